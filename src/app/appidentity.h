@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The program's identity: the names under which the settings store keeps its values
+// and the texts that window titles begin with.
+namespace AppIdentity {
+
+// "Vexo 4.0": the product title used in window titles.
+QString productTitle();
+// "Vexo 4.0 Mervo Edition": the application name and so the settings store's name.
+QString applicationTitle();
+// The maker's domain name; fixed, because the settings file's path depends on it.
+inline constexpr const char *kOrganizationName = "vexo-media.org";
+inline constexpr const char *kOrganizationDomain = "Vexo";
+inline constexpr const char *kWindowIcon = ":/gui4/images/vexo4icon.svg";
+// The exit code of an event loop that asks for the program to be rebuilt in place.
+inline constexpr int kRestartExitCode = 1000;
+
+// Sets application name, organisation name and domain, and the window icon.
+void apply();
+}

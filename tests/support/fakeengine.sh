@@ -1,0 +1,24 @@
+#!/bin/sh
+# A stand-in for an engine that misbehaves, chosen by the first argument:
+#   hang [seconds]        never ends by itself (sleeps, 3600 s by default)
+#   crash                 dies from a signal (SIGSEGV)
+#   exit CODE [text]      prints text (if any) and exits with CODE
+#   flood LINES           prints LINES numbered lines on stdout and stderr
+#   progress STEPS        prints "\r"-ended progress lines, one per 0.05 s, then exits 0
+#   echo ARGS...          prints each argument on its own line, exits 0
+#   print TEXT [errtext]  prints TEXT on stdout and errtext on stderr, exits 0
+#   touch FILE [code]     writes FILE, then exits with code (0 by default)
+#   partial-hang TEXT     prints TEXT, then hangs
+mode=$1; shift
+case "$mode" in
+  hang) exec sleep "${1:-3600}" ;;
+  crash) kill -SEGV $$ ;;
+  exit) [ -n "$2" ] && printf '%s\n' "$2"; exit "$1" ;;
+  flood) i=0; while [ $i -lt "$1" ]; do echo "out line $i"; echo "err line $i" >&2; i=$((i+1)); done ;;
+  progress) i=1; while [ $i -le "$1" ]; do printf 'Pos: %d.0s %4df (%2d%%) 25.00fps Trem:   1min  10mb  A-V:0.000 [800:128]\r' "$i" "$((i*25))" "$((i*100/$1))"; sleep 0.05; i=$((i+1)); done; printf '\n' ;;
+  echo) for a in "$@"; do printf '%s\n' "$a"; done ;;
+  print) printf '%s\n' "$1"; [ -n "$2" ] && printf '%s\n' "$2" >&2; exit 0 ;;
+  touch) printf 'data' > "$1"; exit "${2:-0}" ;;
+  partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
+  *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;
+esac

@@ -1,0 +1,155 @@
+#include "testmedia.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QTemporaryDir &mediaDir()
+{
+    static QTemporaryDir dir(QDir::tempPath() + "/vexo-media-XXXXXX");
+    return dir;
+}
+
+const QStringList kQuiet = {"-hide_banner", "-loglevel", "error", "-nostdin", "-y"};
+}
+
+QString TestMedia::folder()
+{
+    return mediaDir().path();
+}
+
+int TestMedia::run(const QString &program, const QStringList &arguments, QString *stdOut,
+                   QString *stdErr, int timeoutMs)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000))
+        return -1;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return -1;
+    }
+    if (stdOut)
+        *stdOut = QString::fromUtf8(process.readAllStandardOutput());
+    if (stdErr)
+        *stdErr = QString::fromUtf8(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs)
+{
+    const QString path = folder() + "/" + name;
+    if (QFileInfo::exists(path))
+        return path;
+    QString err;
+    const int code = run("ffmpeg", kQuiet + ffmpegInputAndCodecArgs + QStringList{path}, nullptr, &err);
+    if (code != 0 || !QFileInfo::exists(path)) {
+        QWARN(qPrintable("ffmpeg could not make " + name + ": " + err));
+        QFile::remove(path);
+        return QString();
+    }
+    return path;
+}
+
+QString TestMedia::standardAvi()
+{
+    return clip("standard.avi", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",
+                                 "-f", "lavfi", "-i", "sine=frequency=440:duration=3",
+                                 "-c:v", "mpeg4", "-q:v", "5", "-c:a", "libmp3lame", "-b:a", "128k"});
+}
+
+QString TestMedia::standardMp4()
+{
+    return clip("standard.mp4", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",
+                                 "-f", "lavfi", "-i", "sine=frequency=440:duration=3",
+                                 "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
+                                 "-c:a", "aac", "-b:a", "128k"});
+}
+
+QString TestMedia::dvdFolder()
+{
+    const QString root = folder() + "/dvd";
+    if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
+        return root;
+
+    // Title 1: 8 s, 16:9 PAL, two audio tracks; title 2: 3 s, one track.
+    const QString t1 = clip("dvd-title1.mpg",
+        {"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=8",
+         "-f", "lavfi", "-i", "sine=frequency=440:duration=8",
+         "-f", "lavfi", "-i", "sine=frequency=880:duration=8",
+         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-target", "pal-dvd", "-aspect", "16:9",
+         "-b:v", "2000k"});
+    const QString t2 = clip("dvd-title2.mpg",
+        {"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=3",
+         "-f", "lavfi", "-i", "sine=frequency=660:duration=3",
+         "-target", "pal-dvd", "-aspect", "4:3", "-b:v", "2000k"});
+    if (t1.isEmpty() || t2.isEmpty())
+        return QString();
+
+    const QString xml = folder() + "/dvd.xml";
+    QFile file(xml);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QString();
+    file.write(QString(
+        "<dvdauthor dest=\"%1\">\n"
+        " <vmgm/>\n"
+        " <titleset>\n"
+        "  <titles>\n"
+        "   <video format=\"pal\" aspect=\"16:9\" widescreen=\"nopanscan\"/>\n"
+        "   <audio lang=\"en\"/>\n"
+        "   <audio lang=\"fr\"/>\n"
+        "   <pgc><vob file=\"%2\" chapters=\"0,0:02,0:04,0:06\"/></pgc>\n"
+        "  </titles>\n"
+        " </titleset>\n"
+        " <titleset>\n"
+        "  <titles>\n"
+        "   <video format=\"pal\" aspect=\"4:3\"/>\n"
+        "   <audio lang=\"en\"/>\n"
+        "   <pgc><vob file=\"%3\"/></pgc>\n"
+        "  </titles>\n"
+        " </titleset>\n"
+        "</dvdauthor>\n").arg(root, t1, t2).toUtf8());
+    file.close();
+
+    QString err;
+    if (run("dvdauthor", {"-x", xml}, nullptr, &err) != 0
+        || !QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO")) {
+        QWARN(qPrintable("dvdauthor failed: " + err));
+        return QString();
+    }
+    return root;
+}
+
+double TestMedia::probeDuration(const QString &path)
+{
+    QString out;
+    if (run("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of",
+                        "default=noprint_wrappers=1:nokey=1", path}, &out) != 0)
+        return -1;
+    bool ok = false;
+    const double value = out.trimmed().toDouble(&ok);
+    return ok ? value : -1;
+}
+
+int TestMedia::countVideoFrames(const QString &path)
+{
+    QString out;
+    if (run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                        "stream=nb_read_frames", "-of", "default=noprint_wrappers=1:nokey=1", path},
+            &out) != 0)
+        return -1;
+    bool ok = false;
+    const int value = out.trimmed().toInt(&ok);
+    return ok ? value : -1;
+}
+
+QString TestMedia::fakeEngine()
+{
+    return QStringLiteral(VEXO_FAKE_ENGINE);
+}

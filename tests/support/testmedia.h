@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Media made by the tests themselves, once per test executable, in a temporary folder
+// that lives as long as the executable. Nothing here is committed.
+namespace TestMedia {
+
+// The folder that holds the generated media (and scratch output of tests).
+QString folder();
+
+// Runs ffmpeg with the given arguments to make folder()/name unless it exists already;
+// returns the absolute path, or an empty string (with a test warning) on failure.
+// Example: clip("tone.avi", {"-f","lavfi","-i","sine=frequency=440:duration=3"}).
+QString clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs);
+
+// A 3 s, 320x240, 25 fps clip with a 440 Hz tone: mpeg4 video, mp3 audio, AVI container.
+QString standardAvi();
+// The same as H.264/AAC in MP4.
+QString standardMp4();
+
+// A DVD folder made with dvdauthor: title 1 has four chapters and two audio tracks
+// (English and French), 16:9; title 2 is a short single-chapter title.
+// Returns the folder that holds VIDEO_TS, or an empty string on failure.
+QString dvdFolder();
+
+// Runs a program to its end (at most timeoutMs); returns its exit code, -1 on failure.
+int run(const QString &program, const QStringList &arguments, QString *stdOut = nullptr,
+        QString *stdErr = nullptr, int timeoutMs = 120000);
+
+// The duration in seconds that ffprobe reports for a file's format, -1 on failure.
+double probeDuration(const QString &path);
+// The number of decoded frames of the first video stream (ffprobe -count_frames), -1 on failure.
+int countVideoFrames(const QString &path);
+
+// The path of the fake engine script (see fakeengine.sh).
+QString fakeEngine();
+}
