@@ -23,10 +23,10 @@ QString TestMedia::folder()
     return mediaDir().path();
 }
 
-int TestMedia::run(const QString &program, const QStringList &arguments, QString *stdOut,
-                   QString *stdErr, int timeoutMs)
+namespace {
+int runIn(QProcess &process, const QString &program, const QStringList &arguments,
+          QString *stdOut, QString *stdErr, int timeoutMs)
 {
-    QProcess process;
     process.start(program, arguments);
     if (!process.waitForStarted(10000))
         return -1;
@@ -40,6 +40,14 @@ int TestMedia::run(const QString &program, const QStringList &arguments, QString
     if (stdErr)
         *stdErr = QString::fromUtf8(process.readAllStandardError());
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+}
+
+int TestMedia::run(const QString &program, const QStringList &arguments, QString *stdOut,
+                   QString *stdErr, int timeoutMs)
+{
+    QProcess process;
+    return runIn(process, program, arguments, stdOut, stdErr, timeoutMs);
 }
 
 QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs)
@@ -96,9 +104,10 @@ QString TestMedia::dvdFolder()
     QFile file(xml);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return QString();
+    // Without a video format for the menu domain dvdauthor writes no VIDEO_TS.IFO.
     file.write(QString(
         "<dvdauthor dest=\"%1\">\n"
-        " <vmgm/>\n"
+        " <vmgm><menus><video format=\"pal\"/></menus></vmgm>\n"
         " <titleset>\n"
         "  <titles>\n"
         "   <video format=\"pal\" aspect=\"16:9\" widescreen=\"nopanscan\"/>\n"
@@ -117,8 +126,13 @@ QString TestMedia::dvdFolder()
         "</dvdauthor>\n").arg(root, t1, t2).toUtf8());
     file.close();
 
+    // dvdauthor needs a video format for the (empty) video manager as well.
+    QProcess dvdauthor;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VIDEO_FORMAT", "PAL");
+    dvdauthor.setProcessEnvironment(environment);
     QString err;
-    if (run("dvdauthor", {"-x", xml}, nullptr, &err) != 0
+    if (runIn(dvdauthor, "dvdauthor", {"-x", xml}, nullptr, &err, 120000) != 0
         || !QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO")) {
         QWARN(qPrintable("dvdauthor failed: " + err));
         return QString();
