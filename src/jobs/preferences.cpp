@@ -1,0 +1,7 @@
+#include "jobs/preferences.h"
+
+void Preferences::reset()
+{
+    encoder = EncoderPreferences();
+    player.reset();
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// An output base name that collides with nothing in the folder: the base name itself
+// when the folder holds no "<baseName>.*" entry, else "<baseName> (<n>)" with n one more
+// than the highest number among the "<baseName> (*).*" entries (gaps are not reused).
+// Names are compared literally and without regard to letter case, so brackets, "*" and
+// "?" in the base name are plain characters, and the name returned never names an
+// existing "<name>.*" entry.
+QString makeUniqueBaseName(const QString &folder, const QString &baseName);
