@@ -1,0 +1,34 @@
+#pragma once
+
+#include "encoder/records/sourcekind.h"
+#include "engines/audioinfo.h"
+#include "engines/subtitleinfo.h"
+#include "engines/videoinfo.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+// The input side of an encoding: the source and the streams selected in it.
+struct EncodingSource
+{
+    EncodingSource();
+    void reset();
+
+    QString path;       // media file path, or the DVD device or folder
+    int kind;           // SourceKind: 0 not set, 1 media file, 2 DVD
+    VideoInfo video;    // the selected video stream
+    bool noVideo;
+    AudioInfo audio;    // the selected audio stream
+    bool noAudio;
+    SubtitleInfo subtitle;
+    bool noSubtitle;
+    // All streams of the source; the encoder core reads only the sizes of the audio and
+    // subtitle lists (its stream counts).
+    QList<VideoInfo> videoStreams;
+    QList<AudioInfo> audioStreams;
+    QList<SubtitleInfo> subtitleStreams;
+    // Copied with the record and emptied by reset; nothing fills them yet.
+    QMap<QString, QString> spareMap1;
+    QMap<QString, QString> spareMap2;
+};

@@ -1,0 +1,6 @@
+#include "engines/interfacestatus.h"
+
+void InterfaceStatus::clear()
+{
+    *this = InterfaceStatus();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The outcome of one status run of an engine or utility: the raw output that the run
+// captured and what the status parser read from it.
+struct InterfaceStatus
+{
+    enum State : int {
+        Reset = 0,          // constructed or cleared
+        OutputCaptured = 1, // raw output stored, not yet parsed
+        ParseFailed = 2,
+        Ready = 3           // signature and version parsed
+    };
+
+    int state = Reset;
+    QByteArray stdOut;
+    QByteArray stdErr;
+    QString signature; // the program name from the banner
+    QString version;   // the version from the banner
+
+    // Back to the constructed state, before a new status run.
+    void clear();
+};

@@ -1,0 +1,6 @@
+#include "engines/playerstatus.h"
+
+void PlayerStatus::clear()
+{
+    *this = PlayerStatus();
+}
