@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// One audio stream of an FFprobe analysis, with FFprobe's own key names.
+struct FFprobeAudioStream
+{
+    int index = 0;           // "index"
+    QString codec_name;      // "codec_name"
+    QString codec_long_name; // "codec_long_name"
+    int sample_rate = 0;     // "sample_rate", Hz
+    int bits_per_sample = 0; // "bits_per_sample"
+    double bit_rate = 0.0;   // "bit_rate", bits per second
+    int channels = 0;        // "channels"
+    double start_time = 0.0; // "start_time", seconds
+    double duration = 0.0;   // "duration", seconds
+    QString language;        // "TAG:language"
+    QString title;           // "TAG:title"
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+// One video stream of an FFprobe analysis. The members carry FFprobe's own key names,
+// so that a reader sees at once which line of the answer fills which member.
+struct FFprobeVideoStream
+{
+    int index = 0;                     // "index"
+    QString codec_name;                // "codec_name"
+    QString codec_long_name;           // "codec_long_name"
+    QString codec_tag_string;          // "codec_tag_string" (the FourCC, "FMP4", "avc1", ...)
+    QString pix_fmt;                   // "pix_fmt"
+    QSize size{-1, -1};                // "width" and "height"
+    double sample_aspect_ratio = 0.0;  // "sample_aspect_ratio", as a ratio (1:1 gives 1)
+    double display_aspect_ratio = 0.0; // "display_aspect_ratio", as a ratio (4:3 gives 1.333)
+    double bit_rate = 0.0;             // "bit_rate", bits per second
+    double avg_frame_rate = 0.0;       // "avg_frame_rate", as a ratio (25/1 gives 25)
+    double r_frame_rate = 0.0;         // "r_frame_rate", as a ratio
+    double start_time = 0.0;           // "start_time", seconds
+    double duration = 0.0;             // "duration", seconds
+};

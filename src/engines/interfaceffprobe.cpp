@@ -1,0 +1,271 @@
+#include "engines/interfaceffprobe.h"
+
+#include "engines/ffprobedata.h"
+#include "engines/interfacestatus.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace {
+// The only keys taken from FFprobe's answer; every other line is ignored.
+const QStringList kFormatKeys = {"filename", "format_name", "format_long_name",
+                                 "TAG:major_brand", "duration"};
+const QStringList kStreamKeys = {"index", "duration", "start_time", "bit_rate", "codec_type",
+                                 "codec_name", "codec_long_name", "codec_tag_string", "width",
+                                 "height", "sample_aspect_ratio", "display_aspect_ratio",
+                                 "pix_fmt", "avg_frame_rate", "r_frame_rate", "sample_rate",
+                                 "bits_per_sample", "channels", "TAG:language", "TAG:title"};
+
+// A file name that begins with "-" would be read as an option ("-report" makes FFprobe
+// write a file); "./" keeps it a file name and names the same file.
+QString fileArgument(const QString &file)
+{
+    return file.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + file : file;
+}
+
+double decimal(const QString &text)
+{
+    return text.toDouble(); // "N/A" and other words read as 0
+}
+} // namespace
+
+InterfaceFFprobe::InterfaceFFprobe() = default;
+
+void InterfaceFFprobe::init(const QString &binary, FFprobeData *data, InterfaceStatus *status)
+{
+    m_binary = binary;
+    m_data = data;
+    m_status = status;
+    m_formatKeys.append(kFormatKeys);
+    m_streamKeys.append(kStreamKeys);
+}
+
+QString InterfaceFFprobe::binary() const
+{
+    return m_binary;
+}
+
+void InterfaceFFprobe::setBinary(const QString &binary)
+{
+    m_binary = binary;
+}
+
+void InterfaceFFprobe::cliCmdGetStatus(QString &program, QStringList &arguments) const
+{
+    program = m_binary;
+    arguments = QStringList{QStringLiteral("-version")};
+    qDebug() << "InterfaceFFprobe::cliCmdGetStatus() returns command:" << program << "with options"
+             << arguments;
+}
+
+void InterfaceFFprobe::cliCmdGetInfo(const QString &file, QString &program,
+                                     QStringList &arguments) const
+{
+    program = m_binary;
+    arguments = QStringList{fileArgument(file), QStringLiteral("-show_format"),
+                            QStringLiteral("-show_streams")};
+    qDebug() << "InterfaceFFprobe::cliCmdGetInfo() returns command:" << program << "with options"
+             << arguments;
+}
+
+bool InterfaceFFprobe::parseStatus(const QString &stdOut)
+{
+    qDebug() << "InterfaceFFprobe::parseStatus() starts parsing status raw data";
+    // Today's banner is "ffprobe version 5.1.x ...": the word "version" is skipped so that
+    // the version is the number. A comma that ends the token is not part of it.
+    static const QRegularExpression banner(QStringLiteral("(FFprobe)\\s+(?:version\\s+)?([^\\s,]+)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = banner.match(stdOut);
+    if (match.hasMatch() && !match.captured(1).isEmpty() && !match.captured(2).isEmpty()) {
+        if (m_status) {
+            m_status->signature = match.captured(1);
+            m_status->version = match.captured(2);
+            m_status->state = InterfaceStatus::Ready;
+        }
+        return true;
+    }
+    qDebug() << "InterfaceFFprobe::parseStatus() - Failed to parse FFprobe standard output "
+                "(parsing signature)";
+    if (m_status)
+        m_status->state = InterfaceStatus::ParseFailed;
+    return false;
+}
+
+// The trimmed bodies of every block "[NAME]" ... "[/NAME]" in order. FFprobe writes each
+// marker on a line of its own; markers are recognised only as whole lines so that a tag
+// value that happens to hold one cannot cut a block short.
+QStringList InterfaceFFprobe::blocks(const QString &text, const QString &name)
+{
+    const QString open = QLatin1Char('[') + name + QLatin1Char(']');
+    const QString close = QStringLiteral("[/") + name + QLatin1Char(']');
+    QStringList found;
+    QStringList body;
+    bool inside = false;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const QString trimmed = line.trimmed();
+        if (!inside) {
+            inside = trimmed == open;
+            continue;
+        }
+        if (trimmed == close) {
+            found.append(body.join(QLatin1Char('\n')).trimmed());
+            body.clear();
+            inside = false;
+            continue;
+        }
+        body.append(line);
+    }
+    return found; // an unclosed last block is not a block
+}
+
+// key -> value of the block's lines "key=value" for the keys asked for; a later line for the
+// same key wins. Line ends may be "\n" or "\r\n" (the trim takes the "\r").
+InterfaceFFprobe::KeyTable InterfaceFFprobe::keyTable(const QString &block,
+                                                      const QStringList &keys)
+{
+    const QSet<QString> wanted(keys.cbegin(), keys.cend());
+    KeyTable table;
+    const QStringList lines = block.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &raw : lines) {
+        const QString line = raw.trimmed();
+        const int equal = line.indexOf(QLatin1Char('='));
+        if (equal <= 0)
+            continue;
+        const QString key = line.left(equal);
+        if (wanted.contains(key))
+            table.insert(key, line.mid(equal + 1));
+    }
+    return table;
+}
+
+void InterfaceFFprobe::readFormat(FFprobeData *data, const KeyTable &table)
+{
+    data->filename = table.value(QStringLiteral("filename"));
+    data->format_long_name = table.value(QStringLiteral("format_long_name"));
+    data->duration = decimal(table.value(QStringLiteral("duration"), QStringLiteral("0.0")));
+
+    // "mov,mp4,m4a,3gp,3g2,mj2" names a family: the brand says which member the file is.
+    const QString names = table.value(QStringLiteral("format_name"));
+    if (!names.contains(QLatin1Char(','))) {
+        data->format_name = names;
+        return;
+    }
+    const QString brand = table.value(QStringLiteral("TAG:major_brand"));
+    if (!brand.isEmpty()) {
+        data->format_name = brand;
+        return;
+    }
+    const QStringList parts = names.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (!parts.isEmpty())
+        data->format_name = parts.first();
+}
+
+void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
+{
+    const auto text = [&table](const char *key) { return table.value(QLatin1String(key)); };
+    const auto integer = [&table](const char *key, const char *absent) {
+        return table.value(QLatin1String(key), QLatin1String(absent)).toInt();
+    };
+    const auto number = [&table](const char *key) {
+        return decimal(table.value(QLatin1String(key), QStringLiteral("0.0")));
+    };
+    const auto ratio = [&table](const char *key) {
+        return parseRatio(table.value(QLatin1String(key), QStringLiteral("0.0")));
+    };
+
+    const QString type = text("codec_type");
+    if (type == QLatin1String("video")) {
+        FFprobeVideoStream stream;
+        stream.index = integer("index", "-1");
+        stream.codec_name = text("codec_name");
+        stream.codec_long_name = text("codec_long_name");
+        stream.codec_tag_string = text("codec_tag_string");
+        stream.pix_fmt = text("pix_fmt");
+        stream.sample_aspect_ratio = ratio("sample_aspect_ratio");
+        stream.display_aspect_ratio = ratio("display_aspect_ratio");
+        stream.avg_frame_rate = ratio("avg_frame_rate");
+        stream.r_frame_rate = ratio("r_frame_rate");
+        stream.bit_rate = number("bit_rate");
+        stream.start_time = number("start_time");
+        stream.duration = number("duration");
+        stream.size.setHeight(integer("height", "0"));
+        stream.size.setWidth(integer("width", "0"));
+        data->videoStreams.append(stream);
+    } else if (type == QLatin1String("audio")) {
+        FFprobeAudioStream stream;
+        stream.index = integer("index", "-1");
+        stream.codec_name = text("codec_name");
+        stream.codec_long_name = text("codec_long_name");
+        stream.sample_rate = integer("sample_rate", "0");
+        stream.bits_per_sample = integer("bits_per_sample", "0");
+        stream.channels = integer("channels", "0");
+        stream.bit_rate = number("bit_rate");
+        stream.start_time = number("start_time");
+        stream.duration = number("duration");
+        stream.language = text("TAG:language");
+        stream.title = text("TAG:title");
+        data->audioStreams.append(stream);
+    } else if (type == QLatin1String("subtitle")) {
+        FFprobeSubtitleStream &stream = data->addSubtitleStream();
+        stream.index = integer("index", "-1");
+        stream.codec_name = text("codec_name");
+        stream.codec_long_name = text("codec_long_name");
+        stream.language = text("TAG:language");
+        stream.title = text("TAG:title");
+    } else {
+        qDebug() << "InterfaceFFprobe::parseData() - Ignore stream data which 'codec_type' is"
+                 << type;
+    }
+}
+
+void InterfaceFFprobe::parseData(FFprobeData *data, const QString &stdOut,
+                                 const QString &stdErr) const
+{
+    Q_UNUSED(stdErr) // FFprobe's banner and warnings tell nothing the blocks don't
+    qDebug() << "InterfaceFFprobe::parseData() starts parsing data";
+    const QStringList formats = blocks(stdOut, QStringLiteral("FORMAT"));
+    if (!data || formats.isEmpty() || formats.first().isEmpty()) {
+        qDebug() << "InterfaceFFprobe::parseData() - Failed to parse FFprobe standard output";
+        return;
+    }
+    const QString format = formats.first();
+    const QStringList streams = blocks(stdOut, QStringLiteral("STREAM"));
+    qDebug() << "InterfaceFFprobe::parseData() format:" << format;
+    qDebug() << "InterfaceFFprobe::parseData() streams:" << streams;
+
+    readFormat(data, keyTable(format, m_formatKeys));
+    for (const QString &stream : streams) {
+        const KeyTable table = keyTable(stream, m_streamKeys);
+        if (!table.contains(QStringLiteral("codec_type"))) {
+            qDebug() << "InterfaceFFprobe::parseData() - Ignore stream data with missing "
+                        "'codec_type'";
+            continue;
+        }
+        readStream(data, table);
+    }
+}
+
+double InterfaceFFprobe::parseRatio(const QString &value)
+{
+    static const QRegularExpression slash(QStringLiteral("(\\d+)/(\\d+)"));
+    static const QRegularExpression colon(QStringLiteral("(\\d+):(\\d+)"));
+    if (value == QLatin1String("N/A"))
+        return 0.0;
+    if (value.contains(QLatin1Char('.')))
+        return value.toDouble();
+    const QRegularExpression *pattern = value.contains(QLatin1Char('/')) ? &slash
+                                        : value.contains(QLatin1Char(':')) ? &colon
+                                                                            : nullptr;
+    if (!pattern)
+        return 0.0; // a plain integer is not a ratio
+    const QRegularExpressionMatch match = pattern->match(value);
+    if (!match.hasMatch())
+        return 0.0;
+    const double numerator = match.captured(1).toDouble();
+    const double denominator = match.captured(2).toDouble();
+    if (numerator <= 0.0 || denominator <= 0.0)
+        return 0.0;
+    return numerator / denominator;
+}

@@ -1,0 +1,267 @@
+#include "engines/interfacemediainfo.h"
+
+#include "engines/interfacestatus.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+
+namespace {
+const QString kCompleteName = QStringLiteral("Complete name");
+
+// A file name that begins with "-" would be read as an option ("--LogFile=..." makes
+// MediaInfo write a file); "./" keeps it a file name and names the same file.
+QString fileArgument(const QString &file)
+{
+    return file.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + file : file;
+}
+
+bool isBlank(const QString &line)
+{
+    return line.trimmed().isEmpty();
+}
+
+// Stream sizes are printed in the unit that suits them ("78.9 KiB", "350 MiB", "1.2 GiB");
+// they are compared in MiB.
+struct SizeUnit
+{
+    const char *name;
+    double toMiB;
+};
+const SizeUnit kSizeUnits[] = {{"Bytes", 1.0 / (1024.0 * 1024.0)},
+                               {"KiB", 1.0 / 1024.0},
+                               {"MiB", 1.0},
+                               {"GiB", 1024.0},
+                               {"TiB", 1024.0 * 1024.0}};
+} // namespace
+
+InterfaceMediaInfo::InterfaceMediaInfo() = default;
+
+void InterfaceMediaInfo::init(const QString &binary, MediaInfoData *data, InterfaceStatus *status)
+{
+    m_binary = binary;
+    m_data = data;
+    m_status = status;
+}
+
+QString InterfaceMediaInfo::binary() const
+{
+    return m_binary;
+}
+
+void InterfaceMediaInfo::setBinary(const QString &binary)
+{
+    m_binary = binary;
+}
+
+void InterfaceMediaInfo::cliCmdGetStatus(QString &program, QStringList &arguments) const
+{
+    program = m_binary;
+    arguments = QStringList{QStringLiteral("--version")};
+    qDebug() << "InterfaceMediaInfo::cliCmdGetStatus() returns command:" << program
+             << "with options" << arguments;
+}
+
+void InterfaceMediaInfo::cliCmdGetInfo(const QString &file, QString &program,
+                                       QStringList &arguments) const
+{
+    program = m_binary;
+    arguments = QStringList{fileArgument(file)};
+    qDebug() << "InterfaceMediaInfo::cliCmdGetInfo() returns command:" << program
+             << "with options" << arguments;
+}
+
+void InterfaceMediaInfo::parseStatus()
+{
+    qDebug() << "InterfaceMediaInfo::parseStatus() starts parsing status raw data";
+    if (!m_status)
+        return;
+    if (m_status->state != InterfaceStatus::OutputCaptured) {
+        m_status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    // "MediaInfo Command line, \nMediaInfoLib - v23.04": the version runs from the last "v"
+    // after "MediaInfoLib" to the end of the text.
+    static const QRegularExpression banner(
+        QStringLiteral("(MediaInfo Command line).*(MediaInfoLib).*(v.*)"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = banner.match(QString::fromUtf8(m_status->stdOut));
+    if (!match.hasMatch() || match.captured(1).isEmpty() || match.captured(3).isEmpty()) {
+        qDebug() << "InterfaceMediaInfo::parseStatus() - Failed to parse MediaInfo standard "
+                    "output (parsing signature)";
+        m_status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    m_status->signature = match.captured(1);
+    m_status->version = match.captured(3).trimmed();
+    m_status->state = InterfaceStatus::Ready;
+}
+
+// The column of the colon that ends every label, taken from the first "Complete name" line
+// of the whole report; -1 when there is none.
+int InterfaceMediaInfo::labelWidth(const Lines &lines)
+{
+    for (const QString &line : lines) {
+        if (line.startsWith(kCompleteName)) {
+            qDebug() << "InterfaceMediaInfo::parseData() catch fixed width from" << line;
+            return line.indexOf(QLatin1Char(':'), kCompleteName.size());
+        }
+    }
+    return -1;
+}
+
+// One report per analysed file, each starting at a heading line "General". Only whole lines
+// count as headings: a "General" inside a path or a title does not start a file.
+QList<InterfaceMediaInfo::Lines> InterfaceMediaInfo::fileReports(const Lines &lines)
+{
+    QList<Lines> reports;
+    for (const QString &line : lines) {
+        if (line.trimmed() == QLatin1String("General"))
+            reports.append(Lines());
+        else if (!reports.isEmpty())
+            reports.last().append(line);
+    }
+    return reports;
+}
+
+// The stream sections of one file's report ("Video", "Audio", "Audio #2", "Text #1", ...),
+// each with its body up to the first empty line.
+QList<InterfaceMediaInfo::Section> InterfaceMediaInfo::sections(const Lines &report)
+{
+    static const QRegularExpression heading(
+        QStringLiteral("^(Video|Audio|Text)(?:\\s*#\\d+)?$"));
+    QList<Section> found;
+    for (int i = 0; i < report.size(); ++i) {
+        const QRegularExpressionMatch match = heading.match(report.at(i).trimmed());
+        if (!match.hasMatch())
+            continue;
+        Section section{match.captured(1), {}};
+        for (int j = i + 1; j < report.size() && !isBlank(report.at(j)); ++j)
+            section.body.append(report.at(j));
+        found.append(section);
+    }
+    return found;
+}
+
+// The size of the first Video stream in MiB, 0 when the report gives none.
+double InterfaceMediaInfo::videoStreamSizeMiB(const QList<Section> &sections)
+{
+    static const QRegularExpression size(
+        QStringLiteral("Stream size\\s+:\\s+(\\d[\\d ]*(?:\\.\\d+)?)\\s?(Bytes|KiB|MiB|GiB|TiB)\\b"));
+    for (const Section &section : sections) {
+        if (section.heading != QLatin1String("Video"))
+            continue;
+        for (const QString &line : section.body) {
+            const QRegularExpressionMatch match = size.match(line);
+            if (!match.hasMatch())
+                continue;
+            qDebug() << "InterfaceMediaInfo::parseData() catch stream size:"
+                     << match.captured(1) + match.captured(2);
+            QString number = match.captured(1);
+            number.remove(QLatin1Char(' ')); // "1 023 MiB": blanks separate thousands
+            for (const SizeUnit &unit : kSizeUnits) {
+                if (match.captured(2) == QLatin1String(unit.name))
+                    return number.toDouble() * unit.toMiB;
+            }
+        }
+        return 0.0; // only the first Video section counts
+    }
+    return 0.0;
+}
+
+// The file whose first video stream is the largest; the earliest one on a tie, the first
+// one when no size could be read.
+int InterfaceMediaInfo::mainReport(const QList<Lines> &reports)
+{
+    double bestSize = 0.0;
+    int best = 0;
+    for (int i = 0; i < reports.size(); ++i) {
+        const double size = videoStreamSizeMiB(sections(reports.at(i)));
+        if (size > bestSize) {
+            bestSize = size;
+            best = i;
+        }
+    }
+    return best;
+}
+
+// From the "Complete name" line to the first empty line.
+InterfaceMediaInfo::Lines InterfaceMediaInfo::generalBody(const Lines &report)
+{
+    Lines body;
+    bool inside = false;
+    for (const QString &line : report) {
+        if (!inside)
+            inside = line.startsWith(kCompleteName);
+        else if (isBlank(line))
+            break;
+        if (inside)
+            body.append(line);
+    }
+    return body;
+}
+
+// Label and value of each "label<blanks>: value" line, split at the label column.
+MediaInfoData::Fields InterfaceMediaInfo::fields(const Lines &body, int width)
+{
+    MediaInfoData::Fields map;
+    for (const QString &line : body) {
+        const QString label = line.left(width).trimmed();
+        if (label.isEmpty())
+            continue;
+        QString value;
+        if (line.size() <= width)
+            value = line.trimmed();
+        else
+            value = line.mid(width + 1).trimmed();
+        map.insert(label, value);
+    }
+    return map;
+}
+
+void InterfaceMediaInfo::parseData(MediaInfoData *data)
+{
+    qDebug() << "InterfaceMediaInfo::parseData() starts parsing data";
+    if (!data)
+        return;
+    Lines lines = data->rawText.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+
+    const int width = labelWidth(lines);
+    if (width <= 0) {
+        qDebug() << "InterfaceMediaInfo::parseData() - Failed to parse MediaInfo standard output "
+                    "(catching fixed width)";
+        if (m_status)
+            m_status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    qDebug() << "InterfaceMediaInfo::parseData() fixed width:" << width;
+
+    const QList<Lines> reports = fileReports(lines);
+    qDebug() << "InterfaceMediaInfo::parseData() catch files:" << reports.size();
+    if (reports.isEmpty())
+        return;
+    const Lines &report = reports.at(mainReport(reports));
+    qDebug() << "InterfaceMediaInfo::parseData() main file:" << report.join(QLatin1Char('\n'));
+
+    const MediaInfoData::Fields general = fields(generalBody(report), width);
+    for (auto it = general.cbegin(); it != general.cend(); ++it)
+        data->generalFields.insert(it.key(), it.value());
+
+    bool firstVideo = true;
+    for (const Section &section : sections(report)) {
+        const MediaInfoData::Fields map = fields(section.body, width);
+        if (section.heading == QLatin1String("Video")) {
+            if (!firstVideo)
+                continue;
+            firstVideo = false;
+            for (auto it = map.cbegin(); it != map.cend(); ++it)
+                data->videoFields.insert(it.key(), it.value());
+        } else if (!map.isEmpty()) {
+            (section.heading == QLatin1String("Audio") ? data->audioStreams : data->textStreams)
+                .append(map);
+        }
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "engines/mediainfodata.h"
+
+#include <QString>
+#include <QStringList>
+
+struct InterfaceStatus;
+
+// The player's view of the MediaInfo command-line utility: its two command lines (version
+// query, analysis of one file) and the parsers of their output. The owner runs the commands
+// and stores the output in the records this interface points at.
+class InterfaceMediaInfo
+{
+public:
+    InterfaceMediaInfo();
+
+    // Called once by the owner: the executable path and the owner's records (not owned).
+    void init(const QString &binary, MediaInfoData *data, InterfaceStatus *status);
+    QString binary() const;
+    void setBinary(const QString &binary);
+
+    void cliCmdGetStatus(QString &program, QStringList &arguments) const;
+    void cliCmdGetInfo(const QString &file, QString &program, QStringList &arguments) const;
+
+    // Reads the version banner that the owner stored in the status record (state 1):
+    // signature, version and state 3, or state 2.
+    void parseStatus();
+    // Reads data's raw text into its maps and lists (added to what they hold). A report
+    // without a "Complete name" line sets the status record to state 2 and fills nothing.
+    void parseData(MediaInfoData *data);
+
+private:
+    // One section of a report: its heading line and the lines of its body.
+    struct Section
+    {
+        QString heading;
+        QStringList body;
+    };
+    using Lines = QStringList;
+
+    static int labelWidth(const Lines &lines);
+    static QList<Lines> fileReports(const Lines &lines);
+    static QList<Section> sections(const Lines &report);
+    static int mainReport(const QList<Lines> &reports);
+    static double videoStreamSizeMiB(const QList<Section> &sections);
+    static Lines generalBody(const Lines &report);
+    static MediaInfoData::Fields fields(const Lines &body, int width);
+
+    QString m_binary;
+    MediaInfoData *m_data = nullptr;
+    InterfaceStatus *m_status = nullptr;
+};
