@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QTextEdit;
+class Task;
+
+// The work of one user request, run by the plain job manager: one task, its id (a time
+// stamp), title and output file name, the console views of its log lines and its
+// time-outs. A job decides what the end of its task's process means.
+class Job : public QObject
+{
+    Q_OBJECT
+
+public:
+    Job();
+
+    void init(Task *task, const QString &id, const QString &title, const QString &output,
+              QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
+              int logLevel, int startTimeout, int finishTimeout, int killTimeout);
+
+    Task *readyTask() const;
+    virtual bool isFinished() const;
+    virtual void taskFinished(Task *task, bool ok);
+
+    void log(const QString &text, int level);
+
+    Task *task() const { return m_task; }
+    QString id() const { return m_id; }
+    QString title() const { return m_title; }
+    QString output() const { return m_output; }
+    int logLevel() const { return m_logLevel; }
+    QTextEdit *stdInView() const { return m_stdIn; }
+    QTextEdit *stdOutView() const { return m_stdOut; }
+    QTextEdit *stdErrView() const { return m_stdErr; }
+    QTextEdit *logView() const { return m_log; }
+    int startTimeout() const { return m_startTimeout; }
+    int finishTimeout() const { return m_finishTimeout; }
+    int killTimeout() const { return m_killTimeout; }
+
+signals:
+    void finished();
+
+protected:
+    void initCommon(const QString &id, const QString &title, const QString &output,
+                    QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
+                    int logLevel, int startTimeout, int finishTimeout, int killTimeout);
+    // Logs the end of a task and, after a bad end, removes its spoiled output.
+    void reportTaskEnd(Task *task, bool ok);
+
+private:
+    int m_logLevel = 0;
+    Task *m_task = nullptr;
+    QString m_id;
+    QString m_title;
+    QString m_output;
+    QTextEdit *m_log = nullptr;
+    QTextEdit *m_stdIn = nullptr;
+    QTextEdit *m_stdOut = nullptr;
+    QTextEdit *m_stdErr = nullptr;
+    int m_startTimeout = 0;
+    int m_finishTimeout = 0;
+    int m_killTimeout = 0;
+};

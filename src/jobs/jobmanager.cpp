@@ -1,0 +1,262 @@
+#include "jobs/jobmanager.h"
+
+#include "jobs/console.h"
+#include "jobs/job.h"
+#include "jobs/keepawake.h"
+#include "jobs/process.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextEdit>
+
+JobManager::JobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
+                       int logLevel, int startTimeout, int finishTimeout, int killTimeout)
+    : m_logLevel(logLevel), m_log(log), m_stdIn(stdIn), m_stdOut(stdOut), m_stdErr(stdErr)
+{
+    setTimeouts(startTimeout, finishTimeout, killTimeout);
+}
+
+JobManager::~JobManager()
+{
+    for (Job *job : std::as_const(m_jobs)) {
+        if (job->task())
+            releaseTask(job->task());
+        delete job;
+    }
+}
+
+void JobManager::setTimeouts(int start, int finish, int kill)
+{
+    m_startTimeout = start == 0 ? 3000 : start;
+    m_finishTimeout = finish == 0 ? 3000 : finish;
+    m_killTimeout = kill == 0 ? 5000 : kill;
+}
+
+void JobManager::setLogLevel(int level)
+{
+    m_logLevel = level;
+}
+
+QString JobManager::createTimestamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss-zzz"));
+}
+
+void JobManager::acknowledgeTask(Process *process)
+{
+    if (process && process->task && process->task->state == Task::Terminated)
+        process->task->setState(Task::Completed);
+}
+
+bool JobManager::isIdle() const
+{
+    for (const Job *job : m_jobs) {
+        if (!job->isFinished())
+            return false;
+    }
+    return true;
+}
+
+void JobManager::addJob(Job *job)
+{
+    m_jobs.append(job);
+    processJobs();
+}
+
+void JobManager::killAll()
+{
+    const int count = m_processes.size();
+    for (int i = 0; i < count && !m_processes.isEmpty(); ++i) {
+        // close() kills a running process and waits for it; its end still reaches
+        // handleProcessFinished, which ends the task as aborted.
+        m_processes.takeFirst()->close();
+    }
+    m_processes.clear();
+    QCoreApplication::processEvents();
+}
+
+void JobManager::log(const QString &text, int level)
+{
+    Console::writeLine(m_log, m_logLevel, level, "JobManager Log:", text);
+    // Let the view repaint (and process ends arrive) while the GUI thread is busy.
+    if (m_log && level <= m_logLevel)
+        QCoreApplication::processEvents();
+}
+
+void JobManager::logStdIn(const QString &text, int level)
+{
+    Console::writeLine(m_stdIn, m_logLevel, level, "JobManager stdIn:", text);
+    if (m_stdIn && level <= m_logLevel)
+        QCoreApplication::processEvents();
+}
+
+bool JobManager::startProcess(Process *process, const Task *task) const
+{
+    process->setWorkingDirectory(task->workingDirectory());
+    process->start(task->program(), task->arguments(), QIODevice::ReadWrite);
+    return process->waitForStarted(m_startTimeout);
+}
+
+void JobManager::processJobs()
+{
+    qDebug() << "JobManager: processing.";
+    // Logging processes events, so a nested pass may change the list under us.
+    const QList<Job *> jobs = m_jobs;
+    for (Job *job : jobs) {
+        Task *task = job->readyTask();
+        if (!task)
+            continue;
+        task->setState(Task::Starting);
+        const QString program = task->program();
+        const QStringList arguments = task->arguments();
+        logStdIn(task->commandLine(), LogLevel::Normal);
+        qDebug() << "JobManager:" << job->id() << "start" << program << arguments;
+
+        auto *process = new Process;
+        if (!startProcess(process, task)) {
+            task->setState(Task::FailedToStart);
+            process->close();
+            delete process;
+            qDebug() << "JobManager:" << job->id() << "failed to start" << program << arguments;
+            log(tr("Failed to start %1 [%2].").arg(task->name(), job->id()), LogLevel::Quiet);
+            continue;
+        }
+
+        process->job = job;
+        process->task = task;
+        task->setParent(process);
+        m_processes.append(process);
+        task->setPid(process->processId());
+        task->setProcess(process);
+        task->setState(Task::Running);
+        connect(task, &Task::killProcess, process, &QProcess::kill);
+        connect(process, &QProcess::finished, this, &JobManager::handleProcessFinished);
+        connect(process, &QProcess::readyReadStandardOutput, this,
+                &JobManager::readProcessStdOutput);
+        connect(process, &QProcess::readyReadStandardError, this,
+                &JobManager::readProcessStdError);
+        // Before the log line: logging processes events, so the process may end inside
+        // it, and its end must find the keep-awake request made and the start reported.
+        setKeepAwake();
+        emit processStarted(task);
+        log(tr("Started job: %1 [%2].").arg(task->name(), job->id()), LogLevel::Quiet);
+    }
+}
+
+void JobManager::readProcessStdOutput()
+{
+    if (auto *process = qobject_cast<Process *>(sender()))
+        emit processStdOutReady(process);
+}
+
+void JobManager::readProcessStdError()
+{
+    if (auto *process = qobject_cast<Process *>(sender()))
+        emit processStdErrReady(process);
+}
+
+void JobManager::handleProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
+{
+    auto *process = qobject_cast<Process *>(sender());
+    if (!process || !process->job || !process->task)
+        return;
+    qDebug() << "JobManager: exit code" << process->job->title() << process->exitCode();
+    const bool ok = exitStatus == QProcess::NormalExit && exitCode == 0;
+    process->job->taskFinished(process->task, ok);
+    resetKeepAwake();
+    emit processFinished(process, exitCode, exitStatus);
+}
+
+bool JobManager::prepareEngineJob(const QString &outputFile, const QString &name)
+{
+    const QString folder = QFileInfo(outputFile).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        log(tr("Failed to start job %1.").arg(name), LogLevel::Quiet);
+        return false;
+    }
+    for (QTextEdit *view : {m_stdIn, m_stdOut, m_stdErr}) {
+        if (view)
+            view->clear();
+    }
+    return true;
+}
+
+EncodingTaskData *JobManager::makeEngineTaskData(const QString &engineName,
+                                                 const QString &outputFile, qint64 value,
+                                                 double duration)
+{
+    int engineType = 0;
+    if (engineName == QLatin1String("FFmpeg"))
+        engineType = 2;
+    else if (engineName == QLatin1String("MEncoder"))
+        engineType = 1;
+
+    // An FFmpeg value is an expected size in bytes, which can pass 2 GiB: kept 64-bit.
+    const qint64 testSize = engineType == 2 ? value : 0;
+    m_ownTaskData.push_back(std::make_unique<EncodingTaskData>(EncodingTaskData{
+        engineType, duration, testSize, 0.0, 0, outputFile, QString(), false, QVariant()}));
+    return m_ownTaskData.back().get();
+}
+
+// The process runs in the output's folder once the output exists; before that the
+// canonical path is empty and the process inherits the program's working directory.
+QString JobManager::engineWorkingDirectory(const QString &outputFile)
+{
+    const QFileInfo output(outputFile);
+    return output.exists() ? output.canonicalPath() : QString();
+}
+
+QString JobManager::outputFileName(const QString &outputFile)
+{
+    return QFileInfo(outputFile).fileName();
+}
+
+Job *JobManager::addEngineJob(const QString &program, const QStringList &arguments,
+                              const QString &outputFile, const QString &label,
+                              const QString &name, const QString &engineName, qint64 value,
+                              double duration)
+{
+    if (!prepareEngineJob(outputFile, name))
+        return nullptr;
+    EncodingTaskData *data = makeEngineTaskData(engineName, outputFile, value, duration);
+
+    auto *task = new Task;
+    task->set(data, program, arguments, engineWorkingDirectory(outputFile), name, label);
+    auto *job = new Job;
+    job->init(task, createTimestamp(), name, outputFileName(outputFile), m_stdIn, m_stdOut,
+              m_stdErr, m_log, m_logLevel, 0, 0, 0);
+    m_jobs.append(job);
+    processJobs();
+    return job;
+}
+
+Job *JobManager::addEngineJob(const QString &program, const QStringList &arguments,
+                              const QString &outputFile, const QString &label,
+                              const QString &name, const QString &engineName, qint64 value)
+{
+    return addEngineJob(program, arguments, outputFile, label, name, engineName, value, 0.0);
+}
+
+void JobManager::releaseTask(Task *task)
+{
+    const bool endUnhandled = task->state == Task::Running;
+    if (Process *process = task->process) {
+        // Nothing may reach this manager (or the process) while it is torn down.
+        process->disconnect(this);
+        task->disconnect(process);
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(m_killTimeout);
+        }
+        task->setParent(nullptr);
+        delete process;
+    }
+    if (endUnhandled) {
+        task->removeOutputFile();
+        resetKeepAwake();
+    }
+    delete task;
+}

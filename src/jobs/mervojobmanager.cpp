@@ -1,0 +1,169 @@
+#include "jobs/mervojobmanager.h"
+
+#include "jobs/console.h"
+#include "jobs/keepawake.h"
+#include "jobs/mervojob.h"
+#include "jobs/mervoprocess.h"
+#include "jobs/mervotask.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+MervoJobManager::MervoJobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr,
+                                 QTextEdit *log, int logLevel, int startTimeout,
+                                 int finishTimeout, int killTimeout)
+    : JobManager(stdIn, stdOut, stdErr, log, logLevel, startTimeout, finishTimeout, killTimeout)
+{
+}
+
+MervoJobManager::~MervoJobManager()
+{
+    for (MervoJob *job : std::as_const(m_mervoJobs)) {
+        for (MervoTask *task : job->tasks())
+            releaseTask(task);
+        delete job;
+    }
+}
+
+void MervoJobManager::addJob(MervoJob *job)
+{
+    m_mervoJobs.append(job);
+    mervoProcessJobs();
+}
+
+bool MervoJobManager::isIdle() const
+{
+    for (const MervoJob *job : m_mervoJobs) {
+        if (!job->isFinished())
+            return false;
+    }
+    return JobManager::isIdle();
+}
+
+void MervoJobManager::acknowledgeTask(MervoProcess *process)
+{
+    if (process && process->mervoTask && process->mervoTask->state == Task::Terminated)
+        process->mervoTask->setState(Task::Completed);
+}
+
+void MervoJobManager::killAll()
+{
+    const int count = m_mervoProcesses.size();
+    for (int i = 0; i < count && !m_mervoProcesses.isEmpty(); ++i) {
+        // No wait: the ends arrive later and end their tasks as aborted.
+        m_mervoProcesses.takeFirst()->kill();
+    }
+    m_mervoProcesses.clear();
+    QCoreApplication::processEvents();
+    // Plain jobs run on this manager too: "kill all" leaves none of them running.
+    JobManager::killAll();
+}
+
+void MervoJobManager::mervoProcessJobs()
+{
+    qDebug() << "MervoJobManager: processing.";
+    // Logging processes events, so a process end may run a nested pass in the middle of
+    // this one: walk a copy, and start a task only while it still waits.
+    const QList<MervoJob *> jobs = m_mervoJobs;
+    for (MervoJob *job : jobs) {
+        const QList<MervoTask *> ready = job->readyTasks();
+        for (MervoTask *task : ready) {
+            if (task->state == Task::Waiting)
+                startTask(job, task);
+        }
+    }
+}
+
+void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
+{
+    task->setState(Task::Starting);
+    const QString program = task->program();
+    const QStringList arguments = task->arguments();
+    logStdIn(task->commandLine(), LogLevel::Normal);
+    qDebug() << "MervoJobManager:" << job->id() << "start" << program << arguments;
+
+    auto *process = new MervoProcess;
+    if (!startProcess(process, task)) {
+        task->setState(Task::FailedToStart);
+        process->close();
+        delete process;
+        qDebug() << "MervoJobManager:" << job->id() << "failed to start" << program << arguments;
+        log(tr("Failed to start job %1 [%2].").arg(task->name(), job->id()), LogLevel::Quiet);
+        emit jobStarted(job);
+        // After jobStarted, so that the views know the job before it reports its end.
+        job->taskFailedToStart(task);
+        return;
+    }
+
+    process->mervoJob = job;
+    process->mervoTask = task;
+    m_mervoProcesses.append(process);
+    task->setPid(process->processId());
+    task->setProcess(process);
+    task->setState(Task::Running);
+    connect(task, &Task::killProcess, process, &QProcess::kill);
+    connect(process, &QProcess::finished, this, &MervoJobManager::handleMervoProcessFinished);
+    connect(process, &QProcess::readyReadStandardOutput, this,
+            &MervoJobManager::readProcessStdOutput);
+    connect(process, &QProcess::readyReadStandardError, this,
+            &MervoJobManager::readProcessStdError);
+    // Before the log line: logging processes events, so the process may end inside it,
+    // and its end must find the keep-awake request made and the start reported.
+    setKeepAwake();
+    emit jobStarted(job);
+    log(tr("Started job %1 [%2].").arg(task->name(), job->id()), LogLevel::Quiet);
+}
+
+void MervoJobManager::handleMervoProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
+{
+    auto *process = qobject_cast<MervoProcess *>(sender());
+    if (!process || !process->mervoJob || !process->mervoTask)
+        return;
+    qDebug() << "JobManager: exit code" << process->mervoJob->title() << process->exitCode();
+    const bool ok = exitStatus == QProcess::NormalExit && exitCode == 0;
+    process->mervoJob->taskFinished(process->mervoTask, ok);
+    resetKeepAwake();
+    emit processFinished(process, exitCode, exitStatus);
+    mervoProcessJobs();
+}
+
+void MervoJobManager::readProcessStdOutput()
+{
+    if (auto *process = qobject_cast<MervoProcess *>(sender()))
+        emit processStdOutReady(process);
+}
+
+void MervoJobManager::readProcessStdError()
+{
+    if (auto *process = qobject_cast<MervoProcess *>(sender()))
+        emit processStdErrReady(process);
+}
+
+MervoJob *MervoJobManager::addEngineJob(const QString &program, const QStringList &arguments,
+                                        const QString &outputFile, const QString &label,
+                                        const QString &name, const QString &engineName,
+                                        qint64 value, double duration)
+{
+    if (!prepareEngineJob(outputFile, name))
+        return nullptr;
+    EncodingTaskData *data = makeEngineTaskData(engineName, outputFile, value, duration);
+
+    auto *task = new MervoTask;
+    task->set(data, program, arguments, engineWorkingDirectory(outputFile), name, label);
+    QList<MervoTask *> tasks;
+    MervoTask::insertChecked(task, &tasks);
+    auto *job = new MervoJob;
+    job->init(tasks, createTimestamp(), name, outputFileName(outputFile), stdInView(),
+              stdOutView(), stdErrView(), logView(), logLevel(), 0, 0, 0);
+    m_mervoJobs.append(job);
+    mervoProcessJobs();
+    return job;
+}
+
+MervoJob *MervoJobManager::addEngineJob(const QString &program, const QStringList &arguments,
+                                        const QString &outputFile, const QString &label,
+                                        const QString &name, const QString &engineName,
+                                        qint64 value)
+{
+    return addEngineJob(program, arguments, outputFile, label, name, engineName, value, 0.0);
+}

@@ -1,0 +1,3 @@
+#include "jobs/process.h"
+
+Process::Process() = default;

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "jobs/encodingtaskdata.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class ConsoleDialog;
+class Job;
+class Process;
+
+// One run of one external program. A task never starts anything itself: a job manager
+// starts it, moves it through its states and connects its signals; the views watch it
+// through stateChanged().
+class Task : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Stored and compared as plain integers by the views.
+    enum State {
+        Unset = 0,
+        Waiting = 1,
+        Starting = 2,
+        Running = 3,
+        Terminated = 4,    // ended with exit code 0; the views have not taken the result yet
+        Completed = 5,     // terminated and acknowledged
+        Aborted = 6,       // crashed, killed or non-zero exit code; output removed
+        Cancelled = 7,     // waiting follower of a task that can no longer end well
+        FailedToStart = 8
+    };
+    Q_ENUM(State)
+
+    Task();
+
+    void set(EncodingTaskData *taskData, const QString &program, const QStringList &arguments,
+             const QString &workingDirectory, const QString &name, const QString &label);
+    void setState(int state);
+    void kill();
+    bool isFinished() const;
+
+    void setJob(Job *job, const QString &jobId, const QString &jobTitle);
+    void setPid(qint64 pid);
+    void setProcess(Process *process);
+    qint64 processId() const;
+
+    QString program() const { return m_program; }
+    QStringList arguments() const { return m_arguments; }
+    QString workingDirectory() const { return m_workingDirectory; }
+    QString name() const { return m_name; }
+    QString label() const { return m_label; }
+    // The views call the label their display text.
+    QString text() const { return m_label; }
+    QString jobId() const { return m_jobId; }
+    QString jobTitle() const { return m_jobTitle; }
+    QString commandLine() const;
+
+    // The console window the views made for the task; the job engine never reads it.
+    ConsoleDialog *console() const { return consoleDialog; }
+    void setConsole(ConsoleDialog *console) { consoleDialog = console; }
+
+    // Removes the file named in the output slot of the task data, when it is a regular
+    // file: a first pass may write to /dev/null, and the program may run as root.
+    bool removeOutputFile() const;
+
+    // Read (and, for the console, written) directly by managers, jobs and views.
+    EncodingTaskData *taskData = nullptr;
+    Job *job = nullptr;
+    Process *process = nullptr;
+    ConsoleDialog *consoleDialog = nullptr;
+    State state = Unset;
+
+signals:
+    void stateChanged();
+    void killProcess();
+    void stopProcess();
+
+private:
+    QString m_program;
+    QStringList m_arguments;
+    QString m_workingDirectory;
+    QString m_name;
+    QString m_label;
+    QString m_jobId;
+    QString m_jobTitle;
+    qint64 m_pid = 0;
+};
