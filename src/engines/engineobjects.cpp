@@ -1,0 +1,58 @@
+#include "engines/engineobjects.h"
+
+#include "engines/mervomencoder.h"
+#include "jobs/console.h"
+
+namespace {
+struct Registry
+{
+    Console *console = nullptr;
+    FFmpeg *ffmpeg = nullptr;
+    FFprobe *ffprobe = nullptr;
+    MervoMEncoder *mencoder = nullptr;
+};
+
+Registry &registry()
+{
+    static Registry objects;
+    return objects;
+}
+} // namespace
+
+Console *EngineObjects::console()
+{
+    static Console fallback;
+    return registry().console ? registry().console : &fallback;
+}
+
+void EngineObjects::setConsole(Console *console)
+{
+    registry().console = console;
+}
+
+void EngineObjects::setEngines(FFmpeg *ffmpeg, FFprobe *ffprobe, MervoMEncoder *mencoder)
+{
+    registry().ffmpeg = ffmpeg;
+    registry().ffprobe = ffprobe;
+    registry().mencoder = mencoder;
+}
+
+FFmpeg *EngineObjects::ffmpeg()
+{
+    return registry().ffmpeg;
+}
+
+FFprobe *EngineObjects::ffprobe()
+{
+    return registry().ffprobe;
+}
+
+MEncoder *EngineObjects::mencoder()
+{
+    return registry().mencoder;
+}
+
+MervoMEncoder *EngineObjects::mervoMEncoder()
+{
+    return registry().mencoder;
+}

@@ -1,0 +1,175 @@
+#include "engines/ffmpeg.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+
+namespace {
+// Engine answers are read line by line; a line end may be "\r\n", "\n" or "\r".
+QStringList answerLines(const QString &text)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\\r\\n|\\n|\\r"));
+    return text.split(lineEnd, Qt::SkipEmptyParts);
+}
+
+struct FixedEntry
+{
+    const char *name;
+    const char *description;
+};
+
+// Names every FFmpeg accepts besides the encoders it lists.
+constexpr FixedEntry fixedVideoCodecs[] = {
+    {"auto", QT_TRANSLATE_NOOP("FFmpeg", "Encoder chooses appropriate codec")},
+    {"copy", QT_TRANSLATE_NOOP("FFmpeg", "Stream copy")},
+};
+constexpr FixedEntry fixedAudioCodecs[] = {
+    {"auto", QT_TRANSLATE_NOOP("FFmpeg", "Encoder chooses appropriate codec")},
+    {"copy", QT_TRANSLATE_NOOP("FFmpeg", "Stream copy")},
+    {"multi", QT_TRANSLATE_NOOP("FFmpeg", "Multi-stream")},
+};
+constexpr FixedEntry fixedSubtitleCodecs[] = {
+    {"auto", QT_TRANSLATE_NOOP("FFmpeg", "Encoder chooses appropriate codec")},
+    {"copy", QT_TRANSLATE_NOOP("FFmpeg", "Stream copy")},
+    {"multi", QT_TRANSLATE_NOOP("FFmpeg", "Multi-stream")},
+};
+
+template <std::size_t N>
+void insertFixed(QMap<QString, QString> &map, const FixedEntry (&entries)[N])
+{
+    for (const FixedEntry &entry : entries)
+        map.insert(QLatin1String(entry.name), FFmpeg::tr(entry.description));
+}
+} // namespace
+
+FFmpeg::FFmpeg()
+{
+    m_name = QStringLiteral("FFmpeg");
+    m_state = NotStarted;
+}
+
+bool FFmpeg::startInterface(const QString &executablePath, const QString &libraryPath)
+{
+    return startFrame(executablePath, libraryPath);
+}
+
+IProcessor::QueryOutcome FFmpeg::queryEngine(QString &failureText, QString &error)
+{
+    struct Query
+    {
+        const char *argument;
+        void (FFmpeg::*parse)(const QString &);
+        const char *failure;
+    };
+    static const Query queries[] = {
+        {"-version", &FFmpeg::parseSignature, QT_TR_NOOP("FFmpeg: %1.")},
+        {"-formats", &FFmpeg::parseMuxers, QT_TR_NOOP("FFmpeg: %1.")},
+        {"-codecs", &FFmpeg::parseCodecs, QT_TR_NOOP("FFmpeg: error %1.")},
+    };
+    for (const Query &query : queries) {
+        QString stdOut;
+        QString stdErr;
+        if (!runProcess({QLatin1String(query.argument)}, stdOut, stdErr, error)) {
+            failureText = tr(query.failure).arg(error);
+            return QueryOutcome::RunFailed;
+        }
+        echoOutput(stdOut, stdErr);
+        (this->*query.parse)(stdOut);
+    }
+    return QueryOutcome::Ready;
+}
+
+void FFmpeg::parseSignature(const QString &text)
+{
+    // Today's banner reads "ffmpeg version 5.1.9-0+deb12u1 Copyright ...": the word
+    // "version" stands between the name and the version.
+    static const QRegularExpression banner(QStringLiteral("(FFmpeg)\\s+(?:version\\s+)?(\\S+)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    parseSignatureWith(banner, text);
+}
+
+void FFmpeg::parseMuxers(const QString &text)
+{
+    // " DE ac3             raw AC-3" or "  E 3g2   3GP2 (3GPP2 file format)": "E" in the
+    // second flag column marks a muxer. Names joined by commas ("sdl,sdl2") are not taken.
+    static const QRegularExpression muxer(
+        QStringLiteral("^\\s(?:D|\\s)E.([^=]\\w+)\\s+(\\S.*)$"));
+    for (const QString &line : answerLines(text)) {
+        const QRegularExpressionMatch match = muxer.match(line);
+        if (!match.hasMatch())
+            continue;
+        const QString name = match.captured(1);
+        const QString description = match.captured(2).trimmed();
+        qDebug().noquote() << "FFmpeg: found available format muxer:" << name << description;
+        m_muxers.insert(name, description);
+    }
+}
+
+void FFmpeg::parseCodecs(const QString &text)
+{
+    // Six flag columns, then the codec name: " DEV.L. mpeg4   MPEG-4 part 2 (decoders: ...)
+    // (encoders: mpeg4 libxvid ...)". Older builds write blanks where today's write dots;
+    // a row that can only encode starts with "." instead of "D". When a row names its
+    // encoders, those are the names the engine accepts, besides the codec's own name.
+    struct Kind
+    {
+        QChar letter;
+        QMap<QString, QString> FFmpeg::*map;
+        const char *debugText;
+    };
+    static const Kind kinds[] = {
+        {QLatin1Char('V'), &FFmpeg::m_videoCodecs, "FFmpeg: found available video encoder:"},
+        {QLatin1Char('A'), &FFmpeg::m_audioCodecs, "FFmpeg: found available audio encoder:"},
+        {QLatin1Char('S'), &FFmpeg::m_subtitleCodecs, "FFmpeg: found available subtitle encoder:"},
+    };
+    static const QRegularExpression row(
+        QStringLiteral("^\\s(?:D|\\.|\\s)E([VAS])....([^=]\\w+)\\s+(\\S.*)$"));
+    static const QRegularExpression encoderList(QStringLiteral("\\(encoders:\\s*([^)]*)\\)"));
+    static const QRegularExpression codecLists(QStringLiteral("\\s*\\((?:de|en)coders:[^)]*\\)"));
+
+    insertFixed(m_videoCodecs, fixedVideoCodecs);
+    insertFixed(m_audioCodecs, fixedAudioCodecs);
+    insertFixed(m_subtitleCodecs, fixedSubtitleCodecs);
+
+    const QStringList lines = answerLines(text);
+    for (const Kind &kind : kinds) {
+        QMap<QString, QString> &map = this->*kind.map;
+        for (const QString &line : lines) {
+            const QRegularExpressionMatch match = row.match(line);
+            if (!match.hasMatch() || match.captured(1).at(0) != kind.letter)
+                continue;
+            const QString rowText = match.captured(3);
+            QString description = rowText;
+            description.remove(codecLists);
+            description = description.trimmed();
+            QStringList names{match.captured(2)};
+            const QRegularExpressionMatch encoders = encoderList.match(rowText);
+            if (encoders.hasMatch())
+                names += encoders.captured(1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            for (const QString &name : std::as_const(names)) {
+                qDebug().noquote() << kind.debugText << name << description;
+                map.insert(name, description);
+            }
+        }
+    }
+}
+
+bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &error,
+                         const QString &inputPath, const QString &outputPath,
+                         const QString &startPosition, qint64 sizeBytes) const
+{
+    error.clear();
+    const QString sizeText = sizeBytes < 1000000
+                                 ? QString::number(sizeBytes)
+                                 : QStringLiteral("%1M").arg(sizeBytes / 1000000);
+    // Today's FFmpeg takes the seek as an input option (before "-i") and the codec copy
+    // and the size limit as output options (after the input).
+    QStringList list{QStringLiteral("-ss"), startPosition, QStringLiteral("-i"), inputPath,
+                     QStringLiteral("-vcodec"), QStringLiteral("copy"),
+                     QStringLiteral("-acodec"), QStringLiteral("copy")};
+    if (sizeBytes > 0)
+        list << QStringLiteral("-fs") << sizeText;
+    list << QStringLiteral("-y") << outputPath;
+    arguments = list;
+    program = m_executablePath;
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "engines/transcoder.h"
+
+#include <QString>
+#include <QStringList>
+
+// The FFmpeg engine. A start runs "ffmpeg -version", "-formats" and "-codecs" and reads the
+// banner, the muxers and the video, audio and subtitle encoders from their answers. It also
+// builds the stream-copy command that cuts one part out of a media file.
+class FFmpeg : public Transcoder
+{
+    Q_OBJECT
+
+public:
+    FFmpeg();
+
+    bool startInterface(const QString &executablePath, const QString &libraryPath) override;
+
+    void parseSignature(const QString &text);
+    void parseMuxers(const QString &text);
+    void parseCodecs(const QString &text);
+
+    // Extracts the input from the start position ("hh:mm:ss") on, stopping at sizeBytes when
+    // it is above 0. Always succeeds; error is cleared.
+    bool cliCmdSplit(QString &program, QStringList &arguments, QString &error,
+                     const QString &inputPath, const QString &outputPath,
+                     const QString &startPosition, qint64 sizeBytes) const;
+
+protected:
+    QueryOutcome queryEngine(QString &failureText, QString &error) override;
+};

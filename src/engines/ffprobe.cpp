@@ -1,0 +1,300 @@
+#include "engines/ffprobe.h"
+
+#include "jobs/console.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+
+namespace {
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+} // namespace
+
+FFprobe::FFprobe()
+{
+    m_name = QStringLiteral("FFprobe");
+    m_state = NotStarted;
+}
+
+bool FFprobe::startInterface(const QString &executablePath, const QString &libraryPath)
+{
+    return startFrame(executablePath, libraryPath);
+}
+
+IProcessor::QueryOutcome FFprobe::queryEngine(QString &failureText, QString &error)
+{
+    QString stdOut;
+    QString stdErr;
+    if (!runProcess({QStringLiteral("-version")}, stdOut, stdErr, error)) {
+        failureText = tr("FFprobe: %1.").arg(error);
+        return QueryOutcome::RunFailed;
+    }
+    echoOutput(stdOut, stdErr);
+    parseSignature(stdOut);
+    return QueryOutcome::Ready;
+}
+
+void FFprobe::parseSignature(const QString &text)
+{
+    // "ffprobe version 5.1.9-0+deb12u1 Copyright ...": the version follows the word "version".
+    static const QRegularExpression banner(QStringLiteral("(FFprobe)\\s+(?:version\\s+)?(\\S+)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    parseSignatureWith(banner, text);
+}
+
+void FFprobe::clearLoad()
+{
+    m_loaded = false;
+    m_formatText.clear();
+    m_streamTexts.clear();
+    m_attachmentStreams.clear();
+    m_audioStreams.clear();
+    m_dataStreams.clear();
+    m_subtitleStreams.clear();
+    m_videoStreams.clear();
+}
+
+bool FFprobe::load(const QString &filePath)
+{
+    m_console->log(LogLevel::Verbose, tr("FFprobe: load %1").arg(filePath));
+    clearLoad();
+    m_filePath = filePath;
+    if (m_state != Ready)
+        return false;
+    qDebug().noquote() << "FFprobe: load" << quoted(filePath) << quoted(m_executablePath);
+
+    QString stdOut;
+    QString stdErr;
+    QString error;
+    const QStringList arguments{QStringLiteral("-analyzeduration"), QStringLiteral("1000"),
+                                QStringLiteral("-show_format"), QStringLiteral("-show_streams"),
+                                filePath};
+    if (!runProcess(arguments, stdOut, stdErr, error)) {
+        m_console->log(LogLevel::Quiet,
+                       tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));
+        qDebug().noquote() << "FFprobe: run error" << error << quoted(filePath)
+                           << quoted(m_executablePath);
+        return false;
+    }
+    echoOutput(stdOut, stdErr);
+
+    static const QRegularExpression formatBlock(QStringLiteral("\\[FORMAT\\](.*?)\\[/FORMAT\\]"),
+                                                QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch format = formatBlock.match(stdOut);
+    if (!format.hasMatch() || format.captured(1).trimmed().isEmpty()) {
+        m_console->log(LogLevel::Quiet,
+                       tr("FFprobe: parse error loading %1 '%2'")
+                           .arg(filePath,
+                                tr("can't parse format, input may not be a multimedia file")));
+        qDebug().noquote() << "FFprobe: failed to parse format" << quoted(filePath)
+                           << quoted(m_executablePath);
+        return false;
+    }
+    m_formatText = format.captured(1).trimmed();
+
+    static const QRegularExpression streamBlock(QStringLiteral("\\[STREAM\\](.*?)\\[/STREAM\\]"),
+                                                QRegularExpression::DotMatchesEverythingOption);
+    QRegularExpressionMatchIterator blocks = streamBlock.globalMatch(stdOut);
+    while (blocks.hasNext())
+        m_streamTexts.append(blocks.next().captured(1).trimmed());
+
+    m_loaded = true;
+    if (m_streamTexts.isEmpty()) {
+        m_console->log(LogLevel::Normal, tr("FFprobe: no stream found in file %1").arg(filePath));
+        qDebug().noquote() << "FFprobe: failed to parse streams" << quoted(filePath)
+                           << quoted(m_executablePath);
+    }
+
+    // Each stream goes to the list of its codec_type. The whole word decides: taking only
+    // its first letter would file an "attachment" (a font in a Matroska file) as audio.
+    struct TypeList
+    {
+        const char *codecType;
+        QList<int> FFprobe::*list;
+    };
+    static const TypeList typeLists[] = {
+        {"attachment", &FFprobe::m_attachmentStreams}, {"audio", &FFprobe::m_audioStreams},
+        {"data", &FFprobe::m_dataStreams},             {"subtitle", &FFprobe::m_subtitleStreams},
+        {"video", &FFprobe::m_videoStreams},
+    };
+    static const QRegularExpression indexAndType(
+        QStringLiteral("index=(\\d+)\\D.*?codec_type=(\\w+)"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression indexOnly(QStringLiteral("index=(\\d+)"));
+    for (const QString &text : std::as_const(m_streamTexts)) {
+        const QRegularExpressionMatch match = indexAndType.match(text);
+        const TypeList *typeList = nullptr;
+        for (const TypeList &candidate : typeLists) {
+            if (match.hasMatch() && match.captured(2) == QLatin1String(candidate.codecType))
+                typeList = &candidate;
+        }
+        if (typeList) {
+            (this->*typeList->list).append(match.captured(1).toInt());
+            continue;
+        }
+        const QString index = indexOnly.match(text).captured(1);
+        if (!index.isEmpty())
+            m_console->log(LogLevel::Verbose,
+                           tr("FFprobe: undefined stream #%1 of %2").arg(index, filePath));
+        else
+            m_console->log(LogLevel::Verbose, tr("FFprobe: undefined stream in %2").arg(filePath));
+        qDebug().noquote() << "FFprobe: undefined stream" << index << quoted(filePath)
+                           << quoted(m_executablePath);
+    }
+    qDebug().noquote() << "FFprobe: load complete" << quoted(filePath) << quoted(m_executablePath);
+    return true;
+}
+
+QString FFprobe::parseValue(const QString &key, const QString &text, bool *ok)
+{
+    // "key=value" lines, whatever their line end. The first line whose key is the given one,
+    // or a longer key that ends with it, counts; the case of the key does not matter.
+    static const QRegularExpression keyValueLine(QStringLiteral("^([^=\\r\\n]*)=([^\\r\\n]+)"),
+                                                 QRegularExpression::MultilineOption);
+    QRegularExpressionMatchIterator lines = keyValueLine.globalMatch(text);
+    while (lines.hasNext()) {
+        const QRegularExpressionMatch line = lines.next();
+        if (!line.captured(1).endsWith(key, Qt::CaseInsensitive))
+            continue;
+        const QString value = line.captured(2);
+        if (ok)
+            *ok = true;
+        qDebug().noquote() << "FFprobe: parse success" << key << value << quoted(m_filePath);
+        return value.trimmed();
+    }
+    m_console->log(LogLevel::Verbose, tr("FFprobe: failed to parse '%1' of %2").arg(key, m_filePath));
+    qDebug().noquote() << "FFprobe: failed to parse" << key << quoted(m_filePath)
+                       << quoted(m_executablePath);
+    if (ok)
+        *ok = false;
+    return QString();
+}
+
+bool FFprobe::formatValue(QString &value, const QString &key)
+{
+    if (m_filePath.isEmpty()) {
+        m_console->log(LogLevel::Verbose, tr("FFprobe: no file loaded"));
+        qDebug().noquote() << "FFprobe: no file loaded" << quoted(m_executablePath);
+        value.clear();
+        return false;
+    }
+    if (!m_loaded) {
+        m_console->log(LogLevel::Verbose, tr("FFprobe: data not ready for file %1").arg(m_filePath));
+        qDebug().noquote() << "FFprobe: format data not ready for" << quoted(m_filePath)
+                           << quoted(m_executablePath);
+        value.clear();
+        return false;
+    }
+    bool found = false;
+    const QString result = parseValue(key, m_formatText, &found);
+    if (!found) {
+        value.clear();
+        m_console->log(LogLevel::Verbose,
+                       tr("FFprobe: '%1' not found for file %2").arg(key, m_filePath));
+        qDebug().noquote() << "FFprobe: format data not found" << key << quoted(m_filePath)
+                           << quoted(m_executablePath);
+        return false;
+    }
+    value = result;
+    m_console->log(LogLevel::Verbose,
+                   tr("FFprobe: '%1' is '%2' for file %3").arg(key, value, m_filePath));
+    qDebug().noquote() << "FFprobe: format data" << key << value << quoted(m_filePath)
+                       << quoted(m_executablePath);
+    return true;
+}
+
+bool FFprobe::dataReady(QHash<QString, QString> &data, const QStringList &keys,
+                        QStringList *missing)
+{
+    data.clear();
+    if (m_filePath.isEmpty()) {
+        m_console->log(LogLevel::Verbose, tr("FFprobe: no file loaded"));
+        qDebug().noquote() << "FFprobe: no file loaded" << quoted(m_executablePath);
+    } else if (!m_loaded) {
+        m_console->log(LogLevel::Verbose, tr("FFprobe: data not ready for file %1").arg(m_filePath));
+        qDebug().noquote() << "FFprobe: data not ready for" << quoted(m_filePath)
+                           << quoted(m_executablePath);
+    } else {
+        return true;
+    }
+    if (missing)
+        *missing = keys;
+    return false;
+}
+
+int FFprobe::lookUp(const QString &text, QHash<QString, QString> &data, const QStringList &keys,
+                    QStringList *missing)
+{
+    if (missing)
+        missing->clear();
+    for (const QString &key : keys) {
+        bool found = false;
+        const QString value = parseValue(key, text, &found);
+        if (found)
+            data.insert(key, value);
+        else if (missing)
+            missing->append(key);
+    }
+    return int(data.size());
+}
+
+int FFprobe::formatData(QHash<QString, QString> &data, const QStringList &keys,
+                        QStringList *missing)
+{
+    if (!dataReady(data, keys, missing))
+        return 0;
+    return lookUp(m_formatText, data, keys, missing);
+}
+
+int FFprobe::streamData(int stream, QHash<QString, QString> &data, const QStringList &keys,
+                        QStringList *missing)
+{
+    if (!dataReady(data, keys, missing))
+        return 0;
+    if (stream < 0 || stream >= m_streamTexts.size()) {
+        m_console->log(LogLevel::Verbose, tr("FFprobe: no data ready for stream #%1 in file %2")
+                                              .arg(stream)
+                                              .arg(m_filePath));
+        qDebug().noquote() << "FFprobe: no data ready for stream" << stream << quoted(m_filePath)
+                           << quoted(m_executablePath);
+        if (missing)
+            *missing = keys;
+        return 0;
+    }
+    return lookUp(m_streamTexts.at(stream), data, keys, missing);
+}
+
+double FFprobe::toNumber(const QString &value)
+{
+    if (value == QLatin1String("N/A"))
+        return 0.0;
+    if (value.contains(QLatin1Char('.'))) {
+        bool ok = false;
+        const double number = value.toDouble(&ok);
+        return ok ? number : 0.0;
+    }
+    struct RatioForm
+    {
+        QChar separator;
+        const QRegularExpression *pattern;
+    };
+    static const QRegularExpression slashRatio(QStringLiteral("(\\d+)/(\\d+)"));
+    static const QRegularExpression colonRatio(QStringLiteral("(\\d+):(\\d+)"));
+    static const RatioForm forms[] = {{QLatin1Char('/'), &slashRatio},
+                                      {QLatin1Char(':'), &colonRatio}};
+    for (const RatioForm &form : forms) {
+        if (!value.contains(form.separator))
+            continue;
+        const QRegularExpressionMatch match = form.pattern->match(value);
+        if (!match.hasMatch() || match.captured(1).toLongLong() <= 0
+            || match.captured(2).toLongLong() <= 0)
+            return 0.0;
+        const QStringList parts = value.split(form.separator);
+        const double divisor = parts.at(1).toDouble();
+        // The captures were positive, but the split parts may still read differently.
+        return divisor != 0.0 ? parts.at(0).toDouble() / divisor : 0.0;
+    }
+    return 0.0;
+}

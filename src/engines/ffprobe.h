@@ -1,0 +1,67 @@
+#pragma once
+
+#include "engines/analyzer.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The FFprobe engine as the media editors use it: started once ("-version"), then loaded
+// with one file at a time. A load keeps the raw FORMAT and STREAM blocks of FFprobe's answer
+// and indexes the streams by type; lookups then read single values or lists of keys.
+class FFprobe : public Analyzer
+{
+    Q_OBJECT
+
+public:
+    FFprobe();
+
+    bool startInterface(const QString &executablePath, const QString &libraryPath) override;
+    void parseSignature(const QString &text);
+
+    bool load(const QString &filePath);
+
+    bool formatValue(QString &value, const QString &key);
+    // Return the number of keys found; the keys not found go to missing (when given).
+    int formatData(QHash<QString, QString> &data, const QStringList &keys,
+                   QStringList *missing = nullptr);
+    int streamData(int stream, QHash<QString, QString> &data, const QStringList &keys,
+                   QStringList *missing = nullptr);
+
+    QList<int> audioStreams() const { return m_audioStreams; }
+    QList<int> videoStreams() const { return m_videoStreams; }
+    QList<int> subtitleStreams() const { return m_subtitleStreams; }
+    QList<int> dataStreams() const { return m_dataStreams; }
+    QList<int> attachmentStreams() const { return m_attachmentStreams; }
+
+    QString formatText() const { return m_formatText; }
+    QStringList streamTexts() const { return m_streamTexts; }
+    bool isLoaded() const { return m_loaded; }
+    QString filePath() const { return m_filePath; }
+
+    QString parseValue(const QString &key, const QString &text, bool *ok);
+    // "N/A" is 0; "12.5" a decimal; "16:9" and "25/1" ratios of two positive numbers (else
+    // 0); anything else, a plain integer included, 0.
+    static double toNumber(const QString &value);
+
+protected:
+    QueryOutcome queryEngine(QString &failureText, QString &error) override;
+
+private:
+    // The common start of formatData and streamData: false when nothing is loaded.
+    bool dataReady(QHash<QString, QString> &data, const QStringList &keys, QStringList *missing);
+    int lookUp(const QString &text, QHash<QString, QString> &data, const QStringList &keys,
+               QStringList *missing);
+    void clearLoad();
+
+    QString m_formatText;
+    QStringList m_streamTexts;
+    bool m_loaded = false;
+    QString m_filePath;
+    QList<int> m_attachmentStreams; // "t"
+    QList<int> m_audioStreams;      // "a"
+    QList<int> m_dataStreams;       // "d"
+    QList<int> m_subtitleStreams;   // "s"
+    QList<int> m_videoStreams;      // "v"
+};

@@ -1,0 +1,454 @@
+#include "engines/interfacemplayer.h"
+
+#include "engines/playercapabilities.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+#ifdef Q_OS_WIN
+// The null device that the font-cache run reads as its input.
+const char kNullDevice[] = "nul";
+#else
+const char kNullDevice[] = "/dev/null";
+#endif
+
+// Options that only one platform's MPlayer understands or needs. The Windows build runs
+// the player above normal priority; the Linux build rejects "-priority" and would
+// otherwise print joystick and LIRC failures on standard error for every run, which the
+// player panel counts as playback errors.
+QStringList platformInputOptions()
+{
+#ifdef Q_OS_WIN
+    return {};
+#else
+    return {"-nolirc", "-nojoystick"};
+#endif
+}
+
+QStringList platformPriorityOptions()
+{
+#ifdef Q_OS_WIN
+    return {"-priority", "abovenormal"};
+#else
+    return {};
+#endif
+}
+
+void debugCommand(const char *operation, const QString &program, const QStringList &arguments)
+{
+    qDebug().noquote() << QStringLiteral("InterfaceMplayer::%1() returns command:")
+                              .arg(QLatin1String(operation))
+                       << program << "with options" << arguments;
+}
+
+} // namespace
+
+InterfaceMplayer::InterfaceMplayer() = default;
+
+void InterfaceMplayer::init(const QString &path, PlayerCapabilities *capabilities,
+                            PlayerStatus *status)
+{
+    m_binary = path;
+    m_capabilities = capabilities;
+    m_status = status;
+}
+
+QString InterfaceMplayer::binary() const
+{
+    return m_binary;
+}
+
+void InterfaceMplayer::setBinary(const QString &path)
+{
+    m_binary = path;
+}
+
+void InterfaceMplayer::setDisplaySize(int width, int height)
+{
+    m_displayWidth = width;
+    m_displayHeight = height;
+}
+
+void InterfaceMplayer::setWid(const QString &windowId)
+{
+    m_windowId = windowId;
+}
+
+void InterfaceMplayer::enableAudio()
+{
+    m_audioOff = false;
+}
+
+void InterfaceMplayer::disableAudio()
+{
+    m_audioOff = true;
+}
+
+void InterfaceMplayer::enableVideo()
+{
+    m_videoOff = false;
+}
+
+void InterfaceMplayer::disableVideo()
+{
+    m_videoOff = true;
+}
+
+void InterfaceMplayer::enableSubtitle()
+{
+    m_subtitlesOff = false;
+}
+
+void InterfaceMplayer::disableSubtitle()
+{
+    m_subtitlesOff = true;
+}
+
+void InterfaceMplayer::setDvdTitle(int title)
+{
+    m_dvdTitle = title;
+}
+
+void InterfaceMplayer::setDvdAngle(int angle)
+{
+    m_dvdAngle = angle;
+}
+
+void InterfaceMplayer::setAudioId(const int &id)
+{
+    m_audioId = id;
+    m_audioLanguage.clear();
+}
+
+void InterfaceMplayer::setSubtitleId(const int &id)
+{
+    m_subtitleId = id;
+    m_subtitleLanguage.clear();
+}
+
+void InterfaceMplayer::setSourceDvd(const QString &path, int title)
+{
+    m_sourcePath = path;
+    m_sourceType = Dvd;
+    m_dvdTitle = title;
+    m_audioOnly = false;
+    m_dvdAngle = 0;
+    m_chapters.clear();
+    m_audioLanguage.clear();
+    m_subtitleLanguage.clear();
+    m_audioId = -1;
+    m_subtitleId = -1;
+}
+
+void InterfaceMplayer::setSourceFile(const QString &path, bool audioOnly)
+{
+    m_sourcePath = path;
+    m_sourceType = MediaFile;
+    m_dvdTitle = 0;
+    m_audioOnly = audioOnly;
+    m_dvdAngle = 0;
+    m_chapters.clear();
+    m_audioLanguage.clear();
+    m_subtitleLanguage.clear();
+    m_audioId = -1;
+    m_subtitleId = -1;
+}
+
+bool InterfaceMplayer::setVideoOutput(const QString &driver)
+{
+    if (!m_capabilities || !m_capabilities->videoDrivers
+        || !m_capabilities->videoDrivers->contains(driver))
+        return false;
+    m_videoOutput = driver;
+    return true;
+}
+
+void InterfaceMplayer::setChapterList(const QList<int> &chapters)
+{
+    m_chapters = chapters;
+}
+
+void InterfaceMplayer::cliCmdUpdateFontCache(QString *program, QStringList *arguments) const
+{
+    if (!program || !arguments)
+        return;
+    *program = m_binary;
+    *arguments = QStringList{"-fontconfig", "-noquiet", "-slave", "-vo", "null", "-ao", "null",
+                             "-frames", "0", QString::fromLatin1(kNullDevice)};
+    debugCommand("cliCmdUpdateFontCache", *program, *arguments);
+}
+
+void InterfaceMplayer::cliCmdIdentify(QString *program, QStringList *arguments) const
+{
+    if (!program || !arguments)
+        return;
+    *program = m_binary;
+    QStringList args{"-noconfig", "all", "-noquiet", "-nocache", "-nofs", "-nomouseinput"};
+    args << platformInputOptions();
+    args << QStringList{"-slave", "-nofontconfig", "-vo", "null", "-ao", "null", "-frames", "1"};
+    if (!m_windowId.isEmpty())
+        args << "-wid" << m_windowId;
+    if (m_sourceType != Dvd) {
+        args << "-msglevel" << "identify=4" << m_sourcePath;
+    } else {
+        // The identify pass always reads angle 1: the other angles share its streams.
+        args << "-msglevel" << "identify=6" << "-dvd-device" << m_sourcePath
+             << QStringLiteral("dvd://%1").arg(m_dvdTitle) << "-dvdangle" << "1";
+    }
+    *arguments = args;
+    debugCommand("cliCmdIdentify", *program, *arguments);
+}
+
+void InterfaceMplayer::cliCmdGetStatus(QString *program, QStringList *arguments) const
+{
+    if (!program || !arguments)
+        return;
+    *program = m_binary;
+    *arguments = QStringList{"-noconfig", "all", "-noquiet", "-nocache", "-nofs", "-nomouseinput",
+                             "-vo", "help", "-ao", "help"};
+    debugCommand("cliCmdGetStatus", *program, *arguments);
+}
+
+// DVDs play through a separate DVD build of MPlayer when one is installed beside the
+// configured executable; otherwise the configured one plays them too.
+QString InterfaceMplayer::playProgram() const
+{
+    if (m_sourceType != Dvd)
+        return m_binary;
+#ifdef Q_OS_WIN
+    static const QRegularExpression executableName(QStringLiteral("mplayer(-\\w)?.exe"));
+    QString program = m_binary;
+    return program.replace(executableName, QStringLiteral("mplayer-dvd.exe"));
+#else
+    if (m_binary.isEmpty())
+        return m_binary;
+    QString located = m_binary;
+    // A bare name is found on PATH; its DVD build is looked for in that folder.
+    if (!m_binary.contains(QLatin1Char('/'))) {
+        located = QStandardPaths::findExecutable(m_binary);
+        if (located.isEmpty())
+            return m_binary;
+    }
+    const QFileInfo dvdBuild(QFileInfo(located).absoluteDir().filePath(QStringLiteral("mplayer-dvd")));
+    if (dvdBuild.isFile() && dvdBuild.isExecutable())
+        return dvdBuild.filePath();
+    return m_binary;
+#endif
+}
+
+QStringList InterfaceMplayer::playVideoOptions() const
+{
+    if (m_videoOff)
+        return {"-vo", "null"};
+    if (m_sourceType == MediaFile && m_audioOnly)
+        return {};
+    QStringList options;
+    if (!m_videoOutput.isEmpty())
+        options << "-vo" << m_videoOutput;
+    if (m_displayWidth >= 1 && m_displayHeight >= 1) {
+        options << "-vf" << QStringLiteral("scale=%1:%2").arg(m_displayWidth).arg(m_displayHeight)
+                << "-geometry" << QStringLiteral("%1x%2").arg(m_displayWidth).arg(m_displayHeight);
+    }
+    return options;
+}
+
+QStringList InterfaceMplayer::playAudioOptions(int volume) const
+{
+    if (m_audioOff)
+        return {"-ao", "null"};
+    if (volume != 0)
+        return {"-af", QStringLiteral("volume=%1").arg(volume)};
+    return {};
+}
+
+QStringList InterfaceMplayer::playDvdStreamOptions(int chapter) const
+{
+    QStringList options;
+    if (!m_audioOff) {
+        if (m_audioId > -1)
+            options << "-aid" << QString::number(m_audioId);
+        if (!m_audioLanguage.isEmpty())
+            options << "-alang" << m_audioLanguage;
+    }
+    if (!m_subtitlesOff) {
+        if (m_subtitleId > -1)
+            options << "-sid" << QString::number(m_subtitleId);
+        if (!m_subtitleLanguage.isEmpty())
+            options << "-slang" << m_subtitleLanguage;
+    }
+    if (m_subtitleId < 0)
+        options << "-nosub";
+    options << "-dvdangle" << QString::number(m_dvdAngle > 1 ? m_dvdAngle : 1);
+    if (chapter > 0) {
+        options << "-chapter" << QString::number(chapter);
+    } else {
+        for (int entry : m_chapters)
+            options << "-chapter" << QString::number(entry);
+    }
+    return options;
+}
+
+QStringList InterfaceMplayer::playFileStreamOptions(int startSeconds) const
+{
+    QStringList options;
+    if (!m_audioOff) {
+        if (!m_audioLanguage.isEmpty())
+            options << "-alang" << m_audioLanguage;
+        if (m_audioId > -1)
+            options << "-aid" << QString::number(m_audioId);
+    }
+    bool subtitleChosen = false;
+    if (!m_subtitlesOff) {
+        if (!m_subtitleLanguage.isEmpty())
+            options << "-slang" << m_subtitleLanguage;
+        if (m_subtitleId > -1) {
+            options << "-sid" << QString::number(m_subtitleId);
+            subtitleChosen = true;
+        }
+    }
+    if (startSeconds > 0 && !subtitleChosen)
+        options << "-ss" << QString::number(startSeconds);
+    return options;
+}
+
+void InterfaceMplayer::cliPlay(QString *program, QStringList *arguments, int frames, int chapter,
+                               int startSeconds, int volume) const
+{
+    if (!program || !arguments)
+        return;
+    *program = playProgram();
+
+    QStringList args{"-slave", "-nofs", "-nomouseinput"};
+    args << platformInputOptions();
+    args << QStringList{"-nokeepaspect", "-nocache", "-noconfig", "all"};
+    args << platformPriorityOptions();
+    args << QStringList{"-nofontconfig", "-framedrop", "-nodr", "-double",
+                        "-monitorpixelaspect", "1", "-osdlevel", "0", "-softvol",
+                        "-softvol-max", "110", "-quiet"};
+    args << playVideoOptions() << playAudioOptions(volume);
+    if (m_sourceType == Dvd)
+        args << playDvdStreamOptions(chapter);
+    else if (m_sourceType == MediaFile)
+        args << playFileStreamOptions(startSeconds);
+    if (frames > 0)
+        args << "-frames" << QString::number(frames);
+    if (!m_windowId.isEmpty()) {
+        args << "-wid" << m_windowId;
+    } else {
+        args << "-title"
+             << QCoreApplication::translate("InterfaceMplayer", "Vexo 4 - WebM video player");
+    }
+    if (m_sourceType == Dvd)
+        args << "-dvd-device" << m_sourcePath << QStringLiteral("dvd://%1").arg(m_dvdTitle);
+    else
+        args << m_sourcePath;
+
+    *arguments = args;
+    debugCommand("cliPlay", *program, *arguments);
+}
+
+QString InterfaceMplayer::cliQuit() const
+{
+    return QStringLiteral("quit\n");
+}
+
+QString InterfaceMplayer::cliPause() const
+{
+    return QStringLiteral("pause\n");
+}
+
+QString InterfaceMplayer::cliSeek(int seconds) const
+{
+    if (seconds < 0) {
+        qDebug() << "InterfaceMplayer::cliSeek() called with seconds below 0, considered as 0";
+        seconds = 0;
+    }
+    return QStringLiteral("seek %1 2\n").arg(seconds);
+}
+
+// Both chapter steps seek by the absolute value: the direction comes from the operation.
+// The magnitude is taken as a 64-bit number so that the lowest int has one too.
+QString InterfaceMplayer::cliPrevChapter(int seconds) const
+{
+    if (seconds == 0)
+        return QStringLiteral("seek_chapter -1 0\n");
+    return QStringLiteral("seek -%1 0\n").arg(qAbs(qint64(seconds)));
+}
+
+QString InterfaceMplayer::cliNextChapter(int seconds) const
+{
+    if (seconds == 0)
+        return QStringLiteral("seek_chapter +1 0\n");
+    return QStringLiteral("seek +%1 0\n").arg(qAbs(qint64(seconds)));
+}
+
+QString InterfaceMplayer::cliFaster() const
+{
+    return QStringLiteral("speed_mult 2\n");
+}
+
+QString InterfaceMplayer::cliSlower() const
+{
+    return QStringLiteral("speed_mult 0.5\n");
+}
+
+QString InterfaceMplayer::cliNormalSpeed() const
+{
+    return QStringLiteral("speed_set 1\n");
+}
+
+QString InterfaceMplayer::cliGetTimePos() const
+{
+    return QStringLiteral("get_time_pos\n");
+}
+
+QString InterfaceMplayer::cliGetChapter() const
+{
+    return QStringLiteral("get_property chapter\n");
+}
+
+QString InterfaceMplayer::cliGetDeinterlace() const
+{
+    return QStringLiteral("get_property deinterlace\n");
+}
+
+QString InterfaceMplayer::cliGetSpeed() const
+{
+    return QStringLiteral("get_property speed\n");
+}
+
+// A line break inside the text would end the command early and make MPlayer run the
+// rest of the text as a further command, so line breaks are shown as blanks.
+QString InterfaceMplayer::cliOsdShowText(const QString &text, int duration) const
+{
+    static const QRegularExpression lineBreaks(QStringLiteral("[\r\n]"));
+    QString shown = text;
+    shown.replace(lineBreaks, QStringLiteral(" "));
+    return QStringLiteral("osd_show_text \"%1\" %2\n").arg(shown, QString::number(duration));
+}
+
+QString InterfaceMplayer::cliOsdShowProgression() const
+{
+    return QStringLiteral("osd_show_progression\n");
+}
+
+QString InterfaceMplayer::cliSelectAudio(int id) const
+{
+    qDebug() << "InterfaceMplayer::cliSelectAudio() return:" << "switch_audio" << id;
+    const QString command = id >= 0 ? QStringLiteral("mute 0\nswitch_audio %1\n").arg(id)
+                                    : QStringLiteral("mute 1\n");
+    qDebug() << "InterfaceMplayer::cliSelectAudio() return:" << command;
+    return command;
+}
+
+QString InterfaceMplayer::cliSelectSubtitle(int id) const
+{
+    qDebug() << "InterfaceMplayer::cliSelectSubtitle() return:" << "sub_demux" << id;
+    return QStringLiteral("sub_demux %1\n").arg(id);
+}

@@ -1,0 +1,130 @@
+#include "engines/iprocessor.h"
+
+#include "engines/engineobjects.h"
+#include "engines/syncrunner.h"
+#include "jobs/console.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+
+IProcessor::IProcessor()
+    : QObject(nullptr)
+    , m_console(EngineObjects::console())
+{
+}
+
+IProcessor::~IProcessor() = default;
+
+QString IProcessor::signature() const
+{
+    return m_signature;
+}
+
+QString IProcessor::name() const
+{
+    return m_name;
+}
+
+QString IProcessor::binary() const
+{
+    return m_executablePath;
+}
+
+int IProcessor::state() const
+{
+    return m_state;
+}
+
+QString IProcessor::version() const
+{
+    return m_version;
+}
+
+bool IProcessor::startFrame(const QString &executablePath, const QString &libraryPath)
+{
+    if (executablePath.isEmpty())
+        return m_state == Ready;
+    // A path that was tried already is not tried again: retrying needs another path.
+    if (executablePath == m_executablePath && m_state != NotStarted)
+        return m_state == Ready;
+
+    m_state = NotStarted;
+    // The path goes to the engine unchanged, so any file name the system allows works.
+    m_executablePath = executablePath;
+    m_libraryPath = libraryPath;
+    clearFindings();
+
+    m_console->log(LogLevel::Verbose, tr("%1: start interface.").arg(m_name));
+    qDebug().noquote() << QStringLiteral("%1: start interface").arg(m_name)
+                       << '"' + m_executablePath + '"';
+
+    QString failureText;
+    QString error;
+    switch (queryEngine(failureText, error)) {
+    case QueryOutcome::Ready:
+        m_console->log(LogLevel::Verbose, tr("%1: interface ready.").arg(m_name));
+        qDebug().noquote() << QStringLiteral("%1: interface ready").arg(m_name)
+                           << '"' + m_executablePath + '"';
+        m_state = Ready;
+        return true;
+    case QueryOutcome::RunFailed:
+        m_console->logNormal(failureText);
+        qDebug().noquote() << QStringLiteral("%1: failed to start interface").arg(m_name) << error
+                           << '"' + m_executablePath + '"';
+        break;
+    case QueryOutcome::Refused:
+        break;
+    }
+    m_state = Failed;
+    return false;
+}
+
+bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, QString &stdOut,
+                           QString &stdErr, QString &error)
+{
+    error.clear();
+    stdOut.clear();
+    stdErr.clear();
+    SyncRunner::Timeouts timeouts;
+    timeouts.start = m_startTimeout;
+    timeouts.finish = m_finishTimeout;
+    timeouts.kill = m_killTimeout;
+    const SyncRunner::Result result =
+        SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord);
+    if (!result.started) {
+        error = tr("process failed to start in %2 milliseconds").arg(m_startTimeout);
+        return false;
+    }
+    stdOut = result.stdOut;
+    stdErr = result.stdErr;
+    if (result.crashed) {
+        if (stdOut.isEmpty() && stdErr.isEmpty()) {
+            error = tr("process crashed with no output");
+            return false;
+        }
+        qDebug().noquote() << QStringLiteral("%1: process crashed.").arg(QLatin1String(classWord));
+    }
+    return true;
+}
+
+void IProcessor::echoOutput(const QString &stdOut, const QString &stdErr)
+{
+    if (!stdOut.isEmpty())
+        m_console->stdOutNormal(stdOut);
+    if (!stdErr.isEmpty())
+        m_console->stdErrNormal(stdErr);
+}
+
+bool IProcessor::parseSignatureWith(const QRegularExpression &banner, const QString &text)
+{
+    const QRegularExpressionMatch match = banner.match(text);
+    if (match.hasMatch() && !match.captured(1).isEmpty() && !match.captured(2).isEmpty()) {
+        m_signature = match.captured(1);
+        m_version = match.captured(2);
+        return true;
+    }
+    m_console->log(LogLevel::Verbose, tr("%1: failed to parse signature.").arg(m_name));
+    qDebug().noquote() << QStringLiteral("%1: failed to parse signature").arg(m_name)
+                       << '"' + m_executablePath + '"';
+    return false;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class Console;
+class QRegularExpression;
+
+// A long-lived handle on one command-line engine. Starting it runs the engine once,
+// synchronously, to check that it works and to learn its signature, version and (for the
+// encoders) its codec and container names; the outcome is remembered, so asking again with
+// an empty path (or the same path) runs nothing.
+class IProcessor : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum State { NotStarted = 0, Ready = 1, Failed = 2 };
+
+    IProcessor();
+    ~IProcessor() override;
+
+    virtual QString signature() const;
+    virtual QString name() const;
+    virtual QString binary() const;
+    // An empty executable path only asks whether the engine is ready.
+    virtual bool startInterface(const QString &executablePath, const QString &libraryPath) = 0;
+    virtual int state() const;
+    virtual QString version() const;
+
+    QString libraryPath() const { return m_libraryPath; }
+    int startTimeout() const { return m_startTimeout; }
+    int finishTimeout() const { return m_finishTimeout; }
+    int killTimeout() const { return m_killTimeout; }
+
+protected:
+    enum class QueryOutcome {
+        Ready,     // every query ran
+        RunFailed, // a run failed: failureText goes to the console, error to the debug line
+        Refused    // the answer was unusable; the query has logged why
+    };
+
+    // The start sequence the concrete processors share; queryEngine() is their own part.
+    bool startFrame(const QString &executablePath, const QString &libraryPath);
+    virtual QueryOutcome queryEngine(QString &failureText, QString &error) = 0;
+    // Forget what an earlier start found (a Transcoder clears its maps).
+    virtual void clearFindings() {}
+
+    // The synchronous run shared by Transcoder::runProcess and Analyzer::runProcess; the
+    // class word starts the debug lines. Runs the stored executable with the time-outs.
+    bool runEngine(const char *classWord, const QStringList &arguments, QString &stdOut,
+                   QString &stdErr, QString &error);
+    // Echoes one run's output to the console's output and error channels (level 2).
+    void echoOutput(const QString &stdOut, const QString &stdErr);
+    // Takes signature and version from the two captures of the banner expression; on
+    // failure both keep their values, and the console and debug output say so.
+    bool parseSignatureWith(const QRegularExpression &banner, const QString &text);
+
+    Console *m_console;
+    QString m_signature;
+    int m_startTimeout = 3000;
+    int m_finishTimeout = 3000;
+    int m_killTimeout = 5000;
+    QString m_libraryPath;
+    QString m_name;
+    QString m_executablePath;
+    int m_state = NotStarted;
+    QString m_version;
+};

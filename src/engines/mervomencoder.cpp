@@ -1,0 +1,3 @@
+#include "engines/mervomencoder.h"
+
+MervoMEncoder::MervoMEncoder() = default;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Runs one engine command to its end while the caller waits: the engine must start within
+// the start time-out, is killed when it has not ended within the finish time-out (and then
+// awaited up to the kill time-out), and whatever it printed is returned, also after a kill.
+// Engine queries are short, so blocking the GUI thread for them is accepted.
+class SyncRunner
+{
+public:
+    struct Timeouts
+    {
+        int start = 3000;
+        int finish = 3000;
+        int kill = 5000;
+    };
+
+    struct Result
+    {
+        bool started = false;
+        bool killed = false;       // did not end within the finish time-out
+        bool stillRunning = false; // did not even end after the kill
+        bool crashed = false;      // ended by a signal (a kill counts as one)
+        int exitCode = -1;
+        QString stdOut;
+        QString stdErr;
+    };
+
+    // classWord starts the debug lines ("Transcoder", "Analyzer", ...). A non-empty
+    // libraryPath runs the engine with LD_LIBRARY_PATH set to it on top of the system
+    // environment; an empty one leaves the inherited environment alone.
+    static Result run(const QString &program, const QStringList &arguments,
+                      const QString &libraryPath, const Timeouts &timeouts,
+                      const char *classWord);
+
+    // Decodes engine output as UTF-8 one line at a time (lines end with "\n", "\r\n" or
+    // "\r"), keeping every line end as it was; a bad byte spoils only its own line.
+    static QString decodeLines(const QByteArray &bytes);
+};
