@@ -1,15 +1,19 @@
 #pragma once
 
-// Helpers shared by the job engine tests: tasks that run small shell scripts, a stand-in
-// engine processor, and a recorder of the states tasks pass through.
+// Shared by the job engine tests: tasks that run small shell scripts and jobs around them.
 
-#include "jobs/task.h"
+#include "jobs/mervojobmanager.h"
+#include "testregistry.h"
 
-#include <QList>
-#include <QObject>
-#include <QPair>
-#include <QString>
-#include <QStringList>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include <memory>
 
 namespace JobTest {
 
@@ -21,7 +25,6 @@ inline QStringList script(const QString &text, const QStringList &values = {})
     return QStringList{"-c", text, "sh"} + values;
 }
 
-// Puts a task in the queue state with the given script; the data stays the caller's.
 template <class T>
 T *scriptTask(const QString &name, const QString &text, const QStringList &values = {},
               EncodingTaskData *data = nullptr)
@@ -31,24 +34,37 @@ T *scriptTask(const QString &name, const QString &text, const QStringList &value
     return task;
 }
 
-// An engine processor as the job managers see it: something with a name.
-struct FakeEngine
+// Task data whose only meaningful slot is the output file.
+inline EncodingTaskData outputData(const QString &path)
 {
-    QString engineName;
-    QString name() const { return engineName; }
-};
+    return {2, 0.0, 0, 0.0, 0, path, QString(), false, QVariant()};
+}
 
-// Records "name:state" for every state change of the watched tasks, in order.
-class StateRecorder : public QObject
+inline Job *plainJob(Task *task, const QString &id, QTextEdit *log = nullptr, int level = 2)
 {
-public:
-    void watch(Task *task)
-    {
-        connect(task, &Task::stateChanged, this,
-                [this, task] { changes.append(task->name() + ':' + QString::number(task->state)); });
+    auto *job = new Job;
+    job->init(task, id, "title " + id, "out", nullptr, nullptr, nullptr, log, level, 0, 0, 0);
+    return job;
+}
+
+inline MervoJob *mervoJob(const QList<MervoTask *> &tasks, const QString &id = "id")
+{
+    auto *job = new MervoJob;
+    job->init(tasks, id, "title " + id, "out", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+    return job;
+}
+
+// A job of the given tasks in which each task waits for the one before it. Builders also
+// link each task to its followers, but a job must not depend on that.
+inline MervoJob *chain(const QList<MervoTask *> &tasks, const QString &id = "id",
+                       bool followingLinks = true)
+{
+    for (int i = 1; i < tasks.size(); ++i) {
+        tasks[i]->setPrecedingTasks({tasks[i - 1]});
+        if (followingLinks)
+            tasks[i - 1]->setFollowingTasks({tasks[i]});
     }
-    int count(const QString &change) const { return changes.count(change); }
-    QStringList changes;
-};
+    return mervoJob(tasks, id);
+}
 
 } // namespace JobTest

@@ -1,163 +1,43 @@
-#include "jobs/mervotask.h"
-#include "jobs/task.h"
 #include "jobtestsupport.h"
-#include "testregistry.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/stat.h>
 
+using namespace JobTest;
+
+// Tasks and jobs on their own: what the end of a task means, driven without processes.
 class TestTask : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void finishedStates_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("finished");
-        const bool expected[] = {true, false, false, false, true, true, true, true, true};
-        for (int state = 0; state <= 8; ++state)
-            QTest::addRow("state %d", state) << state << expected[state];
-    }
     void finishedStates()
     {
-        QFETCH(int, state);
-        QFETCH(bool, finished);
+        const bool expected[] = {true, false, false, false, true, true, true, true, true};
         Task task;
-        task.setState(state);
-        QCOMPARE(task.isFinished(), finished);
+        for (int state = 0; state <= 8; ++state) {
+            task.setState(state);
+            QVERIFY2(task.isFinished() == expected[state], qPrintable(QString::number(state)));
+        }
     }
 
-    void setResetsEverythingSilently()
-    {
-        Task task;
-        EncodingTaskData data{2, 1.5};
-        task.set(&data, "a", {"b"}, "/tmp", "first", "Encoding");
-        task.setState(Task::Aborted);
-        task.setPid(1234);
-        task.setConsole(reinterpret_cast<ConsoleDialog *>(&task));
-        task.setJob(reinterpret_cast<Job *>(&task), "id", "title");
-
-        QSignalSpy changes(&task, &Task::stateChanged);
-        EncodingTaskData other;
-        task.set(&other, "/bin/true", {"-x", "y"}, "", "second", "Splitting");
-        QCOMPARE(changes.count(), 0);
-        QCOMPARE(int(task.state), int(Task::Waiting));
-        QCOMPARE(task.taskData, &other);
-        QCOMPARE(task.processId(), qint64(0));
-        QVERIFY(!task.console() && !task.job && !task.process);
-        QVERIFY(task.jobId().isEmpty() && task.jobTitle().isEmpty());
-        QCOMPARE(task.name(), QString("second"));
-        QCOMPARE(task.text(), QString("Splitting"));
-        QCOMPARE(task.commandLine(), QString("/bin/true -x y"));
-    }
-
-    void setStateSignalsEvenWhenUnchanged()
-    {
-        Task task;
-        QSignalSpy changes(&task, &Task::stateChanged);
-        task.setState(Task::Running);
-        task.setState(Task::Running);
-        QCOMPARE(changes.count(), 2);
-    }
-
-    void shortTaskDataReadsEmpty()
-    {
-        const EncodingTaskData seven{1, 2.0, 3, 4.0, 0, QString("out"), QString("avi")};
-        QCOMPARE(taskDataValue(&seven, TaskDataSlot::OutputPath).toString(), QString("out"));
-        QVERIFY(!taskDataValue(&seven, TaskDataSlot::ConsoleLayout).isValid());
-        QVERIFY(!taskDataValue(&seven, -1).isValid());
-        QVERIFY(!taskDataValue(nullptr, TaskDataSlot::EngineType).isValid());
-    }
-
-    // Only a regular file is ever removed: the output of a first pass may be /dev/null,
-    // and the tests (like the program) may run as root.
-    void removeOutputFile_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("removed");
-        QTest::newRow("regular file") << "file" << true;
-        QTest::newRow("missing file") << "missing" << false;
-        QTest::newRow("folder") << "folder" << false;
-        QTest::newRow("link to /dev/null") << "devnull" << false;
-        QTest::newRow("fifo") << "fifo" << false;
-        QTest::newRow("empty path") << "empty" << false;
-    }
+    // Only a regular file is ever removed: a first pass may write to /dev/null, and the
+    // tests (like the program) may run as root.
     void removeOutputFile()
     {
-        QFETCH(QString, kind);
-        QFETCH(bool, removed);
         QTemporaryDir dir;
-        QString path = dir.filePath("out.avi");
-        if (kind == "file") {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        } else if (kind == "folder") {
-            QVERIFY(QDir().mkdir(path));
-        } else if (kind == "devnull") {
-            QVERIFY(QFile::link("/dev/null", path));
-        } else if (kind == "fifo") {
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else if (kind == "empty") {
-            path.clear();
+        QVERIFY(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
+        QVERIFY(QDir(dir.path()).mkdir("folder"));
+        QVERIFY(QFile::link("/dev/null", dir.filePath("devnull")));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+        for (const QString name : {"file", "missing", "folder", "devnull", "fifo"}) {
+            EncodingTaskData data = outputData(dir.filePath(name));
+            Task task;
+            task.set(&data, "p", {}, "", "n", "l");
+            QCOMPARE(task.removeOutputFile(), name == "file");
+            const QFileInfo entry(dir.filePath(name));
+            QCOMPARE(entry.exists() || entry.isSymLink(), name != "file" && name != "missing");
         }
-        const bool existed = QFileInfo(path).exists() || QFileInfo(path).isSymLink();
-        EncodingTaskData data{2, 0.0, 0, 0.0, 0, path};
-        Task task;
-        task.set(&data, "p", {}, "", "n", "l");
-        QCOMPARE(task.removeOutputFile(), removed);
-        const bool present = QFileInfo(path).exists() || QFileInfo(path).isSymLink();
-        QCOMPARE(present, existed && !removed);
         QVERIFY(QFileInfo("/dev/null").exists());
-    }
-
-    void clockText_data()
-    {
-        QTest::addColumn<qint64>("seconds");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << qint64(0) << "00:00:00";
-        QTest::newRow("one minute less a second") << qint64(59) << "00:00:59";
-        QTest::newRow("one minute") << qint64(60) << "00:01:00";
-        QTest::newRow("one hour less a second") << qint64(3599) << "00:59:59";
-        QTest::newRow("3725 s") << qint64(3725) << "01:02:05";
-        QTest::newRow("100 hours are not wrapped") << qint64(360000) << "100:00:00";
-    }
-    void clockText()
-    {
-        QFETCH(qint64, seconds);
-        QFETCH(QString, text);
-        QCOMPARE(MervoTask::clockText(seconds), text);
-    }
-
-    void durationIsMeasuredFromRunningToTerminated()
-    {
-        MervoTask task;
-        task.set(nullptr, "p", {}, "", "n", "l");
-        QTest::qWait(30); // time spent waiting does not count
-        task.setState(Task::Starting);
-        task.setState(Task::Running);
-        QVERIFY(task.duration().isEmpty());
-        QTest::qWait(20);
-        QVERIFY(task.elapsedMinutes() > 0.0);
-        QVERIFY(task.elapsedMinutes() < 1.0 / 60); // restarted on Running, not at construction
-        task.setState(Task::Terminated);
-        QCOMPARE(task.duration(), QString("00:00:00"));
-    }
-
-    void abortedRunKeepsEmptyDuration()
-    {
-        MervoTask task;
-        task.setState(Task::Running);
-        QTest::qWait(5);
-        task.setState(Task::Aborted);
-        QVERIFY(task.duration().isEmpty());
     }
 
     void insertCheckedNeedsPrecedingTasksFirst()
@@ -167,9 +47,8 @@ private slots:
         second.set(nullptr, "p", {}, "", "second", "l");
         second.setPrecedingTasks({&first});
         QList<MervoTask *> list;
-        QTest::ignoreMessage(QtDebugMsg,
-                             QRegularExpression("^MervoTask: preceeding task \"first\" not "
-                                                "defined for\\s+\"second\"$"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^MervoTask: preceeding task \"first\" "
+                                                            "not defined for\\s+\"second\"$"));
         QVERIFY(!MervoTask::insertChecked(&second, &list));
         QVERIFY(list.isEmpty());
         QVERIFY(MervoTask::insertChecked(&first, &list));
@@ -177,33 +56,70 @@ private slots:
         QCOMPARE(list, (QList<MervoTask *>{&first, &second}));
     }
 
-    // Waiting followers are cancelled, and theirs too (a follower of a cancelled task can
-    // never run); followers in any other state are left alone.
+    // Waiting followers are cancelled, and theirs too; followers in any other state, and
+    // their own followers, are left alone.
     void abortCancelsWaitingFollowersTransitively()
     {
-        MervoTask task, waiting1, waiting2, running, grandchild, doneGrandchild;
-        task.setFollowingTasks({&waiting1, &running, &waiting2});
-        waiting1.setFollowingTasks({&grandchild});
-        running.setFollowingTasks({&doneGrandchild});
+        MervoTask task, waiting, running, grandchild, runningsChild;
+        task.setFollowingTasks({&waiting, &running});
+        waiting.setFollowingTasks({&grandchild});
+        running.setFollowingTasks({&runningsChild});
+        for (MervoTask *t : {&waiting, &grandchild, &runningsChild})
+            t->setState(Task::Waiting);
         task.setState(Task::Running);
-        waiting1.setState(Task::Waiting);
-        waiting2.setState(Task::Waiting);
         running.setState(Task::Running);
-        grandchild.setState(Task::Waiting);
-        doneGrandchild.setState(Task::Waiting);
-
-        QSignalSpy kills(&task, &Task::killProcess);
-        QSignalSpy changes(&waiting1, &Task::stateChanged);
         task.abort();
-        QCOMPARE(kills.count(), 1);
-        QCOMPARE(changes.count(), 1);
-        QCOMPARE(int(waiting1.state), int(Task::Cancelled));
-        QCOMPARE(int(waiting2.state), int(Task::Cancelled));
+        QCOMPARE(int(waiting.state), int(Task::Cancelled));
         QCOMPARE(int(grandchild.state), int(Task::Cancelled));
         QCOMPARE(int(running.state), int(Task::Running));
-        QCOMPARE(int(doneGrandchild.state), int(Task::Waiting));
-        // Without a process the abort reaches nobody: the task's own state is unchanged.
-        QCOMPARE(int(task.state), int(Task::Running));
+        QCOMPARE(int(runningsChild.state), int(Task::Waiting));
+    }
+
+    // A bad end removes the output; the end is logged at level 2 when good, else at 3.
+    void taskEnd()
+    {
+        const struct { bool ok; int logLevel; const char *logText; } rows[] = {
+            {true, 2, "Job: encode terminated [id-1]."},
+            {false, 2, ""},
+            {false, 3, "Job: encode aborted [id-1]."}};
+        for (const auto &row : rows) {
+            QTemporaryDir dir;
+            EncodingTaskData data = outputData(dir.filePath("out.avi"));
+            QVERIFY(QFile(data[5].toString()).open(QIODevice::WriteOnly));
+            Task task;
+            task.set(&data, "p", {}, "", "encode", "Encoding");
+            QTextEdit logView;
+            std::unique_ptr<Job> job(plainJob(&task, "id-1", &logView, row.logLevel));
+            task.setState(Task::Running);
+            QSignalSpy finished(job.get(), &Job::finished);
+            job->taskFinished(&task, row.ok);
+            QCOMPARE(int(task.state), int(row.ok ? Task::Terminated : Task::Aborted));
+            QCOMPARE(QFile::exists(data[5].toString()), row.ok);
+            QCOMPARE(logView.toPlainText(), QString(row.logText));
+            QCOMPARE(finished.count(), 1);
+        }
+    }
+
+    // A follower is ready once the task it waits for has ended well.
+    void readyTasks()
+    {
+        MervoTask first, second, third;
+        second.setPrecedingTasks({&first});
+        third.setPrecedingTasks({&first});
+        std::unique_ptr<MervoJob> job(mervoJob({&first, &second, &third}));
+        QCOMPARE(job->readyTasks(), QList<MervoTask *>{&first});
+        first.setState(Task::Running);
+        QVERIFY(job->readyTasks().isEmpty());
+        first.setState(Task::Completed);
+        QCOMPARE(job->readyTasks(), (QList<MervoTask *>{&second, &third}));
+    }
+
+    void processingTimeText()
+    {
+        QCOMPARE(MervoJob::processingTimeText(45000, 30), QString("00:01:15"));
+        QCOMPARE(MervoJob::processingTimeText(0, 30), QString()); // ended in the first ms
+        QCOMPARE(MervoJob::processingTimeText(1000, 7199), QString("02:00:00"));
+        QCOMPARE(MervoJob::processingTimeText(1000, 359999), QString("100:00:00")); // no wrap
     }
 };
 
