@@ -6,8 +6,8 @@
 #include "engines/playercapabilities.h"
 #include "engines/playerstatus.h"
 
-#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,63 +17,65 @@ const QString kBinary = QStringLiteral("/opt/vexo/mplayer/mplayer");
 const QString kMovie = QStringLiteral("/media/My Movie (2010).avi");
 const QString kDvd = QStringLiteral("/media/DVD folder");
 
-// Options that every playback carries before the stream options, as this platform's
-// MPlayer takes them (no "-priority"; joystick and LIRC off).
-const QStringList kPlayHead = {"-slave", "-nofs", "-nomouseinput", "-nolirc", "-nojoystick",
-                               "-nokeepaspect", "-nocache", "-noconfig", "all", "-nofontconfig",
-                               "-framedrop", "-nodr", "-double", "-monitorpixelaspect", "1",
-                               "-osdlevel", "0", "-softvol", "-softvol-max", "110", "-quiet"};
-const QStringList kIdentifyHead = {"-noconfig", "all", "-noquiet", "-nocache", "-nofs",
-                                   "-nomouseinput", "-nolirc", "-nojoystick", "-slave",
-                                   "-nofontconfig", "-vo", "null", "-ao", "null", "-frames", "1"};
-const QStringList kTitle = {"-title", "Vexo 4 - WebM video player"};
+// What every playback starts with on Linux: no "-priority" (rejected here), and joystick
+// and LIRC off so that their failures never reach standard error.
+const QString kPlayHead = "-slave -nofs -nomouseinput -nolirc -nojoystick -nokeepaspect -nocache "
+                          "-noconfig all -nofontconfig -framedrop -nodr -double "
+                          "-monitorpixelaspect 1 -osdlevel 0 -softvol -softvol-max 110 -quiet";
+const QString kIdentifyHead = "-noconfig all -noquiet -nocache -nofs -nomouseinput -nolirc "
+                              "-nojoystick -slave -nofontconfig -vo null -ao null -frames 1";
 
-// Everything a playback command line depends on.
-struct PlaySetup
+// An expected command line written as one text; MOVIE, DVD and TITLE stand for arguments
+// that hold blanks, so that each must arrive as one argument.
+QStringList expectedArguments(QString text)
 {
-    int sourceType = InterfaceMplayer::MediaFile;
-    QString path = kMovie;
-    int title = 1;
-    bool audioOnly = false;
-    bool videoOff = false;
-    bool audioOff = false;
-    bool subtitlesOff = false;
-    int aid = -1;
-    int sid = -1;
-    int angle = 0;
-    QList<int> chapterList;
-    int width = -1;
-    int height = -1;
-    QString driver;
-    QString wid;
-    int frames = 0;
-    int chapter = 0;
-    int start = 0;
-    int volume = 0;
-};
+    text.replace("PLAY", kPlayHead).replace("IDENTIFY", kIdentifyHead);
+    QStringList arguments;
+    for (const QString &word : text.split(' ', Qt::SkipEmptyParts)) {
+        if (word == "MOVIE")
+            arguments << kMovie;
+        else if (word == "DVD")
+            arguments << kDvd;
+        else if (word == "TITLE")
+            arguments << "-title" << "Vexo 4 - WebM video player";
+        else
+            arguments << word;
+    }
+    return arguments;
+}
 
-void apply(const PlaySetup &setup, InterfaceMplayer &mplayer)
+// Applies the settings of a row in their order, e.g. "dvd=3 aid=129 size=512x288"; the
+// playback arguments (frames, chapter, start, volume) go to `play`.
+void apply(const QString &setup, InterfaceMplayer &mplayer, int play[4])
 {
-    if (setup.sourceType == InterfaceMplayer::Dvd)
-        mplayer.setSourceDvd(setup.path, setup.title);
-    else
-        mplayer.setSourceFile(setup.path, setup.audioOnly);
-    setup.videoOff ? mplayer.disableVideo() : mplayer.enableVideo();
-    setup.audioOff ? mplayer.disableAudio() : mplayer.enableAudio();
-    setup.subtitlesOff ? mplayer.disableSubtitle() : mplayer.enableSubtitle();
-    mplayer.setAudioId(setup.aid);
-    mplayer.setSubtitleId(setup.sid);
-    mplayer.setDvdAngle(setup.angle);
-    mplayer.setChapterList(setup.chapterList);
-    mplayer.setDisplaySize(setup.width, setup.height);
-    if (!setup.driver.isEmpty())
-        QVERIFY(mplayer.setVideoOutput(setup.driver));
-    mplayer.setWid(setup.wid);
+    mplayer.setSourceFile(kMovie, false);
+    for (const QString &word : setup.split(' ', Qt::SkipEmptyParts)) {
+        const QString key = word.section('=', 0, 0);
+        const QString value = word.section('=', 1);
+        const QStringList numbers = value.split(QRegularExpression("[x,]"), Qt::SkipEmptyParts);
+        const int n = numbers.value(0).toInt();
+        if (key == "dvd") mplayer.setSourceDvd(kDvd, n);
+        else if (key == "audioOnly") mplayer.setSourceFile(kMovie, true);
+        else if (key == "title") mplayer.setDvdTitle(n);
+        else if (key == "videoOff") mplayer.disableVideo();
+        else if (key == "audioOff") mplayer.disableAudio();
+        else if (key == "subsOff") mplayer.disableSubtitle();
+        else if (key == "aid") mplayer.setAudioId(n);
+        else if (key == "sid") mplayer.setSubtitleId(n);
+        else if (key == "angle") mplayer.setDvdAngle(n);
+        else if (key == "chapters") mplayer.setChapterList({n, numbers.value(1).toInt()});
+        else if (key == "size") mplayer.setDisplaySize(n, numbers.value(1).toInt());
+        else if (key == "vo") mplayer.setVideoOutput(value);
+        else if (key == "wid") mplayer.setWid(value);
+        else if (key == "frames") play[0] = n;
+        else if (key == "chapter") play[1] = n;
+        else if (key == "start") play[2] = n;
+        else if (key == "volume") play[3] = n;
+        else QFAIL(qPrintable("unknown setting " + word));
+    }
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(PlaySetup)
 
 class TestInterfaceMplayerCommands : public QObject
 {
@@ -85,225 +87,79 @@ private:
     PlayerCapabilities m_capabilities{&m_videoDrivers, &m_audioDrivers};
     PlayerStatus m_status;
 
-    void initInterface(InterfaceMplayer &mplayer)
-    {
-        mplayer.init(kBinary, &m_capabilities, &m_status);
-    }
-
 private slots:
-    void playCommand_data()
+    void commandLine_data()
     {
-        QTest::addColumn<PlaySetup>("setup");
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char *name, const char *command, const char *setup, const char *expected) {
+            QTest::newRow(name) << command << setup << expected;
+        };
+        row("file, nothing chosen", "play", "", "PLAY TITLE MOVIE");
+        row("file in a window", "play", "wid=12345 size=512x288 vo=gl volume=5",
+            "PLAY -vo gl -vf scale=512:288 -geometry 512x288 -af volume=5 -wid 12345 MOVIE");
+        row("a driver MPlayer did not list is refused", "play", "vo=xv", "PLAY TITLE MOVIE");
+        row("video off ignores driver and size", "play", "videoOff vo=gl size=512x288",
+            "PLAY -vo null TITLE MOVIE");
+        row("audio-only file gets no video option", "play", "audioOnly vo=x11 size=512x288",
+            "PLAY TITLE MOVIE");
+        row("audio off drops volume and audio id", "play", "audioOff volume=3 aid=2",
+            "PLAY -ao null TITLE MOVIE");
+        row("file: audio id, start, frames; chapter is for DVDs", "play",
+            "aid=2 start=30 frames=100 chapter=3", "PLAY -aid 2 -ss 30 -frames 100 TITLE MOVIE");
+        row("file: a subtitle id drops the start", "play", "sid=1 start=30", "PLAY -sid 1 TITLE MOVIE");
+        row("file: subtitles off keep the start", "play", "sid=1 subsOff start=30",
+            "PLAY -ss 30 TITLE MOVIE");
+        row("DVD: audio id, no subtitle", "play", "dvd=3 aid=129 start=30",
+            "PLAY -aid 129 -nosub -dvdangle 1 TITLE -dvd-device DVD dvd://3");
+        row("DVD: one chapter wins over the list", "play",
+            "dvd=1 sid=0 angle=2 chapter=3 chapters=1,2 wid=77",
+            "PLAY -sid 0 -dvdangle 2 -chapter 3 -wid 77 -dvd-device DVD dvd://1");
+        row("DVD: chapter list", "play", "dvd=1 chapters=2,4 frames=50",
+            "PLAY -nosub -dvdangle 1 -chapter 2 -chapter 4 -frames 50 TITLE -dvd-device DVD dvd://1");
+        row("DVD: subtitles and audio off with ids chosen", "play", "dvd=1 sid=1 subsOff audioOff aid=128",
+            "PLAY -ao null -dvdangle 1 TITLE -dvd-device DVD dvd://1");
+        row("a new source resets the selection", "play",
+            "dvd=2 aid=129 sid=1 angle=3 chapters=2,3 audioOnly dvd=5 title=6 size=320x240",
+            "PLAY -vf scale=320:240 -geometry 320x240 -nosub -dvdangle 1 TITLE -dvd-device DVD dvd://6");
 
-        PlaySetup s;
-        QTest::newRow("file, nothing chosen") << s << kPlayHead + kTitle + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.wid = "12345";
-        s.width = 512;
-        s.height = 288;
-        s.driver = "gl";
-        s.volume = 5;
-        QTest::newRow("file in a window, driver, size, volume")
-            << s
-            << kPlayHead + QStringList{"-vo", "gl", "-vf", "scale=512:288", "-geometry", "512x288",
-                                       "-af", "volume=5", "-wid", "12345", kMovie};
-
-        s = PlaySetup();
-        s.videoOff = true;
-        s.driver = "gl";
-        s.width = 512;
-        s.height = 288;
-        QTest::newRow("video off ignores driver and size")
-            << s << kPlayHead + QStringList{"-vo", "null"} + kTitle + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.audioOnly = true;
-        s.driver = "x11";
-        s.width = 512;
-        s.height = 288;
-        QTest::newRow("audio-only file gets no video option")
-            << s << kPlayHead + kTitle + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.audioOnly = true;
-        s.videoOff = true;
-        QTest::newRow("audio-only file with video off")
-            << s << kPlayHead + QStringList{"-vo", "null"} + kTitle + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.audioOff = true;
-        s.volume = 3;
-        s.aid = 2;
-        QTest::newRow("audio off drops volume and audio id")
-            << s << kPlayHead + QStringList{"-ao", "null"} + kTitle + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.width = 0;
-        s.height = 288;
-        QTest::newRow("display size 0x288 is no size")
-            << s << kPlayHead + kTitle + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.volume = -4;
-        QTest::newRow("negative volume")
-            << s << kPlayHead + QStringList{"-af", "volume=-4"} + kTitle + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.aid = 2;
-        s.start = 30;
-        s.frames = 100;
-        s.chapter = 3;
-        QTest::newRow("file: audio id, start, frames; chapter is for DVDs")
-            << s
-            << kPlayHead + QStringList{"-aid", "2", "-ss", "30", "-frames", "100"} + kTitle
-                   + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.sid = 1;
-        s.start = 30;
-        QTest::newRow("file: a subtitle id drops the start")
-            << s << kPlayHead + QStringList{"-sid", "1"} + kTitle + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.sid = 1;
-        s.subtitlesOff = true;
-        s.start = 30;
-        QTest::newRow("file: subtitles off keep the start")
-            << s << kPlayHead + QStringList{"-ss", "30"} + kTitle + QStringList{kMovie};
-
-        s = PlaySetup();
-        s.sourceType = InterfaceMplayer::Dvd;
-        s.path = kDvd;
-        s.title = 3;
-        s.aid = 129;
-        s.start = 30;
-        QTest::newRow("DVD: audio id, no subtitle")
-            << s
-            << kPlayHead + QStringList{"-aid", "129", "-nosub", "-dvdangle", "1"} + kTitle
-                   + QStringList{"-dvd-device", kDvd, "dvd://3"};
-
-        s = PlaySetup();
-        s.sourceType = InterfaceMplayer::Dvd;
-        s.path = kDvd;
-        s.sid = 0;
-        s.angle = 2;
-        s.chapter = 3;
-        s.chapterList = {1, 2};
-        s.wid = "77";
-        QTest::newRow("DVD: subtitle, angle 2, one chapter wins over the list")
-            << s
-            << kPlayHead + QStringList{"-sid", "0", "-dvdangle", "2", "-chapter", "3", "-wid", "77",
-                                       "-dvd-device", kDvd, "dvd://1"};
-
-        s = PlaySetup();
-        s.sourceType = InterfaceMplayer::Dvd;
-        s.path = kDvd;
-        s.chapterList = {2, 4};
-        s.frames = 50;
-        QTest::newRow("DVD: chapter list")
-            << s
-            << kPlayHead + QStringList{"-nosub", "-dvdangle", "1", "-chapter", "2", "-chapter", "4",
-                                       "-frames", "50"} + kTitle
-                   + QStringList{"-dvd-device", kDvd, "dvd://1"};
-
-        s = PlaySetup();
-        s.sourceType = InterfaceMplayer::Dvd;
-        s.path = kDvd;
-        s.sid = 1;
-        s.subtitlesOff = true;
-        s.audioOff = true;
-        s.aid = 128;
-        QTest::newRow("DVD: subtitles and audio off with ids chosen")
-            << s
-            << kPlayHead + QStringList{"-ao", "null", "-dvdangle", "1"} + kTitle
-                   + QStringList{"-dvd-device", kDvd, "dvd://1"};
-
-        s = PlaySetup();
-        s.sourceType = InterfaceMplayer::Dvd;
-        s.path = kDvd;
-        s.subtitlesOff = true;
-        QTest::newRow("DVD: subtitles off without id still -nosub")
-            << s
-            << kPlayHead + QStringList{"-nosub", "-dvdangle", "1"} + kTitle
-                   + QStringList{"-dvd-device", kDvd, "dvd://1"};
+        row("identify file, playback options ignored", "identify", "videoOff aid=3",
+            "IDENTIFY -msglevel identify=4 MOVIE");
+        row("identify file in a window", "identify", "wid=4242",
+            "IDENTIFY -wid 4242 -msglevel identify=4 MOVIE");
+        row("identify DVD title always reads angle 1", "identify", "dvd=2 angle=3",
+            "IDENTIFY -msglevel identify=6 -dvd-device DVD dvd://2 -dvdangle 1");
+        row("status", "status", "dvd=4", "-noconfig all -noquiet -nocache -nofs -nomouseinput "
+                                         "-vo help -ao help");
+        row("font cache reads the null device", "fontcache", "dvd=4",
+            "-fontconfig -noquiet -slave -vo null -ao null -frames 0 /dev/null");
     }
 
-    void playCommand()
+    void commandLine()
     {
-        QFETCH(PlaySetup, setup);
-        QFETCH(QStringList, expected);
+        QFETCH(QString, command);
+        QFETCH(QString, setup);
+        QFETCH(QString, expected);
         InterfaceMplayer mplayer;
-        initInterface(mplayer);
-        apply(setup, mplayer);
+        mplayer.init(kBinary, &m_capabilities, &m_status);
+        int play[4] = {0, 0, 0, 0};
+        apply(setup, mplayer, play);
+        if (QTest::currentTestFailed())
+            return;
 
         QString program = "stale";
         QStringList arguments{"stale"};
-        mplayer.cliPlay(&program, &arguments, setup.frames, setup.chapter, setup.start, setup.volume);
+        if (command == "play")
+            mplayer.cliPlay(&program, &arguments, play[0], play[1], play[2], play[3]);
+        else if (command == "identify")
+            mplayer.cliCmdIdentify(&program, &arguments);
+        else if (command == "status")
+            mplayer.cliCmdGetStatus(&program, &arguments);
+        else
+            mplayer.cliCmdUpdateFontCache(&program, &arguments);
         QCOMPARE(program, kBinary);
-        QCOMPARE(arguments, expected);
-    }
-
-    void identifyCommand_data()
-    {
-        QTest::addColumn<PlaySetup>("setup");
-        QTest::addColumn<QStringList>("expected");
-
-        PlaySetup s;
-        s.videoOff = true; // the identify pass ignores the playback options
-        s.aid = 3;
-        QTest::newRow("file") << s << kIdentifyHead + QStringList{"-msglevel", "identify=4", kMovie};
-
-        s = PlaySetup();
-        s.wid = "4242";
-        QTest::newRow("file in a window")
-            << s << kIdentifyHead + QStringList{"-wid", "4242", "-msglevel", "identify=4", kMovie};
-
-        s = PlaySetup();
-        s.sourceType = InterfaceMplayer::Dvd;
-        s.path = kDvd;
-        s.title = 2;
-        s.angle = 3;
-        QTest::newRow("DVD title always reads angle 1")
-            << s
-            << kIdentifyHead + QStringList{"-msglevel", "identify=6", "-dvd-device", kDvd, "dvd://2",
-                                           "-dvdangle", "1"};
-    }
-
-    void identifyCommand()
-    {
-        QFETCH(PlaySetup, setup);
-        QFETCH(QStringList, expected);
-        InterfaceMplayer mplayer;
-        initInterface(mplayer);
-        apply(setup, mplayer);
-
-        QString program;
-        QStringList arguments{"stale"};
-        mplayer.cliCmdIdentify(&program, &arguments);
-        QCOMPARE(program, kBinary);
-        QCOMPARE(arguments, expected);
-    }
-
-    void statusAndFontCacheCommands()
-    {
-        InterfaceMplayer mplayer;
-        initInterface(mplayer);
-        mplayer.setSourceDvd(kDvd, 4); // neither command depends on the source
-        QString program;
-        QStringList arguments{"stale"};
-
-        mplayer.cliCmdGetStatus(&program, &arguments);
-        QCOMPARE(program, kBinary);
-        QCOMPARE(arguments, (QStringList{"-noconfig", "all", "-noquiet", "-nocache", "-nofs",
-                                         "-nomouseinput", "-vo", "help", "-ao", "help"}));
-
-        program.clear();
-        mplayer.cliCmdUpdateFontCache(&program, &arguments);
-        QCOMPARE(program, kBinary);
-        QCOMPARE(arguments, (QStringList{"-fontconfig", "-noquiet", "-slave", "-vo", "null", "-ao",
-                                         "null", "-frames", "0", "/dev/null"}));
+        QCOMPARE(arguments, expectedArguments(expected));
     }
 
     void slaveCommands_data()
@@ -314,14 +170,10 @@ private slots:
         QTest::newRow("quit") << m.cliQuit() << "quit\n";
         QTest::newRow("pause") << m.cliPause() << "pause\n";
         QTest::newRow("seek 95") << m.cliSeek(95) << "seek 95 2\n";
-        QTest::newRow("seek 0") << m.cliSeek(0) << "seek 0 2\n";
-        QTest::newRow("seek -5") << m.cliSeek(-5) << "seek 0 2\n";
+        QTest::newRow("seek before the start") << m.cliSeek(-5) << "seek 0 2\n";
         QTest::newRow("previous chapter") << m.cliPrevChapter(0) << "seek_chapter -1 0\n";
-        QTest::newRow("back 30") << m.cliPrevChapter(30) << "seek -30 0\n";
         QTest::newRow("back -30") << m.cliPrevChapter(-30) << "seek -30 0\n";
         QTest::newRow("next chapter") << m.cliNextChapter(0) << "seek_chapter +1 0\n";
-        QTest::newRow("forward 30") << m.cliNextChapter(30) << "seek +30 0\n";
-        QTest::newRow("forward -30") << m.cliNextChapter(-30) << "seek +30 0\n";
         QTest::newRow("forward lowest int")
             << m.cliNextChapter(std::numeric_limits<int>::min()) << "seek +2147483648 0\n";
         QTest::newRow("faster") << m.cliFaster() << "speed_mult 2\n";
@@ -331,18 +183,12 @@ private slots:
         QTest::newRow("chapter") << m.cliGetChapter() << "get_property chapter\n";
         QTest::newRow("deinterlace") << m.cliGetDeinterlace() << "get_property deinterlace\n";
         QTest::newRow("speed") << m.cliGetSpeed() << "get_property speed\n";
-        QTest::newRow("osd text") << m.cliOsdShowText("Preview mode", 3)
-                                  << "osd_show_text \"Preview mode\" 3\n";
-        QTest::newRow("osd text with placeholders")
-            << m.cliOsdShowText("50%1 %2", 7) << "osd_show_text \"50%1 %2\" 7\n";
-        QTest::newRow("osd text cannot smuggle a command")
-            << m.cliOsdShowText("a\nquit\r\nb", 3) << "osd_show_text \"a quit  b\" 3\n";
+        QTest::newRow("osd text: no placeholders filled, no command smuggled")
+            << m.cliOsdShowText("50%1 %2\nquit\r\n", 7) << "osd_show_text \"50%1 %2 quit  \" 7\n";
         QTest::newRow("osd progression") << m.cliOsdShowProgression() << "osd_show_progression\n";
         QTest::newRow("select audio 129") << m.cliSelectAudio(129) << "mute 0\nswitch_audio 129\n";
-        QTest::newRow("select audio 0") << m.cliSelectAudio(0) << "mute 0\nswitch_audio 0\n";
         QTest::newRow("no audio") << m.cliSelectAudio(-1) << "mute 1\n";
         QTest::newRow("subtitle 2") << m.cliSelectSubtitle(2) << "sub_demux 2\n";
-        QTest::newRow("no subtitle") << m.cliSelectSubtitle(-1) << "sub_demux -1\n";
     }
 
     void slaveCommands()
@@ -352,111 +198,36 @@ private slots:
         QCOMPARE(actual, expected);
     }
 
-    void videoOutputMustBeListed()
-    {
-        InterfaceMplayer mplayer;
-        QVERIFY(!mplayer.setVideoOutput("gl")); // no status run, no drivers
-        initInterface(mplayer);
-        mplayer.setSourceFile(kMovie, false);
-        QVERIFY(mplayer.setVideoOutput("gl"));
-        QVERIFY(!mplayer.setVideoOutput("xv"));
-        QVERIFY(!mplayer.setVideoOutput(QString()));
-
-        QString program;
-        QStringList arguments;
-        mplayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
-        QCOMPARE(arguments.mid(kPlayHead.size(), 2), (QStringList{"-vo", "gl"}));
-    }
-
-    void sourceSettersResetTheSelection()
-    {
-        InterfaceMplayer mplayer;
-        initInterface(mplayer);
-        mplayer.setSourceDvd(kDvd, 2);
-        mplayer.setAudioId(129);
-        mplayer.setSubtitleId(1);
-        mplayer.setDvdAngle(3);
-        mplayer.setChapterList({2, 3});
-        mplayer.setSourceFile(kMovie, true);
-        mplayer.setSourceDvd(kDvd, 5); // also clears the audio-only flag of the file
-
-        QString program;
-        QStringList arguments;
-        mplayer.setDisplaySize(320, 240);
-        mplayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
-        const QStringList expected = kPlayHead
-                                     + QStringList{"-vf", "scale=320:240", "-geometry", "320x240",
-                                                   "-nosub", "-dvdangle", "1"}
-                                     + kTitle + QStringList{"-dvd-device", kDvd, "dvd://5"};
-        QCOMPARE(arguments, expected);
-
-        mplayer.setDvdTitle(6);
-        mplayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
-        QCOMPARE(arguments.last(), QStringLiteral("dvd://6"));
-    }
-
-    // A DVD build of MPlayer beside the configured executable plays the DVDs.
+    // A DVD build of MPlayer beside the configured executable (or the one found on PATH)
+    // plays the DVDs once it is executable; identify runs and files use the configured one.
     void dvdPlaysThroughTheDvdBuildWhenPresent()
     {
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         const QString player = dir.filePath("mplayer");
         const QString dvdBuild = dir.filePath("mplayer-dvd");
-        for (const QString &path : {player, dvdBuild}) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("#!/bin/sh\n");
-            file.close();
-        }
+        QVERIFY(QFile(player).open(QIODevice::WriteOnly) && QFile(dvdBuild).open(QIODevice::WriteOnly));
         QFile::setPermissions(player, QFile::ReadOwner | QFile::ExeOwner);
-
         InterfaceMplayer mplayer;
         mplayer.init(player, &m_capabilities, &m_status);
+        mplayer.setSourceDvd(kDvd, 1);
         QString program;
         QStringList arguments;
-
-        mplayer.setSourceDvd(kDvd, 1);
-        mplayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
-        QCOMPARE(program, player); // the DVD build is not executable yet
-
-        QFile::setPermissions(dvdBuild, QFile::ReadOwner | QFile::ExeOwner);
-        mplayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
-        QCOMPARE(program, dvdBuild);
-
-        mplayer.cliCmdIdentify(&program, &arguments);
-        QCOMPARE(program, player); // identify runs use the configured one
-
-        mplayer.setSourceFile(kMovie, false);
         mplayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
         QCOMPARE(program, player);
-
-        // A bare name is looked up on PATH, and so is its DVD build.
+        QFile::setPermissions(dvdBuild, QFile::ReadOwner | QFile::ExeOwner);
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(dir.path()));
-        mplayer.setBinary("mplayer");
-        mplayer.setSourceDvd(kDvd, 1);
-        mplayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
+        for (const QString &binary : {player, QStringLiteral("mplayer")}) {
+            mplayer.setBinary(binary);
+            mplayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
+            QCOMPARE(program, dvdBuild);
+            mplayer.cliCmdIdentify(&program, &arguments);
+            QCOMPARE(program, binary);
+        }
         qputenv("PATH", path);
-        QCOMPARE(program, dvdBuild);
-
-        QVERIFY(QFile::remove(dvdBuild));
-        mplayer.setBinary(player);
+        mplayer.setSourceFile(kMovie, false);
         mplayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
-        QCOMPARE(program, player);
-    }
-
-    void nullOutputsAreRefused()
-    {
-        InterfaceMplayer mplayer;
-        initInterface(mplayer);
-        QString program;
-        QStringList arguments;
-        mplayer.cliPlay(nullptr, &arguments, 0, 0, 0, 0);
-        mplayer.cliCmdIdentify(&program, nullptr);
-        mplayer.cliCmdGetStatus(nullptr, nullptr);
-        mplayer.cliCmdUpdateFontCache(nullptr, &arguments);
-        QVERIFY(program.isEmpty());
-        QVERIFY(arguments.isEmpty());
+        QCOMPARE(program, QStringLiteral("mplayer"));
     }
 };
 
