@@ -1,0 +1,83 @@
+#include "builders/commandbuilder.h"
+
+#include <QDebug>
+
+void CommandBuilder::init(const QString &binary, EngineCapabilities *capabilities,
+                          EncodingJob *data, InterfaceStatus *status)
+{
+    m_binary = binary;
+    this->capabilities = capabilities;
+    this->data = data;
+    this->status = status;
+}
+
+bool CommandBuilder::hasRow(const QString &muxer) const
+{
+    return !muxerVideoCodecs.value(muxer).isEmpty() || !muxerAudioCodecs.value(muxer).isEmpty()
+           || !muxerSubtitleCodecs.value(muxer).isEmpty();
+}
+
+bool CommandBuilder::isMuxerSupported(const QString &muxer) const
+{
+    if (hasRow(muxer))
+        return true;
+    const QStringList aliases = muxerAliases.values(muxer);
+    for (const QString &alias : aliases) {
+        if (hasRow(alias))
+            return true;
+    }
+    return false;
+}
+
+bool CommandBuilder::rowAccepts(const QMap<QString, QStringList> &rows, const QString &muxer,
+                                const QString &codec, const QMultiHash<QString, QString> &aliases)
+{
+    const QStringList row = rows.value(muxer);
+    if (row.contains(codec))
+        return true;
+    const QStringList names = aliases.values(codec);
+    for (const QString &name : names) {
+        if (row.contains(name))
+            return true;
+    }
+    return false;
+}
+
+bool CommandBuilder::isVideoCodecSupported(const QString &muxer, const QString &codec) const
+{
+    return rowAccepts(muxerVideoCodecs, muxer, codec, videoCodecAliases);
+}
+
+bool CommandBuilder::isAudioCodecSupported(const QString &muxer, const QString &codec) const
+{
+    return rowAccepts(muxerAudioCodecs, muxer, codec, audioCodecAliases);
+}
+
+void CommandBuilder::logCommand(const char *text, const QString &program,
+                                const QStringList &arguments)
+{
+    QDebug line = qDebug();
+    line.noquote() << text;
+    line.quote() << program;
+    line.noquote() << "with options";
+    line.quote() << arguments;
+}
+
+void CommandBuilder::addMuxerRows(std::initializer_list<MuxerRow> rows)
+{
+    for (const MuxerRow &row : rows) {
+        const QString muxer = QString::fromLatin1(row.muxer);
+        muxerVideoCodecs[muxer] = row.video;
+        muxerAudioCodecs[muxer] = row.audio;
+        muxerSubtitleCodecs[muxer] = row.subtitle;
+    }
+}
+
+void CommandBuilder::addAliases(QMultiHash<QString, QString> &table,
+                                std::initializer_list<Alias> rows)
+{
+    for (const Alias &row : rows) {
+        for (const QString &alias : row.aliases)
+            table.insert(QString::fromLatin1(row.name), alias);
+    }
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QMap>
+#include <QMultiHash>
+#include <QString>
+#include <QStringList>
+
+struct EncodingJob;
+struct EngineCapabilities;
+struct InterfaceStatus;
+
+// What every engine's command builder has in common: the engine path, the records the
+// encoder core hands over, the builder's vocabulary (the containers and codecs it drives
+// the engine with, which codecs each container takes, and the program's names for the
+// engine's names) and the support checks that read that vocabulary.
+//
+// The engine builders derive from it without virtual functions: each one fills the
+// tables in its constructor and, where it knows more than its tables (what the installed
+// engine can really do), hides a check with its own that calls this one first.
+class CommandBuilder
+{
+public:
+    void init(const QString &binary, EngineCapabilities *capabilities, EncodingJob *data,
+              InterfaceStatus *status);
+
+    QString binary() const { return m_binary; }
+    // The encoder core changes the engine path directly when the user picks another one.
+    void setBinary(const QString &binary) { m_binary = binary; }
+
+    bool isMuxerSupported(const QString &muxer) const;
+    // Only the codec goes through the aliases, never the container.
+    bool isVideoCodecSupported(const QString &muxer, const QString &codec) const;
+    bool isAudioCodecSupported(const QString &muxer, const QString &codec) const;
+
+    EncodingJob *data = nullptr;               // read by the command builders; not owned
+    EngineCapabilities *capabilities = nullptr; // filled by the status parsers; not owned
+    InterfaceStatus *status = nullptr;          // the engine's query runs; not owned
+
+    QStringList supportedMuxers;
+    QStringList supportedVideoCodecs;
+    QStringList supportedAudioCodecs;
+    QStringList supportedSubtitleCodecs;
+    // Per container name: the codec names allowed in it. An empty row counts as no row.
+    QMap<QString, QStringList> muxerVideoCodecs;
+    QMap<QString, QStringList> muxerAudioCodecs;
+    QMap<QString, QStringList> muxerSubtitleCodecs;
+    // Program name to the engine's names.
+    QMultiHash<QString, QString> muxerAliases;
+    QMultiHash<QString, QString> videoCodecAliases;
+    QMultiHash<QString, QString> audioCodecAliases;
+    QMultiHash<QString, QString> subtitleCodecAliases;
+
+protected:
+    CommandBuilder() = default;
+
+    // The program of every command: the engine path as it was given.
+    QString program() const { return m_binary; }
+    // The debug line that ends every command builder; the text names the builder, as in
+    // "InterfaceMEncoder::cliCmdGetStatus() returns command:".
+    static void logCommand(const char *text, const QString &program,
+                           const QStringList &arguments);
+
+    // One container's rows, as the constructors' tables list them.
+    struct MuxerRow
+    {
+        const char *muxer;
+        QStringList video;
+        QStringList audio;
+        QStringList subtitle;
+    };
+    void addMuxerRows(std::initializer_list<MuxerRow> rows);
+
+    struct Alias
+    {
+        const char *name;
+        QStringList aliases;
+    };
+    static void addAliases(QMultiHash<QString, QString> &table, std::initializer_list<Alias> rows);
+
+private:
+    bool hasRow(const QString &muxer) const;
+    static bool rowAccepts(const QMap<QString, QStringList> &rows, const QString &muxer,
+                           const QString &codec, const QMultiHash<QString, QString> &aliases);
+
+    QString m_binary;
+};

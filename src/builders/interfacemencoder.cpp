@@ -1,0 +1,675 @@
+#include "builders/interfacemencoder.h"
+
+#include "builders/mencoderencodecommand.h"
+#include "encoder/records/encodingjob.h"
+#include "encoder/records/enginecapabilities.h"
+#include "encoder/records/sourcekind.h"
+#include "engines/interfacestatus.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+
+InterfaceMEncoder::InterfaceMEncoder()
+{
+    initVocabulary();
+}
+
+void InterfaceMEncoder::initVocabulary()
+{
+    addAliases(videoCodecAliases, {
+        {"dv", {"dvvideo"}},
+        {"theora", {"libtheora"}},
+        {"x264", {"libx264"}},
+        {"x264_lr", {"libx264"}},
+        {"x264_hd", {"libx264"}},
+        {"xvid", {"libxvid"}},
+    });
+    addAliases(audioCodecAliases, {
+        {"aac", {"faac", "libfaac"}},
+        {"aac_lr", {"faac", "libfaac"}},
+        {"amrnb", {"libopencore_amrnb"}},
+        {"gsm", {"libgsm"}},
+        {"mp3", {"libmp3lame", "mp3lame"}},
+        {"vorbis", {"libvorbis"}},
+    });
+    subtitleCodecAliases.clear();
+    addAliases(muxerAliases, {
+        {"mkv", {"matroska"}},
+        {"wmv", {"asf"}},
+    });
+
+    supportedMuxers = QStringList{"avi", "mpeg", "lavf", "mpeg_vcd"};
+    supportedVideoCodecs = QStringList{"copy", "xvid", "frameno", "lavc", "x264"};
+    supportedAudioCodecs = QStringList{"copy", "faac", "mp3lame", "lavc"};
+    supportedSubtitleCodecs = QStringList{"inlay"};
+
+    libraryNames = {{"muxer", {}}, {"video", {}}, {"audio", {}}, {"subtitle", {}}};
+    libraryNames["muxer"] = QStringList{
+        "3g2", "3gp", "ac3", "adts", "aiff", "amr", "asf", "au", "avi", "avm2", "dts", "dv",
+        "dvd", "f64be", "f64le", "filmstrip", "flac", "flv", "h263", "h264", "ipod", "m4a",
+        "m4v", "matroska", "mov", "mp2", "mp3", "mp4", "mpeg", "mpeg1video", "mpeg2video",
+        "mpegts", "mxf", "nut", "ogg", "psp", "rawvideo", "rcv", "rm", "RoQ", "s16be", "s16le",
+        "s32be", "s32le", "s64be", "s64le", "spdif", "svcd", "swf", "vcd", "vob", "wav", "webm"};
+    libraryNames["video"] = QStringList{
+        "dvvideo", "dnxhd", "ffv1", "ffvhuff", "flashsv", "flv", "h263", "huffyuv", "libx264",
+        "libxvid", "ljpeg", "mjpeg", "mpeg1video", "mpeg2video", "mpeg4", "msmpeg4", "msmpeg4v1",
+        "msmpeg4v2", "novideo", "qtrle", "rawvideo", "roqvideo", "rv10", "rv20", "snow", "svq1",
+        "wmv1", "wmv2"};
+    libraryNames["audio"] = QStringList{
+        "adpcm_ima_qt", "adpcm_ima_wav", "adpcm_ms", "adpcm_swf", "copy", "flac", "g726",
+        "libgsm", "libmp3lame", "libopencore_amrnb", "libvorbis", "mp2", "multi", "noaudio",
+        "roq_dpcm", "sonic", "sonicls", "vorbis", "wmav1", "wmav2"};
+
+    for (const QString &muxer : std::as_const(supportedMuxers)) {
+        muxerVideoCodecs[muxer] = QStringList();
+        muxerAudioCodecs[muxer] = QStringList();
+        muxerSubtitleCodecs[muxer] = QStringList();
+    }
+    addMuxerRows({
+        {"3g2", {"h263", "x264", "libx264", "mpeg4"},
+         {"aac", "faac", "libfaac", "noaudio"}, {"inlay", "nosubtitle"}},
+        {"3gp", {"h263", "x264", "libx264", "mpeg4"},
+         {"aac", "faac", "libfaac", "noaudio"}, {"inlay", "nosubtitle"}},
+        {"avi", {"xvid", "libxvid"}, {"aac", "faac", "ac3_copy", "mp3", "pcm"}, {"inlay"}},
+        {"flv", {"x264", "libx264"},
+         {"aac_flv", "faac", "libfaac", "mp3_flv", "mp3_flv_lr"}, {"inlay"}},
+        {"ipod", {"copy", "x264", "x264_lr", "x264_hd", "libxvid", "mpeg4"},
+         {"copy", "aac", "aac_hq", "aac_lr"}, {"inlay"}},
+        {"matroska", {"x264", "x264_hd", "x264_divx", "vp8", "libvpx", "xvid"},
+         {"ac3_copy", "flac", "libmp3lame", "mp3", "mp2", "pcm", "pcm_s16le", "pcm_s32le",
+          "pcm_f64le", "libvorbis"},
+         {"inlay"}},
+        {"mov", {"copy", "x264", "libx264", "mpeg4"},
+         {"copy", "aac", "aac_hq", "faac", "libfaac", "alac", "amrnb", "libopencore_amrnb",
+          "auto", "libmp3lame", "mp3", "mp3_lr", "pcm", "pcm_s16le", "pcm_s32le", "pcm_s64le",
+          "pcm_alaw"},
+         {"inlay"}},
+        {"mp4", {"h263", "x264", "libx264", "x264_lr", "mpeg4"},
+         {"aac", "aac_hq", "faac", "libfaac", "ac3_copy", "libmp3lame", "mp3", "mp3_lr", "mp2"},
+         {"inlay"}},
+        {"mpeg", {"mpeg2video"}, {"mp2", "ac3_copy", "pcm", "pcm_s16be", "pcm_s32be"}, {"inlay"}},
+        {"mpeg_vcd", {"mpeg1video"}, {"mp2_vcd"}, {"inlay"}},
+        {"ogg", {"libtheora", "theora"}, {"flac", "libvorbis", "vorbis"}, {"inlay"}},
+        {"psp", {"x264_psp", "x264_lr"}, {"aac", "aac_lr"}, {"inlay"}},
+        {"webm", {"vp8"}, {"vorbis"}, {"inlay"}},
+        {"ac3", {}, {"ac3_copy"}, {}},
+        {"mp3", {}, {"mp3lame", "mp3_lr"}, {}},
+        {"m4a", {}, {"aac"}, {}},
+        {"wav", {}, {"adpcm_ima_wav", "libmp3lame", "mp3"}, {}},
+        {"au", {}, {}, {}},
+        {"lavf", {}, {}, {}},
+    });
+}
+
+QStringList InterfaceMEncoder::muxers() const
+{
+    QStringList result;
+    for (const QString &muxer : supportedMuxers) {
+        if (muxer == QLatin1String("lavf"))
+            result << libraryNames.value("muxer");
+        else
+            result << muxer;
+    }
+    result.sort(Qt::CaseSensitive);
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------
+// Engine checks. The vocabulary says what the program drives MEncoder with; the status
+// parser says which of MEncoder's encoders and formats this build has. Beyond both, some
+// cases that today's MEncoder lists it cannot carry out; those are refused here by name
+// so that the encoder offers them through another engine or says why not.
+
+namespace {
+
+// A codec that today's MEncoder lists but cannot write into the given containers (any
+// container when the list is empty). The codec is the program's name or MEncoder's
+// encoder name.
+struct CodecLimit
+{
+    const char *codec;
+    QStringList muxers;
+    const char *reason;
+};
+
+const CodecLimit kVideoLimits[] = {
+    {"x264", {"matroska", "mkv"},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder crashes when it closes a Matroska file with H.264 video")},
+    {"libx264", {},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder cannot open libavcodec's libx264 encoder")},
+    {"libxvid", {},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder writes libavcodec's libxvid video under an unusable FourCC")},
+    {"copy", {"ipod"},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder crashes when a copied stream does not suit the iPod format")},
+    {"h263", {"mp4"},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "libavformat's MP4 muxer takes no H.263 video (MEncoder crashes)")},
+};
+
+const CodecLimit kAudioLimits[] = {
+    {"pcm", {"mpeg"},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder's MPEG muxer writes an unreadable file with PCM audio")},
+    // The libavformat containers of the vocabulary that list MPEG layer 2 audio.
+    {"mp2", {"matroska", "mkv", "mp4"},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder hands TwoLAME's MPEG layer 2 audio to libavformat as layer 1")},
+    {"copy", {"ipod"},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder cannot copy AAC audio, the only audio the iPod format takes")},
+};
+
+const char *codecLimit(const CodecLimit *begin, const CodecLimit *end, const QString &muxer,
+                       const QStringList &names)
+{
+    for (const CodecLimit *limit = begin; limit != end; ++limit) {
+        if (names.contains(QLatin1String(limit->codec))
+            && (limit->muxers.isEmpty() || limit->muxers.contains(muxer)))
+            return limit->reason;
+    }
+    return nullptr;
+}
+
+// A container whose files the engine only writes with a stream of a given encoder.
+struct MuxerNeed
+{
+    const char *muxer;
+    const char *audioEncoder;
+    const char *reason;
+};
+const MuxerNeed kMuxerNeeds[] = {
+    {"psp", "faac",
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "the PSP format needs AAC audio, which this MEncoder cannot encode")},
+};
+
+// Audio: every libavcodec audio encoder of today's MEncoder refuses to open ("Specified
+// channel layout '2 channels' is not supported"); the encode command gives the codecs it
+// can to MEncoder's own encoders instead.
+const char kLavcAudioReason[] = QT_TRANSLATE_NOOP(
+    "InterfaceMEncoder", "MEncoder's libavcodec audio encoders fail in this build");
+
+} // namespace
+
+bool InterfaceMEncoder::engineKnown() const
+{
+    return status && status->state == InterfaceStatus::Ready && capabilities
+           && capabilities->videoCodecMap && capabilities->audioCodecMap
+           && capabilities->muxerMap;
+}
+
+QString InterfaceMEncoder::muxerRefusal(const QString &muxer) const
+{
+    if (!engineKnown())
+        return QString();
+    const QStringList formats = capabilities->muxerMap->keys();
+    for (const MuxerNeed &need : kMuxerNeeds) {
+        if (muxer == QLatin1String(need.muxer)
+            && !capabilities->audioCodecMap->contains(need.audioEncoder))
+            return tr(need.reason);
+    }
+    const QString format = MEncoderEncodeCommand::outputFormat(muxer);
+    if (format != QLatin1String("lavf")) {
+        return formats.contains(format)
+                   ? QString()
+                   : tr("this MEncoder has no %1 output format").arg(format);
+    }
+
+    const QStringList lavfFormats =
+        capabilities->lavfMuxerMap ? capabilities->lavfMuxerMap->value("lavf") : QStringList();
+    if (!formats.contains(format) || lavfFormats.isEmpty())
+        return tr("this MEncoder has no libavformat output");
+    QStringList names{muxer, MEncoderEncodeCommand::lavfFormat(muxer)};
+    names << muxerAliases.values(muxer);
+    for (const QString &name : std::as_const(names)) {
+        if (lavfFormats.contains(name))
+            return QString();
+    }
+    return tr("MEncoder's libavformat offers no %1 format").arg(muxer);
+}
+
+QString InterfaceMEncoder::videoCodecRefusal(const QString &muxer, const QString &codec) const
+{
+    if (!engineKnown())
+        return QString();
+    const QString encoder = MEncoderEncodeCommand::videoEncoder(codec);
+    if (!capabilities->videoCodecMap->contains(encoder))
+        return tr("this MEncoder has no %1 video encoder").arg(encoder);
+
+    if (encoder == QLatin1String("lavc")) {
+        const QString name = MEncoderEncodeCommand::lavcVideoName(codec);
+        const QStringList lavc = capabilities->lavcVideoCodecMap
+                                     ? capabilities->lavcVideoCodecMap->value("lavc")
+                                     : QStringList();
+        if (!lavc.contains(name))
+            return tr("MEncoder's libavcodec offers no %1 video encoder").arg(name);
+    }
+    if (const char *reason = codecLimit(std::begin(kVideoLimits), std::end(kVideoLimits), muxer,
+                                        {codec, encoder}))
+        return tr(reason);
+    return QString();
+}
+
+QString InterfaceMEncoder::audioCodecRefusal(const QString &muxer, const QString &codec) const
+{
+    const QString encoder = MEncoderEncodeCommand::audioEncoder(codec);
+    if (!engineKnown() || encoder.isEmpty())
+        return QString();
+    if (const char *reason = codecLimit(std::begin(kAudioLimits), std::end(kAudioLimits), muxer,
+                                        {codec}))
+        return tr(reason);
+    if (encoder == QLatin1String("lavc"))
+        return tr(kLavcAudioReason);
+    // Only the vocabulary's encoders enter the capability map; MEncoder's own encoders
+    // that stand in for libavcodec's are looked up among all that the engine listed.
+    if (!capabilities->audioCodecMap->contains(encoder) && !m_engineAudioEncoders.contains(encoder))
+        return tr("this MEncoder has no %1 audio encoder").arg(encoder);
+    return QString();
+}
+
+bool InterfaceMEncoder::isMuxerSupported(const QString &muxer) const
+{
+    return CommandBuilder::isMuxerSupported(muxer) && muxerRefusal(muxer).isEmpty();
+}
+
+bool InterfaceMEncoder::isVideoCodecSupported(const QString &muxer, const QString &codec) const
+{
+    return CommandBuilder::isVideoCodecSupported(muxer, codec)
+           && videoCodecRefusal(muxer, codec).isEmpty();
+}
+
+bool InterfaceMEncoder::isAudioCodecSupported(const QString &muxer, const QString &codec) const
+{
+    return CommandBuilder::isAudioCodecSupported(muxer, codec)
+           && audioCodecRefusal(muxer, codec).isEmpty();
+}
+
+// ---------------------------------------------------------------------------------------
+// Status query.
+
+void InterfaceMEncoder::cliCmdGetStatus(QString &program, QStringList &arguments) const
+{
+    program = this->program();
+    arguments = QStringList{"-ovc", "help", "-oac", "help", "-of", "help"};
+    logCommand("InterfaceMEncoder::cliCmdGetStatus() returns command:", program, arguments);
+}
+
+namespace {
+
+// One "name - description" line of a help section; the Windows engines end it with
+// "\r\n", today's with "\n".
+struct HelpEntry
+{
+    QString name;
+    QString description;
+};
+QList<HelpEntry> helpEntries(const QString &section)
+{
+    static const QRegularExpression entry(QStringLiteral("(\\S+)\\s+-\\s+([^\\r\\n]*)\\r?\\n"));
+    QList<HelpEntry> entries;
+    for (auto it = entry.globalMatch(section); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        entries.append({match.captured(1), match.captured(2)});
+    }
+    return entries;
+}
+
+} // namespace
+
+void InterfaceMEncoder::parseStatus()
+{
+    static const char where[] = "InterfaceMEncoder::parseStatus() -";
+    qDebug() << "InterfaceMEncoder::parseStatus() starts parsing status raw data";
+    if (!status)
+        return;
+    if (status->state != InterfaceStatus::OutputCaptured) {
+        status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    const QString text = QString::fromUtf8(status->stdOut);
+
+    static const QRegularExpression banner(QStringLiteral("(mencoder\\s+\\S+.*?MPlayer Team)"),
+                                           QRegularExpression::CaseInsensitiveOption
+                                               | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch bannerMatch = banner.match(text);
+    if (!bannerMatch.hasMatch() || bannerMatch.captured(1).isEmpty()) {
+        qDebug() << where << "Failed to parse MEncoder standard output (signature)";
+        status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    qDebug() << where << "signature:" << bannerMatch.captured(1);
+
+    static const QRegularExpression parts(QStringLiteral("(mencoder)\\s+(\\S+).*?(MPlayer Team)"),
+                                          QRegularExpression::CaseInsensitiveOption
+                                              | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch partsMatch = parts.match(text);
+    if (partsMatch.captured(1).isEmpty() || partsMatch.captured(2).isEmpty()) {
+        qDebug() << where << "Failed to parse MEncoder standard output (parsing signature)";
+        status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    status->signature = partsMatch.captured(1);
+    status->version = partsMatch.captured(2);
+
+    static const QRegularExpression sections(
+        QStringLiteral("Available codecs:(.*)Available codecs:(.*)Available output formats:(.*)"),
+        QRegularExpression::CaseInsensitiveOption
+            | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch sectionsMatch = sections.match(text);
+    if (!sectionsMatch.hasMatch()) {
+        qDebug() << where << "Failed to parse MEncoder standard output (-ovc help -oac help)";
+        status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    const QString videoSection = sectionsMatch.captured(1);
+    const QString audioSection = sectionsMatch.captured(2);
+    const QString muxerSection = sectionsMatch.captured(3);
+    qDebug() << where << "available video:" << videoSection;
+    qDebug() << where << "available audio:" << audioSection;
+    qDebug() << where << "available muxer:" << muxerSection;
+
+    if (!capabilities || !capabilities->videoCodecMap || !capabilities->audioCodecMap
+        || !capabilities->subtitleCodecMap || !capabilities->muxerMap) {
+        qDebug() << where << "no capability maps to fill";
+        status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+
+    capabilities->videoCodecMap->clear();
+    for (const HelpEntry &entry : helpEntries(videoSection)) {
+        if (!supportedVideoCodecs.contains(entry.name)) {
+            qDebug() << where << "ignore video codec available (not supported):" << entry.name
+                     << entry.description;
+            continue;
+        }
+        capabilities->videoCodecMap->insert(entry.name, entry.description);
+        qDebug() << where << "found video codec available:" << entry.name << entry.description;
+        if (entry.name == QLatin1String("lavc") && capabilities->lavcVideoCodecMap) {
+            capabilities->lavcVideoCodecMap->insert("lavc", libraryNames.value("video"));
+            qDebug() << where << "added lavc-video codecs:" << libraryNames.value("video");
+        }
+    }
+
+    capabilities->audioCodecMap->clear();
+    m_engineAudioEncoders.clear();
+    for (const HelpEntry &entry : helpEntries(audioSection)) {
+        m_engineAudioEncoders << entry.name;
+        if (!supportedAudioCodecs.contains(entry.name)) {
+            qDebug() << where << "ignore audio codec available (not supported):" << entry.name
+                     << entry.description;
+            continue;
+        }
+        capabilities->audioCodecMap->insert(entry.name, entry.description);
+        qDebug() << where << "found audio codec available:" << entry.name << entry.description;
+        if (entry.name == QLatin1String("lavc") && capabilities->lavcAudioCodecMap) {
+            capabilities->lavcAudioCodecMap->insert("lavc", libraryNames.value("audio"));
+            qDebug() << where << "added lavc-audio codecs:" << libraryNames.value("audio");
+        }
+    }
+
+    capabilities->subtitleCodecMap->clear();
+    capabilities->muxerMap->clear();
+    for (const HelpEntry &entry : helpEntries(muxerSection)) {
+        if (!supportedMuxers.contains(entry.name)) {
+            qDebug() << where << "ignore muxer format available (not supported):" << entry.name
+                     << entry.description;
+            continue;
+        }
+        capabilities->muxerMap->insert(entry.name, entry.description);
+        qDebug() << where << "found muxer format available:" << entry.name << entry.description;
+        if (entry.name == QLatin1String("lavf") && capabilities->lavfMuxerMap) {
+            capabilities->lavfMuxerMap->insert("lavf", libraryNames.value("muxer"));
+            qDebug() << where << "added lavf-format muxers:" << libraryNames.value("muxer");
+        }
+    }
+    status->state = InterfaceStatus::Ready;
+}
+
+// ---------------------------------------------------------------------------------------
+// Encode commands.
+
+void InterfaceMEncoder::cliCmdEncode(QString &program, QStringList &arguments,
+                                     const QString &output, int frames, int chapter,
+                                     int startSeconds) const
+{
+    program.clear();
+    arguments.clear();
+    program = this->program();
+    if (!data) {
+        logCommand("InterfaceMEncoder::cliCmdEncode() returns command:", program, arguments);
+        return;
+    }
+    const EncodingTarget &target = data->target;
+    const int level = target.profile.level;
+    if (level != EncoderProfile::LevelNone && level != EncoderProfile::LevelUser) {
+        arguments = cliCmdEncodeProfile(target.profile, output, frames, chapter, startSeconds);
+    } else {
+        MEncoderEncodeCommand::Settings settings;
+        settings.muxer = target.muxer;
+        settings.standard = target.video.standard;
+        settings.videoCodec = target.video.codec;
+        settings.pictureSize = target.video.pictureSize;
+        settings.videoBitrate = target.video.bitrate;
+        settings.x264Preset = target.video.preset;
+        settings.videoProfile = target.video.profile;
+        settings.audioCodec = target.audio.codec;
+        settings.samplingRate = target.audio.samplingRate;
+        settings.audioBitrate = target.audio.bitrate;
+        settings.volume = target.audio.volume;
+        arguments = MEncoderEncodeCommand(*data, passes, pass)
+                        .build(settings, output, frames, chapter, startSeconds);
+    }
+    logCommand("InterfaceMEncoder::cliCmdEncode() returns command:", program, arguments);
+}
+
+QStringList InterfaceMEncoder::cliCmdEncodeProfile(const EncoderProfile &profile,
+                                                   const QString &output, int frames,
+                                                   int chapter, int startSeconds) const
+{
+    if (!data)
+        return QStringList();
+    MEncoderEncodeCommand::Settings settings;
+    settings.profileLevel = true;
+    settings.level = profile.level;
+    settings.muxer = profile.muxer;
+    settings.standard = profile.standard;
+    settings.videoCodec = profile.videoCodec;
+    settings.pictureSize = profile.pictureSize;
+    settings.videoBitrate = profile.videoBitrate;
+    settings.audioCodec = profile.audioCodec;
+    settings.samplingRate = profile.samplingRate;
+    settings.audioBitrate = profile.audioBitrate;
+    settings.volume = data->target.audio.volume;
+    return MEncoderEncodeCommand(*data, passes, pass)
+        .build(settings, output, frames, chapter, startSeconds);
+}
+
+// ---------------------------------------------------------------------------------------
+// VideoCD and Super VideoCD.
+
+namespace {
+
+struct DiscTarget
+{
+    const char *palScale;
+    const char *otherScale;
+    QStringList lavcOptions;
+    const char *muxFormat;
+    const char *dvdOnly;
+    const char *logText;
+};
+const DiscTarget kVideoCd = {
+    "scale=352:288,harddup", "scale=352:240,harddup",
+    {"vcodec=mpeg1video", "keyint=15", "vrc_buf_size=327", "vrc_minrate=1152", "vbitrate=1152",
+     "vrc_maxrate=1152"},
+    "format=xvcd", "InterfaceMEncoder::cliCmdTargetVcd() supports only DVD input",
+    "InterfaceMEncoder::cliCmdTargetVcd() returns command:"};
+const DiscTarget kSuperVideoCd = {
+    "scale=480:576,harddup", "scale=480:480,harddup",
+    {"vcodec=mpeg2video", "keyint=15", "mbd=2", "vrc_buf_size=917", "vrc_minrate=600",
+     "vbitrate=2500", "vrc_maxrate=2500"},
+    "format=xsvcd", "InterfaceMEncoder::cliCmdTargetSvcd() supports only DVD input",
+    "InterfaceMEncoder::cliCmdTargetSvcd() returns command:"};
+
+} // namespace
+
+void InterfaceMEncoder::cliCmdTargetVcd(QString &program, QStringList &arguments,
+                                        const QString &dvdDevice, const QString &output,
+                                        const QString &standard) const
+{
+    cliCmdTarget(false, program, arguments, dvdDevice, output, standard);
+}
+
+void InterfaceMEncoder::cliCmdTargetSvcd(QString &program, QStringList &arguments,
+                                         const QString &dvdDevice, const QString &output,
+                                         const QString &standard) const
+{
+    cliCmdTarget(true, program, arguments, dvdDevice, output, standard);
+}
+
+void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStringList &arguments,
+                                     const QString &dvdDevice, const QString &output,
+                                     const QString &standard) const
+{
+    const DiscTarget &disc = superVideoCd ? kSuperVideoCd : kVideoCd;
+    program.clear();
+    arguments.clear();
+    if (!data || data->source.kind != SourceKind::Dvd) {
+        qDebug() << disc.dvdOnly;
+        return;
+    }
+    program = this->program();
+    const bool pal = standard == QLatin1String("PAL");
+    const QString aspect = data->source.video.aspect > 1.5 ? "aspect=16/9" : "aspect=4/3";
+    // The disc's MPEG layer 2 audio (224 kbit/s, 44.1 kHz, two channels) comes from
+    // MEncoder's own TwoLAME encoder: libavcodec's fails in today's MEncoder.
+    arguments << "-ovc" << "lavc" << "-oac" << "twolame" << "-twolameopts" << "br=224"
+              << "-channels" << "2";
+    arguments << "-of" << "mpeg" << "-mpegopts" << disc.muxFormat;
+    arguments << "-srate" << "44100" << "-af" << "lavcresample=44100,channels=2";
+    arguments << "-vf" << (pal ? disc.palScale : disc.otherScale) << "-ofps"
+              << (pal ? "25" : "30000/1001");
+    arguments << "-lavcopts" << (disc.lavcOptions + QStringList{aspect}).join(':');
+    arguments << "-o" << output;
+    arguments << "-dvd-device" << dvdDevice << QStringLiteral("dvd://%1").arg(data->source.video.title);
+    arguments << MEncoderEncodeCommand::dvdAudioChoice(data->source)
+              << MEncoderEncodeCommand::dvdSubtitleChoice(data->source);
+    logCommand(disc.logText, program, arguments);
+}
+
+// ---------------------------------------------------------------------------------------
+// Stream copies.
+
+void InterfaceMEncoder::cliCmdRemux(const QString &input, const QString &output,
+                                    QString &program, QStringList &arguments,
+                                    const QString &container) const
+{
+    program.clear();
+    arguments.clear();
+    program = this->program();
+    arguments << input << "-ovc" << "copy" << "-oac" << "copy";
+    if (container == QLatin1String("avi"))
+        arguments << "-of" << "avi";
+    else if (container == QLatin1String("mpeg"))
+        arguments << "-of" << "mpeg" << "-mpegopts" << "interleaving2";
+    else
+        arguments << "-of" << "lavf" << "-lavfopts"
+                  << "format=" + MEncoderEncodeCommand::lavfFormat(container);
+    arguments << "-o" << output;
+    logCommand("InterfaceMEncoder::cliCmdRemux() returns command:", program, arguments);
+}
+
+bool InterfaceMEncoder::cliCmdMerge(QString &program, QStringList &arguments, QString &error,
+                                    const QStringList &inputs, const QString &output,
+                                    const QString &container, const QString &fourcc) const
+{
+    error.clear();
+    arguments.clear();
+    arguments << inputs << "-ovc" << "copy" << "-oac" << "copy";
+    if (container == QLatin1String("avi")) {
+        arguments << "-of" << "avi";
+        if (!fourcc.isEmpty())
+            arguments << "-ffourcc" << fourcc;
+    } else if (container == QLatin1String("mpeg")) {
+        arguments << "-of" << "mpeg";
+    } else {
+        arguments << "-of" << "lavf" << "-lavfopts"
+                  << "format=" + MEncoderEncodeCommand::lavfFormat(container);
+    }
+    arguments << "-o" << output;
+    program = this->program();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Output readers.
+
+bool InterfaceMEncoder::parseCommandCheck(const QByteArray &stdOut, const QByteArray &stdErr)
+{
+    Q_UNUSED(stdErr)
+    qDebug() << "InterfaceMEncoder::parseCommandCheck() starts parsing standard output";
+    const QString text = QString::fromUtf8(stdOut);
+    static const QRegularExpression statusLine(QStringLiteral("Pos:(.*?)s(.*?)f(.*?)%(.*?)fps"),
+                                               QRegularExpression::CaseInsensitiveOption
+                                                   | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = statusLine.match(text);
+    if (!match.hasMatch() || match.captured(1).isEmpty())
+        return false;
+    // A run that reached its end must also have closed its file: MEncoder then sums up
+    // the streams it wrote. Without that summary it died while finishing the file (it
+    // crashes so when a muxer refuses a stream), which leaves an empty or broken file.
+    // A run killed while encoding never reached the end and is judged by its status lines.
+    static const QRegularExpression finishing(QStringLiteral("^(Flushing video frames\\.|Writing index\\.\\.\\.)"),
+                                              QRegularExpression::MultilineOption);
+    static const QRegularExpression summary(QStringLiteral("^(Video|Audio) stream:"),
+                                            QRegularExpression::MultilineOption);
+    if (finishing.match(text).hasMatch() && !summary.match(text).hasMatch())
+        return false;
+    return true;
+}
+
+bool InterfaceMEncoder::parseProgress(const QString &text, QString &rest, int &frame,
+                                      double &position, int &percent, int &minutesLeft,
+                                      double &fps, int &size)
+{
+    Q_UNUSED(size)
+    // Only lines ended by a carriage return count; MEncoder ends its status line so, and
+    // a message ended by a line feed stays part of the line that follows it.
+    QString statusLine;
+    QString others;
+    const int end = text.lastIndexOf(QLatin1Char('\r'));
+    if (end >= 0) {
+        const QStringList lines = text.left(end).split(QLatin1Char('\r'), Qt::SkipEmptyParts);
+        for (const QString &line : lines) {
+            if (line.startsWith(QLatin1String("Pos:")))
+                statusLine = line;
+            else
+                others += line;
+        }
+    }
+    if (statusLine.isEmpty() && others.isEmpty())
+        return false;
+
+    // "Pos:   2.9s     73f (92%)  0.00fps Trem:   0min   0mb  A-V:0.078 [0:0]"
+    static const QRegularExpression progress(QStringLiteral(
+        "Pos:\\s*([\\d.]*)s\\s*(\\d*)f\\s*\\(\\s*(\\d+)%\\)\\s*([\\d.]+)fps\\s*Trem:\\s*(\\d+)min"));
+    const QRegularExpressionMatch match = progress.match(statusLine);
+    if (match.hasMatch()) {
+        if (!match.captured(1).isEmpty())
+            position = match.captured(1).toDouble();
+        if (!match.captured(2).isEmpty())
+            frame = match.captured(2).toInt();
+        if (!match.captured(3).isEmpty())
+            percent = match.captured(3).toInt();
+        if (!match.captured(4).isEmpty())
+            fps = match.captured(4).toDouble();
+        if (!match.captured(5).isEmpty())
+            minutesLeft = match.captured(5).toInt();
+    }
+    rest = others;
+    return true;
+}

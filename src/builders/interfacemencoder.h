@@ -1,0 +1,86 @@
+#pragma once
+
+#include "builders/encodecommandbuilder.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+struct EncoderProfile;
+
+// The command builder of MEncoder (engine type 1): its vocabulary, its status query and
+// parser, the encode command at the user's settings or at a predefined profile level, the
+// VideoCD and Super VideoCD targets, the stream-copy re-mux and merge, and the readers of
+// a test run's and a running job's output.
+//
+// Besides its tables the builder knows what the installed MEncoder really does with them
+// (see the engine checks below): once the status parser has seen the engine, the support
+// checks also refuse what that engine cannot write, so that the encoder never queues a
+// job that is bound to fail, and the commands carry the small changes that today's
+// engine needs to give the file that was asked for.
+class InterfaceMEncoder : public EncodeCommandBuilder
+{
+    Q_DECLARE_TR_FUNCTIONS(InterfaceMEncoder)
+
+public:
+    InterfaceMEncoder();
+
+    // The offered containers, with "lavf" replaced by the formats reached through it, sorted.
+    QStringList muxers() const;
+
+    // The vocabulary checks, narrowed by what the engine can do once its status is known.
+    bool isMuxerSupported(const QString &muxer) const;
+    bool isVideoCodecSupported(const QString &muxer, const QString &codec) const;
+    bool isAudioCodecSupported(const QString &muxer, const QString &codec) const;
+
+    // Why the engine that the status parser has read cannot write the container or the
+    // codec into it; an empty text when it can, or when no engine has been read yet.
+    QString muxerRefusal(const QString &muxer) const;
+    QString videoCodecRefusal(const QString &muxer, const QString &codec) const;
+    QString audioCodecRefusal(const QString &muxer, const QString &codec) const;
+
+    void cliCmdGetStatus(QString &program, QStringList &arguments) const;
+    void parseStatus();
+
+    void cliCmdEncode(QString &program, QStringList &arguments, const QString &output,
+                      int frames, int chapter, int startSeconds) const;
+    QStringList cliCmdEncodeProfile(const EncoderProfile &profile, const QString &output,
+                                    int frames, int chapter, int startSeconds) const;
+
+    void cliCmdTargetVcd(QString &program, QStringList &arguments, const QString &dvdDevice,
+                         const QString &output, const QString &standard) const;
+    void cliCmdTargetSvcd(QString &program, QStringList &arguments, const QString &dvdDevice,
+                          const QString &output, const QString &standard) const;
+
+    void cliCmdRemux(const QString &input, const QString &output, QString &program,
+                     QStringList &arguments, const QString &container) const;
+    // Always succeeds; `error` is cleared.
+    bool cliCmdMerge(QString &program, QStringList &arguments, QString &error,
+                     const QStringList &inputs, const QString &output, const QString &container,
+                     const QString &fourcc) const;
+
+    // True when a test run got as far as encoding and, if it reached the end, finished it.
+    static bool parseCommandCheck(const QByteArray &stdOut, const QByteArray &stdErr);
+    // Reads the last status line of a chunk of a job's standard output; the other lines
+    // come back in `rest`. Values the chunk does not carry keep what the caller gave;
+    // `size` is never written. False when the chunk holds nothing to report.
+    static bool parseProgress(const QString &text, QString &rest, int &frame, double &position,
+                              int &percent, int &minutesLeft, double &fps, int &size);
+
+    // Key "muxer": the formats reached through "lavf"; "video" and "audio": the codecs
+    // reached through "lavc"; "subtitle": none.
+    QMap<QString, QStringList> libraryNames;
+
+private:
+    void initVocabulary();
+    void cliCmdTarget(bool superVideoCd, QString &program, QStringList &arguments,
+                      const QString &dvdDevice, const QString &output,
+                      const QString &standard) const;
+    bool engineKnown() const;
+
+    // Every encoder name the engine listed, also those the vocabulary does not use; the
+    // audio ones tell which of MEncoder's own encoders can stand in for libavcodec's.
+    QStringList m_engineAudioEncoders;
+};

@@ -1,0 +1,631 @@
+#include "builders/mencoderencodecommand.h"
+
+#include "encoder/records/encodingjob.h"
+#include "encoder/records/sourcekind.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// MEncoder's encoder for each codec identifier; identifiers not listed go to libavcodec.
+struct EncoderName
+{
+    QStringList codecs;
+    const char *encoder;
+};
+const EncoderName kVideoEncoders[] = {
+    {{"", "novideo"}, "frameno"},
+    {{"copy"}, "copy"},
+    {{"xvid"}, "xvid"},
+    {{"x264", "x264_lr", "x264_hd", "x264_psp", "x264_divx"}, "x264"},
+};
+const EncoderName kAudioEncoders[] = {
+    {{"", "noaudio"}, ""},
+    {{"ac3", "ac3_copy", "copy"}, "copy"},
+    {{"aac", "aac_lr", "aac_hq", "aac_flv"}, "faac"},
+    {{"mp3", "mp3_lr", "mp3_flv", "mp3_flv_lr"}, "mp3lame"},
+    // MPEG layer 2 and PCM are written by MEncoder's own encoders: every libavcodec audio
+    // encoder of today's MEncoder refuses to open ("Specified channel layout '2
+    // channels' is not supported").
+    {{"mp2", "mp2_vcd"}, "twolame"},
+    {{"pcm"}, "pcm"},
+};
+
+QString encoderFor(const EncoderName *begin, const EncoderName *end, const QString &codec)
+{
+    for (const EncoderName *row = begin; row != end; ++row) {
+        if (row->codecs.contains(codec))
+            return QString::fromLatin1(row->encoder);
+    }
+    return QStringLiteral("lavc");
+}
+
+// Containers whose file the encoder core makes from an intermediate AVI in a later step.
+const QStringList kAudioContainers = {"mp3", "ac3", "au", "wav", "m4a"};
+
+// The Xvid profile for the picture size, first match; a larger picture gets none.
+struct XvidSizeProfile
+{
+    bool avi;
+    int maxWidth;
+    int maxHeight;
+    const char *pal;  // also for any standard other than NTSC
+    const char *ntsc;
+};
+const XvidSizeProfile kXvidSizeProfiles[] = {
+    {true, 176, 144, "dxnhandheld", "dxnhandheld"},
+    {true, 352, 288, "dxnportpal", "dxnportntsc"},
+    {true, 352, 576, "dxnhtpal", "dxnhtntsc"},
+    {true, 1280, 720, "dxnhdtv", "dxnhdtv"},
+    {false, 176, 144, "asp1", "asp1"},
+    {false, 352, 288, "sp3", "sp3"},
+    {false, 352, 576, "asp4", "asp4"},
+    {false, 720, 576, "asp5", "asp5"},
+};
+
+// The Xvid quality options of the predefined levels.
+const QStringList kXvidLevelOptions[] = {
+    {},
+    {"turbo", "vhq=0", "nohq_ac", "notrellis", "me_quality=4"},
+    {"vhq=1", "nohq_ac"},
+    {"chroma_opt", "vhq=4", "hq_ac", "trellis", "me_quality=6"},
+};
+
+// The two-channel downmix of a multi-channel source for PCM.
+const char kPcmStereoDownmix[] = "pan=2:.32:.32:.39:.06:.06:.39:.17:-.17:-.17:.17:.33:.33";
+const char kMonoDownmix[] = "pan=1:0.5:0.5";
+
+} // namespace
+
+MEncoderEncodeCommand::MEncoderEncodeCommand(const EncodingJob &job, int passes, int pass)
+    : m_job(job), m_passes(passes), m_pass(pass)
+{
+}
+
+QString MEncoderEncodeCommand::videoEncoder(const QString &codec)
+{
+    return encoderFor(std::begin(kVideoEncoders), std::end(kVideoEncoders), codec);
+}
+
+QString MEncoderEncodeCommand::audioEncoder(const QString &codec)
+{
+    return encoderFor(std::begin(kAudioEncoders), std::end(kAudioEncoders), codec);
+}
+
+QString MEncoderEncodeCommand::lavcVideoName(const QString &codec)
+{
+    return codec == QLatin1String("theora") ? QStringLiteral("libtheora") : codec;
+}
+
+QString MEncoderEncodeCommand::outputFormat(const QString &muxer)
+{
+    if (muxer == QLatin1String("avi") || kAudioContainers.contains(muxer))
+        return QStringLiteral("avi");
+    if (muxer == QLatin1String("mpeg") || muxer == QLatin1String("mpeg_vcd"))
+        return QStringLiteral("mpeg");
+    return QStringLiteral("lavf");
+}
+
+QString MEncoderEncodeCommand::number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+QString MEncoderEncodeCommand::lavfFormat(const QString &muxer)
+{
+    // libavformat knows Matroska and QuickTime only by these names: "mkv" and "qt" are
+    // accepted by today's MEncoder only when the output file name happens to end in the
+    // matching extension.
+    if (muxer == QLatin1String("mkv"))
+        return QStringLiteral("matroska");
+    if (muxer == QLatin1String("mov") || muxer == QLatin1String("qt"))
+        return QStringLiteral("mov");
+    return muxer;
+}
+
+QStringList MEncoderEncodeCommand::build(const Settings &settings, const QString &output,
+                                         int frames, int chapter, int startSeconds)
+{
+    m_settings = settings;
+    m_arguments.clear();
+    m_lavcOptions.clear();
+    m_output = output;
+
+    addInput(chapter, startSeconds);
+    addLimits(frames);
+    addContainer(frames);
+    addVideo(frames);
+    addAudio();
+    if (!m_lavcOptions.isEmpty())
+        m_arguments << "-lavcopts" << m_lavcOptions.join(':');
+    m_arguments << "-o" << m_output;
+    return m_arguments;
+}
+
+MEncoderEncodeCommand::Aspect MEncoderEncodeCommand::aspectClass() const
+{
+    const double a = m_job.source.video.aspect;
+    if (a > 1.31 && a < 1.35)
+        return Aspect::FourThree;
+    if (a > 1.75 && a < 1.79)
+        return Aspect::SixteenNine;
+    if (a >= 1.35)
+        return Aspect::Wide;
+    return Aspect::Other;
+}
+
+QStringList MEncoderEncodeCommand::dvdAudioChoice(const EncodingSource &source)
+{
+    if (source.audio.aid > -1)
+        return {"-aid", QString::number(source.audio.aid)};
+    const QString language = source.audio.language;
+    if (!language.isEmpty() && language != QLatin1String("en"))
+        return {"-alang", QStringLiteral("%1,en").arg(language)};
+    return {"-alang", "en"};
+}
+
+QStringList MEncoderEncodeCommand::dvdSubtitleChoice(const EncodingSource &source)
+{
+    if (source.subtitle.sid > -1)
+        return {"-sid", QString::number(source.subtitle.sid)};
+    const QString language = source.subtitle.language;
+    if (language.isEmpty())
+        return {"-nosub"};
+    if (language == QLatin1String("en"))
+        return {"-slang", "en"};
+    return {"-slang", QStringLiteral("%1,en").arg(language)};
+}
+
+bool MEncoderEncodeCommand::sourceIsAvi() const
+{
+    const EncodingSource &source = m_job.source;
+    return QFileInfo(source.path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0
+           || source.video.fileFormat.compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0;
+}
+
+void MEncoderEncodeCommand::addInput(int chapter, int startSeconds)
+{
+    const EncodingSource &source = m_job.source;
+    if (source.kind == SourceKind::Dvd) {
+        m_arguments << "-dvd-device" << source.path
+                    << QStringLiteral("dvd://%1").arg(source.video.title);
+        m_arguments << dvdAudioChoice(source) << dvdSubtitleChoice(source);
+        if (!source.noVideo && source.video.angle > 1)
+            m_arguments << "-dvdangle" << QString::number(source.video.angle);
+        if (chapter > 0)
+            m_arguments << "-chapter" << QString::number(chapter);
+        return;
+    }
+
+    m_arguments << source.path;
+    // MEncoder's own AVI reader decodes a single frame of AVIs whose MP3 audio FFmpeg
+    // wrote (and then ignores "-frames"); libavformat's reads them whole. It numbers the
+    // audio streams among themselves, while the AVI reader (which the player's
+    // identification used) numbers all streams of the file, the video first.
+    const bool avi = sourceIsAvi();
+    if (avi)
+        m_arguments << "-demuxer" << "lavf";
+    if (!source.noAudio && source.audio.streamNumber > -1) {
+        int aid = source.audio.aid;
+        if (avi && source.video.kind != VideoInfo::AudioOnlyFile && aid > 0)
+            --aid;
+        m_arguments << "-aid" << QString::number(aid);
+    }
+    if (!source.noSubtitle && source.subtitle.streamNumber > -1)
+        m_arguments << "-sid" << QString::number(source.subtitle.sid);
+    if (startSeconds > 0)
+        m_arguments << "-ss" << QString::number(startSeconds);
+}
+
+void MEncoderEncodeCommand::addLimits(int frames)
+{
+    if (frames > 0)
+        m_arguments << "-frames" << QString::number(frames);
+    m_arguments << "-noskip";
+    const QMap<QString, QString> &extra = m_job.target.extraOptions;
+    for (auto it = extra.cbegin(); it != extra.cend(); ++it) {
+        m_arguments << it.key();
+        if (!it.value().isEmpty())
+            m_arguments << it.value();
+    }
+}
+
+void MEncoderEncodeCommand::addFrameRateSwitch(bool lavfContainer)
+{
+    const QString &standard = m_settings.standard;
+    const double sourceRate = m_job.source.video.frameRate;
+    if (standard == QLatin1String("PAL"))
+        m_arguments << "-ofps" << "25";
+    else if (standard == QLatin1String("NTSC"))
+        m_arguments << "-ofps" << (sourceRate >= 29.0 ? "30000/1001" : "24000/1001");
+    else if (lavfContainer)
+        m_arguments << "-ofps" << number(sourceRate);
+}
+
+void MEncoderEncodeCommand::addMpegContainer(int frames)
+{
+    // Each MPEG flavour by MEncoder's own muxer option and by libavformat's muxer name.
+    struct MpegFormat
+    {
+        const char *codec;
+        bool wide; // picture width of 704 or more
+        const char *option;
+        const char *lavfFormat;
+    };
+    static const MpegFormat formats[] = {
+        {"mpeg1video", false, "format=xvcd", "vcd"},
+        {"mpeg1video", true, "format=xvcd", "vcd"},
+        {"mpeg2video", false, "format=xsvcd", "svcd"},
+        {"mpeg2video", true, "format=dvd", "dvd"},
+    };
+    const bool wide = m_settings.pictureSize.width() >= 704;
+    const MpegFormat *format = nullptr;
+    for (const MpegFormat &row : formats) {
+        if (m_settings.videoCodec == QLatin1String(row.codec) && row.wide == wide)
+            format = &row;
+    }
+
+    // MEncoder's own MPEG muxer writes no packet at all when "-frames" stops the encode
+    // (a file of its headers only); libavformat's MPEG program stream muxer writes them.
+    if (frames > 0) {
+        m_arguments << "-of" << "lavf" << "-lavfopts"
+                    << QStringLiteral("format=") + (format ? format->lavfFormat : "mpeg");
+        addFrameRateSwitch(false);
+        return;
+    }
+    m_arguments << "-of" << "mpeg";
+    addFrameRateSwitch(false);
+    if (format)
+        m_arguments << "-mpegopts" << format->option;
+}
+
+void MEncoderEncodeCommand::addContainer(int frames)
+{
+    const QString &muxer = m_settings.muxer;
+    if (muxer == QLatin1String("avi")) {
+        m_arguments << "-of" << "avi";
+        return;
+    }
+    if (kAudioContainers.contains(muxer)) {
+        const QFileInfo info(m_output);
+        m_output = info.path() + '/' + info.completeBaseName() + " (step 0).avi";
+        m_arguments << "-of" << "avi";
+        return;
+    }
+    if (muxer == QLatin1String("mpeg") || muxer == QLatin1String("mpeg_vcd")) {
+        addMpegContainer(frames);
+        return;
+    }
+    if (muxer == QLatin1String("asf") || muxer == QLatin1String("mov")
+        || muxer == QLatin1String("qt"))
+        addFrameRateSwitch(true);
+    m_arguments << "-of" << "lavf" << "-lavfopts" << "format=" + lavfFormat(muxer);
+}
+
+QString MEncoderEncodeCommand::scaleFilter() const
+{
+    return QStringLiteral("scale=%1:%2")
+        .arg(m_settings.pictureSize.width())
+        .arg(m_settings.pictureSize.height());
+}
+
+void MEncoderEncodeCommand::addVideo(int frames)
+{
+    const QString &codec = m_settings.videoCodec;
+    const QString encoder = videoEncoder(codec);
+    if (encoder == QLatin1String("frameno") || encoder == QLatin1String("copy")) {
+        // A stream copy takes no filters and no encoder options.
+        m_arguments << "-ovc" << encoder;
+    } else if (encoder == QLatin1String("xvid")) {
+        addXvid();
+    } else if (encoder == QLatin1String("x264")) {
+        addX264();
+    } else if (codec == QLatin1String("mpeg1video")) {
+        const QString rate = number(m_settings.videoBitrate);
+        addLetterboxedLavc({"vcodec=" + codec, "keyint=15", "vrc_buf_size=327",
+                            "vbitrate=" + rate, "vrc_minrate=" + rate, "vrc_maxrate=" + rate,
+                            "aspect=4/3"});
+        if (!m_settings.profileLevel) {
+            m_arguments << "-ovc" << "lavc";
+            m_lavcOptions << "vcodec=" + codec << "vbitrate=" + rate << "idct=0";
+        }
+    } else if (codec == QLatin1String("h263")) {
+        // Today's libavcodec no longer knows the H.263 options "obmc" and "umv", and
+        // MEncoder stops at an unknown option, so they are left out.
+        addLetterboxedLavc({"vcodec=" + codec, "vqmin=8", "aic",
+                            "vbitrate=" + number(m_settings.videoBitrate)});
+    } else {
+        addLavcVideo(frames);
+    }
+}
+
+QString MEncoderEncodeCommand::xvidSizeProfile() const
+{
+    const bool avi = m_settings.muxer == QLatin1String("avi");
+    const bool ntsc = m_settings.standard == QLatin1String("NTSC");
+    const QSize size = m_settings.pictureSize;
+    for (const XvidSizeProfile &row : kXvidSizeProfiles) {
+        if (row.avi == avi && size.width() <= row.maxWidth && size.height() <= row.maxHeight)
+            return QStringLiteral("profile=") + (ntsc ? row.ntsc : row.pal);
+    }
+    return QString();
+}
+
+void MEncoderEncodeCommand::addXvid()
+{
+    const QString &muxer = m_settings.muxer;
+    const bool avi = muxer == QLatin1String("avi");
+    if (avi)
+        m_arguments << "-ffourcc" << "XVID";
+    m_arguments << "-vf" << scaleFilter() + ",harddup" << "-ovc" << "xvid";
+
+    QStringList options;
+    if (m_passes > 1) {
+        if (!m_settings.profileLevel && m_pass < m_passes)
+            options << "turbo";
+        options << QStringLiteral("pass=%1").arg(m_pass);
+    }
+    options << "bitrate=" + number(m_settings.videoBitrate);
+
+    switch (aspectClass()) {
+    case Aspect::FourThree:
+        options << "aspect=4/3";
+        if (avi && m_settings.profileLevel)
+            m_arguments << "-force-avi-aspect" << "1.33";
+        break;
+    case Aspect::SixteenNine:
+        options << "aspect=16/9";
+        if (avi)
+            m_arguments << "-force-avi-aspect" << "1.78";
+        break;
+    default:
+        options << "autoaspect";
+        break;
+    }
+    if (muxer != QLatin1String("mpeg") && !avi)
+        options << "max_bframes=1";
+
+    if (m_settings.profileLevel) {
+        if (m_settings.level >= 1 && m_settings.level <= 3)
+            options << kXvidLevelOptions[m_settings.level];
+        options << xvidSizeProfile();
+    } else if (!m_settings.videoProfile.isEmpty()) {
+        options << "profile=" + m_settings.videoProfile;
+    } else {
+        options << xvidSizeProfile();
+    }
+    options.removeAll(QString());
+    m_arguments << "-xvidencopts" << options.join(':');
+}
+
+QStringList MEncoderEncodeCommand::x264CodecOptions() const
+{
+    const QString &muxer = m_settings.muxer;
+    if (m_settings.videoCodec == QLatin1String("x264_divx")) {
+        const int keyint = int(m_job.source.video.frameRate * 4);
+        return {QStringLiteral("keyint=%1").arg(keyint), "vbv_bufsize=25000", "vbv_maxrate=20000",
+                "bframes=3", "level_idc=40", "trellis=0", "nomixed_refs", "no8x8dct",
+                "noweight_b", "weightp=0"};
+    }
+    if (muxer == QLatin1String("mov") || muxer == QLatin1String("ipod"))
+        return {"bframes=1", "nob_adapt", "no8x8dct"};
+    if (muxer == QLatin1String("psp"))
+        return {"level_idc=30", "bframes=3", "weightp=0", "b_pyramid=0", "no8x8dct", "nocabac",
+                "cqm=flat", "vbv_maxrate=2000", "vbv_bufsize=2000"};
+    if (muxer == QLatin1String("avi"))
+        return {"bframes=3"};
+    return {"bframes=0"};
+}
+
+QString MEncoderEncodeCommand::x264DefaultProfile() const
+{
+    const QString &muxer = m_settings.muxer;
+    const QSize size = m_settings.pictureSize;
+    if (muxer == QLatin1String("mov") || muxer == QLatin1String("psp"))
+        return "profile=main";
+    if (muxer == QLatin1String("ipod"))
+        return size.width() > 640 && size.height() > 480 ? "profile=main" : "profile=baseline";
+    if (size.height() < 240)
+        return "profile=baseline";
+    if (size.width() <= 720 && size.height() <= 480)
+        return "profile=main";
+    return "profile=high";
+}
+
+QString MEncoderEncodeCommand::x264DefaultPreset() const
+{
+    const QString &codec = m_settings.videoCodec;
+    if (codec == QLatin1String("x264_lr"))
+        return "preset=medium";
+    if (codec == QLatin1String("x264_hd") || codec == QLatin1String("x264_divx"))
+        return "preset=ultrafast";
+    return "preset=fast";
+}
+
+void MEncoderEncodeCommand::addX264()
+{
+    m_arguments << "-vf" << scaleFilter() + ",harddup" << "-ovc" << "x264";
+
+    const QString bitrate = "bitrate=" + number(m_settings.videoBitrate);
+    const QString pass = m_passes > 1 ? QStringLiteral("pass=%1").arg(m_pass) : QString();
+    const bool quickTime = m_settings.muxer == QLatin1String("mov")
+                           || m_settings.muxer == QLatin1String("ipod");
+    QStringList options;
+    if (m_settings.profileLevel) {
+        options << x264CodecOptions() << pass << bitrate << x264DefaultProfile();
+        if (!quickTime)
+            options << x264DefaultPreset();
+    } else {
+        options << bitrate << x264CodecOptions() << pass;
+        const QString profile = m_settings.videoProfile.mid(5);
+        options << (profile.isEmpty() ? x264DefaultProfile() : "profile=" + profile);
+        if (!quickTime) {
+            options << (m_settings.x264Preset.isEmpty() ? x264DefaultPreset()
+                                                        : "preset=" + m_settings.x264Preset);
+        }
+    }
+    options.removeAll(QString());
+    m_arguments << "-x264encopts" << options.join(':');
+}
+
+void MEncoderEncodeCommand::addLetterboxedLavc(const QStringList &lavcOptions)
+{
+    // A picture wider than 4:3 is letterboxed into a 4:3 frame before scaling. Today's
+    // MEncoder lets "expand" draw straight into the MPEG-2 decoder's frames, which leaves
+    // a single decodable frame from a DVD; a plain "scale" in front hands it copies.
+    QStringList filters;
+    if (aspectClass() == Aspect::Wide || aspectClass() == Aspect::SixteenNine)
+        filters << "scale" << QStringLiteral("expand=%1:::::4/3").arg(m_settings.pictureSize.width());
+    filters << scaleFilter() << "harddup";
+    m_arguments << "-vf" << filters.join(',') << "-ovc" << "lavc";
+    m_lavcOptions << lavcOptions;
+}
+
+void MEncoderEncodeCommand::addLavcVideo(int frames)
+{
+    const QString &codec = m_settings.videoCodec;
+    const QString engineCodec = lavcVideoName(codec);
+    const QString bitrate = "vbitrate=" + number(m_settings.videoBitrate);
+    m_arguments << "-vf" << scaleFilter() + ",harddup" << "-ovc" << "lavc";
+
+    const QString &muxer = m_settings.muxer;
+    if (codec == QLatin1String("mpeg4")
+        && (muxer == QLatin1String("mov") || muxer == QLatin1String("ipod"))) {
+        m_lavcOptions << "vcodec=" + codec << bitrate << "keyint=300" << "vb_strategy=0"
+                      << "trell" << "vmax_b_frames=1";
+    } else if (codec == QLatin1String("mpeg2video")) {
+        m_lavcOptions << "vcodec=" + codec << bitrate << "vmax_b_frames=0";
+        if (frames >= 1 && frames <= 250)
+            m_lavcOptions << QStringLiteral("keyint=%1").arg(frames - 1);
+    } else {
+        m_lavcOptions << "vcodec=" + engineCodec << bitrate << "vmax_b_frames=0";
+    }
+
+    switch (aspectClass()) {
+    case Aspect::FourThree:
+        m_lavcOptions << "aspect=4/3";
+        break;
+    case Aspect::SixteenNine:
+        m_lavcOptions << "aspect=16/9";
+        break;
+    default:
+        m_lavcOptions << "autoaspect";
+        break;
+    }
+}
+
+void MEncoderEncodeCommand::addAudio()
+{
+    const QString encoder = audioEncoder(m_settings.audioCodec);
+    if (encoder.isEmpty())
+        // MEncoder has no "null" audio encoder; it leaves the audio out on "-nosound".
+        m_arguments << "-nosound";
+    else if (encoder == QLatin1String("copy"))
+        m_arguments << "-oac" << "copy";
+    else if (encoder == QLatin1String("faac"))
+        addFaac();
+    else if (encoder == QLatin1String("mp3lame"))
+        addLame();
+    else if (encoder == QLatin1String("twolame"))
+        addTwoLame();
+    else if (encoder == QLatin1String("pcm"))
+        addPcm();
+    else
+        addLavcAudio();
+}
+
+void MEncoderEncodeCommand::addAudioFilters(QStringList filters, const QStringList &last)
+{
+    if (m_settings.volume != 0)
+        filters << QStringLiteral("volume=%1").arg(m_settings.volume);
+    if (m_settings.samplingRate > 0)
+        filters << QStringLiteral("lavcresample=%1").arg(m_settings.samplingRate);
+    filters << last;
+    // MEncoder chains audio filters with commas; after a colon it would read the later
+    // filters as options of the first and drop them without a word.
+    if (!filters.isEmpty())
+        m_arguments << "-af" << filters.join(',');
+}
+
+void MEncoderEncodeCommand::addFaac()
+{
+    m_arguments << "-oac" << "faac";
+    if (m_settings.samplingRate > 0)
+        m_arguments << "-srate" << QString::number(m_settings.samplingRate);
+    addAudioFilters({});
+
+    const bool raw = m_settings.muxer == QLatin1String("ipod")
+                     || m_settings.muxer == QLatin1String("m4a");
+    const QString bitrate = m_settings.audioBitrate > 0
+                                ? QStringLiteral("br=%1").arg(int(m_settings.audioBitrate))
+                                : QString();
+    QStringList options;
+    if (m_settings.profileLevel)
+        options << (raw ? "raw" : QString()) << bitrate;
+    else
+        options << bitrate << (raw ? "raw" : QString());
+    options.removeAll(QString());
+    if (!options.isEmpty())
+        m_arguments << "-faacopts" << options.join(':');
+}
+
+void MEncoderEncodeCommand::addLame()
+{
+    m_arguments << "-oac" << "mp3lame";
+    if (m_settings.samplingRate > 0)
+        m_arguments << "-srate" << QString::number(m_settings.samplingRate);
+    addAudioFilters({});
+    QStringList options{"mode=0"};
+    if (m_settings.audioBitrate > 0)
+        options << QStringLiteral("cbr:br=%1").arg(int(m_settings.audioBitrate));
+    m_arguments << "-lameopts" << options.join(':');
+}
+
+void MEncoderEncodeCommand::addTwoLame()
+{
+    // Two channels: a multi-channel source is downmixed by its decoder, a mono one is
+    // doubled by the filter, since TwoLAME refuses the VideoCD rate for mono.
+    m_arguments << "-oac" << "twolame" << "-channels" << "2";
+    if (m_settings.samplingRate > 0)
+        m_arguments << "-srate" << QString::number(m_settings.samplingRate);
+    addAudioFilters({}, {"channels=2"});
+    if (m_settings.audioBitrate > 0)
+        m_arguments << "-twolameopts" << QStringLiteral("br=%1").arg(int(m_settings.audioBitrate));
+}
+
+void MEncoderEncodeCommand::addPcm()
+{
+    // MEncoder's own PCM encoder writes the 16-bit little-endian samples that libavcodec's
+    // pcm_s16le would, with the same mono or stereo downmix.
+    m_arguments << "-oac" << "pcm";
+    if (m_settings.samplingRate > 0)
+        m_arguments << "-srate" << QString::number(m_settings.samplingRate);
+    QStringList filters;
+    if (m_settings.audioBitrate < 1536)
+        filters << kMonoDownmix;
+    else if (m_job.source.audio.channelCount > 2)
+        filters << kPcmStereoDownmix;
+    addAudioFilters(filters);
+}
+
+void MEncoderEncodeCommand::addLavcAudio()
+{
+    const QString &codec = m_settings.audioCodec;
+    if (m_settings.samplingRate > 0)
+        m_arguments << "-srate" << QString::number(m_settings.samplingRate);
+    m_arguments << "-oac" << "lavc";
+
+    QStringList filters;
+    if (codec == QLatin1String("amrnb"))
+        filters << kMonoDownmix;
+    addAudioFilters(filters);
+
+    QString engineCodec = codec;
+    if (codec == QLatin1String("amrnb"))
+        engineCodec = QStringLiteral("libopencore_amrnb");
+    else if (codec == QLatin1String("vorbis"))
+        engineCodec = QStringLiteral("libvorbis");
+    if (m_settings.audioBitrate > 0 && codec != QLatin1String("flac"))
+        m_lavcOptions << QStringLiteral("abitrate=%1").arg(int(m_settings.audioBitrate));
+    m_lavcOptions << "acodec=" + engineCodec;
+}

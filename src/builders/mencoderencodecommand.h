@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+struct EncodingJob;
+struct EncodingSource;
+
+// Assembles the argument list of one MEncoder encode pass. The encode at the user's
+// settings and the encode at a predefined profile level share its skeleton (input,
+// limits, extra switches, container, video, audio, libavcodec options, output); they
+// differ in where the values come from and in a few options, which `Settings` carries.
+class MEncoderEncodeCommand
+{
+public:
+    struct Settings
+    {
+        bool profileLevel = false; // values from a predefined level, not the user's own
+        int level = 0;             // 1 fastest to 3 best; other values add no Xvid options
+        QString muxer;
+        QString standard;          // TV standard: "PAL", "NTSC" or other
+        QString videoCodec;
+        QSize pictureSize;
+        double videoBitrate = 0.0; // kbit/s
+        QString x264Preset;        // the user's only
+        QString videoProfile;      // the user's only, e.g. "x264_high"
+        QString audioCodec;
+        int samplingRate = 0;      // Hz, 0 unchanged
+        double audioBitrate = 0.0; // kbit/s
+        int volume = 0;            // dB, 0 unchanged
+    };
+
+    MEncoderEncodeCommand(const EncodingJob &job, int passes, int pass);
+
+    QStringList build(const Settings &settings, const QString &output, int frames, int chapter,
+                      int startSeconds);
+
+    // MEncoder's video encoder ("-ovc") for a codec identifier: "frameno", "copy", "xvid",
+    // "x264" or "lavc".
+    static QString videoEncoder(const QString &codec);
+    // MEncoder's audio encoder ("-oac") for a codec identifier: empty for no audio,
+    // "copy", "faac", "mp3lame", "twolame", "pcm" or "lavc".
+    static QString audioEncoder(const QString &codec);
+    // libavcodec's name of a video codec identifier.
+    static QString lavcVideoName(const QString &codec);
+    // MEncoder's output format ("-of") for a container: "avi", "mpeg" or "lavf".
+    static QString outputFormat(const QString &muxer);
+    // The DVD title's audio and subtitle choice, shared with the VideoCD targets.
+    static QStringList dvdAudioChoice(const EncodingSource &source);
+    static QStringList dvdSubtitleChoice(const EncodingSource &source);
+    // The output format of the lavf muxer for a container identifier.
+    static QString lavfFormat(const QString &muxer);
+    // Numbers in command lines: six significant digits, no trailing zeros.
+    static QString number(double value);
+
+private:
+    enum class Aspect { FourThree, SixteenNine, Wide, Other };
+    Aspect aspectClass() const;
+
+    void addInput(int chapter, int startSeconds);
+    void addLimits(int frames);
+    void addContainer(int frames);
+    void addMpegContainer(int frames);
+    void addFrameRateSwitch(bool lavfContainer);
+    void addVideo(int frames);
+    void addXvid();
+    void addX264();
+    void addLetterboxedLavc(const QStringList &lavcOptions);
+    void addLavcVideo(int frames);
+    void addAudio();
+    void addAudioFilters(QStringList filters, const QStringList &last = {});
+    void addFaac();
+    void addLame();
+    void addTwoLame();
+    void addPcm();
+    void addLavcAudio();
+
+    QString xvidSizeProfile() const;
+    QString x264DefaultProfile() const;
+    QString x264DefaultPreset() const;
+    QStringList x264CodecOptions() const;
+    QString scaleFilter() const;
+    bool sourceIsAvi() const;
+
+    const EncodingJob &m_job;
+    const int m_passes;
+    const int m_pass;
+    Settings m_settings;
+    QStringList m_arguments;
+    QStringList m_lavcOptions; // shared by video and audio, written once after the audio
+    QString m_output;
+};
