@@ -8,6 +8,7 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTime>
 
 #include <algorithm>
@@ -16,6 +17,19 @@
 namespace {
 // Disambiguation numbers tried before the last one is taken untested.
 constexpr int LastTestedNumber = 98;
+// Seconds of the input, before and after a volume's start second, searched for the
+// volume's first packet: more than the key-frame distance of common encodings (up to 10 s)
+// and more than FFmpeg's seeks stray from the second asked for.
+constexpr double InputWindowSeconds = 20.0;
+// Seconds before a volume's measured end from which its last packets are read.
+constexpr double VolumeTailSeconds = 20.0;
+// Times of the same packet computed two ways may differ by rounding.
+constexpr double TimeTolerance = 0.001;
+
+QString secondsText(double seconds)
+{
+    return QString::number(seconds, 'f', 6);
+}
 }
 
 MediaSplitter::MediaSplitter(JobManager *host)
@@ -77,7 +91,13 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
         return;
     }
     m_duration = duration.toDouble();
+    QString inputStart;
+    m_inputStart = m_ffprobe->formatValue(inputStart, QStringLiteral("start_time"))
+                       ? inputStart.toDouble()
+                       : 0.0;
+    m_referenceStreams = chooseReferenceStreams();
     m_position = 0.0;
+    m_volumeStartSecond = 0.0;
     m_currentVolume = 0;
     m_currentOutput.clear();
 
@@ -91,7 +111,20 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     startNextJob();
 }
 
-bool MediaSplitter::measureVolume(double &length)
+QString MediaSplitter::chooseReferenceStreams() const
+{
+    // A cover picture is a video stream of one packet: it cannot tell where a volume ends.
+    static const QRegularExpression attachedPicture(QStringLiteral("attached_pic=1\\b"));
+    const QStringList streamTexts = m_ffprobe->streamTexts();
+    for (int stream : m_ffprobe->videoStreams()) {
+        if (stream >= 0 && stream < streamTexts.size()
+            && !attachedPicture.match(streamTexts.at(stream)).hasMatch())
+            return QStringLiteral("V:0");
+    }
+    return m_ffprobe->audioStreams().isEmpty() ? QString() : QStringLiteral("a:0");
+}
+
+bool MediaSplitter::measureVolume(double &length, double &volumeStart)
 {
     const QString inputName = QFileInfo(m_input).fileName();
     if (!m_ffprobe->load(m_currentOutput)) {
@@ -108,7 +141,119 @@ bool MediaSplitter::measureVolume(double &length)
         return false;
     }
     length = duration.toDouble();
+    QString start;
+    volumeStart = m_ffprobe->formatValue(start, QStringLiteral("start_time")) ? start.toDouble() : 0.0;
     return true;
+}
+
+QList<FFprobePacket> MediaSplitter::inputWindow(double second)
+{
+    QList<FFprobePacket> window;
+    const double windowEnd = m_inputStart + second + InputWindowSeconds;
+    const QString intervals =
+        second <= InputWindowSeconds
+            ? QLatin1Char('%') + secondsText(windowEnd)
+            : secondsText(m_inputStart + second - InputWindowSeconds) + QLatin1Char('%')
+                  + secondsText(windowEnd);
+    m_ffprobe->readPackets(window, m_input, m_referenceStreams, intervals);
+    return window;
+}
+
+double MediaSplitter::locateVolumeEnd(double length, double volumeStart)
+{
+    QList<FFprobePacket> head;
+    QList<FFprobePacket> tail;
+    QList<FFprobePacket> window;
+    if (!m_referenceStreams.isEmpty()) {
+        m_ffprobe->readPackets(head, m_currentOutput, m_referenceStreams, QStringLiteral("%+#1"));
+        if (!head.isEmpty()) {
+            const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
+            m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams,
+                                   secondsText(tailStart) + QLatin1Char('%'));
+        }
+        window = inputWindow(m_volumeStartSecond);
+    }
+    const double end =
+        volumeEnd(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail);
+    qDebug().noquote() << "MediaSplitter::locateVolumeEnd() volume" << m_currentVolume - 1
+                       << "cut from second" << m_volumeStartSecond << "measures" << length
+                       << "and ends at" << end;
+    return end;
+}
+
+double MediaSplitter::chooseStartSecond(double end)
+{
+    const double second = startSecond(end);
+    if (m_referenceStreams.isEmpty() || second <= 0.0)
+        return second;
+    // Formats without a key-frame index (MPEG program and transport streams) seek to any
+    // packet at or before the second; the copy then begins at the next key frame, which may
+    // lie past the end of the previous volume. Earlier seconds are tried until FFmpeg would
+    // begin at or before that end, but never the previous volume's own second or before.
+    const QList<FFprobePacket> window = inputWindow(second);
+    const double lowest = std::max(m_volumeStartSecond + 1.0, second - InputWindowSeconds);
+    for (double candidate = second; candidate >= lowest; candidate -= 1.0) {
+        QString hash;
+        double start = 0.0;
+        if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams)
+            || !findInInput(start, hash, window, m_inputStart)) {
+            return candidate; // nothing to tell by
+        }
+        qDebug().noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
+                           << "the copy begins at" << start << "for an end at" << end;
+        if (start <= end + TimeTolerance)
+            return candidate;
+    }
+    qDebug().noquote() << "MediaSplitter::chooseStartSecond() no second down to" << lowest
+                       << "begins at or before" << end << "- taking" << second;
+    return second;
+}
+
+bool MediaSplitter::findInInput(double &time, const QString &hash,
+                                const QList<FFprobePacket> &inputWindow, double inputStart)
+{
+    if (hash.isEmpty())
+        return false;
+    // The earliest: a still picture repeats the same key frame.
+    for (const FFprobePacket &packet : inputWindow) {
+        if (packet.hash == hash) {
+            time = packet.time - inputStart;
+            return true;
+        }
+    }
+    return false;
+}
+
+double MediaSplitter::volumeEnd(double startSecond, double inputStart,
+                                const QList<FFprobePacket> &inputWindow, double length,
+                                double volumeStart, const QList<FFprobePacket> &volumeHead,
+                                const QList<FFprobePacket> &volumeTail)
+{
+    // Where the volume starts in the input.
+    double start = startSecond;
+    const FFprobePacket *first = volumeHead.isEmpty() ? nullptr : &volumeHead.first();
+    if (!first || !findInInput(start, first->hash, inputWindow, inputStart)) {
+        // FFmpeg seeks to the key frame at or before the second asked for.
+        for (const FFprobePacket &packet : inputWindow) {
+            if (packet.key && packet.time - inputStart <= startSecond)
+                start = packet.time - inputStart;
+        }
+    }
+    if (!first)
+        return start + length;
+
+    // How far the volume reaches past its first packet. Its own packet times tell best: a
+    // container may hide a lead-in before the second asked for (MP4 edit lists), so that
+    // the measured length falls short, and the measured length may count other streams
+    // that run on past the reference stream's end. Without them, the measured length
+    // counts from the volume's start time, which a hidden lead-in precedes.
+    double reach = length + (volumeStart - first->time);
+    if (!volumeTail.isEmpty()) {
+        reach = 0.0;
+        for (const FFprobePacket &packet : volumeTail)
+            reach = std::max(reach, packet.time + packet.duration - first->time);
+    }
+    return start + reach;
 }
 
 void MediaSplitter::fail(const QString &text)
@@ -128,10 +273,14 @@ void MediaSplitter::startNextJob()
                        << m_input << m_partBaseName;
     ++m_currentVolume;
 
-    double previousLength = 0.0;
-    if (!m_currentOutput.isEmpty() && !measureVolume(previousLength))
-        return;
-    m_position += previousLength;
+    // The previous volume's end is where this one starts (the input's start for the first).
+    if (!m_currentOutput.isEmpty()) {
+        double previousLength = 0.0;
+        double previousStart = 0.0;
+        if (!measureVolume(previousLength, previousStart))
+            return;
+        m_position = locateVolumeEnd(previousLength, previousStart);
+    }
 
     const QString inputName = QFileInfo(m_input).fileName();
     if (m_position == 0.0 && m_currentVolume > 1) {
@@ -149,13 +298,14 @@ void MediaSplitter::startNextJob()
     m_currentOutput = QStringLiteral("%1/%2%3.%4")
                           .arg(volumeFolder(), m_partBaseName, QString::number(m_currentVolume),
                                m_inputSuffix);
+    m_volumeStartSecond = chooseStartSecond(m_position);
     const bool lastVolume = m_currentVolume == m_volumeCount;
     const qint64 sizeLimit = lastVolume ? 0 : m_volumeSize;
     QString program;
     QStringList arguments;
     QString error;
     m_ffmpeg->cliCmdSplit(program, arguments, error, m_input, m_currentOutput,
-                          startTimeText(m_position), sizeLimit);
+                          startTimeText(m_volumeStartSecond), sizeLimit);
     m_console->log(LogLevel::Verbose, tr("Start FFmpeg job with %1").arg(arguments.join(QLatin1Char(' '))));
 
     const qint64 expectedSize =
@@ -178,10 +328,14 @@ void MediaSplitter::startNextJob()
         connect(job, &Job::finished, this, &MediaSplitter::startNextJob);
 }
 
-QString MediaSplitter::startTimeText(double position)
+double MediaSplitter::startSecond(double position)
 {
     if (!qIsFinite(position) || position < 0.0)
-        position = 0.0;
-    const qint64 milliseconds = qint64(std::fmod(position, 24.0 * 3600.0) * 1000.0);
-    return QTime(0, 0).addMSecs(int(milliseconds)).toString(QStringLiteral("hh:mm:ss"));
+        return 0.0;
+    return std::floor(std::fmod(position, 24.0 * 3600.0));
+}
+
+QString MediaSplitter::startTimeText(double position)
+{
+    return QTime(0, 0).addSecs(int(startSecond(position))).toString(QStringLiteral("hh:mm:ss"));
 }

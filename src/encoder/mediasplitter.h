@@ -2,6 +2,9 @@
 
 #include "encoder/mediaeditor.h"
 
+#include "engines/ffprobepacket.h"
+
+#include <QList>
 #include <QString>
 
 class FFmpeg;
@@ -10,6 +13,14 @@ class FFprobe;
 // Cuts one movie file into volumes of a chosen size with FFmpeg stream copies: one job per
 // volume, each prepared only when the previous one has ended, because a volume starts
 // where FFprobe says the previous one ended.
+//
+// A stream copy cannot start between key frames: FFmpeg starts each volume at the key frame
+// at or before the whole second asked for (or, in formats without a key-frame index, at the
+// first key frame after the packet it seeks to), so a volume covers more, or less, than that
+// second plus its measured length. Where a volume really ends in the input is found by
+// looking up its first packet in the input (by the hash of its data) and adding the span of
+// the volume's own packet times; the next volume is cut from the latest whole second from
+// which FFmpeg's copy begins at or before that end (tried beforehand with a one-packet copy).
 class MediaSplitter : public MediaEditor
 {
     Q_OBJECT
@@ -27,6 +38,19 @@ public:
     // "hh:mm:ss" of a position in seconds, fractions dropped, counting again from
     // 00:00:00 at 24 hours.
     static QString startTimeText(double position);
+    // The whole second that startTimeText() writes, as a number.
+    static double startSecond(double position);
+    // Where, in seconds from the input's start, a volume ends that was cut from the whole
+    // second `startSecond`. `inputWindow`: the input's packets of the reference stream around
+    // that second; `inputStart`: the input's start time. `length` and `volumeStart`: the
+    // volume's measured duration and start time; `volumeHead`: its first packet of the
+    // reference stream, `volumeTail`: those at its end. The volume starts where its first
+    // packet lies in the input (the earliest identical packet), else at the input's last key
+    // packet at or before the start second, else at that second.
+    static double volumeEnd(double startSecond, double inputStart,
+                            const QList<FFprobePacket> &inputWindow, double length,
+                            double volumeStart, const QList<FFprobePacket> &volumeHead,
+                            const QList<FFprobePacket> &volumeTail);
 
 signals:
     void finished();
@@ -38,7 +62,15 @@ public slots:
 private:
     QString volumeFolder() const;
     int chooseDisambiguation(const QString &folder, const QString &baseName) const;
-    bool measureVolume(double &length);
+    bool measureVolume(double &length, double &volumeStart);
+    double locateVolumeEnd(double length, double volumeStart);
+    // The whole second to cut the next volume from, for a previous volume that ends at `end`.
+    double chooseStartSecond(double end);
+    QList<FFprobePacket> inputWindow(double second);
+    // The time, from the input's start, of the earliest packet in the window with this hash.
+    static bool findInInput(double &time, const QString &hash,
+                            const QList<FFprobePacket> &inputWindow, double inputStart);
+    QString chooseReferenceStreams() const;
     void fail(const QString &text);
 
     FFmpeg *m_ffmpeg;
@@ -47,6 +79,13 @@ private:
     int m_currentVolume = 0;
     double m_position = 0.0;
     double m_duration = 0.0;
+    // The input's FORMAT start_time: FFmpeg's start seconds count from there.
+    double m_inputStart = 0.0;
+    // FFprobe's selection of the stream whose packets locate the volumes ("V:0", "a:0"),
+    // empty when the input has neither.
+    QString m_referenceStreams;
+    // The whole second the most recently queued volume was cut from.
+    double m_volumeStartSecond = 0.0;
     qint64 m_inputSize = 0;
     QString m_input;
     QString m_partBaseName;

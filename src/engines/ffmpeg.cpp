@@ -173,3 +173,39 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
     program = m_executablePath;
     return true;
 }
+
+bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
+                               const QString &startPosition, const QString &stream)
+{
+    hash.clear();
+    if (m_state != Ready)
+        return false;
+    // The same input options as the split command; the "md5" muxer hashes the packets it is
+    // given, here the first one only.
+    const QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"),
+                                QStringLiteral("-ss"), startPosition,
+                                QStringLiteral("-i"), inputPath,
+                                QStringLiteral("-map"), QStringLiteral("0:") + stream,
+                                QStringLiteral("-c"), QStringLiteral("copy"),
+                                QStringLiteral("-frames"), QStringLiteral("1"),
+                                QStringLiteral("-f"), QStringLiteral("md5"), QStringLiteral("-")};
+    QString stdOut;
+    QString stdErr;
+    QString error;
+    if (!runProcess(arguments, stdOut, stdErr, error)) {
+        qDebug().noquote() << "FFmpeg::firstCopiedPacket() run error" << error << inputPath;
+        return false;
+    }
+    static const QRegularExpression md5Line(QStringLiteral("^MD5=([0-9a-fA-F]{32})\\s*$"),
+                                            QRegularExpression::MultilineOption);
+    // With nothing to copy (a start past the end), the muxer hashes no data at all.
+    static const QString noData = QStringLiteral("d41d8cd98f00b204e9800998ecf8427e");
+    const QRegularExpressionMatch match = md5Line.match(stdOut);
+    if (!match.hasMatch() || match.captured(1).toLower() == noData) {
+        qDebug().noquote() << "FFmpeg::firstCopiedPacket() no packet from" << startPosition
+                           << inputPath << stdErr.trimmed();
+        return false;
+    }
+    hash = QStringLiteral("MD5:") + match.captured(1).toLower();
+    return true;
+}

@@ -27,6 +27,13 @@ public:
                      const QString &inputPath, const QString &outputPath,
                      const QString &startPosition, qint64 sizeBytes) const;
 
+    // The hash ("MD5:" and 32 hex digits, as FFprobe writes a packet's data hash) of the
+    // first packet of one stream ("V:0", "a:0") that a stream copy of the input from the
+    // start position would write: where the split command's volume would really begin.
+    // False (hash empty) when FFmpeg gave none.
+    bool firstCopiedPacket(QString &hash, const QString &inputPath, const QString &startPosition,
+                           const QString &stream);
+
 protected:
     QueryOutcome queryEngine(QString &failureText, QString &error) override;
 };

@@ -298,3 +298,82 @@ double FFprobe::toNumber(const QString &value)
     }
     return 0.0;
 }
+
+bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath,
+                          const QString &streams, const QString &intervals)
+{
+    packets.clear();
+    if (m_state != Ready)
+        return false;
+    qDebug().noquote() << "FFprobe::readPackets()" << streams << intervals << quoted(filePath);
+    const QStringList arguments{
+        QStringLiteral("-v"),
+        QStringLiteral("error"),
+        QStringLiteral("-select_streams"),
+        streams,
+        QStringLiteral("-read_intervals"),
+        intervals,
+        QStringLiteral("-show_data_hash"),
+        QStringLiteral("MD5"),
+        QStringLiteral("-show_entries"),
+        QStringLiteral("packet=pts_time,dts_time,duration_time,flags,data_hash"),
+        filePath};
+    QString stdOut;
+    QString stdErr;
+    QString error;
+    if (!runProcess(arguments, stdOut, stdErr, error)) {
+        m_console->log(LogLevel::Quiet,
+                       tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));
+        qDebug().noquote() << "FFprobe::readPackets() run error" << error << quoted(filePath);
+        return false;
+    }
+    // The list can be long: only errors are echoed.
+    if (!stdErr.isEmpty())
+        m_console->stdErrNormal(stdErr);
+    packets = parsePackets(stdOut);
+    qDebug().noquote() << "FFprobe::readPackets() found" << packets.size() << "packets in"
+                       << quoted(filePath);
+    return true;
+}
+
+QList<FFprobePacket> FFprobe::parsePackets(const QString &text)
+{
+    static const QRegularExpression packetBlock(QStringLiteral("\\[PACKET\\](.*?)\\[/PACKET\\]"),
+                                                QRegularExpression::DotMatchesEverythingOption);
+    // Side data sits in blocks of its own inside a packet; none of its keys are the packet's.
+    static const QRegularExpression sideDataBlock(
+        QStringLiteral("\\[SIDE_DATA\\].*?\\[/SIDE_DATA\\]"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression keyValueLine(QStringLiteral("^(\\w+)=([^\\r\\n]*)"),
+                                                 QRegularExpression::MultilineOption);
+
+    QList<FFprobePacket> packets;
+    QRegularExpressionMatchIterator blocks = packetBlock.globalMatch(text);
+    while (blocks.hasNext()) {
+        QString block = blocks.next().captured(1);
+        block.remove(sideDataBlock);
+        QHash<QString, QString> values;
+        QRegularExpressionMatchIterator lines = keyValueLine.globalMatch(block);
+        while (lines.hasNext()) {
+            const QRegularExpressionMatch line = lines.next();
+            if (!values.contains(line.captured(1)))
+                values.insert(line.captured(1), line.captured(2).trimmed());
+        }
+        bool timed = false;
+        FFprobePacket packet;
+        for (const char *timeKey : {"pts_time", "dts_time"}) {
+            if (!timed)
+                packet.time = values.value(QLatin1String(timeKey)).toDouble(&timed);
+        }
+        if (!timed)
+            continue;
+        bool ok = false;
+        packet.duration = values.value(QStringLiteral("duration_time")).toDouble(&ok);
+        if (!ok || packet.duration < 0.0)
+            packet.duration = 0.0;
+        packet.key = values.value(QStringLiteral("flags")).startsWith(QLatin1Char('K'));
+        packet.hash = values.value(QStringLiteral("data_hash"));
+        packets.append(packet);
+    }
+    return packets;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/analyzer.h"
+#include "engines/ffprobepacket.h"
 
 #include <QHash>
 #include <QList>
@@ -39,6 +40,14 @@ public:
     QStringList streamTexts() const { return m_streamTexts; }
     bool isLoaded() const { return m_loaded; }
     QString filePath() const { return m_filePath; }
+
+    // Lists the packets of the selected streams ("-select_streams", e.g. "V:0") within the
+    // read intervals ("-read_intervals", e.g. "%+#1" or "12.5%52.5") of a file, each with
+    // the hash of its data; packets without any time are left out. Independent of load():
+    // what load() found stays as it is. False when FFprobe could not be run.
+    bool readPackets(QList<FFprobePacket> &packets, const QString &filePath,
+                     const QString &streams, const QString &intervals);
+    static QList<FFprobePacket> parsePackets(const QString &text);
 
     QString parseValue(const QString &key, const QString &text, bool *ok);
     // "N/A" is 0; "12.5" a decimal; "16:9" and "25/1" ratios of two positive numbers (else

@@ -23,9 +23,6 @@ public:
     ConsoleCapture &operator=(const ConsoleCapture &) = delete;
 
     QString log() const { return m_log.toPlainText(); }
-    QString stdOut() const { return m_stdOut.toPlainText(); }
-    QString stdErr() const { return m_stdErr.toPlainText(); }
-    Console *console() { return &m_console; }
 
 private:
     Console m_console;
@@ -35,36 +32,60 @@ private:
     QTextEdit m_log;
 };
 
+// Writes folder()/engines/name with the given bytes (and the owner's execute bit if asked).
+inline QString writeEngineFile(const QString &name, const QByteArray &bytes, bool executable = false)
+{
+    QDir().mkpath(TestMedia::folder() + QStringLiteral("/engines"));
+    QFile file(TestMedia::folder() + QStringLiteral("/engines/") + name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QString();
+    file.write(bytes);
+    file.close();
+    if (executable)
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return file.fileName();
+}
+
 // Writes an executable shell script that stands in for an engine; returns its path.
 inline QString writeEngineScript(const QString &name, const QString &body)
 {
-    const QString folder = TestMedia::folder() + QStringLiteral("/engines");
-    QDir().mkpath(folder);
-    const QString path = folder + QLatin1Char('/') + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QString();
-    file.write("#!/bin/sh\n");
-    file.write(body.toUtf8());
-    file.write("\n");
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
+    return writeEngineFile(name, "#!/bin/sh\n" + body.toUtf8() + "\n", true);
 }
 
-// A script that answers "-version" with the banner and any other call with the file's text.
+// A script that answers "-version" with the banner and any other call with the given answer.
 inline QString writeCannedFFprobe(const QString &name, const QByteArray &answer)
 {
-    const QString answerPath = TestMedia::folder() + QStringLiteral("/engines/") + name + ".txt";
-    QDir().mkpath(TestMedia::folder() + QStringLiteral("/engines"));
-    QFile file(answerPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QString();
-    file.write(answer);
-    file.close();
+    const QString answerPath = writeEngineFile(name + ".txt", answer);
     return writeEngineScript(name, QStringLiteral("case \"$1\" in\n"
                                                   "  -version) echo 'ffprobe version 9.9-test' ;;\n"
-                                                  "  *) cat '%1' ;;\n"
-                                                  "esac")
+                                                  "  *) cat '%1' ;;\nesac")
                                        .arg(answerPath));
+}
+
+// A file that is no sound media, named folder()/bad-<kind>.<extension>: "text" (a text file),
+// "stub" (the first 2000 bytes of a clip) or "truncated" (the first half of a clip).
+inline QString writeBadMedia(const QString &kind, const QString &extension = QStringLiteral("avi"))
+{
+    QFile source(extension == QLatin1String("mp4") ? TestMedia::standardMp4() : TestMedia::standardAvi());
+    const QByteArray clip = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
+    QFile file(TestMedia::folder() + QStringLiteral("/bad-") + kind + QLatin1Char('.') + extension);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QString();
+    const int size = kind == QLatin1String("stub") ? 2000 : int(clip.size() / 2);
+    file.write(kind == QLatin1String("text") ? QByteArray("This is a text file.\n") : clip.left(size));
+    return file.fileName();
+}
+
+// The standard MP4's streams with English SubRip subtitles and a French audio stream titled
+// "Général commentaire", in Matroska, at a path with a folder named "General", blanks, quotes
+// and non-ASCII letters.
+inline QString subtitledMkv()
+{
+    const QString folder = QStringLiteral("General/l'été \"vidéo\"");
+    QDir().mkpath(TestMedia::folder() + QLatin1Char('/') + folder);
+    const QString srt = writeEngineFile(QStringLiteral("sub.srt"), "1\n00:00:00,500 --> 00:00:02,000\nHi\n");
+    return TestMedia::clip(folder + QStringLiteral("/Général clip.mkv"),
+                           {"-i", TestMedia::standardMp4(), "-i", srt, "-map", "0", "-map", "1", "-c", "copy",
+                            "-c:s", "srt", "-metadata:s:s:0", "language=eng", "-metadata:s:a:0",
+                            "language=fre", "-metadata:s:a:0", "title=Général commentaire"});
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// One packet of a media file as FFprobe lists it ("-show_packets"): enough to find the
+// same packet again in another file and to tell where a stream ends.
+struct FFprobePacket
+{
+    double time = 0.0;     // "pts_time", or "dts_time" when the packet has no presentation time
+    double duration = 0.0; // "duration_time"; 0 when FFprobe gives none
+    bool key = false;      // "flags" begins with "K"
+    QString hash;          // "data_hash", the MD5 of the packet's data ("MD5:...")
+};
