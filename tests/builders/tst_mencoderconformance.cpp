@@ -13,13 +13,19 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 #include <QTest>
 
 namespace {
 
 constexpr int kFrames = 25;
 constexpr int kClipFrames = 75; // the whole standard clip
-constexpr int kParallel = 8;
+
+// As many encodes at once as the machine has cores, at least two.
+int parallelRuns()
+{
+    return qMax(2, QThread::idealThreadCount());
+}
 
 struct Pair
 {
@@ -291,7 +297,7 @@ void MEncoderConformanceTest::runAll(QList<Run> &runs) const
     int next = 0;
     int running = 0;
     std::function<void()> startNext = [&]() {
-        while (running < kParallel && next < runs.size()) {
+        while (running < parallelRuns() && next < runs.size()) {
             Run *run = &runs[next++];
             auto *process = new QProcess(&loop);
             process->setStandardOutputFile(run->log);
