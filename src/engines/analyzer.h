@@ -15,5 +15,5 @@ public:
 
     // Same contract as Transcoder::runProcess.
     bool runProcess(const QStringList &arguments, QString &stdOut, QString &stdErr,
-                    QString &error);
+                    QString &error) override;
 };

@@ -39,12 +39,23 @@ void insertFixed(QMap<QString, QString> &map, const FixedEntry (&entries)[N])
     for (const FixedEntry &entry : entries)
         map.insert(QLatin1String(entry.name), FFmpeg::tr(entry.description));
 }
+
+// The seek of a stream copy, an input option (before "-i"). A start at the very beginning
+// ("00:00:00") is no seek at all: seeking to 0 is not harmless, for FFmpeg stamps an FLV's
+// first video packet after 0 (at 25 ms), so "-ss 0" lands on the second key frame and
+// the copy loses everything before it (2 s at a key frame every 2 s).
+QStringList seekOptions(const QString &startPosition)
+{
+    static const QRegularExpression zero(QStringLiteral("^0+(?::0+)*(?:\\.0+)?$"));
+    if (zero.match(startPosition).hasMatch())
+        return {};
+    return {QStringLiteral("-ss"), startPosition};
+}
 } // namespace
 
 FFmpeg::FFmpeg()
 {
     m_name = QStringLiteral("FFmpeg");
-    m_state = NotStarted;
 }
 
 bool FFmpeg::startInterface(const QString &executablePath, const QString &libraryPath)
@@ -67,12 +78,9 @@ IProcessor::QueryOutcome FFmpeg::queryEngine(QString &failureText, QString &erro
     };
     for (const Query &query : queries) {
         QString stdOut;
-        QString stdErr;
-        if (!runProcess({QLatin1String(query.argument)}, stdOut, stdErr, error)) {
-            failureText = tr(query.failure).arg(error);
+        if (!runQuery({QLatin1String(query.argument)}, tr(query.failure), stdOut, failureText,
+                      error))
             return QueryOutcome::RunFailed;
-        }
-        echoOutput(stdOut, stdErr);
         (this->*query.parse)(stdOut);
     }
     return QueryOutcome::Ready;
@@ -163,9 +171,9 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
                                  : QStringLiteral("%1M").arg(sizeBytes / 1000000);
     // Today's FFmpeg takes the seek as an input option (before "-i") and the codec copy
     // and the size limit as output options (after the input).
-    QStringList list{QStringLiteral("-ss"), startPosition, QStringLiteral("-i"), inputPath,
-                     QStringLiteral("-vcodec"), QStringLiteral("copy"),
-                     QStringLiteral("-acodec"), QStringLiteral("copy")};
+    QStringList list = seekOptions(startPosition);
+    list << QStringLiteral("-i") << inputPath << QStringLiteral("-vcodec") << QStringLiteral("copy")
+         << QStringLiteral("-acodec") << QStringLiteral("copy");
     if (sizeBytes > 0)
         list << QStringLiteral("-fs") << sizeText;
     list << QStringLiteral("-y") << outputPath;
@@ -182,13 +190,11 @@ bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
         return false;
     // The same input options as the split command; the "md5" muxer hashes the packets it is
     // given, here the first one only.
-    const QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"),
-                                QStringLiteral("-ss"), startPosition,
-                                QStringLiteral("-i"), inputPath,
-                                QStringLiteral("-map"), QStringLiteral("0:") + stream,
-                                QStringLiteral("-c"), QStringLiteral("copy"),
-                                QStringLiteral("-frames"), QStringLiteral("1"),
-                                QStringLiteral("-f"), QStringLiteral("md5"), QStringLiteral("-")};
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
+    arguments << seekOptions(startPosition) << QStringLiteral("-i") << inputPath
+              << QStringLiteral("-map") << QStringLiteral("0:") + stream << QStringLiteral("-c")
+              << QStringLiteral("copy") << QStringLiteral("-frames") << QStringLiteral("1")
+              << QStringLiteral("-f") << QStringLiteral("md5") << QStringLiteral("-");
     QString stdOut;
     QString stdErr;
     QString error;

@@ -1,5 +1,7 @@
 #include "engines/ffprobe.h"
 
+#include "engines/fileargument.h"
+
 #include "jobs/console.h"
 
 #include <QDebug>
@@ -15,7 +17,6 @@ QString quoted(const QString &text)
 FFprobe::FFprobe()
 {
     m_name = QStringLiteral("FFprobe");
-    m_state = NotStarted;
 }
 
 bool FFprobe::startInterface(const QString &executablePath, const QString &libraryPath)
@@ -26,12 +27,8 @@ bool FFprobe::startInterface(const QString &executablePath, const QString &libra
 IProcessor::QueryOutcome FFprobe::queryEngine(QString &failureText, QString &error)
 {
     QString stdOut;
-    QString stdErr;
-    if (!runProcess({QStringLiteral("-version")}, stdOut, stdErr, error)) {
-        failureText = tr("FFprobe: %1.").arg(error);
+    if (!runQuery({QStringLiteral("-version")}, tr("FFprobe: %1."), stdOut, failureText, error))
         return QueryOutcome::RunFailed;
-    }
-    echoOutput(stdOut, stdErr);
     parseSignature(stdOut);
     return QueryOutcome::Ready;
 }
@@ -70,7 +67,7 @@ bool FFprobe::load(const QString &filePath)
     QString error;
     const QStringList arguments{QStringLiteral("-analyzeduration"), QStringLiteral("1000"),
                                 QStringLiteral("-show_format"), QStringLiteral("-show_streams"),
-                                filePath};
+                                fileArgument(filePath)};
     if (!runProcess(arguments, stdOut, stdErr, error)) {
         m_console->log(LogLevel::Quiet,
                        tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));
@@ -317,7 +314,7 @@ bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath
         QStringLiteral("MD5"),
         QStringLiteral("-show_entries"),
         QStringLiteral("packet=pts_time,dts_time,duration_time,flags,data_hash"),
-        filePath};
+        fileArgument(filePath)};
     QString stdOut;
     QString stdErr;
     QString error;

@@ -1,6 +1,7 @@
 #include "engines/interfaceffprobe.h"
 
 #include "engines/ffprobedata.h"
+#include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
 
 #include <QDebug>
@@ -16,13 +17,6 @@ const QStringList kStreamKeys = {"index", "duration", "start_time", "bit_rate", 
                                  "height", "sample_aspect_ratio", "display_aspect_ratio",
                                  "pix_fmt", "avg_frame_rate", "r_frame_rate", "sample_rate",
                                  "bits_per_sample", "channels", "TAG:language", "TAG:title"};
-
-// A file name that begins with "-" would be read as an option ("-report" makes FFprobe
-// write a file); "./" keeps it a file name and names the same file.
-QString fileArgument(const QString &file)
-{
-    return file.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + file : file;
-}
 
 double decimal(const QString &text)
 {

@@ -1,5 +1,6 @@
 #include "engines/interfacemediainfo.h"
 
+#include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
 
 #include <QDebug>
@@ -7,13 +8,6 @@
 
 namespace {
 const QString kCompleteName = QStringLiteral("Complete name");
-
-// A file name that begins with "-" would be read as an option ("--LogFile=..." makes
-// MediaInfo write a file); "./" keeps it a file name and names the same file.
-QString fileArgument(const QString &file)
-{
-    return file.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + file : file;
-}
 
 bool isBlank(const QString &line)
 {

@@ -134,23 +134,20 @@ void InterfaceMplayer::setSubtitleId(const int &id)
 
 void InterfaceMplayer::setSourceDvd(const QString &path, int title)
 {
-    m_sourcePath = path;
-    m_sourceType = Dvd;
-    m_dvdTitle = title;
-    m_audioOnly = false;
-    m_dvdAngle = 0;
-    m_chapters.clear();
-    m_audioLanguage.clear();
-    m_subtitleLanguage.clear();
-    m_audioId = -1;
-    m_subtitleId = -1;
+    setSource(path, Dvd, title, false);
 }
 
 void InterfaceMplayer::setSourceFile(const QString &path, bool audioOnly)
 {
+    setSource(path, MediaFile, 0, audioOnly);
+}
+
+// A new source starts with no selection: angle, chapters and streams are the defaults.
+void InterfaceMplayer::setSource(const QString &path, int type, int dvdTitle, bool audioOnly)
+{
     m_sourcePath = path;
-    m_sourceType = MediaFile;
-    m_dvdTitle = 0;
+    m_sourceType = type;
+    m_dvdTitle = dvdTitle;
     m_audioOnly = audioOnly;
     m_dvdAngle = 0;
     m_chapters.clear();

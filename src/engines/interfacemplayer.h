@@ -87,6 +87,7 @@ public:
     static int frameRateCode(const QString &text);
 
 private:
+    void setSource(const QString &path, int type, int dvdTitle, bool audioOnly);
     QString playProgram() const;
     QStringList playVideoOptions() const;
     QStringList playAudioOptions(int volume) const;

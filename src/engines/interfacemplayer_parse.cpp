@@ -112,7 +112,7 @@ bool chapterSeconds(const QString &text, double *seconds)
 }
 
 // ---------------------------------------------------------------------------------------
-// What reading one line came to. The clip readers work on a copy of the clip, which the
+// What reading one line came to. The readers work on a copy of the record, which the
 // caller commits only when the line parsed.
 
 struct LineOutcome
@@ -132,6 +132,28 @@ LineOutcome outcome(int code)
     return LineOutcome{true, code, nullptr};
 }
 
+// A whole number that the line must hold: stored in the field when it converts, else the
+// line fails naming the value.
+LineOutcome storeInt(const QString &text, int &field, const char *value, int code)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok)
+        return failure(value);
+    field = number;
+    return outcome(code);
+}
+
+LineOutcome storeDouble(const QString &text, double &field, const char *value, int code)
+{
+    bool ok = false;
+    const double number = toFiniteDouble(text, &ok);
+    if (!ok)
+        return failure(value);
+    field = number;
+    return outcome(code);
+}
+
 // "ID_NAME=value" lines of the identify message level.
 struct IdLineReader
 {
@@ -141,22 +163,12 @@ struct IdLineReader
 
 LineOutcome readIdLength(const QString &value, ClipInfo &clip)
 {
-    bool ok = false;
-    const double length = toFiniteDouble(value, &ok);
-    if (!ok)
-        return failure("movie 'length'");
-    clip.length = length;
-    return outcome(PlayerOutputCode::Length);
+    return storeDouble(value, clip.length, "movie 'length'", PlayerOutputCode::Length);
 }
 
 LineOutcome readIdAudioId(const QString &value, ClipInfo &clip)
 {
-    bool ok = false;
-    const int id = value.toInt(&ok);
-    if (!ok)
-        return failure("audio 'aid'");
-    clip.audio.aid = id;
-    return outcome(PlayerOutputCode::AudioId);
+    return storeInt(value, clip.audio.aid, "audio 'aid'", PlayerOutputCode::AudioId);
 }
 
 LineOutcome readIdAudioFormat(const QString &value, ClipInfo &clip)
@@ -189,22 +201,14 @@ LineOutcome readIdAudioBitrate(const QString &value, ClipInfo &clip)
 
 LineOutcome readIdAudioRate(const QString &value, ClipInfo &clip)
 {
-    bool ok = false;
-    const int rate = value.toInt(&ok);
-    if (!ok)
-        return failure("audio 'sampling'");
-    clip.audio.samplingRate = rate;
-    return outcome(PlayerOutputCode::AudioSamplingRate);
+    return storeInt(value, clip.audio.samplingRate, "audio 'sampling'",
+                    PlayerOutputCode::AudioSamplingRate);
 }
 
 LineOutcome readIdAudioChannels(const QString &value, ClipInfo &clip)
 {
-    bool ok = false;
-    const int channels = value.toInt(&ok);
-    if (!ok)
-        return failure("audio 'channel number'");
-    clip.audio.channelCount = channels;
-    return outcome(PlayerOutputCode::AudioChannelCount);
+    return storeInt(value, clip.audio.channelCount, "audio 'channel number'",
+                    PlayerOutputCode::AudioChannelCount);
 }
 
 LineOutcome readIdAudioCodec(const QString &value, ClipInfo &clip)
@@ -249,12 +253,7 @@ LineOutcome readClipIdLine(const QString &line, ClipInfo &clip)
 
 LineOutcome readClipAnswerLength(const QString &line, ClipInfo &clip)
 {
-    bool ok = false;
-    const double length = toFiniteDouble(after(line, 11), &ok);
-    if (!ok)
-        return failure("movie 'length'");
-    clip.length = length;
-    return outcome(PlayerOutputCode::Length);
+    return storeDouble(after(line, 11), clip.length, "movie 'length'", PlayerOutputCode::Length);
 }
 
 // The "yes"/"no" answer to "get_property deinterlace"; -1 when it is neither.
@@ -359,32 +358,21 @@ LineOutcome readClipVideoLine(const QString &line, ClipInfo &clip)
 LineOutcome readClipThereAre(const QString &line, ClipInfo &clip)
 {
     const QString s = line.trimmed();
-    bool ok = false;
     if (s.endsWith(QLatin1String("chapters in this DVD title."))) {
-        const int chapters = between(s, 9, 28).trimmed().toInt(&ok);
-        if (!ok)
-            return failure("DVD chapter number");
-        clip.chapters = chapters;
-        return outcome(PlayerOutputCode::ChapterCount);
+        return storeInt(between(s, 9, 28).trimmed(), clip.chapters, "DVD chapter number",
+                        PlayerOutputCode::ChapterCount);
     }
     if (s.endsWith(QLatin1String("angles in this DVD title."))) {
-        const int angles = between(s, 9, 26).trimmed().toInt(&ok);
-        if (!ok)
-            return failure("DVD angle number");
-        clip.angles = angles;
-        return outcome(PlayerOutputCode::AngleCount);
+        return storeInt(between(s, 9, 26).trimmed(), clip.angles, "DVD angle number",
+                        PlayerOutputCode::AngleCount);
     }
     return outcome(PlayerOutputCode::Ignored);
 }
 
 LineOutcome readClipAudioCount(const QString &line, ClipInfo &clip)
 {
-    bool ok = false;
-    const int count = between(line.trimmed(), 34, 1).trimmed().toInt(&ok);
-    if (!ok)
-        return failure("DVD number of audio channels");
-    clip.audioCount = count;
-    return outcome(PlayerOutputCode::AudioStreamCount);
+    return storeInt(between(line.trimmed(), 34, 1).trimmed(), clip.audioCount,
+                    "DVD number of audio channels", PlayerOutputCode::AudioStreamCount);
 }
 
 LineOutcome readClipDvdAudioStream(const QString &line, ClipInfo &clip)
@@ -406,12 +394,8 @@ LineOutcome readClipDvdAudioStream(const QString &line, ClipInfo &clip)
 
 LineOutcome readClipSubtitleCount(const QString &line, ClipInfo &clip)
 {
-    bool ok = false;
-    const int count = after(line.trimmed(), 29).trimmed().toInt(&ok);
-    if (!ok)
-        return failure("DVD number of subtitles");
-    clip.subtitleCount = count;
-    return outcome(PlayerOutputCode::SubtitleCount);
+    return storeInt(after(line.trimmed(), 29).trimmed(), clip.subtitleCount,
+                    "DVD number of subtitles", PlayerOutputCode::SubtitleCount);
 }
 
 // The line begins with "subtitle", so the pattern is only tried from there: trying it
@@ -662,12 +646,8 @@ LineOutcome readDvdIdLine(const QString &line, DiskInfo *disk)
 
     const QRegularExpressionMatch t = titles.match(line);
     if (t.hasMatch()) {
-        bool ok = false;
-        const int count = t.captured(1).toInt(&ok);
-        if (!ok)
-            return failure("DVD title number");
-        disk->titleCount = count;
-        return outcome(PlayerOutputCode::DvdTitleCount);
+        return storeInt(t.captured(1), disk->titleCount, "DVD title number",
+                        PlayerOutputCode::DvdTitleCount);
     }
     for (const TitleRule &rule : rules) {
         const QRegularExpressionMatch m = rule.pattern.match(line);
@@ -680,7 +660,7 @@ LineOutcome readDvdIdLine(const QString &line, DiskInfo *disk)
     return outcome(PlayerOutputCode::Ignored);
 }
 
-LineOutcome readDiskLine(const QString &line, DiskInfo *disk)
+LineOutcome readDiskLine(const QString &line, DiskInfo &disk)
 {
     if (line.startsWith(QLatin1String("Exiting")))
         return outcome(PlayerOutputCode::Exiting);
@@ -691,20 +671,41 @@ LineOutcome readDiskLine(const QString &line, DiskInfo *disk)
     if (line.startsWith(QLatin1String("There are"))) {
         if (!line.endsWith(QLatin1String("titles on this DVD.")))
             return outcome(PlayerOutputCode::Ignored);
-        bool ok = false;
-        const int count = between(line, 9, 20).trimmed().toInt(&ok);
-        if (!ok)
-            return failure("DVD title number");
-        disk->titleCount = count;
-        return outcome(PlayerOutputCode::DvdTitleCount);
+        return storeInt(between(line, 9, 20).trimmed(), disk.titleCount, "DVD title number",
+                        PlayerOutputCode::DvdTitleCount);
     }
     if (line.startsWith(QLatin1String("ID_DVD_VOLUME_ID="))) {
-        disk->volumeId = after(line, 17);
+        disk.volumeId = after(line, 17);
         return outcome(PlayerOutputCode::DvdVolumeId);
     }
     if (line.startsWith(QLatin1String("ID_DVD_")))
-        return readDvdIdLine(line.trimmed(), disk);
+        return readDvdIdLine(line.trimmed(), &disk);
     return outcome(PlayerOutputCode::Ignored);
+}
+
+// The frame of the disc and clip parsers: the line is read into a copy of the record,
+// which replaces the caller's only when the line parsed, so a failed line changes nothing.
+template <class Record>
+bool parseRecordLine(const char *parser, const QByteArray &line, bool kindHandled, int *code,
+                     Record *record, LineOutcome (*read)(const QString &, Record &))
+{
+    const QString s = simplifiedLine(line);
+    if (!kindHandled) {
+        qDebug().noquote() << QStringLiteral("InterfaceMplayer: %1() method not implemented for media")
+                                  .arg(QLatin1String(parser))
+                           << record->kind << "ignoring" << QStringLiteral("\"%1\"").arg(s);
+        return false;
+    }
+    Record work = *record;
+    const LineOutcome outcome = read(s, work);
+    if (!outcome.ok) {
+        debugFailure(parser, outcome.failedValue, s);
+        return false;
+    }
+    *record = work;
+    *code = outcome.code;
+    debugOutcome(parser, outcome.code, s);
+    return true;
 }
 
 } // namespace
@@ -713,43 +714,15 @@ bool InterfaceMplayer::parseStdoutDisk(const QByteArray &line, int *code, DiskIn
 {
     if (!code || !disk)
         return false;
-    const QString s = simplifiedLine(line);
-    if (disk->kind != Dvd) {
-        qDebug().noquote() << "InterfaceMplayer: parseStdoutDisk() method not implemented for media"
-                           << disk->kind << "ignoring" << QStringLiteral("\"%1\"").arg(s);
-        return false;
-    }
-    // Every reader checks its values before it writes, so a failed line leaves the disc alone.
-    const LineOutcome outcome = readDiskLine(s, disk);
-    if (!outcome.ok) {
-        debugFailure("parseStdoutDisk", outcome.failedValue, s);
-        return false;
-    }
-    *code = outcome.code;
-    debugOutcome("parseStdoutDisk", outcome.code, s);
-    return true;
+    return parseRecordLine("parseStdoutDisk", line, disk->kind == Dvd, code, disk, readDiskLine);
 }
 
 bool InterfaceMplayer::parseStdoutClip(const QByteArray &line, int *code, ClipInfo *clip) const
 {
     if (!code || !clip)
         return false;
-    const QString s = simplifiedLine(line);
-    if (clip->kind != MediaFile && clip->kind != Dvd) {
-        qDebug().noquote() << "InterfaceMplayer: parseStdoutClip() method not implemented for media"
-                           << clip->kind << "ignoring" << QStringLiteral("\"%1\"").arg(s);
-        return false;
-    }
-    ClipInfo work = *clip;
-    const LineOutcome outcome = readClipLine(s, work);
-    if (!outcome.ok) {
-        debugFailure("parseStdoutClip", outcome.failedValue, s);
-        return false;
-    }
-    *clip = work;
-    *code = outcome.code;
-    debugOutcome("parseStdoutClip", outcome.code, s);
-    return true;
+    return parseRecordLine("parseStdoutClip", line, clip->kind == MediaFile || clip->kind == Dvd,
+                           code, clip, readClipLine);
 }
 
 bool InterfaceMplayer::parseStdoutRun(const QByteArray &line, int *code, PlaybackInfo *info) const

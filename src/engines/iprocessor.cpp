@@ -107,6 +107,18 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     return true;
 }
 
+bool IProcessor::runQuery(const QStringList &arguments, const QString &failureFormat,
+                          QString &stdOut, QString &failureText, QString &error)
+{
+    QString stdErr;
+    if (!runProcess(arguments, stdOut, stdErr, error)) {
+        failureText = failureFormat.arg(error);
+        return false;
+    }
+    echoOutput(stdOut, stdErr);
+    return true;
+}
+
 void IProcessor::echoOutput(const QString &stdOut, const QString &stdErr)
 {
     if (!stdOut.isEmpty())

@@ -29,6 +29,11 @@ public:
     virtual int state() const;
     virtual QString version() const;
 
+    // Runs the engine with the arguments to its end (Transcoder::runProcess and
+    // Analyzer::runProcess give the contract).
+    virtual bool runProcess(const QStringList &arguments, QString &stdOut, QString &stdErr,
+                            QString &error) = 0;
+
     QString libraryPath() const { return m_libraryPath; }
     int startTimeout() const { return m_startTimeout; }
     int finishTimeout() const { return m_finishTimeout; }
@@ -46,6 +51,11 @@ protected:
     virtual QueryOutcome queryEngine(QString &failureText, QString &error) = 0;
     // Forget what an earlier start found (a Transcoder clears its maps).
     virtual void clearFindings() {}
+    // One run of queryEngine(): the engine is run with the arguments and its output echoed
+    // to the console. False when the run failed; failureText is then failureFormat with the
+    // runner's error text for %1.
+    bool runQuery(const QStringList &arguments, const QString &failureFormat, QString &stdOut,
+                  QString &failureText, QString &error);
 
     // The synchronous run shared by Transcoder::runProcess and Analyzer::runProcess; the
     // class word starts the debug lines. Runs the stored executable with the time-outs.

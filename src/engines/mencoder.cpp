@@ -9,7 +9,6 @@ MEncoder::MEncoder()
     , m_defaultFourCC(QStringLiteral("DX50"))
 {
     m_name = QStringLiteral("MEncoder");
-    m_state = NotStarted;
 }
 
 bool MEncoder::startInterface(const QString &executablePath, const QString &libraryPath)
@@ -20,15 +19,11 @@ bool MEncoder::startInterface(const QString &executablePath, const QString &libr
 IProcessor::QueryOutcome MEncoder::queryEngine(QString &failureText, QString &error)
 {
     QString stdOut;
-    QString stdErr;
     const QStringList arguments{QStringLiteral("-ovc"), QStringLiteral("help"),
                                 QStringLiteral("-oac"), QStringLiteral("help"),
                                 QStringLiteral("-of"), QStringLiteral("help")};
-    if (!runProcess(arguments, stdOut, stdErr, error)) {
-        failureText = tr("MEncoder: %1.").arg(error);
+    if (!runQuery(arguments, tr("MEncoder: %1."), stdOut, failureText, error))
         return QueryOutcome::RunFailed;
-    }
-    echoOutput(stdOut, stdErr);
     parseSignature(stdOut);
 
     // The three answers follow each other: video codecs, audio codecs, output formats.

@@ -11,31 +11,33 @@
 // by value; a copy keeps its own lists.
 struct MovieInfo
 {
-    MovieInfo();
+    MovieInfo() = default;
+    // Every field back to the value it starts with; the lists become new empty lists, so
+    // that a copy taken earlier keeps its own streams.
     void reset();
 
     QSize sourceSize() const { return QSize(width, height); }
     QSize displaySize() const { return QSize(scaledWidth, scaledHeight); }
 
-    QString containerFormat; // file format
-    bool audioOnly;
-    QString videoFormat;     // video codec
-    int colorDepth;          // bits per pixel
-    int width;               // coded picture size
-    int height;
-    int scaledWidth;         // displayed picture size
-    int scaledHeight;
-    QString standard;        // TV standard text, filled by the player panel if at all
-    int spareInt1;
-    int spareInt2;
-    QString aspectText;      // MediaInfo's "Display aspect ratio" text
-    double aspect;
-    double spareDouble;      // copied into VideoInfo::spareDouble
-    double frameRate;
-    double videoBitrate;     // kbit/s
-    double length;           // seconds
-    int audioCount;
+    QString containerFormat;   // file format
+    bool audioOnly = false;
+    QString videoFormat;       // video codec
+    int colorDepth = 0;        // bits per pixel
+    int width = 0;             // coded picture size
+    int height = 0;
+    int scaledWidth = 0;       // displayed picture size
+    int scaledHeight = 0;
+    QString standard;          // TV standard text, filled by the player panel if at all
+    int spareInt1 = -1;
+    int spareInt2 = -1;
+    QString aspectText;        // MediaInfo's "Display aspect ratio" text
+    double aspect = 0.0;
+    double spareDouble = 0.0;  // copied into VideoInfo::spareDouble
+    double frameRate = 0.0;
+    double videoBitrate = 0.0; // kbit/s
+    double length = 0.0;       // seconds
+    int audioCount = 0;
     QList<AudioInfo> audioStreams;
-    int subtitleCount;
+    int subtitleCount = 0;
     QList<SubtitleInfo> subtitleStreams;
 };

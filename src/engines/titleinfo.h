@@ -11,34 +11,36 @@
 // pass. The stream lists hold their records by value; a copy keeps its own lists.
 struct TitleInfo
 {
-    TitleInfo();
+    TitleInfo() = default;
+    // Every field back to the value it starts with; the lists become new empty lists, so
+    // that no copy taken earlier can be affected whatever sharing the containers do.
     void reset();
 
     QSize sourceSize() const { return QSize(width, height); }
     QSize displaySize() const { return QSize(scaledWidth, scaledHeight); }
 
-    int number;           // title number, from 1
+    int number = 0;            // title number, from 1
     QString fileFormat;
-    QString videoFormat;  // video codec
-    int width;            // coded picture size
-    int height;
-    int scaledWidth;      // displayed picture size
-    int scaledHeight;
-    QString standard;     // TV standard text, filled by the player panel if at all
-    int spareInt1;
-    int spareInt2;
-    double unsetDouble;   // nothing sets it
-    double spareDouble;   // copied into VideoInfo::spareDouble
-    int aspectCode;       // MPEG aspect code
-    int frameRateCode;
-    double videoBitrate;  // kbit/s
-    double length;        // seconds
-    bool ignored;         // skipped or failed to load; not offered
-    int angles;
-    int chapters;
+    QString videoFormat;       // video codec
+    int width = 0;             // coded picture size
+    int height = 0;
+    int scaledWidth = 0;       // displayed picture size
+    int scaledHeight = 0;
+    QString standard;          // TV standard text, filled by the player panel if at all
+    int spareInt1 = -1;
+    int spareInt2 = -1;
+    double unsetDouble = 0.0;  // nothing sets it
+    double spareDouble = 0.0;  // copied into VideoInfo::spareDouble
+    int aspectCode = 0;        // MPEG aspect code
+    int frameRateCode = 0;
+    double videoBitrate = 0.0; // kbit/s
+    double length = 0.0;       // seconds
+    bool ignored = false;      // skipped or failed to load; not offered
+    int angles = 0;
+    int chapters = 0;
     QList<double> chapterTimes; // start times in seconds, first chapter first
-    int audioCount;
+    int audioCount = 0;
     QList<AudioInfo> audioStreams;
-    int subtitleCount;
+    int subtitleCount = 0;
     QList<SubtitleInfo> subtitleStreams;
 };

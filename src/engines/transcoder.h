@@ -24,7 +24,7 @@ public:
     // collected (also after a kill, or a crash with output); false with error set when it did
     // not start or crashed without printing anything.
     bool runProcess(const QStringList &arguments, QString &stdOut, QString &stdErr,
-                    QString &error);
+                    QString &error) override;
 
 protected:
     void clearFindings() override;

@@ -9,29 +9,30 @@ struct VideoInfo
 {
     enum Kind : int { AudioOnlyFile = 0, MediaFile = 1, DvdTitle = 2 };
 
-    VideoInfo();
+    VideoInfo() = default;
+    // Every field back to the value it starts with.
     void reset();
 
     // The picture sizes as sizes: the coded one and the one the player displays.
     QSize sourceSize() const { return QSize(width, height); }
     QSize displaySize() const { return QSize(scaledWidth, scaledHeight); }
 
-    int kind;             // Kind: 0 audio-only file (no video stream), 1 file, 2 DVD title
-    int title;            // DVD title number, from 1
-    int angle;            // DVD angle, from 1
-    QString fileFormat;   // the words in front of "file format detected."
-    QString videoFormat;  // video codec name, e.g. "mpeg1video"
-    int colorDepth;       // bits per pixel; 0 for a DVD title
-    int width;            // coded picture size
-    int height;
-    int scaledWidth;      // displayed picture size
-    int scaledHeight;
-    QString standard;     // "PAL", "NTSC" or empty (then derived from the frame rate)
-    int spareInt1;        // copied from the title or movie record
-    int spareInt2;
-    double aspect;        // display aspect ratio, width over height (1.333 for 4:3)
-    double spareDouble;   // copied from the title or movie record
-    double frameRate;     // frames per second
-    double videoBitrate;  // kbit/s
-    double length;        // seconds
+    int kind = AudioOnlyFile;  // Kind: 0 audio-only file (no video stream), 1 file, 2 DVD title
+    int title = 1;             // DVD title number, from 1
+    int angle = 1;             // DVD angle, from 1
+    QString fileFormat;        // the words in front of "file format detected."
+    QString videoFormat;       // video codec name, e.g. "mpeg1video"
+    int colorDepth = 0;        // bits per pixel; 0 for a DVD title
+    int width = 0;             // coded picture size
+    int height = 0;
+    int scaledWidth = 0;       // displayed picture size
+    int scaledHeight = 0;
+    QString standard;          // "PAL", "NTSC" or empty (then derived from the frame rate)
+    int spareInt1 = -1;        // copied from the title or movie record
+    int spareInt2 = -1;
+    double aspect = 0.0;       // display aspect ratio, width over height (1.333 for 4:3)
+    double spareDouble = 0.0;  // copied from the title or movie record
+    double frameRate = 0.0;    // frames per second
+    double videoBitrate = 0.0; // kbit/s
+    double length = 0.0;       // seconds
 };

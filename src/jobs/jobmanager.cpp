@@ -100,6 +100,31 @@ bool JobManager::startProcess(Process *process, const Task *task) const
     return process->waitForStarted(m_startTimeout);
 }
 
+bool JobManager::launchTask(Process *process, Task *task, const QString &jobId,
+                            const char *manager)
+{
+    task->setState(Task::Starting);
+    const QString program = task->program();
+    const QStringList arguments = task->arguments();
+    logStdIn(task->commandLine(), LogLevel::Normal);
+    qDebug() << manager << jobId << "start" << program << arguments;
+    if (startProcess(process, task))
+        return true;
+    task->setState(Task::FailedToStart);
+    process->close();
+    delete process;
+    qDebug() << manager << jobId << "failed to start" << program << arguments;
+    return false;
+}
+
+void JobManager::markRunning(Process *process, Task *task)
+{
+    task->setPid(process->processId());
+    task->setProcess(process);
+    task->setState(Task::Running);
+    connect(task, &Task::killProcess, process, &QProcess::kill);
+}
+
 void JobManager::processJobs()
 {
     qDebug() << "JobManager: processing.";
@@ -109,18 +134,8 @@ void JobManager::processJobs()
         Task *task = job->readyTask();
         if (!task)
             continue;
-        task->setState(Task::Starting);
-        const QString program = task->program();
-        const QStringList arguments = task->arguments();
-        logStdIn(task->commandLine(), LogLevel::Normal);
-        qDebug() << "JobManager:" << job->id() << "start" << program << arguments;
-
         auto *process = new Process;
-        if (!startProcess(process, task)) {
-            task->setState(Task::FailedToStart);
-            process->close();
-            delete process;
-            qDebug() << "JobManager:" << job->id() << "failed to start" << program << arguments;
+        if (!launchTask(process, task, job->id(), "JobManager:")) {
             log(tr("Failed to start %1 [%2].").arg(task->name(), job->id()), LogLevel::Quiet);
             continue;
         }
@@ -129,10 +144,7 @@ void JobManager::processJobs()
         process->task = task;
         task->setParent(process);
         m_processes.append(process);
-        task->setPid(process->processId());
-        task->setProcess(process);
-        task->setState(Task::Running);
-        connect(task, &Task::killProcess, process, &QProcess::kill);
+        markRunning(process, task);
         connect(process, &QProcess::finished, this, &JobManager::handleProcessFinished);
         connect(process, &QProcess::readyReadStandardOutput, this,
                 &JobManager::readProcessStdOutput);

@@ -106,6 +106,13 @@ protected:
     static QString outputFileName(const QString &outputFile);
     // Starts the task's program in the task's folder and waits for the start.
     bool startProcess(Process *process, const Task *task) const;
+    // The start of a task in the given new process, as both managers make it: the task is
+    // starting, its command line is logged, its program started. When it does not start,
+    // the task has failed to start, the process is deleted, and the result is false. The
+    // manager word begins the debug lines.
+    bool launchTask(Process *process, Task *task, const QString &jobId, const char *manager);
+    // A started task is running in its process, which a kill request of the task reaches.
+    void markRunning(Process *process, Task *task);
     // Frees a task and its process; a process still running is killed first, and an end
     // that was never handed to the job still removes the spoiled output.
     void releaseTask(Task *task);

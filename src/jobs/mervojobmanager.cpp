@@ -76,18 +76,8 @@ void MervoJobManager::mervoProcessJobs()
 
 void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
 {
-    task->setState(Task::Starting);
-    const QString program = task->program();
-    const QStringList arguments = task->arguments();
-    logStdIn(task->commandLine(), LogLevel::Normal);
-    qDebug() << "MervoJobManager:" << job->id() << "start" << program << arguments;
-
     auto *process = new MervoProcess;
-    if (!startProcess(process, task)) {
-        task->setState(Task::FailedToStart);
-        process->close();
-        delete process;
-        qDebug() << "MervoJobManager:" << job->id() << "failed to start" << program << arguments;
+    if (!launchTask(process, task, job->id(), "MervoJobManager:")) {
         log(tr("Failed to start job %1 [%2].").arg(task->name(), job->id()), LogLevel::Quiet);
         emit jobStarted(job);
         // After jobStarted, so that the views know the job before it reports its end.
@@ -98,10 +88,7 @@ void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
     process->mervoJob = job;
     process->mervoTask = task;
     m_mervoProcesses.append(process);
-    task->setPid(process->processId());
-    task->setProcess(process);
-    task->setState(Task::Running);
-    connect(task, &Task::killProcess, process, &QProcess::kill);
+    markRunning(process, task);
     connect(process, &QProcess::finished, this, &MervoJobManager::handleMervoProcessFinished);
     connect(process, &QProcess::readyReadStandardOutput, this,
             &MervoJobManager::readProcessStdOutput);

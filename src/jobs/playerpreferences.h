@@ -6,25 +6,25 @@
 // holds the defaults.
 struct PlayerPreferences
 {
-    PlayerPreferences();
+    PlayerPreferences() = default;
 
     // Puts every field back to its default.
     void reset();
 
-    bool testMode;              // preview mode of the player
-    int testFrames;             // frames of a preview
-    int testChapter;            // DVD chapter of a preview
-    int testPosition;           // start of a preview in seconds
-    int volume;                 // playback volume
-    bool ignoreShortTitles;     // skip DVD titles shorter than titleMinimumLength
-    double titleMinimumLength;  // seconds
-    int displayWidth;           // pixels
-    int displayHeight;          // pixels
-    int latencyStart;           // ms to wait for the player to start
-    int latencyFinished;        // ms to wait for the player to finish
-    int latencyKill;            // ms to wait for a killed player
-    int pollTicks;              // interval of the player's poll timer in ms
-    int maxErrorLines;          // playback error lines tolerated
-    int maxErrorRepeats;        // repeats of one playback error tolerated
-    int maxLoadErrorLines;      // error lines tolerated while loading one title or file
+    bool testMode = false;             // preview mode of the player
+    int testFrames = 1000;             // frames of a preview
+    int testChapter = 4;               // DVD chapter of a preview
+    int testPosition = 12;             // start of a preview in seconds
+    int volume = 0;                    // playback volume
+    bool ignoreShortTitles = true;     // skip DVD titles shorter than titleMinimumLength
+    double titleMinimumLength = 600.0; // seconds
+    int displayWidth = 512;            // pixels
+    int displayHeight = 288;           // pixels
+    int latencyStart = 3000;           // ms to wait for the player to start
+    int latencyFinished = 3000;        // ms to wait for the player to finish
+    int latencyKill = 5000;            // ms to wait for a killed player
+    int pollTicks = 500;               // interval of the player's poll timer in ms
+    int maxErrorLines = 500;           // playback error lines tolerated
+    int maxErrorRepeats = 100;         // repeats of one playback error tolerated
+    int maxLoadErrorLines = 100;       // error lines tolerated while loading one title or file
 };

@@ -92,6 +92,13 @@ QString durationProbe(const QString &name, const QList<QPair<QString, QString>> 
                                        .arg(cases));
 }
 
+// The start a split command seeks to; empty when it copies from the very beginning.
+QString seekOf(const QStringList &arguments)
+{
+    const qsizetype at = arguments.indexOf("-ss");
+    return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
+}
+
 QString engine(const char *name)
 {
     return QStandardPaths::findExecutable(QLatin1String(name));
@@ -272,13 +279,16 @@ void MediaSplitterTest::plansThreeVolumes()
     QCOMPARE(finished.count(), 1);
     QCOMPARE(host.calls.size(), size_t(3));
     const QString folder = QFileInfo(m_input).canonicalPath();
-    const QStringList starts{"00:00:00", "00:06:17", "00:12:34"};
+    // Volume 1 copies from the very beginning, without a seek.
+    const QStringList starts{"", "00:06:17", "00:12:34"};
     const qint64 values[] = {700000000, 700000000, 400000000};
     for (int volume = 1; volume <= 3; ++volume) {
         const QueuedCall &call = host.calls.at(volume - 1);
         const QString output = QString("%1/movie.part%2.avi").arg(folder).arg(volume);
-        QStringList arguments{"-ss", starts.at(volume - 1), "-i", m_input, "-vcodec", "copy",
-                              "-acodec", "copy"};
+        QStringList arguments;
+        if (volume > 1)
+            arguments << "-ss" << starts.at(volume - 1);
+        arguments << "-i" << m_input << "-vcodec" << "copy" << "-acodec" << "copy";
         if (volume < 3)
             arguments << "-fs" << "700M";
         arguments << "-y" << output;
@@ -322,7 +332,7 @@ void MediaSplitterTest::oneVolume()
     QCOMPARE(host.calls.size(), size_t(1));
     QCOMPARE(host.calls.at(0).name, QString("Extract volume 1/1 from movie.avi"));
     QVERIFY(!host.calls.at(0).arguments.contains("-fs"));
-    QCOMPARE(host.calls.at(0).arguments.at(1), QString("00:00:00"));
+    QCOMPARE(host.calls.at(0).arguments.first(), QString("-i"));
     // The expected size of a volume never passes what is left of the input.
     QCOMPARE(host.calls.at(0).value, qint64(1000));
     QCOMPARE(finished.count(), 1);
@@ -568,17 +578,17 @@ void MediaSplitterTest::referenceStream_data()
                           "DISPOSITION:attached_pic=1\n[/STREAM]\n";
     const QString audio = "[STREAM]\nindex=%1\ncodec_name=mp3\ncodec_type=audio\n[/STREAM]\n";
     const QString subtitle = "[STREAM]\nindex=0\ncodec_name=subrip\ncodec_type=subtitle\n[/STREAM]\n";
-    const QStringList located{"00:00:00", "00:00:25", "00:00:38"};
+    const QStringList located{"", "00:00:25", "00:00:38"};
     QTest::newRow("movie") << video + audio.arg(1) << true << "V:0" << located;
     QTest::newRow("audio with a cover picture") << cover + audio.arg(1) << true << "a:0" << located;
     QTest::newRow("audio only") << audio.arg(0) << true << "a:0" << located;
     // Without packets to go by: each start second plus the measured length.
     QTest::newRow("neither video nor audio")
-        << subtitle << true << "" << QStringList{"00:00:00", "00:00:26", "00:00:45"};
+        << subtitle << true << "" << QStringList{"", "00:00:26", "00:00:45"};
     // From seconds 25 and 24 the copy would begin at the key packet of second 30, past the
     // end of volume 1 (25.5 s); from second 23 at that of second 20.
     QTest::newRow("movie in a format that seeks to any packet")
-        << video + audio.arg(1) << false << "V:0" << QStringList{"00:00:00", "00:00:23", "00:00:38"};
+        << video + audio.arg(1) << false << "V:0" << QStringList{"", "00:00:23", "00:00:38"};
 }
 
 void MediaSplitterTest::referenceStream()
@@ -634,7 +644,7 @@ void MediaSplitterTest::referenceStream()
     splitter.startSplit(m_input, 3, 500);
     QCOMPARE(host.calls.size(), size_t(3));
     for (int volume = 0; volume < 3; ++volume)
-        QCOMPARE(host.calls.at(volume).arguments.at(1), starts.at(volume));
+        QCOMPARE(seekOf(host.calls.at(volume).arguments), starts.at(volume));
 
     // Every packet list asked for is of the reference stream; those of the input cover, in
     // turn, the second each volume was cut from and the second its end falls in, counted
@@ -690,6 +700,12 @@ void MediaSplitterTest::splitsARealClip_data()
         << sources + QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-g", "50",
                                  "-keyint_min", "50", "-sc_threshold", "0", "-pix_fmt", "yuv420p",
                                  "-c:a", "aac"}
+        << 2.0 << qint64(0);
+    // FFmpeg stamps an FLV's first video packet after 0 (25 ms): a seek to second 0 would
+    // land on the second key frame and volume 1 would lose its first 2 s.
+    QTest::newRow("FLV, a key frame every 2 s")
+        << "split-g50.flv"
+        << sources + QStringList{"-c:v", "flv1", "-g", "50", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}
         << 2.0 << qint64(0);
 }
 

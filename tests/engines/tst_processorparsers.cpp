@@ -167,6 +167,11 @@ void ProcessorParsersTest::splitCommand_data()
         << "-ss 00:00:05 -i in.avi -vcodec copy -acodec copy -fs 999999 -y out.avi";
     QTest::newRow("no limit for 0") << "00:12:34" << qint64(0)
                                     << "-ss 00:12:34 -i in.avi -vcodec copy -acodec copy -y out.avi";
+    // From the very start no seek: in an FLV, "-ss 0" skips to the second key frame.
+    QTest::newRow("no seek from the start") << "00:00:00" << qint64(700000000)
+                                            << "-i in.avi -vcodec copy -acodec copy -fs 700M -y out.avi";
+    QTest::newRow("half a second is a seek")
+        << "00:00:00.5" << qint64(0) << "-ss 00:00:00.5 -i in.avi -vcodec copy -acodec copy -y out.avi";
 }
 
 void ProcessorParsersTest::splitCommand()

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
+#include <QDir>
+#include <QTemporaryDir>
 
 namespace {
 QString engine(const char *name)
@@ -40,6 +42,7 @@ private slots:
     void ffmpegStarts();
     void ffprobeLoads_data();
     void ffprobeLoads();
+    void ffprobeTakesADashNameAsAFile();
 };
 
 void ProcessorsTest::mencoderStarts()
@@ -140,6 +143,24 @@ void ProcessorsTest::ffprobeLoads()
     // A stream number equal to the number of streams is out of range.
     QCOMPARE(ffprobe.streamData(2, found, keys), 0);
     QVERIFY(found.isEmpty());
+}
+
+// A relative name beginning with "-" must reach FFprobe as a file, not as an option:
+// "-report" would make it write a report file into the working folder.
+void ProcessorsTest::ffprobeTakesADashNameAsAFile()
+{
+    ConsoleCapture capture;
+    QTemporaryDir folder;
+    QVERIFY(QFile::copy(TestMedia::standardAvi(), folder.filePath("-report")));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder.path()));
+    FFprobe ffprobe;
+    const bool loaded = ffprobe.startInterface(engine("ffprobe"), QString()) && ffprobe.load("-report");
+    const QStringList reports = QDir().entryList({"ffprobe-*.log"}, QDir::Files);
+    QDir::setCurrent(previous);
+    QVERIFY(loaded);
+    QVERIFY2(reports.isEmpty(), qPrintable(reports.join(' ')));
+    QCOMPARE(ffprobe.videoStreams().size(), 1);
 }
 
 VEXO_TEST_CLASS(ProcessorsTest)
