@@ -7,14 +7,8 @@
 
 MEncoderTestEngine::MEncoderTestEngine()
 {
-    capabilities.videoCodecMap = &videoCodecs;
-    capabilities.audioCodecMap = &audioCodecs;
-    capabilities.subtitleCodecMap = &subtitleCodecs;
-    capabilities.muxerMap = &muxers;
-    capabilities.lavcVideoCodecMap = &lavcVideo;
-    capabilities.lavcAudioCodecMap = &lavcAudio;
-    capabilities.lavcSubtitleCodecMap = &lavcSubtitle;
-    capabilities.lavfMuxerMap = &lavfMuxers;
+    capabilities = {&videoCodecs, &audioCodecs, &subtitleCodecs, &muxers,
+                    &lavcVideo, &lavcAudio, &lavcSubtitle, &lavfMuxers};
     builder.init("mencoder", &capabilities, &job, &status);
 }
 
@@ -43,27 +37,20 @@ bool MEncoderTestEngine::queryEngine()
     return status.state == InterfaceStatus::Ready;
 }
 
+// Only what the builder reads of the records that the player hands over.
 EncodingSource MEncoderTestEngine::clipSource(const QString &path)
 {
-    // What the player reports for the standard clip: MPlayer's AVI reader numbers the
-    // audio stream 1, after the video.
     EncodingSource source;
     source.path = path;
     source.kind = SourceKind::MediaFile;
     source.video.kind = VideoInfo::MediaFile;
     source.video.fileFormat = "AVI";
-    source.video.width = source.video.scaledWidth = 320;
-    source.video.height = source.video.scaledHeight = 240;
     source.video.aspect = 4.0 / 3.0;
     source.video.frameRate = 25.0;
-    source.video.length = 3.0;
-    source.noVideo = false;
-    source.audio.streamNumber = 1;
-    source.audio.aid = 1;
+    source.noVideo = source.noAudio = false; // and no subtitle
+    // MPlayer's AVI reader numbers the audio stream 1, after the video.
+    source.audio.streamNumber = source.audio.aid = 1;
     source.audio.channelCount = 1;
-    source.audio.samplingRate = 44100;
-    source.noAudio = false;
-    source.noSubtitle = true;
     return source;
 }
 
@@ -73,53 +60,49 @@ EncodingSource MEncoderTestEngine::dvdSource(const QString &folder)
     source.path = folder;
     source.kind = SourceKind::Dvd;
     source.video.kind = VideoInfo::DvdTitle;
-    source.video.title = 1;
-    source.video.angle = 1;
-    source.video.width = 720;
-    source.video.height = 576;
-    source.video.scaledWidth = 1024;
-    source.video.scaledHeight = 576;
+    source.video.title = source.video.angle = 1;
     source.video.aspect = 16.0 / 9.0;
     source.video.frameRate = 25.0;
-    source.video.length = 8.0;
-    source.noVideo = false;
+    source.noVideo = source.noAudio = false;
     source.audio.streamNumber = 0;
     source.audio.aid = 128;
     source.audio.language = "en";
     source.audio.channelCount = 1;
-    source.audio.samplingRate = 48000;
-    source.noAudio = false;
-    source.noSubtitle = true;
     return source;
 }
 
-QList<ProbedStream> probeStreams(const QString &path)
+void setTarget(EncodingTarget &target, int level, const QString &muxer, const QString &video,
+               QSize size, double videoBitrate, const QString &audio, int rate,
+               double audioBitrate, const QString &standard)
+{
+    target.muxer = muxer;
+    target.profile.level = level;
+    if (level != EncoderProfile::LevelUser) {
+        target.profile = {QString(), muxer, level, QString(), standard, video, size,
+                          videoBitrate, audio, rate, audioBitrate};
+        return;
+    }
+    target.video.standard = standard;
+    target.video.codec = video;
+    target.video.pictureSize = size;
+    target.video.bitrate = videoBitrate;
+    target.audio.codec = audio;
+    target.audio.samplingRate = rate;
+    target.audio.bitrate = audioBitrate;
+}
+
+QStringList probeStreams(const QString &path, const QString &entries)
 {
     QString out;
-    QList<ProbedStream> streams;
-    if (TestMedia::run("ffprobe", {"-v", "error", "-show_entries",
-                                   "stream=codec_type,codec_name,width,height", "-of",
-                                   "compact=p=0:nk=0", path},
+    if (TestMedia::run("ffprobe", {"-v", "error", "-show_entries", "stream=" + entries, "-of",
+                                   "csv=p=0", path},
                        &out)
         != 0)
-        return streams;
-    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
-    for (const QString &line : lines) {
-        ProbedStream stream;
-        const QStringList fields = line.trimmed().split('|');
-        for (const QString &field : fields) {
-            const QString key = field.section('=', 0, 0);
-            const QString value = field.section('=', 1);
-            if (key == "codec_type")
-                stream.type = value;
-            else if (key == "codec_name")
-                stream.codec = value;
-            else if (key == "width")
-                stream.width = value.toInt();
-            else if (key == "height")
-                stream.height = value.toInt();
-        }
-        streams.append(stream);
+        return {};
+    QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    for (QString &line : lines) { // without the empty side data that some streams add
+        while (line.endsWith(','))
+            line.chop(1);
     }
-    return streams;
+    return lines;
 }

@@ -5,10 +5,6 @@
 #include "encoder/records/enginecapabilities.h"
 #include "engines/interfacestatus.h"
 
-#include <QMap>
-#include <QString>
-#include <QStringList>
-
 // The MEncoder builder set up as the encoder core sets it up: its own records, and the
 // real engine's status query run and parsed, so that its capability maps are today's.
 class MEncoderTestEngine
@@ -35,12 +31,12 @@ public:
     static EncodingSource dvdSource(const QString &folder); // TestMedia::dvdFolder(), title 1
 };
 
-// One stream of a media file as ffprobe reports it.
-struct ProbedStream
-{
-    QString type; // "video", "audio", ...
-    QString codec;
-    int width = 0;
-    int height = 0;
-};
-QList<ProbedStream> probeStreams(const QString &path);
+// Sets a target at the user's settings (level 4: the target's own fields) or at a predefined
+// level (the profile's fields), as the encoder core does.
+void setTarget(EncodingTarget &target, int level, const QString &muxer, const QString &video,
+               QSize size, double videoBitrate, const QString &audio, int rate,
+               double audioBitrate, const QString &standard = QString());
+
+// ffprobe's lines for the streams of a file, each with the given stream entries in ffprobe's
+// own order, e.g. "mpeg4,video" "mp3,audio"; empty when ffprobe fails.
+QStringList probeStreams(const QString &path, const QString &entries = "codec_name,codec_type");
