@@ -30,12 +30,8 @@ void FFmpegFirstPacketTest::firstCopiedPacket_data()
 
     // The standard clip's key frames lie about every half second; an AVI copy begins at the
     // key frame at or before the second asked for.
-    QTest::newRow("video from the start") << "V:0" << "00:00:00" << 0.0 << 0.0;
-    QTest::newRow("video from second 1") << "V:0" << "00:00:01" << 0.5 << 1.0;
-    QTest::newRow("video from second 2") << "V:0" << "00:00:02" << 1.5 << 2.0;
-    QTest::newRow("audio from second 2") << "a:0" << "00:00:02" << 1.9 << 2.0;
-    // Past the end of the 3 s clip the seek still lands on its last key frame.
-    QTest::newRow("video from past the end") << "V:0" << "00:00:09" << 2.5 << 3.0;
+    QTest::newRow("video") << "V:0" << "00:00:02" << 1.5 << 2.0;
+    QTest::newRow("audio") << "a:0" << "00:00:02" << 1.9 << 2.0;
 }
 
 void FFmpegFirstPacketTest::firstCopiedPacket()
@@ -50,7 +46,6 @@ void FFmpegFirstPacketTest::firstCopiedPacket()
     FFprobe ffprobe;
     QVERIFY(ffprobe.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
     const QString clip = TestMedia::standardAvi();
-    QVERIFY(!clip.isEmpty());
 
     QString hash;
     QVERIFY(ffmpeg.firstCopiedPacket(hash, clip, start, stream));
@@ -67,15 +62,11 @@ void FFmpegFirstPacketTest::nothingToCopy()
 {
     ConsoleCapture capture;
     FFmpeg ffmpeg;
-    QString hash = "stale";
-    // Not started.
-    QVERIFY(!ffmpeg.firstCopiedPacket(hash, TestMedia::standardAvi(), "00:00:00", "V:0"));
-    QVERIFY(hash.isEmpty());
     QVERIFY(ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), QString()));
-    // A stream the clip does not have, a missing file.
+    QString hash = "stale";
     QVERIFY(!ffmpeg.firstCopiedPacket(hash, TestMedia::standardAvi(), "00:00:00", "s:0"));
-    QVERIFY(!ffmpeg.firstCopiedPacket(hash, TestMedia::folder() + "/no such file.avi", "00:00:00", "V:0"));
     QVERIFY(hash.isEmpty());
+    QVERIFY(!ffmpeg.firstCopiedPacket(hash, TestMedia::folder() + "/no such file.avi", "00:00:00", "V:0"));
 }
 
 VEXO_TEST_CLASS(FFmpegFirstPacketTest)
