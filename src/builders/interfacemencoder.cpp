@@ -515,6 +515,30 @@ const DiscTarget kSuperVideoCd = {
     "format=xsvcd", "InterfaceMEncoder::cliCmdTargetSvcd() supports only DVD input",
     "InterfaceMEncoder::cliCmdTargetSvcd() returns command:"};
 
+// The title's frame rate: as the player read it, else by its TV standard; 0 when unknown.
+double titleFrameRate(const VideoInfo &video)
+{
+    if (video.frameRate > 0.0)
+        return video.frameRate;
+    if (video.standard == QLatin1String("PAL"))
+        return 25.0;
+    if (video.standard == QLatin1String("NTSC"))
+        return 30000.0 / 1001.0;
+    return 0.0;
+}
+
+// A disc of a higher frame rate than its title needs repeated frames. Today's MEncoder
+// hands the frame that "harddup" repeats to libavcodec with the time stamp of the
+// original, libavcodec drops it ("Invalid pts (5) <= last (6)"), and the picture runs
+// short of the sound: a 25 fps title keeps its 200 frames on an NTSC disc and lasts
+// 6.7 s of 8. "fixpts" after "harddup" stamps the frames anew at the disc's rate, so
+// that every repeat is encoded. A lower disc rate only drops frames and needs nothing.
+bool needsRepeatedFrames(const VideoInfo &video, double discFrameRate)
+{
+    const double titleRate = titleFrameRate(video);
+    return titleRate > 0.0 && titleRate < discFrameRate - 0.01;
+}
+
 } // namespace
 
 void InterfaceMEncoder::cliCmdTargetVcd(QString &program, QStringList &arguments,
@@ -551,8 +575,11 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
               << "-channels" << "2";
     arguments << "-of" << "mpeg" << "-mpegopts" << disc.muxFormat;
     arguments << "-srate" << "44100" << "-af" << "lavcresample=44100,channels=2";
-    arguments << "-vf" << (pal ? disc.palScale : disc.otherScale) << "-ofps"
-              << (pal ? "25" : "30000/1001");
+    const QString frameRate = pal ? QStringLiteral("25") : QStringLiteral("30000/1001");
+    QString filters = QLatin1String(pal ? disc.palScale : disc.otherScale);
+    if (needsRepeatedFrames(data->source.video, pal ? 25.0 : 30000.0 / 1001.0))
+        filters += ",fixpts=fps=" + frameRate;
+    arguments << "-vf" << filters << "-ofps" << frameRate;
     arguments << "-lavcopts" << (disc.lavcOptions + QStringList{aspect}).join(':');
     arguments << "-o" << output;
     arguments << "-dvd-device" << dvdDevice << QStringLiteral("dvd://%1").arg(data->source.video.title);

@@ -277,6 +277,32 @@ void MEncoderCommandsTest::commandPart_data()
     c.job.source.video.angle = 2;
     QTest::newRow("DVD languages and angle")
         << encode(c) << args("dvd://3 -alang de,en -slang fr,en -dvdangle 2 -noskip");
+
+    // A disc of a higher frame rate than the title's has its frames stamped anew, so that
+    // the repeated ones are encoded; the rate is the title's, else its standard's.
+    auto title = [](double frameRate, const QString &standard = QString()) {
+        EncodingSource source = dvdTitle();
+        source.video.frameRate = frameRate;
+        source.video.standard = standard;
+        return source;
+    };
+    QTest::newRow("SVCD NTSC from a PAL title")
+        << disc(true, title(25.0), "NTSC")
+        << args("-vf scale=480:480,harddup,fixpts=fps=30000/1001 -ofps 30000/1001");
+    QTest::newRow("VCD PAL from a film title")
+        << disc(false, title(23.976), "PAL")
+        << args("-vf scale=352:288,harddup,fixpts=fps=25 -ofps 25");
+    QTest::newRow("VCD NTSC from a title of unknown rate, PAL")
+        << disc(false, title(0.0, "PAL"), "NTSC")
+        << args("-vf scale=352:240,harddup,fixpts=fps=30000/1001 -ofps 30000/1001");
+    QTest::newRow("VCD PAL from a PAL title: as it was")
+        << disc(false, title(25.0), "PAL") << args("-vf scale=352:288,harddup -ofps 25");
+    QTest::newRow("SVCD NTSC from an NTSC title: as it was")
+        << disc(true, title(29.97), "NTSC") << args("-vf scale=480:480,harddup -ofps 30000/1001");
+    QTest::newRow("SVCD PAL from an NTSC title drops frames: as it was")
+        << disc(true, title(29.97), "PAL") << args("-vf scale=480:576,harddup -ofps 25");
+    QTest::newRow("VCD NTSC from a title of unknown rate and standard: as it was")
+        << disc(false, title(0.0), "NTSC") << args("-vf scale=352:240,harddup -ofps 30000/1001");
 }
 
 void MEncoderCommandsTest::commandPart()
