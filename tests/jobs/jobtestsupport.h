@@ -7,13 +7,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
-
-#include <memory>
 
 namespace JobTest {
 
@@ -40,10 +37,10 @@ inline EncodingTaskData outputData(const QString &path)
     return {2, 0.0, 0, 0.0, 0, path, QString(), false, QVariant()};
 }
 
-inline Job *plainJob(Task *task, const QString &id, QTextEdit *log = nullptr, int level = 2)
+inline Job *plainJob(Task *task, const QString &id)
 {
     auto *job = new Job;
-    job->init(task, id, "title " + id, "out", nullptr, nullptr, nullptr, log, level, 0, 0, 0);
+    job->init(task, id, "title " + id, "out", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
     return job;
 }
 
@@ -52,19 +49,6 @@ inline MervoJob *mervoJob(const QList<MervoTask *> &tasks, const QString &id = "
     auto *job = new MervoJob;
     job->init(tasks, id, "title " + id, "out", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
     return job;
-}
-
-// A job of the given tasks in which each task waits for the one before it. Builders also
-// link each task to its followers, but a job must not depend on that.
-inline MervoJob *chain(const QList<MervoTask *> &tasks, const QString &id = "id",
-                       bool followingLinks = true)
-{
-    for (int i = 1; i < tasks.size(); ++i) {
-        tasks[i]->setPrecedingTasks({tasks[i - 1]});
-        if (followingLinks)
-            tasks[i - 1]->setFollowingTasks({tasks[i]});
-    }
-    return mervoJob(tasks, id);
 }
 
 } // namespace JobTest

@@ -5,62 +5,36 @@
 #include <QTest>
 #include <QTextEdit>
 
-namespace {
-// A channel of the console: how to write to it, the index of its view in the order of
-// setSinks, and its debug prefix.
-struct Channel
-{
-    void (Console::*write)(int, const QString &);
-    int view;
-    QString prefix;
-};
-const Channel channels[] = {{&Console::stdOut, 1, "Console stdOut: "},
-                            {&Console::stdErr, 2, "Console stdErr: "},
-                            {&Console::log, 3, "Console Log: "}};
-} // namespace
-
 class TestConsole : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void levelFilter_data()
-    {
-        QTest::addColumn<int>("verbosity");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("quiet drops normal") << 1 << 2 << false;
-        QTest::newRow("quiet shows quiet") << 1 << 1 << true;
-        QTest::newRow("normal drops verbose") << 2 << 3 << false;
-        QTest::newRow("verbose shows verbose") << 3 << 3 << true;
-        QTest::newRow("level 0 always shown") << 1 << 0 << true;
-        QTest::newRow("negative level always shown") << 1 << -5 << true;
-    }
-    // Each channel reaches its own view and no other.
+    // Each channel reaches its own view (index in setSinks) and no other, when the level is at
+    // most the verbosity. Before the views are handed over nothing is lost: every level reaches
+    // the debug output with the channel's prefix.
     void levelFilter()
     {
-        QFETCH(int, verbosity);
-        QFETCH(int, level);
-        QFETCH(bool, shown);
-        for (const Channel &channel : channels) {
-            Console console;
-            QTextEdit views[4];
-            console.setSinks(&views[0], &views[1], &views[2], &views[3]);
-            console.setVerbosity(verbosity);
-            (console.*channel.write)(level, "line");
-            for (int i = 0; i < 4; ++i)
-                QCOMPARE(views[i].toPlainText(), QString(i == channel.view && shown ? "line" : ""));
-        }
-    }
-
-    // Before the views are handed over nothing is lost: every level reaches the debug
-    // output with the channel's prefix, even above the verbosity.
-    void withoutViewToDebug()
-    {
-        for (const Channel &channel : channels) {
+        const struct { void (Console::*write)(int, const QString &); int view; const char *prefix; }
+            channels[] = {{&Console::stdOut, 1, "Console stdOut: "},
+                          {&Console::stdErr, 2, "Console stdErr: "},
+                          {&Console::log, 3, "Console Log: "}};
+        const struct { int verbosity, level; bool shown; } rows[] = {
+            {1, 2, false}, {1, 1, true}, {3, 3, true}, {1, 0, true}, {1, -5, true}};
+        for (const auto &channel : channels) {
+            for (const auto &row : rows) {
+                Console console;
+                QTextEdit views[4];
+                console.setSinks(&views[0], &views[1], &views[2], &views[3]);
+                console.setVerbosity(row.verbosity);
+                (console.*channel.write)(row.level, "line");
+                for (int i = 0; i < 4; ++i)
+                    QCOMPARE(views[i].toPlainText(),
+                             QString(i == channel.view && row.shown ? "line" : ""));
+            }
             Console console;
             console.setVerbosity(1);
-            QTest::ignoreMessage(QtDebugMsg, qPrintable(channel.prefix + "text"));
+            QTest::ignoreMessage(QtDebugMsg, qPrintable(QString(channel.prefix) + "text"));
             (console.*channel.write)(3, "text");
         }
     }
