@@ -1,11 +1,11 @@
-// Packet lists from FFprobe: the answers of ffprobe 5.1 for the containers a movie split
-// meets, and a real run on a generated clip.
+// Packet lists from FFprobe (answers of ffprobe 5.1 and a real run), and where FFmpeg's stream
+// copy from a start second begins, checked against FFprobe's packet list of the same clip.
 
+#include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -19,6 +19,20 @@ QString describe(const QList<FFprobePacket> &packets)
         lines << QString("%1 +%2 %3 %4").arg(p.time).arg(p.duration).arg(p.key ? "key" : "-").arg(p.hash);
     return lines.join('\n');
 }
+
+// One packet as "ffprobe -show_packets -show_data_hash MD5" prints it.
+QString packet(const QString &pts, const QString &dts, const QString &duration, const QString &flags,
+               const QString &md5, const QString &sideData = QString())
+{
+    return QString("[PACKET]\npts_time=%1\ndts_time=%2\nduration_time=%3\nflags=%4\n%5data_hash=MD5:%6\n[/PACKET]\n")
+        .arg(pts, dts, duration, flags, sideData, md5);
+}
+
+const FFprobePacket *findHash(const QList<FFprobePacket> &packets, const QString &hash)
+{
+    const auto it = std::find_if(packets.begin(), packets.end(), [&](const FFprobePacket &p) { return p.hash == hash; });
+    return it == packets.end() ? nullptr : &*it;
+}
 } // namespace
 
 class FFprobePacketsTest : public QObject
@@ -29,39 +43,29 @@ private slots:
     void parsePackets_data();
     void parsePackets();
     void readsPacketsOfARealClip();
+    void firstCopiedPacket_data();
+    void firstCopiedPacket();
 };
 
 void FFprobePacketsTest::parsePackets_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("expected");
-
     // An MP4 volume's lead-in: negative times, marked to be discarded ("D").
-    QTest::newRow("MP4 lead-in")
-        << "[PACKET]\npts_time=-1.000000\ndts_time=-1.080000\nduration_time=0.040000\nflags=KD\n"
-           "data_hash=MD5:f7500de365e9d519ea4dabcb35a0ba17\n[/PACKET]\n"
-           "[PACKET]\npts_time=-0.960000\ndts_time=-1.040000\nduration_time=0.040000\nflags=_D\n"
-           "data_hash=MD5:015e436b35ecfdc5898d4f8fdbe4aa06\n[/PACKET]\n"
-        << "-1 +0.04 key MD5:f7500de365e9d519ea4dabcb35a0ba17\n"
-           "-0.96 +0.04 - MD5:015e436b35ecfdc5898d4f8fdbe4aa06";
-    QTest::newRow("MPEG-TS side data")
-        << "[PACKET]\npts_time=1.480000\ndts_time=1.400000\nduration_time=0.040000\nflags=K_\n"
-           "[SIDE_DATA]\n[/SIDE_DATA]\ndata_hash=MD5:4a5459cfbedd351b1b9765d69a860a4d\n[/PACKET]\n"
-        << "1.48 +0.04 key MD5:4a5459cfbedd351b1b9765d69a860a4d";
+    QTest::newRow("MP4 lead-in; MPEG-TS side data")
+        << packet("-1.000000", "-1.080000", "0.040000", "KD", "f7500de365e9d519ea4dabcb35a0ba17")
+               + packet("1.480000", "1.400000", "0.040000", "K_", "4a5459cfbedd351b1b9765d69a860a4d",
+                        "[SIDE_DATA]\n[/SIDE_DATA]\n")
+        << "-1 +0.04 key MD5:f7500de365e9d519ea4dabcb35a0ba17\n1.48 +0.04 key MD5:4a5459cfbedd351b1b9765d69a860a4d";
     // Matroska gives no decoding times, MPEG-PS B-frames no presentation times; a packet
     // without either is left out.
     QTest::newRow("missing times")
-        << "[PACKET]\npts_time=8.023000\ndts_time=N/A\nduration_time=0.040000\nflags=K_\n"
-           "data_hash=MD5:0a1db4eb68d021daf77d6389c1105699\n[/PACKET]\n"
-           "[PACKET]\npts_time=N/A\ndts_time=39.820000\nduration_time=0.040000\nflags=__\n"
-           "data_hash=MD5:311007b7682ac7cc6b1d7cbfab946631\n[/PACKET]\n"
-           "[PACKET]\npts_time=N/A\ndts_time=N/A\nduration_time=0.040000\nflags=__\n"
-           "data_hash=MD5:58a38301cfcf5d48ad9ddb2dce7dbdf0\n[/PACKET]\n"
-        << "8.023 +0.04 key MD5:0a1db4eb68d021daf77d6389c1105699\n"
-           "39.82 +0.04 - MD5:311007b7682ac7cc6b1d7cbfab946631";
+        << packet("8.023000", "N/A", "0.040000", "K_", "0a1db4eb68d021daf77d6389c1105699")
+               + packet("N/A", "39.820000", "0.040000", "__", "311007b7682ac7cc6b1d7cbfab946631")
+               + packet("N/A", "N/A", "0.040000", "__", "58a38301cfcf5d48ad9ddb2dce7dbdf0")
+        << "8.023 +0.04 key MD5:0a1db4eb68d021daf77d6389c1105699\n39.82 +0.04 - MD5:311007b7682ac7cc6b1d7cbfab946631";
     QTest::newRow("no duration, CR LF")
-        << "[PACKET]\r\npts_time=2.025000\r\ndts_time=2.025000\r\nduration_time=N/A\r\n"
-           "flags=K_\r\ndata_hash=MD5:91625edd64444c3ba3037c7cb2032e0f\r\n[/PACKET]\r\n"
+        << packet("2.025000", "2.025000", "N/A", "K_", "91625edd64444c3ba3037c7cb2032e0f").replace("\n", "\r\n")
         << "2.025 +0 key MD5:91625edd64444c3ba3037c7cb2032e0f";
 }
 
@@ -80,39 +84,60 @@ void FFprobePacketsTest::readsPacketsOfARealClip()
     const QString clip = TestMedia::standardAvi();
     QVERIFY(ffprobe.load(clip));
     const QString loadedFormat = ffprobe.formatText();
-
     // The first three video packets: a key frame at 0, then frames 1/25 s apart.
     QList<FFprobePacket> head;
     QVERIFY(ffprobe.readPackets(head, clip, "V:0", "%+#3"));
-    QCOMPARE(head.size(), 3);
-    QVERIFY(head.at(0).key);
-    QCOMPARE(head.at(0).time, 0.0);
-    QCOMPARE(head.at(1).duration, 0.04);
-    QVERIFY(head.at(2).time > head.at(1).time);
-    static const QRegularExpression md5("^MD5:[0-9a-f]{32}$");
-    QVERIFY2(md5.match(head.at(0).hash).hasMatch(), qPrintable(head.at(0).hash));
-    QVERIFY(head.at(0).hash != head.at(1).hash);
-
+    QCOMPARE(describe(head).section(' ', 0, 2), QString("0 +0.04 key"));
+    QVERIFY(head.size() == 3 && head.at(2).time > head.at(1).time && head.at(0).hash != head.at(1).hash);
     // A window: from the key frame at or before its start up to its end, the same packets
     // (with the same times) as in the whole list.
-    QList<FFprobePacket> all;
+    QList<FFprobePacket> all, window;
     QVERIFY(ffprobe.readPackets(all, clip, "V:0", "%"));
-    QList<FFprobePacket> window;
     QVERIFY(ffprobe.readPackets(window, clip, "V:0", "1.500000%2.500000"));
-    QVERIFY(!window.isEmpty() && all.size() > window.size());
-    QVERIFY(window.first().time <= 1.5);
+    QVERIFY(!window.isEmpty() && all.size() > window.size() && window.first().time <= 1.5);
     QVERIFY(window.last().time >= 2.4 && window.last().time < 2.5);
-    const auto same = std::find_if(all.begin(), all.end(),
-                                   [&](const FFprobePacket &p) { return p.hash == window.last().hash; });
-    QVERIFY(same != all.end());
+    const FFprobePacket *same = findHash(all, window.last().hash);
+    QVERIFY(same);
     QCOMPARE(same->time, window.last().time);
+    QCOMPARE(ffprobe.formatText(), loadedFormat); // the loaded analysis is left alone
+}
 
-    // Audio packets of the same file; the loaded analysis is left alone.
-    QList<FFprobePacket> audio;
-    QVERIFY(ffprobe.readPackets(audio, clip, "a:0", "%+#2"));
-    QCOMPARE(audio.size(), 2);
-    QVERIFY(audio.at(1).duration > 0.0 && audio.at(1).duration < 0.04);
-    QCOMPARE(ffprobe.formatText(), loadedFormat);
+void FFprobePacketsTest::firstCopiedPacket_data()
+{
+    QTest::addColumn<QString>("stream");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<double>("from"); // -1: nothing to copy
+    QTest::addColumn<double>("to");
+    // Key frames lie about every half second; an AVI copy begins at the one at or before the start.
+    QTest::newRow("video") << "V:0" << "00:00:02" << 1.5 << 2.0;
+    QTest::newRow("audio") << "a:0" << "00:00:02" << 1.9 << 2.0;
+    QTest::newRow("no such stream") << "s:0" << "00:00:00" << -1.0 << -1.0;
+}
+
+void FFprobePacketsTest::firstCopiedPacket()
+{
+    QFETCH(QString, stream);
+    QFETCH(QString, start);
+    QFETCH(double, from);
+    QFETCH(double, to);
+    ConsoleCapture capture;
+    FFmpeg ffmpeg;
+    QVERIFY(ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), QString()));
+    FFprobe ffprobe;
+    QVERIFY(ffprobe.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
+    const QString clip = TestMedia::standardAvi();
+    QString hash = "stale";
+    QCOMPARE(ffmpeg.firstCopiedPacket(hash, clip, start, stream), from >= 0);
+    if (from < 0) {
+        QVERIFY(hash.isEmpty());
+        QVERIFY(!ffmpeg.firstCopiedPacket(hash, TestMedia::folder() + "/no such file.avi", start, "V:0"));
+        return;
+    }
+    QList<FFprobePacket> packets;
+    QVERIFY(ffprobe.readPackets(packets, clip, stream, "%"));
+    const FFprobePacket *found = findHash(packets, hash);
+    QVERIFY2(found && found->key, qPrintable(hash));
+    QVERIFY2(found->time >= from && found->time <= to, qPrintable(QString::number(found->time)));
 }
 
 VEXO_TEST_CLASS(FFprobePacketsTest)

@@ -1,9 +1,10 @@
-// Starting the engine processors on stand-ins that are missing, crash, hang, or answer
-// something the processor cannot use.
+// The synchronous runner and the engine processors on stand-ins that are missing, crash,
+// hang, or print canned answers.
 
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
 #include "engines/mervomencoder.h"
+#include "engines/syncrunner.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
@@ -18,22 +19,12 @@ const char *const mencoderHelp = "MEncoder 1.0-test (C) 2000-2023 MPlayer Team\n
                                  "Available codecs:\n   mp3lame  - cbr/abr/vbr MP3 using libmp3lame\n\n"
                                  "Available output formats:\n   avi      - Microsoft AVI\n";
 
-std::unique_ptr<IProcessor> makeProcessor(const QString &engine)
-{
-    if (engine == "FFprobe")
-        return std::make_unique<FFprobe>();
-    if (engine == "FFmpeg")
-        return std::make_unique<FFmpeg>();
-    return std::make_unique<MervoMEncoder>();
-}
-
-// Runs a script that counts its runs in a file before doing what the fake engine's mode says.
+// A script that counts its runs in a file before doing what the fake engine's mode says.
 QString countingScript(const QString &name, const QString &mode, QString *counter)
 {
     *counter = TestMedia::folder() + "/engines/" + name + ".count";
     QFile::remove(*counter);
-    return writeEngineScript(name, QString("echo run >> '%1'\nexec '%2' %3")
-                                       .arg(*counter, TestMedia::fakeEngine(), mode));
+    return writeEngineScript(name, QString("echo run >> '%1'\nexec '%2' %3").arg(*counter, TestMedia::fakeEngine(), mode));
 }
 
 int runCount(const QString &counter)
@@ -52,6 +43,10 @@ private slots:
     void failedStarts();
     void hangingEngineIsKilledAndItsOutputParsed();
     void outcomeIsRememberedPerPath();
+    void ffprobeFormatValues();
+    void runnerSetsTheLibraryPath();
+    void decodeLines_data();
+    void decodeLines();
 };
 
 void ProcessorFaultsTest::failedStarts_data()
@@ -59,17 +54,14 @@ void ProcessorFaultsTest::failedStarts_data()
     QTest::addColumn<QString>("engine");
     QTest::addColumn<QString>("script"); // empty: no such executable
     QTest::addColumn<QString>("message");
-
     const QString fake = TestMedia::fakeEngine();
-    QTest::newRow("missing MEncoder")
-        << "MEncoder" << "" << "MEncoder: process failed to start in 3000 milliseconds.";
+    QTest::newRow("missing MEncoder") << "MEncoder" << "" << "MEncoder: process failed to start in 3000 milliseconds.";
     QTest::newRow("FFprobe crashing without output")
         << "FFprobe" << QString("exec '%1' crash").arg(fake) << "FFprobe: process crashed with no output.";
     QTest::newRow("FFmpeg crashing on its third query")
         << "FFmpeg"
         << QString("case \"$1\" in\n  -version) echo 'ffmpeg version 9.9 Copyright' ;;\n"
-                   "  -formats) echo ' DE avi             AVI format' ;;\n  *) exec '%1' crash ;;\nesac")
-               .arg(fake)
+                   "  -formats) echo ' DE avi             AVI format' ;;\n  *) exec '%1' crash ;;\nesac").arg(fake)
         << "FFmpeg: error process crashed with no output.";
 }
 
@@ -79,18 +71,20 @@ void ProcessorFaultsTest::failedStarts()
     QFETCH(QString, script);
     QFETCH(QString, message);
     ConsoleCapture capture;
-    const std::unique_ptr<IProcessor> processor = makeProcessor(engine);
-    const QString path = script.isEmpty() ? QString("/nonexistent/engine")
-                                          : writeEngineScript("failing-" + engine, script);
+    std::unique_ptr<IProcessor> processor;
+    if (engine == "FFprobe")
+        processor = std::make_unique<FFprobe>();
+    else if (engine == "FFmpeg")
+        processor = std::make_unique<FFmpeg>();
+    else
+        processor = std::make_unique<MervoMEncoder>();
+    const QString path = script.isEmpty() ? QString("/nonexistent/engine") : writeEngineScript("failing-" + engine, script);
     QVERIFY(!processor->startInterface(path, QString()));
     QCOMPARE(processor->state(), int(IProcessor::Failed));
     QVERIFY2(capture.log().contains(message), qPrintable(capture.log()));
     QVERIFY(!capture.log().contains(engine + ": interface ready."));
-    if (auto *transcoder = qobject_cast<Transcoder *>(processor.get())) {
-        // Nothing half-read survives a failed start.
-        QVERIFY(transcoder->videoCodecs().isEmpty());
-        QVERIFY(transcoder->subtitleCodecs().isEmpty());
-    }
+    if (auto *transcoder = qobject_cast<Transcoder *>(processor.get())) // nothing half-read survives
+        QVERIFY(transcoder->videoCodecs().isEmpty() && transcoder->subtitleCodecs().isEmpty());
 }
 
 void ProcessorFaultsTest::hangingEngineIsKilledAndItsOutputParsed()
@@ -98,8 +92,7 @@ void ProcessorFaultsTest::hangingEngineIsKilledAndItsOutputParsed()
     ConsoleCapture capture;
     FFprobe ffprobe;
     const QString script = writeEngineScript(
-        "probe-hang",
-        QString("exec '%1' partial-hang 'ffprobe version 7.7-hang'").arg(TestMedia::fakeEngine()));
+        "probe-hang", QString("exec '%1' partial-hang 'ffprobe version 7.7-hang'").arg(TestMedia::fakeEngine()));
     QElapsedTimer clock;
     clock.start();
     QVERIFY(ffprobe.startInterface(script, QString()));
@@ -109,28 +102,12 @@ void ProcessorFaultsTest::hangingEngineIsKilledAndItsOutputParsed()
              qPrintable(QString::number(elapsed)));
     QCOMPARE(ffprobe.state(), int(IProcessor::Ready));
     QCOMPARE(ffprobe.version(), QString("7.7-hang"));
-
-    // A crash after a complete answer still counts as an answer.
-    const QString crashing = writeEngineScript(
-        "mencoder-crash-after-help",
-        QString("printf '%s' '%1'\nexec '%2' crash").arg(mencoderHelp, TestMedia::fakeEngine()));
-    MervoMEncoder mencoder;
-    QVERIFY(mencoder.startInterface(crashing, QString()));
-    QCOMPARE(mencoder.version(), QString("1.0-test"));
-    QCOMPARE(mencoder.videoCodecs().keys(), (QStringList{"copy", "xvid"}));
-    QCOMPARE(mencoder.audioCodecs().keys(), QStringList{"mp3lame"});
-    QCOMPARE(mencoder.muxers().keys(), QStringList{"avi"});
-    QCOMPARE(mencoder.subtitleCodecs().value("inlay"), QString("Inlaid subtitles"));
 }
 
 void ProcessorFaultsTest::outcomeIsRememberedPerPath()
 {
     ConsoleCapture capture;
     QString counter;
-    FFprobe fresh;
-    QVERIFY(!fresh.startInterface(QString(), QString()));
-    QCOMPARE(fresh.state(), int(IProcessor::NotStarted));
-
     MervoMEncoder mencoder;
     const QString crashing = countingScript("mencoder-crash", "crash", &counter);
     QVERIFY(!mencoder.startInterface(crashing, QString()));
@@ -141,25 +118,75 @@ void ProcessorFaultsTest::outcomeIsRememberedPerPath()
     const QString good = writeEngineScript("mencoder-good", QString("printf '%s' '%1'").arg(mencoderHelp));
     QVERIFY(mencoder.startInterface(good, "/opt/lib"));
     QCOMPARE(mencoder.state(), int(IProcessor::Ready));
-    QCOMPARE(mencoder.libraryPath(), QString("/opt/lib"));
+    QCOMPARE(mencoder.subtitleCodecs().value("inlay"), QString("Inlaid subtitles"));
     // A later answer without all its sections fails and leaves nothing of the earlier one.
     const QString partial = writeEngineScript(
-        "mencoder-partial",
-        "printf 'MEncoder 2.0 (C) MPlayer Team\\nAvailable codecs:\\n   copy - frame copy\\n'");
+        "mencoder-partial", "printf 'MEncoder 2.0 (C) MPlayer Team\\nAvailable codecs:\\n   copy - frame copy\\n'");
     QVERIFY(!mencoder.startInterface(partial, QString()));
     QCOMPARE(mencoder.state(), int(IProcessor::Failed));
-    QVERIFY(mencoder.videoCodecs().isEmpty());
-    QVERIFY(mencoder.subtitleCodecs().isEmpty());
+    QVERIFY(mencoder.videoCodecs().isEmpty() && mencoder.subtitleCodecs().isEmpty());
 
     // A ready engine is not run again; a name outside Latin-1 reaches the system unchanged.
     FFprobe ready;
-    const QString script = countingScript(QString::fromUtf8("probe-ready-Программа"),
-                                          "print 'ffprobe version 1.2'", &counter);
+    const QString script = countingScript(QString::fromUtf8("probe-ready-Программа"), "print 'ffprobe version 1.2'", &counter);
     QVERIFY(ready.startInterface(script, QString()));
     QCOMPARE(ready.binary(), script);
     QVERIFY(ready.startInterface(QString(), QString()));
     QVERIFY(ready.startInterface(script, QString()));
     QCOMPARE(runCount(counter), 1);
+}
+
+// A Windows build's "\r\n" answer; keys are found whatever their case, only as whole keys.
+void ProcessorFaultsTest::ffprobeFormatValues()
+{
+    ConsoleCapture capture;
+    FFprobe ffprobe;
+    const QByteArray answer = "[STREAM]\r\nindex=0\r\ncodec_name=mpeg4\r\n[/STREAM]\r\n[FORMAT]\r\nfilename=a.avi\r\n"
+                              "duration_ts=1000\r\nduration=3.040000\r\nTAG:title=\r\nTAG:software=Lavf59\r\n[/FORMAT]\r\n";
+    QVERIFY(ffprobe.startInterface(writeCannedFFprobe("probe-format", answer), QString()));
+    QCOMPARE(ffprobe.version(), QString("9.9-test"));
+    QVERIFY(ffprobe.load("movie.avi"));
+    // Each key with its value; empty: not found (a stream key, an empty value).
+    const QList<QPair<QString, QString>> lookups{
+        {"duration", "3.040000"}, {"TAG:SOFTWARE", "Lavf59"}, {"codec_name", ""}, {"TAG:title", ""}};
+    for (const auto &[key, value] : lookups) {
+        QString result = "stale";
+        QCOMPARE(ffprobe.formatValue(result, key), !value.isEmpty());
+        QCOMPARE(result, value);
+        const QString said = value.isEmpty() ? QString("not found") : "is '" + value + "'";
+        QVERIFY(capture.log().contains(QString("FFprobe: '%1' %2 for file movie.avi").arg(key, said)));
+    }
+}
+
+void ProcessorFaultsTest::runnerSetsTheLibraryPath() // on top of the environment
+{
+    const QString script = writeEngineScript(
+        "print-env", "printf 'LD=%s MARK=%s\\n' \"$LD_LIBRARY_PATH\" \"$VEXO_RUNNER_MARK\"\necho err >&2");
+    qputenv("VEXO_RUNNER_MARK", "kept");
+    const SyncRunner::Result result = SyncRunner::run(script, {}, "/opt/vexo libs", {}, "Transcoder");
+    qunsetenv("VEXO_RUNNER_MARK");
+    QVERIFY(result.started && !result.killed && !result.crashed && !result.stillRunning);
+    QCOMPARE(result.stdOut + result.stdErr, QString("LD=/opt/vexo libs MARK=kept\nerr\n"));
+}
+
+// Engine output is decoded as UTF-8 line by line, never per chunk.
+void ProcessorFaultsTest::decodeLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("UTF-8 name; line ends kept")
+        << QByteArray("from 'Sch\xc3\xb6n.avi':\r\nb\nc\rd") << QString::fromUtf8("from 'Schön.avi':\r\nb\nc\rd");
+    QTest::newRow("bad byte spoils only its line")
+        << QByteArray("caf\xe9\n\xe6\x97\xa5\xe6\x9c\xac\n") << QString::fromUtf8("caf\xef\xbf\xbd\n日本\n");
+    QTest::newRow("stray continuation byte does not eat the next line")
+        << QByteArray("x\x80\n\xe6\x97\xa5\n") << QString::fromUtf8("x\xef\xbf\xbd\n日\n");
+}
+
+void ProcessorFaultsTest::decodeLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(SyncRunner::decodeLines(bytes), text);
 }
 
 VEXO_TEST_CLASS(ProcessorFaultsTest)
