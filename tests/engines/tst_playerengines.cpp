@@ -14,30 +14,12 @@
 
 #include <memory>
 
-namespace {
-// The drivers of one "Available ... output drivers:" list of MPlayer's help answer: each
-// indented line holds the name, blanks and a description.
-QMap<QString, QString> driverList(const QString &help, const QString &heading)
-{
-    QMap<QString, QString> drivers;
-    const QStringList all = help.split('\n');
-    for (qsizetype i = all.indexOf(heading) + 1; i > 0 && i < all.size() && all[i].startsWith('\t'); ++i) {
-        const QStringList parts = all[i].trimmed().split(QRegularExpression("\\s+"));
-        drivers.insert(parts.first(), parts.mid(1).join(' '));
-    }
-    return drivers;
-}
-} // namespace
-
 class TestPlayerEngines : public QObject
 {
     Q_OBJECT
 
-    QString m_mplayer;
-    QString m_mediaInfo;
-    QString m_ffprobe;
-    QTextEdit m_log;
-    QTextEdit m_processes; // the echoed command lines and outputs
+    QString m_mplayer, m_mediaInfo, m_ffprobe;
+    QTextEdit m_log, m_processes; // the log, and the echoed command lines and outputs
 
     std::unique_ptr<Player> make(const QString &mediaInfo, int logLevel)
     {
@@ -74,11 +56,15 @@ private slots:
         QVERIFY(!player->utilityVersion(Player::MediaInfoUtility).isEmpty());
         QVERIFY(!player->utilityVersion(Player::FFprobeUtility).isEmpty());
 
-        const auto video = driverList(help, "Available video output drivers:");
-        QVERIFY(video.contains("gl") && video.contains("x11"));
-        QCOMPARE(*player->playerCapabilities()->videoDrivers, video);
-        QCOMPARE(*player->playerCapabilities()->audioDrivers,
-                 driverList(help, "Available audio output drivers:"));
+        // Each driver line of the help answer ("\tname\tdescription") is in one of the lists.
+        const PlayerCapabilities *capabilities = player->playerCapabilities();
+        const auto *video = capabilities->videoDrivers, *audio = capabilities->audioDrivers;
+        QVERIFY(video->contains("gl") && video->contains("x11") && audio->contains("null"));
+        QCOMPARE(help.count(QRegularExpression("^\\t", QRegularExpression::MultilineOption)),
+                 video->size() + audio->size());
+        for (const auto *drivers : {video, audio})
+            for (auto it = drivers->cbegin(); it != drivers->cend(); ++it)
+                QVERIFY2(help.contains('\t' + it.key() + '\t' + it.value() + '\n'), qPrintable(it.key()));
         QVERIFY(player->playerStatus()->openGl);
         QVERIFY(player->setVideoOutput("gl"));
         QVERIFY(!player->setVideoOutput("directx"));
@@ -87,48 +73,32 @@ private slots:
     void missingMediaInfoLeavesTheOthersReady()
     {
         auto player = make(TestMedia::folder() + "/no-such-dir/mediainfo", LogLevel::Normal);
-        const QStringList failed{"Player: MediaInfo process failed to start in 3000 milliseconds."};
         QCOMPARE(player->mediaInfoStatus()->state, int(InterfaceStatus::Reset));
         QCOMPARE(player->utilityVersion(Player::MediaInfoUtility), QString());
-        QCOMPARE(log(), failed);
+        QCOMPARE(log(), QStringList{"Player: MediaInfo process failed to start in 3000 milliseconds."});
         QCOMPARE(player->ffprobeStatus()->state, int(InterfaceStatus::Ready));
         QCOMPARE(player->playerStatus()->state, int(InterfaceStatus::Ready));
         QVERIFY(!player->playerCapabilities()->videoDrivers->isEmpty());
 
-        // An analysis without MediaInfo leaves its record empty and says so even when quiet.
-        player->setLogLevel(LogLevel::Quiet);
-        m_log.clear();
-        player->readMediaInfoData(TestMedia::standardAvi());
-        QVERIFY(player->mediaInfoData()->generalFields.isEmpty());
-        QCOMPARE(log(), failed);
     }
 
-    // Both analyses of a generated clip fill their records and log their course; a file
-    // that is missing empties them again.
+    // Both analyses of a generated clip fill their records; a missing file empties them again.
     void analysesOfAGeneratedClip()
     {
         const QString avi = TestMedia::standardAvi();
         QVERIFY(!avi.isEmpty());
-        auto player = make(m_mediaInfo, LogLevel::Verbose);
-        m_log.clear();
+        auto player = make(m_mediaInfo, LogLevel::Normal);
         player->readMediaInfoData(avi);
-        const MediaInfoData *report = player->mediaInfoData();
-        QCOMPARE(report->generalFields.value("Format"), QStringLiteral("AVI"));
-        QCOMPARE(report->videoFields.value("Width"), QStringLiteral("320 pixels"));
-        QCOMPARE(report->audioStreams.size(), 1);
         player->readFFprobeData(avi);
+        const MediaInfoData *report = player->mediaInfoData();
         const FFprobeData *probe = player->ffprobeData();
-        QCOMPARE(probe->format_name, QStringLiteral("avi"));
+        QCOMPARE(report->generalFields.value("Format") + ' ' + report->videoFields.value("Width"),
+                 QString("AVI 320 pixels"));
+        QCOMPARE(report->audioStreams.size(), 1);
+        QCOMPARE(probe->format_name + ' ' + probe->audioStreams.value(0).codec_name, QString("avi mp3"));
         QVERIFY(qAbs(probe->duration - TestMedia::probeDuration(avi)) < 0.001);
         QCOMPARE(probe->videoStreams.value(0).size, QSize(320, 240));
-        QCOMPARE(probe->audioStreams.value(0).codec_name, QStringLiteral("mp3"));
-        QStringList expected;
-        for (const char *tool : {"MediaInfo", "FFprobe"}) {
-            for (const char *step : {"%1 read data begins.", "%1 process starts.", "%1 process started.",
-                                     "%1 process finished.", "%1 read data completed."})
-                expected << "Player: " + QString(step).arg(tool);
-        }
-        QCOMPARE(log(), expected);
+        QVERIFY2(log().isEmpty(), qPrintable(m_log.toPlainText()));
 
         const QString missing = TestMedia::folder() + "/no such clip é.avi";
         player->readMediaInfoData(missing);

@@ -44,6 +44,7 @@ private slots:
     void hangingEngineIsKilledAndItsOutputParsed();
     void outcomeIsRememberedPerPath();
     void ffprobeFormatValues();
+    void ffprobeFilesStreamsByTheWholeType();
     void runnerSetsTheLibraryPath();
     void decodeLines_data();
     void decodeLines();
@@ -156,6 +157,26 @@ void ProcessorFaultsTest::ffprobeFormatValues()
         const QString said = value.isEmpty() ? QString("not found") : "is '" + value + "'";
         QVERIFY(capture.log().contains(QString("FFprobe: '%1' %2 for file movie.avi").arg(key, said)));
     }
+}
+
+// Streams are filed by their whole codec_type: an MKV's attached font is no audio stream.
+void ProcessorFaultsTest::ffprobeFilesStreamsByTheWholeType()
+{
+    ConsoleCapture capture;
+    FFprobe ffprobe;
+    const QByteArray answer = "[STREAM]\nindex=0\ncodec_type=subtitle\n[/STREAM]\n"
+                              "[STREAM]\nindex=1\ncodec_type=attachment\n[/STREAM]\n"
+                              "[STREAM]\nindex=2\ncodec_type=data\n[/STREAM]\n"
+                              "[STREAM]\nindex=3\ncodec_type=video\n[/STREAM]\n"
+                              "[STREAM]\nindex=4\ncodec_type=audio\n[/STREAM]\n"
+                              "[FORMAT]\nformat_name=matroska,webm\n[/FORMAT]\n";
+    QVERIFY(ffprobe.startInterface(writeCannedFFprobe("probe-kinds", answer), QString()));
+    QVERIFY(ffprobe.load("kinds.mkv"));
+    QCOMPARE(ffprobe.subtitleStreams(), QList<int>{0});
+    QCOMPARE(ffprobe.attachmentStreams(), QList<int>{1});
+    QCOMPARE(ffprobe.dataStreams(), QList<int>{2});
+    QCOMPARE(ffprobe.videoStreams(), QList<int>{3});
+    QCOMPARE(ffprobe.audioStreams(), QList<int>{4});
 }
 
 void ProcessorFaultsTest::runnerSetsTheLibraryPath() // on top of the environment
