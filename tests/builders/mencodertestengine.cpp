@@ -3,7 +3,7 @@
 #include "encoder/records/sourcekind.h"
 #include "testmedia.h"
 
-#include <QProcess>
+#include <QRegularExpression>
 
 MEncoderTestEngine::MEncoderTestEngine()
 {
@@ -18,13 +18,11 @@ QByteArray MEncoderTestEngine::helpOutput()
     static const QByteArray output = [] {
         InterfaceMEncoder builder;
         builder.init("mencoder", nullptr, nullptr, nullptr);
-        QString program;
+        QString program, out;
         QStringList arguments;
         builder.cliCmdGetStatus(program, arguments);
-        QProcess process;
-        process.start(program, arguments);
-        process.waitForFinished(30000);
-        return process.readAllStandardOutput();
+        TestMedia::run(program, arguments, &out);
+        return out.toUtf8();
     }();
     return output;
 }
@@ -47,7 +45,7 @@ EncodingSource MEncoderTestEngine::clipSource(const QString &path)
     source.video.fileFormat = "AVI";
     source.video.aspect = 4.0 / 3.0;
     source.video.frameRate = 25.0;
-    source.noVideo = source.noAudio = false; // and no subtitle
+    source.noVideo = source.noAudio = false;
     // MPlayer's AVI reader numbers the audio stream 1, after the video.
     source.audio.streamNumber = source.audio.aid = 1;
     source.audio.channelCount = 1;
@@ -94,15 +92,10 @@ void setTarget(EncodingTarget &target, int level, const QString &muxer, const QS
 QStringList probeStreams(const QString &path, const QString &entries)
 {
     QString out;
-    if (TestMedia::run("ffprobe", {"-v", "error", "-show_entries", "stream=" + entries, "-of",
-                                   "csv=p=0", path},
-                       &out)
-        != 0)
-        return {};
+    TestMedia::run("ffprobe", {"-v", "error", "-show_entries", "stream=" + entries, "-of",
+                               "csv=p=0", path}, &out);
     QStringList lines = out.split('\n', Qt::SkipEmptyParts);
-    for (QString &line : lines) { // without the empty side data that some streams add
-        while (line.endsWith(','))
-            line.chop(1);
-    }
+    static const QRegularExpression emptySideData(",+$"); // that some streams add
+    lines.replaceInStrings(emptySideData, QString());
     return lines;
 }

@@ -11,8 +11,7 @@ class MEncoderTestEngine
 {
 public:
     MEncoderTestEngine();
-    MEncoderTestEngine(const MEncoderTestEngine &) = delete;
-    MEncoderTestEngine &operator=(const MEncoderTestEngine &) = delete;
+    Q_DISABLE_COPY(MEncoderTestEngine) // the builder holds pointers to the members
 
     // Runs "mencoder -ovc help -oac help -of help" and parses it; true when ready.
     bool queryEngine();
@@ -37,6 +36,5 @@ void setTarget(EncodingTarget &target, int level, const QString &muxer, const QS
                QSize size, double videoBitrate, const QString &audio, int rate,
                double audioBitrate, const QString &standard = QString());
 
-// ffprobe's lines for the streams of a file, each with the given stream entries in ffprobe's
-// own order, e.g. "mpeg4,video" "mp3,audio"; empty when ffprobe fails.
+// ffprobe's lines for the streams of a file with the given entries, e.g. "mpeg4,video".
 QStringList probeStreams(const QString &path, const QString &entries = "codec_name,codec_type");

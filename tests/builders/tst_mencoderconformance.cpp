@@ -1,8 +1,6 @@
-// Runs the MEncoder encode command on the installed MEncoder for every container and codec
-// that the builder offers once it has read the real engine, at the user's settings and at
-// each predefined level, from a generated clip and from a generated DVD folder, and checks
-// every output with ffprobe. Pairs that the vocabulary allows but the engine checks refuse
-// are listed with their reason and not run.
+// Runs the encode command on the installed MEncoder for every container and codec pair the
+// builder offers once it has read the real engine, at each level, from a generated clip and a
+// generated DVD folder, and checks every output with ffprobe. Refused pairs print their reason.
 
 #include "mencodertestengine.h"
 #include "testmedia.h"
@@ -10,7 +8,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
@@ -20,23 +17,20 @@ namespace {
 
 constexpr int kFrames = 25;     // the frame limit of most runs
 constexpr int kClipFrames = 75; // the whole standard clip
+constexpr int User = EncoderProfile::LevelUser;
 
 struct Pair
 {
-    QString container, video, audio;
-    QString refusal; // why the builder does not offer it; empty when offered
+    QString container, video, audio, refusal; // refusal: why the builder does not offer it
 };
 
 struct Run
 {
     Pair pair;
     bool dvd = false;
-    int level = EncoderProfile::LevelUser;
-    QString program;
-    QStringList arguments; // the output file last
-    int frames = kFrames;  // 0 for the whole source
-    QString log;
-    QString outcome; // "ok" or the first fault
+    int level = User, frames = kFrames; // frames: 0 for the whole source
+    QString program, log, outcome;      // outcome: "ok" or the first fault
+    QStringList arguments;              // the output file last
 };
 
 // The codec that ffprobe names for a video or audio name of the builder.
@@ -44,10 +38,8 @@ QString probedCodec(const QString &name, bool video, bool dvd)
 {
     if (name == "copy" || name == "ac3_copy" || name == "ac3")
         return video ? (dvd ? "mpeg2video" : "mpeg4") : (dvd ? "ac3" : "mp3");
-    if (name.contains("xvid"))
-        return "mpeg4";
-    if (name.contains("x264"))
-        return "h264";
+    if (name.contains("xvid") || name.contains("x264"))
+        return name.contains("xvid") ? "mpeg4" : "h264";
     if (name.startsWith("mp3") || name.startsWith("mp2"))
         return name.left(3);
     return name == "pcm" ? "pcm_s16le" : name; // mpeg1video, mpeg2video, h263, mpeg4
@@ -60,17 +52,14 @@ QStringList accepted(const InterfaceMEncoder &builder, const QString &container,
     const QStringList row = (video ? builder.muxerVideoCodecs : builder.muxerAudioCodecs)
                                 .value(container);
     QStringList names = row;
-    for (auto it = aliases.cbegin(); it != aliases.cend(); ++it) {
+    for (auto it = aliases.cbegin(); it != aliases.cend(); ++it)
         if (row.contains(it.value()) && !names.contains(it.key()))
             names << it.key();
-    }
-    QStringList result;
-    for (const QString &name : std::as_const(names)) {
-        if (video ? builder.CommandBuilder::isVideoCodecSupported(container, name)
-                  : builder.CommandBuilder::isAudioCodecSupported(container, name))
-            result << name;
-    }
-    return result;
+    names.removeIf([&](const QString &name) {
+        return !(video ? builder.CommandBuilder::isVideoCodecSupported(container, name)
+                       : builder.CommandBuilder::isAudioCodecSupported(container, name));
+    });
+    return names;
 }
 
 // Each video codec with the container's first offered audio codec, and each audio codec
@@ -86,32 +75,27 @@ QList<Pair> pairs(const InterfaceMEncoder &builder)
             continue;
         const QStringList videos = accepted(builder, container, true);
         const QStringList audios = accepted(builder, container, false);
+        const QString muxerRefusal = builder.muxerRefusal(container);
+        auto refusals = [&](const QStringList &names, bool video) {
+            QStringList why;
+            for (const QString &name : names)
+                why << (!muxerRefusal.isEmpty() ? muxerRefusal
+                        : video                 ? builder.videoCodecRefusal(container, name)
+                                                : builder.audioCodecRefusal(container, name));
+            return why;
+        };
+        const QStringList videoWhy = refusals(videos, true), audioWhy = refusals(audios, false);
         // A container without video codecs holds audio only; one whose audio codecs are
         // all refused can still hold video alone.
-        QString defaultVideo = videos.isEmpty() ? QStringLiteral("novideo") : QString();
-        for (const QString &v : videos) {
-            if (defaultVideo.isEmpty() && builder.isVideoCodecSupported(container, v))
-                defaultVideo = v;
-        }
-        QString defaultAudio;
-        for (const QString &a : audios) {
-            if (defaultAudio.isEmpty() && builder.isAudioCodecSupported(container, a))
-                defaultAudio = a;
-        }
-        if (defaultAudio.isEmpty())
-            defaultAudio = QStringLiteral("noaudio");
-        const QString muxerRefusal = builder.muxerRefusal(container);
-        for (const QString &v : videos) {
-            const QString why = muxerRefusal.isEmpty() ? builder.videoCodecRefusal(container, v)
-                                                       : muxerRefusal;
-            result.append({container, v, defaultAudio, why});
-        }
-        for (const QString &a : audios) {
-            QString why = muxerRefusal.isEmpty() ? builder.audioCodecRefusal(container, a)
-                                                 : muxerRefusal;
-            if (why.isEmpty() && defaultVideo.isEmpty())
-                why = QStringLiteral("no video codec of the container is offered");
-            result.append({container, defaultVideo, a, why});
+        const int v0 = videoWhy.indexOf(QString()), a0 = audioWhy.indexOf(QString());
+        const QString defaultVideo = videos.isEmpty() ? "novideo" : v0 < 0 ? "" : videos[v0];
+        const QString defaultAudio = a0 < 0 ? "noaudio" : audios[a0];
+        for (int i = 0; i < videos.size(); ++i)
+            result.append({container, videos[i], defaultAudio, videoWhy[i]});
+        for (int i = 0; i < audios.size(); ++i) {
+            const bool noVideo = audioWhy[i].isEmpty() && defaultVideo.isEmpty();
+            result.append({container, defaultVideo, audios[i],
+                           noVideo ? "no video codec of the container is offered" : audioWhy[i]});
         }
     }
     return result;
@@ -124,8 +108,7 @@ void prepare(MEncoderTestEngine &engine, Run &run, const QString &sourcePath)
                                 : MEncoderTestEngine::clipSource(sourcePath);
     engine.job.target = EncodingTarget();
     const bool pcm = pair.audio == "pcm";
-    const int rate = pcm || pair.audio.startsWith("mp3") || pair.audio.startsWith("mp2") ? 44100
-                                                                                         : 0;
+    const int rate = pcm || pair.audio.startsWith("mp") ? 44100 : 0; // mp3, mp2
     const double audioBitrate = pair.audio == "mp2_vcd" ? 224 : pcm ? 1411.2 : 128;
     setTarget(engine.job.target, run.level, pair.container, pair.video,
               pair.video == "h263" ? QSize(176, 144) : QSize(320, 240), 600, pair.audio, rate,
@@ -151,81 +134,64 @@ QString outcome(const Run &run, int exitCode, bool crashed)
     const QByteArray output = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
     const QString tail = ": " + QString::fromUtf8(output.right(300)).simplified();
     if (crashed || exitCode != 0)
-        return (crashed ? QStringLiteral("engine crashed")
-                        : QStringLiteral("exit code %1").arg(exitCode))
-               + tail;
+        return (crashed ? "engine crashed" : QStringLiteral("exit code %1").arg(exitCode)) + tail;
     const QString file = run.arguments.last();
     if (QFileInfo(file).size() <= 0)
         return "no output file";
     if (!InterfaceMEncoder::parseCommandCheck(output, QByteArray()))
         return "command check refuses the run's output" + tail;
     const Pair &pair = run.pair;
-    QStringList expected;
+    QStringList codecs;
     if (pair.video != "novideo")
-        expected << probedCodec(pair.video, true, run.dvd) + ",video";
+        codecs << probedCodec(pair.video, true, run.dvd) + ",video";
     if (pair.audio != "noaudio")
-        expected << probedCodec(pair.audio, false, run.dvd) + ",audio";
+        codecs << probedCodec(pair.audio, false, run.dvd) + ",audio";
     QStringList streams = probeStreams(file); // "codec,type"
     if (pair.video == "novideo") // the first step of an audio target also holds frame numbers
         streams = streams.filter(",audio");
     streams.sort(); // whichever stream the muxer wrote first
-    expected.sort();
-    if (streams != expected)
-        return "streams " + streams.join(' ') + ", expected " + expected.join(' ');
-    const int expectedFrames = run.frames > 0 ? run.frames : kClipFrames;
-    const int frames = pair.video == "novideo" ? expectedFrames
-                                               : TestMedia::countVideoFrames(file);
-    if (frames < expectedFrames * 0.9 - 1 || frames > expectedFrames + 2)
-        return QStringLiteral("%1 decoded frames, expected about %2")
-            .arg(frames)
-            .arg(expectedFrames);
+    codecs.sort();
+    if (streams != codecs)
+        return "streams " + streams.join(' ') + ", expected " + codecs.join(' ');
+    const int expected = run.frames > 0 ? run.frames : kClipFrames;
+    const int frames = pair.video == "novideo" ? expected : TestMedia::countVideoFrames(file);
+    if (frames < expected * 0.9 - 1 || frames > expected + 2)
+        return QStringLiteral("%1 decoded frames, expected about %2").arg(frames).arg(expected);
     return "ok";
 }
 
 // Runs as many encodes at once as the machine has cores, at least two.
 void runAll(QList<Run> &runs)
 {
-    QEventLoop loop;
     const int parallel = qMax(2, QThread::idealThreadCount());
-    int next = 0;
-    int running = 0;
-    std::function<void()> startNext = [&]() {
-        while (running < parallel && next < runs.size()) {
-            Run *run = &runs[next++];
-            auto *process = new QProcess(&loop);
-            process->setStandardOutputFile(run->log);
+    QList<QPair<Run *, QProcess *>> running;
+    for (int next = 0; next < runs.size() || !running.isEmpty();) {
+        while (running.size() < parallel && next < runs.size()) {
+            Run &run = runs[next++];
+            auto *process = new QProcess;
+            process->setStandardOutputFile(run.log);
             process->setStandardErrorFile(QProcess::nullDevice());
-            QObject::connect(process, &QProcess::finished, &loop,
-                             [&, run, process](int exitCode, QProcess::ExitStatus exitStatus) {
-                                 --running;
-                                 run->outcome = outcome(*run, exitCode,
-                                                        exitStatus == QProcess::CrashExit);
-                                 process->deleteLater();
-                                 startNext();
-                                 if (running == 0 && next == runs.size())
-                                     loop.quit();
-                             });
-            process->start(run->program, run->arguments);
-            if (process->waitForStarted()) {
-                ++running;
-            } else {
-                run->outcome = "failed to start: " + process->errorString();
-                delete process;
-            }
+            process->start(run.program, run.arguments);
+            running.append({&run, process});
         }
-    };
-    startNext();
-    if (running > 0)
-        loop.exec();
+        for (int i = running.size() - 1; i >= 0; --i) {
+            auto [run, process] = running[i];
+            if (process->state() != QProcess::NotRunning && !process->waitForFinished(20))
+                continue;
+            run->outcome = process->error() == QProcess::FailedToStart
+                               ? "failed to start: " + process->errorString()
+                               : outcome(*run, process->exitCode(),
+                                         process->exitStatus() == QProcess::CrashExit);
+            delete process;
+            running.removeAt(i);
+        }
+    }
 }
 
 QString row(const Pair &pair, const QString &rest)
 {
-    return QStringLiteral("%1 %2 %3 %4")
-        .arg(pair.container, -10)
-        .arg(pair.video, -11)
-        .arg(pair.audio, -10)
-        .arg(rest);
+    return QStringLiteral("%1 %2 ").arg(pair.container, -10).arg(pair.video, -11)
+           + QStringLiteral("%1 %2").arg(pair.audio, -10).arg(rest);
 }
 
 } // namespace
@@ -244,8 +210,7 @@ void MEncoderConformanceTest::everyOfferedPairEncodes()
     timer.start();
     MEncoderTestEngine engine;
     QVERIFY2(engine.queryEngine(), "the installed MEncoder's status must parse");
-    const QString clip = TestMedia::standardAvi();
-    const QString dvd = TestMedia::dvdFolder();
+    const QString clip = TestMedia::standardAvi(), dvd = TestMedia::dvdFolder();
     QVERIFY(!clip.isEmpty() && !dvd.isEmpty());
     QDir().mkpath(TestMedia::folder() + "/conformance");
 
@@ -258,7 +223,7 @@ void MEncoderConformanceTest::everyOfferedPairEncodes()
             Run run; // the clip, then the DVD title, each at levels user, 1, 2, 3
             run.pair = pair;
             run.dvd = i >= 4;
-            run.level = i % 4 == 0 ? int(EncoderProfile::LevelUser) : i % 4;
+            run.level = i % 4 == 0 ? User : i % 4;
             prepare(engine, run, run.dvd ? dvd : clip);
             runs.append(run);
         }
@@ -269,23 +234,17 @@ void MEncoderConformanceTest::everyOfferedPairEncodes()
     int failures = 0;
     qInfo().noquote() << row({"container", "video", "audio", QString()}, "source level outcome");
     for (const Run &run : std::as_const(runs)) {
-        const QString level = run.level == EncoderProfile::LevelUser ? QStringLiteral("user")
-                                                                     : QString::number(run.level);
-        qInfo().noquote() << row(run.pair, QStringLiteral("%1 %2 %3")
-                                               .arg(run.dvd ? "dvd" : "clip", -6)
-                                               .arg(level, -5)
-                                               .arg(run.outcome));
+        const QString level = run.level == User ? "user" : QString::number(run.level);
+        const QString where = QString(run.dvd ? "dvd" : "clip").leftJustified(7);
+        qInfo().noquote() << row(run.pair, where + level.leftJustified(6) + run.outcome);
         if (run.outcome != "ok") {
             ++failures;
             qInfo().noquote() << "    " << run.program << run.arguments.join(' ');
         }
     }
-    for (const QString &refusal : std::as_const(refusals))
-        qInfo().noquote() << refusal;
+    qInfo().noquote() << refusals.join('\n');
     qInfo().noquote() << QStringLiteral("%1 runs, %2 failed, %3 pairs refused, %4 s")
-                             .arg(runs.size())
-                             .arg(failures)
-                             .arg(refusals.size())
+                             .arg(runs.size()).arg(failures).arg(refusals.size())
                              .arg(timer.elapsed() / 1000);
     QCOMPARE(failures, 0);
 }
