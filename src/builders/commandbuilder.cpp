@@ -1,4 +1,5 @@
 #include "builders/commandbuilder.h"
+#include "builders/builderslogging.h"
 
 #include <QDebug>
 
@@ -56,7 +57,9 @@ bool CommandBuilder::isAudioCodecSupported(const QString &muxer, const QString &
 void CommandBuilder::logCommand(const char *text, const QString &program,
                                 const QStringList &arguments)
 {
-    QDebug line = qDebug();
+    if (!lcBuilders().isDebugEnabled())
+        return;
+    QDebug line = QMessageLogger(__FILE__, __LINE__, Q_FUNC_INFO, lcBuilders().categoryName()).debug();
     line.noquote() << text;
     line.quote() << program;
     line.noquote() << "with options";

@@ -1,4 +1,5 @@
 #include "builders/interfacemencoder.h"
+#include "builders/builderslogging.h"
 
 #include "builders/mencoderencodecommand.h"
 #include "encoder/records/encodingjob.h"
@@ -323,7 +324,7 @@ QList<HelpEntry> helpEntries(const QString &section)
 void InterfaceMEncoder::parseStatus()
 {
     static const char where[] = "InterfaceMEncoder::parseStatus() -";
-    qDebug() << "InterfaceMEncoder::parseStatus() starts parsing status raw data";
+    qCDebug(lcBuilders) << "InterfaceMEncoder::parseStatus() starts parsing status raw data";
     if (!status)
         return;
     if (status->state != InterfaceStatus::OutputCaptured) {
@@ -337,18 +338,18 @@ void InterfaceMEncoder::parseStatus()
                                                | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch bannerMatch = banner.match(text);
     if (!bannerMatch.hasMatch() || bannerMatch.captured(1).isEmpty()) {
-        qDebug() << where << "Failed to parse MEncoder standard output (signature)";
+        qCDebug(lcBuilders) << where << "Failed to parse MEncoder standard output (signature)";
         status->state = InterfaceStatus::ParseFailed;
         return;
     }
-    qDebug() << where << "signature:" << bannerMatch.captured(1);
+    qCDebug(lcBuilders) << where << "signature:" << bannerMatch.captured(1);
 
     static const QRegularExpression parts(QStringLiteral("(mencoder)\\s+(\\S+).*?(MPlayer Team)"),
                                           QRegularExpression::CaseInsensitiveOption
                                               | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch partsMatch = parts.match(text);
     if (partsMatch.captured(1).isEmpty() || partsMatch.captured(2).isEmpty()) {
-        qDebug() << where << "Failed to parse MEncoder standard output (parsing signature)";
+        qCDebug(lcBuilders) << where << "Failed to parse MEncoder standard output (parsing signature)";
         status->state = InterfaceStatus::ParseFailed;
         return;
     }
@@ -361,20 +362,20 @@ void InterfaceMEncoder::parseStatus()
             | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch sectionsMatch = sections.match(text);
     if (!sectionsMatch.hasMatch()) {
-        qDebug() << where << "Failed to parse MEncoder standard output (-ovc help -oac help)";
+        qCDebug(lcBuilders) << where << "Failed to parse MEncoder standard output (-ovc help -oac help)";
         status->state = InterfaceStatus::ParseFailed;
         return;
     }
     const QString videoSection = sectionsMatch.captured(1);
     const QString audioSection = sectionsMatch.captured(2);
     const QString muxerSection = sectionsMatch.captured(3);
-    qDebug() << where << "available video:" << videoSection;
-    qDebug() << where << "available audio:" << audioSection;
-    qDebug() << where << "available muxer:" << muxerSection;
+    qCDebug(lcBuilders) << where << "available video:" << videoSection;
+    qCDebug(lcBuilders) << where << "available audio:" << audioSection;
+    qCDebug(lcBuilders) << where << "available muxer:" << muxerSection;
 
     if (!capabilities || !capabilities->videoCodecMap || !capabilities->audioCodecMap
         || !capabilities->subtitleCodecMap || !capabilities->muxerMap) {
-        qDebug() << where << "no capability maps to fill";
+        qCDebug(lcBuilders) << where << "no capability maps to fill";
         status->state = InterfaceStatus::ParseFailed;
         return;
     }
@@ -382,15 +383,15 @@ void InterfaceMEncoder::parseStatus()
     capabilities->videoCodecMap->clear();
     for (const HelpEntry &entry : helpEntries(videoSection)) {
         if (!supportedVideoCodecs.contains(entry.name)) {
-            qDebug() << where << "ignore video codec available (not supported):" << entry.name
+            qCDebug(lcBuilders) << where << "ignore video codec available (not supported):" << entry.name
                      << entry.description;
             continue;
         }
         capabilities->videoCodecMap->insert(entry.name, entry.description);
-        qDebug() << where << "found video codec available:" << entry.name << entry.description;
+        qCDebug(lcBuilders) << where << "found video codec available:" << entry.name << entry.description;
         if (entry.name == QLatin1String("lavc") && capabilities->lavcVideoCodecMap) {
             capabilities->lavcVideoCodecMap->insert("lavc", libraryNames.value("video"));
-            qDebug() << where << "added lavc-video codecs:" << libraryNames.value("video");
+            qCDebug(lcBuilders) << where << "added lavc-video codecs:" << libraryNames.value("video");
         }
     }
 
@@ -399,15 +400,15 @@ void InterfaceMEncoder::parseStatus()
     for (const HelpEntry &entry : helpEntries(audioSection)) {
         m_engineAudioEncoders << entry.name;
         if (!supportedAudioCodecs.contains(entry.name)) {
-            qDebug() << where << "ignore audio codec available (not supported):" << entry.name
+            qCDebug(lcBuilders) << where << "ignore audio codec available (not supported):" << entry.name
                      << entry.description;
             continue;
         }
         capabilities->audioCodecMap->insert(entry.name, entry.description);
-        qDebug() << where << "found audio codec available:" << entry.name << entry.description;
+        qCDebug(lcBuilders) << where << "found audio codec available:" << entry.name << entry.description;
         if (entry.name == QLatin1String("lavc") && capabilities->lavcAudioCodecMap) {
             capabilities->lavcAudioCodecMap->insert("lavc", libraryNames.value("audio"));
-            qDebug() << where << "added lavc-audio codecs:" << libraryNames.value("audio");
+            qCDebug(lcBuilders) << where << "added lavc-audio codecs:" << libraryNames.value("audio");
         }
     }
 
@@ -415,15 +416,15 @@ void InterfaceMEncoder::parseStatus()
     capabilities->muxerMap->clear();
     for (const HelpEntry &entry : helpEntries(muxerSection)) {
         if (!supportedMuxers.contains(entry.name)) {
-            qDebug() << where << "ignore muxer format available (not supported):" << entry.name
+            qCDebug(lcBuilders) << where << "ignore muxer format available (not supported):" << entry.name
                      << entry.description;
             continue;
         }
         capabilities->muxerMap->insert(entry.name, entry.description);
-        qDebug() << where << "found muxer format available:" << entry.name << entry.description;
+        qCDebug(lcBuilders) << where << "found muxer format available:" << entry.name << entry.description;
         if (entry.name == QLatin1String("lavf") && capabilities->lavfMuxerMap) {
             capabilities->lavfMuxerMap->insert("lavf", libraryNames.value("muxer"));
-            qDebug() << where << "added lavf-format muxers:" << libraryNames.value("muxer");
+            qCDebug(lcBuilders) << where << "added lavf-format muxers:" << libraryNames.value("muxer");
         }
     }
     status->state = InterfaceStatus::Ready;
@@ -563,7 +564,7 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     program.clear();
     arguments.clear();
     if (!data || data->source.kind != SourceKind::Dvd) {
-        qDebug() << disc.dvdOnly;
+        qCDebug(lcBuilders) << disc.dvdOnly;
         return;
     }
     program = this->program();
@@ -638,7 +639,7 @@ bool InterfaceMEncoder::cliCmdMerge(QString &program, QStringList &arguments, QS
 bool InterfaceMEncoder::parseCommandCheck(const QByteArray &stdOut, const QByteArray &stdErr)
 {
     Q_UNUSED(stdErr)
-    qDebug() << "InterfaceMEncoder::parseCommandCheck() starts parsing standard output";
+    qCDebug(lcBuilders) << "InterfaceMEncoder::parseCommandCheck() starts parsing standard output";
     const QString text = QString::fromUtf8(stdOut);
     static const QRegularExpression statusLine(QStringLiteral("Pos:(.*?)s(.*?)f(.*?)%(.*?)fps"),
                                                QRegularExpression::CaseInsensitiveOption

@@ -1,4 +1,5 @@
 #include "encoder/mediasplitter.h"
+#include "encoder/encoderlogging.h"
 
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
@@ -68,7 +69,7 @@ int MediaSplitter::chooseDisambiguation(const QString &folder, const QString &ba
 
 void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 volumeSize)
 {
-    qDebug().noquote() << "MediaSplitter::startSplit() Start split jobs:" << volumeCount << volumeSize
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::startSplit() Start split jobs:" << volumeCount << volumeSize
                        << input;
     if (!m_ffmpeg || !m_ffmpeg->startInterface(QString(), QString())) {
         m_console->log(LogLevel::Quiet, tr("Failed to start split: could not start FFmpeg interface."));
@@ -175,7 +176,7 @@ double MediaSplitter::locateVolumeEnd(double length, double volumeStart)
     }
     const double end =
         volumeEnd(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail);
-    qDebug().noquote() << "MediaSplitter::locateVolumeEnd() volume" << m_currentVolume - 1
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolumeEnd() volume" << m_currentVolume - 1
                        << "cut from second" << m_volumeStartSecond << "measures" << length
                        << "and ends at" << end;
     return end;
@@ -199,12 +200,12 @@ double MediaSplitter::chooseStartSecond(double end)
             || !findInInput(start, hash, window, m_inputStart)) {
             return candidate; // nothing to tell by
         }
-        qDebug().noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
+        qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
                            << "the copy begins at" << start << "for an end at" << end;
         if (start <= end + TimeTolerance)
             return candidate;
     }
-    qDebug().noquote() << "MediaSplitter::chooseStartSecond() no second down to" << lowest
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() no second down to" << lowest
                        << "begins at or before" << end << "- taking" << second;
     return second;
 }
@@ -269,7 +270,7 @@ void MediaSplitter::startNextJob()
         emit finished();
         return;
     }
-    qDebug().noquote() << "MediaSplitter::startNextJob() Start next split:" << m_currentVolume
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::startNextJob() Start next split:" << m_currentVolume
                        << m_input << m_partBaseName;
     ++m_currentVolume;
 

@@ -1,4 +1,5 @@
 #include "engines/ffmpeg.h"
+#include "engines/engineslogging.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -107,7 +108,7 @@ void FFmpeg::parseMuxers(const QString &text)
             continue;
         const QString name = match.captured(1);
         const QString description = match.captured(2).trimmed();
-        qDebug().noquote() << "FFmpeg: found available format muxer:" << name << description;
+        qCDebug(lcEngines).noquote() << "FFmpeg: found available format muxer:" << name << description;
         m_muxers.insert(name, description);
     }
 }
@@ -154,7 +155,7 @@ void FFmpeg::parseCodecs(const QString &text)
             if (encoders.hasMatch())
                 names += encoders.captured(1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
             for (const QString &name : std::as_const(names)) {
-                qDebug().noquote() << kind.debugText << name << description;
+                qCDebug(lcEngines).noquote() << kind.debugText << name << description;
                 map.insert(name, description);
             }
         }
@@ -199,7 +200,7 @@ bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
     QString stdErr;
     QString error;
     if (!runProcess(arguments, stdOut, stdErr, error)) {
-        qDebug().noquote() << "FFmpeg::firstCopiedPacket() run error" << error << inputPath;
+        qCDebug(lcEngines).noquote() << "FFmpeg::firstCopiedPacket() run error" << error << inputPath;
         return false;
     }
     static const QRegularExpression md5Line(QStringLiteral("^MD5=([0-9a-fA-F]{32})\\s*$"),
@@ -208,7 +209,7 @@ bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
     static const QString noData = QStringLiteral("d41d8cd98f00b204e9800998ecf8427e");
     const QRegularExpressionMatch match = md5Line.match(stdOut);
     if (!match.hasMatch() || match.captured(1).toLower() == noData) {
-        qDebug().noquote() << "FFmpeg::firstCopiedPacket() no packet from" << startPosition
+        qCDebug(lcEngines).noquote() << "FFmpeg::firstCopiedPacket() no packet from" << startPosition
                            << inputPath << stdErr.trimmed();
         return false;
     }

@@ -1,4 +1,5 @@
 #include "engines/ffprobe.h"
+#include "engines/engineslogging.h"
 
 #include "engines/fileargument.h"
 
@@ -60,7 +61,7 @@ bool FFprobe::load(const QString &filePath)
     m_filePath = filePath;
     if (m_state != Ready)
         return false;
-    qDebug().noquote() << "FFprobe: load" << quoted(filePath) << quoted(m_executablePath);
+    qCDebug(lcEngines).noquote() << "FFprobe: load" << quoted(filePath) << quoted(m_executablePath);
 
     QString stdOut;
     QString stdErr;
@@ -71,7 +72,7 @@ bool FFprobe::load(const QString &filePath)
     if (!runProcess(arguments, stdOut, stdErr, error)) {
         m_console->log(LogLevel::Quiet,
                        tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));
-        qDebug().noquote() << "FFprobe: run error" << error << quoted(filePath)
+        qCDebug(lcEngines).noquote() << "FFprobe: run error" << error << quoted(filePath)
                            << quoted(m_executablePath);
         return false;
     }
@@ -85,7 +86,7 @@ bool FFprobe::load(const QString &filePath)
                        tr("FFprobe: parse error loading %1 '%2'")
                            .arg(filePath,
                                 tr("can't parse format, input may not be a multimedia file")));
-        qDebug().noquote() << "FFprobe: failed to parse format" << quoted(filePath)
+        qCDebug(lcEngines).noquote() << "FFprobe: failed to parse format" << quoted(filePath)
                            << quoted(m_executablePath);
         return false;
     }
@@ -100,7 +101,7 @@ bool FFprobe::load(const QString &filePath)
     m_loaded = true;
     if (m_streamTexts.isEmpty()) {
         m_console->log(LogLevel::Normal, tr("FFprobe: no stream found in file %1").arg(filePath));
-        qDebug().noquote() << "FFprobe: failed to parse streams" << quoted(filePath)
+        qCDebug(lcEngines).noquote() << "FFprobe: failed to parse streams" << quoted(filePath)
                            << quoted(m_executablePath);
     }
 
@@ -137,10 +138,10 @@ bool FFprobe::load(const QString &filePath)
                            tr("FFprobe: undefined stream #%1 of %2").arg(index, filePath));
         else
             m_console->log(LogLevel::Verbose, tr("FFprobe: undefined stream in %2").arg(filePath));
-        qDebug().noquote() << "FFprobe: undefined stream" << index << quoted(filePath)
+        qCDebug(lcEngines).noquote() << "FFprobe: undefined stream" << index << quoted(filePath)
                            << quoted(m_executablePath);
     }
-    qDebug().noquote() << "FFprobe: load complete" << quoted(filePath) << quoted(m_executablePath);
+    qCDebug(lcEngines).noquote() << "FFprobe: load complete" << quoted(filePath) << quoted(m_executablePath);
     return true;
 }
 
@@ -158,11 +159,11 @@ QString FFprobe::parseValue(const QString &key, const QString &text, bool *ok)
         const QString value = line.captured(2);
         if (ok)
             *ok = true;
-        qDebug().noquote() << "FFprobe: parse success" << key << value << quoted(m_filePath);
+        qCDebug(lcEngines).noquote() << "FFprobe: parse success" << key << value << quoted(m_filePath);
         return value.trimmed();
     }
     m_console->log(LogLevel::Verbose, tr("FFprobe: failed to parse '%1' of %2").arg(key, m_filePath));
-    qDebug().noquote() << "FFprobe: failed to parse" << key << quoted(m_filePath)
+    qCDebug(lcEngines).noquote() << "FFprobe: failed to parse" << key << quoted(m_filePath)
                        << quoted(m_executablePath);
     if (ok)
         *ok = false;
@@ -173,13 +174,13 @@ bool FFprobe::formatValue(QString &value, const QString &key)
 {
     if (m_filePath.isEmpty()) {
         m_console->log(LogLevel::Verbose, tr("FFprobe: no file loaded"));
-        qDebug().noquote() << "FFprobe: no file loaded" << quoted(m_executablePath);
+        qCDebug(lcEngines).noquote() << "FFprobe: no file loaded" << quoted(m_executablePath);
         value.clear();
         return false;
     }
     if (!m_loaded) {
         m_console->log(LogLevel::Verbose, tr("FFprobe: data not ready for file %1").arg(m_filePath));
-        qDebug().noquote() << "FFprobe: format data not ready for" << quoted(m_filePath)
+        qCDebug(lcEngines).noquote() << "FFprobe: format data not ready for" << quoted(m_filePath)
                            << quoted(m_executablePath);
         value.clear();
         return false;
@@ -190,14 +191,14 @@ bool FFprobe::formatValue(QString &value, const QString &key)
         value.clear();
         m_console->log(LogLevel::Verbose,
                        tr("FFprobe: '%1' not found for file %2").arg(key, m_filePath));
-        qDebug().noquote() << "FFprobe: format data not found" << key << quoted(m_filePath)
+        qCDebug(lcEngines).noquote() << "FFprobe: format data not found" << key << quoted(m_filePath)
                            << quoted(m_executablePath);
         return false;
     }
     value = result;
     m_console->log(LogLevel::Verbose,
                    tr("FFprobe: '%1' is '%2' for file %3").arg(key, value, m_filePath));
-    qDebug().noquote() << "FFprobe: format data" << key << value << quoted(m_filePath)
+    qCDebug(lcEngines).noquote() << "FFprobe: format data" << key << value << quoted(m_filePath)
                        << quoted(m_executablePath);
     return true;
 }
@@ -208,10 +209,10 @@ bool FFprobe::dataReady(QHash<QString, QString> &data, const QStringList &keys,
     data.clear();
     if (m_filePath.isEmpty()) {
         m_console->log(LogLevel::Verbose, tr("FFprobe: no file loaded"));
-        qDebug().noquote() << "FFprobe: no file loaded" << quoted(m_executablePath);
+        qCDebug(lcEngines).noquote() << "FFprobe: no file loaded" << quoted(m_executablePath);
     } else if (!m_loaded) {
         m_console->log(LogLevel::Verbose, tr("FFprobe: data not ready for file %1").arg(m_filePath));
-        qDebug().noquote() << "FFprobe: data not ready for" << quoted(m_filePath)
+        qCDebug(lcEngines).noquote() << "FFprobe: data not ready for" << quoted(m_filePath)
                            << quoted(m_executablePath);
     } else {
         return true;
@@ -254,7 +255,7 @@ int FFprobe::streamData(int stream, QHash<QString, QString> &data, const QString
         m_console->log(LogLevel::Verbose, tr("FFprobe: no data ready for stream #%1 in file %2")
                                               .arg(stream)
                                               .arg(m_filePath));
-        qDebug().noquote() << "FFprobe: no data ready for stream" << stream << quoted(m_filePath)
+        qCDebug(lcEngines).noquote() << "FFprobe: no data ready for stream" << stream << quoted(m_filePath)
                            << quoted(m_executablePath);
         if (missing)
             *missing = keys;
@@ -302,7 +303,7 @@ bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath
     packets.clear();
     if (m_state != Ready)
         return false;
-    qDebug().noquote() << "FFprobe::readPackets()" << streams << intervals << quoted(filePath);
+    qCDebug(lcEngines).noquote() << "FFprobe::readPackets()" << streams << intervals << quoted(filePath);
     const QStringList arguments{
         QStringLiteral("-v"),
         QStringLiteral("error"),
@@ -321,14 +322,14 @@ bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath
     if (!runProcess(arguments, stdOut, stdErr, error)) {
         m_console->log(LogLevel::Quiet,
                        tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));
-        qDebug().noquote() << "FFprobe::readPackets() run error" << error << quoted(filePath);
+        qCDebug(lcEngines).noquote() << "FFprobe::readPackets() run error" << error << quoted(filePath);
         return false;
     }
     // The list can be long: only errors are echoed.
     if (!stdErr.isEmpty())
         m_console->stdErrNormal(stdErr);
     packets = parsePackets(stdOut);
-    qDebug().noquote() << "FFprobe::readPackets() found" << packets.size() << "packets in"
+    qCDebug(lcEngines).noquote() << "FFprobe::readPackets() found" << packets.size() << "packets in"
                        << quoted(filePath);
     return true;
 }

@@ -1,4 +1,5 @@
 #include "engines/interfaceffprobe.h"
+#include "engines/engineslogging.h"
 
 #include "engines/ffprobedata.h"
 #include "engines/fileargument.h"
@@ -49,7 +50,7 @@ void InterfaceFFprobe::cliCmdGetStatus(QString &program, QStringList &arguments)
 {
     program = m_binary;
     arguments = QStringList{QStringLiteral("-version")};
-    qDebug() << "InterfaceFFprobe::cliCmdGetStatus() returns command:" << program << "with options"
+    qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetStatus() returns command:" << program << "with options"
              << arguments;
 }
 
@@ -59,13 +60,13 @@ void InterfaceFFprobe::cliCmdGetInfo(const QString &file, QString &program,
     program = m_binary;
     arguments = QStringList{fileArgument(file), QStringLiteral("-show_format"),
                             QStringLiteral("-show_streams")};
-    qDebug() << "InterfaceFFprobe::cliCmdGetInfo() returns command:" << program << "with options"
+    qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetInfo() returns command:" << program << "with options"
              << arguments;
 }
 
 bool InterfaceFFprobe::parseStatus(const QString &stdOut)
 {
-    qDebug() << "InterfaceFFprobe::parseStatus() starts parsing status raw data";
+    qCDebug(lcEngines) << "InterfaceFFprobe::parseStatus() starts parsing status raw data";
     // Today's banner is "ffprobe version 5.1.x ...": the word "version" is skipped so that
     // the version is the number. A comma that ends the token is not part of it.
     static const QRegularExpression banner(QStringLiteral("(FFprobe)\\s+(?:version\\s+)?([^\\s,]+)"),
@@ -79,7 +80,7 @@ bool InterfaceFFprobe::parseStatus(const QString &stdOut)
         }
         return true;
     }
-    qDebug() << "InterfaceFFprobe::parseStatus() - Failed to parse FFprobe standard output "
+    qCDebug(lcEngines) << "InterfaceFFprobe::parseStatus() - Failed to parse FFprobe standard output "
                 "(parsing signature)";
     if (m_status)
         m_status->state = InterfaceStatus::ParseFailed;
@@ -209,7 +210,7 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.language = text("TAG:language");
         stream.title = text("TAG:title");
     } else {
-        qDebug() << "InterfaceFFprobe::parseData() - Ignore stream data which 'codec_type' is"
+        qCDebug(lcEngines) << "InterfaceFFprobe::parseData() - Ignore stream data which 'codec_type' is"
                  << type;
     }
 }
@@ -218,22 +219,22 @@ void InterfaceFFprobe::parseData(FFprobeData *data, const QString &stdOut,
                                  const QString &stdErr) const
 {
     Q_UNUSED(stdErr) // FFprobe's banner and warnings tell nothing the blocks don't
-    qDebug() << "InterfaceFFprobe::parseData() starts parsing data";
+    qCDebug(lcEngines) << "InterfaceFFprobe::parseData() starts parsing data";
     const QStringList formats = blocks(stdOut, QStringLiteral("FORMAT"));
     if (!data || formats.isEmpty() || formats.first().isEmpty()) {
-        qDebug() << "InterfaceFFprobe::parseData() - Failed to parse FFprobe standard output";
+        qCDebug(lcEngines) << "InterfaceFFprobe::parseData() - Failed to parse FFprobe standard output";
         return;
     }
     const QString format = formats.first();
     const QStringList streams = blocks(stdOut, QStringLiteral("STREAM"));
-    qDebug() << "InterfaceFFprobe::parseData() format:" << format;
-    qDebug() << "InterfaceFFprobe::parseData() streams:" << streams;
+    qCDebug(lcEngines) << "InterfaceFFprobe::parseData() format:" << format;
+    qCDebug(lcEngines) << "InterfaceFFprobe::parseData() streams:" << streams;
 
     readFormat(data, keyTable(format, m_formatKeys));
     for (const QString &stream : streams) {
         const KeyTable table = keyTable(stream, m_streamKeys);
         if (!table.contains(QStringLiteral("codec_type"))) {
-            qDebug() << "InterfaceFFprobe::parseData() - Ignore stream data with missing "
+            qCDebug(lcEngines) << "InterfaceFFprobe::parseData() - Ignore stream data with missing "
                         "'codec_type'";
             continue;
         }

@@ -1,4 +1,5 @@
 #include "engines/interfacemediainfo.h"
+#include "engines/engineslogging.h"
 
 #include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
@@ -51,7 +52,7 @@ void InterfaceMediaInfo::cliCmdGetStatus(QString &program, QStringList &argument
 {
     program = m_binary;
     arguments = QStringList{QStringLiteral("--version")};
-    qDebug() << "InterfaceMediaInfo::cliCmdGetStatus() returns command:" << program
+    qCDebug(lcEngines) << "InterfaceMediaInfo::cliCmdGetStatus() returns command:" << program
              << "with options" << arguments;
 }
 
@@ -60,13 +61,13 @@ void InterfaceMediaInfo::cliCmdGetInfo(const QString &file, QString &program,
 {
     program = m_binary;
     arguments = QStringList{fileArgument(file)};
-    qDebug() << "InterfaceMediaInfo::cliCmdGetInfo() returns command:" << program
+    qCDebug(lcEngines) << "InterfaceMediaInfo::cliCmdGetInfo() returns command:" << program
              << "with options" << arguments;
 }
 
 void InterfaceMediaInfo::parseStatus()
 {
-    qDebug() << "InterfaceMediaInfo::parseStatus() starts parsing status raw data";
+    qCDebug(lcEngines) << "InterfaceMediaInfo::parseStatus() starts parsing status raw data";
     if (!m_status)
         return;
     if (m_status->state != InterfaceStatus::OutputCaptured) {
@@ -80,7 +81,7 @@ void InterfaceMediaInfo::parseStatus()
         QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = banner.match(QString::fromUtf8(m_status->stdOut));
     if (!match.hasMatch() || match.captured(1).isEmpty() || match.captured(3).isEmpty()) {
-        qDebug() << "InterfaceMediaInfo::parseStatus() - Failed to parse MediaInfo standard "
+        qCDebug(lcEngines) << "InterfaceMediaInfo::parseStatus() - Failed to parse MediaInfo standard "
                     "output (parsing signature)";
         m_status->state = InterfaceStatus::ParseFailed;
         return;
@@ -96,7 +97,7 @@ int InterfaceMediaInfo::labelWidth(const Lines &lines)
 {
     for (const QString &line : lines) {
         if (line.startsWith(kCompleteName)) {
-            qDebug() << "InterfaceMediaInfo::parseData() catch fixed width from" << line;
+            qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() catch fixed width from" << line;
             return line.indexOf(QLatin1Char(':'), kCompleteName.size());
         }
     }
@@ -148,7 +149,7 @@ double InterfaceMediaInfo::videoStreamSizeMiB(const QList<Section> &sections)
             const QRegularExpressionMatch match = size.match(line);
             if (!match.hasMatch())
                 continue;
-            qDebug() << "InterfaceMediaInfo::parseData() catch stream size:"
+            qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() catch stream size:"
                      << match.captured(1) + match.captured(2);
             QString number = match.captured(1);
             number.remove(QLatin1Char(' ')); // "1 023 MiB": blanks separate thousands
@@ -214,7 +215,7 @@ MediaInfoData::Fields InterfaceMediaInfo::fields(const Lines &body, int width)
 
 void InterfaceMediaInfo::parseData(MediaInfoData *data)
 {
-    qDebug() << "InterfaceMediaInfo::parseData() starts parsing data";
+    qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() starts parsing data";
     if (!data)
         return;
     Lines lines = data->rawText.split(QLatin1Char('\n'));
@@ -225,20 +226,20 @@ void InterfaceMediaInfo::parseData(MediaInfoData *data)
 
     const int width = labelWidth(lines);
     if (width <= 0) {
-        qDebug() << "InterfaceMediaInfo::parseData() - Failed to parse MediaInfo standard output "
+        qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() - Failed to parse MediaInfo standard output "
                     "(catching fixed width)";
         if (m_status)
             m_status->state = InterfaceStatus::ParseFailed;
         return;
     }
-    qDebug() << "InterfaceMediaInfo::parseData() fixed width:" << width;
+    qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() fixed width:" << width;
 
     const QList<Lines> reports = fileReports(lines);
-    qDebug() << "InterfaceMediaInfo::parseData() catch files:" << reports.size();
+    qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() catch files:" << reports.size();
     if (reports.isEmpty())
         return;
     const Lines &report = reports.at(mainReport(reports));
-    qDebug() << "InterfaceMediaInfo::parseData() main file:" << report.join(QLatin1Char('\n'));
+    qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() main file:" << report.join(QLatin1Char('\n'));
 
     const MediaInfoData::Fields general = fields(generalBody(report), width);
     for (auto it = general.cbegin(); it != general.cend(); ++it)

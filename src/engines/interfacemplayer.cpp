@@ -1,4 +1,5 @@
 #include "engines/interfacemplayer.h"
+#include "engines/engineslogging.h"
 
 #include "engines/playercapabilities.h"
 
@@ -42,7 +43,7 @@ QStringList platformPriorityOptions()
 
 void debugCommand(const char *operation, const QString &program, const QStringList &arguments)
 {
-    qDebug().noquote() << QStringLiteral("InterfaceMplayer::%1() returns command:")
+    qCDebug(lcMplayer).noquote() << QStringLiteral("InterfaceMplayer::%1() returns command:")
                               .arg(QLatin1String(operation))
                        << program << "with options" << arguments;
 }
@@ -363,7 +364,7 @@ QString InterfaceMplayer::cliPause() const
 QString InterfaceMplayer::cliSeek(int seconds) const
 {
     if (seconds < 0) {
-        qDebug() << "InterfaceMplayer::cliSeek() called with seconds below 0, considered as 0";
+        qCDebug(lcMplayer) << "InterfaceMplayer::cliSeek() called with seconds below 0, considered as 0";
         seconds = 0;
     }
     return QStringLiteral("seek %1 2\n").arg(seconds);
@@ -437,15 +438,15 @@ QString InterfaceMplayer::cliOsdShowProgression() const
 
 QString InterfaceMplayer::cliSelectAudio(int id) const
 {
-    qDebug() << "InterfaceMplayer::cliSelectAudio() return:" << "switch_audio" << id;
+    qCDebug(lcMplayer) << "InterfaceMplayer::cliSelectAudio() return:" << "switch_audio" << id;
     const QString command = id >= 0 ? QStringLiteral("mute 0\nswitch_audio %1\n").arg(id)
                                     : QStringLiteral("mute 1\n");
-    qDebug() << "InterfaceMplayer::cliSelectAudio() return:" << command;
+    qCDebug(lcMplayer) << "InterfaceMplayer::cliSelectAudio() return:" << command;
     return command;
 }
 
 QString InterfaceMplayer::cliSelectSubtitle(int id) const
 {
-    qDebug() << "InterfaceMplayer::cliSelectSubtitle() return:" << "sub_demux" << id;
+    qCDebug(lcMplayer) << "InterfaceMplayer::cliSelectSubtitle() return:" << "sub_demux" << id;
     return QStringLiteral("sub_demux %1\n").arg(id);
 }

@@ -3,6 +3,7 @@
 // status run's banner and driver lists.
 
 #include "engines/interfacemplayer.h"
+#include "engines/engineslogging.h"
 
 #include "engines/clipinfo.h"
 #include "engines/diskinfo.h"
@@ -29,7 +30,7 @@ QString simplifiedLine(const QByteArray &line)
 
 void debugLine(const char *parser, const QString &what, const QString &line)
 {
-    qDebug().noquote() << QStringLiteral("InterfaceMplayer: %1() %2").arg(QLatin1String(parser), what)
+    qCDebug(lcMplayer).noquote() << QStringLiteral("InterfaceMplayer: %1() %2").arg(QLatin1String(parser), what)
                        << QStringLiteral("\"%1\"").arg(line);
 }
 
@@ -691,7 +692,7 @@ bool parseRecordLine(const char *parser, const QByteArray &line, bool kindHandle
 {
     const QString s = simplifiedLine(line);
     if (!kindHandled) {
-        qDebug().noquote() << QStringLiteral("InterfaceMplayer: %1() method not implemented for media")
+        qCDebug(lcMplayer).noquote() << QStringLiteral("InterfaceMplayer: %1() method not implemented for media")
                                   .arg(QLatin1String(parser))
                            << record->kind << "ignoring" << QStringLiteral("\"%1\"").arg(s);
         return false;
@@ -796,15 +797,15 @@ void InterfaceMplayer::parseStderr(const QByteArray &line, int *code, QString *t
     if (s.startsWith(QLatin1String("File not found"))) {
         *text = s;
         *code = PlayerOutputCode::FileNotFound;
-        qDebug() << "InterfaceMplayer: parseStderr() detected File not found";
+        qCDebug(lcMplayer) << "InterfaceMplayer: parseStderr() detected File not found";
     } else if (s.startsWith(QLatin1String("Can't open VMG info"))) {
         *text = s;
         *code = PlayerOutputCode::NoDvdStructure;
-        qDebug() << "InterfaceMplayer: parseStderr() detected no DVD VMG";
+        qCDebug(lcMplayer) << "InterfaceMplayer: parseStderr() detected no DVD VMG";
     } else if (!s.isEmpty()) {
         *text = s;
         *code = PlayerOutputCode::OtherError;
-        qDebug().noquote() << "InterfaceMplayer: parseStderr() reported unmanaged info" << s;
+        qCDebug(lcMplayer).noquote() << "InterfaceMplayer: parseStderr() reported unmanaged info" << s;
     } else {
         text->clear();
         *code = PlayerOutputCode::NothingToReport;
@@ -833,7 +834,7 @@ void readDriverList(const QString &list, QMap<QString, QString> *drivers)
 
 void InterfaceMplayer::parseStatus()
 {
-    qDebug() << "InterfaceMplayer::parseStatus() starts parsing status raw data";
+    qCDebug(lcMplayer) << "InterfaceMplayer::parseStatus() starts parsing status raw data";
     if (!m_status || m_status->state != PlayerStatus::OutputCaptured)
         return;
 
@@ -850,13 +851,13 @@ void InterfaceMplayer::parseStatus()
     const QString output = QString::fromUtf8(m_status->stdOut);
     const QString bannerText = banner.match(output).captured(1);
     if (bannerText.isEmpty()) {
-        qDebug() << "InterfaceMplayer::parseStatus() - Failed to parse MPlayer log (signature)";
+        qCDebug(lcMplayer) << "InterfaceMplayer::parseStatus() - Failed to parse MPlayer log (signature)";
         m_status->state = PlayerStatus::ParseFailed;
         return;
     }
     const QRegularExpressionMatch m = signature.match(bannerText);
     if (m.captured(1).isEmpty() || m.captured(2).isEmpty()) {
-        qDebug() << "InterfaceMplayer::parseStatus() - Failed to parse MPlayer log (parsing signature)";
+        qCDebug(lcMplayer) << "InterfaceMplayer::parseStatus() - Failed to parse MPlayer log (parsing signature)";
         m_status->state = PlayerStatus::ParseFailed;
         return;
     }

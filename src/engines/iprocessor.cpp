@@ -1,4 +1,5 @@
 #include "engines/iprocessor.h"
+#include "engines/engineslogging.h"
 
 #include "engines/engineobjects.h"
 #include "engines/syncrunner.h"
@@ -55,7 +56,7 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
     clearFindings();
 
     m_console->log(LogLevel::Verbose, tr("%1: start interface.").arg(m_name));
-    qDebug().noquote() << QStringLiteral("%1: start interface").arg(m_name)
+    qCDebug(lcEngines).noquote() << QStringLiteral("%1: start interface").arg(m_name)
                        << '"' + m_executablePath + '"';
 
     QString failureText;
@@ -63,13 +64,13 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
     switch (queryEngine(failureText, error)) {
     case QueryOutcome::Ready:
         m_console->log(LogLevel::Verbose, tr("%1: interface ready.").arg(m_name));
-        qDebug().noquote() << QStringLiteral("%1: interface ready").arg(m_name)
+        qCDebug(lcEngines).noquote() << QStringLiteral("%1: interface ready").arg(m_name)
                            << '"' + m_executablePath + '"';
         m_state = Ready;
         return true;
     case QueryOutcome::RunFailed:
         m_console->logNormal(failureText);
-        qDebug().noquote() << QStringLiteral("%1: failed to start interface").arg(m_name) << error
+        qCDebug(lcEngines).noquote() << QStringLiteral("%1: failed to start interface").arg(m_name) << error
                            << '"' + m_executablePath + '"';
         break;
     case QueryOutcome::Refused:
@@ -102,7 +103,7 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
             error = tr("process crashed with no output");
             return false;
         }
-        qDebug().noquote() << QStringLiteral("%1: process crashed.").arg(QLatin1String(classWord));
+        qCDebug(lcEngines).noquote() << QStringLiteral("%1: process crashed.").arg(QLatin1String(classWord));
     }
     return true;
 }
@@ -136,7 +137,7 @@ bool IProcessor::parseSignatureWith(const QRegularExpression &banner, const QStr
         return true;
     }
     m_console->log(LogLevel::Verbose, tr("%1: failed to parse signature.").arg(m_name));
-    qDebug().noquote() << QStringLiteral("%1: failed to parse signature").arg(m_name)
+    qCDebug(lcEngines).noquote() << QStringLiteral("%1: failed to parse signature").arg(m_name)
                        << '"' + m_executablePath + '"';
     return false;
 }

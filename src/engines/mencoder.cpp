@@ -1,4 +1,5 @@
 #include "engines/mencoder.h"
+#include "engines/engineslogging.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -32,7 +33,7 @@ IProcessor::QueryOutcome MEncoder::queryEngine(QString &failureText, QString &er
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = sections.match(stdOut);
     if (!match.hasMatch()) {
-        qDebug().noquote() << "MEncoder: failed to split codecs/formats help"
+        qCDebug(lcEngines).noquote() << "MEncoder: failed to split codecs/formats help"
                            << '"' + m_executablePath + '"';
         return QueryOutcome::Refused;
     }
@@ -62,7 +63,7 @@ void MEncoder::parseHelpList(const QString &text, QMap<QString, QString> &map)
         const QRegularExpressionMatch match = it.next();
         const QString name = match.captured(1);
         const QString description = match.captured(2);
-        qDebug().noquote() << "MEncoder: found available codec or muxer:" << name << description;
+        qCDebug(lcEngines).noquote() << "MEncoder: found available codec or muxer:" << name << description;
         map.insert(name, description);
     }
 }

@@ -1,4 +1,5 @@
 #include "engines/player.h"
+#include "engines/engineslogging.h"
 
 #include "engines/interfaceffprobe.h"
 #include "engines/interfacemediainfo.h"
@@ -422,7 +423,7 @@ void Player::setChapterList(const QList<int> &chapters)
 
 void Player::setSourceFile(const QString &path, int type, bool audioOnly)
 {
-    qDebug().noquote() << "Player: set source" << path << "type" << type;
+    qCDebug(lcEngines).noquote() << "Player: set source" << path << "type" << type;
     m_source = path;
     if (InterfaceMplayer *mplayer = backend()) {
         // A DVD given as a file source plays from its first title.
@@ -435,7 +436,7 @@ void Player::setSourceFile(const QString &path, int type, bool audioOnly)
 
 void Player::setSourceDvdTitle(const QString &path, int type, int title)
 {
-    qDebug().noquote() << "Player: set source" << path << "type" << type << "title" << title;
+    qCDebug(lcEngines).noquote() << "Player: set source" << path << "type" << type << "title" << title;
     m_source = path;
     if (InterfaceMplayer *mplayer = backend()) {
         if (type == InterfaceMplayer::Dvd)
@@ -447,7 +448,7 @@ void Player::setSourceDvdTitle(const QString &path, int type, int title)
 
 void Player::setWid(const QString &windowId)
 {
-    qDebug().noquote() << "Player: set Wid" << windowId;
+    qCDebug(lcEngines).noquote() << "Player: set Wid" << windowId;
     m_windowId = windowId;
     if (InterfaceMplayer *mplayer = backend())
         mplayer->setWid(m_windowId);
@@ -586,7 +587,7 @@ QString processText(const char *text, const QString &backendName, int timeout = 
 
 void debugLine(const char *text)
 {
-    qDebug().noquote() << text;
+    qCDebug(lcEngines).noquote() << text;
 }
 } // namespace
 
@@ -595,7 +596,7 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
                         CrashRule crashRule, RunOutput *output)
 {
     const QString name = backendName(m_backendType);
-    qDebug().noquote() << "Player: start process" << ('"' + program + '"') << arguments;
+    qCDebug(lcEngines).noquote() << "Player: start process" << ('"' + program + '"') << arguments;
     log(processText(texts.startsLog, name), LogLevel::Verbose);
 
     // An empty program (a back-end type without an interface) cannot start; do not ask
@@ -604,7 +605,7 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
     if (!program.isEmpty())
         result = SyncRunner::run(program, arguments, QString(), m_timeouts, "Player");
     if (!result.started) {
-        qDebug().noquote() << texts.timedOutDebug << m_timeouts.start;
+        qCDebug(lcEngines).noquote() << texts.timedOutDebug << m_timeouts.start;
         log(processText(texts.failedToStartLog, name, m_timeouts.start), failedToStartLevel);
         return false;
     }
@@ -718,7 +719,7 @@ void Player::resetFFprobe()
 void Player::resetBackend()
 {
     const QString name = backendName(m_backendType);
-    qDebug().noquote() << "Player: begin reset backend type" << m_backendType;
+    qCDebug(lcEngines).noquote() << "Player: begin reset backend type" << m_backendType;
     log(tr("Player: %1 backend reset begins.").arg(name), LogLevel::Verbose);
     m_backendStatus.clear();
     // The driver lists describe the binary of this run only: a new binary may lack
@@ -783,7 +784,7 @@ void Player::readFFprobeData(const QString &file)
     if (!runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet,
                     CrashRule::IgnoreExitCodeMinusOne, &output))
         return;
-    qDebug().noquote() << output.stdOut;
+    qCDebug(lcEngines).noquote() << output.stdOut;
     m_ffprobe->parseData(&m_ffprobeData, output.stdOut, output.stdErr);
     log(tr("Player: FFprobe read data completed."), LogLevel::Verbose);
     debugLine("Player: read FFprobe data completed.");

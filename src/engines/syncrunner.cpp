@@ -1,4 +1,5 @@
 #include "engines/syncrunner.h"
+#include "engines/engineslogging.h"
 
 #include <QDebug>
 #include <QProcess>
@@ -27,10 +28,10 @@ SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &ar
         result.killed = true;
         process.kill();
         if (process.waitForFinished(timeouts.kill)) {
-            qDebug().noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
+            qCDebug(lcEngines).noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
         } else {
             result.stillRunning = true;
-            qDebug().noquote() << QStringLiteral("%1: process still running.").arg(QLatin1String(classWord));
+            qCDebug(lcEngines).noquote() << QStringLiteral("%1: process still running.").arg(QLatin1String(classWord));
         }
     }
 

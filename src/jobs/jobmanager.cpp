@@ -1,4 +1,5 @@
 #include "jobs/jobmanager.h"
+#include "jobs/jobslogging.h"
 
 #include "jobs/console.h"
 #include "jobs/job.h"
@@ -107,13 +108,13 @@ bool JobManager::launchTask(Process *process, Task *task, const QString &jobId,
     const QString program = task->program();
     const QStringList arguments = task->arguments();
     logStdIn(task->commandLine(), LogLevel::Normal);
-    qDebug() << manager << jobId << "start" << program << arguments;
+    qCDebug(lcJobs) << manager << jobId << "start" << program << arguments;
     if (startProcess(process, task))
         return true;
     task->setState(Task::FailedToStart);
     process->close();
     delete process;
-    qDebug() << manager << jobId << "failed to start" << program << arguments;
+    qCDebug(lcJobs) << manager << jobId << "failed to start" << program << arguments;
     return false;
 }
 
@@ -127,7 +128,7 @@ void JobManager::markRunning(Process *process, Task *task)
 
 void JobManager::processJobs()
 {
-    qDebug() << "JobManager: processing.";
+    qCDebug(lcJobs) << "JobManager: processing.";
     // Logging processes events, so a nested pass may change the list under us.
     const QList<Job *> jobs = m_jobs;
     for (Job *job : jobs) {
@@ -175,7 +176,7 @@ void JobManager::handleProcessFinished(int exitCode, QProcess::ExitStatus exitSt
     auto *process = qobject_cast<Process *>(sender());
     if (!process || !process->job || !process->task)
         return;
-    qDebug() << "JobManager: exit code" << process->job->title() << process->exitCode();
+    qCDebug(lcJobs) << "JobManager: exit code" << process->job->title() << process->exitCode();
     const bool ok = exitStatus == QProcess::NormalExit && exitCode == 0;
     process->job->taskFinished(process->task, ok);
     resetKeepAwake();

@@ -1,4 +1,5 @@
 #include "jobs/mervojobmanager.h"
+#include "jobs/jobslogging.h"
 
 #include "jobs/console.h"
 #include "jobs/keepawake.h"
@@ -61,7 +62,7 @@ void MervoJobManager::killAll()
 
 void MervoJobManager::mervoProcessJobs()
 {
-    qDebug() << "MervoJobManager: processing.";
+    qCDebug(lcJobs) << "MervoJobManager: processing.";
     // Logging processes events, so a process end may run a nested pass in the middle of
     // this one: walk a copy, and start a task only while it still waits.
     const QList<MervoJob *> jobs = m_mervoJobs;
@@ -106,7 +107,7 @@ void MervoJobManager::handleMervoProcessFinished(int exitCode, QProcess::ExitSta
     auto *process = qobject_cast<MervoProcess *>(sender());
     if (!process || !process->mervoJob || !process->mervoTask)
         return;
-    qDebug() << "JobManager: exit code" << process->mervoJob->title() << process->exitCode();
+    qCDebug(lcJobs) << "JobManager: exit code" << process->mervoJob->title() << process->exitCode();
     const bool ok = exitStatus == QProcess::NormalExit && exitCode == 0;
     process->mervoJob->taskFinished(process->mervoTask, ok);
     resetKeepAwake();

@@ -1,4 +1,5 @@
 #include "jobs/mervotask.h"
+#include "jobs/jobslogging.h"
 
 #include <QDebug>
 
@@ -62,7 +63,7 @@ bool MervoTask::insertChecked(MervoTask *task, QList<MervoTask *> *list)
     for (MervoTask *preceding : std::as_const(task->m_precedingTasks)) {
         if (list->lastIndexOf(preceding) >= 0)
             continue;
-        qDebug() << "MervoTask: preceeding task" << (preceding ? preceding->name() : QString())
+        qCDebug(lcJobs) << "MervoTask: preceeding task" << (preceding ? preceding->name() : QString())
                  << "not defined for " << task->name();
         complete = false;
     }

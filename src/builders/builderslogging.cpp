@@ -1,0 +1,3 @@
+#include "builders/builderslogging.h"
+
+Q_LOGGING_CATEGORY(lcBuilders, "vexo.builders", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "jobs/jobslogging.h"
+
+Q_LOGGING_CATEGORY(lcJobs, "vexo.jobs", QtInfoMsg)
