@@ -234,6 +234,7 @@ private slots:
             {"mpeg", "mpeg2video", "copy", 1, -1, "DVD-Video"},
             {"ac3", "", "ac3", 5, -1, "Source copy"},
             {"ac3", "", "ac3", 2, 48000, "Fair quality"},
+            {"ac3", "", "ac3", 1, 0, "Lower quality (smaller file)"},
             {"avi", "xvid", "mp3", 3, 48000, "Higher quality (larger file)"},
             {"mpeg_vcd", "mpeg1video", "mp2", 4, 44100, "User settings"},
         };

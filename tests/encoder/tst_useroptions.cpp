@@ -207,6 +207,7 @@ private slots:
         const QStringList rows = {
             "ac3_copy mkv 0 0 | 448 | 448 448",
             "amrnb 3gp 0 0 | 4.75 5.15 5.9 6.7 7.4 7.95 10.2 12.2 | 4.75 4",
+            "amrnb 3gp 0 4.75 | 4.75 5.15 5.9 6.7 7.4 7.95 10.2 12.2 | 4.75 4.75",
             "amrnb 3gp 0 20 | 4.75 5.15 5.9 6.7 7.4 7.95 10.2 12.2 | 4.75 12",
             "aac ipod 0 192 | " + aac + " | 128 160",
             "aac_lr ipod 1 192 | " + aac + " 192 224 256 320 | 160 192",
@@ -224,6 +225,28 @@ private slots:
             EncodingJob job = jobFor(f[1], {}, f[2] == "1");
             job.target.audio.bitrate = f[3].toDouble();
             QCOMPARE(choiceRow(row.section(" | ", 0, 0), *lists.addAudioBitrateOptions(f[0], job)), row);
+        }
+    }
+
+    // Which typed or source sizes a list takes: the iPod list only sources up to 640 x 480,
+    // the fixed lists none.
+    void sizeBounds()
+    {
+        const UserOptionLists lists;
+        // source: offered as the source's size; typed: taken from the store without a source.
+        const struct { const char *codec, *muxer; QSize size; bool source; bool typed; } rows[] = {
+            {"x264", "ipod", {640, 400}, true, false},   {"x264", "ipod", {642, 400}, false, false},
+            {"x264", "ipod", {600, 480}, true, false},   {"x264", "ipod", {600, 482}, false, false},
+            {"x264", "psp", {600, 400}, false, false},   {"x264", "mkv", {642, 402}, true, true},
+            {"h263", "3gp", {640, 360}, false, false},   {"vp8", "webm", {4098, 2048}, true, false},
+            {"vp8", "webm", {14, 2048}, true, false},
+        };
+        for (const auto &row : rows) {
+            QCOMPARE(lists.pictureSizes(row.codec, row.muxer, row.size).values.contains(row.size),
+                     row.source);
+            QCOMPARE(lists.storedPictureSize(row.codec, row.muxer, row.size, row.size).isValid(),
+                     row.source);
+            QCOMPARE(lists.storedPictureSize(row.codec, row.muxer, row.size, {}).isValid(), row.typed);
         }
     }
 
@@ -424,6 +447,7 @@ private slots:
             + audio + "sampl=44100\n" + audio + "bitrate=nan" << "xvid" << false << "- | -";
         QTest::newRow("odd typed size") << xvid + "rez=@Size(623 352)\n" + audio + "sampling=8000"
             << "xvid" << false << "- | 16000 160";
+        QTest::newRow("missing sampling") << audio + "bitrate=128" << "xvid" << false << "- | 44100 128";
         QTest::newRow("negative size") << xvid + "rez=@Size(-624 -352)\n" << "xvid" << false << "- | -";
         QTest::newRow("size mpeg2 cannot take") << "Last%20User%20Profile\\avi\\Video\\mpeg2video\\rez=@Size(640 360)"
             << "mpeg2video" << false << "- | -";
