@@ -30,7 +30,9 @@ void storeConverted(const OptionItem::Target &target, int valueType, const QVari
         store(target, value.toPoint());
         break;
     case OptionItem::SizeValue:
-        store(target, value.toSize());
+        // A side typed as text that is no number reads as 0; no engine takes that size.
+        if (!value.toSize().isEmpty())
+            store(target, value.toSize());
         break;
     default:
         break;

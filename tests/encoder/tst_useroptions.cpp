@@ -318,6 +318,9 @@ private slots:
         size.choice.selectedValue = QSize(640, 480);
         size.apply();
         QCOMPARE(job.target.video.pictureSize, QSize(640, 480));
+        size.choice.selectedValue = QSize(0, 480); // a width field that held no number
+        size.apply();
+        QCOMPARE(job.target.video.pictureSize, QSize(640, 480));
         OptionItem rate = size;
         rate.choice.target = &job.target.audio.samplingRate;
         rate.choice.valueType = OptionItem::IntValue;
