@@ -607,6 +607,7 @@ bool InterfaceFFmpeg::parseProgress(const QString &text, QString &rest, int &fra
     Q_UNUSED(minutesLeft)
     static const QRegularExpression lineFeed(QStringLiteral("\n"));
     QString statusLine;
+    QString summary; // the closing one: "video:... global headers:..."
     QString others;
     const QStringList lines = text.split(lineFeed, Qt::SkipEmptyParts);
     for (const QString &line : lines) {
@@ -615,15 +616,19 @@ bool InterfaceFFmpeg::parseProgress(const QString &text, QString &rest, int &fra
             continue;
         }
         // FFmpeg rewrites its status line after a carriage return: of several updates
-        // joined so, the last one holds the values.
+        // joined so, the last one holds the values. The closing summary, which today's
+        // FFmpeg writes in the same breath as the last update, keeps that update's values.
         const QStringList updates = line.split(QLatin1Char('\r'), Qt::SkipEmptyParts);
-        statusLine = line;
         for (const QString &update : updates) {
-            if (isStatusLine(update))
+            if (!isStatusLine(update))
+                continue;
+            if (update.contains(QLatin1String("global headers:")))
+                summary = update;
+            else
                 statusLine = update;
         }
     }
-    if (statusLine.isEmpty() && others.isEmpty())
+    if (statusLine.isEmpty() && summary.isEmpty() && others.isEmpty())
         return false;
 
     // "frame=   75 fps=0.0 q=-1.0 Lsize=     120kB time=00:00:03.00 bitrate= 327.7kbits/s"
@@ -645,9 +650,10 @@ bool InterfaceFFmpeg::parseProgress(const QString &text, QString &rest, int &fra
         size = audioMatch.captured(1).toInt();
         if (!audioMatch.captured(2).isEmpty())
             position = seconds(audioMatch.captured(2));
-    } else if (statusLine.contains(QLatin1String("global headers:"))) {
+    }
+    if (!summary.isEmpty()) {
         percent = 100;
-        others += statusLine;
+        others += summary;
     }
     rest = others;
     return true;
@@ -665,9 +671,12 @@ bool InterfaceFFmpeg::parseCommandCheck(const QByteArray &stdOut, const QByteArr
     const QRegularExpressionMatch match = statusLine.match(text);
     if (!match.hasMatch() || match.captured(1).isEmpty())
         return false;
-    // A run that encoded but could not finish its file ends with FFmpeg's failure line;
-    // its status lines alone would pass it.
-    static const QRegularExpression failed(QStringLiteral("^Conversion failed!"),
-                                           QRegularExpression::MultilineOption);
+    // A run that encoded but could not write or finish its file says so after its status
+    // lines, and today's FFmpeg still ends it with exit code 0 (a full disk, a muxer that
+    // refuses a stream at its end).
+    static const QRegularExpression failed(
+        QStringLiteral("^(Conversion failed!|Error writing trailer|Error closing file|"
+                       "av_interleaved_write_frame\\(\\):)"),
+        QRegularExpression::MultilineOption);
     return !failed.match(text).hasMatch();
 }
