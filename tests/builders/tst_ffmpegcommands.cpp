@@ -103,6 +103,11 @@ void FFmpegCommandsTest::encode_data()
                          {352, 288}, 1150, "mp2_vcd", 44100, 224))
         << kHead + "-aspect 16:9 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
                    "-vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+    QTest::newRow("level 1, MPEG-1 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
+        << ::encode(call(movie(1.78, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
+                         {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
+        << kHead + "-aspect 16:9 -r 25 -vf scale=352:217,pad=352:240:0:11:000000 -vb 1150k "
+                   "-vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
     QTest::newRow("level 2, letterbox without a display size: plain scale")
         << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
                          1150, "mp2_vcd", 44100, 224))
