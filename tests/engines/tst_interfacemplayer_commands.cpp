@@ -48,7 +48,7 @@ void apply(const QString &setup, InterfaceMplayer &m, int play[4])
         const QStringList numbers = value.split(QRegularExpression("[x,]"), Qt::SkipEmptyParts);
         const int n = numbers.value(0).toInt(), n2 = numbers.value(1).toInt();
         const QMap<QString, std::function<void()>> actions{
-            {"dvd", [&] { m.setSourceDvd(kDvd, n); }}, {"audioOnly", [&] { m.setSourceFile(kMovie, true); }},
+            {"dvd", [&] { m.setSourceDvd(kDvd, n); }}, {"file", [&] { m.setSourceFile(value, false); }}, {"audioOnly", [&] { m.setSourceFile(kMovie, true); }},
             {"title", [&] { m.setDvdTitle(n); }}, {"videoOff", [&] { m.disableVideo(); }},
             {"audioOff", [&] { m.disableAudio(); }}, {"subsOff", [&] { m.disableSubtitle(); }},
             {"aid", [&] { m.setAudioId(n); }}, {"sid", [&] { m.setSubtitleId(n); }},
@@ -101,6 +101,9 @@ private slots:
         row("new source", "play", "dvd=2 aid=129 sid=1 angle=3 chapters=2,3 audioOnly dvd=5 title=6 size=320x240",
             "PLAY -vf scale=320:240 -geometry 320x240 -nosub -dvdangle 1 TITLE -dvd-device DVD dvd://6");
         row("identify file, no play options", "identify", "videoOff aid=3", "IDENTIFY -msglevel identify=4 MOVIE");
+        // A relative name that starts with "-" must not be read as an option.
+        row("play file named like an option", "play", "file=-vo.avi", "PLAY TITLE ./-vo.avi");
+        row("identify file named like an option", "identify", "file=-vo.avi", "IDENTIFY -msglevel identify=4 ./-vo.avi");
         row("identify DVD title always reads angle 1", "identify", "dvd=2 angle=3",
             "IDENTIFY -msglevel identify=6 -dvd-device DVD dvd://2 -dvdangle 1");
         row("status", "status", "dvd=4", "-noconfig all -noquiet -nocache -nofs -nomouseinput -vo help -ao help");
