@@ -152,6 +152,21 @@ private slots:
         QCOMPARE(r.audio.join("; "), QStringLiteral("audio 128 (0) en; audio 129 (1) fr"));
     }
 
+    // The font-cache and status command lines are taken by today's MPlayer as they stand
+    // (the status run, a help answer, ends with code 1).
+    void queryCommandsRun()
+    {
+        InterfaceMplayer mplayer;
+        initInterface(mplayer);
+        for (auto command : {&InterfaceMplayer::cliCmdUpdateFontCache, &InterfaceMplayer::cliCmdGetStatus}) {
+            QString program, stdOut, stdErr;
+            QStringList arguments;
+            (mplayer.*command)(&program, &arguments);
+            QVERIFY(TestMedia::run(program, arguments, &stdOut, &stdErr, 30000) >= 0);
+            QVERIFY2(!(stdOut + stdErr).contains("Error parsing option"), qPrintable(stdErr));
+        }
+    }
+
     // A slave-mode playback of DVD title 1 without video and audio output.
     void slaveSession()
     {
@@ -200,6 +215,10 @@ private slots:
         QCOMPARE(QSize(info.videoWidth, info.videoHeight), QSize(720, 576));
         QVERIFY(answer(m.cliFaster() + m.cliGetSpeed(), C::Speed));
         QCOMPARE(info.speed, 2.0);
+        QVERIFY(answer(m.cliFaster() + m.cliSlower() + m.cliGetSpeed(), C::Speed));
+        QCOMPARE(info.speed, 2.0);
+        QVERIFY(answer(m.cliNormalSpeed() + m.cliGetSpeed(), C::Speed));
+        QCOMPARE(info.speed, 1.0);
         // Commands that answer nothing are taken without complaint.
         QVERIFY(answer(m.cliPause() + m.cliPause() + m.cliOsdShowText("Preview", 3) + m.cliOsdShowProgression()
                            + m.cliSelectAudio(129) + m.cliSelectSubtitle(-1) + m.cliSelectAudio(-1)
