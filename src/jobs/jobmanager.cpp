@@ -115,8 +115,9 @@ bool JobManager::launchTask(Process *process, Task *task, const QString &jobId,
     if (startProcess(process, task))
         return true;
     task->setState(Task::FailedToStart);
-    process->close();
-    delete process;
+    // A start that timed out may still be under way: stopped, at most kill time-out long.
+    ProcessKiller::killAndWait(process, m_killTimeout);
+    ProcessKiller::release(process);
     qCDebug(lcJobs) << manager << jobId << "failed to start" << program << arguments;
     return false;
 }

@@ -1,6 +1,5 @@
 #include "jobs/processkiller.h"
 
-#include <QList>
 #include <QProcess>
 
 #include <utility>
@@ -13,14 +12,6 @@ void sendKill(QProcess *process)
 }
 
 ProcessKiller::KillFunction s_kill = sendKill;
-
-// Released processes that still run. Kept here (not owned by anybody else) so that one
-// still running when the program ends is neither waited for nor reported as leaked.
-QList<QProcess *> &releasedProcesses()
-{
-    static QList<QProcess *> processes;
-    return processes;
-}
 
 } // namespace
 
@@ -45,13 +36,11 @@ void ProcessKiller::release(QProcess *process)
     process->closeWriteChannel();
     process->closeReadChannel(QProcess::StandardOutput);
     process->closeReadChannel(QProcess::StandardError);
-    releasedProcesses().append(process);
     // Not finished(): a process that never got past its start ends without it.
     QObject::connect(process, &QProcess::stateChanged, process,
                      [process](QProcess::ProcessState state) {
                          if (state != QProcess::NotRunning)
                              return;
-                         releasedProcesses().removeOne(process);
                          process->deleteLater();
                      });
 }

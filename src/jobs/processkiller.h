@@ -13,7 +13,8 @@ public:
     static bool killAndWait(QProcess *process, int timeout);
 
     // Takes a process over from its owner: one that has ended is deleted now, one that
-    // still runs is never waited for again and is deleted once the event loop sees it end.
+    // still runs is never waited for again and is deleted once the event loop sees it end
+    // (one still running when the program ends is left to the system).
     static void release(QProcess *process);
 
     // How a process is killed. Tests replace it to stand for a kill that does not take;

@@ -108,9 +108,14 @@ private slots:
             EncodingTaskData data = outputData(dir.filePath(name));
             Task task;
             task.set(&data, "p", {}, "", "n", "l");
+            QFile file(dir.filePath(name));
+            if (name == "file") {
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write("done") == 4 && file.flush());
+                QVERIFY(!task.removeOutputFile()); // a task that never started wrote nothing
+            }
             task.noteOutputAtStart();
             if (name == "file")
-                QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+                QVERIFY(file.write("x") == 1 && file.flush());
             QCOMPARE(task.removeOutputFile(), name == "file");
             const QFileInfo entry(dir.filePath(name));
             QCOMPARE(entry.exists() || entry.isSymLink(), name != "file" && name != "missing");
@@ -126,15 +131,19 @@ private slots:
             QTemporaryDir dir;
             EncodingTaskData data = outputData(dir.filePath("out.avi"));
             auto manager = makeManager();
-            Task *task = scriptTask<Task>("enc", QString("printf x > \"$1\"; ") + (ended ? "exit 0" : "exec sleep 30"),
-                                          {data[5].toString()}, &data);
+            const QString go = dir.filePath("go"); // the script ends once the test is past addJob
+            Task *task = scriptTask<Task>("enc", QString("printf x > \"$1\"; ") +
+                                          (ended ? "while [ ! -f \"$2\" ]; do sleep 0.01; done" : "exec sleep 30"),
+                                          {data[5].toString(), go}, &data);
             manager->addJob(plainJob(task, "id-1"));
             const pid_t pid = pid_t(task->processId());
             if (ended) { // wait for the end without running the event loop, which has not seen it
+                QVERIFY(QFile(go).open(QIODevice::WriteOnly));
                 QElapsedTimer clock;
                 clock.start();
                 while (!hasExited(pid) && clock.elapsed() < 10000)
                     QThread::msleep(10);
+                QCOMPARE(int(task->state), int(Task::Running));
             } else {
                 QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data[5].toString()), 10000);
             }
