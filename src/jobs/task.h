@@ -26,7 +26,8 @@ public:
         Running = 3,
         Terminated = 4,    // ended with exit code 0; the views have not taken the result yet
         Completed = 5,     // terminated and acknowledged
-        Aborted = 6,       // crashed, killed or non-zero exit code; output removed
+        Aborted = 6,       // crashed, killed, non-zero exit code (what it wrote removed),
+                           // or exit code 0 without its output file
         Cancelled = 7,     // waiting follower of a task that can no longer end well
         FailedToStart = 8
     };
