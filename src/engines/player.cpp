@@ -73,6 +73,7 @@ void Player::init()
         break;
     }
 
+    m_state = 0;
     m_windowId.clear();
     resetBackend();
 }

@@ -5,6 +5,7 @@
 #include "engines/ffprobe.h"
 #include "engines/mervomencoder.h"
 #include "engines/syncrunner.h"
+#include "jobs/processkiller.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
@@ -12,6 +13,8 @@
 #include <QTest>
 
 #include <memory>
+
+#include <signal.h>
 
 namespace {
 const char *const mencoderHelp = "MEncoder 1.0-test (C) 2000-2023 MPlayer Team\n\n"
@@ -42,6 +45,7 @@ private slots:
     void failedStarts_data();
     void failedStarts();
     void hangingEngineIsKilledAndItsOutputParsed();
+    void killThatDoesNotTakeFreezesNoLonger();
     void outcomeIsRememberedPerPath();
     void ffprobeFormatValues();
     void ffprobeFilesStreamsByTheWholeType();
@@ -103,6 +107,29 @@ void ProcessorFaultsTest::hangingEngineIsKilledAndItsOutputParsed()
              qPrintable(QString::number(elapsed)));
     QCOMPARE(ffprobe.state(), int(IProcessor::Ready));
     QCOMPARE(ffprobe.version(), QString("7.7-hang"));
+}
+
+// An engine stuck in uninterruptible I/O outlives its kill: the runner returns what it
+// printed after the three time-outs, and the process is reaped once it ends after all.
+void ProcessorFaultsTest::killThatDoesNotTakeFreezesNoLonger()
+{
+    const QString pidFile = TestMedia::folder() + "/engines/stuck.pid";
+    const QString script = writeEngineScript(
+        "stuck", QString("echo $$ > '%1'\nexec '%2' partial-hang 'half an answer'").arg(pidFile, TestMedia::fakeEngine()));
+    const ProcessKiller::KillFunction kill = ProcessKiller::setKillFunction([](QProcess *) {});
+    QElapsedTimer clock;
+    clock.start();
+    const SyncRunner::Result result = SyncRunner::run(script, {}, QString(), {3000, 300, 300}, "Analyzer");
+    const qint64 elapsed = clock.elapsed();
+    ProcessKiller::setKillFunction(kill);
+    QVERIFY2(elapsed < 3000, qPrintable(QString::number(elapsed)));
+    QVERIFY(result.started && result.killed && result.stillRunning && result.crashed);
+    QCOMPARE(result.stdOut, QString("half an answer\n"));
+    QFile file(pidFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const pid_t pid = pid_t(file.readAll().trimmed().toInt());
+    QCOMPARE(::kill(pid, SIGKILL), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(::kill(pid, 0), -1, 10000);
 }
 
 void ProcessorFaultsTest::outcomeIsRememberedPerPath()
