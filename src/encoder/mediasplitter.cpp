@@ -115,11 +115,11 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
 QString MediaSplitter::chooseReferenceStreams() const
 {
     // A cover picture is a video stream of one packet: it cannot tell where a volume ends.
-    static const QRegularExpression attachedPicture(QStringLiteral("attached_pic=1\\b"));
-    const QStringList streamTexts = m_ffprobe->streamTexts();
+    const QStringList attachedPicture{QStringLiteral("DISPOSITION:attached_pic")};
     for (int stream : m_ffprobe->videoStreams()) {
-        if (stream >= 0 && stream < streamTexts.size()
-            && !attachedPicture.match(streamTexts.at(stream)).hasMatch())
+        QHash<QString, QString> disposition;
+        if (m_ffprobe->streamData(stream, disposition, attachedPicture) == 0
+            || disposition.value(attachedPicture.first()) != QLatin1String("1"))
             return QStringLiteral("V:0");
     }
     return m_ffprobe->audioStreams().isEmpty() ? QString() : QStringLiteral("a:0");
