@@ -167,16 +167,19 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
                          const QString &startPosition, qint64 sizeBytes) const
 {
     error.clear();
-    const QString sizeText = sizeBytes < 1000000
-                                 ? QString::number(sizeBytes)
-                                 : QStringLiteral("%1M").arg(sizeBytes / 1000000);
-    // Today's FFmpeg takes the seek as an input option (before "-i") and the codec copy
-    // and the size limit as output options (after the input).
+    // Today's FFmpeg takes the seek as an input option (before "-i") and the rest as output
+    // options. Every video, audio, subtitle and attachment stream is kept (FFmpeg would take
+    // one of each kind: a DVD's second language would be lost); data streams, such as a
+    // DVD's navigation packets, have no place in the output and are left out. The size goes
+    // in bytes, as the caller gave it.
     QStringList list = seekOptions(startPosition);
-    list << QStringLiteral("-i") << inputPath << QStringLiteral("-vcodec") << QStringLiteral("copy")
-         << QStringLiteral("-acodec") << QStringLiteral("copy");
+    list << QStringLiteral("-i") << inputPath;
+    for (const char *streams : {"0:v?", "0:a?", "0:s?", "0:t?"})
+        list << QStringLiteral("-map") << QLatin1String(streams);
+    list << QStringLiteral("-vcodec") << QStringLiteral("copy") << QStringLiteral("-acodec")
+         << QStringLiteral("copy") << QStringLiteral("-scodec") << QStringLiteral("copy");
     if (sizeBytes > 0)
-        list << QStringLiteral("-fs") << sizeText;
+        list << QStringLiteral("-fs") << QString::number(sizeBytes);
     list << QStringLiteral("-y") << outputPath;
     arguments = list;
     program = m_executablePath;
