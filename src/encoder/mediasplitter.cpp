@@ -22,8 +22,9 @@ constexpr int LastTestedNumber = 98;
 // volume's first packet: more than the key-frame distance of common encodings (up to 10 s)
 // and more than FFmpeg's seeks stray from the second asked for.
 constexpr double InputWindowSeconds = 20.0;
-// Seconds before a volume's measured end from which its last packets are read.
-constexpr double VolumeTailSeconds = 20.0;
+// Seconds before a volume's measured end from which its last packets are read: more than
+// B-frames reorder them by.
+constexpr double VolumeTailSeconds = 2.0;
 // Times of the same packet computed two ways may differ by rounding.
 constexpr double TimeTolerance = 0.001;
 
@@ -171,9 +172,17 @@ MediaSplitter::VolumeSpan MediaSplitter::locateVolume(double length, double volu
         if (!head.isEmpty()) {
             const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
             m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams,
-                                   secondsText(tailStart) + QLatin1Char('%'));
+                                   secondsText(tailStart) + QLatin1Char('%'), false);
         }
-        window = inputWindow(m_volumeStartSecond);
+        // Where the copy begins is known from the trial copy; else the volume's first packet
+        // is looked up in the input around its second (hashing all that data costs more).
+        if (!head.isEmpty() && qIsFinite(m_queuedBegin)) {
+            FFprobePacket begin = head.first();
+            begin.time = m_queuedBegin + m_inputStart;
+            window.append(begin);
+        } else {
+            window = inputWindow(m_volumeStartSecond);
+        }
     }
     const VolumeSpan span =
         volumeSpan(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail);
@@ -187,8 +196,15 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
 {
     const double second = startSecond(end);
     chosen = second;
-    if (m_currentVolume == 1)
+    m_queuedBegin = qQNaN();
+    if (m_currentVolume == 1) {
+        QString hash;
+        double time = qQNaN();
+        if (!m_referenceStreams.isEmpty()
+            && m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(0.0), m_referenceStreams, &time))
+            m_queuedBegin = time - m_inputStart;
         return true;
+    }
     // The copy from the previous volume's own second would begin where that volume began.
     if (second <= m_volumeStartSecond)
         return false;
@@ -199,15 +215,24 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
     // any packet, and the copy begins at the next key frame). Earlier seconds are tried until
     // the copy would begin at or before the end, but never the previous volume's second or
     // before; a copy that begins where the previous volume began would only repeat it.
-    const QList<FFprobePacket> window = inputWindow(second);
+    QList<FFprobePacket> window; // read only when the trial copy gives no time
     const double lowest = std::max(m_volumeStartSecond + 1.0, second - InputWindowSeconds);
     for (double candidate = second; candidate >= lowest; candidate -= 1.0) {
         QString hash;
-        double begin = 0.0;
-        if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams)
-            || !findInInput(begin, hash, window, m_inputStart)) {
+        double begin = qQNaN();
+        if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams,
+                                         &begin)) {
             chosen = candidate; // nothing to tell by
             return true;
+        }
+        begin -= m_inputStart;
+        if (!qIsFinite(begin)) {
+            if (window.isEmpty())
+                window = inputWindow(second);
+            if (!findInInput(begin, hash, window, m_inputStart)) {
+                chosen = candidate;
+                return true;
+            }
         }
         qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
                            << "the copy begins at" << begin << "for an end at" << end;
@@ -215,6 +240,7 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
             return false;
         if (begin <= end + TimeTolerance) {
             chosen = candidate;
+            m_queuedBegin = begin;
             return true;
         }
     }

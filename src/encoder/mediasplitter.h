@@ -97,6 +97,9 @@ private:
     double m_volumeStartSecond = 0.0;
     // Where the most recently measured volume begins in the input.
     double m_volumeBegin = 0.0;
+    // Where FFmpeg's copy for the most recently queued volume begins in the input, as the
+    // trial copy told (not a number when it could not tell).
+    double m_queuedBegin = 0.0;
     qint64 m_inputSize = 0;
     QString m_input;
     QString m_partBaseName;

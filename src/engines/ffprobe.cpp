@@ -298,24 +298,21 @@ double FFprobe::toNumber(const QString &value)
 }
 
 bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath,
-                          const QString &streams, const QString &intervals)
+                          const QString &streams, const QString &intervals, bool withHashes)
 {
     packets.clear();
     if (m_state != Ready)
         return false;
     qCDebug(lcEngines).noquote() << "FFprobe::readPackets()" << streams << intervals << quoted(filePath);
-    const QStringList arguments{
-        QStringLiteral("-v"),
-        QStringLiteral("error"),
-        QStringLiteral("-select_streams"),
-        streams,
-        QStringLiteral("-read_intervals"),
-        intervals,
-        QStringLiteral("-show_data_hash"),
-        QStringLiteral("MD5"),
-        QStringLiteral("-show_entries"),
-        QStringLiteral("packet=pts_time,dts_time,duration_time,flags,data_hash"),
-        fileArgument(filePath)};
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"),
+                          QStringLiteral("-select_streams"), streams,
+                          QStringLiteral("-read_intervals"), intervals};
+    if (withHashes)
+        arguments << QStringLiteral("-show_data_hash") << QStringLiteral("MD5");
+    arguments << QStringLiteral("-show_entries")
+              << QStringLiteral("packet=pts_time,dts_time,duration_time,flags")
+                     + (withHashes ? QStringLiteral(",data_hash") : QString())
+              << fileArgument(filePath);
     QString stdOut;
     QString stdErr;
     QString error;
