@@ -147,6 +147,7 @@ void MediaSplitterTest::startTimeText_data()
     QTest::addColumn<double>("position");
     QTest::addColumn<QString>("text");
     QTest::newRow("fraction dropped") << 754.4 << "00:12:34";
+    QTest::newRow("floored, never rounded") << 59.999 << "00:00:59";
     QTest::newRow("24 hours count again") << 24 * 3600.0 + 5.0 << "00:00:05";
     // A position that is no number must not reach the time arithmetic.
     QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "00:00:00";
@@ -194,6 +195,9 @@ void MediaSplitterTest::volumeSpan_data()
     QTest::newRow("no packets at the end: the length from the volume's start time")
         << 0.0 << inputPackets(0.0) << 9.0 << Packets{packet(-7.0, true, hashOf("key10"))} << Packets{}
         << 10.0 << 26.0;
+    QTest::newRow("key packet exactly on the second")
+        << 0.0 << Packets{packet(10.0, true, "MD5:k10"), packet(17.0, true, "MD5:k17"), packet(18.0, true, "MD5:k18")}
+        << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << 17.0 << 33.0;
     QTest::newRow("no packets at all: the start second plus the length")
         << 0.0 << Packets{} << 16.0 << Packets{} << Packets{} << 17.0 << 33.0;
 }
