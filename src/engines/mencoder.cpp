@@ -85,14 +85,14 @@ QString MEncoder::lavfFormat(const QString &container)
 
 namespace {
 
-// A tag MEncoder can write: four printable characters. FFprobe shows a missing tag as
-// "[0][0][0][0]", of which "-ffourcc" would write "[0][".
+// A tag MEncoder can write: four printable characters. FFprobe shows an unprintable byte
+// as "[n]", so a missing tag as "[0][0][0][0]", of which "-ffourcc" would write "[0][".
 bool isFourCC(const QString &tag)
 {
-    if (tag.size() != 4 || tag.trimmed().isEmpty() || tag.contains(QLatin1Char('[')))
+    if (tag.size() != 4 || tag.trimmed().isEmpty())
         return false;
     return std::all_of(tag.cbegin(), tag.cend(),
-                       [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; });
+                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
 }
 
 } // namespace

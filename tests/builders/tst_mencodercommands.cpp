@@ -215,6 +215,11 @@ void MEncoderCommandsTest::option_data()
             << encode(c) << "-x264encopts"
             << QString("bframes=0:pass=%1:bitrate=1235:profile=main:preset=fast").arg(pass);
     }
+    EncodeCall levelPass = call(dvd, 2, "avi", "xvid", {640, 360}, 800, "noaudio", 0, 0, "PAL");
+    levelPass.passes = 2;
+    QTest::newRow("level 2 Xvid pass 1 of 2: never quick")
+        << encode(levelPass) << "-xvidencopts"
+        << "pass=1:bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnhdtv";
     QTest::newRow("lavc MPEG-4, fractional rate")
         << encode(call(movieFile(), User, "mp4", "mpeg4", {640, 480}, 999.5, "noaudio", 0, 0))
         << "-lavcopts" << "vcodec=mpeg4:vbitrate=1000:vmax_b_frames=0:aspect=4/3";
@@ -373,14 +378,15 @@ void MEncoderCommandsTest::merge()
     QFETCH(QString, container);
     QFETCH(QString, fourcc);
     QFETCH(QStringList, expected);
-    MEncoder engine; // a processor not started: its executable path is empty
+    MEncoder engine; // keeps the path it was started with, also when the start fails
+    engine.startInterface("/missing/mencoder", QString());
     InterfaceMEncoder builder;
     builder.init(kBinary, nullptr, nullptr, nullptr);
     QString program = "stale", error = "stale";
     QStringList arguments{"stale"};
     QVERIFY(engine.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc));
     QCOMPARE(arguments, expected);
-    QCOMPARE(program, engine.binary());
+    QCOMPARE(program, QString("/missing/mencoder"));
     QVERIFY(error.isEmpty());
     error = "stale";
     QVERIFY(builder.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc));
