@@ -195,10 +195,10 @@ bool Encoder::checkCommand(int type, const QString &program, const QStringList &
     if (limit > 0)
         trial = type == EngineType::FFmpeg ? ffmpegTrialArguments(trial, output, limit)
                                            : mencoderTrialArguments(trial, limit);
-    commandLine = program + QLatin1Char(' ') + trial.join(QLatin1Char(' '));
     const RunResult run = runProcess(type, program, trial, false);
     if (!run.started)
         return false;
+    commandLine = program + QLatin1Char(' ') + trial.join(QLatin1Char(' '));
     stdOut = run.stdOut;
     stdErr = run.stdErr;
 

@@ -1,0 +1,253 @@
+// Test runs of commands before they are queued, on the installed engines and on stand-ins,
+// and progress read from a real encode's output.
+
+#include "encodertesting.h"
+#include "encoder/records/enginetype.h"
+#include "testregistry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+QString scratch(const QString &name)
+{
+    QDir().mkpath(TestMedia::folder() + "/trials");
+    const QString path = TestMedia::folder() + "/trials/" + name;
+    QFile::remove(path);
+    return path;
+}
+
+// Ten minutes of the standard clip's kind, made by copying a short clip over and over.
+QString longClip()
+{
+    const QString piece = TestMedia::clip("piece.avi", {"-f", "lavfi", "-i",
+        "testsrc=size=160x120:rate=25:duration=10", "-f", "lavfi", "-i",
+        "sine=frequency=440:duration=10", "-c:v", "mpeg4", "-c:a", "libmp3lame", "-b:a", "64k"});
+    return TestMedia::clip("long.avi", {"-stream_loop", "59", "-i", piece, "-c", "copy"});
+}
+
+// The MEncoder encode of the current source to Xvid and MP3 in AVI.
+void mencoderCommand(ConsoleEncoder &e, QString &program, QStringList &arguments,
+                     const QString &output)
+{
+    e->setTargetMuxer("avi");
+    EncodingTarget &target = e->jobData(EngineType::MEncoder)->target;
+    target.muxer = "avi";
+    target.profile.level = EncoderProfile::LevelUser;
+    target.video.codec = "xvid";
+    target.video.bitrate = 600;
+    target.video.pictureSize = QSize(320, 240);
+    target.audio.codec = "mp3";
+    target.audio.bitrate = 128;
+    target.audio.samplingRate = 44100;
+    int type = EngineType::MEncoder;
+    e->cliCmdEncode(type, program, arguments, output, 0, 0, 0, true);
+}
+
+} // namespace
+
+class EncoderTrialsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void mencoderTrial_data();
+    void mencoderTrial();
+    void longSourceTrialEndsSoon();
+    void trialRemovesOnlyRegularFiles_data();
+    void trialRemovesOnlyRegularFiles();
+    void otherTypesAreNotRun();
+    void mencoderProgress();
+    void progressOfUnknownType();
+
+private:
+    QString m_clip;
+};
+
+void EncoderTrialsTest::initTestCase()
+{
+    m_clip = TestMedia::standardAvi();
+    QVERIFY(!m_clip.isEmpty());
+}
+
+void EncoderTrialsTest::mencoderTrial_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("working") << "" << true;
+    QTest::newRow("bad option") << "bad option" << false;
+    QTest::newRow("unreadable input") << "unreadable input" << false;
+    QTest::newRow("silent engine") << "silent engine" << false;
+    QTest::newRow("missing engine") << "missing engine" << false;
+}
+
+void EncoderTrialsTest::mencoderTrial()
+{
+    QFETCH(QString, fault);
+    ConsoleEncoder e;
+    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+    setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
+    const QString output = scratch("trial.avi");
+    QString program, commandLine = "untouched", out, err;
+    QStringList arguments;
+    mencoderCommand(e, program, arguments, output);
+    if (fault == "bad option")
+        arguments.prepend("-no-such-option");
+    else if (fault == "silent engine")
+        program = fakeEngineAs("silent-mencoder", "exit 0");
+    else if (fault == "missing engine")
+        program = TestMedia::folder() + "/no-such-mencoder";
+    e.clear();
+    QElapsedTimer timer;
+    timer.start();
+    const bool valid = e->checkCommand(EngineType::MEncoder, program, arguments, output,
+                                       commandLine, out, err, 50);
+    QCOMPARE(valid, *static_cast<bool *>(QTest::qData("valid", QMetaType::Bool)));
+    QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
+    QVERIFY(!QFileInfo::exists(output));
+    if (fault == "missing engine") {
+        QCOMPARE(commandLine, QString("untouched"));
+        QVERIFY(e.logText().contains("Encoder: MEncoder process failed to start in 3000 milliseconds."));
+        return;
+    }
+    QVERIFY2(commandLine.startsWith(program + " -frames 50 "), qPrintable(commandLine));
+    QVERIFY(commandLine.endsWith(arguments.join(' ')));
+    QVERIFY(e.logText().contains(valid ? "Encoder: MEncoder engine check command completed."
+                                       : "Encoder: MEncoder engine checking command: NOT valid"));
+    // The trial writes to none of the encoder's own consoles but the log.
+    QCOMPARE(e.stdIn.toPlainText() + e.stdOut.toPlainText() + e.errText(), QString());
+    if (valid)
+        QVERIFY(out.contains("Pos:"));
+}
+
+// MEncoder reads its whole input even after "-frames" has stopped the writing: the trial
+// must end with the frames it needs, not when the source ends.
+void EncoderTrialsTest::longSourceTrialEndsSoon()
+{
+    const QString clip = longClip();
+    QVERIFY(!clip.isEmpty());
+    ConsoleEncoder e;
+    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+    setClipSource(e.encoder, clip);
+    e->setTimeouts(EngineType::MEncoder, 3000, 60000, 5000);
+    const QString output = scratch("long-trial.avi");
+    QString program, commandLine, out, err;
+    QStringList arguments;
+    mencoderCommand(e, program, arguments, output);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(e->checkCommand(EngineType::MEncoder, program, arguments, output, commandLine, out,
+                            err, 50));
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(!e.logText().contains("killed"));
+}
+
+void EncoderTrialsTest::trialRemovesOnlyRegularFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("regular file") << "file";
+    QTest::newRow("null device") << "device";
+    QTest::newRow("fifo") << "fifo";
+    QTest::newRow("folder") << "folder";
+}
+
+void EncoderTrialsTest::trialRemovesOnlyRegularFiles()
+{
+    QFETCH(QString, kind);
+    QString output = scratch("removal-" + kind);
+    if (kind == "device")
+        output = "/dev/null";
+    else if (kind == "fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(output).constData(), 0600), 0);
+    else if (kind == "folder")
+        QVERIFY(QDir().mkpath(output));
+    ConsoleEncoder e;
+    // A stand-in that writes a file at the output path when it is one.
+    const QString engine = writeEngineScript("touching-engine",
+        "[ -f \"$1\" ] || [ ! -e \"$1\" ] && printf data > \"$1\"\necho 'Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb'");
+    QString commandLine, out, err;
+    e->checkCommand(EngineType::MEncoder, engine, {output}, output, commandLine, out, err, 0);
+    QCOMPARE(commandLine, engine + " " + output); // no limit, arguments unchanged
+    const QFileInfo after(output);
+    if (kind == "file")
+        QVERIFY(!after.exists());
+    else
+        QVERIFY2(after.exists() && !after.isFile(), qPrintable(kind + " must stay"));
+    if (kind == "fifo" || kind == "folder")
+        QVERIFY(QFile::remove(output) || QDir(output).removeRecursively());
+}
+
+void EncoderTrialsTest::otherTypesAreNotRun()
+{
+    ConsoleEncoder e;
+    QString commandLine = "untouched", out, err;
+    const QString touched = scratch("not-run");
+    QVERIFY(e->checkCommand(3, fakeEngineAs("toucher", "touch " + touched), {}, touched,
+                            commandLine, out, err, 50));
+    QCOMPARE(commandLine, QString("untouched"));
+    QVERIFY(!QFileInfo::exists(touched));
+    QCOMPARE(e.logText(), QString("Encoder: unknown engine is checking a command."));
+    QVERIFY(!e->parseCommandCheck(3, "Pos: 1.0s 1f", ""));
+    QVERIFY(e.errText().contains("encoder interface (type 3) unknown"));
+}
+
+// Progress of a real MEncoder encode, read chunk by chunk as the job views hand it over.
+void EncoderTrialsTest::mencoderProgress()
+{
+    ConsoleEncoder e;
+    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+    setClipSource(e.encoder, m_clip);
+    QString program;
+    QStringList arguments;
+    mencoderCommand(e, program, arguments, scratch("progress.avi"));
+    QProcess mencoder;
+    mencoder.start(program, arguments);
+    QVERIFY(mencoder.waitForFinished(60000));
+    const QString output = QString::fromUtf8(mencoder.readAllStandardOutput());
+    int frame = -1, percent = -1, minutes = -1, size = -1;
+    double position = -1, fps = -1;
+    QString rest, console;
+    int reports = 0, lastFrame = -1;
+    // Chunks of the sizes a pipe delivers, cut anywhere.
+    for (qsizetype at = 0; at < output.size(); at += 700) {
+        if (Encoder::parseProgress(EngineType::MEncoder, output.mid(at, 700), rest, frame,
+                                   position, percent, minutes, fps, size)) {
+            ++reports;
+            console += rest;
+            QVERIFY(frame >= lastFrame);
+            lastFrame = frame;
+        }
+    }
+    QVERIFY(reports > 0);
+    QVERIFY2(frame >= 70 && frame <= 76, qPrintable(QString::number(frame)));
+    QVERIFY(position > 2.5 && position <= 3.1);
+    QVERIFY(percent >= 90 && percent <= 100);
+    QVERIFY(fps >= 0); // written, though a short encode may report 0.00fps
+    QCOMPARE(minutes, 0);
+    QCOMPARE(size, -1); // MEncoder reports no size
+    QVERIFY(!console.contains("Pos:"));
+    QVERIFY(console.contains("VIDEO:"));
+}
+
+void EncoderTrialsTest::progressOfUnknownType()
+{
+    int frame = -1, percent = -1, minutes = -1, size = -1;
+    double position = -1, fps = -1;
+    QString rest = "kept";
+    QVERIFY(!Encoder::parseProgress(0, "Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb\r",
+                                    rest, frame, position, percent, minutes, fps, size));
+    QCOMPARE(rest, QString("kept"));
+    QCOMPARE(QList<double>({double(frame), position, double(percent), double(minutes), fps,
+                            double(size)}),
+             QList<double>(6, -1.0));
+}
+
+VEXO_TEST_CLASS(EncoderTrialsTest)
+#include "tst_encodertrials.moc"
