@@ -180,6 +180,11 @@ private:
     bool runQuery(int type, void (Encoder::*command)(QString &, QStringList &) const,
                   void (Encoder::*parse)());
     bool engineBuilderMissing(int type) const;
+    // A test run; `keepOutput` leaves what it wrote at the output path for a next step.
+    bool trialRun(int type, const QString &program, const QStringList &arguments,
+                  const QString &output, QString &commandLine, QString &stdOut, QString &stdErr,
+                  int limit, bool keepOutput);
+    static void removeTrialOutput(const QString &path);
     static QStringList ffmpegTrialArguments(QStringList arguments, const QString &output,
                                             int limit);
     QStringList mencoderTrialArguments(QStringList arguments, int limit) const;

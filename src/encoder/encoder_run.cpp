@@ -29,15 +29,6 @@ qsizetype outputIndex(const QStringList &arguments, const QString &output)
     return arguments.size() - 1;
 }
 
-// Removes a trial's output, but only a regular file: the output of a trial may be a
-// device ("/dev/null"), a FIFO or a folder that is not the trial's to remove.
-void removeTrialOutput(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!path.isEmpty() && info.isFile() && !info.isSymLink())
-        QFile::remove(path);
-}
-
 // MEncoder's output path: the argument after the last "-o".
 QString mencoderOutput(const QStringList &arguments)
 {
@@ -46,6 +37,15 @@ QString mencoderOutput(const QStringList &arguments)
 }
 
 } // namespace
+
+// Removes a trial's output, but only a regular file: the output of a trial may be a
+// device ("/dev/null"), a FIFO or a folder that is not the trial's to remove.
+void Encoder::removeTrialOutput(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!path.isEmpty() && info.isFile() && !info.isSymLink())
+        QFile::remove(path);
+}
 
 // --- one engine process ----------------------------------------------------------------
 
@@ -183,6 +183,13 @@ bool Encoder::checkCommand(int type, const QString &program, const QStringList &
                            const QString &output, QString &commandLine, QString &stdOut,
                            QString &stdErr, int limit)
 {
+    return trialRun(type, program, arguments, output, commandLine, stdOut, stdErr, limit, false);
+}
+
+bool Encoder::trialRun(int type, const QString &program, const QStringList &arguments,
+                       const QString &output, QString &commandLine, QString &stdOut,
+                       QString &stdErr, int limit, bool keepOutput)
+{
     const QString name = engineName(type);
     qCDebug(lcEncoder) << "Encoder: begin check command";
     logMessage(tr("Encoder: %1 engine is checking a command.").arg(name), LogLevel::Verbose);
@@ -202,7 +209,8 @@ bool Encoder::checkCommand(int type, const QString &program, const QStringList &
     stdOut = run.stdOut;
     stdErr = run.stdErr;
 
-    removeTrialOutput(output);
+    if (!keepOutput)
+        removeTrialOutput(output);
     // MEncoder writes the first step of an audio target under a name of its own; what the
     // trial wrote there goes too, but never a file that was there before.
     if (engineOutput != output && !engineOutputExisted)
