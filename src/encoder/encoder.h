@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoder/encodingstep.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/outputtarget.h"
@@ -109,6 +110,18 @@ public:
     QString tvStandard() const;
     int estimateSize(int type, int frames);
     QString profileSummary(const EncoderProfile &profile) const;
+
+    // Why the engine cannot write the target of its job (container and codecs); empty when
+    // it can.
+    QString targetRefusal(int type);
+    // The commands that give the current target from the current source: the preferred
+    // engine's; else, for a file, the other engine's; else, for a DVD title that FFmpeg can
+    // encode once MEncoder has copied it, both. None, with the reason, when no road leads there.
+    QList<EncodingStep> cliCmdEncodeSteps(const QString &output, int testFrames, int testChapter,
+                                          int testPosition, QString &refusal);
+    // Tries the steps in order, each on what the step before wrote; removes what they wrote.
+    bool checkSteps(const QList<EncodingStep> &steps, QString &commandLine, QString &stdOut,
+                    QString &stdErr, int frameLimit, int sizeLimit);
 
     // --- test runs and progress -------------------------------------------------------
     bool checkCommand(int type, const QString &program, const QStringList &arguments,
@@ -221,6 +234,10 @@ private:
     void cliCmdTargetDisc(bool superVideoCd, int type, QString &program, QStringList &arguments,
                           const QString &input, const QString &output, const QString &standard);
     QString channelText() const;
+    QString targetMuxerOf(const EncodingTarget &target) const;
+    EncodingSource intermediateSource(const QString &path) const;
+    void dvdTitleCopy(QString &program, QStringList &arguments, const QString &output,
+                      int frames, int chapter, int startSeconds);
 
     void initMuxerLongDescriptions();
     void initMuxerDescriptions();

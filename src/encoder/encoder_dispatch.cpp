@@ -11,6 +11,7 @@
 #include "jobs/console.h"
 
 #include <QDebug>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -37,6 +38,31 @@ struct ChannelName
 const ChannelName kChannelNames[] = {
     {1, "mono"}, {2, "stereo"}, {3, "2.1"}, {6, "5.1"}, {8, "7.1"},
 };
+
+// MEncoder's AVI muxer writes the display aspect of the source into its header, not the one
+// the command gives the encoder (a 4:3 DVD title scaled to 512 by 384 reads back as 5:4), so
+// an AVI gets the encoder's aspect forced into its header.
+void forceAviAspect(QStringList &arguments)
+{
+    const qsizetype format = arguments.indexOf(QStringLiteral("-of"));
+    if (format < 0 || arguments.value(format + 1) != QLatin1String("avi")
+        || arguments.contains(QStringLiteral("-force-avi-aspect")))
+        return;
+    static const QRegularExpression aspect(QStringLiteral("(?:^|:)aspect=(\\d+(?:\\.\\d+)?)(?:/(\\d+))?(?::|$)"));
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        if (!arguments.at(i).endsWith(QLatin1String("opts")))
+            continue;
+        const QRegularExpressionMatch match = aspect.match(arguments.at(i + 1));
+        if (!match.hasMatch())
+            continue;
+        double value = match.captured(1).toDouble();
+        if (!match.captured(2).isEmpty())
+            value /= match.captured(2).toDouble();
+        if (value > 0.0)
+            arguments = QStringList{QStringLiteral("-force-avi-aspect"), QString::number(value, 'g', 6)} + arguments;
+        return;
+    }
+}
 
 QString number(double value)
 {
@@ -88,6 +114,12 @@ void Encoder::cliCmdEncode(int &type, QString &program, QStringList &arguments,
         m_mencoderEngine.job->source = m_source;
         m_mencoder->passes = m_mencoder->pass = 1;
         m_mencoder->cliCmdEncode(program, arguments, output, testFrames, testChapter, testPosition);
+        // MEncoder takes a DVD title's pixels for square ones (a 4:3 PAL title reads back as
+        // 5:4 from Matroska); the title's aspect as the player identified it sets it right.
+        if (m_source.kind == SourceKind::Dvd && m_source.video.aspect > 0.0
+            && !arguments.contains(QStringLiteral("-aspect")))
+            arguments = QStringList{QStringLiteral("-aspect"), number(m_source.video.aspect)} + arguments;
+        forceAviAspect(arguments);
     } else {
         reportUnsupported(type, tr("encoding"));
     }
@@ -125,6 +157,7 @@ void Encoder::cliCmdTargetXvid(int type, QString &program, QStringList &argument
     job.target.audio.bitrate = 128.0;
     m_mencoder->passes = m_mencoder->pass = 1;
     m_mencoder->cliCmdEncode(program, arguments, outputFile(), 0, 0, 0);
+    forceAviAspect(arguments);
 }
 
 void Encoder::cliCmdTargetVcd(int type, QString &program, QStringList &arguments,

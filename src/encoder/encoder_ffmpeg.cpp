@@ -1,13 +1,11 @@
 // Every call of the encoder into the FFmpeg command builder.
 
 #include "encoder/encoder.h"
-#include "encoder/ffmpegbuilder.h"
+#include "builders/interfaceffmpeg.h"
 
 #include "builders/interfacemencoder.h"
 
 Encoder::~Encoder() = default;
-
-#if VEXO_FFMPEG_BUILDER
 
 void Encoder::createFFmpegBuilder(const QString &binary, Engine &record)
 {
@@ -98,37 +96,3 @@ int Encoder::ffmpegEstimatedSize(int frames) const
 {
     return m_ffmpeg->estimatedSize(frames);
 }
-
-#else // no FFmpeg builder in this tree yet
-
-void Encoder::createFFmpegBuilder(const QString &, Engine &) {}
-QString Encoder::ffmpegBinary() const { return QString(); }
-void Encoder::setFFmpegBinary(const QString &) {}
-bool Encoder::ffmpegMuxerSupported(const QString &) const { return false; }
-bool Encoder::ffmpegVideoCodecSupported(const QString &, const QString &) const { return false; }
-bool Encoder::ffmpegAudioCodecSupported(const QString &, const QString &) const { return false; }
-void Encoder::ffmpegVersionCommand(QString &, QStringList &) const {}
-void Encoder::ffmpegCodecsCommand(QString &, QStringList &) const {}
-void Encoder::ffmpegMuxersCommand(QString &, QStringList &) const {}
-void Encoder::parseFFmpegVersion() {}
-void Encoder::parseFFmpegCodecs() {}
-void Encoder::parseFFmpegMuxers() {}
-bool Encoder::ffmpegCommandCheck(const QString &, const QString &) { return false; }
-bool Encoder::ffmpegProgress(const QString &, QString &, int &, double &, int &, int &, double &,
-                             int &)
-{
-    return false;
-}
-void Encoder::ffmpegEncode(QString &, QStringList &, const QString &, int, int) {}
-void Encoder::ffmpegTargetDisc(bool, QString &, QStringList &, const QString &, const QString &,
-                               const QString &)
-{
-}
-void Encoder::ffmpegAspectCorrection(QString &, QStringList &, const QString &, const QString &,
-                                     double)
-{
-}
-void Encoder::ffmpegExtractAudio(QString &, QStringList &, const QString &, const QString &) {}
-int Encoder::ffmpegEstimatedSize(int) const { return 0; }
-
-#endif

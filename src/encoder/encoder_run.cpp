@@ -4,7 +4,7 @@
 
 #include "encoder/encoder.h"
 #include "encoder/encoderlogging.h"
-#include "encoder/ffmpegbuilder.h"
+#include "builders/interfaceffmpeg.h"
 
 #include "builders/interfacemencoder.h"
 #include "encoder/records/enginetype.h"

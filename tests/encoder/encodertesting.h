@@ -40,6 +40,18 @@ inline QString fakeEngineAs(const QString &name, const QString &mode)
     return writeEngineScript(name, QStringLiteral("exec '%1' %2").arg(TestMedia::fakeEngine(), mode));
 }
 
+// The generated clips' mono MP3 tone at the given stream number.
+inline AudioInfo mp3Tone(int streamNumber)
+{
+    AudioInfo audio;
+    audio.streamNumber = audio.aid = streamNumber;
+    audio.format = "mp3";
+    audio.channelCount = 1;
+    audio.samplingRate = 44100;
+    audio.bitrate = 128;
+    return audio;
+}
+
 // The standard clip as the player hands it to the encoder.
 inline void setClipSource(Encoder &encoder, const QString &path, double aspect = 4.0 / 3.0)
 {
@@ -52,15 +64,16 @@ inline void setClipSource(Encoder &encoder, const QString &path, double aspect =
     video.aspect = aspect;
     video.frameRate = 25.0;
     video.length = 3.0;
-    AudioInfo audio;
-    // MPlayer's AVI reader numbers the audio stream 1, after the video.
-    audio.streamNumber = audio.aid = 1;
-    audio.format = "mp3";
-    audio.channelCount = 1;
-    audio.samplingRate = 44100;
-    audio.bitrate = 128;
     encoder.setSource(path, SourceKind::MediaFile);
-    encoder.setSourceStreams(video, false, audio, false, SubtitleInfo(), true);
+    // MPlayer's AVI reader numbers the audio stream 1, after the video.
+    encoder.setSourceStreams(video, false, mp3Tone(1), false, SubtitleInfo(), true);
+}
+
+// An audio-only file (MP3) as the player hands it to the encoder.
+inline void setAudioOnlySource(Encoder &encoder, const QString &path)
+{
+    encoder.setSource(path, SourceKind::MediaFile);
+    encoder.setSourceStreams(VideoInfo(), true, mp3Tone(0), false, SubtitleInfo(), true); // kind 0
 }
 
 // Title 1 of the generated DVD (16:9 PAL, English audio first).

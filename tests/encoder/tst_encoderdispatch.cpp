@@ -53,6 +53,8 @@ private slots:
     void profileSummary();
     void fixedTargetsRun_data();
     void fixedTargetsRun();
+    void encodingRoads_data();
+    void encodingRoads();
 };
 
 void EncoderDispatchTest::preferredEngine_data()
@@ -123,6 +125,18 @@ void EncoderDispatchTest::encodeTakesPreferredOrForcedEngine()
     QVERIFY(arguments.contains("/other-dvd"));
     QVERIFY(e.errText().contains("encoder interface (type 7) doesn't support encoding"));
     QCOMPARE(e->estimateSize(EngineType::MEncoder, 1000), 0);
+    // FFmpeg's estimate: 1000 frames at 25 fps, 1000 + 128 kbit/s.
+    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+    setClipSource(e.encoder, "clip.avi");
+    EncodingJob &job = *e->jobData(EngineType::FFmpeg);
+    job.source = e->source();
+    job.target.profile.level = EncoderProfile::LevelUser;
+    job.target.video.codec = "mpeg4";
+    job.target.video.bitrate = 1000;
+    job.target.audio.codec = "mp3";
+    job.target.audio.bitrate = 128;
+    QCOMPARE(e->estimateSize(EngineType::FFmpeg, 1000), 5640000);
+    QCOMPARE(e->estimateSize(3, 1000), 0);
 }
 
 void EncoderDispatchTest::xvidPictureSize_data()
@@ -355,6 +369,70 @@ void EncoderDispatchTest::fixedTargetsRun()
     QCOMPARE(TestMedia::run(program, arguments), 0);
     QTEST(streams(e->outputFile()), "expected");
     QVERIFY(TestMedia::probeDuration(e->outputFile()) > 2.5);
+}
+
+// Which engines give a target: the preferred one, the other one for a file, MEncoder's copy
+// of a DVD title then FFmpeg, or none with the reason.
+void EncoderDispatchTest::encodingRoads_data()
+{
+    QTest::addColumn<bool>("dvd");
+    QTest::addColumn<QString>("muxer");
+    QTest::addColumn<QString>("video");
+    QTest::addColumn<QString>("audio");
+    QTest::addColumn<QString>("road");
+    QTest::addColumn<QString>("reason"); // a part of the refusal
+    QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "";
+    QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MEncoder FFmpeg" << "";
+    QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MEncoder FFmpeg" << "";
+    QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MEncoder FFmpeg" << "";
+    QTest::newRow("dvd amr") << true << "3gp" << "mpeg4" << "amrnb" << "" << "FFmpeg after a copy of the DVD title";
+    QTest::newRow("dvd nowhere") << true << "rm" << "rv20" << "noaudio" << "" << "MEncoder does not write rm files";
+    QTest::newRow("file mkv") << false << "mkv" << "x264" << "ac3" << "FFmpeg" << "";
+    QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "";
+    QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "";
+    QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << ""
+                                  << "FFmpeg does not write mpeg4 video into flv files; MEncoder:";
+}
+
+void EncoderDispatchTest::encodingRoads()
+{
+    QFETCH(bool, dvd);
+    QFETCH(QString, muxer);
+    QFETCH(QString, reason);
+    ConsoleEncoder e;
+    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+    if (dvd)
+        setDvdSource(e.encoder, "/media/dvd");
+    else
+        setClipSource(e.encoder, "/media/clip.avi");
+    e->setTargetMuxer(muxer);
+    EncodingTarget &target = e->jobData(e->preferredEngine())->target;
+    target.muxer = muxer;
+    target.profile.level = EncoderProfile::LevelUser;
+    target.video.codec = *static_cast<QString *>(QTest::qData("video", QMetaType::QString));
+    target.video.pictureSize = QSize(320, 240);
+    target.audio.codec = *static_cast<QString *>(QTest::qData("audio", QMetaType::QString));
+    QString refusal = "stale";
+    const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 0, 0, 0, refusal);
+    QStringList road;
+    for (const EncodingStep &step : steps)
+        road << Encoder::engineName(step.type);
+    QTEST(road.join(' '), "road");
+    QVERIFY2(reason.isEmpty() ? refusal.isEmpty() : refusal.contains(reason), qPrintable(refusal));
+    QCOMPARE(e.errText().contains(reason.isEmpty() ? "\x01" : reason), !reason.isEmpty());
+    if (steps.size() == 2) {
+        // MEncoder copies the title beside the output; FFmpeg encodes that copy.
+        QCOMPARE(steps[0].output, QString("/out/movie (step 0).mpg"));
+        QCOMPARE(steps[0].arguments.mid(0, 5),
+                 QStringList({"dvd://1", "-ovc", "copy", "-oac", "copy"}));
+        QVERIFY(steps[0].arguments.join(' ').contains("-dvd-device /media/dvd -aid 128"));
+        QCOMPARE(steps[1].arguments.mid(0, 3), QStringList({"-y", "-i", steps[0].output}));
+        QCOMPARE(steps[1].arguments.last(), QString("/out/movie.x"));
+    } else if (steps.size() == 1) {
+        QCOMPARE(steps[0].output, QString("/out/movie.x"));
+        QVERIFY(steps[0].arguments.contains(dvd ? "/media/dvd" : "/media/clip.avi"));
+    }
 }
 
 VEXO_TEST_CLASS(EncoderDispatchTest)

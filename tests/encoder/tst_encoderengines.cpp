@@ -64,52 +64,89 @@ void EncoderEnginesTest::realEnginesAreReady()
     QVERIFY(e.logText().contains("Encoder: MEncoder engine is ready."));
     QVERIFY(e.stdIn.toPlainText().startsWith("mencoder -ovc help -oac help -of help"));
     QCOMPARE(e->engineBinary(EngineType::MEncoder), QString("mencoder"));
-    QVERIFY2(timer.elapsed() < 3000 + 3000, "the reset runs under the time-outs");
-    QCOMPARE(e.errText(), QString());
+    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+    QVERIFY(e->enginesReady());
+    QCOMPARE(e->engineVersion(EngineType::FFmpeg),
+             engineBannerVersion("ffmpeg", {"-version"}, "ffmpeg version (\\S+)"));
+    const EngineCapabilities *ffmpeg = e->capabilities(EngineType::FFmpeg);
+    QVERIFY(ffmpeg && ffmpeg->videoCodecMap->contains("libx264"));
+    QVERIFY(ffmpeg->audioCodecMap->contains("aac"));
+    QVERIFY(ffmpeg->muxerMap->contains("matroska"));
+    QVERIFY(!ffmpeg->lavcVideoCodecMap && !ffmpeg->lavfMuxerMap);
+    QCOMPARE(e.stdIn.toPlainText().split('\n').filter(QRegularExpression("^ffmpeg ")),
+             QStringList({"ffmpeg -version", "ffmpeg -codecs", "ffmpeg -formats"}));
+    QVERIFY(e.logText().contains("Encoder: FFmpeg engine is ready."));
+    QVERIFY2(timer.elapsed() < 4 * (3000 + 3000), "the resets run under the time-outs");
+    QVERIFY(!e.errText().contains("encoder interface")); // only the engines' own output
 }
 
 void EncoderEnginesTest::faultyEngineIsNotReady_data()
 {
+    QTest::addColumn<int>("type");
     QTest::addColumn<QString>("binary");
     QTest::addColumn<int>("state");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QStringList>("absent");
-    QTest::newRow("missing") << TestMedia::folder() + "/no-such-engine" << 0
+    QTest::newRow("missing") << 1 << TestMedia::folder() + "/no-such-engine" << 0
                              << QStringList{"Encoder: MEncoder process failed to start in 1000 milliseconds."}
                              << QStringList{"reset completed", "failed initialization"};
-    QTest::newRow("hanging") << fakeEngineAs("hang-engine", "hang") << 2
+    QTest::newRow("hanging") << 1 << fakeEngineAs("hang-engine", "hang") << 2
                              << QStringList{"Encoder: MEncoder process being killed.",
                                             "Encoder: MEncoder process killed.",
                                             "Encoder: MEncoder engine binary is",
                                             "Encoder: MEncoder engine failed initialization."}
                              << QStringList{"engine is ready"};
-    QTest::newRow("crashing") << fakeEngineAs("crash-engine", "crash") << 2
+    QTest::newRow("crashing") << 1 << fakeEngineAs("crash-engine", "crash") << 2
                               << QStringList{"Warning: MEncoder process crashed.",
                                              "Encoder: MEncoder engine reset completed.",
                                              "Encoder: MEncoder engine failed initialization."}
                               << QStringList{"engine is ready", "being killed"};
-    QTest::newRow("not MEncoder") << fakeEngineAs("other-engine", "print 'no banner'") << 2
+    QTest::newRow("not MEncoder") << 1 << fakeEngineAs("other-engine", "print 'no banner'") << 2
                                   << QStringList{"Encoder: MEncoder process finished.",
                                                  "Encoder: MEncoder engine failed initialization."}
                                   << QStringList{"engine is ready", "crashed"};
+    // FFmpeg: a missing engine stops at the version query; the others run all three.
+    QTest::newRow("FFmpeg missing") << 2 << TestMedia::folder() + "/no-such-ffmpeg" << 0
+        << QStringList{"Encoder: FFmpeg process failed to start in 1000 milliseconds."}
+        << QStringList{"reset completed", "failed initialization"};
+    QTest::newRow("FFmpeg hanging") << 2 << fakeEngineAs("hang-ffmpeg", "hang") << 2
+        << QStringList{"Encoder: FFmpeg process killed.", "Encoder: FFmpeg engine failed initialization."}
+        << QStringList{"engine is ready"};
+    QTest::newRow("FFmpeg crashing") << 2 << fakeEngineAs("crash-ffmpeg", "crash") << 2
+        << QStringList{"Warning: FFmpeg process crashed.", "Encoder: FFmpeg engine reset completed.",
+                       "Encoder: FFmpeg engine failed initialization."}
+        << QStringList{"engine is ready"};
+    QTest::newRow("FFmpeg without banner") << 2 << fakeEngineAs("other-ffmpeg", "print 'no banner'") << 2
+        << QStringList{"Encoder: FFmpeg engine reset completed.", "Encoder: FFmpeg engine binary is",
+                       "Encoder: FFmpeg engine failed initialization."}
+        << QStringList{"engine is ready", "crashed"};
 }
 
 void EncoderEnginesTest::faultyEngineIsNotReady()
 {
+    QFETCH(int, type);
     QFETCH(QString, binary);
     QFETCH(int, state);
     ConsoleEncoder e;
     QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    e->setTimeouts(EngineType::MEncoder, 1000, 500, 1000);
+    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+    e->setTimeouts(type, 1000, 500, 1000);
     e.clear();
     QElapsedTimer timer;
     timer.start();
-    e->setEngineBinary(EngineType::MEncoder, binary);
-    QVERIFY(timer.elapsed() < 1000 + 500 + 1000 + 500);
-    QVERIFY(!e->isEngineReady(EngineType::MEncoder));
-    QCOMPARE(e->interfaceStatus(EngineType::MEncoder)->state, state);
-    QCOMPARE(e->engineBinary(EngineType::MEncoder), binary);
-    QVERIFY(e->capabilities(EngineType::MEncoder)->videoCodecMap->isEmpty());
+    e->setEngineBinary(type, binary);
+    QVERIFY(timer.elapsed() < 3 * (1000 + 500 + 1000) + 500);
+    QVERIFY(!e->isEngineReady(type));
+    QVERIFY(!e->enginesReady());
+    const int other = 3 - type;
+    QVERIFY(e->isEngineReady(other)); // the other engine stays ready
+    QCOMPARE(e->interfaceStatus(type)->state, state);
+    QCOMPARE(e->engineBinary(type), binary);
+    // What the engine reported before is gone (FFmpeg's parser keeps its pseudo entries).
+    QVERIFY(!e->capabilities(type)->videoCodecMap->contains(type == 1 ? "xvid" : "libx264"));
+    QVERIFY(e->capabilities(other)->videoCodecMap->contains(other == 1 ? "xvid" : "libx264"));
+    if (state == InterfaceStatus::Reset) // the reset ends at the first query that cannot start
+        QCOMPARE(e.logText().count("process starts."), 1);
     for (const QString &message : *static_cast<QStringList *>(QTest::qData("messages", qMetaTypeId<QStringList>())))
         QVERIFY2(e.logText().contains(message), qPrintable(message + " in:\n" + e.logText()));
     for (const QString &message : *static_cast<QStringList *>(QTest::qData("absent", qMetaTypeId<QStringList>())))

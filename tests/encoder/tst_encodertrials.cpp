@@ -32,22 +32,35 @@ QString longClip()
     return TestMedia::clip("long.avi", {"-stream_loop", "59", "-i", piece, "-c", "copy"});
 }
 
-// The MEncoder encode of the current source to Xvid and MP3 in AVI.
+// The encode of the current source by the engine: MEncoder to Xvid and MP3 in AVI,
+// FFmpeg to MPEG-4 and AAC in MP4.
+void engineCommand(ConsoleEncoder &e, int type, QString &program, QStringList &arguments,
+                   const QString &output)
+{
+    const bool mencoder = type == EngineType::MEncoder;
+    e->setTargetMuxer(mencoder ? "avi" : "mp4");
+    EncodingTarget &target = e->jobData(type)->target;
+    target.muxer = e->targetMuxer();
+    target.profile.level = EncoderProfile::LevelUser;
+    target.video.codec = mencoder ? "xvid" : "mpeg4";
+    target.video.bitrate = 600;
+    target.video.pictureSize = QSize(320, 240);
+    target.audio.codec = mencoder ? "mp3" : "aac";
+    target.audio.bitrate = 128;
+    target.audio.samplingRate = 44100;
+    e->cliCmdEncode(type, program, arguments, output, 0, 0, 0, true);
+}
+
 void mencoderCommand(ConsoleEncoder &e, QString &program, QStringList &arguments,
                      const QString &output)
 {
-    e->setTargetMuxer("avi");
-    EncodingTarget &target = e->jobData(EngineType::MEncoder)->target;
-    target.muxer = "avi";
-    target.profile.level = EncoderProfile::LevelUser;
-    target.video.codec = "xvid";
-    target.video.bitrate = 600;
-    target.video.pictureSize = QSize(320, 240);
-    target.audio.codec = "mp3";
-    target.audio.bitrate = 128;
-    target.audio.samplingRate = 44100;
-    int type = EngineType::MEncoder;
-    e->cliCmdEncode(type, program, arguments, output, 0, 0, 0, true);
+    engineCommand(e, EngineType::MEncoder, program, arguments, output);
+}
+
+void ffmpegCommand(ConsoleEncoder &e, QString &program, QStringList &arguments,
+                   const QString &output)
+{
+    engineCommand(e, EngineType::FFmpeg, program, arguments, output);
 }
 
 } // namespace
@@ -60,11 +73,14 @@ private slots:
     void initTestCase();
     void mencoderTrial_data();
     void mencoderTrial();
+    void ffmpegTrial_data();
+    void ffmpegTrial();
     void longSourceTrialEndsSoon();
     void trialRemovesOnlyRegularFiles_data();
     void trialRemovesOnlyRegularFiles();
     void otherTypesAreNotRun();
     void mencoderProgress();
+    void ffmpegProgress();
     void progressOfUnknownType();
 
 private:
@@ -127,6 +143,51 @@ void EncoderTrialsTest::mencoderTrial()
         QVERIFY(out.contains("Pos:"));
 }
 
+void EncoderTrialsTest::ffmpegTrial_data()
+{
+    mencoderTrial_data();
+}
+
+void EncoderTrialsTest::ffmpegTrial()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, valid);
+    ConsoleEncoder e;
+    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+    setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
+    const QString output = scratch("trial.mp4");
+    QString program, commandLine = "untouched", out, err;
+    QStringList arguments;
+    ffmpegCommand(e, program, arguments, output);
+    QCOMPARE(arguments.last(), output);
+    if (fault == "bad option")
+        arguments.prepend("-no-such-option");
+    else if (fault == "silent engine")
+        program = fakeEngineAs("silent-ffmpeg", "exit 0");
+    else if (fault == "missing engine")
+        program = TestMedia::folder() + "/no-such-ffmpeg";
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(e->checkCommand(EngineType::FFmpeg, program, arguments, output, commandLine, out,
+                             err, 1000000),
+             valid);
+    QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
+    QVERIFY(!QFileInfo::exists(output));
+    if (fault == "missing engine") {
+        QCOMPARE(commandLine, QString("untouched"));
+        return;
+    }
+    // The size limit stands in front of the output file, where FFmpeg applies it.
+    QStringList expected = arguments;
+    expected.insert(expected.size() - 1, "1000000");
+    expected.insert(expected.size() - 2, "-fs");
+    QCOMPARE(commandLine, program + " " + expected.join(' '));
+    QVERIFY(e.logText().contains(valid ? "Encoder: FFmpeg engine check command completed."
+                                       : "Encoder: FFmpeg engine checking command: NOT valid"));
+    if (valid)
+        QVERIFY(err.contains("time="));
+}
+
 // MEncoder reads its whole input even after "-frames" has stopped the writing: the trial
 // must end with the frames it needs, not when the source ends.
 void EncoderTrialsTest::longSourceTrialEndsSoon()
@@ -145,6 +206,16 @@ void EncoderTrialsTest::longSourceTrialEndsSoon()
     timer.start();
     QVERIFY(e->checkCommand(EngineType::MEncoder, program, arguments, output, commandLine, out,
                             err, 50));
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(!e.logText().contains("killed"));
+
+    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+    e->setTimeouts(EngineType::FFmpeg, 3000, 60000, 5000);
+    const QString mp4 = scratch("long-trial.mp4");
+    ffmpegCommand(e, program, arguments, mp4);
+    timer.restart();
+    QVERIFY(e->checkCommand(EngineType::FFmpeg, program, arguments, mp4, commandLine, out, err,
+                            1000000));
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
     QVERIFY(!e.logText().contains("killed"));
 }
@@ -237,6 +308,41 @@ void EncoderTrialsTest::mencoderProgress()
     // Status lines stay out of the console text (but for those behind a message line).
     QVERIFY(console.count("Pos:") < output.count("Pos:") / 2);
     QVERIFY(console.contains("VIDEO:"));
+}
+
+// Progress of a real FFmpeg encode, read from its standard error chunk by chunk.
+void EncoderTrialsTest::ffmpegProgress()
+{
+    ConsoleEncoder e;
+    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+    setClipSource(e.encoder, m_clip);
+    QString program;
+    QStringList arguments;
+    ffmpegCommand(e, program, arguments, scratch("progress.mp4"));
+    QProcess ffmpeg;
+    ffmpeg.start(program, QStringList{"-stats_period", "0.05"} + arguments);
+    QVERIFY(ffmpeg.waitForFinished(60000));
+    const QString output = QString::fromUtf8(ffmpeg.readAllStandardError());
+    int frame = -1, percent = -1, minutes = -1, size = -1;
+    double position = -1, fps = -1;
+    QString rest, console;
+    int reports = 0;
+    for (const QString &line : output.split('\n')) {
+        if (Encoder::parseProgress(EngineType::FFmpeg, line + '\n', rest, frame, position,
+                                   percent, minutes, fps, size)) {
+            ++reports;
+            console += rest;
+        }
+    }
+    QVERIFY(reports > 0);
+    QVERIFY2(frame >= 74 && frame <= 77, qPrintable(QString::number(frame)));
+    QVERIFY2(position > 2.9 && position <= 3.1, qPrintable(QString::number(position)));
+    QVERIFY(size > 0);
+    QVERIFY(fps >= 0);
+    QCOMPARE(percent, 100); // the closing summary line
+    QCOMPARE(minutes, -1);  // FFmpeg reports no time left
+    QVERIFY(console.contains("Input #0"));
+    QVERIFY(!console.contains("frame="));
 }
 
 void EncoderTrialsTest::progressOfUnknownType()
