@@ -113,7 +113,8 @@ QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFr
     EncodingJob *to = jobData(other);
     if (from && to)
         to->target = from->target;
-    if (to && m_source.kind != SourceKind::Dvd && targetRefusal(other).isEmpty()) {
+    // A file the other engine reads as well; FFmpeg refuses a DVD title itself.
+    if (to && targetRefusal(other).isEmpty()) {
         qCDebug(lcEncoder) << "Encoder: target taken by the other engine:" << other;
         return oneStep(other);
     }

@@ -242,6 +242,9 @@ void EncoderEnginesTest::outputTarget()
     QCOMPARE(e->subtitleStreamCount(), 0);
     e->source().audioStreams.append(AudioInfo());
     QCOMPARE(e->audioStreamCount(), 2);
+    e->setSourceStreams(VideoInfo(), false, AudioInfo(), true, SubtitleInfo(), false);
+    QCOMPARE(e->audioStreamCount(), 0);
+    QCOMPARE(e->subtitleStreamCount(), 1);
 }
 
 void EncoderEnginesTest::audioCodecAvailability()

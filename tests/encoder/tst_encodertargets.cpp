@@ -171,6 +171,9 @@ void EncoderTargetsTest::prepareContainer(ConsoleEncoder &e, Row &row, const QSt
     QString commandLine, out, err;
     if (!e->checkSteps(row.steps, commandLine, out, err, 50, 1000000))
         row.outcome = "trial failed: " + commandLine + " | " + (out + err).right(300).simplified();
+    for (const EncodingStep &step : std::as_const(row.steps))
+        if (QFileInfo::exists(step.output))
+            row.outcome = "the trial left " + step.output;
 }
 
 void EncoderTargetsTest::prepareFixed(Row &row)

@@ -79,6 +79,7 @@ private slots:
     void trialRemovesOnlyRegularFiles_data();
     void trialRemovesOnlyRegularFiles();
     void otherTypesAreNotRun();
+    void audioTargetTrialLeavesNoIntermediate();
     void mencoderProgress();
     void ffmpegProgress();
     void progressOfUnknownType();
@@ -233,8 +234,10 @@ void EncoderTrialsTest::trialRemovesOnlyRegularFiles()
 {
     QFETCH(QString, kind);
     QString output = scratch("removal-" + kind);
+    // The null device through a link of the test's own: a fault that removed the device
+    // would remove only the link, never the system's /dev/null.
     if (kind == "device")
-        output = "/dev/null";
+        QVERIFY(QFile::link("/dev/null", output));
     else if (kind == "fifo")
         QCOMPARE(mkfifo(QFile::encodeName(output).constData(), 0600), 0);
     else if (kind == "folder")
@@ -251,7 +254,7 @@ void EncoderTrialsTest::trialRemovesOnlyRegularFiles()
         QVERIFY(!after.exists());
     else
         QVERIFY2(after.exists() && !after.isFile(), qPrintable(kind + " must stay"));
-    if (kind == "fifo" || kind == "folder")
+    if (kind != "file")
         QVERIFY(QFile::remove(output) || QDir(output).removeRecursively());
 }
 
@@ -267,6 +270,33 @@ void EncoderTrialsTest::otherTypesAreNotRun()
     QCOMPARE(e.logText(), QString("Encoder: unknown engine is checking a command."));
     QVERIFY(!e->parseCommandCheck(3, "Pos: 1.0s 1f", ""));
     QVERIFY(e.errText().contains("encoder interface (type 3) unknown"));
+}
+
+// MEncoder writes an audio target's sound into an intermediate AVI first; its trial removes
+// that file too, but never one that was there before.
+void EncoderTrialsTest::audioTargetTrialLeavesNoIntermediate()
+{
+    ConsoleEncoder e;
+    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+    setClipSource(e.encoder, m_clip);
+    const QString output = scratch("tone.mp3");
+    const QString intermediate = scratch("tone (step 0).avi");
+    QString program, commandLine, out, err;
+    QStringList arguments;
+    engineCommand(e, EngineType::MEncoder, program, arguments, output);
+    EncodingTarget &target = e->jobData(EngineType::MEncoder)->target;
+    target.muxer = "mp3";
+    target.video.codec = "novideo";
+    int type = EngineType::MEncoder;
+    e->cliCmdEncode(type, program, arguments, output, 0, 0, 0, true);
+    QVERIFY(arguments.contains(intermediate));
+    QVERIFY(e->checkCommand(type, program, arguments, output, commandLine, out, err, 50));
+    QVERIFY(!QFileInfo::exists(intermediate));
+    QFile kept(intermediate);
+    QVERIFY(kept.open(QIODevice::WriteOnly));
+    kept.close();
+    QVERIFY(e->checkCommand(type, program, arguments, output, commandLine, out, err, 50));
+    QVERIFY(QFileInfo::exists(intermediate));
 }
 
 // Progress of a real MEncoder encode, read chunk by chunk as the job views hand it over.
