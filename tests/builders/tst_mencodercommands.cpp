@@ -237,6 +237,9 @@ void MEncoderCommandsTest::option_data()
     QTest::newRow("MPEG by libavformat's DVD muxer")
         << encode(call(ntsc, 2, "mpeg", "mpeg2video", {704, 480}, 4000, "noaudio", 0, 0, "NTSC"))
         << "-lavfopts" << "format=dvd";
+    QTest::newRow("MPEG by libavformat's SVCD muxer")
+        << encode(call(ntsc, 2, "mpeg", "mpeg2video", {703, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+        << "-lavfopts" << "format=svcd";
 
     // Display aspect: written into every container but AVI, which the finishing step corrects.
     QTest::newRow("H.264 in MP4 from a 4:3 DVD title")
@@ -261,6 +264,7 @@ void MEncoderCommandsTest::option_data()
         {"AVI, sound before video, second track", {0, 1}, 1, "1"},
         {"AVI, streams unknown, video first", {}, 1, "0"},
         {"AVI, streams unknown, id 0", {}, 0, "0"},
+        {"AVI without video, streams unknown, id 1", {}, 1, "1"},
     };
     for (const AviStreams &layout : layouts) {
         EncodingSource source = movieFile("/media/clip.avi");
@@ -269,6 +273,8 @@ void MEncoderCommandsTest::option_data()
             source.audioStreams << source.audio;
         }
         source.audio.aid = layout.selected;
+        if (QByteArray(layout.name).contains("without video"))
+            source.video.kind = VideoInfo::AudioOnlyFile;
         QTest::newRow(layout.name)
             << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
             << "-aid" << layout.lavfId;
