@@ -1,6 +1,7 @@
 // Runs the encode command on the installed MEncoder for every container and codec pair the
 // builder offers once it has read the real engine, at each level, from a generated clip and a
-// generated DVD folder, and checks every output with ffprobe. Refused pairs print their reason.
+// generated DVD folder, and checks every output with ffprobe: its streams, its frames, that
+// sound and picture last alike, and its display aspect. Refused pairs print their reason.
 
 #include "mencodertestengine.h"
 #include "testmedia.h"
