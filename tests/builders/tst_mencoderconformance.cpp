@@ -112,8 +112,9 @@ void prepare(MEncoderTestEngine &engine, Run &run, const QString &sourcePath)
     const bool pcm = pair.audio == "pcm";
     const int rate = pcm || pair.audio.startsWith("mp") ? 44100 : 0; // mp3, mp2
     const double audioBitrate = pair.audio == "mp2_vcd" ? 224 : pcm ? 1411.2 : 128;
+    // A video rate with a fraction, as a size target gives it.
     setTarget(engine.job.target, run.level, pair.container, pair.video,
-              pair.video == "h263" ? QSize(176, 144) : QSize(320, 240), 600, pair.audio, rate,
+              pair.video == "h263" ? QSize(176, 144) : QSize(320, 240), 600.5, pair.audio, rate,
               audioBitrate, "PAL");
     engine.builder.passes = engine.builder.pass = 1;
 
