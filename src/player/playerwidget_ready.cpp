@@ -84,9 +84,11 @@ bool PlayerWidget::isReady(bool updateFontCache)
             }
         }
         process.setReadChannel(QProcess::StandardError);
-        while (process.canReadLine())
-            qCDebug(lcPlayer) << "PlayerWidget::isReady updating font cache"
-                              << QString::fromUtf8(process.readLine()).simplified();
+        while (process.canReadLine()) {
+            // Read outside the debug line: a disabled category does not evaluate its operands.
+            const QString line = QString::fromUtf8(process.readLine()).simplified();
+            qCDebug(lcPlayer) << "PlayerWidget::isReady updating font cache" << line;
+        }
         process.setReadChannel(QProcess::StandardOutput);
         process.waitForReadyRead(kPassWaitMs);
     }

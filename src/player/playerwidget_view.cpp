@@ -38,7 +38,10 @@ QSize scaled(const QSize &size, double factor)
 void PlayerWidget::setZoom(double factor)
 {
     const QSize displaySize(preferences.displayWidth, preferences.displayHeight);
-    if (noVideo || (mediaKind == 1 && movieInfo.audioOnly)) {
+    // A video whose size is unknown (a side of zero) is shown at the display size, as a
+    // source without video is: its zoom would otherwise divide by zero.
+    const bool sizeUnknown = videoSize.width() <= 0 || videoSize.height() <= 0;
+    if (noVideo || (mediaKind == 1 && movieInfo.audioOnly) || sizeUnknown) {
         videoSize = displaySize;
         rendererSize = displaySize;
     }
@@ -67,26 +70,17 @@ void PlayerWidget::setZoom(double factor)
     centerRenderer();
 }
 
-// A video side of zero (nothing loaded yet, or an identify run that found no size) has no
-// ratio: that side is left out, and with both out the zoom stays 1.
 double PlayerWidget::fitZoom() const
 {
-    const double displayWidth = preferences.displayWidth;
-    const double displayHeight = preferences.displayHeight;
-    const bool widthKnown = videoSize.width() > 0;
-    const bool heightKnown = videoSize.height() > 0;
-    if (!widthKnown && !heightKnown)
+    // setZoom never leaves a side of zero; a direct caller gets the neutral factor.
+    if (videoSize.width() <= 0 || videoSize.height() <= 0)
         return 1.0;
-    const double widthRatio = !widthKnown || videoSize.width() == preferences.displayWidth
+    const double widthRatio = videoSize.width() == preferences.displayWidth
         ? 1.0
-        : displayWidth / videoSize.width();
+        : double(preferences.displayWidth) / videoSize.width();
     if (videoSize.height() == preferences.displayHeight)
         return widthRatio;
-    if (!heightKnown)
-        return widthRatio;
-    const double heightRatio = displayHeight / videoSize.height();
-    if (!widthKnown)
-        return heightRatio;
+    const double heightRatio = double(preferences.displayHeight) / videoSize.height();
     return widthRatio < heightRatio ? widthRatio : heightRatio;
 }
 
