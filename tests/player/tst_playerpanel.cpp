@@ -3,6 +3,7 @@
 
 #include "player/playerwidget.h"
 
+#include "engines/mervoplayer.h"
 #include "gui4/gui4resources.h"
 #include "jobs/widgetbridge.h"
 #include "panelprobe.h"
@@ -59,6 +60,13 @@ private slots:
     {
         initGui4Resources();
         m_panel.reset(makePanel(&m_consoles));
+        // The extended panel drives its own facade, with the renderer's window handed to it.
+        QVERIFY(qobject_cast<MervoPlayer *>(m_panel->player));
+        QString program;
+        QStringList arguments;
+        m_panel->player->cliPlay(&program, &arguments, 0, 0, 0, 0);
+        QCOMPARE(arguments.value(arguments.indexOf("-wid") + 1), QString::number(m_panel->renderer->winId()));
+        QCOMPARE(arguments.value(arguments.indexOf("-vo") + 1), QString("gl"));
     }
     void cleanupTestCase() { m_panel.reset(); }
 
@@ -199,6 +207,37 @@ private slots:
         panel.preferences = PlayerPreferences();
     }
 
+    // The load state drives the group's title and enabling and the play button.
+    void loadState_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("groupEnabled");
+        QTest::addColumn<bool>("playEnabled");
+        QTest::newRow("file loaded") << 1 << int(Qt::Checked) << "Stream selection" << true << true;
+        QTest::newRow("DVD loaded") << 2 << int(Qt::Checked) << "DVD title selection" << true << true;
+        QTest::newRow("unknown kind loaded") << 3 << int(Qt::Checked) << "Stream selection" << false << true;
+        QTest::newRow("DVD loading") << 2 << int(Qt::PartiallyChecked) << "Stream selection" << false << false;
+    }
+    void loadState()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, state);
+        QFETCH(QString, title);
+        QFETCH(bool, groupEnabled);
+        QFETCH(bool, playEnabled);
+        PanelProbe &panel = *m_panel;
+        panel.mediaKind = kind;
+        panel.loadStateBox->setCheckState(Qt::CheckState(state));
+        QCOMPARE(panel.trackGroup->title(), title);
+        QCOMPARE(panel.trackGroup->isEnabled(), groupEnabled);
+        QCOMPARE(button(&panel, "playButton")->isEnabled(), playEnabled);
+        QVERIFY(!button(&panel, "pauseButton")->isEnabled());
+        panel.loadStateBox->setCheckState(Qt::Unchecked);
+        panel.mediaKind = 1;
+    }
+
     // A new MPlayer path: the buttons and the group follow readiness only when loaded.
     void mplayerPath_data()
     {
@@ -265,6 +304,9 @@ private slots:
                                          << "Set player zoom 1 (display resolution: 512x288)";
         QTest::newRow("zero width") << QSize(0, 576) << display << false << F{1.0} << QSize(512, 288)
                                     << "Set player zoom 1 (display resolution: 512x288)";
+        QTest::newRow("maximum of a zero width") << QSize(720, 576) << QSize(0, 288) << true << F{10.0}
+                                                 << QSize(1366, 768)
+                                                 << "Set player maximum zoom (display resolution: 1366x768)";
         QTest::newRow("maximum of nothing") << QSize(720, 576) << QSize(0, 0) << true << F{10.0}
                                             << QSize(1366, 768)
                                             << "Set player maximum zoom (display resolution: 1366x768)";
