@@ -176,66 +176,56 @@ private slots:
         }
     }
 
-    void enableRule_data()
+    // The enable rule, reached through the load state (and once directly), and the
+    // group's title and enabling by source kind.
+    void enableRules_data()
     {
-        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("state"); // load state, or -1: setControlsEnabled(false)
         QTest::addColumn<bool>("playing");
         QTest::addColumn<bool>("testMode");
-        QTest::addColumn<QString>("expected"); // play, pause/slower/faster, the four seek buttons
-        QTest::newRow("not playing") << true << false << false << "100";
-        QTest::newRow("playing") << true << true << false << "111";
-        QTest::newRow("playing a preview") << true << true << true << "110";
-        QTest::newRow("disabled while playing") << false << true << false << "000";
+        QTest::addColumn<QString>("title"); // empty: the group is not looked at
+        QTest::addColumn<bool>("groupEnabled");
+        QTest::addColumn<QString>("buttons"); // play, pause/slower/faster, the four seek buttons
+        QTest::newRow("file loaded") << 1 << 2 << false << false << "Stream selection" << true << "100";
+        QTest::newRow("playing") << 1 << 2 << true << false << "Stream selection" << true << "111";
+        QTest::newRow("playing a preview") << 1 << 2 << true << true << "Stream selection" << true << "110";
+        QTest::newRow("DVD loaded") << 2 << 2 << false << false << "DVD title selection" << true << "100";
+        QTest::newRow("unknown kind loaded") << 3 << 2 << false << false << "Stream selection" << false << "100";
+        QTest::newRow("DVD loading") << 2 << 1 << true << false << "Stream selection" << false << "000";
+        QTest::newRow("disabled while playing") << 1 << -1 << true << false << "" << false << "000";
     }
-    void enableRule()
+    void enableRules()
     {
-        QFETCH(bool, enabled);
+        QFETCH(int, kind);
+        QFETCH(int, state);
         QFETCH(bool, playing);
         QFETCH(bool, testMode);
-        QFETCH(QString, expected);
+        QFETCH(QString, title);
+        QFETCH(bool, groupEnabled);
+        QFETCH(QString, buttons);
         PanelProbe &panel = *m_panel;
+        panel.mediaKind = kind;
         panel.preferences.testMode = testMode;
         panel.playing = playing;
-        panel.setControlsEnabled(enabled);
+        if (state < 0)
+            panel.setControlsEnabled(false);
+        else
+            panel.loadStateBox->setCheckState(Qt::CheckState(state));
         panel.playing = false;
         const QList<QStringList> groups = {{"playButton"},
                                            {"pauseButton", "slowerButton", "fasterButton"},
                                            {"prevChapterButton", "nextChapterButton", "backwardButton", "forwardButton"}};
         for (int g = 0; g < groups.size(); ++g)
             for (const QString &name : groups[g])
-                QVERIFY2(button(&panel, qPrintable(name))->isEnabled() == (expected[g] == '1'), qPrintable(name));
-        panel.preferences = PlayerPreferences();
-    }
-
-    // The load state drives the group's title and enabling and the play button.
-    void loadState_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("state");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("groupEnabled");
-        QTest::addColumn<bool>("playEnabled");
-        QTest::newRow("file loaded") << 1 << int(Qt::Checked) << "Stream selection" << true << true;
-        QTest::newRow("DVD loaded") << 2 << int(Qt::Checked) << "DVD title selection" << true << true;
-        QTest::newRow("unknown kind loaded") << 3 << int(Qt::Checked) << "Stream selection" << false << true;
-        QTest::newRow("DVD loading") << 2 << int(Qt::PartiallyChecked) << "Stream selection" << false << false;
-    }
-    void loadState()
-    {
-        QFETCH(int, kind);
-        QFETCH(int, state);
-        QFETCH(QString, title);
-        QFETCH(bool, groupEnabled);
-        QFETCH(bool, playEnabled);
-        PanelProbe &panel = *m_panel;
-        panel.mediaKind = kind;
-        panel.loadStateBox->setCheckState(Qt::CheckState(state));
-        QCOMPARE(panel.trackGroup->title(), title);
-        QCOMPARE(panel.trackGroup->isEnabled(), groupEnabled);
-        QCOMPARE(button(&panel, "playButton")->isEnabled(), playEnabled);
-        QVERIFY(!button(&panel, "pauseButton")->isEnabled());
+                QVERIFY2(button(&panel, qPrintable(name))->isEnabled() == (buttons[g] == '1'), qPrintable(name));
+        if (!title.isEmpty()) {
+            QCOMPARE(panel.trackGroup->title(), title);
+            QCOMPARE(panel.trackGroup->isEnabled(), groupEnabled);
+        }
         panel.loadStateBox->setCheckState(Qt::Unchecked);
         panel.mediaKind = 1;
+        panel.preferences = PlayerPreferences();
     }
 
     // A new MPlayer path: the buttons and the group follow readiness only when loaded.
@@ -274,42 +264,22 @@ private slots:
         QTest::addColumn<bool>("audioOnly");
         QTest::addColumn<QList<double>>("factors");
         QTest::addColumn<QSize>("renderer");
-        QTest::addColumn<QString>("logLine");
+        QTest::addColumn<QString>("zoomText"); // empty: the maximum zoom's log line
         using F = QList<double>;
-        const QSize display(512, 288);
-        QTest::newRow("half") << QSize(720, 576) << display << false << F{0.5} << QSize(360, 288)
-                              << "Set player zoom 0.5 (display resolution: 360x288)";
-        QTest::newRow("fitted by height") << QSize(720, 576) << display << false << F{0.0} << QSize(360, 288)
-                                          << "Set player zoom 0.5 (display resolution: 360x288)";
-        QTest::newRow("fitted, equal heights") << QSize(360, 288) << display << false << F{0.0}
-                                               << QSize(512, 410)
-                                               << "Set player zoom 1.42222 (display resolution: 512x410)";
-        QTest::newRow("automatic stays on") << QSize(720, 576) << display << false << F{0.0, 2.0}
-                                            << QSize(360, 288)
-                                            << "Set player zoom 0.5 (display resolution: 360x288)";
-        QTest::newRow("two is ordinary") << QSize(720, 576) << display << false << F{2.0} << QSize(1440, 1152)
-                                         << "Set player zoom 2 (display resolution: 1440x1152)";
-        QTest::newRow("maximum from 720x576") << QSize(720, 576) << display << false << F{1.0, 10.0}
-                                              << QSize(960, 768)
-                                              << "Set player maximum zoom (display resolution: 960x768)";
-        QTest::newRow("maximum from 1024x576") << QSize(1024, 576) << display << false << F{1.0, 10.0}
-                                               << QSize(1365, 768)
-                                               << "Set player maximum zoom (display resolution: 1365x768)";
-        QTest::newRow("maximum of a wide picture") << QSize(2000, 500) << display << false << F{1.0, 10.0}
-                                                   << QSize(1366, 341)
-                                                   << "Set player maximum zoom (display resolution: 1366x341)";
-        QTest::newRow("audio only") << QSize(720, 576) << display << true << F{1.0} << QSize(512, 288)
-                                    << "Set player zoom 1 (display resolution: 512x288)";
-        QTest::newRow("zero video size") << QSize(0, 0) << display << false << F{0.0} << QSize(512, 288)
-                                         << "Set player zoom 1 (display resolution: 512x288)";
-        QTest::newRow("zero width") << QSize(0, 576) << display << false << F{1.0} << QSize(512, 288)
-                                    << "Set player zoom 1 (display resolution: 512x288)";
-        QTest::newRow("maximum of a zero width") << QSize(720, 576) << QSize(0, 288) << true << F{10.0}
-                                                 << QSize(1366, 768)
-                                                 << "Set player maximum zoom (display resolution: 1366x768)";
-        QTest::newRow("maximum of nothing") << QSize(720, 576) << QSize(0, 0) << true << F{10.0}
-                                            << QSize(1366, 768)
-                                            << "Set player maximum zoom (display resolution: 1366x768)";
+        const QSize d(512, 288);
+        QTest::newRow("half") << QSize(720, 576) << d << false << F{0.5} << QSize(360, 288) << "0.5";
+        QTest::newRow("fitted by height") << QSize(720, 576) << d << false << F{0.0} << QSize(360, 288) << "0.5";
+        QTest::newRow("fitted, equal heights") << QSize(360, 288) << d << false << F{0.0} << QSize(512, 410) << "1.42222";
+        QTest::newRow("automatic stays on") << QSize(720, 576) << d << false << F{0.0, 2.0} << QSize(360, 288) << "0.5";
+        QTest::newRow("two is ordinary") << QSize(720, 576) << d << false << F{2.0} << QSize(1440, 1152) << "2";
+        QTest::newRow("maximum from 720x576") << QSize(720, 576) << d << false << F{1.0, 10.0} << QSize(960, 768) << "";
+        QTest::newRow("maximum from 1024x576") << QSize(1024, 576) << d << false << F{1.0, 10.0} << QSize(1365, 768) << "";
+        QTest::newRow("maximum, wide") << QSize(2000, 500) << d << false << F{1.0, 10.0} << QSize(1366, 341) << "";
+        QTest::newRow("audio only") << QSize(720, 576) << d << true << F{1.0} << QSize(512, 288) << "1";
+        QTest::newRow("zero video size") << QSize(0, 0) << d << false << F{0.0} << QSize(512, 288) << "1";
+        QTest::newRow("zero width") << QSize(0, 576) << d << false << F{1.0} << QSize(512, 288) << "1";
+        QTest::newRow("maximum of a zero width") << QSize(720, 576) << QSize(0, 288) << true << F{10.0} << QSize(1366, 768) << "";
+        QTest::newRow("maximum of nothing") << QSize(720, 576) << QSize(0, 0) << true << F{10.0} << QSize(1366, 768) << "";
     }
     void zoom()
     {
@@ -318,7 +288,10 @@ private slots:
         QFETCH(bool, audioOnly);
         QFETCH(QList<double>, factors);
         QFETCH(QSize, renderer);
-        QFETCH(QString, logLine);
+        QFETCH(QString, zoomText);
+        const QString resolution = QString("display resolution: %1x%2)").arg(renderer.width()).arg(renderer.height());
+        const QString logLine = zoomText.isEmpty() ? "Set player maximum zoom (" + resolution
+                                                   : "Set player zoom " + zoomText + " (" + resolution;
         PanelProbe &panel = *m_panel;
         panel.preferences.displayWidth = display.width();
         panel.preferences.displayHeight = display.height();
