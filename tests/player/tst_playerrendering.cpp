@@ -10,6 +10,7 @@
 #include "testregistry.h"
 #include "windowtesting.h"
 
+#include <QLabel>
 #include <QProcess>
 #include <QElapsedTimer>
 #include <QFile>
@@ -91,6 +92,11 @@ private slots:
         QCOMPARE(state.count(), 1);
         QVERIFY(consoles.log.toPlainText().contains("Playback ended."));
         QTRY_VERIFY(colourShare(grabNative(panel->renderer), Qt::black) > 0.99);
+
+        // A source without video shows the audio picture on the renderer's black.
+        panel->audioPicture->show();
+        QTRY_VERIFY(colourShare(grabNative(panel->renderer), QColor(200, 205, 215), 12) > 0.005);
+        saveScreenshot(grabNative(panel.get()), "player-panel-audio");
     }
 
     // Readiness follows the status record; with the font cache it also runs MPlayer once.
