@@ -31,8 +31,9 @@ QString scanningMPlayer(int lines)
     return writeEngineScript(
         QString("mplayer-scanning-%1").arg(lines),
         QString("case \"$*\" in\n"
-                "  *-fontconfig*) i=0; while [ $i -lt %1 ]; do echo \"Scanning file /fonts/f$i.ttf\"; "
-                "i=$((i+1)); done; exec sleep 60 ;;\n"
+                // All lines in one write, so that they arrive together and the bar settles.
+                "  *-fontconfig*) text=$(i=0; while [ $i -lt %1 ]; do echo \"Scanning file /fonts/f$i.ttf\"; "
+                "i=$((i+1)); done); printf '%s\\n' \"$text\"; exec sleep 60 ;;\n"
                 "  *) printf 'MPlayer 1.5-test (C) 2000-2023 MPlayer Team\\nAvailable video output drivers:\\n"
                 "\\tx11\\tX11\\nAvailable audio output drivers:\\n\\tnull\\tNull audio output\\n' ;;\n"
                 "esac")
