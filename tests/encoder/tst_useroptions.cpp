@@ -5,6 +5,8 @@
 #include "encoder/useroptionlists.h"
 #include "testregistry.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTest>
 
@@ -464,8 +466,8 @@ private slots:
         QFETCH(QString, video);
         QFETCH(bool, complete);
         QFETCH(QString, job);
-        const QString file = QSettings().fileName();
-        QFile out(file);
+        QFile out(QSettings().fileName());
+        QDir().mkpath(QFileInfo(out).absolutePath());
         QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
         out.write("[Encoder]\n" + lines.toUtf8() + "\n");
         out.close();
