@@ -207,7 +207,10 @@ void FFmpegEncodeCommand::addFormat()
 
 void FFmpegEncodeCommand::addAspect()
 {
-    const QString aspect = aspectName(m_job.source.video.aspect);
+    // A letterboxed picture fills a 4:3 frame: flagged with the source's 16:9 it would be
+    // shown stretched by a third.
+    const QString aspect = letterboxFilter().isEmpty() ? aspectName(m_job.source.video.aspect)
+                                                       : QStringLiteral("4:3");
     if (!aspect.isEmpty())
         m_arguments << "-aspect" << aspect;
 }
@@ -237,7 +240,11 @@ void FFmpegEncodeCommand::addFrameRate()
 
 QString FFmpegEncodeCommand::letterboxFilter() const
 {
+    const QString &codec = m_settings.videoCodec;
     const VideoInfo &video = m_job.source.video;
+    if ((codec != QLatin1String("h263") && codec != QLatin1String("mpeg1video"))
+        || video.aspect < 1.35)
+        return QString();
     const int w = video.scaledWidth, h = video.scaledHeight;
     const int W = m_settings.pictureSize.width(), H = m_settings.pictureSize.height();
     if (w <= 0 || h <= 0)
@@ -259,9 +266,7 @@ void FFmpegEncodeCommand::addVideo()
         m_arguments << "-vn";
         return;
     }
-    const bool letterboxed = (codec == QLatin1String("h263") || codec == QLatin1String("mpeg1video"))
-                             && m_job.source.video.aspect >= 1.35;
-    const QString filter = letterboxed ? letterboxFilter() : QString();
+    const QString filter = letterboxFilter();
     if (filter.isEmpty())
         m_arguments << "-s"
                     << QStringLiteral("%1x%2").arg(m_settings.pictureSize.width())

@@ -63,6 +63,8 @@ private:
     void addX264();
     void addAudio();
 
+    // The filter that fits a wide picture into the MPEG-1 or H.263 frame with black bars;
+    // empty when the picture is not letterboxed.
     QString letterboxFilter() const;
     QString x264Preset() const;
     QString x264Profile() const;
