@@ -371,11 +371,31 @@ void FFmpegEncodeCommand::addX264()
     m_arguments << "-pix_fmt" << "yuv420p";
 }
 
+bool FFmpegEncodeCommand::sourceHasAc3() const
+{
+    // As the player names it: a codec name, or the WAVE format tag 0x2000.
+    static const QStringList names = {"ac3", "a52", "8192", "0x2000"};
+    const AudioInfo &audio = m_job.source.audio;
+    for (const QString &name : names) {
+        if (audio.format.contains(name, Qt::CaseInsensitive)
+            || audio.codec.contains(name, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 void FFmpegEncodeCommand::addAudio()
 {
     const QString &codec = m_settings.audioCodec;
     if (noStream(codec, "noaudio")) {
         m_arguments << "-an";
+        return;
+    }
+    // Level 5 keeps the source's AC-3 sound (its profile sets no rate and no bitrate): as
+    // written, FFmpeg re-encoded it and mixed it down to two channels.
+    if (m_settings.profileLevel && m_settings.level == EncoderProfile::LevelAudioCopy
+        && codec == QLatin1String("ac3") && sourceHasAc3()) {
+        m_arguments << "-acodec" << "copy";
         return;
     }
     if (m_settings.volume != 0)

@@ -68,6 +68,7 @@ private:
     QString letterboxFilter() const;
     QString x264Preset() const;
     QString x264Profile() const;
+    bool sourceHasAc3() const;
 
     const EncodingJob &m_job;
     const int m_passes;

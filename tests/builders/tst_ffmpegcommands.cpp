@@ -134,6 +134,12 @@ void FFmpegCommandsTest::encode_data()
         << ::encode(call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", 48000, 448))
         << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
                + "-ar 48000 -ab 448k -acodec ac3 /out/movie";
+    Call ac3Copy = call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", -1, 0);
+    ac3Copy.job.source.audio.format = "8192"; // MPlayer's AC-3
+    QTest::newRow("level 5, the source's AC-3 is copied")
+        << ::encode(ac3Copy)
+        << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
+               + "-acodec copy /out/movie";
     QTest::newRow("level 3, iPod 640x480: one B-frame, baseline")
         << ::encode(call(fourThree, 3, "ipod", "x264", {640, 480}, 800, "aac", 0, 128))
         << kHead + "-f ipod -aspect 4:3 -r 25 -s 640x480 -vb 800k -bf 1 -preset fast -profile:v "
