@@ -102,10 +102,9 @@ QString MEncoderEncodeCommand::lavcVideoName(const QString &codec)
 
 QString MEncoderEncodeCommand::outputFormat(const QString &muxer)
 {
+    // MPEG program streams too go through libavformat (see addMpegContainer).
     if (muxer == QLatin1String("avi") || kAudioContainers.contains(muxer))
         return QStringLiteral("avi");
-    if (muxer == QLatin1String("mpeg") || muxer == QLatin1String("mpeg_vcd"))
-        return QStringLiteral("mpeg");
     return QStringLiteral("lavf");
 }
 

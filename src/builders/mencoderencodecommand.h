@@ -44,7 +44,7 @@ public:
     static QString audioEncoder(const QString &codec);
     // libavcodec's name of a video codec identifier.
     static QString lavcVideoName(const QString &codec);
-    // MEncoder's output format ("-of") for a container: "avi", "mpeg" or "lavf".
+    // MEncoder's output format ("-of") for a container of an encode: "avi" or "lavf".
     static QString outputFormat(const QString &muxer);
     // The DVD title's audio and subtitle choice, shared with the VideoCD targets.
     static QStringList dvdAudioChoice(const EncodingSource &source);

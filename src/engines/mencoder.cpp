@@ -80,6 +80,8 @@ QString MEncoder::lavfFormat(const QString &container)
         return QStringLiteral("matroska");
     if (container == QLatin1String("mov") || container == QLatin1String("qt"))
         return QStringLiteral("mov");
+    if (container == QLatin1String("mpeg_vcd"))
+        return QStringLiteral("vcd");
     return container;
 }
 

@@ -237,6 +237,9 @@ void MEncoderCommandsTest::option_data()
     QTest::newRow("MPEG by libavformat's DVD muxer")
         << encode(call(ntsc, 2, "mpeg", "mpeg2video", {704, 480}, 4000, "noaudio", 0, 0, "NTSC"))
         << "-lavfopts" << "format=dvd";
+    QTest::newRow("MPEG by libavformat's SVCD muxer")
+        << encode(call(ntsc, 2, "mpeg", "mpeg2video", {703, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+        << "-lavfopts" << "format=svcd";
 
     // Display aspect: written into every container but AVI, which the finishing step corrects.
     QTest::newRow("H.264 in MP4 from a 4:3 DVD title")
@@ -261,6 +264,7 @@ void MEncoderCommandsTest::option_data()
         {"AVI, sound before video, second track", {0, 1}, 1, "1"},
         {"AVI, streams unknown, video first", {}, 1, "0"},
         {"AVI, streams unknown, id 0", {}, 0, "0"},
+        {"AVI without video, streams unknown, id 1", {}, 1, "1"},
     };
     for (const AviStreams &layout : layouts) {
         EncodingSource source = movieFile("/media/clip.avi");
@@ -269,6 +273,8 @@ void MEncoderCommandsTest::option_data()
             source.audioStreams << source.audio;
         }
         source.audio.aid = layout.selected;
+        if (QByteArray(layout.name).contains("without video"))
+            source.video.kind = VideoInfo::AudioOnlyFile;
         QTest::newRow(layout.name)
             << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
             << "-aid" << layout.lavfId;
@@ -300,29 +306,25 @@ void MEncoderCommandsTest::discTargets_data()
     QTest::addColumn<QStringList>("expected"); // empty: no program, no arguments
 
     const QStringList dvd = args("-o /out/disc.mpg -dvd-device /media/DVD dvd://3 -aid 128 -nosub");
+    const QStringList sound = args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of mpeg "
+                                   "-mpegopts");
+    const QStringList resample = args("-srate 44100 -af lavcresample=44100,channels=2 -vf");
     QTest::newRow("VCD PAL, 16:9")
         << false << int(SourceKind::Dvd) << 1.78 << "PAL"
-        << args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of mpeg -mpegopts "
-                "format=xvcd -srate 44100 -af lavcresample=44100,channels=2 -vf "
-                "scale=352:288,harddup -ofps 25 -lavcopts vcodec=mpeg1video:keyint=15:"
-                "vrc_buf_size=327:vrc_minrate=1152:vbitrate=1152:vrc_maxrate=1152:aspect=16/9")
+        << sound + args("format=xvcd") + resample
+               + args("scale=352:288,harddup -ofps 25 -lavcopts vcodec=mpeg1video:keyint=15:"
+                      "vrc_buf_size=327:vrc_minrate=1152:vbitrate=1152:vrc_maxrate=1152:aspect=16/9")
                + dvd;
+    // A PAL title on an NTSC disc: its frames are stamped anew so that repeats are encoded.
+    const QStringList svcdNtsc = sound + args("format=xsvcd") + resample
+        + args("scale=480:480,harddup,fixpts=fps=30000/1001 -ofps 30000/1001 -lavcopts "
+               "vcodec=mpeg2video:keyint=15:mbd=2:vrc_buf_size=917:vrc_minrate=600:"
+               "vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
+        + dvd;
     QTest::newRow("SVCD NTSC from a PAL title, 4:3")
-        << true << int(SourceKind::Dvd) << 1.33 << "NTSC"
-        << args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of mpeg -mpegopts "
-                "format=xsvcd -srate 44100 -af lavcresample=44100,channels=2 -vf "
-                "scale=480:480,harddup,fixpts=fps=30000/1001 -ofps 30000/1001 -lavcopts "
-                "vcodec=mpeg2video:keyint=15:mbd=2:vrc_buf_size=917:vrc_minrate=600:"
-                "vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
-               + dvd;
+        << true << int(SourceKind::Dvd) << 1.33 << "NTSC" << svcdNtsc;
     QTest::newRow("SVCD, 'pal' is not PAL, aspect 1.5 is 4:3")
-        << true << int(SourceKind::Dvd) << 1.5 << "pal"
-        << args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of mpeg -mpegopts "
-                "format=xsvcd -srate 44100 -af lavcresample=44100,channels=2 -vf "
-                "scale=480:480,harddup,fixpts=fps=30000/1001 -ofps 30000/1001 -lavcopts "
-                "vcodec=mpeg2video:keyint=15:mbd=2:vrc_buf_size=917:vrc_minrate=600:"
-                "vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
-               + dvd;
+        << true << int(SourceKind::Dvd) << 1.5 << "pal" << svcdNtsc;
     QTest::newRow("VCD from a media file") << false << int(SourceKind::MediaFile) << 1.33 << "PAL"
                                            << QStringList();
 }
@@ -362,6 +364,10 @@ void MEncoderCommandsTest::merge_data()
     QTest::newRow("AVI, tag missing") << two << "avi" << "[0][0][0][0]"
                                       << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
                                               "-o /m/out.avi");
+    QTest::newRow("AVI, tag ending in a blank") << two << "avi" << "raw "
+                                                << QStringList{"/m/a.avi", "/m/b.avi", "-ovc",
+                                                               "copy", "-oac", "copy", "-of", "avi",
+                                                               "-ffourcc", "raw ", "-o", "/m/out.avi"};
     QTest::newRow("AVI, no tag") << two << "avi" << ""
                                  << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
                                          "-o /m/out.avi");

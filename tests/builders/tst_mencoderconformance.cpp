@@ -1,6 +1,7 @@
 // Runs the encode command on the installed MEncoder for every container and codec pair the
 // builder offers once it has read the real engine, at each level, from a generated clip and a
-// generated DVD folder, and checks every output with ffprobe. Refused pairs print their reason.
+// generated DVD folder, and checks every output with ffprobe: its streams, its frames, that
+// sound and picture last alike, and its display aspect. Refused pairs print their reason.
 
 #include "mencodertestengine.h"
 #include "testmedia.h"
@@ -111,8 +112,9 @@ void prepare(MEncoderTestEngine &engine, Run &run, const QString &sourcePath)
     const bool pcm = pair.audio == "pcm";
     const int rate = pcm || pair.audio.startsWith("mp") ? 44100 : 0; // mp3, mp2
     const double audioBitrate = pair.audio == "mp2_vcd" ? 224 : pcm ? 1411.2 : 128;
+    // A video rate with a fraction, as a size target gives it.
     setTarget(engine.job.target, run.level, pair.container, pair.video,
-              pair.video == "h263" ? QSize(176, 144) : QSize(320, 240), 600, pair.audio, rate,
+              pair.video == "h263" ? QSize(176, 144) : QSize(320, 240), 600.5, pair.audio, rate,
               audioBitrate, "PAL");
     engine.builder.passes = engine.builder.pass = 1;
 

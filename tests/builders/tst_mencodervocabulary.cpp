@@ -45,6 +45,7 @@ void MEncoderVocabularyTest::support_data()
     QTest::newRow("mkv through its alias") << "mkv" << "" << "" << true << true << 0;
     QTest::newRow("wmv: alias asf has no row") << "wmv" << "" << "" << false << false << 0;
     QTest::newRow("au: empty row") << "au" << "" << "" << false << false << 0;
+    QTest::newRow("mpeg_vcd by libavformat's vcd") << "mpeg_vcd" << "" << "" << true << true << 0;
     QTest::newRow("lavf: empty rows") << "lavf" << "" << "" << false << false << 0;
 
     QTest::newRow("avi xvid") << "avi" << "xvid" << "" << true << true << 0;
