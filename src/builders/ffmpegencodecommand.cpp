@@ -354,8 +354,8 @@ void FFmpegEncodeCommand::addX264()
         m_arguments << kPspOptions;
 
     // The classic "-fpre" preset files are not installed with today's FFmpeg: x264's own
-    // presets carry the same names. x264 runs a first pass faster by itself, so the first
-    // pass keeps the preset of its level.
+    // presets carry the same names. There is no "_firstpass" preset: libx264 already runs
+    // a first pass with fast settings ("-fastfirstpass", on by default).
     const bool pspLevel = m_settings.profileLevel && muxer == QLatin1String("psp");
     const QString preset = x264Preset();
     if (!pspLevel && !preset.isEmpty())
