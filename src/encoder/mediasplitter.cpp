@@ -167,22 +167,30 @@ MediaSplitter::VolumeSpan MediaSplitter::locateVolume(double length, double volu
     QList<FFprobePacket> head;
     QList<FFprobePacket> tail;
     QList<FFprobePacket> window;
-    if (!m_referenceStreams.isEmpty()) {
-        m_ffprobe->readPackets(head, m_currentOutput, m_referenceStreams, QStringLiteral("%+#1"));
-        if (!head.isEmpty()) {
-            const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
-            m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams,
-                                   secondsText(tailStart) + QLatin1Char('%'), false);
-        }
-        // Where the copy begins is known from the trial copy; else the volume's first packet
-        // is looked up in the input around its second (hashing all that data costs more).
-        if (!head.isEmpty() && qIsFinite(m_queuedBegin)) {
+    const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
+    const QString tailInterval = secondsText(tailStart) + QLatin1Char('%');
+    if (m_referenceStreams.isEmpty()) {
+        // Nothing to locate by: the volume began at its second.
+    } else if (qIsFinite(m_queuedBegin)) {
+        // The trial copy told where the volume begins; its first packet and its last ones
+        // come in one run, without hashes. The first packet is the trial copy's.
+        QList<FFprobePacket> packets;
+        m_ffprobe->readPackets(packets, m_currentOutput, m_referenceStreams,
+                               QStringLiteral("%+#1,") + tailInterval, false);
+        if (!packets.isEmpty()) {
+            head = packets.mid(0, 1);
+            head.first().hash = QStringLiteral("trial copy");
+            tail = packets.mid(1);
             FFprobePacket begin = head.first();
             begin.time = m_queuedBegin + m_inputStart;
             window.append(begin);
-        } else {
-            window = inputWindow(m_volumeStartSecond);
         }
+    } else {
+        // The volume's first packet is looked up in the input around its second.
+        m_ffprobe->readPackets(head, m_currentOutput, m_referenceStreams, QStringLiteral("%+#1"));
+        if (!head.isEmpty())
+            m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams, tailInterval, false);
+        window = inputWindow(m_volumeStartSecond);
     }
     const VolumeSpan span =
         volumeSpan(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail);
@@ -205,11 +213,11 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
             m_queuedBegin = time - m_inputStart;
         return true;
     }
-    // The copy from the previous volume's own second would begin where that volume began.
-    if (second <= m_volumeStartSecond)
-        return false;
+    // A copy from the previous volume's own second (or before) would repeat that volume: a
+    // volume that ends within the second it was cut from (a position that has not moved,
+    // 0.0 after the first volume among them) leaves no second to go on from.
     if (m_referenceStreams.isEmpty())
-        return true;
+        return second > m_volumeStartSecond;
     // FFmpeg's copy begins at a key frame: at or before the second in formats with a key-frame
     // index, possibly after it in those without (MPEG program and transport streams seek to
     // any packet, and the copy begins at the next key frame). Earlier seconds are tried until
@@ -315,9 +323,7 @@ void MediaSplitter::startNextJob()
     ++m_currentVolume;
 
     // The previous volume's end is where this one starts (the input's start for the first).
-    // Each volume must reach further than the one before; else the next would repeat it.
     const QString inputName = QFileInfo(m_input).fileName();
-    const double previousEnd = m_position;
     if (!m_currentOutput.isEmpty()) {
         double previousLength = 0.0;
         double previousStart = 0.0;
@@ -326,10 +332,6 @@ void MediaSplitter::startNextJob()
         const VolumeSpan span = locateVolume(previousLength, previousStart);
         m_position = span.end;
         m_volumeBegin = span.begin;
-    }
-    if (m_currentVolume > 1 && m_position <= previousEnd + TimeTolerance) {
-        fail(tr("Failed (position error) to continue split of %1").arg(inputName));
-        return;
     }
     if (m_position >= m_duration) {
         fail(tr("Warning: done in %1 part instead of %2, terminating split of %3")

@@ -98,6 +98,7 @@ private slots:
     void splitsARealClip();
     void volumesShorterThanTheKeyFrameInterval_data();
     void volumesShorterThanTheKeyFrameInterval();
+    void volumeThatMeasuresNothing();
     void badInput_data();
     void badInput();
     void volumeCountBelowOne();
@@ -354,6 +355,33 @@ void MediaSplitterTest::volumesShorterThanTheKeyFrameInterval()
     splitter.startSplit(clip, 8, QFileInfo(clip).size() / 8);
     QVERIFY(finished.count() == 1 || finished.wait(30000));
     QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of " + QFileInfo(clip).fileName()),
+             qPrintable(m_capture->log()));
+    QCOMPARE(host.jobs().size(), 1);
+}
+
+// A volume after the first that measures nothing leaves the position where it was: the split
+// stops. (An FFprobe that knows no streams and says every first volume is empty.)
+void MediaSplitterTest::volumeThatMeasuresNothing()
+{
+    const QByteArray answer = "{\"format\": {\"duration\": \"100.000000\"}}\n";
+    const QByteArray empty = "{\"format\": {\"duration\": \"0.000000\"}}\n";
+    const QString emptyPath = writeEngineFile("probe-empty-volume.txt", empty);
+    const QString script = writeEngineScript(
+        "probe-empty-volume", QString("case \"$*\" in\n  -version) echo 'ffprobe version 9.9-test' ;;\n"
+                                      "  *part1*) cat '%1' ;;\n  *) cat '%2' ;;\nesac")
+                                  .arg(emptyPath, writeEngineFile("probe-long-input.txt", answer)));
+    FFprobe canned;
+    QVERIFY(canned.startInterface(script, QString()));
+    EngineObjects::setEngines(m_ffmpeg.get(), &canned, nullptr);
+    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+    MediaSplitter splitter(&host);
+    splitter.setOutputFolder(m_folder->path());
+    QSignalSpy finished(&splitter, &MediaSplitter::finished);
+    splitter.startSplit(m_folder->path() + "/movie.avi", 3, 1000000);
+    const bool ended = finished.count() == 1 || finished.wait(30000);
+    EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+    QVERIFY(ended);
+    QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of movie.avi"),
              qPrintable(m_capture->log()));
     QCOMPARE(host.jobs().size(), 1);
 }
