@@ -173,18 +173,12 @@ MediaSplitter::VolumeSpan MediaSplitter::locateVolume(double length, double volu
         // Nothing to locate by: the volume began at its second.
     } else if (qIsFinite(m_queuedBegin)) {
         // The trial copy told where the volume begins; its first packet and its last ones
-        // come in one run, without hashes. The first packet is the trial copy's.
+        // come in one run, without hashes.
         QList<FFprobePacket> packets;
         m_ffprobe->readPackets(packets, m_currentOutput, m_referenceStreams,
                                QStringLiteral("%+#1,") + tailInterval, false);
-        if (!packets.isEmpty()) {
-            head = packets.mid(0, 1);
-            head.first().hash = QStringLiteral("trial copy");
-            tail = packets.mid(1);
-            FFprobePacket begin = head.first();
-            begin.time = m_queuedBegin + m_inputStart;
-            window.append(begin);
-        }
+        head = packets.mid(0, 1);
+        tail = packets.mid(1);
     } else {
         // The volume's first packet is looked up in the input around its second.
         m_ffprobe->readPackets(head, m_currentOutput, m_referenceStreams, QStringLiteral("%+#1"));
@@ -192,8 +186,8 @@ MediaSplitter::VolumeSpan MediaSplitter::locateVolume(double length, double volu
             m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams, tailInterval, false);
         window = inputWindow(m_volumeStartSecond);
     }
-    const VolumeSpan span =
-        volumeSpan(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail);
+    const VolumeSpan span = volumeSpan(m_volumeStartSecond, m_inputStart, window, length,
+                                       volumeStart, head, tail, m_queuedBegin);
     qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolume() volume" << m_currentVolume - 1
                        << "cut from second" << m_volumeStartSecond << "measures" << length
                        << "and spans" << span.begin << "to" << span.end;
@@ -276,12 +270,14 @@ bool MediaSplitter::findInInput(double &time, const QString &hash,
 MediaSplitter::VolumeSpan MediaSplitter::volumeSpan(double startSecond, double inputStart,
                                 const QList<FFprobePacket> &inputWindow, double length,
                                 double volumeStart, const QList<FFprobePacket> &volumeHead,
-                                const QList<FFprobePacket> &volumeTail)
+                                const QList<FFprobePacket> &volumeTail, double knownBegin)
 {
     // Where the volume starts in the input.
     double start = startSecond;
     const FFprobePacket *first = volumeHead.isEmpty() ? nullptr : &volumeHead.first();
-    if (!first || !findInInput(start, first->hash, inputWindow, inputStart)) {
+    if (qIsFinite(knownBegin)) {
+        start = knownBegin;
+    } else if (!first || !findInInput(start, first->hash, inputWindow, inputStart)) {
         // FFmpeg seeks to the key frame at or before the second asked for.
         for (const FFprobePacket &packet : inputWindow) {
             if (packet.key && packet.time - inputStart <= startSecond)
