@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+
+class ConsoleDialog;
+class Process;
+
+// Splits a job process's output between progress values and console text for the task's
+// console: MEncoder reports progress on its standard output, FFmpeg on its error output;
+// the other channel is shown unchanged. Text on the progress channel that is not progress
+// is shown too, also when the parser finds no progress at all (an engine's start-up report,
+// its error messages), so that a failed task's console tells why it failed.
+class JobOutputRouter
+{
+public:
+    // The parser of one chunk of engine output, Encoder::parseProgress's signature.
+    using Parser = bool (*)(int engineType, const QString &text, QString &rest, int &frame,
+                            double &position, int &percent, int &remaining, double &fps,
+                            int &size);
+
+    // Reads all that waits on the channel of the process and feeds its task's console;
+    // false when the task has no console (the output then stays in the process). The
+    // elapsed minutes go to an extended console (-1.0 when the process has ended).
+    static bool readChannel(Process *process, QProcess::ProcessChannel channel,
+                            double elapsedMinutes);
+    // Reads both channels, standard output first, after the process has ended.
+    static bool drain(Process *process);
+
+    // Feeds one chunk of a channel's text to a console.
+    static void feed(ConsoleDialog *console, int engineType, QProcess::ProcessChannel channel,
+                     const QString &text, double elapsedMinutes);
+
+    static void setParser(Parser parser);
+    // MEncoder's parser for type 1; other types give no progress.
+    static bool parseProgress(int engineType, const QString &text, QString &rest, int &frame,
+                              double &position, int &percent, int &remaining, double &fps,
+                              int &size);
+
+private:
+    static void append(ConsoleDialog *console, QProcess::ProcessChannel channel,
+                       const QString &text);
+    static Parser s_parser;
+};
