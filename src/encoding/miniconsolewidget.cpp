@@ -155,7 +155,9 @@ void MiniConsoleWidget::displayProgress()
         m_processButton->setIcon(QIcon(QString::fromLatin1(row.icon)));
         ViewText::setToolTip(m_processButton, tr(row.processToolTip));
         if (row.labelToolTip) {
-            ViewText::setToolTip(m_label, tr(row.labelToolTip).arg(m_console->engineName()));
+            const QString tip = tr(row.labelToolTip);
+            ViewText::setToolTip(m_label, tip.contains(QLatin1String("%1"))
+                                              ? tip.arg(m_console->engineName()) : tip);
         } else if (const qint64 pid = m_task->processId()) {
             ViewText::setToolTip(m_label,
                                  tr("%1 running with PID %2").arg(m_console->engineName()).arg(pid));
