@@ -5,8 +5,7 @@
 #include "encoding/consoledialog.h"
 #include "encoding/encodinglogging.h"
 #include "encoding/mervoconsoledialog.h"
-#include "jobs/mervoprocess.h"
-#include "jobs/mervotask.h"
+#include "jobs/mervojobmanager.h"
 
 JobOutputRouter::Parser JobOutputRouter::s_parser = &JobOutputRouter::parseProgress;
 
@@ -89,4 +88,21 @@ bool JobOutputRouter::drain(Process *process)
     if (!readChannel(process, QProcess::StandardOutput, -1.0))
         return false;
     return readChannel(process, QProcess::StandardError, -1.0);
+}
+
+bool JobOutputRouter::finish(Process *process)
+{
+    if (!drain(process))
+        return false;
+    auto *mervo = qobject_cast<MervoProcess *>(process);
+    if (!mervo) {
+        JobManager::acknowledgeTask(process);
+        return true;
+    }
+    MervoJobManager::acknowledgeTask(mervo);
+    if (auto *console = qobject_cast<MervoConsoleDialog *>(mervo->mervoTask->console())) {
+        console->displayProgress();
+        console->displayElapsedTime(mervo->mervoTask->duration());
+    }
+    return true;
 }

@@ -27,6 +27,11 @@ public:
     // Reads both channels, standard output first, after the process has ended.
     static bool drain(Process *process);
 
+    // The end of a process, once the job manager has recorded it: both channels drained, the
+    // task acknowledged (terminated becomes completed), and an extended console shows the
+    // final state and the task's run time. False, doing nothing, without a console.
+    static bool finish(Process *process);
+
     // Feeds one chunk of a channel's text to a console.
     static void feed(ConsoleDialog *console, int engineType, QProcess::ProcessChannel channel,
                      const QString &text, double elapsedMinutes);
