@@ -4,6 +4,7 @@
 #include "encoder/records/enginetype.h"
 #include "encoding/consoledialog.h"
 #include "encoding/encodinglogging.h"
+#include "encoding/encodingprogress.h"
 #include "encoding/mervoconsoledialog.h"
 #include "jobs/mervojobmanager.h"
 
@@ -45,25 +46,42 @@ void JobOutputRouter::feed(ConsoleDialog *console, int engineType,
         append(console, channel, text);
         return;
     }
+    // Line by line: a chunk often holds the end of a report and the first status line, or
+    // the last status line and the final report, and the parsers look at a status line only
+    // when it starts a line and drop what follows the last one. Status updates of a running
+    // engine end in "\r" only, so a chunk of them stays one piece.
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        end = end < 0 ? text.size() : end + 1;
+        feedPiece(console, engineType, channel, text.mid(start, end - start), elapsedMinutes);
+        start = end;
+    }
+}
 
-    int frame = -1;
-    double position = -1.0;
-    int percent = -1;
-    int remaining = -1;
-    double fps = -1.0;
-    int size = -1;
+void JobOutputRouter::feedPiece(ConsoleDialog *console, int engineType,
+                                QProcess::ProcessChannel channel, const QString &text,
+                                double elapsedMinutes)
+{
+    EncodingProgress values;
     QString rest;
-    const int parsedAs = engineType == EngineType::FFmpeg ? EngineType::FFmpeg : engineType;
-    if (!s_parser(parsedAs, text, rest, frame, position, percent, remaining, fps, size)) {
+    if (!s_parser(engineType, text, rest, values.frame, values.position, values.percent,
+                  values.remaining, values.fps, values.size)) {
         qCDebug(lcEncoding) << "JobOutputRouter: no progress in" << text.size() << "characters";
         append(console, channel, text);
         return;
     }
-    if (auto *extended = qobject_cast<MervoConsoleDialog *>(console)) {
-        double elapsed = elapsedMinutes;
-        extended->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
-    } else {
-        console->updateProgress(frame, position, percent, size);
+    // A piece of messages alone would blank the figures the last status line set.
+    const bool found = values.frame != -1 || values.position != -1.0 || values.percent != -1
+        || values.remaining != -1 || values.fps != -1.0 || values.size != -1;
+    if (found) {
+        if (auto *extended = qobject_cast<MervoConsoleDialog *>(console)) {
+            values.elapsed = elapsedMinutes;
+            extended->updateProgress(values.frame, values.position, values.percent,
+                                     values.remaining, values.fps, values.elapsed, values.size);
+        } else {
+            console->updateProgress(values.frame, values.position, values.percent, values.size);
+        }
     }
     append(console, channel, rest);
 }

@@ -43,6 +43,11 @@ public:
                               int &size);
 
 private:
+    // One line of the progress channel (or a run of status updates): progress to the
+    // console's figures, the rest to its view; without progress the whole piece is shown.
+    static void feedPiece(ConsoleDialog *console, int engineType,
+                          QProcess::ProcessChannel channel, const QString &text,
+                          double elapsedMinutes);
     static void append(ConsoleDialog *console, QProcess::ProcessChannel channel,
                        const QString &text);
     static Parser s_parser;

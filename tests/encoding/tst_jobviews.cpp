@@ -198,6 +198,59 @@ private slots:
         QVERIFY(QFile::exists(output));
     }
 
+    // A real MEncoder run: its progress lines fill the console's bar and its strip's alike,
+    // by the frame rule, up to 100; its start-up report reaches the console.
+    void mencoderProgress()
+    {
+        const QString clip = TestMedia::clip("ten.avi", {"-f", "lavfi", "-i", "testsrc=duration=10:size=160x120:rate=25",
+                                                         "-f", "lavfi", "-i", "sine=duration=10", "-c:v", "mpeg4",
+                                                         "-c:a", "libmp3lame"});
+        const QString output = TestMedia::folder() + "/mencoder-progress.avi";
+        EncodingTaskData data{1, 10.0, 250, 1.33, 0, output, "avi", false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerWidget view(nullptr);
+        view.setJobManager(&manager);
+        routeJobs(&manager, &view);
+        view.show();
+
+        QList<int> percents;
+        int mismatches = 0;
+        connect(&manager, &MervoJobManager::jobStarted, this, [&](MervoJob *job) {
+            auto *console = qobject_cast<MervoConsoleDialog *>(job->tasks().first()->console());
+            MervoMiniConsoleWidget *mini = strip(&view, 0);
+            connect(console, qOverload<int, double, int, int, double, double, int>(&MervoConsoleDialog::progressUpdated),
+                    this, [&, console, mini](int frame, double, int percent) {
+                        if (frame <= 0)
+                            return;
+                        percents.append(percent);
+                        const int expected = std::min(100, int(100.0 * frame / 250 + 1));
+                        if (percent != expected || mini->progressBar()->value() != percent
+                            || console->progressBar()->value() != percent
+                            || mini->remainingLabel()->text() != console->remainingLabel()->text())
+                            ++mismatches;
+                    });
+        });
+        auto *task = new MervoTask;
+        task->set(&data, "mencoder", {clip, "-ovc", "lavc", "-oac", "copy", "-o", output}, QString(),
+                  "MEncoder run", "Encoding");
+        auto *job = new MervoJob;
+        job->init({task}, "m", "MEncoder job", "mencoder-progress.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        manager.addJob(job);
+        QVERIFY(ViewTest::waitFor([&] { return job->isFinished(); }));
+        QCOMPARE(task->state, Task::Completed);
+        QVERIFY(!percents.isEmpty());
+        QCOMPARE(mismatches, 0);
+        QCOMPARE(percents.last(), 100);
+        QCOMPARE(strip(&view, 0)->progressBar()->value(), 100);
+        auto *console = qobject_cast<MervoConsoleDialog *>(task->console());
+        console->flushOutput();
+        QVERIFY(console->standardOutputView()->toPlainText().contains("MEncoder"));
+        const QString report = console->standardOutputView()->toPlainText();
+        QVERIFY(report.contains("Video stream:"));
+        QVERIFY(!report.contains("Pos:"));
+        QVERIFY(!ViewTest::screenshot(&view, "mencoder-progress", strip(&view, 0)->progressBar()).isEmpty());
+    }
+
     // Closing for good kills what runs; closing by the user lets it run and shows the owner.
     void dialogKillOnClose_data()
     {

@@ -345,6 +345,8 @@ private slots:
                                                   << "MEncoder 1.5\nAVI file format detected." << "" << -1;
         QTest::newRow("MEncoder progress and message") << 1 << 0 << status + "Skipping frame!\r" + status
                                                        << "Skipping frame!" << "" << 51;
+        QTest::newRow("MEncoder report, status, end report") << 1 << 0 << "Writing header...\n" + status + status + "\nFlushing video frames.\n"
+                                                             << "Writing header...\nFlushing video frames." << "" << 51;
         QTest::newRow("MEncoder error channel unchanged") << 1 << 1 << "Cannot open file\n" << "" << "Cannot open file" << -1;
         QTest::newRow("FFmpeg error on progress channel") << 2 << 1 << "x.avi: No such file or directory\n"
                                                           << "" << "x.avi: No such file or directory" << -1;
