@@ -47,13 +47,20 @@ void JobOutputRouter::feed(ConsoleDialog *console, int engineType,
         return;
     }
     // Line by line: a chunk often holds the end of a report and the first status line, or
-    // the last status line and the final report, and the parsers look at a status line only
-    // when it starts a line and drop what follows the last one. Status updates of a running
-    // engine end in "\r" only, so a chunk of them stays one piece.
+    // the last status line and a message, and the parsers look at a status line only when
+    // it starts a line and drop what follows the last one. So each line goes alone, and a
+    // message written over a status line ("...\rSkipping frame!\n") is split off it. Status
+    // updates of a running engine end in "\r" only, so a chunk of them stays one piece.
     qsizetype start = 0;
     while (start < text.size()) {
         qsizetype end = text.indexOf(QLatin1Char('\n'), start);
         end = end < 0 ? text.size() : end + 1;
+        const qsizetype lastReturn = text.lastIndexOf(QLatin1Char('\r'), end - 1);
+        if (lastReturn >= start && lastReturn + 1 < end && text.at(lastReturn + 1) != QLatin1Char('\n')) {
+            feedPiece(console, engineType, channel, text.mid(start, lastReturn + 1 - start),
+                      elapsedMinutes);
+            start = lastReturn + 1;
+        }
         feedPiece(console, engineType, channel, text.mid(start, end - start), elapsedMinutes);
         start = end;
     }

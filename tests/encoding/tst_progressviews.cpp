@@ -347,6 +347,8 @@ private slots:
                                                        << "Skipping frame!" << "" << 51;
         QTest::newRow("MEncoder report, status, end report") << 1 << 0 << "Writing header...\n" + status + status + "\nFlushing video frames.\n"
                                                              << "Writing header...\nFlushing video frames." << "" << 51;
+        QTest::newRow("MEncoder message over a status line") << 1 << 0 << status + "Skipping frame!\n" + status + "1 duplicate frame(s)!\r\n"
+                                                             << "Skipping frame!\n1 duplicate frame(s)!" << "" << 51;
         QTest::newRow("MEncoder error channel unchanged") << 1 << 1 << "Cannot open file\n" << "" << "Cannot open file" << -1;
         QTest::newRow("FFmpeg error on progress channel") << 2 << 1 << "x.avi: No such file or directory\n"
                                                           << "" << "x.avi: No such file or directory" << -1;
