@@ -93,26 +93,51 @@ void JobOutputRouter::feedPiece(ConsoleDialog *console, int engineType,
     append(console, channel, rest);
 }
 
+QString JobOutputRouter::decode(QByteArray &pending, const QByteArray &bytes, bool final)
+{
+    QByteArray data = pending + bytes;
+    pending.clear();
+    qsizetype complete = data.size();
+    // A lead byte among the last three whose sequence is not complete yet.
+    for (qsizetype i = data.size() - 1; !final && i >= 0 && i >= data.size() - 3; --i) {
+        const uchar byte = uchar(data.at(i));
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const int length = (byte & 0xE0) == 0xC0 ? 2 : (byte & 0xF0) == 0xE0 ? 3 : (byte & 0xF8) == 0xF0 ? 4 : 1;
+        if (data.size() - i < length)
+            complete = i;
+        break;
+    }
+    pending = data.mid(complete);
+    data.truncate(complete);
+    return QString::fromUtf8(data);
+}
+
 bool JobOutputRouter::readChannel(Process *process, QProcess::ProcessChannel channel,
-                                  double elapsedMinutes)
+                                  double elapsedMinutes, bool final)
 {
     auto *mervo = qobject_cast<MervoProcess *>(process);
     Task *task = mervo ? mervo->mervoTask : (process ? process->task : nullptr);
     ConsoleDialog *console = task ? task->console() : nullptr;
     if (!console)
         return false;
-    const QByteArray bytes = channel == QProcess::StandardOutput ? process->readAllStandardOutput()
-                                                                 : process->readAllStandardError();
+    const bool stdOut = channel == QProcess::StandardOutput;
+    const QByteArray bytes = stdOut ? process->readAllStandardOutput() : process->readAllStandardError();
+    // The cut character waits on the process itself, which every read of it reaches.
+    const char *property = stdOut ? "vexoPartialStdOut" : "vexoPartialStdErr";
+    QByteArray pending = process->property(property).toByteArray();
+    const QString text = decode(pending, bytes, final);
+    process->setProperty(property, pending);
     const int engine = taskDataValue(task->taskData, TaskDataSlot::EngineType).toInt();
-    feed(console, engine, channel, QString::fromUtf8(bytes), elapsedMinutes);
+    feed(console, engine, channel, text, elapsedMinutes);
     return true;
 }
 
 bool JobOutputRouter::drain(Process *process)
 {
-    if (!readChannel(process, QProcess::StandardOutput, -1.0))
+    if (!readChannel(process, QProcess::StandardOutput, -1.0, true))
         return false;
-    return readChannel(process, QProcess::StandardError, -1.0);
+    return readChannel(process, QProcess::StandardError, -1.0, true);
 }
 
 bool JobOutputRouter::finish(Process *process)

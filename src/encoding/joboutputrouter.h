@@ -23,7 +23,7 @@ public:
     // false when the task has no console (the output then stays in the process). The
     // elapsed minutes go to an extended console (-1.0 when the process has ended).
     static bool readChannel(Process *process, QProcess::ProcessChannel channel,
-                            double elapsedMinutes);
+                            double elapsedMinutes, bool final = false);
     // Reads both channels, standard output first, after the process has ended.
     static bool drain(Process *process);
 
@@ -35,6 +35,10 @@ public:
     // Feeds one chunk of a channel's text to a console.
     static void feed(ConsoleDialog *console, int engineType, QProcess::ProcessChannel channel,
                      const QString &text, double elapsedMinutes);
+
+    // Decodes UTF-8 bytes read from a channel; the bytes of a character cut between two reads
+    // wait in `pending` for the rest of it, unless this is the final read.
+    static QString decode(QByteArray &pending, const QByteArray &bytes, bool final);
 
     static void setParser(Parser parser);
     // MEncoder's parser for type 1; other types give no progress.

@@ -288,6 +288,7 @@ private slots:
         QCOMPARE(pair.mini->processButton()->isEnabled(), buttonEnabled);
         QCOMPARE(pair.mini->progressBar()->isEnabled(), barEnabled);
         QCOMPARE(pair.mini->consoleButton()->isEnabled(), consoleEnabled);
+        QCOMPARE(pair.console->progressBar()->isEnabled(), state < Task::Terminated || state > Task::Aborted);
 
         // A click asks to abort a running task, to remove an ended one.
         QSignalSpy aborts(pair.mini, qOverload<MervoMiniConsoleWidget *>(&MervoMiniConsoleWidget::requestToAbort));
@@ -372,6 +373,24 @@ private slots:
         QCOMPARE(pair.console->errorView()->toPlainText(), stdErr);
         QCOMPARE(pair.console->progressBar()->value(), bar);
         QCOMPARE(pair.mini->progressBar()->value(), bar);
+    }
+
+    // A character cut between two reads is decoded whole; the final read keeps nothing back.
+    void decodeAcrossReads()
+    {
+        const QByteArray word = QString("Général €").toUtf8();
+        for (int cut = 0; cut <= word.size(); ++cut) {
+            QByteArray pending;
+            QString text = JobOutputRouter::decode(pending, word.left(cut), false);
+            text += JobOutputRouter::decode(pending, word.mid(cut), false);
+            QCOMPARE(text, QString("Général €"));
+            QVERIFY(pending.isEmpty());
+        }
+        QByteArray pending;
+        QCOMPARE(JobOutputRouter::decode(pending, "ab\xe2\x82", false), QString("ab"));
+        QCOMPARE(pending.size(), 2);
+        QVERIFY(JobOutputRouter::decode(pending, QByteArray(), true).startsWith(QChar::ReplacementCharacter));
+        QVERIFY(pending.isEmpty());
     }
 
     // A long run keeps only the newest lines, and the view changes once per repaint interval.
