@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTextBlock>
@@ -24,6 +25,21 @@
 VEXO_TEST_NEEDS_DISPLAY
 
 namespace {
+// FFmpeg's status line as a stand-in for its parser: "frame=  N ..." gives the frame.
+bool testParser(int engine, const QString &text, QString &rest, int &frame, double &position, int &percent,
+                int &remaining, double &fps, int &size)
+{
+    if (engine != 2)
+        return JobOutputRouter::parseProgress(engine, text, rest, frame, position, percent, remaining, fps, size);
+    static const QRegularExpression status("frame=\\s*(\\d+)");
+    const QRegularExpressionMatch match = status.match(text);
+    if (match.hasMatch())
+        frame = match.captured(1).toInt();
+    else
+        rest = text;
+    return true;
+}
+
 ProgressTotals totalsOf(double duration, int frames, int size)
 {
     ProgressTotals totals;
@@ -203,6 +219,8 @@ private slots:
         QSignalSpy times(pair.console, &ConsoleDialog::timeUpdated);
         pair.console->displayElapsedTime(QString());
         QCOMPARE(times.count(), 1);
+        QCOMPARE(pair.console->remainingLabel()->text(), QString("--"));
+        QCOMPARE(pair.console->remainingLabel()->toolTip(), QString("Remaining time"));
         QCOMPARE(pair.mini->remainingLabel()->toolTip(), QString("Remaining time"));
         pair.console->displayElapsedTime("00:01:02");
         QCOMPARE(pair.console->remainingLabel()->text(), QString("00:01:02"));
@@ -238,6 +256,8 @@ private slots:
         QCOMPARE(mini.progressBar()->value(), 60);
         mini.displayProgress(1, 1.0, -1, -1);
         QCOMPARE(mini.progressBar()->value(), 60);
+        mini.displayProgress(1, 1.0, 0, -1);
+        QCOMPARE(mini.progressBar()->value(), 0);
     }
 
     void stateDisplay_data()
@@ -353,7 +373,8 @@ private slots:
         QTest::newRow("MEncoder error channel unchanged") << 1 << 1 << "Cannot open file\n" << "" << "Cannot open file" << -1;
         QTest::newRow("FFmpeg error on progress channel") << 2 << 1 << "x.avi: No such file or directory\n"
                                                           << "" << "x.avi: No such file or directory" << -1;
-        QTest::newRow("FFmpeg standard output unchanged") << 2 << 0 << "<b>&data\n" << "<b>&data" << "" << -1;
+        QTest::newRow("FFmpeg standard output unchanged") << 2 << 0 << "<b>&data\nframe=  50 fps=25\r" << "<b>&data\nframe=  50 fps=25" << "" << -1;
+        QTest::newRow("FFmpeg progress and message") << 2 << 1 << "frame=  50 fps=25\rWarning\n" << "" << "Warning" << 51;
     }
     // Text that is not progress reaches the console, whatever the parser made of it.
     void routing()
@@ -367,7 +388,9 @@ private slots:
         Task task;
         task.setState(Task::Running);
         ConsolePair pair(&task, totalsOf(0.0, 100, 0), engine);
+        JobOutputRouter::setParser(&testParser);
         JobOutputRouter::feed(pair.console, engine, QProcess::ProcessChannel(channel), text, 1.0);
+        JobOutputRouter::setParser(nullptr);
         pair.console->flushOutput();
         QCOMPARE(pair.console->standardOutputView()->toPlainText(), stdOut);
         QCOMPARE(pair.console->errorView()->toPlainText(), stdErr);
