@@ -155,18 +155,13 @@ private slots:
         QCOMPARE(ProgressTotals::speedText(3, 0, 0.0), QString());
 
         // An expected size past 2 GiB must not wrap; a short two-pass data list reads fine.
-        const EncodingTaskData ffmpeg{2, 60.5, qint64(5000000000LL), 0.0, 0, "o", "avi", false, {}};
-        const ProgressTotals big = ProgressTotals::fromTaskData(&ffmpeg);
-        QCOMPARE(big.size, 5000000);
-        QCOMPARE(big.duration, 60.5);
-        QCOMPARE(big.frames, 0);
-        const EncodingTaskData mencoder{1, 12.0, 300, 0.0, 0, "o", "avi"};
-        const ProgressTotals frames = ProgressTotals::fromTaskData(&mencoder);
-        QCOMPARE(frames.frames, 300);
-        QCOMPARE(frames.size, 0);
-        const EncodingTaskData x264{3, 12.0, 300};
-        const ProgressTotals none = ProgressTotals::fromTaskData(&x264);
-        QCOMPARE(none.duration + none.frames + none.size, 0.0);
+        auto totals = [](const EncodingTaskData &data) {
+            const ProgressTotals read = ProgressTotals::fromTaskData(&data);
+            return QList<double>{read.duration, double(read.frames), double(read.size)};
+        };
+        QCOMPARE(totals({2, 60.5, qint64(5000000000LL)}), (QList<double>{60.5, 0, 5000000}));
+        QCOMPARE(totals({1, 12.0, 300, 0.0, 0, "o", "avi"}), (QList<double>{12.0, 300, 0}));
+        QCOMPARE(totals({3, 12.0, 300}), (QList<double>{0, 0, 0}));
     }
 };
 VEXO_TEST_CLASS(ProgressRules)
@@ -326,24 +321,11 @@ private slots:
         pair.mini->setProcessButtonHidden(false);
         pair.mini->processButton()->click();
         QCOMPARE(aborts.count() + removals.count(), 2 * asked);
-    }
-
-    void waitingClickAndConsoleButton()
-    {
-        Task task;
-        task.setState(Task::Waiting);
-        ConsolePair pair(&task, ProgressTotals());
-        QSignalSpy aborts(pair.mini, qOverload<MervoMiniConsoleWidget *>(&MervoMiniConsoleWidget::requestToAbort));
-        QSignalSpy removals(pair.mini, qOverload<MervoMiniConsoleWidget *>(&MervoMiniConsoleWidget::requestToRemove));
-        pair.mini->clickProcess();
-        QCOMPARE(aborts.count() + removals.count(), 0);
-        QVERIFY(pair.console->isHidden());
+        // The console button shows the console and hides it again.
         pair.mini->showConsole(false);
         QVERIFY(pair.console->isVisible());
         pair.mini->showConsole(false);
         QVERIFY(pair.console->isHidden());
-        pair.mini->setConsoleButtonHidden(true);
-        QVERIFY(pair.mini->consoleButton()->isHidden());
     }
 };
 VEXO_TEST_CLASS(ConsoleProgress)
