@@ -84,3 +84,14 @@ void CommandBuilder::addAliases(QMultiHash<QString, QString> &table,
             table.insert(QString::fromLatin1(row.name), alias);
     }
 }
+
+const char *CommandBuilder::limitReason(const CodecLimit *begin, const CodecLimit *end,
+                                       const QString &muxer, const QStringList &names)
+{
+    for (const CodecLimit *limit = begin; limit != end; ++limit) {
+        if (names.contains(QLatin1String(limit->codec))
+            && (limit->muxers.isEmpty() || limit->muxers.contains(muxer)))
+            return limit->reason;
+    }
+    return nullptr;
+}

@@ -20,6 +20,16 @@ struct InterfaceStatus;
 class CommandBuilder
 {
 public:
+    // A codec (the program's name or the engine's encoder name) that the installed engine
+    // lists but cannot write into the given containers (any container when none is given),
+    // with the reason the support checks give.
+    struct CodecLimit
+    {
+        const char *codec;
+        QStringList muxers;
+        const char *reason;
+    };
+
     void init(const QString &binary, EngineCapabilities *capabilities, EncodingJob *data,
               InterfaceStatus *status);
 
@@ -76,6 +86,17 @@ protected:
         QStringList aliases;
     };
     static void addAliases(QMultiHash<QString, QString> &table, std::initializer_list<Alias> rows);
+
+    // The reason of the first limit that holds one of the names for the container; null
+    // when none does.
+    template <std::size_t N>
+    static const char *limitReason(const CodecLimit (&limits)[N], const QString &muxer,
+                                  const QStringList &names)
+    {
+        return limitReason(limits, limits + N, muxer, names);
+    }
+    static const char *limitReason(const CodecLimit *begin, const CodecLimit *end,
+                                  const QString &muxer, const QStringList &names);
 
 private:
     bool hasRow(const QString &muxer) const;

@@ -1,0 +1,400 @@
+#include "builders/ffmpegencodecommand.h"
+
+#include "builders/mencoderencodecommand.h"
+#include "encoder/records/encodingjob.h"
+#include "engines/fileargument.h"
+
+#include <QDir>
+#include <QtMath>
+
+namespace {
+
+// FFmpeg's encoder for each codec identifier; identifiers not listed are FFmpeg's names.
+struct EncoderName
+{
+    QStringList codecs;
+    const char *encoder;
+};
+const QStringList kX264Family = {"x264", "x264_lr", "x264_hd", "x264_psp", "x264_divx"};
+const EncoderName kVideoEncoders[] = {
+    {kX264Family, "libx264"},
+    {{"xvid"}, "libxvid"},
+    {{"theora"}, "libtheora"},
+    {{"vp8"}, "libvpx"},
+};
+const EncoderName kAudioEncoders[] = {
+    {{"mp3", "mp3_lr", "mp3_flv", "mp3_flv_lr"}, "libmp3lame"},
+    {{"mp2_vcd"}, "mp2"},
+    {{"vorbis"}, "libvorbis"},
+    // Today's FFmpeg has no libfaac; its own AAC encoder writes the same AAC.
+    {{"aac", "aac_lr", "aac_hq", "aac_flv", "libfaac"}, "aac"},
+    {{"amrnb"}, "libopencore_amrnb"},
+};
+
+QString encoderFor(const EncoderName *begin, const EncoderName *end, const QString &codec)
+{
+    for (const EncoderName *row = begin; row != end; ++row) {
+        if (row->codecs.contains(codec))
+            return QString::fromLatin1(row->encoder);
+    }
+    return codec;
+}
+
+// PCM is written big-endian where the container wants it so; at the predefined levels the
+// best level keeps 32 bits.
+const QStringList kBigEndianPcmMuxers = {"au", "mpeg"};
+
+// The "-r" that MPEG-4 video gets, snapped from the source frame rate: first row whose
+// bound lies above the rate.
+struct SnappedRate
+{
+    double below;
+    const char *rate;
+};
+const SnappedRate kMpeg4Rates[] = {
+    {15.0, "10"}, {23.96, "15"}, {24.0, "24000/1001"}, {24.5, "24"},
+    {29.0, "25"}, {30.0, "30000/1001"},
+};
+const char kMpeg4TopRate[] = "30";
+
+// The Xvid speed and quality options of the levels 1 to 3. The classic "-me_method"
+// (phods, epzs, hex) is ignored by today's libxvid, which takes "-me_quality" (0 to 6)
+// instead; the classic "+mv0+umv" flags are refused, "+mv4" alone is kept.
+const QStringList kXvidLevels[] = {
+    {"-g", "250", "-bf", "2", "-me_quality", "2", "-qmin", "2", "-qmax", "15"},
+    {"-g", "250", "-flags", "+mv4", "-bf", "2", "-me_quality", "4", "-qmax", "6"},
+    {"-g", "250", "-qmin", "2", "-qmax", "8", "-bf", "0", "-mbd", "rd", "-me_quality", "6"},
+};
+
+// The x264 presets of the predefined levels: levels 1, 2, 3 and any other.
+struct LevelPresets
+{
+    QStringList codecs;
+    const char *presets[4];
+};
+const LevelPresets kX264Presets[] = {
+    {{"x264_lr"}, {"ultrafast", "superfast", "fast", "medium"}},
+    {{"x264_hd", "x264_divx"}, {"ultrafast", "ultrafast", "superfast", "ultrafast"}},
+    {{"x264", "x264_psp"}, {"ultrafast", "superfast", "fast", "fast"}},
+};
+
+// The PSP's H.264: main profile at level 3.0 without CABAC, weighted prediction, mixed
+// references, 8x8 transform or macroblock tree. Today's FFmpeg has no "-flags2" for these
+// (and gave them to the audio stream as well, whose encoder refuses them): they are x264
+// options now.
+const QStringList kPspOptions = {
+    "-bf", "3", "-bufsize", "2000", "-profile:v", "main", "-level", "3.0", "-wpredp", "0",
+    "-x264opts",
+    "cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0"};
+
+constexpr double kFrameLimitRate = 25.0;
+
+bool isX264(const QString &codec)
+{
+    return kX264Family.contains(codec);
+}
+
+bool noStream(const QString &codec, const char *none)
+{
+    return codec.isEmpty() || codec == QLatin1String(none);
+}
+
+} // namespace
+
+FFmpegEncodeCommand::FFmpegEncodeCommand(const EncodingJob &job, int passes, int pass)
+    : m_job(job), m_passes(passes), m_pass(pass)
+{
+}
+
+QString FFmpegEncodeCommand::videoEncoder(const QString &codec)
+{
+    return encoderFor(std::begin(kVideoEncoders), std::end(kVideoEncoders), codec);
+}
+
+QString FFmpegEncodeCommand::audioEncoder(const QString &codec, const QString &muxer, int level)
+{
+    if (codec != QLatin1String("pcm"))
+        return encoderFor(std::begin(kAudioEncoders), std::end(kAudioEncoders), codec);
+    if (kBigEndianPcmMuxers.contains(muxer))
+        return QStringLiteral("pcm_s16be");
+    // Bare "pcm" names no encoder of today's FFmpeg: any other level is 16 bits.
+    return level == 3 ? QStringLiteral("pcm_s32le") : QStringLiteral("pcm_s16le");
+}
+
+QString FFmpegEncodeCommand::aspectName(double aspect)
+{
+    if (aspect > 1.31 && aspect < 1.35)
+        return QStringLiteral("4:3");
+    if (aspect > 1.75 && aspect < 1.79)
+        return QStringLiteral("16:9");
+    return QString();
+}
+
+QString FFmpegEncodeCommand::duration(int frames)
+{
+    const double seconds = frames / kFrameLimitRate;
+    const qint64 whole = qint64(seconds);
+    // The fraction as decimal digits: 1001 frames last 40.04 s, not 40.4 s.
+    const int milliseconds = qRound((seconds - whole) * 1000.0);
+    QString fraction = QStringLiteral("%1").arg(milliseconds, 3, 10, QLatin1Char('0'));
+    while (fraction.size() > 1 && fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(whole / 3600, 2, 10, QLatin1Char('0'))
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'))
+        .arg(fraction);
+}
+
+QString FFmpegEncodeCommand::fileArgument(const QString &path)
+{
+    // FFmpeg reads a name such as "clip:1.avi" as the URL of a protocol "clip": a relative
+    // name whose first colon comes before any slash is given as "./clip:1.avi". Names that
+    // start with "-" follow the rule of every engine.
+    const int colon = path.indexOf(QLatin1Char(':'));
+    if (colon > 0 && !QDir::isAbsolutePath(path) && !path.left(colon).contains(QLatin1Char('/')))
+        return QStringLiteral("./") + path;
+    return ::fileArgument(path);
+}
+
+QStringList FFmpegEncodeCommand::build(const Settings &settings, const QString &output,
+                                       int frames, int start)
+{
+    m_settings = settings;
+    m_arguments.clear();
+    addInput();
+    if (m_settings.profileLevel) {
+        addFormat();
+        addAspect();
+        addFrameRate();
+        addLimits(frames, start);
+        addExtraOptions();
+    } else {
+        addExtraOptions();
+        addFormat();
+        addAspect();
+        addLimits(frames, start);
+        addFrameRate();
+    }
+    addVideo();
+    addAudio();
+    m_arguments << fileArgument(output);
+    return m_arguments;
+}
+
+void FFmpegEncodeCommand::addInput()
+{
+    m_arguments << "-y" << "-i" << fileArgument(m_job.source.path);
+}
+
+void FFmpegEncodeCommand::addExtraOptions()
+{
+    const QMap<QString, QString> &options = m_job.target.extraOptions;
+    for (auto it = options.cbegin(); it != options.cend(); ++it) {
+        m_arguments << it.key();
+        if (!it.value().isEmpty())
+            m_arguments << it.value();
+    }
+}
+
+void FFmpegEncodeCommand::addFormat()
+{
+    const QString &muxer = m_settings.muxer;
+    if (muxer == QLatin1String("ipod")
+        || (m_settings.profileLevel && muxer == QLatin1String("webm")))
+        m_arguments << "-f" << muxer;
+}
+
+void FFmpegEncodeCommand::addAspect()
+{
+    const QString aspect = aspectName(m_job.source.video.aspect);
+    if (!aspect.isEmpty())
+        m_arguments << "-aspect" << aspect;
+}
+
+void FFmpegEncodeCommand::addLimits(int frames, int start)
+{
+    if (frames > 0) {
+        m_arguments << "-t" << duration(frames);
+        if (!m_job.source.noVideo)
+            m_arguments << "-vframes" << QString::number(frames);
+        else if (!m_job.source.noAudio)
+            m_arguments << "-aframes" << QString::number(frames);
+    }
+    if (start > 0)
+        m_arguments << "-ss" << QString::number(start);
+}
+
+void FFmpegEncodeCommand::addFrameRate()
+{
+    const double target = m_job.target.video.frameRate;
+    const double source = m_job.source.video.frameRate;
+    if (target > 0.0)
+        m_arguments << "-r" << MEncoderEncodeCommand::number(target);
+    else if (source > 0.0)
+        m_arguments << "-r" << MEncoderEncodeCommand::number(source);
+}
+
+QString FFmpegEncodeCommand::letterboxFilter() const
+{
+    const VideoInfo &video = m_job.source.video;
+    const int w = video.scaledWidth, h = video.scaledHeight;
+    const int W = m_settings.pictureSize.width(), H = m_settings.pictureSize.height();
+    if (w <= 0 || h <= 0)
+        return QString(); // no display size to keep the proportions of
+    QSize fitted;
+    const int x = H * w / h;
+    fitted = x <= W ? QSize(x, H) : QSize(W, W * h / w);
+    const bool pal = m_settings.standard == QLatin1String("PAL") || H == 288 || H == 576;
+    const int picture = pal ? fitted.height() * 12 / 11 : fitted.height() * 11 / 10;
+    const int offset = (H - picture) / 2;
+    return QStringLiteral("scale=%1:%2,pad=%3:%4:0:%5:000000")
+        .arg(fitted.width()).arg(picture).arg(W).arg(H).arg(offset);
+}
+
+void FFmpegEncodeCommand::addVideo()
+{
+    const QString &codec = m_settings.videoCodec;
+    if (noStream(codec, "novideo")) {
+        m_arguments << "-vn";
+        return;
+    }
+    const bool letterboxed = (codec == QLatin1String("h263") || codec == QLatin1String("mpeg1video"))
+                             && m_job.source.video.aspect >= 1.35;
+    const QString filter = letterboxed ? letterboxFilter() : QString();
+    if (filter.isEmpty())
+        m_arguments << "-s"
+                    << QStringLiteral("%1x%2").arg(m_settings.pictureSize.width())
+                           .arg(m_settings.pictureSize.height());
+    else
+        m_arguments << "-vf" << filter;
+    m_arguments << "-vb" << MEncoderEncodeCommand::number(m_settings.videoBitrate) + "k";
+
+    if (codec == QLatin1String("h263")) {
+        // Overlapped block motion compensation is no flag of today's FFmpeg but an option
+        // of its H.263 encoder; "+obmc" made the whole command fail.
+        m_arguments << "-flags" << "+aic" << "-obmc" << "1";
+    } else if (codec == QLatin1String("mpeg4")) {
+        if (m_settings.muxer == QLatin1String("avi"))
+            m_arguments << "-vtag" << "XVID";
+        const double f = m_job.source.video.frameRate;
+        const char *rate = kMpeg4TopRate;
+        for (const SnappedRate &row : kMpeg4Rates) {
+            if (f < row.below) {
+                rate = row.rate;
+                break;
+            }
+        }
+        m_arguments << "-r" << rate;
+        m_arguments << "-mbd" << "rd" << "-flags" << "+mv4+aic" << "-trellis" << "2" << "-cmp"
+                    << "2" << "-subcmp" << "2" << "-g" << "300";
+    } else if (codec == QLatin1String("xvid")) {
+        m_arguments << "-vtag" << "XVID";
+        addXvidLevel();
+    } else if (isX264(codec)) {
+        addX264();
+    }
+    m_arguments << "-vcodec" << videoEncoder(codec);
+}
+
+void FFmpegEncodeCommand::addXvidLevel()
+{
+    const int level = m_settings.level;
+    if (m_settings.profileLevel && level >= 1 && level <= 3)
+        m_arguments << kXvidLevels[level - 1];
+}
+
+QString FFmpegEncodeCommand::x264Preset() const
+{
+    if (!m_settings.profileLevel)
+        return m_settings.x264Preset.isEmpty() ? QStringLiteral("ultrafast") : m_settings.x264Preset;
+    const int column = m_settings.level >= 1 && m_settings.level <= 3 ? m_settings.level - 1 : 3;
+    for (const LevelPresets &row : kX264Presets) {
+        if (row.codecs.contains(m_settings.videoCodec))
+            return QString::fromLatin1(row.presets[column]);
+    }
+    return QString();
+}
+
+QString FFmpegEncodeCommand::x264Profile() const
+{
+    if (!m_settings.profileLevel)
+        return m_settings.videoProfile.mid(5);
+    const QSize size = m_settings.pictureSize;
+    if (m_settings.muxer == QLatin1String("ipod") && size.width() <= 640 && size.height() <= 480)
+        return QStringLiteral("baseline");
+    if (m_settings.muxer == QLatin1String("psp"))
+        return QStringLiteral("main");
+    if (size.height() > 480)
+        return QStringLiteral("high");
+    if (m_settings.level == 1)
+        return QStringLiteral("baseline");
+    if (m_settings.level == 2)
+        return QStringLiteral("main");
+    return QString();
+}
+
+void FFmpegEncodeCommand::addX264()
+{
+    const QString &codec = m_settings.videoCodec;
+    const QString &muxer = m_settings.muxer;
+    // At the user's settings the PSP options follow the codec, at a level the container.
+    const bool psp = m_settings.profileLevel ? muxer == QLatin1String("psp")
+                                             : codec == QLatin1String("x264_psp");
+    if (codec == QLatin1String("x264_divx"))
+        m_arguments << "-bufsize" << "25000" << "-bf" << "3";
+    else if (muxer == QLatin1String("mov") || muxer == QLatin1String("ipod"))
+        m_arguments << "-bf" << "1";
+    else if (psp)
+        m_arguments << kPspOptions;
+
+    // The classic "-fpre" preset files are not installed with today's FFmpeg: x264's own
+    // presets carry the same names. x264 runs a first pass faster by itself, so the first
+    // pass keeps the preset of its level.
+    const bool pspLevel = m_settings.profileLevel && muxer == QLatin1String("psp");
+    const QString preset = x264Preset();
+    if (!pspLevel && !preset.isEmpty())
+        m_arguments << "-preset" << preset;
+
+    // "-profile" alone is given to the audio encoder as well: the profile is the video's.
+    const QString profile = x264Profile();
+    if (!pspLevel && !profile.isEmpty()
+        && (!m_settings.profileLevel || profile != QLatin1String("high")))
+        m_arguments << "-profile:v" << profile;
+    // libx264 keeps a 4:4:4 or RGB source so, which the baseline and main profiles and
+    // most players refuse.
+    m_arguments << "-pix_fmt" << "yuv420p";
+}
+
+void FFmpegEncodeCommand::addAudio()
+{
+    const QString &codec = m_settings.audioCodec;
+    if (noStream(codec, "noaudio")) {
+        m_arguments << "-an";
+        return;
+    }
+    if (m_settings.volume != 0)
+        m_arguments << "-vol"
+                    << QString::number(int(256.0 * qPow(10.0, m_settings.volume / 20.0)));
+
+    const double bitrate = m_settings.audioBitrate;
+    const int rate = m_settings.samplingRate;
+    if (codec == QLatin1String("amrnb"))
+        m_arguments << "-ac" << "1";
+    else if (codec == QLatin1String("pcm"))
+        m_arguments << "-ac" << (bitrate < 1536 ? "1" : "2");
+    else if (codec == QLatin1String("ac3") && bitrate <= 256)
+        m_arguments << "-ac" << "2";
+    else if (rate != m_job.source.audio.samplingRate)
+        m_arguments << "-ac" << "2";
+
+    if (rate > 0)
+        m_arguments << "-ar" << QString::number(rate);
+    if (bitrate > 0.0)
+        m_arguments << "-ab" << MEncoderEncodeCommand::number(bitrate) + "k";
+    const QString encoder =
+        audioEncoder(codec, m_settings.muxer, m_settings.profileLevel ? m_settings.level : 0);
+    if (encoder == QLatin1String("aac"))
+        m_arguments << "-strict" << "experimental";
+    m_arguments << "-acodec" << encoder;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+struct EncodingJob;
+
+// Assembles the argument list of one FFmpeg encode. The encode at the user's settings and
+// the encode at a predefined profile level share the steps (input, limits, extra switches,
+// video, audio, output); they differ in their order, in where the values come from and in
+// the speed and quality options of the levels, which `Settings` carries.
+//
+// Today's FFmpeg (5.1) refuses or ignores some of the classic options; each step writes the
+// option of today's engine that does what the classic one asked for (see the .cpp).
+class FFmpegEncodeCommand
+{
+public:
+    struct Settings
+    {
+        bool profileLevel = false; // values from a predefined level, not the user's own
+        int level = 0;             // 1 fastest to 3 best, 5 the "ac3" case
+        QString muxer;
+        QString standard;          // TV standard: "PAL", "NTSC" or other
+        QString videoCodec;
+        QSize pictureSize;
+        double videoBitrate = 0.0; // kbit/s
+        QString x264Preset;        // the user's only; empty for the default
+        QString videoProfile;      // the user's only, e.g. "x264_high"
+        QString audioCodec;
+        int samplingRate = 0;      // Hz, 0 (or -1) unchanged
+        double audioBitrate = 0.0; // kbit/s
+        int volume = 0;            // dB, 0 unchanged
+    };
+
+    FFmpegEncodeCommand(const EncodingJob &job, int passes, int pass);
+
+    QStringList build(const Settings &settings, const QString &output, int frames, int start);
+
+    // FFmpeg's encoder for a codec identifier: "libx264" for the x264 family, "libxvid",
+    // "libtheora", "libvpx", else the identifier itself.
+    static QString videoEncoder(const QString &codec);
+    // FFmpeg's encoder for an audio codec identifier; PCM depends on the container and, at
+    // the predefined levels, on the level (`level` 0: the user's settings).
+    static QString audioEncoder(const QString &codec, const QString &muxer = QString(),
+                                int level = 0);
+    // "4:3" or "16:9" for the two common display aspect ratios, else empty.
+    static QString aspectName(double aspect);
+    // The "-t" duration of a frame limit, at 25 frames per second: "hh:mm:ss.f".
+    static QString duration(int frames);
+    // A file as FFmpeg must be given it to read it as a file (see the .cpp).
+    static QString fileArgument(const QString &path);
+
+private:
+    void addInput();
+    void addExtraOptions();
+    void addFormat();
+    void addAspect();
+    void addFrameRate();
+    void addLimits(int frames, int start);
+    void addVideo();
+    void addXvidLevel();
+    void addX264();
+    void addAudio();
+
+    QString letterboxFilter() const;
+    QString x264Preset() const;
+    QString x264Profile() const;
+
+    const EncodingJob &m_job;
+    const int m_passes;
+    const int m_pass;
+    Settings m_settings;
+    QStringList m_arguments;
+};

@@ -1,0 +1,682 @@
+#include "builders/interfaceffmpeg.h"
+#include "builders/builderslogging.h"
+
+#include "builders/ffmpegencodecommand.h"
+#include "builders/mencoderencodecommand.h"
+#include "encoder/records/encodingjob.h"
+#include "encoder/records/enginecapabilities.h"
+#include "encoder/records/sourcekind.h"
+#include "engines/ffmpeg.h"
+#include "engines/interfacestatus.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+
+InterfaceFFmpeg::InterfaceFFmpeg()
+{
+    initVocabulary();
+}
+
+void InterfaceFFmpeg::initMuxerAliases()
+{
+    muxerAliases.clear();
+    addAliases(muxerAliases, {
+        {"mkv", {"matroska"}},
+        {"wmv", {"asf"}},
+    });
+}
+
+void InterfaceFFmpeg::initVideoCodecAliases()
+{
+    videoCodecAliases.clear();
+    addAliases(videoCodecAliases, {
+        {"dv", {"dvvideo"}},
+        {"theora", {"libtheora"}},
+        {"x264", {"libx264"}},
+        {"x264_lr", {"libx264"}},
+        {"x264_hd", {"libx264"}},
+        {"xvid", {"libxvid"}},
+    });
+}
+
+void InterfaceFFmpeg::initAudioCodecAliases()
+{
+    audioCodecAliases.clear();
+    addAliases(audioCodecAliases, {
+        {"aac", {"libfaac"}},
+        {"aac_lr", {"libfaac"}},
+        {"aac_flv", {"libfaac"}},
+        {"amrnb", {"libopencore_amrnb"}},
+        {"gsm", {"libgsm"}},
+        {"mp2_vcd", {"mp2"}},
+        {"mp3", {"libmp3lame"}},
+        {"mp3_flv", {"libmp3lame"}},
+        {"vorbis", {"libvorbis"}},
+    });
+}
+
+void InterfaceFFmpeg::initVocabulary()
+{
+    initVideoCodecAliases();
+    initAudioCodecAliases();
+    subtitleCodecAliases.clear();
+    initMuxerAliases();
+
+    supportedMuxers = QStringList{
+        "3g2", "3gp", "ac3", "adts", "aiff", "amr", "asf", "au", "avi", "avm2", "dts", "dv",
+        "dvd", "f64be", "f64le", "filmstrip", "flac", "flv", "h263", "h264", "ipod", "m4a",
+        "m4v", "matroska", "mov", "mp2", "mp3", "mp4", "mpeg", "mpeg1video", "mpeg2video",
+        "mpegts", "multi", "mxf", "nut", "ogg", "psp", "rawvideo", "rcv", "rm", "RoQ", "s16be",
+        "s16le", "s32be", "s32le", "s64be", "s64le", "spdif", "svcd", "swf", "vcd", "vob", "wav",
+        "webm"};
+    supportedVideoCodecs = QStringList{
+        "copy", "dvvideo", "dnxhd", "ffv1", "ffvhuff", "flashsv", "flv", "h263", "huffyuv",
+        "libtheora", "libx264", "libxvid", "libvpx", "ljpeg", "mjpeg", "mpeg1video",
+        "mpeg2video", "mpeg4", "msmpeg4", "msmpeg4v1", "msmpeg4v2", "novideo", "qtrle",
+        "rawvideo", "roqvideo", "rv10", "rv20", "snow", "svq1", "wmv1", "wmv2"};
+    // "aac" last: the encode command writes FFmpeg's own AAC encoder for every AAC codec.
+    supportedAudioCodecs = QStringList{
+        "ac3", "alac", "adpcm_ima_qt", "adpcm_ima_wav", "adpcm_ms", "adpcm_swf", "copy", "flac",
+        "g726", "libgsm", "libmp3lame", "libopencore_amrnb", "libvorbis", "mp2", "multi",
+        "noaudio", "pcm", "pcm_alaw", "pcm_s16be", "pcm_s16le", "pcm_s32be", "pcm_s32le",
+        "pcm_f64be", "pcm_f64le", "roq_dpcm", "sonic", "sonicls", "vorbis", "wmav1", "wmav2",
+        "aac"};
+    supportedSubtitleCodecs = QStringList{"copy", "dvdsub", "inlay", "nosubtitle", "xsub"};
+
+    for (const QString &muxer : std::as_const(supportedMuxers)) {
+        muxerVideoCodecs[muxer] = QStringList();
+        muxerAudioCodecs[muxer] = QStringList();
+        muxerSubtitleCodecs[muxer] = QStringList();
+    }
+    // Last although it sorts earlier; it has entries only through its row.
+    supportedMuxers << "mpeg_vcd";
+
+    addMuxerRows({
+        {"3g2", {"h263", "x264", "x264_lr", "mpeg4", "novideo"},
+         {"aac", "aac_lr", "libopencore_amrnb", "noaudio"}, {"inlay", "nosubtitle"}},
+        {"3gp", {"h263", "x264", "x264_lr", "mpeg4", "novideo"},
+         {"aac_lr", "libopencore_amrnb", "noaudio"}, {"inlay", "nosubtitle"}},
+        {"avi", {"xvid"}, {"aac", "ac3", "libfaac", "mp3", "pcm"}, {"inlay"}},
+        {"flv", {"x264", "x264_lr", "x264_hd"}, {"aac_flv", "mp3_flv", "mp3_flv_lr"}, {"inlay"}},
+        {"ipod", {"copy", "x264", "x264_lr", "x264_hd", "mpeg4"},
+         {"copy", "aac", "aac_hq", "aac_lr"}, {"inlay"}},
+        {"matroska", {"x264", "x264_hd", "x264_divx", "vp8", "libvpx", "theora", "xvid"},
+         {"ac3", "flac", "libmp3lame", "mp2", "pcm", "pcm_s32be", "pcm_s32le", "pcm_f64be",
+          "pcm_f64le", "vorbis"},
+         {"inlay"}},
+        {"mov", {"copy", "x264", "x264_lr", "x264_hd", "mpeg4"},
+         {"copy", "aac", "aac_hq", "aac_lr", "alac", "amrnb", "libopencore_amrnb", "libmp3lame",
+          "mp3", "mp3_lr", "pcm", "pcm_s16le", "pcm_s32le", "pcm_s64le", "pcm_alaw"},
+         {"inlay"}},
+        {"mp4", {"h263", "x264", "x264_lr", "x264_hd", "mpeg4"},
+         {"aac", "aac_hq", "ac3", "libmp3lame", "mp3_lr", "mp2"}, {"inlay"}},
+        {"mpeg", {"mpeg2video"}, {"mp2", "pcm", "pcm_s16be", "pcm_s32be"}, {"inlay"}},
+        {"mpeg_vcd", {"mpeg1video"}, {"mp2_vcd"}, {"inlay"}},
+        {"ogg", {"theora"}, {"flac", "vorbis"}, {"inlay"}},
+        {"psp", {"x264_psp", "x264_lr"}, {"aac", "aac_lr"}, {"inlay"}},
+        {"webm", {"vp8", "libvpx"}, {"vorbis"}, {"inlay"}},
+        {"ac3", {}, {"ac3"}, {}},
+        {"au", {}, {"pcm", "pcm_s16be", "pcm_s16le", "pcm_s32be", "pcm_s32le"}, {}},
+        {"mp3", {}, {"libmp3lame", "mp3_lr"}, {}},
+        {"m4a", {}, {"aac", "alac"}, {}},
+        {"wav", {}, {"adpcm_ms", "adpcm_ima_wav", "libmp3lame", "pcm"}, {}},
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// Engine checks. The vocabulary says what the program drives FFmpeg with; the capability
+// parsers say which encoders and muxers this FFmpeg has. Beyond both, a few pairs that
+// today's FFmpeg lists it cannot write; those are refused here by name.
+
+namespace {
+
+// Muxers of the vocabulary that today's FFmpeg knows under another name: the MPEG-4 audio
+// file is written by the iPod muxer, and two muxers were renamed.
+struct MuxerName
+{
+    const char *muxer;
+    const char *engineName;
+};
+const MuxerName kEngineMuxers[] = {
+    {"mpeg_vcd", "mpeg"}, // the VideoCD profile's file is an MPEG program stream
+    {"m4a", "ipod"},
+    {"RoQ", "roq"},
+    {"rcv", "vc1test"},
+};
+
+// Pairs of codec and container that today's FFmpeg lists but cannot write.
+using CodecLimit = CommandBuilder::CodecLimit;
+const CodecLimit kVideoLimits[] = {
+    {"h263", {"mp4"},
+     QT_TRANSLATE_NOOP("InterfaceFFmpeg", "FFmpeg's MP4 muxer takes no H.263 video")},
+};
+const CodecLimit kAudioLimits[] = {
+    {"pcm_f64be", {"matroska", "mkv"},
+     QT_TRANSLATE_NOOP("InterfaceFFmpeg", "Matroska takes no big-endian floating-point PCM")},
+    {"pcm_s64le", {"mov"},
+     QT_TRANSLATE_NOOP("InterfaceFFmpeg",
+                       "FFmpeg's QuickTime muxer writes 64-bit PCM that reads back as 16-bit")},
+    {"pcm_s32be", {"mpeg"},
+     QT_TRANSLATE_NOOP("InterfaceFFmpeg", "FFmpeg's MPEG muxer takes only 16-bit PCM")},
+    {"pcm_s16le", {"au"},
+     QT_TRANSLATE_NOOP("InterfaceFFmpeg", "Sun AU files take no little-endian PCM")},
+    {"pcm_s32le", {"au"},
+     QT_TRANSLATE_NOOP("InterfaceFFmpeg", "Sun AU files take no little-endian PCM")},
+};
+
+// A container that takes only some codecs: a stream copy into it needs a source stream of
+// one of them (the source's format as the player names it, in any case).
+struct CopyNeed
+{
+    const char *muxer;
+    QStringList formats;
+    const char *reason;
+};
+const CopyNeed kVideoCopyNeeds[] = {
+    {"ipod", {"h264", "avc", "x264", "mpeg4", "mp4v", "xvid", "divx", "fmp4"},
+     QT_TRANSLATE_NOOP("InterfaceFFmpeg",
+                       "the iPod format takes only H.264 or MPEG-4 video, the source's is %1")},
+};
+const CopyNeed kAudioCopyNeeds[] = {
+    {"ipod", {"aac", "mp4a", "alac", "ac3", "a52"},
+     QT_TRANSLATE_NOOP("InterfaceFFmpeg",
+                       "the iPod format takes only AAC, ALAC or AC-3 audio, the source's is %1")},
+};
+
+template <std::size_t N>
+const char *copyNeed(const CopyNeed (&needs)[N], const QString &muxer, const QString &format)
+{
+    for (const CopyNeed &need : needs) {
+        if (muxer != QLatin1String(need.muxer))
+            continue;
+        for (const QString &name : need.formats) {
+            if (format.contains(name, Qt::CaseInsensitive))
+                return nullptr;
+        }
+        return need.reason;
+    }
+    return nullptr;
+}
+
+const char kDvdReason[] = QT_TRANSLATE_NOOP(
+    "InterfaceFFmpeg", "FFmpeg cannot read a DVD title by its number; DVD titles are encoded "
+                       "with MEncoder");
+
+} // namespace
+
+bool InterfaceFFmpeg::engineKnown() const
+{
+    return status && status->state == InterfaceStatus::Ready && capabilities
+           && capabilities->videoCodecMap && capabilities->audioCodecMap
+           && capabilities->muxerMap;
+}
+
+QString InterfaceFFmpeg::sourceRefusal() const
+{
+    if (data && data->source.kind == SourceKind::Dvd)
+        return tr(kDvdReason);
+    return QString();
+}
+
+QString InterfaceFFmpeg::engineMuxer(const QString &muxer) const
+{
+    for (const MuxerName &name : kEngineMuxers) {
+        if (muxer == QLatin1String(name.muxer))
+            return QString::fromLatin1(name.engineName);
+    }
+    const QStringList aliases = muxerAliases.values(muxer);
+    return aliases.isEmpty() ? muxer : aliases.first();
+}
+
+QString InterfaceFFmpeg::muxerRefusal(const QString &muxer) const
+{
+    const QString source = sourceRefusal();
+    if (!source.isEmpty() || !engineKnown())
+        return source;
+    const QString name = engineMuxer(muxer);
+    if (!m_engineMuxers.contains(name))
+        return tr("this FFmpeg has no %1 muxer").arg(name);
+    return QString();
+}
+
+QString InterfaceFFmpeg::videoCodecRefusal(const QString &muxer, const QString &codec) const
+{
+    const QString refusal = muxerRefusal(muxer);
+    if (!refusal.isEmpty() || !engineKnown())
+        return refusal;
+    if (codec == QLatin1String("copy")) {
+        const QString format = data ? data->source.video.videoFormat : QString();
+        if (const char *reason = copyNeed(kVideoCopyNeeds, muxer, format))
+            return tr(reason).arg(format.isEmpty() ? tr("unknown") : format);
+    }
+    const QString encoder = FFmpegEncodeCommand::videoEncoder(codec);
+    if (codec != QLatin1String("novideo") && !m_engineVideoEncoders.contains(encoder))
+        return tr("this FFmpeg has no %1 video encoder").arg(encoder);
+    if (const char *reason = limitReason(kVideoLimits, muxer, {codec, encoder}))
+        return tr(reason);
+    return QString();
+}
+
+QString InterfaceFFmpeg::audioCodecRefusal(const QString &muxer, const QString &codec) const
+{
+    const QString refusal = muxerRefusal(muxer);
+    if (!refusal.isEmpty() || !engineKnown())
+        return refusal;
+    if (codec == QLatin1String("copy")) {
+        const QString format =
+            data ? QStringList{data->source.audio.format, data->source.audio.codec}.join(' ').trimmed()
+                 : QString();
+        if (const char *reason = copyNeed(kAudioCopyNeeds, muxer, format))
+            return tr(reason).arg(format.isEmpty() ? tr("unknown") : format);
+    }
+    const QString encoder = FFmpegEncodeCommand::audioEncoder(codec, muxer);
+    if (codec != QLatin1String("noaudio") && !m_engineAudioEncoders.contains(encoder))
+        return tr("this FFmpeg has no %1 audio encoder").arg(encoder);
+    if (const char *reason = limitReason(kAudioLimits, muxer, {codec, encoder}))
+        return tr(reason);
+    return QString();
+}
+
+bool InterfaceFFmpeg::isMuxerSupported(const QString &muxer) const
+{
+    return CommandBuilder::isMuxerSupported(muxer) && muxerRefusal(muxer).isEmpty();
+}
+
+bool InterfaceFFmpeg::isVideoCodecSupported(const QString &muxer, const QString &codec) const
+{
+    return CommandBuilder::isVideoCodecSupported(muxer, codec)
+           && videoCodecRefusal(muxer, codec).isEmpty();
+}
+
+bool InterfaceFFmpeg::isAudioCodecSupported(const QString &muxer, const QString &codec) const
+{
+    return CommandBuilder::isAudioCodecSupported(muxer, codec)
+           && audioCodecRefusal(muxer, codec).isEmpty();
+}
+
+// ---------------------------------------------------------------------------------------
+// Capability queries. The answers are read by the FFmpeg engine processor's parsers, which
+// know both the classic tables and today's; this builder keeps what its vocabulary drives.
+
+void InterfaceFFmpeg::cliCmdGetVersion(QString &program, QStringList &arguments) const
+{
+    program = this->program();
+    arguments = QStringList{"-version"};
+    logCommand("InterfaceFFmpeg::cliCmdGetVersion() returns command:", program, arguments);
+}
+
+void InterfaceFFmpeg::cliCmdGetCodecs(QString &program, QStringList &arguments) const
+{
+    program = this->program();
+    arguments = QStringList{"-codecs"};
+    logCommand("InterfaceFFmpeg::cliCmdGetCodecs() returns command:", program, arguments);
+}
+
+void InterfaceFFmpeg::cliCmdGetMuxers(QString &program, QStringList &arguments) const
+{
+    program = this->program();
+    arguments = QStringList{"-formats"};
+    logCommand("InterfaceFFmpeg::cliCmdGetMuxers() returns command:", program, arguments);
+}
+
+void InterfaceFFmpeg::parseVersion()
+{
+    qCDebug(lcBuilders) << "InterfaceFFmpeg::parseVersion() starts parsing version raw data";
+    if (!status)
+        return;
+    FFmpeg reader;
+    reader.parseSignature(QString::fromUtf8(status->stdOut));
+    if (reader.signature().isEmpty() || reader.version().isEmpty()) {
+        qCDebug(lcBuilders) << "InterfaceFFmpeg::parseVersion() - Failed to parse FFmpeg standard output (signature)";
+        status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    status->signature = reader.signature();
+    status->version = reader.version();
+}
+
+namespace {
+
+// The names a codec map keeps besides the vocabulary's: the engine processor's pseudo rows.
+const QStringList kPseudoCodecs = {"auto", "copy", "multi"};
+
+// Keeps the engine's entries that the vocabulary drives; logs the others.
+void keepSupported(const QMap<QString, QString> &engine, const QStringList &supported,
+                   QMap<QString, QString> *map, const char *kind)
+{
+    map->clear();
+    for (auto it = engine.cbegin(); it != engine.cend(); ++it) {
+        if (supported.contains(it.key()) || kPseudoCodecs.contains(it.key())) {
+            map->insert(it.key(), it.value());
+            qCDebug(lcBuilders) << "InterfaceFFmpeg::parseCodecs() - found" << kind
+                                << "codec available:" << it.key() << it.value();
+        } else {
+            qCDebug(lcBuilders) << "InterfaceFFmpeg::parseCodecs() - ignore" << kind
+                                << "codec available (not supported):" << it.key() << it.value();
+        }
+    }
+}
+
+} // namespace
+
+void InterfaceFFmpeg::parseCodecs()
+{
+    qCDebug(lcBuilders) << "InterfaceFFmpeg::parseCodecs() starts parsing status raw data";
+    if (!status || !capabilities || !capabilities->videoCodecMap || !capabilities->audioCodecMap
+        || !capabilities->subtitleCodecMap)
+        return;
+    if (status->state != InterfaceStatus::OutputCaptured) {
+        status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    qCDebug(lcBuilders) << "InterfaceFFmpeg::parseCodecs() - available codecs:" << status->stdOut;
+    FFmpeg reader;
+    reader.parseCodecs(QString::fromUtf8(status->stdOut));
+    keepSupported(reader.videoCodecs(), supportedVideoCodecs, capabilities->videoCodecMap, "video");
+    keepSupported(reader.audioCodecs(), supportedAudioCodecs, capabilities->audioCodecMap, "audio");
+    keepSupported(reader.subtitleCodecs(), supportedSubtitleCodecs,
+                  capabilities->subtitleCodecMap, "subtitle");
+    m_engineVideoEncoders = reader.videoCodecs().keys();
+    m_engineAudioEncoders = reader.audioCodecs().keys();
+}
+
+void InterfaceFFmpeg::parseMuxers()
+{
+    qCDebug(lcBuilders) << "InterfaceFFmpeg::parseMuxers() starts parsing status raw data";
+    if (!status || !capabilities || !capabilities->muxerMap)
+        return;
+    if (status->state != InterfaceStatus::OutputCaptured) {
+        status->state = InterfaceStatus::ParseFailed;
+        return;
+    }
+    qCDebug(lcBuilders) << "InterfaceFFmpeg::parseMuxers() - available muxers:" << status->stdOut;
+    FFmpeg reader;
+    reader.parseMuxers(QString::fromUtf8(status->stdOut));
+    const QMap<QString, QString> &engine = reader.muxers();
+    m_engineMuxers = engine.keys();
+    capabilities->muxerMap->clear();
+    for (auto it = engine.cbegin(); it != engine.cend(); ++it) {
+        if (supportedMuxers.contains(it.key())) {
+            capabilities->muxerMap->insert(it.key(), it.value());
+            qCDebug(lcBuilders) << "InterfaceFFmpeg::parseMuxers() - found muxer available:"
+                                << it.key() << it.value();
+        } else {
+            qCDebug(lcBuilders) << "InterfaceFFmpeg::parseMuxers() - ignore muxer available (not supported):"
+                                << it.key() << it.value();
+        }
+    }
+    // A muxer that today's FFmpeg knows under another name is filed under the vocabulary's.
+    for (const MuxerName &renamed : kEngineMuxers) {
+        const QString muxer = QLatin1String(renamed.muxer);
+        if (supportedMuxers.contains(muxer) && !capabilities->muxerMap->contains(muxer)
+            && engine.contains(renamed.engineName) && muxer != QLatin1String("mpeg_vcd"))
+            capabilities->muxerMap->insert(muxer, engine.value(renamed.engineName));
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Encode commands.
+
+void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
+                                   const QString &output, int frames, int start) const
+{
+    program.clear();
+    arguments.clear();
+    if (!data || !sourceRefusal().isEmpty()) {
+        qCDebug(lcBuilders) << "InterfaceFFmpeg::cliCmdEncode() supports no DVD input";
+        return;
+    }
+    program = this->program();
+    const EncodingTarget &target = data->target;
+    const int level = target.profile.level;
+    if (level != EncoderProfile::LevelNone && level != EncoderProfile::LevelUser) {
+        arguments = cliCmdEncodeProfile(target.profile, output, frames, start);
+    } else {
+        FFmpegEncodeCommand::Settings settings;
+        settings.muxer = target.muxer;
+        settings.standard = target.video.standard;
+        settings.videoCodec = target.video.codec;
+        settings.pictureSize = target.video.pictureSize;
+        settings.videoBitrate = target.video.bitrate;
+        settings.x264Preset = target.video.preset;
+        settings.videoProfile = target.video.profile;
+        settings.audioCodec = target.audio.codec;
+        settings.samplingRate = target.audio.samplingRate;
+        settings.audioBitrate = target.audio.bitrate;
+        settings.volume = target.audio.volume;
+        arguments = FFmpegEncodeCommand(*data, passes, pass).build(settings, output, frames, start);
+    }
+    logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
+}
+
+QStringList InterfaceFFmpeg::cliCmdEncodeProfile(const EncoderProfile &profile,
+                                                 const QString &output, int frames,
+                                                 int start) const
+{
+    if (!data)
+        return QStringList();
+    FFmpegEncodeCommand::Settings settings;
+    settings.profileLevel = true;
+    settings.level = profile.level;
+    settings.muxer = profile.muxer;
+    settings.standard = profile.standard;
+    settings.videoCodec = profile.videoCodec;
+    settings.pictureSize = profile.pictureSize;
+    settings.videoBitrate = profile.videoBitrate;
+    settings.audioCodec = profile.audioCodec;
+    settings.samplingRate = profile.samplingRate;
+    settings.audioBitrate = profile.audioBitrate;
+    settings.volume = data->target.audio.volume;
+    return FFmpegEncodeCommand(*data, passes, pass).build(settings, output, frames, start);
+}
+
+void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
+                                   const QString &input, const QString &output,
+                                   double aspect) const
+{
+    program = this->program();
+    QString value = FFmpegEncodeCommand::aspectName(aspect);
+    if (value.isEmpty())
+        value = MEncoderEncodeCommand::number(aspect);
+    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-aspect", value,
+                            "-vcodec", "copy", "-acodec", "copy", "-y",
+                            FFmpegEncodeCommand::fileArgument(output)};
+    logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
+}
+
+void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
+                                   const QString &input, const QString &output) const
+{
+    program = this->program();
+    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-vn", "-acodec",
+                            "copy", "-y", FFmpegEncodeCommand::fileArgument(output)};
+    logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
+}
+
+namespace {
+// The "-target" of a disc by TV standard (exact text); any other gives FFmpeg's default.
+struct DiscStandard
+{
+    const char *standard;
+    const char *prefix;
+};
+const DiscStandard kDiscStandards[] = {{"NTSC", "ntsc-"}, {"PAL", "pal-"}};
+} // namespace
+
+void InterfaceFFmpeg::cliCmdTargetVcd(QString &program, QStringList &arguments,
+                                      const QString &input, const QString &output,
+                                      const QString &standard) const
+{
+    cliCmdTarget("vcd", "InterfaceFFmpeg::cliCmdTargetVcd() returns command:", program,
+                 arguments, input, output, standard);
+}
+
+void InterfaceFFmpeg::cliCmdTargetSvcd(QString &program, QStringList &arguments,
+                                       const QString &input, const QString &output,
+                                       const QString &standard) const
+{
+    cliCmdTarget("svcd", "InterfaceFFmpeg::cliCmdTargetSvcd() returns command:", program,
+                 arguments, input, output, standard);
+}
+
+void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QString &program,
+                                   QStringList &arguments, const QString &input,
+                                   const QString &output, const QString &standard) const
+{
+    program = this->program();
+    QString target = QLatin1String(kind);
+    for (const DiscStandard &row : kDiscStandards) {
+        if (standard == QLatin1String(row.standard))
+            target.prepend(QLatin1String(row.prefix));
+    }
+    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-target", target,
+                            "-y"};
+    if (target.endsWith(QLatin1String("svcd")))
+        arguments << "-y"; // as the Super VideoCD command always wrote it
+    arguments << FFmpegEncodeCommand::fileArgument(output);
+    logCommand(logText, program, arguments);
+}
+
+void InterfaceFFmpeg::cliCmdRemux(const QString &input, const QString &output, QString &program,
+                                  QStringList &arguments) const
+{
+    program = this->program();
+    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-vcodec", "copy",
+                            "-acodec", "copy", "-y", FFmpegEncodeCommand::fileArgument(output)};
+    logCommand("InterfaceFFmpeg::cliCmdRemux() returns command:", program, arguments);
+}
+
+int InterfaceFFmpeg::estimatedSize(int frames) const
+{
+    if (!data || data->source.video.frameRate <= 0.0)
+        return 0;
+    const EncodingTarget &target = data->target;
+    const int level = target.profile.level;
+    QString videoCodec, audioCodec;
+    double videoBitrate = 0.0, audioBitrate = 0.0;
+    if (level == EncoderProfile::LevelUser) {
+        videoCodec = target.video.codec;
+        videoBitrate = target.video.bitrate;
+        audioCodec = target.audio.codec;
+        audioBitrate = target.audio.bitrate;
+    } else if (level != EncoderProfile::LevelNone) {
+        videoCodec = target.profile.videoCodec;
+        videoBitrate = target.profile.videoBitrate;
+        audioCodec = target.profile.audioCodec;
+        audioBitrate = target.profile.audioBitrate;
+    }
+    int kbits = 0;
+    if (!videoCodec.isEmpty() && videoCodec != QLatin1String("novideo"))
+        kbits = int(videoBitrate);
+    if (!audioCodec.isEmpty() && audioCodec != QLatin1String("noaudio"))
+        kbits = int(kbits + audioBitrate);
+    return int(frames / data->source.video.frameRate * kbits * 0.125 * 1000);
+}
+
+// ---------------------------------------------------------------------------------------
+// Output readers.
+
+namespace {
+
+// "00:01:02.50" (today's) or "62.50" (classic) in seconds.
+double seconds(const QString &time)
+{
+    double value = 0.0;
+    const QStringList fields = time.split(QLatin1Char(':'));
+    for (const QString &field : fields)
+        value = value * 60.0 + field.toDouble();
+    return value;
+}
+
+bool isStatusLine(const QString &line)
+{
+    static const char *const starts[] = {"frame=", "size=", "video:", "audio:"};
+    for (const char *start : starts) {
+        if (line.startsWith(QLatin1String(start)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool InterfaceFFmpeg::parseProgress(const QString &text, QString &rest, int &frame,
+                                    double &position, int &percent, int &minutesLeft,
+                                    double &fps, int &size)
+{
+    Q_UNUSED(minutesLeft)
+    static const QRegularExpression lineFeed(QStringLiteral("\n"));
+    QString statusLine;
+    QString summary; // the closing one: "video:... global headers:..."
+    QString others;
+    const QStringList lines = text.split(lineFeed, Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        if (!isStatusLine(line)) {
+            others += line;
+            continue;
+        }
+        // FFmpeg rewrites its status line after a carriage return: of several updates
+        // joined so, the last one holds the values. The closing summary, which today's
+        // FFmpeg writes in the same breath as the last update, keeps that update's values.
+        const QStringList updates = line.split(QLatin1Char('\r'), Qt::SkipEmptyParts);
+        for (const QString &update : updates) {
+            if (!isStatusLine(update))
+                continue;
+            if (update.contains(QLatin1String("global headers:")))
+                summary = update;
+            else
+                statusLine = update;
+        }
+    }
+    if (statusLine.isEmpty() && summary.isEmpty() && others.isEmpty())
+        return false;
+
+    // "frame=   75 fps=0.0 q=-1.0 Lsize=     120kB time=00:00:03.00 bitrate= 327.7kbits/s"
+    static const QRegularExpression video(QStringLiteral(
+        "frame=\\s*([\\d\\.]*).*fps=\\s*([\\d\\.]*).*size=\\s*([\\d\\.]*).*time=\\s*([\\d:\\.]*)"));
+    static const QRegularExpression audio(QStringLiteral(
+        "size=\\s*([\\d\\.]*).*time=\\s*([\\d:\\.]*).*bitrate=\\s*([\\d\\.]*)"));
+    const QRegularExpressionMatch videoMatch = video.match(statusLine);
+    const QRegularExpressionMatch audioMatch = audio.match(statusLine);
+    if (!videoMatch.captured(1).isEmpty()) {
+        frame = videoMatch.captured(1).toInt();
+        if (!videoMatch.captured(2).isEmpty())
+            fps = videoMatch.captured(2).toDouble();
+        if (!videoMatch.captured(3).isEmpty())
+            size = videoMatch.captured(3).toInt();
+        if (!videoMatch.captured(4).isEmpty())
+            position = seconds(videoMatch.captured(4));
+    } else if (!audioMatch.captured(1).isEmpty()) {
+        size = audioMatch.captured(1).toInt();
+        if (!audioMatch.captured(2).isEmpty())
+            position = seconds(audioMatch.captured(2));
+    }
+    if (!summary.isEmpty()) {
+        percent = 100;
+        others += summary;
+    }
+    rest = others;
+    return true;
+}
+
+bool InterfaceFFmpeg::parseCommandCheck(const QByteArray &stdOut, const QByteArray &stdErr)
+{
+    Q_UNUSED(stdOut)
+    qCDebug(lcBuilders) << "InterfaceFFmpeg::parseCommandCheck() starts parsing standard error";
+    qCDebug(lcBuilders) << stdErr;
+    const QString text = QString::fromUtf8(stdErr);
+    static const QRegularExpression statusLine(QStringLiteral("size=(.*?)time=(.*?)bitrate=(.*?)"),
+                                               QRegularExpression::CaseInsensitiveOption
+                                                   | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = statusLine.match(text);
+    if (!match.hasMatch() || match.captured(1).isEmpty())
+        return false;
+    // A run that encoded but could not write or finish its file says so after its status
+    // lines, and today's FFmpeg still ends it with exit code 0 (a full disk, a muxer that
+    // refuses a stream at its end).
+    static const QRegularExpression failed(
+        QStringLiteral("^(Conversion failed!|Error writing trailer|Error closing file|"
+                       "av_interleaved_write_frame\\(\\):)"),
+        QRegularExpression::MultilineOption);
+    return !failed.match(text).hasMatch();
+}

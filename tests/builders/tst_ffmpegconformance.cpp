@@ -1,0 +1,294 @@
+// Runs the encode command on the installed FFmpeg for every container and codec pair the
+// builder offers once it has read the real engine, at each level, from a generated clip and
+// from the title file of a generated DVD folder, and checks every output with ffprobe. The
+// DVD title itself and every refused pair print their reason.
+
+#include "ffmpegtestengine.h"
+#include "mencodertestengine.h"
+#include "testmedia.h"
+#include "testregistry.h"
+
+#include "builders/ffmpegencodecommand.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+constexpr int kFrames = 25; // the frame limit of every run (a shorter one leaves no ALAC packet)
+constexpr int User = EncoderProfile::LevelUser;
+
+struct Pair
+{
+    QString container, video, audio, refusal; // refusal: why the builder does not offer it
+};
+
+struct Run
+{
+    Pair pair;
+    const char *source;
+    const EncodingSource *record;
+    int level;
+    QString program, outcome; // outcome: "ok" or the first fault
+    QStringList arguments;    // the output file last
+    int same = -1;            // the run whose command this one repeats
+};
+
+// The extension FFmpeg chooses the muxer by, and the format ffprobe reports.
+const QMap<QString, QPair<QString, QString>> kFiles = {
+    {"3g2", {"3g2", "mov,mp4"}}, {"3gp", {"3gp", "mov,mp4"}}, {"avi", {"avi", "avi"}},
+    {"flv", {"flv", "flv"}}, {"ipod", {"m4v", "mov,mp4"}}, {"matroska", {"mkv", "matroska"}},
+    {"mov", {"mov", "mov,mp4"}}, {"mp4", {"mp4", "mov,mp4"}}, {"mpeg", {"mpg", "mpeg"}},
+    {"mpeg_vcd", {"mpg", "mpeg"}}, {"ogg", {"ogg", "ogg"}}, {"psp", {"mp4", "mov,mp4"}},
+    {"webm", {"webm", "matroska"}}, {"ac3", {"ac3", "ac3"}}, {"au", {"au", "au"}},
+    {"mp3", {"mp3", "mp3"}}, {"m4a", {"m4a", "mov,mp4"}}, {"wav", {"wav", "wav"}}};
+
+// The codec ffprobe names for an FFmpeg encoder.
+QString probedCodec(const QString &encoder, const QString &container)
+{
+    static const QMap<QString, QString> names = {
+        {"libx264", "h264"}, {"libxvid", "mpeg4"}, {"libtheora", "theora"}, {"libvpx", "vp8"},
+        {"libmp3lame", "mp3"}, {"libvorbis", "vorbis"}};
+    if (encoder == "pcm_s16be" && container == "mpeg") // DVD's LPCM
+        return "pcm_dvd";
+    return names.value(encoder, encoder);
+}
+
+// The names of a row, then the program names of the aliases the row accepts.
+QStringList offeredNames(const InterfaceFFmpeg &b, const QString &container, bool video)
+{
+    QStringList names = (video ? b.muxerVideoCodecs : b.muxerAudioCodecs).value(container);
+    for (const QString &name : (video ? b.videoCodecAliases : b.audioCodecAliases).keys())
+        if (!names.contains(name) && (video ? b.CommandBuilder::isVideoCodecSupported(container, name)
+                                            : b.CommandBuilder::isAudioCodecSupported(container, name)))
+            names << name;
+    return names;
+}
+
+// Each video codec with the container's first offered audio codec, and each audio codec
+// with its first offered video codec; a container without video codecs holds audio only.
+QList<Pair> pairs(const InterfaceFFmpeg &b)
+{
+    QList<Pair> result;
+    for (const QString &container : b.supportedMuxers + b.muxerAliases.keys()) {
+        const QStringList videos = offeredNames(b, container, true);
+        const QStringList audios = offeredNames(b, container, false);
+        QString firstVideo = videos.isEmpty() ? "novideo" : "", firstAudio = "noaudio";
+        for (const QString &video : videos)
+            if (firstVideo.isEmpty() && b.videoCodecRefusal(container, video).isEmpty())
+                firstVideo = video;
+        for (const QString &audio : audios)
+            if (firstAudio == "noaudio" && b.audioCodecRefusal(container, audio).isEmpty())
+                firstAudio = audio;
+        for (const QString &video : videos)
+            result.append({container, video, firstAudio, b.videoCodecRefusal(container, video)});
+        for (const QString &audio : audios) {
+            QString refusal = b.audioCodecRefusal(container, audio);
+            if (refusal.isEmpty() && firstVideo.isEmpty())
+                refusal = "no video codec of the container is offered";
+            result.append({container, firstVideo, audio, refusal});
+        }
+    }
+    return result;
+}
+
+void prepare(FFmpegTestEngine &engine, Run &run)
+{
+    const Pair &pair = run.pair;
+    engine.job.source = *run.record;
+    engine.job.target = EncodingTarget();
+    const QString encoder = FFmpegEncodeCommand::audioEncoder(pair.audio);
+    const int rate = encoder == "libmp3lame" || encoder == "mp2" ? 44100 : 0;
+    setTarget(engine.job.target, run.level, pair.container, pair.video,
+              pair.video == "h263" ? QSize(176, 144) : QSize(320, 240), 400, pair.audio, rate,
+              pair.audio == "pcm" ? 1411.2 : 128, "PAL");
+    const QString name = QStringLiteral("%1/ffmpeg-conformance/%2-L%3-%4-%5-%6.%7")
+                             .arg(TestMedia::folder(), run.source).arg(run.level)
+                             .arg(pair.container, pair.video, pair.audio,
+                                  kFiles.value(pair.container).first);
+    engine.builder.cliCmdEncode(run.program, run.arguments, name, kFrames, 0);
+}
+
+// "format_name=...", then per stream "codec_name=", "codec_type=", "width=", "height=",
+// "nb_read_frames=" lines, as ffprobe writes them.
+QString value(const QStringList &report, const QString &key, int index = 0)
+{
+    return report.filter(QRegularExpression("^" + key + "=")).value(index).section('=', 1);
+}
+
+// "ok", or the first fault of a finished run.
+QString outcome(const Run &run, const QByteArray &stdErr)
+{
+    if (!InterfaceFFmpeg::parseCommandCheck({}, stdErr))
+        return "command check refuses the run: " + QString::fromUtf8(stdErr.right(300)).simplified();
+    QString out;
+    TestMedia::run("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
+                               "format=format_name,duration:stream=codec_name,codec_type,width,"
+                               "height,nb_read_frames", "-of", "default=nw=1", run.arguments.last()},
+                   &out);
+    const QStringList report = out.split('\n', Qt::SkipEmptyParts);
+    const Pair &pair = run.pair;
+    if (!value(report, "format_name").startsWith(kFiles.value(pair.container).second))
+        return "format " + value(report, "format_name");
+
+    const int level = run.level == User ? 0 : run.level;
+    QStringList codecs, wanted;
+    for (int i = 0; !value(report, "codec_type", i).isEmpty(); ++i)
+        codecs << value(report, "codec_name", i) + "," + value(report, "codec_type", i);
+    if (pair.video != "novideo")
+        wanted << (pair.video == "copy" ? run.record->video.videoFormat
+                                        : probedCodec(FFmpegEncodeCommand::videoEncoder(pair.video), ""))
+                      + ",video";
+    if (pair.audio != "noaudio")
+        wanted << (pair.audio == "copy" ? run.record->audio.format
+                                        : probedCodec(FFmpegEncodeCommand::audioEncoder(
+                                                          pair.audio, pair.container, level),
+                                                      pair.container))
+                      + ",audio";
+    codecs.sort();
+    wanted.sort();
+    if (codecs != wanted)
+        return "streams " + codecs.join(' ') + ", expected " + wanted.join(' ');
+    if (pair.video == "novideo") {
+        const double duration = value(report, "duration").toDouble();
+        return duration > 0.2 && duration < 1.2 ? "ok" : QStringLiteral("lasts %1 s").arg(duration);
+    }
+    const int v = value(report, "codec_type") == "video" ? 0 : 1;
+    const QSize size(value(report, "width", v).toInt(), value(report, "height", v).toInt());
+    if (pair.video != "copy" && size != (pair.video == "h263" ? QSize(176, 144) : QSize(320, 240)))
+        return QStringLiteral("picture %1x%2").arg(size.width()).arg(size.height());
+    const int frames = value(report, "nb_read_frames", v).toInt();
+    // libxvid drops its last two frames when it writes B-frames.
+    if (frames < kFrames * 0.9 - 1 || frames > kFrames + 2)
+        return QStringLiteral("%1 decoded frames, expected %2").arg(frames).arg(kFrames);
+    return "ok";
+}
+
+// Runs as many encodes at once as the machine has cores; a run whose command repeats an
+// earlier one (the levels change nothing for most codecs) takes that one's outcome.
+void runAll(QList<Run> &runs)
+{
+    const int parallel = qMax(2, QThread::idealThreadCount());
+    QList<QPair<Run *, QProcess *>> running;
+    for (int next = 0; next < runs.size() || !running.isEmpty();) {
+        for (; running.size() < parallel && next < runs.size(); ++next) {
+            if (runs[next].same >= 0)
+                continue;
+            auto *process = new QProcess;
+            process->setStandardOutputFile(QProcess::nullDevice());
+            process->start(runs[next].program, runs[next].arguments);
+            running.append({&runs[next], process});
+        }
+        for (int i = running.size() - 1; i >= 0; --i) {
+            auto [run, process] = running[i];
+            if (process->state() != QProcess::NotRunning && !process->waitForFinished(20))
+                continue;
+            run->outcome = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0
+                               ? outcome(*run, process->readAllStandardError())
+                               : "failed: " + QString::fromUtf8(process->readAllStandardError().right(300));
+            delete process;
+            running.removeAt(i);
+        }
+    }
+    for (Run &run : runs)
+        if (run.same >= 0)
+            run.outcome = runs[run.same].outcome;
+}
+
+QString row(const Pair &pair, const QString &rest)
+{
+    return QStringLiteral("%1 %2 ").arg(pair.container, -9).arg(pair.video, -11)
+           + QStringLiteral("%1 %2").arg(pair.audio, -18).arg(rest);
+}
+
+} // namespace
+
+class FFmpegConformanceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyOfferedPairEncodes();
+};
+
+void FFmpegConformanceTest::everyOfferedPairEncodes()
+{
+    QElapsedTimer timer;
+    timer.start();
+    FFmpegTestEngine engine;
+    QVERIFY2(engine.queryEngine(), "the installed FFmpeg's answers must parse");
+    const QString clip = TestMedia::standardAvi(), dvd = TestMedia::dvdFolder();
+    QVERIFY(!clip.isEmpty() && !dvd.isEmpty());
+    QDir().mkpath(TestMedia::folder() + "/ffmpeg-conformance");
+
+    // The DVD title itself: FFmpeg reads no title by number, so nothing is offered.
+    engine.job.source = MEncoderTestEngine::dvdSource(dvd);
+    const QList<Pair> dvdPairs = pairs(engine.builder);
+    QStringList refusals;
+    for (const Pair &pair : dvdPairs)
+        if (pair.refusal.isEmpty())
+            refusals << row(pair, "offered for a DVD title");
+    QVERIFY2(refusals.isEmpty(), qPrintable(refusals.join('\n')));
+    refusals << QStringLiteral("DVD title: all %1 pairs refused: %2")
+                    .arg(dvdPairs.size()).arg(dvdPairs.value(0).refusal);
+
+    // The clip (MPEG-4 and MP3 in AVI, 4:3) and the title's VOB file read as a movie file
+    // (MPEG-2 and AC-3, 16:9 shown at 1024x576: the letterbox).
+    EncodingSource clipRecord = MEncoderTestEngine::clipSource(clip);
+    clipRecord.video.videoFormat = "mpeg4";
+    clipRecord.audio.format = "mp3";
+    clipRecord.audio.samplingRate = 44100;
+    EncodingSource vobRecord = MEncoderTestEngine::clipSource(dvd + "/VIDEO_TS/VTS_01_1.VOB");
+    vobRecord.video.videoFormat = "mpeg2video";
+    vobRecord.video.aspect = 16.0 / 9.0;
+    vobRecord.video.scaledWidth = 1024;
+    vobRecord.video.scaledHeight = 576;
+    vobRecord.audio.format = "ac3";
+    vobRecord.audio.samplingRate = 48000;
+
+    QList<Run> runs;
+    QMap<QStringList, int> commands; // the command without its output: the run that has it
+    for (const auto &[source, record] : {qMakePair("clip", &clipRecord), qMakePair("vob", &vobRecord)}) {
+        engine.job.source = *record;
+        for (const Pair &pair : pairs(engine.builder)) {
+            if (!pair.refusal.isEmpty())
+                refusals << row(pair, QString(source) + " refused: " + pair.refusal);
+            for (const int level : {User, 1, 2, 3, 5}) {
+                if (!pair.refusal.isEmpty())
+                    break;
+                Run run{pair, source, record, level};
+                prepare(engine, run);
+                const QStringList key = QStringList{run.program} + run.arguments.mid(0, run.arguments.size() - 1);
+                run.same = commands.value(key, -1);
+                if (run.same < 0)
+                    commands.insert(key, runs.size());
+                runs.append(run);
+            }
+        }
+    }
+    runAll(runs);
+
+    int failures = 0;
+    qInfo().noquote() << row({"container", "video", "audio", QString()}, "source level outcome");
+    for (const Run &run : std::as_const(runs)) {
+        const QString level = run.level == User ? "user" : QString::number(run.level);
+        qInfo().noquote() << row(run.pair, QString(run.source).leftJustified(7)
+                                               + level.leftJustified(6) + run.outcome);
+        if (run.outcome != "ok") {
+            ++failures;
+            qInfo().noquote() << "    " << run.program << run.arguments.join(' ');
+        }
+    }
+    qInfo().noquote() << refusals.join('\n');
+    qInfo().noquote() << QStringLiteral("%1 runs (%2 distinct commands), %3 failed, %4 refused, %5 s")
+                             .arg(runs.size()).arg(commands.size()).arg(failures)
+                             .arg(refusals.size()).arg(timer.elapsed() / 1000);
+    QVERIFY(runs.size() > 100);
+    QCOMPARE(failures, 0);
+}
+
+VEXO_TEST_CLASS(FFmpegConformanceTest)
+#include "tst_ffmpegconformance.moc"
