@@ -1,5 +1,6 @@
 #include "encoding/joboutputrouter.h"
 
+#include "builders/interfaceffmpeg.h"
 #include "builders/interfacemencoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoding/consoledialog.h"
@@ -22,6 +23,9 @@ bool JobOutputRouter::parseProgress(int engineType, const QString &text, QString
     if (engineType == EngineType::MEncoder)
         return InterfaceMEncoder::parseProgress(text, rest, frame, position, percent, remaining,
                                                 fps, size);
+    if (engineType == EngineType::FFmpeg)
+        return InterfaceFFmpeg::parseProgress(text, rest, frame, position, percent, remaining,
+                                              fps, size);
     return false;
 }
 

@@ -41,7 +41,8 @@ public:
     static QString decode(QByteArray &pending, const QByteArray &bytes, bool final);
 
     static void setParser(Parser parser);
-    // MEncoder's parser for type 1; other types give no progress.
+    // The engines' own parsers: MEncoder's for type 1, FFmpeg's for type 2; other types give
+    // no progress.
     static bool parseProgress(int engineType, const QString &text, QString &rest, int &frame,
                               double &position, int &percent, int &remaining, double &fps,
                               int &size);
