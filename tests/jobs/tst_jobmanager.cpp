@@ -77,10 +77,12 @@ private slots:
             {"exit 0 writing nothing", "", "exit 0", Task::Aborted, false},
             {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, true},
             {"exit 0 leaving another job's file", "done", "exit 0", Task::Terminated, true},
+            {"a first pass writing to a device", "", "exit 0", Task::Terminated, true},
         };
         for (const auto &row : rows) {
             QTemporaryDir dir;
-            EncodingTaskData data = outputData(dir.filePath("out.avi"));
+            const bool device = QString(row.name).contains("device");
+            EncodingTaskData data = outputData(device ? QString("/dev/null") : dir.filePath("out.avi"));
             const QString output = data[5].toString();
             if (*row.before) {
                 QFile file(output);

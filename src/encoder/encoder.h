@@ -1,0 +1,286 @@
+#pragma once
+
+#include "encoder/encodingstep.h"
+#include "encoder/records/encodingjob.h"
+#include "encoder/records/enginecapabilities.h"
+#include "encoder/records/outputtarget.h"
+#include "engines/interfacestatus.h"
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class InterfaceFFmpeg;
+class InterfaceMEncoder;
+class QTextEdit;
+
+// The object through which the panels reach the encoding engines MEncoder (type 1) and
+// FFmpeg (type 2): per engine a command builder and the records it reads and fills, the
+// current source and output target, the codec and container vocabulary, four consoles and
+// two settings. Every per-engine operation takes the engine type first.
+class Encoder : public QObject
+{
+    Q_OBJECT
+
+public:
+    Encoder(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
+            int verbosity, QObject *parent = nullptr);
+    ~Encoder() override;
+
+    // --- engines --------------------------------------------------------------------
+    bool initEngine(int type, const QString &binary);
+    void setEngineBinary(int type, const QString &binary);
+    void resetEngine(int type);
+    bool isEngineReady(int type);
+    bool enginesReady();
+    static QString engineName(int type);
+    QString engineBinary(int type) const;
+    QString engineVersion(int type) const;
+    EncodingJob *jobData(int type) const;
+    EngineCapabilities *capabilities(int type) const;
+    InterfaceStatus *interfaceStatus(int type) const;
+
+    void setTimeouts(int type, int start, int finish, int kill);
+    void timeouts(int type, int &start, int &finish, int &kill);
+    int startTimeout(int type);
+    int finishTimeout(int type);
+    int killTimeout(int type);
+
+    // --- source, target and output --------------------------------------------------
+    void setSource(const QString &path, int kind);
+    void setSourceStreams(VideoInfo video, bool noVideo, AudioInfo audio, bool noAudio,
+                          SubtitleInfo subtitle, bool noSubtitle);
+    // The current source; the main window's job builders assign a loaded source to it.
+    EncodingSource &source() { return m_source; }
+    QString sourcePath() const { return m_source.path; }
+    bool hasVideoAndAudio() const { return !m_source.noVideo && !m_source.noAudio; }
+
+    void setVideoCodec(const QString &codec);
+    void setAudioCodec(const QString &codec);
+    void setSubtitleCodec(const QString &codec);
+    void setAudioVolume(int volume);
+    QString videoCodec() const;
+    QString audioCodec() const;
+    QString subtitleCodec() const;
+
+    void setTargetMuxer(const QString &muxer);
+    QString setTarget(const QString &folder, const QString &baseName);
+    QString targetMuxer() const { return m_output.muxer; }
+    OutputTarget outputTarget() const { return m_output; }
+    QString outputFile() const;
+
+    int audioStreamCount() const;
+    int subtitleStreamCount() const;
+
+    bool isMuxerSupported(int type, const QString &muxer);
+    bool isVideoCodecSupported(int type, const QString &muxer, const QString &codec);
+    bool isAudioCodecSupported(int type, const QString &muxer, const QString &codec);
+    bool isVideoCodecAvailable(const QString &muxer, const QString &codec);
+    bool isAudioCodecAvailable(const QString &muxer, const QString &codec);
+
+    // --- consoles and settings ------------------------------------------------------
+    void logMessage(const QString &text, int level);
+    void logStdIn(const QString &text, int level);
+    void logStdOut(const QString &text, int level);
+    void logStdErr(const QString &text, int level);
+    void setVerbosity(int level) { m_verbosity = level; }
+
+    void loadSettings();
+    void saveSettings();
+    bool setSaveSettingsOnExit(bool save) { return m_saveSettingsOnExit = save; }
+    bool saveSettingsOnExit() const { return m_saveSettingsOnExit; }
+
+    // --- dispatch -------------------------------------------------------------------
+    int preferredEngine() const;
+    void cliCmdEncode(int &type, QString &program, QStringList &arguments, const QString &output,
+                      int testFrames, int testChapter, int testPosition, bool forced);
+    void cliCmdTargetXvid(int type, QString &program, QStringList &arguments,
+                          const EncodingSource &source);
+    void cliCmdTargetVcd(int type, QString &program, QStringList &arguments,
+                         const QString &input, const QString &output, const QString &standard);
+    void cliCmdTargetSvcd(int type, QString &program, QStringList &arguments,
+                          const QString &input, const QString &output, const QString &standard);
+    void cliCmdAspectCorrection(int type, QString &program, QStringList &arguments,
+                                const QString &input, const QString &output, double aspect);
+    void cliCmdExtractAudio(int type, QString &program, QStringList &arguments,
+                            const QString &input, const QString &output);
+    QString tvStandard() const;
+    int estimateSize(int type, int frames);
+    QString profileSummary(const EncoderProfile &profile) const;
+
+    // Why the engine cannot write the target of its job (container and codecs); empty when
+    // it can.
+    QString targetRefusal(int type);
+    // The commands that give the current target from the current source: the preferred
+    // engine's; else, for a file, the other engine's; else, for a DVD title that FFmpeg can
+    // encode once MEncoder has copied it, both. None, with the reason, when no road leads there.
+    QList<EncodingStep> cliCmdEncodeSteps(const QString &output, int testFrames, int testChapter,
+                                          int testPosition, QString &refusal);
+    // Tries the steps in order, each on what the step before wrote; removes what they wrote.
+    bool checkSteps(const QList<EncodingStep> &steps, QString &commandLine, QString &stdOut,
+                    QString &stdErr, int frameLimit, int sizeLimit);
+
+    // --- test runs and progress -------------------------------------------------------
+    bool checkCommand(int type, const QString &program, const QStringList &arguments,
+                      const QString &output, QString &commandLine, QString &stdOut,
+                      QString &stdErr, int limit);
+    bool parseCommandCheck(int type, const QString &stdOut, const QString &stdErr);
+    static bool parseProgress(int type, const QString &text, QString &rest, int &frame,
+                              double &position, int &percent, int &minutesLeft, double &fps,
+                              int &size);
+
+    // --- vocabulary -------------------------------------------------------------------
+    QString muxerLongDescription(const QString &muxer) const;
+    QString muxerDescription(const QString &muxer) const;
+    QString muxerShortName(const QString &muxer) const;
+    QString videoCodecDescription(const QString &codec) const;
+    QString videoCodecShortName(const QString &codec) const;
+    QString audioCodecDescription(const QString &codec) const;
+    QString audioCodecShortName(const QString &codec) const;
+    QString subtitleDescription(const QString &codec) const;
+    QString subtitleShortName(const QString &codec) const;
+    static QString muxerExtension(const QString &muxer, bool noVideo);
+
+    QString defaultVideoCodec(const QString &muxer) const;
+    QString defaultAudioCodec(const QString &muxer, const QString &videoCodec) const;
+    QString defaultSubtitle(const QString &muxer, const QString &videoCodec) const;
+    void defaultAudioAndSubtitle(const QString &muxer, const QString &videoCodec,
+                                 QString &audioCodec, QString &subtitle) const;
+    void defaultCodecs(const QString &muxer, QString &videoCodec, QString &audioCodec,
+                       QString &subtitle) const;
+
+    QStringList engineMuxerNames(const QString &name) const;
+    QStringList engineVideoCodecNames(const QString &name) const;
+    QStringList engineSubtitleNames(const QString &name) const;
+
+private:
+    // One engine's records; the capability view points at the maps below.
+    struct Engine
+    {
+        int startTimeout = 3000;
+        int finishTimeout = 3000;
+        int killTimeout = 5000;
+        std::unique_ptr<EncodingJob> job;
+        std::unique_ptr<EngineCapabilities> capabilities;
+        std::unique_ptr<InterfaceStatus> status;
+        QMap<QString, QString> muxers, videoCodecs, audioCodecs, subtitleCodecs;
+        QMap<QString, QStringList> lavcVideoCodecs, lavcAudioCodecs, lavcSubtitleCodecs,
+            lavfMuxers; // MEncoder only
+    };
+    // Maps from a vocabulary identifier to its text, or to codecs (muxer, then video codec).
+    using Texts = QMap<QString, QString>;
+    using Defaults = QMap<QString, QMap<QString, QString>>;
+    using Aliases = QMap<QString, QStringList>;
+
+    Engine *engine(int type);
+    const Engine *engine(int type) const;
+    // The engine's record and the unknown-type message when there is none.
+    Engine *knownEngine(int type);
+    void reportUnknown(int type);
+    void reportUnsupported(int type, const QString &what);
+
+    struct RunResult
+    {
+        bool started = false;
+        QString stdOut;
+        QString stdErr;
+    };
+    RunResult runProcess(int type, const QString &program, const QStringList &arguments,
+                         bool reportNormalEnd);
+    bool runQuery(int type, void (Encoder::*command)(QString &, QStringList &) const,
+                  void (Encoder::*parse)());
+    bool engineBuilderMissing(int type) const;
+    // A test run; `keepOutput` leaves what it wrote at the output path for a next step.
+    bool trialRun(int type, const QString &program, const QStringList &arguments,
+                  const QString &output, QString &commandLine, QString &stdOut, QString &stdErr,
+                  int limit, bool keepOutput);
+    static void removeTrialOutput(const QString &path);
+    static QStringList ffmpegTrialArguments(QStringList arguments, const QString &output,
+                                            int limit);
+    QStringList mencoderTrialArguments(QStringList arguments, int limit) const;
+
+    void mencoderStatusCommand(QString &program, QStringList &arguments) const;
+    void parseMEncoderStatus();
+
+    // Everything that asks the FFmpeg builder (encoder_ffmpeg.cpp).
+    void createFFmpegBuilder(const QString &binary, Engine &record);
+    QString ffmpegBinary() const;
+    void setFFmpegBinary(const QString &binary);
+    bool ffmpegMuxerSupported(const QString &muxer) const;
+    bool ffmpegVideoCodecSupported(const QString &muxer, const QString &codec) const;
+    bool ffmpegAudioCodecSupported(const QString &muxer, const QString &codec) const;
+    void ffmpegVersionCommand(QString &program, QStringList &arguments) const;
+    void ffmpegCodecsCommand(QString &program, QStringList &arguments) const;
+    void ffmpegMuxersCommand(QString &program, QStringList &arguments) const;
+    void parseFFmpegVersion();
+    void parseFFmpegCodecs();
+    void parseFFmpegMuxers();
+    static bool ffmpegCommandCheck(const QString &stdOut, const QString &stdErr);
+    static bool ffmpegProgress(const QString &text, QString &rest, int &frame, double &position,
+                               int &percent, int &minutesLeft, double &fps, int &size);
+    void ffmpegEncode(QString &program, QStringList &arguments, const QString &output,
+                      int frames, int startSeconds);
+    void ffmpegTargetDisc(bool superVideoCd, QString &program, QStringList &arguments,
+                          const QString &input, const QString &output, const QString &standard);
+    void ffmpegAspectCorrection(QString &program, QStringList &arguments, const QString &input,
+                                const QString &output, double aspect);
+    void ffmpegExtractAudio(QString &program, QStringList &arguments, const QString &input,
+                            const QString &output);
+    int ffmpegEstimatedSize(int frames) const;
+
+    void cliCmdTargetDisc(bool superVideoCd, int type, QString &program, QStringList &arguments,
+                          const QString &input, const QString &output, const QString &standard);
+    QString channelText() const;
+    QString targetMuxerOf(const EncodingTarget &target) const;
+    EncodingSource intermediateSource(const QString &path) const;
+    void dvdTitleCopy(QString &program, QStringList &arguments, const QString &output,
+                      int frames, int chapter, int startSeconds);
+
+    void initMuxerLongDescriptions();
+    void initMuxerDescriptions();
+    void initMuxerShortNames();
+    void initVideoCodecDescriptions();
+    void initVideoCodecShortNames();
+    void initAudioCodecDescriptions();
+    void initAudioCodecShortNames();
+    void initSubtitleDescriptions();
+    void initSubtitleShortNames();
+    void initMuxerAliases();
+    void initVideoCodecAliases();
+    void initDefaultVideoCodecs();
+    void initDefaultAudioCodecs();
+    void initDefaultSubtitles();
+    static QString lookUp(const Texts &table, const QString &id, const QString &fallback);
+    static QString defaultOf(const Defaults &table, const QString &muxer, const QString &video);
+    static QStringList namesOver(const Aliases &table, const QString &name);
+
+    QString m_settingsOrganization;
+    QString m_settingsApplication;
+    int m_audioStreamMarker = 0;
+    int m_subtitleStreamMarker = 0;
+    EncodingSource m_source;
+    OutputTarget m_output;
+
+    Engine m_ffmpegEngine;
+    std::unique_ptr<InterfaceFFmpeg> m_ffmpeg;
+    Engine m_mencoderEngine;
+    std::unique_ptr<InterfaceMEncoder> m_mencoder;
+
+    Texts m_videoCodecDescriptions, m_audioCodecDescriptions, m_subtitleDescriptions;
+    Texts m_muxerDescriptions, m_muxerLongDescriptions;
+    Texts m_videoCodecShortNames, m_audioCodecShortNames, m_subtitleShortNames,
+        m_muxerShortNames;
+    Aliases m_videoCodecAliases, m_subtitleAliases, m_muxerAliases;
+    Texts m_defaultVideoCodecs;
+    Defaults m_defaultAudioCodecs, m_defaultSubtitles;
+
+    bool m_saveSettingsOnExit = false;
+    int m_verbosity;
+    QTextEdit *m_logView;
+    QTextEdit *m_stdInView;
+    QTextEdit *m_stdOutView;
+    QTextEdit *m_stdErrView;
+};

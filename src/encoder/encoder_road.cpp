@@ -1,0 +1,206 @@
+// Which engine, or which two engines one after the other, give the user the current target,
+// and why none can when no road leads there.
+
+#include "encoder/encoder.h"
+#include "encoder/encoderlogging.h"
+#include "builders/interfaceffmpeg.h"
+
+#include "builders/interfacemencoder.h"
+#include "builders/mencoderencodecommand.h"
+#include "encoder/records/enginetype.h"
+#include "encoder/records/sourcekind.h"
+#include "jobs/console.h"
+
+#include <QDebug>
+#include <QFileInfo>
+
+namespace {
+
+bool isPresent(const QString &codec, const char *none)
+{
+    return !codec.isEmpty() && codec != QLatin1String(none);
+}
+
+// Why the builder cannot write the codecs into the container under any of its names; an
+// empty text when it can. The builder's own reason comes first, else a plain one.
+template<typename Builder>
+QString refusalOf(const Builder &builder, const QString &engine, const QStringList &muxers,
+                  const QString &video, const QString &audio)
+{
+    const QString &muxer = muxers.first();
+    auto any = [&](auto supported) {
+        for (const QString &name : muxers)
+            if (supported(name))
+                return true;
+        return false;
+    };
+    if (!any([&](const QString &name) { return builder.isMuxerSupported(name); })) {
+        const QString reason = builder.muxerRefusal(muxer);
+        return !reason.isEmpty() ? reason : Encoder::tr("%1 does not write %2 files").arg(engine, muxer);
+    }
+    if (isPresent(video, "novideo")
+        && !any([&](const QString &name) { return builder.isVideoCodecSupported(name, video); })) {
+        const QString reason = builder.videoCodecRefusal(muxer, video);
+        return !reason.isEmpty() ? reason
+                                 : Encoder::tr("%1 does not write %2 video into %3 files")
+                                       .arg(engine, video, muxer);
+    }
+    if (isPresent(audio, "noaudio")
+        && !any([&](const QString &name) { return builder.isAudioCodecSupported(name, audio); })) {
+        const QString reason = builder.audioCodecRefusal(muxer, audio);
+        return !reason.isEmpty() ? reason
+                                 : Encoder::tr("%1 does not write %2 audio into %3 files")
+                                       .arg(engine, audio, muxer);
+    }
+    return QString();
+}
+
+// The intermediate file of a two-step encoding, beside the output: its base name followed
+// by " (step 0)" and MPEG's extension.
+QString intermediateOf(const QString &output)
+{
+    const QFileInfo info(output);
+    return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(" (step 0).mpg");
+}
+
+} // namespace
+
+QString Encoder::targetMuxerOf(const EncodingTarget &target) const
+{
+    return target.muxer.isEmpty() ? m_output.muxer : target.muxer;
+}
+
+QString Encoder::targetRefusal(int type)
+{
+    const Engine *record = engine(type);
+    if (!record || !record->job || engineBuilderMissing(type) || !isEngineReady(type))
+        return tr("the %1 engine is not ready").arg(engineName(type));
+    const EncodingTarget &target = record->job->target;
+    // The builders read the profile's codecs at a predefined level, the target's own else.
+    const bool profile = target.profile.level != EncoderProfile::LevelNone
+                         && target.profile.level != EncoderProfile::LevelUser;
+    const QString video = profile ? target.profile.videoCodec : target.video.codec;
+    const QString audio = profile ? target.profile.audioCodec : target.audio.codec;
+    const QStringList muxers = engineMuxerNames(targetMuxerOf(target));
+    if (type == EngineType::MEncoder)
+        return refusalOf(*m_mencoder, engineName(type), muxers, video, audio);
+    return refusalOf(*m_ffmpeg, engineName(type), muxers, video, audio);
+}
+
+QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFrames,
+                                               int testChapter, int testPosition,
+                                               QString &refusal)
+{
+    refusal.clear();
+    const int preferred = preferredEngine();
+    const int other = preferred == EngineType::MEncoder ? EngineType::FFmpeg : EngineType::MEncoder;
+    auto oneStep = [&](int type) {
+        EncodingStep step{type, QString(), QStringList(), output};
+        cliCmdEncode(step.type, step.program, step.arguments, output, testFrames, testChapter,
+                     testPosition, true);
+        return QList<EncodingStep>{step};
+    };
+    // The builders judge the target against the source they are to read.
+    for (int type : {preferred, other})
+        if (EncodingJob *job = jobData(type))
+            job->source = m_source;
+    const QString preferredReason = targetRefusal(preferred);
+    if (preferredReason.isEmpty())
+        return oneStep(preferred);
+
+    // The other engine gets the target that was set up for the preferred one.
+    EncodingJob *from = jobData(preferred);
+    EncodingJob *to = jobData(other);
+    if (from && to)
+        to->target = from->target;
+    // A file the other engine reads as well; FFmpeg refuses a DVD title itself.
+    if (to && targetRefusal(other).isEmpty()) {
+        qCDebug(lcEncoder) << "Encoder: target taken by the other engine:" << other;
+        return oneStep(other);
+    }
+    if (to && m_source.kind == SourceKind::Dvd && other == EngineType::FFmpeg
+        && isEngineReady(EngineType::MEncoder)) {
+        const QString intermediate = intermediateOf(output);
+        to->source = intermediateSource(intermediate);
+        const QString ffmpegReason = targetRefusal(EngineType::FFmpeg);
+        if (ffmpegReason.isEmpty()) {
+            EncodingStep copy{EngineType::MEncoder, QString(), QStringList(), intermediate};
+            dvdTitleCopy(copy.program, copy.arguments, intermediate, testFrames, testChapter,
+                         testPosition);
+            EncodingStep encode{EngineType::FFmpeg, QString(), QStringList(), output};
+            // The copy starts where the trial asked; the encode reads the whole copy.
+            m_ffmpeg->passes = m_ffmpeg->pass = 1;
+            m_ffmpeg->cliCmdEncode(encode.program, encode.arguments, output, testFrames, 0);
+            return {copy, encode};
+        }
+        refusal = tr("%1: %2; %3 after a copy of the DVD title: %4")
+                      .arg(engineName(preferred), preferredReason, engineName(other), ffmpegReason);
+        logStdErr(refusal, LogLevel::Normal);
+        return {};
+    }
+    refusal = tr("%1: %2").arg(engineName(preferred), preferredReason);
+    if (to)
+        refusal += tr("; %1: %2").arg(engineName(other), targetRefusal(other));
+    logStdErr(refusal, LogLevel::Normal);
+    return {};
+}
+
+// The DVD title as the intermediate file holds it: one video and the chosen audio stream
+// in an MPEG program stream, read as a media file.
+EncodingSource Encoder::intermediateSource(const QString &path) const
+{
+    EncodingSource source = m_source;
+    source.path = path;
+    source.kind = SourceKind::MediaFile;
+    source.video.kind = VideoInfo::MediaFile;
+    source.video.fileFormat = QStringLiteral("MPEG-PS");
+    source.video.videoFormat = QStringLiteral("mpeg2video");
+    source.noSubtitle = true;
+    source.subtitle = SubtitleInfo();
+    if (!source.noAudio) {
+        source.audio.streamNumber = 0;
+        source.audio.aid = 0;
+    }
+    return source;
+}
+
+// MEncoder's stream copy of the source's DVD title, with its chosen audio stream, into an
+// MPEG program stream. MEncoder's re-mux builder takes one input argument, so the DVD
+// device and the audio choice follow it here.
+void Encoder::dvdTitleCopy(QString &program, QStringList &arguments, const QString &output,
+                           int frames, int chapter, int startSeconds)
+{
+    m_mencoderEngine.job->source = m_source;
+    m_mencoder->cliCmdRemux(QStringLiteral("dvd://%1").arg(m_source.video.title), output,
+                            program, arguments, QStringLiteral("mpeg"));
+    arguments << QStringLiteral("-dvd-device") << m_source.path;
+    if (!m_source.noAudio)
+        arguments << MEncoderEncodeCommand::dvdAudioChoice(m_source);
+    else
+        arguments << QStringLiteral("-nosound");
+    if (chapter > 0)
+        arguments << QStringLiteral("-chapter") << QString::number(chapter);
+    if (startSeconds > 0)
+        arguments << QStringLiteral("-ss") << QString::number(startSeconds);
+    if (frames > 0)
+        arguments << QStringLiteral("-frames") << QString::number(frames);
+}
+
+bool Encoder::checkSteps(const QList<EncodingStep> &steps, QString &commandLine,
+                         QString &stdOut, QString &stdErr, int frameLimit, int sizeLimit)
+{
+    QStringList intermediates;
+    bool valid = !steps.isEmpty();
+    for (qsizetype i = 0; valid && i < steps.size(); ++i) {
+        const EncodingStep &step = steps.at(i);
+        const bool last = i == steps.size() - 1;
+        const int limit = step.type == EngineType::MEncoder ? frameLimit : sizeLimit;
+        valid = trialRun(step.type, step.program, step.arguments, step.output, commandLine,
+                         stdOut, stdErr, limit, !last);
+        if (!last)
+            intermediates << step.output;
+    }
+    for (const QString &file : std::as_const(intermediates))
+        removeTrialOutput(file);
+    return valid;
+}

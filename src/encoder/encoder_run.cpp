@@ -1,0 +1,276 @@
+// The encoder's engine runs: the reset that queries an engine's version and capabilities,
+// the test run of a command before it is queued, and the dispatch of progress output to
+// the engine's parser.
+
+#include "encoder/encoder.h"
+#include "encoder/encoderlogging.h"
+#include "builders/interfaceffmpeg.h"
+
+#include "builders/interfacemencoder.h"
+#include "encoder/records/enginetype.h"
+#include "engines/syncrunner.h"
+#include "jobs/console.h"
+
+#include <QDebug>
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace {
+
+// The index of the output file in an engine's arguments: the argument that names it (or
+// its "./" form), else the last one.
+qsizetype outputIndex(const QStringList &arguments, const QString &output)
+{
+    for (qsizetype i = arguments.size() - 1; i >= 0; --i) {
+        if (arguments.at(i) == output || arguments.at(i) == QLatin1String("./") + output)
+            return i;
+    }
+    return arguments.size() - 1;
+}
+
+// MEncoder's output path: the argument after the last "-o".
+QString mencoderOutput(const QStringList &arguments)
+{
+    const qsizetype at = arguments.lastIndexOf(QStringLiteral("-o"));
+    return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
+}
+
+} // namespace
+
+// Removes a trial's output, but only a regular file: the output of a trial may be a
+// device ("/dev/null"), a FIFO or a folder that is not the trial's to remove.
+void Encoder::removeTrialOutput(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!path.isEmpty() && info.isFile() && !info.isSymLink())
+        QFile::remove(path);
+}
+
+// --- one engine process ----------------------------------------------------------------
+
+Encoder::RunResult Encoder::runProcess(int type, const QString &program,
+                                       const QStringList &arguments, bool reportNormalEnd)
+{
+    const QString name = engineName(type);
+    qCDebug(lcEncoder).noquote() << "Encoder: start process" << ('"' + program + '"') << arguments;
+    logMessage(tr("Encoder: %1 process starts.").arg(name), LogLevel::Verbose);
+
+    SyncRunner::Timeouts timeouts;
+    this->timeouts(type, timeouts.start, timeouts.finish, timeouts.kill);
+    const SyncRunner::Result run = SyncRunner::run(program, arguments, QString(), timeouts, "Encoder");
+
+    RunResult result;
+    if (!run.started) {
+        qCDebug(lcEncoder) << "Encoder: process failed to start, waitForStarted() has timed out at (msec):"
+                           << timeouts.start;
+        logMessage(tr("Encoder: %1 process failed to start in %2 milliseconds.")
+                       .arg(name).arg(timeouts.start),
+                   LogLevel::Normal);
+        return result;
+    }
+    result.started = true;
+    qCDebug(lcEncoder) << "Encoder: process started.";
+    logMessage(tr("Encoder: %1 process started.").arg(name), LogLevel::Verbose);
+    if (run.killed) {
+        qCDebug(lcEncoder) << "Encoder: process didn't end by itself.";
+        logMessage(tr("Encoder: %1 process being killed.").arg(name), LogLevel::Verbose);
+        if (run.stillRunning)
+            logMessage(tr("Warning: %1 process still running.").arg(name), LogLevel::Verbose);
+        else
+            logMessage(tr("Encoder: %1 process killed.").arg(name), LogLevel::Verbose);
+    }
+    if (run.crashed) {
+        qCDebug(lcEncoder) << "Warning: encoder process crashed.";
+        logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
+    } else if (reportNormalEnd) {
+        qCDebug(lcEncoder) << "Encoder: process finished.";
+        logMessage(tr("Encoder: %1 process finished.").arg(name), LogLevel::Verbose);
+    }
+    result.stdOut = run.stdOut;
+    result.stdErr = run.stdErr;
+    return result;
+}
+
+// --- engine reset ----------------------------------------------------------------------
+
+bool Encoder::runQuery(int type, void (Encoder::*command)(QString &, QStringList &) const,
+                       void (Encoder::*parse)())
+{
+    QString program;
+    QStringList arguments;
+    (this->*command)(program, arguments);
+    logStdIn(program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')), LogLevel::Normal);
+    const RunResult run = runProcess(type, program, arguments, true);
+    if (!run.started)
+        return false;
+    InterfaceStatus &status = *engine(type)->status;
+    status.stdOut = run.stdOut.toUtf8();
+    status.stdErr = run.stdErr.toUtf8();
+    logStdOut(run.stdOut, LogLevel::Normal);
+    logStdErr(run.stdErr, LogLevel::Normal);
+    status.state = InterfaceStatus::OutputCaptured;
+    (this->*parse)();
+    return true;
+}
+
+void Encoder::resetEngine(int type)
+{
+    qCDebug(lcEncoder) << "Encoder: begin reset engine type" << type;
+    const QString name = engineName(type);
+    logMessage(tr("Encoder: %1 engine reset begins.").arg(name), LogLevel::Verbose);
+    Engine *record = knownEngine(type);
+    // An engine that was never initialised has no builder to ask.
+    if (!record || !record->status || engineBuilderMissing(type))
+        return;
+    const QString binary = engineBinary(type);
+    InterfaceStatus &status = *record->status;
+    status.clear();
+    record->videoCodecs.clear();
+    record->audioCodecs.clear();
+    record->subtitleCodecs.clear();
+    record->muxers.clear();
+
+    struct Query
+    {
+        void (Encoder::*command)(QString &, QStringList &) const;
+        void (Encoder::*parse)();
+    };
+    const QList<Query> queries =
+        type == EngineType::FFmpeg
+            ? QList<Query>{{&Encoder::ffmpegVersionCommand, &Encoder::parseFFmpegVersion},
+                           {&Encoder::ffmpegCodecsCommand, &Encoder::parseFFmpegCodecs},
+                           {&Encoder::ffmpegMuxersCommand, &Encoder::parseFFmpegMuxers}}
+            : QList<Query>{{&Encoder::mencoderStatusCommand, &Encoder::parseMEncoderStatus}};
+    bool allGood = true;
+    for (const Query &query : queries) {
+        if (!runQuery(type, query.command, query.parse))
+            return;
+        allGood = allGood && status.state != InterfaceStatus::ParseFailed;
+    }
+    logMessage(tr("Encoder: %1 engine reset completed.").arg(name), LogLevel::Verbose);
+
+    // FFmpeg's parsers set no ready state themselves; MEncoder's does.
+    if (type == EngineType::FFmpeg)
+        status.state = allGood ? InterfaceStatus::Ready : InterfaceStatus::ParseFailed;
+    if (status.state == InterfaceStatus::Ready) {
+        logMessage(tr("Encoder: %1 engine is ready.").arg(name), LogLevel::Verbose);
+    } else {
+        logMessage(tr("Encoder: %1 engine binary is %2").arg(name, binary), LogLevel::Quiet);
+        logMessage(tr("Encoder: %1 engine failed initialization.").arg(name), LogLevel::Quiet);
+    }
+    qCDebug(lcEncoder) << "Encoder: engine reset completed.";
+}
+
+bool Encoder::engineBuilderMissing(int type) const
+{
+    return type == EngineType::MEncoder ? !m_mencoder : !m_ffmpeg;
+}
+
+void Encoder::mencoderStatusCommand(QString &program, QStringList &arguments) const
+{
+    m_mencoder->cliCmdGetStatus(program, arguments);
+}
+
+void Encoder::parseMEncoderStatus()
+{
+    m_mencoder->parseStatus();
+}
+
+// --- test run --------------------------------------------------------------------------
+
+bool Encoder::checkCommand(int type, const QString &program, const QStringList &arguments,
+                           const QString &output, QString &commandLine, QString &stdOut,
+                           QString &stdErr, int limit)
+{
+    return trialRun(type, program, arguments, output, commandLine, stdOut, stdErr, limit, false);
+}
+
+bool Encoder::trialRun(int type, const QString &program, const QStringList &arguments,
+                       const QString &output, QString &commandLine, QString &stdOut,
+                       QString &stdErr, int limit, bool keepOutput)
+{
+    const QString name = engineName(type);
+    qCDebug(lcEncoder) << "Encoder: begin check command";
+    logMessage(tr("Encoder: %1 engine is checking a command.").arg(name), LogLevel::Verbose);
+    if (type != EngineType::MEncoder && type != EngineType::FFmpeg)
+        return true;
+
+    QStringList trial = arguments;
+    const QString engineOutput = type == EngineType::MEncoder ? mencoderOutput(arguments) : output;
+    const bool engineOutputExisted = QFileInfo::exists(engineOutput);
+    if (limit > 0)
+        trial = type == EngineType::FFmpeg ? ffmpegTrialArguments(trial, output, limit)
+                                           : mencoderTrialArguments(trial, limit);
+    const RunResult run = runProcess(type, program, trial, false);
+    if (!run.started)
+        return false;
+    commandLine = program + QLatin1Char(' ') + trial.join(QLatin1Char(' '));
+    stdOut = run.stdOut;
+    stdErr = run.stdErr;
+
+    if (!keepOutput)
+        removeTrialOutput(output);
+    // MEncoder writes the first step of an audio target under a name of its own; what the
+    // trial wrote there goes too, but never a file that was there before.
+    if (engineOutput != output && !engineOutputExisted)
+        removeTrialOutput(engineOutput);
+
+    const bool valid = parseCommandCheck(type, stdOut, stdErr);
+    if (valid)
+        logMessage(tr("Encoder: %1 engine check command completed.").arg(name), LogLevel::Verbose);
+    else
+        logMessage(tr("Encoder: %1 engine checking command: NOT valid").arg(name), LogLevel::Verbose);
+    qCDebug(lcEncoder) << "Encoder: check command completed.";
+    return valid;
+}
+
+// FFmpeg takes "-fs" only as an option of the output file, so the limit goes right in
+// front of it; in front of the input FFmpeg refuses the whole command.
+QStringList Encoder::ffmpegTrialArguments(QStringList arguments, const QString &output, int limit)
+{
+    const qsizetype at = qMax<qsizetype>(0, outputIndex(arguments, output));
+    arguments.insert(at, QString::number(limit));
+    arguments.insert(at, QStringLiteral("-fs"));
+    return arguments;
+}
+
+// MEncoder stops writing after "-frames" but goes on reading its input to the end, so a
+// trial of a long source would run until it is killed. "-endpos" ends the run once the
+// limit's frames are read (at the source's frame rate, 25 when unknown, plus a second).
+QStringList Encoder::mencoderTrialArguments(QStringList arguments, int limit) const
+{
+    const double rate = m_source.video.frameRate > 0.0 ? m_source.video.frameRate : 25.0;
+    const int seconds = int(std::ceil(limit / rate)) + 1;
+    return QStringList{QStringLiteral("-frames"), QString::number(limit),
+                       QStringLiteral("-endpos"), QString::number(seconds)}
+           + arguments;
+}
+
+bool Encoder::parseCommandCheck(int type, const QString &stdOut, const QString &stdErr)
+{
+    switch (type) {
+    case EngineType::MEncoder:
+        return InterfaceMEncoder::parseCommandCheck(stdOut.toUtf8(), stdErr.toUtf8());
+    case EngineType::FFmpeg:
+        return ffmpegCommandCheck(stdOut, stdErr);
+    default:
+        reportUnknown(type);
+        return false;
+    }
+}
+
+bool Encoder::parseProgress(int type, const QString &text, QString &rest, int &frame,
+                            double &position, int &percent, int &minutesLeft, double &fps,
+                            int &size)
+{
+    switch (type) {
+    case EngineType::MEncoder:
+        return InterfaceMEncoder::parseProgress(text, rest, frame, position, percent, minutesLeft,
+                                                fps, size);
+    case EngineType::FFmpeg:
+        return ffmpegProgress(text, rest, frame, position, percent, minutesLeft, fps, size);
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// One engine command of an encoding: the engine type, its program and arguments, and the
+// file it writes. An encoding that no single engine can do takes two: MEncoder copies the
+// DVD title into an intermediate file that FFmpeg then encodes.
+struct EncodingStep
+{
+    int type = 0;
+    QString program;
+    QStringList arguments;
+    QString output;
+};

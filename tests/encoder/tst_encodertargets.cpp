@@ -1,0 +1,360 @@
+// Every fixed target and every container that the encoder offers, from a DVD title, a movie
+// file and an audio-only file, through the engines the encoder picks on today's engines:
+// each row gives a file that ffprobe reads with the expected streams, length and display
+// aspect, or is refused with its reason before anything runs. The table is printed.
+
+#include "encodertesting.h"
+#include "builders/interfacemencoder.h"
+#include "encoder/encodingstep.h"
+#include "encoder/records/enginetype.h"
+#include "testregistry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+enum class Kind { Dvd, Movie, AudioOnly };
+
+struct Row
+{
+    Row(Kind kind, const QString &target, const QString &video = {}, const QString &audio = {})
+        : kind(kind), target(target), video(video), audio(audio)
+    {
+    }
+
+    Kind kind;
+    QString target; // a container, or a fixed target: "VCD", "SVCD", "Xvid", "aspect", "extract"
+    QString video, audio;
+    QString road;   // the engines that run, or empty when refused
+    QString refusal;
+    QList<EncodingStep> steps;
+    QString outcome; // "ok ..." or the fault
+};
+
+const char *kindName(Kind kind)
+{
+    return kind == Kind::Dvd ? "DVD title" : kind == Kind::Movie ? "movie file" : "audio file";
+}
+
+QString audioOnlyClip()
+{
+    return TestMedia::clip("tone.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:duration=3",
+                                        "-c:a", "libmp3lame", "-b:a", "128k"});
+}
+
+void setSource(Encoder &encoder, Kind kind)
+{
+    if (kind == Kind::Dvd)
+        setDvdSource(encoder, TestMedia::dvdFolder(), 2);
+    else if (kind == Kind::Movie)
+        setClipSource(encoder, TestMedia::standardAvi());
+    else
+        setAudioOnlySource(encoder, audioOnlyClip());
+}
+
+// The codec ffprobe names for a codec of the vocabulary ("" for none).
+QString probed(const QString &codec)
+{
+    static const QMap<QString, QString> names{
+        {"x264", "h264"}, {"x264_lr", "h264"}, {"x264_hd", "h264"}, {"x264_psp", "h264"},
+        {"xvid", "mpeg4"}, {"aac_lr", "aac"}, {"aac_hq", "aac"}, {"aac_flv", "aac"},
+        {"mp3_lr", "mp3"}, {"mp3_flv", "mp3"}, {"mp2_vcd", "mp2"}, {"amrnb", "amr_nb"},
+        {"pcm", "pcm_s16le"}, {"novideo", ""}, {"noaudio", ""}};
+    return names.value(codec, codec);
+}
+
+// ffprobe's view of a file: "video codec,audio codec", length in seconds, display aspect.
+struct Probe
+{
+    QString video, audio, aspect;
+    double length = -1;
+};
+Probe probe(const QString &path)
+{
+    Probe result;
+    QString out;
+    TestMedia::run("ffprobe", {"-v", "error", "-show_entries",
+                               "stream=codec_type,codec_name,display_aspect_ratio", "-of",
+                               "csv=p=0", path}, &out);
+    for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList cells = line.split(',');
+        if (cells.value(1) == "video" && result.video.isEmpty()) {
+            result.video = cells.value(0);
+            result.aspect = cells.value(2);
+        } else if (cells.value(1) == "audio" && result.audio.isEmpty()) {
+            result.audio = cells.value(0);
+        }
+    }
+    result.length = TestMedia::probeDuration(path);
+    return result;
+}
+
+double ratio(const QString &aspect)
+{
+    const QStringList parts = aspect.split(':');
+    return parts.size() == 2 && parts[1].toDouble() > 0 ? parts[0].toDouble() / parts[1].toDouble() : 0;
+}
+
+// The containers that the encoder offers for a source, as the front end lists them.
+QStringList offeredContainers(Kind kind)
+{
+    QStringList muxers = InterfaceMEncoder().muxers();
+    if (kind == Kind::AudioOnly)
+        muxers.removeIf([](const QString &m) { return !QStringList{"wav", "mp3", "m4a", "au", "ac3"}.contains(m); });
+    if (kind == Kind::Dvd)
+        muxers.removeIf([](const QString &m) { return m == "ogg" || m == "webm"; });
+    muxers.removeDuplicates();
+    return muxers;
+}
+
+QString scratch(const QString &name)
+{
+    QDir().mkpath(TestMedia::folder() + "/targets");
+    const QString path = TestMedia::folder() + "/targets/" + name;
+    QFile::remove(path);
+    return path;
+}
+
+} // namespace
+
+class EncoderTargetsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyOfferedTargetGivesFileOrRefusal();
+
+private:
+    void prepareContainer(ConsoleEncoder &e, Row &row, const QString &sourceName);
+    void prepareFixed(Row &row);
+    void runAll(QList<Row> &rows);
+    void judge(Row &row);
+};
+
+void EncoderTargetsTest::prepareContainer(ConsoleEncoder &e, Row &row, const QString &sourceName)
+{
+    setSource(e.encoder, row.kind);
+    e->setTargetMuxer(row.target);
+    const int type = e->preferredEngine();
+    EncodingTarget &target = e->jobData(type)->target;
+    target.muxer = row.target;
+    target.profile.level = EncoderProfile::LevelUser;
+    target.video.codec = row.video;
+    target.video.pictureSize = row.video == "h263" ? QSize(176, 144) : QSize(320, 240);
+    target.video.bitrate = 600;
+    target.audio.codec = row.audio;
+    target.audio.bitrate = row.audio.startsWith("amr") ? 12.2 : 128;
+    target.audio.samplingRate = row.audio.startsWith("amr") ? 8000 : 44100;
+    const QString output = scratch(sourceName + "-" + row.target + e->outputTarget().extension);
+    row.steps = e->cliCmdEncodeSteps(output, 0, 0, 0, row.refusal);
+    if (row.steps.isEmpty())
+        return;
+    // MEncoder writes the sound of an audio target into an intermediate AVI whose audio the
+    // encoder panel then extracts with FFmpeg when it finalises the encoding.
+    const EncodingStep &last = row.steps.last();
+    const QString written = last.arguments.value(last.arguments.lastIndexOf("-o") + 1);
+    if (last.type == EngineType::MEncoder && written != output) {
+        EncodingStep extract{EngineType::FFmpeg, QString(), QStringList(), output};
+        e->cliCmdExtractAudio(EngineType::FFmpeg, extract.program, extract.arguments, written, output);
+        row.steps[row.steps.size() - 1].output = written;
+        row.steps.append(extract);
+    }
+    QStringList engines;
+    for (const EncodingStep &step : std::as_const(row.steps))
+        engines << Encoder::engineName(step.type);
+    row.road = engines.join(" then ");
+    QString commandLine, out, err;
+    if (!e->checkSteps(row.steps, commandLine, out, err, 50, 1000000))
+        row.outcome = "trial failed: " + commandLine + " | " + (out + err).right(300).simplified();
+    for (const EncodingStep &step : std::as_const(row.steps))
+        if (QFileInfo::exists(step.output))
+            row.outcome = "the trial left " + step.output;
+}
+
+void EncoderTargetsTest::prepareFixed(Row &row)
+{
+    ConsoleEncoder e;
+    e->loadSettings();
+    const int type = row.kind == Kind::Dvd || row.target == "Xvid" ? EngineType::MEncoder
+                                                                    : EngineType::FFmpeg;
+    e->initEngine(type, type == EngineType::MEncoder ? "mencoder" : "ffmpeg");
+    setSource(e.encoder, row.kind);
+    e->setTargetMuxer(row.target == "Xvid" || row.target == "aspect" ? "avi"
+                      : row.target == "extract"                    ? "mp3"
+                                                                   : "mpeg");
+    const QString name = QString(kindName(row.kind)).replace(' ', '-') + "-" + row.target;
+    e->setTarget(QFileInfo(scratch(name)).path(), name);
+    QFile::remove(e->outputFile());
+    EncodingStep step{type, QString(), QStringList(), e->outputFile()};
+    const QString input = e->sourcePath();
+    if (row.target == "VCD")
+        e->cliCmdTargetVcd(type, step.program, step.arguments, input, step.output, e->tvStandard());
+    else if (row.target == "SVCD")
+        e->cliCmdTargetSvcd(type, step.program, step.arguments, input, step.output, e->tvStandard());
+    else if (row.target == "Xvid")
+        e->cliCmdTargetXvid(type, step.program, step.arguments, e->source());
+    else if (row.target == "aspect")
+        e->cliCmdAspectCorrection(type, step.program, step.arguments, input, step.output, 16.0 / 9.0);
+    else
+        e->cliCmdExtractAudio(type, step.program, step.arguments, input, step.output);
+    row.steps = {step};
+    row.road = Encoder::engineName(type);
+    QString commandLine, out, err;
+    if (!e->checkCommand(type, step.program, step.arguments, step.output, commandLine, out, err,
+                         type == EngineType::MEncoder ? 50 : 1000000))
+        row.outcome = "trial failed: " + commandLine + " | " + (out + err).right(300).simplified();
+}
+
+// Runs every row's steps, each row's one after the other, as many rows at once as cores.
+void EncoderTargetsTest::runAll(QList<Row> &rows)
+{
+    const int parallel = qMax(2, QThread::idealThreadCount());
+    struct Running { Row *row; int step; QProcess *process; };
+    QList<Running> running;
+    qsizetype next = 0;
+    auto start = [](Row *row, int step) {
+        auto *process = new QProcess;
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(row->steps[step].program, row->steps[step].arguments);
+        return Running{row, step, process};
+    };
+    while (next < rows.size() || !running.isEmpty()) {
+        while (running.size() < parallel && next < rows.size()) {
+            Row &row = rows[next++];
+            if (row.outcome.isEmpty() && !row.steps.isEmpty())
+                running.append(start(&row, 0));
+        }
+        for (qsizetype i = running.size() - 1; i >= 0; --i) {
+            Running run = running[i];
+            if (run.process->state() != QProcess::NotRunning && !run.process->waitForFinished(20))
+                continue;
+            const bool failed = run.process->exitStatus() != QProcess::NormalExit
+                                || run.process->exitCode() != 0;
+            if (failed)
+                run.row->outcome = QStringLiteral("step %1 failed: ").arg(run.step)
+                                   + QString::fromUtf8(run.process->readAll().right(300)).simplified();
+            delete run.process;
+            running.removeAt(i);
+            if (!failed && run.step + 1 < run.row->steps.size())
+                running.append(start(run.row, run.step + 1));
+        }
+    }
+}
+
+void EncoderTargetsTest::judge(Row &row)
+{
+    if (!row.outcome.isEmpty() || row.steps.isEmpty())
+        return;
+    const Probe file = probe(row.steps.last().output);
+    QString expectedVideo = probed(row.video), expectedAudio = probed(row.audio);
+    if (row.target == "VCD" || row.target == "SVCD") {
+        expectedVideo = row.target == "VCD" ? "mpeg1video" : "mpeg2video";
+        expectedAudio = "mp2";
+    } else if (row.target == "Xvid") {
+        expectedVideo = "mpeg4";
+        expectedAudio = "mp3";
+    } else if (row.target == "aspect") {
+        expectedVideo = "mpeg4";
+        expectedAudio = "mp3";
+    } else if (row.target == "extract") {
+        expectedVideo.clear();
+        expectedAudio = "mp3";
+    }
+    QStringList faults;
+    if (file.video != expectedVideo || file.audio != expectedAudio)
+        faults << QStringLiteral("streams %1/%2, expected %3/%4")
+                      .arg(file.video, file.audio, expectedVideo, expectedAudio);
+    if (file.length < 2.5 || file.length > 3.5)
+        faults << QStringLiteral("length %1 s").arg(file.length);
+    // The picture keeps the source's shape, or the shape the target asked for.
+    const double sourceAspect = row.kind == Kind::Dvd ? 4.0 / 3.0 : 4.0 / 3.0;
+    const double wanted = row.target == "aspect" ? 16.0 / 9.0 : sourceAspect;
+    if (!expectedVideo.isEmpty() && std::abs(ratio(file.aspect) - wanted) > 0.05)
+        faults << "display aspect " + file.aspect;
+    row.outcome = faults.isEmpty() ? QStringLiteral("ok %1/%2 %3 s %4")
+                                         .arg(file.video, file.audio)
+                                         .arg(file.length, 0, 'f', 2)
+                                         .arg(file.aspect)
+                                   : faults.join("; ");
+}
+
+void EncoderTargetsTest::everyOfferedTargetGivesFileOrRefusal()
+{
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!TestMedia::dvdFolder().isEmpty() && !TestMedia::standardAvi().isEmpty()
+            && !audioOnlyClip().isEmpty());
+    Encoder vocabulary(nullptr, nullptr, nullptr, nullptr, LogLevel::Quiet);
+    QList<Row> rows;
+    for (Kind kind : {Kind::Dvd, Kind::Movie}) {
+        for (const char *target : {"VCD", "SVCD", "Xvid"})
+            rows.append(Row(kind, target));
+    }
+    rows.append(Row(Kind::Movie, "aspect"));
+    rows.append(Row(Kind::Movie, "extract"));
+    for (Kind kind : {Kind::Dvd, Kind::Movie, Kind::AudioOnly}) {
+        QStringList containers = offeredContainers(kind);
+        for (const QString &container : std::as_const(containers)) {
+            QString video = kind == Kind::AudioOnly ? "novideo" : vocabulary.defaultVideoCodec(container);
+            if (video == "x264_divx") // never offered
+                video = "x264";
+            rows.append(Row(kind, container, video, vocabulary.defaultAudioCodec(container, video)));
+        }
+        // The targets with AAC sound that MEncoder cannot give a DVD title today, and the
+        // containers whose default codecs the front end does not offer, with codecs it does.
+        if (kind != Kind::AudioOnly) {
+            rows.append(Row(kind, "mp4", "x264", "aac"));
+            rows.append(Row(kind, "mkv", "x264", "ac3"));
+            rows.append(Row(kind, "mkv", "xvid", "mp3"));
+            rows.append(Row(kind, "flv", "x264", "aac_flv"));
+            if (kind == Kind::Movie)
+                rows.append(Row(kind, "webm", "vp8", "vorbis"));
+        }
+        rows.append(Row(kind, "m4a", "novideo", "aac"));
+    }
+    ConsoleEncoder e; // one encoder, as the encoder panel keeps one
+    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+    for (Row &row : rows) {
+        const QString source = QString(kindName(row.kind)).replace(' ', '-');
+        if (row.video.isEmpty() && row.audio.isEmpty())
+            prepareFixed(row);
+        else
+            prepareContainer(e, row, source + "-" + row.video + "-" + row.audio);
+    }
+    runAll(rows);
+    int failures = 0, files = 0, refusals = 0;
+    for (Row &row : rows) {
+        judge(row);
+        const QString what = QStringLiteral("%1 %2 %3 %4")
+                                 .arg(kindName(row.kind), -11)
+                                 .arg(row.target, -10)
+                                 .arg(row.video, -10)
+                                 .arg(row.audio, -10);
+        if (row.steps.isEmpty()) {
+            ++refusals;
+            qInfo().noquote() << what << "refused:" << row.refusal;
+            failures += row.refusal.isEmpty() ? 1 : 0;
+            continue;
+        }
+        const bool ok = row.outcome.startsWith("ok");
+        files += ok ? 1 : 0;
+        failures += ok ? 0 : 1;
+        qInfo().noquote() << what << row.road.leftJustified(20) << row.outcome;
+        if (!ok)
+            for (const EncodingStep &step : std::as_const(row.steps))
+                qInfo().noquote() << "    " << step.program << step.arguments.join(' ');
+    }
+    qInfo().noquote() << QStringLiteral("%1 rows: %2 files, %3 refused, %4 failed, %5 s")
+                             .arg(rows.size()).arg(files).arg(refusals).arg(failures)
+                             .arg(timer.elapsed() / 1000);
+    QCOMPARE(failures, 0);
+}
+
+VEXO_TEST_CLASS(EncoderTargetsTest)
+#include "tst_encodertargets.moc"
