@@ -1,5 +1,6 @@
 #include "encoding/jobmanagerwidget.h"
 
+#include "encoder/encoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoding/consoledialog.h"
 #include "encoding/miniconsolewidget.h"
@@ -140,7 +141,7 @@ void JobManagerWidget::addMiniConsole(Task *task)
     const int engine = taskDataValue(task->taskData, TaskDataSlot::EngineType).toInt();
     const QLayout *target = consoleLayout(task->taskData);
     auto *console = new ConsoleDialog(task->name(), task->text(), task->commandLine(),
-                                      EngineType::name(engine), int(task->processId()),
+                                      Encoder::engineName(engine), int(task->processId()),
                                       engine == EngineType::FFmpeg);
     task->setConsole(console);
     console->setProcess(task);

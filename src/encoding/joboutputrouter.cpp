@@ -1,7 +1,6 @@
 #include "encoding/joboutputrouter.h"
 
-#include "builders/interfaceffmpeg.h"
-#include "builders/interfacemencoder.h"
+#include "encoder/encoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoding/consoledialog.h"
 #include "encoding/encodinglogging.h"
@@ -9,24 +8,11 @@
 #include "encoding/mervoconsoledialog.h"
 #include "jobs/mervojobmanager.h"
 
-JobOutputRouter::Parser JobOutputRouter::s_parser = &JobOutputRouter::parseProgress;
+JobOutputRouter::Parser JobOutputRouter::s_parser = &Encoder::parseProgress;
 
 void JobOutputRouter::setParser(Parser parser)
 {
-    s_parser = parser ? parser : &JobOutputRouter::parseProgress;
-}
-
-bool JobOutputRouter::parseProgress(int engineType, const QString &text, QString &rest,
-                                    int &frame, double &position, int &percent, int &remaining,
-                                    double &fps, int &size)
-{
-    if (engineType == EngineType::MEncoder)
-        return InterfaceMEncoder::parseProgress(text, rest, frame, position, percent, remaining,
-                                                fps, size);
-    if (engineType == EngineType::FFmpeg)
-        return InterfaceFFmpeg::parseProgress(text, rest, frame, position, percent, remaining,
-                                              fps, size);
-    return false;
+    s_parser = parser ? parser : &Encoder::parseProgress;
 }
 
 void JobOutputRouter::append(ConsoleDialog *console, QProcess::ProcessChannel channel,

@@ -40,12 +40,8 @@ public:
     // wait in `pending` for the rest of it, unless this is the final read.
     static QString decode(QByteArray &pending, const QByteArray &bytes, bool final);
 
+    // Encoder::parseProgress unless a test puts another in its place (null restores it).
     static void setParser(Parser parser);
-    // The engines' own parsers: MEncoder's for type 1, FFmpeg's for type 2; other types give
-    // no progress.
-    static bool parseProgress(int engineType, const QString &text, QString &rest, int &frame,
-                              double &position, int &percent, int &remaining, double &fps,
-                              int &size);
 
 private:
     // One line of the progress channel (or a run of status updates): progress to the

@@ -1,5 +1,6 @@
 #include "encoding/mervojobmanagerwidget.h"
 
+#include "encoder/encoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoding/mervoconsoledialog.h"
 #include "encoding/mervominiconsolewidget.h"
@@ -67,7 +68,7 @@ void MervoJobManagerWidget::addJobContainer(MervoJob *job)
     for (MervoTask *task : tasks) {
         const int engine = taskDataValue(task->taskData, TaskDataSlot::EngineType).toInt();
         auto *console = new MervoConsoleDialog(task->name(), task->text(), task->commandLine(),
-                                               EngineType::name(engine), int(task->processId()),
+                                               Encoder::engineName(engine), int(task->processId()),
                                                engine == EngineType::FFmpeg);
         task->setConsole(console);
         console->setProcess(task);

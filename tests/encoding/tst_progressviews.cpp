@@ -2,6 +2,7 @@
 
 #include "viewtestsupport.h"
 
+#include "encoder/encoder.h"
 #include "encoding/consoletextfeed.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/jobmanagerwidget.h"
@@ -30,7 +31,7 @@ bool testParser(int engine, const QString &text, QString &rest, int &frame, doub
                 int &remaining, double &fps, int &size)
 {
     if (engine != 2)
-        return JobOutputRouter::parseProgress(engine, text, rest, frame, position, percent, remaining, fps, size);
+        return Encoder::parseProgress(engine, text, rest, frame, position, percent, remaining, fps, size);
     static const QRegularExpression status("frame=\\s*(\\d+)");
     const QRegularExpressionMatch match = status.match(text);
     if (match.hasMatch())
