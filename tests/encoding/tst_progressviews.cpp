@@ -353,6 +353,7 @@ private slots:
                                                              << "Writing header...\nFlushing video frames." << "" << 51;
         QTest::newRow("MEncoder message over a status line") << 1 << 0 << status + "Skipping frame!\n" + status + "1 duplicate frame(s)!\r\n"
                                                              << "Skipping frame!\n1 duplicate frame(s)!" << "" << 51;
+        QTest::newRow("engine without a parser") << 3 << 0 << "x264 [info]: profile High\n" << "x264 [info]: profile High" << "" << -1;
         QTest::newRow("MEncoder error channel unchanged") << 1 << 1 << "Cannot open file\n" << "" << "Cannot open file" << -1;
         QTest::newRow("FFmpeg error on progress channel") << 2 << 1 << "x.avi: No such file or directory\n"
                                                           << "" << "x.avi: No such file or directory" << -1;
@@ -379,6 +380,8 @@ private slots:
         QCOMPARE(pair.console->errorView()->toPlainText(), stdErr);
         QCOMPARE(pair.console->progressBar()->value(), bar);
         QCOMPARE(pair.mini->progressBar()->value(), bar);
+        // A message after a status line leaves the status line's figures.
+        QCOMPARE(pair.console->remainingLabel()->text(), QString(bar == 51 ? "1 min" : "--"));
     }
 
     // A character cut between two reads is decoded whole; the final read keeps nothing back.
