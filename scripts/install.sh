@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ qt6-base-dev qt6-svg-dev libgl-dev
+    cmake ninja-build g++ qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
     # the engines the program drives
     ffmpeg mplayer mencoder mediainfo x264 mkvtoolnix
     # test media and a virtual display for windows

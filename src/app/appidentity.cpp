@@ -1,11 +1,12 @@
 #include "app/appidentity.h"
+#include "jobs/producttitle.h"
 
 #include <QApplication>
 #include <QIcon>
 
 QString AppIdentity::productTitle()
 {
-    return QStringLiteral("Vexo 4.0");
+    return ::productTitle();
 }
 
 QString AppIdentity::applicationTitle()

@@ -10,6 +10,10 @@
 
 int main(int argc, char **argv)
 {
+    // MPlayer draws into the player panel's native X window ("-wid"): on a Wayland desktop
+    // the program runs on X11 (XWayland) unless the user chose a platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     initGui4Resources();
     AppIdentity::apply();

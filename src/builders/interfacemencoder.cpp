@@ -5,7 +5,9 @@
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
+#include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
+#include "engines/mencoder.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -112,6 +114,8 @@ QStringList InterfaceMEncoder::muxers() const
             result << muxer;
     }
     result.sort(Qt::CaseSensitive);
+    // "avi" and "mpeg" are MEncoder's own formats and libavformat's: one container each.
+    result.removeDuplicates();
     return result;
 }
 
@@ -174,6 +178,30 @@ const char *codecLimit(const CodecLimit *begin, const CodecLimit *end, const QSt
     }
     return nullptr;
 }
+
+// A stream copy that today's MEncoder gets wrong from one kind of source.
+struct CopyLimit
+{
+    int sourceKind;
+    QStringList muxers;
+    const char *reason;
+};
+const CopyLimit kAudioCopyLimits[] = {
+    // Read through libavformat, as MEncoder reads media files, the copied sound is timed
+    // wrongly: AVI gets a rate that ends it after a fraction of the picture (0.004 s of 3
+    // from Matroska, and MEncoder drops frames to keep the picture with it), MPEG gets
+    // time stamps that end it halfway.
+    {SourceKind::MediaFile, {"avi", "mpeg"},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder times the copied sound of a media file wrongly in AVI and MPEG "
+                       "files, so that players end it far too early")},
+    // The DVD reader hands over the sound in packets of two AC-3 frames, which these
+    // muxers time as one: the sound lasts half as long as the picture.
+    {SourceKind::Dvd, {"mp4", "mov"},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder copies DVD sound into MP4 and QuickTime files in packets that "
+                       "play for half their length")},
+};
 
 // A container whose files the engine only writes with a stream of a given encoder.
 struct MuxerNeed
@@ -263,6 +291,12 @@ QString InterfaceMEncoder::audioCodecRefusal(const QString &muxer, const QString
     if (const char *reason = codecLimit(std::begin(kAudioLimits), std::end(kAudioLimits), muxer,
                                         {codec}))
         return tr(reason);
+    if (encoder == QLatin1String("copy") && data) {
+        for (const CopyLimit &limit : kAudioCopyLimits) {
+            if (data->source.kind == limit.sourceKind && limit.muxers.contains(muxer))
+                return tr(limit.reason);
+        }
+    }
     if (encoder == QLatin1String("lavc"))
         return tr(kLavcAudioReason);
     // Only the vocabulary's encoders enter the capability map; MEncoder's own encoders
@@ -599,7 +633,7 @@ void InterfaceMEncoder::cliCmdRemux(const QString &input, const QString &output,
     program.clear();
     arguments.clear();
     program = this->program();
-    arguments << input << "-ovc" << "copy" << "-oac" << "copy";
+    arguments << fileArgument(input) << "-ovc" << "copy" << "-oac" << "copy";
     if (container == QLatin1String("avi"))
         arguments << "-of" << "avi";
     else if (container == QLatin1String("mpeg"))
@@ -616,19 +650,7 @@ bool InterfaceMEncoder::cliCmdMerge(QString &program, QStringList &arguments, QS
                                     const QString &container, const QString &fourcc) const
 {
     error.clear();
-    arguments.clear();
-    arguments << inputs << "-ovc" << "copy" << "-oac" << "copy";
-    if (container == QLatin1String("avi")) {
-        arguments << "-of" << "avi";
-        if (!fourcc.isEmpty())
-            arguments << "-ffourcc" << fourcc;
-    } else if (container == QLatin1String("mpeg")) {
-        arguments << "-of" << "mpeg";
-    } else {
-        arguments << "-of" << "lavf" << "-lavfopts"
-                  << "format=" + MEncoderEncodeCommand::lavfFormat(container);
-    }
-    arguments << "-o" << output;
+    arguments = MEncoder::mergeArguments(inputs, output, container, fourcc);
     program = this->program();
     return true;
 }
@@ -657,34 +679,39 @@ bool InterfaceMEncoder::parseCommandCheck(const QByteArray &stdOut, const QByteA
                                             QRegularExpression::MultilineOption);
     if (finishing.match(text).hasMatch() && !summary.match(text).hasMatch())
         return false;
-    return true;
+    // MEncoder's MPEG muxer writes nothing until its buffers fill; a run stopped before
+    // that sums up the encoded streams all the same, but its overhead line counts no
+    // payload written: "Overhead: -nan% (0 / 0)", or "inf% (2324 / 0)" for the headers.
+    static const QRegularExpression overhead(QStringLiteral("^Overhead:.*\\(\\s*\\d+\\s*/\\s*0\\s*\\)"),
+                                             QRegularExpression::MultilineOption);
+    return !overhead.match(text).hasMatch();
 }
 
 bool InterfaceMEncoder::parseProgress(const QString &text, QString &rest, int &frame,
                                       double &position, int &percent, int &minutesLeft,
                                       double &fps, int &size)
 {
-    Q_UNUSED(size)
-    // Only lines ended by a carriage return count; MEncoder ends its status line so, and
-    // a message ended by a line feed stays part of the line that follows it.
+    // MEncoder ends its status line with a carriage return and its other messages (errors,
+    // the closing summary) with a line feed; a message ended by a line feed stays part of
+    // the segment that follows it. Whatever follows the last carriage return is a message
+    // too, and a chunk without any carriage return is one whole.
     QString statusLine;
     QString others;
-    const int end = text.lastIndexOf(QLatin1Char('\r'));
-    if (end >= 0) {
-        const QStringList lines = text.left(end).split(QLatin1Char('\r'), Qt::SkipEmptyParts);
-        for (const QString &line : lines) {
-            if (line.startsWith(QLatin1String("Pos:")))
-                statusLine = line;
-            else
-                others += line;
-        }
+    const QStringList segments = text.split(QLatin1Char('\r'), Qt::SkipEmptyParts);
+    for (const QString &segment : segments) {
+        if (segment.startsWith(QLatin1String("Pos:")))
+            statusLine = segment;
+        else
+            others += segment;
     }
     if (statusLine.isEmpty() && others.isEmpty())
         return false;
 
-    // "Pos:   2.9s     73f (92%)  0.00fps Trem:   0min   0mb  A-V:0.078 [0:0]"
+    // "Pos:   2.9s     73f (92%)  0.00fps Trem:   0min  10mb  A-V:0.078 [0:0]"; the size
+    // is the estimated output in megabytes, handed on in kilobytes as FFmpeg's.
     static const QRegularExpression progress(QStringLiteral(
-        "Pos:\\s*([\\d.]*)s\\s*(\\d*)f\\s*\\(\\s*(\\d+)%\\)\\s*([\\d.]+)fps\\s*Trem:\\s*(\\d+)min"));
+        "Pos:\\s*([\\d.]*)s\\s*(\\d*)f\\s*\\(\\s*(\\d+)%\\)\\s*([\\d.]+)fps\\s*Trem:\\s*(\\d+)min"
+        "(?:\\s*(\\d+)mb)?"));
     const QRegularExpressionMatch match = progress.match(statusLine);
     if (match.hasMatch()) {
         if (!match.captured(1).isEmpty())
@@ -697,6 +724,8 @@ bool InterfaceMEncoder::parseProgress(const QString &text, QString &rest, int &f
             fps = match.captured(4).toDouble();
         if (!match.captured(5).isEmpty())
             minutesLeft = match.captured(5).toInt();
+        if (!match.captured(6).isEmpty())
+            size = match.captured(6).toInt() * 1024;
     }
     rest = others;
     return true;

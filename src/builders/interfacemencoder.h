@@ -36,7 +36,8 @@ public:
     bool isAudioCodecSupported(const QString &muxer, const QString &codec) const;
 
     // Why the engine that the status parser has read cannot write the container or the
-    // codec into it; an empty text when it can, or when no engine has been read yet.
+    // codec into it; an empty text when it can, or when no engine has been read yet. Some
+    // stream copies depend on the source that the job record holds.
     QString muxerRefusal(const QString &muxer) const;
     QString videoCodecRefusal(const QString &muxer, const QString &codec) const;
     QString audioCodecRefusal(const QString &muxer, const QString &codec) const;
@@ -61,11 +62,12 @@ public:
                      const QStringList &inputs, const QString &output, const QString &container,
                      const QString &fourcc) const;
 
-    // True when a test run got as far as encoding and, if it reached the end, finished it.
+    // True when a test run got as far as encoding, wrote some of it and, if it reached
+    // the end, finished it.
     static bool parseCommandCheck(const QByteArray &stdOut, const QByteArray &stdErr);
-    // Reads the last status line of a chunk of a job's standard output; the other lines
-    // come back in `rest`. Values the chunk does not carry keep what the caller gave;
-    // `size` is never written. False when the chunk holds nothing to report.
+    // Reads the last status line of a chunk of a job's standard output; the other text,
+    // also after the last carriage return, comes back in `rest`. Values the chunk does not
+    // carry keep what the caller gave; `size` is in kB. False when the chunk is empty.
     static bool parseProgress(const QString &text, QString &rest, int &frame, double &position,
                               int &percent, int &minutesLeft, double &fps, int &size);
 

@@ -2,8 +2,11 @@
 
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/sourcekind.h"
+#include "engines/fileargument.h"
+#include "engines/mencoder.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 namespace {
 
@@ -99,10 +102,9 @@ QString MEncoderEncodeCommand::lavcVideoName(const QString &codec)
 
 QString MEncoderEncodeCommand::outputFormat(const QString &muxer)
 {
+    // MPEG program streams too go through libavformat (see addMpegContainer).
     if (muxer == QLatin1String("avi") || kAudioContainers.contains(muxer))
         return QStringLiteral("avi");
-    if (muxer == QLatin1String("mpeg") || muxer == QLatin1String("mpeg_vcd"))
-        return QStringLiteral("mpeg");
     return QStringLiteral("lavf");
 }
 
@@ -111,16 +113,16 @@ QString MEncoderEncodeCommand::number(double value)
     return QString::number(value, 'g', 6);
 }
 
+QString MEncoderEncodeCommand::bitrate(double kbits)
+{
+    // MEncoder reads its bit rates as integers: lavc and Xvid refuse "1234.57", x264
+    // accepts it and writes an empty file.
+    return QString::number(qRound64(kbits));
+}
+
 QString MEncoderEncodeCommand::lavfFormat(const QString &muxer)
 {
-    // libavformat knows Matroska and QuickTime only by these names: "mkv" and "qt" are
-    // accepted by today's MEncoder only when the output file name happens to end in the
-    // matching extension.
-    if (muxer == QLatin1String("mkv"))
-        return QStringLiteral("matroska");
-    if (muxer == QLatin1String("mov") || muxer == QLatin1String("qt"))
-        return QStringLiteral("mov");
-    return muxer;
+    return MEncoder::lavfFormat(muxer);
 }
 
 QStringList MEncoderEncodeCommand::build(const Settings &settings, const QString &output,
@@ -133,7 +135,7 @@ QStringList MEncoderEncodeCommand::build(const Settings &settings, const QString
 
     addInput(chapter, startSeconds);
     addLimits(frames);
-    addContainer(frames);
+    addContainer();
     addVideo(frames);
     addAudio();
     if (!m_lavcOptions.isEmpty())
@@ -197,24 +199,39 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds)
         return;
     }
 
-    m_arguments << source.path;
+    m_arguments << fileArgument(source.path);
     // MEncoder's own AVI reader decodes a single frame of AVIs whose MP3 audio FFmpeg
-    // wrote (and then ignores "-frames"); libavformat's reads them whole. It numbers the
-    // audio streams among themselves, while the AVI reader (which the player's
-    // identification used) numbers all streams of the file, the video first.
+    // wrote (and then ignores "-frames"); libavformat's reads them whole.
     const bool avi = sourceIsAvi();
     if (avi)
         m_arguments << "-demuxer" << "lavf";
-    if (!source.noAudio && source.audio.streamNumber > -1) {
-        int aid = source.audio.aid;
-        if (avi && source.video.kind != VideoInfo::AudioOnlyFile && aid > 0)
-            --aid;
-        m_arguments << "-aid" << QString::number(aid);
-    }
+    if (!source.noAudio && source.audio.streamNumber > -1)
+        m_arguments << "-aid" << QString::number(avi ? lavfAudioId() : source.audio.aid);
     if (!source.noSubtitle && source.subtitle.streamNumber > -1)
         m_arguments << "-sid" << QString::number(source.subtitle.sid);
     if (startSeconds > 0)
         m_arguments << "-ss" << QString::number(startSeconds);
+}
+
+int MEncoderEncodeCommand::lavfAudioId() const
+{
+    // libavformat numbers the audio streams among themselves, while the AVI reader that
+    // the player identified the file with numbers every stream of the file in file
+    // order: the audio streams listed before the selected one are those that precede it.
+    const EncodingSource &source = m_job.source;
+    const int aid = source.audio.aid;
+    bool listed = false;
+    int preceding = 0;
+    for (const AudioInfo &stream : source.audioStreams) {
+        listed = listed || stream.aid == aid;
+        if (stream.aid >= 0 && stream.aid < aid)
+            ++preceding;
+    }
+    if (listed)
+        return preceding;
+    // Without the list only the selected stream is known; AVI writers put the video first.
+    const bool videoFirst = source.video.kind != VideoInfo::AudioOnlyFile;
+    return videoFirst && aid > 0 ? aid - 1 : aid;
 }
 
 void MEncoderEncodeCommand::addLimits(int frames)
@@ -242,44 +259,35 @@ void MEncoderEncodeCommand::addFrameRateSwitch(bool lavfContainer)
         m_arguments << "-ofps" << number(sourceRate);
 }
 
-void MEncoderEncodeCommand::addMpegContainer(int frames)
+void MEncoderEncodeCommand::addMpegContainer()
 {
-    // Each MPEG flavour by MEncoder's own muxer option and by libavformat's muxer name.
+    // libavformat's MPEG program stream muxer for each flavour. MEncoder's own MPEG muxer
+    // ("-of mpeg -mpegopts format=...") loses the last half second of the sound of every
+    // encode, and writes no packet at all when "-frames" stops an encode early, so that
+    // a trial run of the command would validate nothing.
     struct MpegFormat
     {
         const char *codec;
         bool wide; // picture width of 704 or more
-        const char *option;
         const char *lavfFormat;
     };
     static const MpegFormat formats[] = {
-        {"mpeg1video", false, "format=xvcd", "vcd"},
-        {"mpeg1video", true, "format=xvcd", "vcd"},
-        {"mpeg2video", false, "format=xsvcd", "svcd"},
-        {"mpeg2video", true, "format=dvd", "dvd"},
+        {"mpeg1video", false, "vcd"},
+        {"mpeg1video", true, "vcd"},
+        {"mpeg2video", false, "svcd"},
+        {"mpeg2video", true, "dvd"},
     };
     const bool wide = m_settings.pictureSize.width() >= 704;
-    const MpegFormat *format = nullptr;
+    QString format = QStringLiteral("mpeg");
     for (const MpegFormat &row : formats) {
         if (m_settings.videoCodec == QLatin1String(row.codec) && row.wide == wide)
-            format = &row;
+            format = QLatin1String(row.lavfFormat);
     }
-
-    // MEncoder's own MPEG muxer writes no packet at all when "-frames" stops the encode
-    // (a file of its headers only); libavformat's MPEG program stream muxer writes them.
-    if (frames > 0) {
-        m_arguments << "-of" << "lavf" << "-lavfopts"
-                    << QStringLiteral("format=") + (format ? format->lavfFormat : "mpeg");
-        addFrameRateSwitch(false);
-        return;
-    }
-    m_arguments << "-of" << "mpeg";
+    m_arguments << "-of" << "lavf" << "-lavfopts" << "format=" + format;
     addFrameRateSwitch(false);
-    if (format)
-        m_arguments << "-mpegopts" << format->option;
 }
 
-void MEncoderEncodeCommand::addContainer(int frames)
+void MEncoderEncodeCommand::addContainer()
 {
     const QString &muxer = m_settings.muxer;
     if (muxer == QLatin1String("avi")) {
@@ -287,13 +295,12 @@ void MEncoderEncodeCommand::addContainer(int frames)
         return;
     }
     if (kAudioContainers.contains(muxer)) {
-        const QFileInfo info(m_output);
-        m_output = info.path() + '/' + info.completeBaseName() + " (step 0).avi";
+        m_output = intermediatePath(m_output);
         m_arguments << "-of" << "avi";
         return;
     }
     if (muxer == QLatin1String("mpeg") || muxer == QLatin1String("mpeg_vcd")) {
-        addMpegContainer(frames);
+        addMpegContainer();
         return;
     }
     if (muxer == QLatin1String("asf") || muxer == QLatin1String("mov")
@@ -302,11 +309,39 @@ void MEncoderEncodeCommand::addContainer(int frames)
     m_arguments << "-of" << "lavf" << "-lavfopts" << "format=" + lavfFormat(muxer);
 }
 
+QString MEncoderEncodeCommand::intermediatePath(const QString &output)
+{
+    // Two jobs for outputs of one name must not share their intermediate file: a name
+    // is taken once per run of the program and never while a file holds it.
+    static QSet<QString> taken;
+    const QFileInfo info(output);
+    const QString stem = info.path() + '/' + info.completeBaseName() + " (step 0)";
+    QString path = stem + ".avi";
+    for (int n = 2; taken.contains(path) || QFileInfo::exists(path); ++n)
+        path = QStringLiteral("%1 (%2).avi").arg(stem).arg(n);
+    taken.insert(path);
+    return path;
+}
+
 QString MEncoderEncodeCommand::scaleFilter() const
 {
     return QStringLiteral("scale=%1:%2")
         .arg(m_settings.pictureSize.width())
         .arg(m_settings.pictureSize.height());
+}
+
+QString MEncoderEncodeCommand::scaledVideoFilters() const
+{
+    // The finishing step corrects the display aspect of AVI files only. Into any other
+    // container the encoder must write it: x264 takes it from the display size that the
+    // filters hand on, which without "dsize" is the DVD's stored 720x576 (5:4) whatever
+    // the title's aspect.
+    QStringList filters{scaleFilter()};
+    const double aspect = m_job.source.video.aspect;
+    if (outputFormat(m_settings.muxer) != QLatin1String("avi") && aspect > 0.0)
+        filters << "dsize=" + number(aspect);
+    filters << "harddup";
+    return filters.join(',');
 }
 
 void MEncoderEncodeCommand::addVideo(int frames)
@@ -321,7 +356,7 @@ void MEncoderEncodeCommand::addVideo(int frames)
     } else if (encoder == QLatin1String("x264")) {
         addX264();
     } else if (codec == QLatin1String("mpeg1video")) {
-        const QString rate = number(m_settings.videoBitrate);
+        const QString rate = bitrate(m_settings.videoBitrate);
         addLetterboxedLavc({"vcodec=" + codec, "keyint=15", "vrc_buf_size=327",
                             "vbitrate=" + rate, "vrc_minrate=" + rate, "vrc_maxrate=" + rate,
                             "aspect=4/3"});
@@ -333,7 +368,7 @@ void MEncoderEncodeCommand::addVideo(int frames)
         // Today's libavcodec no longer knows the H.263 options "obmc" and "umv", and
         // MEncoder stops at an unknown option, so they are left out.
         addLetterboxedLavc({"vcodec=" + codec, "vqmin=8", "aic",
-                            "vbitrate=" + number(m_settings.videoBitrate)});
+                            "vbitrate=" + bitrate(m_settings.videoBitrate)});
     } else {
         addLavcVideo(frames);
     }
@@ -357,7 +392,7 @@ void MEncoderEncodeCommand::addXvid()
     const bool avi = muxer == QLatin1String("avi");
     if (avi)
         m_arguments << "-ffourcc" << "XVID";
-    m_arguments << "-vf" << scaleFilter() + ",harddup" << "-ovc" << "xvid";
+    m_arguments << "-vf" << scaledVideoFilters() << "-ovc" << "xvid";
 
     QStringList options;
     if (m_passes > 1) {
@@ -365,7 +400,7 @@ void MEncoderEncodeCommand::addXvid()
             options << "turbo";
         options << QStringLiteral("pass=%1").arg(m_pass);
     }
-    options << "bitrate=" + number(m_settings.videoBitrate);
+    options << "bitrate=" + bitrate(m_settings.videoBitrate);
 
     switch (aspectClass()) {
     case Aspect::FourThree:
@@ -444,19 +479,19 @@ QString MEncoderEncodeCommand::x264DefaultPreset() const
 
 void MEncoderEncodeCommand::addX264()
 {
-    m_arguments << "-vf" << scaleFilter() + ",harddup" << "-ovc" << "x264";
+    m_arguments << "-vf" << scaledVideoFilters() << "-ovc" << "x264";
 
-    const QString bitrate = "bitrate=" + number(m_settings.videoBitrate);
+    const QString rate = "bitrate=" + bitrate(m_settings.videoBitrate);
     const QString pass = m_passes > 1 ? QStringLiteral("pass=%1").arg(m_pass) : QString();
     const bool quickTime = m_settings.muxer == QLatin1String("mov")
                            || m_settings.muxer == QLatin1String("ipod");
     QStringList options;
     if (m_settings.profileLevel) {
-        options << x264CodecOptions() << pass << bitrate << x264DefaultProfile();
+        options << x264CodecOptions() << pass << rate << x264DefaultProfile();
         if (!quickTime)
             options << x264DefaultPreset();
     } else {
-        options << bitrate << x264CodecOptions() << pass;
+        options << rate << x264CodecOptions() << pass;
         const QString profile = m_settings.videoProfile.mid(5);
         options << (profile.isEmpty() ? x264DefaultProfile() : "profile=" + profile);
         if (!quickTime) {
@@ -485,20 +520,20 @@ void MEncoderEncodeCommand::addLavcVideo(int frames)
 {
     const QString &codec = m_settings.videoCodec;
     const QString engineCodec = lavcVideoName(codec);
-    const QString bitrate = "vbitrate=" + number(m_settings.videoBitrate);
-    m_arguments << "-vf" << scaleFilter() + ",harddup" << "-ovc" << "lavc";
+    const QString rate = "vbitrate=" + bitrate(m_settings.videoBitrate);
+    m_arguments << "-vf" << scaledVideoFilters() << "-ovc" << "lavc";
 
     const QString &muxer = m_settings.muxer;
     if (codec == QLatin1String("mpeg4")
         && (muxer == QLatin1String("mov") || muxer == QLatin1String("ipod"))) {
-        m_lavcOptions << "vcodec=" + codec << bitrate << "keyint=300" << "vb_strategy=0"
+        m_lavcOptions << "vcodec=" + codec << rate << "keyint=300" << "vb_strategy=0"
                       << "trell" << "vmax_b_frames=1";
     } else if (codec == QLatin1String("mpeg2video")) {
-        m_lavcOptions << "vcodec=" + codec << bitrate << "vmax_b_frames=0";
+        m_lavcOptions << "vcodec=" + codec << rate << "vmax_b_frames=0";
         if (frames >= 1 && frames <= 250)
             m_lavcOptions << QStringLiteral("keyint=%1").arg(frames - 1);
     } else {
-        m_lavcOptions << "vcodec=" + engineCodec << bitrate << "vmax_b_frames=0";
+        m_lavcOptions << "vcodec=" + engineCodec << rate << "vmax_b_frames=0";
     }
 
     switch (aspectClass()) {

@@ -44,24 +44,31 @@ public:
     static QString audioEncoder(const QString &codec);
     // libavcodec's name of a video codec identifier.
     static QString lavcVideoName(const QString &codec);
-    // MEncoder's output format ("-of") for a container: "avi", "mpeg" or "lavf".
+    // MEncoder's output format ("-of") for a container of an encode: "avi" or "lavf".
     static QString outputFormat(const QString &muxer);
     // The DVD title's audio and subtitle choice, shared with the VideoCD targets.
     static QStringList dvdAudioChoice(const EncodingSource &source);
     static QStringList dvdSubtitleChoice(const EncodingSource &source);
     // The output format of the lavf muxer for a container identifier.
     static QString lavfFormat(const QString &muxer);
+    // The AVI that an audio container's first step writes beside `output`, unique
+    // among the files there and the names given before.
+    static QString intermediatePath(const QString &output);
     // Numbers in command lines: six significant digits, no trailing zeros.
     static QString number(double value);
+    // A bit rate in kbit/s as MEncoder takes it: a whole number.
+    static QString bitrate(double kbits);
 
 private:
     enum class Aspect { FourThree, SixteenNine, Wide, Other };
     Aspect aspectClass() const;
 
     void addInput(int chapter, int startSeconds);
+    // The "-aid" of the selected stream of an AVI read by libavformat.
+    int lavfAudioId() const;
     void addLimits(int frames);
-    void addContainer(int frames);
-    void addMpegContainer(int frames);
+    void addContainer();
+    void addMpegContainer();
     void addFrameRateSwitch(bool lavfContainer);
     void addVideo(int frames);
     void addXvid();
@@ -81,6 +88,8 @@ private:
     QString x264DefaultPreset() const;
     QStringList x264CodecOptions() const;
     QString scaleFilter() const;
+    // "scale", the display aspect where the container needs it, "harddup".
+    QString scaledVideoFilters() const;
     bool sourceIsAvi() const;
 
     const EncodingJob &m_job;

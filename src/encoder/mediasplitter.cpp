@@ -22,8 +22,9 @@ constexpr int LastTestedNumber = 98;
 // volume's first packet: more than the key-frame distance of common encodings (up to 10 s)
 // and more than FFmpeg's seeks stray from the second asked for.
 constexpr double InputWindowSeconds = 20.0;
-// Seconds before a volume's measured end from which its last packets are read.
-constexpr double VolumeTailSeconds = 20.0;
+// Seconds before a volume's measured end from which its last packets are read: more than
+// B-frames reorder them by.
+constexpr double VolumeTailSeconds = 2.0;
 // Times of the same packet computed two ways may differ by rounding.
 constexpr double TimeTolerance = 0.001;
 
@@ -99,6 +100,7 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_referenceStreams = chooseReferenceStreams();
     m_position = 0.0;
     m_volumeStartSecond = 0.0;
+    m_volumeBegin = 0.0;
     m_currentVolume = 0;
     m_currentOutput.clear();
 
@@ -115,11 +117,11 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
 QString MediaSplitter::chooseReferenceStreams() const
 {
     // A cover picture is a video stream of one packet: it cannot tell where a volume ends.
-    static const QRegularExpression attachedPicture(QStringLiteral("attached_pic=1\\b"));
-    const QStringList streamTexts = m_ffprobe->streamTexts();
+    const QStringList attachedPicture{QStringLiteral("DISPOSITION:attached_pic")};
     for (int stream : m_ffprobe->videoStreams()) {
-        if (stream >= 0 && stream < streamTexts.size()
-            && !attachedPicture.match(streamTexts.at(stream)).hasMatch())
+        QHash<QString, QString> disposition;
+        if (m_ffprobe->streamData(stream, disposition, attachedPicture) == 0
+            || disposition.value(attachedPicture.first()) != QLatin1String("1"))
             return QStringLiteral("V:0");
     }
     return m_ffprobe->audioStreams().isEmpty() ? QString() : QStringLiteral("a:0");
@@ -160,54 +162,94 @@ QList<FFprobePacket> MediaSplitter::inputWindow(double second)
     return window;
 }
 
-double MediaSplitter::locateVolumeEnd(double length, double volumeStart)
+MediaSplitter::VolumeSpan MediaSplitter::locateVolume(double length, double volumeStart)
 {
     QList<FFprobePacket> head;
     QList<FFprobePacket> tail;
     QList<FFprobePacket> window;
-    if (!m_referenceStreams.isEmpty()) {
+    const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
+    const QString tailInterval = secondsText(tailStart) + QLatin1Char('%');
+    if (m_referenceStreams.isEmpty()) {
+        // Nothing to locate by: the volume began at its second.
+    } else if (qIsFinite(m_queuedBegin)) {
+        // The trial copy told where the volume begins; its first packet and its last ones
+        // come in one run, without hashes.
+        QList<FFprobePacket> packets;
+        m_ffprobe->readPackets(packets, m_currentOutput, m_referenceStreams,
+                               QStringLiteral("%+#1,") + tailInterval, false);
+        head = packets.mid(0, 1);
+        tail = packets.mid(1);
+    } else {
+        // The volume's first packet is looked up in the input around its second.
         m_ffprobe->readPackets(head, m_currentOutput, m_referenceStreams, QStringLiteral("%+#1"));
-        if (!head.isEmpty()) {
-            const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
-            m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams,
-                                   secondsText(tailStart) + QLatin1Char('%'));
-        }
+        if (!head.isEmpty())
+            m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams, tailInterval, false);
         window = inputWindow(m_volumeStartSecond);
     }
-    const double end =
-        volumeEnd(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail);
-    qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolumeEnd() volume" << m_currentVolume - 1
+    const VolumeSpan span = volumeSpan(m_volumeStartSecond, m_inputStart, window, length,
+                                       volumeStart, head, tail, m_queuedBegin);
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolume() volume" << m_currentVolume - 1
                        << "cut from second" << m_volumeStartSecond << "measures" << length
-                       << "and ends at" << end;
-    return end;
+                       << "and spans" << span.begin << "to" << span.end;
+    return span;
 }
 
-double MediaSplitter::chooseStartSecond(double end)
+bool MediaSplitter::chooseStartSecond(double &chosen, double end)
 {
     const double second = startSecond(end);
-    if (m_referenceStreams.isEmpty() || second <= 0.0)
-        return second;
-    // Formats without a key-frame index (MPEG program and transport streams) seek to any
-    // packet at or before the second; the copy then begins at the next key frame, which may
-    // lie past the end of the previous volume. Earlier seconds are tried until FFmpeg would
-    // begin at or before that end, but never the previous volume's own second or before.
-    const QList<FFprobePacket> window = inputWindow(second);
+    chosen = second;
+    m_queuedBegin = qQNaN();
+    if (m_currentVolume == 1) {
+        QString hash;
+        double time = qQNaN();
+        if (!m_referenceStreams.isEmpty()
+            && m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(0.0), m_referenceStreams, &time))
+            m_queuedBegin = time - m_inputStart;
+        return true;
+    }
+    // A copy from the previous volume's own second (or before) would repeat that volume: a
+    // volume that ends within the second it was cut from (a position that has not moved,
+    // 0.0 after the first volume among them) leaves no second to go on from.
+    if (m_referenceStreams.isEmpty())
+        return second > m_volumeStartSecond;
+    // FFmpeg's copy begins at a key frame: at or before the second in formats with a key-frame
+    // index, possibly after it in those without (MPEG program and transport streams seek to
+    // any packet, and the copy begins at the next key frame). Earlier seconds are tried until
+    // the copy would begin at or before the end, but never the previous volume's second or
+    // before; a copy that begins where the previous volume began would only repeat it.
+    QList<FFprobePacket> window; // read only when the trial copy gives no time
     const double lowest = std::max(m_volumeStartSecond + 1.0, second - InputWindowSeconds);
     for (double candidate = second; candidate >= lowest; candidate -= 1.0) {
         QString hash;
-        double start = 0.0;
-        if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams)
-            || !findInInput(start, hash, window, m_inputStart)) {
-            return candidate; // nothing to tell by
+        double begin = qQNaN();
+        if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams,
+                                         &begin)) {
+            chosen = candidate; // nothing to tell by
+            return true;
+        }
+        begin -= m_inputStart;
+        if (!qIsFinite(begin)) {
+            if (window.isEmpty())
+                window = inputWindow(second);
+            if (!findInInput(begin, hash, window, m_inputStart)) {
+                chosen = candidate;
+                return true;
+            }
         }
         qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
-                           << "the copy begins at" << start << "for an end at" << end;
-        if (start <= end + TimeTolerance)
-            return candidate;
+                           << "the copy begins at" << begin << "for an end at" << end;
+        if (begin <= m_volumeBegin + TimeTolerance)
+            return false;
+        if (begin <= end + TimeTolerance) {
+            chosen = candidate;
+            m_queuedBegin = begin;
+            return true;
+        }
     }
+    // Every copy would begin past the end: the pictures between would be lost.
     qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() no second down to" << lowest
-                       << "begins at or before" << end << "- taking" << second;
-    return second;
+                       << "begins at or before" << end;
+    return false;
 }
 
 bool MediaSplitter::findInInput(double &time, const QString &hash,
@@ -225,15 +267,17 @@ bool MediaSplitter::findInInput(double &time, const QString &hash,
     return false;
 }
 
-double MediaSplitter::volumeEnd(double startSecond, double inputStart,
+MediaSplitter::VolumeSpan MediaSplitter::volumeSpan(double startSecond, double inputStart,
                                 const QList<FFprobePacket> &inputWindow, double length,
                                 double volumeStart, const QList<FFprobePacket> &volumeHead,
-                                const QList<FFprobePacket> &volumeTail)
+                                const QList<FFprobePacket> &volumeTail, double knownBegin)
 {
     // Where the volume starts in the input.
     double start = startSecond;
     const FFprobePacket *first = volumeHead.isEmpty() ? nullptr : &volumeHead.first();
-    if (!first || !findInInput(start, first->hash, inputWindow, inputStart)) {
+    if (qIsFinite(knownBegin)) {
+        start = knownBegin;
+    } else if (!first || !findInInput(start, first->hash, inputWindow, inputStart)) {
         // FFmpeg seeks to the key frame at or before the second asked for.
         for (const FFprobePacket &packet : inputWindow) {
             if (packet.key && packet.time - inputStart <= startSecond)
@@ -241,7 +285,7 @@ double MediaSplitter::volumeEnd(double startSecond, double inputStart,
         }
     }
     if (!first)
-        return start + length;
+        return {start, start + length};
 
     // How far the volume reaches past its first packet. Its own packet times tell best: a
     // container may hide a lead-in before the second asked for (MP4 edit lists), so that
@@ -254,7 +298,7 @@ double MediaSplitter::volumeEnd(double startSecond, double inputStart,
         for (const FFprobePacket &packet : volumeTail)
             reach = std::max(reach, packet.time + packet.duration - first->time);
     }
-    return start + reach;
+    return {start, start + reach};
 }
 
 void MediaSplitter::fail(const QString &text)
@@ -275,18 +319,15 @@ void MediaSplitter::startNextJob()
     ++m_currentVolume;
 
     // The previous volume's end is where this one starts (the input's start for the first).
+    const QString inputName = QFileInfo(m_input).fileName();
     if (!m_currentOutput.isEmpty()) {
         double previousLength = 0.0;
         double previousStart = 0.0;
         if (!measureVolume(previousLength, previousStart))
             return;
-        m_position = locateVolumeEnd(previousLength, previousStart);
-    }
-
-    const QString inputName = QFileInfo(m_input).fileName();
-    if (m_position == 0.0 && m_currentVolume > 1) {
-        fail(tr("Failed (position error) to continue split of %1").arg(inputName));
-        return;
+        const VolumeSpan span = locateVolume(previousLength, previousStart);
+        m_position = span.end;
+        m_volumeBegin = span.begin;
     }
     if (m_position >= m_duration) {
         fail(tr("Warning: done in %1 part instead of %2, terminating split of %3")
@@ -295,11 +336,16 @@ void MediaSplitter::startNextJob()
                  .arg(inputName));
         return;
     }
+    double second = 0.0;
+    if (!chooseStartSecond(second, m_position)) {
+        fail(tr("Failed (position error) to continue split of %1").arg(inputName));
+        return;
+    }
+    m_volumeStartSecond = second;
 
     m_currentOutput = QStringLiteral("%1/%2%3.%4")
                           .arg(volumeFolder(), m_partBaseName, QString::number(m_currentVolume),
                                m_inputSuffix);
-    m_volumeStartSecond = chooseStartSecond(m_position);
     const bool lastVolume = m_currentVolume == m_volumeCount;
     const qint64 sizeLimit = lastVolume ? 0 : m_volumeSize;
     QString program;

@@ -5,6 +5,7 @@
 #include "engines/ffprobepacket.h"
 
 #include <QList>
+#include <QtNumeric>
 #include <QString>
 
 class FFmpeg;
@@ -21,6 +22,9 @@ class FFprobe;
 // looking up its first packet in the input (by the hash of its data) and adding the span of
 // the volume's own packet times; the next volume is cut from the latest whole second from
 // which FFmpeg's copy begins at or before that end (tried beforehand with a one-packet copy).
+// That copy must begin after the previous volume began: a volume shorter than the input's
+// key-frame interval leaves no key frame to begin the next one from, and the split stops
+// with the position error instead of writing the same pictures again.
 class MediaSplitter : public MediaEditor
 {
     Q_OBJECT
@@ -40,17 +44,23 @@ public:
     static QString startTimeText(double position);
     // The whole second that startTimeText() writes, as a number.
     static double startSecond(double position);
-    // Where, in seconds from the input's start, a volume ends that was cut from the whole
-    // second `startSecond`. `inputWindow`: the input's packets of the reference stream around
+    // Where, in seconds from the input's start, a volume begins and ends.
+    struct VolumeSpan
+    {
+        double begin = 0.0;
+        double end = 0.0;
+    };
+    // The span of a volume that was cut from the whole second `startSecond`. `inputWindow`: the input's packets of the reference stream around
     // that second; `inputStart`: the input's start time. `length` and `volumeStart`: the
     // volume's measured duration and start time; `volumeHead`: its first packet of the
     // reference stream, `volumeTail`: those at its end. The volume starts where its first
     // packet lies in the input (the earliest identical packet), else at the input's last key
     // packet at or before the start second, else at that second.
-    static double volumeEnd(double startSecond, double inputStart,
-                            const QList<FFprobePacket> &inputWindow, double length,
-                            double volumeStart, const QList<FFprobePacket> &volumeHead,
-                            const QList<FFprobePacket> &volumeTail);
+    // `knownBegin`, when a number, is where the volume begins (the trial copy told).
+    static VolumeSpan volumeSpan(double startSecond, double inputStart,
+                                 const QList<FFprobePacket> &inputWindow, double length,
+                                 double volumeStart, const QList<FFprobePacket> &volumeHead,
+                                 const QList<FFprobePacket> &volumeTail, double knownBegin = qQNaN());
 
 signals:
     void finished();
@@ -63,9 +73,10 @@ private:
     QString volumeFolder() const;
     int chooseDisambiguation(const QString &folder, const QString &baseName) const;
     bool measureVolume(double &length, double &volumeStart);
-    double locateVolumeEnd(double length, double volumeStart);
-    // The whole second to cut the next volume from, for a previous volume that ends at `end`.
-    double chooseStartSecond(double end);
+    VolumeSpan locateVolume(double length, double volumeStart);
+    // The whole second to cut the next volume from, for a previous volume that ends at `end`;
+    // false when no second gives a copy that begins after the previous volume began.
+    bool chooseStartSecond(double &second, double end);
     QList<FFprobePacket> inputWindow(double second);
     // The time, from the input's start, of the earliest packet in the window with this hash.
     static bool findInInput(double &time, const QString &hash,
@@ -86,6 +97,11 @@ private:
     QString m_referenceStreams;
     // The whole second the most recently queued volume was cut from.
     double m_volumeStartSecond = 0.0;
+    // Where the most recently measured volume begins in the input.
+    double m_volumeBegin = 0.0;
+    // Where FFmpeg's copy for the most recently queued volume begins in the input, as the
+    // trial copy told (not a number when it could not tell).
+    double m_queuedBegin = 0.0;
     qint64 m_inputSize = 0;
     QString m_input;
     QString m_partBaseName;

@@ -4,6 +4,8 @@
 #include <QDebug>
 #include <QRegularExpression>
 
+#include <limits>
+
 namespace {
 // Engine answers are read line by line; a line end may be "\r\n", "\n" or "\r".
 QStringList answerLines(const QString &text)
@@ -167,16 +169,19 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
                          const QString &startPosition, qint64 sizeBytes) const
 {
     error.clear();
-    const QString sizeText = sizeBytes < 1000000
-                                 ? QString::number(sizeBytes)
-                                 : QStringLiteral("%1M").arg(sizeBytes / 1000000);
-    // Today's FFmpeg takes the seek as an input option (before "-i") and the codec copy
-    // and the size limit as output options (after the input).
+    // Today's FFmpeg takes the seek as an input option (before "-i") and the rest as output
+    // options. Every video, audio, subtitle and attachment stream is kept (FFmpeg would take
+    // one of each kind: a DVD's second language would be lost); data streams, such as a
+    // DVD's navigation packets, have no place in the output and are left out. The size goes
+    // in bytes, as the caller gave it.
     QStringList list = seekOptions(startPosition);
-    list << QStringLiteral("-i") << inputPath << QStringLiteral("-vcodec") << QStringLiteral("copy")
-         << QStringLiteral("-acodec") << QStringLiteral("copy");
+    list << QStringLiteral("-i") << inputPath;
+    for (const char *streams : {"0:v?", "0:a?", "0:s?", "0:t?"})
+        list << QStringLiteral("-map") << QLatin1String(streams);
+    list << QStringLiteral("-vcodec") << QStringLiteral("copy") << QStringLiteral("-acodec")
+         << QStringLiteral("copy") << QStringLiteral("-scodec") << QStringLiteral("copy");
     if (sizeBytes > 0)
-        list << QStringLiteral("-fs") << sizeText;
+        list << QStringLiteral("-fs") << QString::number(sizeBytes);
     list << QStringLiteral("-y") << outputPath;
     arguments = list;
     program = m_executablePath;
@@ -184,18 +189,21 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
 }
 
 bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
-                               const QString &startPosition, const QString &stream)
+                               const QString &startPosition, const QString &stream,
+                               double *inputTime)
 {
     hash.clear();
     if (m_state != Ready)
         return false;
-    // The same input options as the split command; the "md5" muxer hashes the packets it is
-    // given, here the first one only.
+    // The same input options as the split command. The "framemd5" muxer lists the packets it
+    // is given, here the first one only, with its hash and, as "-copyts" keeps the input's
+    // time stamps, its time in the input.
     QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
     arguments << seekOptions(startPosition) << QStringLiteral("-i") << inputPath
               << QStringLiteral("-map") << QStringLiteral("0:") + stream << QStringLiteral("-c")
-              << QStringLiteral("copy") << QStringLiteral("-frames") << QStringLiteral("1")
-              << QStringLiteral("-f") << QStringLiteral("md5") << QStringLiteral("-");
+              << QStringLiteral("copy") << QStringLiteral("-copyts") << QStringLiteral("-frames")
+              << QStringLiteral("1") << QStringLiteral("-f") << QStringLiteral("framemd5")
+              << QStringLiteral("-");
     QString stdOut;
     QString stdErr;
     QString error;
@@ -203,16 +211,28 @@ bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
         qCDebug(lcEngines).noquote() << "FFmpeg::firstCopiedPacket() run error" << error << inputPath;
         return false;
     }
-    static const QRegularExpression md5Line(QStringLiteral("^MD5=([0-9a-fA-F]{32})\\s*$"),
-                                            QRegularExpression::MultilineOption);
-    // With nothing to copy (a start past the end), the muxer hashes no data at all.
-    static const QString noData = QStringLiteral("d41d8cd98f00b204e9800998ecf8427e");
-    const QRegularExpressionMatch match = md5Line.match(stdOut);
-    if (!match.hasMatch() || match.captured(1).toLower() == noData) {
+    // "#tb 0: 1/90000", then "0, dts, pts, duration, size, hash" per packet.
+    static const QRegularExpression timeBase(QStringLiteral("^#tb \\d+: (\\d+)/(\\d+)"),
+                                             QRegularExpression::MultilineOption);
+    static const QRegularExpression packetLine(
+        QStringLiteral("^\\d+,\\s*(-?\\d+),\\s*(-?\\d+),\\s*-?\\d+,\\s*\\d+,\\s*([0-9a-fA-F]{32})\\s*$"),
+        QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch base = timeBase.match(stdOut);
+    const QRegularExpressionMatch packet = packetLine.match(stdOut);
+    if (!packet.hasMatch()) { // nothing to copy: a start past the end
         qCDebug(lcEngines).noquote() << "FFmpeg::firstCopiedPacket() no packet from" << startPosition
                            << inputPath << stdErr.trimmed();
         return false;
     }
-    hash = QStringLiteral("MD5:") + match.captured(1).toLower();
+    hash = QStringLiteral("MD5:") + packet.captured(3).toLower();
+    if (inputTime) {
+        // A packet without a presentation time is listed with the smallest integer.
+        const qint64 pts = packet.captured(2).toLongLong();
+        const qint64 stamp = pts == std::numeric_limits<qint64>::min() ? packet.captured(1).toLongLong() : pts;
+        const double denominator = base.captured(2).toDouble();
+        *inputTime = base.hasMatch() && denominator > 0.0
+                         ? double(stamp) * base.captured(1).toDouble() / denominator
+                         : qQNaN();
+    }
     return true;
 }

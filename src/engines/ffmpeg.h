@@ -30,9 +30,10 @@ public:
     // The hash ("MD5:" and 32 hex digits, as FFprobe writes a packet's data hash) of the
     // first packet of one stream ("V:0", "a:0") that a stream copy of the input from the
     // start position would write: where the split command's volume would really begin.
-    // False (hash empty) when FFmpeg gave none.
+    // False (hash empty) when FFmpeg gave none. inputTime (when given) receives the packet's
+    // time in the input, in seconds (not a number when FFmpeg gave no time base).
     bool firstCopiedPacket(QString &hash, const QString &inputPath, const QString &startPosition,
-                           const QString &stream);
+                           const QString &stream, double *inputTime = nullptr);
 
 protected:
     QueryOutcome queryEngine(QString &failureText, QString &error) override;

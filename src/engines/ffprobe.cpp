@@ -1,6 +1,7 @@
 #include "engines/ffprobe.h"
 #include "engines/engineslogging.h"
 
+#include "engines/ffprobereport.h"
 #include "engines/fileargument.h"
 
 #include "jobs/console.h"
@@ -66,9 +67,9 @@ bool FFprobe::load(const QString &filePath)
     QString stdOut;
     QString stdErr;
     QString error;
-    const QStringList arguments{QStringLiteral("-analyzeduration"), QStringLiteral("1000"),
-                                QStringLiteral("-show_format"), QStringLiteral("-show_streams"),
-                                fileArgument(filePath)};
+    QStringList arguments{QStringLiteral("-analyzeduration"), QStringLiteral("1000"),
+                                QStringLiteral("-show_format"), QStringLiteral("-show_streams")};
+    arguments << FFprobeReport::outputOptions() << fileArgument(filePath);
     if (!runProcess(arguments, stdOut, stdErr, error)) {
         m_console->log(LogLevel::Quiet,
                        tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));
@@ -78,10 +79,8 @@ bool FFprobe::load(const QString &filePath)
     }
     echoOutput(stdOut, stdErr);
 
-    static const QRegularExpression formatBlock(QStringLiteral("\\[FORMAT\\](.*?)\\[/FORMAT\\]"),
-                                                QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch format = formatBlock.match(stdOut);
-    if (!format.hasMatch() || format.captured(1).trimmed().isEmpty()) {
+    FFprobeReport report;
+    if (!report.read(stdOut)) {
         m_console->log(LogLevel::Quiet,
                        tr("FFprobe: parse error loading %1 '%2'")
                            .arg(filePath,
@@ -90,13 +89,9 @@ bool FFprobe::load(const QString &filePath)
                            << quoted(m_executablePath);
         return false;
     }
-    m_formatText = format.captured(1).trimmed();
-
-    static const QRegularExpression streamBlock(QStringLiteral("\\[STREAM\\](.*?)\\[/STREAM\\]"),
-                                                QRegularExpression::DotMatchesEverythingOption);
-    QRegularExpressionMatchIterator blocks = streamBlock.globalMatch(stdOut);
-    while (blocks.hasNext())
-        m_streamTexts.append(blocks.next().captured(1).trimmed());
+    m_formatText = FFprobeReport::text(report.format);
+    for (const FFprobeReport::Block &stream : std::as_const(report.streams))
+        m_streamTexts.append(FFprobeReport::text(stream));
 
     m_loaded = true;
     if (m_streamTexts.isEmpty()) {
@@ -117,29 +112,33 @@ bool FFprobe::load(const QString &filePath)
         {"data", &FFprobe::m_dataStreams},             {"subtitle", &FFprobe::m_subtitleStreams},
         {"video", &FFprobe::m_videoStreams},
     };
-    static const QRegularExpression indexAndType(
-        QStringLiteral("index=(\\d+)\\D.*?codec_type=(\\w+)"),
-        QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression indexOnly(QStringLiteral("index=(\\d+)"));
-    for (const QString &text : std::as_const(m_streamTexts)) {
-        const QRegularExpressionMatch match = indexAndType.match(text);
+    for (const FFprobeReport::Block &stream : std::as_const(report.streams)) {
+        QString index;
+        QString type;
+        for (const FFprobeReport::Field &field : stream) {
+            if (field.first == QLatin1String("index") && index.isEmpty())
+                index = field.second;
+            else if (field.first == QLatin1String("codec_type") && type.isEmpty())
+                type = field.second;
+        }
+        bool numbered = false;
+        const int number = index.toInt(&numbered);
         const TypeList *typeList = nullptr;
         for (const TypeList &candidate : typeLists) {
-            if (match.hasMatch() && match.captured(2) == QLatin1String(candidate.codecType))
+            if (numbered && type == QLatin1String(candidate.codecType))
                 typeList = &candidate;
         }
         if (typeList) {
-            (this->*typeList->list).append(match.captured(1).toInt());
+            (this->*typeList->list).append(number);
             continue;
         }
-        const QString index = indexOnly.match(text).captured(1);
-        if (!index.isEmpty())
+        if (numbered)
             m_console->log(LogLevel::Verbose,
                            tr("FFprobe: undefined stream #%1 of %2").arg(index, filePath));
         else
             m_console->log(LogLevel::Verbose, tr("FFprobe: undefined stream in %2").arg(filePath));
-        qCDebug(lcEngines).noquote() << "FFprobe: undefined stream" << index << quoted(filePath)
-                           << quoted(m_executablePath);
+        qCDebug(lcEngines).noquote() << "FFprobe: undefined stream" << index << type
+                                     << quoted(filePath) << quoted(m_executablePath);
     }
     qCDebug(lcEngines).noquote() << "FFprobe: load complete" << quoted(filePath) << quoted(m_executablePath);
     return true;
@@ -147,20 +146,21 @@ bool FFprobe::load(const QString &filePath)
 
 QString FFprobe::parseValue(const QString &key, const QString &text, bool *ok)
 {
-    // "key=value" lines, whatever their line end. The first line whose key is the given one,
-    // or a longer key that ends with it, counts; the case of the key does not matter.
+    // One "key=value" line per field (values escaped, see FFprobeReport::text), whatever the
+    // line end. The first line of the key counts, whatever its case; only the whole key: a
+    // tag such as "TAG:duration" must never stand in for a field.
     static const QRegularExpression keyValueLine(QStringLiteral("^([^=\\r\\n]*)=([^\\r\\n]+)"),
                                                  QRegularExpression::MultilineOption);
     QRegularExpressionMatchIterator lines = keyValueLine.globalMatch(text);
     while (lines.hasNext()) {
         const QRegularExpressionMatch line = lines.next();
-        if (!line.captured(1).endsWith(key, Qt::CaseInsensitive))
+        if (line.captured(1).compare(key, Qt::CaseInsensitive) != 0)
             continue;
-        const QString value = line.captured(2);
+        const QString value = FFprobeReport::unescape(line.captured(2).trimmed());
         if (ok)
             *ok = true;
         qCDebug(lcEngines).noquote() << "FFprobe: parse success" << key << value << quoted(m_filePath);
-        return value.trimmed();
+        return value;
     }
     m_console->log(LogLevel::Verbose, tr("FFprobe: failed to parse '%1' of %2").arg(key, m_filePath));
     qCDebug(lcEngines).noquote() << "FFprobe: failed to parse" << key << quoted(m_filePath)
@@ -298,24 +298,21 @@ double FFprobe::toNumber(const QString &value)
 }
 
 bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath,
-                          const QString &streams, const QString &intervals)
+                          const QString &streams, const QString &intervals, bool withHashes)
 {
     packets.clear();
     if (m_state != Ready)
         return false;
     qCDebug(lcEngines).noquote() << "FFprobe::readPackets()" << streams << intervals << quoted(filePath);
-    const QStringList arguments{
-        QStringLiteral("-v"),
-        QStringLiteral("error"),
-        QStringLiteral("-select_streams"),
-        streams,
-        QStringLiteral("-read_intervals"),
-        intervals,
-        QStringLiteral("-show_data_hash"),
-        QStringLiteral("MD5"),
-        QStringLiteral("-show_entries"),
-        QStringLiteral("packet=pts_time,dts_time,duration_time,flags,data_hash"),
-        fileArgument(filePath)};
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"),
+                          QStringLiteral("-select_streams"), streams,
+                          QStringLiteral("-read_intervals"), intervals};
+    if (withHashes)
+        arguments << QStringLiteral("-show_data_hash") << QStringLiteral("MD5");
+    arguments << QStringLiteral("-show_entries")
+              << QStringLiteral("packet=pts_time,dts_time,duration_time,flags")
+                     + (withHashes ? QStringLiteral(",data_hash") : QString())
+              << fileArgument(filePath);
     QString stdOut;
     QString stdErr;
     QString error;

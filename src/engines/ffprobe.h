@@ -45,8 +45,9 @@ public:
     // read intervals ("-read_intervals", e.g. "%+#1" or "12.5%52.5") of a file, each with
     // the hash of its data; packets without any time are left out. Independent of load():
     // what load() found stays as it is. False when FFprobe could not be run.
+    // Without hashes FFprobe reads the same packets but need not hash their data.
     bool readPackets(QList<FFprobePacket> &packets, const QString &filePath,
-                     const QString &streams, const QString &intervals);
+                     const QString &streams, const QString &intervals, bool withHashes = true);
     static QList<FFprobePacket> parsePackets(const QString &text);
 
     QString parseValue(const QString &key, const QString &text, bool *ok);

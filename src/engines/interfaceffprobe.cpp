@@ -2,6 +2,7 @@
 #include "engines/engineslogging.h"
 
 #include "engines/ffprobedata.h"
+#include "engines/ffprobereport.h"
 #include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
 
@@ -59,7 +60,8 @@ void InterfaceFFprobe::cliCmdGetInfo(const QString &file, QString &program,
 {
     program = m_binary;
     arguments = QStringList{fileArgument(file), QStringLiteral("-show_format"),
-                            QStringLiteral("-show_streams")};
+                            QStringLiteral("-show_streams")}
+                + FFprobeReport::outputOptions();
     qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetInfo() returns command:" << program << "with options"
              << arguments;
 }
@@ -87,50 +89,16 @@ bool InterfaceFFprobe::parseStatus(const QString &stdOut)
     return false;
 }
 
-// The trimmed bodies of every block "[NAME]" ... "[/NAME]" in order. FFprobe writes each
-// marker on a line of its own; markers are recognised only as whole lines so that a tag
-// value that happens to hold one cannot cut a block short.
-QStringList InterfaceFFprobe::blocks(const QString &text, const QString &name)
-{
-    const QString open = QLatin1Char('[') + name + QLatin1Char(']');
-    const QString close = QStringLiteral("[/") + name + QLatin1Char(']');
-    QStringList found;
-    QStringList body;
-    bool inside = false;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (const QString &line : lines) {
-        const QString trimmed = line.trimmed();
-        if (!inside) {
-            inside = trimmed == open;
-            continue;
-        }
-        if (trimmed == close) {
-            found.append(body.join(QLatin1Char('\n')).trimmed());
-            body.clear();
-            inside = false;
-            continue;
-        }
-        body.append(line);
-    }
-    return found; // an unclosed last block is not a block
-}
-
-// key -> value of the block's lines "key=value" for the keys asked for; a later line for the
-// same key wins. Line ends may be "\n" or "\r\n" (the trim takes the "\r").
-InterfaceFFprobe::KeyTable InterfaceFFprobe::keyTable(const QString &block,
+// key -> value of the block's fields for the keys asked for; a later field for the same key
+// wins.
+InterfaceFFprobe::KeyTable InterfaceFFprobe::keyTable(const FFprobeReport::Block &block,
                                                       const QStringList &keys)
 {
     const QSet<QString> wanted(keys.cbegin(), keys.cend());
     KeyTable table;
-    const QStringList lines = block.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString &raw : lines) {
-        const QString line = raw.trimmed();
-        const int equal = line.indexOf(QLatin1Char('='));
-        if (equal <= 0)
-            continue;
-        const QString key = line.left(equal);
-        if (wanted.contains(key))
-            table.insert(key, line.mid(equal + 1));
+    for (const FFprobeReport::Field &field : block) {
+        if (wanted.contains(field.first))
+            table.insert(field.first, field.second);
     }
     return table;
 }
@@ -220,18 +188,16 @@ void InterfaceFFprobe::parseData(FFprobeData *data, const QString &stdOut,
 {
     Q_UNUSED(stdErr) // FFprobe's banner and warnings tell nothing the blocks don't
     qCDebug(lcEngines) << "InterfaceFFprobe::parseData() starts parsing data";
-    const QStringList formats = blocks(stdOut, QStringLiteral("FORMAT"));
-    if (!data || formats.isEmpty() || formats.first().isEmpty()) {
+    FFprobeReport report;
+    if (!data || !report.read(stdOut)) {
         qCDebug(lcEngines) << "InterfaceFFprobe::parseData() - Failed to parse FFprobe standard output";
         return;
     }
-    const QString format = formats.first();
-    const QStringList streams = blocks(stdOut, QStringLiteral("STREAM"));
-    qCDebug(lcEngines) << "InterfaceFFprobe::parseData() format:" << format;
-    qCDebug(lcEngines) << "InterfaceFFprobe::parseData() streams:" << streams;
+    qCDebug(lcEngines) << "InterfaceFFprobe::parseData() format:" << report.format;
+    qCDebug(lcEngines) << "InterfaceFFprobe::parseData() streams:" << report.streams;
 
-    readFormat(data, keyTable(format, m_formatKeys));
-    for (const QString &stream : streams) {
+    readFormat(data, keyTable(report.format, m_formatKeys));
+    for (const FFprobeReport::Block &stream : std::as_const(report.streams)) {
         const KeyTable table = keyTable(stream, m_streamKeys);
         if (!table.contains(QStringLiteral("codec_type"))) {
             qCDebug(lcEngines) << "InterfaceFFprobe::parseData() - Ignore stream data with missing "

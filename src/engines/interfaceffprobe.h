@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engines/ffprobereport.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -37,8 +39,7 @@ public:
 private:
     using KeyTable = QHash<QString, QString>;
 
-    static QStringList blocks(const QString &text, const QString &name);
-    static KeyTable keyTable(const QString &block, const QStringList &keys);
+    static KeyTable keyTable(const FFprobeReport::Block &block, const QStringList &keys);
     static void readFormat(FFprobeData *data, const KeyTable &table);
     static void readStream(FFprobeData *data, const KeyTable &table);
 

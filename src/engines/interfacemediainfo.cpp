@@ -104,45 +104,39 @@ int InterfaceMediaInfo::labelWidth(const Lines &lines)
     return -1;
 }
 
-// One report per analysed file, each starting at a heading line "General". Only whole lines
-// count as headings: a "General" inside a path or a title does not start a file.
-QList<InterfaceMediaInfo::Lines> InterfaceMediaInfo::fileReports(const Lines &lines)
+// The sections of every analysed file, read in one pass: a file starts at a heading line
+// "General", and a section runs from its heading to the first empty line or the next heading.
+// Only whole lines count as headings: a "General" inside a path or a title starts nothing.
+QList<InterfaceMediaInfo::Report> InterfaceMediaInfo::fileReports(const Lines &lines)
 {
-    QList<Lines> reports;
+    // MediaInfo's kinds of stream, each heading a section ("Audio", "Audio #2").
+    static const QRegularExpression heading(
+        QStringLiteral("^(General|Video|Audio|Text|Other|Image|Menu)(?:\\s*#\\d+)?$"));
+    QList<Report> reports;
+    bool inBody = false;
     for (const QString &line : lines) {
-        if (line.trimmed() == QLatin1String("General"))
-            reports.append(Lines());
-        else if (!reports.isEmpty())
-            reports.last().append(line);
+        const QRegularExpressionMatch match = heading.match(line.trimmed());
+        if (match.hasMatch()) {
+            if (match.captured(1) == QLatin1String("General"))
+                reports.append(Report());
+            if (!reports.isEmpty())
+                reports.last().append(Section{match.captured(1), {}});
+            inBody = !reports.isEmpty();
+        } else if (isBlank(line)) {
+            inBody = false;
+        } else if (inBody) {
+            reports.last().last().body.append(line);
+        }
     }
     return reports;
 }
 
-// The stream sections of one file's report ("Video", "Audio", "Audio #2", "Text #1", ...),
-// each with its body up to the first empty line.
-QList<InterfaceMediaInfo::Section> InterfaceMediaInfo::sections(const Lines &report)
-{
-    static const QRegularExpression heading(
-        QStringLiteral("^(Video|Audio|Text)(?:\\s*#\\d+)?$"));
-    QList<Section> found;
-    for (int i = 0; i < report.size(); ++i) {
-        const QRegularExpressionMatch match = heading.match(report.at(i).trimmed());
-        if (!match.hasMatch())
-            continue;
-        Section section{match.captured(1), {}};
-        for (int j = i + 1; j < report.size() && !isBlank(report.at(j)); ++j)
-            section.body.append(report.at(j));
-        found.append(section);
-    }
-    return found;
-}
-
 // The size of the first Video stream in MiB, 0 when the report gives none.
-double InterfaceMediaInfo::videoStreamSizeMiB(const QList<Section> &sections)
+double InterfaceMediaInfo::videoStreamSizeMiB(const Report &report)
 {
     static const QRegularExpression size(
         QStringLiteral("Stream size\\s+:\\s+(\\d[\\d ]*(?:\\.\\d+)?)\\s?(Bytes|KiB|MiB|GiB|TiB)\\b"));
-    for (const Section &section : sections) {
+    for (const Section &section : report) {
         if (section.heading != QLatin1String("Video"))
             continue;
         for (const QString &line : section.body) {
@@ -165,12 +159,12 @@ double InterfaceMediaInfo::videoStreamSizeMiB(const QList<Section> &sections)
 
 // The file whose first video stream is the largest; the earliest one on a tie, the first
 // one when no size could be read.
-int InterfaceMediaInfo::mainReport(const QList<Lines> &reports)
+int InterfaceMediaInfo::mainReport(const QList<Report> &reports)
 {
     double bestSize = 0.0;
     int best = 0;
     for (int i = 0; i < reports.size(); ++i) {
-        const double size = videoStreamSizeMiB(sections(reports.at(i)));
+        const double size = videoStreamSizeMiB(reports.at(i));
         if (size > bestSize) {
             bestSize = size;
             best = i;
@@ -179,20 +173,15 @@ int InterfaceMediaInfo::mainReport(const QList<Lines> &reports)
     return best;
 }
 
-// From the "Complete name" line to the first empty line.
-InterfaceMediaInfo::Lines InterfaceMediaInfo::generalBody(const Lines &report)
+// The General section from its "Complete name" line on.
+InterfaceMediaInfo::Lines InterfaceMediaInfo::generalBody(const Report &report)
 {
-    Lines body;
-    bool inside = false;
-    for (const QString &line : report) {
-        if (!inside)
-            inside = line.startsWith(kCompleteName);
-        else if (isBlank(line))
-            break;
-        if (inside)
-            body.append(line);
+    const Lines &body = report.first().body;
+    for (int i = 0; i < body.size(); ++i) {
+        if (body.at(i).startsWith(kCompleteName))
+            return body.mid(i);
     }
-    return body;
+    return Lines();
 }
 
 // Label and value of each "label<blanks>: value" line, split at the label column.
@@ -213,11 +202,11 @@ MediaInfoData::Fields InterfaceMediaInfo::fields(const Lines &body, int width)
     return map;
 }
 
-void InterfaceMediaInfo::parseData(MediaInfoData *data)
+bool InterfaceMediaInfo::parseData(MediaInfoData *data)
 {
     qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() starts parsing data";
     if (!data)
-        return;
+        return false;
     Lines lines = data->rawText.split(QLatin1Char('\n'));
     for (QString &line : lines) {
         if (line.endsWith(QLatin1Char('\r')))
@@ -225,38 +214,38 @@ void InterfaceMediaInfo::parseData(MediaInfoData *data)
     }
 
     const int width = labelWidth(lines);
-    if (width <= 0) {
+    const QList<Report> reports = fileReports(lines);
+    qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() catch files:" << reports.size();
+    if (width <= 0 || reports.isEmpty()) {
         qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() - Failed to parse MediaInfo standard output "
                     "(catching fixed width)";
-        if (m_status)
-            m_status->state = InterfaceStatus::ParseFailed;
-        return;
+        return false;
     }
     qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() fixed width:" << width;
-
-    const QList<Lines> reports = fileReports(lines);
-    qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() catch files:" << reports.size();
-    if (reports.isEmpty())
-        return;
-    const Lines &report = reports.at(mainReport(reports));
-    qCDebug(lcEngines) << "InterfaceMediaInfo::parseData() main file:" << report.join(QLatin1Char('\n'));
+    const Report &report = reports.at(mainReport(reports));
 
     const MediaInfoData::Fields general = fields(generalBody(report), width);
     for (auto it = general.cbegin(); it != general.cend(); ++it)
         data->generalFields.insert(it.key(), it.value());
 
     bool firstVideo = true;
-    for (const Section &section : sections(report)) {
-        const MediaInfoData::Fields map = fields(section.body, width);
+    for (const Section &section : report) {
         if (section.heading == QLatin1String("Video")) {
             if (!firstVideo)
                 continue;
             firstVideo = false;
+            const MediaInfoData::Fields map = fields(section.body, width);
             for (auto it = map.cbegin(); it != map.cend(); ++it)
                 data->videoFields.insert(it.key(), it.value());
-        } else if (!map.isEmpty()) {
-            (section.heading == QLatin1String("Audio") ? data->audioStreams : data->textStreams)
-                .append(map);
+            continue;
         }
+        QList<MediaInfoData::Fields> *streams =
+            section.heading == QLatin1String("Audio")  ? &data->audioStreams
+            : section.heading == QLatin1String("Text") ? &data->textStreams
+                                                       : nullptr;
+        const MediaInfoData::Fields map = streams ? fields(section.body, width) : MediaInfoData::Fields();
+        if (!map.isEmpty())
+            streams->append(map);
     }
+    return true;
 }

@@ -26,9 +26,10 @@ public:
     // Reads the version banner that the owner stored in the status record (state 1):
     // signature, version and state 3, or state 2.
     void parseStatus();
-    // Reads data's raw text into its maps and lists (added to what they hold). A report
-    // without a "Complete name" line sets the status record to state 2 and fills nothing.
-    void parseData(MediaInfoData *data);
+    // Reads data's raw text into its maps and lists (added to what they hold). False, with
+    // nothing filled, for a report without a "Complete name" line: that file could not be
+    // analysed, which says nothing about the utility (its status record is left alone).
+    bool parseData(MediaInfoData *data);
 
 private:
     // One section of a report: its heading line and the lines of its body.
@@ -38,13 +39,14 @@ private:
         QStringList body;
     };
     using Lines = QStringList;
+    // One analysed file: its General section first, then its stream sections.
+    using Report = QList<Section>;
 
     static int labelWidth(const Lines &lines);
-    static QList<Lines> fileReports(const Lines &lines);
-    static QList<Section> sections(const Lines &report);
-    static int mainReport(const QList<Lines> &reports);
-    static double videoStreamSizeMiB(const QList<Section> &sections);
-    static Lines generalBody(const Lines &report);
+    static QList<Report> fileReports(const Lines &lines);
+    static int mainReport(const QList<Report> &reports);
+    static double videoStreamSizeMiB(const Report &report);
+    static Lines generalBody(const Report &report);
     static MediaInfoData::Fields fields(const Lines &body, int width);
 
     QString m_binary;

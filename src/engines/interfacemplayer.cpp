@@ -1,5 +1,6 @@
 #include "engines/interfacemplayer.h"
 #include "engines/engineslogging.h"
+#include "engines/fileargument.h"
 
 #include "engines/playercapabilities.h"
 
@@ -193,7 +194,7 @@ void InterfaceMplayer::cliCmdIdentify(QString *program, QStringList *arguments) 
     if (!m_windowId.isEmpty())
         args << "-wid" << m_windowId;
     if (m_sourceType != Dvd) {
-        args << "-msglevel" << "identify=4" << m_sourcePath;
+        args << "-msglevel" << "identify=4" << fileArgument(m_sourcePath);
     } else {
         // The identify pass always reads angle 1: the other angles share its streams.
         args << "-msglevel" << "identify=6" << "-dvd-device" << m_sourcePath
@@ -345,7 +346,7 @@ void InterfaceMplayer::cliPlay(QString *program, QStringList *arguments, int fra
     if (m_sourceType == Dvd)
         args << "-dvd-device" << m_sourcePath << QStringLiteral("dvd://%1").arg(m_dvdTitle);
     else
-        args << m_sourcePath;
+        args << fileArgument(m_sourcePath);
 
     *arguments = args;
     debugCommand("cliPlay", *program, *arguments);

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -190,13 +191,12 @@ LineOutcome readIdAudioFormat(const QString &value, ClipInfo &clip)
 
 LineOutcome readIdAudioBitrate(const QString &value, ClipInfo &clip)
 {
-    // The value is in bit/s; dropping three digits gives kbit/s, truncated.
-    const QString kilo = value.size() > 3 ? value.left(value.size() - 3) : value;
+    // The value is in bit/s; kbit/s are truncated, so below 1000 bit/s is 0 kbit/s.
     bool ok = false;
-    const int bitrate = kilo.toInt(&ok);
-    if (!ok)
+    const qint64 bits = value.toLongLong(&ok);
+    if (!ok || qAbs(bits / 1000) > std::numeric_limits<int>::max())
         return failure("audio 'bitrate'");
-    clip.audio.bitrate = bitrate;
+    clip.audio.bitrate = int(bits / 1000);
     return outcome(PlayerOutputCode::AudioBitrate);
 }
 

@@ -1,8 +1,11 @@
 #include "engines/mencoder.h"
 #include "engines/engineslogging.h"
+#include "engines/fileargument.h"
 
 #include <QDebug>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 MEncoder::MEncoder()
     : m_fourCCs{QStringLiteral("DVI3"), QStringLiteral("DVI4"), QStringLiteral("DIVX"),
@@ -66,4 +69,64 @@ void MEncoder::parseHelpList(const QString &text, QMap<QString, QString> &map)
         qCDebug(lcEngines).noquote() << "MEncoder: found available codec or muxer:" << name << description;
         map.insert(name, description);
     }
+}
+
+QString MEncoder::lavfFormat(const QString &container)
+{
+    // libavformat knows Matroska and QuickTime only by these names: "mkv" and "qt" are
+    // accepted by today's MEncoder only when the output file name happens to end in the
+    // matching extension.
+    if (container == QLatin1String("mkv"))
+        return QStringLiteral("matroska");
+    if (container == QLatin1String("mov") || container == QLatin1String("qt"))
+        return QStringLiteral("mov");
+    if (container == QLatin1String("mpeg_vcd"))
+        return QStringLiteral("vcd");
+    return container;
+}
+
+namespace {
+
+// A tag MEncoder can write: four printable characters. FFprobe shows an unprintable byte
+// as "[n]", so a missing tag as "[0][0][0][0]", of which "-ffourcc" would write "[0][".
+bool isFourCC(const QString &tag)
+{
+    if (tag.size() != 4 || tag.trimmed().isEmpty())
+        return false;
+    return std::all_of(tag.cbegin(), tag.cend(),
+                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
+}
+
+} // namespace
+
+QStringList MEncoder::mergeArguments(const QStringList &inputs, const QString &output,
+                                     const QString &container, const QString &fourcc)
+{
+    QStringList arguments;
+    for (const QString &input : inputs)
+        arguments << fileArgument(input);
+    arguments << QStringLiteral("-ovc") << QStringLiteral("copy") << QStringLiteral("-oac")
+              << QStringLiteral("copy");
+    if (container == QLatin1String("avi")) {
+        arguments << QStringLiteral("-of") << QStringLiteral("avi");
+        if (isFourCC(fourcc))
+            arguments << QStringLiteral("-ffourcc") << fourcc;
+    } else if (container == QLatin1String("mpeg")) {
+        arguments << QStringLiteral("-of") << QStringLiteral("mpeg");
+    } else {
+        arguments << QStringLiteral("-of") << QStringLiteral("lavf") << QStringLiteral("-lavfopts")
+                  << QStringLiteral("format=") + lavfFormat(container);
+    }
+    arguments << QStringLiteral("-o") << output;
+    return arguments;
+}
+
+bool MEncoder::cliCmdMerge(QString &program, QStringList &arguments, QString &error,
+                           const QStringList &inputs, const QString &output,
+                           const QString &container, const QString &fourcc) const
+{
+    error.clear();
+    arguments = mergeArguments(inputs, output, container, fourcc);
+    program = binary(); // as given: a path outside Latin-1 must stay a path
+    return true;
 }

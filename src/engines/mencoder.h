@@ -21,6 +21,19 @@ public:
     // Adds every "name - description" line of a help list to the map.
     static void parseHelpList(const QString &text, QMap<QString, QString> &map);
 
+    // The stream-copy merge of several files into one, one after another; the program is
+    // this engine's executable. Always succeeds; `error` is cleared.
+    bool cliCmdMerge(QString &program, QStringList &arguments, QString &error,
+                     const QStringList &inputs, const QString &output,
+                     const QString &container, const QString &fourcc) const;
+    // The merge's arguments, shared with the MEncoder command builder. `fourcc` is the
+    // tag to write into an AVI; empty, or as FFprobe shows a missing tag ("[0][0][0][0]"),
+    // none is written.
+    static QStringList mergeArguments(const QStringList &inputs, const QString &output,
+                                      const QString &container, const QString &fourcc);
+    // libavformat's output format for a container identifier ("-lavfopts format=").
+    static QString lavfFormat(const QString &container);
+
     QStringList fourCCs() const { return m_fourCCs; }
     QString defaultFourCC() const { return m_defaultFourCC; }
 

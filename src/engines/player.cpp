@@ -73,6 +73,7 @@ void Player::init()
         break;
     }
 
+    m_state = 0;
     m_windowId.clear();
     resetBackend();
 }
@@ -766,7 +767,11 @@ void Player::readMediaInfoData(const QString &file)
                     CrashRule::IgnoreExitCodeMinusOne, &output))
         return;
     m_mediaInfoData.rawText = output.stdOut;
-    m_mediaInfo->parseData(&m_mediaInfoData);
+    // A file MediaInfo cannot read (no report, or no format found: an empty or a text file)
+    // is that file's fault: the utility stays as ready as it was.
+    if (!m_mediaInfo->parseData(&m_mediaInfoData)
+        || !m_mediaInfoData.generalFields.contains(QStringLiteral("Format")))
+        log(tr("Player: MediaInfo could not analyse %1.").arg(file), LogLevel::Quiet);
     log(tr("Player: MediaInfo read data completed."), LogLevel::Verbose);
     debugLine("Player: read MediaInfo data completed.");
 }

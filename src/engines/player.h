@@ -64,6 +64,8 @@ public:
     void setTimeouts(int start, int finish, int kill);
     void setLogLevel(int level);
     int logLevel() const { return m_logLevel; }
+    // The facade's state; init() sets it to 0.
+    int state() const { return m_state; }
     int backendType() const { return m_backendType; }
 
     // A null path only logs that the executable is disabled; any other path (an empty
@@ -177,6 +179,7 @@ private:
     void echoOutput(const RunOutput &output) const;
 
     int m_logLevel;
+    int m_state = 0;
     QString m_source;
     QMap<QString, QString> m_videoDrivers;
     QMap<QString, QString> m_audioDrivers;

@@ -1,5 +1,6 @@
 #include "engines/syncrunner.h"
 #include "engines/engineslogging.h"
+#include "jobs/processkiller.h"
 
 #include <QDebug>
 #include <QProcess>
@@ -11,23 +12,25 @@ SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &ar
                                    const char *classWord)
 {
     Result result;
-    QProcess process;
+    // On the heap: a process whose kill did not take goes to the process killer instead of
+    // a destructor that would wait for it.
+    auto *process = new QProcess;
     if (!libraryPath.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
-        process.setProcessEnvironment(environment);
+        process->setProcessEnvironment(environment);
     }
-    process.start(program, arguments, QIODevice::ReadWrite);
-    if (!process.waitForStarted(timeouts.start)) {
-        process.close();
+    process->start(program, arguments, QIODevice::ReadWrite);
+    if (!process->waitForStarted(timeouts.start)) {
+        ProcessKiller::killAndWait(process, timeouts.kill);
+        ProcessKiller::release(process);
         return result;
     }
     result.started = true;
 
-    if (!process.waitForFinished(timeouts.finish)) {
+    if (!process->waitForFinished(timeouts.finish)) {
         result.killed = true;
-        process.kill();
-        if (process.waitForFinished(timeouts.kill)) {
+        if (ProcessKiller::killAndWait(process, timeouts.kill)) {
             qCDebug(lcEngines).noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
         } else {
             result.stillRunning = true;
@@ -35,11 +38,11 @@ SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &ar
         }
     }
 
-    result.stdOut = decodeLines(process.readAllStandardOutput());
-    result.stdErr = decodeLines(process.readAllStandardError());
-    result.crashed = result.stillRunning || process.exitStatus() == QProcess::CrashExit;
-    result.exitCode = process.exitCode();
-    process.close();
+    result.stdOut = decodeLines(process->readAllStandardOutput());
+    result.stdErr = decodeLines(process->readAllStandardError());
+    result.crashed = result.stillRunning || process->exitStatus() == QProcess::CrashExit;
+    result.exitCode = process->exitCode();
+    ProcessKiller::release(process);
     return result;
 }
 

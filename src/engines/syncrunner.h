@@ -6,7 +6,8 @@
 // Runs one engine command to its end while the caller waits: the engine must start within
 // the start time-out, is killed when it has not ended within the finish time-out (and then
 // awaited up to the kill time-out), and whatever it printed is returned, also after a kill.
-// Engine queries are short, so blocking the GUI thread for them is accepted.
+// Engine queries are short, so blocking the GUI thread for them is accepted, but never for
+// longer than the three time-outs: an engine that outlives its kill is left to end alone.
 class SyncRunner
 {
 public:

@@ -1,4 +1,5 @@
 #include "jobs/infoboxdialog.h"
+#include "jobs/producttitle.h"
 
 InfoBoxDialog::InfoBoxDialog(QWidget *parent)
     : QMessageBox(parent)
@@ -8,7 +9,7 @@ InfoBoxDialog::InfoBoxDialog(QWidget *parent)
 int InfoBoxDialog::exec()
 {
     // The product title, not the application name: the latter carries the edition.
-    setWindowTitle(tr("%1 (Information Message)").arg(QStringLiteral("Vexo 4.0")));
+    setWindowTitle(tr("%1 (Information Message)").arg(productTitle()));
     padText();
     return QMessageBox::exec();
 }

@@ -47,19 +47,30 @@ bool Job::isFinished() const
 
 void Job::taskFinished(Task *task, bool ok)
 {
-    task->setState(ok ? Task::Terminated : Task::Aborted);
-    reportTaskEnd(task, ok);
+    const bool complete = endedWell(task, ok);
+    task->setState(complete ? Task::Terminated : Task::Aborted);
+    reportTaskEnd(task, ok, complete);
     emit finished();
 }
 
-void Job::reportTaskEnd(Task *task, bool ok)
+bool Job::endedWell(const Task *task, bool exitedWell)
 {
-    if (ok) {
+    return exitedWell && task->hasOutput();
+}
+
+void Job::reportTaskEnd(Task *task, bool exitedWell, bool complete)
+{
+    if (complete) {
         log(tr("Job: %1 terminated [%2].").arg(task->name(), m_id), LogLevel::Normal);
         return;
     }
     log(tr("Job: %1 aborted [%2].").arg(task->name(), m_id), LogLevel::Verbose);
-    task->removeOutputFile();
+    // An engine that ended well without writing its file is no success; what it left
+    // (an empty file) is its own result and stays, as after every exit code 0.
+    if (exitedWell)
+        log(tr("Job: %1 wrote no output [%2].").arg(task->name(), m_id), LogLevel::Quiet);
+    else
+        task->removeOutputFile();
 }
 
 void Job::log(const QString &text, int level)

@@ -22,6 +22,7 @@ public:
 
     Task *readyTask() const;
     virtual bool isFinished() const;
+    // ok: the task's process exited normally with code 0.
     virtual void taskFinished(Task *task, bool ok);
 
     void log(const QString &text, int level);
@@ -46,8 +47,12 @@ protected:
     void initCommon(const QString &id, const QString &title, const QString &output,
                     QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
                     int logLevel, int startTimeout, int finishTimeout, int killTimeout);
-    // Logs the end of a task and, after a bad end, removes its spoiled output.
-    void reportTaskEnd(Task *task, bool ok);
+    // A task ended well when its process exited normally with code 0 (exitedWell) and
+    // left the output file it names.
+    static bool endedWell(const Task *task, bool exitedWell);
+    // Logs the end of a task and, after a process that did not exit well, removes the
+    // output that the task wrote.
+    void reportTaskEnd(Task *task, bool exitedWell, bool complete);
 
 private:
     int m_logLevel = 0;

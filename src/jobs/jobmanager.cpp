@@ -5,6 +5,7 @@
 #include "jobs/job.h"
 #include "jobs/keepawake.h"
 #include "jobs/process.h"
+#include "jobs/processkiller.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -71,9 +72,10 @@ void JobManager::killAll()
 {
     const int count = m_processes.size();
     for (int i = 0; i < count && !m_processes.isEmpty(); ++i) {
-        // close() kills a running process and waits for it; its end still reaches
-        // handleProcessFinished, which ends the task as aborted.
-        m_processes.takeFirst()->close();
+        // Killed and awaited, as close() would, but only up to the kill time-out: its end
+        // reaches handleProcessFinished, which ends the task as aborted, within the wait
+        // or, when the kill did not take at once, later from the event loop.
+        ProcessKiller::killAndWait(m_processes.takeFirst(), m_killTimeout);
     }
     m_processes.clear();
     QCoreApplication::processEvents();
@@ -109,11 +111,13 @@ bool JobManager::launchTask(Process *process, Task *task, const QString &jobId,
     const QStringList arguments = task->arguments();
     logStdIn(task->commandLine(), LogLevel::Normal);
     qCDebug(lcJobs) << manager << jobId << "start" << program << arguments;
+    task->noteOutputAtStart();
     if (startProcess(process, task))
         return true;
     task->setState(Task::FailedToStart);
-    process->close();
-    delete process;
+    // A start that timed out may still be under way: stopped, at most kill time-out long.
+    ProcessKiller::killAndWait(process, m_killTimeout);
+    ProcessKiller::release(process);
     qCDebug(lcJobs) << manager << jobId << "failed to start" << program << arguments;
     return false;
 }
@@ -256,19 +260,22 @@ Job *JobManager::addEngineJob(const QString &program, const QStringList &argumen
 void JobManager::releaseTask(Task *task)
 {
     const bool endUnhandled = task->state == Task::Running;
+    bool failed = false;
     if (Process *process = task->process) {
         // Nothing may reach this manager (or the process) while it is torn down.
         process->disconnect(this);
         task->disconnect(process);
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(m_killTimeout);
+        // A process may have ended with exit code 0 whose end was not yet delivered: its
+        // output is complete and stays. Only a process seen to end otherwise failed.
+        if (ProcessKiller::killAndWait(process, m_killTimeout)) {
+            failed = process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0;
         }
         task->setParent(nullptr);
-        delete process;
+        ProcessKiller::release(process);
     }
     if (endUnhandled) {
-        task->removeOutputFile();
+        if (failed)
+            task->removeOutputFile();
         resetKeepAwake();
     }
     delete task;

@@ -113,8 +113,9 @@ protected:
     bool launchTask(Process *process, Task *task, const QString &jobId, const char *manager);
     // A started task is running in its process, which a kill request of the task reaches.
     void markRunning(Process *process, Task *task);
-    // Frees a task and its process; a process still running is killed first, and an end
-    // that was never handed to the job still removes the spoiled output.
+    // Frees a task and its process; a process still running is killed first (waiting at
+    // most the kill time-out), and a failed end that was never handed to the job still
+    // removes the output the task wrote.
     void releaseTask(Task *task);
 
     QTextEdit *stdInView() const { return m_stdIn; }

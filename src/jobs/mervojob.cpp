@@ -35,7 +35,9 @@ QList<MervoTask *> MervoJob::readyTasks() const
             continue;
         bool precedingDone = true;
         for (const MervoTask *preceding : task->precedingTasks()) {
-            if (preceding->state != Task::Terminated && preceding->state != Task::Completed) {
+            // A null entry names no task, so there is nothing to wait for.
+            if (preceding && preceding->state != Task::Terminated
+                && preceding->state != Task::Completed) {
                 precedingDone = false;
                 break;
             }
@@ -63,9 +65,10 @@ int MervoJob::elapsedSeconds() const
 
 void MervoJob::taskFinished(MervoTask *task, bool ok)
 {
-    task->setState(ok ? Task::Terminated : Task::Aborted);
-    reportTaskEnd(task, ok);
-    if (!ok) {
+    const bool complete = endedWell(task, ok);
+    task->setState(complete ? Task::Terminated : Task::Aborted);
+    reportTaskEnd(task, ok, complete);
+    if (!complete) {
         task->cancelFollowers();
         cancelBlockedTasks();
     }
@@ -90,6 +93,8 @@ void MervoJob::cancelBlockedTasks()
             if (task->state != Task::Waiting)
                 continue;
             for (const MervoTask *preceding : task->precedingTasks()) {
+                if (!preceding)
+                    continue;
                 const int state = preceding->state;
                 if (state == Task::Aborted || state == Task::Cancelled
                     || state == Task::FailedToStart) {

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 Task::Task() = default;
 
 void Task::set(EncodingTaskData *data, const QString &program, const QStringList &arguments,
@@ -14,6 +16,8 @@ void Task::set(EncodingTaskData *data, const QString &program, const QStringList
     m_pid = 0;
     m_jobId.clear();
     m_jobTitle.clear();
+    m_outputNoted = false;
+    m_outputAtStart = OutputStamp();
 
     taskData = data;
     m_program = program;
@@ -75,13 +79,56 @@ QString Task::commandLine() const
     return m_program + QLatin1Char(' ') + m_arguments.join(QLatin1Char(' '));
 }
 
+QString Task::outputPath() const
+{
+    return taskDataValue(taskData, TaskDataSlot::OutputPath).toString();
+}
+
+bool Task::OutputStamp::operator==(const OutputStamp &other) const
+{
+    return exists == other.exists && inode == other.inode && size == other.size
+        && changeNs == other.changeNs;
+}
+
+// The status change time moves with every write, truncation or replacement of the file
+// (and the inode with a replacement), to the nanosecond.
+Task::OutputStamp Task::stampOf(const QString &path)
+{
+    OutputStamp stamp;
+    struct stat status;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.inode = quint64(status.st_ino);
+    stamp.size = qint64(status.st_size);
+    stamp.changeNs = qint64(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
+    return stamp;
+}
+
+void Task::noteOutputAtStart()
+{
+    m_outputAtStart = stampOf(outputPath());
+    m_outputNoted = true;
+}
+
 bool Task::removeOutputFile() const
 {
-    const QString path = taskDataValue(taskData, TaskDataSlot::OutputPath).toString();
-    if (path.isEmpty())
+    const QString path = outputPath();
+    if (path.isEmpty() || !m_outputNoted)
         return false;
     const QFileInfo info(path);
-    if (!info.isFile())
+    if (!info.isFile() || stampOf(path) == m_outputAtStart)
         return false;
     return QFile::remove(path);
+}
+
+bool Task::hasOutput() const
+{
+    const QString path = outputPath();
+    if (path.isEmpty())
+        return true;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return false;
+    return !info.isFile() || info.size() > 0;
 }

@@ -26,7 +26,8 @@ public:
         Running = 3,
         Terminated = 4,    // ended with exit code 0; the views have not taken the result yet
         Completed = 5,     // terminated and acknowledged
-        Aborted = 6,       // crashed, killed or non-zero exit code; output removed
+        Aborted = 6,       // crashed, killed, non-zero exit code (what it wrote removed),
+                           // or exit code 0 without its output file
         Cancelled = 7,     // waiting follower of a task that can no longer end well
         FailedToStart = 8
     };
@@ -60,9 +61,16 @@ public:
     ConsoleDialog *console() const { return consoleDialog; }
     void setConsole(ConsoleDialog *console) { consoleDialog = console; }
 
-    // Removes the file named in the output slot of the task data, when it is a regular
-    // file: a first pass may write to /dev/null, and the program may run as root.
+    // Notes what is at the output path (slot 5 of the task data) just before the process
+    // starts, so that a failed run can tell a file it wrote from one that was there.
+    void noteOutputAtStart();
+    // Removes the output file after a failed run, only when it is a regular file (a first
+    // pass may write to /dev/null, and the program may run as root) and only when this
+    // task's run made or changed it: another job's finished file at the same path stays.
     bool removeOutputFile() const;
+    // False when the task names an output file that is missing or empty: an engine can end
+    // with exit code 0 and write nothing. A task naming no file, or a device, has its output.
+    bool hasOutput() const;
 
     // Read (and, for the console, written) directly by managers, jobs and views.
     EncodingTaskData *taskData = nullptr;
@@ -85,4 +93,18 @@ private:
     QString m_jobId;
     QString m_jobTitle;
     qint64 m_pid = 0;
+
+    // What was at the output path when the process started; unset until then.
+    struct OutputStamp
+    {
+        bool exists = false;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 changeNs = 0;
+        bool operator==(const OutputStamp &other) const;
+    };
+    static OutputStamp stampOf(const QString &path);
+    QString outputPath() const;
+    bool m_outputNoted = false;
+    OutputStamp m_outputAtStart;
 };

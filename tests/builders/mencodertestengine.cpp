@@ -99,3 +99,64 @@ QStringList probeStreams(const QString &path, const QString &entries)
     lines.replaceInStrings(emptySideData, QString());
     return lines;
 }
+
+namespace {
+
+double ratio(const QString &text) // "16:9"; 0 for "N/A" or "0:1"
+{
+    const QStringList parts = text.split(':');
+    const double below = parts.value(1).toDouble();
+    return parts.size() == 2 && below > 0 ? parts[0].toDouble() / below : 0.0;
+}
+
+} // namespace
+
+OutputReport probeOutput(const QString &path)
+{
+    QString out;
+    TestMedia::run("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
+                               "packet=stream_index,pts_time,dts_time,duration_time:stream=index,codec_name,"
+                               "codec_type,width,height,display_aspect_ratio,nb_read_frames",
+                               "-of", "compact", path}, &out);
+    OutputReport report;
+    QMap<int, QString> types;                   // stream index to its type
+    QMap<int, QPair<double, double>> spans;     // stream index to first and last time
+    for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
+        QMap<QString, QString> field;
+        for (const QString &pair : line.split('|').mid(1))
+            field.insert(pair.section('=', 0, 0), pair.section('=', 1));
+        if (line.startsWith("packet|")) {
+            bool ok = false; // AVI packets carry a decoding time only
+            double start = field.value("pts_time").toDouble(&ok);
+            if (!ok)
+                start = field.value("dts_time").toDouble(&ok);
+            if (!ok)
+                continue;
+            const double end = start + field.value("duration_time").toDouble();
+            const int index = field.value("stream_index").toInt();
+            auto it = spans.find(index);
+            if (it == spans.end())
+                spans.insert(index, {start, end});
+            else
+                *it = {qMin(it->first, start), qMax(it->second, end)};
+        } else if (line.startsWith("stream|")) {
+            const QString type = field.value("codec_type");
+            types.insert(field.value("index").toInt(), type);
+            report.streams << field.value("codec_name") + ',' + type;
+            if (type == "video" && report.videoFrames < 0) {
+                report.videoFrames = field.value("nb_read_frames").toInt();
+                report.displayAspect = ratio(field.value("display_aspect_ratio"));
+                if (report.displayAspect == 0 && field.value("height").toDouble() > 0)
+                    report.displayAspect =
+                        field.value("width").toDouble() / field.value("height").toDouble();
+            }
+        }
+    }
+    for (auto it = types.cbegin(); it != types.cend(); ++it) {
+        const auto span = spans.value(it.key());
+        double &seconds = it.value() == "video" ? report.videoSeconds : report.audioSeconds;
+        if (seconds == 0 && (it.value() == "video" || it.value() == "audio"))
+            seconds = span.second - span.first;
+    }
+    return report;
+}

@@ -38,3 +38,15 @@ void setTarget(EncodingTarget &target, int level, const QString &muxer, const QS
 
 // ffprobe's lines for the streams of a file with the given entries, e.g. "mpeg4,video".
 QStringList probeStreams(const QString &path, const QString &entries = "codec_name,codec_type");
+
+// What a player finds in an output, from one ffprobe run that reads every packet and
+// decodes the video.
+struct OutputReport
+{
+    QStringList streams;       // "codec,type" in file order
+    int videoFrames = -1;      // decoded frames of the first video stream
+    double displayAspect = 0;  // of the first video stream, width over height
+    double videoSeconds = 0;   // span of the first video stream's packets
+    double audioSeconds = 0;   // span of the first audio stream's packets
+};
+OutputReport probeOutput(const QString &path);

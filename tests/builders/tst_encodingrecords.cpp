@@ -31,8 +31,7 @@ void TestEncodingRecords::resetSourceOffersNoStream()
     source.spareMap1.insert("a", "b");
     source.reset();
     QVERIFY(source.path.isEmpty());
-    QCOMPARE(QList<int>({source.kind, source.video.title, source.audio.aid, source.subtitle.sid}),
-             QList<int>({SourceKind::Unset, 1, -1, -1}));
+    QCOMPARE(source.kind, int(SourceKind::Unset));
     // Until stream descriptions are set the source offers no stream.
     QVERIFY(source.noVideo && source.noAudio && source.noSubtitle);
     QVERIFY(source.audioStreams.isEmpty() && source.spareMap1.isEmpty());

@@ -1,6 +1,7 @@
 // Runs the encode command on the installed MEncoder for every container and codec pair the
 // builder offers once it has read the real engine, at each level, from a generated clip and a
-// generated DVD folder, and checks every output with ffprobe. Refused pairs print their reason.
+// generated DVD folder, and checks every output with ffprobe: its streams, its frames, that
+// sound and picture last alike, and its display aspect. Refused pairs print their reason.
 
 #include "mencodertestengine.h"
 #include "testmedia.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QTest>
 #include <QThread>
 
@@ -110,8 +112,9 @@ void prepare(MEncoderTestEngine &engine, Run &run, const QString &sourcePath)
     const bool pcm = pair.audio == "pcm";
     const int rate = pcm || pair.audio.startsWith("mp") ? 44100 : 0; // mp3, mp2
     const double audioBitrate = pair.audio == "mp2_vcd" ? 224 : pcm ? 1411.2 : 128;
+    // A video rate with a fraction, as a size target gives it.
     setTarget(engine.job.target, run.level, pair.container, pair.video,
-              pair.video == "h263" ? QSize(176, 144) : QSize(320, 240), 600, pair.audio, rate,
+              pair.video == "h263" ? QSize(176, 144) : QSize(320, 240), 600.5, pair.audio, rate,
               audioBitrate, "PAL");
     engine.builder.passes = engine.builder.pass = 1;
 
@@ -119,8 +122,8 @@ void prepare(MEncoderTestEngine &engine, Run &run, const QString &sourcePath)
                              .arg(TestMedia::folder(), run.dvd ? "dvd" : "clip")
                              .arg(run.level)
                              .arg(pair.container, pair.video, pair.audio, pair.container);
-    // MPEG program streams are written by MEncoder's own muxer only for a whole source;
-    // the clip covers that path, the DVD title the frame-limited one.
+    // MPEG program streams from the clip run whole: the end of the sound is where an MPEG
+    // muxer lost it.
     const bool mpeg = pair.container == "mpeg" || pair.container == "mpeg_vcd";
     run.frames = mpeg && !run.dvd ? 0 : kFrames;
     engine.builder.cliCmdEncode(run.program, run.arguments, name, run.frames, 0, 0);
@@ -146,7 +149,8 @@ QString outcome(const Run &run, int exitCode, bool crashed)
         codecs << probedCodec(pair.video, true, run.dvd) + ",video";
     if (pair.audio != "noaudio")
         codecs << probedCodec(pair.audio, false, run.dvd) + ",audio";
-    QStringList streams = probeStreams(file); // "codec,type"
+    const OutputReport report = probeOutput(file);
+    QStringList streams = report.streams; // "codec,type"
     if (pair.video == "novideo") // the first step of an audio target also holds frame numbers
         streams = streams.filter(",audio");
     streams.sort(); // whichever stream the muxer wrote first
@@ -154,9 +158,21 @@ QString outcome(const Run &run, int exitCode, bool crashed)
     if (streams != codecs)
         return "streams " + streams.join(' ') + ", expected " + codecs.join(' ');
     const int expected = run.frames > 0 ? run.frames : kClipFrames;
-    const int frames = pair.video == "novideo" ? expected : TestMedia::countVideoFrames(file);
+    const int frames = pair.video == "novideo" ? expected : report.videoFrames;
     if (frames < expected * 0.9 - 1 || frames > expected + 2)
         return QStringLiteral("%1 decoded frames, expected about %2").arg(frames).arg(expected);
+    // A player times the streams by their packets: sound and picture must end together.
+    if (pair.video != "novideo" && pair.audio != "noaudio"
+        && qAbs(report.audioSeconds - report.videoSeconds) > 0.2 + 0.1 * report.videoSeconds)
+        return QStringLiteral("audio lasts %1 s, video %2 s")
+            .arg(report.audioSeconds).arg(report.videoSeconds);
+    // The finishing step corrects the display aspect of AVI files only; every other file
+    // must show the source's, or 4:3 where a wide picture is letterboxed.
+    const bool letterboxed = run.dvd && (pair.video == "mpeg1video" || pair.video == "h263");
+    const double aspect = letterboxed || !run.dvd ? 4.0 / 3.0 : 16.0 / 9.0;
+    if (pair.video != "novideo" && pair.container != "avi"
+        && qAbs(report.displayAspect / aspect - 1) > 0.02)
+        return QStringLiteral("displayed at %1, expected %2").arg(report.displayAspect).arg(aspect);
     return "ok";
 }
 
@@ -216,16 +232,26 @@ void MEncoderConformanceTest::everyOfferedPairEncodes()
 
     QList<Run> runs;
     QStringList refusals;
-    for (const Pair &pair : pairs(engine.builder)) {
-        if (!pair.refusal.isEmpty())
-            refusals << row(pair, "refused: " + pair.refusal);
-        for (int i = 0; pair.refusal.isEmpty() && i < 8; ++i) {
-            Run run; // the clip, then the DVD title, each at levels user, 1, 2, 3
-            run.pair = pair;
-            run.dvd = i >= 4;
-            run.level = i % 4 == 0 ? User : i % 4;
-            prepare(engine, run, run.dvd ? dvd : clip);
-            runs.append(run);
+    for (const bool dvdSource : {false, true}) { // some stream copies depend on the source
+        engine.job.source = dvdSource ? MEncoderTestEngine::dvdSource(dvd)
+                                      : MEncoderTestEngine::clipSource(clip);
+        QSet<QString> seen;
+        for (const Pair &pair : pairs(engine.builder)) {
+            const QString name = row(pair, QString());
+            if (seen.contains(name))
+                continue;
+            seen.insert(name);
+            if (!pair.refusal.isEmpty())
+                refusals << row(pair, (dvdSource ? "dvd  refused: " : "clip refused: ")
+                                          + pair.refusal);
+            for (int i = 0; pair.refusal.isEmpty() && i < 4; ++i) {
+                Run run; // at levels user, 1, 2, 3
+                run.pair = pair;
+                run.dvd = dvdSource;
+                run.level = i == 0 ? User : i;
+                prepare(engine, run, dvdSource ? dvd : clip);
+                runs.append(run);
+            }
         }
     }
     QVERIFY2(!runs.isEmpty(), "the real engine must be offered some pairs");

@@ -6,6 +6,8 @@
 #include "testmedia.h"
 #include "testregistry.h"
 
+#include "engines/mencoder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,13 +56,14 @@ double rate(const QString &fraction)
     return parts.size() == 2 ? parts[0].toDouble() / parts[1].toDouble() : fraction.toDouble();
 }
 
-// Xvid and the given audio codec in AVI from the standard clip; the command with its output.
-QStringList clipCommand(QString &program, const QString &audio, const QString &output)
+// An encode of the standard clip at the user's settings; the command with its output.
+QStringList clipCommand(QString &program, const QString &audio, const QString &output,
+                        const QString &muxer = "avi", const QString &video = "xvid")
 {
     MEncoderTestEngine engine;
     engine.job.source = MEncoderTestEngine::clipSource(TestMedia::standardAvi());
-    setTarget(engine.job.target, EncoderProfile::LevelUser, "avi", "xvid", {320, 240}, 600, audio,
-              0, 128);
+    setTarget(engine.job.target, EncoderProfile::LevelUser, muxer, video, {320, 240}, 600, audio,
+              audio == "mp2" ? 44100 : 0, 128, "PAL");
     QStringList arguments;
     engine.builder.cliCmdEncode(program, arguments, output, 0, 0, 0);
     return arguments;
@@ -80,6 +83,9 @@ private slots:
     void runningEncode();
     void commandCheckOnRealRuns_data();
     void commandCheckOnRealRuns();
+    void audioTrackOfAvi_data();
+    void audioTrackOfAvi();
+    void dashedFileNames();
 };
 
 void MEncoderJobsTest::twoPassXvidReadsFirstPassStatistics()
@@ -204,18 +210,15 @@ void MEncoderJobsTest::runningEncode()
     double position = -1, fps = -1;
     bool framesOnlyGrow = true;
     QString rest, messages;
-    QByteArray pending;
     auto read = [&] {
-        pending += process.readAllStandardOutput();
-        const int end = pending.lastIndexOf('\r'), lastFrame = frame;
-        if (end >= 0 && InterfaceMEncoder::parseProgress(QString::fromUtf8(pending.left(end + 1)),
-                                                         rest, frame, position, percent,
-                                                         minutesLeft, fps, size)) {
+        const int lastFrame = frame;
+        if (InterfaceMEncoder::parseProgress(QString::fromUtf8(process.readAllStandardOutput()),
+                                             rest, frame, position, percent, minutesLeft, fps,
+                                             size)) {
             ++reports;
             messages += rest;
             framesOnlyGrow = framesOnlyGrow && frame >= lastFrame;
         }
-        pending.remove(0, end + 1);
     };
     connect(&process, &QProcess::readyReadStandardOutput, this, read);
     process.start(program, arguments);
@@ -227,32 +230,117 @@ void MEncoderJobsTest::runningEncode()
     QVERIFY(position > 2.5 && position < 3.5);
     QVERIFY(percent >= 95 && percent <= 100);
     QCOMPARE(minutesLeft, 0);
+    QVERIFY(fps >= 0 && size >= 0); // both written: "0.00fps" and "0mb" on a clip this short
     QVERIFY(messages.contains("MEncoder"));
+    // The closing summary ends in line feeds, after the last status line.
+    QVERIFY2(messages.contains("Video stream:") && messages.contains("Audio stream:"),
+             qPrintable(messages.right(300)));
 }
 
 // Test runs of commands as the encoder core makes them: a frame limit in front.
 void MEncoderJobsTest::commandCheckOnRealRuns_data()
 {
+    QTest::addColumn<QString>("muxer");
+    QTest::addColumn<QString>("video");
     QTest::addColumn<QString>("audio");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<bool>("works");
-    QTest::newRow("Xvid and MP3 in AVI") << "mp3" << "" << true;
-    QTest::newRow("output folder missing") << "mp3" << "/missing" << false;
-    QTest::newRow("no FAAC: exits 0, writes nothing") << "aac" << "" << false;
+    QTest::newRow("Xvid and MP3 in AVI") << "avi" << "xvid" << "mp3" << "" << true;
+    QTest::newRow("output folder missing") << "avi" << "xvid" << "mp3" << "/missing" << false;
+    QTest::newRow("no FAAC: exits 0, writes nothing") << "avi" << "xvid" << "aac" << "" << false;
+    // A trial stops an MPEG job after a few frames: the job's muxer must write them.
+    QTest::newRow("MPEG-2 and MP2 in MPEG") << "mpeg" << "mpeg2video" << "mp2" << "" << true;
 }
 
 void MEncoderJobsTest::commandCheckOnRealRuns()
 {
+    QFETCH(QString, muxer);
+    QFETCH(QString, video);
     QFETCH(QString, audio);
     QFETCH(QString, folder);
     QFETCH(bool, works);
-    const QString output = (folder.isEmpty() ? TestMedia::folder() : folder) + "/check.avi";
+    const QString output = (folder.isEmpty() ? TestMedia::folder() : folder) + "/check." + muxer;
     QString program, out;
-    const QStringList arguments = clipCommand(program, audio, output);
+    const QStringList arguments = clipCommand(program, audio, output, muxer, video);
     const int code = TestMedia::run(program, QStringList{"-frames", "20"} + arguments, &out);
     QCOMPARE(InterfaceMEncoder::parseCommandCheck(out.toUtf8(), QByteArray()), works);
     QCOMPARE(code == 0 && QFileInfo(output).size() > 0, works);
     QFile::remove(output);
+}
+
+// An AVI whose two audio tracks (22.05 and 44.1 kHz) stand before or after its video: the
+// encode takes the chosen track, which its sampling rate tells.
+void MEncoderJobsTest::audioTrackOfAvi_data()
+{
+    QTest::addColumn<bool>("soundFirst");
+    QTest::addColumn<int>("track"); // 0 or 1
+    QTest::newRow("video first, second track") << false << 1;
+    QTest::newRow("sound first, first track") << true << 0;
+    QTest::newRow("sound first, second track") << true << 1;
+}
+
+void MEncoderJobsTest::audioTrackOfAvi()
+{
+    QFETCH(bool, soundFirst);
+    QFETCH(int, track);
+    const QStringList sound{"-map", "1:a", "-map", "2:a"}, picture{"-map", "0:v"};
+    const QString name = soundFirst ? "sound-first.avi" : "video-first.avi";
+    const QString avi = TestMedia::clip(name, QStringList{"-f", "lavfi", "-i",
+        "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
+        "sine=frequency=440:sample_rate=22050:duration=1", "-f", "lavfi", "-i",
+        "sine=frequency=880:sample_rate=44100:duration=1"} + (soundFirst ? sound + picture
+                                                                          : picture + sound)
+        + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"});
+    QVERIFY(!avi.isEmpty());
+    MEncoderTestEngine engine;
+    EncodingSource &source = engine.job.source;
+    source = MEncoderTestEngine::clipSource(avi);
+    source.audioStreams.clear();
+    for (int aid : soundFirst ? QList<int>{0, 1} : QList<int>{1, 2}) { // the player's ids
+        source.audio.aid = aid;
+        source.audioStreams << source.audio;
+    }
+    source.audio = source.audioStreams[track];
+    setTarget(engine.job.target, EncoderProfile::LevelUser, "avi", "xvid", {160, 120}, 300, "mp3",
+              0, 64);
+    QString program;
+    QStringList arguments;
+    const QString output = scratch("track-" + name);
+    engine.builder.cliCmdEncode(program, arguments, output, 10, 0, 0);
+    QCOMPARE(TestMedia::run(program, arguments), 0);
+    QCOMPARE(probeStreams(output, "codec_type,sample_rate").filter("audio"),
+             QStringList{track == 0 ? "audio,22050" : "audio,44100"});
+}
+
+// Relative names that begin with "-" reach MEncoder as files: the encode's input and the
+// inputs of a merge that the MEncoder engine object builds.
+void MEncoderJobsTest::dashedFileNames()
+{
+    const QString folder = TestMedia::folder();
+    QFile::remove(folder + "/-clip.avi");
+    QVERIFY(QFile::copy(TestMedia::standardAvi(), folder + "/-clip.avi"));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder);
+    MEncoderTestEngine engine;
+    engine.job.source = MEncoderTestEngine::clipSource("-clip.avi");
+    setTarget(engine.job.target, EncoderProfile::LevelUser, "avi", "xvid", {320, 240}, 600, "mp3",
+              0, 128);
+    QString program, error;
+    QStringList arguments;
+    const QString encoded = scratch("dashed.avi"), merged = scratch("dashed-merge.avi");
+    engine.builder.cliCmdEncode(program, arguments, encoded, 10, 0, 0);
+    const int encodeCode = TestMedia::run(program, arguments);
+    MEncoder mencoder;
+    const bool started = mencoder.startInterface("mencoder", QString());
+    mencoder.cliCmdMerge(program, arguments, error, {"-clip.avi", "-clip.avi"}, merged, "avi",
+                         "[0][0][0][0]");
+    const int mergeCode = TestMedia::run(program, arguments);
+    QDir::setCurrent(previous);
+    QVERIFY(started);
+    QCOMPARE(encodeCode, 0);
+    QVERIFY(qAbs(TestMedia::countVideoFrames(encoded) - 10) <= 1);
+    QCOMPARE(mergeCode, 0);
+    QVERIFY(qAbs(TestMedia::countVideoFrames(merged) - 150) <= 3);
 }
 
 VEXO_TEST_CLASS(MEncoderJobsTest)

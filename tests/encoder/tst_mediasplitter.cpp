@@ -92,10 +92,13 @@ private slots:
     void cleanup();
     void startTimeText_data();
     void startTimeText();
-    void volumeEnd_data();
-    void volumeEnd();
+    void volumeSpan_data();
+    void volumeSpan();
     void splitsARealClip_data();
     void splitsARealClip();
+    void volumesShorterThanTheKeyFrameInterval_data();
+    void volumesShorterThanTheKeyFrameInterval();
+    void volumeThatMeasuresNothing();
     void badInput_data();
     void badInput();
     void volumeCountBelowOne();
@@ -145,6 +148,7 @@ void MediaSplitterTest::startTimeText_data()
     QTest::addColumn<double>("position");
     QTest::addColumn<QString>("text");
     QTest::newRow("fraction dropped") << 754.4 << "00:12:34";
+    QTest::newRow("floored, never rounded") << 59.999 << "00:00:59";
     QTest::newRow("24 hours count again") << 24 * 3600.0 + 5.0 << "00:00:05";
     // A position that is no number must not reach the time arithmetic.
     QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "00:00:00";
@@ -159,115 +163,160 @@ void MediaSplitterTest::startTimeText()
     QCOMPARE(MediaSplitter::startTimeText(position), text);
 }
 
-void MediaSplitterTest::volumeEnd_data()
+void MediaSplitterTest::volumeSpan_data()
 {
     QTest::addColumn<double>("inputStart");
     QTest::addColumn<QList<FFprobePacket>>("inputWindow");
     QTest::addColumn<double>("length");
     QTest::addColumn<QList<FFprobePacket>>("head");
     QTest::addColumn<QList<FFprobePacket>>("tail");
+    QTest::addColumn<double>("known"); // where the trial copy said it begins; NaN: unknown
+    QTest::addColumn<double>("begin");
     QTest::addColumn<double>("end");
 
     // Each volume is cut from second 17; its start time is the input's start.
     using Packets = QList<FFprobePacket>;
+    const double nan = qQNaN();
     const Packets keyAt10{packet(0.0, true, hashOf("key10"))};
     // FFmpeg began at the key frame of second 10: 10 + 16 s, not 17 + 16; with B-frames the
     // furthest packet counts, not the last listed.
     QTest::newRow("copy from the key frame before the second, B-frames")
         << 0.0 << inputPackets(0.0) << 16.0 << keyAt10
-        << Packets{packet(15.96, false, "MD5:b"), packet(15.84, false, "MD5:c")} << 26.0;
+        << Packets{packet(15.96, false, "MD5:b"), packet(15.84, false, "MD5:c")} << nan << 10.0 << 26.0;
     QTest::newRow("input with a start time (MPEG-PS)")
         << 0.5 << inputPackets(0.5) << 16.2 << Packets{packet(0.5, true, hashOf("key10"))}
-        << Packets{packet(16.46, false, "MD5:b")} << 26.0;
+        << Packets{packet(16.46, false, "MD5:b")} << nan << 10.0 << 26.0;
     QTest::newRow("first packet not in the input: key packet at or before the second")
         << 0.0 << inputPackets(0.0) << 16.0 << Packets{packet(0.0, true, "MD5:changed")}
-        << Packets{packet(15.96, false, "MD5:b")} << 26.0;
+        << Packets{packet(15.96, false, "MD5:b")} << nan << 10.0 << 26.0;
     Packets stillPicture = inputPackets(0.0);
     stillPicture[2].hash = stillPicture[0].hash;
     QTest::newRow("identical key frames: the earliest counts")
         << 0.0 << stillPicture << 26.0 << Packets{packet(0.0, true, hashOf("key0"))}
-        << Packets{packet(25.96, false, "MD5:b")} << 26.0;
+        << Packets{packet(25.96, false, "MD5:b")} << nan << 0.0 << 26.0;
     // An MP4 edit list hides the lead-in (-7 s) from the measured length (9 s).
     QTest::newRow("no packets at the end: the length from the volume's start time")
         << 0.0 << inputPackets(0.0) << 9.0 << Packets{packet(-7.0, true, hashOf("key10"))} << Packets{}
-        << 26.0;
+        << nan << 10.0 << 26.0;
+    QTest::newRow("key packet exactly on the second")
+        << 0.0 << Packets{packet(10.0, true, "MD5:k10"), packet(17.0, true, "MD5:k17"), packet(18.0, true, "MD5:k18")}
+        << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << nan << 17.0 << 33.0;
+    // The copy began after the second (MPEG-PS): where it began counts, not the second.
+    QTest::newRow("begin known from the trial copy")
+        << 0.0 << Packets{} << 3.0 << Packets{packet(5.0, true, "")} << Packets{packet(7.96, false, "")} << 18.5
+        << 18.5 << 21.5;
     QTest::newRow("no packets at all: the start second plus the length")
-        << 0.0 << Packets{} << 16.0 << Packets{} << Packets{} << 33.0;
+        << 0.0 << Packets{} << 16.0 << Packets{} << Packets{} << nan << 17.0 << 33.0;
 }
 
-void MediaSplitterTest::volumeEnd()
+void MediaSplitterTest::volumeSpan()
 {
     QFETCH(double, inputStart);
     QFETCH(QList<FFprobePacket>, inputWindow);
     QFETCH(double, length);
     QFETCH(QList<FFprobePacket>, head);
     QFETCH(QList<FFprobePacket>, tail);
+    QFETCH(double, known);
+    QFETCH(double, begin);
     QFETCH(double, end);
-    QCOMPARE(MediaSplitter::volumeEnd(17.0, inputStart, inputWindow, length, inputStart, head, tail), end);
+    const MediaSplitter::VolumeSpan span =
+        MediaSplitter::volumeSpan(17.0, inputStart, inputWindow, length, inputStart, head, tail, known);
+    QCOMPARE(span.begin, begin);
+    QCOMPARE(span.end, end);
 }
+
+namespace {
+// A 40 s clip (160x120, 25 fps, a tone) in the given container and codecs.
+QString fortySeconds(const QString &name, const QStringList &codecs)
+{
+    return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=40", "-f",
+                                             "lavfi", "-i", "sine=frequency=440:duration=40"}
+                                     + codecs);
+}
+
+QString longGopH264()
+{
+    return fortySeconds("split-long-gop.mp4", {"-c:v", "libx264", "-preset", "ultrafast", "-bf", "2",
+                                               "-sc_threshold", "0", "-pix_fmt", "yuv420p", "-c:a", "aac"});
+}
+
+int audioStreamCount(const QString &file)
+{
+    QString out;
+    TestMedia::run("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", file}, &out);
+    return out.count("audio");
+}
+} // namespace
 
 void MediaSplitterTest::splitsARealClip_data()
 {
-    QTest::addColumn<QString>("suffix");
-    QTest::addColumn<QStringList>("codecs");
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<double>("keyInterval");
+    QTest::addColumn<int>("audioStreams");
 
-    // Every clip has a key frame every 2 s; each row is a container that once lost or
-    // doubled pictures between volumes.
+    // Each row is an input that once lost, doubled or repeated pictures between volumes.
+    const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
     QTest::newRow("AVI: the copy starts at the key frame before the second")
-        << "avi" << QStringList{"-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"};
+        << fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4"} + mp3) << 2.0 << 1;
     // No key-frame index: a seek lands on any packet and the copy begins at the next key
-    // frame. The start time lies after 0 and the audio runs past the video's end.
+    // frame, whole seconds are tried. The start time lies after 0 (half a second, more than
+    // the key-frame interval) and the audio runs past the video's end.
     QTest::newRow("MPEG program stream: seeks to any packet")
-        << "mpg" << QStringList{"-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"};
-    QTest::newRow("MP4: B-frames and an edit list hiding each volume's lead-in")
-        << "mp4" << QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-keyint_min", "50",
-                                "-sc_threshold", "0", "-pix_fmt", "yuv420p", "-c:a", "aac"};
+        << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1;
     // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
     QTest::newRow("FLV: first packet after 0, so volume 1 must not seek")
-        << "flv" << QStringList{"-c:v", "flv1", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"};
+        << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1;
+    // x264's own key-frame interval, 250 frames (no scene cuts): volumes of 13 s begin 3 s
+    // before the end of the one before. B-frames, and an MP4 edit list hiding each volume's
+    // lead-in.
+    QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264()
+        << 10.0 << 1;
+    // A DVD's VOB: two audio languages, a data stream of navigation packets.
+    const QString dvd = TestMedia::dvdFolder();
+    // Key frames every 0.6 s, and the copy begins after the second asked for: whole seconds
+    // are tried.
+    QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 1.6 << 2;
 }
 
 void MediaSplitterTest::splitsARealClip()
 {
-    QFETCH(QString, suffix);
-    QFETCH(QStringList, codecs);
-    const double keyInterval = 2.0;
+    QFETCH(QString, clip);
+    QFETCH(double, keyInterval);
+    QFETCH(int, audioStreams);
     const double frameTime = 0.04;
-    const QString clip = TestMedia::clip(
-        "split-40s." + suffix,
-        QStringList{"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=40", "-f", "lavfi", "-i",
-                    "sine=frequency=440:duration=40", "-g", "50"}
-            + codecs);
     QVERIFY(!clip.isEmpty());
     // Blanks, quotes, non-ASCII letters and a shell variable reach the engines unchanged.
     const QString baseName = "Le \"grand\" film d'Ève – 日本 $HOME";
+    const QString suffix = QFileInfo(clip).suffix();
     const QString input = m_folder->path() + "/" + baseName + "." + suffix;
     QVERIFY(QFile::copy(clip, input));
-    const qint64 volumeSize = QFileInfo(input).size() / 3;
+    const int volumes = audioStreams == 2 ? 2 : 3;
+    // Not a whole number of megabytes: the limit holds to the byte.
+    const qint64 volumeSize = QFileInfo(input).size() / volumes;
 
     MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
     MediaSplitter splitter(&host);
     QSignalSpy started(&splitter, &MediaSplitter::started);
     QSignalSpy finished(&splitter, &MediaSplitter::finished);
-    splitter.startSplit(input, 3, volumeSize);
+    splitter.startSplit(input, volumes, volumeSize);
     QVERIFY(finished.count() == 1 || finished.wait(30000));
     QCOMPARE(started.count(), 1);
     QCOMPARE(finished.count(), 1);
-    QCOMPARE(host.jobs().size(), 3);
+    QVERIFY2(host.jobs().size() == volumes, qPrintable(m_capture->log()));
 
     const QList<Frame> inputFrames = decodedFrames(input);
-    QCOMPARE(inputFrames.size(), 1000);
     int previousEnd = -1;
-    for (int volume = 1; volume <= 3; ++volume) {
+    for (int volume = 1; volume <= volumes; ++volume) {
         const QString part = QString("%1/%2.part%3.%4").arg(m_folder->path(), baseName).arg(volume).arg(suffix);
         QCOMPARE(host.jobs().at(volume - 1)->title(),
-                 QString("Extract volume %1/3 from %2.%3").arg(volume).arg(baseName, suffix));
+                 QString("Extract volume %1/%2 from %3.%4").arg(volume).arg(volumes).arg(baseName, suffix));
         QCOMPARE(host.jobs().at(volume - 1)->output(), QFileInfo(part).fileName());
         QVERIFY2(QFileInfo::exists(part), qPrintable(part));
         // The size limit holds (the MPEG muxer writes the packs it holds after reaching it).
-        if (volume < 3)
-            QVERIFY2(QFileInfo(part).size() <= volumeSize + volumeSize / 20 + 96 * 1024,
+        if (volume < volumes)
+            QVERIFY2(QFileInfo(part).size() <= volumeSize + volumeSize / 20 + 160 * 1024,
                      qPrintable(QString("%1 bytes for %2").arg(QFileInfo(part).size()).arg(volumeSize)));
+        QCOMPARE(audioStreamCount(part), audioStreams);
 
         // Where the volume's first and last pictures lie in the input.
         const QList<Frame> frames = decodedFrames(part);
@@ -279,9 +328,11 @@ void MediaSplitterTest::splitsARealClip()
         if (volume == 1) {
             QCOMPARE(start, 0);
         } else {
-            // No picture is left out between volumes, and the overlap is at most the whole
-            // second the previous volume ended in plus one key-frame interval.
-            QVERIFY2(start <= previousEnd + 1, qPrintable(QString("%1 after %2").arg(start).arg(previousEnd)));
+            // No picture is left out between volumes, each reaches further than the one
+            // before, and the overlap is at most the whole second the previous volume ended
+            // in plus one key-frame interval.
+            QVERIFY2(start <= previousEnd + 1 && end > previousEnd,
+                     qPrintable(QString("%1 to %2 after %3").arg(start).arg(end).arg(previousEnd)));
             const double previousEndTime = inputFrames.at(previousEnd).time + frameTime;
             QVERIFY2(inputFrames.at(start).time >= std::floor(previousEndTime) - keyInterval - frameTime / 2,
                      qPrintable(QString("%1 s after %2 s").arg(inputFrames.at(start).time).arg(previousEndTime)));
@@ -289,6 +340,58 @@ void MediaSplitterTest::splitsARealClip()
         previousEnd = end;
     }
     QCOMPARE(previousEnd, inputFrames.size() - 1);
+}
+
+// A volume shorter than the key-frame interval leaves no key frame to begin the next one
+// from: the split stops rather than repeat the volume or leave pictures out.
+void MediaSplitterTest::volumesShorterThanTheKeyFrameInterval_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::newRow("H.264 with its default long GOP: the next copy would begin at 0 again") << longGopH264();
+    QTest::newRow("MPEG-PS with a 10 s GOP: the next copy would begin past the end")
+        << fortySeconds("split-10s-gop.mpg", {"-g", "250", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"});
+}
+
+void MediaSplitterTest::volumesShorterThanTheKeyFrameInterval()
+{
+    QFETCH(QString, clip);
+    QVERIFY(!clip.isEmpty());
+    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+    MediaSplitter splitter(&host);
+    splitter.setOutputFolder(m_folder->path());
+    QSignalSpy finished(&splitter, &MediaSplitter::finished);
+    splitter.startSplit(clip, 8, QFileInfo(clip).size() / 8);
+    QVERIFY(finished.count() == 1 || finished.wait(30000));
+    QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of " + QFileInfo(clip).fileName()),
+             qPrintable(m_capture->log()));
+    QCOMPARE(host.jobs().size(), 1);
+}
+
+// A volume after the first that measures nothing leaves the position where it was: the split
+// stops. (An FFprobe that knows no streams and says every first volume is empty.)
+void MediaSplitterTest::volumeThatMeasuresNothing()
+{
+    const QByteArray answer = "{\"format\": {\"duration\": \"100.000000\"}}\n";
+    const QByteArray empty = "{\"format\": {\"duration\": \"0.000000\"}}\n";
+    const QString emptyPath = writeEngineFile("probe-empty-volume.txt", empty);
+    const QString script = writeEngineScript(
+        "probe-empty-volume", QString("case \"$*\" in\n  -version) echo 'ffprobe version 9.9-test' ;;\n"
+                                      "  *part1*) cat '%1' ;;\n  *) cat '%2' ;;\nesac")
+                                  .arg(emptyPath, writeEngineFile("probe-long-input.txt", answer)));
+    FFprobe canned;
+    QVERIFY(canned.startInterface(script, QString()));
+    EngineObjects::setEngines(m_ffmpeg.get(), &canned, nullptr);
+    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+    MediaSplitter splitter(&host);
+    splitter.setOutputFolder(m_folder->path());
+    QSignalSpy finished(&splitter, &MediaSplitter::finished);
+    splitter.startSplit(m_folder->path() + "/movie.avi", 3, 1000000);
+    const bool ended = finished.count() == 1 || finished.wait(30000);
+    EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+    QVERIFY(ended);
+    QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of movie.avi"),
+             qPrintable(m_capture->log()));
+    QCOMPARE(host.jobs().size(), 1);
 }
 
 void MediaSplitterTest::badInput_data()

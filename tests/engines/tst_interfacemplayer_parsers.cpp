@@ -130,6 +130,10 @@ private slots:
         row("audio line", "clip1", {"AUDIO: 44100 Hz, 2 ch, s16le, 128.0 kbit/9.07% (ratio: 16000->176400)\n"},
             true, C::AudioDetails,
             "audio.samplingRate=44100|audio.channelCount=2|audio.bitrate=128|audio.streamNumber=1|audio.aid=0");
+        // bit/s to kbit/s, truncated.
+        row("audio bit rate", "clip1", {"ID_AUDIO_BITRATE=128999"}, true, C::AudioBitrate, "audio.bitrate=128");
+        row("audio bit rate below 1 kbit/s", "clip1", {"ID_AUDIO_BITRATE=640"}, true, C::AudioBitrate,
+            "audio.bitrate=0");
         row("lavf untagged audio", "clip1", {"[lavf] stream 2: audio (mp3float), -aid 1\n"}, true,
             C::AudioStream, "audio.streamNumber=2|audio.format=mp3float|audio.aid=1");
         row("lavf subtitle", "clip1", {"[lavf] stream 3: subtitle (srt), -sid 0, -slang fre, French subs\n"},
@@ -164,6 +168,7 @@ private slots:
         row("title 100", "disk2", {"ID_DVD_TITLE_100_CHAPTERS=3"}, false, kUntouched);
         row("huge title number", "disk2", {"ID_DVD_TITLE_99999999999_ANGLES=1"}, false, kUntouched);
         row("length 0", "run", {"ANS_LENGTH=0.00"}, false, kUntouched);
+        row("chapter beyond int", "run", {"ANS_chapter=2", "ANS_chapter=3000000000"}, false, kUntouched, "chapter=2");
     }
 
     void outputLine()
@@ -272,7 +277,6 @@ private slots:
                         + "\nAvailable audio output drivers:\n" + line;
         status.state = PlayerStatus::OutputCaptured;
         mplayer.parseStatus();
-        QVERIFY(status.state == PlayerStatus::Ready || status.state == PlayerStatus::ParseFailed);
     }
 };
 

@@ -84,6 +84,7 @@ private slots:
         auto player = make(c, which == 2 ? faulty : m_mplayer, which == 0 ? faulty : m_mediaInfo,
                            which == 1 ? faulty : m_ffprobe);
         QCOMPARE(lines(c.log), log.replaceInStrings("%2", faulty));
+        QCOMPARE(player->state(), 0);
         const InterfaceStatus *status[] = {player->mediaInfoStatus(), player->ffprobeStatus(), player->playerStatus()};
         for (int i = 0; i < 3; ++i)
             QCOMPARE(status[i]->state, int(i == which ? InterfaceStatus::ParseFailed : InterfaceStatus::Ready));

@@ -100,11 +100,20 @@ private slots:
         QCOMPARE(probe->videoStreams.value(0).size, QSize(320, 240));
         QVERIFY2(log().isEmpty(), qPrintable(m_log.toPlainText()));
 
+        // A file that cannot be analysed says so, and the utility stays ready for the next.
         const QString missing = TestMedia::folder() + "/no such clip é.avi";
-        player->readMediaInfoData(missing);
-        player->readFFprobeData(missing);
-        QVERIFY(report->generalFields.isEmpty() && report->audioStreams.isEmpty());
-        QVERIFY(probe->format_name.isEmpty() && probe->videoStreams.isEmpty());
+        const QString empty = TestMedia::folder() + "/empty clip.avi";
+        QFile(empty).open(QIODevice::WriteOnly);
+        for (const QString &bad : {missing, empty}) {
+            player->readMediaInfoData(bad);
+            player->readFFprobeData(bad);
+            QVERIFY(report->videoFields.isEmpty() && report->audioStreams.isEmpty());
+            QVERIFY(probe->format_name.isEmpty() && probe->videoStreams.isEmpty());
+            QCOMPARE(log().last(), "Player: MediaInfo could not analyse " + bad + ".");
+            QCOMPARE(player->mediaInfoStatus()->state, int(InterfaceStatus::Ready));
+        }
+        player->readMediaInfoData(avi);
+        QCOMPARE(report->videoFields.value("Width"), QString("320 pixels"));
     }
 };
 

@@ -95,6 +95,8 @@ void ProcessorsTest::ffprobeLoads_data()
         << odd << "mov,mp4,m4a,3gp,3g2,mj2|video 0: h264 320x240 25 1.33333|audio 1: aac";
     QTest::newRow("clip cut in the middle")
         << writeBadMedia("truncated") << "avi|video 0: mpeg4 320x240 25 1.33333|audio 1: mp3";
+    QTest::newRow("tags whose line breaks read as fields and blocks")
+        << forgingTagsMkv() << "matroska,webm|video 0: mpeg4 320x240 25 1.33333|audio 1: mp3";
     QTest::newRow("missing file") << TestMedia::folder() + "/no such file.avi" << "";
     QTest::newRow("text file named .avi") << writeBadMedia("text") << "";
 }

@@ -1,10 +1,27 @@
 #include "jobtestsupport.h"
 #include "testmedia.h"
 
+#include "jobs/processkiller.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <signal.h>
 #include <sys/stat.h>
 
 using namespace JobTest;
+
+namespace {
+// Gone, or a zombie that nobody has reaped yet.
+bool hasExited(pid_t pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+} // namespace
 
 // The plain manager with real child processes (small shell scripts and the fake engine).
 class TestJobManager : public QObject
@@ -47,29 +64,37 @@ private slots:
         QCOMPARE(errors.at(0).at(0).value<Process *>()->readAllStandardError(), "oops\n");
     }
 
-    // How a process ends decides the task's end state; a bad end removes the output.
+    // How a process ends, and what it leaves, decide the task's end state. A failed run
+    // removes only the file it wrote itself; an exit code 0 never loses a file.
     void processEnd()
     {
-        const struct { QStringList arguments; int state, exitCode; } rows[] = { // -1: crashed
-            {{"touch", "OUT", "0"}, Task::Terminated, 0}, {{"touch", "OUT", "1"}, Task::Aborted, 1},
-            {{"crash"}, Task::Aborted, -1}};
+        const struct { const char *name, *before, *script; int state; bool kept; } rows[] = {
+            {"written", "", "printf x > \"$1\"", Task::Terminated, true},
+            {"written, then exit 1", "", "printf x > \"$1\"; exit 1", Task::Aborted, false},
+            {"crash after writing", "", "printf x > \"$1\"; kill -SEGV $$", Task::Aborted, false},
+            {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false},
+            {"another job's file, untouched, exit 1", "done", "exit 1", Task::Aborted, true},
+            {"exit 0 writing nothing", "", "exit 0", Task::Aborted, false},
+            {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, true},
+            {"exit 0 leaving another job's file", "done", "exit 0", Task::Terminated, true},
+            {"a first pass writing to a device", "", "exit 0", Task::Terminated, true},
+        };
         for (const auto &row : rows) {
             QTemporaryDir dir;
-            EncodingTaskData data = outputData(dir.filePath("out.avi"));
+            const bool device = QString(row.name).contains("device");
+            EncodingTaskData data = outputData(device ? QString("/dev/null") : dir.filePath("out.avi"));
+            const QString output = data[5].toString();
+            if (*row.before) {
+                QFile file(output);
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(row.before) > 0);
+            }
             auto manager = makeManager();
             QSignalSpy ended(manager.get(), &JobManager::processFinished);
-            auto *task = new Task;
-            task->set(&data, TestMedia::fakeEngine(),
-                      QStringList(row.arguments).replaceInStrings("OUT", data[5].toString()),
-                      QString(), "enc", "Encoding");
-            manager->addJob(plainJob(task, "id-1"));
+            manager->addJob(plainJob(scriptTask<Task>("enc", row.script, {output}, &data), "id-1"));
             QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
-            QCOMPARE(int(task->state), row.state);
-            QCOMPARE(QFile::exists(data[5].toString()), row.state == Task::Terminated);
-            QCOMPARE(ended.at(0).at(2).value<QProcess::ExitStatus>() == QProcess::CrashExit,
-                     row.exitCode < 0);
-            if (row.exitCode >= 0)
-                QCOMPARE(ended.at(0).at(1).toInt(), row.exitCode);
+            const Task *task = manager->jobs().first()->task();
+            QVERIFY2(int(task->state) == row.state, row.name);
+            QVERIFY2(QFile::exists(output) == row.kept, row.name);
         }
     }
 
@@ -78,7 +103,6 @@ private slots:
     void removeOutputFile()
     {
         QTemporaryDir dir;
-        QVERIFY(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
         QVERIFY(QDir(dir.path()).mkdir("folder"));
         QVERIFY(QFile::link("/dev/null", dir.filePath("devnull")));
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
@@ -86,6 +110,14 @@ private slots:
             EncodingTaskData data = outputData(dir.filePath(name));
             Task task;
             task.set(&data, "p", {}, "", "n", "l");
+            QFile file(dir.filePath(name));
+            if (name == "file") {
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write("done") == 4 && file.flush());
+                QVERIFY(!task.removeOutputFile()); // a task that never started wrote nothing
+            }
+            task.noteOutputAtStart();
+            if (name == "file")
+                QVERIFY(file.write("x") == 1 && file.flush());
             QCOMPARE(task.removeOutputFile(), name == "file");
             const QFileInfo entry(dir.filePath(name));
             QCOMPARE(entry.exists() || entry.isSymLink(), name != "file" && name != "missing");
@@ -93,20 +125,56 @@ private slots:
         QVERIFY(QFileInfo("/dev/null").exists());
     }
 
-    // A manager that goes while a job runs leaves no child behind and no spoiled output.
-    void destructionKillsRunningProcesses()
+    // A manager that goes leaves no child behind. The output of a job that was killed is
+    // removed; that of a process that had ended with code 0, its end not yet delivered, stays.
+    void destruction()
     {
-        QTemporaryDir dir;
-        EncodingTaskData data = outputData(dir.filePath("partial.avi"));
-        auto manager = makeManager();
-        Task *task = scriptTask<Task>("enc", "printf x > \"$1\"; exec sleep 30",
-                                      {data[5].toString()}, &data);
+        for (const bool ended : {false, true}) {
+            QTemporaryDir dir;
+            EncodingTaskData data = outputData(dir.filePath("out.avi"));
+            auto manager = makeManager();
+            const QString go = dir.filePath("go"); // the script ends once the test is past addJob
+            Task *task = scriptTask<Task>("enc", QString("printf x > \"$1\"; ") +
+                                          (ended ? "while [ ! -f \"$2\" ]; do sleep 0.01; done" : "exec sleep 30"),
+                                          {data[5].toString(), go}, &data);
+            manager->addJob(plainJob(task, "id-1"));
+            const pid_t pid = pid_t(task->processId());
+            if (ended) { // wait for the end without running the event loop, which has not seen it
+                QVERIFY(QFile(go).open(QIODevice::WriteOnly));
+                QElapsedTimer clock;
+                clock.start();
+                while (!hasExited(pid) && clock.elapsed() < 10000)
+                    QThread::msleep(10);
+                QCOMPARE(int(task->state), int(Task::Running));
+            } else {
+                QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data[5].toString()), 10000);
+            }
+            manager.reset();
+            QCOMPARE(::kill(pid, 0), -1); // gone and reaped
+            QCOMPARE(QFile::exists(data[5].toString()), ended);
+        }
+    }
+
+    // A kill that does not take (an engine stuck in uninterruptible I/O) holds the window
+    // no longer than the kill time-out, in "kill all" and when the manager goes; the
+    // process is reaped once it ends after all.
+    void killThatDoesNotTake()
+    {
+        auto manager = std::make_unique<JobManager>(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 300);
+        Task *task = scriptTask<Task>("stuck", "exec sleep 30");
         manager->addJob(plainJob(task, "id-1"));
-        const qint64 pid = task->processId();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data[5].toString()), 10000);
+        const pid_t pid = pid_t(task->processId());
+        const ProcessKiller::KillFunction kill = ProcessKiller::setKillFunction([](QProcess *) {});
+        QElapsedTimer clock;
+        clock.start();
+        manager->killAll();
+        QCOMPARE(int(task->state), int(Task::Running));
         manager.reset();
-        QCOMPARE(::kill(pid_t(pid), 0), -1); // gone and reaped
-        QVERIFY(!QFile::exists(data[5].toString()));
+        ProcessKiller::setKillFunction(kill);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(::kill(pid, 0), 0);
+        QCOMPARE(::kill(pid, SIGKILL), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(::kill(pid, 0), -1, 10000);
     }
 
     // The output folder is made, or the job refused; sizes past 2 GiB keep their value; only

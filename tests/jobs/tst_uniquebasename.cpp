@@ -21,6 +21,7 @@ private slots:
             {"film.avi|film (1).avi|film (7).mkv", "film", "film (8)"},
             {"my (old) film.avi|my (old) film (2).avi", "my (old) film", "my (old) film (3)"},
             {"film.avi|film (x).avi", "film", "film (1)"},
+            {"film.avi|film (1).x(y)", "film", "film (2)"}, // its number reads as "y"
             {"film.avi|film (1).avi|film [1].avi", "film", "film (2)"}, // no wildcards
             {"film 1.avi", "film [1]", "film [1]"},
             {"aXb.avi", "a*b", "a*b"},

@@ -89,3 +89,15 @@ inline QString subtitledMkv()
                             "-c:s", "srt", "-metadata:s:s:0", "language=eng", "-metadata:s:a:0",
                             "language=fre", "-metadata:s:a:0", "title=Général commentaire"});
 }
+
+// The standard AVI's streams in Matroska with tags whose line breaks read, in FFprobe's
+// default form, as fields and block markers: a stream title setting the size and codec, a
+// format title setting the duration and adding a stream.
+inline QString forgingTagsMkv()
+{
+    return TestMedia::clip(QStringLiteral("forging tags.mkv"),
+                           {"-i", TestMedia::standardAvi(), "-c", "copy", "-metadata",
+                            "title=x\nduration=2.0\n[/FORMAT]\n[STREAM]\nindex=9\ncodec_type=video\n"
+                            "codec_name=evil\n[/STREAM]\n[FORMAT]\nduration=1.0",
+                            "-metadata:s:v:0", "title=cam\nwidth=1\nheight=1\ncodec_name=evil"});
+}

@@ -54,8 +54,9 @@ int main(int argc, char **argv)
         return 2;
     }
     isolateUserLocations(sandbox.path());
+    // Tests that need a display get none set here: with an X display they run on it.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
 
     QStandardPaths::setTestModeEnabled(true);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.path() + "/settings");

@@ -1,0 +1,217 @@
+#pragma once
+
+#include "engines/movieinfo.h"
+#include "engines/titleinfo.h"
+#include "jobs/playerpreferences.h"
+
+#include <QIcon>
+#include <QList>
+#include <QPixmap>
+#include <QProcess>
+#include <QSize>
+#include <QStringList>
+#include <QWidget>
+
+class FFprobeData;
+struct InterfaceStatus;
+class MediaInfoData;
+class Player;
+class ProgressWidget;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QTextEdit;
+class QTimer;
+class RendererFrame;
+class TimecodeWidget;
+struct PlayerCapabilities;
+struct PlayerStatus;
+
+// The player panel: a video area that MPlayer draws into, the playback buttons, the time
+// code and chapter number, a timeline and the track lists. Every command line, slave
+// command and parser comes from its Player facade; the panel owns the playback process,
+// the poll timer and the widgets. Three places build one: the main window, the extended
+// main window (a MervoPlayerWidget) and the player dialog.
+class PlayerWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The largest renderer of the maximum zoom; a factor above MaximumZoomThreshold asks for it.
+    static constexpr int MaximumZoomWidth = 1366;
+    static constexpr int MaximumZoomHeight = 768;
+    static constexpr double MaximumZoomThreshold = 2.0;
+
+    // A null preferences pointer keeps the defaults. The consoles may be null; the panel
+    // does not own them. Building the panel runs the facade's engine status queries.
+    PlayerWidget(QWidget *consoleWindow, const QString &mplayerBinPath,
+                 const QString &mediaInfoBinPath, const QString &ffprobeBinPath,
+                 QTextEdit *stdInConsole, QTextEdit *stdOutConsole, QTextEdit *stdErrConsole,
+                 QTextEdit *logConsole, int verbosity, const PlayerPreferences *preferences,
+                 QWidget *parent = nullptr);
+    ~PlayerWidget() override;
+
+    void setPreferences(const PlayerPreferences &preferences);
+    void setVerbosity(int level);
+    void setMPlayerBinPath(const QString &path);
+    void setMediaInfoBinPath(const QString &path);
+    void setFFprobeBinPath(const QString &path);
+    void setControlsEnabled(bool enabled);
+    void setTrackSelectionEnabled(bool enabled);
+    void updatePlayIcons();
+    void clearLogConsole();
+    void clearStdInConsole();
+    void clearStdOutConsole();
+    void clearStdErrConsole();
+
+    QString utilityBinary(int utility) const;
+    QString utilityVersion(int utility) const;
+    QString inputPath() const;
+    PlayerCapabilities playerCapability() const;
+    PlayerStatus playerStatus() const;
+    InterfaceStatus mediaInfoStatus() const;
+    InterfaceStatus ffprobeStatus() const;
+    MediaInfoData mediaInfoData() const;
+    FFprobeData ffprobeData() const;
+
+    // Zoom: 0 fits the video into the display size from now on (autoZoom), a factor above
+    // 2 gives the largest picture that fits 1366 by 768.
+    void setZoom(double factor);
+    double fitZoom() const;
+    void setRendererActive(bool active);
+
+    // Panel consoles: a line reaches its console when its level is at most the verbosity,
+    // and the panel then handles pending events once; without the console the line goes
+    // to the debug output whatever its level.
+    void log(const QString &text, int level);
+    void logStdOut(const QString &text, int level);
+    void logStdErr(const QString &text, int level);
+
+    // Whether MPlayer is usable; with updateFontCache it also runs MPlayer once to build
+    // its subtitle font cache (false when that run does not start in time).
+    bool isReady(bool updateFontCache);
+
+    // Ends a running playback: "quit", then a kill when it does not end in time.
+    bool stopPlayback();
+
+    // Read, and for autoZoom written, by the main window directly.
+    QCheckBox *loadStateBox = nullptr;
+    bool playing = false;
+    bool noVideo = false;
+    int audioIndex = -1;
+    int subtitleIndex = -1;
+    bool autoZoom = false;
+
+signals:
+    void guiSizeAdjustRequest();
+    void stateChanged(bool playing);
+    void selectionChanged();
+
+public slots:
+    void playerEnded(int exitCode, QProcess::ExitStatus exitStatus);
+    void setListToolTips();
+    void processBridgeMessage(const QString &message, bool value);
+    void processBridgeMessage(const QString &message, int value);
+    void centerRenderer();
+    void updateControlsOnLoading(int state);
+    void stopLoadDvd();
+    void stopUpdateFontCache();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+    void createIcons();
+    void createButtons();
+    void createDisplay();
+    void createTrackGroup();
+    void layOut();
+    void connectSignals();
+    void connectLoadState();
+    void connectBridge();
+    // Hands the renderer's window id to the facade and picks the video output.
+    void attachRenderer();
+    void chooseVideoOutput();
+    void takeRecords();
+    void showAudioPixmap();
+    void clearTrackControls();
+    static void clearConsole(QTextEdit *console);
+
+    // Configuration.
+    QWidget *consoleWindow;
+    QString mplayerBinPath;
+    QString mediaInfoBinPath;
+    QString ffprobeBinPath;
+    QTextEdit *stdInConsole;
+    QTextEdit *stdOutConsole;
+    QTextEdit *stdErrConsole;
+    QTextEdit *logConsole;
+    int verbosity;
+    PlayerPreferences preferences;
+
+    // Engine objects.
+    Player *player = nullptr;
+    QProcess *playbackProcess = nullptr;
+    QTimer *pollTimer = nullptr;
+    PlayerCapabilities *playerCapabilitiesRecord = nullptr;
+    PlayerStatus *playerStatusRecord = nullptr;
+    InterfaceStatus *mediaInfoStatusRecord = nullptr;
+    MediaInfoData *mediaInfoDataRecord = nullptr;
+    InterfaceStatus *ffprobeStatusRecord = nullptr;
+    FFprobeData *ffprobeDataRecord = nullptr;
+    QStringList *playbackErrors = nullptr;
+    ProgressWidget *progressWidget = nullptr;
+
+    // Widgets.
+    QIcon playIcon, playFastIcon, playExcerptIcon, playExcerptFastIcon, stopIcon,
+        stopExcerptIcon, slowIcon, slowExcerptIcon, fastIcon, fastExcerptIcon;
+    QPushButton *playButton = nullptr;
+    QPushButton *pauseButton = nullptr;
+    QPushButton *slowerButton = nullptr;
+    QPushButton *fasterButton = nullptr;
+    QPushButton *prevChapterButton = nullptr;
+    QPushButton *nextChapterButton = nullptr;
+    QPushButton *backwardButton = nullptr;
+    QPushButton *forwardButton = nullptr;
+    QLabel *chapterLabel = nullptr;
+    TimecodeWidget *timecodeWidget = nullptr;
+    QFrame *displayFrame = nullptr;
+    RendererFrame *renderer = nullptr;
+    QLabel *audioPicture = nullptr;
+    QPixmap audioPixmap;
+    QSlider *timeLine = nullptr;
+    QGroupBox *trackGroup = nullptr;
+    QComboBox *titleCombo = nullptr;
+    QComboBox *audioCombo = nullptr;
+    QComboBox *subtitleCombo = nullptr;
+    QComboBox *angleCombo = nullptr;
+
+    // Load state and source.
+    QString sourcePath;
+    QString sourceName;
+    int mediaKind = 1;
+    int titleCount = 0;
+    int mainTitle = 0;
+    QList<TitleInfo> titles;
+    MovieInfo movieInfo;
+    bool noStreamChoices = true;
+    bool dvdLoadAborted = false;
+    bool fontCacheAborted = false;
+
+    // Selection and playback.
+    int selectedTitle = 0;
+    int angleIndex = -1;
+    bool normalSpeed = true;
+    bool paused = false;
+    double position = 0.0;
+    int currentChapter = 0;
+    int chapterCursor = 0;
+
+    // Display size and zoom.
+    QSize videoSize;
+    QSize rendererSize;
+    double zoom = 1.0;
+};

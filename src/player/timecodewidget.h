@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QLCDNumber>
+
+// The player panel's flat eight-digit display of the playback position, "hh:mm:ss".
+class TimecodeWidget : public QLCDNumber
+{
+    Q_OBJECT
+
+public:
+    explicit TimecodeWidget(QWidget *parent = nullptr);
+
+    void reset();
+};

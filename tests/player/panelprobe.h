@@ -1,0 +1,52 @@
+#pragma once
+
+#include "player/mervoplayerwidget.h"
+#include "player/rendererframe.h"
+
+#include <QTextEdit>
+
+// The extended panel with its inner members open to the tests, and consoles the tests read.
+class PanelProbe : public MervoPlayerWidget
+{
+public:
+    using MervoPlayerWidget::MervoPlayerWidget;
+
+    using PlayerWidget::audioPicture;
+    using PlayerWidget::audioPixmap;
+    using PlayerWidget::displayFrame;
+    using PlayerWidget::mediaKind;
+    using PlayerWidget::movieInfo;
+    using PlayerWidget::player;
+    using PlayerWidget::playbackProcess;
+    using PlayerWidget::preferences;
+    using PlayerWidget::progressWidget;
+    using PlayerWidget::renderer;
+    using PlayerWidget::rendererSize;
+    using PlayerWidget::trackGroup;
+    using PlayerWidget::videoSize;
+    using PlayerWidget::zoom;
+};
+
+// The four consoles a panel is given, in the constructor's order.
+struct PanelConsoles
+{
+    QTextEdit stdIn, stdOut, stdErr, log;
+};
+
+// Engines found on PATH, as the program finds them when no folder is configured.
+inline const QString kMPlayer = QStringLiteral("mplayer");
+inline const QString kMediaInfo = QStringLiteral("mediainfo");
+inline const QString kFFprobe = QStringLiteral("ffprobe");
+inline const QString kMissingEngine = QStringLiteral("/nonexistent/vexo/mplayer");
+
+// A panel on the real engines with the given consoles (null for none) and preferences.
+inline PanelProbe *makePanel(PanelConsoles *consoles, int verbosity = 3,
+                             const PlayerPreferences *preferences = nullptr,
+                             const QString &mplayer = kMPlayer)
+{
+    return new PanelProbe(nullptr, mplayer, kMediaInfo, kFFprobe,
+                          consoles ? &consoles->stdIn : nullptr,
+                          consoles ? &consoles->stdOut : nullptr,
+                          consoles ? &consoles->stdErr : nullptr,
+                          consoles ? &consoles->log : nullptr, verbosity, preferences);
+}

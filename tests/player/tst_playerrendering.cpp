@@ -1,0 +1,196 @@
+// MPlayer drawing into the panel's renderer, and the back-end readiness with the font
+// cache run, on the real MPlayer and on stand-ins for its faults.
+
+#include "player/progresswidget.h"
+
+#include "engines/player.h"
+#include "enginetesting.h"
+#include "gui4/gui4resources.h"
+#include "panelprobe.h"
+#include "testregistry.h"
+#include "windowtesting.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+using namespace WindowTesting;
+
+namespace {
+// A stand-in MPlayer: a normal status answer, and a font-cache run that prints the given
+// number of "Scanning file" lines and then waits for a minute.
+QString scanningMPlayer(int lines)
+{
+    return writeEngineScript(
+        QString("mplayer-scanning-%1").arg(lines),
+        QString("case \"$*\" in\n"
+                // All lines in one write, so that they arrive together and the bar settles.
+                "  *-fontconfig*) text=$(i=0; while [ $i -lt %1 ]; do echo \"Scanning file /fonts/f$i.ttf\"; "
+                "i=$((i+1)); done); printf '%s\\n' \"$text\"; exec sleep 60 ;;\n"
+                "  *) printf 'MPlayer 1.5-test (C) 2000-2023 MPlayer Team\\nAvailable video output drivers:\\n"
+                "\\tx11\\tX11\\nAvailable audio output drivers:\\n\\tnull\\tNull audio output\\n' ;;\n"
+                "esac")
+            .arg(lines));
+}
+} // namespace
+
+class TestPlayerRendering : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initGui4Resources(); }
+
+    // MPlayer started with the renderer's window id draws the clip inside the panel; the
+    // area is black before and after.
+    void mplayerDrawsIntoRenderer()
+    {
+        if (!onX11())
+            QSKIP("MPlayer needs an X display to draw into");
+        const QString clip = TestMedia::standardAvi();
+        QVERIFY(!clip.isEmpty());
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles));
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+        panel->setZoom(1.0);
+        QTRY_VERIFY(colourShare(grabNative(panel->renderer), Qt::black) > 0.99);
+
+        panel->player->setSourceFile(clip, 1, false);
+        panel->player->disableAudio();
+        QString program;
+        QStringList arguments;
+        panel->player->cliPlay(&program, &arguments, 0, 0, 0, 0);
+        QVERIFY(arguments.contains(QString::number(panel->renderer->winId())));
+        panel->playbackProcess->start(program, arguments, QIODevice::ReadWrite | QIODevice::Unbuffered);
+        QVERIFY(panel->playbackProcess->waitForStarted());
+        panel->playing = true;
+        panel->setRendererActive(true);
+
+        QImage frame;
+        QVERIFY(waitFor([&] {
+            frame = grabNative(panel->renderer);
+            return nonBlackShare(frame) > 0.5;
+        }));
+        saveScreenshot(frame, "player-renderer-playing");
+        const QImage shot = grabNative(panel.get());
+        saveScreenshot(shot, "player-panel-playing");
+        QCOMPARE(frame.size(), QSize(512, 288));
+        QVERIFY(distinctColours(frame) > 8); // a picture, not a plain background
+        QVERIFY(colourShare(shot, Qt::black) < 0.9);
+
+        QSignalSpy state(panel.get(), &PlayerWidget::stateChanged);
+        QVERIFY(panel->stopPlayback());
+        QVERIFY(!panel->playing);
+        QCOMPARE(panel->playbackProcess->state(), QProcess::NotRunning);
+        QCOMPARE(state.count(), 1);
+        QVERIFY(consoles.log.toPlainText().contains("Playback ended."));
+        QTRY_VERIFY(colourShare(grabNative(panel->renderer), Qt::black) > 0.99);
+
+        // A source without video shows the audio picture on the renderer's black.
+        panel->audioPicture->show();
+        QTRY_VERIFY(colourShare(grabNative(panel->renderer), QColor(200, 205, 215), 12) > 0.005);
+        saveScreenshot(grabNative(panel.get()), "player-panel-audio");
+    }
+
+    // Readiness follows the status record; with the font cache it also runs MPlayer once.
+    void readiness_data()
+    {
+        QTest::addColumn<QString>("mplayer");
+        QTest::addColumn<bool>("updateFontCache");
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<bool>("fontCacheRun");
+        QTest::newRow("Debian's MPlayer") << kMPlayer << false << true << false;
+        QTest::newRow("font cache") << kMPlayer << true << true << true;
+        QTest::newRow("missing") << kMissingEngine << false << false << false;
+        QTest::newRow("missing, font cache") << kMissingEngine << true << false << false;
+    }
+    void readiness()
+    {
+        QFETCH(QString, mplayer);
+        QFETCH(bool, updateFontCache);
+        QFETCH(bool, ready);
+        QFETCH(bool, fontCacheRun);
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 1, nullptr, mplayer));
+        consoles.stdIn.clear();
+        QCOMPARE(panel->isReady(updateFontCache), ready);
+        QCOMPARE(consoles.stdIn.toPlainText().contains("-fontconfig"), fontCacheRun);
+        QVERIFY(!panel->progressWidget);
+    }
+
+    // An MPlayer that was ready but cannot be started for the font cache: false and the
+    // level-1 line, on the console or, without one, on the debug output.
+    void fontCacheStartFails_data()
+    {
+        QTest::addColumn<bool>("withConsoles");
+        QTest::newRow("log console") << true;
+        QTest::newRow("debug output") << false;
+    }
+    void fontCacheStartFails()
+    {
+        QFETCH(bool, withConsoles);
+        const QString path = scanningMPlayer(withConsoles ? 1 : 2);
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(withConsoles ? &consoles : nullptr, 1, nullptr, path));
+        QVERIFY(panel->isReady(false));
+        QVERIFY(QFile::remove(path));
+        const QString line = "Failed to update MPlayer font cache (process start timed-out).";
+        if (!withConsoles)
+            QTest::ignoreMessage(QtDebugMsg, qPrintable("PlayerWidget Log: " + line));
+        QVERIFY(!panel->isReady(true));
+        if (withConsoles)
+            QVERIFY(consoles.log.toPlainText().split('\n').contains(line));
+    }
+
+    // "Scanning file" lines open a modal progress window that pulses from 1 towards 80 and
+    // falls back to 20; closing it ends the wait, kills the run and counts as done.
+    void fontCacheProgress_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("value");
+        QTest::newRow("climbs to 80") << 78 << 80;
+        QTest::newRow("falls back from 80") << 79 << 20;
+    }
+    void fontCacheProgress()
+    {
+        QFETCH(int, lines);
+        QFETCH(int, value);
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 1, nullptr, scanningMPlayer(lines)));
+        ModalAnswerer answerer;
+        int seenValue = -1;
+        QString title;
+        bool modal = false;
+        answerer.answerWith([&](QWidget *window) {
+            auto *progress = qobject_cast<ProgressWidget *>(window);
+            if (!progress || progress->value() != seenValue) {
+                seenValue = progress ? progress->value() : -1;
+                return false; // lines still arriving
+            }
+            title = progress->windowTitle();
+            modal = progress->windowModality() == Qt::ApplicationModal;
+            saveScreenshot(grabNative(progress), "player-font-cache-progress");
+            return progress->close();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(panel->isReady(true));
+        QVERIFY(clock.elapsed() < 30000);
+        QCOMPARE(seenValue, value);
+        QCOMPARE(title, QString("Vexo 4.0 - Processing"));
+        QVERIFY(modal);
+        QCOMPARE(answerer.seen().size(), 1);
+        QVERIFY(!panel->progressWidget);
+    }
+};
+
+VEXO_TEST_CLASS(TestPlayerRendering)
+#include "tst_playerrendering.moc"

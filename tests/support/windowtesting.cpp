@@ -1,0 +1,217 @@
+#include "windowtesting.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSet>
+#include <QTest>
+#include <QWidget>
+
+namespace WindowTesting {
+
+namespace {
+const char *const kInterceptedSchemes[] = {"http", "https", "file", "mailto"};
+constexpr int kPollMs = 20;
+}
+
+bool onX11()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+QImage grabWidget(QWidget *widget)
+{
+    return widget->grab().toImage();
+}
+
+QImage grabNative(QWidget *widget)
+{
+    if (!onX11() || !widget)
+        return QImage();
+    QScreen *screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    return screen->grabWindow(widget->winId()).toImage();
+}
+
+QString saveScreenshot(const QImage &image, const QString &name)
+{
+    QString folder = qEnvironmentVariable("VEXO_SCREENSHOTS");
+    if (folder.isEmpty())
+        folder = QDir::current().filePath(QStringLiteral("screenshots"));
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+    if (!image.save(path))
+        qWarning("screenshot %s not saved", qPrintable(path));
+    return path;
+}
+
+namespace {
+template <typename Test>
+double share(const QImage &image, Test test)
+{
+    if (image.isNull() || image.width() * image.height() == 0)
+        return 0.0;
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    qint64 hits = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            hits += test(line[x]) ? 1 : 0;
+    }
+    return double(hits) / (qint64(rgb.width()) * rgb.height());
+}
+} // namespace
+
+double colourShare(const QImage &image, const QColor &colour, int tolerance)
+{
+    return share(image, [&](QRgb pixel) {
+        return qAbs(qRed(pixel) - colour.red()) <= tolerance
+               && qAbs(qGreen(pixel) - colour.green()) <= tolerance
+               && qAbs(qBlue(pixel) - colour.blue()) <= tolerance;
+    });
+}
+
+double nonBlackShare(const QImage &image, int tolerance)
+{
+    return share(image, [&](QRgb pixel) {
+        return qRed(pixel) > tolerance || qGreen(pixel) > tolerance || qBlue(pixel) > tolerance;
+    });
+}
+
+int distinctColours(const QImage &image, int limit)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    QSet<QRgb> colours;
+    for (int y = 0; y < rgb.height() && colours.size() < limit; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width() && colours.size() < limit; ++x)
+            colours.insert(line[x]);
+    }
+    return int(colours.size());
+}
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+
+ModalAnswerer::ModalAnswerer()
+{
+    m_timer.setInterval(kPollMs);
+    connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
+    m_timer.start();
+}
+
+void ModalAnswerer::answerWithButton(const QString &buttonText)
+{
+    m_answers.enqueue([buttonText](QWidget *modal) {
+        for (QAbstractButton *button : modal->findChildren<QAbstractButton *>()) {
+            if (button->text() == buttonText && button->isVisible()) {
+                button->click();
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+void ModalAnswerer::answerWith(QMessageBox::StandardButton standard)
+{
+    m_answers.enqueue([standard](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QAbstractButton *button = box ? box->button(standard) : nullptr;
+        if (!button)
+            return false;
+        button->click();
+        return true;
+    });
+}
+
+void ModalAnswerer::answerByClosing()
+{
+    m_answers.enqueue([](QWidget *modal) { return modal->close(); });
+}
+
+void ModalAnswerer::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible())
+        return;
+    // The window just answered may still be on screen until its event loop ends.
+    if (modal == m_answered)
+        return;
+    answer(modal);
+}
+
+void ModalAnswerer::answer(QWidget *modal)
+{
+    auto *dialog = qobject_cast<QDialog *>(modal);
+    if (m_answers.isEmpty() && !dialog)
+        return;
+    ModalSeen seen;
+    seen.className = QString::fromLatin1(modal->metaObject()->className());
+    seen.title = modal->windowTitle();
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        seen.text = box->text();
+        seen.informativeText = box->informativeText();
+    }
+    seen.screenshot = onX11() ? grabNative(modal) : grabWidget(modal);
+    if (!m_answers.isEmpty()) {
+        if (!m_answers.head()(modal))
+            return;
+        m_answers.dequeue();
+    } else {
+        dialog->reject();
+    }
+    if (!m_screenshotPrefix.isEmpty())
+        saveScreenshot(seen.screenshot, m_screenshotPrefix + QString::number(m_seen.size() + 1));
+    m_seen.append(seen);
+    m_answered = modal;
+    // A box shown again later is a new question.
+    QTimer::singleShot(kPollMs * 5, this, [this] {
+        if (m_answered && !m_answered->isVisible())
+            m_answered = nullptr;
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+
+FileChooserScript::FileChooserScript()
+{
+    FileChooser::setHandler([this](const FileChooser::Request &request) {
+        m_requests.append(request);
+        return m_answers.isEmpty() ? QString() : m_answers.dequeue();
+    });
+}
+
+FileChooserScript::~FileChooserScript()
+{
+    FileChooser::setHandler(nullptr);
+}
+
+UrlInterceptor::UrlInterceptor()
+{
+    for (const char *scheme : kInterceptedSchemes)
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+}
+
+UrlInterceptor::~UrlInterceptor()
+{
+    for (const char *scheme : kInterceptedSchemes)
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+}
+
+} // namespace WindowTesting
