@@ -169,6 +169,15 @@ private slots:
         QVERIFY(configurator.configureProfile(kMEncoder, "avi", "xvid", "noaudio"));
         QVERIFY(!configurator.configureProfile(7, "avi", "xvid", "mp3"));
         QCOMPARE(m_encoder->jobData(kMEncoder)->target.profile.level, 3);
+
+        // Only the levels a configurator offers read back.
+        for (const char *stored : {"4", "-1", "6"}) {
+            QSettings().setValue("Encoder/Last Profile/avi", stored);
+            QCOMPARE(configurator.lastProfile("avi"), 0);
+        }
+        QCOMPARE(MervoConfigurator(m_encoder).lastProfile("avi"), 0);
+        QSettings().setValue("Encoder/Last Profile/avi", 4);
+        QCOMPARE(MervoConfigurator(m_encoder).lastProfile("avi"), 4);
     }
 
     // The choice lists follow the source: what a DVD cannot feed, what a file cannot copy,
@@ -297,6 +306,9 @@ private slots:
             actual << text;
         }
         QCOMPARE(actual, nodes);
+        // The iPod sizes join the picture table once the job's container is "ipod".
+        QCOMPARE(configurator.valueText(OptionItem::PictureSize, QSize(960, 540)).contains("(iPod touch)"),
+                 muxer == "ipod");
         configurator.clearOptions();
         QVERIFY(configurator.optionRoot().children.empty());
         QCOMPARE(configurator.optionRoot().title, m_encoder->muxerDescription(muxer));

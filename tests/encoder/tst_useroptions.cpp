@@ -71,12 +71,6 @@ private slots:
         QTest::newRow("x264 ipod small source") << "x264" << "ipod" << QSize(600, 400) << QSize(600, 400)
             << "128x96 176x144 320x240 480x272 384x288 480x320 624x352 480x360 528x384 600x400 "
                "640x480 704x480 720x480 960x544 704x576 720x576 1280x720" << QSize(600, 400);
-        QTest::newRow("ipod too wide") << "mpeg4" << "ipod" << QSize(720, 400) << QSize(0, 0)
-            << "128x96 176x144 320x240 480x272 384x288 480x320 624x352 480x360 528x384 640x480 "
-               "704x480 720x480 960x544 704x576 720x576 1280x720" << QSize(480, 272);
-        QTest::newRow("ipod too high") << "mpeg4" << "ipod" << QSize(704, 496) << QSize(0, 0)
-            << "128x96 176x144 320x240 480x272 384x288 480x320 624x352 480x360 528x384 640x480 "
-               "704x480 720x480 960x544 704x576 720x576 1280x720" << QSize(480, 272);
         QTest::newRow("psp") << "x264_psp" << "psp" << QSize(1000, 562) << QSize(480, 272)
             << "128x96 176x144 320x240 352x240 480x272" << QSize(480, 272);
         QTest::newRow("h263") << "h263" << "3gp" << QSize(1000, 562) << QSize(320, 240)
