@@ -72,14 +72,8 @@ void MervoEncoderTest::realEngines()
     QCOMPARE(e->capabilities(EngineType::MKVmerge)->muxerMap->keys(), QStringList{"mkv"});
     QVERIFY(e->isMuxerSupported(EngineType::X264, "mkv"));
     QVERIFY(!e->isMuxerSupported(EngineType::X264, "mp4")); // "(no)" in this build
-    QCOMPARE(e->engineBinary(EngineType::MKVmerge), QString("mkvmerge"));
-    QVERIFY(e->jobData(EngineType::X264) && e->jobData(EngineType::X264) != e->jobData(EngineType::MKVmerge));
-    QVERIFY(e.logText().contains("MervoEncoder: x264 engine is ready."));
     QVERIFY(e.stdIn.toPlainText().contains("mkvmerge --version"));
-    // The base engines stay the base's.
-    QVERIFY(!e->isEngineReady(EngineType::MEncoder));
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    QCOMPARE(e->engineName(EngineType::MEncoder), QString("MEncoder"));
+    QVERIFY(!e->isEngineReady(EngineType::MEncoder)); // the base's engines stay the base's
 }
 
 void MervoEncoderTest::faultyEngines_data()
@@ -138,14 +132,10 @@ void MervoEncoderTest::unknownAndRefusedTypes()
     e->setTimeouts(EngineType::X264, 10, 20, 30); // kept before the engine exists
     e->timeouts(EngineType::X264, start, finish, kill);
     QCOMPARE(QList<int>({start, finish, kill}), QList<int>({10, 20, 30}));
-    QVERIFY(!e->initEngine(7, "x"));
-    QVERIFY(!e->isEngineReady(7));
-    QVERIFY(!e->isMuxerSupported(7, "mkv"));
+    QVERIFY(!e->initEngine(7, "x") && !e->isEngineReady(7) && !e->isMuxerSupported(7, "mkv"));
+    QVERIFY(!e->jobData(7) && !e->capabilities(7) && !e->interfaceStatus(7));
     QCOMPARE(e.errText().count("encoder interface (type 7) unknown"), 5);
     QCOMPARE(MervoEncoder::engineName(7), QString("unknown"));
-    QCOMPARE(MervoEncoder::engineName(EngineType::MKVmerge), QString("MKVmerge"));
-    QVERIFY(!e->jobData(7) && !e->capabilities(7) && !e->interfaceStatus(7));
-    QCOMPARE(e.errText().count("unknown"), 5);
 
     QString program = "kept", program2 = "kept2";
     QStringList arguments{"kept"}, arguments2{"kept2"};
@@ -171,12 +161,10 @@ void MervoEncoderTest::xvidCdVideoSize_data()
     QTest::newRow("90 minutes") << 5400.0 << -qint64(700000 - 16 * 5400);
     QTest::newRow("fraction dropped") << 3.99 << -qint64(700000 - 16 * 3);
     QTest::newRow("unknown") << 0.0 << -qint64(700000 - 16 * 6000);
-    QTest::newRow("negative") << -1.0 << -qint64(700000 - 16 * 6000);
     QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << -qint64(700000 - 16 * 6000);
     QTest::newRow("last second with room") << 43749.0 << qint64(-16);
     QTest::newRow("sound fills the CD") << 43750.0 << qint64(0);
     QTest::newRow("past 32-bit sound") << 200000000.0 << qint64(0);
-    QTest::newRow("endless") << std::numeric_limits<double>::infinity() << qint64(0);
 }
 
 void MervoEncoderTest::xvidCdVideoSize()
@@ -193,7 +181,6 @@ void MervoEncoderTest::xvidCdCommands_data()
     QTest::addColumn<QString>("scale");
     QTest::addColumn<QString>("bitrate");
     QTest::newRow("4:3, 90 minutes") << 1.333 << 5400.0 << "scale=512:384" << "bitrate=-613600";
-    QTest::newRow("1.25 is near 4:3") << 1.25 << 5400.0 << "scale=512:384" << "bitrate=-613600";
     QTest::newRow("16:9, unknown length") << 1.778 << 0.0 << "scale=624:352" << "bitrate=-604000";
     QTest::newRow("sound fills the CD") << 1.778 << 50000.0 << "" << "";
 }
@@ -226,8 +213,6 @@ void MervoEncoderTest::xvidCdCommands()
         QVERIFY2(pass.at(pass.indexOf("-vf") + 1).startsWith(scale), qPrintable(pass.join(' ')));
         QCOMPARE(pass.at(pass.indexOf("-ffourcc") + 1), QString("XVID"));
         QCOMPARE(pass.at(pass.indexOf("-oac") + 1), QString("mp3lame"));
-        QVERIFY(pass.contains("-passlogfile") && pass.contains("-ffourcc") && pass.contains("-vf"));
-        QVERIFY(!pass.contains("nul"));
     }
     const QString xvid1 = pass1.at(pass1.indexOf("-xvidencopts") + 1);
     const QString xvid2 = pass2.at(pass2.indexOf("-xvidencopts") + 1);
@@ -248,9 +233,7 @@ void MervoEncoderTest::profileSummary_data()
     QTest::addColumn<double>("audioBitrate");
     QTest::addColumn<QString>("summary");
     QTest::newRow("video and VBR audio") << "xvid" << "mp3" << 0.0 << "Xvid video 640x480 1200 kbps,  MP3 audio 44.1 kHz VBR";
-    QTest::newRow("video and audio") << "xvid" << "mp3" << 128.0 << "Xvid video 640x480 1200 kbps,  MP3 audio 44.1 kHz 128 kbps";
     QTest::newRow("no audio") << "xvid" << "noaudio" << 128.0 << "Xvid video 640x480 1200 kbps";
-    QTest::newRow("no audio codec") << "xvid" << "" << 128.0 << "Xvid video 640x480 1200 kbps";
     QTest::newRow("no video") << "novideo" << "mp3" << 96.5 << "MP3 audio 44.1 kHz 96.5 kbps";
     QTest::newRow("no video, VBR, no copy variants") << "" << "ac3_copy" << 0.0
                                                      << "AC3 (copy) audio 44.1 kHz VBR";
