@@ -164,6 +164,7 @@ void X264MkvmergeTest::mkvmergeAnswers_data()
         << QByteArray("mkvmerge v4.0.0 ('The Stars were mine') built on Jun  6 2010 16:18:42\r\n")
         << 3 << "v4.0.0 ('The Stars were mine')";
     QTest::newRow("no version") << QByteArray("mkvmerge: command not found\n") << 2 << "";
+    QTest::newRow("built without version") << QByteArray("mkvmerge  built on Jun  6 2010\n") << 2 << "";
     QTest::newRow("other program") << QByteArray("mkvinfo v74.0.0 ('You Oughta Know') 64-bit\n")
                                    << 2 << "";
 }
