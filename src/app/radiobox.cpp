@@ -1,5 +1,11 @@
 #include "app/radiobox.h"
 
+RadioBox::RadioBox(const QString &text, QWidget *parent)
+    : QRadioButton(text, parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
 bool RadioBox::event(QEvent *event)
 {
     setAttribute(Qt::WA_Hover, false);

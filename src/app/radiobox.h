@@ -2,14 +2,14 @@
 
 #include <QRadioButton>
 
-// A radio button used as a state indicator: the program switches it, the mouse cannot
-// press, toggle or hover it.
+// A radio button used as a state indicator: the program switches it; neither the mouse
+// nor the keyboard can press, toggle or hover it.
 class RadioBox : public QRadioButton
 {
     Q_OBJECT
 
 public:
-    using QRadioButton::QRadioButton;
+    explicit RadioBox(const QString &text, QWidget *parent = nullptr);
 
 protected:
     bool event(QEvent *event) override;
@@ -17,4 +17,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *) override {}
     void mouseDoubleClickEvent(QMouseEvent *) override {}
     void mouseMoveEvent(QMouseEvent *) override {}
+    // The button's own key handling would toggle it with the space bar.
+    void keyPressEvent(QKeyEvent *event) override { QWidget::keyPressEvent(event); }
+    void keyReleaseEvent(QKeyEvent *event) override { QWidget::keyReleaseEvent(event); }
 };
