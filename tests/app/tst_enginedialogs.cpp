@@ -60,7 +60,7 @@ void checkScreenshot(QDialog &dialog, const QString &name)
 {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    const QImage shot = WindowTesting::grabNative(&dialog);
+    const QImage shot = WindowTesting::grabWidget(&dialog);
     WindowTesting::saveScreenshot(shot, name);
     QVERIFY(WindowTesting::nonBlackShare(shot) > 0.5);
     QVERIFY(WindowTesting::distinctColours(shot) > 4);

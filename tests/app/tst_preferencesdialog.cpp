@@ -202,7 +202,7 @@ void PreferencesDialogTest::cancelAfterDefaults()
     QCOMPARE(edit(dialog, "encoderLatencyKill")->text(), QString("5000"));
     QCOMPARE(edit(dialog, "testFrames")->text(), QString(tab == 0 ? "1000" : "2000"));
 
-    const QImage shot = WindowTesting::grabNative(&dialog);
+    const QImage shot = WindowTesting::grabWidget(&dialog);
     WindowTesting::saveScreenshot(shot, "preferences-" + resetButton.replace(' ', '-'));
     QVERIFY(WindowTesting::nonBlackShare(shot) > 0.5);
     QVERIFY(WindowTesting::distinctColours(shot) > 4);
