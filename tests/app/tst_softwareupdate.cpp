@@ -95,6 +95,8 @@ private:
                                    "<MERVOURL>javascript:alert(1)</MERVOURL>");
         } else if (m_mode == "not found") {
             send(socket, "404 Not Found", "<RESPONSE>This is no answer</RESPONSE>");
+        } else if (m_mode == "redirect nowhere") {
+            send(socket, "300 Multiple Choices", "<RESPONSE>This is no answer</RESPONSE>");
         } else if (m_mode == "closed") {
             socket->abort();
         } else if (m_mode == "redirect loop") {
@@ -219,6 +221,7 @@ void SoftwareUpdateTest::oneOutcomePerCheck_data()
     QTest::newRow("empty body") << "empty" << true << "update server is not responding" << false;
     QTest::newRow("garbage") << "garbage" << true << "update server is not responding" << false;
     QTest::newRow("404 with a body") << "not found" << false << "update server error" << false;
+    QTest::newRow("300 without a place to go") << "redirect nowhere" << false << "Network error #300" << false;
     QTest::newRow("closed connection") << "closed" << false << "update server error" << false;
     QTest::newRow("no answer") << "silent" << false << "No answer within 0.5 seconds" << false;
     QTest::newRow("redirect loop") << "redirect loop" << false << "update server error" << false;
