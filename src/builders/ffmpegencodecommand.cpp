@@ -207,7 +207,10 @@ void FFmpegEncodeCommand::addFormat()
 
 void FFmpegEncodeCommand::addAspect()
 {
-    const QString aspect = aspectName(m_job.source.video.aspect);
+    // A letterboxed picture fills a 4:3 frame: flagged with the source's 16:9 it would be
+    // shown stretched by a third.
+    const QString aspect = letterboxFilter().isEmpty() ? aspectName(m_job.source.video.aspect)
+                                                       : QStringLiteral("4:3");
     if (!aspect.isEmpty())
         m_arguments << "-aspect" << aspect;
 }
@@ -237,7 +240,11 @@ void FFmpegEncodeCommand::addFrameRate()
 
 QString FFmpegEncodeCommand::letterboxFilter() const
 {
+    const QString &codec = m_settings.videoCodec;
     const VideoInfo &video = m_job.source.video;
+    if ((codec != QLatin1String("h263") && codec != QLatin1String("mpeg1video"))
+        || video.aspect < 1.35)
+        return QString();
     const int w = video.scaledWidth, h = video.scaledHeight;
     const int W = m_settings.pictureSize.width(), H = m_settings.pictureSize.height();
     if (w <= 0 || h <= 0)
@@ -259,9 +266,7 @@ void FFmpegEncodeCommand::addVideo()
         m_arguments << "-vn";
         return;
     }
-    const bool letterboxed = (codec == QLatin1String("h263") || codec == QLatin1String("mpeg1video"))
-                             && m_job.source.video.aspect >= 1.35;
-    const QString filter = letterboxed ? letterboxFilter() : QString();
+    const QString filter = letterboxFilter();
     if (filter.isEmpty())
         m_arguments << "-s"
                     << QStringLiteral("%1x%2").arg(m_settings.pictureSize.width())
@@ -349,8 +354,8 @@ void FFmpegEncodeCommand::addX264()
         m_arguments << kPspOptions;
 
     // The classic "-fpre" preset files are not installed with today's FFmpeg: x264's own
-    // presets carry the same names. x264 runs a first pass faster by itself, so the first
-    // pass keeps the preset of its level.
+    // presets carry the same names. There is no "_firstpass" preset: libx264 already runs
+    // a first pass with fast settings ("-fastfirstpass", on by default).
     const bool pspLevel = m_settings.profileLevel && muxer == QLatin1String("psp");
     const QString preset = x264Preset();
     if (!pspLevel && !preset.isEmpty())
@@ -366,11 +371,31 @@ void FFmpegEncodeCommand::addX264()
     m_arguments << "-pix_fmt" << "yuv420p";
 }
 
+bool FFmpegEncodeCommand::sourceHasAc3() const
+{
+    // As the player names it: a codec name, or the WAVE format tag 0x2000.
+    static const QStringList names = {"ac3", "a52", "8192", "0x2000"};
+    const AudioInfo &audio = m_job.source.audio;
+    for (const QString &name : names) {
+        if (audio.format.contains(name, Qt::CaseInsensitive)
+            || audio.codec.contains(name, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 void FFmpegEncodeCommand::addAudio()
 {
     const QString &codec = m_settings.audioCodec;
     if (noStream(codec, "noaudio")) {
         m_arguments << "-an";
+        return;
+    }
+    // Level 5 keeps the source's AC-3 sound (its profile sets no rate and no bitrate): as
+    // written, FFmpeg re-encoded it and mixed it down to two channels.
+    if (m_settings.profileLevel && m_settings.level == EncoderProfile::LevelAudioCopy
+        && codec == QLatin1String("ac3") && sourceHasAc3()) {
+        m_arguments << "-acodec" << "copy";
         return;
     }
     if (m_settings.volume != 0)

@@ -63,9 +63,12 @@ private:
     void addX264();
     void addAudio();
 
+    // The filter that fits a wide picture into the MPEG-1 or H.263 frame with black bars;
+    // empty when the picture is not letterboxed.
     QString letterboxFilter() const;
     QString x264Preset() const;
     QString x264Profile() const;
+    bool sourceHasAc3() const;
 
     const EncodingJob &m_job;
     const int m_passes;

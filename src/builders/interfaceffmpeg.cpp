@@ -423,7 +423,8 @@ void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
     program.clear();
     arguments.clear();
     if (!data || !sourceRefusal().isEmpty()) {
-        qCDebug(lcBuilders) << "InterfaceFFmpeg::cliCmdEncode() supports no DVD input";
+        // Queued, the command would fail on its first read: the support checks refuse it.
+        qCDebug(lcBuilders) << "InterfaceFFmpeg::cliCmdEncode() has no job or a DVD title to read";
         return;
     }
     program = this->program();

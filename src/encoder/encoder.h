@@ -110,6 +110,12 @@ public:
     QString tvStandard() const;
     int estimateSize(int type, int frames);
     QString profileSummary(const EncoderProfile &profile) const;
+    // The front end names the muxer with the profile; the summary does not depend on it.
+    QString profileSummary(const QString &muxer, const EncoderProfile &profile) const
+    {
+        Q_UNUSED(muxer)
+        return profileSummary(profile);
+    }
 
     // Why the engine cannot write the target of its job (container and codecs); empty when
     // it can.

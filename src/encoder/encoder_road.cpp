@@ -129,8 +129,7 @@ QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFr
                          testPosition);
             EncodingStep encode{EngineType::FFmpeg, QString(), QStringList(), output};
             // The copy starts where the trial asked; the encode reads the whole copy.
-            m_ffmpeg->passes = m_ffmpeg->pass = 1;
-            m_ffmpeg->cliCmdEncode(encode.program, encode.arguments, output, testFrames, 0);
+            ffmpegEncode(encode.program, encode.arguments, output, testFrames, 0);
             return {copy, encode};
         }
         refusal = tr("%1: %2; %3 after a copy of the DVD title: %4")

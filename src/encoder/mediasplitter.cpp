@@ -167,25 +167,27 @@ MediaSplitter::VolumeSpan MediaSplitter::locateVolume(double length, double volu
     QList<FFprobePacket> head;
     QList<FFprobePacket> tail;
     QList<FFprobePacket> window;
-    if (!m_referenceStreams.isEmpty()) {
+    const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
+    const QString tailInterval = secondsText(tailStart) + QLatin1Char('%');
+    if (m_referenceStreams.isEmpty()) {
+        // Nothing to locate by: the volume began at its second.
+    } else if (qIsFinite(m_queuedBegin)) {
+        // The trial copy told where the volume begins; its first packet and its last ones
+        // come in one run, without hashes.
+        QList<FFprobePacket> packets;
+        m_ffprobe->readPackets(packets, m_currentOutput, m_referenceStreams,
+                               QStringLiteral("%+#1,") + tailInterval, false);
+        head = packets.mid(0, 1);
+        tail = packets.mid(1);
+    } else {
+        // The volume's first packet is looked up in the input around its second.
         m_ffprobe->readPackets(head, m_currentOutput, m_referenceStreams, QStringLiteral("%+#1"));
-        if (!head.isEmpty()) {
-            const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
-            m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams,
-                                   secondsText(tailStart) + QLatin1Char('%'), false);
-        }
-        // Where the copy begins is known from the trial copy; else the volume's first packet
-        // is looked up in the input around its second (hashing all that data costs more).
-        if (!head.isEmpty() && qIsFinite(m_queuedBegin)) {
-            FFprobePacket begin = head.first();
-            begin.time = m_queuedBegin + m_inputStart;
-            window.append(begin);
-        } else {
-            window = inputWindow(m_volumeStartSecond);
-        }
+        if (!head.isEmpty())
+            m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams, tailInterval, false);
+        window = inputWindow(m_volumeStartSecond);
     }
-    const VolumeSpan span =
-        volumeSpan(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail);
+    const VolumeSpan span = volumeSpan(m_volumeStartSecond, m_inputStart, window, length,
+                                       volumeStart, head, tail, m_queuedBegin);
     qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolume() volume" << m_currentVolume - 1
                        << "cut from second" << m_volumeStartSecond << "measures" << length
                        << "and spans" << span.begin << "to" << span.end;
@@ -205,11 +207,11 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
             m_queuedBegin = time - m_inputStart;
         return true;
     }
-    // The copy from the previous volume's own second would begin where that volume began.
-    if (second <= m_volumeStartSecond)
-        return false;
+    // A copy from the previous volume's own second (or before) would repeat that volume: a
+    // volume that ends within the second it was cut from (a position that has not moved,
+    // 0.0 after the first volume among them) leaves no second to go on from.
     if (m_referenceStreams.isEmpty())
-        return true;
+        return second > m_volumeStartSecond;
     // FFmpeg's copy begins at a key frame: at or before the second in formats with a key-frame
     // index, possibly after it in those without (MPEG program and transport streams seek to
     // any packet, and the copy begins at the next key frame). Earlier seconds are tried until
@@ -268,12 +270,14 @@ bool MediaSplitter::findInInput(double &time, const QString &hash,
 MediaSplitter::VolumeSpan MediaSplitter::volumeSpan(double startSecond, double inputStart,
                                 const QList<FFprobePacket> &inputWindow, double length,
                                 double volumeStart, const QList<FFprobePacket> &volumeHead,
-                                const QList<FFprobePacket> &volumeTail)
+                                const QList<FFprobePacket> &volumeTail, double knownBegin)
 {
     // Where the volume starts in the input.
     double start = startSecond;
     const FFprobePacket *first = volumeHead.isEmpty() ? nullptr : &volumeHead.first();
-    if (!first || !findInInput(start, first->hash, inputWindow, inputStart)) {
+    if (qIsFinite(knownBegin)) {
+        start = knownBegin;
+    } else if (!first || !findInInput(start, first->hash, inputWindow, inputStart)) {
         // FFmpeg seeks to the key frame at or before the second asked for.
         for (const FFprobePacket &packet : inputWindow) {
             if (packet.key && packet.time - inputStart <= startSecond)
@@ -315,9 +319,7 @@ void MediaSplitter::startNextJob()
     ++m_currentVolume;
 
     // The previous volume's end is where this one starts (the input's start for the first).
-    // Each volume must reach further than the one before; else the next would repeat it.
     const QString inputName = QFileInfo(m_input).fileName();
-    const double previousEnd = m_position;
     if (!m_currentOutput.isEmpty()) {
         double previousLength = 0.0;
         double previousStart = 0.0;
@@ -326,10 +328,6 @@ void MediaSplitter::startNextJob()
         const VolumeSpan span = locateVolume(previousLength, previousStart);
         m_position = span.end;
         m_volumeBegin = span.begin;
-    }
-    if (m_currentVolume > 1 && m_position <= previousEnd + TimeTolerance) {
-        fail(tr("Failed (position error) to continue split of %1").arg(inputName));
-        return;
     }
     if (m_position >= m_duration) {
         fail(tr("Warning: done in %1 part instead of %2, terminating split of %3")

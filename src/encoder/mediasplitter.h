@@ -5,6 +5,7 @@
 #include "engines/ffprobepacket.h"
 
 #include <QList>
+#include <QtNumeric>
 #include <QString>
 
 class FFmpeg;
@@ -55,10 +56,11 @@ public:
     // reference stream, `volumeTail`: those at its end. The volume starts where its first
     // packet lies in the input (the earliest identical packet), else at the input's last key
     // packet at or before the start second, else at that second.
+    // `knownBegin`, when a number, is where the volume begins (the trial copy told).
     static VolumeSpan volumeSpan(double startSecond, double inputStart,
-                            const QList<FFprobePacket> &inputWindow, double length,
-                            double volumeStart, const QList<FFprobePacket> &volumeHead,
-                            const QList<FFprobePacket> &volumeTail);
+                                 const QList<FFprobePacket> &inputWindow, double length,
+                                 double volumeStart, const QList<FFprobePacket> &volumeHead,
+                                 const QList<FFprobePacket> &volumeTail, double knownBegin = qQNaN());
 
 signals:
     void finished();

@@ -101,12 +101,12 @@ void FFmpegCommandsTest::encode_data()
     QTest::newRow("user, MPEG-1 letterboxed from 1024x576")
         << ::encode(call(movie(1.78, 25.0, {1024, 576}), User, "mpeg_vcd", "mpeg1video",
                          {352, 288}, 1150, "mp2_vcd", 44100, 224))
-        << kHead + "-aspect 16:9 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
+        << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
                    "-vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
-    QTest::newRow("level 1, MPEG-1 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
-        << ::encode(call(movie(1.78, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
+    QTest::newRow("level 1, MPEG-1 from 1.35 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
+        << ::encode(call(movie(1.35, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
                          {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
-        << kHead + "-aspect 16:9 -r 25 -vf scale=352:217,pad=352:240:0:11:000000 -vb 1150k "
+        << kHead + "-aspect 4:3 -r 25 -vf scale=352:217,pad=352:240:0:11:000000 -vb 1150k "
                    "-vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
     QTest::newRow("level 2, letterbox without a display size: plain scale")
         << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
@@ -134,6 +134,12 @@ void FFmpegCommandsTest::encode_data()
         << ::encode(call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", 48000, 448))
         << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
                + "-ar 48000 -ab 448k -acodec ac3 /out/movie";
+    Call ac3Copy = call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", -1, 0);
+    ac3Copy.job.source.audio.format = "8192"; // MPlayer's AC-3
+    QTest::newRow("level 5, the source's AC-3 is copied")
+        << ::encode(ac3Copy)
+        << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
+               + "-acodec copy /out/movie";
     QTest::newRow("level 3, iPod 640x480: one B-frame, baseline")
         << ::encode(call(fourThree, 3, "ipod", "x264", {640, 480}, 800, "aac", 0, 128))
         << kHead + "-f ipod -aspect 4:3 -r 25 -s 640x480 -vb 800k -bf 1 -preset fast -profile:v "
@@ -144,6 +150,12 @@ void FFmpegCommandsTest::encode_data()
                    "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
                    "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0" + kX264Tail
                + "-ac 2 -strict experimental -acodec aac /out/movie";
+    QTest::newRow("user, PSP's H.264 in MP4: the PSP options")
+        << ::encode(call(fourThree, User, "mp4", "x264_psp", {320, 240}, 500, "noaudio", 0, 0))
+        << kHead + "-aspect 4:3 -r 25 -s 320x240 -vb 500k -bf 3 -bufsize 2000 -profile:v main "
+                   "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
+                   "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0 -preset ultrafast" + kX264Tail
+               + "-an /out/movie";
     QTest::newRow("level 2, WebM")
         << ::encode(call(movie(1.78), 2, "webm", "vp8", {640, 360}, 800, "vorbis", 0, 128))
         << kHead + "-f webm -aspect 16:9 -r 25 -s 640x360 -vb 800k -vcodec libvpx -ac 2 -ab 128k "

@@ -113,7 +113,7 @@ void prepare(FFmpegTestEngine &engine, Run &run)
 }
 
 // "format_name=...", then per stream "codec_name=", "codec_type=", "width=", "height=",
-// "nb_read_frames=" lines, as ffprobe writes them.
+// "display_aspect_ratio=", "nb_read_frames=" lines, as ffprobe writes them.
 QString value(const QStringList &report, const QString &key, int index = 0)
 {
     return report.filter(QRegularExpression("^" + key + "=")).value(index).section('=', 1);
@@ -127,7 +127,7 @@ QString outcome(const Run &run, const QByteArray &stdErr)
     QString out;
     TestMedia::run("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
                                "format=format_name,duration:stream=codec_name,codec_type,width,"
-                               "height,nb_read_frames", "-of", "default=nw=1", run.arguments.last()},
+                               "height,display_aspect_ratio,nb_read_frames", "-of", "default=nw=1", run.arguments.last()},
                    &out);
     const QStringList report = out.split('\n', Qt::SkipEmptyParts);
     const Pair &pair = run.pair;
@@ -160,6 +160,14 @@ QString outcome(const Run &run, const QByteArray &stdErr)
     const QSize size(value(report, "width", v).toInt(), value(report, "height", v).toInt());
     if (pair.video != "copy" && size != (pair.video == "h263" ? QSize(176, 144) : QSize(320, 240)))
         return QStringLiteral("picture %1x%2").arg(size.width()).arg(size.height());
+    // A letterboxed picture fills a 4:3 frame; any other keeps the source's shape.
+    const QStringList ratio = value(report, "display_aspect_ratio", v).split(':');
+    const double aspect = ratio.value(0).toDouble() / qMax(1.0, ratio.value(1).toDouble());
+    const bool letterboxed = (pair.video == "h263" || pair.video == "mpeg1video")
+                             && run.record->video.aspect >= 1.35;
+    const double shape = letterboxed ? 4.0 / 3.0 : run.record->video.aspect;
+    if (qAbs(aspect / shape - 1.0) > 0.03)
+        return QStringLiteral("display aspect %1").arg(value(report, "display_aspect_ratio", v));
     const int frames = value(report, "nb_read_frames", v).toInt();
     // libxvid drops its last two frames when it writes B-frames.
     if (frames < kFrames * 0.9 - 1 || frames > kFrames + 2)

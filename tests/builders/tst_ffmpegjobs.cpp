@@ -54,7 +54,7 @@ class FFmpegJobsTest : public QObject
 private slots:
     void command_data();
     void command();
-    void relativeNameWithColon();
+    void relativeNamesWithColonOrDash();
     void progressOfRealRun();
     void commandCheckOfRealRuns();
 };
@@ -110,7 +110,7 @@ void FFmpegJobsTest::command()
              expected);
 }
 
-void FFmpegJobsTest::relativeNameWithColon()
+void FFmpegJobsTest::relativeNamesWithColonOrDash()
 {
     const QString folder = output("");
     QFile::copy(TestMedia::standardAvi(), folder + "in:1.avi");
@@ -118,9 +118,9 @@ void FFmpegJobsTest::relativeNameWithColon()
     builder.init("ffmpeg", nullptr, nullptr, nullptr);
     QString program;
     QStringList arguments;
-    builder.cliCmdEncode(program, arguments, "in:1.avi", "out:1.mp3");
+    builder.cliCmdEncode(program, arguments, "in:1.avi", "-out:1.mp3");
     runCommand(program, arguments, folder);
-    QCOMPARE(streams(folder + "out:1.mp3"), (QStringList{"mp3|audio|44100", "mp3"}));
+    QCOMPARE(streams(folder + "-out:1.mp3"), (QStringList{"mp3|audio|44100", "mp3"}));
 }
 
 void FFmpegJobsTest::progressOfRealRun()

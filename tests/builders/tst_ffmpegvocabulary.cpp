@@ -51,6 +51,7 @@ void FFmpegVocabularyTest::checks_data()
     QTest::newRow("iPod copy of MPEG-2") << "video" << "ipod" << "copy" << "mpeg2video" << true
         << "the iPod format takes only H.264 or MPEG-4 video, the source's is mpeg2video";
     QTest::newRow("QuickTime copy of MPEG-2") << "video" << "mov" << "copy" << "mpeg2video" << true << "";
+    QTest::newRow("source kind not set") << "muxer" << "avi" << "" << "unset" << false << "";
     QTest::newRow("DVD title") << "muxer" << "avi" << "" << "dvd" << false
         << "FFmpeg cannot read a DVD title by its number; DVD titles are encoded with MEncoder";
 }
@@ -68,6 +69,8 @@ void FFmpegVocabularyTest::checks()
     engine.job.source = source == "dvd" ? MEncoderTestEngine::dvdSource("/media/DVD")
                                         : MEncoderTestEngine::clipSource("/media/a.avi");
     engine.job.source.video.videoFormat = engine.job.source.audio.format = source;
+    if (source == "unset")
+        engine.job.source.kind = SourceKind::Unset;
     const InterfaceFFmpeg &b = engine.builder;
     const bool supported = check == "muxer" ? b.isMuxerSupported(muxer)
                            : check == "video" ? b.isVideoCodecSupported(muxer, codec)
@@ -93,6 +96,7 @@ void FFmpegVocabularyTest::realCapabilities()
     for (const char *name : {"auto", "copy", "multi", "libmp3lame", "libvorbis", "ac3", "mp2",
                              "aac", "pcm_s16le"})
         QVERIFY2(engine.audioCodecs.contains(name), name);
+    QVERIFY(engine.subtitleCodecs.contains("auto") && engine.subtitleCodecs.contains("multi"));
     for (const char *name : {"avi", "matroska", "mp4", "webm", "ipod", "RoQ", "m4a"})
         QVERIFY2(engine.muxers.contains(name), name);
     for (const char *name : {"multi", "h264"})
@@ -122,6 +126,11 @@ void FFmpegVocabularyTest::classicAnswers()
     QCOMPARE(engine.videoCodecs.keys(), (QStringList{"auto", "copy", "mpeg4"}));
     QCOMPARE(engine.videoCodecs.value("mpeg4"), QString("MPEG-4 part 2"));
     QCOMPARE(engine.audioCodecs.keys(), (QStringList{"auto", "copy", "libmp3lame", "multi"}));
+    engine.status.stdOut = "  E avi             AVI format\r\n DE RoQ             raw id RoQ format\r\n"
+                           " D  mov,mp4         QuickTime\r\n";
+    engine.builder.parseMuxers();
+    QCOMPARE(engine.muxers.keys(), (QStringList{"RoQ", "avi"})); // no iPod muxer: no "m4a"
+
     engine.status.state = InterfaceStatus::Ready;
     engine.builder.parseMuxers();
     QCOMPARE(engine.status.state, int(InterfaceStatus::ParseFailed));
@@ -182,6 +191,9 @@ void FFmpegVocabularyTest::commandCheck_data()
     QTest::newRow("upper case") << QByteArray("SIZE= 1 TIME= 2 BITRATE= 3") << true;
     QTest::newRow("size without time") << QByteArray("size=12kB\nbitrate=3") << false;
     QTest::newRow("nothing between size and time") << QByteArray("size=time=1 bitrate=2") << false;
+    QTest::newRow("status line, then the conversion failed")
+        << QByteArray("frame= 5 size= 18kB time=00:00:00.26 bitrate= 559.4kbits/s\n"
+                      "Conversion failed!\n") << false;
     QTest::newRow("status line, then the file failed")
         << QByteArray("frame= 5 size= 18kB time=00:00:00.26 bitrate= 559.4kbits/s\n"
                       "Error writing trailer of /dev/full: No space left on device\n") << false;

@@ -98,6 +98,7 @@ private slots:
     void splitsARealClip();
     void volumesShorterThanTheKeyFrameInterval_data();
     void volumesShorterThanTheKeyFrameInterval();
+    void volumeThatMeasuresNothing();
     void badInput_data();
     void badInput();
     void volumeCountBelowOne();
@@ -169,37 +170,43 @@ void MediaSplitterTest::volumeSpan_data()
     QTest::addColumn<double>("length");
     QTest::addColumn<QList<FFprobePacket>>("head");
     QTest::addColumn<QList<FFprobePacket>>("tail");
+    QTest::addColumn<double>("known"); // where the trial copy said it begins; NaN: unknown
     QTest::addColumn<double>("begin");
     QTest::addColumn<double>("end");
 
     // Each volume is cut from second 17; its start time is the input's start.
     using Packets = QList<FFprobePacket>;
+    const double nan = qQNaN();
     const Packets keyAt10{packet(0.0, true, hashOf("key10"))};
     // FFmpeg began at the key frame of second 10: 10 + 16 s, not 17 + 16; with B-frames the
     // furthest packet counts, not the last listed.
     QTest::newRow("copy from the key frame before the second, B-frames")
         << 0.0 << inputPackets(0.0) << 16.0 << keyAt10
-        << Packets{packet(15.96, false, "MD5:b"), packet(15.84, false, "MD5:c")} << 10.0 << 26.0;
+        << Packets{packet(15.96, false, "MD5:b"), packet(15.84, false, "MD5:c")} << nan << 10.0 << 26.0;
     QTest::newRow("input with a start time (MPEG-PS)")
         << 0.5 << inputPackets(0.5) << 16.2 << Packets{packet(0.5, true, hashOf("key10"))}
-        << Packets{packet(16.46, false, "MD5:b")} << 10.0 << 26.0;
+        << Packets{packet(16.46, false, "MD5:b")} << nan << 10.0 << 26.0;
     QTest::newRow("first packet not in the input: key packet at or before the second")
         << 0.0 << inputPackets(0.0) << 16.0 << Packets{packet(0.0, true, "MD5:changed")}
-        << Packets{packet(15.96, false, "MD5:b")} << 10.0 << 26.0;
+        << Packets{packet(15.96, false, "MD5:b")} << nan << 10.0 << 26.0;
     Packets stillPicture = inputPackets(0.0);
     stillPicture[2].hash = stillPicture[0].hash;
     QTest::newRow("identical key frames: the earliest counts")
         << 0.0 << stillPicture << 26.0 << Packets{packet(0.0, true, hashOf("key0"))}
-        << Packets{packet(25.96, false, "MD5:b")} << 0.0 << 26.0;
+        << Packets{packet(25.96, false, "MD5:b")} << nan << 0.0 << 26.0;
     // An MP4 edit list hides the lead-in (-7 s) from the measured length (9 s).
     QTest::newRow("no packets at the end: the length from the volume's start time")
         << 0.0 << inputPackets(0.0) << 9.0 << Packets{packet(-7.0, true, hashOf("key10"))} << Packets{}
-        << 10.0 << 26.0;
+        << nan << 10.0 << 26.0;
     QTest::newRow("key packet exactly on the second")
         << 0.0 << Packets{packet(10.0, true, "MD5:k10"), packet(17.0, true, "MD5:k17"), packet(18.0, true, "MD5:k18")}
-        << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << 17.0 << 33.0;
+        << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << nan << 17.0 << 33.0;
+    // The copy began after the second (MPEG-PS): where it began counts, not the second.
+    QTest::newRow("begin known from the trial copy")
+        << 0.0 << Packets{} << 3.0 << Packets{packet(5.0, true, "")} << Packets{packet(7.96, false, "")} << 18.5
+        << 18.5 << 21.5;
     QTest::newRow("no packets at all: the start second plus the length")
-        << 0.0 << Packets{} << 16.0 << Packets{} << Packets{} << 17.0 << 33.0;
+        << 0.0 << Packets{} << 16.0 << Packets{} << Packets{} << nan << 17.0 << 33.0;
 }
 
 void MediaSplitterTest::volumeSpan()
@@ -209,10 +216,11 @@ void MediaSplitterTest::volumeSpan()
     QFETCH(double, length);
     QFETCH(QList<FFprobePacket>, head);
     QFETCH(QList<FFprobePacket>, tail);
+    QFETCH(double, known);
     QFETCH(double, begin);
     QFETCH(double, end);
     const MediaSplitter::VolumeSpan span =
-        MediaSplitter::volumeSpan(17.0, inputStart, inputWindow, length, inputStart, head, tail);
+        MediaSplitter::volumeSpan(17.0, inputStart, inputWindow, length, inputStart, head, tail, known);
     QCOMPARE(span.begin, begin);
     QCOMPARE(span.end, end);
 }
@@ -251,9 +259,10 @@ void MediaSplitterTest::splitsARealClip_data()
     QTest::newRow("AVI: the copy starts at the key frame before the second")
         << fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4"} + mp3) << 2.0 << 1;
     // No key-frame index: a seek lands on any packet and the copy begins at the next key
-    // frame. The start time lies after 0 and the audio runs past the video's end.
+    // frame, whole seconds are tried. The start time lies after 0 (half a second, more than
+    // the key-frame interval) and the audio runs past the video's end.
     QTest::newRow("MPEG program stream: seeks to any packet")
-        << fortySeconds("split-40s.mpg", {"-g", "50", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 2.0 << 1;
+        << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1;
     // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
     QTest::newRow("FLV: first packet after 0, so volume 1 must not seek")
         << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1;
@@ -354,6 +363,33 @@ void MediaSplitterTest::volumesShorterThanTheKeyFrameInterval()
     splitter.startSplit(clip, 8, QFileInfo(clip).size() / 8);
     QVERIFY(finished.count() == 1 || finished.wait(30000));
     QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of " + QFileInfo(clip).fileName()),
+             qPrintable(m_capture->log()));
+    QCOMPARE(host.jobs().size(), 1);
+}
+
+// A volume after the first that measures nothing leaves the position where it was: the split
+// stops. (An FFprobe that knows no streams and says every first volume is empty.)
+void MediaSplitterTest::volumeThatMeasuresNothing()
+{
+    const QByteArray answer = "{\"format\": {\"duration\": \"100.000000\"}}\n";
+    const QByteArray empty = "{\"format\": {\"duration\": \"0.000000\"}}\n";
+    const QString emptyPath = writeEngineFile("probe-empty-volume.txt", empty);
+    const QString script = writeEngineScript(
+        "probe-empty-volume", QString("case \"$*\" in\n  -version) echo 'ffprobe version 9.9-test' ;;\n"
+                                      "  *part1*) cat '%1' ;;\n  *) cat '%2' ;;\nesac")
+                                  .arg(emptyPath, writeEngineFile("probe-long-input.txt", answer)));
+    FFprobe canned;
+    QVERIFY(canned.startInterface(script, QString()));
+    EngineObjects::setEngines(m_ffmpeg.get(), &canned, nullptr);
+    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+    MediaSplitter splitter(&host);
+    splitter.setOutputFolder(m_folder->path());
+    QSignalSpy finished(&splitter, &MediaSplitter::finished);
+    splitter.startSplit(m_folder->path() + "/movie.avi", 3, 1000000);
+    const bool ended = finished.count() == 1 || finished.wait(30000);
+    EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+    QVERIFY(ended);
+    QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of movie.avi"),
              qPrintable(m_capture->log()));
     QCOMPARE(host.jobs().size(), 1);
 }

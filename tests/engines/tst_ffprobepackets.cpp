@@ -104,18 +104,27 @@ void FFprobePacketsTest::readsPacketsOfARealClip()
 
 void FFprobePacketsTest::firstCopiedPacket_data()
 {
+    QTest::addColumn<QString>("clip");
     QTest::addColumn<QString>("stream");
     QTest::addColumn<QString>("start");
     QTest::addColumn<double>("from"); // -1: nothing to copy
     QTest::addColumn<double>("to");
     // Key frames lie about every half second; an AVI copy begins at the one at or before the start.
-    QTest::newRow("video") << "V:0" << "00:00:02" << 1.5 << 2.0;
-    QTest::newRow("audio") << "a:0" << "00:00:02" << 1.9 << 2.0;
-    QTest::newRow("no such stream") << "s:0" << "00:00:00" << -1.0 << -1.0;
+    const QString avi = TestMedia::standardAvi();
+    QTest::newRow("video") << avi << "V:0" << "00:00:02" << 1.5 << 2.0;
+    QTest::newRow("audio") << avi << "a:0" << "00:00:02" << 1.9 << 2.0;
+    QTest::newRow("no such stream") << avi << "s:0" << "00:00:00" << -1.0 << -1.0;
+    // With B-frames a key frame is decoded before it is shown: its time is when it is shown.
+    QTest::newRow("H.264 with B-frames")
+        << TestMedia::clip("b-frames.mp4", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4",
+                                            "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-g", "12",
+                                            "-pix_fmt", "yuv420p"})
+        << "V:0" << "00:00:02" << 1.5 << 2.0;
 }
 
 void FFprobePacketsTest::firstCopiedPacket()
 {
+    QFETCH(QString, clip);
     QFETCH(QString, stream);
     QFETCH(QString, start);
     QFETCH(double, from);
@@ -125,9 +134,9 @@ void FFprobePacketsTest::firstCopiedPacket()
     QVERIFY(ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), QString()));
     FFprobe ffprobe;
     QVERIFY(ffprobe.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
-    const QString clip = TestMedia::standardAvi();
     QString hash = "stale";
-    QCOMPARE(ffmpeg.firstCopiedPacket(hash, clip, start, stream), from >= 0);
+    double time = -1.0;
+    QCOMPARE(ffmpeg.firstCopiedPacket(hash, clip, start, stream, &time), from >= 0);
     if (from < 0) {
         QVERIFY(hash.isEmpty());
         QVERIFY(!ffmpeg.firstCopiedPacket(hash, TestMedia::folder() + "/no such file.avi", start, "V:0"));
@@ -138,6 +147,7 @@ void FFprobePacketsTest::firstCopiedPacket()
     const FFprobePacket *found = findHash(packets, hash);
     QVERIFY2(found && found->key, qPrintable(hash));
     QVERIFY2(found->time >= from && found->time <= to, qPrintable(QString::number(found->time)));
+    QVERIFY2(qAbs(time - found->time) < 1e-5, qPrintable(QString("%1 for %2").arg(time).arg(found->time)));
 }
 
 VEXO_TEST_CLASS(FFprobePacketsTest)

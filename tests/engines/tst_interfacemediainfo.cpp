@@ -124,7 +124,7 @@ void TestInterfaceMediaInfo::parseData_data()
     // skipped; a later label wins; a longer label is cut at the column.
     QTest::newRow("label column")
         << "General\nComplete name : a.avi\nBare          :\nShort\n              : no label\n"
-           "Format        : AVI\nFormat        :   AVI 1.0  \nA very long label name: x\n\n"
+           "Format        : AVI\nFormat        :   AVI 1.0  \nA very long label name: x\n\nAfter a blank  : out\n"
         << "general: A very long la=el name: x; Bare=; Complete name=a.avi; Format=AVI 1.0; Short=Short\n"
            "video: "
         << true;

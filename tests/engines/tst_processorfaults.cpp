@@ -173,14 +173,14 @@ void ProcessorFaultsTest::ffprobeFormatValues()
     const QByteArray answer = "{\"streams\": [{\"index\": 0, \"codec_name\": \"mpeg4\"}],\r\n\"format\": {"
                               "\"filename\": \"a.avi\", \"bit_rate\": \"N/A\", \"tags\": {\"title\": \"\", "
                               "\"software\": \"Lavf59\", \"comment\": \"C:\\\\new\\r\\nbit_rate=1\", "
-                              "\"duration\": \"2.0\"}, \"duration_ts\": 1000, \"duration\": \"3.040000\"}}\r\n";
+                              "\"duration\": \"2.0\", \"start_time\": \"5.0\"}, \"duration_ts\": 1000, \"duration\": \"3.040000\"}}\r\n";
     QVERIFY(ffprobe.startInterface(writeCannedFFprobe("probe-format", answer), QString()));
     QCOMPARE(ffprobe.version(), QString("9.9-test"));
     QVERIFY(ffprobe.load("movie.avi"));
     // Each key with its value; empty: not found (a stream key, an empty value).
     const QList<QPair<QString, QString>> lookups{
         {"duration", "3.040000"}, {"bit_rate", "N/A"}, {"TAG:SOFTWARE", "Lavf59"}, {"codec_name", ""},
-        {"TAG:title", ""}, {"TAG:comment", "C:\\new\r\nbit_rate=1"}};
+        {"TAG:title", ""}, {"start_time", ""}, {"TAG:comment", "C:\\new\r\nbit_rate=1"}};
     for (const auto &[key, value] : lookups) {
         QString result = "stale";
         QCOMPARE(ffprobe.formatValue(result, key), !value.isEmpty());

@@ -1,0 +1,3 @@
+#include "encoding/encodinglogging.h"
+
+Q_LOGGING_CATEGORY(lcEncoding, "vexo.encoding", QtInfoMsg)

@@ -1,0 +1,284 @@
+#include "encoding/jobmanagerwidget.h"
+
+#include "encoder/encoder.h"
+#include "encoder/records/enginetype.h"
+#include "encoding/consoledialog.h"
+#include "encoding/miniconsolewidget.h"
+#include "encoding/progresstotals.h"
+#include "encoding/viewtext.h"
+#include "jobs/infoboxdialog.h"
+#include "jobs/job.h"
+#include "jobs/jobmanager.h"
+#include "jobs/process.h"
+#include "jobs/task.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+JobManagerWidget::JobManagerWidget(QWidget *parent)
+    : QWidget(parent)
+{
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_layout->setAlignment(Qt::AlignCenter);
+    m_emptyLabel = new QLabel(tr("<b>No job currently running.</b>"), this);
+    m_layout->addWidget(m_emptyLabel);
+    setContentsMargins(0, 0, 0, 0);
+}
+
+JobManagerWidget::~JobManagerWidget()
+{
+    // Strips placed in an owner's layout are not children of the view, yet belong to it.
+    for (const QPointer<MiniConsoleWidget> &mini : std::as_const(m_shown) + m_removed)
+        delete mini.data();
+}
+
+void JobManagerWidget::setJobManager(JobManager *manager)
+{
+    m_manager = manager;
+    rebuild();
+}
+
+void JobManagerWidget::rebuild()
+{
+    if (!m_manager)
+        return;
+    const QList<Job *> jobs = m_manager->jobs();
+    for (Job *job : jobs) {
+        if (job->task())
+            addMiniConsole(job->task());
+    }
+}
+
+QList<MiniConsoleWidget *> JobManagerWidget::miniConsoles() const
+{
+    QList<MiniConsoleWidget *> shown;
+    for (const QPointer<MiniConsoleWidget> &mini : m_shown) {
+        if (mini)
+            shown.append(mini);
+    }
+    return shown;
+}
+
+QLayout *JobManagerWidget::consoleLayout(const EncodingTaskData *data)
+{
+    const QVariant value = taskDataValue(data, TaskDataSlot::ConsoleLayout);
+    if (value.canConvert<QPointer<QLayout>>())
+        return value.value<QPointer<QLayout>>().data();
+    // A builder may also hand over a plain layout pointer.
+    return qobject_cast<QLayout *>(value.value<QObject *>());
+}
+
+void JobManagerWidget::setConsoleLayout(EncodingTaskData *data, QLayout *layout)
+{
+    // Two-pass jobs carry fewer slots: the layout still has its place.
+    if (!data)
+        return;
+    while (data->size() <= TaskDataSlot::ConsoleLayout)
+        data->append(QVariant());
+    (*data)[TaskDataSlot::ConsoleLayout] = QVariant::fromValue(QPointer<QLayout>(layout));
+}
+
+void JobManagerWidget::setTotals(ConsoleDialog *console, MiniConsoleWidget *mini, const Task *task)
+{
+    const ProgressTotals totals = ProgressTotals::fromTaskData(task->taskData);
+    for (double *duration : {&console->durationTotal, &mini->durationTotal})
+        *duration = totals.duration;
+    console->frameTotal = mini->frameTotal = totals.frames;
+    console->sizeTotal = mini->sizeTotal = totals.size;
+}
+
+QGroupBox *JobManagerWidget::makeBox(const QString &title, const QString &output)
+{
+    auto *box = new QGroupBox(title);
+    auto *layout = new QVBoxLayout(box);
+    layout->setSpacing(0);
+    QMargins margins = layout->contentsMargins();
+    margins.setRight(0);
+    margins.setBottom(0);
+    layout->setContentsMargins(margins);
+    box->setToolTip(ViewText::richToolTip(tr("Output: %1").arg(ViewText::escaped(output))));
+    m_boxes.append(box);
+    return box;
+}
+
+bool JobManagerWidget::isOwnBox(const QWidget *widget) const
+{
+    for (const QPointer<QGroupBox> &box : m_boxes) {
+        if (box && box.data() == widget)
+            return true;
+    }
+    return false;
+}
+
+void JobManagerWidget::placeMiniConsole(MiniConsoleWidget *mini, Task *task, QLayout *layout)
+{
+    if (QLayout *target = consoleLayout(task->taskData)) {
+        target->addWidget(mini);
+        return;
+    }
+    layout->addWidget(mini);
+    setConsoleLayout(task->taskData, layout);
+}
+
+void JobManagerWidget::addShown(MiniConsoleWidget *mini)
+{
+    m_shown.append(mini);
+    m_emptyLabel->hide();
+}
+
+void JobManagerWidget::addMiniConsole(Task *task)
+{
+    deleteRemovedConsoles();
+    if (!task || m_tasks.contains(task))
+        return;
+    m_tasks.append(task);
+
+    const int engine = taskDataValue(task->taskData, TaskDataSlot::EngineType).toInt();
+    const QLayout *target = consoleLayout(task->taskData);
+    auto *console = new ConsoleDialog(task->name(), task->text(), task->commandLine(),
+                                      Encoder::engineName(engine), int(task->processId()),
+                                      engine == EngineType::FFmpeg);
+    task->setConsole(console);
+    console->setProcess(task);
+
+    QLayout *layout = m_layout;
+    if (!flatList && !target) {
+        QGroupBox *box = makeBox(task->name(), task->job ? task->job->output() : QString());
+        m_layout->addSpacing(8);
+        m_layout->addWidget(box);
+        layout = box->layout();
+    }
+    auto *mini = new MiniConsoleWidget(console, this);
+    mini->setProcessButtonHidden(processButtonHidden);
+    mini->setConsoleButtonHidden(consoleButtonHidden);
+    setTotals(console, mini, task);
+    placeMiniConsole(mini, task, layout);
+    // A process may end before its strip exists (logging processes events).
+    mini->displayProgress();
+
+    connect(mini, &MiniConsoleWidget::requestToAbort, this, &JobManagerWidget::abortMiniConsole);
+    connect(mini, &MiniConsoleWidget::requestToRemove, this,
+            qOverload<MiniConsoleWidget *>(&JobManagerWidget::removeMiniConsole));
+    addShown(mini);
+}
+
+void JobManagerWidget::abortMiniConsole(MiniConsoleWidget *mini)
+{
+    Task *task = mini ? mini->task() : nullptr;
+    if (!task)
+        return;
+    if (!confirmAbort(task, QString()))
+        return;
+    task->kill();
+}
+
+bool JobManagerWidget::confirmAbort(Task *task, const QString &informativeText)
+{
+    InfoBoxDialog box(this);
+    box.setIcon(QMessageBox::Question);
+    box.setTextFormat(Qt::RichText);
+    box.setText(tr("Do you really want to abort encoding process:<br><b>%1</b> ?")
+                    .arg(ViewText::escaped(task->name())));
+    box.setInformativeText(informativeText);
+    box.addButton(tr("Abort encoding"), QMessageBox::AcceptRole);
+    box.addButton(tr("Continue encoding"), QMessageBox::RejectRole);
+    if (box.exec() != 0)
+        return false;
+    // The task may have ended while the question was open; the kill then reaches nothing.
+    if (task->process)
+        task->process->abortedByUser = true;
+    return true;
+}
+
+bool JobManagerWidget::confirmRemoval(const QString &name)
+{
+    InfoBoxDialog box(this);
+    box.setIcon(QMessageBox::Question);
+    box.setTextFormat(Qt::RichText);
+    box.setText(tr("Do you really want to remove this job from the manager:<br><b>%1</b> ?")
+                    .arg(ViewText::escaped(name)));
+    box.setInformativeText(tr("The job will be clear from the manager window manager but the "
+                              "output file won't be deleted."));
+    box.addButton(tr("Remove job"), QMessageBox::AcceptRole);
+    box.addButton(tr("Keep job"), QMessageBox::RejectRole);
+    return box.exec() == 0;
+}
+
+void JobManagerWidget::removeMiniConsole(MiniConsoleWidget *mini)
+{
+    removeMiniConsole(mini, false);
+}
+
+void JobManagerWidget::removeMiniConsole(MiniConsoleWidget *mini, bool force)
+{
+    if (!mini || !m_shown.contains(mini))
+        return;
+    if (!force && !confirmRemoval(mini->task() ? mini->task()->name() : mini->console()->title()))
+        return;
+    if (Task *task = mini->task())
+        task->setConsole(nullptr);
+    mini->console()->close();
+
+    mini->hide();
+    m_layout->removeWidget(mini);
+    m_shown.removeAll(mini);
+    m_removed.append(mini);
+    // Only a box of the view is hidden with its strip, never an owner's widget.
+    QWidget *box = mini->parentWidget();
+    if (!flatList && isOwnBox(box)) {
+        box->hide();
+        m_layout->removeWidget(box);
+    }
+    if (miniConsoles().isEmpty())
+        m_emptyLabel->show();
+    emit guiSizeAdjustRequest();
+}
+
+void JobManagerWidget::deleteRemovedConsoles()
+{
+    const QList<QPointer<MiniConsoleWidget>> removed = m_removed;
+    m_removed.clear();
+    for (const QPointer<MiniConsoleWidget> &mini : removed)
+        delete mini.data();
+}
+
+void JobManagerWidget::clear()
+{
+    deleteRemovedConsoles();
+    const QList<QPointer<MiniConsoleWidget>> shown = m_shown;
+    m_shown.clear();
+    for (const QPointer<MiniConsoleWidget> &mini : shown)
+        delete mini.data();
+    // The boxes go too; a task data slot that pointed at one then reads as none.
+    const QList<QPointer<QGroupBox>> boxes = m_boxes;
+    m_boxes.clear();
+    for (const QPointer<QGroupBox> &box : boxes)
+        delete box.data();
+    // And the gaps that were put before them.
+    for (int i = m_layout->count() - 1; i >= 0; --i) {
+        if (m_layout->itemAt(i)->spacerItem())
+            delete m_layout->takeAt(i);
+    }
+    m_emptyLabel->show();
+}
+
+bool JobManagerWidget::isIdle() const
+{
+    for (const QPointer<MiniConsoleWidget> &mini : m_shown) {
+        if (mini && mini->task() && !mini->task()->isFinished())
+            return false;
+    }
+    return true;
+}
+
+void JobManagerWidget::setConsoleButton(bool hidden)
+{
+    consoleButtonHidden = hidden;
+    for (MiniConsoleWidget *mini : miniConsoles())
+        mini->setConsoleButtonHidden(hidden);
+}

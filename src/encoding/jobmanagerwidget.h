@@ -1,0 +1,81 @@
+#pragma once
+
+#include "jobs/jobmanager.h"
+#include "jobs/task.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+class ConsoleDialog;
+class MiniConsoleWidget;
+class QGroupBox;
+class QLabel;
+class QLayout;
+class QVBoxLayout;
+
+// The view of one job manager: a mini console (with its console window) for every task whose
+// process has started, in a box per task, and the user's requests to abort a running task or
+// remove an ended one. Removing never touches the task, its job or its output file.
+class JobManagerWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit JobManagerWidget(QWidget *parent);
+    ~JobManagerWidget() override;
+
+    void setJobManager(JobManager *manager);
+    JobManager *jobManager() const { return m_manager; }
+    void addMiniConsole(Task *task);
+    // Deletes every mini console (and its console) and the boxes made for them.
+    virtual void clear();
+    bool isIdle() const;
+    void setConsoleButton(bool hidden);
+
+    QLabel *emptyLabel() const { return m_emptyLabel; }
+    QList<MiniConsoleWidget *> miniConsoles() const;
+
+    // Slot [8] of a task's data: the layout that receives its mini console. Held as a guarded
+    // pointer, so a layout that was deleted since reads as none.
+    static QLayout *consoleLayout(const EncodingTaskData *data);
+    static void setConsoleLayout(EncodingTaskData *data, QLayout *layout);
+
+    bool flatList = false;
+    bool processButtonHidden = false;
+    bool consoleButtonHidden = false;
+
+public slots:
+    void abortMiniConsole(MiniConsoleWidget *mini);
+    void removeMiniConsole(MiniConsoleWidget *mini, bool force);
+    void removeMiniConsole(MiniConsoleWidget *mini);
+
+signals:
+    void guiSizeAdjustRequest();
+
+protected:
+    void deleteRemovedConsoles();
+    void rebuild();
+    QVBoxLayout *mainLayout() const { return m_layout; }
+    // A box of the view, vertical layout of spacing 0 without right and bottom margins.
+    QGroupBox *makeBox(const QString &title, const QString &output);
+    bool isOwnBox(const QWidget *widget) const;
+    // The console's and the strip's totals, from the task's data.
+    static void setTotals(ConsoleDialog *console, MiniConsoleWidget *mini, const Task *task);
+    // Puts the strip into the task's target layout, else into `layout` (recorded in the data).
+    static void placeMiniConsole(MiniConsoleWidget *mini, Task *task, QLayout *layout);
+    void addShown(MiniConsoleWidget *mini);
+    // Asks before a running task is aborted; on yes marks its process as aborted by the user.
+    bool confirmAbort(Task *task, const QString &informativeText);
+    // Asked before a finished job is removed: true to remove.
+    bool confirmRemoval(const QString &name);
+
+private:
+    QList<QPointer<Task>> m_tasks;
+    QList<QPointer<MiniConsoleWidget>> m_shown;
+    QList<QPointer<MiniConsoleWidget>> m_removed;
+    QPointer<JobManager> m_manager;
+    QLabel *m_emptyLabel;
+    QVBoxLayout *m_layout;
+    QList<QPointer<QGroupBox>> m_boxes;
+};

@@ -1,0 +1,43 @@
+#include "encoding/mervoconsoledialog.h"
+
+#include "encoding/progresstotals.h"
+#include "encoding/viewtext.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+
+MervoConsoleDialog::MervoConsoleDialog(const QString &title, const QString &text,
+                                       const QString &command, const QString &engineName,
+                                       int pid, bool informationChannel)
+    : ConsoleDialog(title, text, command, engineName, pid, informationChannel)
+{
+    m_remainingLabel = ViewText::figureLabel(this, 8, tr("Remaining time"));
+    m_speedLabel = ViewText::figureLabel(this, 14, tr("Encoding speed"));
+    statusLayout()->addWidget(m_remainingLabel);
+    statusLayout()->addWidget(m_speedLabel);
+}
+
+void MervoConsoleDialog::updateProgress(int &frame, double &position, int &percent,
+                                        int &remaining, double &fps, double &elapsed, int &size)
+{
+    changeStateDisplay();
+    const QString speed = ProgressTotals::speedText(frame, size, fps);
+    if (!speed.isEmpty())
+        ViewText::setText(m_speedLabel, speed);
+    completePercent(frame, position, percent, size);
+    if (percent >= 0)
+        progressBar()->setValue(percent);
+    ViewText::setText(m_remainingLabel,
+                      ProgressTotals::completeRemaining(frame, percent, elapsed, remaining));
+    emit progressUpdated(frame, position, percent, remaining, fps, elapsed, size);
+}
+
+void MervoConsoleDialog::displayElapsedTime(const QString &time)
+{
+    if (!time.isEmpty()) {
+        m_remainingLabel->setText(time);
+        m_remainingLabel->setToolTip(tr("Processing time"));
+    }
+    emit timeUpdated(time);
+}

@@ -1,0 +1,64 @@
+#include "encoding/mervominiconsolewidget.h"
+
+#include "encoding/mervoconsoledialog.h"
+#include "encoding/progresstotals.h"
+#include "encoding/viewtext.h"
+#include "jobs/task.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+MervoMiniConsoleWidget::MervoMiniConsoleWidget(MervoConsoleDialog *console, QWidget *parent)
+    : MiniConsoleWidget(console, parent)
+{
+    m_remainingLabel = ViewText::figureLabel(this, 8, tr("Remaining time"));
+    m_speedLabel = ViewText::figureLabel(this, 14, tr("Encoding speed"));
+    // State button, text, bar, time left, speed, console button.
+    rowLayout()->removeWidget(consoleButton());
+    rowLayout()->addWidget(m_remainingLabel);
+    rowLayout()->addWidget(m_speedLabel);
+    rowLayout()->addWidget(consoleButton());
+
+    disconnect(console, qOverload<int, double, int, int>(&ConsoleDialog::progressUpdated), nullptr,
+               nullptr);
+    connect(console,
+            qOverload<int, double, int, int, double, double, int>(&MervoConsoleDialog::progressUpdated),
+            this,
+            qOverload<int, double, int, int, double, double, int>(&MervoMiniConsoleWidget::displayProgress));
+    connect(console, &ConsoleDialog::timeUpdated, this, &MervoMiniConsoleWidget::displayElapsedTime);
+}
+
+void MervoMiniConsoleWidget::setLabelWidth(int characters)
+{
+    label()->setMinimumWidth(label()->fontMetrics().averageCharWidth() * (characters + 2));
+}
+
+void MervoMiniConsoleWidget::clickProcess()
+{
+    const ClickRequest request = clickRequest();
+    if (request == ClickRequest::Abort)
+        emit requestToAbort(this);
+    else if (request == ClickRequest::Remove)
+        emit requestToRemove(this);
+}
+
+void MervoMiniConsoleWidget::displayProgress(int frame, double position, int percent,
+                                             int remaining, double fps, double elapsed, int size)
+{
+    MiniConsoleWidget::displayProgress();
+    const QString speed = ProgressTotals::speedText(frame, size, fps);
+    if (!speed.isEmpty())
+        ViewText::setText(m_speedLabel, speed);
+    const int completed = showPercent(frame, position, percent, size);
+    ViewText::setText(m_remainingLabel,
+                      ProgressTotals::completeRemaining(frame, completed, elapsed, remaining));
+}
+
+void MervoMiniConsoleWidget::displayElapsedTime(const QString &time)
+{
+    if (time.isEmpty())
+        return;
+    m_remainingLabel->setText(time);
+    m_remainingLabel->setToolTip(tr("Processing time"));
+}

@@ -1,0 +1,72 @@
+#include "encoding/progresstotals.h"
+
+#include "encoder/records/enginetype.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+#include <limits>
+
+ProgressTotals ProgressTotals::fromTaskData(const EncodingTaskData *data)
+{
+    ProgressTotals totals;
+    const int engine = taskDataValue(data, TaskDataSlot::EngineType).toInt();
+    if (engine != EngineType::FFmpeg && engine != EngineType::MEncoder)
+        return totals;
+    totals.duration = taskDataValue(data, TaskDataSlot::Duration).toDouble();
+    // An expected size in bytes may pass 2 GiB: divided while still 64-bit.
+    const qint64 value = taskDataValue(data, TaskDataSlot::TestSize).toLongLong();
+    if (engine == EngineType::FFmpeg)
+        totals.size = int(value / 1000);
+    else
+        totals.frames = int(value);
+    return totals;
+}
+
+int ProgressTotals::ratioPercent(double value, double total)
+{
+    // "+ 1" shows 1 % as soon as work has started; a finished count gives 101, shown as 100.
+    const double percent = 100.0 * value / total + 1.0;
+    return percent > 100.0 ? 100 : int(percent);
+}
+
+bool ProgressTotals::completePercent(int frame, double position, int &percent, int size) const
+{
+    const bool active = frame > 0 || size > 0;
+    if (active && percent == -1 && this->size > 0 && size > 0) {
+        percent = ratioPercent(size, this->size);
+        return true;
+    }
+    // The frame count is the surest measure: it replaces a percent the engine gave.
+    if (frame > 0 && frames > 0) {
+        percent = ratioPercent(frame, frames);
+        return true;
+    }
+    if (active && percent == -1 && duration > 0.0 && position > 0.0) {
+        percent = ratioPercent(position, duration);
+        return true;
+    }
+    return false;
+}
+
+QString ProgressTotals::completeRemaining(int frame, int percent, double elapsed, int &remaining)
+{
+    const QString minutes = QCoreApplication::translate("ConsoleDialog", "%1 min");
+    if (frame > 0 && remaining > 0)
+        return minutes.arg(remaining);
+    // 0.4 minutes: before 24 seconds of work an estimate is made only from more than 5 %.
+    if ((frame > 0 && elapsed > 0.4 && percent > 0) || percent > 5) {
+        const double estimate = std::trunc((100.0 / percent - 1.0) * elapsed + 0.5);
+        const double limit = std::numeric_limits<int>::max();
+        remaining = int(std::max(-limit, std::min(limit, estimate)));
+        return remaining > 0 ? minutes.arg(remaining) : QStringLiteral("--");
+    }
+    return QStringLiteral("--");
+}
+
+QString ProgressTotals::speedText(int frame, int size, double fps)
+{
+    if ((frame > 0 || size > 0) && fps > 0.0)
+        return QCoreApplication::translate("ConsoleDialog", "%1 fps").arg(fps, 0, 'f', 2);
+    return QString();
+}

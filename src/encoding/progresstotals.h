@@ -1,0 +1,35 @@
+#pragma once
+
+#include "jobs/encodingtaskdata.h"
+
+#include <QString>
+
+// The totals a task's progress is measured against, and the rules that turn raw engine values
+// into a percentage and a time left. Shared by the consoles and the mini consoles so that the
+// window and its strip always show the same figures. A total of 0 means unknown.
+class ProgressTotals
+{
+public:
+    double duration = 0.0; // seconds
+    int frames = 0;
+    int size = 0;          // kilobytes
+
+    // FFmpeg: duration and expected size (bytes, shown in kB); MEncoder: duration and the
+    // frame total; other engines: none.
+    static ProgressTotals fromTaskData(const EncodingTaskData *data);
+
+    // Completes `percent` by the size, frame and position rules (each 100 × value ÷ total + 1,
+    // truncated, capped at 100). Returns false, leaving it alone, when no rule applies.
+    bool completePercent(int frame, double position, int &percent, int size) const;
+
+    // The minutes left: the engine's own figure when it gave one with frames, else estimated
+    // from the percent and the elapsed minutes (written back). Returns the label text: "%1 min"
+    // or "--".
+    static QString completeRemaining(int frame, int percent, double elapsed, int &remaining);
+
+    // "%1 fps" with two decimals, or an empty text when the task is not active or gave none.
+    static QString speedText(int frame, int size, double fps);
+
+private:
+    static int ratioPercent(double value, double total);
+};

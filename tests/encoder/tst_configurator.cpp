@@ -1,0 +1,388 @@
+// The profile configurators on an encoder with the installed engines: remembered levels,
+// the profile group, the user-settings option tree and its round trip through the settings.
+
+#include "encodertesting.h"
+#include "encoder/configurator.h"
+#include "encoder/encoder.h"
+#include "encoder/mervoconfigurator.h"
+#include "encoder/records/enginetype.h"
+#include "encoder/records/sourcekind.h"
+#include "testregistry.h"
+
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+constexpr int kMEncoder = EngineType::MEncoder;
+constexpr int kFFmpeg = EngineType::FFmpeg;
+
+// An encoder on the installed engines, with consoles of its own.
+struct InstalledEngines
+{
+    InstalledEngines()
+    {
+        console.encoder.initEngine(kMEncoder, "mencoder");
+        console.encoder.initEngine(kFFmpeg, "ffmpeg");
+    }
+    ConsoleEncoder console;
+};
+
+void setSource(Encoder &encoder, int kind, const QString &audioCodec, QSize size = {1024, 576})
+{
+    EncodingSource &source = encoder.source();
+    source.kind = kind;
+    source.noVideo = source.noAudio = false;
+    source.video.kind = kind == SourceKind::Dvd ? VideoInfo::DvdTitle : VideoInfo::MediaFile;
+    source.video.standard = "PAL";
+    source.video.frameRate = 25.0;
+    source.video.width = source.video.scaledWidth = size.width();
+    source.video.height = source.video.scaledHeight = size.height();
+    source.audio.codec = audioCodec;
+    source.audio.samplingRate = 48000;
+    source.audio.bitrate = 192;
+}
+
+void clearSettings()
+{
+    QSettings settings;
+    settings.clear();
+    settings.sync();
+}
+} // namespace
+
+class TestConfigurator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_engines = std::make_unique<InstalledEngines>();
+        m_encoder = &m_engines->console.encoder;
+        QVERIFY(m_encoder->isEngineReady(kMEncoder));
+    }
+    void init() { clearSettings(); }
+
+    // The level a configure starts at, from the stored "Encoder/Last Profile/<muxer>".
+    void rememberedLevels_data()
+    {
+        QTest::addColumn<bool>("extended");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("sourceAudio");
+        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<QString>("audio");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("level");
+        const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd, ffmpeg = kFFmpeg;
+        QTest::newRow("user level, base") << false << kMEncoder << file << "mp3" << "avi" << "xvid" << "mp3" << "4" << 2;
+        QTest::newRow("user level, extended") << true << kMEncoder << file << "mp3" << "avi" << "xvid" << "mp3" << "4" << 4;
+        QTest::newRow("remembered") << false << kMEncoder << file << "mp3" << "avi" << "xvid" << "mp3" << "3" << 3;
+        QTest::newRow("garbled") << true << kMEncoder << file << "mp3" << "avi" << "xvid" << "mp3" << "high" << 2;
+        QTest::newRow("none") << false << kMEncoder << file << "mp3" << "avi" << "xvid" << "mp3" << "" << 2;
+        QTest::newRow("negative") << true << kMEncoder << file << "mp3" << "avi" << "xvid" << "mp3" << "-1" << 2;
+        QTest::newRow("level 99") << false << kMEncoder << file << "mp3" << "avi" << "xvid" << "mp3" << "99" << 2;
+        QTest::newRow("level without presets") << false << kMEncoder << file << "mp2" << "mpeg_vcd" << "mpeg1video" << "mp2_vcd" << "1" << 2;
+        // kMEncoder writes no AC3 of its own: the copy is not offered, the remembered level stays.
+        // A DVD whose track is not AC3 has no copy to offer: the remembered level stays.
+        QTest::newRow("DVD ac3, no copy offered") << false << ffmpeg << dvd << "mp2" << "avi" << "xvid" << "ac3" << "3" << 3;
+        QTest::newRow("DVD ac3 user, no copy offered") << true << ffmpeg << dvd << "mp2" << "avi" << "xvid" << "ac3" << "4" << 4;
+        QTest::newRow("DVD ac3 copy") << false << ffmpeg << dvd << "ac3" << "ac3" << "novideo" << "ac3" << "3" << 5;
+        QTest::newRow("DVD ac3 copy in a movie") << false << ffmpeg << dvd << "ac3" << "avi" << "xvid" << "ac3" << "1" << 5;
+        QTest::newRow("DVD ac3 copy, user level") << true << ffmpeg << dvd << "ac3" << "ac3" << "novideo" << "ac3" << "4" << 5;
+        QTest::newRow("DVD ac3 copy, invalid level") << false << ffmpeg << dvd << "ac3" << "ac3" << "novideo" << "ac3" << "99" << 2;
+        QTest::newRow("copy without an ac3 source") << false << ffmpeg << file << "mp3" << "ac3" << "novideo" << "ac3" << "5" << 2;
+        QTest::newRow("copy of an ac3 file") << false << ffmpeg << file << "ac3" << "ac3" << "novideo" << "ac3" << "5" << 5;
+    }
+
+    void rememberedLevels()
+    {
+        QFETCH(bool, extended);
+        QFETCH(int, type);
+        QFETCH(int, kind);
+        QFETCH(QString, sourceAudio);
+        QFETCH(QString, muxer);
+        QFETCH(QString, video);
+        QFETCH(QString, audio);
+        QFETCH(QString, stored);
+        QFETCH(int, level);
+        if (!m_encoder->isEngineReady(type))
+            QSKIP("the engine of this row is not ready here");
+        setSource(*m_encoder, kind, sourceAudio);
+        if (!stored.isEmpty())
+            QSettings().setValue("Encoder/Last Profile/" + muxer, stored);
+        std::unique_ptr<Configurator> configurator;
+        bool configured = false;
+        if (extended) {
+            auto mervo = std::make_unique<MervoConfigurator>(m_encoder);
+            configured = mervo->buildOptions(type, muxer, video, audio);
+            configurator = std::move(mervo);
+        } else {
+            configurator = std::make_unique<Configurator>(m_encoder);
+            configured = configurator->configureProfile(type, muxer, video, audio);
+        }
+        QVERIFY(configured);
+        QCOMPARE(configurator->profileGroup().selectedLevel, level);
+        QCOMPARE(m_encoder->jobData(type)->target.profile.level, level);
+        QCOMPARE(QSettings().value("Encoder/Last Profile/" + muxer).toInt(), level);
+    }
+
+    // The group of Xvid and MP3 for a 16:9 PAL file, and the chosen entry copied on apply.
+    void groupAndApply()
+    {
+        setSource(*m_encoder, SourceKind::MediaFile, "mp3");
+        m_encoder->setTargetMuxer("avi");
+        Configurator configurator(m_encoder);
+        QVERIFY(configurator.configureProfile(kMEncoder, "avi", "xvid", "mp3"));
+        ProfileGroup &group = configurator.profileGroup();
+        QCOMPARE(group.title, m_encoder->muxerDescription("avi"));
+        QCOMPARE(group.label, QString("Profile"));
+        QStringList rows;
+        for (const ProfileChoice &c : group.choices)
+            rows << QString("%1 %2x%3 %4 %5 %6 | %7 | %8").arg(c.level).arg(c.profile.pictureSize.width())
+                        .arg(c.profile.pictureSize.height()).arg(c.profile.videoBitrate)
+                        .arg(c.profile.samplingRate).arg(c.profile.audioBitrate).arg(c.title, c.summary);
+        QCOMPARE(rows, QStringList({
+            "1 480x272 768 44100 112 | Lower quality (smaller file) | " + m_encoder->profileSummary(group.choices[0].profile),
+            "2 624x352 896 44100 160 | Fair quality | " + m_encoder->profileSummary(group.choices[1].profile),
+            "3 624x352 1024 48000 192 | Higher quality (larger file) | " + m_encoder->profileSummary(group.choices[2].profile)}));
+        group.selectedLevel = 3;
+        configurator.applyProfile();
+        const EncoderProfile &profile = m_encoder->jobData(kMEncoder)->target.profile;
+        QCOMPARE(profile.level, 3);
+        QCOMPARE(profile.videoBitrate, 1024.0);
+        QCOMPARE(configurator.lastProfile("avi"), 3);
+        QCOMPARE(configurator.profileLabel(3, "PAL", "avi", "xvid", "mp3"), QString("AVI high profile"));
+
+        // A container or codecs without presets: not supported, the job left alone.
+        QVERIFY(!configurator.configureProfile(kMEncoder, "avi", "nosuch", "nosuch"));
+        // kMEncoder takes its codecs for "psp" but does not write the container itself.
+        QVERIFY(!configurator.configureProfile(kMEncoder, "psp", "x264_psp", "noaudio"));
+        // A codec the engine cannot write is not left out of the profiles: the pair is refused.
+        QVERIFY(!configurator.configureProfile(kMEncoder, "avi", "xvid", "aac_hq"));
+        QVERIFY(!configurator.configureProfile(kMEncoder, "avi", "h263", "mp3"));
+        QVERIFY(configurator.configureProfile(kMEncoder, "avi", "novideo", "mp3"));
+        QVERIFY(configurator.configureProfile(kMEncoder, "avi", "xvid", "noaudio"));
+        QVERIFY(!configurator.configureProfile(7, "avi", "xvid", "mp3"));
+        QCOMPARE(m_encoder->jobData(kMEncoder)->target.profile.level, 3);
+
+        // Only the levels a configurator offers read back.
+        for (const char *stored : {"4", "-1", "6"}) {
+            QSettings().setValue("Encoder/Last Profile/avi", stored);
+            QCOMPARE(configurator.lastProfile("avi"), 0);
+        }
+        QCOMPARE(MervoConfigurator(m_encoder).lastProfile("avi"), 0);
+        QSettings().setValue("Encoder/Last Profile/avi", 4);
+        QCOMPARE(MervoConfigurator(m_encoder).lastProfile("avi"), 4);
+    }
+
+    // The choice lists follow the source: what a DVD cannot feed, what a file cannot copy,
+    // audio-only sources, several audio streams, subtitles.
+    void sourceLists()
+    {
+        if (!m_encoder->enginesReady())
+            QSKIP("the choice lists need both engines");
+        Configurator configurator(m_encoder);
+        const auto offered = [&](const QStringList &muxers, auto lists) {
+            QStringList all;
+            for (const QString &muxer : muxers)
+                for (const QString &codec : lists(muxer))
+                    all << muxer + ':' + codec;
+            return all;
+        };
+        const auto video = [&](const QString &m) { return configurator.videoCodecChoices(m); };
+        const auto audio = [&](const QString &m) { return configurator.audioCodecChoices(m); };
+
+        setSource(*m_encoder, SourceKind::MediaFile, "mp3");
+        const QStringList fileMuxers = configurator.muxerChoices();
+        QVERIFY(fileMuxers.contains("avi") && fileMuxers.contains("ogg") && fileMuxers.contains("m4a"));
+        QVERIFY(offered(fileMuxers, video).contains("avi:xvid"));
+        QVERIFY(offered(fileMuxers, video).filter(":x264_divx").isEmpty());
+        QVERIFY(offered(fileMuxers, audio).filter(":ac3_copy").isEmpty());
+        QVERIFY(!offered(fileMuxers, video).filter(":theora").isEmpty());
+        QVERIFY(!offered(fileMuxers, audio).filter(":vorbis").isEmpty());
+
+        setSource(*m_encoder, SourceKind::Dvd, "ac3");
+        const QStringList dvdMuxers = configurator.muxerChoices();
+        for (const char *muxer : {"ogg", "webm", "ipod", "m4a", "mov"})
+            QVERIFY2(!dvdMuxers.contains(muxer), muxer);
+        const QStringList dvdVideo = offered(dvdMuxers, video), dvdAudio = offered(dvdMuxers, audio);
+        QVERIFY(dvdVideo.filter(QRegularExpression(":(theora|vp8|x264_divx)$")).isEmpty());
+        QVERIFY(dvdAudio.filter(QRegularExpression(":(ac3|alac|vorbis|pcm|amrnb)$")).isEmpty());
+        QVERIFY(dvdAudio.contains("avi:ac3_copy"));
+        QVERIFY(!dvdAudio.contains("mp4:ac3_copy"));
+
+        m_encoder->source().noVideo = true;
+        for (const QString &muxer : configurator.availableMuxers())
+            QVERIFY2(QStringList({"wav", "mp3", "m4a", "au", "ac3"}).contains(muxer), qPrintable(muxer));
+        QCOMPARE(configurator.videoCodecChoices("avi"), QStringList{"novideo"});
+        m_encoder->source().kind = SourceKind::Unset; // nothing loaded: not narrowed
+        QVERIFY(configurator.availableMuxers().contains("avi"));
+
+        setSource(*m_encoder, SourceKind::MediaFile, "mp3");
+        m_encoder->source().audioStreams.append(AudioInfo());
+        QCOMPARE(configurator.audioCodecChoices("avi"), QStringList{"multi"});
+        m_encoder->source().audioStreams.clear();
+        m_encoder->source().noAudio = true;
+        QCOMPARE(configurator.audioCodecChoices("avi"), QStringList{"noaudio"});
+
+        m_encoder->source().noSubtitle = false;
+        QCOMPARE(configurator.subtitleChoices("avi"), QStringList{"inlay"});
+        m_encoder->source().subtitleStreams = {SubtitleInfo()}; // two streams
+        QCOMPARE(configurator.subtitleChoices("mkv"), QStringList{"multi"});
+        m_encoder->source().noSubtitle = true;
+        QCOMPARE(configurator.subtitleChoices("mkv"), QStringList{"nosubtitle"});
+        m_encoder->source().subtitleStreams.clear();
+    }
+
+private:
+    std::unique_ptr<InstalledEngines> m_engines;
+    Encoder *m_encoder = nullptr;
+};
+
+class TestMervoConfigurator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_engines = std::make_unique<InstalledEngines>();
+        m_encoder = &m_engines->console.encoder;
+        QVERIFY(m_encoder->isEngineReady(kMEncoder));
+    }
+    void init()
+    {
+        clearSettings();
+        setSource(*m_encoder, SourceKind::Dvd, "ac3");
+        EncodingJob &job = *m_encoder->jobData(kMEncoder);
+        job.target = EncodingTarget();
+        job.source = m_encoder->source();
+    }
+
+    // The nodes and items per codec: "node: item labels" for each node of the group.
+    void optionTree_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<QString>("audio");
+        QTest::addColumn<QStringList>("nodes");
+        QTest::newRow("x264") << kMEncoder << "mp4" << "x264" << "mp3" << QStringList{
+            "Video: H.264: Picture: Bitrate: Quality preset: Profile constraints:", "Audio: MP3: Sampling: Bitrate:"};
+        QTest::newRow("xvid") << kMEncoder << "avi" << "xvid" << "pcm" << QStringList{
+            "Video: Xvid: Picture: Bitrate:", "Audio: PCM Linear: Sampling: Bitrate:"};
+        QTest::newRow("no video") << kMEncoder << "mp3" << "novideo" << "mp3" << QStringList{"Audio: MP3: Sampling: Bitrate:"};
+        QTest::newRow("no audio") << kMEncoder << "ipod" << "mpeg4" << "noaudio" << QStringList{"Video: MPEG-4: Picture: Bitrate:"};
+        QTest::newRow("flac") << kFFmpeg << "ogg" << "novideo" << "flac" << QStringList{"Audio: Free Lossless Audio: Sampling:"};
+        QTest::newRow("alac") << kFFmpeg << "m4a" << "novideo" << "alac" << QStringList{"Audio: Apple Lossless Audio: Sampling:"};
+    }
+
+    void optionTree()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, muxer);
+        QFETCH(QString, video);
+        QFETCH(QString, audio);
+        QFETCH(QStringList, nodes);
+        if (!m_encoder->isEngineReady(type))
+            QSKIP("the engine of this row is not ready here");
+        MervoConfigurator configurator(m_encoder);
+        m_encoder->jobData(type)->target.muxer = muxer;
+        QVERIFY(configurator.buildOptions(type, muxer, video, audio));
+        const OptionNode &root = configurator.optionRoot();
+        QCOMPARE(root.title, m_encoder->muxerDescription(muxer));
+        QCOMPARE(int(root.children.size()), 1);
+        QCOMPARE(root.children[0]->title, QString("User settings"));
+        QStringList actual;
+        for (const auto &node : root.children[0]->children) {
+            QString text = node->title + ':';
+            for (const auto &item : node->items)
+                text += ' ' + (item->kind == OptionItem::Range ? item->range.label : item->choice.label);
+            actual << text;
+        }
+        QCOMPARE(actual, nodes);
+        // The iPod sizes join the picture table once the job's container is "ipod".
+        QCOMPARE(configurator.valueText(OptionItem::PictureSize, QSize(960, 540)).contains("(iPod touch)"),
+                 muxer == "ipod");
+        configurator.clearOptions();
+        QVERIFY(configurator.optionRoot().children.empty());
+        QCOMPARE(configurator.optionRoot().title, m_encoder->muxerDescription(muxer));
+    }
+
+    // Applied settings are written, and the next build starts from them.
+    void userProfileRoundTrip()
+    {
+        EncodingJob &job = *m_encoder->jobData(kMEncoder);
+        job.target.muxer = "avi";
+        m_encoder->setTargetMuxer("avi");
+        {
+            MervoConfigurator configurator(m_encoder);
+            QVERIFY(configurator.buildOptions(kMEncoder, "avi", "xvid", "mp3"));
+            // Seeded from the presets of level 2.
+            QCOMPARE(job.target.video.pictureSize, QSize(624, 352));
+            QCOMPARE(job.target.audio.bitrate, 160.0);
+            configurator.profileGroup().selectedLevel = 4;
+            auto &video = configurator.optionRoot().children[0]->children[0]->items;
+            auto &audio = configurator.optionRoot().children[0]->children[1]->items;
+            video[0]->choice.selectedValue = QSize(720, 576);
+            video[1]->range.selectedValue = 1500;
+            audio[0]->choice.selectedValue = 32000;
+            audio[1]->choice.selectedValue = 96.0;
+            configurator.applySelection();
+        }
+        QCOMPARE(job.target.profile.level, 4);
+        QSettings settings;
+        QCOMPARE(settings.value("Encoder/Last Profile/avi").toInt(), 4);
+        QCOMPARE(settings.value("Encoder/Last User Profile/avi/Video/xvid/rez").toSize(), QSize(720, 576));
+        QCOMPARE(settings.value("Encoder/Last User Profile/avi/Audio/mp3/sampling").toInt(), 32000);
+
+        job.target = EncodingTarget();
+        job.target.muxer = "avi";
+        MervoConfigurator again(m_encoder);
+        QVERIFY(again.buildOptions(kMEncoder, "avi", "xvid", "mp3"));
+        QCOMPARE(again.profileGroup().selectedLevel, 4);
+        const auto &video = again.optionRoot().children[0]->children[0]->items;
+        const auto &audio = again.optionRoot().children[0]->children[1]->items;
+        QCOMPARE(video[0]->choice.initialValue.toSize(), QSize(720, 576));
+        QCOMPARE(video[1]->range.initialValue.toInt(), 1500);
+        QCOMPARE(audio[0]->choice.initialValue.toInt(), 32000);
+        QCOMPARE(audio[1]->choice.initialValue.toDouble(), 96.0);
+        QCOMPARE(again.valueText(*audio[1], 12.2), QString("12200 bit/s"));
+        QCOMPARE(again.valueText(*video[1], 12.2), QString("Unreferenced item"));
+
+        EncodingTarget target;
+        target.muxer = "avi";
+        QVERIFY(again.loadLastUserProfile("xvid", "mp3", target));
+        QCOMPARE(target.video.bitrate, 1500.0);
+    }
+
+    // A remembered user level without remembered settings still gives a full job.
+    void userLevelWithoutSettings()
+    {
+        QSettings().setValue("Encoder/Last Profile/avi", 4);
+        QSettings().setValue("Encoder/Last User Profile/avi/Video/xvid/rez", "garbage");
+        EncodingJob &job = *m_encoder->jobData(kMEncoder);
+        job.target.muxer = "avi";
+        MervoConfigurator configurator(m_encoder);
+        QVERIFY(configurator.buildOptions(kMEncoder, "avi", "xvid", "mp3"));
+        QCOMPARE(job.target.profile.level, 4);
+        QCOMPARE(job.target.video.codec, QString("xvid"));
+        QCOMPARE(job.target.video.pictureSize, QSize(624, 352));
+        QCOMPARE(job.target.video.bitrate, 896.0);
+        QCOMPARE(job.target.audio.samplingRate, 44100);
+        QCOMPARE(job.target.audio.bitrate, 160.0);
+    }
+
+private:
+    std::unique_ptr<InstalledEngines> m_engines;
+    Encoder *m_encoder = nullptr;
+};
+
+VEXO_TEST_CLASS(TestConfigurator)
+VEXO_TEST_CLASS(TestMervoConfigurator)
+#include "tst_configurator.moc"

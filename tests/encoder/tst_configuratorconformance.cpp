@@ -1,0 +1,279 @@
+// Every profile the configurators offer, run on the installed engines: each level (1 to 3,
+// and 5) of every container and codec pair of the choice lists, and level 4 at the option
+// tree's values, gives a command that encodes, or the pair is refused before any run.
+
+#include "encodertesting.h"
+#include "encoder/encoder.h"
+#include "encoder/mervoconfigurator.h"
+#include "encoder/records/sourcekind.h"
+#include "testmedia.h"
+#include "testregistry.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTest>
+#include <QTextEdit>
+#include <QThread>
+
+#include <memory>
+
+namespace {
+constexpr int kFrames = 10;
+
+struct Pair
+{
+    QString muxer, video, audio;
+};
+
+struct Run
+{
+    QString name, program, outcome;
+    QStringList arguments;
+    QString output;
+};
+
+// The generated sources as the player hands them over; the DVD's track is AC3.
+EncodingSource loadedSource(Encoder &encoder, bool dvd)
+{
+    if (dvd) {
+        setDvdSource(encoder, TestMedia::dvdFolder());
+        encoder.source().audio.codec = "ac3";
+    } else {
+        setClipSource(encoder, TestMedia::standardAvi());
+        encoder.source().audio.codec = "mp3";
+    }
+    return encoder.source();
+}
+
+// The pairs of the choice lists: each video codec with the first audio codec, each audio
+// codec with the first video codec. Without both engines the lists are empty; then the
+// pairs the preferred engine itself supports stand in for them.
+QList<Pair> offeredPairs(Encoder &encoder, MervoConfigurator &configurator)
+{
+    QList<Pair> pairs;
+    const bool lists = encoder.enginesReady();
+    QStringList muxers = lists ? configurator.muxerChoices() : configurator.availableMuxers();
+    muxers.removeDuplicates();
+    for (const QString &muxer : std::as_const(muxers)) {
+        encoder.setTargetMuxer(muxer);
+        const int type = encoder.preferredEngine();
+        if (!lists && (!encoder.isEngineReady(type) || !encoder.isMuxerSupported(type, muxer)))
+            continue;
+        QStringList videos = lists ? configurator.videoCodecChoices(muxer) : QStringList();
+        QStringList audios = lists ? configurator.audioCodecChoices(muxer) : QStringList();
+        if (!lists) {
+            for (const QString &codec : configurator.presets().videoCodecs())
+                if (encoder.isVideoCodecSupported(type, muxer, codec) && codec != "x264_divx")
+                    videos << codec;
+            for (const QString &codec : configurator.presets().audioCodecs())
+                if (encoder.isAudioCodecSupported(type, muxer, codec))
+                    audios << codec;
+            if (videos.isEmpty())
+                videos << "novideo";
+            if (audios.isEmpty())
+                audios << "noaudio";
+        }
+        for (const QString &video : videos)
+            pairs.append({muxer, video, audios.first()});
+        for (const QString &audio : audios.mid(1))
+            pairs.append({muxer, videos.first(), audio});
+    }
+    return pairs;
+}
+
+// The commands of every level of one pair, or a refusal.
+void addRuns(Encoder &encoder, MervoConfigurator &configurator, const EncodingSource &source,
+             const Pair &pair, const QString &tag, QList<Run> &runs, QStringList &refused)
+{
+    encoder.setTargetMuxer(pair.muxer);
+    encoder.setVideoCodec(pair.video);
+    encoder.setAudioCodec(pair.audio);
+    const int type = encoder.preferredEngine();
+    EncodingJob *job = encoder.jobData(type);
+    QVERIFY(job);
+    job->source = source;
+    job->target = EncodingTarget();
+    job->target.muxer = pair.muxer;
+    job->target.video.codec = pair.video;
+    job->target.audio.codec = pair.audio;
+    configurator.clearOptions();
+    if (!configurator.buildOptions(type, pair.muxer, pair.video, pair.audio)) {
+        refused << QString("%1 %2 %3 %4: not supported").arg(tag, pair.muxer, pair.video, pair.audio);
+        return;
+    }
+    QList<int> levels;
+    for (const ProfileChoice &choice : std::as_const(configurator.profileGroup().choices))
+        levels << choice.level;
+    levels << EncoderProfile::LevelUser;
+    for (int level : std::as_const(levels)) {
+        configurator.profileGroup().selectedLevel = level;
+        for (const auto &group : configurator.optionRoot().children)
+            for (const auto &node : group->children)
+                for (const auto &item : node->items) {
+                    item->choice.selectedValue = item->choice.initialValue;
+                    item->range.selectedValue = item->range.initialValue;
+                }
+        configurator.applySelection();
+        Run run;
+        run.name = QString("%1 L%2 %3 %4 %5").arg(tag).arg(level).arg(pair.muxer, pair.video, pair.audio);
+        run.output = QString("%1/configurators/%2-L%3-%4-%5-%6%7").arg(TestMedia::folder(), tag)
+                         .arg(level).arg(pair.muxer, pair.video, pair.audio,
+                                         Encoder::muxerExtension(pair.muxer, false));
+        int engine = type;
+        // MPEG program streams are written whole; a frame limit leaves them unfinished.
+        const bool mpeg = pair.muxer == "mpeg" || pair.muxer == "mpeg_vcd";
+        encoder.cliCmdEncode(engine, run.program, run.arguments, run.output,
+                             mpeg && source.kind != SourceKind::Dvd ? 0 : kFrames, 0, 0, true);
+        if (run.program.isEmpty())
+            run.outcome = "no command";
+        runs << run;
+    }
+}
+
+// The file the command writes: MEncoder's after "-o" (an audio target writes an
+// intermediate file first), FFmpeg's last.
+QString writtenFile(const Run &run)
+{
+    const int o = run.arguments.indexOf("-o");
+    return o >= 0 && o + 1 < run.arguments.size() ? run.arguments[o + 1] : run.arguments.value(run.arguments.size() - 1);
+}
+
+void runAll(QList<Run> &runs)
+{
+    const int parallel = qMax(2, QThread::idealThreadCount());
+    QList<QPair<Run *, QProcess *>> running;
+    for (int next = 0; next < runs.size() || !running.isEmpty();) {
+        while (running.size() < parallel && next < runs.size()) {
+            Run &run = runs[next++];
+            if (!run.outcome.isEmpty())
+                continue;
+            auto *process = new QProcess;
+            process->setProcessChannelMode(QProcess::MergedChannels);
+            process->start(run.program, run.arguments);
+            running.append({&run, process});
+        }
+        for (int i = running.size() - 1; i >= 0; --i) {
+            auto [run, process] = running[i];
+            if (process->state() != QProcess::NotRunning && !process->waitForFinished(20))
+                continue;
+            const QString tail = QString::fromUtf8(process->readAll().right(300)).simplified();
+            if (process->exitStatus() == QProcess::CrashExit || process->exitCode() != 0)
+                run->outcome = QString("exit %1: %2").arg(process->exitCode()).arg(tail);
+            else if (QFileInfo(writtenFile(*run)).size() <= 0)
+                run->outcome = "no output file: " + tail;
+            else
+                run->outcome = "ok";
+            delete process;
+            running.removeAt(i);
+        }
+    }
+}
+} // namespace
+
+class TestConfiguratorConformance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyOfferedProfileRuns()
+    {
+        QDir().mkpath(TestMedia::folder() + "/configurators");
+        const QString dvd = TestMedia::dvdFolder();
+        const QString clip = TestMedia::standardAvi();
+        QVERIFY(!dvd.isEmpty() && !clip.isEmpty());
+        ConsoleEncoder console;
+        Encoder &encoder = console.encoder;
+        encoder.initEngine(1, "mencoder");
+        encoder.initEngine(2, "ffmpeg");
+        QList<Run> runs;
+        QStringList refused;
+        for (const bool dvdSource : {true, false}) {
+            const EncodingSource source = loadedSource(encoder, dvdSource);
+            MervoConfigurator configurator(&encoder);
+            for (const Pair &pair : offeredPairs(encoder, configurator))
+                addRuns(encoder, configurator, source, pair, dvdSource ? "dvd" : "clip", runs, refused);
+        }
+        if (runs.isEmpty())
+            QSKIP("no engine offers a profile here");
+        runAll(runs);
+        QStringList faults;
+        for (const Run &run : std::as_const(runs))
+            if (run.outcome != "ok")
+                faults << run.name + ": " + run.outcome.left(160) + "\n    " + run.program + ' ' + run.arguments.join(' ');
+        qInfo("%d runs, %d pairs refused up front", int(runs.size()), int(refused.size()));
+        for (const QString &line : std::as_const(refused))
+            qInfo("refused: %s", qPrintable(line));
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    }
+};
+
+class TestHandEditedSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A settings file edited by hand: levels out of range, negative and huge bitrates, text
+    // where numbers belong, codecs no engine has, a truncated key. Each configured pair then
+    // runs on MEncoder from a DVD, at the level it starts at and at level 4 as seeded.
+    void loadsAndRuns()
+    {
+        QDir().mkpath(TestMedia::folder() + "/configurators");
+        const QString dvd = TestMedia::dvdFolder();
+        QVERIFY(!dvd.isEmpty());
+        QFile file(QSettings().fileName());
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[Encoder]\n"
+                   "Last%20Profile\\avi=99\nLast%20Profile\\mp4=4\nLast%20Profile\\mpeg=-3\n"
+                   "Last%20Profile\\mpeg_vcd=many\n"
+                   "Last%20User%20Profile\\avi\\Video\\xvid%20PAL\\rez=@Size(623 351)\n"
+                   "Last%20User%20Profile\\avi\\Video\\xvid%20PAL\\bitrate=-5\n"
+                   "Last%20User%20Profile\\avi\\Video\\libfoo\\rez=@Size(640 480)\n"
+                   "Last%20User%20Profile\\avi\\Audio\\mp3\\sampling=abc\n"
+                   "Last%20User%20Profile\\mp4\\Video\\x264%20PAL\\rez=@Size(720 576)\n"
+                   "Last%20User%20Profile\\mp4\\Video\\x264%20PAL\\bitrate=1e300\n"
+                   "Last%20User%20Profile\\mp4\\Audio\\mp3\\sampl=44100\n"
+                   "Last%20User%20Profile\\mp4\\Audio\\mp3\\bitrate=-128\n"
+                   "Last%20User%20Profile\\mpeg\\Video\\mpeg2video\\rez=@Size(99999 99999)\n"
+                   "Last%20User%20Profile\\mpeg\\Audio\\mp2\\sampling=-44100\n"
+                   "Last%20User%20Profile\\mpeg\\Audio\\mp2\\bitrate=nan\n"
+                   "Last%20User%20Profile\\mpeg_vcd\\Video\\mpeg1video\\rez=@Size(352\n");
+        file.close();
+
+        ConsoleEncoder console;
+        Encoder &encoder = console.encoder;
+        encoder.initEngine(1, "mencoder");
+        if (!encoder.isEngineReady(1))
+            QSKIP("MEncoder is not ready here");
+        const EncodingSource source = loadedSource(encoder, true);
+        MervoConfigurator configurator(&encoder);
+        // Codecs no engine has are refused before any run.
+        encoder.jobData(1)->target.muxer = "avi";
+        QVERIFY(!configurator.buildOptions(1, "avi", "libfoo", "libbar"));
+        QVERIFY(!configurator.buildOptions(1, "avi", "libfoo", "mp3"));
+
+        const QList<Pair> pairs = {{"avi", "xvid", "mp3"}, {"mp4", "x264", "mp3"},
+                                   {"mpeg", "mpeg2video", "mp2"}, {"mpeg_vcd", "mpeg1video", "mp2_vcd"}};
+        QList<Run> runs;
+        QStringList refused;
+        for (const Pair &pair : pairs) {
+            const int before = runs.size();
+            addRuns(encoder, configurator, source, pair, "edited", runs, refused);
+            QVERIFY2(runs.size() > before, qPrintable(refused.join('\n')));
+            const int start = configurator.profileGroup().selectedLevel;
+            QVERIFY2(configurator.offersLevel(start) && start != 0, qPrintable(pair.muxer));
+        }
+        runAll(runs);
+        QStringList faults;
+        for (const Run &run : std::as_const(runs))
+            if (run.outcome != "ok")
+                faults << run.name + ": " + run.outcome + "\n    " + run.arguments.join(' ');
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    }
+};
+
+VEXO_TEST_CLASS(TestConfiguratorConformance)
+VEXO_TEST_CLASS(TestHandEditedSettings)
+#include "tst_configuratorconformance.moc"

@@ -1,0 +1,309 @@
+// Job views watching real engine jobs: strips made at job start, aborting with the user's
+// answer, removing, processing times, and the job manager window's kill-on-close.
+
+#include "viewtestsupport.h"
+
+#include "encoding/joboutputrouter.h"
+#include "encoding/jobmanagerdialog.h"
+#include "encoding/jobmanagerwidget.h"
+#include "encoding/mervoconsoledialog.h"
+#include "encoding/mervojobmanagerdialog.h"
+#include "encoding/mervojobmanagerwidget.h"
+#include "encoding/mervominiconsolewidget.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+namespace {
+// What the main window does with its job manager's signals.
+void routeJobs(MervoJobManager *manager, MervoJobManagerWidget *view)
+{
+    QObject::connect(manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
+    QObject::connect(manager, qOverload<MervoProcess *>(&MervoJobManager::processStdOutReady), view,
+                     [](MervoProcess *p) {
+                         JobOutputRouter::readChannel(p, QProcess::StandardOutput, p->taskElapsedMinutes());
+                     });
+    QObject::connect(manager, qOverload<MervoProcess *>(&MervoJobManager::processStdErrReady), view,
+                     [](MervoProcess *p) {
+                         JobOutputRouter::readChannel(p, QProcess::StandardError, p->taskElapsedMinutes());
+                     });
+    QObject::connect(manager,
+                     qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
+                     view, [](MervoProcess *p, int, QProcess::ExitStatus) { JobOutputRouter::finish(p); });
+}
+
+void routeJobs(JobManager *manager, JobManagerWidget *view)
+{
+    QObject::connect(manager, &JobManager::processStarted, view, &JobManagerWidget::addMiniConsole);
+    QObject::connect(manager, &JobManager::processStdErrReady, view, [](Process *p) {
+        JobOutputRouter::readChannel(p, QProcess::StandardError, -1.0);
+    });
+    QObject::connect(manager, &JobManager::processFinished, view,
+                     [](Process *p, int, QProcess::ExitStatus) { JobOutputRouter::finish(p); });
+}
+
+QString sixtySecondClip()
+{
+    return TestMedia::clip("sixty.avi", {"-f", "lavfi", "-i", "testsrc=duration=60:size=160x120:rate=25",
+                                         "-f", "lavfi", "-i", "sine=duration=60", "-c:v", "mpeg4",
+                                         "-c:a", "libmp3lame"});
+}
+
+// FFmpeg reading at the clip's own pace, so that the task runs for as long as the clip.
+QStringList slowEncode(const QString &input, const QString &output)
+{
+    return {"-nostdin", "-y", "-re", "-i", input, "-c:v", "mpeg4", "-c:a", "libmp3lame", output};
+}
+
+MervoTask *ffmpegTask(EncodingTaskData *data, const QStringList &arguments, const QString &name)
+{
+    auto *task = new MervoTask;
+    task->set(data, "ffmpeg", arguments, QString(), name, "Encoding");
+    return task;
+}
+
+MervoMiniConsoleWidget *strip(JobManagerWidget *view, int index)
+{
+    return qobject_cast<MervoMiniConsoleWidget *>(view->miniConsoles().value(index));
+}
+} // namespace
+
+class JobViewsRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(!sixtySecondClip().isEmpty()); }
+
+    // Both strips at job start; abort with the user's yes; removal of the finished job.
+    void twoTaskJobAbortedAndRemoved()
+    {
+        const QString first = TestMedia::folder() + "/abort-first.avi";
+        const QString second = TestMedia::folder() + "/abort-second.mkv";
+        EncodingTaskData firstData{2, 60.0, qint64(2000000), 1.33, 0, first, "avi", false, {}};
+        EncodingTaskData secondData{2, 60.0, qint64(2000000), 1.33, 1, second, "mkv", false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerDialog dialog(QString(), nullptr);
+        MervoJobManagerWidget *view = dialog.mervoView();
+        view->setJobManager(&manager);
+        routeJobs(&manager, view);
+        dialog.show();
+
+        MervoTask *encode = ffmpegTask(&firstData, slowEncode(sixtySecondClip(), first), "Encode <pass> & co");
+        MervoTask *remux = ffmpegTask(&secondData, {"-nostdin", "-y", "-i", first, "-c", "copy", second}, "Remux");
+        remux->setPrecedingTasks({encode});
+        encode->setFollowingTasks({remux});
+        auto *job = new MervoJob;
+        job->init({encode, remux}, "id", "Two tasks", "abort-second.mkv", nullptr, nullptr, nullptr,
+                  nullptr, 2, 0, 0, 0);
+        manager.addJob(job);
+
+        QCOMPARE(view->miniConsoles().size(), 2);
+        QVERIFY(view->emptyLabel()->isHidden());
+        auto *box = qobject_cast<QGroupBox *>(strip(view, 0)->parentWidget());
+        QVERIFY(box);
+        QCOMPARE(box->objectName(), QString("MultiTaskJob"));
+        QCOMPARE(job->container, static_cast<void *>(box));
+        QCOMPARE(strip(view, 0)->processButton()->toolTip(), QString("Running, click to abort"));
+        QVERIFY(!strip(view, 1)->processButton()->isEnabled());
+        QCOMPARE(strip(view, 1)->processButton()->toolTip(), QString("Waiting"));
+        QVERIFY(!strip(view, 1)->consoleButton()->isEnabled());
+        // FFmpeg's status lines move the console's bar and its strip's alike.
+        auto *console = qobject_cast<MervoConsoleDialog *>(strip(view, 0)->console());
+        QVERIFY(WindowTesting::waitFor([&] {
+            return strip(view, 0)->progressBar()->value() > 1 && strip(view, 0)->speedLabel()->text().endsWith(" fps");
+        }, 20000));
+        QCOMPARE(console->progressBar()->value(), strip(view, 0)->progressBar()->value());
+        QCOMPARE(console->speedLabel()->text(), strip(view, 0)->speedLabel()->text());
+        QVERIFY(!ViewTest::screenshot(&dialog, "jobmanager-two-tasks", strip(view, 1)).isEmpty());
+
+        WindowTesting::ModalAnswerer answers;
+        answers.answerWithButton("Abort encoding");
+        strip(view, 0)->processButton()->click();
+        QCOMPARE(answers.seen().size(), 1);
+        QVERIFY(answers.seen().at(0).text.contains("<b>Encode &lt;pass&gt; &amp; co</b>"));
+        QCOMPARE(answers.seen().at(0).informativeText, QString("This process is part a job which then won't be completed."));
+        QVERIFY(WindowTesting::waitFor([&] { return encode->state == Task::Aborted; }));
+        QCOMPARE(remux->state, Task::Cancelled);
+        QCOMPARE(strip(view, 0)->processButton()->toolTip(), QString("Aborted, click to remove"));
+        QCOMPARE(strip(view, 1)->processButton()->toolTip(), QString("Cancelled, click to remove"));
+        QVERIFY(!strip(view, 1)->consoleButton()->isEnabled());
+        QVERIFY(!QFile::exists(first));
+        QVERIFY(!QFile::exists(second));
+        // FFmpeg's own report reached the console even without a progress parse.
+        console->flushOutput();
+        QVERIFY(console->errorView()->toPlainText().contains("Input #0"));
+        QVERIFY(!console->errorView()->toPlainText().contains("frame="));
+        QVERIFY(!ViewTest::screenshot(&dialog, "jobmanager-aborted", strip(view, 1)).isEmpty());
+
+        // A finished job of two tasks: one question removes both strips and the box.
+        answers.answerWithButton("Remove job");
+        strip(view, 1)->processButton()->click();
+        QCOMPARE(answers.seen().size(), 2);
+        QVERIFY(answers.seen().at(1).text.contains("<b>Two tasks</b>"));
+        QVERIFY(view->miniConsoles().isEmpty());
+        QVERIFY(box->isHidden());
+        QVERIFY(view->emptyLabel()->isVisible());
+        QCOMPARE(encode->console(), nullptr);
+    }
+
+    // A finished one-task job: its box tells the processing time once, it goes without a
+    // question, and a failed task's console shows why it failed.
+    void finishedJobsAndFailures()
+    {
+        const QString output = TestMedia::folder() + "/finished.avi";
+        EncodingTaskData goodData{2, 3.0, qint64(300000), 1.33, 0, output, "avi", false, {}};
+        EncodingTaskData badData{2, 3.0, qint64(300000), 1.33, 0, TestMedia::folder() + "/bad.avi", "avi", false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerDialog dialog(QString(), nullptr);
+        MervoJobManagerWidget *view = dialog.mervoView();
+        view->setJobManager(&manager);
+        routeJobs(&manager, view);
+        dialog.show();
+
+        MervoTask *good = ffmpegTask(&goodData, {"-nostdin", "-y", "-i", TestMedia::standardAvi(), "-c:v",
+                                                 "mpeg4", "-c:a", "copy", output}, "Good");
+        auto *goodJob = new MervoJob;
+        goodJob->init({good}, "good", "Good job", "finished.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoTask *bad = ffmpegTask(&badData, {"-nostdin", "-y", "-i", TestMedia::folder() + "/missing.avi",
+                                               TestMedia::folder() + "/bad.avi"}, "Bad");
+        auto *badJob = new MervoJob;
+        badJob->init({bad}, "bad", "Bad job", "bad.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        manager.addJob(goodJob);
+        manager.addJob(badJob);
+        QVERIFY(WindowTesting::waitFor([&] { return goodJob->isFinished() && badJob->isFinished(); }));
+        QCOMPARE(good->state, Task::Completed);
+        QCOMPARE(bad->state, Task::Aborted);
+
+        auto *goodBox = qobject_cast<QGroupBox *>(strip(view, 0)->parentWidget());
+        QVERIFY(goodBox->objectName().isEmpty());
+        QCOMPARE(goodBox->toolTip().count("Output: finished.avi"), 1);
+        QCOMPARE(goodBox->toolTip().count("<br>Job processing time: " + goodJob->processingTime), 1);
+        QCOMPARE(strip(view, 0)->processButton()->toolTip(), QString("Process completed, click to remove"));
+        QCOMPARE(strip(view, 0)->remainingLabel()->text(), good->duration());
+        QCOMPARE(strip(view, 0)->remainingLabel()->toolTip(), QString("Processing time"));
+        strip(view, 1)->console()->flushOutput();
+        QVERIFY(strip(view, 1)->console()->errorView()->toPlainText().contains("No such file or directory"));
+        QVERIFY(!ViewTest::screenshot(&dialog, "jobmanager-finished", strip(view, 1)).isEmpty());
+
+        // A later use of the container cuts the tool tip back to the output.
+        view->resetJobContainerDisplay(goodJob->container);
+        QCOMPARE(goodBox->toolTip(), QString("<qt>Output: finished.avi"));
+
+        WindowTesting::ModalAnswerer never;
+        strip(view, 0)->processButton()->click();
+        strip(view, 0)->processButton()->click();
+        QVERIFY(never.seen().isEmpty());
+        QVERIFY(view->miniConsoles().isEmpty());
+        QVERIFY(view->emptyLabel()->isVisible());
+        QVERIFY(QFile::exists(output));
+    }
+
+    // A real MEncoder run: its progress lines fill the console's bar and its strip's alike,
+    // by the frame rule, up to 100; its start-up report reaches the console.
+    void mencoderProgress()
+    {
+        const QString clip = TestMedia::clip("ten.avi", {"-f", "lavfi", "-i", "testsrc=duration=10:size=160x120:rate=25",
+                                                         "-f", "lavfi", "-i", "sine=duration=10", "-c:v", "mpeg4",
+                                                         "-c:a", "libmp3lame"});
+        const QString output = TestMedia::folder() + "/mencoder-progress.avi";
+        EncodingTaskData data{1, 10.0, 250, 1.33, 0, output, "avi", false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerWidget view(nullptr);
+        view.setJobManager(&manager);
+        routeJobs(&manager, &view);
+        view.show();
+
+        QList<int> percents;
+        int mismatches = 0;
+        connect(&manager, &MervoJobManager::jobStarted, this, [&](MervoJob *job) {
+            auto *console = qobject_cast<MervoConsoleDialog *>(job->tasks().first()->console());
+            MervoMiniConsoleWidget *mini = strip(&view, 0);
+            connect(console, qOverload<int, double, int, int, double, double, int>(&MervoConsoleDialog::progressUpdated),
+                    this, [&, console, mini](int frame, double, int percent) {
+                        if (frame <= 0)
+                            return;
+                        percents.append(percent);
+                        const int expected = std::min(100, int(100.0 * frame / 250 + 1));
+                        if (percent != expected || mini->progressBar()->value() != percent
+                            || console->progressBar()->value() != percent
+                            || mini->remainingLabel()->text() != console->remainingLabel()->text())
+                            ++mismatches;
+                    });
+        });
+        auto *task = new MervoTask;
+        task->set(&data, "mencoder", {clip, "-ovc", "lavc", "-oac", "copy", "-o", output}, QString(),
+                  "MEncoder run", "Encoding");
+        auto *job = new MervoJob;
+        job->init({task}, "m", "MEncoder job", "mencoder-progress.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        manager.addJob(job);
+        QVERIFY(WindowTesting::waitFor([&] { return job->isFinished(); }));
+        QCOMPARE(task->state, Task::Completed);
+        QVERIFY(!percents.isEmpty());
+        QCOMPARE(mismatches, 0);
+        QCOMPARE(percents.last(), 100);
+        QCOMPARE(strip(&view, 0)->progressBar()->value(), 100);
+        auto *console = qobject_cast<MervoConsoleDialog *>(task->console());
+        console->flushOutput();
+        QVERIFY(console->standardOutputView()->toPlainText().contains("MEncoder"));
+        const QString report = console->standardOutputView()->toPlainText();
+        QVERIFY(report.contains("Video stream:"));
+        QVERIFY(!report.contains("Pos:"));
+        QVERIFY(!ViewTest::screenshot(&view, "mencoder-progress", strip(&view, 0)->progressBar()).isEmpty());
+    }
+
+    // Closing for good kills what runs; closing by the user lets it run and shows the owner.
+    void dialogKillOnClose_data()
+    {
+        QTest::addColumn<bool>("killOnClose");
+        QTest::newRow("kill on close") << true;
+        QTest::newRow("user closes") << false;
+    }
+    void dialogKillOnClose()
+    {
+        QFETCH(bool, killOnClose);
+        const QString output = TestMedia::folder() + QString("/close-%1.avi").arg(killOnClose);
+        QWidget owner;
+        JobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        JobManagerDialog dialog(QString(), &owner);
+        QCOMPARE(dialog.windowTitle(), QString("Job manager"));
+        dialog.view()->setJobManager(&manager);
+        routeJobs(&manager, dialog.view());
+        dialog.show();
+        Job *job = manager.addEngineJob("ffmpeg", slowEncode(sixtySecondClip(), output), output, "Encoding",
+                                        "Close test", QString("FFmpeg"), 2000000, 60.0);
+        QVERIFY(job);
+        Task *task = job->task();
+        QCOMPARE(dialog.view()->miniConsoles().size(), 1);
+        QVERIFY(!dialog.isIdle());
+        QVERIFY(WindowTesting::waitFor([&] { return QFileInfo(output).size() > 0; }, 20000));
+        QVERIFY(!ViewTest::screenshot(&dialog, QString("jobmanager-close-%1").arg(killOnClose),
+                                      dialog.view()->miniConsoles().first()).isEmpty());
+
+        dialog.killOnClose = killOnClose;
+        dialog.close();
+        QVERIFY(dialog.isHidden());
+        if (killOnClose) {
+            QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Aborted; }));
+            QVERIFY(!QFile::exists(output));
+            QVERIFY(dialog.view()->miniConsoles().isEmpty());
+            QVERIFY(dialog.isIdle());
+        } else {
+            QTest::qWait(500);
+            QCOMPARE(task->state, Task::Running);
+            QVERIFY(owner.isVisible());
+            QCOMPARE(dialog.view()->miniConsoles().size(), 1);
+            manager.killAll();
+            QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Aborted; }));
+        }
+    }
+};
+VEXO_TEST_CLASS(JobViewsRun)
+
+#include "tst_jobviews.moc"

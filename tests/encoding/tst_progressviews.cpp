@@ -1,0 +1,474 @@
+// Progress rules, consoles and mini consoles fed by hand, and what reaches a console's text.
+
+#include "viewtestsupport.h"
+
+#include "encoder/encoder.h"
+#include "encoding/consoletextfeed.h"
+#include "encoding/joboutputrouter.h"
+#include "encoding/jobmanagerwidget.h"
+#include "encoding/mediainfodatadialog.h"
+#include "encoding/mervoconsoledialog.h"
+#include "encoding/mervominiconsolewidget.h"
+#include "encoding/progresstotals.h"
+#include "engines/mediainfodata.h"
+#include "jobs/job.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+namespace {
+// FFmpeg's status line as a stand-in for its parser: "frame=  N ..." gives the frame.
+bool testParser(int engine, const QString &text, QString &rest, int &frame, double &position, int &percent,
+                int &remaining, double &fps, int &size)
+{
+    if (engine != 2)
+        return Encoder::parseProgress(engine, text, rest, frame, position, percent, remaining, fps, size);
+    static const QRegularExpression status("frame=\\s*(\\d+)");
+    const QRegularExpressionMatch match = status.match(text);
+    if (match.hasMatch())
+        frame = match.captured(1).toInt();
+    else
+        rest = text;
+    return true;
+}
+
+ProgressTotals totalsOf(double duration, int frames, int size)
+{
+    ProgressTotals totals;
+    totals.duration = duration;
+    totals.frames = frames;
+    totals.size = size;
+    return totals;
+}
+
+// A console and its strip as a job view makes them, with the same totals.
+struct ConsolePair
+{
+    explicit ConsolePair(Task *task, const ProgressTotals &totals, int engine = 1)
+    {
+        console = new MervoConsoleDialog("name", "Encoding", "cmd", engine == 2 ? "FFmpeg" : "MEncoder",
+                                         int(task->processId()), engine == 2);
+        console->setProcess(task);
+        mini = new MervoMiniConsoleWidget(console, &holder);
+        for (double *d : {&console->durationTotal, &mini->durationTotal})
+            *d = totals.duration;
+        console->frameTotal = mini->frameTotal = totals.frames;
+        console->sizeTotal = mini->sizeTotal = totals.size;
+        auto *layout = new QVBoxLayout(&holder);
+        layout->addWidget(mini);
+    }
+    QWidget holder;
+    MervoConsoleDialog *console;
+    MervoMiniConsoleWidget *mini;
+};
+} // namespace
+
+class ProgressRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void percent_data()
+    {
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("sizeTotal");
+        QTest::addColumn<int>("frame");
+        QTest::addColumn<double>("position");
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("applied");
+        QTest::newRow("frame rule beats the engine's percent") << 0.0 << 1000 << 0 << 250 << 10.0 << 40 << -1 << 26 << true;
+        QTest::newRow("finished count is 100, not 101") << 0.0 << 1000 << 0 << 1000 << 0.0 << -1 << -1 << 100 << true;
+        QTest::newRow("count past the total capped") << 0.0 << 1000 << 0 << 5000 << 0.0 << -1 << -1 << 100 << true;
+        QTest::newRow("first frame shows 1") << 0.0 << 1000 << 0 << 1 << 0.0 << -1 << -1 << 1 << true;
+        QTest::newRow("size rule") << 0.0 << 0 << 50000 << -1 << -1.0 << -1 << 12345 << 25 << true;
+        QTest::newRow("size rule only without a percent") << 0.0 << 0 << 50000 << -1 << -1.0 << 30 << 12345 << 30 << false;
+        QTest::newRow("size 0 falls to the position rule") << 60.0 << 0 << 50000 << 10 << 30.0 << -1 << 0 << 51 << true;
+        QTest::newRow("size without total falls to position") << 60.0 << 0 << 0 << -1 << 15.0 << -1 << 100 << 26 << true;
+        QTest::newRow("position rule needs activity") << 60.0 << 0 << 0 << 0 << 30.0 << -1 << 0 << -1 << false;
+        QTest::newRow("position rule needs a duration") << 0.0 << 0 << 0 << 10 << 30.0 << -1 << 0 << -1 << false;
+        QTest::newRow("position rule needs a position") << 60.0 << 0 << 0 << 10 << 0.0 << -1 << 0 << -1 << false;
+        QTest::newRow("nothing active keeps -1") << 60.0 << 1000 << 50000 << 0 << 10.0 << -1 << 0 << -1 << false;
+        QTest::newRow("engine percent kept without rule") << 60.0 << 0 << 0 << 10 << 30.0 << 40 << -1 << 40 << false;
+    }
+    void percent()
+    {
+        QFETCH(double, duration);
+        QFETCH(int, frames);
+        QFETCH(int, sizeTotal);
+        QFETCH(int, frame);
+        QFETCH(double, position);
+        QFETCH(int, percent);
+        QFETCH(int, size);
+        QFETCH(int, expected);
+        QFETCH(bool, applied);
+        QCOMPARE(totalsOf(duration, frames, sizeTotal).completePercent(frame, position, percent, size), applied);
+        QCOMPARE(percent, expected);
+    }
+
+    void remaining_data()
+    {
+        QTest::addColumn<int>("frame");
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<double>("elapsed");
+        QTest::addColumn<int>("given");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("engine's figure") << 5 << 50 << 10.0 << 7 << 7 << "7 min";
+        QTest::newRow("engine's figure needs frames") << 0 << 50 << 10.0 << 7 << 10 << "10 min";
+        QTest::newRow("estimate from half") << 5 << 50 << 10.0 << -1 << 10 << "10 min";
+        QTest::newRow("early and small: none") << 0 << 3 << 0.3 << -1 << -1 << "--";
+        QTest::newRow("after 0.4 minutes with frames") << 5 << 3 << 0.5 << -1 << 16 << "16 min";
+        QTest::newRow("at 0.4 minutes not yet") << 5 << 3 << 0.4 << -1 << -1 << "--";
+        QTest::newRow("above 5 percent at once") << 0 << 6 << 1.0 << -1 << 16 << "16 min";
+        QTest::newRow("5 percent is not above") << 0 << 5 << 1.0 << -1 << -1 << "--";
+        QTest::newRow("done leaves 0") << 5 << 100 << 5.0 << -1 << 0 << "--";
+        QTest::newRow("ended process (-1 elapsed)") << 5 << 50 << -1.0 << -1 << 0 << "--";
+    }
+    void remaining()
+    {
+        QFETCH(int, frame);
+        QFETCH(int, percent);
+        QFETCH(double, elapsed);
+        QFETCH(int, given);
+        QFETCH(int, expected);
+        QFETCH(QString, text);
+        QCOMPARE(ProgressTotals::completeRemaining(frame, percent, elapsed, given), text);
+        QCOMPARE(given, expected);
+    }
+
+    void speedAndTotals()
+    {
+        QCOMPARE(ProgressTotals::speedText(1, -1, 25.0), QString("25.00 fps"));
+        QCOMPARE(ProgressTotals::speedText(-1, 10, 7.456), QString("7.46 fps"));
+        QCOMPARE(ProgressTotals::speedText(0, 0, 25.0), QString());
+        QCOMPARE(ProgressTotals::speedText(3, 0, 0.0), QString());
+
+        // An expected size past 2 GiB must not wrap; a short two-pass data list reads fine.
+        auto totals = [](const EncodingTaskData &data) {
+            const ProgressTotals read = ProgressTotals::fromTaskData(&data);
+            return QList<double>{read.duration, double(read.frames), double(read.size)};
+        };
+        QCOMPARE(totals({2, 60.5, qint64(5000000000LL)}), (QList<double>{60.5, 0, 5000000}));
+        QCOMPARE(totals({1, 12.0, 300, 0.0, 0, "o", "avi"}), (QList<double>{12.0, 300, 0}));
+        QCOMPARE(totals({3, 12.0, 300}), (QList<double>{0, 0, 0}));
+    }
+};
+VEXO_TEST_CLASS(ProgressRules)
+
+class ConsoleProgress : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The console completes the values for its caller, and its strip shows the same.
+    void consoleAndStripAgree()
+    {
+        Task task;
+        task.setPid(4242);
+        task.setState(Task::Running);
+        ConsolePair pair(&task, totalsOf(120.0, 1000, 0));
+        QSignalSpy spy(pair.console, qOverload<int, double, int, int, double, double, int>(
+                                         &MervoConsoleDialog::progressUpdated));
+
+        int frame = 500, percent = 40, remaining = -1, size = -1;
+        double position = 60.0, fps = 24.5, elapsed = 10.0;
+        pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
+        QCOMPARE(percent, 51);
+        QCOMPARE(remaining, 10); // (100 / 51 - 1) * 10 + 0.5
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(2).toInt(), 51);
+        QCOMPARE(pair.console->progressBar()->value(), 51);
+        QCOMPARE(pair.mini->progressBar()->value(), 51);
+        QCOMPARE(pair.console->speedLabel()->text(), QString("24.50 fps"));
+        QCOMPARE(pair.mini->speedLabel()->text(), QString("24.50 fps"));
+        QCOMPARE(pair.console->remainingLabel()->text(), QString("10 min"));
+        QCOMPARE(pair.mini->remainingLabel()->text(), pair.console->remainingLabel()->text());
+
+        // Nothing active: the bars keep their value, the signal still carries -1.
+        frame = 0, percent = -1, size = 0, remaining = -1, fps = -1.0;
+        pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
+        QCOMPARE(spy.last().at(2).toInt(), -1);
+        QCOMPARE(pair.console->progressBar()->value(), 51);
+        QCOMPARE(pair.mini->progressBar()->value(), 51);
+        QCOMPARE(pair.console->speedLabel()->text(), QString("24.50 fps"));
+        QCOMPARE(pair.console->remainingLabel()->text(), QString("--"));
+
+        // The end: the count equals the total, shown as 100 on both.
+        frame = 1000, percent = 99, remaining = 0, fps = 30.0;
+        pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
+        QCOMPARE(pair.console->progressBar()->value(), 100);
+        QCOMPARE(pair.mini->progressBar()->value(), 100);
+
+        // The processing time replaces the time left; an empty one changes nothing.
+        QSignalSpy times(pair.console, &ConsoleDialog::timeUpdated);
+        pair.console->displayElapsedTime(QString());
+        QCOMPARE(times.count(), 1);
+        QCOMPARE(pair.console->remainingLabel()->text(), QString("--"));
+        QCOMPARE(pair.console->remainingLabel()->toolTip(), QString("Remaining time"));
+        QCOMPARE(pair.mini->remainingLabel()->toolTip(), QString("Remaining time"));
+        pair.console->displayElapsedTime("00:01:02");
+        QCOMPARE(pair.console->remainingLabel()->text(), QString("00:01:02"));
+        QCOMPARE(pair.mini->remainingLabel()->text(), QString("00:01:02"));
+        QCOMPARE(pair.mini->remainingLabel()->toolTip(), QString("Processing time"));
+
+        pair.holder.show();
+        pair.console->show();
+        QVERIFY(!ViewTest::screenshot(pair.console, "console-progress", pair.console->progressBar()).isEmpty());
+        QVERIFY(!ViewTest::screenshot(&pair.holder, "miniconsole-progress", pair.mini->progressBar()).isEmpty());
+    }
+
+    // The base console works on four values; its strip completes on a local copy.
+    void baseConsoleAndStrip()
+    {
+        Task task;
+        task.setPid(7);
+        task.setState(Task::Running);
+        auto *console = new ConsoleDialog("t", "Encoding", "cmd", "FFmpeg", 7, true);
+        console->setProcess(&task);
+        console->sizeTotal = 50000;
+        MiniConsoleWidget mini(console, nullptr);
+        mini.sizeTotal = 50000;
+        int frame = 10, percent = -1, size = 12345;
+        double position = 3.0;
+        console->updateProgress(frame, position, percent, size);
+        QCOMPARE(percent, 25);
+        QCOMPARE(console->progressBar()->value(), 25);
+        QCOMPARE(mini.progressBar()->value(), 25);
+        // A strip without totals takes the percent it receives.
+        mini.sizeTotal = 0;
+        mini.displayProgress(1, 1.0, 60, -1);
+        QCOMPARE(mini.progressBar()->value(), 60);
+        mini.displayProgress(1, 1.0, -1, -1);
+        QCOMPARE(mini.progressBar()->value(), 60);
+        mini.displayProgress(1, 1.0, 0, -1);
+        QCOMPARE(mini.progressBar()->value(), 0);
+    }
+
+    void stateDisplay_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("buttonTip");
+        QTest::addColumn<QString>("labelTip");
+        QTest::addColumn<QString>("consoleTip");
+        QTest::addColumn<bool>("buttonEnabled");
+        QTest::addColumn<bool>("barEnabled");
+        QTest::addColumn<bool>("consoleEnabled");
+        QTest::newRow("waiting") << 1 << "Waiting" << "Waiting" << "Waiting" << false << false << false;
+        QTest::newRow("running") << 3 << "Running, click to abort" << "MEncoder running with PID 99"
+                                 << "MEncoder running with PID 99" << true << true << true;
+        QTest::newRow("terminated") << 4 << "Process terminated, click to remove"
+                                    << "MEncoder process terminated" << "MEncoder process terminated"
+                                    << true << false << true;
+        QTest::newRow("completed") << 5 << "Process completed, click to remove"
+                                   << "MEncoder process completed" << "MEncoder process completed"
+                                   << true << false << true;
+        QTest::newRow("aborted") << 6 << "Aborted, click to remove" << "MEncoder process aborted"
+                                 << "MEncoder process aborted" << true << false << true;
+        QTest::newRow("cancelled") << 7 << "Cancelled, click to remove" << "MEncoder process cancelled"
+                                   << "Waiting" << true << false << false;
+        QTest::newRow("failed") << 8 << "Failed to start, click to remove"
+                                << "MEncoder process failed to start" << "Waiting" << true << false << false;
+    }
+    // A waiting strip, then the task in each state: the strip follows through its console.
+    void stateDisplay()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, buttonTip);
+        QFETCH(QString, labelTip);
+        QFETCH(QString, consoleTip);
+        QFETCH(bool, buttonEnabled);
+        QFETCH(bool, barEnabled);
+        QFETCH(bool, consoleEnabled);
+        Task task;
+        task.setState(Task::Waiting);
+        ConsolePair pair(&task, ProgressTotals());
+        QVERIFY(!pair.mini->processButton()->isEnabled());
+        QVERIFY(!pair.mini->consoleButton()->isEnabled());
+        task.setPid(99);
+        task.setState(state);
+        QCOMPARE(pair.mini->processButton()->toolTip(), buttonTip);
+        QCOMPARE(pair.mini->label()->toolTip(), labelTip);
+        QCOMPARE(pair.console->stateLabel()->toolTip(), consoleTip);
+        QCOMPARE(pair.mini->processButton()->isEnabled(), buttonEnabled);
+        QCOMPARE(pair.mini->progressBar()->isEnabled(), barEnabled);
+        QCOMPARE(pair.mini->consoleButton()->isEnabled(), consoleEnabled);
+        QCOMPARE(pair.console->progressBar()->isEnabled(), state < Task::Terminated || state > Task::Aborted);
+
+        // A click asks to abort a running task, to remove an ended one.
+        QSignalSpy aborts(pair.mini, qOverload<MervoMiniConsoleWidget *>(&MervoMiniConsoleWidget::requestToAbort));
+        QSignalSpy removals(pair.mini, qOverload<MervoMiniConsoleWidget *>(&MervoMiniConsoleWidget::requestToRemove));
+        pair.mini->processButton()->setEnabled(true);
+        pair.mini->processButton()->click();
+        const int asked = state == Task::Waiting ? 0 : 1;
+        QCOMPARE(aborts.count(), state == Task::Running ? 1 : 0);
+        QCOMPARE(removals.count(), asked - aborts.count());
+        // A hidden state button asks for nothing.
+        pair.mini->setProcessButtonHidden(true);
+        pair.mini->processButton()->click();
+        QCOMPARE(aborts.count() + removals.count(), asked);
+        // Shown again, it still speaks with the extended signals.
+        pair.mini->setProcessButtonHidden(false);
+        pair.mini->processButton()->click();
+        QCOMPARE(aborts.count() + removals.count(), 2 * asked);
+        // The console button shows the console and hides it again.
+        pair.mini->showConsole(false);
+        QVERIFY(pair.console->isVisible());
+        pair.mini->showConsole(false);
+        QVERIFY(pair.console->isHidden());
+    }
+};
+VEXO_TEST_CLASS(ConsoleProgress)
+
+class ConsoleText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void routing_data()
+    {
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stdOut");
+        QTest::addColumn<QString>("stdErr");
+        QTest::addColumn<int>("bar");
+        const QString status = "Pos:   2.0s     50f (40%)  25.00fps Trem:   1min   0mb  A-V:0.000 [0:0]\r";
+        QTest::newRow("MEncoder start-up report") << 1 << 0 << "MEncoder 1.5\nAVI file format detected.\n"
+                                                  << "MEncoder 1.5\nAVI file format detected." << "" << -1;
+        QTest::newRow("MEncoder progress and message") << 1 << 0 << status + "Skipping frame!\r" + status
+                                                       << "Skipping frame!" << "" << 51;
+        QTest::newRow("MEncoder report, status, end report") << 1 << 0 << "Writing header...\n" + status + status + "\nFlushing video frames.\n"
+                                                             << "Writing header...\nFlushing video frames." << "" << 51;
+        QTest::newRow("MEncoder message over a status line") << 1 << 0 << status + "Skipping frame!\n" + status + "1 duplicate frame(s)!\r\n"
+                                                             << "Skipping frame!\n1 duplicate frame(s)!" << "" << 51;
+        QTest::newRow("engine without a parser") << 3 << 0 << "x264 [info]: profile High\n" << "x264 [info]: profile High" << "" << -1;
+        QTest::newRow("MEncoder error channel unchanged") << 1 << 1 << "Cannot open file\n" << "" << "Cannot open file" << -1;
+        QTest::newRow("FFmpeg error on progress channel") << 2 << 1 << "x.avi: No such file or directory\n"
+                                                          << "" << "x.avi: No such file or directory" << -1;
+        QTest::newRow("FFmpeg standard output unchanged") << 2 << 0 << "<b>&data\nframe=  50 fps=25\r" << "<b>&data\nframe=  50 fps=25" << "" << -1;
+        QTest::newRow("FFmpeg progress and message") << 2 << 1 << "frame=  50 fps=25\rWarning\n" << "" << "Warning" << 51;
+    }
+    // Text that is not progress reaches the console, whatever the parser made of it.
+    void routing()
+    {
+        QFETCH(int, engine);
+        QFETCH(int, channel);
+        QFETCH(QString, text);
+        QFETCH(QString, stdOut);
+        QFETCH(QString, stdErr);
+        QFETCH(int, bar);
+        Task task;
+        task.setState(Task::Running);
+        ConsolePair pair(&task, totalsOf(0.0, 100, 0), engine);
+        JobOutputRouter::setParser(&testParser);
+        JobOutputRouter::feed(pair.console, engine, QProcess::ProcessChannel(channel), text, 1.0);
+        JobOutputRouter::setParser(nullptr);
+        pair.console->flushOutput();
+        QCOMPARE(pair.console->standardOutputView()->toPlainText(), stdOut);
+        QCOMPARE(pair.console->errorView()->toPlainText(), stdErr);
+        QCOMPARE(pair.console->progressBar()->value(), bar);
+        QCOMPARE(pair.mini->progressBar()->value(), bar);
+        // A message after a status line leaves the status line's figures.
+        QCOMPARE(pair.console->remainingLabel()->text(), QString(bar == 51 ? "1 min" : "--"));
+    }
+
+    // A character cut between two reads is decoded whole; the final read keeps nothing back.
+    void decodeAcrossReads()
+    {
+        const QByteArray word = QString("Général €").toUtf8();
+        for (int cut = 0; cut <= word.size(); ++cut) {
+            QByteArray pending;
+            QString text = JobOutputRouter::decode(pending, word.left(cut), false);
+            text += JobOutputRouter::decode(pending, word.mid(cut), false);
+            QCOMPARE(text, QString("Général €"));
+            QVERIFY(pending.isEmpty());
+        }
+        QByteArray pending;
+        QCOMPARE(JobOutputRouter::decode(pending, "ab\xe2\x82", false), QString("ab"));
+        QCOMPARE(pending.size(), 2);
+        QVERIFY(JobOutputRouter::decode(pending, QByteArray(), true).startsWith(QChar::ReplacementCharacter));
+        QVERIFY(pending.isEmpty());
+    }
+
+    // A long run keeps only the newest lines, and the view changes once per repaint interval.
+    void boundedAndCoalesced()
+    {
+        QTextEdit view;
+        ConsoleTextFeed feed(&view, nullptr);
+        int changes = 0;
+        connect(view.document(), &QTextDocument::contentsChange, this, [&changes] { ++changes; });
+        const int total = ConsoleTextFeed::MaxLines * 3;
+        for (int i = 0; i < total; i += 10) {
+            QString chunk;
+            for (int j = i; j < i + 10; ++j)
+                chunk += QString("line %1\r\n").arg(j);
+            feed.append(chunk);
+        }
+        QCOMPARE(changes, 0);
+        QCOMPARE(feed.pendingLines(), ConsoleTextFeed::MaxLines);
+        QVERIFY(WindowTesting::waitFor([&] { return feed.pendingLines() == 0; }, 2000));
+        QCOMPARE(changes, 1);
+        QCOMPARE(view.document()->blockCount(), ConsoleTextFeed::MaxLines);
+        QCOMPARE(view.document()->firstBlock().text(), QString("line %1").arg(total - ConsoleTextFeed::MaxLines));
+        QCOMPARE(view.document()->lastBlock().text(), QString("line %1").arg(total - 1));
+        // Later text trims the oldest lines of the view itself.
+        feed.append("newest\n");
+        feed.append("\n\r\n");
+        feed.flush();
+        QCOMPARE(view.document()->blockCount(), ConsoleTextFeed::MaxLines);
+        QCOMPARE(view.document()->lastBlock().text(), QString("newest"));
+        QCOMPARE(view.document()->firstBlock().text(), QString("line %1").arg(total - ConsoleTextFeed::MaxLines + 1));
+    }
+
+    // Names and reports from files show as written wherever rich text shows them.
+    void richTextEscaped()
+    {
+        const QString name = "a<b>&amp;c.avi";
+        EncodingTaskData data{1, 10.0, 100, 0.0, 0, "/tmp/x", "avi", false, {}};
+        Task task;
+        task.set(&data, "/bin/true", {name}, QString(), name, "Encoding");
+        Job job;
+        job.init(&task, "id", name, name, nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        task.setPid(5);
+        task.setState(Task::Running);
+        JobManagerWidget view(nullptr);
+        view.addMiniConsole(&task);
+        auto *box = view.findChild<QGroupBox *>();
+        QVERIFY(box);
+        QCOMPARE(box->title(), name);
+        QVERIFY(box->toolTip().contains("Output: a&lt;b&gt;&amp;amp;c.avi"));
+        QVERIFY(Qt::mightBeRichText(box->toolTip()));
+        QCOMPARE(view.miniConsoles().first()->label()->textFormat(), Qt::PlainText);
+
+        WindowTesting::ModalAnswerer keep;
+        keep.answerWithButton("Continue encoding");
+        view.abortMiniConsole(view.miniConsoles().first());
+        QCOMPARE(keep.seen().size(), 1);
+        QVERIFY(keep.seen().at(0).text.contains("<b>a&lt;b&gt;&amp;amp;c.avi</b>"));
+        QCOMPARE(task.state, Task::Running);
+
+        MediaInfoData report;
+        report.rawText = "General\nComplete name : <movie> & \"x\".avi";
+        MediaInfoDataDialog dialog(&report, nullptr);
+        QCOMPARE(dialog.reportView()->toPlainText(), report.rawText);
+        QCOMPARE(dialog.windowTitle(), QString("Media informations"));
+        MediaInfoData empty;
+        MediaInfoDataDialog emptyDialog(&empty, nullptr);
+        QCOMPARE(emptyDialog.reportView()->toPlainText(), QString());
+    }
+};
+VEXO_TEST_CLASS(ConsoleText)
+
+#include "tst_progressviews.moc"
