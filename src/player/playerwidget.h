@@ -13,6 +13,7 @@
 #include <QWidget>
 
 class FFprobeData;
+struct DiskTitle;
 struct InterfaceStatus;
 class MediaInfoData;
 class Player;
@@ -98,6 +99,12 @@ public:
     // Ends a running playback: "quit", then a kill when it does not end in time.
     bool stopPlayback();
 
+    // Loads a movie file (kind 1) or a DVD folder (kind 2): true when the source is loaded.
+    // A failed load leaves nothing loaded; an unknown kind changes nothing.
+    bool setInput(const QString &path, int kind);
+    // True when the path exists and is a folder; otherwise tells the user why not.
+    bool checkDvdPath(const QString &path);
+
     // Read, and for autoZoom written, by the main window directly.
     QCheckBox *loadStateBox = nullptr;
     bool playing = false;
@@ -139,6 +146,26 @@ protected:
     void showAudioPixmap();
     void clearTrackControls();
     static void clearConsole(QTextEdit *console);
+
+    // The steps of setInput; the extended panel clears its consoles first, makes a file's
+    // progress window modal, marks the panel loaded before it records the source and
+    // decides itself whether the source has video.
+    bool loadInput(const QString &path, int kind, bool extended);
+    // The loaders of setInput: each fills the panel's records and tells the user of its
+    // own failures.
+    bool loadDvd(const QString &path);
+    bool loadFile(const QString &path);
+    // The identify run of one title of the disc entry, and the runs of its audio streams.
+    void loadDvdTitle(Player &dvdPlayer, const QString &path, const DiskTitle &entry, int number,
+                      const QString &windowId);
+    void loadDvdAudioDetails(Player &dvdPlayer, TitleInfo &title, int stream);
+    // Steps of the loaders.
+    void stepProgress();
+    void showLoadFailure(const QString &text, const QString &informativeText);
+    void echoCommand(const QString &program, const QStringList &arguments);
+    void logDvdStdErr(const QByteArray &line);
+    // The movie record's corrections from the MediaInfo and FFprobe analyses.
+    void correctMovieInfo();
 
     // Configuration.
     QWidget *consoleWindow;

@@ -11,9 +11,11 @@ class PanelProbe : public MervoPlayerWidget
 public:
     using MervoPlayerWidget::MervoPlayerWidget;
 
+    using PlayerWidget::audioIndex;
     using PlayerWidget::audioPicture;
     using PlayerWidget::audioPixmap;
     using PlayerWidget::displayFrame;
+    using PlayerWidget::mainTitle;
     using PlayerWidget::mediaKind;
     using PlayerWidget::movieInfo;
     using PlayerWidget::player;
@@ -22,6 +24,10 @@ public:
     using PlayerWidget::progressWidget;
     using PlayerWidget::renderer;
     using PlayerWidget::rendererSize;
+    using PlayerWidget::sourceName;
+    using PlayerWidget::sourcePath;
+    using PlayerWidget::titleCount;
+    using PlayerWidget::titles;
     using PlayerWidget::trackGroup;
     using PlayerWidget::videoSize;
     using PlayerWidget::zoom;
