@@ -390,6 +390,54 @@ private slots:
         QCOMPARE(panel->loadStateBox->checkState(), Qt::Unchecked);
     }
 
+    // A title run may print as many standard-error lines as the limit (libdvdread's among
+    // them); one more leaves the title out. The Linux build's warnings do not count.
+    void titleErrorLimit_data()
+    {
+        QTest::addColumn<int>("errors");
+        QTest::addColumn<int>("noise");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("at the limit") << 100 << 0 << true;
+        QTest::newRow("one more") << 101 << 0 << false;
+        QTest::newRow("noise besides") << 100 << 30 << true;
+    }
+    void titleErrorLimit()
+    {
+        QFETCH(int, errors);
+        QFETCH(int, noise);
+        QFETCH(bool, loaded);
+        const QString marker = TestMedia::folder() + "/engines/one-title-disc-done";
+        QFile::remove(marker);
+        const QString title =
+            "printf 'VIDEO:  MPEG2  720x576  (aspect 2)  25.000 fps  9000.0 kbps\\n"
+            "VO: [null] 720x576 => 768x576 Planar YV12 \\nCHAPTERS: 00:00:00.000,\\n"
+            "audio stream: 0 format: ac3 (stereo) language: en aid: 128.\\n"
+            "number of audio channels on disk: 1.\\nnumber of subtitles on disk: 0\\n'";
+        const QString mplayer = writeEngineScript(
+            "one-title", QStringLiteral("case \"$*\" in\n"
+                                        "  *identify=6*) if [ ! -e '%1' ]; then : > '%1'\n"
+                                        "      printf 'ID_DVD_TITLES=1\\nID_DVD_TITLE_1_LENGTH=700.000\\n'; exit 0; fi\n"
+                                        "    printf 'libdvdread: x\\n' >&2\n"
+                                        "    '%2' warn-then %3 'do_connect: could not connect to socket' "
+                                        "'%2' warn-then %4 'decoder error' %5 ;;\n"
+                                        "  *-aid*) printf 'AUDIO: 48000 Hz, 2 ch, floatle, 192.0 kbit/8.33%%\\n' ;;\n"
+                                        "  *) exec mplayer \"$@\" ;;\nesac")
+                             .arg(marker, TestMedia::fakeEngine())
+                             .arg(noise)
+                             .arg(errors - 1)
+                             .arg(title));
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 2, nullptr, mplayer));
+        QCOMPARE(panel->setInput(TestMedia::languagesDvdFolder(), 2), loaded);
+        QCOMPARE(panel->titles.size(), 1);
+        QCOMPARE(panel->titles.first().ignored, !loaded);
+        QCOMPARE(consoles.log.toPlainText().contains("DVD title 1 not loaded, too many player backend errors."), !loaded);
+        if (loaded) {
+            QCOMPARE(panel->titles.first().displaySize(), QSize(768, 576));
+            QCOMPARE(panel->titles.first().audioStreams.first().bitrate, 192.0);
+        }
+    }
+
     // Answers out of range: a title count above what a DVD holds and a length for a title
     // past it load only the titles the disc record holds; no length at all leaves no main
     // title, and nothing indexes outside a list.
