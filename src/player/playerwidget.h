@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/movieinfo.h"
+#include "engines/playbackinfo.h"
 #include "engines/titleinfo.h"
 #include "jobs/playerpreferences.h"
 
@@ -29,6 +30,7 @@ class QTextEdit;
 class QTimer;
 class RendererFrame;
 class TimecodeWidget;
+struct VideoInfo;
 struct PlayerCapabilities;
 struct PlayerStatus;
 
@@ -96,8 +98,29 @@ public:
     // its subtitle font cache (false when that run does not start in time).
     bool isReady(bool updateFontCache);
 
+    // Starts a playback of the current selection: true when the engine started (or already
+    // plays). The caller marks the panel as playing (play(), switchState()).
+    bool startPlayback();
     // Ends a running playback: "quit", then a kill when it does not end in time.
     bool stopPlayback();
+    // Stops and shows the stopped controls; used when errors abort a playback.
+    void stop();
+    // Starts a playback unless one runs, for the player dialog.
+    void play();
+
+    // The selection as the encoding side reads it; reset records when nothing is selected.
+    void currentTrackCounts(int *video, int *audio, int *subtitle) const;
+    VideoInfo currentVideoInfo() const;
+    AudioInfo currentAudioInfo() const;
+    SubtitleInfo currentSubtitleInfo() const;
+    // Whether the lists offer "No video" and "No audio"; the player dialog turns it off.
+    void setStreamChoices(bool offered) { noStreamChoices = offered; }
+
+    // The item texts of the track lists.
+    static QString dvdTitleText(const TitleInfo &title);
+    static QString movieVideoText(const MovieInfo &movie);
+    static QString movieAudioText(const AudioInfo &audio);
+    static QString dvdAudioText(const AudioInfo &audio);
 
     // Loads a movie file (kind 1) or a DVD folder (kind 2): true when the source is loaded.
     // A failed load leaves nothing loaded; an unknown kind changes nothing.
@@ -120,6 +143,24 @@ signals:
 
 public slots:
     void playerEnded(int exitCode, QProcess::ExitStatus exitStatus);
+    void pollCurrentTime();
+    void readStandardOutput();
+    void readStandardError();
+    void monitorPlaybackErrors();
+    void timeLineChanged(int value);
+    void switchState();
+    void switchPause();
+    void switchFaster();
+    void switchSlower();
+    void prevChapter();
+    void nextChapter();
+    void prev();
+    void next();
+    void selectTitleByUser(int index);
+    void selectTitle(int index);
+    void selectAudio(int index);
+    void selectSubtitle(int index);
+    void selectAngle(int index);
     void setListToolTips();
     void processBridgeMessage(const QString &message, bool value);
     void processBridgeMessage(const QString &message, int value);
@@ -166,6 +207,30 @@ protected:
     void logDvdStdErr(const QByteArray &line);
     // The movie record's corrections from the MediaInfo and FFprobe analyses.
     void correctMovieInfo();
+
+    // Track lists.
+    void populateTitles();
+    void populateDvdAudio(int title);
+    void populateDvdSubtitles(int title);
+    void populateDvdAngles(int title);
+    void populateMovieAudio(const MovieInfo &movie);
+    void populateMovieSubtitles(const MovieInfo &movie);
+    void populateMovieAngles(const MovieInfo &movie);
+    const TitleInfo *titleRecord(int title) const;
+
+    // Playback.
+    void writeCommand(const QString &text);
+    void writePoll(const QString &text);
+    bool setPlaybackOptions();
+    void setSubtitleOption(const QList<SubtitleInfo> &streams);
+    void applyPlaybackAnswer(int code, const PlaybackAnswer &answer);
+    double dvdTimeOffset(double newPosition);
+    void applyStoppedControls();
+    void showPlayingButton();
+    bool seekable() const;
+    double playbackLength() const;
+    void stepBack(int step);
+    void stepForward(int step, double length);
 
     // Configuration.
     QWidget *consoleWindow;

@@ -11,7 +11,21 @@ class PanelProbe : public MervoPlayerWidget
 public:
     using MervoPlayerWidget::MervoPlayerWidget;
 
+    using PlayerWidget::applyPlaybackAnswer;
+    using PlayerWidget::audioCombo;
     using PlayerWidget::audioIndex;
+    using PlayerWidget::chapterLabel;
+    using PlayerWidget::currentChapter;
+    using PlayerWidget::normalSpeed;
+    using PlayerWidget::pauseButton;
+    using PlayerWidget::paused;
+    using PlayerWidget::playButton;
+    using PlayerWidget::position;
+    using PlayerWidget::selectedTitle;
+    using PlayerWidget::subtitleCombo;
+    using PlayerWidget::timecodeWidget;
+    using PlayerWidget::timeLine;
+    using PlayerWidget::titleCombo;
     using PlayerWidget::audioPicture;
     using PlayerWidget::audioPixmap;
     using PlayerWidget::displayFrame;
