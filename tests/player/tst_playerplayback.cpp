@@ -65,8 +65,19 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
         QVERIFY(panel->setInput(TestMedia::clip("long.avi", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=20",
                                                             "-c:v", "mpeg4", "-q:v", "5"}), 1));
+        // The file's choices: the video line after "No video", no subtitle, no angle.
         QCOMPARE(comboTexts(panel->titleCombo).first(), QString("No video"));
+        QVERIFY(panel->titleCombo->currentText().startsWith("Video - 00:00:20 320x240 4:3 25fps [FMP4"));
         QCOMPARE(panel->selectedTitle, 1);
+        QCOMPARE(comboTexts(panel->subtitleCombo), QStringList{"Subtitle"});
+        QVERIFY(!panel->subtitleCombo->isEnabled());
+        const VideoInfo video = panel->currentVideoInfo();
+        QCOMPARE(video.kind, 1);
+        QCOMPARE(video.displaySize(), QSize(320, 240));
+        QCOMPARE(video.frameRate, 25.0);
+        QCOMPARE(video.angle, 1);
+        QCOMPARE(video.fileFormat, QString("AVI"));
+        QCOMPARE(panel->currentSubtitleInfo().sid, -1);
         QSignalSpy state(panel.get(), &PlayerWidget::stateChanged);
         QTest::mouseClick(panel->playButton, Qt::LeftButton);
         QVERIFY(panel->playing);
@@ -300,6 +311,7 @@ private slots:
         QTest::newRow("back to the last chapter") << 320.0 << 2 << 5.0 << "00:10:05";
         QTest::newRow("back into chapter 1") << 320.0 << 1 << 5.0 << "00:05:05";
         QTest::newRow("title-relative after a seek back") << 350.0 << 1 << 320.0 << "00:05:20";
+        QTest::newRow("title-relative in the last chapter") << 650.0 << 2 << 620.0 << "00:10:20";
         QTest::newRow("advancing") << 10.0 << 0 << 12.7 << "00:00:12";
     }
     void dvdTimeCode()
