@@ -789,6 +789,31 @@ bool InterfaceMplayer::parseStdoutRun(const QByteArray &line, int *code, Playbac
     return true;
 }
 
+namespace {
+
+// Warnings that the Linux build prints for every run, whatever the source: the remote
+// control and its socket (when not switched off) and the threading notice of today's
+// decoders. They say nothing of the source, so they must not count as its errors.
+bool isPlatformNoise(const QString &line)
+{
+    static const char *const prefixes[] = {
+        "do_connect: could not connect to socket",
+        "connect: No such file or directory",
+        "Failed to open LIRC support.",
+        "mplayer: could not connect to socket",
+        "mplayer: No such file or directory",
+    };
+    static const QRegularExpression threading(
+        QStringLiteral("^\\[[^\\]]+ @ 0x[0-9a-f]+\\]Requested frame threading with a custom get_buffer2\\(\\)"));
+    for (const char *prefix : prefixes) {
+        if (line.startsWith(QLatin1String(prefix)))
+            return true;
+    }
+    return threading.match(line).hasMatch();
+}
+
+} // namespace
+
 void InterfaceMplayer::parseStderr(const QByteArray &line, int *code, QString *text) const
 {
     if (!code || !text)
@@ -802,6 +827,9 @@ void InterfaceMplayer::parseStderr(const QByteArray &line, int *code, QString *t
         *text = s;
         *code = PlayerOutputCode::NoDvdStructure;
         qCDebug(lcMplayer) << "InterfaceMplayer: parseStderr() detected no DVD VMG";
+    } else if (isPlatformNoise(s)) {
+        *text = s;
+        *code = PlayerOutputCode::PlatformNoise;
     } else if (!s.isEmpty()) {
         *text = s;
         *code = PlayerOutputCode::OtherError;

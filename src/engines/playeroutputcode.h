@@ -41,6 +41,8 @@ public:
         StartingPlayback = 32, // "Starting playback..."
         NoDvdStructure = 33,   // "Can't open VMG info"
         FileNotFound = 34,
-        OtherError = 35        // any other standard-error line
+        OtherError = 35,       // any other standard-error line
+        PlatformNoise = 36     // a harmless warning of the Linux build (LIRC, socket,
+                               // decoder threading): no error of the source
     };
 };

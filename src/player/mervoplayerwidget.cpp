@@ -48,3 +48,13 @@ void MervoPlayerWidget::enginesReady(bool *player, bool *mediaInfo, bool *ffprob
     if (ffprobe)
         *ffprobe = ffprobeStatusRecord->state == InterfaceStatus::Ready;
 }
+
+bool MervoPlayerWidget::setInput(const QString &path, int kind)
+{
+    return loadInput(path, kind, true);
+}
+
+bool MervoPlayerWidget::checkDvdPath(const QString &path)
+{
+    return PlayerWidget::checkDvdPath(path);
+}

@@ -17,6 +17,12 @@ public:
                       QTextEdit *stdErrConsole, QTextEdit *logConsole, int verbosity,
                       const PlayerPreferences *preferences, QWidget *parent = nullptr);
 
+    // As the base panel's, but the consoles are emptied first, a file load's progress
+    // window is modal too, and the panel decides from the movie's video format whether
+    // the source has video.
+    bool setInput(const QString &path, int kind);
+    bool checkDvdPath(const QString &path);
+
     // Each out-value is true when that engine's last status run left it ready; runs nothing.
     void enginesReady(bool *player, bool *mediaInfo, bool *ffprobe) const;
 

@@ -285,7 +285,34 @@ void PlayerWidget::takeRecords()
 
 void PlayerWidget::connectSignals()
 {
+    struct ButtonSlot
+    {
+        QPushButton *PlayerWidget::*button;
+        void (PlayerWidget::*slot)();
+    };
+    static const ButtonSlot buttons[] = {
+        {&PlayerWidget::playButton, &PlayerWidget::switchState},
+        {&PlayerWidget::pauseButton, &PlayerWidget::switchPause},
+        {&PlayerWidget::fasterButton, &PlayerWidget::switchFaster},
+        {&PlayerWidget::slowerButton, &PlayerWidget::switchSlower},
+        {&PlayerWidget::prevChapterButton, &PlayerWidget::prevChapter},
+        {&PlayerWidget::nextChapterButton, &PlayerWidget::nextChapter},
+        {&PlayerWidget::backwardButton, &PlayerWidget::prev},
+        {&PlayerWidget::forwardButton, &PlayerWidget::next},
+    };
+    for (const ButtonSlot &entry : buttons)
+        connect(this->*entry.button, &QPushButton::clicked, this, entry.slot);
+    connect(titleCombo, &QComboBox::activated, this, &PlayerWidget::selectTitleByUser);
+    connect(titleCombo, &QComboBox::currentIndexChanged, this, &PlayerWidget::selectTitle);
+    connect(audioCombo, &QComboBox::currentIndexChanged, this, &PlayerWidget::selectAudio);
+    connect(subtitleCombo, &QComboBox::currentIndexChanged, this, &PlayerWidget::selectSubtitle);
+    connect(angleCombo, &QComboBox::currentIndexChanged, this, &PlayerWidget::selectAngle);
+    connect(playbackProcess, &QProcess::readyReadStandardOutput, this, &PlayerWidget::readStandardOutput);
+    connect(playbackProcess, &QProcess::readyReadStandardError, this, &PlayerWidget::readStandardError);
     connect(playbackProcess, &QProcess::finished, this, &PlayerWidget::playerEnded);
+    connect(pollTimer, &QTimer::timeout, this, &PlayerWidget::pollCurrentTime);
+    connect(pollTimer, &QTimer::timeout, this, &PlayerWidget::monitorPlaybackErrors);
+    connect(timeLine, &QSlider::sliderMoved, this, &PlayerWidget::timeLineChanged);
     connectLoadState();
     connect(this, &PlayerWidget::selectionChanged, this, &PlayerWidget::setListToolTips);
     connectBridge();
@@ -444,6 +471,8 @@ void PlayerWidget::updateControlsOnLoading(int state)
     case Qt::Checked:
         clearTrackControls();
         setControlsEnabled(true);
+        if (mediaKind == 1 || mediaKind == 2)
+            populateTitles();
         trackGroup->setTitle(mediaKind == 2 ? tr("DVD title selection") : tr("Stream selection"));
         trackGroup->setEnabled(mediaKind == 1 || mediaKind == 2);
         break;

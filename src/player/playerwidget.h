@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/movieinfo.h"
+#include "engines/playbackinfo.h"
 #include "engines/titleinfo.h"
 #include "jobs/playerpreferences.h"
 
@@ -13,6 +14,7 @@
 #include <QWidget>
 
 class FFprobeData;
+struct DiskTitle;
 struct InterfaceStatus;
 class MediaInfoData;
 class Player;
@@ -28,6 +30,7 @@ class QTextEdit;
 class QTimer;
 class RendererFrame;
 class TimecodeWidget;
+struct VideoInfo;
 struct PlayerCapabilities;
 struct PlayerStatus;
 
@@ -95,8 +98,35 @@ public:
     // its subtitle font cache (false when that run does not start in time).
     bool isReady(bool updateFontCache);
 
+    // Starts a playback of the current selection: true when the engine started (or already
+    // plays). The caller marks the panel as playing (play(), switchState()).
+    bool startPlayback();
     // Ends a running playback: "quit", then a kill when it does not end in time.
     bool stopPlayback();
+    // Stops and shows the stopped controls; used when errors abort a playback.
+    void stop();
+    // Starts a playback unless one runs, for the player dialog.
+    void play();
+
+    // The selection as the encoding side reads it; reset records when nothing is selected.
+    void currentTrackCounts(int *video, int *audio, int *subtitle) const;
+    VideoInfo currentVideoInfo() const;
+    AudioInfo currentAudioInfo() const;
+    SubtitleInfo currentSubtitleInfo() const;
+    // Whether the lists offer "No video" and "No audio"; the player dialog turns it off.
+    void setStreamChoices(bool offered) { noStreamChoices = offered; }
+
+    // The item texts of the track lists.
+    static QString dvdTitleText(const TitleInfo &title);
+    static QString movieVideoText(const MovieInfo &movie);
+    static QString movieAudioText(const AudioInfo &audio);
+    static QString dvdAudioText(const AudioInfo &audio);
+
+    // Loads a movie file (kind 1) or a DVD folder (kind 2): true when the source is loaded.
+    // A failed load leaves nothing loaded; an unknown kind changes nothing.
+    bool setInput(const QString &path, int kind);
+    // True when the path exists and is a folder; otherwise tells the user why not.
+    bool checkDvdPath(const QString &path);
 
     // Read, and for autoZoom written, by the main window directly.
     QCheckBox *loadStateBox = nullptr;
@@ -113,6 +143,24 @@ signals:
 
 public slots:
     void playerEnded(int exitCode, QProcess::ExitStatus exitStatus);
+    void pollCurrentTime();
+    void readStandardOutput();
+    void readStandardError();
+    void monitorPlaybackErrors();
+    void timeLineChanged(int value);
+    void switchState();
+    void switchPause();
+    void switchFaster();
+    void switchSlower();
+    void prevChapter();
+    void nextChapter();
+    void prev();
+    void next();
+    void selectTitleByUser(int index);
+    void selectTitle(int index);
+    void selectAudio(int index);
+    void selectSubtitle(int index);
+    void selectAngle(int index);
     void setListToolTips();
     void processBridgeMessage(const QString &message, bool value);
     void processBridgeMessage(const QString &message, int value);
@@ -139,6 +187,50 @@ protected:
     void showAudioPixmap();
     void clearTrackControls();
     static void clearConsole(QTextEdit *console);
+
+    // The steps of setInput; the extended panel clears its consoles first, makes a file's
+    // progress window modal, marks the panel loaded before it records the source and
+    // decides itself whether the source has video.
+    bool loadInput(const QString &path, int kind, bool extended);
+    // The loaders of setInput: each fills the panel's records and tells the user of its
+    // own failures.
+    bool loadDvd(const QString &path);
+    bool loadFile(const QString &path);
+    // The identify run of one title of the disc entry, and the runs of its audio streams.
+    void loadDvdTitle(Player &dvdPlayer, const QString &path, const DiskTitle &entry, int number,
+                      const QString &windowId);
+    void loadDvdAudioDetails(Player &dvdPlayer, TitleInfo &title, int stream);
+    // Steps of the loaders.
+    void stepProgress();
+    void showLoadFailure(const QString &text, const QString &informativeText);
+    void echoCommand(const QString &program, const QStringList &arguments);
+    void logDvdStdErr(const QByteArray &line);
+    // The movie record's corrections from the MediaInfo and FFprobe analyses.
+    void correctMovieInfo();
+
+    // Track lists.
+    void populateTitles();
+    void populateDvdAudio(int title);
+    void populateDvdSubtitles(int title);
+    void populateDvdAngles(int title);
+    void populateMovieAudio(const MovieInfo &movie);
+    void populateMovieSubtitles(const MovieInfo &movie);
+    void populateMovieAngles(const MovieInfo &movie);
+    const TitleInfo *titleRecord(int title) const;
+
+    // Playback.
+    void writeCommand(const QString &text);
+    void writePoll(const QString &text);
+    bool setPlaybackOptions();
+    void setSubtitleOption(const QList<SubtitleInfo> &streams);
+    void applyPlaybackAnswer(int code, const PlaybackAnswer &answer);
+    double dvdTimeOffset(double newPosition);
+    void applyStoppedControls();
+    void showPlayingButton();
+    bool seekable() const;
+    double playbackLength() const;
+    void stepBack(int step);
+    void stepForward(int step, double length);
 
     // Configuration.
     QWidget *consoleWindow;

@@ -16,5 +16,11 @@ TimecodeWidget::TimecodeWidget(QWidget *parent)
 
 void TimecodeWidget::reset()
 {
-    display(QString::fromLatin1(kZeroTime));
+    setTime(QString::fromLatin1(kZeroTime));
+}
+
+void TimecodeWidget::setTime(const QString &time)
+{
+    m_time = time;
+    display(time);
 }

@@ -11,4 +11,10 @@ public:
     explicit TimecodeWidget(QWidget *parent = nullptr);
 
     void reset();
+    // Shows a time "hh:mm:ss"; time() returns what is shown.
+    void setTime(const QString &time);
+    QString time() const { return m_time; }
+
+private:
+    QString m_time;
 };

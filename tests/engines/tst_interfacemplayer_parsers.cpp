@@ -230,6 +230,10 @@ private slots:
         row("file not found", "File not found: '/tmp/none.avi'\n", true, C::FileNotFound);
         row("no VMG", "Can't open  VMG info!\r\n", true, C::NoDvdStructure);
         row("empty", QByteArray(), true, C::NothingToReport);
+        row("LIRC", "Failed to open LIRC support. You will not be able to use your remote control.\n", true, C::PlatformNoise);
+        row("socket", "do_connect: could not connect to socket\n", true, C::PlatformNoise);
+        row("threading", "[vp8 @ 0x7f5f8bdffd20]Requested frame threading with a custom get_buffer2() implementation\n", true, C::PlatformNoise);
+        row("decoder error", "[mpeg2video @ 0x7ff6cb1ffd20]ac-tex damaged at 28 2\n", true);
         row("long status line", QByteArray("A:   0.1 (00.0) of 3.0 (03.0) ??,?% \x1b[J\r").repeated(20000), true);
         row("invalid utf-8", "\xff\xfe\x80\xc3(\xed\xa0\x80 \xf8\x88\x80\x80\x80", true);
         row("long video line", "VIDEO: [" + junk + "] " + junk + "x" + junk + " fps kbps");

@@ -11,9 +11,25 @@ class PanelProbe : public MervoPlayerWidget
 public:
     using MervoPlayerWidget::MervoPlayerWidget;
 
+    using PlayerWidget::applyPlaybackAnswer;
+    using PlayerWidget::audioCombo;
+    using PlayerWidget::audioIndex;
+    using PlayerWidget::chapterLabel;
+    using PlayerWidget::currentChapter;
+    using PlayerWidget::normalSpeed;
+    using PlayerWidget::pauseButton;
+    using PlayerWidget::paused;
+    using PlayerWidget::playButton;
+    using PlayerWidget::position;
+    using PlayerWidget::selectedTitle;
+    using PlayerWidget::subtitleCombo;
+    using PlayerWidget::timecodeWidget;
+    using PlayerWidget::timeLine;
+    using PlayerWidget::titleCombo;
     using PlayerWidget::audioPicture;
     using PlayerWidget::audioPixmap;
     using PlayerWidget::displayFrame;
+    using PlayerWidget::mainTitle;
     using PlayerWidget::mediaKind;
     using PlayerWidget::movieInfo;
     using PlayerWidget::player;
@@ -22,6 +38,10 @@ public:
     using PlayerWidget::progressWidget;
     using PlayerWidget::renderer;
     using PlayerWidget::rendererSize;
+    using PlayerWidget::sourceName;
+    using PlayerWidget::sourcePath;
+    using PlayerWidget::titleCount;
+    using PlayerWidget::titles;
     using PlayerWidget::trackGroup;
     using PlayerWidget::videoSize;
     using PlayerWidget::zoom;

@@ -207,11 +207,16 @@ private slots:
         PanelProbe &panel = *m_panel;
         panel.mediaKind = kind;
         panel.preferences.testMode = testMode;
-        panel.playing = playing;
-        if (state < 0)
+        if (state < 0) {
+            panel.playing = playing;
             panel.setControlsEnabled(false);
-        else
+        } else {
+            // The lists filled on loading stop a playback; the rule is then applied playing.
             panel.loadStateBox->setCheckState(Qt::CheckState(state));
+            panel.playing = playing;
+            if (state == Qt::Checked)
+                panel.setControlsEnabled(true);
+        }
         panel.playing = false;
         const QList<QStringList> groups = {{"playButton"},
                                            {"pauseButton", "slowerButton", "fasterButton"},

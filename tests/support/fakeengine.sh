@@ -9,6 +9,8 @@
 #   print TEXT [errtext]  prints TEXT on stdout and errtext on stderr, exits 0
 #   touch FILE [code]     writes FILE, then exits with code (0 by default)
 #   partial-hang TEXT     prints TEXT, then hangs
+#   warn-then N TEXT PROGRAM [ARGS...]
+#                         prints TEXT N times on stderr, then runs PROGRAM with ARGS
 mode=$1; shift
 case "$mode" in
   hang) exec sleep "${1:-3600}" ;;
@@ -19,6 +21,7 @@ case "$mode" in
   echo) for a in "$@"; do printf '%s\n' "$a"; done ;;
   print) printf '%s\n' "$1"; [ -n "$2" ] && printf '%s\n' "$2" >&2; exit 0 ;;
   touch) printf 'data' > "$1"; exit "${2:-0}" ;;
+  warn-then) n=$1; text=$2; shift 2; i=0; while [ $i -lt "$n" ]; do printf '%s\n' "$text" >&2; i=$((i+1)); done; exec "$@" ;;
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
   *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;
 esac

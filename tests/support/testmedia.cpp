@@ -80,6 +80,23 @@ QString TestMedia::standardMp4()
                                  "-c:a", "aac", "-b:a", "128k"});
 }
 
+namespace {
+// One PAL titleset of a single title from an MPEG program stream: its aspect, one audio
+// element per language and the chapter starts (none: one chapter).
+QString titlesetXml(const QString &vob, const QString &aspect, const QStringList &languages,
+                    const QString &chapters)
+{
+    QString audio;
+    for (const QString &language : languages)
+        audio += QString("   <audio lang=\"%1\"/>\n").arg(language);
+    const QString wide = aspect == "16:9" ? QString(" widescreen=\"nopanscan\"") : QString();
+    const QString marks = chapters.isEmpty() ? QString() : QString(" chapters=\"%1\"").arg(chapters);
+    return QString(" <titleset>\n  <titles>\n   <video format=\"pal\" aspect=\"%1\"%2/>\n%3"
+                   "   <pgc><vob file=\"%4\"%5/></pgc>\n  </titles>\n </titleset>\n")
+        .arg(aspect, wide, audio, vob, marks);
+}
+} // namespace
+
 QString TestMedia::dvdFolder()
 {
     const QString root = folder() + "/dvd";
@@ -100,30 +117,22 @@ QString TestMedia::dvdFolder()
     if (t1.isEmpty() || t2.isEmpty())
         return QString();
 
-    const QString xml = folder() + "/dvd.xml";
+    const QString titlesets = titlesetXml(t1, "16:9", {"en", "fr"}, "0,0:02,0:04,0:06")
+                              + titlesetXml(t2, "4:3", {"en"}, QString());
+    return authorDvd(root, titlesets) ? root : QString();
+}
+
+bool TestMedia::authorDvd(const QString &root, const QString &titlesets)
+{
+    const QString xml = root + ".xml";
     QFile file(xml);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QString();
+        return false;
     // Without a video format for the menu domain dvdauthor writes no VIDEO_TS.IFO.
-    file.write(QString(
-        "<dvdauthor dest=\"%1\">\n"
-        " <vmgm><menus><video format=\"pal\"/></menus></vmgm>\n"
-        " <titleset>\n"
-        "  <titles>\n"
-        "   <video format=\"pal\" aspect=\"16:9\" widescreen=\"nopanscan\"/>\n"
-        "   <audio lang=\"en\"/>\n"
-        "   <audio lang=\"fr\"/>\n"
-        "   <pgc><vob file=\"%2\" chapters=\"0,0:02,0:04,0:06\"/></pgc>\n"
-        "  </titles>\n"
-        " </titleset>\n"
-        " <titleset>\n"
-        "  <titles>\n"
-        "   <video format=\"pal\" aspect=\"4:3\"/>\n"
-        "   <audio lang=\"en\"/>\n"
-        "   <pgc><vob file=\"%3\"/></pgc>\n"
-        "  </titles>\n"
-        " </titleset>\n"
-        "</dvdauthor>\n").arg(root, t1, t2).toUtf8());
+    file.write(QString("<dvdauthor dest=\"%1\">\n"
+                       " <vmgm><menus><video format=\"pal\"/></menus></vmgm>\n"
+                       "%2"
+                       "</dvdauthor>\n").arg(root, titlesets).toUtf8());
     file.close();
 
     // dvdauthor needs a video format for the (empty) video manager as well.
@@ -135,9 +144,33 @@ QString TestMedia::dvdFolder()
     if (runIn(dvdauthor, "dvdauthor", {"-x", xml}, nullptr, &err, 120000) != 0
         || !QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO")) {
         QWARN(qPrintable("dvdauthor failed: " + err));
-        return QString();
+        return false;
     }
-    return root;
+    return true;
+}
+
+QString TestMedia::languagesDvdFolder()
+{
+    const QString root = folder() + "/languages-dvd";
+    if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
+        return root;
+    // The two tracks of title 1 differ in bit rate and channels, so that a reader can tell
+    // which one an answer describes.
+    const QString t1 = clip("languages-title1.mpg",
+        {"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=6",
+         "-f", "lavfi", "-i", "sine=frequency=440:duration=6",
+         "-f", "lavfi", "-i", "sine=frequency=880:duration=6",
+         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-target", "pal-dvd", "-aspect", "16:9",
+         "-b:v", "1500k", "-ac:a:0", "2", "-b:a:0", "192k", "-ac:a:1", "1", "-b:a:1", "96k"});
+    const QString t2 = clip("languages-title2.mpg",
+        {"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=4",
+         "-f", "lavfi", "-i", "sine=frequency=660:duration=4",
+         "-target", "pal-dvd", "-aspect", "4:3", "-b:v", "1500k", "-b:a", "128k"});
+    if (t1.isEmpty() || t2.isEmpty())
+        return QString();
+    const QString titlesets = titlesetXml(t1, "16:9", {"en", "fr"}, "0,0:02,0:04")
+                              + titlesetXml(t2, "4:3", {"de"}, "0,0:02");
+    return authorDvd(root, titlesets) ? root : QString();
 }
 
 double TestMedia::probeDuration(const QString &path)

@@ -24,6 +24,12 @@ QString standardMp4();
 // (English and French), 16:9; title 2 is a short single-chapter title.
 // Returns the folder that holds VIDEO_TS, or an empty string on failure.
 QString dvdFolder();
+// A DVD folder for the player: title 1 (6 s, 16:9) has three chapters and two audio tracks,
+// English in stereo at 192 kbit/s and French in mono at 96 kbit/s; title 2 (4 s, 4:3) has
+// two chapters and one German track at 128 kbit/s.
+QString languagesDvdFolder();
+// Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS.
+bool authorDvd(const QString &root, const QString &titlesets);
 
 // Runs a program to its end (at most timeoutMs); returns its exit code, -1 on failure.
 int run(const QString &program, const QStringList &arguments, QString *stdOut = nullptr,

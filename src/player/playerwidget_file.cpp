@@ -1,0 +1,432 @@
+// Loading a movie or audio file: MediaInfo and FFprobe decide whether it is media, one
+// MPlayer identify run gives the first values, and the two analyses correct them.
+
+#include "player/playerwidget.h"
+#include "player/playerlogging.h"
+
+#include "engines/clipinfo.h"
+#include "engines/ffprobedata.h"
+#include "engines/mediainfodata.h"
+#include "engines/player.h"
+#include "engines/playeroutputcode.h"
+#include "jobs/console.h"
+#include "jobs/valuetext.h"
+#include "player/loadprocess.h"
+#include "player/progresswidget.h"
+#include "player/rendererframe.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int kFileKind = 1;
+// Steps of the progress window that a file load takes after its first one.
+constexpr int kFileLoadSteps = 9;
+
+QString simplifiedText(const QByteArray &line)
+{
+    return QString::fromUtf8(line).simplified();
+}
+
+// The identify answers that describe the whole movie, applied to the record as they come.
+void applyMovieAnswer(int code, const ClipInfo &clip, MovieInfo &movie)
+{
+    switch (code) {
+    case PlayerOutputCode::VideoCodec:
+        movie.videoFormat = clip.videoFormat;
+        break;
+    case PlayerOutputCode::Length:
+        movie.length = clip.length;
+        break;
+    case PlayerOutputCode::MovieAspect:
+        movie.aspect = clip.aspect;
+        break;
+    case PlayerOutputCode::ScaledResolution:
+        movie.scaledWidth = clip.scaledWidth;
+        movie.scaledHeight = clip.scaledHeight;
+        break;
+    case PlayerOutputCode::VideoStream:
+        movie.videoFormat = clip.videoFormat;
+        movie.colorDepth = clip.colorDepth;
+        movie.width = clip.width;
+        movie.height = clip.height;
+        movie.aspect = clip.aspect;
+        movie.frameRate = clip.frameRate;
+        movie.videoBitrate = clip.videoBitrate;
+        break;
+    default:
+        break;
+    }
+}
+
+AudioInfo streamOf(const AudioInfo &answer)
+{
+    AudioInfo stream;
+    stream.streamNumber = answer.streamNumber;
+    stream.aid = answer.aid;
+    stream.format = answer.format;
+    stream.channels = answer.channels;
+    stream.language = answer.language;
+    stream.description = answer.description;
+    return stream;
+}
+
+// A MediaInfo size "1 920 pixels" as a number; false for a size in any other unit.
+bool pixels(const QString &text, int *value)
+{
+    static const QLatin1String unit(" pixels");
+    if (!text.endsWith(unit))
+        return false;
+    QString number = text.left(text.size() - unit.size());
+    number.remove(QLatin1Char(' '));
+    *value = number.toInt();
+    return true;
+}
+
+// The channel count in front of MediaInfo's "Channel(s)" text: "2 channels" and today's
+// "1 channel" alike; 0 when the text does not start with a number.
+int channelCount(const QString &text)
+{
+    static const QRegularExpression leading(QStringLiteral("^\\s*(\\d+)"));
+    const QRegularExpressionMatch m = leading.match(text);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+} // namespace
+
+bool PlayerWidget::loadFile(const QString &path)
+{
+    const QString failureText = tr("Failed to load movie from:\n%1").arg(path);
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        showLoadFailure(failureText, tr("This path doesn't exist."));
+        return false;
+    }
+    if (!info.isFile()) {
+        showLoadFailure(failureText, tr("This isn't a valid file."));
+        return false;
+    }
+    if (progressWidget) {
+        progressWidget->show();
+        progressWidget->step();
+        QCoreApplication::processEvents();
+        progressWidget->extendMaximum(kFileLoadSteps);
+    }
+    log(tr("Start loading movie."), LogLevel::Normal);
+
+    player->readMediaInfoData(path);
+    stepProgress();
+    if (mediaInfoDataRecord->videoFields.isEmpty() && mediaInfoDataRecord->audioStreams.isEmpty()) {
+        showLoadFailure(failureText, tr("This isn't a valid media file (MediaInfo)."));
+        return false;
+    }
+    player->readFFprobeData(path);
+    stepProgress();
+    if (ffprobeDataRecord->format_name.isEmpty()) {
+        showLoadFailure(failureText, tr("This isn't a valid media file (FFprobe)."));
+        return false;
+    }
+
+    // The identify run, through a facade of its own so that the panel's playback settings
+    // stay as they are.
+    stepProgress();
+    Player identify(player->backendType(), mplayerBinPath, mediaInfoBinPath, ffprobeBinPath,
+                    stdInConsole, stdOutConsole, stdErrConsole, logConsole, verbosity,
+                    preferences.latencyStart, preferences.latencyFinished, preferences.latencyKill);
+    identify.setBackendBinary(mplayerBinPath);
+    identify.setSourceFile(path, kFileKind, false);
+    identify.disableAudio();
+    identify.disableVideo();
+    identify.disableSubtitle();
+    const WId windowId = renderer->winId();
+    qCDebug(lcPlayer) << "PlayerWidget: set Player Wid" << windowId;
+    identify.setWid(QString::number(windowId));
+    QString program;
+    QStringList arguments;
+    identify.cliCmdIdentify(&program, &arguments);
+    echoCommand(program, arguments);
+    stepProgress();
+    qCDebug(lcPlayer) << "Start movie file loading process" << program << arguments;
+    LoadProcess run;
+    if (!run.start(program, arguments, preferences.latencyStart)) {
+        log(tr("Failed to load movie (process start timed-out)."), LogLevel::Quiet);
+        log(tr("Try to increase player latency (start) in timing preferences."), LogLevel::Quiet);
+        showLoadFailure(failureText, tr("Try to increase player latency (start) in timing preferences."));
+        return false;
+    }
+    run.write(identify.cliGetDeinterlace());
+    stepProgress();
+    if (!run.finish(preferences.latencyFinished)) {
+        log(tr("Failed to stop movie file loading process softly in %1 milliseconds.")
+                .arg(preferences.latencyFinished),
+            LogLevel::Quiet);
+        log(tr("Try to increase player latency (finished) in timing preferences."), LogLevel::Quiet);
+        log(tr("Kill movie file loading process."), LogLevel::Verbose);
+        log(tr("Send a kill command to movie file loading process."), LogLevel::Verbose);
+    }
+
+    stepProgress();
+    int errorCount = 0;
+    QByteArray line;
+    while (run.readLine(QProcess::StandardError, &line)) {
+        logStdErr(simplifiedText(line), LogLevel::Normal);
+        int code = PlayerOutputCode::Ignored;
+        QString text;
+        identify.parseStderr(line, &code, &text);
+        if (code == PlayerOutputCode::FileNotFound) {
+            qCDebug(lcPlayer) << "PlayerWidget: detected movie file not found";
+            log(tr("Movie not loaded, file not found."), LogLevel::Quiet);
+            showLoadFailure(failureText, tr("File not found by player engine."));
+            return false;
+        }
+        // The warnings every run of the Linux build prints are no errors of this file.
+        if (code == PlayerOutputCode::PlatformNoise)
+            continue;
+        if (errorCount > preferences.maxLoadErrorLines) {
+            qCDebug(lcPlayer) << "PlayerWidget: too many errors while loading file";
+            log(tr("Movie not loaded, too many player backend errors."), LogLevel::Quiet);
+            showLoadFailure(failureText, tr("Too many player backend errors."));
+            return false;
+        }
+        ++errorCount;
+    }
+    qCDebug(lcPlayer) << "PlayerWidget::loadFile() error count:" << errorCount;
+
+    stepProgress();
+    qCDebug(lcPlayer) << "PlayerWidget::loadFile() reset movie and DVD info data";
+    mediaKind = kFileKind;
+    movieInfo.reset();
+    noVideo = false;
+    sourceName = info.completeBaseName();
+    titleCount = 0;
+    titles.clear();
+    AudioInfo currentAudio;
+    currentAudio.streamNumber = 1;
+
+    while (run.readLine(QProcess::StandardOutput, &line)) {
+        logStdOut(simplifiedText(line), LogLevel::Normal);
+        ClipInfo clip;
+        clip.kind = kFileKind;
+        int code = PlayerOutputCode::Ignored;
+        if (!identify.parseStdoutClip(line, &code, &clip)) {
+            qCDebug(lcPlayer) << "PlayerWidget: failed to parse player output" << line;
+            log(tr("Failed to parse player output [%1]").arg(QString::fromUtf8(line)), LogLevel::Normal);
+            continue;
+        }
+        applyMovieAnswer(code, clip, movieInfo);
+        const AudioInfo &answer = clip.audio;
+        switch (code) {
+        case PlayerOutputCode::VideoCodec:
+            log(tr("Info: detected video codec [%1].").arg(clip.videoFormat), LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::Length:
+            log(tr("Info: detected movie length [%1].").arg(durationText(clip.length)), LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::MovieAspect:
+            log(tr("Info: detected movie aspect ratio [%1].").arg(twoDecimalsText(clip.aspect)),
+                LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::ScaledResolution:
+            log(tr("Info: detected movie scaled resolution [%1x%2].")
+                    .arg(clip.scaledWidth)
+                    .arg(clip.scaledHeight),
+                LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::AudioStream:
+            movieInfo.audioStreams.append(streamOf(answer));
+            log(tr("Info: detected audio stream %1 in this movie - id #%2 language %3 \"%4\" format %5 channels \"%6\".")
+                    .arg(answer.streamNumber)
+                    .arg(answer.aid)
+                    .arg(answer.language, answer.description, answer.format, answer.channels),
+                LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::AudioDetails:
+            if (movieInfo.audioStreams.isEmpty())
+                break;
+            movieInfo.audioStreams.first().samplingRate = answer.samplingRate;
+            movieInfo.audioStreams.first().bitrate = answer.bitrate;
+            movieInfo.audioStreams.first().channelCount = answer.channelCount;
+            log(tr("Info: detected audio main stream details - %1 Hz %2 kbps %3 ch.")
+                    .arg(answer.samplingRate)
+                    .arg(answer.bitrate)
+                    .arg(answer.channelCount),
+                LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::SubtitleStream: {
+            SubtitleInfo subtitle;
+            subtitle.streamNumber = clip.subtitle.streamNumber;
+            subtitle.sid = clip.subtitle.sid;
+            subtitle.format = clip.subtitle.format;
+            subtitle.language = clip.subtitle.language;
+            subtitle.description = clip.subtitle.description;
+            movieInfo.subtitleStreams.append(subtitle);
+            log(tr("Info: detected subtitle %1 in this movie - language %2.")
+                    .arg(subtitle.sid)
+                    .arg(subtitle.language),
+                LogLevel::Verbose);
+            break;
+        }
+        case PlayerOutputCode::AudioOnlyFile:
+            movieInfo.audioOnly = clip.audioOnly;
+            noVideo = clip.audioOnly;
+            log(tr("Info: detected audio file."), LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::AudioBitrate:
+            currentAudio.bitrate = answer.bitrate;
+            log(tr("Info: detected audio bitrate [%1].").arg(oneDecimalText(answer.bitrate)),
+                LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::AudioId:
+            currentAudio.aid = answer.aid;
+            log(tr("Info: detected audio ID [%1].").arg(answer.aid), LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::AudioSamplingRate:
+            currentAudio.samplingRate = answer.samplingRate;
+            log(tr("Info: detected audio sampling [%1 Hz].").arg(answer.samplingRate), LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::AudioChannelCount:
+            currentAudio.channelCount = answer.channelCount;
+            log(tr("Info: detected audio channel number [%1].").arg(answer.channelCount),
+                LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::AudioFormat: {
+            // A bare number is a format tag no name was found for: it names nothing.
+            static const QRegularExpression digits(QStringLiteral("^\\d+$"));
+            if (digits.match(answer.format).hasMatch())
+                break;
+            currentAudio.format = answer.format;
+            if (!movieInfo.audioStreams.isEmpty())
+                movieInfo.audioStreams.first().format = answer.format;
+            log(tr("Info: detected audio format [%1].").arg(answer.format), LogLevel::Verbose);
+            break;
+        }
+        case PlayerOutputCode::AudioCodec:
+            currentAudio.codec = answer.codec;
+            if (!movieInfo.audioStreams.isEmpty())
+                movieInfo.audioStreams.first().codec = answer.codec;
+            log(tr("Info: detected audio codec [%1].").arg(answer.codec), LogLevel::Verbose);
+            break;
+        case PlayerOutputCode::VideoStream: {
+            QString format = clip.videoFormat;
+            if (clip.colorDepth > 0)
+                format += tr(" %1bpp").arg(clip.colorDepth);
+            if (clip.aspect > 0)
+                log(tr("Info: detected video format %1 [%2x%3 (%4) %5 fps %6 kbps].")
+                        .arg(format)
+                        .arg(clip.width)
+                        .arg(clip.height)
+                        .arg(twoDecimalsText(clip.aspect), frameRateNumberText(clip.frameRate),
+                             oneDecimalText(clip.videoBitrate)),
+                    LogLevel::Verbose);
+            else
+                log(tr("Info: detected video format %1 [%2x%3 %4 fps %5 kbps].")
+                        .arg(format)
+                        .arg(clip.width)
+                        .arg(clip.height)
+                        .arg(frameRateNumberText(clip.frameRate), oneDecimalText(clip.videoBitrate)),
+                    LogLevel::Verbose);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    run.close();
+    stepProgress();
+
+    if (movieInfo.audioStreams.isEmpty())
+        movieInfo.audioStreams.append(currentAudio);
+    movieInfo.audioCount = int(movieInfo.audioStreams.size());
+    movieInfo.subtitleCount = int(movieInfo.subtitleStreams.size());
+    correctMovieInfo();
+
+    stepProgress();
+    audioPicture->setVisible(movieInfo.audioOnly);
+    log(tr("Movie loaded, ready to play [%1].").arg(sourceName), LogLevel::Quiet);
+    return true;
+}
+
+void PlayerWidget::correctMovieInfo()
+{
+    MovieInfo &movie = movieInfo;
+    const FFprobeData &probe = *ffprobeDataRecord;
+    if (!probe.videoStreams.isEmpty()) {
+        const FFprobeVideoStream &stream = probe.videoStreams.first();
+        if (stream.codec_name == QLatin1String("mpeg1video")) {
+            movie.scaledHeight = movie.height;
+            movie.scaledWidth = int(movie.height * 1.33);
+        } else if (stream.display_aspect_ratio > 0) {
+            movie.scaledHeight = movie.height;
+            movie.scaledWidth = int(movie.height * stream.display_aspect_ratio);
+        }
+        movie.videoFormat = probe.format_name == QLatin1String("avi") && !stream.codec_tag_string.isEmpty()
+            ? stream.codec_tag_string
+            : stream.codec_name;
+    }
+    videoSize = movie.displaySize();
+
+    const MediaInfoData &report = *mediaInfoDataRecord;
+    const MediaInfoData::Fields &video = report.videoFields;
+    if (report.generalFields.contains(QStringLiteral("Format")))
+        movie.containerFormat = report.generalFields.value(QStringLiteral("Format"));
+    if (!movie.audioOnly && movie.videoBitrate == 0.0) {
+        // Read in every unit MediaInfo writes ("1 500 Kbps", today's "213 kb/s", "1.2 Mb/s").
+        const double nominal = MediaInfoData::bitRateKbps(video.value(QStringLiteral("Nominal bit rate")));
+        movie.videoBitrate = nominal > 0 ? nominal
+                                         : MediaInfoData::bitRateKbps(video.value(QStringLiteral("Bit rate")));
+    }
+    if (!movie.audioOnly && movie.length == 0.0 && video.contains(QStringLiteral("Duration")))
+        movie.length = MediaInfoData::durationSeconds(video.value(QStringLiteral("Duration")));
+    if (!movie.audioOnly && movie.scaledWidth == 0 && movie.scaledHeight == 0
+        && video.contains(QStringLiteral("Width")) && video.contains(QStringLiteral("Height"))) {
+        int width = 0;
+        int height = 0;
+        if (pixels(video.value(QStringLiteral("Width")), &width)
+            && pixels(video.value(QStringLiteral("Height")), &height)) {
+            movie.width = width;
+            movie.height = height;
+        } else {
+            log(tr("Info: can't parse video rez (width and height not given in pixels)."), LogLevel::Verbose);
+        }
+    }
+    if (video.contains(QStringLiteral("Frame rate"))) {
+        static const QRegularExpression rate(QStringLiteral("(\\d+.?\\d*)"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+        const double value = rate.match(video.value(QStringLiteral("Frame rate"))).captured(1).toDouble();
+        if (value > 0)
+            movie.frameRate = value;
+    }
+    if (video.contains(QStringLiteral("Original display aspect ratio")))
+        movie.aspectText = video.value(QStringLiteral("Original display aspect ratio"));
+    else if (video.contains(QStringLiteral("Display aspect ratio")))
+        movie.aspectText = video.value(QStringLiteral("Display aspect ratio"));
+
+    const int streams = int(movie.audioStreams.size());
+    if (streams > 0 && streams == report.audioStreams.size()) {
+        for (int i = 0; i < streams; ++i) {
+            const MediaInfoData::Fields &section = report.audioStreams.at(i);
+            AudioInfo &stream = movie.audioStreams[i];
+            if (section.contains(QStringLiteral("Channel(s)")))
+                stream.channelCount = channelCount(section.value(QStringLiteral("Channel(s)")));
+            if (section.contains(QStringLiteral("Channel positions")))
+                stream.channelPositions = section.value(QStringLiteral("Channel positions"));
+            // A stream FFprobe did not list keeps the codec MPlayer named.
+            if (i < probe.audioStreams.size())
+                stream.codec = probe.audioStreams.at(i).codec_name;
+        }
+    }
+
+    if (!movie.audioOnly && movie.scaledWidth == 0 && movie.scaledHeight == 0) {
+        if (movie.aspect > 0) {
+            movie.scaledHeight = movie.height;
+            movie.scaledWidth = int(movie.height * movie.aspect);
+        } else {
+            movie.scaledWidth = movie.width;
+            movie.scaledHeight = movie.height;
+        }
+        videoSize = movie.displaySize();
+    }
+}

@@ -1,0 +1,132 @@
+// The entry of every load: the load state, the progress window, the DVD path check, the
+// loader, and recording the loaded source.
+
+#include "player/playerwidget.h"
+#include "player/playerlogging.h"
+
+#include "engines/player.h"
+#include "jobs/console.h"
+#include "jobs/infoboxdialog.h"
+#include "jobs/producttitle.h"
+#include "jobs/valuetext.h"
+#include "player/progresswidget.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextEdit>
+
+namespace {
+constexpr int kFileKind = 1;
+constexpr int kDvdKind = 2;
+constexpr int kProgressMinimum = 1;
+constexpr int kProgressMaximum = 50;
+} // namespace
+
+bool PlayerWidget::setInput(const QString &path, int kind)
+{
+    return loadInput(path, kind, false);
+}
+
+bool PlayerWidget::loadInput(const QString &path, int kind, bool extended)
+{
+    if (extended) {
+        clearStdInConsole();
+        clearStdOutConsole();
+        clearStdErrConsole();
+        clearLogConsole();
+    }
+    // An unknown kind is refused before the panel is marked as loading, so whatever was
+    // loaded stays loaded and usable.
+    if (kind != kFileKind && kind != kDvdKind)
+        return false;
+    loadStateBox->setCheckState(Qt::PartiallyChecked);
+
+    const QString title = tr("%1 - Processing").arg(productTitle());
+    bool ok = false;
+    if (kind == kFileKind) {
+        progressWidget = new ProgressWidget(title, tr("Please wait while computing media informations..."),
+                                            kProgressMinimum, kProgressMaximum, consoleWindow);
+        if (extended)
+            progressWidget->setWindowModality(Qt::ApplicationModal);
+        ok = loadFile(path);
+    } else {
+        progressWidget = new ProgressWidget(title, tr("Please wait while loading DVD informations..."),
+                                            kProgressMinimum, kProgressMaximum, consoleWindow);
+        dvdLoadAborted = false;
+        connect(progressWidget, &ProgressWidget::closedByUser, this, &PlayerWidget::stopLoadDvd);
+        progressWidget->setWindowModality(Qt::ApplicationModal);
+        progressWidget->step();
+        progressWidget->show();
+        QCoreApplication::processEvents();
+        ok = checkDvdPath(path) && loadDvd(path);
+    }
+
+    delete progressWidget;
+    progressWidget = nullptr;
+    if (!ok) {
+        loadStateBox->setCheckState(Qt::Unchecked);
+        return false;
+    }
+
+    if (extended)
+        loadStateBox->setCheckState(Qt::Checked);
+    sourcePath = path;
+    mediaKind = kind;
+    bool audioOnly = movieInfo.audioOnly;
+    if (extended) {
+        noVideo = kind == kFileKind && movieInfo.videoFormat.isEmpty();
+        audioOnly = noVideo;
+    }
+    if (kind == kDvdKind)
+        player->setSourceDvdTitle(sourcePath, kDvdKind, selectedTitle);
+    else
+        player->setSourceFile(sourcePath, kind, audioOnly);
+    if (!extended)
+        loadStateBox->setCheckState(Qt::Checked);
+
+    setZoom(zoom);
+    const QString titlePart = kind == kDvdKind ? tr(" title %1").arg(selectedTitle) : QString();
+    log(tr("Set player input (%1%2): %3").arg(mediaTypeName(kind), titlePart, sourcePath),
+        LogLevel::Verbose);
+    setControlsEnabled(true);
+    return true;
+}
+
+bool PlayerWidget::checkDvdPath(const QString &path)
+{
+    stepProgress();
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        showLoadFailure(tr("Failed to load DVD from:\n%1").arg(path), tr("This path doesn't exist."));
+        return false;
+    }
+    stepProgress();
+    if (!info.isDir()) {
+        showLoadFailure(tr("Failed to access DVD from:\n%1").arg(path),
+                        tr("This isn't a valid directory."));
+        return false;
+    }
+    stepProgress();
+    return true;
+}
+
+void PlayerWidget::stepProgress()
+{
+    if (progressWidget)
+        progressWidget->step();
+}
+
+void PlayerWidget::showLoadFailure(const QString &text, const QString &informativeText)
+{
+    InfoBoxDialog box(this);
+    box.setText(text);
+    box.setInformativeText(informativeText);
+    box.exec();
+}
+
+void PlayerWidget::echoCommand(const QString &program, const QStringList &arguments)
+{
+    if (stdInConsole)
+        stdInConsole->append(program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
+}

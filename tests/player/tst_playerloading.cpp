@@ -1,0 +1,471 @@
+// Loading movie files and DVD folders into the player panel through its loading entry, on
+// the real engines and generated media, with fake engines for error limits.
+
+#include "player/playerwidget.h"
+
+#include "engines/player.h"
+#include "enginetesting.h"
+#include "gui4/gui4resources.h"
+#include "panelprobe.h"
+#include "testregistry.h"
+#include "windowtesting.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+using namespace WindowTesting;
+
+namespace {
+
+QString audioFile()
+{
+    return TestMedia::clip("tone.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:duration=1",
+                                        "-c:a", "libmp3lame", "-b:a", "128k"});
+}
+
+QString webmFile()
+{
+    return TestMedia::clip("standard.webm", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2",
+                                             "-f", "lavfi", "-i", "sine=frequency=440:duration=2",
+                                             "-c:v", "libvpx", "-b:v", "300k", "-c:a", "libvorbis"});
+}
+
+// The standard AVI as "-dash clip.avi" in the media folder, given relative to it.
+QString dashFile()
+{
+    const QString name = QStringLiteral("-dash clip.avi");
+    QFile::remove(TestMedia::folder() + '/' + name);
+    QFile::copy(TestMedia::standardAvi(), TestMedia::folder() + '/' + name);
+    return name;
+}
+
+// MPlayer that prints the given standard-error lines before each identify run.
+QString noisyMPlayer(const QString &name, const QList<QPair<int, QString>> &lines)
+{
+    QString chain;
+    for (const auto &entry : lines)
+        chain += QStringLiteral("'%1' warn-then %2 '%3' ").arg(TestMedia::fakeEngine()).arg(entry.first).arg(entry.second);
+    return writeEngineScript(name, QStringLiteral("case \"$*\" in\n"
+                                                  "  *identify=*) exec %1mplayer \"$@\" ;;\n"
+                                                  "  *) exec mplayer \"$@\" ;;\nesac")
+                                       .arg(chain));
+}
+
+QString audioSummary(const QList<AudioInfo> &streams)
+{
+    QStringList parts;
+    for (const AudioInfo &a : streams)
+        parts << QStringLiteral("%1:%2:%3:%4").arg(a.aid).arg(a.samplingRate).arg(a.channelCount).arg(a.codec);
+    return parts.join(' ');
+}
+
+QPushButton *button(QWidget *panel, const char *name)
+{
+    return panel->findChild<QPushButton *>(QLatin1String(name));
+}
+
+} // namespace
+
+class TestMovieLoading : public QObject
+{
+    Q_OBJECT
+
+    PanelConsoles m_consoles;
+    std::unique_ptr<PanelProbe> m_panel;
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        m_panel.reset(makePanel(&m_consoles));
+        m_panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
+    }
+    void cleanupTestCase() { m_panel.reset(); }
+
+    // Real loads fill the movie record from the identify run, corrected by MediaInfo and
+    // FFprobe: audio ids as MPlayer numbers them, MediaInfo's channel counts ("1 channel"
+    // included) and FFprobe's codec names.
+    void realFiles_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QString>("videoFormat");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QSize>("display");
+        QTest::addColumn<double>("frameRate");
+        QTest::addColumn<double>("length");
+        QTest::addColumn<QString>("audio"); // aid:rate:channels:codec per stream
+        QTest::addColumn<int>("subtitles");
+        QTest::newRow("AVI") << TestMedia::standardAvi() << "AVI" << "FMP4" << QSize(320, 240) << QSize(320, 240)
+                             << 25.0 << 3.0 << "1:44100:1:mp3" << 0;
+        QTest::newRow("MP4") << TestMedia::standardMp4() << "MPEG-4" << "h264" << QSize(320, 240) << QSize(320, 240)
+                             << 25.0 << 3.0 << "0:44100:1:aac" << 0;
+        QTest::newRow("MKV, quotes and accents") << subtitledMkv() << "Matroska" << "h264" << QSize(320, 240)
+                                                 << QSize(320, 240) << 25.0 << 3.0 << "0:44100:1:aac" << 1;
+        QTest::newRow("WebM") << webmFile() << "WebM" << "vp8" << QSize(320, 240) << QSize(320, 240) << 25.0
+                              << 2.0 << "0:44100:1:vorbis" << 0;
+        QTest::newRow("leading dash") << dashFile() << "AVI" << "FMP4" << QSize(320, 240) << QSize(320, 240)
+                                      << 25.0 << 3.0 << "1:44100:1:mp3" << 0;
+        QTest::newRow("MP3") << audioFile() << "MPEG Audio" << "" << QSize(0, 0) << QSize(0, 0) << 0.0 << 1.0
+                             << "0:44100:1:mp3" << 0;
+    }
+    void realFiles()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, container);
+        QFETCH(QString, videoFormat);
+        QFETCH(QSize, size);
+        QFETCH(QSize, display);
+        QFETCH(double, frameRate);
+        QFETCH(double, length);
+        QFETCH(QString, audio);
+        QFETCH(int, subtitles);
+        QVERIFY(!path.isEmpty());
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(TestMedia::folder());
+        const bool loaded = m_panel->setInput(path, 1);
+        QDir::setCurrent(previous);
+        QVERIFY(loaded);
+
+        const MovieInfo &movie = m_panel->movieInfo;
+        QCOMPARE(movie.containerFormat, container);
+        QCOMPARE(movie.videoFormat, videoFormat);
+        QCOMPARE(movie.sourceSize(), size);
+        QCOMPARE(movie.displaySize(), display);
+        QCOMPARE(movie.frameRate, frameRate);
+        QVERIFY2(qAbs(movie.length - length) < 0.1, qPrintable(QString::number(movie.length)));
+        QCOMPARE(audioSummary(movie.audioStreams), audio);
+        QCOMPARE(movie.audioCount, int(movie.audioStreams.size()));
+        QCOMPARE(movie.subtitleCount, subtitles);
+        QCOMPARE(m_panel->sourceName, QFileInfo(path).completeBaseName());
+        QCOMPARE(m_panel->loadStateBox->checkState(), Qt::Checked);
+        QCOMPARE(m_panel->titleCount, 0);
+
+        const bool audioOnly = videoFormat.isEmpty();
+        QCOMPARE(movie.audioOnly, audioOnly);
+        QCOMPARE(m_panel->noVideo, audioOnly);
+        QCOMPARE(m_panel->audioPicture->isVisible(), audioOnly);
+        QString program;
+        QStringList arguments;
+        m_panel->player->cliPlay(&program, &arguments, 0, 0, 0, 0);
+        QCOMPARE(arguments.contains("-vo"), !audioOnly); // the panel's facade knows there is no video
+        if (audioOnly) { // the audio picture on screen, at the display size
+            QCOMPARE(m_panel->rendererSize, QSize(512, 288));
+            QTRY_VERIFY(colourShare(grabNative(m_panel->renderer), QColor(200, 205, 215), 12) > 0.005);
+            saveScreenshot(grabNative(m_panel.get()), "player-loaded-audio");
+        } else {
+            QCOMPARE(m_panel->videoSize, display);
+        }
+        QVERIFY(m_consoles.stdIn.toPlainText().contains("-msglevel identify=4"));
+        QVERIFY(m_consoles.log.toPlainText().contains("Movie loaded, ready to play [" + m_panel->sourceName + "]."));
+    }
+
+    // What is no media file gives the failure box with its cause and loads nothing.
+    void refusedFiles_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("cause");
+        const QString folder = TestMedia::folder() + "/a folder.avi";
+        QDir().mkpath(folder);
+        const QString empty = writeEngineFile("empty.avi", QByteArray());
+        QTest::newRow("folder") << folder << "This isn't a valid file.";
+        QTest::newRow("missing") << TestMedia::folder() + "/none.avi" << "This path doesn't exist.";
+        QTest::newRow("text renamed") << writeBadMedia("text") << "This isn't a valid media file (MediaInfo).";
+        QTest::newRow("empty") << empty << "This isn't a valid media file (MediaInfo).";
+        QTest::newRow("truncated") << writeBadMedia("truncated", "mp4") << "This isn't a valid media file (MediaInfo).";
+        QTest::newRow("header only") << writeBadMedia("stub") << "This isn't a valid media file (FFprobe).";
+    }
+    void refusedFiles()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, cause);
+        QVERIFY(m_panel->setInput(TestMedia::standardAvi(), 1));
+        ModalAnswerer answerer;
+        answerer.screenshotAs(QStringLiteral("player-refused-%1-").arg(QTest::currentDataTag()).replace(' ', '-'));
+        QVERIFY(!m_panel->setInput(path, 1));
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().text.trimmed(), "Failed to load movie from:\n" + path);
+        QCOMPARE(answerer.seen().first().informativeText, cause);
+        QCOMPARE(m_panel->loadStateBox->checkState(), Qt::Unchecked);
+        QCOMPARE(m_panel->sourceName, QString("standard")); // the records of before
+        QVERIFY(!m_panel->progressWidget);
+        QVERIFY(!button(m_panel.get(), "playButton")->isEnabled());
+    }
+
+    // Load error limits with an engine that prints standard-error lines first: 101 lines
+    // still load, a 102nd fails; the warnings of the Linux build do not count; a first
+    // "File not found" fails at once.
+    void errorLimits_data()
+    {
+        QTest::addColumn<QString>("mplayer");
+        QTest::addColumn<QString>("cause"); // empty: loads
+        QTest::newRow("as many as allowed") << noisyMPlayer("errors-101", {{101, "decoder error"}}) << "";
+        QTest::newRow("one more") << noisyMPlayer("errors-102", {{102, "decoder error"}})
+                                  << "Too many player backend errors.";
+        QTest::newRow("noise does not count")
+            << noisyMPlayer("noise", {{60, "Failed to open LIRC support. You will not be able to use your remote control."},
+                                      {60, "do_connect: could not connect to socket"},
+                                      {101, "decoder error"}})
+            << "";
+        QTest::newRow("file not found") << noisyMPlayer("not-found", {{1, "File not found: 'x.avi'"}})
+                                        << "File not found by player engine.";
+    }
+    void errorLimits()
+    {
+        QFETCH(QString, mplayer);
+        QFETCH(QString, cause);
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, nullptr, mplayer));
+        ModalAnswerer answerer;
+        QCOMPARE(panel->setInput(TestMedia::standardAvi(), 1), cause.isEmpty());
+        QCOMPARE(answerer.seen().size(), cause.isEmpty() ? 0 : 1);
+        if (!cause.isEmpty()) {
+            QCOMPARE(answerer.seen().first().informativeText, cause);
+            QCOMPARE(panel->loadStateBox->checkState(), Qt::Unchecked);
+        } else {
+            QCOMPARE(panel->movieInfo.videoFormat, QString("FMP4"));
+        }
+    }
+
+    // The loading entry: state, enable rules and log line of a file; an unknown kind keeps
+    // the source loaded; the extended panel empties its consoles first, also for a failure.
+    void loadingEntry()
+    {
+        PanelProbe &panel = *m_panel;
+        const QString avi = TestMedia::standardAvi();
+        QVERIFY(panel.setInput(avi, 1));
+        QCOMPARE(panel.loadStateBox->checkState(), Qt::Checked);
+        QCOMPARE(panel.sourcePath, avi);
+        QCOMPARE(panel.mediaKind, 1);
+        QVERIFY(m_consoles.log.toPlainText().endsWith("Set player input (File): " + avi));
+        QVERIFY(button(&panel, "playButton")->isEnabled());
+        QVERIFY(!button(&panel, "slowerButton")->isEnabled());
+        QString program;
+        QStringList arguments;
+        panel.player->cliPlay(&program, &arguments, 0, 0, 0, 0);
+        QCOMPARE(arguments.last(), avi);
+
+        m_consoles.stdIn.setPlainText("old");
+        QVERIFY(!panel.setInput(avi, 3));
+        QCOMPARE(panel.loadStateBox->checkState(), Qt::Checked);
+        QVERIFY(button(&panel, "playButton")->isEnabled());
+        QVERIFY(m_consoles.stdIn.toPlainText().isEmpty());
+
+        m_consoles.log.setPlainText("old");
+        ModalAnswerer answerer;
+        QVERIFY(!panel.setInput(TestMedia::folder() + "/none", 2));
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().text.trimmed(), "Failed to load DVD from:\n" + TestMedia::folder() + "/none");
+        QCOMPARE(answerer.seen().first().informativeText, QString("This path doesn't exist."));
+        QCOMPARE(panel.loadStateBox->checkState(), Qt::Unchecked);
+        QVERIFY(!m_consoles.log.toPlainText().contains("old"));
+        QVERIFY(!button(&panel, "playButton")->isEnabled());
+
+        QVERIFY(!panel.setInput(avi, 2));
+        QCOMPARE(answerer.seen().size(), 2);
+        QCOMPARE(answerer.seen().last().text.trimmed(), "Failed to access DVD from:\n" + avi);
+        QCOMPARE(answerer.seen().last().informativeText, QString("This isn't a valid directory."));
+    }
+};
+
+class TestDvdLoading : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initGui4Resources(); }
+
+    // The generated DVD with a short minimum length: both titles, the main title, the
+    // chapter starts, the audio ids and languages, each stream's own details (every
+    // audio run selects its stream) and the display size; the entry's log line and state.
+    void shortMinimum()
+    {
+        const QString dvd = TestMedia::languagesDvdFolder();
+        QVERIFY(!dvd.isEmpty());
+        PlayerPreferences preferences;
+        preferences.titleMinimumLength = 4.0; // title 2 is exactly as long
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences));
+        QVERIFY(panel->setInput(dvd, 2));
+
+        QCOMPARE(panel->titleCount, 2);
+        QCOMPARE(panel->titles.size(), 2);
+        QCOMPARE(panel->mainTitle, 1);
+        QCOMPARE(panel->mediaKind, 2);
+        QCOMPARE(panel->sourceName, dvd); // a folder made on disk has no volume id
+        const TitleInfo &first = panel->titles.at(0);
+        QVERIFY(!first.ignored);
+        QCOMPARE(first.number, 1);
+        QCOMPARE(first.length, 6.0);
+        QCOMPARE(first.chapters, 3);
+        QCOMPARE(first.chapterTimes.size(), 3);
+        QCOMPARE(first.chapterTimes.first(), 0.0);
+        QVERIFY(first.chapterTimes.at(1) > 1.0 && first.chapterTimes.at(1) <= 2.0);
+        QVERIFY(first.chapterTimes.at(2) > 3.0 && first.chapterTimes.at(2) <= 4.5);
+        QCOMPARE(first.sourceSize(), QSize(720, 576));
+        QCOMPARE(first.displaySize(), QSize(1024, 576));
+        QCOMPARE(first.aspectCode, 3);
+        QCOMPARE(first.frameRateCode, 3);
+        QCOMPARE(first.videoFormat, QString("MPEG2"));
+        QCOMPARE(first.audioCount, 2);
+        const AudioInfo &english = first.audioStreams.at(0);
+        const AudioInfo &french = first.audioStreams.at(1);
+        QCOMPARE(english.aid, 128);
+        QCOMPARE(english.language, QString("en"));
+        QCOMPARE(english.channels, QString("stereo"));
+        QCOMPARE(english.bitrate, 192.0);
+        QCOMPARE(english.samplingRate, 48000);
+        QCOMPARE(french.aid, 129);
+        QCOMPARE(french.language, QString("fr"));
+        QCOMPARE(french.bitrate, 96.0);
+        const TitleInfo &second = panel->titles.at(1);
+        QVERIFY(!second.ignored);
+        QCOMPARE(second.length, 4.0);
+        QCOMPARE(second.chapters, 2);
+        QCOMPARE(second.displaySize(), QSize(768, 576));
+        QCOMPARE(second.audioStreams.size(), 1);
+        QCOMPARE(second.audioStreams.first().language, QString("de"));
+        QCOMPARE(second.audioStreams.first().bitrate, 128.0);
+
+        QCOMPARE(panel->videoSize, QSize(1024, 576));
+        QCOMPARE(panel->loadStateBox->checkState(), Qt::Checked);
+        QVERIFY(!panel->progressWidget);
+        const QString log = consoles.log.toPlainText();
+        QVERIFY(log.contains("Info: detected 2 titles in the DVD."));
+        QVERIFY(log.contains("DVD loaded, ready to play [" + dvd + "]."));
+        QVERIFY(log.contains("Set player input (DVD title "));
+        QCOMPARE(consoles.stdIn.toPlainText().count("dvd://"), 3); // the disc and two titles
+    }
+
+    // With the default minimum length every title is too short: no title run, and the
+    // load fails with the loader's log line and no box.
+    void defaultMinimum()
+    {
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3));
+        ModalAnswerer answerer;
+        QVERIFY(!panel->setInput(TestMedia::languagesDvdFolder(), 2));
+        QCOMPARE(answerer.seen().size(), 0);
+        const QString log = consoles.log.toPlainText();
+        QVERIFY(log.contains("Info: title 2 will be ignored because too short [00:00:04]."));
+        QVERIFY(log.contains("Failed to load DVD (try slower timing preferences or rip on hard-drive first)"));
+        QCOMPARE(consoles.stdIn.toPlainText().count("dvd://"), 1);
+        QCOMPARE(panel->mainTitle, 1);
+        QCOMPARE(panel->loadStateBox->checkState(), Qt::Unchecked);
+    }
+
+    // Closing the progress window while title 1 loads stops the load before title 2.
+    void closedProgressWindow()
+    {
+        PlayerPreferences preferences;
+        preferences.titleMinimumLength = 1.0;
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences));
+        ModalAnswerer answerer;
+        answerer.screenshotAs("player-dvd-progress-");
+        QString windowText;
+        answerer.answerWith([&consoles, &windowText](QWidget *window) {
+            if (!consoles.log.toPlainText().contains("Load DVD title 1."))
+                return false;
+            for (const QLabel *label : window->findChildren<QLabel *>())
+                windowText += label->text();
+            return window->close();
+        });
+        QVERIFY(!panel->setInput(TestMedia::languagesDvdFolder(), 2));
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().className, QString("ProgressWidget"));
+        QCOMPARE(answerer.seen().first().title, QString("Vexo 4.0 - Processing"));
+        QCOMPARE(windowText, QString("Please wait while loading DVD informations..."));
+        QVERIFY(nonBlackShare(answerer.seen().first().screenshot) > 0.5);
+        const QString log = consoles.log.toPlainText();
+        QVERIFY(log.contains("Loading DVD aborted by user."));
+        QVERIFY(!log.contains("Load DVD title 2."));
+        QCOMPARE(panel->titles.size(), 1);
+        QVERIFY(!panel->progressWidget);
+        QCOMPARE(panel->loadStateBox->checkState(), Qt::Unchecked);
+    }
+
+    // A title run may print as many standard-error lines as the limit (libdvdread's among
+    // them); one more leaves the title out. The Linux build's warnings do not count.
+    void titleErrorLimit_data()
+    {
+        QTest::addColumn<int>("errors");
+        QTest::addColumn<int>("noise");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("at the limit") << 100 << 0 << true;
+        QTest::newRow("one more") << 101 << 0 << false;
+        QTest::newRow("noise besides") << 100 << 30 << true;
+    }
+    void titleErrorLimit()
+    {
+        QFETCH(int, errors);
+        QFETCH(int, noise);
+        QFETCH(bool, loaded);
+        const QString marker = TestMedia::folder() + "/engines/one-title-disc-done";
+        QFile::remove(marker);
+        const QString title =
+            "printf 'VIDEO:  MPEG2  720x576  (aspect 2)  25.000 fps  9000.0 kbps\\n"
+            "VO: [null] 720x576 => 768x576 Planar YV12 \\nCHAPTERS: 00:00:00.000,\\n"
+            "audio stream: 0 format: ac3 (stereo) language: en aid: 128.\\n"
+            "number of audio channels on disk: 1.\\nnumber of subtitles on disk: 0\\n'";
+        const QString mplayer = writeEngineScript(
+            "one-title", QStringLiteral("case \"$*\" in\n"
+                                        "  *identify=6*) if [ ! -e '%1' ]; then : > '%1'\n"
+                                        "      printf 'ID_DVD_TITLES=1\\nID_DVD_TITLE_1_LENGTH=700.000\\n'; exit 0; fi\n"
+                                        "    printf 'libdvdread: x\\n' >&2\n"
+                                        "    '%2' warn-then %3 'do_connect: could not connect to socket' "
+                                        "'%2' warn-then %4 'decoder error' %5 ;;\n"
+                                        "  *-aid*) printf 'AUDIO: 48000 Hz, 2 ch, floatle, 192.0 kbit/8.33%%\\n' ;;\n"
+                                        "  *) exec mplayer \"$@\" ;;\nesac")
+                             .arg(marker, TestMedia::fakeEngine())
+                             .arg(noise)
+                             .arg(errors - 1)
+                             .arg(title));
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 2, nullptr, mplayer));
+        QCOMPARE(panel->setInput(TestMedia::languagesDvdFolder(), 2), loaded);
+        QCOMPARE(panel->titles.size(), 1);
+        QCOMPARE(panel->titles.first().ignored, !loaded);
+        QCOMPARE(consoles.log.toPlainText().contains("DVD title 1 not loaded, too many player backend errors."), !loaded);
+        if (loaded) {
+            QCOMPARE(panel->titles.first().displaySize(), QSize(768, 576));
+            QCOMPARE(panel->titles.first().audioStreams.first().bitrate, 192.0);
+        }
+    }
+
+    // Answers out of range: a title count above what a DVD holds and a length for a title
+    // past it load only the titles the disc record holds; no length at all leaves no main
+    // title, and nothing indexes outside a list.
+    void outOfRange()
+    {
+        const QString marker = TestMedia::folder() + "/engines/disc-run-done";
+        QFile::remove(marker);
+        const QString mplayer = writeEngineScript(
+            "many-titles", QStringLiteral("case \"$*\" in\n"
+                                          "  *identify=6*) [ -e '%1' ] && exit 0; : > '%1'\n"
+                                          "    printf 'ID_DVD_TITLES=150\\nID_DVD_TITLE_120_LENGTH=900.000\\n' ;;\n"
+                                          "  *) exec mplayer \"$@\" ;;\nesac")
+                               .arg(marker));
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, nullptr, mplayer));
+        QVERIFY(!panel->setInput(TestMedia::languagesDvdFolder(), 2));
+        QCOMPARE(panel->titleCount, 99);
+        QCOMPARE(panel->titles.size(), 99);
+        QCOMPARE(panel->mainTitle, 0);
+        QVERIFY(panel->titles.last().ignored);
+        QVERIFY(consoles.log.toPlainText().contains("Failed to parse player output [ID_DVD_TITLE_120_LENGTH=900.000"));
+    }
+};
+
+VEXO_TEST_CLASS(TestMovieLoading)
+VEXO_TEST_CLASS(TestDvdLoading)
+#include "tst_playerloading.moc"
