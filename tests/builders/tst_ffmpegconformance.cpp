@@ -5,6 +5,7 @@
 
 #include "ffmpegtestengine.h"
 #include "mencodertestengine.h"
+#include "parallelruns.h"
 #include "testmedia.h"
 #include "testregistry.h"
 
@@ -12,9 +13,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTest>
-#include <QThread>
 
 namespace {
 
@@ -34,7 +33,6 @@ struct Run
     int level;
     QString program, outcome; // outcome: "ok" or the first fault
     QStringList arguments;    // the output file last
-    int same = -1;            // the run whose command this one repeats
 };
 
 // The extension FFmpeg chooses the muxer by, and the format ffprobe reports.
@@ -175,35 +173,22 @@ QString outcome(const Run &run, const QByteArray &stdErr)
     return "ok";
 }
 
-// Runs as many encodes at once as the machine has cores; a run whose command repeats an
-// earlier one (the levels change nothing for most codecs) takes that one's outcome.
-void runAll(QList<Run> &runs)
+// Runs the encodes in parallel; a run whose command repeats an earlier one (the levels
+// change nothing for most codecs) takes that one's outcome.
+int runAll(QList<Run> &runs)
 {
-    const int parallel = qMax(2, QThread::idealThreadCount());
-    QList<QPair<Run *, QProcess *>> running;
-    for (int next = 0; next < runs.size() || !running.isEmpty();) {
-        for (; running.size() < parallel && next < runs.size(); ++next) {
-            if (runs[next].same >= 0)
-                continue;
-            auto *process = new QProcess;
-            process->setStandardOutputFile(QProcess::nullDevice());
-            process->start(runs[next].program, runs[next].arguments);
-            running.append({&runs[next], process});
-        }
-        for (int i = running.size() - 1; i >= 0; --i) {
-            auto [run, process] = running[i];
-            if (process->state() != QProcess::NotRunning && !process->waitForFinished(20))
-                continue;
-            run->outcome = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0
-                               ? outcome(*run, process->readAllStandardError())
-                               : "failed: " + QString::fromUtf8(process->readAllStandardError().right(300));
-            delete process;
-            running.removeAt(i);
-        }
-    }
-    for (Run &run : runs)
-        if (run.same >= 0)
-            run.outcome = runs[run.same].outcome;
+    QList<ParallelRun> commands;
+    for (const Run &run : std::as_const(runs))
+        commands.append({run.program, run.arguments});
+    markRepeats(commands);
+    runInParallel(commands, [&](int i) {
+        const ParallelRun &c = commands[i];
+        runs[i].outcome = c.repeats >= 0 ? runs[c.repeats].outcome
+                          : !c.crashed && c.exitCode == 0 ? outcome(runs[i], c.output)
+                                         : "failed: " + QString::fromUtf8(c.output.right(300));
+    });
+    return int(std::count_if(commands.cbegin(), commands.cend(),
+                             [](const ParallelRun &c) { return c.repeats < 0; }));
 }
 
 QString row(const Pair &pair, const QString &rest)
@@ -258,7 +243,6 @@ void FFmpegConformanceTest::everyOfferedPairEncodes()
     vobRecord.audio.samplingRate = 48000;
 
     QList<Run> runs;
-    QMap<QStringList, int> commands; // the command without its output: the run that has it
     for (const auto &[source, record] : {qMakePair("clip", &clipRecord), qMakePair("vob", &vobRecord)}) {
         engine.job.source = *record;
         for (const Pair &pair : pairs(engine.builder)) {
@@ -269,15 +253,11 @@ void FFmpegConformanceTest::everyOfferedPairEncodes()
                     break;
                 Run run{pair, source, record, level};
                 prepare(engine, run);
-                const QStringList key = QStringList{run.program} + run.arguments.mid(0, run.arguments.size() - 1);
-                run.same = commands.value(key, -1);
-                if (run.same < 0)
-                    commands.insert(key, runs.size());
                 runs.append(run);
             }
         }
     }
-    runAll(runs);
+    const int distinct = runAll(runs);
 
     int failures = 0;
     qInfo().noquote() << row({"container", "video", "audio", QString()}, "source level outcome");
@@ -292,7 +272,7 @@ void FFmpegConformanceTest::everyOfferedPairEncodes()
     }
     qInfo().noquote() << refusals.join('\n');
     qInfo().noquote() << QStringLiteral("%1 runs (%2 distinct commands), %3 failed, %4 refused, %5 s")
-                             .arg(runs.size()).arg(commands.size()).arg(failures)
+                             .arg(runs.size()).arg(distinct).arg(failures)
                              .arg(refusals.size()).arg(timer.elapsed() / 1000);
     QVERIFY(runs.size() > 100);
     QCOMPARE(failures, 0);

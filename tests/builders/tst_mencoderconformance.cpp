@@ -4,16 +4,15 @@
 // sound and picture last alike, and its display aspect. Refused pairs print their reason.
 
 #include "mencodertestengine.h"
+#include "parallelruns.h"
 #include "testmedia.h"
 #include "testregistry.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSet>
 #include <QTest>
-#include <QThread>
 
 namespace {
 
@@ -176,32 +175,20 @@ QString outcome(const Run &run, int exitCode, bool crashed)
     return "ok";
 }
 
-// Runs as many encodes at once as the machine has cores, at least two.
+// Runs the encodes in parallel; a run whose command repeats an earlier one (the levels
+// change nothing for some codecs) takes that one's outcome.
 void runAll(QList<Run> &runs)
 {
-    const int parallel = qMax(2, QThread::idealThreadCount());
-    QList<QPair<Run *, QProcess *>> running;
-    for (int next = 0; next < runs.size() || !running.isEmpty();) {
-        while (running.size() < parallel && next < runs.size()) {
-            Run &run = runs[next++];
-            auto *process = new QProcess;
-            process->setStandardOutputFile(run.log);
-            process->setStandardErrorFile(QProcess::nullDevice());
-            process->start(run.program, run.arguments);
-            running.append({&run, process});
-        }
-        for (int i = running.size() - 1; i >= 0; --i) {
-            auto [run, process] = running[i];
-            if (process->state() != QProcess::NotRunning && !process->waitForFinished(20))
-                continue;
-            run->outcome = process->error() == QProcess::FailedToStart
-                               ? "failed to start: " + process->errorString()
-                               : outcome(*run, process->exitCode(),
-                                         process->exitStatus() == QProcess::CrashExit);
-            delete process;
-            running.removeAt(i);
-        }
-    }
+    QList<ParallelRun> commands;
+    for (const Run &run : std::as_const(runs))
+        commands.append({run.program, run.arguments, run.log});
+    markRepeats(commands);
+    runInParallel(commands, [&](int i) {
+        const ParallelRun &c = commands[i];
+        runs[i].outcome = c.repeats >= 0 ? runs[c.repeats].outcome
+                          : !c.started   ? "failed to start: " + c.startError
+                                         : outcome(runs[i], c.exitCode, c.crashed);
+    });
 }
 
 QString row(const Pair &pair, const QString &rest)

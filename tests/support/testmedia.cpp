@@ -80,6 +80,14 @@ QString TestMedia::standardMp4()
                                  "-c:a", "aac", "-b:a", "128k"});
 }
 
+QString TestMedia::scratch(const QString &subfolder, const QString &name)
+{
+    QDir().mkpath(folder() + "/" + subfolder);
+    const QString path = folder() + "/" + subfolder + "/" + name;
+    QFile::remove(path);
+    return path;
+}
+
 QString TestMedia::dvdFolder()
 {
     const QString root = folder() + "/dvd";
