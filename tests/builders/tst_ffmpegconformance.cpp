@@ -5,6 +5,7 @@
 
 #include "ffmpegtestengine.h"
 #include "mencodertestengine.h"
+#include "offeredpairs.h"
 #include "parallelruns.h"
 #include "testmedia.h"
 #include "testregistry.h"
@@ -19,11 +20,6 @@ namespace {
 
 constexpr int kFrames = 25; // the frame limit of every run (a shorter one leaves no ALAC packet)
 constexpr int User = EncoderProfile::LevelUser;
-
-struct Pair
-{
-    QString container, video, audio, refusal; // refusal: why the builder does not offer it
-};
 
 struct Run
 {
@@ -53,44 +49,6 @@ QString probedCodec(const QString &encoder, const QString &container)
     if (encoder == "pcm_s16be" && container == "mpeg") // DVD's LPCM
         return "pcm_dvd";
     return names.value(encoder, encoder);
-}
-
-// The names of a row, then the program names of the aliases the row accepts.
-QStringList offeredNames(const InterfaceFFmpeg &b, const QString &container, bool video)
-{
-    QStringList names = (video ? b.muxerVideoCodecs : b.muxerAudioCodecs).value(container);
-    for (const QString &name : (video ? b.videoCodecAliases : b.audioCodecAliases).keys())
-        if (!names.contains(name) && (video ? b.CommandBuilder::isVideoCodecSupported(container, name)
-                                            : b.CommandBuilder::isAudioCodecSupported(container, name)))
-            names << name;
-    return names;
-}
-
-// Each video codec with the container's first offered audio codec, and each audio codec
-// with its first offered video codec; a container without video codecs holds audio only.
-QList<Pair> pairs(const InterfaceFFmpeg &b)
-{
-    QList<Pair> result;
-    for (const QString &container : b.supportedMuxers + b.muxerAliases.keys()) {
-        const QStringList videos = offeredNames(b, container, true);
-        const QStringList audios = offeredNames(b, container, false);
-        QString firstVideo = videos.isEmpty() ? "novideo" : "", firstAudio = "noaudio";
-        for (const QString &video : videos)
-            if (firstVideo.isEmpty() && b.videoCodecRefusal(container, video).isEmpty())
-                firstVideo = video;
-        for (const QString &audio : audios)
-            if (firstAudio == "noaudio" && b.audioCodecRefusal(container, audio).isEmpty())
-                firstAudio = audio;
-        for (const QString &video : videos)
-            result.append({container, video, firstAudio, b.videoCodecRefusal(container, video)});
-        for (const QString &audio : audios) {
-            QString refusal = b.audioCodecRefusal(container, audio);
-            if (refusal.isEmpty() && firstVideo.isEmpty())
-                refusal = "no video codec of the container is offered";
-            result.append({container, firstVideo, audio, refusal});
-        }
-    }
-    return result;
 }
 
 void prepare(FFmpegTestEngine &engine, Run &run)
@@ -219,7 +177,7 @@ void FFmpegConformanceTest::everyOfferedPairEncodes()
 
     // The DVD title itself: FFmpeg reads no title by number, so nothing is offered.
     engine.job.source = MEncoderTestEngine::dvdSource(dvd);
-    const QList<Pair> dvdPairs = pairs(engine.builder);
+    const QList<Pair> dvdPairs = offeredPairs(engine.builder, engine.builder.supportedMuxers + engine.builder.muxerAliases.keys());
     QStringList refusals;
     for (const Pair &pair : dvdPairs)
         if (pair.refusal.isEmpty())
@@ -245,7 +203,7 @@ void FFmpegConformanceTest::everyOfferedPairEncodes()
     QList<Run> runs;
     for (const auto &[source, record] : {qMakePair("clip", &clipRecord), qMakePair("vob", &vobRecord)}) {
         engine.job.source = *record;
-        for (const Pair &pair : pairs(engine.builder)) {
+        for (const Pair &pair : offeredPairs(engine.builder, engine.builder.supportedMuxers + engine.builder.muxerAliases.keys())) {
             if (!pair.refusal.isEmpty())
                 refusals << row(pair, QString(source) + " refused: " + pair.refusal);
             for (const int level : {User, 1, 2, 3, 5}) {
