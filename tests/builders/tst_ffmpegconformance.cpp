@@ -5,6 +5,8 @@
 
 #include "ffmpegtestengine.h"
 #include "mencodertestengine.h"
+#include "offeredpairs.h"
+#include "parallelruns.h"
 #include "testmedia.h"
 #include "testregistry.h"
 
@@ -12,19 +14,12 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTest>
-#include <QThread>
 
 namespace {
 
 constexpr int kFrames = 25; // the frame limit of every run (a shorter one leaves no ALAC packet)
 constexpr int User = EncoderProfile::LevelUser;
-
-struct Pair
-{
-    QString container, video, audio, refusal; // refusal: why the builder does not offer it
-};
 
 struct Run
 {
@@ -34,7 +29,6 @@ struct Run
     int level;
     QString program, outcome; // outcome: "ok" or the first fault
     QStringList arguments;    // the output file last
-    int same = -1;            // the run whose command this one repeats
 };
 
 // The extension FFmpeg chooses the muxer by, and the format ffprobe reports.
@@ -55,44 +49,6 @@ QString probedCodec(const QString &encoder, const QString &container)
     if (encoder == "pcm_s16be" && container == "mpeg") // DVD's LPCM
         return "pcm_dvd";
     return names.value(encoder, encoder);
-}
-
-// The names of a row, then the program names of the aliases the row accepts.
-QStringList offeredNames(const InterfaceFFmpeg &b, const QString &container, bool video)
-{
-    QStringList names = (video ? b.muxerVideoCodecs : b.muxerAudioCodecs).value(container);
-    for (const QString &name : (video ? b.videoCodecAliases : b.audioCodecAliases).keys())
-        if (!names.contains(name) && (video ? b.CommandBuilder::isVideoCodecSupported(container, name)
-                                            : b.CommandBuilder::isAudioCodecSupported(container, name)))
-            names << name;
-    return names;
-}
-
-// Each video codec with the container's first offered audio codec, and each audio codec
-// with its first offered video codec; a container without video codecs holds audio only.
-QList<Pair> pairs(const InterfaceFFmpeg &b)
-{
-    QList<Pair> result;
-    for (const QString &container : b.supportedMuxers + b.muxerAliases.keys()) {
-        const QStringList videos = offeredNames(b, container, true);
-        const QStringList audios = offeredNames(b, container, false);
-        QString firstVideo = videos.isEmpty() ? "novideo" : "", firstAudio = "noaudio";
-        for (const QString &video : videos)
-            if (firstVideo.isEmpty() && b.videoCodecRefusal(container, video).isEmpty())
-                firstVideo = video;
-        for (const QString &audio : audios)
-            if (firstAudio == "noaudio" && b.audioCodecRefusal(container, audio).isEmpty())
-                firstAudio = audio;
-        for (const QString &video : videos)
-            result.append({container, video, firstAudio, b.videoCodecRefusal(container, video)});
-        for (const QString &audio : audios) {
-            QString refusal = b.audioCodecRefusal(container, audio);
-            if (refusal.isEmpty() && firstVideo.isEmpty())
-                refusal = "no video codec of the container is offered";
-            result.append({container, firstVideo, audio, refusal});
-        }
-    }
-    return result;
 }
 
 void prepare(FFmpegTestEngine &engine, Run &run)
@@ -175,35 +131,22 @@ QString outcome(const Run &run, const QByteArray &stdErr)
     return "ok";
 }
 
-// Runs as many encodes at once as the machine has cores; a run whose command repeats an
-// earlier one (the levels change nothing for most codecs) takes that one's outcome.
-void runAll(QList<Run> &runs)
+// Runs the encodes in parallel; a run whose command repeats an earlier one (the levels
+// change nothing for most codecs) takes that one's outcome.
+int runAll(QList<Run> &runs)
 {
-    const int parallel = qMax(2, QThread::idealThreadCount());
-    QList<QPair<Run *, QProcess *>> running;
-    for (int next = 0; next < runs.size() || !running.isEmpty();) {
-        for (; running.size() < parallel && next < runs.size(); ++next) {
-            if (runs[next].same >= 0)
-                continue;
-            auto *process = new QProcess;
-            process->setStandardOutputFile(QProcess::nullDevice());
-            process->start(runs[next].program, runs[next].arguments);
-            running.append({&runs[next], process});
-        }
-        for (int i = running.size() - 1; i >= 0; --i) {
-            auto [run, process] = running[i];
-            if (process->state() != QProcess::NotRunning && !process->waitForFinished(20))
-                continue;
-            run->outcome = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0
-                               ? outcome(*run, process->readAllStandardError())
-                               : "failed: " + QString::fromUtf8(process->readAllStandardError().right(300));
-            delete process;
-            running.removeAt(i);
-        }
-    }
-    for (Run &run : runs)
-        if (run.same >= 0)
-            run.outcome = runs[run.same].outcome;
+    QList<ParallelRun> commands;
+    for (const Run &run : std::as_const(runs))
+        commands.append({run.program, run.arguments});
+    markRepeats(commands);
+    runInParallel(commands, [&](int i) {
+        const ParallelRun &c = commands[i];
+        runs[i].outcome = c.repeats >= 0 ? runs[c.repeats].outcome
+                          : !c.crashed && c.exitCode == 0 ? outcome(runs[i], c.output)
+                                         : "failed: " + QString::fromUtf8(c.output.right(300));
+    });
+    return int(std::count_if(commands.cbegin(), commands.cend(),
+                             [](const ParallelRun &c) { return c.repeats < 0; }));
 }
 
 QString row(const Pair &pair, const QString &rest)
@@ -234,7 +177,7 @@ void FFmpegConformanceTest::everyOfferedPairEncodes()
 
     // The DVD title itself: FFmpeg reads no title by number, so nothing is offered.
     engine.job.source = MEncoderTestEngine::dvdSource(dvd);
-    const QList<Pair> dvdPairs = pairs(engine.builder);
+    const QList<Pair> dvdPairs = offeredPairs(engine.builder, engine.builder.supportedMuxers + engine.builder.muxerAliases.keys());
     QStringList refusals;
     for (const Pair &pair : dvdPairs)
         if (pair.refusal.isEmpty())
@@ -258,10 +201,9 @@ void FFmpegConformanceTest::everyOfferedPairEncodes()
     vobRecord.audio.samplingRate = 48000;
 
     QList<Run> runs;
-    QMap<QStringList, int> commands; // the command without its output: the run that has it
     for (const auto &[source, record] : {qMakePair("clip", &clipRecord), qMakePair("vob", &vobRecord)}) {
         engine.job.source = *record;
-        for (const Pair &pair : pairs(engine.builder)) {
+        for (const Pair &pair : offeredPairs(engine.builder, engine.builder.supportedMuxers + engine.builder.muxerAliases.keys())) {
             if (!pair.refusal.isEmpty())
                 refusals << row(pair, QString(source) + " refused: " + pair.refusal);
             for (const int level : {User, 1, 2, 3, 5}) {
@@ -269,15 +211,11 @@ void FFmpegConformanceTest::everyOfferedPairEncodes()
                     break;
                 Run run{pair, source, record, level};
                 prepare(engine, run);
-                const QStringList key = QStringList{run.program} + run.arguments.mid(0, run.arguments.size() - 1);
-                run.same = commands.value(key, -1);
-                if (run.same < 0)
-                    commands.insert(key, runs.size());
                 runs.append(run);
             }
         }
     }
-    runAll(runs);
+    const int distinct = runAll(runs);
 
     int failures = 0;
     qInfo().noquote() << row({"container", "video", "audio", QString()}, "source level outcome");
@@ -292,7 +230,7 @@ void FFmpegConformanceTest::everyOfferedPairEncodes()
     }
     qInfo().noquote() << refusals.join('\n');
     qInfo().noquote() << QStringLiteral("%1 runs (%2 distinct commands), %3 failed, %4 refused, %5 s")
-                             .arg(runs.size()).arg(commands.size()).arg(failures)
+                             .arg(runs.size()).arg(distinct).arg(failures)
                              .arg(refusals.size()).arg(timer.elapsed() / 1000);
     QVERIFY(runs.size() > 100);
     QCOMPARE(failures, 0);

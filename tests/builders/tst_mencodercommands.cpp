@@ -107,13 +107,6 @@ void MEncoderCommandsTest::wholeCommand_data()
         << dvd + args("-noskip -of avi -ffourcc XVID -vf scale=624:352,harddup -ovc xvid "
                       "-force-avi-aspect 1.78 -xvidencopts bitrate=700:aspect=16/9:profile=dxnhdtv")
                + lame + args("-o /out/movie.avi");
-    QTest::newRow("DVD, level 1, Xvid in AVI")
-        << encode(call(dvdTitle(4.0 / 3.0), 1, "avi", "xvid", {512, 384}, 800, "mp3", 44100, 128,
-                       "PAL"))
-        << dvd + args("-noskip -of avi -ffourcc XVID -vf scale=512:384,harddup -ovc xvid "
-                      "-force-avi-aspect 1.33 -xvidencopts bitrate=800:aspect=4/3:turbo:vhq=0:"
-                      "nohq_ac:notrellis:me_quality=4:profile=dxnhdtv")
-               + lame + args("-o /out/movie.avi");
     EncodeCall c = call(dvdTitle(), 2, "mp4", "x264", {640, 360}, 1000, "mp3", 44100, 128, "PAL");
     c.chapter = 2;
     c.frames = 100;
@@ -241,13 +234,10 @@ void MEncoderCommandsTest::option_data()
         << encode(call(ntsc, 2, "mpeg", "mpeg2video", {703, 480}, 4000, "noaudio", 0, 0, "NTSC"))
         << "-lavfopts" << "format=svcd";
 
-    // Display aspect: written into every container but AVI, which the finishing step corrects.
+    // Display aspect: written into every container but AVI (see the first whole command).
     QTest::newRow("H.264 in MP4 from a 4:3 DVD title")
         << encode(call(dvd43, User, "mp4", "x264", {640, 360}, 1000, "noaudio", 0, 0))
         << "-vf" << "scale=640:360,dsize=1.33333,harddup";
-    QTest::newRow("Xvid in AVI")
-        << encode(call(dvd43, User, "avi", "xvid", {640, 360}, 1000, "noaudio", 0, 0))
-        << "-vf" << "scale=640:360,harddup";
 
     // libavformat numbers an AVI's audio streams among themselves; the player numbered
     // every stream of the file.

@@ -4,27 +4,22 @@
 // sound and picture last alike, and its display aspect. Refused pairs print their reason.
 
 #include "mencodertestengine.h"
+#include "offeredpairs.h"
+#include "parallelruns.h"
 #include "testmedia.h"
 #include "testregistry.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSet>
 #include <QTest>
-#include <QThread>
 
 namespace {
 
 constexpr int kFrames = 25;     // the frame limit of most runs
 constexpr int kClipFrames = 75; // the whole standard clip
 constexpr int User = EncoderProfile::LevelUser;
-
-struct Pair
-{
-    QString container, video, audio, refusal; // refusal: why the builder does not offer it
-};
 
 struct Run
 {
@@ -45,62 +40,6 @@ QString probedCodec(const QString &name, bool video, bool dvd)
     if (name.startsWith("mp3") || name.startsWith("mp2"))
         return name.left(3);
     return name == "pcm" ? "pcm_s16le" : name; // mpeg1video, mpeg2video, h263, mpeg4
-}
-
-// The names of a row that the vocabulary accepts, then the program names of their aliases.
-QStringList accepted(const InterfaceMEncoder &builder, const QString &container, bool video)
-{
-    const auto &aliases = video ? builder.videoCodecAliases : builder.audioCodecAliases;
-    const QStringList row = (video ? builder.muxerVideoCodecs : builder.muxerAudioCodecs)
-                                .value(container);
-    QStringList names = row;
-    for (auto it = aliases.cbegin(); it != aliases.cend(); ++it)
-        if (row.contains(it.value()) && !names.contains(it.key()))
-            names << it.key();
-    names.removeIf([&](const QString &name) {
-        return !(video ? builder.CommandBuilder::isVideoCodecSupported(container, name)
-                       : builder.CommandBuilder::isAudioCodecSupported(container, name));
-    });
-    return names;
-}
-
-// Each video codec with the container's first offered audio codec, and each audio codec
-// with its first offered video codec.
-QList<Pair> pairs(const InterfaceMEncoder &builder)
-{
-    QStringList containers = builder.muxers() + builder.muxerAliases.keys();
-    containers.removeDuplicates();
-    QList<Pair> result;
-    for (const QString &container : std::as_const(containers)) {
-        // What the vocabulary itself does not list is not a pair at all.
-        if (!builder.CommandBuilder::isMuxerSupported(container))
-            continue;
-        const QStringList videos = accepted(builder, container, true);
-        const QStringList audios = accepted(builder, container, false);
-        const QString muxerRefusal = builder.muxerRefusal(container);
-        auto refusals = [&](const QStringList &names, bool video) {
-            QStringList why;
-            for (const QString &name : names)
-                why << (!muxerRefusal.isEmpty() ? muxerRefusal
-                        : video                 ? builder.videoCodecRefusal(container, name)
-                                                : builder.audioCodecRefusal(container, name));
-            return why;
-        };
-        const QStringList videoWhy = refusals(videos, true), audioWhy = refusals(audios, false);
-        // A container without video codecs holds audio only; one whose audio codecs are
-        // all refused can still hold video alone.
-        const int v0 = videoWhy.indexOf(QString()), a0 = audioWhy.indexOf(QString());
-        const QString defaultVideo = videos.isEmpty() ? "novideo" : v0 < 0 ? "" : videos[v0];
-        const QString defaultAudio = a0 < 0 ? "noaudio" : audios[a0];
-        for (int i = 0; i < videos.size(); ++i)
-            result.append({container, videos[i], defaultAudio, videoWhy[i]});
-        for (int i = 0; i < audios.size(); ++i) {
-            const bool noVideo = audioWhy[i].isEmpty() && defaultVideo.isEmpty();
-            result.append({container, defaultVideo, audios[i],
-                           noVideo ? "no video codec of the container is offered" : audioWhy[i]});
-        }
-    }
-    return result;
 }
 
 void prepare(MEncoderTestEngine &engine, Run &run, const QString &sourcePath)
@@ -176,32 +115,20 @@ QString outcome(const Run &run, int exitCode, bool crashed)
     return "ok";
 }
 
-// Runs as many encodes at once as the machine has cores, at least two.
+// Runs the encodes in parallel; a run whose command repeats an earlier one (the levels
+// change nothing for some codecs) takes that one's outcome.
 void runAll(QList<Run> &runs)
 {
-    const int parallel = qMax(2, QThread::idealThreadCount());
-    QList<QPair<Run *, QProcess *>> running;
-    for (int next = 0; next < runs.size() || !running.isEmpty();) {
-        while (running.size() < parallel && next < runs.size()) {
-            Run &run = runs[next++];
-            auto *process = new QProcess;
-            process->setStandardOutputFile(run.log);
-            process->setStandardErrorFile(QProcess::nullDevice());
-            process->start(run.program, run.arguments);
-            running.append({&run, process});
-        }
-        for (int i = running.size() - 1; i >= 0; --i) {
-            auto [run, process] = running[i];
-            if (process->state() != QProcess::NotRunning && !process->waitForFinished(20))
-                continue;
-            run->outcome = process->error() == QProcess::FailedToStart
-                               ? "failed to start: " + process->errorString()
-                               : outcome(*run, process->exitCode(),
-                                         process->exitStatus() == QProcess::CrashExit);
-            delete process;
-            running.removeAt(i);
-        }
-    }
+    QList<ParallelRun> commands;
+    for (const Run &run : std::as_const(runs))
+        commands.append({run.program, run.arguments, run.log});
+    markRepeats(commands);
+    runInParallel(commands, [&](int i) {
+        const ParallelRun &c = commands[i];
+        runs[i].outcome = c.repeats >= 0 ? runs[c.repeats].outcome
+                          : !c.started   ? "failed to start: " + c.startError
+                                         : outcome(runs[i], c.exitCode, c.crashed);
+    });
 }
 
 QString row(const Pair &pair, const QString &rest)
@@ -236,7 +163,7 @@ void MEncoderConformanceTest::everyOfferedPairEncodes()
         engine.job.source = dvdSource ? MEncoderTestEngine::dvdSource(dvd)
                                       : MEncoderTestEngine::clipSource(clip);
         QSet<QString> seen;
-        for (const Pair &pair : pairs(engine.builder)) {
+        for (const Pair &pair : offeredPairs(engine.builder, engine.builder.muxers() + engine.builder.muxerAliases.keys())) {
             const QString name = row(pair, QString());
             if (seen.contains(name))
                 continue;

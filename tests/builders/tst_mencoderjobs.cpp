@@ -16,12 +16,7 @@
 
 namespace {
 
-QString scratch(const QString &name)
-{
-    QDir().mkpath(TestMedia::folder() + "/jobs");
-    QFile::remove(TestMedia::folder() + "/jobs/" + name);
-    return TestMedia::folder() + "/jobs/" + name;
-}
+QString scratch(const QString &name) { return TestMedia::scratch("jobs", name); }
 
 // A DVD folder like TestMedia::dvdFolder()'s first title (8 s, 16:9, one English track),
 // but NTSC, at the frame rate given ("30000/1001" video, "24000/1001" film).

@@ -27,8 +27,6 @@ void MEncoderVocabularyTest::muxersOncePerContainer()
     QVERIFY(!muxers.contains("lavf"));
     QCOMPARE(muxers.count("avi"), 1);
     QCOMPARE(muxers.count("mpeg"), 1);
-    QVERIFY(muxers.contains("mpeg_vcd") && muxers.contains("webm"));
-    QCOMPARE(muxers.mid(0, 4), QStringList({"3g2", "3gp", "RoQ", "ac3"})); // by character codes
 }
 
 // Each row: the answer of the tables alone, then once the real engine is read (refusals say
@@ -123,12 +121,10 @@ void MEncoderVocabularyTest::parseStatus()
     // "MEncoder UNKNOWN-12 (C) 2000-2023 MPlayer Team"
     QCOMPARE(engine.status.signature, QString("MEncoder"));
     QCOMPARE(engine.status.version, QString::fromUtf8(output).section(' ', 1, 1));
-    QVERIFY(!engine.status.version.isEmpty());
     // Of the names the builder supports, the Debian build has all but FAAC.
     QCOMPARE(engine.videoCodecs.keys(), QStringList({"copy", "frameno", "lavc", "x264", "xvid"}));
     QCOMPARE(engine.audioCodecs.keys(), QStringList({"copy", "lavc", "mp3lame"}));
     QCOMPARE(engine.muxers.keys(), QStringList({"avi", "lavf", "mpeg"}));
-    QCOMPARE(engine.videoCodecs.value("lavc"), QString("libavcodec codecs - best quality!"));
     QCOMPARE(engine.lavcVideo.value("lavc"), engine.builder.libraryNames.value("video"));
     QCOMPARE(engine.lavfMuxers.value("lavf"), engine.builder.libraryNames.value("muxer"));
 }

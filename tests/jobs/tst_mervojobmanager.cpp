@@ -32,6 +32,17 @@ private:
     }
 
 private slots:
+    // A follower is ready once the task before it has ended, acknowledged or not.
+    void followerReadyOnceItsPrecedingTaskEnded()
+    {
+        for (const int state : {Task::Terminated, Task::Completed, Task::Running}) {
+            MervoTask first, second;
+            std::unique_ptr<MervoJob> job(chain({&first, &second}, "id-1"));
+            first.setState(state);
+            QCOMPARE(job->readyTasks(), state == Task::Running ? QList<MervoTask *>{} : QList<MervoTask *>{&second});
+        }
+    }
+
     // The second pass reads what the first wrote: it can only end well if it ran after. The
     // view acknowledges each end before the next pass, so the second follows a Completed task.
     void twoTaskJobRunsInOrder()

@@ -97,6 +97,14 @@ QString titlesetXml(const QString &vob, const QString &aspect, const QStringList
 }
 } // namespace
 
+QString TestMedia::scratch(const QString &subfolder, const QString &name)
+{
+    QDir().mkpath(folder() + "/" + subfolder);
+    const QString path = folder() + "/" + subfolder + "/" + name;
+    QFile::remove(path);
+    return path;
+}
+
 QString TestMedia::dvdFolder()
 {
     const QString root = folder() + "/dvd";

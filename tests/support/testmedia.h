@@ -10,6 +10,9 @@ namespace TestMedia {
 // The folder that holds the generated media (and scratch output of tests).
 QString folder();
 
+// folder()/subfolder/name for a test's output: the subfolder made, an older file removed.
+QString scratch(const QString &subfolder, const QString &name);
+
 // Runs ffmpeg with the given arguments to make folder()/name unless it exists already;
 // returns the absolute path, or an empty string (with a test warning) on failure.
 // Example: clip("tone.avi", {"-f","lavfi","-i","sine=frequency=440:duration=3"}).

@@ -1,0 +1,54 @@
+#include "parallelruns.h"
+
+#include <QMap>
+#include <QProcess>
+#include <QThread>
+
+void markRepeats(QList<ParallelRun> &runs)
+{
+    QMap<QStringList, int> first;
+    for (int i = 0; i < runs.size(); ++i) {
+        const QStringList key = QStringList{runs[i].program} + runs[i].arguments.mid(0, runs[i].arguments.size() - 1);
+        runs[i].repeats = first.value(key, -1);
+        if (runs[i].repeats < 0)
+            first.insert(key, i);
+    }
+}
+
+void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &finished)
+{
+    const int parallel = qMax(2, QThread::idealThreadCount());
+    QList<QPair<int, QProcess *>> running;
+    for (int next = 0; next < runs.size() || !running.isEmpty();) {
+        for (; running.size() < parallel && next < runs.size(); ++next) {
+            if (runs[next].repeats >= 0)
+                continue;
+            auto *process = new QProcess;
+            if (runs[next].mergeChannels)
+                process->setProcessChannelMode(QProcess::MergedChannels);
+            else
+                process->setStandardOutputFile(runs[next].stdOutFile.isEmpty() ? QProcess::nullDevice()
+                                                                                : runs[next].stdOutFile);
+            process->start(runs[next].program, runs[next].arguments);
+            running.append({next, process});
+        }
+        for (int i = running.size() - 1; i >= 0; --i) {
+            auto [index, process] = running[i];
+            if (process->state() != QProcess::NotRunning && !process->waitForFinished(20))
+                continue;
+            ParallelRun &run = runs[index];
+            run.started = process->error() != QProcess::FailedToStart;
+            run.startError = run.started ? QString() : process->errorString();
+            run.crashed = process->exitStatus() == QProcess::CrashExit;
+            run.exitCode = process->exitCode();
+            run.output = (run.mergeChannels ? process->readAllStandardOutput()
+                                            : process->readAllStandardError()).right(65536);
+            delete process;
+            running.removeAt(i);
+            finished(index);
+        }
+    }
+    for (int i = 0; i < runs.size(); ++i)
+        if (runs[i].repeats >= 0)
+            finished(i);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// One engine command of a conformance run and what came of it.
+struct ParallelRun
+{
+    ParallelRun(const QString &program, const QStringList &arguments, const QString &stdOutFile = {})
+        : program(program), arguments(arguments), stdOutFile(stdOutFile) {}
+
+    QString program;
+    QStringList arguments;  // the output file last
+    QString stdOutFile;     // empty: standard output is dropped (unless merged)
+    bool mergeChannels = false; // standard output joins standard error in `output`
+    int repeats = -1;       // the earlier run whose command (but for the output) this one is
+    bool started = false, crashed = false;
+    int exitCode = -1;
+    QByteArray output;      // the last 64 KB of standard error
+    QString startError;
+};
+
+// Marks each run whose command, but for its last argument, an earlier run already has.
+void markRepeats(QList<ParallelRun> &runs);
+
+// Runs every run that repeats none as many at once as the machine has cores (at least two),
+// and calls `finished` with its index as each ends, then with the index of each repeat.
+void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &finished);
