@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <array>
 #include <memory>
 
 // The value of a column of the current data row, for columns the test reads once.
@@ -15,6 +16,14 @@ template<typename T>
 T fetched(const char *column)
 {
     return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>()));
+}
+
+// The columns of a data table, in order: addColumns<QString, int>({"muxer", "level"}).
+template<typename... T>
+void addColumns(const std::array<const char *, sizeof...(T)> &names)
+{
+    int at = 0;
+    (QTest::addColumn<T>(names[at++]), ...);
 }
 
 // A path in the test's media folder with nothing at it yet.

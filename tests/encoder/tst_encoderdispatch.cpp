@@ -33,12 +33,7 @@ private slots:
 
 void EncoderDispatchTest::preferredEngine_data()
 {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("videoKind");
-    QTest::addColumn<QString>("codec");
-    QTest::addColumn<bool>("noVideo");
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<int>("engine");
+    addColumns<int, int, QString, bool, QString, int>({"kind", "videoKind", "codec", "noVideo", "muxer", "engine"});
     const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
     const int movie = VideoInfo::MediaFile, audioOnly = VideoInfo::AudioOnlyFile;
     QTest::newRow("dvd to mkv") << dvd << int(VideoInfo::DvdTitle) << "mpeg2video" << false << "mkv" << 1;
@@ -115,8 +110,7 @@ void EncoderDispatchTest::encodeTakesPreferredOrForcedEngine()
 
 void EncoderDispatchTest::xvidPictureSize_data()
 {
-    QTest::addColumn<double>("aspect");
-    QTest::addColumn<QSize>("size");
+    addColumns<double, QSize>({"aspect", "size"});
     QTest::newRow("16:9") << 1.78 << QSize(624, 352);
     QTest::newRow("4:3") << 1.333 << QSize(512, 384);
     QTest::newRow("just within") << 1.4299 << QSize(512, 384);
@@ -160,9 +154,7 @@ void EncoderDispatchTest::xvidPictureSize()
 
 void EncoderDispatchTest::discStandard_data()
 {
-    QTest::addColumn<QString>("given");
-    QTest::addColumn<QString>("sourceStandard");
-    QTest::addColumn<double>("rate");
+    addColumns<QString, QString, double>({"given", "sourceStandard", "rate"});
     QTest::addColumn<QString>("scale"); // the picture the builder makes of the standard
     QTest::newRow("given PAL") << "PAL" << "NTSC" << 29.97 << "scale=352:288";
     QTest::newRow("source NTSC") << "" << "NTSC" << 25.0 << "scale=352:240";
@@ -213,9 +205,7 @@ void EncoderDispatchTest::unsupportedTargetsAreReported()
 
 void EncoderDispatchTest::tvStandard_data()
 {
-    QTest::addColumn<QString>("standard");
-    QTest::addColumn<double>("rate");
-    QTest::addColumn<QString>("result");
+    addColumns<QString, double, QString>({"standard", "rate", "result"});
     QTest::newRow("own text") << "SECAM" << 25.0 << "SECAM";
     const QList<QPair<double, QString>> rates{
         {25.0, "PAL"}, {24.995, ""}, {24.9951, "PAL"}, {25.0049, "PAL"}, {25.005, ""},
@@ -239,43 +229,24 @@ void EncoderDispatchTest::tvStandard()
 
 void EncoderDispatchTest::profileSummary_data()
 {
-    QTest::addColumn<QString>("video");
-    QTest::addColumn<QString>("audio");
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<double>("bitrate");
-    QTest::addColumn<int>("level");
+    addColumns<QString, QString, int, double, int>({"video", "audio", "rate", "bitrate", "level"});
     QTest::addColumn<QString>("channels"); // the source's channel text, or a count
     QTest::addColumn<QString>("summary");
-    QTest::newRow("video and audio") << "x264" << "mp3" << 44100 << 128.0 << 1 << "2"
-        << "H.264 video 640x480 1000 kbps,  MP3 audio 44.1 kHz 128 kbps";
-    QTest::newRow("lossless") << "xvid" << "flac" << 48000 << 0.0 << 4 << "2"
-        << "Xvid video 640x480 1000 kbps,  Free Lossless Audio 48 kHz";
-    QTest::newRow("alac") << "xvid" << "alac" << 48000 << -1.0 << 4 << "2"
-        << "Xvid video 640x480 1000 kbps,  Apple Lossless Audio 48 kHz";
-    QTest::newRow("vbr") << "mpeg4" << "vorbis" << 22050 << 0.0 << 2 << "2"
-        << "MPEG-4 video 640x480 1000 kbps,  Vorbis audio 22.05 kHz VBR";
-    QTest::newRow("copy by rate") << "x264" << "ac3" << -1 << 128.0 << 5 << "6"
-        << "H.264 video 640x480 1000 kbps,  AC3 5.1 audio (copy) 48 kHz 448 kbps";
-    QTest::newRow("ac3_copy") << "x264" << "ac3_copy" << 44100 << 128.0 << 4 << "stereo"
-        << "H.264 video 640x480 1000 kbps,  AC3 stereo audio (copy) 48 kHz 448 kbps";
-    QTest::newRow("no audio") << "x264" << "noaudio" << 44100 << 128.0 << 1 << "2"
-        << "H.264 video 640x480 1000 kbps";
-    QTest::newRow("empty audio") << "x264" << "" << 44100 << 128.0 << 1 << "2"
-        << "H.264 video 640x480 1000 kbps";
-    QTest::newRow("audio copy only") << "novideo" << "ac3_copy" << 44100 << 128.0 << 1 << "1"
-        << "AC3 mono audio (copy) 48 kHz 448 kbps";
-    QTest::newRow("audio only") << "novideo" << "mp3" << 44100 << 192.0 << 1 << "2"
-        << "MP3 audio 44.1 kHz 192 kbps";
-    QTest::newRow("audio only lossless") << "" << "flac" << 96000 << 0.0 << 4 << "2"
-        << "Free Lossless Audio 96 kHz";
-    QTest::newRow("audio only vbr") << "novideo" << "mp3" << 44100 << 0.0 << 4 << "3"
-        << "MP3 audio 44.1 kHz VBR";
-    QTest::newRow("level 5") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "8"
-        << "AC3 7.1 audio 48 kHz 448 kbps";
-    QTest::newRow("level 5, 4 channels") << "novideo" << "dts" << 44100 << 128.0 << 5 << "4"
-        << "DTS 4 ch. audio 48 kHz 448 kbps";
-    QTest::newRow("level 5, no channels") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "0"
-        << "AC3  audio 48 kHz 448 kbps";
+    QTest::newRow("video and audio") << "x264" << "mp3" << 44100 << 128.0 << 1 << "2" << "H.264 video 640x480 1000 kbps,  MP3 audio 44.1 kHz 128 kbps";
+    QTest::newRow("lossless") << "xvid" << "flac" << 48000 << 0.0 << 4 << "2" << "Xvid video 640x480 1000 kbps,  Free Lossless Audio 48 kHz";
+    QTest::newRow("alac") << "xvid" << "alac" << 48000 << -1.0 << 4 << "2" << "Xvid video 640x480 1000 kbps,  Apple Lossless Audio 48 kHz";
+    QTest::newRow("vbr") << "mpeg4" << "vorbis" << 22050 << 0.0 << 2 << "2" << "MPEG-4 video 640x480 1000 kbps,  Vorbis audio 22.05 kHz VBR";
+    QTest::newRow("copy by rate") << "x264" << "ac3" << -1 << 128.0 << 5 << "6" << "H.264 video 640x480 1000 kbps,  AC3 5.1 audio (copy) 48 kHz 448 kbps";
+    QTest::newRow("ac3_copy") << "x264" << "ac3_copy" << 44100 << 128.0 << 4 << "stereo" << "H.264 video 640x480 1000 kbps,  AC3 stereo audio (copy) 48 kHz 448 kbps";
+    QTest::newRow("no audio") << "x264" << "noaudio" << 44100 << 128.0 << 1 << "2" << "H.264 video 640x480 1000 kbps";
+    QTest::newRow("empty audio") << "x264" << "" << 44100 << 128.0 << 1 << "2" << "H.264 video 640x480 1000 kbps";
+    QTest::newRow("audio copy only") << "novideo" << "ac3_copy" << 44100 << 128.0 << 1 << "1" << "AC3 mono audio (copy) 48 kHz 448 kbps";
+    QTest::newRow("audio only") << "novideo" << "mp3" << 44100 << 192.0 << 1 << "2" << "MP3 audio 44.1 kHz 192 kbps";
+    QTest::newRow("audio only lossless") << "" << "flac" << 96000 << 0.0 << 4 << "2" << "Free Lossless Audio 96 kHz";
+    QTest::newRow("audio only vbr") << "novideo" << "mp3" << 44100 << 0.0 << 4 << "3" << "MP3 audio 44.1 kHz VBR";
+    QTest::newRow("level 5") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "8" << "AC3 7.1 audio 48 kHz 448 kbps";
+    QTest::newRow("level 5, 4 channels") << "novideo" << "dts" << 44100 << 128.0 << 5 << "4" << "DTS 4 ch. audio 48 kHz 448 kbps";
+    QTest::newRow("level 5, no channels") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "0" << "AC3  audio 48 kHz 448 kbps";
 }
 
 void EncoderDispatchTest::profileSummary()
@@ -305,11 +276,7 @@ void EncoderDispatchTest::profileSummary()
 // of a DVD title then FFmpeg, or none with the reason.
 void EncoderDispatchTest::encodingRoads_data()
 {
-    QTest::addColumn<bool>("dvd");
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<QString>("video");
-    QTest::addColumn<QString>("audio");
-    QTest::addColumn<QString>("road");
+    addColumns<bool, QString, QString, QString, QString>({"dvd", "muxer", "video", "audio", "road"});
     QTest::addColumn<QString>("reason"); // a part of the refusal
     QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "";
     QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MEncoder FFmpeg" << "";
@@ -320,8 +287,7 @@ void EncoderDispatchTest::encodingRoads_data()
     QTest::newRow("file mkv") << false << "mkv" << "x264" << "ac3" << "FFmpeg" << "";
     QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "";
     QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "";
-    QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << ""
-                                  << "FFmpeg does not write mpeg4 video into flv files; MEncoder:";
+    QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << "" << "FFmpeg does not write mpeg4 video into flv files; MEncoder:";
 }
 
 void EncoderDispatchTest::encodingRoads()

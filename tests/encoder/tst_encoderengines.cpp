@@ -82,44 +82,16 @@ void EncoderEnginesTest::realEnginesAreReady()
 
 void EncoderEnginesTest::faultyEngineIsNotReady_data()
 {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("binary");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QStringList>("absent");
-    QTest::newRow("missing") << 1 << TestMedia::folder() + "/no-such-engine" << 0
-                             << QStringList{"Encoder: MEncoder process failed to start in 1000 milliseconds."}
-                             << QStringList{"reset completed", "failed initialization"};
-    QTest::newRow("hanging") << 1 << fakeEngineAs("hang-engine", "hang") << 2
-                             << QStringList{"Encoder: MEncoder process being killed.",
-                                            "Encoder: MEncoder process killed.",
-                                            "Encoder: MEncoder engine binary is",
-                                            "Encoder: MEncoder engine failed initialization."}
-                             << QStringList{"engine is ready"};
-    QTest::newRow("crashing") << 1 << fakeEngineAs("crash-engine", "crash") << 2
-                              << QStringList{"Warning: MEncoder process crashed.",
-                                             "Encoder: MEncoder engine reset completed.",
-                                             "Encoder: MEncoder engine failed initialization."}
-                              << QStringList{"engine is ready", "being killed"};
-    QTest::newRow("not MEncoder") << 1 << fakeEngineAs("other-engine", "print 'no banner'") << 2
-                                  << QStringList{"Encoder: MEncoder process finished.",
-                                                 "Encoder: MEncoder engine failed initialization."}
-                                  << QStringList{"engine is ready", "crashed"};
+    addColumns<int, QString, int, QStringList, QStringList>({"type", "binary", "state", "messages", "absent"});
+    QTest::newRow("missing") << 1 << TestMedia::folder() + "/no-such-engine" << 0 << QStringList{"Encoder: MEncoder process failed to start in 1000 milliseconds."} << QStringList{"reset completed", "failed initialization"};
+    QTest::newRow("hanging") << 1 << fakeEngineAs("hang-engine", "hang") << 2 << QStringList{"Encoder: MEncoder process being killed.", "Encoder: MEncoder process killed.", "Encoder: MEncoder engine binary is", "Encoder: MEncoder engine failed initialization."} << QStringList{"engine is ready"};
+    QTest::newRow("crashing") << 1 << fakeEngineAs("crash-engine", "crash") << 2 << QStringList{"Warning: MEncoder process crashed.", "Encoder: MEncoder engine reset completed.", "Encoder: MEncoder engine failed initialization."} << QStringList{"engine is ready", "being killed"};
+    QTest::newRow("not MEncoder") << 1 << fakeEngineAs("other-engine", "print 'no banner'") << 2 << QStringList{"Encoder: MEncoder process finished.", "Encoder: MEncoder engine failed initialization."} << QStringList{"engine is ready", "crashed"};
     // FFmpeg: a missing engine stops at the version query; the others run all three.
-    QTest::newRow("FFmpeg missing") << 2 << TestMedia::folder() + "/no-such-ffmpeg" << 0
-        << QStringList{"Encoder: FFmpeg process failed to start in 1000 milliseconds."}
-        << QStringList{"reset completed", "failed initialization"};
-    QTest::newRow("FFmpeg hanging") << 2 << fakeEngineAs("hang-ffmpeg", "hang") << 2
-        << QStringList{"Encoder: FFmpeg process killed.", "Encoder: FFmpeg engine failed initialization."}
-        << QStringList{"engine is ready"};
-    QTest::newRow("FFmpeg crashing") << 2 << fakeEngineAs("crash-ffmpeg", "crash") << 2
-        << QStringList{"Warning: FFmpeg process crashed.", "Encoder: FFmpeg engine reset completed.",
-                       "Encoder: FFmpeg engine failed initialization."}
-        << QStringList{"engine is ready"};
-    QTest::newRow("FFmpeg without banner") << 2 << fakeEngineAs("other-ffmpeg", "print 'no banner'") << 2
-        << QStringList{"Encoder: FFmpeg engine reset completed.", "Encoder: FFmpeg engine binary is",
-                       "Encoder: FFmpeg engine failed initialization."}
-        << QStringList{"engine is ready", "crashed"};
+    QTest::newRow("FFmpeg missing") << 2 << TestMedia::folder() + "/no-such-ffmpeg" << 0 << QStringList{"Encoder: FFmpeg process failed to start in 1000 milliseconds."} << QStringList{"reset completed", "failed initialization"};
+    QTest::newRow("FFmpeg hanging") << 2 << fakeEngineAs("hang-ffmpeg", "hang") << 2 << QStringList{"Encoder: FFmpeg process killed.", "Encoder: FFmpeg engine failed initialization."} << QStringList{"engine is ready"};
+    QTest::newRow("FFmpeg crashing") << 2 << fakeEngineAs("crash-ffmpeg", "crash") << 2 << QStringList{"Warning: FFmpeg process crashed.", "Encoder: FFmpeg engine reset completed.", "Encoder: FFmpeg engine failed initialization."} << QStringList{"engine is ready"};
+    QTest::newRow("FFmpeg without banner") << 2 << fakeEngineAs("other-ffmpeg", "print 'no banner'") << 2 << QStringList{"Encoder: FFmpeg engine reset completed.", "Encoder: FFmpeg engine binary is", "Encoder: FFmpeg engine failed initialization."} << QStringList{"engine is ready", "crashed"};
 }
 
 void EncoderEnginesTest::faultyEngineIsNotReady()

@@ -112,8 +112,7 @@ void EncoderTrialsTest::initTestCase()
 
 void EncoderTrialsTest::mencoderTrial_data()
 {
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("valid");
+    addColumns<QString, bool>({"fault", "valid"});
     QTest::newRow("working") << "" << true;
     QTest::newRow("bad option") << "bad option" << false;
     QTest::newRow("unreadable input") << "unreadable input" << false;

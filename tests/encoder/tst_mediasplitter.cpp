@@ -4,7 +4,7 @@
 #include "encoder/mediasplitter.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
-#include "enginetesting.h"
+#include "encodertesting.h"
 #include "jobs/mervojobmanager.h"
 #include "testregistry.h"
 
@@ -145,8 +145,7 @@ void MediaSplitterTest::cleanup()
 
 void MediaSplitterTest::startTimeText_data()
 {
-    QTest::addColumn<double>("position");
-    QTest::addColumn<QString>("text");
+    addColumns<double, QString>({"position", "text"});
     QTest::newRow("fraction dropped") << 754.4 << "00:12:34";
     QTest::newRow("floored, never rounded") << 59.999 << "00:00:59";
     QTest::newRow("24 hours count again") << 24 * 3600.0 + 5.0 << "00:00:05";
@@ -165,14 +164,9 @@ void MediaSplitterTest::startTimeText()
 
 void MediaSplitterTest::volumeSpan_data()
 {
-    QTest::addColumn<double>("inputStart");
-    QTest::addColumn<QList<FFprobePacket>>("inputWindow");
-    QTest::addColumn<double>("length");
-    QTest::addColumn<QList<FFprobePacket>>("head");
-    QTest::addColumn<QList<FFprobePacket>>("tail");
+    addColumns<double, QList<FFprobePacket>, double, QList<FFprobePacket>, QList<FFprobePacket>>({"inputStart", "inputWindow", "length", "head", "tail"});
     QTest::addColumn<double>("known"); // where the trial copy said it begins; NaN: unknown
-    QTest::addColumn<double>("begin");
-    QTest::addColumn<double>("end");
+    addColumns<double, double>({"begin", "end"});
 
     // Each volume is cut from second 17; its start time is the input's start.
     using Packets = QList<FFprobePacket>;
@@ -180,33 +174,18 @@ void MediaSplitterTest::volumeSpan_data()
     const Packets keyAt10{packet(0.0, true, hashOf("key10"))};
     // FFmpeg began at the key frame of second 10: 10 + 16 s, not 17 + 16; with B-frames the
     // furthest packet counts, not the last listed.
-    QTest::newRow("copy from the key frame before the second, B-frames")
-        << 0.0 << inputPackets(0.0) << 16.0 << keyAt10
-        << Packets{packet(15.96, false, "MD5:b"), packet(15.84, false, "MD5:c")} << nan << 10.0 << 26.0;
-    QTest::newRow("input with a start time (MPEG-PS)")
-        << 0.5 << inputPackets(0.5) << 16.2 << Packets{packet(0.5, true, hashOf("key10"))}
-        << Packets{packet(16.46, false, "MD5:b")} << nan << 10.0 << 26.0;
-    QTest::newRow("first packet not in the input: key packet at or before the second")
-        << 0.0 << inputPackets(0.0) << 16.0 << Packets{packet(0.0, true, "MD5:changed")}
-        << Packets{packet(15.96, false, "MD5:b")} << nan << 10.0 << 26.0;
+    QTest::newRow("copy from the key frame before the second, B-frames") << 0.0 << inputPackets(0.0) << 16.0 << keyAt10 << Packets{packet(15.96, false, "MD5:b"), packet(15.84, false, "MD5:c")} << nan << 10.0 << 26.0;
+    QTest::newRow("input with a start time (MPEG-PS)") << 0.5 << inputPackets(0.5) << 16.2 << Packets{packet(0.5, true, hashOf("key10"))} << Packets{packet(16.46, false, "MD5:b")} << nan << 10.0 << 26.0;
+    QTest::newRow("first packet not in the input: key packet at or before the second") << 0.0 << inputPackets(0.0) << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << nan << 10.0 << 26.0;
     Packets stillPicture = inputPackets(0.0);
     stillPicture[2].hash = stillPicture[0].hash;
-    QTest::newRow("identical key frames: the earliest counts")
-        << 0.0 << stillPicture << 26.0 << Packets{packet(0.0, true, hashOf("key0"))}
-        << Packets{packet(25.96, false, "MD5:b")} << nan << 0.0 << 26.0;
+    QTest::newRow("identical key frames: the earliest counts") << 0.0 << stillPicture << 26.0 << Packets{packet(0.0, true, hashOf("key0"))} << Packets{packet(25.96, false, "MD5:b")} << nan << 0.0 << 26.0;
     // An MP4 edit list hides the lead-in (-7 s) from the measured length (9 s).
-    QTest::newRow("no packets at the end: the length from the volume's start time")
-        << 0.0 << inputPackets(0.0) << 9.0 << Packets{packet(-7.0, true, hashOf("key10"))} << Packets{}
-        << nan << 10.0 << 26.0;
-    QTest::newRow("key packet exactly on the second")
-        << 0.0 << Packets{packet(10.0, true, "MD5:k10"), packet(17.0, true, "MD5:k17"), packet(18.0, true, "MD5:k18")}
-        << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << nan << 17.0 << 33.0;
+    QTest::newRow("no packets at the end: the length from the volume's start time") << 0.0 << inputPackets(0.0) << 9.0 << Packets{packet(-7.0, true, hashOf("key10"))} << Packets{} << nan << 10.0 << 26.0;
+    QTest::newRow("key packet exactly on the second") << 0.0 << Packets{packet(10.0, true, "MD5:k10"), packet(17.0, true, "MD5:k17"), packet(18.0, true, "MD5:k18")} << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << nan << 17.0 << 33.0;
     // The copy began after the second (MPEG-PS): where it began counts, not the second.
-    QTest::newRow("begin known from the trial copy")
-        << 0.0 << Packets{} << 3.0 << Packets{packet(5.0, true, "")} << Packets{packet(7.96, false, "")} << 18.5
-        << 18.5 << 21.5;
-    QTest::newRow("no packets at all: the start second plus the length")
-        << 0.0 << Packets{} << 16.0 << Packets{} << Packets{} << nan << 17.0 << 33.0;
+    QTest::newRow("begin known from the trial copy") << 0.0 << Packets{} << 3.0 << Packets{packet(5.0, true, "")} << Packets{packet(7.96, false, "")} << 18.5 << 18.5 << 21.5;
+    QTest::newRow("no packets at all: the start second plus the length") << 0.0 << Packets{} << 16.0 << Packets{} << Packets{} << nan << 17.0 << 33.0;
 }
 
 void MediaSplitterTest::volumeSpan()
@@ -250,27 +229,21 @@ int audioStreamCount(const QString &file)
 
 void MediaSplitterTest::splitsARealClip_data()
 {
-    QTest::addColumn<QString>("clip");
-    QTest::addColumn<double>("keyInterval");
-    QTest::addColumn<int>("audioStreams");
+    addColumns<QString, double, int>({"clip", "keyInterval", "audioStreams"});
 
     // Each row is an input that once lost, doubled or repeated pictures between volumes.
     const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
-    QTest::newRow("AVI: the copy starts at the key frame before the second")
-        << fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4"} + mp3) << 2.0 << 1;
+    QTest::newRow("AVI: the copy starts at the key frame before the second") << fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4"} + mp3) << 2.0 << 1;
     // No key-frame index: a seek lands on any packet and the copy begins at the next key
     // frame, whole seconds are tried. The start time lies after 0 (half a second, more than
     // the key-frame interval) and the audio runs past the video's end.
-    QTest::newRow("MPEG program stream: seeks to any packet")
-        << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1;
+    QTest::newRow("MPEG program stream: seeks to any packet") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1;
     // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
-    QTest::newRow("FLV: first packet after 0, so volume 1 must not seek")
-        << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1;
+    QTest::newRow("FLV: first packet after 0, so volume 1 must not seek") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1;
     // x264's own key-frame interval, 250 frames (no scene cuts): volumes of 13 s begin 3 s
     // before the end of the one before. B-frames, and an MP4 edit list hiding each volume's
     // lead-in.
-    QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264()
-        << 10.0 << 1;
+    QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 10.0 << 1;
     // A DVD's VOB: two audio languages, a data stream of navigation packets.
     const QString dvd = TestMedia::dvdFolder();
     // Key frames every 0.6 s, and the copy begins after the second asked for: whole seconds
@@ -348,8 +321,7 @@ void MediaSplitterTest::volumesShorterThanTheKeyFrameInterval_data()
 {
     QTest::addColumn<QString>("clip");
     QTest::newRow("H.264 with its default long GOP: the next copy would begin at 0 again") << longGopH264();
-    QTest::newRow("MPEG-PS with a 10 s GOP: the next copy would begin past the end")
-        << fortySeconds("split-10s-gop.mpg", {"-g", "250", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"});
+    QTest::newRow("MPEG-PS with a 10 s GOP: the next copy would begin past the end") << fortySeconds("split-10s-gop.mpg", {"-g", "250", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"});
 }
 
 void MediaSplitterTest::volumesShorterThanTheKeyFrameInterval()
