@@ -44,13 +44,6 @@ void setSource(Encoder &encoder, int kind, const QString &audioCodec, QSize size
     source.audio.samplingRate = 48000;
     source.audio.bitrate = 192;
 }
-
-void clearSettings()
-{
-    QSettings settings;
-    settings.clear();
-    settings.sync();
-}
 } // namespace
 
 class TestConfigurator : public QObject

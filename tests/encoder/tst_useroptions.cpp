@@ -43,13 +43,6 @@ QString choiceRow(const QString &head, const OptionItem &item)
     return head + " | " + values.join(' ') + " | " + item.choice.defaultValue.toString() + ' '
            + item.choice.initialValue.toString();
 }
-
-void clearSettings()
-{
-    QSettings settings;
-    settings.clear();
-    settings.sync();
-}
 } // namespace
 
 class TestUserOptionLists : public QObject
