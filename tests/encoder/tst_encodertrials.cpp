@@ -67,18 +67,6 @@ void engineCommand(ConsoleEncoder &e, int type, QString &program, QStringList &a
     e->cliCmdEncode(type, program, arguments, output, 0, 0, 0, true);
 }
 
-void mencoderCommand(ConsoleEncoder &e, QString &program, QStringList &arguments,
-                     const QString &output)
-{
-    engineCommand(e, EngineType::MEncoder, program, arguments, output);
-}
-
-void ffmpegCommand(ConsoleEncoder &e, QString &program, QStringList &arguments,
-                   const QString &output)
-{
-    engineCommand(e, EngineType::FFmpeg, program, arguments, output);
-}
-
 } // namespace
 
 class EncoderTrialsTest : public QObject
@@ -111,7 +99,7 @@ private slots:
         const QString output = scratch("trial.avi");
         QString program, commandLine = "untouched", out, err;
         QStringList arguments;
-        mencoderCommand(e, program, arguments, output);
+        engineCommand(e, EngineType::MEncoder, program, arguments, output);
         if (fault == "bad option")
             arguments.prepend("-no-such-option");
         else if (fault == "silent engine")
@@ -156,7 +144,7 @@ private slots:
         const QString output = scratch("trial.mp4");
         QString program, commandLine = "untouched", out, err;
         QStringList arguments;
-        ffmpegCommand(e, program, arguments, output);
+        engineCommand(e, EngineType::FFmpeg, program, arguments, output);
         QCOMPARE(arguments.last(), output);
         if (fault == "bad option")
             arguments.prepend("-no-such-option");
@@ -221,7 +209,7 @@ private slots:
         QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
         e->setTimeouts(EngineType::FFmpeg, 3000, 60000, 5000);
         const QString mp4 = scratch("long-trial.mp4");
-        ffmpegCommand(e, program, arguments, mp4);
+        engineCommand(e, EngineType::FFmpeg, program, arguments, mp4);
         timer.restart();
         QVERIFY(e->checkCommand(EngineType::FFmpeg, program, arguments, mp4, commandLine, out, err,
                                 1000000));
@@ -319,7 +307,7 @@ private slots:
         setClipSource(e.encoder, m_clip);
         QString program;
         QStringList arguments;
-        mencoderCommand(e, program, arguments, scratch("progress.avi"));
+        engineCommand(e, EngineType::MEncoder, program, arguments, scratch("progress.avi"));
         QProcess mencoder;
         mencoder.start(program, arguments);
         QVERIFY(mencoder.waitForFinished(60000));
@@ -360,7 +348,7 @@ private slots:
         setClipSource(e.encoder, m_clip);
         QString program;
         QStringList arguments;
-        ffmpegCommand(e, program, arguments, scratch("progress.mp4"));
+        engineCommand(e, EngineType::FFmpeg, program, arguments, scratch("progress.mp4"));
         QProcess ffmpeg;
         ffmpeg.start(program, QStringList{"-stats_period", "0.05"} + arguments);
         QVERIFY(ffmpeg.waitForFinished(60000));

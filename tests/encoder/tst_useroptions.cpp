@@ -209,7 +209,7 @@ private slots:
             {"x264", "ipod", {640, 400}, true, false},   {"x264", "ipod", {642, 400}, false, false},
             {"x264", "ipod", {600, 480}, true, false},   {"x264", "ipod", {600, 482}, false, false},
             {"x264", "psp", {600, 400}, false, false},   {"x264", "mkv", {642, 402}, true, true},
-            {"h263", "3gp", {640, 360}, false, false},   {"vp8", "webm", {4098, 2048}, true, false},
+            {"h263", "3gp", {640, 360}, false, false},   {"vp8", "webm", {4098, 2048}, true, false}, {"vp8", "webm", {4096, 2048}, true, true},
             {"vp8", "webm", {14, 2048}, true, false},
         };
         for (const auto &row : rows) {
