@@ -228,6 +228,7 @@ private slots:
         QTest::newRow("null device") << "device";
         QTest::newRow("fifo") << "fifo";
         QTest::newRow("folder") << "folder";
+        QTest::newRow("link to a regular file") << "link";
     }
 
     void trialRemovesOnlyRegularFiles()
@@ -242,6 +243,12 @@ private slots:
             QCOMPARE(mkfifo(QFile::encodeName(output).constData(), 0600), 0);
         else if (kind == "folder")
             QVERIFY(QDir().mkpath(output));
+        else if (kind == "link") {
+            QFile target(scratch("removal-target"));
+            QVERIFY(target.open(QIODevice::WriteOnly));
+            target.close();
+            QVERIFY(QFile::link(target.fileName(), output));
+        }
         ConsoleEncoder e;
         // A stand-in that writes a file at the output path when it is one.
         const QString engine = writeEngineScript("touching-engine",
@@ -253,7 +260,7 @@ private slots:
         if (kind == "file")
             QVERIFY(!after.exists());
         else
-            QVERIFY2(after.exists() && !after.isFile(), qPrintable(kind + " must stay"));
+            QVERIFY2(kind == "link" ? after.isSymLink() : after.exists() && !after.isFile(), qPrintable(kind + " must stay"));
         if (kind != "file")
             QVERIFY(QFile::remove(output) || QDir(output).removeRecursively());
     }
