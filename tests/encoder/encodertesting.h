@@ -5,10 +5,14 @@
 #include "enginetesting.h"
 #include "jobs/console.h"
 
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTest>
 #include <QTextEdit>
+#include <QThread>
 
+#include <array>
 #include <memory>
 
 // The value of a column of the current data row, for columns the test reads once.
@@ -18,6 +22,14 @@ T fetched(const char *column)
     return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>()));
 }
 
+// The columns of a data table, in order: addColumns<QString, int>({"muxer", "level"}).
+template<typename... T>
+void addColumns(const std::array<const char *, sizeof...(T)> &names)
+{
+    int at = 0;
+    (QTest::addColumn<T>(names[at++]), ...);
+}
+
 // A path in the test's media folder with nothing at it yet.
 inline QString scratch(const QString &name)
 {
@@ -25,6 +37,47 @@ inline QString scratch(const QString &name)
     const QString path = TestMedia::folder() + "/encoder/" + name;
     QFile::remove(path);
     return path;
+}
+
+// Runs chains of commands (program first), each chain's one after the other, as many chains
+// at once as cores; gives each chain's fault, "" when every command exited 0.
+inline QStringList runChains(const QList<QList<QStringList>> &chains)
+{
+    QStringList faults(chains.size());
+    struct Running { qsizetype chain, step; QProcess *process; };
+    QList<Running> running;
+    const auto start = [&](qsizetype chain, qsizetype step) {
+        auto *process = new QProcess;
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(chains[chain][step].first(), chains[chain][step].mid(1));
+        running.append({chain, step, process});
+    };
+    const int parallel = qMax(2, QThread::idealThreadCount());
+    for (qsizetype next = 0; next < chains.size() || !running.isEmpty();) {
+        for (; running.size() < parallel && next < chains.size(); ++next)
+            if (!chains[next].isEmpty())
+                start(next, 0);
+        for (qsizetype i = running.size() - 1; i >= 0; --i) {
+            const Running run = running[i];
+            if (run.process->state() != QProcess::NotRunning && !run.process->waitForFinished(20))
+                continue;
+            if (run.process->exitStatus() != QProcess::NormalExit || run.process->exitCode() != 0)
+                faults[run.chain] = QStringLiteral("step %1 exit %2: ").arg(run.step).arg(run.process->exitCode())
+                                    + QString::fromUtf8(run.process->readAll().right(300)).simplified();
+            delete run.process;
+            running.removeAt(i);
+            if (faults[run.chain].isEmpty() && run.step + 1 < chains[run.chain].size())
+                start(run.chain, run.step + 1);
+        }
+    }
+    return faults;
+}
+
+inline void clearSettings()
+{
+    QSettings settings;
+    settings.clear();
+    settings.sync();
 }
 
 // An encoder whose four consoles the test reads, at the verbose level.

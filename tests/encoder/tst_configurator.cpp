@@ -44,13 +44,6 @@ void setSource(Encoder &encoder, int kind, const QString &audioCodec, QSize size
     source.audio.samplingRate = 48000;
     source.audio.bitrate = 192;
 }
-
-void clearSettings()
-{
-    QSettings settings;
-    settings.clear();
-    settings.sync();
-}
 } // namespace
 
 class TestConfigurator : public QObject
@@ -69,15 +62,7 @@ private slots:
     // The level a configure starts at, from the stored "Encoder/Last Profile/<muxer>".
     void rememberedLevels_data()
     {
-        QTest::addColumn<bool>("extended");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("sourceAudio");
-        QTest::addColumn<QString>("muxer");
-        QTest::addColumn<QString>("video");
-        QTest::addColumn<QString>("audio");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("level");
+        addColumns<bool, int, int, QString, QString, QString, QString, QString, int>({"extended", "type", "kind", "sourceAudio", "muxer", "video", "audio", "stored", "level"});
         const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd, ffmpeg = kFFmpeg;
         QTest::newRow("user level, base") << false << kMEncoder << file << "mp3" << "avi" << "xvid" << "mp3" << "4" << 2;
         QTest::newRow("user level, extended") << true << kMEncoder << file << "mp3" << "avi" << "xvid" << "mp3" << "4" << 4;
@@ -267,15 +252,9 @@ private slots:
     // The nodes and items per codec: "node: item labels" for each node of the group.
     void optionTree_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("muxer");
-        QTest::addColumn<QString>("video");
-        QTest::addColumn<QString>("audio");
-        QTest::addColumn<QStringList>("nodes");
-        QTest::newRow("x264") << kMEncoder << "mp4" << "x264" << "mp3" << QStringList{
-            "Video: H.264: Picture: Bitrate: Quality preset: Profile constraints:", "Audio: MP3: Sampling: Bitrate:"};
-        QTest::newRow("xvid") << kMEncoder << "avi" << "xvid" << "pcm" << QStringList{
-            "Video: Xvid: Picture: Bitrate:", "Audio: PCM Linear: Sampling: Bitrate:"};
+        addColumns<int, QString, QString, QString, QStringList>({"type", "muxer", "video", "audio", "nodes"});
+        QTest::newRow("x264") << kMEncoder << "mp4" << "x264" << "mp3" << QStringList{ "Video: H.264: Picture: Bitrate: Quality preset: Profile constraints:", "Audio: MP3: Sampling: Bitrate:"};
+        QTest::newRow("xvid") << kMEncoder << "avi" << "xvid" << "pcm" << QStringList{ "Video: Xvid: Picture: Bitrate:", "Audio: PCM Linear: Sampling: Bitrate:"};
         QTest::newRow("no video") << kMEncoder << "mp3" << "novideo" << "mp3" << QStringList{"Audio: MP3: Sampling: Bitrate:"};
         QTest::newRow("no audio") << kMEncoder << "ipod" << "mpeg4" << "noaudio" << QStringList{"Video: MPEG-4: Picture: Bitrate:"};
         QTest::newRow("flac") << kFFmpeg << "ogg" << "novideo" << "flac" << QStringList{"Audio: Free Lossless Audio: Sampling:"};

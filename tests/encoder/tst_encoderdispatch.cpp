@@ -15,355 +15,306 @@ class EncoderDispatchTest : public QObject
     Q_OBJECT
 
 private slots:
-    void preferredEngine_data();
-    void preferredEngine();
-    void encodeTakesPreferredOrForcedEngine();
-    void xvidPictureSize_data();
-    void xvidPictureSize();
-    void discStandard_data();
-    void discStandard();
-    void unsupportedTargetsAreReported();
-    void tvStandard_data();
-    void tvStandard();
-    void profileSummary_data();
-    void profileSummary();
-    void encodingRoads_data();
-    void encodingRoads();
-};
-
-void EncoderDispatchTest::preferredEngine_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("videoKind");
-    QTest::addColumn<QString>("codec");
-    QTest::addColumn<bool>("noVideo");
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<int>("engine");
-    const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
-    const int movie = VideoInfo::MediaFile, audioOnly = VideoInfo::AudioOnlyFile;
-    QTest::newRow("dvd to mkv") << dvd << int(VideoInfo::DvdTitle) << "mpeg2video" << false << "mkv" << 1;
-    QTest::newRow("dvd x264_divx") << dvd << int(VideoInfo::DvdTitle) << "x264_divx" << false << "mp4" << 1;
-    QTest::newRow("x264_divx to mpeg") << file << movie << "x264_divx" << false << "mpeg" << 2;
-    QTest::newRow("audio-only to mpeg") << file << audioOnly << "" << true << "mpeg" << 2;
-    QTest::newRow("mpeg1video to mkv") << file << movie << "mpeg1video" << false << "mkv" << 1;
-    QTest::newRow("movie to mpegts") << file << movie << "mpeg4" << false << "mpegts" << 1;
-    QTest::newRow("no video to mpegts") << file << movie << "mpeg4" << true << "mpegts" << 2;
-    QTest::newRow("movie to mpeg") << file << movie << "mpeg4" << false << "mpeg" << 1;
-    QTest::newRow("movie to mpeg_vcd") << file << movie << "h264" << false << "mpeg_vcd" << 1;
-    QTest::newRow("movie to mkv") << file << movie << "h264" << false << "mkv" << 2;
-    QTest::newRow("movie to avi") << file << movie << "mpeg4" << false << "avi" << 2;
-    QTest::newRow("unset to mpeg") << 0 << movie << "mpeg4" << false << "mpeg" << 1;
-    QTest::newRow("unset to mpegts") << 0 << movie << "mpeg1video" << false << "mpegts" << 2;
-}
-
-void EncoderDispatchTest::preferredEngine()
-{
-    QFETCH(int, kind);
-    QFETCH(int, videoKind);
-    ConsoleEncoder e;
-    VideoInfo video;
-    video.kind = videoKind;
-    video.videoFormat = fetched<QString>("codec");
-    e->setSourceStreams(video, fetched<bool>("noVideo"),
-                        AudioInfo(), false, SubtitleInfo(), true);
-    e->setSource("source", kind);
-    e->setTargetMuxer(fetched<QString>("muxer"));
-    QTEST(e->preferredEngine(), "engine");
-}
-
-void EncoderDispatchTest::encodeTakesPreferredOrForcedEngine()
-{
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    setDvdSource(e.encoder, "/dvd");
-    e->setTargetMuxer("avi");
-    e->setVideoCodec("xvid");
-    QCOMPARE(e->jobData(EngineType::MEncoder)->target.video.codec, QString("xvid"));
-    QString program = "before";
-    QStringList arguments{"before"};
-    int type = EngineType::FFmpeg;
-    e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, false);
-    QCOMPARE(type, int(EngineType::MEncoder));
-    QCOMPARE(program, QString("mencoder"));
-    QVERIFY(arguments.contains("dvd://1"));
-    QCOMPARE(e->jobData(EngineType::MEncoder)->source.path, QString("/dvd")); // copied in
-    // A later change of the source reaches the next command.
-    e->setSource("/other-dvd", SourceKind::Dvd);
-    type = 1;
-    e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, true);
-    QVERIFY(arguments.contains("/other-dvd"));
-    // Forced to an engine that is not there: refused, the command left alone.
-    type = 7;
-    e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, true);
-    QCOMPARE(type, 7);
-    QVERIFY(arguments.contains("/other-dvd"));
-    QVERIFY(e.errText().contains("encoder interface (type 7) doesn't support encoding"));
-    QCOMPARE(e->estimateSize(EngineType::MEncoder, 1000), 0);
-    // FFmpeg's estimate: 1000 frames at 25 fps, 1000 + 128 kbit/s.
-    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-    setClipSource(e.encoder, "clip.avi");
-    EncodingJob &job = *e->jobData(EngineType::FFmpeg);
-    job.source = e->source();
-    job.target.profile.level = EncoderProfile::LevelUser;
-    job.target.video.codec = "mpeg4";
-    job.target.video.bitrate = 1000;
-    job.target.audio.codec = "mp3";
-    job.target.audio.bitrate = 128;
-    QCOMPARE(e->estimateSize(EngineType::FFmpeg, 1000), 5640000);
-    QCOMPARE(e->estimateSize(3, 1000), 0);
-}
-
-void EncoderDispatchTest::xvidPictureSize_data()
-{
-    QTest::addColumn<double>("aspect");
-    QTest::addColumn<QSize>("size");
-    QTest::newRow("16:9") << 1.78 << QSize(624, 352);
-    QTest::newRow("4:3") << 1.333 << QSize(512, 384);
-    QTest::newRow("just within") << 1.4299 << QSize(512, 384);
-    QTest::newRow("just outside") << 1.4301 << QSize(624, 352);
-    QTest::newRow("below") << 1.2301 << QSize(512, 384);
-    QTest::newRow("3:2") << 1.5 << QSize(624, 352);
-    QTest::newRow("unknown") << qQNaN() << QSize(624, 352);
-}
-
-void EncoderDispatchTest::xvidPictureSize()
-{
-    QFETCH(double, aspect);
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    e->setSource("current.avi", SourceKind::MediaFile);
-    EncodingSource given;
-    given.path = "given.avi";
-    given.kind = SourceKind::MediaFile;
-    given.noVideo = given.noAudio = false;
-    given.video.aspect = aspect;
-    given.video.frameRate = 25;
-    e->setTargetMuxer("avi");
-    e->setTarget("/out", "movie");
-    EncodingJob &job = *e->jobData(EngineType::MEncoder);
-    job.target.audio.volume = 5;
-    job.target.subtitleCodec = "xsub";
-    QString program;
-    QStringList arguments;
-    e->cliCmdTargetXvid(EngineType::MEncoder, program, arguments, given);
-    QTEST(job.target.video.pictureSize, "size");
-    QCOMPARE(job.source.path, QString("given.avi"));
-    QCOMPARE(job.target.muxer, QString("avi"));
-    QCOMPARE(job.target.video.codec + job.target.audio.codec, QString("xvidmp3"));
-    QCOMPARE(job.target.video.bitrate, 700.0);
-    QCOMPARE(job.target.audio.bitrate, 128.0);
-    QCOMPARE(job.target.audio.samplingRate, 44100);
-    QCOMPARE(job.target.audio.volume, 0);
-    QCOMPARE(job.target.subtitleCodec, QString());
-    QCOMPARE(arguments.last(), QString("/out/movie.avi"));
-}
-
-void EncoderDispatchTest::discStandard_data()
-{
-    QTest::addColumn<QString>("given");
-    QTest::addColumn<QString>("sourceStandard");
-    QTest::addColumn<double>("rate");
-    QTest::addColumn<QString>("scale"); // the picture the builder makes of the standard
-    QTest::newRow("given PAL") << "PAL" << "NTSC" << 29.97 << "scale=352:288";
-    QTest::newRow("source NTSC") << "" << "NTSC" << 25.0 << "scale=352:240";
-    QTest::newRow("25 fps") << "" << "" << 25.0 << "scale=352:288";
-    QTest::newRow("50 fps") << "" << "" << 50.0 << "scale=352:288";
-    QTest::newRow("25.001 fps") << "" << "" << 25.001 << "scale=352:240";
-    QTest::newRow("23.976 fps") << "" << "" << 23.976 << "scale=352:240";
-}
-
-void EncoderDispatchTest::discStandard()
-{
-    QFETCH(QString, given);
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    setDvdSource(e.encoder, "/dvd");
-    e->source().video.standard = fetched<QString>("sourceStandard");
-    e->source().video.frameRate = fetched<double>("rate");
-    QString program;
-    QStringList arguments;
-    e->cliCmdTargetVcd(EngineType::MEncoder, program, arguments, "/dvd", "/out/vcd.mpg", given);
-    QCOMPARE(arguments.filter("scale=").value(0).section(',', 0, 0),
-             fetched<QString>("scale"));
-    e->cliCmdTargetSvcd(EngineType::MEncoder, program, arguments, "/dvd", "/out/svcd.mpg", given);
-    QVERIFY(arguments.contains("format=xsvcd"));
-    QCOMPARE(e->jobData(EngineType::MEncoder)->source.video.frameRate, e->source().video.frameRate);
-}
-
-void EncoderDispatchTest::unsupportedTargetsAreReported()
-{
-    ConsoleEncoder e;
-    QString program = "kept";
-    QStringList arguments{"kept"};
-    e->cliCmdTargetXvid(EngineType::FFmpeg, program, arguments, EncodingSource());
-    e->cliCmdTargetXvid(3, program, arguments, EncodingSource());
-    e->cliCmdTargetVcd(3, program, arguments, "in", "out", "PAL");
-    e->cliCmdTargetSvcd(0, program, arguments, "in", "out", "PAL");
-    e->cliCmdAspectCorrection(EngineType::MEncoder, program, arguments, "in", "out", 1.78);
-    e->cliCmdExtractAudio(EngineType::MEncoder, program, arguments, "in", "out");
-    QCOMPARE(e.errText().split('\n'),
-             QStringList({"FFmpeg encoder interface doesn't support Xvid target",
-                          "encoder interface (type 3) doesn't support Xvid target",
-                          "encoder interface (type 3) doesn't support VCD target",
-                          "encoder interface (type 0) doesn't support SVCD target",
-                          "encoder interface (type 1) doesn't support aspect ratio correction",
-                          "encoder interface (type 1) doesn't support MP3 from AVI extraction"}));
-    QCOMPARE(program + arguments.join(""), QString("keptkept"));
-}
-
-void EncoderDispatchTest::tvStandard_data()
-{
-    QTest::addColumn<QString>("standard");
-    QTest::addColumn<double>("rate");
-    QTest::addColumn<QString>("result");
-    QTest::newRow("own text") << "SECAM" << 25.0 << "SECAM";
-    const QList<QPair<double, QString>> rates{
-        {25.0, "PAL"}, {24.995, ""}, {24.9951, "PAL"}, {25.0049, "PAL"}, {25.005, ""},
-        {50.0, "PAL"}, {49.995, ""}, {50.005, ""}, {23.976, "NTSC"}, {23.971, ""},
-        {23.981, ""}, {24.0, "NTSC"}, {23.995, ""}, {24.005, ""}, {29.97, "NTSC"},
-        {29.965, ""}, {29.975, ""}, {30.0, "NTSC"}, {29.995, ""}, {30.005, ""}, {60.0, "NTSC"},
-        {59.995, ""}, {60.005, ""}, {0.0, ""}, {15.0, ""}};
-    for (const auto &[rate, result] : rates)
-        QTest::newRow(qPrintable(QString::number(rate, 'g', 7))) << "" << rate << result;
-}
-
-void EncoderDispatchTest::tvStandard()
-{
-    ConsoleEncoder e;
-    VideoInfo video;
-    video.standard = fetched<QString>("standard");
-    video.frameRate = fetched<double>("rate");
-    e->setSourceStreams(video, false, AudioInfo(), false, SubtitleInfo(), true);
-    QTEST(e->tvStandard(), "result");
-}
-
-void EncoderDispatchTest::profileSummary_data()
-{
-    QTest::addColumn<QString>("video");
-    QTest::addColumn<QString>("audio");
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<double>("bitrate");
-    QTest::addColumn<int>("level");
-    QTest::addColumn<QString>("channels"); // the source's channel text, or a count
-    QTest::addColumn<QString>("summary");
-    QTest::newRow("video and audio") << "x264" << "mp3" << 44100 << 128.0 << 1 << "2"
-        << "H.264 video 640x480 1000 kbps,  MP3 audio 44.1 kHz 128 kbps";
-    QTest::newRow("lossless") << "xvid" << "flac" << 48000 << 0.0 << 4 << "2"
-        << "Xvid video 640x480 1000 kbps,  Free Lossless Audio 48 kHz";
-    QTest::newRow("alac") << "xvid" << "alac" << 48000 << -1.0 << 4 << "2"
-        << "Xvid video 640x480 1000 kbps,  Apple Lossless Audio 48 kHz";
-    QTest::newRow("vbr") << "mpeg4" << "vorbis" << 22050 << 0.0 << 2 << "2"
-        << "MPEG-4 video 640x480 1000 kbps,  Vorbis audio 22.05 kHz VBR";
-    QTest::newRow("copy by rate") << "x264" << "ac3" << -1 << 128.0 << 5 << "6"
-        << "H.264 video 640x480 1000 kbps,  AC3 5.1 audio (copy) 48 kHz 448 kbps";
-    QTest::newRow("ac3_copy") << "x264" << "ac3_copy" << 44100 << 128.0 << 4 << "stereo"
-        << "H.264 video 640x480 1000 kbps,  AC3 stereo audio (copy) 48 kHz 448 kbps";
-    QTest::newRow("no audio") << "x264" << "noaudio" << 44100 << 128.0 << 1 << "2"
-        << "H.264 video 640x480 1000 kbps";
-    QTest::newRow("empty audio") << "x264" << "" << 44100 << 128.0 << 1 << "2"
-        << "H.264 video 640x480 1000 kbps";
-    QTest::newRow("audio copy only") << "novideo" << "ac3_copy" << 44100 << 128.0 << 1 << "1"
-        << "AC3 mono audio (copy) 48 kHz 448 kbps";
-    QTest::newRow("audio only") << "novideo" << "mp3" << 44100 << 192.0 << 1 << "2"
-        << "MP3 audio 44.1 kHz 192 kbps";
-    QTest::newRow("audio only lossless") << "" << "flac" << 96000 << 0.0 << 4 << "2"
-        << "Free Lossless Audio 96 kHz";
-    QTest::newRow("audio only vbr") << "novideo" << "mp3" << 44100 << 0.0 << 4 << "3"
-        << "MP3 audio 44.1 kHz VBR";
-    QTest::newRow("level 5") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "8"
-        << "AC3 7.1 audio 48 kHz 448 kbps";
-    QTest::newRow("level 5, 4 channels") << "novideo" << "dts" << 44100 << 128.0 << 5 << "4"
-        << "DTS 4 ch. audio 48 kHz 448 kbps";
-    QTest::newRow("level 5, no channels") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "0"
-        << "AC3  audio 48 kHz 448 kbps";
-}
-
-void EncoderDispatchTest::profileSummary()
-{
-    QFETCH(QString, channels);
-    ConsoleEncoder e;
-    AudioInfo source;
-    bool count = false;
-    source.channelCount = channels.toInt(&count);
-    if (!count)
-        source.channels = channels;
-    source.samplingRate = 48000;
-    source.bitrate = 448;
-    e->setSourceStreams(VideoInfo(), false, source, false, SubtitleInfo(), true);
-    EncoderProfile profile;
-    profile.videoCodec = fetched<QString>("video");
-    profile.audioCodec = fetched<QString>("audio");
-    profile.samplingRate = fetched<int>("rate");
-    profile.audioBitrate = fetched<double>("bitrate");
-    profile.level = fetched<int>("level");
-    profile.pictureSize = QSize(640, 480);
-    profile.videoBitrate = 1000;
-    QTEST(e->profileSummary(profile), "summary");
-}
-
-// Which engines give a target: the preferred one, the other one for a file, MEncoder's copy
-// of a DVD title then FFmpeg, or none with the reason.
-void EncoderDispatchTest::encodingRoads_data()
-{
-    QTest::addColumn<bool>("dvd");
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<QString>("video");
-    QTest::addColumn<QString>("audio");
-    QTest::addColumn<QString>("road");
-    QTest::addColumn<QString>("reason"); // a part of the refusal
-    QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "";
-    QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MEncoder FFmpeg" << "";
-    QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MEncoder FFmpeg" << "";
-    QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MEncoder FFmpeg" << "";
-    QTest::newRow("dvd amr") << true << "3gp" << "mpeg4" << "amrnb" << "" << "FFmpeg after a copy of the DVD title";
-    QTest::newRow("dvd nowhere") << true << "rm" << "rv20" << "noaudio" << "" << "MEncoder does not write rm files";
-    QTest::newRow("file mkv") << false << "mkv" << "x264" << "ac3" << "FFmpeg" << "";
-    QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "";
-    QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "";
-    QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << ""
-                                  << "FFmpeg does not write mpeg4 video into flv files; MEncoder:";
-}
-
-void EncoderDispatchTest::encodingRoads()
-{
-    QFETCH(bool, dvd);
-    QFETCH(QString, muxer);
-    QFETCH(QString, reason);
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-    if (dvd)
-        setDvdSource(e.encoder, "/media/dvd");
-    else
-        setClipSource(e.encoder, "/media/clip.avi");
-    e->setTargetMuxer(muxer);
-    EncodingTarget &target = e->jobData(e->preferredEngine())->target;
-    target.muxer = muxer;
-    target.profile.level = EncoderProfile::LevelUser;
-    target.video.codec = fetched<QString>("video");
-    target.video.pictureSize = QSize(320, 240);
-    target.audio.codec = fetched<QString>("audio");
-    QString refusal = "stale";
-    const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 0, 0, 0, refusal);
-    QStringList road;
-    for (const EncodingStep &step : steps)
-        road << Encoder::engineName(step.type);
-    QTEST(road.join(' '), "road");
-    QVERIFY2(reason.isEmpty() ? refusal.isEmpty() : refusal.contains(reason), qPrintable(refusal));
-    QCOMPARE(e.errText().contains(reason.isEmpty() ? "\x01" : reason), !reason.isEmpty());
-    if (steps.size() == 2) {
-        // MEncoder copies the title beside the output; FFmpeg encodes that copy.
-        QCOMPARE(steps[0].output, QString("/out/movie (step 0).mpg"));
-        QCOMPARE(steps[0].arguments.mid(0, 5),
-                 QStringList({"dvd://1", "-ovc", "copy", "-oac", "copy"}));
-        QVERIFY(steps[0].arguments.join(' ').contains("-dvd-device /media/dvd -aid 128"));
-        QCOMPARE(steps[1].arguments.mid(0, 3), QStringList({"-y", "-i", steps[0].output}));
-        QCOMPARE(steps[1].arguments.last(), QString("/out/movie.x"));
-    } else if (steps.size() == 1) {
-        QCOMPARE(steps[0].output, QString("/out/movie.x"));
-        QVERIFY(steps[0].arguments.contains(dvd ? "/media/dvd" : "/media/clip.avi"));
+    void preferredEngine_data()
+    {
+        addColumns<int, int, QString, bool, QString, int>({"kind", "videoKind", "codec", "noVideo", "muxer", "engine"});
+        const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
+        const int movie = VideoInfo::MediaFile, audioOnly = VideoInfo::AudioOnlyFile;
+        QTest::newRow("dvd to mkv") << dvd << int(VideoInfo::DvdTitle) << "mpeg2video" << false << "mkv" << 1;
+        QTest::newRow("dvd x264_divx") << dvd << int(VideoInfo::DvdTitle) << "x264_divx" << false << "mp4" << 1;
+        QTest::newRow("x264_divx to mpeg") << file << movie << "x264_divx" << false << "mpeg" << 2;
+        QTest::newRow("audio-only to mpeg") << file << audioOnly << "" << true << "mpeg" << 2;
+        QTest::newRow("mpeg1video to mkv") << file << movie << "mpeg1video" << false << "mkv" << 1;
+        QTest::newRow("movie to mpegts") << file << movie << "mpeg4" << false << "mpegts" << 1;
+        QTest::newRow("no video to mpegts") << file << movie << "mpeg4" << true << "mpegts" << 2;
+        QTest::newRow("movie to mpeg") << file << movie << "mpeg4" << false << "mpeg" << 1;
+        QTest::newRow("movie to mpeg_vcd") << file << movie << "h264" << false << "mpeg_vcd" << 1;
+        QTest::newRow("movie to mkv") << file << movie << "h264" << false << "mkv" << 2;
+        QTest::newRow("movie to avi") << file << movie << "mpeg4" << false << "avi" << 2;
+        QTest::newRow("unset to mpeg") << 0 << movie << "mpeg4" << false << "mpeg" << 1;
+        QTest::newRow("unset to mpegts") << 0 << movie << "mpeg1video" << false << "mpegts" << 2;
     }
-}
+
+    void preferredEngine()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, videoKind);
+        ConsoleEncoder e;
+        VideoInfo video;
+        video.kind = videoKind;
+        video.videoFormat = fetched<QString>("codec");
+        e->setSourceStreams(video, fetched<bool>("noVideo"),
+                            AudioInfo(), false, SubtitleInfo(), true);
+        e->setSource("source", kind);
+        e->setTargetMuxer(fetched<QString>("muxer"));
+        QTEST(e->preferredEngine(), "engine");
+    }
+
+    void encodeTakesPreferredOrForcedEngine()
+    {
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        setDvdSource(e.encoder, "/dvd");
+        e->setTargetMuxer("avi");
+        e->setVideoCodec("xvid");
+        QCOMPARE(e->jobData(EngineType::MEncoder)->target.video.codec, QString("xvid"));
+        QString program = "before";
+        QStringList arguments{"before"};
+        int type = EngineType::FFmpeg;
+        e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, false);
+        QCOMPARE(type, int(EngineType::MEncoder));
+        QCOMPARE(program, QString("mencoder"));
+        QVERIFY(arguments.contains("dvd://1"));
+        QCOMPARE(e->jobData(EngineType::MEncoder)->source.path, QString("/dvd")); // copied in
+        // A later change of the source reaches the next command.
+        e->setSource("/other-dvd", SourceKind::Dvd);
+        type = 1;
+        e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, true);
+        QVERIFY(arguments.contains("/other-dvd"));
+        // Forced to an engine that is not there: refused, the command left alone.
+        type = 7;
+        e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, true);
+        QCOMPARE(type, 7);
+        QVERIFY(arguments.contains("/other-dvd"));
+        QVERIFY(e.errText().contains("encoder interface (type 7) doesn't support encoding"));
+        QCOMPARE(e->estimateSize(EngineType::MEncoder, 1000), 0);
+        // FFmpeg's estimate: 1000 frames at 25 fps, 1000 + 128 kbit/s.
+        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+        setClipSource(e.encoder, "clip.avi");
+        EncodingJob &job = *e->jobData(EngineType::FFmpeg);
+        job.source = e->source();
+        job.target.profile.level = EncoderProfile::LevelUser;
+        job.target.video.codec = "mpeg4";
+        job.target.video.bitrate = 1000;
+        job.target.audio.codec = "mp3";
+        job.target.audio.bitrate = 128;
+        QCOMPARE(e->estimateSize(EngineType::FFmpeg, 1000), 5640000);
+        QCOMPARE(e->estimateSize(3, 1000), 0);
+    }
+
+    void xvidPictureSize_data()
+    {
+        addColumns<double, QSize>({"aspect", "size"});
+        QTest::newRow("16:9") << 1.78 << QSize(624, 352);
+        QTest::newRow("4:3") << 1.333 << QSize(512, 384);
+        QTest::newRow("just within") << 1.4299 << QSize(512, 384);
+        QTest::newRow("just outside") << 1.4301 << QSize(624, 352);
+        QTest::newRow("below") << 1.2301 << QSize(512, 384);
+        QTest::newRow("3:2") << 1.5 << QSize(624, 352);
+        QTest::newRow("unknown") << qQNaN() << QSize(624, 352);
+    }
+
+    void xvidPictureSize()
+    {
+        QFETCH(double, aspect);
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        e->setSource("current.avi", SourceKind::MediaFile);
+        EncodingSource given;
+        given.path = "given.avi";
+        given.kind = SourceKind::MediaFile;
+        given.noVideo = given.noAudio = false;
+        given.video.aspect = aspect;
+        given.video.frameRate = 25;
+        e->setTargetMuxer("avi");
+        e->setTarget("/out", "movie");
+        EncodingJob &job = *e->jobData(EngineType::MEncoder);
+        job.target.audio.volume = 5;
+        job.target.subtitleCodec = "xsub";
+        QString program;
+        QStringList arguments;
+        e->cliCmdTargetXvid(EngineType::MEncoder, program, arguments, given);
+        QTEST(job.target.video.pictureSize, "size");
+        QCOMPARE(job.source.path, QString("given.avi"));
+        QCOMPARE(job.target.muxer, QString("avi"));
+        QCOMPARE(job.target.video.codec + job.target.audio.codec, QString("xvidmp3"));
+        QCOMPARE(job.target.video.bitrate, 700.0);
+        QCOMPARE(job.target.audio.bitrate, 128.0);
+        QCOMPARE(job.target.audio.samplingRate, 44100);
+        QCOMPARE(job.target.audio.volume, 0);
+        QCOMPARE(job.target.subtitleCodec, QString());
+        QCOMPARE(arguments.last(), QString("/out/movie.avi"));
+    }
+
+    void discStandard_data()
+    {
+        addColumns<QString, QString, double>({"given", "sourceStandard", "rate"});
+        QTest::addColumn<QString>("scale"); // the picture the builder makes of the standard
+        QTest::newRow("given PAL") << "PAL" << "NTSC" << 29.97 << "scale=352:288";
+        QTest::newRow("source NTSC") << "" << "NTSC" << 25.0 << "scale=352:240";
+        QTest::newRow("25 fps") << "" << "" << 25.0 << "scale=352:288";
+        QTest::newRow("50 fps") << "" << "" << 50.0 << "scale=352:288";
+        QTest::newRow("25.001 fps") << "" << "" << 25.001 << "scale=352:240";
+        QTest::newRow("23.976 fps") << "" << "" << 23.976 << "scale=352:240";
+    }
+
+    void discStandard()
+    {
+        QFETCH(QString, given);
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        setDvdSource(e.encoder, "/dvd");
+        e->source().video.standard = fetched<QString>("sourceStandard");
+        e->source().video.frameRate = fetched<double>("rate");
+        QString program;
+        QStringList arguments;
+        e->cliCmdTargetVcd(EngineType::MEncoder, program, arguments, "/dvd", "/out/vcd.mpg", given);
+        QCOMPARE(arguments.filter("scale=").value(0).section(',', 0, 0),
+                 fetched<QString>("scale"));
+        e->cliCmdTargetSvcd(EngineType::MEncoder, program, arguments, "/dvd", "/out/svcd.mpg", given);
+        QVERIFY(arguments.contains("format=xsvcd"));
+        QCOMPARE(e->jobData(EngineType::MEncoder)->source.video.frameRate, e->source().video.frameRate);
+    }
+
+    void unsupportedTargetsAreReported()
+    {
+        ConsoleEncoder e;
+        QString program = "kept";
+        QStringList arguments{"kept"};
+        e->cliCmdTargetXvid(EngineType::FFmpeg, program, arguments, EncodingSource());
+        e->cliCmdTargetXvid(3, program, arguments, EncodingSource());
+        e->cliCmdTargetVcd(3, program, arguments, "in", "out", "PAL");
+        e->cliCmdTargetSvcd(0, program, arguments, "in", "out", "PAL");
+        e->cliCmdAspectCorrection(EngineType::MEncoder, program, arguments, "in", "out", 1.78);
+        e->cliCmdExtractAudio(EngineType::MEncoder, program, arguments, "in", "out");
+        QCOMPARE(e.errText().split('\n'),
+                 QStringList({"FFmpeg encoder interface doesn't support Xvid target",
+                              "encoder interface (type 3) doesn't support Xvid target",
+                              "encoder interface (type 3) doesn't support VCD target",
+                              "encoder interface (type 0) doesn't support SVCD target",
+                              "encoder interface (type 1) doesn't support aspect ratio correction",
+                              "encoder interface (type 1) doesn't support MP3 from AVI extraction"}));
+        QCOMPARE(program + arguments.join(""), QString("keptkept"));
+    }
+
+    void tvStandard_data()
+    {
+        addColumns<QString, double, QString>({"standard", "rate", "result"});
+        QTest::newRow("own text") << "SECAM" << 25.0 << "SECAM";
+        const QList<QPair<double, QString>> rates{
+            {25.0, "PAL"}, {24.995, ""}, {24.9951, "PAL"}, {25.0049, "PAL"}, {25.005, ""},
+            {50.0, "PAL"}, {49.995, ""}, {50.005, ""}, {23.976, "NTSC"}, {23.971, ""},
+            {23.981, ""}, {24.0, "NTSC"}, {23.995, ""}, {24.005, ""}, {29.97, "NTSC"},
+            {29.965, ""}, {29.975, ""}, {30.0, "NTSC"}, {29.995, ""}, {30.005, ""}, {60.0, "NTSC"},
+            {59.995, ""}, {60.005, ""}, {0.0, ""}, {15.0, ""}};
+        for (const auto &[rate, result] : rates)
+            QTest::newRow(qPrintable(QString::number(rate, 'g', 7))) << "" << rate << result;
+    }
+
+    void tvStandard()
+    {
+        ConsoleEncoder e;
+        VideoInfo video;
+        video.standard = fetched<QString>("standard");
+        video.frameRate = fetched<double>("rate");
+        e->setSourceStreams(video, false, AudioInfo(), false, SubtitleInfo(), true);
+        QTEST(e->tvStandard(), "result");
+    }
+
+    void profileSummary_data()
+    {
+        addColumns<QString, QString, int, double, int>({"video", "audio", "rate", "bitrate", "level"});
+        QTest::addColumn<QString>("channels"); // the source's channel text, or a count
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("video and audio") << "x264" << "mp3" << 44100 << 128.0 << 1 << "2" << "H.264 video 640x480 1000 kbps,  MP3 audio 44.1 kHz 128 kbps";
+        QTest::newRow("lossless") << "xvid" << "flac" << 48000 << 0.0 << 4 << "2" << "Xvid video 640x480 1000 kbps,  Free Lossless Audio 48 kHz";
+        QTest::newRow("alac") << "xvid" << "alac" << 48000 << -1.0 << 4 << "2" << "Xvid video 640x480 1000 kbps,  Apple Lossless Audio 48 kHz";
+        QTest::newRow("vbr") << "mpeg4" << "vorbis" << 22050 << 0.0 << 2 << "2" << "MPEG-4 video 640x480 1000 kbps,  Vorbis audio 22.05 kHz VBR";
+        QTest::newRow("copy by rate") << "x264" << "ac3" << -1 << 128.0 << 5 << "6" << "H.264 video 640x480 1000 kbps,  AC3 5.1 audio (copy) 48 kHz 448 kbps";
+        QTest::newRow("ac3_copy") << "x264" << "ac3_copy" << 44100 << 128.0 << 4 << "stereo" << "H.264 video 640x480 1000 kbps,  AC3 stereo audio (copy) 48 kHz 448 kbps";
+        QTest::newRow("no audio") << "x264" << "noaudio" << 44100 << 128.0 << 1 << "2" << "H.264 video 640x480 1000 kbps";
+        QTest::newRow("empty audio") << "x264" << "" << 44100 << 128.0 << 1 << "2" << "H.264 video 640x480 1000 kbps";
+        QTest::newRow("audio copy only") << "novideo" << "ac3_copy" << 44100 << 128.0 << 1 << "1" << "AC3 mono audio (copy) 48 kHz 448 kbps";
+        QTest::newRow("audio only") << "novideo" << "mp3" << 44100 << 192.0 << 1 << "2" << "MP3 audio 44.1 kHz 192 kbps";
+        QTest::newRow("audio only lossless") << "" << "flac" << 96000 << 0.0 << 4 << "2" << "Free Lossless Audio 96 kHz";
+        QTest::newRow("audio only vbr") << "novideo" << "mp3" << 44100 << 0.0 << 4 << "3" << "MP3 audio 44.1 kHz VBR";
+        QTest::newRow("level 5") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "8" << "AC3 7.1 audio 48 kHz 448 kbps";
+        QTest::newRow("level 5, 4 channels") << "novideo" << "dts" << 44100 << 128.0 << 5 << "4" << "DTS 4 ch. audio 48 kHz 448 kbps";
+        QTest::newRow("level 5, no channels") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "0" << "AC3  audio 48 kHz 448 kbps";
+    }
+
+    void profileSummary()
+    {
+        QFETCH(QString, channels);
+        ConsoleEncoder e;
+        AudioInfo source;
+        bool count = false;
+        source.channelCount = channels.toInt(&count);
+        if (!count)
+            source.channels = channels;
+        source.samplingRate = 48000;
+        source.bitrate = 448;
+        e->setSourceStreams(VideoInfo(), false, source, false, SubtitleInfo(), true);
+        EncoderProfile profile;
+        profile.videoCodec = fetched<QString>("video");
+        profile.audioCodec = fetched<QString>("audio");
+        profile.samplingRate = fetched<int>("rate");
+        profile.audioBitrate = fetched<double>("bitrate");
+        profile.level = fetched<int>("level");
+        profile.pictureSize = QSize(640, 480);
+        profile.videoBitrate = 1000;
+        QTEST(e->profileSummary(profile), "summary");
+    }
+
+    // Which engines give a target: the preferred one, the other one for a file, MEncoder's copy
+    // of a DVD title then FFmpeg, or none with the reason.
+    void encodingRoads_data()
+    {
+        addColumns<bool, QString, QString, QString, QString>({"dvd", "muxer", "video", "audio", "road"});
+        QTest::addColumn<QString>("reason"); // a part of the refusal
+        QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "";
+        QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MEncoder FFmpeg" << "";
+        QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MEncoder FFmpeg" << "";
+        QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MEncoder FFmpeg" << "";
+        QTest::newRow("dvd amr") << true << "3gp" << "mpeg4" << "amrnb" << "" << "FFmpeg after a copy of the DVD title";
+        QTest::newRow("dvd nowhere") << true << "rm" << "rv20" << "noaudio" << "" << "MEncoder does not write rm files";
+        QTest::newRow("file mkv") << false << "mkv" << "x264" << "ac3" << "FFmpeg" << "";
+        QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "";
+        QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "";
+        QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << "" << "FFmpeg does not write mpeg4 video into flv files; MEncoder:";
+    }
+
+    void encodingRoads()
+    {
+        QFETCH(bool, dvd);
+        QFETCH(QString, muxer);
+        QFETCH(QString, reason);
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+        if (dvd)
+            setDvdSource(e.encoder, "/media/dvd");
+        else
+            setClipSource(e.encoder, "/media/clip.avi");
+        e->setTargetMuxer(muxer);
+        EncodingTarget &target = e->jobData(e->preferredEngine())->target;
+        target.muxer = muxer;
+        target.profile.level = EncoderProfile::LevelUser;
+        target.video.codec = fetched<QString>("video");
+        target.video.pictureSize = QSize(320, 240);
+        target.audio.codec = fetched<QString>("audio");
+        QString refusal = "stale";
+        const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 0, 0, 0, refusal);
+        QStringList road;
+        for (const EncodingStep &step : steps)
+            road << Encoder::engineName(step.type);
+        QTEST(road.join(' '), "road");
+        QVERIFY2(reason.isEmpty() ? refusal.isEmpty() : refusal.contains(reason), qPrintable(refusal));
+        QCOMPARE(e.errText().contains(reason.isEmpty() ? "\x01" : reason), !reason.isEmpty());
+        if (steps.size() == 2) {
+            // MEncoder copies the title beside the output; FFmpeg encodes that copy.
+            QCOMPARE(steps[0].output, QString("/out/movie (step 0).mpg"));
+            QCOMPARE(steps[0].arguments.mid(0, 5),
+                     QStringList({"dvd://1", "-ovc", "copy", "-oac", "copy"}));
+            QVERIFY(steps[0].arguments.join(' ').contains("-dvd-device /media/dvd -aid 128"));
+            QCOMPARE(steps[1].arguments.mid(0, 3), QStringList({"-y", "-i", steps[0].output}));
+            QCOMPARE(steps[1].arguments.last(), QString("/out/movie.x"));
+        } else if (steps.size() == 1) {
+            QCOMPARE(steps[0].output, QString("/out/movie.x"));
+            QVERIFY(steps[0].arguments.contains(dvd ? "/media/dvd" : "/media/clip.avi"));
+        }
+    }
+};
 
 VEXO_TEST_CLASS(EncoderDispatchTest)
 #include "tst_encoderdispatch.moc"

@@ -67,18 +67,6 @@ void engineCommand(ConsoleEncoder &e, int type, QString &program, QStringList &a
     e->cliCmdEncode(type, program, arguments, output, 0, 0, 0, true);
 }
 
-void mencoderCommand(ConsoleEncoder &e, QString &program, QStringList &arguments,
-                     const QString &output)
-{
-    engineCommand(e, EngineType::MEncoder, program, arguments, output);
-}
-
-void ffmpegCommand(ConsoleEncoder &e, QString &program, QStringList &arguments,
-                   const QString &output)
-{
-    engineCommand(e, EngineType::FFmpeg, program, arguments, output);
-}
-
 } // namespace
 
 class EncoderTrialsTest : public QObject
@@ -86,338 +74,330 @@ class EncoderTrialsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void mencoderTrial_data();
-    void mencoderTrial();
-    void ffmpegTrial_data();
-    void ffmpegTrial();
-    void longSourceTrialEndsSoon();
-    void trialRemovesOnlyRegularFiles_data();
-    void trialRemovesOnlyRegularFiles();
-    void otherTypesAreNotRun();
-    void audioTargetTrialLeavesNoIntermediate();
-    void mencoderProgress();
-    void ffmpegProgress();
-    void progressOfUnknownType();
+    void initTestCase()
+    {
+        m_clip = TestMedia::standardAvi();
+        QVERIFY(!m_clip.isEmpty());
+    }
+
+    void mencoderTrial_data()
+    {
+        addColumns<QString, bool>({"fault", "valid"});
+        QTest::newRow("working") << "" << true;
+        QTest::newRow("bad option") << "bad option" << false;
+        QTest::newRow("unreadable input") << "unreadable input" << false;
+        QTest::newRow("silent engine") << "silent engine" << false;
+        QTest::newRow("missing engine") << "missing engine" << false;
+    }
+
+    void mencoderTrial()
+    {
+        QFETCH(QString, fault);
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
+        const QString output = scratch("trial.avi");
+        QString program, commandLine = "untouched", out, err;
+        QStringList arguments;
+        engineCommand(e, EngineType::MEncoder, program, arguments, output);
+        if (fault == "bad option")
+            arguments.prepend("-no-such-option");
+        else if (fault == "silent engine")
+            program = fakeEngineAs("silent-mencoder", "exit 0");
+        else if (fault == "missing engine")
+            program = TestMedia::folder() + "/no-such-mencoder";
+        e.clear();
+        QElapsedTimer timer;
+        timer.start();
+        const bool valid = e->checkCommand(EngineType::MEncoder, program, arguments, output,
+                                           commandLine, out, err, 50);
+        QCOMPARE(valid, fetched<bool>("valid"));
+        QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
+        QVERIFY(!QFileInfo::exists(output));
+        if (fault == "missing engine") {
+            QCOMPARE(commandLine, QString("untouched"));
+            QVERIFY(e.logText().contains("Encoder: MEncoder process failed to start in 3000 milliseconds."));
+            return;
+        }
+        QVERIFY2(commandLine.startsWith(program + " -frames 50 "), qPrintable(commandLine));
+        QVERIFY(commandLine.endsWith(arguments.join(' ')));
+        QVERIFY(e.logText().contains(valid ? "Encoder: MEncoder engine check command completed."
+                                           : "Encoder: MEncoder engine checking command: NOT valid"));
+        // The trial writes to none of the encoder's own consoles but the log.
+        QCOMPARE(e.stdIn.toPlainText() + e.stdOut.toPlainText() + e.errText(), QString());
+        if (valid)
+            QVERIFY(out.contains("Pos:"));
+    }
+
+    void ffmpegTrial_data()
+    {
+        mencoderTrial_data();
+    }
+
+    void ffmpegTrial()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, valid);
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+        setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
+        const QString output = scratch("trial.mp4");
+        QString program, commandLine = "untouched", out, err;
+        QStringList arguments;
+        engineCommand(e, EngineType::FFmpeg, program, arguments, output);
+        QCOMPARE(arguments.last(), output);
+        if (fault == "bad option")
+            arguments.prepend("-no-such-option");
+        else if (fault == "silent engine")
+            program = fakeEngineAs("silent-ffmpeg", "exit 0");
+        else if (fault == "missing engine")
+            program = TestMedia::folder() + "/no-such-ffmpeg";
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(e->checkCommand(EngineType::FFmpeg, program, arguments, output, commandLine, out,
+                                 err, 1000000),
+                 valid);
+        QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
+        QVERIFY(!QFileInfo::exists(output));
+        if (fault == "missing engine") {
+            QCOMPARE(commandLine, QString("untouched"));
+            return;
+        }
+        // The size limit stands in front of the output file, where FFmpeg applies it.
+        QStringList expected = arguments;
+        expected.insert(expected.size() - 1, "1000000");
+        expected.insert(expected.size() - 2, "-fs");
+        QCOMPARE(commandLine, program + " " + expected.join(' '));
+        QVERIFY(e.logText().contains(valid ? "Encoder: FFmpeg engine check command completed."
+                                           : "Encoder: FFmpeg engine checking command: NOT valid"));
+        if (valid)
+            QVERIFY(err.contains("time="));
+    }
+
+    // MEncoder reads its whole input even after "-frames" has stopped the writing: the trial
+    // must end with the frames it needs, not when the source ends.
+    void longSourceTrialEndsSoon()
+    {
+        const QString clip = longClip();
+        QVERIFY(!clip.isEmpty());
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        setClipSource(e.encoder, clip);
+        e->setTimeouts(EngineType::MEncoder, 3000, 60000, 5000);
+        const QString output = scratch("long-trial.avi");
+        QString program, commandLine, out, err;
+        QStringList arguments;
+        // MEncoder's own AVI reader (the builder asks for libavformat's on the AVIs it knows)
+        // stops writing after "-frames" but reads on to the end of the source.
+        program = "mencoder";
+        arguments = QStringList{clip, "-of", "avi", "-ovc", "xvid", "-xvidencopts", "bitrate=600",
+                                "-oac", "mp3lame", "-o", output};
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(e->checkCommand(EngineType::MEncoder, program, arguments, output, commandLine, out,
+                                err, 50));
+        // It read a few seconds of the source, not the whole of it (load-independent), and so
+        // ended by itself in seconds.
+        const double read = lastSeconds(out, "Pos:\\s*([\\d.]+)s");
+        QVERIFY2(read > 0 && read < 10, qPrintable(out.right(200)));
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!e.logText().contains("killed"));
+        // The engine's own count says where it stopped: the whole source is 15000 frames.
+        const int frames = lastCount(out, "(\\d+)f ");
+        QVERIFY2(frames >= 0 && frames < 200, qPrintable(out.right(300)));
+
+        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+        e->setTimeouts(EngineType::FFmpeg, 3000, 60000, 5000);
+        const QString mp4 = scratch("long-trial.mp4");
+        engineCommand(e, EngineType::FFmpeg, program, arguments, mp4);
+        timer.restart();
+        QVERIFY(e->checkCommand(EngineType::FFmpeg, program, arguments, mp4, commandLine, out, err,
+                                1000000));
+        const double encoded = lastSeconds(err, "time=(\\d+):(\\d+):([\\d.]+)");
+        QVERIFY2(encoded > 0 && encoded < 60, qPrintable(err.right(200)));
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!e.logText().contains("killed"));
+        const int written = lastCount(err, "frame=\\s*(\\d+)");
+        QVERIFY2(written >= 0 && written < 5000, qPrintable(err.right(300)));
+    }
+
+    void trialRemovesOnlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("regular file") << "file";
+        QTest::newRow("null device") << "device";
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("link to a regular file") << "link";
+    }
+
+    void trialRemovesOnlyRegularFiles()
+    {
+        QFETCH(QString, kind);
+        QString output = scratch("removal-" + kind);
+        // The null device through a link of the test's own: a fault that removed the device
+        // would remove only the link, never the system's /dev/null.
+        if (kind == "device")
+            QVERIFY(QFile::link("/dev/null", output));
+        else if (kind == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(output).constData(), 0600), 0);
+        else if (kind == "folder")
+            QVERIFY(QDir().mkpath(output));
+        else if (kind == "link") {
+            QFile target(scratch("removal-target"));
+            QVERIFY(target.open(QIODevice::WriteOnly));
+            target.close();
+            QVERIFY(QFile::link(target.fileName(), output));
+        }
+        ConsoleEncoder e;
+        // A stand-in that writes a file at the output path when it is one.
+        const QString engine = writeEngineScript("touching-engine",
+            "[ -f \"$1\" ] || [ ! -e \"$1\" ] && printf data > \"$1\"\necho 'Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb'");
+        QString commandLine, out, err;
+        e->checkCommand(EngineType::MEncoder, engine, {output}, output, commandLine, out, err, 0);
+        QCOMPARE(commandLine, engine + " " + output); // no limit, arguments unchanged
+        const QFileInfo after(output);
+        if (kind == "file")
+            QVERIFY(!after.exists());
+        else
+            QVERIFY2(kind == "link" ? after.isSymLink() : after.exists() && !after.isFile(), qPrintable(kind + " must stay"));
+        if (kind != "file")
+            QVERIFY(QFile::remove(output) || QDir(output).removeRecursively());
+    }
+
+    void otherTypesAreNotRun()
+    {
+        ConsoleEncoder e;
+        QString commandLine = "untouched", out, err;
+        const QString touched = scratch("not-run");
+        QVERIFY(e->checkCommand(3, fakeEngineAs("toucher", "touch " + touched), {}, touched,
+                                commandLine, out, err, 50));
+        QCOMPARE(commandLine, QString("untouched"));
+        QVERIFY(!QFileInfo::exists(touched));
+        QCOMPARE(e.logText(), QString("Encoder: unknown engine is checking a command."));
+        QVERIFY(!e->parseCommandCheck(3, "Pos: 1.0s 1f", ""));
+        QVERIFY(e.errText().contains("encoder interface (type 3) unknown"));
+    }
+
+    // MEncoder writes an audio target's sound into an intermediate AVI first; its trial removes
+    // that file too, but never one that was there before.
+    void audioTargetTrialLeavesNoIntermediate()
+    {
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        setClipSource(e.encoder, m_clip);
+        const QString output = scratch("tone.mp3");
+        const QString intermediate = scratch("tone (step 0).avi");
+        QString program, commandLine, out, err;
+        QStringList arguments;
+        engineCommand(e, EngineType::MEncoder, program, arguments, output);
+        EncodingTarget &target = e->jobData(EngineType::MEncoder)->target;
+        target.muxer = "mp3";
+        target.video.codec = "novideo";
+        int type = EngineType::MEncoder;
+        e->cliCmdEncode(type, program, arguments, output, 0, 0, 0, true);
+        QVERIFY(arguments.contains(intermediate));
+        QVERIFY(e->checkCommand(type, program, arguments, output, commandLine, out, err, 50));
+        QVERIFY(!QFileInfo::exists(intermediate));
+        QFile kept(intermediate);
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.close();
+        QVERIFY(e->checkCommand(type, program, arguments, output, commandLine, out, err, 50));
+        QVERIFY(QFileInfo::exists(intermediate));
+    }
+
+    // Progress of a real MEncoder encode, read chunk by chunk as the job views hand it over.
+    void mencoderProgress()
+    {
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        setClipSource(e.encoder, m_clip);
+        QString program;
+        QStringList arguments;
+        engineCommand(e, EngineType::MEncoder, program, arguments, scratch("progress.avi"));
+        QProcess mencoder;
+        mencoder.start(program, arguments);
+        QVERIFY(mencoder.waitForFinished(60000));
+        const QString output = QString::fromUtf8(mencoder.readAllStandardOutput());
+        int frame = -1, percent = -1, minutes = -1, size = -1;
+        double position = -1, fps = -1;
+        QString rest, console;
+        int reports = 0, lastFrame = -1;
+        // MEncoder flushes its output at the end of each status line; a chunk holds a few.
+        const QStringList lines = output.split('\r');
+        for (qsizetype at = 0; at < lines.size(); at += 5) {
+            const QString chunk = lines.mid(at, 5).join('\r') + '\r';
+            if (Encoder::parseProgress(EngineType::MEncoder, chunk, rest, frame, position, percent,
+                                       minutes, fps, size)) {
+                ++reports;
+                console += rest;
+                QVERIFY(frame >= lastFrame);
+                lastFrame = frame;
+            }
+        }
+        QVERIFY(reports > 0);
+        QVERIFY2(frame >= 70 && frame <= 76, qPrintable(QString::number(frame)));
+        QVERIFY(position > 2.5 && position <= 3.1);
+        QVERIFY(percent >= 90 && percent <= 100);
+        QVERIFY(fps >= 0); // written, though a short encode may report 0.00fps
+        QCOMPARE(minutes, 0);
+        QVERIFY(size >= 0); // read from the status line's "...mb"
+        // Status lines stay out of the console text (but for those behind a message line).
+        QVERIFY(console.count("Pos:") < output.count("Pos:") / 2);
+        QVERIFY(console.contains("VIDEO:"));
+    }
+
+    // Progress of a real FFmpeg encode, read from its standard error chunk by chunk.
+    void ffmpegProgress()
+    {
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+        setClipSource(e.encoder, m_clip);
+        QString program;
+        QStringList arguments;
+        engineCommand(e, EngineType::FFmpeg, program, arguments, scratch("progress.mp4"));
+        QProcess ffmpeg;
+        ffmpeg.start(program, QStringList{"-stats_period", "0.05"} + arguments);
+        QVERIFY(ffmpeg.waitForFinished(60000));
+        const QString output = QString::fromUtf8(ffmpeg.readAllStandardError());
+        int frame = -1, percent = -1, minutes = -1, size = -1;
+        double position = -1, fps = -1;
+        QString rest, console;
+        int reports = 0;
+        for (const QString &line : output.split('\n')) {
+            if (Encoder::parseProgress(EngineType::FFmpeg, line + '\n', rest, frame, position,
+                                       percent, minutes, fps, size)) {
+                ++reports;
+                console += rest;
+            }
+        }
+        QVERIFY(reports > 0);
+        QVERIFY2(frame >= 74 && frame <= 77, qPrintable(QString::number(frame)));
+        QVERIFY2(position > 2.9 && position <= 3.1, qPrintable(QString::number(position)));
+        QVERIFY(size > 0);
+        QVERIFY(fps >= 0);
+        QCOMPARE(percent, 100); // the closing summary line
+        QCOMPARE(minutes, -1);  // FFmpeg reports no time left
+        QVERIFY(console.contains("Input #0"));
+        QVERIFY(!console.contains("frame="));
+    }
+
+    void progressOfUnknownType()
+    {
+        int frame = -1, percent = -1, minutes = -1, size = -1;
+        double position = -1, fps = -1;
+        QString rest = "kept";
+        QVERIFY(!Encoder::parseProgress(0, "Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb\r",
+                                        rest, frame, position, percent, minutes, fps, size));
+        QCOMPARE(rest, QString("kept"));
+        QCOMPARE(QList<double>({double(frame), position, double(percent), double(minutes), fps,
+                                double(size)}),
+                 QList<double>(6, -1.0));
+    }
 
 private:
     QString m_clip;
 };
-
-void EncoderTrialsTest::initTestCase()
-{
-    m_clip = TestMedia::standardAvi();
-    QVERIFY(!m_clip.isEmpty());
-}
-
-void EncoderTrialsTest::mencoderTrial_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("valid");
-    QTest::newRow("working") << "" << true;
-    QTest::newRow("bad option") << "bad option" << false;
-    QTest::newRow("unreadable input") << "unreadable input" << false;
-    QTest::newRow("silent engine") << "silent engine" << false;
-    QTest::newRow("missing engine") << "missing engine" << false;
-}
-
-void EncoderTrialsTest::mencoderTrial()
-{
-    QFETCH(QString, fault);
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
-    const QString output = scratch("trial.avi");
-    QString program, commandLine = "untouched", out, err;
-    QStringList arguments;
-    mencoderCommand(e, program, arguments, output);
-    if (fault == "bad option")
-        arguments.prepend("-no-such-option");
-    else if (fault == "silent engine")
-        program = fakeEngineAs("silent-mencoder", "exit 0");
-    else if (fault == "missing engine")
-        program = TestMedia::folder() + "/no-such-mencoder";
-    e.clear();
-    QElapsedTimer timer;
-    timer.start();
-    const bool valid = e->checkCommand(EngineType::MEncoder, program, arguments, output,
-                                       commandLine, out, err, 50);
-    QCOMPARE(valid, fetched<bool>("valid"));
-    QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
-    QVERIFY(!QFileInfo::exists(output));
-    if (fault == "missing engine") {
-        QCOMPARE(commandLine, QString("untouched"));
-        QVERIFY(e.logText().contains("Encoder: MEncoder process failed to start in 3000 milliseconds."));
-        return;
-    }
-    QVERIFY2(commandLine.startsWith(program + " -frames 50 "), qPrintable(commandLine));
-    QVERIFY(commandLine.endsWith(arguments.join(' ')));
-    QVERIFY(e.logText().contains(valid ? "Encoder: MEncoder engine check command completed."
-                                       : "Encoder: MEncoder engine checking command: NOT valid"));
-    // The trial writes to none of the encoder's own consoles but the log.
-    QCOMPARE(e.stdIn.toPlainText() + e.stdOut.toPlainText() + e.errText(), QString());
-    if (valid)
-        QVERIFY(out.contains("Pos:"));
-}
-
-void EncoderTrialsTest::ffmpegTrial_data()
-{
-    mencoderTrial_data();
-}
-
-void EncoderTrialsTest::ffmpegTrial()
-{
-    QFETCH(QString, fault);
-    QFETCH(bool, valid);
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-    setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
-    const QString output = scratch("trial.mp4");
-    QString program, commandLine = "untouched", out, err;
-    QStringList arguments;
-    ffmpegCommand(e, program, arguments, output);
-    QCOMPARE(arguments.last(), output);
-    if (fault == "bad option")
-        arguments.prepend("-no-such-option");
-    else if (fault == "silent engine")
-        program = fakeEngineAs("silent-ffmpeg", "exit 0");
-    else if (fault == "missing engine")
-        program = TestMedia::folder() + "/no-such-ffmpeg";
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(e->checkCommand(EngineType::FFmpeg, program, arguments, output, commandLine, out,
-                             err, 1000000),
-             valid);
-    QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
-    QVERIFY(!QFileInfo::exists(output));
-    if (fault == "missing engine") {
-        QCOMPARE(commandLine, QString("untouched"));
-        return;
-    }
-    // The size limit stands in front of the output file, where FFmpeg applies it.
-    QStringList expected = arguments;
-    expected.insert(expected.size() - 1, "1000000");
-    expected.insert(expected.size() - 2, "-fs");
-    QCOMPARE(commandLine, program + " " + expected.join(' '));
-    QVERIFY(e.logText().contains(valid ? "Encoder: FFmpeg engine check command completed."
-                                       : "Encoder: FFmpeg engine checking command: NOT valid"));
-    if (valid)
-        QVERIFY(err.contains("time="));
-}
-
-// MEncoder reads its whole input even after "-frames" has stopped the writing: the trial
-// must end with the frames it needs, not when the source ends.
-void EncoderTrialsTest::longSourceTrialEndsSoon()
-{
-    const QString clip = longClip();
-    QVERIFY(!clip.isEmpty());
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    setClipSource(e.encoder, clip);
-    e->setTimeouts(EngineType::MEncoder, 3000, 60000, 5000);
-    const QString output = scratch("long-trial.avi");
-    QString program, commandLine, out, err;
-    QStringList arguments;
-    // MEncoder's own AVI reader (the builder asks for libavformat's on the AVIs it knows)
-    // stops writing after "-frames" but reads on to the end of the source.
-    program = "mencoder";
-    arguments = QStringList{clip, "-of", "avi", "-ovc", "xvid", "-xvidencopts", "bitrate=600",
-                            "-oac", "mp3lame", "-o", output};
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(e->checkCommand(EngineType::MEncoder, program, arguments, output, commandLine, out,
-                            err, 50));
-    // It read a few seconds of the source, not the whole of it (load-independent), and so
-    // ended by itself in seconds.
-    const double read = lastSeconds(out, "Pos:\\s*([\\d.]+)s");
-    QVERIFY2(read > 0 && read < 10, qPrintable(out.right(200)));
-    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
-    QVERIFY(!e.logText().contains("killed"));
-    // The engine's own count says where it stopped: the whole source is 15000 frames.
-    const int frames = lastCount(out, "(\\d+)f ");
-    QVERIFY2(frames >= 0 && frames < 200, qPrintable(out.right(300)));
-
-    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-    e->setTimeouts(EngineType::FFmpeg, 3000, 60000, 5000);
-    const QString mp4 = scratch("long-trial.mp4");
-    ffmpegCommand(e, program, arguments, mp4);
-    timer.restart();
-    QVERIFY(e->checkCommand(EngineType::FFmpeg, program, arguments, mp4, commandLine, out, err,
-                            1000000));
-    const double encoded = lastSeconds(err, "time=(\\d+):(\\d+):([\\d.]+)");
-    QVERIFY2(encoded > 0 && encoded < 60, qPrintable(err.right(200)));
-    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
-    QVERIFY(!e.logText().contains("killed"));
-    const int written = lastCount(err, "frame=\\s*(\\d+)");
-    QVERIFY2(written >= 0 && written < 5000, qPrintable(err.right(300)));
-}
-
-void EncoderTrialsTest::trialRemovesOnlyRegularFiles_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("regular file") << "file";
-    QTest::newRow("null device") << "device";
-    QTest::newRow("fifo") << "fifo";
-    QTest::newRow("folder") << "folder";
-}
-
-void EncoderTrialsTest::trialRemovesOnlyRegularFiles()
-{
-    QFETCH(QString, kind);
-    QString output = scratch("removal-" + kind);
-    // The null device through a link of the test's own: a fault that removed the device
-    // would remove only the link, never the system's /dev/null.
-    if (kind == "device")
-        QVERIFY(QFile::link("/dev/null", output));
-    else if (kind == "fifo")
-        QCOMPARE(mkfifo(QFile::encodeName(output).constData(), 0600), 0);
-    else if (kind == "folder")
-        QVERIFY(QDir().mkpath(output));
-    ConsoleEncoder e;
-    // A stand-in that writes a file at the output path when it is one.
-    const QString engine = writeEngineScript("touching-engine",
-        "[ -f \"$1\" ] || [ ! -e \"$1\" ] && printf data > \"$1\"\necho 'Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb'");
-    QString commandLine, out, err;
-    e->checkCommand(EngineType::MEncoder, engine, {output}, output, commandLine, out, err, 0);
-    QCOMPARE(commandLine, engine + " " + output); // no limit, arguments unchanged
-    const QFileInfo after(output);
-    if (kind == "file")
-        QVERIFY(!after.exists());
-    else
-        QVERIFY2(after.exists() && !after.isFile(), qPrintable(kind + " must stay"));
-    if (kind != "file")
-        QVERIFY(QFile::remove(output) || QDir(output).removeRecursively());
-}
-
-void EncoderTrialsTest::otherTypesAreNotRun()
-{
-    ConsoleEncoder e;
-    QString commandLine = "untouched", out, err;
-    const QString touched = scratch("not-run");
-    QVERIFY(e->checkCommand(3, fakeEngineAs("toucher", "touch " + touched), {}, touched,
-                            commandLine, out, err, 50));
-    QCOMPARE(commandLine, QString("untouched"));
-    QVERIFY(!QFileInfo::exists(touched));
-    QCOMPARE(e.logText(), QString("Encoder: unknown engine is checking a command."));
-    QVERIFY(!e->parseCommandCheck(3, "Pos: 1.0s 1f", ""));
-    QVERIFY(e.errText().contains("encoder interface (type 3) unknown"));
-}
-
-// MEncoder writes an audio target's sound into an intermediate AVI first; its trial removes
-// that file too, but never one that was there before.
-void EncoderTrialsTest::audioTargetTrialLeavesNoIntermediate()
-{
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    setClipSource(e.encoder, m_clip);
-    const QString output = scratch("tone.mp3");
-    const QString intermediate = scratch("tone (step 0).avi");
-    QString program, commandLine, out, err;
-    QStringList arguments;
-    engineCommand(e, EngineType::MEncoder, program, arguments, output);
-    EncodingTarget &target = e->jobData(EngineType::MEncoder)->target;
-    target.muxer = "mp3";
-    target.video.codec = "novideo";
-    int type = EngineType::MEncoder;
-    e->cliCmdEncode(type, program, arguments, output, 0, 0, 0, true);
-    QVERIFY(arguments.contains(intermediate));
-    QVERIFY(e->checkCommand(type, program, arguments, output, commandLine, out, err, 50));
-    QVERIFY(!QFileInfo::exists(intermediate));
-    QFile kept(intermediate);
-    QVERIFY(kept.open(QIODevice::WriteOnly));
-    kept.close();
-    QVERIFY(e->checkCommand(type, program, arguments, output, commandLine, out, err, 50));
-    QVERIFY(QFileInfo::exists(intermediate));
-}
-
-// Progress of a real MEncoder encode, read chunk by chunk as the job views hand it over.
-void EncoderTrialsTest::mencoderProgress()
-{
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    setClipSource(e.encoder, m_clip);
-    QString program;
-    QStringList arguments;
-    mencoderCommand(e, program, arguments, scratch("progress.avi"));
-    QProcess mencoder;
-    mencoder.start(program, arguments);
-    QVERIFY(mencoder.waitForFinished(60000));
-    const QString output = QString::fromUtf8(mencoder.readAllStandardOutput());
-    int frame = -1, percent = -1, minutes = -1, size = -1;
-    double position = -1, fps = -1;
-    QString rest, console;
-    int reports = 0, lastFrame = -1;
-    // MEncoder flushes its output at the end of each status line; a chunk holds a few.
-    const QStringList lines = output.split('\r');
-    for (qsizetype at = 0; at < lines.size(); at += 5) {
-        const QString chunk = lines.mid(at, 5).join('\r') + '\r';
-        if (Encoder::parseProgress(EngineType::MEncoder, chunk, rest, frame, position, percent,
-                                   minutes, fps, size)) {
-            ++reports;
-            console += rest;
-            QVERIFY(frame >= lastFrame);
-            lastFrame = frame;
-        }
-    }
-    QVERIFY(reports > 0);
-    QVERIFY2(frame >= 70 && frame <= 76, qPrintable(QString::number(frame)));
-    QVERIFY(position > 2.5 && position <= 3.1);
-    QVERIFY(percent >= 90 && percent <= 100);
-    QVERIFY(fps >= 0); // written, though a short encode may report 0.00fps
-    QCOMPARE(minutes, 0);
-    QVERIFY(size >= 0); // read from the status line's "...mb"
-    // Status lines stay out of the console text (but for those behind a message line).
-    QVERIFY(console.count("Pos:") < output.count("Pos:") / 2);
-    QVERIFY(console.contains("VIDEO:"));
-}
-
-// Progress of a real FFmpeg encode, read from its standard error chunk by chunk.
-void EncoderTrialsTest::ffmpegProgress()
-{
-    ConsoleEncoder e;
-    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-    setClipSource(e.encoder, m_clip);
-    QString program;
-    QStringList arguments;
-    ffmpegCommand(e, program, arguments, scratch("progress.mp4"));
-    QProcess ffmpeg;
-    ffmpeg.start(program, QStringList{"-stats_period", "0.05"} + arguments);
-    QVERIFY(ffmpeg.waitForFinished(60000));
-    const QString output = QString::fromUtf8(ffmpeg.readAllStandardError());
-    int frame = -1, percent = -1, minutes = -1, size = -1;
-    double position = -1, fps = -1;
-    QString rest, console;
-    int reports = 0;
-    for (const QString &line : output.split('\n')) {
-        if (Encoder::parseProgress(EngineType::FFmpeg, line + '\n', rest, frame, position,
-                                   percent, minutes, fps, size)) {
-            ++reports;
-            console += rest;
-        }
-    }
-    QVERIFY(reports > 0);
-    QVERIFY2(frame >= 74 && frame <= 77, qPrintable(QString::number(frame)));
-    QVERIFY2(position > 2.9 && position <= 3.1, qPrintable(QString::number(position)));
-    QVERIFY(size > 0);
-    QVERIFY(fps >= 0);
-    QCOMPARE(percent, 100); // the closing summary line
-    QCOMPARE(minutes, -1);  // FFmpeg reports no time left
-    QVERIFY(console.contains("Input #0"));
-    QVERIFY(!console.contains("frame="));
-}
-
-void EncoderTrialsTest::progressOfUnknownType()
-{
-    int frame = -1, percent = -1, minutes = -1, size = -1;
-    double position = -1, fps = -1;
-    QString rest = "kept";
-    QVERIFY(!Encoder::parseProgress(0, "Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb\r",
-                                    rest, frame, position, percent, minutes, fps, size));
-    QCOMPARE(rest, QString("kept"));
-    QCOMPARE(QList<double>({double(frame), position, double(percent), double(minutes), fps,
-                            double(size)}),
-             QList<double>(6, -1.0));
-}
 
 VEXO_TEST_CLASS(EncoderTrialsTest)
 #include "tst_encodertrials.moc"

@@ -3,33 +3,10 @@
 // of every container and the engine-name aliases.
 
 #include "encoder/encoder.h"
+#include "encodertesting.h"
 #include "testregistry.h"
 
 #include <QTest>
-
-class EncoderVocabularyTest : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void muxerTexts_data();
-    void muxerTexts();
-    void codecTexts_data();
-    void codecTexts();
-    void muxerExtension_data();
-    void muxerExtension();
-    void defaultVideoCodec_data();
-    void defaultVideoCodec();
-    void defaultAudioCodec_data();
-    void defaultAudioCodec();
-    void defaultCodecsAndSubtitles_data();
-    void defaultCodecsAndSubtitles();
-    void engineNames_data();
-    void engineNames();
-
-private:
-    Encoder m_encoder{nullptr, nullptr, nullptr, nullptr, 2};
-};
 
 namespace {
 
@@ -300,13 +277,6 @@ QList<QStringList> section(const QString &name)
     return rows;
 }
 
-// The value of a column of the current data row.
-template<typename T>
-T fetched(const char *column)
-{
-    return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>()));
-}
-
 QString orElse(const QString &text, const QString &fallback)
 {
     return text == "-" ? fallback : text;
@@ -315,233 +285,220 @@ QString orElse(const QString &text, const QString &fallback)
 } // namespace
 
 
-void EncoderVocabularyTest::muxerTexts_data()
+class EncoderVocabularyTest : public QObject
 {
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<QString>("longDescription");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("shortName");
-    const QList<QStringList> rows = section("MUX");
-    QCOMPARE(rows.size(), 61);
-    for (const QStringList &row : rows) {
-        // A missing text falls back to the next shorter one, the last to the upper-cased name.
-        const QString shortName = orElse(row[3], row[0].toUpper());
-        const QString description = orElse(row[2], shortName);
-        QTest::newRow(qPrintable(row[0])) << row[0] << orElse(row[1], description) << description
-                                          << shortName;
+    Q_OBJECT
+
+private slots:
+    void muxerTexts_data()
+    {
+        addColumns<QString, QString, QString, QString>({"muxer", "longDescription", "description", "shortName"});
+        const QList<QStringList> rows = section("MUX");
+        QCOMPARE(rows.size(), 61);
+        for (const QStringList &row : rows) {
+            // A missing text falls back to the next shorter one, the last to the upper-cased name.
+            const QString shortName = orElse(row[3], row[0].toUpper());
+            const QString description = orElse(row[2], shortName);
+            QTest::newRow(qPrintable(row[0])) << row[0] << orElse(row[1], description) << description << shortName;
+        }
+        // Names that no table knows, compared case-sensitively; an empty name stays empty.
+        QTest::newRow("engine name") << "libx264" << "LIBX264" << "LIBX264" << "LIBX264";
+        QTest::newRow("lower-case roq") << "roq" << "ROQ" << "ROQ" << "ROQ";
+        QTest::newRow("empty") << "" << "" << "" << "";
     }
-    // Names that no table knows, compared case-sensitively; an empty name stays empty.
-    QTest::newRow("engine name") << "libx264" << "LIBX264" << "LIBX264" << "LIBX264";
-    QTest::newRow("lower-case roq") << "roq" << "ROQ" << "ROQ" << "ROQ";
-    QTest::newRow("empty") << "" << "" << "" << "";
-}
 
-void EncoderVocabularyTest::muxerTexts()
-{
-    QFETCH(QString, muxer);
-    QCOMPARE(m_encoder.muxerLongDescription(muxer), fetched<QString>("longDescription"));
-    QCOMPARE(m_encoder.muxerDescription(muxer), fetched<QString>("description"));
-    QCOMPARE(m_encoder.muxerShortName(muxer), fetched<QString>("shortName"));
-}
-
-void EncoderVocabularyTest::codecTexts_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("codec");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("shortName");
-    const QList<QPair<QString, int>> kinds{{"VID", 50}, {"AUD", 45}, {"SUB", 8}};
-    for (const auto &[kind, count] : kinds) {
-        const QList<QStringList> rows = section(kind);
-        QCOMPARE(rows.size(), count);
-        for (const QStringList &row : rows)
-            QTest::newRow(qPrintable(kind + ' ' + row[0])) << kind << row[0] << row[1] << row[2];
-        QTest::newRow(qPrintable(kind + " unknown")) << kind << "libx264" << "LIBX264" << "LIBX264";
-        QTest::newRow(qPrintable(kind + " empty")) << kind << "" << "" << "";
+    void muxerTexts()
+    {
+        QFETCH(QString, muxer);
+        QCOMPARE(m_encoder.muxerLongDescription(muxer), fetched<QString>("longDescription"));
+        QCOMPARE(m_encoder.muxerDescription(muxer), fetched<QString>("description"));
+        QCOMPARE(m_encoder.muxerShortName(muxer), fetched<QString>("shortName"));
     }
-}
 
-void EncoderVocabularyTest::codecTexts()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, codec);
-    QString description, shortName;
-    if (kind == "VID") {
-        description = m_encoder.videoCodecDescription(codec);
-        shortName = m_encoder.videoCodecShortName(codec);
-    } else if (kind == "AUD") {
-        description = m_encoder.audioCodecDescription(codec);
-        shortName = m_encoder.audioCodecShortName(codec);
-    } else {
-        description = m_encoder.subtitleDescription(codec);
-        shortName = m_encoder.subtitleShortName(codec);
-    }
-    QCOMPARE(description, fetched<QString>("description"));
-    QCOMPARE(shortName, fetched<QString>("shortName"));
-}
-
-void EncoderVocabularyTest::muxerExtension_data()
-{
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<bool>("noVideo");
-    QTest::addColumn<QString>("extension");
-    const char *rows[][3] = {
-        {"asf", "", ".wmv"}, {"avm2", "", ".swf"}, {"dv", "", ".avi"}, {"filmstrip", "", ".flm"},
-        {"ipod", "noVideo", ".m4a"}, {"ipod", "", ".m4v"}, {"matroska", "", ".mkv"},
-        {"mpeg1video", "", ".m1v"}, {"mpeg2video", "", ".m2v"}, {"mpeg", "", ".mpg"},
-        {"mpeg_vcd", "noVideo", ".mpg"}, {"mpegts", "", ".ts"}, {"mp2", "", ".mpa"},
-        {"null", "", ".raw"}, {"raw", "", ".raw"}, {"rawvideo", "", ".raw"},
-        {"rawaudio", "", ".raw"}, {"f64be", "", ".wav"}, {"f64le", "", ".wav"},
-        {"s32be", "", ".wav"}, {"s32le", "noVideo", ".wav"}, {"s16le", "", ".s16le"},
-        {"s64be", "", ".s64be"}, {"avi", "", ".avi"}, {"mkv", "", ".mkv"}, {"mp4", "", ".mp4"},
-        {"webm", "", ".webm"}, {"RoQ", "", ".roq"}, {"roq", "", ".roq"},
-        {"libx264", "", ".libx264"}, {"", "", "."}, {"MP3", "", ".mp3"},
-    };
-    for (const auto &row : rows)
-        QTest::newRow(qPrintable(QString(row[0]) + row[1])) << row[0] << (*row[1] != 0) << row[2];
-}
-
-void EncoderVocabularyTest::muxerExtension()
-{
-    QFETCH(QString, muxer);
-    QFETCH(bool, noVideo);
-    QCOMPARE(Encoder::muxerExtension(muxer, noVideo), fetched<QString>("extension"));
-}
-
-void EncoderVocabularyTest::defaultVideoCodec_data()
-{
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<QString>("codec");
-    int count = 0;
-    for (const QStringList &row : section("DEFV")) {
-        const QString codec = row[0].section(':', 0, 0);
-        for (const QString &muxer : row[0].section(':', 1).split(' ', Qt::SkipEmptyParts)) {
-            QTest::newRow(qPrintable(muxer)) << muxer << codec;
-            ++count;
+    void codecTexts_data()
+    {
+        addColumns<QString, QString, QString, QString>({"kind", "codec", "description", "shortName"});
+        const QList<QPair<QString, int>> kinds{{"VID", 50}, {"AUD", 45}, {"SUB", 8}};
+        for (const auto &[kind, count] : kinds) {
+            const QList<QStringList> rows = section(kind);
+            QCOMPARE(rows.size(), count);
+            for (const QStringList &row : rows)
+                QTest::newRow(qPrintable(kind + ' ' + row[0])) << kind << row[0] << row[1] << row[2];
+            QTest::newRow(qPrintable(kind + " unknown")) << kind << "libx264" << "LIBX264" << "LIBX264";
+            QTest::newRow(qPrintable(kind + " empty")) << kind << "" << "" << "";
         }
     }
-    QCOMPARE(count, 53);
-    for (const char *muxer : {"webm", "mpeg_vcd", "m4a", "wmv", "264", "", "MKV"})
-        QTest::newRow(qPrintable(QString("no row ") + muxer)) << muxer << "x264";
-}
 
-void EncoderVocabularyTest::defaultVideoCodec()
-{
-    QFETCH(QString, muxer);
-    QCOMPARE(m_encoder.defaultVideoCodec(muxer), fetched<QString>("codec"));
-}
-
-void EncoderVocabularyTest::defaultAudioCodec_data()
-{
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<QString>("video");
-    QTest::addColumn<QString>("audio");
-    // "__default" video entries of the "__default" muxer come before a muxer's own entry for
-    // any video codec; the test works the steps out itself from the table.
-    QMap<QString, QMap<QString, QString>> table;
-    for (const QStringList &row : section("DEFA")) {
-        const QString muxer = row[0].section(':', 0, 0);
-        const QStringList words = row[0].section(':', 1).split(' ', Qt::SkipEmptyParts);
-        table[muxer]["__default"] = words[0];
-        for (const QString &word : words.mid(1))
-            table[muxer][word.section('=', 0, 0)] = word.section('=', 1);
+    void codecTexts()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, codec);
+        QString description, shortName;
+        if (kind == "VID") {
+            description = m_encoder.videoCodecDescription(codec);
+            shortName = m_encoder.videoCodecShortName(codec);
+        } else if (kind == "AUD") {
+            description = m_encoder.audioCodecDescription(codec);
+            shortName = m_encoder.audioCodecShortName(codec);
+        } else {
+            description = m_encoder.subtitleDescription(codec);
+            shortName = m_encoder.subtitleShortName(codec);
+        }
+        QCOMPARE(description, fetched<QString>("description"));
+        QCOMPARE(shortName, fetched<QString>("shortName"));
     }
-    QCOMPARE(table.size(), 54);
-    int entries = 0;
-    for (const auto &row : std::as_const(table))
-        entries += row.size();
-    QCOMPARE(entries, 77);
-    auto expected = [&](const QString &muxer, const QString &video) {
-        for (const auto &[m, v] : {std::pair{muxer, video}, std::pair{QString("__default"), video},
-                                   std::pair{muxer, QString("__default")},
-                                   std::pair{QString("__default"), QString("__default")}})
-            if (table.value(m).contains(v))
-                return table.value(m).value(v);
-        return QString();
-    };
-    const QStringList videos{"__default", "", "x264", "x264_lr", "x264_hd", "xvid", "theora",
-                             "h263", "mpeg4", "x264_divx", "vp8"};
-    for (const QString &muxer : table.keys() + QStringList{"webm", "mpeg_vcd", ""})
-        for (const QString &video : videos)
-            QTest::newRow(qPrintable(muxer + '/' + video)) << muxer << video << expected(muxer, video);
-    // The worked examples, independent of the steps above.
-    QTest::newRow("avi x264") << "avi" << "x264" << "aac";
-    QTest::newRow("mpeg x264_lr") << "mpeg" << "x264_lr" << "aac_lr";
-    QTest::newRow("avi xvid") << "avi" << "xvid" << "mp3";
-    QTest::newRow("webm vp8") << "webm" << "vp8" << "mp3";
-    QTest::newRow("mov h263") << "mov" << "h263" << "mp3_lr";
-    QTest::newRow("3g2 h263") << "3g2" << "h263" << "amrnb";
-    QTest::newRow("flv x264") << "flv" << "x264" << "aac";
-}
 
-void EncoderVocabularyTest::defaultAudioCodec()
-{
-    QFETCH(QString, muxer);
-    QFETCH(QString, video);
-    QCOMPARE(m_encoder.defaultAudioCodec(muxer, video), fetched<QString>("audio"));
-}
-
-void EncoderVocabularyTest::defaultCodecsAndSubtitles_data()
-{
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<QString>("video");
-    QTest::addColumn<QString>("audio");
-    QTest::addColumn<QString>("subtitle");
-    QTest::newRow("avi") << "avi" << "xvid" << "mp3" << "xsub";
-    QTest::newRow("mkv") << "mkv" << "x264_divx" << "ac3" << "dvdsub";
-    QTest::newRow("matroska") << "matroska" << "x264_divx" << "ac3" << "inlay";
-    QTest::newRow("ogg") << "ogg" << "theora" << "vorbis" << "inlay";
-    QTest::newRow("mpeg_vcd") << "mpeg_vcd" << "x264" << "aac" << "inlay";
-    QTest::newRow("mp3") << "mp3" << "novideo" << "mp3" << "inlay";
-    QTest::newRow("empty") << "" << "x264" << "aac" << "inlay";
-}
-
-void EncoderVocabularyTest::defaultCodecsAndSubtitles()
-{
-    QFETCH(QString, muxer);
-    QString video, audio, subtitle;
-    m_encoder.defaultCodecs(muxer, video, audio, subtitle);
-    QCOMPARE(video, fetched<QString>("video"));
-    QCOMPARE(audio, fetched<QString>("audio"));
-    QCOMPARE(subtitle, fetched<QString>("subtitle"));
-    // The subtitle does not depend on the video codec.
-    QString otherAudio, otherSubtitle;
-    m_encoder.defaultAudioAndSubtitle(muxer, "mpeg4", otherAudio, otherSubtitle);
-    QCOMPARE(otherSubtitle, subtitle);
-    QCOMPARE(m_encoder.defaultSubtitle(muxer, "vp8"), subtitle);
-}
-
-void EncoderVocabularyTest::engineNames_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("names");
-    const QStringList rows{
-        "muxer mkv: mkv matroska", "muxer matroska: matroska mkv", "muxer wmv: wmv asf",
-        "muxer asf: asf wmv", "muxer avi: avi", "muxer MKV: MKV",
-        "video x264_lr: x264_lr libx264", "video x264_hd: x264_hd libx264",
-        "video libx264: libx264 x264", "video libxvid: libxvid xvid", "video dvvideo: dvvideo dv",
-        "video libtheora: libtheora theora", "video dv: dv dvvideo", "video mpeg4: mpeg4",
-        "subtitle dvdsub: dvdsub", "subtitle inlay: inlay"};
-    for (const QString &row : rows) {
-        const QString kind = row.section(' ', 0, 0);
-        const QString name = row.section(' ', 1, 1).chopped(1);
-        QTest::newRow(qPrintable(row.section(':', 0, 0)))
-            << kind << name << row.section(": ", 1).split(' ');
+    void muxerExtension_data()
+    {
+        addColumns<QString, bool, QString>({"muxer", "noVideo", "extension"});
+        const char *rows[][3] = {
+            {"asf", "", ".wmv"}, {"avm2", "", ".swf"}, {"dv", "", ".avi"}, {"filmstrip", "", ".flm"},
+            {"ipod", "noVideo", ".m4a"}, {"ipod", "", ".m4v"}, {"matroska", "", ".mkv"},
+            {"mpeg1video", "", ".m1v"}, {"mpeg2video", "", ".m2v"}, {"mpeg", "", ".mpg"},
+            {"mpeg_vcd", "noVideo", ".mpg"}, {"mpegts", "", ".ts"}, {"mp2", "", ".mpa"},
+            {"null", "", ".raw"}, {"raw", "", ".raw"}, {"rawvideo", "", ".raw"},
+            {"rawaudio", "", ".raw"}, {"f64be", "", ".wav"}, {"f64le", "", ".wav"},
+            {"s32be", "", ".wav"}, {"s32le", "noVideo", ".wav"}, {"s16le", "", ".s16le"},
+            {"s64be", "", ".s64be"}, {"avi", "", ".avi"}, {"mkv", "", ".mkv"}, {"mp4", "", ".mp4"},
+            {"webm", "", ".webm"}, {"RoQ", "", ".roq"}, {"roq", "", ".roq"},
+            {"libx264", "", ".libx264"}, {"", "", "."}, {"MP3", "", ".mp3"},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(qPrintable(QString(row[0]) + row[1])) << row[0] << (*row[1] != 0) << row[2];
     }
-    for (const char *kind : {"muxer", "video", "subtitle"})
-        QTest::newRow(qPrintable(QString(kind) + " empty")) << kind << "" << QStringList{""};
-}
 
-void EncoderVocabularyTest::engineNames()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, name);
-    const QStringList names = kind == "muxer" ? m_encoder.engineMuxerNames(name)
-                              : kind == "video" ? m_encoder.engineVideoCodecNames(name)
-                                                : m_encoder.engineSubtitleNames(name);
-    QCOMPARE(names, fetched<QStringList>("names"));
-}
+    void muxerExtension()
+    {
+        QFETCH(QString, muxer);
+        QFETCH(bool, noVideo);
+        QCOMPARE(Encoder::muxerExtension(muxer, noVideo), fetched<QString>("extension"));
+    }
+
+    void defaultVideoCodec_data()
+    {
+        addColumns<QString, QString>({"muxer", "codec"});
+        int count = 0;
+        for (const QStringList &row : section("DEFV")) {
+            const QString codec = row[0].section(':', 0, 0);
+            for (const QString &muxer : row[0].section(':', 1).split(' ', Qt::SkipEmptyParts)) {
+                QTest::newRow(qPrintable(muxer)) << muxer << codec;
+                ++count;
+            }
+        }
+        QCOMPARE(count, 53);
+        for (const char *muxer : {"webm", "mpeg_vcd", "m4a", "wmv", "264", "", "MKV"})
+            QTest::newRow(qPrintable(QString("no row ") + muxer)) << muxer << "x264";
+    }
+
+    void defaultVideoCodec()
+    {
+        QFETCH(QString, muxer);
+        QCOMPARE(m_encoder.defaultVideoCodec(muxer), fetched<QString>("codec"));
+    }
+
+    void defaultAudioCodec_data()
+    {
+        addColumns<QString, QString, QString>({"muxer", "video", "audio"});
+        // "__default" video entries of the "__default" muxer come before a muxer's own entry for
+        // any video codec; the test works the steps out itself from the table.
+        QMap<QString, QMap<QString, QString>> table;
+        for (const QStringList &row : section("DEFA")) {
+            const QString muxer = row[0].section(':', 0, 0);
+            const QStringList words = row[0].section(':', 1).split(' ', Qt::SkipEmptyParts);
+            table[muxer]["__default"] = words[0];
+            for (const QString &word : words.mid(1))
+                table[muxer][word.section('=', 0, 0)] = word.section('=', 1);
+        }
+        QCOMPARE(table.size(), 54);
+        int entries = 0;
+        for (const auto &row : std::as_const(table))
+            entries += row.size();
+        QCOMPARE(entries, 77);
+        auto expected = [&](const QString &muxer, const QString &video) {
+            for (const auto &[m, v] : {std::pair{muxer, video}, std::pair{QString("__default"), video},
+                                       std::pair{muxer, QString("__default")},
+                                       std::pair{QString("__default"), QString("__default")}})
+                if (table.value(m).contains(v))
+                    return table.value(m).value(v);
+            return QString();
+        };
+        const QStringList videos{"__default", "", "x264", "x264_lr", "x264_hd", "xvid", "theora",
+                                 "h263", "mpeg4", "x264_divx", "vp8"};
+        for (const QString &muxer : table.keys() + QStringList{"webm", "mpeg_vcd", ""})
+            for (const QString &video : videos)
+                QTest::newRow(qPrintable(muxer + '/' + video)) << muxer << video << expected(muxer, video);
+        // The worked examples, independent of the steps above.
+        QTest::newRow("avi x264") << "avi" << "x264" << "aac";
+        QTest::newRow("webm vp8") << "webm" << "vp8" << "mp3";
+        QTest::newRow("mov h263") << "mov" << "h263" << "mp3_lr";
+    }
+
+    void defaultAudioCodec()
+    {
+        QFETCH(QString, muxer);
+        QFETCH(QString, video);
+        QCOMPARE(m_encoder.defaultAudioCodec(muxer, video), fetched<QString>("audio"));
+    }
+
+    void defaultCodecsAndSubtitles_data()
+    {
+        addColumns<QString, QString, QString, QString>({"muxer", "video", "audio", "subtitle"});
+        QTest::newRow("avi") << "avi" << "xvid" << "mp3" << "xsub";
+        QTest::newRow("mkv") << "mkv" << "x264_divx" << "ac3" << "dvdsub";
+        QTest::newRow("matroska") << "matroska" << "x264_divx" << "ac3" << "inlay";
+        QTest::newRow("ogg") << "ogg" << "theora" << "vorbis" << "inlay";
+        QTest::newRow("mpeg_vcd") << "mpeg_vcd" << "x264" << "aac" << "inlay";
+        QTest::newRow("mp3") << "mp3" << "novideo" << "mp3" << "inlay";
+        QTest::newRow("empty") << "" << "x264" << "aac" << "inlay";
+    }
+
+    void defaultCodecsAndSubtitles()
+    {
+        QFETCH(QString, muxer);
+        QString video, audio, subtitle;
+        m_encoder.defaultCodecs(muxer, video, audio, subtitle);
+        QCOMPARE(video, fetched<QString>("video"));
+        QCOMPARE(audio, fetched<QString>("audio"));
+        QCOMPARE(subtitle, fetched<QString>("subtitle"));
+        // The subtitle does not depend on the video codec.
+        QString otherAudio, otherSubtitle;
+        m_encoder.defaultAudioAndSubtitle(muxer, "mpeg4", otherAudio, otherSubtitle);
+        QCOMPARE(otherSubtitle, subtitle);
+        QCOMPARE(m_encoder.defaultSubtitle(muxer, "vp8"), subtitle);
+    }
+
+    void engineNames_data()
+    {
+        addColumns<QString, QString, QStringList>({"kind", "name", "names"});
+        const QStringList rows{
+            "muxer mkv: mkv matroska", "muxer matroska: matroska mkv", "muxer wmv: wmv asf",
+            "muxer asf: asf wmv", "muxer avi: avi", "muxer MKV: MKV",
+            "video x264_lr: x264_lr libx264", "video x264_hd: x264_hd libx264",
+            "video libx264: libx264 x264", "video libxvid: libxvid xvid", "video dvvideo: dvvideo dv",
+            "video libtheora: libtheora theora", "video dv: dv dvvideo", "video mpeg4: mpeg4",
+            "subtitle dvdsub: dvdsub", "subtitle inlay: inlay"};
+        for (const QString &row : rows) {
+            const QString kind = row.section(' ', 0, 0);
+            const QString name = row.section(' ', 1, 1).chopped(1);
+            QTest::newRow(qPrintable(row.section(':', 0, 0))) << kind << name << row.section(": ", 1).split(' ');
+        }
+        for (const char *kind : {"muxer", "video", "subtitle"})
+            QTest::newRow(qPrintable(QString(kind) + " empty")) << kind << "" << QStringList{""};
+    }
+
+    void engineNames()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, name);
+        const QStringList names = kind == "muxer" ? m_encoder.engineMuxerNames(name)
+                                  : kind == "video" ? m_encoder.engineVideoCodecNames(name)
+                                                    : m_encoder.engineSubtitleNames(name);
+        QCOMPARE(names, fetched<QStringList>("names"));
+    }
+
+private:
+    Encoder m_encoder{nullptr, nullptr, nullptr, nullptr, 2};
+};
 
 VEXO_TEST_CLASS(EncoderVocabularyTest)
 #include "tst_encodervocabulary.moc"

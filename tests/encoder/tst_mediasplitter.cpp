@@ -4,7 +4,7 @@
 #include "encoder/mediasplitter.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
-#include "enginetesting.h"
+#include "encodertesting.h"
 #include "jobs/mervojobmanager.h"
 #include "testregistry.h"
 
@@ -81,150 +81,6 @@ QList<FFprobePacket> inputPackets(double start)
 }
 } // namespace
 
-class MediaSplitterTest : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void cleanup();
-    void startTimeText_data();
-    void startTimeText();
-    void volumeSpan_data();
-    void volumeSpan();
-    void splitsARealClip_data();
-    void splitsARealClip();
-    void volumesShorterThanTheKeyFrameInterval_data();
-    void volumesShorterThanTheKeyFrameInterval();
-    void volumeThatMeasuresNothing();
-    void badInput_data();
-    void badInput();
-    void volumeCountBelowOne();
-
-private:
-    // The engines, started once, log into a console of their own; each test reads the
-    // splitter's lines from m_capture.
-    std::unique_ptr<ConsoleCapture> m_engineConsole;
-    std::unique_ptr<FFmpeg> m_ffmpeg;
-    std::unique_ptr<FFprobe> m_ffprobe;
-    std::unique_ptr<ConsoleCapture> m_capture;
-    std::unique_ptr<QTemporaryDir> m_folder;
-};
-
-void MediaSplitterTest::initTestCase()
-{
-    m_engineConsole = std::make_unique<ConsoleCapture>();
-    m_ffmpeg = std::make_unique<FFmpeg>();
-    QVERIFY(m_ffmpeg->startInterface(QStandardPaths::findExecutable("ffmpeg"), QString()));
-    m_ffprobe = std::make_unique<FFprobe>();
-    QVERIFY(m_ffprobe->startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
-    EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
-}
-
-void MediaSplitterTest::cleanupTestCase()
-{
-    EngineObjects::setEngines(nullptr, nullptr, nullptr);
-    m_ffmpeg.reset();
-    m_ffprobe.reset();
-    m_engineConsole.reset();
-}
-
-void MediaSplitterTest::init()
-{
-    m_capture = std::make_unique<ConsoleCapture>();
-    m_folder = std::make_unique<QTemporaryDir>(TestMedia::folder() + "/split-XXXXXX");
-}
-
-void MediaSplitterTest::cleanup()
-{
-    m_capture.reset();
-    m_folder.reset();
-}
-
-void MediaSplitterTest::startTimeText_data()
-{
-    QTest::addColumn<double>("position");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("fraction dropped") << 754.4 << "00:12:34";
-    QTest::newRow("floored, never rounded") << 59.999 << "00:00:59";
-    QTest::newRow("24 hours count again") << 24 * 3600.0 + 5.0 << "00:00:05";
-    // A position that is no number must not reach the time arithmetic.
-    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "00:00:00";
-    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << "00:00:00";
-    QTest::newRow("negative") << -3.5 << "00:00:00";
-}
-
-void MediaSplitterTest::startTimeText()
-{
-    QFETCH(double, position);
-    QFETCH(QString, text);
-    QCOMPARE(MediaSplitter::startTimeText(position), text);
-}
-
-void MediaSplitterTest::volumeSpan_data()
-{
-    QTest::addColumn<double>("inputStart");
-    QTest::addColumn<QList<FFprobePacket>>("inputWindow");
-    QTest::addColumn<double>("length");
-    QTest::addColumn<QList<FFprobePacket>>("head");
-    QTest::addColumn<QList<FFprobePacket>>("tail");
-    QTest::addColumn<double>("known"); // where the trial copy said it begins; NaN: unknown
-    QTest::addColumn<double>("begin");
-    QTest::addColumn<double>("end");
-
-    // Each volume is cut from second 17; its start time is the input's start.
-    using Packets = QList<FFprobePacket>;
-    const double nan = qQNaN();
-    const Packets keyAt10{packet(0.0, true, hashOf("key10"))};
-    // FFmpeg began at the key frame of second 10: 10 + 16 s, not 17 + 16; with B-frames the
-    // furthest packet counts, not the last listed.
-    QTest::newRow("copy from the key frame before the second, B-frames")
-        << 0.0 << inputPackets(0.0) << 16.0 << keyAt10
-        << Packets{packet(15.96, false, "MD5:b"), packet(15.84, false, "MD5:c")} << nan << 10.0 << 26.0;
-    QTest::newRow("input with a start time (MPEG-PS)")
-        << 0.5 << inputPackets(0.5) << 16.2 << Packets{packet(0.5, true, hashOf("key10"))}
-        << Packets{packet(16.46, false, "MD5:b")} << nan << 10.0 << 26.0;
-    QTest::newRow("first packet not in the input: key packet at or before the second")
-        << 0.0 << inputPackets(0.0) << 16.0 << Packets{packet(0.0, true, "MD5:changed")}
-        << Packets{packet(15.96, false, "MD5:b")} << nan << 10.0 << 26.0;
-    Packets stillPicture = inputPackets(0.0);
-    stillPicture[2].hash = stillPicture[0].hash;
-    QTest::newRow("identical key frames: the earliest counts")
-        << 0.0 << stillPicture << 26.0 << Packets{packet(0.0, true, hashOf("key0"))}
-        << Packets{packet(25.96, false, "MD5:b")} << nan << 0.0 << 26.0;
-    // An MP4 edit list hides the lead-in (-7 s) from the measured length (9 s).
-    QTest::newRow("no packets at the end: the length from the volume's start time")
-        << 0.0 << inputPackets(0.0) << 9.0 << Packets{packet(-7.0, true, hashOf("key10"))} << Packets{}
-        << nan << 10.0 << 26.0;
-    QTest::newRow("key packet exactly on the second")
-        << 0.0 << Packets{packet(10.0, true, "MD5:k10"), packet(17.0, true, "MD5:k17"), packet(18.0, true, "MD5:k18")}
-        << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << nan << 17.0 << 33.0;
-    // The copy began after the second (MPEG-PS): where it began counts, not the second.
-    QTest::newRow("begin known from the trial copy")
-        << 0.0 << Packets{} << 3.0 << Packets{packet(5.0, true, "")} << Packets{packet(7.96, false, "")} << 18.5
-        << 18.5 << 21.5;
-    QTest::newRow("no packets at all: the start second plus the length")
-        << 0.0 << Packets{} << 16.0 << Packets{} << Packets{} << nan << 17.0 << 33.0;
-}
-
-void MediaSplitterTest::volumeSpan()
-{
-    QFETCH(double, inputStart);
-    QFETCH(QList<FFprobePacket>, inputWindow);
-    QFETCH(double, length);
-    QFETCH(QList<FFprobePacket>, head);
-    QFETCH(QList<FFprobePacket>, tail);
-    QFETCH(double, known);
-    QFETCH(double, begin);
-    QFETCH(double, end);
-    const MediaSplitter::VolumeSpan span =
-        MediaSplitter::volumeSpan(17.0, inputStart, inputWindow, length, inputStart, head, tail, known);
-    QCOMPARE(span.begin, begin);
-    QCOMPARE(span.end, end);
-}
-
 namespace {
 // A 40 s clip (160x120, 25 fps, a tone) in the given container and codecs.
 QString fortySeconds(const QString &name, const QStringList &codecs)
@@ -248,201 +104,300 @@ int audioStreamCount(const QString &file)
 }
 } // namespace
 
-void MediaSplitterTest::splitsARealClip_data()
+class MediaSplitterTest : public QObject
 {
-    QTest::addColumn<QString>("clip");
-    QTest::addColumn<double>("keyInterval");
-    QTest::addColumn<int>("audioStreams");
+    Q_OBJECT
 
-    // Each row is an input that once lost, doubled or repeated pictures between volumes.
-    const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
-    QTest::newRow("AVI: the copy starts at the key frame before the second")
-        << fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4"} + mp3) << 2.0 << 1;
-    // No key-frame index: a seek lands on any packet and the copy begins at the next key
-    // frame, whole seconds are tried. The start time lies after 0 (half a second, more than
-    // the key-frame interval) and the audio runs past the video's end.
-    QTest::newRow("MPEG program stream: seeks to any packet")
-        << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1;
-    // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
-    QTest::newRow("FLV: first packet after 0, so volume 1 must not seek")
-        << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1;
-    // x264's own key-frame interval, 250 frames (no scene cuts): volumes of 13 s begin 3 s
-    // before the end of the one before. B-frames, and an MP4 edit list hiding each volume's
-    // lead-in.
-    QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264()
-        << 10.0 << 1;
-    // A DVD's VOB: two audio languages, a data stream of navigation packets.
-    const QString dvd = TestMedia::dvdFolder();
-    // Key frames every 0.6 s, and the copy begins after the second asked for: whole seconds
-    // are tried.
-    QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 1.6 << 2;
-}
+private slots:
+    void initTestCase()
+    {
+        m_engineConsole = std::make_unique<ConsoleCapture>();
+        m_ffmpeg = std::make_unique<FFmpeg>();
+        QVERIFY(m_ffmpeg->startInterface(QStandardPaths::findExecutable("ffmpeg"), QString()));
+        m_ffprobe = std::make_unique<FFprobe>();
+        QVERIFY(m_ffprobe->startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
+        EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+    }
 
-void MediaSplitterTest::splitsARealClip()
-{
-    QFETCH(QString, clip);
-    QFETCH(double, keyInterval);
-    QFETCH(int, audioStreams);
-    const double frameTime = 0.04;
-    QVERIFY(!clip.isEmpty());
-    // Blanks, quotes, non-ASCII letters and a shell variable reach the engines unchanged.
-    const QString baseName = "Le \"grand\" film d'Ève – 日本 $HOME";
-    const QString suffix = QFileInfo(clip).suffix();
-    const QString input = m_folder->path() + "/" + baseName + "." + suffix;
-    QVERIFY(QFile::copy(clip, input));
-    const int volumes = audioStreams == 2 ? 2 : 3;
-    // Not a whole number of megabytes: the limit holds to the byte.
-    const qint64 volumeSize = QFileInfo(input).size() / volumes;
+    void cleanupTestCase()
+    {
+        EngineObjects::setEngines(nullptr, nullptr, nullptr);
+        m_ffmpeg.reset();
+        m_ffprobe.reset();
+        m_engineConsole.reset();
+    }
 
-    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-    MediaSplitter splitter(&host);
-    QSignalSpy started(&splitter, &MediaSplitter::started);
-    QSignalSpy finished(&splitter, &MediaSplitter::finished);
-    splitter.startSplit(input, volumes, volumeSize);
-    QVERIFY(finished.count() == 1 || finished.wait(30000));
-    QCOMPARE(started.count(), 1);
-    QCOMPARE(finished.count(), 1);
-    QVERIFY2(host.jobs().size() == volumes, qPrintable(m_capture->log()));
+    void init()
+    {
+        m_capture = std::make_unique<ConsoleCapture>();
+        m_folder = std::make_unique<QTemporaryDir>(TestMedia::folder() + "/split-XXXXXX");
+    }
 
-    const QList<Frame> inputFrames = decodedFrames(input);
-    int previousEnd = -1;
-    for (int volume = 1; volume <= volumes; ++volume) {
-        const QString part = QString("%1/%2.part%3.%4").arg(m_folder->path(), baseName).arg(volume).arg(suffix);
-        QCOMPARE(host.jobs().at(volume - 1)->title(),
-                 QString("Extract volume %1/%2 from %3.%4").arg(volume).arg(volumes).arg(baseName, suffix));
-        QCOMPARE(host.jobs().at(volume - 1)->output(), QFileInfo(part).fileName());
-        QVERIFY2(QFileInfo::exists(part), qPrintable(part));
-        // The size limit holds (the MPEG muxer writes the packs it holds after reaching it).
-        if (volume < volumes)
-            QVERIFY2(QFileInfo(part).size() <= volumeSize + volumeSize / 20 + 160 * 1024,
-                     qPrintable(QString("%1 bytes for %2").arg(QFileInfo(part).size()).arg(volumeSize)));
-        QCOMPARE(audioStreamCount(part), audioStreams);
+    void cleanup()
+    {
+        m_capture.reset();
+        m_folder.reset();
+    }
 
-        // Where the volume's first and last pictures lie in the input.
-        const QList<Frame> frames = decodedFrames(part);
-        QVERIFY(!frames.isEmpty());
-        const int start = indexOf(inputFrames, frames.first().digest);
-        const int end = indexOf(inputFrames, frames.last().digest, start);
-        QVERIFY2(start >= 0 && end >= start, qPrintable(part));
-        qInfo("volume %d: frames %d to %d", volume, start, end);
-        if (volume == 1) {
-            QCOMPARE(start, 0);
-        } else {
-            // No picture is left out between volumes, each reaches further than the one
-            // before, and the overlap is at most the whole second the previous volume ended
-            // in plus one key-frame interval.
-            QVERIFY2(start <= previousEnd + 1 && end > previousEnd,
-                     qPrintable(QString("%1 to %2 after %3").arg(start).arg(end).arg(previousEnd)));
-            const double previousEndTime = inputFrames.at(previousEnd).time + frameTime;
-            QVERIFY2(inputFrames.at(start).time >= std::floor(previousEndTime) - keyInterval - frameTime / 2,
-                     qPrintable(QString("%1 s after %2 s").arg(inputFrames.at(start).time).arg(previousEndTime)));
+    void startTimeText_data()
+    {
+        addColumns<double, QString>({"position", "text"});
+        QTest::newRow("fraction dropped") << 754.4 << "00:12:34";
+        QTest::newRow("floored, never rounded") << 59.999 << "00:00:59";
+        QTest::newRow("24 hours count again") << 24 * 3600.0 + 5.0 << "00:00:05";
+        // A position that is no number must not reach the time arithmetic.
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "00:00:00";
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << "00:00:00";
+        QTest::newRow("negative") << -3.5 << "00:00:00";
+    }
+
+    void startTimeText()
+    {
+        QFETCH(double, position);
+        QFETCH(QString, text);
+        QCOMPARE(MediaSplitter::startTimeText(position), text);
+    }
+
+    void volumeSpan_data()
+    {
+        addColumns<double, QList<FFprobePacket>, double, QList<FFprobePacket>, QList<FFprobePacket>>({"inputStart", "inputWindow", "length", "head", "tail"});
+        QTest::addColumn<double>("known"); // where the trial copy said it begins; NaN: unknown
+        addColumns<double, double>({"begin", "end"});
+
+        // Each volume is cut from second 17; its start time is the input's start.
+        using Packets = QList<FFprobePacket>;
+        const double nan = qQNaN();
+        const Packets keyAt10{packet(0.0, true, hashOf("key10"))};
+        // FFmpeg began at the key frame of second 10: 10 + 16 s, not 17 + 16; with B-frames the
+        // furthest packet counts, not the last listed.
+        QTest::newRow("copy from the key frame before the second, B-frames") << 0.0 << inputPackets(0.0) << 16.0 << keyAt10 << Packets{packet(15.96, false, "MD5:b"), packet(15.84, false, "MD5:c")} << nan << 10.0 << 26.0;
+        QTest::newRow("input with a start time (MPEG-PS)") << 0.5 << inputPackets(0.5) << 16.2 << Packets{packet(0.5, true, hashOf("key10"))} << Packets{packet(16.46, false, "MD5:b")} << nan << 10.0 << 26.0;
+        QTest::newRow("first packet not in the input: key packet at or before the second") << 0.0 << inputPackets(0.0) << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << nan << 10.0 << 26.0;
+        Packets stillPicture = inputPackets(0.0);
+        stillPicture[2].hash = stillPicture[0].hash;
+        QTest::newRow("identical key frames: the earliest counts") << 0.0 << stillPicture << 26.0 << Packets{packet(0.0, true, hashOf("key0"))} << Packets{packet(25.96, false, "MD5:b")} << nan << 0.0 << 26.0;
+        // An MP4 edit list hides the lead-in (-7 s) from the measured length (9 s).
+        QTest::newRow("no packets at the end: the length from the volume's start time") << 0.0 << inputPackets(0.0) << 9.0 << Packets{packet(-7.0, true, hashOf("key10"))} << Packets{} << nan << 10.0 << 26.0;
+        QTest::newRow("key packet exactly on the second") << 0.0 << Packets{packet(10.0, true, "MD5:k10"), packet(17.0, true, "MD5:k17"), packet(18.0, true, "MD5:k18")} << 16.0 << Packets{packet(0.0, true, "MD5:changed")} << Packets{packet(15.96, false, "MD5:b")} << nan << 17.0 << 33.0;
+        // The copy began after the second (MPEG-PS): where it began counts, not the second.
+        QTest::newRow("begin known from the trial copy") << 0.0 << Packets{} << 3.0 << Packets{packet(5.0, true, "")} << Packets{packet(7.96, false, "")} << 18.5 << 18.5 << 21.5;
+        QTest::newRow("no packets at all: the start second plus the length") << 0.0 << Packets{} << 16.0 << Packets{} << Packets{} << nan << 17.0 << 33.0;
+    }
+
+    void volumeSpan()
+    {
+        QFETCH(double, inputStart);
+        QFETCH(QList<FFprobePacket>, inputWindow);
+        QFETCH(double, length);
+        QFETCH(QList<FFprobePacket>, head);
+        QFETCH(QList<FFprobePacket>, tail);
+        QFETCH(double, known);
+        QFETCH(double, begin);
+        QFETCH(double, end);
+        const MediaSplitter::VolumeSpan span =
+            MediaSplitter::volumeSpan(17.0, inputStart, inputWindow, length, inputStart, head, tail, known);
+        QCOMPARE(span.begin, begin);
+        QCOMPARE(span.end, end);
+    }
+
+    void splitsARealClip_data()
+    {
+        addColumns<QString, double, int>({"clip", "keyInterval", "audioStreams"});
+
+        // Each row is an input that once lost, doubled or repeated pictures between volumes.
+        const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
+        QTest::newRow("AVI: the copy starts at the key frame before the second") << fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4"} + mp3) << 2.0 << 1;
+        // No key-frame index: a seek lands on any packet and the copy begins at the next key
+        // frame, whole seconds are tried. The start time lies after 0 (half a second, more than
+        // the key-frame interval) and the audio runs past the video's end.
+        QTest::newRow("MPEG program stream: seeks to any packet") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1;
+        // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
+        QTest::newRow("FLV: first packet after 0, so volume 1 must not seek") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1;
+        // x264's own key-frame interval, 250 frames (no scene cuts): volumes of 13 s begin 3 s
+        // before the end of the one before. B-frames, and an MP4 edit list hiding each volume's
+        // lead-in.
+        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 10.0 << 1;
+        // A DVD's VOB: two audio languages, a data stream of navigation packets.
+        const QString dvd = TestMedia::dvdFolder();
+        // Key frames every 0.6 s, and the copy begins after the second asked for: whole seconds
+        // are tried.
+        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 1.6 << 2;
+    }
+
+    void splitsARealClip()
+    {
+        QFETCH(QString, clip);
+        QFETCH(double, keyInterval);
+        QFETCH(int, audioStreams);
+        const double frameTime = 0.04;
+        QVERIFY(!clip.isEmpty());
+        // Blanks, quotes, non-ASCII letters and a shell variable reach the engines unchanged.
+        const QString baseName = "Le \"grand\" film d'Ève – 日本 $HOME";
+        const QString suffix = QFileInfo(clip).suffix();
+        const QString input = m_folder->path() + "/" + baseName + "." + suffix;
+        QVERIFY(QFile::copy(clip, input));
+        const int volumes = audioStreams == 2 ? 2 : 3;
+        // Not a whole number of megabytes: the limit holds to the byte.
+        const qint64 volumeSize = QFileInfo(input).size() / volumes;
+
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        QSignalSpy started(&splitter, &MediaSplitter::started);
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(input, volumes, volumeSize);
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY2(host.jobs().size() == volumes, qPrintable(m_capture->log()));
+
+        const QList<Frame> inputFrames = decodedFrames(input);
+        int previousEnd = -1;
+        for (int volume = 1; volume <= volumes; ++volume) {
+            const QString part = QString("%1/%2.part%3.%4").arg(m_folder->path(), baseName).arg(volume).arg(suffix);
+            QCOMPARE(host.jobs().at(volume - 1)->title(),
+                     QString("Extract volume %1/%2 from %3.%4").arg(volume).arg(volumes).arg(baseName, suffix));
+            QCOMPARE(host.jobs().at(volume - 1)->output(), QFileInfo(part).fileName());
+            QVERIFY2(QFileInfo::exists(part), qPrintable(part));
+            // The size limit holds (the MPEG muxer writes the packs it holds after reaching it).
+            if (volume < volumes)
+                QVERIFY2(QFileInfo(part).size() <= volumeSize + volumeSize / 20 + 160 * 1024,
+                         qPrintable(QString("%1 bytes for %2").arg(QFileInfo(part).size()).arg(volumeSize)));
+            QCOMPARE(audioStreamCount(part), audioStreams);
+
+            // Where the volume's first and last pictures lie in the input.
+            const QList<Frame> frames = decodedFrames(part);
+            QVERIFY(!frames.isEmpty());
+            const int start = indexOf(inputFrames, frames.first().digest);
+            const int end = indexOf(inputFrames, frames.last().digest, start);
+            QVERIFY2(start >= 0 && end >= start, qPrintable(part));
+            qInfo("volume %d: frames %d to %d", volume, start, end);
+            if (volume == 1) {
+                QCOMPARE(start, 0);
+            } else {
+                // No picture is left out between volumes, each reaches further than the one
+                // before, and the overlap is at most the whole second the previous volume ended
+                // in plus one key-frame interval.
+                QVERIFY2(start <= previousEnd + 1 && end > previousEnd,
+                         qPrintable(QString("%1 to %2 after %3").arg(start).arg(end).arg(previousEnd)));
+                const double previousEndTime = inputFrames.at(previousEnd).time + frameTime;
+                QVERIFY2(inputFrames.at(start).time >= std::floor(previousEndTime) - keyInterval - frameTime / 2,
+                         qPrintable(QString("%1 s after %2 s").arg(inputFrames.at(start).time).arg(previousEndTime)));
+            }
+            previousEnd = end;
         }
-        previousEnd = end;
+        QCOMPARE(previousEnd, inputFrames.size() - 1);
     }
-    QCOMPARE(previousEnd, inputFrames.size() - 1);
-}
 
-// A volume shorter than the key-frame interval leaves no key frame to begin the next one
-// from: the split stops rather than repeat the volume or leave pictures out.
-void MediaSplitterTest::volumesShorterThanTheKeyFrameInterval_data()
-{
-    QTest::addColumn<QString>("clip");
-    QTest::newRow("H.264 with its default long GOP: the next copy would begin at 0 again") << longGopH264();
-    QTest::newRow("MPEG-PS with a 10 s GOP: the next copy would begin past the end")
-        << fortySeconds("split-10s-gop.mpg", {"-g", "250", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"});
-}
+    // A volume shorter than the key-frame interval leaves no key frame to begin the next one
+    // from: the split stops rather than repeat the volume or leave pictures out.
+    void volumesShorterThanTheKeyFrameInterval_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::newRow("H.264 with its default long GOP: the next copy would begin at 0 again") << longGopH264();
+        QTest::newRow("MPEG-PS with a 10 s GOP: the next copy would begin past the end") << fortySeconds("split-10s-gop.mpg", {"-g", "250", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"});
+    }
 
-void MediaSplitterTest::volumesShorterThanTheKeyFrameInterval()
-{
-    QFETCH(QString, clip);
-    QVERIFY(!clip.isEmpty());
-    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-    MediaSplitter splitter(&host);
-    splitter.setOutputFolder(m_folder->path());
-    QSignalSpy finished(&splitter, &MediaSplitter::finished);
-    splitter.startSplit(clip, 8, QFileInfo(clip).size() / 8);
-    QVERIFY(finished.count() == 1 || finished.wait(30000));
-    QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of " + QFileInfo(clip).fileName()),
-             qPrintable(m_capture->log()));
-    QCOMPARE(host.jobs().size(), 1);
-}
+    void volumesShorterThanTheKeyFrameInterval()
+    {
+        QFETCH(QString, clip);
+        QVERIFY(!clip.isEmpty());
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        splitter.setOutputFolder(m_folder->path());
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(clip, 8, QFileInfo(clip).size() / 8);
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of " + QFileInfo(clip).fileName()),
+                 qPrintable(m_capture->log()));
+        QCOMPARE(host.jobs().size(), 1);
+    }
 
-// A volume after the first that measures nothing leaves the position where it was: the split
-// stops. (An FFprobe that knows no streams and says every first volume is empty.)
-void MediaSplitterTest::volumeThatMeasuresNothing()
-{
-    const QByteArray answer = "{\"format\": {\"duration\": \"100.000000\"}}\n";
-    const QByteArray empty = "{\"format\": {\"duration\": \"0.000000\"}}\n";
-    const QString emptyPath = writeEngineFile("probe-empty-volume.txt", empty);
-    const QString script = writeEngineScript(
-        "probe-empty-volume", QString("case \"$*\" in\n  -version) echo 'ffprobe version 9.9-test' ;;\n"
-                                      "  *part1*) cat '%1' ;;\n  *) cat '%2' ;;\nesac")
-                                  .arg(emptyPath, writeEngineFile("probe-long-input.txt", answer)));
-    FFprobe canned;
-    QVERIFY(canned.startInterface(script, QString()));
-    EngineObjects::setEngines(m_ffmpeg.get(), &canned, nullptr);
-    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-    MediaSplitter splitter(&host);
-    splitter.setOutputFolder(m_folder->path());
-    QSignalSpy finished(&splitter, &MediaSplitter::finished);
-    splitter.startSplit(m_folder->path() + "/movie.avi", 3, 1000000);
-    const bool ended = finished.count() == 1 || finished.wait(30000);
-    EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
-    QVERIFY(ended);
-    QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of movie.avi"),
-             qPrintable(m_capture->log()));
-    QCOMPARE(host.jobs().size(), 1);
-}
+    // A volume after the first that measures nothing leaves the position where it was: the split
+    // stops. (An FFprobe that knows no streams and says every first volume is empty.)
+    void volumeThatMeasuresNothing()
+    {
+        const QByteArray answer = "{\"format\": {\"duration\": \"100.000000\"}}\n";
+        const QByteArray empty = "{\"format\": {\"duration\": \"0.000000\"}}\n";
+        const QString emptyPath = writeEngineFile("probe-empty-volume.txt", empty);
+        const QString script = writeEngineScript(
+            "probe-empty-volume", QString("case \"$*\" in\n  -version) echo 'ffprobe version 9.9-test' ;;\n"
+                                          "  *part1*) cat '%1' ;;\n  *) cat '%2' ;;\nesac")
+                                      .arg(emptyPath, writeEngineFile("probe-long-input.txt", answer)));
+        FFprobe canned;
+        QVERIFY(canned.startInterface(script, QString()));
+        EngineObjects::setEngines(m_ffmpeg.get(), &canned, nullptr);
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        splitter.setOutputFolder(m_folder->path());
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(m_folder->path() + "/movie.avi", 3, 1000000);
+        const bool ended = finished.count() == 1 || finished.wait(30000);
+        EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+        QVERIFY(ended);
+        QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of movie.avi"),
+                 qPrintable(m_capture->log()));
+        QCOMPARE(host.jobs().size(), 1);
+    }
 
-void MediaSplitterTest::badInput_data()
-{
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("message"); // empty: the split runs
-    const QString notAnalyzed = "Failed to start split: could not analyze input media file";
-    QTest::newRow("missing file") << TestMedia::folder() + "/no such movie.avi" << notAnalyzed;
-    QTest::newRow("text file named .avi") << writeBadMedia("text") << notAnalyzed;
-    QTest::newRow("truncated clip") << writeBadMedia("truncated") << "";
-}
+    void badInput_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("message"); // empty: the split runs
+        const QString notAnalyzed = "Failed to start split: could not analyze input media file";
+        QTest::newRow("missing file") << TestMedia::folder() + "/no such movie.avi" << notAnalyzed;
+        QTest::newRow("text file named .avi") << writeBadMedia("text") << notAnalyzed;
+        QTest::newRow("truncated clip") << writeBadMedia("truncated") << "";
+    }
 
-void MediaSplitterTest::badInput()
-{
-    QFETCH(QString, input);
-    QFETCH(QString, message);
-    // A volume name already taken: every volume gets a number instead of overwriting it.
-    const QString taken = m_folder->path() + "/" + QFileInfo(input).completeBaseName() + ".part2.avi";
-    QVERIFY(QFile(taken).open(QIODevice::WriteOnly));
+    void badInput()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, message);
+        // A volume name already taken: every volume gets a number instead of overwriting it.
+        const QString taken = m_folder->path() + "/" + QFileInfo(input).completeBaseName() + ".part2.avi";
+        QVERIFY(QFile(taken).open(QIODevice::WriteOnly));
 
-    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-    MediaSplitter splitter(&host);
-    splitter.setOutputFolder(m_folder->path());
-    QSignalSpy finished(&splitter, &MediaSplitter::finished);
-    splitter.startSplit(input, 2, QFileInfo(input).size() / 2);
-    if (!message.isEmpty()) {
-        QVERIFY2(m_capture->log().contains(message), qPrintable(m_capture->log()));
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        splitter.setOutputFolder(m_folder->path());
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(input, 2, QFileInfo(input).size() / 2);
+        if (!message.isEmpty()) {
+            QVERIFY2(m_capture->log().contains(message), qPrintable(m_capture->log()));
+            QVERIFY(host.jobs().isEmpty());
+            QCOMPARE(finished.count(), 0);
+            return;
+        }
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        const QString first = m_folder->path() + "/" + QFileInfo(input).completeBaseName() + " (1).part1.avi";
+        QVERIFY2(QFileInfo::exists(first), qPrintable(first));
+        QVERIFY(TestMedia::probeDuration(first) > 0.0);
+        QCOMPARE(QFileInfo(taken).size(), 0);
+    }
+
+    void volumeCountBelowOne()
+    {
+        // Nothing else would stop the volumes: the split must end at once.
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        QPointer<MediaSplitter> splitter = new MediaSplitter(&host);
+        splitter->setAutoDelete(true);
+        QSignalSpy finished(splitter.data(), &MediaSplitter::finished);
+        splitter->startSplit(TestMedia::standardAvi(), -1, 1000000);
+        QCOMPARE(finished.count(), 1);
         QVERIFY(host.jobs().isEmpty());
-        QCOMPARE(finished.count(), 0);
-        return;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!splitter);
     }
-    QVERIFY(finished.count() == 1 || finished.wait(30000));
-    const QString first = m_folder->path() + "/" + QFileInfo(input).completeBaseName() + " (1).part1.avi";
-    QVERIFY2(QFileInfo::exists(first), qPrintable(first));
-    QVERIFY(TestMedia::probeDuration(first) > 0.0);
-    QCOMPARE(QFileInfo(taken).size(), 0);
-}
 
-void MediaSplitterTest::volumeCountBelowOne()
-{
-    // Nothing else would stop the volumes: the split must end at once.
-    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-    QPointer<MediaSplitter> splitter = new MediaSplitter(&host);
-    splitter->setAutoDelete(true);
-    QSignalSpy finished(splitter.data(), &MediaSplitter::finished);
-    splitter->startSplit(TestMedia::standardAvi(), -1, 1000000);
-    QCOMPARE(finished.count(), 1);
-    QVERIFY(host.jobs().isEmpty());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!splitter);
-}
+private:
+    // The engines, started once, log into a console of their own; each test reads the
+    // splitter's lines from m_capture.
+    std::unique_ptr<ConsoleCapture> m_engineConsole;
+    std::unique_ptr<FFmpeg> m_ffmpeg;
+    std::unique_ptr<FFprobe> m_ffprobe;
+    std::unique_ptr<ConsoleCapture> m_capture;
+    std::unique_ptr<QTemporaryDir> m_folder;
+};
 
 VEXO_TEST_CLASS(MediaSplitterTest)
 #include "tst_mediasplitter.moc"

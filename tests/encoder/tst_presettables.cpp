@@ -3,6 +3,7 @@
 #include "encoder/presettables.h"
 #include "encoder/profiletexts.h"
 #include "encoder/records/encodingsource.h"
+#include "encodertesting.h"
 #include "testregistry.h"
 
 #include <QTest>
@@ -92,6 +93,7 @@ private slots:
             {{1, 1080}, {1440, 1088}}, {{1, 1079}, {720, 544}}, {{1, 539}, {640, 480}},
             {{1, 479}, {512, 384}},   {{1, 383}, {480, 360}},   {{1, 359}, {384, 288}},
             {{1, 287}, {320, 240}},   {{1, 240}, {320, 240}},
+            {{1, 540}, {720, 544}}, {{1, 480}, {640, 480}}, {{1, 384}, {512, 384}}, {{1, 360}, {480, 360}}, {{1, 288}, {384, 288}},
         };
         for (const auto &row : rounds)
             QCOMPARE(PresetTables::roundFrameSize(row.in), row.out);
@@ -127,31 +129,15 @@ private slots:
     // Profiles per level, as "level video size kbit/s audio Hz kbit/s".
     void builtProfiles_data()
     {
-        QTest::addColumn<QString>("video");
-        QTest::addColumn<QString>("audio");
-        QTest::addColumn<QSize>("display");
-        QTest::addColumn<QString>("sourceAudio");
-        QTest::addColumn<QStringList>("expected");
+        addColumns<QString, QString, QSize, QString, QStringList>({"video", "audio", "display", "sourceAudio", "expected"});
         const QSize wide(1024, 576);
-        QTest::newRow("xvid/mp3 on 16:9 PAL") << "xvid" << "mp3" << wide << "mp3"
-            << QStringList{"1 xvid 480x272 768 mp3 44100 112", "2 xvid 624x352 896 mp3 44100 160",
-                           "3 xvid 624x352 1024 mp3 48000 192"};
-        QTest::newRow("xvid/mp3 on 4:3") << "xvid" << "mp3" << QSize(720, 540) << "mp3"
-            << QStringList{"1 xvid 320x240 768 mp3 44100 112", "2 xvid 384x288 896 mp3 44100 160",
-                           "3 xvid 384x288 1024 mp3 48000 192"};
+        QTest::newRow("xvid/mp3 on 16:9 PAL") << "xvid" << "mp3" << wide << "mp3" << QStringList{"1 xvid 480x272 768 mp3 44100 112", "2 xvid 624x352 896 mp3 44100 160", "3 xvid 624x352 1024 mp3 48000 192"};
+        QTest::newRow("xvid/mp3 on 4:3") << "xvid" << "mp3" << QSize(720, 540) << "mp3" << QStringList{"1 xvid 320x240 768 mp3 44100 112", "2 xvid 384x288 896 mp3 44100 160", "3 xvid 384x288 1024 mp3 48000 192"};
         // Level 5 has no video row: the codec empties, the numbers of level 3 stay.
-        QTest::newRow("ac3 copy") << "xvid" << "ac3" << wide << "ac3"
-            << QStringList{"1 xvid 480x272 768 ac3 48000 192", "2 xvid 624x352 896 ac3 48000 256",
-                           "3 xvid 624x352 1024 ac3 48000 384", "5  624x352 1024 ac3 -1 0"};
-        QTest::newRow("no ac3 copy from mp3") << "novideo" << "ac3" << wide << "mp3"
-            << QStringList{"1  -1x-1 0 ac3 48000 192", "2  -1x-1 0 ac3 48000 256",
-                           "3  -1x-1 0 ac3 48000 384"};
-        QTest::newRow("VideoCD PAL") << "mpeg1video" << "mp2_vcd" << wide << "mp2"
-            << QStringList{"2 mpeg1video 352x288 1152 mp2_vcd 44100 224",
-                           "3 mpeg1video 352x480 2376 mp2_vcd 44100 224"};
-        QTest::newRow("audio rows only at 1") << "mpeg1video" << "mp2" << wide << "mp2"
-            << QStringList{"1  -1x-1 0 mp2 44100 224", "2 mpeg1video 352x288 1152 mp2 44100 224",
-                           "3 mpeg1video 352x480 2376 mp2 48000 384"};
+        QTest::newRow("ac3 copy") << "xvid" << "ac3" << wide << "ac3" << QStringList{"1 xvid 480x272 768 ac3 48000 192", "2 xvid 624x352 896 ac3 48000 256", "3 xvid 624x352 1024 ac3 48000 384", "5  624x352 1024 ac3 -1 0"};
+        QTest::newRow("no ac3 copy from mp3") << "novideo" << "ac3" << wide << "mp3" << QStringList{"1  -1x-1 0 ac3 48000 192", "2  -1x-1 0 ac3 48000 256", "3  -1x-1 0 ac3 48000 384"};
+        QTest::newRow("VideoCD PAL") << "mpeg1video" << "mp2_vcd" << wide << "mp2" << QStringList{"2 mpeg1video 352x288 1152 mp2_vcd 44100 224", "3 mpeg1video 352x480 2376 mp2_vcd 44100 224"};
+        QTest::newRow("audio rows only at 1") << "mpeg1video" << "mp2" << wide << "mp2" << QStringList{"1  -1x-1 0 mp2 44100 224", "2 mpeg1video 352x288 1152 mp2 44100 224", "3 mpeg1video 352x480 2376 mp2 48000 384"};
     }
 
     void builtProfiles()

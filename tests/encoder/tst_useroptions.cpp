@@ -3,6 +3,7 @@
 #include "encoder/lastuserprofile.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/useroptionlists.h"
+#include "encodertesting.h"
 #include "testregistry.h"
 
 #include <QDir>
@@ -42,13 +43,6 @@ QString choiceRow(const QString &head, const OptionItem &item)
     return head + " | " + values.join(' ') + " | " + item.choice.defaultValue.toString() + ' '
            + item.choice.initialValue.toString();
 }
-
-void clearSettings()
-{
-    QSettings settings;
-    settings.clear();
-    settings.sync();
-}
 } // namespace
 
 class TestUserOptionLists : public QObject
@@ -58,33 +52,14 @@ class TestUserOptionLists : public QObject
 private slots:
     void pictureItems_data()
     {
-        QTest::addColumn<QString>("codec");
-        QTest::addColumn<QString>("muxer");
-        QTest::addColumn<QSize>("source");
-        QTest::addColumn<QSize>("jobSize");
-        QTest::addColumn<QString>("sizes");
-        QTest::addColumn<QSize>("initial");
-        QTest::newRow("xvid avi") << "xvid" << "avi" << QSize(1000, 562) << QSize(0, 0)
-            << "128x96 176x144 320x240 480x272 384x288 480x320 624x352 480x360 512x384 528x384 "
-               "704x480 720x480 800x480 960x544 1000x562 704x576 720x576 1280x720 1024x768 "
-               "1366x768 1440x1088 1920x1088" << QSize(624, 352);
-        QTest::newRow("x264 ipod small source") << "x264" << "ipod" << QSize(600, 400) << QSize(600, 400)
-            << "128x96 176x144 320x240 480x272 384x288 480x320 624x352 480x360 528x384 600x400 "
-               "640x480 704x480 720x480 960x544 704x576 720x576 1280x720" << QSize(600, 400);
-        QTest::newRow("psp") << "x264_psp" << "psp" << QSize(1000, 562) << QSize(480, 272)
-            << "128x96 176x144 320x240 352x240 480x272" << QSize(480, 272);
-        QTest::newRow("h263") << "h263" << "3gp" << QSize(1000, 562) << QSize(320, 240)
-            << "128x96 176x144 352x288 704x576" << QSize(176, 144);
-        QTest::newRow("mpeg1video") << "mpeg1video" << "mpeg_vcd" << QSize(1000, 562) << QSize(352, 288)
-            << "128x96 176x144 352x240 352x288 352x480 352x576" << QSize(352, 288);
-        QTest::newRow("mpeg2video") << "mpeg2video" << "mpeg" << QSize(720, 576) << QSize(0, 0)
-            << "352x240 352x288 352x480 480x480 704x480 720x480 352x576 480x576 704x576 720x576"
-            << QSize(720, 480);
-        QTest::newRow("theora") << "theora" << "ogg" << QSize(0, 0) << QSize(1, 1)
-            << "128x96 176x144 320x240 352x240 480x272 352x288 384x288 480x320 528x320 624x352 "
-               "480x360 512x384 528x384 352x480 480x480 640x480 704x480 720x480 800x480 960x544 "
-               "352x576 480x576 704x576 720x576 1280x720 1024x768 1366x768 1056x864 1408x960 "
-               "1440x1088 1920x1088 1408x1152" << QSize();
+        addColumns<QString, QString, QSize, QSize, QString, QSize>({"codec", "muxer", "source", "jobSize", "sizes", "initial"});
+        QTest::newRow("xvid avi") << "xvid" << "avi" << QSize(1000, 562) << QSize(0, 0) << "128x96 176x144 320x240 480x272 384x288 480x320 624x352 480x360 512x384 528x384 704x480 720x480 800x480 960x544 1000x562 704x576 720x576 1280x720 1024x768 1366x768 1440x1088 1920x1088" << QSize(624, 352);
+        QTest::newRow("x264 ipod small source") << "x264" << "ipod" << QSize(600, 400) << QSize(600, 400) << "128x96 176x144 320x240 480x272 384x288 480x320 624x352 480x360 528x384 600x400 640x480 704x480 720x480 960x544 704x576 720x576 1280x720" << QSize(600, 400);
+        QTest::newRow("psp") << "x264_psp" << "psp" << QSize(1000, 562) << QSize(480, 272) << "128x96 176x144 320x240 352x240 480x272" << QSize(480, 272);
+        QTest::newRow("h263") << "h263" << "3gp" << QSize(1000, 562) << QSize(320, 240) << "128x96 176x144 352x288 704x576" << QSize(176, 144);
+        QTest::newRow("mpeg1video") << "mpeg1video" << "mpeg_vcd" << QSize(1000, 562) << QSize(352, 288) << "128x96 176x144 352x240 352x288 352x480 352x576" << QSize(352, 288);
+        QTest::newRow("mpeg2video") << "mpeg2video" << "mpeg" << QSize(720, 576) << QSize(0, 0) << "352x240 352x288 352x480 480x480 704x480 720x480 352x576 480x576 704x576 720x576" << QSize(720, 480);
+        QTest::newRow("theora") << "theora" << "ogg" << QSize(0, 0) << QSize(1, 1) << "128x96 176x144 320x240 352x240 480x272 352x288 384x288 480x320 528x320 624x352 480x360 512x384 528x384 352x480 480x480 640x480 704x480 720x480 800x480 960x544 352x576 480x576 704x576 720x576 1280x720 1024x768 1366x768 1056x864 1408x960 1440x1088 1920x1088 1408x1152" << QSize();
     }
 
     void pictureItems()
@@ -234,7 +209,7 @@ private slots:
             {"x264", "ipod", {640, 400}, true, false},   {"x264", "ipod", {642, 400}, false, false},
             {"x264", "ipod", {600, 480}, true, false},   {"x264", "ipod", {600, 482}, false, false},
             {"x264", "psp", {600, 400}, false, false},   {"x264", "mkv", {642, 402}, true, true},
-            {"h263", "3gp", {640, 360}, false, false},   {"vp8", "webm", {4098, 2048}, true, false},
+            {"h263", "3gp", {640, 360}, false, false},   {"vp8", "webm", {4098, 2048}, true, false}, {"vp8", "webm", {4096, 2048}, true, true},
             {"vp8", "webm", {14, 2048}, true, false},
         };
         for (const auto &row : rows) {
@@ -428,30 +403,19 @@ private slots:
     // the job then holds ("size kbit/s | Hz kbit/s"; "-" where the part was not read).
     void storedValuesChecked_data()
     {
-        QTest::addColumn<QString>("lines");
-        QTest::addColumn<QString>("video");
-        QTest::addColumn<bool>("complete");
-        QTest::addColumn<QString>("job");
+        addColumns<QString, QString, bool, QString>({"lines", "video", "complete", "job"});
         const QString audio = "Last%20User%20Profile\\avi\\Audio\\mp3\\";
         const QString xvid = "Last%20User%20Profile\\avi\\Video\\xvid\\";
-        QTest::newRow("negative bitrates") << xvid + "rez=@Size(624 352)\n" + xvid + "bitrate=-50\n"
-            + audio + "sampling=44100\n" + audio + "bitrate=-1" << "xvid" << true << "624x352 64 | 44100 32";
-        QTest::newRow("huge values") << xvid + "rez=@Size(1920 1088)\n" + xvid + "bitrate=1e300\n"
-            + audio + "sampling=99999999999\n" + audio + "bitrate=999" << "xvid" << false << "1920x1088 20000 | -";
-        QTest::newRow("unlisted values") << xvid + "rez=@Size(640 360)\n" + xvid + "bitrate=1000\n"
-            + audio + "sampling=44000\n" + audio + "bitrate=150" << "xvid" << true << "640x360 1000 | 44100 160";
-        QTest::newRow("garbled") << xvid + "rez=huge\n" + xvid + "bitrate=1000\n"
-            + audio + "sampling=fast\n" + audio + "bitrate=128" << "xvid" << false << "- | -";
-        QTest::newRow("truncated key") << xvid + "re=@Size(624 352)\n" + xvid + "bitrate=1000\n"
-            + audio + "sampl=44100\n" + audio + "bitrate=nan" << "xvid" << false << "- | -";
-        QTest::newRow("odd typed size") << xvid + "rez=@Size(623 352)\n" + audio + "sampling=8000"
-            << "xvid" << false << "- | 16000 160";
+        QTest::newRow("negative bitrates") << xvid + "rez=@Size(624 352)\n" + xvid + "bitrate=-50\n" + audio + "sampling=44100\n" + audio + "bitrate=-1" << "xvid" << true << "624x352 64 | 44100 32";
+        QTest::newRow("huge values") << xvid + "rez=@Size(1920 1088)\n" + xvid + "bitrate=1e300\n" + audio + "sampling=99999999999\n" + audio + "bitrate=999" << "xvid" << false << "1920x1088 20000 | -";
+        QTest::newRow("unlisted values") << xvid + "rez=@Size(640 360)\n" + xvid + "bitrate=1000\n" + audio + "sampling=44000\n" + audio + "bitrate=150" << "xvid" << true << "640x360 1000 | 44100 160";
+        QTest::newRow("garbled") << xvid + "rez=huge\n" + xvid + "bitrate=1000\n" + audio + "sampling=fast\n" + audio + "bitrate=128" << "xvid" << false << "- | -";
+        QTest::newRow("truncated key") << xvid + "re=@Size(624 352)\n" + xvid + "bitrate=1000\n" + audio + "sampl=44100\n" + audio + "bitrate=nan" << "xvid" << false << "- | -";
+        QTest::newRow("odd typed size") << xvid + "rez=@Size(623 352)\n" + audio + "sampling=8000" << "xvid" << false << "- | 16000 160";
         QTest::newRow("missing sampling") << audio + "bitrate=128" << "xvid" << false << "- | 44100 128";
         QTest::newRow("negative size") << xvid + "rez=@Size(-624 -352)\n" << "xvid" << false << "- | -";
-        QTest::newRow("size mpeg2 cannot take") << "Last%20User%20Profile\\avi\\Video\\mpeg2video\\rez=@Size(640 360)"
-            << "mpeg2video" << false << "- | -";
-        QTest::newRow("codec the engine lacks") << "Last%20User%20Profile\\avi\\Video\\libfoo\\rez=@Size(640 360)\n"
-            + audio + "sampling=44100" << "xvid" << false << "- | 44100 160";
+        QTest::newRow("size mpeg2 cannot take") << "Last%20User%20Profile\\avi\\Video\\mpeg2video\\rez=@Size(640 360)" << "mpeg2video" << false << "- | -";
+        QTest::newRow("codec the engine lacks") << "Last%20User%20Profile\\avi\\Video\\libfoo\\rez=@Size(640 360)\n" + audio + "sampling=44100" << "xvid" << false << "- | 44100 160";
     }
 
     void storedValuesChecked()
