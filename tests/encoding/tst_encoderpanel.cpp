@@ -1,0 +1,327 @@
+// The extended encoder panel on real engines: a queued AVI encoding and its unique names, a
+// refused trial, a preview in the preview window, an audio target through MEncoder's
+// intermediate and its finalising job, a finalise that fails, and the configure dialog.
+
+#include "viewtestsupport.h"
+#include "windowtesting.h"
+#include "enginetesting.h"
+
+#include "encoder/encoder.h"
+#include "encoder/mervoconfigurator.h"
+#include "encoding/activecombobox.h"
+#include "encoding/encoderpreviewdialog.h"
+#include "encoding/finalizerules.h"
+#include "encoding/joboutputrouter.h"
+#include "encoding/mervoencoderconfiguredialog.h"
+#include "encoding/mervoencoderwidget.h"
+#include "encoding/mervojobmanagerwidget.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTabWidget>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+namespace {
+// The main window's part: its job manager, its job view, and the routing of its jobs' ends
+// to the panel's finalising step.
+struct MainSide
+{
+    QTextEdit stdIn, stdOut, stdErr, log;
+    MervoJobManager manager{&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0};
+    MervoJobManagerWidget view{nullptr};
+
+    void route(MervoEncoderWidget *panel)
+    {
+        view.setJobManager(&manager);
+        QObject::connect(&manager, &MervoJobManager::jobStarted, &view, &MervoJobManagerWidget::addJobContainer);
+        QObject::connect(&manager, qOverload<MervoProcess *>(&MervoJobManager::processStdOutReady), &view,
+                         [](MervoProcess *p) { JobOutputRouter::readChannel(p, QProcess::StandardOutput, -1.0); });
+        QObject::connect(&manager, qOverload<MervoProcess *>(&MervoJobManager::processStdErrReady), &view,
+                         [](MervoProcess *p) { JobOutputRouter::readChannel(p, QProcess::StandardError, -1.0); });
+        QObject::connect(&manager, qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
+                         panel, [panel](MervoProcess *p) {
+                             if (JobOutputRouter::finish(p))
+                                 panel->finalizeEncoding(p);
+                         });
+    }
+    bool idle() { return manager.isIdle(); }
+};
+
+struct Panel
+{
+    MainSide main;
+    std::unique_ptr<MervoEncoderWidget> widget;
+
+    explicit Panel(const QString &ffmpeg = "/usr/bin/ffmpeg")
+    {
+        EncoderPreferences preferences;
+        widget = std::make_unique<MervoEncoderWidget>(nullptr, &main.manager, ffmpeg, "/usr/bin/mencoder",
+                                                      "/usr/bin/x264", "/usr/bin/mkvmerge", &main.stdIn,
+                                                      &main.stdOut, &main.stdErr, &main.log, 3, &preferences);
+        widget->setPlayerSetup(nullptr, "/usr/bin/mplayer", "/usr/bin/mediainfo", "/usr/bin/ffprobe",
+                               nullptr, nullptr, nullptr, nullptr, 1, nullptr);
+        widget->applyEngineBinPaths();
+        main.route(widget.get());
+    }
+    void load(const QString &path, double aspect, double length, const QString &videoFormat = "mpeg4")
+    {
+        VideoInfo video;
+        video.kind = VideoInfo::MediaFile;
+        video.videoFormat = videoFormat;
+        video.width = video.scaledWidth = 320;
+        video.height = video.scaledHeight = 180;
+        video.aspect = aspect;
+        video.frameRate = 25.0;
+        video.length = length;
+        AudioInfo audio;
+        audio.streamNumber = audio.aid = 1;
+        audio.format = "mp3";
+        audio.channelCount = 1;
+        audio.samplingRate = 44100;
+        audio.bitrate = 128;
+        widget->onMovieLoaded(path, 1);
+        widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
+    }
+    static void choose(ActiveComboBox *combo, const QString &id)
+    {
+        const int index = combo->findData(id);
+        QVERIFY2(index >= 0, qPrintable(id));
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    void target(const QString &muxer, const QString &video, const QString &audio)
+    {
+        choose(widget->formatCombo(), muxer);
+        choose(widget->videoCombo(), video);
+        choose(widget->audioCombo(), audio);
+    }
+};
+
+QString freshFolder(const QString &name)
+{
+    const QString folder = TestMedia::folder() + '/' + name;
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString probe(const QString &path, const QString &stream, const QString &entry)
+{
+    QString out;
+    TestMedia::run("ffprobe", {"-v", "error", "-select_streams", stream, "-show_entries",
+                               "stream=" + entry, "-of", "default=nw=1:nk=1", path}, &out);
+    return out.trimmed();
+}
+
+// Analysis that reports an AVI whose display aspect is 4:3 whatever was asked.
+MediaInfoData fourThree(const PlayerSetup &, const QString &)
+{
+    MediaInfoData data;
+    data.generalFields.insert("Format", "AVI");
+    data.videoFields.insert("Format", "MPEG-4 Visual");
+    data.videoFields.insert("Display aspect ratio", "4:3");
+    data.videoFields.insert("Duration", "5 s");
+    return data;
+}
+} // namespace
+
+class EncoderPanelTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_wide = TestMedia::clip("wide60.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=60",
+                                                "-f", "lavfi", "-i", "sine=frequency=440:duration=60",
+                                                "-c:v", "mpeg4", "-q:v", "8", "-aspect", "16:9", "-c:a",
+                                                "libmp3lame", "-ac", "1", "-shortest"});
+        QVERIFY(!m_wide.isEmpty());
+    }
+
+    // One press queues one job that ends Completed with Xvid and MP3; the next press writes
+    // "output (1).avi"; a trial that fails shows the command and both answers, queues nothing.
+    void encodesAndNumbersOutputs()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-avi");
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        panel.widget->setTarget(folder, "output");
+        panel.target("avi", "xvid", "mp3");
+        panel.widget->show();
+        QVERIFY(panel.widget->startButton()->isEnabled());
+        QCOMPARE(panel.widget->startButton()->text(), QString("Start encoding"));
+        ViewTest::screenshot(panel.widget.get(), "encoderpanel-ready", panel.widget->startButton());
+
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        QVERIFY(panel.widget->isReady());
+        QVERIFY(ViewTest::waitFor([&] { return panel.main.idle(); }, 120000));
+        QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Completed);
+        const QString first = folder + "/output.avi";
+        QCOMPARE(probe(first, "v:0", "codec_tag_string").toUpper(), QString("XVID"));
+        QCOMPARE(probe(first, "a:0", "codec_name"), QString("mp3"));
+
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 2);
+        QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->taskData->at(5).toString(),
+                 folder + "/output (1).avi");
+        QVERIFY(ViewTest::waitFor([&] { return panel.main.idle(); }, 120000));
+        QVERIFY(QFile::exists(folder + "/output (1).avi"));
+
+        // A source the engine cannot read fails its trial.
+        panel.widget->encoder()->setSource(folder + "/missing.avi", 1);
+        WindowTesting::ModalAnswerer answerer;
+        QString detail;
+        answerer.answerWith([&detail](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box)
+                return false;
+            detail = box->detailedText();
+            box->accept();
+            return true;
+        });
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 2);
+        QVERIFY(ViewTest::waitFor([&] { return !answerer.seen().isEmpty(); }, 5000));
+        QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding has failed to start."));
+        QVERIFY(detail.contains("- input: " + folder + "/missing.avi"));
+        QVERIFY(detail.contains("- command: "));
+        QVERIFY(detail.contains("- response:\n"));
+    }
+
+    // Preview: the window runs, then finishes; closing it with the box checked removes the
+    // preview file and leaves the start button enabled. The trial of a short clip starts
+    // early enough to encode something.
+    void previewRunsAndCloses()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-preview");
+        const QString clip = TestMedia::clip("short15.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=15",
+                                                             "-f", "lavfi", "-i", "sine=duration=15", "-c:v", "mpeg4",
+                                                             "-c:a", "libmp3lame", "-ac", "1", "-shortest"});
+        panel.load(clip, 16.0 / 9.0, 15.0);
+        panel.widget->setTarget(folder, "préview");
+        panel.target("avi", "xvid", "mp3");
+        panel.widget->previewBox()->setChecked(true);
+        QCOMPARE(panel.widget->startButton()->text(), QString("Start encoding preview"));
+        panel.widget->show();
+        panel.widget->startButton()->click();
+        EncoderPreviewDialog *preview = panel.widget->previewDialog();
+        QVERIFY(panel.widget->isRunning());
+        QVERIFY(preview->isVisible());
+        QCOMPARE(preview->stopButton()->text(), QString("Stop encoding preview"));
+        QVERIFY(!preview->previewButton()->isEnabled());
+        QVERIFY(!panel.widget->startButton()->isEnabled());
+        QVERIFY(ViewTest::waitFor([&] { return !preview->isRunning(); }, 60000));
+        QCOMPARE(preview->stopButton()->text(), QString("Close"));
+        QVERIFY(preview->infoButton()->isEnabled());
+        ViewTest::screenshot(preview, "encoderpanel-preview-finished", preview->stopButton());
+        const QString file = folder + "/préview.avi";
+        QVERIFY2(QFileInfo(file).size() > 0, qPrintable(file));
+        QVERIFY(preview->deleteBox()->isChecked());
+        QVERIFY(preview->deleteBox()->text().contains("préview.avi"));
+        preview->close();
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(panel.widget->startButton()->isEnabled());
+        QVERIFY(panel.widget->isReady());
+    }
+
+    // An MP3 target of an MPEG-1 source goes through MEncoder's " (step 0).avi" file and an
+    // FFmpeg extraction in the same job box; the intermediate is gone afterwards.
+    void audioTargetGoesThroughIntermediate()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-mp3");
+        const QString clip = TestMedia::clip("mpeg1.mpg", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=6",
+                                                           "-f", "lavfi", "-i", "sine=duration=6", "-c:v", "mpeg1video",
+                                                           "-c:a", "mp2", "-shortest"});
+        panel.load(clip, 4.0 / 3.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "tone");
+        panel.target("mp3", "novideo", "mp3");
+        QCOMPARE(panel.widget->encoder()->preferredEngine(), 1);
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        const QString intermediate = folder + "/tone (step 0).avi";
+        QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->taskData->at(5).toString(), intermediate);
+        QVERIFY(ViewTest::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
+        MervoJob *finalizing = panel.main.manager.jobs().last();
+        QCOMPARE(finalizing->container, panel.main.manager.jobs().first()->container);
+        QCOMPARE(finalizing->tasks().first()->state, Task::Completed);
+        QVERIFY(!QFile::exists(intermediate));
+        QVERIFY(qAbs(TestMedia::probeDuration(folder + "/tone.mp3") - 6.0) < 1.0);
+        QVERIFY(panel.main.log.toPlainText().contains("Finalizing..."));
+    }
+
+    // A finalise that fails keeps the encoding under its final name and says so.
+    void failedFinaliseKeepsEncoding()
+    {
+        const QString fake = writeEngineScript("ffmpeg-fails-copy",
+                                               QString("case \"$*\" in *-aspect*) for last; do :; done; printf part > \"$last\"; exit 1;; esac; exec /usr/bin/ffmpeg \"$@\""));
+        Panel panel(fake);
+        const QString folder = freshFolder("panel-fail");
+        const QString clip = TestMedia::clip("mpeg1.mpg", {});
+        panel.load(clip, 16.0 / 9.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "movie");
+        panel.target("avi", "xvid", "mp3");
+        FinalizeRules::setAnalyzer(fourThree);
+        panel.widget->startButton()->click();
+        QVERIFY(ViewTest::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
+        FinalizeRules::setAnalyzer(nullptr);
+        QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->state, Task::Aborted);
+        const QString final = folder + "/movie.avi";
+        QVERIFY(!QFile::exists(folder + "/movie (step 0).avi"));
+        QVERIFY(TestMedia::countVideoFrames(final) > 0);
+        QVERIFY(panel.main.log.toPlainText().contains("Failed to finalize encoding: " + final));
+        QVERIFY(panel.widget->isReady());
+        QVERIFY(panel.widget->startButton()->isEnabled());
+    }
+
+    // Configure: the user-settings tab selects level 4, Default resets every tab, and the
+    // chosen level-4 profile gives a command that runs.
+    void configureDialogUserProfile()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-configure");
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        panel.widget->setTarget(folder, "user");
+        panel.target("avi", "xvid", "mp3");
+        WindowTesting::ModalAnswerer answerer;
+        bool checked = false;
+        answerer.answerWith([&checked](QWidget *modal) {
+            auto *dialog = qobject_cast<MervoEncoderConfigureDialog *>(modal);
+            if (!dialog)
+                return false;
+            ViewTest::screenshot(dialog, "encoderpanel-configure", dialog->tabs());
+            checked = dialog->tabs()->count() == 2 && dialog->userButton()
+                && dialog->userButton()->text() == "User settings" && !dialog->userButton()->isChecked();
+            dialog->tabs()->setCurrentIndex(1);
+            checked = checked && dialog->userButton()->isChecked()
+                && dialog->selectedLabel()->text() == "User profile: audio and video are configured in user settings";
+            for (QComboBox *combo : dialog->choiceCombos())
+                combo->setCurrentIndex(combo->count() - 1);
+            dialog->defaultButtons().first()->click();
+            dialog->accept();
+            return true;
+        });
+        panel.widget->configureButton()->click();
+        QVERIFY(checked);
+        QCOMPARE(QSettings().value("Encoder/Last Profile/avi").toInt(), 4);
+        QVERIFY(panel.widget->profileLabel()->text().contains(':'));
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        QVERIFY(ViewTest::waitFor([&] { return panel.main.idle(); }, 120000));
+        QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Completed);
+    }
+
+private:
+    QString m_wide;
+};
+
+VEXO_TEST_CLASS(EncoderPanelTest)
+#include "tst_encoderpanel.moc"
