@@ -21,7 +21,9 @@ const char *const AudioMuxers[] = {"ac3", "au", "mp3", "wav", "m4a"};
 
 Analyzer s_analyzer = nullptr;
 
-MediaInfoData runMediaInfo(const PlayerSetup &setup, const QString &file)
+} // namespace
+
+MediaInfoData mediaInfoAnalysis(const PlayerSetup &setup, const QString &file)
 {
     MediaInfoData data;
     InterfaceStatus status;
@@ -44,7 +46,6 @@ MediaInfoData runMediaInfo(const PlayerSetup &setup, const QString &file)
         data.clear();
     return data;
 }
-} // namespace
 
 double snappedAspect(double ratio)
 {
@@ -121,14 +122,15 @@ bool needsAudioExtraction(const MediaInfoData &data)
 bool needsAspectCorrection(const MediaInfoData &data, const QString &muxer, double requested)
 {
     const QString key = QStringLiteral("Display aspect ratio");
-    if (!data.videoFields.contains(key) || muxer != QLatin1String("avi"))
+    if (!data.videoFields.contains(key) || muxer != QLatin1String("avi") || requested <= 0.0)
         return false;
-    return qAbs(measuredAspect(data.videoFields.value(key)) - requested) > AspectTolerance;
+    // A difference of 0.02 itself counts as equal, also after rounding.
+    return qAbs(measuredAspect(data.videoFields.value(key)) - requested) > AspectTolerance + 1e-9;
 }
 
 MediaInfoData analyze(const PlayerSetup &setup, const QString &file)
 {
-    return s_analyzer ? s_analyzer(setup, file) : runMediaInfo(setup, file);
+    return s_analyzer ? s_analyzer(setup, file) : mediaInfoAnalysis(setup, file);
 }
 
 void setAnalyzer(Analyzer analyzer)

@@ -25,13 +25,17 @@ QString intermediateName(const QString &path, const QString &suffix);
 QString writtenFile(int engineType, const QStringList &arguments, const QString &output);
 // True for a frame-number placeholder AVI with one audio stream: only the audio is kept.
 bool needsAudioExtraction(const MediaInfoData &data);
-// True when the aspect of an AVI differs by more than 0.02 from the requested one.
+// True when the aspect of an AVI differs by more than 0.02 from the requested one. A request
+// of 0.0 (a source neither near 4:3 nor near 16:9) asks for nothing: "correcting" towards it
+// would strip the right aspect the encoding carries.
 bool needsAspectCorrection(const MediaInfoData &data, const QString &muxer, double requested);
 
 // The hidden analysis of an encoded file (MediaInfo run through the setup's path). Tests
 // and the player dialog may put another in its place (null restores it).
 using Analyzer = MediaInfoData (*)(const PlayerSetup &setup, const QString &file);
 MediaInfoData analyze(const PlayerSetup &setup, const QString &file);
+// The default analysis: MediaInfo run to its end under the setup's latencies.
+MediaInfoData mediaInfoAnalysis(const PlayerSetup &setup, const QString &file);
 void setAnalyzer(Analyzer analyzer);
 
 // After a finalising job: on success the intermediate goes; on failure the partial final

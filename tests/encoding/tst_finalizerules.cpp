@@ -76,6 +76,7 @@ private slots:
         QTest::newRow("placeholder, two audio") << "FrNo" << 2 << "avi" << "16:9" << 1.33 << false << true;
         QTest::newRow("within 0.02") << "MPEG-4 Visual" << 1 << "avi" << "1.35" << 1.33 << false << false;
         QTest::newRow("just over 0.02") << "MPEG-4 Visual" << 1 << "avi" << "1.3551" << 1.33 << false << true;
+        QTest::newRow("no aspect asked") << "MPEG-4 Visual" << 1 << "avi" << "2.35" << 0.0 << false << false;
         QTest::newRow("not avi") << "MPEG-4 Visual" << 1 << "mkv" << "16:9" << 1.33 << false << false;
         QTest::newRow("no aspect field") << "MPEG-4 Visual" << 1 << "avi" << QString() << 1.33 << false << false;
     }
