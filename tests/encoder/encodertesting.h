@@ -5,9 +5,26 @@
 #include "jobs/console.h"
 
 #include <QRegularExpression>
+#include <QTest>
 #include <QTextEdit>
 
 #include <memory>
+
+// The value of a column of the current data row, for columns the test reads once.
+template<typename T>
+T fetched(const char *column)
+{
+    return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>()));
+}
+
+// A path in the test's media folder with nothing at it yet.
+inline QString scratch(const QString &name)
+{
+    QDir().mkpath(TestMedia::folder() + "/encoder");
+    const QString path = TestMedia::folder() + "/encoder/" + name;
+    QFile::remove(path);
+    return path;
+}
 
 // An Encoder whose four consoles the test reads, at the verbose level.
 struct ConsoleEncoder
