@@ -162,10 +162,12 @@ void EncoderWidget::switchState()
         box.addButton(tr("Continue encoding"), QMessageBox::RejectRole);
         if (box.exec() != 0)
             return;
-        m_ownJobManager->killAll();
+        // The flags first: the kill ends the task at once, and its end must find the
+        // preview aborted to hide the window and return the panel to ready.
         m_running = false;
         m_ready = false;
         m_aborted = true;
+        m_ownJobManager->killAll();
         log(tr("Encoding aborted."), 1);
         return;
     }

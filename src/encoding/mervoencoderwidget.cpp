@@ -166,10 +166,12 @@ void MervoEncoderWidget::switchState()
         box.addButton(tr("Continue encoding"), QMessageBox::RejectRole);
         if (box.exec() != 0)
             return;
-        m_previewJobManager->killAll();
+        // The flags first: the kill ends the task at once, and its end must find the
+        // preview aborted to hide the window and return the panel to ready.
         m_running = false;
         m_ready = false;
         m_aborted = true;
+        m_previewJobManager->killAll();
         return;
     }
     if (m_ready) {

@@ -15,6 +15,8 @@
 #include "encoding/mervoencoderconfiguredialog.h"
 #include "encoding/mervoencoderwidget.h"
 #include "encoding/mervojobmanagerwidget.h"
+#include "jobs/jobmanager.h"
+#include "jobs/job.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -27,6 +29,44 @@
 VEXO_TEST_NEEDS_DISPLAY
 
 namespace {
+// MPlayer numbers an AVI's audio stream 1 (after the video), an MPEG program stream's 0.
+void loadSource(EncoderWidget *widget, const QString &path, double aspect, double length,
+                const QString &videoFormat)
+{
+    VideoInfo video;
+    video.kind = VideoInfo::MediaFile;
+    video.videoFormat = videoFormat;
+    video.width = video.scaledWidth = 320;
+    video.height = video.scaledHeight = 180;
+    video.aspect = aspect;
+    video.frameRate = 25.0;
+    video.length = length;
+    AudioInfo audio;
+    audio.streamNumber = audio.aid = videoFormat == "mpeg1video" ? 0 : 1;
+    audio.format = "mp3";
+    audio.channelCount = 1;
+    audio.samplingRate = 44100;
+    audio.bitrate = 128;
+    widget->onMovieLoaded(path, 1);
+    widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
+    widget->enableControls(true); // as the main window does after a load
+}
+
+void chooseEntry(ActiveComboBox *combo, const QString &id)
+{
+    const int index = combo->findData(id);
+    QVERIFY2(index >= 0, qPrintable(id));
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+void chooseTarget(EncoderWidget *widget, const QString &muxer, const QString &video, const QString &audio)
+{
+    chooseEntry(widget->formatCombo(), muxer);
+    chooseEntry(widget->videoCombo(), video);
+    chooseEntry(widget->audioCombo(), audio);
+}
+
 // The main window's part: its job manager, its job view, and the routing of its jobs' ends
 // to the panel's finalising step.
 struct MainSide
@@ -68,39 +108,14 @@ struct Panel
         widget->applyEngineBinPaths();
         main.route(widget.get());
     }
-    // MPlayer numbers an AVI's audio stream 1 (after the video), an MPEG program stream's 0.
     void load(const QString &path, double aspect, double length, const QString &videoFormat = "mpeg4")
     {
-        VideoInfo video;
-        video.kind = VideoInfo::MediaFile;
-        video.videoFormat = videoFormat;
-        video.width = video.scaledWidth = 320;
-        video.height = video.scaledHeight = 180;
-        video.aspect = aspect;
-        video.frameRate = 25.0;
-        video.length = length;
-        AudioInfo audio;
-        audio.streamNumber = audio.aid = videoFormat == "mpeg1video" ? 0 : 1;
-        audio.format = "mp3";
-        audio.channelCount = 1;
-        audio.samplingRate = 44100;
-        audio.bitrate = 128;
-        widget->onMovieLoaded(path, 1);
-        widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
-        widget->enableControls(true); // as the main window does after a load
+        loadSource(widget.get(), path, aspect, length, videoFormat);
     }
-    static void choose(ActiveComboBox *combo, const QString &id)
-    {
-        const int index = combo->findData(id);
-        QVERIFY2(index >= 0, qPrintable(id));
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
+    static void choose(ActiveComboBox *combo, const QString &id) { chooseEntry(combo, id); }
     void target(const QString &muxer, const QString &video, const QString &audio)
     {
-        choose(widget->formatCombo(), muxer);
-        choose(widget->videoCombo(), video);
-        choose(widget->audioCombo(), audio);
+        chooseTarget(widget.get(), muxer, video, audio);
     }
 };
 
@@ -180,7 +195,7 @@ private slots:
         panel.widget->startButton()->click();
         QCOMPARE(panel.main.manager.jobs().size(), 1);
         QVERIFY(panel.widget->isReady());
-        QVERIFY(ViewTest::waitFor([&] { return panel.main.idle(); }, 120000));
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
         QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Completed);
         const QString first = folder + "/output.avi";
         QCOMPARE(probe(first, "v:0", "codec_tag_string").toUpper(), QString("XVID"));
@@ -190,7 +205,7 @@ private slots:
         QCOMPARE(panel.main.manager.jobs().size(), 2);
         QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->taskData->at(5).toString(),
                  folder + "/output (1).avi");
-        QVERIFY(ViewTest::waitFor([&] { return panel.main.idle(); }, 120000));
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
         QVERIFY(QFile::exists(folder + "/output (1).avi"));
 
         // A source the engine cannot read fails its trial.
@@ -207,7 +222,7 @@ private slots:
         });
         panel.widget->startButton()->click();
         QCOMPARE(panel.main.manager.jobs().size(), 2);
-        QVERIFY(ViewTest::waitFor([&] { return !answerer.seen().isEmpty(); }, 5000));
+        QVERIFY(WindowTesting::waitFor([&] { return !answerer.seen().isEmpty(); }, 5000));
         QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding has failed to start."));
         QVERIFY(detail.contains("- input: " + folder + "/missing.avi"));
         QVERIFY(detail.contains("- command: "));
@@ -237,7 +252,7 @@ private slots:
         QCOMPARE(preview->stopButton()->text(), QString("Stop encoding preview"));
         QVERIFY(!preview->previewButton()->isEnabled());
         QVERIFY(!panel.widget->startButton()->isEnabled());
-        QVERIFY(ViewTest::waitFor([&] { return !preview->isRunning(); }, 60000));
+        QVERIFY(WindowTesting::waitFor([&] { return !preview->isRunning(); }, 60000));
         QCOMPARE(preview->stopButton()->text(), QString("Close"));
         QVERIFY(preview->infoButton()->isEnabled());
         ViewTest::screenshot(preview, "encoderpanel-preview-finished", preview->stopButton());
@@ -268,7 +283,7 @@ private slots:
         QCOMPARE(panel.main.manager.jobs().size(), 1);
         const QString intermediate = folder + "/tone (step 0).avi";
         QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->taskData->at(5).toString(), intermediate);
-        const bool finished = ViewTest::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000);
+        const bool finished = WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000);
         if (!finished)
             qWarning().noquote() << panel.main.log.toPlainText().right(1500) << panel.main.manager.jobs().first()->tasks().first()->commandLine();
         QVERIFY(finished);
@@ -293,7 +308,7 @@ private slots:
         QCOMPARE(panel.widget->encoder()->preferredEngine(), 1);
         FinalizeRules::setAnalyzer(reportedFourThree);
         panel.widget->startButton()->click();
-        QVERIFY(ViewTest::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
         FinalizeRules::setAnalyzer(nullptr);
         MervoJob *finalizing = panel.main.manager.jobs().last();
         QCOMPARE(finalizing->tasks().first()->state, Task::Completed);
@@ -301,6 +316,66 @@ private slots:
         QVERIFY(!QFile::exists(folder + "/wide (step 0).avi"));
         QCOMPARE(probe(folder + "/wide.avi", "v:0", "display_aspect_ratio"), QString("16:9"));
         QVERIFY(qAbs(TestMedia::probeDuration(folder + "/wide.avi") - 6.0) < 1.0);
+    }
+
+    // The base panel: a preview of a 15 s clip starts 5 s in; "Continue encoding" leaves it
+    // running, "Abort encoding" kills it, removes its partial file and returns the panel to
+    // ready with the preview window hidden.
+    void basePanelPreviewAbort()
+    {
+        QTextEdit stdIn, stdOut, stdErr, log;
+        JobManager main(&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0);
+        EncoderPreferences preferences;
+        preferences.testMode = true;
+        preferences.testFrames = 100000;
+        EncoderWidget panel(nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
+                            &log, 3, &preferences);
+        panel.initEncoder();
+        const QString folder = freshFolder("panel-base");
+        loadSource(&panel, m_wide, 16.0 / 9.0, 15.0, "mpeg4");
+        panel.setTarget(folder, "base");
+        chooseTarget(&panel, "avi", "xvid", "mp3");
+        QCOMPARE(panel.startButton()->text(), QString("Start encoding preview"));
+        panel.show();
+        panel.startButton()->click();
+        QVERIFY(panel.isRunning());
+        QCOMPARE(main.jobs().size(), 0);
+        QCOMPARE(panel.ownJobManager()->jobs().size(), 1);
+        Task *task = panel.ownJobManager()->jobs().first()->task();
+        QCOMPARE(task->taskData->at(3).toDouble(), 1.78);
+        QCOMPARE(task->taskData->at(7).toBool(), true);
+        QVERIFY2(task->arguments().join(" ").contains("-ss 5"), qPrintable(task->commandLine()));
+        QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
+
+        QStringList asked;
+        {
+            // The preview window is modal too: only the message boxes are answered.
+            auto click = [&asked](const QString &text) {
+                return [&asked, text](QWidget *modal) {
+                    auto *box = qobject_cast<QMessageBox *>(modal);
+                    if (!box)
+                        return false;
+                    asked << box->text().trimmed();
+                    for (QAbstractButton *button : box->buttons())
+                        if (button->text() == text)
+                            button->click();
+                    return true;
+                };
+            };
+            WindowTesting::ModalAnswerer answerer;
+            answerer.answerWith(click("Continue encoding"));
+            answerer.answerWith(click("Abort encoding"));
+            panel.switchState();
+            QVERIFY(panel.isRunning());
+            panel.switchState();
+        }
+        QCOMPARE(asked, QStringList({"Abort encoding process?", "Abort encoding process?"}));
+        QVERIFY(panel.isAborted());
+        QVERIFY(WindowTesting::waitFor([&] { return panel.isReady(); }, 10000));
+        QCOMPARE(task->state, Task::Aborted);
+        QVERIFY(!panel.previewDialog()->isVisible());
+        QVERIFY(!QFile::exists(folder + "/base.avi"));
+        QVERIFY(log.toPlainText().contains("Encoding aborted."));
     }
 
     // A finalise that fails keeps the encoding under its final name and says so.
@@ -316,7 +391,7 @@ private slots:
         panel.target("avi", "xvid", "mp3");
         FinalizeRules::setAnalyzer(fourThree);
         panel.widget->startButton()->click();
-        QVERIFY(ViewTest::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
         FinalizeRules::setAnalyzer(nullptr);
         QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->state, Task::Aborted);
         const QString final = folder + "/movie.avi";
@@ -364,7 +439,7 @@ private slots:
         QVERIFY(panel.widget->profileLabel()->text().contains(':'));
         panel.widget->startButton()->click();
         QCOMPARE(panel.main.manager.jobs().size(), 1);
-        QVERIFY(ViewTest::waitFor([&] { return panel.main.idle(); }, 120000));
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
         QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Completed);
     }
 
