@@ -155,6 +155,10 @@ protected:
                           const QStringList &arguments, const QString &stdOut,
                           const QString &stdErr, const QString &informative);
     EncodingTaskData *newTaskData(Task *task, const EncodingTaskData &values);
+    // The nine values of an encoding task, and the final output after them when the engine
+    // writes an intermediate file first.
+    EncodingTaskData encodingTaskData(int type, const QStringList &arguments,
+                                      const QString &output, int frames);
     QString taskName() const;
 
     Encoder *m_encoder;

@@ -66,6 +66,20 @@ EncodingTaskData *EncoderWidget::newTaskData(Task *task, const EncodingTaskData 
     return data;
 }
 
+EncodingTaskData EncoderWidget::encodingTaskData(int type, const QStringList &arguments,
+                                                 const QString &output, int frames)
+{
+    const EncodingSource &source = m_encoder->source();
+    EncodingTaskData values{type, source.video.length,
+                            type == 2 ? m_encoder->estimateSize(2, frames) : frames,
+                            FinalizeRules::snappedAspect(source.video.aspect), 0,
+                            FinalizeRules::writtenFile(type, arguments, output),
+                            m_encoder->targetMuxer(), m_preferences.testMode, QVariant()};
+    if (values.at(TaskDataSlot::OutputPath).toString() != output)
+        values << output;
+    return values;
+}
+
 bool EncoderWidget::runEncoding()
 {
     const OutputTarget target = m_encoder->outputTarget();
@@ -100,13 +114,7 @@ bool EncoderWidget::runEncoding()
     const QString title = tr("Encoding %1 to %2 format").arg(inputName, formatName);
 
     auto *task = new Task;
-    EncodingTaskData values{type, source.video.length,
-                            type == 2 ? m_encoder->estimateSize(2, frames) : frames,
-                            FinalizeRules::snappedAspect(source.video.aspect), 0,
-                            FinalizeRules::writtenFile(type, arguments, output),
-                            m_encoder->targetMuxer(), test, QVariant()};
-    if (values.at(TaskDataSlot::OutputPath).toString() != output)
-        values << output;
+    const EncodingTaskData values = encodingTaskData(type, arguments, output, frames);
     task->set(newTaskData(task, values), program, arguments, target.folder, title, tr("Encoding"));
     auto *job = new Job;
     const QString fileName = QFileInfo(output).fileName();

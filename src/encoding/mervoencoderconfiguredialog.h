@@ -29,6 +29,7 @@ public:
     QList<QPushButton *> defaultButtons() const { return m_defaultButtons; }
     QList<QComboBox *> choiceCombos() const { return m_choiceItems.keys(); }
     QList<QSlider *> sliders() const { return m_sliderItems.keys(); }
+    OptionItem *itemOf(QComboBox *combo) const { return m_choiceItems.value(combo); }
     QPair<QLineEdit *, QLineEdit *> sizeFields(QComboBox *combo) const
     {
         return m_sizeFields.value(combo);

@@ -224,13 +224,7 @@ bool MervoEncoderWidget::startEncoding()
                              .arg(QFileInfo(source.path).completeBaseName(),
                                   m_encoder->muxerShortName(m_encoder->targetMuxer()));
     auto *task = new MervoTask;
-    EncodingTaskData values{type, source.video.length,
-                            type == 2 ? m_encoder->estimateSize(2, frames) : frames,
-                            FinalizeRules::snappedAspect(source.video.aspect), 0,
-                            FinalizeRules::writtenFile(type, arguments, output),
-                            m_encoder->targetMuxer(), test, QVariant()};
-    if (values.at(TaskDataSlot::OutputPath).toString() != output)
-        values << output;
+    const EncodingTaskData values = encodingTaskData(type, arguments, output, frames);
     task->set(newTaskData(task, values), program, arguments, target.folder, name, tr("Encoding"));
     QList<MervoTask *> tasks;
     if (!MervoTask::insertChecked(task, &tasks)) {

@@ -15,6 +15,7 @@
 #include "encoding/mervoencoderconfiguredialog.h"
 #include "encoding/mervoencoderwidget.h"
 #include "encoding/mervojobmanagerwidget.h"
+#include "encoder/optionitem.h"
 #include "jobs/jobmanager.h"
 #include "jobs/job.h"
 
@@ -430,6 +431,8 @@ private slots:
             for (QComboBox *combo : dialog->choiceCombos())
                 combo->setCurrentIndex(combo->count() - 1);
             dialog->defaultButtons().first()->click();
+            for (QComboBox *combo : dialog->choiceCombos())
+                checked = checked && combo->currentData() == dialog->itemOf(combo)->choice.defaultValue;
             dialog->accept();
             return true;
         });
