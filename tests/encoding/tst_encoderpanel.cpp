@@ -294,6 +294,9 @@ private slots:
         QVERIFY(!QFile::exists(intermediate));
         QVERIFY(qAbs(TestMedia::probeDuration(folder + "/tone.mp3") - 6.0) < 1.0);
         QVERIFY(panel.main.log.toPlainText().contains("Finalizing..."));
+        // The panel closes once, after the finalising job.
+        QVERIFY(!panel.main.log.toPlainText().contains("Encoding completed."));
+        QVERIFY(panel.main.log.toPlainText().contains("Finalizing completed."));
     }
 
     // An AVI whose aspect MediaInfo reports off the request gets an FFmpeg aspect correction
@@ -377,6 +380,28 @@ private slots:
         QVERIFY(!panel.previewDialog()->isVisible());
         QVERIFY(!QFile::exists(folder + "/base.avi"));
         QVERIFY(log.toPlainText().contains("Encoding aborted."));
+    }
+
+    // An engine that ends 0 without writing its output has failed: logged, not analysed, no
+    // finalising job, and the panel is ready again.
+    void silentEngineCountsAsFailure()
+    {
+        Panel panel;
+        const QString fake = writeEngineScript("mencoder-writes-nothing",
+                                               "case \"$*\" in *-frames*) exec /usr/bin/mencoder \"$@\";; "
+                                               "*\" -o \"*) exit 0;; esac; exec /usr/bin/mencoder \"$@\"");
+        panel.widget->setEngineBinPath(1, fake);
+        const QString folder = freshFolder("panel-silent");
+        panel.load(mpeg1Clip(), 4.0 / 3.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "silent");
+        panel.target("avi", "xvid", "mp3");
+        panel.widget->startButton()->click();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 30000));
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Aborted);
+        QVERIFY(panel.main.log.toPlainText().contains("Encoding failed."));
+        QVERIFY(!panel.main.log.toPlainText().contains("Finalizing..."));
+        QVERIFY(panel.widget->isReady());
     }
 
     // A finalise that fails keeps the encoding under its final name and says so.
