@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encoder/encoder.h"
+#include "encoder/mervoencoder.h"
 #include "enginetesting.h"
 #include "jobs/console.h"
 
@@ -26,13 +27,14 @@ inline QString scratch(const QString &name)
     return path;
 }
 
-// An Encoder whose four consoles the test reads, at the verbose level.
-struct ConsoleEncoder
+// An encoder whose four consoles the test reads, at the verbose level.
+template <class EncoderClass>
+struct BasicConsoleEncoder
 {
     QTextEdit stdIn, stdOut, stdErr, log;
-    Encoder encoder{&stdIn, &stdOut, &stdErr, &log, LogLevel::Verbose};
+    EncoderClass encoder{&stdIn, &stdOut, &stdErr, &log, LogLevel::Verbose};
 
-    Encoder *operator->() { return &encoder; }
+    EncoderClass *operator->() { return &encoder; }
     QString logText() const { return log.toPlainText(); }
     QString errText() const { return stdErr.toPlainText(); }
     void clear()
@@ -41,6 +43,8 @@ struct ConsoleEncoder
             view->clear();
     }
 };
+using ConsoleEncoder = BasicConsoleEncoder<Encoder>;
+using ConsoleMervoEncoder = BasicConsoleEncoder<MervoEncoder>;
 
 // The version that the installed engine prints in its banner, read without the encoder.
 inline QString engineBannerVersion(const QString &program, const QStringList &arguments,
