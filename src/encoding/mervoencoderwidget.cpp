@@ -2,6 +2,7 @@
 
 #include "encoder/encoder.h"
 #include "encoder/mervoconfigurator.h"
+#include "encoder/mervoencoder.h"
 #include "encoding/finalizerules.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/mervoconsoledialog.h"
@@ -34,6 +35,9 @@ MervoEncoderWidget::MervoEncoderWidget(QWidget *consoleWindow, MervoJobManager *
       m_mervoMainJobManager(mainJobManager), m_mkvmergePath(mkvmergePath), m_x264Path(x264Path)
 {
     delete m_configurator;
+    delete m_encoder;
+    m_mervoEncoder = new MervoEncoder(stdIn, stdOut, stdErr, log, verbosity, this);
+    m_encoder = m_mervoEncoder;
     m_mervoConfigurator = new MervoConfigurator(m_encoder, this);
     m_configurator = m_mervoConfigurator;
     delete m_ownJobManager;
@@ -83,9 +87,17 @@ MervoEncoderWidget::MervoEncoderWidget(QWidget *consoleWindow, MervoJobManager *
 bool MervoEncoderWidget::applyEngineBinPaths()
 {
     initEncoder();
-    // x264 and MKVmerge are the extended encoder's engines; until it drives this panel the
-    // result is that of the two engines the panel encodes with.
-    return m_encoder->isEngineReady(1) && m_encoder->isEngineReady(2);
+    m_mervoEncoder->initEngine(4, m_mkvmergePath);
+    return m_mervoEncoder->initEngine(3, m_x264Path);
+}
+
+void MervoEncoderWidget::enginesReady(bool &ffmpegReady, bool &mencoderReady, bool &x264Ready,
+                                      bool &mkvmergeReady)
+{
+    ffmpegReady = m_mervoEncoder->isEngineReady(2);
+    mencoderReady = m_mervoEncoder->isEngineReady(1);
+    x264Ready = m_mervoEncoder->isEngineReady(3);
+    mkvmergeReady = m_mervoEncoder->isEngineReady(4);
 }
 
 void MervoEncoderWidget::onMovieLoaded(const QString &path, int kind)
@@ -121,7 +133,7 @@ void MervoEncoderWidget::loadSettings()
         job->target.profile.level = UserLevel;
         remembered.loadLastUserProfile(video, audio, job->target);
         setProfileText(m_configurator->profileLabel(UserLevel, standard, muxer, video, audio),
-                       m_encoder->profileSummary(muxer, job->target.profile));
+                       m_mervoEncoder->profileSummary(muxer, job->target));
         return;
     }
     if (level == 0)

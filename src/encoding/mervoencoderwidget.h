@@ -3,6 +3,7 @@
 #include "encoding/encoderwidget.h"
 
 class MervoConfigurator;
+class MervoEncoder;
 class MervoJob;
 class MervoJobManager;
 class MervoJobManagerWidget;
@@ -12,9 +13,6 @@ class MervoTask;
 // The encoder panel the program shows: the base panel's controls, with every encoding and
 // preview run as a multi-task job, so that a finalising job continues the encoding's group
 // in the job view, and a configure dialog that offers the user's own settings (level 4).
-//
-// It drives the base encoder; the extended encoder's own engines (x264, MKVmerge) and its
-// level-4 summary are wired in once it is available to this library.
 class MervoEncoderWidget : public EncoderWidget
 {
     Q_OBJECT
@@ -27,6 +25,8 @@ public:
                        EncoderPreferences *preferences, QWidget *parent = nullptr);
 
     bool applyEngineBinPaths();
+    void enginesReady(bool &ffmpegReady, bool &mencoderReady, bool &x264Ready, bool &mkvmergeReady);
+    MervoEncoder *mervoEncoder() const { return m_mervoEncoder; }
     void onMovieLoaded(const QString &path, int kind) override;
     bool startEncoding();
     bool queueAspectCorrection(const QString &analysed, const QString &output, double aspect,
@@ -61,6 +61,7 @@ protected:
 private:
     void reportInsertFailure(const QString &name, const QString &text);
 
+    MervoEncoder *m_mervoEncoder;
     MervoConfigurator *m_mervoConfigurator;
     MervoJobManager *m_mervoMainJobManager;
     MervoJobManager *m_previewJobManager;

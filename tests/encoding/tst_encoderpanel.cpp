@@ -107,6 +107,9 @@ struct Panel
         widget->setPlayerSetup(nullptr, "/usr/bin/mplayer", "/usr/bin/mediainfo", "/usr/bin/ffprobe",
                                nullptr, nullptr, nullptr, nullptr, 1, nullptr);
         widget->applyEngineBinPaths();
+        bool ffmpegReady = false, mencoderReady = false, x264Ready = false, mkvmergeReady = false;
+        widget->enginesReady(ffmpegReady, mencoderReady, x264Ready, mkvmergeReady);
+        QVERIFY(mencoderReady && x264Ready && mkvmergeReady);
         main.route(widget.get());
     }
     void load(const QString &path, double aspect, double length, const QString &videoFormat = "mpeg4")
