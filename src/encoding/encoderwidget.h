@@ -1,0 +1,204 @@
+#pragma once
+
+#include "encoding/playersetup.h"
+#include "engines/audioinfo.h"
+#include "engines/subtitleinfo.h"
+#include "engines/videoinfo.h"
+#include "jobs/encoderpreferences.h"
+#include "jobs/encodingtaskdata.h"
+
+#include <QProcess>
+#include <QWidget>
+
+class ActiveComboBox;
+class Configurator;
+class Encoder;
+class EncoderPreviewDialog;
+class JobManager;
+class JobManagerWidget;
+class Process;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLayout;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QTextEdit;
+class QVBoxLayout;
+class Task;
+struct EncodingSource;
+struct MediaInfoData;
+
+// The encoder panel below the player: the user's choice of container and codecs, the output
+// folder and name, audio correction and preview switch, and the start button. It turns the
+// choice into an encoding job (queued in the main window's job manager) or a preview (run in
+// its own job manager and shown in the preview window), and finalises MEncoder's results.
+class EncoderWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    EncoderWidget(QWidget *consoleWindow, JobManager *mainJobManager, const QString &ffmpegPath,
+                  const QString &mencoderPath, QTextEdit *stdIn, QTextEdit *stdOut,
+                  QTextEdit *stdErr, QTextEdit *log, int verbosity,
+                  EncoderPreferences *preferences, QWidget *parent = nullptr);
+    ~EncoderWidget() override;
+
+    void setPlayerSetup(QWidget *consoleWindow, const QString &mplayerPath,
+                        const QString &mediaInfoPath, const QString &ffprobePath,
+                        QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
+                        int verbosity, const PlayerPreferences *preferences);
+    void setPreferences(const EncoderPreferences &preferences);
+    void setEngineBinPath(int type, const QString &path);
+    void enginesReady(bool &ffmpegReady, bool &mencoderReady);
+    QString engineBinary(int type) const;
+    QString engineVersion(int type) const;
+    EncodingSource encodingSource() const;
+    void enableControls(bool enable);
+    void setVerbosity(int level);
+    void setSaveSettingsOnExit(bool save);
+    void setTarget(const QString &folder, const QString &baseName);
+    void setConsoleButton(bool show);
+    void initEncoder();
+    virtual void onMovieLoaded(const QString &path, int kind);
+    void updateInput(const VideoInfo &video, bool noVideo, const AudioInfo &audio, bool noAudio,
+                     const SubtitleInfo &subtitle, bool noSubtitle, bool inputReady);
+    void log(const QString &text, int level);
+    bool runEncoding();
+    bool queueAspectCorrection(const QString &analysed, const QString &output, double aspect,
+                               int duration, bool preview, QLayout *layout);
+    bool queueMp3Extraction(const QString &intermediate, const QString &output, int duration,
+                            bool preview, QLayout *layout);
+
+    // For the main window and the tests.
+    Encoder *encoder() const { return m_encoder; }
+    JobManager *ownJobManager() const { return m_ownJobManager; }
+    JobManagerWidget *jobView() const { return m_jobView; }
+    EncoderPreviewDialog *previewDialog() const { return m_preview; }
+    QPushButton *startButton() const { return m_startButton; }
+    QPushButton *configureButton() const { return m_configureButton; }
+    QCheckBox *previewBox() const { return m_previewBox; }
+    QSpinBox *audioCorrection() const { return m_audioCorrection; }
+    ActiveComboBox *formatCombo() const { return m_formatCombo; }
+    ActiveComboBox *videoCombo() const { return m_videoCombo; }
+    ActiveComboBox *audioCombo() const { return m_audioCombo; }
+    ActiveComboBox *subtitleCombo() const { return m_subtitleCombo; }
+    QLabel *profileLabel() const { return m_profileLabel; }
+    QLineEdit *fileEdit() const { return m_fileEdit; }
+    QWidget *codecBar() const { return m_codecBar; }
+    bool isRunning() const { return m_running; }
+    bool isReady() const { return m_ready; }
+    bool isAborted() const { return m_aborted; }
+    bool canEncode() const { return m_canEncode; }
+
+signals:
+    void encodingComplete(Process *process);
+    void optionsChanged();
+
+public slots:
+    void readJobProcessStdOut(Process *process);
+    void readJobProcessStdErr(Process *process);
+    void finishJobProcess(Process *process, int exitCode, QProcess::ExitStatus status);
+    void finalizeEncoding(Process *process);
+    void startProcessConsole(Task *task);
+    void abortedByUser();
+    void selectMuxer();
+    void selectVideo();
+    void selectAudio();
+    void selectSubtitle();
+    virtual void switchState();
+    void codecBarFlipFlop();
+    virtual void configure();
+    void loadProfileSettings();
+    void switchTestMode(int state);
+    void adjustAudioCorrection(int dB);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+    // One finished task as the finalising step sees it.
+    struct Ending
+    {
+        Task *task = nullptr;
+        void *container = nullptr;
+        int elapsedSeconds = 0;
+    };
+    // The shared finalising road of both panels (ends in closePanel unless a job was queued).
+    void finalizeTask(const Ending &ending, bool skip);
+    // Queues the finalising job of the given command; the base runs a Job, the extended
+    // panel a MervoJob in the encoding's group.
+    virtual bool queueFinalizing(const QString &program, const QStringList &arguments,
+                                 EncodingTaskData *data, const Ending &ending);
+    bool queueCorrection(const QString &analysed, const QString &output, double aspect,
+                         int duration, bool preview, QLayout *layout, const Ending &ending);
+    bool queueExtraction(const QString &intermediate, const QString &output, int duration,
+                         bool preview, QLayout *layout, const Ending &ending);
+    void closePanel(int step);
+    void previewStarted();
+    void returnToReady(bool reload);
+    virtual void reloadProfile() { loadProfileSettings(); }
+    // Refills the four lists; empty values keep the encoder's current choice.
+    void updateCodecs(const QString &muxer, const QString &video, const QString &audio,
+                      const QString &subtitle);
+    void fillVideoCodecs(const QString &muxer, const QString &video);
+    void fillAudioCodecs(const QString &muxer, const QString &audio);
+    void fillSubtitleCodecs(const QString &muxer, const QString &subtitle);
+    void setProfileText(const QString &label, const QString &summary);
+    void prepareJob();
+    QString selected(ActiveComboBox *combo) const;
+    QString uniqueOutputPath() const;
+    int checkLimit(int type) const;
+    // The failure box of a trial run that did not pass.
+    void showStartFailure(const QString &output, const QString &program,
+                          const QStringList &arguments, const QString &stdOut,
+                          const QString &stdErr, const QString &informative);
+    EncodingTaskData *newTaskData(Task *task, const EncodingTaskData &values);
+    // The nine values of an encoding task, and the final output after them when the engine
+    // writes an intermediate file first.
+    EncodingTaskData encodingTaskData(int type, const QStringList &arguments,
+                                      const QString &output, int frames);
+    QString taskName() const;
+
+    Encoder *m_encoder;
+    Configurator *m_configurator;
+    QString m_mencoderPath;
+    QString m_ffmpegPath;
+    bool m_consoleButtonHidden = false;
+    int m_verbosity;
+    bool m_saveSettingsOnExit = false;
+    QString m_lastFormat;
+    QTextEdit *m_log;
+    QTextEdit *m_stdIn;
+    QTextEdit *m_stdOut;
+    QTextEdit *m_stdErr;
+    QFrame *m_background;
+    QPushButton *m_startButton;
+    QPushButton *m_configureButton;
+    QPushButton *m_codecsButton;
+    QSpinBox *m_audioCorrection;
+    QVBoxLayout *m_mainLayout;
+    QGroupBox *m_targetBox;
+    QGroupBox *m_settingsBox;
+    QLabel *m_profileLabel;
+    QWidget *m_codecBar;
+    ActiveComboBox *m_formatCombo;
+    ActiveComboBox *m_videoCombo;
+    ActiveComboBox *m_audioCombo;
+    ActiveComboBox *m_subtitleCombo;
+    QLineEdit *m_pathEdit;
+    QLineEdit *m_fileEdit;
+    QCheckBox *m_previewBox;
+    JobManager *m_mainJobManager;
+    JobManager *m_ownJobManager;
+    JobManagerWidget *m_jobView;
+    EncoderPreviewDialog *m_preview;
+    bool m_logFinalizing = false; // the extended panel reports the analysis
+    bool m_canEncode = false;
+    bool m_running = false;
+    bool m_ready = false;
+    bool m_aborted = false;
+    EncoderPreferences m_preferences;
+    PlayerSetup m_playerSetup;
+};

@@ -1,0 +1,344 @@
+#include "encoding/mervoencoderwidget.h"
+
+#include "encoder/encoder.h"
+#include "encoder/mervoconfigurator.h"
+#include "encoder/mervoencoder.h"
+#include "encoding/finalizerules.h"
+#include "encoding/joboutputrouter.h"
+#include "encoding/mervoconsoledialog.h"
+#include "encoding/mervoencoderconfiguredialog.h"
+#include "encoding/mervoencoderpreviewdialog.h"
+#include "encoding/mervojobmanagerwidget.h"
+#include "jobs/infoboxdialog.h"
+#include "jobs/mervojobmanager.h"
+#include "jobs/producttitle.h"
+#include "jobs/uniquebasename.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+
+namespace {
+const char *const InternalError = "1203";
+constexpr int UserLevel = 4;
+} // namespace
+
+MervoEncoderWidget::MervoEncoderWidget(QWidget *consoleWindow, MervoJobManager *mainJobManager,
+                                       const QString &ffmpegPath, const QString &mencoderPath,
+                                       const QString &x264Path, const QString &mkvmergePath,
+                                       QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr,
+                                       QTextEdit *log, int verbosity,
+                                       EncoderPreferences *preferences, QWidget *parent)
+    : EncoderWidget(consoleWindow, mainJobManager, ffmpegPath, mencoderPath, stdIn, stdOut,
+                    stdErr, log, verbosity, preferences, parent),
+      m_mervoMainJobManager(mainJobManager), m_mkvmergePath(mkvmergePath), m_x264Path(x264Path)
+{
+    delete m_configurator;
+    delete m_encoder;
+    m_mervoEncoder = new MervoEncoder(stdIn, stdOut, stdErr, log, verbosity, this);
+    m_encoder = m_mervoEncoder;
+    m_mervoConfigurator = new MervoConfigurator(m_encoder, this);
+    m_configurator = m_mervoConfigurator;
+    delete m_ownJobManager;
+    m_previewJobManager = new MervoJobManager(stdIn, stdOut, stdErr, log, verbosity,
+                                              m_preferences.latencyStart,
+                                              m_preferences.latencyFinished,
+                                              m_preferences.latencyKill);
+    m_previewJobManager->setParent(this);
+    m_ownJobManager = m_previewJobManager;
+    m_logFinalizing = true;
+
+    disconnect(this, &EncoderWidget::optionsChanged, this, &EncoderWidget::loadProfileSettings);
+    connect(this, &EncoderWidget::optionsChanged, this, &MervoEncoderWidget::loadSettings);
+    connect(m_previewJobManager, &MervoJobManager::jobStarted, this,
+            &MervoEncoderWidget::startJobConsoles);
+    connect(m_previewJobManager, &MervoJobManager::taskStarted, this,
+            &MervoEncoderWidget::startTaskConsole);
+    connect(m_previewJobManager, qOverload<MervoProcess *>(&MervoJobManager::processStdOutReady),
+            this, qOverload<MervoProcess *>(&MervoEncoderWidget::readJobProcessStdOut));
+    connect(m_previewJobManager, qOverload<MervoProcess *>(&MervoJobManager::processStdErrReady),
+            this, qOverload<MervoProcess *>(&MervoEncoderWidget::readJobProcessStdErr));
+    connect(m_previewJobManager,
+            qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
+            this,
+            qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoEncoderWidget::finishJobProcess));
+    connect(this, qOverload<MervoProcess *>(&MervoEncoderWidget::encodingComplete), this,
+            qOverload<MervoProcess *>(&MervoEncoderWidget::finalizeEncoding));
+
+    // The job view sits in the preview window and goes with it.
+    delete m_preview;
+    m_mervoJobView = new MervoJobManagerWidget(this);
+    m_mervoJobView->setJobManager(m_previewJobManager);
+    m_mervoJobView->processButtonHidden = true;
+    m_mervoJobView->flatList = true;
+    m_mervoJobView->emptyLabel()->setText(tr("No encoding profile selected"));
+    m_jobView = m_mervoJobView;
+    m_preview = new MervoEncoderPreviewDialog(tr("%1 - Encoder : preview job").arg(productTitle()),
+                                              m_mervoJobView, &m_playerSetup, consoleWindow);
+    connect(m_preview, &EncoderPreviewDialog::abortedByUser, this, &EncoderWidget::abortedByUser);
+
+    disconnect(m_startButton, &QPushButton::clicked, nullptr, nullptr);
+    connect(m_startButton, &QPushButton::clicked, this, &MervoEncoderWidget::switchState);
+    disconnect(m_configureButton, &QPushButton::clicked, nullptr, nullptr);
+    connect(m_configureButton, &QPushButton::clicked, this, &MervoEncoderWidget::configure);
+}
+
+bool MervoEncoderWidget::applyEngineBinPaths()
+{
+    initEncoder();
+    m_mervoEncoder->initEngine(4, m_mkvmergePath);
+    return m_mervoEncoder->initEngine(3, m_x264Path);
+}
+
+void MervoEncoderWidget::enginesReady(bool &ffmpegReady, bool &mencoderReady, bool &x264Ready,
+                                      bool &mkvmergeReady)
+{
+    ffmpegReady = m_mervoEncoder->isEngineReady(2);
+    mencoderReady = m_mervoEncoder->isEngineReady(1);
+    x264Ready = m_mervoEncoder->isEngineReady(3);
+    mkvmergeReady = m_mervoEncoder->isEngineReady(4);
+}
+
+void MervoEncoderWidget::onMovieLoaded(const QString &path, int kind)
+{
+    m_encoder->setSource(path, kind);
+    updateCodecs(QString(), QString(), QString(), QString());
+    emit optionsChanged();
+    prepareJob();
+    m_mervoConfigurator->clearOptions();
+    m_mervoConfigurator->configure();
+    if (!m_canEncode)
+        m_startButton->setEnabled(false);
+    m_ready = !m_running;
+}
+
+void MervoEncoderWidget::loadSettings()
+{
+    const QString muxer = selected(m_formatCombo);
+    const QString video = selected(m_videoCombo);
+    const QString audio = selected(m_audioCombo);
+    if (!m_canEncode)
+        return;
+    prepareJob();
+    EncodingJob *job = m_encoder->jobData(m_encoder->preferredEngine());
+    MervoConfigurator remembered(m_encoder);
+    int level = remembered.lastProfile(muxer);
+    const bool dvdAc3 = m_encoder->source().kind == 2 && muxer == QLatin1String("ac3");
+    if (dvdAc3)
+        level = 5;
+    m_configureButton->setEnabled(!dvdAc3);
+    const QString standard = m_encoder->tvStandard();
+    if (level == UserLevel && job) {
+        job->target.profile.level = UserLevel;
+        remembered.loadLastUserProfile(video, audio, job->target);
+        setProfileText(m_configurator->profileLabel(UserLevel, standard, muxer, video, audio),
+                       m_mervoEncoder->profileSummary(muxer, job->target));
+        return;
+    }
+    if (level == 0)
+        level = 2;
+    const EncoderProfile profile = m_configurator->makeProfile(muxer, video, audio, level);
+    if (job)
+        job->target.profile = profile;
+    setProfileText(m_configurator->profileLabel(level, standard, muxer, video, audio),
+                   m_encoder->profileSummary(muxer, profile));
+}
+
+void MervoEncoderWidget::configure()
+{
+    if (!m_canEncode)
+        return;
+    prepareJob();
+    MervoEncoderConfigureDialog dialog(m_mervoConfigurator, this);
+    m_mervoConfigurator->clearOptions();
+    if (!m_mervoConfigurator->configure()) {
+        InfoBoxDialog box(this);
+        box.setIcon(QMessageBox::Information);
+        box.setText(tr("This encoding configuration is not supported."));
+        box.setInformativeText(
+            tr("Change audio/video codec selection to find a supported encoder configuration."));
+        box.exec();
+        return;
+    }
+    dialog.buildUserProfileTabs(m_mervoConfigurator->profileGroup(),
+                                m_mervoConfigurator->optionRoot());
+    if (dialog.exec() == QDialog::Accepted)
+        m_mervoConfigurator->applySelection();
+    loadSettings();
+}
+
+void MervoEncoderWidget::switchState()
+{
+    if (m_running) {
+        InfoBoxDialog box(this);
+        box.setIcon(QMessageBox::Question);
+        box.setText(tr("Abort encoding process?"));
+        box.addButton(tr("Abort encoding"), QMessageBox::AcceptRole);
+        box.addButton(tr("Continue encoding"), QMessageBox::RejectRole);
+        if (box.exec() != 0)
+            return;
+        // The flags first: the kill ends the task at once, and its end must find the
+        // preview aborted to hide the window and return the panel to ready.
+        m_running = false;
+        m_ready = false;
+        m_aborted = true;
+        m_previewJobManager->killAll();
+        return;
+    }
+    if (m_ready) {
+        if (startEncoding() && m_preferences.testMode)
+            previewStarted();
+        return;
+    }
+    returnToReady(true);
+}
+
+void MervoEncoderWidget::reportInsertFailure(const QString &name, const QString &text)
+{
+    log(tr("Failed to start %1 (internal error #%2).").arg(name, QLatin1String(InternalError)), 1);
+    InfoBoxDialog box(this);
+    box.setIcon(QMessageBox::Critical);
+    box.setText(text);
+    box.setInformativeText(tr("Internal error #%1.\nCan't add task1 \"%2\".")
+                               .arg(QLatin1String(InternalError), name));
+    box.exec();
+}
+
+bool MervoEncoderWidget::startEncoding()
+{
+    const OutputTarget target = m_encoder->outputTarget();
+    const QString output = uniqueOutputPath();
+    const EncodingSource &source = m_encoder->source();
+    const bool test = m_preferences.testMode;
+    const int frames = test ? m_preferences.testFrames : 0;
+    // Short clips get the same shortened start as in the base panel: a trial that starts
+    // past the end of the source writes nothing.
+    const int position =
+        test ? FinalizeRules::testPosition(m_preferences.testPosition, source.video.length) : 0;
+    int type = 0;
+    QString program;
+    QStringList arguments;
+    m_encoder->cliCmdEncode(type, program, arguments, output, frames,
+                            test ? m_preferences.testChapter : 0, position, false);
+    for (QTextEdit *view : {m_stdIn, m_stdOut, m_stdErr})
+        if (view)
+            view->clear();
+    QString commandLine, stdOut, stdErr;
+    if (program.isEmpty()
+        || !m_encoder->checkCommand(type, program, arguments, output, commandLine, stdOut,
+                                    stdErr, checkLimit(type))) {
+        showStartFailure(output, program, arguments, stdOut, stdErr,
+                         tr("See process messages in the advanced monitor window."));
+        return false;
+    }
+    const QString name = tr("Encoding %1 to %2 format")
+                             .arg(QFileInfo(source.path).completeBaseName(),
+                                  m_encoder->muxerShortName(m_encoder->targetMuxer()));
+    auto *task = new MervoTask;
+    const EncodingTaskData values = encodingTaskData(type, arguments, output, frames);
+    task->set(newTaskData(task, values), program, arguments, target.folder, name, tr("Encoding"));
+    QList<MervoTask *> tasks;
+    if (!MervoTask::insertChecked(task, &tasks)) {
+        delete task;
+        reportInsertFailure(name, tr("JOB %1 as failed to start.").arg(name));
+        return false;
+    }
+    auto *job = new MervoJob;
+    const QString fileName = QFileInfo(output).fileName();
+    if (test) {
+        m_preview->setOutputFile(output);
+        m_preview->setConsoleButton(!m_consoleButtonHidden);
+        job->init(tasks, QStringLiteral("Preview"), name, fileName, m_stdIn, m_stdOut, m_stdErr,
+                  m_log, m_verbosity, 0, 0, 0);
+        m_mervoJobView->clear();
+        m_previewJobManager->addJob(job);
+        log(tr("Preview encoding started."), 3);
+    } else {
+        job->init(tasks, JobManager::createTimestamp(), name, fileName, m_stdIn, m_stdOut,
+                  m_stdErr, m_log, m_verbosity, 0, 0, 0);
+        m_mervoMainJobManager->addJob(job);
+        log(tr("Encoding queued in job manager."), 3);
+    }
+    return true;
+}
+
+void MervoEncoderWidget::readJobProcessStdOut(MervoProcess *process)
+{
+    JobOutputRouter::readChannel(process, QProcess::StandardOutput, process->taskElapsedMinutes());
+}
+
+void MervoEncoderWidget::readJobProcessStdErr(MervoProcess *process)
+{
+    JobOutputRouter::readChannel(process, QProcess::StandardError, process->taskElapsedMinutes());
+}
+
+void MervoEncoderWidget::finishJobProcess(MervoProcess *process, int, QProcess::ExitStatus)
+{
+    if (JobOutputRouter::finish(process))
+        emit encodingComplete(process);
+}
+
+void MervoEncoderWidget::finalizeEncoding(MervoProcess *process)
+{
+    if (!process || !process->mervoTask)
+        return;
+    Ending ending{process->mervoTask, process->mervoJob ? process->mervoJob->container : nullptr,
+                  process->mervoJob ? process->mervoJob->elapsedSeconds() : 0};
+    const QString path =
+        taskDataValue(process->mervoTask->taskData, TaskDataSlot::OutputPath).toString();
+    // A first pass's statistics file is no encoding.
+    finalizeTask(ending, path.endsWith(QLatin1String(".stats")));
+}
+
+void MervoEncoderWidget::startJobConsoles(MervoJob *job)
+{
+    m_mervoJobView->addJobContainer(job);
+}
+
+void MervoEncoderWidget::startTaskConsole(MervoTask *task)
+{
+    if (task && task->console())
+        task->console()->displayProgress();
+}
+
+bool MervoEncoderWidget::queueAspectCorrection(const QString &analysed, const QString &output,
+                                               double aspect, int duration, bool preview,
+                                               QLayout *layout, void *container,
+                                               int elapsedSeconds)
+{
+    return queueCorrection(analysed, output, aspect, duration, preview, layout,
+                           Ending{nullptr, container, elapsedSeconds});
+}
+
+bool MervoEncoderWidget::queueMp3Extraction(const QString &intermediate, const QString &output,
+                                            int duration, bool preview, QLayout *layout,
+                                            void *container, int elapsedSeconds)
+{
+    return queueExtraction(intermediate, output, duration, preview, layout,
+                           Ending{nullptr, container, elapsedSeconds});
+}
+
+bool MervoEncoderWidget::queueFinalizing(const QString &program, const QStringList &arguments,
+                                         EncodingTaskData *values, const Ending &ending)
+{
+    const QString name = taskName();
+    auto *task = new MervoTask;
+    task->set(newTaskData(task, *values), program, arguments, m_encoder->outputTarget().folder,
+              name, tr("Finalizing"));
+    QList<MervoTask *> tasks;
+    if (program.isEmpty() || !MervoTask::insertChecked(task, &tasks)) {
+        delete task;
+        reportInsertFailure(name, tr("JOB %1\n\n%2 as failed to start.").arg(name, name));
+        return false;
+    }
+    auto *job = new MervoJob;
+    job->container = ending.container;
+    job->accumulatedSeconds = ending.elapsedSeconds;
+    job->init(tasks, QStringLiteral("Finalizing"), tr("Current finalizing process"), QString(),
+              m_stdIn, m_stdOut, m_stdErr, m_log, m_verbosity, 0, 0, 0);
+    const bool preview = values->value(TaskDataSlot::Preview).toBool();
+    (preview ? m_previewJobManager : m_mervoMainJobManager)->addJob(job);
+    log(tr("Finalizing started."), 1);
+    return true;
+}

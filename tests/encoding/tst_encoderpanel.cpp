@@ -1,0 +1,482 @@
+// The extended encoder panel on real engines: a queued AVI encoding and its unique names, a
+// refused trial, a preview in the preview window, an audio target through MEncoder's
+// intermediate and its finalising job, a finalise that fails, and the configure dialog.
+
+#include "viewtestsupport.h"
+#include "windowtesting.h"
+#include "enginetesting.h"
+
+#include "encoder/encoder.h"
+#include "encoder/mervoconfigurator.h"
+#include "encoding/activecombobox.h"
+#include "encoding/encoderpreviewdialog.h"
+#include "encoding/finalizerules.h"
+#include "encoding/joboutputrouter.h"
+#include "encoding/mervoencoderconfiguredialog.h"
+#include "encoding/mervoencoderwidget.h"
+#include "encoding/mervojobmanagerwidget.h"
+#include "encoder/optionitem.h"
+#include "jobs/jobmanager.h"
+#include "jobs/job.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTabWidget>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+namespace {
+// MPlayer numbers an AVI's audio stream 1 (after the video), an MPEG program stream's 0.
+void loadSource(EncoderWidget *widget, const QString &path, double aspect, double length,
+                const QString &videoFormat)
+{
+    VideoInfo video;
+    video.kind = VideoInfo::MediaFile;
+    video.videoFormat = videoFormat;
+    video.width = video.scaledWidth = 320;
+    video.height = video.scaledHeight = 180;
+    video.aspect = aspect;
+    video.frameRate = 25.0;
+    video.length = length;
+    AudioInfo audio;
+    audio.streamNumber = audio.aid = videoFormat == "mpeg1video" ? 0 : 1;
+    audio.format = "mp3";
+    audio.channelCount = 1;
+    audio.samplingRate = 44100;
+    audio.bitrate = 128;
+    widget->onMovieLoaded(path, 1);
+    widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
+    widget->enableControls(true); // as the main window does after a load
+}
+
+void chooseEntry(ActiveComboBox *combo, const QString &id)
+{
+    const int index = combo->findData(id);
+    QVERIFY2(index >= 0, qPrintable(id));
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+void chooseTarget(EncoderWidget *widget, const QString &muxer, const QString &video, const QString &audio)
+{
+    chooseEntry(widget->formatCombo(), muxer);
+    chooseEntry(widget->videoCombo(), video);
+    chooseEntry(widget->audioCombo(), audio);
+}
+
+// The main window's part: its job manager, its job view, and the routing of its jobs' ends
+// to the panel's finalising step.
+struct MainSide
+{
+    QTextEdit stdIn, stdOut, stdErr, log;
+    MervoJobManager manager{&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0};
+    MervoJobManagerWidget view{nullptr};
+
+    void route(MervoEncoderWidget *panel)
+    {
+        view.setJobManager(&manager);
+        QObject::connect(&manager, &MervoJobManager::jobStarted, &view, &MervoJobManagerWidget::addJobContainer);
+        QObject::connect(&manager, qOverload<MervoProcess *>(&MervoJobManager::processStdOutReady), &view,
+                         [](MervoProcess *p) { JobOutputRouter::readChannel(p, QProcess::StandardOutput, -1.0); });
+        QObject::connect(&manager, qOverload<MervoProcess *>(&MervoJobManager::processStdErrReady), &view,
+                         [](MervoProcess *p) { JobOutputRouter::readChannel(p, QProcess::StandardError, -1.0); });
+        QObject::connect(&manager, qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
+                         panel, [panel](MervoProcess *p) {
+                             if (JobOutputRouter::finish(p))
+                                 panel->finalizeEncoding(p);
+                         });
+    }
+    bool idle() { return manager.isIdle(); }
+};
+
+struct Panel
+{
+    MainSide main;
+    std::unique_ptr<MervoEncoderWidget> widget;
+
+    explicit Panel(const QString &ffmpeg = "/usr/bin/ffmpeg")
+    {
+        EncoderPreferences preferences;
+        widget = std::make_unique<MervoEncoderWidget>(nullptr, &main.manager, ffmpeg, "/usr/bin/mencoder",
+                                                      "/usr/bin/x264", "/usr/bin/mkvmerge", &main.stdIn,
+                                                      &main.stdOut, &main.stdErr, &main.log, 3, &preferences);
+        widget->setPlayerSetup(nullptr, "/usr/bin/mplayer", "/usr/bin/mediainfo", "/usr/bin/ffprobe",
+                               nullptr, nullptr, nullptr, nullptr, 1, nullptr);
+        widget->applyEngineBinPaths();
+        bool ffmpegReady = false, mencoderReady = false, x264Ready = false, mkvmergeReady = false;
+        widget->enginesReady(ffmpegReady, mencoderReady, x264Ready, mkvmergeReady);
+        QVERIFY(mencoderReady && x264Ready && mkvmergeReady);
+        main.route(widget.get());
+    }
+    void load(const QString &path, double aspect, double length, const QString &videoFormat = "mpeg4")
+    {
+        loadSource(widget.get(), path, aspect, length, videoFormat);
+    }
+    static void choose(ActiveComboBox *combo, const QString &id) { chooseEntry(combo, id); }
+    void target(const QString &muxer, const QString &video, const QString &audio)
+    {
+        chooseTarget(widget.get(), muxer, video, audio);
+    }
+};
+
+QString freshFolder(const QString &name)
+{
+    const QString folder = TestMedia::folder() + '/' + name;
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    return folder;
+}
+
+// A 6 s MPEG-1 program stream: MEncoder is the engine for such sources.
+QString mpeg1Clip()
+{
+    return TestMedia::clip("mpeg1.mpg", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=6", "-f",
+                                         "lavfi", "-i", "sine=duration=6", "-c:v", "mpeg1video", "-c:a", "mp2",
+                                         "-shortest"});
+}
+
+QString probe(const QString &path, const QString &stream, const QString &entry)
+{
+    QString out;
+    TestMedia::run("ffprobe", {"-v", "error", "-select_streams", stream, "-show_entries",
+                               "stream=" + entry, "-of", "default=nw=1:nk=1", path}, &out);
+    return out.trimmed();
+}
+
+// The real analysis, with the display aspect reported as 4:3.
+MediaInfoData reportedFourThree(const PlayerSetup &setup, const QString &file)
+{
+    MediaInfoData data = FinalizeRules::mediaInfoAnalysis(setup, file);
+    if (data.videoFields.contains("Display aspect ratio"))
+        data.videoFields.insert("Display aspect ratio", "4:3");
+    return data;
+}
+
+// Analysis that reports an AVI whose display aspect is 4:3 whatever was asked.
+MediaInfoData fourThree(const PlayerSetup &, const QString &)
+{
+    MediaInfoData data;
+    data.generalFields.insert("Format", "AVI");
+    data.videoFields.insert("Format", "MPEG-4 Visual");
+    data.videoFields.insert("Display aspect ratio", "4:3");
+    data.videoFields.insert("Duration", "5 s");
+    return data;
+}
+} // namespace
+
+class EncoderPanelTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_wide = TestMedia::clip("wide60.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=60",
+                                                "-f", "lavfi", "-i", "sine=frequency=440:duration=60",
+                                                "-c:v", "mpeg4", "-q:v", "8", "-aspect", "16:9", "-c:a",
+                                                "libmp3lame", "-ac", "1", "-shortest"});
+        QVERIFY(!m_wide.isEmpty());
+    }
+
+    // One press queues one job that ends Completed with Xvid and MP3; the next press writes
+    // "output (1).avi"; a trial that fails shows the command and both answers, queues nothing.
+    void encodesAndNumbersOutputs()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-avi");
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        panel.widget->setTarget(folder, "output");
+        panel.target("avi", "xvid", "mp3");
+        panel.widget->show();
+        QVERIFY(panel.widget->startButton()->isEnabled());
+        QCOMPARE(panel.widget->startButton()->text(), QString("Start encoding"));
+        ViewTest::screenshot(panel.widget.get(), "encoderpanel-ready", panel.widget->startButton());
+
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        QVERIFY(panel.widget->isReady());
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+        QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Completed);
+        const QString first = folder + "/output.avi";
+        QCOMPARE(probe(first, "v:0", "codec_tag_string").toUpper(), QString("XVID"));
+        QCOMPARE(probe(first, "a:0", "codec_name"), QString("mp3"));
+
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 2);
+        QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->taskData->at(5).toString(),
+                 folder + "/output (1).avi");
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+        QVERIFY(QFile::exists(folder + "/output (1).avi"));
+
+        // A source the engine cannot read fails its trial.
+        panel.widget->encoder()->setSource(folder + "/missing.avi", 1);
+        WindowTesting::ModalAnswerer answerer;
+        QString detail;
+        answerer.answerWith([&detail](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box)
+                return false;
+            detail = box->detailedText();
+            box->accept();
+            return true;
+        });
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 2);
+        QVERIFY(WindowTesting::waitFor([&] { return !answerer.seen().isEmpty(); }, 5000));
+        QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding has failed to start."));
+        QVERIFY(detail.contains("- input: " + folder + "/missing.avi"));
+        QVERIFY(detail.contains("- command: "));
+        QVERIFY(detail.contains("- response:\n"));
+    }
+
+    // Preview: the window runs, then finishes; closing it with the box checked removes the
+    // preview file and leaves the start button enabled. The trial of a short clip starts
+    // early enough to encode something.
+    void previewRunsAndCloses()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-preview");
+        const QString clip = TestMedia::clip("short15.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=15",
+                                                             "-f", "lavfi", "-i", "sine=duration=15", "-c:v", "mpeg4",
+                                                             "-c:a", "libmp3lame", "-ac", "1", "-shortest"});
+        panel.load(clip, 16.0 / 9.0, 15.0);
+        panel.widget->setTarget(folder, "préview");
+        panel.target("avi", "xvid", "mp3");
+        panel.widget->previewBox()->setChecked(true);
+        QCOMPARE(panel.widget->startButton()->text(), QString("Start encoding preview"));
+        panel.widget->show();
+        panel.widget->startButton()->click();
+        EncoderPreviewDialog *preview = panel.widget->previewDialog();
+        QVERIFY(panel.widget->isRunning());
+        QVERIFY(preview->isVisible());
+        QCOMPARE(preview->stopButton()->text(), QString("Stop encoding preview"));
+        QVERIFY(!preview->previewButton()->isEnabled());
+        QVERIFY(!panel.widget->startButton()->isEnabled());
+        QVERIFY(WindowTesting::waitFor([&] { return !preview->isRunning(); }, 60000));
+        QCOMPARE(preview->stopButton()->text(), QString("Close"));
+        QVERIFY(preview->infoButton()->isEnabled());
+        ViewTest::screenshot(preview, "encoderpanel-preview-finished", preview->stopButton());
+        const QString file = folder + "/préview.avi";
+        QVERIFY2(QFileInfo(file).size() > 0, qPrintable(file));
+        QVERIFY(preview->deleteBox()->isChecked());
+        QVERIFY(preview->deleteBox()->text().contains("préview.avi"));
+        preview->close();
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(panel.widget->startButton()->isEnabled());
+        QVERIFY(panel.widget->isReady());
+    }
+
+    // An MP3 target of an MPEG-1 source goes through MEncoder's " (step 0).avi" file and an
+    // FFmpeg extraction in the same job box; the intermediate is gone afterwards.
+    void audioTargetGoesThroughIntermediate()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-mp3");
+        const QString clip = mpeg1Clip();
+        panel.load(clip, 4.0 / 3.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "tone");
+        Panel::choose(panel.widget->formatCombo(), "mp3");
+        QCOMPARE(panel.widget->videoCombo()->currentData().toString(), QString("novideo"));
+        QVERIFY(panel.widget->canEncode());
+        QCOMPARE(panel.widget->encoder()->preferredEngine(), 1);
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        const QString intermediate = folder + "/tone (step 0).avi";
+        QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->taskData->at(5).toString(), intermediate);
+        const bool finished = WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000);
+        if (!finished)
+            qWarning().noquote() << panel.main.log.toPlainText().right(1500) << panel.main.manager.jobs().first()->tasks().first()->commandLine();
+        QVERIFY(finished);
+        MervoJob *finalizing = panel.main.manager.jobs().last();
+        QCOMPARE(finalizing->container, panel.main.manager.jobs().first()->container);
+        QCOMPARE(finalizing->tasks().first()->state, Task::Completed);
+        QVERIFY(!QFile::exists(intermediate));
+        QVERIFY(qAbs(TestMedia::probeDuration(folder + "/tone.mp3") - 6.0) < 1.0);
+        QVERIFY(panel.main.log.toPlainText().contains("Finalizing..."));
+        // The panel closes once, after the finalising job.
+        QVERIFY(!panel.main.log.toPlainText().contains("Encoding completed."));
+        QVERIFY(panel.main.log.toPlainText().contains("Finalizing completed."));
+    }
+
+    // An AVI whose aspect MediaInfo reports off the request gets an FFmpeg aspect correction
+    // in the same job box; the renamed intermediate is gone afterwards. (MEncoder's AVI
+    // already carries the requested aspect, so the analysis reports it as 4:3.)
+    void aspectCorrectionFollowsEncoding()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-aspect");
+        panel.load(mpeg1Clip(), 16.0 / 9.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "wide");
+        panel.target("avi", "xvid", "mp3");
+        QCOMPARE(panel.widget->encoder()->preferredEngine(), 1);
+        FinalizeRules::setAnalyzer(reportedFourThree);
+        panel.widget->startButton()->click();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
+        FinalizeRules::setAnalyzer(nullptr);
+        MervoJob *finalizing = panel.main.manager.jobs().last();
+        QCOMPARE(finalizing->tasks().first()->state, Task::Completed);
+        QCOMPARE(finalizing->container, panel.main.manager.jobs().first()->container);
+        QVERIFY(!QFile::exists(folder + "/wide (step 0).avi"));
+        QCOMPARE(probe(folder + "/wide.avi", "v:0", "display_aspect_ratio"), QString("16:9"));
+        QVERIFY(qAbs(TestMedia::probeDuration(folder + "/wide.avi") - 6.0) < 1.0);
+    }
+
+    // The base panel: a preview of a 15 s clip starts 5 s in; "Continue encoding" leaves it
+    // running, "Abort encoding" kills it, removes its partial file and returns the panel to
+    // ready with the preview window hidden.
+    void basePanelPreviewAbort()
+    {
+        QTextEdit stdIn, stdOut, stdErr, log;
+        JobManager main(&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0);
+        EncoderPreferences preferences;
+        preferences.testMode = true;
+        preferences.testFrames = 100000;
+        EncoderWidget panel(nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
+                            &log, 3, &preferences);
+        panel.initEncoder();
+        const QString folder = freshFolder("panel-base");
+        loadSource(&panel, m_wide, 16.0 / 9.0, 15.0, "mpeg4");
+        panel.setTarget(folder, "base");
+        chooseTarget(&panel, "avi", "xvid", "mp3");
+        QCOMPARE(panel.startButton()->text(), QString("Start encoding preview"));
+        panel.show();
+        panel.startButton()->click();
+        QVERIFY(panel.isRunning());
+        QCOMPARE(main.jobs().size(), 0);
+        QCOMPARE(panel.ownJobManager()->jobs().size(), 1);
+        Task *task = panel.ownJobManager()->jobs().first()->task();
+        QCOMPARE(task->taskData->at(3).toDouble(), 1.78);
+        QCOMPARE(task->taskData->at(7).toBool(), true);
+        QVERIFY2(task->arguments().join(" ").contains("-ss 5"), qPrintable(task->commandLine()));
+        QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
+
+        QStringList asked;
+        {
+            // The preview window is modal too: only the message boxes are answered.
+            auto click = [&asked](const QString &text) {
+                return [&asked, text](QWidget *modal) {
+                    auto *box = qobject_cast<QMessageBox *>(modal);
+                    if (!box)
+                        return false;
+                    asked << box->text().trimmed();
+                    for (QAbstractButton *button : box->buttons())
+                        if (button->text() == text)
+                            button->click();
+                    return true;
+                };
+            };
+            WindowTesting::ModalAnswerer answerer;
+            answerer.answerWith(click("Continue encoding"));
+            answerer.answerWith(click("Abort encoding"));
+            panel.switchState();
+            QVERIFY(panel.isRunning());
+            panel.switchState();
+        }
+        QCOMPARE(asked, QStringList({"Abort encoding process?", "Abort encoding process?"}));
+        QVERIFY(panel.isAborted());
+        QVERIFY(WindowTesting::waitFor([&] { return panel.isReady(); }, 10000));
+        QCOMPARE(task->state, Task::Aborted);
+        QVERIFY(!panel.previewDialog()->isVisible());
+        QVERIFY(!QFile::exists(folder + "/base.avi"));
+        QVERIFY(log.toPlainText().contains("Encoding aborted."));
+    }
+
+    // An engine that ends 0 without writing its output has failed: logged, not analysed, no
+    // finalising job, and the panel is ready again.
+    void silentEngineCountsAsFailure()
+    {
+        Panel panel;
+        const QString fake = writeEngineScript("mencoder-writes-nothing",
+                                               "case \"$*\" in *-frames*) exec /usr/bin/mencoder \"$@\";; "
+                                               "*\" -o \"*) exit 0;; esac; exec /usr/bin/mencoder \"$@\"");
+        panel.widget->setEngineBinPath(1, fake);
+        const QString folder = freshFolder("panel-silent");
+        panel.load(mpeg1Clip(), 4.0 / 3.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "silent");
+        panel.target("avi", "xvid", "mp3");
+        panel.widget->startButton()->click();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 30000));
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Aborted);
+        QVERIFY(panel.main.log.toPlainText().contains("Encoding failed."));
+        QVERIFY(!panel.main.log.toPlainText().contains("Finalizing..."));
+        QVERIFY(panel.widget->isReady());
+    }
+
+    // A finalise that fails keeps the encoding under its final name and says so.
+    void failedFinaliseKeepsEncoding()
+    {
+        const QString fake = writeEngineScript("ffmpeg-fails-copy",
+                                               QString("case \"$*\" in *-aspect*) for last; do :; done; printf part > \"$last\"; exit 1;; esac; exec /usr/bin/ffmpeg \"$@\""));
+        Panel panel(fake);
+        const QString folder = freshFolder("panel-fail");
+        const QString clip = mpeg1Clip();
+        panel.load(clip, 16.0 / 9.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "movie");
+        panel.target("avi", "xvid", "mp3");
+        FinalizeRules::setAnalyzer(fourThree);
+        panel.widget->startButton()->click();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
+        FinalizeRules::setAnalyzer(nullptr);
+        QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->state, Task::Aborted);
+        const QString final = folder + "/movie.avi";
+        QVERIFY(!QFile::exists(folder + "/movie (step 0).avi"));
+        QVERIFY(TestMedia::countVideoFrames(final) > 0);
+        QVERIFY(panel.main.log.toPlainText().contains("Failed to finalize encoding: " + final));
+        QVERIFY(panel.widget->isReady());
+        QVERIFY(panel.widget->startButton()->isEnabled());
+    }
+
+    // Configure: the user-settings tab selects level 4, Default resets every tab, and the
+    // chosen level-4 profile gives a command that runs.
+    void configureDialogUserProfile()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-configure");
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        panel.widget->setTarget(folder, "user");
+        panel.target("avi", "xvid", "mp3");
+        WindowTesting::ModalAnswerer answerer;
+        bool checked = false;
+        QString seen;
+        answerer.answerWith([&checked, &seen](QWidget *modal) {
+            auto *dialog = qobject_cast<MervoEncoderConfigureDialog *>(modal);
+            if (!dialog)
+                return false;
+            ViewTest::screenshot(dialog, "encoderpanel-configure", dialog->tabs());
+            seen = QString("%1 tabs, user button '%2' %3").arg(dialog->tabs()->count())
+                       .arg(dialog->userButton() ? dialog->userButton()->text() : "none")
+                       .arg(dialog->userButton() && dialog->userButton()->isChecked());
+            checked = dialog->tabs()->count() == 2 && dialog->userButton()
+                && dialog->userButton()->text() == "User settings" && !dialog->userButton()->isChecked();
+            dialog->tabs()->setCurrentIndex(1);
+            checked = checked && dialog->userButton()->isChecked()
+                && dialog->selectedLabel()->text() == "User profile: audio and video are configured in user settings";
+            for (QComboBox *combo : dialog->choiceCombos())
+                combo->setCurrentIndex(combo->count() - 1);
+            dialog->defaultButtons().first()->click();
+            for (QComboBox *combo : dialog->choiceCombos())
+                checked = checked && combo->currentData() == dialog->itemOf(combo)->choice.defaultValue;
+            dialog->accept();
+            return true;
+        });
+        panel.widget->configureButton()->click();
+        QVERIFY2(checked, qPrintable(seen));
+        QCOMPARE(QSettings().value("Encoder/Last Profile/avi").toInt(), 4);
+        QVERIFY(panel.widget->profileLabel()->text().contains(':'));
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+        QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Completed);
+    }
+
+private:
+    QString m_wide;
+};
+
+VEXO_TEST_CLASS(EncoderPanelTest)
+#include "tst_encoderpanel.moc"
