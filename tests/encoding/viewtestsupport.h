@@ -24,10 +24,15 @@ inline QString screenshot(QWidget *widget, const QString &name, QWidget *expecte
         QTest::qFail("window not exposed", __FILE__, __LINE__);
         return QString();
     }
-    QTest::qWait(150);
-    const QImage shot = WindowTesting::grabNative(window);
+    // A loaded X server paints late: grab again until the window is drawn or the wait ends.
+    QImage shot;
+    const auto drawn = [&] {
+        shot = WindowTesting::grabNative(window);
+        return WindowTesting::distinctColours(shot) >= 3 && WindowTesting::nonBlackShare(shot) >= 0.5;
+    };
+    const bool painted = WindowTesting::waitFor(drawn, WindowTesting::kScreenWait);
     const QString path = WindowTesting::saveScreenshot(shot, name);
-    if (WindowTesting::distinctColours(shot) < 3 || WindowTesting::nonBlackShare(shot) < 0.5) {
+    if (!painted) {
         QTest::qFail(qPrintable("screenshot is blank: " + path), __FILE__, __LINE__);
         return QString();
     }
