@@ -4,7 +4,8 @@
 #include "encoding/finalizerules.h"
 #include "encoding/jobmanagerwidget.h"
 #include "encoding/mediainfodatadialog.h"
-#include "encoding/playersetup.h"
+#include "player/playerdialog.h"
+#include "player/playersetup.h"
 #include "jobs/infoboxdialog.h"
 #include "jobs/producttitle.h"
 
@@ -22,7 +23,6 @@ constexpr int WidthChars = 100;
 constexpr int RowStretch = 4;
 } // namespace
 
-EncoderPreviewDialog::Player EncoderPreviewDialog::s_player;
 
 EncoderPreviewDialog::EncoderPreviewDialog(const QString &title, JobManagerWidget *view,
                                            PlayerSetup *setup, QWidget *parent)
@@ -99,18 +99,11 @@ void EncoderPreviewDialog::centerOnParent()
     move(frame.x() + (frame.width() - width()) / 2, frame.y() + (frame.height() - height()) / 2);
 }
 
-void EncoderPreviewDialog::setPlayer(Player player)
-{
-    s_player = std::move(player);
-}
-
 void EncoderPreviewDialog::playPreview()
 {
-    if (!s_player) {
-        qCDebug(lcEncoding) << "EncoderPreviewDialog: no player dialog to play" << m_outputFile;
-        return;
-    }
-    s_player(tr("%1 - Preview").arg(productTitle()), m_setup, m_outputFile);
+    PlayerDialog player(tr("%1 - Preview").arg(productTitle()), m_setup ? *m_setup : PlayerSetup());
+    player.loadMedia(m_outputFile);
+    player.exec();
 }
 
 void EncoderPreviewDialog::showPreviewInfo()

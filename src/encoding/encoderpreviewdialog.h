@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QString>
 
-#include <functional>
 
 class JobManagerWidget;
 class QCheckBox;
@@ -34,11 +33,6 @@ public:
     QPushButton *previewButton() const { return m_previewButton; }
     QPushButton *infoButton() const { return m_infoButton; }
 
-    // Plays a file in a player dialog (title, setup, file); set once the player dialog is
-    // available to this library.
-    using Player = std::function<void(const QString &, PlayerSetup *, const QString &)>;
-    static void setPlayer(Player player);
-
 signals:
     void abortedByUser();
 
@@ -64,5 +58,4 @@ private:
     QWidget *m_parent;
     bool m_running = false;
     bool m_consoleButtonHidden = false;
-    static Player s_player;
 };

@@ -225,13 +225,13 @@ void EncoderWidget::setPlayerSetup(QWidget *consoleWindow, const QString &mplaye
                                    const PlayerPreferences *preferences)
 {
     m_playerSetup.consoleWindow = consoleWindow;
-    m_playerSetup.mplayerPath = mplayerPath;
-    m_playerSetup.mediaInfoPath = mediaInfoPath;
-    m_playerSetup.ffprobePath = ffprobePath;
-    m_playerSetup.stdIn = stdIn;
-    m_playerSetup.stdOut = stdOut;
-    m_playerSetup.stdErr = stdErr;
-    m_playerSetup.log = log;
+    m_playerSetup.mplayerBinPath = mplayerPath;
+    m_playerSetup.mediaInfoBinPath = mediaInfoPath;
+    m_playerSetup.ffprobeBinPath = ffprobePath;
+    m_playerSetup.stdInConsole = stdIn;
+    m_playerSetup.stdOutConsole = stdOut;
+    m_playerSetup.stdErrConsole = stdErr;
+    m_playerSetup.logConsole = log;
     m_playerSetup.verbosity = verbosity;
     if (preferences)
         m_playerSetup.preferences = *preferences;

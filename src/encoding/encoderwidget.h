@@ -1,6 +1,6 @@
 #pragma once
 
-#include "encoding/playersetup.h"
+#include "player/playersetup.h"
 #include "engines/audioinfo.h"
 #include "engines/subtitleinfo.h"
 #include "engines/videoinfo.h"

@@ -1,7 +1,7 @@
 #include "encoding/finalizerules.h"
 
 #include "encoding/encodinglogging.h"
-#include "encoding/playersetup.h"
+#include "player/playersetup.h"
 #include "engines/interfacemediainfo.h"
 #include "engines/interfacestatus.h"
 #include "engines/syncrunner.h"
@@ -28,7 +28,7 @@ MediaInfoData mediaInfoAnalysis(const PlayerSetup &setup, const QString &file)
     MediaInfoData data;
     InterfaceStatus status;
     InterfaceMediaInfo mediaInfo;
-    mediaInfo.init(setup.mediaInfoPath, &data, &status);
+    mediaInfo.init(setup.mediaInfoBinPath, &data, &status);
     QString program;
     QStringList arguments;
     mediaInfo.cliCmdGetInfo(file, program, arguments);

@@ -10,6 +10,7 @@
 #include "encoder/mervoconfigurator.h"
 #include "encoding/activecombobox.h"
 #include "encoding/encoderpreviewdialog.h"
+#include "player/playerdialog.h"
 #include "encoding/finalizerules.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/mervoencoderconfiguredialog.h"
@@ -262,6 +263,24 @@ private slots:
         ViewTest::screenshot(preview, "encoderpanel-preview-finished", preview->stopButton());
         const QString file = folder + "/préview.avi";
         QVERIFY2(QFileInfo(file).size() > 0, qPrintable(file));
+        {
+            // "Preview" plays the file in a player window of its own, which the test closes.
+            WindowTesting::ModalAnswerer answerer;
+            QString playedTitle, playedPath;
+            answerer.answerWith([&](QWidget *modal) {
+                auto *player = qobject_cast<PlayerDialog *>(modal);
+                if (!player)
+                    return false;
+                playedTitle = player->windowTitle();
+                playedPath = player->path();
+                player->reject();
+                return true;
+            });
+            answerer.answerWith([](QWidget *) { return false; }); // leave the preview window be
+            preview->previewButton()->click();
+            QVERIFY2(playedTitle.contains("préview.avi"), qPrintable(playedTitle));
+            QCOMPARE(QFileInfo(playedPath).fileName(), QString("préview.avi"));
+        }
         QVERIFY(preview->deleteBox()->isChecked());
         QVERIFY(preview->deleteBox()->text().contains("préview.avi"));
         preview->close();
