@@ -1,0 +1,3 @@
+#include "app/applogging.h"
+
+Q_LOGGING_CATEGORY(lcApp, "vexo.app", QtInfoMsg)

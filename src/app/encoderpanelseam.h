@@ -1,0 +1,63 @@
+#pragma once
+
+#include "jobs/encoderpreferences.h"
+
+#include <QString>
+#include <QWidget>
+
+class Encoder;
+class QGroupBox;
+class QTextEdit;
+
+// SEAM — stands where the encoder panel (EncoderWidget / MervoEncoderWidget) goes until that
+// panel is part of the build. It is no encoder panel: it offers no target, codec or start
+// control and encodes nothing. It carries only what the main window needs of the panel to
+// start, check its engines and close:
+// - a real Encoder core, so that the FFmpeg and MEncoder paths, versions and readiness the
+//   window shows come from the engines' own status queries;
+// - the values the window hands to the panel (target, verbosity, console buttons,
+//   preferences, save flag), kept so that the panel can take them over unchanged.
+// x264 and MKVmerge belong to the extended encoder, which this build does not have yet:
+// hasEngine() says so and the readiness check leaves them out.
+// When the panel lands, MervoMainWindow builds a MervoEncoderWidget in this object's place
+// with the same calls (see MervoMainWindow::createEncoderPanel) and this class goes.
+class EncoderPanelSeam : public QWidget
+{
+    Q_OBJECT
+
+public:
+    EncoderPanelSeam(const QString &ffmpegPath, const QString &mencoderPath, QTextEdit *stdIn,
+                     QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log, int verbosity,
+                     const EncoderPreferences &preferences, QWidget *parent = nullptr);
+    ~EncoderPanelSeam() override;
+
+    // Engine types 1 MEncoder, 2 FFmpeg here; 3 and 4 need the extended encoder.
+    bool hasEngine(int type) const;
+    bool isEngineReady(int type) const;
+    void enginesReady(bool &ffmpegReady, bool &mencoderReady) const;
+    QString engineBinary(int type) const;
+    QString engineVersion(int type) const;
+    void setEngineBinPath(int type, const QString &path);
+
+    void setTarget(const QString &folder, const QString &baseName);
+    QString targetFolder() const { return m_targetFolder; }
+    QString targetName() const { return m_targetName; }
+    void setVerbosity(int level);
+    void setConsoleButton(bool show) { m_consoleButton = show; }
+    bool consoleButton() const { return m_consoleButton; }
+    void setPreferences(const EncoderPreferences &preferences) { m_preferences = preferences; }
+    void setSaveSettingsOnExit(bool save) { m_saveSettingsOnExit = save; }
+    bool saveSettingsOnExit() const { return m_saveSettingsOnExit; }
+    // The panel's controls (none yet beyond its frame) follow the loaded input.
+    void enableControls(bool enable);
+    bool isRunningPreview() const { return false; }
+
+private:
+    Encoder *m_encoder;
+    QGroupBox *m_frame;
+    QString m_targetFolder;
+    QString m_targetName;
+    bool m_consoleButton = false;
+    bool m_saveSettingsOnExit = true;
+    EncoderPreferences m_preferences;
+};
