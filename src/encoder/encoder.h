@@ -32,7 +32,8 @@ public:
 
     // --- engines --------------------------------------------------------------------
     bool initEngine(int type, const QString &binary);
-    void setEngineBinary(int type, const QString &binary);
+    // Virtual so that the extended encoder takes the paths of its own engines too.
+    virtual void setEngineBinary(int type, const QString &binary);
     void resetEngine(int type);
     bool isEngineReady(int type);
     bool enginesReady();
@@ -161,6 +162,15 @@ public:
     QStringList engineMuxerNames(const QString &name) const;
     QStringList engineVideoCodecNames(const QString &name) const;
     QStringList engineSubtitleNames(const QString &name) const;
+
+protected:
+    // What the extended encoder builds on: the two builders (null until initialised), the
+    // Xvid target's set-up of the MEncoder job, and one MEncoder pass of it.
+    InterfaceMEncoder *mencoderBuilder() const { return m_mencoder.get(); }
+    InterfaceFFmpeg *ffmpegBuilder() const { return m_ffmpeg.get(); }
+    EncodingJob &prepareXvidTarget(const EncodingSource &source);
+    void mencoderXvidPass(QString &program, QStringList &arguments, const QString &output,
+                          int passes, int pass);
 
 private:
     // One engine's records; the capability view points at the maps below.

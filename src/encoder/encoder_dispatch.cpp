@@ -136,6 +136,12 @@ void Encoder::cliCmdTargetXvid(int type, QString &program, QStringList &argument
         reportUnsupported(type, tr("Xvid target"));
         return;
     }
+    prepareXvidTarget(source).target.video.bitrate = 700.0;
+    mencoderXvidPass(program, arguments, outputFile(), 1, 1);
+}
+
+EncodingJob &Encoder::prepareXvidTarget(const EncodingSource &source)
+{
     EncodingJob &job = *m_mencoderEngine.job;
     job.source = source;
     job.target.video.reset();
@@ -151,12 +157,18 @@ void Encoder::cliCmdTargetXvid(int type, QString &program, QStringList &argument
     const double aspect = source.video.aspect;
     job.target.video.pictureSize = std::fabs(aspect - 1.33) < 0.1 ? QSize(512, 384) : QSize(624, 352);
     job.target.video.codec = QStringLiteral("xvid");
-    job.target.video.bitrate = 700.0;
     job.target.audio.codec = QStringLiteral("mp3");
     job.target.audio.samplingRate = 44100;
     job.target.audio.bitrate = 128.0;
-    m_mencoder->passes = m_mencoder->pass = 1;
-    m_mencoder->cliCmdEncode(program, arguments, outputFile(), 0, 0, 0);
+    return job;
+}
+
+void Encoder::mencoderXvidPass(QString &program, QStringList &arguments, const QString &output,
+                               int passes, int pass)
+{
+    m_mencoder->passes = passes;
+    m_mencoder->pass = pass;
+    m_mencoder->cliCmdEncode(program, arguments, output, 0, 0, 0);
     forceAviAspect(arguments);
 }
 

@@ -7,3 +7,8 @@
 // file, "--LogFile=..." makes MediaInfo write one); "./" keeps it a file name and names the
 // same file. Other names pass unchanged.
 QString fileArgument(const QString &file);
+
+// The platform's null device as an output or input file name for an engine: what is
+// written to it is thrown away, and it reads as empty. Windows' engines take "nul"; elsewhere
+// a file of that name would be made in the working folder.
+QString nullDevice();

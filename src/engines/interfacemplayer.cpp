@@ -13,13 +13,6 @@
 
 namespace {
 
-#ifdef Q_OS_WIN
-// The null device that the font-cache run reads as its input.
-const char kNullDevice[] = "nul";
-#else
-const char kNullDevice[] = "/dev/null";
-#endif
-
 // Options that only one platform's MPlayer understands or needs. The Windows build runs
 // the player above normal priority; the Linux build rejects "-priority" and would
 // otherwise print joystick and LIRC failures on standard error for every run, which the
@@ -179,7 +172,7 @@ void InterfaceMplayer::cliCmdUpdateFontCache(QString *program, QStringList *argu
         return;
     *program = m_binary;
     *arguments = QStringList{"-fontconfig", "-noquiet", "-slave", "-vo", "null", "-ao", "null",
-                             "-frames", "0", QString::fromLatin1(kNullDevice)};
+                             "-frames", "0", nullDevice()}; // the input: only the cache is built
     debugCommand("cliCmdUpdateFontCache", *program, *arguments);
 }
 

@@ -1,21 +1,40 @@
 #pragma once
 
 #include "encoder/encoder.h"
+#include "encoder/mervoencoder.h"
 #include "enginetesting.h"
 #include "jobs/console.h"
 
 #include <QRegularExpression>
+#include <QTest>
 #include <QTextEdit>
 
 #include <memory>
 
-// An Encoder whose four consoles the test reads, at the verbose level.
-struct ConsoleEncoder
+// The value of a column of the current data row, for columns the test reads once.
+template<typename T>
+T fetched(const char *column)
+{
+    return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>()));
+}
+
+// A path in the test's media folder with nothing at it yet.
+inline QString scratch(const QString &name)
+{
+    QDir().mkpath(TestMedia::folder() + "/encoder");
+    const QString path = TestMedia::folder() + "/encoder/" + name;
+    QFile::remove(path);
+    return path;
+}
+
+// An encoder whose four consoles the test reads, at the verbose level.
+template <class EncoderClass>
+struct BasicConsoleEncoder
 {
     QTextEdit stdIn, stdOut, stdErr, log;
-    Encoder encoder{&stdIn, &stdOut, &stdErr, &log, LogLevel::Verbose};
+    EncoderClass encoder{&stdIn, &stdOut, &stdErr, &log, LogLevel::Verbose};
 
-    Encoder *operator->() { return &encoder; }
+    EncoderClass *operator->() { return &encoder; }
     QString logText() const { return log.toPlainText(); }
     QString errText() const { return stdErr.toPlainText(); }
     void clear()
@@ -24,6 +43,8 @@ struct ConsoleEncoder
             view->clear();
     }
 };
+using ConsoleEncoder = BasicConsoleEncoder<Encoder>;
+using ConsoleMervoEncoder = BasicConsoleEncoder<MervoEncoder>;
 
 // The version that the installed engine prints in its banner, read without the encoder.
 inline QString engineBannerVersion(const QString &program, const QStringList &arguments,

@@ -1,5 +1,6 @@
-// Which engine the encoder picks, the commands it asks the builders for, the fixed targets
-// run on the installed engines, the source's TV standard and the profile summary.
+// Which engine the encoder picks, the commands it asks the builders for, the roads to a
+// target that the preferred engine cannot write, the source's TV standard and the profile
+// summary. The fixed targets run whole in the table of every target (tst_encodertargets).
 
 #include "encodertesting.h"
 #include "encoder/records/enginetype.h"
@@ -8,31 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
-
-namespace {
-
-QString scratch(const QString &name)
-{
-    QDir().mkpath(TestMedia::folder() + "/dispatch");
-    const QString path = TestMedia::folder() + "/dispatch/" + name;
-    QFile::remove(path);
-    return path;
-}
-
-// ffprobe's "codec,type" entries of a file's streams, sorted.
-QStringList streams(const QString &path)
-{
-    QString out;
-    TestMedia::run("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,codec_type",
-                               "-of", "csv=p=0", path}, &out);
-    QStringList lines;
-    for (const QString &line : out.split('\n', Qt::SkipEmptyParts))
-        lines << line.section(',', 0, 1); // without the side data some streams add
-    lines.sort();
-    return lines;
-}
-
-} // namespace
 
 class EncoderDispatchTest : public QObject
 {
@@ -51,8 +27,6 @@ private slots:
     void tvStandard();
     void profileSummary_data();
     void profileSummary();
-    void fixedTargetsRun_data();
-    void fixedTargetsRun();
     void encodingRoads_data();
     void encodingRoads();
 };
@@ -89,11 +63,11 @@ void EncoderDispatchTest::preferredEngine()
     ConsoleEncoder e;
     VideoInfo video;
     video.kind = videoKind;
-    video.videoFormat = *static_cast<QString *>(QTest::qData("codec", QMetaType::QString));
-    e->setSourceStreams(video, *static_cast<bool *>(QTest::qData("noVideo", QMetaType::Bool)),
+    video.videoFormat = fetched<QString>("codec");
+    e->setSourceStreams(video, fetched<bool>("noVideo"),
                         AudioInfo(), false, SubtitleInfo(), true);
     e->setSource("source", kind);
-    e->setTargetMuxer(*static_cast<QString *>(QTest::qData("muxer", QMetaType::QString)));
+    e->setTargetMuxer(fetched<QString>("muxer"));
     QTEST(e->preferredEngine(), "engine");
 }
 
@@ -204,13 +178,13 @@ void EncoderDispatchTest::discStandard()
     ConsoleEncoder e;
     QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
     setDvdSource(e.encoder, "/dvd");
-    e->source().video.standard = *static_cast<QString *>(QTest::qData("sourceStandard", QMetaType::QString));
-    e->source().video.frameRate = *static_cast<double *>(QTest::qData("rate", QMetaType::Double));
+    e->source().video.standard = fetched<QString>("sourceStandard");
+    e->source().video.frameRate = fetched<double>("rate");
     QString program;
     QStringList arguments;
     e->cliCmdTargetVcd(EngineType::MEncoder, program, arguments, "/dvd", "/out/vcd.mpg", given);
     QCOMPARE(arguments.filter("scale=").value(0).section(',', 0, 0),
-             *static_cast<QString *>(QTest::qData("scale", QMetaType::QString)));
+             fetched<QString>("scale"));
     e->cliCmdTargetSvcd(EngineType::MEncoder, program, arguments, "/dvd", "/out/svcd.mpg", given);
     QVERIFY(arguments.contains("format=xsvcd"));
     QCOMPARE(e->jobData(EngineType::MEncoder)->source.video.frameRate, e->source().video.frameRate);
@@ -257,8 +231,8 @@ void EncoderDispatchTest::tvStandard()
 {
     ConsoleEncoder e;
     VideoInfo video;
-    video.standard = *static_cast<QString *>(QTest::qData("standard", QMetaType::QString));
-    video.frameRate = *static_cast<double *>(QTest::qData("rate", QMetaType::Double));
+    video.standard = fetched<QString>("standard");
+    video.frameRate = fetched<double>("rate");
     e->setSourceStreams(video, false, AudioInfo(), false, SubtitleInfo(), true);
     QTEST(e->tvStandard(), "result");
 }
@@ -317,58 +291,14 @@ void EncoderDispatchTest::profileSummary()
     source.bitrate = 448;
     e->setSourceStreams(VideoInfo(), false, source, false, SubtitleInfo(), true);
     EncoderProfile profile;
-    profile.videoCodec = *static_cast<QString *>(QTest::qData("video", QMetaType::QString));
-    profile.audioCodec = *static_cast<QString *>(QTest::qData("audio", QMetaType::QString));
-    profile.samplingRate = *static_cast<int *>(QTest::qData("rate", QMetaType::Int));
-    profile.audioBitrate = *static_cast<double *>(QTest::qData("bitrate", QMetaType::Double));
-    profile.level = *static_cast<int *>(QTest::qData("level", QMetaType::Int));
+    profile.videoCodec = fetched<QString>("video");
+    profile.audioCodec = fetched<QString>("audio");
+    profile.samplingRate = fetched<int>("rate");
+    profile.audioBitrate = fetched<double>("bitrate");
+    profile.level = fetched<int>("level");
     profile.pictureSize = QSize(640, 480);
     profile.videoBitrate = 1000;
     QTEST(e->profileSummary(profile), "summary");
-}
-
-// The fixed targets' commands, run whole on generated media.
-void EncoderDispatchTest::fixedTargetsRun_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("VCD from DVD") << "vcd" << QStringList{"mp2,audio", "mpeg1video,video"};
-    QTest::newRow("SVCD from DVD") << "svcd" << QStringList{"mp2,audio", "mpeg2video,video"};
-    QTest::newRow("Xvid from clip") << "xvid" << QStringList{"mp3,audio", "mpeg4,video"};
-}
-
-void EncoderDispatchTest::fixedTargetsRun()
-{
-    QFETCH(QString, target);
-    ConsoleEncoder e;
-    e->loadSettings();
-    e->setTargetMuxer(target == "xvid" ? "avi" : "mpeg");
-    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
-    QString program;
-    QStringList arguments;
-    if (target == "xvid") {
-        setClipSource(e.encoder, TestMedia::standardAvi());
-        e->setTarget(TestMedia::folder() + "/dispatch", "xvid");
-        scratch("xvid.avi");
-        e->cliCmdTargetXvid(EngineType::MEncoder, program, arguments, e->source());
-    } else {
-        const QString dvd = TestMedia::dvdFolder();
-        QVERIFY(!dvd.isEmpty());
-        setDvdSource(e.encoder, dvd, 2);
-        e->setTarget(TestMedia::folder() + "/dispatch", target);
-        scratch(target + ".mpg");
-        if (target == "vcd")
-            e->cliCmdTargetVcd(EngineType::MEncoder, program, arguments, dvd, e->outputFile(), "PAL");
-        else
-            e->cliCmdTargetSvcd(EngineType::MEncoder, program, arguments, dvd, e->outputFile(), "PAL");
-    }
-    QString commandLine, out, err;
-    QVERIFY2(e->checkCommand(EngineType::MEncoder, program, arguments, e->outputFile(),
-                             commandLine, out, err, 50),
-             qPrintable(commandLine + "\n" + out.right(500)));
-    QCOMPARE(TestMedia::run(program, arguments), 0);
-    QTEST(streams(e->outputFile()), "expected");
-    QVERIFY(TestMedia::probeDuration(e->outputFile()) > 2.5);
 }
 
 // Which engines give a target: the preferred one, the other one for a file, MEncoder's copy
@@ -410,9 +340,9 @@ void EncoderDispatchTest::encodingRoads()
     EncodingTarget &target = e->jobData(e->preferredEngine())->target;
     target.muxer = muxer;
     target.profile.level = EncoderProfile::LevelUser;
-    target.video.codec = *static_cast<QString *>(QTest::qData("video", QMetaType::QString));
+    target.video.codec = fetched<QString>("video");
     target.video.pictureSize = QSize(320, 240);
-    target.audio.codec = *static_cast<QString *>(QTest::qData("audio", QMetaType::QString));
+    target.audio.codec = fetched<QString>("audio");
     QString refusal = "stale";
     const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 0, 0, 0, refusal);
     QStringList road;

@@ -147,9 +147,9 @@ void EncoderEnginesTest::faultyEngineIsNotReady()
     QVERIFY(e->capabilities(other)->videoCodecMap->contains(other == 1 ? "xvid" : "libx264"));
     if (state == InterfaceStatus::Reset) // the reset ends at the first query that cannot start
         QCOMPARE(e.logText().count("process starts."), 1);
-    for (const QString &message : *static_cast<QStringList *>(QTest::qData("messages", qMetaTypeId<QStringList>())))
+    for (const QString &message : fetched<QStringList>("messages"))
         QVERIFY2(e.logText().contains(message), qPrintable(message + " in:\n" + e.logText()));
-    for (const QString &message : *static_cast<QStringList *>(QTest::qData("absent", qMetaTypeId<QStringList>())))
+    for (const QString &message : fetched<QStringList>("absent"))
         QVERIFY2(!e.logText().contains(message), qPrintable(message + " in:\n" + e.logText()));
 }
 

@@ -112,14 +112,6 @@ QStringList offeredContainers(Kind kind)
     return muxers;
 }
 
-QString scratch(const QString &name)
-{
-    QDir().mkpath(TestMedia::folder() + "/targets");
-    const QString path = TestMedia::folder() + "/targets/" + name;
-    QFile::remove(path);
-    return path;
-}
-
 } // namespace
 
 class EncoderTargetsTest : public QObject

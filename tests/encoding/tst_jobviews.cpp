@@ -116,19 +116,20 @@ private slots:
         QVERIFY(!strip(view, 1)->consoleButton()->isEnabled());
         // FFmpeg's status lines move the console's bar and its strip's alike.
         auto *console = qobject_cast<MervoConsoleDialog *>(strip(view, 0)->console());
-        QVERIFY(ViewTest::waitFor([&] {
+        QVERIFY(WindowTesting::waitFor([&] {
             return strip(view, 0)->progressBar()->value() > 1 && strip(view, 0)->speedLabel()->text().endsWith(" fps");
         }, 20000));
         QCOMPARE(console->progressBar()->value(), strip(view, 0)->progressBar()->value());
         QCOMPARE(console->speedLabel()->text(), strip(view, 0)->speedLabel()->text());
         QVERIFY(!ViewTest::screenshot(&dialog, "jobmanager-two-tasks", strip(view, 1)).isEmpty());
 
-        ViewTest::ModalAnswer yes("Abort encoding");
+        WindowTesting::ModalAnswerer answers;
+        answers.answerWithButton("Abort encoding");
         strip(view, 0)->processButton()->click();
-        QCOMPARE(yes.count(), 1);
-        QVERIFY(yes.texts().first().contains("<b>Encode &lt;pass&gt; &amp; co</b>"));
-        QCOMPARE(yes.informativeTexts().first(), QString("This process is part a job which then won't be completed."));
-        QVERIFY(ViewTest::waitFor([&] { return encode->state == Task::Aborted; }));
+        QCOMPARE(answers.seen().size(), 1);
+        QVERIFY(answers.seen().at(0).text.contains("<b>Encode &lt;pass&gt; &amp; co</b>"));
+        QCOMPARE(answers.seen().at(0).informativeText, QString("This process is part a job which then won't be completed."));
+        QVERIFY(WindowTesting::waitFor([&] { return encode->state == Task::Aborted; }));
         QCOMPARE(remux->state, Task::Cancelled);
         QCOMPARE(strip(view, 0)->processButton()->toolTip(), QString("Aborted, click to remove"));
         QCOMPARE(strip(view, 1)->processButton()->toolTip(), QString("Cancelled, click to remove"));
@@ -142,10 +143,10 @@ private slots:
         QVERIFY(!ViewTest::screenshot(&dialog, "jobmanager-aborted", strip(view, 1)).isEmpty());
 
         // A finished job of two tasks: one question removes both strips and the box.
-        ViewTest::ModalAnswer remove("Remove job");
+        answers.answerWithButton("Remove job");
         strip(view, 1)->processButton()->click();
-        QCOMPARE(remove.count(), 1);
-        QVERIFY(remove.texts().first().contains("<b>Two tasks</b>"));
+        QCOMPARE(answers.seen().size(), 2);
+        QVERIFY(answers.seen().at(1).text.contains("<b>Two tasks</b>"));
         QVERIFY(view->miniConsoles().isEmpty());
         QVERIFY(box->isHidden());
         QVERIFY(view->emptyLabel()->isVisible());
@@ -176,7 +177,7 @@ private slots:
         badJob->init({bad}, "bad", "Bad job", "bad.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
         manager.addJob(goodJob);
         manager.addJob(badJob);
-        QVERIFY(ViewTest::waitFor([&] { return goodJob->isFinished() && badJob->isFinished(); }));
+        QVERIFY(WindowTesting::waitFor([&] { return goodJob->isFinished() && badJob->isFinished(); }));
         QCOMPARE(good->state, Task::Completed);
         QCOMPARE(bad->state, Task::Aborted);
 
@@ -195,10 +196,10 @@ private slots:
         view->resetJobContainerDisplay(goodJob->container);
         QCOMPARE(goodBox->toolTip(), QString("<qt>Output: finished.avi"));
 
-        ViewTest::ModalAnswer never("Remove job");
+        WindowTesting::ModalAnswerer never;
         strip(view, 0)->processButton()->click();
         strip(view, 0)->processButton()->click();
-        QCOMPARE(never.count(), 0);
+        QVERIFY(never.seen().isEmpty());
         QVERIFY(view->miniConsoles().isEmpty());
         QVERIFY(view->emptyLabel()->isVisible());
         QVERIFY(QFile::exists(output));
@@ -242,7 +243,7 @@ private slots:
         auto *job = new MervoJob;
         job->init({task}, "m", "MEncoder job", "mencoder-progress.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
         manager.addJob(job);
-        QVERIFY(ViewTest::waitFor([&] { return job->isFinished(); }));
+        QVERIFY(WindowTesting::waitFor([&] { return job->isFinished(); }));
         QCOMPARE(task->state, Task::Completed);
         QVERIFY(!percents.isEmpty());
         QCOMPARE(mismatches, 0);
@@ -281,7 +282,7 @@ private slots:
         Task *task = job->task();
         QCOMPARE(dialog.view()->miniConsoles().size(), 1);
         QVERIFY(!dialog.isIdle());
-        QVERIFY(ViewTest::waitFor([&] { return QFileInfo(output).size() > 0; }, 20000));
+        QVERIFY(WindowTesting::waitFor([&] { return QFileInfo(output).size() > 0; }, 20000));
         QVERIFY(!ViewTest::screenshot(&dialog, QString("jobmanager-close-%1").arg(killOnClose),
                                       dialog.view()->miniConsoles().first()).isEmpty());
 
@@ -289,7 +290,7 @@ private slots:
         dialog.close();
         QVERIFY(dialog.isHidden());
         if (killOnClose) {
-            QVERIFY(ViewTest::waitFor([&] { return task->state == Task::Aborted; }));
+            QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Aborted; }));
             QVERIFY(!QFile::exists(output));
             QVERIFY(dialog.view()->miniConsoles().isEmpty());
             QVERIFY(dialog.isIdle());
@@ -299,7 +300,7 @@ private slots:
             QVERIFY(owner.isVisible());
             QCOMPARE(dialog.view()->miniConsoles().size(), 1);
             manager.killAll();
-            QVERIFY(ViewTest::waitFor([&] { return task->state == Task::Aborted; }));
+            QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Aborted; }));
         }
     }
 };

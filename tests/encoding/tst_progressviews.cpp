@@ -418,7 +418,7 @@ private slots:
         }
         QCOMPARE(changes, 0);
         QCOMPARE(feed.pendingLines(), ConsoleTextFeed::MaxLines);
-        QVERIFY(ViewTest::waitFor([&] { return feed.pendingLines() == 0; }, 2000));
+        QVERIFY(WindowTesting::waitFor([&] { return feed.pendingLines() == 0; }, 2000));
         QCOMPARE(changes, 1);
         QCOMPARE(view.document()->blockCount(), ConsoleTextFeed::MaxLines);
         QCOMPARE(view.document()->firstBlock().text(), QString("line %1").arg(total - ConsoleTextFeed::MaxLines));
@@ -452,10 +452,11 @@ private slots:
         QVERIFY(Qt::mightBeRichText(box->toolTip()));
         QCOMPARE(view.miniConsoles().first()->label()->textFormat(), Qt::PlainText);
 
-        ViewTest::ModalAnswer keep("Continue encoding");
+        WindowTesting::ModalAnswerer keep;
+        keep.answerWithButton("Continue encoding");
         view.abortMiniConsole(view.miniConsoles().first());
-        QCOMPARE(keep.count(), 1);
-        QVERIFY(keep.texts().first().contains("<b>a&lt;b&gt;&amp;amp;c.avi</b>"));
+        QCOMPARE(keep.seen().size(), 1);
+        QVERIFY(keep.seen().at(0).text.contains("<b>a&lt;b&gt;&amp;amp;c.avi</b>"));
         QCOMPARE(task.state, Task::Running);
 
         MediaInfoData report;
