@@ -1,6 +1,6 @@
 #include "app/encoderpanelseam.h"
 
-#include "encoder/encoder.h"
+#include "encoder/mervoencoder.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -9,19 +9,24 @@
 namespace {
 constexpr int MEncoderType = 1;
 constexpr int FFmpegType = 2;
+constexpr int X264Type = 3;
+constexpr int MKVmergeType = 4;
 }
 
 EncoderPanelSeam::EncoderPanelSeam(const QString &ffmpegPath, const QString &mencoderPath,
+                                   const QString &x264Path, const QString &mkvmergePath,
                                    QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr,
                                    QTextEdit *log, int verbosity,
                                    const EncoderPreferences &preferences, QWidget *parent)
     : QWidget(parent)
-    , m_encoder(new Encoder(stdIn, stdOut, stdErr, log, verbosity, this))
+    , m_encoder(new MervoEncoder(stdIn, stdOut, stdErr, log, verbosity, this))
     , m_preferences(preferences)
 {
     setObjectName(QStringLiteral("EncoderPanelSeam"));
     m_encoder->initEngine(FFmpegType, ffmpegPath);
     m_encoder->initEngine(MEncoderType, mencoderPath);
+    m_encoder->initEngine(X264Type, x264Path);
+    m_encoder->initEngine(MKVmergeType, mkvmergePath);
 
     m_frame = new QGroupBox(tr("Encoder"), this);
     auto *frameLayout = new QVBoxLayout(m_frame);
@@ -38,7 +43,7 @@ EncoderPanelSeam::~EncoderPanelSeam() = default;
 
 bool EncoderPanelSeam::hasEngine(int type) const
 {
-    return type == MEncoderType || type == FFmpegType;
+    return type >= MEncoderType && type <= MKVmergeType;
 }
 
 bool EncoderPanelSeam::isEngineReady(int type) const

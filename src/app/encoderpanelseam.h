@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-class Encoder;
+class MervoEncoder;
 class QGroupBox;
 class QTextEdit;
 
@@ -13,12 +13,11 @@ class QTextEdit;
 // panel is part of the build. It is no encoder panel: it offers no target, codec or start
 // control and encodes nothing. It carries only what the main window needs of the panel to
 // start, check its engines and close:
-// - a real Encoder core, so that the FFmpeg and MEncoder paths, versions and readiness the
-//   window shows come from the engines' own status queries;
+// - a real extended encoder core (MervoEncoder), so that the paths, versions and readiness
+//   of FFmpeg, MEncoder, x264 and MKVmerge that the window shows come from the engines' own
+//   status queries, and a path set from the menu resets its engine;
 // - the values the window hands to the panel (target, verbosity, console buttons,
 //   preferences, save flag), kept so that the panel can take them over unchanged.
-// x264 and MKVmerge belong to the extended encoder, which this build does not have yet:
-// hasEngine() says so and the readiness check leaves them out.
 // When the panel lands, MervoMainWindow builds a MervoEncoderWidget in this object's place
 // with the same calls (see MervoMainWindow::createEncoderPanel) and this class goes.
 class EncoderPanelSeam : public QWidget
@@ -26,12 +25,13 @@ class EncoderPanelSeam : public QWidget
     Q_OBJECT
 
 public:
-    EncoderPanelSeam(const QString &ffmpegPath, const QString &mencoderPath, QTextEdit *stdIn,
+    EncoderPanelSeam(const QString &ffmpegPath, const QString &mencoderPath,
+                     const QString &x264Path, const QString &mkvmergePath, QTextEdit *stdIn,
                      QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log, int verbosity,
                      const EncoderPreferences &preferences, QWidget *parent = nullptr);
     ~EncoderPanelSeam() override;
 
-    // Engine types 1 MEncoder, 2 FFmpeg here; 3 and 4 need the extended encoder.
+    // Engine types 1 MEncoder, 2 FFmpeg, 3 x264, 4 MKVmerge.
     bool hasEngine(int type) const;
     bool isEngineReady(int type) const;
     void enginesReady(bool &ffmpegReady, bool &mencoderReady) const;
@@ -53,7 +53,7 @@ public:
     bool isRunningPreview() const { return false; }
 
 private:
-    Encoder *m_encoder;
+    MervoEncoder *m_encoder;
     QGroupBox *m_frame;
     QString m_targetFolder;
     QString m_targetName;

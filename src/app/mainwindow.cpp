@@ -135,7 +135,9 @@ void MainWindow::createWidgets()
 
     // SEAM: the encoder panel (MervoEncoderWidget) goes here; see encoderpanelseam.h.
     m_encoderWidget = new EncoderPanelSeam(m_paths[EnginePaths::FFmpeg],
-                                           m_paths[EnginePaths::MEncoder], m_stdInView,
+                                           m_paths[EnginePaths::MEncoder],
+                                           m_paths[EnginePaths::X264],
+                                           m_paths[EnginePaths::MKVmerge], m_stdInView,
                                            m_stdOutView, m_stdErrView, m_logView, m_verbosity,
                                            m_preferences.encoder, this);
     m_encoderWidget->setConsoleButton(m_consoleButton);

@@ -157,14 +157,10 @@ QString MervoMainWindow::engineBinary(int type) const
 void MervoMainWindow::checkEnginesReady()
 {
     // Box and log in the order FFmpeg, MEncoder, x264, MKVmerge, MPlayer, MediaInfo, FFprobe.
-    // x264 and MKVmerge are checked once the extended encoder is part of the build (their
-    // engines live there); until then the check covers the five engines it can query.
     QList<EngineReadiness::Item> items;
-    for (int type : {FFmpegType, MEncoderType, X264Type, MKVmergeType}) {
-        if (m_encoderWidget->hasEngine(type))
-            items << EngineReadiness::Item{engineTypeName(type), m_encoderWidget->isEngineReady(type),
-                                           engineVersion(type), engineBinary(type)};
-    }
+    for (int type : {FFmpegType, MEncoderType, X264Type, MKVmergeType})
+        items << EngineReadiness::Item{engineTypeName(type), m_encoderWidget->isEngineReady(type),
+                                       engineVersion(type), engineBinary(type)};
     bool backEnd = false, mediaInfo = false, ffprobe = false;
     m_mervoPlayerWidget->enginesReady(&backEnd, &mediaInfo, &ffprobe);
     items << EngineReadiness::Item{playerTypeName(1), backEnd, m_playerWidget->utilityVersion(1),
@@ -243,8 +239,6 @@ void MervoMainWindow::setEncoderEnginePath(EnginePaths::Engine engine, int type,
     const auto refresh = [this, type, capability] {
         capability->setEnabled(m_encoderWidget->isEngineReady(type));
     };
-    // SEAM: x264 and MKVmerge paths are kept (and saved) but reach their engines only with
-    // the extended encoder panel (EncoderWidget::setEngineBinPath with types 3 and 4).
     setEnginePath({engine, prompt, caption, message,
                    [this, engine, type, refresh] {
                        m_encoderWidget->setEngineBinPath(type, m_paths[engine]);

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,12 +133,11 @@ private slots:
                          QString("Show job manager, |, Encode movie to VideoCD-, Encode movie to SuperVCD-, "
                                  "Encode movie to Xvid/DivX-, Encode movie to Xvid on 1 CD (700MB)-, |, "
                                  "Merge multiple media files-, Re-mux movie-, Split movie into multiple parts-"));
-                // x264 and MKVmerge wait for the extended encoder: their capability entries are off.
                 QCOMPARE(describe(window->encoderMenu),
                          QString("Encoder engines...>[FFmpeg engine...>[Show capabilities, Show status], "
                                  "MEncoder engine...>[Show capabilities, Show status], "
-                                 "MKVmerge engine...>[Show capabilities-, Show status], "
-                                 "x264 engine...>[Show capabilities-, Show status]]"));
+                                 "MKVmerge engine...>[Show capabilities, Show status], "
+                                 "x264 engine...>[Show capabilities, Show status]]"));
                 QCOMPARE(describe(window->playerMenu),
                          QString("Display zoom...>[Auto+, Max (1366x768), 2:1, 1:1, 3:4, 1:2, 1:4], "
                                  "Media informations-, |, Player backend...>[Show MPlayer capabilities, "
@@ -247,31 +247,37 @@ private slots:
 
     void readinessOfAWrongEngine_data()
     {
-        QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("real");
-        QTest::newRow("MPlayer") << "Set MPlayer binary path" << "MPlayer" << kMPlayer;
-        QTest::newRow("FFmpeg") << "Set FFmpeg binary path" << "FFmpeg" << kFFmpeg;
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<bool>("locks");
+        QTest::newRow("MPlayer") << "MPlayer" << int(EnginePaths::MPlayer) << true;
+        QTest::newRow("FFmpeg") << "FFmpeg" << int(EnginePaths::FFmpeg) << true;
+        // x264 is reported but does not lock the window.
+        QTest::newRow("x264") << "x264" << int(EnginePaths::X264) << false;
     }
     void readinessOfAWrongEngine()
     {
-        QFETCH(QString, entry);
         QFETCH(QString, name);
-        QFETCH(QString, real);
+        QFETCH(int, engine);
+        QFETCH(bool, locks);
+        const QString real = QStandardPaths::findExecutable(name.toLower());
         auto *window = new MervoMainWindow;
         QPointer<MervoMainWindow> guard(window);
         window->initialize();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        QAction *setter = nullptr;
-        for (QAction *action : window->findChildren<QAction *>())
-            if (action->text() == entry)
-                setter = action;
-        QVERIFY(setter);
+        const QMap<QString, QPair<QAction *, QAction *>> entries{
+            {"MPlayer", {window->mplayerPathAction, window->playerCapabilityAction}},
+            {"FFmpeg", {window->ffmpegPathAction, window->ffmpegCapabilityAction}},
+            {"x264", {window->x264PathAction, window->x264CapabilityAction}}};
+        QAction *setter = entries.value(name).first;
+        QAction *capability = entries.value(name).second;
+        QVERIFY(capability->isEnabled());
         FileChooserScript chooser;
         chooser.answer("/bin/true");
         ModalAnswerer answerer;
         answerer.screenshotAs("readiness-" + name);
+        QSignalSpy noInput(window, &MainWindow::movieLoaded);
         setter->trigger();
         QCOMPARE(chooser.requests().size(), 1);
         QCOMPARE(chooser.requests().at(0).start, real);
@@ -280,35 +286,31 @@ private slots:
         QCOMPARE(answerer.seen().at(0).text.trimmed(), QString("<u>Player and encoder are NOT ready.</u>"));
         QVERIFY(answerer.seen().at(0).informativeText.contains(" - <b>" + name + "</b> is NOT ready<br>"));
         QVERIFY(answerer.seen().at(0).informativeText.contains(" - FFprobe is ready<br>"));
-        QVERIFY(window->statusBar()->currentMessage().contains(name + " binary path set successfully [/bin/true]"));
+        QVERIFY(window->statusBar()->currentMessage().contains(" binary path set successfully [/bin/true]"));
         QVERIFY(window->logView()->toPlainText().contains("Application is NOT ready [check your installation]."));
-        // The no-input state: nothing can be opened from a missing player or encoded.
-        QVERIFY(!window->playerWidget()->findChild<QGroupBox *>("trackGroup")->isEnabled());
+        QVERIFY(!capability->isEnabled());
+        checkScreenshot(window, "main-window-no-input-" + name);
+        // The no-input state: nothing can be played or encoded.
+        QCOMPARE(noInput.size(), locks ? 1 : 0);
+        if (locks)
+            QVERIFY(!window->playerWidget()->findChild<QGroupBox *>("trackGroup")->isEnabled());
+        QCOMPARE(window->openDvdAction->isEnabled(), name != "MPlayer");
         QVERIFY(!window->encodeVcdAction->isEnabled());
         QVERIFY(!window->mediaInfoAction->isEnabled());
-        checkScreenshot(window, "main-window-no-input-" + name);
-        if (name == "MPlayer") {
-            QVERIFY(!window->openDvdAction->isEnabled());
-            QVERIFY(!window->playerCapabilityAction->isEnabled());
-        } else {
-            QVERIFY(!window->ffmpegCapabilityAction->isEnabled());
-        }
 
         // The real engine again: no box, the entries come back.
         chooser.answer(real);
         setter->trigger();
         QCOMPARE(answerer.seen().size(), 1);
         QVERIFY(window->statusBar()->currentMessage().contains(real));
-        if (name == "MPlayer")
-            QVERIFY(window->openDvdAction->isEnabled() && window->playerCapabilityAction->isEnabled());
-        else
-            QVERIFY(window->ffmpegCapabilityAction->isEnabled());
-        QCOMPARE(window->enginePath(name == "MPlayer" ? EnginePaths::MPlayer : EnginePaths::FFmpeg), real);
+        QVERIFY(capability->isEnabled() && window->openDvdAction->isEnabled());
+        QCOMPARE(window->enginePath(EnginePaths::Engine(engine)), real);
 
         // A cancelled chooser keeps the path and says so.
         setter->trigger();
         QCOMPARE(window->statusBar()->currentMessage(), QString("No file selected"));
-        QCOMPARE(window->enginePath(name == "MPlayer" ? EnginePaths::MPlayer : EnginePaths::FFmpeg), real);
+        QCOMPARE(window->enginePath(EnginePaths::Engine(engine)), real);
+        QVERIFY(capability->isEnabled());
         window->close();
         QTRY_VERIFY(guard.isNull());
     }
