@@ -14,6 +14,11 @@ QString applicationTitle();
 inline constexpr const char *kOrganizationName = "vexo-media.org";
 inline constexpr const char *kOrganizationDomain = "Vexo";
 inline constexpr const char *kWindowIcon = ":/gui4/images/vexo4icon.svg";
+// The texts the About box and the update check give of this release.
+inline constexpr const char *kProductName = "Vexo";
+inline constexpr const char *kShortVersion = "4.0";
+inline constexpr const char *kFullVersion = "4.0.1.0";
+inline constexpr const char *kBuildNumber = "9173";
 // The exit code of an event loop that asks for the program to be rebuilt in place.
 inline constexpr int kRestartExitCode = 1000;
 

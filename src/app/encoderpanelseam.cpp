@@ -73,6 +73,18 @@ void EncoderPanelSeam::setEngineBinPath(int type, const QString &path)
         m_encoder->setEngineBinary(type, path);
 }
 
+InterfaceStatus EncoderPanelSeam::interfaceStatus(int type) const
+{
+    const InterfaceStatus *status = hasEngine(type) ? m_encoder->interfaceStatus(type) : nullptr;
+    return status ? *status : InterfaceStatus();
+}
+
+EngineCapabilities EncoderPanelSeam::capabilities(int type) const
+{
+    const EngineCapabilities *found = hasEngine(type) ? m_encoder->capabilities(type) : nullptr;
+    return found ? *found : EngineCapabilities();
+}
+
 void EncoderPanelSeam::setTarget(const QString &folder, const QString &baseName)
 {
     m_targetFolder = folder;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "encoder/records/enginecapabilities.h"
+#include "engines/interfacestatus.h"
 #include "jobs/encoderpreferences.h"
 
 #include <QString>
@@ -38,6 +40,10 @@ public:
     QString engineBinary(int type) const;
     QString engineVersion(int type) const;
     void setEngineBinPath(int type, const QString &path);
+    // Copies of an engine's status and capability records (empty for another type); the
+    // capability maps stay owned by the engine.
+    InterfaceStatus interfaceStatus(int type) const;
+    EngineCapabilities capabilities(int type) const;
 
     void setTarget(const QString &folder, const QString &baseName);
     QString targetFolder() const { return m_targetFolder; }

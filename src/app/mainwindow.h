@@ -148,6 +148,9 @@ protected:
                          const QList<EngineReadiness::Item> &logItems);
     // The box of a command whose window is not part of this build yet.
     void notAvailableYet(const QString &what);
+    // The status and capability windows of an encoding engine (type 1 to 4).
+    void showEncoderStatus(const QString &engineName, int type);
+    void showEncoderCapability(const QString &engineName, int type);
     void setCapabilityEntries();
     // Clears the settings stores and asks the shell for a restart; the edition names the
     // second store it clears.

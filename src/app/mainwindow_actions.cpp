@@ -2,7 +2,17 @@
 
 #include "app/appidentity.h"
 #include "app/encoderpanelseam.h"
+#include "app/encodercapabilitydialog.h"
+#include "app/encoderstatusdialog.h"
+#include "app/helpboxes.h"
 #include "app/mainwindow.h"
+#include "app/mervosoftwareupdatedialog.h"
+#include "app/playercapabilitydialog.h"
+#include "app/playerstatusdialog.h"
+#include "app/preferencesdialog.h"
+#include "app/utilitystatusdialog.h"
+#include "engines/playercapabilities.h"
+#include "engines/playerstatus.h"
 #include "encoding/advancedmonitorwidget.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/jobmanagerwidget.h"
@@ -354,26 +364,94 @@ void MainWindow::openRecentMovie()
     notAvailableYet(tr("Open recent movie"));
 }
 
-// Commands of later changes: the opening, target and menu-job commands, the engine status,
-// capability and preferences dialogs, the update check, help, credits and About.
+// Commands of later changes: the opening, target and menu-job commands and the media
+// information window.
 void MainWindow::setTarget() { notAvailableYet(setTargetAction->text()); }
 void MainWindow::openTargetOnDesktop() { notAvailableYet(openTargetAction->text()); }
 void MainWindow::jobEncodeVcd() { notAvailableYet(encodeVcdAction->text()); }
 void MainWindow::jobEncodeSvcd() { notAvailableYet(encodeSvcdAction->text()); }
 void MainWindow::jobEncodeXvid() { notAvailableYet(encodeXvidAction->text()); }
 void MainWindow::jobSplitMovie() { notAvailableYet(splitAction->text()); }
-void MainWindow::showFFmpegStatus() { notAvailableYet(ffmpegStatusAction->statusTip()); }
-void MainWindow::showFFmpegCapability() { notAvailableYet(ffmpegCapabilityAction->statusTip()); }
-void MainWindow::showMEncoderStatus() { notAvailableYet(mencoderStatusAction->statusTip()); }
-void MainWindow::showMEncoderCapability() { notAvailableYet(mencoderCapabilityAction->statusTip()); }
-void MainWindow::showPlayerStatus() { notAvailableYet(playerStatusAction->statusTip()); }
-void MainWindow::showPlayerCapability() { notAvailableYet(playerCapabilityAction->statusTip()); }
-void MainWindow::showMediaInfoStatus() { notAvailableYet(mediaInfoStatusAction->statusTip()); }
 void MainWindow::showMediaInfo() { notAvailableYet(mediaInfoAction->text()); }
-void MainWindow::showFFprobeStatus() { notAvailableYet(ffprobeStatusAction->statusTip()); }
-void MainWindow::showPreferences() { notAvailableYet(preferencesAction->text()); }
-void MainWindow::about() { notAvailableYet(aboutAction->text()); }
-void MainWindow::onlineHelp() { notAvailableYet(helpAction->text()); }
-void MainWindow::onlineFaq() { notAvailableYet(faqAction->text()); }
-void MainWindow::checkUpdate() { notAvailableYet(updateAction->text()); }
-void MainWindow::credits() { notAvailableYet(creditsAction->text()); }
+
+void MainWindow::showEncoderStatus(const QString &engineName, int type)
+{
+    InterfaceStatus status = m_encoderWidget->interfaceStatus(type);
+    EncoderStatusDialog dialog(engineName, &status, this);
+    dialog.exec();
+}
+
+void MainWindow::showEncoderCapability(const QString &engineName, int type)
+{
+    EngineCapabilities capabilities = m_encoderWidget->capabilities(type);
+    // An engine that never answered has no lists (its entry is off then).
+    if (!capabilities.videoCodecMap || !capabilities.audioCodecMap || !capabilities.muxerMap)
+        return;
+    EncoderCapabilityDialog dialog(engineName, &capabilities, this);
+    dialog.exec();
+}
+
+void MainWindow::showFFmpegStatus() { showEncoderStatus(QStringLiteral("FFmpeg"), 2); }
+void MainWindow::showFFmpegCapability() { showEncoderCapability(QStringLiteral("FFmpeg"), 2); }
+void MainWindow::showMEncoderStatus() { showEncoderStatus(QStringLiteral("MEncoder"), 1); }
+void MainWindow::showMEncoderCapability() { showEncoderCapability(QStringLiteral("MEncoder"), 1); }
+
+void MainWindow::showPlayerStatus()
+{
+    PlayerStatus status = m_playerWidget->playerStatus();
+    PlayerStatusDialog dialog(&status, this);
+    dialog.exec();
+}
+
+void MainWindow::showPlayerCapability()
+{
+    PlayerCapabilities capabilities = m_playerWidget->playerCapability();
+    if (!capabilities.videoDrivers || !capabilities.audioDrivers)
+        return;
+    PlayerCapabilityDialog dialog(&capabilities, this);
+    dialog.exec();
+}
+
+void MainWindow::showMediaInfoStatus()
+{
+    InterfaceStatus status = m_playerWidget->mediaInfoStatus();
+    UtilityStatusDialog dialog(tr("MediaInfo status"), &status, this);
+    dialog.exec();
+}
+
+void MainWindow::showFFprobeStatus()
+{
+    InterfaceStatus status = m_playerWidget->ffprobeStatus();
+    UtilityStatusDialog dialog(tr("FFprobe status"), &status, this);
+    dialog.exec();
+}
+
+void MainWindow::showPreferences()
+{
+    {
+        PreferencesDialog dialog(&m_preferences, this);
+        dialog.exec();
+    }
+    // After OK and Cancel alike: a reset inside the dialog has already changed the record.
+    m_encoderWidget->setPreferences(m_preferences.encoder);
+    m_playerWidget->setPreferences(m_preferences.player);
+    m_jobManager->setTimeouts(m_preferences.encoder.latencyStart,
+                              m_preferences.encoder.latencyFinished,
+                              m_preferences.encoder.latencyKill);
+    if (!m_preferences.encoder.outputName.isEmpty() && m_preferences.encoder.forceOutputName) {
+        m_targetName = m_preferences.encoder.outputName;
+        m_encoderWidget->setTarget(m_targetFolder, m_targetName);
+    }
+}
+
+void MainWindow::about() { HelpBoxes::about(this); }
+void MainWindow::onlineHelp() { HelpBoxes::onlineHelp(); }
+void MainWindow::onlineFaq() { HelpBoxes::onlineFaq(); }
+void MainWindow::credits() { HelpBoxes::credits(this); }
+
+void MainWindow::checkUpdate()
+{
+    MervoSoftwareUpdateDialog dialog(this);
+    dialog.checkUpdate();
+    dialog.exec();
+}

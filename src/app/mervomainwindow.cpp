@@ -3,6 +3,7 @@
 #include "app/appidentity.h"
 #include "app/encoderpanelseam.h"
 #include "app/enginereadiness.h"
+#include "app/helpboxes.h"
 #include "encoding/jobmanagerdialog.h"
 #include "jobs/console.h"
 #include "jobs/filechooser.h"
@@ -308,17 +309,20 @@ void MervoMainWindow::setMKVmergeBinPath()
                          "MKVmerge binary path set successfully [%1]");
 }
 
-// Commands of later changes (menu jobs, dialogs); see MainWindow::notAvailableYet.
-void MervoMainWindow::aboutMervo() { notAvailableYet(aboutAction->text()); }
+// Commands of later changes: the menu jobs.
 void MervoMainWindow::jobEncodeVcd() { notAvailableYet(encodeVcdAction->text()); }
 void MervoMainWindow::jobEncodeSvcd() { notAvailableYet(encodeSvcdAction->text()); }
 void MervoMainWindow::jobEncodeXvid() { notAvailableYet(encodeXvidAction->text()); }
 void MervoMainWindow::jobEncodeXvid1CD() { notAvailableYet(encodeXvid1CDAction->text()); }
 void MervoMainWindow::jobMergeMedia() { notAvailableYet(mergeAction->text()); }
 void MervoMainWindow::jobRemuxMovie() { notAvailableYet(remuxAction->text()); }
-void MervoMainWindow::showMKVmergeStatus() { notAvailableYet(mkvmergeStatusAction->statusTip()); }
-void MervoMainWindow::showMKVmergeCapability() { notAvailableYet(mkvmergeCapabilityAction->statusTip()); }
-void MervoMainWindow::showX264Status() { notAvailableYet(x264StatusAction->statusTip()); }
-void MervoMainWindow::showX264Capability() { notAvailableYet(x264CapabilityAction->statusTip()); }
-void MervoMainWindow::checkUpdate() { notAvailableYet(updateAction->text()); }
-void MervoMainWindow::credits() { notAvailableYet(creditsAction->text()); }
+
+void MervoMainWindow::showMKVmergeStatus() { showEncoderStatus(QStringLiteral("MKVmerge"), MKVmergeType); }
+void MervoMainWindow::showMKVmergeCapability() { showEncoderCapability(QStringLiteral("MKVmerge"), MKVmergeType); }
+void MervoMainWindow::showX264Status() { showEncoderStatus(QStringLiteral("x264"), X264Type); }
+void MervoMainWindow::showX264Capability() { showEncoderCapability(QStringLiteral("x264"), X264Type); }
+// The extended edition's About and Credits are the help boxes' own (they name x264 and
+// MKVmerge); the update check is the same dialog.
+void MervoMainWindow::aboutMervo() { HelpBoxes::about(this); }
+void MervoMainWindow::checkUpdate() { MainWindow::checkUpdate(); }
+void MervoMainWindow::credits() { HelpBoxes::credits(this); }

@@ -315,6 +315,33 @@ private slots:
         QTRY_VERIFY(guard.isNull());
     }
 
+    void dialogsOfTheMenus()
+    {
+        // Each entry opens its window over the main window with the engine's own records.
+        auto *window = new MervoMainWindow;
+        QPointer<MervoMainWindow> guard(window);
+        window->initialize();
+        window->show();
+        const QList<QPair<QAction *, QString>> entries{
+            {window->ffmpegStatusAction, "FFmpeg status"},
+            {window->mencoderCapabilityAction, "MEncoder"},
+            {window->x264StatusAction, "x264 status"},
+            {window->mkvmergeCapabilityAction, "MKVmerge"},
+            {window->playerStatusAction, "Player status"},
+            {window->mediaInfoStatusAction, "MediaInfo status"},
+            {window->ffprobeStatusAction, "FFprobe status"},
+            {window->preferencesAction, "Preferences"},
+        };
+        for (const auto &[action, title] : entries) {
+            ModalAnswerer answerer;
+            action->trigger();
+            QVERIFY2(answerer.seen().size() == 1, qPrintable(title));
+            QVERIFY2(answerer.seen().at(0).title.contains(title), qPrintable(answerer.seen().at(0).title));
+        }
+        window->close();
+        QTRY_VERIFY(guard.isNull());
+    }
+
     void settingsRoundTrip()
     {
         QTemporaryDir target;

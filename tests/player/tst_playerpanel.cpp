@@ -123,7 +123,7 @@ private slots:
 
         // On screen: the idle video area is black, and an enabled play button shows its icon.
         QWidget *renderer = panel.findChild<QWidget *>("renderer");
-        QTRY_VERIFY(colourShare(grabNative(renderer), Qt::black) > 0.99);
+        QTRY_VERIFY_WITH_TIMEOUT(colourShare(grabNative(renderer), Qt::black) > 0.99, kScreenWait);
         panel.setControlsEnabled(true);
         QTest::qWait(50);
         const QImage shot = grabNative(&panel);

@@ -61,7 +61,7 @@ private slots:
         panel->show();
         QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
         panel->setZoom(1.0);
-        QTRY_VERIFY(colourShare(grabNative(panel->renderer), Qt::black) > 0.99);
+        QTRY_VERIFY_WITH_TIMEOUT(colourShare(grabNative(panel->renderer), Qt::black) > 0.99, kScreenWait);
 
         panel->player->setSourceFile(clip, 1, false);
         panel->player->disableAudio();
@@ -78,7 +78,7 @@ private slots:
         QVERIFY(waitFor([&] {
             frame = grabNative(panel->renderer);
             return nonBlackShare(frame) > 0.5;
-        }));
+        }, kScreenWait));
         saveScreenshot(frame, "player-renderer-playing");
         const QImage shot = grabNative(panel.get());
         saveScreenshot(shot, "player-panel-playing");
@@ -92,11 +92,11 @@ private slots:
         QCOMPARE(panel->playbackProcess->state(), QProcess::NotRunning);
         QCOMPARE(state.count(), 1);
         QVERIFY(consoles.log.toPlainText().contains("Playback ended."));
-        QTRY_VERIFY(colourShare(grabNative(panel->renderer), Qt::black) > 0.99);
+        QTRY_VERIFY_WITH_TIMEOUT(colourShare(grabNative(panel->renderer), Qt::black) > 0.99, kScreenWait);
 
         // A source without video shows the audio picture on the renderer's black.
         panel->audioPicture->show();
-        QTRY_VERIFY(colourShare(grabNative(panel->renderer), QColor(200, 205, 215), 12) > 0.005);
+        QTRY_VERIFY_WITH_TIMEOUT(colourShare(grabNative(panel->renderer), QColor(200, 205, 215), 12) > 0.005, kScreenWait);
         saveScreenshot(grabNative(panel.get()), "player-panel-audio");
     }
 

@@ -1,0 +1,9 @@
+#include "app/mervosoftwareupdatedialog.h"
+
+#include <QPushButton>
+
+MervoSoftwareUpdateDialog::MervoSoftwareUpdateDialog(QWidget *parent)
+    : SoftwareUpdateDialog(parent)
+{
+    openButton()->hide();
+}

@@ -1,0 +1,241 @@
+// The preferences dialog: values bounded on OK, names cleaned, and Cancel leaving the
+// record alone even after the "Default" buttons.
+
+#include "app/preferencesdialog.h"
+#include "testregistry.h"
+#include "windowtesting.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+namespace {
+
+QLineEdit *edit(QDialog &dialog, const char *name)
+{
+    return dialog.findChild<QLineEdit *>(QLatin1String(name));
+}
+
+QPushButton *button(QDialog &dialog, const QString &text)
+{
+    for (QPushButton *push : dialog.findChildren<QPushButton *>()) {
+        if (push->text().remove('&') == text)
+            return push;
+    }
+    return nullptr;
+}
+
+// A record that differs from the defaults in every field the dialog shows.
+Preferences edited()
+{
+    Preferences p;
+    p.encoder.testMode = true;
+    p.encoder.volumeCorrection = 4;
+    p.encoder.testFrames = 2000;
+    p.encoder.latencyStart = 1500;
+    p.encoder.latencyKill = 4000;
+    p.encoder.forceOutputName = true;
+    p.encoder.outputName = "holiday";
+    p.player.latencyFinished = 2000;
+    p.player.pollTicks = 1000;
+    p.player.titleMinimumLength = 300.0;
+    p.player.ignoreShortTitles = false;
+    p.player.volume = 7;
+    return p;
+}
+
+} // namespace
+
+class PreferencesDialogTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void boundedOnOk_data();
+    void boundedOnOk();
+    void titleLength_data();
+    void titleLength();
+    void outputName_data();
+    void outputName();
+    void cancelAfterDefaults_data();
+    void cancelAfterDefaults();
+    void defaultsCommittedByOk();
+};
+
+void PreferencesDialogTest::boundedOnOk_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("empty frames") << "testFrames" << "" << 100;
+    QTest::newRow("a million frames, no upper bound") << "testFrames" << "1000000" << 1000000;
+    QTest::newRow("chapter 0") << "testChapter" << "0" << 1;
+    QTest::newRow("chapter 150") << "testChapter" << "150" << 99;
+    QTest::newRow("seek -5") << "testPosition" << "-5" << 0;
+    QTest::newRow("validation frames 10") << "validationFrames" << "10" << 25;
+    QTest::newRow("validation frames 101") << "validationFrames" << "101" << 100;
+    QTest::newRow("file size 20000, not the tip's 10000") << "validationSize" << "20000" << 500000;
+    QTest::newRow("file size 3000000") << "validationSize" << "3000000" << 2000000;
+    QTest::newRow("encoder start 999") << "encoderLatencyStart" << "999" << 1000;
+    QTest::newRow("encoder finished 6000") << "encoderLatencyFinished" << "6000" << 5000;
+    QTest::newRow("encoder kill 1000") << "encoderLatencyKill" << "1000" << 3000;
+    QTest::newRow("player start 5001") << "playerLatencyStart" << "5001" << 5000;
+    QTest::newRow("player finished letters") << "playerLatencyFinished" << "abc" << 1000;
+    QTest::newRow("player kill 1000") << "playerLatencyKill" << "1000" << 3000;
+    QTest::newRow("poll ticks 100") << "pollTicks" << "100" << 500;
+    QTest::newRow("poll ticks 5000") << "pollTicks" << "5000" << 2000;
+    QTest::newRow("in range kept") << "playerLatencyKill" << "4321" << 4321;
+}
+
+void PreferencesDialogTest::boundedOnOk()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, entered);
+    QFETCH(int, stored);
+    Preferences record;
+    PreferencesDialog dialog(&record);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QLineEdit *line = edit(dialog, qPrintable(field));
+    QVERIFY(line);
+    line->setText(entered);
+    // Nothing reaches the record before OK.
+    QCOMPARE(record.encoder.testFrames, 1000);
+    button(dialog, "OK")->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const std::pair<const char *, int> values[] = {
+        {"testFrames", record.encoder.testFrames}, {"testChapter", record.encoder.testChapter},
+        {"testPosition", record.encoder.testPosition}, {"validationFrames", record.encoder.validationFrames},
+        {"validationSize", record.encoder.validationSize}, {"encoderLatencyStart", record.encoder.latencyStart},
+        {"encoderLatencyFinished", record.encoder.latencyFinished}, {"encoderLatencyKill", record.encoder.latencyKill},
+        {"playerLatencyStart", record.player.latencyStart}, {"playerLatencyFinished", record.player.latencyFinished},
+        {"playerLatencyKill", record.player.latencyKill}, {"pollTicks", record.player.pollTicks},
+    };
+    for (const auto &value : values) {
+        if (field == QLatin1String(value.first))
+            QCOMPARE(value.second, stored);
+    }
+    // The player's test values follow the encoder's.
+    QCOMPARE(record.player.testFrames, record.encoder.testFrames);
+    QCOMPARE(record.player.testChapter, record.encoder.testChapter);
+    QCOMPARE(record.player.testPosition, record.encoder.testPosition);
+    // The bounded value is what the dialog shows next time.
+    PreferencesDialog again(&record);
+    QCOMPARE(edit(again, qPrintable(field))->text(), QString::number(stored));
+}
+
+void PreferencesDialogTest::titleLength_data()
+{
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<double>("stored");
+    QTest::addColumn<QString>("shownAgain");
+    QTest::newRow("not a number") << "ten" << 60.0 << "60";
+    QTest::newRow("10") << "10" << 60.0 << "60";
+    QTest::newRow("9000") << "9000" << 7200.0 << "7200";
+    QTest::newRow("600") << "600" << 600.0 << "600";
+    QTest::newRow("fraction") << "90.5" << 90.5 << "90.5";
+}
+
+void PreferencesDialogTest::titleLength()
+{
+    QFETCH(QString, entered);
+    QFETCH(double, stored);
+    QFETCH(QString, shownAgain);
+    Preferences record;
+    PreferencesDialog dialog(&record);
+    edit(dialog, "titleMinimumLength")->setText(entered);
+    dialog.accept();
+    QCOMPARE(record.player.titleMinimumLength, stored);
+    PreferencesDialog again(&record);
+    QCOMPARE(edit(again, "titleMinimumLength")->text(), shownAgain);
+}
+
+void PreferencesDialogTest::outputName_data()
+{
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("spaces around and inside") << "  my   movie  " << "my movie";
+    QTest::newRow("forbidden characters") << "a\\b/c?d*e|f" << "abcdef";
+    QTest::newRow("only forbidden characters") << " /\\?*| " << "output";
+    QTest::newRow("empty") << "" << "output";
+    QTest::newRow("letters beyond Latin-1 kept") << "Ève 日本" << "Ève 日本";
+}
+
+void PreferencesDialogTest::outputName()
+{
+    QFETCH(QString, entered);
+    QFETCH(QString, stored);
+    Preferences record;
+    PreferencesDialog dialog(&record);
+    edit(dialog, "outputName")->setText(entered);
+    dialog.findChild<QCheckBox *>("forceOutputName")->setChecked(true);
+    dialog.accept();
+    QCOMPARE(record.encoder.outputName, stored);
+    QVERIFY(record.encoder.forceOutputName);
+}
+
+void PreferencesDialogTest::cancelAfterDefaults_data()
+{
+    QTest::addColumn<QString>("resetButton");
+    QTest::addColumn<int>("tab");
+    QTest::newRow("Default all") << "Default all" << 0;
+    QTest::newRow("Default timing") << "Default timing" << 1;
+}
+
+// The "Default" buttons show the defaults at once, but Cancel leaves the record as it was.
+void PreferencesDialogTest::cancelAfterDefaults()
+{
+    QFETCH(QString, resetButton);
+    QFETCH(int, tab);
+    const Preferences before = edited();
+    Preferences record = before;
+    PreferencesDialog dialog(&record);
+    dialog.findChild<QTabWidget *>()->setCurrentIndex(tab);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    button(dialog, resetButton)->click();
+    QCOMPARE(edit(dialog, "pollTicks")->text(), QString("500"));
+    QCOMPARE(edit(dialog, "encoderLatencyKill")->text(), QString("5000"));
+    QCOMPARE(edit(dialog, "testFrames")->text(), QString(tab == 0 ? "1000" : "2000"));
+
+    const QImage shot = WindowTesting::grabWidget(&dialog);
+    WindowTesting::saveScreenshot(shot, "preferences-" + resetButton.replace(' ', '-'));
+    QVERIFY(WindowTesting::nonBlackShare(shot) > 0.5);
+    QVERIFY(WindowTesting::distinctColours(shot) > 4);
+
+    button(dialog, "Cancel")->click();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(record.encoder.latencyStart, before.encoder.latencyStart);
+    QCOMPARE(record.encoder.latencyKill, before.encoder.latencyKill);
+    QCOMPARE(record.player.pollTicks, before.player.pollTicks);
+    QCOMPARE(record.player.latencyFinished, before.player.latencyFinished);
+    QCOMPARE(record.encoder.testFrames, before.encoder.testFrames);
+    QCOMPARE(record.encoder.outputName, before.encoder.outputName);
+    QCOMPARE(record.encoder.testMode, true);
+    QCOMPARE(record.player.volume, 7);
+}
+
+// OK after "Default all" commits every default, the fields the dialog does not show included.
+void PreferencesDialogTest::defaultsCommittedByOk()
+{
+    Preferences record = edited();
+    PreferencesDialog dialog(&record);
+    button(dialog, "Default all")->click();
+    button(dialog, "OK")->click();
+    QCOMPARE(record.encoder.testMode, false);
+    QCOMPARE(record.encoder.volumeCorrection, 0);
+    QCOMPARE(record.player.volume, 0);
+    QCOMPARE(record.player.ignoreShortTitles, true);
+    QCOMPARE(record.player.titleMinimumLength, 600.0);
+    QCOMPARE(record.encoder.outputName, QString("output"));
+    QCOMPARE(record.encoder.forceOutputName, false);
+    QCOMPARE(record.encoder.latencyStart, 3000);
+    QCOMPARE(record.player.pollTicks, 500);
+}
+
+VEXO_TEST_CLASS(PreferencesDialogTest)
+#include "tst_preferencesdialog.moc"
