@@ -391,6 +391,13 @@ private slots:
         QCOMPARE(damaged->preferences().encoder.testChapter, 4);
         QVERIFY(damaged->pos().x() < 5000);
         delete damaged;
+        // A number beyond the bounds is brought back within them.
+        settings.setValue("Options/verbosity", 7);
+        settings.sync();
+        auto *loud = new MervoMainWindow;
+        QCOMPARE(loud->verbosity(), 3);
+        QVERIFY(loud->verboseAction->isChecked());
+        delete loud;
     }
 
     void closingWhileAJobRuns()
