@@ -1,12 +1,10 @@
-// Entry point: the application object with its identity, the process-wide console and
-// the engine objects of one run.
+// Entry point: the application object with its identity, then the shell's passes.
 
 #include "app/appidentity.h"
+#include "app/applicationshell.h"
 #include "gui4/gui4resources.h"
-#include "jobs/console.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char **argv)
 {
@@ -17,9 +15,6 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     initGui4Resources();
     AppIdentity::apply();
-
-    Console console;
-    console.log(LogLevel::Normal,
-                QCoreApplication::translate("main", "%1 started").arg(QCoreApplication::applicationName()));
-    return 0;
+    ApplicationShell shell;
+    return shell.run();
 }

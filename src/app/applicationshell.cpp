@@ -1,0 +1,100 @@
+#include "app/applicationshell.h"
+
+#include "app/appidentity.h"
+#include "app/enginepaths.h"
+#include "app/mervomainwindow.h"
+#include "engines/engineobjects.h"
+#include "engines/ffmpeg.h"
+#include "engines/ffprobe.h"
+#include "engines/mervomencoder.h"
+#include "jobs/console.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QSettings>
+
+namespace {
+struct CoreRow
+{
+    const char *key;
+    EnginePaths::Engine engine;
+};
+// "Core"/"Interfaces", in the order the engines start and are written.
+constexpr CoreRow kCoreRows[] = {
+    {"ffmpeg", EnginePaths::FFmpeg},
+    {"ffprobe", EnginePaths::FFprobe},
+    {"mencoder", EnginePaths::MEncoder},
+};
+} // namespace
+
+ApplicationShell::ApplicationShell() = default;
+
+ApplicationShell::~ApplicationShell()
+{
+    EngineObjects::setEngines(nullptr, nullptr, nullptr);
+    EngineObjects::setConsole(nullptr);
+}
+
+void ApplicationShell::initEngines()
+{
+    QSettings settings;
+    Engines engines;
+    engines.console = std::make_unique<Console>();
+    engines.ffmpeg = std::make_unique<FFmpeg>();
+    engines.ffprobe = std::make_unique<FFprobe>();
+    engines.mencoder = std::make_unique<MervoMEncoder>();
+    EngineObjects::setConsole(engines.console.get());
+    EngineObjects::setEngines(engines.ffmpeg.get(), engines.ffprobe.get(), engines.mencoder.get());
+
+    IProcessor *processors[] = {engines.ffmpeg.get(), engines.ffprobe.get(), engines.mencoder.get()};
+    settings.beginGroup(QStringLiteral("Core"));
+    settings.beginGroup(QStringLiteral("Interfaces"));
+    for (size_t i = 0; i < std::size(kCoreRows); ++i) {
+        QString path = settings.value(QLatin1String(kCoreRows[i].key)).toString();
+        if (path.isEmpty())
+            path = EnginePaths::defaultPath(kCoreRows[i].engine);
+        processors[i]->startInterface(path, QString());
+    }
+    settings.endGroup();
+    settings.endGroup();
+    m_engines.push_back(std::move(engines));
+}
+
+void ApplicationShell::saveEnginePaths()
+{
+    const Engines &engines = m_engines.back();
+    const IProcessor *processors[] = {engines.ffmpeg.get(), engines.ffprobe.get(), engines.mencoder.get()};
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Core"));
+    settings.beginGroup(QStringLiteral("Interfaces"));
+    for (size_t i = 0; i < std::size(kCoreRows); ++i)
+        settings.setValue(QLatin1String(kCoreRows[i].key), processors[i]->binary());
+    settings.endGroup();
+    settings.endGroup();
+    settings.sync();
+}
+
+int ApplicationShell::run()
+{
+    for (;;) {
+        ++m_passes;
+        initEngines();
+        QPointer<MervoMainWindow> window = new MervoMainWindow;
+        window->initialize();
+        window->show();
+        if (onWindowShown)
+            onWindowShown(window);
+        const int code = QApplication::exec();
+        saveEnginePaths();
+        if (code == AppIdentity::kRestartExitCode && window) {
+            // Closing the old window outside the event loop must not end the next loop.
+            QGuiApplication::setQuitOnLastWindowClosed(false);
+            window->close();
+            QGuiApplication::setQuitOnLastWindowClosed(true);
+        }
+        // A closed window deletes itself later; no later loop may come to do it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (code != AppIdentity::kRestartExitCode)
+            return code;
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Console;
+class FFmpeg;
+class FFprobe;
+class MervoMEncoder;
+class MervoMainWindow;
+
+// One run of the program after the application object exists: the engine objects, the
+// window, the event loop, the engine paths written back, and a new pass when the loop ends
+// with the restart code ("Clear all settings").
+class ApplicationShell
+{
+public:
+    ApplicationShell();
+    ~ApplicationShell();
+
+    // Called with each window after initialize() and show(), before its event loop runs.
+    std::function<void(MervoMainWindow *)> onWindowShown;
+
+    // Runs passes until an event loop ends with another code than the restart code.
+    int run();
+
+    void initEngines();
+    void saveEnginePaths();
+    int passes() const { return m_passes; }
+
+private:
+    // The engine objects of one pass; an earlier pass's objects stay alive (its window is
+    // deleted only once the next loop runs) but the globals no longer point at them.
+    struct Engines
+    {
+        std::unique_ptr<Console> console;
+        std::unique_ptr<FFmpeg> ffmpeg;
+        std::unique_ptr<FFprobe> ffprobe;
+        std::unique_ptr<MervoMEncoder> mencoder;
+    };
+    std::vector<Engines> m_engines;
+    int m_passes = 0;
+};

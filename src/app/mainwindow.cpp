@@ -1,0 +1,426 @@
+#include "app/mainwindow.h"
+
+#include "app/appidentity.h"
+#include "app/applogging.h"
+#include "app/encoderpanelseam.h"
+#include "app/enginereadiness.h"
+#include "app/mainwidget.h"
+#include "encoding/advancedmonitorwidget.h"
+#include "encoding/mervojobmanagerdialog.h"
+#include "encoding/mervojobmanagerwidget.h"
+#include "engines/engineobjects.h"
+#include "jobs/console.h"
+#include "jobs/infoboxdialog.h"
+#include "jobs/mervojobmanager.h"
+#include "jobs/valuetext.h"
+#include "jobs/widgetbridge.h"
+#include "player/mervoplayerwidget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTextEdit>
+
+namespace {
+constexpr int PlayerWidth = 320;
+constexpr int PlayerHeight = 240;
+constexpr int MEncoderType = 1;
+constexpr int FFmpegType = 2;
+
+QTextEdit *newConsoleView()
+{
+    auto *view = new QTextEdit;
+    view->setReadOnly(true);
+    return view;
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_console(EngineObjects::console())
+{
+    m_preferences.reset();
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_windowTitle = tr("%1").arg(AppIdentity::productTitle());
+    setWindowTitle(m_windowTitle);
+    setObjectName(QStringLiteral("MainWindow"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
+
+    setDefaultEnginePaths();
+    readWindowSettings();
+    readOptionSettings();
+    readInputOutputSettings();
+    readPreferenceSettings();
+    // The extended window's stored paths, read before the panels are built so that each
+    // panel queries its engines once, with the paths it keeps.
+    readExternalsSettings();
+
+    createActions();
+    createMenus();
+    createStatusBar();
+    createWidgets();
+    changeZoom();
+    m_console->setSinks(m_stdInView, m_stdOutView, m_stdErrView, m_logView);
+    m_console->setVerbosity(m_verbosity);
+    updateRecentMenu();
+    connectWidgets();
+
+    statusBar()->setSizeGripEnabled(false);
+    applyVerbosity();
+    QAction *checked = m_verbosity == 1 ? quietAction : m_verbosity == 2 ? normalAction : verboseAction;
+    checked->setChecked(true);
+}
+
+MainWindow::~MainWindow()
+{
+    // The console outlives the window: it must not write to the views deleted below.
+    if (m_console->logView() == m_logView)
+        m_console->setSinks(nullptr, nullptr, nullptr, nullptr);
+    // The job manager window and the monitor are windows of their own, without a parent.
+    delete m_jobManagerDialog;
+    delete m_monitor;
+    delete m_logView;
+    delete m_stdInView;
+    delete m_stdOutView;
+    delete m_stdErrView;
+}
+
+void MainWindow::createStatusBar()
+{
+    m_statusLabel = new QLabel(tr("Ready"));
+    m_statusLabel->setMinimumSize(m_statusLabel->sizeHint());
+    statusBar()->addWidget(m_statusLabel, 0);
+}
+
+void MainWindow::createWidgets()
+{
+    m_monitor = new AdvancedMonitorWidget(this, nullptr);
+    m_logView = newConsoleView();
+    m_stdInView = newConsoleView();
+    m_stdOutView = newConsoleView();
+    m_stdErrView = newConsoleView();
+    m_monitor->addMonitor(tr("Log:"), m_logView);
+    m_monitor->addMonitor(tr("Process Input Channel:"), m_stdInView);
+    m_monitor->addMonitor(tr("Process Output Channel:"), m_stdOutView);
+    m_monitor->addMonitor(tr("Process Error Channel:"), m_stdErrView);
+    for (QTextEdit *view : {m_logView, m_stdOutView, m_stdErrView})
+        m_monitor->setLineWrap(view, QTextEdit::NoWrap);
+
+    const EncoderPreferences &encoder = m_preferences.encoder;
+    m_mervoJobManager = new MervoJobManager(m_stdInView, m_stdOutView, m_stdErrView, m_logView,
+                                            m_verbosity, encoder.latencyStart,
+                                            encoder.latencyFinished, encoder.latencyKill);
+    m_mervoJobManager->setParent(this);
+    m_jobManager = m_mervoJobManager;
+
+    m_mervoJobManagerDialog =
+        new MervoJobManagerDialog(tr("%1 - Job manager").arg(AppIdentity::productTitle()), this);
+    m_jobManagerDialog = m_mervoJobManagerDialog;
+    m_jobManagerDialog->setVerbosity(m_verbosity);
+    m_mervoJobManagerDialog->mervoView()->setJobManager(m_mervoJobManager);
+    m_jobManagerWidget = m_mervoJobManagerDialog->mervoView();
+    m_jobManagerWidget->setConsoleButton(!m_consoleButton);
+
+    m_mervoPlayerWidget = new MervoPlayerWidget(
+        this, m_paths[EnginePaths::MPlayer], m_paths[EnginePaths::MediaInfo],
+        m_paths[EnginePaths::FFprobe], m_stdInView, m_stdOutView, m_stdErrView, m_logView,
+        m_verbosity, &m_preferences.player, this);
+    m_mervoPlayerWidget->resize(PlayerWidth, PlayerHeight);
+    m_playerWidget = m_mervoPlayerWidget;
+
+    // SEAM: the encoder panel (MervoEncoderWidget) goes here; see encoderpanelseam.h.
+    m_encoderWidget = new EncoderPanelSeam(m_paths[EnginePaths::FFmpeg],
+                                           m_paths[EnginePaths::MEncoder],
+                                           m_paths[EnginePaths::X264],
+                                           m_paths[EnginePaths::MKVmerge], m_stdInView,
+                                           m_stdOutView, m_stdErrView, m_logView, m_verbosity,
+                                           m_preferences.encoder, this);
+    m_encoderWidget->setConsoleButton(m_consoleButton);
+
+    m_mainWidget = new MainWidget(m_playerWidget, m_encoderWidget, this);
+    setCentralWidget(m_mainWidget);
+}
+
+void MainWindow::connectWidgets()
+{
+    connect(m_monitor, &AdvancedMonitorWidget::hidden, this, &MainWindow::updateAdvancedMonitorMenu);
+    connect(m_monitor, &AdvancedMonitorWidget::visible, this, &MainWindow::updateAdvancedMonitorMenu);
+    // The job manager's process signals go to the job routing of the Job menu's jobs, which
+    // a later change adds (startJobConsoles, readJobProcessStdOut, finishJobProcess).
+    connect(m_jobManagerDialog, &JobManagerDialog::hidden, this, &MainWindow::updateJobManagerMenu);
+    connect(m_playerWidget, &PlayerWidget::guiSizeAdjustRequest, m_mainWidget, &MainWidget::adjustGuiSize);
+    connect(m_mainWidget, &MainWidget::guiSizeAdjustRequest, this, &MainWindow::adjustGuiSize);
+    connect(this, &MainWindow::movieLoaded, this, &MainWindow::onMovieLoaded);
+    WidgetBridge *bridge = WidgetBridge::instance();
+    connect(bridge, qOverload<const QString &, bool>(&WidgetBridge::sendMessage), this,
+            qOverload<const QString &, bool>(&MainWindow::processBridgeMessage));
+    connect(bridge, qOverload<const QString &, int>(&WidgetBridge::sendMessage), this,
+            qOverload<const QString &, int>(&MainWindow::processBridgeMessage));
+    connect(bridge, qOverload<const QString &, void *>(&WidgetBridge::sendMessage), this,
+            qOverload<const QString &, void *>(&MainWindow::processBridgeMessage));
+    connect(m_playerWidget, &PlayerWidget::stateChanged, this, &MainWindow::enableVideoOpenActions);
+    connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateJobMenu);
+}
+
+void MainWindow::initialize()
+{
+    m_encoderWidget->setTarget(m_targetFolder, m_targetName);
+    setCapabilityEntries();
+    playerCapabilityAction->setEnabled(m_playerWidget->isReady(true));
+    mediaInfoAction->setEnabled(false);
+    readMonitorSettings();
+    updateAdvancedMonitorMenu();
+    checkEnginesReady();
+}
+
+void MainWindow::setCapabilityEntries()
+{
+    ffmpegCapabilityAction->setEnabled(m_encoderWidget->isEngineReady(FFmpegType));
+    mencoderCapabilityAction->setEnabled(m_encoderWidget->isEngineReady(MEncoderType));
+}
+
+void MainWindow::log(const QString &text, int level)
+{
+    if (!m_logView) {
+        qCDebug(lcApp) << "MainWindow Log:" << text;
+        return;
+    }
+    if (level <= m_verbosity)
+        m_logView->append(text);
+}
+
+void MainWindow::applyVerbosity()
+{
+    for (QTextEdit *view : {m_stdInView, m_stdOutView, m_stdErrView}) {
+        if (m_verbosity == 1)
+            m_monitor->hideChannel(view);
+        else
+            m_monitor->showChannel(view);
+    }
+    m_encoderWidget->setVerbosity(m_verbosity);
+    m_playerWidget->setVerbosity(m_verbosity);
+    m_jobManagerDialog->setVerbosity(m_verbosity);
+}
+
+void MainWindow::adjustGuiSize()
+{
+    adjustSize();
+}
+
+void MainWindow::processBridgeMessage(const QString &message, bool value)
+{
+    if (message == QLatin1String("changeTestMode")) {
+        m_preferences.encoder.testMode = value;
+        m_preferences.player.testMode = value;
+    }
+}
+
+void MainWindow::processBridgeMessage(const QString &message, int value)
+{
+    if (message == QLatin1String("changeVolume")) {
+        m_preferences.encoder.volumeCorrection = value;
+        m_preferences.player.volume = value;
+    }
+}
+
+void MainWindow::processBridgeMessage(const QString &message, void *data)
+{
+    if (message == QLatin1String("changeEncoderPreferences") && data)
+        m_preferences.encoder = *static_cast<const EncoderPreferences *>(data);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (monitorAction && monitorAction->isChecked())
+        m_monitor->show();
+}
+
+void MainWindow::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    if (monitorAction && monitorAction->isChecked()) {
+        m_monitor->hide();
+        // Hidden with the window, not by the user: the entry stays checked.
+        monitorAction->setChecked(true);
+    }
+}
+
+bool MainWindow::confirmAbortJobs()
+{
+    // The job view knows the jobs it shows; a queued job without a view yet still runs.
+    if (m_jobsAbortConfirmed || (m_jobManagerDialog->isIdle() && m_jobManager->isIdle()))
+        return true;
+    InfoBoxDialog box(this);
+    box.setIcon(QMessageBox::Question);
+    box.setText(tr("Abort all running jobs, please confirm ?"));
+    box.setInformativeText(tr("Encoding jobs still running, closing the application will abort them."));
+    box.addButton(tr("Abort all and close"), QMessageBox::AcceptRole);
+    box.addButton(tr("Don't close"), QMessageBox::RejectRole);
+    m_jobsAbortConfirmed = box.exec() == 0;
+    return m_jobsAbortConfirmed;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!confirmAbortJobs()) {
+        event->ignore();
+        if (!m_encoderWidget->isRunningPreview()) {
+            hide();
+            m_jobManagerDialog->show();
+            showJobManagerAction->setChecked(true);
+        }
+        return;
+    }
+    m_encoderWidget->setSaveSettingsOnExit(m_saveSettingsOnExit);
+    if (m_saveSettingsOnExit) {
+        saveSettings();
+        saveExternalsSettings();
+    }
+    m_monitor->close();
+    m_jobManagerDialog->killOnClose = true;
+    m_jobManagerDialog->close();
+    waitForKilledJobs();
+    event->accept();
+}
+
+void MainWindow::waitForKilledJobs()
+{
+    // The extended job manager kills without waiting: each end is recorded (the task aborted,
+    // its partial output removed) when it arrives. The manager goes with this window, so
+    // the ends are awaited here, up to the kill time-out.
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_jobManager->isIdle() && clock.elapsed() < m_preferences.encoder.latencyKill)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)
+{
+    // Clearing restarts the program in place, which closes this window: running jobs would
+    // be aborted, so the user is asked about them first.
+    if (!confirmAbortJobs())
+        return;
+    InfoBoxDialog box(this);
+    box.narrow = true;
+    box.setIcon(QMessageBox::Question);
+    box.setText(tr("Clear all settings and restart the application, please confirm ?"));
+    box.setInformativeText(tr("After restarting the application will be like after a fresh install."));
+    box.addButton(tr("Clear settings and restart"), QMessageBox::AcceptRole);
+    box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    if (box.exec() != 0) {
+        m_jobsAbortConfirmed = false;
+        return;
+    }
+    QSettings store;
+    store.clear();
+    store.sync();
+    QSettings other(QStringLiteral("Orvel"), otherApplicationName);
+    other.clear();
+    other.sync();
+    m_saveSettingsOnExit = false;
+    QCoreApplication::exit(AppIdentity::kRestartExitCode);
+}
+
+void MainWindow::clearAllSettings()
+{
+    clearSettingsAndRestart(tr("%1").arg(AppIdentity::productTitle()));
+}
+
+void MainWindow::onMovieLoaded(int kind)
+{
+    if (kind > 0) {
+        // Taking over a loaded source belongs to the opening commands (a later change).
+        return;
+    }
+    // No input: nothing to encode or inspect.
+    setWindowTitle(m_windowTitle);
+    m_encoderWidget->enableControls(false);
+    updateJobMenu();
+    mediaInfoAction->setEnabled(false);
+}
+
+void MainWindow::updateJobMenu()
+{
+    // The Job menu's jobs need a loaded source; with the opening commands still to come
+    // there is none, so they stay off.
+    for (QAction *action : {encodeVcdAction, encodeSvcdAction, encodeXvidAction, splitAction})
+        action->setEnabled(false);
+}
+
+void MainWindow::enableVideoOpenActions(bool playing)
+{
+    for (QAction *action : {openDvdAction, openFileAction})
+        action->setEnabled(!playing);
+    for (QAction *action : recentActions)
+        action->setEnabled(!playing);
+}
+
+bool MainWindow::enginesReady()
+{
+    bool ffmpeg = false;
+    bool mencoder = false;
+    m_encoderWidget->enginesReady(ffmpeg, mencoder);
+    bool backEnd = false;
+    bool mediaInfo = false;
+    bool ffprobe = false;
+    m_mervoPlayerWidget->enginesReady(&backEnd, &mediaInfo, &ffprobe);
+    return ffmpeg && mencoder && backEnd && mediaInfo && ffprobe;
+}
+
+void MainWindow::checkEnginesReady()
+{
+    // The base check: FFmpeg, FFprobe, MEncoder, MPlayer, MediaInfo in the box; the log in
+    // the order FFmpeg, MEncoder, MPlayer, MediaInfo, FFprobe.
+    bool ffmpeg = false, mencoder = false, backEnd = false, mediaInfo = false, ffprobe = false;
+    m_encoderWidget->enginesReady(ffmpeg, mencoder);
+    m_mervoPlayerWidget->enginesReady(&backEnd, &mediaInfo, &ffprobe);
+    const EngineReadiness::Item ffmpegItem{engineTypeName(FFmpegType), ffmpeg,
+                                           m_encoderWidget->engineVersion(FFmpegType),
+                                           m_encoderWidget->engineBinary(FFmpegType)};
+    const EngineReadiness::Item mencoderItem{engineTypeName(MEncoderType), mencoder,
+                                             m_encoderWidget->engineVersion(MEncoderType),
+                                             m_encoderWidget->engineBinary(MEncoderType)};
+    const EngineReadiness::Item playerItem{playerTypeName(1), backEnd,
+                                           m_playerWidget->utilityVersion(1),
+                                           m_playerWidget->utilityBinary(1)};
+    const EngineReadiness::Item mediaInfoItem{QStringLiteral("MediaInfo"), mediaInfo,
+                                              m_playerWidget->utilityVersion(4),
+                                              m_playerWidget->utilityBinary(4)};
+    const EngineReadiness::Item ffprobeItem{QStringLiteral("FFprobe"), ffprobe,
+                                            m_playerWidget->utilityVersion(2),
+                                            m_playerWidget->utilityBinary(2)};
+    const QList<EngineReadiness::Item> boxItems{ffmpegItem, ffprobeItem, mencoderItem, playerItem,
+                                                mediaInfoItem};
+    const QList<EngineReadiness::Item> logItems{ffmpegItem, mencoderItem, playerItem,
+                                                mediaInfoItem, ffprobeItem};
+    reportReadiness(boxItems, logItems);
+}
+
+void MainWindow::reportReadiness(const QList<EngineReadiness::Item> &boxItems,
+                                 const QList<EngineReadiness::Item> &logItems)
+{
+    const bool ready = EngineReadiness::allReady(boxItems);
+    if (!ready) {
+        InfoBoxDialog box(this);
+        box.setTextFormat(Qt::RichText);
+        box.setText(tr("<u>Player and encoder are NOT ready.</u>"));
+        box.setInformativeText(EngineReadiness::informativeText(boxItems, AppIdentity::productTitle()));
+        box.exec();
+    }
+    for (const QString &line : EngineReadiness::logLines(logItems))
+        log(line, 2);
+    log(EngineReadiness::summaryLine(ready), 1);
+    log(EngineReadiness::rule(), 1);
+    // Only the five engines every window needs lock it; x264 and MKVmerge do not.
+    if (!enginesReady()) {
+        emit movieLoaded(-1);
+        m_playerWidget->setControlsEnabled(false);
+        m_playerWidget->setTrackSelectionEnabled(false);
+    }
+}

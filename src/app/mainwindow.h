@@ -1,0 +1,216 @@
+#pragma once
+
+#include "app/enginepaths.h"
+#include "app/enginereadiness.h"
+#include "jobs/preferences.h"
+
+#include <QMainWindow>
+#include <QProcess>
+#include <QStringList>
+
+class AdvancedMonitorWidget;
+class EncoderPanelSeam;
+class JobManager;
+class JobManagerDialog;
+class JobManagerWidget;
+class MainWidget;
+class MervoJobManager;
+class MervoJobManagerDialog;
+class MervoPlayerWidget;
+class PlayerWidget;
+class Process;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QTextEdit;
+class Task;
+class Console;
+
+// The application window: menus, a status bar, the player panel above the encoder panel,
+// the four console views with the advanced monitor that mirrors them, and the job manager
+// with its window. It reads its settings when built and writes them when it closes.
+//
+// The program always runs the extended window; to build every panel once, this window
+// makes the extended panel and job objects directly (each derives from the base class its
+// pointer is typed as), with the engine paths already read from "Externals".
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int RecentCount = 5;
+
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    void initialize();
+    void log(const QString &text, int level);
+    void applyVerbosity();
+    bool enginesReady();
+    void checkEnginesReady();
+
+    // Read by the shell and the tests.
+    bool saveSettingsOnExit() const { return m_saveSettingsOnExit; }
+    int verbosity() const { return m_verbosity; }
+    bool consoleButtonShown() const { return m_consoleButton; }
+    const Preferences &preferences() const { return m_preferences; }
+    QString targetFolder() const { return m_targetFolder; }
+    QString targetName() const { return m_targetName; }
+    QString enginePath(EnginePaths::Engine engine) const { return m_paths[engine]; }
+    PlayerWidget *playerWidget() const { return m_playerWidget; }
+    EncoderPanelSeam *encoderWidget() const { return m_encoderWidget; }
+    MainWidget *mainWidget() const { return m_mainWidget; }
+    JobManager *jobManager() const { return m_jobManager; }
+    JobManagerDialog *jobManagerDialog() const { return m_jobManagerDialog; }
+    AdvancedMonitorWidget *advancedMonitor() const { return m_monitor; }
+    QTextEdit *logView() const { return m_logView; }
+    QLabel *statusLabel() const { return m_statusLabel; }
+
+signals:
+    void encodingComplete(Process *process);
+    void movieLoaded(int kind);
+
+public slots:
+    void adjustGuiSize();
+
+protected slots:
+    void onMovieLoaded(int kind);
+    void processBridgeMessage(const QString &message, bool value);
+    void processBridgeMessage(const QString &message, int value);
+    void processBridgeMessage(const QString &message, void *data);
+    void updateJobMenu();
+    void enableVideoOpenActions(bool playing);
+    void openDvd();
+    void openFile();
+    void openRecentMovie();
+    void clearRecent();
+    void setTarget();
+    void openTargetOnDesktop();
+    void toggleJobManager();
+    void updateJobManagerMenu();
+    void jobEncodeVcd();
+    void jobEncodeSvcd();
+    void jobEncodeXvid();
+    void jobSplitMovie();
+    void showFFmpegStatus();
+    void showFFmpegCapability();
+    void showMEncoderStatus();
+    void showMEncoderCapability();
+    void showPlayerStatus();
+    void showPlayerCapability();
+    void showMediaInfoStatus();
+    void showMediaInfo();
+    void showFFprobeStatus();
+    void changeZoom();
+    void toggleConsoleButton();
+    void toggleAdvancedMonitor();
+    void updateAdvancedMonitorMenu();
+    void resetAdvancedMonitor();
+    void clearAdvancedMonitor();
+    void changeVerbosity();
+    void showPreferences();
+    void clearAllSettings();
+    void about();
+    void onlineHelp();
+    void onlineFaq();
+    void checkUpdate();
+    void credits();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+    // Construction steps.
+    void setDefaultEnginePaths();
+    void readWindowSettings();
+    void readOptionSettings();
+    void readInputOutputSettings();
+    void readPreferenceSettings();
+    void readMonitorSettings();
+    void readExternalsSettings();
+    void saveSettings();
+    void saveExternalsSettings();
+    void createActions();
+    void createMenus();
+    void createStatusBar();
+    void createWidgets();
+    void connectWidgets();
+    void updateRecentMenu();
+
+    // Asks whether running jobs may be aborted; true when none run or the user agreed.
+    bool confirmAbortJobs();
+    void waitForKilledJobs();
+    // The box (when one is not ready), the log lines, and the no-input state when one of
+    // the five engines the window needs is missing.
+    void reportReadiness(const QList<EngineReadiness::Item> &boxItems,
+                         const QList<EngineReadiness::Item> &logItems);
+    // The box of a command whose window is not part of this build yet.
+    void notAvailableYet(const QString &what);
+    // The status and capability windows of an encoding engine (type 1 to 4).
+    void showEncoderStatus(const QString &engineName, int type);
+    void showEncoderCapability(const QString &engineName, int type);
+    void setCapabilityEntries();
+    // Clears the settings stores and asks the shell for a restart; the edition names the
+    // second store it clears.
+    void clearSettingsAndRestart(const QString &otherApplicationName);
+
+    Console *m_console;
+    QString m_windowTitle;
+    QString m_dvdPath;
+    QString m_filePath;
+    QStringList m_recent;
+    QString m_targetFolder;
+    QString m_targetName;
+    QString m_paths[EnginePaths::EngineCount];
+
+    QLabel *m_statusLabel = nullptr;
+    MainWidget *m_mainWidget = nullptr;
+    PlayerWidget *m_playerWidget = nullptr;
+    MervoPlayerWidget *m_mervoPlayerWidget = nullptr;
+    EncoderPanelSeam *m_encoderWidget = nullptr;
+    JobManager *m_jobManager = nullptr;
+    MervoJobManager *m_mervoJobManager = nullptr;
+    JobManagerDialog *m_jobManagerDialog = nullptr;
+    MervoJobManagerDialog *m_mervoJobManagerDialog = nullptr;
+    JobManagerWidget *m_jobManagerWidget = nullptr;
+    AdvancedMonitorWidget *m_monitor = nullptr;
+    QTextEdit *m_logView = nullptr;
+    QTextEdit *m_stdInView = nullptr;
+    QTextEdit *m_stdOutView = nullptr;
+    QTextEdit *m_stdErrView = nullptr;
+
+    bool m_saveSettingsOnExit = true;
+    bool m_consoleButton = false;
+    int m_verbosity = 1;
+    bool m_jobsAbortConfirmed = false;
+    Preferences m_preferences;
+
+public:
+    // Menus and actions (the tests walk them; the extended window inserts relative to them).
+    QMenu *fileMenu = nullptr, *jobMenu = nullptr, *encoderMenu = nullptr, *playerMenu = nullptr,
+          *optionsMenu = nullptr, *helpMenu = nullptr;
+    QMenu *enginesMenu = nullptr, *ffmpegMenu = nullptr, *mencoderMenu = nullptr,
+          *zoomMenu = nullptr, *backendMenu = nullptr, *verbosityMenu = nullptr;
+    QAction *openDvdAction = nullptr, *openFileAction = nullptr, *clearRecentAction = nullptr,
+            *setTargetAction = nullptr, *openTargetAction = nullptr, *exitAction = nullptr;
+    QAction *recentActions[RecentCount] = {};
+    QAction *showJobManagerAction = nullptr, *encodeVcdAction = nullptr,
+            *encodeSvcdAction = nullptr, *encodeXvidAction = nullptr, *splitAction = nullptr,
+            *jobSeparator = nullptr;
+    QAction *mencoderCapabilityAction = nullptr, *mencoderStatusAction = nullptr,
+            *ffmpegCapabilityAction = nullptr, *ffmpegStatusAction = nullptr;
+    QAction *playerCapabilityAction = nullptr, *playerStatusAction = nullptr,
+            *mediaInfoStatusAction = nullptr, *ffprobeStatusAction = nullptr,
+            *mediaInfoAction = nullptr;
+    QAction *zoomActions[7] = {};
+    QActionGroup *zoomGroup = nullptr;
+    QAction *consoleButtonAction = nullptr, *monitorAction = nullptr,
+            *restoreMonitorAction = nullptr, *clearMonitorAction = nullptr;
+    QAction *quietAction = nullptr, *normalAction = nullptr, *verboseAction = nullptr;
+    QActionGroup *verbosityGroup = nullptr;
+    QAction *preferencesAction = nullptr, *clearSettingsAction = nullptr, *helpAction = nullptr,
+            *faqAction = nullptr, *updateAction = nullptr, *creditsAction = nullptr,
+            *aboutAction = nullptr;
+};

@@ -1,0 +1,168 @@
+// The main window's part of the settings store: read once when the window is built, written
+// once when it closes with saving on. Every value read is checked (ShellSettings).
+
+#include "app/applogging.h"
+#include "app/mainwindow.h"
+#include "app/shellsettings.h"
+#include "encoding/advancedmonitorwidget.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+struct ExternalsRow
+{
+    const char *key;
+    EnginePaths::Engine engine;
+};
+// "Externals" in the order it is written.
+constexpr ExternalsRow kExternals[] = {
+    {"Encoder/ffmpeg binary", EnginePaths::FFmpeg},
+    {"Encoder/mencoder binary", EnginePaths::MEncoder},
+    {"Player/mplayer binary", EnginePaths::MPlayer},
+    {"Player/mediainfo binary", EnginePaths::MediaInfo},
+    {"Player/ffprobe binary", EnginePaths::FFprobe},
+    {"Encoder/x264 binary", EnginePaths::X264},
+    {"Encoder/mkvmerge binary", EnginePaths::MKVmerge},
+};
+
+QString defaultTargetFolder()
+{
+    for (auto location : {QStandardPaths::MoviesLocation, QStandardPaths::DocumentsLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && QDir(folder).exists())
+            return folder;
+    }
+    return QDir::homePath();
+}
+
+// The available area of the screen that holds the point, else of the primary screen.
+QRect availableAreaAt(const QPoint &point)
+{
+    QScreen *screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// Moves and sizes a window from a stored place, when the place still lies on a screen.
+void restorePlace(QWidget *window, QSettings &settings)
+{
+    if (settings.contains(QStringLiteral("position"))) {
+        const QPoint position = settings.value(QStringLiteral("position")).toPoint();
+        if (ShellSettings::placeOnScreen(position, availableAreaAt(position)))
+            window->move(position);
+    }
+    if (settings.contains(QStringLiteral("size"))) {
+        const QSize size = settings.value(QStringLiteral("size")).toSize();
+        if (size.isValid())
+            window->resize(ShellSettings::fitToScreen(size, availableAreaAt(window->pos())));
+    }
+}
+} // namespace
+
+void MainWindow::setDefaultEnginePaths()
+{
+    for (int engine = 0; engine < EnginePaths::EngineCount; ++engine)
+        m_paths[engine] = EnginePaths::defaultPath(EnginePaths::Engine(engine));
+}
+
+void MainWindow::readWindowSettings()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Main Window"));
+    restorePlace(this, settings);
+    settings.endGroup();
+}
+
+void MainWindow::readOptionSettings()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Options"));
+    m_consoleButton = ShellSettings::boolValue(settings.value(QStringLiteral("console button")), false);
+    m_verbosity = ShellSettings::boundedInt(settings.value(QStringLiteral("verbosity"), 1), 1,
+                                            ShellSettings::MinimumVerbosity,
+                                            ShellSettings::MaximumVerbosity);
+    settings.endGroup();
+}
+
+void MainWindow::readInputOutputSettings()
+{
+    QSettings settings;
+    m_dvdPath = settings.value(QStringLiteral("Input/DVD")).toString();
+    m_filePath = settings.value(QStringLiteral("Input/file")).toString();
+    m_recent = settings.value(QStringLiteral("Input/recent")).toStringList().mid(0, RecentCount);
+    m_targetFolder = settings.value(QStringLiteral("Output/target folder"), defaultTargetFolder()).toString();
+    if (m_targetFolder.isEmpty())
+        m_targetFolder = defaultTargetFolder();
+    m_targetName = ShellSettings::cleanOutputName(
+        settings.value(QStringLiteral("Output/target name"), QStringLiteral("output")).toString());
+}
+
+void MainWindow::readPreferenceSettings()
+{
+    QSettings settings;
+    ShellSettings::readPreferences(settings, m_preferences);
+}
+
+void MainWindow::readMonitorSettings()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Advanced Monitor"));
+    qCDebug(lcApp) << "Advanced Monitor: position =" << settings.value(QStringLiteral("position"));
+    qCDebug(lcApp) << "Advanced Monitor: size =" << settings.value(QStringLiteral("size"));
+    restorePlace(m_monitor, settings);
+    if (settings.contains(QStringLiteral("hidden")))
+        m_monitor->setVisible(!ShellSettings::boolValue(settings.value(QStringLiteral("hidden")), true));
+    settings.endGroup();
+}
+
+void MainWindow::readExternalsSettings()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Externals"));
+    for (const ExternalsRow &row : kExternals) {
+        const QString stored = settings.value(QLatin1String(row.key)).toString();
+        if (!stored.isEmpty())
+            m_paths[row.engine] = stored;
+    }
+    settings.endGroup();
+}
+
+void MainWindow::saveSettings()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Main Window"));
+    settings.setValue(QStringLiteral("position"), pos());
+    settings.setValue(QStringLiteral("size"), size());
+    settings.endGroup();
+    settings.setValue(QStringLiteral("Input/DVD"), m_dvdPath);
+    settings.setValue(QStringLiteral("Input/file"), m_filePath);
+    settings.setValue(QStringLiteral("Input/recent"), m_recent);
+    settings.setValue(QStringLiteral("Output/target folder"), m_targetFolder);
+    settings.setValue(QStringLiteral("Output/target name"), m_targetName);
+    settings.beginGroup(QStringLiteral("Advanced Monitor"));
+    settings.setValue(QStringLiteral("position"), m_monitor->pos());
+    settings.setValue(QStringLiteral("size"), m_monitor->size());
+    settings.setValue(QStringLiteral("hidden"), m_monitor->isHidden());
+    settings.endGroup();
+    settings.beginGroup(QStringLiteral("Options"));
+    settings.setValue(QStringLiteral("console button"), m_consoleButton);
+    settings.setValue(QStringLiteral("verbosity"), m_verbosity);
+    settings.endGroup();
+    ShellSettings::writePreferences(settings, m_preferences);
+    settings.sync();
+}
+
+void MainWindow::saveExternalsSettings()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Externals"));
+    for (const ExternalsRow &row : kExternals)
+        settings.setValue(QLatin1String(row.key), m_paths[row.engine]);
+    settings.endGroup();
+    settings.sync();
+}

@@ -1,0 +1,328 @@
+#include "app/mervomainwindow.h"
+
+#include "app/appidentity.h"
+#include "app/encoderpanelseam.h"
+#include "app/enginereadiness.h"
+#include "app/helpboxes.h"
+#include "encoding/jobmanagerdialog.h"
+#include "jobs/console.h"
+#include "jobs/filechooser.h"
+#include "jobs/infoboxdialog.h"
+#include "jobs/valuetext.h"
+#include "player/mervoplayerwidget.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QStatusBar>
+
+#include <functional>
+
+namespace {
+constexpr int MEncoderType = 1;
+constexpr int FFmpegType = 2;
+constexpr int X264Type = 3;
+constexpr int MKVmergeType = 4;
+constexpr int MessageTimeout = 5000;
+
+// Every connection of the action's triggered() is removed, then it runs the given slot.
+template <typename Slot>
+void moveAction(QAction *action, MervoMainWindow *window, Slot slot)
+{
+    QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+    QObject::connect(action, &QAction::triggered, window, slot);
+}
+} // namespace
+
+struct MervoMainWindow::PathSetter
+{
+    EnginePaths::Engine engine;
+    const char *prompt;
+    const char *caption;
+    const char *message;
+    std::function<void()> apply;
+    std::function<void()> cancelled;
+};
+
+MervoMainWindow::MervoMainWindow(QWidget *parent)
+    : MainWindow(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(m_windowTitle);
+    setObjectName(QStringLiteral("MainWindow"));
+    createMervoActions();
+    moveActions();
+    disconnect(this, &MainWindow::movieLoaded, this, nullptr);
+    connect(this, &MainWindow::movieLoaded, this, &MervoMainWindow::mervoOnMovieLoaded);
+    connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MervoMainWindow::mervoUpdateJobMenu);
+    applyVerbosity();
+    changeZoom();
+}
+
+void MervoMainWindow::createMervoActions()
+{
+    const auto make = [this](const char *text, const char *tip, auto slot, bool enabled) {
+        auto *action = new QAction(tr(text), this);
+        action->setStatusTip(tr(tip));
+        connect(action, &QAction::triggered, this, slot);
+        action->setEnabled(enabled);
+        return action;
+    };
+    mkvmergeCapabilityAction = make("Show capabilities", "Show MKVmerge engine capabilities",
+                                    &MervoMainWindow::showMKVmergeCapability, true);
+    mkvmergeStatusAction = make("Show status", "Show MKVmerge engine status",
+                                &MervoMainWindow::showMKVmergeStatus, true);
+    mkvmergeMenu = enginesMenu->addMenu(tr("MKVmerge engine..."));
+    mkvmergeMenu->addActions({mkvmergeCapabilityAction, mkvmergeStatusAction});
+    x264CapabilityAction = make("Show capabilities", "Show x264 engine capabilities",
+                                &MervoMainWindow::showX264Capability, true);
+    x264StatusAction = make("Show status", "Show x264 engine status", &MervoMainWindow::showX264Status, true);
+    x264Menu = enginesMenu->addMenu(tr("x264 engine..."));
+    x264Menu->addActions({x264CapabilityAction, x264StatusAction});
+
+    encodeXvid1CDAction = make("Encode movie to Xvid on 1 CD (700MB)",
+                               "Start 2-pass encoding current movie to one Xvid 700MB (AVI) file",
+                               &MervoMainWindow::jobEncodeXvid1CD, false);
+    mergeAction = make("Merge multiple media files",
+                       "Merge multiple audio or movie files into one movie file",
+                       &MervoMainWindow::jobMergeMedia, false);
+    remuxAction = make("Re-mux movie", "Re-mux streams in the movie file (may fix audio/video synchro)",
+                       &MervoMainWindow::jobRemuxMovie, false);
+    jobMenu->insertAction(jobSeparator, encodeXvid1CDAction);
+    jobMenu->insertAction(splitAction, remuxAction);
+    jobMenu->insertAction(remuxAction, mergeAction);
+
+    ffmpegPathAction = make("Set FFmpeg binary path", "Locate and set preferred FFmpeg binary path",
+                            &MervoMainWindow::setFFmpegBinPath, true);
+    mencoderPathAction = make("Set MEncoder binary path", "Locate and set MEncoder binary path",
+                              &MervoMainWindow::setMEncoderBinPath, true);
+    x264PathAction = make("Set x264 binary path", "Locate and set x264 encoder binary path",
+                          &MervoMainWindow::setX264BinPath, true);
+    mkvmergePathAction = make("Set MKVmerge binary path", "Locate and set MKVmerge binary path",
+                              &MervoMainWindow::setMKVmergeBinPath, true);
+    mplayerPathAction = make("Set MPlayer binary path", "Locate and set MPlayer binary path",
+                             &MervoMainWindow::setMPlayerBinPath, true);
+    mediaInfoPathAction = make("Set MediaInfo binary path", "Locate and set MediaInfo binary path",
+                               &MervoMainWindow::setMediaInfoBinPath, true);
+    ffprobePathAction = make("Set FFprobe binary path", "Locate and set preferred FFprobe binary path",
+                             &MervoMainWindow::setFFprobeBinPath, true);
+    enginePathsMenu = new QMenu(tr("Engine paths..."), this);
+    enginePathsMenu->addActions({ffmpegPathAction, mencoderPathAction, x264PathAction, mkvmergePathAction});
+    enginePathsMenu->addSeparator();
+    enginePathsMenu->addActions({mplayerPathAction, mediaInfoPathAction, ffprobePathAction});
+    optionsMenu->addSeparator();
+    optionsMenu->addMenu(enginePathsMenu);
+}
+
+void MervoMainWindow::moveActions()
+{
+    moveAction(aboutAction, this, &MervoMainWindow::aboutMervo);
+    moveAction(updateAction, this, &MervoMainWindow::checkUpdate);
+    moveAction(openDvdAction, this, &MervoMainWindow::openDvd);
+    for (QAction *action : {quietAction, normalAction, verboseAction})
+        moveAction(action, this, &MervoMainWindow::changeVerbosity);
+    for (QAction *action : recentActions)
+        moveAction(action, this, &MervoMainWindow::openRecentMovie);
+    moveAction(creditsAction, this, &MervoMainWindow::credits);
+    moveAction(encodeVcdAction, this, &MervoMainWindow::jobEncodeVcd);
+    moveAction(encodeSvcdAction, this, &MervoMainWindow::jobEncodeSvcd);
+    moveAction(encodeXvidAction, this, &MervoMainWindow::jobEncodeXvid);
+    moveAction(clearSettingsAction, this, &MervoMainWindow::clearAllSettings);
+}
+
+void MervoMainWindow::initialize()
+{
+    m_encoderWidget->setTarget(m_targetFolder, m_targetName);
+    // SEAM: MervoEncoderWidget::applyEngineBinPaths hands the x264 and MKVmerge paths to
+    // the extended encoder here once the panel is part of the build.
+    setCapabilityEntries();
+    mkvmergeCapabilityAction->setEnabled(m_encoderWidget->isEngineReady(MKVmergeType));
+    x264CapabilityAction->setEnabled(m_encoderWidget->isEngineReady(X264Type));
+    playerCapabilityAction->setEnabled(m_playerWidget->isReady(true));
+    mediaInfoAction->setEnabled(false);
+    readMonitorSettings();
+    updateAdvancedMonitorMenu();
+    checkEnginesReady();
+}
+
+QString MervoMainWindow::engineVersion(int type) const
+{
+    return m_encoderWidget->engineVersion(type);
+}
+
+QString MervoMainWindow::engineBinary(int type) const
+{
+    return m_encoderWidget->engineBinary(type);
+}
+
+void MervoMainWindow::checkEnginesReady()
+{
+    // Box and log in the order FFmpeg, MEncoder, x264, MKVmerge, MPlayer, MediaInfo, FFprobe.
+    QList<EngineReadiness::Item> items;
+    for (int type : {FFmpegType, MEncoderType, X264Type, MKVmergeType})
+        items << EngineReadiness::Item{engineTypeName(type), m_encoderWidget->isEngineReady(type),
+                                       engineVersion(type), engineBinary(type)};
+    bool backEnd = false, mediaInfo = false, ffprobe = false;
+    m_mervoPlayerWidget->enginesReady(&backEnd, &mediaInfo, &ffprobe);
+    items << EngineReadiness::Item{playerTypeName(1), backEnd, m_playerWidget->utilityVersion(1),
+                                   m_playerWidget->utilityBinary(1)}
+          << EngineReadiness::Item{QStringLiteral("MediaInfo"), mediaInfo,
+                                   m_playerWidget->utilityVersion(4), m_playerWidget->utilityBinary(4)}
+          << EngineReadiness::Item{QStringLiteral("FFprobe"), ffprobe,
+                                   m_playerWidget->utilityVersion(2), m_playerWidget->utilityBinary(2)};
+    reportReadiness(items, items);
+}
+
+void MervoMainWindow::mervoOnMovieLoaded(int kind)
+{
+    onMovieLoaded(kind);
+    mervoUpdateJobMenu();
+}
+
+void MervoMainWindow::mervoUpdateJobMenu()
+{
+    // As the base Job menu: the extended jobs need a loaded source (a later change).
+    for (QAction *action : {encodeXvid1CDAction, mergeAction, remuxAction})
+        action->setEnabled(false);
+}
+
+void MervoMainWindow::changeVerbosity()
+{
+    MainWindow::changeVerbosity();
+    m_jobManagerDialog->setVerbosity(m_verbosity);
+}
+
+void MervoMainWindow::clearAllSettings()
+{
+    clearSettingsAndRestart(AppIdentity::applicationTitle());
+}
+
+void MervoMainWindow::openDvd()
+{
+    if (!enginesReady()) {
+        checkEnginesReady();
+        return;
+    }
+    notAvailableYet(openDvdAction->text());
+}
+
+void MervoMainWindow::openRecentMovie()
+{
+    if (!enginesReady()) {
+        checkEnginesReady();
+        return;
+    }
+    notAvailableYet(tr("Open recent movie"));
+}
+
+void MervoMainWindow::setEnginePath(const PathSetter &setter)
+{
+    statusBar()->showMessage(tr(setter.prompt));
+    QString &stored = m_paths[setter.engine];
+    const QString start = stored.isEmpty() ? QDir::rootPath() : stored;
+    const QString chosen = FileChooser::openFileName(this, tr(setter.caption), start,
+                                                     EnginePaths::executableFilter());
+    if (!chosen.isEmpty()) {
+        stored = QDir(QStringLiteral(".")).absoluteFilePath(chosen);
+        setter.apply();
+        statusBar()->showMessage(tr(setter.message).arg(stored), MessageTimeout);
+    } else {
+        setter.cancelled();
+        statusBar()->showMessage(tr("No file selected"), MessageTimeout);
+    }
+    checkEnginesReady();
+}
+
+void MervoMainWindow::setEncoderEnginePath(EnginePaths::Engine engine, int type,
+                                           QAction *capability, const char *prompt,
+                                           const char *caption, const char *message)
+{
+    const auto refresh = [this, type, capability] {
+        capability->setEnabled(m_encoderWidget->isEngineReady(type));
+    };
+    setEnginePath({engine, prompt, caption, message,
+                   [this, engine, type, refresh] {
+                       m_encoderWidget->setEngineBinPath(type, m_paths[engine]);
+                       refresh();
+                   },
+                   refresh});
+}
+
+void MervoMainWindow::setMPlayerBinPath()
+{
+    setEnginePath({EnginePaths::MPlayer, "Select player binary file...", "Select MPlayer Binary",
+                   "MPlayer binary path set successfully [%1]",
+                   [this] {
+                       m_playerWidget->setMPlayerBinPath(m_paths[EnginePaths::MPlayer]);
+                       const bool ready = m_playerWidget->isReady(false);
+                       for (QAction *action : {playerCapabilityAction, openDvdAction, openFileAction})
+                           action->setEnabled(ready);
+                       for (QAction *action : recentActions)
+                           action->setEnabled(ready);
+                       if (!ready)
+                           onMovieLoaded(0);
+                   },
+                   [this] { playerCapabilityAction->setEnabled(m_playerWidget->isReady(true)); }});
+}
+
+void MervoMainWindow::setMediaInfoBinPath()
+{
+    setEnginePath({EnginePaths::MediaInfo, "Select MediaInfo binary file...",
+                   "Select MediaInfo Binary", "MediaInfo binary path set successfully [%1]",
+                   [this] { m_playerWidget->setMediaInfoBinPath(m_paths[EnginePaths::MediaInfo]); },
+                   [] {}});
+}
+
+void MervoMainWindow::setFFprobeBinPath()
+{
+    setEnginePath({EnginePaths::FFprobe, "Select FFprobe binary file...", "Select FFprobe Binary",
+                   "FFprobe binary path set successfully [%1]",
+                   [this] { m_playerWidget->setFFprobeBinPath(m_paths[EnginePaths::FFprobe]); },
+                   [] {}});
+}
+
+void MervoMainWindow::setFFmpegBinPath()
+{
+    setEncoderEnginePath(EnginePaths::FFmpeg, FFmpegType, ffmpegCapabilityAction,
+                         "Select encoder binary file...", "Select FFmpeg Binary",
+                         "FFmpeg binary path set successfully [%1]");
+}
+
+void MervoMainWindow::setMEncoderBinPath()
+{
+    setEncoderEnginePath(EnginePaths::MEncoder, MEncoderType, mencoderCapabilityAction,
+                         "Select encoder binary file...", "Select MEncoder Binary",
+                         "MEncoder binary path set successfully [%1]");
+}
+
+void MervoMainWindow::setX264BinPath()
+{
+    setEncoderEnginePath(EnginePaths::X264, X264Type, x264CapabilityAction,
+                         "Select x264 encoder binary file...", "Select x264 Encoder Binary",
+                         "x264 encoder binary path set successfully [%1]");
+}
+
+void MervoMainWindow::setMKVmergeBinPath()
+{
+    setEncoderEnginePath(EnginePaths::MKVmerge, MKVmergeType, mkvmergeCapabilityAction,
+                         "Select encoder binary file...", "Select MKVmerge Binary",
+                         "MKVmerge binary path set successfully [%1]");
+}
+
+// Commands of later changes: the menu jobs.
+void MervoMainWindow::jobEncodeVcd() { notAvailableYet(encodeVcdAction->text()); }
+void MervoMainWindow::jobEncodeSvcd() { notAvailableYet(encodeSvcdAction->text()); }
+void MervoMainWindow::jobEncodeXvid() { notAvailableYet(encodeXvidAction->text()); }
+void MervoMainWindow::jobEncodeXvid1CD() { notAvailableYet(encodeXvid1CDAction->text()); }
+void MervoMainWindow::jobMergeMedia() { notAvailableYet(mergeAction->text()); }
+void MervoMainWindow::jobRemuxMovie() { notAvailableYet(remuxAction->text()); }
+
+void MervoMainWindow::showMKVmergeStatus() { showEncoderStatus(QStringLiteral("MKVmerge"), MKVmergeType); }
+void MervoMainWindow::showMKVmergeCapability() { showEncoderCapability(QStringLiteral("MKVmerge"), MKVmergeType); }
+void MervoMainWindow::showX264Status() { showEncoderStatus(QStringLiteral("x264"), X264Type); }
+void MervoMainWindow::showX264Capability() { showEncoderCapability(QStringLiteral("x264"), X264Type); }
+// The extended edition's About and Credits are the help boxes' own (they name x264 and
+// MKVmerge); the update check is the same dialog.
+void MervoMainWindow::aboutMervo() { HelpBoxes::about(this); }
+void MervoMainWindow::checkUpdate() { MainWindow::checkUpdate(); }
+void MervoMainWindow::credits() { HelpBoxes::credits(this); }

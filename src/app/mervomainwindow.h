@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/mainwindow.h"
+
+// The window the program shows: the main window with the x264 and MKVmerge engines, the
+// engine path menu, the extended jobs and the readiness check over all seven engines.
+class MervoMainWindow : public MainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MervoMainWindow(QWidget *parent = nullptr);
+
+    void initialize();
+    void checkEnginesReady();
+    QString engineVersion(int type) const;
+    QString engineBinary(int type) const;
+
+    // Extended menus and actions.
+    QMenu *mkvmergeMenu = nullptr, *x264Menu = nullptr, *enginePathsMenu = nullptr;
+    QAction *mkvmergeCapabilityAction = nullptr, *mkvmergeStatusAction = nullptr,
+            *x264CapabilityAction = nullptr, *x264StatusAction = nullptr;
+    QAction *encodeXvid1CDAction = nullptr, *mergeAction = nullptr, *remuxAction = nullptr;
+    QAction *ffmpegPathAction = nullptr, *mencoderPathAction = nullptr, *x264PathAction = nullptr,
+            *mkvmergePathAction = nullptr, *mplayerPathAction = nullptr,
+            *mediaInfoPathAction = nullptr, *ffprobePathAction = nullptr;
+
+private slots:
+    void aboutMervo();
+    void clearAllSettings();
+    void openDvd();
+    void openRecentMovie();
+    void jobEncodeVcd();
+    void jobEncodeSvcd();
+    void jobEncodeXvid();
+    void jobEncodeXvid1CD();
+    void jobMergeMedia();
+    void jobRemuxMovie();
+    void mervoOnMovieLoaded(int kind);
+    void mervoUpdateJobMenu();
+    void showMKVmergeStatus();
+    void showMKVmergeCapability();
+    void showX264Status();
+    void showX264Capability();
+    void changeVerbosity();
+    void setMPlayerBinPath();
+    void setMediaInfoBinPath();
+    void setFFprobeBinPath();
+    void setFFmpegBinPath();
+    void setMEncoderBinPath();
+    void setX264BinPath();
+    void setMKVmergeBinPath();
+    void checkUpdate();
+    void credits();
+
+private:
+    void createMervoActions();
+    void moveActions();
+    // The shared road of the seven path setters: asks for a file, keeps its absolute path
+    // and applies it (apply) or refreshes after a cancel (cancelled), reports in the status
+    // bar and ends with the readiness check.
+    struct PathSetter;
+    void setEnginePath(const PathSetter &setter);
+    void setEncoderEnginePath(EnginePaths::Engine engine, int type, QAction *capability,
+                              const char *prompt, const char *caption, const char *message);
+};

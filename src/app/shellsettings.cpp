@@ -1,0 +1,163 @@
+#include "app/shellsettings.h"
+
+#include "jobs/preferences.h"
+
+#include <QRegularExpression>
+#include <QSettings>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+constexpr int NoLimit = std::numeric_limits<int>::max();
+
+// The number rows of group "Preferences", in the order they are written; the bounds are
+// those of the preferences dialog (the volume correction those of the encoder panel).
+struct EncoderRow
+{
+    const char *key;
+    int EncoderPreferences::*field;
+    int minimum;
+    int maximum;
+};
+constexpr EncoderRow kEncoderRows[] = {
+    {"Encoder/test frames", &EncoderPreferences::testFrames, 100, NoLimit},
+    {"Encoder/test chapter", &EncoderPreferences::testChapter, 1, 99},
+    {"Encoder/test position", &EncoderPreferences::testPosition, 0, NoLimit},
+    {"Encoder/volume correction", &EncoderPreferences::volumeCorrection,
+     -ShellSettings::VolumeLimit, ShellSettings::VolumeLimit},
+    {"Encoder/validation frames", &EncoderPreferences::validationFrames, 25, 100},
+    {"Encoder/validation size", &EncoderPreferences::validationSize, 500000, 2000000},
+};
+constexpr EncoderRow kEncoderLatencyRows[] = {
+    {"Encoder/latency start", &EncoderPreferences::latencyStart, 1000, 5000},
+    {"Encoder/latency finished", &EncoderPreferences::latencyFinished, 1000, 5000},
+    {"Encoder/latency kill", &EncoderPreferences::latencyKill, 3000, 5000},
+};
+
+struct PlayerRow
+{
+    const char *key;
+    int PlayerPreferences::*field;
+    int minimum;
+    int maximum;
+};
+constexpr PlayerRow kPlayerRows[] = {
+    {"Player/latency start", &PlayerPreferences::latencyStart, 1000, 5000},
+    {"Player/latency finished", &PlayerPreferences::latencyFinished, 1000, 5000},
+    {"Player/latency kill", &PlayerPreferences::latencyKill, 3000, 5000},
+    {"Player/poll ticks", &PlayerPreferences::pollTicks, 500, 2000},
+};
+
+const char *const kOutputName = "Encoder/output name";
+const char *const kForceOutputName = "Encoder/force output name";
+const char *const kIgnoreShortTitles = "Player/DVD/ignore short titles";
+const char *const kTitleMinimumLength = "Player/DVD/title minimum length";
+constexpr double MinimumTitleLength = 60.0;
+constexpr double MaximumTitleLength = 7200.0;
+
+template <typename Row, typename Record>
+void readRows(QSettings &settings, const Row *rows, size_t count, Record &record)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const Row &row = rows[i];
+        if (settings.contains(QLatin1String(row.key)))
+            record.*row.field = ShellSettings::boundedInt(settings.value(QLatin1String(row.key)),
+                                                          record.*row.field, row.minimum,
+                                                          row.maximum);
+    }
+}
+
+template <typename Row, typename Record>
+void writeRows(QSettings &settings, const Row *rows, size_t count, const Record &record)
+{
+    for (size_t i = 0; i < count; ++i)
+        settings.setValue(QLatin1String(rows[i].key), record.*rows[i].field);
+}
+} // namespace
+
+int ShellSettings::boundedInt(const QVariant &value, int fallback, int minimum, int maximum)
+{
+    bool ok = false;
+    const qlonglong number = value.toLongLong(&ok);
+    if (!ok)
+        return fallback;
+    return int(std::clamp<qlonglong>(number, minimum, maximum));
+}
+
+double ShellSettings::boundedDouble(const QVariant &value, double fallback, double minimum,
+                                    double maximum)
+{
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || number != number)
+        return fallback;
+    return std::clamp(number, minimum, maximum);
+}
+
+bool ShellSettings::boolValue(const QVariant &value, bool fallback)
+{
+    const QString text = value.toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    return fallback;
+}
+
+QString ShellSettings::cleanOutputName(const QString &name)
+{
+    static const QRegularExpression forbidden(QStringLiteral("[\\\\/?*|]"));
+    QString cleaned = name;
+    cleaned.remove(forbidden);
+    cleaned = cleaned.simplified();
+    return cleaned.isEmpty() ? QStringLiteral("output") : cleaned;
+}
+
+void ShellSettings::readPreferences(QSettings &settings, Preferences &preferences)
+{
+    settings.beginGroup(QStringLiteral("Preferences"));
+    EncoderPreferences &encoder = preferences.encoder;
+    PlayerPreferences &player = preferences.player;
+    readRows(settings, kEncoderRows, std::size(kEncoderRows), encoder);
+    if (settings.contains(QLatin1String(kOutputName)))
+        encoder.outputName = cleanOutputName(settings.value(QLatin1String(kOutputName)).toString());
+    if (settings.contains(QLatin1String(kForceOutputName)))
+        encoder.forceOutputName =
+            boolValue(settings.value(QLatin1String(kForceOutputName)), encoder.forceOutputName);
+    readRows(settings, kEncoderLatencyRows, std::size(kEncoderLatencyRows), encoder);
+    if (settings.contains(QLatin1String(kIgnoreShortTitles)))
+        player.ignoreShortTitles =
+            boolValue(settings.value(QLatin1String(kIgnoreShortTitles)), player.ignoreShortTitles);
+    if (settings.contains(QLatin1String(kTitleMinimumLength)))
+        player.titleMinimumLength =
+            boundedDouble(settings.value(QLatin1String(kTitleMinimumLength)),
+                          player.titleMinimumLength, MinimumTitleLength, MaximumTitleLength);
+    readRows(settings, kPlayerRows, std::size(kPlayerRows), player);
+    settings.endGroup();
+}
+
+void ShellSettings::writePreferences(QSettings &settings, const Preferences &preferences)
+{
+    settings.beginGroup(QStringLiteral("Preferences"));
+    writeRows(settings, kEncoderRows, std::size(kEncoderRows), preferences.encoder);
+    settings.setValue(QLatin1String(kOutputName), preferences.encoder.outputName);
+    settings.setValue(QLatin1String(kForceOutputName), preferences.encoder.forceOutputName);
+    writeRows(settings, kEncoderLatencyRows, std::size(kEncoderLatencyRows), preferences.encoder);
+    settings.setValue(QLatin1String(kIgnoreShortTitles), preferences.player.ignoreShortTitles);
+    settings.setValue(QLatin1String(kTitleMinimumLength), preferences.player.titleMinimumLength);
+    writeRows(settings, kPlayerRows, std::size(kPlayerRows), preferences.player);
+    settings.endGroup();
+}
+
+bool ShellSettings::placeOnScreen(const QPoint &position, const QRect &available)
+{
+    // The title bar's left part must be reachable to move the window back.
+    const QRect grip(position, QSize(100, 30));
+    return available.intersects(grip) && available.contains(position + QPoint(10, 10));
+}
+
+QSize ShellSettings::fitToScreen(const QSize &size, const QRect &available)
+{
+    return size.boundedTo(available.size()).expandedTo(QSize(1, 1));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+class QSettings;
+struct Preferences;
+
+// The main window's values in the settings store, and the bounds every value read back is
+// kept within. A hand-edited or damaged file must not reach the program unchecked (a poll
+// interval of 0 would make the player poll in a busy loop), so each number read is clamped
+// to the range the preferences dialog allows, and a value that is not a number keeps its
+// default.
+namespace ShellSettings {
+
+// Verbosity bounds (1 Quiet .. 3 Verbose).
+constexpr int MinimumVerbosity = 1;
+constexpr int MaximumVerbosity = 3;
+// The encoder panel's audio correction range in dB.
+constexpr int VolumeLimit = 48;
+
+// Reads group "Preferences": keys present replace the record's values, within bounds.
+void readPreferences(QSettings &settings, Preferences &preferences);
+// Writes group "Preferences", every key in table order.
+void writePreferences(QSettings &settings, const Preferences &preferences);
+
+// An int read from the store, kept within [minimum, maximum]; fallback when the stored
+// value is not a number.
+int boundedInt(const QVariant &value, int fallback, int minimum, int maximum);
+double boundedDouble(const QVariant &value, double fallback, double minimum, double maximum);
+bool boolValue(const QVariant &value, bool fallback);
+
+// The output base name as the preferences dialog cleans it: no "\/?*|", white space
+// simplified, "output" when nothing is left.
+QString cleanOutputName(const QString &name);
+
+// A stored window place is used only when the window's top-left area lies on a screen;
+// the size is kept within the screen's available area. Returns false when the position
+// must be ignored.
+bool placeOnScreen(const QPoint &position, const QRect &available);
+QSize fitToScreen(const QSize &size, const QRect &available);
+}

@@ -1,0 +1,457 @@
+// The program as a user starts it: the shell's passes, the window, its menus, the settings
+// store, the readiness check and closing, on the real engines under X with screenshots.
+
+#include "app/appidentity.h"
+#include "app/applicationshell.h"
+#include "app/encoderpanelseam.h"
+#include "app/mainwidget.h"
+#include "app/mervomainwindow.h"
+#include "encoding/jobmanagerdialog.h"
+#include "encoding/mervojobmanagerwidget.h"
+#include "gui4/gui4resources.h"
+#include "jobs/mervojob.h"
+#include "jobs/mervojobmanager.h"
+#include "jobs/mervotask.h"
+#include "player/playerwidget.h"
+#include "testregistry.h"
+#include "windowtesting.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <functional>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+using namespace WindowTesting;
+
+namespace {
+// A menu as one line: entries "text" ("-" when disabled, "+" when checked), separators
+// "|", sub-menus "text>[...]"; invisible entries are left out.
+QString describe(const QMenu *menu)
+{
+    QStringList parts;
+    for (QAction *action : menu->actions()) {
+        if (!action->isVisible())
+            continue;
+        if (action->isSeparator())
+            parts << "|";
+        else if (action->menu())
+            parts << action->text() + ">[" + describe(action->menu()) + "]";
+        else
+            parts << action->text() + (action->isEnabled() ? "" : "-") + (action->isChecked() ? "+" : "");
+    }
+    return parts.join(", ");
+}
+
+QStringList menuTitles(QMenuBar *bar)
+{
+    QStringList titles;
+    for (QAction *action : bar->actions())
+        titles << (action->isSeparator() ? QString("|") : action->text());
+    return titles;
+}
+
+// Runs the shell with a script for each pass's window; returns the exit code.
+int runShell(ApplicationShell &shell, std::function<void(MervoMainWindow *, int)> script)
+{
+    shell.onWindowShown = [&shell, script](MervoMainWindow *window) {
+        QTimer::singleShot(0, window, [&shell, window, script] { script(window, shell.passes()); });
+    };
+    return shell.run();
+}
+
+void checkScreenshot(QWidget *widget, const QString &name)
+{
+    const QImage shot = grabWidget(widget);
+    saveScreenshot(shot, name);
+    // The video area is black until something plays: the rest of the window must show.
+    QVERIFY(nonBlackShare(shot) > 0.3);
+    QVERIFY(distinctColours(shot) > 4);
+}
+
+const QString kFFmpeg = QStandardPaths::findExecutable("ffmpeg");
+const QString kMPlayer = QStandardPaths::findExecutable("mplayer");
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    QString m_savedName;
+    QString m_savedOrganization;
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        m_savedName = QCoreApplication::applicationName();
+        m_savedOrganization = QCoreApplication::organizationName();
+        AppIdentity::apply();
+    }
+    void cleanupTestCase()
+    {
+        QCoreApplication::setApplicationName(m_savedName);
+        QCoreApplication::setOrganizationName(m_savedOrganization);
+    }
+    void init()
+    {
+        QSettings().clear();
+    }
+
+    void firstStartAndExit()
+    {
+        ApplicationShell shell;
+        bool checked = false;
+        const int code = runShell(shell, [&](MervoMainWindow *window, int) {
+            [&] {
+                QCOMPARE(window->windowTitle(), QString("Vexo 4.0"));
+                QWidget *player = window->mainWidget()->playerWidget();
+                QWidget *encoder = window->mainWidget()->encoderWidget();
+                QVERIFY(player->isVisible() && encoder->isVisible());
+                QVERIFY(player->geometry().bottom() <= encoder->geometry().top());
+                QVERIFY(!window->encoderWidget()->isEnabled() || !encoder->findChild<QGroupBox *>()->isEnabled());
+                QCOMPARE(window->statusLabel()->text(), QString("Ready"));
+                QCOMPARE(menuTitles(window->menuBar()),
+                         QStringList({"File", "|", "Job", "|", "Encoder", "|", "Player", "|", "Options", "|", "Help"}));
+                QCOMPARE(describe(window->fileMenu),
+                         QString("Open DVD, Open media file, Clear recent file list, |, Set target path, "
+                                 "Open target folder on desktop, |, Exit"));
+                QCOMPARE(describe(window->jobMenu),
+                         QString("Show job manager, |, Encode movie to VideoCD-, Encode movie to SuperVCD-, "
+                                 "Encode movie to Xvid/DivX-, Encode movie to Xvid on 1 CD (700MB)-, |, "
+                                 "Merge multiple media files-, Re-mux movie-, Split movie into multiple parts-"));
+                QCOMPARE(describe(window->encoderMenu),
+                         QString("Encoder engines...>[FFmpeg engine...>[Show capabilities, Show status], "
+                                 "MEncoder engine...>[Show capabilities, Show status], "
+                                 "MKVmerge engine...>[Show capabilities, Show status], "
+                                 "x264 engine...>[Show capabilities, Show status]]"));
+                QCOMPARE(describe(window->playerMenu),
+                         QString("Display zoom...>[Auto+, Max (1366x768), 2:1, 1:1, 3:4, 1:2, 1:4], "
+                                 "Media informations-, |, Player backend...>[Show MPlayer capabilities, "
+                                 "Show MPlayer status, Show MediaInfo status, Show FFprobe status]"));
+                QCOMPARE(describe(window->optionsMenu),
+                         QString("Show console buttons, Show advanced monitor, Restore monitor window-, "
+                                 "Clear monitor channels-, |, Verbosity...>[Quiet+, Normal, Verbose], "
+                                 "Preferences, Clear all settings, |, Engine paths...>[Set FFmpeg binary path, "
+                                 "Set MEncoder binary path, Set x264 binary path, Set MKVmerge binary path, |, "
+                                 "Set MPlayer binary path, Set MediaInfo binary path, Set FFprobe binary path]"));
+                QCOMPARE(describe(window->helpMenu),
+                         QString("On-line FAQ, On-line help, Check for updates, Credits, |, About Vexo 4.0"));
+                QCOMPARE(window->creditsAction->statusTip(), QString("Show the Vexo 4.0 credits"));
+                QCOMPARE(window->openTargetAction->statusTip(),
+                         QString("Open target folder on desktop to access directly ouput files"));
+                checkScreenshot(window, "main-window-first-start");
+                checked = true;
+            }();
+            window->exitAction->trigger();
+        });
+        QVERIFY(checked);
+        QCOMPARE(code, 0);
+        QSettings settings;
+        QCOMPARE(settings.value("Core/Interfaces/ffmpeg").toString(), kFFmpeg);
+        QCOMPARE(settings.value("Core/Interfaces/ffprobe").toString(), QStandardPaths::findExecutable("ffprobe"));
+        QCOMPARE(settings.value("Core/Interfaces/mencoder").toString(), QStandardPaths::findExecutable("mencoder"));
+        QCOMPARE(settings.value("Externals/Player/mplayer binary").toString(), kMPlayer);
+        QCOMPARE(settings.value("Externals/Encoder/mkvmerge binary").toString(),
+                 QStandardPaths::findExecutable("mkvmerge"));
+    }
+
+    void clearAllSettings()
+    {
+        QSettings().setValue("Options/verbosity", 3);
+        QSettings("Orvel", "Vexo 4.0 Mervo Edition").setValue("old", 1);
+        ApplicationShell shell;
+        QPointer<MervoMainWindow> first;
+        bool secondChecked = false;
+        const int code = runShell(shell, [&](MervoMainWindow *window, int pass) {
+            if (pass == 1) {
+                first = window;
+                {
+                    ModalAnswerer answerer;
+                    answerer.answerWithButton("Cancel");
+                    window->clearSettingsAction->trigger();
+                    QCOMPARE(answerer.seen().size(), 1);
+                    QVERIFY(answerer.seen().at(0).text.startsWith(
+                        "Clear all settings and restart the application, please confirm ?"));
+                }
+                if (QSettings().value("Options/verbosity").toInt() != 3 || !window->isVisible()) {
+                    window->exitAction->trigger();
+                    return;
+                }
+                ModalAnswerer answerer;
+                answerer.answerWithButton("Clear settings and restart");
+                window->clearSettingsAction->trigger();
+                return;
+            }
+            [&] {
+                QVERIFY(first.isNull());
+                QCOMPARE(window->verbosity(), 1);
+                QVERIFY(window->isVisible());
+                checkScreenshot(window, "main-window-after-clear");
+                secondChecked = true;
+            }();
+            window->exitAction->trigger();
+        });
+        QCOMPARE(code, 0);
+        QCOMPARE(shell.passes(), 2);
+        QVERIFY(secondChecked);
+        // Only the engine paths that the shell writes after every loop, and those the second
+        // window wrote when it closed.
+        QSettings settings;
+        QVERIFY(!settings.contains("Options/verbosity") || settings.value("Options/verbosity").toInt() == 1);
+        QVERIFY(settings.contains("Core/Interfaces/ffmpeg"));
+        QVERIFY(QSettings("Orvel", "Vexo 4.0 Mervo Edition").allKeys().isEmpty());
+    }
+
+    void clearedStoreHoldsOnlyEnginePaths()
+    {
+        // The pass that cleared the store writes nothing but the engine paths.
+        ApplicationShell shell;
+        shell.onWindowShown = [](MervoMainWindow *window) {
+            QTimer::singleShot(0, window, [window] {
+                auto *answerer = new ModalAnswerer;
+                answerer->answerWithButton("Clear settings and restart");
+                window->clearSettingsAction->trigger();
+                delete answerer;
+            });
+        };
+        shell.initEngines();
+        auto *window = new MervoMainWindow;
+        window->initialize();
+        window->show();
+        ModalAnswerer answerer;
+        answerer.answerWithButton("Clear settings and restart");
+        QTimer::singleShot(0, window, [window] { window->clearSettingsAction->trigger(); });
+        QCOMPARE(QApplication::exec(), AppIdentity::kRestartExitCode);
+        QVERIFY(!window->saveSettingsOnExit());
+        shell.saveEnginePaths();
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QStringList keys = QSettings().allKeys();
+        keys.sort();
+        QCOMPARE(keys, QStringList({"Core/Interfaces/ffmpeg", "Core/Interfaces/ffprobe", "Core/Interfaces/mencoder"}));
+    }
+
+    void readinessOfAWrongEngine_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<bool>("locks");
+        QTest::newRow("MPlayer") << "MPlayer" << int(EnginePaths::MPlayer) << true;
+        QTest::newRow("FFmpeg") << "FFmpeg" << int(EnginePaths::FFmpeg) << true;
+        // x264 is reported but does not lock the window.
+        QTest::newRow("x264") << "x264" << int(EnginePaths::X264) << false;
+    }
+    void readinessOfAWrongEngine()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, engine);
+        QFETCH(bool, locks);
+        const QString real = QStandardPaths::findExecutable(name.toLower());
+        auto *window = new MervoMainWindow;
+        QPointer<MervoMainWindow> guard(window);
+        window->initialize();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QMap<QString, QPair<QAction *, QAction *>> entries{
+            {"MPlayer", {window->mplayerPathAction, window->playerCapabilityAction}},
+            {"FFmpeg", {window->ffmpegPathAction, window->ffmpegCapabilityAction}},
+            {"x264", {window->x264PathAction, window->x264CapabilityAction}}};
+        QAction *setter = entries.value(name).first;
+        QAction *capability = entries.value(name).second;
+        QVERIFY(capability->isEnabled());
+        FileChooserScript chooser;
+        chooser.answer("/bin/true");
+        ModalAnswerer answerer;
+        answerer.screenshotAs("readiness-" + name);
+        QSignalSpy noInput(window, &MainWindow::movieLoaded);
+        setter->trigger();
+        QCOMPARE(chooser.requests().size(), 1);
+        QCOMPARE(chooser.requests().at(0).start, real);
+        QVERIFY(EnginePathsFilterShows(chooser.requests().at(0).filter));
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().at(0).text.trimmed(), QString("<u>Player and encoder are NOT ready.</u>"));
+        QVERIFY(answerer.seen().at(0).informativeText.contains(" - <b>" + name + "</b> is NOT ready<br>"));
+        QVERIFY(answerer.seen().at(0).informativeText.contains(" - FFprobe is ready<br>"));
+        QVERIFY(window->statusBar()->currentMessage().contains(" binary path set successfully [/bin/true]"));
+        QVERIFY(window->logView()->toPlainText().contains("Application is NOT ready [check your installation]."));
+        QVERIFY(!capability->isEnabled());
+        checkScreenshot(window, "main-window-no-input-" + name);
+        // The no-input state: nothing can be played or encoded.
+        QCOMPARE(noInput.size(), locks ? 1 : 0);
+        if (locks)
+            QVERIFY(!window->playerWidget()->findChild<QGroupBox *>("trackGroup")->isEnabled());
+        QCOMPARE(window->openDvdAction->isEnabled(), name != "MPlayer");
+        QVERIFY(!window->encodeVcdAction->isEnabled());
+        QVERIFY(!window->mediaInfoAction->isEnabled());
+
+        // The real engine again: no box, the entries come back.
+        chooser.answer(real);
+        setter->trigger();
+        QCOMPARE(answerer.seen().size(), 1);
+        QVERIFY(window->statusBar()->currentMessage().contains(real));
+        QVERIFY(capability->isEnabled() && window->openDvdAction->isEnabled());
+        QCOMPARE(window->enginePath(EnginePaths::Engine(engine)), real);
+
+        // A cancelled chooser keeps the path and says so.
+        setter->trigger();
+        QCOMPARE(window->statusBar()->currentMessage(), QString("No file selected"));
+        QCOMPARE(window->enginePath(EnginePaths::Engine(engine)), real);
+        QVERIFY(capability->isEnabled());
+        window->close();
+        QTRY_VERIFY(guard.isNull());
+    }
+
+    void dialogsOfTheMenus()
+    {
+        // Each entry opens its window over the main window with the engine's own records.
+        auto *window = new MervoMainWindow;
+        QPointer<MervoMainWindow> guard(window);
+        window->initialize();
+        window->show();
+        const QList<QPair<QAction *, QString>> entries{
+            {window->ffmpegStatusAction, "FFmpeg status"},
+            {window->mencoderCapabilityAction, "MEncoder"},
+            {window->x264StatusAction, "x264 status"},
+            {window->mkvmergeCapabilityAction, "MKVmerge"},
+            {window->playerStatusAction, "Player status"},
+            {window->mediaInfoStatusAction, "MediaInfo status"},
+            {window->ffprobeStatusAction, "FFprobe status"},
+            {window->preferencesAction, "Preferences"},
+        };
+        for (const auto &[action, title] : entries) {
+            ModalAnswerer answerer;
+            action->trigger();
+            QVERIFY2(answerer.seen().size() == 1, qPrintable(title));
+            QVERIFY2(answerer.seen().at(0).title.contains(title), qPrintable(answerer.seen().at(0).title));
+        }
+        window->close();
+        QTRY_VERIFY(guard.isNull());
+    }
+
+    void settingsRoundTrip()
+    {
+        QTemporaryDir target;
+        QSettings().setValue("Output/target folder", target.path());
+        {
+            auto *window = new MervoMainWindow;
+            window->initialize();
+            window->show();
+            window->normalAction->trigger();
+            window->consoleButtonAction->trigger();
+            FileChooserScript chooser;
+            chooser.answer(QStandardPaths::findExecutable("mediainfo"));
+            window->mediaInfoPathAction->trigger();
+            QVERIFY(window->close());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        QSettings settings;
+        QCOMPARE(settings.value("Options/verbosity").toInt(), 2);
+        QCOMPARE(settings.value("Options/console button").toBool(), true);
+        QCOMPARE(settings.value("Output/target folder").toString(), target.path());
+        QCOMPARE(settings.value("Output/target name").toString(), QString("output"));
+        QCOMPARE(settings.value("Preferences/Player/poll ticks").toInt(), 500);
+        QVERIFY(settings.contains("Main Window/size"));
+
+        auto *again = new MervoMainWindow;
+        QCOMPARE(again->verbosity(), 2);
+        QVERIFY(again->normalAction->isChecked());
+        QVERIFY(again->consoleButtonShown() && again->consoleButtonAction->isChecked());
+        QCOMPARE(again->targetFolder(), target.path());
+        QCOMPARE(again->enginePath(EnginePaths::MediaInfo), QStandardPaths::findExecutable("mediainfo"));
+        delete again;
+
+        // A damaged file: the program starts with defaults (or bounds) for the bad values.
+        settings.setValue("Options/verbosity", "loud");
+        settings.setValue("Preferences/Player/poll ticks", 0);
+        settings.setValue("Preferences/Encoder/test chapter", "x");
+        settings.setValue("Main Window/position", QPoint(90000, 90000));
+        settings.sync();
+        QFile file(settings.fileName());
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("\n[Broken\n=\x01\x02 no key\n");
+        file.close();
+        auto *damaged = new MervoMainWindow;
+        QCOMPARE(damaged->verbosity(), 1);
+        QVERIFY(damaged->quietAction->isChecked());
+        QCOMPARE(damaged->preferences().player.pollTicks, 500);
+        QCOMPARE(damaged->preferences().encoder.testChapter, 4);
+        QVERIFY(damaged->pos().x() < 5000);
+        delete damaged;
+        // A number beyond the bounds is brought back within them.
+        settings.setValue("Options/verbosity", 7);
+        settings.sync();
+        auto *loud = new MervoMainWindow;
+        QCOMPARE(loud->verbosity(), 3);
+        QVERIFY(loud->verboseAction->isChecked());
+        delete loud;
+    }
+
+    void closingWhileAJobRuns()
+    {
+        QTemporaryDir folder;
+        const QString output = folder.path() + "/partial.mkv";
+        EncodingTaskData data{2, 60.0, 0, 0.0, 0, output, QString("mkv"), false, QVariant()};
+        ApplicationShell shell;
+        QPointer<MervoMainWindow> shown;
+        MervoTask *task = nullptr;
+        int endState = -1; // the task goes with its window's job manager
+        bool keptOpen = false;
+        const int code = runShell(shell, [&](MervoMainWindow *window, int) {
+            shown = window;
+            task = new MervoTask;
+            task->set(&data, kFFmpeg,
+                      {"-nostdin", "-re", "-f", "lavfi", "-i", "testsrc=duration=60:size=160x120:rate=10",
+                       "-y", output},
+                      folder.path(), "encode", "Encoding");
+            QObject::connect(task, &Task::stateChanged, [&] { endState = task->state; });
+            auto *job = new MervoJob;
+            job->init({task}, "id", "title", output, nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+            auto *manager = qobject_cast<MervoJobManager *>(window->jobManager());
+            manager->addJob(job);
+            QTRY_VERIFY(QFile::exists(output));
+            {
+                ModalAnswerer answerer;
+                answerer.answerWithButton("Don't close");
+                QVERIFY(!window->close());
+                QCOMPARE(answerer.seen().size(), 1);
+                QVERIFY(answerer.seen().at(0).text.startsWith("Abort all running jobs, please confirm ?"));
+                QCOMPARE(answerer.seen().at(0).informativeText,
+                         QString("Encoding jobs still running, closing the application will abort them."));
+            }
+            keptOpen = window->isHidden() && window->jobManagerDialog()->isVisible()
+                && task->state == Task::Running;
+            checkScreenshot(window->jobManagerDialog(), "job-manager-after-dont-close");
+            ModalAnswerer answerer;
+            answerer.answerWithButton("Abort all and close");
+            window->close();
+        });
+        QVERIFY(keptOpen);
+        QCOMPARE(code, 0);
+        QVERIFY(shown.isNull());
+        QCOMPARE(endState, int(Task::Aborted));
+        QVERIFY(!QFile::exists(output));
+    }
+
+private:
+    static bool EnginePathsFilterShows(const QString &filter)
+    {
+        return EnginePaths::filterAccepts(filter, "mplayer") && EnginePaths::filterAccepts(filter, "ffmpeg");
+    }
+};
+
+VEXO_TEST_CLASS(TestMainWindow)
+#include "tst_mainwindow.moc"

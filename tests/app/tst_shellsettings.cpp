@@ -1,0 +1,216 @@
+// The shell's settings checks, engine defaults and readiness texts, without a window.
+
+#include "app/enginepaths.h"
+#include "app/enginereadiness.h"
+#include "app/shellsettings.h"
+#include "jobs/preferences.h"
+#include "testregistry.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestShellSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void engineDefaults_data()
+    {
+        QTest::addColumn<bool>("beside");
+        QTest::addColumn<bool>("onPath");
+        QTest::addColumn<QString>("expected"); // "beside", "path"
+        QTest::newRow("beside the program wins") << true << true << "beside";
+        QTest::newRow("else on PATH") << false << true << "path";
+        QTest::newRow("nowhere: where it looked beside") << false << false << "beside";
+    }
+    void engineDefaults()
+    {
+        QFETCH(bool, beside);
+        QFETCH(bool, onPath);
+        QFETCH(QString, expected);
+        QTemporaryDir program, path;
+        const auto makeProgram = [](const QString &file) {
+            QDir().mkpath(QFileInfo(file).path());
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write("#!/bin/sh\n");
+            out.close();
+            out.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        };
+        const QString besidePath = program.path() + "/mplayer/mencoder";
+        const QString pathPath = path.path() + "/mencoder";
+        if (beside)
+            makeProgram(besidePath);
+        if (onPath)
+            makeProgram(pathPath);
+        // A file beside the program that is not executable is not taken.
+        if (!beside)
+            QFile(program.path() + "/ffmpeg").open(QIODevice::WriteOnly);
+        const QString found = EnginePaths::defaultPath(EnginePaths::MEncoder, program.path(), {path.path()});
+        QCOMPARE(found, expected == "beside" ? besidePath : pathPath);
+        QVERIFY(!found.endsWith(".exe"));
+    }
+
+    void linuxProgramNames()
+    {
+        // Every engine has a Linux name that the real Debian engines answer to.
+        for (int engine = 0; engine < EnginePaths::EngineCount; ++engine) {
+            const QString name = QLatin1String(EnginePaths::location(EnginePaths::Engine(engine)).program);
+            QVERIFY2(!QStandardPaths::findExecutable(name).isEmpty(), qPrintable(name));
+        }
+        const QString filter = EnginePaths::executableFilter();
+        for (const char *name : {"ffmpeg", "mkvmerge", "mencoder.sh", "x264"})
+            QVERIFY2(EnginePaths::filterAccepts(filter, name), name);
+        // The filter form the check reads: the patterns of the first filter only.
+        QVERIFY(!EnginePaths::filterAccepts("Executable (*.exe);;All files (*.*)", "ffmpeg"));
+    }
+
+    void storedValuesAreBounded_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("poll ticks 0") << "Player/poll ticks" << QVariant(0) << 500.0;
+        QTest::newRow("poll ticks huge") << "Player/poll ticks" << QVariant(99999) << 2000.0;
+        QTest::newRow("poll ticks kept") << "Player/poll ticks" << QVariant(700) << 700.0;
+        QTest::newRow("poll ticks text") << "Player/poll ticks" << QVariant("fast") << 500.0;
+        QTest::newRow("chapter 0") << "Encoder/test chapter" << QVariant(0) << 1.0;
+        QTest::newRow("chapter 150") << "Encoder/test chapter" << QVariant(150) << 99.0;
+        QTest::newRow("test frames no upper bound") << "Encoder/test frames" << QVariant(1000000) << 1000000.0;
+        QTest::newRow("test frames low") << "Encoder/test frames" << QVariant(5) << 100.0;
+        QTest::newRow("position -5") << "Encoder/test position" << QVariant(-5) << 0.0;
+        QTest::newRow("validation frames 80") << "Encoder/validation frames" << QVariant(80) << 80.0;
+        QTest::newRow("validation frames 101") << "Encoder/validation frames" << QVariant(101) << 100.0;
+        QTest::newRow("validation size 20000") << "Encoder/validation size" << QVariant(20000) << 500000.0;
+        QTest::newRow("validation size overflow") << "Encoder/validation size" << QVariant("99999999999") << 2000000.0;
+        QTest::newRow("encoder kill 1000") << "Encoder/latency kill" << QVariant(1000) << 3000.0;
+        QTest::newRow("encoder start 6000") << "Encoder/latency start" << QVariant(6000) << 5000.0;
+        QTest::newRow("encoder finished 999") << "Encoder/latency finished" << QVariant(999) << 1000.0;
+        QTest::newRow("player kill 1000") << "Player/latency kill" << QVariant(1000) << 3000.0;
+        QTest::newRow("player start 0") << "Player/latency start" << QVariant(0) << 1000.0;
+        QTest::newRow("player finished 9000") << "Player/latency finished" << QVariant(9000) << 5000.0;
+        QTest::newRow("volume 200") << "Encoder/volume correction" << QVariant(200) << 48.0;
+        QTest::newRow("volume -200") << "Encoder/volume correction" << QVariant(-200) << -48.0;
+        QTest::newRow("title 10") << "Player/DVD/title minimum length" << QVariant(10) << 60.0;
+        QTest::newRow("title 9000") << "Player/DVD/title minimum length" << QVariant(9000.5) << 7200.0;
+        QTest::newRow("title text") << "Player/DVD/title minimum length" << QVariant("long") << 600.0;
+    }
+    void storedValuesAreBounded()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        QFETCH(double, expected);
+        QTemporaryDir folder;
+        QSettings settings(folder.path() + "/s.ini", QSettings::IniFormat);
+        settings.setValue("Preferences/" + key, stored);
+        Preferences preferences;
+        preferences.reset();
+        ShellSettings::readPreferences(settings, preferences);
+        const EncoderPreferences &e = preferences.encoder;
+        const PlayerPreferences &p = preferences.player;
+        const QMap<QString, double> values{
+            {"Player/poll ticks", p.pollTicks}, {"Encoder/test chapter", e.testChapter},
+            {"Encoder/test frames", e.testFrames}, {"Encoder/test position", e.testPosition},
+            {"Encoder/validation frames", e.validationFrames},
+            {"Encoder/validation size", e.validationSize}, {"Encoder/latency kill", e.latencyKill},
+            {"Encoder/latency start", e.latencyStart}, {"Encoder/latency finished", e.latencyFinished},
+            {"Player/latency kill", p.latencyKill}, {"Player/latency start", p.latencyStart},
+            {"Player/latency finished", p.latencyFinished},
+            {"Encoder/volume correction", e.volumeCorrection},
+            {"Player/DVD/title minimum length", p.titleMinimumLength}};
+        QCOMPARE(values.value(key), expected);
+    }
+
+    void preferencesRoundTrip()
+    {
+        QTemporaryDir folder;
+        QSettings settings(folder.path() + "/s.ini", QSettings::IniFormat);
+        Preferences written;
+        written.reset();
+        written.encoder.validationFrames = 80;
+        written.encoder.outputName = "my film";
+        written.encoder.forceOutputName = true;
+        written.player.ignoreShortTitles = false;
+        written.player.titleMinimumLength = 900.5;
+        written.player.pollTicks = 1500;
+        ShellSettings::writePreferences(settings, written);
+        QCOMPARE(settings.allKeys().size(), 17);
+        Preferences read;
+        read.reset();
+        ShellSettings::readPreferences(settings, read);
+        QCOMPARE(read.encoder.validationFrames, 80);
+        QCOMPARE(read.encoder.outputName, QString("my film"));
+        QVERIFY(read.encoder.forceOutputName);
+        QVERIFY(!read.player.ignoreShortTitles);
+        QCOMPARE(read.player.titleMinimumLength, 900.5);
+        QCOMPARE(read.player.pollTicks, 1500);
+        // A damaged flag keeps its default; a damaged name is cleaned.
+        settings.setValue("Preferences/Player/DVD/ignore short titles", "maybe");
+        settings.setValue("Preferences/Encoder/output name", " a/b*c ");
+        Preferences damaged;
+        damaged.reset();
+        ShellSettings::readPreferences(settings, damaged);
+        QVERIFY(damaged.player.ignoreShortTitles);
+        QCOMPARE(damaged.encoder.outputName, QString("abc"));
+    }
+
+    void outputNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("kept") << "movie" << "movie";
+        QTest::newRow("spaces") << "  my   movie " << "my movie";
+        QTest::newRow("forbidden") << "a\\b/c?d*e|f" << "abcdef";
+        QTest::newRow("nothing left") << " /?* " << "output";
+    }
+    void outputNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QCOMPARE(ShellSettings::cleanOutputName(name), expected);
+    }
+
+    void screenPlaces_data()
+    {
+        QTest::addColumn<QPoint>("position");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("inside") << QPoint(100, 100) << true;
+        QTest::newRow("top left corner") << QPoint(0, 0) << true;
+        QTest::newRow("off to the right") << QPoint(5000, 100) << false;
+        QTest::newRow("above the screen") << QPoint(100, -200) << false;
+        QTest::newRow("last pixels") << QPoint(1275, 1019) << false;
+    }
+    void screenPlaces()
+    {
+        QFETCH(QPoint, position);
+        QFETCH(bool, used);
+        const QRect screen(0, 0, 1280, 1024);
+        QCOMPARE(ShellSettings::placeOnScreen(position, screen), used);
+        QCOMPARE(ShellSettings::fitToScreen(QSize(3000, 500), screen), QSize(1280, 500));
+        QCOMPARE(ShellSettings::fitToScreen(QSize(800, 600), screen), QSize(800, 600));
+    }
+
+    void readinessTexts()
+    {
+        const QList<EngineReadiness::Item> items{{"FFmpeg", true, "6.0", "/usr/bin/ffmpeg"},
+                                                 {"MPlayer", false, "", "/bin/true"},
+                                                 {"MediaInfo", true, "23.04", "/usr/bin/mediainfo"}};
+        QVERIFY(!EngineReadiness::allReady(items));
+        QVERIFY(EngineReadiness::allReady(items.mid(0, 1)));
+        QCOMPARE(EngineReadiness::informativeText(items, "Vexo 4.0"),
+                 QString("You must check encoder engine paths and status.<br><br>Eventually you "
+                         "will have to re-install Vexo 4.0<br><br> - FFmpeg is ready<br> - "
+                         "<b>MPlayer</b> is NOT ready<br> - MediaInfo is ready<br>"));
+        QCOMPARE(EngineReadiness::logLines(items),
+                 QStringList({"FFmpeg is ready [version: 6.0]", "MPlayer is NOT ready [path: /bin/true]",
+                              "MediaInfo is ready [version: 23.04]"}));
+        QCOMPARE(EngineReadiness::summaryLine(false), QString("Application is NOT ready [check your installation]."));
+        QCOMPARE(EngineReadiness::rule().size(), 76);
+    }
+};
+
+VEXO_TEST_CLASS(TestShellSettings)
+#include "tst_shellsettings.moc"
