@@ -312,7 +312,7 @@ private slots:
         QCOMPARE(window->enginePath(EnginePaths::Engine(engine)), real);
         QVERIFY(capability->isEnabled());
         window->close();
-        QTRY_VERIFY(guard.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
     }
 
     void dialogsOfTheMenus()
@@ -339,7 +339,7 @@ private slots:
             QVERIFY2(answerer.seen().at(0).title.contains(title), qPrintable(answerer.seen().at(0).title));
         }
         window->close();
-        QTRY_VERIFY(guard.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
     }
 
     void settingsRoundTrip()
@@ -422,7 +422,7 @@ private slots:
             job->init({task}, "id", "title", output, nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
             auto *manager = qobject_cast<MervoJobManager *>(window->jobManager());
             manager->addJob(job);
-            QTRY_VERIFY(QFile::exists(output));
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(output), kScreenWait);
             {
                 ModalAnswerer answerer;
                 answerer.answerWithButton("Don't close");

@@ -152,7 +152,7 @@ void SoftwareUpdateTest::theRequest()
     checker.checkUpdate();
     checker.checkUpdate(); // ignored while the first one runs
     QCOMPARE(started.count(), 1);
-    QVERIFY(finished.wait(5000));
+    QVERIFY(finished.wait(20000));
     QCOMPARE(service.connections, 1);
 
     const QList<QByteArray> lines = service.request.split('\n');
@@ -272,7 +272,7 @@ void SoftwareUpdateTest::onlyWebLinksOpen()
         QSignalSpy finished(dialog.checker(), &SoftwareUpdate::checkUpdateFinished);
         dialog.checkUpdate();
         dialog.show();
-        QVERIFY(finished.wait(5000));
+        QVERIFY(finished.wait(20000));
         QVERIFY(!dialog.openButton()->isVisible());
         dialog.openButton()->click();
         dialog.mervoButton()->click();

@@ -152,7 +152,7 @@ void MediaMergerTest::mergeOfDifficultNames()
     QVERIFY2(merger->startMerge(error), qPrintable(error));
     QCOMPARE(started.count(), 1);
     QVERIFY(finished.count() == 1 || finished.wait(30000));
-    QTRY_VERIFY(alive.isNull()); // auto-delete after the end
+    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 30000); // auto-delete after the end
 
     const QString output = folder.filePath("l'\"un\", a.merge.avi");
     QCOMPARE(host.jobs().size(), 1);

@@ -227,7 +227,7 @@ private slots:
         });
         panel.widget->startButton()->click();
         QCOMPARE(panel.main.manager.jobs().size(), 2);
-        QVERIFY(WindowTesting::waitFor([&] { return !answerer.seen().isEmpty(); }, 5000));
+        QVERIFY(WindowTesting::waitFor([&] { return !answerer.seen().isEmpty(); }, WindowTesting::kScreenWait));
         QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding has failed to start."));
         QVERIFY(detail.contains("- input: " + folder + "/missing.avi"));
         QVERIFY(detail.contains("- command: "));

@@ -178,7 +178,7 @@ void MergeMediaDialogTest::addFile()
         QCOMPARE(lines.at(i)->text(), QFileInfo(setup.files.at(i)).fileName());
     QVERIFY(lines.last()->text().isEmpty());
     for (QLineEdit *line : lines)
-        QTRY_VERIFY(line->isVisible() && line->isReadOnly());
+        QTRY_VERIFY_WITH_TIMEOUT(line->isVisible() && line->isReadOnly(), WindowTesting::kScreenWait);
     QCOMPARE(lines.last()->placeholderText(), QString("Click below to load next file to merge..."));
     QCOMPARE(setup.button("Merge media files")->isEnabled(), !accepted.isEmpty());
     if (refusal.isEmpty()) {

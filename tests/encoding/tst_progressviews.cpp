@@ -418,7 +418,7 @@ private slots:
         }
         QCOMPARE(changes, 0);
         QCOMPARE(feed.pendingLines(), ConsoleTextFeed::MaxLines);
-        QVERIFY(WindowTesting::waitFor([&] { return feed.pendingLines() == 0; }, 2000));
+        QVERIFY(WindowTesting::waitFor([&] { return feed.pendingLines() == 0; }, WindowTesting::kScreenWait));
         QCOMPARE(changes, 1);
         QCOMPARE(view.document()->blockCount(), ConsoleTextFeed::MaxLines);
         QCOMPARE(view.document()->firstBlock().text(), QString("line %1").arg(total - ConsoleTextFeed::MaxLines));

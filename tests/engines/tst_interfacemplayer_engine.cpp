@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(info.chapter, chapter + 1);
 
         QVERIFY(answer(m.cliQuit(), C::Exiting));
-        QVERIFY(player.waitForFinished(5000));
+        QVERIFY(player.waitForFinished(20000));
         QCOMPARE(player.exitStatus(), QProcess::NormalExit);
         QCOMPARE(player.exitCode(), 0);
         output += player.readAllStandardError();

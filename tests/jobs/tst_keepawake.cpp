@@ -83,7 +83,7 @@ private slots:
         connect(&logView, &QTextEdit::textChanged, this, [&] {
             const QList<MervoJob *> jobs = manager.jobs();
             if (!jobs.isEmpty() && jobs.first()->tasks().first()->process)
-                jobs.first()->tasks().first()->process->waitForFinished(5000);
+                jobs.first()->tasks().first()->process->waitForFinished(20000);
         });
         MervoJob *job = mervoJob({scriptTask<MervoTask>("quick", "exit 0")});
         connect(job, &MervoJob::finished, this, [&] { events << "finished"; });

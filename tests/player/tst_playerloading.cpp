@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(arguments.contains("-vo"), !audioOnly); // the panel's facade knows there is no video
         if (audioOnly) { // the audio picture on screen, at the display size
             QCOMPARE(m_panel->rendererSize, QSize(512, 288));
-            QTRY_VERIFY(colourShare(grabNative(m_panel->renderer), QColor(200, 205, 215), 12) > 0.005);
+            QTRY_VERIFY_WITH_TIMEOUT(colourShare(grabNative(m_panel->renderer), QColor(200, 205, 215), 12) > 0.005, kScreenWait);
             saveScreenshot(grabNative(m_panel.get()), "player-loaded-audio");
         } else {
             QCOMPARE(m_panel->videoSize, display);

@@ -86,11 +86,11 @@ private slots:
         QCOMPARE(panel->playButton->toolTip(), QString("Stop playback"));
         QTRY_VERIFY_WITH_TIMEOUT(seconds(panel->timecodeWidget->time()) >= 1, 5000);
         QVERIFY(panel->timeLine->value() >= 2);
-        QTRY_VERIFY(nonBlackShare(grabNative(panel->renderer)) > 0.3);
+        QTRY_VERIFY_WITH_TIMEOUT(nonBlackShare(grabNative(panel->renderer)) > 0.3, kScreenWait);
         saveScreenshot(grabNative(panel.get()), "player-playing-file");
 
         panel->switchFaster();
-        QTRY_COMPARE(panel->playButton->toolTip(), QString("Normal speed"));
+        QTRY_COMPARE_WITH_TIMEOUT(panel->playButton->toolTip(), QString("Normal speed"), kScreenWait);
         QVERIFY(!panel->normalSpeed);
         QTest::mouseClick(panel->playButton, Qt::LeftButton); // back to normal speed
         QVERIFY(panel->playing && panel->normalSpeed);
@@ -102,7 +102,7 @@ private slots:
         QTest::qWait(1200); // two polls
         QCOMPARE(panel->timecodeWidget->time(), held);
         QTest::mouseClick(panel->pauseButton, Qt::LeftButton);
-        QTRY_VERIFY(panel->timecodeWidget->time() != held);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->timecodeWidget->time() != held, kScreenWait);
 
         QElapsedTimer clock;
         clock.start();
@@ -151,14 +151,14 @@ private slots:
         QCOMPARE(panel->selectedTitle, 1);
         QTRY_VERIFY_WITH_TIMEOUT(panel->position > 0, 10000);
         panel->nextChapter();
-        QTRY_VERIFY(panel->currentChapter >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->currentChapter >= 1, kScreenWait);
         QCOMPARE(panel->chapterLabel->text(), QString::number(panel->currentChapter));
-        QTRY_VERIFY(seconds(panel->timecodeWidget->time()) >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(seconds(panel->timecodeWidget->time()) >= 1, kScreenWait);
 
         panel->audioCombo->setCurrentIndex(2);
         QCOMPARE(panel->audioIndex, 1);
         panel->playbackProcess->write("get_property switch_audio\n");
-        QTRY_VERIFY(consoles.stdOut.toPlainText().contains("ANS_switch_audio=129"));
+        QTRY_VERIFY_WITH_TIMEOUT(consoles.stdOut.toPlainText().contains("ANS_switch_audio=129"), kScreenWait);
         saveScreenshot(grabNative(panel.get()), "player-playing-dvd");
         panel->stop();
     }
@@ -218,7 +218,7 @@ private slots:
         panel->play();
         QVERIFY(panel->playing);
         panel->playbackProcess->kill();
-        QTRY_VERIFY(!panel->playing);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->playing, kScreenWait);
         QCOMPARE(state.last().first().toBool(), false);
         QVERIFY(consoles.log.toPlainText().contains("Playback ended."));
         panel->play();

@@ -42,12 +42,12 @@ double nonBlackShare(const QImage &image, int tolerance = 16);
 // Number of distinct colours, counted up to the limit.
 int distinctColours(const QImage &image, int limit = 64);
 
-// Waits, handling events, until the condition holds or the time is up.
-bool waitFor(const std::function<bool()> &condition, int timeoutMs = 5000);
-
 // How long a check of what the X server shows may wait: grabbing a native window is slow on a
 // loaded two-core machine, and a player drawing into it slower still.
 constexpr int kScreenWait = 30000;
+
+// Waits, handling events, until the condition holds or the time is up.
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = kScreenWait);
 
 // What a modal box showed when it was answered.
 struct ModalSeen
