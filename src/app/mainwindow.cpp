@@ -2,10 +2,11 @@
 
 #include "app/appidentity.h"
 #include "app/applogging.h"
-#include "app/encoderpanelseam.h"
 #include "app/enginereadiness.h"
 #include "app/mainwidget.h"
+#include "encoder/mervoencoder.h"
 #include "encoding/advancedmonitorwidget.h"
+#include "encoding/mervoencoderwidget.h"
 #include "encoding/mervojobmanagerdialog.h"
 #include "encoding/mervojobmanagerwidget.h"
 #include "engines/engineobjects.h"
@@ -133,14 +134,17 @@ void MainWindow::createWidgets()
     m_mervoPlayerWidget->resize(PlayerWidth, PlayerHeight);
     m_playerWidget = m_mervoPlayerWidget;
 
-    // SEAM: the encoder panel (MervoEncoderWidget) goes here; see encoderpanelseam.h.
-    m_encoderWidget = new EncoderPanelSeam(m_paths[EnginePaths::FFmpeg],
-                                           m_paths[EnginePaths::MEncoder],
-                                           m_paths[EnginePaths::X264],
-                                           m_paths[EnginePaths::MKVmerge], m_stdInView,
-                                           m_stdOutView, m_stdErrView, m_logView, m_verbosity,
-                                           m_preferences.encoder, this);
-    m_encoderWidget->setConsoleButton(m_consoleButton);
+    m_mervoEncoderWidget = new MervoEncoderWidget(
+        this, m_mervoJobManager, m_paths[EnginePaths::FFmpeg], m_paths[EnginePaths::MEncoder],
+        m_paths[EnginePaths::X264], m_paths[EnginePaths::MKVmerge], m_stdInView, m_stdOutView,
+        m_stdErrView, m_logView, m_verbosity, &m_preferences.encoder, this);
+    m_mervoEncoderWidget->setPlayerSetup(this, m_paths[EnginePaths::MPlayer],
+                                         m_paths[EnginePaths::MediaInfo],
+                                         m_paths[EnginePaths::FFprobe], m_stdInView,
+                                         m_stdOutView, m_stdErrView, m_logView, m_verbosity,
+                                         &m_preferences.player);
+    m_mervoEncoderWidget->setConsoleButton(m_consoleButton);
+    m_encoderWidget = m_mervoEncoderWidget;
 
     m_mainWidget = new MainWidget(m_playerWidget, m_encoderWidget, this);
     setCentralWidget(m_mainWidget);
@@ -169,6 +173,7 @@ void MainWindow::connectWidgets()
 
 void MainWindow::initialize()
 {
+    m_encoderWidget->initEncoder();
     m_encoderWidget->setTarget(m_targetFolder, m_targetName);
     setCapabilityEntries();
     playerCapabilityAction->setEnabled(m_playerWidget->isReady(true));
@@ -180,8 +185,13 @@ void MainWindow::initialize()
 
 void MainWindow::setCapabilityEntries()
 {
-    ffmpegCapabilityAction->setEnabled(m_encoderWidget->isEngineReady(FFmpegType));
-    mencoderCapabilityAction->setEnabled(m_encoderWidget->isEngineReady(MEncoderType));
+    ffmpegCapabilityAction->setEnabled(encoder()->isEngineReady(FFmpegType));
+    mencoderCapabilityAction->setEnabled(encoder()->isEngineReady(MEncoderType));
+}
+
+MervoEncoder *MainWindow::encoder() const
+{
+    return m_mervoEncoderWidget->mervoEncoder();
 }
 
 void MainWindow::log(const QString &text, int level)
@@ -270,7 +280,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!confirmAbortJobs()) {
         event->ignore();
-        if (!m_encoderWidget->isRunningPreview()) {
+        if (!m_encoderWidget->isRunning()) {
             hide();
             m_jobManagerDialog->show();
             showJobManagerAction->setChecked(true);
@@ -381,11 +391,11 @@ void MainWindow::checkEnginesReady()
     m_encoderWidget->enginesReady(ffmpeg, mencoder);
     m_mervoPlayerWidget->enginesReady(&backEnd, &mediaInfo, &ffprobe);
     const EngineReadiness::Item ffmpegItem{engineTypeName(FFmpegType), ffmpeg,
-                                           m_encoderWidget->engineVersion(FFmpegType),
-                                           m_encoderWidget->engineBinary(FFmpegType)};
+                                           encoder()->engineVersion(FFmpegType),
+                                           encoder()->engineBinary(FFmpegType)};
     const EngineReadiness::Item mencoderItem{engineTypeName(MEncoderType), mencoder,
-                                             m_encoderWidget->engineVersion(MEncoderType),
-                                             m_encoderWidget->engineBinary(MEncoderType)};
+                                             encoder()->engineVersion(MEncoderType),
+                                             encoder()->engineBinary(MEncoderType)};
     const EngineReadiness::Item playerItem{playerTypeName(1), backEnd,
                                            m_playerWidget->utilityVersion(1),
                                            m_playerWidget->utilityBinary(1)};

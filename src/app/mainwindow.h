@@ -9,11 +9,13 @@
 #include <QStringList>
 
 class AdvancedMonitorWidget;
-class EncoderPanelSeam;
+class EncoderWidget;
 class JobManager;
 class JobManagerDialog;
 class JobManagerWidget;
 class MainWidget;
+class MervoEncoder;
+class MervoEncoderWidget;
 class MervoJobManager;
 class MervoJobManagerDialog;
 class MervoPlayerWidget;
@@ -59,7 +61,8 @@ public:
     QString targetName() const { return m_targetName; }
     QString enginePath(EnginePaths::Engine engine) const { return m_paths[engine]; }
     PlayerWidget *playerWidget() const { return m_playerWidget; }
-    EncoderPanelSeam *encoderWidget() const { return m_encoderWidget; }
+    EncoderWidget *encoderWidget() const { return m_encoderWidget; }
+    MervoEncoderWidget *mervoEncoderWidget() const { return m_mervoEncoderWidget; }
     MainWidget *mainWidget() const { return m_mainWidget; }
     JobManager *jobManager() const { return m_jobManager; }
     JobManagerDialog *jobManagerDialog() const { return m_jobManagerDialog; }
@@ -152,6 +155,8 @@ protected:
     void showEncoderStatus(const QString &engineName, int type);
     void showEncoderCapability(const QString &engineName, int type);
     void setCapabilityEntries();
+    // The encoder of the panel: it holds the records of all four encoding engines.
+    MervoEncoder *encoder() const;
     // Clears the settings stores and asks the shell for a restart; the edition names the
     // second store it clears.
     void clearSettingsAndRestart(const QString &otherApplicationName);
@@ -169,7 +174,8 @@ protected:
     MainWidget *m_mainWidget = nullptr;
     PlayerWidget *m_playerWidget = nullptr;
     MervoPlayerWidget *m_mervoPlayerWidget = nullptr;
-    EncoderPanelSeam *m_encoderWidget = nullptr;
+    EncoderWidget *m_encoderWidget = nullptr;
+    MervoEncoderWidget *m_mervoEncoderWidget = nullptr;
     JobManager *m_jobManager = nullptr;
     MervoJobManager *m_mervoJobManager = nullptr;
     JobManagerDialog *m_jobManagerDialog = nullptr;

@@ -1,7 +1,8 @@
 // The main window's actions and menus, and the handlers that act on the window itself.
 
 #include "app/appidentity.h"
-#include "app/encoderpanelseam.h"
+#include "encoder/mervoencoder.h"
+#include "encoding/encoderwidget.h"
 #include "app/encodercapabilitydialog.h"
 #include "app/encoderstatusdialog.h"
 #include "app/helpboxes.h"
@@ -376,18 +377,20 @@ void MainWindow::showMediaInfo() { notAvailableYet(mediaInfoAction->text()); }
 
 void MainWindow::showEncoderStatus(const QString &engineName, int type)
 {
-    InterfaceStatus status = m_encoderWidget->interfaceStatus(type);
+    const InterfaceStatus *found = encoder()->interfaceStatus(type);
+    InterfaceStatus status = found ? *found : InterfaceStatus();
     EncoderStatusDialog dialog(engineName, &status, this);
     dialog.exec();
 }
 
 void MainWindow::showEncoderCapability(const QString &engineName, int type)
 {
-    EngineCapabilities capabilities = m_encoderWidget->capabilities(type);
+    EngineCapabilities *capabilities = encoder()->capabilities(type);
     // An engine that never answered has no lists (its entry is off then).
-    if (!capabilities.videoCodecMap || !capabilities.audioCodecMap || !capabilities.muxerMap)
+    if (!capabilities || !capabilities->videoCodecMap || !capabilities->audioCodecMap
+        || !capabilities->muxerMap)
         return;
-    EncoderCapabilityDialog dialog(engineName, &capabilities, this);
+    EncoderCapabilityDialog dialog(engineName, capabilities, this);
     dialog.exec();
 }
 

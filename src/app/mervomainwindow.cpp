@@ -1,7 +1,9 @@
 #include "app/mervomainwindow.h"
 
 #include "app/appidentity.h"
-#include "app/encoderpanelseam.h"
+#include "encoder/mervoencoder.h"
+#include "encoding/mervoencoderwidget.h"
+#include "jobs/mervoprocess.h"
 #include "app/enginereadiness.h"
 #include "app/helpboxes.h"
 #include "encoding/jobmanagerdialog.h"
@@ -55,6 +57,8 @@ MervoMainWindow::MervoMainWindow(QWidget *parent)
     disconnect(this, &MainWindow::movieLoaded, this, nullptr);
     connect(this, &MainWindow::movieLoaded, this, &MervoMainWindow::mervoOnMovieLoaded);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MervoMainWindow::mervoUpdateJobMenu);
+    connect(this, &MervoMainWindow::encodingComplete, m_mervoEncoderWidget,
+            qOverload<MervoProcess *>(&MervoEncoderWidget::finalizeEncoding));
     applyVerbosity();
     changeZoom();
 }
@@ -132,12 +136,11 @@ void MervoMainWindow::moveActions()
 
 void MervoMainWindow::initialize()
 {
+    m_mervoEncoderWidget->applyEngineBinPaths();
     m_encoderWidget->setTarget(m_targetFolder, m_targetName);
-    // SEAM: MervoEncoderWidget::applyEngineBinPaths hands the x264 and MKVmerge paths to
-    // the extended encoder here once the panel is part of the build.
     setCapabilityEntries();
-    mkvmergeCapabilityAction->setEnabled(m_encoderWidget->isEngineReady(MKVmergeType));
-    x264CapabilityAction->setEnabled(m_encoderWidget->isEngineReady(X264Type));
+    mkvmergeCapabilityAction->setEnabled(encoder()->isEngineReady(MKVmergeType));
+    x264CapabilityAction->setEnabled(encoder()->isEngineReady(X264Type));
     playerCapabilityAction->setEnabled(m_playerWidget->isReady(true));
     mediaInfoAction->setEnabled(false);
     readMonitorSettings();
@@ -147,12 +150,12 @@ void MervoMainWindow::initialize()
 
 QString MervoMainWindow::engineVersion(int type) const
 {
-    return m_encoderWidget->engineVersion(type);
+    return encoder()->engineVersion(type);
 }
 
 QString MervoMainWindow::engineBinary(int type) const
 {
-    return m_encoderWidget->engineBinary(type);
+    return encoder()->engineBinary(type);
 }
 
 void MervoMainWindow::checkEnginesReady()
@@ -160,7 +163,7 @@ void MervoMainWindow::checkEnginesReady()
     // Box and log in the order FFmpeg, MEncoder, x264, MKVmerge, MPlayer, MediaInfo, FFprobe.
     QList<EngineReadiness::Item> items;
     for (int type : {FFmpegType, MEncoderType, X264Type, MKVmergeType})
-        items << EngineReadiness::Item{engineTypeName(type), m_encoderWidget->isEngineReady(type),
+        items << EngineReadiness::Item{engineTypeName(type), encoder()->isEngineReady(type),
                                        engineVersion(type), engineBinary(type)};
     bool backEnd = false, mediaInfo = false, ffprobe = false;
     m_mervoPlayerWidget->enginesReady(&backEnd, &mediaInfo, &ffprobe);
@@ -238,7 +241,7 @@ void MervoMainWindow::setEncoderEnginePath(EnginePaths::Engine engine, int type,
                                            const char *caption, const char *message)
 {
     const auto refresh = [this, type, capability] {
-        capability->setEnabled(m_encoderWidget->isEngineReady(type));
+        capability->setEnabled(encoder()->isEngineReady(type));
     };
     setEnginePath({engine, prompt, caption, message,
                    [this, engine, type, refresh] {

@@ -2,6 +2,8 @@
 
 #include "app/mainwindow.h"
 
+class MervoProcess;
+
 // The window the program shows: the main window with the x264 and MKVmerge engines, the
 // engine path menu, the extended jobs and the readiness check over all seven engines.
 class MervoMainWindow : public MainWindow
@@ -16,6 +18,10 @@ public:
     QString engineVersion(int type) const;
     QString engineBinary(int type) const;
 
+signals:
+    void encodingComplete(MervoProcess *process);
+
+public:
     // Extended menus and actions.
     QMenu *mkvmergeMenu = nullptr, *x264Menu = nullptr, *enginePathsMenu = nullptr;
     QAction *mkvmergeCapabilityAction = nullptr, *mkvmergeStatusAction = nullptr,

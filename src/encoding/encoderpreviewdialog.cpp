@@ -88,7 +88,7 @@ void EncoderPreviewDialog::setConsoleButton(bool show)
 {
     m_consoleButtonHidden = !show;
     if (m_view)
-        m_view->setConsoleButton(show);
+        m_view->setConsoleButton(!show); // the view takes "hidden"
 }
 
 void EncoderPreviewDialog::centerOnParent()

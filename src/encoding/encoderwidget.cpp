@@ -138,7 +138,7 @@ EncoderWidget::EncoderWidget(QWidget *consoleWindow, JobManager *mainJobManager,
     m_jobView->setJobManager(m_ownJobManager);
     m_jobView->flatList = true;
     m_jobView->processButtonHidden = true;
-    m_jobView->setConsoleButton(!m_consoleButtonHidden);
+    m_jobView->setConsoleButton(m_consoleButtonHidden);
     m_jobView->emptyLabel()->setText(tr("No encoding profile selected"));
     m_preview = new EncoderPreviewDialog(tr("%1 - Encoder : preview job").arg(productTitle()),
                                          m_jobView, &m_playerSetup, consoleWindow);
@@ -303,7 +303,7 @@ void EncoderWidget::setTarget(const QString &folder, const QString &baseName)
 void EncoderWidget::setConsoleButton(bool show)
 {
     m_consoleButtonHidden = !show;
-    m_jobView->setConsoleButton(show);
+    m_jobView->setConsoleButton(!show); // the view takes "hidden"
 }
 
 void EncoderWidget::initEncoder()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoding/encoderpreviewdialog.h"
 #include "player/playersetup.h"
 #include "engines/audioinfo.h"
 #include "engines/subtitleinfo.h"
@@ -7,13 +8,13 @@
 #include "jobs/encoderpreferences.h"
 #include "jobs/encodingtaskdata.h"
 
+#include <QPointer>
 #include <QProcess>
 #include <QWidget>
 
 class ActiveComboBox;
 class Configurator;
 class Encoder;
-class EncoderPreviewDialog;
 class JobManager;
 class JobManagerWidget;
 class Process;
@@ -193,7 +194,8 @@ protected:
     JobManager *m_mainJobManager;
     JobManager *m_ownJobManager;
     JobManagerWidget *m_jobView;
-    EncoderPreviewDialog *m_preview;
+    // Parented to the console window, which may delete it first when it closes.
+    QPointer<EncoderPreviewDialog> m_preview;
     bool m_logFinalizing = false; // the extended panel reports the analysis
     bool m_canEncode = false;
     bool m_running = false;

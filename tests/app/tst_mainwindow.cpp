@@ -3,10 +3,11 @@
 
 #include "app/appidentity.h"
 #include "app/applicationshell.h"
-#include "app/encoderpanelseam.h"
 #include "app/mainwidget.h"
 #include "app/mervomainwindow.h"
+#include "encoding/encoderwidget.h"
 #include "encoding/jobmanagerdialog.h"
+#include "encoding/jobmanagerwidget.h"
 #include "encoding/mervojobmanagerwidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojob.h"
@@ -352,6 +353,9 @@ private slots:
             window->show();
             window->normalAction->trigger();
             window->consoleButtonAction->trigger();
+            // Both job views follow the option: the window's and the encoder panel's.
+            QVERIFY(!window->jobManagerDialog()->findChild<JobManagerWidget *>()->consoleButtonHidden);
+            QVERIFY(!window->encoderWidget()->jobView()->consoleButtonHidden);
             FileChooserScript chooser;
             chooser.answer(QStandardPaths::findExecutable("mediainfo"));
             window->mediaInfoPathAction->trigger();
