@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the test build (AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs the whole test suite. Tests that need a window run
-# on a virtual X display; the others use Qt's offscreen platform.
+# UndefinedBehaviorSanitizer) and runs the whole test suite. Each test that needs a window
+# runs on a virtual X display of its own; the others use Qt's offscreen platform.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/install.sh"
@@ -12,5 +12,4 @@ cmake --build "$build"
 
 jobs=$(nproc)
 cd "$build"
-# One virtual display serves every test that asks for it.
-exec xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" "$@"
+exec ctest --output-on-failure -j "$jobs" "$@"

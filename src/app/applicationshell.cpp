@@ -2,6 +2,7 @@
 
 #include "app/appidentity.h"
 #include "app/enginepaths.h"
+#include "app/enginequeryprefetch.h"
 #include "app/mervomainwindow.h"
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
@@ -78,10 +79,12 @@ int ApplicationShell::run()
 {
     for (;;) {
         ++m_passes;
+        EngineQueryPrefetch::start();
         initEngines();
         QPointer<MervoMainWindow> window = new MervoMainWindow;
         window->initialize();
         window->show();
+        EngineQueryPrefetch::stop();
         if (onWindowShown)
             onWindowShown(window);
         const int code = QApplication::exec();

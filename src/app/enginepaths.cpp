@@ -38,6 +38,16 @@ QString EnginePaths::defaultPath(Engine engine, const QString &programFolder,
     return found.isEmpty() ? beside : found;
 }
 
+const EnginePaths::ExternalsRow EnginePaths::kExternals[EngineCount] = {
+    {"Encoder/ffmpeg binary", FFmpeg},
+    {"Encoder/mencoder binary", MEncoder},
+    {"Player/mplayer binary", MPlayer},
+    {"Player/mediainfo binary", MediaInfo},
+    {"Player/ffprobe binary", FFprobe},
+    {"Encoder/x264 binary", X264},
+    {"Encoder/mkvmerge binary", MKVmerge},
+};
+
 QString EnginePaths::defaultPath(Engine engine)
 {
     return defaultPath(engine, QCoreApplication::applicationDirPath());

@@ -28,6 +28,14 @@ QString defaultPath(Engine engine, const QString &programFolder,
 // The same with the running program's folder.
 QString defaultPath(Engine engine);
 
+// The engines in the order of the "Externals" settings group, with their keys there.
+struct ExternalsRow
+{
+    const char *key;
+    Engine engine;
+};
+extern const ExternalsRow kExternals[EngineCount];
+
 // The chooser filter of an engine path setter: a Linux program has no extension, so the
 // first filter shows every file; scripts (a wrapper around an engine) are offered too.
 QString executableFilter();

@@ -13,21 +13,8 @@
 #include <QStandardPaths>
 
 namespace {
-struct ExternalsRow
-{
-    const char *key;
-    EnginePaths::Engine engine;
-};
-// "Externals" in the order it is written.
-constexpr ExternalsRow kExternals[] = {
-    {"Encoder/ffmpeg binary", EnginePaths::FFmpeg},
-    {"Encoder/mencoder binary", EnginePaths::MEncoder},
-    {"Player/mplayer binary", EnginePaths::MPlayer},
-    {"Player/mediainfo binary", EnginePaths::MediaInfo},
-    {"Player/ffprobe binary", EnginePaths::FFprobe},
-    {"Encoder/x264 binary", EnginePaths::X264},
-    {"Encoder/mkvmerge binary", EnginePaths::MKVmerge},
-};
+using EnginePaths::ExternalsRow;
+using EnginePaths::kExternals;
 
 QString defaultTargetFolder()
 {

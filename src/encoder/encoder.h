@@ -205,7 +205,7 @@ private:
         QString stdErr;
     };
     RunResult runProcess(int type, const QString &program, const QStringList &arguments,
-                         bool reportNormalEnd);
+                         bool reportNormalEnd, bool statusQuery = false);
     bool runQuery(int type, void (Encoder::*command)(QString &, QStringList &) const,
                   void (Encoder::*parse)());
     bool engineBuilderMissing(int type) const;

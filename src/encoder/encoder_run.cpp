@@ -50,7 +50,8 @@ void Encoder::removeTrialOutput(const QString &path)
 // --- one engine process ----------------------------------------------------------------
 
 Encoder::RunResult Encoder::runProcess(int type, const QString &program,
-                                       const QStringList &arguments, bool reportNormalEnd)
+                                       const QStringList &arguments, bool reportNormalEnd,
+                                       bool statusQuery)
 {
     const QString name = engineName(type);
     qCDebug(lcEncoder).noquote() << "Encoder: start process" << ('"' + program + '"') << arguments;
@@ -58,7 +59,9 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
 
     SyncRunner::Timeouts timeouts;
     this->timeouts(type, timeouts.start, timeouts.finish, timeouts.kill);
-    const SyncRunner::Result run = SyncRunner::run(program, arguments, QString(), timeouts, "Encoder");
+    const SyncRunner::Result run =
+        statusQuery ? SyncRunner::runQuery(program, arguments, QString(), timeouts, "Encoder")
+                    : SyncRunner::run(program, arguments, QString(), timeouts, "Encoder");
 
     RunResult result;
     if (!run.started) {
@@ -101,7 +104,7 @@ bool Encoder::runQuery(int type, void (Encoder::*command)(QString &, QStringList
     QStringList arguments;
     (this->*command)(program, arguments);
     logStdIn(program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')), LogLevel::Normal);
-    const RunResult run = runProcess(type, program, arguments, true);
+    const RunResult run = runProcess(type, program, arguments, true, true);
     if (!run.started)
         return false;
     InterfaceStatus &status = *engine(type)->status;

@@ -238,7 +238,7 @@ bool MervoEncoder::runStatusQuery(int type)
 
     SyncRunner::Timeouts limits;
     timeouts(type, limits.start, limits.finish, limits.kill);
-    const SyncRunner::Result run = SyncRunner::run(program, arguments, QString(), limits, "MervoEncoder");
+    const SyncRunner::Result run = SyncRunner::runQuery(program, arguments, QString(), limits, "MervoEncoder");
     if (!run.started) {
         qCDebug(lcEncoder) << "MervoEncoder: process failed to start, waitForStarted() has timed out at (msec):"
                            << limits.start;

@@ -91,7 +91,8 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     timeouts.finish = m_finishTimeout;
     timeouts.kill = m_killTimeout;
     const SyncRunner::Result result =
-        SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord);
+        m_queryRunning ? SyncRunner::runQuery(m_executablePath, arguments, m_libraryPath, timeouts, classWord)
+                       : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord);
     if (!result.started) {
         error = tr("process failed to start in %2 milliseconds").arg(m_startTimeout);
         return false;
@@ -112,7 +113,10 @@ bool IProcessor::runQuery(const QStringList &arguments, const QString &failureFo
                           QString &stdOut, QString &failureText, QString &error)
 {
     QString stdErr;
-    if (!runProcess(arguments, stdOut, stdErr, error)) {
+    m_queryRunning = true;
+    const bool ran = runProcess(arguments, stdOut, stdErr, error);
+    m_queryRunning = false;
+    if (!ran) {
         failureText = failureFormat.arg(error);
         return false;
     }

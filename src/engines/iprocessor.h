@@ -77,4 +77,6 @@ protected:
     QString m_executablePath;
     int m_state = NotStarted;
     QString m_version;
+    // Set while runQuery() runs: its answer depends only on the executable.
+    bool m_queryRunning = false;
 };

@@ -594,7 +594,7 @@ void debugLine(const char *text)
 
 bool Player::runProcess(const QString &program, const QStringList &arguments,
                         const ProcessTexts &texts, int failedToStartLevel,
-                        CrashRule crashRule, RunOutput *output)
+                        CrashRule crashRule, RunOutput *output, bool statusQuery)
 {
     const QString name = backendName(m_backendType);
     qCDebug(lcEngines).noquote() << "Player: start process" << ('"' + program + '"') << arguments;
@@ -604,7 +604,8 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
     // QProcess to try.
     SyncRunner::Result result;
     if (!program.isEmpty())
-        result = SyncRunner::run(program, arguments, QString(), m_timeouts, "Player");
+        result = statusQuery ? SyncRunner::runQuery(program, arguments, QString(), m_timeouts, "Player")
+                             : SyncRunner::run(program, arguments, QString(), m_timeouts, "Player");
     if (!result.started) {
         qCDebug(lcEngines).noquote() << texts.timedOutDebug << m_timeouts.start;
         log(processText(texts.failedToStartLog, name, m_timeouts.start), failedToStartLevel);
@@ -671,7 +672,7 @@ void Player::resetMediaInfo()
     echoCommand(program, arguments);
     RunOutput output;
     if (!runProcess(program, arguments, MediaInfoTexts, LogLevel::Normal,
-                    CrashRule::IgnoreExitCodeMinusOne, &output))
+                    CrashRule::IgnoreExitCodeMinusOne, &output, true))
         return;
     m_mediaInfoStatus.stdOut = output.stdOut.toUtf8();
     m_mediaInfoStatus.stdErr = output.stdErr.toUtf8();
@@ -702,7 +703,7 @@ void Player::resetFFprobe()
     echoCommand(program, arguments);
     RunOutput output;
     if (!runProcess(program, arguments, FFprobeTexts, LogLevel::Normal,
-                    CrashRule::IgnoreExitCodeMinusOne, &output))
+                    CrashRule::IgnoreExitCodeMinusOne, &output, true))
         return;
     echoOutput(output);
 
@@ -734,7 +735,7 @@ void Player::resetBackend()
     echoCommand(program, arguments);
     RunOutput output;
     if (!runProcess(program, arguments, BackendTexts, LogLevel::Quiet, CrashRule::AnyCrash,
-                    &output))
+                    &output, true))
         return;
     m_backendStatus.stdOut = output.stdOut.toUtf8();
     m_backendStatus.stdErr = output.stdErr.toUtf8();

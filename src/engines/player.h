@@ -174,7 +174,7 @@ private:
     // texts of one executable. False when the process did not start (output untouched).
     bool runProcess(const QString &program, const QStringList &arguments,
                     const ProcessTexts &texts, int failedToStartLevel, CrashRule crashRule,
-                    RunOutput *output);
+                    RunOutput *output, bool statusQuery = false);
     void echoCommand(const QString &program, const QStringList &arguments) const;
     void echoOutput(const RunOutput &output) const;
 

@@ -2,16 +2,20 @@
 #include "engines/engineslogging.h"
 #include "jobs/processkiller.h"
 
+#include <QDateTime>
 #include <QDebug>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QStandardPaths>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringDecoder>
 
-SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &arguments,
-                                   const QString &libraryPath, const Timeouts &timeouts,
-                                   const char *classWord)
+namespace {
+QProcess *startProcess(const QString &program, const QStringList &arguments,
+                       const QString &libraryPath)
 {
-    Result result;
     // On the heap: a process whose kill did not take goes to the process killer instead of
     // a destructor that would wait for it.
     auto *process = new QProcess;
@@ -21,14 +25,27 @@ SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &ar
         process->setProcessEnvironment(environment);
     }
     process->start(program, arguments, QIODevice::ReadWrite);
-    if (!process->waitForStarted(timeouts.start)) {
+    return process;
+}
+
+// Waits for a started process to end (it may have ended already), kills it when it
+// outlives the finish time-out, collects its output and releases it.
+SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &timeouts,
+                                 const char *classWord)
+{
+    SyncRunner::Result result;
+    // A prefetched process may have started, or even ended, long ago.
+    const bool started = process->state() == QProcess::Starting
+                             ? process->waitForStarted(timeouts.start)
+                             : process->error() != QProcess::FailedToStart;
+    if (!started) {
         ProcessKiller::killAndWait(process, timeouts.kill);
         ProcessKiller::release(process);
         return result;
     }
     result.started = true;
 
-    if (!process->waitForFinished(timeouts.finish)) {
+    if (process->state() != QProcess::NotRunning && !process->waitForFinished(timeouts.finish)) {
         result.killed = true;
         if (ProcessKiller::killAndWait(process, timeouts.kill)) {
             qCDebug(lcEngines).noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
@@ -38,11 +55,103 @@ SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &ar
         }
     }
 
-    result.stdOut = decodeLines(process->readAllStandardOutput());
-    result.stdErr = decodeLines(process->readAllStandardError());
+    result.stdOut = SyncRunner::decodeLines(process->readAllStandardOutput());
+    result.stdErr = SyncRunner::decodeLines(process->readAllStandardError());
     result.crashed = result.stillRunning || process->exitStatus() == QProcess::CrashExit;
     result.exitCode = process->exitCode();
     ProcessKiller::release(process);
+    return result;
+}
+} // namespace
+
+SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &arguments,
+                                   const QString &libraryPath, const Timeouts &timeouts,
+                                   const char *classWord)
+{
+    return finishProcess(startProcess(program, arguments, libraryPath), timeouts, classWord);
+}
+
+namespace {
+// The executable as it is now: its path, size and modification time; empty when the
+// program cannot be found (such a run is never kept).
+QString executableStamp(const QString &program)
+{
+    const QString path = program.contains(QLatin1Char('/')) ? program
+                                                            : QStandardPaths::findExecutable(program);
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
+        return QString();
+    return info.canonicalFilePath() + QLatin1Char('\n') + QString::number(info.size())
+           + QLatin1Char('\n') + QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+QString queryKey(const QString &stamp, const QString &libraryPath, const QStringList &arguments)
+{
+    return stamp + QLatin1Char('\n') + libraryPath + QLatin1Char('\n') + arguments.join(QChar(0x1f));
+}
+
+struct QueryStore
+{
+    QMutex mutex;
+    QHash<QString, SyncRunner::Result> answers;
+    QHash<QString, QProcess *> running; // prefetched, not asked for yet
+};
+
+QueryStore &queryStore()
+{
+    static QueryStore store;
+    return store;
+}
+} // namespace
+
+void SyncRunner::prefetchQuery(const QString &program, const QStringList &arguments)
+{
+    const QString stamp = executableStamp(program);
+    if (stamp.isEmpty())
+        return;
+    const QString key = queryKey(stamp, QString(), arguments);
+    QueryStore &store = queryStore();
+    QMutexLocker lock(&store.mutex);
+    if (!store.answers.contains(key) && !store.running.contains(key))
+        store.running.insert(key, startProcess(program, arguments, QString()));
+}
+
+void SyncRunner::dropPrefetched()
+{
+    QueryStore &store = queryStore();
+    QMutexLocker lock(&store.mutex);
+    for (QProcess *process : std::as_const(store.running)) {
+        ProcessKiller::killAndWait(process, 1000);
+        ProcessKiller::release(process);
+    }
+    store.running.clear();
+}
+
+SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringList &arguments,
+                                        const QString &libraryPath, const Timeouts &timeouts,
+                                        const char *classWord)
+{
+    QueryStore &store = queryStore();
+    const QString stamp = executableStamp(program);
+    const QString key = queryKey(stamp, libraryPath, arguments);
+    QProcess *prefetched = nullptr;
+    if (!stamp.isEmpty()) {
+        QMutexLocker lock(&store.mutex);
+        const auto found = store.answers.constFind(key);
+        if (found != store.answers.constEnd()) {
+            qCDebug(lcEngines).noquote() << QStringLiteral("%1: answer of an unchanged executable reused.")
+                                                .arg(QLatin1String(classWord));
+            return found.value();
+        }
+        prefetched = store.running.take(key);
+    }
+    const Result result = prefetched ? finishProcess(prefetched, timeouts, classWord)
+                                     : run(program, arguments, libraryPath, timeouts, classWord);
+    // Only a whole answer is kept: a failed start, a kill or a crash is asked again.
+    if (!stamp.isEmpty() && result.started && !result.killed && !result.crashed) {
+        QMutexLocker lock(&store.mutex);
+        store.answers.insert(key, result);
+    }
     return result;
 }
 

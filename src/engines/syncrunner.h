@@ -36,6 +36,20 @@ public:
                       const QString &libraryPath, const Timeouts &timeouts,
                       const char *classWord);
 
+    // The same run for an engine's status or capability query, whose answer depends only on
+    // the executable: the window, the encoder and the player each ask the same engines at
+    // start-up, so a complete answer is kept and handed out again while the executable file
+    // is unchanged (same path, size and modification time). Never for runs that read or
+    // write media files.
+    static Result runQuery(const QString &program, const QStringList &arguments,
+                           const QString &libraryPath, const Timeouts &timeouts,
+                           const char *classWord);
+    // Starts a query now without waiting, so that the engines answer side by side; the
+    // runQuery() that asks the same later takes this run's answer. dropPrefetched() ends
+    // the runs nobody asked for.
+    static void prefetchQuery(const QString &program, const QStringList &arguments);
+    static void dropPrefetched();
+
     // Decodes engine output as UTF-8 one line at a time (lines end with "\n", "\r\n" or
     // "\r"), keeping every line end as it was; a bad byte spoils only its own line.
     static QString decodeLines(const QByteArray &bytes);

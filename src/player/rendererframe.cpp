@@ -1,9 +1,14 @@
 #include "player/rendererframe.h"
 
 #include <QGuiApplication>
+#include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
+
+namespace {
+constexpr int ClearAgainMs = 300;
+}
 
 RendererFrame::RendererFrame(QWidget *parent)
     : QFrame(parent)
@@ -28,8 +33,17 @@ QPalette RendererFrame::windowPalette(const QPalette &base, const QColor &colour
 
 void RendererFrame::setActive(bool active)
 {
+    m_active = active;
     setPalette(windowPalette(palette(), active ? QColor(Qt::transparent) : QColor(Qt::black)));
     setNativeBackground(active);
+    if (active)
+        return;
+    // The X server may still draw requests the stopped player sent before it ended (another
+    // client's queue, processed in any order with ours): clear once more when they are done.
+    QTimer::singleShot(ClearAgainMs, this, [this] {
+        if (!m_active)
+            setNativeBackground(false);
+    });
 }
 
 QPaintEngine *RendererFrame::paintEngine() const

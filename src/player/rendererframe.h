@@ -28,4 +28,6 @@ protected:
 
 private:
     void setNativeBackground(bool active);
+
+    bool m_active = false;
 };

@@ -22,19 +22,6 @@ const char *const mencoderHelp = "MEncoder 1.0-test (C) 2000-2023 MPlayer Team\n
                                  "Available codecs:\n   mp3lame  - cbr/abr/vbr MP3 using libmp3lame\n\n"
                                  "Available output formats:\n   avi      - Microsoft AVI\n";
 
-// A script that counts its runs in a file before doing what the fake engine's mode says.
-QString countingScript(const QString &name, const QString &mode, QString *counter)
-{
-    *counter = TestMedia::folder() + "/engines/" + name + ".count";
-    QFile::remove(*counter);
-    return writeEngineScript(name, QString("echo run >> '%1'\nexec '%2' %3").arg(*counter, TestMedia::fakeEngine(), mode));
-}
-
-int runCount(const QString &counter)
-{
-    QFile file(counter);
-    return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
-}
 } // namespace
 
 class ProcessorFaultsTest : public QObject

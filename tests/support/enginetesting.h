@@ -52,6 +52,21 @@ inline QString writeEngineScript(const QString &name, const QString &body)
     return writeEngineFile(name, "#!/bin/sh\n" + body.toUtf8() + "\n", true);
 }
 
+// A script that counts its runs in a file before doing what the fake engine's mode says.
+inline QString countingScript(const QString &name, const QString &mode, QString *counter)
+{
+    *counter = TestMedia::folder() + QStringLiteral("/engines/") + name + QStringLiteral(".count");
+    QFile::remove(*counter);
+    return writeEngineScript(name, QStringLiteral("echo run >> '%1'\nexec '%2' %3").arg(*counter, TestMedia::fakeEngine(), mode));
+}
+
+// How many times a counting script ran.
+inline int runCount(const QString &counter)
+{
+    QFile file(counter);
+    return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
+}
+
 // A script that answers "-version" with the banner and any other call with the given answer.
 inline QString writeCannedFFprobe(const QString &name, const QByteArray &answer)
 {

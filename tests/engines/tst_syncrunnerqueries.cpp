@@ -1,0 +1,92 @@
+// Status queries asked twice at start-up: the second asking takes the first answer while
+// the executable is unchanged, a prefetched run is taken over, and failures are asked again.
+
+#include "engines/syncrunner.h"
+#include "enginetesting.h"
+#include "testregistry.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+namespace {
+const SyncRunner::Timeouts kShort{3000, 400, 400};
+} // namespace
+
+class SyncRunnerQueriesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answerKeptWhileExecutableUnchanged()
+    {
+        QString counter;
+        const QString engine = countingScript("query-kept", "print 'v1'", &counter);
+        const SyncRunner::Result first = SyncRunner::runQuery(engine, {"-version"}, QString(), kShort, "Test");
+        const SyncRunner::Result again = SyncRunner::runQuery(engine, {"-version"}, QString(), kShort, "Test");
+        QCOMPARE(runCount(counter), 1);
+        QVERIFY(again.started);
+        QCOMPARE(again.stdOut, first.stdOut);
+        QCOMPARE(again.stdOut, QString("v1\n"));
+
+        // Other arguments, or a plain run, are asked anew.
+        SyncRunner::runQuery(engine, {"-formats"}, QString(), kShort, "Test");
+        SyncRunner::run(engine, {"-version"}, QString(), kShort, "Test");
+        QCOMPARE(runCount(counter), 3);
+
+        // Another executable at the same path is another engine.
+        QTest::qWait(5);
+        countingScript("query-kept", "print 'v2 longer'", &counter);
+        QCOMPARE(SyncRunner::runQuery(engine, {"-version"}, QString(), kShort, "Test").stdOut, QString("v2 longer\n"));
+        QCOMPARE(runCount(counter), 1);
+    }
+
+    void failuresAskedAgain_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("killed") << "hang 5";
+        QTest::newRow("crashed") << "crash";
+    }
+    void failuresAskedAgain()
+    {
+        QFETCH(QString, mode);
+        QString counter;
+        const QString engine = countingScript("query-fails", mode, &counter);
+        SyncRunner::runQuery(engine, {}, QString(), kShort, "Test");
+        const SyncRunner::Result again = SyncRunner::runQuery(engine, {}, QString(), kShort, "Test");
+        QVERIFY(again.killed || again.crashed);
+        QCOMPARE(runCount(counter), 2);
+    }
+
+    void prefetchedRunTakenOver()
+    {
+        QString counter;
+        const QString engine = countingScript("query-prefetched", "print 'ready'", &counter);
+        SyncRunner::prefetchQuery(engine, {"-status"});
+        SyncRunner::prefetchQuery(engine, {"-status"}); // one run per question
+        QTRY_COMPARE_WITH_TIMEOUT(runCount(counter), 1, 10000);
+        QTest::qWait(200); // the run has ended before it is asked for
+        const SyncRunner::Result answer = SyncRunner::runQuery(engine, {"-status"}, QString(), kShort, "Test");
+        QVERIFY(answer.started && !answer.killed && !answer.crashed);
+        QCOMPARE(answer.stdOut, QString("ready\n"));
+        QCOMPARE(runCount(counter), 1);
+
+        // A prefetched run nobody asks for is ended, not waited for.
+        const QString hanging = countingScript("query-unasked", "hang", &counter);
+        SyncRunner::prefetchQuery(hanging, {});
+        QElapsedTimer clock;
+        clock.start();
+        SyncRunner::dropPrefetched();
+        QVERIFY(clock.elapsed() < 3000);
+        QVERIFY(SyncRunner::runQuery(hanging, {}, QString(), kShort, "Test").killed);
+    }
+
+    void missingEngineNeverStarts()
+    {
+        SyncRunner::prefetchQuery("/nonexistent/engine", {});
+        QVERIFY(!SyncRunner::runQuery("/nonexistent/engine", {}, QString(), kShort, "Test").started);
+    }
+};
+
+VEXO_TEST_CLASS(SyncRunnerQueriesTest)
+#include "tst_syncrunnerqueries.moc"
