@@ -200,6 +200,66 @@ private slots:
         QCOMPARE(span.end, end);
     }
 
+    void judgeCopyBegin_data()
+    {
+        addColumns<double, int>({"begin", "verdict"});
+        // The previous volume began at 10 s and ends at 25 s; times within 1 ms are the same.
+        using Verdict = MediaSplitter::CopyBegin;
+        QTest::newRow("where the previous volume began") << 10.0 + 0.001 << int(Verdict::Repeats);
+        QTest::newRow("within the previous volume") << 20.0 << int(Verdict::Fits);
+        QTest::newRow("exactly at its end") << 25.0 + 0.001 << int(Verdict::Fits);
+        QTest::newRow("past its end") << 25.0 + 0.002 << int(Verdict::TooLate);
+    }
+
+    void judgeCopyBegin()
+    {
+        QFETCH(double, begin);
+        QFETCH(int, verdict);
+        QCOMPARE(int(MediaSplitter::judgeCopyBegin(begin, 10.0, 25.0)), verdict);
+    }
+
+    void firstCopiedTime_data()
+    {
+        addColumns<QList<FFprobePacket>, double>({"packets", "time"}); // NaN: not known
+        auto of = [](int stream, double time, bool key) {
+            FFprobePacket result = packet(time, key, QString());
+            result.stream = stream;
+            return result;
+        };
+        const double nan = qQNaN();
+        // The input starts at 0.5 s; stream 1 is the reference.
+        QTest::newRow("other streams first") << QList<FFprobePacket>{of(0, 0.5, true), of(2, 0.52, true), of(1, 0.54, true)} << 0.04;
+        QTest::newRow("not a key packet: a later one would be copied first") << QList<FFprobePacket>{of(1, 0.5, false), of(1, 0.9, true)} << nan;
+        QTest::newRow("no packet of the stream") << QList<FFprobePacket>{of(0, 0.5, true)} << nan;
+    }
+
+    void firstCopiedTime()
+    {
+        QFETCH(QList<FFprobePacket>, packets);
+        QFETCH(double, time);
+        const double found = MediaSplitter::firstCopiedTime(packets, 1, 0.5);
+        QCOMPARE(qIsFinite(found), qIsFinite(time));
+        if (qIsFinite(time))
+            QVERIFY(qAbs(found - time) < 1e-9);
+    }
+
+    void tailCovers_data()
+    {
+        addColumns<QList<FFprobePacket>, bool>({"tail", "covers"});
+        // The last packets are wanted from 23 s on.
+        QTest::newRow("read from before") << QList<FFprobePacket>{packet(22.04, true, ""), packet(25.0, false, "")} << true;
+        QTest::newRow("read from exactly there") << QList<FFprobePacket>{packet(23.0, true, "")} << true;
+        QTest::newRow("read from after") << QList<FFprobePacket>{packet(23.01, true, "")} << false;
+        QTest::newRow("nothing read") << QList<FFprobePacket>{} << false;
+    }
+
+    void tailCovers()
+    {
+        QFETCH(QList<FFprobePacket>, tail);
+        QFETCH(bool, covers);
+        QCOMPARE(MediaSplitter::tailCovers(tail, 23.0), covers);
+    }
+
     void splitsARealClip_data()
     {
         addColumns<QString, double, int>({"clip", "keyInterval", "audioStreams"});
