@@ -97,13 +97,8 @@ bool FFprobe::loadWithPackets(const QString &filePath, QList<FFprobePacket> &pac
                               const QString &streams, const QString &intervals, bool withHashes)
 {
     packets.clear();
-    const bool loaded = loadWith(filePath,
-                                 packetOptions(streams, intervals, withHashes)
-                                     << QStringLiteral("-show_packets"),
-                                 &packets);
-    if (!loaded)
-        packets.clear();
-    return loaded;
+    return loadWith(filePath, packetOptions(streams, intervals, withHashes) << QStringLiteral("-show_packets"),
+                    &packets);
 }
 
 bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,

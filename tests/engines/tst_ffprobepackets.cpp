@@ -6,6 +6,7 @@
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -110,6 +111,12 @@ void FFprobePacketsTest::readsPacketsOfARealClip()
     QVERIFY(ffprobe.audioStreams().isEmpty());
     QCOMPARE(describe(together), describe(head.mid(0, 1) + window));
     QCOMPARE(together.last().stream, ffprobe.videoStreams().first());
+    // Without a selection every stream is loaded, and each packet tells its stream.
+    QVERIFY(ffprobe.loadWithPackets(clip, together, QString(), "%+#16"));
+    QSet<int> streams;
+    for (const FFprobePacket &p : std::as_const(together))
+        streams.insert(p.stream);
+    QCOMPARE(streams, (QSet<int>{ffprobe.videoStreams().first(), ffprobe.audioStreams().first()}));
     // An interval FFprobe refuses: nothing is loaded.
     QVERIFY(!ffprobe.loadWithPackets(clip, together, "V:0", "no interval"));
     QVERIFY(!ffprobe.isLoaded() && together.isEmpty());
