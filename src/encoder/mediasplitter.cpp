@@ -25,6 +25,9 @@ constexpr double InputWindowSeconds = 20.0;
 // Seconds before a volume's measured end from which its last packets are read: more than
 // B-frames reorder them by.
 constexpr double VolumeTailSeconds = 2.0;
+// Packets of the input read with its analysis, to find where its reference stream begins:
+// more than come before the first video packet in common files (audio, DVD navigation).
+constexpr int InputHeadPackets = 32;
 // Times of the same packet computed two ways may differ by rounding.
 constexpr double TimeTolerance = 0.001;
 
@@ -83,7 +86,11 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_input = input;
     m_volumeCount = volumeCount;
     m_volumeSize = volumeSize;
-    if (!m_ffprobe->load(input)) {
+    // The input's first packets come with its analysis: the first volume, copied from the
+    // start, begins at the reference stream's first key packet among them.
+    QList<FFprobePacket> firstPackets;
+    if (!m_ffprobe->loadWithPackets(input, firstPackets, QString(), QStringLiteral("%+#%1").arg(InputHeadPackets))
+        && !m_ffprobe->load(input)) {
         m_console->log(LogLevel::Quiet, tr("Failed to start split: could not analyze input media file"));
         return;
     }
@@ -97,7 +104,9 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_inputStart = m_ffprobe->formatValue(inputStart, QStringLiteral("start_time"))
                        ? inputStart.toDouble()
                        : 0.0;
-    m_referenceStreams = chooseReferenceStreams();
+    int referenceStream = -1;
+    m_referenceStreams = chooseReferenceStreams(referenceStream);
+    m_firstBegin = firstCopiedTime(firstPackets, referenceStream, m_inputStart);
     m_position = 0.0;
     m_volumeStartSecond = 0.0;
     m_volumeBegin = 0.0;
@@ -114,39 +123,32 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     startNextJob();
 }
 
-QString MediaSplitter::chooseReferenceStreams() const
+QString MediaSplitter::chooseReferenceStreams(int &index) const
 {
     // A cover picture is a video stream of one packet: it cannot tell where a volume ends.
     const QStringList attachedPicture{QStringLiteral("DISPOSITION:attached_pic")};
     for (int stream : m_ffprobe->videoStreams()) {
         QHash<QString, QString> disposition;
         if (m_ffprobe->streamData(stream, disposition, attachedPicture) == 0
-            || disposition.value(attachedPicture.first()) != QLatin1String("1"))
+            || disposition.value(attachedPicture.first()) != QLatin1String("1")) {
+            index = stream;
             return QStringLiteral("V:0");
+        }
     }
-    return m_ffprobe->audioStreams().isEmpty() ? QString() : QStringLiteral("a:0");
+    const QList<int> audio = m_ffprobe->audioStreams();
+    index = audio.isEmpty() ? -1 : audio.first();
+    return audio.isEmpty() ? QString() : QStringLiteral("a:0");
 }
 
-bool MediaSplitter::measureVolume(double &length, double &volumeStart)
+double MediaSplitter::firstCopiedTime(const QList<FFprobePacket> &packets, int stream, double inputStart)
 {
-    const QString inputName = QFileInfo(m_input).fileName();
-    if (!m_ffprobe->load(m_currentOutput)) {
-        fail(tr("Failed to start split part #%1 of %2: could not analyze input media file")
-                 .arg(m_currentVolume)
-                 .arg(inputName));
-        return false;
+    // A stream copy leaves out the packets before the first key packet; which packet would
+    // come first after an unknown one is not known.
+    for (const FFprobePacket &packet : packets) {
+        if (packet.stream == stream)
+            return packet.key ? packet.time - inputStart : qQNaN();
     }
-    QString duration;
-    if (!m_ffprobe->formatValue(duration, QStringLiteral("duration"))) {
-        fail(tr("Failed to start split part #%1 of %2: could not get input media duration")
-                 .arg(m_currentVolume)
-                 .arg(inputName));
-        return false;
-    }
-    length = duration.toDouble();
-    QString start;
-    volumeStart = m_ffprobe->formatValue(start, QStringLiteral("start_time")) ? start.toDouble() : 0.0;
-    return true;
+    return qQNaN();
 }
 
 QList<FFprobePacket> MediaSplitter::inputWindow(double second)
@@ -162,36 +164,68 @@ QList<FFprobePacket> MediaSplitter::inputWindow(double second)
     return window;
 }
 
-MediaSplitter::VolumeSpan MediaSplitter::locateVolume(double length, double volumeStart)
+bool MediaSplitter::locateVolume(VolumeSpan &span)
 {
-    QList<FFprobePacket> head;
-    QList<FFprobePacket> tail;
-    QList<FFprobePacket> window;
+    // The volume's length, its first packet of the reference stream and its last ones come
+    // in one FFprobe run. The last ones are read from a guess of where they lie, after the
+    // first packet by the share of the input's length that the volume's size makes, less a
+    // margin; a guess that falls short of the end only reads more packets, one past it is
+    // read again from the measured length. The first packet's hash is needed only when the
+    // trial copy could not tell where the volume begins.
+    const bool beginKnown = qIsFinite(m_queuedBegin);
+    const double share = m_inputSize > 0 ? double(QFileInfo(m_currentOutput).size()) / double(m_inputSize) : 0.0;
+    const double guess = std::max(0.0, m_duration * share - 2.0 * VolumeTailSeconds);
+    QList<FFprobePacket> packets;
+    const bool together =
+        !m_referenceStreams.isEmpty()
+        && m_ffprobe->loadWithPackets(m_currentOutput, packets, m_referenceStreams,
+                                      QStringLiteral("%+#1,+") + secondsText(guess) + QLatin1Char('%'),
+                                      !beginKnown);
+    const QString inputName = QFileInfo(m_input).fileName();
+    if (!together && !m_ffprobe->load(m_currentOutput)) {
+        fail(tr("Failed to start split part #%1 of %2: could not analyze input media file")
+                 .arg(m_currentVolume)
+                 .arg(inputName));
+        return false;
+    }
+    QString duration;
+    if (!m_ffprobe->formatValue(duration, QStringLiteral("duration"))) {
+        fail(tr("Failed to start split part #%1 of %2: could not get input media duration")
+                 .arg(m_currentVolume)
+                 .arg(inputName));
+        return false;
+    }
+    const double length = duration.toDouble();
+    QString start;
+    const double volumeStart =
+        m_ffprobe->formatValue(start, QStringLiteral("start_time")) ? start.toDouble() : 0.0;
+
+    QList<FFprobePacket> head = packets.mid(0, 1);
+    QList<FFprobePacket> tail = packets.mid(1);
     const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
-    const QString tailInterval = secondsText(tailStart) + QLatin1Char('%');
     if (m_referenceStreams.isEmpty()) {
         // Nothing to locate by: the volume began at its second.
-    } else if (qIsFinite(m_queuedBegin)) {
-        // The trial copy told where the volume begins; its first packet and its last ones
-        // come in one run, without hashes.
-        QList<FFprobePacket> packets;
-        m_ffprobe->readPackets(packets, m_currentOutput, m_referenceStreams,
-                               QStringLiteral("%+#1,") + tailInterval, false);
-        head = packets.mid(0, 1);
-        tail = packets.mid(1);
-    } else {
-        // The volume's first packet is looked up in the input around its second.
-        m_ffprobe->readPackets(head, m_currentOutput, m_referenceStreams, QStringLiteral("%+#1"));
-        if (!head.isEmpty())
-            m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams, tailInterval, false);
-        window = inputWindow(m_volumeStartSecond);
+    } else if (!together) {
+        m_ffprobe->readPackets(head, m_currentOutput, m_referenceStreams, QStringLiteral("%+#1"), !beginKnown);
     }
-    const VolumeSpan span = volumeSpan(m_volumeStartSecond, m_inputStart, window, length,
-                                       volumeStart, head, tail, m_queuedBegin);
+    if (!head.isEmpty() && !tailCovers(tail, tailStart))
+        m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams,
+                               secondsText(tailStart) + QLatin1Char('%'), false);
+    // The volume's first packet is looked up in the input around its second.
+    const QList<FFprobePacket> window = beginKnown || m_referenceStreams.isEmpty()
+                                            ? QList<FFprobePacket>()
+                                            : inputWindow(m_volumeStartSecond);
+    span = volumeSpan(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail,
+                      m_queuedBegin);
     qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolume() volume" << m_currentVolume - 1
                        << "cut from second" << m_volumeStartSecond << "measures" << length
                        << "and spans" << span.begin << "to" << span.end;
-    return span;
+    return true;
+}
+
+bool MediaSplitter::tailCovers(const QList<FFprobePacket> &tail, double tailStart)
+{
+    return !tail.isEmpty() && tail.first().time <= tailStart + TimeTolerance;
 }
 
 bool MediaSplitter::chooseStartSecond(double &chosen, double end)
@@ -202,8 +236,10 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
     if (m_currentVolume == 1) {
         QString hash;
         double time = qQNaN();
-        if (!m_referenceStreams.isEmpty()
-            && m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(0.0), m_referenceStreams, &time))
+        if (qIsFinite(m_firstBegin))
+            m_queuedBegin = m_firstBegin;
+        else if (!m_referenceStreams.isEmpty()
+                 && m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(0.0), m_referenceStreams, &time))
             m_queuedBegin = time - m_inputStart;
         return true;
     }
@@ -238,18 +274,28 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
         }
         qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
                            << "the copy begins at" << begin << "for an end at" << end;
-        if (begin <= m_volumeBegin + TimeTolerance)
+        switch (judgeCopyBegin(begin, m_volumeBegin, end)) {
+        case CopyBegin::Repeats:
             return false;
-        if (begin <= end + TimeTolerance) {
+        case CopyBegin::Fits:
             chosen = candidate;
             m_queuedBegin = begin;
             return true;
+        case CopyBegin::TooLate:
+            break;
         }
     }
     // Every copy would begin past the end: the pictures between would be lost.
     qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() no second down to" << lowest
                        << "begins at or before" << end;
     return false;
+}
+
+MediaSplitter::CopyBegin MediaSplitter::judgeCopyBegin(double begin, double previousBegin, double end)
+{
+    if (begin <= previousBegin + TimeTolerance)
+        return CopyBegin::Repeats;
+    return begin <= end + TimeTolerance ? CopyBegin::Fits : CopyBegin::TooLate;
 }
 
 bool MediaSplitter::findInInput(double &time, const QString &hash,
@@ -321,11 +367,9 @@ void MediaSplitter::startNextJob()
     // The previous volume's end is where this one starts (the input's start for the first).
     const QString inputName = QFileInfo(m_input).fileName();
     if (!m_currentOutput.isEmpty()) {
-        double previousLength = 0.0;
-        double previousStart = 0.0;
-        if (!measureVolume(previousLength, previousStart))
+        VolumeSpan span;
+        if (!locateVolume(span))
             return;
-        const VolumeSpan span = locateVolume(previousLength, previousStart);
         m_position = span.end;
         m_volumeBegin = span.begin;
     }

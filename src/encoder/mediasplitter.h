@@ -62,6 +62,18 @@ public:
                                  double volumeStart, const QList<FFprobePacket> &volumeHead,
                                  const QList<FFprobePacket> &volumeTail, double knownBegin = qQNaN());
 
+    // Where, from the input's start, a copy from the start begins: at the time of the stream's
+    // first packet in `packets` when that is a key packet, else not a number (not known).
+    static double firstCopiedTime(const QList<FFprobePacket> &packets, int stream, double inputStart);
+    // A trial copy for the next volume that begins at `begin`, after a volume that began at
+    // `previousBegin` and ends at `end`: it would repeat the previous volume, it fits, or it
+    // begins too late (pictures between would be lost).
+    enum class CopyBegin { Repeats, Fits, TooLate };
+    static CopyBegin judgeCopyBegin(double begin, double previousBegin, double end);
+    // Whether packets read up to a volume's end, `tail`, begin early enough to hold its last
+    // packets: at or before `tailStart`.
+    static bool tailCovers(const QList<FFprobePacket> &tail, double tailStart);
+
 signals:
     void finished();
     void started();
@@ -72,8 +84,9 @@ public slots:
 private:
     QString volumeFolder() const;
     int chooseDisambiguation(const QString &folder, const QString &baseName) const;
-    bool measureVolume(double &length, double &volumeStart);
-    VolumeSpan locateVolume(double length, double volumeStart);
+    // Measures the volume just written and finds where it lies in the input; false (after
+    // failing the split) when FFprobe could not measure it.
+    bool locateVolume(VolumeSpan &span);
     // The whole second to cut the next volume from, for a previous volume that ends at `end`;
     // false when no second gives a copy that begins after the previous volume began.
     bool chooseStartSecond(double &second, double end);
@@ -81,7 +94,8 @@ private:
     // The time, from the input's start, of the earliest packet in the window with this hash.
     static bool findInInput(double &time, const QString &hash,
                             const QList<FFprobePacket> &inputWindow, double inputStart);
-    QString chooseReferenceStreams() const;
+    // Also gives the stream's index (-1 with none).
+    QString chooseReferenceStreams(int &index) const;
     void fail(const QString &text);
 
     FFmpeg *m_ffmpeg;
@@ -102,6 +116,9 @@ private:
     // Where FFmpeg's copy for the most recently queued volume begins in the input, as the
     // trial copy told (not a number when it could not tell).
     double m_queuedBegin = 0.0;
+    // Where the first volume begins in the input, as its analysis told (not a number when
+    // it could not tell).
+    double m_firstBegin = 0.0;
     qint64 m_inputSize = 0;
     QString m_input;
     QString m_partBaseName;

@@ -14,6 +14,39 @@ QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
+
+// One packet from its fields (the first value of each key); false when it has no time.
+bool readPacket(FFprobePacket &packet, const QHash<QString, QString> &values)
+{
+    bool timed = false;
+    for (const char *timeKey : {"pts_time", "dts_time"}) {
+        if (!timed)
+            packet.time = values.value(QLatin1String(timeKey)).toDouble(&timed);
+    }
+    if (!timed)
+        return false;
+    bool ok = false;
+    packet.duration = values.value(QStringLiteral("duration_time")).toDouble(&ok);
+    if (!ok || packet.duration < 0.0)
+        packet.duration = 0.0;
+    packet.key = values.value(QStringLiteral("flags")).startsWith(QLatin1Char('K'));
+    packet.hash = values.value(QStringLiteral("data_hash"));
+    packet.stream = values.value(QStringLiteral("stream_index")).toInt(&ok);
+    if (!ok)
+        packet.stream = -1;
+    return true;
+}
+
+QStringList packetOptions(const QString &streams, const QString &intervals, bool withHashes)
+{
+    QStringList options;
+    if (!streams.isEmpty())
+        options << QStringLiteral("-select_streams") << streams;
+    options << QStringLiteral("-read_intervals") << intervals;
+    if (withHashes)
+        options << QStringLiteral("-show_data_hash") << QStringLiteral("MD5");
+    return options;
+}
 } // namespace
 
 FFprobe::FFprobe()
@@ -57,6 +90,20 @@ void FFprobe::clearLoad()
 
 bool FFprobe::load(const QString &filePath)
 {
+    return loadWith(filePath, {}, nullptr);
+}
+
+bool FFprobe::loadWithPackets(const QString &filePath, QList<FFprobePacket> &packets,
+                              const QString &streams, const QString &intervals, bool withHashes)
+{
+    packets.clear();
+    return loadWith(filePath, packetOptions(streams, intervals, withHashes) << QStringLiteral("-show_packets"),
+                    &packets);
+}
+
+bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,
+                       QList<FFprobePacket> *packets)
+{
     m_console->log(LogLevel::Verbose, tr("FFprobe: load %1").arg(filePath));
     clearLoad();
     m_filePath = filePath;
@@ -67,9 +114,12 @@ bool FFprobe::load(const QString &filePath)
     QString stdOut;
     QString stdErr;
     QString error;
-    QStringList arguments{QStringLiteral("-analyzeduration"), QStringLiteral("1000"),
-                                QStringLiteral("-show_format"), QStringLiteral("-show_streams")};
-    arguments << FFprobeReport::outputOptions() << fileArgument(filePath);
+    // A short analysis leaves the first packets of an MPEG program stream without times (and
+    // the whole volume's length shorter): packets are listed after a full one.
+    QStringList arguments;
+    if (!packets)
+        arguments << QStringLiteral("-analyzeduration") << QStringLiteral("1000");
+    arguments << QStringLiteral("-show_format") << QStringLiteral("-show_streams") << moreOptions << FFprobeReport::outputOptions() << fileArgument(filePath);
     if (!runProcess(arguments, stdOut, stdErr, error)) {
         m_console->log(LogLevel::Quiet,
                        tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));
@@ -77,7 +127,8 @@ bool FFprobe::load(const QString &filePath)
                            << quoted(m_executablePath);
         return false;
     }
-    echoOutput(stdOut, stdErr);
+    // A packet list can be long: then only errors are echoed.
+    echoOutput(packets ? QString() : stdOut, stdErr);
 
     FFprobeReport report;
     if (!report.read(stdOut)) {
@@ -88,6 +139,18 @@ bool FFprobe::load(const QString &filePath)
         qCDebug(lcEngines).noquote() << "FFprobe: failed to parse format" << quoted(filePath)
                            << quoted(m_executablePath);
         return false;
+    }
+    if (packets) {
+        for (const FFprobeReport::Block &block : std::as_const(report.packets)) {
+            QHash<QString, QString> values;
+            for (const FFprobeReport::Field &field : block) {
+                if (!values.contains(field.first))
+                    values.insert(field.first, field.second);
+            }
+            FFprobePacket packet;
+            if (readPacket(packet, values))
+                packets->append(packet);
+        }
     }
     m_formatText = FFprobeReport::text(report.format);
     for (const FFprobeReport::Block &stream : std::as_const(report.streams))
@@ -304,12 +367,8 @@ bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath
     if (m_state != Ready)
         return false;
     qCDebug(lcEngines).noquote() << "FFprobe::readPackets()" << streams << intervals << quoted(filePath);
-    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"),
-                          QStringLiteral("-select_streams"), streams,
-                          QStringLiteral("-read_intervals"), intervals};
-    if (withHashes)
-        arguments << QStringLiteral("-show_data_hash") << QStringLiteral("MD5");
-    arguments << QStringLiteral("-show_entries")
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
+    arguments << packetOptions(streams, intervals, withHashes) << QStringLiteral("-show_entries")
               << QStringLiteral("packet=pts_time,dts_time,duration_time,flags")
                      + (withHashes ? QStringLiteral(",data_hash") : QString())
               << fileArgument(filePath);
@@ -354,21 +413,9 @@ QList<FFprobePacket> FFprobe::parsePackets(const QString &text)
             if (!values.contains(line.captured(1)))
                 values.insert(line.captured(1), line.captured(2).trimmed());
         }
-        bool timed = false;
         FFprobePacket packet;
-        for (const char *timeKey : {"pts_time", "dts_time"}) {
-            if (!timed)
-                packet.time = values.value(QLatin1String(timeKey)).toDouble(&timed);
-        }
-        if (!timed)
-            continue;
-        bool ok = false;
-        packet.duration = values.value(QStringLiteral("duration_time")).toDouble(&ok);
-        if (!ok || packet.duration < 0.0)
-            packet.duration = 0.0;
-        packet.key = values.value(QStringLiteral("flags")).startsWith(QLatin1Char('K'));
-        packet.hash = values.value(QStringLiteral("data_hash"));
-        packets.append(packet);
+        if (readPacket(packet, values))
+            packets.append(packet);
     }
     return packets;
 }

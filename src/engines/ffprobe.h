@@ -22,6 +22,13 @@ public:
     void parseSignature(const QString &text);
 
     bool load(const QString &filePath);
+    // load() and readPackets() of the same file in one FFprobe run. With streams given,
+    // FFprobe selects them for the stream list too: only they are loaded (the format is
+    // whole). With none, every stream is loaded and the packets of all of them are listed.
+    // False, with nothing loaded, when FFprobe could not do both (e.g. a read interval it
+    // could not seek to): load() alone may still succeed.
+    bool loadWithPackets(const QString &filePath, QList<FFprobePacket> &packets,
+                         const QString &streams, const QString &intervals, bool withHashes = false);
 
     bool formatValue(QString &value, const QString &key);
     // Return the number of keys found; the keys not found go to missing (when given).
@@ -64,6 +71,9 @@ private:
     int lookUp(const QString &text, QHash<QString, QString> &data, const QStringList &keys,
                QStringList *missing);
     void clearLoad();
+    // load() with more options; packets, when given, receive the packets FFprobe listed.
+    bool loadWith(const QString &filePath, const QStringList &moreOptions,
+                  QList<FFprobePacket> *packets);
 
     QString m_formatText;
     QStringList m_streamTexts;

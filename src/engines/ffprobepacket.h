@@ -10,4 +10,5 @@ struct FFprobePacket
     double duration = 0.0; // "duration_time"; 0 when FFprobe gives none
     bool key = false;      // "flags" begins with "K"
     QString hash;          // "data_hash", the MD5 of the packet's data ("MD5:...")
+    int stream = -1;       // "stream_index"; -1 when FFprobe was not asked for it
 };

@@ -50,11 +50,13 @@ bool FFprobeReport::read(const QString &answer)
 {
     format.clear();
     streams.clear();
+    packets.clear();
     const bool found = answer.trimmed().startsWith(QLatin1Char('{')) ? readJson(answer)
                                                                      : readSections(answer);
     if (!found || format.isEmpty()) {
         format.clear();
         streams.clear();
+        packets.clear();
         return false;
     }
     return true;
@@ -71,6 +73,9 @@ bool FFprobeReport::readJson(const QString &answer)
     const QJsonArray list = root.value(QLatin1String("streams")).toArray();
     for (const QJsonValue &stream : list)
         streams.append(jsonBlock(stream.toObject()));
+    const QJsonArray packetList = root.value(QLatin1String("packets")).toArray();
+    for (const QJsonValue &packet : packetList)
+        packets.append(jsonBlock(packet.toObject()));
     return true;
 }
 

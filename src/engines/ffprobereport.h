@@ -34,6 +34,8 @@ public:
 
     Block format;
     QList<Block> streams;
+    // The PACKET blocks of an answer that also lists packets ("-show_packets"), JSON form only.
+    QList<Block> packets;
 
 private:
     bool readJson(const QString &answer);

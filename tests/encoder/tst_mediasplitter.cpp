@@ -200,6 +200,66 @@ private slots:
         QCOMPARE(span.end, end);
     }
 
+    void judgeCopyBegin_data()
+    {
+        addColumns<double, int>({"begin", "verdict"});
+        // The previous volume began at 10 s and ends at 25 s; times within 1 ms are the same.
+        using Verdict = MediaSplitter::CopyBegin;
+        QTest::newRow("where the previous volume began") << 10.0 + 0.001 << int(Verdict::Repeats);
+        QTest::newRow("within the previous volume") << 20.0 << int(Verdict::Fits);
+        QTest::newRow("exactly at its end") << 25.0 + 0.001 << int(Verdict::Fits);
+        QTest::newRow("past its end") << 25.0 + 0.002 << int(Verdict::TooLate);
+    }
+
+    void judgeCopyBegin()
+    {
+        QFETCH(double, begin);
+        QFETCH(int, verdict);
+        QCOMPARE(int(MediaSplitter::judgeCopyBegin(begin, 10.0, 25.0)), verdict);
+    }
+
+    void firstCopiedTime_data()
+    {
+        addColumns<QList<FFprobePacket>, double>({"packets", "time"}); // NaN: not known
+        auto of = [](int stream, double time, bool key) {
+            FFprobePacket result = packet(time, key, QString());
+            result.stream = stream;
+            return result;
+        };
+        const double nan = qQNaN();
+        // The input starts at 0.5 s; stream 1 is the reference.
+        QTest::newRow("other streams first") << QList<FFprobePacket>{of(0, 0.5, true), of(2, 0.52, true), of(1, 0.54, true)} << 0.04;
+        QTest::newRow("not a key packet: a later one would be copied first") << QList<FFprobePacket>{of(1, 0.5, false), of(1, 0.9, true)} << nan;
+        QTest::newRow("no packet of the stream") << QList<FFprobePacket>{of(0, 0.5, true)} << nan;
+    }
+
+    void firstCopiedTime()
+    {
+        QFETCH(QList<FFprobePacket>, packets);
+        QFETCH(double, time);
+        const double found = MediaSplitter::firstCopiedTime(packets, 1, 0.5);
+        QCOMPARE(qIsFinite(found), qIsFinite(time));
+        if (qIsFinite(time))
+            QVERIFY(qAbs(found - time) < 1e-9);
+    }
+
+    void tailCovers_data()
+    {
+        addColumns<QList<FFprobePacket>, bool>({"tail", "covers"});
+        // The last packets are wanted from 23 s on.
+        QTest::newRow("read from before") << QList<FFprobePacket>{packet(22.04, true, ""), packet(25.0, false, "")} << true;
+        QTest::newRow("read from exactly there") << QList<FFprobePacket>{packet(23.0, true, "")} << true;
+        QTest::newRow("read from after") << QList<FFprobePacket>{packet(23.01, true, "")} << false;
+        QTest::newRow("nothing read") << QList<FFprobePacket>{} << false;
+    }
+
+    void tailCovers()
+    {
+        QFETCH(QList<FFprobePacket>, tail);
+        QFETCH(bool, covers);
+        QCOMPARE(MediaSplitter::tailCovers(tail, 23.0), covers);
+    }
+
     void splitsARealClip_data()
     {
         addColumns<QString, double, int>({"clip", "keyInterval", "audioStreams"});
@@ -312,17 +372,42 @@ private slots:
         QCOMPARE(host.jobs().size(), 1);
     }
 
-    // A volume after the first that measures nothing leaves the position where it was: the split
-    // stops. (An FFprobe that knows no streams and says every first volume is empty.)
-    void volumeThatMeasuresNothing()
+    // Volume analyses from an FFprobe that answers with canned text (FFmpeg finds no input: its
+    // trial copies tell nothing, the split goes on from the whole second).
+    void cannedVolumeAnalysis_data()
     {
-        const QByteArray answer = "{\"format\": {\"duration\": \"100.000000\"}}\n";
-        const QByteArray empty = "{\"format\": {\"duration\": \"0.000000\"}}\n";
-        const QString emptyPath = writeEngineFile("probe-empty-volume.txt", empty);
+        addColumns<QString, int, int, QString>({"cases", "volumes", "jobs", "logged"});
+        const QString longInput = writeEngineFile("probe-long-input.txt", "{\"format\": {\"duration\": \"100.000000\"}}\n");
+        // A volume after the first that measures nothing leaves the position where it was: the
+        // split stops. (FFprobe knows no streams and says every first volume is empty.)
+        QTest::newRow("volume that measures nothing")
+            << QString("  *part1*) cat '%1' ;;\n  *) cat '%2' ;;")
+                   .arg(writeEngineFile("probe-empty-volume.txt", "{\"format\": {\"duration\": \"0.000000\"}}\n"), longInput)
+            << 3 << 1 << "Failed (position error) to continue split of movie.avi";
+        // Last packets read from a guess that lands too late (the volume's analysis lists them from
+        // 9 s of 10 s) are read again from the measured length: one ends at 11.5 s.
+        const QByteArray videoInput = "{\"streams\": [{\"index\": 0, \"codec_type\": \"video\"}],"
+                                      " \"format\": {\"duration\": \"100.000000\", \"start_time\": \"0.000000\"}}\n";
+        const QByteArray volume = "{\"packets\": [{\"stream_index\": 0, \"pts_time\": \"0.000000\", \"flags\": \"K_\"},"
+                                  " {\"stream_index\": 0, \"pts_time\": \"9.000000\", \"flags\": \"K_\"}],"
+                                  " \"format\": {\"duration\": \"10.000000\", \"start_time\": \"0.000000\"}}\n";
+        QTest::newRow("last packets guessed too late")
+            << QString("  *-show_packets*part1*) cat '%1' ;;\n  *part1*) cat '%2' ;;\n  *) cat '%3' ;;")
+                   .arg(writeEngineFile("probe-late-volume.txt", volume),
+                        writeEngineFile("probe-late-tail.txt", "[PACKET]\npts_time=11.460000\nduration_time=0.040000\n[/PACKET]\n"),
+                        writeEngineFile("probe-video-input.txt", videoInput))
+            << 2 << 2 << "Start FFmpeg job with -ss 00:00:11 ";
+    }
+
+    void cannedVolumeAnalysis()
+    {
+        QFETCH(QString, cases);
+        QFETCH(int, volumes);
+        QFETCH(int, jobs);
+        QFETCH(QString, logged);
         const QString script = writeEngineScript(
-            "probe-empty-volume", QString("case \"$*\" in\n  -version) echo 'ffprobe version 9.9-test' ;;\n"
-                                          "  *part1*) cat '%1' ;;\n  *) cat '%2' ;;\nesac")
-                                      .arg(emptyPath, writeEngineFile("probe-long-input.txt", answer)));
+            QString("probe-%1").arg(QTest::currentDataTag()).replace(' ', '-'),
+            "case \"$*\" in\n  -version) echo 'ffprobe version 9.9-test' ;;\n" + cases + "\nesac");
         FFprobe canned;
         QVERIFY(canned.startInterface(script, QString()));
         EngineObjects::setEngines(m_ffmpeg.get(), &canned, nullptr);
@@ -330,13 +415,12 @@ private slots:
         MediaSplitter splitter(&host);
         splitter.setOutputFolder(m_folder->path());
         QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        splitter.startSplit(m_folder->path() + "/movie.avi", 3, 1000000);
+        splitter.startSplit(m_folder->path() + "/movie.avi", volumes, 1000000);
         const bool ended = finished.count() == 1 || finished.wait(30000);
         EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
         QVERIFY(ended);
-        QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of movie.avi"),
-                 qPrintable(m_capture->log()));
-        QCOMPARE(host.jobs().size(), 1);
+        QVERIFY2(m_capture->log().contains(logged), qPrintable(m_capture->log()));
+        QCOMPARE(host.jobs().size(), jobs);
     }
 
     void badInput_data()

@@ -6,6 +6,7 @@
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -100,6 +101,25 @@ void FFprobePacketsTest::readsPacketsOfARealClip()
     QVERIFY(same);
     QCOMPARE(same->time, window.last().time);
     QCOMPARE(ffprobe.formatText(), loadedFormat); // the loaded analysis is left alone
+
+    // Analysis and packets in one run: only the selected stream is loaded, the format whole;
+    // the same packets as a separate read lists, with their stream.
+    QList<FFprobePacket> together;
+    QVERIFY(ffprobe.loadWithPackets(clip, together, "V:0", "%+#1,1.500000%2.500000", true));
+    QCOMPARE(ffprobe.formatText(), loadedFormat);
+    QCOMPARE(ffprobe.videoStreams().size(), 1);
+    QVERIFY(ffprobe.audioStreams().isEmpty());
+    QCOMPARE(describe(together), describe(head.mid(0, 1) + window));
+    QCOMPARE(together.last().stream, ffprobe.videoStreams().first());
+    // Without a selection every stream is loaded, and each packet tells its stream.
+    QVERIFY(ffprobe.loadWithPackets(clip, together, QString(), "%+#16"));
+    QSet<int> streams;
+    for (const FFprobePacket &p : std::as_const(together))
+        streams.insert(p.stream);
+    QCOMPARE(streams, (QSet<int>{ffprobe.videoStreams().first(), ffprobe.audioStreams().first()}));
+    // An interval FFprobe refuses: nothing is loaded.
+    QVERIFY(!ffprobe.loadWithPackets(clip, together, "V:0", "no interval"));
+    QVERIFY(!ffprobe.isLoaded() && together.isEmpty());
 }
 
 void FFprobePacketsTest::firstCopiedPacket_data()
