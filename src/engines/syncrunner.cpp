@@ -147,8 +147,9 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
     }
     const Result result = prefetched ? finishProcess(prefetched, timeouts, classWord)
                                      : run(program, arguments, libraryPath, timeouts, classWord);
-    // Only a whole answer is kept: a failed start, a kill or a crash is asked again.
-    if (!stamp.isEmpty() && result.started && !result.killed && !result.crashed) {
+    // Only a whole answer is kept: a failed start, a kill or a crash (a kill is one too) is
+    // asked again.
+    if (!stamp.isEmpty() && result.started && !result.crashed) {
         QMutexLocker lock(&store.mutex);
         store.answers.insert(key, result);
     }

@@ -1,12 +1,15 @@
 // Status queries asked twice at start-up: the second asking takes the first answer while
 // the executable is unchanged, a prefetched run is taken over, and failures are asked again.
 
+#include "engines/ffprobe.h"
 #include "engines/syncrunner.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
 #include <QElapsedTimer>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 namespace {
@@ -34,9 +37,13 @@ private slots:
         SyncRunner::run(engine, {"-version"}, QString(), kShort, "Test");
         QCOMPARE(runCount(counter), 3);
 
-        // Another executable at the same path is another engine.
-        QTest::qWait(5);
+        // Another executable at the same path is another engine, even within the file
+        // system's time stamp granularity.
+        const QDateTime stamp = QFileInfo(engine).lastModified();
         countingScript("query-kept", "print 'v2 longer'", &counter);
+        QFile rewritten(engine);
+        QVERIFY(rewritten.open(QIODevice::ReadWrite) && rewritten.setFileTime(stamp, QFileDevice::FileModificationTime));
+        rewritten.close();
         QCOMPARE(SyncRunner::runQuery(engine, {"-version"}, QString(), kShort, "Test").stdOut, QString("v2 longer\n"));
         QCOMPARE(runCount(counter), 1);
     }
@@ -81,10 +88,34 @@ private slots:
         QVERIFY(SyncRunner::runQuery(hanging, {}, QString(), kShort, "Test").killed);
     }
 
-    void missingEngineNeverStarts()
+    void secondProcessorTakesTheAnswer()
+    {
+        ConsoleCapture capture;
+        QString counter;
+        const QString engine = countingScript("query-ffprobe", "print 'ffprobe version 6.6-test'", &counter);
+        FFprobe first, second;
+        QVERIFY(first.startInterface(engine, QString()));
+        QVERIFY(second.startInterface(engine, QString()));
+        QCOMPARE(second.version(), QString("6.6-test"));
+        QCOMPARE(runCount(counter), 1);
+        // An analysis of a file is never an answer kept.
+        QString out, err, error;
+        second.runProcess({"-i", "x"}, out, err, error);
+        second.runProcess({"-i", "x"}, out, err, error);
+        QCOMPARE(runCount(counter), 3);
+    }
+
+    void engineThatCannotStart()
     {
         SyncRunner::prefetchQuery("/nonexistent/engine", {});
         QVERIFY(!SyncRunner::runQuery("/nonexistent/engine", {}, QString(), kShort, "Test").started);
+        // Made executable afterwards (same size and time): it is asked anew.
+        QString counter;
+        const QString engine = countingScript("query-not-executable", "print 'up'", &counter);
+        QFile::setPermissions(engine, QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(!SyncRunner::runQuery(engine, {}, QString(), kShort, "Test").started);
+        QFile::setPermissions(engine, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(SyncRunner::runQuery(engine, {}, QString(), kShort, "Test").started);
     }
 };
 
