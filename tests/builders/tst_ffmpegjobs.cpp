@@ -2,8 +2,7 @@
 // a 4:4:4 source, awkward file names; the progress reader and the command check on the
 // engine's real output.
 
-#include "ffmpegtestengine.h"
-#include "mencodertestengine.h"
+#include "buildertesting.h"
 #include "testmedia.h"
 #include "testregistry.h"
 
@@ -83,8 +82,8 @@ void FFmpegJobsTest::command_data()
     const QString rgb = TestMedia::clip("-rgb 'a,b:é'.mov",
         {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-pix_fmt", "rgb24",
          "-vcodec", "qtrle"});
-    FFmpegTestEngine engine;
-    engine.job.source = MEncoderTestEngine::clipSource(rgb);
+    FFmpegRecords engine("ffmpeg");
+    engine.job.source = clipSource(rgb);
     engine.job.source.noAudio = true;
     setTarget(engine.job.target, EncoderProfile::LevelUser, "mp4", "x264", {320, 240}, 300,
               "noaudio", 0, 0);
@@ -119,8 +118,8 @@ void FFmpegJobsTest::relativeNamesWithColonOrDash()
 
 void FFmpegJobsTest::progressOfRealRun()
 {
-    FFmpegTestEngine engine;
-    engine.job.source = MEncoderTestEngine::clipSource(TestMedia::standardAvi());
+    FFmpegRecords engine("ffmpeg");
+    engine.job.source = clipSource(TestMedia::standardAvi());
     setTarget(engine.job.target, 2, "avi", "xvid", {320, 240}, 400, "mp3", 44100, 128);
     QString program;
     QStringList arguments;
@@ -147,8 +146,8 @@ void FFmpegJobsTest::progressOfRealRun()
 
 void FFmpegJobsTest::commandCheckOfRealRuns()
 {
-    FFmpegTestEngine engine;
-    engine.job.source = MEncoderTestEngine::clipSource(TestMedia::standardAvi());
+    FFmpegRecords engine("ffmpeg");
+    engine.job.source = clipSource(TestMedia::standardAvi());
     setTarget(engine.job.target, EncoderProfile::LevelUser, "3gp", "h263", {176, 144}, 200,
               "aac_lr", 0, 64);
     QString program;

@@ -1,8 +1,7 @@
 // The FFmpeg builder's support checks, its capability parsers on today's
 // answers and on the classic forms, and its readers of status output.
 
-#include "ffmpegtestengine.h"
-#include "mencodertestengine.h"
+#include "buildertesting.h"
 #include "testregistry.h"
 
 #include <QTest>
@@ -64,10 +63,10 @@ void FFmpegVocabularyTest::checks()
     QFETCH(QString, source);
     QFETCH(bool, engineRead);
     QFETCH(QString, refusal);
-    FFmpegTestEngine engine;
-    QVERIFY(!engineRead || engine.queryEngine());
-    engine.job.source = source == "dvd" ? MEncoderTestEngine::dvdSource("/media/DVD")
-                                        : MEncoderTestEngine::clipSource("/media/a.avi");
+    FFmpegRecords engine("ffmpeg");
+    QVERIFY(!engineRead || readEngine(engine));
+    engine.job.source = source == "dvd" ? dvdSource("/media/DVD")
+                                        : clipSource("/media/a.avi");
     engine.job.source.video.videoFormat = engine.job.source.audio.format = source;
     if (source == "unset")
         engine.job.source.kind = SourceKind::Unset;
@@ -85,8 +84,8 @@ void FFmpegVocabularyTest::checks()
 
 void FFmpegVocabularyTest::realCapabilities()
 {
-    FFmpegTestEngine engine;
-    QVERIFY(engine.queryEngine());
+    FFmpegRecords engine("ffmpeg");
+    QVERIFY(readEngine(engine));
     QCOMPARE(engine.status.signature, QString("ffmpeg"));
     QVERIFY2(QRegularExpression("^\\d+\\.\\d+").match(engine.status.version).hasMatch(),
              qPrintable(engine.status.version)); // not the word "version"
@@ -103,7 +102,7 @@ void FFmpegVocabularyTest::realCapabilities()
 
 void FFmpegVocabularyTest::classicAnswers()
 {
-    FFmpegTestEngine engine;
+    FFmpegRecords engine("ffmpeg");
     engine.status.stdOut = "ffmpeg 0.8.5\r\n";
     engine.builder.parseVersion();
     QCOMPARE(engine.status.version, QString("0.8.5"));

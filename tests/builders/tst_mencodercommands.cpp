@@ -3,7 +3,7 @@
 // VideoCD targets, and the merge. They run on the engine in tst_mencoderjobs.cpp and
 // tst_mencoderconformance.cpp.
 
-#include "mencodertestengine.h"
+#include "buildertesting.h"
 #include "testregistry.h"
 
 #include "engines/mencoder.h"
@@ -25,7 +25,7 @@ QStringList args(const char *text)
 
 EncodingSource dvdTitle(double aspect = 16.0 / 9.0)
 {
-    EncodingSource source = MEncoderTestEngine::dvdSource("/media/DVD");
+    EncodingSource source = dvdSource("/media/DVD");
     source.video.title = 3;
     source.video.aspect = aspect;
     source.audio.channelCount = 6;
@@ -34,7 +34,7 @@ EncodingSource dvdTitle(double aspect = 16.0 / 9.0)
 
 EncodingSource movieFile(const QString &path = "/media/movie.mkv", double aspect = 4.0 / 3.0)
 {
-    EncodingSource source = MEncoderTestEngine::clipSource(path);
+    EncodingSource source = clipSource(path);
     source.video.fileFormat.clear();
     source.video.aspect = aspect;
     source.video.frameRate = 23.976;
@@ -52,12 +52,10 @@ struct EncodeCall
 
 EncodeCall call(const EncodingSource &source, int level, const QString &muxer,
                 const QString &video, QSize size, double videoBitrate, const QString &audio,
-                int rate, double audioBitrate, const QString &standard = QString())
+                int rate, double audioBitrate, const QString &standard = QString(), int passes = 1, int pass = 1)
 {
-    EncodeCall call;
-    call.job.source = source;
-    setTarget(call.job.target, level, muxer, video, size, videoBitrate, audio, rate,
-              audioBitrate, standard);
+    EncodeCall call{{source, {}}, 0, 0, 0, passes, pass};
+    setTarget(call.job.target, level, muxer, video, size, videoBitrate, audio, rate, audioBitrate, standard);
     return call;
 }
 
@@ -194,24 +192,15 @@ void MEncoderCommandsTest::option_data()
 
     // Two passes: only the first Xvid pass is quick; x264 names the pass in both.
     for (int pass : {1, 2}) {
-        EncodeCall c = call(movieFile(), User, "avi", "xvid", {640, 480}, 1000.4, "noaudio", 0, 0);
-        c.passes = 2;
-        c.pass = pass;
-        QTest::newRow(qPrintable(QString("Xvid pass %1 of 2").arg(pass)))
-            << encode(c) << "-xvidencopts"
-            << QString(pass == 1 ? "turbo:pass=1" : "pass=2")
-                   + ":bitrate=1000:aspect=4/3:profile=dxnhdtv";
-        c = call(movieFile(), 1, "mp4", "x264", {720, 480}, 1234.5678, "noaudio", 0, 0, "PAL");
-        c.passes = 2;
-        c.pass = pass;
-        QTest::newRow(qPrintable(QString("x264 pass %1 of 2, fractional rate").arg(pass)))
-            << encode(c) << "-x264encopts"
-            << QString("bframes=0:pass=%1:bitrate=1235:profile=main:preset=fast").arg(pass);
+        QTest::addRow("Xvid pass %d of 2", pass)
+            << encode(call(movieFile(), User, "avi", "xvid", {640, 480}, 1000.4, "noaudio", 0, 0, {}, 2, pass))
+            << "-xvidencopts" << QString(pass == 1 ? "turbo:pass=1" : "pass=2") + ":bitrate=1000:aspect=4/3:profile=dxnhdtv";
+        QTest::addRow("x264 pass %d of 2, fractional rate", pass)
+            << encode(call(movieFile(), 1, "mp4", "x264", {720, 480}, 1234.5678, "noaudio", 0, 0, "PAL", 2, pass))
+            << "-x264encopts" << QString("bframes=0:pass=%1:bitrate=1235:profile=main:preset=fast").arg(pass);
     }
-    EncodeCall levelPass = call(dvd, 2, "avi", "xvid", {640, 360}, 800, "noaudio", 0, 0, "PAL");
-    levelPass.passes = 2;
     QTest::newRow("level 2 Xvid pass 1 of 2: never quick")
-        << encode(levelPass) << "-xvidencopts"
+        << encode(call(dvd, 2, "avi", "xvid", {640, 360}, 800, "noaudio", 0, 0, "PAL", 2)) << "-xvidencopts"
         << "pass=1:bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnhdtv";
     QTest::newRow("lavc MPEG-4, fractional rate")
         << encode(call(movieFile(), User, "mp4", "mpeg4", {640, 480}, 999.5, "noaudio", 0, 0))
@@ -240,15 +229,8 @@ void MEncoderCommandsTest::option_data()
         << "-vf" << "scale=640:360,dsize=1.33333,harddup";
 
     // libavformat numbers an AVI's audio streams among themselves; the player numbered
-    // every stream of the file.
-    struct AviStreams
-    {
-        const char *name;
-        QList<int> audioIds; // the player's ids of the file's audio streams
-        int selected;
-        const char *lavfId;
-    };
-    const AviStreams layouts[] = {
+    // every stream of the file. Each row: the player's ids of the audio streams, the chosen one.
+    const struct { const char *name; QList<int> audioIds; int selected; const char *lavfId; } layouts[] = {
         {"AVI, video first, second track", {1, 2}, 2, "1"},
         {"AVI, sound before video, first track", {0, 1}, 0, "0"},
         {"AVI, sound before video, second track", {0, 1}, 1, "1"},
@@ -256,7 +238,7 @@ void MEncoderCommandsTest::option_data()
         {"AVI, streams unknown, id 0", {}, 0, "0"},
         {"AVI without video, streams unknown, id 1", {}, 1, "1"},
     };
-    for (const AviStreams &layout : layouts) {
+    for (const auto &layout : layouts) {
         EncodingSource source = movieFile("/media/clip.avi");
         for (int aid : layout.audioIds) {
             source.audio.aid = aid;
@@ -265,9 +247,8 @@ void MEncoderCommandsTest::option_data()
         source.audio.aid = layout.selected;
         if (QByteArray(layout.name).contains("without video"))
             source.video.kind = VideoInfo::AudioOnlyFile;
-        QTest::newRow(layout.name)
-            << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
-            << "-aid" << layout.lavfId;
+        QTest::newRow(layout.name) << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
+                                   << "-aid" << layout.lavfId;
     }
     QTest::newRow("file name starting with a dash")
         << encode(call(movieFile("-film.mkv"), User, "mkv", "xvid", {320, 240}, 600, "noaudio", 0, 0))
@@ -378,17 +359,14 @@ void MEncoderCommandsTest::merge()
     engine.startInterface("/missing/mencoder", QString());
     InterfaceMEncoder builder;
     builder.init(kBinary, nullptr, nullptr, nullptr);
-    QString program = "stale", error = "stale";
-    QStringList arguments{"stale"};
-    QVERIFY(engine.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc));
-    QCOMPARE(arguments, expected);
-    QCOMPARE(program, QString("/missing/mencoder"));
-    QVERIFY(error.isEmpty());
-    error = "stale";
-    QVERIFY(builder.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc));
-    QCOMPARE(arguments, expected);
-    QCOMPARE(program, kBinary);
-    QVERIFY(error.isEmpty());
+    for (const bool byEngine : {true, false}) {
+        QString program = "stale", error = "stale";
+        QStringList arguments{"stale"};
+        QVERIFY(byEngine ? engine.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc)
+                         : builder.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc));
+        QCOMPARE(QStringList{program} + arguments, QStringList{byEngine ? "/missing/mencoder" : kBinary} + expected);
+        QVERIFY(error.isEmpty());
+    }
 }
 
 // Jobs for outputs of one name, queued before either runs, write different intermediates,

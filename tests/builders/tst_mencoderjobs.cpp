@@ -2,7 +2,7 @@
 // targets, the re-mux and the merge; the progress parser on a running encode (status lines
 // ended by "\r") and the command check on real runs that work and that fail.
 
-#include "mencodertestengine.h"
+#include "buildertesting.h"
 #include "testmedia.h"
 #include "testregistry.h"
 
@@ -24,25 +24,12 @@ QString ntscDvdFolder(const QString &frameRate)
 {
     const QString name = "ntsc-" + QString(frameRate).replace('/', '-');
     const QString root = TestMedia::folder() + "/" + name;
-    if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
-        return root;
-    const QString picture = "testsrc=size=720x480:duration=8:rate=" + frameRate;
-    const QString title = TestMedia::clip(name + ".mpg", {"-f", "lavfi", "-i", picture, "-f",
-        "lavfi", "-i", "sine=frequency=440:duration=8", "-target", "ntsc-dvd", "-r", frameRate,
+    const QString title = TestMedia::clip(name + ".mpg", {"-f", "lavfi", "-i", "testsrc=size=720x480:duration=8:rate="
+        + frameRate, "-f", "lavfi", "-i", "sine=frequency=440:duration=8", "-target", "ntsc-dvd", "-r", frameRate,
         "-aspect", "16:9", "-b:v", "2000k"});
-    const QString xml = TestMedia::folder() + "/" + name + ".xml";
-    QFile file(xml);
-    if (title.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QString();
-    // The video manager's format in the file spares dvdauthor's VIDEO_FORMAT variable.
-    file.write(QString("<dvdauthor dest='%1'><vmgm><menus><video format='ntsc'/></menus></vmgm>"
-                       "<titleset><titles><video format='ntsc' aspect='16:9' "
-                       "widescreen='nopanscan'/><audio lang='en'/><pgc><vob file='%2'/></pgc>"
-                       "</titles></titleset></dvdauthor>")
-                   .arg(root, title).toUtf8());
-    file.close();
-    TestMedia::run("dvdauthor", {"-x", xml});
-    return QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO") ? root : QString();
+    return QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO") || (!title.isEmpty() && TestMedia::authorDvd(root,
+        QString("<titleset><titles><video format='ntsc' aspect='16:9' widescreen='nopanscan'/><audio lang='en'/>"
+                "<pgc><vob file='%1'/></pgc></titles></titleset>").arg(title))) ? root : QString();
 }
 
 double rate(const QString &fraction)
@@ -55,8 +42,8 @@ double rate(const QString &fraction)
 QStringList clipCommand(QString &program, const QString &audio, const QString &output,
                         const QString &muxer = "avi", const QString &video = "xvid")
 {
-    MEncoderTestEngine engine;
-    engine.job.source = MEncoderTestEngine::clipSource(TestMedia::standardAvi());
+    MEncoderRecords engine("mencoder");
+    engine.job.source = clipSource(TestMedia::standardAvi());
     setTarget(engine.job.target, EncoderProfile::LevelUser, muxer, video, {320, 240}, 600, audio,
               audio == "mp2" ? 44100 : 0, 128, "PAL");
     QStringList arguments;
@@ -86,8 +73,8 @@ private slots:
 void MEncoderJobsTest::twoPassXvidReadsFirstPassStatistics()
 {
     // The job as the encoder core sets up the Xvid CD target for the 8 s DVD title.
-    MEncoderTestEngine engine;
-    engine.job.source = MEncoderTestEngine::dvdSource(TestMedia::dvdFolder());
+    MEncoderRecords engine("mencoder");
+    engine.job.source = dvdSource(TestMedia::dvdFolder());
     setTarget(engine.job.target, EncoderProfile::LevelUser, "avi", "xvid", {624, 352},
               -(700000 - 16 * 8), "mp3", 44100, 128);
     const QString stats = scratch("movie.stats");
@@ -146,8 +133,8 @@ void MEncoderJobsTest::discTargets()
     QFETCH(QString, video);
     const QString dvd = titleRate == "25" ? TestMedia::dvdFolder() : ntscDvdFolder(titleRate);
     QVERIFY(!dvd.isEmpty());
-    MEncoderTestEngine engine;
-    engine.job.source = MEncoderTestEngine::dvdSource(dvd);
+    MEncoderRecords engine("mencoder");
+    engine.job.source = dvdSource(dvd);
     engine.job.source.video.frameRate = rate(titleRate);
     const QString output = scratch(QString("disc-%1-%2-%3.mpg").arg(superVideoCd).arg(standard)
                                        .arg(QString(titleRate).replace('/', '-')));
@@ -178,7 +165,7 @@ void MEncoderJobsTest::remuxAndMerge()
                                    "-c:a", "libmp3lame", "-b:a", "128k"});
         QVERIFY(!inputs.last().isEmpty());
     }
-    MEncoderTestEngine engine;
+    MEncoderRecords engine("mencoder");
     const QString remuxed = scratch("copy.mkv"), merged = scratch("merged.avi");
     QString program, error = "stale";
     QStringList remux, merge;
@@ -287,9 +274,9 @@ void MEncoderJobsTest::audioTrackOfAvi()
                                                                           : picture + sound)
         + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"});
     QVERIFY(!avi.isEmpty());
-    MEncoderTestEngine engine;
+    MEncoderRecords engine("mencoder");
     EncodingSource &source = engine.job.source;
-    source = MEncoderTestEngine::clipSource(avi);
+    source = clipSource(avi);
     source.audioStreams.clear();
     for (int aid : soundFirst ? QList<int>{0, 1} : QList<int>{1, 2}) { // the player's ids
         source.audio.aid = aid;
@@ -316,8 +303,8 @@ void MEncoderJobsTest::dashedFileNames()
     QVERIFY(QFile::copy(TestMedia::standardAvi(), folder + "/-clip.avi"));
     const QString previous = QDir::currentPath();
     QDir::setCurrent(folder);
-    MEncoderTestEngine engine;
-    engine.job.source = MEncoderTestEngine::clipSource("-clip.avi");
+    MEncoderRecords engine("mencoder");
+    engine.job.source = clipSource("-clip.avi");
     setTarget(engine.job.target, EncoderProfile::LevelUser, "avi", "xvid", {320, 240}, 600, "mp3",
               0, 128);
     QString program, error;

@@ -1,7 +1,7 @@
 // The MEncoder builder's vocabulary, its support checks by the tables and by the real engine,
 // and the status parser on the installed engine's answer and on answers it must refuse.
 
-#include "mencodertestengine.h"
+#include "buildertesting.h"
 #include "encoder/records/sourcekind.h"
 #include "testregistry.h"
 
@@ -33,9 +33,8 @@ void MEncoderVocabularyTest::muxersOncePerContainer()
 // why). The conformance test runs or refuses every pair the same checks give.
 void MEncoderVocabularyTest::support_data()
 {
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<QString>("video"); // empty for the container or audio check
-    QTest::addColumn<QString>("audio"); // empty for the container or video check
+    for (const char *column : {"muxer", "video", "audio"}) // no codec: the container check
+        QTest::addColumn<QString>(column);
     QTest::addColumn<bool>("byTables");
     QTest::addColumn<bool>("byEngine");
     QTest::addColumn<int>("source"); // the job's source kind
@@ -70,7 +69,7 @@ void MEncoderVocabularyTest::support()
     QFETCH(bool, byTables);
     QFETCH(bool, byEngine);
     QFETCH(int, source);
-    MEncoderTestEngine engine;
+    MEncoderRecords engine("mencoder");
     engine.job.source.kind = source;
     const InterfaceMEncoder &b = engine.builder;
     const auto check = [&](bool engineRead) { // supported, and the refusal is empty just then
@@ -85,7 +84,7 @@ void MEncoderVocabularyTest::support()
             QCOMPARE(why.isEmpty(), byEngine);
     };
     check(false);
-    QVERIFY(engine.queryEngine());
+    QVERIFY(readEngine(engine));
     check(true);
 }
 
@@ -93,7 +92,7 @@ void MEncoderVocabularyTest::parseStatus_data()
 {
     QTest::addColumn<QByteArray>("output");
     QTest::addColumn<bool>("ready");
-    const QByteArray real = MEncoderTestEngine::helpOutput();
+    const QByteArray real = engineAnswer("mencoder", {"-ovc", "help", "-oac", "help", "-of", "help"});
     const int audioSection =
         real.indexOf("Available codecs:", real.indexOf("Available codecs:") + 1);
     QTest::newRow("the installed engine") << real << true;
@@ -105,11 +104,9 @@ void MEncoderVocabularyTest::parseStatus()
 {
     QFETCH(QByteArray, output);
     QFETCH(bool, ready);
-    MEncoderTestEngine engine;
+    MEncoderRecords engine("mencoder");
     engine.videoCodecs.insert("kept", "from an earlier parse");
-    engine.status.stdOut = output;
-    engine.status.state = InterfaceStatus::OutputCaptured;
-    engine.builder.parseStatus();
+    engine.parse(output);
     if (!ready) {
         QCOMPARE(engine.status.state, int(InterfaceStatus::ParseFailed));
         QCOMPARE(engine.videoCodecs.keys(), QStringList({"kept"}));

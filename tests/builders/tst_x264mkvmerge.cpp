@@ -3,48 +3,12 @@
 
 #include "builders/interfacemkvmerge.h"
 #include "builders/interfacex264.h"
-#include "encoder/records/enginecapabilities.h"
-#include "engines/interfacestatus.h"
-#include "testmedia.h"
+#include "buildertesting.h"
 #include "testregistry.h"
 
 #include <QTest>
 
 namespace {
-
-// A builder with records of its own, as the extended encoder sets one up.
-template <class Builder>
-struct Records
-{
-    Records()
-    {
-        capabilities.videoCodecMap = &video;
-        capabilities.audioCodecMap = &audio;
-        capabilities.subtitleCodecMap = &subtitles;
-        capabilities.muxerMap = &muxers;
-        builder.init(QString(), &capabilities, nullptr, &status);
-    }
-    Q_DISABLE_COPY(Records)
-    // Parses the answer as the encoder's reset does; the resulting state.
-    int parse(const QByteArray &answer)
-    {
-        status.stdOut = answer;
-        status.state = InterfaceStatus::OutputCaptured;
-        builder.parseStatus();
-        return status.state;
-    }
-    Builder builder;
-    InterfaceStatus status;
-    EngineCapabilities capabilities;
-    QMap<QString, QString> video, audio, subtitles, muxers;
-};
-
-QByteArray engineAnswer(const QString &program, const QString &argument)
-{
-    QString out;
-    TestMedia::run(program, {argument}, &out);
-    return out.toUtf8();
-}
 
 // A help text of a build with audio output, Windows line ends, and an output type listed
 // with two extensions.
@@ -89,7 +53,7 @@ void X264MkvmergeTest::x264Answers_data()
     QTest::addColumn<QString>("version");
     QTest::addColumn<QStringList>("muxers");
     QTest::addColumn<QStringList>("audio"); // name=description
-    QTest::newRow("today's x264") << engineAnswer("x264", "--fullhelp") << 3 << "core:164"
+    QTest::newRow("today's x264") << engineAnswer("x264", {"--fullhelp"}) << 3 << "core:164"
                                   << QStringList{"264", "flv", "mkv"} << QStringList();
     QTest::newRow("classic build with audio")
         << kClassicX264Help << 3 << "core:104 r1703 cd21d05"
@@ -110,7 +74,7 @@ void X264MkvmergeTest::x264Answers()
     QFETCH(QString, version);
     QFETCH(QStringList, muxers);
     QFETCH(QStringList, audio);
-    Records<InterfaceX264> x264;
+    BuilderRecords<InterfaceX264> x264;
     x264.muxers.insert("old", "kept when parsing fails");
     QCOMPARE(x264.parse(answer), state);
     QCOMPARE(x264.status.version.left(version.size()), version);
@@ -121,11 +85,11 @@ void X264MkvmergeTest::x264Answers()
     QCOMPARE(x264.status.signature, QString("x264"));
     QCOMPARE(x264.muxers.keys(), muxers);
     QStringList audioFound;
-    for (auto it = x264.audio.cbegin(); it != x264.audio.cend(); ++it)
+    for (auto it = x264.audioCodecs.cbegin(); it != x264.audioCodecs.cend(); ++it)
         audioFound << it.key() + '=' + it.value();
     QCOMPARE(audioFound, audio);
-    QCOMPARE(x264.video.value("x264"), QString("H.264"));
-    QVERIFY(x264.subtitles.isEmpty());
+    QCOMPARE(x264.videoCodecs.value("x264"), QString("H.264"));
+    QVERIFY(x264.subtitleCodecs.isEmpty());
 }
 
 void X264MkvmergeTest::x264Muxers_data()
@@ -146,9 +110,9 @@ void X264MkvmergeTest::x264Muxers()
     QFETCH(bool, engineRead);
     QFETCH(QString, muxer);
     QFETCH(QString, refusal);
-    Records<InterfaceX264> x264;
+    BuilderRecords<InterfaceX264> x264;
     if (engineRead)
-        QCOMPARE(x264.parse(engineAnswer("x264", "--fullhelp")), 3);
+        QCOMPARE(x264.parse(engineAnswer("x264", {"--fullhelp"})), 3);
     QCOMPARE(x264.builder.isMuxerSupported(muxer), refusal.isEmpty());
     if (refusal != "-")
         QCOMPARE(x264.builder.muxerRefusal(muxer), refusal);
@@ -159,7 +123,7 @@ void X264MkvmergeTest::mkvmergeAnswers_data()
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<int>("state");
     QTest::addColumn<QString>("version");
-    QTest::newRow("today's mkvmerge") << engineAnswer("mkvmerge", "--version") << 3 << "v74.0.0";
+    QTest::newRow("today's mkvmerge") << engineAnswer("mkvmerge", {"--version"}) << 3 << "v74.0.0";
     QTest::newRow("classic line")
         << QByteArray("mkvmerge v4.0.0 ('The Stars were mine') built on Jun  6 2010 16:18:42\r\n")
         << 3 << "v4.0.0 ('The Stars were mine')";
@@ -174,7 +138,7 @@ void X264MkvmergeTest::mkvmergeAnswers()
     QFETCH(QByteArray, answer);
     QFETCH(int, state);
     QFETCH(QString, version);
-    Records<InterfaceMKVmerge> mkvmerge;
+    BuilderRecords<InterfaceMKVmerge> mkvmerge;
     mkvmerge.muxers.insert("old", QString());
     QCOMPARE(mkvmerge.parse(answer), state);
     QCOMPARE(mkvmerge.status.version, version);
