@@ -277,23 +277,6 @@ QString InterfaceFFmpeg::audioCodecRefusal(const QString &muxer, const QString &
     return QString();
 }
 
-bool InterfaceFFmpeg::isMuxerSupported(const QString &muxer) const
-{
-    return CommandBuilder::isMuxerSupported(muxer) && muxerRefusal(muxer).isEmpty();
-}
-
-bool InterfaceFFmpeg::isVideoCodecSupported(const QString &muxer, const QString &codec) const
-{
-    return CommandBuilder::isVideoCodecSupported(muxer, codec)
-           && videoCodecRefusal(muxer, codec).isEmpty();
-}
-
-bool InterfaceFFmpeg::isAudioCodecSupported(const QString &muxer, const QString &codec) const
-{
-    return CommandBuilder::isAudioCodecSupported(muxer, codec)
-           && audioCodecRefusal(muxer, codec).isEmpty();
-}
-
 // ---------------------------------------------------------------------------------------
 // Capability queries. The answers are read by the FFmpeg engine processor's parsers, which
 // know both the classic tables and today's; this builder keeps what its vocabulary drives.

@@ -306,23 +306,6 @@ QString InterfaceMEncoder::audioCodecRefusal(const QString &muxer, const QString
     return QString();
 }
 
-bool InterfaceMEncoder::isMuxerSupported(const QString &muxer) const
-{
-    return CommandBuilder::isMuxerSupported(muxer) && muxerRefusal(muxer).isEmpty();
-}
-
-bool InterfaceMEncoder::isVideoCodecSupported(const QString &muxer, const QString &codec) const
-{
-    return CommandBuilder::isVideoCodecSupported(muxer, codec)
-           && videoCodecRefusal(muxer, codec).isEmpty();
-}
-
-bool InterfaceMEncoder::isAudioCodecSupported(const QString &muxer, const QString &codec) const
-{
-    return CommandBuilder::isAudioCodecSupported(muxer, codec)
-           && audioCodecRefusal(muxer, codec).isEmpty();
-}
-
 // ---------------------------------------------------------------------------------------
 // Status query.
 

@@ -97,8 +97,8 @@ QList<Pair> offeredPairs(const Builder &b, QStringList containers)
             QStringList &list = names[kind];
             list = (kind == 0 ? b.muxerVideoCodecs : b.muxerAudioCodecs).value(container);
             for (const QString &alias : (kind == 0 ? b.videoCodecAliases : b.audioCodecAliases).keys())
-                if (!list.contains(alias) && (kind == 0 ? b.CommandBuilder::isVideoCodecSupported(container, alias)
-                                                        : b.CommandBuilder::isAudioCodecSupported(container, alias)))
+                if (!list.contains(alias) && (kind == 0 ? b.tablesTakeVideoCodec(container, alias)
+                                                        : b.tablesTakeAudioCodec(container, alias)))
                     list << alias;
             for (const QString &name : std::as_const(list))
                 why[kind] << (!muxerRefusal.isEmpty() ? muxerRefusal
