@@ -41,6 +41,15 @@ struct BuilderRecords
 using MEncoderRecords = BuilderRecords<InterfaceMEncoder>;
 using FFmpegRecords = BuilderRecords<InterfaceFFmpeg>;
 
+// A builder's support check of a container (no codec given), a video codec or an audio codec
+// into it, through the base as the encoder core holds a builder; and the reason it gives.
+struct Support
+{
+    bool supported;
+    QString refusal;
+};
+Support support(const CommandBuilder &b, const QString &muxer, const QString &video, const QString &audio);
+
 // The standard output of an installed engine, asked once per test run.
 QByteArray engineAnswer(const QString &program, const QStringList &arguments);
 // Runs the builder's own status queries on the installed engine and parses them; true when

@@ -60,16 +60,10 @@ private slots:
         engine.job.source.video.videoFormat = engine.job.source.audio.format = source;
         if (source == "unset")
             engine.job.source.kind = SourceKind::Unset;
-        const InterfaceFFmpeg &b = engine.builder;
-        const bool supported = check == "muxer" ? b.isMuxerSupported(muxer)
-                               : check == "video" ? b.isVideoCodecSupported(muxer, codec)
-                                                  : b.isAudioCodecSupported(muxer, codec);
-        const QString why = check == "muxer" ? b.muxerRefusal(muxer)
-                            : check == "video" ? b.videoCodecRefusal(muxer, codec)
-                                               : b.audioCodecRefusal(muxer, codec);
-        QCOMPARE(supported, refusal.isEmpty());
+        const Support s = support(engine.builder, muxer, check == "video" ? codec : "", check == "audio" ? codec : "");
+        QCOMPARE(s.supported, refusal.isEmpty());
         if (refusal != "-")
-            QCOMPARE(why, refusal);
+            QCOMPARE(s.refusal, refusal);
     }
 
     void realCapabilities()

@@ -64,17 +64,11 @@ private slots:
         QFETCH(int, source);
         MEncoderRecords engine("mencoder");
         engine.job.source.kind = source;
-        const InterfaceMEncoder &b = engine.builder;
         const auto check = [&](bool engineRead) { // supported, and the refusal is empty just then
-            const bool yes = !video.isEmpty() ? b.isVideoCodecSupported(muxer, video)
-                             : !audio.isEmpty() ? b.isAudioCodecSupported(muxer, audio)
-                                                : b.isMuxerSupported(muxer);
-            const QString why = !video.isEmpty() ? b.videoCodecRefusal(muxer, video)
-                                : !audio.isEmpty() ? b.audioCodecRefusal(muxer, audio)
-                                                   : b.muxerRefusal(muxer);
-            QCOMPARE(yes, engineRead ? byEngine : byTables);
+            const Support s = ::support(engine.builder, muxer, video, audio);
+            QCOMPARE(s.supported, engineRead ? byEngine : byTables);
             if (engineRead && byTables)
-                QCOMPARE(why.isEmpty(), byEngine);
+                QCOMPARE(s.refusal.isEmpty(), byEngine);
         };
         check(false);
         QVERIFY(readEngine(engine));
