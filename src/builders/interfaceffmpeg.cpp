@@ -416,19 +416,8 @@ void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
     if (level != EncoderProfile::LevelNone && level != EncoderProfile::LevelUser) {
         arguments = cliCmdEncodeProfile(target.profile, output, frames, start);
     } else {
-        FFmpegEncodeCommand::Settings settings;
-        settings.muxer = target.muxer;
-        settings.standard = target.video.standard;
-        settings.videoCodec = target.video.codec;
-        settings.pictureSize = target.video.pictureSize;
-        settings.videoBitrate = target.video.bitrate;
-        settings.x264Preset = target.video.preset;
-        settings.videoProfile = target.video.profile;
-        settings.audioCodec = target.audio.codec;
-        settings.samplingRate = target.audio.samplingRate;
-        settings.audioBitrate = target.audio.bitrate;
-        settings.volume = target.audio.volume;
-        arguments = FFmpegEncodeCommand(*data, passes, pass).build(settings, output, frames, start);
+        arguments = FFmpegEncodeCommand(*data, passes, pass)
+                        .build(EncodeSettings::ofTarget(target), output, frames, start);
     }
     logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
 }
@@ -439,19 +428,8 @@ QStringList InterfaceFFmpeg::cliCmdEncodeProfile(const EncoderProfile &profile,
 {
     if (!data)
         return QStringList();
-    FFmpegEncodeCommand::Settings settings;
-    settings.profileLevel = true;
-    settings.level = profile.level;
-    settings.muxer = profile.muxer;
-    settings.standard = profile.standard;
-    settings.videoCodec = profile.videoCodec;
-    settings.pictureSize = profile.pictureSize;
-    settings.videoBitrate = profile.videoBitrate;
-    settings.audioCodec = profile.audioCodec;
-    settings.samplingRate = profile.samplingRate;
-    settings.audioBitrate = profile.audioBitrate;
-    settings.volume = data->target.audio.volume;
-    return FFmpegEncodeCommand(*data, passes, pass).build(settings, output, frames, start);
+    return FFmpegEncodeCommand(*data, passes, pass)
+        .build(EncodeSettings::ofProfile(profile, data->target.audio.volume), output, frames, start);
 }
 
 void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,

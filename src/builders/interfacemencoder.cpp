@@ -466,20 +466,8 @@ void InterfaceMEncoder::cliCmdEncode(QString &program, QStringList &arguments,
     if (level != EncoderProfile::LevelNone && level != EncoderProfile::LevelUser) {
         arguments = cliCmdEncodeProfile(target.profile, output, frames, chapter, startSeconds);
     } else {
-        MEncoderEncodeCommand::Settings settings;
-        settings.muxer = target.muxer;
-        settings.standard = target.video.standard;
-        settings.videoCodec = target.video.codec;
-        settings.pictureSize = target.video.pictureSize;
-        settings.videoBitrate = target.video.bitrate;
-        settings.x264Preset = target.video.preset;
-        settings.videoProfile = target.video.profile;
-        settings.audioCodec = target.audio.codec;
-        settings.samplingRate = target.audio.samplingRate;
-        settings.audioBitrate = target.audio.bitrate;
-        settings.volume = target.audio.volume;
         arguments = MEncoderEncodeCommand(*data, passes, pass)
-                        .build(settings, output, frames, chapter, startSeconds);
+                        .build(EncodeSettings::ofTarget(target), output, frames, chapter, startSeconds);
     }
     logCommand("InterfaceMEncoder::cliCmdEncode() returns command:", program, arguments);
 }
@@ -490,20 +478,9 @@ QStringList InterfaceMEncoder::cliCmdEncodeProfile(const EncoderProfile &profile
 {
     if (!data)
         return QStringList();
-    MEncoderEncodeCommand::Settings settings;
-    settings.profileLevel = true;
-    settings.level = profile.level;
-    settings.muxer = profile.muxer;
-    settings.standard = profile.standard;
-    settings.videoCodec = profile.videoCodec;
-    settings.pictureSize = profile.pictureSize;
-    settings.videoBitrate = profile.videoBitrate;
-    settings.audioCodec = profile.audioCodec;
-    settings.samplingRate = profile.samplingRate;
-    settings.audioBitrate = profile.audioBitrate;
-    settings.volume = data->target.audio.volume;
     return MEncoderEncodeCommand(*data, passes, pass)
-        .build(settings, output, frames, chapter, startSeconds);
+        .build(EncodeSettings::ofProfile(profile, data->target.audio.volume), output, frames, chapter,
+               startSeconds);
 }
 
 // ---------------------------------------------------------------------------------------
