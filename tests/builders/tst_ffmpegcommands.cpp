@@ -137,10 +137,6 @@ private slots:
                        "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
                        "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0 -preset ultrafast" + kX264Tail
                    + "-an /out/movie";
-        QTest::newRow("level 2, WebM")
-            << ::encode(call(movie(1.78), 2, "webm", "vp8", {640, 360}, 800, "vorbis", 0, 128))
-            << kHead + "-f webm -aspect 16:9 -r 25 -s 640x360 -vb 800k -vcodec libvpx -ac 2 -ab 128k "
-                       "-acodec libvorbis /out/movie";
         Call flv = call(movie(1.5, 29.97), User, "flv", "x264_lr", {320, 240}, 300, "aac_flv", 44100, 64);
         flv.job.target.video.frameRate = 15;
         flv.job.target.audio.volume = -6;

@@ -212,6 +212,10 @@ private slots:
             << encode(call(ntsc, 2, "mpeg", "mpeg2video", {703, 480}, 4000, "noaudio", 0, 0, "NTSC"))
             << "-lavfopts" << "format=svcd";
 
+        // Display aspect: written into every container but AVI (see the first whole command).
+        QTest::newRow("H.264 in MP4 from a 4:3 DVD title")
+            << encode(call(dvd43, User, "mp4", "x264", {640, 360}, 1000, "noaudio", 0, 0))
+            << "-vf" << "scale=640:360,dsize=1.33333,harddup";
         // libavformat numbers an AVI's audio streams among themselves; the player numbered
         // every stream of the file. Each row: the player's ids of the audio streams, the chosen one.
         const struct { const char *name; QList<int> audioIds; int selected; const char *lavfId; } layouts[] = {

@@ -105,6 +105,8 @@ private slots:
             << true << "25" << "NTSC" << "mpeg2video,video,480,480,16:9,30000/1001,N/A";
         QTest::newRow("VCD PAL from NTSC: frames dropped")
             << false << "30000/1001" << "PAL" << "mpeg1video,video,352,288,49:27,25/1,1152000";
+        QTest::newRow("SVCD PAL from NTSC: frames dropped")
+            << true << "30000/1001" << "PAL" << "mpeg2video,video,480,576,16:9,25/1,N/A";
         QTest::newRow("VCD NTSC from film: frames repeated")
             << false << "24000/1001" << "NTSC" << "mpeg1video,video,352,240,704:405,30000/1001,1152000";
     }
