@@ -16,15 +16,6 @@ QByteArray engineAnswer(const QString &program, const QStringList &arguments)
     return answers.value(key);
 }
 
-Support support(const CommandBuilder &b, const QString &muxer, const QString &video, const QString &audio)
-{
-    if (!video.isEmpty())
-        return {b.isVideoCodecSupported(muxer, video), b.videoCodecRefusal(muxer, video)};
-    if (!audio.isEmpty())
-        return {b.isAudioCodecSupported(muxer, audio), b.audioCodecRefusal(muxer, audio)};
-    return {b.isMuxerSupported(muxer), b.muxerRefusal(muxer)};
-}
-
 bool readEngine(MEncoderRecords &records)
 {
     QString program;

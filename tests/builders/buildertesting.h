@@ -42,13 +42,21 @@ using MEncoderRecords = BuilderRecords<InterfaceMEncoder>;
 using FFmpegRecords = BuilderRecords<InterfaceFFmpeg>;
 
 // A builder's support check of a container (no codec given), a video codec or an audio codec
-// into it, through the base as the encoder core holds a builder; and the reason it gives.
+// into it, and the reason it gives.
 struct Support
 {
     bool supported;
     QString refusal;
 };
-Support support(const CommandBuilder &b, const QString &muxer, const QString &video, const QString &audio);
+template <class Builder>
+Support support(const Builder &b, const QString &muxer, const QString &video, const QString &audio)
+{
+    if (!video.isEmpty())
+        return {b.isVideoCodecSupported(muxer, video), b.videoCodecRefusal(muxer, video)};
+    if (!audio.isEmpty())
+        return {b.isAudioCodecSupported(muxer, audio), b.audioCodecRefusal(muxer, audio)};
+    return {b.isMuxerSupported(muxer), b.muxerRefusal(muxer)};
+}
 
 // The standard output of an installed engine, asked once per test run.
 QByteArray engineAnswer(const QString &program, const QStringList &arguments);
