@@ -212,6 +212,11 @@ private slots:
             << encode(call(ntsc, 2, "mpeg", "mpeg2video", {703, 480}, 4000, "noaudio", 0, 0, "NTSC"))
             << "-lavfopts" << "format=svcd";
 
+        // A picture from 1.35 on is letterboxed on the disc's 4:3 frame.
+        QTest::newRow("VideoCD from aspect 1.35")
+            << encode(call(movieFile("/media/movie.mkv", 1.35), 2, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
+                           "mp2_vcd", 44100, 224, "NTSC"))
+            << "-vf" << "scale,expand=352:::::4/3,scale=352:240,harddup";
         // Display aspect: written into every container but AVI (see the first whole command).
         QTest::newRow("H.264 in MP4 from a 4:3 DVD title")
             << encode(call(dvd43, User, "mp4", "x264", {640, 360}, 1000, "noaudio", 0, 0))
