@@ -1,6 +1,6 @@
 // The FFmpeg commands as whole argument lists: the encode at the user's settings and at the
 // predefined levels for representative jobs, the short builders, and the size estimate.
-// They run on the real engine in tst_ffmpegconformance.cpp and tst_ffmpegjobs.cpp.
+// They run on the real engine in tst_conformance.cpp and tst_ffmpegjobs.cpp.
 
 #include "buildertesting.h"
 #include "testregistry.h"

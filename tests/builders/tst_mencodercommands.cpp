@@ -1,7 +1,7 @@
 // The MEncoder commands as whole lists: the encode of a DVD title and a movie file at the
 // user's settings and at levels 1 to 3, passes of two-pass encodes, the VideoCD and Super
 // VideoCD targets, and the merge. They run on the engine in tst_mencoderjobs.cpp and
-// tst_mencoderconformance.cpp.
+// tst_conformance.cpp.
 
 #include "buildertesting.h"
 #include "testregistry.h"
