@@ -17,28 +17,6 @@ InterfaceFFmpeg::InterfaceFFmpeg()
     initVocabulary();
 }
 
-void InterfaceFFmpeg::initMuxerAliases()
-{
-    muxerAliases.clear();
-    addAliases(muxerAliases, {
-        {"mkv", {"matroska"}},
-        {"wmv", {"asf"}},
-    });
-}
-
-void InterfaceFFmpeg::initVideoCodecAliases()
-{
-    videoCodecAliases.clear();
-    addAliases(videoCodecAliases, {
-        {"dv", {"dvvideo"}},
-        {"theora", {"libtheora"}},
-        {"x264", {"libx264"}},
-        {"x264_lr", {"libx264"}},
-        {"x264_hd", {"libx264"}},
-        {"xvid", {"libxvid"}},
-    });
-}
-
 void InterfaceFFmpeg::initAudioCodecAliases()
 {
     audioCodecAliases.clear();
@@ -57,10 +35,11 @@ void InterfaceFFmpeg::initAudioCodecAliases()
 
 void InterfaceFFmpeg::initVocabulary()
 {
-    initVideoCodecAliases();
+    muxerAliases.clear();
+    videoCodecAliases.clear();
+    addSharedAliases();
     initAudioCodecAliases();
     subtitleCodecAliases.clear();
-    initMuxerAliases();
 
     supportedMuxers = QStringList{
         "3g2", "3gp", "ac3", "adts", "aiff", "amr", "asf", "au", "avi", "avm2", "dts", "dv",

@@ -25,8 +25,6 @@ class InterfaceFFmpeg : public EncodeCommandBuilder
 public:
     InterfaceFFmpeg();
 
-    void initMuxerAliases();
-    void initVideoCodecAliases();
     void initAudioCodecAliases();
 
 

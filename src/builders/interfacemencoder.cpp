@@ -19,14 +19,7 @@ InterfaceMEncoder::InterfaceMEncoder()
 
 void InterfaceMEncoder::initVocabulary()
 {
-    addAliases(videoCodecAliases, {
-        {"dv", {"dvvideo"}},
-        {"theora", {"libtheora"}},
-        {"x264", {"libx264"}},
-        {"x264_lr", {"libx264"}},
-        {"x264_hd", {"libx264"}},
-        {"xvid", {"libxvid"}},
-    });
+    addSharedAliases();
     addAliases(audioCodecAliases, {
         {"aac", {"faac", "libfaac"}},
         {"aac_lr", {"faac", "libfaac"}},
@@ -36,10 +29,6 @@ void InterfaceMEncoder::initVocabulary()
         {"vorbis", {"libvorbis"}},
     });
     subtitleCodecAliases.clear();
-    addAliases(muxerAliases, {
-        {"mkv", {"matroska"}},
-        {"wmv", {"asf"}},
-    });
 
     supportedMuxers = QStringList{"avi", "mpeg", "lavf", "mpeg_vcd"};
     supportedVideoCodecs = QStringList{"copy", "xvid", "frameno", "lavc", "x264"};
