@@ -104,11 +104,11 @@ QStringList probeStreams(const QString &path, const QString &entries)
     return out.split('\n', Qt::SkipEmptyParts).replaceInStrings(emptySideData, QString());
 }
 
-OutputReport probeOutput(const QString &path)
+OutputReport probeOutput(const QString &path, bool withSpans)
 {
     QString out;
-    TestMedia::run("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
-                               "packet=stream_index,pts_time,dts_time,duration_time:stream=index,"
+    const QString packets = withSpans ? "packet=stream_index,pts_time,dts_time,duration_time:" : "";
+    TestMedia::run("ffprobe", {"-v", "error", "-count_frames", "-show_entries", packets + "stream=index,"
                                "codec_name,codec_type,width,height,display_aspect_ratio,"
                                "nb_read_frames:format=format_name,duration", "-of", "compact", path}, &out);
     OutputReport report;

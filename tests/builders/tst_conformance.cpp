@@ -162,7 +162,7 @@ QString ffmpegOutcome(const Run &run, const ParallelRun &c)
 {
     if (c.crashed || c.exitCode != 0 || !InterfaceFFmpeg::parseCommandCheck({}, c.output))
         return "failed or refused by the command check: " + QString::fromUtf8(c.output.right(300)).simplified();
-    const OutputReport report = probeOutput(run.arguments.last());
+    const OutputReport report = probeOutput(run.arguments.last(), false);
     const Pair &pair = run.pair;
     if (!report.format.startsWith(kFFmpegFiles.value(pair.container).second))
         return "format " + report.format;
