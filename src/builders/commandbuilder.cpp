@@ -20,6 +20,36 @@ bool CommandBuilder::hasRow(const QString &muxer) const
 
 bool CommandBuilder::isMuxerSupported(const QString &muxer) const
 {
+    return tablesTakeMuxer(muxer) && muxerRefusal(muxer).isEmpty();
+}
+
+bool CommandBuilder::isVideoCodecSupported(const QString &muxer, const QString &codec) const
+{
+    return tablesTakeVideoCodec(muxer, codec) && videoCodecRefusal(muxer, codec).isEmpty();
+}
+
+bool CommandBuilder::isAudioCodecSupported(const QString &muxer, const QString &codec) const
+{
+    return tablesTakeAudioCodec(muxer, codec) && audioCodecRefusal(muxer, codec).isEmpty();
+}
+
+QString CommandBuilder::muxerRefusal(const QString &) const
+{
+    return QString();
+}
+
+QString CommandBuilder::videoCodecRefusal(const QString &, const QString &) const
+{
+    return QString();
+}
+
+QString CommandBuilder::audioCodecRefusal(const QString &, const QString &) const
+{
+    return QString();
+}
+
+bool CommandBuilder::tablesTakeMuxer(const QString &muxer) const
+{
     if (hasRow(muxer))
         return true;
     const QStringList aliases = muxerAliases.values(muxer);
@@ -44,12 +74,12 @@ bool CommandBuilder::rowAccepts(const QMap<QString, QStringList> &rows, const QS
     return false;
 }
 
-bool CommandBuilder::isVideoCodecSupported(const QString &muxer, const QString &codec) const
+bool CommandBuilder::tablesTakeVideoCodec(const QString &muxer, const QString &codec) const
 {
     return rowAccepts(muxerVideoCodecs, muxer, codec, videoCodecAliases);
 }
 
-bool CommandBuilder::isAudioCodecSupported(const QString &muxer, const QString &codec) const
+bool CommandBuilder::tablesTakeAudioCodec(const QString &muxer, const QString &codec) const
 {
     return rowAccepts(muxerAudioCodecs, muxer, codec, audioCodecAliases);
 }

@@ -14,9 +14,8 @@ struct InterfaceStatus;
 // the engine with, which codecs each container takes, and the program's names for the
 // engine's names) and the support checks that read that vocabulary.
 //
-// The engine builders derive from it without virtual functions: each one fills the
-// tables in its constructor and, where it knows more than its tables (what the installed
-// engine can really do), hides a check with its own that calls this one first.
+// Each engine builder fills the tables in its constructor and, where it knows more than its
+// tables (what the installed engine can really do), gives the reasons to refuse a name.
 class CommandBuilder
 {
 public:
@@ -37,10 +36,23 @@ public:
     // The encoder core changes the engine path directly when the user picks another one.
     void setBinary(const QString &binary) { m_binary = binary; }
 
+    virtual ~CommandBuilder() = default;
+
+    // The support checks: a name passes when the tables take it and the builder gives no
+    // reason to refuse it.
     bool isMuxerSupported(const QString &muxer) const;
-    // Only the codec goes through the aliases, never the container.
     bool isVideoCodecSupported(const QString &muxer, const QString &codec) const;
     bool isAudioCodecSupported(const QString &muxer, const QString &codec) const;
+    // The tables alone. Only the codec goes through the aliases, never the container.
+    bool tablesTakeMuxer(const QString &muxer) const;
+    bool tablesTakeVideoCodec(const QString &muxer, const QString &codec) const;
+    bool tablesTakeAudioCodec(const QString &muxer, const QString &codec) const;
+
+    // Why the engine cannot write the container, or the codec into it; an empty text when
+    // it can. Here: never a reason, the tables are all this builder knows.
+    virtual QString muxerRefusal(const QString &muxer) const;
+    virtual QString videoCodecRefusal(const QString &muxer, const QString &codec) const;
+    virtual QString audioCodecRefusal(const QString &muxer, const QString &codec) const;
 
     EncodingJob *data = nullptr;               // read by the command builders; not owned
     EngineCapabilities *capabilities = nullptr; // filled by the status parsers; not owned

@@ -7,3 +7,19 @@ void EncodeCommandBuilder::init(const QString &binary, EngineCapabilities *capab
     passes = 1;
     pass = 1;
 }
+
+void EncodeCommandBuilder::addSharedAliases()
+{
+    addAliases(muxerAliases, {
+        {"mkv", {"matroska"}},
+        {"wmv", {"asf"}},
+    });
+    addAliases(videoCodecAliases, {
+        {"dv", {"dvvideo"}},
+        {"theora", {"libtheora"}},
+        {"x264", {"libx264"}},
+        {"x264_lr", {"libx264"}},
+        {"x264_hd", {"libx264"}},
+        {"xvid", {"libxvid"}},
+    });
+}

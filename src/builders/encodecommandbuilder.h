@@ -16,4 +16,8 @@ public:
 
 protected:
     EncodeCommandBuilder() = default;
+
+    // The program's names for the engine's names that both encode engines share: those of
+    // the containers and of the video codecs (the audio names differ per engine).
+    void addSharedAliases();
 };

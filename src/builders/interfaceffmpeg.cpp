@@ -17,28 +17,6 @@ InterfaceFFmpeg::InterfaceFFmpeg()
     initVocabulary();
 }
 
-void InterfaceFFmpeg::initMuxerAliases()
-{
-    muxerAliases.clear();
-    addAliases(muxerAliases, {
-        {"mkv", {"matroska"}},
-        {"wmv", {"asf"}},
-    });
-}
-
-void InterfaceFFmpeg::initVideoCodecAliases()
-{
-    videoCodecAliases.clear();
-    addAliases(videoCodecAliases, {
-        {"dv", {"dvvideo"}},
-        {"theora", {"libtheora"}},
-        {"x264", {"libx264"}},
-        {"x264_lr", {"libx264"}},
-        {"x264_hd", {"libx264"}},
-        {"xvid", {"libxvid"}},
-    });
-}
-
 void InterfaceFFmpeg::initAudioCodecAliases()
 {
     audioCodecAliases.clear();
@@ -57,10 +35,11 @@ void InterfaceFFmpeg::initAudioCodecAliases()
 
 void InterfaceFFmpeg::initVocabulary()
 {
-    initVideoCodecAliases();
+    muxerAliases.clear();
+    videoCodecAliases.clear();
+    addSharedAliases();
     initAudioCodecAliases();
     subtitleCodecAliases.clear();
-    initMuxerAliases();
 
     supportedMuxers = QStringList{
         "3g2", "3gp", "ac3", "adts", "aiff", "amr", "asf", "au", "avi", "avm2", "dts", "dv",
@@ -277,23 +256,6 @@ QString InterfaceFFmpeg::audioCodecRefusal(const QString &muxer, const QString &
     return QString();
 }
 
-bool InterfaceFFmpeg::isMuxerSupported(const QString &muxer) const
-{
-    return CommandBuilder::isMuxerSupported(muxer) && muxerRefusal(muxer).isEmpty();
-}
-
-bool InterfaceFFmpeg::isVideoCodecSupported(const QString &muxer, const QString &codec) const
-{
-    return CommandBuilder::isVideoCodecSupported(muxer, codec)
-           && videoCodecRefusal(muxer, codec).isEmpty();
-}
-
-bool InterfaceFFmpeg::isAudioCodecSupported(const QString &muxer, const QString &codec) const
-{
-    return CommandBuilder::isAudioCodecSupported(muxer, codec)
-           && audioCodecRefusal(muxer, codec).isEmpty();
-}
-
 // ---------------------------------------------------------------------------------------
 // Capability queries. The answers are read by the FFmpeg engine processor's parsers, which
 // know both the classic tables and today's; this builder keeps what its vocabulary drives.
@@ -433,19 +395,8 @@ void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
     if (level != EncoderProfile::LevelNone && level != EncoderProfile::LevelUser) {
         arguments = cliCmdEncodeProfile(target.profile, output, frames, start);
     } else {
-        FFmpegEncodeCommand::Settings settings;
-        settings.muxer = target.muxer;
-        settings.standard = target.video.standard;
-        settings.videoCodec = target.video.codec;
-        settings.pictureSize = target.video.pictureSize;
-        settings.videoBitrate = target.video.bitrate;
-        settings.x264Preset = target.video.preset;
-        settings.videoProfile = target.video.profile;
-        settings.audioCodec = target.audio.codec;
-        settings.samplingRate = target.audio.samplingRate;
-        settings.audioBitrate = target.audio.bitrate;
-        settings.volume = target.audio.volume;
-        arguments = FFmpegEncodeCommand(*data, passes, pass).build(settings, output, frames, start);
+        arguments = FFmpegEncodeCommand(*data, passes, pass)
+                        .build(EncodeSettings::ofTarget(target), output, frames, start);
     }
     logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
 }
@@ -456,19 +407,8 @@ QStringList InterfaceFFmpeg::cliCmdEncodeProfile(const EncoderProfile &profile,
 {
     if (!data)
         return QStringList();
-    FFmpegEncodeCommand::Settings settings;
-    settings.profileLevel = true;
-    settings.level = profile.level;
-    settings.muxer = profile.muxer;
-    settings.standard = profile.standard;
-    settings.videoCodec = profile.videoCodec;
-    settings.pictureSize = profile.pictureSize;
-    settings.videoBitrate = profile.videoBitrate;
-    settings.audioCodec = profile.audioCodec;
-    settings.samplingRate = profile.samplingRate;
-    settings.audioBitrate = profile.audioBitrate;
-    settings.volume = data->target.audio.volume;
-    return FFmpegEncodeCommand(*data, passes, pass).build(settings, output, frames, start);
+    return FFmpegEncodeCommand(*data, passes, pass)
+        .build(EncodeSettings::ofProfile(profile, data->target.audio.volume), output, frames, start);
 }
 
 void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,

@@ -25,20 +25,14 @@ class InterfaceFFmpeg : public EncodeCommandBuilder
 public:
     InterfaceFFmpeg();
 
-    void initMuxerAliases();
-    void initVideoCodecAliases();
     void initAudioCodecAliases();
 
-    // The vocabulary checks, narrowed by what the engine and the source allow.
-    bool isMuxerSupported(const QString &muxer) const;
-    bool isVideoCodecSupported(const QString &muxer, const QString &codec) const;
-    bool isAudioCodecSupported(const QString &muxer, const QString &codec) const;
 
     // Why FFmpeg cannot write the container, or the codec into it, for the current job;
     // an empty text when it can. What the engine has is known once its status is ready.
-    QString muxerRefusal(const QString &muxer) const;
-    QString videoCodecRefusal(const QString &muxer, const QString &codec) const;
-    QString audioCodecRefusal(const QString &muxer, const QString &codec) const;
+    QString muxerRefusal(const QString &muxer) const override;
+    QString videoCodecRefusal(const QString &muxer, const QString &codec) const override;
+    QString audioCodecRefusal(const QString &muxer, const QString &codec) const override;
 
     void cliCmdGetVersion(QString &program, QStringList &arguments) const;
     void cliCmdGetCodecs(QString &program, QStringList &arguments) const;

@@ -19,14 +19,7 @@ InterfaceMEncoder::InterfaceMEncoder()
 
 void InterfaceMEncoder::initVocabulary()
 {
-    addAliases(videoCodecAliases, {
-        {"dv", {"dvvideo"}},
-        {"theora", {"libtheora"}},
-        {"x264", {"libx264"}},
-        {"x264_lr", {"libx264"}},
-        {"x264_hd", {"libx264"}},
-        {"xvid", {"libxvid"}},
-    });
+    addSharedAliases();
     addAliases(audioCodecAliases, {
         {"aac", {"faac", "libfaac"}},
         {"aac_lr", {"faac", "libfaac"}},
@@ -36,10 +29,6 @@ void InterfaceMEncoder::initVocabulary()
         {"vorbis", {"libvorbis"}},
     });
     subtitleCodecAliases.clear();
-    addAliases(muxerAliases, {
-        {"mkv", {"matroska"}},
-        {"wmv", {"asf"}},
-    });
 
     supportedMuxers = QStringList{"avi", "mpeg", "lavf", "mpeg_vcd"};
     supportedVideoCodecs = QStringList{"copy", "xvid", "frameno", "lavc", "x264"};
@@ -306,23 +295,6 @@ QString InterfaceMEncoder::audioCodecRefusal(const QString &muxer, const QString
     return QString();
 }
 
-bool InterfaceMEncoder::isMuxerSupported(const QString &muxer) const
-{
-    return CommandBuilder::isMuxerSupported(muxer) && muxerRefusal(muxer).isEmpty();
-}
-
-bool InterfaceMEncoder::isVideoCodecSupported(const QString &muxer, const QString &codec) const
-{
-    return CommandBuilder::isVideoCodecSupported(muxer, codec)
-           && videoCodecRefusal(muxer, codec).isEmpty();
-}
-
-bool InterfaceMEncoder::isAudioCodecSupported(const QString &muxer, const QString &codec) const
-{
-    return CommandBuilder::isAudioCodecSupported(muxer, codec)
-           && audioCodecRefusal(muxer, codec).isEmpty();
-}
-
 // ---------------------------------------------------------------------------------------
 // Status query.
 
@@ -483,20 +455,8 @@ void InterfaceMEncoder::cliCmdEncode(QString &program, QStringList &arguments,
     if (level != EncoderProfile::LevelNone && level != EncoderProfile::LevelUser) {
         arguments = cliCmdEncodeProfile(target.profile, output, frames, chapter, startSeconds);
     } else {
-        MEncoderEncodeCommand::Settings settings;
-        settings.muxer = target.muxer;
-        settings.standard = target.video.standard;
-        settings.videoCodec = target.video.codec;
-        settings.pictureSize = target.video.pictureSize;
-        settings.videoBitrate = target.video.bitrate;
-        settings.x264Preset = target.video.preset;
-        settings.videoProfile = target.video.profile;
-        settings.audioCodec = target.audio.codec;
-        settings.samplingRate = target.audio.samplingRate;
-        settings.audioBitrate = target.audio.bitrate;
-        settings.volume = target.audio.volume;
         arguments = MEncoderEncodeCommand(*data, passes, pass)
-                        .build(settings, output, frames, chapter, startSeconds);
+                        .build(EncodeSettings::ofTarget(target), output, frames, chapter, startSeconds);
     }
     logCommand("InterfaceMEncoder::cliCmdEncode() returns command:", program, arguments);
 }
@@ -507,20 +467,9 @@ QStringList InterfaceMEncoder::cliCmdEncodeProfile(const EncoderProfile &profile
 {
     if (!data)
         return QStringList();
-    MEncoderEncodeCommand::Settings settings;
-    settings.profileLevel = true;
-    settings.level = profile.level;
-    settings.muxer = profile.muxer;
-    settings.standard = profile.standard;
-    settings.videoCodec = profile.videoCodec;
-    settings.pictureSize = profile.pictureSize;
-    settings.videoBitrate = profile.videoBitrate;
-    settings.audioCodec = profile.audioCodec;
-    settings.samplingRate = profile.samplingRate;
-    settings.audioBitrate = profile.audioBitrate;
-    settings.volume = data->target.audio.volume;
     return MEncoderEncodeCommand(*data, passes, pass)
-        .build(settings, output, frames, chapter, startSeconds);
+        .build(EncodeSettings::ofProfile(profile, data->target.audio.volume), output, frames, chapter,
+               startSeconds);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -30,17 +30,13 @@ public:
     // The offered containers, with "lavf" replaced by the formats reached through it, sorted.
     QStringList muxers() const;
 
-    // The vocabulary checks, narrowed by what the engine can do once its status is known.
-    bool isMuxerSupported(const QString &muxer) const;
-    bool isVideoCodecSupported(const QString &muxer, const QString &codec) const;
-    bool isAudioCodecSupported(const QString &muxer, const QString &codec) const;
 
     // Why the engine that the status parser has read cannot write the container or the
     // codec into it; an empty text when it can, or when no engine has been read yet. Some
     // stream copies depend on the source that the job record holds.
-    QString muxerRefusal(const QString &muxer) const;
-    QString videoCodecRefusal(const QString &muxer, const QString &codec) const;
-    QString audioCodecRefusal(const QString &muxer, const QString &codec) const;
+    QString muxerRefusal(const QString &muxer) const override;
+    QString videoCodecRefusal(const QString &muxer, const QString &codec) const override;
+    QString audioCodecRefusal(const QString &muxer, const QString &codec) const override;
 
     void cliCmdGetStatus(QString &program, QStringList &arguments) const;
     void parseStatus();

@@ -47,11 +47,6 @@ QString InterfaceX264::muxerRefusal(const QString &muxer) const
     return tr("this x264 cannot write %1 files").arg(muxer);
 }
 
-bool InterfaceX264::isMuxerSupported(const QString &muxer) const
-{
-    return CommandBuilder::isMuxerSupported(muxer) && muxerRefusal(muxer).isEmpty();
-}
-
 void InterfaceX264::cliCmdGetStatus(QString &program, QStringList &arguments) const
 {
     program = this->program();

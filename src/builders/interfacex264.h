@@ -19,10 +19,9 @@ class InterfaceX264 : public CommandBuilder
 public:
     InterfaceX264();
 
-    bool isMuxerSupported(const QString &muxer) const;
     // Why the x264 that the status parser read cannot write the container; empty when it
     // can, or when no engine has been read yet.
-    QString muxerRefusal(const QString &muxer) const;
+    QString muxerRefusal(const QString &muxer) const override;
 
     void cliCmdGetStatus(QString &program, QStringList &arguments) const;
     void parseStatus();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "builders/encodesettings.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -14,22 +16,7 @@ struct EncodingSource;
 class MEncoderEncodeCommand
 {
 public:
-    struct Settings
-    {
-        bool profileLevel = false; // values from a predefined level, not the user's own
-        int level = 0;             // 1 fastest to 3 best; other values add no Xvid options
-        QString muxer;
-        QString standard;          // TV standard: "PAL", "NTSC" or other
-        QString videoCodec;
-        QSize pictureSize;
-        double videoBitrate = 0.0; // kbit/s
-        QString x264Preset;        // the user's only
-        QString videoProfile;      // the user's only, e.g. "x264_high"
-        QString audioCodec;
-        int samplingRate = 0;      // Hz, 0 unchanged
-        double audioBitrate = 0.0; // kbit/s
-        int volume = 0;            // dB, 0 unchanged
-    };
+    using Settings = EncodeSettings;
 
     MEncoderEncodeCommand(const EncodingJob &job, int passes, int pass);
 

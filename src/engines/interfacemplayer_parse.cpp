@@ -435,6 +435,41 @@ LineOutcome readClipAudioLine(const QString &line, ClipInfo &clip)
     return outcome(PlayerOutputCode::AudioDetails);
 }
 
+// Where a demuxer's stream line holds each field: the numbers of the capture groups.
+struct StreamGroups
+{
+    int number, format, id, language, description;
+};
+
+// A demuxer's line that names a stream by its kind (the second group of `type`: "audio" or
+// the demuxer's subtitle word), read by the kind's pattern into the clip's audio or subtitle
+// entry. The audio format loses `audioPrefix`.
+LineOutcome readClipStreamLine(const QString &line, ClipInfo &clip, const QRegularExpression &type,
+                               const QRegularExpression &audio, const QRegularExpression &subtitle,
+                               const char *subtitleWord, StreamGroups g, const char *audioPrefix)
+{
+    const QRegularExpressionMatch t = type.match(line);
+    const QString kind = t.captured(2).toLower();
+    const bool isAudio = kind == QLatin1String("audio");
+    if (!t.hasMatch() || (!isAudio && kind != QLatin1String(subtitleWord)))
+        return outcome(PlayerOutputCode::Ignored);
+    const QRegularExpressionMatch m = (isAudio ? audio : subtitle).match(line);
+    const auto fill = [&](auto &stream, int &id) {
+        stream.streamNumber = lenientInt(m.captured(g.number));
+        id = lenientInt(m.captured(g.id));
+        stream.language = m.captured(g.language);
+        stream.description = m.captured(g.description);
+    };
+    if (isAudio) {
+        fill(clip.audio, clip.audio.aid);
+        clip.audio.format = withoutLeading(m.captured(g.format), audioPrefix);
+        return outcome(PlayerOutputCode::AudioStream);
+    }
+    fill(clip.subtitle, clip.subtitle.sid);
+    clip.subtitle.format = m.captured(g.format);
+    return outcome(PlayerOutputCode::SubtitleStream);
+}
+
 // "[lavf] stream N: audio (codec), -aid I, -alang L, Title". The language and the title
 // are left out for untagged streams; the id is kept then.
 LineOutcome readClipLavfStream(const QString &line, ClipInfo &clip)
@@ -449,29 +484,7 @@ LineOutcome readClipLavfStream(const QString &line, ClipInfo &clip)
         QStringLiteral("stream\\s+(\\d+):\\s+subtitle\\s+\\(([^\\s]+)\\),\\s+-sid\\s+(\\d+)"
                        "(?:,\\s+-slang\\s+([^\\s^,]+))?(?:,\\s+(.*))?"),
         kCaseless);
-    const QRegularExpressionMatch t = type.match(line);
-    if (!t.hasMatch())
-        return outcome(PlayerOutputCode::Ignored);
-    const QString kind = t.captured(2).toLower();
-    if (kind == QLatin1String("audio")) {
-        const QRegularExpressionMatch m = audio.match(line);
-        clip.audio.streamNumber = lenientInt(m.captured(1));
-        clip.audio.format = m.captured(2);
-        clip.audio.aid = lenientInt(m.captured(3));
-        clip.audio.language = m.captured(4);
-        clip.audio.description = m.captured(5);
-        return outcome(PlayerOutputCode::AudioStream);
-    }
-    if (kind == QLatin1String("subtitle")) {
-        const QRegularExpressionMatch m = subtitle.match(line);
-        clip.subtitle.streamNumber = lenientInt(m.captured(1));
-        clip.subtitle.format = m.captured(2);
-        clip.subtitle.sid = lenientInt(m.captured(3));
-        clip.subtitle.language = m.captured(4);
-        clip.subtitle.description = m.captured(5);
-        return outcome(PlayerOutputCode::SubtitleStream);
-    }
-    return outcome(PlayerOutputCode::Ignored);
+    return readClipStreamLine(line, clip, type, audio, subtitle, "subtitle", {1, 2, 3, 4, 5}, "");
 }
 
 // "[mkv] Track ID N: audio (A_AAC) "name", -aid I, -alang L" of the Matroska demuxer.
@@ -487,29 +500,7 @@ LineOutcome readClipMkvTrack(const QString &line, ClipInfo &clip)
         QStringLiteral("Track ID\\s+(\\d+):\\s+subtitles\\s+\\(([^\\s]+)\\)(?:\\s+\"([^\"]+)\")?,"
                        "\\s+-sid\\s+(\\d+)(?:,\\s+-slang\\s+([^\\s]+))?"),
         kCaseless);
-    const QRegularExpressionMatch t = type.match(line);
-    if (!t.hasMatch())
-        return outcome(PlayerOutputCode::Ignored);
-    const QString kind = t.captured(2).toLower();
-    if (kind == QLatin1String("audio")) {
-        const QRegularExpressionMatch m = audio.match(line);
-        clip.audio.streamNumber = lenientInt(m.captured(1));
-        clip.audio.format = withoutLeading(m.captured(2), "ff");
-        clip.audio.description = m.captured(3);
-        clip.audio.aid = lenientInt(m.captured(4));
-        clip.audio.language = m.captured(5);
-        return outcome(PlayerOutputCode::AudioStream);
-    }
-    if (kind == QLatin1String("subtitles")) {
-        const QRegularExpressionMatch m = subtitle.match(line);
-        clip.subtitle.streamNumber = lenientInt(m.captured(1));
-        clip.subtitle.format = m.captured(2);
-        clip.subtitle.description = m.captured(3);
-        clip.subtitle.sid = lenientInt(m.captured(4));
-        clip.subtitle.language = m.captured(5);
-        return outcome(PlayerOutputCode::SubtitleStream);
-    }
-    return outcome(PlayerOutputCode::Ignored);
+    return readClipStreamLine(line, clip, type, audio, subtitle, "subtitles", {1, 2, 4, 5, 3}, "ff");
 }
 
 // "[aviheader] Audio stream found, -aid 1" of the AVI demuxer. As for the subtitle line,

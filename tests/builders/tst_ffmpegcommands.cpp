@@ -1,9 +1,8 @@
 // The FFmpeg commands as whole argument lists: the encode at the user's settings and at the
 // predefined levels for representative jobs, the short builders, and the size estimate.
-// They run on the real engine in tst_ffmpegconformance.cpp and tst_ffmpegjobs.cpp.
+// They run on the real engine in tst_conformance.cpp and tst_ffmpegjobs.cpp.
 
-#include "ffmpegtestengine.h"
-#include "mencodertestengine.h"
+#include "buildertesting.h"
 #include "testregistry.h"
 
 #include <QTest>
@@ -21,7 +20,7 @@ QStringList args(const QString &text)
 
 EncodingSource movie(double aspect, double frameRate = 25.0, QSize display = {640, 480})
 {
-    EncodingSource source = MEncoderTestEngine::clipSource("/media/movie.avi");
+    EncodingSource source = clipSource("/media/movie.avi");
     source.video.aspect = aspect;
     source.video.frameRate = frameRate;
     source.video.scaledWidth = display.width();
@@ -71,212 +70,191 @@ class FFmpegCommandsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void encode_data();
-    void encode();
-    void shortCommand_data();
-    void shortCommand();
-    void estimatedSize_data();
-    void estimatedSize();
-};
+    void encode_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        const EncodingSource fourThree = movie(4.0 / 3.0);
 
-void FFmpegCommandsTest::encode_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("expected");
-    const EncodingSource fourThree = movie(4.0 / 3.0);
-
-    QTest::newRow("user, Xvid AVI from a 4:3 clip")
-        << ::encode(call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
-        << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -vcodec libxvid " + kMp3;
-    for (int level = 1; level <= 3; ++level) {
-        static const char *const rows[] = {
-            "-g 250 -bf 2 -me_quality 2 -qmin 2 -qmax 15",
-            "-g 250 -flags +mv4 -bf 2 -me_quality 4 -qmax 6",
-            "-g 250 -qmin 2 -qmax 8 -bf 0 -mbd rd -me_quality 6"};
-        QTest::addRow("level %d, Xvid AVI", level)
-            << ::encode(call(fourThree, level, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
-            << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID " + rows[level - 1]
-                   + " -vcodec libxvid " + kMp3;
-    }
-    QTest::newRow("user, MPEG-1 letterboxed from 1024x576")
-        << ::encode(call(movie(1.78, 25.0, {1024, 576}), User, "mpeg_vcd", "mpeg1video",
-                         {352, 288}, 1150, "mp2_vcd", 44100, 224))
-        << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
-                   "-vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
-    QTest::newRow("level 1, MPEG-1 from 1.35 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
-        << ::encode(call(movie(1.35, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
-                         {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
-        << kHead + "-aspect 4:3 -r 25 -vf scale=352:217,pad=352:240:0:11:000000 -vb 1150k "
-                   "-vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
-    QTest::newRow("level 2, letterbox without a display size: plain scale")
-        << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
-                         1150, "mp2_vcd", 44100, 224))
-        << kHead + "-aspect 16:9 -r 25 -s 352x288 -vb 1150k -vcodec mpeg1video -ac 2 -ar 44100 "
-                   "-ab 224k -acodec mp2 /out/movie";
-    static const char *const h264Levels[] = {
-        "-preset ultrafast -profile:v baseline", "-preset superfast -profile:v main",
-        "-preset fast"};
-    for (int level = 1; level <= 3; ++level)
-        QTest::addRow("level %d, H.264 MP4", level)
-            << ::encode(call(fourThree, level, "mp4", "x264", {640, 480}, 1000, "aac", 0, 128))
-            << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1000k " + h264Levels[level - 1] + kX264Tail
+        QTest::newRow("user, Xvid AVI from a 4:3 clip")
+            << ::encode(call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
+            << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -vcodec libxvid " + kMp3;
+        QTest::newRow("level 3, Xvid AVI") // the last of the levels' columns
+            << ::encode(call(fourThree, 3, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
+            << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -g 250 -qmin 2 -qmax 8 -bf 0 -mbd rd "
+                       "-me_quality 6 -vcodec libxvid " + kMp3;
+        QTest::newRow("user, MPEG-1 letterboxed from 1024x576")
+            << ::encode(call(movie(1.78, 25.0, {1024, 576}), User, "mpeg_vcd", "mpeg1video",
+                             {352, 288}, 1150, "mp2_vcd", 44100, 224))
+            << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
+                       "-vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+        QTest::newRow("level 1, MPEG-1 from 1.35 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
+            << ::encode(call(movie(1.35, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
+                             {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
+            << kHead + "-aspect 4:3 -r 25 -vf scale=352:217,pad=352:240:0:11:000000 -vb 1150k "
+                       "-vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
+        QTest::newRow("level 2, letterbox without a display size: plain scale")
+            << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
+                             1150, "mp2_vcd", 44100, 224))
+            << kHead + "-aspect 16:9 -r 25 -s 352x288 -vb 1150k -vcodec mpeg1video -ac 2 -ar 44100 "
+                       "-ab 224k -acodec mp2 /out/movie";
+        QTest::newRow("level 1, H.264 MP4") // the first of the levels' columns
+            << ::encode(call(fourThree, 1, "mp4", "x264", {640, 480}, 1000, "aac", 0, 128))
+            << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1000k -preset ultrafast -profile:v baseline" + kX264Tail
                    + "-ac 2 -ab 128k -strict experimental -acodec aac /out/movie";
-    Call twoPass = call(fourThree, User, "mp4", "x264", {640, 480}, 1000, "noaudio", 0, 0);
-    twoPass.job.target.video.profile = "x264_high";
-    twoPass.passes = 2;
-    twoPass.frames = 1001;
-    twoPass.start = 12;
-    QTest::newRow("user, H.264 first of two passes, 1001 frames from 12 s")
-        << ::encode(twoPass)
-        << kHead + "-aspect 4:3 -t 00:00:40.04 -vframes 1001 -ss 12 -r 25 -s 640x480 -vb 1000k "
-                   "-preset ultrafast -profile:v high" + kX264Tail + "-an /out/movie";
-    QTest::newRow("level 5, H.264 HD in Matroska with AC-3 above 256 kbit/s")
-        << ::encode(call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", 48000, 448))
-        << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
-               + "-ar 48000 -ab 448k -acodec ac3 /out/movie";
-    Call ac3Copy = call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", -1, 0);
-    ac3Copy.job.source.audio.format = "8192"; // MPlayer's AC-3
-    QTest::newRow("level 5, the source's AC-3 is copied")
-        << ::encode(ac3Copy)
-        << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
-               + "-acodec copy /out/movie";
-    QTest::newRow("level 3, iPod 640x480: one B-frame, baseline")
-        << ::encode(call(fourThree, 3, "ipod", "x264", {640, 480}, 800, "aac", 0, 128))
-        << kHead + "-f ipod -aspect 4:3 -r 25 -s 640x480 -vb 800k -bf 1 -preset fast -profile:v "
-                   "baseline" + kX264Tail + "-ac 2 -ab 128k -strict experimental -acodec aac /out/movie";
-    QTest::newRow("level 1, PSP: the PSP options, no preset")
-        << ::encode(call(fourThree, 1, "psp", "x264_psp", {320, 240}, 500, "aac", 0, 0))
-        << kHead + "-aspect 4:3 -r 25 -s 320x240 -vb 500k -bf 3 -bufsize 2000 -profile:v main "
-                   "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
-                   "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0" + kX264Tail
-               + "-ac 2 -strict experimental -acodec aac /out/movie";
-    QTest::newRow("user, PSP's H.264 in MP4: the PSP options")
-        << ::encode(call(fourThree, User, "mp4", "x264_psp", {320, 240}, 500, "noaudio", 0, 0))
-        << kHead + "-aspect 4:3 -r 25 -s 320x240 -vb 500k -bf 3 -bufsize 2000 -profile:v main "
-                   "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
-                   "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0 -preset ultrafast" + kX264Tail
-               + "-an /out/movie";
-    QTest::newRow("level 2, WebM")
-        << ::encode(call(movie(1.78), 2, "webm", "vp8", {640, 360}, 800, "vorbis", 0, 128))
-        << kHead + "-f webm -aspect 16:9 -r 25 -s 640x360 -vb 800k -vcodec libvpx -ac 2 -ab 128k "
-                   "-acodec libvorbis /out/movie";
-    Call flv = call(movie(1.5, 29.97), User, "flv", "x264_lr", {320, 240}, 300, "aac_flv", 44100, 64);
-    flv.job.target.video.frameRate = 15;
-    flv.job.target.audio.volume = -6;
-    flv.job.target.extraOptions = {{"-sn", ""}, {"-passlogfile", "/out/p"}};
-    QTest::newRow("user, FLV at 15 fps, -6 dB, extra switches")
-        << ::encode(flv)
-        << kHead + "-passlogfile /out/p -sn -r 15 -s 320x240 -vb 300k -preset ultrafast"
-               + kX264Tail + "-vol 128 -ac 2 -ar 44100 -ab 64k -strict experimental -acodec aac "
-                             "/out/movie";
-    Call mp3 = call(fourThree, User, "mp3", "novideo", {}, 0, "mp3", 44100, 192);
-    mp3.job.source.noVideo = true;
-    mp3.frames = 50;
-    QTest::newRow("user, audio-only MP3")
-        << ::encode(mp3)
-        << kHead + "-aspect 4:3 -t 00:00:02.0 -aframes 50 -r 25 -vn -ac 2 -ar 44100 -ab 192k "
-                   "-acodec libmp3lame /out/movie";
-    QTest::newRow("level 2, audio-only AAC")
-        << ::encode(call(movie(1.0, 0.0), 2, "m4a", "novideo", {}, 0, "aac", 48000, 160))
-        << kHead + "-vn -ar 48000 -ab 160k -strict experimental -acodec aac /out/movie";
-    QTest::newRow("user, H.263 3GP with PCM at 1536 kbit/s")
-        << ::encode(call(fourThree, User, "3gp", "h263", {176, 144}, 128, "pcm", 0, 1536))
-        << kHead + "-aspect 4:3 -r 25 -s 176x144 -vb 128k -flags +aic -obmc 1 -vcodec h263 "
-                   "-ac 2 -ab 1536k -acodec pcm_s16le /out/movie";
-    QTest::newRow("level 3, MPEG-4 AVI from 23.976 fps, 32-bit PCM")
-        << ::encode(call(movie(2.35, 23.976), 3, "avi", "mpeg4", {640, 272}, 900, "pcm", 0, 128))
-        << kHead + "-r 23.976 -s 640x272 -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
-                   "+mv4+aic -trellis 2 -cmp 2 -subcmp 2 -g 300 -vcodec mpeg4 -ac 1 -ab 128k "
-                   "-acodec pcm_s32le /out/movie";
-    QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
-        << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
-        << kHead + "-s 720x576 -vb 5000k -vcodec mpeg2video -ac 1 -acodec pcm_s16be /out/movie";
-    Call names = call(movie(1.0, 0.0), User, "avi", "novideo", {}, 0, "noaudio", 0, 0);
-    names.job.source.path = "clip:1.avi";
-    QTest::newRow("names read as a protocol or an option go as files")
-        << ::encode(names, "-out.avi") << "/usr/bin/ffmpeg -y -i ./clip:1.avi -vn -an ./-out.avi";
-    Call dvd = call(MEncoderTestEngine::dvdSource("/media/DVD"), User, "avi", "xvid", {640, 480},
-                    1500, "mp3", 44100, 128);
-    QTest::newRow("a DVD title: no command") << ::encode(dvd) << QString();
-}
-
-void FFmpegCommandsTest::encode()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, expected);
-    QCOMPARE(arguments, args(expected));
-}
-
-void FFmpegCommandsTest::shortCommand_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("expected");
-    InterfaceFFmpeg builder;
-    builder.init(kBinary, nullptr, nullptr, nullptr);
-    QString program;
-    QStringList list;
-    auto row = [&](const char *name, const QString &expected) {
-        QTest::newRow(name) << QStringList{program} + list << expected;
-    };
-    const QString tail = " -vcodec copy -acodec copy -y /out/b.mp4";
-    for (const double aspect : {1.333, 1.778, 1.35, 1.7, 1.31, 1.79}) {
-        builder.cliCmdEncode(program, list, "/in/a.mp4", "/out/b.mp4", aspect);
-        static const QMap<double, QString> values = {{1.333, "4:3"}, {1.778, "16:9"}};
-        QTest::addRow("aspect %g", aspect) << QStringList{program} + list
-            << "/usr/bin/ffmpeg -i /in/a.mp4 -aspect " + values.value(aspect, QString::number(aspect)) + tail;
+        Call twoPass = call(fourThree, User, "mp4", "x264", {640, 480}, 1000, "noaudio", 0, 0);
+        twoPass.job.target.video.profile = "x264_high";
+        twoPass.passes = 2;
+        twoPass.frames = 1001;
+        twoPass.start = 12;
+        QTest::newRow("user, H.264 first of two passes, 1001 frames from 12 s")
+            << ::encode(twoPass)
+            << kHead + "-aspect 4:3 -t 00:00:40.04 -vframes 1001 -ss 12 -r 25 -s 640x480 -vb 1000k "
+                       "-preset ultrafast -profile:v high" + kX264Tail + "-an /out/movie";
+        QTest::newRow("level 5, H.264 HD in Matroska with AC-3 above 256 kbit/s")
+            << ::encode(call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", 48000, 448))
+            << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
+                   + "-ar 48000 -ab 448k -acodec ac3 /out/movie";
+        Call ac3Copy = call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", -1, 0);
+        ac3Copy.job.source.audio.format = "8192"; // MPlayer's AC-3
+        QTest::newRow("level 5, the source's AC-3 is copied")
+            << ::encode(ac3Copy)
+            << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
+                   + "-acodec copy /out/movie";
+        QTest::newRow("level 3, iPod 640x480: one B-frame, baseline")
+            << ::encode(call(fourThree, 3, "ipod", "x264", {640, 480}, 800, "aac", 0, 128))
+            << kHead + "-f ipod -aspect 4:3 -r 25 -s 640x480 -vb 800k -bf 1 -preset fast -profile:v "
+                       "baseline" + kX264Tail + "-ac 2 -ab 128k -strict experimental -acodec aac /out/movie";
+        QTest::newRow("level 1, PSP: the PSP options, no preset")
+            << ::encode(call(fourThree, 1, "psp", "x264_psp", {320, 240}, 500, "aac", 0, 0))
+            << kHead + "-aspect 4:3 -r 25 -s 320x240 -vb 500k -bf 3 -bufsize 2000 -profile:v main "
+                       "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
+                       "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0" + kX264Tail
+                   + "-ac 2 -strict experimental -acodec aac /out/movie";
+        QTest::newRow("user, PSP's H.264 in MP4: the PSP options")
+            << ::encode(call(fourThree, User, "mp4", "x264_psp", {320, 240}, 500, "noaudio", 0, 0))
+            << kHead + "-aspect 4:3 -r 25 -s 320x240 -vb 500k -bf 3 -bufsize 2000 -profile:v main "
+                       "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
+                       "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0 -preset ultrafast" + kX264Tail
+                   + "-an /out/movie";
+        Call flv = call(movie(1.5, 29.97), User, "flv", "x264_lr", {320, 240}, 300, "aac_flv", 44100, 64);
+        flv.job.target.video.frameRate = 15;
+        flv.job.target.audio.volume = -6;
+        flv.job.target.extraOptions = {{"-sn", ""}, {"-passlogfile", "/out/p"}};
+        QTest::newRow("user, FLV at 15 fps, -6 dB, extra switches")
+            << ::encode(flv)
+            << kHead + "-passlogfile /out/p -sn -r 15 -s 320x240 -vb 300k -preset ultrafast"
+                   + kX264Tail + "-vol 128 -ac 2 -ar 44100 -ab 64k -strict experimental -acodec aac "
+                                 "/out/movie";
+        Call mp3 = call(fourThree, User, "mp3", "novideo", {}, 0, "mp3", 44100, 192);
+        mp3.job.source.noVideo = true;
+        mp3.frames = 50;
+        QTest::newRow("user, audio-only MP3")
+            << ::encode(mp3)
+            << kHead + "-aspect 4:3 -t 00:00:02.0 -aframes 50 -r 25 -vn -ac 2 -ar 44100 -ab 192k "
+                       "-acodec libmp3lame /out/movie";
+        QTest::newRow("level 2, audio-only AAC")
+            << ::encode(call(movie(1.0, 0.0), 2, "m4a", "novideo", {}, 0, "aac", 48000, 160))
+            << kHead + "-vn -ar 48000 -ab 160k -strict experimental -acodec aac /out/movie";
+        QTest::newRow("user, H.263 3GP with PCM at 1536 kbit/s")
+            << ::encode(call(fourThree, User, "3gp", "h263", {176, 144}, 128, "pcm", 0, 1536))
+            << kHead + "-aspect 4:3 -r 25 -s 176x144 -vb 128k -flags +aic -obmc 1 -vcodec h263 "
+                       "-ac 2 -ab 1536k -acodec pcm_s16le /out/movie";
+        QTest::newRow("level 3, MPEG-4 AVI from 23.976 fps, 32-bit PCM")
+            << ::encode(call(movie(2.35, 23.976), 3, "avi", "mpeg4", {640, 272}, 900, "pcm", 0, 128))
+            << kHead + "-r 23.976 -s 640x272 -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
+                       "+mv4+aic -trellis 2 -cmp 2 -subcmp 2 -g 300 -vcodec mpeg4 -ac 1 -ab 128k "
+                       "-acodec pcm_s32le /out/movie";
+        QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
+            << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
+            << kHead + "-s 720x576 -vb 5000k -vcodec mpeg2video -ac 1 -acodec pcm_s16be /out/movie";
+        Call names = call(movie(1.0, 0.0), User, "avi", "novideo", {}, 0, "noaudio", 0, 0);
+        names.job.source.path = "clip:1.avi";
+        QTest::newRow("names read as a protocol or an option go as files")
+            << ::encode(names, "-out.avi") << "/usr/bin/ffmpeg -y -i ./clip:1.avi -vn -an ./-out.avi";
+        Call dvd = call(dvdSource("/media/DVD"), User, "avi", "xvid", {640, 480},
+                        1500, "mp3", 44100, 128);
+        QTest::newRow("a DVD title: no command") << ::encode(dvd) << QString();
     }
-    builder.cliCmdEncode(program, list, "-in.avi", "/out/a.mp3");
-    row("audio extraction", "/usr/bin/ffmpeg -i ./-in.avi -vn -acodec copy -y /out/a.mp3");
-    builder.cliCmdRemux("/in/a.avi", "/out/b.mkv", program, list);
-    row("re-mux", "/usr/bin/ffmpeg -i /in/a.avi -vcodec copy -acodec copy -y /out/b.mkv");
-    builder.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
-    row("VCD PAL", "/usr/bin/ffmpeg -i /in/a.avi -target pal-vcd -y /out/v.mpg");
-    builder.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "pal");
-    row("VCD pal in lower case", "/usr/bin/ffmpeg -i /in/a.avi -target vcd -y /out/v.mpg");
-    builder.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "NTSC");
-    row("SVCD NTSC", "/usr/bin/ffmpeg -i /in/a.avi -target ntsc-svcd -y -y /out/v.mpg");
-    builder.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "");
-    row("SVCD, no standard", "/usr/bin/ffmpeg -i /in/a.avi -target svcd -y -y /out/v.mpg");
-    builder.cliCmdGetCodecs(program, list);
-    row("codec query", "/usr/bin/ffmpeg -codecs");
-}
 
-void FFmpegCommandsTest::shortCommand()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, expected);
-    QCOMPARE(arguments, args(expected));
-}
+    void encode()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        QCOMPARE(arguments, args(expected));
+    }
 
-void FFmpegCommandsTest::estimatedSize_data()
-{
-    QTest::addColumn<int>("level");
-    QTest::addColumn<double>("frameRate");
-    QTest::addColumn<QString>("audio");
-    QTest::addColumn<double>("videoBitrate");
-    QTest::addColumn<double>("audioBitrate");
-    QTest::addColumn<int>("bytes");
-    QTest::newRow("user, video and audio") << User << 25.0 << "mp3" << 1000.0 << 128.0 << 5640000;
-    QTest::newRow("user, no audio") << User << 25.0 << "noaudio" << 1000.0 << 128.0 << 5000000;
-    QTest::newRow("level 2, fractions cut") << 2 << 25.0 << "mp3" << 999.9 << 128.9 << 5635000;
-    QTest::newRow("level 0") << 0 << 25.0 << "mp3" << 1000.0 << 128.0 << 0;
-    QTest::newRow("no source frame rate") << User << 0.0 << "mp3" << 1000.0 << 128.0 << 0;
-}
+    void shortCommand_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        InterfaceFFmpeg builder;
+        builder.init(kBinary, nullptr, nullptr, nullptr);
+        QString program;
+        QStringList list;
+        auto row = [&](const char *name, const QString &expected) {
+            QTest::newRow(name) << QStringList{program} + list << expected;
+        };
+        const QString tail = " -vcodec copy -acodec copy -y /out/b.mp4";
+        for (const double aspect : {1.333, 1.778, 1.35, 1.7, 1.31, 1.79}) {
+            builder.cliCmdEncode(program, list, "/in/a.mp4", "/out/b.mp4", aspect);
+            static const QMap<double, QString> values = {{1.333, "4:3"}, {1.778, "16:9"}};
+            QTest::addRow("aspect %g", aspect) << QStringList{program} + list
+                << "/usr/bin/ffmpeg -i /in/a.mp4 -aspect " + values.value(aspect, QString::number(aspect)) + tail;
+        }
+        builder.cliCmdEncode(program, list, "-in.avi", "/out/a.mp3");
+        row("audio extraction", "/usr/bin/ffmpeg -i ./-in.avi -vn -acodec copy -y /out/a.mp3");
+        builder.cliCmdRemux("/in/a.avi", "/out/b.mkv", program, list);
+        row("re-mux", "/usr/bin/ffmpeg -i /in/a.avi -vcodec copy -acodec copy -y /out/b.mkv");
+        builder.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+        row("VCD PAL", "/usr/bin/ffmpeg -i /in/a.avi -target pal-vcd -y /out/v.mpg");
+        builder.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "pal");
+        row("VCD pal in lower case", "/usr/bin/ffmpeg -i /in/a.avi -target vcd -y /out/v.mpg");
+        builder.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "NTSC");
+        row("SVCD NTSC", "/usr/bin/ffmpeg -i /in/a.avi -target ntsc-svcd -y -y /out/v.mpg");
+        builder.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "");
+        row("SVCD, no standard", "/usr/bin/ffmpeg -i /in/a.avi -target svcd -y -y /out/v.mpg");
+        builder.cliCmdGetCodecs(program, list);
+        row("codec query", "/usr/bin/ffmpeg -codecs");
+    }
 
-void FFmpegCommandsTest::estimatedSize()
-{
-    QFETCH(int, level);
-    QFETCH(double, frameRate);
-    QFETCH(QString, audio);
-    QFETCH(double, videoBitrate);
-    QFETCH(double, audioBitrate);
-    QFETCH(int, bytes);
-    Call c = call(movie(1.5, frameRate), level, "avi", "xvid", {640, 480}, videoBitrate, audio,
-                  0, audioBitrate);
-    InterfaceFFmpeg builder;
-    builder.init(kBinary, nullptr, &c.job, nullptr);
-    QCOMPARE(builder.estimatedSize(1000), bytes);
-}
+    void shortCommand()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        QCOMPARE(arguments, args(expected));
+    }
+
+    void estimatedSize_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<double>("frameRate");
+        QTest::addColumn<QString>("audio");
+        QTest::addColumn<double>("videoBitrate");
+        QTest::addColumn<double>("audioBitrate");
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("user, video and audio") << User << 25.0 << "mp3" << 1000.0 << 128.0 << 5640000;
+        QTest::newRow("user, no audio") << User << 25.0 << "noaudio" << 1000.0 << 128.0 << 5000000;
+        QTest::newRow("level 2, fractions cut") << 2 << 25.0 << "mp3" << 999.9 << 128.9 << 5635000;
+        QTest::newRow("level 0") << 0 << 25.0 << "mp3" << 1000.0 << 128.0 << 0;
+        QTest::newRow("no source frame rate") << User << 0.0 << "mp3" << 1000.0 << 128.0 << 0;
+    }
+
+    void estimatedSize()
+    {
+        QFETCH(int, level);
+        QFETCH(double, frameRate);
+        QFETCH(QString, audio);
+        QFETCH(double, videoBitrate);
+        QFETCH(double, audioBitrate);
+        QFETCH(int, bytes);
+        Call c = call(movie(1.5, frameRate), level, "avi", "xvid", {640, 480}, videoBitrate, audio,
+                      0, audioBitrate);
+        InterfaceFFmpeg builder;
+        builder.init(kBinary, nullptr, &c.job, nullptr);
+        QCOMPARE(builder.estimatedSize(1000), bytes);
+    }
+};
 
 VEXO_TEST_CLASS(FFmpegCommandsTest)
 #include "tst_ffmpegcommands.moc"

@@ -1,9 +1,9 @@
 // The MEncoder commands as whole lists: the encode of a DVD title and a movie file at the
 // user's settings and at levels 1 to 3, passes of two-pass encodes, the VideoCD and Super
 // VideoCD targets, and the merge. They run on the engine in tst_mencoderjobs.cpp and
-// tst_mencoderconformance.cpp.
+// tst_conformance.cpp.
 
-#include "mencodertestengine.h"
+#include "buildertesting.h"
 #include "testregistry.h"
 
 #include "engines/mencoder.h"
@@ -25,7 +25,7 @@ QStringList args(const char *text)
 
 EncodingSource dvdTitle(double aspect = 16.0 / 9.0)
 {
-    EncodingSource source = MEncoderTestEngine::dvdSource("/media/DVD");
+    EncodingSource source = dvdSource("/media/DVD");
     source.video.title = 3;
     source.video.aspect = aspect;
     source.audio.channelCount = 6;
@@ -34,7 +34,7 @@ EncodingSource dvdTitle(double aspect = 16.0 / 9.0)
 
 EncodingSource movieFile(const QString &path = "/media/movie.mkv", double aspect = 4.0 / 3.0)
 {
-    EncodingSource source = MEncoderTestEngine::clipSource(path);
+    EncodingSource source = clipSource(path);
     source.video.fileFormat.clear();
     source.video.aspect = aspect;
     source.video.frameRate = 23.976;
@@ -52,12 +52,10 @@ struct EncodeCall
 
 EncodeCall call(const EncodingSource &source, int level, const QString &muxer,
                 const QString &video, QSize size, double videoBitrate, const QString &audio,
-                int rate, double audioBitrate, const QString &standard = QString())
+                int rate, double audioBitrate, const QString &standard = QString(), int passes = 1, int pass = 1)
 {
-    EncodeCall call;
-    call.job.source = source;
-    setTarget(call.job.target, level, muxer, video, size, videoBitrate, audio, rate,
-              audioBitrate, standard);
+    EncodeCall call{{source, {}}, 0, 0, 0, passes, pass};
+    setTarget(call.job.target, level, muxer, video, size, videoBitrate, audio, rate, audioBitrate, standard);
     return call;
 }
 
@@ -83,334 +81,308 @@ class MEncoderCommandsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void wholeCommand_data();
-    void wholeCommand();
-    void option_data();
-    void option();
-    void discTargets_data();
-    void discTargets();
-    void merge_data();
-    void merge();
-    void intermediatesAreUnique();
-};
-
-void MEncoderCommandsTest::wholeCommand_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("expected");
-    const QStringList dvd = args("-dvd-device /media/DVD dvd://3 -aid 128 -nosub");
-    const QStringList lame = args("-oac mp3lame -srate 44100 -af lavcresample=44100 "
-                                  "-lameopts mode=0:cbr:br=128");
-
-    QTest::newRow("DVD, user, Xvid in AVI")
-        << encode(call(dvdTitle(), User, "avi", "xvid", {624, 352}, 700, "mp3", 44100, 128))
-        << dvd + args("-noskip -of avi -ffourcc XVID -vf scale=624:352,harddup -ovc xvid "
-                      "-force-avi-aspect 1.78 -xvidencopts bitrate=700:aspect=16/9:profile=dxnhdtv")
-               + lame + args("-o /out/movie.avi");
-    EncodeCall c = call(dvdTitle(), 2, "mp4", "x264", {640, 360}, 1000, "mp3", 44100, 128, "PAL");
-    c.chapter = 2;
-    c.frames = 100;
-    QTest::newRow("DVD, level 2, H.264 in MP4, from chapter 2, 100 frames")
-        << encode(c)
-        << dvd + args("-chapter 2 -frames 100 -noskip -of lavf -lavfopts format=mp4 "
-                      "-vf scale=640:360,dsize=1.77778,harddup -ovc x264 -x264encopts "
-                      "bframes=0:bitrate=1000:profile=main:preset=fast")
-               + lame + args("-o /out/movie.mp4");
-    QTest::newRow("DVD, level 3, MPEG-2 DVD with AC-3 copy")
-        << encode(call(dvdTitle(), 3, "mpeg", "mpeg2video", {720, 576}, 5000, "ac3_copy", 0, 0,
-                       "PAL"))
-        << dvd + args("-noskip -of lavf -lavfopts format=dvd -ofps 25 -vf scale=720:576,dsize=1.77778,harddup "
-                      "-ovc lavc -oac copy -lavcopts vcodec=mpeg2video:vbitrate=5000:"
-                      "vmax_b_frames=0:aspect=16/9 -o /out/movie.mpg");
-
-    c = call(movieFile(), User, "mp4", "x264", {1280, 720}, 2000, "mp3", 48000, 192);
-    c.startSeconds = 30;
-    c.job.target.video.profile = "x264_high";
-    c.job.target.video.preset = "slow";
-    c.job.target.audio.volume = 3;
-    c.job.target.extraOptions.insert("-passlogfile", "/out/s.stats");
-    c.job.target.extraOptions.insert("-nocache", "");
-    QTest::newRow("file, user, H.264 in MP4 with volume and extra switches")
-        << encode(c)
-        << args("/media/movie.mkv -aid 1 -ss 30 -noskip -nocache -passlogfile /out/s.stats -of "
-                "lavf -lavfopts format=mp4 -vf scale=1280:720,dsize=1.33333,harddup -ovc x264 -x264encopts "
-                "bitrate=2000:bframes=0:profile=high:preset=slow -oac mp3lame -srate 48000 -af "
-                "volume=3,lavcresample=48000 -lameopts mode=0:cbr:br=192 -o /out/movie.mp4");
-    QTest::newRow("AVI file, level 1, Xvid: read by libavformat, audio id recounted")
-        << encode(call(movieFile("/media/clip.AVI"), 1, "avi", "xvid", {640, 480}, 1200, "mp3",
-                       44100, 128, "PAL"))
-        << args("/media/clip.AVI -demuxer lavf -aid 0 -noskip -of avi -ffourcc XVID -vf "
-                "scale=640:480,harddup -ovc xvid -force-avi-aspect 1.33 -xvidencopts bitrate=1200:"
-                "aspect=4/3:turbo:vhq=0:nohq_ac:notrellis:me_quality=4:profile=dxnhdtv")
-               + lame + args("-o /out/movie.avi");
-    c = call(movieFile("/media/movie.mkv", 1.78), 2, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
-             "mp2_vcd", 44100, 224, "NTSC");
-    QTest::newRow("file, level 2, VideoCD MPEG-1 letterboxed, NTSC film")
-        << encode(c)
-        << args("/media/movie.mkv -aid 1 -noskip -of lavf -lavfopts format=vcd -ofps 24000/1001 "
-                "-vf scale,expand=352:::::4/3,scale=352:240,harddup -ovc lavc -oac twolame "
-                "-channels 2 -srate 44100 -af lavcresample=44100,channels=2 -twolameopts br=224 "
-                "-lavcopts vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vbitrate=1150:"
-                "vrc_minrate=1150:vrc_maxrate=1150:aspect=4/3 -o /out/movie.mpg");
-    QTest::newRow("file, level 3, H.263 in 3GP without audio")
-        << encode(call(movieFile(), 3, "3gp", "h263", {176, 144}, 128, "noaudio", 0, 0, "PAL"))
-        << args("/media/movie.mkv -aid 1 -noskip -of lavf -lavfopts format=3gp -vf "
-                "scale=176:144,harddup -ovc lavc -nosound -lavcopts vcodec=h263:vqmin=8:aic:"
-                "vbitrate=128 -o /out/movie.3gp");
-}
-
-void MEncoderCommandsTest::wholeCommand()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QStringList, expected);
-    QCOMPARE(arguments, QStringList{kBinary} + expected); // the engine's path, then the list
-}
-
-// One switch's value where the rest of the command is pinned above: "input" is the entry
-// after the program, "(none)" stands for a switch that is missing.
-void MEncoderCommandsTest::option_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("expected");
-
-    const EncodingSource dvd = dvdTitle(), dvd43 = dvdTitle(4.0 / 3.0);
-    // Level 2 at exactly the portable PAL size; level 3 at exactly the largest sized one.
-    QTest::newRow("level 2 Xvid, AVI at 352x288")
-        << encode(call(dvd, 2, "avi", "xvid", {352, 288}, 800, "mp3", 0, 128, "PAL"))
-        << "-xvidencopts" << "bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnportpal";
-    QTest::newRow("level 2 Xvid, AVI at 352x289")
-        << encode(call(dvd, 2, "avi", "xvid", {352, 289}, 800, "mp3", 0, 128, "NTSC"))
-        << "-xvidencopts" << "bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnhtntsc";
-    QTest::newRow("level 3 Xvid, Matroska at 720x576")
-        << encode(call(dvd43, 3, "mkv", "xvid", {720, 576}, 2000, "mp3", 0, 128, "PAL"))
-        << "-xvidencopts"
-        << "bitrate=2000:aspect=4/3:max_bframes=1:chroma_opt:vhq=4:hq_ac:trellis:me_quality=6:"
-           "profile=asp5";
-    QTest::newRow("level 3 Xvid, Matroska at 721x576: no size profile")
-        << encode(call(dvd43, 3, "mkv", "xvid", {721, 576}, 2000, "mp3", 0, 128, "PAL"))
-        << "-xvidencopts"
-        << "bitrate=2000:aspect=4/3:max_bframes=1:chroma_opt:vhq=4:hq_ac:trellis:me_quality=6";
-
-    // Two passes: only the first Xvid pass is quick; x264 names the pass in both.
-    for (int pass : {1, 2}) {
-        EncodeCall c = call(movieFile(), User, "avi", "xvid", {640, 480}, 1000.4, "noaudio", 0, 0);
-        c.passes = 2;
-        c.pass = pass;
-        QTest::newRow(qPrintable(QString("Xvid pass %1 of 2").arg(pass)))
-            << encode(c) << "-xvidencopts"
-            << QString(pass == 1 ? "turbo:pass=1" : "pass=2")
-                   + ":bitrate=1000:aspect=4/3:profile=dxnhdtv";
-        c = call(movieFile(), 1, "mp4", "x264", {720, 480}, 1234.5678, "noaudio", 0, 0, "PAL");
-        c.passes = 2;
-        c.pass = pass;
-        QTest::newRow(qPrintable(QString("x264 pass %1 of 2, fractional rate").arg(pass)))
-            << encode(c) << "-x264encopts"
-            << QString("bframes=0:pass=%1:bitrate=1235:profile=main:preset=fast").arg(pass);
-    }
-    EncodeCall levelPass = call(dvd, 2, "avi", "xvid", {640, 360}, 800, "noaudio", 0, 0, "PAL");
-    levelPass.passes = 2;
-    QTest::newRow("level 2 Xvid pass 1 of 2: never quick")
-        << encode(levelPass) << "-xvidencopts"
-        << "pass=1:bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnhdtv";
-    QTest::newRow("lavc MPEG-4, fractional rate")
-        << encode(call(movieFile(), User, "mp4", "mpeg4", {640, 480}, 999.5, "noaudio", 0, 0))
-        << "-lavcopts" << "vcodec=mpeg4:vbitrate=1000:vmax_b_frames=0:aspect=4/3";
-
-    // The output rate of NTSC: video from a 29.97 fps source, film from anything slower.
-    EncodingSource ntsc = movieFile();
-    ntsc.video.frameRate = 29.97;
-    QTest::newRow("NTSC from 29.97 fps")
-        << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
-        << "-ofps" << "30000/1001";
-    ntsc.video.frameRate = 28.99;
-    QTest::newRow("NTSC from 28.99 fps")
-        << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
-        << "-ofps" << "24000/1001";
-    QTest::newRow("MPEG by libavformat's DVD muxer")
-        << encode(call(ntsc, 2, "mpeg", "mpeg2video", {704, 480}, 4000, "noaudio", 0, 0, "NTSC"))
-        << "-lavfopts" << "format=dvd";
-    QTest::newRow("MPEG by libavformat's SVCD muxer")
-        << encode(call(ntsc, 2, "mpeg", "mpeg2video", {703, 480}, 4000, "noaudio", 0, 0, "NTSC"))
-        << "-lavfopts" << "format=svcd";
-
-    // Display aspect: written into every container but AVI (see the first whole command).
-    QTest::newRow("H.264 in MP4 from a 4:3 DVD title")
-        << encode(call(dvd43, User, "mp4", "x264", {640, 360}, 1000, "noaudio", 0, 0))
-        << "-vf" << "scale=640:360,dsize=1.33333,harddup";
-
-    // libavformat numbers an AVI's audio streams among themselves; the player numbered
-    // every stream of the file.
-    struct AviStreams
+    void wholeCommand_data()
     {
-        const char *name;
-        QList<int> audioIds; // the player's ids of the file's audio streams
-        int selected;
-        const char *lavfId;
-    };
-    const AviStreams layouts[] = {
-        {"AVI, video first, second track", {1, 2}, 2, "1"},
-        {"AVI, sound before video, first track", {0, 1}, 0, "0"},
-        {"AVI, sound before video, second track", {0, 1}, 1, "1"},
-        {"AVI, streams unknown, video first", {}, 1, "0"},
-        {"AVI, streams unknown, id 0", {}, 0, "0"},
-        {"AVI without video, streams unknown, id 1", {}, 1, "1"},
-    };
-    for (const AviStreams &layout : layouts) {
-        EncodingSource source = movieFile("/media/clip.avi");
-        for (int aid : layout.audioIds) {
-            source.audio.aid = aid;
-            source.audioStreams << source.audio;
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList dvd = args("-dvd-device /media/DVD dvd://3 -aid 128 -nosub");
+        const QStringList lame = args("-oac mp3lame -srate 44100 -af lavcresample=44100 "
+                                      "-lameopts mode=0:cbr:br=128");
+
+        QTest::newRow("DVD, user, Xvid in AVI")
+            << encode(call(dvdTitle(), User, "avi", "xvid", {624, 352}, 700, "mp3", 44100, 128))
+            << dvd + args("-noskip -of avi -ffourcc XVID -vf scale=624:352,harddup -ovc xvid "
+                          "-force-avi-aspect 1.78 -xvidencopts bitrate=700:aspect=16/9:profile=dxnhdtv")
+                   + lame + args("-o /out/movie.avi");
+        EncodeCall c = call(dvdTitle(), 2, "mp4", "x264", {640, 360}, 1000, "mp3", 44100, 128, "PAL");
+        c.chapter = 2;
+        c.frames = 100;
+        QTest::newRow("DVD, level 2, H.264 in MP4, from chapter 2, 100 frames")
+            << encode(c)
+            << dvd + args("-chapter 2 -frames 100 -noskip -of lavf -lavfopts format=mp4 "
+                          "-vf scale=640:360,dsize=1.77778,harddup -ovc x264 -x264encopts "
+                          "bframes=0:bitrate=1000:profile=main:preset=fast")
+                   + lame + args("-o /out/movie.mp4");
+        QTest::newRow("DVD, level 3, MPEG-2 DVD with AC-3 copy")
+            << encode(call(dvdTitle(), 3, "mpeg", "mpeg2video", {720, 576}, 5000, "ac3_copy", 0, 0,
+                           "PAL"))
+            << dvd + args("-noskip -of lavf -lavfopts format=dvd -ofps 25 -vf scale=720:576,dsize=1.77778,harddup "
+                          "-ovc lavc -oac copy -lavcopts vcodec=mpeg2video:vbitrate=5000:"
+                          "vmax_b_frames=0:aspect=16/9 -o /out/movie.mpg");
+
+        c = call(movieFile(), User, "mp4", "x264", {1280, 720}, 2000, "mp3", 48000, 192);
+        c.startSeconds = 30;
+        c.job.target.video.profile = "x264_high";
+        c.job.target.video.preset = "slow";
+        c.job.target.audio.volume = 3;
+        c.job.target.extraOptions.insert("-passlogfile", "/out/s.stats");
+        c.job.target.extraOptions.insert("-nocache", "");
+        QTest::newRow("file, user, H.264 in MP4 with volume and extra switches")
+            << encode(c)
+            << args("/media/movie.mkv -aid 1 -ss 30 -noskip -nocache -passlogfile /out/s.stats -of "
+                    "lavf -lavfopts format=mp4 -vf scale=1280:720,dsize=1.33333,harddup -ovc x264 -x264encopts "
+                    "bitrate=2000:bframes=0:profile=high:preset=slow -oac mp3lame -srate 48000 -af "
+                    "volume=3,lavcresample=48000 -lameopts mode=0:cbr:br=192 -o /out/movie.mp4");
+        QTest::newRow("AVI file, level 1, Xvid: read by libavformat, audio id recounted")
+            << encode(call(movieFile("/media/clip.AVI"), 1, "avi", "xvid", {640, 480}, 1200, "mp3",
+                           44100, 128, "PAL"))
+            << args("/media/clip.AVI -demuxer lavf -aid 0 -noskip -of avi -ffourcc XVID -vf "
+                    "scale=640:480,harddup -ovc xvid -force-avi-aspect 1.33 -xvidencopts bitrate=1200:"
+                    "aspect=4/3:turbo:vhq=0:nohq_ac:notrellis:me_quality=4:profile=dxnhdtv")
+                   + lame + args("-o /out/movie.avi");
+        c = call(movieFile("/media/movie.mkv", 1.78), 2, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
+                 "mp2_vcd", 44100, 224, "NTSC");
+        QTest::newRow("file, level 2, VideoCD MPEG-1 letterboxed, NTSC film")
+            << encode(c)
+            << args("/media/movie.mkv -aid 1 -noskip -of lavf -lavfopts format=vcd -ofps 24000/1001 "
+                    "-vf scale,expand=352:::::4/3,scale=352:240,harddup -ovc lavc -oac twolame "
+                    "-channels 2 -srate 44100 -af lavcresample=44100,channels=2 -twolameopts br=224 "
+                    "-lavcopts vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vbitrate=1150:"
+                    "vrc_minrate=1150:vrc_maxrate=1150:aspect=4/3 -o /out/movie.mpg");
+        QTest::newRow("file, level 3, H.263 in 3GP without audio")
+            << encode(call(movieFile(), 3, "3gp", "h263", {176, 144}, 128, "noaudio", 0, 0, "PAL"))
+            << args("/media/movie.mkv -aid 1 -noskip -of lavf -lavfopts format=3gp -vf "
+                    "scale=176:144,harddup -ovc lavc -nosound -lavcopts vcodec=h263:vqmin=8:aic:"
+                    "vbitrate=128 -o /out/movie.3gp");
+    }
+
+    void wholeCommand()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, expected);
+        QCOMPARE(arguments, QStringList{kBinary} + expected); // the engine's path, then the list
+    }
+
+    // One switch's value where the rest of the command is pinned above: "input" is the entry
+    // after the program, "(none)" stands for a switch that is missing.
+    void option_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("expected");
+
+        const EncodingSource dvd = dvdTitle(), dvd43 = dvdTitle(4.0 / 3.0);
+        // Level 2 at exactly the portable PAL size; level 3 at exactly the largest sized one.
+        QTest::newRow("level 2 Xvid, AVI at 352x288")
+            << encode(call(dvd, 2, "avi", "xvid", {352, 288}, 800, "mp3", 0, 128, "PAL"))
+            << "-xvidencopts" << "bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnportpal";
+        QTest::newRow("level 2 Xvid, AVI at 352x289")
+            << encode(call(dvd, 2, "avi", "xvid", {352, 289}, 800, "mp3", 0, 128, "NTSC"))
+            << "-xvidencopts" << "bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnhtntsc";
+        QTest::newRow("level 3 Xvid, Matroska at 720x576")
+            << encode(call(dvd43, 3, "mkv", "xvid", {720, 576}, 2000, "mp3", 0, 128, "PAL"))
+            << "-xvidencopts"
+            << "bitrate=2000:aspect=4/3:max_bframes=1:chroma_opt:vhq=4:hq_ac:trellis:me_quality=6:"
+               "profile=asp5";
+        QTest::newRow("level 3 Xvid, Matroska at 721x576: no size profile")
+            << encode(call(dvd43, 3, "mkv", "xvid", {721, 576}, 2000, "mp3", 0, 128, "PAL"))
+            << "-xvidencopts"
+            << "bitrate=2000:aspect=4/3:max_bframes=1:chroma_opt:vhq=4:hq_ac:trellis:me_quality=6";
+
+        // Two passes: only the first Xvid pass is quick; x264 names the pass in both.
+        for (int pass : {1, 2}) {
+            QTest::addRow("Xvid pass %d of 2", pass)
+                << encode(call(movieFile(), User, "avi", "xvid", {640, 480}, 1000.4, "noaudio", 0, 0, {}, 2, pass))
+                << "-xvidencopts" << QString(pass == 1 ? "turbo:pass=1" : "pass=2") + ":bitrate=1000:aspect=4/3:profile=dxnhdtv";
+            QTest::addRow("x264 pass %d of 2, fractional rate", pass)
+                << encode(call(movieFile(), 1, "mp4", "x264", {720, 480}, 1234.5678, "noaudio", 0, 0, "PAL", 2, pass))
+                << "-x264encopts" << QString("bframes=0:pass=%1:bitrate=1235:profile=main:preset=fast").arg(pass);
         }
-        source.audio.aid = layout.selected;
-        if (QByteArray(layout.name).contains("without video"))
-            source.video.kind = VideoInfo::AudioOnlyFile;
-        QTest::newRow(layout.name)
-            << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
-            << "-aid" << layout.lavfId;
+        QTest::newRow("level 2 Xvid pass 1 of 2: never quick")
+            << encode(call(dvd, 2, "avi", "xvid", {640, 360}, 800, "noaudio", 0, 0, "PAL", 2)) << "-xvidencopts"
+            << "pass=1:bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnhdtv";
+        QTest::newRow("lavc MPEG-4, fractional rate")
+            << encode(call(movieFile(), User, "mp4", "mpeg4", {640, 480}, 999.5, "noaudio", 0, 0))
+            << "-lavcopts" << "vcodec=mpeg4:vbitrate=1000:vmax_b_frames=0:aspect=4/3";
+
+        // The output rate of NTSC: video from a 29.97 fps source, film from anything slower.
+        EncodingSource ntsc = movieFile();
+        ntsc.video.frameRate = 29.97;
+        QTest::newRow("NTSC from 29.97 fps")
+            << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+            << "-ofps" << "30000/1001";
+        ntsc.video.frameRate = 28.99;
+        QTest::newRow("NTSC from 28.99 fps")
+            << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+            << "-ofps" << "24000/1001";
+        QTest::newRow("MPEG by libavformat's DVD muxer")
+            << encode(call(ntsc, 2, "mpeg", "mpeg2video", {704, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+            << "-lavfopts" << "format=dvd";
+        QTest::newRow("MPEG by libavformat's SVCD muxer")
+            << encode(call(ntsc, 2, "mpeg", "mpeg2video", {703, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+            << "-lavfopts" << "format=svcd";
+
+        // A picture from 1.35 on is letterboxed on the disc's 4:3 frame.
+        QTest::newRow("VideoCD from aspect 1.35")
+            << encode(call(movieFile("/media/movie.mkv", 1.35), 2, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
+                           "mp2_vcd", 44100, 224, "NTSC"))
+            << "-vf" << "scale,expand=352:::::4/3,scale=352:240,harddup";
+        // Display aspect: written into every container but AVI (see the first whole command).
+        QTest::newRow("H.264 in MP4 from a 4:3 DVD title")
+            << encode(call(dvd43, User, "mp4", "x264", {640, 360}, 1000, "noaudio", 0, 0))
+            << "-vf" << "scale=640:360,dsize=1.33333,harddup";
+        // libavformat numbers an AVI's audio streams among themselves; the player numbered
+        // every stream of the file. Each row: the player's ids of the audio streams, the chosen one.
+        const struct { const char *name; QList<int> audioIds; int selected; const char *lavfId; } layouts[] = {
+            {"AVI, video first, second track", {1, 2}, 2, "1"},
+            {"AVI, sound before video, first track", {0, 1}, 0, "0"},
+            {"AVI, sound before video, second track", {0, 1}, 1, "1"},
+            {"AVI, streams unknown, video first", {}, 1, "0"},
+            {"AVI, streams unknown, id 0", {}, 0, "0"},
+            {"AVI without video, streams unknown, id 1", {}, 1, "1"},
+        };
+        for (const auto &layout : layouts) {
+            EncodingSource source = movieFile("/media/clip.avi");
+            for (int aid : layout.audioIds) {
+                source.audio.aid = aid;
+                source.audioStreams << source.audio;
+            }
+            source.audio.aid = layout.selected;
+            if (QByteArray(layout.name).contains("without video"))
+                source.video.kind = VideoInfo::AudioOnlyFile;
+            QTest::newRow(layout.name) << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
+                                       << "-aid" << layout.lavfId;
+        }
+        QTest::newRow("file name starting with a dash")
+            << encode(call(movieFile("-film.mkv"), User, "mkv", "xvid", {320, 240}, 600, "noaudio", 0, 0))
+            << "input" << "./-film.mkv";
     }
-    QTest::newRow("file name starting with a dash")
-        << encode(call(movieFile("-film.mkv"), User, "mkv", "xvid", {320, 240}, 600, "noaudio", 0, 0))
-        << "input" << "./-film.mkv";
-}
 
-void MEncoderCommandsTest::option()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, option);
-    QFETCH(QString, expected);
-    if (option == "input") {
-        QCOMPARE(arguments.value(1), expected);
-        return;
+    void option()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, option);
+        QFETCH(QString, expected);
+        if (option == "input") {
+            QCOMPARE(arguments.value(1), expected);
+            return;
+        }
+        const int at = arguments.indexOf(option);
+        QCOMPARE(at < 0 ? QString("(none)") : arguments.value(at + 1), expected);
     }
-    const int at = arguments.indexOf(option);
-    QCOMPARE(at < 0 ? QString("(none)") : arguments.value(at + 1), expected);
-}
 
-void MEncoderCommandsTest::discTargets_data()
-{
-    QTest::addColumn<bool>("superVideoCd");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<double>("aspect");
-    QTest::addColumn<QString>("standard");
-    QTest::addColumn<QStringList>("expected"); // empty: no program, no arguments
+    void discTargets_data()
+    {
+        QTest::addColumn<bool>("superVideoCd");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<double>("aspect");
+        QTest::addColumn<QString>("standard");
+        QTest::addColumn<QStringList>("expected"); // empty: no program, no arguments
 
-    const QStringList dvd = args("-o /out/disc.mpg -dvd-device /media/DVD dvd://3 -aid 128 -nosub");
-    const QStringList sound = args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of mpeg "
-                                   "-mpegopts");
-    const QStringList resample = args("-srate 44100 -af lavcresample=44100,channels=2 -vf");
-    QTest::newRow("VCD PAL, 16:9")
-        << false << int(SourceKind::Dvd) << 1.78 << "PAL"
-        << sound + args("format=xvcd") + resample
-               + args("scale=352:288,harddup -ofps 25 -lavcopts vcodec=mpeg1video:keyint=15:"
-                      "vrc_buf_size=327:vrc_minrate=1152:vbitrate=1152:vrc_maxrate=1152:aspect=16/9")
-               + dvd;
-    // A PAL title on an NTSC disc: its frames are stamped anew so that repeats are encoded.
-    const QStringList svcdNtsc = sound + args("format=xsvcd") + resample
-        + args("scale=480:480,harddup,fixpts=fps=30000/1001 -ofps 30000/1001 -lavcopts "
-               "vcodec=mpeg2video:keyint=15:mbd=2:vrc_buf_size=917:vrc_minrate=600:"
-               "vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
-        + dvd;
-    QTest::newRow("SVCD NTSC from a PAL title, 4:3")
-        << true << int(SourceKind::Dvd) << 1.33 << "NTSC" << svcdNtsc;
-    QTest::newRow("SVCD, 'pal' is not PAL, aspect 1.5 is 4:3")
-        << true << int(SourceKind::Dvd) << 1.5 << "pal" << svcdNtsc;
-    QTest::newRow("VCD from a media file") << false << int(SourceKind::MediaFile) << 1.33 << "PAL"
-                                           << QStringList();
-}
+        const QStringList dvd = args("-o /out/disc.mpg -dvd-device /media/DVD dvd://3 -aid 128 -nosub");
+        const QStringList sound = args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of mpeg "
+                                       "-mpegopts");
+        const QStringList resample = args("-srate 44100 -af lavcresample=44100,channels=2 -vf");
+        QTest::newRow("VCD PAL, 16:9")
+            << false << int(SourceKind::Dvd) << 1.78 << "PAL"
+            << sound + args("format=xvcd") + resample
+                   + args("scale=352:288,harddup -ofps 25 -lavcopts vcodec=mpeg1video:keyint=15:"
+                          "vrc_buf_size=327:vrc_minrate=1152:vbitrate=1152:vrc_maxrate=1152:aspect=16/9")
+                   + dvd;
+        // A PAL title on an NTSC disc: its frames are stamped anew so that repeats are encoded.
+        const QStringList svcdNtsc = sound + args("format=xsvcd") + resample
+            + args("scale=480:480,harddup,fixpts=fps=30000/1001 -ofps 30000/1001 -lavcopts "
+                   "vcodec=mpeg2video:keyint=15:mbd=2:vrc_buf_size=917:vrc_minrate=600:"
+                   "vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
+            + dvd;
+        QTest::newRow("SVCD NTSC from a PAL title, 4:3")
+            << true << int(SourceKind::Dvd) << 1.33 << "NTSC" << svcdNtsc;
+        QTest::newRow("SVCD, 'pal' is not PAL, aspect 1.5 is 4:3")
+            << true << int(SourceKind::Dvd) << 1.5 << "pal" << svcdNtsc;
+        QTest::newRow("VCD from a media file") << false << int(SourceKind::MediaFile) << 1.33 << "PAL"
+                                               << QStringList();
+    }
 
-void MEncoderCommandsTest::discTargets()
-{
-    QFETCH(bool, superVideoCd);
-    QFETCH(int, kind);
-    QFETCH(double, aspect);
-    QFETCH(QString, standard);
-    QFETCH(QStringList, expected);
-    EncodingJob job;
-    job.source = dvdTitle(aspect);
-    job.source.kind = kind;
-    InterfaceMEncoder builder;
-    builder.init(kBinary, nullptr, &job, nullptr);
-    QString program = "stale";
-    QStringList arguments{"stale"};
-    (builder.*(superVideoCd ? &InterfaceMEncoder::cliCmdTargetSvcd
-                            : &InterfaceMEncoder::cliCmdTargetVcd))(
-        program, arguments, "/media/DVD", "/out/disc.mpg", standard);
-    QCOMPARE(arguments, expected);
-    QCOMPARE(program, expected.isEmpty() ? QString() : kBinary);
-}
-
-// The merge as the merger asks the MEncoder engine object for it, and as the builder gives it.
-void MEncoderCommandsTest::merge_data()
-{
-    QTest::addColumn<QStringList>("inputs");
-    QTest::addColumn<QString>("container");
-    QTest::addColumn<QString>("fourcc"); // as FFprobe's codec_tag_string gives it
-    QTest::addColumn<QStringList>("expected");
-    const QStringList two{"/m/a.avi", "/m/b.avi"};
-    QTest::newRow("AVI with a tag") << two << "avi" << "XVID"
-                                    << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
-                                            "-ffourcc XVID -o /m/out.avi");
-    QTest::newRow("AVI, tag missing") << two << "avi" << "[0][0][0][0]"
-                                      << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
-                                              "-o /m/out.avi");
-    QTest::newRow("AVI, tag ending in a blank") << two << "avi" << "raw "
-                                                << QStringList{"/m/a.avi", "/m/b.avi", "-ovc",
-                                                               "copy", "-oac", "copy", "-of", "avi",
-                                                               "-ffourcc", "raw ", "-o", "/m/out.avi"};
-    QTest::newRow("AVI, no tag") << two << "avi" << ""
-                                 << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
-                                         "-o /m/out.avi");
-    QTest::newRow("MPEG") << two << "mpeg" << "XVID"
-                          << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of mpeg -o /m/out.avi");
-    QTest::newRow("Matroska, dashed names") << QStringList{"-a.mkv", "/m/-b.mkv"} << "mkv" << ""
-                                            << args("./-a.mkv /m/-b.mkv -ovc copy -oac copy -of "
-                                                    "lavf -lavfopts format=matroska -o /m/out.avi");
-}
-
-void MEncoderCommandsTest::merge()
-{
-    QFETCH(QStringList, inputs);
-    QFETCH(QString, container);
-    QFETCH(QString, fourcc);
-    QFETCH(QStringList, expected);
-    MEncoder engine; // keeps the path it was started with, also when the start fails
-    engine.startInterface("/missing/mencoder", QString());
-    InterfaceMEncoder builder;
-    builder.init(kBinary, nullptr, nullptr, nullptr);
-    QString program = "stale", error = "stale";
-    QStringList arguments{"stale"};
-    QVERIFY(engine.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc));
-    QCOMPARE(arguments, expected);
-    QCOMPARE(program, QString("/missing/mencoder"));
-    QVERIFY(error.isEmpty());
-    error = "stale";
-    QVERIFY(builder.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc));
-    QCOMPARE(arguments, expected);
-    QCOMPARE(program, kBinary);
-    QVERIFY(error.isEmpty());
-}
-
-// Jobs for outputs of one name, queued before either runs, write different intermediates,
-// and none overwrites a file already there.
-void MEncoderCommandsTest::intermediatesAreUnique()
-{
-    const QString folder = TestMedia::folder();
-    QFile existing(folder + "/tune (step 0).avi");
-    QVERIFY(existing.open(QIODevice::WriteOnly));
-    existing.close();
-    EncodeCall c = call(movieFile(), User, "mp3", "novideo", {}, 0, "mp3", 0, 128);
-    QStringList outputs;
-    for (int i = 0; i < 2; ++i) {
+    void discTargets()
+    {
+        QFETCH(bool, superVideoCd);
+        QFETCH(int, kind);
+        QFETCH(double, aspect);
+        QFETCH(QString, standard);
+        QFETCH(QStringList, expected);
+        EncodingJob job;
+        job.source = dvdTitle(aspect);
+        job.source.kind = kind;
         InterfaceMEncoder builder;
-        builder.init(kBinary, nullptr, &c.job, nullptr);
-        QString program;
-        QStringList arguments;
-        builder.cliCmdEncode(program, arguments, folder + "/tune.mp3", 0, 0, 0);
-        outputs << arguments.last();
+        builder.init(kBinary, nullptr, &job, nullptr);
+        QString program = "stale";
+        QStringList arguments{"stale"};
+        (builder.*(superVideoCd ? &InterfaceMEncoder::cliCmdTargetSvcd
+                                : &InterfaceMEncoder::cliCmdTargetVcd))(
+            program, arguments, "/media/DVD", "/out/disc.mpg", standard);
+        QCOMPARE(arguments, expected);
+        QCOMPARE(program, expected.isEmpty() ? QString() : kBinary);
     }
-    QCOMPARE(outputs, QStringList({folder + "/tune (step 0) (2).avi", folder + "/tune (step 0) (3).avi"}));
-}
+
+    // The merge as the merger asks the MEncoder engine object for it, and as the builder gives it.
+    void merge_data()
+    {
+        QTest::addColumn<QStringList>("inputs");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QString>("fourcc"); // as FFprobe's codec_tag_string gives it
+        QTest::addColumn<QStringList>("expected");
+        const QStringList two{"/m/a.avi", "/m/b.avi"};
+        QTest::newRow("AVI with a tag") << two << "avi" << "XVID"
+                                        << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
+                                                "-ffourcc XVID -o /m/out.avi");
+        QTest::newRow("AVI, tag missing") << two << "avi" << "[0][0][0][0]"
+                                          << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
+                                                  "-o /m/out.avi");
+        QTest::newRow("AVI, tag ending in a blank") << two << "avi" << "raw "
+                                                    << QStringList{"/m/a.avi", "/m/b.avi", "-ovc",
+                                                                   "copy", "-oac", "copy", "-of", "avi",
+                                                                   "-ffourcc", "raw ", "-o", "/m/out.avi"};
+        QTest::newRow("AVI, no tag") << two << "avi" << ""
+                                     << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
+                                             "-o /m/out.avi");
+        QTest::newRow("MPEG") << two << "mpeg" << "XVID"
+                              << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of mpeg -o /m/out.avi");
+        QTest::newRow("Matroska, dashed names") << QStringList{"-a.mkv", "/m/-b.mkv"} << "mkv" << ""
+                                                << args("./-a.mkv /m/-b.mkv -ovc copy -oac copy -of "
+                                                        "lavf -lavfopts format=matroska -o /m/out.avi");
+    }
+
+    void merge()
+    {
+        QFETCH(QStringList, inputs);
+        QFETCH(QString, container);
+        QFETCH(QString, fourcc);
+        QFETCH(QStringList, expected);
+        MEncoder engine; // keeps the path it was started with, also when the start fails
+        engine.startInterface("/missing/mencoder", QString());
+        InterfaceMEncoder builder;
+        builder.init(kBinary, nullptr, nullptr, nullptr);
+        for (const bool byEngine : {true, false}) {
+            QString program = "stale", error = "stale";
+            QStringList arguments{"stale"};
+            QVERIFY(byEngine ? engine.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc)
+                             : builder.cliCmdMerge(program, arguments, error, inputs, "/m/out.avi", container, fourcc));
+            QCOMPARE(QStringList{program} + arguments, QStringList{byEngine ? "/missing/mencoder" : kBinary} + expected);
+            QVERIFY(error.isEmpty());
+        }
+    }
+
+    // Jobs for outputs of one name, queued before either runs, write different intermediates,
+    // and none overwrites a file already there.
+    void intermediatesAreUnique()
+    {
+        const QString folder = TestMedia::folder();
+        QFile existing(folder + "/tune (step 0).avi");
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        EncodeCall c = call(movieFile(), User, "mp3", "novideo", {}, 0, "mp3", 0, 128);
+        QStringList outputs;
+        for (int i = 0; i < 2; ++i) {
+            InterfaceMEncoder builder;
+            builder.init(kBinary, nullptr, &c.job, nullptr);
+            QString program;
+            QStringList arguments;
+            builder.cliCmdEncode(program, arguments, folder + "/tune.mp3", 0, 0, 0);
+            outputs << arguments.last();
+        }
+        QCOMPARE(outputs, QStringList({folder + "/tune (step 0) (2).avi", folder + "/tune (step 0) (3).avi"}));
+    }
+};
 
 VEXO_TEST_CLASS(MEncoderCommandsTest)
 #include "tst_mencodercommands.moc"

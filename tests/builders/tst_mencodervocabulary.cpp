@@ -1,7 +1,7 @@
 // The MEncoder builder's vocabulary, its support checks by the tables and by the real engine,
 // and the status parser on the installed engine's answer and on answers it must refuse.
 
-#include "mencodertestengine.h"
+#include "buildertesting.h"
 #include "encoder/records/sourcekind.h"
 #include "testregistry.h"
 
@@ -12,122 +12,107 @@ class MEncoderVocabularyTest : public QObject
     Q_OBJECT
 
 private slots:
-    void muxersOncePerContainer();
-    void support_data();
-    void support();
-    void parseStatus_data();
-    void parseStatus();
-};
-
-// The offered containers: "lavf" stands for its formats, and a format that MEncoder writes
-// itself and through libavformat is one container.
-void MEncoderVocabularyTest::muxersOncePerContainer()
-{
-    const QStringList muxers = InterfaceMEncoder().muxers();
-    QVERIFY(!muxers.contains("lavf"));
-    QCOMPARE(muxers.count("avi"), 1);
-    QCOMPARE(muxers.count("mpeg"), 1);
-}
-
-// Each row: the answer of the tables alone, then once the real engine is read (refusals say
-// why). The conformance test runs or refuses every pair the same checks give.
-void MEncoderVocabularyTest::support_data()
-{
-    QTest::addColumn<QString>("muxer");
-    QTest::addColumn<QString>("video"); // empty for the container or audio check
-    QTest::addColumn<QString>("audio"); // empty for the container or video check
-    QTest::addColumn<bool>("byTables");
-    QTest::addColumn<bool>("byEngine");
-    QTest::addColumn<int>("source"); // the job's source kind
-
-    QTest::newRow("mkv through its alias") << "mkv" << "" << "" << true << true << 0;
-    QTest::newRow("wmv: alias asf has no row") << "wmv" << "" << "" << false << false << 0;
-    QTest::newRow("au: empty row") << "au" << "" << "" << false << false << 0;
-    QTest::newRow("mpeg_vcd by libavformat's vcd") << "mpeg_vcd" << "" << "" << true << true << 0;
-    QTest::newRow("lavf: empty rows") << "lavf" << "" << "" << false << false << 0;
-
-    QTest::newRow("avi xvid") << "avi" << "xvid" << "" << true << true << 0;
-    QTest::newRow("matroska x264 crashes") << "matroska" << "x264" << "" << true << false << 0;
-
-    QTest::newRow("avi aac_lr through faac") << "avi" << "" << "aac_lr" << true << false << 0;
-    QTest::newRow("matroska vorbis by libavcodec") << "matroska" << "" << "vorbis" << true << false << 0;
-    QTest::newRow("mpeg mp2 by TwoLAME") << "mpeg" << "" << "mp2" << true << true << 0;
-    // Sound copies that MEncoder times wrongly from one kind of source.
-    const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
-    QTest::newRow("avi AC-3 copy from a file") << "avi" << "" << "ac3_copy" << true << false << file;
-    QTest::newRow("avi AC-3 copy from a DVD") << "avi" << "" << "ac3_copy" << true << true << dvd;
-    QTest::newRow("mpeg AC-3 copy from a file") << "mpeg" << "" << "ac3_copy" << true << false << file;
-    QTest::newRow("mp4 AC-3 copy from a DVD") << "mp4" << "" << "ac3_copy" << true << false << dvd;
-    QTest::newRow("mp4 AC-3 copy from a file") << "mp4" << "" << "ac3_copy" << true << true << file;
-    QTest::newRow("mov copy from a DVD") << "mov" << "" << "copy" << true << false << dvd;
-}
-
-void MEncoderVocabularyTest::support()
-{
-    QFETCH(QString, muxer);
-    QFETCH(QString, video);
-    QFETCH(QString, audio);
-    QFETCH(bool, byTables);
-    QFETCH(bool, byEngine);
-    QFETCH(int, source);
-    MEncoderTestEngine engine;
-    engine.job.source.kind = source;
-    const InterfaceMEncoder &b = engine.builder;
-    const auto check = [&](bool engineRead) { // supported, and the refusal is empty just then
-        const bool yes = !video.isEmpty() ? b.isVideoCodecSupported(muxer, video)
-                         : !audio.isEmpty() ? b.isAudioCodecSupported(muxer, audio)
-                                            : b.isMuxerSupported(muxer);
-        const QString why = !video.isEmpty() ? b.videoCodecRefusal(muxer, video)
-                            : !audio.isEmpty() ? b.audioCodecRefusal(muxer, audio)
-                                               : b.muxerRefusal(muxer);
-        QCOMPARE(yes, engineRead ? byEngine : byTables);
-        if (engineRead && byTables)
-            QCOMPARE(why.isEmpty(), byEngine);
-    };
-    check(false);
-    QVERIFY(engine.queryEngine());
-    check(true);
-}
-
-void MEncoderVocabularyTest::parseStatus_data()
-{
-    QTest::addColumn<QByteArray>("output");
-    QTest::addColumn<bool>("ready");
-    const QByteArray real = MEncoderTestEngine::helpOutput();
-    const int audioSection =
-        real.indexOf("Available codecs:", real.indexOf("Available codecs:") + 1);
-    QTest::newRow("the installed engine") << real << true;
-    QTest::newRow("Windows line ends") << QByteArray(real).replace("\n", "\r\n") << true;
-    QTest::newRow("audio and formats missing") << real.left(audioSection) << false;
-}
-
-void MEncoderVocabularyTest::parseStatus()
-{
-    QFETCH(QByteArray, output);
-    QFETCH(bool, ready);
-    MEncoderTestEngine engine;
-    engine.videoCodecs.insert("kept", "from an earlier parse");
-    engine.status.stdOut = output;
-    engine.status.state = InterfaceStatus::OutputCaptured;
-    engine.builder.parseStatus();
-    if (!ready) {
-        QCOMPARE(engine.status.state, int(InterfaceStatus::ParseFailed));
-        QCOMPARE(engine.videoCodecs.keys(), QStringList({"kept"}));
-        // An engine that failed its status is not narrowed by engine checks.
-        QVERIFY(engine.builder.isAudioCodecSupported("avi", "aac"));
-        return;
+    // The offered containers: "lavf" stands for its formats, and a format that MEncoder writes
+    // itself and through libavformat is one container.
+    void muxersOncePerContainer()
+    {
+        const QStringList muxers = InterfaceMEncoder().muxers();
+        QVERIFY(!muxers.contains("lavf"));
+        QCOMPARE(muxers.count("avi"), 1);
+        QCOMPARE(muxers.count("mpeg"), 1);
     }
-    QCOMPARE(engine.status.state, int(InterfaceStatus::Ready));
-    // "MEncoder UNKNOWN-12 (C) 2000-2023 MPlayer Team"
-    QCOMPARE(engine.status.signature, QString("MEncoder"));
-    QCOMPARE(engine.status.version, QString::fromUtf8(output).section(' ', 1, 1));
-    // Of the names the builder supports, the Debian build has all but FAAC.
-    QCOMPARE(engine.videoCodecs.keys(), QStringList({"copy", "frameno", "lavc", "x264", "xvid"}));
-    QCOMPARE(engine.audioCodecs.keys(), QStringList({"copy", "lavc", "mp3lame"}));
-    QCOMPARE(engine.muxers.keys(), QStringList({"avi", "lavf", "mpeg"}));
-    QCOMPARE(engine.lavcVideo.value("lavc"), engine.builder.libraryNames.value("video"));
-    QCOMPARE(engine.lavfMuxers.value("lavf"), engine.builder.libraryNames.value("muxer"));
-}
+
+    // Each row: the answer of the tables alone, then once the real engine is read (refusals say
+    // why). The conformance test runs or refuses every pair the same checks give.
+    void support_data()
+    {
+        for (const char *column : {"muxer", "video", "audio"}) // no codec: the container check
+            QTest::addColumn<QString>(column);
+        QTest::addColumn<bool>("byTables");
+        QTest::addColumn<bool>("byEngine");
+        QTest::addColumn<int>("source"); // the job's source kind
+
+        QTest::newRow("mkv through its alias") << "mkv" << "" << "" << true << true << 0;
+        QTest::newRow("wmv: alias asf has no row") << "wmv" << "" << "" << false << false << 0;
+        QTest::newRow("au: empty row") << "au" << "" << "" << false << false << 0;
+        QTest::newRow("mpeg_vcd by libavformat's vcd") << "mpeg_vcd" << "" << "" << true << true << 0;
+        QTest::newRow("lavf: empty rows") << "lavf" << "" << "" << false << false << 0;
+
+        QTest::newRow("avi xvid") << "avi" << "xvid" << "" << true << true << 0;
+        QTest::newRow("matroska x264 crashes") << "matroska" << "x264" << "" << true << false << 0;
+
+        QTest::newRow("avi aac_lr through faac") << "avi" << "" << "aac_lr" << true << false << 0;
+        QTest::newRow("matroska vorbis by libavcodec") << "matroska" << "" << "vorbis" << true << false << 0;
+        QTest::newRow("mpeg mp2 by TwoLAME") << "mpeg" << "" << "mp2" << true << true << 0;
+        // Sound copies that MEncoder times wrongly from one kind of source.
+        const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
+        QTest::newRow("avi AC-3 copy from a file") << "avi" << "" << "ac3_copy" << true << false << file;
+        QTest::newRow("avi AC-3 copy from a DVD") << "avi" << "" << "ac3_copy" << true << true << dvd;
+        QTest::newRow("mpeg AC-3 copy from a file") << "mpeg" << "" << "ac3_copy" << true << false << file;
+        QTest::newRow("mp4 AC-3 copy from a DVD") << "mp4" << "" << "ac3_copy" << true << false << dvd;
+        QTest::newRow("mp4 AC-3 copy from a file") << "mp4" << "" << "ac3_copy" << true << true << file;
+        QTest::newRow("mov copy from a DVD") << "mov" << "" << "copy" << true << false << dvd;
+    }
+
+    void support()
+    {
+        QFETCH(QString, muxer);
+        QFETCH(QString, video);
+        QFETCH(QString, audio);
+        QFETCH(bool, byTables);
+        QFETCH(bool, byEngine);
+        QFETCH(int, source);
+        MEncoderRecords engine("mencoder");
+        engine.job.source.kind = source;
+        const auto check = [&](bool engineRead) { // supported, and the refusal is empty just then
+            const Support s = ::support(engine.builder, muxer, video, audio);
+            QCOMPARE(s.supported, engineRead ? byEngine : byTables);
+            if (engineRead && byTables)
+                QCOMPARE(s.refusal.isEmpty(), byEngine);
+        };
+        check(false);
+        QVERIFY(readEngine(engine));
+        check(true);
+    }
+
+    void parseStatus_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<bool>("ready");
+        const QByteArray real = engineAnswer("mencoder", {"-ovc", "help", "-oac", "help", "-of", "help"});
+        const int audioSection =
+            real.indexOf("Available codecs:", real.indexOf("Available codecs:") + 1);
+        QTest::newRow("the installed engine") << real << true;
+        QTest::newRow("Windows line ends") << QByteArray(real).replace("\n", "\r\n") << true;
+        QTest::newRow("audio and formats missing") << real.left(audioSection) << false;
+    }
+
+    void parseStatus()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(bool, ready);
+        MEncoderRecords engine("mencoder");
+        engine.videoCodecs.insert("kept", "from an earlier parse");
+        engine.parse(output);
+        if (!ready) {
+            QCOMPARE(engine.status.state, int(InterfaceStatus::ParseFailed));
+            QCOMPARE(engine.videoCodecs.keys(), QStringList({"kept"}));
+            // An engine that failed its status is not narrowed by engine checks.
+            QVERIFY(engine.builder.isAudioCodecSupported("avi", "aac"));
+            return;
+        }
+        QCOMPARE(engine.status.state, int(InterfaceStatus::Ready));
+        // "MEncoder UNKNOWN-12 (C) 2000-2023 MPlayer Team"
+        QCOMPARE(engine.status.signature, QString("MEncoder"));
+        QCOMPARE(engine.status.version, QString::fromUtf8(output).section(' ', 1, 1));
+        // Of the names the builder supports, the Debian build has all but FAAC.
+        QCOMPARE(engine.videoCodecs.keys(), QStringList({"copy", "frameno", "lavc", "x264", "xvid"}));
+        QCOMPARE(engine.audioCodecs.keys(), QStringList({"copy", "lavc", "mp3lame"}));
+        QCOMPARE(engine.muxers.keys(), QStringList({"avi", "lavf", "mpeg"}));
+        QCOMPARE(engine.lavcVideo.value("lavc"), engine.builder.libraryNames.value("video"));
+        QCOMPARE(engine.lavfMuxers.value("lavf"), engine.builder.libraryNames.value("muxer"));
+    }
+};
 
 VEXO_TEST_CLASS(MEncoderVocabularyTest)
 #include "tst_mencodervocabulary.moc"

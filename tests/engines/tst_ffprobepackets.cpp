@@ -41,134 +41,128 @@ class FFprobePacketsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void parsePackets_data();
-    void parsePackets();
-    void readsPacketsOfARealClip();
-    void firstCopiedPacket_data();
-    void firstCopiedPacket();
-};
-
-void FFprobePacketsTest::parsePackets_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("expected");
-    // An MP4 volume's lead-in: negative times, marked to be discarded ("D").
-    QTest::newRow("MP4 lead-in; MPEG-TS side data")
-        << packet("-1.000000", "-1.080000", "0.040000", "KD", "f7500de365e9d519ea4dabcb35a0ba17")
-               + packet("1.480000", "1.400000", "0.040000", "K_", "4a5459cfbedd351b1b9765d69a860a4d",
-                        "[SIDE_DATA]\n[/SIDE_DATA]\n")
-        << "-1 +0.04 key MD5:f7500de365e9d519ea4dabcb35a0ba17\n1.48 +0.04 key MD5:4a5459cfbedd351b1b9765d69a860a4d";
-    // Matroska gives no decoding times, MPEG-PS B-frames no presentation times; a packet
-    // without either is left out.
-    QTest::newRow("missing times")
-        << packet("8.023000", "N/A", "0.040000", "K_", "0a1db4eb68d021daf77d6389c1105699")
-               + packet("N/A", "39.820000", "0.040000", "__", "311007b7682ac7cc6b1d7cbfab946631")
-               + packet("N/A", "N/A", "0.040000", "__", "58a38301cfcf5d48ad9ddb2dce7dbdf0")
-        << "8.023 +0.04 key MD5:0a1db4eb68d021daf77d6389c1105699\n39.82 +0.04 - MD5:311007b7682ac7cc6b1d7cbfab946631";
-    QTest::newRow("no duration, CR LF")
-        << packet("2.025000", "2.025000", "N/A", "K_", "91625edd64444c3ba3037c7cb2032e0f").replace("\n", "\r\n")
-        << "2.025 +0 key MD5:91625edd64444c3ba3037c7cb2032e0f";
-}
-
-void FFprobePacketsTest::parsePackets()
-{
-    QFETCH(QString, answer);
-    QFETCH(QString, expected);
-    QCOMPARE(describe(FFprobe::parsePackets(answer)), expected);
-}
-
-void FFprobePacketsTest::readsPacketsOfARealClip()
-{
-    ConsoleCapture capture;
-    FFprobe ffprobe;
-    QVERIFY(ffprobe.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
-    const QString clip = TestMedia::standardAvi();
-    QVERIFY(ffprobe.load(clip));
-    const QString loadedFormat = ffprobe.formatText();
-    // The first three video packets: a key frame at 0, then frames 1/25 s apart.
-    QList<FFprobePacket> head;
-    QVERIFY(ffprobe.readPackets(head, clip, "V:0", "%+#3"));
-    QCOMPARE(describe(head).section(' ', 0, 2), QString("0 +0.04 key"));
-    QVERIFY(head.size() == 3 && head.at(2).time > head.at(1).time && head.at(0).hash != head.at(1).hash);
-    // A window: from the key frame at or before its start up to its end, the same packets
-    // (with the same times) as in the whole list.
-    QList<FFprobePacket> all, window;
-    QVERIFY(ffprobe.readPackets(all, clip, "V:0", "%"));
-    QVERIFY(ffprobe.readPackets(window, clip, "V:0", "1.500000%2.500000"));
-    QVERIFY(!window.isEmpty() && all.size() > window.size() && window.first().time <= 1.5);
-    QVERIFY(window.last().time >= 2.4 && window.last().time < 2.5);
-    const FFprobePacket *same = findHash(all, window.last().hash);
-    QVERIFY(same);
-    QCOMPARE(same->time, window.last().time);
-    QCOMPARE(ffprobe.formatText(), loadedFormat); // the loaded analysis is left alone
-
-    // Analysis and packets in one run: only the selected stream is loaded, the format whole;
-    // the same packets as a separate read lists, with their stream.
-    QList<FFprobePacket> together;
-    QVERIFY(ffprobe.loadWithPackets(clip, together, "V:0", "%+#1,1.500000%2.500000", true));
-    QCOMPARE(ffprobe.formatText(), loadedFormat);
-    QCOMPARE(ffprobe.videoStreams().size(), 1);
-    QVERIFY(ffprobe.audioStreams().isEmpty());
-    QCOMPARE(describe(together), describe(head.mid(0, 1) + window));
-    QCOMPARE(together.last().stream, ffprobe.videoStreams().first());
-    // Without a selection every stream is loaded, and each packet tells its stream.
-    QVERIFY(ffprobe.loadWithPackets(clip, together, QString(), "%+#16"));
-    QSet<int> streams;
-    for (const FFprobePacket &p : std::as_const(together))
-        streams.insert(p.stream);
-    QCOMPARE(streams, (QSet<int>{ffprobe.videoStreams().first(), ffprobe.audioStreams().first()}));
-    // An interval FFprobe refuses: nothing is loaded.
-    QVERIFY(!ffprobe.loadWithPackets(clip, together, "V:0", "no interval"));
-    QVERIFY(!ffprobe.isLoaded() && together.isEmpty());
-}
-
-void FFprobePacketsTest::firstCopiedPacket_data()
-{
-    QTest::addColumn<QString>("clip");
-    QTest::addColumn<QString>("stream");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<double>("from"); // -1: nothing to copy
-    QTest::addColumn<double>("to");
-    // Key frames lie about every half second; an AVI copy begins at the one at or before the start.
-    const QString avi = TestMedia::standardAvi();
-    QTest::newRow("video") << avi << "V:0" << "00:00:02" << 1.5 << 2.0;
-    QTest::newRow("audio") << avi << "a:0" << "00:00:02" << 1.9 << 2.0;
-    QTest::newRow("no such stream") << avi << "s:0" << "00:00:00" << -1.0 << -1.0;
-    // With B-frames a key frame is decoded before it is shown: its time is when it is shown.
-    QTest::newRow("H.264 with B-frames")
-        << TestMedia::clip("b-frames.mp4", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4",
-                                            "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-g", "12",
-                                            "-pix_fmt", "yuv420p"})
-        << "V:0" << "00:00:02" << 1.5 << 2.0;
-}
-
-void FFprobePacketsTest::firstCopiedPacket()
-{
-    QFETCH(QString, clip);
-    QFETCH(QString, stream);
-    QFETCH(QString, start);
-    QFETCH(double, from);
-    QFETCH(double, to);
-    ConsoleCapture capture;
-    FFmpeg ffmpeg;
-    QVERIFY(ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), QString()));
-    FFprobe ffprobe;
-    QVERIFY(ffprobe.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
-    QString hash = "stale";
-    double time = -1.0;
-    QCOMPARE(ffmpeg.firstCopiedPacket(hash, clip, start, stream, &time), from >= 0);
-    if (from < 0) {
-        QVERIFY(hash.isEmpty());
-        QVERIFY(!ffmpeg.firstCopiedPacket(hash, TestMedia::folder() + "/no such file.avi", start, "V:0"));
-        return;
+    void parsePackets_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("expected");
+        // An MP4 volume's lead-in: negative times, marked to be discarded ("D").
+        QTest::newRow("MP4 lead-in; MPEG-TS side data")
+            << packet("-1.000000", "-1.080000", "0.040000", "KD", "f7500de365e9d519ea4dabcb35a0ba17")
+                   + packet("1.480000", "1.400000", "0.040000", "K_", "4a5459cfbedd351b1b9765d69a860a4d",
+                            "[SIDE_DATA]\n[/SIDE_DATA]\n")
+            << "-1 +0.04 key MD5:f7500de365e9d519ea4dabcb35a0ba17\n1.48 +0.04 key MD5:4a5459cfbedd351b1b9765d69a860a4d";
+        // Matroska gives no decoding times, MPEG-PS B-frames no presentation times; a packet
+        // without either is left out.
+        QTest::newRow("missing times")
+            << packet("8.023000", "N/A", "0.040000", "K_", "0a1db4eb68d021daf77d6389c1105699")
+                   + packet("N/A", "39.820000", "0.040000", "__", "311007b7682ac7cc6b1d7cbfab946631")
+                   + packet("N/A", "N/A", "0.040000", "__", "58a38301cfcf5d48ad9ddb2dce7dbdf0")
+            << "8.023 +0.04 key MD5:0a1db4eb68d021daf77d6389c1105699\n39.82 +0.04 - MD5:311007b7682ac7cc6b1d7cbfab946631";
+        QTest::newRow("no duration, CR LF")
+            << packet("2.025000", "2.025000", "N/A", "K_", "91625edd64444c3ba3037c7cb2032e0f").replace("\n", "\r\n")
+            << "2.025 +0 key MD5:91625edd64444c3ba3037c7cb2032e0f";
     }
-    QList<FFprobePacket> packets;
-    QVERIFY(ffprobe.readPackets(packets, clip, stream, "%"));
-    const FFprobePacket *found = findHash(packets, hash);
-    QVERIFY2(found && found->key, qPrintable(hash));
-    QVERIFY2(found->time >= from && found->time <= to, qPrintable(QString::number(found->time)));
-    QVERIFY2(qAbs(time - found->time) < 1e-5, qPrintable(QString("%1 for %2").arg(time).arg(found->time)));
-}
+
+    void parsePackets()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, expected);
+        QCOMPARE(describe(FFprobe::parsePackets(answer)), expected);
+    }
+
+    void readsPacketsOfARealClip()
+    {
+        ConsoleCapture capture;
+        FFprobe ffprobe;
+        QVERIFY(ffprobe.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
+        const QString clip = TestMedia::standardAvi();
+        QVERIFY(ffprobe.load(clip));
+        const QString loadedFormat = ffprobe.formatText();
+        // The first three video packets: a key frame at 0, then frames 1/25 s apart.
+        QList<FFprobePacket> head;
+        QVERIFY(ffprobe.readPackets(head, clip, "V:0", "%+#3"));
+        QCOMPARE(describe(head).section(' ', 0, 2), QString("0 +0.04 key"));
+        QVERIFY(head.size() == 3 && head.at(2).time > head.at(1).time && head.at(0).hash != head.at(1).hash);
+        // A window: from the key frame at or before its start up to its end, the same packets
+        // (with the same times) as in the whole list.
+        QList<FFprobePacket> all, window;
+        QVERIFY(ffprobe.readPackets(all, clip, "V:0", "%"));
+        QVERIFY(ffprobe.readPackets(window, clip, "V:0", "1.500000%2.500000"));
+        QVERIFY(!window.isEmpty() && all.size() > window.size() && window.first().time <= 1.5);
+        QVERIFY(window.last().time >= 2.4 && window.last().time < 2.5);
+        const FFprobePacket *same = findHash(all, window.last().hash);
+        QVERIFY(same);
+        QCOMPARE(same->time, window.last().time);
+        QCOMPARE(ffprobe.formatText(), loadedFormat); // the loaded analysis is left alone
+
+        // Analysis and packets in one run: only the selected stream is loaded, the format
+        // whole; the same packets as a separate read lists, with their stream.
+        QList<FFprobePacket> together;
+        QVERIFY(ffprobe.loadWithPackets(clip, together, "V:0", "%+#1,1.500000%2.500000", true));
+        QCOMPARE(ffprobe.formatText(), loadedFormat);
+        QCOMPARE(ffprobe.videoStreams().size(), 1);
+        QVERIFY(ffprobe.audioStreams().isEmpty());
+        QCOMPARE(describe(together), describe(head.mid(0, 1) + window));
+        QCOMPARE(together.last().stream, ffprobe.videoStreams().first());
+        // Without a selection every stream is loaded, and each packet tells its stream.
+        QVERIFY(ffprobe.loadWithPackets(clip, together, QString(), "%+#16"));
+        QSet<int> streams;
+        for (const FFprobePacket &p : std::as_const(together))
+            streams.insert(p.stream);
+        QCOMPARE(streams, (QSet<int>{ffprobe.videoStreams().first(), ffprobe.audioStreams().first()}));
+        // An interval FFprobe refuses: nothing is loaded.
+        QVERIFY(!ffprobe.loadWithPackets(clip, together, "V:0", "no interval"));
+        QVERIFY(!ffprobe.isLoaded() && together.isEmpty());
+    }
+
+    void firstCopiedPacket_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<QString>("stream");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<double>("from"); // -1: nothing to copy
+        QTest::addColumn<double>("to");
+        // Key frames lie about every half second; an AVI copy begins at the one at or before the start.
+        const QString avi = TestMedia::standardAvi();
+        QTest::newRow("video") << avi << "V:0" << "00:00:02" << 1.5 << 2.0;
+        QTest::newRow("audio") << avi << "a:0" << "00:00:02" << 1.9 << 2.0;
+        QTest::newRow("no such stream") << avi << "s:0" << "00:00:00" << -1.0 << -1.0;
+        // With B-frames a key frame is decoded before it is shown: its time is when it is shown.
+        QTest::newRow("H.264 with B-frames")
+            << TestMedia::clip("b-frames.mp4", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4",
+                                                "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-g", "12",
+                                                "-pix_fmt", "yuv420p"})
+            << "V:0" << "00:00:02" << 1.5 << 2.0;
+    }
+
+    void firstCopiedPacket()
+    {
+        QFETCH(QString, clip);
+        QFETCH(QString, stream);
+        QFETCH(QString, start);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        ConsoleCapture capture;
+        FFmpeg ffmpeg;
+        QVERIFY(ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), QString()));
+        FFprobe ffprobe;
+        QVERIFY(ffprobe.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
+        QString hash = "stale";
+        double time = -1.0;
+        QCOMPARE(ffmpeg.firstCopiedPacket(hash, clip, start, stream, &time), from >= 0);
+        if (from < 0) {
+            QVERIFY(hash.isEmpty());
+            QVERIFY(!ffmpeg.firstCopiedPacket(hash, TestMedia::folder() + "/no such file.avi", start, "V:0"));
+            return;
+        }
+        QList<FFprobePacket> packets;
+        QVERIFY(ffprobe.readPackets(packets, clip, stream, "%"));
+        const FFprobePacket *found = findHash(packets, hash);
+        QVERIFY2(found && found->key, qPrintable(hash));
+        QVERIFY2(found->time >= from && found->time <= to, qPrintable(QString::number(found->time)));
+        QVERIFY2(qAbs(time - found->time) < 1e-5, qPrintable(QString("%1 for %2").arg(time).arg(found->time)));
+    }
+};
 
 VEXO_TEST_CLASS(FFprobePacketsTest)
 #include "tst_ffprobepackets.moc"

@@ -60,102 +60,96 @@ class TestInterfaceFFprobe : public QObject
     Q_OBJECT
 
 private slots:
-    void parseStatus();
-    void parseData_data();
-    void parseData();
-    void realClips_data();
-    void realClips();
+    void parseStatus()
+    {
+        QString today; // "ffprobe version 5.1.9-0+deb12u1 Copyright (c) 2007-2026 the FFmpeg developers"
+        TestMedia::run("ffprobe", {"-version"}, &today);
+        InterfaceStatus status;
+        status.state = InterfaceStatus::OutputCaptured;
+        QVERIFY(makeInterface(nullptr, &status).parseStatus(today));
+        QCOMPARE(status.signature + ' ' + status.version, "ffprobe " + today.section(' ', 2, 2));
+        QVERIFY(!makeInterface(nullptr, &status).parseStatus("MPlayer UNKNOWN-12 (C) 2000-2023 MPlayer Team\n"));
+        QCOMPARE(status.state, int(InterfaceStatus::ParseFailed));
+    }
+
+    void parseData_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("Windows AVI, CR LF")
+            << kWindowsAviAnswer
+            << "format C:\\Movies\\movie.avi|avi|5400\n"
+               "video 0|mpeg4|XVID|720x576|sar 0|dar 0|br 0|fps 25|25|start 0|dur 5400\n"
+               "audio 1|mp3|48000 Hz|br 128000|2 ch|dur 5399.98||";
+        const QStringList mov{"filename=a.mov", "format_name=mov,mp4,m4a,3gp,3g2,mj2", "duration=12.500000"};
+        QTest::newRow("family named by its brand, padding trimmed")
+            << block("FORMAT", mov + QStringList{"TAG:major_brand=qt  "}) << "format a.mov|qt|12.5";
+        // A later line of a key wins.
+        QTest::newRow("video without index and size, zero denominator; NTSC rate and anamorphic DVD")
+            << block("FORMAT", {"format_name=mpeg"}) + block("STREAM", {"codec_type=video", "avg_frame_rate=25/0"})
+                   + block("STREAM", {"index=1", "codec_type=video", "width=640", "width=720", "height=480",
+                                      "sample_aspect_ratio=32:27", "display_aspect_ratio=16:9",
+                                      "avg_frame_rate=30000/1001", "r_frame_rate=60000/1001"})
+            << "format |mpeg|0\nvideo -1|||0x0|sar 0|dar 0|br 0|fps 0|0|start 0|dur 0\n"
+               "video 1|||720x480|sar 1.18519|dar 1.77778|br 0|fps 29.97|59.9401|start 0|dur 0";
+        // Without a complete FORMAT block the record is left as it was.
+        QTest::newRow("error message")
+            << "/tmp/a.avi: Invalid data found when processing input\n" << "format |kept|0";
+        static const char noise[] = "\0\x01[FORMAT\n=\n==\n[/STREAM]\r\r\n[FORMAT]\n\0\n[/FORMAT";
+        QTest::newRow("binary noise") << QString::fromUtf8(noise, sizeof noise - 1) << "format |kept|0";
+    }
+
+    void parseData()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, expected);
+        FFprobeData data;
+        data.format_name = "kept";
+        makeInterface(&data).parseData(&data, answer, "ffprobe version 5.1.9\n");
+        QCOMPARE(describe(data), expected);
+    }
+
+    void realClips_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected"); // bit rates, start times and durations left out
+
+        QTest::newRow("MPEG-4/MP3 AVI")
+            << TestMedia::standardAvi()
+            << "format |avi|0\nvideo 0|mpeg4|FMP4|320x240|sar 1|dar 1.33333|br|fps 25|25|start|dur\n"
+               "audio 1|mp3|44100 Hz|br|1 ch|dur||";
+        // Upper-case tags ("TAG:MAJOR_BRAND=isom" is not the brand), no stream durations ("N/A").
+        QTest::newRow("MKV with subtitles and a titled stream at an odd path")
+            << subtitledMkv()
+            << "format |matroska|0\nvideo 0|h264|[0][0][0][0]|320x240|sar 1|dar 1.33333|br|fps 25|25|start|dur\n"
+               "audio 1|aac|44100 Hz|br|1 ch|dur|fre|Général commentaire\nsubtitle 2|subrip|eng";
+        QTest::newRow("tags whose line breaks read as fields and blocks")
+            << forgingTagsMkv()
+            << "format |matroska|0\nvideo 0|mpeg4|[0][0][0][0]|320x240|sar 1|dar 1.33333|br|fps 25|25|start|dur\n"
+               "audio 1|mp3|44100 Hz|br|1 ch|dur||";
+    }
+
+    void realClips()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        QVERIFY2(!path.isEmpty(), "the clip could not be made");
+        FFprobeData data;
+        const InterfaceFFprobe ffprobe = makeInterface(&data);
+        QString program, answer;
+        QStringList arguments;
+        ffprobe.cliCmdGetInfo(path, program, arguments); // FFprobe's own command line
+        TestMedia::run(program, arguments, &answer, nullptr, 30000);
+        ffprobe.parseData(&data, answer, QString());
+        QCOMPARE(data.filename, path);
+        QVERIFY2(qAbs(data.duration - 3.0) < 0.1, qPrintable(QString::number(data.duration)));
+        data.filename.clear();
+        data.duration = 0;
+        static const QRegularExpression measured("(br|start|dur) [^|\n]*");
+        QCOMPARE(describe(data).replace(measured, "\\1"), expected);
+    }
 };
-
-void TestInterfaceFFprobe::parseStatus()
-{
-    QString today; // "ffprobe version 5.1.9-0+deb12u1 Copyright (c) 2007-2026 the FFmpeg developers"
-    TestMedia::run("ffprobe", {"-version"}, &today);
-    InterfaceStatus status;
-    status.state = InterfaceStatus::OutputCaptured;
-    QVERIFY(makeInterface(nullptr, &status).parseStatus(today));
-    QCOMPARE(status.signature + ' ' + status.version, "ffprobe " + today.section(' ', 2, 2));
-    QVERIFY(!makeInterface(nullptr, &status).parseStatus("MPlayer UNKNOWN-12 (C) 2000-2023 MPlayer Team\n"));
-    QCOMPARE(status.state, int(InterfaceStatus::ParseFailed));
-}
-
-void TestInterfaceFFprobe::parseData_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("Windows AVI, CR LF")
-        << kWindowsAviAnswer
-        << "format C:\\Movies\\movie.avi|avi|5400\n"
-           "video 0|mpeg4|XVID|720x576|sar 0|dar 0|br 0|fps 25|25|start 0|dur 5400\n"
-           "audio 1|mp3|48000 Hz|br 128000|2 ch|dur 5399.98||";
-    const QStringList mov{"filename=a.mov", "format_name=mov,mp4,m4a,3gp,3g2,mj2", "duration=12.500000"};
-    QTest::newRow("family named by its brand, padding trimmed")
-        << block("FORMAT", mov + QStringList{"TAG:major_brand=qt  "}) << "format a.mov|qt|12.5";
-    // A later line of a key wins.
-    QTest::newRow("video without index and size, zero denominator; NTSC rate and anamorphic DVD")
-        << block("FORMAT", {"format_name=mpeg"}) + block("STREAM", {"codec_type=video", "avg_frame_rate=25/0"})
-               + block("STREAM", {"index=1", "codec_type=video", "width=640", "width=720", "height=480",
-                                  "sample_aspect_ratio=32:27", "display_aspect_ratio=16:9",
-                                  "avg_frame_rate=30000/1001", "r_frame_rate=60000/1001"})
-        << "format |mpeg|0\nvideo -1|||0x0|sar 0|dar 0|br 0|fps 0|0|start 0|dur 0\n"
-           "video 1|||720x480|sar 1.18519|dar 1.77778|br 0|fps 29.97|59.9401|start 0|dur 0";
-    // Without a complete FORMAT block the record is left as it was.
-    QTest::newRow("error message")
-        << "/tmp/a.avi: Invalid data found when processing input\n" << "format |kept|0";
-    static const char noise[] = "\0\x01[FORMAT\n=\n==\n[/STREAM]\r\r\n[FORMAT]\n\0\n[/FORMAT";
-    QTest::newRow("binary noise") << QString::fromUtf8(noise, sizeof noise - 1) << "format |kept|0";
-}
-
-void TestInterfaceFFprobe::parseData()
-{
-    QFETCH(QString, answer);
-    QFETCH(QString, expected);
-    FFprobeData data;
-    data.format_name = "kept";
-    makeInterface(&data).parseData(&data, answer, "ffprobe version 5.1.9\n");
-    QCOMPARE(describe(data), expected);
-}
-
-void TestInterfaceFFprobe::realClips_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("expected"); // bit rates, start times and durations left out
-
-    QTest::newRow("MPEG-4/MP3 AVI")
-        << TestMedia::standardAvi()
-        << "format |avi|0\nvideo 0|mpeg4|FMP4|320x240|sar 1|dar 1.33333|br|fps 25|25|start|dur\n"
-           "audio 1|mp3|44100 Hz|br|1 ch|dur||";
-    // Upper-case tags ("TAG:MAJOR_BRAND=isom" is not the brand), no stream durations ("N/A").
-    QTest::newRow("MKV with subtitles and a titled stream at an odd path")
-        << subtitledMkv()
-        << "format |matroska|0\nvideo 0|h264|[0][0][0][0]|320x240|sar 1|dar 1.33333|br|fps 25|25|start|dur\n"
-           "audio 1|aac|44100 Hz|br|1 ch|dur|fre|Général commentaire\nsubtitle 2|subrip|eng";
-    QTest::newRow("tags whose line breaks read as fields and blocks")
-        << forgingTagsMkv()
-        << "format |matroska|0\nvideo 0|mpeg4|[0][0][0][0]|320x240|sar 1|dar 1.33333|br|fps 25|25|start|dur\n"
-           "audio 1|mp3|44100 Hz|br|1 ch|dur||";
-}
-
-void TestInterfaceFFprobe::realClips()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, expected);
-    QVERIFY2(!path.isEmpty(), "the clip could not be made");
-    FFprobeData data;
-    const InterfaceFFprobe ffprobe = makeInterface(&data);
-    QString program, answer;
-    QStringList arguments;
-    ffprobe.cliCmdGetInfo(path, program, arguments); // FFprobe's own command line
-    TestMedia::run(program, arguments, &answer, nullptr, 30000);
-    ffprobe.parseData(&data, answer, QString());
-    QCOMPARE(data.filename, path);
-    QVERIFY2(qAbs(data.duration - 3.0) < 0.1, qPrintable(QString::number(data.duration)));
-    data.filename.clear();
-    data.duration = 0;
-    static const QRegularExpression measured("(br|start|dur) [^|\n]*");
-    QCOMPARE(describe(data).replace(measured, "\\1"), expected);
-}
 
 VEXO_TEST_CLASS(TestInterfaceFFprobe)
 #include "tst_interfaceffprobe.moc"

@@ -165,10 +165,11 @@ private slots:
         // keeps what earlier lines set.
         row("bad length", "clip1", {"ID_LENGTH=3.04", "ID_LENGTH=abc"}, false, kUntouched, "length=3.04");
         row("kind 0 refuses everything", "clip0", {"ID_LENGTH=3.04"}, false, kUntouched);
+        row("title 0", "disk2", {"ID_DVD_TITLE_0_CHAPTERS=3"}, false, kUntouched);
         row("title 100", "disk2", {"ID_DVD_TITLE_100_CHAPTERS=3"}, false, kUntouched);
         row("huge title number", "disk2", {"ID_DVD_TITLE_99999999999_ANGLES=1"}, false, kUntouched);
         row("length 0", "run", {"ANS_LENGTH=0.00"}, false, kUntouched);
-        row("chapter beyond int", "run", {"ANS_chapter=2", "ANS_chapter=3000000000"}, false, kUntouched, "chapter=2");
+        row("chapter just beyond int", "run", {"ANS_chapter=2", "ANS_chapter=2147483648"}, false, kUntouched, "chapter=2");
     }
 
     void outputLine()

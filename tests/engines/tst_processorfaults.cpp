@@ -29,205 +29,194 @@ class ProcessorFaultsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void failedStarts_data();
-    void failedStarts();
-    void hangingEngineIsKilledAndItsOutputParsed();
-    void killThatDoesNotTakeFreezesNoLonger();
-    void outcomeIsRememberedPerPath();
-    void ffprobeFormatValues();
-    void ffprobeFilesStreamsByTheWholeType();
-    void runnerSetsTheLibraryPath();
-    void decodeLines_data();
-    void decodeLines();
-};
-
-void ProcessorFaultsTest::failedStarts_data()
-{
-    QTest::addColumn<QString>("engine");
-    QTest::addColumn<QString>("script"); // empty: no such executable
-    QTest::addColumn<QString>("message");
-    const QString fake = TestMedia::fakeEngine();
-    QTest::newRow("missing MEncoder") << "MEncoder" << "" << "MEncoder: process failed to start in 3000 milliseconds.";
-    QTest::newRow("FFprobe crashing without output")
-        << "FFprobe" << QString("exec '%1' crash").arg(fake) << "FFprobe: process crashed with no output.";
-    QTest::newRow("FFmpeg crashing on its third query")
-        << "FFmpeg"
-        << QString("case \"$1\" in\n  -version) echo 'ffmpeg version 9.9 Copyright' ;;\n"
-                   "  -formats) echo ' DE avi             AVI format' ;;\n  *) exec '%1' crash ;;\nesac").arg(fake)
-        << "FFmpeg: error process crashed with no output.";
-}
-
-void ProcessorFaultsTest::failedStarts()
-{
-    QFETCH(QString, engine);
-    QFETCH(QString, script);
-    QFETCH(QString, message);
-    ConsoleCapture capture;
-    std::unique_ptr<IProcessor> processor;
-    if (engine == "FFprobe")
-        processor = std::make_unique<FFprobe>();
-    else if (engine == "FFmpeg")
-        processor = std::make_unique<FFmpeg>();
-    else
-        processor = std::make_unique<MervoMEncoder>();
-    const QString path = script.isEmpty() ? QString("/nonexistent/engine") : writeEngineScript("failing-" + engine, script);
-    QVERIFY(!processor->startInterface(path, QString()));
-    QCOMPARE(processor->state(), int(IProcessor::Failed));
-    QVERIFY2(capture.log().contains(message), qPrintable(capture.log()));
-    QVERIFY(!capture.log().contains(engine + ": interface ready."));
-    if (auto *transcoder = qobject_cast<Transcoder *>(processor.get())) // nothing half-read survives
-        QVERIFY(transcoder->videoCodecs().isEmpty() && transcoder->subtitleCodecs().isEmpty());
-}
-
-void ProcessorFaultsTest::hangingEngineIsKilledAndItsOutputParsed()
-{
-    ConsoleCapture capture;
-    FFprobe ffprobe;
-    const QString script = writeEngineScript(
-        "probe-hang", QString("exec '%1' partial-hang 'ffprobe version 7.7-hang'").arg(TestMedia::fakeEngine()));
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(ffprobe.startInterface(script, QString()));
-    const qint64 elapsed = clock.elapsed();
-    // Killed once the finish time-out ran out; the kill ends it long before the kill time-out.
-    QVERIFY2(elapsed >= ffprobe.finishTimeout() && elapsed < ffprobe.finishTimeout() + 3000,
-             qPrintable(QString::number(elapsed)));
-    QCOMPARE(ffprobe.state(), int(IProcessor::Ready));
-    QCOMPARE(ffprobe.version(), QString("7.7-hang"));
-}
-
-// An engine stuck in uninterruptible I/O outlives its kill: the runner returns what it
-// printed after the three time-outs, and the process is reaped once it ends after all.
-void ProcessorFaultsTest::killThatDoesNotTakeFreezesNoLonger()
-{
-    const QString pidFile = TestMedia::folder() + "/engines/stuck.pid";
-    const QString script = writeEngineScript(
-        "stuck", QString("echo $$ > '%1'\nexec '%2' partial-hang 'half an answer'").arg(pidFile, TestMedia::fakeEngine()));
-    const ProcessKiller::KillFunction kill = ProcessKiller::setKillFunction([](QProcess *) {});
-    QElapsedTimer clock;
-    clock.start();
-    const SyncRunner::Result result = SyncRunner::run(script, {}, QString(), {3000, 300, 300}, "Analyzer");
-    const qint64 elapsed = clock.elapsed();
-    ProcessKiller::setKillFunction(kill);
-    QVERIFY2(elapsed < 3000, qPrintable(QString::number(elapsed)));
-    QVERIFY(result.started && result.killed && result.stillRunning && result.crashed);
-    QCOMPARE(result.stdOut, QString("half an answer\n"));
-    QFile file(pidFile);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const pid_t pid = pid_t(file.readAll().trimmed().toInt());
-    QCOMPARE(::kill(pid, SIGKILL), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(::kill(pid, 0), -1, 10000);
-}
-
-void ProcessorFaultsTest::outcomeIsRememberedPerPath()
-{
-    ConsoleCapture capture;
-    QString counter;
-    MervoMEncoder mencoder;
-    const QString crashing = countingScript("mencoder-crash", "crash", &counter);
-    QVERIFY(!mencoder.startInterface(crashing, QString()));
-    QVERIFY(!mencoder.startInterface(crashing, QString()));
-    QVERIFY(!mencoder.startInterface(QString(), QString()));
-    QCOMPARE(runCount(counter), 1);
-    // Another path runs again.
-    const QString good = writeEngineScript("mencoder-good", QString("printf '%s' '%1'").arg(mencoderHelp));
-    QVERIFY(mencoder.startInterface(good, "/opt/lib"));
-    QCOMPARE(mencoder.state(), int(IProcessor::Ready));
-    QCOMPARE(mencoder.subtitleCodecs().value("inlay"), QString("Inlaid subtitles"));
-    // A later answer without all its sections fails and leaves nothing of the earlier one.
-    const QString partial = writeEngineScript(
-        "mencoder-partial", "printf 'MEncoder 2.0 (C) MPlayer Team\\nAvailable codecs:\\n   copy - frame copy\\n'");
-    QVERIFY(!mencoder.startInterface(partial, QString()));
-    QCOMPARE(mencoder.state(), int(IProcessor::Failed));
-    QVERIFY(mencoder.videoCodecs().isEmpty() && mencoder.subtitleCodecs().isEmpty());
-
-    // A ready engine is not run again; a name outside Latin-1 reaches the system unchanged.
-    FFprobe ready;
-    const QString script = countingScript(QString::fromUtf8("probe-ready-Программа"), "print 'ffprobe version 1.2'", &counter);
-    QVERIFY(ready.startInterface(script, QString()));
-    QCOMPARE(ready.binary(), script);
-    QVERIFY(ready.startInterface(QString(), QString()));
-    QVERIFY(ready.startInterface(script, QString()));
-    QCOMPARE(runCount(counter), 1);
-}
-
-// FFprobe's JSON answer: keys are found whatever their case, only as whole keys (a tag never
-// stands in for a field), and values come back as the file holds them, line breaks included.
-void ProcessorFaultsTest::ffprobeFormatValues()
-{
-    ConsoleCapture capture;
-    FFprobe ffprobe;
-    const QByteArray answer = "{\"streams\": [{\"index\": 0, \"codec_name\": \"mpeg4\"}],\r\n\"format\": {"
-                              "\"filename\": \"a.avi\", \"bit_rate\": \"N/A\", \"tags\": {\"title\": \"\", "
-                              "\"software\": \"Lavf59\", \"comment\": \"C:\\\\new\\r\\nbit_rate=1\", "
-                              "\"duration\": \"2.0\", \"start_time\": \"5.0\"}, \"duration_ts\": 1000, \"duration\": \"3.040000\"}}\r\n";
-    QVERIFY(ffprobe.startInterface(writeCannedFFprobe("probe-format", answer), QString()));
-    QCOMPARE(ffprobe.version(), QString("9.9-test"));
-    QVERIFY(ffprobe.load("movie.avi"));
-    // Each key with its value; empty: not found (a stream key, an empty value).
-    const QList<QPair<QString, QString>> lookups{
-        {"duration", "3.040000"}, {"bit_rate", "N/A"}, {"TAG:SOFTWARE", "Lavf59"}, {"codec_name", ""},
-        {"TAG:title", ""}, {"start_time", ""}, {"TAG:comment", "C:\\new\r\nbit_rate=1"}};
-    for (const auto &[key, value] : lookups) {
-        QString result = "stale";
-        QCOMPARE(ffprobe.formatValue(result, key), !value.isEmpty());
-        QCOMPARE(result, value);
-        const QString said = value.isEmpty() ? QString("not found") : "is '" + value + "'";
-        const QString line = QString("FFprobe: '%1' %2 for file movie.avi").arg(key, said);
-        QVERIFY(capture.log().contains(line.section('\r', 0, 0))); // the console breaks the line
+    void failedStarts_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("script"); // empty: no such executable
+        QTest::addColumn<QString>("message");
+        const QString fake = TestMedia::fakeEngine();
+        QTest::newRow("missing MEncoder") << "MEncoder" << "" << "MEncoder: process failed to start in 3000 milliseconds.";
+        QTest::newRow("FFprobe crashing without output")
+            << "FFprobe" << QString("exec '%1' crash").arg(fake) << "FFprobe: process crashed with no output.";
+        QTest::newRow("FFmpeg crashing on its third query")
+            << "FFmpeg"
+            << QString("case \"$1\" in\n  -version) echo 'ffmpeg version 9.9 Copyright' ;;\n"
+                       "  -formats) echo ' DE avi             AVI format' ;;\n  *) exec '%1' crash ;;\nesac").arg(fake)
+            << "FFmpeg: error process crashed with no output.";
     }
-}
 
-// Streams are filed by their whole codec_type: an MKV's attached font is no audio stream.
-void ProcessorFaultsTest::ffprobeFilesStreamsByTheWholeType()
-{
-    ConsoleCapture capture;
-    FFprobe ffprobe;
-    const QByteArray answer = "[STREAM]\nindex=0\ncodec_type=subtitle\n[/STREAM]\n"
-                              "[STREAM]\nindex=1\ncodec_type=attachment\n[/STREAM]\n"
-                              "[STREAM]\nindex=2\ncodec_type=data\n[/STREAM]\n"
-                              "[STREAM]\nindex=3\ncodec_type=video\n[/STREAM]\n"
-                              "[STREAM]\nindex=4\ncodec_type=audio\n[/STREAM]\n"
-                              "[FORMAT]\nformat_name=matroska,webm\n[/FORMAT]\n";
-    QVERIFY(ffprobe.startInterface(writeCannedFFprobe("probe-kinds", answer), QString()));
-    QVERIFY(ffprobe.load("kinds.mkv"));
-    QCOMPARE(ffprobe.subtitleStreams(), QList<int>{0});
-    QCOMPARE(ffprobe.attachmentStreams(), QList<int>{1});
-    QCOMPARE(ffprobe.dataStreams(), QList<int>{2});
-    QCOMPARE(ffprobe.videoStreams(), QList<int>{3});
-    QCOMPARE(ffprobe.audioStreams(), QList<int>{4});
-}
+    void failedStarts()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, script);
+        QFETCH(QString, message);
+        ConsoleCapture capture;
+        std::unique_ptr<IProcessor> processor;
+        if (engine == "FFprobe")
+            processor = std::make_unique<FFprobe>();
+        else if (engine == "FFmpeg")
+            processor = std::make_unique<FFmpeg>();
+        else
+            processor = std::make_unique<MervoMEncoder>();
+        const QString path = script.isEmpty() ? QString("/nonexistent/engine") : writeEngineScript("failing-" + engine, script);
+        QVERIFY(!processor->startInterface(path, QString()));
+        QCOMPARE(processor->state(), int(IProcessor::Failed));
+        QVERIFY2(capture.log().contains(message), qPrintable(capture.log()));
+        QVERIFY(!capture.log().contains(engine + ": interface ready."));
+        if (auto *transcoder = qobject_cast<Transcoder *>(processor.get())) // nothing half-read survives
+            QVERIFY(transcoder->videoCodecs().isEmpty() && transcoder->subtitleCodecs().isEmpty());
+    }
 
-void ProcessorFaultsTest::runnerSetsTheLibraryPath() // on top of the environment
-{
-    const QString script = writeEngineScript(
-        "print-env", "printf 'LD=%s MARK=%s\\n' \"$LD_LIBRARY_PATH\" \"$VEXO_RUNNER_MARK\"\necho err >&2");
-    qputenv("VEXO_RUNNER_MARK", "kept");
-    const SyncRunner::Result result = SyncRunner::run(script, {}, "/opt/vexo libs", {}, "Transcoder");
-    qunsetenv("VEXO_RUNNER_MARK");
-    QVERIFY(result.started && !result.killed && !result.crashed && !result.stillRunning);
-    QCOMPARE(result.stdOut + result.stdErr, QString("LD=/opt/vexo libs MARK=kept\nerr\n"));
-}
+    void hangingEngineIsKilledAndItsOutputParsed()
+    {
+        ConsoleCapture capture;
+        FFprobe ffprobe;
+        const QString script = writeEngineScript(
+            "probe-hang", QString("exec '%1' partial-hang 'ffprobe version 7.7-hang'").arg(TestMedia::fakeEngine()));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(ffprobe.startInterface(script, QString()));
+        const qint64 elapsed = clock.elapsed();
+        // Killed once the finish time-out ran out; the kill ends it long before the kill time-out.
+        QVERIFY2(elapsed >= ffprobe.finishTimeout() && elapsed < ffprobe.finishTimeout() + 3000,
+                 qPrintable(QString::number(elapsed)));
+        QCOMPARE(ffprobe.state(), int(IProcessor::Ready));
+        QCOMPARE(ffprobe.version(), QString("7.7-hang"));
+    }
 
-// Engine output is decoded as UTF-8 line by line, never per chunk.
-void ProcessorFaultsTest::decodeLines_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("UTF-8 name; line ends kept")
-        << QByteArray("from 'Sch\xc3\xb6n.avi':\r\nb\nc\rd") << QString::fromUtf8("from 'Schön.avi':\r\nb\nc\rd");
-    QTest::newRow("bad byte spoils only its line")
-        << QByteArray("caf\xe9\n\xe6\x97\xa5\xe6\x9c\xac\n") << QString::fromUtf8("caf\xef\xbf\xbd\n日本\n");
-    QTest::newRow("stray continuation byte does not eat the next line")
-        << QByteArray("x\x80\n\xe6\x97\xa5\n") << QString::fromUtf8("x\xef\xbf\xbd\n日\n");
-}
+    // An engine stuck in uninterruptible I/O outlives its kill: the runner returns what it
+    // printed after the three time-outs, and the process is reaped once it ends after all.
+    void killThatDoesNotTakeFreezesNoLonger()
+    {
+        const QString pidFile = TestMedia::folder() + "/engines/stuck.pid";
+        const QString script = writeEngineScript(
+            "stuck", QString("echo $$ > '%1'\nexec '%2' partial-hang 'half an answer'").arg(pidFile, TestMedia::fakeEngine()));
+        const ProcessKiller::KillFunction kill = ProcessKiller::setKillFunction([](QProcess *) {});
+        QElapsedTimer clock;
+        clock.start();
+        const SyncRunner::Result result = SyncRunner::run(script, {}, QString(), {3000, 300, 300}, "Analyzer");
+        const qint64 elapsed = clock.elapsed();
+        ProcessKiller::setKillFunction(kill);
+        QVERIFY2(elapsed < 3000, qPrintable(QString::number(elapsed)));
+        QVERIFY(result.started && result.killed && result.stillRunning && result.crashed);
+        QCOMPARE(result.stdOut, QString("half an answer\n"));
+        QFile file(pidFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const pid_t pid = pid_t(file.readAll().trimmed().toInt());
+        QCOMPARE(::kill(pid, SIGKILL), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(::kill(pid, 0), -1, 10000);
+    }
 
-void ProcessorFaultsTest::decodeLines()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
-    QCOMPARE(SyncRunner::decodeLines(bytes), text);
-}
+    void outcomeIsRememberedPerPath()
+    {
+        ConsoleCapture capture;
+        QString counter;
+        MervoMEncoder mencoder;
+        const QString crashing = countingScript("mencoder-crash", "crash", &counter);
+        QVERIFY(!mencoder.startInterface(crashing, QString()));
+        QVERIFY(!mencoder.startInterface(crashing, QString()));
+        QVERIFY(!mencoder.startInterface(QString(), QString()));
+        QCOMPARE(runCount(counter), 1);
+        // Another path runs again.
+        const QString good = writeEngineScript("mencoder-good", QString("printf '%s' '%1'").arg(mencoderHelp));
+        QVERIFY(mencoder.startInterface(good, "/opt/lib"));
+        QCOMPARE(mencoder.state(), int(IProcessor::Ready));
+        QCOMPARE(mencoder.subtitleCodecs().value("inlay"), QString("Inlaid subtitles"));
+        // A later answer without all its sections fails and leaves nothing of the earlier one.
+        const QString partial = writeEngineScript(
+            "mencoder-partial", "printf 'MEncoder 2.0 (C) MPlayer Team\\nAvailable codecs:\\n   copy - frame copy\\n'");
+        QVERIFY(!mencoder.startInterface(partial, QString()));
+        QCOMPARE(mencoder.state(), int(IProcessor::Failed));
+        QVERIFY(mencoder.videoCodecs().isEmpty() && mencoder.subtitleCodecs().isEmpty());
+
+        // A ready engine is not run again; a name outside Latin-1 reaches the system unchanged.
+        FFprobe ready;
+        const QString script = countingScript(QString::fromUtf8("probe-ready-Программа"), "print 'ffprobe version 1.2'", &counter);
+        QVERIFY(ready.startInterface(script, QString()));
+        QCOMPARE(ready.binary(), script);
+        QVERIFY(ready.startInterface(QString(), QString()));
+        QVERIFY(ready.startInterface(script, QString()));
+        QCOMPARE(runCount(counter), 1);
+    }
+
+    // FFprobe's JSON answer: keys are found whatever their case, only as whole keys (a tag never
+    // stands in for a field), and values come back as the file holds them, line breaks included.
+    void ffprobeFormatValues()
+    {
+        ConsoleCapture capture;
+        FFprobe ffprobe;
+        const QByteArray answer = "{\"streams\": [{\"index\": 0, \"codec_name\": \"mpeg4\"}],\r\n\"format\": {"
+                                  "\"filename\": \"a.avi\", \"bit_rate\": \"N/A\", \"tags\": {\"title\": \"\", "
+                                  "\"software\": \"Lavf59\", \"comment\": \"C:\\\\new\\r\\nbit_rate=1\", "
+                                  "\"duration\": \"2.0\", \"start_time\": \"5.0\"}, \"duration_ts\": 1000, \"duration\": \"3.040000\"}}\r\n";
+        QVERIFY(ffprobe.startInterface(writeCannedFFprobe("probe-format", answer), QString()));
+        QCOMPARE(ffprobe.version(), QString("9.9-test"));
+        QVERIFY(ffprobe.load("movie.avi"));
+        // Each key with its value; empty: not found (a stream key, an empty value).
+        const QList<QPair<QString, QString>> lookups{
+            {"duration", "3.040000"}, {"bit_rate", "N/A"}, {"TAG:SOFTWARE", "Lavf59"}, {"codec_name", ""},
+            {"TAG:title", ""}, {"start_time", ""}, {"TAG:comment", "C:\\new\r\nbit_rate=1"}};
+        for (const auto &[key, value] : lookups) {
+            QString result = "stale";
+            QCOMPARE(ffprobe.formatValue(result, key), !value.isEmpty());
+            QCOMPARE(result, value);
+            const QString said = value.isEmpty() ? QString("not found") : "is '" + value + "'";
+            const QString line = QString("FFprobe: '%1' %2 for file movie.avi").arg(key, said);
+            QVERIFY(capture.log().contains(line.section('\r', 0, 0))); // the console breaks the line
+        }
+    }
+
+    // Streams are filed by their whole codec_type: an MKV's attached font is no audio stream.
+    void ffprobeFilesStreamsByTheWholeType()
+    {
+        ConsoleCapture capture;
+        FFprobe ffprobe;
+        const QByteArray answer = "[STREAM]\nindex=0\ncodec_type=subtitle\n[/STREAM]\n"
+                                  "[STREAM]\nindex=1\ncodec_type=attachment\n[/STREAM]\n"
+                                  "[STREAM]\nindex=2\ncodec_type=data\n[/STREAM]\n"
+                                  "[STREAM]\nindex=3\ncodec_type=video\n[/STREAM]\n"
+                                  "[STREAM]\nindex=4\ncodec_type=audio\n[/STREAM]\n"
+                                  "[FORMAT]\nformat_name=matroska,webm\n[/FORMAT]\n";
+        QVERIFY(ffprobe.startInterface(writeCannedFFprobe("probe-kinds", answer), QString()));
+        QVERIFY(ffprobe.load("kinds.mkv"));
+        QCOMPARE(ffprobe.subtitleStreams(), QList<int>{0});
+        QCOMPARE(ffprobe.attachmentStreams(), QList<int>{1});
+        QCOMPARE(ffprobe.dataStreams(), QList<int>{2});
+        QCOMPARE(ffprobe.videoStreams(), QList<int>{3});
+        QCOMPARE(ffprobe.audioStreams(), QList<int>{4});
+    }
+
+    void runnerSetsTheLibraryPath() // on top of the environment
+    {
+        const QString script = writeEngineScript(
+            "print-env", "printf 'LD=%s MARK=%s\\n' \"$LD_LIBRARY_PATH\" \"$VEXO_RUNNER_MARK\"\necho err >&2");
+        qputenv("VEXO_RUNNER_MARK", "kept");
+        const SyncRunner::Result result = SyncRunner::run(script, {}, "/opt/vexo libs", {}, "Transcoder");
+        qunsetenv("VEXO_RUNNER_MARK");
+        QVERIFY(result.started && !result.killed && !result.crashed && !result.stillRunning);
+        QCOMPARE(result.stdOut + result.stdErr, QString("LD=/opt/vexo libs MARK=kept\nerr\n"));
+    }
+
+    // Engine output is decoded as UTF-8 line by line, never per chunk.
+    void decodeLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTF-8 name; line ends kept")
+            << QByteArray("from 'Sch\xc3\xb6n.avi':\r\nb\nc\rd") << QString::fromUtf8("from 'Schön.avi':\r\nb\nc\rd");
+        QTest::newRow("bad byte spoils only its line")
+            << QByteArray("caf\xe9\n\xe6\x97\xa5\xe6\x9c\xac\n") << QString::fromUtf8("caf\xef\xbf\xbd\n日本\n");
+        QTest::newRow("stray continuation byte does not eat the next line")
+            << QByteArray("x\x80\n\xe6\x97\xa5\n") << QString::fromUtf8("x\xef\xbf\xbd\n日\n");
+    }
+
+    void decodeLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(SyncRunner::decodeLines(bytes), text);
+    }
+};
 
 VEXO_TEST_CLASS(ProcessorFaultsTest)
 #include "tst_processorfaults.moc"

@@ -11,41 +11,30 @@ class TestValueText : public QObject
     Q_OBJECT
 
 private slots:
-    // Each row lists the texts of the codes from `first` on, one past each end included.
+    // The first and last code of each table and one past each end: the unknown text.
     void namesFromCodes()
     {
-        const struct { QString (*function)(int); int first; QStringList texts; } rows[] = {
-            {playerTypeName, 0, {"Unkown player", "MPlayer", "Unkown player", "Unkown player",
-                                 "Unkown player", "VLC", "Unkown player"}},
-            {engineTypeName, 0, {"Unkown encoder", "MEncoder", "FFmpeg", "x264", "MKVmerge",
-                                 "Unkown encoder"}},
-            {mediaTypeName, 0, {"Unkown media", "File", "DVD", "VCD", "Unkown media"}},
-            {qualityKeyword, -1, {"unknown", "unset", "low", "medium", "high", "user",
-                                  "source copy", "unknown"}},
-            {qualityLabel, -1, {"Unknown profile", "No profile constraint",
-                                "Lower quality (smaller file)", "Fair quality",
-                                "Higher quality (larger file)", "User settings",
-                                "Copy source stream", "Unknown profile"}},
-            {aspectRatioText, -1, {"undefined (-1)", "undefined (0)", "1:1", "4:3", "16:9",
-                                   "2.21:1", "1.85:1", "2.35:1", "undefined (7)"}},
-            {frameRateText, 0, {"undefined (0)", "23.976", "24", "25", "29.97", "30", "50",
-                                "59.94", "60", "undefined (9)"}},
+        const struct { QString (*function)(int); int first, last; QString firstText, lastText, unknown; } rows[] = {
+            {playerTypeName, 1, 5, "MPlayer", "VLC", "Unkown player"},
+            {engineTypeName, 1, 4, "MEncoder", "MKVmerge", "Unkown encoder"},
+            {mediaTypeName, 1, 3, "File", "VCD", "Unkown media"},
+            {qualityKeyword, 0, 5, "unset", "source copy", "unknown"},
+            {qualityLabel, 0, 5, "No profile constraint", "Copy source stream", "Unknown profile"},
+            {aspectRatioText, 1, 6, "1:1", "2.35:1", "undefined (%1)"},
+            {frameRateText, 1, 8, "23.976", "60", "undefined (%1)"},
         };
         for (const auto &row : rows) {
-            for (int i = 0; i < row.texts.size(); ++i)
-                QCOMPARE(row.function(row.first + i), row.texts[i]);
+            QCOMPARE(row.function(row.first), row.firstText);
+            QCOMPARE(row.function(row.last), row.lastText);
+            for (const int past : {row.first - 1, row.last + 1})
+                QCOMPARE(row.function(past), QString(row.unknown).replace("%1", QString::number(past)));
         }
-    }
-
-    void numbersFromCodes()
-    {
-        const double wide = 16.0 / 9;
-        const QList<double> aspects{wide, 1.0, 4.0 / 3, wide, 2.21, 1.85, 2.35, 7.0 / 3, wide};
-        const QList<double> rates{24.0, 23.976, 24.0, 25.0, 29.97, 30.0, 50.0, 59.94, 60.0, 24.0};
-        for (int code = 0; code < aspects.size(); ++code)
-            QCOMPARE(aspectRatioValue(code), aspects[code]);
-        for (int code = 0; code < rates.size(); ++code)
-            QCOMPARE(frameRateValue(code), rates[code]);
+        QCOMPARE(playerTypeName(2), QString("Unkown player")); // a gap in the table
+        // Codes outside a value table, or in its gaps, give the default.
+        const QList<QPair<double, double>> values{{aspectRatioValue(0), 16.0 / 9}, {aspectRatioValue(7), 7.0 / 3},
+            {aspectRatioValue(8), 16.0 / 9}, {frameRateValue(2), 24.0}, {frameRateValue(8), 60.0}, {frameRateValue(9), 24.0}};
+        for (const auto &[actual, expected] : values)
+            QCOMPARE(actual, expected);
     }
 
     // Frame rates on a band's bound lie outside it; durations are cut, wrap at 24 h and

@@ -1,12 +1,10 @@
-// The seams through which window tests reach modal boxes, file choosers and links.
+// The seam through which window tests reach the file choosers.
 
 #include "jobs/filechooser.h"
-#include "jobs/infoboxdialog.h"
 
 #include "testregistry.h"
 #include "windowtesting.h"
 
-#include <QDesktopServices>
 #include <QTest>
 
 using namespace WindowTesting;
@@ -38,37 +36,6 @@ private slots:
         FileChooserScript next;
         QCOMPARE(FileChooser::openFileName(nullptr, "Open", "", ""), QString());
         QCOMPARE(next.requests().size(), 1);
-    }
-
-    void urlInterceptor()
-    {
-        UrlInterceptor links;
-        QVERIFY(QDesktopServices::openUrl(QUrl("https://example.org/update")));
-        QVERIFY(QDesktopServices::openUrl(QUrl::fromLocalFile("/tmp")));
-        QCOMPARE(links.urls(), (QList<QUrl>{QUrl("https://example.org/update"), QUrl::fromLocalFile("/tmp")}));
-    }
-
-    // The answerer clicks the queued button of the modal box and records what it showed;
-    // without an answer it rejects the box.
-    void modalAnswerer()
-    {
-        ModalAnswerer answerer;
-        answerer.answerWithButton("Don't close");
-        InfoBoxDialog box;
-        box.setText("Abort all running jobs, please confirm ?");
-        box.setInformativeText("why");
-        box.addButton("Abort all and close", QMessageBox::AcceptRole);
-        box.addButton("Don't close", QMessageBox::RejectRole);
-        QCOMPARE(box.exec(), 1);
-        InfoBoxDialog second;
-        second.setText("second");
-        second.exec();
-        QCOMPARE(answerer.seen().size(), 2);
-        QCOMPARE(answerer.seen().at(0).title, QString("Vexo 4.0 (Information Message)"));
-        QVERIFY(answerer.seen().at(0).text.startsWith("Abort all running jobs, please confirm ?"));
-        QCOMPARE(answerer.seen().at(0).informativeText, QString("why"));
-        QCOMPARE(answerer.seen().at(1).className, QString("InfoBoxDialog"));
-        QVERIFY(!answerer.seen().at(0).screenshot.isNull());
     }
 };
 
