@@ -6,6 +6,7 @@
 #include "app/mervomainwindow.h"
 #include "app/recentlist.h"
 #include "app/targetname.h"
+#include "encoder/records/encodingsource.h"
 #include "encoding/encoderwidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojobmanager.h"
@@ -16,6 +17,7 @@
 #include "windowtesting.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -313,6 +315,16 @@ private slots:
         QCOMPARE(window->recentActions[0]->text(), dvd);
         QCOMPARE(window->recentActions[0]->statusTip(), dvd);
         QVERIFY(window->mediaInfoAction->isEnabled());
+
+        // The encoder follows the track choice: first the English track, then the French one.
+        const auto sourceLanguage = [window] { return window->encoderWidget()->encodingSource().audio.language; };
+        QCOMPARE(sourceLanguage(), QString("en"));
+        auto *audio = window->playerWidget()->findChild<QComboBox *>("audioCombo");
+        for (int i = 0; i < audio->count() && sourceLanguage() != "fr"; ++i)
+            audio->setCurrentIndex(i);
+        QCOMPARE(sourceLanguage(), QString("fr"));
+        QCOMPARE(window->playerWidget()->currentAudioInfo().language, QString("fr"));
+        QCOMPARE(window->encoderWidget()->encodingSource().path, dvd);
 
         QMetaObject::invokeMethod(window, "jobSplitMovie");
         QCOMPARE(status(window), QString("Split only possible for file input"));
