@@ -7,7 +7,9 @@
 #include "app/recentlist.h"
 #include "app/targetname.h"
 #include "encoder/records/encodingsource.h"
+#include "encoder/mervoconfigurator.h"
 #include "encoding/encoderwidget.h"
+#include "encoding/mervoencoderwidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojobmanager.h"
 #include "player/playerwidget.h"
@@ -232,6 +234,8 @@ private slots:
         QVERIFY(window->clearRecentAction->isEnabled());
         QVERIFY(window->mediaInfoAction->isEnabled() && window->ffprobeInfoAction->isEnabled());
         QVERIFY(window->encoderWidget()->startButton()->isEnabled());
+        // The extended panel has built its option tree for the loaded file.
+        QVERIFY(!window->mervoEncoderWidget()->mervoConfigurator()->optionRoot().children.empty());
         {
             ModalAnswerer answerer;
             window->mediaInfoAction->trigger();
