@@ -19,6 +19,7 @@
 #include "windowtesting.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -219,7 +220,10 @@ private slots:
 
         chooser.answer(file);
         QSignalSpy loaded(window, &MainWindow::movieLoaded);
+        window->logView()->append("from before the load");
         window->openFileAction->trigger();
+        QVERIFY(!window->logView()->toPlainText().contains("from before the load"));
+        QVERIFY(window->encoderWidget()->previewBox()->isEnabled());
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(loaded.at(0).at(0).toInt(), 1);
         QCOMPARE(status(window), "Movie file loaded [" + file + "]");
@@ -261,10 +265,11 @@ private slots:
         QVERIFY(!window->openFileAction->isEnabled() && !window->openDvdAction->isEnabled());
         QVERIFY(!window->mplayerPathAction->isEnabled() && !window->zoomActions[2]->isEnabled());
         QVERIFY(window->zoomActions[0]->isEnabled() && window->zoomActions[1]->isEnabled());
+        QVERIFY(!window->encoderWidget()->previewBox()->isEnabled());
         play->click();
         QTRY_VERIFY_WITH_TIMEOUT(!window->playerWidget()->playing, kScreenWait);
         QVERIFY(window->openFileAction->isEnabled() && window->mplayerPathAction->isEnabled());
-        QVERIFY(window->zoomActions[6]->isEnabled());
+        QVERIFY(window->zoomActions[6]->isEnabled() && window->encoderWidget()->previewBox()->isEnabled());
 
         {
             UrlInterceptor links;
@@ -272,6 +277,20 @@ private slots:
             QCOMPARE(links.urls(), QList<QUrl>({QUrl::fromLocalFile(m_target.path())}));
             QCOMPARE(status(window), QString("Done"));
         }
+        // A file that does not load: no input any more, and the list keeps only what loaded.
+        const QString text = TestMedia::scratch("opening", "not a movie.avi");
+        QFile bogus(text);
+        QVERIFY(bogus.open(QIODevice::WriteOnly) && bogus.write("text") == 4);
+        bogus.close();
+        chooser.answer(text);
+        {
+            ModalAnswerer answerer;
+            window->openFileAction->trigger();
+        }
+        QCOMPARE(status(window), "Failed to set player input [" + text + "]");
+        QCOMPARE(window->windowTitle(), QString("Vexo 4.0"));
+        QVERIFY(!window->mediaInfoAction->isEnabled() && !window->encoderWidget()->previewBox()->isEnabled());
+        QVERIFY(!window->recentActions[1]->isVisible());
         closeWindow(window);
         QCOMPARE(QSettings().value("Input/recent").toStringList(), QStringList({file + ";1"}));
 
@@ -327,6 +346,7 @@ private slots:
         for (int i = 0; i < audio->count() && sourceLanguage() != "fr"; ++i)
             audio->setCurrentIndex(i);
         QCOMPARE(sourceLanguage(), QString("fr"));
+        QVERIFY(!window->encoderWidget()->encodingSource().noAudio);
         QCOMPARE(window->playerWidget()->currentAudioInfo().language, QString("fr"));
         QCOMPARE(window->encoderWidget()->encodingSource().path, dvd);
 
