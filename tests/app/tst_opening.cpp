@@ -291,6 +291,13 @@ private slots:
         QCOMPARE(window->windowTitle(), QString("Vexo 4.0"));
         QVERIFY(!window->mediaInfoAction->isEnabled() && !window->encoderWidget()->previewBox()->isEnabled());
         QVERIFY(!window->recentActions[1]->isVisible());
+        // The end of an input that comes without an opening command (the readiness check).
+        chooser.answer(file);
+        window->openFileAction->trigger();
+        QVERIFY(window->encoderWidget()->previewBox()->isEnabled());
+        emit window->movieLoaded(-1);
+        QVERIFY(!window->encoderWidget()->previewBox()->isEnabled() && !window->ffprobeInfoAction->isEnabled());
+        QCOMPARE(window->windowTitle(), QString("Vexo 4.0"));
         closeWindow(window);
         QCOMPARE(QSettings().value("Input/recent").toStringList(), QStringList({file + ";1"}));
 
