@@ -476,12 +476,7 @@ private slots:
 
         // The same again: the output exists in the input folder, so the merge is refused.
         chooser.answer(second);
-        answerer.answerWith([&](QWidget *dialog) {
-            buttonIn(dialog, "Merge in input folder")->click();
-            buttonIn(dialog, "Load file")->click();
-            buttonIn(dialog, "Merge media files")->click();
-            return true;
-        });
+        answerer.answerWith(mergeSecond);
         answerer.answerWith(QMessageBox::Ok);
         QMetaObject::invokeMethod(window, "jobMergeMedia");
         QCOMPARE(answerer.seen().size(), 5);
