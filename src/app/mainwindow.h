@@ -50,7 +50,9 @@ public:
     void log(const QString &text, int level);
     void applyVerbosity();
     bool enginesReady();
-    void checkEnginesReady();
+    // The extended window checks its seven engines; the opening commands of both windows run
+    // the check of the window they belong to.
+    virtual void checkEnginesReady();
 
     // Read by the shell and the tests.
     bool saveSettingsOnExit() const { return m_saveSettingsOnExit; }
@@ -82,6 +84,7 @@ protected slots:
     void processBridgeMessage(const QString &message, bool value);
     void processBridgeMessage(const QString &message, int value);
     void processBridgeMessage(const QString &message, void *data);
+    void updateEncoderInput();
     void updateJobMenu();
     void enableVideoOpenActions(bool playing);
     void openDvd();
@@ -105,6 +108,7 @@ protected slots:
     void showMediaInfoStatus();
     void showMediaInfo();
     void showFFprobeStatus();
+    void showFFprobe();
     void changeZoom();
     void toggleConsoleButton();
     void toggleAdvancedMonitor();
@@ -141,6 +145,23 @@ protected:
     void createWidgets();
     void connectWidgets();
     void updateRecentMenu();
+
+    // Opening inputs (both windows; `extended` loads through the extended player panel).
+    // Readiness, encoder controls off, events handled and, for the base window, the consoles
+    // cleared; false when the engines are not ready.
+    bool prepareOpening(bool clearConsoles);
+    void openDvdFolder(bool extended);
+    void openRecentEntry(bool extended);
+    // Loads through the player panel and reports in the status bar; on success remembers
+    // the input, names the target and emits movieLoaded(kind). A failed recent entry
+    // (non-empty) leaves the list.
+    bool loadInput(const QString &path, int kind, bool extended, const QString &recentEntry = QString());
+    void setCurrentDvdPath(const QString &path);
+    void setCurrentFilePath(const QString &path);
+    void removeRecentMovie(const QString &entry);
+    void defaultTargetName(int kind);
+    // The user's movies folder, else documents, else home: the first that exists.
+    static QString desktopFolder();
 
     // Asks whether running jobs may be aborted; true when none run or the user agreed.
     bool confirmAbortJobs();
@@ -209,7 +230,7 @@ public:
             *ffmpegCapabilityAction = nullptr, *ffmpegStatusAction = nullptr;
     QAction *playerCapabilityAction = nullptr, *playerStatusAction = nullptr,
             *mediaInfoStatusAction = nullptr, *ffprobeStatusAction = nullptr,
-            *mediaInfoAction = nullptr;
+            *mediaInfoAction = nullptr, *ffprobeInfoAction = nullptr;
     QAction *zoomActions[7] = {};
     QActionGroup *zoomGroup = nullptr;
     QAction *consoleButtonAction = nullptr, *monitorAction = nullptr,

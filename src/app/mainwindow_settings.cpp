@@ -16,16 +16,6 @@ namespace {
 using EnginePaths::ExternalsRow;
 using EnginePaths::kExternals;
 
-QString defaultTargetFolder()
-{
-    for (auto location : {QStandardPaths::MoviesLocation, QStandardPaths::DocumentsLocation}) {
-        const QString folder = QStandardPaths::writableLocation(location);
-        if (!folder.isEmpty() && QDir(folder).exists())
-            return folder;
-    }
-    return QDir::homePath();
-}
-
 // The available area of the screen that holds the point, else of the primary screen.
 QRect availableAreaAt(const QPoint &point)
 {
@@ -50,6 +40,16 @@ void restorePlace(QWidget *window, QSettings &settings)
     }
 }
 } // namespace
+
+QString MainWindow::desktopFolder()
+{
+    for (auto location : {QStandardPaths::MoviesLocation, QStandardPaths::DocumentsLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && QDir(folder).exists())
+            return folder;
+    }
+    return QDir::homePath();
+}
 
 void MainWindow::setDefaultEnginePaths()
 {
@@ -82,9 +82,9 @@ void MainWindow::readInputOutputSettings()
     m_dvdPath = settings.value(QStringLiteral("Input/DVD")).toString();
     m_filePath = settings.value(QStringLiteral("Input/file")).toString();
     m_recent = settings.value(QStringLiteral("Input/recent")).toStringList().mid(0, RecentCount);
-    m_targetFolder = settings.value(QStringLiteral("Output/target folder"), defaultTargetFolder()).toString();
+    m_targetFolder = settings.value(QStringLiteral("Output/target folder"), desktopFolder()).toString();
     if (m_targetFolder.isEmpty())
-        m_targetFolder = defaultTargetFolder();
+        m_targetFolder = desktopFolder();
     m_targetName = ShellSettings::cleanOutputName(
         settings.value(QStringLiteral("Output/target name"), QStringLiteral("output")).toString());
 }

@@ -14,7 +14,7 @@ public:
     explicit MervoMainWindow(QWidget *parent = nullptr);
 
     void initialize();
-    void checkEnginesReady();
+    void checkEnginesReady() override;
     QString engineVersion(int type) const;
     QString engineBinary(int type) const;
 
@@ -34,6 +34,7 @@ public:
 private slots:
     void aboutMervo();
     void clearAllSettings();
+    void enableVideoOpenActions(bool playing);
     void openDvd();
     void openRecentMovie();
     void jobEncodeVcd();
@@ -61,6 +62,8 @@ private slots:
 
 private:
     void createMervoActions();
+    // The refusal box of a merge with the merger's message, then the cancellation.
+    void refuseMerge(const QString &text, const QString &message);
     void moveActions();
     // The shared road of the seven path setters: asks for a file, keeps its absolute path
     // and applies it (apply) or refreshes after a cancel (cancelled), reports in the status
