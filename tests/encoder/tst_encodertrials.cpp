@@ -129,10 +129,7 @@ private slots:
             QVERIFY(out.contains("Pos:"));
     }
 
-    void ffmpegTrial_data()
-    {
-        mencoderTrial_data();
-    }
+    void ffmpegTrial_data() { mencoderTrial_data(); }
 
     void ffmpegTrial()
     {
@@ -306,29 +303,41 @@ private slots:
         QVERIFY(QFileInfo::exists(intermediate));
     }
 
-    // Progress of a real MEncoder encode, read chunk by chunk as the job views hand it over.
-    void mencoderProgress()
+    void progress_data()
     {
+        addColumns<int, QString>({"type", "output"});
+        QTest::newRow("MEncoder") << int(EngineType::MEncoder) << "progress.avi";
+        QTest::newRow("FFmpeg") << int(EngineType::FFmpeg) << "progress.mp4";
+    }
+
+    // Progress of a real encode, read chunk by chunk as the job views hand it over: MEncoder
+    // ends each status line with a carriage return, FFmpeg's lines come on standard error.
+    void progress()
+    {
+        QFETCH(int, type);
+        const bool mencoder = type == EngineType::MEncoder;
         ConsoleEncoder e;
-        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        QVERIFY(e->initEngine(type, mencoder ? "mencoder" : "ffmpeg"));
         setClipSource(e.encoder, m_clip);
         QString program;
         QStringList arguments;
-        engineCommand(e, EngineType::MEncoder, program, arguments, scratch("progress.avi"));
-        QProcess mencoder;
-        mencoder.start(program, arguments);
-        QVERIFY(mencoder.waitForFinished(60000));
-        const QString output = QString::fromUtf8(mencoder.readAllStandardOutput());
+        engineCommand(e, type, program, arguments, scratch(fetched<QString>("output")));
+        QProcess engine;
+        engine.start(program, mencoder ? arguments : QStringList{"-stats_period", "0.05"} + arguments);
+        QVERIFY(engine.waitForFinished(60000));
+        const QString output = QString::fromUtf8(mencoder ? engine.readAllStandardOutput()
+                                                          : engine.readAllStandardError());
         int frame = -1, percent = -1, minutes = -1, size = -1;
         double position = -1, fps = -1;
         QString rest, console;
         int reports = 0, lastFrame = -1;
-        // MEncoder flushes its output at the end of each status line; a chunk holds a few.
-        const QStringList lines = output.split('\r');
-        for (qsizetype at = 0; at < lines.size(); at += 5) {
-            const QString chunk = lines.mid(at, 5).join('\r') + '\r';
-            if (Encoder::parseProgress(EngineType::MEncoder, chunk, rest, frame, position, percent,
-                                       minutes, fps, size)) {
+        // MEncoder flushes at the end of each status line, a chunk holds a few; FFmpeg's hold one.
+        const QChar end = mencoder ? '\r' : '\n';
+        const int perChunk = mencoder ? 5 : 1;
+        const QStringList lines = output.split(end);
+        for (qsizetype at = 0; at < lines.size(); at += perChunk) {
+            const QString chunk = lines.mid(at, perChunk).join(end) + end;
+            if (Encoder::parseProgress(type, chunk, rest, frame, position, percent, minutes, fps, size)) {
                 ++reports;
                 console += rest;
                 QVERIFY(frame >= lastFrame);
@@ -336,50 +345,14 @@ private slots:
             }
         }
         QVERIFY(reports > 0);
-        QVERIFY2(frame >= 70 && frame <= 76, qPrintable(QString::number(frame)));
-        QVERIFY(position > 2.5 && position <= 3.1);
-        QVERIFY(percent >= 90 && percent <= 100);
-        QVERIFY(fps >= 0); // written, though a short encode may report 0.00fps
-        QCOMPARE(minutes, 0);
-        QVERIFY(size >= 0); // read from the status line's "...mb"
+        QVERIFY2(frame >= 70 && frame <= 77, qPrintable(QString::number(frame)));
+        QVERIFY2(position > 2.5 && position <= 3.1, qPrintable(QString::number(position)));
+        QVERIFY(percent >= 90 && percent <= 100 && size >= 0 && fps >= 0);
+        QCOMPARE(minutes, mencoder ? 0 : -1); // FFmpeg reports no time left
         // Status lines stay out of the console text (but for those behind a message line).
-        QVERIFY(console.count("Pos:") < output.count("Pos:") / 2);
-        QVERIFY(console.contains("VIDEO:"));
-    }
-
-    // Progress of a real FFmpeg encode, read from its standard error chunk by chunk.
-    void ffmpegProgress()
-    {
-        ConsoleEncoder e;
-        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-        setClipSource(e.encoder, m_clip);
-        QString program;
-        QStringList arguments;
-        engineCommand(e, EngineType::FFmpeg, program, arguments, scratch("progress.mp4"));
-        QProcess ffmpeg;
-        ffmpeg.start(program, QStringList{"-stats_period", "0.05"} + arguments);
-        QVERIFY(ffmpeg.waitForFinished(60000));
-        const QString output = QString::fromUtf8(ffmpeg.readAllStandardError());
-        int frame = -1, percent = -1, minutes = -1, size = -1;
-        double position = -1, fps = -1;
-        QString rest, console;
-        int reports = 0;
-        for (const QString &line : output.split('\n')) {
-            if (Encoder::parseProgress(EngineType::FFmpeg, line + '\n', rest, frame, position,
-                                       percent, minutes, fps, size)) {
-                ++reports;
-                console += rest;
-            }
-        }
-        QVERIFY(reports > 0);
-        QVERIFY2(frame >= 74 && frame <= 77, qPrintable(QString::number(frame)));
-        QVERIFY2(position > 2.9 && position <= 3.1, qPrintable(QString::number(position)));
-        QVERIFY(size > 0);
-        QVERIFY(fps >= 0);
-        QCOMPARE(percent, 100); // the closing summary line
-        QCOMPARE(minutes, -1);  // FFmpeg reports no time left
-        QVERIFY(console.contains("Input #0"));
-        QVERIFY(!console.contains("frame="));
+        const QString status = mencoder ? "Pos:" : "frame=";
+        QVERIFY(console.count(status) < output.count(status) / 2);
+        QVERIFY(console.contains(mencoder ? "VIDEO:" : "Input #0"));
     }
 
     void progressOfUnknownType()
