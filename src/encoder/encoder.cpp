@@ -46,14 +46,9 @@ Encoder::Encoder(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEd
 Encoder::Engine *Encoder::engine(int type) const
 {
     auto *self = const_cast<Encoder *>(this);
-    switch (type) {
-    case EngineType::MEncoder:
-        return &self->m_mencoderEngine;
-    case EngineType::FFmpeg:
-        return &self->m_ffmpegEngine;
-    default:
-        return nullptr;
-    }
+    return type == EngineType::MEncoder ? &self->m_mencoderEngine
+           : type == EngineType::FFmpeg ? &self->m_ffmpegEngine
+                                        : nullptr;
 }
 
 Encoder::EngineRecord *Encoder::record(int type) const

@@ -181,6 +181,8 @@ protected:
     // readiness and records of every engine are read through it.
     virtual EngineRecord *record(int type) const;
     void reportUnknown(int type);
+    // Keeps a status query's output in the engine's status, shows it, and marks it captured.
+    void captureStatus(EngineRecord &record, const QString &stdOut, const QString &stdErr);
 
     // What the extended encoder builds on: the two builders (null until initialised), the
     // Xvid target's set-up of the MEncoder job, and one MEncoder pass of it.

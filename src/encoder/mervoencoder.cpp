@@ -36,14 +36,9 @@ MervoEncoder::~MervoEncoder() = default;
 Encoder::EngineRecord *MervoEncoder::ownRecord(int type) const
 {
     auto *self = const_cast<MervoEncoder *>(this);
-    switch (type) {
-    case EngineType::X264:
-        return &self->m_x264Engine;
-    case EngineType::MKVmerge:
-        return &self->m_mkvmergeEngine;
-    default:
-        return nullptr;
-    }
+    return type == EngineType::X264       ? &self->m_x264Engine
+           : type == EngineType::MKVmerge ? &self->m_mkvmergeEngine
+                                          : nullptr;
 }
 
 Encoder::EngineRecord *MervoEncoder::record(int type) const
@@ -194,12 +189,7 @@ bool MervoEncoder::runStatusQuery(int type)
         logMessage(tr("MervoEncoder: %1 process finished.").arg(name), LogLevel::Verbose);
     }
 
-    InterfaceStatus &status = *ownRecord(type)->status;
-    status.stdOut = run.stdOut.toUtf8();
-    status.stdErr = run.stdErr.toUtf8();
-    logStdOut(run.stdOut, LogLevel::Normal);
-    logStdErr(run.stdErr, LogLevel::Normal);
-    status.state = InterfaceStatus::OutputCaptured;
+    captureStatus(*ownRecord(type), run.stdOut, run.stdErr);
     if (type == EngineType::X264)
         m_x264->parseStatus();
     else

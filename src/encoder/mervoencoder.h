@@ -14,10 +14,12 @@ class InterfaceX264;
 
 // The encoder the program runs: the base encoder's MEncoder (type 1) and FFmpeg (type 2)
 // and two more engines, x264 (type 3) and MKVmerge (type 4), which it resets and queries
-// itself. Its per-type operations handle 3 and 4 and hand 1 and 2 to the base; they hide
-// the base's operations, so a caller that needs x264 or MKVmerge holds a MervoEncoder.
-// Only the engine path change is virtual: the front end sets every engine's path through
-// the encoder it holds, whichever class it holds it as.
+// itself. The base keeps the time-outs, readiness, version and records of all four (it
+// finds them through record()); the operations below that take a type handle 3 and 4 and
+// hand 1 and 2 to the base, hiding the base's, so a caller that starts, resets or names
+// x264 or MKVmerge holds a MervoEncoder. Only the engine path change is virtual: the
+// front end sets every engine's path through the encoder it holds, whichever class it
+// holds it as.
 class MervoEncoder : public Encoder
 {
     Q_OBJECT
@@ -27,10 +29,8 @@ public:
                  int verbosity, QObject *parent = nullptr);
     ~MervoEncoder() override;
 
-    // Time-outs, readiness, version and records of x264 and MKVmerge are the base's, which
-    // reads them through record().
-    bool initEngine(int type, const QString &binary);
     void setEngineBinary(int type, const QString &binary) override;
+    bool initEngine(int type, const QString &binary);
     void resetEngine(int type);
     bool isMuxerSupported(int type, const QString &muxer);
     QString engineBinary(int type) const;

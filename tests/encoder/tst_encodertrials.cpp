@@ -80,95 +80,64 @@ private slots:
         QVERIFY(!m_clip.isEmpty());
     }
 
-    void mencoderTrial_data()
+    void trial_data()
     {
-        addColumns<QString, bool>({"fault", "valid"});
-        QTest::newRow("working") << "" << true;
-        QTest::newRow("bad option") << "bad option" << false;
-        QTest::newRow("unreadable input") << "unreadable input" << false;
-        QTest::newRow("silent engine") << "silent engine" << false;
-        QTest::newRow("missing engine") << "missing engine" << false;
+        addColumns<int, QString, bool>({"type", "fault", "valid"});
+        for (int type : {int(EngineType::MEncoder), int(EngineType::FFmpeg)}) {
+            const QString engine = Encoder::engineName(type) + ' ';
+            QTest::newRow(qPrintable(engine + "working")) << type << "" << true;
+            for (const char *fault : {"bad option", "unreadable input", "silent engine", "missing engine"})
+                QTest::newRow(qPrintable(engine + fault)) << type << fault << false;
+        }
     }
 
-    void mencoderTrial()
+    // A trial runs the command limited (MEncoder by frames, FFmpeg by size), judges it by the
+    // engine's output and removes what it wrote.
+    void trial()
     {
+        QFETCH(int, type);
         QFETCH(QString, fault);
+        const bool mencoder = type == EngineType::MEncoder;
+        const QString name = Encoder::engineName(type);
         ConsoleEncoder e;
-        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        QVERIFY(e->initEngine(type, mencoder ? "mencoder" : "ffmpeg"));
         setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
-        const QString output = scratch("trial.avi");
+        const QString output = scratch(mencoder ? "trial.avi" : "trial.mp4");
         QString program, commandLine = "untouched", out, err;
         QStringList arguments;
-        engineCommand(e, EngineType::MEncoder, program, arguments, output);
+        engineCommand(e, type, program, arguments, output);
         if (fault == "bad option")
             arguments.prepend("-no-such-option");
         else if (fault == "silent engine")
-            program = fakeEngineAs("silent-mencoder", "exit 0");
+            program = fakeEngineAs("silent-" + name, "exit 0");
         else if (fault == "missing engine")
-            program = TestMedia::folder() + "/no-such-mencoder";
+            program = TestMedia::folder() + "/no-such-" + name;
         e.clear();
         QElapsedTimer timer;
         timer.start();
-        const bool valid = e->checkCommand(EngineType::MEncoder, program, arguments, output,
-                                           commandLine, out, err, 50);
+        const bool valid = e->checkCommand(type, program, arguments, output, commandLine, out, err,
+                                           mencoder ? 50 : 1000000);
         QCOMPARE(valid, fetched<bool>("valid"));
         QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
         QVERIFY(!QFileInfo::exists(output));
         if (fault == "missing engine") {
             QCOMPARE(commandLine, QString("untouched"));
-            QVERIFY(e.logText().contains("Encoder: MEncoder process failed to start in 3000 milliseconds."));
+            QVERIFY(e.logText().contains(name + " process failed to start in 3000 milliseconds."));
             return;
         }
-        QVERIFY2(commandLine.startsWith(program + " -frames 50 "), qPrintable(commandLine));
-        QVERIFY(commandLine.endsWith(arguments.join(' ')));
-        QVERIFY(e.logText().contains(valid ? "Encoder: MEncoder engine check command completed."
-                                           : "Encoder: MEncoder engine checking command: NOT valid"));
+        // MEncoder's limit goes first; FFmpeg's in front of the output file, where it applies.
+        QStringList expected = arguments;
+        expected.insert(expected.size() - 1, "-fs");
+        expected.insert(expected.size() - 1, "1000000");
+        QVERIFY2(mencoder ? commandLine.startsWith(program + " -frames 50 ") && commandLine.endsWith(arguments.join(' '))
+                          : commandLine == program + ' ' + expected.join(' '),
+                 qPrintable(commandLine));
+        QVERIFY(e.logText().contains(valid ? name + " engine check command completed."
+                                           : name + " engine checking command: NOT valid"));
         // The trial writes to none of the encoder's own consoles but the log.
         QCOMPARE(e.stdIn.toPlainText() + e.stdOut.toPlainText() + e.errText(), QString());
         if (valid)
-            QVERIFY(out.contains("Pos:"));
-    }
-
-    void ffmpegTrial_data() { mencoderTrial_data(); }
-
-    void ffmpegTrial()
-    {
-        QFETCH(QString, fault);
-        QFETCH(bool, valid);
-        ConsoleEncoder e;
-        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-        setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
-        const QString output = scratch("trial.mp4");
-        QString program, commandLine = "untouched", out, err;
-        QStringList arguments;
-        engineCommand(e, EngineType::FFmpeg, program, arguments, output);
-        QCOMPARE(arguments.last(), output);
-        if (fault == "bad option")
-            arguments.prepend("-no-such-option");
-        else if (fault == "silent engine")
-            program = fakeEngineAs("silent-ffmpeg", "exit 0");
-        else if (fault == "missing engine")
-            program = TestMedia::folder() + "/no-such-ffmpeg";
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(e->checkCommand(EngineType::FFmpeg, program, arguments, output, commandLine, out,
-                                 err, 1000000),
-                 valid);
-        QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
-        QVERIFY(!QFileInfo::exists(output));
-        if (fault == "missing engine") {
-            QCOMPARE(commandLine, QString("untouched"));
-            return;
-        }
-        // The size limit stands in front of the output file, where FFmpeg applies it.
-        QStringList expected = arguments;
-        expected.insert(expected.size() - 1, "1000000");
-        expected.insert(expected.size() - 2, "-fs");
-        QCOMPARE(commandLine, program + " " + expected.join(' '));
-        QVERIFY(e.logText().contains(valid ? "Encoder: FFmpeg engine check command completed."
-                                           : "Encoder: FFmpeg engine checking command: NOT valid"));
-        if (valid)
-            QVERIFY(err.contains("time="));
+            QVERIFY(mencoder ? out.contains("Pos:") : err.contains("time="));
     }
 
     // MEncoder reads its whole input even after "-frames" has stopped the writing: the trial
