@@ -358,6 +358,13 @@ private slots:
         QVERIFY(!LastUserProfile::load("ogg", "", "theora", "vorbis", job.target, job.source, lists));
         QVERIFY(!LastUserProfile::load("", "", "", "", job.target, job.source, lists));
         QCOMPARE(job.target.video.codec, QString("keep"));
+        // A lossless codec has no bitrate, whatever the store holds.
+        target.muxer = "m4a";
+        target.audio.codec = "alac";
+        target.audio.bitrate = 128;
+        LastUserProfile::save(target);
+        QVERIFY(LastUserProfile::load("m4a", "", "novideo", "alac", job.target, job.source, lists));
+        QCOMPARE(job.target.audio.bitrate, 0.0);
     }
 
     // Hand-edited values: "key=value" lines under [Encoder], the expected outcome and what
