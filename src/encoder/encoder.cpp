@@ -43,21 +43,17 @@ Encoder::Encoder(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEd
 
 // --- engines ---------------------------------------------------------------------------
 
-Encoder::Engine *Encoder::engine(int type)
+Encoder::Engine *Encoder::engine(int type) const
 {
-    switch (type) {
-    case EngineType::MEncoder:
-        return &m_mencoderEngine;
-    case EngineType::FFmpeg:
-        return &m_ffmpegEngine;
-    default:
-        return nullptr;
-    }
+    auto *self = const_cast<Encoder *>(this);
+    return type == EngineType::MEncoder ? &self->m_mencoderEngine
+           : type == EngineType::FFmpeg ? &self->m_ffmpegEngine
+                                        : nullptr;
 }
 
-const Encoder::Engine *Encoder::engine(int type) const
+Encoder::EngineRecord *Encoder::record(int type) const
 {
-    return const_cast<Encoder *>(this)->engine(type);
+    return engine(type);
 }
 
 Encoder::Engine *Encoder::knownEngine(int type)
@@ -66,6 +62,27 @@ Encoder::Engine *Encoder::knownEngine(int type)
     if (!record)
         reportUnknown(type);
     return record;
+}
+
+Encoder::EngineRecord *Encoder::knownRecord(int type)
+{
+    EngineRecord *found = record(type);
+    if (!found)
+        reportUnknown(type);
+    return found;
+}
+
+void Encoder::EngineRecord::create()
+{
+    job = std::make_unique<EncodingJob>();
+    status = std::make_unique<InterfaceStatus>();
+    capabilities = std::make_unique<EngineCapabilities>();
+    capabilities->videoCodecMap = &videoCodecs;
+    capabilities->audioCodecMap = &audioCodecs;
+    capabilities->subtitleCodecMap = &subtitleCodecs;
+    capabilities->muxerMap = &muxers;
+    startTimeout = finishTimeout = 3000;
+    killTimeout = 5000;
 }
 
 void Encoder::reportUnknown(int type)
@@ -84,15 +101,9 @@ bool Encoder::initEngine(int type, const QString &binary)
     Engine *record = knownEngine(type);
     if (!record)
         return false;
-    record->job = std::make_unique<EncodingJob>();
-    record->status = std::make_unique<InterfaceStatus>();
-    record->capabilities = std::make_unique<EngineCapabilities>();
-    EngineCapabilities &view = *record->capabilities;
-    view.videoCodecMap = &record->videoCodecs;
-    view.audioCodecMap = &record->audioCodecs;
-    view.subtitleCodecMap = &record->subtitleCodecs;
-    view.muxerMap = &record->muxers;
+    record->create();
     if (type == EngineType::MEncoder) {
+        EngineCapabilities &view = *record->capabilities;
         view.lavcVideoCodecMap = &record->lavcVideoCodecs;
         view.lavcAudioCodecMap = &record->lavcAudioCodecs;
         view.lavcSubtitleCodecMap = &record->lavcSubtitleCodecs;
@@ -102,9 +113,6 @@ bool Encoder::initEngine(int type, const QString &binary)
     } else {
         createFFmpegBuilder(binary, *record);
     }
-    record->startTimeout = 3000;
-    record->finishTimeout = 3000;
-    record->killTimeout = 5000;
     resetEngine(type);
     return isEngineReady(type);
 }
@@ -122,8 +130,8 @@ void Encoder::setEngineBinary(int type, const QString &binary)
 
 bool Encoder::isEngineReady(int type)
 {
-    const Engine *record = knownEngine(type);
-    return record && record->status && record->status->state == InterfaceStatus::Ready;
+    const EngineRecord *found = knownRecord(type);
+    return found && found->status && found->status->state == InterfaceStatus::Ready;
 }
 
 bool Encoder::enginesReady()
@@ -147,48 +155,48 @@ QString Encoder::engineBinary(int type) const
 
 QString Encoder::engineVersion(int type) const
 {
-    const Engine *record = engine(type);
-    return record && record->status ? record->status->version : QString();
+    const EngineRecord *found = record(type);
+    return found && found->status ? found->status->version : QString();
 }
 
 EncodingJob *Encoder::jobData(int type) const
 {
-    const Engine *record = engine(type);
-    return record ? record->job.get() : nullptr;
+    const EngineRecord *found = record(type);
+    return found ? found->job.get() : nullptr;
 }
 
 EngineCapabilities *Encoder::capabilities(int type) const
 {
-    const Engine *record = engine(type);
-    return record ? record->capabilities.get() : nullptr;
+    const EngineRecord *found = record(type);
+    return found ? found->capabilities.get() : nullptr;
 }
 
 InterfaceStatus *Encoder::interfaceStatus(int type) const
 {
-    const Engine *record = engine(type);
-    return record ? record->status.get() : nullptr;
+    const EngineRecord *found = record(type);
+    return found ? found->status.get() : nullptr;
 }
 
 // --- time-outs -------------------------------------------------------------------------
 
 void Encoder::setTimeouts(int type, int start, int finish, int kill)
 {
-    if (Engine *record = knownEngine(type)) {
-        record->startTimeout = start;
-        record->finishTimeout = finish;
-        record->killTimeout = kill;
+    if (EngineRecord *found = knownRecord(type)) {
+        found->startTimeout = start;
+        found->finishTimeout = finish;
+        found->killTimeout = kill;
     }
 }
 
 void Encoder::timeouts(int type, int &start, int &finish, int &kill)
 {
-    const Engine fallback;
-    const Engine *record = knownEngine(type);
-    if (!record)
-        record = &fallback;
-    start = record->startTimeout;
-    finish = record->finishTimeout;
-    kill = record->killTimeout;
+    const EngineRecord fallback;
+    const EngineRecord *found = knownRecord(type);
+    if (!found)
+        found = &fallback;
+    start = found->startTimeout;
+    finish = found->finishTimeout;
+    kill = found->killTimeout;
 }
 
 int Encoder::startTimeout(int type)

@@ -164,6 +164,26 @@ public:
     QStringList engineSubtitleNames(const QString &name) const;
 
 protected:
+    // One engine's records; the capability view points at the maps.
+    struct EngineRecord
+    {
+        int startTimeout = 3000;
+        int finishTimeout = 3000;
+        int killTimeout = 5000;
+        std::unique_ptr<EncodingJob> job;
+        std::unique_ptr<EngineCapabilities> capabilities;
+        std::unique_ptr<InterfaceStatus> status;
+        QMap<QString, QString> muxers, videoCodecs, audioCodecs, subtitleCodecs;
+        // Fresh, empty records with the default time-outs.
+        void create();
+    };
+    // The record of any engine the encoder runs, null for an unknown type: the time-outs,
+    // readiness and records of every engine are read through it.
+    virtual EngineRecord *record(int type) const;
+    void reportUnknown(int type);
+    // Keeps a status query's output in the engine's status, shows it, and marks it captured.
+    void captureStatus(EngineRecord &record, const QString &stdOut, const QString &stdErr);
+
     // What the extended encoder builds on: the two builders (null until initialised), the
     // Xvid target's set-up of the MEncoder job, and one MEncoder pass of it.
     InterfaceMEncoder *mencoderBuilder() const { return m_mencoder.get(); }
@@ -173,29 +193,21 @@ protected:
                           int passes, int pass);
 
 private:
-    // One engine's records; the capability view points at the maps below.
-    struct Engine
+    // MEncoder's and FFmpeg's records; the lavc maps are MEncoder's only.
+    struct Engine : EngineRecord
     {
-        int startTimeout = 3000;
-        int finishTimeout = 3000;
-        int killTimeout = 5000;
-        std::unique_ptr<EncodingJob> job;
-        std::unique_ptr<EngineCapabilities> capabilities;
-        std::unique_ptr<InterfaceStatus> status;
-        QMap<QString, QString> muxers, videoCodecs, audioCodecs, subtitleCodecs;
         QMap<QString, QStringList> lavcVideoCodecs, lavcAudioCodecs, lavcSubtitleCodecs,
-            lavfMuxers; // MEncoder only
+            lavfMuxers;
     };
     // Maps from a vocabulary identifier to its text, or to codecs (muxer, then video codec).
     using Texts = QMap<QString, QString>;
     using Defaults = QMap<QString, QMap<QString, QString>>;
     using Aliases = QMap<QString, QStringList>;
 
-    Engine *engine(int type);
-    const Engine *engine(int type) const;
+    Engine *engine(int type) const;
     // The engine's record and the unknown-type message when there is none.
     Engine *knownEngine(int type);
-    void reportUnknown(int type);
+    EngineRecord *knownRecord(int type);
     void reportUnsupported(int type, const QString &what);
 
     struct RunResult

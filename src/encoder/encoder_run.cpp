@@ -107,14 +107,19 @@ bool Encoder::runQuery(int type, void (Encoder::*command)(QString &, QStringList
     const RunResult run = runProcess(type, program, arguments, true, true);
     if (!run.started)
         return false;
-    InterfaceStatus &status = *engine(type)->status;
-    status.stdOut = run.stdOut.toUtf8();
-    status.stdErr = run.stdErr.toUtf8();
-    logStdOut(run.stdOut, LogLevel::Normal);
-    logStdErr(run.stdErr, LogLevel::Normal);
-    status.state = InterfaceStatus::OutputCaptured;
+    captureStatus(*engine(type), run.stdOut, run.stdErr);
     (this->*parse)();
     return true;
+}
+
+void Encoder::captureStatus(EngineRecord &record, const QString &stdOut, const QString &stdErr)
+{
+    InterfaceStatus &status = *record.status;
+    status.stdOut = stdOut.toUtf8();
+    status.stdErr = stdErr.toUtf8();
+    logStdOut(stdOut, LogLevel::Normal);
+    logStdErr(stdErr, LogLevel::Normal);
+    status.state = InterfaceStatus::OutputCaptured;
 }
 
 void Encoder::resetEngine(int type)

@@ -33,21 +33,18 @@ MervoEncoder::~MervoEncoder() = default;
 
 // --- records ---------------------------------------------------------------------------
 
-MervoEncoder::Engine *MervoEncoder::engine(int type)
+Encoder::EngineRecord *MervoEncoder::ownRecord(int type) const
 {
-    switch (type) {
-    case EngineType::X264:
-        return &m_x264Engine;
-    case EngineType::MKVmerge:
-        return &m_mkvmergeEngine;
-    default:
-        return nullptr;
-    }
+    auto *self = const_cast<MervoEncoder *>(this);
+    return type == EngineType::X264       ? &self->m_x264Engine
+           : type == EngineType::MKVmerge ? &self->m_mkvmergeEngine
+                                          : nullptr;
 }
 
-const MervoEncoder::Engine *MervoEncoder::engine(int type) const
+Encoder::EngineRecord *MervoEncoder::record(int type) const
 {
-    return const_cast<MervoEncoder *>(this)->engine(type);
+    EngineRecord *own = ownRecord(type);
+    return own ? own : Encoder::record(type);
 }
 
 CommandBuilder *MervoEncoder::builder(int type) const
@@ -59,34 +56,22 @@ CommandBuilder *MervoEncoder::builder(int type) const
     return nullptr;
 }
 
-void MervoEncoder::reportUnknown(int type)
-{
-    logStdErr(tr("encoder interface (type %1) unknown").arg(type), LogLevel::Normal);
-}
-
 bool MervoEncoder::initEngine(int type, const QString &binary)
 {
-    Engine *record = engine(type);
-    if (!record)
+    EngineRecord *own = ownRecord(type);
+    if (!own)
         return type == EngineType::MEncoder || type == EngineType::FFmpeg
                    ? Encoder::initEngine(type, binary)
                    : (reportUnknown(type), false);
-    record->job = std::make_unique<EncodingJob>();
-    record->status = std::make_unique<InterfaceStatus>();
-    record->capabilities = std::make_unique<EngineCapabilities>();
-    EngineCapabilities &view = *record->capabilities;
-    view.videoCodecMap = &record->videoCodecs;
-    view.audioCodecMap = &record->audioCodecs;
-    view.subtitleCodecMap = &record->subtitleCodecs;
-    view.muxerMap = &record->muxers;
+    own->create();
+    EngineCapabilities *view = own->capabilities.get();
     if (type == EngineType::X264) {
         m_x264 = std::make_unique<InterfaceX264>();
-        m_x264->init(binary, &view, record->job.get(), record->status.get());
+        m_x264->init(binary, view, own->job.get(), own->status.get());
     } else {
         m_mkvmerge = std::make_unique<InterfaceMKVmerge>();
-        m_mkvmerge->init(binary, &view, record->job.get(), record->status.get());
+        m_mkvmerge->init(binary, view, own->job.get(), own->status.get());
     }
-    setTimeouts(type, 3000, 3000, 5000);
     resetEngine(type);
     return isEngineReady(type);
 }
@@ -103,39 +88,6 @@ void MervoEncoder::setEngineBinary(int type, const QString &binary)
     resetEngine(type);
 }
 
-void MervoEncoder::setTimeouts(int type, int start, int finish, int kill)
-{
-    if (type == EngineType::MEncoder || type == EngineType::FFmpeg) {
-        Encoder::setTimeouts(type, start, finish, kill);
-    } else if (Engine *record = engine(type)) {
-        record->startTimeout = start;
-        record->finishTimeout = finish;
-        record->killTimeout = kill;
-    } else {
-        reportUnknown(type);
-    }
-}
-
-void MervoEncoder::timeouts(int type, int &start, int &finish, int &kill)
-{
-    const Engine *record = engine(type);
-    if (!record) {
-        Encoder::timeouts(type, start, finish, kill);
-        return;
-    }
-    start = record->startTimeout;
-    finish = record->finishTimeout;
-    kill = record->killTimeout;
-}
-
-bool MervoEncoder::isEngineReady(int type)
-{
-    const Engine *record = engine(type);
-    if (!record)
-        return Encoder::isEngineReady(type);
-    return record->status && record->status->state == InterfaceStatus::Ready;
-}
-
 bool MervoEncoder::isMuxerSupported(int type, const QString &muxer)
 {
     if (type == EngineType::X264)
@@ -145,37 +97,11 @@ bool MervoEncoder::isMuxerSupported(int type, const QString &muxer)
     return Encoder::isMuxerSupported(type, muxer);
 }
 
-EncodingJob *MervoEncoder::jobData(int type) const
-{
-    const Engine *record = engine(type);
-    return record ? record->job.get() : Encoder::jobData(type);
-}
-
-EngineCapabilities *MervoEncoder::capabilities(int type) const
-{
-    const Engine *record = engine(type);
-    return record ? record->capabilities.get() : Encoder::capabilities(type);
-}
-
-InterfaceStatus *MervoEncoder::interfaceStatus(int type) const
-{
-    const Engine *record = engine(type);
-    return record ? record->status.get() : Encoder::interfaceStatus(type);
-}
-
 QString MervoEncoder::engineBinary(int type) const
 {
-    if (engine(type))
+    if (ownRecord(type))
         return builder(type) ? builder(type)->binary() : QString();
     return Encoder::engineBinary(type);
-}
-
-QString MervoEncoder::engineVersion(int type) const
-{
-    const Engine *record = engine(type);
-    if (!record)
-        return Encoder::engineVersion(type);
-    return record->status ? record->status->version : QString();
 }
 
 QString MervoEncoder::engineName(int type)
@@ -197,24 +123,24 @@ void MervoEncoder::resetEngine(int type)
     qCDebug(lcEncoder) << "MervoEncoder: begin reset engine type" << type;
     const QString name = engineName(type);
     logMessage(tr("MervoEncoder: %1 engine reset begins.").arg(name), LogLevel::Verbose);
-    Engine *record = engine(type);
-    if (!record) {
+    EngineRecord *own = ownRecord(type);
+    if (!own) {
         Encoder::resetEngine(type);
         return;
     }
     // An engine that was never initialised has nothing to query.
-    if (!record->status || !builder(type))
+    if (!own->status || !builder(type))
         return;
     const QString binary = builder(type)->binary();
-    record->status->clear();
-    for (QMap<QString, QString> *map : {&record->muxers, &record->videoCodecs,
-                                        &record->audioCodecs, &record->subtitleCodecs})
+    own->status->clear();
+    for (QMap<QString, QString> *map : {&own->muxers, &own->videoCodecs,
+                                        &own->audioCodecs, &own->subtitleCodecs})
         map->clear();
     if (!runStatusQuery(type))
         return;
 
     logMessage(tr("MervoEncoder: %1 engine reset completed.").arg(name), LogLevel::Verbose);
-    if (record->status->state == InterfaceStatus::Ready) {
+    if (own->status->state == InterfaceStatus::Ready) {
         logMessage(tr("MervoEncoder: %1 engine is ready.").arg(name), LogLevel::Verbose);
     } else {
         logMessage(tr("MervoEncoder: %1 engine binary is %2").arg(name, binary), LogLevel::Quiet);
@@ -263,12 +189,7 @@ bool MervoEncoder::runStatusQuery(int type)
         logMessage(tr("MervoEncoder: %1 process finished.").arg(name), LogLevel::Verbose);
     }
 
-    InterfaceStatus &status = *engine(type)->status;
-    status.stdOut = run.stdOut.toUtf8();
-    status.stdErr = run.stdErr.toUtf8();
-    logStdOut(run.stdOut, LogLevel::Normal);
-    logStdErr(run.stdErr, LogLevel::Normal);
-    status.state = InterfaceStatus::OutputCaptured;
+    captureStatus(*ownRecord(type), run.stdOut, run.stdErr);
     if (type == EngineType::X264)
         m_x264->parseStatus();
     else

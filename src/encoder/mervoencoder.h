@@ -14,10 +14,12 @@ class InterfaceX264;
 
 // The encoder the program runs: the base encoder's MEncoder (type 1) and FFmpeg (type 2)
 // and two more engines, x264 (type 3) and MKVmerge (type 4), which it resets and queries
-// itself. Its per-type operations handle 3 and 4 and hand 1 and 2 to the base; they hide
-// the base's operations, so a caller that needs x264 or MKVmerge holds a MervoEncoder.
-// Only the engine path change is virtual: the front end sets every engine's path through
-// the encoder it holds, whichever class it holds it as.
+// itself. The base keeps the time-outs, readiness, version and records of all four (it
+// finds them through record()); the operations below that take a type handle 3 and 4 and
+// hand 1 and 2 to the base, hiding the base's, so a caller that starts, resets or names
+// x264 or MKVmerge holds a MervoEncoder. Only the engine path change is virtual: the
+// front end sets every engine's path through the encoder it holds, whichever class it
+// holds it as.
 class MervoEncoder : public Encoder
 {
     Q_OBJECT
@@ -27,18 +29,11 @@ public:
                  int verbosity, QObject *parent = nullptr);
     ~MervoEncoder() override;
 
-    bool initEngine(int type, const QString &binary);
     void setEngineBinary(int type, const QString &binary) override;
+    bool initEngine(int type, const QString &binary);
     void resetEngine(int type);
-    void setTimeouts(int type, int start, int finish, int kill);
-    void timeouts(int type, int &start, int &finish, int &kill);
-    bool isEngineReady(int type);
     bool isMuxerSupported(int type, const QString &muxer);
-    EncodingJob *jobData(int type) const;
-    EngineCapabilities *capabilities(int type) const;
-    InterfaceStatus *interfaceStatus(int type) const;
     QString engineBinary(int type) const;
-    QString engineVersion(int type) const;
     static QString engineName(int type);
 
     // The stream-copy re-mux through MEncoder (type 1) or FFmpeg (type 2, which takes the
@@ -63,29 +58,19 @@ public:
     // alone fills the CD.
     static qint64 xvidCdVideoSize(double length);
 
-private:
-    // The records of x264 and MKVmerge; the capability view points at the maps below.
-    struct Engine
-    {
-        int startTimeout = 3000;
-        int finishTimeout = 3000;
-        int killTimeout = 5000;
-        std::unique_ptr<EncodingJob> job;
-        std::unique_ptr<EngineCapabilities> capabilities;
-        std::unique_ptr<InterfaceStatus> status;
-        QMap<QString, QString> muxers, videoCodecs, audioCodecs, subtitleCodecs;
-    };
+protected:
+    EngineRecord *record(int type) const override;
 
-    Engine *engine(int type);
-    const Engine *engine(int type) const;
+private:
+    // The record of x264 or MKVmerge; null for the base's engines and unknown types.
+    EngineRecord *ownRecord(int type) const;
     CommandBuilder *builder(int type) const;
-    void reportUnknown(int type);
     // Runs the engine's status query and parses it; false when the engine did not start.
     bool runStatusQuery(int type);
 
     // Declared in this order: MKVmerge, then x264.
-    Engine m_mkvmergeEngine;
+    EngineRecord m_mkvmergeEngine;
     std::unique_ptr<InterfaceMKVmerge> m_mkvmerge;
-    Engine m_x264Engine;
+    EngineRecord m_x264Engine;
     std::unique_ptr<InterfaceX264> m_x264;
 };

@@ -266,6 +266,33 @@ QVariant listedOrDefault(const QVariantList &values, const QVariant &current,
 {
     return values.contains(current) ? current : defaultValue;
 }
+
+// A named x264 setting: its choices for x264 only (none for any other codec), starting at
+// the job's value when listed, else at the default.
+std::unique_ptr<OptionItem> x264Choice(QString *target, int displayKind, const QString &label,
+                                       const QString &codec, const QVariantList &choices,
+                                       const QString &defaultValue)
+{
+    auto item = choiceItem(target, OptionItem::TextValue, displayKind, label);
+    if (codec == QLatin1String("x264")) {
+        item->choice.choices = choices;
+        item->choice.defaultValue = defaultValue;
+    }
+    item->choice.initialValue = listedOrDefault(item->choice.choices, *target, item->choice.defaultValue);
+    return item;
+}
+
+// A number from a list, starting at the job's value; `ends` as for boundedInitial().
+template<typename T>
+std::unique_ptr<OptionItem> listedNumber(T *target, int valueType, int displayKind,
+                                         const QString &label,
+                                         const UserOptionLists::Choices &choices,
+                                         QVariant (*ends)(const QVariant &))
+{
+    auto item = choiceItem(target, valueType, displayKind, label);
+    setBoundedChoices(item->choice, choices, *target, ends);
+    return item;
+}
 } // namespace
 
 UserOptionLists::UserOptionLists()
@@ -444,52 +471,35 @@ std::unique_ptr<OptionItem> UserOptionLists::addVideoBitrateOptions(const QStrin
 std::unique_ptr<OptionItem> UserOptionLists::addQualityPresetOptions(const QString &codec,
                                                                      EncodingJob &job) const
 {
-    auto item = choiceItem(&job.target.video.preset, OptionItem::TextValue,
-                           OptionItem::X264Preset, tr("Quality preset:"));
-    if (codec == QLatin1String("x264")) {
-        for (const auto &row : kPresetLabels)
-            item->choice.choices.append(QString::fromLatin1(row.name));
-        item->choice.defaultValue = QStringLiteral("medium");
-    }
-    item->choice.initialValue = listedOrDefault(item->choice.choices, job.target.video.preset,
-                                                item->choice.defaultValue);
-    return item;
+    QVariantList presets;
+    for (const auto &row : kPresetLabels)
+        presets.append(QString::fromLatin1(row.name));
+    return x264Choice(&job.target.video.preset, OptionItem::X264Preset, tr("Quality preset:"), codec,
+                      presets, QStringLiteral("medium"));
 }
 
 std::unique_ptr<OptionItem> UserOptionLists::addProfileConstraintOptions(const QString &codec,
                                                                          EncodingJob &job) const
 {
-    auto item = choiceItem(&job.target.video.profile, OptionItem::TextValue,
-                           OptionItem::H264Profile, tr("Profile constraints:"));
-    if (codec == QLatin1String("x264")) {
-        // The empty name and "x264_extended" have labels but are not offered.
-        item->choice.choices = {QStringLiteral("x264_baseline"), QStringLiteral("x264_main"),
-                                QStringLiteral("x264_high")};
-        item->choice.defaultValue = QStringLiteral("x264_high");
-    }
-    item->choice.initialValue = listedOrDefault(item->choice.choices, job.target.video.profile,
-                                                item->choice.defaultValue);
-    return item;
+    // The empty name and "x264_extended" have labels but are not offered.
+    return x264Choice(&job.target.video.profile, OptionItem::H264Profile, tr("Profile constraints:"),
+                      codec, {QStringLiteral("x264_baseline"), QStringLiteral("x264_main"),
+                              QStringLiteral("x264_high")},
+                      QStringLiteral("x264_high"));
 }
 
 std::unique_ptr<OptionItem> UserOptionLists::addSamplingOptions(const QString &codec,
                                                                 EncodingJob &job) const
 {
-    auto item = choiceItem(&job.target.audio.samplingRate, OptionItem::IntValue,
-                           OptionItem::SamplingRate, tr("Sampling:"));
-    setBoundedChoices(item->choice, samplingRates(codec, job.target.muxer, job.source),
-                      job.target.audio.samplingRate, asListed);
-    return item;
+    return listedNumber(&job.target.audio.samplingRate, OptionItem::IntValue, OptionItem::SamplingRate,
+                        tr("Sampling:"), samplingRates(codec, job.target.muxer, job.source), asListed);
 }
 
 std::unique_ptr<OptionItem> UserOptionLists::addAudioBitrateOptions(const QString &codec,
                                                                     EncodingJob &job) const
 {
-    auto item = choiceItem(&job.target.audio.bitrate, OptionItem::DoubleValue,
-                           OptionItem::Bitrate, tr("Bitrate:"));
-    setBoundedChoices(item->choice, audioBitrates(codec, job.target.muxer, job.source),
-                      job.target.audio.bitrate, truncated);
-    return item;
+    return listedNumber(&job.target.audio.bitrate, OptionItem::DoubleValue, OptionItem::Bitrate,
+                        tr("Bitrate:"), audioBitrates(codec, job.target.muxer, job.source), truncated);
 }
 
 QString UserOptionLists::pictureSizeLabel(const QSize &size) const

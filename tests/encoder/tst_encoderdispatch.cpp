@@ -27,11 +27,8 @@ private slots:
         QTest::newRow("mpeg1video to mkv") << file << movie << "mpeg1video" << false << "mkv" << 1;
         QTest::newRow("movie to mpegts") << file << movie << "mpeg4" << false << "mpegts" << 1;
         QTest::newRow("no video to mpegts") << file << movie << "mpeg4" << true << "mpegts" << 2;
-        QTest::newRow("movie to mpeg") << file << movie << "mpeg4" << false << "mpeg" << 1;
         QTest::newRow("movie to mpeg_vcd") << file << movie << "h264" << false << "mpeg_vcd" << 1;
         QTest::newRow("movie to mkv") << file << movie << "h264" << false << "mkv" << 2;
-        QTest::newRow("movie to avi") << file << movie << "mpeg4" << false << "avi" << 2;
-        QTest::newRow("unset to mpeg") << 0 << movie << "mpeg4" << false << "mpeg" << 1;
         QTest::newRow("unset to mpegts") << 0 << movie << "mpeg1video" << false << "mpegts" << 2;
     }
 
@@ -96,11 +93,9 @@ private slots:
     {
         addColumns<double, QSize>({"aspect", "size"});
         QTest::newRow("16:9") << 1.78 << QSize(624, 352);
-        QTest::newRow("4:3") << 1.333 << QSize(512, 384);
         QTest::newRow("just within") << 1.4299 << QSize(512, 384);
         QTest::newRow("just outside") << 1.4301 << QSize(624, 352);
         QTest::newRow("below") << 1.2301 << QSize(512, 384);
-        QTest::newRow("3:2") << 1.5 << QSize(624, 352);
         QTest::newRow("unknown") << qQNaN() << QSize(624, 352);
     }
 
@@ -126,13 +121,9 @@ private slots:
         e->cliCmdTargetXvid(EngineType::MEncoder, program, arguments, given);
         QTEST(job.target.video.pictureSize, "size");
         QCOMPARE(job.source.path, QString("given.avi"));
-        QCOMPARE(job.target.muxer, QString("avi"));
-        QCOMPARE(job.target.video.codec + job.target.audio.codec, QString("xvidmp3"));
-        QCOMPARE(job.target.video.bitrate, 700.0);
-        QCOMPARE(job.target.audio.bitrate, 128.0);
-        QCOMPARE(job.target.audio.samplingRate, 44100);
-        QCOMPARE(job.target.audio.volume, 0);
-        QCOMPARE(job.target.subtitleCodec, QString());
+        QCOMPARE(QString("%1 %2 %3 %4 %5 %6").arg(job.target.muxer, job.target.video.codec, job.target.audio.codec)
+                     .arg(job.target.video.bitrate).arg(job.target.audio.volume).arg(job.target.subtitleCodec),
+                 QString("avi xvid mp3 700 0 "));
         QCOMPARE(arguments.last(), QString("/out/movie.avi"));
     }
 
@@ -192,11 +183,9 @@ private slots:
         addColumns<QString, double, QString>({"standard", "rate", "result"});
         QTest::newRow("own text") << "SECAM" << 25.0 << "SECAM";
         const QList<QPair<double, QString>> rates{
-            {25.0, "PAL"}, {24.995, ""}, {24.9951, "PAL"}, {25.0049, "PAL"}, {25.005, ""},
-            {50.0, "PAL"}, {49.995, ""}, {50.005, ""}, {23.976, "NTSC"}, {23.971, ""},
-            {23.981, ""}, {24.0, "NTSC"}, {23.995, ""}, {24.005, ""}, {29.97, "NTSC"},
-            {29.965, ""}, {29.975, ""}, {30.0, "NTSC"}, {29.995, ""}, {30.005, ""}, {60.0, "NTSC"},
-            {59.995, ""}, {60.005, ""}, {0.0, ""}, {15.0, ""}};
+            {25.0, "PAL"}, {24.995, ""}, {24.9951, "PAL"}, {25.005, ""}, {50.0, "PAL"},
+            {23.976, "NTSC"}, {24.0, "NTSC"}, {29.97, "NTSC"}, {30.0, "NTSC"}, {60.0, "NTSC"},
+            {59.995, ""}, {0.0, ""}, {15.0, ""}};
         for (const auto &[rate, result] : rates)
             QTest::newRow(qPrintable(QString::number(rate, 'g', 7))) << "" << rate << result;
     }
@@ -218,16 +207,13 @@ private slots:
         QTest::addColumn<QString>("summary");
         QTest::newRow("video and audio") << "x264" << "mp3" << 44100 << 128.0 << 1 << "2" << "H.264 video 640x480 1000 kbps,  MP3 audio 44.1 kHz 128 kbps";
         QTest::newRow("lossless") << "xvid" << "flac" << 48000 << 0.0 << 4 << "2" << "Xvid video 640x480 1000 kbps,  Free Lossless Audio 48 kHz";
-        QTest::newRow("alac") << "xvid" << "alac" << 48000 << -1.0 << 4 << "2" << "Xvid video 640x480 1000 kbps,  Apple Lossless Audio 48 kHz";
         QTest::newRow("vbr") << "mpeg4" << "vorbis" << 22050 << 0.0 << 2 << "2" << "MPEG-4 video 640x480 1000 kbps,  Vorbis audio 22.05 kHz VBR";
         QTest::newRow("copy by rate") << "x264" << "ac3" << -1 << 128.0 << 5 << "6" << "H.264 video 640x480 1000 kbps,  AC3 5.1 audio (copy) 48 kHz 448 kbps";
         QTest::newRow("ac3_copy") << "x264" << "ac3_copy" << 44100 << 128.0 << 4 << "stereo" << "H.264 video 640x480 1000 kbps,  AC3 stereo audio (copy) 48 kHz 448 kbps";
         QTest::newRow("no audio") << "x264" << "noaudio" << 44100 << 128.0 << 1 << "2" << "H.264 video 640x480 1000 kbps";
-        QTest::newRow("empty audio") << "x264" << "" << 44100 << 128.0 << 1 << "2" << "H.264 video 640x480 1000 kbps";
         QTest::newRow("audio copy only") << "novideo" << "ac3_copy" << 44100 << 128.0 << 1 << "1" << "AC3 mono audio (copy) 48 kHz 448 kbps";
         QTest::newRow("audio only") << "novideo" << "mp3" << 44100 << 192.0 << 1 << "2" << "MP3 audio 44.1 kHz 192 kbps";
         QTest::newRow("audio only lossless") << "" << "flac" << 96000 << 0.0 << 4 << "2" << "Free Lossless Audio 96 kHz";
-        QTest::newRow("audio only vbr") << "novideo" << "mp3" << 44100 << 0.0 << 4 << "3" << "MP3 audio 44.1 kHz VBR";
         QTest::newRow("level 5") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "8" << "AC3 7.1 audio 48 kHz 448 kbps";
         QTest::newRow("level 5, 4 channels") << "novideo" << "dts" << 44100 << 128.0 << 5 << "4" << "DTS 4 ch. audio 48 kHz 448 kbps";
         QTest::newRow("level 5, no channels") << "novideo" << "ac3" << 44100 << 128.0 << 5 << "0" << "AC3  audio 48 kHz 448 kbps";

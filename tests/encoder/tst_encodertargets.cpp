@@ -21,10 +21,7 @@ enum class Kind { Dvd, Movie, AudioOnly };
 struct Row
 {
     Row(Kind kind, const QString &target, const QString &video = {}, const QString &audio = {})
-        : kind(kind), target(target), video(video), audio(audio)
-    {
-    }
-
+        : kind(kind), target(target), video(video), audio(audio) {}
     Kind kind;
     QString target; // a container, or a fixed target: "VCD", "SVCD", "Xvid", "aspect", "extract"
     QString video, audio;
@@ -293,32 +290,22 @@ void EncoderTargetsTest::everyOfferedTargetGivesFileOrRefusal()
             prepareContainer(e, row, source + "-" + row.video + "-" + row.audio);
     }
     runAll(rows);
-    int failures = 0, files = 0, refusals = 0;
+    // A row fails when it gives no good file, or is refused without a reason.
+    QStringList failures;
     for (Row &row : rows) {
         judge(row);
-        const QString what = QStringLiteral("%1 %2 %3 %4")
-                                 .arg(kindName(row.kind), -11)
-                                 .arg(row.target, -10)
-                                 .arg(row.video, -10)
-                                 .arg(row.audio, -10);
-        if (row.steps.isEmpty()) {
-            ++refusals;
-            qInfo().noquote() << what << "refused:" << row.refusal;
-            failures += row.refusal.isEmpty() ? 1 : 0;
-            continue;
-        }
-        const bool ok = row.outcome.startsWith("ok");
-        files += ok ? 1 : 0;
-        failures += ok ? 0 : 1;
-        qInfo().noquote() << what << row.road.leftJustified(20) << row.outcome;
-        if (!ok)
+        const QString what = QStringLiteral("%1 %2 %3 %4").arg(kindName(row.kind), -11).arg(row.target, -10)
+                                 .arg(row.video, -10).arg(row.audio, -10);
+        const bool refused = row.steps.isEmpty();
+        qInfo().noquote() << what << (refused ? "refused: " + row.refusal : row.road.leftJustified(20) + row.outcome);
+        if (refused ? row.refusal.isEmpty() : !row.outcome.startsWith("ok"))
+            failures << what;
+        if (!refused && !row.outcome.startsWith("ok"))
             for (const EncodingStep &step : std::as_const(row.steps))
                 qInfo().noquote() << "    " << step.program << step.arguments.join(' ');
     }
-    qInfo().noquote() << QStringLiteral("%1 rows: %2 files, %3 refused, %4 failed, %5 s")
-                             .arg(rows.size()).arg(files).arg(refusals).arg(failures)
-                             .arg(timer.elapsed() / 1000);
-    QCOMPARE(failures, 0);
+    qInfo("%d rows, %d failed, %d s", int(rows.size()), int(failures.size()), int(timer.elapsed() / 1000));
+    QCOMPARE(failures, QStringList());
 }
 
 VEXO_TEST_CLASS(EncoderTargetsTest)

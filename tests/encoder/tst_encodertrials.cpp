@@ -25,26 +25,12 @@ QString longClip()
     return TestMedia::clip("long.avi", {"-stream_loop", "59", "-i", piece, "-c", "copy"});
 }
 
-// The last time an engine's status lines reached, in seconds ("12.3" or "00:00:12.30").
-double lastSeconds(const QString &output, const QString &pattern)
-{
-    double seconds = -1;
-    for (auto it = QRegularExpression(pattern).globalMatch(output); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        seconds = 0;
-        for (int i = 1; i <= match.lastCapturedIndex(); ++i)
-            seconds = seconds * 60 + match.captured(i).toDouble();
-    }
-    return seconds;
-}
-
 // The last number an engine's status lines captured with the pattern; -1 when none.
-int lastCount(const QString &text, const char *pattern)
+double lastNumber(const QString &text, const char *pattern)
 {
-    int last = -1;
-    QRegularExpressionMatchIterator it = QRegularExpression(QLatin1String(pattern)).globalMatch(text);
-    while (it.hasNext())
-        last = it.next().captured(1).toInt();
+    double last = -1;
+    for (auto it = QRegularExpression(QLatin1String(pattern)).globalMatch(text); it.hasNext();)
+        last = it.next().captured(1).toDouble();
     return last;
 }
 
@@ -80,98 +66,64 @@ private slots:
         QVERIFY(!m_clip.isEmpty());
     }
 
-    void mencoderTrial_data()
+    void trial_data()
     {
-        addColumns<QString, bool>({"fault", "valid"});
-        QTest::newRow("working") << "" << true;
-        QTest::newRow("bad option") << "bad option" << false;
-        QTest::newRow("unreadable input") << "unreadable input" << false;
-        QTest::newRow("silent engine") << "silent engine" << false;
-        QTest::newRow("missing engine") << "missing engine" << false;
+        addColumns<int, QString, bool>({"type", "fault", "valid"});
+        for (int type : {int(EngineType::MEncoder), int(EngineType::FFmpeg)}) {
+            const QString engine = Encoder::engineName(type) + ' ';
+            QTest::newRow(qPrintable(engine + "working")) << type << "" << true;
+            for (const char *fault : {"bad option", "unreadable input", "silent engine", "missing engine"})
+                QTest::newRow(qPrintable(engine + fault)) << type << fault << false;
+        }
     }
 
-    void mencoderTrial()
+    // A trial runs the command limited (MEncoder by frames, FFmpeg by size), judges it by the
+    // engine's output and removes what it wrote.
+    void trial()
     {
+        QFETCH(int, type);
         QFETCH(QString, fault);
+        const bool mencoder = type == EngineType::MEncoder;
+        const QString name = Encoder::engineName(type);
         ConsoleEncoder e;
-        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        QVERIFY(e->initEngine(type, mencoder ? "mencoder" : "ffmpeg"));
         setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
-        const QString output = scratch("trial.avi");
+        const QString output = scratch(mencoder ? "trial.avi" : "trial.mp4");
         QString program, commandLine = "untouched", out, err;
         QStringList arguments;
-        engineCommand(e, EngineType::MEncoder, program, arguments, output);
+        engineCommand(e, type, program, arguments, output);
         if (fault == "bad option")
             arguments.prepend("-no-such-option");
         else if (fault == "silent engine")
-            program = fakeEngineAs("silent-mencoder", "exit 0");
+            program = fakeEngineAs("silent-" + name, "exit 0");
         else if (fault == "missing engine")
-            program = TestMedia::folder() + "/no-such-mencoder";
+            program = TestMedia::folder() + "/no-such-" + name;
         e.clear();
         QElapsedTimer timer;
         timer.start();
-        const bool valid = e->checkCommand(EngineType::MEncoder, program, arguments, output,
-                                           commandLine, out, err, 50);
+        const bool valid = e->checkCommand(type, program, arguments, output, commandLine, out, err,
+                                           mencoder ? 50 : 1000000);
         QCOMPARE(valid, fetched<bool>("valid"));
         QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
         QVERIFY(!QFileInfo::exists(output));
         if (fault == "missing engine") {
             QCOMPARE(commandLine, QString("untouched"));
-            QVERIFY(e.logText().contains("Encoder: MEncoder process failed to start in 3000 milliseconds."));
+            QVERIFY(e.logText().contains(name + " process failed to start in 3000 milliseconds."));
             return;
         }
-        QVERIFY2(commandLine.startsWith(program + " -frames 50 "), qPrintable(commandLine));
-        QVERIFY(commandLine.endsWith(arguments.join(' ')));
-        QVERIFY(e.logText().contains(valid ? "Encoder: MEncoder engine check command completed."
-                                           : "Encoder: MEncoder engine checking command: NOT valid"));
+        // MEncoder's limit goes first; FFmpeg's in front of the output file, where it applies.
+        QStringList expected = arguments;
+        expected.insert(expected.size() - 1, "-fs");
+        expected.insert(expected.size() - 1, "1000000");
+        QVERIFY2(mencoder ? commandLine.startsWith(program + " -frames 50 ") && commandLine.endsWith(arguments.join(' '))
+                          : commandLine == program + ' ' + expected.join(' '),
+                 qPrintable(commandLine));
+        QVERIFY(e.logText().contains(valid ? name + " engine check command completed."
+                                           : name + " engine checking command: NOT valid"));
         // The trial writes to none of the encoder's own consoles but the log.
         QCOMPARE(e.stdIn.toPlainText() + e.stdOut.toPlainText() + e.errText(), QString());
         if (valid)
-            QVERIFY(out.contains("Pos:"));
-    }
-
-    void ffmpegTrial_data()
-    {
-        mencoderTrial_data();
-    }
-
-    void ffmpegTrial()
-    {
-        QFETCH(QString, fault);
-        QFETCH(bool, valid);
-        ConsoleEncoder e;
-        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-        setClipSource(e.encoder, fault == "unreadable input" ? writeBadMedia("text") : m_clip);
-        const QString output = scratch("trial.mp4");
-        QString program, commandLine = "untouched", out, err;
-        QStringList arguments;
-        engineCommand(e, EngineType::FFmpeg, program, arguments, output);
-        QCOMPARE(arguments.last(), output);
-        if (fault == "bad option")
-            arguments.prepend("-no-such-option");
-        else if (fault == "silent engine")
-            program = fakeEngineAs("silent-ffmpeg", "exit 0");
-        else if (fault == "missing engine")
-            program = TestMedia::folder() + "/no-such-ffmpeg";
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(e->checkCommand(EngineType::FFmpeg, program, arguments, output, commandLine, out,
-                                 err, 1000000),
-                 valid);
-        QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
-        QVERIFY(!QFileInfo::exists(output));
-        if (fault == "missing engine") {
-            QCOMPARE(commandLine, QString("untouched"));
-            return;
-        }
-        // The size limit stands in front of the output file, where FFmpeg applies it.
-        QStringList expected = arguments;
-        expected.insert(expected.size() - 1, "1000000");
-        expected.insert(expected.size() - 2, "-fs");
-        QCOMPARE(commandLine, program + " " + expected.join(' '));
-        QVERIFY(e.logText().contains(valid ? "Encoder: FFmpeg engine check command completed."
-                                           : "Encoder: FFmpeg engine checking command: NOT valid"));
-        if (valid)
-            QVERIFY(err.contains("time="));
+            QVERIFY(mencoder ? out.contains("Pos:") : err.contains("time="));
     }
 
     // MEncoder reads its whole input even after "-frames" has stopped the writing: the trial
@@ -198,37 +150,20 @@ private slots:
                                 err, 50));
         // It read a few seconds of the source, not the whole of it (load-independent), and so
         // ended by itself in seconds.
-        const double read = lastSeconds(out, "Pos:\\s*([\\d.]+)s");
+        const double read = lastNumber(out, "Pos:\\s*([\\d.]+)s");
         QVERIFY2(read > 0 && read < 10, qPrintable(out.right(200)));
         QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(!e.logText().contains("killed"));
         // The engine's own count says where it stopped: the whole source is 15000 frames.
-        const int frames = lastCount(out, "(\\d+)f ");
+        const double frames = lastNumber(out, "(\\d+)f ");
         QVERIFY2(frames >= 0 && frames < 200, qPrintable(out.right(300)));
-
-        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-        e->setTimeouts(EngineType::FFmpeg, 3000, 60000, 5000);
-        const QString mp4 = scratch("long-trial.mp4");
-        engineCommand(e, EngineType::FFmpeg, program, arguments, mp4);
-        timer.restart();
-        QVERIFY(e->checkCommand(EngineType::FFmpeg, program, arguments, mp4, commandLine, out, err,
-                                1000000));
-        const double encoded = lastSeconds(err, "time=(\\d+):(\\d+):([\\d.]+)");
-        QVERIFY2(encoded > 0 && encoded < 60, qPrintable(err.right(200)));
-        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
-        QVERIFY(!e.logText().contains("killed"));
-        const int written = lastCount(err, "frame=\\s*(\\d+)");
-        QVERIFY2(written >= 0 && written < 5000, qPrintable(err.right(300)));
     }
 
     void trialRemovesOnlyRegularFiles_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("regular file") << "file";
-        QTest::newRow("null device") << "device";
-        QTest::newRow("fifo") << "fifo";
-        QTest::newRow("folder") << "folder";
-        QTest::newRow("link to a regular file") << "link";
+        for (const char *kind : {"file", "device", "fifo", "folder", "link"})
+            QTest::newRow(kind) << kind;
     }
 
     void trialRemovesOnlyRegularFiles()
@@ -306,29 +241,41 @@ private slots:
         QVERIFY(QFileInfo::exists(intermediate));
     }
 
-    // Progress of a real MEncoder encode, read chunk by chunk as the job views hand it over.
-    void mencoderProgress()
+    void progress_data()
     {
+        addColumns<int, QString>({"type", "output"});
+        QTest::newRow("MEncoder") << int(EngineType::MEncoder) << "progress.avi";
+        QTest::newRow("FFmpeg") << int(EngineType::FFmpeg) << "progress.mp4";
+    }
+
+    // Progress of a real encode, read chunk by chunk as the job views hand it over: MEncoder
+    // ends each status line with a carriage return, FFmpeg's lines come on standard error.
+    void progress()
+    {
+        QFETCH(int, type);
+        const bool mencoder = type == EngineType::MEncoder;
         ConsoleEncoder e;
-        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        QVERIFY(e->initEngine(type, mencoder ? "mencoder" : "ffmpeg"));
         setClipSource(e.encoder, m_clip);
         QString program;
         QStringList arguments;
-        engineCommand(e, EngineType::MEncoder, program, arguments, scratch("progress.avi"));
-        QProcess mencoder;
-        mencoder.start(program, arguments);
-        QVERIFY(mencoder.waitForFinished(60000));
-        const QString output = QString::fromUtf8(mencoder.readAllStandardOutput());
+        engineCommand(e, type, program, arguments, scratch(fetched<QString>("output")));
+        QProcess engine;
+        engine.start(program, mencoder ? arguments : QStringList{"-stats_period", "0.05"} + arguments);
+        QVERIFY(engine.waitForFinished(60000));
+        const QString output = QString::fromUtf8(mencoder ? engine.readAllStandardOutput()
+                                                          : engine.readAllStandardError());
         int frame = -1, percent = -1, minutes = -1, size = -1;
         double position = -1, fps = -1;
         QString rest, console;
         int reports = 0, lastFrame = -1;
-        // MEncoder flushes its output at the end of each status line; a chunk holds a few.
-        const QStringList lines = output.split('\r');
-        for (qsizetype at = 0; at < lines.size(); at += 5) {
-            const QString chunk = lines.mid(at, 5).join('\r') + '\r';
-            if (Encoder::parseProgress(EngineType::MEncoder, chunk, rest, frame, position, percent,
-                                       minutes, fps, size)) {
+        // MEncoder flushes at the end of each status line, a chunk holds a few; FFmpeg's hold one.
+        const QChar end = mencoder ? '\r' : '\n';
+        const int perChunk = mencoder ? 5 : 1;
+        const QStringList lines = output.split(end);
+        for (qsizetype at = 0; at < lines.size(); at += perChunk) {
+            const QString chunk = lines.mid(at, perChunk).join(end) + end;
+            if (Encoder::parseProgress(type, chunk, rest, frame, position, percent, minutes, fps, size)) {
                 ++reports;
                 console += rest;
                 QVERIFY(frame >= lastFrame);
@@ -336,50 +283,14 @@ private slots:
             }
         }
         QVERIFY(reports > 0);
-        QVERIFY2(frame >= 70 && frame <= 76, qPrintable(QString::number(frame)));
-        QVERIFY(position > 2.5 && position <= 3.1);
-        QVERIFY(percent >= 90 && percent <= 100);
-        QVERIFY(fps >= 0); // written, though a short encode may report 0.00fps
-        QCOMPARE(minutes, 0);
-        QVERIFY(size >= 0); // read from the status line's "...mb"
+        QVERIFY2(frame >= 70 && frame <= 77, qPrintable(QString::number(frame)));
+        QVERIFY2(position > 2.5 && position <= 3.1, qPrintable(QString::number(position)));
+        QVERIFY(percent >= 90 && percent <= 100 && size >= 0 && fps >= 0);
+        QCOMPARE(minutes, mencoder ? 0 : -1); // FFmpeg reports no time left
         // Status lines stay out of the console text (but for those behind a message line).
-        QVERIFY(console.count("Pos:") < output.count("Pos:") / 2);
-        QVERIFY(console.contains("VIDEO:"));
-    }
-
-    // Progress of a real FFmpeg encode, read from its standard error chunk by chunk.
-    void ffmpegProgress()
-    {
-        ConsoleEncoder e;
-        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
-        setClipSource(e.encoder, m_clip);
-        QString program;
-        QStringList arguments;
-        engineCommand(e, EngineType::FFmpeg, program, arguments, scratch("progress.mp4"));
-        QProcess ffmpeg;
-        ffmpeg.start(program, QStringList{"-stats_period", "0.05"} + arguments);
-        QVERIFY(ffmpeg.waitForFinished(60000));
-        const QString output = QString::fromUtf8(ffmpeg.readAllStandardError());
-        int frame = -1, percent = -1, minutes = -1, size = -1;
-        double position = -1, fps = -1;
-        QString rest, console;
-        int reports = 0;
-        for (const QString &line : output.split('\n')) {
-            if (Encoder::parseProgress(EngineType::FFmpeg, line + '\n', rest, frame, position,
-                                       percent, minutes, fps, size)) {
-                ++reports;
-                console += rest;
-            }
-        }
-        QVERIFY(reports > 0);
-        QVERIFY2(frame >= 74 && frame <= 77, qPrintable(QString::number(frame)));
-        QVERIFY2(position > 2.9 && position <= 3.1, qPrintable(QString::number(position)));
-        QVERIFY(size > 0);
-        QVERIFY(fps >= 0);
-        QCOMPARE(percent, 100); // the closing summary line
-        QCOMPARE(minutes, -1);  // FFmpeg reports no time left
-        QVERIFY(console.contains("Input #0"));
-        QVERIFY(!console.contains("frame="));
+        const QString status = mencoder ? "Pos:" : "frame=";
+        QVERIFY(console.count(status) < output.count(status) / 2);
+        QVERIFY(console.contains(mencoder ? "VIDEO:" : "Input #0"));
     }
 
     void progressOfUnknownType()

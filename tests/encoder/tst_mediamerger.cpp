@@ -34,13 +34,130 @@ class MediaMergerTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void container_data();
-    void container();
-    void refusals_data();
-    void refusals();
-    void mergeOfDifficultNames();
+    void initTestCase()
+    {
+        m_engineConsole = std::make_unique<ConsoleCapture>();
+        m_ffprobe = std::make_unique<FFprobe>();
+        QVERIFY(m_ffprobe->startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
+        m_mencoder = std::make_unique<MervoMEncoder>();
+        QVERIFY(m_mencoder->startInterface(QStandardPaths::findExecutable("mencoder"), QString()));
+        EngineObjects::setEngines(nullptr, m_ffprobe.get(), m_mencoder.get());
+    }
+
+    void cleanupTestCase()
+    {
+        EngineObjects::setEngines(nullptr, nullptr, nullptr);
+        m_ffprobe.reset();
+        m_mencoder.reset();
+        m_engineConsole.reset();
+    }
+
+    void container_data()
+    {
+        QTest::addColumn<QString>("formatName");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("container");
+        QTest::newRow("list holding the suffix") << "mov,mp4,m4a,3gp,3g2,mj2" << "mp4" << "mp4";
+        QTest::newRow("list without the suffix") << "matroska,webm" << "mkv" << "matroska";
+        QTest::newRow("suffix in another case") << "mov,mp4,m4a" << "MP4" << "mov";
+        QTest::newRow("one name") << "avi" << "divx" << "avi";
+    }
+
+    void container()
+    {
+        QFETCH(QString, formatName);
+        QFETCH(QString, suffix);
+        QFETCH(QString, container);
+        QCOMPARE(MediaMerger::containerOf(formatName, suffix), container);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("message"); // %1: the file
+        const QString video = "Couldn't add file to merge list: video must be transcoded for file %1";
+        QTest::newRow("picture size") << variant("size.avi", "size=352x288:rate=25", kSound) << 1 << video;
+        // Today's FFprobe has no codec time base: the real frame rate tells the difference.
+        QTest::newRow("frame rate") << variant("rate.avi", "size=320x240:rate=30", kSound) << 1 << video;
+        QTest::newRow("sampling rate") << variant("srate.avi", kPicture, "frequency=880:sample_rate=48000")
+                                       << 2 << "Couldn't add file to merge list: audio must be transcoded for file %1";
+        QTest::newRow("picture size and sampling rate")
+            << variant("both.avi", "size=352x288:rate=25", "frequency=880:sample_rate=48000") << 0
+            << "Couldn't add file to merge list: audio and video must be transcoded for file %1";
+        QTest::newRow("no media") << writeBadMedia("text") << 4
+                                  << "Couldn't analyze file to merge: FFprobe could not load file %1";
+    }
+
+    void refusals()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, result);
+        QFETCH(QString, message);
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaMerger merger(&host);
+        QString error;
+        QVERIFY(merger.setReference(TestMedia::standardAvi(), error));
+        const double duration = merger.duration();
+        QVERIFY(qAbs(duration - 3.0) < 0.2);
+        QCOMPARE(merger.referenceFormat(), QString("avi"));
+
+        QCOMPARE(merger.addFile(file, error), result);
+        QCOMPARE(error, message.arg(file));
+        QCOMPARE(merger.files(), QStringList{TestMedia::standardAvi()});
+        QCOMPARE(merger.duration(), duration);
+        QVERIFY(!merger.startMerge(error));
+        QCOMPARE(error, QString("Failed to start merge: no file to merge with %1").arg(TestMedia::standardAvi()));
+        QVERIFY(host.jobs().isEmpty());
+    }
+
+    // Quotes, a comma and a leading "-" in the names, given relative to the working folder
+    // while the job runs in the output's: exactly the two files are merged.
+    void mergeOfDifficultNames()
+    {
+        QTemporaryDir folder;
+        const QString reference = "l'\"un\", a.avi";
+        const QString second = "-b, \"deux\".avi";
+        QVERIFY(QFile::copy(TestMedia::standardAvi(), folder.filePath(reference)));
+        QVERIFY(QFile::copy(variant("same.avi", kPicture, kSound), folder.filePath(second)));
+        const QString home = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder.path()));
+
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        auto *merger = new MediaMerger(&host);
+        merger->setAutoDelete(true);
+        QPointer<MediaMerger> alive(merger);
+        QSignalSpy started(merger, &MediaMerger::started);
+        QSignalSpy finished(merger, &MediaMerger::finished);
+        QString error;
+        const bool set = merger->setReference(reference, error);
+        const int added = merger->addFile(second, error);
+        QDir::setCurrent(home); // the job starts elsewhere
+        QVERIFY2(set && added == MediaMerger::Accepted, qPrintable(error));
+        QVERIFY(qAbs(merger->duration() - 5.0) < 0.2);
+        QVERIFY2(merger->startMerge(error), qPrintable(error));
+        QCOMPARE(started.count(), 1);
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 30000); // auto-delete after the end
+
+        const QString output = folder.filePath("l'\"un\", a.merge.avi");
+        QCOMPARE(host.jobs().size(), 1);
+        QCOMPARE(host.jobs().first()->title(), QString("Merge l'\"un\", a + -b, \"deux\""));
+        const auto *job = qobject_cast<MervoJob *>(host.jobs().first());
+        QVERIFY(job && job->tasks().size() == 1);
+        QVERIFY(job->tasks().first()->state == Task::Terminated || job->tasks().first()->state == Task::Completed);
+        QCOMPARE(TestMedia::countVideoFrames(output), 75 + 50);
+        QVERIFY(qAbs(TestMedia::probeDuration(output) - 5.0) < 0.2);
+
+        // The merged file is there now: a second merge to it is refused before any command.
+        MediaMerger again(&host);
+        QVERIFY(again.setReference(folder.filePath(reference), error));
+        QCOMPARE(again.addFile(folder.filePath(second), error), int(MediaMerger::Accepted));
+        QVERIFY(!again.startMerge(error));
+        QCOMPARE(error, QString("Failed to start merge: output file %1 already exists in folder %2")
+                            .arg("l'\"un\", a.merge.avi", QFileInfo(folder.path()).canonicalFilePath()));
+        QCOMPARE(host.jobs().size(), 1);
+    }
 
 private:
     std::unique_ptr<ConsoleCapture> m_engineConsole;
@@ -48,130 +165,6 @@ private:
     std::unique_ptr<MervoMEncoder> m_mencoder;
 };
 
-void MediaMergerTest::initTestCase()
-{
-    m_engineConsole = std::make_unique<ConsoleCapture>();
-    m_ffprobe = std::make_unique<FFprobe>();
-    QVERIFY(m_ffprobe->startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
-    m_mencoder = std::make_unique<MervoMEncoder>();
-    QVERIFY(m_mencoder->startInterface(QStandardPaths::findExecutable("mencoder"), QString()));
-    EngineObjects::setEngines(nullptr, m_ffprobe.get(), m_mencoder.get());
-}
-
-void MediaMergerTest::cleanupTestCase()
-{
-    EngineObjects::setEngines(nullptr, nullptr, nullptr);
-    m_ffprobe.reset();
-    m_mencoder.reset();
-    m_engineConsole.reset();
-}
-
-void MediaMergerTest::container_data()
-{
-    QTest::addColumn<QString>("formatName");
-    QTest::addColumn<QString>("suffix");
-    QTest::addColumn<QString>("container");
-    QTest::newRow("list holding the suffix") << "mov,mp4,m4a,3gp,3g2,mj2" << "mp4" << "mp4";
-    QTest::newRow("list without the suffix") << "matroska,webm" << "mkv" << "matroska";
-    QTest::newRow("suffix in another case") << "mov,mp4,m4a" << "MP4" << "mov";
-    QTest::newRow("one name") << "avi" << "divx" << "avi";
-}
-
-void MediaMergerTest::container()
-{
-    QFETCH(QString, formatName);
-    QFETCH(QString, suffix);
-    QFETCH(QString, container);
-    QCOMPARE(MediaMerger::containerOf(formatName, suffix), container);
-}
-
-void MediaMergerTest::refusals_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<QString>("message"); // %1: the file
-    const QString video = "Couldn't add file to merge list: video must be transcoded for file %1";
-    QTest::newRow("picture size") << variant("size.avi", "size=352x288:rate=25", kSound) << 1 << video;
-    // Today's FFprobe has no codec time base: the real frame rate tells the difference.
-    QTest::newRow("frame rate") << variant("rate.avi", "size=320x240:rate=30", kSound) << 1 << video;
-    QTest::newRow("sampling rate") << variant("srate.avi", kPicture, "frequency=880:sample_rate=48000")
-                                   << 2 << "Couldn't add file to merge list: audio must be transcoded for file %1";
-    QTest::newRow("picture size and sampling rate")
-        << variant("both.avi", "size=352x288:rate=25", "frequency=880:sample_rate=48000") << 0
-        << "Couldn't add file to merge list: audio and video must be transcoded for file %1";
-    QTest::newRow("no media") << writeBadMedia("text") << 4
-                              << "Couldn't analyze file to merge: FFprobe could not load file %1";
-}
-
-void MediaMergerTest::refusals()
-{
-    QFETCH(QString, file);
-    QFETCH(int, result);
-    QFETCH(QString, message);
-    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-    MediaMerger merger(&host);
-    QString error;
-    QVERIFY(merger.setReference(TestMedia::standardAvi(), error));
-    const double duration = merger.duration();
-    QVERIFY(qAbs(duration - 3.0) < 0.2);
-    QCOMPARE(merger.referenceFormat(), QString("avi"));
-
-    QCOMPARE(merger.addFile(file, error), result);
-    QCOMPARE(error, message.arg(file));
-    QCOMPARE(merger.files(), QStringList{TestMedia::standardAvi()});
-    QCOMPARE(merger.duration(), duration);
-    QVERIFY(!merger.startMerge(error));
-    QCOMPARE(error, QString("Failed to start merge: no file to merge with %1").arg(TestMedia::standardAvi()));
-    QVERIFY(host.jobs().isEmpty());
-}
-
-// Quotes, a comma and a leading "-" in the names, given relative to the working folder
-// while the job runs in the output's: exactly the two files are merged.
-void MediaMergerTest::mergeOfDifficultNames()
-{
-    QTemporaryDir folder;
-    const QString reference = "l'\"un\", a.avi";
-    const QString second = "-b, \"deux\".avi";
-    QVERIFY(QFile::copy(TestMedia::standardAvi(), folder.filePath(reference)));
-    QVERIFY(QFile::copy(variant("same.avi", kPicture, kSound), folder.filePath(second)));
-    const QString home = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(folder.path()));
-
-    MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-    auto *merger = new MediaMerger(&host);
-    merger->setAutoDelete(true);
-    QPointer<MediaMerger> alive(merger);
-    QSignalSpy started(merger, &MediaMerger::started);
-    QSignalSpy finished(merger, &MediaMerger::finished);
-    QString error;
-    const bool set = merger->setReference(reference, error);
-    const int added = merger->addFile(second, error);
-    QDir::setCurrent(home); // the job starts elsewhere
-    QVERIFY2(set && added == MediaMerger::Accepted, qPrintable(error));
-    QVERIFY(qAbs(merger->duration() - 5.0) < 0.2);
-    QVERIFY2(merger->startMerge(error), qPrintable(error));
-    QCOMPARE(started.count(), 1);
-    QVERIFY(finished.count() == 1 || finished.wait(30000));
-    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 30000); // auto-delete after the end
-
-    const QString output = folder.filePath("l'\"un\", a.merge.avi");
-    QCOMPARE(host.jobs().size(), 1);
-    QCOMPARE(host.jobs().first()->title(), QString("Merge l'\"un\", a + -b, \"deux\""));
-    const auto *job = qobject_cast<MervoJob *>(host.jobs().first());
-    QVERIFY(job && job->tasks().size() == 1);
-    QVERIFY(job->tasks().first()->state == Task::Terminated || job->tasks().first()->state == Task::Completed);
-    QCOMPARE(TestMedia::countVideoFrames(output), 75 + 50);
-    QVERIFY(qAbs(TestMedia::probeDuration(output) - 5.0) < 0.2);
-
-    // The merged file is there now: a second merge to it is refused before any command.
-    MediaMerger again(&host);
-    QVERIFY(again.setReference(folder.filePath(reference), error));
-    QCOMPARE(again.addFile(folder.filePath(second), error), int(MediaMerger::Accepted));
-    QVERIFY(!again.startMerge(error));
-    QCOMPARE(error, QString("Failed to start merge: output file %1 already exists in folder %2")
-                        .arg("l'\"un\", a.merge.avi", QFileInfo(folder.path()).canonicalFilePath()));
-    QCOMPARE(host.jobs().size(), 1);
-}
 
 VEXO_TEST_CLASS(MediaMergerTest)
 #include "tst_mediamerger.moc"

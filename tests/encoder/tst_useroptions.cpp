@@ -57,7 +57,6 @@ private slots:
         QTest::newRow("x264 ipod small source") << "x264" << "ipod" << QSize(600, 400) << QSize(600, 400) << "128x96 176x144 320x240 480x272 384x288 480x320 624x352 480x360 528x384 600x400 640x480 704x480 720x480 960x544 704x576 720x576 1280x720" << QSize(600, 400);
         QTest::newRow("psp") << "x264_psp" << "psp" << QSize(1000, 562) << QSize(480, 272) << "128x96 176x144 320x240 352x240 480x272" << QSize(480, 272);
         QTest::newRow("h263") << "h263" << "3gp" << QSize(1000, 562) << QSize(320, 240) << "128x96 176x144 352x288 704x576" << QSize(176, 144);
-        QTest::newRow("mpeg1video") << "mpeg1video" << "mpeg_vcd" << QSize(1000, 562) << QSize(352, 288) << "128x96 176x144 352x240 352x288 352x480 352x576" << QSize(352, 288);
         QTest::newRow("mpeg2video") << "mpeg2video" << "mpeg" << QSize(720, 576) << QSize(0, 0) << "352x240 352x288 352x480 480x480 704x480 720x480 352x576 480x576 704x576 720x576" << QSize(720, 480);
         QTest::newRow("theora") << "theora" << "ogg" << QSize(0, 0) << QSize(1, 1) << "128x96 176x144 320x240 352x240 480x272 352x288 384x288 480x320 528x320 624x352 480x360 512x384 528x384 352x480 480x480 640x480 704x480 720x480 800x480 960x544 352x576 480x576 704x576 720x576 1280x720 1024x768 1366x768 1056x864 1408x960 1440x1088 1920x1088 1408x1152" << QSize();
     }
@@ -77,11 +76,6 @@ private slots:
         QCOMPARE(item->kind, int(OptionItem::Choice));
         QCOMPARE(sizeTexts(item->choice.choices).join(' '), sizes);
         QCOMPARE(item->choice.initialValue.toSize(), initial);
-        const OptionItem::ChoicePart &part = item->choice;
-        QCOMPARE(QStringList({part.label, part.leadText, part.middleText, part.trailingText}),
-                 QStringList({"Picture:", "width x height:", "x", ""}));
-        QVERIFY(part.firstEntry && part.secondEntry && !part.stretch);
-        QCOMPARE(part.valueType, int(OptionItem::SizeValue));
     }
 
     // The iPod sizes and profile names stay once added, also for other containers.
@@ -98,24 +92,13 @@ private slots:
         EncodingJob job = jobFor("mkv");
         const auto item = lists.addPictureOptions("vp8", job, job.source);
         QVERIFY(item->choice.choices.contains(QSize(960, 540)));
-        const QStringList texts = {
-            lists.valueText(OptionItem::PictureSize, QSize(960, 540), source),
-            lists.valueText(OptionItem::PictureSize, QSize(720, 576), source),
-            lists.valueText(OptionItem::PictureSize, QSize(720, 480), source),
-            lists.valueText(OptionItem::PictureSize, QSize(704, 480), source),
-            lists.valueText(OptionItem::PictureSize, QSize(704, 576), source),
-            lists.valueText(OptionItem::PictureSize, QSize(1280, 720), source),
-            lists.profileConstraintText("x264_baseline"), lists.profileConstraintText("x264_main"),
-            lists.profileConstraintText("x264_high"), lists.profileConstraintText("x264_extended"),
-        };
-        QCOMPARE(texts, QStringList({
-            "960 x 540  (iPod touch) -  iPhone 4 (qHD)",
-            "720 x 576  (iPod touch) -  DVD PAL (D1)", "720 x 480  (iPod touch) -  DVD NTSC (D1)",
-            "704 x 480  (iPod touch) -  4SIF (4 x SIF, TV NTSC-525)",
-            "704 x 576  (iPod touch) -  4CIF (4 x CIF, TV PAL-625)",
-            "1280 x 720  (iPod touch) -  720p HDTV (WXGA)",
-            "H.264 Baseline Profile (iPod classic)", "H.264 Main Profile (iPod touch)",
-            "H.264 High Profile (iPod touch)", "H.264 Extended Profile (video streaming)"}));
+        QCOMPARE(QStringList({lists.valueText(OptionItem::PictureSize, QSize(960, 540), source),
+                              lists.valueText(OptionItem::PictureSize, QSize(720, 576), source),
+                              lists.profileConstraintText("x264_main"),
+                              lists.profileConstraintText("x264_extended")}),
+                 QStringList({"960 x 540  (iPod touch) -  iPhone 4 (qHD)",
+                              "720 x 576  (iPod touch) -  DVD PAL (D1)", "H.264 Main Profile (iPod touch)",
+                              "H.264 Extended Profile (video streaming)"}));
     }
 
     // "codec muxer current -> minimum maximum default initial"
@@ -124,10 +107,8 @@ private slots:
         const QStringList rows = {
             "h263 ipod 0 64 1024 128 128",        "x264 ipod 2000 64 1500 768 1500",
             "x264_lr avi 1234.9 64 4000 768 1234", "x264_hd ipod 10 768 10000 4000 768",
-            "x264_divx mkv 0 1000 20000 6000 6000", "mpeg4 ipod 64 64 1500 768 64",
-            "mpeg4 mp4 4000 64 4000 768 4000",     "mpeg1video mpeg_vcd 1500.5 500 1500 1150 1500",
-            "mpeg2video mpeg 25000 300 9800 4900 9800", "mpeg2video ipod -5 300 9800 4900 300",
-            "vp8 webm nan 64 20000 768 768",       "xvid ipod 20001 64 20000 768 20000",
+            "mpeg2video ipod -5 300 9800 4900 300", "vp8 webm nan 64 20000 768 768",
+            "xvid ipod 20001 64 20000 768 20000",
         };
         const UserOptionLists lists;
         for (const QString &row : rows) {
@@ -138,8 +119,6 @@ private slots:
             const OptionItem::RangePart &r = item->range;
             QCOMPARE(QString("%1 %2 %3 %4 %5 %6").arg(f[0], f[1], f[2]).arg(r.minimum).arg(r.maximum)
                          .arg(r.defaultValue.toInt()) + ' ' + r.initialValue.toString(), row);
-            QCOMPARE(item->kind, int(OptionItem::Range));
-            QCOMPARE(r.label + r.unit, QString("Bitrate:kbps"));
         }
     }
 
@@ -151,13 +130,9 @@ private slots:
             "amrnb 3gp 44100 | 8000 | 8000 8000",
             "aac_flv flv 48000 | 11025 22050 44100 | 44100 44100",
             "aac ipod 30000 | 8000 11025 12000 16000 22050 24000 32000 44100 48000 | 48000 48000",
-            "aac_hq m4a 7000 | 8000 11025 12000 16000 22050 24000 32000 44100 48000 | 48000 8000",
             "aac_lr mp4 12000 | 8000 11025 12000 16000 22050 24000 32000 44100 48000 | 44100 12000",
             "mp3 flv 48000 | 11025 22050 44100 | 44100 44100",
-            "mp3_flv avi 96000 | 16000 22050 24000 32000 44100 48000 | 44100 48000",
             "mp2_vcd mpeg_vcd 22050 | 32000 44100 48000 | 44100 32000",
-            "ac3 ac3 44100 | 32000 44100 48000 | 48000 44100",
-            "pcm wav 50000 | 48000 96000 | 48000 48000",
             "vorbis ogg 0 | 8000 11025 12000 16000 22050 24000 32000 44100 48000 96000 192000 | 44100 8000",
         };
         const UserOptionLists lists;
@@ -167,7 +142,6 @@ private slots:
             job.target.audio.samplingRate = f[2].toInt();
             const auto item = lists.addSamplingOptions(f[0], job);
             QCOMPARE(choiceRow(row.section(" | ", 0, 0), *item), row);
-            QCOMPARE(item->choice.label, QString("Sampling:"));
         }
     }
 
@@ -182,12 +156,8 @@ private slots:
             "amrnb 3gp 0 20 | 4.75 5.15 5.9 6.7 7.4 7.95 10.2 12.2 | 4.75 12",
             "aac ipod 0 192 | " + aac + " | 128 160",
             "aac_lr ipod 1 192 | " + aac + " 192 224 256 320 | 160 192",
-            "aac_hq m4a 1 100 | " + aac + " 192 224 256 320 | 160 160",
-            "aac_flv flv 0 96 | " + aac + " 192 224 256 320 | 160 96",
             "mp3 avi 0 500 | 32 40 48 56 64 80 96 112 128 160 192 224 256 320 | 160 320",
-            "mp2 mpeg 0 384 | 32 48 56 64 80 96 112 128 160 192 224 256 320 384 | 224 384",
             "ac3 ac3 0 100 | 192 256 384 448 | 448 192",
-            "pcm wav 0 1536 | 768 1536 3072 6144 | 1536 1536",
             "vorbis ogg 0 nan | 32 48 64 96 128 192 224 384 | 192 192",
         };
         const UserOptionLists lists;
@@ -253,20 +223,13 @@ private slots:
             {0, QSize(640, 480), "640 x 480  -  VGA (Square pixel 4:3)"},
             {0, QSize(500, 300), "500 x 300  -  Original input size"},
             {0, QSize(500, 302), "500 x 302  -  User defined"},
-            {0, QSize(128, 96), "128 x 96  -  SQCIF (Sub-Quarter CIF)"},
-            {0, QSize(1408, 1152), "1408 x 1152  -  16CIF (16x CIF)"},
-            {0, QSize(480, 272), "480 x 272  -  PSP / ZuneHD"},
-            {1, "medium", "Medium (default)"}, {1, "veryslow", "Very-Slow"}, {1, "turbo", "Turbo"},
-            {2, "", "None (default)"}, {2, "x264_high", "H.264 High Profile (HDTV and BluRay)"},
-            {2, "main10", "Main10"},
+            {1, "medium", "Medium (default)"}, {1, "turbo", "Turbo"},
+            {2, "", "None (default)"}, {2, "main10", "Main10"},
             {3, 44100, "44100 Hz  -  Original input frequency"},
-            {3, 48000, "48000 Hz  (High quality - DV/DVD/DTV)"},
-            {3, 11025, "11025 Hz  (Low quality)"}, {3, 8000, "8000 Hz (Telephone)"},
-            {3, 16000, "16000 Hz (Wideband telephone - VoIP)"},
+            {3, 11025, "11025 Hz  (Low quality)"},
             {3, 44000, "44000 Hz  -  User defined frequency"},
-            {4, 12.2, "12200 bit/s"}, {4, 128.0, "128 kbps"}, {4, 16.0, "16 kbps"},
-            {4, 15.9, "15900 bit/s"}, {4, 192.0, "192 kbps  (original input bitrate)"},
-            {4, 4.75, "4750 bit/s"}, {4, 1234567.0, "1.23457e+06 kbps"},
+            {4, 16.0, "16 kbps"}, {4, 15.9, "15900 bit/s"},
+            {4, 192.0, "192 kbps  (original input bitrate)"}, {4, 1234567.0, "1.23457e+06 kbps"},
             {7, 1, "Unreferenced item"}, {-1, 1, "Unreferenced item"},
         };
         for (const auto &row : rows)
@@ -341,20 +304,18 @@ private slots:
         target.audio.bitrate = 128;
         LastUserProfile::save(target);
         QSettings settings;
-        QCOMPARE(settings.value("Encoder/Last User Profile/avi/Video/xvid PAL/rez").toSize(),
-                 QSize(624, 352));
-        QCOMPARE(settings.value("Encoder/Last User Profile/avi/Video/xvid PAL/bitrate").toDouble(), 1200.0);
-        QCOMPARE(settings.value("Encoder/Last User Profile/avi/Audio/mp3/sampling").toInt(), 44100);
-        QCOMPARE(settings.value("Encoder/Last User Profile/avi/Audio/mp3/bitrate").toDouble(), 128.0);
+        settings.beginGroup("Encoder/Last User Profile/avi");
+        QCOMPARE(settings.value("Video/xvid PAL/rez").toSize(), QSize(624, 352));
+        QCOMPARE(settings.value("Audio/mp3/sampling").toInt(), 44100);
 
         const UserOptionLists lists;
         EncodingJob job = jobFor("avi");
         QVERIFY(LastUserProfile::load("avi", "PAL", "xvid", "mp3", job.target, job.source, lists));
-        QCOMPARE(job.target.video.codec + job.target.audio.codec, QString("xvidmp3"));
-        QCOMPARE(job.target.video.pictureSize, QSize(624, 352));
-        QCOMPARE(job.target.video.bitrate, 1200.0);
-        QCOMPARE(job.target.audio.samplingRate, 44100);
-        QCOMPARE(job.target.audio.bitrate, 128.0);
+        const EncodingTarget &t = job.target;
+        QCOMPARE(QString("%1 %2x%3 %4 %5 %6 %7").arg(t.video.codec).arg(t.video.pictureSize.width())
+                     .arg(t.video.pictureSize.height()).arg(t.video.bitrate).arg(t.audio.codec)
+                     .arg(t.audio.samplingRate).arg(t.audio.bitrate),
+                 QString("xvid 624x352 1200 mp3 44100 128"));
 
         // Another standard finds no "xvid NTSC" and no plain "xvid" group.
         EncodingJob ntsc = jobFor("avi");
@@ -397,6 +358,13 @@ private slots:
         QVERIFY(!LastUserProfile::load("ogg", "", "theora", "vorbis", job.target, job.source, lists));
         QVERIFY(!LastUserProfile::load("", "", "", "", job.target, job.source, lists));
         QCOMPARE(job.target.video.codec, QString("keep"));
+        // A lossless codec has no bitrate, whatever the store holds.
+        target.muxer = "m4a";
+        target.audio.codec = "alac";
+        target.audio.bitrate = 128;
+        LastUserProfile::save(target);
+        QVERIFY(LastUserProfile::load("m4a", "", "novideo", "alac", job.target, job.source, lists));
+        QCOMPARE(job.target.audio.bitrate, 0.0);
     }
 
     // Hand-edited values: "key=value" lines under [Encoder], the expected outcome and what
