@@ -365,13 +365,9 @@ void MainWindow::openRecentMovie()
     notAvailableYet(tr("Open recent movie"));
 }
 
-// Commands of later changes: the opening, target and menu-job commands and the media
-// information window.
-void MainWindow::setTarget() { notAvailableYet(setTargetAction->text()); }
+// Commands of later changes: opening, the target folder on the desktop, splitting and the
+// media information window.
 void MainWindow::openTargetOnDesktop() { notAvailableYet(openTargetAction->text()); }
-void MainWindow::jobEncodeVcd() { notAvailableYet(encodeVcdAction->text()); }
-void MainWindow::jobEncodeSvcd() { notAvailableYet(encodeSvcdAction->text()); }
-void MainWindow::jobEncodeXvid() { notAvailableYet(encodeXvidAction->text()); }
 void MainWindow::jobSplitMovie() { notAvailableYet(splitAction->text()); }
 void MainWindow::showMediaInfo() { notAvailableYet(mediaInfoAction->text()); }
 

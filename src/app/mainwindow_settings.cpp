@@ -29,16 +29,6 @@ constexpr ExternalsRow kExternals[] = {
     {"Encoder/mkvmerge binary", EnginePaths::MKVmerge},
 };
 
-QString defaultTargetFolder()
-{
-    for (auto location : {QStandardPaths::MoviesLocation, QStandardPaths::DocumentsLocation}) {
-        const QString folder = QStandardPaths::writableLocation(location);
-        if (!folder.isEmpty() && QDir(folder).exists())
-            return folder;
-    }
-    return QDir::homePath();
-}
-
 // The available area of the screen that holds the point, else of the primary screen.
 QRect availableAreaAt(const QPoint &point)
 {
@@ -63,6 +53,17 @@ void restorePlace(QWidget *window, QSettings &settings)
     }
 }
 } // namespace
+
+// The movies folder, else the documents folder, else home: the first that exists.
+QString MainWindow::defaultTargetFolder()
+{
+    for (auto location : {QStandardPaths::MoviesLocation, QStandardPaths::DocumentsLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && QDir(folder).exists())
+            return folder;
+    }
+    return QDir::homePath();
+}
 
 void MainWindow::setDefaultEnginePaths()
 {
