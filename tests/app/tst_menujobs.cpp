@@ -10,6 +10,7 @@
 #include "encoding/mervoconsoledialog.h"
 #include "encoding/mervominiconsolewidget.h"
 #include "gui4/gui4resources.h"
+#include "jobs/encodingtaskdata.h"
 #include "jobs/mervojobmanager.h"
 #include "player/playerwidget.h"
 #include "encoder/mervoencoder.h"
@@ -30,9 +31,11 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 
 VEXO_TEST_NEEDS_DISPLAY
 
@@ -179,6 +182,7 @@ private slots:
     void initTestCase()
     {
         initGui4Resources();
+        qRegisterMetaType<MervoProcess *>();
     }
 
     // A job that cannot even get its output folder names the job in its box as written.
@@ -188,9 +192,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("informative");
         QTest::newRow("VideoCD") << "jobEncodeVcd" << "Job "
-                                 << "Encode a&lt;b&gt;c to VideoCD (VCD/MPEG-1) as failed to start.";
+                                 << "Encode a&lt;b&gt;c to VideoCD (VCD/MPEG-1) (PAL) as failed to start.";
         QTest::newRow("Xvid 1 CD") << "jobEncodeXvid1CD" << "<u>Job "
-                                   << "Job <b><i>Encode a&lt;b&gt;c to Xvid (2-pass)</i></b> as failed to start.";
+                                   << "Job <b><i>Encode a&lt;b&gt;c to Xvid (2-pass) (PAL)</i></b> as failed to start.";
     }
     void unwritableFolderRefusesWithEscapedNames()
     {
@@ -198,6 +202,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, informative);
         Fixture fixture("a<b>c", "/proc/vexo-no-folder");
+        fixture.window->mervoEncoderWidget()->mervoEncoder()->source().video.standard = "PAL";
         ModalAnswerer answerer;
         QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
         QCOMPARE(answerer.seen().size(), 1);
@@ -244,9 +249,14 @@ private slots:
         QTest::addColumn<QString>("tag");
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
-        QTest::newRow("Xvid") << "jobEncodeXvid" << "output.avi" << "mpeg4" << "XVID" << 512 << 384;
+        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<bool>("errorChannel"); // where the engine's own report goes
+        QTest::addColumn<QString>("report");
+        QTest::newRow("Xvid") << "jobEncodeXvid" << "output.avi" << "mpeg4" << "XVID" << 512 << 384
+                              << "avi" << false << "MEncoder";
         // The clip runs at 25 frames a second: a PAL VideoCD.
-        QTest::newRow("VideoCD") << "jobEncodeVcd" << "output.mpg" << "mpeg1video" << "" << 352 << 288;
+        QTest::newRow("VideoCD") << "jobEncodeVcd" << "output.mpg" << "mpeg1video" << "" << 352 << 288
+                                 << "mpg" << true << "Input #0";
     }
     void targetJobsOfAFile()
     {
@@ -256,6 +266,9 @@ private slots:
         QFETCH(QString, tag);
         QFETCH(int, width);
         QFETCH(int, height);
+        QFETCH(QString, muxer);
+        QFETCH(bool, errorChannel);
+        QFETCH(QString, report);
         Fixture fixture;
         QVERIFY(fixture.open(TestMedia::standardAvi(), false));
         QVERIFY(fixture.window->encodeXvidAction->isEnabled() && fixture.window->encodeVcdAction->isEnabled());
@@ -265,6 +278,17 @@ private slots:
         QCOMPARE(fixture.manager()->jobs().size(), 1);
         MervoTask *task = fixture.manager()->jobs().at(0)->tasks().at(0);
         QCOMPARE(task->state, int(Task::Completed));
+        const EncodingTaskData values = *task->taskData;
+        QCOMPARE(values.size(), 9);
+        QCOMPARE(values.at(TaskDataSlot::Preview), QVariant(false));
+        QCOMPARE(values.at(TaskDataSlot::TestSize).toInt(), 0);
+        QCOMPARE(values.at(TaskDataSlot::AspectRatio).toDouble(), 1.33);
+        QCOMPARE(values.at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath(file));
+        QCOMPARE(values.at(TaskDataSlot::Extension).toString(), muxer);
+        // The engine's report on its progress channel is no progress, yet it is shown.
+        task->console()->flushOutput();
+        const QTextEdit *view = errorChannel ? task->console()->errorView() : task->console()->standardOutputView();
+        QVERIFY2(view->toPlainText().contains(report), qPrintable(view->toPlainText().left(300)));
         const ProgressSeen seen = fixture.progress.value(task->name());
         QVERIFY2(seen.frame > 0 && seen.percent > 0 && seen.remaining >= 0,
                  qPrintable(QString("%1 %2 %3").arg(seen.frame).arg(seen.percent).arg(seen.remaining)));
@@ -304,8 +328,10 @@ private slots:
             for (MervoTask *task : job->tasks())
                 order << QString::number(task->state);
         });
+        QSignalSpy completed(fixture.window, &MervoMainWindow::encodingComplete);
         fixture.window->encodeXvid1CDAction->trigger();
         QVERIFY(fixture.jobsDone());
+        QCOMPARE(completed.size(), 2);
         QCOMPARE(fixture.manager()->jobs().size(), 1);
         const QList<MervoTask *> tasks = fixture.manager()->jobs().at(0)->tasks();
         QCOMPARE(tasks.size(), 2);
@@ -315,6 +341,11 @@ private slots:
         for (MervoTask *task : tasks)
             QCOMPARE(task->state, int(Task::Completed));
         QCOMPARE(tasks.at(0)->name(), QString("Encoding output to Xvid 1st pass"));
+        QCOMPARE(fixture.manager()->jobs().at(0)->title(), QString("Encode output to Xvid (2-pass)"));
+        // Seven values each (no preview flag); what an abort removes: the statistics, then the movie.
+        QVERIFY(!tasks.at(0)->taskData->value(TaskDataSlot::Preview).isValid());
+        QCOMPARE(tasks.at(0)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("output.stats"));
+        QCOMPARE(tasks.at(1)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("output.avi"));
         QVERIFY(QFileInfo(fixture.target.filePath("output.stats")).size() > 0);
         const QString output = fixture.target.filePath("output.avi");
         QCOMPARE(firstStream(output, "video").value("codec_tag_string").toString(), QString("XVID"));
@@ -358,6 +389,7 @@ private slots:
         QVERIFY(fixture.window->encodeVcdAction->isEnabled());
         fixture.window->encodeVcdAction->trigger();
         QVERIFY(fixture.jobsDone());
+        QVERIFY(fixture.manager()->jobs().at(0)->title().startsWith("Encode output Title_1 to VideoCD (VCD/MPEG-1)"));
         const QString output = fixture.target.filePath("output Title_1.mpg");
         const QJsonObject video = firstStream(output, "video");
         QCOMPARE(video.value("codec_name").toString(), QString("mpeg1video"));
@@ -366,6 +398,85 @@ private slots:
         const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
         const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
         QVERIFY2(high > low + 10.0, qPrintable(QString("%1 %2").arg(high).arg(low)));
+    }
+
+    // The Job entries follow the loaded file's streams.
+    void entriesFollowTheStreams_data()
+    {
+        QTest::addColumn<QStringList>("make");
+        QTest::addColumn<QString>("enabled"); // VCD, Xvid 1 CD, re-mux, merge, split
+        QTest::newRow("video and audio") << QStringList() << "11111";
+        QTest::newRow("with a subtitle")
+            << QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f", "lavfi",
+                           "-i", "sine=duration=2", "-i", "SUBS", "-c:v", "mpeg4", "-c:a", "libvorbis", "-c:s", "srt"}
+            << "11001";
+        QTest::newRow("audio only") << QStringList{"-f", "lavfi", "-i", "sine=duration=2", "-c:a", "libmp3lame"}
+                                    << "00000";
+    }
+    void entriesFollowTheStreams()
+    {
+        QFETCH(QStringList, make);
+        QFETCH(QString, enabled);
+        QString path = TestMedia::standardMp4();
+        if (!make.isEmpty()) {
+            QTemporaryDir folder;
+            QFile subtitles(folder.filePath("subs.srt"));
+            QVERIFY(subtitles.open(QIODevice::WriteOnly));
+            subtitles.write("1\n00:00:00,000 --> 00:00:01,000\nHello\n\n");
+            subtitles.close();
+            make.replaceInStrings("SUBS", subtitles.fileName());
+            path = TestMedia::clip(QString("entries-%1.%2").arg(QTest::currentDataTag()).arg(make.contains("srt") ? "mkv" : "mp3")
+                                       .replace(' ', '-'), make);
+        }
+        QVERIFY(!path.isEmpty());
+        Fixture fixture;
+        QVERIFY(fixture.open(path, false));
+        MervoMainWindow *w = fixture.window;
+        QString states;
+        for (QAction *action : {w->encodeVcdAction, w->encodeXvid1CDAction, w->remuxAction, w->mergeAction, w->splitAction})
+            states += action->isEnabled() ? '1' : '0';
+        QCOMPARE(states, enabled);
+        QCOMPARE(w->encodeSvcdAction->isEnabled(), enabled.at(0) == '1');
+        QCOMPARE(w->encodeXvidAction->isEnabled(), enabled.at(0) == '1');
+    }
+
+    // "Set target path": a chosen folder becomes the target, a cancel keeps the one set.
+    void targetFolder_data()
+    {
+        QTest::addColumn<bool>("choose");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("chosen") << true << "Output target folder is set [%1]";
+        QTest::newRow("cancelled") << false << "Output target folder unchanged [%1]";
+    }
+    void targetFolder()
+    {
+        QFETCH(bool, choose);
+        QFETCH(QString, status);
+        Fixture fixture;
+        QTemporaryDir chosen;
+        FileChooserScript chooser;
+        if (choose)
+            chooser.answer(chosen.path());
+        fixture.window->setTargetAction->trigger();
+        QCOMPARE(chooser.requests().size(), 1);
+        QCOMPARE(chooser.requests().at(0).kind, FileChooser::ExistingFolder);
+        QCOMPARE(chooser.requests().at(0).start, fixture.target.path());
+        QCOMPARE(chooser.requests().at(0).caption, QString("Select the output target directory"));
+        const QString folder = choose ? chosen.path() : fixture.target.path();
+        QCOMPARE(fixture.window->targetFolder(), folder);
+        QCOMPARE(fixture.status(), status.arg(folder));
+        QCOMPARE(fixture.window->encoderWidget()->encoder()->outputTarget().folder, folder);
+    }
+
+    void toggleJobManager()
+    {
+        Fixture fixture;
+        QAction *toggle = fixture.window->showJobManagerAction;
+        toggle->trigger();
+        QVERIFY(fixture.window->jobManagerDialog()->isVisible() && toggle->isChecked());
+        toggle->trigger();
+        QVERIFY(fixture.window->jobManagerDialog()->isHidden());
+        QVERIFY(!toggle->isChecked());
     }
 };
 
