@@ -122,11 +122,13 @@ struct Fixture
         if (!console || watched.contains(console))
             return;
         watched.insert(console);
-        const QString name = task->name();
+        // Only what arrives while the engine runs, not what its end drains.
         QObject::connect(console, qOverload<int, double, int, int, double, double, int>(
                                       &MervoConsoleDialog::progressUpdated),
-                         [this, name](int frame, double, int percent, int remaining, double, double, int) {
-                             ProgressSeen &seen = progress[name];
+                         [this, task](int frame, double, int percent, int remaining, double, double, int) {
+                             if (task->state != Task::Running)
+                                 return;
+                             ProgressSeen &seen = progress[task->name()];
                              seen.frame = qMax(seen.frame, frame);
                              seen.percent = qMax(seen.percent, percent);
                              seen.remaining = qMax(seen.remaining, remaining);
