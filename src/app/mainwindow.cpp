@@ -174,6 +174,7 @@ void MainWindow::connectWidgets()
     connect(bridge, qOverload<const QString &, void *>(&WidgetBridge::sendMessage), this,
             qOverload<const QString &, void *>(&MainWindow::processBridgeMessage));
     connect(m_playerWidget, &PlayerWidget::stateChanged, this, &MainWindow::enableVideoOpenActions);
+    connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateEncoderInput);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateJobMenu);
 }
 
@@ -346,27 +347,6 @@ void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)
 void MainWindow::clearAllSettings()
 {
     clearSettingsAndRestart(tr("%1").arg(AppIdentity::productTitle()));
-}
-
-void MainWindow::onMovieLoaded(int kind)
-{
-    if (kind > 0) {
-        // Taking over a loaded source belongs to the opening commands (a later change).
-        return;
-    }
-    // No input: nothing to encode or inspect.
-    setWindowTitle(m_windowTitle);
-    m_encoderWidget->enableControls(false);
-    updateJobMenu();
-    mediaInfoAction->setEnabled(false);
-}
-
-void MainWindow::enableVideoOpenActions(bool playing)
-{
-    for (QAction *action : {openDvdAction, openFileAction})
-        action->setEnabled(!playing);
-    for (QAction *action : recentActions)
-        action->setEnabled(!playing);
 }
 
 bool MainWindow::enginesReady()

@@ -54,7 +54,9 @@ public:
     void log(const QString &text, int level);
     void applyVerbosity();
     bool enginesReady();
-    void checkEnginesReady();
+    // The extended window checks its seven engines; the opening commands of both windows run
+    // the check of the window they belong to.
+    virtual void checkEnginesReady();
 
     // Read by the shell and the tests.
     bool saveSettingsOnExit() const { return m_saveSettingsOnExit; }
@@ -90,6 +92,7 @@ protected slots:
     void readJobProcessStdErr(Process *process);
     void finishJobProcess(Process *process, int exitCode, QProcess::ExitStatus exitStatus);
     void startProcessConsole(Task *task);
+    void updateEncoderInput();
     void updateJobMenu();
     void enableVideoOpenActions(bool playing);
     void openDvd();
@@ -113,6 +116,7 @@ protected slots:
     void showMediaInfoStatus();
     void showMediaInfo();
     void showFFprobeStatus();
+    void showFFprobe();
     void changeZoom();
     void toggleConsoleButton();
     void toggleAdvancedMonitor();
@@ -194,7 +198,22 @@ protected:
                                         const QString &output, const QString &muxer, int count);
     QString jobName(const EncodingSource &source) const;
     static QString withStandard(const QString &title, const EncodingSource &source);
-    static QString defaultTargetFolder();
+    // Opening inputs (both windows; `extended` loads through the extended player panel).
+    // Readiness, encoder controls off, events handled and, for the base window, the consoles
+    // cleared; false when the engines are not ready.
+    bool prepareOpening(bool clearConsoles);
+    void openDvdFolder(bool extended);
+    void openRecentEntry(bool extended);
+    // Loads through the player panel and reports in the status bar; on success remembers
+    // the input, names the target and emits movieLoaded(kind). A failed recent entry
+    // (non-empty) leaves the list.
+    bool loadInput(const QString &path, int kind, bool extended, const QString &recentEntry = QString());
+    void setCurrentDvdPath(const QString &path);
+    void setCurrentFilePath(const QString &path);
+    void removeRecentMovie(const QString &entry);
+    void defaultTargetName(int kind);
+    // The user's movies folder, else documents, else home: the first that exists.
+    static QString desktopFolder();
 
     // Asks whether running jobs may be aborted; true when none run or the user agreed.
     bool confirmAbortJobs();
@@ -263,7 +282,7 @@ public:
             *ffmpegCapabilityAction = nullptr, *ffmpegStatusAction = nullptr;
     QAction *playerCapabilityAction = nullptr, *playerStatusAction = nullptr,
             *mediaInfoStatusAction = nullptr, *ffprobeStatusAction = nullptr,
-            *mediaInfoAction = nullptr;
+            *mediaInfoAction = nullptr, *ffprobeInfoAction = nullptr;
     QAction *zoomActions[7] = {};
     QActionGroup *zoomGroup = nullptr;
     QAction *consoleButtonAction = nullptr, *monitorAction = nullptr,

@@ -103,6 +103,9 @@ void MainWindow::createActions()
          &MainWindow::showFFprobeStatus, false, true},
         {&MainWindow::mediaInfoAction, "Media informations",
          "Show current movie detailed informations", &MainWindow::showMediaInfo, false, true},
+        // Made, but placed in no menu.
+        {&MainWindow::ffprobeInfoAction, "FFprobe informations", "", &MainWindow::showFFprobe,
+         false, true},
     };
     static const ActionRow optionRows[] = {
         {&MainWindow::consoleButtonAction, "Show console buttons", "Toggle console buttons display",
@@ -245,22 +248,6 @@ void MainWindow::createMenus()
     helpMenu->addAction(aboutAction);
 }
 
-void MainWindow::updateRecentMenu()
-{
-    // Entries are "path;type"; the list keeps at most RecentCount of them.
-    for (int i = 0; i < RecentCount; ++i) {
-        QAction *action = recentActions[i];
-        if (i < m_recent.size()) {
-            const QString path = m_recent.at(i).section(QLatin1Char(';'), 0, 0);
-            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
-            action->setData(m_recent.at(i));
-            action->setVisible(true);
-        } else {
-            action->setVisible(false);
-        }
-    }
-}
-
 void MainWindow::changeZoom()
 {
     double factor = 1.0;
@@ -326,50 +313,11 @@ void MainWindow::updateJobManagerMenu()
     showJobManagerAction->setChecked(!m_jobManagerDialog->isHidden());
 }
 
-void MainWindow::clearRecent()
-{
-    m_recent.clear();
-    updateRecentMenu();
-}
-
 void MainWindow::notAvailableYet(const QString &what)
 {
     // Commands whose windows or jobs come with later changes say so instead of doing nothing.
     statusBar()->showMessage(tr("%1: not available in this version yet").arg(what), 5000);
 }
-
-void MainWindow::openDvd()
-{
-    if (!enginesReady()) {
-        checkEnginesReady();
-        return;
-    }
-    notAvailableYet(openDvdAction->text());
-}
-
-void MainWindow::openFile()
-{
-    if (!enginesReady()) {
-        checkEnginesReady();
-        return;
-    }
-    notAvailableYet(openFileAction->text());
-}
-
-void MainWindow::openRecentMovie()
-{
-    if (!enginesReady()) {
-        checkEnginesReady();
-        return;
-    }
-    notAvailableYet(tr("Open recent movie"));
-}
-
-// Commands of later changes: opening, the target folder on the desktop, splitting and the
-// media information window.
-void MainWindow::openTargetOnDesktop() { notAvailableYet(openTargetAction->text()); }
-void MainWindow::jobSplitMovie() { notAvailableYet(splitAction->text()); }
-void MainWindow::showMediaInfo() { notAvailableYet(mediaInfoAction->text()); }
 
 void MainWindow::showEncoderStatus(const QString &engineName, int type)
 {

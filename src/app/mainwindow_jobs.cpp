@@ -227,7 +227,7 @@ void MainWindow::setTarget()
     const bool folderSet = !m_targetFolder.isEmpty() && QDir(m_targetFolder).exists();
     const QString chosen = FileChooser::existingFolder(
         this, tr("Select the output target directory"),
-        folderSet ? m_targetFolder : defaultTargetFolder());
+        folderSet ? m_targetFolder : desktopFolder());
     if (!chosen.isEmpty()) {
         m_targetFolder = chosen;
         m_encoderWidget->setTarget(m_targetFolder, m_targetName);

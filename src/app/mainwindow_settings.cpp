@@ -54,8 +54,7 @@ void restorePlace(QWidget *window, QSettings &settings)
 }
 } // namespace
 
-// The movies folder, else the documents folder, else home: the first that exists.
-QString MainWindow::defaultTargetFolder()
+QString MainWindow::desktopFolder()
 {
     for (auto location : {QStandardPaths::MoviesLocation, QStandardPaths::DocumentsLocation}) {
         const QString folder = QStandardPaths::writableLocation(location);
@@ -96,9 +95,9 @@ void MainWindow::readInputOutputSettings()
     m_dvdPath = settings.value(QStringLiteral("Input/DVD")).toString();
     m_filePath = settings.value(QStringLiteral("Input/file")).toString();
     m_recent = settings.value(QStringLiteral("Input/recent")).toStringList().mid(0, RecentCount);
-    m_targetFolder = settings.value(QStringLiteral("Output/target folder"), defaultTargetFolder()).toString();
+    m_targetFolder = settings.value(QStringLiteral("Output/target folder"), desktopFolder()).toString();
     if (m_targetFolder.isEmpty())
-        m_targetFolder = defaultTargetFolder();
+        m_targetFolder = desktopFolder();
     m_targetName = ShellSettings::cleanOutputName(
         settings.value(QStringLiteral("Output/target name"), QStringLiteral("output")).toString());
 }

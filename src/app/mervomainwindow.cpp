@@ -1,8 +1,12 @@
 #include "app/mervomainwindow.h"
 
 #include "app/appidentity.h"
+#include "app/recentlist.h"
+#include "encoder/mediamerger.h"
+#include "encoding/mergemediadialog.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/mervoencoderwidget.h"
+#include "jobs/mervojobmanager.h"
 #include "jobs/mervoprocess.h"
 #include "app/enginereadiness.h"
 #include "app/helpboxes.h"
@@ -15,6 +19,8 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
+#include <QPointer>
 #include <QMenu>
 #include <QStatusBar>
 
@@ -26,6 +32,7 @@ constexpr int FFmpegType = 2;
 constexpr int X264Type = 3;
 constexpr int MKVmergeType = 4;
 constexpr int MessageTimeout = 5000;
+constexpr int RefusalTimeout = 3000;
 
 // Every connection of the action's triggered() is removed, then it runs the given slot.
 template <typename Slot>
@@ -56,6 +63,8 @@ MervoMainWindow::MervoMainWindow(QWidget *parent)
     moveActions();
     disconnect(this, &MainWindow::movieLoaded, this, nullptr);
     connect(this, &MainWindow::movieLoaded, this, &MervoMainWindow::mervoOnMovieLoaded);
+    disconnect(m_playerWidget, &PlayerWidget::stateChanged, this, nullptr);
+    connect(m_playerWidget, &PlayerWidget::stateChanged, this, &MervoMainWindow::enableVideoOpenActions);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MervoMainWindow::mervoUpdateJobMenu);
     connect(this, &MervoMainWindow::encodingComplete, m_mervoEncoderWidget,
             qOverload<MervoProcess *>(&MervoEncoderWidget::finalizeEncoding));
@@ -180,7 +189,17 @@ void MervoMainWindow::checkEnginesReady()
 void MervoMainWindow::mervoOnMovieLoaded(int kind)
 {
     onMovieLoaded(kind);
+    if (kind == RecentList::DvdKind)
+        m_mervoEncoderWidget->onMovieLoaded(m_dvdPath, kind);
+    else if (kind == RecentList::FileKind)
+        m_mervoEncoderWidget->onMovieLoaded(m_filePath, kind);
     mervoUpdateJobMenu();
+}
+
+void MervoMainWindow::enableVideoOpenActions(bool playing)
+{
+    MainWindow::enableVideoOpenActions(playing);
+    mplayerPathAction->setEnabled(!playing);
 }
 
 void MervoMainWindow::changeVerbosity()
@@ -196,20 +215,60 @@ void MervoMainWindow::clearAllSettings()
 
 void MervoMainWindow::openDvd()
 {
-    if (!enginesReady()) {
-        checkEnginesReady();
-        return;
-    }
-    notAvailableYet(openDvdAction->text());
+    openDvdFolder(true);
 }
 
 void MervoMainWindow::openRecentMovie()
 {
-    if (!enginesReady()) {
-        checkEnginesReady();
+    openRecentEntry(true);
+}
+
+void MervoMainWindow::jobMergeMedia()
+{
+    statusBar()->showMessage(tr("Preparing a new merge job..."));
+    QString folder = m_targetFolder;
+    bool useInputFolder = false;
+    QString outputName;
+    QString message;
+    QStringList files{m_filePath};
+    auto *merger = new MediaMerger(m_mervoJobManager);
+    // The merger deletes itself only once it has finished; a refused or cancelled merge
+    // never starts, so it is deleted here. A merge that ended at once has a deletion
+    // pending, which deleting now cancels.
+    QPointer<MediaMerger> alive(merger);
+    merger->setAutoDelete(true);
+    if (!merger->setReference(m_filePath, message)) {
+        delete merger;
+        refuseMerge(tr("<b>Impossible to merge files."), message);
         return;
     }
-    notAvailableYet(tr("Open recent movie"));
+    {
+        MergeMediaDialog dialog(&files, merger, &useInputFolder, m_targetFolder, &outputName, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            delete alive.data();
+            return;
+        }
+    }
+    if (useInputFolder)
+        folder = QFileInfo(m_filePath).canonicalPath();
+    merger->setOutput(folder, outputName);
+    if (!merger->startMerge(message)) {
+        delete alive.data();
+        refuseMerge(tr("<b>Failed to merge files.</b><br><br>You may have to recode input files to "
+                       "same format before merging."),
+                    message);
+    }
+}
+
+void MervoMainWindow::refuseMerge(const QString &text, const QString &message)
+{
+    InfoBoxDialog box(this);
+    box.setTextFormat(Qt::RichText);
+    box.setText(text);
+    // The merger's message names files, which may hold "<" or "&".
+    box.setInformativeText(QStringLiteral("<i>%1</i>").arg(message.toHtmlEscaped()));
+    box.exec();
+    statusBar()->showMessage(tr("Merge job has been cancelled"), RefusalTimeout);
 }
 
 void MervoMainWindow::setEnginePath(const PathSetter &setter)
@@ -306,8 +365,6 @@ void MervoMainWindow::setMKVmergeBinPath()
                          "MKVmerge binary path set successfully [%1]");
 }
 
-// Commands of later changes: merging.
-void MervoMainWindow::jobMergeMedia() { notAvailableYet(mergeAction->text()); }
 
 void MervoMainWindow::showMKVmergeStatus() { showEncoderStatus(QStringLiteral("MKVmerge"), MKVmergeType); }
 void MervoMainWindow::showMKVmergeCapability() { showEncoderCapability(QStringLiteral("MKVmerge"), MKVmergeType); }

@@ -16,7 +16,7 @@ public:
     explicit MervoMainWindow(QWidget *parent = nullptr);
 
     void initialize();
-    void checkEnginesReady();
+    void checkEnginesReady() override;
     QString engineVersion(int type) const;
     QString engineBinary(int type) const;
 
@@ -36,6 +36,7 @@ public:
 private slots:
     void aboutMervo();
     void clearAllSettings();
+    void enableVideoOpenActions(bool playing);
     void openDvd();
     void openRecentMovie();
     void readJobProcessStdOut(MervoProcess *process);
@@ -87,6 +88,8 @@ private:
                            const char *which);
     void queueMervoJob(const QList<MervoTask *> &tasks, const QString &id, const QString &title,
                        const QString &output);
+    // The refusal box of a merge with the merger's message, then the cancellation.
+    void refuseMerge(const QString &text, const QString &message);
     void moveActions();
     // The shared road of the seven path setters: asks for a file, keeps its absolute path
     // and applies it (apply) or refreshes after a cancel (cancelled), reports in the status

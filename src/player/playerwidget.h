@@ -74,6 +74,8 @@ public:
     QString utilityBinary(int utility) const;
     QString utilityVersion(int utility) const;
     QString inputPath() const;
+    // The kind of the input loaded last: 1 media file, 2 DVD.
+    int inputKind() const { return mediaKind; }
     PlayerCapabilities playerCapability() const;
     PlayerStatus playerStatus() const;
     InterfaceStatus mediaInfoStatus() const;

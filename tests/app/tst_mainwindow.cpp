@@ -128,7 +128,7 @@ private slots:
                 QCOMPARE(menuTitles(window->menuBar()),
                          QStringList({"File", "|", "Job", "|", "Encoder", "|", "Player", "|", "Options", "|", "Help"}));
                 QCOMPARE(describe(window->fileMenu),
-                         QString("Open DVD, Open media file, Clear recent file list, |, Set target path, "
+                         QString("Open DVD, Open media file, Clear recent file list-, |, Set target path, "
                                  "Open target folder on desktop, |, Exit"));
                 QCOMPARE(describe(window->jobMenu),
                          QString("Show job manager, |, Encode movie to VideoCD-, Encode movie to SuperVCD-, "

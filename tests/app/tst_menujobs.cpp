@@ -43,8 +43,6 @@ using namespace WindowTesting;
 
 namespace {
 constexpr int kJobWait = 180000;
-// Until the File menu opens inputs, the tests load them into the panels directly.
-constexpr bool kMenuOpens = false;
 
 // ffprobe's streams of a file: one object per stream.
 QJsonArray probeStreams(const QString &path)
@@ -137,29 +135,12 @@ struct Fixture
     // Opens a file or a DVD folder as the user does, through the chooser.
     bool open(const QString &path, bool dvd)
     {
-        if (!kMenuOpens) {
-            auto *player = window->playerWidget();
-            if (!player->setInput(path, dvd ? 2 : 1))
-                return false;
-            window->encoderWidget()->onMovieLoaded(path, dvd ? 2 : 1);
-            shimStreams();
-            return true;
-        }
         FileChooserScript chooser;
         chooser.answer(path);
         (dvd ? window->openDvdAction : window->openFileAction)->trigger();
         return waitFor([this, dvd] {
             return window->encoderWidget()->encodingSource().kind == (dvd ? 2 : 1);
         }, kJobWait);
-    }
-    void shimStreams()
-    {
-        auto *player = window->playerWidget();
-        int v = 0, a = 0, t = 0;
-        player->currentTrackCounts(&v, &a, &t);
-        window->mervoEncoderWidget()->mervoEncoder()->setSourceStreams(player->currentVideoInfo(), v == 0, player->currentAudioInfo(), a == 0, player->currentSubtitleInfo(), t == 0);
-        QMetaObject::invokeMethod(window, "updateJobMenu");
-        QMetaObject::invokeMethod(window, "mervoUpdateJobMenu");
     }
     bool jobsDone()
     {
@@ -246,7 +227,7 @@ private slots:
     void targetJobsOfAFile_data()
     {
         QTest::addColumn<QString>("slot");
-        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("file"); // a loaded file names the target
         QTest::addColumn<QString>("codec");
         QTest::addColumn<QString>("tag");
         QTest::addColumn<int>("width");
@@ -254,10 +235,10 @@ private slots:
         QTest::addColumn<QString>("muxer");
         QTest::addColumn<bool>("errorChannel"); // where the engine's own report goes
         QTest::addColumn<QString>("report");
-        QTest::newRow("Xvid") << "jobEncodeXvid" << "output.avi" << "mpeg4" << "XVID" << 512 << 384
+        QTest::newRow("Xvid") << "jobEncodeXvid" << "standard.avi" << "mpeg4" << "XVID" << 512 << 384
                               << "avi" << false << "MEncoder";
         // The clip runs at 25 frames a second: a PAL VideoCD.
-        QTest::newRow("VideoCD") << "jobEncodeVcd" << "output.mpg" << "mpeg1video" << "" << 352 << 288
+        QTest::newRow("VideoCD") << "jobEncodeVcd" << "standard.mpg" << "mpeg1video" << "" << 352 << 288
                                  << "mpg" << true << "Input #0";
     }
     void targetJobsOfAFile()
@@ -342,14 +323,14 @@ private slots:
         QCOMPARE(order.mid(2, 2), QStringList({QString::number(Task::Completed), QString::number(Task::Running)}));
         for (MervoTask *task : tasks)
             QCOMPARE(task->state, int(Task::Completed));
-        QCOMPARE(tasks.at(0)->name(), QString("Encoding output to Xvid 1st pass"));
-        QCOMPARE(fixture.manager()->jobs().at(0)->title(), QString("Encode output to Xvid (2-pass)"));
+        QCOMPARE(tasks.at(0)->name(), QString("Encoding standard to Xvid 1st pass"));
+        QCOMPARE(fixture.manager()->jobs().at(0)->title(), QString("Encode standard to Xvid (2-pass)"));
         // Seven values each (no preview flag); what an abort removes: the statistics, then the movie.
         QVERIFY(!tasks.at(0)->taskData->value(TaskDataSlot::Preview).isValid());
-        QCOMPARE(tasks.at(0)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("output.stats"));
-        QCOMPARE(tasks.at(1)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("output.avi"));
-        QVERIFY(QFileInfo(fixture.target.filePath("output.stats")).size() > 0);
-        const QString output = fixture.target.filePath("output.avi");
+        QCOMPARE(tasks.at(0)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.stats"));
+        QCOMPARE(tasks.at(1)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.avi"));
+        QVERIFY(QFileInfo(fixture.target.filePath("standard.stats")).size() > 0);
+        const QString output = fixture.target.filePath("standard.avi");
         QCOMPARE(firstStream(output, "video").value("codec_tag_string").toString(), QString("XVID"));
         QVERIFY(qAbs(TestMedia::probeDuration(output) - TestMedia::probeDuration(source)) < 0.5);
         QVERIFY(fixture.progress.value(tasks.at(1)->name()).percent > 0);
@@ -384,15 +365,14 @@ private slots:
         QVERIFY(audio && audio->count() == 3); // "No audio" first
         QVERIFY(audio->itemText(2).contains("French"));
         audio->setCurrentIndex(2);
-        if (!kMenuOpens)
-            fixture.shimStreams();
         QVERIFY(!fixture.window->remuxAction->isEnabled());
         QVERIFY(!fixture.window->splitAction->isEnabled());
         QVERIFY(fixture.window->encodeVcdAction->isEnabled());
         fixture.window->encodeVcdAction->trigger();
         QVERIFY(fixture.jobsDone());
-        QVERIFY(fixture.manager()->jobs().at(0)->title().startsWith("Encode output Title_1 to VideoCD (VCD/MPEG-1)"));
-        const QString output = fixture.target.filePath("output Title_1.mpg");
+        const QString name = fixture.window->targetName() + " Title_1";
+        QVERIFY(fixture.manager()->jobs().at(0)->title().startsWith("Encode " + name + " to VideoCD (VCD/MPEG-1)"));
+        const QString output = fixture.target.filePath(name + ".mpg");
         const QJsonObject video = firstStream(output, "video");
         QCOMPARE(video.value("codec_name").toString(), QString("mpeg1video"));
         QCOMPARE(video.value("width").toInt(), 352);
@@ -468,17 +448,6 @@ private slots:
         QCOMPARE(fixture.window->targetFolder(), folder);
         QCOMPARE(fixture.status(), status.arg(folder));
         QCOMPARE(fixture.window->encoderWidget()->encoder()->outputTarget().folder, folder);
-    }
-
-    void toggleJobManager()
-    {
-        Fixture fixture;
-        QAction *toggle = fixture.window->showJobManagerAction;
-        toggle->trigger();
-        QVERIFY(fixture.window->jobManagerDialog()->isVisible() && toggle->isChecked());
-        toggle->trigger();
-        QVERIFY(fixture.window->jobManagerDialog()->isHidden());
-        QVERIFY(!toggle->isChecked());
     }
 };
 

@@ -1,0 +1,478 @@
+// Opening inputs in the main window (a media file, a DVD folder, a recent entry), the recent
+// list and the target name, and the split and merge jobs of the Job menu, on the real
+// engines under X.
+
+#include "app/applicationshell.h"
+#include "app/mervomainwindow.h"
+#include "app/recentlist.h"
+#include "app/targetname.h"
+#include "encoder/records/encodingsource.h"
+#include "encoding/encoderwidget.h"
+#include "gui4/gui4resources.h"
+#include "jobs/mervojobmanager.h"
+#include "player/playerwidget.h"
+#include "player/rendererframe.h"
+#include "testmedia.h"
+#include "testregistry.h"
+#include "windowtesting.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include <memory>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+using namespace WindowTesting;
+
+namespace {
+MervoMainWindow *openWindow()
+{
+    auto *window = new MervoMainWindow;
+    window->initialize();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        qWarning("window not exposed");
+    return window;
+}
+
+void closeWindow(MervoMainWindow *window)
+{
+    QPointer<MervoMainWindow> guard(window);
+    window->close();
+    QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
+}
+
+QString status(MervoMainWindow *window)
+{
+    return window->statusBar()->currentMessage();
+}
+
+QString copyOf(const QString &source, const QString &target)
+{
+    QDir().mkpath(QFileInfo(target).path());
+    QFile::remove(target);
+    return QFile::copy(source, target) ? target : QString();
+}
+
+QAbstractButton *buttonIn(QWidget *parent, const QString &text)
+{
+    for (QAbstractButton *button : parent->findChildren<QAbstractButton *>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+// The file lines of the merge dialog that name a file.
+int mergeListSize(QWidget *dialog)
+{
+    int named = 0;
+    for (QLineEdit *line : dialog->findChildren<QLineEdit *>())
+        if (line->objectName() != "outputName" && !line->text().isEmpty())
+            ++named;
+    return named;
+}
+
+MervoJobManager *jobManager(MervoMainWindow *window)
+{
+    return qobject_cast<MervoJobManager *>(window->jobManager());
+}
+
+bool jobsDone(MervoMainWindow *window, int count)
+{
+    return jobManager(window)->jobs().size() == count && jobManager(window)->isIdle();
+}
+} // namespace
+
+// The recent list's entries and the proposed target names.
+class TestOpeningNames : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recentEntries_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("menuText");
+        QTest::newRow("file") << "/clips/trip.avi;1" << "/clips/trip.avi" << 1 << "trip.avi";
+        QTest::newRow("DVD shows its path") << "/m/MOVIE/VIDEO_TS;2" << "/m/MOVIE/VIDEO_TS" << 2
+                                            << "/m/MOVIE/VIDEO_TS";
+        // Linux names may hold ";": only the last one separates the kind.
+        QTest::newRow("';' in the path") << "/a;b/c;d.avi;1" << "/a;b/c;d.avi" << 1 << "c;d.avi";
+        QTest::newRow("'&' shown as written") << "/x/Tom & Jerry.avi;1" << "/x/Tom & Jerry.avi" << 1
+                                              << "Tom && Jerry.avi";
+        QTest::newRow("no kind") << "/x/old.avi" << "/x/old.avi" << 0 << "/x/old.avi";
+    }
+    void recentEntries()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, path);
+        QFETCH(int, kind);
+        QFETCH(QString, menuText);
+        const RecentList::Entry parsed = RecentList::parse(entry);
+        QCOMPARE(parsed.path, path);
+        QCOMPARE(parsed.kind, kind);
+        QCOMPARE(RecentList::menuText(entry), menuText);
+        if (kind > 0)
+            QCOMPARE(RecentList::entry(path, kind), entry);
+    }
+
+    void recentListKeepsFiveNewest()
+    {
+        QStringList list;
+        for (int i = 1; i <= 6; ++i)
+            RecentList::add(list, RecentList::entry(QString("/m/%1.avi").arg(i), 1));
+        QCOMPARE(list, QStringList({"/m/6.avi;1", "/m/5.avi;1", "/m/4.avi;1", "/m/3.avi;1", "/m/2.avi;1"}));
+        RecentList::add(list, "/m/4.avi;1");
+        QCOMPARE(list, QStringList({"/m/4.avi;1", "/m/6.avi;1", "/m/5.avi;1", "/m/3.avi;1", "/m/2.avi;1"}));
+        RecentList::add(list, "/m/4.avi;2"); // the same path as a DVD is another entry
+        QCOMPARE(list.size(), 5);
+        QCOMPARE(list.first(), QString("/m/4.avi;2"));
+        QCOMPARE(list.last(), QString("/m/3.avi;1"));
+    }
+
+    void targetNames_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<QString>("forced");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("DVD folder") << "E:/HOLIDAY_2010/VIDEO_TS" << 2 << false << "" << "HOLIDAY_2010";
+        QTest::newRow("DVD at the root") << "E:/VIDEO_TS" << 2 << false << "" << "DVD_VIDEO";
+        QTest::newRow("one letter above") << "/m/a/VIDEO_TS" << 2 << false << "" << "DVD_VIDEO";
+        QTest::newRow("path of a file kind") << "/m/clips" << 1 << false << "" << "Ouput";
+        QTest::newRow("file") << "trip" << 1 << false << "" << "trip";
+        QTest::newRow("volume name") << "MOVIE_DISC" << 2 << false << "" << "MOVIE_DISC";
+        // Letters of any script are kept as they are.
+        QTest::newRow("accented DVD folder") << "/media/Été_2010/VIDEO_TS" << 2 << false << "" << "Été_2010";
+        QTest::newRow("accented file") << "café été" << 1 << false << "" << "café été";
+        QTest::newRow("forced") << "trip" << 1 << true << "movie" << "movie";
+        QTest::newRow("forced empty, DVD") << "E:/HOLIDAY_2010/VIDEO_TS" << 2 << true << "" << "DVD_VIDEO";
+        QTest::newRow("forced empty, file") << "trip" << 1 << true << "" << "Ouput";
+        QTest::newRow("no source") << "" << 1 << false << "movie" << "Ouput";
+    }
+    void targetNames()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, kind);
+        QFETCH(bool, force);
+        QFETCH(QString, forced);
+        QFETCH(QString, name);
+        QCOMPARE(TargetName::fromSource(source, kind, force, forced), name);
+    }
+};
+
+class TestOpening : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_target;
+    // The engine objects the media editors use, as start-up makes them.
+    std::unique_ptr<ApplicationShell> m_shell;
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        m_shell = std::make_unique<ApplicationShell>();
+        m_shell->initEngines();
+    }
+    void cleanupTestCase() { m_shell.reset(); }
+    void init()
+    {
+        QSettings().clear();
+        QSettings().setValue("Output/target folder", m_target.path());
+    }
+
+    // A file whose path holds blanks, quotes, ";" and accented letters goes the whole way:
+    // chooser, title, target, recent entry, playback, the stored list after a restart, and
+    // the entry's removal once the file is gone.
+    void openMediaFile()
+    {
+        const QString file = copyOf(TestMedia::standardAvi(),
+                                    TestMedia::folder() + "/road ;é 'x\"/It's \"our\" trip; été.avi");
+        QVERIFY(!file.isEmpty());
+        MervoMainWindow *window = openWindow();
+        QVERIFY(!window->clearRecentAction->isEnabled());
+        FileChooserScript chooser;
+        window->openFileAction->trigger();
+        QCOMPARE(status(window), QString("Movie file not loaded"));
+        QCOMPARE(chooser.requests().at(0).caption, QString("Open media file"));
+        QVERIFY(QFileInfo(chooser.requests().at(0).start).isDir());
+
+        chooser.answer(file);
+        QSignalSpy loaded(window, &MainWindow::movieLoaded);
+        window->openFileAction->trigger();
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.at(0).at(0).toInt(), 1);
+        QCOMPARE(status(window), "Movie file loaded [" + file + "]");
+        QCOMPARE(window->windowTitle(), QString("Vexo 4.0 - It's \"our\" trip; été.avi"));
+        QCOMPARE(window->targetName(), QString("It's \"our\" trip; été"));
+        QVERIFY(window->encoderWidget()->fileEdit()->text().startsWith("It's \"our\" trip; été."));
+        QAction *recent = window->recentActions[0];
+        QVERIFY(recent->isVisible() && !window->recentActions[1]->isVisible());
+        QCOMPARE(recent->text(), QString("It's \"our\" trip; été.avi"));
+        QCOMPARE(recent->statusTip(), file);
+        QCOMPARE(recent->data().toString(), file + ";1");
+        QVERIFY(window->clearRecentAction->isEnabled());
+        QVERIFY(window->mediaInfoAction->isEnabled() && window->ffprobeInfoAction->isEnabled());
+        QVERIFY(window->encoderWidget()->startButton()->isEnabled());
+        {
+            ModalAnswerer answerer;
+            window->mediaInfoAction->trigger();
+            QCOMPARE(answerer.seen().size(), 1);
+            QCOMPARE(answerer.seen().at(0).title, QString("Media informations"));
+        }
+        // The next chooser starts in the file's folder.
+        window->openFileAction->trigger();
+        QCOMPARE(chooser.requests().last().start, QFileInfo(file).canonicalPath());
+
+        // Playing locks the opening entries and the fixed zooms.
+        auto *play = window->playerWidget()->findChild<QPushButton *>("playButton");
+        QVERIFY(play && play->isEnabled());
+        play->click();
+        auto *renderer = window->playerWidget()->findChild<RendererFrame *>();
+        QImage frame;
+        QVERIFY(waitFor([&] {
+            frame = grabNative(renderer);
+            return nonBlackShare(frame) > 0.5;
+        }));
+        saveScreenshot(grabNative(window), "opening-file-playing");
+        QVERIFY(distinctColours(frame) > 8);
+        QVERIFY(!window->openFileAction->isEnabled() && !window->openDvdAction->isEnabled());
+        QVERIFY(!window->mplayerPathAction->isEnabled() && !window->zoomActions[2]->isEnabled());
+        QVERIFY(window->zoomActions[0]->isEnabled() && window->zoomActions[1]->isEnabled());
+        play->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->playerWidget()->playing, kScreenWait);
+        QVERIFY(window->openFileAction->isEnabled() && window->mplayerPathAction->isEnabled());
+        QVERIFY(window->zoomActions[6]->isEnabled());
+
+        {
+            UrlInterceptor links;
+            window->openTargetAction->trigger();
+            QCOMPARE(links.urls(), QList<QUrl>({QUrl::fromLocalFile(m_target.path())}));
+            QCOMPARE(status(window), QString("Done"));
+        }
+        closeWindow(window);
+        QCOMPARE(QSettings().value("Input/recent").toStringList(), QStringList({file + ";1"}));
+
+        // After a restart the entry is back; once the file is gone it fails and leaves.
+        window = openWindow();
+        recent = window->recentActions[0];
+        QCOMPARE(recent->data().toString(), file + ";1");
+        QVERIFY(QFile::remove(file));
+        QSignalSpy failed(window, &MainWindow::movieLoaded);
+        {
+            ModalAnswerer answerer;
+            recent->trigger();
+        }
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.at(0).at(0).toInt(), -1);
+        QCOMPARE(status(window), "Failed to set player input [" + file + "]");
+        QVERIFY(!recent->isVisible() && !window->clearRecentAction->isEnabled());
+        QCOMPARE(window->windowTitle(), QString("Vexo 4.0"));
+        QVERIFY(!window->mediaInfoAction->isEnabled());
+        closeWindow(window);
+    }
+
+    void openDvdFolder()
+    {
+        // The generated titles last seconds, not minutes.
+        QSettings().setValue("Preferences/Player/DVD/ignore short titles", false);
+        QTemporaryDir root;
+        const QString dvd = root.path() + "/Été_2010/VIDEO_TS";
+        QDir().mkpath(dvd);
+        const QDir source(TestMedia::languagesDvdFolder() + "/VIDEO_TS");
+        for (const QString &name : source.entryList(QDir::Files))
+            QVERIFY(QFile::copy(source.filePath(name), dvd + "/" + name));
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        chooser.answer(dvd);
+        QSignalSpy loaded(window, &MainWindow::movieLoaded);
+        window->openDvdAction->trigger();
+        QCOMPARE(chooser.requests().at(0).caption, QString("Open DVD VIDEO_TS Folder"));
+        QCOMPARE(chooser.requests().at(0).start, QDir::rootPath());
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.at(0).at(0).toInt(), 2);
+        QCOMPARE(status(window), "DVD loaded [" + dvd + "]");
+        QCOMPARE(window->windowTitle(), "Vexo 4.0 - " + dvd);
+        QCOMPARE(window->targetName(), QString("Été_2010"));
+        QCOMPARE(window->recentActions[0]->text(), dvd);
+        QCOMPARE(window->recentActions[0]->statusTip(), dvd);
+        QVERIFY(window->mediaInfoAction->isEnabled());
+
+        // The encoder follows the track choice: first the English track, then the French one.
+        const auto sourceLanguage = [window] { return window->encoderWidget()->encodingSource().audio.language; };
+        QCOMPARE(sourceLanguage(), QString("en"));
+        auto *audio = window->playerWidget()->findChild<QComboBox *>("audioCombo");
+        for (int i = 0; i < audio->count() && sourceLanguage() != "fr"; ++i)
+            audio->setCurrentIndex(i);
+        QCOMPARE(sourceLanguage(), QString("fr"));
+        QCOMPARE(window->playerWidget()->currentAudioInfo().language, QString("fr"));
+        QCOMPARE(window->encoderWidget()->encodingSource().path, dvd);
+
+        QMetaObject::invokeMethod(window, "jobSplitMovie");
+        QCOMPARE(status(window), QString("Split only possible for file input"));
+
+        // The same DVD again: one entry, and the chooser starts there.
+        chooser.answer(dvd);
+        window->openDvdAction->trigger();
+        QCOMPARE(chooser.requests().at(1).start, dvd);
+        QVERIFY(!window->recentActions[1]->isVisible());
+
+        window->clearRecentAction->trigger();
+        QVERIFY(!window->recentActions[0]->isVisible() && !window->clearRecentAction->isEnabled());
+        window->openDvdAction->trigger();
+        QCOMPARE(chooser.requests().at(2).start, QDir::rootPath());
+        QCOMPARE(status(window), QString("DVD not loaded"));
+        closeWindow(window);
+    }
+
+    void splitFromJobMenu()
+    {
+        QTemporaryDir inputs;
+        // Noise keeps the clip above the dialog's 1 MB granularity (a few MB for 4 s).
+        const QString input = copyOf(TestMedia::clip("split-noise-1s-gop.avi",
+            {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4", "-vf", "noise=alls=60:allf=t",
+             "-c:v", "mpeg4", "-g", "25", "-q:v", "3", "-an"}), inputs.path() + "/split me.avi");
+        QVERIFY(!input.isEmpty());
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        chooser.answer(input);
+        window->openFileAction->trigger();
+        {
+            ModalAnswerer cancel; // a dialog without an answer is cancelled
+            QMetaObject::invokeMethod(window, "jobSplitMovie");
+            QCOMPARE(cancel.seen().size(), 1);
+            QCOMPARE(cancel.seen().at(0).title, QString("Movie split options"));
+        }
+        QVERIFY(jobManager(window)->jobs().isEmpty());
+        QCOMPARE(status(window), QString("Preparing a new split job..."));
+
+        ModalAnswerer answerer;
+        answerer.answerWith([](QWidget *dialog) {
+            dialog->findChild<QRadioButton *>("divideMethod")->click();
+            dialog->findChild<QSpinBox *>("partCount")->setValue(2);
+            buttonIn(dialog, "Split in input folder")->click();
+            buttonIn(dialog, "Split movie")->click();
+            return true;
+        });
+        QMetaObject::invokeMethod(window, "jobSplitMovie");
+        QTRY_VERIFY_WITH_TIMEOUT(jobsDone(window, 2), 60000);
+        QStringList parts = QDir(inputs.path()).entryList({"split me.*"}, QDir::Files, QDir::Name);
+        parts.removeAll("split me.avi");
+        QCOMPARE(parts.size(), 2);
+        double total = 0.0;
+        for (const QString &part : parts) {
+            const double length = TestMedia::probeDuration(inputs.path() + "/" + part);
+            QVERIFY2(length > 0.5, qPrintable(part));
+            total += length;
+        }
+        // Together they cover the input; a stream copy restarts at the whole second the
+        // first part ended in, so they overlap by less than a second.
+        const double length = TestMedia::probeDuration(input);
+        QVERIFY2(total > length - 0.1 && total < length + 1.0, qPrintable(QString::number(total)));
+        QVERIFY(QDir(m_target.path()).isEmpty());
+        closeWindow(window);
+    }
+
+    void mergeFromJobMenu()
+    {
+        QTemporaryDir inputs;
+        const QString first = copyOf(TestMedia::standardAvi(), inputs.path() + "/a <x> & y.avi");
+        const QString second = copyOf(TestMedia::standardAvi(), inputs.path() + "/b.avi");
+        const QString other = TestMedia::standardMp4();
+        QVERIFY(!first.isEmpty() && !second.isEmpty() && !other.isEmpty());
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        chooser.answer(first);
+        window->openFileAction->trigger();
+
+        // Cancelling queues nothing.
+        {
+            ModalAnswerer cancel;
+            QMetaObject::invokeMethod(window, "jobMergeMedia");
+            QCOMPARE(cancel.seen().size(), 1);
+        }
+        QVERIFY(jobManager(window)->jobs().isEmpty());
+        QCOMPARE(status(window), QString("Preparing a new merge job..."));
+
+        // An H.264 file is refused and the list stays as it was; a copy of the first is taken,
+        // and the merge goes to the input folder although the target folder differs.
+        chooser.answer(other);
+        chooser.answer(second);
+        int listBefore = -1, listAfter = -1;
+        ModalAnswerer answerer;
+        answerer.answerWith([&](QWidget *dialog) {
+            listBefore = mergeListSize(dialog);
+            QTimer::singleShot(0, buttonIn(dialog, "Load file"), &QAbstractButton::click);
+            return true;
+        });
+        answerer.answerWith(QMessageBox::Ok);
+        auto mergeSecond = [&](QWidget *dialog) {
+            listAfter = mergeListSize(dialog);
+            buttonIn(dialog, "Merge in input folder")->click();
+            buttonIn(dialog, "Load file")->click();
+            buttonIn(dialog, "Merge media files")->click();
+            return true;
+        };
+        answerer.answerWith(mergeSecond);
+        QMetaObject::invokeMethod(window, "jobMergeMedia");
+        QTRY_VERIFY_WITH_TIMEOUT(jobsDone(window, 1), 60000);
+        QCOMPARE(answerer.seen().size(), 3);
+        QVERIFY(answerer.seen().at(1).text.startsWith("<b>Selected file can't be merged with current ones."));
+        QCOMPARE(listBefore, 1);
+        QCOMPARE(listAfter, 1);
+        const QString merged = inputs.path() + "/a <x> & y.merge.avi";
+        QVERIFY(QFile::exists(merged));
+        QVERIFY(qAbs(TestMedia::probeDuration(merged) - 2 * TestMedia::probeDuration(first)) < 0.5);
+        QVERIFY(QDir(m_target.path()).isEmpty());
+
+        // The same again: the output exists in the input folder, so the merge is refused.
+        chooser.answer(second);
+        answerer.answerWith([&](QWidget *dialog) {
+            buttonIn(dialog, "Merge in input folder")->click();
+            buttonIn(dialog, "Load file")->click();
+            buttonIn(dialog, "Merge media files")->click();
+            return true;
+        });
+        answerer.answerWith(QMessageBox::Ok);
+        QMetaObject::invokeMethod(window, "jobMergeMedia");
+        QCOMPARE(answerer.seen().size(), 5);
+        QVERIFY(answerer.seen().at(4).text.startsWith(
+            "<b>Failed to merge files.</b><br><br>You may have to recode input files to same format before merging."));
+        QVERIFY(answerer.seen().at(4).informativeText.startsWith("<i>"));
+        QVERIFY(answerer.seen().at(4).informativeText.contains("a &lt;x&gt; &amp; y.merge.avi"));
+        QCOMPARE(status(window), QString("Merge job has been cancelled"));
+        QCOMPARE(jobManager(window)->jobs().size(), 1);
+
+        // A reference that cannot be analysed any more.
+        QVERIFY(QFile::remove(first));
+        answerer.answerWith(QMessageBox::Ok);
+        QMetaObject::invokeMethod(window, "jobMergeMedia");
+        QCOMPARE(answerer.seen().size(), 6);
+        QVERIFY(answerer.seen().at(5).text.startsWith("<b>Impossible to merge files."));
+        QCOMPARE(status(window), QString("Merge job has been cancelled"));
+        QCOMPARE(jobManager(window)->jobs().size(), 1);
+        closeWindow(window);
+    }
+};
+
+VEXO_TEST_CLASS(TestOpeningNames)
+VEXO_TEST_CLASS(TestOpening)
+#include "tst_opening.moc"
