@@ -48,7 +48,7 @@ constexpr TargetRow kTargets[] = {
 
 QString MainWindow::jobName(const EncodingSource &source) const
 {
-    if (source.kind == SourceKind::Dvd)
+    if (m_playerWidget->inputKind() == SourceKind::Dvd)
         return tr("%1 Title_%2").arg(m_targetName).arg(source.video.title);
     return m_targetName;
 }
@@ -67,9 +67,9 @@ MainWindow::MenuJob MainWindow::buildTargetJob(Target target, Encoder &encoder)
     encoder.setTargetMuxer(QLatin1String(row.muxer));
     const EncodingSource source = m_encoderWidget->encodingSource();
 
+    const bool dvd = m_playerWidget->inputKind() == SourceKind::Dvd;
     MenuJob job;
-    job.type = row.mencoderOnly || source.kind == SourceKind::Dvd ? EngineType::MEncoder
-                                                                   : EngineType::FFmpeg;
+    job.type = row.mencoderOnly || dvd ? EngineType::MEncoder : EngineType::FFmpeg;
     const EnginePaths::Engine path =
         job.type == EngineType::MEncoder ? EnginePaths::MEncoder : EnginePaths::FFmpeg;
     if (!encoder.initEngine(job.type, m_paths[path]))
@@ -78,13 +78,14 @@ MainWindow::MenuJob MainWindow::buildTargetJob(Target target, Encoder &encoder)
     job.name = jobName(source);
     encoder.setTarget(m_targetFolder, makeUniqueBaseName(m_targetFolder, job.name));
     const QString output = encoder.outputFile();
+    const QString input = dvd ? m_dvdPath : m_filePath;
     if (target == Target::Xvid)
         encoder.cliCmdTargetXvid(job.type, job.program, job.arguments, source);
     else if (target == Target::Svcd)
-        encoder.cliCmdTargetSvcd(job.type, job.program, job.arguments, source.path, output,
+        encoder.cliCmdTargetSvcd(job.type, job.program, job.arguments, input, output,
                                  source.video.standard);
     else
-        encoder.cliCmdTargetVcd(job.type, job.program, job.arguments, source.path, output,
+        encoder.cliCmdTargetVcd(job.type, job.program, job.arguments, input, output,
                                 source.video.standard);
     job.title = withStandard(tr(row.title).arg(job.name), source);
     job.text = tr("Encoding");
@@ -217,7 +218,7 @@ void MainWindow::updateJobMenu()
         action->setEnabled(ready);
     int video = 0, audio = 0, subtitle = 0;
     m_playerWidget->currentTrackCounts(&video, &audio, &subtitle);
-    splitAction->setEnabled(ready && core->source().kind == SourceKind::MediaFile && video < 2
+    splitAction->setEnabled(ready && m_playerWidget->inputKind() == SourceKind::MediaFile && video < 2
                             && audio < 2 && subtitle < 2);
 }
 

@@ -185,12 +185,12 @@ void MervoMainWindow::startTwoPassEncodingJob(
 void MervoMainWindow::jobRemuxMovie()
 {
     const EncodingSource source = m_encoderWidget->encodingSource();
-    if (source.kind != SourceKind::MediaFile) {
+    if (m_playerWidget->inputKind() != SourceKind::MediaFile) {
         statusBar()->showMessage(tr("Re-mux job is restricted to video file"), CancelTimeout);
         return;
     }
     statusBar()->showMessage(tr("Preparing a new re-muxing job..."));
-    const QFileInfo input(source.path);
+    const QFileInfo input(m_filePath);
     const QString fileName = input.fileName();
     const QString suffix = input.suffix().toLower();
     const QString base = makeUniqueBaseName(m_targetFolder, input.completeBaseName());
@@ -222,7 +222,7 @@ void MervoMainWindow::jobRemuxMovie()
     const QString output = encoder.outputFile();
     QString program;
     QStringList arguments;
-    encoder.cliCmdRemux(type, source.path, output, program, arguments, suffix);
+    encoder.cliCmdRemux(type, m_filePath, output, program, arguments, suffix);
     const QString title = tr("Re-mux %1").arg(fileName);
     startEncodingJob(program, arguments, JobManager::createTimestamp(), title, tr("Muxing"), title,
                      &encoder, type, refusal);
@@ -243,7 +243,7 @@ void MervoMainWindow::mervoUpdateJobMenu()
     }
     encodeXvid1CDAction->setEnabled(core->hasVideoAndAudio());
     int video = 0, audio = 0, subtitle = 0;
-    if (core->source().kind == SourceKind::MediaFile)
+    if (m_playerWidget->inputKind() == SourceKind::MediaFile)
         m_playerWidget->currentTrackCounts(&video, &audio, &subtitle);
     const bool single = video == 1 && audio == 1 && subtitle == 0;
     mergeAction->setEnabled(single);

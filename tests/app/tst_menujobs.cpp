@@ -370,6 +370,8 @@ private slots:
         QVERIFY(fixture.window->encodeVcdAction->isEnabled());
         fixture.window->encodeVcdAction->trigger();
         QVERIFY(fixture.jobsDone());
+        // The 16:9 title's ratio, snapped for the finalising step.
+        QCOMPARE(fixture.manager()->jobs().at(0)->tasks().at(0)->taskData->at(TaskDataSlot::AspectRatio), QVariant(1.78));
         const QString name = fixture.window->targetName() + " Title_1";
         QVERIFY(fixture.manager()->jobs().at(0)->title().startsWith("Encode " + name + " to VideoCD (VCD/MPEG-1)"));
         const QString output = fixture.target.filePath(name + ".mpg");
