@@ -389,18 +389,22 @@ private slots:
     {
         QTest::addColumn<QStringList>("make");
         QTest::addColumn<QString>("enabled"); // VCD, Xvid 1 CD, re-mux, merge, split
-        QTest::newRow("video and audio") << QStringList() << "11111";
+        QTest::addColumn<bool>("x264");
+        QTest::newRow("video and audio") << QStringList() << "11111" << true;
+        // The extended entries need all four encoding engines; the base ones two.
+        QTest::newRow("without x264") << QStringList() << "10001" << false;
         QTest::newRow("with a subtitle")
             << QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f", "lavfi",
                            "-i", "sine=duration=2", "-i", "SUBS", "-c:v", "mpeg4", "-c:a", "libvorbis", "-c:s", "srt"}
-            << "11001";
+            << "11001" << true;
         QTest::newRow("audio only") << QStringList{"-f", "lavfi", "-i", "sine=duration=2", "-c:a", "libmp3lame"}
-                                    << "00000";
+                                    << "00000" << true;
     }
     void entriesFollowTheStreams()
     {
         QFETCH(QStringList, make);
         QFETCH(QString, enabled);
+        QFETCH(bool, x264);
         QString path = TestMedia::standardMp4();
         if (!make.isEmpty()) {
             QTemporaryDir folder;
@@ -414,6 +418,12 @@ private slots:
         }
         QVERIFY(!path.isEmpty());
         Fixture fixture;
+        if (!x264) {
+            FileChooserScript chooser;
+            chooser.answer("/bin/true");
+            ModalAnswerer readiness;
+            fixture.window->x264PathAction->trigger();
+        }
         QVERIFY(fixture.open(path, false));
         MervoMainWindow *w = fixture.window;
         QString states;
