@@ -154,8 +154,14 @@ void MainWindow::connectWidgets()
 {
     connect(m_monitor, &AdvancedMonitorWidget::hidden, this, &MainWindow::updateAdvancedMonitorMenu);
     connect(m_monitor, &AdvancedMonitorWidget::visible, this, &MainWindow::updateAdvancedMonitorMenu);
-    // The job manager's process signals go to the job routing of the Job menu's jobs, which
-    // a later change adds (startJobConsoles, readJobProcessStdOut, finishJobProcess).
+    // Plain jobs of the job manager; the extended window routes its multi-task jobs.
+    connect(m_jobManager, &JobManager::processStarted, this, &MainWindow::startProcessConsole);
+    connect(m_jobManager, qOverload<Process *>(&JobManager::processStdOutReady), this,
+            &MainWindow::readJobProcessStdOut);
+    connect(m_jobManager, qOverload<Process *>(&JobManager::processStdErrReady), this,
+            &MainWindow::readJobProcessStdErr);
+    connect(m_jobManager, qOverload<Process *, int, QProcess::ExitStatus>(&JobManager::processFinished),
+            this, &MainWindow::finishJobProcess);
     connect(m_jobManagerDialog, &JobManagerDialog::hidden, this, &MainWindow::updateJobManagerMenu);
     connect(m_playerWidget, &PlayerWidget::guiSizeAdjustRequest, m_mainWidget, &MainWidget::adjustGuiSize);
     connect(m_mainWidget, &MainWidget::guiSizeAdjustRequest, this, &MainWindow::adjustGuiSize);
@@ -341,14 +347,6 @@ void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)
 void MainWindow::clearAllSettings()
 {
     clearSettingsAndRestart(tr("%1").arg(AppIdentity::productTitle()));
-}
-
-void MainWindow::updateJobMenu()
-{
-    // The Job menu's jobs need a loaded source; with the opening commands still to come
-    // there is none, so they stay off.
-    for (QAction *action : {encodeVcdAction, encodeSvcdAction, encodeXvidAction, splitAction})
-        action->setEnabled(false);
 }
 
 bool MainWindow::enginesReady()

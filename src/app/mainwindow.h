@@ -2,6 +2,7 @@
 
 #include "app/enginepaths.h"
 #include "app/enginereadiness.h"
+#include "jobs/encodingtaskdata.h"
 #include "jobs/preferences.h"
 
 #include <QMainWindow>
@@ -25,9 +26,12 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class QMessageBox;
 class QTextEdit;
 class Task;
 class Console;
+class Encoder;
+struct EncodingSource;
 
 // The application window: menus, a status bar, the player panel above the encoder panel,
 // the four console views with the advanced monitor that mirrors them, and the job manager
@@ -84,6 +88,10 @@ protected slots:
     void processBridgeMessage(const QString &message, bool value);
     void processBridgeMessage(const QString &message, int value);
     void processBridgeMessage(const QString &message, void *data);
+    void readJobProcessStdOut(Process *process);
+    void readJobProcessStdErr(Process *process);
+    void finishJobProcess(Process *process, int exitCode, QProcess::ExitStatus exitStatus);
+    void startProcessConsole(Task *task);
     void updateEncoderInput();
     void updateJobMenu();
     void enableVideoOpenActions(bool playing);
@@ -146,6 +154,50 @@ protected:
     void connectWidgets();
     void updateRecentMenu();
 
+    // One job of the Job menu as its builder hands it to a start routine.
+    struct MenuJob
+    {
+        int type = 0;
+        QString program;
+        QStringList arguments;
+        QString id;
+        QString title;
+        QString text;
+        QString name;
+        // Why no command could be built (the engine is not ready or cannot do it).
+        QString refusal;
+    };
+    enum class Target { Vcd, Svcd, Xvid };
+    // Builds the command of a target job into the job's own encoder (made by the caller
+    // with the window's consoles); the encoder then holds the source and the output target.
+    MenuJob buildTargetJob(Target target, Encoder &encoder);
+    void startTargetJob(Target target);
+    // Queues a job of one task after its trial run; a refusal (why no command could
+    // be built) is reported as the engine's answer and nothing is queued.
+    void startEncodingJob(const QString &program, const QStringList &arguments,
+                          const QString &id, const QString &title, const QString &text,
+                          const QString &name, Encoder *encoder, int type,
+                          const QString &refusal = QString());
+    // The steps every start routine shares. Each reports its failure to the user and
+    // returns false. The folder box names the job in rich text unless `plain`.
+    bool makeOutputFolder(const QString &folder, const QString &id, const QString &title,
+                          bool plain);
+    // Clears the three process views and test-runs the command; its failure box names
+    // `failed` and fills `detailTemplate` with the name, output, command and answer.
+    bool trialRun(Encoder &encoder, int type, const QString &program,
+                  const QStringList &arguments, const QString &output, const QString &id,
+                  const QString &title, const QString &failed, const QString &detailTemplate,
+                  const QString &name, const QString &refusal);
+    void reportStartFailure(const QString &title, const QString &text,
+                            const QString &informative, const QString &detailed,
+                            const QString &cancelled);
+    static void showRichInformative(QMessageBox &box);
+    static QString commandDetails();
+    // The task values of a menu job: nine, or the first seven for the two passes.
+    static EncodingTaskData *taskValues(Task *task, int type, const EncodingSource &source,
+                                        const QString &output, const QString &muxer, int count);
+    QString jobName(const EncodingSource &source) const;
+    static QString withStandard(const QString &title, const EncodingSource &source);
     // Opening inputs (both windows; `extended` loads through the extended player panel).
     // Readiness, encoder controls off, events handled and, for the base window, the consoles
     // cleared; false when the engines are not ready.

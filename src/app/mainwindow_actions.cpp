@@ -319,12 +319,6 @@ void MainWindow::notAvailableYet(const QString &what)
     statusBar()->showMessage(tr("%1: not available in this version yet").arg(what), 5000);
 }
 
-// Commands of later changes: the target and menu-job commands.
-void MainWindow::setTarget() { notAvailableYet(setTargetAction->text()); }
-void MainWindow::jobEncodeVcd() { notAvailableYet(encodeVcdAction->text()); }
-void MainWindow::jobEncodeSvcd() { notAvailableYet(encodeSvcdAction->text()); }
-void MainWindow::jobEncodeXvid() { notAvailableYet(encodeXvidAction->text()); }
-
 void MainWindow::showEncoderStatus(const QString &engineName, int type)
 {
     const InterfaceStatus *found = encoder()->interfaceStatus(type);

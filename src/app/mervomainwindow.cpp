@@ -68,6 +68,7 @@ MervoMainWindow::MervoMainWindow(QWidget *parent)
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MervoMainWindow::mervoUpdateJobMenu);
     connect(this, &MervoMainWindow::encodingComplete, m_mervoEncoderWidget,
             qOverload<MervoProcess *>(&MervoEncoderWidget::finalizeEncoding));
+    connectJobManager();
     applyVerbosity();
     changeZoom();
 }
@@ -199,13 +200,6 @@ void MervoMainWindow::enableVideoOpenActions(bool playing)
 {
     MainWindow::enableVideoOpenActions(playing);
     mplayerPathAction->setEnabled(!playing);
-}
-
-void MervoMainWindow::mervoUpdateJobMenu()
-{
-    // As the base Job menu: the extended jobs need a loaded source (a later change).
-    for (QAction *action : {encodeXvid1CDAction, mergeAction, remuxAction})
-        action->setEnabled(false);
 }
 
 void MervoMainWindow::changeVerbosity()
@@ -371,12 +365,6 @@ void MervoMainWindow::setMKVmergeBinPath()
                          "MKVmerge binary path set successfully [%1]");
 }
 
-// Commands of later changes: the menu jobs.
-void MervoMainWindow::jobEncodeVcd() { notAvailableYet(encodeVcdAction->text()); }
-void MervoMainWindow::jobEncodeSvcd() { notAvailableYet(encodeSvcdAction->text()); }
-void MervoMainWindow::jobEncodeXvid() { notAvailableYet(encodeXvidAction->text()); }
-void MervoMainWindow::jobEncodeXvid1CD() { notAvailableYet(encodeXvid1CDAction->text()); }
-void MervoMainWindow::jobRemuxMovie() { notAvailableYet(remuxAction->text()); }
 
 void MervoMainWindow::showMKVmergeStatus() { showEncoderStatus(QStringLiteral("MKVmerge"), MKVmergeType); }
 void MervoMainWindow::showMKVmergeCapability() { showEncoderCapability(QStringLiteral("MKVmerge"), MKVmergeType); }

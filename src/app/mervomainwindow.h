@@ -2,7 +2,9 @@
 
 #include "app/mainwindow.h"
 
+class MervoJob;
 class MervoProcess;
+class MervoTask;
 
 // The window the program shows: the main window with the x264 and MKVmerge engines, the
 // engine path menu, the extended jobs and the readiness check over all seven engines.
@@ -37,6 +39,11 @@ private slots:
     void enableVideoOpenActions(bool playing);
     void openDvd();
     void openRecentMovie();
+    void readJobProcessStdOut(MervoProcess *process);
+    void readJobProcessStdErr(MervoProcess *process);
+    void finishJobProcess(MervoProcess *process, int exitCode, QProcess::ExitStatus exitStatus);
+    void startJobConsoles(MervoJob *job);
+    void startTaskConsole(MervoTask *task);
     void jobEncodeVcd();
     void jobEncodeSvcd();
     void jobEncodeXvid();
@@ -62,6 +69,25 @@ private slots:
 
 private:
     void createMervoActions();
+    void connectJobManager();
+    void jobEncodeTarget(Target target);
+    void startEncodingJob(const QString &program, const QStringList &arguments,
+                          const QString &id, const QString &title, const QString &text,
+                          const QString &name, MervoEncoder *encoder, int type,
+                          const QString &refusal = QString());
+    void startTwoPassEncodingJob(const QString &firstProgram, const QStringList &firstArguments,
+                                 const QString &firstName, const QString &firstText,
+                                 const QString &statsFile, const QString &secondProgram,
+                                 const QStringList &secondArguments, const QString &secondName,
+                                 const QString &secondText, const QString &output,
+                                 const QString &id, const QString &title, const QString &name,
+                                 MervoEncoder *encoder, int type,
+                                 const QString &refusal = QString());
+    // The internal error of a task its job's list refused.
+    void reportRefusedTask(const QString &id, const QString &title, const QString &task,
+                           const char *which);
+    void queueMervoJob(const QList<MervoTask *> &tasks, const QString &id, const QString &title,
+                       const QString &output);
     // The refusal box of a merge with the merger's message, then the cancellation.
     void refuseMerge(const QString &text, const QString &message);
     void moveActions();

@@ -57,6 +57,8 @@ public:
     QString engineBinary(int type) const;
     QString engineVersion(int type) const;
     EncodingSource encodingSource() const;
+    // A copy of the values that lives exactly as long as the task that points at it.
+    static EncodingTaskData *newTaskData(Task *task, const EncodingTaskData &values);
     void enableControls(bool enable);
     void setVerbosity(int level);
     void setSaveSettingsOnExit(bool save);
@@ -155,7 +157,6 @@ protected:
     void showStartFailure(const QString &output, const QString &program,
                           const QStringList &arguments, const QString &stdOut,
                           const QString &stdErr, const QString &informative);
-    EncodingTaskData *newTaskData(Task *task, const EncodingTaskData &values);
     // The nine values of an encoding task, and the final output after them when the engine
     // writes an intermediate file first.
     EncodingTaskData encodingTaskData(int type, const QStringList &arguments,
