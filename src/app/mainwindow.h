@@ -222,8 +222,6 @@ protected:
     // the five engines the window needs is missing.
     void reportReadiness(const QList<EngineReadiness::Item> &boxItems,
                          const QList<EngineReadiness::Item> &logItems);
-    // The box of a command whose window is not part of this build yet.
-    void notAvailableYet(const QString &what);
     // The status and capability windows of an encoding engine (type 1 to 4).
     void showEncoderStatus(const QString &engineName, int type);
     void showEncoderCapability(const QString &engineName, int type);

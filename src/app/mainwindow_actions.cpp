@@ -313,12 +313,6 @@ void MainWindow::updateJobManagerMenu()
     showJobManagerAction->setChecked(!m_jobManagerDialog->isHidden());
 }
 
-void MainWindow::notAvailableYet(const QString &what)
-{
-    // Commands whose windows or jobs come with later changes say so instead of doing nothing.
-    statusBar()->showMessage(tr("%1: not available in this version yet").arg(what), 5000);
-}
-
 void MainWindow::showEncoderStatus(const QString &engineName, int type)
 {
     const InterfaceStatus *found = encoder()->interfaceStatus(type);
