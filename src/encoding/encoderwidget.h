@@ -152,6 +152,22 @@ protected:
     void prepareJob();
     QString selected(ActiveComboBox *combo) const;
     QString uniqueOutputPath() const;
+    // One encoding as both panels start it: a unique output, the command for the current
+    // choice and its trial run. False, after the failure box, when the trial fails.
+    struct EncodingCommand
+    {
+        QString output;
+        int type = 0;
+        QString program;
+        QStringList arguments;
+        int frames = 0;
+        bool test = false;
+    };
+    bool checkedEncodingCommand(EncodingCommand &command, bool clearViews,
+                                const QString &failureHint);
+    // Gives the task the checked command and its task values.
+    void setEncodingTask(Task *task, const EncodingCommand &command, const QString &folder,
+                         const QString &name);
     int checkLimit(int type) const;
     // The failure box of a trial run that did not pass.
     void showStartFailure(const QString &output, const QString &program,

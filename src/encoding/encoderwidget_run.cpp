@@ -17,6 +17,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTextEdit>
 #include <QLayout>
 #include <QPushButton>
 
@@ -80,30 +81,54 @@ EncodingTaskData EncoderWidget::encodingTaskData(int type, const QStringList &ar
     return values;
 }
 
-bool EncoderWidget::runEncoding()
+bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearViews,
+                                           const QString &failureHint)
 {
-    const OutputTarget target = m_encoder->outputTarget();
-    const QString output = uniqueOutputPath();
     const EncodingSource &source = m_encoder->source();
-    const bool test = m_preferences.testMode;
-    const int frames = test ? m_preferences.testFrames : 0;
-    const int chapter = test ? m_preferences.testChapter : 0;
-    const int position = test ? FinalizeRules::testPosition(m_preferences.testPosition,
-                                                            source.video.length)
-                              : 0;
-    int type = 0;
-    QString program;
-    QStringList arguments;
-    m_encoder->cliCmdEncode(type, program, arguments, output, frames, chapter, position, false);
-    qCDebug(lcEncoding) << "EncoderWidget::runEncoding command line" << program << arguments;
+    command.output = uniqueOutputPath();
+    command.test = m_preferences.testMode;
+    command.frames = command.test ? m_preferences.testFrames : 0;
+    const int chapter = command.test ? m_preferences.testChapter : 0;
+    // A trial that starts past the end of a short source writes nothing.
+    const int position = command.test ? FinalizeRules::testPosition(m_preferences.testPosition,
+                                                                    source.video.length)
+                                      : 0;
+    m_encoder->cliCmdEncode(command.type, command.program, command.arguments, command.output,
+                            command.frames, chapter, position, false);
+    qCDebug(lcEncoding) << "EncoderWidget: encoding command line" << command.program << command.arguments;
+    if (clearViews)
+        for (QTextEdit *view : {m_stdIn, m_stdOut, m_stdErr})
+            if (view)
+                view->clear();
 
     QString commandLine, stdOut, stdErr;
-    if (program.isEmpty()
-        || !m_encoder->checkCommand(type, program, arguments, output, commandLine, stdOut,
-                                    stdErr, checkLimit(type))) {
-        showStartFailure(output, program, arguments, stdOut, stdErr, QString());
+    if (command.program.isEmpty()
+        || !m_encoder->checkCommand(command.type, command.program, command.arguments,
+                                    command.output, commandLine, stdOut, stdErr,
+                                    checkLimit(command.type))) {
+        showStartFailure(command.output, command.program, command.arguments, stdOut, stdErr,
+                         failureHint);
         return false;
     }
+    return true;
+}
+
+void EncoderWidget::setEncodingTask(Task *task, const EncodingCommand &command,
+                                    const QString &folder, const QString &name)
+{
+    const EncodingTaskData values =
+        encodingTaskData(command.type, command.arguments, command.output, command.frames);
+    task->set(newTaskData(task, values), command.program, command.arguments, folder, name,
+              tr("Encoding"));
+}
+
+bool EncoderWidget::runEncoding()
+{
+    EncodingCommand command;
+    if (!checkedEncodingCommand(command, false, QString()))
+        return false;
+    const OutputTarget target = m_encoder->outputTarget();
+    const EncodingSource &source = m_encoder->source();
 
     QString inputName = target.baseName;
     if (source.kind == 2)
@@ -114,12 +139,11 @@ bool EncoderWidget::runEncoding()
     const QString title = tr("Encoding %1 to %2 format").arg(inputName, formatName);
 
     auto *task = new Task;
-    const EncodingTaskData values = encodingTaskData(type, arguments, output, frames);
-    task->set(newTaskData(task, values), program, arguments, target.folder, title, tr("Encoding"));
+    setEncodingTask(task, command, target.folder, title);
     auto *job = new Job;
-    const QString fileName = QFileInfo(output).fileName();
-    if (test) {
-        m_preview->setOutputFile(output);
+    const QString fileName = QFileInfo(command.output).fileName();
+    if (command.test) {
+        m_preview->setOutputFile(command.output);
         m_preview->setConsoleButton(!m_consoleButtonHidden);
         job->init(task, QStringLiteral("Preview"), title, fileName, m_stdIn, m_stdOut, m_stdErr,
                   m_log, m_verbosity, 0, 0, 0);

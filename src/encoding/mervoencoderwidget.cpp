@@ -207,37 +207,17 @@ void MervoEncoderWidget::reportInsertFailure(const QString &name, const QString 
 
 bool MervoEncoderWidget::startEncoding()
 {
-    const OutputTarget target = m_encoder->outputTarget();
-    const QString output = uniqueOutputPath();
-    const EncodingSource &source = m_encoder->source();
-    const bool test = m_preferences.testMode;
-    const int frames = test ? m_preferences.testFrames : 0;
-    // Short clips get the same shortened start as in the base panel: a trial that starts
-    // past the end of the source writes nothing.
-    const int position =
-        test ? FinalizeRules::testPosition(m_preferences.testPosition, source.video.length) : 0;
-    int type = 0;
-    QString program;
-    QStringList arguments;
-    m_encoder->cliCmdEncode(type, program, arguments, output, frames,
-                            test ? m_preferences.testChapter : 0, position, false);
-    for (QTextEdit *view : {m_stdIn, m_stdOut, m_stdErr})
-        if (view)
-            view->clear();
-    QString commandLine, stdOut, stdErr;
-    if (program.isEmpty()
-        || !m_encoder->checkCommand(type, program, arguments, output, commandLine, stdOut,
-                                    stdErr, checkLimit(type))) {
-        showStartFailure(output, program, arguments, stdOut, stdErr,
-                         tr("See process messages in the advanced monitor window."));
+    EncodingCommand command;
+    if (!checkedEncodingCommand(command, true,
+                                tr("See process messages in the advanced monitor window.")))
         return false;
-    }
+    const OutputTarget target = m_encoder->outputTarget();
+    const EncodingSource &source = m_encoder->source();
     const QString name = tr("Encoding %1 to %2 format")
                              .arg(QFileInfo(source.path).completeBaseName(),
                                   m_encoder->muxerShortName(m_encoder->targetMuxer()));
     auto *task = new MervoTask;
-    const EncodingTaskData values = encodingTaskData(type, arguments, output, frames);
-    task->set(newTaskData(task, values), program, arguments, target.folder, name, tr("Encoding"));
+    setEncodingTask(task, command, target.folder, name);
     QList<MervoTask *> tasks;
     if (!MervoTask::insertChecked(task, &tasks)) {
         delete task;
@@ -245,9 +225,9 @@ bool MervoEncoderWidget::startEncoding()
         return false;
     }
     auto *job = new MervoJob;
-    const QString fileName = QFileInfo(output).fileName();
-    if (test) {
-        m_preview->setOutputFile(output);
+    const QString fileName = QFileInfo(command.output).fileName();
+    if (command.test) {
+        m_preview->setOutputFile(command.output);
         m_preview->setConsoleButton(!m_consoleButtonHidden);
         job->init(tasks, QStringLiteral("Preview"), name, fileName, m_stdIn, m_stdOut, m_stdErr,
                   m_log, m_verbosity, 0, 0, 0);
