@@ -9,6 +9,7 @@
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
 #include "engines/interfacestatus.h"
+#include "outputreport.h"
 
 #include <QMap>
 
@@ -77,21 +78,6 @@ void setTarget(EncodingTarget &target, int level, const QString &muxer, const QS
 
 // ffprobe's lines for the streams of a file with the given entries, e.g. "mpeg4,video".
 QStringList probeStreams(const QString &path, const QString &entries = "codec_name,codec_type");
-
-// What a player finds in an output, from one ffprobe run that decodes the video and, when
-// the spans are asked for, reads every packet.
-struct OutputReport
-{
-    QString format;            // ffprobe's format_name
-    double duration = 0;       // of the format
-    QStringList streams;       // "codec,type" in file order
-    QSize videoSize;           // of the first video stream
-    int videoFrames = -1;      // its decoded frames
-    double displayAspect = 0;  // its display shape, width over height
-    double videoSeconds = 0;   // span of the first video stream's packets
-    double audioSeconds = 0;   // span of the first audio stream's packets
-};
-OutputReport probeOutput(const QString &path, bool withSpans = true);
 
 // A container with a video and an audio codec, as a conformance run encodes them.
 struct Pair

@@ -4,13 +4,12 @@
 #include "encoder/mervoencoder.h"
 #include "enginetesting.h"
 #include "jobs/console.h"
+#include "parallelruns.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
 #include <QTextEdit>
-#include <QThread>
 
 #include <array>
 #include <memory>
@@ -39,38 +38,20 @@ inline QString scratch(const QString &name)
     return path;
 }
 
-// Runs chains of commands (program first), each chain's one after the other, as many chains
-// at once as cores; gives each chain's fault, "" when every command exited 0.
-inline QStringList runChains(const QList<QList<QStringList>> &chains)
+// Runs the commands of each row of an engine table that has no outcome yet, one after the
+// other, as many rows at once as cores; a row whose commands all exit 0 gets the outcome
+// `judge` gives it ("ok" first, or the fault), any other the fault of its failed command.
+template <class Row>
+void runAndJudge(QList<Row> &rows, const std::function<QList<QStringList>(const Row &)> &commands,
+                 const std::function<QString(const Row &)> &judge)
 {
-    QStringList faults(chains.size());
-    struct Running { qsizetype chain, step; QProcess *process; };
-    QList<Running> running;
-    const auto start = [&](qsizetype chain, qsizetype step) {
-        auto *process = new QProcess;
-        process->setProcessChannelMode(QProcess::MergedChannels);
-        process->start(chains[chain][step].first(), chains[chain][step].mid(1));
-        running.append({chain, step, process});
-    };
-    const int parallel = qMax(2, QThread::idealThreadCount());
-    for (qsizetype next = 0; next < chains.size() || !running.isEmpty();) {
-        for (; running.size() < parallel && next < chains.size(); ++next)
-            if (!chains[next].isEmpty())
-                start(next, 0);
-        for (qsizetype i = running.size() - 1; i >= 0; --i) {
-            const Running run = running[i];
-            if (run.process->state() != QProcess::NotRunning && !run.process->waitForFinished(20))
-                continue;
-            if (run.process->exitStatus() != QProcess::NormalExit || run.process->exitCode() != 0)
-                faults[run.chain] = QStringLiteral("step %1 exit %2: ").arg(run.step).arg(run.process->exitCode())
-                                    + QString::fromUtf8(run.process->readAll().right(300)).simplified();
-            delete run.process;
-            running.removeAt(i);
-            if (faults[run.chain].isEmpty() && run.step + 1 < chains[run.chain].size())
-                start(run.chain, run.step + 1);
-        }
-    }
-    return faults;
+    QList<QList<QStringList>> chains;
+    for (const Row &row : std::as_const(rows))
+        chains.append(row.outcome.isEmpty() ? commands(row) : QList<QStringList>());
+    const QStringList faults = runChains(chains);
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        if (rows[i].outcome.isEmpty())
+            rows[i].outcome = faults[i].isEmpty() ? judge(rows[i]) : faults[i];
 }
 
 inline void clearSettings()

@@ -124,15 +124,8 @@ QString writtenFile(const Run &run)
 
 void runAll(QList<Run> &runs)
 {
-    QList<QList<QStringList>> chains;
-    for (const Run &run : std::as_const(runs))
-        chains.append(run.outcome.isEmpty() ? QList<QStringList>{QStringList{run.program} + run.arguments}
-                                            : QList<QStringList>());
-    const QStringList faults = runChains(chains);
-    for (qsizetype i = 0; i < runs.size(); ++i)
-        if (runs[i].outcome.isEmpty())
-            runs[i].outcome = !faults[i].isEmpty() ? faults[i]
-                              : QFileInfo(writtenFile(runs[i])).size() > 0 ? "ok" : "no output file";
+    runAndJudge<Run>(runs, [](const Run &run) { return QList<QStringList>{QStringList{run.program} + run.arguments}; },
+                     [](const Run &run) { return QFileInfo(writtenFile(run)).size() > 0 ? "ok" : "no output file"; });
 }
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "builders/interfacemencoder.h"
 #include "encoder/encodingstep.h"
 #include "encoder/records/enginetype.h"
+#include "outputreport.h"
 #include "testregistry.h"
 
 #include <QDir>
@@ -63,38 +64,6 @@ QString probed(const QString &codec)
     return names.value(codec, codec);
 }
 
-// ffprobe's view of a file: "video codec,audio codec", length in seconds, display aspect.
-struct Probe
-{
-    QString video, audio, aspect;
-    double length = -1;
-};
-Probe probe(const QString &path)
-{
-    Probe result;
-    QString out;
-    TestMedia::run("ffprobe", {"-v", "error", "-show_entries",
-                               "stream=codec_type,codec_name,display_aspect_ratio", "-of",
-                               "csv=p=0", path}, &out);
-    for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
-        const QStringList cells = line.split(',');
-        if (cells.value(1) == "video" && result.video.isEmpty()) {
-            result.video = cells.value(0);
-            result.aspect = cells.value(2);
-        } else if (cells.value(1) == "audio" && result.audio.isEmpty()) {
-            result.audio = cells.value(0);
-        }
-    }
-    result.length = TestMedia::probeDuration(path);
-    return result;
-}
-
-double ratio(const QString &aspect)
-{
-    const QStringList parts = aspect.split(':');
-    return parts.size() == 2 && parts[1].toDouble() > 0 ? parts[0].toDouble() / parts[1].toDouble() : 0;
-}
-
 // The containers that the encoder offers for a source, as the front end lists them.
 QStringList offeredContainers(Kind kind)
 {
@@ -119,8 +88,7 @@ private slots:
 private:
     void prepareContainer(ConsoleEncoder &e, Row &row, const QString &sourceName);
     void prepareFixed(Row &row);
-    void runAll(QList<Row> &rows);
-    void judge(Row &row);
+    static QString judge(const Row &row);
 };
 
 void EncoderTargetsTest::prepareContainer(ConsoleEncoder &e, Row &row, const QString &sourceName)
@@ -197,26 +165,16 @@ void EncoderTargetsTest::prepareFixed(Row &row)
         row.outcome = "trial failed: " + commandLine + " | " + (out + err).right(300).simplified();
 }
 
-void EncoderTargetsTest::runAll(QList<Row> &rows)
+QString EncoderTargetsTest::judge(const Row &row)
 {
-    QList<QList<QStringList>> chains;
-    for (const Row &row : std::as_const(rows)) {
-        chains.append(QList<QStringList>());
-        for (const EncodingStep &step : row.steps)
-            if (row.outcome.isEmpty())
-                chains.last().append(QStringList{step.program} + step.arguments);
-    }
-    const QStringList faults = runChains(chains);
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        if (rows[i].outcome.isEmpty())
-            rows[i].outcome = faults[i];
-}
-
-void EncoderTargetsTest::judge(Row &row)
-{
-    if (!row.outcome.isEmpty() || row.steps.isEmpty())
-        return;
-    const Probe file = probe(row.steps.last().output);
+    if (row.steps.isEmpty())
+        return QString(); // refused
+    const OutputReport file = probeOutput(row.steps.last().output, false);
+    const auto first = [&](const char *type) {
+        const QStringList streams = file.streams.filter(QString(",") + type);
+        return streams.isEmpty() ? QString() : streams.first().section(',', 0, 0);
+    };
+    const QString video = first("video"), audio = first("audio");
     QString expectedVideo = probed(row.video), expectedAudio = probed(row.audio);
     if (row.target == "VCD" || row.target == "SVCD") {
         expectedVideo = row.target == "VCD" ? "mpeg1video" : "mpeg2video";
@@ -229,20 +187,17 @@ void EncoderTargetsTest::judge(Row &row)
         expectedAudio = "mp3";
     }
     QStringList faults;
-    if (file.video != expectedVideo || file.audio != expectedAudio)
-        faults << QStringLiteral("streams %1/%2, expected %3/%4")
-                      .arg(file.video, file.audio, expectedVideo, expectedAudio);
-    if (file.length < 2.5 || file.length > 3.5)
-        faults << QStringLiteral("length %1 s").arg(file.length);
+    if (video != expectedVideo || audio != expectedAudio)
+        faults << QStringLiteral("streams %1/%2, expected %3/%4").arg(video, audio, expectedVideo, expectedAudio);
+    if (file.duration < 2.5 || file.duration > 3.5)
+        faults << QStringLiteral("length %1 s").arg(file.duration);
     // The picture keeps the source's shape, or the shape the target asked for.
     const double wanted = row.target == "aspect" ? 16.0 / 9.0 : 4.0 / 3.0;
-    if (!expectedVideo.isEmpty() && std::abs(ratio(file.aspect) - wanted) > 0.05)
-        faults << "display aspect " + file.aspect;
-    row.outcome = faults.isEmpty() ? QStringLiteral("ok %1/%2 %3 s %4")
-                                         .arg(file.video, file.audio)
-                                         .arg(file.length, 0, 'f', 2)
-                                         .arg(file.aspect)
-                                   : faults.join("; ");
+    if (!expectedVideo.isEmpty() && std::abs(file.displayAspect - wanted) > 0.05)
+        faults << QStringLiteral("display aspect %1").arg(file.displayAspect);
+    return faults.isEmpty() ? QStringLiteral("ok %1/%2 %3 s %4").arg(video, audio)
+                                  .arg(file.duration, 0, 'f', 2).arg(file.displayAspect, 0, 'f', 2)
+                            : faults.join("; ");
 }
 
 void EncoderTargetsTest::everyOfferedTargetGivesFileOrRefusal()
@@ -289,11 +244,15 @@ void EncoderTargetsTest::everyOfferedTargetGivesFileOrRefusal()
         else
             prepareContainer(e, row, source + "-" + row.video + "-" + row.audio);
     }
-    runAll(rows);
+    runAndJudge<Row>(rows, [](const Row &row) {
+        QList<QStringList> commands;
+        for (const EncodingStep &step : row.steps)
+            commands.append(QStringList{step.program} + step.arguments);
+        return commands;
+    }, &EncoderTargetsTest::judge);
     // A row fails when it gives no good file, or is refused without a reason.
     QStringList failures;
-    for (Row &row : rows) {
-        judge(row);
+    for (const Row &row : std::as_const(rows)) {
         const QString what = QStringLiteral("%1 %2 %3 %4").arg(kindName(row.kind), -11).arg(row.target, -10)
                                  .arg(row.video, -10).arg(row.audio, -10);
         const bool refused = row.steps.isEmpty();

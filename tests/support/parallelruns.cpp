@@ -52,3 +52,28 @@ void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &fin
         if (runs[i].repeats >= 0)
             finished(i);
 }
+
+QStringList runChains(const QList<QList<QStringList>> &chains)
+{
+    // Each round runs the next command of every chain that has not failed yet.
+    QStringList faults(chains.size());
+    for (qsizetype step = 0;; ++step) {
+        QList<ParallelRun> runs;
+        QList<qsizetype> chainOf;
+        for (qsizetype chain = 0; chain < chains.size(); ++chain) {
+            if (step >= chains[chain].size() || !faults[chain].isEmpty())
+                continue;
+            runs.append({chains[chain][step].first(), chains[chain][step].mid(1)});
+            runs.last().mergeChannels = true;
+            chainOf.append(chain);
+        }
+        if (runs.isEmpty())
+            return faults;
+        runInParallel(runs, [&](int i) {
+            const ParallelRun &run = runs[i];
+            if (!run.started || run.crashed || run.exitCode != 0)
+                faults[chainOf[i]] = QStringLiteral("step %1 exit %2: ").arg(step).arg(run.exitCode)
+                                     + QString::fromUtf8(run.output.right(300)).simplified() + run.startError;
+        });
+    }
+}

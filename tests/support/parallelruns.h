@@ -27,6 +27,10 @@ struct ParallelRun
 // Marks each run whose command, but for its last argument, an earlier run already has.
 void markRepeats(QList<ParallelRun> &runs);
 
+// Runs chains of commands (program first), each chain's one after the other, as many chains
+// at once as cores; gives each chain's fault, "" when every command exited 0.
+QStringList runChains(const QList<QList<QStringList>> &chains);
+
 // Runs every run that repeats none as many at once as the machine has cores (at least two),
 // and calls `finished` with its index as each ends, then with the index of each repeat.
 void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &finished);
