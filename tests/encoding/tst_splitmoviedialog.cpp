@@ -106,6 +106,8 @@ void SplitMovieDialogTest::choices_data()
                                                               << "Split in 2 volumes (2.25GB)" << 2 << qint64(2250000000);
     QTest::newRow("2 GB in 2 parts: 1000 MB shows as gigabytes") << qint64(2000000000) << "divide:2"
                                                                  << "Split in 2 volumes (1.00GB)" << 2 << qint64(1000000000);
+    QTest::newRow("999 MB parts still in megabytes") << qint64(1998000000) << "divide:2"
+                                                     << "Split in 2 volumes (999MB)" << 2 << qint64(999000000);
     QTest::newRow("part count clamped to the largest") << qint64(4500000000) << "divide:20"
                                                        << "Split in 8 volumes (562MB)" << 8 << qint64(562000000);
     QTest::newRow("1.5 GB slice of 4 GB") << qint64(4000000000) << "slice:1.5:GB"
