@@ -32,7 +32,6 @@ private slots:
         QCOMPARE(QCoreApplication::organizationDomain(), QString("Vexo"));
         // The settings file lives under the organisation name: it must never change.
         QCOMPARE(QCoreApplication::organizationName(), QString("vexo-media.org"));
-        QVERIFY(QCoreApplication::organizationName() != QLatin1String("Orvel"));
         const QIcon icon = QApplication::windowIcon();
         QVERIFY(!icon.isNull());
         QVERIFY(!icon.pixmap(32, 32).isNull());

@@ -117,7 +117,6 @@ struct Panel
     {
         loadSource(widget.get(), path, aspect, length, videoFormat);
     }
-    static void choose(ActiveComboBox *combo, const QString &id) { chooseEntry(combo, id); }
     void target(const QString &muxer, const QString &video, const QString &audio)
     {
         chooseTarget(widget.get(), muxer, video, audio);
@@ -298,7 +297,7 @@ private slots:
         const QString clip = mpeg1Clip();
         panel.load(clip, 4.0 / 3.0, 6.0, "mpeg1video");
         panel.widget->setTarget(folder, "tone");
-        Panel::choose(panel.widget->formatCombo(), "mp3");
+        chooseEntry(panel.widget->formatCombo(), "mp3");
         QCOMPARE(panel.widget->videoCombo()->currentData().toString(), QString("novideo"));
         QVERIFY(panel.widget->canEncode());
         QCOMPARE(panel.widget->encoder()->preferredEngine(), 1);

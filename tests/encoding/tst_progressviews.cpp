@@ -6,11 +6,9 @@
 #include "encoding/consoletextfeed.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/jobmanagerwidget.h"
-#include "encoding/mediainfodatadialog.h"
 #include "encoding/mervoconsoledialog.h"
 #include "encoding/mervominiconsolewidget.h"
 #include "encoding/progresstotals.h"
-#include "engines/mediainfodata.h"
 #include "jobs/job.h"
 
 #include <QGroupBox>
@@ -216,8 +214,6 @@ private slots:
         pair.console->displayElapsedTime(QString());
         QCOMPARE(times.count(), 1);
         QCOMPARE(pair.console->remainingLabel()->text(), QString("--"));
-        QCOMPARE(pair.console->remainingLabel()->toolTip(), QString("Remaining time"));
-        QCOMPARE(pair.mini->remainingLabel()->toolTip(), QString("Remaining time"));
         pair.console->displayElapsedTime("00:01:02");
         QCOMPARE(pair.console->remainingLabel()->text(), QString("00:01:02"));
         QCOMPARE(pair.mini->remainingLabel()->text(), QString("00:01:02"));
@@ -432,7 +428,7 @@ private slots:
         QCOMPARE(view.document()->firstBlock().text(), QString("line %1").arg(total - ConsoleTextFeed::MaxLines + 1));
     }
 
-    // Names and reports from files show as written wherever rich text shows them.
+    // Names from files show as written wherever rich text shows them.
     void richTextEscaped()
     {
         const QString name = "a<b>&amp;c.avi";
@@ -458,15 +454,6 @@ private slots:
         QCOMPARE(keep.seen().size(), 1);
         QVERIFY(keep.seen().at(0).text.contains("<b>a&lt;b&gt;&amp;amp;c.avi</b>"));
         QCOMPARE(task.state, Task::Running);
-
-        MediaInfoData report;
-        report.rawText = "General\nComplete name : <movie> & \"x\".avi";
-        MediaInfoDataDialog dialog(&report, nullptr);
-        QCOMPARE(dialog.reportView()->toPlainText(), report.rawText);
-        QCOMPARE(dialog.windowTitle(), QString("Media informations"));
-        MediaInfoData empty;
-        MediaInfoDataDialog emptyDialog(&empty, nullptr);
-        QCOMPARE(emptyDialog.reportView()->toPlainText(), QString());
     }
 };
 VEXO_TEST_CLASS(ConsoleText)

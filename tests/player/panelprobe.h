@@ -3,6 +3,8 @@
 #include "player/mervoplayerwidget.h"
 #include "player/rendererframe.h"
 
+#include <QComboBox>
+#include <QPushButton>
 #include <QTextEdit>
 
 // The extended panel with its inner members open to the tests, and consoles the tests read.
@@ -27,7 +29,6 @@ public:
     using PlayerWidget::timeLine;
     using PlayerWidget::titleCombo;
     using PlayerWidget::audioPicture;
-    using PlayerWidget::audioPixmap;
     using PlayerWidget::displayFrame;
     using PlayerWidget::mainTitle;
     using PlayerWidget::mediaKind;
@@ -44,7 +45,6 @@ public:
     using PlayerWidget::titles;
     using PlayerWidget::trackGroup;
     using PlayerWidget::videoSize;
-    using PlayerWidget::zoom;
 };
 
 // The four consoles a panel is given, in the constructor's order.
@@ -58,6 +58,21 @@ inline const QString kMPlayer = QStringLiteral("mplayer");
 inline const QString kMediaInfo = QStringLiteral("mediainfo");
 inline const QString kFFprobe = QStringLiteral("ffprobe");
 inline const QString kMissingEngine = QStringLiteral("/nonexistent/vexo/mplayer");
+
+// A panel's button by its object name.
+inline QPushButton *button(QWidget *panel, const char *name)
+{
+    return panel->findChild<QPushButton *>(QLatin1String(name));
+}
+
+// The texts of a panel's list, in order.
+inline QStringList comboTexts(QComboBox *combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
 
 // A panel on the real engines with the given consoles (null for none) and preferences.
 inline PanelProbe *makePanel(PanelConsoles *consoles, int verbosity = 3,

@@ -67,11 +67,6 @@ QString audioSummary(const QList<AudioInfo> &streams)
     return parts.join(' ');
 }
 
-QPushButton *button(QWidget *panel, const char *name)
-{
-    return panel->findChild<QPushButton *>(QLatin1String(name));
-}
-
 } // namespace
 
 class TestMovieLoading : public QObject

@@ -28,23 +28,10 @@ using namespace WindowTesting;
 namespace {
 const QColor kPlayGreen(46, 160, 67);
 
-QPushButton *button(QWidget *panel, const char *name)
-{
-    return panel->findChild<QPushButton *>(QLatin1String(name));
-}
-
 bool sameIcon(const QIcon &icon, const QString &path)
 {
     const QImage expected = QIcon(path).pixmap(24).toImage();
     return !icon.isNull() && !expected.isNull() && icon.pixmap(24).toImage() == expected;
-}
-
-QStringList comboTexts(QComboBox *combo)
-{
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
-    return texts;
 }
 } // namespace
 
@@ -164,7 +151,6 @@ private slots:
         QCOMPARE(panel.preferences.volume, volume);
         const char *suffix = excerpt ? "_excerpt.png" : ".png";
         QVERIFY(sameIcon(button(&panel, "playButton")->icon(), QString(":/gui4/images/play") + suffix));
-        QVERIFY(sameIcon(button(&panel, "slowerButton")->icon(), QString(":/gui4/images/slow") + suffix));
         QVERIFY(sameIcon(button(&panel, "fasterButton")->icon(), QString(":/gui4/images/fast") + suffix));
         QCOMPARE(button(&panel, "playButton")->toolTip(),
                  excerpt ? QString("Play source movie excerpt for encoding preview")

@@ -31,14 +31,6 @@ using namespace WindowTesting;
 
 namespace {
 
-QStringList comboTexts(QComboBox *combo)
-{
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
-    return texts;
-}
-
 int seconds(const QString &timeCode)
 {
     const QStringList parts = timeCode.split(':');
