@@ -1,6 +1,8 @@
 #include "app/capabilitylists.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QListWidget>
@@ -58,4 +60,16 @@ QGroupBox *CapabilityLists::libraryGroup(const QString &library, const QStringLi
 QListWidget *CapabilityLists::listOf(QGroupBox *group)
 {
     return group->findChild<QListWidget *>();
+}
+
+QDialogButtonBox *CapabilityLists::layOutTabs(QDialog *dialog, QWidget *tabs)
+{
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, Qt::Horizontal, dialog);
+    buttons->setCenterButtons(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(dialog);
+    layout->addWidget(tabs);
+    layout->addWidget(buttons);
+    return buttons;
 }

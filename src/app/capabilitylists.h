@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
+class QDialogButtonBox;
 class QGroupBox;
 class QListWidget;
 class QListWidgetItem;
@@ -24,5 +26,9 @@ QGroupBox *libraryGroup(const QString &library, const QStringList &names, int ma
 
 // The list of a group box made above.
 QListWidget *listOf(QGroupBox *group);
+
+// Lays the dialog out as the tabs above a centred OK button that closes it; returns the
+// button box.
+QDialogButtonBox *layOutTabs(QDialog *dialog, QWidget *tabs);
 
 } // namespace CapabilityLists

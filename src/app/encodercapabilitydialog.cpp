@@ -75,11 +75,5 @@ EncoderCapabilityDialog::EncoderCapabilityDialog(const QString &engineName, Engi
     }
     m_tabs->setCurrentIndex(0);
 
-    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok, Qt::Horizontal, this);
-    m_buttons->setCenterButtons(true);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_tabs);
-    layout->addWidget(m_buttons);
+    m_buttons = CapabilityLists::layOutTabs(this, m_tabs);
 }

@@ -38,11 +38,5 @@ PlayerCapabilityDialog::PlayerCapabilityDialog(PlayerCapabilities *capabilities,
         m_tabs->addTab(m_audioPage, tr("Audio"));
     m_tabs->setCurrentIndex(0);
 
-    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok, Qt::Horizontal, this);
-    m_buttons->setCenterButtons(true);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_tabs);
-    layout->addWidget(m_buttons);
+    m_buttons = CapabilityLists::layOutTabs(this, m_tabs);
 }

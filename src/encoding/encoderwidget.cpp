@@ -465,27 +465,43 @@ void EncoderWidget::setProfileText(const QString &label, const QString &summary)
     m_profileLabel->setText(tr("%1: %2").arg(label, summary));
 }
 
+bool EncoderWidget::profileChoice(ProfileChoice &choice)
+{
+    choice.muxer = selected(m_formatCombo);
+    choice.video = selected(m_videoCombo);
+    choice.audio = selected(m_audioCombo);
+    if (!m_canEncode)
+        return false;
+    prepareJob();
+    choice.job = m_encoder->jobData(m_encoder->preferredEngine());
+    choice.dvdAc3 = m_encoder->source().kind == 2 && choice.muxer == QLatin1String("ac3");
+    m_configureButton->setEnabled(!choice.dvdAc3);
+    return true;
+}
+
+void EncoderWidget::showLevelProfile(const ProfileChoice &choice, int level,
+                                     const QString &summaryMuxer)
+{
+    const EncoderProfile profile =
+        m_configurator->makeProfile(choice.muxer, choice.video, choice.audio, level);
+    if (choice.job)
+        choice.job->target.profile = profile;
+    setProfileText(m_configurator->profileLabel(level, m_encoder->tvStandard(), choice.muxer,
+                                                choice.video, choice.audio),
+                   m_encoder->profileSummary(summaryMuxer, profile));
+}
+
 void EncoderWidget::loadProfileSettings()
 {
-    const QString muxer = selected(m_formatCombo);
-    const QString video = selected(m_videoCombo);
-    const QString audio = selected(m_audioCombo);
-    if (!m_canEncode)
+    ProfileChoice choice;
+    if (!profileChoice(choice))
         return;
-    prepareJob();
-    EncodingJob *job = m_encoder->jobData(m_encoder->preferredEngine());
-    const bool dvdAc3 = m_encoder->source().kind == 2 && muxer == QLatin1String("ac3");
-    int level = m_configurator->lastProfile(muxer);
+    int level = m_configurator->lastProfile(choice.muxer);
     if (level == 0)
         level = 2;
-    if (dvdAc3)
+    if (choice.dvdAc3)
         level = 5;
-    const EncoderProfile profile = m_configurator->makeProfile(muxer, video, audio, level);
-    if (job)
-        job->target.profile = profile;
-    m_configureButton->setEnabled(!dvdAc3);
-    setProfileText(m_configurator->profileLabel(level, m_encoder->tvStandard(), muxer, video, audio),
-                   m_encoder->profileSummary(m_encoder->targetMuxer(), profile));
+    showLevelProfile(choice, level, m_encoder->targetMuxer());
 }
 
 void EncoderWidget::configure()

@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QWidget>
 
+#include <functional>
+
 class ActiveComboBox;
 class Configurator;
 class Encoder;
@@ -29,6 +31,7 @@ class QSpinBox;
 class QTextEdit;
 class QVBoxLayout;
 class Task;
+struct EncodingJob;
 struct EncodingSource;
 struct MediaInfoData;
 
@@ -149,6 +152,17 @@ protected:
     void fillAudioCodecs(const QString &muxer, const QString &audio);
     void fillSubtitleCodecs(const QString &muxer, const QString &subtitle);
     void setProfileText(const QString &label, const QString &summary);
+    // The choice whose profile both panels' settings loaders show, with its job prepared.
+    struct ProfileChoice
+    {
+        QString muxer, video, audio;
+        EncodingJob *job = nullptr;
+        bool dvdAc3 = false; // a DVD's AC-3 sound taken as it is: level 5, nothing to configure
+    };
+    // False while nothing can be encoded.
+    bool profileChoice(ProfileChoice &choice);
+    // The level's profile on the job and in the profile line (summary for summaryMuxer).
+    void showLevelProfile(const ProfileChoice &choice, int level, const QString &summaryMuxer);
     void prepareJob();
     QString selected(ActiveComboBox *combo) const;
     QString uniqueOutputPath() const;
@@ -165,6 +179,11 @@ protected:
     };
     bool checkedEncodingCommand(EncodingCommand &command, bool clearViews,
                                 const QString &failureHint);
+    // Sends an encoding's job where it belongs: a preview to the panel's own manager and
+    // window, an encoding to the main job manager. `queue` initialises the job with the
+    // id given and adds it to the own (preview) or main manager.
+    void queueEncodingJob(const EncodingCommand &command,
+                          const std::function<void(const QString &id, bool preview)> &queue);
     // Gives the task the checked command and its task values.
     void setEncodingTask(Task *task, const EncodingCommand &command, const QString &folder,
                          const QString &name);

@@ -142,21 +142,27 @@ bool EncoderWidget::runEncoding()
     setEncodingTask(task, command, target.folder, title);
     auto *job = new Job;
     const QString fileName = QFileInfo(command.output).fileName();
+    queueEncodingJob(command, [&](const QString &id, bool preview) {
+        job->init(task, id, title, fileName, m_stdIn, m_stdOut, m_stdErr, m_log, m_verbosity, 0,
+                  0, 0);
+        (preview ? m_ownJobManager : m_mainJobManager)->addJob(job);
+    });
+    return true;
+}
+
+void EncoderWidget::queueEncodingJob(const EncodingCommand &command,
+                                     const std::function<void(const QString &, bool)> &queue)
+{
     if (command.test) {
         m_preview->setOutputFile(command.output);
         m_preview->setConsoleButton(!m_consoleButtonHidden);
-        job->init(task, QStringLiteral("Preview"), title, fileName, m_stdIn, m_stdOut, m_stdErr,
-                  m_log, m_verbosity, 0, 0, 0);
         m_jobView->clear();
-        m_ownJobManager->addJob(job);
+        queue(QStringLiteral("Preview"), true);
         log(tr("Preview encoding started."), 3);
     } else {
-        job->init(task, JobManager::createTimestamp(), title, fileName, m_stdIn, m_stdOut,
-                  m_stdErr, m_log, m_verbosity, 0, 0, 0);
-        m_mainJobManager->addJob(job);
+        queue(JobManager::createTimestamp(), false);
         log(tr("Encoding queued in job manager."), 3);
     }
-    return true;
 }
 
 void EncoderWidget::previewStarted()

@@ -115,34 +115,22 @@ void MervoEncoderWidget::onMovieLoaded(const QString &path, int kind)
 
 void MervoEncoderWidget::loadSettings()
 {
-    const QString muxer = selected(m_formatCombo);
-    const QString video = selected(m_videoCombo);
-    const QString audio = selected(m_audioCombo);
-    if (!m_canEncode)
+    ProfileChoice choice;
+    if (!profileChoice(choice))
         return;
-    prepareJob();
-    EncodingJob *job = m_encoder->jobData(m_encoder->preferredEngine());
     MervoConfigurator remembered(m_encoder);
-    int level = remembered.lastProfile(muxer);
-    const bool dvdAc3 = m_encoder->source().kind == 2 && muxer == QLatin1String("ac3");
-    if (dvdAc3)
-        level = 5;
-    m_configureButton->setEnabled(!dvdAc3);
-    const QString standard = m_encoder->tvStandard();
-    if (level == UserLevel && job) {
-        job->target.profile.level = UserLevel;
-        remembered.loadLastUserProfile(video, audio, job->target);
-        setProfileText(m_configurator->profileLabel(UserLevel, standard, muxer, video, audio),
-                       m_mervoEncoder->profileSummary(muxer, job->target));
+    int level = choice.dvdAc3 ? 5 : remembered.lastProfile(choice.muxer);
+    if (level == UserLevel && choice.job) {
+        choice.job->target.profile.level = UserLevel;
+        remembered.loadLastUserProfile(choice.video, choice.audio, choice.job->target);
+        setProfileText(m_configurator->profileLabel(UserLevel, m_encoder->tvStandard(),
+                                                    choice.muxer, choice.video, choice.audio),
+                       m_mervoEncoder->profileSummary(choice.muxer, choice.job->target));
         return;
     }
     if (level == 0)
         level = 2;
-    const EncoderProfile profile = m_configurator->makeProfile(muxer, video, audio, level);
-    if (job)
-        job->target.profile = profile;
-    setProfileText(m_configurator->profileLabel(level, standard, muxer, video, audio),
-                   m_encoder->profileSummary(muxer, profile));
+    showLevelProfile(choice, level, choice.muxer);
 }
 
 void MervoEncoderWidget::configure()
@@ -226,20 +214,11 @@ bool MervoEncoderWidget::startEncoding()
     }
     auto *job = new MervoJob;
     const QString fileName = QFileInfo(command.output).fileName();
-    if (command.test) {
-        m_preview->setOutputFile(command.output);
-        m_preview->setConsoleButton(!m_consoleButtonHidden);
-        job->init(tasks, QStringLiteral("Preview"), name, fileName, m_stdIn, m_stdOut, m_stdErr,
-                  m_log, m_verbosity, 0, 0, 0);
-        m_mervoJobView->clear();
-        m_previewJobManager->addJob(job);
-        log(tr("Preview encoding started."), 3);
-    } else {
-        job->init(tasks, JobManager::createTimestamp(), name, fileName, m_stdIn, m_stdOut,
-                  m_stdErr, m_log, m_verbosity, 0, 0, 0);
-        m_mervoMainJobManager->addJob(job);
-        log(tr("Encoding queued in job manager."), 3);
-    }
+    queueEncodingJob(command, [&](const QString &id, bool preview) {
+        job->init(tasks, id, name, fileName, m_stdIn, m_stdOut, m_stdErr, m_log, m_verbosity, 0,
+                  0, 0);
+        (preview ? m_previewJobManager : m_mervoMainJobManager)->addJob(job);
+    });
     return true;
 }
 

@@ -182,6 +182,39 @@ private slots:
         QVERIFY(!m_wide.isEmpty());
     }
 
+    // A DVD's AC-3 sound is copied as it is (level 5, nothing to configure), in both panels;
+    // the same target for a file is configured as any other.
+    void dvdSoundCopiedAsItIs_data()
+    {
+        QTest::addColumn<bool>("extended");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("base, DVD") << false << 2;
+        QTest::newRow("extended, DVD") << true << 2;
+        QTest::newRow("extended, file") << true << 1;
+    }
+    void dvdSoundCopiedAsItIs()
+    {
+        QFETCH(bool, extended);
+        QFETCH(int, kind);
+        Panel panel;
+        QTextEdit log;
+        EncoderPreferences preferences;
+        EncoderWidget base(nullptr, &panel.main.manager, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &log, &log,
+                           &log, &log, 1, &preferences);
+        base.initEncoder();
+        EncoderWidget *widget = extended ? panel.widget.get() : &base;
+        loadSource(widget, kind == 2 ? TestMedia::dvdFolder() : m_wide, 16.0 / 9.0, 15.0, "mpeg2video");
+        if (kind == 2) {
+            widget->onMovieLoaded(TestMedia::dvdFolder(), 2);
+            widget->enableControls(true);
+        }
+        chooseEntry(widget->formatCombo(), "ac3");
+        const EncodingJob *job = widget->encoder()->jobData(widget->encoder()->preferredEngine());
+        QVERIFY(job);
+        QCOMPARE(job->target.profile.level == EncoderProfile::LevelAudioCopy, kind == 2);
+        QCOMPARE(widget->configureButton()->isEnabled(), kind != 2);
+    }
+
     // One press queues one job that ends Completed with Xvid and MP3; the next press writes
     // "output (1).avi"; a trial that fails shows the command and both answers, queues nothing.
     void encodesAndNumbersOutputs()
