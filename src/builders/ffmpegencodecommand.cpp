@@ -1,6 +1,7 @@
 #include "builders/ffmpegencodecommand.h"
 
 #include "builders/mencoderencodecommand.h"
+#include "builders/sourcestreams.h"
 #include "encoder/records/encodingjob.h"
 #include "engines/fileargument.h"
 
@@ -59,10 +60,13 @@ const char kMpeg4TopRate[] = "30";
 
 // The Xvid speed and quality options of the levels 1 to 3. The classic "-me_method"
 // (phods, epzs, hex) is ignored by today's libxvid, which takes "-me_quality" (0 to 6)
-// instead; the classic "+mv0+umv" flags are refused, "+mv4" alone is kept.
+// instead; the classic "+mv0+umv" flags are refused, "+mv4" alone is kept. Today's FFmpeg
+// writes libxvid's B-frames with broken times: decoded from AVI the picture starts three
+// frames late and two frames short, from Matroska its decoding times go backwards; the
+// classic two B-frames became none.
 const QStringList kXvidLevels[] = {
-    {"-g", "250", "-bf", "2", "-me_quality", "2", "-qmin", "2", "-qmax", "15"},
-    {"-g", "250", "-flags", "+mv4", "-bf", "2", "-me_quality", "4", "-qmax", "6"},
+    {"-g", "250", "-bf", "0", "-me_quality", "2", "-qmin", "2", "-qmax", "15"},
+    {"-g", "250", "-flags", "+mv4", "-bf", "0", "-me_quality", "4", "-qmax", "6"},
     {"-g", "250", "-qmin", "2", "-qmax", "8", "-bf", "0", "-mbd", "rd", "-me_quality", "6"},
 };
 
@@ -163,6 +167,7 @@ QStringList FFmpegEncodeCommand::build(const Settings &settings, const QString &
     m_settings = settings;
     m_arguments.clear();
     addInput();
+    addStreamMaps();
     if (m_settings.profileLevel) {
         addFormat();
         addAspect();
@@ -187,6 +192,24 @@ void FFmpegEncodeCommand::addInput()
     m_arguments << "-y" << "-i" << fileArgument(m_job.source.path);
 }
 
+QStringList FFmpegEncodeCommand::streamMaps(const EncodingSource &source, bool video, bool audio)
+{
+    // Left to itself FFmpeg takes the file's "best" audio stream, whichever the user chose
+    // in the player, and adds the file's subtitles to containers that take them.
+    QStringList maps;
+    if (video && !source.noVideo)
+        maps << "-map" << "0:v:0";
+    if (audio && !source.noAudio)
+        maps << "-map" << QStringLiteral("0:a:%1").arg(SourceStreams::audioIndex(source));
+    return maps;
+}
+
+void FFmpegEncodeCommand::addStreamMaps()
+{
+    m_arguments << streamMaps(m_job.source, !noStream(m_settings.videoCodec, "novideo"),
+                              !noStream(m_settings.audioCodec, "noaudio"));
+}
+
 void FFmpegEncodeCommand::addExtraOptions()
 {
     const QMap<QString, QString> &options = m_job.target.extraOptions;
@@ -203,16 +226,27 @@ void FFmpegEncodeCommand::addFormat()
     if (muxer == QLatin1String("ipod")
         || (m_settings.profileLevel && muxer == QLatin1String("webm")))
         m_arguments << "-f" << muxer;
+    // The MP3 and AAC encoders start their sound a little before 0; moving the whole file
+    // later by that, the AVI muxer's fixed frame rate puts the second picture a frame late
+    // and the first one shows twice. AVI stores no start times, so nothing is lost.
+    // A source whose picture starts between two frames of that rate would leave the
+    // second one out: repeated frames keep the rate.
+    if (muxer == QLatin1String("avi"))
+        m_arguments << "-avoid_negative_ts" << "disabled" << "-fps_mode" << "cfr";
 }
 
 void FFmpegEncodeCommand::addAspect()
 {
     // A letterboxed picture fills a 4:3 frame: flagged with the source's 16:9 it would be
-    // shown stretched by a third.
-    const QString aspect = letterboxFilter().isEmpty() ? aspectName(m_job.source.video.aspect)
-                                                       : QStringLiteral("4:3");
-    if (!aspect.isEmpty())
-        m_arguments << "-aspect" << aspect;
+    // shown stretched by a third. Any other picture is shown at the source's shape, also
+    // when the container stored none (FLV) or a shape between the two common ones: left
+    // out, the scaled size's own shape would distort it.
+    const double aspect = SourceStreams::displayAspect(m_job.source);
+    QString value = letterboxFilter().isEmpty() ? aspectName(aspect) : QStringLiteral("4:3");
+    if (value.isEmpty() && aspect > 0.0)
+        value = MEncoderEncodeCommand::number(aspect);
+    if (!value.isEmpty())
+        m_arguments << "-aspect" << value;
 }
 
 void FFmpegEncodeCommand::addLimits(int frames, int start)
@@ -241,22 +275,16 @@ void FFmpegEncodeCommand::addFrameRate()
 QString FFmpegEncodeCommand::letterboxFilter() const
 {
     const QString &codec = m_settings.videoCodec;
-    const VideoInfo &video = m_job.source.video;
-    if ((codec != QLatin1String("h263") && codec != QLatin1String("mpeg1video"))
-        || video.aspect < 1.35)
+    const double aspect = SourceStreams::displayAspect(m_job.source);
+    if ((codec != QLatin1String("h263") && codec != QLatin1String("mpeg1video")) || aspect < 1.35)
         return QString();
-    const int w = video.scaledWidth, h = video.scaledHeight;
+    // The frame is shown at 4:3 whatever its pixel count, so the picture takes the whole
+    // width and the share of the height that keeps its shape; both even for the chroma.
     const int W = m_settings.pictureSize.width(), H = m_settings.pictureSize.height();
-    if (w <= 0 || h <= 0)
-        return QString(); // no display size to keep the proportions of
-    QSize fitted;
-    const int x = H * w / h;
-    fitted = x <= W ? QSize(x, H) : QSize(W, W * h / w);
-    const bool pal = m_settings.standard == QLatin1String("PAL") || H == 288 || H == 576;
-    const int picture = pal ? fitted.height() * 12 / 11 : fitted.height() * 11 / 10;
-    const int offset = (H - picture) / 2;
+    const int picture = qRound(H * (4.0 / 3.0) / aspect / 2.0) * 2;
+    const int offset = (H - picture) / 4 * 2;
     return QStringLiteral("scale=%1:%2,pad=%3:%4:0:%5:000000")
-        .arg(fitted.width()).arg(picture).arg(W).arg(H).arg(offset);
+        .arg(W).arg(picture).arg(W).arg(H).arg(offset);
 }
 
 void FFmpegEncodeCommand::addVideo()
@@ -305,8 +333,9 @@ void FFmpegEncodeCommand::addVideo()
 void FFmpegEncodeCommand::addXvidLevel()
 {
     const int level = m_settings.level;
-    if (m_settings.profileLevel && level >= 1 && level <= 3)
-        m_arguments << kXvidLevels[level - 1];
+    if (!m_settings.profileLevel || level < 1 || level > 3)
+        return;
+    m_arguments << kXvidLevels[level - 1];
 }
 
 QString FFmpegEncodeCommand::x264Preset() const
@@ -352,6 +381,10 @@ void FFmpegEncodeCommand::addX264()
         m_arguments << "-bf" << "1";
     else if (psp)
         m_arguments << kPspOptions;
+    // FLV times its frames in whole milliseconds: reordered frames at a rate such as
+    // 29.97 come back from a decoder with two frames on one time stamp.
+    else if (muxer == QLatin1String("flv"))
+        m_arguments << "-bf" << "0";
 
     // The classic "-fpre" preset files are not installed with today's FFmpeg: x264's own
     // presets carry the same names. There is no "_firstpass" preset: libx264 already runs

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 struct EncodingJob;
+struct EncodingSource;
 
 // Assembles the argument list of one FFmpeg encode. The encode at the user's settings and
 // the encode at a predefined profile level share the steps (input, limits, extra switches,
@@ -35,11 +36,15 @@ public:
     static QString aspectName(double aspect);
     // The "-t" duration of a frame limit, at 25 frames per second: "hh:mm:ss.f".
     static QString duration(int frames);
+    // The "-map" switches of the source's picture and its chosen sound, each when wanted.
+    static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);
     // A file as FFmpeg must be given it to read it as a file (see the .cpp).
     static QString fileArgument(const QString &path);
 
 private:
     void addInput();
+    // The chosen video and audio stream, and no other.
+    void addStreamMaps();
     void addExtraOptions();
     void addFormat();
     void addAspect();

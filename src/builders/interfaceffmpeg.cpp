@@ -470,8 +470,11 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
         if (standard == QLatin1String(row.standard))
             target.prepend(QLatin1String(row.prefix));
     }
-    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-target", target,
-                            "-y"};
+    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input)};
+    // The disc takes the picture and the sound the user chose in the player.
+    if (data && data->source.path == input)
+        arguments << FFmpegEncodeCommand::streamMaps(data->source, true, true);
+    arguments << "-target" << target << "-y";
     if (target.endsWith(QLatin1String("svcd")))
         arguments << "-y"; // as the Super VideoCD command always wrote it
     arguments << FFmpegEncodeCommand::fileArgument(output);

@@ -190,6 +190,12 @@ const CopyLimit kAudioCopyLimits[] = {
      QT_TRANSLATE_NOOP("InterfaceMEncoder",
                        "MEncoder copies DVD sound into MP4 and QuickTime files in packets that "
                        "play for half their length")},
+    // MEncoder's DVD reader cuts the title's first AC-3 frame short; libavformat's reader,
+    // which the AVI muxer takes the copy from, gives libavformat's muxers no time stamps.
+    {SourceKind::Dvd, {"matroska", "mkv", "mpeg"},
+     QT_TRANSLATE_NOOP("InterfaceMEncoder",
+                       "MEncoder copies DVD sound into Matroska and MPEG files with its first "
+                       "frame broken; an AVI file receives it whole")},
 };
 
 // A container whose files the engine only writes with a stream of a given encoder.
@@ -490,13 +496,13 @@ const DiscTarget kVideoCd = {
     "scale=352:288,harddup", "scale=352:240,harddup",
     {"vcodec=mpeg1video", "keyint=15", "vrc_buf_size=327", "vrc_minrate=1152", "vbitrate=1152",
      "vrc_maxrate=1152"},
-    "format=xvcd", "InterfaceMEncoder::cliCmdTargetVcd() supports only DVD input",
+    "format=vcd", "InterfaceMEncoder::cliCmdTargetVcd() supports only DVD input",
     "InterfaceMEncoder::cliCmdTargetVcd() returns command:"};
 const DiscTarget kSuperVideoCd = {
     "scale=480:576,harddup", "scale=480:480,harddup",
     {"vcodec=mpeg2video", "keyint=15", "mbd=2", "vrc_buf_size=917", "vrc_minrate=600",
      "vbitrate=2500", "vrc_maxrate=2500"},
-    "format=xsvcd", "InterfaceMEncoder::cliCmdTargetSvcd() supports only DVD input",
+    "format=svcd", "InterfaceMEncoder::cliCmdTargetSvcd() supports only DVD input",
     "InterfaceMEncoder::cliCmdTargetSvcd() returns command:"};
 
 // The title's frame rate: as the player read it, else by its TV standard; 0 when unknown.
@@ -557,13 +563,23 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     // MEncoder's own TwoLAME encoder: libavcodec's fails in today's MEncoder.
     arguments << "-ovc" << "lavc" << "-oac" << "twolame" << "-twolameopts" << "br=224"
               << "-channels" << "2";
-    arguments << "-of" << "mpeg" << "-mpegopts" << disc.muxFormat;
+    // libavformat's disc muxers, as the encode command's: MEncoder's own MPEG muxer loses
+    // the last half second of the sound, and from a title of a second writes no packet.
+    arguments << "-of" << "lavf" << "-lavfopts" << disc.muxFormat;
     arguments << "-srate" << "44100" << "-af" << "lavcresample=44100,channels=2";
     const QString frameRate = pal ? QStringLiteral("25") : QStringLiteral("30000/1001");
+    const double discRate = pal ? 25.0 : 30000.0 / 1001.0;
     QString filters = QLatin1String(pal ? disc.palScale : disc.otherScale);
-    if (needsRepeatedFrames(data->source.video, pal ? 25.0 : 30000.0 / 1001.0))
+    if (needsRepeatedFrames(data->source.video, discRate))
         filters += ",fixpts=fps=" + frameRate;
     arguments << "-vf" << filters << "-ofps" << frameRate;
+    // At the title's own rate, as every other MEncoder encode: without "-noskip" MEncoder
+    // drops frames whenever it finds the picture ahead of the sound, and the disc's picture
+    // holds holes; without "-mc 0" it still loses a few to the sync correction. A change of
+    // rate needs the repeats and drops that "-noskip" forbids.
+    const double titleRate = titleFrameRate(data->source.video);
+    if (titleRate <= 0.0 || qAbs(titleRate - discRate) < 0.01)
+        arguments << "-noskip" << "-mc" << "0";
     arguments << "-lavcopts" << (disc.lavcOptions + QStringList{aspect}).join(':');
     arguments << "-o" << output;
     arguments << "-dvd-device" << dvdDevice << QStringLiteral("dvd://%1").arg(data->source.video.title);

@@ -1,5 +1,6 @@
 #include "builders/mencoderencodecommand.h"
 
+#include "builders/sourcestreams.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/sourcekind.h"
 #include "engines/fileargument.h"
@@ -146,7 +147,7 @@ QStringList MEncoderEncodeCommand::build(const Settings &settings, const QString
 
 MEncoderEncodeCommand::Aspect MEncoderEncodeCommand::aspectClass() const
 {
-    const double a = m_job.source.video.aspect;
+    const double a = SourceStreams::displayAspect(m_job.source);
     if (a > 1.31 && a < 1.35)
         return Aspect::FourThree;
     if (a > 1.75 && a < 1.79)
@@ -178,20 +179,23 @@ QStringList MEncoderEncodeCommand::dvdSubtitleChoice(const EncodingSource &sourc
     return {"-slang", QStringLiteral("%1,en").arg(language)};
 }
 
-bool MEncoderEncodeCommand::sourceIsAvi() const
-{
-    const EncodingSource &source = m_job.source;
-    return QFileInfo(source.path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0
-           || source.video.fileFormat.compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0;
-}
-
 void MEncoderEncodeCommand::addInput(int chapter, int startSeconds)
 {
     const EncodingSource &source = m_job.source;
     if (source.kind == SourceKind::Dvd) {
         m_arguments << "-dvd-device" << source.path
                     << QStringLiteral("dvd://%1").arg(source.video.title);
-        m_arguments << dvdAudioChoice(source) << dvdSubtitleChoice(source);
+        // MEncoder's DVD reader hands a copy the title's first AC-3 frame cut short, which
+        // players report as broken; libavformat's reader hands it whole, and numbers the
+        // audio streams among themselves. It gives the copy no time stamps, so only where
+        // the AVI muxer times the sound by its rate.
+        const bool copy = audioEncoder(m_settings.audioCodec) == QLatin1String("copy");
+        if (!source.noAudio && copy && outputFormat(m_settings.muxer) == QLatin1String("avi"))
+            m_arguments << "-demuxer" << "lavf" << "-aid"
+                        << QString::number(SourceStreams::audioIndex(source));
+        else
+            m_arguments << dvdAudioChoice(source);
+        m_arguments << dvdSubtitleChoice(source);
         if (!source.noVideo && source.video.angle > 1)
             m_arguments << "-dvdangle" << QString::number(source.video.angle);
         if (chapter > 0)
@@ -202,43 +206,26 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds)
     m_arguments << fileArgument(source.path);
     // MEncoder's own AVI reader decodes a single frame of AVIs whose MP3 audio FFmpeg
     // wrote (and then ignores "-frames"); libavformat's reads them whole.
-    const bool avi = sourceIsAvi();
+    const bool avi = SourceStreams::isAvi(source);
     if (avi)
         m_arguments << "-demuxer" << "lavf";
     if (!source.noAudio && source.audio.streamNumber > -1)
-        m_arguments << "-aid" << QString::number(avi ? lavfAudioId() : source.audio.aid);
+        m_arguments << "-aid"
+                    << QString::number(avi ? SourceStreams::audioIndex(source) : source.audio.aid);
     if (!source.noSubtitle && source.subtitle.streamNumber > -1)
         m_arguments << "-sid" << QString::number(source.subtitle.sid);
     if (startSeconds > 0)
         m_arguments << "-ss" << QString::number(startSeconds);
 }
 
-int MEncoderEncodeCommand::lavfAudioId() const
-{
-    // libavformat numbers the audio streams among themselves, while the AVI reader that
-    // the player identified the file with numbers every stream of the file in file
-    // order: the audio streams listed before the selected one are those that precede it.
-    const EncodingSource &source = m_job.source;
-    const int aid = source.audio.aid;
-    bool listed = false;
-    int preceding = 0;
-    for (const AudioInfo &stream : source.audioStreams) {
-        listed = listed || stream.aid == aid;
-        if (stream.aid >= 0 && stream.aid < aid)
-            ++preceding;
-    }
-    if (listed)
-        return preceding;
-    // Without the list only the selected stream is known; AVI writers put the video first.
-    const bool videoFirst = source.video.kind != VideoInfo::AudioOnlyFile;
-    return videoFirst && aid > 0 ? aid - 1 : aid;
-}
-
 void MEncoderEncodeCommand::addLimits(int frames)
 {
     if (frames > 0)
         m_arguments << "-frames" << QString::number(frames);
-    m_arguments << "-noskip";
+    // Every picture once: MEncoder neither drops nor repeats pictures to follow the sound
+    // (a DVD title's picture ran 2 s past its copied AC-3 in 20 s, and lost two of 25
+    // frames to MP3 sound in MP4).
+    m_arguments << "-noskip" << "-mc" << "0";
     const QMap<QString, QString> &extra = m_job.target.extraOptions;
     for (auto it = extra.cbegin(); it != extra.cend(); ++it) {
         m_arguments << it.key();
@@ -283,6 +270,12 @@ void MEncoderEncodeCommand::addMpegContainer()
         if (m_settings.videoCodec == QLatin1String(row.codec) && row.wide == wide)
             format = QLatin1String(row.lavfFormat);
     }
+    // A Super VideoCD carries MPEG layer 2 sound at 44.1 kHz only; a narrow MPEG-2 picture
+    // with other sound (a DVD's AC-3, PCM, 48 kHz) is a DVD-Video stream.
+    const bool svcdSound = audioEncoder(m_settings.audioCodec) == QLatin1String("twolame")
+                           && m_settings.samplingRate == 44100;
+    if (format == QLatin1String("svcd") && !svcdSound)
+        format = QStringLiteral("dvd");
     m_arguments << "-of" << "lavf" << "-lavfopts" << "format=" + format;
     addFrameRateSwitch(false);
 }
@@ -337,7 +330,7 @@ QString MEncoderEncodeCommand::scaledVideoFilters() const
     // filters hand on, which without "dsize" is the DVD's stored 720x576 (5:4) whatever
     // the title's aspect.
     QStringList filters{scaleFilter()};
-    const double aspect = m_job.source.video.aspect;
+    const double aspect = SourceStreams::displayAspect(m_job.source);
     if (outputFormat(m_settings.muxer) != QLatin1String("avi") && aspect > 0.0)
         filters << "dsize=" + number(aspect);
     filters << "harddup";
@@ -417,8 +410,10 @@ void MEncoderEncodeCommand::addXvid()
         options << "autoaspect";
         break;
     }
-    if (muxer != QLatin1String("mpeg") && !avi)
-        options << "max_bframes=1";
+    // No B-frames: MEncoder hands libavformat's muxers their time stamps out of order (a
+    // Matroska file's decoding times go backwards), and decoded from an AVI the picture
+    // starts a frame late and a frame short.
+    options << "max_bframes=0";
 
     if (m_settings.profileLevel) {
         if (m_settings.level >= 1 && m_settings.level <= 3)
@@ -507,10 +502,12 @@ void MEncoderEncodeCommand::addLetterboxedLavc(const QStringList &lavcOptions)
 {
     // A picture wider than 4:3 is letterboxed into a 4:3 frame before scaling. Today's
     // MEncoder lets "expand" draw straight into the MPEG-2 decoder's frames, which leaves
-    // a single decodable frame from a DVD; a plain "scale" in front hands it copies.
+    // a single decodable frame from a DVD; a plain "scale" in front hands it copies, at
+    // the picture's display size. The bars go above and below that picture only: given
+    // the target's width, "expand" also widens a source narrower than it.
     QStringList filters;
     if (aspectClass() == Aspect::Wide || aspectClass() == Aspect::SixteenNine)
-        filters << "scale" << QStringLiteral("expand=%1:::::4/3").arg(m_settings.pictureSize.width());
+        filters << "scale" << "expand=:::::4/3";
     filters << scaleFilter() << "harddup";
     m_arguments << "-vf" << filters.join(',') << "-ovc" << "lavc";
     m_lavcOptions << lavcOptions;

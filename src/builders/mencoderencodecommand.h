@@ -51,8 +51,6 @@ private:
     Aspect aspectClass() const;
 
     void addInput(int chapter, int startSeconds);
-    // The "-aid" of the selected stream of an AVI read by libavformat.
-    int lavfAudioId() const;
     void addLimits(int frames);
     void addContainer();
     void addMpegContainer();
@@ -77,7 +75,6 @@ private:
     QString scaleFilter() const;
     // "scale", the display aspect where the container needs it, "harddup".
     QString scaledVideoFilters() const;
-    bool sourceIsAvi() const;
 
     const EncodingJob &m_job;
     const int m_passes;

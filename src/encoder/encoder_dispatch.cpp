@@ -203,6 +203,7 @@ void Encoder::cliCmdTargetDisc(bool superVideoCd, int type, QString &program,
         else
             m_mencoder->cliCmdTargetVcd(program, arguments, input, output, tv);
     } else if (type == EngineType::FFmpeg && m_ffmpeg) {
+        m_ffmpegEngine.job->source = m_source;
         ffmpegTargetDisc(superVideoCd, program, arguments, input, output, tv);
     } else {
         reportUnsupported(type, superVideoCd ? tr("SVCD target") : tr("VCD target"));

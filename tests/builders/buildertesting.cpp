@@ -60,6 +60,32 @@ EncodingSource clipSource(const QString &path)
     return source;
 }
 
+QString twoTrackClip(const QString &container, bool soundFirst)
+{
+    const QStringList sound{"-map", "1:a", "-map", "2:a"}, picture{"-map", "0:v"};
+    const QString name = QStringLiteral("%1-first.%2").arg(soundFirst ? "sound" : "video", container);
+    return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i",
+        "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
+        "sine=frequency=440:sample_rate=22050:duration=1", "-f", "lavfi", "-i",
+        "sine=frequency=880:sample_rate=44100:duration=1"} + (soundFirst ? sound + picture : picture + sound)
+        + QStringList{"-c:v", "mpeg4", "-c:a", container == "mp4" ? "aac" : "libmp3lame"});
+}
+
+EncodingSource twoTrackSource(const QString &path, bool soundFirst, int track)
+{
+    EncodingSource source = clipSource(path);
+    const bool avi = path.endsWith(".avi");
+    source.video.fileFormat = avi ? "AVI" : "";
+    // MPlayer's AVI reader numbers every stream in file order, its libavformat reader the
+    // audio streams among themselves.
+    for (int aid : !avi || soundFirst ? QList<int>{0, 1} : QList<int>{1, 2}) {
+        source.audio.aid = source.audio.streamNumber = aid;
+        source.audioStreams << source.audio;
+    }
+    source.audio = source.audioStreams[track];
+    return source;
+}
+
 EncodingSource dvdSource(const QString &folder)
 {
     EncodingSource source = clipSource(folder);

@@ -69,6 +69,11 @@ bool readEngine(FFmpegRecords &records);
 // Source records as the player hands them over for TestMedia's clip and DVD folder (title 1).
 EncodingSource clipSource(const QString &path);
 EncodingSource dvdSource(const QString &folder);
+// A 1 s clip ("avi", "mkv" or "mp4") with two audio tracks of 22.05 and 44.1 kHz, for an AVI
+// before or after its video, and its record as the player hands it over with one track
+// (0 or 1) chosen; the output's sampling rate tells which one an encode took.
+QString twoTrackClip(const QString &container, bool soundFirst);
+EncodingSource twoTrackSource(const QString &path, bool soundFirst, int track);
 
 // A target at the user's settings (level 4: the target's own fields) or at a predefined level
 // (the profile's fields), as the encoder core sets it.

@@ -59,7 +59,10 @@ QStringList encode(const Call &c, const QString &output = "/out/movie")
     return program.isEmpty() ? arguments : QStringList{program} + arguments;
 }
 
-const QString kHead = "/usr/bin/ffmpeg -y -i /media/movie.avi ";
+const QString kIn = "/usr/bin/ffmpeg -y -i /media/movie.avi ";
+// The picture and the chosen sound, the first of the file's audio streams.
+const QString kHead = kIn + "-map 0:v:0 -map 0:a:0 ";
+const QString kAvi = "-avoid_negative_ts disabled -fps_mode cfr ";
 const QString kX264Tail = " -pix_fmt yuv420p -vcodec libx264 ";
 const QString kMp3 = "-ac 2 -ar 44100 -ab 128k -acodec libmp3lame /out/movie";
 
@@ -78,10 +81,10 @@ private slots:
 
         QTest::newRow("user, Xvid AVI from a 4:3 clip")
             << ::encode(call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
-            << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -vcodec libxvid " + kMp3;
+            << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -vcodec libxvid " + kMp3;
         QTest::newRow("level 3, Xvid AVI") // the last of the levels' columns
             << ::encode(call(fourThree, 3, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
-            << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -g 250 -qmin 2 -qmax 8 -bf 0 -mbd rd "
+            << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -g 250 -qmin 2 -qmax 8 -bf 0 -mbd rd "
                        "-me_quality 6 -vcodec libxvid " + kMp3;
         QTest::newRow("user, MPEG-1 letterboxed from 1024x576")
             << ::encode(call(movie(1.78, 25.0, {1024, 576}), User, "mpeg_vcd", "mpeg1video",
@@ -91,13 +94,26 @@ private slots:
         QTest::newRow("level 1, MPEG-1 from 1.35 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
             << ::encode(call(movie(1.35, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
                              {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
-            << kHead + "-aspect 4:3 -r 25 -vf scale=352:217,pad=352:240:0:11:000000 -vb 1150k "
+            << kHead + "-aspect 4:3 -r 25 -vf scale=352:238,pad=352:240:0:0:000000 -vb 1150k "
                        "-vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
-        QTest::newRow("level 2, letterbox without a display size: plain scale")
+        QTest::newRow("level 2, letterbox from the aspect alone, without a display size")
             << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
                              1150, "mp2_vcd", 44100, 224))
-            << kHead + "-aspect 16:9 -r 25 -s 352x288 -vb 1150k -vcodec mpeg1video -ac 2 -ar 44100 "
-                       "-ab 224k -acodec mp2 /out/movie";
+            << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
+                       "-vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+        QTest::newRow("user, H.263 letterboxed into 128x96 from 16:9")
+            << ::encode(call(movie(16.0 / 9.0, 25.0, {192, 108}), User, "3gp", "h263", {128, 96},
+                             64, "noaudio", 0, 0))
+            << kIn + "-map 0:v:0 -aspect 4:3 -r 25 -vf scale=128:72,pad=128:96:0:12:000000 -vb 64k "
+                     "-flags +aic -obmc 1 -vcodec h263 -an /out/movie";
+        // The shape of a source is kept whatever its scaled size's: from the display size when
+        // the container stores no aspect (FLV), as a number between the two common ones.
+        QTest::newRow("user, FLV source without an aspect")
+            << ::encode(call(movie(0.0, 25.0, {192, 108}), User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
+            << kIn + "-map 0:v:0 -aspect 16:9 -r 25 -s 528x384 -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+        QTest::newRow("user, a 1.85 source")
+            << ::encode(call(movie(1.85, 25.0, {1998, 1080}), User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
+            << kIn + "-map 0:v:0 -aspect 1.85 -r 25 -s 528x384 -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
         QTest::newRow("level 1, H.264 MP4") // the first of the levels' columns
             << ::encode(call(fourThree, 1, "mp4", "x264", {640, 480}, 1000, "aac", 0, 128))
             << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1000k -preset ultrafast -profile:v baseline" + kX264Tail
@@ -109,7 +125,7 @@ private slots:
         twoPass.start = 12;
         QTest::newRow("user, H.264 first of two passes, 1001 frames from 12 s")
             << ::encode(twoPass)
-            << kHead + "-aspect 4:3 -t 00:00:40.04 -vframes 1001 -ss 12 -r 25 -s 640x480 -vb 1000k "
+            << kIn + "-map 0:v:0 -aspect 4:3 -t 00:00:40.04 -vframes 1001 -ss 12 -r 25 -s 640x480 -vb 1000k "
                        "-preset ultrafast -profile:v high" + kX264Tail + "-an /out/movie";
         QTest::newRow("level 5, H.264 HD in Matroska with AC-3 above 256 kbit/s")
             << ::encode(call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", 48000, 448))
@@ -133,9 +149,9 @@ private slots:
                    + "-ac 2 -strict experimental -acodec aac /out/movie";
         QTest::newRow("user, PSP's H.264 in MP4: the PSP options")
             << ::encode(call(fourThree, User, "mp4", "x264_psp", {320, 240}, 500, "noaudio", 0, 0))
-            << kHead + "-aspect 4:3 -r 25 -s 320x240 -vb 500k -bf 3 -bufsize 2000 -profile:v main "
-                       "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
-                       "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0 -preset ultrafast" + kX264Tail
+            << kIn + "-map 0:v:0 -aspect 4:3 -r 25 -s 320x240 -vb 500k -bf 3 -bufsize 2000 -profile:v main "
+                     "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
+                     "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0 -preset ultrafast" + kX264Tail
                    + "-an /out/movie";
         Call flv = call(movie(1.5, 29.97), User, "flv", "x264_lr", {320, 240}, 300, "aac_flv", 44100, 64);
         flv.job.target.video.frameRate = 15;
@@ -143,7 +159,7 @@ private slots:
         flv.job.target.extraOptions = {{"-sn", ""}, {"-passlogfile", "/out/p"}};
         QTest::newRow("user, FLV at 15 fps, -6 dB, extra switches")
             << ::encode(flv)
-            << kHead + "-passlogfile /out/p -sn -r 15 -s 320x240 -vb 300k -preset ultrafast"
+            << kHead + "-passlogfile /out/p -sn -aspect 1.5 -r 15 -s 320x240 -vb 300k -bf 0 -preset ultrafast"
                    + kX264Tail + "-vol 128 -ac 2 -ar 44100 -ab 64k -strict experimental -acodec aac "
                                  "/out/movie";
         Call mp3 = call(fourThree, User, "mp3", "novideo", {}, 0, "mp3", 44100, 192);
@@ -151,27 +167,28 @@ private slots:
         mp3.frames = 50;
         QTest::newRow("user, audio-only MP3")
             << ::encode(mp3)
-            << kHead + "-aspect 4:3 -t 00:00:02.0 -aframes 50 -r 25 -vn -ac 2 -ar 44100 -ab 192k "
+            << kIn + "-map 0:a:0 -aspect 4:3 -t 00:00:02.0 -aframes 50 -r 25 -vn -ac 2 -ar 44100 -ab 192k "
                        "-acodec libmp3lame /out/movie";
         QTest::newRow("level 2, audio-only AAC")
             << ::encode(call(movie(1.0, 0.0), 2, "m4a", "novideo", {}, 0, "aac", 48000, 160))
-            << kHead + "-vn -ar 48000 -ab 160k -strict experimental -acodec aac /out/movie";
+            << kIn + "-map 0:a:0 -aspect 1 -vn -ar 48000 -ab 160k -strict experimental -acodec aac /out/movie";
         QTest::newRow("user, H.263 3GP with PCM at 1536 kbit/s")
             << ::encode(call(fourThree, User, "3gp", "h263", {176, 144}, 128, "pcm", 0, 1536))
             << kHead + "-aspect 4:3 -r 25 -s 176x144 -vb 128k -flags +aic -obmc 1 -vcodec h263 "
                        "-ac 2 -ab 1536k -acodec pcm_s16le /out/movie";
         QTest::newRow("level 3, MPEG-4 AVI from 23.976 fps, 32-bit PCM")
             << ::encode(call(movie(2.35, 23.976), 3, "avi", "mpeg4", {640, 272}, 900, "pcm", 0, 128))
-            << kHead + "-r 23.976 -s 640x272 -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
+            << kHead + kAvi + "-aspect 2.35 -r 23.976 -s 640x272 -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
                        "+mv4+aic -trellis 2 -cmp 2 -subcmp 2 -g 300 -vcodec mpeg4 -ac 1 -ab 128k "
                        "-acodec pcm_s32le /out/movie";
         QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
             << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
-            << kHead + "-s 720x576 -vb 5000k -vcodec mpeg2video -ac 1 -acodec pcm_s16be /out/movie";
+            << kHead + "-aspect 1 -s 720x576 -vb 5000k -vcodec mpeg2video -ac 1 -acodec pcm_s16be /out/movie";
         Call names = call(movie(1.0, 0.0), User, "avi", "novideo", {}, 0, "noaudio", 0, 0);
         names.job.source.path = "clip:1.avi";
         QTest::newRow("names read as a protocol or an option go as files")
-            << ::encode(names, "-out.avi") << "/usr/bin/ffmpeg -y -i ./clip:1.avi -vn -an ./-out.avi";
+            << ::encode(names, "-out.avi")
+            << "/usr/bin/ffmpeg -y -i ./clip:1.avi " + kAvi + "-aspect 1 -vn -an ./-out.avi";
         Call dvd = call(dvdSource("/media/DVD"), User, "avi", "xvid", {640, 480},
                         1500, "mp3", 44100, 128);
         QTest::newRow("a DVD title: no command") << ::encode(dvd) << QString();
@@ -216,6 +233,16 @@ private slots:
         row("SVCD, no standard", "/usr/bin/ffmpeg -i /in/a.avi -target svcd -y -y /out/v.mpg");
         builder.cliCmdGetCodecs(program, list);
         row("codec query", "/usr/bin/ffmpeg -codecs");
+        // The disc of the loaded file takes the picture and the sound chosen in the player.
+        EncodingJob job;
+        job.source = clipSource("/in/a.avi");
+        job.source.audioStreams = {job.source.audio, job.source.audio};
+        job.source.audioStreams[1].aid = job.source.audio.aid = 2;
+        InterfaceFFmpeg loaded;
+        loaded.init(kBinary, nullptr, &job, nullptr);
+        loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+        row("VCD PAL of the second track",
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -target pal-vcd -y /out/v.mpg");
     }
 
     void shortCommand()

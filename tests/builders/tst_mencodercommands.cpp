@@ -91,24 +91,32 @@ private slots:
 
         QTest::newRow("DVD, user, Xvid in AVI")
             << encode(call(dvdTitle(), User, "avi", "xvid", {624, 352}, 700, "mp3", 44100, 128))
-            << dvd + args("-noskip -of avi -ffourcc XVID -vf scale=624:352,harddup -ovc xvid "
-                          "-force-avi-aspect 1.78 -xvidencopts bitrate=700:aspect=16/9:profile=dxnhdtv")
+            << dvd + args("-noskip -mc 0 -of avi -ffourcc XVID -vf scale=624:352,harddup -ovc xvid "
+                          "-force-avi-aspect 1.78 -xvidencopts bitrate=700:aspect=16/9:max_bframes=0:profile=dxnhdtv")
                    + lame + args("-o /out/movie.avi");
         EncodeCall c = call(dvdTitle(), 2, "mp4", "x264", {640, 360}, 1000, "mp3", 44100, 128, "PAL");
         c.chapter = 2;
         c.frames = 100;
         QTest::newRow("DVD, level 2, H.264 in MP4, from chapter 2, 100 frames")
             << encode(c)
-            << dvd + args("-chapter 2 -frames 100 -noskip -of lavf -lavfopts format=mp4 "
+            << dvd + args("-chapter 2 -frames 100 -noskip -mc 0 -of lavf -lavfopts format=mp4 "
                           "-vf scale=640:360,dsize=1.77778,harddup -ovc x264 -x264encopts "
                           "bframes=0:bitrate=1000:profile=main:preset=fast")
                    + lame + args("-o /out/movie.mp4");
+        // The copied sound keeps its own timing.
         QTest::newRow("DVD, level 3, MPEG-2 DVD with AC-3 copy")
             << encode(call(dvdTitle(), 3, "mpeg", "mpeg2video", {720, 576}, 5000, "ac3_copy", 0, 0,
                            "PAL"))
-            << dvd + args("-noskip -of lavf -lavfopts format=dvd -ofps 25 -vf scale=720:576,dsize=1.77778,harddup "
+            << dvd + args("-noskip -mc 0 -of lavf -lavfopts format=dvd -ofps 25 -vf scale=720:576,dsize=1.77778,harddup "
                           "-ovc lavc -oac copy -lavcopts vcodec=mpeg2video:vbitrate=5000:"
                           "vmax_b_frames=0:aspect=16/9 -o /out/movie.mpg");
+        // Into AVI the copy goes through libavformat's reader, which numbers the audio streams
+        // among themselves and hands the first frame whole.
+        QTest::newRow("DVD, user, Xvid AVI with AC-3 copy")
+            << encode(call(dvdTitle(), User, "avi", "xvid", {624, 352}, 700, "ac3_copy", 0, 0))
+            << args("-dvd-device /media/DVD dvd://3 -demuxer lavf -aid 0 -nosub -noskip -mc 0 -of avi -ffourcc XVID "
+                    "-vf scale=624:352,harddup -ovc xvid -force-avi-aspect 1.78 -xvidencopts "
+                    "bitrate=700:aspect=16/9:max_bframes=0:profile=dxnhdtv -oac copy -o /out/movie.avi");
 
         c = call(movieFile(), User, "mp4", "x264", {1280, 720}, 2000, "mp3", 48000, 192);
         c.startSeconds = 30;
@@ -119,29 +127,29 @@ private slots:
         c.job.target.extraOptions.insert("-nocache", "");
         QTest::newRow("file, user, H.264 in MP4 with volume and extra switches")
             << encode(c)
-            << args("/media/movie.mkv -aid 1 -ss 30 -noskip -nocache -passlogfile /out/s.stats -of "
+            << args("/media/movie.mkv -aid 1 -ss 30 -noskip -mc 0 -nocache -passlogfile /out/s.stats -of "
                     "lavf -lavfopts format=mp4 -vf scale=1280:720,dsize=1.33333,harddup -ovc x264 -x264encopts "
                     "bitrate=2000:bframes=0:profile=high:preset=slow -oac mp3lame -srate 48000 -af "
                     "volume=3,lavcresample=48000 -lameopts mode=0:cbr:br=192 -o /out/movie.mp4");
         QTest::newRow("AVI file, level 1, Xvid: read by libavformat, audio id recounted")
             << encode(call(movieFile("/media/clip.AVI"), 1, "avi", "xvid", {640, 480}, 1200, "mp3",
                            44100, 128, "PAL"))
-            << args("/media/clip.AVI -demuxer lavf -aid 0 -noskip -of avi -ffourcc XVID -vf "
+            << args("/media/clip.AVI -demuxer lavf -aid 0 -noskip -mc 0 -of avi -ffourcc XVID -vf "
                     "scale=640:480,harddup -ovc xvid -force-avi-aspect 1.33 -xvidencopts bitrate=1200:"
-                    "aspect=4/3:turbo:vhq=0:nohq_ac:notrellis:me_quality=4:profile=dxnhdtv")
+                    "aspect=4/3:max_bframes=0:turbo:vhq=0:nohq_ac:notrellis:me_quality=4:profile=dxnhdtv")
                    + lame + args("-o /out/movie.avi");
         c = call(movieFile("/media/movie.mkv", 1.78), 2, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
                  "mp2_vcd", 44100, 224, "NTSC");
         QTest::newRow("file, level 2, VideoCD MPEG-1 letterboxed, NTSC film")
             << encode(c)
-            << args("/media/movie.mkv -aid 1 -noskip -of lavf -lavfopts format=vcd -ofps 24000/1001 "
-                    "-vf scale,expand=352:::::4/3,scale=352:240,harddup -ovc lavc -oac twolame "
+            << args("/media/movie.mkv -aid 1 -noskip -mc 0 -of lavf -lavfopts format=vcd -ofps 24000/1001 "
+                    "-vf scale,expand=:::::4/3,scale=352:240,harddup -ovc lavc -oac twolame "
                     "-channels 2 -srate 44100 -af lavcresample=44100,channels=2 -twolameopts br=224 "
                     "-lavcopts vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vbitrate=1150:"
                     "vrc_minrate=1150:vrc_maxrate=1150:aspect=4/3 -o /out/movie.mpg");
         QTest::newRow("file, level 3, H.263 in 3GP without audio")
             << encode(call(movieFile(), 3, "3gp", "h263", {176, 144}, 128, "noaudio", 0, 0, "PAL"))
-            << args("/media/movie.mkv -aid 1 -noskip -of lavf -lavfopts format=3gp -vf "
+            << args("/media/movie.mkv -aid 1 -noskip -mc 0 -of lavf -lavfopts format=3gp -vf "
                     "scale=176:144,harddup -ovc lavc -nosound -lavcopts vcodec=h263:vqmin=8:aic:"
                     "vbitrate=128 -o /out/movie.3gp");
     }
@@ -165,32 +173,32 @@ private slots:
         // Level 2 at exactly the portable PAL size; level 3 at exactly the largest sized one.
         QTest::newRow("level 2 Xvid, AVI at 352x288")
             << encode(call(dvd, 2, "avi", "xvid", {352, 288}, 800, "mp3", 0, 128, "PAL"))
-            << "-xvidencopts" << "bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnportpal";
+            << "-xvidencopts" << "bitrate=800:aspect=16/9:max_bframes=0:vhq=1:nohq_ac:profile=dxnportpal";
         QTest::newRow("level 2 Xvid, AVI at 352x289")
             << encode(call(dvd, 2, "avi", "xvid", {352, 289}, 800, "mp3", 0, 128, "NTSC"))
-            << "-xvidencopts" << "bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnhtntsc";
+            << "-xvidencopts" << "bitrate=800:aspect=16/9:max_bframes=0:vhq=1:nohq_ac:profile=dxnhtntsc";
         QTest::newRow("level 3 Xvid, Matroska at 720x576")
             << encode(call(dvd43, 3, "mkv", "xvid", {720, 576}, 2000, "mp3", 0, 128, "PAL"))
             << "-xvidencopts"
-            << "bitrate=2000:aspect=4/3:max_bframes=1:chroma_opt:vhq=4:hq_ac:trellis:me_quality=6:"
+            << "bitrate=2000:aspect=4/3:max_bframes=0:chroma_opt:vhq=4:hq_ac:trellis:me_quality=6:"
                "profile=asp5";
         QTest::newRow("level 3 Xvid, Matroska at 721x576: no size profile")
             << encode(call(dvd43, 3, "mkv", "xvid", {721, 576}, 2000, "mp3", 0, 128, "PAL"))
             << "-xvidencopts"
-            << "bitrate=2000:aspect=4/3:max_bframes=1:chroma_opt:vhq=4:hq_ac:trellis:me_quality=6";
+            << "bitrate=2000:aspect=4/3:max_bframes=0:chroma_opt:vhq=4:hq_ac:trellis:me_quality=6";
 
         // Two passes: only the first Xvid pass is quick; x264 names the pass in both.
         for (int pass : {1, 2}) {
             QTest::addRow("Xvid pass %d of 2", pass)
                 << encode(call(movieFile(), User, "avi", "xvid", {640, 480}, 1000.4, "noaudio", 0, 0, {}, 2, pass))
-                << "-xvidencopts" << QString(pass == 1 ? "turbo:pass=1" : "pass=2") + ":bitrate=1000:aspect=4/3:profile=dxnhdtv";
+                << "-xvidencopts" << QString(pass == 1 ? "turbo:pass=1" : "pass=2") + ":bitrate=1000:aspect=4/3:max_bframes=0:profile=dxnhdtv";
             QTest::addRow("x264 pass %d of 2, fractional rate", pass)
                 << encode(call(movieFile(), 1, "mp4", "x264", {720, 480}, 1234.5678, "noaudio", 0, 0, "PAL", 2, pass))
                 << "-x264encopts" << QString("bframes=0:pass=%1:bitrate=1235:profile=main:preset=fast").arg(pass);
         }
         QTest::newRow("level 2 Xvid pass 1 of 2: never quick")
             << encode(call(dvd, 2, "avi", "xvid", {640, 360}, 800, "noaudio", 0, 0, "PAL", 2)) << "-xvidencopts"
-            << "pass=1:bitrate=800:aspect=16/9:vhq=1:nohq_ac:profile=dxnhdtv";
+            << "pass=1:bitrate=800:aspect=16/9:max_bframes=0:vhq=1:nohq_ac:profile=dxnhdtv";
         QTest::newRow("lavc MPEG-4, fractional rate")
             << encode(call(movieFile(), User, "mp4", "mpeg4", {640, 480}, 999.5, "noaudio", 0, 0))
             << "-lavcopts" << "vcodec=mpeg4:vbitrate=1000:vmax_b_frames=0:aspect=4/3";
@@ -208,15 +216,22 @@ private slots:
         QTest::newRow("MPEG by libavformat's DVD muxer")
             << encode(call(ntsc, 2, "mpeg", "mpeg2video", {704, 480}, 4000, "noaudio", 0, 0, "NTSC"))
             << "-lavfopts" << "format=dvd";
-        QTest::newRow("MPEG by libavformat's SVCD muxer")
-            << encode(call(ntsc, 2, "mpeg", "mpeg2video", {703, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+        QTest::newRow("MPEG by libavformat's SVCD muxer: MPEG layer 2 at 44.1 kHz")
+            << encode(call(ntsc, 2, "mpeg", "mpeg2video", {703, 480}, 4000, "mp2", 44100, 224, "NTSC"))
             << "-lavfopts" << "format=svcd";
+        // A Super VideoCD takes no other sound: with any other the narrow picture is a DVD's.
+        QTest::newRow("MPEG-2 at 480x576 with AC-3 copied: DVD muxer")
+            << encode(call(dvdTitle(), 2, "mpeg", "mpeg2video", {480, 576}, 2520, "ac3_copy", -1, 0, "PAL"))
+            << "-lavfopts" << "format=dvd";
+        QTest::newRow("MPEG-2 at 480x576 with MPEG layer 2 at 48 kHz: DVD muxer")
+            << encode(call(ntsc, User, "mpeg", "mpeg2video", {480, 576}, 2520, "mp2", 48000, 224, "PAL"))
+            << "-lavfopts" << "format=dvd";
 
         // A picture from 1.35 on is letterboxed on the disc's 4:3 frame.
         QTest::newRow("VideoCD from aspect 1.35")
             << encode(call(movieFile("/media/movie.mkv", 1.35), 2, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
                            "mp2_vcd", 44100, 224, "NTSC"))
-            << "-vf" << "scale,expand=352:::::4/3,scale=352:240,harddup";
+            << "-vf" << "scale,expand=:::::4/3,scale=352:240,harddup";
         // Display aspect: written into every container but AVI (see the first whole command).
         QTest::newRow("H.264 in MP4 from a 4:3 DVD title")
             << encode(call(dvd43, User, "mp4", "x264", {640, 360}, 1000, "noaudio", 0, 0))
@@ -270,17 +285,17 @@ private slots:
         QTest::addColumn<QStringList>("expected"); // empty: no program, no arguments
 
         const QStringList dvd = args("-o /out/disc.mpg -dvd-device /media/DVD dvd://3 -aid 128 -nosub");
-        const QStringList sound = args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of mpeg "
-                                       "-mpegopts");
+        const QStringList sound = args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of lavf "
+                                       "-lavfopts");
         const QStringList resample = args("-srate 44100 -af lavcresample=44100,channels=2 -vf");
         QTest::newRow("VCD PAL, 16:9")
             << false << int(SourceKind::Dvd) << 1.78 << "PAL"
-            << sound + args("format=xvcd") + resample
-                   + args("scale=352:288,harddup -ofps 25 -lavcopts vcodec=mpeg1video:keyint=15:"
+            << sound + args("format=vcd") + resample
+                   + args("scale=352:288,harddup -ofps 25 -noskip -mc 0 -lavcopts vcodec=mpeg1video:keyint=15:"
                           "vrc_buf_size=327:vrc_minrate=1152:vbitrate=1152:vrc_maxrate=1152:aspect=16/9")
                    + dvd;
         // A PAL title on an NTSC disc: its frames are stamped anew so that repeats are encoded.
-        const QStringList svcdNtsc = sound + args("format=xsvcd") + resample
+        const QStringList svcdNtsc = sound + args("format=svcd") + resample
             + args("scale=480:480,harddup,fixpts=fps=30000/1001 -ofps 30000/1001 -lavcopts "
                    "vcodec=mpeg2video:keyint=15:mbd=2:vrc_buf_size=917:vrc_minrate=600:"
                    "vbitrate=2500:vrc_maxrate=2500:aspect=4/3")

@@ -60,11 +60,12 @@ class MEncoderJobsTest : public QObject
 private slots:
     void twoPassXvidReadsFirstPassStatistics()
     {
-        // The job as the encoder core sets up the Xvid CD target for the 8 s DVD title.
+        // The job as the encoder core sets up the Xvid CD target, sized for the 8 s DVD title:
+        // at a size it never reaches the second pass would encode every picture alike.
         MEncoderRecords engine("mencoder");
         engine.job.source = dvdSource(TestMedia::dvdFolder());
         setTarget(engine.job.target, EncoderProfile::LevelUser, "avi", "xvid", {624, 352},
-                  -(700000 - 16 * 8), "mp3", 44100, 128);
+                  -200, "mp3", 44100, 128);
         const QString stats = scratch("movie.stats");
         engine.job.target.extraOptions.insert("-passlogfile", stats);
         QString program;
@@ -253,33 +254,40 @@ private slots:
     {
         QFETCH(bool, soundFirst);
         QFETCH(int, track);
-        const QStringList sound{"-map", "1:a", "-map", "2:a"}, picture{"-map", "0:v"};
-        const QString name = soundFirst ? "sound-first.avi" : "video-first.avi";
-        const QString avi = TestMedia::clip(name, QStringList{"-f", "lavfi", "-i",
-            "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
-            "sine=frequency=440:sample_rate=22050:duration=1", "-f", "lavfi", "-i",
-            "sine=frequency=880:sample_rate=44100:duration=1"} + (soundFirst ? sound + picture
-                                                                              : picture + sound)
-            + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"});
+        const QString avi = twoTrackClip("avi", soundFirst);
         QVERIFY(!avi.isEmpty());
         MEncoderRecords engine("mencoder");
-        EncodingSource &source = engine.job.source;
-        source = clipSource(avi);
-        source.audioStreams.clear();
-        for (int aid : soundFirst ? QList<int>{0, 1} : QList<int>{1, 2}) { // the player's ids
-            source.audio.aid = aid;
-            source.audioStreams << source.audio;
-        }
-        source.audio = source.audioStreams[track];
+        engine.job.source = twoTrackSource(avi, soundFirst, track);
         setTarget(engine.job.target, EncoderProfile::LevelUser, "avi", "xvid", {160, 120}, 300, "mp3",
                   0, 64);
         QString program;
         QStringList arguments;
-        const QString output = scratch("track-" + name);
+        const QString output = scratch("track-" + QFileInfo(avi).fileName());
         engine.builder.cliCmdEncode(program, arguments, output, 10, 0, 0);
         QCOMPARE(TestMedia::run(program, arguments), 0);
         QCOMPARE(probeStreams(output, "codec_type,sample_rate").filter("audio"),
                  QStringList{track == 0 ? "audio,22050" : "audio,44100"});
+    }
+
+    // A DVD title's AC-3 sound copied into an AVI: every picture of the 8 s title once, as
+    // long as the sound, and the sound whole from its first frame on.
+    void dvdSoundCopiedIntoAvi()
+    {
+        MEncoderRecords engine("mencoder");
+        engine.job.source = dvdSource(TestMedia::dvdFolder());
+        setTarget(engine.job.target, EncoderProfile::LevelUser, "avi", "xvid", {624, 352}, 700, "ac3_copy", 0, 0);
+        QString program;
+        QStringList arguments;
+        const QString output = scratch("dvd-ac3-copy.avi");
+        engine.builder.cliCmdEncode(program, arguments, output, 0, 0, 0);
+        QCOMPARE(TestMedia::run(program, arguments), 0);
+        const OutputReport report = probeOutput(output);
+        QVERIFY2(qAbs(report.videoFrames - 200) <= 1, qPrintable(QString::number(report.videoFrames)));
+        QVERIFY2(qAbs(report.audioSeconds - report.videoSeconds) < 0.3,
+                 qPrintable(QString("%1 %2").arg(report.audioSeconds).arg(report.videoSeconds)));
+        QString errors;
+        TestMedia::run("ffmpeg", {"-v", "error", "-i", output, "-f", "null", "-"}, nullptr, &errors);
+        QCOMPARE(errors, QString());
     }
 
     // Relative names that begin with "-" reach MEncoder as files: the encode's input and the

@@ -50,6 +50,8 @@ private slots:
         QTest::newRow("avi AC-3 copy from a DVD") << "avi" << "" << "ac3_copy" << true << true << dvd;
         QTest::newRow("mpeg AC-3 copy from a file") << "mpeg" << "" << "ac3_copy" << true << false << file;
         QTest::newRow("mp4 AC-3 copy from a DVD") << "mp4" << "" << "ac3_copy" << true << false << dvd;
+        QTest::newRow("matroska AC-3 copy from a DVD") << "matroska" << "" << "ac3_copy" << true << false << dvd;
+        QTest::newRow("mpeg AC-3 copy from a DVD") << "mpeg" << "" << "ac3_copy" << true << false << dvd;
         QTest::newRow("mp4 AC-3 copy from a file") << "mp4" << "" << "ac3_copy" << true << true << file;
         QTest::newRow("mov copy from a DVD") << "mov" << "" << "copy" << true << false << dvd;
     }

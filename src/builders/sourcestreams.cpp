@@ -1,0 +1,47 @@
+#include "builders/sourcestreams.h"
+
+#include "encoder/records/encodingsource.h"
+
+#include <QFileInfo>
+
+double SourceStreams::displayAspect(const EncodingSource &source)
+{
+    const VideoInfo &video = source.video;
+    if (video.aspect > 0.0)
+        return video.aspect;
+    if (video.scaledWidth > 0 && video.scaledHeight > 0)
+        return double(video.scaledWidth) / video.scaledHeight;
+    if (video.width > 0 && video.height > 0)
+        return double(video.width) / video.height;
+    return 0.0;
+}
+
+bool SourceStreams::isAvi(const EncodingSource &source)
+{
+    return QFileInfo(source.path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0
+           || source.video.fileFormat.compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0;
+}
+
+int SourceStreams::audioIndex(const EncodingSource &source)
+{
+    // The player's AVI reader numbers every stream of the file in file order, its
+    // libavformat reader the audio streams among themselves: either way the audio streams
+    // listed before the chosen one are those with lower ids.
+    const int aid = source.audio.aid;
+    bool listed = false;
+    int preceding = 0;
+    for (const AudioInfo &stream : source.audioStreams) {
+        listed = listed || stream.aid == aid;
+        if (stream.aid >= 0 && stream.aid < aid)
+            ++preceding;
+    }
+    if (listed)
+        return preceding;
+    // A DVD title's audio streams are numbered on the disc in their order.
+    if (source.kind == SourceKind::Dvd)
+        return qMax(source.audio.streamNumber, 0);
+    // Without the list only the chosen stream is known: an AVI reader's id counts the
+    // video, which AVI writers put first.
+    const bool videoFirst = source.video.kind != VideoInfo::AudioOnlyFile && isAvi(source);
+    return videoFirst && aid > 0 ? aid - 1 : qMax(aid, 0);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+struct EncodingSource;
+
+// Where the chosen streams of a source sit for the engines that number a file's streams
+// per kind (libavformat's readers, FFmpeg's stream specifiers), whatever numbers the player
+// gave them when it identified the file.
+namespace SourceStreams {
+
+// The shape the source's picture is shown at, width over height: the player's aspect, else
+// its display size, else its coded size (a container that stores no aspect, as FLV, shows
+// its pixels square); 0 when nothing is known.
+double displayAspect(const EncodingSource &source);
+// Whether the source is an AVI file, by its name or by the format the player found.
+bool isAvi(const EncodingSource &source);
+// The chosen audio stream's place among the source's audio streams, 0 for the first.
+int audioIndex(const EncodingSource &source);
+
+} // namespace SourceStreams
