@@ -222,7 +222,7 @@ void MainWindow::updateEncoderInput()
     m_encoderWidget->updateInput(player->currentVideoInfo(), player->noVideo,
                                  player->currentAudioInfo(), player->audioIndex == -1,
                                  player->currentSubtitleInfo(), player->subtitleIndex == -1,
-                                 !player->playing);
+                                 !player->playing, player->currentAudioStreams());
 }
 
 void MainWindow::enableVideoOpenActions(bool playing)

@@ -310,7 +310,11 @@ QString Encoder::outputFile() const
 
 int Encoder::audioStreamCount() const
 {
-    return m_audioStreamMarker == -1 ? 0 : int(m_source.audioStreams.size()) + 1;
+    // The source's list holds every audio stream of the file or title, for the engines to
+    // find the chosen one among them; the encoding takes the chosen stream alone. Counted
+    // as several, the list would leave the panel nothing to offer but "multi", which no
+    // engine writes.
+    return m_audioStreamMarker == -1 ? 0 : 1;
 }
 
 int Encoder::subtitleStreamCount() const

@@ -73,6 +73,7 @@ public:
     OutputTarget outputTarget() const { return m_output; }
     QString outputFile() const;
 
+    // The audio streams the encoding takes: 0 without audio, else the chosen one.
     int audioStreamCount() const;
     int subtitleStreamCount() const;
 

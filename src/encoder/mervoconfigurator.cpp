@@ -37,9 +37,7 @@ bool MervoConfigurator::buildOptions(int type, const QString &muxer, const QStri
     m_root.title = m_encoder->muxerDescription(muxer);
     auto group = std::make_unique<OptionNode>(tr("User settings"));
     // The job of the engine being configured, which the option items point into.
-    if (!LastUserProfile::load(muxer, m_encoder->tvStandard(), video, audio, m_job->target,
-                               *m_source, m_lists))
-        seedFromPresets(muxer, video, audio);
+    loadUserSettings(muxer, video, audio, m_job->target);
     if (!video.isEmpty() && video != QLatin1String("novideo"))
         group->children.push_back(videoNode(video));
     if (!audio.isEmpty() && audio != QLatin1String("noaudio"))
@@ -48,12 +46,12 @@ bool MervoConfigurator::buildOptions(int type, const QString &muxer, const QStri
     return true;
 }
 
-void MervoConfigurator::seedFromPresets(const QString &muxer, const QString &video,
-                                        const QString &audio)
+void MervoConfigurator::seedFromPresets(EncodingTarget &target, const QString &muxer,
+                                        const QString &video, const QString &audio)
 {
     // Levels 4 and 5 have no video rows: their user settings start from level 2 so that a
     // level-4 job never runs with an empty picture size or bitrate.
-    const int level = m_job->target.profile.level;
+    const int level = target.profile.level;
     const int seedLevel = (level >= 1 && level <= 3) || level == EncoderProfile::LevelAudioCopy ? level : 2;
     EncoderProfile profile = makeProfile(muxer, video, audio, seedLevel);
     if (profile.videoCodec.isEmpty() && seedLevel != 2) {
@@ -63,14 +61,14 @@ void MervoConfigurator::seedFromPresets(const QString &muxer, const QString &vid
         profile.videoBitrate = fallback.videoBitrate;
     }
     if (!profile.videoCodec.isEmpty()) {
-        m_job->target.video.codec = profile.videoCodec;
-        m_job->target.video.pictureSize = profile.pictureSize;
-        m_job->target.video.bitrate = profile.videoBitrate;
+        target.video.codec = profile.videoCodec;
+        target.video.pictureSize = profile.pictureSize;
+        target.video.bitrate = profile.videoBitrate;
     }
     if (!profile.audioCodec.isEmpty()) {
-        m_job->target.audio.codec = profile.audioCodec;
-        m_job->target.audio.samplingRate = profile.samplingRate;
-        m_job->target.audio.bitrate = profile.audioBitrate;
+        target.audio.codec = profile.audioCodec;
+        target.audio.samplingRate = profile.samplingRate;
+        target.audio.bitrate = profile.audioBitrate;
     }
 }
 
@@ -142,9 +140,20 @@ bool MervoConfigurator::loadLastUserProfile(const QString &muxer, const QString 
     return LastUserProfile::load(muxer, standard, video, audio, m_job->target, *m_source, m_lists);
 }
 
-bool MervoConfigurator::loadLastUserProfile(const QString &video, const QString &audio,
-                                            EncodingTarget &target)
+bool MervoConfigurator::loadUserSettings(const QString &muxer, const QString &video,
+                                         const QString &audio, EncodingTarget &target)
 {
-    return LastUserProfile::load(target.muxer, m_encoder->tvStandard(), video, audio, target,
-                                 *m_source, m_lists);
+    // Only the "x264" options choose a quality preset and a profile; left from an earlier
+    // choice they would reach another codec's command (Xvid refuses "profile=x264_high").
+    if (video != QLatin1String("x264")) {
+        target.video.preset.clear();
+        target.video.profile.clear();
+    }
+    if (LastUserProfile::load(muxer, m_encoder->tvStandard(), video, audio, target, *m_source,
+                              m_lists))
+        return true;
+    // What was not remembered for these codecs comes from their presets, not from the
+    // codecs chosen before them.
+    seedFromPresets(target, muxer, video, audio);
+    return false;
 }

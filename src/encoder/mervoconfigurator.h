@@ -37,16 +37,20 @@ public:
     void saveLastUserProfile();
     bool loadLastUserProfile(const QString &muxer, const QString &standard, const QString &video,
                              const QString &audio);
-    // Fills `target` from the settings remembered for its container and the two codecs.
-    bool loadLastUserProfile(const QString &video, const QString &audio, EncodingTarget &target);
+    // The user settings (level 4) of `target` for the container and the two codecs: those
+    // remembered for them, else their presets'; nothing of the codecs chosen before stays.
+    // True when the remembered settings were complete.
+    bool loadUserSettings(const QString &muxer, const QString &video, const QString &audio,
+                          EncodingTarget &target);
 
     OptionNode &optionRoot() { return m_root; }
     EncodingJob *job() const { return m_job; }
     const UserOptionLists &optionLists() const { return m_lists; }
 
 private:
-    // The job's user settings from the presets of its level, where the presets have a codec.
-    void seedFromPresets(const QString &muxer, const QString &video, const QString &audio);
+    // The target's user settings from the presets of its level, where the presets have a codec.
+    void seedFromPresets(EncodingTarget &target, const QString &muxer, const QString &video,
+                         const QString &audio);
     std::unique_ptr<OptionNode> videoNode(const QString &video);
     std::unique_ptr<OptionNode> audioNode(const QString &audio);
 

@@ -32,8 +32,10 @@ const VideoRow kVideoRows[] = {
     {"h263", 3, "", 352, 288, 256},
     {"mpeg1video", 2, "NTSC", 352, 240, 1152},
     {"mpeg1video", 2, "PAL", 352, 288, 1152},
-    {"mpeg1video", 3, "NTSC", 352, 480, 2376},
-    {"mpeg1video", 3, "PAL", 352, 480, 2376},
+    // MPEG-1 cannot show 352 by 480 pixels at 4:3 (its pixel shapes stop short of the
+    // 1.82 that needs): the eXtended-VCD keeps the VideoCD's picture at a higher rate.
+    {"mpeg1video", 3, "NTSC", 352, 240, 2376},
+    {"mpeg1video", 3, "PAL", 352, 288, 2376},
     {"mpeg2video", 1, "NTSC", 352, 480, 2520},
     {"mpeg2video", 1, "PAL", 352, 576, 2520},
     {"mpeg2video", 2, "NTSC", 480, 480, 2520},
@@ -167,13 +169,19 @@ QSize PresetTables::fitToSource(const QSize &preset, const QSize &display)
     return preset;
 }
 
-EncoderProfile PresetTables::makeProfile(const QString &muxer, const QString &video,
-                                         const QString &audio, int level,
-                                         const EncodingSource &source) const
+VideoPreset PresetTables::videoPresetOf(const QString &video, int level,
+                                        const QString &standard) const
 {
-    const QString standard = sourceStandard(source.video);
-    EncoderProfile profile;
-
+    // The copy of a source's sound has no picture of its own: the picture is encoded as
+    // the best predefined level encodes it, as the profiles of the levels carry it on.
+    if (level == EncoderProfile::LevelAudioCopy) {
+        for (int below = 3; below >= 1; --below) {
+            const VideoPreset preset = videoPresetOf(video, below, standard);
+            if (!preset.codec.isEmpty())
+                return preset;
+        }
+        return VideoPreset();
+    }
     // A row for the source's standard beats a row for every standard.
     VideoPreset forStandard;
     VideoPreset forAny;
@@ -185,8 +193,17 @@ EncoderProfile PresetTables::makeProfile(const QString &muxer, const QString &vi
         else if (preset.standard.isEmpty())
             forAny = preset;
     }
-    const VideoPreset &videoPreset =
-        forStandard.codec.isEmpty() && !forAny.codec.isEmpty() ? forAny : forStandard;
+    return forStandard.codec.isEmpty() && !forAny.codec.isEmpty() ? forAny : forStandard;
+}
+
+EncoderProfile PresetTables::makeProfile(const QString &muxer, const QString &video,
+                                         const QString &audio, int level,
+                                         const EncodingSource &source) const
+{
+    const QString standard = sourceStandard(source.video);
+    EncoderProfile profile;
+
+    const VideoPreset videoPreset = videoPresetOf(video, level, standard);
 
     // A level the codec has no row for takes the row added first.
     AudioPreset audioPreset;
@@ -247,7 +264,8 @@ QList<EncoderProfile> PresetTables::buildProfiles(const QString &muxer, const QS
     std::sort(levels.begin(), levels.end());
 
     // One working profile: a level without a video (audio) row only empties that codec and
-    // keeps the numbers the level before it left.
+    // keeps the numbers the level before it left; the copy of the source's sound keeps the
+    // picture too, which the user chose with it.
     EncoderProfile working;
     working.muxer = muxer;
     working.standard = standard;
@@ -259,7 +277,7 @@ QList<EncoderProfile> PresetTables::buildProfiles(const QString &muxer, const QS
             working.videoCodec = preset.codec;
             working.pictureSize = preset.pictureSize;
             working.videoBitrate = preset.bitrate;
-        } else {
+        } else if (level != EncoderProfile::LevelAudioCopy) {
             working.videoCodec.clear();
         }
         if (audioByLevel.contains(level)) {

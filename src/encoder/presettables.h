@@ -52,6 +52,10 @@ public:
     bool supportsProfileLevel(const QString &video, const QString &audio, int level) const;
 
 private:
+    // The video row of a level for the standard (a row for every standard else); the copy
+    // of the source's sound (level 5) takes the best level's row. Empty codec when none.
+    VideoPreset videoPresetOf(const QString &video, int level, const QString &standard) const;
+
     QMultiMap<QString, VideoPreset> m_video;
     QMultiMap<QString, AudioPreset> m_audio;
 };

@@ -335,9 +335,10 @@ void EncoderWidget::onMovieLoaded(const QString &path, int kind)
 
 void EncoderWidget::updateInput(const VideoInfo &video, bool noVideo, const AudioInfo &audio,
                                 bool noAudio, const SubtitleInfo &subtitle, bool noSubtitle,
-                                bool inputReady)
+                                bool inputReady, const QList<AudioInfo> &audioStreams)
 {
     m_encoder->setSourceStreams(video, noVideo, audio, noAudio, subtitle, noSubtitle);
+    m_encoder->source().audioStreams = audioStreams;
     updateCodecs(QString(), QString(), QString(), QString());
     emit optionsChanged();
     m_startButton->setEnabled(m_canEncode && inputReady);

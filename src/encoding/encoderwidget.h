@@ -69,8 +69,11 @@ public:
     void setConsoleButton(bool show);
     void initEncoder();
     virtual void onMovieLoaded(const QString &path, int kind);
+    // `audioStreams`: every audio stream of the source, among which the engines find the
+    // chosen one.
     void updateInput(const VideoInfo &video, bool noVideo, const AudioInfo &audio, bool noAudio,
-                     const SubtitleInfo &subtitle, bool noSubtitle, bool inputReady);
+                     const SubtitleInfo &subtitle, bool noSubtitle, bool inputReady,
+                     const QList<AudioInfo> &audioStreams = {});
     void log(const QString &text, int level);
     bool runEncoding();
     bool queueAspectCorrection(const QString &analysed, const QString &output, double aspect,
@@ -94,6 +97,21 @@ public:
     QLabel *profileLabel() const { return m_profileLabel; }
     QLineEdit *fileEdit() const { return m_fileEdit; }
     QWidget *codecBar() const { return m_codecBar; }
+    // One encoding as both panels start it: a unique output and the command for the current
+    // choice, which Start tries before it queues it.
+    struct EncodingCommand
+    {
+        QString output;
+        int type = 0;
+        QString program;
+        QStringList arguments;
+        int frames = 0;
+        bool test = false;
+    };
+    // The command Start would try and queue for the current choice and the values of its
+    // task; nothing runs. The real-engine tables run it themselves.
+    EncodingCommand plannedCommand();
+    EncodingTaskData plannedTaskValues(const EncodingCommand &command);
     bool isRunning() const { return m_running; }
     bool isReady() const { return m_ready; }
     bool isAborted() const { return m_aborted; }
@@ -166,17 +184,6 @@ protected:
     void prepareJob();
     QString selected(ActiveComboBox *combo) const;
     QString uniqueOutputPath() const;
-    // One encoding as both panels start it: a unique output, the command for the current
-    // choice and its trial run. False, after the failure box, when the trial fails.
-    struct EncodingCommand
-    {
-        QString output;
-        int type = 0;
-        QString program;
-        QStringList arguments;
-        int frames = 0;
-        bool test = false;
-    };
     bool checkedEncodingCommand(EncodingCommand &command, bool clearViews,
                                 const QString &failureHint);
     // Sends an encoding's job where it belongs: a preview to the panel's own manager and

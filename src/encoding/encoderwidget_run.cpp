@@ -81,9 +81,9 @@ EncodingTaskData EncoderWidget::encodingTaskData(int type, const QStringList &ar
     return values;
 }
 
-bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearViews,
-                                           const QString &failureHint)
+EncoderWidget::EncodingCommand EncoderWidget::plannedCommand()
 {
+    EncodingCommand command;
     const EncodingSource &source = m_encoder->source();
     command.output = uniqueOutputPath();
     command.test = m_preferences.testMode;
@@ -95,6 +95,18 @@ bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearV
                                       : 0;
     m_encoder->cliCmdEncode(command.type, command.program, command.arguments, command.output,
                             command.frames, chapter, position, false);
+    return command;
+}
+
+EncodingTaskData EncoderWidget::plannedTaskValues(const EncodingCommand &command)
+{
+    return encodingTaskData(command.type, command.arguments, command.output, command.frames);
+}
+
+bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearViews,
+                                           const QString &failureHint)
+{
+    command = plannedCommand();
     qCDebug(lcEncoding) << "EncoderWidget: encoding command line" << command.program << command.arguments;
     if (clearViews)
         for (QTextEdit *view : {m_stdIn, m_stdOut, m_stdErr})

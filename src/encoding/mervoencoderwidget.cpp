@@ -122,7 +122,7 @@ void MervoEncoderWidget::loadSettings()
     int level = choice.dvdAc3 ? 5 : remembered.lastProfile(choice.muxer);
     if (level == UserLevel && choice.job) {
         choice.job->target.profile.level = UserLevel;
-        remembered.loadLastUserProfile(choice.video, choice.audio, choice.job->target);
+        remembered.loadUserSettings(choice.muxer, choice.video, choice.audio, choice.job->target);
         setProfileText(m_configurator->profileLabel(UserLevel, m_encoder->tvStandard(),
                                                     choice.muxer, choice.video, choice.audio),
                        m_mervoEncoder->profileSummary(choice.muxer, choice.job->target));

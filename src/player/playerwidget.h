@@ -114,6 +114,8 @@ public:
     void currentTrackCounts(int *video, int *audio, int *subtitle) const;
     VideoInfo currentVideoInfo() const;
     AudioInfo currentAudioInfo() const;
+    // Every audio stream of the selected title or movie, the chosen one among them.
+    QList<AudioInfo> currentAudioStreams() const;
     SubtitleInfo currentSubtitleInfo() const;
     // Whether the lists offer "No video" and "No audio"; the player dialog turns it off.
     void setStreamChoices(bool offered) { noStreamChoices = offered; }

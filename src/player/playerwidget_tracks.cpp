@@ -437,17 +437,22 @@ VideoInfo PlayerWidget::currentVideoInfo() const
     return info;
 }
 
-AudioInfo PlayerWidget::currentAudioInfo() const
+QList<AudioInfo> PlayerWidget::currentAudioStreams() const
 {
-    const QList<AudioInfo> *streams = nullptr;
     if (mediaKind == kDvdKind) {
         if (const TitleInfo *title = titleRecord(selectedTitle))
-            streams = &title->audioStreams;
+            return title->audioStreams;
     } else if (mediaKind == kFileKind) {
-        streams = &movieInfo.audioStreams;
+        return movieInfo.audioStreams;
     }
-    if (streams && audioIndex >= 0 && audioIndex < streams->size())
-        return streams->at(audioIndex);
+    return {};
+}
+
+AudioInfo PlayerWidget::currentAudioInfo() const
+{
+    const QList<AudioInfo> streams = currentAudioStreams();
+    if (audioIndex >= 0 && audioIndex < streams.size())
+        return streams.at(audioIndex);
     return AudioInfo();
 }
 

@@ -180,8 +180,9 @@ private slots:
         QVERIFY(e->hasVideoAndAudio());
         QCOMPARE(e->audioStreamCount(), 1);
         QCOMPARE(e->subtitleStreamCount(), 0);
-        e->source().audioStreams.append(AudioInfo());
-        QCOMPARE(e->audioStreamCount(), 2);
+        // The file's other audio stream listed beside the chosen one: still one to encode.
+        e->source().audioStreams = {mp3Tone(1), mp3Tone(2)};
+        QCOMPARE(e->audioStreamCount(), 1);
         e->setSourceStreams(VideoInfo(), false, AudioInfo(), true, SubtitleInfo(), false);
         QCOMPARE(e->audioStreamCount(), 0);
         QCOMPARE(e->subtitleStreamCount(), 1);

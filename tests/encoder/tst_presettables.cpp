@@ -40,7 +40,10 @@ private slots:
     {
         const PresetTables tables;
         const QStringList videoRows = {"x264 2 NTSC | 528x320 896", "x264 2 PAL | 528x384 896",
-                                       "mpeg4 3 NTSC | 624x352 1024", "mpeg2video 1 PAL | 352x576 2520"};
+                                       "mpeg4 3 NTSC | 624x352 1024", "mpeg2video 1 PAL | 352x576 2520",
+                                       "mpeg1video 3 NTSC | 352x240 2376",
+                                       // The copy of the sound keeps the best level's picture.
+                                       "xvid 5 PAL | 624x352 1024"};
         for (const QString &row : videoRows) {
             const QStringList f = row.section(" | ", 0, 0).split(' ');
             const EncoderProfile p = tables.makeProfile("avi", f[0], "noaudio", f[1].toInt(),
@@ -103,11 +106,12 @@ private slots:
         const QSize wide(1024, 576);
         QTest::newRow("xvid/mp3 on 16:9 PAL") << "xvid" << "mp3" << wide << "mp3" << QStringList{"1 xvid 480x272 768 mp3 44100 112", "2 xvid 624x352 896 mp3 44100 160", "3 xvid 624x352 1024 mp3 48000 192"};
         QTest::newRow("xvid/mp3 on 4:3") << "xvid" << "mp3" << QSize(720, 540) << "mp3" << QStringList{"1 xvid 320x240 768 mp3 44100 112", "2 xvid 384x288 896 mp3 44100 160", "3 xvid 384x288 1024 mp3 48000 192"};
-        // Level 5 has no video row: the codec empties, the numbers of level 3 stay.
-        QTest::newRow("ac3 copy") << "xvid" << "ac3" << wide << "ac3" << QStringList{"1 xvid 480x272 768 ac3 48000 192", "2 xvid 624x352 896 ac3 48000 256", "3 xvid 624x352 1024 ac3 48000 384", "5  624x352 1024 ac3 -1 0"};
+        // Level 5 copies the sound and keeps the picture as level 3 encodes it.
+        QTest::newRow("ac3 copy") << "xvid" << "ac3" << wide << "ac3" << QStringList{"1 xvid 480x272 768 ac3 48000 192", "2 xvid 624x352 896 ac3 48000 256", "3 xvid 624x352 1024 ac3 48000 384", "5 xvid 624x352 1024 ac3 -1 0"};
         QTest::newRow("no ac3 copy from mp3") << "novideo" << "ac3" << wide << "mp3" << QStringList{"1  -1x-1 0 ac3 48000 192", "2  -1x-1 0 ac3 48000 256", "3  -1x-1 0 ac3 48000 384"};
-        QTest::newRow("VideoCD PAL") << "mpeg1video" << "mp2_vcd" << wide << "mp2" << QStringList{"2 mpeg1video 352x288 1152 mp2_vcd 44100 224", "3 mpeg1video 352x480 2376 mp2_vcd 44100 224"};
-        QTest::newRow("audio rows only at 1") << "mpeg1video" << "mp2" << wide << "mp2" << QStringList{"1  -1x-1 0 mp2 44100 224", "2 mpeg1video 352x288 1152 mp2 44100 224", "3 mpeg1video 352x480 2376 mp2 48000 384"};
+        // The eXtended VCD of level 3 keeps the VideoCD's picture, which MPEG-1 shows at 4:3.
+        QTest::newRow("VideoCD PAL") << "mpeg1video" << "mp2_vcd" << wide << "mp2" << QStringList{"2 mpeg1video 352x288 1152 mp2_vcd 44100 224", "3 mpeg1video 352x288 2376 mp2_vcd 44100 224"};
+        QTest::newRow("audio rows only at 1") << "mpeg1video" << "mp2" << wide << "mp2" << QStringList{"1  -1x-1 0 mp2 44100 224", "2 mpeg1video 352x288 1152 mp2 44100 224", "3 mpeg1video 352x288 2376 mp2 48000 384"};
     }
 
     void builtProfiles()

@@ -525,6 +525,57 @@ private slots:
         QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Completed);
     }
 
+    // The user's own settings (level 4) follow the codecs now chosen: nothing of the codecs
+    // configured before reaches their command (both commands failed to start).
+    void userSettingsFollowTheCodecs_data()
+    {
+        QTest::addColumn<QStringList>("first");  // configured at level 4 in the dialog
+        QTest::addColumn<QStringList>("second"); // chosen next, its container at level 4
+        QTest::addColumn<QStringList>("wanted");
+        QTest::addColumn<QStringList>("unwanted");
+        QTest::newRow("Xvid after x264's high profile")
+            << QStringList{"mp4", "x264", "mp3_lr"} << QStringList{"matroska", "xvid", "mp3_flv"}
+            << QStringList{"profile=asp5"} << QStringList{"x264"};
+        QTest::newRow("VideoCD sound after an AC-3 copy")
+            << QStringList{"avi", "xvid", "ac3_copy"} << QStringList{"mpeg_vcd", "mpeg1video", "mp2_vcd"}
+            << QStringList{"44100", "br=224"} << QStringList{"48000", "br=448"};
+    }
+    void userSettingsFollowTheCodecs()
+    {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(QStringList, wanted);
+        QFETCH(QStringList, unwanted);
+        Panel panel;
+        panel.load(TestMedia::dvdFolder(), 16.0 / 9.0, 8.0, "mpeg2video");
+        panel.widget->onMovieLoaded(TestMedia::dvdFolder(), 2);
+        panel.widget->enableControls(true);
+        panel.target(first[0], first[1], first[2]);
+        WindowTesting::ModalAnswerer answerer;
+        answerer.answerWith([](QWidget *modal) {
+            auto *dialog = qobject_cast<MervoEncoderConfigureDialog *>(modal);
+            if (!dialog) {
+                modal->close();
+                return true;
+            }
+            dialog->tabs()->setCurrentIndex(1); // the user settings
+            for (QComboBox *combo : dialog->choiceCombos())
+                if (dialog->itemOf(combo)->choice.displayKind == 2) // the H.264 profile
+                    combo->setCurrentIndex(combo->findData("x264_high"));
+            dialog->accept();
+            return true;
+        });
+        panel.widget->configureButton()->click();
+        QCOMPARE(QSettings().value("Encoder/Last Profile/" + first[0]).toInt(), 4);
+        QSettings().setValue("Encoder/Last Profile/" + second[0], 4);
+        panel.target(second[0], second[1], second[2]);
+        const QString command = panel.widget->plannedCommand().arguments.join(' ');
+        for (const QString &text : wanted)
+            QVERIFY2(command.contains(text), qPrintable(command));
+        for (const QString &text : unwanted)
+            QVERIFY2(!command.contains(text), qPrintable(command));
+    }
+
 private:
     QString m_wide;
 };
