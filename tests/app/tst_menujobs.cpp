@@ -4,6 +4,7 @@
 
 #include "app/mervomainwindow.h"
 #include "encoder/records/encodingsource.h"
+#include "encoding/activecombobox.h"
 #include "encoding/consoledialog.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/jobmanagerdialog.h"
@@ -15,6 +16,7 @@
 #include "player/playerwidget.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/mervoencoderwidget.h"
+#include "outputreport.h"
 #include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -353,10 +355,24 @@ private slots:
         QVERIFY(qAbs(TestMedia::probeDuration(output) - TestMedia::probeDuration(input)) < 0.2);
     }
 
-    // A DVD title with its second audio language: the VideoCD holds that language's tone;
-    // re-mux and split are not offered for a DVD.
+    // A DVD title with its second audio language: the VideoCD and the Super VideoCD hold
+    // that language's tone and every picture of the title, without holes; re-mux and split
+    // are not offered for a DVD.
+    void dvdTitleWithSecondLanguage_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<QString>("codec");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("VideoCD") << "jobEncodeVcd" << "mpeg1video" << 352 << "VideoCD (VCD/MPEG-1)";
+        QTest::newRow("Super VideoCD") << "jobEncodeSvcd" << "mpeg2video" << 480 << "Super-VideoCD (SVCD/MPEG-2)";
+    }
     void dvdTitleWithSecondLanguage()
     {
+        QFETCH(QString, slot);
+        QFETCH(QString, codec);
+        QFETCH(int, width);
+        QFETCH(QString, target);
         const QString dvd = TestMedia::languagesDvdFolder();
         QVERIFY(!dvd.isEmpty());
         Fixture fixture;
@@ -367,21 +383,53 @@ private slots:
         audio->setCurrentIndex(2);
         QVERIFY(!fixture.window->remuxAction->isEnabled());
         QVERIFY(!fixture.window->splitAction->isEnabled());
-        QVERIFY(fixture.window->encodeVcdAction->isEnabled());
-        fixture.window->encodeVcdAction->trigger();
+        QVERIFY(fixture.window->encodeVcdAction->isEnabled() && fixture.window->encodeSvcdAction->isEnabled());
+        QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
         QVERIFY(fixture.jobsDone());
         // The 16:9 title's ratio, snapped for the finalising step.
         QCOMPARE(fixture.manager()->jobs().at(0)->tasks().at(0)->taskData->at(TaskDataSlot::AspectRatio), QVariant(1.78));
         const QString name = fixture.window->targetName() + " Title_1";
-        QVERIFY(fixture.manager()->jobs().at(0)->title().startsWith("Encode " + name + " to VideoCD (VCD/MPEG-1)"));
+        QVERIFY(fixture.manager()->jobs().at(0)->title().startsWith("Encode " + name + " to " + target));
         const QString output = fixture.target.filePath(name + ".mpg");
         const QJsonObject video = firstStream(output, "video");
-        QCOMPARE(video.value("codec_name").toString(), QString("mpeg1video"));
-        QCOMPARE(video.value("width").toInt(), 352);
+        QCOMPARE(video.value("codec_name").toString(), codec);
+        QCOMPARE(video.value("width").toInt(), width);
         // French is the 880 Hz tone, English the 440 Hz one.
         const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
         const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
         QVERIFY2(high > low + 10.0, qPrintable(QString("%1 %2").arg(high).arg(low)));
+        // The 6 s title's pictures, none dropped on the way.
+        const OutputReport report = probeOutput(output);
+        QCOMPARE(report.videoHoles, 0);
+        QVERIFY2(qAbs(report.videoSeconds - 6.0) < 0.3, qPrintable(QString::number(report.videoSeconds)));
+    }
+
+    // The track chosen in the player reaches the encoder panel's commands on both engines:
+    // the second of the two tracks that stand before the picture of an AVI.
+    void chosenTrackReachesBothEngines()
+    {
+        const QString avi = TestMedia::clip("menu-sound-first.avi", {"-f", "lavfi", "-i",
+            "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i", "sine=frequency=440:duration=1",
+            "-f", "lavfi", "-i", "sine=frequency=880:duration=1", "-map", "1:a", "-map", "2:a", "-map", "0:v",
+            "-c:v", "mpeg4", "-c:a", "libmp3lame"});
+        QVERIFY(!avi.isEmpty());
+        Fixture fixture;
+        QVERIFY(fixture.open(avi, false));
+        auto *audio = fixture.window->playerWidget()->findChild<QComboBox *>("audioCombo");
+        QVERIFY(audio);
+        audio->setCurrentIndex(audio->findData(1));
+        EncoderWidget *panel = fixture.window->encoderWidget();
+        const struct { const char *muxer; const char *engine; QStringList choice; } roads[] = {
+            {"mpeg", "mencoder", {"-aid", "1"}}, {"avi", "ffmpeg", {"-map", "0:a:1"}}};
+        for (const auto &road : roads) {
+            const int entry = panel->formatCombo()->findData(road.muxer);
+            panel->formatCombo()->setCurrentIndex(entry);
+            emit panel->formatCombo()->activated(entry);
+            const EncoderWidget::EncodingCommand command = panel->plannedCommand();
+            QVERIFY2(command.program.endsWith(road.engine), qPrintable(command.program));
+            const QString arguments = command.arguments.join(' ');
+            QVERIFY2(arguments.contains(road.choice.join(' ')), qPrintable(arguments));
+        }
     }
 
     // The Job entries follow the loaded file's streams.

@@ -4,6 +4,36 @@
 #include <QProcess>
 #include <QThread>
 
+#include <sched.h>
+
+namespace {
+// The cores the tests may use, in order.
+QList<int> usableCores()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    QList<int> cores;
+    if (sched_getaffinity(0, sizeof(set), &set) == 0)
+        for (int core = 0; core < CPU_SETSIZE; ++core)
+            if (CPU_ISSET(core, &set))
+                cores << core;
+    return cores;
+}
+
+// Holds a child to one core. The engines size their thread pools by the cores they may run
+// on: side by side, each with a pool for every core, their threads spend more time waiting
+// for each other than encoding.
+void pinToCore(QProcess *process, int core)
+{
+    process->setChildProcessModifier([core] {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        CPU_SET(core, &set);
+        sched_setaffinity(0, sizeof(set), &set);
+    });
+}
+} // namespace
+
 void markRepeats(QList<ParallelRun> &runs)
 {
     QMap<QStringList, int> first;
@@ -18,6 +48,9 @@ void markRepeats(QList<ParallelRun> &runs)
 void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &finished)
 {
     const int parallel = qMax(2, QThread::idealThreadCount());
+    const QList<int> cores = usableCores();
+    QList<int> freeCores = cores;
+    QMap<QProcess *, int> coreOf;
     QList<QPair<int, QProcess *>> running;
     for (int next = 0; next < runs.size() || !running.isEmpty();) {
         for (; running.size() < parallel && next < runs.size(); ++next) {
@@ -29,6 +62,10 @@ void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &fin
             else
                 process->setStandardOutputFile(runs[next].stdOutFile.isEmpty() ? QProcess::nullDevice()
                                                                                 : runs[next].stdOutFile);
+            if (!freeCores.isEmpty()) {
+                coreOf.insert(process, freeCores.first());
+                pinToCore(process, freeCores.takeFirst());
+            }
             process->start(runs[next].program, runs[next].arguments);
             running.append({next, process});
         }
@@ -43,6 +80,8 @@ void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &fin
             run.exitCode = process->exitCode();
             run.output = (run.mergeChannels ? process->readAllStandardOutput()
                                             : process->readAllStandardError()).right(65536);
+            if (coreOf.contains(process))
+                freeCores.append(coreOf.take(process));
             delete process;
             running.removeAt(i);
             finished(index);

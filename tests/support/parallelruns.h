@@ -32,5 +32,6 @@ void markRepeats(QList<ParallelRun> &runs);
 QStringList runChains(const QList<QList<QStringList>> &chains);
 
 // Runs every run that repeats none as many at once as the machine has cores (at least two),
-// and calls `finished` with its index as each ends, then with the index of each repeat.
+// each held to a core of its own, and calls `finished` with its index as each ends, then
+// with the index of each repeat.
 void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &finished);

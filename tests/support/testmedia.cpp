@@ -181,6 +181,22 @@ QString TestMedia::languagesDvdFolder()
     return authorDvd(root, titlesets) ? root : QString();
 }
 
+QString TestMedia::shortDvdFolder()
+{
+    const QString root = folder() + "/short-dvd";
+    if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
+        return root;
+    const QString title = clip("short-title.mpg",
+        {"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=1",
+         "-f", "lavfi", "-i", "sine=frequency=440:duration=1",
+         "-f", "lavfi", "-i", "sine=frequency=880:duration=1",
+         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-target", "pal-dvd", "-aspect", "16:9",
+         "-b:v", "1500k", "-ac", "2"});
+    if (title.isEmpty())
+        return QString();
+    return authorDvd(root, titlesetXml(title, "16:9", {"en", "de"}, "0,0:00.5")) ? root : QString();
+}
+
 double TestMedia::probeDuration(const QString &path)
 {
     QString out;

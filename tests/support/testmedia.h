@@ -31,6 +31,9 @@ QString dvdFolder();
 // English in stereo at 192 kbit/s and French in mono at 96 kbit/s; title 2 (4 s, 4:3) has
 // two chapters and one German track at 128 kbit/s.
 QString languagesDvdFolder();
+// A DVD folder with one 1 s title (16:9 PAL) and two stereo AC-3 tracks: English with a
+// 440 Hz tone, German with an 880 Hz one.
+QString shortDvdFolder();
 // Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS.
 bool authorDvd(const QString &root, const QString &titlesets);
 
