@@ -1,5 +1,7 @@
 #include "app/preferencesdialog.h"
 
+#include "app/shellsettings.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -7,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -190,15 +191,6 @@ void PreferencesDialog::loadControls()
     m_forceName->setChecked(m_working.encoder.forceOutputName);
 }
 
-QString PreferencesDialog::cleanOutputName(const QString &name)
-{
-    // The name stays in Unicode: a file name here is UTF-8, where a byte-wise round trip
-    // would garble every non-ASCII letter.
-    static const QRegularExpression forbidden(QStringLiteral("[\\\\/?*|]"));
-    const QString cleaned = QString(name).remove(forbidden).simplified();
-    return cleaned.isEmpty() ? EncoderPreferences().outputName : cleaned;
-}
-
 void PreferencesDialog::accept()
 {
     for (const IntegerRow &row : std::as_const(m_integerRows)) {
@@ -207,10 +199,11 @@ void PreferencesDialog::accept()
         *row.field = std::min(std::max(value, row.minimum), row.maximum);
     }
     m_working.encoder.forceOutputName = m_forceName->isChecked();
-    m_working.encoder.outputName = cleanOutputName(m_fileName->text());
+    m_working.encoder.outputName = ShellSettings::cleanOutputName(m_fileName->text());
     m_working.player.ignoreShortTitles = m_shortTitles->isChecked();
-    m_working.player.titleMinimumLength =
-            std::min(std::max(m_titleLength->text().toDouble(), kTitleLengthMinimum), kTitleLengthMaximum);
+    // What is not a finite number ("nan", "inf", letters) reads as 0, so as the minimum.
+    m_working.player.titleMinimumLength = ShellSettings::boundedDouble(
+            m_titleLength->text(), kTitleLengthMinimum, kTitleLengthMinimum, kTitleLengthMaximum);
     m_working.player.testFrames = m_working.encoder.testFrames;
     m_working.player.testChapter = m_working.encoder.testChapter;
     m_working.player.testPosition = m_working.encoder.testPosition;
