@@ -368,6 +368,8 @@ private slots:
         const QString huge = TestMedia::scratch("opening", "huge display.mkv");
         QCOMPARE(TestMedia::run("mkvmerge", {"-q", "-o", huge, "--display-dimensions", "0:20000000x240", small}), 0);
         MervoMainWindow *window = openWindow();
+        window->zoomActions[3]->trigger(); // 1:1, where the file's size is the panel's
+        QVERIFY(window->zoomActions[3]->isChecked());
         FileChooserScript chooser;
         chooser.answer(huge);
         window->openFileAction->trigger();
