@@ -30,12 +30,12 @@ ffmpeg -v error -y -f lavfi -i testsrc=duration=3:size=720x576:rate=25 -f lavfi 
 # MPlayer: identify passes, the status query, slave answers and standard error.
 for clip in clip.avi clip.mkv huge.mkv clip.vob; do
     mplayer -noconfig all -identify -frames 0 -vo null -ao null -msglevel identify=4 "$work/$clip" 2>&1 \
-        | seed mplayer_identify "$clip.txt"
+        | seed mplayer "identify-$clip.txt"
 done
-mplayer -noconfig all -noquiet -nocache -nofs -nomouseinput -vo help -ao help 2>&1 | seed mplayer_status help.txt
+mplayer -noconfig all -noquiet -nocache -nofs -nomouseinput -vo help -ao help 2>&1 | seed mplayer status-help.txt
 printf 'get_time_pos\nget_property length\nget_property chapter\nget_video_resolution\nget_property deinterlace\nget_property speed\nget_property volume\nget_audio_bitrate\nget_file_name\nquit\n' \
-    | mplayer -slave -quiet -noconfig all -vo null -ao null "$work/clip.mkv" 2>&1 | seed mplayer_answers slave.txt
-mplayer -noconfig all -vo null -ao null "$work/missing.avi" 2>&1 | seed mplayer_answers missing.txt
+    | mplayer -slave -quiet -noconfig all -vo null -ao null "$work/clip.mkv" 2>&1 | seed mplayer answers-slave.txt
+mplayer -noconfig all -vo null -ao null "$work/missing.avi" 2>&1 | seed mplayer answers-missing.txt
 
 # FFprobe: the version, the analysis the program asks for, and packet lists.
 ffprobe -version | seed ffprobe version.txt
@@ -57,7 +57,7 @@ done
 # MEncoder: the status query, a short encode's progress on standard output and its end.
 mencoder -ovc help -oac help -of help 2>&1 | seed mencoder help.txt
 mencoder "$work/clip.avi" -ovc lavc -oac mp3lame -frames 40 -o "$work/out.avi" 2>"$work/mencoder.err" \
-    | tee "$work/mencoder.out" | seed mencoder_progress encode.txt
+    | tee "$work/mencoder.out" | seed progress mencoder-encode.txt
 seed mencoder command-check.txt < "$work/mencoder.out"
 mencoder "$work/missing.avi" -ovc lavc -oac mp3lame -o "$work/out.avi" 2>&1 | seed mencoder failed.txt
 
@@ -65,7 +65,7 @@ mencoder "$work/missing.avi" -ovc lavc -oac mp3lame -o "$work/out.avi" 2>&1 | se
 ffmpeg -hide_banner -version | seed ffmpeg version.txt
 ffmpeg -hide_banner -codecs 2>/dev/null | seed ffmpeg codecs.txt
 ffmpeg -hide_banner -formats 2>/dev/null | seed ffmpeg formats.txt
-ffmpeg -nostdin -y -i "$work/clip.avi" -c:v mpeg4 -c:a mp2 "$work/out.mkv" 2>&1 | seed ffmpeg_progress encode.txt
+ffmpeg -nostdin -y -i "$work/clip.avi" -c:v mpeg4 -c:a mp2 "$work/out.mkv" 2>&1 | seed progress ffmpeg-encode.txt
 ffmpeg -nostdin -y -i "$work/clip.avi" -c:v mpeg4 -c:a mp2 "$work/out.mkv" 2>&1 | seed ffmpeg command-check.txt
 ffmpeg -nostdin -y -i "$work/missing.avi" "$work/out.mkv" 2>&1 | seed ffmpeg failed.txt
 

@@ -1,8 +1,11 @@
-// What a playing MPlayer prints: the "ANS_" answers to slave commands and the status lines on
-// standard output, and its standard error, one line at a time.
+// What MPlayer prints: the status query ("-vo help -ao help") as a whole, and one line at a
+// time the identify pass of a file or a DVD title, the "ANS_" answers and status lines of a
+// playing player, and its standard error.
 
 #include "fuzztarget.h"
 
+#include "engines/clipinfo.h"
+#include "engines/diskinfo.h"
 #include "engines/interfacemplayer.h"
 #include "engines/playbackinfo.h"
 #include "engines/playercapabilities.h"
@@ -15,10 +18,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     PlayerStatus status;
     InterfaceMplayer mplayer;
     mplayer.init(QStringLiteral("mplayer"), &capabilities, &status);
+    status.stdOut = FuzzTarget::bytes(data, size);
+    status.state = InterfaceStatus::OutputCaptured;
+    mplayer.parseStatus();
+
+    ClipInfo clip;
+    DiskInfo disk;
     PlaybackInfo playback;
     QString text;
     for (const QByteArray &line : FuzzTarget::lines(data, size)) {
         int code = 0;
+        mplayer.parseStdoutClip(line, &code, &clip);
+        mplayer.parseStdoutDisk(line, &code, &disk);
         mplayer.parseStdoutRun(line, &code, &playback);
         mplayer.parseStderr(line, &code, &text);
     }
