@@ -99,11 +99,12 @@ public:
         }
     }
 
-    // Text shown as it is; "&" starts a character reference only when one follows.
+    // Text shown as it is; "&" starts a character reference only when one follows (numbers
+    // short enough to stay below the last code point).
     void text(QStringView text)
     {
         static const QRegularExpression reference(
-            QStringLiteral("^&(?:[A-Za-z][A-Za-z0-9]{0,31}|#[0-9]{1,7}|#[xX][0-9A-Fa-f]{1,6});"));
+            QStringLiteral("^&(?:[A-Za-z][A-Za-z0-9]{0,31}|#[0-9]{1,6}|#[xX][0-9A-Fa-f]{1,5});"));
         qsizetype at = 0;
         while (at < text.size() && !full()) {
             const QChar c = text.at(at);
