@@ -15,6 +15,7 @@
 #include "player/playerwidget.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/mervoencoderwidget.h"
+#include "outputreport.h"
 #include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -58,17 +59,6 @@ QJsonObject firstStream(const QString &path, const QString &type)
         if (stream.toObject().value("codec_type").toString() == type)
             return stream.toObject();
     return QJsonObject();
-}
-
-// The mean level in dB of a file's sound through one filter: a tone above the high-pass
-// corner keeps its level, one below it loses most of it.
-double meanVolume(const QString &path, const QString &filter)
-{
-    QString err;
-    TestMedia::run("ffmpeg", {"-nostdin", "-i", path, "-vn", "-af", filter + ",volumedetect", "-f", "null", "-"},
-                   nullptr, &err);
-    const qsizetype at = err.indexOf("mean_volume: ");
-    return at < 0 ? 0.0 : err.mid(at + 13).section(' ', 0, 0).toDouble();
 }
 
 // What the job views showed while the jobs ran: fed by the consoles' own signals.

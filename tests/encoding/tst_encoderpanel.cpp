@@ -5,6 +5,7 @@
 #include "viewtestsupport.h"
 #include "windowtesting.h"
 #include "enginetesting.h"
+#include "outputreport.h"
 
 #include "encoder/encoder.h"
 #include "encoder/mervoconfigurator.h"
@@ -79,16 +80,6 @@ void loadDvdTitle(EncoderWidget *widget)
     widget->onMovieLoaded(TestMedia::dvdFolder(), 2);
     widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
     widget->enableControls(true);
-}
-
-// The mean level in dB of a file's sound through one filter.
-double meanVolume(const QString &path, const QString &filter)
-{
-    QString err;
-    TestMedia::run("ffmpeg", {"-nostdin", "-i", path, "-vn", "-af", filter + ",volumedetect", "-f", "null", "-"},
-                   nullptr, &err);
-    const qsizetype at = err.indexOf("mean_volume: ");
-    return at < 0 ? 0.0 : err.mid(at + 13).section(' ', 0, 0).toDouble();
 }
 
 // What a player meets decoding the file to its end: nothing, when it is sound.
@@ -696,16 +687,7 @@ private slots:
     {
         Panel panel;
         const QString folder = freshFolder("panel-foreign");
-        panel.load(m_wide, 16.0 / 9.0, 60.0);
-        panel.widget->setTarget(folder, "preview");
-        panel.target("avi", "xvid", "mp3");
-        EncoderPreferences preferences;
-        preferences.testMode = true;
-        preferences.testFrames = 100000;
-        panel.widget->setPreferences(preferences);
-        panel.widget->previewBox()->setChecked(true);
-        panel.widget->startButton()->click();
-        QVERIFY(panel.widget->isRunning());
+        startLongPreview(panel, folder, "preview");
         MervoJob *foreign = panel.main.manager.addEngineJob(
             "/usr/bin/ffmpeg", {"-nostdin", "-y", "-f", "lavfi", "-i", "sine=duration=1", folder + "/menu.wav"},
             folder + "/menu.wav", "Encoding", "Job menu job", QString("FFmpeg"), 0);
@@ -736,16 +718,8 @@ private slots:
         EncoderPreviewDialog *preview = panel.widget->previewDialog();
         QVERIFY(!preview->isRunning());
         const QString folder = freshFolder("panel-abort");
-        panel.load(m_wide, 16.0 / 9.0, 60.0);
-        panel.widget->setTarget(folder, "aborted");
-        panel.target("avi", "xvid", "mp3");
-        EncoderPreferences preferences;
-        preferences.testMode = true;
-        preferences.testFrames = 100000;
-        panel.widget->setPreferences(preferences);
-        panel.widget->previewBox()->setChecked(true);
         panel.widget->show();
-        panel.widget->startButton()->click();
+        startLongPreview(panel, folder, "aborted");
         QVERIFY(preview->isRunning() && preview->isVisible());
         MervoTask *task = panel.widget->previewJobManager()->jobs().first()->tasks().first();
         QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
@@ -810,6 +784,21 @@ private slots:
     }
 
 private:
+    // A preview of the whole 60 s clip, running when this returns.
+    void startLongPreview(Panel &panel, const QString &folder, const QString &name)
+    {
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        panel.widget->setTarget(folder, name);
+        panel.target("avi", "xvid", "mp3");
+        EncoderPreferences preferences;
+        preferences.testMode = true;
+        preferences.testFrames = 100000;
+        panel.widget->setPreferences(preferences);
+        panel.widget->previewBox()->setChecked(true);
+        panel.widget->startButton()->click();
+        QVERIFY(panel.widget->isRunning());
+    }
+
     QString m_wide;
 };
 
