@@ -37,10 +37,10 @@ inline EncodingTaskData outputData(const QString &path)
     return {2, 0.0, 0, 0.0, 0, path, QString(), false, QVariant()};
 }
 
-inline Job *plainJob(Task *task, const QString &id)
+inline Job *plainJob(Task *task, const QString &id, QTextEdit *log = nullptr)
 {
     auto *job = new Job;
-    job->init(task, id, "title " + id, "out", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+    job->init(task, id, "title " + id, "out", nullptr, nullptr, nullptr, log, 2, 0, 0, 0);
     return job;
 }
 
