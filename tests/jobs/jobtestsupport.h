@@ -14,6 +14,16 @@
 
 namespace JobTest {
 
+// Gone, or a zombie that nobody has reaped yet (in a container nobody may).
+inline bool hasExited(qint64 pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
 constexpr const char *Shell = "/bin/sh";
 
 // Arguments that make /bin/sh run the script with $1, $2 ... set to the given values.

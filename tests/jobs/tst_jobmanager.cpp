@@ -12,18 +12,6 @@
 
 using namespace JobTest;
 
-namespace {
-// Gone, or a zombie that nobody has reaped yet.
-bool hasExited(pid_t pid)
-{
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
-}
-} // namespace
-
 // The plain manager with real child processes (small shell scripts and the fake engine).
 class TestJobManager : public QObject
 {

@@ -1,7 +1,6 @@
 // Engines never outlive the program or an abort, and a job that cannot start says why.
 
 #include "jobtestsupport.h"
-#include "testmedia.h"
 
 #include "jobs/openfilelimit.h"
 
@@ -14,16 +13,6 @@
 using namespace JobTest;
 
 namespace {
-// Gone, or a zombie that nobody has reaped yet (in a container nobody may).
-bool hasExited(qint64 pid)
-{
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
-}
-
 qint64 readPid(const QString &file)
 {
     QFile pidFile(file);
