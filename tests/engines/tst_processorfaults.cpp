@@ -204,6 +204,19 @@ private slots:
         QCOMPARE(ffprobe.audioStreams(), QList<int>{4});
     }
 
+    // A synchronous run's engine is tied to the program as a job's is: it leads a process
+    // group of its own (and gets the parent-death signal with it), so that it never outlives
+    // the program and a kill ends what it started.
+    void runnerBindsTheEngineToTheProgram()
+    {
+        const QString script = writeEngineScript("print-group", "read -r pid comm state ppid pgrp rest < /proc/$$/stat\n"
+                                                                "echo \"$$ $pgrp\"");
+        const SyncRunner::Result result = SyncRunner::run(script, {}, QString(), {}, "Analyzer");
+        const QStringList ids = result.stdOut.split(' ');
+        QVERIFY2(ids.size() == 2 && ids.first().toLongLong() > 0, qPrintable(result.stdOut));
+        QCOMPARE(ids.last().trimmed(), ids.first());
+    }
+
     void runnerSetsTheLibraryPath() // on top of the environment
     {
         const QString script = writeEngineScript(

@@ -101,6 +101,7 @@ private slots:
             {"cut short", 40.0, false, 28.5, Task::Aborted, "its output lasts 28.5 s of the 40.0 s asked for"},
             {"a tenth short", 10.0, false, 8.9, Task::Aborted, "its output lasts 8.9 s of the 10.0 s asked for"},
             {"long enough", 10.0, false, 9.0, Task::Terminated, ""},
+            {"seconds short of a long source", 40.0, false, 37.0, Task::Terminated, ""},
             {"a second short", 5.0, false, 4.0, Task::Terminated, ""},
             {"preview", 40.0, true, 1.0, Task::Terminated, ""},
             {"statistics.stats", 40.0, false, 0.5, Task::Terminated, ""},

@@ -81,21 +81,24 @@ private slots:
     void abortEndsTheWholeTree_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("abort of a task of a multi-task job") << "abort";
-        QTest::newRow("kill of a plain job's task") << "kill";
-        QTest::newRow("kill all") << "kill all";
+        QTest::addColumn<bool>("plain"); // a plain job's task, else a multi-task job's
+        QTest::newRow("abort of a task of a multi-task job") << "abort" << false;
+        QTest::newRow("kill of a plain job's task") << "kill" << true;
+        QTest::newRow("kill all, multi-task job") << "kill all" << false;
+        QTest::newRow("kill all, plain job") << "kill all" << true;
     }
 
     void abortEndsTheWholeTree()
     {
         QFETCH(QString, how);
+        QFETCH(bool, plain);
         QTemporaryDir dir;
         const QString pidFile = dir.filePath("child.pid");
         // The engine starts a child of its own and waits for it.
         const QString engine = "sleep 30 & echo $! > \"$1\"; wait";
         MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
         Task *task = nullptr;
-        if (how == "kill") {
+        if (plain) {
             task = scriptTask<Task>("engine", engine, {pidFile});
             manager.JobManager::addJob(plainJob(task, "id-1"));
         } else {
