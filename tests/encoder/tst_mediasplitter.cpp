@@ -474,9 +474,9 @@ private slots:
         QTest::addColumn<int>("earlier"); // earlier splits: movie.part1.avi, then " (1)" to " (n-1)"
         QTest::addColumn<QString>("prefix"); // of the volumes written
         QTest::addColumn<QString>("logged");
-        QTest::newRow("beside files (1) to (99)") << 100 << "movie (100).part" << "";
+        QTest::newRow("beside files (1) to (99)") << 100 << "/movie (100).part" << "";
         QTest::newRow("second name taken during the split")
-            << 0 << "movie.part" << "Failed to split part #2 of movie.avi: exited with code 1";
+            << 0 << "/movie.part" << "Failed to split part #2 of movie.avi: exited with code 1";
     }
 
     void userFilesAreNeverOverwritten()
@@ -484,41 +484,32 @@ private slots:
         QFETCH(int, earlier);
         QFETCH(QString, prefix);
         QFETCH(QString, logged);
-        const QString input = m_folder->path() + "/movie.avi";
-        QVERIFY(QFile::copy(TestMedia::standardAvi(), input));
-        QStringList userFiles;
-        for (int n = 0; n < earlier; ++n)
-            userFiles << m_folder->path() + (n == 0 ? QString("/movie.part1.avi") : QString("/movie (%1).part1.avi").arg(n));
-        const auto writeUserFile = [](const QString &path) {
-            QFile file(path);
-            return file.open(QIODevice::WriteOnly) && file.write("the user's") == 10;
-        };
-        for (const QString &file : std::as_const(userFiles))
-            QVERIFY(writeUserFile(file));
-
+        const QString folder = m_folder->path();
+        QVERIFY(QFile::copy(TestMedia::standardAvi(), folder + "/movie.avi"));
+        QStringList userFiles{folder + "/movie.part1.avi"};
+        for (int n = 1; n < earlier; ++n)
+            userFiles << folder + QString("/movie (%1).part1.avi").arg(n);
+        const auto writeUserFile = [](const QString &path) { QFile file(path); return file.open(QIODevice::WriteOnly) && file.write("user's"); };
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        if (earlier == 0) { // made once the first volume runs, before the second is queued
+            userFiles = {folder + "/movie.part2.avi"};
+            connect(&host, &MervoJobManager::jobStarted, this, [&] { writeUserFile(userFiles.first()); },
+                    Qt::SingleShotConnection);
+        }
+        for (int n = 0; n < earlier; ++n)
+            QVERIFY(writeUserFile(userFiles.at(n)));
         MediaSplitter splitter(&host);
         QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        if (earlier == 0) { // made once the first volume runs, before the second is queued
-            userFiles << m_folder->path() + "/movie.part2.avi";
-            connect(&host, &MervoJobManager::jobStarted, this,
-                    [&] { QVERIFY(userFiles.size() != 1 || writeUserFile(userFiles.last())); }, Qt::SingleShotConnection);
-        }
-        splitter.startSplit(input, 2, QFileInfo(input).size() / 2);
+        splitter.startSplit(folder + "/movie.avi", 2, QFileInfo(folder + "/movie.avi").size() / 2);
         QVERIFY(finished.count() == 1 || finished.wait(30000));
 
         for (const QString &file : std::as_const(userFiles)) {
             QFile kept(file);
-            QVERIFY(kept.open(QIODevice::ReadOnly));
-            QCOMPARE(kept.readAll(), QByteArray("the user's"));
+            QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "user's");
         }
-        QVERIFY(TestMedia::probeDuration(m_folder->path() + "/" + prefix + "1.avi") > 0.0);
-        if (logged.isEmpty()) {
-            QVERIFY(TestMedia::probeDuration(m_folder->path() + "/" + prefix + "2.avi") > 0.0);
-            QCOMPARE(qobject_cast<MervoJob *>(host.jobs().last())->tasks().first()->state, Task::Terminated);
-        } else {
-            QVERIFY2(m_capture->log().contains(logged), qPrintable(m_capture->log()));
-        }
+        QVERIFY(TestMedia::probeDuration(folder + prefix + "1.avi") > 0.0);
+        QVERIFY2(logged.isEmpty() ? TestMedia::probeDuration(folder + prefix + "2.avi") > 0.0 : m_capture->log().contains(logged),
+                 qPrintable(m_capture->log()));
     }
 
     void volumeCountBelowOne()

@@ -19,32 +19,11 @@ qint64 readPid(const QString &file)
     return pidFile.open(QIODevice::ReadOnly) ? pidFile.readAll().trimmed().toLongLong() : 0;
 }
 
-// Sets the soft limit of open files for the test's time and puts the old one back after.
-class OpenFileLimit
+rlimit openFileLimit()
 {
-public:
-    explicit OpenFileLimit(rlim_t soft)
-    {
-        ::getrlimit(RLIMIT_NOFILE, &m_saved);
-        struct rlimit lowered = m_saved;
-        lowered.rlim_cur = soft;
-        ::setrlimit(RLIMIT_NOFILE, &lowered);
-    }
-    ~OpenFileLimit() { ::setrlimit(RLIMIT_NOFILE, &m_saved); }
-    static struct rlimit now()
-    {
-        struct rlimit limit;
-        ::getrlimit(RLIMIT_NOFILE, &limit);
-        return limit;
-    }
-
-private:
-    struct rlimit m_saved;
-};
-
-int openFiles()
-{
-    return QDir("/proc/self/fd").entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size();
+    rlimit limit;
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    return limit;
 }
 } // namespace
 
@@ -59,19 +38,14 @@ private slots:
         QTemporaryDir dir;
         const QString output = dir.filePath("endless.avi");
         QProcess program;
-        const auto cleanUp = qScopeGuard([&program] {
-            program.kill();
-            program.waitForFinished(10000);
-        });
+        const auto cleanUp = qScopeGuard([&program] { program.kill(); program.waitForFinished(10000); });
         program.start(VEXO_ENGINE_PARENT, {"ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
                                            "testsrc=size=64x48:rate=10", "-c:v", "mpeg4", "-flush_packets", "1",
                                            "-y", output});
-        QVERIFY(program.waitForStarted(10000));
         QVERIFY(program.waitForReadyRead(10000));
         const qint64 engine = program.readLine().trimmed().toLongLong();
-        QVERIFY(engine > 0);
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(output).size() > 0, 10000); // it runs and writes
-        QVERIFY(!hasExited(engine));
+        QVERIFY(engine > 0 && !hasExited(engine));
         ::kill(pid_t(program.processId()), SIGKILL);
         QVERIFY(program.waitForFinished(10000));
         QTRY_VERIFY_WITH_TIMEOUT(hasExited(engine), 1000);
@@ -94,62 +68,53 @@ private slots:
         QFETCH(bool, plain);
         QTemporaryDir dir;
         const QString pidFile = dir.filePath("child.pid");
-        // The engine starts a child of its own and waits for it.
-        const QString engine = "sleep 30 & echo $! > \"$1\"; wait";
+        const QString engine = "sleep 30 & echo $! > \"$1\"; wait"; // with a child of its own
         MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
-        Task *task = nullptr;
-        if (plain) {
-            task = scriptTask<Task>("engine", engine, {pidFile});
+        auto *mervo = plain ? nullptr : scriptTask<MervoTask>("engine", engine, {pidFile});
+        Task *task = plain ? scriptTask<Task>("engine", engine, {pidFile}) : mervo;
+        if (plain)
             manager.JobManager::addJob(plainJob(task, "id-1"));
-        } else {
-            auto *mervo = scriptTask<MervoTask>("engine", engine, {pidFile});
+        else
             manager.addJob(mervoJob({mervo}));
-            task = mervo;
-        }
         QTRY_VERIFY_WITH_TIMEOUT(readPid(pidFile) > 0, 10000);
-        const qint64 child = readPid(pidFile);
         if (how == "abort")
-            static_cast<MervoTask *>(task)->abort();
+            mervo->abort();
         else if (how == "kill")
             task->kill();
         else
             manager.killAll();
         QTRY_COMPARE_WITH_TIMEOUT(int(task->state), int(Task::Aborted), 10000);
         QCOMPARE(task->failure(), QString("aborted"));
-        QTRY_VERIFY_WITH_TIMEOUT(hasExited(child), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasExited(readPid(pidFile)), 1000);
     }
 
     // With few open files left, jobs that cannot start say why in the log and keep the
     // reason; the others run. Raising the soft limit to the hard one lets them all start.
     void jobsThatCannotStartSayWhy()
     {
-        const rlim_t hard = OpenFileLimit::now().rlim_max;
+        const rlimit saved = openFileLimit();
+        const auto restore = qScopeGuard([&saved] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+        rlimit lowered = saved; // room for two or three engines
+        lowered.rlim_cur = QDir("/proc/self/fd").entryList(QDir::System | QDir::NoDotAndDotDot).size() + 12;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
         QTextEdit log;
-        int failed = 0;
-        {
-            OpenFileLimit limit(rlim_t(openFiles() + 12)); // room for two or three engines
-            MervoJobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
-            QList<MervoTask *> tasks;
-            for (int i = 0; i < 10; ++i) {
-                tasks << scriptTask<MervoTask>(QString("job %1").arg(i), "sleep 0.5");
-                manager.addJob(mervoJob({tasks.last()}, QString("id-%1").arg(i)));
-            }
-            for (MervoTask *task : std::as_const(tasks)) {
-                if (task->state != Task::FailedToStart)
-                    continue;
-                ++failed;
-                QVERIFY2(task->failure().startsWith("/bin/sh could not be started: "), qPrintable(task->failure()));
-                QVERIFY2(task->failure().contains("Too many open files"), qPrintable(task->failure()));
-                QVERIFY(log.toPlainText().contains(QString("Failed to start job %1 [%2]: %3.")
-                                                       .arg(task->name(), task->jobId(), task->failure())));
-            }
-            QVERIFY2(failed > 0 && failed < 10, qPrintable(log.toPlainText()));
-            QTRY_VERIFY_WITH_TIMEOUT(manager.isIdle(), 10000);
-
-            raiseOpenFileLimit();
-            QCOMPARE(OpenFileLimit::now().rlim_cur, hard);
+        MervoJobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+        QList<MervoTask *> failed;
+        for (int i = 0; i < 10; ++i) {
+            auto *task = scriptTask<MervoTask>(QString("job %1").arg(i), "sleep 0.5");
+            manager.addJob(mervoJob({task}, QString("id-%1").arg(i)));
+            if (task->state == Task::FailedToStart)
+                failed << task;
         }
-        QCOMPARE(OpenFileLimit::now().rlim_max, hard);
+        QVERIFY2(!failed.isEmpty() && failed.size() < 10, qPrintable(log.toPlainText()));
+        for (const MervoTask *task : std::as_const(failed)) {
+            QCOMPARE(task->failure(), QString("/bin/sh could not be started: Too many open files"));
+            QVERIFY(log.toPlainText().contains(QString("Failed to start job %1 [%2]: %3.")
+                                                   .arg(task->name(), task->jobId(), task->failure())));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(manager.isIdle(), 10000);
+        raiseOpenFileLimit();
+        QCOMPARE(openFileLimit().rlim_cur, saved.rlim_max);
     }
 };
 
