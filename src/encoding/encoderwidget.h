@@ -234,6 +234,7 @@ protected:
     QPointer<EncoderPreviewDialog> m_preview;
     bool m_logFinalizing = false; // the extended panel reports the analysis
     bool m_canEncode = false;
+    QString m_videoMuxer;          // the target before a source without video replaced it
     bool m_running = false;
     bool m_ready = false;
     bool m_aborted = false;
