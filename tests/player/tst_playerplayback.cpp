@@ -204,7 +204,7 @@ private slots:
         QVERIFY(panel->setInput(TestMedia::standardAvi(), 1));
         QCOMPARE(panel->timecodeWidget->time(), QString("00:00:00"));
         QCOMPARE(panel->chapterLabel->text(), QString("_"));
-        saveScreenshot(grabNative(panel.get()), "player-file-after-dvd");
+        saveScreenshot(grabWidget(panel.get()), "player-file-after-dvd");
 
         QVERIFY(panel->setInput(TestMedia::clip("tone.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:duration=1",
                                                             "-c:a", "libmp3lame", "-b:a", "128k"}), 1));
