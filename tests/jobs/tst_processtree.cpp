@@ -108,7 +108,9 @@ private slots:
         }
         QVERIFY2(!failed.isEmpty() && failed.size() < 10, qPrintable(log.toPlainText()));
         for (const MervoTask *task : std::as_const(failed)) {
-            QCOMPARE(task->failure(), QString("/bin/sh could not be started: Too many open files"));
+            // Out of files for its pipes, or for the fork's own (a "Resource error (fork failure)").
+            QVERIFY2(task->failure().startsWith("/bin/sh could not be started: ")
+                         && task->failure().endsWith("Too many open files"), qPrintable(task->failure()));
             QVERIFY(log.toPlainText().contains(QString("Failed to start job %1 [%2]: %3.")
                                                    .arg(task->name(), task->jobId(), task->failure())));
         }
