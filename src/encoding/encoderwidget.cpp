@@ -378,6 +378,16 @@ void EncoderWidget::updateCodecs(const QString &muxerChoice, const QString &vide
     } else if (muxer.isEmpty()) {
         muxer = m_encoder->targetMuxer();
     }
+    // A source without video is offered audio containers only, one of which then replaces
+    // the target: the next source with video gets the target it had before.
+    if (m_encoder->source().noVideo) {
+        if (m_videoMuxer.isEmpty())
+            m_videoMuxer = m_encoder->targetMuxer();
+    } else if (!m_videoMuxer.isEmpty()) {
+        if (muxerChoice.isEmpty())
+            muxer = m_videoMuxer;
+        m_videoMuxer.clear();
+    }
     muxer = fillCombo(m_formatCombo, m_configurator->muxerChoices(),
                       [this](const QString &id) { return m_encoder->muxerLongDescription(id); },
                       m_encoder->engineMuxerNames(muxer));

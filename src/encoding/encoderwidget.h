@@ -252,6 +252,7 @@ protected:
     // The jobs this panel queued (jobs stay in their managers for the whole run).
     QSet<const Job *> m_ownJobs;
     bool m_canEncode = false;
+    QString m_videoMuxer;          // the target before a source without video replaced it
     bool m_running = false;
     bool m_ready = false;
     bool m_aborted = false;
