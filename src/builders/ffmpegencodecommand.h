@@ -38,8 +38,6 @@ public:
     static QString duration(int frames);
     // The "-map" switches of the source's picture and its chosen sound, each when wanted.
     static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);
-    // A file as FFmpeg must be given it to read it as a file (see the .cpp).
-    static QString fileArgument(const QString &path);
 
 private:
     void addInput();

@@ -8,6 +8,8 @@
 #include "app/targetname.h"
 #include "encoder/records/encodingsource.h"
 #include "encoder/mervoconfigurator.h"
+#include "encoding/activecombobox.h"
+#include "encoding/advancedmonitorwidget.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/mervoencoderwidget.h"
 #include "gui4/gui4resources.h"
@@ -32,7 +34,11 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -68,6 +74,19 @@ QString copyOf(const QString &source, const QString &target)
     QDir().mkpath(QFileInfo(target).path());
     QFile::remove(target);
     return QFile::copy(source, target) ? target : QString();
+}
+
+// Whether a view shows markup: a bold or an image fragment anywhere in its text.
+bool showsMarkup(const QTextEdit *view)
+{
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            const QTextCharFormat format = fragment.fragment().charFormat();
+            if (format.isImageFormat() || format.fontWeight() > QFont::Normal)
+                return true;
+        }
+    }
+    return false;
 }
 
 QAbstractButton *buttonIn(QWidget *parent, const QString &text)
@@ -320,6 +339,54 @@ private slots:
         closeWindow(window);
     }
 
+    // A name holding markup is shown as written in every log and console view.
+    void markupInNamesShownAsText()
+    {
+        const QString file = copyOf(TestMedia::standardAvi(), TestMedia::folder() + "/markup/clip <b>bold <img src=x>.avi");
+        QVERIFY(!file.isEmpty());
+        MervoMainWindow *window = openWindow();
+        window->verboseAction->trigger();
+        FileChooserScript chooser;
+        chooser.answer(file);
+        window->openFileAction->trigger();
+        QCOMPARE(status(window), "Movie file loaded [" + file + "]");
+        const QList<QTextEdit *> views = window->findChildren<QTextEdit *>()
+                + window->advancedMonitor()->findChildren<QTextEdit *>();
+        int naming = 0;
+        for (const QTextEdit *view : views) {
+            QVERIFY2(!showsMarkup(view), qPrintable(view->toPlainText().left(300)));
+            naming += view->toPlainText().contains("clip <b>bold <img src=x>.avi");
+        }
+        QVERIFY(naming > 0);
+        closeWindow(window);
+    }
+
+    // A Matroska whose display width is 20 million pixels (one stock mkvmerge command) loads
+    // through the File menu like any other: the panel and the window stay within the screen.
+    void hugeDisplayWidth()
+    {
+        const QString small = TestMedia::clip("display-small.mkv", {"-f", "lavfi", "-i", "testsrc=duration=2:size=320x240:rate=25",
+                                                                     "-c:v", "mpeg4"});
+        const QString huge = TestMedia::scratch("opening", "huge display.mkv");
+        QCOMPARE(TestMedia::run("mkvmerge", {"-q", "-o", huge, "--display-dimensions", "0:20000000x240", small}), 0);
+        MervoMainWindow *window = openWindow();
+        window->zoomActions[3]->trigger(); // 1:1, where the file's size is the panel's
+        QVERIFY(window->zoomActions[3]->isChecked());
+        FileChooserScript chooser;
+        chooser.answer(huge);
+        window->openFileAction->trigger();
+        QCOMPARE(status(window), "Movie file loaded [" + huge + "]");
+        const QSize screen = window->screen()->availableGeometry().size();
+        auto *renderer = window->playerWidget()->findChild<RendererFrame *>();
+        QVERIFY2(renderer->width() <= screen.width() && renderer->height() <= screen.height(),
+                 qPrintable(QString("%1x%2").arg(renderer->width()).arg(renderer->height())));
+        QTRY_VERIFY_WITH_TIMEOUT(window->width() <= screen.width() && window->height() <= screen.height(), kScreenWait);
+        const QImage shot = grabWidget(window);
+        saveScreenshot(shot, "opening-huge-display-width");
+        QVERIFY(nonBlackShare(shot) > 0.3);
+        closeWindow(window);
+    }
+
     void openDvdFolder()
     {
         // The generated titles last seconds, not minutes.
@@ -371,6 +438,85 @@ private slots:
         window->openDvdAction->trigger();
         QCOMPARE(chooser.requests().at(2).start, QDir::rootPath());
         QCOMPARE(status(window), QString("DVD not loaded"));
+        closeWindow(window);
+    }
+
+    // The DVD road of a new user on the two-title disc: cancelled choosers change nothing;
+    // the default short-title limit is named in a box; unticked in the preferences, the
+    // disc opens from its IFO file, both titles offered; after a sound file the next video
+    // file gets a video target again.
+    void dvdRoad()
+    {
+        const QString dvd = TestMedia::twoTitleDvdFolder();
+        const QString sound = TestMedia::clip("road-tone.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:duration=2",
+                                                                "-c:a", "libmp3lame"});
+        QVERIFY(!dvd.isEmpty() && !sound.isEmpty());
+        const QString ifo = dvd + "/VIDEO_TS/VTS_01_0.IFO";
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        chooser.answer(TestMedia::standardAvi());
+        window->openFileAction->trigger();
+        EncoderWidget *encoder = window->encoderWidget();
+        QVERIFY(encoder->previewBox()->isEnabled() && encoder->startButton()->isEnabled());
+
+        // Cancelled: the file stays loaded and ready to encode.
+        for (QAction *open : {window->openDvdAction, window->openFileAction}) {
+            open->trigger();
+            QVERIFY(encoder->previewBox()->isEnabled() && encoder->startButton()->isEnabled());
+        }
+        QCOMPARE(status(window), QString("Movie file not loaded"));
+        const FileChooser::Request &dvdRequest = chooser.requests().at(1);
+        QCOMPARE(dvdRequest.kind, FileChooser::ExistingFolderOrFile);
+        QVERIFY(dvdRequest.filter.contains("*.IFO"));
+
+        // Every title shorter than the default limit: the box says which limit and where.
+        chooser.answer(ifo);
+        {
+            ModalAnswerer answerer;
+            answerer.screenshotAs("opening-dvd-too-short-");
+            window->openDvdAction->trigger();
+            QCOMPARE(answerer.seen().size(), 1);
+            QVERIFY(answerer.seen().at(0).informativeText.contains("short-title limit of 600 seconds"));
+            QVERIFY(answerer.seen().at(0).informativeText.contains("Options > Preferences"));
+        }
+        QCOMPARE(status(window), "Failed to set player input [" + dvd + "/VIDEO_TS]");
+
+        // The limit off in the preferences: the disc opens from the IFO file.
+        {
+            ModalAnswerer answerer;
+            answerer.answerWith([](QWidget *dialog) {
+                dialog->findChild<QCheckBox *>("ignoreShortTitles")->setChecked(false);
+                QTimer::singleShot(0, buttonIn(dialog, "OK"), &QAbstractButton::click);
+                return true;
+            });
+            window->preferencesAction->trigger();
+            QCOMPARE(answerer.seen().size(), 1);
+        }
+        chooser.answer(ifo);
+        window->openDvdAction->trigger();
+        QCOMPARE(status(window), "DVD loaded [" + dvd + "/VIDEO_TS]");
+        QCOMPARE(window->recentActions[0]->data().toString(), dvd + "/VIDEO_TS;2");
+        auto *titles = window->playerWidget()->findChild<QComboBox *>("titleCombo");
+        QCOMPARE(titles->count(), 2);
+        QVERIFY(titles->itemText(1).startsWith("Title 2 - 00:00:08"));
+        QVERIFY(encoder->startButton()->isEnabled());
+        const QImage shown = grabWidget(window);
+        saveScreenshot(shown, "opening-dvd-two-titles");
+        QVERIFY(nonBlackShare(shown) > 0.5);
+
+        // A sound file, then a video file: the video gets a video codec again.
+        QCOMPARE(encoder->formatCombo()->currentData().toString(), QString("avi"));
+        chooser.answer(sound);
+        window->openFileAction->trigger();
+        QCOMPARE(encoder->videoCombo()->currentData().toString(), QString("novideo"));
+        QVERIFY(encoder->formatCombo()->currentData().toString() != "avi"); // a sound container
+        chooser.answer(TestMedia::standardAvi());
+        window->openFileAction->trigger();
+        QVERIFY(!window->playerWidget()->noVideo);
+        QCOMPARE(encoder->formatCombo()->currentData().toString(), QString("avi"));
+        QVERIFY2(encoder->videoCombo()->currentData().toString() != "novideo",
+                 qPrintable(encoder->videoCombo()->currentText()));
+        QVERIFY(!encoder->encodingSource().noVideo);
         closeWindow(window);
     }
 

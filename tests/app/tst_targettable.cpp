@@ -107,7 +107,6 @@ struct Row
     QString name;                // the output's base name
     EncodeSettings settings;     // what the job was built from
     EncoderWidget::EncodingCommand command;
-    EncodingTaskData values;
     MervoTask *task = nullptr;   // the encoding as the job engine ends it
     QString output;              // the file the user gets
     QString engines;
@@ -287,10 +286,12 @@ void TargetTable::buildRow(Fixture &fixture, Row &row)
     row.letterboxed = (row.video == "h263" || row.video == "mpeg1video") && m_source.aspect >= 1.35;
     panel->setTarget(fixture.target.path(), row.name);
     // What Start would try and queue; the table runs it itself, side by side with the others.
-    row.command = panel->plannedCommand();
-    row.values = panel->plannedTaskValues(row.command);
-    row.engines = Encoder::engineName(row.command.type);
-    if (row.command.program.isEmpty())
+    row.command = panel->plannedCommand(row.refusal);
+    QStringList engines;
+    for (const EncodingStep &step : std::as_const(row.command.steps))
+        engines << Encoder::engineName(step.type);
+    row.engines = engines.join('+');
+    if (row.command.steps.isEmpty() && row.refusal.isEmpty())
         row.refusal = "no command";
 }
 
@@ -324,28 +325,25 @@ void TargetTable::panelRows(Fixture &fixture, QList<Row> &rows)
 
 void TargetTable::runRows(Fixture &fixture, QList<Row> &rows)
 {
-    QList<ParallelRun> runs;
+    QList<QList<QStringList>> chains;
     for (const Row &row : std::as_const(rows)) {
-        runs.append({row.command.program, row.command.arguments});
-        runs.last().mergeChannels = true;
-        if (!row.refusal.isEmpty())
-            runs.last().repeats = int(runs.size()) - 1; // not run
+        QList<QStringList> chain;
+        for (const EncodingStep &step : row.command.steps)
+            chain << QStringList{step.program} + step.arguments;
+        chains << chain;
     }
-    runInParallel(runs, [](int) {});
+    const QStringList faults = runChains(chains);
     // Each end as the job engine hands it to the panel, which finalises it as its own.
     for (qsizetype i = 0; i < rows.size(); ++i) {
         Row &row = rows[i];
-        const ParallelRun &run = runs[i];
         if (!row.refusal.isEmpty())
             continue;
+        const EncodingStep &last = row.command.steps.last();
         row.task = new MervoTask;
-        row.task->set(EncoderWidget::newTaskData(row.task, row.values), row.command.program,
-                      row.command.arguments, fixture.target.path(), row.name, "Encoding");
-        const bool ended = run.started && !run.crashed && run.exitCode == 0;
-        row.task->setState(ended ? Task::Completed : Task::Aborted);
-        if (!ended)
-            row.outcome = QStringLiteral("%1 %2: ").arg(run.crashed ? "crashed" : "exit").arg(run.exitCode)
-                          + QString::fromUtf8(run.output.right(300)).simplified();
+        row.task->set(EncoderWidget::newTaskData(row.task, fixture.panel()->plannedTaskValues(row.command, last)),
+                      last.program, last.arguments, fixture.target.path(), row.name, "Encoding");
+        row.task->setState(faults[i].isEmpty() ? Task::Completed : Task::Aborted);
+        row.outcome = faults[i];
         MervoProcess process;
         process.mervoTask = row.task;
         fixture.panel()->finalizeEncoding(&process);
@@ -517,7 +515,8 @@ void TargetTable::report(const QList<Row> &rows, QStringList &failures) const
         if (row.outcome != "ok") {
             failures << what;
             qInfo().noquote() << what << row.engines.leftJustified(10) << row.outcome;
-            qInfo().noquote() << "    " << row.command.program << row.command.arguments.join(' ');
+            for (const EncodingStep &step : row.command.steps)
+                qInfo().noquote() << "    " << step.program << step.arguments.join(' ');
         }
     }
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)

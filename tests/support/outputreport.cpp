@@ -261,3 +261,12 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
     }
     return report;
 }
+
+double meanVolume(const QString &path, const QString &filter)
+{
+    QString err;
+    TestMedia::run("ffmpeg", {"-nostdin", "-i", path, "-vn", "-af", filter + ",volumedetect", "-f", "null", "-"},
+                   nullptr, &err);
+    const qsizetype at = err.indexOf("mean_volume: ");
+    return at < 0 ? 0.0 : err.mid(at + 13).section(' ', 0, 0).toDouble();
+}

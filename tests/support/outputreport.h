@@ -53,3 +53,6 @@ struct DecodeReport
 // asked for must be in the file.
 QStringList decodeArguments(const QString &path, const QString &files, bool video, bool audio);
 DecodeReport readDecodeReport(const QByteArray &log, const QString &files);
+// The mean level in dB of a file's sound through one audio filter: a tone above a high-pass
+// corner keeps its level, one below it loses most of it (0 when ffmpeg reports none).
+double meanVolume(const QString &path, const QString &filter);

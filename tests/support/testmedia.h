@@ -34,6 +34,10 @@ QString languagesDvdFolder();
 // A DVD folder with one 1 s title (16:9 PAL) and two stereo AC-3 tracks: English with a
 // 440 Hz tone, German with an 880 Hz one.
 QString shortDvdFolder();
+// The DVD a new user tries first, at a small (CIF) frame size so that it is made fast:
+// title 1 lasts 20 s at 16:9 with four chapters and two audio tracks, English (440 Hz) and
+// German (880 Hz); title 2 lasts 8 s at 4:3 with one chapter and one English track.
+QString twoTitleDvdFolder();
 // Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS.
 bool authorDvd(const QString &root, const QString &titlesets);
 
