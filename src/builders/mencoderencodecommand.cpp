@@ -134,7 +134,7 @@ QStringList MEncoderEncodeCommand::build(const Settings &settings, const QString
     m_lavcOptions.clear();
     m_output = output;
 
-    addInput(chapter, startSeconds);
+    addInput(chapter, startSeconds, frames);
     addLimits(frames);
     addContainer();
     addVideo(frames);
@@ -179,7 +179,7 @@ QStringList MEncoderEncodeCommand::dvdSubtitleChoice(const EncodingSource &sourc
     return {"-slang", QStringLiteral("%1,en").arg(language)};
 }
 
-void MEncoderEncodeCommand::addInput(int chapter, int startSeconds)
+void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
 {
     const EncodingSource &source = m_job.source;
     if (source.kind == SourceKind::Dvd) {
@@ -188,9 +188,11 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds)
         // MEncoder's DVD reader hands a copy the title's first AC-3 frame cut short, which
         // players report as broken; libavformat's reader hands it whole, and numbers the
         // audio streams among themselves. It gives the copy no time stamps, so only where
-        // the AVI muxer times the sound by its rate.
+        // the AVI muxer times the sound by its rate. It also copies the whole title's sound
+        // whatever "-frames" stops the picture at, so a run of some frames keeps MEncoder's.
         const bool copy = audioEncoder(m_settings.audioCodec) == QLatin1String("copy");
-        if (!source.noAudio && copy && outputFormat(m_settings.muxer) == QLatin1String("avi"))
+        if (!source.noAudio && copy && frames <= 0
+            && outputFormat(m_settings.muxer) == QLatin1String("avi"))
             m_arguments << "-demuxer" << "lavf" << "-aid"
                         << QString::number(SourceStreams::audioIndex(source));
         else

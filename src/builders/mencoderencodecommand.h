@@ -50,7 +50,7 @@ private:
     enum class Aspect { FourThree, SixteenNine, Wide, Other };
     Aspect aspectClass() const;
 
-    void addInput(int chapter, int startSeconds);
+    void addInput(int chapter, int startSeconds, int frames);
     void addLimits(int frames);
     void addContainer();
     void addMpegContainer();

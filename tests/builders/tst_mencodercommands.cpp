@@ -117,6 +117,15 @@ private slots:
             << args("-dvd-device /media/DVD dvd://3 -demuxer lavf -aid 0 -nosub -noskip -mc 0 -of avi -ffourcc XVID "
                     "-vf scale=624:352,harddup -ovc xvid -force-avi-aspect 1.78 -xvidencopts "
                     "bitrate=700:aspect=16/9:max_bframes=0:profile=dxnhdtv -oac copy -o /out/movie.avi");
+        // libavformat's reader copies the whole title's sound whatever "-frames" stops the
+        // picture at: a run of some frames keeps MEncoder's DVD reader.
+        c = call(dvdTitle(), User, "avi", "xvid", {624, 352}, 700, "ac3_copy", 0, 0);
+        c.frames = 25;
+        QTest::newRow("DVD, user, Xvid AVI with AC-3 copy, 25 frames")
+            << encode(c)
+            << dvd + args("-frames 25 -noskip -mc 0 -of avi -ffourcc XVID "
+                          "-vf scale=624:352,harddup -ovc xvid -force-avi-aspect 1.78 -xvidencopts "
+                          "bitrate=700:aspect=16/9:max_bframes=0:profile=dxnhdtv -oac copy -o /out/movie.avi");
 
         c = call(movieFile(), User, "mp4", "x264", {1280, 720}, 2000, "mp3", 48000, 192);
         c.startSeconds = 30;

@@ -795,7 +795,7 @@ private slots:
         QTest::addColumn<QStringList>("wanted");
         QTest::addColumn<QStringList>("unwanted");
         QTest::newRow("Xvid after x264's high profile")
-            << QStringList{"mp4", "x264", "mp3_lr"} << QStringList{"matroska", "xvid", "mp3_flv"}
+            << QStringList{"mp4", "x264", "mp3_lr"} << QStringList{"avi", "xvid", "mp3"}
             << QStringList{"profile=asp5"} << QStringList{"x264"};
         QTest::newRow("VideoCD sound after an AC-3 copy")
             << QStringList{"avi", "xvid", "ac3_copy"} << QStringList{"mpeg_vcd", "mpeg1video", "mp2_vcd"}
