@@ -356,7 +356,8 @@ bool Encoder::isVideoCodecAvailable(const QString &muxer, const QString &codec)
     const int type = preferredEngine();
     if (type != EngineType::MEncoder && type != EngineType::FFmpeg)
         return false;
-    return m_ffmpeg && ffmpegVideoCodecSupported(muxer, codec) && isEngineReady(type);
+    return m_ffmpeg && isEngineReady(type)
+           && ffmpegAnswer([&] { return ffmpegVideoCodecSupported(muxer, codec); });
 }
 
 bool Encoder::isAudioCodecAvailable(const QString &muxer, const QString &codec)
@@ -365,7 +366,7 @@ bool Encoder::isAudioCodecAvailable(const QString &muxer, const QString &codec)
         && (codec == QLatin1String("ac3") || codec == QLatin1String("ac3_copy")))
         return false;
     const bool ffmpeg = m_ffmpeg && isEngineReady(EngineType::FFmpeg)
-                        && ffmpegAudioCodecSupported(muxer, codec);
+                        && ffmpegAnswer([&] { return ffmpegAudioCodecSupported(muxer, codec); });
     const bool mencoder = m_mencoder && isEngineReady(EngineType::MEncoder)
                           && m_mencoder->isAudioCodecSupported(muxer, codec);
     return ffmpeg || mencoder;

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class InterfaceFFmpeg;
@@ -280,6 +281,9 @@ private:
     QString channelText() const;
     QString targetMuxerOf(const EncodingTarget &target) const;
     EncodingSource intermediateSource(const QString &path) const;
+    // FFmpeg's answer to a question about what it writes, asked of the file it would read:
+    // the source, or MEncoder's copy of a DVD title.
+    bool ffmpegAnswer(const std::function<bool()> &question);
     void dvdTitleCopy(QString &program, QStringList &arguments, const QString &output,
                       int frames, int chapter, int startSeconds);
 

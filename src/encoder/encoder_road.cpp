@@ -190,6 +190,22 @@ QString Encoder::roadRefusal(const QString &muxer, const QString &video, const Q
     return refusal;
 }
 
+bool Encoder::ffmpegAnswer(const std::function<bool()> &question)
+{
+    EncodingJob *job = jobData(EngineType::FFmpeg);
+    if (!job)
+        return question();
+    // Whatever the last road left in the job: FFmpeg refuses a DVD title itself, so the
+    // lists would lose every codec once a DVD's command had been built.
+    const EncodingSource saved = job->source;
+    job->source = m_source.kind == SourceKind::Dvd
+                      ? intermediateSource(intermediateOf(QDir::tempPath() + QStringLiteral("/offer")))
+                      : m_source;
+    const bool answer = question();
+    job->source = saved;
+    return answer;
+}
+
 QString Encoder::intermediateFile(const QString &output)
 {
     return intermediateOf(output);

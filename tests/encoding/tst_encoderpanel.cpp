@@ -221,6 +221,15 @@ MediaInfoData fourThree(const PlayerSetup &, const QString &)
     data.videoFields.insert("Duration", "5 s");
     return data;
 }
+
+// A 60 s 16:9 clip with mono MP3 sound, made once.
+QString wideClip()
+{
+    return TestMedia::clip("wide60.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=60",
+                                          "-f", "lavfi", "-i", "sine=frequency=440:duration=60",
+                                          "-c:v", "mpeg4", "-q:v", "8", "-aspect", "16:9", "-c:a",
+                                          "libmp3lame", "-ac", "1", "-shortest"});
+}
 } // namespace
 
 class EncoderPanelTest : public QObject
@@ -230,10 +239,7 @@ class EncoderPanelTest : public QObject
 private slots:
     void initTestCase()
     {
-        m_wide = TestMedia::clip("wide60.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=60",
-                                                "-f", "lavfi", "-i", "sine=frequency=440:duration=60",
-                                                "-c:v", "mpeg4", "-q:v", "8", "-aspect", "16:9", "-c:a",
-                                                "libmp3lame", "-ac", "1", "-shortest"});
+        m_wide = wideClip();
         QVERIFY(!m_wide.isEmpty());
     }
 
@@ -321,61 +327,6 @@ private slots:
         QVERIFY(detail.contains("- response:\n"));
     }
 
-    // Preview: the window runs, then finishes; closing it with the box checked removes the
-    // preview file and leaves the start button enabled. The trial of a short clip starts
-    // early enough to encode something.
-    void previewRunsAndCloses()
-    {
-        Panel panel;
-        const QString folder = freshFolder("panel-preview");
-        const QString clip = TestMedia::clip("short15.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=15",
-                                                             "-f", "lavfi", "-i", "sine=duration=15", "-c:v", "mpeg4",
-                                                             "-c:a", "libmp3lame", "-ac", "1", "-shortest"});
-        panel.load(clip, 16.0 / 9.0, 15.0);
-        panel.widget->setTarget(folder, "préview");
-        panel.target("avi", "xvid", "mp3");
-        panel.widget->previewBox()->setChecked(true);
-        QCOMPARE(panel.widget->startButton()->text(), QString("Start encoding preview"));
-        panel.widget->show();
-        panel.widget->startButton()->click();
-        EncoderPreviewDialog *preview = panel.widget->previewDialog();
-        QVERIFY(panel.widget->isRunning());
-        QVERIFY(preview->isVisible());
-        QCOMPARE(preview->stopButton()->text(), QString("Stop encoding preview"));
-        QVERIFY(!preview->previewButton()->isEnabled());
-        QVERIFY(!panel.widget->startButton()->isEnabled());
-        QVERIFY(WindowTesting::waitFor([&] { return !preview->isRunning(); }, 60000));
-        QCOMPARE(preview->stopButton()->text(), QString("Close"));
-        QVERIFY(preview->infoButton()->isEnabled());
-        ViewTest::screenshot(preview, "encoderpanel-preview-finished", preview->stopButton());
-        const QString file = folder + "/préview.avi";
-        QVERIFY2(QFileInfo(file).size() > 0, qPrintable(file));
-        {
-            // "Preview" plays the file in a player window of its own, which the test closes.
-            WindowTesting::ModalAnswerer answerer;
-            QString playedTitle, playedPath;
-            answerer.answerWith([&](QWidget *modal) {
-                auto *player = qobject_cast<PlayerDialog *>(modal);
-                if (!player)
-                    return false;
-                playedTitle = player->windowTitle();
-                playedPath = player->path();
-                player->reject();
-                return true;
-            });
-            answerer.answerWith([](QWidget *) { return false; }); // leave the preview window be
-            preview->previewButton()->click();
-            QVERIFY2(playedTitle.contains("préview.avi"), qPrintable(playedTitle));
-            QCOMPARE(QFileInfo(playedPath).fileName(), QString("préview.avi"));
-        }
-        QVERIFY(preview->deleteBox()->isChecked());
-        QVERIFY(preview->deleteBox()->text().contains("préview.avi"));
-        preview->close();
-        QVERIFY(!QFile::exists(file));
-        QVERIFY(panel.widget->startButton()->isEnabled());
-        QVERIFY(panel.widget->isReady());
-    }
-
     // An MP3 target of an MPEG-1 source goes through MEncoder's " (step 0).avi" file and an
     // FFmpeg extraction in the same job box; the intermediate is gone afterwards.
     void audioTargetGoesThroughIntermediate()
@@ -431,66 +382,6 @@ private slots:
         QVERIFY(!QFile::exists(folder + "/wide (step 0).avi"));
         QCOMPARE(probe(folder + "/wide.avi", "v:0", "display_aspect_ratio"), QString("16:9"));
         QVERIFY(qAbs(TestMedia::probeDuration(folder + "/wide.avi") - 6.0) < 1.0);
-    }
-
-    // The base panel: a preview of a 15 s clip starts 5 s in; "Continue encoding" leaves it
-    // running, "Abort encoding" kills it, removes its partial file and returns the panel to
-    // ready with the preview window hidden.
-    void basePanelPreviewAbort()
-    {
-        QTextEdit stdIn, stdOut, stdErr, log;
-        JobManager main(&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0);
-        EncoderPreferences preferences;
-        preferences.testMode = true;
-        preferences.testFrames = 100000;
-        EncoderWidget panel(nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
-                            &log, 3, &preferences);
-        panel.initEncoder();
-        const QString folder = freshFolder("panel-base");
-        loadSource(&panel, m_wide, 16.0 / 9.0, 15.0, "mpeg4");
-        panel.setTarget(folder, "base");
-        chooseTarget(&panel, "avi", "xvid", "mp3");
-        QCOMPARE(panel.startButton()->text(), QString("Start encoding preview"));
-        panel.show();
-        panel.startButton()->click();
-        QVERIFY(panel.isRunning());
-        QCOMPARE(main.jobs().size(), 0);
-        QCOMPARE(panel.ownJobManager()->jobs().size(), 1);
-        Task *task = panel.ownJobManager()->jobs().first()->task();
-        QCOMPARE(task->taskData->at(3).toDouble(), 1.78);
-        QCOMPARE(task->taskData->at(7).toBool(), true);
-        QVERIFY2(task->arguments().join(" ").contains("-ss 5"), qPrintable(task->commandLine()));
-        QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
-
-        QStringList asked;
-        {
-            // The preview window is modal too: only the message boxes are answered.
-            auto click = [&asked](const QString &text) {
-                return [&asked, text](QWidget *modal) {
-                    auto *box = qobject_cast<QMessageBox *>(modal);
-                    if (!box)
-                        return false;
-                    asked << box->text().trimmed();
-                    for (QAbstractButton *button : box->buttons())
-                        if (button->text() == text)
-                            button->click();
-                    return true;
-                };
-            };
-            WindowTesting::ModalAnswerer answerer;
-            answerer.answerWith(click("Continue encoding"));
-            answerer.answerWith(click("Abort encoding"));
-            panel.switchState();
-            QVERIFY(panel.isRunning());
-            panel.switchState();
-        }
-        QCOMPARE(asked, QStringList({"Abort encoding process?", "Abort encoding process?"}));
-        QVERIFY(panel.isAborted());
-        QVERIFY(WindowTesting::waitFor([&] { return panel.isReady(); }, 10000));
-        QCOMPARE(task->state, Task::Aborted);
-        QVERIFY(!panel.previewDialog()->isVisible());
-        QVERIFY(!QFile::exists(folder + "/base.avi"));
-        QVERIFY(log.toPlainText().contains("Encoding aborted."));
     }
 
     // An engine that ends 0 without writing its output has failed: logged, not analysed, no
@@ -684,65 +575,6 @@ private slots:
             QVERIFY2(qAbs(TestMedia::probeDuration(output) - 60.0) < 1.0, qPrintable(output));
     }
 
-    // The end of a job that is not the panel's (a Job menu job in the main manager) leaves a
-    // running preview running, its window in the running state.
-    void foreignJobEndLeavesPreviewRunning()
-    {
-        Panel panel;
-        const QString folder = freshFolder("panel-foreign");
-        startLongPreview(panel, folder, "preview");
-        MervoJob *foreign = panel.main.manager.addEngineJob(
-            "/usr/bin/ffmpeg", {"-nostdin", "-y", "-f", "lavfi", "-i", "sine=duration=1", folder + "/menu.wav"},
-            folder + "/menu.wav", "Encoding", "Job menu job", QString("FFmpeg"), 0);
-        QVERIFY(foreign);
-        QVERIFY(WindowTesting::waitFor([&] { return foreign->isFinished(); }, 30000));
-        QVERIFY(panel.widget->isRunning());
-        QVERIFY(panel.widget->previewDialog()->isRunning());
-        QVERIFY(!panel.widget->startButton()->isEnabled());
-        panel.widget->previewDialog()->hide(); // ends with the panel: the test's own clean-up
-        panel.main.manager.killAll();
-        panel.widget->previewJobManager()->killAll();
-        QVERIFY(WindowTesting::waitFor([&] { return panel.widget->previewJobManager()->isIdle(); }, 30000));
-    }
-
-    // The preview window starts idle; Escape, its stop button and its close box each abort a
-    // running preview: the engine is killed, its partial file removed, the panel ready again.
-    void previewAbortedEveryWay_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Escape") << "Escape";
-        QTest::newRow("stop button") << "stop button";
-        QTest::newRow("close box") << "close box";
-    }
-    void previewAbortedEveryWay()
-    {
-        QFETCH(QString, how);
-        Panel panel;
-        EncoderPreviewDialog *preview = panel.widget->previewDialog();
-        QVERIFY(!preview->isRunning());
-        const QString folder = freshFolder("panel-abort");
-        panel.widget->show();
-        startLongPreview(panel, folder, "aborted");
-        QVERIFY(preview->isRunning() && preview->isVisible());
-        MervoTask *task = panel.widget->previewJobManager()->jobs().first()->tasks().first();
-        QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
-        WindowTesting::ModalAnswerer answerer;
-        QString told;
-        answerFailureBox(answerer, &told);
-        if (how == "Escape")
-            QTest::keyClick(preview, Qt::Key_Escape);
-        else if (how == "stop button")
-            preview->stopButton()->click();
-        else
-            preview->close();
-        QVERIFY(WindowTesting::waitFor([&] { return panel.widget->isReady(); }, 10000));
-        QCOMPARE(task->state, Task::Aborted);
-        QCOMPARE(answerer.seen().size(), 1);
-        QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding preview has been aborted."));
-        QVERIFY(!preview->isVisible() && !preview->isRunning());
-        QVERIFY(!QFile::exists(folder + "/aborted.avi"));
-    }
-
     // Configure: the user-settings tab selects level 4, Default resets every tab, and the
     // chosen level-4 profile gives a command that runs.
     void configureDialogUserProfile()
@@ -796,7 +628,7 @@ private slots:
         QTest::addColumn<QStringList>("unwanted");
         QTest::newRow("Xvid after x264's high profile")
             << QStringList{"mp4", "x264", "mp3_lr"} << QStringList{"avi", "xvid", "mp3"}
-            << QStringList{"profile=asp5"} << QStringList{"x264"};
+            << QStringList{"profile=dxnhdtv"} << QStringList{"x264"};
         QTest::newRow("VideoCD sound after an AC-3 copy")
             << QStringList{"avi", "xvid", "ac3_copy"} << QStringList{"mpeg_vcd", "mpeg1video", "mp2_vcd"}
             << QStringList{"44100", "br=224"} << QStringList{"48000", "br=448"};
@@ -839,6 +671,29 @@ private slots:
             QVERIFY2(!command.contains(text), qPrintable(command));
     }
 
+    // Building a DVD title's command leaves the lists as they were (they offered no video
+    // after it): FFmpeg, which reads a title from MEncoder's copy, is asked about the copy.
+    void dvdListsOutliveItsCommand()
+    {
+        Panel panel;
+        panel.load(TestMedia::dvdFolder(), 16.0 / 9.0, 8.0, "mpeg2video");
+        panel.widget->onMovieLoaded(TestMedia::dvdFolder(), 2);
+        panel.widget->enableControls(true);
+        auto lists = [&] {
+            panel.target("avi", "xvid", "mp3");
+            QStringList ids;
+            for (const ActiveComboBox *combo : {panel.widget->videoCombo(), panel.widget->audioCombo()})
+                for (int i = 0; i < combo->count(); ++i)
+                    ids << combo->itemData(i).toString();
+            return ids;
+        };
+        const QStringList before = lists();
+        QVERIFY2(before.contains("xvid") && before.contains("mp3"), qPrintable(before.join(' ')));
+        QString refusal;
+        QVERIFY2(!panel.widget->plannedCommand(refusal).steps.isEmpty(), qPrintable(refusal));
+        QCOMPARE(lists(), before);
+    }
+
     // The first part of a valid AVI, whose header still claims the whole length: the encoding
     // of what can be read ends as a failure that says how short it is; nothing is finalised.
     void truncatedSourceFails()
@@ -866,6 +721,199 @@ private slots:
     }
 
 private:
+    QString m_wide;
+};
+
+VEXO_TEST_CLASS(EncoderPanelTest)
+
+// Previews: their window, their end and every way of aborting them.
+class EncoderPanelPreviewTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_wide = wideClip();
+        QVERIFY(!m_wide.isEmpty());
+    }
+
+    // Preview: the window runs, then finishes; closing it with the box checked removes the
+    // preview file and leaves the start button enabled. The trial of a short clip starts
+    // early enough to encode something.
+    void previewRunsAndCloses()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-preview");
+        const QString clip = TestMedia::clip("short15.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=15",
+                                                             "-f", "lavfi", "-i", "sine=duration=15", "-c:v", "mpeg4",
+                                                             "-c:a", "libmp3lame", "-ac", "1", "-shortest"});
+        panel.load(clip, 16.0 / 9.0, 15.0);
+        panel.widget->setTarget(folder, "préview");
+        panel.target("avi", "xvid", "mp3");
+        panel.widget->previewBox()->setChecked(true);
+        QCOMPARE(panel.widget->startButton()->text(), QString("Start encoding preview"));
+        panel.widget->show();
+        panel.widget->startButton()->click();
+        EncoderPreviewDialog *preview = panel.widget->previewDialog();
+        QVERIFY(panel.widget->isRunning());
+        QVERIFY(preview->isVisible());
+        QCOMPARE(preview->stopButton()->text(), QString("Stop encoding preview"));
+        QVERIFY(!preview->previewButton()->isEnabled());
+        QVERIFY(!panel.widget->startButton()->isEnabled());
+        QVERIFY(WindowTesting::waitFor([&] { return !preview->isRunning(); }, 60000));
+        QCOMPARE(preview->stopButton()->text(), QString("Close"));
+        QVERIFY(preview->infoButton()->isEnabled());
+        ViewTest::screenshot(preview, "encoderpanel-preview-finished", preview->stopButton());
+        const QString file = folder + "/préview.avi";
+        QVERIFY2(QFileInfo(file).size() > 0, qPrintable(file));
+        {
+            // "Preview" plays the file in a player window of its own, which the test closes.
+            WindowTesting::ModalAnswerer answerer;
+            QString playedTitle, playedPath;
+            answerer.answerWith([&](QWidget *modal) {
+                auto *player = qobject_cast<PlayerDialog *>(modal);
+                if (!player)
+                    return false;
+                playedTitle = player->windowTitle();
+                playedPath = player->path();
+                player->reject();
+                return true;
+            });
+            answerer.answerWith([](QWidget *) { return false; }); // leave the preview window be
+            preview->previewButton()->click();
+            QVERIFY2(playedTitle.contains("préview.avi"), qPrintable(playedTitle));
+            QCOMPARE(QFileInfo(playedPath).fileName(), QString("préview.avi"));
+        }
+        QVERIFY(preview->deleteBox()->isChecked());
+        QVERIFY(preview->deleteBox()->text().contains("préview.avi"));
+        preview->close();
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(panel.widget->startButton()->isEnabled());
+        QVERIFY(panel.widget->isReady());
+    }
+
+    // The base panel: a preview of a 15 s clip starts 5 s in; "Continue encoding" leaves it
+    // running, "Abort encoding" kills it, removes its partial file and returns the panel to
+    // ready with the preview window hidden.
+    void basePanelPreviewAbort()
+    {
+        QTextEdit stdIn, stdOut, stdErr, log;
+        JobManager main(&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0);
+        EncoderPreferences preferences;
+        preferences.testMode = true;
+        preferences.testFrames = 100000;
+        EncoderWidget panel(nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
+                            &log, 3, &preferences);
+        panel.initEncoder();
+        const QString folder = freshFolder("panel-base");
+        loadSource(&panel, m_wide, 16.0 / 9.0, 15.0, "mpeg4");
+        panel.setTarget(folder, "base");
+        chooseTarget(&panel, "avi", "xvid", "mp3");
+        QCOMPARE(panel.startButton()->text(), QString("Start encoding preview"));
+        panel.show();
+        panel.startButton()->click();
+        QVERIFY(panel.isRunning());
+        QCOMPARE(main.jobs().size(), 0);
+        QCOMPARE(panel.ownJobManager()->jobs().size(), 1);
+        Task *task = panel.ownJobManager()->jobs().first()->task();
+        QCOMPARE(task->taskData->at(3).toDouble(), 1.78);
+        QCOMPARE(task->taskData->at(7).toBool(), true);
+        QVERIFY2(task->arguments().join(" ").contains("-ss 5"), qPrintable(task->commandLine()));
+        QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
+
+        QStringList asked;
+        {
+            // The preview window is modal too: only the message boxes are answered.
+            auto click = [&asked](const QString &text) {
+                return [&asked, text](QWidget *modal) {
+                    auto *box = qobject_cast<QMessageBox *>(modal);
+                    if (!box)
+                        return false;
+                    asked << box->text().trimmed();
+                    for (QAbstractButton *button : box->buttons())
+                        if (button->text() == text)
+                            button->click();
+                    return true;
+                };
+            };
+            WindowTesting::ModalAnswerer answerer;
+            answerer.answerWith(click("Continue encoding"));
+            answerer.answerWith(click("Abort encoding"));
+            panel.switchState();
+            QVERIFY(panel.isRunning());
+            panel.switchState();
+        }
+        QCOMPARE(asked, QStringList({"Abort encoding process?", "Abort encoding process?"}));
+        QVERIFY(panel.isAborted());
+        QVERIFY(WindowTesting::waitFor([&] { return panel.isReady(); }, 10000));
+        QCOMPARE(task->state, Task::Aborted);
+        QVERIFY(!panel.previewDialog()->isVisible());
+        QVERIFY(!QFile::exists(folder + "/base.avi"));
+        QVERIFY(log.toPlainText().contains("Encoding aborted."));
+    }
+
+    // The end of a job that is not the panel's (a Job menu job in the main manager) leaves a
+    // running preview running, its window in the running state.
+    void foreignJobEndLeavesPreviewRunning()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-foreign");
+        startLongPreview(panel, folder, "preview");
+        MervoJob *foreign = panel.main.manager.addEngineJob(
+            "/usr/bin/ffmpeg", {"-nostdin", "-y", "-f", "lavfi", "-i", "sine=duration=1", folder + "/menu.wav"},
+            folder + "/menu.wav", "Encoding", "Job menu job", QString("FFmpeg"), 0);
+        QVERIFY(foreign);
+        QVERIFY(WindowTesting::waitFor([&] { return foreign->isFinished(); }, 30000));
+        QVERIFY(panel.widget->isRunning());
+        QVERIFY(panel.widget->previewDialog()->isRunning());
+        QVERIFY(!panel.widget->startButton()->isEnabled());
+        panel.widget->previewDialog()->hide(); // ends with the panel: the test's own clean-up
+        panel.main.manager.killAll();
+        panel.widget->previewJobManager()->killAll();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.widget->previewJobManager()->isIdle(); }, 30000));
+    }
+
+    // The preview window starts idle; Escape, its stop button and its close box each abort a
+    // running preview: the engine is killed, its partial file removed, the panel ready again.
+    void previewAbortedEveryWay_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Escape") << "Escape";
+        QTest::newRow("stop button") << "stop button";
+        QTest::newRow("close box") << "close box";
+    }
+
+    void previewAbortedEveryWay()
+    {
+        QFETCH(QString, how);
+        Panel panel;
+        EncoderPreviewDialog *preview = panel.widget->previewDialog();
+        QVERIFY(!preview->isRunning());
+        const QString folder = freshFolder("panel-abort");
+        panel.widget->show();
+        startLongPreview(panel, folder, "aborted");
+        QVERIFY(preview->isRunning() && preview->isVisible());
+        MervoTask *task = panel.widget->previewJobManager()->jobs().first()->tasks().first();
+        QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
+        WindowTesting::ModalAnswerer answerer;
+        QString told;
+        answerFailureBox(answerer, &told);
+        if (how == "Escape")
+            QTest::keyClick(preview, Qt::Key_Escape);
+        else if (how == "stop button")
+            preview->stopButton()->click();
+        else
+            preview->close();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.widget->isReady(); }, 10000));
+        QCOMPARE(task->state, Task::Aborted);
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding preview has been aborted."));
+        QVERIFY(!preview->isVisible() && !preview->isRunning());
+        QVERIFY(!QFile::exists(folder + "/aborted.avi"));
+    }
+
+private:
     // A preview of the whole 60 s clip, running when this returns.
     void startLongPreview(Panel &panel, const QString &folder, const QString &name)
     {
@@ -884,5 +932,5 @@ private:
     QString m_wide;
 };
 
-VEXO_TEST_CLASS(EncoderPanelTest)
+VEXO_TEST_CLASS(EncoderPanelPreviewTest)
 #include "tst_encoderpanel.moc"
