@@ -95,6 +95,17 @@ QString titlesetXml(const QString &vob, const QString &aspect, const QStringList
                    "   <pgc><vob file=\"%4\"%5/></pgc>\n  </titles>\n </titleset>\n")
         .arg(aspect, wide, audio, vob, marks);
 }
+// A 16:9 PAL DVD title of the given length with two audio tracks: a 440 Hz tone, then an
+// 880 Hz one, which tell the languages apart.
+QString twoToneWideTitle(const QString &name, int seconds, const QStringList &extra)
+{
+    const QString length = QStringLiteral(":duration=%1").arg(seconds);
+    return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25" + length,
+                                             "-f", "lavfi", "-i", "sine=frequency=440" + length,
+                                             "-f", "lavfi", "-i", "sine=frequency=880" + length,
+                                             "-map", "0:v", "-map", "1:a", "-map", "2:a", "-target",
+                                             "pal-dvd", "-aspect", "16:9"} + extra);
+}
 } // namespace
 
 QString TestMedia::scratch(const QString &subfolder, const QString &name)
@@ -112,12 +123,7 @@ QString TestMedia::dvdFolder()
         return root;
 
     // Title 1: 8 s, 16:9 PAL, two audio tracks; title 2: 3 s, one track.
-    const QString t1 = clip("dvd-title1.mpg",
-        {"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=8",
-         "-f", "lavfi", "-i", "sine=frequency=440:duration=8",
-         "-f", "lavfi", "-i", "sine=frequency=880:duration=8",
-         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-target", "pal-dvd", "-aspect", "16:9",
-         "-b:v", "2000k"});
+    const QString t1 = twoToneWideTitle("dvd-title1.mpg", 8, {"-b:v", "2000k"});
     const QString t2 = clip("dvd-title2.mpg",
         {"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=3",
          "-f", "lavfi", "-i", "sine=frequency=660:duration=3",
@@ -186,12 +192,7 @@ QString TestMedia::shortDvdFolder()
     const QString root = folder() + "/short-dvd";
     if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
         return root;
-    const QString title = clip("short-title.mpg",
-        {"-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=1",
-         "-f", "lavfi", "-i", "sine=frequency=440:duration=1",
-         "-f", "lavfi", "-i", "sine=frequency=880:duration=1",
-         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-target", "pal-dvd", "-aspect", "16:9",
-         "-b:v", "1500k", "-ac", "2"});
+    const QString title = twoToneWideTitle("short-title.mpg", 1, {"-b:v", "1500k", "-ac", "2"});
     if (title.isEmpty())
         return QString();
     return authorDvd(root, titlesetXml(title, "16:9", {"en", "de"}, "0,0:00.5")) ? root : QString();
