@@ -114,6 +114,9 @@ public:
     // tables run them themselves.
     EncodingCommand plannedCommand(QString &refusal);
     EncodingTaskData plannedTaskValues(const EncodingCommand &command, const EncodingStep &step);
+    // The job is the panel's: its end is the panel's to finalise, and its output's name is
+    // taken until then. The real-engine tables hand it the jobs of the commands they ran.
+    void adoptJob(Job *job, const QString &output);
     bool isRunning() const { return m_running; }
     bool isReady() const { return m_ready; }
     bool isAborted() const { return m_aborted; }
@@ -211,9 +214,6 @@ protected:
     // Gives the task one step of the checked command and its task values.
     void setEncodingTask(Task *task, const EncodingCommand &command, const EncodingStep &step,
                          const QString &folder, const QString &name);
-    // The job is the panel's: its end is the panel's to finalise, and its output's name is
-    // taken until then.
-    void adoptJob(Job *job, const QString &output);
     bool isOwnJob(const Job *job) const { return m_ownJobs.contains(job); }
     // The failure box of a start that did not pass.
     void showStartFailure(const QString &output, const QString &commands, const QString &stdOut,

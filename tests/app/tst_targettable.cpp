@@ -18,6 +18,7 @@
 #include "encoding/mervoencoderwidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/encodingtaskdata.h"
+#include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
 #include "jobs/mervoprocess.h"
 #include "jobs/mervotask.h"
@@ -38,6 +39,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -132,6 +136,8 @@ bool present(const QString &codec)
 
 struct Fixture
 {
+    // The jobs of the runs the table made itself, which the panel finalises as its own.
+    std::vector<std::unique_ptr<MervoJob>> runs;
     QTemporaryDir target;
     MervoMainWindow *window = nullptr;
     QPointer<MervoMainWindow> guard;
@@ -344,7 +350,10 @@ void TargetTable::runRows(Fixture &fixture, QList<Row> &rows)
                       last.program, last.arguments, fixture.target.path(), row.name, "Encoding");
         row.task->setState(faults[i].isEmpty() ? Task::Completed : Task::Aborted);
         row.outcome = faults[i];
+        fixture.runs.push_back(std::make_unique<MervoJob>());
+        fixture.panel()->adoptJob(fixture.runs.back().get(), row.command.output);
         MervoProcess process;
+        process.mervoJob = fixture.runs.back().get();
         process.mervoTask = row.task;
         fixture.panel()->finalizeEncoding(&process);
     }
