@@ -81,13 +81,7 @@ struct Fixture
 
     explicit Fixture(const QString &targetName = "output", const QString &folder = QString())
     {
-        QSettings settings;
-        settings.clear();
-        settings.setValue("Output/target folder", folder.isEmpty() ? target.path() : folder);
-        settings.setValue("Output/target name", targetName);
-        // The test DVDs hold titles of a few seconds.
-        settings.setValue("Preferences/Player/DVD/ignore short titles", false);
-        settings.sync();
+        WindowTesting::startSettings(folder.isEmpty() ? target.path() : folder, targetName);
         window = new MervoMainWindow;
         guard = window;
         window->initialize();

@@ -144,11 +144,7 @@ struct Fixture
 
     Fixture()
     {
-        QSettings settings;
-        settings.clear();
-        settings.setValue("Output/target folder", target.path());
-        settings.setValue("Preferences/Player/DVD/ignore short titles", false);
-        settings.sync();
+        WindowTesting::startSettings(target.path());
         window = new MervoMainWindow;
         guard = window;
         window->initialize();

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSettings>
 #include <QSet>
 #include <QTest>
 #include <QWidget>
@@ -92,6 +93,17 @@ int distinctColours(const QImage &image, int limit)
             colours.insert(line[x]);
     }
     return int(colours.size());
+}
+
+void startSettings(const QString &targetFolder, const QString &targetName)
+{
+    QSettings settings;
+    settings.clear();
+    settings.setValue("Output/target folder", targetFolder);
+    if (!targetName.isEmpty())
+        settings.setValue("Output/target name", targetName);
+    settings.setValue("Preferences/Player/DVD/ignore short titles", false);
+    settings.sync();
 }
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)

@@ -49,6 +49,10 @@ constexpr int kScreenWait = 30000;
 // Waits, handling events, until the condition holds or the time is up.
 bool waitFor(const std::function<bool()> &condition, int timeoutMs = kScreenWait);
 
+// The settings a main window test starts from: none but the target folder and name, and every
+// title of the test DVDs (a few seconds each) kept.
+void startSettings(const QString &targetFolder, const QString &targetName = QString());
+
 // What a modal box showed when it was answered.
 struct ModalSeen
 {
