@@ -284,6 +284,7 @@ private:
     // FFmpeg's answer to a question about what it writes, asked of the file it would read:
     // the source, or MEncoder's copy of a DVD title.
     bool ffmpegAnswer(const std::function<bool()> &question);
+    static void layOutOnConstantClock(QStringList &arguments);
     void dvdTitleCopy(QString &program, QStringList &arguments, const QString &output,
                       int frames, int chapter, int startSeconds);
 
