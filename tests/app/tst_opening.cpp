@@ -9,6 +9,7 @@
 #include "encoder/records/encodingsource.h"
 #include "encoder/mervoconfigurator.h"
 #include "encoding/encoderwidget.h"
+#include "encoding/mediainfodatadialog.h"
 #include "encoding/mervoencoderwidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojobmanager.h"
@@ -241,10 +242,24 @@ private slots:
         // The extended panel has built its option tree for the loaded file.
         QVERIFY(!window->mervoEncoderWidget()->mervoConfigurator()->optionRoot().children.empty());
         {
+            // MediaInfo's report of the loaded file, escaped (the name holds quotes); Escape
+            // closes it.
             ModalAnswerer answerer;
+            QString report;
+            bool closed = false;
+            answerer.answerWith([&](QWidget *modal) {
+                auto *dialog = qobject_cast<MediaInfoDataDialog *>(modal);
+                report = dialog ? dialog->reportView()->toPlainText() : QString();
+                QTest::keyClick(modal, Qt::Key_Escape);
+                closed = !modal->isVisible();
+                return true;
+            });
             window->mediaInfoAction->trigger();
             QCOMPARE(answerer.seen().size(), 1);
             QCOMPARE(answerer.seen().at(0).title, QString("Media informations"));
+            QVERIFY2(report.contains("It's \"our\" trip; été.avi") && report.contains("MPEG-4 Visual"),
+                     qPrintable(report.left(400)));
+            QVERIFY(closed);
         }
         // The next chooser starts in the file's folder.
         window->openFileAction->trigger();
