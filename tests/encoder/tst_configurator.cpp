@@ -287,6 +287,7 @@ private slots:
         QCOMPARE(configurator.profileConstraintText("x264_main"),
                  QString(ipod ? "H.264 Main Profile (iPod touch)" : "H.264 Main Profile (standard-definition digital TV)"));
         QCOMPARE(configurator.presetText("veryslow"), QString("Very-Slow"));
+        QCOMPARE(configurator.valueText(OptionItem::SamplingRate, 22050), QString("22050 Hz  (Radio quality)"));
         configurator.initPictureSizes();
         configurator.initProfileLabels();
         QVERIFY(!configurator.valueText(OptionItem::PictureSize, QSize(960, 540)).contains("(iPod touch)"));

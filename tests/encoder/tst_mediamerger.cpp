@@ -10,6 +10,8 @@
 #include "jobs/mervojobmanager.h"
 #include "testregistry.h"
 
+#include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -167,6 +169,45 @@ private slots:
         QCOMPARE(error, QString("Failed to start merge: output file %1 already exists in folder %2")
                             .arg("l'\"un\", a.merge.avi", QFileInfo(folder.path()).canonicalFilePath()));
         QCOMPARE(host.jobs().size(), 1);
+    }
+
+    // A merge that ends as soon as it starts still says it finished: an output folder that
+    // cannot be made (no job), an engine that is gone by then (the job fails at once, and
+    // the merger deletes itself).
+    void mergeEndingAtOnce_data()
+    {
+        QTest::addColumn<bool>("folderMade");
+        QTest::newRow("no output folder") << false;
+        QTest::newRow("engine gone") << true;
+    }
+    void mergeEndingAtOnce()
+    {
+        QFETCH(bool, folderMade);
+        const QString engine = writeEngineScript("mencoder-soon-gone", "exec /usr/bin/mencoder \"$@\"");
+        MervoMEncoder gone;
+        QVERIFY(gone.startInterface(engine, QString()));
+        EngineObjects::setEngines(nullptr, m_ffprobe.get(), &gone);
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        auto *merger = new MediaMerger(&host);
+        merger->setAutoDelete(true);
+        QPointer<MediaMerger> alive(merger);
+        QSignalSpy finished(merger, &MediaMerger::finished);
+        QString error;
+        QVERIFY(merger->setReference(TestMedia::standardAvi(), error));
+        QCOMPARE(merger->addFile(variant("same.avi", kPicture, kSound), error), int(MediaMerger::Accepted));
+        QTemporaryDir folder;
+        merger->setOutput(folderMade ? folder.path() : "/proc/vexo-no-folder", "merged.avi");
+        QVERIFY(QFile::remove(engine));
+        QCOMPARE(merger->startMerge(error), folderMade);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+        if (folderMade) {
+            QCOMPARE(host.jobs().size(), 1);
+            QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 10000);
+        } else {
+            QCOMPARE(error, QString("Failed to start merge"));
+            delete alive.data();
+        }
+        EngineObjects::setEngines(nullptr, m_ffprobe.get(), m_mencoder.get());
     }
 
 private:

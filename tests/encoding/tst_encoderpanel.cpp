@@ -37,7 +37,7 @@ VEXO_TEST_NEEDS_DISPLAY
 namespace {
 // MPlayer numbers an AVI's audio stream 1 (after the video), an MPEG program stream's 0.
 void loadSource(EncoderWidget *widget, const QString &path, double aspect, double length,
-                const QString &videoFormat)
+                const QString &videoFormat, bool noVideo = false)
 {
     VideoInfo video;
     video.kind = VideoInfo::MediaFile;
@@ -54,7 +54,7 @@ void loadSource(EncoderWidget *widget, const QString &path, double aspect, doubl
     audio.samplingRate = 44100;
     audio.bitrate = 128;
     widget->onMovieLoaded(path, 1);
-    widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
+    widget->updateInput(video, noVideo, audio, false, SubtitleInfo(), true, true);
     widget->enableControls(true); // as the main window does after a load
 }
 
@@ -249,6 +249,14 @@ private slots:
             }
         }
         QCOMPARE(QSettings().value("Options/Encoder/last format").toString(), QString("avi"));
+        // A first source that cannot take it (sound only) uses it up all the same.
+        QSettings().setValue("Options/Encoder/last format", "mp4");
+        Panel panel;
+        loadSource(panel.widget.get(), m_wide, 16.0 / 9.0, 60.0, "mpeg4", true);
+        const QString sound = panel.widget->formatCombo()->currentData().toString();
+        QVERIFY(sound != "mp4");
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        QCOMPARE(panel.widget->formatCombo()->currentData().toString(), sound);
     }
 
     // The base panel's configure dialog: a click on a profile shows its summary and marks its
