@@ -7,6 +7,7 @@
 #include "engines/player.h"
 #include "engines/playercapabilities.h"
 #include "engines/playerstatus.h"
+#include "jobs/processtree.h"
 #include "jobs/widgetbridge.h"
 #include "player/rendererframe.h"
 #include "player/progresswidget.h"
@@ -60,6 +61,8 @@ PlayerWidget::PlayerWidget(QWidget *consoleWindow, const QString &mplayerBinPath
     layOut();
 
     playbackProcess = new QProcess(this);
+    // MPlayer goes with the program, however the program ends.
+    ProcessTree::bindToProgram(playbackProcess);
     pollTimer = new QTimer(this);
     player = new Player(Player::MplayerBackend, mplayerBinPath, mediaInfoBinPath, ffprobeBinPath,
                         stdInConsole, stdOutConsole, stdErrConsole, logConsole, verbosity,
@@ -265,11 +268,16 @@ void PlayerWidget::attachRenderer()
     player->setWid(QString::number(windowId));
 }
 
+// The first listed output that has not failed on this display; none when all have.
 void PlayerWidget::chooseVideoOutput()
 {
+    videoOutput.clear();
     for (const char *driver : kVideoOutputs) {
-        if (player->setVideoOutput(QString::fromLatin1(driver)))
+        const QString name = QString::fromLatin1(driver);
+        if (!failedVideoOutputs.contains(name) && player->setVideoOutput(name)) {
+            videoOutput = name;
             return;
+        }
     }
 }
 
@@ -356,6 +364,8 @@ void PlayerWidget::setMPlayerBinPath(const QString &path)
 {
     mplayerBinPath = path;
     player->setBackendBinary(path);
+    // Another build may open the outputs this one could not.
+    failedVideoOutputs.clear();
     if (loadStateBox->checkState() == Qt::Checked) {
         setControlsEnabled(isReady(false));
         trackGroup->setEnabled(isReady(false));
