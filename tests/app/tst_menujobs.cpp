@@ -341,10 +341,9 @@ private slots:
         QCOMPARE(tasks.at(0)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.stats"));
         QCOMPARE(tasks.at(1)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.avi"));
         QVERIFY(!QFileInfo::exists(fixture.target.filePath("standard.stats")));
-        // The statistics of the first pass are no movie: only the second pass is analysed.
-        const QString log = fixture.window->logView()->toPlainText();
-        QCOMPARE(log.count("Finalizing..."), 1);
-        QCOMPARE(log.count("Encoding completed."), 2);
+        // The Job menu's jobs are not the encoder panel's: nothing of them is analysed, the
+        // first pass's statistics least of all.
+        QVERIFY(!fixture.window->logView()->toPlainText().contains("Finalizing..."));
         const QString output = fixture.target.filePath("standard.avi");
         QCOMPARE(firstStream(output, "video").value("codec_tag_string").toString(), QString("XVID"));
         QVERIFY(qAbs(TestMedia::probeDuration(output) - TestMedia::probeDuration(source)) < 0.5);
