@@ -11,6 +11,7 @@
 IProcessor::IProcessor()
     : QObject(nullptr)
     , m_console(EngineObjects::console())
+    , m_outputLimit(SyncRunner::OutputLimit)
 {
 }
 
@@ -92,7 +93,8 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     timeouts.kill = m_killTimeout;
     const SyncRunner::Result result =
         m_queryRunning ? SyncRunner::runQuery(m_executablePath, arguments, m_libraryPath, timeouts, classWord)
-                       : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord);
+                       : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord,
+                                         m_outputLimit);
     if (!result.started) {
         error = tr("process failed to start in %2 milliseconds").arg(m_startTimeout);
         return false;

@@ -79,4 +79,7 @@ protected:
     QString m_version;
     // Set while runQuery() runs: its answer depends only on the executable.
     bool m_queryRunning = false;
+    // What a run keeps of each output channel (SyncRunner::OutputLimit unless a run's
+    // answer grows with its file).
+    qint64 m_outputLimit;
 };

@@ -1,5 +1,7 @@
 #include "jobs/console.h"
 
+#include "jobs/consolebounds.h"
+
 #include <QDebug>
 #include <QTextEdit>
 
@@ -13,7 +15,7 @@ void Console::writeLine(QTextEdit *view, int verbosity, int level, const char *p
         return;
     }
     if (level <= verbosity)
-        view->append(text);
+        ConsoleBounds::append(view, text);
 }
 
 void Console::log(int level, const QString &text)

@@ -21,33 +21,6 @@
 VEXO_TEST_NEEDS_DISPLAY
 
 namespace {
-// What the main window does with its job manager's signals.
-void routeJobs(MervoJobManager *manager, MervoJobManagerWidget *view)
-{
-    QObject::connect(manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
-    QObject::connect(manager, qOverload<MervoProcess *>(&MervoJobManager::processStdOutReady), view,
-                     [](MervoProcess *p) {
-                         JobOutputRouter::readChannel(p, QProcess::StandardOutput, p->taskElapsedMinutes());
-                     });
-    QObject::connect(manager, qOverload<MervoProcess *>(&MervoJobManager::processStdErrReady), view,
-                     [](MervoProcess *p) {
-                         JobOutputRouter::readChannel(p, QProcess::StandardError, p->taskElapsedMinutes());
-                     });
-    QObject::connect(manager,
-                     qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
-                     view, [](MervoProcess *p, int, QProcess::ExitStatus) { JobOutputRouter::finish(p); });
-}
-
-void routeJobs(JobManager *manager, JobManagerWidget *view)
-{
-    QObject::connect(manager, &JobManager::processStarted, view, &JobManagerWidget::addMiniConsole);
-    QObject::connect(manager, &JobManager::processStdErrReady, view, [](Process *p) {
-        JobOutputRouter::readChannel(p, QProcess::StandardError, -1.0);
-    });
-    QObject::connect(manager, &JobManager::processFinished, view,
-                     [](Process *p, int, QProcess::ExitStatus) { JobOutputRouter::finish(p); });
-}
-
 QString sixtySecondClip()
 {
     return TestMedia::clip("sixty.avi", {"-f", "lavfi", "-i", "testsrc=duration=60:size=160x120:rate=25",

@@ -1,8 +1,12 @@
 #pragma once
 
 // Shared by the job view tests: a checked screenshot of a real window, built on the shared
-// window-test support.
+// window-test support, and the main window's routing of job output.
 
+#include "encoding/joboutputrouter.h"
+#include "encoding/jobmanagerwidget.h"
+#include "encoding/mervojobmanagerwidget.h"
+#include "jobs/mervojobmanager.h"
 #include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -47,3 +51,31 @@ inline QString screenshot(QWidget *widget, const QString &name, QWidget *expecte
 }
 
 } // namespace ViewTest
+
+// What the main window does with its job manager's signals.
+inline void routeJobs(MervoJobManager *manager, MervoJobManagerWidget *view)
+{
+    QObject::connect(manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
+    QObject::connect(manager, qOverload<MervoProcess *>(&MervoJobManager::processStdOutReady), view,
+                     [](MervoProcess *p) {
+                         JobOutputRouter::readChannel(p, QProcess::StandardOutput, p->taskElapsedMinutes());
+                     });
+    QObject::connect(manager, qOverload<MervoProcess *>(&MervoJobManager::processStdErrReady), view,
+                     [](MervoProcess *p) {
+                         JobOutputRouter::readChannel(p, QProcess::StandardError, p->taskElapsedMinutes());
+                     });
+    QObject::connect(manager,
+                     qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
+                     view, [](MervoProcess *p, int, QProcess::ExitStatus) { JobOutputRouter::finish(p); });
+}
+
+inline void routeJobs(JobManager *manager, JobManagerWidget *view)
+{
+    QObject::connect(manager, &JobManager::processStarted, view, &JobManagerWidget::addMiniConsole);
+    QObject::connect(manager, &JobManager::processStdErrReady, view, [](Process *p) {
+        JobOutputRouter::readChannel(p, QProcess::StandardError, -1.0);
+    });
+    QObject::connect(manager, &JobManager::processFinished, view,
+                     [](Process *p, int, QProcess::ExitStatus) { JobOutputRouter::finish(p); });
+}
+

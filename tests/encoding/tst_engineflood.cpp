@@ -1,0 +1,91 @@
+// What an engine's output costs a job's views, however much it prints: the memory they keep
+// and the longest the window waits stay bounded, and a line shows as much as a person reads.
+
+#include "viewtestsupport.h"
+
+#include "encoding/mervoconsoledialog.h"
+#include "heapwatch.h"
+#include "jobs/consolebounds.h"
+#include "stallwatch.h"
+
+#include <QFile>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+VEXO_TEST_NEEDS_DISPLAY
+
+namespace {
+constexpr qint64 MemoryBound = 100 * 1024 * 1024;
+constexpr qint64 StallBoundMs = 1500;
+
+// The longest line of a view.
+int longestLine(const QTextDocument *document)
+{
+    int longest = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        longest = std::max(longest, block.length() - 1);
+    return longest;
+}
+} // namespace
+
+class EngineFloodTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A MEncoder job whose engine prints a huge progress line, or output without line ends.
+    void floodThroughJob_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<qint64>("bytes");
+        QTest::newRow("a 10 MB progress line") << "line" << qint64(10000000);
+        QTest::newRow("100 MB without line ends") << "bytes" << qint64(100000000);
+    }
+
+    void floodThroughJob()
+    {
+        QFETCH(QString, mode);
+        QFETCH(qint64, bytes);
+        // The stand-in writes no file: one is there already, as a real engine's would be.
+        const QString output = TestMedia::folder() + "/flood.avi";
+        QFile file(output);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("data") == 4);
+        file.close();
+        EncodingTaskData data{1, 10.0, 250, 1.33, 0, output, "avi", false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerWidget view(nullptr);
+        view.setJobManager(&manager);
+        routeJobs(&manager, &view);
+        view.show();
+        auto *task = new MervoTask;
+        task->set(&data, TestMedia::fakeEngine(), {mode, QString::number(bytes)}, QString(), "Flood", "Encoding");
+        auto *job = new MervoJob;
+        job->init({task}, "f", "Flood", "flood.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+
+        HeapWatch heap;
+        StallWatch stalls;
+        manager.addJob(job);
+        QVERIFY(WindowTesting::waitFor([&] { return job->isFinished(); }, 240000));
+        const qint64 stall = stalls.longestMs();
+        const qint64 grown = heap.peakGrowth();
+        QCOMPARE(task->state, Task::Completed);
+        QVERIFY2(stall < StallBoundMs, qPrintable(QString("longest stall %1 ms").arg(stall)));
+        QVERIFY2(grown < MemoryBound, qPrintable(QString("memory grew by %1 MB").arg(grown / 1048576)));
+
+        auto *console = qobject_cast<MervoConsoleDialog *>(task->console());
+        QVERIFY(console);
+        console->flushOutput();
+        const QTextDocument *shown = console->standardOutputView()->document();
+        QVERIFY(shown->characterCount() <= ConsoleBounds::MaxChars);
+        QVERIFY(longestLine(shown) <= ConsoleBounds::MaxLineChars + 40);
+        const QString text = shown->toPlainText();
+        QVERIFY(text.startsWith("xxxx"));
+        QVERIFY(text.contains(QString(ConsoleBounds::MaxLineChars, 'x') + " [... "));
+        console->show();
+        QVERIFY(!ViewTest::screenshot(console, "console-flood-" + mode, console->standardOutputView()).isEmpty());
+    }
+};
+
+VEXO_TEST_CLASS(EngineFloodTest)
+#include "tst_engineflood.moc"
