@@ -1,8 +1,10 @@
 // What an engine's output costs a job's views, however much it prints: the memory they keep
-// and the longest the window waits stay bounded, and a line shows as much as a person reads.
+// and the longest the window waits stay bounded, a read is split in one pass, and a line
+// shows as much as a person reads.
 
 #include "viewtestsupport.h"
 
+#include "encoding/consoletextfeed.h"
 #include "encoding/mervoconsoledialog.h"
 #include "heapwatch.h"
 #include "jobs/consolebounds.h"
@@ -84,6 +86,34 @@ private slots:
         QVERIFY(text.contains(QString(ConsoleBounds::MaxLineChars, 'x') + " [... "));
         console->show();
         QVERIFY(!ViewTest::screenshot(console, "console-flood-" + mode, console->standardOutputView()).isEmpty());
+    }
+
+    // One read of many short lines is split in one pass (256 KiB: a busy pipe's read into a
+    // window that was held up); every line reaches the console.
+    void routerLinearInTheRead_data()
+    {
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("MEncoder, empty lines") << 1 << "\n";
+        QTest::newRow("MEncoder, short lines") << 1 << "x\n";
+        QTest::newRow("FFmpeg, short lines") << 2 << "x\n";
+    }
+
+    void routerLinearInTheRead()
+    {
+        QFETCH(int, engine);
+        QFETCH(QString, line);
+        ConsoleDialog console("read", "Encoding", "cmd", "MEncoder", 1, engine == 2);
+        QString read;
+        while (read.size() < 256 * 1024)
+            read += line;
+        QElapsedTimer clock;
+        clock.start();
+        JobOutputRouter::feed(&console, engine, engine == 2 ? QProcess::StandardError : QProcess::StandardOutput, read, -1.0);
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString("%1 ms").arg(clock.elapsed())));
+        console.flushOutput();
+        QTextEdit *view = engine == 2 ? console.errorView() : console.standardOutputView();
+        QCOMPARE(view->toPlainText().size(), line.size() == 1 ? 0 : 2 * ConsoleTextFeed::MaxLines - 1);
     }
 };
 
