@@ -1,16 +1,19 @@
-// What an engine's output costs a job's views, however much it prints: the memory they keep
-// and the longest the window waits stay bounded, a read is split in one pass, and a line
-// shows as much as a person reads.
+// What an engine's output costs a job's views, however much it prints and however fast: the
+// memory they keep and the longest the window waits stay bounded, a line shows as much as a
+// person reads, and progress figures change at a display rate, not once a line.
 
 #include "viewtestsupport.h"
 
 #include "encoding/consoletextfeed.h"
 #include "encoding/mervoconsoledialog.h"
+#include "encoding/mervominiconsolewidget.h"
 #include "heapwatch.h"
 #include "jobs/consolebounds.h"
 #include "stallwatch.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QProgressBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -114,6 +117,39 @@ private slots:
         console.flushOutput();
         QTextEdit *view = engine == 2 ? console.errorView() : console.standardOutputView();
         QCOMPARE(view->toPlainText().size(), line.size() == 1 ? 0 : 2 * ConsoleTextFeed::MaxLines - 1);
+    }
+
+    // Status lines that arrive one read at a time, hundreds a second, each with another
+    // speed: the labels take a new text a few times a second, and end with the last line's.
+    void figuresAtDisplayRate()
+    {
+        Task task;
+        task.setPid(1);
+        task.setState(Task::Running);
+        auto *console = new MervoConsoleDialog("rate", "Encoding", "mencoder", "MEncoder", 1, false);
+        console->setProcess(&task);
+        console->frameTotal = 100000;
+        MervoMiniConsoleWidget mini(console, nullptr);
+        mini.frameTotal = 100000;
+        mini.show();
+        QStringList seen; // the texts the strip's speed label showed, in turn
+        QElapsedTimer clock;
+        clock.start();
+        int lines = 0;
+        QString last;
+        while (clock.elapsed() < 200 || lines < 20) {
+            ++lines;
+            last = QString::number(100.0 + lines / 100.0, 'f', 2);
+            const QString status = QString("Pos: %1.0s %2f ( 5%) %3fps Trem:   1min  10mb\r").arg(lines).arg(lines).arg(last);
+            JobOutputRouter::feed(console, 1, QProcess::StandardOutput, status, 1.0);
+            QCoreApplication::processEvents();
+            if (seen.isEmpty() || seen.last() != mini.speedLabel()->text())
+                seen.append(mini.speedLabel()->text());
+        }
+        QVERIFY2(seen.size() <= 3, qPrintable(QString("%1 texts for %2 lines").arg(seen.size()).arg(lines)));
+        QTRY_COMPARE(mini.speedLabel()->text(), last + " fps");
+        QCOMPARE(console->speedLabel()->text(), last + " fps");
+        QCOMPARE(mini.progressBar()->value(), int(100.0 * lines / 100000 + 1));
     }
 };
 
