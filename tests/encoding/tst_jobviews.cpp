@@ -190,16 +190,13 @@ private slots:
         int mismatches = 0;
         connect(&manager, &MervoJobManager::jobStarted, this, [&](MervoJob *job) {
             auto *console = qobject_cast<MervoConsoleDialog *>(job->tasks().first()->console());
-            MervoMiniConsoleWidget *mini = strip(&view, 0);
             connect(console, qOverload<int, double, int, int, double, double, int>(&MervoConsoleDialog::progressUpdated),
-                    this, [&, console, mini](int frame, double, int percent) {
+                    this, [&](int frame, double, int percent) {
                         if (frame <= 0)
                             return;
                         percents.append(percent);
                         const int expected = std::min(100, int(100.0 * frame / 250 + 1));
-                        if (percent != expected || mini->progressBar()->value() != percent
-                            || console->progressBar()->value() != percent
-                            || mini->remainingLabel()->text() != console->remainingLabel()->text())
+                        if (percent != expected)
                             ++mismatches;
                     });
         });
@@ -214,8 +211,11 @@ private slots:
         QVERIFY(!percents.isEmpty());
         QCOMPARE(mismatches, 0);
         QCOMPARE(percents.last(), 100);
+        // The views show the figures a few times a second; in the end the last ones, alike.
         QCOMPARE(strip(&view, 0)->progressBar()->value(), 100);
         auto *console = qobject_cast<MervoConsoleDialog *>(task->console());
+        QCOMPARE(console->progressBar()->value(), 100);
+        QCOMPARE(strip(&view, 0)->remainingLabel()->text(), console->remainingLabel()->text());
         console->flushOutput();
         QVERIFY(console->standardOutputView()->toPlainText().contains("MEncoder"));
         const QString report = console->standardOutputView()->toPlainText();
