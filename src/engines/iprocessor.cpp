@@ -99,6 +99,8 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
         error = tr("process failed to start in %2 milliseconds").arg(m_startTimeout);
         return false;
     }
+    if (result.droppedBytes > 0)
+        m_console->log(LogLevel::Quiet, SyncRunner::cutNotice(m_name, result));
     stdOut = result.stdOut;
     stdErr = result.stdErr;
     if (result.crashed) {

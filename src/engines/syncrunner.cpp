@@ -226,6 +226,14 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
     return result;
 }
 
+QString SyncRunner::cutNotice(const QString &engineName, const Result &result)
+{
+    return QCoreApplication::translate("SyncRunner", "%1: the engine printed %2 bytes more than is kept "
+                                                     "and was stopped.")
+        .arg(engineName)
+        .arg(result.droppedBytes);
+}
+
 QString SyncRunner::decodeLines(const QByteArray &bytes)
 {
     QString text;

@@ -63,6 +63,10 @@ public:
     static void prefetchQuery(const QString &program, const QStringList &arguments);
     static void dropPrefetched();
 
+    // The log line that tells of a run stopped for printing past its limit, for the engine
+    // of that name.
+    static QString cutNotice(const QString &engineName, const Result &result);
+
     // Decodes engine output as UTF-8 one line at a time (lines end with "\n", "\r\n" or
     // "\r"), keeping every line end as it was; a bad byte spoils only its own line.
     static QString decodeLines(const QByteArray &bytes);

@@ -148,6 +148,7 @@ private slots:
         QVERIFY2(shown.contains("[... output cut: the engine printed") && shown.contains("and was stopped]"),
                  qPrintable(shown.right(300)));
         QVERIFY(view.document()->characterCount() <= ConsoleBounds::MaxChars);
+        QVERIFY2(capture.log().contains(engine.split(' ').first() + ": the engine printed "), qPrintable(capture.log()));
     }
 
     // The engine is stopped once it passes the bound, not at the finish time-out.
