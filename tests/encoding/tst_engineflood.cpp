@@ -60,11 +60,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("data") == 4);
         file.close();
         EncodingTaskData data{1, 10.0, 250, 1.33, 0, output, "avi", false, {}};
-        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
-        MervoJobManagerWidget view(nullptr);
-        view.setJobManager(&manager);
-        routeJobs(&manager, &view);
-        view.show();
+        RoutedJobView jobs;
         auto *task = new MervoTask;
         task->set(&data, TestMedia::fakeEngine(), {mode, QString::number(bytes)}, QString(), "Flood", "Encoding");
         auto *job = new MervoJob;
@@ -72,7 +68,7 @@ private slots:
 
         HeapWatch heap;
         StallWatch stalls;
-        manager.addJob(job);
+        jobs.manager.addJob(job);
         QVERIFY(WindowTesting::waitFor([&] { return job->isFinished(); }, 240000));
         const qint64 stall = stalls.longestMs();
         const qint64 grown = heap.peakGrowth();
@@ -139,12 +135,10 @@ private slots:
         Task task;
         task.setPid(1);
         task.setState(Task::Running);
-        auto *console = new MervoConsoleDialog("rate", "Encoding", "mencoder", "MEncoder", 1, false);
-        console->setProcess(&task);
-        console->frameTotal = 100000;
-        MervoMiniConsoleWidget mini(console, nullptr);
-        mini.frameTotal = 100000;
-        mini.show();
+        ConsolePair pair(&task, totalsOf(0.0, 100000, 0));
+        MervoConsoleDialog *console = pair.console;
+        MervoMiniConsoleWidget &mini = *pair.mini;
+        pair.holder.show();
         QStringList seen; // the texts the strip's speed label showed, in turn
         QElapsedTimer clock;
         clock.start();

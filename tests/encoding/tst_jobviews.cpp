@@ -180,11 +180,9 @@ private slots:
                                                          "-c:a", "libmp3lame"});
         const QString output = TestMedia::folder() + "/mencoder-progress.avi";
         EncodingTaskData data{1, 10.0, 250, 1.33, 0, output, "avi", false, {}};
-        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
-        MervoJobManagerWidget view(nullptr);
-        view.setJobManager(&manager);
-        routeJobs(&manager, &view);
-        view.show();
+        RoutedJobView jobs;
+        MervoJobManager &manager = jobs.manager;
+        MervoJobManagerWidget &view = jobs.view;
 
         QList<int> percents;
         int mismatches = 0;

@@ -39,35 +39,6 @@ bool testParser(int engine, const QString &text, QString &rest, int &frame, doub
     return true;
 }
 
-ProgressTotals totalsOf(double duration, int frames, int size)
-{
-    ProgressTotals totals;
-    totals.duration = duration;
-    totals.frames = frames;
-    totals.size = size;
-    return totals;
-}
-
-// A console and its strip as a job view makes them, with the same totals.
-struct ConsolePair
-{
-    explicit ConsolePair(Task *task, const ProgressTotals &totals, int engine = 1)
-    {
-        console = new MervoConsoleDialog("name", "Encoding", "cmd", engine == 2 ? "FFmpeg" : "MEncoder",
-                                         int(task->processId()), engine == 2);
-        console->setProcess(task);
-        mini = new MervoMiniConsoleWidget(console, &holder);
-        for (double *d : {&console->durationTotal, &mini->durationTotal})
-            *d = totals.duration;
-        console->frameTotal = mini->frameTotal = totals.frames;
-        console->sizeTotal = mini->sizeTotal = totals.size;
-        auto *layout = new QVBoxLayout(&holder);
-        layout->addWidget(mini);
-    }
-    QWidget holder;
-    MervoConsoleDialog *console;
-    MervoMiniConsoleWidget *mini;
-};
 } // namespace
 
 class ProgressRules : public QObject

@@ -1,9 +1,12 @@
 #pragma once
 
 // Shared by the job view tests: a checked screenshot of a real window, built on the shared
-// window-test support, and the main window's routing of job output.
+// window-test support; the main window's routing of job output; a console and its strip.
 
 #include "encoding/joboutputrouter.h"
+#include "encoding/mervoconsoledialog.h"
+#include "encoding/mervominiconsolewidget.h"
+#include "encoding/progresstotals.h"
 #include "encoding/jobmanagerwidget.h"
 #include "encoding/mervojobmanagerwidget.h"
 #include "jobs/mervojobmanager.h"
@@ -12,6 +15,7 @@
 #include "windowtesting.h"
 
 #include <QTest>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace ViewTest {
@@ -79,3 +83,45 @@ inline void routeJobs(JobManager *manager, JobManagerWidget *view)
                      [](Process *p, int, QProcess::ExitStatus) { JobOutputRouter::finish(p); });
 }
 
+// A job manager and its view, shown and routed as the main window routes them.
+struct RoutedJobView
+{
+    RoutedJobView()
+    {
+        view.setJobManager(&manager);
+        routeJobs(&manager, &view);
+        view.show();
+    }
+    MervoJobManager manager{nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0};
+    MervoJobManagerWidget view{nullptr};
+};
+
+inline ProgressTotals totalsOf(double duration, int frames, int size)
+{
+    ProgressTotals totals;
+    totals.duration = duration;
+    totals.frames = frames;
+    totals.size = size;
+    return totals;
+}
+
+// A console and its strip as a job view makes them, with the same totals.
+struct ConsolePair
+{
+    explicit ConsolePair(Task *task, const ProgressTotals &totals, int engine = 1)
+    {
+        console = new MervoConsoleDialog("name", "Encoding", "cmd", engine == 2 ? "FFmpeg" : "MEncoder",
+                                         int(task->processId()), engine == 2);
+        console->setProcess(task);
+        mini = new MervoMiniConsoleWidget(console, &holder);
+        for (double *d : {&console->durationTotal, &mini->durationTotal})
+            *d = totals.duration;
+        console->frameTotal = mini->frameTotal = totals.frames;
+        console->sizeTotal = mini->sizeTotal = totals.size;
+        auto *layout = new QVBoxLayout(&holder);
+        layout->addWidget(mini);
+    }
+    QWidget holder;
+    MervoConsoleDialog *console;
+    MervoMiniConsoleWidget *mini;
+};

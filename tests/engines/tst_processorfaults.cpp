@@ -25,6 +25,16 @@ const char *const mencoderHelp = "MEncoder 1.0-test (C) 2000-2023 MPlayer Team\n
                                  "Available codecs:\n   mp3lame  - cbr/abr/vbr MP3 using libmp3lame\n\n"
                                  "Available output formats:\n   avi      - Microsoft AVI\n";
 
+// The processor of the engine with that name ("FFprobe", "FFmpeg", else MEncoder).
+std::unique_ptr<IProcessor> processorNamed(const QString &engine)
+{
+    if (engine == "FFprobe")
+        return std::make_unique<FFprobe>();
+    if (engine == "FFmpeg")
+        return std::make_unique<FFmpeg>();
+    return std::make_unique<MervoMEncoder>();
+}
+
 } // namespace
 
 class ProcessorFaultsTest : public QObject
@@ -54,13 +64,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QString, message);
         ConsoleCapture capture;
-        std::unique_ptr<IProcessor> processor;
-        if (engine == "FFprobe")
-            processor = std::make_unique<FFprobe>();
-        else if (engine == "FFmpeg")
-            processor = std::make_unique<FFmpeg>();
-        else
-            processor = std::make_unique<MervoMEncoder>();
+        const std::unique_ptr<IProcessor> processor = processorNamed(engine);
         const QString path = script.isEmpty() ? QString("/nonexistent/engine") : writeEngineScript("failing-" + engine, script);
         QVERIFY(!processor->startInterface(path, QString()));
         QCOMPARE(processor->state(), int(IProcessor::Failed));
@@ -129,11 +133,7 @@ private slots:
         QFETCH(QString, engine);
         QFETCH(QString, script);
         ConsoleCapture capture;
-        std::unique_ptr<IProcessor> processor;
-        if (engine == "FFmpeg")
-            processor = std::make_unique<FFmpeg>();
-        else
-            processor = std::make_unique<FFprobe>();
+        const std::unique_ptr<IProcessor> processor = processorNamed(engine.split(' ').first());
         const QString path = writeEngineScript("endless-" + engine.split(' ').first(), script);
         HeapWatch heap;
         processor->startInterface(path, QString());
