@@ -8,6 +8,7 @@
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
 #include "engines/ffmpeg.h"
+#include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
 
 #include <QDebug>
@@ -422,9 +423,9 @@ void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
     QString value = FFmpegEncodeCommand::aspectName(aspect);
     if (value.isEmpty())
         value = MEncoderEncodeCommand::number(aspect);
-    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-aspect", value,
+    arguments = QStringList{"-i", fileArgument(input), "-aspect", value,
                             "-vcodec", "copy", "-acodec", "copy", "-y",
-                            FFmpegEncodeCommand::fileArgument(output)};
+                            fileArgument(output)};
     logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
 }
 
@@ -432,8 +433,8 @@ void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
                                    const QString &input, const QString &output) const
 {
     program = this->program();
-    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-vn", "-acodec",
-                            "copy", "-y", FFmpegEncodeCommand::fileArgument(output)};
+    arguments = QStringList{"-i", fileArgument(input), "-vn", "-acodec",
+                            "copy", "-y", fileArgument(output)};
     logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
 }
 
@@ -473,11 +474,11 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
         if (standard == QLatin1String(row.standard))
             target.prepend(QLatin1String(row.prefix));
     }
-    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-target", target,
+    arguments = QStringList{"-i", fileArgument(input), "-target", target,
                             "-y"};
     if (target.endsWith(QLatin1String("svcd")))
         arguments << "-y"; // as the Super VideoCD command always wrote it
-    arguments << FFmpegEncodeCommand::fileArgument(output);
+    arguments << fileArgument(output);
     logCommand(logText, program, arguments);
 }
 
@@ -485,8 +486,8 @@ void InterfaceFFmpeg::cliCmdRemux(const QString &input, const QString &output, Q
                                   QStringList &arguments) const
 {
     program = this->program();
-    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-vcodec", "copy",
-                            "-acodec", "copy", "-y", FFmpegEncodeCommand::fileArgument(output)};
+    arguments = QStringList{"-i", fileArgument(input), "-vcodec", "copy",
+                            "-acodec", "copy", "-y", fileArgument(output)};
     logCommand("InterfaceFFmpeg::cliCmdRemux() returns command:", program, arguments);
 }
 

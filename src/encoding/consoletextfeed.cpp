@@ -1,7 +1,7 @@
 #include "encoding/consoletextfeed.h"
 
-#include <QScrollBar>
-#include <QTextCursor>
+#include "jobs/console.h"
+
 #include <QTextDocument>
 #include <QTextEdit>
 
@@ -85,22 +85,8 @@ void ConsoleTextFeed::insertOldest(qsizetype count)
 {
     if (count == 0)
         return;
-    QScrollBar *bar = m_view->verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
-
-    QTextCursor cursor(m_view->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.beginEditBlock();
-    if (!m_view->document()->isEmpty())
-        cursor.insertBlock();
-    cursor.insertText(m_pending.mid(0, count).join(QLatin1Char('\n')));
-    cursor.endEditBlock();
+    Console::appendPlain(m_view, m_pending.mid(0, count).join(QLatin1Char('\n')));
     for (qsizetype i = 0; i < count; ++i)
         m_pendingChars -= m_pending.at(i).size() + 1;
     m_pending.remove(0, count);
-    ConsoleBounds::trim(m_view->document());
-
-    // Follows the output like a terminal, unless the user scrolled back to read.
-    if (atEnd)
-        bar->setValue(bar->maximum());
 }

@@ -1,6 +1,8 @@
 #include "engines/syncrunner.h"
 #include "engines/engineslogging.h"
+#include "jobs/processend.h"
 #include "jobs/processkiller.h"
+#include "jobs/processtree.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -47,7 +49,7 @@ void collect(QProcess *process, qint64 limit, ChannelCapture &channel, const QBy
     channel.dropped += bytes.size() - room;
     // Past the limit nothing the engine prints is of use, and it may never stop.
     if (process->state() != QProcess::NotRunning)
-        process->kill();
+        ProcessKiller::kill(process);
 }
 
 RunningEngine startProcess(const QString &program, const QStringList &arguments,
@@ -58,6 +60,7 @@ RunningEngine startProcess(const QString &program, const QStringList &arguments,
     RunningEngine engine{new QProcess, std::make_shared<OutputCapture>()};
     engine.output->limit = outputLimit;
     QProcess *process = engine.process;
+    ProcessTree::bindToProgram(process);
     // Each piece the process reads (also inside its waitFor... calls) is taken out of its
     // buffer at once, so the process never holds more than one read.
     const std::shared_ptr<OutputCapture> output = engine.output;
@@ -102,6 +105,7 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
                              ? process->waitForStarted(timeouts.start)
                              : process->error() != QProcess::FailedToStart;
     if (!started) {
+        result.startFailure = ProcessEnd::startFailure(process, timeouts.start);
         ProcessKiller::killAndWait(process, timeouts.kill);
         ProcessKiller::release(process);
         return result;

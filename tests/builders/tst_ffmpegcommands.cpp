@@ -263,7 +263,7 @@ private slots:
         QTest::addColumn<double>("frameRate");
         QTest::addColumn<qint64>("bytes");
         QTest::newRow("30000 frames at 80000 kbit/s") << 30000 << 25.0 << qint64(12019200000);
-        QTest::newRow("a frame every seventeen minutes") << 1000 << 1.0 / 1024 << qint64(10256384000000);
+        QTest::newRow("a 0.001 fps source") << 1000 << 0.001 << qint64(10016000000000);
         QTest::newRow("a frame rate next to nothing") << 1000 << 1e-300 << qint64(0);
     }
 

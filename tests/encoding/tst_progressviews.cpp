@@ -130,6 +130,8 @@ private slots:
             return QList<double>{read.duration, double(read.frames), double(read.size)};
         };
         QCOMPARE(totals({2, 60.5, qint64(5000000000LL)}), (QList<double>{60.5, 0, 5000000}));
+        // Nor one past 2 TB, from a 64-bit estimate of an absurd source: the largest total.
+        QCOMPARE(totals({2, 60.5, qint64(10016000000000LL)}), (QList<double>{60.5, 0, 2147483647}));
         QCOMPARE(totals({1, 12.0, 300, 0.0, 0, "o", "avi"}), (QList<double>{12.0, 300, 0}));
         QCOMPARE(totals({3, 12.0, 300}), (QList<double>{0, 0, 0}));
     }

@@ -14,6 +14,10 @@
 #   bytes BYTES           prints BYTES characters without any line end
 #   warn-then N TEXT PROGRAM [ARGS...]
 #                         prints TEXT N times on stderr, then runs PROGRAM with ARGS
+#   fsize-limit BYTES PROGRAM [ARGS...]
+#                         runs PROGRAM with ARGS on a "disk" that fills after about BYTES
+#                         (rounded up to 512) per file: writes past it fail with EFBIG, as
+#                         on a full disk, instead of killing the program (SIGXFSZ ignored)
 mode=$1; shift
 case "$mode" in
   hang) exec sleep "${1:-3600}" ;;
@@ -28,6 +32,7 @@ case "$mode" in
   endless) if [ "$1" = err ]; then exec yes 'endless output line' >&2; else exec yes 'endless output line'; fi ;;
   line) head -c "$1" /dev/zero | tr '\0' x; printf '\n' ;;
   bytes) head -c "$1" /dev/zero | tr '\0' x ;;
+  fsize-limit) blocks=$(( ($1 + 511) / 512 )); shift; trap '' XFSZ; ulimit -f "$blocks"; exec "$@" ;;
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
   *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;
 esac
