@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,6 +76,8 @@ private slots:
             contents.insert(contentOf(folder + '/' + name));
             QVERIFY(RawNameAliases::isAlias(folder + '/' + name));
             QCOMPARE(RawNameAliases::realFolder(folder + '/' + name), real.path());
+            // What the split and merge dialogs take for the input folder.
+            QCOMPARE(QFileInfo(folder + '/' + name).canonicalPath(), QFileInfo(real.path()).canonicalFilePath());
         }
         QCOMPARE(contents, QSet<QByteArray>({"first", "second", "long"}));
         QVERIFY(names.contains(QString::fromUtf8("éÿ.txt")) && names.contains(QString::fromUtf8("éÿ (2).txt")));

@@ -54,6 +54,13 @@ public:
         return true;
     }
 
+    // The size of the file of that name, -1 when there is none.
+    qint64 sizeOf(const QByteArray &name) const
+    {
+        struct stat info = {};
+        return ::stat(rawPath(name).constData(), &info) == 0 ? qint64(info.st_size) : -1;
+    }
+
     QByteArray rawPath(const QByteArray &name) const { return QFile::encodeName(path()) + '/' + name; }
 
 private:
