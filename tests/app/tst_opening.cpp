@@ -552,7 +552,6 @@ private slots:
         QCOMPARE(window->windowTitle(), "Vexo 4.0 - " + readable + ".avi");
         QCOMPARE(window->targetName(), readable);
 
-        QVERIFY(window->encoderWidget()->startButton()->isEnabled());
         window->encoderWidget()->startButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(jobsDone(window, 1), 60000);
         // Qt lists the output only: the source's name is one it cannot spell.
@@ -562,7 +561,7 @@ private slots:
         const QString output = inputs.path() + "/" + written.at(0);
         QVERIFY(qAbs(TestMedia::probeDuration(output) - 3.0) < 0.5);
         QCOMPARE(TestMedia::decodeErrors(output), QString());
-        QCOMPARE(inputs.sizeOf(raw), QFileInfo(TestMedia::standardAvi()).size());
+        QCOMPARE(QFileInfo(alias).size(), QFileInfo(TestMedia::standardAvi()).size());
 
         window->openFileAction->trigger();
         QCOMPARE(chooser.requests().at(1).start, folder);
