@@ -777,6 +777,24 @@ void Player::readMediaInfoData(const QString &file)
     debugLine("Player: read MediaInfo data completed.");
 }
 
+void Player::prefetchMediaInfoData(const QString &file) const
+{
+    QString program;
+    QStringList arguments;
+    m_mediaInfo->cliCmdGetInfo(file, program, arguments);
+    if (!program.isEmpty())
+        SyncRunner::prefetchRun(program, arguments);
+}
+
+void Player::prefetchFFprobeData(const QString &file) const
+{
+    QString program;
+    QStringList arguments;
+    m_ffprobe->cliCmdGetInfo(file, program, arguments);
+    if (!program.isEmpty())
+        SyncRunner::prefetchRun(program, arguments);
+}
+
 void Player::readFFprobeData(const QString &file)
 {
     debugLine("Player: begin read FFprobe data");

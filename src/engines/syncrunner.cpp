@@ -2,7 +2,11 @@
 #include "engines/engineslogging.h"
 #include "jobs/processkiller.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
 #include <QDebug>
 #include <QFileInfo>
 #include <QHash>
@@ -28,6 +32,37 @@ QProcess *startProcess(const QString &program, const QStringList &arguments,
     return process;
 }
 
+int s_loadScopes = 0;
+
+// Inside a load scope, and only on the thread of the window, a wait handles events.
+bool waitWithEvents()
+{
+    return s_loadScopes > 0 && QCoreApplication::instance()
+           && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+// Waits up to timeout ms for the process to leave `state`, by blocking or by handling events.
+bool waitToLeave(QProcess *process, QProcess::ProcessState state, int timeout)
+{
+    if (process->state() != state)
+        return true;
+    if (!waitWithEvents())
+        return state == QProcess::Starting ? process->waitForStarted(timeout) || process->state() != state
+                                           : process->waitForFinished(timeout);
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::stateChanged, &loop, &QEventLoop::quit);
+    timer.start(timeout);
+    // A loop that returns with a code was told to end by the program: the wait is over.
+    while (process->state() == state && timer.isActive()) {
+        if (loop.exec() != 0)
+            break;
+    }
+    return process->state() != state;
+}
+
 // Waits for a started process to end (it may have ended already), kills it when it
 // outlives the finish time-out, collects its output and releases it.
 SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &timeouts,
@@ -35,9 +70,8 @@ SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &
 {
     SyncRunner::Result result;
     // A prefetched process may have started, or even ended, long ago.
-    const bool started = process->state() == QProcess::Starting
-                             ? process->waitForStarted(timeouts.start)
-                             : process->error() != QProcess::FailedToStart;
+    const bool started = waitToLeave(process, QProcess::Starting, timeouts.start)
+                         && process->error() != QProcess::FailedToStart;
     if (!started) {
         ProcessKiller::killAndWait(process, timeouts.kill);
         ProcessKiller::release(process);
@@ -45,7 +79,7 @@ SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &
     }
     result.started = true;
 
-    if (process->state() != QProcess::NotRunning && !process->waitForFinished(timeouts.finish)) {
+    if (!waitToLeave(process, QProcess::Running, timeouts.finish)) {
         result.killed = true;
         if (ProcessKiller::killAndWait(process, timeouts.kill)) {
             qCDebug(lcEngines).noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
@@ -64,11 +98,59 @@ SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &
 }
 } // namespace
 
+namespace {
+QString runKey(const QString &program, const QStringList &arguments)
+{
+    return program + QChar(0x1f) + arguments.join(QChar(0x1f));
+}
+
+QHash<QString, QProcess *> &prefetchedRuns()
+{
+    static QHash<QString, QProcess *> runs;
+    return runs;
+}
+
+QProcess *takePrefetchedRun(const QString &program, const QStringList &arguments)
+{
+    return prefetchedRuns().take(runKey(program, arguments));
+}
+
+void endProcess(QProcess *process)
+{
+    ProcessKiller::killAndWait(process, 1000);
+    ProcessKiller::release(process);
+}
+} // namespace
+
+void SyncRunner::prefetchRun(const QString &program, const QStringList &arguments)
+{
+    const QString key = runKey(program, arguments);
+    if (QProcess *earlier = prefetchedRuns().take(key))
+        endProcess(earlier);
+    prefetchedRuns().insert(key, startProcess(program, arguments, QString()));
+}
+
+SyncRunner::LoadScope::LoadScope()
+{
+    ++s_loadScopes;
+}
+
+SyncRunner::LoadScope::~LoadScope()
+{
+    if (--s_loadScopes > 0)
+        return;
+    for (QProcess *process : std::as_const(prefetchedRuns()))
+        endProcess(process);
+    prefetchedRuns().clear();
+}
+
 SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &arguments,
                                    const QString &libraryPath, const Timeouts &timeouts,
                                    const char *classWord)
 {
-    return finishProcess(startProcess(program, arguments, libraryPath), timeouts, classWord);
+    QProcess *prefetched = libraryPath.isEmpty() ? takePrefetchedRun(program, arguments) : nullptr;
+    return finishProcess(prefetched ? prefetched : startProcess(program, arguments, libraryPath), timeouts,
+                         classWord);
 }
 
 namespace {
@@ -120,10 +202,8 @@ void SyncRunner::dropPrefetched()
 {
     QueryStore &store = queryStore();
     QMutexLocker lock(&store.mutex);
-    for (QProcess *process : std::as_const(store.running)) {
-        ProcessKiller::killAndWait(process, 1000);
-        ProcessKiller::release(process);
-    }
+    for (QProcess *process : std::as_const(store.running))
+        endProcess(process);
     store.running.clear();
 }
 

@@ -50,6 +50,23 @@ public:
     static void prefetchQuery(const QString &program, const QStringList &arguments);
     static void dropPrefetched();
 
+    // Starts any run now without waiting (a media analysis, say), so that it goes side by
+    // side with others; the next run() of the same command takes it over, its time-outs
+    // counted from then. Never kept beyond that: a LoadScope ends those nobody took.
+    static void prefetchRun(const QString &program, const QStringList &arguments);
+
+    // The scope of a load that the window must not freeze for: while one exists, the runs
+    // wait for their engines by handling the thread's events (the waits stay bounded by the
+    // same time-outs); when it ends, the runs prefetched meanwhile that nobody took end.
+    class LoadScope
+    {
+    public:
+        LoadScope();
+        ~LoadScope();
+        LoadScope(const LoadScope &) = delete;
+        LoadScope &operator=(const LoadScope &) = delete;
+    };
+
     // Decodes engine output as UTF-8 one line at a time (lines end with "\n", "\r\n" or
     // "\r"), keeping every line end as it was; a bad byte spoils only its own line.
     static QString decodeLines(const QByteArray &bytes);

@@ -9,6 +9,7 @@
 #include "engines/mediainfodata.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
+#include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/valuetext.h"
 #include "player/loadprocess.h"
@@ -19,6 +20,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
+
+#include <memory>
 
 namespace {
 
@@ -97,6 +100,24 @@ int channelCount(const QString &text)
 
 } // namespace
 
+// The private facade of an identify run of the file, set up for that run.
+std::unique_ptr<Player> PlayerWidget::identifyFacade(const QString &path, int logLevel) const
+{
+    auto identify = std::make_unique<Player>(player->backendType(), mplayerBinPath, mediaInfoBinPath,
+                                             ffprobeBinPath, stdInConsole, stdOutConsole, stdErrConsole,
+                                             logConsole, logLevel, preferences.latencyStart,
+                                             preferences.latencyFinished, preferences.latencyKill);
+    identify->setBackendBinary(mplayerBinPath);
+    identify->setSourceFile(path, kFileKind, false);
+    identify->disableAudio();
+    identify->disableVideo();
+    identify->disableSubtitle();
+    const WId windowId = renderer->winId();
+    qCDebug(lcPlayer) << "PlayerWidget: set Player Wid" << windowId;
+    identify->setWid(QString::number(windowId));
+    return identify;
+}
+
 bool PlayerWidget::loadFile(const QString &path)
 {
     const QString failureText = tr("Failed to load movie from:\n%1").arg(path);
@@ -116,6 +137,22 @@ bool PlayerWidget::loadFile(const QString &path)
     }
     log(tr("Start loading movie."), LogLevel::Normal);
 
+    // MediaInfo, FFprobe and the identify run go side by side from here; each is read in
+    // its turn below, which takes the run already going.
+    const SyncRunner::LoadScope scope;
+    player->prefetchMediaInfoData(path);
+    player->prefetchFFprobeData(path);
+    auto run = std::make_unique<LoadProcess>();
+    {
+        // A facade that logs nothing: the one below logs its set-up where it always did.
+        const std::unique_ptr<Player> early = identifyFacade(path, 0);
+        QString program;
+        QStringList arguments;
+        early->cliCmdIdentify(&program, &arguments);
+        run->begin(program, arguments, early->cliGetDeinterlace().toUtf8(), preferences.latencyStart,
+                   preferences.latencyFinished);
+    }
+
     player->readMediaInfoData(path);
     stepProgress();
     if (mediaInfoDataRecord->videoFields.isEmpty() && mediaInfoDataRecord->audioStreams.isEmpty()) {
@@ -132,33 +169,27 @@ bool PlayerWidget::loadFile(const QString &path)
     // The identify run, through a facade of its own so that the panel's playback settings
     // stay as they are.
     stepProgress();
-    Player identify(player->backendType(), mplayerBinPath, mediaInfoBinPath, ffprobeBinPath,
-                    stdInConsole, stdOutConsole, stdErrConsole, logConsole, verbosity,
-                    preferences.latencyStart, preferences.latencyFinished, preferences.latencyKill);
-    identify.setBackendBinary(mplayerBinPath);
-    identify.setSourceFile(path, kFileKind, false);
-    identify.disableAudio();
-    identify.disableVideo();
-    identify.disableSubtitle();
-    const WId windowId = renderer->winId();
-    qCDebug(lcPlayer) << "PlayerWidget: set Player Wid" << windowId;
-    identify.setWid(QString::number(windowId));
+    const std::unique_ptr<Player> identifyPlayer = identifyFacade(path, verbosity);
+    Player &identify = *identifyPlayer;
     QString program;
     QStringList arguments;
     identify.cliCmdIdentify(&program, &arguments);
     echoCommand(program, arguments);
     stepProgress();
     qCDebug(lcPlayer) << "Start movie file loading process" << program << arguments;
-    LoadProcess run;
-    if (!run.start(program, arguments, preferences.latencyStart)) {
+    if (!run->runs(program, arguments)) {
+        run = std::make_unique<LoadProcess>();
+        run->begin(program, arguments, identify.cliGetDeinterlace().toUtf8(), preferences.latencyStart,
+                   preferences.latencyFinished);
+    }
+    if (!run->waitStarted()) {
         log(tr("Failed to load movie (process start timed-out)."), LogLevel::Quiet);
         log(tr("Try to increase player latency (start) in timing preferences."), LogLevel::Quiet);
         showLoadFailure(failureText, tr("Try to increase player latency (start) in timing preferences."));
         return false;
     }
-    run.write(identify.cliGetDeinterlace());
     stepProgress();
-    if (!run.finish(preferences.latencyFinished)) {
+    if (!run->waitEnded()) {
         log(tr("Failed to stop movie file loading process softly in %1 milliseconds.")
                 .arg(preferences.latencyFinished),
             LogLevel::Quiet);
@@ -170,7 +201,7 @@ bool PlayerWidget::loadFile(const QString &path)
     stepProgress();
     int errorCount = 0;
     QByteArray line;
-    while (run.readLine(QProcess::StandardError, &line)) {
+    while (run->readLine(QProcess::StandardError, &line)) {
         logStdErr(simplifiedText(line), LogLevel::Normal);
         int code = PlayerOutputCode::Ignored;
         QString text;
@@ -205,7 +236,7 @@ bool PlayerWidget::loadFile(const QString &path)
     AudioInfo currentAudio;
     currentAudio.streamNumber = 1;
 
-    while (run.readLine(QProcess::StandardOutput, &line)) {
+    while (run->readLine(QProcess::StandardOutput, &line)) {
         logStdOut(simplifiedText(line), LogLevel::Normal);
         ClipInfo clip;
         clip.kind = kFileKind;
@@ -333,7 +364,7 @@ bool PlayerWidget::loadFile(const QString &path)
             break;
         }
     }
-    run.close();
+    run.reset();
     stepProgress();
 
     if (movieInfo.audioStreams.isEmpty())

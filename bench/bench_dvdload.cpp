@@ -1,0 +1,170 @@
+// How long loading a DVD of 32 titles takes in the player panel, against the same engine
+// runs made directly: one after another, and side by side (as many at once as the machine
+// has cores). Also the longest time the window could not handle events during the load.
+//
+//   bench_dvdload [runs]      (at least 5; paired: raw and program alternate)
+//
+// Makes the DVD with FFmpeg and dvdauthor in a temporary folder: 32 titles of one second,
+// each with one sound track, so that the engines' start-up, not their reading, is timed.
+
+#include "engines/player.h"
+#include "gui4/gui4resources.h"
+#include "player/loadscheduler.h"
+#include "player/mervoplayerwidget.h"
+#include "player/rendererframe.h"
+
+#include "benchsupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextEdit>
+
+namespace {
+constexpr int kTitles = 32;
+
+bool run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment = {})
+{
+    QProcess process;
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    return process.waitForFinished(300000) && process.exitCode() == 0;
+}
+
+QString makeDvd(const QString &folder)
+{
+    const QString clip = folder + QStringLiteral("/title.mpg");
+    if (!run(QStringLiteral("ffmpeg"),
+             {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=352x288:rate=25:duration=1", "-f", "lavfi",
+              "-i", "sine=frequency=440:duration=1", "-target", "pal-dvd", "-s", "352x288", "-b:v", "800k", clip}))
+        return QString();
+    QString pgcs;
+    for (int n = 0; n < kTitles; ++n)
+        pgcs += QStringLiteral("   <pgc><vob file=\"%1\"/></pgc>\n").arg(clip);
+    const QString root = folder + QStringLiteral("/dvd");
+    QFile xml(folder + QStringLiteral("/dvd.xml"));
+    if (!xml.open(QIODevice::WriteOnly))
+        return QString();
+    xml.write(QStringLiteral("<dvdauthor dest=\"%1\">\n <vmgm><menus><video format=\"pal\"/></menus></vmgm>\n"
+                             " <titleset>\n  <titles>\n   <video format=\"pal\"/>\n   <audio lang=\"en\"/>\n%2"
+                             "  </titles>\n </titleset>\n</dvdauthor>\n")
+                  .arg(root, pgcs)
+                  .toUtf8());
+    xml.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VIDEO_FORMAT"), QStringLiteral("PAL"));
+    if (!run(QStringLiteral("dvdauthor"), {"-x", xml.fileName()}, environment))
+        return QString();
+    return QFileInfo::exists(root + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")) ? root : QString();
+}
+
+// The panel with the records the benchmark reads.
+class Panel : public MervoPlayerWidget
+{
+public:
+    using MervoPlayerWidget::MervoPlayerWidget;
+    using PlayerWidget::renderer;
+    using PlayerWidget::titles;
+};
+
+// The runs the panel makes for the DVD, in its order: the disc, each title and its sound
+// track, MediaInfo on the folder.
+QList<Bench::RawRun> rawRuns(const QString &dvd, const Panel &panel)
+{
+    Player facade(Player::MplayerBackend, QStringLiteral("mplayer"), QStringLiteral("mediainfo"),
+                  QStringLiteral("ffprobe"), nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0);
+    facade.setBackendBinary(QStringLiteral("mplayer"));
+    facade.disableAudio();
+    facade.disableVideo();
+    facade.disableSubtitle();
+    facade.setWid(QString::number(panel.renderer->winId()));
+    QList<Bench::RawRun> runs;
+    Bench::RawRun disc;
+    facade.setSourceDvdTitle(dvd, 2, 1);
+    facade.cliCmdIdentify(&disc.program, &disc.arguments);
+    runs << disc;
+    for (const TitleInfo &title : panel.titles) {
+        facade.setSourceDvdTitle(dvd, 2, title.number);
+        Bench::RawRun identify;
+        facade.cliCmdIdentify(&identify.program, &identify.arguments);
+        identify.input = facade.cliGetDeinterlace().toUtf8();
+        runs << identify;
+        for (const AudioInfo &stream : title.audioStreams) {
+            Bench::RawRun play;
+            facade.cliPlay(&play.program, &play.arguments, 0, 0, 0, 0);
+            play.arguments = QStringList{"-aid", QString::number(stream.aid)} + play.arguments;
+            play.input = facade.cliQuit().toUtf8();
+            runs << play;
+        }
+    }
+    runs << Bench::RawRun{QStringLiteral("mediainfo"), {dvd}, {}};
+    return runs;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    initGui4Resources();
+    const int runs = Bench::runsArgument(argc, argv, 5);
+
+    QTemporaryDir folder;
+    std::printf("making a DVD of %d titles...\n", kTitles);
+    const QString dvd = folder.isValid() ? makeDvd(folder.path()) : QString();
+    if (dvd.isEmpty()) {
+        std::fprintf(stderr, "could not make the DVD with ffmpeg and dvdauthor\n");
+        return 2;
+    }
+
+    PlayerPreferences preferences;
+    preferences.ignoreShortTitles = false;
+    QTextEdit stdIn, stdOut, stdErr, log;
+    Panel panel(nullptr, QStringLiteral("mplayer"), QStringLiteral("mediainfo"), QStringLiteral("ffprobe"), &stdIn,
+                &stdOut, &stdErr, &log, 2, &preferences);
+    panel.show();
+    Bench::StallMeter meter;
+    const auto load = [&](qint64 *stall) {
+        for (QTextEdit *console : {&stdIn, &stdOut, &stdErr, &log})
+            console->clear();
+        QElapsedTimer clock;
+        clock.start();
+        meter.start();
+        const bool loaded = panel.setInput(dvd, 2);
+        *stall = meter.stop();
+        if (!loaded || panel.titles.size() != kTitles) {
+            std::fprintf(stderr, "the panel did not load the DVD\n");
+            std::exit(2);
+        }
+        return clock.elapsed() / 1000.0;
+    };
+
+    qint64 stall = 0;
+    load(&stall); // warms the caches and gives the commands
+    const QList<Bench::RawRun> raw = rawRuns(dvd, panel);
+    const int bound = LoadScheduler::maximumRuns();
+    Bench::rawSerial(raw);
+
+    std::vector<double> serial, sideBySide, program, stalls;
+    std::vector<double> toSerial, toSideBySide;
+    for (int i = 0; i < runs; ++i) {
+        serial.push_back(Bench::rawSerial(raw));
+        program.push_back(load(&stall));
+        stalls.push_back(double(stall));
+        sideBySide.push_back(Bench::rawSideBySide(raw, bound));
+        toSerial.push_back(program.back() / serial.back());
+        toSideBySide.push_back(program.back() / sideBySide.back());
+    }
+    std::printf("DVD of %d titles, %d engine runs; %d at once; %s\n", kTitles, int(raw.size()), bound,
+                qPrintable(Bench::loadAverage()));
+    Bench::printFigure("engine runs one after another", serial);
+    Bench::printFigure("engine runs side by side", sideBySide);
+    Bench::printFigure("panel load", program);
+    Bench::printFigure("ratio panel / runs one after another", toSerial, "");
+    Bench::printFigure("ratio panel / runs side by side", toSideBySide, "");
+    Bench::printFigure("longest stall of the window", stalls, "ms (goal: at most 50)");
+    return 0;
+}
