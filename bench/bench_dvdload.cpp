@@ -1,6 +1,6 @@
 // How long loading a DVD of 32 titles takes in the player panel, against the same engine
 // runs made directly: one after another, and side by side (as many at once as the machine
-// has cores). Also the longest time the window could not handle events during the load.
+// has cores, after the disc run). Also the longest time the window could not handle events during the load.
 //
 //   bench_dvdload [runs]      (at least 5; paired: raw and program alternate)
 //
@@ -10,16 +10,13 @@
 #include "engines/player.h"
 #include "gui4/gui4resources.h"
 #include "player/loadscheduler.h"
-#include "player/mervoplayerwidget.h"
-#include "player/rendererframe.h"
 
-#include "benchsupport.h"
+#include "panelbench.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTextEdit>
 
 namespace {
 constexpr int kTitles = 32;
@@ -60,18 +57,9 @@ QString makeDvd(const QString &folder)
     return QFileInfo::exists(root + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")) ? root : QString();
 }
 
-// The panel with the records the benchmark reads.
-class Panel : public MervoPlayerWidget
-{
-public:
-    using MervoPlayerWidget::MervoPlayerWidget;
-    using PlayerWidget::renderer;
-    using PlayerWidget::titles;
-};
-
 // The runs the panel makes for the DVD, in its order: the disc, each title and its sound
 // track, MediaInfo on the folder.
-QList<Bench::RawRun> rawRuns(const QString &dvd, const Panel &panel)
+QList<Bench::RawRun> rawRuns(const QString &dvd, Bench::PanelLoad &subject)
 {
     Player facade(Player::MplayerBackend, QStringLiteral("mplayer"), QStringLiteral("mediainfo"),
                   QStringLiteral("ffprobe"), nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0);
@@ -79,13 +67,13 @@ QList<Bench::RawRun> rawRuns(const QString &dvd, const Panel &panel)
     facade.disableAudio();
     facade.disableVideo();
     facade.disableSubtitle();
-    facade.setWid(QString::number(panel.renderer->winId()));
+    facade.setWid(subject.windowId());
     QList<Bench::RawRun> runs;
     Bench::RawRun disc;
     facade.setSourceDvdTitle(dvd, 2, 1);
     facade.cliCmdIdentify(&disc.program, &disc.arguments);
     runs << disc;
-    for (const TitleInfo &title : panel.titles) {
+    for (const TitleInfo &title : subject.panel().titles) {
         facade.setSourceDvdTitle(dvd, 2, title.number);
         Bench::RawRun identify;
         facade.cliCmdIdentify(&identify.program, &identify.arguments);
@@ -122,49 +110,19 @@ int main(int argc, char **argv)
 
     PlayerPreferences preferences;
     preferences.ignoreShortTitles = false;
-    QTextEdit stdIn, stdOut, stdErr, log;
-    Panel panel(nullptr, QStringLiteral("mplayer"), QStringLiteral("mediainfo"), QStringLiteral("ffprobe"), &stdIn,
-                &stdOut, &stdErr, &log, 2, &preferences);
-    panel.show();
-    Bench::StallMeter meter;
-    const auto load = [&](qint64 *stall) {
-        for (QTextEdit *console : {&stdIn, &stdOut, &stdErr, &log})
-            console->clear();
-        QElapsedTimer clock;
-        clock.start();
-        meter.start();
-        const bool loaded = panel.setInput(dvd, 2);
-        *stall = meter.stop();
-        if (!loaded || panel.titles.size() != kTitles) {
-            std::fprintf(stderr, "the panel did not load the DVD\n");
-            std::exit(2);
-        }
-        return clock.elapsed() / 1000.0;
-    };
-
-    qint64 stall = 0;
-    load(&stall); // warms the caches and gives the commands
-    const QList<Bench::RawRun> raw = rawRuns(dvd, panel);
+    Bench::PanelLoad subject(preferences);
+    subject.load(dvd, 2); // warms the caches and gives the commands
+    if (subject.panel().titles.size() != kTitles) {
+        std::fprintf(stderr, "the panel did not load every title\n");
+        return 2;
+    }
+    const QList<Bench::RawRun> raw = rawRuns(dvd, subject);
     const int bound = LoadScheduler::maximumRuns();
     Bench::rawSerial(raw);
-
-    std::vector<double> serial, sideBySide, program, stalls;
-    std::vector<double> toSerial, toSideBySide;
-    for (int i = 0; i < runs; ++i) {
-        serial.push_back(Bench::rawSerial(raw));
-        program.push_back(load(&stall));
-        stalls.push_back(double(stall));
-        sideBySide.push_back(Bench::rawSideBySide(raw, bound));
-        toSerial.push_back(program.back() / serial.back());
-        toSideBySide.push_back(program.back() / sideBySide.back());
-    }
-    std::printf("DVD of %d titles, %d engine runs; %d at once; %s\n", kTitles, int(raw.size()), bound,
-                qPrintable(Bench::loadAverage()));
-    Bench::printFigure("engine runs one after another", serial);
-    Bench::printFigure("engine runs side by side", sideBySide);
-    Bench::printFigure("panel load", program);
-    Bench::printFigure("ratio panel / runs one after another", toSerial, "");
-    Bench::printFigure("ratio panel / runs side by side", toSideBySide, "");
-    Bench::printFigure("longest stall of the window", stalls, "ms (goal: at most 50)");
+    std::printf("DVD of %d titles, %d engine runs, %d at once\n", kTitles, int(raw.size()), bound);
+    // Side by side: the disc run first (its answer names the titles), then every other run.
+    Bench::comparePaired(
+        subject, dvd, 2, raw,
+        [&] { return Bench::rawSerial(raw.mid(0, 1)) + Bench::rawSideBySide(raw.mid(1), bound); }, runs, 0.39);
     return 0;
 }

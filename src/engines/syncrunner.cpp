@@ -110,17 +110,24 @@ QHash<QString, QProcess *> &prefetchedRuns()
     return runs;
 }
 
-QProcess *takePrefetchedRun(const QString &program, const QStringList &arguments)
-{
-    return prefetchedRuns().take(runKey(program, arguments));
-}
-
 void endProcess(QProcess *process)
 {
     ProcessKiller::killAndWait(process, 1000);
     ProcessKiller::release(process);
 }
+
+void endPrefetchedRuns()
+{
+    for (QProcess *process : std::as_const(prefetchedRuns()))
+        endProcess(process);
+    prefetchedRuns().clear();
+}
 } // namespace
+
+QProcess *SyncRunner::takePrefetchedRun(const QString &program, const QStringList &arguments)
+{
+    return prefetchedRuns().take(runKey(program, arguments));
+}
 
 void SyncRunner::prefetchRun(const QString &program, const QStringList &arguments)
 {
@@ -137,11 +144,8 @@ SyncRunner::LoadScope::LoadScope()
 
 SyncRunner::LoadScope::~LoadScope()
 {
-    if (--s_loadScopes > 0)
-        return;
-    for (QProcess *process : std::as_const(prefetchedRuns()))
-        endProcess(process);
-    prefetchedRuns().clear();
+    if (--s_loadScopes == 0)
+        endPrefetchedRuns();
 }
 
 SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &arguments,
@@ -205,6 +209,7 @@ void SyncRunner::dropPrefetched()
     for (QProcess *process : std::as_const(store.running))
         endProcess(process);
     store.running.clear();
+    endPrefetchedRuns();
 }
 
 SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringList &arguments,

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
+
 // Runs one engine command to its end while the caller waits: the engine must start within
 // the start time-out, is killed when it has not ended within the finish time-out (and then
 // awaited up to the kill time-out), and whatever it printed is returned, also after a kill.
@@ -46,7 +48,7 @@ public:
                            const char *classWord);
     // Starts a query now without waiting, so that the engines answer side by side; the
     // runQuery() that asks the same later takes this run's answer. dropPrefetched() ends
-    // the runs nobody asked for.
+    // the runs nobody asked for (prefetched queries and runs alike).
     static void prefetchQuery(const QString &program, const QStringList &arguments);
     static void dropPrefetched();
 
@@ -54,6 +56,9 @@ public:
     // side with others; the next run() of the same command takes it over, its time-outs
     // counted from then. Never kept beyond that: a LoadScope ends those nobody took.
     static void prefetchRun(const QString &program, const QStringList &arguments);
+    // Hands a prefetched run of this command over to a caller that reads it itself (null
+    // when there is none); the caller then owns the process.
+    static QProcess *takePrefetchedRun(const QString &program, const QStringList &arguments);
 
     // The scope of a load that the window must not freeze for: while one exists, the runs
     // wait for their engines by handling the thread's events (the waits stay bounded by the

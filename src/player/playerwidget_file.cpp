@@ -130,15 +130,9 @@ bool PlayerWidget::loadFile(const QString &path)
         showLoadFailure(failureText, tr("This isn't a valid file."));
         return false;
     }
-    if (progressWidget) {
-        progressWidget->step();
-        progressWidget->showPainted();
-        progressWidget->extendMaximum(kFileLoadSteps);
-    }
-    log(tr("Start loading movie."), LogLevel::Normal);
-
-    // MediaInfo, FFprobe and the identify run go side by side from here; each is read in
-    // its turn below, which takes the run already going.
+    // MediaInfo, FFprobe and the identify run go side by side from here, also while the
+    // progress window comes on screen; each is read in its turn below, which takes the run
+    // already going.
     const SyncRunner::LoadScope scope;
     player->prefetchMediaInfoData(path);
     player->prefetchFFprobeData(path);
@@ -152,6 +146,12 @@ bool PlayerWidget::loadFile(const QString &path)
         run->begin(program, arguments, early->cliGetDeinterlace().toUtf8(), preferences.latencyStart,
                    preferences.latencyFinished);
     }
+    if (progressWidget) {
+        progressWidget->step();
+        progressWidget->showPainted();
+        progressWidget->extendMaximum(kFileLoadSteps);
+    }
+    log(tr("Start loading movie."), LogLevel::Normal);
 
     player->readMediaInfoData(path);
     stepProgress();

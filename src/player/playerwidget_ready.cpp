@@ -6,11 +6,14 @@
 #include "jobs/producttitle.h"
 #include "engines/player.h"
 #include "engines/playerstatus.h"
+#include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "player/progresswidget.h"
 
 #include <QCoreApplication>
 #include <QTextEdit>
+
+#include <memory>
 
 namespace {
 // The progress bar only pulses: it climbs one step per output line and falls back here.
@@ -42,9 +45,16 @@ bool PlayerWidget::isReady(bool updateFontCache)
         stdInConsole->append(program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
     qCDebug(lcPlayer) << "Start update MPlayer font cache" << program << arguments;
 
-    QProcess process;
-    process.start(program, arguments, QIODevice::ReadWrite);
-    if (!process.waitForStarted(preferences.latencyStart)) {
+    // The start-up may have begun this run already, beside the engines' status queries.
+    std::unique_ptr<QProcess> running(SyncRunner::takePrefetchedRun(program, arguments));
+    if (!running) {
+        running = std::make_unique<QProcess>();
+        running->start(program, arguments, QIODevice::ReadWrite);
+    }
+    QProcess &process = *running;
+    const bool started = process.state() == QProcess::Starting ? process.waitForStarted(preferences.latencyStart)
+                                                               : process.error() != QProcess::FailedToStart;
+    if (!started) {
         qCDebug(lcPlayer) << "Failed to update MPlayer font cache [process start timed-out]";
         log(tr("Failed to update MPlayer font cache (process start timed-out)."), LogLevel::Quiet);
         return false;

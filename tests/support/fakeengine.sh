@@ -9,6 +9,8 @@
 #   print TEXT [errtext]  prints TEXT on stdout and errtext on stderr, exits 0
 #   touch FILE [code]     writes FILE, then exits with code (0 by default)
 #   partial-hang TEXT     prints TEXT, then hangs
+#   slow SECONDS PROGRAM [ARGS...]
+#                         waits SECONDS, then runs PROGRAM with ARGS
 #   warn-then N TEXT PROGRAM [ARGS...]
 #                         prints TEXT N times on stderr, then runs PROGRAM with ARGS
 mode=$1; shift
@@ -22,6 +24,7 @@ case "$mode" in
   print) printf '%s\n' "$1"; [ -n "$2" ] && printf '%s\n' "$2" >&2; exit 0 ;;
   touch) printf 'data' > "$1"; exit "${2:-0}" ;;
   warn-then) n=$1; text=$2; shift 2; i=0; while [ $i -lt "$n" ]; do printf '%s\n' "$text" >&2; i=$((i+1)); done; exec "$@" ;;
+  slow) sleep "$1"; shift; exec "$@" ;;
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
   *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;
 esac
