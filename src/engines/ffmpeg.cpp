@@ -173,7 +173,8 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
     // options. Every video, audio, subtitle and attachment stream is kept (FFmpeg would take
     // one of each kind: a DVD's second language would be lost); data streams, such as a
     // DVD's navigation packets, have no place in the output and are left out. The size goes
-    // in bytes, as the caller gave it.
+    // in bytes, as the caller gave it. A file that stands at the output path is never
+    // overwritten ("-n"): FFmpeg then refuses, and the file stays as it was.
     QStringList list = seekOptions(startPosition);
     list << QStringLiteral("-i") << inputPath;
     for (const char *streams : {"0:v?", "0:a?", "0:s?", "0:t?"})
@@ -182,7 +183,7 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
          << QStringLiteral("copy") << QStringLiteral("-scodec") << QStringLiteral("copy");
     if (sizeBytes > 0)
         list << QStringLiteral("-fs") << QString::number(sizeBytes);
-    list << QStringLiteral("-y") << outputPath;
+    list << QStringLiteral("-n") << outputPath;
     arguments = list;
     program = m_executablePath;
     return true;

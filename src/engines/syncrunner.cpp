@@ -1,6 +1,8 @@
 #include "engines/syncrunner.h"
 #include "engines/engineslogging.h"
+#include "jobs/processend.h"
 #include "jobs/processkiller.h"
+#include "jobs/processtree.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -23,6 +25,7 @@ QProcess *startProcess(const QString &program, const QStringList &arguments,
     // On the heap: a process whose kill did not take goes to the process killer instead of
     // a destructor that would wait for it.
     auto *process = new QProcess;
+    ProcessTree::bindToProgram(process);
     if (!libraryPath.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
@@ -73,6 +76,7 @@ SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &
     const bool started = waitToLeave(process, QProcess::Starting, timeouts.start)
                          && process->error() != QProcess::FailedToStart;
     if (!started) {
+        result.startFailure = ProcessEnd::startFailure(process, timeouts.start);
         ProcessKiller::killAndWait(process, timeouts.kill);
         ProcessKiller::release(process);
         return result;

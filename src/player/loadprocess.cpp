@@ -1,6 +1,7 @@
 #include "player/loadprocess.h"
 
 #include "jobs/processkiller.h"
+#include "jobs/processtree.h"
 
 #include <QEventLoop>
 
@@ -10,7 +11,7 @@ LoadProcess::~LoadProcess()
         return;
     m_process->disconnect(this);
     if (m_process->state() != QProcess::NotRunning)
-        m_process->kill();
+        ProcessTree::kill(m_process);
     ProcessKiller::release(m_process);
 }
 
@@ -22,6 +23,7 @@ void LoadProcess::begin(const QString &program, const QStringList &arguments, co
     m_input = input;
     m_finishTimeoutMs = finishTimeoutMs;
     m_process = new QProcess;
+    ProcessTree::bindToProgram(m_process);
     connect(m_process, &QProcess::started, this, &LoadProcess::onStarted);
     connect(m_process, &QProcess::finished, this, &LoadProcess::conclude);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -58,7 +60,7 @@ void LoadProcess::onTimeout()
     }
     // Whatever arrived meanwhile is in the buffers; the kill is not waited for.
     m_killed = true;
-    m_process->kill();
+    ProcessTree::kill(m_process);
     conclude();
 }
 

@@ -13,6 +13,10 @@
 #                         waits SECONDS, then runs PROGRAM with ARGS
 #   warn-then N TEXT PROGRAM [ARGS...]
 #                         prints TEXT N times on stderr, then runs PROGRAM with ARGS
+#   fsize-limit BYTES PROGRAM [ARGS...]
+#                         runs PROGRAM with ARGS on a "disk" that fills after about BYTES
+#                         (rounded up to 512) per file: writes past it fail with EFBIG, as
+#                         on a full disk, instead of killing the program (SIGXFSZ ignored)
 mode=$1; shift
 case "$mode" in
   hang) exec sleep "${1:-3600}" ;;
@@ -25,6 +29,7 @@ case "$mode" in
   touch) printf 'data' > "$1"; exit "${2:-0}" ;;
   warn-then) n=$1; text=$2; shift 2; i=0; while [ $i -lt "$n" ]; do printf '%s\n' "$text" >&2; i=$((i+1)); done; exec "$@" ;;
   slow) sleep "$1"; shift; exec "$@" ;;
+  fsize-limit) blocks=$(( ($1 + 511) / 512 )); shift; trap '' XFSZ; ulimit -f "$blocks"; exec "$@" ;;
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
   *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;
 esac
