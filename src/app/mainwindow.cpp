@@ -10,6 +10,7 @@
 #include "encoding/mervojobmanagerdialog.h"
 #include "encoding/mervojobmanagerwidget.h"
 #include "engines/engineobjects.h"
+#include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
 #include "jobs/mervojobmanager.h"
@@ -288,9 +289,9 @@ bool MainWindow::confirmAbortJobs()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A load in progress runs inside this window's event handling: the window closes once
-    // it is over (a DVD load stops before its next title).
-    if (PlayerWidget::loadsInProgress() > 0) {
+    // A load in progress (or a split's analysis) runs inside this window's event handling:
+    // the window closes once it is over (a DVD load stops before its next title).
+    if (PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active()) {
         event->ignore();
         m_playerWidget->stopLoadDvd();
         QTimer::singleShot(kCloseRetryMs, this, &QWidget::close);

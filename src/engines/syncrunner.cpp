@@ -108,11 +108,21 @@ QString runKey(const QString &program, const QStringList &arguments)
     return program + QChar(0x1f) + arguments.join(QChar(0x1f));
 }
 
-QHash<QString, QProcess *> &prefetchedRuns()
+struct PrefetchedRun
 {
-    static QHash<QString, QProcess *> runs;
+    QProcess *process = nullptr;
+    int scope = 0; // the load scope it was started in (0: none)
+};
+
+// Used from the window's thread only, as the waits that take them over.
+QHash<QString, PrefetchedRun> &prefetchedRuns()
+{
+    static QHash<QString, PrefetchedRun> runs;
     return runs;
 }
+
+int s_scopeSerial = 0;
+int s_innermostScope = 0;
 
 void endProcess(QProcess *process)
 {
@@ -120,36 +130,56 @@ void endProcess(QProcess *process)
     ProcessKiller::release(process);
 }
 
-void endPrefetchedRuns()
+// Ends the prefetched runs of one scope, or all of them for -1.
+void endPrefetchedRuns(int scope)
 {
-    for (QProcess *process : std::as_const(prefetchedRuns()))
-        endProcess(process);
-    prefetchedRuns().clear();
+    for (auto it = prefetchedRuns().begin(); it != prefetchedRuns().end();) {
+        if (scope != -1 && it->scope != scope) {
+            ++it;
+            continue;
+        }
+        endProcess(it->process);
+        it = prefetchedRuns().erase(it);
+    }
 }
 } // namespace
 
 QProcess *SyncRunner::takePrefetchedRun(const QString &program, const QStringList &arguments)
 {
-    return prefetchedRuns().take(runKey(program, arguments));
+    return prefetchedRuns().take(runKey(program, arguments)).process;
 }
 
 void SyncRunner::prefetchRun(const QString &program, const QStringList &arguments)
 {
-    const QString key = runKey(program, arguments);
-    if (QProcess *earlier = prefetchedRuns().take(key))
+    dropPrefetchedRun(program, arguments);
+    prefetchedRuns().insert(runKey(program, arguments),
+                            PrefetchedRun{startProcess(program, arguments, QString()), s_innermostScope});
+}
+
+void SyncRunner::dropPrefetchedRun(const QString &program, const QStringList &arguments)
+{
+    if (QProcess *earlier = takePrefetchedRun(program, arguments))
         endProcess(earlier);
-    prefetchedRuns().insert(key, startProcess(program, arguments, QString()));
 }
 
 SyncRunner::LoadScope::LoadScope()
+    : m_serial(++s_scopeSerial)
+    , m_outer(s_innermostScope)
 {
+    s_innermostScope = m_serial;
     ++s_loadScopes;
 }
 
 SyncRunner::LoadScope::~LoadScope()
 {
-    if (--s_loadScopes == 0)
-        endPrefetchedRuns();
+    --s_loadScopes;
+    s_innermostScope = m_outer;
+    endPrefetchedRuns(m_serial);
+}
+
+bool SyncRunner::LoadScope::active()
+{
+    return s_loadScopes > 0;
 }
 
 SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &arguments,
@@ -213,7 +243,7 @@ void SyncRunner::dropPrefetched()
     for (QProcess *process : std::as_const(store.running))
         endProcess(process);
     store.running.clear();
-    endPrefetchedRuns();
+    endPrefetchedRuns(-1);
 }
 
 SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringList &arguments,

@@ -55,15 +55,17 @@ public:
 
     // Starts any run now without waiting (a media analysis, say), so that it goes side by
     // side with others; the next run() of the same command takes it over, its time-outs
-    // counted from then. Never kept beyond that: a LoadScope ends those nobody took.
+    // counted from then. Never kept beyond that: the LoadScope it was started in ends it if
+    // nobody took it; outside any, the caller drops it (or dropPrefetched() at start-up).
     static void prefetchRun(const QString &program, const QStringList &arguments);
+    static void dropPrefetchedRun(const QString &program, const QStringList &arguments);
     // Hands a prefetched run of this command over to a caller that reads it itself (null
     // when there is none); the caller then owns the process.
     static QProcess *takePrefetchedRun(const QString &program, const QStringList &arguments);
 
     // The scope of a load that the window must not freeze for: while one exists, the runs
     // wait for their engines by handling the thread's events (the waits stay bounded by the
-    // same time-outs); when it ends, the runs prefetched meanwhile that nobody took end.
+    // same time-outs); when it ends, the runs prefetched in it that nobody took end.
     class LoadScope
     {
     public:
@@ -71,6 +73,13 @@ public:
         ~LoadScope();
         LoadScope(const LoadScope &) = delete;
         LoadScope &operator=(const LoadScope &) = delete;
+        // Whether a scope is open: what it runs in must not be deleted meanwhile (a window
+        // closing waits for it).
+        static bool active();
+
+    private:
+        int m_serial;
+        int m_outer;
     };
 
     // Decodes engine output as UTF-8 one line at a time (lines end with "\n", "\r\n" or

@@ -7,6 +7,7 @@
 
 #include "engines/videoinfo.h"
 #include "enginetesting.h"
+#include "eventgaps.h"
 #include "gui4/gui4resources.h"
 #include "panelprobe.h"
 #include "player/loadscheduler.h"
@@ -76,25 +77,6 @@ QString slowIdentifyMPlayer(const QString &name)
                                        .arg(TestMedia::fakeEngine()));
 }
 
-// The longest time the event loop did not come round, measured by a zero timer.
-class EventGaps
-{
-public:
-    EventGaps()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { m_longest = std::max(m_longest, m_clock.restart()); });
-        m_clock.start();
-        m_timer.start(0);
-    }
-    qint64 longest() const { return std::max(m_longest, m_clock.elapsed()); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
-// Far above the window's own work between two events, far below a blocking engine run.
-constexpr qint64 kWideGapMs = 1000;
 
 QString audioSummary(const QList<AudioInfo> &streams)
 {
