@@ -8,12 +8,10 @@
 // each with one sound track, so that the engines' start-up, not their reading, is timed.
 
 #include "engines/player.h"
-#include "gui4/gui4resources.h"
 #include "player/loadscheduler.h"
 
 #include "panelbench.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -94,11 +92,8 @@ QList<Bench::RawRun> rawRuns(const QString &dvd, Bench::PanelLoad &subject)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    initGui4Resources();
-    const int runs = Bench::runsArgument(argc, argv, 5);
+    const Bench::PanelBenchApplication application(argc, argv);
+    const int runs = application.rounds;
 
     QTemporaryDir folder;
     std::printf("making a DVD of %d titles...\n", kTitles);

@@ -10,20 +10,15 @@
 #include "engines/interfacestatus.h"
 #include "engines/mediainfodata.h"
 #include "engines/player.h"
-#include "gui4/gui4resources.h"
 
 #include "panelbench.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    initGui4Resources();
-    const int runs = Bench::runsArgument(argc, argv, 5);
+    const Bench::PanelBenchApplication application(argc, argv);
+    const int runs = application.rounds;
 
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("movie.avi"));

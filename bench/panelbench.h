@@ -6,14 +6,45 @@
 
 #include "benchsupport.h"
 
+#include "gui4/gui4resources.h"
 #include "player/mervoplayerwidget.h"
 #include "player/rendererframe.h"
 
+#include <QApplication>
 #include <QTextEdit>
 
 #include <functional>
 
 namespace Bench {
+
+// Chooses the off-screen platform unless one is chosen; made before the application.
+struct OffscreenUnlessChosen
+{
+    OffscreenUnlessChosen()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+};
+
+// The application of a panel benchmark, with the program's resources, and the number of
+// paired rounds from the command line.
+class PanelBenchApplication : private OffscreenUnlessChosen
+{
+public:
+    PanelBenchApplication(int &argc, char **argv)
+        : m_application(argc, argv)
+        , rounds(runsArgument(argc, argv, 5))
+    {
+        initGui4Resources();
+    }
+
+private:
+    QApplication m_application;
+
+public:
+    const int rounds;
+};
 
 // The panel with the records a benchmark reads.
 class Panel : public MervoPlayerWidget

@@ -23,7 +23,7 @@ class DvdTitleLoad : public QObject
     Q_OBJECT
 
 public:
-    enum class Channel { Log, StdOut, StdErr, StdIn };
+    enum class Channel { Log, StdOut, StdErr };
     struct ConsoleLine
     {
         Channel channel;

@@ -18,7 +18,6 @@
 #include "player/rendererframe.h"
 
 #include <QCoreApplication>
-#include <QTextEdit>
 
 #include <algorithm>
 #include <memory>
@@ -289,10 +288,6 @@ bool PlayerWidget::showDvdTitle(const DiskTitle &entry, int n, DvdTitleLoad *loa
             break;
         case DvdTitleLoad::Channel::StdErr:
             logStdErr(line.text, line.level);
-            break;
-        case DvdTitleLoad::Channel::StdIn:
-            if (stdInConsole)
-                stdInConsole->append(line.text);
             break;
         }
     }
