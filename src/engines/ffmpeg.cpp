@@ -1,4 +1,6 @@
 #include "engines/ffmpeg.h"
+
+#include "engines/fileargument.h"
 #include "engines/syncrunner.h"
 #include "engines/engineslogging.h"
 
@@ -177,14 +179,14 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
     // in bytes, as the caller gave it. A file that stands at the output path is never
     // overwritten ("-n"): FFmpeg then refuses, and the file stays as it was.
     QStringList list = seekOptions(startPosition);
-    list << QStringLiteral("-i") << inputPath;
+    list << QStringLiteral("-i") << fileArgument(inputPath);
     for (const char *streams : {"0:v?", "0:a?", "0:s?", "0:t?"})
         list << QStringLiteral("-map") << QLatin1String(streams);
     list << QStringLiteral("-vcodec") << QStringLiteral("copy") << QStringLiteral("-acodec")
          << QStringLiteral("copy") << QStringLiteral("-scodec") << QStringLiteral("copy");
     if (sizeBytes > 0)
         list << QStringLiteral("-fs") << QString::number(sizeBytes);
-    list << QStringLiteral("-n") << outputPath;
+    list << QStringLiteral("-n") << fileArgument(outputPath);
     arguments = list;
     program = m_executablePath;
     return true;
@@ -197,7 +199,7 @@ QStringList FFmpeg::firstCopiedPacketArguments(const QString &inputPath, const Q
                                                const QString &stream)
 {
     QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
-    arguments << seekOptions(startPosition) << QStringLiteral("-i") << inputPath << QStringLiteral("-map")
+    arguments << seekOptions(startPosition) << QStringLiteral("-i") << fileArgument(inputPath) << QStringLiteral("-map")
               << QStringLiteral("0:") + stream << QStringLiteral("-c") << QStringLiteral("copy")
               << QStringLiteral("-copyts") << QStringLiteral("-frames") << QStringLiteral("1")
               << QStringLiteral("-f") << QStringLiteral("framemd5") << QStringLiteral("-");

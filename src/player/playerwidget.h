@@ -93,6 +93,9 @@ public:
     // 2 gives the largest picture that fits 1366 by 768.
     void setZoom(double factor);
     double fitZoom() const;
+    // The available size of the screen the panel is on; the renderer never grows past it
+    // (nor past the maximum-zoom box on a smaller screen).
+    QSize screenSize() const;
     void setRendererActive(bool active);
 
     // Panel consoles: a line reaches its console when its level is at most the verbosity,

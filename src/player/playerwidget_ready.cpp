@@ -42,7 +42,7 @@ bool PlayerWidget::isReady(bool updateFontCache)
     fontCachePlayer.cliCmdUpdateFontCache(&program, &arguments);
     fontCachePlayer.enableAudio();
     if (stdInConsole)
-        stdInConsole->append(program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
+        Console::appendPlain(stdInConsole, program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
     qCDebug(lcPlayer) << "Start update MPlayer font cache" << program << arguments;
 
     // The start-up may have begun this run already, beside the engines' status queries.

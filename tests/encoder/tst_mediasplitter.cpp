@@ -10,6 +10,9 @@
 #include "testregistry.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -375,6 +378,35 @@ private slots:
         QVERIFY2(gaps.longest() < kWideGapMs, qPrintable(QString::number(gaps.longest())));
         QVERIFY2(host.jobs().size() == 2, qPrintable(m_capture->log()));
         QVERIFY(QFileInfo::exists(m_folder->path() + "/slow.part2.avi"));
+    }
+
+    // A relative name that FFmpeg would read as a protocol's address ("clip:…") or an option
+    // ("-…") reaches the copy commands and the packet readings as a file.
+    void relativeNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("colon") << "clip:1.avi";
+        QTest::newRow("dash and colon") << "-dvd:.avi";
+    }
+
+    void relativeNames()
+    {
+        QFETCH(QString, name);
+        const QString clip = fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"});
+        QVERIFY(QFile::copy(clip, m_folder->path() + "/" + name));
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_folder->path()));
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(name, 2, QFileInfo(name).size() / 2);
+        const bool ended = finished.count() == 1 || finished.wait(30000);
+        QDir::setCurrent(here);
+        QVERIFY(ended);
+        QVERIFY2(host.jobs().size() == 2, qPrintable(m_capture->log()));
+        const QString base = m_folder->path() + "/" + QFileInfo(name).completeBaseName();
+        for (const QString &part : {base + ".part1.avi", base + ".part2.avi"})
+            QVERIFY2(TestMedia::probeDuration(part) > 15.0, qPrintable(part + "\n" + m_capture->log()));
     }
 
     // A volume shorter than the key-frame interval leaves no key frame to begin the next one
