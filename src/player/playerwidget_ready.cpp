@@ -46,7 +46,8 @@ bool PlayerWidget::isReady(bool updateFontCache)
     qCDebug(lcPlayer) << "Start update MPlayer font cache" << program << arguments;
 
     // The start-up may have begun this run already, beside the engines' status queries.
-    std::unique_ptr<QProcess> running(SyncRunner::takePrefetchedRun(program, arguments));
+    const SyncRunner::TakenRun taken = SyncRunner::takePrefetchedRun(program, arguments);
+    std::unique_ptr<QProcess> running(taken.process);
     if (!running) {
         running = std::make_unique<QProcess>();
         running->start(program, arguments, QIODevice::ReadWrite);
@@ -60,6 +61,22 @@ bool PlayerWidget::isReady(bool updateFontCache)
         return false;
     }
 
+    // What a prefetched run printed before it was taken is read first.
+    QByteArray earlier = taken.stdOut;
+    const auto nextLine = [&process, &earlier](QByteArray *line) {
+        const qsizetype end = earlier.indexOf('\n');
+        if (end >= 0) {
+            *line = earlier.left(end + 1);
+            earlier.remove(0, end + 1);
+            return true;
+        }
+        if (!process.canReadLine())
+            return false;
+        *line = earlier + process.readLine();
+        earlier.clear();
+        return true;
+    };
+
     fontCacheAborted = false;
     bool windowShown = false;
     for (;;) {
@@ -69,8 +86,9 @@ bool PlayerWidget::isReady(bool updateFontCache)
         if (process.state() != QProcess::Running)
             break;
         process.setReadChannel(QProcess::StandardOutput);
-        while (process.canReadLine()) {
-            const QString line = QString::fromUtf8(process.readLine()).simplified();
+        QByteArray bytes;
+        while (nextLine(&bytes)) {
+            const QString line = QString::fromUtf8(bytes).simplified();
             qCDebug(lcPlayer) << "PlayerWidget::isReady updating font cache" << line;
             if (!windowShown && line.startsWith(QLatin1String("Scanning file"))) {
                 progressWidget = new ProgressWidget(
