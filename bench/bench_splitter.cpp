@@ -101,7 +101,7 @@ void clearFolder(const QString &folder)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const Bench::OffscreenUnlessChosen platform;
     QApplication application(argc, argv);
     // The program's consoles show only what their verbosity lets through; this one has no
     // views, and writing every engine answer out would be work the program does not do.

@@ -40,6 +40,7 @@ int startOnce(int argc, char **argv)
     clock.start();
     QTemporaryDir configuration;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configuration.path()));
+    const Bench::OffscreenUnlessChosen platform;
     QApplication application(argc, argv);
     initGui4Resources();
     AppIdentity::apply();
@@ -61,8 +62,15 @@ double childStartupSeconds(const QString &self)
 {
     QProcess child;
     child.start(self, {QStringLiteral("--start-once")});
-    child.waitForFinished(60000);
-    return QString::fromUtf8(child.readAllStandardOutput()).trimmed().toDouble();
+    bool read = false;
+    const double seconds = child.waitForFinished(60000) && child.exitCode() == 0
+                               ? QString::fromUtf8(child.readAllStandardOutput()).trimmed().toDouble(&read)
+                               : 0.0;
+    if (!read || seconds <= 0.0) {
+        std::fprintf(stderr, "a start failed:\n%s\n", child.readAllStandardError().constData());
+        std::exit(2);
+    }
+    return seconds;
 }
 } // namespace
 

@@ -41,6 +41,16 @@ inline QString loadAverage()
     return at < 0 ? text : text.mid(at);
 }
 
+// Chooses the off-screen platform unless one is chosen; made before the application.
+struct OffscreenUnlessChosen
+{
+    OffscreenUnlessChosen()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+};
+
 inline int runsArgument(int argc, char **argv, int fallback)
 {
     for (int i = 1; i < argc; ++i) {

@@ -17,16 +17,6 @@
 
 namespace Bench {
 
-// Chooses the off-screen platform unless one is chosen; made before the application.
-struct OffscreenUnlessChosen
-{
-    OffscreenUnlessChosen()
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-};
-
 // The application of a panel benchmark, with the program's resources, and the number of
 // paired rounds from the command line.
 class PanelBenchApplication : private OffscreenUnlessChosen

@@ -779,22 +779,27 @@ void Player::readMediaInfoData(const QString &file)
     debugLine("Player: read MediaInfo data completed.");
 }
 
-void Player::prefetchMediaInfoData(const QString &file) const
+namespace {
+// Starts the analysis of a file that the utility's read will take over.
+template <class Utility>
+void prefetchAnalysis(const Utility &utility, const QString &file)
 {
     QString program;
     QStringList arguments;
-    m_mediaInfo->cliCmdGetInfo(file, program, arguments);
+    utility.cliCmdGetInfo(file, program, arguments);
     if (!program.isEmpty())
         SyncRunner::prefetchRun(program, arguments);
+}
+} // namespace
+
+void Player::prefetchMediaInfoData(const QString &file) const
+{
+    prefetchAnalysis(*m_mediaInfo, file);
 }
 
 void Player::prefetchFFprobeData(const QString &file) const
 {
-    QString program;
-    QStringList arguments;
-    m_ffprobe->cliCmdGetInfo(file, program, arguments);
-    if (!program.isEmpty())
-        SyncRunner::prefetchRun(program, arguments);
+    prefetchAnalysis(*m_ffprobe, file);
 }
 
 void Player::readFFprobeData(const QString &file)
