@@ -85,14 +85,6 @@ void loadDvdTitle(EncoderWidget *widget)
     widget->enableControls(true);
 }
 
-// What a player meets decoding the file to its end: nothing, when it is sound.
-QString decodeErrors(const QString &path)
-{
-    QString err;
-    TestMedia::run("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-f", "null", "-"}, nullptr, &err);
-    return err.trimmed();
-}
-
 // Answers the failure box of a start and keeps its informative text.
 void answerFailureBox(WindowTesting::ModalAnswerer &answerer, QString *informative)
 {
@@ -614,7 +606,7 @@ private slots:
                  qPrintable(QString::number(TestMedia::probeDuration(output))));
         QFETCH(bool, clean);
         if (clean)
-            QCOMPARE(decodeErrors(output), QString());
+            QCOMPARE(TestMedia::decodeErrors(output), QString());
         if (dvd) {
             // French is the 880 Hz tone, English the 440 Hz one.
             const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
