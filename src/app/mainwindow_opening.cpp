@@ -36,6 +36,9 @@ constexpr int ZoomCount = 7;
 
 bool MainWindow::readyToOpen()
 {
+    // One load at a time: the window keeps handling events while one runs.
+    if (PlayerWidget::loadsInProgress() > 0)
+        return false;
     if (enginesReady())
         return true;
     checkEnginesReady();

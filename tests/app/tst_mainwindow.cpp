@@ -16,6 +16,8 @@
 #include "jobs/mervojobmanager.h"
 #include "jobs/mervotask.h"
 #include "player/playerwidget.h"
+#include "enginetesting.h"
+#include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
 
@@ -199,6 +201,28 @@ private slots:
         QCOMPARE(settings.value("Externals/Player/mplayer binary").toString(), kMPlayer);
         QCOMPARE(settings.value("Externals/Encoder/mkvmerge binary").toString(),
                  QStandardPaths::findExecutable("mkvmerge"));
+    }
+
+    // The run that builds MPlayer's font cache starts beside the engines' status queries, not
+    // after them, and runs once.
+    void fontCacheBesideTheQueries()
+    {
+        const QString events = TestMedia::folder() + "/engines/font-cache-order";
+        QFile::remove(events);
+        const QString mplayer = writeEngineScript(
+            "ordered-mplayer", QStringLiteral("case \"$*\" in\n"
+                                              "  *-fontconfig*) echo font >> '%1' ;;\n"
+                                              "  *'-vo help'*) echo status >> '%1'; sleep 1; mplayer \"$@\"; code=$?\n"
+                                              "    echo status-end >> '%1'; exit $code ;;\nesac\nexec mplayer \"$@\"")
+                                   .arg(events));
+        QSettings().setValue("Externals/Player/mplayer binary", mplayer);
+        ApplicationShell shell;
+        runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); });
+        QFile file(events);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList order = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(order.count("font"), 1);
+        QVERIFY2(order.indexOf("font") < order.indexOf("status-end"), qPrintable(order.join(' ')));
     }
 
     void clearAllSettings()

@@ -29,6 +29,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -354,6 +355,33 @@ private slots:
         QCOMPARE(window->windowTitle(), QString("Vexo 4.0"));
         QVERIFY(!window->mediaInfoAction->isEnabled());
         closeWindow(window);
+    }
+
+    // The window handles its events while a file loads: opening another source is not
+    // offered meanwhile, and closing waits for the load to end, then closes the window.
+    void closeDuringLoad()
+    {
+        const QString file = TestMedia::standardAvi();
+        MervoMainWindow *window = openWindow();
+        QPointer<MervoMainWindow> guard(window);
+        FileChooserScript chooser;
+        chooser.answer(file);
+        bool asked = false;
+        QTimer during;
+        QObject::connect(&during, &QTimer::timeout, [&] {
+            if (asked || PlayerWidget::loadsInProgress() == 0)
+                return;
+            asked = true;
+            window->openDvdAction->trigger();
+            window->close();
+        });
+        during.start(0);
+        window->openFileAction->trigger();
+        QVERIFY(asked);
+        QVERIFY(guard);
+        QCOMPARE(chooser.requests().size(), 1);
+        QCOMPARE(status(window), "Movie file loaded [" + file + "]");
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
     }
 
     // A name holding markup is shown as written in every log and console view.
