@@ -78,6 +78,10 @@ public:
     int audioStreamCount() const;
     int subtitleStreamCount() const;
 
+    // The containers the encoder can write for the current source: MEncoder's list (a
+    // format it also writes through libavformat comes twice), narrowed to the audio
+    // containers for a source without video and without "ogg" and "webm" for a DVD.
+    QStringList availableMuxers() const;
     bool isMuxerSupported(int type, const QString &muxer);
     bool isVideoCodecSupported(int type, const QString &muxer, const QString &codec);
     bool isAudioCodecSupported(int type, const QString &muxer, const QString &codec);
@@ -111,7 +115,7 @@ public:
     void cliCmdExtractAudio(int type, QString &program, QStringList &arguments,
                             const QString &input, const QString &output);
     QString tvStandard() const;
-    int estimateSize(int type, int frames);
+    qint64 estimateSize(int type, int frames);
     QString profileSummary(const EncoderProfile &profile) const;
     // The front end names the muxer with the profile; the summary does not depend on it.
     QString profileSummary(const QString &muxer, const EncoderProfile &profile) const
@@ -270,7 +274,7 @@ private:
                                 const QString &output, double aspect);
     void ffmpegExtractAudio(QString &program, QStringList &arguments, const QString &input,
                             const QString &output);
-    int ffmpegEstimatedSize(int frames) const;
+    qint64 ffmpegEstimatedSize(int frames) const;
 
     void cliCmdTargetDisc(bool superVideoCd, int type, QString &program, QStringList &arguments,
                           const QString &input, const QString &output, const QString &standard);

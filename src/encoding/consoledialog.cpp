@@ -1,6 +1,7 @@
 #include "encoding/consoledialog.h"
 
 #include "encoding/consoletextfeed.h"
+#include "encoding/displaypacer.h"
 #include "encoding/progresstotals.h"
 #include "encoding/viewtext.h"
 #include "jobs/task.h"
@@ -84,6 +85,7 @@ void ConsoleDialog::buildWindow(bool informationChannel)
     }
     m_stdOutFeed = new ConsoleTextFeed(m_stdOutView, this);
     m_stdErrFeed = new ConsoleTextFeed(m_stdErrView, this);
+    m_pacer = new DisplayPacer(this);
 
     setMinimumWidth(MinimumWidthChars * m_stdOutView->fontMetrics().averageCharWidth());
 }
@@ -137,7 +139,7 @@ void ConsoleDialog::updateProgress(int &frame, double &position, int &percent, i
     changeStateDisplay();
     completePercent(frame, position, percent, size);
     if (percent >= 0)
-        m_progressBar->setValue(percent);
+        m_pacer->setValue(m_progressBar, percent);
     emit progressUpdated(frame, position, percent, size);
 }
 
@@ -178,6 +180,8 @@ void ConsoleDialog::changeStateDisplay()
 void ConsoleDialog::displayProgress()
 {
     changeStateDisplay();
+    // A state change (the end above all) shows the latest figures at once.
+    m_pacer->flush();
     emit progressUpdated();
 }
 

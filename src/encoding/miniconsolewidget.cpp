@@ -1,6 +1,7 @@
 #include "encoding/miniconsolewidget.h"
 
 #include "encoding/consoledialog.h"
+#include "encoding/displaypacer.h"
 #include "encoding/progresstotals.h"
 #include "encoding/viewtext.h"
 #include "jobs/task.h"
@@ -69,6 +70,7 @@ MiniConsoleWidget::MiniConsoleWidget(ConsoleDialog *console, QWidget *parent)
     m_consoleButton->setFlat(true);
     m_progressBar = new QProgressBar(m_row);
     m_progressBar->setRange(0, 100);
+    m_pacer = new DisplayPacer(this);
 
     if (pid != 0) {
         m_label->setToolTip(tr("%1 running with PID %2").arg(console->engineName()).arg(pid));
@@ -145,6 +147,13 @@ void MiniConsoleWidget::clickProcess()
 
 void MiniConsoleWidget::displayProgress()
 {
+    showState();
+    // A state change (the end above all) shows the latest figures at once.
+    m_pacer->flush();
+}
+
+void MiniConsoleWidget::showState()
+{
     // Called for every progress line: the widgets change only when the state does.
     if (!m_task || m_task->state == m_shownState)
         return;
@@ -176,12 +185,12 @@ int MiniConsoleWidget::showPercent(int frame, double position, int percent, int 
     totals.size = sizeTotal;
     int completed = percent;
     if (totals.completePercent(frame, position, completed, size) || completed >= 0)
-        m_progressBar->setValue(completed);
+        m_pacer->setValue(m_progressBar, completed);
     return completed;
 }
 
 void MiniConsoleWidget::displayProgress(int frame, double position, int percent, int size)
 {
-    displayProgress();
+    showState();
     showPercent(frame, position, percent, size);
 }

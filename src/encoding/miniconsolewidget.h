@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class ConsoleDialog;
+class DisplayPacer;
 class QHBoxLayout;
 class QLabel;
 class QProgressBar;
@@ -58,6 +59,10 @@ protected:
     // Returns that percent (the one received when no rule applied).
     int showPercent(int frame, double position, int percent, int size);
     QHBoxLayout *rowLayout() const { return m_rowLayout; }
+    // Progress figures reach the widgets through it, at a display rate.
+    DisplayPacer *pacer() const { return m_pacer; }
+    // The state display alone; the figures still waiting stay paced.
+    void showState();
     bool processButtonHidden() const { return m_processButtonHidden; }
 
 private:
@@ -71,4 +76,5 @@ private:
     int m_shownState = -1;
     QLabel *m_label;
     QProgressBar *m_progressBar;
+    DisplayPacer *m_pacer;
 };

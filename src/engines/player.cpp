@@ -613,6 +613,8 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
     }
     debugLine(texts.startedDebug);
     log(processText(texts.startedLog, name), LogLevel::Verbose);
+    if (result.droppedBytes > 0)
+        log(SyncRunner::cutNotice(name, result), LogLevel::Quiet);
 
     if (result.killed) {
         debugLine(texts.notEndedDebug);
@@ -775,6 +777,29 @@ void Player::readMediaInfoData(const QString &file)
         log(tr("Player: MediaInfo could not analyse %1.").arg(file), LogLevel::Quiet);
     log(tr("Player: MediaInfo read data completed."), LogLevel::Verbose);
     debugLine("Player: read MediaInfo data completed.");
+}
+
+namespace {
+// Starts the analysis of a file that the utility's read will take over.
+template <class Utility>
+void prefetchAnalysis(const Utility &utility, const QString &file)
+{
+    QString program;
+    QStringList arguments;
+    utility.cliCmdGetInfo(file, program, arguments);
+    if (!program.isEmpty())
+        SyncRunner::prefetchRun(program, arguments);
+}
+} // namespace
+
+void Player::prefetchMediaInfoData(const QString &file) const
+{
+    prefetchAnalysis(*m_mediaInfo, file);
+}
+
+void Player::prefetchFFprobeData(const QString &file) const
+{
+    prefetchAnalysis(*m_ffprobe, file);
 }
 
 void Player::readFFprobeData(const QString &file)

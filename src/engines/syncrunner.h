@@ -3,11 +3,15 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
+
 // Runs one engine command to its end while the caller waits: the engine must start within
 // the start time-out, is killed when it has not ended within the finish time-out (and then
 // awaited up to the kill time-out), and whatever it printed is returned, also after a kill.
 // Engine queries are short, so blocking the GUI thread for them is accepted, but never for
 // longer than the three time-outs: an engine that outlives its kill is left to end alone.
+// Nor does a run take memory without bound: what an engine prints past OutputLimit is
+// counted, not kept, and the engine is stopped.
 class SyncRunner
 {
 public:
@@ -28,14 +32,25 @@ public:
         QString startFailure;      // why it did not start (not found, not executable, ...)
         QString stdOut;
         QString stdErr;
+        // Bytes printed past OutputLimit on either channel, not kept; the engine was stopped
+        // (killed, so `crashed` is set) and the channel's text ends with a note saying so.
+        qint64 droppedBytes = 0;
     };
+
+    // What a run keeps of each output channel. The largest answer a parser reads (FFmpeg's
+    // codec list, MPlayer's report on a DVD, FFprobe's on a file of many streams) is some
+    // tens of kilobytes; an engine that prints megabytes more is broken or stuck in a loop.
+    static constexpr qint64 OutputLimit = 4 * 1024 * 1024;
+    // What a run that lists a file's packets keeps: that answer grows with the file (some
+    // tens of megabytes for a DVD's hour), so only an engine gone mad passes this.
+    static constexpr qint64 ListingLimit = 256 * 1024 * 1024;
 
     // classWord starts the debug lines ("Transcoder", "Analyzer", ...). A non-empty
     // libraryPath runs the engine with LD_LIBRARY_PATH set to it on top of the system
     // environment; an empty one leaves the inherited environment alone.
     static Result run(const QString &program, const QStringList &arguments,
                       const QString &libraryPath, const Timeouts &timeouts,
-                      const char *classWord);
+                      const char *classWord, qint64 outputLimit = OutputLimit);
 
     // The same run for an engine's status or capability query, whose answer depends only on
     // the executable: the window, the encoder and the player each ask the same engines at
@@ -47,9 +62,49 @@ public:
                            const char *classWord);
     // Starts a query now without waiting, so that the engines answer side by side; the
     // runQuery() that asks the same later takes this run's answer. dropPrefetched() ends
-    // the runs nobody asked for.
+    // the runs nobody asked for (prefetched queries and runs alike).
     static void prefetchQuery(const QString &program, const QStringList &arguments);
     static void dropPrefetched();
+
+    // Starts any run now without waiting (a media analysis, say), so that it goes side by
+    // side with others; the next run() of the same command takes it over, its time-outs
+    // counted from then. Never kept beyond that: the LoadScope it was started in ends it if
+    // nobody took it; outside any, the caller drops it (or dropPrefetched() at start-up).
+    static void prefetchRun(const QString &program, const QStringList &arguments);
+    static void dropPrefetchedRun(const QString &program, const QStringList &arguments);
+    // Hands a prefetched run of this command over to a caller that reads it itself (a null
+    // process when there is none), with what it printed before; the caller then owns the
+    // process.
+    struct TakenRun
+    {
+        QProcess *process = nullptr;
+        QByteArray stdOut;
+        QByteArray stdErr;
+    };
+    static TakenRun takePrefetchedRun(const QString &program, const QStringList &arguments);
+
+    // The scope of a load that the window must not freeze for: while one exists, the runs
+    // wait for their engines by handling the thread's events (the waits stay bounded by the
+    // same time-outs); when it ends, the runs prefetched in it that nobody took end.
+    class LoadScope
+    {
+    public:
+        LoadScope();
+        ~LoadScope();
+        LoadScope(const LoadScope &) = delete;
+        LoadScope &operator=(const LoadScope &) = delete;
+        // Whether a scope is open: what it runs in must not be deleted meanwhile (a window
+        // closing waits for it).
+        static bool active();
+
+    private:
+        int m_serial;
+        int m_outer;
+    };
+
+    // The log line that tells of a run stopped for printing past its limit, for the engine
+    // of that name.
+    static QString cutNotice(const QString &engineName, const Result &result);
 
     // Decodes engine output as UTF-8 one line at a time (lines end with "\n", "\r\n" or
     // "\r"), keeping every line end as it was; a bad byte spoils only its own line.
