@@ -232,9 +232,11 @@ EncodingSource Encoder::intermediateSource(const QString &path) const
 }
 
 // MEncoder's copy of a DVD title starts where the title's data does, often with a sound
-// frame cut short and a damaged picture: FFmpeg passes the times that follow on into the
-// output, so its sound's times go backwards (every player's demuxer complains) and its
-// pictures show a hole. What is encoded from the copy is laid out on a constant clock
+// frame cut short and a damaged picture, and its MPEG muxer leaves holes where it dropped
+// pictures (451 of a 20 s title's 500): FFmpeg passes those times on into the output, so
+// its sound's times go backwards (every player's demuxer complains) and its pictures show
+// holes. (libavformat's DVD muxer keeps every picture but stretches the title's times, an
+// 8 s title to 8.7 s.) What is encoded from the copy is laid out on a constant clock
 // instead: silence fills a gap in the sound, an overlap is cut, a missing picture is
 // repeated. A copied stream keeps its frames as they are.
 void Encoder::layOutOnConstantClock(QStringList &arguments)
@@ -255,17 +257,15 @@ void Encoder::layOutOnConstantClock(QStringList &arguments)
         addBeforeOutput(QStringLiteral("-af"), QStringLiteral("aresample=async=1"));
 }
 
-// MEncoder's stream copy of the source's DVD title, with its chosen audio stream, into a
-// DVD's MPEG program stream. MEncoder's re-mux builder takes one input argument, so the DVD
+// MEncoder's stream copy of the source's DVD title, with its chosen audio stream, into an
+// MPEG program stream. MEncoder's re-mux builder takes one input argument, so the DVD
 // device and the audio choice follow it here.
 void Encoder::dvdTitleCopy(QString &program, QStringList &arguments, const QString &output,
                            int frames, int chapter, int startSeconds)
 {
     m_mencoderEngine.job->source = m_source;
-    // Through libavformat's DVD muxer: MEncoder's own MPEG muxer drops about one picture in
-    // ten of a copied title (451 of 500) and leaves the rest with holes in their times.
     m_mencoder->cliCmdRemux(QStringLiteral("dvd://%1").arg(m_source.video.title), output,
-                            program, arguments, QStringLiteral("vob"));
+                            program, arguments, QStringLiteral("mpeg"));
     arguments << QStringLiteral("-dvd-device") << m_source.path;
     if (!m_source.noAudio)
         arguments << MEncoderEncodeCommand::dvdAudioChoice(m_source);

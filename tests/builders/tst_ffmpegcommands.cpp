@@ -212,8 +212,8 @@ private slots:
         const auto xvid = [&](int level) {
             return ::encode(call(fourThree, level, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128));
         };
-        QTest::newRow("Xvid level 1") << xvid(1) << "-vtag XVID -g 250 -bf 2 -me_quality 2 -qmin 2 -qmax 15 -vcodec libxvid";
-        QTest::newRow("Xvid level 2") << xvid(2) << "-vtag XVID -g 250 -flags +mv4 -bf 2 -me_quality 4 -qmax 6 -vcodec libxvid";
+        QTest::newRow("Xvid level 1") << xvid(1) << "-vtag XVID -g 250 -bf 0 -me_quality 2 -qmin 2 -qmax 15 -vcodec libxvid";
+        QTest::newRow("Xvid level 2") << xvid(2) << "-vtag XVID -g 250 -flags +mv4 -bf 0 -me_quality 4 -qmax 6 -vcodec libxvid";
         const auto x264 = [&](const QString &codec, int level, QSize size) {
             return ::encode(call(fourThree, level, "mp4", codec, size, 1000, "aac", 0, 128));
         };
@@ -240,7 +240,8 @@ private slots:
         QTest::newRow("start at 1 s") << ::encode(fromOneSecond) << "-ss 1 -r 25";
         Call colon = call(movie(1.0, 0.0), User, "avi", "novideo", {}, 0, "noaudio", 0, 0);
         colon.job.source.path = "a:b.avi";
-        QTest::newRow("colon as second character") << ::encode(colon, "c:d.avi") << "-i ./a:b.avi -vn -an ./c:d.avi";
+        QTest::newRow("colon as second character, input") << ::encode(colon, "c:d.avi") << "-i ./a:b.avi";
+        QTest::newRow("colon as second character, output") << ::encode(colon, "c:d.avi") << "-vn -an ./c:d.avi";
     }
 
     void commandParts()
