@@ -21,6 +21,7 @@ class JobManager;
 class JobManagerWidget;
 class Process;
 class QCheckBox;
+class QFileSystemWatcher;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -166,6 +167,9 @@ protected:
     void prepareJob();
     QString selected(ActiveComboBox *combo) const;
     QString uniqueOutputPath() const;
+    // The file line shows the name the next encoding will really write: numbered when the
+    // target folder already holds one of that name. It follows the folder's changes.
+    void showOutputName();
     // One encoding as both panels start it: a unique output, the command for the current
     // choice and its trial run. False, after the failure box, when the trial fails.
     struct EncodingCommand
@@ -226,6 +230,7 @@ protected:
     ActiveComboBox *m_subtitleCombo;
     QLineEdit *m_pathEdit;
     QLineEdit *m_fileEdit;
+    QFileSystemWatcher *m_folderWatcher;
     QCheckBox *m_previewBox;
     JobManager *m_mainJobManager;
     JobManager *m_ownJobManager;

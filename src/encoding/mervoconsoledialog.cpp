@@ -5,7 +5,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 
 MervoConsoleDialog::MervoConsoleDialog(const QString &title, const QString &text,
                                        const QString &command, const QString &engineName,
@@ -26,8 +25,7 @@ void MervoConsoleDialog::updateProgress(int &frame, double &position, int &perce
     if (!speed.isEmpty())
         ViewText::setText(m_speedLabel, speed);
     completePercent(frame, position, percent, size);
-    if (percent >= 0)
-        progressBar()->setValue(percent);
+    showPercent(percent);
     ViewText::setText(m_remainingLabel,
                       ProgressTotals::completeRemaining(frame, percent, elapsed, remaining));
     emit progressUpdated(frame, position, percent, remaining, fps, elapsed, size);

@@ -163,6 +163,10 @@ void MiniConsoleWidget::displayProgress()
                                  tr("%1 running with PID %2").arg(m_console->engineName()).arg(pid));
         }
         m_progressBar->setEnabled(row.barEnabled);
+        // The engine's last status line often falls short of the end (a copy that stops
+        // at 97 %): a task that ended well did all its work.
+        if (endedWell())
+            m_progressBar->setValue(100);
         m_consoleButton->setEnabled(row.consoleEnabled);
         m_shownState = m_task->state;
     }
@@ -175,9 +179,16 @@ int MiniConsoleWidget::showPercent(int frame, double position, int percent, int 
     totals.frames = frameTotal;
     totals.size = sizeTotal;
     int completed = percent;
-    if (totals.completePercent(frame, position, completed, size) || completed >= 0)
+    const bool known = totals.completePercent(frame, position, completed, size) || completed >= 0;
+    // Output read after the end (the rest of the last lines) does not move it back.
+    if (known && !endedWell())
         m_progressBar->setValue(completed);
     return completed;
+}
+
+bool MiniConsoleWidget::endedWell() const
+{
+    return m_task && (m_task->state == Task::Terminated || m_task->state == Task::Completed);
 }
 
 void MiniConsoleWidget::displayProgress(int frame, double position, int percent, int size)

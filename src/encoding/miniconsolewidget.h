@@ -58,6 +58,8 @@ protected:
     // Returns that percent (the one received when no rule applied).
     int showPercent(int frame, double position, int percent, int size);
     QHBoxLayout *rowLayout() const { return m_rowLayout; }
+    // Ended with exit code 0 (terminated or completed).
+    bool endedWell() const;
     bool processButtonHidden() const { return m_processButtonHidden; }
 
 private:

@@ -122,11 +122,10 @@ bool JobManager::launchTask(Process *process, Task *task, const QString &jobId,
     return false;
 }
 
-void JobManager::markRunning(Process *process, Task *task)
+void JobManager::attachProcess(Process *process, Task *task)
 {
     task->setPid(process->processId());
     task->setProcess(process);
-    task->setState(Task::Running);
     connect(task, &Task::killProcess, process, &QProcess::kill);
 }
 
@@ -149,7 +148,8 @@ void JobManager::processJobs()
         process->task = task;
         task->setParent(process);
         m_processes.append(process);
-        markRunning(process, task);
+        attachProcess(process, task);
+        task->setState(Task::Running);
         connect(process, &QProcess::finished, this, &JobManager::handleProcessFinished);
         connect(process, &QProcess::readyReadStandardOutput, this,
                 &JobManager::readProcessStdOutput);

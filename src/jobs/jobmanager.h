@@ -111,8 +111,9 @@ protected:
     // the task has failed to start, the process is deleted, and the result is false. The
     // manager word begins the debug lines.
     bool launchTask(Process *process, Task *task, const QString &jobId, const char *manager);
-    // A started task is running in its process, which a kill request of the task reaches.
-    void markRunning(Process *process, Task *task);
+    // A started task gets its process, which a kill request of the task reaches; the caller
+    // then marks it running (an extended task through its own setState).
+    void attachProcess(Process *process, Task *task);
     // Frees a task and its process; a process still running is killed first (waiting at
     // most the kill time-out), and a failed end that was never handed to the job still
     // removes the output the task wrote.
