@@ -5,6 +5,8 @@
 
 #include "app/mervomainwindow.h"
 #include "encoder/records/encodingsource.h"
+#include "encoding/consoledialog.h"
+#include "encoding/activecombobox.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/mediainfodatadialog.h"
@@ -19,9 +21,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -33,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QUrl>
 
 VEXO_TEST_NEEDS_DISPLAY
 VEXO_TEST_NEEDS_WINDOW_MANAGER
@@ -74,11 +79,11 @@ struct Window
     MervoMainWindow *window = nullptr;
     QPointer<MervoMainWindow> guard;
 
-    Window()
+    explicit Window(const QString &folder = QString())
     {
         QSettings settings;
         settings.clear();
-        settings.setValue("Output/target folder", target.path());
+        settings.setValue("Output/target folder", folder.isEmpty() ? target.path() : folder);
         settings.sync();
         window = new MervoMainWindow;
         guard = window;
@@ -238,5 +243,146 @@ private slots:
     }
 };
 VEXO_TEST_CLASS(WorkWindows)
+
+class NamesAndEnds : public QObject
+{
+    Q_OBJECT
+
+    QString m_clip;
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        // NTSC rate and AC-3 sound: the longest track texts the lists show.
+        m_clip = TestMedia::clip("ntsc-ac3.mp4", {"-f", "lavfi", "-i", "testsrc=duration=3:size=320x240:rate=30000/1001",
+                                                  "-f", "lavfi", "-i", "sine=duration=3", "-ac", "2", "-c:v", "mpeg4",
+                                                  "-c:a", "ac3"});
+        QVERIFY(!m_clip.isEmpty());
+    }
+
+    // The track and target lists show their texts whole, and "Media informations" opens at
+    // a size that shows the report's lines whole, many of them, within the screen.
+    void labelsAndReportWhole()
+    {
+        Window main;
+        QVERIFY(QTest::qWaitForWindowExposed(main.window));
+        QVERIFY(main.open(m_clip));
+        // The codec lists too.
+        for (QPushButton *button : main.window->encoderWidget()->findChildren<QPushButton *>()) {
+            if (button->text() == "Codecs")
+                button->click();
+        }
+        QVERIFY(main.window->encoderWidget()->codecBar()->isVisible());
+        // Whole as the lists lay out their texts, and as the screen shows them, for every
+        // output format and its codecs.
+        QStringList cut;
+        QImage screen;
+        const auto allWhole = [&] {
+            cut.clear();
+            screen = grabScreen();
+            for (QComboBox *combo : main.window->findChildren<QComboBox *>()) {
+                if (!combo->isVisible())
+                    continue;
+                if (textRoom(combo) < combo->fontMetrics().horizontalAdvance(combo->currentText())
+                    || !shownAsRendered(combo, screen, QRect(), 0.99))
+                    cut << combo->currentText();
+            }
+            return cut.isEmpty();
+        };
+        QComboBox *formats = main.window->encoderWidget()->formatCombo();
+        for (int i = formats->count() - 1; i >= 0; --i) {
+            formats->setCurrentIndex(i);
+            emit formats->activated(i);
+            QVERIFY2(waitFor(allWhole, 10000), qPrintable(cut.join(" | ")));
+        }
+        QVERIFY(main.window->playerWidget()->findChild<QComboBox *>("titleCombo")->currentText().contains("29.97fps"));
+        saveScreenshot(screen, "main-window-track-lists");
+
+        ModalAnswerer answers;
+        int hiddenColumns = -1, shownLines = 0, lines = 0;
+        bool onScreen = false;
+        answers.answerWith([&](QWidget *modal) {
+            auto *dialog = qobject_cast<MediaInfoDataDialog *>(modal);
+            if (!dialog || !modal->isActiveWindow())
+                return false;
+            QTextEdit *view = dialog->reportView();
+            hiddenColumns = view->horizontalScrollBar()->maximum();
+            lines = view->document()->blockCount();
+            shownLines = view->viewport()->height() / view->fontMetrics().lineSpacing();
+            onScreen = availableArea().contains(dialog->frameGeometry());
+            saveScreenshot(grabScreen(), "media-informations-size");
+            dialog->accept();
+            return true;
+        });
+        main.window->mediaInfoAction->trigger();
+        QCOMPARE(answers.seen().size(), 1);
+        QVERIFY(lines > 30);
+        QCOMPARE(hiddenColumns, 0);
+        QVERIFY2(shownLines >= 30, qPrintable(QString::number(shownLines)));
+        QVERIFY(onScreen);
+    }
+
+    // A re-mux and an encoding of a file whose name holds "&": each job's box names the file
+    // it writes as written, the panel names the file the next encoding really writes, and
+    // a finished job shows 100 % however short of the end its engine's last line was.
+    void namesAndEndsOfJobs()
+    {
+        QTemporaryDir folder;
+        const QString input = folder.filePath("Tom & Jerry.mp4");
+        QVERIFY(QFile::copy(m_clip, input));
+        Window main(folder.path());
+        QVERIFY(main.open(input));
+        QLineEdit *fileLine = main.window->encoderWidget()->fileEdit();
+        QCOMPARE(fileLine->text(), QString("Tom & Jerry (1).avi"));
+
+        main.window->remuxAction->trigger();
+        auto *view = qobject_cast<MervoJobManagerWidget *>(main.jobWindow()->view());
+        QVERIFY(waitFor([&] { return main.manager()->isIdle() && !view->miniConsoles().isEmpty(); }, kJobWait));
+        auto *remux = qobject_cast<MervoMiniConsoleWidget *>(view->miniConsoles().first());
+        QCOMPARE(remux->task()->state, Task::Completed);
+        QCOMPARE(qobject_cast<QGroupBox *>(remux->parentWidget())->title(),
+                 QString("Re-mux Tom && Jerry.mp4 \u2192 Tom && Jerry (1).mp4"));
+        QCOMPARE(remux->progressBar()->value(), 100);
+        QCOMPARE(remux->console()->progressBar()->value(), 100);
+        QVERIFY(QFile::exists(folder.filePath("Tom & Jerry (1).mp4")));
+        // The folder changed: the panel now names the next free name.
+        QVERIFY(waitFor([&] { return fileLine->text() == "Tom & Jerry (2).avi"; }));
+
+        main.window->encoderWidget()->startButton()->click();
+        QVERIFY(waitFor([&] { return view->miniConsoles().size() == 2 && main.manager()->isIdle(); }, kJobWait));
+        auto *encode = qobject_cast<MervoMiniConsoleWidget *>(view->miniConsoles().last());
+        QVERIFY(qobject_cast<QGroupBox *>(encode->parentWidget())->title().endsWith("\u2192 Tom && Jerry (2).avi"));
+        QVERIFY(waitFor([&] { return encode->task()->state == Task::Completed; }, kJobWait));
+        QVERIFY(QFile::exists(folder.filePath("Tom & Jerry (2).avi")));
+        QCOMPARE(encode->progressBar()->value(), 100);
+        QVERIFY(waitFor([&] { return shownAsRendered(remux->parentWidget()); }));
+        saveScreenshot(grabScreen().copy(main.jobWindow()->frameGeometry()), "job-manager-finished-remux");
+    }
+
+    // When the desktop opens nothing, the window says so instead of "Done".
+    void desktopRefusalsSaid()
+    {
+        Window main;
+        QVERIFY(QTest::qWaitForWindowExposed(main.window));
+        {
+            UrlInterceptor desktop;
+            main.window->openTargetAction->trigger();
+            QCOMPARE(main.status(), QString("Done"));
+            QCOMPARE(desktop.urls(), QList<QUrl>{QUrl::fromLocalFile(main.target.path())});
+        }
+        UrlInterceptor desktop;
+        desktop.refuseAll();
+        main.window->openTargetAction->trigger();
+        QCOMPARE(main.status(), "The desktop could not open " + main.target.path());
+        main.window->helpAction->trigger();
+        QVERIFY(main.status().startsWith("The desktop could not open http"));
+        QVERIFY(main.status().endsWith("/vexo/help"));
+        main.window->faqAction->trigger();
+        QVERIFY(main.status().endsWith("/vexo/faq.php"));
+        QVERIFY(main.window->logView()->toPlainText().contains("The desktop could not open " + main.target.path()));
+    }
+};
+VEXO_TEST_CLASS(NamesAndEnds)
 
 #include "tst_workwindows.moc"

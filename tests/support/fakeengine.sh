@@ -9,6 +9,7 @@
 #   print TEXT [errtext]  prints TEXT on stdout and errtext on stderr, exits 0
 #   touch FILE [code]     writes FILE, then exits with code (0 by default)
 #   partial-hang TEXT     prints TEXT, then hangs
+#   wait-for FILE         ends well (exit 0) once FILE exists
 #   warn-then N TEXT PROGRAM [ARGS...]
 #                         prints TEXT N times on stderr, then runs PROGRAM with ARGS
 mode=$1; shift
@@ -23,5 +24,6 @@ case "$mode" in
   touch) printf 'data' > "$1"; exit "${2:-0}" ;;
   warn-then) n=$1; text=$2; shift 2; i=0; while [ $i -lt "$n" ]; do printf '%s\n' "$text" >&2; i=$((i+1)); done; exec "$@" ;;
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
+  wait-for) while [ ! -e "$1" ]; do sleep 0.02; done ;;
   *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;
 esac
