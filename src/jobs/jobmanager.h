@@ -5,6 +5,7 @@
 #include "jobs/process.h"
 #include "jobs/task.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QProcess>
@@ -125,6 +126,11 @@ protected:
     QTextEdit *logView() const { return m_log; }
 
 private:
+    void keepWindowsPainted();
+    // Pending events are handled from the log calls at most this often (milliseconds).
+    static constexpr int EventsInterval = 40;
+
+    QElapsedTimer m_eventsClock;
     int m_logLevel;
     QList<Process *> m_processes;
     QList<Job *> m_jobs;
