@@ -199,9 +199,12 @@ protected:
     QString jobName(const EncodingSource &source) const;
     static QString withStandard(const QString &title, const EncodingSource &source);
     // Opening inputs (both windows; `extended` loads through the extended player panel).
-    // Readiness, encoder controls off, events handled and, for the base window, the consoles
-    // cleared; false when the engines are not ready.
-    bool prepareOpening(bool clearConsoles);
+    // False, after the readiness report, when the engines are not ready.
+    bool readyToOpen();
+    // Before a load: encoder controls off, events handled and, for the base window, the
+    // consoles cleared.
+    void prepareLoading(bool clearConsoles);
+    static QString dvdFolderOf(const QString &chosen);
     void openDvdFolder(bool extended);
     void openRecentEntry(bool extended);
     // Loads through the player panel and reports in the status bar; on success remembers

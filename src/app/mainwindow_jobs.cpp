@@ -9,6 +9,7 @@
 #include "encoder/records/sourcekind.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/finalizerules.h"
+#include "encoding/jobfiles.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/jobmanagerwidget.h"
 #include "encoding/joboutputrouter.h"
@@ -108,14 +109,16 @@ void MainWindow::startTargetJob(Target target)
 bool MainWindow::makeOutputFolder(const QString &folder, const QString &id, const QString &title,
                                   bool plain)
 {
-    if (!folder.isEmpty() && QDir().mkpath(folder))
+    // Made when missing; one that cannot take a file is refused here, with the reason.
+    const QString reason = JobFiles::folderRefusal(folder);
+    if (reason.isEmpty())
         return true;
     const QString name = title.toHtmlEscaped();
     const QString job = id.toHtmlEscaped();
     reportStartFailure(title, plain ? tr("Job %1").arg(job) : tr("<u>Job %1</u>").arg(job),
                        plain ? tr("%1 as failed to start.").arg(name)
                              : tr("Job <b><i>%1</i></b> as failed to start.").arg(name),
-                       tr("Target output directory can't be created."),
+                       tr("Target output directory can't be created.") + QLatin1Char('\n') + reason,
                        tr("Encoding job has been cancelled (output directory not valid)"));
     return false;
 }
@@ -198,6 +201,7 @@ void MainWindow::startEncodingJob(const QString &program, const QStringList &arg
                          TaskDataSlot::Count),
               program, arguments, target.folder, title, text);
     auto *job = new Job;
+    JobFiles::reserveOutput(job, output);
     job->init(task, id, title, target.fileName(), m_stdInView, m_stdOutView, m_stdErrView,
               m_logView, m_verbosity, 0, 0, 0);
     m_jobManager->addJob(job);

@@ -33,12 +33,16 @@ constexpr int FirstFixedZoom = 2; // "2:1"; "Auto" and "Max" stay as they are
 constexpr int ZoomCount = 7;
 } // namespace
 
-bool MainWindow::prepareOpening(bool clearConsoles)
+bool MainWindow::readyToOpen()
 {
-    if (!enginesReady()) {
-        checkEnginesReady();
-        return false;
-    }
+    if (enginesReady())
+        return true;
+    checkEnginesReady();
+    return false;
+}
+
+void MainWindow::prepareLoading(bool clearConsoles)
+{
     m_encoderWidget->enableControls(false);
     QCoreApplication::processEvents();
     if (clearConsoles) {
@@ -46,7 +50,6 @@ bool MainWindow::prepareOpening(bool clearConsoles)
             if (view)
                 view->clear();
     }
-    return true;
 }
 
 void MainWindow::openDvd()
@@ -54,23 +57,36 @@ void MainWindow::openDvd()
     openDvdFolder(false);
 }
 
+// The folder of a chosen IFO file is the DVD: the player reads a DVD from its folder.
+QString MainWindow::dvdFolderOf(const QString &chosen)
+{
+    const QFileInfo info(chosen);
+    if (info.isFile() && info.suffix().compare(QLatin1String("ifo"), Qt::CaseInsensitive) == 0)
+        return info.absolutePath();
+    return chosen;
+}
+
 void MainWindow::openDvdFolder(bool extended)
 {
-    // The extended player panel clears the consoles itself when it loads.
-    if (!prepareOpening(!extended))
+    if (!readyToOpen())
         return;
     const QString start = m_dvdPath.isEmpty() ? QDir::rootPath() : m_dvdPath;
-    const QString folder = FileChooser::existingFolder(this, tr("Open DVD VIDEO_TS Folder"), start);
-    if (folder.isEmpty()) {
+    // The entry offers a DVD root, a VIDEO_TS folder or an IFO file.
+    const QString chosen = FileChooser::existingFolderOrFile(this, tr("Open DVD VIDEO_TS Folder"), start,
+                                                             tr("DVD IFO files (*.IFO *.ifo)"));
+    // A cancelled choice changes nothing: the loaded input stays ready to encode.
+    if (chosen.isEmpty()) {
         statusBar()->showMessage(tr("DVD not loaded"), ResultTimeout);
         return;
     }
-    loadInput(folder, RecentList::DvdKind, extended);
+    // The extended player panel clears the consoles itself when it loads.
+    prepareLoading(!extended);
+    loadInput(dvdFolderOf(chosen), RecentList::DvdKind, extended);
 }
 
 void MainWindow::openFile()
 {
-    if (!prepareOpening(true))
+    if (!readyToOpen())
         return;
     QString start = QFileInfo(QFileInfo(m_filePath).absolutePath()).canonicalFilePath();
     if (m_filePath.isEmpty() || start.isEmpty())
@@ -80,6 +96,7 @@ void MainWindow::openFile()
         statusBar()->showMessage(tr("Movie file not loaded"), ResultTimeout);
         return;
     }
+    prepareLoading(true);
     // Both windows load a file through the base panel's operation.
     loadInput(file, RecentList::FileKind, false);
 }
@@ -91,15 +108,13 @@ void MainWindow::openRecentMovie()
 
 void MainWindow::openRecentEntry(bool extended)
 {
-    if (!enginesReady()) {
-        checkEnginesReady();
+    if (!readyToOpen())
         return;
-    }
     auto *action = qobject_cast<QAction *>(sender());
     if (!action)
         return;
     const QString entry = action->data().toString();
-    prepareOpening(!extended);
+    prepareLoading(!extended);
     const RecentList::Entry parsed = RecentList::parse(entry);
     const int kind = parsed.kind == RecentList::DvdKind ? RecentList::DvdKind : RecentList::FileKind;
     loadInput(parsed.path, kind, extended, entry);

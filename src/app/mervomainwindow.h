@@ -86,8 +86,9 @@ private:
     // The internal error of a task its job's list refused.
     void reportRefusedTask(const QString &id, const QString &title, const QString &task,
                            const char *which);
-    void queueMervoJob(const QList<MervoTask *> &tasks, const QString &id, const QString &title,
-                       const QString &output);
+    // Queues the job of the tasks; its output path's name stays reserved until it ends.
+    MervoJob *queueMervoJob(const QList<MervoTask *> &tasks, const QString &id,
+                            const QString &title, const QString &output);
     // The refusal box of a merge with the merger's message, then the cancellation.
     void refuseMerge(const QString &text, const QString &message);
     void moveActions();

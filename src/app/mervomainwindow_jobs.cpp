@@ -8,6 +8,7 @@
 #include "encoder/records/enginetype.h"
 #include "encoder/records/sourcekind.h"
 #include "encoding/consoledialog.h"
+#include "encoding/jobfiles.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/mervoencoderwidget.h"
 #include "encoding/mervojobmanagerdialog.h"
@@ -79,7 +80,7 @@ void MervoMainWindow::startEncodingJob(const QString &program, const QStringList
         reportRefusedTask(id, title, title, "task1");
         return;
     }
-    queueMervoJob(tasks, id, title, target.fileName());
+    queueMervoJob(tasks, id, title, output);
 }
 
 void MervoMainWindow::reportRefusedTask(const QString &id, const QString &title,
@@ -97,14 +98,17 @@ void MervoMainWindow::reportRefusedTask(const QString &id, const QString &title,
     statusBar()->showMessage(tr("Encoding job has been cancelled (internal error)"), CancelTimeout);
 }
 
-void MervoMainWindow::queueMervoJob(const QList<MervoTask *> &tasks, const QString &id,
-                                    const QString &title, const QString &output)
+MervoJob *MervoMainWindow::queueMervoJob(const QList<MervoTask *> &tasks, const QString &id,
+                                         const QString &title, const QString &output)
 {
     auto *job = new MervoJob;
-    job->init(tasks, id, title, output, m_stdInView, m_stdOutView, m_stdErrView, m_logView,
+    // No other job or trial takes the output's name until this job has ended.
+    JobFiles::reserveOutput(job, output);
+    job->init(tasks, id, title, QFileInfo(output).fileName(), m_stdInView, m_stdOutView, m_stdErrView, m_logView,
               m_verbosity, 0, 0, 0);
     m_mervoJobManager->addJob(job);
     statusBar()->showMessage(tr("Encoding job has been queued in the job manager"), DoneTimeout);
+    return job;
 }
 
 // --- two-pass Xvid for one CD --------------------------------------------------------------
@@ -177,7 +181,9 @@ void MervoMainWindow::startTwoPassEncodingJob(
         reportRefusedTask(id, title, secondName, "task2");
         return;
     }
-    queueMervoJob(tasks, id, title, QFileInfo(output).fileName());
+    // The statistics serve the second pass only: they go at the job's end, however it ends.
+    MervoJob *job = queueMervoJob(tasks, id, title, output);
+    JobFiles::removeAtEnd(job, statsFile, JobFiles::Removal::Always);
 }
 
 // --- re-mux ----------------------------------------------------------------------------------

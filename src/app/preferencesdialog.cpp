@@ -1,5 +1,7 @@
 #include "app/preferencesdialog.h"
 
+#include "jobs/infoboxdialog.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <iterator>
 
 namespace {
@@ -20,6 +23,11 @@ namespace {
 constexpr double kTitleLengthMinimum = 60.0;
 constexpr double kTitleLengthMaximum = 7200.0;
 constexpr int kUnbounded = INT_MAX;
+
+QString titleLengthBounds()
+{
+    return PreferencesDialog::tr("seconds, %1 to %2").arg(kTitleLengthMinimum).arg(kTitleLengthMaximum);
+}
 
 QGroupBox *groupWithGrid(const QString &title, QGridLayout *&grid)
 {
@@ -125,7 +133,7 @@ void PreferencesDialog::addIntegerRows(QVBoxLayout *page, const IntegerRowSpec *
             row = 0;
         }
         QLineEdit *edit = addRow(grid, row++, tr(spec.label), tr(spec.labelTip), tr(spec.editTip), spec.name);
-        m_integerRows.append({edit, &spec.field(m_working), spec.minimum, spec.maximum});
+        m_integerRows.append({edit, &spec.field(m_working), spec.minimum, spec.maximum, tr(spec.label)});
     }
 }
 
@@ -151,6 +159,10 @@ QWidget *PreferencesDialog::buildGeneralPage()
     m_shortTitles->setToolTip(tr("Uncheck to keep all titles when loading"));
     m_shortTitles->setObjectName(QStringLiteral("ignoreShortTitles"));
     grid->addWidget(m_shortTitles, 0, 2);
+    // The unit and the bounds OK keeps the length within, which the tool tip does not give.
+    auto *unit = new QLabel(titleLengthBounds());
+    unit->setObjectName(QStringLiteral("titleMinimumLengthBounds"));
+    grid->addWidget(unit, 0, 3);
 
     addIntegerRows(layout, kGeneralRows, int(std::size(kGeneralRows)));
 
@@ -199,22 +211,56 @@ QString PreferencesDialog::cleanOutputName(const QString &name)
     return cleaned.isEmpty() ? EncoderPreferences().outputName : cleaned;
 }
 
+QString PreferencesDialog::integerBounds(int minimum, int maximum)
+{
+    return maximum == kUnbounded ? tr("at least %1").arg(minimum) : tr("%1 to %2").arg(minimum).arg(maximum);
+}
+
+QString PreferencesDialog::correction(const QString &label, const QString &typed, bool changed,
+                                      const QString &stored, const QString &bounds)
+{
+    if (!changed)
+        return QString();
+    const QString shown = typed.trimmed().isEmpty() ? tr("an empty value") : QStringLiteral("\"%1\"").arg(typed);
+    return tr("%1 %2 became %3 (%4).").arg(label, shown, stored, bounds);
+}
+
 void PreferencesDialog::accept()
 {
+    QStringList corrections;
     for (const IntegerRow &row : std::as_const(m_integerRows)) {
         // Unparsable text reads as 0 and is then bounded like any other value.
-        const int value = row.edit->text().toInt();
+        bool parsed = false;
+        const int value = row.edit->text().toInt(&parsed);
         *row.field = std::min(std::max(value, row.minimum), row.maximum);
+        corrections << correction(row.label, row.edit->text(), !parsed || value != *row.field,
+                                  QString::number(*row.field), integerBounds(row.minimum, row.maximum));
     }
     m_working.encoder.forceOutputName = m_forceName->isChecked();
     m_working.encoder.outputName = cleanOutputName(m_fileName->text());
     m_working.player.ignoreShortTitles = m_shortTitles->isChecked();
-    m_working.player.titleMinimumLength =
-            std::min(std::max(m_titleLength->text().toDouble(), kTitleLengthMinimum), kTitleLengthMaximum);
+    bool parsed = false;
+    double length = m_titleLength->text().toDouble(&parsed);
+    // "nan" reads as a number that no bound holds back.
+    if (std::isnan(length))
+        length = 0.0;
+    m_working.player.titleMinimumLength = std::min(std::max(length, kTitleLengthMinimum), kTitleLengthMaximum);
+    corrections.prepend(correction(tr("Short titles to ignore:"), m_titleLength->text(),
+                                   !parsed || length != m_working.player.titleMinimumLength,
+                                   QString::number(m_working.player.titleMinimumLength, 'g', 6),
+                                   titleLengthBounds()));
     m_working.player.testFrames = m_working.encoder.testFrames;
     m_working.player.testChapter = m_working.encoder.testChapter;
     m_working.player.testPosition = m_working.encoder.testPosition;
     *m_preferences = m_working;
+    corrections.removeAll(QString());
+    // A value is kept within its bounds rather than refused, but never silently.
+    if (!corrections.isEmpty()) {
+        InfoBoxDialog box(this);
+        box.setText(tr("Values outside their bounds were brought back into them:"));
+        box.setInformativeText(corrections.join(QLatin1Char('\n')));
+        box.exec();
+    }
     QDialog::accept();
 }
 

@@ -41,6 +41,7 @@ private:
         int *field;
         int minimum;
         int maximum;
+        QString label;
     };
 
     // One row of the tables of integer fields (texts untranslated).
@@ -66,6 +67,11 @@ private:
     // Adds the rows in their groups (a new group where the group title changes).
     void addIntegerRows(QVBoxLayout *page, const IntegerRowSpec *rows, int count);
     static void addResetRow(QVBoxLayout *page, QWidget *button);
+    // The line that tells of a value OK brought back into its bounds; empty when the value
+    // was taken as typed.
+    static QString correction(const QString &label, const QString &typed, bool changed,
+                              const QString &stored, const QString &bounds);
+    static QString integerBounds(int minimum, int maximum);
 
     Preferences *m_preferences;
     Preferences m_working;

@@ -126,6 +126,12 @@ public:
     // encode once MEncoder has copied it, both. None, with the reason, when no road leads there.
     QList<EncodingStep> cliCmdEncodeSteps(const QString &output, int testFrames, int testChapter,
                                           int testPosition, QString &refusal);
+    // Why no road leads from the current source to the container with the two codecs; empty
+    // when one does. The lists offer only pairs with a road. Leaves the jobs as they were.
+    QString roadRefusal(const QString &muxer, const QString &video, const QString &audio);
+    // The intermediate file of a two-step encoding into `output`: its folder and base name
+    // followed by " (step 0)" and MPEG's extension.
+    static QString intermediateFile(const QString &output);
     // Tries the steps in order, each on what the step before wrote; removes what they wrote.
     bool checkSteps(const QList<EncodingStep> &steps, QString &commandLine, QString &stdOut,
                     QString &stdErr, int frameLimit, int sizeLimit);
@@ -213,11 +219,16 @@ private:
     struct RunResult
     {
         bool started = false;
+        bool killed = false;  // did not end within the finish time-out
+        bool crashed = false; // ended by a signal of its own, not by the kill
         QString stdOut;
         QString stdErr;
     };
     RunResult runProcess(int type, const QString &program, const QStringList &arguments,
-                         bool reportNormalEnd, bool statusQuery = false);
+                         bool reportNormalEnd, bool statusQuery = false, int finishTimeout = 0);
+    // Whether the engine's own closing lines (the summary it prints once its file is
+    // closed) are in its output.
+    static bool hasClosingLines(int type, const QString &stdOut, const QString &stdErr);
     bool runQuery(int type, void (Encoder::*command)(QString &, QStringList &) const,
                   void (Encoder::*parse)());
     bool engineBuilderMissing(int type) const;
@@ -261,6 +272,10 @@ private:
 
     void cliCmdTargetDisc(bool superVideoCd, int type, QString &program, QStringList &arguments,
                           const QString &input, const QString &output, const QString &standard);
+    // The engines that give the current target: the preferred one, the other one, MEncoder's
+    // copy of a DVD title and FFmpeg's encode of the copy, or none (with the reason).
+    enum class Road { None, Preferred, Other, DvdCopyThenFFmpeg };
+    Road planRoad(const QString &intermediate, QString &refusal);
     QString channelText() const;
     QString targetMuxerOf(const EncodingTarget &target) const;
     EncodingSource intermediateSource(const QString &path) const;

@@ -12,6 +12,7 @@
 #include "jobs/console.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -76,37 +77,33 @@ QString Encoder::targetRefusal(int type)
     if (!record || !record->job || engineBuilderMissing(type) || !isEngineReady(type))
         return tr("the %1 engine is not ready").arg(engineName(type));
     const EncodingTarget &target = record->job->target;
-    // The builders read the profile's codecs at a predefined level, the target's own else.
+    // The codecs the user chose; a predefined level's profile may name a variant of them
+    // ("mp3_flv" for "mp3") that the builder maps to the same encoder but the vocabulary
+    // does not list for every container. Without a choice, the profile's.
     const bool profile = target.profile.level != EncoderProfile::LevelNone
                          && target.profile.level != EncoderProfile::LevelUser;
-    const QString video = profile ? target.profile.videoCodec : target.video.codec;
-    const QString audio = profile ? target.profile.audioCodec : target.audio.codec;
+    const QString video = profile && target.video.codec.isEmpty() ? target.profile.videoCodec
+                                                                   : target.video.codec;
+    const QString audio = profile && target.audio.codec.isEmpty() ? target.profile.audioCodec
+                                                                   : target.audio.codec;
     const QStringList muxers = engineMuxerNames(targetMuxerOf(target));
     if (type == EngineType::MEncoder)
         return refusalOf(*m_mencoder, engineName(type), muxers, video, audio);
     return refusalOf(*m_ffmpeg, engineName(type), muxers, video, audio);
 }
 
-QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFrames,
-                                               int testChapter, int testPosition,
-                                               QString &refusal)
+Encoder::Road Encoder::planRoad(const QString &intermediate, QString &refusal)
 {
     refusal.clear();
     const int preferred = preferredEngine();
     const int other = preferred == EngineType::MEncoder ? EngineType::FFmpeg : EngineType::MEncoder;
-    auto oneStep = [&](int type) {
-        EncodingStep step{type, QString(), QStringList(), output};
-        cliCmdEncode(step.type, step.program, step.arguments, output, testFrames, testChapter,
-                     testPosition, true);
-        return QList<EncodingStep>{step};
-    };
     // The builders judge the target against the source they are to read.
     for (int type : {preferred, other})
         if (EncodingJob *job = jobData(type))
             job->source = m_source;
     const QString preferredReason = targetRefusal(preferred);
     if (preferredReason.isEmpty())
-        return oneStep(preferred);
+        return Road::Preferred;
 
     // The other engine gets the target that was set up for the preferred one.
     EncodingJob *from = jobData(preferred);
@@ -116,32 +113,86 @@ QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFr
     // A file the other engine reads as well; FFmpeg refuses a DVD title itself.
     if (to && targetRefusal(other).isEmpty()) {
         qCDebug(lcEncoder) << "Encoder: target taken by the other engine:" << other;
-        return oneStep(other);
+        return Road::Other;
     }
     if (to && m_source.kind == SourceKind::Dvd && other == EngineType::FFmpeg
         && isEngineReady(EngineType::MEncoder)) {
-        const QString intermediate = intermediateOf(output);
         to->source = intermediateSource(intermediate);
         const QString ffmpegReason = targetRefusal(EngineType::FFmpeg);
-        if (ffmpegReason.isEmpty()) {
-            EncodingStep copy{EngineType::MEncoder, QString(), QStringList(), intermediate};
-            dvdTitleCopy(copy.program, copy.arguments, intermediate, testFrames, testChapter,
-                         testPosition);
-            EncodingStep encode{EngineType::FFmpeg, QString(), QStringList(), output};
-            // The copy starts where the trial asked; the encode reads the whole copy.
-            ffmpegEncode(encode.program, encode.arguments, output, testFrames, 0);
-            return {copy, encode};
-        }
+        if (ffmpegReason.isEmpty())
+            return Road::DvdCopyThenFFmpeg;
         refusal = tr("%1: %2; %3 after a copy of the DVD title: %4")
                       .arg(engineName(preferred), preferredReason, engineName(other), ffmpegReason);
-        logStdErr(refusal, LogLevel::Normal);
-        return {};
+        return Road::None;
     }
     refusal = tr("%1: %2").arg(engineName(preferred), preferredReason);
     if (to)
         refusal += tr("; %1: %2").arg(engineName(other), targetRefusal(other));
+    return Road::None;
+}
+
+QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFrames,
+                                               int testChapter, int testPosition,
+                                               QString &refusal)
+{
+    const int preferred = preferredEngine();
+    const int other = preferred == EngineType::MEncoder ? EngineType::FFmpeg : EngineType::MEncoder;
+    auto oneStep = [&](int type) {
+        EncodingStep step{type, QString(), QStringList(), output};
+        cliCmdEncode(step.type, step.program, step.arguments, output, testFrames, testChapter,
+                     testPosition, true);
+        return QList<EncodingStep>{step};
+    };
+    const QString intermediate = intermediateOf(output);
+    switch (planRoad(intermediate, refusal)) {
+    case Road::Preferred:
+        return oneStep(preferred);
+    case Road::Other:
+        return oneStep(other);
+    case Road::DvdCopyThenFFmpeg: {
+        EncodingStep copy{EngineType::MEncoder, QString(), QStringList(), intermediate};
+        dvdTitleCopy(copy.program, copy.arguments, intermediate, testFrames, testChapter,
+                     testPosition);
+        EncodingStep encode{EngineType::FFmpeg, QString(), QStringList(), output};
+        // The copy starts where the trial asked; the encode reads the whole copy.
+        ffmpegEncode(encode.program, encode.arguments, output, testFrames, 0);
+        return {copy, encode};
+    }
+    case Road::None:
+        break;
+    }
     logStdErr(refusal, LogLevel::Normal);
     return {};
+}
+
+QString Encoder::roadRefusal(const QString &muxer, const QString &video, const QString &audio)
+{
+    // The question must leave the jobs and the target as they were.
+    const QString savedMuxer = m_output.muxer;
+    QList<std::pair<EncodingJob *, EncodingJob>> saved;
+    for (int type : {int(EngineType::MEncoder), int(EngineType::FFmpeg)}) {
+        EncodingJob *job = jobData(type);
+        if (!job)
+            continue;
+        saved.append({job, *job});
+        EncodingTarget &target = job->target;
+        target.muxer = muxer;
+        target.profile.level = EncoderProfile::LevelNone;
+        target.video.codec = video;
+        target.audio.codec = audio;
+    }
+    m_output.muxer = muxer;
+    QString refusal;
+    planRoad(intermediateOf(QDir::tempPath() + QStringLiteral("/offer")), refusal);
+    m_output.muxer = savedMuxer;
+    for (const auto &[job, copy] : std::as_const(saved))
+        *job = copy;
+    return refusal;
+}
+
+QString Encoder::intermediateFile(const QString &output)
+{
+    return intermediateOf(output);
 }
 
 // The DVD title as the intermediate file holds it: one video and the chosen audio stream

@@ -13,6 +13,7 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -36,6 +37,32 @@ QString mencoderOutput(const QStringList &arguments)
     return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
 }
 
+// A trial ends by itself at its frame or size limit; its time-out only guards against an
+// engine that hangs. On a loaded machine a valid command can take far longer than a query
+// to print its first status line, so a trial gets at least this long before it is killed.
+constexpr int TrialFinishFloor = 60000;
+
+// What an engine prints once it has closed its output file: MEncoder sums up the streams
+// it wrote on its standard output ("Video stream: ... frames"), FFmpeg the sizes it wrote
+// on its standard error ("video:158kB audio:190kB ..."; "KiB" in later versions).
+struct ClosingLine
+{
+    int type;
+    bool onStdErr;
+    const char *pattern;
+};
+constexpr ClosingLine kClosingLines[] = {
+    {1, false, "^(Video|Audio) stream:"},
+    {2, true, "video:\\s*\\d+\\S*\\s+audio:\\s*\\d+"},
+};
+
+// A file that is there: a trial must neither overwrite nor remove it.
+bool isExistingFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.exists() && info.isFile();
+}
+
 } // namespace
 
 // Removes a trial's output, but only a regular file: the output of a trial may be a
@@ -51,7 +78,7 @@ void Encoder::removeTrialOutput(const QString &path)
 
 Encoder::RunResult Encoder::runProcess(int type, const QString &program,
                                        const QStringList &arguments, bool reportNormalEnd,
-                                       bool statusQuery)
+                                       bool statusQuery, int finishTimeout)
 {
     const QString name = engineName(type);
     qCDebug(lcEncoder).noquote() << "Encoder: start process" << ('"' + program + '"') << arguments;
@@ -59,6 +86,7 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
 
     SyncRunner::Timeouts timeouts;
     this->timeouts(type, timeouts.start, timeouts.finish, timeouts.kill);
+    timeouts.finish = qMax(timeouts.finish, finishTimeout);
     const SyncRunner::Result run =
         statusQuery ? SyncRunner::runQuery(program, arguments, QString(), timeouts, "Encoder")
                     : SyncRunner::run(program, arguments, QString(), timeouts, "Encoder");
@@ -90,9 +118,28 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
         qCDebug(lcEncoder) << "Encoder: process finished.";
         logMessage(tr("Encoder: %1 process finished.").arg(name), LogLevel::Verbose);
     }
+    result.killed = run.killed;
+    result.crashed = run.crashed && !run.killed;
     result.stdOut = run.stdOut;
     result.stdErr = run.stdErr;
     return result;
+}
+
+bool Encoder::hasClosingLines(int type, const QString &stdOut, const QString &stdErr)
+{
+    static const QList<QRegularExpression> patterns = [] {
+        QList<QRegularExpression> list;
+        for (const ClosingLine &line : kClosingLines)
+            list << QRegularExpression(QLatin1String(line.pattern),
+                                       QRegularExpression::MultilineOption);
+        return list;
+    }();
+    for (qsizetype i = 0; i < patterns.size(); ++i) {
+        const ClosingLine &line = kClosingLines[i];
+        if (line.type == type)
+            return patterns.at(i).match(line.onStdErr ? stdErr : stdOut).hasMatch();
+    }
+    return false;
 }
 
 // --- engine reset ----------------------------------------------------------------------
@@ -206,11 +253,19 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
 
     QStringList trial = arguments;
     const QString engineOutput = type == EngineType::MEncoder ? mencoderOutput(arguments) : output;
-    const bool engineOutputExisted = QFileInfo::exists(engineOutput);
+    // The engine would write over it, and the clean-up would remove it: a file that is
+    // there already is the user's, not the trial's.
+    for (const QString &path : {output, engineOutput}) {
+        if (isExistingFile(path)) {
+            stdErr = tr("The file %1 exists already; the test run would overwrite it.").arg(path);
+            logMessage(tr("Encoder: %1 engine checking command: NOT valid").arg(name), LogLevel::Verbose);
+            return false;
+        }
+    }
     if (limit > 0)
         trial = type == EngineType::FFmpeg ? ffmpegTrialArguments(trial, output, limit)
                                            : mencoderTrialArguments(trial, limit);
-    const RunResult run = runProcess(type, program, trial, false);
+    const RunResult run = runProcess(type, program, trial, false, false, TrialFinishFloor);
     if (!run.started)
         return false;
     commandLine = program + QLatin1Char(' ') + trial.join(QLatin1Char(' '));
@@ -220,11 +275,16 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
     if (!keepOutput)
         removeTrialOutput(output);
     // MEncoder writes the first step of an audio target under a name of its own; what the
-    // trial wrote there goes too, but never a file that was there before.
-    if (engineOutput != output && !engineOutputExisted)
+    // trial wrote there goes too.
+    if (engineOutput != output)
         removeTrialOutput(engineOutput);
 
-    const bool valid = parseCommandCheck(type, stdOut, stdErr);
+    // An engine that crashed, or ended by itself without closing its file, wrote nothing a
+    // player can read, whatever status lines it printed first (MEncoder segfaults after
+    // "Writing header..." on some muxer and codec pairs). One killed at the time-out is
+    // judged by the status lines it printed until then.
+    const bool ended = !run.crashed && (run.killed || hasClosingLines(type, stdOut, stdErr));
+    const bool valid = ended && parseCommandCheck(type, stdOut, stdErr);
     if (valid)
         logMessage(tr("Encoder: %1 engine check command completed.").arg(name), LogLevel::Verbose);
     else

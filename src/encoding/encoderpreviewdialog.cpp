@@ -57,7 +57,10 @@ EncoderPreviewDialog::EncoderPreviewDialog(const QString &title, JobManagerWidge
 
     setWindowModality(Qt::ApplicationModal);
     setMinimumWidth(WidthChars * fontMetrics().averageCharWidth());
-    setRunningMode();
+    // Nothing runs yet: closing the new window aborts nothing, and there is nothing to play.
+    setFinishedMode();
+    m_previewButton->setEnabled(false);
+    m_infoButton->setEnabled(false);
     centerOnParent();
 }
 
@@ -135,6 +138,13 @@ void EncoderPreviewDialog::closeEvent(QCloseEvent *event)
     if (m_deleteBox->isChecked() && !path.isEmpty() && QFileInfo::exists(path))
         QFile::remove(path);
     event->accept();
+}
+
+// Escape rejects a dialog, which would only hide it: it takes the close road, which aborts
+// a running preview as the stop button and the close box do.
+void EncoderPreviewDialog::reject()
+{
+    close();
 }
 
 void EncoderPreviewDialog::showEvent(QShowEvent *event)

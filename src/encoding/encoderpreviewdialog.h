@@ -38,6 +38,7 @@ signals:
 
 public slots:
     void playPreview();
+    void reject() override;
     void showPreviewInfo();
 
 protected:

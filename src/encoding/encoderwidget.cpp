@@ -389,6 +389,16 @@ void EncoderWidget::updateCodecs(const QString &muxerChoice, const QString &vide
     } else if (muxer.isEmpty()) {
         muxer = m_encoder->targetMuxer();
     }
+    // A source without video is offered audio containers only, one of which then replaces
+    // the target: the next source with video gets the target it had before.
+    if (m_encoder->source().noVideo) {
+        if (m_videoMuxer.isEmpty())
+            m_videoMuxer = m_encoder->targetMuxer();
+    } else if (!m_videoMuxer.isEmpty()) {
+        if (muxerChoice.isEmpty())
+            muxer = m_videoMuxer;
+        m_videoMuxer.clear();
+    }
     muxer = fillCombo(m_formatCombo, m_configurator->muxerChoices(),
                       [this](const QString &id) { return m_encoder->muxerLongDescription(id); },
                       m_encoder->engineMuxerNames(muxer));
@@ -400,22 +410,69 @@ void EncoderWidget::updateCodecs(const QString &muxerChoice, const QString &vide
         || selected(m_audioCombo) != QLatin1String("noaudio");
 }
 
+QStringList EncoderWidget::withRoad(const QStringList &choices, ActiveComboBox *combo,
+                                    const QString &toolTip,
+                                    const std::function<QString(const QString &)> &refusalOf,
+                                    const std::function<QString(const QString &)> &describe)
+{
+    // The entries that stand for no stream, or for the source's own streams, are no codec
+    // an engine could refuse.
+    static const QStringList placeholders{QStringLiteral("novideo"), QStringLiteral("noaudio"),
+                                          QStringLiteral("multi")};
+    QStringList offered, reasons;
+    for (const QString &id : choices) {
+        const QString reason = placeholders.contains(id) ? QString() : refusalOf(id);
+        if (reason.isEmpty())
+            offered << id;
+        else
+            reasons << tr("%1: %2").arg(describe(id), reason);
+    }
+    // With nothing left (no engine ready) the start button says why.
+    if (offered.isEmpty()) {
+        offered = choices;
+        reasons.clear();
+    }
+    combo->setToolTip(reasons.isEmpty()
+                          ? toolTip
+                          : tr("%1\nNot offered for this source:\n%2").arg(toolTip, reasons.join('\n')));
+    return offered;
+}
+
 void EncoderWidget::fillVideoCodecs(const QString &muxer, const QString &video)
 {
     const QString codec = video.isEmpty() ? m_encoder->videoCodec() : video;
+    const QStringList audioChoices = m_configurator->audioCodecChoices(muxer);
+    // A video codec is offered when some audio choice goes with it.
+    auto refusalOf = [&](const QString &id) {
+        QString first;
+        for (const QString &audio : audioChoices) {
+            const QString reason = m_encoder->roadRefusal(muxer, id, audio);
+            if (reason.isEmpty())
+                return QString();
+            if (first.isEmpty())
+                first = reason;
+        }
+        return first;
+    };
+    auto describe = [this](const QString &id) { return m_encoder->videoCodecDescription(id); };
     m_encoder->setVideoCodec(
-        fillCombo(m_videoCombo, m_configurator->videoCodecChoices(muxer),
-                  [this](const QString &id) { return m_encoder->videoCodecDescription(id); },
-                  m_encoder->engineVideoCodecNames(codec)));
+        fillCombo(m_videoCombo,
+                  withRoad(m_configurator->videoCodecChoices(muxer), m_videoCombo,
+                           tr("Select video codec"), refusalOf, describe),
+                  describe, m_encoder->engineVideoCodecNames(codec)));
 }
 
 void EncoderWidget::fillAudioCodecs(const QString &muxer, const QString &audio)
 {
     const QString codec = audio.isEmpty() ? m_encoder->audioCodec() : audio;
+    const QString video = m_encoder->videoCodec();
+    auto refusalOf = [&](const QString &id) { return m_encoder->roadRefusal(muxer, video, id); };
+    auto describe = [this](const QString &id) { return m_encoder->audioCodecDescription(id); };
     m_encoder->setAudioCodec(
-        fillCombo(m_audioCombo, m_configurator->audioCodecChoices(muxer),
-                  [this](const QString &id) { return m_encoder->audioCodecDescription(id); },
-                  {codec, m_encoder->defaultAudioCodec(muxer, QString())}));
+        fillCombo(m_audioCombo,
+                  withRoad(m_configurator->audioCodecChoices(muxer), m_audioCombo,
+                           tr("Select audio codec"), refusalOf, describe),
+                  describe, {codec, m_encoder->defaultAudioCodec(muxer, QString())}));
 }
 
 void EncoderWidget::fillSubtitleCodecs(const QString &muxer, const QString &subtitle)

@@ -6,10 +6,12 @@
 #include "engines/subtitleinfo.h"
 #include "engines/videoinfo.h"
 #include "jobs/encoderpreferences.h"
+#include "encoder/encodingstep.h"
 #include "jobs/encodingtaskdata.h"
 
 #include <QPointer>
 #include <QProcess>
+#include <QSet>
 #include <QWidget>
 
 #include <functional>
@@ -17,6 +19,7 @@
 class ActiveComboBox;
 class Configurator;
 class Encoder;
+class Job;
 class JobManager;
 class JobManagerWidget;
 class Process;
@@ -142,13 +145,22 @@ protected:
                          int duration, bool preview, QLayout *layout, const Ending &ending);
     bool queueExtraction(const QString &intermediate, const QString &output, int duration,
                          bool preview, QLayout *layout, const Ending &ending);
-    void closePanel(int step);
+    // How the work that a finished task closes ended, for the closing line of the log.
+    enum class Outcome { Completed, Failed, Aborted };
+    void closePanel(int step, Outcome outcome, bool preview);
     void previewStarted();
+    // Hides the preview window, not running, with an empty job view.
+    void hidePreview();
     void returnToReady(bool reload);
     virtual void reloadProfile() { loadProfileSettings(); }
     // Refills the four lists; empty values keep the encoder's current choice.
     void updateCodecs(const QString &muxer, const QString &video, const QString &audio,
                       const QString &subtitle);
+    // The choices that some engine, or MEncoder and FFmpeg one after the other, can make
+    // from the current source; the combo's tool tip names the others with the reason.
+    QStringList withRoad(const QStringList &choices, ActiveComboBox *combo, const QString &toolTip,
+                         const std::function<QString(const QString &)> &refusalOf,
+                         const std::function<QString(const QString &)> &describe);
     void fillVideoCodecs(const QString &muxer, const QString &video);
     void fillAudioCodecs(const QString &muxer, const QString &audio);
     void fillSubtitleCodecs(const QString &muxer, const QString &subtitle);
@@ -166,35 +178,39 @@ protected:
     void showLevelProfile(const ProfileChoice &choice, int level, const QString &summaryMuxer);
     void prepareJob();
     QString selected(ActiveComboBox *combo) const;
+    // An output path that names no file, no reserved name and no intermediate of either.
     QString uniqueOutputPath() const;
     // The file line shows the name the next encoding will really write: numbered when the
     // target folder already holds one of that name. It follows the folder's changes.
     void showOutputName();
-    // One encoding as both panels start it: a unique output, the command for the current
-    // choice and its trial run. False, after the failure box, when the trial fails.
+    // One encoding as both panels start it: a target folder that exists and can be written,
+    // a unique output, the steps that make the current choice and their trial run. False,
+    // after the failure box, when any of them fails.
     struct EncodingCommand
     {
         QString output;
-        int type = 0;
-        QString program;
-        QStringList arguments;
+        QList<EncodingStep> steps;
         int frames = 0;
         bool test = false;
     };
     bool checkedEncodingCommand(EncodingCommand &command, bool clearViews,
                                 const QString &failureHint);
+    // Why the target folder cannot take the output; empty when it can (made when missing).
+    QString targetFolderRefusal(const QString &folder) const;
     // Sends an encoding's job where it belongs: a preview to the panel's own manager and
     // window, an encoding to the main job manager. `queue` initialises the job with the
     // id given and adds it to the own (preview) or main manager.
     void queueEncodingJob(const EncodingCommand &command,
                           const std::function<void(const QString &id, bool preview)> &queue);
-    // Gives the task the checked command and its task values.
-    void setEncodingTask(Task *task, const EncodingCommand &command, const QString &folder,
-                         const QString &name);
-    int checkLimit(int type) const;
-    // The failure box of a trial run that did not pass.
-    void showStartFailure(const QString &output, const QString &program,
-                          const QStringList &arguments, const QString &stdOut,
+    // Gives the task one step of the checked command and its task values.
+    void setEncodingTask(Task *task, const EncodingCommand &command, const EncodingStep &step,
+                         const QString &folder, const QString &name);
+    // The job is the panel's: its end is the panel's to finalise, and its output's name is
+    // taken until then.
+    void adoptJob(Job *job, const QString &output);
+    bool isOwnJob(const Job *job) const { return m_ownJobs.contains(job); }
+    // The failure box of a start that did not pass.
+    void showStartFailure(const QString &output, const QString &commands, const QString &stdOut,
                           const QString &stdErr, const QString &informative);
     // The nine values of an encoding task, and the final output after them when the engine
     // writes an intermediate file first.
@@ -238,7 +254,10 @@ protected:
     // Parented to the console window, which may delete it first when it closes.
     QPointer<EncoderPreviewDialog> m_preview;
     bool m_logFinalizing = false; // the extended panel reports the analysis
+    // The jobs this panel queued (jobs stay in their managers for the whole run).
+    QSet<const Job *> m_ownJobs;
     bool m_canEncode = false;
+    QString m_videoMuxer;          // the target before a source without video replaced it
     bool m_running = false;
     bool m_ready = false;
     bool m_aborted = false;

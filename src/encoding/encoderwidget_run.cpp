@@ -6,6 +6,7 @@
 #include "encoding/encoderpreviewdialog.h"
 #include "encoding/encodinglogging.h"
 #include "encoding/finalizerules.h"
+#include "encoding/jobfiles.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/jobmanagerwidget.h"
 #include "jobs/infoboxdialog.h"
@@ -32,20 +33,27 @@ QString EncoderWidget::uniqueOutputPath() const
 {
     const OutputTarget target = m_encoder->outputTarget();
     const QString extension = Encoder::muxerExtension(m_encoder->targetMuxer(), false);
-    return target.folder + QLatin1Char('/') + makeUniqueBaseName(target.folder, target.baseName)
-        + extension;
+    // A name whose intermediate is still there (the copy that a failed two-step encoding
+    // keeps, a finalising step's renamed file) is passed over too: the trial would refuse
+    // to write over it. Passed names are held only while the next is sought.
+    QStringList passed;
+    QString name = makeUniqueBaseName(target.folder, target.baseName);
+    while (true) {
+        const QString intermediate = QFileInfo(Encoder::intermediateFile(name)).completeBaseName();
+        if (makeUniqueBaseName(target.folder, intermediate) == intermediate)
+            break;
+        reserveOutputName(target.folder, name);
+        passed << name;
+        name = makeUniqueBaseName(target.folder, target.baseName);
+    }
+    for (const QString &taken : std::as_const(passed))
+        releaseOutputName(target.folder, taken);
+    return target.folder + QLatin1Char('/') + name + extension;
 }
 
-int EncoderWidget::checkLimit(int type) const
-{
-    if (type == 2)
-        return m_preferences.validationSize;
-    return type == 1 ? m_preferences.validationFrames : 0;
-}
-
-void EncoderWidget::showStartFailure(const QString &output, const QString &program,
-                                     const QStringList &arguments, const QString &stdOut,
-                                     const QString &stdErr, const QString &informative)
+void EncoderWidget::showStartFailure(const QString &output, const QString &commands,
+                                     const QString &stdOut, const QString &stdErr,
+                                     const QString &informative)
 {
     log(tr("Failed to start encoding."), 1);
     InfoBoxDialog box(this);
@@ -53,9 +61,8 @@ void EncoderWidget::showStartFailure(const QString &output, const QString &progr
     box.setText(tr("Encoding has failed to start."));
     if (!informative.isEmpty())
         box.setInformativeText(informative);
-    box.setDetailedText(tr("- input: %1\n- output: %2\n- command: %3 %4\n- response:\n%5\n%6")
-                            .arg(m_encoder->sourcePath(), output, program,
-                                 arguments.join(QLatin1Char(' ')), stdOut, stdErr));
+    box.setDetailedText(tr("- input: %1\n- output: %2\n- command: %3\n- response:\n%4\n%5")
+                            .arg(m_encoder->sourcePath(), output, commands, stdOut, stdErr));
     box.exec();
 }
 
@@ -81,10 +88,34 @@ EncodingTaskData EncoderWidget::encodingTaskData(int type, const QStringList &ar
     return values;
 }
 
+QString EncoderWidget::targetFolderRefusal(const QString &folder) const
+{
+    return JobFiles::folderRefusal(folder);
+}
+
+namespace {
+// The steps' command lines as the failure box shows them, one a line.
+QString commandsText(const QList<EncodingStep> &steps)
+{
+    QStringList lines;
+    for (const EncodingStep &step : steps)
+        lines << step.program + QLatin1Char(' ') + step.arguments.join(QLatin1Char(' '));
+    return lines.join(QLatin1Char('\n'));
+}
+} // namespace
+
 bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearViews,
                                            const QString &failureHint)
 {
     const EncodingSource &source = m_encoder->source();
+    const QString folder = m_encoder->outputTarget().folder;
+    // Made as the Job menu makes it; one that cannot take a file is refused with the reason
+    // rather than by the engine's last line.
+    const QString folderReason = targetFolderRefusal(folder);
+    if (!folderReason.isEmpty()) {
+        showStartFailure(folder, QString(), QString(), folderReason, folderReason);
+        return false;
+    }
     command.output = uniqueOutputPath();
     command.test = m_preferences.testMode;
     command.frames = command.test ? m_preferences.testFrames : 0;
@@ -93,33 +124,44 @@ bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearV
     const int position = command.test ? FinalizeRules::testPosition(m_preferences.testPosition,
                                                                     source.video.length)
                                       : 0;
-    m_encoder->cliCmdEncode(command.type, command.program, command.arguments, command.output,
-                            command.frames, chapter, position, false);
-    qCDebug(lcEncoding) << "EncoderWidget: encoding command line" << command.program << command.arguments;
+    QString refusal;
+    command.steps = m_encoder->cliCmdEncodeSteps(command.output, command.frames, chapter,
+                                                 position, refusal);
+    for (const EncodingStep &step : std::as_const(command.steps))
+        qCDebug(lcEncoding) << "EncoderWidget: encoding command line" << step.program << step.arguments;
     if (clearViews)
         for (QTextEdit *view : {m_stdIn, m_stdOut, m_stdErr})
             if (view)
                 view->clear();
+    if (command.steps.isEmpty()) {
+        showStartFailure(command.output, QString(), QString(), refusal, refusal);
+        return false;
+    }
 
     QString commandLine, stdOut, stdErr;
-    if (command.program.isEmpty()
-        || !m_encoder->checkCommand(command.type, command.program, command.arguments,
-                                    command.output, commandLine, stdOut, stdErr,
-                                    checkLimit(command.type))) {
-        showStartFailure(command.output, command.program, command.arguments, stdOut, stdErr,
-                         failureHint);
+    if (!m_encoder->checkSteps(command.steps, commandLine, stdOut, stdErr,
+                               m_preferences.validationFrames, m_preferences.validationSize)) {
+        showStartFailure(command.output, commandsText(command.steps), stdOut, stdErr, failureHint);
         return false;
     }
     return true;
 }
 
 void EncoderWidget::setEncodingTask(Task *task, const EncodingCommand &command,
-                                    const QString &folder, const QString &name)
+                                    const EncodingStep &step, const QString &folder,
+                                    const QString &name)
 {
     const EncodingTaskData values =
-        encodingTaskData(command.type, command.arguments, command.output, command.frames);
-    task->set(newTaskData(task, values), command.program, command.arguments, folder, name,
-              tr("Encoding"));
+        encodingTaskData(step.type, step.arguments, step.output, command.frames);
+    const bool copy = step.output != command.output;
+    task->set(newTaskData(task, values), step.program, step.arguments, folder, name,
+              copy ? tr("Copying") : tr("Encoding"));
+}
+
+void EncoderWidget::adoptJob(Job *job, const QString &output)
+{
+    m_ownJobs.insert(job);
+    JobFiles::reserveOutput(job, output);
 }
 
 bool EncoderWidget::runEncoding()
@@ -127,6 +169,13 @@ bool EncoderWidget::runEncoding()
     EncodingCommand command;
     if (!checkedEncodingCommand(command, false, QString()))
         return false;
+    // A plain job runs one task: the steps that one engine cannot do alone wait for each
+    // other only in the extended panel's jobs.
+    if (command.steps.size() != 1) {
+        showStartFailure(command.output, commandsText(command.steps), QString(), QString(),
+                         tr("This target takes two engines one after the other."));
+        return false;
+    }
     const OutputTarget target = m_encoder->outputTarget();
     const EncodingSource &source = m_encoder->source();
 
@@ -139,8 +188,9 @@ bool EncoderWidget::runEncoding()
     const QString title = tr("Encoding %1 to %2 format").arg(inputName, formatName);
 
     auto *task = new Task;
-    setEncodingTask(task, command, target.folder, title);
+    setEncodingTask(task, command, command.steps.first(), target.folder, title);
     auto *job = new Job;
+    adoptJob(job, command.output);
     const QString fileName = QFileInfo(command.output).fileName();
     queueEncodingJob(command, [&](const QString &id, bool preview) {
         job->init(task, id, title, fileName, m_stdIn, m_stdOut, m_stdErr, m_log, m_verbosity, 0,
@@ -180,9 +230,7 @@ void EncoderWidget::returnToReady(bool reload)
 {
     if (!m_ownJobManager->isIdle())
         return;
-    m_preview->hide();
-    m_preview->setRunningMode();
-    m_jobView->clear();
+    hidePreview();
     m_ready = true;
     m_running = false;
     if (reload)
@@ -244,7 +292,8 @@ void EncoderWidget::finishJobProcess(Process *process, int, QProcess::ExitStatus
 
 void EncoderWidget::finalizeEncoding(Process *process)
 {
-    if (!process || !process->task)
+    // The main window hands over the ends of all its jobs: only the panel's own are its.
+    if (!process || !process->task || !isOwnJob(process->job))
         return;
     finalizeTask(Ending{process->task, nullptr, 0}, false);
 }
@@ -261,17 +310,30 @@ void EncoderWidget::finalizeTask(const Ending &ending, bool skip)
     QLayout *layout = JobManagerWidget::consoleLayout(data);
     const QString finalOutput = taskDataValue(data, FinalOutputSlot).toString();
     const bool completed = ending.task->state == Task::Completed;
+    const bool finalizing = step == 1 && type == 2;
 
-    if (!skip && !m_aborted && step == 1 && type == 2) {
+    // The aborted flag is the preview's: a normal encoding that ends meanwhile is its own.
+    if (preview && m_aborted) {
+        closePanel(step, Outcome::Aborted, preview);
+        return;
+    }
+    if (finalizing) {
         const QString kept = FinalizeRules::closeFinalizing(completed, path, text);
-        if (completed && kept == text)
+        const bool done = completed && kept == text;
+        if (done)
             log(tr("Finalizing done."), 3);
         else
             log(tr("Failed to finalize encoding: %1").arg(kept.isEmpty() ? path : kept), 1);
-    } else if (!skip && !m_aborted && step == 0 && !completed) {
+        closePanel(step, done ? Outcome::Completed : Outcome::Failed, preview);
+        return;
+    }
+    if (!completed) {
         // A failed encoding leaves nothing worth analysing.
         log(tr("Encoding failed."), 1);
-    } else if (!skip && !m_aborted && step == 0 && type == 1) {
+        closePanel(step, Outcome::Failed, preview);
+        return;
+    }
+    if (!skip && step == 0 && type == 1) {
         if (m_logFinalizing)
             log(tr("Finalizing..."), 1);
         const QString output = finalOutput.isEmpty() ? path : finalOutput;
@@ -292,22 +354,32 @@ void EncoderWidget::finalizeTask(const Ending &ending, bool skip)
         if (queued)
             return;
     }
-    closePanel(step);
+    closePanel(step, Outcome::Completed, preview);
 }
 
-void EncoderWidget::closePanel(int step)
+void EncoderWidget::hidePreview()
 {
-    if (m_aborted) {
-        m_preview->hide();
-        m_preview->setRunningMode();
-        m_jobView->clear();
-    } else {
-        m_preview->setFinishedMode();
+    m_preview->hide();
+    // Nothing runs while it is hidden: closing it then aborts nothing.
+    m_preview->setFinishedMode();
+    m_jobView->clear();
+}
+
+void EncoderWidget::closePanel(int step, Outcome outcome, bool preview)
+{
+    // Only a preview locks the panel; a normal encoding left it ready.
+    if (preview) {
+        if (outcome == Outcome::Aborted)
+            hidePreview();
+        else
+            m_preview->setFinishedMode();
+        m_running = false;
+        m_ready = true;
+        enableControls(true);
     }
-    m_running = false;
-    m_ready = true;
-    enableControls(true);
-    log(step == 0 ? tr("Encoding completed.") : tr("Finalizing completed."), 1);
+    // A failure or an abort has said so already.
+    if (outcome == Outcome::Completed)
+        log(step == 0 ? tr("Encoding completed.") : tr("Finalizing completed."), 1);
 }
 
 bool EncoderWidget::queueAspectCorrection(const QString &analysed, const QString &output,
@@ -381,6 +453,7 @@ bool EncoderWidget::queueFinalizing(const QString &program, const QStringList &a
     task->set(newTaskData(task, *values), program, arguments, m_encoder->outputTarget().folder,
               taskName(), tr("Finalizing"));
     auto *job = new Job;
+    adoptJob(job, values->value(TaskDataSlot::Extension).toString());
     job->init(task, QStringLiteral("Finalizing"), tr("Current finalizing process"), QString(),
               m_stdIn, m_stdOut, m_stdErr, m_log, m_verbosity, 0, 0, 0);
     const bool preview = values->value(TaskDataSlot::Preview).toBool();

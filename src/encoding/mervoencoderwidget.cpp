@@ -4,6 +4,7 @@
 #include "encoder/mervoconfigurator.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/finalizerules.h"
+#include "encoding/jobfiles.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/mervoconsoledialog.h"
 #include "encoding/mervoencoderconfiguredialog.h"
@@ -204,15 +205,30 @@ bool MervoEncoderWidget::startEncoding()
     const QString name = tr("Encoding %1 to %2 format")
                              .arg(QFileInfo(source.path).completeBaseName(),
                                   m_encoder->muxerShortName(m_encoder->targetMuxer()));
-    auto *task = new MervoTask;
-    setEncodingTask(task, command, target.folder, name);
+    // One task a step, each waiting for the one before: one job, one box in the job view.
     QList<MervoTask *> tasks;
-    if (!MervoTask::insertChecked(task, &tasks)) {
-        delete task;
-        reportInsertFailure(name, tr("JOB %1 as failed to start.").arg(name));
-        return false;
+    MervoTask *previous = nullptr;
+    for (const EncodingStep &step : std::as_const(command.steps)) {
+        auto *task = new MervoTask;
+        setEncodingTask(task, command, step, target.folder, name);
+        if (previous) {
+            task->setPrecedingTasks({previous});
+            previous->setFollowingTasks({task});
+        }
+        if (!MervoTask::insertChecked(task, &tasks)) {
+            delete task;
+            qDeleteAll(tasks);
+            reportInsertFailure(name, tr("JOB %1 as failed to start.").arg(name));
+            return false;
+        }
+        previous = task;
     }
     auto *job = new MervoJob;
+    adoptJob(job, command.output);
+    // The copy of a DVD title is kept when its encode fails, to be looked at or tried again.
+    for (const EncodingStep &step : std::as_const(command.steps))
+        if (step.output != command.output)
+            JobFiles::removeAtEnd(job, step.output, JobFiles::Removal::AfterSuccess);
     const QString fileName = QFileInfo(command.output).fileName();
     queueEncodingJob(command, [&](const QString &id, bool preview) {
         job->init(tasks, id, name, fileName, m_stdIn, m_stdOut, m_stdErr, m_log, m_verbosity, 0,
@@ -240,7 +256,10 @@ void MervoEncoderWidget::finishJobProcess(MervoProcess *process, int, QProcess::
 
 void MervoEncoderWidget::finalizeEncoding(MervoProcess *process)
 {
-    if (!process || !process->mervoTask)
+    // The main window hands over the ends of all its jobs: only the panel's own are its,
+    // and only once nothing of the job is left to run (a two-step job goes on by itself).
+    MervoJob *job = process ? process->mervoJob : nullptr;
+    if (!process || !process->mervoTask || !isOwnJob(job) || !job->isFinished())
         return;
     Ending ending{process->mervoTask, process->mervoJob ? process->mervoJob->container : nullptr,
                   process->mervoJob ? process->mervoJob->elapsedSeconds() : 0};
@@ -292,6 +311,7 @@ bool MervoEncoderWidget::queueFinalizing(const QString &program, const QStringLi
         return false;
     }
     auto *job = new MervoJob;
+    adoptJob(job, values->value(TaskDataSlot::Extension).toString());
     job->container = ending.container;
     job->accumulatedSeconds = ending.elapsedSeconds;
     job->init(tasks, QStringLiteral("Finalizing"), tr("Current finalizing process"), QString(),

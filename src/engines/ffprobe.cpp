@@ -207,7 +207,7 @@ bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,
     return true;
 }
 
-QString FFprobe::parseValue(const QString &key, const QString &text, bool *ok)
+bool FFprobe::findValue(const QString &key, const QString &text, QString *value)
 {
     // One "key=value" line per field (values escaped, see FFprobeReport::text), whatever the
     // line end. The first line of the key counts, whatever its case; only the whole key: a
@@ -219,17 +219,25 @@ QString FFprobe::parseValue(const QString &key, const QString &text, bool *ok)
         const QRegularExpressionMatch line = lines.next();
         if (line.captured(1).compare(key, Qt::CaseInsensitive) != 0)
             continue;
-        const QString value = FFprobeReport::unescape(line.captured(2).trimmed());
-        if (ok)
-            *ok = true;
+        *value = FFprobeReport::unescape(line.captured(2).trimmed());
+        return true;
+    }
+    return false;
+}
+
+QString FFprobe::parseValue(const QString &key, const QString &text, bool *ok)
+{
+    QString value;
+    const bool found = findValue(key, text, &value);
+    if (ok)
+        *ok = found;
+    if (found) {
         qCDebug(lcEngines).noquote() << "FFprobe: parse success" << key << value << quoted(m_filePath);
         return value;
     }
     m_console->log(LogLevel::Verbose, tr("FFprobe: failed to parse '%1' of %2").arg(key, m_filePath));
     qCDebug(lcEngines).noquote() << "FFprobe: failed to parse" << key << quoted(m_filePath)
                        << quoted(m_executablePath);
-    if (ok)
-        *ok = false;
     return QString();
 }
 
@@ -290,12 +298,17 @@ int FFprobe::lookUp(const QString &text, QHash<QString, QString> &data, const QS
 {
     if (missing)
         missing->clear();
+    // A key asked for among others may be one this FFprobe no longer prints (FFprobe 5
+    // dropped "codec_time_base"): the caller is told through the missing list, and no
+    // failure is logged for it.
     for (const QString &key : keys) {
-        bool found = false;
-        const QString value = parseValue(key, text, &found);
-        if (found)
+        QString value;
+        if (findValue(key, text, &value)) {
             data.insert(key, value);
-        else if (missing)
+            continue;
+        }
+        qCDebug(lcEngines).noquote() << "FFprobe: no value for" << key << quoted(m_filePath);
+        if (missing)
             missing->append(key);
     }
     return int(data.size());

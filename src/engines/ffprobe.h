@@ -57,7 +57,11 @@ public:
                      const QString &streams, const QString &intervals, bool withHashes = true);
     static QList<FFprobePacket> parsePackets(const QString &text);
 
+    // The value of a key in a block of "key=value" lines; a key the block lacks is logged
+    // as a failure.
     QString parseValue(const QString &key, const QString &text, bool *ok);
+    // The same without a log: false when the block lacks the key.
+    static bool findValue(const QString &key, const QString &text, QString *value);
     // "N/A" is 0; "12.5" a decimal; "16:9" and "25/1" ratios of two positive numbers (else
     // 0); anything else, a plain integer included, 0.
     static double toNumber(const QString &value);

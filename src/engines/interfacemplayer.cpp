@@ -187,7 +187,10 @@ void InterfaceMplayer::cliCmdIdentify(QString *program, QStringList *arguments) 
     if (!m_windowId.isEmpty())
         args << "-wid" << m_windowId;
     if (m_sourceType != Dvd) {
-        args << "-msglevel" << "identify=4" << fileArgument(m_sourcePath);
+        // "-frames 1" counts video frames only: a file without video would play to its end.
+        // Stopping at position 0 ends it as soon as its streams are described; a video file
+        // still shows its first frame (and so its display size) before that.
+        args << "-endpos" << "0" << "-msglevel" << "identify=4" << fileArgument(m_sourcePath);
     } else {
         // The identify pass always reads angle 1: the other angles share its streams.
         args << "-msglevel" << "identify=6" << "-dvd-device" << m_sourcePath

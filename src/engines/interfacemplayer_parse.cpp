@@ -232,8 +232,16 @@ LineOutcome readIdVideoCodec(const QString &value, ClipInfo &clip)
     return outcome(PlayerOutputCode::VideoCodec);
 }
 
+// The chapter count of a clip. A DVD title of one chapter gets no "CHAPTERS:" list, so
+// for it this line is the only answer about its chapters.
+LineOutcome readIdChapters(const QString &value, ClipInfo &clip)
+{
+    return storeInt(value, clip.chapters, "DVD chapter number", PlayerOutputCode::ChapterCount);
+}
+
 const IdLineReader kIdLineReaders[] = {
     {"ID_LENGTH=", readIdLength},
+    {"ID_CHAPTERS=", readIdChapters},
     {"ID_AUDIO_ID=", readIdAudioId},
     {"ID_AUDIO_FORMAT=", readIdAudioFormat},
     {"ID_AUDIO_BITRATE=", readIdAudioBitrate},
@@ -818,6 +826,11 @@ void InterfaceMplayer::parseStderr(const QByteArray &line, int *code, QString *t
         *text = s;
         *code = PlayerOutputCode::NoDvdStructure;
         qCDebug(lcMplayer) << "InterfaceMplayer: parseStderr() detected no DVD VMG";
+    } else if (s.startsWith(QLatin1String("Error opening/initializing the selected video_out"))
+               || s.startsWith(QLatin1String("FATAL: Cannot initialize video driver"))) {
+        // The player goes on without a picture: the caller may try another output.
+        *text = s;
+        *code = PlayerOutputCode::VideoOutputFailed;
     } else if (isPlatformNoise(s)) {
         *text = s;
         *code = PlayerOutputCode::PlatformNoise;

@@ -42,7 +42,8 @@ public:
         NoDvdStructure = 33,   // "Can't open VMG info"
         FileNotFound = 34,
         OtherError = 35,       // any other standard-error line
-        PlatformNoise = 36     // a harmless warning of the Linux build (LIRC, socket,
+        PlatformNoise = 36,    // a harmless warning of the Linux build (LIRC, socket,
                                // decoder threading): no error of the source
+        VideoOutputFailed = 37 // the chosen video output could not be opened: no picture
     };
 };

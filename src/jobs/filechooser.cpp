@@ -1,5 +1,7 @@
 #include "jobs/filechooser.h"
 
+#include "jobs/folderorfiledialog.h"
+
 #include <QFileDialog>
 
 namespace {
@@ -20,6 +22,11 @@ QString runDialog(const FileChooser::Request &request)
                                             request.filter);
     case FileChooser::ExistingFolder:
         return QFileDialog::getExistingDirectory(request.parent, request.caption, request.start);
+    case FileChooser::ExistingFolderOrFile: {
+        FolderOrFileDialog dialog(request.parent, request.caption, request.start, request.filter);
+        dialog.exec();
+        return dialog.chosenPath();
+    }
     }
     return QString();
 }
@@ -40,6 +47,12 @@ QString FileChooser::saveFileName(QWidget *parent, const QString &caption, const
 QString FileChooser::existingFolder(QWidget *parent, const QString &caption, const QString &start)
 {
     return choose({ExistingFolder, parent, caption, start, QString()});
+}
+
+QString FileChooser::existingFolderOrFile(QWidget *parent, const QString &caption, const QString &start,
+                                         const QString &filter)
+{
+    return choose({ExistingFolderOrFile, parent, caption, start, filter});
 }
 
 void FileChooser::setHandler(Handler handler)

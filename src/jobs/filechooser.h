@@ -12,7 +12,7 @@ class QWidget;
 class FileChooser
 {
 public:
-    enum Kind { OpenFile, SaveFile, ExistingFolder };
+    enum Kind { OpenFile, SaveFile, ExistingFolder, ExistingFolderOrFile };
 
     // What a chooser was asked: its kind, parent, caption, start folder or file, filter.
     struct Request
@@ -32,6 +32,9 @@ public:
     static QString saveFileName(QWidget *parent, const QString &caption, const QString &start,
                                 const QString &filter);
     static QString existingFolder(QWidget *parent, const QString &caption, const QString &start);
+    // An existing folder, or an existing file that the filter shows.
+    static QString existingFolderOrFile(QWidget *parent, const QString &caption, const QString &start,
+                                        const QString &filter);
 
     // An empty handler puts the platform's dialogs back.
     static void setHandler(Handler handler);

@@ -1,18 +1,36 @@
 #include "jobs/uniquebasename.h"
 
 #include <QDir>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 
 namespace {
 
+// Reserved base names by folder, each with the number of jobs that hold it.
+QHash<QString, QHash<QString, int>> &reservations()
+{
+    static QHash<QString, QHash<QString, int>> table;
+    return table;
+}
+
+QString folderKey(const QString &folder)
+{
+    return QDir::cleanPath(QDir(folder).absolutePath());
+}
+
 // Every entry of the folder, hidden ones included. Not only plain files: a directory or a
 // dangling link under the output's name would make the engine fail, so it is taken too.
 QStringList folderEntries(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                      | QDir::NoDotAndDotDot,
-                                  QDir::Unsorted);
+    QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                     | QDir::NoDotAndDotDot,
+                                                 QDir::Unsorted);
+    // A reserved name stands for the file its job is going to write.
+    const QHash<QString, int> reserved = reservations().value(folderKey(folder));
+    for (auto it = reserved.cbegin(); it != reserved.cend(); ++it)
+        entries << it.key() + QStringLiteral(".reserved");
+    return entries;
 }
 
 // "<stem>.*": the stem, a dot, then anything.
@@ -70,4 +88,29 @@ QString makeUniqueBaseName(const QString &folder, const QString &baseName)
     while (anyHasStem(entries, numbered(baseName, number)))
         ++number;
     return numbered(baseName, number);
+}
+
+void reserveOutputName(const QString &folder, const QString &baseName)
+{
+    ++reservations()[folderKey(folder)][baseName.toLower()];
+}
+
+void releaseOutputName(const QString &folder, const QString &baseName)
+{
+    const QString key = folderKey(folder);
+    auto byFolder = reservations().find(key);
+    if (byFolder == reservations().end())
+        return;
+    auto name = byFolder->find(baseName.toLower());
+    if (name == byFolder->end())
+        return;
+    if (--name.value() <= 0)
+        byFolder->erase(name);
+    if (byFolder->isEmpty())
+        reservations().erase(byFolder);
+}
+
+bool isOutputNameReserved(const QString &folder, const QString &baseName)
+{
+    return reservations().value(folderKey(folder)).contains(baseName.toLower());
 }

@@ -9,3 +9,11 @@
 // "?" in the base name are plain characters, and the name returned never names an
 // existing "<name>.*" entry.
 QString makeUniqueBaseName(const QString &folder, const QString &baseName);
+
+// Output names taken by queued jobs: from queueing to the job's end a job's output is
+// reserved, and makeUniqueBaseName() steps past a reserved "<folder>/<baseName>" as past
+// a file, so that two jobs never write, or remove, one file. Paths are compared as the
+// folder's clean absolute path and the base name without regard to letter case.
+void reserveOutputName(const QString &folder, const QString &baseName);
+void releaseOutputName(const QString &folder, const QString &baseName);
+bool isOutputNameReserved(const QString &folder, const QString &baseName);

@@ -269,11 +269,16 @@ void PlayerWidget::attachRenderer()
     player->setWid(QString::number(windowId));
 }
 
+// The first listed output that has not failed on this display; none when all have.
 void PlayerWidget::chooseVideoOutput()
 {
+    videoOutput.clear();
     for (const char *driver : kVideoOutputs) {
-        if (player->setVideoOutput(QString::fromLatin1(driver)))
+        const QString name = QString::fromLatin1(driver);
+        if (!failedVideoOutputs.contains(name) && player->setVideoOutput(name)) {
+            videoOutput = name;
             return;
+        }
     }
 }
 
@@ -360,6 +365,8 @@ void PlayerWidget::setMPlayerBinPath(const QString &path)
 {
     mplayerBinPath = path;
     player->setBackendBinary(path);
+    // Another build may open the outputs this one could not.
+    failedVideoOutputs.clear();
     if (loadStateBox->checkState() == Qt::Checked) {
         setControlsEnabled(isReady(false));
         trackGroup->setEnabled(isReady(false));

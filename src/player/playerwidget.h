@@ -14,6 +14,7 @@
 #include <QWidget>
 
 class FFprobeData;
+struct DiskInfo;
 struct DiskTitle;
 struct InterfaceStatus;
 class MediaInfoData;
@@ -189,9 +190,13 @@ protected:
     // Hands the renderer's window id to the facade and picks the video output.
     void attachRenderer();
     void chooseVideoOutput();
+    // A listed output that fails on this display leaves the picture black: the playback
+    // starts again through the next output that has not failed.
+    void playWithNextVideoOutput();
     void takeRecords();
     void showAudioPixmap();
     void clearTrackControls();
+    void clearSourceDisplay();
     static void clearConsole(QTextEdit *console);
 
     // The steps of setInput; the extended panel clears its consoles first, makes a file's
@@ -211,6 +216,7 @@ protected:
     void showLoadFailure(const QString &text, const QString &informativeText);
     void echoCommand(const QString &program, const QStringList &arguments);
     void logDvdStdErr(const QByteArray &line);
+    void showNoTitleFailure(const QString &path, const DiskInfo &disk);
     // The movie record's corrections from the MediaInfo and FFprobe analyses.
     void correctMovieInfo();
 
@@ -261,6 +267,8 @@ protected:
     InterfaceStatus *ffprobeStatusRecord = nullptr;
     FFprobeData *ffprobeDataRecord = nullptr;
     QStringList *playbackErrors = nullptr;
+    QString videoOutput;              // the output the next playback uses; empty for none
+    QStringList failedVideoOutputs;   // outputs the player could not open on this display
     ProgressWidget *progressWidget = nullptr;
 
     // Widgets.

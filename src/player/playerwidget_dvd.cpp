@@ -84,6 +84,15 @@ QString applyTitleAnswer(int code, const ClipInfo &clip, int n, TitleInfo &title
         title.chapterTimes = clip.chapterTimes;
         marks.chapters = true;
         return PlayerWidget::tr("Info: detected %1 chapters in title %2.").arg(clip.chapters).arg(n);
+    case PlayerOutputCode::ChapterCount:
+        // MPlayer lists no chapter starts for a title of one chapter ("ID_CHAPTERS=1"
+        // alone): that chapter starts with the title. A longer count waits for its list.
+        if (clip.chapters != 1 || marks.chapters)
+            return QString();
+        title.chapters = 1;
+        title.chapterTimes = {0.0};
+        marks.chapters = true;
+        return PlayerWidget::tr("Info: detected %1 chapters in title %2.").arg(1).arg(n);
     case PlayerOutputCode::AudioStreamCount:
         title.audioCount = clip.audioCount;
         marks.audioCount = true;
@@ -274,11 +283,37 @@ bool PlayerWidget::loadDvd(const QString &path)
                                       [](const TitleInfo &title) { return !title.ignored; });
     if (!anyTitle) {
         log(tr("Failed to load DVD (try slower timing preferences or rip on hard-drive first)"), LogLevel::Quiet);
+        showNoTitleFailure(path, disk);
         return false;
     }
     log(tr("DVD loaded, ready to play [%1].").arg(sourceName), LogLevel::Quiet);
     stepProgress();
     return true;
+}
+
+// Nothing is left to offer: the user is told why, and for titles the short-title filter
+// took, which limit did it and where it is changed.
+void PlayerWidget::showNoTitleFailure(const QString &path, const DiskInfo &disk)
+{
+    double longest = 0.0;
+    bool allTooShort = titleCount > 0;
+    for (int n = 1; n <= titleCount; ++n) {
+        const DiskTitle *entry = disk.title(n);
+        allTooShort = allTooShort && entry && entry->ignored;
+        if (entry)
+            longest = std::max(longest, entry->length);
+    }
+    const QString failure = tr("Failed to load DVD from:\n%1").arg(path);
+    if (!allTooShort) {
+        showLoadFailure(failure, tr("The player engine could not read any title of this DVD. Try slower "
+                                    "timing preferences or rip it on hard-drive first."));
+        return;
+    }
+    showLoadFailure(failure,
+                    tr("Every title of this DVD is shorter than the short-title limit of %1 seconds (the "
+                       "longest lasts %2), so none is offered. Lower the limit or untick it in Options > "
+                       "Preferences, General tab, DVD preferences: \"Short titles to ignore\".")
+                        .arg(QString::number(preferences.titleMinimumLength, 'g', 6), durationText(longest)));
 }
 
 void PlayerWidget::loadDvdTitle(Player &dvdPlayer, const QString &path, const DiskTitle &entry, int n,

@@ -110,9 +110,8 @@ bool PlayerWidget::loadFile(const QString &path)
         return false;
     }
     if (progressWidget) {
-        progressWidget->show();
         progressWidget->step();
-        QCoreApplication::processEvents();
+        progressWidget->showPainted();
         progressWidget->extendMaximum(kFileLoadSteps);
     }
     log(tr("Start loading movie."), LogLevel::Normal);

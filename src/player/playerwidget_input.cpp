@@ -10,9 +10,12 @@
 #include "jobs/producttitle.h"
 #include "jobs/valuetext.h"
 #include "player/progresswidget.h"
+#include "player/timecodewidget.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLabel>
+#include <QSlider>
 #include <QFileInfo>
 #include <QTextEdit>
 
@@ -41,6 +44,7 @@ bool PlayerWidget::loadInput(const QString &path, int kind, bool extended)
     if (kind != kFileKind && kind != kDvdKind)
         return false;
     loadStateBox->setCheckState(Qt::PartiallyChecked);
+    clearSourceDisplay();
 
     const QString title = tr("%1 - Processing").arg(productTitle());
     bool ok = false;
@@ -57,8 +61,7 @@ bool PlayerWidget::loadInput(const QString &path, int kind, bool extended)
         connect(progressWidget, &ProgressWidget::closedByUser, this, &PlayerWidget::stopLoadDvd);
         progressWidget->setWindowModality(Qt::ApplicationModal);
         progressWidget->step();
-        progressWidget->show();
-        QCoreApplication::processEvents();
+        progressWidget->showPainted();
         ok = checkDvdPath(path) && loadDvd(path);
     }
 
@@ -91,6 +94,19 @@ bool PlayerWidget::loadInput(const QString &path, int kind, bool extended)
         LogLevel::Verbose);
     setControlsEnabled(true);
     return true;
+}
+
+// What the panel shows of the source loaded before (its position, chapter and the picture
+// of a sound file) goes with it: a new load, and a failed one, start from a clean panel.
+void PlayerWidget::clearSourceDisplay()
+{
+    timecodeWidget->reset();
+    timeLine->setValue(0);
+    position = 0.0;
+    currentChapter = 0;
+    chapterCursor = 0;
+    chapterLabel->setText(tr("_"));
+    audioPicture->hide();
 }
 
 bool PlayerWidget::checkDvdPath(const QString &path)

@@ -218,7 +218,8 @@ void PlayerWidget::applyPlaybackAnswer(int code, const PlaybackAnswer &answer)
     case PlayerOutputCode::CurrentChapter:
         qCDebug(lcPlayer) << "PlayerWidget: current chapter" << answer.chapter;
         currentChapter = answer.chapter;
-        chapterLabel->setText(answer.chapter != 0 ? QString::number(answer.chapter) : tr("_"));
+        // MPlayer counts chapters from 0; the disc and its menus count them from 1.
+        chapterLabel->setText(answer.chapter >= 0 ? QString::number(answer.chapter + 1) : tr("_"));
         break;
     case PlayerOutputCode::Speed: {
         qCDebug(lcPlayer) << "PlayerWidget: get real playback speed" << answer.speed;
@@ -283,12 +284,40 @@ void PlayerWidget::readStandardError()
         qCDebug(lcPlayer) << "Playback StdErr:" << text;
         logStdErr(text, LogLevel::Normal);
         playbackErrors->append(text);
+        int code = PlayerOutputCode::Ignored;
+        QString reported;
+        player->parseStderr(line, &code, &reported);
+        // Every frame retries the output and says so again: one fallback per output.
+        if (code == PlayerOutputCode::VideoOutputFailed && !videoOutput.isEmpty()
+            && !failedVideoOutputs.contains(videoOutput)) {
+            failedVideoOutputs.append(videoOutput);
+            // Not from inside the process's own signal: the playback restarts afterwards.
+            QTimer::singleShot(0, this, &PlayerWidget::playWithNextVideoOutput);
+        }
     }
     if (batch.contains("MPlayer interrupted") || batch.contains("MPlayer crashed")) {
         log(tr("Player error: playback failed."), LogLevel::Quiet);
         stop();
         showLoadFailure(tr("Playback aborted"), tr("Player process crashed, try to change display zoom to lower value."));
     }
+}
+
+void PlayerWidget::playWithNextVideoOutput()
+{
+    const QString failed = failedVideoOutputs.value(failedVideoOutputs.size() - 1);
+    // Without a picture the engine may already have ended (a file without sound).
+    stop();
+    chooseVideoOutput();
+    if (videoOutput.isEmpty()) {
+        log(tr("Player error: no video output works on this display."), LogLevel::Quiet);
+        showLoadFailure(tr("Playback aborted"),
+                        tr("The player could not open its video output %1 on this display, and no other "
+                           "output it lists is left to try.").arg(failed));
+        return;
+    }
+    log(tr("Video output %1 failed on this display, playing through %2.").arg(failed, videoOutput),
+        LogLevel::Quiet);
+    switchState();
 }
 
 void PlayerWidget::monitorPlaybackErrors()

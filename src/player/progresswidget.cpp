@@ -2,6 +2,10 @@
 #include "player/playerlogging.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QWindow>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -44,6 +48,21 @@ void ProgressWidget::extendMaximum(int count)
 void ProgressWidget::step()
 {
     progressBar->setValue(progressBar->value() + 1);
+}
+
+void ProgressWidget::showPainted()
+{
+    // How long the window manager may take to put the window on screen.
+    constexpr int kExposeWaitMs = 2000;
+    show();
+    QElapsedTimer clock;
+    clock.start();
+    while (windowHandle() && !windowHandle()->isExposed() && clock.elapsed() < kExposeWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::yieldCurrentThread();
+    }
+    repaint();
+    QCoreApplication::processEvents();
 }
 
 int ProgressWidget::value() const

@@ -27,6 +27,9 @@ public:
     void extendMaximum(int count);
     void step();
     int value() const;
+    // Shows the window and paints it before returning: the loads that follow block the
+    // event loop, and a window the server shows only later would stay black until they end.
+    void showPainted();
 
     // Where the window goes over a console with the given geometry.
     static QPoint placementOver(const QPoint &consolePosition, const QSize &consoleSize);

@@ -8,6 +8,7 @@
 #include "app/targetname.h"
 #include "encoder/records/encodingsource.h"
 #include "encoder/mervoconfigurator.h"
+#include "encoding/activecombobox.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/mervoencoderwidget.h"
 #include "gui4/gui4resources.h"
@@ -33,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -371,6 +373,85 @@ private slots:
         window->openDvdAction->trigger();
         QCOMPARE(chooser.requests().at(2).start, QDir::rootPath());
         QCOMPARE(status(window), QString("DVD not loaded"));
+        closeWindow(window);
+    }
+
+    // The DVD road of a new user on the two-title disc: cancelled choosers change nothing;
+    // the default short-title limit is named in a box; unticked in the preferences, the
+    // disc opens from its IFO file, both titles offered; after a sound file the next video
+    // file gets a video target again.
+    void dvdRoad()
+    {
+        const QString dvd = TestMedia::twoTitleDvdFolder();
+        const QString sound = TestMedia::clip("road-tone.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:duration=2",
+                                                                "-c:a", "libmp3lame"});
+        QVERIFY(!dvd.isEmpty() && !sound.isEmpty());
+        const QString ifo = dvd + "/VIDEO_TS/VTS_01_0.IFO";
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        chooser.answer(TestMedia::standardAvi());
+        window->openFileAction->trigger();
+        EncoderWidget *encoder = window->encoderWidget();
+        QVERIFY(encoder->previewBox()->isEnabled() && encoder->startButton()->isEnabled());
+
+        // Cancelled: the file stays loaded and ready to encode.
+        for (QAction *open : {window->openDvdAction, window->openFileAction}) {
+            open->trigger();
+            QVERIFY(encoder->previewBox()->isEnabled() && encoder->startButton()->isEnabled());
+        }
+        QCOMPARE(status(window), QString("Movie file not loaded"));
+        const FileChooser::Request &dvdRequest = chooser.requests().at(1);
+        QCOMPARE(dvdRequest.kind, FileChooser::ExistingFolderOrFile);
+        QVERIFY(dvdRequest.filter.contains("*.IFO"));
+
+        // Every title shorter than the default limit: the box says which limit and where.
+        chooser.answer(ifo);
+        {
+            ModalAnswerer answerer;
+            answerer.screenshotAs("opening-dvd-too-short-");
+            window->openDvdAction->trigger();
+            QCOMPARE(answerer.seen().size(), 1);
+            QVERIFY(answerer.seen().at(0).informativeText.contains("short-title limit of 600 seconds"));
+            QVERIFY(answerer.seen().at(0).informativeText.contains("Options > Preferences"));
+        }
+        QCOMPARE(status(window), "Failed to set player input [" + dvd + "/VIDEO_TS]");
+
+        // The limit off in the preferences: the disc opens from the IFO file.
+        {
+            ModalAnswerer answerer;
+            answerer.answerWith([](QWidget *dialog) {
+                dialog->findChild<QCheckBox *>("ignoreShortTitles")->setChecked(false);
+                QTimer::singleShot(0, buttonIn(dialog, "OK"), &QAbstractButton::click);
+                return true;
+            });
+            window->preferencesAction->trigger();
+            QCOMPARE(answerer.seen().size(), 1);
+        }
+        chooser.answer(ifo);
+        window->openDvdAction->trigger();
+        QCOMPARE(status(window), "DVD loaded [" + dvd + "/VIDEO_TS]");
+        QCOMPARE(window->recentActions[0]->data().toString(), dvd + "/VIDEO_TS;2");
+        auto *titles = window->playerWidget()->findChild<QComboBox *>("titleCombo");
+        QCOMPARE(titles->count(), 2);
+        QVERIFY(titles->itemText(1).startsWith("Title 2 - 00:00:08"));
+        QVERIFY(encoder->startButton()->isEnabled());
+        const QImage shown = grabWidget(window);
+        saveScreenshot(shown, "opening-dvd-two-titles");
+        QVERIFY(nonBlackShare(shown) > 0.5);
+
+        // A sound file, then a video file: the video gets a video codec again.
+        QCOMPARE(encoder->formatCombo()->currentData().toString(), QString("avi"));
+        chooser.answer(sound);
+        window->openFileAction->trigger();
+        QCOMPARE(encoder->videoCombo()->currentData().toString(), QString("novideo"));
+        QVERIFY(encoder->formatCombo()->currentData().toString() != "avi"); // a sound container
+        chooser.answer(TestMedia::standardAvi());
+        window->openFileAction->trigger();
+        QVERIFY(!window->playerWidget()->noVideo);
+        QCOMPARE(encoder->formatCombo()->currentData().toString(), QString("avi"));
+        QVERIFY2(encoder->videoCombo()->currentData().toString() != "novideo",
+                 qPrintable(encoder->videoCombo()->currentText()));
+        QVERIFY(!encoder->encodingSource().noVideo);
         closeWindow(window);
     }
 

@@ -6,6 +6,7 @@
 #include "windowtesting.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -105,8 +106,17 @@ void PreferencesDialogTest::boundedOnOk()
     line->setText(entered);
     // Nothing reaches the record before OK.
     QCOMPARE(record.encoder.testFrames, 1000);
+    WindowTesting::ModalAnswerer answerer;
     button(dialog, "OK")->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    // A value brought back into its bounds is told, with the bounds; one taken as typed is not.
+    const bool bounded = entered != QString::number(stored);
+    QCOMPARE(answerer.seen().size(), bounded ? 1 : 0);
+    if (bounded) {
+        const QString told = answerer.seen().first().informativeText;
+        QVERIFY2(told.contains(" became " + QString::number(stored) + " ("), qPrintable(told));
+        QVERIFY2(told.contains(entered.isEmpty() ? QString("an empty value") : "\"" + entered + "\""), qPrintable(told));
+    }
     const std::pair<const char *, int> values[] = {
         {"testFrames", record.encoder.testFrames}, {"testChapter", record.encoder.testChapter},
         {"testPosition", record.encoder.testPosition}, {"validationFrames", record.encoder.validationFrames},
@@ -133,11 +143,14 @@ void PreferencesDialogTest::titleLength_data()
     QTest::addColumn<QString>("entered");
     QTest::addColumn<double>("stored");
     QTest::addColumn<QString>("shownAgain");
-    QTest::newRow("not a number") << "ten" << 60.0 << "60";
-    QTest::newRow("10") << "10" << 60.0 << "60";
-    QTest::newRow("9000") << "9000" << 7200.0 << "7200";
-    QTest::newRow("600") << "600" << 600.0 << "600";
-    QTest::newRow("fraction") << "90.5" << 90.5 << "90.5";
+    QTest::addColumn<QString>("told"); // empty: taken as typed, no box
+    QTest::newRow("not a number") << "ten" << 60.0 << "60" << "Short titles to ignore: \"ten\" became 60 (seconds, 60 to 7200).";
+    QTest::newRow("5") << "5" << 60.0 << "60" << "Short titles to ignore: \"5\" became 60 (seconds, 60 to 7200).";
+    QTest::newRow("9000") << "9000" << 7200.0 << "7200" << "Short titles to ignore: \"9000\" became 7200 (seconds, 60 to 7200).";
+    QTest::newRow("nan is no length") << "nan" << 60.0 << "60" << "Short titles to ignore: \"nan\" became 60 (seconds, 60 to 7200).";
+    QTest::newRow("600") << "600" << 600.0 << "600" << "";
+    QTest::newRow("600.0 is 600") << "600.0" << 600.0 << "600" << "";
+    QTest::newRow("fraction") << "90.5" << 90.5 << "90.5" << "";
 }
 
 void PreferencesDialogTest::titleLength()
@@ -145,10 +158,24 @@ void PreferencesDialogTest::titleLength()
     QFETCH(QString, entered);
     QFETCH(double, stored);
     QFETCH(QString, shownAgain);
+    QFETCH(QString, told);
     Preferences record;
     PreferencesDialog dialog(&record);
+    // The unit and the bounds stand beside the field.
+    auto *bounds = dialog.findChild<QLabel *>("titleMinimumLengthBounds");
+    QVERIFY(bounds);
+    QCOMPARE(bounds->text(), QString("seconds, 60 to 7200"));
     edit(dialog, "titleMinimumLength")->setText(entered);
-    dialog.accept();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    WindowTesting::ModalAnswerer answerer;
+    answerer.screenshotAs(QStringLiteral("preferences-title-length-%1-").arg(QTest::currentDataTag()).replace(' ', '-'));
+    button(dialog, "OK")->click();
+    QCOMPARE(answerer.seen().size(), told.isEmpty() ? 0 : 1);
+    if (!told.isEmpty()) {
+        QCOMPARE(answerer.seen().first().informativeText, told);
+        QVERIFY(WindowTesting::nonBlackShare(answerer.seen().first().screenshot) > 0.5);
+    }
     QCOMPARE(record.player.titleMinimumLength, stored);
     PreferencesDialog again(&record);
     QCOMPARE(edit(again, "titleMinimumLength")->text(), shownAgain);

@@ -190,7 +190,8 @@ private slots:
             "[ -f \"$1\" ] || [ ! -e \"$1\" ] && printf data > \"$1\"\necho 'Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb'");
         QString commandLine, out, err;
         e->checkCommand(EngineType::MEncoder, engine, {output}, output, commandLine, out, err, 0);
-        QCOMPARE(commandLine, engine + " " + output); // no limit, arguments unchanged
+        // A link to a file that is there would have the engine write into that file: not run.
+        QCOMPARE(commandLine, kind == "link" ? QString() : engine + " " + output); // no limit, arguments unchanged
         const QFileInfo after(output);
         if (kind == "file")
             QVERIFY(!after.exists());
@@ -234,11 +235,59 @@ private slots:
         QVERIFY(arguments.contains(intermediate));
         QVERIFY(e->checkCommand(type, program, arguments, output, commandLine, out, err, 50));
         QVERIFY(!QFileInfo::exists(intermediate));
+        // One that was there before is the user's: the trial neither writes over it nor
+        // removes it, and says why it did not run.
         QFile kept(intermediate);
         QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.write("mine");
         kept.close();
-        QVERIFY(e->checkCommand(type, program, arguments, output, commandLine, out, err, 50));
-        QVERIFY(QFileInfo::exists(intermediate));
+        QVERIFY(!e->checkCommand(type, program, arguments, output, commandLine, out, err, 50));
+        QVERIFY(err.contains("exists already"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("mine"));
+    }
+
+    // What the engine says at its end decides: a crash, or an end without the lines an engine
+    // prints once its file is closed, fails whatever status lines came first; an engine that
+    // is slow to answer on a loaded machine is given the time, not refused; a file that
+    // stands at the output path stays as it was.
+    void trialJudgesTheEnd_data()
+    {
+        addColumns<int, QString, bool>({"type", "script", "valid"});
+        const QString mencoderStatus = "echo 'Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb'";
+        const QString mencoderEnd = "echo; echo 'Video stream:  800.000 kbit/s  (100000 B/s)  size: 100000 bytes  1.000 secs  25 frames'";
+        const QString ffmpegStatus = "echo 'frame=   25 fps=0.0 q=2.0 size=     100kB time=00:00:01.00 bitrate= 800.0kbits/s' >&2";
+        const QString ffmpegEnd = "echo 'video:90kB audio:10kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 1.0%' >&2";
+        const int mencoder = EngineType::MEncoder, ffmpeg = EngineType::FFmpeg;
+        QTest::newRow("MEncoder closes its file") << mencoder << mencoderStatus + "\n" + mencoderEnd << true;
+        QTest::newRow("MEncoder crashes after the header")
+            << mencoder << mencoderStatus + "\necho 'Writing header...'\nkill -SEGV $$" << false;
+        QTest::newRow("MEncoder ends without its summary") << mencoder << mencoderStatus << false;
+        QTest::newRow("MEncoder slow to answer") << mencoder << "sleep 4\n" + mencoderStatus + "\n" + mencoderEnd << true;
+        QTest::newRow("FFmpeg closes its file") << ffmpeg << ffmpegStatus + "\n" + ffmpegEnd << true;
+        QTest::newRow("FFmpeg crashes") << ffmpeg << ffmpegStatus + "\nkill -SEGV $$" << false;
+        QTest::newRow("FFmpeg ends without its summary") << ffmpeg << ffmpegStatus << false;
+        QTest::newRow("FFmpeg slow to answer") << ffmpeg << "sleep 4\n" + ffmpegStatus + "\n" + ffmpegEnd << true;
+    }
+    void trialJudgesTheEnd()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, script);
+        ConsoleEncoder e;
+        const QString engine = writeEngineScript(QString("ending-%1").arg(QTest::currentDataTag()).replace(' ', '-'), script);
+        QString commandLine, out, err;
+        const QString output = scratch("ending.out");
+        QCOMPARE(e->checkCommand(type, engine, {}, output, commandLine, out, err, 0), fetched<bool>("valid"));
+
+        QFile mine(output);
+        QVERIFY(mine.open(QIODevice::WriteOnly));
+        mine.write("mine");
+        mine.close();
+        QVERIFY(!e->checkCommand(type, engine, {}, output, commandLine, out, err, 0));
+        QVERIFY(mine.open(QIODevice::ReadOnly));
+        QCOMPARE(mine.readAll(), QByteArray("mine"));
+        mine.close();
+        QFile::remove(output);
     }
 
     void progress_data()

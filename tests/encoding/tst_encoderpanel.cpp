@@ -5,6 +5,7 @@
 #include "viewtestsupport.h"
 #include "windowtesting.h"
 #include "enginetesting.h"
+#include "outputreport.h"
 
 #include "encoder/encoder.h"
 #include "encoder/mervoconfigurator.h"
@@ -54,10 +55,61 @@ void loadSource(EncoderWidget *widget, const QString &path, double aspect, doubl
     widget->enableControls(true); // as the main window does after a load
 }
 
+// Title 1 of the generated DVD (8 s, 16:9 PAL) with its second audio language, French, the
+// 880 Hz tone, as the player panel hands it over.
+void loadDvdTitle(EncoderWidget *widget)
+{
+    VideoInfo video;
+    video.kind = VideoInfo::DvdTitle;
+    video.title = 1;
+    video.videoFormat = "mpeg2video";
+    video.width = video.scaledWidth = 720;
+    video.height = video.scaledHeight = 576;
+    video.aspect = 16.0 / 9.0;
+    video.frameRate = 25.0;
+    video.standard = "PAL";
+    video.length = 8.0;
+    AudioInfo audio;
+    audio.streamNumber = 1;
+    audio.aid = 129;
+    audio.format = "ac3";
+    audio.language = "fr";
+    audio.channelCount = 2;
+    audio.samplingRate = 48000;
+    audio.bitrate = 192;
+    widget->onMovieLoaded(TestMedia::dvdFolder(), 2);
+    widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
+    widget->enableControls(true);
+}
+
+// What a player meets decoding the file to its end: nothing, when it is sound.
+QString decodeErrors(const QString &path)
+{
+    QString err;
+    TestMedia::run("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-f", "null", "-"}, nullptr, &err);
+    return err.trimmed();
+}
+
+// Answers the failure box of a start and keeps its informative text.
+void answerFailureBox(WindowTesting::ModalAnswerer &answerer, QString *informative)
+{
+    answerer.answerWith([informative](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        *informative = box->informativeText();
+        box->accept();
+        return true;
+    });
+}
+
 void chooseEntry(ActiveComboBox *combo, const QString &id)
 {
     const int index = combo->findData(id);
-    QVERIFY2(index >= 0, qPrintable(id));
+    QStringList ids;
+    for (int i = 0; i < combo->count(); ++i)
+        ids << combo->itemData(i).toString();
+    QVERIFY2(index >= 0, qPrintable(id + " not in " + ids.join(',') + " " + combo->toolTip()));
     combo->setCurrentIndex(index);
     emit combo->activated(index);
 }
@@ -331,6 +383,8 @@ private slots:
         panel.load(clip, 4.0 / 3.0, 6.0, "mpeg1video");
         panel.widget->setTarget(folder, "tone");
         chooseEntry(panel.widget->formatCombo(), "mp3");
+        // The sound at the low level's rate: MEncoder's to make.
+        chooseEntry(panel.widget->audioCombo(), "mp3_lr");
         QCOMPARE(panel.widget->videoCombo()->currentData().toString(), QString("novideo"));
         QVERIFY(panel.widget->canEncode());
         QCOMPARE(panel.widget->encoder()->preferredEngine(), 1);
@@ -454,6 +508,7 @@ private slots:
         QCOMPARE(panel.main.manager.jobs().size(), 1);
         QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Aborted);
         QVERIFY(panel.main.log.toPlainText().contains("Encoding failed."));
+        QVERIFY(!panel.main.log.toPlainText().contains("Encoding completed."));
         QVERIFY(!panel.main.log.toPlainText().contains("Finalizing..."));
         QVERIFY(panel.widget->isReady());
     }
@@ -478,8 +533,211 @@ private slots:
         QVERIFY(!QFile::exists(folder + "/movie (step 0).avi"));
         QVERIFY(TestMedia::countVideoFrames(final) > 0);
         QVERIFY(panel.main.log.toPlainText().contains("Failed to finalize encoding: " + final));
+        QVERIFY(!panel.main.log.toPlainText().contains("Finalizing completed."));
         QVERIFY(panel.widget->isReady());
         QVERIFY(panel.widget->startButton()->isEnabled());
+    }
+
+    // A DVD title to targets that MEncoder cannot make alone (its AAC, its Matroska with H.264)
+    // or that crash it (MPEG with PCM): the lists offer only what works, and the defaults
+    // work. One job: MEncoder copies the title, FFmpeg encodes the copy; the copy goes after
+    // success and stays after a failure. A file takes the engine that can do it.
+    void targetsTakeTheirRoad_data()
+    {
+        QTest::addColumn<bool>("dvd");
+        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<QString>("video"); // empty: the list's default
+        QTest::addColumn<QString>("audio");
+        QTest::addColumn<QString>("engines");
+        QTest::addColumn<QString>("codecs"); // as ffprobe names them; empty: the encode fails
+        // The command lines are the builders': where their time stamps still trouble a
+        // decoder, the road is checked without the clean decode.
+        QTest::addColumn<bool>("clean");
+        QTest::newRow("DVD to MP4 with H.264") << true << "mp4" << "x264" << "" << "1 2" << "h264 aac" << true;
+        QTest::newRow("DVD to Matroska with H.264") << true << "matroska" << "x264" << "" << "1 2" << "h264 flac" << true;
+        QTest::newRow("DVD to Flash video") << true << "flv" << "" << "" << "1 2" << "h264 aac" << false;
+        QTest::newRow("file to MPEG with PCM") << false << "mpeg" << "" << "pcm" << "2" << "mpeg2video pcm_dvd" << false;
+        QTest::newRow("DVD to MP4, the encode fails") << true << "mp4" << "x264" << "" << "1 2" << "" << true;
+    }
+    void targetsTakeTheirRoad()
+    {
+        QFETCH(bool, dvd);
+        QFETCH(QString, muxer);
+        QFETCH(QString, video);
+        QFETCH(QString, audio);
+        QFETCH(QString, engines);
+        QFETCH(QString, codecs);
+        // FFmpeg that refuses the copy when it runs as the job (not as a trial, limited by size).
+        const QString failing = writeEngineScript("ffmpeg-refuses-copy",
+            "case \"$*\" in *\"(step 0)\"*) case \"$*\" in *\" -fs \"*) ;; *) exit 1;; esac;; esac\n"
+            "exec /usr/bin/ffmpeg \"$@\"");
+        Panel panel(codecs.isEmpty() ? failing : "/usr/bin/ffmpeg");
+        const QString folder = freshFolder("panel-road");
+        if (dvd)
+            loadDvdTitle(panel.widget.get());
+        else
+            panel.load(mpeg1Clip(), 4.0 / 3.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "road");
+        chooseEntry(panel.widget->formatCombo(), muxer);
+        if (!video.isEmpty())
+            chooseEntry(panel.widget->videoCombo(), video);
+        if (!audio.isEmpty())
+            chooseEntry(panel.widget->audioCombo(), audio);
+        QVERIFY(panel.widget->startButton()->isEnabled());
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+        MervoJob *job = panel.main.manager.jobs().first();
+        QStringList used;
+        for (MervoTask *task : job->tasks())
+            used << task->taskData->at(TaskDataSlot::EngineType).toString();
+        QCOMPARE(used.join(' '), engines);
+        const QString output = folder + "/road" + Encoder::muxerExtension(muxer, false);
+        const QString copy = Encoder::intermediateFile(output);
+        const QString log = panel.main.log.toPlainText();
+        if (codecs.isEmpty()) {
+            QCOMPARE(job->tasks().last()->state, Task::Aborted);
+            QVERIFY(QFileInfo(copy).size() > 0);
+            QVERIFY(!QFile::exists(output));
+            QVERIFY(log.contains("Encoding failed.") && !log.contains("Encoding completed."));
+            return;
+        }
+        for (MervoTask *task : job->tasks())
+            QCOMPARE(task->state, Task::Completed);
+        QVERIFY(!QFile::exists(copy));
+        QVERIFY(log.contains("Encoding completed.") && !log.contains("Encoding failed."));
+        QCOMPARE(probe(output, "v:0", "codec_name") + ' ' + probe(output, "a:0", "codec_name"), codecs);
+        QVERIFY2(qAbs(TestMedia::probeDuration(output) - (dvd ? 8.0 : 6.0)) < 0.5,
+                 qPrintable(QString::number(TestMedia::probeDuration(output))));
+        QFETCH(bool, clean);
+        if (clean)
+            QCOMPARE(decodeErrors(output), QString());
+        if (dvd) {
+            // French is the 880 Hz tone, English the 440 Hz one.
+            const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
+            const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
+            QVERIFY2(high > low + 6.0, qPrintable(QString("%1 %2").arg(high).arg(low)));
+        }
+    }
+
+    // A missing target folder is made; one that cannot be made or written is refused with
+    // that reason before any engine runs.
+    void targetFolderChecked_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("reason"); // empty: the encoding is queued
+        QTest::newRow("missing") << TestMedia::folder() + "/panel-made/a/b" << "";
+        QTest::newRow("cannot be made") << "/proc/vexo-panel/out" << "cannot be created";
+        QTest::newRow("cannot be written") << "/proc" << "cannot be written";
+    }
+    void targetFolderChecked()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, reason);
+        QDir(TestMedia::folder() + "/panel-made").removeRecursively();
+        Panel panel;
+        panel.load(mpeg1Clip(), 4.0 / 3.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "out");
+        panel.target("avi", "xvid", "mp3");
+        WindowTesting::ModalAnswerer answerer;
+        QString informative;
+        answerFailureBox(answerer, &informative);
+        panel.widget->startButton()->click();
+        if (reason.isEmpty()) {
+            QCOMPARE(panel.main.manager.jobs().size(), 1);
+            QVERIFY(QFileInfo(folder).isDir());
+            QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+            QVERIFY(QFileInfo(folder + "/out.avi").size() > 0);
+            return;
+        }
+        // The reason itself, not the engine's last line after a trial.
+        QVERIFY(panel.main.manager.jobs().isEmpty());
+        QVERIFY2(informative.contains(reason) && informative.contains(folder), qPrintable(informative));
+    }
+
+    // Two encodings queued one after the other into one name, before the first has written
+    // anything: each gets a name of its own, and both files are whole.
+    void queuedOutputsKeepTheirNames()
+    {
+        // FFmpeg that is slow to start its jobs (its trials run at once).
+        const QString slow = writeEngineScript("ffmpeg-slow-jobs",
+            "case \"$*\" in *\" -fs \"*|*-version*|*-codecs*|*-formats*|*-muxers*) ;; *) sleep 2;; esac\n"
+            "exec /usr/bin/ffmpeg \"$@\"");
+        Panel panel(slow);
+        const QString folder = freshFolder("panel-reserved");
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        panel.widget->setTarget(folder, "same");
+        panel.target("mp4", "mpeg4", "aac");
+        QCOMPARE(panel.widget->encoder()->preferredEngine(), 2);
+        panel.widget->startButton()->click();
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 2);
+        QStringList outputs;
+        for (MervoJob *job : panel.main.manager.jobs())
+            outputs << job->tasks().first()->taskData->at(TaskDataSlot::OutputPath).toString();
+        QCOMPARE(outputs, QStringList({folder + "/same.mp4", folder + "/same (1).mp4"}));
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+        for (const QString &output : outputs)
+            QVERIFY2(qAbs(TestMedia::probeDuration(output) - 60.0) < 1.0, qPrintable(output));
+    }
+
+    // The end of a job that is not the panel's (a Job menu job in the main manager) leaves a
+    // running preview running, its window in the running state.
+    void foreignJobEndLeavesPreviewRunning()
+    {
+        Panel panel;
+        const QString folder = freshFolder("panel-foreign");
+        startLongPreview(panel, folder, "preview");
+        MervoJob *foreign = panel.main.manager.addEngineJob(
+            "/usr/bin/ffmpeg", {"-nostdin", "-y", "-f", "lavfi", "-i", "sine=duration=1", folder + "/menu.wav"},
+            folder + "/menu.wav", "Encoding", "Job menu job", QString("FFmpeg"), 0);
+        QVERIFY(foreign);
+        QVERIFY(WindowTesting::waitFor([&] { return foreign->isFinished(); }, 30000));
+        QVERIFY(panel.widget->isRunning());
+        QVERIFY(panel.widget->previewDialog()->isRunning());
+        QVERIFY(!panel.widget->startButton()->isEnabled());
+        panel.widget->previewDialog()->hide(); // ends with the panel: the test's own clean-up
+        panel.main.manager.killAll();
+        panel.widget->previewJobManager()->killAll();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.widget->previewJobManager()->isIdle(); }, 30000));
+    }
+
+    // The preview window starts idle; Escape, its stop button and its close box each abort a
+    // running preview: the engine is killed, its partial file removed, the panel ready again.
+    void previewAbortedEveryWay_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Escape") << "Escape";
+        QTest::newRow("stop button") << "stop button";
+        QTest::newRow("close box") << "close box";
+    }
+    void previewAbortedEveryWay()
+    {
+        QFETCH(QString, how);
+        Panel panel;
+        EncoderPreviewDialog *preview = panel.widget->previewDialog();
+        QVERIFY(!preview->isRunning());
+        const QString folder = freshFolder("panel-abort");
+        panel.widget->show();
+        startLongPreview(panel, folder, "aborted");
+        QVERIFY(preview->isRunning() && preview->isVisible());
+        MervoTask *task = panel.widget->previewJobManager()->jobs().first()->tasks().first();
+        QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
+        WindowTesting::ModalAnswerer answerer;
+        QString told;
+        answerFailureBox(answerer, &told);
+        if (how == "Escape")
+            QTest::keyClick(preview, Qt::Key_Escape);
+        else if (how == "stop button")
+            preview->stopButton()->click();
+        else
+            preview->close();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.widget->isReady(); }, 10000));
+        QCOMPARE(task->state, Task::Aborted);
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding preview has been aborted."));
+        QVERIFY(!preview->isVisible() && !preview->isRunning());
+        QVERIFY(!QFile::exists(folder + "/aborted.avi"));
     }
 
     // Configure: the user-settings tab selects level 4, Default resets every tab, and the
@@ -526,6 +784,21 @@ private slots:
     }
 
 private:
+    // A preview of the whole 60 s clip, running when this returns.
+    void startLongPreview(Panel &panel, const QString &folder, const QString &name)
+    {
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        panel.widget->setTarget(folder, name);
+        panel.target("avi", "xvid", "mp3");
+        EncoderPreferences preferences;
+        preferences.testMode = true;
+        preferences.testFrames = 100000;
+        panel.widget->setPreferences(preferences);
+        panel.widget->previewBox()->setChecked(true);
+        panel.widget->startButton()->click();
+        QVERIFY(panel.widget->isRunning());
+    }
+
     QString m_wide;
 };
 

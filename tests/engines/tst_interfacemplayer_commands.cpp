@@ -100,10 +100,10 @@ private slots:
             "PLAY -nosub -dvdangle 1 -chapter 2 -chapter 4 -frames 50 TITLE -dvd-device DVD dvd://1");
         row("new source", "play", "dvd=2 aid=129 sid=1 angle=3 chapters=2,3 audioOnly dvd=5 title=6 size=320x240",
             "PLAY -vf scale=320:240 -geometry 320x240 -nosub -dvdangle 1 TITLE -dvd-device DVD dvd://6");
-        row("identify file, no play options", "identify", "videoOff aid=3", "IDENTIFY -msglevel identify=4 MOVIE");
+        row("identify file, no play options", "identify", "videoOff aid=3", "IDENTIFY -endpos 0 -msglevel identify=4 MOVIE");
         // A relative name that starts with "-" must not be read as an option.
         row("play file named like an option", "play", "file=-vo.avi", "PLAY TITLE ./-vo.avi");
-        row("identify file named like an option", "identify", "file=-vo.avi", "IDENTIFY -msglevel identify=4 ./-vo.avi");
+        row("identify file named like an option", "identify", "file=-vo.avi", "IDENTIFY -endpos 0 -msglevel identify=4 ./-vo.avi");
         row("identify DVD title always reads angle 1", "identify", "dvd=2 angle=3",
             "IDENTIFY -msglevel identify=6 -dvd-device DVD dvd://2 -dvdangle 1");
     }

@@ -149,6 +149,7 @@ private slots:
                             "audio.language=fre");
         row("chapter count", "clip2", {"There are 4 chapters in this DVD title.\n"}, true, C::ChapterCount,
             "chapters=4");
+        row("one chapter: a count and no list", "clip2", {"ID_CHAPTERS=1"}, true, C::ChapterCount, "chapters=1");
         row("chapters, parts that are no time", "clip2", {"CHAPTERS: 00:00:00,junk,1:2,00:05:12,"}, true,
             C::ChapterList, "chapters=2|chapterTimes=0,312");
         row("subtitle", "clip2", {"subtitle ( sid ): 1 language: fr\n"}, true, C::SubtitleStream,
@@ -235,6 +236,9 @@ private slots:
         row("socket", "do_connect: could not connect to socket\n", true, C::PlatformNoise);
         row("threading", "[vp8 @ 0x7f5f8bdffd20]Requested frame threading with a custom get_buffer2() implementation\n", true, C::PlatformNoise);
         row("decoder error", "[mpeg2video @ 0x7ff6cb1ffd20]ac-tex damaged at 28 2\n", true);
+        row("video output failed", "Error opening/initializing the selected video_out (-vo) device.\n", true,
+            C::VideoOutputFailed);
+        row("the output's own reason", "[gl] no GLX support present\n", true);
         row("long status line", QByteArray("A:   0.1 (00.0) of 3.0 (03.0) ??,?% \x1b[J\r").repeated(20000), true);
         row("invalid utf-8", "\xff\xfe\x80\xc3(\xed\xa0\x80 \xf8\x88\x80\x80\x80", true);
         row("long video line", "VIDEO: [" + junk + "] " + junk + "x" + junk + " fps kbps");

@@ -4,6 +4,7 @@
 #include "player/playerwidget.h"
 
 #include "engines/player.h"
+#include "engines/videoinfo.h"
 #include "enginetesting.h"
 #include "gui4/gui4resources.h"
 #include "panelprobe.h"
@@ -12,8 +13,10 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -231,6 +234,49 @@ private slots:
         }
     }
 
+    // A sound file is described without being played through: the identify run ends by
+    // itself long before the finish latency (it used to play the whole file and be killed),
+    // and the box shown meanwhile is painted, as the screen shows it while the panel waits.
+    void audioFileLoad()
+    {
+        const QString sound = TestMedia::clip("tone-60s.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:duration=60",
+                                                               "-c:a", "libmp3lame", "-b:a", "64k"});
+        QVERIFY(!sound.isEmpty());
+        const QString shot = TestMedia::scratch("loading", "box-during-identify.png");
+        // The screen as the user sees it while the panel waits for the identify run.
+        const QString mplayer = writeEngineScript(
+            "screen-grabbing", QStringLiteral("case \"$*\" in *identify=4*)\n"
+                                              "  ffmpeg -loglevel error -nostdin -y -f x11grab -i \"$DISPLAY\" -frames:v 1 '%1' ;;\n"
+                                              "esac\nexec mplayer \"$@\"")
+                                   .arg(shot));
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, nullptr, mplayer));
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+        QRect box;
+        ModalAnswerer answerer;
+        answerer.answerWith([&box](QWidget *window) {
+            box = window->geometry();
+            return true;
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(panel->setInput(sound, 1));
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY(panel->movieInfo.audioOnly);
+        QCOMPARE(panel->movieInfo.length, 60.0);
+        QVERIFY2(!consoles.log.toPlainText().contains("Failed to stop movie file loading process softly"),
+                 qPrintable(QString::number(elapsed)));
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().className, QString("ProgressWidget"));
+        const QImage screen(shot);
+        QVERIFY(!screen.isNull() && box.isValid());
+        const QImage seen = screen.copy(box);
+        saveScreenshot(seen, "player-loading-audio-box");
+        QVERIFY2(nonBlackShare(seen) > 0.5, qPrintable(QString::number(nonBlackShare(seen))));
+        QVERIFY(distinctColours(seen) > 3);
+    }
+
     // The loading entry: state, enable rules and log line of a file; an unknown kind keeps
     // the source loaded; the extended panel empties its consoles first, also for a failure.
     void loadingEntry()
@@ -342,20 +388,57 @@ private slots:
     }
 
     // With the default minimum length every title is too short: no title run, and the
-    // load fails with the loader's log line and no box.
+    // load fails with a box that names the limit and where it is changed.
     void defaultMinimum()
     {
+        const QString dvd = TestMedia::twoTitleDvdFolder();
+        QVERIFY(!dvd.isEmpty());
         PanelConsoles consoles;
         std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3));
         ModalAnswerer answerer;
-        QVERIFY(!panel->setInput(TestMedia::languagesDvdFolder(), 2));
-        QCOMPARE(answerer.seen().size(), 0);
+        answerer.screenshotAs("player-dvd-titles-too-short-");
+        answerer.answerWith([](QWidget *box) { // the message box, once it is on screen
+            return qobject_cast<QMessageBox *>(box) && nonBlackShare(grabNative(box)) > 0.5 && box->close();
+        });
+        QVERIFY(!panel->setInput(dvd, 2));
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().text.trimmed(), "Failed to load DVD from:\n" + dvd);
+        const QString reason = answerer.seen().first().informativeText;
+        QVERIFY2(reason.contains("shorter than the short-title limit of 600 seconds (the longest lasts 00:00:20)")
+                     && reason.contains("Options > Preferences") && reason.contains("Short titles to ignore"),
+                 qPrintable(reason));
+        QVERIFY(nonBlackShare(answerer.seen().first().screenshot) > 0.5);
         const QString log = consoles.log.toPlainText();
-        QVERIFY(log.contains("Info: title 2 will be ignored because too short [00:00:04]."));
-        QVERIFY(log.contains("Failed to load DVD (try slower timing preferences or rip on hard-drive first)"));
+        QVERIFY(log.contains("Info: title 2 will be ignored because too short [00:00:08]."));
         QCOMPARE(consoles.stdIn.toPlainText().count("dvd://"), 1);
         QCOMPARE(panel->mainTitle, 1);
         QCOMPARE(panel->loadStateBox->checkState(), Qt::Unchecked);
+    }
+
+    // The two-title disc with the filter off: both titles are offered, the second with its
+    // one chapter (MPlayer lists no chapter starts for it) starting at 0.
+    void singleChapterTitle()
+    {
+        PlayerPreferences preferences;
+        preferences.ignoreShortTitles = false;
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences));
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+        QVERIFY(panel->setInput(TestMedia::twoTitleDvdFolder(), 2));
+        QCOMPARE(panel->titles.size(), 2);
+        const TitleInfo &second = panel->titles.at(1);
+        QVERIFY(!second.ignored);
+        QCOMPARE(second.chapters, 1);
+        QCOMPARE(second.chapterTimes, QList<double>{0.0});
+        QCOMPARE(second.displaySize(), QSize(384, 288));
+        QCOMPARE(panel->titles.at(0).chapters, 4);
+        QCOMPARE(comboTexts(panel->titleCombo),
+                 QStringList({"Title 1 - 00:00:20 352x288 16:9 25fps [MPEG2 9000.0kbps]",
+                              "Title 2 - 00:00:08 352x288 4:3 25fps [MPEG2 9000.0kbps]"}));
+        panel->titleCombo->setCurrentIndex(1);
+        QCOMPARE(panel->currentVideoInfo().title, 2);
+        saveScreenshot(grabNative(panel.get()), "player-dvd-single-chapter-title");
     }
 
     // Closing the progress window while title 1 loads stops the load before title 2.
@@ -427,7 +510,9 @@ private slots:
                              .arg(title));
         PanelConsoles consoles;
         std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 2, nullptr, mplayer));
+        ModalAnswerer answerer;
         QCOMPARE(panel->setInput(TestMedia::languagesDvdFolder(), 2), loaded);
+        QCOMPARE(answerer.seen().size(), loaded ? 0 : 1); // no title left to offer
         QCOMPARE(panel->titles.size(), 1);
         QCOMPARE(panel->titles.first().ignored, !loaded);
         QCOMPARE(consoles.log.toPlainText().contains("DVD title 1 not loaded, too many player backend errors."), !loaded);
@@ -452,7 +537,11 @@ private slots:
                                .arg(marker));
         PanelConsoles consoles;
         std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, nullptr, mplayer));
+        ModalAnswerer answerer;
         QVERIFY(!panel->setInput(TestMedia::languagesDvdFolder(), 2));
+        QCOMPARE(answerer.seen().size(), 1);
+        QVERIFY(answerer.seen().first().informativeText.startsWith(
+            "The player engine could not read any title of this DVD."));
         QCOMPARE(panel->titleCount, 99);
         QCOMPARE(panel->titles.size(), 99);
         QCOMPARE(panel->mainTitle, 0);

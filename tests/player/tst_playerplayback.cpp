@@ -144,7 +144,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(panel->position > 0, 10000);
         panel->nextChapter();
         QTRY_VERIFY_WITH_TIMEOUT(panel->currentChapter >= 1, kScreenWait);
-        QCOMPARE(panel->chapterLabel->text(), QString::number(panel->currentChapter));
+        // The engine counts from 0; the label as the disc does, from 1.
+        QCOMPARE(panel->chapterLabel->text(), QString::number(panel->currentChapter + 1));
         QTRY_VERIFY_WITH_TIMEOUT(seconds(panel->timecodeWidget->time()) >= 1, kScreenWait);
 
         panel->audioCombo->setCurrentIndex(2);
@@ -153,6 +154,68 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(consoles.stdOut.toPlainText().contains("ANS_switch_audio=129"), kScreenWait);
         saveScreenshot(grabNative(panel.get()), "player-playing-dvd");
         panel->stop();
+    }
+
+    // A video output MPlayer lists but cannot open on this display ("-vo gl" turned into
+    // "-vo xv", which this X server lacks) leaves no picture: the panel says so and plays
+    // through the next output, and the picture shows.
+    void failingVideoOutput()
+    {
+        const QString mplayer = writeEngineScript(
+            "gl-failing", QStringLiteral("n=$#; i=0\n"
+                                         "while [ $i -lt $n ]; do a=$1; shift; [ \"$a\" = gl ] && a=xv; set -- \"$@\" \"$a\"; i=$((i+1)); done\n"
+                                         "exec mplayer \"$@\""));
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 2, nullptr, mplayer));
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+        QVERIFY(panel->setInput(TestMedia::clip("long.avi", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=20",
+                                                            "-c:v", "mpeg4", "-q:v", "5"}), 1));
+        panel->play();
+        QTRY_VERIFY_WITH_TIMEOUT(consoles.log.toPlainText().contains(
+                                     "Video output gl failed on this display, playing through x11."), kScreenWait);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->playing && nonBlackShare(grabNative(panel->renderer)) > 0.3, kScreenWait);
+        saveScreenshot(grabNative(panel.get()), "player-video-output-fallback");
+        QVERIFY(consoles.stdIn.toPlainText().contains("-vo x11"));
+        panel->stop();
+        // The next playback starts on the output that works.
+        consoles.stdIn.clear();
+        panel->play();
+        QVERIFY(consoles.stdIn.toPlainText().contains("-vo x11"));
+        panel->stop();
+    }
+
+    // A new load starts from a clean panel: no time code or chapter of the DVD played
+    // before, and no picture of a sound file after a load that failed.
+    void newLoadStartsClean()
+    {
+        PlayerPreferences preferences;
+        preferences.ignoreShortTitles = false;
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 2, &preferences));
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+        QVERIFY(panel->setInput(TestMedia::twoTitleDvdFolder(), 2));
+        panel->play();
+        panel->nextChapter();
+        QTRY_VERIFY_WITH_TIMEOUT(seconds(panel->timecodeWidget->time()) >= 1 && panel->chapterLabel->text() == "2",
+                                 kScreenWait);
+        panel->stop();
+        QVERIFY(panel->setInput(TestMedia::standardAvi(), 1));
+        QCOMPARE(panel->timecodeWidget->time(), QString("00:00:00"));
+        QCOMPARE(panel->chapterLabel->text(), QString("_"));
+        saveScreenshot(grabWidget(panel.get()), "player-file-after-dvd");
+
+        QVERIFY(panel->setInput(TestMedia::clip("tone.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:duration=1",
+                                                            "-c:a", "libmp3lame", "-b:a", "128k"}), 1));
+        QVERIFY(panel->audioPicture->isVisible());
+        ModalAnswerer answerer;
+        QVERIFY(!panel->setInput(writeEngineFile("not-media.avi", "text"), 1));
+        QCOMPARE(answerer.seen().size(), 1);
+        QVERIFY(!panel->audioPicture->isVisible());
+        const QImage shown = grabNative(panel->renderer);
+        saveScreenshot(shown, "player-after-failed-load");
+        QVERIFY(colourShare(shown, QColor(200, 205, 215), 12) < 0.001);
     }
 
     // Error limits and a crash against a stand-in engine; after a crash a new play works.

@@ -54,3 +54,12 @@ OutputReport probeOutput(const QString &path, bool withSpans)
     }
     return report;
 }
+
+double meanVolume(const QString &path, const QString &filter)
+{
+    QString err;
+    TestMedia::run("ffmpeg", {"-nostdin", "-i", path, "-vn", "-af", filter + ",volumedetect", "-f", "null", "-"},
+                   nullptr, &err);
+    const qsizetype at = err.indexOf("mean_volume: ");
+    return at < 0 ? 0.0 : err.mid(at + 13).section(' ', 0, 0).toDouble();
+}

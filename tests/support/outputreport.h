@@ -18,3 +18,7 @@ struct OutputReport
     double audioSeconds = 0;   // span of the first audio stream's packets
 };
 OutputReport probeOutput(const QString &path, bool withSpans = true);
+
+// The mean level in dB of a file's sound through one audio filter: a tone above a high-pass
+// corner keeps its level, one below it loses most of it (0 when ffmpeg reports none).
+double meanVolume(const QString &path, const QString &filter);

@@ -181,6 +181,27 @@ QString TestMedia::languagesDvdFolder()
     return authorDvd(root, titlesets) ? root : QString();
 }
 
+QString TestMedia::twoTitleDvdFolder()
+{
+    const QString root = folder() + "/two-title-dvd";
+    if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
+        return root;
+    const QStringList small = {"-target", "pal-dvd", "-s", "352x288", "-b:v", "800k", "-b:a", "128k"};
+    const QString t1 = clip("two-title-1.mpg",
+        QStringList{"-f", "lavfi", "-i", "testsrc=size=352x288:rate=25:duration=20",
+                    "-f", "lavfi", "-i", "sine=frequency=440:duration=20",
+                    "-f", "lavfi", "-i", "sine=frequency=880:duration=20",
+                    "-map", "0:v", "-map", "1:a", "-map", "2:a"} + small + QStringList{"-aspect", "16:9"});
+    const QString t2 = clip("two-title-2.mpg",
+        QStringList{"-f", "lavfi", "-i", "testsrc=size=352x288:rate=25:duration=8",
+                    "-f", "lavfi", "-i", "sine=frequency=660:duration=8"} + small + QStringList{"-aspect", "4:3"});
+    if (t1.isEmpty() || t2.isEmpty())
+        return QString();
+    const QString titlesets = titlesetXml(t1, "16:9", {"en", "de"}, "0,0:05,0:10,0:15")
+                              + titlesetXml(t2, "4:3", {"en"}, QString());
+    return authorDvd(root, titlesets) ? root : QString();
+}
+
 double TestMedia::probeDuration(const QString &path)
 {
     QString out;

@@ -31,6 +31,10 @@ QString dvdFolder();
 // English in stereo at 192 kbit/s and French in mono at 96 kbit/s; title 2 (4 s, 4:3) has
 // two chapters and one German track at 128 kbit/s.
 QString languagesDvdFolder();
+// The DVD a new user tries first, at a small (CIF) frame size so that it is made fast:
+// title 1 lasts 20 s at 16:9 with four chapters and two audio tracks, English (440 Hz) and
+// German (880 Hz); title 2 lasts 8 s at 4:3 with one chapter and one English track.
+QString twoTitleDvdFolder();
 // Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS.
 bool authorDvd(const QString &root, const QString &titlesets);
 
