@@ -27,7 +27,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -46,24 +45,6 @@ using namespace WindowTesting;
 
 namespace {
 constexpr int kJobWait = 120000;
-
-QRect globalRect(const QWidget *widget)
-{
-    return {widget->mapToGlobal(QPoint(0, 0)), widget->size()};
-}
-
-QRect availableArea()
-{
-    return QGuiApplication::primaryScreen()->availableGeometry();
-}
-
-// Whether the screen shows a job's box with its title where the box is: the boxes look
-// alike but for the names in their titles.
-bool titleShown(QWidget *box, const QImage &screen)
-{
-    const QRect title(0, 0, box->width(), box->fontMetrics().height() + 2);
-    return shownAsRendered(box, screen, title, 0.995);
-}
 
 // FFmpeg writing a small picture at its own pace for a minute, each packet as it comes: a
 // job that keeps running with its file growing.
@@ -145,14 +126,14 @@ private slots:
         for (QWidget *part : {static_cast<QWidget *>(main.window->encoderWidget()),
                               static_cast<QWidget *>(main.window->statusBar())}) {
             QVERIFY(part->isVisible());
-            QVERIFY(area.contains(globalRect(part)));
+            QVERIFY(area.contains(screenRect(part)));
         }
         // Most of the screen is used: the picture is not merely kept small.
         QVERIFY(main.window->frameGeometry().height() > area.height() * 3 / 4
                 || main.window->frameGeometry().width() > area.width() * 3 / 4);
         const QImage screen = grabScreen();
         saveScreenshot(screen, "main-window-largest-zoom");
-        QVERIFY(nonBlackShare(screen.copy(globalRect(main.window->encoderWidget()))) > 0.9);
+        QVERIFY(nonBlackShare(screen.copy(screenRect(main.window->encoderWidget()))) > 0.9);
     }
 
     // Thirty running jobs: the job manager opens off the main window's menus, within the
@@ -170,7 +151,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(jobs));
         const QRect area = availableArea();
         QVERIFY(waitFor([&] { return area.contains(jobs->frameGeometry()); }));
-        QVERIFY(!jobs->frameGeometry().intersects(globalRect(main.window->menuBar())));
+        QVERIFY(!jobs->frameGeometry().intersects(screenRect(main.window->menuBar())));
 
         auto *scroll = jobs->findChild<QScrollArea *>();
         QVERIFY(scroll);
@@ -179,15 +160,10 @@ private slots:
         // Scrolled down to it (new strips settle their height at the next layout), the screen
         // shows the thirtieth job (its box, titled with its name) there, not the list's top.
         QImage screen;
-        QVERIFY(waitFor([&] {
-            scroll->ensureWidgetVisible(last->processButton());
-            const QRect button = globalRect(last->processButton());
-            screen = grabScreen();
-            return globalRect(scroll->viewport()).contains(button) && area.contains(button)
-                && titleShown(last->parentWidget(), screen);
-        }));
+        QVERIFY(waitFor([&] { return scrolledIntoView(scroll, last, &screen); }));
+        QVERIFY(area.contains(screenRect(last->processButton())));
         saveScreenshot(screen, "job-manager-thirty-jobs");
-        QVERIFY(distinctColours(screen.copy(globalRect(last))) > 3);
+        QVERIFY(distinctColours(screen.copy(screenRect(last))) > 3);
     }
 
     // After "Don't close", Escape in the job manager brings the main window back, the jobs
@@ -223,7 +199,7 @@ private slots:
         QVERIFY(waitFor([&] {
             screen = grabScreen();
             return stackingOrder().contains(main->window->winId())
-                && nonBlackShare(screen.copy(globalRect(main->window->encoderWidget()))) > 0.9;
+                && nonBlackShare(screen.copy(screenRect(main->window->encoderWidget()))) > 0.9;
         }));
         saveScreenshot(screen, "main-window-after-escape");
         // Back where it can be moved: its title bar within the screen.

@@ -38,24 +38,6 @@ struct Owner
     QMainWindow window;
 };
 
-QRect globalRect(const QWidget *widget)
-{
-    return {widget->mapToGlobal(QPoint(0, 0)), widget->size()};
-}
-
-QRect availableArea()
-{
-    return QGuiApplication::primaryScreen()->availableGeometry();
-}
-
-// Whether the screen shows a job's box with its title where the box is: the boxes look
-// alike but for the names in their titles.
-bool titleShown(QWidget *box, const QImage &screen)
-{
-    const QRect title(0, 0, box->width(), box->fontMetrics().height() + 2);
-    return shownAsRendered(box, screen, title, 0.995);
-}
-
 } // namespace
 
 class JobManagerWindow : public QObject
@@ -88,10 +70,8 @@ private slots:
         QCOMPARE(view->miniConsoles().size(), count);
         const QRect area = availableArea();
         QVERIFY(waitFor([&] { return dialog.frameGeometry().height() > 400; }));
-        QVERIFY2(area.contains(dialog.frameGeometry()), qPrintable(QString("%1,%2 %3x%4").arg(
-            dialog.frameGeometry().x()).arg(dialog.frameGeometry().y()).arg(dialog.frameGeometry().width())
-            .arg(dialog.frameGeometry().height())));
-        QVERIFY(!dialog.frameGeometry().intersects(globalRect(owner.window.menuBar())));
+        QVERIFY(area.contains(dialog.frameGeometry()));
+        QVERIFY(!dialog.frameGeometry().intersects(screenRect(owner.window.menuBar())));
         QVERIFY(!dialog.frameGeometry().intersects(owner.window.frameGeometry()));
 
         auto *scroll = dialog.findChild<QScrollArea *>();
@@ -101,23 +81,14 @@ private slots:
         // Scrolled down to it, the screen shows the last job (its box, titled with its name)
         // there, not the list's top.
         QImage screen;
-        QVERIFY(waitFor([&] {
-            scroll->ensureWidgetVisible(last->processButton());
-            const QRect button = globalRect(last->processButton());
-            screen = grabScreen();
-            return globalRect(scroll->viewport()).contains(button) && area.contains(button)
-                && titleShown(last->parentWidget(), screen);
-        }));
+        QVERIFY(waitFor([&] { return scrolledIntoView(scroll, last, &screen); }));
         QVERIFY(scroll->verticalScrollBar()->value() > 0);
         saveScreenshot(screen.copy(dialog.frameGeometry()), "jobmanager-200-jobs-last");
 
         // Smaller at the user's wish; the list still reaches its last job.
         dialog.resize(dialog.width(), 300);
         QVERIFY(waitFor([&] { return dialog.height() == 300; }));
-        scroll->ensureWidgetVisible(last->processButton());
-        QVERIFY(waitFor([&] {
-            return globalRect(scroll->viewport()).contains(globalRect(last->processButton()));
-        }));
+        QVERIFY(waitFor([&] { return scrolledIntoView(scroll, last, &screen); }));
 
         manager.killAll();
         QVERIFY(waitFor([&] { return manager.isIdle(); }));
@@ -149,7 +120,7 @@ private slots:
             dialogStates = windowManagerStates(dialog.winId());
             // Above it in the window manager's stacking, and what the screen shows there.
             above = order.indexOf(modal->winId()) > order.indexOf(dialog.winId())
-                && globalRect(modal).intersects(dialog.frameGeometry()) && shownAsRendered(modal);
+                && screenRect(modal).intersects(dialog.frameGeometry()) && shownAsRendered(modal);
             saveScreenshot(grabScreen(), "jobmanager-under-modal-box");
             static_cast<QMessageBox *>(modal)->buttons().first()->click();
             return true;

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSet>
 #include <QTest>
 #include <QWidget>
@@ -109,6 +110,27 @@ bool shownAsRendered(QWidget *widget, const QImage &screen, const QRect &part, d
             same += near(shown.pixel(x, y), own.pixel(x, y)) ? 1 : 0;
     }
     return double(same) > share * qint64(shown.width()) * shown.height();
+}
+
+QRect screenRect(const QWidget *widget)
+{
+    return {widget->mapToGlobal(QPoint(0, 0)), widget->size()};
+}
+
+QRect availableArea()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+bool scrolledIntoView(QScrollArea *scroll, QWidget *strip, QImage *screen)
+{
+    scroll->ensureWidgetVisible(strip);
+    *screen = grabScreen();
+    const QRect where = screenRect(strip);
+    QWidget *box = strip->parentWidget();
+    const QRect title(0, 0, box->width(), box->fontMetrics().height() + 2);
+    return screenRect(scroll->viewport()).contains(where) && availableArea().contains(where)
+        && shownAsRendered(box, *screen, title, 0.995);
 }
 
 QString saveScreenshot(const QImage &image, const QString &name)

@@ -20,6 +20,8 @@
 #include <functional>
 
 
+class QScrollArea;
+
 namespace WindowTesting {
 
 // True on a real X display (Xvfb in CI); the offscreen platform cannot host MPlayer.
@@ -45,6 +47,15 @@ QStringList windowManagerStates(WId window);
 // pixels within a few shades (its own rendering may have another background).
 bool shownAsRendered(QWidget *widget, const QImage &screen = QImage(), const QRect &part = QRect(),
                      double share = 0.9);
+
+// Where the widget is on the screen.
+QRect screenRect(const QWidget *widget);
+// The screen's area free of panels, where the window manager places windows.
+QRect availableArea();
+// Scrolls the area down to the widget (a job's strip in a job view) and tells whether the
+// screen, grabbed into `screen`, shows it there within the free area with the title of its
+// box: strips look alike, their boxes' titles name the jobs.
+bool scrolledIntoView(QScrollArea *scroll, QWidget *strip, QImage *screen);
 
 // Saves the image as <screenshot folder>/<name>.png and returns the path; the folder is
 // $VEXO_SCREENSHOTS or "screenshots" in the working folder.
