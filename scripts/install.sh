@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever the build, the program and the tests need and this machine
-# lacks; does nothing when everything is there. Run as root on Debian 12.
+# lacks, and the packages named as arguments (fuzz/run.sh names clang's); does nothing when
+# everything is there. Run as root on Debian 12.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
     ffmpeg mplayer mencoder mediainfo x264 mkvtoolnix
     # test media and a virtual display for windows
     dvdauthor xvfb xauth
+    "$@"
 )
 
 missing=()

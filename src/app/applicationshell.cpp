@@ -4,13 +4,16 @@
 #include "app/enginepaths.h"
 #include "app/enginequeryprefetch.h"
 #include "app/mervomainwindow.h"
+#include "app/shellsettings.h"
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
 #include "engines/mervomencoder.h"
 #include "jobs/console.h"
+#include "jobs/infoboxdialog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPointer>
 #include <QSettings>
 
@@ -75,8 +78,36 @@ void ApplicationShell::saveEnginePaths()
     settings.sync();
 }
 
+void ApplicationShell::keepDamagedSettings()
+{
+    const QString fileName = QSettings().fileName();
+    if (ShellSettings::readsBackWhole(fileName))
+        return;
+    m_damagedSettings = fileName;
+    m_damagedSettingsCopy = ShellSettings::keepCopy(fileName);
+}
+
+void ApplicationShell::tellDamagedSettings(QWidget *window)
+{
+    if (m_damagedSettings.isEmpty())
+        return;
+    InfoBoxDialog box(window);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(tr("The settings file could not be read in full: the settings after the damaged "
+                            "place start from their defaults and will be saved so."));
+    box.setInformativeText(m_damagedSettingsCopy.isEmpty()
+                                   ? tr("No copy of %1 could be kept.")
+                                             .arg(QDir::toNativeSeparators(m_damagedSettings))
+                                   : tr("The file as it was is kept as %1.")
+                                             .arg(QDir::toNativeSeparators(m_damagedSettingsCopy)));
+    box.addButton(QMessageBox::Ok);
+    m_damagedSettings.clear();
+    box.exec();
+}
+
 int ApplicationShell::run()
 {
+    keepDamagedSettings();
     for (;;) {
         ++m_passes;
         EngineQueryPrefetch::start();
@@ -85,6 +116,7 @@ int ApplicationShell::run()
         window->initialize();
         window->show();
         EngineQueryPrefetch::stop();
+        tellDamagedSettings(window);
         if (onWindowShown)
             onWindowShown(window);
         const int code = QApplication::exec();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -9,12 +12,15 @@ class FFmpeg;
 class FFprobe;
 class MervoMEncoder;
 class MervoMainWindow;
+class QWidget;
 
 // One run of the program after the application object exists: the engine objects, the
 // window, the event loop, the engine paths written back, and a new pass when the loop ends
 // with the restart code ("Clear all settings").
 class ApplicationShell
 {
+    Q_DECLARE_TR_FUNCTIONS(ApplicationShell)
+
 public:
     ApplicationShell();
     ~ApplicationShell();
@@ -30,6 +36,11 @@ public:
     int passes() const { return m_passes; }
 
 private:
+    // Before anything is saved: a settings file that does not read back whole is copied
+    // beside itself, and the user is told once, over the first window.
+    void keepDamagedSettings();
+    void tellDamagedSettings(QWidget *window);
+
     // The engine objects of one pass; an earlier pass's objects stay alive (its window is
     // deleted only once the next loop runs) but the globals no longer point at them.
     struct Engines
@@ -41,4 +52,6 @@ private:
     };
     std::vector<Engines> m_engines;
     int m_passes = 0;
+    QString m_damagedSettings;
+    QString m_damagedSettingsCopy;
 };

@@ -3,11 +3,14 @@
 #include "app/appidentity.h"
 #include "app/applicationshell.h"
 #include "gui4/gui4resources.h"
+#include "jobs/openfilelimit.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
+    // Queued jobs all run at once, each with pipes to its engine.
+    raiseOpenFileLimit();
     // MPlayer draws into the player panel's native X window ("-wid"): on a Wayland desktop
     // the program runs on X11 (XWayland) unless the user chose a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))

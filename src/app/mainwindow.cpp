@@ -212,7 +212,7 @@ void MainWindow::log(const QString &text, int level)
         return;
     }
     if (level <= m_verbosity)
-        m_logView->append(text);
+        Console::appendPlain(m_logView, text);
 }
 
 void MainWindow::applyVerbosity()
@@ -302,8 +302,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     m_encoderWidget->setSaveSettingsOnExit(m_saveSettingsOnExit);
     if (m_saveSettingsOnExit) {
-        saveSettings();
-        saveExternalsSettings();
+        const bool saved = saveSettings();
+        if (!saveExternalsSettings() || !saved)
+            tellSettingsNotSaved();
     }
     m_monitor->close();
     m_jobManagerDialog->closeForGood();

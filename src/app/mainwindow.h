@@ -145,8 +145,12 @@ protected:
     void readPreferenceSettings();
     void readMonitorSettings();
     void readExternalsSettings();
-    void saveSettings();
-    void saveExternalsSettings();
+    // Each returns whether the store was written (a read-only folder, or a folder in the
+    // settings file's place, makes every save fail).
+    bool saveSettings();
+    bool saveExternalsSettings();
+    // Tells the user that this run's settings were not saved.
+    void tellSettingsNotSaved();
     void createActions();
     void createMenus();
     void createStatusBar();

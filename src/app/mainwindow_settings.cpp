@@ -4,6 +4,7 @@
 #include "app/applogging.h"
 #include "app/mainwindow.h"
 #include "app/shellsettings.h"
+#include "jobs/infoboxdialog.h"
 #include "encoding/advancedmonitorwidget.h"
 
 #include <QDir>
@@ -119,7 +120,7 @@ void MainWindow::readExternalsSettings()
     settings.endGroup();
 }
 
-void MainWindow::saveSettings()
+bool MainWindow::saveSettings()
 {
     QSettings settings;
     settings.beginGroup(QStringLiteral("Main Window"));
@@ -142,9 +143,10 @@ void MainWindow::saveSettings()
     settings.endGroup();
     ShellSettings::writePreferences(settings, m_preferences);
     settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
-void MainWindow::saveExternalsSettings()
+bool MainWindow::saveExternalsSettings()
 {
     QSettings settings;
     settings.beginGroup(QStringLiteral("Externals"));
@@ -152,4 +154,16 @@ void MainWindow::saveExternalsSettings()
         settings.setValue(QLatin1String(row.key), m_paths[row.engine]);
     settings.endGroup();
     settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+void MainWindow::tellSettingsNotSaved()
+{
+    InfoBoxDialog box(this);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(tr("The settings could not be saved."));
+    box.setInformativeText(tr("The settings file %1 cannot be written: the changes of this session are lost.")
+                                   .arg(QDir::toNativeSeparators(QSettings().fileName())));
+    box.addButton(QMessageBox::Ok);
+    box.exec();
 }

@@ -1,5 +1,6 @@
 #include "app/preferencesdialog.h"
 
+#include "app/shellsettings.h"
 #include "jobs/infoboxdialog.h"
 
 #include <QCheckBox>
@@ -9,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -202,15 +202,6 @@ void PreferencesDialog::loadControls()
     m_forceName->setChecked(m_working.encoder.forceOutputName);
 }
 
-QString PreferencesDialog::cleanOutputName(const QString &name)
-{
-    // The name stays in Unicode: a file name here is UTF-8, where a byte-wise round trip
-    // would garble every non-ASCII letter.
-    static const QRegularExpression forbidden(QStringLiteral("[\\\\/?*|]"));
-    const QString cleaned = QString(name).remove(forbidden).simplified();
-    return cleaned.isEmpty() ? EncoderPreferences().outputName : cleaned;
-}
-
 QString PreferencesDialog::integerBounds(int minimum, int maximum)
 {
     return maximum == kUnbounded ? tr("at least %1").arg(minimum) : tr("%1 to %2").arg(minimum).arg(maximum);
@@ -237,12 +228,12 @@ void PreferencesDialog::accept()
                                   QString::number(*row.field), integerBounds(row.minimum, row.maximum));
     }
     m_working.encoder.forceOutputName = m_forceName->isChecked();
-    m_working.encoder.outputName = cleanOutputName(m_fileName->text());
+    m_working.encoder.outputName = ShellSettings::cleanOutputName(m_fileName->text());
     m_working.player.ignoreShortTitles = m_shortTitles->isChecked();
     bool parsed = false;
     double length = m_titleLength->text().toDouble(&parsed);
-    // "nan" reads as a number that no bound holds back.
-    if (std::isnan(length))
+    // "nan" and "inf" read as numbers that no bound holds back: they count as no number.
+    if (!std::isfinite(length))
         length = 0.0;
     m_working.player.titleMinimumLength = std::min(std::max(length, kTitleLengthMinimum), kTitleLengthMaximum);
     corrections.prepend(correction(tr("Short titles to ignore:"), m_titleLength->text(),

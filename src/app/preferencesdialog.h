@@ -22,10 +22,6 @@ class PreferencesDialog : public QDialog
 public:
     PreferencesDialog(Preferences *preferences, QWidget *parent = nullptr);
 
-    // The output base name as OK stores it: "\/?*|" removed, white space simplified,
-    // "output" when nothing is left.
-    static QString cleanOutputName(const QString &name);
-
 public slots:
     void accept() override;
 

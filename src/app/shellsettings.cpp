@@ -2,10 +2,14 @@
 
 #include "jobs/preferences.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -90,7 +94,7 @@ double ShellSettings::boundedDouble(const QVariant &value, double fallback, doub
 {
     bool ok = false;
     const double number = value.toDouble(&ok);
-    if (!ok || number != number)
+    if (!ok || !std::isfinite(number))
         return fallback;
     return std::clamp(number, minimum, maximum);
 }
@@ -111,6 +115,13 @@ QString ShellSettings::cleanOutputName(const QString &name)
     QString cleaned = name;
     cleaned.remove(forbidden);
     cleaned = cleaned.simplified();
+    // No character is shorter than a byte: the cut to as many characters comes first.
+    cleaned.truncate(MaximumOutputNameBytes);
+    if (!cleaned.isEmpty() && cleaned.back().isHighSurrogate())
+        cleaned.chop(1);
+    while (QFile::encodeName(cleaned).size() > MaximumOutputNameBytes)
+        cleaned.chop(cleaned.size() > 1 && cleaned.back().isLowSurrogate() ? 2 : 1);
+    cleaned = cleaned.trimmed();
     return cleaned.isEmpty() ? QStringLiteral("output") : cleaned;
 }
 
@@ -152,6 +163,12 @@ void ShellSettings::writePreferences(QSettings &settings, const Preferences &pre
 
 bool ShellSettings::placeOnScreen(const QPoint &position, const QRect &available)
 {
+    // A hand-edited place far outside any screen is refused before anything is added to it
+    // (near the largest int the sums below would overflow).
+    constexpr int FarAway = 1 << 24;
+    const auto far = [](int coordinate) { return coordinate < -FarAway || coordinate > FarAway; };
+    if (far(position.x()) || far(position.y()))
+        return false;
     // The title bar's left part must be reachable to move the window back.
     const QRect grip(position, QSize(100, 30));
     return available.intersects(grip) && available.contains(position + QPoint(10, 10));
@@ -160,4 +177,42 @@ bool ShellSettings::placeOnScreen(const QPoint &position, const QRect &available
 QSize ShellSettings::fitToScreen(const QSize &size, const QRect &available)
 {
     return size.boundedTo(available.size()).expandedTo(QSize(1, 1));
+}
+
+bool ShellSettings::readsBackWhole(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+        return true;
+    // The keys as the file spells them, one "name=value" line each, per group; the store
+    // writes no other lines than these, group headers and empty ones.
+    QSet<QString> written;
+    QString group;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &raw : lines) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            group = line;
+            continue;
+        }
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (equals > 0)
+            written.insert(group + QLatin1Char('\n') + line.left(equals).trimmed());
+    }
+    const QSettings settings(fileName, QSettings::IniFormat);
+    return settings.status() == QSettings::NoError && settings.allKeys().size() >= written.size();
+}
+
+QString ShellSettings::keepCopy(const QString &fileName)
+{
+    const QString base = fileName + QStringLiteral(".damaged");
+    for (int number = 0; number < 100; ++number) {
+        const QString copy = number == 0 ? base : base + QLatin1Char('.') + QString::number(number);
+        if (QFileInfo::exists(copy))
+            continue;
+        return QFile::copy(fileName, copy) ? copy : QString();
+    }
+    return {};
 }

@@ -27,14 +27,27 @@ void readPreferences(QSettings &settings, Preferences &preferences);
 void writePreferences(QSettings &settings, const Preferences &preferences);
 
 // An int read from the store, kept within [minimum, maximum]; fallback when the stored
-// value is not a number.
+// value is not a number (for a double: not a finite number).
 int boundedInt(const QVariant &value, int fallback, int minimum, int maximum);
 double boundedDouble(const QVariant &value, double fallback, double minimum, double maximum);
 bool boolValue(const QVariant &value, bool fallback);
 
+// The longest output base name in bytes as the file system spells it: a file name may hold
+// 255, and the program adds an extension and suffixes such as " (step 0)" or " (2)".
+constexpr int MaximumOutputNameBytes = 200;
+
 // The output base name as the preferences dialog cleans it: no "\/?*|", white space
-// simplified, "output" when nothing is left.
+// simplified, cut to MaximumOutputNameBytes at a character's end, "output" when nothing is
+// left.
 QString cleanOutputName(const QString &name);
+
+// Whether the settings file reads back whole: every key written in it is a key the store
+// reads. One unterminated quote makes the store take the rest of the file as one value, and
+// the next save would write defaults over every key after it. A missing file reads whole.
+bool readsBackWhole(const QString &fileName);
+// Copies the file to a new name beside it ("….damaged", then "….damaged.1" and on);
+// returns the copy's path, empty when no copy could be made.
+QString keepCopy(const QString &fileName);
 
 // A stored window place is used only when the window's top-left area lies on a screen;
 // the size is kept within the screen's available area. Returns false when the position

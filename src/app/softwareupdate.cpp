@@ -41,6 +41,10 @@ SoftwareUpdate::SoftwareUpdate(QString *response, QString *whatYouGet, QString *
       m_mervoUrl(mervoUrl),
       m_whatYouGet(whatYouGet)
 {
+    // The transfer time-out only counts silence: a service that sends a byte now and then
+    // would keep the check running for ever without a deadline for the whole of it.
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, &SoftwareUpdate::checkUpdateOverdue);
 }
 
 SoftwareUpdate::~SoftwareUpdate()
@@ -81,11 +85,15 @@ QByteArray SoftwareUpdate::requestBody(const QString &platform, const QString &v
 SoftwareUpdate::Answer SoftwareUpdate::parseReply(const QString &body)
 {
     Answer answer;
+    // From the first opening tag to the last closing tag after it: found with two searches,
+    // where a pattern would try every opening tag against the rest of a megabyte.
     for (const ReplyTag &tag : kReplyTags) {
-        const QString name = QString::fromLatin1(tag.name);
-        const QRegularExpression pattern(QStringLiteral("<%1>(.*)</%1>").arg(name),
-                                         QRegularExpression::DotMatchesEverythingOption);
-        answer.*tag.value = pattern.match(body).captured(1).trimmed();
+        const QString opening = QStringLiteral("<%1>").arg(QLatin1String(tag.name));
+        const QString closing = QStringLiteral("</%1>").arg(QLatin1String(tag.name));
+        const qsizetype begin = body.indexOf(opening);
+        const qsizetype end = body.lastIndexOf(closing);
+        if (begin >= 0 && end >= begin + opening.size())
+            answer.*tag.value = body.mid(begin + opening.size(), end - begin - opening.size()).trimmed();
     }
     return answer;
 }
@@ -110,6 +118,7 @@ void SoftwareUpdate::checkUpdate()
     connect(m_reply, &QNetworkReply::errorOccurred, this, &SoftwareUpdate::checkUpdateError);
     connect(m_reply, &QNetworkReply::finished, this, &SoftwareUpdate::checkUpdateFinish);
     connect(m_reply, &QNetworkReply::readyRead, this, &SoftwareUpdate::checkUpdateRead);
+    m_deadline.start(m_deadlineMs);
     emit checkUpdateStarted();
 }
 
@@ -123,6 +132,14 @@ void SoftwareUpdate::checkUpdateRead()
     }
 }
 
+void SoftwareUpdate::checkUpdateOverdue()
+{
+    if (!m_reply)
+        return;
+    m_abortReason = tr("no complete answer within %1 seconds").arg(m_deadlineMs / 1000.0);
+    m_reply->abort();
+}
+
 void SoftwareUpdate::checkUpdateError(QNetworkReply::NetworkError code)
 {
     // The outcome waits for finished(), which always follows an error notice.
@@ -134,6 +151,7 @@ void SoftwareUpdate::checkUpdateFinish()
     QNetworkReply *reply = m_reply;
     if (!reply)
         return;
+    m_deadline.stop();
     m_reply = nullptr;
     reply->deleteLater();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

@@ -4,6 +4,7 @@
 #include <QNetworkReply>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class QNetworkAccessManager;
 
@@ -14,7 +15,8 @@ class QNetworkAccessManager;
 // The reply is read whole, once, when the transfer has finished, and every check ends in
 // exactly one outcome: checkUpdateSucceeded() or checkUpdateFailed(reason). An HTTP error
 // (a 404 with a body included), a closed connection, no answer within the transfer time-out,
-// a redirect loop and a reply larger than kMaximumReplySize all fail. checkUpdateFinished()
+// a redirect loop, a reply larger than kMaximumReplySize and a check still running at its
+// deadline (kDefaultDeadlineMs for the whole of it) all fail. checkUpdateFinished()
 // follows either outcome as the notice that the check is over.
 class SoftwareUpdate : public QObject
 {
@@ -23,6 +25,7 @@ class SoftwareUpdate : public QObject
 public:
     static constexpr qint64 kMaximumReplySize = 1024 * 1024;
     static constexpr int kDefaultTransferTimeoutMs = 30000;
+    static constexpr int kDefaultDeadlineMs = 60000;
 
     // The four values of a reply.
     struct Answer
@@ -41,6 +44,7 @@ public:
     virtual void checkUpdate();
 
     void setTransferTimeout(int milliseconds) { m_transferTimeoutMs = milliseconds; }
+    void setDeadline(int milliseconds) { m_deadlineMs = milliseconds; }
     QString system() const { return m_system; }
     QString platform() const { return m_platform; }
 
@@ -63,6 +67,7 @@ protected slots:
     void checkUpdateError(QNetworkReply::NetworkError code);
     void checkUpdateFinish();
     void checkUpdateRead();
+    void checkUpdateOverdue();
 
 private:
     void fail(const QString &reason);
@@ -76,6 +81,8 @@ private:
     // Why the checker itself aborted the pending reply; empty otherwise.
     QString m_abortReason;
     int m_transferTimeoutMs = kDefaultTransferTimeoutMs;
+    int m_deadlineMs = kDefaultDeadlineMs;
+    QTimer m_deadline;
     QString *m_response;
     QString *m_openUrl;
     QString *m_mervoUrl;

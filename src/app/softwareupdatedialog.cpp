@@ -1,6 +1,7 @@
 #include "app/softwareupdatedialog.h"
 
 #include "app/appidentity.h"
+#include "app/replytext.h"
 #include "app/softwareupdate.h"
 #include "app/website.h"
 
@@ -103,12 +104,13 @@ void SoftwareUpdateDialog::checkUpdateDone()
 {
     m_openButton->setEnabled(!m_openUrl.isEmpty());
     m_mervoButton->setEnabled(!m_mervoUrl.isEmpty());
+    // What the service sent is shown through ReplyText: kept formatting only, nothing loaded.
     if (!m_response.isEmpty())
-        m_message->setText(m_response);
+        m_message->setText(ReplyText::richText(m_response));
     else
         m_message->setText(tr("<i>%1 %2 update server is not responding.</i><br><br>Please try later.")
                                    .arg(productName(), shortVersion()));
-    m_extraText->setText(m_whatYouGet);
+    m_extraText->setText(ReplyText::richText(m_whatYouGet));
     m_extraGroup->setVisible(!m_whatYouGet.isEmpty());
 }
 

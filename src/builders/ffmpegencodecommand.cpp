@@ -4,7 +4,6 @@
 #include "encoder/records/encodingjob.h"
 #include "engines/fileargument.h"
 
-#include <QDir>
 #include <QtMath>
 
 namespace {
@@ -144,17 +143,6 @@ QString FFmpegEncodeCommand::duration(int frames)
         .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(whole % 60, 2, 10, QLatin1Char('0'))
         .arg(fraction);
-}
-
-QString FFmpegEncodeCommand::fileArgument(const QString &path)
-{
-    // FFmpeg reads a name such as "clip:1.avi" as the URL of a protocol "clip": a relative
-    // name whose first colon comes before any slash is given as "./clip:1.avi". Names that
-    // start with "-" follow the rule of every engine.
-    const int colon = path.indexOf(QLatin1Char(':'));
-    if (colon > 0 && !QDir::isAbsolutePath(path) && !path.left(colon).contains(QLatin1Char('/')))
-        return QStringLiteral("./") + path;
-    return ::fileArgument(path);
 }
 
 QStringList FFmpegEncodeCommand::build(const Settings &settings, const QString &output,

@@ -35,8 +35,6 @@ public:
     static QString aspectName(double aspect);
     // The "-t" duration of a frame limit, at 25 frames per second: "hh:mm:ss.f".
     static QString duration(int frames);
-    // A file as FFmpeg must be given it to read it as a file (see the .cpp).
-    static QString fileArgument(const QString &path);
 
 private:
     void addInput();

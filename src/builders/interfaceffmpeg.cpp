@@ -7,10 +7,14 @@
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
 #include "engines/ffmpeg.h"
+#include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
 
 #include <QDebug>
 #include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
 
 InterfaceFFmpeg::InterfaceFFmpeg()
 {
@@ -419,9 +423,9 @@ void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
     QString value = FFmpegEncodeCommand::aspectName(aspect);
     if (value.isEmpty())
         value = MEncoderEncodeCommand::number(aspect);
-    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-aspect", value,
+    arguments = QStringList{"-i", fileArgument(input), "-aspect", value,
                             "-vcodec", "copy", "-acodec", "copy", "-y",
-                            FFmpegEncodeCommand::fileArgument(output)};
+                            fileArgument(output)};
     logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
 }
 
@@ -429,8 +433,8 @@ void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
                                    const QString &input, const QString &output) const
 {
     program = this->program();
-    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-vn", "-acodec",
-                            "copy", "-y", FFmpegEncodeCommand::fileArgument(output)};
+    arguments = QStringList{"-i", fileArgument(input), "-vn", "-acodec",
+                            "copy", "-y", fileArgument(output)};
     logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
 }
 
@@ -470,11 +474,11 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
         if (standard == QLatin1String(row.standard))
             target.prepend(QLatin1String(row.prefix));
     }
-    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-target", target,
+    arguments = QStringList{"-i", fileArgument(input), "-target", target,
                             "-y"};
     if (target.endsWith(QLatin1String("svcd")))
         arguments << "-y"; // as the Super VideoCD command always wrote it
-    arguments << FFmpegEncodeCommand::fileArgument(output);
+    arguments << fileArgument(output);
     logCommand(logText, program, arguments);
 }
 
@@ -482,8 +486,8 @@ void InterfaceFFmpeg::cliCmdRemux(const QString &input, const QString &output, Q
                                   QStringList &arguments) const
 {
     program = this->program();
-    arguments = QStringList{"-i", FFmpegEncodeCommand::fileArgument(input), "-vcodec", "copy",
-                            "-acodec", "copy", "-y", FFmpegEncodeCommand::fileArgument(output)};
+    arguments = QStringList{"-i", fileArgument(input), "-vcodec", "copy",
+                            "-acodec", "copy", "-y", fileArgument(output)};
     logCommand("InterfaceFFmpeg::cliCmdRemux() returns command:", program, arguments);
 }
 
@@ -506,12 +510,18 @@ int InterfaceFFmpeg::estimatedSize(int frames) const
         audioCodec = target.profile.audioCodec;
         audioBitrate = target.profile.audioBitrate;
     }
-    int kbits = 0;
+    double kbits = 0.0;
     if (!videoCodec.isEmpty() && videoCodec != QLatin1String("novideo"))
-        kbits = int(videoBitrate);
+        kbits = std::trunc(videoBitrate);
     if (!audioCodec.isEmpty() && audioCodec != QLatin1String("noaudio"))
-        kbits = int(kbits + audioBitrate);
-    return int(frames / data->source.video.frameRate * kbits * 0.125 * 1000);
+        kbits = std::trunc(kbits + audioBitrate);
+    // In double: a source read at 0.001 fps gives more bytes than an int holds, and such an
+    // estimate stays at the largest one.
+    const double bytes = frames / data->source.video.frameRate * kbits * 0.125 * 1000;
+    constexpr int Largest = std::numeric_limits<int>::max();
+    if (!(bytes > 0.0))
+        return 0;
+    return bytes >= double(Largest) ? Largest : int(bytes);
 }
 
 // ---------------------------------------------------------------------------------------

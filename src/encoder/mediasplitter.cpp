@@ -14,10 +14,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
-// Disambiguation numbers tried before the last one is taken untested.
-constexpr int LastTestedNumber = 98;
 // Seconds of the input, before and after a volume's start second, searched for the
 // volume's first packet: more than the key-frame distance of common encodings (up to 10 s)
 // and more than FFmpeg's seeks stray from the second asked for.
@@ -54,7 +53,8 @@ int MediaSplitter::chooseDisambiguation(const QString &folder, const QString &ba
 {
     if (m_volumeCount < 1)
         return 0;
-    for (int n = 0; n <= LastTestedNumber; ++n) {
+    // Every number is tested: a folder full of earlier splits gets the next free one.
+    for (int n = 0; n < std::numeric_limits<int>::max(); ++n) {
         bool taken = false;
         for (int volume = 1; volume <= m_volumeCount && !taken; ++volume) {
             const QString name =
@@ -68,7 +68,7 @@ int MediaSplitter::chooseDisambiguation(const QString &folder, const QString &ba
         if (!taken)
             return n;
     }
-    return LastTestedNumber + 1;
+    return std::numeric_limits<int>::max();
 }
 
 void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 volumeSize)
@@ -112,6 +112,7 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_volumeBegin = 0.0;
     m_currentVolume = 0;
     m_currentOutput.clear();
+    m_currentJob = nullptr;
 
     const QFileInfo info(input);
     const QString baseName = info.completeBaseName();
@@ -355,6 +356,13 @@ void MediaSplitter::fail(const QString &text)
 
 void MediaSplitter::startNextJob()
 {
+    // A volume that failed says what happened to it (the last one too).
+    if (m_currentJob && !m_currentJob->failure().isEmpty()) {
+        fail(tr("Failed to split part #%1 of %2: %3")
+                 .arg(m_currentVolume)
+                 .arg(QFileInfo(m_input).fileName(), m_currentJob->failure()));
+        return;
+    }
     // A count below 1 ends here too: nothing else would stop the volumes.
     if (m_currentVolume >= m_volumeCount) {
         emit finished();
@@ -411,6 +419,7 @@ void MediaSplitter::startNextJob()
         fail(tr("Failed to start split part #%1 of %2").arg(m_currentVolume).arg(inputName));
         return;
     }
+    m_currentJob = job;
     if (m_currentVolume == 1)
         emit started();
     if (job->isFinished())

@@ -5,11 +5,13 @@
 #include "engines/ffprobepacket.h"
 
 #include <QList>
+#include <QPointer>
 #include <QtNumeric>
 #include <QString>
 
 class FFmpeg;
 class FFprobe;
+class Job;
 
 // Cuts one movie file into volumes of a chosen size with FFmpeg stream copies: one job per
 // volume, each prepared only when the previous one has ended, because a volume starts
@@ -101,6 +103,9 @@ private:
     FFmpeg *m_ffmpeg;
     FFprobe *m_ffprobe;
     QString m_currentOutput;
+    // The job of the volume most recently queued: a volume that failed ends the split with
+    // what happened to it.
+    QPointer<Job> m_currentJob;
     int m_currentVolume = 0;
     double m_position = 0.0;
     double m_duration = 0.0;

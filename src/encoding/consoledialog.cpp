@@ -95,6 +95,16 @@ void ConsoleDialog::setProcess(Task *task)
     m_task = task;
     if (task)
         connect(task, &Task::stateChanged, this, &ConsoleDialog::displayProgress);
+    // A task that did not start has failed before its console was made.
+    showFailure();
+}
+
+void ConsoleDialog::showFailure()
+{
+    if (m_failureShown || !m_task || !m_task->isFinished() || m_task->failure().isEmpty())
+        return;
+    m_failureShown = true;
+    m_stdErrFeed->append(tr("%1: %2.").arg(m_task->name(), m_task->failure()));
 }
 
 void ConsoleDialog::appendStdOut(const QString &text)
@@ -149,6 +159,7 @@ void ConsoleDialog::changeStateDisplay()
 {
     if (!m_task)
         return;
+    showFailure();
     if (m_task->state == Task::Running) {
         if (const qint64 pid = m_task->processId())
             ViewText::setToolTip(m_stateLabel, tr("%1 running with PID %2").arg(m_engineName).arg(pid));

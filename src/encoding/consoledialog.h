@@ -70,6 +70,8 @@ protected:
 
 private:
     void buildWindow(bool informationChannel);
+    // Once the task has failed, says why below the engine's own output (once).
+    void showFailure();
 
     QString m_title;
     QString m_text;
@@ -77,6 +79,7 @@ private:
     QString m_command;
     int m_pid;
     QPointer<Task> m_task;
+    bool m_failureShown = false;
 
     QWidget *m_statusRow = nullptr;
     QHBoxLayout *m_statusLayout = nullptr;

@@ -1,7 +1,7 @@
 #include "encoding/consoletextfeed.h"
 
-#include <QScrollBar>
-#include <QTextCursor>
+#include "jobs/console.h"
+
 #include <QTextDocument>
 #include <QTextEdit>
 
@@ -38,19 +38,6 @@ void ConsoleTextFeed::flush()
     m_timer.stop();
     if (m_pending.isEmpty())
         return;
-    QScrollBar *bar = m_view->verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
-
-    QTextCursor cursor(m_view->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.beginEditBlock();
-    if (!m_view->document()->isEmpty())
-        cursor.insertBlock();
-    cursor.insertText(m_pending.join(QLatin1Char('\n')));
-    cursor.endEditBlock();
+    Console::appendPlain(m_view, m_pending.join(QLatin1Char('\n')));
     m_pending.clear();
-
-    // Follows the output like a terminal, unless the user scrolled back to read.
-    if (atEnd)
-        bar->setValue(bar->maximum());
 }

@@ -8,6 +8,7 @@
 #include "encoding/encodinglogging.h"
 #include "encoding/finalizerules.h"
 #include "encoding/jobmanagerwidget.h"
+#include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
 #include "jobs/job.h"
 #include "jobs/jobmanager.h"
@@ -362,7 +363,7 @@ void EncoderWidget::log(const QString &text, int level)
         return;
     }
     if (level <= m_verbosity)
-        m_log->append(text);
+        Console::appendPlain(m_log, text);
     QApplication::processEvents();
 }
 

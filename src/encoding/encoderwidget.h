@@ -37,7 +37,7 @@ class QVBoxLayout;
 class Task;
 struct EncodingJob;
 struct EncodingSource;
-struct MediaInfoData;
+class MediaInfoData;
 
 // The encoder panel below the player: the user's choice of container and codecs, the output
 // folder and name, audio correction and preview switch, and the start button. It turns the

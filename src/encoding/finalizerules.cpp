@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QtMath>
 
+#include <limits>
+
 namespace FinalizeRules {
 
 namespace {
@@ -20,6 +22,16 @@ constexpr int TrialMarginSeconds = 10;
 const char *const AudioMuxers[] = {"ac3", "au", "mp3", "wav", "m4a"};
 
 Analyzer s_analyzer = nullptr;
+
+// Whole seconds of a duration read from a file: a value past the largest int (MediaInfo
+// says "596524 h" for a damaged header) stays at the largest one, nothing reads below 0.
+int wholeSeconds(double seconds)
+{
+    constexpr int Largest = std::numeric_limits<int>::max();
+    if (!(seconds > 0.0))
+        return 0;
+    return seconds >= double(Largest) ? Largest : int(seconds);
+}
 
 } // namespace
 
@@ -61,7 +73,7 @@ int testPosition(int position, double duration)
     const double latest = duration - TrialMarginSeconds;
     if (position < latest)
         return position;
-    return latest < 0 ? 0 : int(latest);
+    return wholeSeconds(latest);
 }
 
 double measuredAspect(const QString &text)
@@ -84,7 +96,7 @@ double measuredAspect(const QString &text)
 
 int durationSeconds(const QString &text)
 {
-    return int(MediaInfoData::durationSeconds(text));
+    return wholeSeconds(MediaInfoData::durationSeconds(text));
 }
 
 bool isAudioMuxer(const QString &muxer)

@@ -12,10 +12,10 @@
 #include <QPushButton>
 
 namespace {
-const char *const RunningIcon = ":/gui4/images/running.png";
-const char *const DoneIcon = ":/gui4/images/done.png";
-const char *const AbortedIcon = ":/gui4/images/aborted.png";
-const char *const ConsoleIcon = ":/gui4/images/console.png";
+constexpr const char *RunningIcon = ":/gui4/images/running.png";
+constexpr const char *DoneIcon = ":/gui4/images/done.png";
+constexpr const char *AbortedIcon = ":/gui4/images/aborted.png";
+constexpr const char *ConsoleIcon = ":/gui4/images/console.png";
 
 // How the strip shows each task state it knows; the label tip of a running task also needs
 // its process id, so that row has none here. Starting and unset states change nothing.

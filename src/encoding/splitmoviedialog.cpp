@@ -213,9 +213,11 @@ void SplitMovieDialog::divideUpdateSelection()
     else
         m_divideMethod->setText(tr("Split in %1 volumes (%2GB)").arg(parts).arg(megabytes / 1000.0, 0, 'f', 2));
     *m_volumeSize = megabytes * qint64(kMegabyte);
-    // Equal parts are always a valid choice, whatever an earlier slice left on the button.
+    // Equal parts are a valid choice, whatever an earlier slice left on the button, unless a
+    // part of the input is less than a megabyte: a part size of nothing would copy the whole
+    // input into the first part.
     if (m_divideMethod->isChecked())
-        m_splitButton->setEnabled(true);
+        m_splitButton->setEnabled(megabytes > 0);
 }
 
 void SplitMovieDialog::volumeUpdateSelection()

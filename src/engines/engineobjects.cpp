@@ -1,7 +1,9 @@
 #include "engines/engineobjects.h"
 
 #include "engines/mervomencoder.h"
+#include "engines/outputmeter.h"
 #include "jobs/console.h"
+#include "jobs/outputcheck.h"
 
 namespace {
 struct Registry
@@ -35,6 +37,8 @@ void EngineObjects::setEngines(FFmpeg *ffmpeg, FFprobe *ffprobe, MervoMEncoder *
     registry().ffmpeg = ffmpeg;
     registry().ffprobe = ffprobe;
     registry().mencoder = mencoder;
+    // The job engine judges finished outputs with these engines.
+    OutputCheck::setMeter(ffmpeg ? &OutputMeter::measure : nullptr);
 }
 
 FFmpeg *EngineObjects::ffmpeg()

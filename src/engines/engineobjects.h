@@ -19,6 +19,7 @@ public:
     static Console *console();
     static void setConsole(Console *console);
 
+    // With an FFmpeg the job engine also measures finished outputs (OutputMeter).
     static void setEngines(FFmpeg *ffmpeg, FFprobe *ffprobe, MervoMEncoder *mencoder);
     static FFmpeg *ffmpeg();
     static FFprobe *ffprobe();

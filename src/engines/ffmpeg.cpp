@@ -1,4 +1,6 @@
 #include "engines/ffmpeg.h"
+
+#include "engines/fileargument.h"
 #include "engines/engineslogging.h"
 
 #include <QDebug>
@@ -173,16 +175,17 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
     // options. Every video, audio, subtitle and attachment stream is kept (FFmpeg would take
     // one of each kind: a DVD's second language would be lost); data streams, such as a
     // DVD's navigation packets, have no place in the output and are left out. The size goes
-    // in bytes, as the caller gave it.
+    // in bytes, as the caller gave it. A file that stands at the output path is never
+    // overwritten ("-n"): FFmpeg then refuses, and the file stays as it was.
     QStringList list = seekOptions(startPosition);
-    list << QStringLiteral("-i") << inputPath;
+    list << QStringLiteral("-i") << fileArgument(inputPath);
     for (const char *streams : {"0:v?", "0:a?", "0:s?", "0:t?"})
         list << QStringLiteral("-map") << QLatin1String(streams);
     list << QStringLiteral("-vcodec") << QStringLiteral("copy") << QStringLiteral("-acodec")
          << QStringLiteral("copy") << QStringLiteral("-scodec") << QStringLiteral("copy");
     if (sizeBytes > 0)
         list << QStringLiteral("-fs") << QString::number(sizeBytes);
-    list << QStringLiteral("-y") << outputPath;
+    list << QStringLiteral("-n") << fileArgument(outputPath);
     arguments = list;
     program = m_executablePath;
     return true;
@@ -199,7 +202,7 @@ bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
     // is given, here the first one only, with its hash and, as "-copyts" keeps the input's
     // time stamps, its time in the input.
     QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
-    arguments << seekOptions(startPosition) << QStringLiteral("-i") << inputPath
+    arguments << seekOptions(startPosition) << QStringLiteral("-i") << fileArgument(inputPath)
               << QStringLiteral("-map") << QStringLiteral("0:") + stream << QStringLiteral("-c")
               << QStringLiteral("copy") << QStringLiteral("-copyts") << QStringLiteral("-frames")
               << QStringLiteral("1") << QStringLiteral("-f") << QStringLiteral("framemd5")

@@ -5,10 +5,13 @@
 #include "engines/ffprobereport.h"
 #include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
+#include "engines/picturebounds.h"
 
 #include <QDebug>
 #include <QRegularExpression>
 #include <QSet>
+
+#include <cmath>
 
 namespace {
 // The only keys taken from FFprobe's answer; every other line is ignored.
@@ -146,15 +149,16 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.codec_long_name = text("codec_long_name");
         stream.codec_tag_string = text("codec_tag_string");
         stream.pix_fmt = text("pix_fmt");
-        stream.sample_aspect_ratio = ratio("sample_aspect_ratio");
-        stream.display_aspect_ratio = ratio("display_aspect_ratio");
+        // Sizes and aspects are what the panel is sized from: kept within sane bounds.
+        stream.sample_aspect_ratio = PictureBounds::aspect(ratio("sample_aspect_ratio"));
+        stream.display_aspect_ratio = PictureBounds::aspect(ratio("display_aspect_ratio"));
         stream.avg_frame_rate = ratio("avg_frame_rate");
         stream.r_frame_rate = ratio("r_frame_rate");
         stream.bit_rate = number("bit_rate");
         stream.start_time = number("start_time");
         stream.duration = number("duration");
-        stream.size.setHeight(integer("height", "0"));
-        stream.size.setWidth(integer("width", "0"));
+        stream.size.setHeight(PictureBounds::side(integer("height", "0")));
+        stream.size.setWidth(PictureBounds::side(integer("width", "0")));
         data->videoStreams.append(stream);
     } else if (type == QLatin1String("audio")) {
         FFprobeAudioStream stream;
@@ -210,12 +214,15 @@ void InterfaceFFprobe::parseData(FFprobeData *data, const QString &stdOut,
 
 double InterfaceFFprobe::parseRatio(const QString &value)
 {
-    static const QRegularExpression slash(QStringLiteral("(\\d+)/(\\d+)"));
-    static const QRegularExpression colon(QStringLiteral("(\\d+):(\\d+)"));
+    // The sign belongs to the number: a damaged header reads "-976822:1", no ratio at all.
+    static const QRegularExpression slash(QStringLiteral("([-+]?\\d+)/([-+]?\\d+)"));
+    static const QRegularExpression colon(QStringLiteral("([-+]?\\d+):([-+]?\\d+)"));
     if (value == QLatin1String("N/A"))
         return 0.0;
-    if (value.contains(QLatin1Char('.')))
-        return value.toDouble();
+    if (value.contains(QLatin1Char('.'))) {
+        const double number = value.toDouble();
+        return std::isfinite(number) && number > 0.0 ? number : 0.0;
+    }
     const QRegularExpression *pattern = value.contains(QLatin1Char('/')) ? &slash
                                         : value.contains(QLatin1Char(':')) ? &colon
                                                                             : nullptr;

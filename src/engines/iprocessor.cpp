@@ -4,6 +4,7 @@
 #include "engines/engineobjects.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
+#include "jobs/processend.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -93,18 +94,31 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     const SyncRunner::Result result =
         m_queryRunning ? SyncRunner::runQuery(m_executablePath, arguments, m_libraryPath, timeouts, classWord)
                        : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord);
+    m_lastRunEnd.clear();
+    m_lastRunTimedOut = false;
     if (!result.started) {
-        error = tr("process failed to start in %2 milliseconds").arg(m_startTimeout);
+        error = tr("process failed to start: %1").arg(result.startFailure);
         return false;
     }
     stdOut = result.stdOut;
     stdErr = result.stdErr;
-    if (result.crashed) {
-        if (stdOut.isEmpty() && stdErr.isEmpty()) {
-            error = tr("process crashed with no output");
-            return false;
-        }
-        qCDebug(lcEngines).noquote() << QStringLiteral("%1: process crashed.").arg(QLatin1String(classWord));
+    const bool silent = stdOut.isEmpty() && stdErr.isEmpty();
+    m_lastRunTimedOut = result.killed;
+    if (result.killed) {
+        // What it printed before its time ran out is still read.
+        m_lastRunEnd = tr("process timed out after %1 milliseconds").arg(m_finishTimeout);
+        qCDebug(lcEngines).noquote() << QStringLiteral("%1: %2.").arg(QLatin1String(classWord), m_lastRunEnd);
+    } else {
+        m_lastRunEnd = ProcessEnd::exitText(result.crashed ? QProcess::CrashExit : QProcess::NormalExit,
+                                            result.exitCode);
+        if (!m_lastRunEnd.isEmpty())
+            m_lastRunEnd = tr("process %1").arg(m_lastRunEnd);
+        if (result.crashed)
+            qCDebug(lcEngines).noquote() << QStringLiteral("%1: %2.").arg(QLatin1String(classWord), m_lastRunEnd);
+    }
+    if ((result.killed || result.crashed) && silent) {
+        error = tr("%1 with no output").arg(m_lastRunEnd);
+        return false;
     }
     return true;
 }
@@ -121,6 +135,14 @@ bool IProcessor::runQuery(const QStringList &arguments, const QString &failureFo
         return false;
     }
     echoOutput(stdOut, stdErr);
+    // An engine answers its queries and exits with code 0: a program that exits with another
+    // code or dies by a signal is not the engine it was taken for. (One that outlived its time
+    // is judged by what it printed.)
+    if (!m_lastRunEnd.isEmpty() && !m_lastRunTimedOut) {
+        error = m_lastRunEnd;
+        failureText = failureFormat.arg(error);
+        return false;
+    }
     return true;
 }
 

@@ -79,4 +79,8 @@ protected:
     QString m_version;
     // Set while runQuery() runs: its answer depends only on the executable.
     bool m_queryRunning = false;
+    // How the last run ended when not with exit code 0 ("process exited with code 1",
+    // "process killed by signal 11 (...)", "process timed out after 3000 milliseconds").
+    QString m_lastRunEnd;
+    bool m_lastRunTimedOut = false;
 };

@@ -1,6 +1,8 @@
 #include "engines/syncrunner.h"
 #include "engines/engineslogging.h"
+#include "jobs/processend.h"
 #include "jobs/processkiller.h"
+#include "jobs/processtree.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -19,6 +21,7 @@ QProcess *startProcess(const QString &program, const QStringList &arguments,
     // On the heap: a process whose kill did not take goes to the process killer instead of
     // a destructor that would wait for it.
     auto *process = new QProcess;
+    ProcessTree::bindToProgram(process);
     if (!libraryPath.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
@@ -39,6 +42,7 @@ SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &
                              ? process->waitForStarted(timeouts.start)
                              : process->error() != QProcess::FailedToStart;
     if (!started) {
+        result.startFailure = ProcessEnd::startFailure(process, timeouts.start);
         ProcessKiller::killAndWait(process, timeouts.kill);
         ProcessKiller::release(process);
         return result;

@@ -24,7 +24,8 @@ public:
         bool killed = false;       // did not end within the finish time-out
         bool stillRunning = false; // did not even end after the kill
         bool crashed = false;      // ended by a signal (a kill counts as one)
-        int exitCode = -1;
+        int exitCode = -1;         // the signal's number after a crash
+        QString startFailure;      // why it did not start (not found, not executable, ...)
         QString stdOut;
         QString stdErr;
     };

@@ -1,6 +1,9 @@
 #include "jobs/console.h"
 
 #include <QDebug>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 
 Console::Console() = default;
@@ -13,7 +16,22 @@ void Console::writeLine(QTextEdit *view, int verbosity, int level, const char *p
         return;
     }
     if (level <= verbosity)
-        view->append(text);
+        appendPlain(view, text);
+}
+
+void Console::appendPlain(QTextEdit *view, const QString &text)
+{
+    QScrollBar *bar = view->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    QTextCursor cursor(view->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    if (!view->document()->isEmpty())
+        cursor.insertBlock();
+    cursor.insertText(text);
+    cursor.endEditBlock();
+    if (atEnd)
+        bar->setValue(bar->maximum());
 }
 
 void Console::log(int level, const QString &text)

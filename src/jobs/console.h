@@ -44,6 +44,10 @@ public:
     // no view. Shared with the other classes that keep views of their own.
     static void writeLine(QTextEdit *view, int verbosity, int level, const char *prefix,
                           const QString &text);
+    // Adds the text as a new paragraph of plain text, following the end like a terminal
+    // unless the user scrolled back. QTextEdit::append guesses markup: a file name holding
+    // "<b>" would bold the rest of the log, an engine's line could insert anything.
+    static void appendPlain(QTextEdit *view, const QString &text);
 
 private:
     QTextEdit *m_log = nullptr;

@@ -1,6 +1,7 @@
 #include "jobs/job.h"
 
 #include "jobs/console.h"
+#include "jobs/outputcheck.h"
 #include "jobs/task.h"
 
 Job::Job() = default;
@@ -47,30 +48,42 @@ bool Job::isFinished() const
 
 void Job::taskFinished(Task *task, bool ok)
 {
-    const bool complete = endedWell(task, ok);
-    task->setState(complete ? Task::Terminated : Task::Aborted);
-    reportTaskEnd(task, ok, complete);
+    const QString failure = judgeEnd(task, ok);
+    task->setState(failure.isEmpty() ? Task::Terminated : Task::Aborted);
+    reportTaskEnd(task, ok, failure);
     emit finished();
 }
 
-bool Job::endedWell(const Task *task, bool exitedWell)
+QString Job::judgeEnd(Task *task, bool exitedWell)
 {
-    return exitedWell && task->hasOutput();
+    if (exitedWell) {
+        if (!task->hasOutput())
+            task->setFailure(tr("it wrote no output"));
+        else
+            task->setFailure(OutputCheck::shortfall(*task));
+    } else if (task->failure().isEmpty()) {
+        task->setFailure(tr("it did not end well"));
+    }
+    return task->failure();
 }
 
-void Job::reportTaskEnd(Task *task, bool exitedWell, bool complete)
+void Job::reportTaskEnd(Task *task, bool exitedWell, const QString &failure)
 {
-    if (complete) {
+    if (failure.isEmpty()) {
         log(tr("Job: %1 terminated [%2].").arg(task->name(), m_id), LogLevel::Normal);
         return;
     }
     log(tr("Job: %1 aborted [%2].").arg(task->name(), m_id), LogLevel::Verbose);
-    // An engine that ended well without writing its file is no success; what it left
-    // (an empty file) is its own result and stays, as after every exit code 0.
-    if (exitedWell)
-        log(tr("Job: %1 wrote no output [%2].").arg(task->name(), m_id), LogLevel::Quiet);
-    else
+    log(tr("Job: %1 failed [%2]: %3.").arg(task->name(), m_id, failure), LogLevel::Quiet);
+    // What an engine left after it ended well (an empty or short file) is its own result and
+    // stays: a measure can be wrong, a removed file cannot come back.
+    if (!exitedWell)
         task->removeOutputFile();
+}
+
+QString Job::failure() const
+{
+    return m_task ? m_task->failure() : QString();
 }
 
 void Job::log(const QString &text, int level)

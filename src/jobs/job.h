@@ -26,6 +26,8 @@ public:
     virtual void taskFinished(Task *task, bool ok);
 
     void log(const QString &text, int level);
+    // What happened to the job's first task that failed; empty when none did.
+    virtual QString failure() const;
 
     Task *task() const { return m_task; }
     QString id() const { return m_id; }
@@ -47,12 +49,13 @@ protected:
     void initCommon(const QString &id, const QString &title, const QString &output,
                     QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
                     int logLevel, int startTimeout, int finishTimeout, int killTimeout);
-    // A task ended well when its process exited normally with code 0 (exitedWell) and
-    // left the output file it names.
-    static bool endedWell(const Task *task, bool exitedWell);
+    // Judges the end of a task whose process exited normally with code 0 (exitedWell) or
+    // not: empty when it ended well, else why not (also kept in the task). An engine that
+    // exited 0 ended well only when it left its output file, long enough for its source.
+    static QString judgeEnd(Task *task, bool exitedWell);
     // Logs the end of a task and, after a process that did not exit well, removes the
     // output that the task wrote.
-    void reportTaskEnd(Task *task, bool exitedWell, bool complete);
+    void reportTaskEnd(Task *task, bool exitedWell, const QString &failure);
 
 private:
     int m_logLevel = 0;

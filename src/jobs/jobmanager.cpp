@@ -5,6 +5,7 @@
 #include "jobs/job.h"
 #include "jobs/keepawake.h"
 #include "jobs/process.h"
+#include "jobs/processend.h"
 #include "jobs/processkiller.h"
 
 #include <QCoreApplication>
@@ -75,7 +76,9 @@ void JobManager::killAll()
         // Killed and awaited, as close() would, but only up to the kill time-out: its end
         // reaches handleProcessFinished, which ends the task as aborted, within the wait
         // or, when the kill did not take at once, later from the event loop.
-        ProcessKiller::killAndWait(m_processes.takeFirst(), m_killTimeout);
+        Process *process = m_processes.takeFirst();
+        process->abortedByUser = true;
+        ProcessKiller::killAndWait(process, m_killTimeout);
     }
     m_processes.clear();
     QCoreApplication::processEvents();
@@ -124,6 +127,8 @@ bool JobManager::launchTask(Process *process, Task *task, const QString &jobId,
     task->noteOutputAtStart();
     if (startProcess(process, task))
         return true;
+    // Read before the process is stopped: what the system said about the start.
+    task->setFailure(ProcessEnd::startFailure(process, m_startTimeout));
     task->setState(Task::FailedToStart);
     // A start that timed out may still be under way: stopped, at most kill time-out long.
     ProcessKiller::killAndWait(process, m_killTimeout);
@@ -136,7 +141,21 @@ void JobManager::attachProcess(Process *process, Task *task)
 {
     task->setPid(process->processId());
     task->setProcess(process);
-    connect(task, &Task::killProcess, process, &QProcess::kill);
+    // The engine's own children go with it.
+    connect(task, &Task::killProcess, process, [process] {
+        process->abortedByUser = true;
+        ProcessKiller::kill(process);
+    });
+}
+
+bool JobManager::noteExit(Process *process, Task *task, int exitCode,
+                          QProcess::ExitStatus exitStatus)
+{
+    const bool ok = exitStatus == QProcess::NormalExit && exitCode == 0;
+    if (!ok)
+        task->setFailure(process->abortedByUser ? tr("aborted")
+                                                : ProcessEnd::exitText(exitStatus, exitCode));
+    return ok;
 }
 
 void JobManager::processJobs()
@@ -150,7 +169,8 @@ void JobManager::processJobs()
             continue;
         auto *process = new Process;
         if (!launchTask(process, task, job->id(), "JobManager:")) {
-            log(tr("Failed to start %1 [%2].").arg(task->name(), job->id()), LogLevel::Quiet);
+            log(tr("Failed to start %1 [%2]: %3.").arg(task->name(), job->id(), task->failure()),
+                LogLevel::Quiet);
             continue;
         }
 
@@ -191,7 +211,7 @@ void JobManager::handleProcessFinished(int exitCode, QProcess::ExitStatus exitSt
     if (!process || !process->job || !process->task)
         return;
     qCDebug(lcJobs) << "JobManager: exit code" << process->job->title() << process->exitCode();
-    const bool ok = exitStatus == QProcess::NormalExit && exitCode == 0;
+    const bool ok = noteExit(process, process->task, exitCode, exitStatus);
     process->job->taskFinished(process->task, ok);
     resetKeepAwake();
     emit processFinished(process, exitCode, exitStatus);

@@ -109,12 +109,16 @@ protected:
     bool startProcess(Process *process, const Task *task) const;
     // The start of a task in the given new process, as both managers make it: the task is
     // starting, its command line is logged, its program started. When it does not start,
-    // the task has failed to start, the process is deleted, and the result is false. The
+    // the task has failed to start (the task keeps why), the process is deleted, and the
+    // result is false. The
     // manager word begins the debug lines.
     bool launchTask(Process *process, Task *task, const QString &jobId, const char *manager);
     // A started task gets its process, which a kill request of the task reaches; the caller
     // then marks it running (an extended task through its own setState).
     void attachProcess(Process *process, Task *task);
+    // Whether a process that ended exited well; if not, the task keeps what happened.
+    static bool noteExit(Process *process, Task *task, int exitCode,
+                         QProcess::ExitStatus exitStatus);
     // Frees a task and its process; a process still running is killed first (waiting at
     // most the kill time-out), and a failed end that was never handed to the job still
     // removes the output the task wrote.

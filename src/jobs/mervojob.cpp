@@ -65,14 +65,23 @@ int MervoJob::elapsedSeconds() const
 
 void MervoJob::taskFinished(MervoTask *task, bool ok)
 {
-    const bool complete = endedWell(task, ok);
-    task->setState(complete ? Task::Terminated : Task::Aborted);
-    reportTaskEnd(task, ok, complete);
-    if (!complete) {
+    const QString failure = judgeEnd(task, ok);
+    task->setState(failure.isEmpty() ? Task::Terminated : Task::Aborted);
+    reportTaskEnd(task, ok, failure);
+    if (!failure.isEmpty()) {
         task->cancelFollowers();
         cancelBlockedTasks();
     }
     closeIfFinished();
+}
+
+QString MervoJob::failure() const
+{
+    for (const MervoTask *task : m_tasks) {
+        if (!task->failure().isEmpty())
+            return task->failure();
+    }
+    return QString();
 }
 
 void MervoJob::taskFailedToStart(MervoTask *task)

@@ -24,6 +24,7 @@ public:
 
     QList<MervoTask *> readyTasks() const;
     bool isFinished() const override;
+    QString failure() const override;
     QList<MervoTask *> tasks() const { return m_tasks; }
     int elapsedSeconds() const;
 

@@ -6,6 +6,7 @@
 #include "jobs/mervojob.h"
 #include "jobs/mervoprocess.h"
 #include "jobs/mervotask.h"
+#include "jobs/processkiller.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -51,8 +52,11 @@ void MervoJobManager::killAll()
 {
     const int count = m_mervoProcesses.size();
     for (int i = 0; i < count && !m_mervoProcesses.isEmpty(); ++i) {
-        // No wait: the ends arrive later and end their tasks as aborted.
-        m_mervoProcesses.takeFirst()->kill();
+        // No wait: the ends arrive later and end their tasks as aborted. The engines' own
+        // children go with them.
+        MervoProcess *process = m_mervoProcesses.takeFirst();
+        process->abortedByUser = true;
+        ProcessKiller::kill(process);
     }
     m_mervoProcesses.clear();
     QCoreApplication::processEvents();
@@ -79,7 +83,8 @@ void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
 {
     auto *process = new MervoProcess;
     if (!launchTask(process, task, job->id(), "MervoJobManager:")) {
-        log(tr("Failed to start job %1 [%2].").arg(task->name(), job->id()), LogLevel::Quiet);
+        log(tr("Failed to start job %1 [%2]: %3.").arg(task->name(), job->id(), task->failure()),
+            LogLevel::Quiet);
         emit jobStarted(job);
         // After jobStarted, so that the views know the job before it reports its end.
         job->taskFailedToStart(task);
@@ -111,7 +116,7 @@ void MervoJobManager::handleMervoProcessFinished(int exitCode, QProcess::ExitSta
     if (!process || !process->mervoJob || !process->mervoTask)
         return;
     qCDebug(lcJobs) << "JobManager: exit code" << process->mervoJob->title() << process->exitCode();
-    const bool ok = exitStatus == QProcess::NormalExit && exitCode == 0;
+    const bool ok = noteExit(process, process->mervoTask, exitCode, exitStatus);
     process->mervoJob->taskFinished(process->mervoTask, ok);
     resetKeepAwake();
     emit processFinished(process, exitCode, exitStatus);

@@ -1,3 +1,9 @@
 #include "jobs/process.h"
 
-Process::Process() = default;
+#include "jobs/processtree.h"
+
+Process::Process()
+{
+    // An engine never outlives the program, and an abort ends whatever it started.
+    ProcessTree::bindToProgram(this);
+}

@@ -16,6 +16,6 @@ public:
 
     Job *job = nullptr;
     Task *task = nullptr;
-    // Set by the job views just before they kill a task that the user aborted.
+    // Set just before a task is killed on request (a view's abort, "kill all").
     bool abortedByUser = false;
 };

@@ -1,19 +1,28 @@
 #include "jobs/processkiller.h"
 
+#include "jobs/processtree.h"
+
 #include <QProcess>
 
 #include <utility>
 
 namespace {
 
+// The engine and whatever it started.
 void sendKill(QProcess *process)
 {
-    process->kill();
+    ProcessTree::kill(process);
 }
 
 ProcessKiller::KillFunction s_kill = sendKill;
 
 } // namespace
+
+void ProcessKiller::kill(QProcess *process)
+{
+    if (process->state() != QProcess::NotRunning)
+        s_kill(process);
+}
 
 bool ProcessKiller::killAndWait(QProcess *process, int timeout)
 {

@@ -8,6 +8,8 @@ class QProcess;
 class ProcessKiller
 {
 public:
+    // Kills the process (and the processes it started) without waiting.
+    static void kill(QProcess *process);
     // Kills the process and waits at most timeout ms for its end; true when it has ended
     // (its finished() signal has then been emitted).
     static bool killAndWait(QProcess *process, int timeout);

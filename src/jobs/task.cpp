@@ -16,6 +16,7 @@ void Task::set(EncodingTaskData *data, const QString &program, const QStringList
     m_pid = 0;
     m_jobId.clear();
     m_jobTitle.clear();
+    m_failure.clear();
     m_outputNoted = false;
     m_outputAtStart = OutputStamp();
 

@@ -72,6 +72,12 @@ public:
     // with exit code 0 and write nothing. A task naming no file, or a device, has its output.
     bool hasOutput() const;
 
+    // Why the task did not end well, in words a user can act on ("exited with code 1", "its
+    // output lasts 2.9 s of the 6.0 s asked for"); empty while it has not failed. Set by the
+    // manager or the job that saw the failure.
+    QString failure() const { return m_failure; }
+    void setFailure(const QString &failure) { m_failure = failure; }
+
     // Read (and, for the console, written) directly by managers, jobs and views.
     EncodingTaskData *taskData = nullptr;
     Job *job = nullptr;
@@ -93,6 +99,7 @@ private:
     QString m_jobId;
     QString m_jobTitle;
     qint64 m_pid = 0;
+    QString m_failure;
 
     // What was at the output path when the process started; unset until then.
     struct OutputStamp

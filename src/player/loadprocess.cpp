@@ -1,7 +1,10 @@
 #include "player/loadprocess.h"
 
+#include "jobs/processtree.h"
+
 bool LoadProcess::start(const QString &program, const QStringList &arguments, int startTimeoutMs)
 {
+    ProcessTree::bindToProgram(&m_process);
     m_process.start(program, arguments, QIODevice::ReadWrite);
     return m_process.waitForStarted(startTimeoutMs);
 }

@@ -7,6 +7,7 @@
 #include "engines/player.h"
 #include "engines/playercapabilities.h"
 #include "engines/playerstatus.h"
+#include "jobs/processtree.h"
 #include "jobs/widgetbridge.h"
 #include "player/rendererframe.h"
 #include "player/progresswidget.h"
@@ -60,6 +61,8 @@ PlayerWidget::PlayerWidget(QWidget *consoleWindow, const QString &mplayerBinPath
     layOut();
 
     playbackProcess = new QProcess(this);
+    // MPlayer goes with the program, however the program ends.
+    ProcessTree::bindToProgram(playbackProcess);
     pollTimer = new QTimer(this);
     player = new Player(Player::MplayerBackend, mplayerBinPath, mediaInfoBinPath, ffprobeBinPath,
                         stdInConsole, stdOutConsole, stdErrConsole, logConsole, verbosity,

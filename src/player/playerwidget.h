@@ -92,6 +92,9 @@ public:
     void setMaximumZoomRoom(const QSize &room);
     QSize currentRendererSize() const { return rendererSize; }
     double fitZoom() const;
+    // The available size of the screen the panel is on; the renderer never grows past it
+    // (nor past the maximum-zoom box on a smaller screen).
+    QSize screenSize() const;
     void setRendererActive(bool active);
 
     // Panel consoles: a line reaches its console when its level is at most the verbosity,

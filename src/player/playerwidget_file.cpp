@@ -7,6 +7,7 @@
 #include "engines/clipinfo.h"
 #include "engines/ffprobedata.h"
 #include "engines/mediainfodata.h"
+#include "engines/picturebounds.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
 #include "jobs/console.h"
@@ -357,9 +358,9 @@ void PlayerWidget::correctMovieInfo()
         if (stream.codec_name == QLatin1String("mpeg1video")) {
             movie.scaledHeight = movie.height;
             movie.scaledWidth = int(movie.height * 1.33);
-        } else if (stream.display_aspect_ratio > 0) {
+        } else if (PictureBounds::displayWidth(movie.height, stream.display_aspect_ratio) > 0) {
             movie.scaledHeight = movie.height;
-            movie.scaledWidth = int(movie.height * stream.display_aspect_ratio);
+            movie.scaledWidth = PictureBounds::displayWidth(movie.height, stream.display_aspect_ratio);
         }
         movie.videoFormat = probe.format_name == QLatin1String("avi") && !stream.codec_tag_string.isEmpty()
             ? stream.codec_tag_string
@@ -419,9 +420,10 @@ void PlayerWidget::correctMovieInfo()
     }
 
     if (!movie.audioOnly && movie.scaledWidth == 0 && movie.scaledHeight == 0) {
-        if (movie.aspect > 0) {
+        // MPlayer's aspect is read from the file as FFprobe's is: only a sane one counts.
+        if (PictureBounds::displayWidth(movie.height, movie.aspect) > 0) {
             movie.scaledHeight = movie.height;
-            movie.scaledWidth = int(movie.height * movie.aspect);
+            movie.scaledWidth = PictureBounds::displayWidth(movie.height, movie.aspect);
         } else {
             movie.scaledWidth = movie.width;
             movie.scaledHeight = movie.height;

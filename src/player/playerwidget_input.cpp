@@ -144,5 +144,5 @@ void PlayerWidget::showLoadFailure(const QString &text, const QString &informati
 void PlayerWidget::echoCommand(const QString &program, const QStringList &arguments)
 {
     if (stdInConsole)
-        stdInConsole->append(program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
+        Console::appendPlain(stdInConsole, program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
 }

@@ -39,7 +39,7 @@ bool PlayerWidget::isReady(bool updateFontCache)
     fontCachePlayer.cliCmdUpdateFontCache(&program, &arguments);
     fontCachePlayer.enableAudio();
     if (stdInConsole)
-        stdInConsole->append(program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
+        Console::appendPlain(stdInConsole, program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
     qCDebug(lcPlayer) << "Start update MPlayer font cache" << program << arguments;
 
     QProcess process;

@@ -8,8 +8,12 @@
 #include "player/rendererframe.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QTextEdit>
+
+#include <limits>
 
 namespace {
 
@@ -30,7 +34,22 @@ QSize maximumZoomSize(const QSize &size, const QSize &box)
 // Halves round up, as qRound does for positive values; sizes here are never negative.
 QSize scaled(const QSize &size, double factor)
 {
-    return {qRound(size.width() * factor), qRound(size.height() * factor)};
+    // A side read from a file may be near the largest int: twice that is no int.
+    const auto side = [factor](int pixels) {
+        const double value = pixels * factor;
+        return value >= double(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max() : qRound(value);
+    };
+    return {side(size.width()), side(size.height())};
+}
+
+// The size, shrunk with its aspect kept when it is larger than the box: the renderer never
+// grows past the screen, whatever size a file claims (a panel of millions of pixels stalls
+// the window or crashes the X connection).
+QSize withinBox(const QSize &size, const QSize &box)
+{
+    if (size.width() <= box.width() && size.height() <= box.height())
+        return size;
+    return size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
 } // namespace
@@ -51,14 +70,15 @@ void PlayerWidget::setZoom(double factor)
         factor = fitZoom();
     zoom = factor;
 
+    const QSize screenBox = screenSize().expandedTo(QSize(MaximumZoomWidth, MaximumZoomHeight));
     if (zoom > MaximumZoomThreshold) {
-        rendererSize = maximumZoomSize(rendererSize, maximumZoomRoom);
+        rendererSize = withinBox(maximumZoomSize(rendererSize, maximumZoomRoom), screenBox);
         log(tr("Set player maximum zoom (display resolution: %1x%2)")
                 .arg(rendererSize.width())
                 .arg(rendererSize.height()),
             LogLevel::Verbose);
     } else {
-        rendererSize = scaled(videoSize, zoom);
+        rendererSize = withinBox(scaled(videoSize, zoom), screenBox);
         log(tr("Set player zoom %1 (display resolution: %2x%3)")
                 .arg(QString::number(zoom, 'g', 6))
                 .arg(rendererSize.width())
@@ -75,6 +95,12 @@ void PlayerWidget::setMaximumZoomRoom(const QSize &room)
     // Never more than the display the largest zoom is made for, never less than a picture.
     const QSize smallest(MaximumZoomWidth / 8, MaximumZoomHeight / 8);
     maximumZoomRoom = room.boundedTo(QSize(MaximumZoomWidth, MaximumZoomHeight)).expandedTo(smallest);
+}
+
+QSize PlayerWidget::screenSize() const
+{
+    const QScreen *shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    return shown ? shown->availableGeometry().size() : QSize(MaximumZoomWidth, MaximumZoomHeight);
 }
 
 double PlayerWidget::fitZoom() const

@@ -5,6 +5,7 @@
 #include "app/applicationshell.h"
 #include "app/mainwidget.h"
 #include "app/mervomainwindow.h"
+#include "app/shellsettings.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/jobmanagerwidget.h"
@@ -19,6 +20,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStandardPaths>
@@ -391,6 +394,50 @@ private slots:
         QCOMPARE(loud->verbosity(), 3);
         QVERIFY(loud->verboseAction->isChecked());
         delete loud;
+    }
+
+    // One unterminated quote hides every later key from the store: before the closing save
+    // writes defaults over them, the file is kept beside itself and the user is told once.
+    void damagedSettingsFileKept()
+    {
+        const QString fileName = QSettings().fileName();
+        const QByteArray damaged = "[Input]\nfile=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n"
+                                   "[Preferences]\nEncoder\\test%20frames=777\n";
+        QDir().mkpath(QFileInfo(fileName).path());
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+        file.close();
+        ModalAnswerer answerer;
+        answerer.answerWith(QMessageBox::Ok);
+        ApplicationShell shell;
+        QCOMPARE(runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); }), 0);
+        QFile copy(fileName + ".damaged");
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), damaged);
+        copy.remove();
+        QCOMPARE(answerer.seen().size(), 1);
+        QVERIFY(answerer.seen().at(0).text.startsWith("The settings file could not be read in full"));
+        QVERIFY(answerer.seen().at(0).informativeText.contains(".conf.damaged"));
+        // What the closing save wrote reads back whole: no box at the next start.
+        QVERIFY(ShellSettings::readsBackWhole(fileName));
+    }
+
+    // A folder in the settings file's place makes every save fail: the user hears of it.
+    void unwritableSettingsTold()
+    {
+        const QString fileName = QSettings().fileName();
+        QFile::remove(fileName);
+        QVERIFY(QDir().mkpath(fileName));
+        ModalAnswerer answerer;
+        answerer.answerWith(QMessageBox::Ok);
+        ApplicationShell shell;
+        const int code = runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); });
+        QDir(fileName).removeRecursively();
+        QCOMPARE(code, 0);
+        QCOMPARE(answerer.seen().size(), 1);
+        QVERIFY(answerer.seen().at(0).text.startsWith("The settings could not be saved."));
+        QVERIFY(answerer.seen().at(0).informativeText.contains(fileName));
     }
 
     void closingWhileAJobRuns()

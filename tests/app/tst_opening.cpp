@@ -9,6 +9,7 @@
 #include "encoder/records/encodingsource.h"
 #include "encoder/mervoconfigurator.h"
 #include "encoding/activecombobox.h"
+#include "encoding/advancedmonitorwidget.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/mervoencoderwidget.h"
 #include "gui4/gui4resources.h"
@@ -33,6 +34,9 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -70,6 +74,19 @@ QString copyOf(const QString &source, const QString &target)
     QDir().mkpath(QFileInfo(target).path());
     QFile::remove(target);
     return QFile::copy(source, target) ? target : QString();
+}
+
+// Whether a view shows markup: a bold or an image fragment anywhere in its text.
+bool showsMarkup(const QTextEdit *view)
+{
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            const QTextCharFormat format = fragment.fragment().charFormat();
+            if (format.isImageFormat() || format.fontWeight() > QFont::Normal)
+                return true;
+        }
+    }
+    return false;
 }
 
 QAbstractButton *buttonIn(QWidget *parent, const QString &text)
@@ -319,6 +336,54 @@ private slots:
         QVERIFY(!recent->isVisible() && !window->clearRecentAction->isEnabled());
         QCOMPARE(window->windowTitle(), QString("Vexo 4.0"));
         QVERIFY(!window->mediaInfoAction->isEnabled());
+        closeWindow(window);
+    }
+
+    // A name holding markup is shown as written in every log and console view.
+    void markupInNamesShownAsText()
+    {
+        const QString file = copyOf(TestMedia::standardAvi(), TestMedia::folder() + "/markup/clip <b>bold <img src=x>.avi");
+        QVERIFY(!file.isEmpty());
+        MervoMainWindow *window = openWindow();
+        window->verboseAction->trigger();
+        FileChooserScript chooser;
+        chooser.answer(file);
+        window->openFileAction->trigger();
+        QCOMPARE(status(window), "Movie file loaded [" + file + "]");
+        const QList<QTextEdit *> views = window->findChildren<QTextEdit *>()
+                + window->advancedMonitor()->findChildren<QTextEdit *>();
+        int naming = 0;
+        for (const QTextEdit *view : views) {
+            QVERIFY2(!showsMarkup(view), qPrintable(view->toPlainText().left(300)));
+            naming += view->toPlainText().contains("clip <b>bold <img src=x>.avi");
+        }
+        QVERIFY(naming > 0);
+        closeWindow(window);
+    }
+
+    // A Matroska whose display width is 20 million pixels (one stock mkvmerge command) loads
+    // through the File menu like any other: the panel and the window stay within the screen.
+    void hugeDisplayWidth()
+    {
+        const QString small = TestMedia::clip("display-small.mkv", {"-f", "lavfi", "-i", "testsrc=duration=2:size=320x240:rate=25",
+                                                                     "-c:v", "mpeg4"});
+        const QString huge = TestMedia::scratch("opening", "huge display.mkv");
+        QCOMPARE(TestMedia::run("mkvmerge", {"-q", "-o", huge, "--display-dimensions", "0:20000000x240", small}), 0);
+        MervoMainWindow *window = openWindow();
+        window->zoomActions[3]->trigger(); // 1:1, where the file's size is the panel's
+        QVERIFY(window->zoomActions[3]->isChecked());
+        FileChooserScript chooser;
+        chooser.answer(huge);
+        window->openFileAction->trigger();
+        QCOMPARE(status(window), "Movie file loaded [" + huge + "]");
+        const QSize screen = window->screen()->availableGeometry().size();
+        auto *renderer = window->playerWidget()->findChild<RendererFrame *>();
+        QVERIFY2(renderer->width() <= screen.width() && renderer->height() <= screen.height(),
+                 qPrintable(QString("%1x%2").arg(renderer->width()).arg(renderer->height())));
+        QTRY_VERIFY_WITH_TIMEOUT(window->width() <= screen.width() && window->height() <= screen.height(), kScreenWait);
+        const QImage shot = grabWidget(window);
+        saveScreenshot(shot, "opening-huge-display-width");
+        QVERIFY(nonBlackShare(shot) > 0.3);
         closeWindow(window);
     }
 

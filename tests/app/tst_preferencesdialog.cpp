@@ -148,6 +148,8 @@ void PreferencesDialogTest::titleLength_data()
     QTest::newRow("5") << "5" << 60.0 << "60" << "Short titles to ignore: \"5\" became 60 (seconds, 60 to 7200).";
     QTest::newRow("9000") << "9000" << 7200.0 << "7200" << "Short titles to ignore: \"9000\" became 7200 (seconds, 60 to 7200).";
     QTest::newRow("nan is no length") << "nan" << 60.0 << "60" << "Short titles to ignore: \"nan\" became 60 (seconds, 60 to 7200).";
+    QTest::newRow("infinity is no length") << "inf" << 60.0 << "60" << "Short titles to ignore: \"inf\" became 60 (seconds, 60 to 7200).";
+    QTest::newRow("minus infinity") << "-inf" << 60.0 << "60" << "Short titles to ignore: \"-inf\" became 60 (seconds, 60 to 7200).";
     QTest::newRow("600") << "600" << 600.0 << "600" << "";
     QTest::newRow("600.0 is 600") << "600.0" << 600.0 << "600" << "";
     QTest::newRow("fraction") << "90.5" << 90.5 << "90.5" << "";
@@ -190,6 +192,9 @@ void PreferencesDialogTest::outputName_data()
     QTest::newRow("only forbidden characters") << " /\\?*| " << "output";
     QTest::newRow("empty") << "" << "output";
     QTest::newRow("letters beyond Latin-1 kept") << "Ève 日本" << "Ève 日本";
+    // A file name holds 255 bytes; the program adds an extension and suffixes to this one.
+    QTest::newRow("two-byte letters cut at 200 bytes") << QString(300, QChar(0xE9)) << QString(100, QChar(0xE9));
+    QTest::newRow("four-byte letters never split") << QString("x😀").repeated(60) << QString("x😀").repeated(40);
 }
 
 void PreferencesDialogTest::outputName()

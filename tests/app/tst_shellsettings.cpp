@@ -97,6 +97,8 @@ private slots:
         QTest::newRow("title 10") << "Player/DVD/title minimum length" << QVariant(10) << 60.0;
         QTest::newRow("title 9000") << "Player/DVD/title minimum length" << QVariant(9000.5) << 7200.0;
         QTest::newRow("title text") << "Player/DVD/title minimum length" << QVariant("long") << 600.0;
+        QTest::newRow("title nan") << "Player/DVD/title minimum length" << QVariant("nan") << 600.0;
+        QTest::newRow("title infinite") << "Player/DVD/title minimum length" << QVariant("inf") << 600.0;
     }
     void storedValuesAreBounded()
     {
@@ -165,6 +167,8 @@ private slots:
         QTest::newRow("spaces") << "  my   movie " << "my movie";
         QTest::newRow("forbidden") << "a\\b/c?d*e|f" << "abcdef";
         QTest::newRow("nothing left") << " /?* " << "output";
+        QTest::newRow("10 MB from a settings file") << QString(10 << 20, 'n') << QString(200, 'n');
+        QTest::newRow("cut, then trimmed") << QString(199, 'n') + "  x" << QString(199, 'n');
     }
     void outputNames()
     {
@@ -182,6 +186,8 @@ private slots:
         QTest::newRow("off to the right") << QPoint(5000, 100) << false;
         QTest::newRow("above the screen") << QPoint(100, -200) << false;
         QTest::newRow("last pixels") << QPoint(1275, 1019) << false;
+        QTest::newRow("hand-edited, near the largest int") << QPoint(2147483600, 0) << false;
+        QTest::newRow("near the smallest int") << QPoint(-2147483600, -2147483600) << false;
     }
     void screenPlaces()
     {

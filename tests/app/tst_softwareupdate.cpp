@@ -2,6 +2,7 @@
 // and one outcome, shown in the dialog, for every kind of reply a service can give.
 
 #include "app/mervosoftwareupdatedialog.h"
+#include "app/replytext.h"
 #include "app/softwareupdate.h"
 #include "app/softwareupdatedialog.h"
 #include "app/website.h"
@@ -9,6 +10,7 @@
 #include "windowtesting.h"
 
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -17,7 +19,12 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <QUrlQuery>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 VEXO_TEST_NEEDS_DISPLAY
 
@@ -32,7 +39,7 @@ const QByteArray kValidBody = "<html><RESPONSE>\n  A <b>new</b> release is out.\
 class UpdateService : public QTcpServer
 {
 public:
-    explicit UpdateService(const QString &mode) : m_mode(mode)
+    explicit UpdateService(const QString &mode, const QByteArray &body = {}) : m_mode(mode), m_body(body)
     {
         listen(QHostAddress::LocalHost);
         connect(this, &QTcpServer::newConnection, this, [this] {
@@ -101,6 +108,19 @@ private:
             socket->abort();
         } else if (m_mode == "redirect loop") {
             send(socket, "302 Found", "", "Location: /vexo/update/request.php\r\n");
+        } else if (m_mode == "body") {
+            send(socket, "200 OK", m_body);
+        } else if (m_mode == "drip") {
+            // A byte now and then, never silent long enough for the transfer time-out; the
+            // drip stops by itself after 20 s.
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\n");
+            auto *drip = new QTimer(socket);
+            connect(drip, &QTimer::timeout, socket, [socket, drip, ticks = 0]() mutable {
+                socket->write("x");
+                if (++ticks == 200)
+                    drip->stop();
+            });
+            drip->start(100);
         } else if (m_mode == "large") {
             send(socket, "200 OK", "<RESPONSE>" + QByteArray(3 * 1024 * 1024, 'x') + "</RESPONSE>");
         }
@@ -108,6 +128,7 @@ private:
     }
 
     QString m_mode;
+    QByteArray m_body;
     QHash<QTcpSocket *, QByteArray> m_pending;
 };
 
@@ -136,6 +157,10 @@ private slots:
     void replyTags();
     void oneOutcomePerCheck_data();
     void oneOutcomePerCheck();
+    void replyFormattingKept_data();
+    void replyFormattingKept();
+    void hostileRepliesShownAsText_data();
+    void hostileRepliesShownAsText();
     void onlyWebLinksOpen();
     void failureReasonShownAsText();
 };
@@ -226,6 +251,7 @@ void SoftwareUpdateTest::oneOutcomePerCheck_data()
     QTest::newRow("no answer") << "silent" << false << "No answer within 0.5 seconds" << false;
     QTest::newRow("redirect loop") << "redirect loop" << false << "update server error" << false;
     QTest::newRow("very large body") << "large" << false << "The reply is larger than" << false;
+    QTest::newRow("a byte now and then") << "drip" << false << "No complete answer within 1.5 seconds" << false;
 }
 
 void SoftwareUpdateTest::oneOutcomePerCheck()
@@ -238,6 +264,7 @@ void SoftwareUpdateTest::oneOutcomePerCheck()
     WebSite::setBase(service.base());
     SoftwareUpdateDialog dialog;
     dialog.checker()->setTransferTimeout(500);
+    dialog.checker()->setDeadline(1500);
     QSignalSpy succeeded(dialog.checker(), &SoftwareUpdate::checkUpdateSucceeded);
     QSignalSpy failed(dialog.checker(), &SoftwareUpdate::checkUpdateFailed);
     QSignalSpy finished(dialog.checker(), &SoftwareUpdate::checkUpdateFinished);
@@ -258,6 +285,83 @@ void SoftwareUpdateTest::oneOutcomePerCheck()
     const QImage shot = WindowTesting::grabWidget(&dialog);
     WindowTesting::saveScreenshot(shot, "update-" + mode.replace(' ', '-'));
     QVERIFY(WindowTesting::nonBlackShare(shot) > 0.5);
+}
+
+void SoftwareUpdateTest::replyFormattingKept_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("bold, italics, break, link")
+            << "A <b>new</b> <i>release</i><br>is <a href=\"http://x.org/d\">out</a>."
+            << "A <b>new</b> <i>release</i><br>is <a href=\"http://x.org/d\">out</a>.";
+    QTest::newRow("strong, em, upper case") << "<STRONG>s</STRONG><Em>e</Em>" << "<b>s</b><i>e</i>";
+    QTest::newRow("nesting made flat") << "<b><b><i>x</i></b>y</b>" << "<b><i>x</i></b><b>y</b>";
+    QTest::newRow("paragraphs") << " <p>One</p>\n<p>Two</p> " << "One<br><br>Two";
+    QTest::newRow("line breaks bounded") << "a<br><br/><br><br><br><br>b" << "a<br><br><br><br>b";
+    QTest::newRow("image as text") << "<img src='file:///dev/zero'>" << "&lt;img src='file:///dev/zero'&gt;";
+    QTest::newRow("division and style as text") << "<div style=\"x\">d</div>"
+                                                << "&lt;div style=&quot;x&quot;&gt;d&lt;/div&gt;";
+    QTest::newRow("link to a file dropped") << "<a href=\"file:///etc/passwd\">x</a>" << "x";
+    QTest::newRow("references kept, lone signs escaped") << "Caf&eacute; &amp; &#233; & 5 < 6"
+                                                         << "Caf&eacute; &amp; &#233; &amp; 5 &lt; 6";
+    QTest::newRow("long text cut") << QString(5000, 'x')
+                                   << QString(ReplyText::MaximumShownCharacters, 'x') + "&hellip;";
+}
+
+void SoftwareUpdateTest::replyFormattingKept()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, shown);
+    QCOMPARE(ReplyText::richText(value), shown);
+}
+
+void SoftwareUpdateTest::hostileRepliesShownAsText_data()
+{
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<QString>("shown"); // part of the message label's text
+    QTest::newRow("image of /dev/zero") << QByteArray("New <img src='file:///dev/zero'>")
+                                        << "New &lt;img src='file:///dev/zero'&gt;";
+    QTest::newRow("image of a FIFO") << QByteArray("New <img src='file://FIFO'>") << "&lt;img src='file://";
+    QByteArray tables = "x";
+    for (int i = 0; i < 19; ++i)
+        tables = "<table><tr><td>" + tables + "</td></tr></table>";
+    QTest::newRow("19 nested tables") << tables << "&lt;table&gt;&lt;tr&gt;";
+    QTest::newRow("150 KB of nested divisions")
+            << QByteArray("<div>").repeated(12500) + "deep" + QByteArray("</div>").repeated(12500)
+            << "&lt;div&gt;&lt;div&gt;";
+}
+
+// What a service sends is shown as text beside the formatting kept: nothing it names is
+// opened, and laying it out takes no time to speak of.
+void SoftwareUpdateTest::hostileRepliesShownAsText()
+{
+    QFETCH(QByteArray, response);
+    QFETCH(QString, shown);
+    QTemporaryDir folder;
+    const QByteArray fifo = QFile::encodeName(folder.path() + "/image.png");
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    response.replace("file://FIFO", "file://" + fifo);
+    UpdateService service("body", "<RESPONSE>" + response + "</RESPONSE><WHATYOUGET>" + response + "</WHATYOUGET>");
+    WebSite::setBase(service.base());
+    SoftwareUpdateDialog dialog;
+    QSignalSpy succeeded(dialog.checker(), &SoftwareUpdate::checkUpdateSucceeded);
+    QElapsedTimer clock;
+    clock.start();
+    dialog.checkUpdate();
+    dialog.show();
+    QVERIFY(succeeded.wait(20000));
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QImage shot = WindowTesting::grabWidget(&dialog);
+    // Laid out at once; before, the tables took a minute and a half, the divisions 42 s.
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    WindowTesting::saveScreenshot(shot, "update-hostile-" + QString(QTest::currentDataTag()).replace(' ', '-'));
+    QVERIFY(WindowTesting::nonBlackShare(shot) > 0.5);
+    QVERIFY2(messageLabel(dialog)->text().contains(shown), qPrintable(messageLabel(dialog)->text().left(200)));
+    QVERIFY(extraGroup(dialog)->findChild<QLabel *>()->text().contains(shown));
+    // Nobody opened the FIFO for reading: a writer that does not wait finds no reader.
+    const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+    QCOMPARE(writer, -1);
+    QCOMPARE(errno, ENXIO);
 }
 
 // Release buttons and labels open http and https addresses only.

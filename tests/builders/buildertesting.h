@@ -3,6 +3,7 @@
 // Shared by the builder tests: builders set up as the encoder core sets them up, the source
 // records the player hands over, and ffprobe's view of an output.
 
+#include "builderrecords.h"
 #include "builders/interfaceffmpeg.h"
 #include "builders/interfacemencoder.h"
 #include "encoder/records/encodingjob.h"
@@ -13,32 +14,6 @@
 
 #include <QMap>
 
-// A builder with records of its own; the builder holds pointers to the members.
-template <class Builder>
-struct BuilderRecords
-{
-    explicit BuilderRecords(const QString &binary = QString())
-    {
-        capabilities = {&videoCodecs, &audioCodecs, &subtitleCodecs, &muxers,
-                        &lavcVideo,   &lavcAudio,   &lavcSubtitle,   &lavfMuxers};
-        builder.init(binary, &capabilities, &job, &status);
-    }
-    Q_DISABLE_COPY(BuilderRecords)
-    // Hands an engine's answer to one parser, as the encoder core does; the resulting state.
-    int parse(const QByteArray &answer, void (Builder::*parser)() = &Builder::parseStatus)
-    {
-        status.stdOut = answer;
-        status.state = InterfaceStatus::OutputCaptured;
-        (builder.*parser)();
-        return status.state;
-    }
-    Builder builder;
-    EncodingJob job;
-    InterfaceStatus status;
-    EngineCapabilities capabilities;
-    QMap<QString, QString> videoCodecs, audioCodecs, subtitleCodecs, muxers;
-    QMap<QString, QStringList> lavcVideo, lavcAudio, lavcSubtitle, lavfMuxers;
-};
 using MEncoderRecords = BuilderRecords<InterfaceMEncoder>;
 using FFmpegRecords = BuilderRecords<InterfaceFFmpeg>;
 

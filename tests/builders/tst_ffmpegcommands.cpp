@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <limits>
+
 namespace {
 
 const QString kBinary = "/usr/bin/ffmpeg";
@@ -238,6 +240,8 @@ private slots:
         QTest::newRow("level 2, fractions cut") << 2 << 25.0 << "mp3" << 999.9 << 128.9 << 5635000;
         QTest::newRow("level 0") << 0 << 25.0 << "mp3" << 1000.0 << 128.0 << 0;
         QTest::newRow("no source frame rate") << User << 0.0 << "mp3" << 1000.0 << 128.0 << 0;
+        QTest::newRow("0.001 fps source: the largest int") << User << 0.001 << "mp3" << 1000.0 << 128.0
+                                                            << std::numeric_limits<int>::max();
     }
 
     void estimatedSize()

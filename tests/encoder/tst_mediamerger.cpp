@@ -2,6 +2,7 @@
 // FFprobe, MEncoder and the extended job manager.
 
 #include "encoder/mediamerger.h"
+#include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
 #include "engines/mervomencoder.h"
 #include "enginetesting.h"
@@ -10,6 +11,8 @@
 #include "jobs/mervojobmanager.h"
 #include "testregistry.h"
 
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -157,6 +160,44 @@ private slots:
         QCOMPARE(error, QString("Failed to start merge: output file %1 already exists in folder %2")
                             .arg("l'\"un\", a.merge.avi", QFileInfo(folder.path()).canonicalFilePath()));
         QCOMPARE(host.jobs().size(), 1);
+    }
+
+    // MEncoder exits with code 0 when the disk fills: the merge, cut short, fails with the
+    // lengths said and stays on disk for the user to look at.
+    void mergeOnAFullDisk()
+    {
+        QTemporaryDir folder;
+        const QString second = variant("same.avi", kPicture, kSound);
+        const qint64 room = (QFileInfo(TestMedia::standardAvi()).size() + QFileInfo(second).size()) * 2 / 5 / 512 * 512;
+        MervoMEncoder smallDisk;
+        FFmpeg ffmpeg;
+        QVERIFY(smallDisk.startInterface(writeEngineScript("mencoder-small-disk", QString("exec '%1' fsize-limit %2 mencoder \"$@\"")
+                                                                                      .arg(TestMedia::fakeEngine()).arg(room)), {})
+                && ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), {}));
+        EngineObjects::setEngines(&ffmpeg, m_ffprobe.get(), &smallDisk);
+        const auto restore = qScopeGuard([this] { EngineObjects::setEngines(nullptr, m_ffprobe.get(), m_mencoder.get()); });
+        QTextEdit log;
+        MervoJobManager host(nullptr, nullptr, nullptr, &log, 1, 0, 0, 0);
+        MediaMerger merger(&host);
+        QSignalSpy finished(&merger, &MediaMerger::finished);
+        QString error;
+        QVERIFY(merger.setReference(TestMedia::standardAvi(), error) && merger.addFile(second, error) == MediaMerger::Accepted);
+        merger.setOutput(folder.path(), "merged.avi");
+        QVERIFY2(merger.startMerge(error), qPrintable(error));
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+
+        const MervoTask *task = qobject_cast<MervoJob *>(host.jobs().first())->tasks().first();
+        QCOMPARE(task->state, Task::Aborted);
+        const QString output = folder.filePath("merged.avi");
+        QVERIFY(QFileInfo(output).size() > 0 && QFileInfo(output).size() <= room);
+        // The pictures a player finds; the sound interleaved with them may reach a little further.
+        const double pictures = TestMedia::countVideoFrames(output) / 25.0;
+        const QRegularExpressionMatch said = QRegularExpression("^its output lasts (\\d+\\.\\d) s of the (\\d+\\.\\d) s asked for$")
+                                                 .match(task->failure());
+        QVERIFY2(said.hasMatch() && said.captured(1).toDouble() >= pictures - 0.1 && said.captured(1).toDouble() < 4.0,
+                 qPrintable(QString("%1 (%2 s of pictures)").arg(task->failure()).arg(pictures)));
+        QCOMPARE(said.captured(2), QString::number(merger.duration(), 'f', 1));
+        QVERIFY(log.toPlainText().contains(QString("failed [%1]: %2.").arg(task->jobId(), task->failure())));
     }
 
 private:

@@ -9,6 +9,9 @@
 #include "testregistry.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -348,6 +351,35 @@ private slots:
         QCOMPARE(previousEnd, inputFrames.size() - 1);
     }
 
+    // A relative name that FFmpeg would read as a protocol's address ("clip:…") or an option
+    // ("-…") reaches the copy commands and the packet readings as a file.
+    void relativeNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("colon") << "clip:1.avi";
+        QTest::newRow("dash and colon") << "-dvd:.avi";
+    }
+
+    void relativeNames()
+    {
+        QFETCH(QString, name);
+        const QString clip = fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"});
+        QVERIFY(QFile::copy(clip, m_folder->path() + "/" + name));
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_folder->path()));
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(name, 2, QFileInfo(name).size() / 2);
+        const bool ended = finished.count() == 1 || finished.wait(30000);
+        QDir::setCurrent(here);
+        QVERIFY(ended);
+        QVERIFY2(host.jobs().size() == 2, qPrintable(m_capture->log()));
+        const QString base = m_folder->path() + "/" + QFileInfo(name).completeBaseName();
+        for (const QString &part : {base + ".part1.avi", base + ".part2.avi"})
+            QVERIFY2(TestMedia::probeDuration(part) > 15.0, qPrintable(part + "\n" + m_capture->log()));
+    }
+
     // A volume shorter than the key-frame interval leaves no key frame to begin the next one
     // from: the split stops rather than repeat the volume or leave pictures out.
     void volumesShorterThanTheKeyFrameInterval_data()
@@ -372,8 +404,9 @@ private slots:
         QCOMPARE(host.jobs().size(), 1);
     }
 
-    // Volume analyses from an FFprobe that answers with canned text (FFmpeg finds no input: its
-    // trial copies tell nothing, the split goes on from the whole second).
+    // Volume analyses from an FFprobe that answers with canned text (FFmpeg writes stand-ins of
+    // the volumes and finds no input for its trial copies, which so tell nothing: the split goes
+    // on from the whole second).
     void cannedVolumeAnalysis_data()
     {
         addColumns<QString, int, int, QString>({"cases", "volumes", "jobs", "logged"});
@@ -410,7 +443,13 @@ private slots:
             "case \"$*\" in\n  -version) echo 'ffprobe version 9.9-test' ;;\n" + cases + "\nesac");
         FFprobe canned;
         QVERIFY(canned.startInterface(script, QString()));
-        EngineObjects::setEngines(m_ffmpeg.get(), &canned, nullptr);
+        // The volumes' jobs end well with a file each; the trial copies find no input.
+        FFmpeg writer;
+        QVERIFY(writer.startInterface(writeEngineScript("ffmpeg-volume-writer",
+                                                        "case \"$*\" in\n  -version|-formats|-codecs) exec ffmpeg \"$@\" ;;\n"
+                                                        "  *framemd5*) exit 1 ;;\n  *) for last; do :; done; printf volume > \"$last\" ;;\nesac"),
+                                      QString()));
+        EngineObjects::setEngines(&writer, &canned, nullptr);
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
         splitter.setOutputFolder(m_folder->path());
@@ -457,6 +496,52 @@ private slots:
         QVERIFY2(QFileInfo::exists(first), qPrintable(first));
         QVERIFY(TestMedia::probeDuration(first) > 0.0);
         QCOMPARE(QFileInfo(taken).size(), 0);
+    }
+
+    // A split never writes over a file it did not make: beside a hundred earlier splits it
+    // takes the next free number; a volume name that is taken while the split runs stops the
+    // split with what happened, and the file stays as it was.
+    void userFilesAreNeverOverwritten_data()
+    {
+        QTest::addColumn<int>("earlier"); // earlier splits: movie.part1.avi, then " (1)" to " (n-1)"
+        QTest::addColumn<QString>("prefix"); // of the volumes written
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("beside files (1) to (99)") << 100 << "/movie (100).part" << "";
+        QTest::newRow("second name taken during the split")
+            << 0 << "/movie.part" << "Failed to split part #2 of movie.avi: exited with code 1";
+    }
+
+    void userFilesAreNeverOverwritten()
+    {
+        QFETCH(int, earlier);
+        QFETCH(QString, prefix);
+        QFETCH(QString, logged);
+        const QString folder = m_folder->path();
+        QVERIFY(QFile::copy(TestMedia::standardAvi(), folder + "/movie.avi"));
+        QStringList userFiles{folder + "/movie.part1.avi"};
+        for (int n = 1; n < earlier; ++n)
+            userFiles << folder + QString("/movie (%1).part1.avi").arg(n);
+        const auto writeUserFile = [](const QString &path) { QFile file(path); return file.open(QIODevice::WriteOnly) && file.write("user's"); };
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        if (earlier == 0) { // made once the first volume runs, before the second is queued
+            userFiles = {folder + "/movie.part2.avi"};
+            connect(&host, &MervoJobManager::jobStarted, this, [&] { writeUserFile(userFiles.first()); },
+                    Qt::SingleShotConnection);
+        }
+        for (int n = 0; n < earlier; ++n)
+            QVERIFY(writeUserFile(userFiles.at(n)));
+        MediaSplitter splitter(&host);
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(folder + "/movie.avi", 2, QFileInfo(folder + "/movie.avi").size() / 2);
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+
+        for (const QString &file : std::as_const(userFiles)) {
+            QFile kept(file);
+            QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "user's");
+        }
+        QVERIFY(TestMedia::probeDuration(folder + prefix + "1.avi") > 0.0);
+        QVERIFY2(logged.isEmpty() ? TestMedia::probeDuration(folder + prefix + "2.avi") > 0.0 : m_capture->log().contains(logged),
+                 qPrintable(m_capture->log()));
     }
 
     void volumeCountBelowOne()

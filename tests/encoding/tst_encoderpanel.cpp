@@ -18,6 +18,8 @@
 #include "encoding/mervoencoderwidget.h"
 #include "encoding/mervojobmanagerwidget.h"
 #include "encoder/optionitem.h"
+#include "engines/ffmpeg.h"
+#include "engines/ffprobe.h"
 #include "jobs/jobmanager.h"
 #include "jobs/job.h"
 
@@ -26,6 +28,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTabWidget>
 
@@ -781,6 +784,32 @@ private slots:
         QCOMPARE(panel.main.manager.jobs().size(), 1);
         QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
         QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->state, Task::Completed);
+    }
+
+    // The first part of a valid AVI, whose header still claims the whole length: the encoding
+    // of what can be read ends as a failure that says how short it is; nothing is finalised.
+    void truncatedSourceFails()
+    {
+        FFmpeg ffmpeg;
+        FFprobe ffprobe;
+        QVERIFY(ffmpeg.startInterface("/usr/bin/ffmpeg", QString()) && ffprobe.startInterface("/usr/bin/ffprobe", QString()));
+        EngineObjects::setEngines(&ffmpeg, &ffprobe, nullptr);
+        const auto restore = qScopeGuard([] { EngineObjects::setEngines(nullptr, nullptr, nullptr); });
+        Panel panel;
+        const QString folder = freshFolder("panel-truncated");
+        panel.load(writeBadMedia("truncated"), 4.0 / 3.0, 3.04); // the length MPlayer reads from the header
+        panel.widget->setTarget(folder, "truncated");
+        panel.target("avi", "xvid", "mp3");
+        panel.widget->startButton()->click();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 1 && panel.main.idle(); }, 60000));
+        const MervoTask *task = panel.main.manager.jobs().first()->tasks().first();
+        QCOMPARE(task->state, Task::Aborted);
+        QVERIFY2(task->failure().startsWith("its output lasts ") && task->failure().endsWith(" of the 3.0 s asked for"),
+                 qPrintable(task->failure()));
+        QVERIFY(TestMedia::probeDuration(folder + "/truncated.avi") < 2.0); // kept for the user to look at
+        QVERIFY(panel.main.log.toPlainText().contains("Encoding failed."));
+        QVERIFY(!panel.main.log.toPlainText().contains("Finalizing..."));
+        QVERIFY(panel.widget->isReady());
     }
 
 private:

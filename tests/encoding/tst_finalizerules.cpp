@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <limits>
+
 class FinalizeRulesTest : public QObject
 {
     Q_OBJECT
@@ -29,6 +31,7 @@ private slots:
         QTest::newRow("1.75 edge, fraction dropped") << 1.75 << 0.0 << 12 << 21.5 << 11;
         QTest::newRow("1.79 edge, clip under 10 s") << 1.79 << 0.0 << 12 << 3.0 << 0;
         QTest::newRow("1.85") << 1.85 << 0.0 << 0 << 60.0 << 0;
+        QTest::newRow("no duration read") << 1.0 << 0.0 << 12 << qQNaN() << 0;
     }
     void aspectAndPosition()
     {
@@ -52,6 +55,7 @@ private slots:
         QTest::newRow("below 1, ms dropped") << "0.75" << 0.0 << "30s 500ms" << 30;
         QTest::newRow("1.85:1, all parts") << "1.85:1" << 1.85 << "1 h 2 min 3 s 999 ms" << 3723;
         QTest::newRow("zero part, missing") << "0:9" << 0.0 << "" << 0;
+        QTest::newRow("596524 hours: the largest int") << "4:3" << 4.0 / 3 << "596524 h" << std::numeric_limits<int>::max();
     }
     void measuring()
     {

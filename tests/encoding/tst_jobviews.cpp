@@ -174,9 +174,17 @@ private slots:
                                                TestMedia::folder() + "/bad.avi"}, "Bad");
         auto *badJob = new MervoJob;
         badJob->init({bad}, "bad", "Bad job", "bad.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        // An engine that is not there says so, as one that fails says how it ended.
+        auto *missing = new MervoTask;
+        missing->set(&badData, "/nonexistent/ffmpeg", {}, QString(), "Missing", "Encoding");
+        auto *missingJob = new MervoJob;
+        missingJob->init({missing}, "missing", "Missing job", "bad.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
         manager.addJob(goodJob);
         manager.addJob(badJob);
+        manager.addJob(missingJob);
         QVERIFY(WindowTesting::waitFor([&] { return goodJob->isFinished() && badJob->isFinished(); }));
+        strip(view, 2)->console()->flushOutput();
+        QCOMPARE(strip(view, 2)->console()->errorView()->toPlainText(), QString("Missing: /nonexistent/ffmpeg not found."));
         QCOMPARE(good->state, Task::Completed);
         QCOMPARE(bad->state, Task::Aborted);
 
@@ -187,14 +195,16 @@ private slots:
         QCOMPARE(strip(view, 0)->remainingLabel()->text(), good->duration());
         strip(view, 1)->console()->flushOutput();
         QVERIFY(strip(view, 1)->console()->errorView()->toPlainText().contains("No such file or directory"));
+        const QString badConsole = strip(view, 1)->console()->errorView()->toPlainText();
+        QVERIFY(badConsole.endsWith("\nBad: exited with code 1.") && badConsole.count("Bad: exited") == 1);
 
         // A later use of the container cuts the tool tip back to the output.
         view->resetJobContainerDisplay(goodJob->container);
         QCOMPARE(goodBox->toolTip(), QString("<qt>Output: finished.avi"));
 
         WindowTesting::ModalAnswerer never;
-        strip(view, 0)->processButton()->click();
-        strip(view, 0)->processButton()->click();
+        for (int click = 0; click < 3; ++click)
+            strip(view, 0)->processButton()->click();
         QVERIFY(never.seen().isEmpty());
         QVERIFY(view->miniConsoles().isEmpty());
         QVERIFY(view->emptyLabel()->isVisible());

@@ -75,6 +75,8 @@ private slots:
     void sliceEditing_data();
     void sliceEditing();
     void invalidSliceThenDivide();
+    void partsOfNothingAreNotOffered_data();
+    void partsOfNothingAreNotOffered();
     void folderChoice();
 };
 
@@ -232,6 +234,31 @@ void SplitMovieDialogTest::invalidSliceThenDivide()
     QCOMPARE(setup.child<QLineEdit>("sliceEdit")->text(), QString("1500"));
     QCOMPARE(setup.volumeText(), QString("Split in 3 volumes: 2 x 1500MB + 1000.00MB"));
     QVERIFY(setup.splitButton()->isEnabled());
+}
+
+// Equal parts of less than a megabyte come out as parts of 0 bytes, which would copy the whole
+// input into the first part: such a choice is not offered.
+void SplitMovieDialogTest::partsOfNothingAreNotOffered_data()
+{
+    QTest::addColumn<qint64>("inputSize");
+    QTest::addColumn<int>("parts");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("1.5 MB in 2 parts") << qint64(1500000) << 2 << false;
+    QTest::newRow("2.5 MB in 2 parts") << qint64(2500000) << 2 << true;
+    QTest::newRow("2.5 MB in 3 parts") << qint64(2500000) << 3 << false;
+    QTest::newRow("3 MB in 3 parts") << qint64(3000000) << 3 << true;
+}
+
+void SplitMovieDialogTest::partsOfNothingAreNotOffered()
+{
+    QFETCH(qint64, inputSize);
+    QFETCH(int, parts);
+    QFETCH(bool, offered);
+    SplitSetup setup(inputSize); // opens on equal parts
+    setup.child<QSpinBox>("partCount")->setValue(parts);
+    QCOMPARE(setup.count, parts);
+    QCOMPARE(setup.size, offered ? qint64(1000000) : qint64(0));
+    QCOMPARE(setup.splitButton()->isEnabled(), offered);
 }
 
 void SplitMovieDialogTest::folderChoice()

@@ -7,7 +7,10 @@
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -148,6 +151,69 @@ private slots:
         data.duration = 0;
         static const QRegularExpression measured("(br|start|dur) [^|\n]*");
         QCOMPARE(describe(data).replace(measured, "\\1"), expected);
+    }
+
+    // Relative names that FFprobe would take for an option or for a protocol's address.
+    void relativeNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("colon before any slash") << "clip:1.avi";
+        QTest::newRow("a protocol's name") << "dvd:.avi";
+        QTest::newRow("dash") << "-clip.avi";
+        QTest::newRow("dash and colon") << "-x:1.avi";
+    }
+
+    void relativeNames()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir folder;
+        QVERIFY(QFile::copy(TestMedia::standardAvi(), folder.path() + "/" + name));
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder.path()));
+        FFprobeData data;
+        const InterfaceFFprobe ffprobe = makeInterface(&data);
+        QString program, answer, errors;
+        QStringList arguments;
+        ffprobe.cliCmdGetInfo(name, program, arguments);
+        const int code = TestMedia::run(program, arguments, &answer, &errors, 30000);
+        QDir::setCurrent(here);
+        QVERIFY2(code == 0, qPrintable(errors));
+        ffprobe.parseData(&data, answer, QString());
+        QVERIFY2(qAbs(data.duration - 3.0) < 0.1, qPrintable(errors));
+    }
+
+    // FFprobe's ratios: a sign belongs to its number, and aspects from a file stay sane.
+    void ratios_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("expected");
+        const auto video = [](const QStringList &fields) {
+            return block("FORMAT", {"format_name=matroska"})
+                    + block("STREAM", QStringList{"index=0", "codec_type=video", "width=320", "height=240"} + fields);
+        };
+        QTest::newRow("negative aspect") << video({"sample_aspect_ratio=-976822:1", "display_aspect_ratio=4:-3"})
+                                         << "sar 0|dar 0|fps 0|320x240";
+        QTest::newRow("a Matroska's 20 million pixels") << video({"sample_aspect_ratio=62500:1", "display_aspect_ratio=250000:3"})
+                                                        << "sar 0|dar 0|fps 0|320x240";
+        QTest::newRow("negative rate, decimal") << video({"avg_frame_rate=-25.0", "display_aspect_ratio=1.5"})
+                                                << "sar 0|dar 1.5|fps 0|320x240";
+        QTest::newRow("sizes beyond 16K") << block("STREAM", {"codec_type=video", "width=20000000", "height=-240",
+                                                              "sample_aspect_ratio=1:1", "avg_frame_rate=30000/1001"})
+                                                 + block("FORMAT", {"format_name=x"})
+                                          << "sar 1|dar 0|fps 29.97|0x0";
+    }
+
+    void ratios()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, expected);
+        FFprobeData data;
+        makeInterface(&data).parseData(&data, answer, QString());
+        QCOMPARE(data.videoStreams.size(), 1);
+        const FFprobeVideoStream &v = data.videoStreams.first();
+        QCOMPARE(QString("sar %1|dar %2|fps %3|%4x%5").arg(v.sample_aspect_ratio).arg(v.display_aspect_ratio)
+                         .arg(QString::number(v.avg_frame_rate, 'g', 4)).arg(v.size.width()).arg(v.size.height()),
+                 expected);
     }
 };
 

@@ -29,20 +29,31 @@ class ProcessorFaultsTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Each failure says what happened to the engine: not found, not executable, timed out,
+    // exited with a code or killed by a signal; an engine that ends badly is never ready.
     void failedStarts_data()
     {
         QTest::addColumn<QString>("engine");
-        QTest::addColumn<QString>("script"); // empty: no such executable
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("script"); // empty: no such executable; "noexec": not executable
+        QTest::addColumn<QString>("message"); // %1: the engine's path
         const QString fake = TestMedia::fakeEngine();
-        QTest::newRow("missing MEncoder") << "MEncoder" << "" << "MEncoder: process failed to start in 3000 milliseconds.";
+        QTest::newRow("missing MEncoder") << "MEncoder" << "" << "MEncoder: process failed to start: %1 not found.";
+        QTest::newRow("FFmpeg without execute permission") << "FFmpeg" << "noexec" << "FFmpeg: process failed to start: %1 is not executable.";
         QTest::newRow("FFprobe crashing without output")
-            << "FFprobe" << QString("exec '%1' crash").arg(fake) << "FFprobe: process crashed with no output.";
+            << "FFprobe" << QString("exec '%1' crash").arg(fake) << "FFprobe: process killed by signal 11 (Segmentation fault) with no output.";
         QTest::newRow("FFmpeg crashing on its third query")
             << "FFmpeg"
             << QString("case \"$1\" in\n  -version) echo 'ffmpeg version 9.9 Copyright' ;;\n"
                        "  -formats) echo ' DE avi             AVI format' ;;\n  *) exec '%1' crash ;;\nesac").arg(fake)
-            << "FFmpeg: error process crashed with no output.";
+            << "FFmpeg: error process killed by signal 11 (Segmentation fault) with no output.";
+        QTest::newRow("FFprobe exiting 1 after its banner")
+            << "FFprobe" << "echo 'ffprobe version 1.0'; exit 1" << "FFprobe: process exited with code 1.";
+        QTest::newRow("FFmpeg killed after its banner")
+            << "FFmpeg" << "echo 'ffmpeg version 9.9'; kill -TERM $$" << "FFmpeg: process killed by signal 15 (Terminated).";
+        QTest::newRow("MEncoder exiting 1 after its whole help")
+            << "MEncoder" << QString("printf '%s' '%1'; exit 1").arg(mencoderHelp) << "MEncoder: process exited with code 1.";
+        QTest::newRow("silent FFprobe that hangs")
+            << "FFprobe" << QString("exec '%1' hang").arg(fake) << "FFprobe: process timed out after 3000 milliseconds with no output.";
     }
 
     void failedStarts()
@@ -58,7 +69,14 @@ private slots:
             processor = std::make_unique<FFmpeg>();
         else
             processor = std::make_unique<MervoMEncoder>();
-        const QString path = script.isEmpty() ? QString("/nonexistent/engine") : writeEngineScript("failing-" + engine, script);
+        // A file of its own per row: a query's answer is kept per executable file.
+        const QString name = "failing-" + QString(QTest::currentDataTag()).replace(' ', '-');
+        QString path = "/nonexistent/engine";
+        if (script == "noexec")
+            path = writeEngineFile(name, "#!/bin/sh\necho 'ffmpeg version 9.9'\n");
+        else if (!script.isEmpty())
+            path = writeEngineScript(name, script);
+        message = message.arg(path);
         QVERIFY(!processor->startInterface(path, QString()));
         QCOMPARE(processor->state(), int(IProcessor::Failed));
         QVERIFY2(capture.log().contains(message), qPrintable(capture.log()));
@@ -184,6 +202,19 @@ private slots:
         QCOMPARE(ffprobe.dataStreams(), QList<int>{2});
         QCOMPARE(ffprobe.videoStreams(), QList<int>{3});
         QCOMPARE(ffprobe.audioStreams(), QList<int>{4});
+    }
+
+    // A synchronous run's engine is tied to the program as a job's is: it leads a process
+    // group of its own (and gets the parent-death signal with it), so that it never outlives
+    // the program and a kill ends what it started.
+    void runnerBindsTheEngineToTheProgram()
+    {
+        const QString script = writeEngineScript("print-group", "read -r pid comm state ppid pgrp rest < /proc/$$/stat\n"
+                                                                "echo \"$$ $pgrp\"");
+        const SyncRunner::Result result = SyncRunner::run(script, {}, QString(), {}, "Analyzer");
+        const QStringList ids = result.stdOut.split(' ');
+        QVERIFY2(ids.size() == 2 && ids.first().toLongLong() > 0, qPrintable(result.stdOut));
+        QCOMPARE(ids.last().trimmed(), ids.first());
     }
 
     void runnerSetsTheLibraryPath() // on top of the environment

@@ -90,11 +90,11 @@ private slots:
         // 5.1 rejects them before). The size in bytes as given.
         const QString copy = "-map 0:v? -map 0:a? -map 0:s? -map 0:t? -vcodec copy -acodec copy -scodec copy";
         QTest::newRow("1.39 MB from ten minutes")
-            << "00:10:00" << qint64(1390000) << "-ss 00:10:00 -i in.avi " + copy + " -fs 1390000 -y out.avi";
-        QTest::newRow("no limit for 0") << "00:12:34" << qint64(0) << "-ss 00:12:34 -i in.avi " + copy + " -y out.avi";
+            << "00:10:00" << qint64(1390000) << "-ss 00:10:00 -i in.avi " + copy + " -fs 1390000 -n out.avi";
+        QTest::newRow("no limit for 0") << "00:12:34" << qint64(0) << "-ss 00:12:34 -i in.avi " + copy + " -n out.avi";
         // From the very start no seek: in an FLV, "-ss 0" skips to the second key frame.
         QTest::newRow("no seek from the start")
-            << "00:00:00" << qint64(700000000) << "-i in.avi " + copy + " -fs 700000000 -y out.avi";
+            << "00:00:00" << qint64(700000000) << "-i in.avi " + copy + " -fs 700000000 -n out.avi";
     }
 
     void splitCommand()

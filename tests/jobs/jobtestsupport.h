@@ -14,6 +14,16 @@
 
 namespace JobTest {
 
+// Gone, or a zombie that nobody has reaped yet (in a container nobody may).
+inline bool hasExited(qint64 pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
 constexpr const char *Shell = "/bin/sh";
 
 // Arguments that make /bin/sh run the script with $1, $2 ... set to the given values.
@@ -37,10 +47,10 @@ inline EncodingTaskData outputData(const QString &path)
     return {2, 0.0, 0, 0.0, 0, path, QString(), false, QVariant()};
 }
 
-inline Job *plainJob(Task *task, const QString &id)
+inline Job *plainJob(Task *task, const QString &id, QTextEdit *log = nullptr)
 {
     auto *job = new Job;
-    job->init(task, id, "title " + id, "out", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+    job->init(task, id, "title " + id, "out", nullptr, nullptr, nullptr, log, 2, 0, 0, 0);
     return job;
 }
 

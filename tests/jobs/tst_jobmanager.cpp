@@ -1,6 +1,7 @@
 #include "jobtestsupport.h"
 #include "testmedia.h"
 
+#include "jobs/outputcheck.h"
 #include "jobs/processkiller.h"
 
 #include <QElapsedTimer>
@@ -10,18 +11,6 @@
 #include <sys/stat.h>
 
 using namespace JobTest;
-
-namespace {
-// Gone, or a zombie that nobody has reaped yet.
-bool hasExited(pid_t pid)
-{
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
-}
-} // namespace
 
 // The plain manager with real child processes (small shell scripts and the fake engine).
 class TestJobManager : public QObject
@@ -52,7 +41,7 @@ private slots:
         for (Task *task : {missing, first, second})
             manager->addJob(plainJob(task, "id-" + task->name()));
         QCOMPARE(int(missing->state), int(Task::FailedToStart));
-        QCOMPARE(m_log.toPlainText(), QString("Failed to start missing [id-missing].\n"
+        QCOMPARE(m_log.toPlainText(), QString("Failed to start missing [id-missing]: /nonexistent/engine not found.\n"
                                               "Started job: first [id-first].\n"
                                               "Started job: second [id-second]."));
         QVERIFY(!manager->isIdle());
@@ -64,20 +53,22 @@ private slots:
         QCOMPARE(errors.at(0).at(0).value<Process *>()->readAllStandardError(), "oops\n");
     }
 
-    // How a process ends, and what it leaves, decide the task's end state. A failed run
-    // removes only the file it wrote itself; an exit code 0 never loses a file.
+    // How a process ends, and what it leaves, decide the task's end state and the failure it
+    // keeps and logs. A failed run removes only the file it wrote itself; an exit code 0
+    // never loses a file.
     void processEnd()
     {
-        const struct { const char *name, *before, *script; int state; bool kept; } rows[] = {
-            {"written", "", "printf x > \"$1\"", Task::Terminated, true},
-            {"written, then exit 1", "", "printf x > \"$1\"; exit 1", Task::Aborted, false},
-            {"crash after writing", "", "printf x > \"$1\"; kill -SEGV $$", Task::Aborted, false},
-            {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false},
-            {"another job's file, untouched, exit 1", "done", "exit 1", Task::Aborted, true},
-            {"exit 0 writing nothing", "", "exit 0", Task::Aborted, false},
-            {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, true},
-            {"exit 0 leaving another job's file", "done", "exit 0", Task::Terminated, true},
-            {"a first pass writing to a device", "", "exit 0", Task::Terminated, true},
+        const struct { const char *name, *before, *script; int state; bool kept; const char *failure; } rows[] = {
+            {"written", "", "printf x > \"$1\"", Task::Terminated, true, ""},
+            {"written, then exit 1", "", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1"},
+            {"crash after writing", "", "printf x > \"$1\"; kill -SEGV $$", Task::Aborted, false,
+             "killed by signal 11 (Segmentation fault)"},
+            {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1"},
+            {"another job's file, untouched, exit 1", "done", "exit 1", Task::Aborted, true, "exited with code 1"},
+            {"exit 0 writing nothing", "", "exit 0", Task::Aborted, false, "it wrote no output"},
+            {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, true, "it wrote no output"},
+            {"exit 0 leaving another job's file", "done", "exit 0", Task::Terminated, true, ""},
+            {"a first pass writing to a device", "", "exit 0", Task::Terminated, true, ""},
         };
         for (const auto &row : rows) {
             QTemporaryDir dir;
@@ -90,12 +81,58 @@ private slots:
             }
             auto manager = makeManager();
             QSignalSpy ended(manager.get(), &JobManager::processFinished);
-            manager->addJob(plainJob(scriptTask<Task>("enc", row.script, {output}, &data), "id-1"));
+            manager->addJob(plainJob(scriptTask<Task>("enc", row.script, {output}, &data), "id-1", &m_log));
             QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
-            const Task *task = manager->jobs().first()->task();
-            QVERIFY2(int(task->state) == row.state, row.name);
+            const Job *job = manager->jobs().first();
+            QVERIFY2(int(job->task()->state) == row.state, row.name);
             QVERIFY2(QFile::exists(output) == row.kept, row.name);
+            QCOMPARE(job->failure(), QString(row.failure));
+            const QString line = QString("Job: enc failed [id-1]: %1.").arg(row.failure);
+            QVERIFY2(m_log.toPlainText().contains(line) == !QString(row.failure).isEmpty(), qPrintable(m_log.toPlainText()));
         }
+    }
+
+    // An output that plays well short of its source's length has failed, with the lengths
+    // said; it stays on disk. A preview, a first pass's statistics, an unknown source length
+    // and a file no engine can measure are not judged.
+    void outputJudgedAgainstItsSource()
+    {
+        const struct { const char *name; double duration; bool preview; double measured; int state; const char *failure; } rows[] = {
+            {"cut short", 40.0, false, 28.5, Task::Aborted, "its output lasts 28.5 s of the 40.0 s asked for"},
+            {"a tenth short", 10.0, false, 8.9, Task::Aborted, "its output lasts 8.9 s of the 10.0 s asked for"},
+            {"long enough", 10.0, false, 9.0, Task::Terminated, ""},
+            {"seconds short of a long source", 40.0, false, 37.0, Task::Terminated, ""},
+            {"a second short", 5.0, false, 4.0, Task::Terminated, ""},
+            {"preview", 40.0, true, 1.0, Task::Terminated, ""},
+            {"statistics.stats", 40.0, false, 0.5, Task::Terminated, ""},
+            {"unknown source length", 0.0, false, 0.5, Task::Terminated, ""},
+            {"not measurable", 40.0, false, -1.0, Task::Terminated, ""},
+        };
+        static double s_measured = 0.0;
+        static QStringList s_asked;
+        const OutputCheck::Meter previous = OutputCheck::setMeter([](const QString &path, double expected) {
+            s_asked << QString("%1 %2").arg(QFileInfo(path).fileName()).arg(expected);
+            return s_measured;
+        });
+        for (const auto &row : rows) {
+            QTemporaryDir dir;
+            const QString name = QString(row.name).endsWith(".stats") ? row.name : "out.avi";
+            EncodingTaskData data{1, row.duration, 0, 0.0, 0, dir.filePath(name), "avi", row.preview, QVariant()};
+            s_measured = row.measured;
+            s_asked.clear();
+            auto manager = makeManager();
+            QSignalSpy ended(manager.get(), &JobManager::processFinished);
+            manager->addJob(plainJob(scriptTask<Task>("enc", "printf x > \"$1\"", {data[5].toString()}, &data),
+                                     "id-1", &m_log));
+            QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
+            const Job *job = manager->jobs().first();
+            QVERIFY2(int(job->task()->state) == row.state, row.name);
+            QCOMPARE(job->failure(), QString(row.failure));
+            QVERIFY(QFile::exists(data[5].toString()));
+            const bool asked = row.duration > 0 && !row.preview && name == "out.avi";
+            QCOMPARE(s_asked, asked ? QStringList{QString("out.avi %1").arg(row.duration)} : QStringList());
+        }
+        OutputCheck::setMeter(previous);
     }
 
     // Only a regular file is ever removed: a first pass may write to /dev/null, and the

@@ -121,7 +121,7 @@ private slots:
             QVERIFY(!QFile::exists(data[5].toString()));
             QCOMPARE(ended.count(), end == "missing program" ? 0 : 1);
             if (end == "missing program")
-                QCOMPARE(m_log.toPlainText(), QString("Failed to start job pass 1 [id-7]."));
+                QCOMPARE(m_log.toPlainText(), QString("Failed to start job pass 1 [id-7]: /nonexistent/engine not found."));
         }
     }
 

@@ -262,7 +262,13 @@ private slots:
         QTest::newRow("fitted by height") << QSize(720, 576) << d << false << F{0.0} << QSize(360, 288) << "0.5";
         QTest::newRow("fitted, equal heights") << QSize(360, 288) << d << false << F{0.0} << QSize(512, 410) << "1.42222";
         QTest::newRow("automatic stays on") << QSize(720, 576) << d << false << F{0.0, 2.0} << QSize(360, 288) << "0.5";
-        QTest::newRow("two is ordinary") << QSize(720, 576) << d << false << F{2.0} << QSize(1440, 1152) << "2";
+        QTest::newRow("two is ordinary") << QSize(480, 360) << d << false << F{2.0} << QSize(960, 720) << "2";
+        // The renderer keeps within the test's 1280 by 1024 screen (widened to the 1366 of the
+        // maximum-zoom box), shrinking with its aspect kept.
+        QTest::newRow("two, within the screen") << QSize(720, 576) << d << false << F{2.0} << QSize(1280, 1024) << "2";
+        QTest::newRow("a file's 20 million pixels") << QSize(20000000, 240) << d << false << F{1.0} << QSize(1366, 1) << "1";
+        QTest::newRow("near the largest int, twice") << QSize(2147483600, 2147483600) << d << false << F{2.0}
+                                                     << QSize(1024, 1024) << "2";
         QTest::newRow("maximum from 720x576") << QSize(720, 576) << d << false << F{1.0, 10.0} << QSize(960, 768) << "";
         QTest::newRow("maximum from 1024x576") << QSize(1024, 576) << d << false << F{1.0, 10.0} << QSize(1365, 768) << "";
         QTest::newRow("maximum, wide") << QSize(2000, 500) << d << false << F{1.0, 10.0} << QSize(1366, 341) << "";

@@ -25,6 +25,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 VEXO_TEST_NEEDS_DISPLAY
 
 using namespace WindowTesting;
@@ -76,6 +78,11 @@ private slots:
         QCOMPARE(state.takeFirst().first().toBool(), true);
         QVERIFY(consoles.stdIn.toPlainText().contains("-slave"));
         QCOMPARE(panel->playButton->toolTip(), QString("Stop playback"));
+        // MPlayer is tied to the program as every engine is: it leads a process group of
+        // its own (and gets the parent-death signal with it).
+        const pid_t mplayer = pid_t(panel->playbackProcess->processId());
+        QVERIFY(mplayer > 0);
+        QCOMPARE(::getpgid(mplayer), mplayer);
         QTRY_VERIFY_WITH_TIMEOUT(seconds(panel->timecodeWidget->time()) >= 1, 5000);
         QVERIFY(panel->timeLine->value() >= 2);
         QTRY_VERIFY_WITH_TIMEOUT(nonBlackShare(grabNative(panel->renderer)) > 0.3, kScreenWait);

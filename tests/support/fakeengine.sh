@@ -12,6 +12,10 @@
 #   wait-for FILE         ends well (exit 0) once FILE exists
 #   warn-then N TEXT PROGRAM [ARGS...]
 #                         prints TEXT N times on stderr, then runs PROGRAM with ARGS
+#   fsize-limit BYTES PROGRAM [ARGS...]
+#                         runs PROGRAM with ARGS on a "disk" that fills after about BYTES
+#                         (rounded up to 512) per file: writes past it fail with EFBIG, as
+#                         on a full disk, instead of killing the program (SIGXFSZ ignored)
 mode=$1; shift
 case "$mode" in
   hang) exec sleep "${1:-3600}" ;;
@@ -23,6 +27,7 @@ case "$mode" in
   print) printf '%s\n' "$1"; [ -n "$2" ] && printf '%s\n' "$2" >&2; exit 0 ;;
   touch) printf 'data' > "$1"; exit "${2:-0}" ;;
   warn-then) n=$1; text=$2; shift 2; i=0; while [ $i -lt "$n" ]; do printf '%s\n' "$text" >&2; i=$((i+1)); done; exec "$@" ;;
+  fsize-limit) blocks=$(( ($1 + 511) / 512 )); shift; trap '' XFSZ; ulimit -f "$blocks"; exec "$@" ;;
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
   wait-for) while [ ! -e "$1" ]; do sleep 0.02; done ;;
   *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;

@@ -1,0 +1,38 @@
+// FFprobe's answers: the version banner, the analysis of a file (JSON or sections), the
+// packet lists of the splitter, and the values read from them.
+
+#include "fuzztarget.h"
+
+#include "engines/ffprobe.h"
+#include "engines/ffprobedata.h"
+#include "engines/ffprobereport.h"
+#include "engines/interfaceffprobe.h"
+#include "engines/interfacestatus.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzTarget::setUp();
+    const QString text = FuzzTarget::text(data, size);
+    FFprobeData probe;
+    InterfaceStatus status;
+    InterfaceFFprobe ffprobe;
+    ffprobe.init(QStringLiteral("ffprobe"), &probe, &status);
+    ffprobe.parseStatus(text);
+    ffprobe.parseData(&probe, text, text);
+
+    FFprobeReport report;
+    if (report.read(text)) {
+        FFprobeReport::text(report.format);
+        for (const FFprobeReport::Block &stream : std::as_const(report.streams))
+            FFprobeReport::text(stream);
+    }
+    FFprobe::parsePackets(text);
+    FFprobe engine;
+    engine.parseSignature(text);
+    for (const QByteArray &line : FuzzTarget::lines(data, size)) {
+        const QString value = QString::fromUtf8(line);
+        FFprobe::toNumber(value);
+        InterfaceFFprobe::parseRatio(value);
+    }
+    return 0;
+}

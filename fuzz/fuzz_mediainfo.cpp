@@ -1,0 +1,28 @@
+// MediaInfo's answers: its version and the text report of a file, with the durations and
+// bit rates read from the report's values.
+
+#include "fuzztarget.h"
+
+#include "engines/interfacemediainfo.h"
+#include "engines/interfacestatus.h"
+#include "engines/mediainfodata.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzTarget::setUp();
+    MediaInfoData report;
+    InterfaceStatus status;
+    InterfaceMediaInfo mediaInfo;
+    mediaInfo.init(QStringLiteral("mediainfo"), &report, &status);
+    status.stdOut = FuzzTarget::bytes(data, size);
+    status.state = InterfaceStatus::OutputCaptured;
+    mediaInfo.parseStatus();
+    report.rawText = FuzzTarget::text(data, size);
+    mediaInfo.parseData(&report);
+    for (const QByteArray &line : FuzzTarget::lines(data, size)) {
+        const QString value = QString::fromUtf8(line);
+        MediaInfoData::durationSeconds(value);
+        MediaInfoData::bitRateKbps(value);
+    }
+    return 0;
+}

@@ -1,0 +1,37 @@
+// What MPlayer prints: the status query ("-vo help -ao help") as a whole, and one line at a
+// time the identify pass of a file or a DVD title, the "ANS_" answers and status lines of a
+// playing player, and its standard error.
+
+#include "fuzztarget.h"
+
+#include "engines/clipinfo.h"
+#include "engines/diskinfo.h"
+#include "engines/interfacemplayer.h"
+#include "engines/playbackinfo.h"
+#include "engines/playercapabilities.h"
+#include "engines/playerstatus.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzTarget::setUp();
+    PlayerCapabilities capabilities;
+    PlayerStatus status;
+    InterfaceMplayer mplayer;
+    mplayer.init(QStringLiteral("mplayer"), &capabilities, &status);
+    status.stdOut = FuzzTarget::bytes(data, size);
+    status.state = InterfaceStatus::OutputCaptured;
+    mplayer.parseStatus();
+
+    ClipInfo clip;
+    DiskInfo disk;
+    PlaybackInfo playback;
+    QString text;
+    for (const QByteArray &line : FuzzTarget::lines(data, size)) {
+        int code = 0;
+        mplayer.parseStdoutClip(line, &code, &clip);
+        mplayer.parseStdoutDisk(line, &code, &disk);
+        mplayer.parseStdoutRun(line, &code, &playback);
+        mplayer.parseStderr(line, &code, &text);
+    }
+    return 0;
+}

@@ -1,0 +1,18 @@
+// The update service's reply: its four tagged values, and the texts the dialog shows of them.
+
+#include "fuzztarget.h"
+
+#include "app/replytext.h"
+#include "app/softwareupdate.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzTarget::setUp();
+    const QString body = FuzzTarget::text(data, size);
+    const SoftwareUpdate::Answer answer = SoftwareUpdate::parseReply(body);
+    ReplyText::richText(answer.response);
+    ReplyText::richText(answer.whatYouGet);
+    // The whole body too: the values are parts of it, the whole reaches more of the writer.
+    ReplyText::richText(body);
+    return 0;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+// Shared by the fuzz targets: each target file defines LLVMFuzzerTestOneInput, which libFuzzer
+// calls with one input at a time (fuzz/run.sh), and which the test build's seed driver calls
+// with each seed file (seedreplay.cpp), so the suite replays every seed under the sanitizers.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+
+namespace FuzzTarget {
+
+// Once per process: the engine-side console the engine objects write to, and Qt's messages
+// (the parsers' debug lines, the console's lines without a view) silenced.
+void setUp();
+
+QByteArray bytes(const uint8_t *data, size_t size);
+// The input decoded as engine output is: UTF-8, invalid sequences replaced.
+QString text(const uint8_t *data, size_t size);
+// The input's lines, as the runners hand them to the line parsers (split on "\n", the "\r"
+// of a CR LF line end kept as the engines print it).
+QList<QByteArray> lines(const uint8_t *data, size_t size);
+
+} // namespace FuzzTarget

@@ -1,0 +1,12 @@
+#include "jobs/openfilelimit.h"
+
+#include <sys/resource.h>
+
+void raiseOpenFileLimit()
+{
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max)
+        return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+
+// What happened to a child process, in words a user can act on: it was not found, could not
+// be executed, did not start in time, exited with a code or was killed by a signal. Shared by
+// the job managers and the engines' synchronous runs.
+class ProcessEnd
+{
+public:
+    // Why a process did not start; `timeout` is the start time-out it was given (ms). Read
+    // before the process is killed or deleted.
+    static QString startFailure(const QProcess *process, int timeout);
+    // How a process that ran ended; empty for an exit with code 0.
+    static QString exitText(QProcess::ExitStatus status, int exitCode);
+    // "killed by signal 11 (Segmentation fault)".
+    static QString signalText(int signal);
+};

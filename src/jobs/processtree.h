@@ -1,0 +1,16 @@
+#pragma once
+
+class QProcess;
+
+// Ties an engine's process to the program (Linux): the engine runs as the leader of a
+// process group of its own, so that killing it ends whatever it started too, and the system
+// kills it when the program ends in any way (a crash, SIGKILL, a logout) instead of leaving
+// it to run on and write. Set before the process is started.
+class ProcessTree
+{
+public:
+    static void bindToProgram(QProcess *process);
+    // Kills the process and every process of its group (its own children). A process that
+    // was not bound leads no group, and only it is killed.
+    static void kill(QProcess *process);
+};

@@ -1,0 +1,124 @@
+// Engines never outlive the program or an abort, and a job that cannot start says why.
+
+#include "jobtestsupport.h"
+
+#include "jobs/openfilelimit.h"
+
+#include <QProcess>
+#include <QScopeGuard>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+using namespace JobTest;
+
+namespace {
+qint64 readPid(const QString &file)
+{
+    QFile pidFile(file);
+    return pidFile.open(QIODevice::ReadOnly) ? pidFile.readAll().trimmed().toLongLong() : 0;
+}
+
+rlimit openFileLimit()
+{
+    rlimit limit;
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    return limit;
+}
+} // namespace
+
+class TestProcessTree : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The program is killed while FFmpeg writes a job's output: FFmpeg goes with it at once.
+    void engineDiesWithTheProgram()
+    {
+        QTemporaryDir dir;
+        const QString output = dir.filePath("endless.avi");
+        QProcess program;
+        const auto cleanUp = qScopeGuard([&program] { program.kill(); program.waitForFinished(10000); });
+        program.start(VEXO_ENGINE_PARENT, {"ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
+                                           "testsrc=size=64x48:rate=10", "-c:v", "mpeg4", "-flush_packets", "1",
+                                           "-y", output});
+        QVERIFY(program.waitForReadyRead(10000));
+        const qint64 engine = program.readLine().trimmed().toLongLong();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(output).size() > 0, 10000); // it runs and writes
+        QVERIFY(engine > 0 && !hasExited(engine));
+        ::kill(pid_t(program.processId()), SIGKILL);
+        QVERIFY(program.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(hasExited(engine), 1000);
+    }
+
+    // An abort, a kill request and "kill all" end the engine and what the engine started.
+    void abortEndsTheWholeTree_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("plain"); // a plain job's task, else a multi-task job's
+        QTest::newRow("abort of a task of a multi-task job") << "abort" << false;
+        QTest::newRow("kill of a plain job's task") << "kill" << true;
+        QTest::newRow("kill all, multi-task job") << "kill all" << false;
+        QTest::newRow("kill all, plain job") << "kill all" << true;
+    }
+
+    void abortEndsTheWholeTree()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, plain);
+        QTemporaryDir dir;
+        const QString pidFile = dir.filePath("child.pid");
+        const QString engine = "sleep 30 & echo $! > \"$1\"; wait"; // with a child of its own
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        auto *mervo = plain ? nullptr : scriptTask<MervoTask>("engine", engine, {pidFile});
+        Task *task = plain ? scriptTask<Task>("engine", engine, {pidFile}) : mervo;
+        if (plain)
+            manager.JobManager::addJob(plainJob(task, "id-1"));
+        else
+            manager.addJob(mervoJob({mervo}));
+        QTRY_VERIFY_WITH_TIMEOUT(readPid(pidFile) > 0, 10000);
+        if (how == "abort")
+            mervo->abort();
+        else if (how == "kill")
+            task->kill();
+        else
+            manager.killAll();
+        QTRY_COMPARE_WITH_TIMEOUT(int(task->state), int(Task::Aborted), 10000);
+        QCOMPARE(task->failure(), QString("aborted"));
+        QTRY_VERIFY_WITH_TIMEOUT(hasExited(readPid(pidFile)), 1000);
+    }
+
+    // With few open files left, jobs that cannot start say why in the log and keep the
+    // reason; the others run. Raising the soft limit to the hard one lets them all start.
+    void jobsThatCannotStartSayWhy()
+    {
+        const rlimit saved = openFileLimit();
+        const auto restore = qScopeGuard([&saved] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+        rlimit lowered = saved; // room for two or three engines
+        lowered.rlim_cur = QDir("/proc/self/fd").entryList(QDir::System | QDir::NoDotAndDotDot).size() + 12;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+        QTextEdit log;
+        MervoJobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+        QList<MervoTask *> failed;
+        for (int i = 0; i < 10; ++i) {
+            auto *task = scriptTask<MervoTask>(QString("job %1").arg(i), "sleep 0.5");
+            manager.addJob(mervoJob({task}, QString("id-%1").arg(i)));
+            if (task->state == Task::FailedToStart)
+                failed << task;
+        }
+        QVERIFY2(!failed.isEmpty() && failed.size() < 10, qPrintable(log.toPlainText()));
+        for (const MervoTask *task : std::as_const(failed)) {
+            // Out of files for its pipes, or for the fork's own (a "Resource error (fork failure)").
+            QVERIFY2(task->failure().startsWith("/bin/sh could not be started: ")
+                         && task->failure().endsWith("Too many open files"), qPrintable(task->failure()));
+            QVERIFY(log.toPlainText().contains(QString("Failed to start job %1 [%2]: %3.")
+                                                   .arg(task->name(), task->jobId(), task->failure())));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(manager.isIdle(), 10000);
+        raiseOpenFileLimit();
+        QCOMPARE(openFileLimit().rlim_cur, saved.rlim_max);
+    }
+};
+
+VEXO_TEST_CLASS(TestProcessTree)
+#include "tst_processtree.moc"
