@@ -1,27 +1,46 @@
-// Feeds 400,000 MEncoder status lines, in the form today's MEncoder prints them, through one
-// console and its mini console the way a running job's output reaches them, and prints the
-// time, the lines per second (also as a ratio to the lines per second the raw engine
-// produces), the peak memory over the idle program and the longest event-loop stall.
+// What a user waits for when MEncoder prints a status line per frame.
 //
-//   bench_consolefeed [lines]
+// Part 1, the real job path: the real MEncoder encodes a generated clip as a queued job (its
+// process and pipe, the job manager, the output router, the console and the mini console in
+// the shown job manager window, wired as the main window wires them), against the same
+// command run directly with its output thrown away. MEncoder prints a status line per
+// frame, at its own rate, and its speed text changes on every line once it has run for a
+// second. Runs alternate (engine, job, engine, job, ...) after one warm-up of each; the
+// bench prints each pair, the median ratio of job to engine, and the processor time the
+// program's own thread spent per job.
+//
+// Part 2, the views at their limit: 400,000 status lines in the form the real MEncoder
+// prints them, the speed changing on every line, fed through one console and its mini
+// console as fast as the window takes them: lines per second, peak memory and the longest
+// event-loop stall.
+//
+//   bench_consolefeed [pairs] [clip seconds] [synthetic lines]
 
 #include "encoding/joboutputrouter.h"
 #include "encoding/mervoconsoledialog.h"
+#include "encoding/mervojobmanagerdialog.h"
+#include "encoding/mervojobmanagerwidget.h"
 #include "encoding/mervominiconsolewidget.h"
+#include "jobs/mervojobmanager.h"
 #include "jobs/task.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QProgressBar>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+
+#include <sys/resource.h>
 
 namespace {
 constexpr int ChunkBytes = 4096; // what one read of a busy pipe returns
@@ -39,8 +58,146 @@ long statusKilobytes(const char *key)
     return -1;
 }
 
-// Runs the real engine on a generated clip: its status lines and how fast it printed them.
-QStringList rawEngineLines(double *linesPerSecond)
+QString machineLoad()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    return QString::fromLatin1(file.readAll().trimmed()) + QStringLiteral(" on %1 cores").arg(QThread::idealThreadCount());
+}
+
+double threadSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0.0 : values.at(values.size() / 2);
+}
+
+// --- part 1 ------------------------------------------------------------------------------
+
+struct Encode
+{
+    QString clip;
+    QString output;
+    QStringList arguments;
+    double seconds = 0;
+    int frames = 0;
+};
+
+// The engine run directly, its output thrown away: seconds.
+double rawRun(const Encode &encode)
+{
+    QProcess engine;
+    engine.setStandardOutputFile(QProcess::nullDevice());
+    engine.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    engine.start(QStringLiteral("mencoder"), encode.arguments);
+    engine.waitForFinished(-1);
+    return clock.elapsed() / 1000.0;
+}
+
+// The same command as a queued job, its output routed into the shown views: seconds, and
+// the processor time of the program's own thread.
+double jobRun(const Encode &encode, QApplication &app, double *programSeconds, QString *shown)
+{
+    MervoJobManagerDialog dialog(QStringLiteral("bench - Job manager"), nullptr);
+    MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+    MervoJobManagerWidget *view = dialog.mervoView();
+    view->setJobManager(&manager);
+    QObject::connect(&manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
+    QObject::connect(&manager, qOverload<MervoProcess *>(&MervoJobManager::processStdOutReady), view,
+                     [](MervoProcess *p) {
+                         JobOutputRouter::readChannel(p, QProcess::StandardOutput, p->taskElapsedMinutes());
+                     });
+    QObject::connect(&manager, qOverload<MervoProcess *>(&MervoJobManager::processStdErrReady), view,
+                     [](MervoProcess *p) {
+                         JobOutputRouter::readChannel(p, QProcess::StandardError, p->taskElapsedMinutes());
+                     });
+    QObject::connect(&manager,
+                     qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
+                     view, [&app](MervoProcess *p, int, QProcess::ExitStatus) {
+                         JobOutputRouter::finish(p);
+                         app.quit();
+                     });
+    dialog.show();
+    app.processEvents();
+
+    EncodingTaskData data{1, encode.seconds, encode.frames, 1.25, 0, encode.output, QStringLiteral("avi"), false, {}};
+    auto *task = new MervoTask;
+    task->set(&data, QStringLiteral("mencoder"), encode.arguments, QString(), QStringLiteral("bench"),
+              QStringLiteral("Encoding"));
+    auto *job = new MervoJob;
+    job->init({task}, QStringLiteral("b"), QStringLiteral("bench"), QStringLiteral("out.avi"), nullptr, nullptr,
+              nullptr, nullptr, 2, 0, 0, 0);
+    const double cpuStart = threadSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    manager.addJob(job);
+    app.exec();
+    const double seconds = clock.elapsed() / 1000.0;
+    *programSeconds = threadSeconds() - cpuStart;
+    if (!view->miniConsoles().isEmpty()) {
+        auto *mini = qobject_cast<MervoMiniConsoleWidget *>(view->miniConsoles().constFirst());
+        *shown = QStringLiteral("bar %1, speed \"%2\", time \"%3\"")
+                     .arg(mini->progressBar()->value())
+                     .arg(mini->speedLabel()->text(), mini->remainingLabel()->text());
+    }
+    return seconds;
+}
+
+void realJobPath(QApplication &app, int pairs, int clipSeconds)
+{
+    QTemporaryDir folder;
+    Encode encode;
+    encode.clip = folder.path() + QStringLiteral("/clip.mpg");
+    encode.output = folder.path() + QStringLiteral("/out.avi");
+    encode.seconds = clipSeconds;
+    encode.frames = clipSeconds * 25;
+    // A DVD-like source that MEncoder decodes and encodes at a few hundred frames a second.
+    QProcess::execute(QStringLiteral("ffmpeg"),
+                      {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                       QStringLiteral("testsrc2=duration=%1:size=720x576:rate=25").arg(clipSeconds), "-f", "lavfi",
+                       "-i", QStringLiteral("sine=duration=%1").arg(clipSeconds), "-c:v", "mpeg2video", "-q:v",
+                       "3", "-c:a", "mp2", "-f", "vob", encode.clip});
+    encode.arguments = {encode.clip, "-ovc", "lavc", "-lavcopts", "vcodec=mpeg4:vbitrate=1800", "-oac", "copy",
+                        "-o", encode.output};
+
+    std::printf("Part 1: a MEncoder job of a %d s clip (%d frames) against MEncoder run directly\n",
+                clipSeconds, encode.frames);
+    std::printf("machine load before: %s\n", qPrintable(machineLoad()));
+    double programSeconds = 0;
+    QString shown;
+    rawRun(encode); // warm caches on both sides
+    jobRun(encode, app, &programSeconds, &shown);
+    QList<double> ratios, programShares;
+    for (int pair = 0; pair < pairs; ++pair) {
+        const double raw = rawRun(encode);
+        const double job = jobRun(encode, app, &programSeconds, &shown);
+        ratios.append(job / raw);
+        programShares.append(programSeconds / job);
+        std::printf("  pair %d: engine %.2f s, job %.2f s, ratio %.3f; program thread %.3f s of processor "
+                    "time (%.1f %% of a core)\n",
+                    pair + 1, raw, job, job / raw, programSeconds, 100.0 * programSeconds / job);
+    }
+    std::printf("job / engine:        %.3f (median of %d pairs; goal: within 1.02)\n", median(ratios),
+                int(ratios.size()));
+    std::printf("program's own share: %.1f %% of a core (median)\n", 100.0 * median(programShares));
+    std::printf("last job shows:      %s\n", qPrintable(shown));
+    std::printf("machine load after:  %s\n\n", qPrintable(machineLoad()));
+}
+
+// --- part 2 ------------------------------------------------------------------------------
+
+// Status lines of a real run, as the real engine prints them.
+QStringList engineLines()
 {
     QTemporaryDir folder;
     const QString clip = folder.path() + QStringLiteral("/clip.avi");
@@ -48,11 +205,8 @@ QStringList rawEngineLines(double *linesPerSecond)
                       {"-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=20:size=320x240:rate=25",
                        "-f", "lavfi", "-i", "sine=duration=20", "-c:v", "mpeg4", "-c:a", "libmp3lame", clip});
     QProcess engine;
-    QElapsedTimer clock;
-    clock.start();
     engine.start(QStringLiteral("mencoder"), {clip, "-ovc", "lavc", "-oac", "copy", "-o", "/dev/null"});
     engine.waitForFinished(120000);
-    const double seconds = clock.elapsed() / 1000.0;
     const QString output = QString::fromUtf8(engine.readAllStandardOutput());
     QStringList lines;
     for (const QString &part : output.split(QLatin1Char('\r'))) {
@@ -60,37 +214,31 @@ QStringList rawEngineLines(double *linesPerSecond)
         if (at >= 0)
             lines.append(part.mid(at));
     }
-    *linesPerSecond = seconds > 0 ? lines.size() / seconds : 0;
     return lines;
 }
 
-// The i-th line: a real line with its frame, position and percent moved on.
+// The i-th line: a real line with its position, frame, percent and speed moved on, the
+// speed as MEncoder measures it, different on every line.
 QString statusLine(const QString &form, int i, int total)
 {
-    static const QRegularExpression numbers(QStringLiteral("Pos:\\s*[\\d.]+s\\s*\\d+f\\s*\\(\\s*\\d+%\\)"));
+    static const QRegularExpression numbers(
+        QStringLiteral("Pos:\\s*[\\d.]+s\\s*\\d+f\\s*\\(\\s*\\d+%\\)\\s*[\\d.]+fps"));
     QString line = form;
-    line.replace(numbers, QStringLiteral("Pos:%1s %2f (%3%)")
+    line.replace(numbers, QStringLiteral("Pos:%1s %2f (%3%) %4fps")
                               .arg(i / 25.0, 6, 'f', 1)
                               .arg(i, 6)
-                              .arg(int(100.0 * i / total), 2));
+                              .arg(int(100.0 * i / total), 2)
+                              .arg(250.0 + (i % 997) / 7.0, 5, 'f', 2));
     return line + QLatin1Char('\r');
 }
-} // namespace
 
-int main(int argc, char **argv)
+int viewsAtTheirLimit(QApplication &app, int total)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int total = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 400000;
-
-    double engineRate = 0;
-    const QStringList forms = rawEngineLines(&engineRate);
+    const QStringList forms = engineLines();
     if (forms.isEmpty()) {
         std::fprintf(stderr, "mencoder printed no status line\n");
         return 1;
     }
-
     EncodingTaskData data{1, total / 25.0, total, 1.33, 0, QString(), QStringLiteral("avi"), false, {}};
     Task task;
     task.set(&data, QStringLiteral("mencoder"), {}, QString(), QStringLiteral("bench"), QStringLiteral("Encoding"));
@@ -127,9 +275,7 @@ int main(int argc, char **argv)
     QElapsedTimer beat;
     QTimer heartbeat;
     heartbeat.setInterval(5);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longestStall = std::max(longestStall, beat.restart());
-    });
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] { longestStall = std::max(longestStall, beat.restart()); });
 
     int next = 0;
     QTimer feeder;
@@ -138,6 +284,7 @@ int main(int argc, char **argv)
     QObject::connect(&feeder, &QTimer::timeout, [&] {
         if (next == chunks.size()) {
             feeder.stop();
+            console->displayProgress();
             console->flushOutput();
             app.quit();
             return;
@@ -152,17 +299,27 @@ int main(int argc, char **argv)
     const double seconds = clock.elapsed() / 1000.0;
     const long peakKb = statusKilobytes("VmHWM:");
 
-    const double rate = total / seconds;
-    std::printf("lines:               %d in %lld chunks\n", total, qint64(chunks.size()));
-    std::printf("time:                %.3f s\n", seconds);
-    std::printf("lines per second:    %.0f\n", rate);
-    std::printf("raw engine:          %.0f lines per second (%d lines of a real run)\n", engineRate,
-                int(forms.size()));
-    std::printf("ratio to the engine: %.1f\n", engineRate > 0 ? rate / engineRate : 0.0);
+    std::printf("Part 2: %d status lines in %lld chunks through one console and its strip\n", total,
+                qint64(chunks.size()));
+    std::printf("time:                %.3f s, %.0f lines per second\n", seconds, total / seconds);
     std::printf("peak memory:         %.1f MB over idle (%.1f MB idle)\n", (peakKb - idleKb) / 1024.0,
                 idleKb / 1024.0);
     std::printf("longest stall:       %lld ms (goal: under 50)\n", longestStall);
-    std::printf("bar: console %d, strip %d; console lines kept: %d\n", console->progressBar()->value(),
-                mini.progressBar()->value(), console->standardOutputView()->document()->blockCount());
+    std::printf("shown:               bar %d and %d, speed \"%s\", console lines kept: %d\n",
+                console->progressBar()->value(), mini.progressBar()->value(),
+                qPrintable(mini.speedLabel()->text()), console->standardOutputView()->document()->blockCount());
     return 0;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int pairs = std::max(5, argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 5);
+    const int clipSeconds = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 40;
+    const int total = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 400000;
+    realJobPath(app, pairs, clipSeconds);
+    return viewsAtTheirLimit(app, total);
 }

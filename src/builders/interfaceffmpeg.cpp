@@ -3,6 +3,7 @@
 
 #include "builders/ffmpegencodecommand.h"
 #include "builders/mencoderencodecommand.h"
+#include "builders/statusfields.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
@@ -14,7 +15,6 @@
 #include <QRegularExpression>
 
 #include <cmath>
-#include <limits>
 
 InterfaceFFmpeg::InterfaceFFmpeg()
 {
@@ -491,7 +491,7 @@ void InterfaceFFmpeg::cliCmdRemux(const QString &input, const QString &output, Q
     logCommand("InterfaceFFmpeg::cliCmdRemux() returns command:", program, arguments);
 }
 
-int InterfaceFFmpeg::estimatedSize(int frames) const
+qint64 InterfaceFFmpeg::estimatedSize(int frames) const
 {
     if (!data || data->source.video.frameRate <= 0.0)
         return 0;
@@ -515,13 +515,13 @@ int InterfaceFFmpeg::estimatedSize(int frames) const
         kbits = std::trunc(videoBitrate);
     if (!audioCodec.isEmpty() && audioCodec != QLatin1String("noaudio"))
         kbits = std::trunc(kbits + audioBitrate);
-    // In double: a source read at 0.001 fps gives more bytes than an int holds, and such an
-    // estimate stays at the largest one.
     const double bytes = frames / data->source.video.frameRate * kbits * 0.125 * 1000;
-    constexpr int Largest = std::numeric_limits<int>::max();
-    if (!(bytes > 0.0))
+    // Computed in floating point: a long preview at a high bit rate passes 2 GiB, and a
+    // source's frame rate read from a damaged file can make it any size. Beyond what a
+    // 64-bit count holds it is no estimate at all.
+    if (!std::isfinite(bytes) || bytes < 0.0 || bytes >= 9e18)
         return 0;
-    return bytes >= double(Largest) ? Largest : int(bytes);
+    return qint64(bytes);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -529,17 +529,7 @@ int InterfaceFFmpeg::estimatedSize(int frames) const
 
 namespace {
 
-// "00:01:02.50" (today's) or "62.50" (classic) in seconds.
-double seconds(const QString &time)
-{
-    double value = 0.0;
-    const QStringList fields = time.split(QLatin1Char(':'));
-    for (const QString &field : fields)
-        value = value * 60.0 + field.toDouble();
-    return value;
-}
-
-bool isStatusLine(const QString &line)
+bool isStatusLine(QStringView line)
 {
     static const char *const starts[] = {"frame=", "size=", "video:", "audio:"};
     for (const char *start : starts) {
@@ -549,6 +539,73 @@ bool isStatusLine(const QString &line)
     return false;
 }
 
+// The text after "word=" and its blanks: digits and points (and colons where allowed).
+QStringView valueAfter(QStringView line, qsizetype at, qsizetype wordSize, bool colons = false)
+{
+    const qsizetype from = StatusFields::skipBlanks(line, at + wordSize);
+    return line.mid(from, StatusFields::skipNumber(line, from, true, colons) - from);
+}
+
+// The fields of a video status line, "frame=... fps=... size=... time=...", in this order
+// with anything between them: the frame from the first "frame=", the others from the last
+// "fps=", "size=" and "time=" that still stand in that order.
+struct VideoStatus
+{
+    QStringView frame, fps, size, time;
+};
+
+bool readVideoStatus(QStringView line, VideoStatus &status)
+{
+    using SF = StatusFields;
+    const qsizetype frame = SF::find(line, QLatin1String("frame="), 0, line.size());
+    if (frame < 0)
+        return false;
+    const qsizetype time = SF::find(line, QLatin1String("time="), frame + 6, line.size(), true);
+    const qsizetype size = time < 0 ? -1 : SF::find(line, QLatin1String("size="), frame + 6, time, true);
+    const qsizetype fps = size < 0 ? -1 : SF::find(line, QLatin1String("fps="), frame + 6, size, true);
+    if (fps < 0)
+        return false;
+    status.frame = valueAfter(line, frame, 6);
+    status.fps = valueAfter(line, fps, 4);
+    status.size = valueAfter(line, size, 5);
+    status.time = valueAfter(line, time, 5, true);
+    return true;
+}
+
+// An audio status line, "size=... time=... bitrate=...": the size from the first "size=",
+// the time from the last "time=" before the last "bitrate=".
+struct AudioStatus
+{
+    QStringView size, time;
+};
+
+bool readAudioStatus(QStringView line, AudioStatus &status)
+{
+    using SF = StatusFields;
+    const qsizetype size = SF::find(line, QLatin1String("size="), 0, line.size());
+    const qsizetype bitrate = size < 0 ? -1 : SF::find(line, QLatin1String("bitrate="), size + 5, line.size(), true);
+    const qsizetype time = bitrate < 0 ? -1 : SF::find(line, QLatin1String("time="), size + 5, bitrate, true);
+    if (time < 0)
+        return false;
+    status.size = valueAfter(line, size, 5);
+    status.time = valueAfter(line, time, 5, true);
+    return true;
+}
+
+// Calls `visit` with each non-empty piece of the text between separators.
+template<typename Visit>
+void forEachPiece(QStringView text, QChar separator, Visit visit)
+{
+    for (qsizetype begin = 0; begin < text.size();) {
+        qsizetype end = text.indexOf(separator, begin);
+        if (end < 0)
+            end = text.size();
+        if (end > begin)
+            visit(text.mid(begin, end - begin));
+        begin = end + 1;
+    }
+}
+
 } // namespace
 
 bool InterfaceFFmpeg::parseProgress(const QString &text, QString &rest, int &frame,
@@ -556,51 +613,42 @@ bool InterfaceFFmpeg::parseProgress(const QString &text, QString &rest, int &fra
                                     double &fps, int &size)
 {
     Q_UNUSED(minutesLeft)
-    static const QRegularExpression lineFeed(QStringLiteral("\n"));
-    QString statusLine;
-    QString summary; // the closing one: "video:... global headers:..."
+    QStringView statusLine;
+    QStringView summary; // the closing one: "video:... global headers:..."
     QString others;
-    const QStringList lines = text.split(lineFeed, Qt::SkipEmptyParts);
-    for (const QString &line : lines) {
+    forEachPiece(text, QLatin1Char('\n'), [&](QStringView line) {
         if (!isStatusLine(line)) {
             others += line;
-            continue;
+            return;
         }
         // FFmpeg rewrites its status line after a carriage return: of several updates
         // joined so, the last one holds the values. The closing summary, which today's
         // FFmpeg writes in the same breath as the last update, keeps that update's values.
-        const QStringList updates = line.split(QLatin1Char('\r'), Qt::SkipEmptyParts);
-        for (const QString &update : updates) {
+        forEachPiece(line, QLatin1Char('\r'), [&](QStringView update) {
             if (!isStatusLine(update))
-                continue;
-            if (update.contains(QLatin1String("global headers:")))
+                return;
+            if (StatusFields::find(update, QLatin1String("global headers:"), 0, update.size()) >= 0)
                 summary = update;
             else
                 statusLine = update;
-        }
-    }
+        });
+    });
     if (statusLine.isEmpty() && summary.isEmpty() && others.isEmpty())
         return false;
 
-    // "frame=   75 fps=0.0 q=-1.0 Lsize=     120kB time=00:00:03.00 bitrate= 327.7kbits/s"
-    static const QRegularExpression video(QStringLiteral(
-        "frame=\\s*([\\d\\.]*).*fps=\\s*([\\d\\.]*).*size=\\s*([\\d\\.]*).*time=\\s*([\\d:\\.]*)"));
-    static const QRegularExpression audio(QStringLiteral(
-        "size=\\s*([\\d\\.]*).*time=\\s*([\\d:\\.]*).*bitrate=\\s*([\\d\\.]*)"));
-    const QRegularExpressionMatch videoMatch = video.match(statusLine);
-    const QRegularExpressionMatch audioMatch = audio.match(statusLine);
-    if (!videoMatch.captured(1).isEmpty()) {
-        frame = videoMatch.captured(1).toInt();
-        if (!videoMatch.captured(2).isEmpty())
-            fps = videoMatch.captured(2).toDouble();
-        if (!videoMatch.captured(3).isEmpty())
-            size = videoMatch.captured(3).toInt();
-        if (!videoMatch.captured(4).isEmpty())
-            position = seconds(videoMatch.captured(4));
-    } else if (!audioMatch.captured(1).isEmpty()) {
-        size = audioMatch.captured(1).toInt();
-        if (!audioMatch.captured(2).isEmpty())
-            position = seconds(audioMatch.captured(2));
+    // "frame=   75 fps=0.0 q=-1.0 Lsize=     120kB time=00:00:03.00 bitrate= 327.7kbits/s";
+    // an audio encode has no frames: "size=     120kB time=00:00:03.00 bitrate= 327.7kbits/s".
+    using Field = StatusFields::Field;
+    VideoStatus video;
+    AudioStatus audio;
+    if (readVideoStatus(statusLine, video) && !video.frame.isEmpty()) {
+        StatusFields::storeInt(video.frame, Field::Frame, frame);
+        StatusFields::storeReal(video.fps, Field::Fps, fps);
+        StatusFields::storeInt(video.size, Field::SizeKb, size);
+        StatusFields::storeSeconds(video.time, position);
+    } else if (readAudioStatus(statusLine, audio) && !audio.size.isEmpty()) {
+        StatusFields::storeInt(audio.size, Field::SizeKb, size);
+        StatusFields::storeSeconds(audio.time, position);
     }
     if (!summary.isEmpty()) {
         percent = 100;
@@ -616,11 +664,12 @@ bool InterfaceFFmpeg::parseCommandCheck(const QByteArray &stdOut, const QByteArr
     qCDebug(lcBuilders) << "InterfaceFFmpeg::parseCommandCheck() starts parsing standard error";
     qCDebug(lcBuilders) << stdErr;
     const QString text = QString::fromUtf8(stdErr);
-    static const QRegularExpression statusLine(QStringLiteral("size=(.*?)time=(.*?)bitrate=(.*?)"),
-                                               QRegularExpression::CaseInsensitiveOption
-                                                   | QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = statusLine.match(text);
-    if (!match.hasMatch() || match.captured(1).isEmpty())
+    // A status line: "size=", something, "time=", then "bitrate=", in either case.
+    using SF = StatusFields;
+    const qsizetype size = SF::find(text, QLatin1String("size="), 0, text.size(), false, true);
+    const qsizetype bitrate = size < 0 ? -1 : SF::find(text, QLatin1String("bitrate="), 0, text.size(), true, true);
+    const qsizetype time = bitrate < 0 ? -1 : SF::find(text, QLatin1String("time="), size + 5, bitrate, false, true);
+    if (time <= size + 5)
         return false;
     // A run that encoded but could not write or finish its file says so after its status
     // lines, and today's FFmpeg still ends it with exit code 0 (a full disk, a muxer that

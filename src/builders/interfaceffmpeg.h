@@ -59,7 +59,7 @@ public:
                      QStringList &arguments) const;
     // The expected output size in bytes of a run of `frames` frames; 0 without a bitrate
     // or a source frame rate.
-    int estimatedSize(int frames) const;
+    qint64 estimatedSize(int frames) const;
 
     // Reads the last status line of a chunk of a job's standard error; the other lines come
     // back in `rest`. Values the chunk does not carry keep what the caller gave;

@@ -2,6 +2,7 @@
 #include "builders/builderslogging.h"
 
 #include "builders/mencoderencodecommand.h"
+#include "builders/statusfields.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
@@ -607,16 +608,113 @@ bool InterfaceMEncoder::cliCmdMerge(QString &program, QStringList &arguments, QS
 // ---------------------------------------------------------------------------------------
 // Output readers.
 
+namespace {
+
+// A status line's fields as the engine spells them.
+struct MEncoderStatus
+{
+    QStringView position;
+    QStringView frame;
+    QStringView percent;
+    QStringView fps;
+    QStringView minutesLeft;
+    QStringView size;
+};
+
+// Reads "Pos:   2.9s     73f (92%) 24.75fps Trem:   1min  10mb" starting at `at` (the
+// "Pos:"): blanks may stand between the fields, the size in megabytes may be missing, and
+// anything may follow. False when the line does not have that form there.
+class MEncoderStatusReader
+{
+public:
+    explicit MEncoderStatusReader(QStringView line) : m_line(line) {}
+
+    bool read(qsizetype at, MEncoderStatus &status)
+    {
+        m_at = at + 4; // "Pos:"
+        if (!number(true, false, status.position) || !literal("s")
+            || !number(false, false, status.frame) || !literal("f") || !word("(")
+            || !number(false, true, status.percent) || !literal("%)")
+            || !number(true, true, status.fps) || !literal("fps") || !word("Trem:")
+            || !number(false, true, status.minutesLeft) || !literal("min"))
+            return false;
+        // The size is optional: without "mb" after its digits there is none.
+        const qsizetype from = StatusFields::skipBlanks(m_line, m_at);
+        const qsizetype end = StatusFields::skipNumber(m_line, from, false);
+        if (end > from && m_line.mid(end).startsWith(QLatin1String("mb")))
+            status.size = m_line.mid(from, end - from);
+        return true;
+    }
+
+private:
+    // Blanks, then the number's digits (with points where allowed).
+    bool number(bool points, bool required, QStringView &captured)
+    {
+        const qsizetype from = StatusFields::skipBlanks(m_line, m_at);
+        m_at = StatusFields::skipNumber(m_line, from, points);
+        captured = m_line.mid(from, m_at - from);
+        return !required || m_at > from;
+    }
+    bool literal(const char *text)
+    {
+        const QLatin1String expected(text);
+        if (!m_line.mid(m_at).startsWith(expected))
+            return false;
+        m_at += expected.size();
+        return true;
+    }
+    // Blanks, then the text.
+    bool word(const char *text)
+    {
+        m_at = StatusFields::skipBlanks(m_line, m_at);
+        return literal(text);
+    }
+
+    QStringView m_line;
+    qsizetype m_at = 0;
+};
+
+// The first place in the line where a whole status line begins.
+bool findMEncoderStatus(QStringView line, MEncoderStatus &status)
+{
+    MEncoderStatusReader reader(line);
+    for (qsizetype at = line.indexOf(QLatin1String("Pos:")); at >= 0;
+         at = line.indexOf(QLatin1String("Pos:"), at + 1)) {
+        status = MEncoderStatus();
+        if (reader.read(at, status))
+            return true;
+    }
+    return false;
+}
+
+// Whether the text holds "pos:", then "s", "f", "%" and "fps" in this order, in either case,
+// with something between the marker and the "s".
+bool hasStatusMarkers(QStringView text)
+{
+    using SF = StatusFields;
+    const qsizetype end = text.size();
+    // The latest place each piece can stand so that the ones after it still follow.
+    const qsizetype fps = SF::find(text, QLatin1String("fps"), 0, end, true, true);
+    const qsizetype percent = fps < 0 ? -1 : SF::find(text, QLatin1String("%"), 0, fps, true);
+    const qsizetype frames = percent < 0 ? -1 : SF::find(text, QLatin1String("f"), 0, percent, true, true);
+    const qsizetype seconds = frames < 0 ? -1 : SF::find(text, QLatin1String("s"), 0, frames, true, true);
+    const qsizetype marker = SF::find(text, QLatin1String("pos:"), 0, end, false, true);
+    if (seconds < 0 || marker < 0 || marker + 4 > seconds)
+        return false;
+    // The first "s" after the marker closes the position, which must not be empty.
+    return SF::find(text, QLatin1String("s"), marker + 4, end, false, true) > marker + 4;
+}
+
+} // namespace
+
 bool InterfaceMEncoder::parseCommandCheck(const QByteArray &stdOut, const QByteArray &stdErr)
 {
     Q_UNUSED(stdErr)
     qCDebug(lcBuilders) << "InterfaceMEncoder::parseCommandCheck() starts parsing standard output";
     const QString text = QString::fromUtf8(stdOut);
-    static const QRegularExpression statusLine(QStringLiteral("Pos:(.*?)s(.*?)f(.*?)%(.*?)fps"),
-                                               QRegularExpression::CaseInsensitiveOption
-                                                   | QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = statusLine.match(text);
-    if (!match.hasMatch() || match.captured(1).isEmpty())
+    // A status line: "Pos:", a position ending in "s", a frame ending in "f", a percentage
+    // and "fps" later on.
+    if (!hasStatusMarkers(text))
         return false;
     // A run that reached its end must also have closed its file: MEncoder then sums up
     // the streams it wrote. Without that summary it died while finishing the file (it
@@ -644,37 +742,34 @@ bool InterfaceMEncoder::parseProgress(const QString &text, QString &rest, int &f
     // the closing summary) with a line feed; a message ended by a line feed stays part of
     // the segment that follows it. Whatever follows the last carriage return is a message
     // too, and a chunk without any carriage return is one whole.
-    QString statusLine;
+    QStringView statusLine;
     QString others;
-    const QStringList segments = text.split(QLatin1Char('\r'), Qt::SkipEmptyParts);
-    for (const QString &segment : segments) {
+    const QStringView whole(text);
+    for (qsizetype begin = 0; begin < whole.size();) {
+        qsizetype end = whole.indexOf(QLatin1Char('\r'), begin);
+        if (end < 0)
+            end = whole.size();
+        const QStringView segment = whole.mid(begin, end - begin);
         if (segment.startsWith(QLatin1String("Pos:")))
             statusLine = segment;
         else
             others += segment;
+        begin = end + 1;
     }
     if (statusLine.isEmpty() && others.isEmpty())
         return false;
 
     // "Pos:   2.9s     73f (92%)  0.00fps Trem:   0min  10mb  A-V:0.078 [0:0]"; the size
     // is the estimated output in megabytes, handed on in kilobytes as FFmpeg's.
-    static const QRegularExpression progress(QStringLiteral(
-        "Pos:\\s*([\\d.]*)s\\s*(\\d*)f\\s*\\(\\s*(\\d+)%\\)\\s*([\\d.]+)fps\\s*Trem:\\s*(\\d+)min"
-        "(?:\\s*(\\d+)mb)?"));
-    const QRegularExpressionMatch match = progress.match(statusLine);
-    if (match.hasMatch()) {
-        if (!match.captured(1).isEmpty())
-            position = match.captured(1).toDouble();
-        if (!match.captured(2).isEmpty())
-            frame = match.captured(2).toInt();
-        if (!match.captured(3).isEmpty())
-            percent = match.captured(3).toInt();
-        if (!match.captured(4).isEmpty())
-            fps = match.captured(4).toDouble();
-        if (!match.captured(5).isEmpty())
-            minutesLeft = match.captured(5).toInt();
-        if (!match.captured(6).isEmpty())
-            size = match.captured(6).toInt() * 1024;
+    MEncoderStatus status;
+    if (findMEncoderStatus(statusLine, status)) {
+        using Field = StatusFields::Field;
+        StatusFields::storeReal(status.position, Field::Position, position);
+        StatusFields::storeInt(status.frame, Field::Frame, frame);
+        StatusFields::storeInt(status.percent, Field::Percent, percent);
+        StatusFields::storeReal(status.fps, Field::Fps, fps);
+        StatusFields::storeInt(status.minutesLeft, Field::MinutesLeft, minutesLeft);
+        StatusFields::storeInt(status.size, Field::SizeKb, size, 1024);
     }
     rest = others;
     return true;

@@ -109,7 +109,7 @@ public:
     void cliCmdExtractAudio(int type, QString &program, QStringList &arguments,
                             const QString &input, const QString &output);
     QString tvStandard() const;
-    int estimateSize(int type, int frames);
+    qint64 estimateSize(int type, int frames);
     QString profileSummary(const EncoderProfile &profile) const;
     // The front end names the muxer with the profile; the summary does not depend on it.
     QString profileSummary(const QString &muxer, const EncoderProfile &profile) const
@@ -268,7 +268,7 @@ private:
                                 const QString &output, double aspect);
     void ffmpegExtractAudio(QString &program, QStringList &arguments, const QString &input,
                             const QString &output);
-    int ffmpegEstimatedSize(int frames) const;
+    qint64 ffmpegEstimatedSize(int frames) const;
 
     void cliCmdTargetDisc(bool superVideoCd, int type, QString &program, QStringList &arguments,
                           const QString &input, const QString &output, const QString &standard);

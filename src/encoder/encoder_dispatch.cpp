@@ -239,7 +239,7 @@ QString Encoder::tvStandard() const
     return QString();
 }
 
-int Encoder::estimateSize(int type, int frames)
+qint64 Encoder::estimateSize(int type, int frames)
 {
     return type == EngineType::FFmpeg && m_ffmpeg ? ffmpegEstimatedSize(frames) : 0;
 }

@@ -92,7 +92,7 @@ void Encoder::ffmpegExtractAudio(QString &program, QStringList &arguments, const
     m_ffmpeg->cliCmdEncode(program, arguments, input, output);
 }
 
-int Encoder::ffmpegEstimatedSize(int frames) const
+qint64 Encoder::ffmpegEstimatedSize(int frames) const
 {
     return m_ffmpeg->estimatedSize(frames);
 }

@@ -118,6 +118,8 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
         qCDebug(lcEncoder) << "Encoder: process finished.";
         logMessage(tr("Encoder: %1 process finished.").arg(name), LogLevel::Verbose);
     }
+    if (run.droppedBytes > 0)
+        logMessage(SyncRunner::cutNotice(name, run), LogLevel::Quiet);
     result.killed = run.killed;
     result.crashed = run.crashed && !run.killed;
     result.stdOut = run.stdOut;

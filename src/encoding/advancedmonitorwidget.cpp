@@ -3,6 +3,8 @@
 #include "encoding/encodinglogging.h"
 
 #include <QLabel>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -26,18 +28,51 @@ void AdvancedMonitorWidget::addMonitor(const QString &label, QTextEdit *source)
     MonitorChannel channel;
     channel.mirror = new QTextEdit(this);
     channel.mirror->setReadOnly(true);
+    channel.mirror->document()->setUndoRedoEnabled(false);
+    channel.mirror->setPlainText(source->toPlainText());
     channel.label = new QLabel(label, this);
     channel.source = source;
     m_channels.append(channel);
     m_layout->addWidget(channel.label);
     m_layout->addWidget(channel.mirror);
-    connect(source, &QTextEdit::textChanged, this, &AdvancedMonitorWidget::updateLog);
+    // Each change is copied alone: a console that grows line by line would otherwise be
+    // copied whole on every line, and all the others with it.
+    connect(source->document(), &QTextDocument::contentsChange, channel.mirror,
+            [this, source](int position, int removed, int added) {
+                if (MonitorChannel *changed = findChannel(source))
+                    mirrorChange(*changed, position, removed, added);
+            });
 }
 
 void AdvancedMonitorWidget::updateLog()
 {
     for (const MonitorChannel &channel : std::as_const(m_channels))
         channel.mirror->setPlainText(channel.source->toPlainText());
+}
+
+void AdvancedMonitorWidget::mirrorChange(const MonitorChannel &channel, int position, int removed,
+                                         int added)
+{
+    QTextDocument *source = channel.source->document();
+    QTextDocument *mirror = channel.mirror->document();
+    // The mirror holds the source's plain text, character for character, as it was before
+    // this change; a source with rich structure (a table, a frame) does not map so, and is
+    // copied whole.
+    const int last = source->characterCount() - 1;
+    const bool mapped = mirror->characterCount() == source->characterCount() - added + removed
+                        && position >= 0 && position + added <= last
+                        && position + removed <= mirror->characterCount() - 1;
+    if (!mapped) {
+        channel.mirror->setPlainText(channel.source->toPlainText());
+        return;
+    }
+    QTextCursor from(source);
+    from.setPosition(position);
+    from.setPosition(position + added, QTextCursor::KeepAnchor);
+    QTextCursor to(mirror);
+    to.setPosition(position);
+    to.setPosition(position + removed, QTextCursor::KeepAnchor);
+    to.insertText(from.selectedText());
 }
 
 MonitorChannel *AdvancedMonitorWidget::findChannel(const QTextEdit *source)

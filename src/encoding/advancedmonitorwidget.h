@@ -11,7 +11,8 @@
 class QVBoxLayout;
 
 // The separate "Advanced Monitor" window: one labelled, read-only copy of each console view
-// of the main window, stacked one above the other and refreshed whenever a source changes.
+// of the main window, stacked one above the other and kept equal to its source change by
+// change.
 class AdvancedMonitorWidget : public QWidget
 {
     Q_OBJECT
@@ -48,6 +49,8 @@ private slots:
     void updateLog();
 
 private:
+    // Applies one change of a source to its mirror.
+    static void mirrorChange(const MonitorChannel &channel, int position, int removed, int added);
     MonitorChannel *findChannel(const QTextEdit *source);
     bool anyMirrorVisible() const;
 

@@ -1,6 +1,7 @@
 #include "encoding/consoledialog.h"
 
 #include "encoding/consoletextfeed.h"
+#include "encoding/displaypacer.h"
 #include "encoding/progresstotals.h"
 #include "encoding/viewtext.h"
 #include "jobs/task.h"
@@ -84,6 +85,7 @@ void ConsoleDialog::buildWindow(bool informationChannel)
     }
     m_stdOutFeed = new ConsoleTextFeed(m_stdOutView, this);
     m_stdErrFeed = new ConsoleTextFeed(m_stdErrView, this);
+    m_pacer = new DisplayPacer(this);
 
     setMinimumWidth(MinimumWidthChars * m_stdOutView->fontMetrics().averageCharWidth());
 }
@@ -172,8 +174,9 @@ void ConsoleDialog::changeStateDisplay()
         ViewText::setToolTip(m_stateLabel, tr(row.toolTip).arg(m_engineName));
         m_progressBar->setEnabled(false);
     }
+    // Through the pacer: a figure still waiting there would otherwise come after it.
     if (endedWell())
-        m_progressBar->setValue(100);
+        m_pacer->setValue(m_progressBar, 100);
 }
 
 bool ConsoleDialog::endedWell() const
@@ -185,12 +188,14 @@ void ConsoleDialog::showPercent(int percent)
 {
     // A task that ended well did all its work, whatever its last status line said.
     if (percent >= 0 && !endedWell())
-        m_progressBar->setValue(percent);
+        m_pacer->setValue(m_progressBar, percent);
 }
 
 void ConsoleDialog::displayProgress()
 {
     changeStateDisplay();
+    // A state change (the end above all) shows the latest figures at once.
+    m_pacer->flush();
     emit progressUpdated();
 }
 

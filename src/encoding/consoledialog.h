@@ -7,6 +7,7 @@
 #include <QString>
 
 class ConsoleTextFeed;
+class DisplayPacer;
 class QHBoxLayout;
 class QLabel;
 class QProgressBar;
@@ -62,6 +63,8 @@ signals:
 protected:
     // The extended console adds its labels to this row, after the progress bar.
     QHBoxLayout *statusLayout() const { return m_statusLayout; }
+    // Progress figures reach the widgets through it, at a display rate.
+    DisplayPacer *pacer() const { return m_pacer; }
     // The percent completed by the console's totals; false when no rule applied.
     bool completePercent(int frame, double position, int &percent, int size) const;
     // The bar takes a known percent; a task that ended well stays at 100.
@@ -90,4 +93,5 @@ private:
     QProgressBar *m_progressBar = nullptr;
     ConsoleTextFeed *m_stdOutFeed = nullptr;
     ConsoleTextFeed *m_stdErrFeed = nullptr;
+    DisplayPacer *m_pacer = nullptr;
 };

@@ -45,7 +45,9 @@ void JobOutputRouter::feed(ConsoleDialog *console, int engineType,
     while (start < text.size()) {
         qsizetype end = text.indexOf(QLatin1Char('\n'), start);
         end = end < 0 ? text.size() : end + 1;
-        const qsizetype lastReturn = text.lastIndexOf(QLatin1Char('\r'), end - 1);
+        // Searched within the line only: a chunk of many lines is read once, not once a line.
+        const qsizetype inLine = QStringView(text).mid(start, end - start).lastIndexOf(QLatin1Char('\r'));
+        const qsizetype lastReturn = inLine < 0 ? -1 : start + inLine;
         if (lastReturn >= start && lastReturn + 1 < end && text.at(lastReturn + 1) != QLatin1Char('\n')) {
             feedPiece(console, engineType, channel, text.mid(start, lastReturn + 1 - start),
                       elapsedMinutes);

@@ -1,5 +1,6 @@
 #include "encoding/mervoconsoledialog.h"
 
+#include "encoding/displaypacer.h"
 #include "encoding/progresstotals.h"
 #include "encoding/viewtext.h"
 
@@ -23,18 +24,20 @@ void MervoConsoleDialog::updateProgress(int &frame, double &position, int &perce
     changeStateDisplay();
     const QString speed = ProgressTotals::speedText(frame, size, fps);
     if (!speed.isEmpty())
-        ViewText::setText(m_speedLabel, speed);
+        pacer()->setText(m_speedLabel, speed);
     completePercent(frame, position, percent, size);
     showPercent(percent);
-    ViewText::setText(m_remainingLabel,
-                      ProgressTotals::completeRemaining(frame, percent, elapsed, remaining));
+    pacer()->setText(m_remainingLabel,
+                     ProgressTotals::completeRemaining(frame, percent, elapsed, remaining));
     emit progressUpdated(frame, position, percent, remaining, fps, elapsed, size);
 }
 
 void MervoConsoleDialog::displayElapsedTime(const QString &time)
 {
     if (!time.isEmpty()) {
-        m_remainingLabel->setText(time);
+        // Through the pacer: a time left still waiting must not replace it later.
+        pacer()->setText(m_remainingLabel, time);
+        pacer()->flush();
         m_remainingLabel->setToolTip(tr("Processing time"));
     }
     emit timeUpdated(time);

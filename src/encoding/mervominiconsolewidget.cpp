@@ -1,5 +1,6 @@
 #include "encoding/mervominiconsolewidget.h"
 
+#include "encoding/displaypacer.h"
 #include "encoding/mervoconsoledialog.h"
 #include "encoding/progresstotals.h"
 #include "encoding/viewtext.h"
@@ -46,19 +47,21 @@ void MervoMiniConsoleWidget::clickProcess()
 void MervoMiniConsoleWidget::displayProgress(int frame, double position, int percent,
                                              int remaining, double fps, double elapsed, int size)
 {
-    MiniConsoleWidget::displayProgress();
+    showState();
     const QString speed = ProgressTotals::speedText(frame, size, fps);
     if (!speed.isEmpty())
-        ViewText::setText(m_speedLabel, speed);
+        pacer()->setText(m_speedLabel, speed);
     const int completed = showPercent(frame, position, percent, size);
-    ViewText::setText(m_remainingLabel,
-                      ProgressTotals::completeRemaining(frame, completed, elapsed, remaining));
+    pacer()->setText(m_remainingLabel,
+                     ProgressTotals::completeRemaining(frame, completed, elapsed, remaining));
 }
 
 void MervoMiniConsoleWidget::displayElapsedTime(const QString &time)
 {
     if (time.isEmpty())
         return;
-    m_remainingLabel->setText(time);
+    // Through the pacer: a time left still waiting must not replace it later.
+    pacer()->setText(m_remainingLabel, time);
+    pacer()->flush();
     m_remainingLabel->setToolTip(tr("Processing time"));
 }

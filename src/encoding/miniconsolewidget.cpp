@@ -1,6 +1,7 @@
 #include "encoding/miniconsolewidget.h"
 
 #include "encoding/consoledialog.h"
+#include "encoding/displaypacer.h"
 #include "encoding/progresstotals.h"
 #include "encoding/viewtext.h"
 #include "jobs/task.h"
@@ -69,6 +70,7 @@ MiniConsoleWidget::MiniConsoleWidget(ConsoleDialog *console, QWidget *parent)
     m_consoleButton->setFlat(true);
     m_progressBar = new QProgressBar(m_row);
     m_progressBar->setRange(0, 100);
+    m_pacer = new DisplayPacer(this);
 
     if (pid != 0) {
         m_label->setToolTip(tr("%1 running with PID %2").arg(console->engineName()).arg(pid));
@@ -145,6 +147,13 @@ void MiniConsoleWidget::clickProcess()
 
 void MiniConsoleWidget::displayProgress()
 {
+    showState();
+    // A state change (the end above all) shows the latest figures at once.
+    m_pacer->flush();
+}
+
+void MiniConsoleWidget::showState()
+{
     // Called for every progress line: the widgets change only when the state does.
     if (!m_task || m_task->state == m_shownState)
         return;
@@ -165,8 +174,11 @@ void MiniConsoleWidget::displayProgress()
         m_progressBar->setEnabled(row.barEnabled);
         // The engine's last status line often falls short of the end (a copy that stops
         // at 97 %): a task that ended well did all its work.
-        if (endedWell())
-            m_progressBar->setValue(100);
+        // Through the pacer: a figure still waiting there would otherwise come after it.
+        if (endedWell()) {
+            m_pacer->setValue(m_progressBar, 100);
+            m_pacer->flush();
+        }
         m_consoleButton->setEnabled(row.consoleEnabled);
         m_shownState = m_task->state;
     }
@@ -182,7 +194,7 @@ int MiniConsoleWidget::showPercent(int frame, double position, int percent, int 
     const bool known = totals.completePercent(frame, position, completed, size) || completed >= 0;
     // Output read after the end (the rest of the last lines) does not move it back.
     if (known && !endedWell())
-        m_progressBar->setValue(completed);
+        m_pacer->setValue(m_progressBar, completed);
     return completed;
 }
 
@@ -193,6 +205,6 @@ bool MiniConsoleWidget::endedWell() const
 
 void MiniConsoleWidget::displayProgress(int frame, double position, int percent, int size)
 {
-    displayProgress();
+    showState();
     showPercent(frame, position, percent, size);
 }

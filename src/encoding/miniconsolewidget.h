@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class ConsoleDialog;
+class DisplayPacer;
 class QHBoxLayout;
 class QLabel;
 class QProgressBar;
@@ -60,6 +61,10 @@ protected:
     QHBoxLayout *rowLayout() const { return m_rowLayout; }
     // Ended with exit code 0 (terminated or completed).
     bool endedWell() const;
+    // Progress figures reach the widgets through it, at a display rate.
+    DisplayPacer *pacer() const { return m_pacer; }
+    // The state display alone; the figures still waiting stay paced.
+    void showState();
     bool processButtonHidden() const { return m_processButtonHidden; }
 
 private:
@@ -73,4 +78,5 @@ private:
     int m_shownState = -1;
     QLabel *m_label;
     QProgressBar *m_progressBar;
+    DisplayPacer *m_pacer;
 };

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -17,7 +18,7 @@ ProgressTotals ProgressTotals::fromTaskData(const EncodingTaskData *data)
     // An expected size in bytes may pass 2 GiB: divided while still 64-bit.
     const qint64 value = taskDataValue(data, TaskDataSlot::TestSize).toLongLong();
     if (engine == EngineType::FFmpeg)
-        totals.size = int(value / 1000);
+        totals.size = int(std::clamp<qint64>(value / 1000, 0, std::numeric_limits<int>::max()));
     else
         totals.frames = int(value);
     return totals;

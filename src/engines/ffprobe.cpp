@@ -3,11 +3,13 @@
 
 #include "engines/ffprobereport.h"
 #include "engines/fileargument.h"
+#include "engines/syncrunner.h"
 
 #include "jobs/console.h"
 
 #include <QDebug>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 
 namespace {
 QString quoted(const QString &text)
@@ -120,6 +122,7 @@ bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,
     if (!packets)
         arguments << QStringLiteral("-analyzeduration") << QStringLiteral("1000");
     arguments << QStringLiteral("-show_format") << QStringLiteral("-show_streams") << moreOptions << FFprobeReport::outputOptions() << fileArgument(filePath);
+    const QScopedValueRollback<qint64> limit(m_outputLimit, packets ? SyncRunner::ListingLimit : m_outputLimit);
     if (!runProcess(arguments, stdOut, stdErr, error)) {
         m_console->log(LogLevel::Quiet,
                        tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));
@@ -388,6 +391,7 @@ bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath
     QString stdOut;
     QString stdErr;
     QString error;
+    const QScopedValueRollback<qint64> limit(m_outputLimit, SyncRunner::ListingLimit);
     if (!runProcess(arguments, stdOut, stdErr, error)) {
         m_console->log(LogLevel::Quiet,
                        tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));

@@ -12,6 +12,7 @@
 IProcessor::IProcessor()
     : QObject(nullptr)
     , m_console(EngineObjects::console())
+    , m_outputLimit(SyncRunner::OutputLimit)
 {
 }
 
@@ -93,13 +94,16 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     timeouts.kill = m_killTimeout;
     const SyncRunner::Result result =
         m_queryRunning ? SyncRunner::runQuery(m_executablePath, arguments, m_libraryPath, timeouts, classWord)
-                       : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord);
+                       : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord,
+                                         m_outputLimit);
     m_lastRunEnd.clear();
     m_lastRunTimedOut = false;
     if (!result.started) {
         error = tr("process failed to start: %1").arg(result.startFailure);
         return false;
     }
+    if (result.droppedBytes > 0)
+        m_console->log(LogLevel::Quiet, SyncRunner::cutNotice(m_name, result));
     stdOut = result.stdOut;
     stdErr = result.stdErr;
     const bool silent = stdOut.isEmpty() && stdErr.isEmpty();

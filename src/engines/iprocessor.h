@@ -79,6 +79,9 @@ protected:
     QString m_version;
     // Set while runQuery() runs: its answer depends only on the executable.
     bool m_queryRunning = false;
+    // What a run keeps of each output channel (SyncRunner::OutputLimit unless a run's
+    // answer grows with its file).
+    qint64 m_outputLimit;
     // How the last run ended when not with exit code 0 ("process exited with code 1",
     // "process killed by signal 11 (...)", "process timed out after 3000 milliseconds").
     QString m_lastRunEnd;

@@ -613,6 +613,8 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
     }
     debugLine(texts.startedDebug);
     log(processText(texts.startedLog, name), LogLevel::Verbose);
+    if (result.droppedBytes > 0)
+        log(SyncRunner::cutNotice(name, result), LogLevel::Quiet);
 
     if (result.killed) {
         debugLine(texts.notEndedDebug);

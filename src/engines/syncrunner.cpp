@@ -4,6 +4,7 @@
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>
@@ -14,28 +15,90 @@
 #include <QProcessEnvironment>
 #include <QStringDecoder>
 
+#include <memory>
+
 namespace {
-QProcess *startProcess(const QString &program, const QStringList &arguments,
-                       const QString &libraryPath)
+// What a run keeps of one output channel: its first bytes up to the limit, and the count of
+// the bytes past it.
+struct ChannelCapture
+{
+    QByteArray kept;
+    qint64 dropped = 0;
+};
+
+struct OutputCapture
+{
+    qint64 limit = SyncRunner::OutputLimit; // per channel
+    ChannelCapture stdOut;
+    ChannelCapture stdErr;
+};
+
+// A started engine and what it has printed so far.
+struct RunningEngine
+{
+    QProcess *process = nullptr;
+    std::shared_ptr<OutputCapture> output;
+};
+
+void collect(QProcess *process, qint64 limit, ChannelCapture &channel, const QByteArray &bytes)
+{
+    const qint64 room = std::max<qint64>(0, limit - channel.kept.size());
+    channel.kept += bytes.left(room);
+    if (bytes.size() <= room)
+        return;
+    channel.dropped += bytes.size() - room;
+    // Past the limit nothing the engine prints is of use, and it may never stop.
+    if (process->state() != QProcess::NotRunning)
+        ProcessKiller::kill(process);
+}
+
+RunningEngine startProcess(const QString &program, const QStringList &arguments,
+                           const QString &libraryPath, qint64 outputLimit = SyncRunner::OutputLimit)
 {
     // On the heap: a process whose kill did not take goes to the process killer instead of
     // a destructor that would wait for it.
-    auto *process = new QProcess;
+    RunningEngine engine{new QProcess, std::make_shared<OutputCapture>()};
+    engine.output->limit = outputLimit;
+    QProcess *process = engine.process;
     ProcessTree::bindToProgram(process);
+    // Each piece the process reads (also inside its waitFor... calls) is taken out of its
+    // buffer at once, so the process never holds more than one read.
+    const std::shared_ptr<OutputCapture> output = engine.output;
+    QObject::connect(process, &QProcess::readyReadStandardOutput, process, [process, output] {
+        collect(process, output->limit, output->stdOut, process->readAllStandardOutput());
+    });
+    QObject::connect(process, &QProcess::readyReadStandardError, process, [process, output] {
+        collect(process, output->limit, output->stdErr, process->readAllStandardError());
+    });
     if (!libraryPath.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
         process->setProcessEnvironment(environment);
     }
     process->start(program, arguments, QIODevice::ReadWrite);
-    return process;
+    return engine;
+}
+
+// A channel's text, with a note at its end when the engine printed past the limit.
+QString channelText(const ChannelCapture &channel, qint64 limit)
+{
+    QString text = SyncRunner::decodeLines(channel.kept);
+    if (channel.dropped > 0) {
+        text += QCoreApplication::translate(
+                    "SyncRunner", "\n[... output cut: the engine printed %1 bytes more than the %2 MB kept, "
+                                  "and was stopped]\n")
+                    .arg(channel.dropped)
+                    .arg(limit / (1024 * 1024));
+    }
+    return text;
 }
 
 // Waits for a started process to end (it may have ended already), kills it when it
 // outlives the finish time-out, collects its output and releases it.
-SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &timeouts,
+SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::Timeouts &timeouts,
                                  const char *classWord)
 {
+    QProcess *process = engine.process;
     SyncRunner::Result result;
     // A prefetched process may have started, or even ended, long ago.
     const bool started = process->state() == QProcess::Starting
@@ -59,8 +122,15 @@ SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &
         }
     }
 
-    result.stdOut = SyncRunner::decodeLines(process->readAllStandardOutput());
-    result.stdErr = SyncRunner::decodeLines(process->readAllStandardError());
+    OutputCapture &output = *engine.output;
+    collect(process, output.limit, output.stdOut, process->readAllStandardOutput());
+    collect(process, output.limit, output.stdErr, process->readAllStandardError());
+    result.droppedBytes = output.stdOut.dropped + output.stdErr.dropped;
+    if (result.droppedBytes > 0)
+        qCDebug(lcEngines).noquote() << QStringLiteral("%1: output cut, %2 bytes dropped.")
+                                            .arg(QLatin1String(classWord)).arg(result.droppedBytes);
+    result.stdOut = channelText(output.stdOut, output.limit);
+    result.stdErr = channelText(output.stdErr, output.limit);
     result.crashed = result.stillRunning || process->exitStatus() == QProcess::CrashExit;
     result.exitCode = process->exitCode();
     ProcessKiller::release(process);
@@ -70,9 +140,9 @@ SyncRunner::Result finishProcess(QProcess *process, const SyncRunner::Timeouts &
 
 SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &arguments,
                                    const QString &libraryPath, const Timeouts &timeouts,
-                                   const char *classWord)
+                                   const char *classWord, qint64 outputLimit)
 {
-    return finishProcess(startProcess(program, arguments, libraryPath), timeouts, classWord);
+    return finishProcess(startProcess(program, arguments, libraryPath, outputLimit), timeouts, classWord);
 }
 
 namespace {
@@ -98,7 +168,7 @@ struct QueryStore
 {
     QMutex mutex;
     QHash<QString, SyncRunner::Result> answers;
-    QHash<QString, QProcess *> running; // prefetched, not asked for yet
+    QHash<QString, RunningEngine> running; // prefetched, not asked for yet
 };
 
 QueryStore &queryStore()
@@ -124,9 +194,9 @@ void SyncRunner::dropPrefetched()
 {
     QueryStore &store = queryStore();
     QMutexLocker lock(&store.mutex);
-    for (QProcess *process : std::as_const(store.running)) {
-        ProcessKiller::killAndWait(process, 1000);
-        ProcessKiller::release(process);
+    for (const RunningEngine &engine : std::as_const(store.running)) {
+        ProcessKiller::killAndWait(engine.process, 1000);
+        ProcessKiller::release(engine.process);
     }
     store.running.clear();
 }
@@ -138,7 +208,7 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
     QueryStore &store = queryStore();
     const QString stamp = executableStamp(program);
     const QString key = queryKey(stamp, libraryPath, arguments);
-    QProcess *prefetched = nullptr;
+    RunningEngine prefetched;
     if (!stamp.isEmpty()) {
         QMutexLocker lock(&store.mutex);
         const auto found = store.answers.constFind(key);
@@ -149,7 +219,7 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
         }
         prefetched = store.running.take(key);
     }
-    const Result result = prefetched ? finishProcess(prefetched, timeouts, classWord)
+    const Result result = prefetched.process ? finishProcess(prefetched, timeouts, classWord)
                                      : run(program, arguments, libraryPath, timeouts, classWord);
     // Only a whole answer is kept: a failed start, a kill or a crash (a kill is one too) is
     // asked again.
@@ -158,6 +228,14 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
         store.answers.insert(key, result);
     }
     return result;
+}
+
+QString SyncRunner::cutNotice(const QString &engineName, const Result &result)
+{
+    return QCoreApplication::translate("SyncRunner", "%1: the engine printed %2 bytes more than is kept "
+                                                     "and was stopped.")
+        .arg(engineName)
+        .arg(result.droppedBytes);
 }
 
 QString SyncRunner::decodeLines(const QByteArray &bytes)

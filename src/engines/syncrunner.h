@@ -8,6 +8,8 @@
 // awaited up to the kill time-out), and whatever it printed is returned, also after a kill.
 // Engine queries are short, so blocking the GUI thread for them is accepted, but never for
 // longer than the three time-outs: an engine that outlives its kill is left to end alone.
+// Nor does a run take memory without bound: what an engine prints past OutputLimit is
+// counted, not kept, and the engine is stopped.
 class SyncRunner
 {
 public:
@@ -28,14 +30,25 @@ public:
         QString startFailure;      // why it did not start (not found, not executable, ...)
         QString stdOut;
         QString stdErr;
+        // Bytes printed past OutputLimit on either channel, not kept; the engine was stopped
+        // (killed, so `crashed` is set) and the channel's text ends with a note saying so.
+        qint64 droppedBytes = 0;
     };
+
+    // What a run keeps of each output channel. The largest answer a parser reads (FFmpeg's
+    // codec list, MPlayer's report on a DVD, FFprobe's on a file of many streams) is some
+    // tens of kilobytes; an engine that prints megabytes more is broken or stuck in a loop.
+    static constexpr qint64 OutputLimit = 4 * 1024 * 1024;
+    // What a run that lists a file's packets keeps: that answer grows with the file (some
+    // tens of megabytes for a DVD's hour), so only an engine gone mad passes this.
+    static constexpr qint64 ListingLimit = 256 * 1024 * 1024;
 
     // classWord starts the debug lines ("Transcoder", "Analyzer", ...). A non-empty
     // libraryPath runs the engine with LD_LIBRARY_PATH set to it on top of the system
     // environment; an empty one leaves the inherited environment alone.
     static Result run(const QString &program, const QStringList &arguments,
                       const QString &libraryPath, const Timeouts &timeouts,
-                      const char *classWord);
+                      const char *classWord, qint64 outputLimit = OutputLimit);
 
     // The same run for an engine's status or capability query, whose answer depends only on
     // the executable: the window, the encoder and the player each ask the same engines at
@@ -50,6 +63,10 @@ public:
     // the runs nobody asked for.
     static void prefetchQuery(const QString &program, const QStringList &arguments);
     static void dropPrefetched();
+
+    // The log line that tells of a run stopped for printing past its limit, for the engine
+    // of that name.
+    static QString cutNotice(const QString &engineName, const Result &result);
 
     // Decodes engine output as UTF-8 one line at a time (lines end with "\n", "\r\n" or
     // "\r"), keeping every line end as it was; a bad byte spoils only its own line.

@@ -1,5 +1,7 @@
 #include "jobs/console.h"
 
+#include "jobs/consolebounds.h"
+
 #include <QDebug>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -16,7 +18,7 @@ void Console::writeLine(QTextEdit *view, int verbosity, int level, const char *p
         return;
     }
     if (level <= verbosity)
-        appendPlain(view, text);
+        appendPlain(view, ConsoleBounds::bounded(text));
 }
 
 void Console::appendPlain(QTextEdit *view, const QString &text)
@@ -30,6 +32,7 @@ void Console::appendPlain(QTextEdit *view, const QString &text)
         cursor.insertBlock();
     cursor.insertText(text);
     cursor.endEditBlock();
+    ConsoleBounds::trim(view->document());
     if (atEnd)
         bar->setValue(bar->maximum());
 }

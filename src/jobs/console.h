@@ -46,7 +46,8 @@ public:
                           const QString &text);
     // Adds the text as a new paragraph of plain text, following the end like a terminal
     // unless the user scrolled back. QTextEdit::append guesses markup: a file name holding
-    // "<b>" would bold the rest of the log, an engine's line could insert anything.
+    // "<b>" would bold the rest of the log, an engine's line could insert anything. The view
+    // keeps its bound of characters (ConsoleBounds); writeLine() also cuts the text itself.
     static void appendPlain(QTextEdit *view, const QString &text);
 
 private:

@@ -143,6 +143,14 @@ private slots:
                        "streams:0kB global headers:0kB muxing overhead: 1.9%"
             << QList<double>{-1, -1, 100, -1, -1};
         QTest::newRow("empty chunk") << "\n\n" << false << "unchanged" << QList<double>{-1, -1, -1, -1, -1};
+        // Figures no encoding reaches are garbage: they are not shown (nor overflow).
+        QTest::newRow("absurd figures")
+            << "frame=99999999999 fps=" + QString(309, '9') + ".0 q=2.0 size=2147483647kB "
+               "time=99999999:00:00.00 bitrate= 1.0kbits/s\n"
+            << true << "" << QList<double>{-1, -1, -1, -1, -1};
+        QTest::newRow("audio size past a terabyte")
+            << "size=9999999999kB time=00:00:20.00 bitrate= 209.7kbits/s\n" << true << ""
+            << QList<double>{-1, 20.0, -1, -1, -1};
     }
 
     void progress()

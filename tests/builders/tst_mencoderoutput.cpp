@@ -47,6 +47,13 @@ private slots:
         QTest::newRow("a status line without a size")
             << "Pos:   2.9s     73f (92%) 24.75fps Trem:   1min\r" << true << ""
             << QList<int>{73, 92, 1, -1} << QList<double>{2.9, 24.75};
+        // Figures no encoding reaches are garbage: they are not shown (nor overflow).
+        QTest::newRow("an estimate of terabytes is no size")
+            << "Pos:   1.0s     25f (30%) 10.50fps Trem:   1min 3000000mb\r" << true << ""
+            << QList<int>{25, 30, 1, -1} << QList<double>{1.0, 10.5};
+        QTest::newRow("absurd figures")
+            << "Pos: 99999999999.0s 99999999999f (30%) " + QString(309, '9') + ".00fps Trem: 99999999999min\r"
+            << true << "" << QList<int>{-1, 30, -1, -1} << QList<double>{-1, -1};
         QTest::newRow("nothing") << "" << false << "stale" << untouched << untouchedReal;
         QTest::newRow("carriage returns only") << "\r\r" << false << "stale" << untouched
                                                << untouchedReal;

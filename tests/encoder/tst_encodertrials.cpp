@@ -268,6 +268,9 @@ private slots:
         QTest::newRow("FFmpeg crashes") << ffmpeg << ffmpegStatus + "\nkill -SEGV $$" << false;
         QTest::newRow("FFmpeg ends without its summary") << ffmpeg << ffmpegStatus << false;
         QTest::newRow("FFmpeg slow to answer") << ffmpeg << "sleep 4\n" + ffmpegStatus + "\n" + ffmpegEnd << true;
+        // Stopped once it passes what a trial keeps, and judged as one that never ended.
+        QTest::newRow("MEncoder prints without end")
+            << mencoder << mencoderStatus + QString("\nexec '%1' endless").arg(TestMedia::fakeEngine()) << false;
     }
     void trialJudgesTheEnd()
     {

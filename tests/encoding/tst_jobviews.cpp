@@ -24,33 +24,6 @@
 VEXO_TEST_NEEDS_DISPLAY
 
 namespace {
-// What the main window does with its job manager's signals.
-void routeJobs(MervoJobManager *manager, MervoJobManagerWidget *view)
-{
-    QObject::connect(manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
-    QObject::connect(manager, qOverload<MervoProcess *>(&MervoJobManager::processStdOutReady), view,
-                     [](MervoProcess *p) {
-                         JobOutputRouter::readChannel(p, QProcess::StandardOutput, p->taskElapsedMinutes());
-                     });
-    QObject::connect(manager, qOverload<MervoProcess *>(&MervoJobManager::processStdErrReady), view,
-                     [](MervoProcess *p) {
-                         JobOutputRouter::readChannel(p, QProcess::StandardError, p->taskElapsedMinutes());
-                     });
-    QObject::connect(manager,
-                     qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
-                     view, [](MervoProcess *p, int, QProcess::ExitStatus) { JobOutputRouter::finish(p); });
-}
-
-void routeJobs(JobManager *manager, JobManagerWidget *view)
-{
-    QObject::connect(manager, &JobManager::processStarted, view, &JobManagerWidget::addMiniConsole);
-    QObject::connect(manager, &JobManager::processStdErrReady, view, [](Process *p) {
-        JobOutputRouter::readChannel(p, QProcess::StandardError, -1.0);
-    });
-    QObject::connect(manager, &JobManager::processFinished, view,
-                     [](Process *p, int, QProcess::ExitStatus) { JobOutputRouter::finish(p); });
-}
-
 QString sixtySecondClip()
 {
     return TestMedia::clip("sixty.avi", {"-f", "lavfi", "-i", "testsrc=duration=60:size=160x120:rate=25",
@@ -220,26 +193,21 @@ private slots:
                                                          "-c:a", "libmp3lame"});
         const QString output = TestMedia::folder() + "/mencoder-progress.avi";
         EncodingTaskData data{1, 10.0, 250, 1.33, 0, output, "avi", false, {}};
-        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
-        MervoJobManagerWidget view(nullptr);
-        view.setJobManager(&manager);
-        routeJobs(&manager, &view);
-        view.show();
+        RoutedJobView jobs;
+        MervoJobManager &manager = jobs.manager;
+        MervoJobManagerWidget &view = jobs.view;
 
         QList<int> percents;
         int mismatches = 0;
         connect(&manager, &MervoJobManager::jobStarted, this, [&](MervoJob *job) {
             auto *console = qobject_cast<MervoConsoleDialog *>(job->tasks().first()->console());
-            MervoMiniConsoleWidget *mini = strip(&view, 0);
             connect(console, qOverload<int, double, int, int, double, double, int>(&MervoConsoleDialog::progressUpdated),
-                    this, [&, console, mini](int frame, double, int percent) {
+                    this, [&](int frame, double, int percent) {
                         if (frame <= 0)
                             return;
                         percents.append(percent);
                         const int expected = std::min(100, int(100.0 * frame / 250 + 1));
-                        if (percent != expected || mini->progressBar()->value() != percent
-                            || console->progressBar()->value() != percent
-                            || mini->remainingLabel()->text() != console->remainingLabel()->text())
+                        if (percent != expected)
                             ++mismatches;
                     });
         });
@@ -254,8 +222,11 @@ private slots:
         QVERIFY(!percents.isEmpty());
         QCOMPARE(mismatches, 0);
         QCOMPARE(percents.last(), 100);
+        // The views show the figures a few times a second; in the end the last ones, alike.
         QCOMPARE(strip(&view, 0)->progressBar()->value(), 100);
         auto *console = qobject_cast<MervoConsoleDialog *>(task->console());
+        QCOMPARE(console->progressBar()->value(), 100);
+        QCOMPARE(strip(&view, 0)->remainingLabel()->text(), console->remainingLabel()->text());
         console->flushOutput();
         QVERIFY(console->standardOutputView()->toPlainText().contains("MEncoder"));
         const QString report = console->standardOutputView()->toPlainText();

@@ -9,8 +9,10 @@
 #include "engines/interfacemediainfo.h"
 #include "engines/interfacestatus.h"
 #include "engines/mediainfodata.h"
+#include "jobs/console.h"
 
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -113,6 +115,36 @@ private slots:
             QVERIFY(channel.mirror->toPlainText().isEmpty());
             QVERIFY(channel.source->toPlainText().isEmpty());
         }
+    }
+
+    // Lines written one by one into the consoles (64 KiB in all) reach the mirrors change by
+    // change: the cost of a line does not grow with what the consoles already hold.
+    void mirrorsLineByLine()
+    {
+        QTextEdit log, input, output, error;
+        AdvancedMonitorWidget monitor(nullptr, nullptr);
+        const QList<QTextEdit *> sources{&log, &input, &output, &error};
+        for (QTextEdit *source : sources)
+            monitor.addMonitor("Channel:", source);
+        Console console;
+        console.setSinks(&input, &output, &error, &log);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 4000; ++i) {
+            const QString line = QString("line %1 of text").arg(i, 4);
+            console.logNormal(line);
+            console.stdOutNormal(line);
+            if (i % 100 == 0)
+                input.append("mencoder " + line);
+        }
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString("%1 ms").arg(clock.elapsed())));
+        for (int i = 0; i < sources.size(); ++i)
+            QCOMPARE(monitor.channels().at(i).mirror->toPlainText(), sources.at(i)->toPlainText());
+        QVERIFY(log.toPlainText().endsWith("line 3999 of text"));
+        // A change the mirror cannot follow character for character is copied whole.
+        error.setHtml("<table><tr><td>a</td><td>b</td></tr></table>");
+        error.append("after");
+        QCOMPARE(monitor.channels().at(3).mirror->toPlainText(), error.toPlainText());
     }
 };
 VEXO_TEST_CLASS(AdvancedMonitor)

@@ -39,35 +39,6 @@ bool testParser(int engine, const QString &text, QString &rest, int &frame, doub
     return true;
 }
 
-ProgressTotals totalsOf(double duration, int frames, int size)
-{
-    ProgressTotals totals;
-    totals.duration = duration;
-    totals.frames = frames;
-    totals.size = size;
-    return totals;
-}
-
-// A console and its strip as a job view makes them, with the same totals.
-struct ConsolePair
-{
-    explicit ConsolePair(Task *task, const ProgressTotals &totals, int engine = 1)
-    {
-        console = new MervoConsoleDialog("name", "Encoding", "cmd", engine == 2 ? "FFmpeg" : "MEncoder",
-                                         int(task->processId()), engine == 2);
-        console->setProcess(task);
-        mini = new MervoMiniConsoleWidget(console, &holder);
-        for (double *d : {&console->durationTotal, &mini->durationTotal})
-            *d = totals.duration;
-        console->frameTotal = mini->frameTotal = totals.frames;
-        console->sizeTotal = mini->sizeTotal = totals.size;
-        auto *layout = new QVBoxLayout(&holder);
-        layout->addWidget(mini);
-    }
-    QWidget holder;
-    MervoConsoleDialog *console;
-    MervoMiniConsoleWidget *mini;
-};
 } // namespace
 
 class ProgressRules : public QObject
@@ -162,6 +133,8 @@ private slots:
             return QList<double>{read.duration, double(read.frames), double(read.size)};
         };
         QCOMPARE(totals({2, 60.5, qint64(5000000000LL)}), (QList<double>{60.5, 0, 5000000}));
+        // Nor one past 2 TB, from a 64-bit estimate of an absurd source: the largest total.
+        QCOMPARE(totals({2, 60.5, qint64(10016000000000LL)}), (QList<double>{60.5, 0, 2147483647}));
         QCOMPARE(totals({1, 12.0, 300, 0.0, 0, "o", "avi"}), (QList<double>{12.0, 300, 0}));
         QCOMPARE(totals({3, 12.0, 300}), (QList<double>{0, 0, 0}));
     }

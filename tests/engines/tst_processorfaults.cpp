@@ -5,11 +5,14 @@
 #include "engines/ffprobe.h"
 #include "engines/mervomencoder.h"
 #include "engines/syncrunner.h"
+#include "jobs/consolebounds.h"
 #include "jobs/processkiller.h"
+#include "heapwatch.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
 #include <QElapsedTimer>
+#include <QTextDocument>
 #include <QTest>
 
 #include <memory>
@@ -21,6 +24,16 @@ const char *const mencoderHelp = "MEncoder 1.0-test (C) 2000-2023 MPlayer Team\n
                                  "Available codecs:\n   copy - frame copy\n   xvid - XviD encoding\n\n"
                                  "Available codecs:\n   mp3lame  - cbr/abr/vbr MP3 using libmp3lame\n\n"
                                  "Available output formats:\n   avi      - Microsoft AVI\n";
+
+// The processor of the engine with that name ("FFprobe", "FFmpeg", else MEncoder).
+std::unique_ptr<IProcessor> processorNamed(const QString &engine)
+{
+    if (engine == "FFprobe")
+        return std::make_unique<FFprobe>();
+    if (engine == "FFmpeg")
+        return std::make_unique<FFmpeg>();
+    return std::make_unique<MervoMEncoder>();
+}
 
 } // namespace
 
@@ -62,13 +75,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QString, message);
         ConsoleCapture capture;
-        std::unique_ptr<IProcessor> processor;
-        if (engine == "FFprobe")
-            processor = std::make_unique<FFprobe>();
-        else if (engine == "FFmpeg")
-            processor = std::make_unique<FFmpeg>();
-        else
-            processor = std::make_unique<MervoMEncoder>();
+        const std::unique_ptr<IProcessor> processor = processorNamed(engine);
         // A file of its own per row: a query's answer is kept per executable file.
         const QString name = "failing-" + QString(QTest::currentDataTag()).replace(' ', '-');
         QString path = "/nonexistent/engine";
@@ -123,6 +130,59 @@ private slots:
         const pid_t pid = pid_t(file.readAll().trimmed().toInt());
         QCOMPARE(::kill(pid, SIGKILL), 0);
         QTRY_COMPARE_WITH_TIMEOUT(::kill(pid, 0), -1, 10000);
+    }
+
+    // An engine that never stops printing: a start-up query or a file analysis keeps a bounded
+    // share of it, stops the engine at once instead of at the time-out, and says so in the
+    // output it echoes; the console shows a bounded share of that.
+    void endlessPrinterStopped_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("script");
+        const QString fake = TestMedia::fakeEngine();
+        QTest::newRow("FFmpeg status queries, standard output") << "FFmpeg" << QString("exec '%1' endless").arg(fake);
+        QTest::newRow("FFprobe status query, error output") << "FFprobe" << QString("exec '%1' endless err").arg(fake);
+        QTest::newRow("FFprobe file analysis")
+            << "FFprobe load"
+            << QString("case \"$1\" in\n  -version) echo 'ffprobe version 9.9' ;;\n  *) exec '%1' endless ;;\nesac").arg(fake);
+    }
+    void endlessPrinterStopped()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, script);
+        ConsoleCapture capture;
+        const std::unique_ptr<IProcessor> processor = processorNamed(engine.split(' ').first());
+        const QString path = writeEngineScript("endless-" + engine.split(' ').first(), script);
+        HeapWatch heap;
+        processor->startInterface(path, QString());
+        if (engine == "FFprobe load") {
+            QCOMPARE(processor->state(), int(IProcessor::Ready));
+            QVERIFY(!static_cast<FFprobe *>(processor.get())->load(TestMedia::folder() + "/any.avi"));
+        }
+        const qint64 grown = heap.peakGrowth();
+        QVERIFY2(grown < 100 * 1024 * 1024, qPrintable(QString::number(grown)));
+        QTextEdit &view = engine == "FFprobe" ? capture.stdErrView() : capture.stdOutView();
+        const QString shown = view.toPlainText();
+        QVERIFY2(shown.contains("[... output cut: the engine printed") && shown.contains("and was stopped]"),
+                 qPrintable(shown.right(300)));
+        QVERIFY(view.document()->characterCount() <= ConsoleBounds::MaxChars);
+        QVERIFY2(capture.log().contains(engine.split(' ').first() + ": the engine printed "), qPrintable(capture.log()));
+    }
+
+    // The engine is stopped once it passes the bound, not at the finish time-out.
+    void runnerStopsAnEndlessPrinter()
+    {
+        const QString path = writeEngineScript("endless-runner", QString("exec '%1' endless").arg(TestMedia::fakeEngine()));
+        QElapsedTimer clock;
+        clock.start();
+        const SyncRunner::Result result = SyncRunner::run(path, {}, QString(), {3000, 20000, 3000}, "Test");
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(result.started && result.crashed && !result.killed);
+        QVERIFY(result.droppedBytes > 0);
+        QVERIFY(result.stdOut.startsWith("endless output line\n"));
+        QVERIFY(result.stdOut.size() < SyncRunner::OutputLimit + 200);
+        QVERIFY(result.stdOut.endsWith(QString("bytes more than the 4 MB kept, and was stopped]\n")));
+        QVERIFY(result.stdErr.isEmpty());
     }
 
     void outcomeIsRememberedPerPath()

@@ -1,8 +1,11 @@
 #include "jobs/console.h"
+#include "jobs/consolebounds.h"
 
 #include "testregistry.h"
 
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 
 class TestConsole : public QObject
@@ -37,6 +40,46 @@ private slots:
             QTest::ignoreMessage(QtDebugMsg, qPrintable(QString(channel.prefix) + "text"));
             (console.*channel.write)(3, "text");
         }
+    }
+
+    // What a view shows of one text: each line up to what a person reads, and of a flood
+    // only the newest part, each with a note of what is not shown.
+    void boundedText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const QString many = QString("0123456789\n").repeated(20000);
+        // Whole lines of 11 characters are left out, up to the newest ShowChars.
+        const qsizetype leftOut = ((many.size() - ConsoleBounds::ShowChars) / 11 + 1) * 11;
+        QTest::newRow("short lines") << "a\nb\r\nc\rd\n" << "a\nb\r\nc\rd\n";
+        QTest::newRow("a long line")
+            << QString(5000, 'x') + "\nend" << QString(4096, 'x') + " [... 904 more characters cut]\nend";
+        QTest::newRow("a long progress line ended by carriage returns")
+            << "Pos:" + QString(4100, '1') + "\rPos: 2\r" << "Pos:" + QString(4092, '1') + " [... 8 more characters cut]\rPos: 2\r";
+        QTest::newRow("a flood of lines")
+            << many << QString("[... %1 earlier characters left out]\n").arg(leftOut) + many.mid(leftOut);
+    }
+
+    void boundedText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(ConsoleBounds::bounded(text), shown);
+    }
+
+    // A console view keeps the newest characters up to its bound, however much is written.
+    void viewKeepsItsBound()
+    {
+        Console console;
+        QTextEdit views[4];
+        console.setSinks(&views[0], &views[1], &views[2], &views[3]);
+        for (int i = 0; i < 300; ++i)
+            console.stdOutNormal(QString("line %1 ").arg(i) + QString(5000, 'x'));
+        const QTextDocument *document = views[1].document();
+        QVERIFY(document->characterCount() <= ConsoleBounds::MaxChars);
+        QVERIFY(document->characterCount() > ConsoleBounds::MaxChars / 2);
+        QVERIFY(document->lastBlock().text().startsWith("line 299 xxx"));
+        QCOMPARE(document->lastBlock().length() - 1, ConsoleBounds::MaxLineChars + 30);
     }
 };
 

@@ -23,6 +23,8 @@ public:
     ConsoleCapture &operator=(const ConsoleCapture &) = delete;
 
     QString log() const { return m_log.toPlainText(); }
+    QTextEdit &stdOutView() { return m_stdOut; }
+    QTextEdit &stdErrView() { return m_stdErr; }
 
 private:
     Console m_console;

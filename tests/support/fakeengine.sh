@@ -10,6 +10,9 @@
 #   touch FILE [code]     writes FILE, then exits with code (0 by default)
 #   partial-hang TEXT     prints TEXT, then hangs
 #   wait-for FILE         ends well (exit 0) once FILE exists
+#   endless [err]         prints lines without end on stdout (on stderr with "err")
+#   line BYTES            prints one line of BYTES characters, then a line end
+#   bytes BYTES           prints BYTES characters without any line end
 #   warn-then N TEXT PROGRAM [ARGS...]
 #                         prints TEXT N times on stderr, then runs PROGRAM with ARGS
 #   fsize-limit BYTES PROGRAM [ARGS...]
@@ -27,6 +30,9 @@ case "$mode" in
   print) printf '%s\n' "$1"; [ -n "$2" ] && printf '%s\n' "$2" >&2; exit 0 ;;
   touch) printf 'data' > "$1"; exit "${2:-0}" ;;
   warn-then) n=$1; text=$2; shift 2; i=0; while [ $i -lt "$n" ]; do printf '%s\n' "$text" >&2; i=$((i+1)); done; exec "$@" ;;
+  endless) if [ "$1" = err ]; then exec yes 'endless output line' >&2; else exec yes 'endless output line'; fi ;;
+  line) head -c "$1" /dev/zero | tr '\0' x; printf '\n' ;;
+  bytes) head -c "$1" /dev/zero | tr '\0' x ;;
   fsize-limit) blocks=$(( ($1 + 511) / 512 )); shift; trap '' XFSZ; ulimit -f "$blocks"; exec "$@" ;;
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
   wait-for) while [ ! -e "$1" ]; do sleep 0.02; done ;;
