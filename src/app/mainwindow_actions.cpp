@@ -281,8 +281,6 @@ QSize MainWindow::maximumZoomRoom() const
     return {area.width() - std::max(0, chromeWidth), area.height() - std::max(0, chromeHeight)};
 }
 
-
-
 void MainWindow::changeVerbosity()
 {
     m_verbosity = quietAction->isChecked() ? 1

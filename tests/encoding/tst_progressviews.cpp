@@ -4,6 +4,7 @@
 
 #include "encoder/encoder.h"
 #include "encoding/consoletextfeed.h"
+#include "encoding/displaypacer.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/jobmanagerwidget.h"
 #include "encoding/mervoconsoledialog.h"
@@ -199,6 +200,33 @@ private slots:
         pair.console->show();
         QVERIFY(!ViewTest::screenshot(pair.console, "console-progress", pair.console->progressBar()).isEmpty());
         QVERIFY(!ViewTest::screenshot(&pair.holder, "miniconsole-progress", pair.mini->progressBar()).isEmpty());
+    }
+
+    // A task that ends well shows 100 % on both, even when a status line short of the end
+    // still waits to be shown at the display rate.
+    void endOverWaitingFigure()
+    {
+        Task task;
+        task.setPid(4242);
+        task.setState(Task::Running);
+        ConsolePair pair(&task, totalsOf(0.0, 0, 0));
+        int frame = 10, percent = 50, remaining = -1, size = -1;
+        double position = 1.0, fps = 25.0, elapsed = 0.1;
+        pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
+        QCOMPARE(pair.mini->progressBar()->value(), 50);
+        // Back in the event loop once: the next figure waits for the interval's end.
+        QCoreApplication::processEvents();
+        frame = 20, percent = 97, remaining = -1, fps = 25.0;
+        pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
+        QCOMPARE(pair.console->progressBar()->value(), 50);
+        task.setState(Task::Completed);
+        pair.console->displayProgress();
+        QCOMPARE(pair.console->progressBar()->value(), 100);
+        QCOMPARE(pair.mini->progressBar()->value(), 100);
+        // Nor does the interval's end bring the waiting figure back.
+        QTest::qWait(2 * DisplayPacer::IntervalMs);
+        QCOMPARE(pair.console->progressBar()->value(), 100);
+        QCOMPARE(pair.mini->progressBar()->value(), 100);
     }
 
     // The base console works on four values; its strip completes on a local copy.

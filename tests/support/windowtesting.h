@@ -53,8 +53,8 @@ QRect screenRect(const QWidget *widget);
 // The screen's area free of panels, where the window manager places windows.
 QRect availableArea();
 // Scrolls the area down to the widget (a job's strip in a job view) and tells whether the
-// screen, grabbed into `screen`, shows it there within the free area with the title of its
-// box: strips look alike, their boxes' titles name the jobs.
+// screen, grabbed into `screen`, shows it there, all its parts within the free area, with the
+// title of its box: strips look alike, their boxes' titles name the jobs.
 bool scrolledIntoView(QScrollArea *scroll, QWidget *strip, QImage *screen);
 
 // Saves the image as <screenshot folder>/<name>.png and returns the path; the folder is
