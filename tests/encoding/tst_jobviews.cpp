@@ -283,11 +283,71 @@ private slots:
         QVERIFY(!ViewTest::screenshot(&view, "jobview-abort-after-end", strip(&view, 1)).isEmpty());
     }
 
+    // The same race when the follower still waits for another task of the job: it is
+    // cancelled, and does not start when that task ends.
+    void abortConfirmedBeforeTheFollowerStarts()
+    {
+        const QString firstGo = TestMedia::folder() + "/waiting-go-1";
+        const QString otherGo = TestMedia::folder() + "/waiting-go-2";
+        const QString written = TestMedia::folder() + "/waiting-follower.avi";
+        for (const QString &path : {firstGo, otherGo, written})
+            QFile::remove(path);
+        EncodingTaskData data{2, 60.0, 0, 1.33, 0, QString(), "avi", false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerWidget view(nullptr);
+        view.setJobManager(&manager);
+        routeJobs(&manager, &view);
+        view.show();
+        const auto fake = [&](const QStringList &arguments, const QString &name) {
+            auto *task = new MervoTask;
+            task->set(&data, TestMedia::fakeEngine(), arguments, QString(), name, "Encoding");
+            return task;
+        };
+        MervoTask *first = fake({"wait-for", firstGo}, "First");
+        MervoTask *other = fake({"wait-for", otherGo}, "Other");
+        MervoTask *follower = fake({"touch", written}, "Follower");
+        follower->setPrecedingTasks({first, other});
+        first->setFollowingTasks({follower});
+        other->setFollowingTasks({follower});
+        auto *job = new MervoJob;
+        job->init({first, other, follower}, "waiting", "Waiting follower", QString(), nullptr, nullptr,
+                  nullptr, nullptr, 2, 0, 0, 0);
+        manager.addJob(job);
+        QCOMPARE(first->state, Task::Running);
+
+        WindowTesting::ModalAnswerer answers;
+        answers.answerWith([&](QWidget *modal) {
+            QFile(firstGo).open(QIODevice::WriteOnly);
+            if (first->state != Task::Completed)
+                return false;
+            for (QAbstractButton *button : modal->findChildren<QAbstractButton *>()) {
+                if (button->text() == "Abort encoding")
+                    button->click();
+            }
+            return true;
+        });
+        strip(&view, 0)->processButton()->click();
+        QCOMPARE(answers.seen().size(), 1);
+        QCOMPARE(follower->state, Task::Cancelled);
+        QFile(otherGo).open(QIODevice::WriteOnly);
+        QVERIFY(WindowTesting::waitFor([&] { return other->state == Task::Completed && manager.isIdle(); }));
+        QCOMPARE(follower->state, Task::Cancelled);
+        QVERIFY(!QFile::exists(written));
+        QVERIFY(!ViewTest::screenshot(&view, "jobview-abort-before-follower", strip(&view, 2)).isEmpty());
+    }
+
     // A finalising job shows its strip in the box of the encoding it finishes: removing the
-    // finished encoding's strip leaves the box, so that the finalising step can still be
-    // aborted; the box goes with the last strip.
+    // finished encoding's strips leaves the box, so that the finalising step can still be
+    // aborted; the box goes with the last strip. For one pass and for two.
+    void finalisingStripKeepsTheBox_data()
+    {
+        QTest::addColumn<int>("passCount");
+        QTest::newRow("one pass") << 1;
+        QTest::newRow("two passes") << 2;
+    }
     void finalisingStripKeepsTheBox()
     {
+        QFETCH(int, passCount);
         const QString encoded = TestMedia::folder() + "/box-encoded.avi";
         const QString finalised = TestMedia::folder() + "/box-final.avi";
         EncodingTaskData encodeData{2, 3.0, qint64(300000), 1.33, 0, encoded, "avi", false, {}};
@@ -297,10 +357,17 @@ private slots:
         view.setJobManager(&manager);
         routeJobs(&manager, &view);
         view.show();
-        MervoTask *encode = ffmpegTask(&encodeData, {"-nostdin", "-y", "-i", TestMedia::standardAvi(), "-c:v",
-                                                     "mpeg4", "-c:a", "copy", encoded}, "Encode");
+        const QStringList encodeArguments{"-nostdin", "-y", "-i", TestMedia::standardAvi(), "-c:v",
+                                          "mpeg4", "-c:a", "copy", encoded};
+        QList<MervoTask *> passes{ffmpegTask(&encodeData, encodeArguments, "Encode")};
+        if (passCount == 2) {
+            passes.append(ffmpegTask(&encodeData, encodeArguments, "Second pass"));
+            passes[1]->setPrecedingTasks({passes[0]});
+            passes[0]->setFollowingTasks({passes[1]});
+        }
+        MervoTask *encode = passes.last();
         auto *encodeJob = new MervoJob;
-        encodeJob->init({encode}, "encode", "Encoding", "box-encoded.avi", nullptr, nullptr, nullptr, nullptr,
+        encodeJob->init(passes, "encode", "Encoding", "box-encoded.avi", nullptr, nullptr, nullptr, nullptr,
                         2, 0, 0, 0);
         manager.addJob(encodeJob);
         QVERIFY(WindowTesting::waitFor([&] { return encode->state == Task::Completed; }));
@@ -315,14 +382,20 @@ private slots:
         finalJob->init({finalise}, "Finalizing", "Current finalizing process", QString(), nullptr, nullptr,
                        nullptr, nullptr, 2, 0, 0, 0);
         manager.addJob(finalJob);
-        QCOMPARE(strip(&view, 1)->parentWidget(), box);
+        QCOMPARE(strip(&view, passCount)->parentWidget(), box);
 
-        strip(&view, 0)->processButton()->click();
+        {
+            // A job of two passes asks first.
+            WindowTesting::ModalAnswerer removal;
+            removal.answerWithButton("Remove job");
+            strip(&view, 0)->processButton()->click();
+            QCOMPARE(removal.seen().size(), passCount - 1);
+        }
         QCOMPARE(view.miniConsoles().size(), 1);
         QVERIFY(box->isVisible());
         QVERIFY(WindowTesting::waitFor([&] { return strip(&view, 0)->isVisible(); }));
         QVERIFY(strip(&view, 0)->processButton()->isEnabled());
-        QVERIFY(!ViewTest::screenshot(&view, "jobview-finalising-stays", strip(&view, 0)).isEmpty());
+        QVERIFY(!ViewTest::screenshot(&view, QString("jobview-finalising-stays-%1").arg(passCount), strip(&view, 0)).isEmpty());
 
         WindowTesting::ModalAnswerer answers;
         answers.answerWithButton("Abort encoding");

@@ -219,11 +219,14 @@ private slots:
         frame = 20, percent = 97, remaining = -1, fps = 25.0;
         pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
         QCOMPARE(pair.console->progressBar()->value(), 50);
+        // The console shows the end as the task's state changes.
         task.setState(Task::Completed);
-        pair.console->displayProgress();
         QCOMPARE(pair.console->progressBar()->value(), 100);
         QCOMPARE(pair.mini->progressBar()->value(), 100);
-        // Nor does the interval's end bring the waiting figure back.
+        // Nor do the interval's end or the last lines read after the end take it back.
+        QTest::qWait(2 * DisplayPacer::IntervalMs);
+        frame = 30, percent = 98, remaining = -1, fps = 25.0;
+        pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
         QTest::qWait(2 * DisplayPacer::IntervalMs);
         QCOMPARE(pair.console->progressBar()->value(), 100);
         QCOMPARE(pair.mini->progressBar()->value(), 100);
