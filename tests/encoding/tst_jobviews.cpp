@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QTextEdit>
 
+#include <functional>
+
 VEXO_TEST_NEEDS_DISPLAY
 
 namespace {
@@ -47,6 +49,22 @@ MervoTask *ffmpegTask(EncodingTaskData *data, const QStringList &arguments, cons
 MervoMiniConsoleWidget *strip(JobManagerWidget *view, int index)
 {
     return qobject_cast<MervoMiniConsoleWidget *>(view->miniConsoles().value(index));
+}
+
+// Answers the abort question with "Abort encoding" once `ended` holds; the file `go` lets the
+// task asked about end while the question is open.
+void abortOnceEnded(WindowTesting::ModalAnswerer &answers, const QString &go, std::function<bool()> ended)
+{
+    answers.answerWith([go, ended](QWidget *modal) {
+        QFile(go).open(QIODevice::WriteOnly);
+        if (!ended())
+            return false;
+        for (QAbstractButton *button : modal->findChildren<QAbstractButton *>()) {
+            if (button->text() == "Abort encoding")
+                button->click();
+        }
+        return true;
+    });
 }
 } // namespace
 
@@ -262,16 +280,11 @@ private slots:
 
         WindowTesting::ModalAnswerer answers;
         bool endedWhileAsked = false;
-        answers.answerWith([&](QWidget *modal) {
-            // While the question is open the first pass ends well and the second starts.
-            QFile(go).open(QIODevice::WriteOnly);
+        // While the question is open the first pass ends well and the second starts.
+        abortOnceEnded(answers, go, [&] {
             if (second->state != Task::Running || !QFile::exists(output))
                 return false;
             endedWhileAsked = first->state == Task::Completed;
-            for (QAbstractButton *button : modal->findChildren<QAbstractButton *>()) {
-                if (button->text() == "Abort encoding")
-                    button->click();
-            }
             return true;
         });
         strip(&view, 0)->processButton()->click();
@@ -316,16 +329,7 @@ private slots:
         QCOMPARE(first->state, Task::Running);
 
         WindowTesting::ModalAnswerer answers;
-        answers.answerWith([&](QWidget *modal) {
-            QFile(firstGo).open(QIODevice::WriteOnly);
-            if (first->state != Task::Completed)
-                return false;
-            for (QAbstractButton *button : modal->findChildren<QAbstractButton *>()) {
-                if (button->text() == "Abort encoding")
-                    button->click();
-            }
-            return true;
-        });
+        abortOnceEnded(answers, firstGo, [&] { return first->state == Task::Completed; });
         strip(&view, 0)->processButton()->click();
         QCOMPARE(answers.seen().size(), 1);
         QCOMPARE(follower->state, Task::Cancelled);
