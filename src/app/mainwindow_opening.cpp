@@ -13,6 +13,7 @@
 #include "engines/ffprobedata.h"
 #include "engines/mediainfodata.h"
 #include "jobs/filechooser.h"
+#include "jobs/rawnamealiases.h"
 #include "player/mervoplayerwidget.h"
 
 #include <QAction>
@@ -88,7 +89,8 @@ void MainWindow::openFile()
 {
     if (!readyToOpen())
         return;
-    QString start = QFileInfo(QFileInfo(m_filePath).absolutePath()).canonicalFilePath();
+    // The folder the last file is in; for an alias, the folder of the file it stands for.
+    QString start = QFileInfo(RawNameAliases::realFolder(m_filePath)).canonicalFilePath();
     if (m_filePath.isEmpty() || start.isEmpty())
         start = desktopFolder();
     const QString file = FileChooser::openFileName(this, tr("Open media file"), start, QString());

@@ -152,16 +152,19 @@ double MediaSplitter::firstCopiedTime(const QList<FFprobePacket> &packets, int s
     return qQNaN();
 }
 
+QString MediaSplitter::inputWindowIntervals(double second, double inputStart)
+{
+    const QString end = secondsText(inputStart + second + InputWindowSeconds);
+    if (second <= InputWindowSeconds)
+        return QLatin1Char('%') + end;
+    return secondsText(inputStart + second - InputWindowSeconds) + QLatin1Char('%') + end;
+}
+
 QList<FFprobePacket> MediaSplitter::inputWindow(double second)
 {
     QList<FFprobePacket> window;
-    const double windowEnd = m_inputStart + second + InputWindowSeconds;
-    const QString intervals =
-        second <= InputWindowSeconds
-            ? QLatin1Char('%') + secondsText(windowEnd)
-            : secondsText(m_inputStart + second - InputWindowSeconds) + QLatin1Char('%')
-                  + secondsText(windowEnd);
-    m_ffprobe->readPackets(window, m_input, m_referenceStreams, intervals);
+    m_ffprobe->readPackets(window, m_input, m_referenceStreams,
+                           inputWindowIntervals(second, m_inputStart));
     return window;
 }
 

@@ -75,6 +75,9 @@ public:
     // Whether packets read up to a volume's end, `tail`, begin early enough to hold its last
     // packets: at or before `tailStart`.
     static bool tailCovers(const QList<FFprobePacket> &tail, double tailStart);
+    // FFprobe's read intervals for the input's packets around a second (counted from the
+    // input's start): 20 s on either side, from the beginning when the second is that early.
+    static QString inputWindowIntervals(double second, double inputStart);
 
 signals:
     void finished();

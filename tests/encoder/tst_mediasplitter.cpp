@@ -246,6 +246,21 @@ private slots:
             QVERIFY(qAbs(found - time) < 1e-9);
     }
 
+    // Where FFprobe reads the input around a second: 20 s either side, in the input's time.
+    void inputWindowIntervals_data()
+    {
+        addColumns<double, double, QString>({"second", "inputStart", "intervals"});
+        QTest::newRow("early second: from the beginning") << 16.0 << 0.0 << "%36.000000";
+        QTest::newRow("exactly 20 s in") << 20.0 << 0.5 << "%40.500000";
+        QTest::newRow("later") << 37.0 << 0.5 << "17.500000%57.500000";
+    }
+    void inputWindowIntervals()
+    {
+        QFETCH(double, second);
+        QFETCH(double, inputStart);
+        QTEST(MediaSplitter::inputWindowIntervals(second, inputStart), "intervals");
+    }
+
     void tailCovers_data()
     {
         addColumns<QList<FFprobePacket>, bool>({"tail", "covers"});
