@@ -111,12 +111,22 @@ void HelpBoxes::credits(QWidget *parent)
     QMessageBox::about(parent, tr("Credits"), creditsText());
 }
 
-void HelpBoxes::onlineHelp()
+QUrl HelpBoxes::onlineHelpPage()
 {
-    WebSite::openLink(WebSite::page(QStringLiteral("/vexo/help")));
+    return WebSite::page(QStringLiteral("/vexo/help"));
 }
 
-void HelpBoxes::onlineFaq()
+QUrl HelpBoxes::onlineFaqPage()
 {
-    WebSite::openLink(WebSite::page(QStringLiteral("/vexo/faq.php")));
+    return WebSite::page(QStringLiteral("/vexo/faq.php"));
+}
+
+bool HelpBoxes::onlineHelp()
+{
+    return WebSite::openLink(onlineHelpPage());
+}
+
+bool HelpBoxes::onlineFaq()
+{
+    return WebSite::openLink(onlineFaqPage());
 }

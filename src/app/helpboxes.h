@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 class QWidget;
 
@@ -11,8 +12,11 @@ class HelpBoxes
 public:
     static void about(QWidget *parent);
     static void credits(QWidget *parent);
-    static void onlineHelp();
-    static void onlineFaq();
+    // Open the pages in the desktop's browser: false when the desktop could not.
+    static bool onlineHelp();
+    static bool onlineFaq();
+    static QUrl onlineHelpPage();
+    static QUrl onlineFaqPage();
 
     // The boxes' rich texts.
     static QString aboutTitle();

@@ -9,6 +9,8 @@
 #include "encoding/mervoencoderwidget.h"
 #include "encoding/mervojobmanagerdialog.h"
 #include "encoding/mervojobmanagerwidget.h"
+#include "encoding/screenkeeper.h"
+#include "encoding/windowplacement.h"
 #include "engines/engineobjects.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
@@ -76,6 +78,8 @@ MainWindow::MainWindow(QWidget *parent)
     connectWidgets();
 
     statusBar()->setSizeGripEnabled(false);
+    // Shown again after "Don't close", the window comes back within its screen.
+    new ScreenKeeper(this);
     applyVerbosity();
     QAction *checked = m_verbosity == 1 ? quietAction : m_verbosity == 2 ? normalAction : verboseAction;
     checked->setChecked(true);
@@ -231,6 +235,8 @@ void MainWindow::applyVerbosity()
 void MainWindow::adjustGuiSize()
 {
     adjustSize();
+    // A larger picture grows the window downwards: it stays on its screen.
+    WindowPlacement::keepOnScreen(this);
 }
 
 void MainWindow::processBridgeMessage(const QString &message, bool value)
@@ -313,8 +319,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
             tellSettingsNotSaved();
     }
     m_monitor->close();
-    m_jobManagerDialog->killOnClose = true;
-    m_jobManagerDialog->close();
+    m_jobManagerDialog->closeForGood();
     waitForKilledJobs();
     event->accept();
 }

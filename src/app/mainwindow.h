@@ -226,6 +226,13 @@ protected:
     // The user's movies folder, else documents, else home: the first that exists.
     static QString desktopFolder();
 
+    // Tells in the status bar and the log that the desktop did not open a folder or page.
+    void reportDesktopRefusal(const QString &what);
+    static constexpr int DesktopRefusalTimeout = 5000;
+
+    // The largest picture the window can show with its panels and bars within its screen.
+    QSize maximumZoomRoom() const;
+
     // Asks whether running jobs may be aborted; true when none run or the user agreed.
     bool confirmAbortJobs();
     void waitForKilledJobs();

@@ -7,6 +7,7 @@
 #include "app/encodercapabilitydialog.h"
 #include "app/encoderstatusdialog.h"
 #include "app/helpboxes.h"
+#include "app/mainwidget.h"
 #include "app/mainwindow.h"
 #include "app/mervosoftwareupdatedialog.h"
 #include "app/playercapabilitydialog.h"
@@ -18,6 +19,7 @@
 #include "encoding/advancedmonitorwidget.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/jobmanagerwidget.h"
+#include "encoding/windowplacement.h"
 #include "jobs/console.h"
 #include "player/playerwidget.h"
 
@@ -259,7 +261,25 @@ void MainWindow::changeZoom()
         }
     }
     m_playerWidget->autoZoom = false;
+    if (factor > PlayerWidget::MaximumZoomThreshold)
+        m_playerWidget->setMaximumZoomRoom(maximumZoomRoom());
     m_playerWidget->setZoom(factor);
+}
+
+QSize MainWindow::maximumZoomRoom() const
+{
+    const QRect area = WindowPlacement::availableArea(this);
+    if (area.isEmpty())
+        return {PlayerWidget::MaximumZoomWidth, PlayerWidget::MaximumZoomHeight};
+    const QMargins frame = WindowPlacement::decorations(this);
+    // Everything the window shows besides the picture: the window manager's frame, the menu
+    // and status bars, the encoder panel and the player's own controls below the picture.
+    const QSize picture = m_playerWidget->currentRendererSize();
+    const int chromeHeight = frame.top() + frame.bottom() + sizeHint().height() - picture.height();
+    const int chromeWidth = frame.left() + frame.right()
+        + (sizeHint().width() - m_mainWidget->sizeHint().width())
+        + m_playerWidget->sizeHint().width() - picture.width();
+    return {area.width() - std::max(0, chromeWidth), area.height() - std::max(0, chromeHeight)};
 }
 
 void MainWindow::changeVerbosity()
@@ -401,8 +421,24 @@ void MainWindow::showPreferences()
 }
 
 void MainWindow::about() { HelpBoxes::about(this); }
-void MainWindow::onlineHelp() { HelpBoxes::onlineHelp(); }
-void MainWindow::onlineFaq() { HelpBoxes::onlineFaq(); }
+void MainWindow::onlineHelp()
+{
+    if (!HelpBoxes::onlineHelp())
+        reportDesktopRefusal(HelpBoxes::onlineHelpPage().toString());
+}
+
+void MainWindow::onlineFaq()
+{
+    if (!HelpBoxes::onlineFaq())
+        reportDesktopRefusal(HelpBoxes::onlineFaqPage().toString());
+}
+
+void MainWindow::reportDesktopRefusal(const QString &what)
+{
+    const QString text = tr("The desktop could not open %1").arg(what);
+    log(text, 1);
+    statusBar()->showMessage(text, DesktopRefusalTimeout);
+}
 void MainWindow::credits() { HelpBoxes::credits(this); }
 
 void MainWindow::checkUpdate()

@@ -261,8 +261,10 @@ void MainWindow::openTargetOnDesktop()
 {
     statusBar()->showMessage(tr("Open target folder on desktop..."));
     // A local file URL, so that blanks, "#" and "%" in the folder reach the file manager.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_targetFolder));
-    statusBar()->showMessage(tr("Done"), RefusalTimeout);
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(m_targetFolder)))
+        statusBar()->showMessage(tr("Done"), RefusalTimeout);
+    else
+        reportDesktopRefusal(m_targetFolder);
 }
 
 void MainWindow::showMediaInfo()

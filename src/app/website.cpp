@@ -38,8 +38,8 @@ bool WebSite::openLink(const QUrl &url)
         qCWarning(lcApp) << "link refused, not a web address:" << url.toDisplayString();
         return false;
     }
-    QDesktopServices::openUrl(url);
-    return true;
+    // False when the desktop has nothing that opens it (no browser, no xdg-open).
+    return QDesktopServices::openUrl(url);
 }
 
 bool WebSite::openLink(const QString &link)

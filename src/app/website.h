@@ -15,7 +15,7 @@ QUrl page(const QString &path);
 
 // Opens the link in the desktop's browser when it is an http or https address; any other
 // scheme ("file:", "javascript:", a program's own) is refused with a log line. Returns
-// whether the link was handed to the desktop.
+// whether the desktop took the link.
 bool openLink(const QUrl &url);
 bool openLink(const QString &link);
 

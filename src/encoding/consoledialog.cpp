@@ -138,8 +138,7 @@ void ConsoleDialog::updateProgress(int &frame, double &position, int &percent, i
 {
     changeStateDisplay();
     completePercent(frame, position, percent, size);
-    if (percent >= 0)
-        m_pacer->setValue(m_progressBar, percent);
+    showPercent(percent);
     emit progressUpdated(frame, position, percent, size);
 }
 
@@ -175,6 +174,21 @@ void ConsoleDialog::changeStateDisplay()
         ViewText::setToolTip(m_stateLabel, tr(row.toolTip).arg(m_engineName));
         m_progressBar->setEnabled(false);
     }
+    // Through the pacer: a figure still waiting there would otherwise come after it.
+    if (endedWell())
+        m_pacer->setValue(m_progressBar, 100);
+}
+
+bool ConsoleDialog::endedWell() const
+{
+    return m_task && (m_task->state == Task::Terminated || m_task->state == Task::Completed);
+}
+
+void ConsoleDialog::showPercent(int percent)
+{
+    // A task that ended well did all its work, whatever its last status line said.
+    if (percent >= 0 && !endedWell())
+        m_pacer->setValue(m_progressBar, percent);
 }
 
 void ConsoleDialog::displayProgress()

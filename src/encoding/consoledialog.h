@@ -67,6 +67,9 @@ protected:
     DisplayPacer *pacer() const { return m_pacer; }
     // The percent completed by the console's totals; false when no rule applied.
     bool completePercent(int frame, double position, int &percent, int size) const;
+    // The bar takes a known percent; a task that ended well stays at 100.
+    void showPercent(int percent);
+    bool endedWell() const;
 
 private:
     void buildWindow(bool informationChannel);

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -126,6 +127,8 @@ EncoderWidget::EncoderWidget(QWidget *consoleWindow, JobManager *mainJobManager,
     m_fileEdit->setFrame(false);
     m_fileEdit->setReadOnly(true);
     m_fileEdit->setToolTip(tr("Current output file name"));
+    m_folderWatcher = new QFileSystemWatcher(this);
+    connect(m_folderWatcher, &QFileSystemWatcher::directoryChanged, this, &EncoderWidget::showOutputName);
     m_previewBox = new QCheckBox(tr("Preview"), m_targetBox);
     m_previewBox->setStatusTip(tr("Check to encode an input excerpt and preview encoding output"));
     m_profileLabel = new QLabel(tr("No encoding profile selected"), m_settingsBox);
@@ -296,9 +299,18 @@ void EncoderWidget::setSaveSettingsOnExit(bool save)
 
 void EncoderWidget::setTarget(const QString &folder, const QString &baseName)
 {
-    const QString extension = m_encoder->setTarget(folder, baseName);
+    m_encoder->setTarget(folder, baseName);
     m_pathEdit->setText(folder);
-    m_fileEdit->setText(baseName + extension);
+    if (!m_folderWatcher->directories().isEmpty())
+        m_folderWatcher->removePaths(m_folderWatcher->directories());
+    if (QFileInfo(folder).isDir())
+        m_folderWatcher->addPath(folder);
+    showOutputName();
+}
+
+void EncoderWidget::showOutputName()
+{
+    m_fileEdit->setText(QFileInfo(uniqueOutputPath()).fileName());
 }
 
 void EncoderWidget::setConsoleButton(bool show)
@@ -487,8 +499,7 @@ void EncoderWidget::selectMuxer()
     m_encoder->setTargetMuxer(muxer);
     QString video, audio, subtitle;
     m_encoder->defaultCodecs(muxer, video, audio, subtitle);
-    m_fileEdit->setText(m_encoder->outputTarget().baseName
-                        + Encoder::muxerExtension(muxer, video == QLatin1String("novideo")));
+    showOutputName();
     updateCodecs(muxer, video, audio, subtitle);
     emit optionsChanged();
 }

@@ -24,6 +24,7 @@ class JobManager;
 class JobManagerWidget;
 class Process;
 class QCheckBox;
+class QFileSystemWatcher;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -199,6 +200,9 @@ protected:
     QString selected(ActiveComboBox *combo) const;
     // An output path that names no file, no reserved name and no intermediate of either.
     QString uniqueOutputPath() const;
+    // The file line shows the name the next encoding will really write: numbered when the
+    // target folder already holds one of that name. It follows the folder's changes.
+    void showOutputName();
     // One encoding as both panels start it: a target folder that exists and can be written,
     // a unique output, the steps that make the current choice and their trial run. False,
     // after the failure box, when any of them fails.
@@ -252,6 +256,7 @@ protected:
     ActiveComboBox *m_subtitleCombo;
     QLineEdit *m_pathEdit;
     QLineEdit *m_fileEdit;
+    QFileSystemWatcher *m_folderWatcher;
     QCheckBox *m_previewBox;
     JobManager *m_mainJobManager;
     JobManager *m_ownJobManager;

@@ -94,7 +94,9 @@ void JobManagerWidget::setTotals(ConsoleDialog *console, MiniConsoleWidget *mini
 
 QGroupBox *JobManagerWidget::makeBox(const QString &title, const QString &output)
 {
-    auto *box = new QGroupBox(title);
+    // The name of the file the job writes stands beside its title, as the job writes it.
+    const QString shown = output.isEmpty() ? title : tr("%1 \u2192 %2").arg(title, output);
+    auto *box = new QGroupBox(ViewText::withoutMnemonic(shown));
     auto *layout = new QVBoxLayout(box);
     layout->setSpacing(0);
     QMargins margins = layout->contentsMargins();
@@ -104,6 +106,21 @@ QGroupBox *JobManagerWidget::makeBox(const QString &title, const QString &output
     box->setToolTip(ViewText::richToolTip(tr("Output: %1").arg(ViewText::escaped(output))));
     m_boxes.append(box);
     return box;
+}
+
+void JobManagerWidget::hideEmptyBox(QWidget *box)
+{
+    // Only a box of the view is hidden with its strips, never an owner's widget; and not
+    // while it still shows the strip of another job (a finalising step runs in the box of
+    // the encoding it finishes).
+    if (flatList || !isOwnBox(box))
+        return;
+    for (const QPointer<MiniConsoleWidget> &shown : std::as_const(m_shown)) {
+        if (shown && shown->parentWidget() == box)
+            return;
+    }
+    box->hide();
+    m_layout->removeWidget(box);
 }
 
 bool JobManagerWidget::isOwnBox(const QWidget *widget) const
@@ -228,12 +245,7 @@ void JobManagerWidget::removeMiniConsole(MiniConsoleWidget *mini, bool force)
     m_layout->removeWidget(mini);
     m_shown.removeAll(mini);
     m_removed.append(mini);
-    // Only a box of the view is hidden with its strip, never an owner's widget.
-    QWidget *box = mini->parentWidget();
-    if (!flatList && isOwnBox(box)) {
-        box->hide();
-        m_layout->removeWidget(box);
-    }
+    hideEmptyBox(mini->parentWidget());
     if (miniConsoles().isEmpty())
         m_emptyLabel->show();
     emit guiSizeAdjustRequest();

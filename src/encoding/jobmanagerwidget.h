@@ -60,6 +60,8 @@ protected:
     // A box of the view, vertical layout of spacing 0 without right and bottom margins.
     QGroupBox *makeBox(const QString &title, const QString &output);
     bool isOwnBox(const QWidget *widget) const;
+    // Hides a box of the view and takes it out of the layout once it shows no strip.
+    void hideEmptyBox(QWidget *box);
     // The console's and the strip's totals, from the task's data.
     static void setTotals(ConsoleDialog *console, MiniConsoleWidget *mini, const Task *task);
     // Puts the strip into the task's target layout, else into `layout` (recorded in the data).

@@ -1,11 +1,15 @@
 #include "encoding/mediainfodatadialog.h"
 
 #include "encoding/viewtext.h"
+#include "encoding/windowplacement.h"
 #include "engines/mediainfodata.h"
 
 #include <QDialogButtonBox>
+#include <QStyle>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 constexpr int ReportWidthChars = 95;
@@ -34,4 +38,24 @@ MediaInfoDataDialog::MediaInfoDataDialog(MediaInfoData *data, QWidget *parent)
     setMinimumWidth(ReportWidthChars * m_view->fontMetrics().averageCharWidth());
     setAttribute(Qt::WA_AlwaysShowToolTips);
     m_buttons->setFocus();
+    openReadable(parent);
+}
+
+void MediaInfoDataDialog::openReadable(const QWidget *parent)
+{
+    // The report's lines whole and as many of them as the screen allows: the pre-formatted
+    // block never wraps, so its document is as wide as its longest line.
+    m_view->setLineWrapMode(QTextEdit::NoWrap);
+    const QSizeF report = m_view->document()->size();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_view);
+    const int frame = 2 * m_view->frameWidth();
+    const QMargins margins = layout()->contentsMargins();
+    const int chromeWidth = frame + scrollBar + margins.left() + margins.right();
+    const int chromeHeight = frame + margins.top() + margins.bottom() + layout()->spacing()
+        + m_buttons->sizeHint().height();
+    const QRect area = WindowPlacement::availableArea(parent ? parent : this);
+    // Some room is left for the window manager's frame and the screen's edges.
+    const int width = std::min(int(std::ceil(report.width())) + chromeWidth, area.width() * 9 / 10);
+    const int height = std::min(int(std::ceil(report.height())) + chromeHeight, area.height() * 4 / 5);
+    resize(std::max(width, minimumWidth()), height);
 }

@@ -17,6 +17,9 @@ public:
     QTextEdit *reportView() const { return m_view; }
 
 private:
+    // Opens at the size of the report, within the screen.
+    void openReadable(const QWidget *parent);
+
     QTextEdit *m_view;
     QDialogButtonBox *m_buttons;
 };

@@ -6,7 +6,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 
 MervoConsoleDialog::MervoConsoleDialog(const QString &title, const QString &text,
                                        const QString &command, const QString &engineName,
@@ -27,8 +26,7 @@ void MervoConsoleDialog::updateProgress(int &frame, double &position, int &perce
     if (!speed.isEmpty())
         pacer()->setText(m_speedLabel, speed);
     completePercent(frame, position, percent, size);
-    if (percent >= 0)
-        pacer()->setValue(progressBar(), percent);
+    showPercent(percent);
     pacer()->setText(m_remainingLabel,
                      ProgressTotals::completeRemaining(frame, percent, elapsed, remaining));
     emit progressUpdated(frame, position, percent, remaining, fps, elapsed, size);

@@ -3,7 +3,6 @@
 #include "encoding/mervojobmanagerwidget.h"
 #include "jobs/mervojobmanager.h"
 
-#include <QCloseEvent>
 
 MervoJobManagerDialog::MervoJobManagerDialog(const QString &title, QWidget *owner)
     : JobManagerDialog(title, owner)
@@ -12,14 +11,9 @@ MervoJobManagerDialog::MervoJobManagerDialog(const QString &title, QWidget *owne
     replaceView(m_mervoView);
 }
 
-void MervoJobManagerDialog::closeEvent(QCloseEvent *event)
+void MervoJobManagerDialog::killJobs()
 {
-    if (killOnClose) {
-        if (MervoJobManager *manager = m_mervoView->mervoJobManager())
-            manager->killAll();
-        m_mervoView->clear();
-    } else if (owner()) {
-        owner()->show();
-    }
-    event->accept();
+    if (MervoJobManager *manager = m_mervoView->mervoJobManager())
+        manager->killAll();
+    m_mervoView->clear();
 }

@@ -15,7 +15,7 @@ public:
     MervoJobManagerWidget *mervoView() const { return m_mervoView; }
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void killJobs() override;
 
 private:
     MervoJobManagerWidget *m_mervoView;

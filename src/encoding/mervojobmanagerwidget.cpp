@@ -8,6 +8,7 @@
 #include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
 #include "jobs/mervotask.h"
+#include "jobs/process.h"
 
 #include <QGroupBox>
 #include <QVBoxLayout>
@@ -98,7 +99,30 @@ void MervoJobManagerWidget::abortMervoTaskMiniConsole(MervoMiniConsoleWidget *mi
     if (!task)
         return;
     if (confirmAbort(task, tr("This process is part a job which then won't be completed.")))
+        abortRemaining(task);
+}
+
+void MervoJobManagerWidget::abortRemaining(MervoTask *task)
+{
+    switch (task->state) {
+    case Task::Running:
+        if (task->process)
+            task->process->abortedByUser = true;
+        // Its waiting followers are cancelled before the kill.
         task->abort();
+        return;
+    case Task::Waiting:
+        task->setState(Task::Cancelled);
+        task->cancelFollowers();
+        return;
+    default:
+        // It ended while the user was asked: the abort applies to what is left of its job,
+        // such as a second pass that has started meanwhile.
+        for (MervoTask *follower : task->followingTasks()) {
+            if (follower)
+                abortRemaining(follower);
+        }
+    }
 }
 
 void MervoJobManagerWidget::removeMervoTaskMiniConsole(MervoMiniConsoleWidget *mini)
@@ -123,10 +147,9 @@ void MervoJobManagerWidget::removeMervoTaskMiniConsole(MervoMiniConsoleWidget *m
         if (shown->task() && shown->task()->job == job)
             removeMiniConsole(shown, true);
     }
-    if (container) {
-        container->hide();
-        mainLayout()->removeWidget(container);
-    }
+    // A box that still shows another job's strip (a finalising step that runs on) stays.
+    if (container)
+        hideEmptyBox(container);
     emit guiSizeAdjustRequest();
 }
 

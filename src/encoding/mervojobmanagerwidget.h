@@ -29,6 +29,9 @@ public slots:
 
 private:
     void rebuild();
+    // A confirmed abort: the task and its waiting followers; when the task ended while the
+    // user was asked, what is left of its job after it.
+    static void abortRemaining(MervoTask *task);
     // The job's container as a box of this view; none when it is not one (any more).
     QWidget *ownContainer(void *container) const;
 

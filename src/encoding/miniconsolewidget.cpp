@@ -172,6 +172,13 @@ void MiniConsoleWidget::showState()
                                  tr("%1 running with PID %2").arg(m_console->engineName()).arg(pid));
         }
         m_progressBar->setEnabled(row.barEnabled);
+        // The engine's last status line often falls short of the end (a copy that stops
+        // at 97 %): a task that ended well did all its work.
+        // Through the pacer: a figure still waiting there would otherwise come after it.
+        if (endedWell()) {
+            m_pacer->setValue(m_progressBar, 100);
+            m_pacer->flush();
+        }
         m_consoleButton->setEnabled(row.consoleEnabled);
         m_shownState = m_task->state;
     }
@@ -184,9 +191,16 @@ int MiniConsoleWidget::showPercent(int frame, double position, int percent, int 
     totals.frames = frameTotal;
     totals.size = sizeTotal;
     int completed = percent;
-    if (totals.completePercent(frame, position, completed, size) || completed >= 0)
+    const bool known = totals.completePercent(frame, position, completed, size) || completed >= 0;
+    // Output read after the end (the rest of the last lines) does not move it back.
+    if (known && !endedWell())
         m_pacer->setValue(m_progressBar, completed);
     return completed;
+}
+
+bool MiniConsoleWidget::endedWell() const
+{
+    return m_task && (m_task->state == Task::Terminated || m_task->state == Task::Completed);
 }
 
 void MiniConsoleWidget::displayProgress(int frame, double position, int percent, int size)

@@ -59,6 +59,8 @@ protected:
     // Returns that percent (the one received when no rule applied).
     int showPercent(int frame, double position, int percent, int size);
     QHBoxLayout *rowLayout() const { return m_rowLayout; }
+    // Ended with exit code 0 (terminated or completed).
+    bool endedWell() const;
     // Progress figures reach the widgets through it, at a display rate.
     DisplayPacer *pacer() const { return m_pacer; }
     // The state display alone; the figures still waiting stay paced.

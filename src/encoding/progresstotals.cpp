@@ -57,9 +57,16 @@ QString ProgressTotals::completeRemaining(int frame, int percent, double elapsed
         return minutes.arg(remaining);
     // 0.4 minutes: before 24 seconds of work an estimate is made only from more than 5 %.
     if ((frame > 0 && elapsed > 0.4 && percent > 0) || percent > 5) {
-        const double estimate = std::trunc((100.0 / percent - 1.0) * elapsed + 0.5);
+        const double left = (100.0 / percent - 1.0) * elapsed;
         const double limit = std::numeric_limits<int>::max();
-        remaining = int(std::max(-limit, std::min(limit, estimate)));
+        remaining = int(std::max(-limit, std::min(limit, std::trunc(left + 0.5))));
+        // The last half minute in seconds, so that the time left runs down to the end
+        // instead of showing nothing.
+        if (remaining <= 0) {
+            const int seconds = int(std::ceil(left * 60.0));
+            return seconds > 0 ? QCoreApplication::translate("ConsoleDialog", "%1 s").arg(seconds)
+                               : QStringLiteral("--");
+        }
         return remaining > 0 ? minutes.arg(remaining) : QStringLiteral("--");
     }
     return QStringLiteral("--");

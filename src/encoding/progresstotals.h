@@ -23,8 +23,8 @@ public:
     bool completePercent(int frame, double position, int &percent, int size) const;
 
     // The minutes left: the engine's own figure when it gave one with frames, else estimated
-    // from the percent and the elapsed minutes (written back). Returns the label text: "%1 min"
-    // or "--".
+    // from the percent and the elapsed minutes (written back). Returns the label text: "%1 min",
+    // "%1 s" for an estimate under half a minute, or "--".
     static QString completeRemaining(int frame, int percent, double elapsed, int &remaining);
 
     // "%1 fps" with two decimals, or an empty text when the task is not active or gave none.

@@ -16,6 +16,12 @@ QString ViewText::richToolTip(const QString &html)
     return QStringLiteral("<qt>") + html;
 }
 
+QString ViewText::withoutMnemonic(const QString &plain)
+{
+    QString text = plain;
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
 void ViewText::setText(QLabel *label, const QString &text)
 {
     if (label->text() != text)

@@ -16,6 +16,9 @@ public:
     // A tool tip that is always read as rich text (escaped names then show as written,
     // whatever else the tip holds); `html` must already be escaped.
     static QString richToolTip(const QString &html);
+    // The text for a widget that reads "&" as a keyboard mnemonic (a box's title, a
+    // button): each "&" doubled, so that a file name shows as written.
+    static QString withoutMnemonic(const QString &plain);
 
     // A "--" figure framed as a sunken panel, aligned right, at least `widthChars` average
     // characters wide: the time left and the speed of the extended consoles and strips.

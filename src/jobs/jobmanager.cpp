@@ -87,16 +87,26 @@ void JobManager::killAll()
 void JobManager::log(const QString &text, int level)
 {
     Console::writeLine(m_log, m_logLevel, level, "JobManager Log:", text);
-    // Let the view repaint (and process ends arrive) while the GUI thread is busy.
     if (m_log && level <= m_logLevel)
-        QCoreApplication::processEvents();
+        keepWindowsPainted();
 }
 
 void JobManager::logStdIn(const QString &text, int level)
 {
     Console::writeLine(m_stdIn, m_logLevel, level, "JobManager stdIn:", text);
     if (m_stdIn && level <= m_logLevel)
-        QCoreApplication::processEvents();
+        keepWindowsPainted();
+}
+
+void JobManager::keepWindowsPainted()
+{
+    // Lets the views repaint (and process ends arrive) while the GUI thread is busy, at a
+    // display rate: a long queue added at once would otherwise lay out, paint and read the
+    // output of every running job again for each line it logs.
+    if (m_eventsClock.isValid() && m_eventsClock.elapsed() < EventsInterval)
+        return;
+    QCoreApplication::processEvents();
+    m_eventsClock.start();
 }
 
 bool JobManager::startProcess(Process *process, const Task *task) const
@@ -127,11 +137,10 @@ bool JobManager::launchTask(Process *process, Task *task, const QString &jobId,
     return false;
 }
 
-void JobManager::markRunning(Process *process, Task *task)
+void JobManager::attachProcess(Process *process, Task *task)
 {
     task->setPid(process->processId());
     task->setProcess(process);
-    task->setState(Task::Running);
     // The engine's own children go with it.
     connect(task, &Task::killProcess, process, [process] {
         process->abortedByUser = true;
@@ -169,7 +178,8 @@ void JobManager::processJobs()
         process->task = task;
         task->setParent(process);
         m_processes.append(process);
-        markRunning(process, task);
+        attachProcess(process, task);
+        task->setState(Task::Running);
         connect(process, &QProcess::finished, this, &JobManager::handleProcessFinished);
         connect(process, &QProcess::readyReadStandardOutput, this,
                 &JobManager::readProcessStdOutput);

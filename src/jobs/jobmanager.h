@@ -5,6 +5,7 @@
 #include "jobs/process.h"
 #include "jobs/task.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QProcess>
@@ -112,8 +113,9 @@ protected:
     // result is false. The
     // manager word begins the debug lines.
     bool launchTask(Process *process, Task *task, const QString &jobId, const char *manager);
-    // A started task is running in its process, which a kill request of the task reaches.
-    void markRunning(Process *process, Task *task);
+    // A started task gets its process, which a kill request of the task reaches; the caller
+    // then marks it running (an extended task through its own setState).
+    void attachProcess(Process *process, Task *task);
     // Whether a process that ended exited well; if not, the task keeps what happened.
     static bool noteExit(Process *process, Task *task, int exitCode,
                          QProcess::ExitStatus exitStatus);
@@ -128,6 +130,11 @@ protected:
     QTextEdit *logView() const { return m_log; }
 
 private:
+    void keepWindowsPainted();
+    // Pending events are handled from the log calls at most this often (milliseconds).
+    static constexpr int EventsInterval = 40;
+
+    QElapsedTimer m_eventsClock;
     int m_logLevel;
     QList<Process *> m_processes;
     QList<Job *> m_jobs;

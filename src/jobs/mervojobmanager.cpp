@@ -94,7 +94,10 @@ void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
     process->mervoJob = job;
     process->mervoTask = task;
     m_mervoProcesses.append(process);
-    markRunning(process, task);
+    attachProcess(process, task);
+    // Through the extended task's own state change, which starts its clock: each task
+    // counts its own run time, not the time its job waited before it.
+    task->setState(Task::Running);
     connect(process, &QProcess::finished, this, &MervoJobManager::handleMervoProcessFinished);
     connect(process, &QProcess::readyReadStandardOutput, this,
             &MervoJobManager::readProcessStdOutput);

@@ -211,7 +211,8 @@ void PlayerWidget::createTrackGroup()
 {
     trackGroup = new QGroupBox(tr("Track selection"), this);
     trackGroup->setObjectName(QStringLiteral("trackGroup"));
-    trackGroup->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // As wide as its lists need: a track's text is shown whole, not cut at the picture's width.
+    trackGroup->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     struct ComboRow
     {
         QComboBox *PlayerWidget::*combo;
@@ -224,6 +225,9 @@ void PlayerWidget::createTrackGroup()
     for (const ComboRow &row : rows) {
         auto *combo = new QComboBox(this);
         combo->setObjectName(QLatin1String(row.name));
+        // Never narrower than its current text: the window widens instead.
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
         this->*row.combo = combo;
     }
     angleCombo->hide();

@@ -90,8 +90,12 @@ public:
     FFprobeData ffprobeData() const;
 
     // Zoom: 0 fits the video into the display size from now on (autoZoom), a factor above
-    // 2 gives the largest picture that fits 1366 by 768.
+    // 2 gives the largest picture that fits 1366 by 768, or the smaller room the window
+    // leaves for it on its screen (setMaximumZoomRoom).
     void setZoom(double factor);
+    // The most the largest zoom may take; bounded by 1366 by 768.
+    void setMaximumZoomRoom(const QSize &room);
+    QSize currentRendererSize() const { return rendererSize; }
     double fitZoom() const;
     // The available size of the screen the panel is on; the renderer never grows past it
     // (nor past the maximum-zoom box on a smaller screen).
@@ -334,4 +338,5 @@ protected:
     QSize videoSize;
     QSize rendererSize;
     double zoom = 1.0;
+    QSize maximumZoomRoom{MaximumZoomWidth, MaximumZoomHeight};
 };

@@ -19,10 +19,10 @@ namespace {
 
 // The largest size of the given aspect that fits the maximum-zoom box, in the integer
 // arithmetic of the zoom menu. A size with a zero side has no aspect: it gets the box.
-QSize maximumZoomSize(const QSize &size)
+QSize maximumZoomSize(const QSize &size, const QSize &box)
 {
-    const int boxWidth = PlayerWidget::MaximumZoomWidth;
-    const int boxHeight = PlayerWidget::MaximumZoomHeight;
+    const int boxWidth = box.width();
+    const int boxHeight = box.height();
     if (size.width() <= 0 || size.height() <= 0)
         return {boxWidth, boxHeight};
     const int width = int(qint64(boxHeight) * size.width() / size.height());
@@ -72,7 +72,7 @@ void PlayerWidget::setZoom(double factor)
 
     const QSize screenBox = screenSize().expandedTo(QSize(MaximumZoomWidth, MaximumZoomHeight));
     if (zoom > MaximumZoomThreshold) {
-        rendererSize = withinBox(maximumZoomSize(rendererSize), screenBox);
+        rendererSize = withinBox(maximumZoomSize(rendererSize, maximumZoomRoom), screenBox);
         log(tr("Set player maximum zoom (display resolution: %1x%2)")
                 .arg(rendererSize.width())
                 .arg(rendererSize.height()),
@@ -88,6 +88,13 @@ void PlayerWidget::setZoom(double factor)
     displayFrame->setMinimumSize(rendererSize);
     player->setDisplaySize(rendererSize.width(), rendererSize.height());
     centerRenderer();
+}
+
+void PlayerWidget::setMaximumZoomRoom(const QSize &room)
+{
+    // Never more than the display the largest zoom is made for, never less than a picture.
+    const QSize smallest(MaximumZoomWidth / 8, MaximumZoomHeight / 8);
+    maximumZoomRoom = room.boundedTo(QSize(MaximumZoomWidth, MaximumZoomHeight)).expandedTo(smallest);
 }
 
 QSize PlayerWidget::screenSize() const

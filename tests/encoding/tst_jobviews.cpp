@@ -11,12 +11,17 @@
 #include "encoding/mervojobmanagerwidget.h"
 #include "encoding/mervominiconsolewidget.h"
 
+#include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
+
+#include <functional>
 
 VEXO_TEST_NEEDS_DISPLAY
 
@@ -44,6 +49,22 @@ MervoTask *ffmpegTask(EncodingTaskData *data, const QStringList &arguments, cons
 MervoMiniConsoleWidget *strip(JobManagerWidget *view, int index)
 {
     return qobject_cast<MervoMiniConsoleWidget *>(view->miniConsoles().value(index));
+}
+
+// Answers the abort question with "Abort encoding" once `ended` holds; the file `go` lets the
+// task asked about end while the question is open.
+void abortOnceEnded(WindowTesting::ModalAnswerer &answers, const QString &go, std::function<bool()> ended)
+{
+    answers.answerWith([go, ended](QWidget *modal) {
+        QFile(go).open(QIODevice::WriteOnly);
+        if (!ended())
+            return false;
+        for (QAbstractButton *button : modal->findChildren<QAbstractButton *>()) {
+            if (button->text() == "Abort encoding")
+                button->click();
+        }
+        return true;
+    });
 }
 } // namespace
 
@@ -230,6 +251,202 @@ private slots:
         QVERIFY(report.contains("Video stream:"));
         QVERIFY(!report.contains("Pos:"));
         QVERIFY(!ViewTest::screenshot(&view, "mencoder-progress", strip(&view, 0)->progressBar()).isEmpty());
+    }
+
+    // The user confirms the abort of a task that has ended meanwhile and whose follower has
+    // started: the abort takes what is left of the job, and nothing of it stays on disk.
+    void abortConfirmedAfterTheTaskEnded()
+    {
+        const QString go = TestMedia::folder() + "/race-go";
+        QFile::remove(go);
+        const QString output = TestMedia::folder() + "/race-second.avi";
+        EncodingTaskData firstData{2, 60.0, 0, 1.33, 0, QString(), "avi", false, {}};
+        EncodingTaskData secondData{2, 60.0, qint64(2000000), 1.33, 0, output, "avi", false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerWidget view(nullptr);
+        view.setJobManager(&manager);
+        routeJobs(&manager, &view);
+        view.show();
+        auto *first = new MervoTask;
+        first->set(&firstData, TestMedia::fakeEngine(), {"wait-for", go}, QString(), "First pass", "Encoding");
+        MervoTask *second = ffmpegTask(&secondData, slowEncode(sixtySecondClip(), output), "Second pass");
+        second->setPrecedingTasks({first});
+        first->setFollowingTasks({second});
+        auto *job = new MervoJob;
+        job->init({first, second}, "race", "Two passes", "race-second.avi", nullptr, nullptr, nullptr,
+                  nullptr, 2, 0, 0, 0);
+        manager.addJob(job);
+        QCOMPARE(first->state, Task::Running);
+
+        WindowTesting::ModalAnswerer answers;
+        bool endedWhileAsked = false;
+        // While the question is open the first pass ends well and the second starts.
+        abortOnceEnded(answers, go, [&] {
+            if (second->state != Task::Running || !QFile::exists(output))
+                return false;
+            endedWhileAsked = first->state == Task::Completed;
+            return true;
+        });
+        strip(&view, 0)->processButton()->click();
+        QCOMPARE(answers.seen().size(), 1);
+        QVERIFY(endedWhileAsked);
+        QVERIFY(WindowTesting::waitFor([&] { return second->state == Task::Aborted; }));
+        QVERIFY(job->isFinished());
+        QVERIFY(!QFile::exists(output));
+        QVERIFY(!ViewTest::screenshot(&view, "jobview-abort-after-end", strip(&view, 1)).isEmpty());
+    }
+
+    // The same race when the follower still waits for another task of the job: it is
+    // cancelled, and does not start when that task ends.
+    void abortConfirmedBeforeTheFollowerStarts()
+    {
+        const QString firstGo = TestMedia::folder() + "/waiting-go-1";
+        const QString otherGo = TestMedia::folder() + "/waiting-go-2";
+        const QString written = TestMedia::folder() + "/waiting-follower.avi";
+        for (const QString &path : {firstGo, otherGo, written})
+            QFile::remove(path);
+        EncodingTaskData data{2, 60.0, 0, 1.33, 0, QString(), "avi", false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerWidget view(nullptr);
+        view.setJobManager(&manager);
+        routeJobs(&manager, &view);
+        view.show();
+        const auto fake = [&](const QStringList &arguments, const QString &name) {
+            auto *task = new MervoTask;
+            task->set(&data, TestMedia::fakeEngine(), arguments, QString(), name, "Encoding");
+            return task;
+        };
+        MervoTask *first = fake({"wait-for", firstGo}, "First");
+        MervoTask *other = fake({"wait-for", otherGo}, "Other");
+        MervoTask *follower = fake({"touch", written}, "Follower");
+        follower->setPrecedingTasks({first, other});
+        first->setFollowingTasks({follower});
+        other->setFollowingTasks({follower});
+        auto *job = new MervoJob;
+        job->init({first, other, follower}, "waiting", "Waiting follower", QString(), nullptr, nullptr,
+                  nullptr, nullptr, 2, 0, 0, 0);
+        manager.addJob(job);
+        QCOMPARE(first->state, Task::Running);
+
+        WindowTesting::ModalAnswerer answers;
+        abortOnceEnded(answers, firstGo, [&] { return first->state == Task::Completed; });
+        strip(&view, 0)->processButton()->click();
+        QCOMPARE(answers.seen().size(), 1);
+        QCOMPARE(follower->state, Task::Cancelled);
+        QFile(otherGo).open(QIODevice::WriteOnly);
+        QVERIFY(WindowTesting::waitFor([&] { return other->state == Task::Completed && manager.isIdle(); }));
+        QCOMPARE(follower->state, Task::Cancelled);
+        QVERIFY(!QFile::exists(written));
+        QVERIFY(!ViewTest::screenshot(&view, "jobview-abort-before-follower", strip(&view, 2)).isEmpty());
+    }
+
+    // A finalising job shows its strip in the box of the encoding it finishes: removing the
+    // finished encoding's strips leaves the box, so that the finalising step can still be
+    // aborted; the box goes with the last strip. For one pass and for two.
+    void finalisingStripKeepsTheBox_data()
+    {
+        QTest::addColumn<int>("passCount");
+        QTest::newRow("one pass") << 1;
+        QTest::newRow("two passes") << 2;
+    }
+    void finalisingStripKeepsTheBox()
+    {
+        QFETCH(int, passCount);
+        const QString encoded = TestMedia::folder() + "/box-encoded.avi";
+        const QString finalised = TestMedia::folder() + "/box-final.avi";
+        EncodingTaskData encodeData{2, 3.0, qint64(300000), 1.33, 0, encoded, "avi", false, {}};
+        EncodingTaskData finalData{2, 60.0, 0, 1.33, 1, finalised, finalised, false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerWidget view(nullptr);
+        view.setJobManager(&manager);
+        routeJobs(&manager, &view);
+        view.show();
+        const QStringList encodeArguments{"-nostdin", "-y", "-i", TestMedia::standardAvi(), "-c:v",
+                                          "mpeg4", "-c:a", "copy", encoded};
+        QList<MervoTask *> passes{ffmpegTask(&encodeData, encodeArguments, "Encode")};
+        if (passCount == 2) {
+            passes.append(ffmpegTask(&encodeData, encodeArguments, "Second pass"));
+            passes[1]->setPrecedingTasks({passes[0]});
+            passes[0]->setFollowingTasks({passes[1]});
+        }
+        MervoTask *encode = passes.last();
+        auto *encodeJob = new MervoJob;
+        encodeJob->init(passes, "encode", "Encoding", "box-encoded.avi", nullptr, nullptr, nullptr, nullptr,
+                        2, 0, 0, 0);
+        manager.addJob(encodeJob);
+        QVERIFY(WindowTesting::waitFor([&] { return encode->state == Task::Completed; }));
+        auto *box = qobject_cast<QGroupBox *>(strip(&view, 0)->parentWidget());
+        QVERIFY(box);
+
+        // Queued as the encoder panel queues a finalising step: into the encoding's box.
+        JobManagerWidget::setConsoleLayout(&finalData, JobManagerWidget::consoleLayout(encode->taskData));
+        MervoTask *finalise = ffmpegTask(&finalData, slowEncode(sixtySecondClip(), finalised), "Finalizing");
+        auto *finalJob = new MervoJob;
+        finalJob->container = encodeJob->container;
+        finalJob->init({finalise}, "Finalizing", "Current finalizing process", QString(), nullptr, nullptr,
+                       nullptr, nullptr, 2, 0, 0, 0);
+        manager.addJob(finalJob);
+        QCOMPARE(strip(&view, passCount)->parentWidget(), box);
+
+        {
+            // A job of two passes asks first.
+            WindowTesting::ModalAnswerer removal;
+            removal.answerWithButton("Remove job");
+            strip(&view, 0)->processButton()->click();
+            QCOMPARE(removal.seen().size(), passCount - 1);
+        }
+        QCOMPARE(view.miniConsoles().size(), 1);
+        QVERIFY(box->isVisible());
+        QVERIFY(WindowTesting::waitFor([&] { return strip(&view, 0)->isVisible(); }));
+        QVERIFY(strip(&view, 0)->processButton()->isEnabled());
+        QVERIFY(!ViewTest::screenshot(&view, QString("jobview-finalising-stays-%1").arg(passCount), strip(&view, 0)).isEmpty());
+
+        WindowTesting::ModalAnswerer answers;
+        answers.answerWithButton("Abort encoding");
+        strip(&view, 0)->processButton()->click();
+        QVERIFY(WindowTesting::waitFor([&] { return finalise->state == Task::Aborted; }));
+        strip(&view, 0)->processButton()->click();
+        QVERIFY(view.miniConsoles().isEmpty());
+        QVERIFY(box->isHidden());
+    }
+
+    // Each pass counts its own time: the second pass's elapsed minutes, its time left and its
+    // processing time leave out the first pass.
+    void eachTaskCountsItsOwnTime()
+    {
+        EncodingTaskData data{1, 10.0, 250, 1.33, 0, QString(), "avi", false, {}};
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerWidget view(nullptr);
+        view.setJobManager(&manager);
+        routeJobs(&manager, &view);
+        auto *first = new MervoTask;
+        first->set(&data, TestMedia::fakeEngine(), {"progress", "40"}, QString(), "First pass", "Encoding");
+        auto *second = new MervoTask;
+        second->set(&data, TestMedia::fakeEngine(), {"progress", "10"}, QString(), "Second pass", "Encoding");
+        second->setPrecedingTasks({first});
+        first->setFollowingTasks({second});
+        double mostElapsed = 0.0;
+        QElapsedTimer secondClock;
+        connect(second, &Task::stateChanged, this, [&] {
+            if (second->state == Task::Running)
+                secondClock.start();
+            auto *console = qobject_cast<MervoConsoleDialog *>(second->console());
+            if (console && second->state == Task::Running)
+                connect(console, qOverload<int, double, int, int, double, double, int>(&MervoConsoleDialog::progressUpdated),
+                        this, [&](int, double, int, int, double, double elapsed) {
+                            mostElapsed = std::max(mostElapsed, elapsed);
+                        });
+        });
+        auto *job = new MervoJob;
+        job->init({first, second}, "times", "Two passes", QString(), nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        manager.addJob(job);
+        QVERIFY(WindowTesting::waitFor([&] { return job->isFinished(); }));
+        QCOMPARE(second->state, Task::Completed);
+        const qint64 ownMs = secondClock.elapsed();
+        QVERIFY(mostElapsed > 0.0);
+        QVERIFY2(mostElapsed * 60000.0 <= ownMs + 100, qPrintable(QString::number(mostElapsed * 60000.0)));
+        const QTime duration = QTime::fromString(second->duration(), "hh:mm:ss");
+        QVERIFY(duration.isValid() && duration.msecsSinceStartOfDay() <= ownMs + 1000);
     }
 
     // Closing for good kills what runs; closing by the user lets it run and shows the owner.

@@ -5,6 +5,7 @@
 #include "encoder/encoder.h"
 #include "encoding/consoledialog.h"
 #include "encoding/consoletextfeed.h"
+#include "encoding/displaypacer.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/jobmanagerwidget.h"
 #include "encoding/mervoconsoledialog.h"
@@ -104,6 +105,9 @@ private slots:
         QTest::newRow("at 0.4 minutes not yet") << 5 << 3 << 0.4 << -1 << -1 << "--";
         QTest::newRow("above 5 percent at once") << 0 << 6 << 1.0 << -1 << 16 << "16 min";
         QTest::newRow("5 percent is not above") << 0 << 5 << 1.0 << -1 << -1 << "--";
+        // The last half minute runs down in seconds (MEncoder's own figure is then 0 min).
+        QTest::newRow("last half minute in seconds") << 5 << 90 << 2.0 << -1 << 0 << "14 s";
+        QTest::newRow("engine's 0 min, seconds estimated") << 5 << 95 << 1.0 << 0 << 0 << "4 s";
         QTest::newRow("done leaves 0") << 5 << 100 << 5.0 << -1 << 0 << "--";
         QTest::newRow("ended process (-1 elapsed)") << 5 << 50 << -1.0 << -1 << 0 << "--";
     }
@@ -198,6 +202,36 @@ private slots:
         pair.console->show();
         QVERIFY(!ViewTest::screenshot(pair.console, "console-progress", pair.console->progressBar()).isEmpty());
         QVERIFY(!ViewTest::screenshot(&pair.holder, "miniconsole-progress", pair.mini->progressBar()).isEmpty());
+    }
+
+    // A task that ends well shows 100 % on both, even when a status line short of the end
+    // still waits to be shown at the display rate.
+    void endOverWaitingFigure()
+    {
+        Task task;
+        task.setPid(4242);
+        task.setState(Task::Running);
+        ConsolePair pair(&task, totalsOf(0.0, 0, 0));
+        int frame = 10, percent = 50, remaining = -1, size = -1;
+        double position = 1.0, fps = 25.0, elapsed = 0.1;
+        pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
+        QCOMPARE(pair.mini->progressBar()->value(), 50);
+        // Back in the event loop once: the next figure waits for the interval's end.
+        QCoreApplication::processEvents();
+        frame = 20, percent = 97, remaining = -1, fps = 25.0;
+        pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
+        QCOMPARE(pair.console->progressBar()->value(), 50);
+        // The console shows the end as the task's state changes.
+        task.setState(Task::Completed);
+        QCOMPARE(pair.console->progressBar()->value(), 100);
+        QCOMPARE(pair.mini->progressBar()->value(), 100);
+        // Nor do the interval's end or the last lines read after the end take it back.
+        QTest::qWait(2 * DisplayPacer::IntervalMs);
+        frame = 30, percent = 98, remaining = -1, fps = 25.0;
+        pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
+        QTest::qWait(2 * DisplayPacer::IntervalMs);
+        QCOMPARE(pair.console->progressBar()->value(), 100);
+        QCOMPARE(pair.mini->progressBar()->value(), 100);
     }
 
     // The base console works on four values; its strip completes on a local copy.
@@ -470,7 +504,8 @@ private slots:
         view.addMiniConsole(&task);
         auto *box = view.findChild<QGroupBox *>();
         QVERIFY(box);
-        QCOMPARE(box->title(), name);
+        // As written: "&" is no keyboard mnemonic; the file the job writes beside the title.
+        QCOMPARE(box->title(), QString("a<b>&&amp;c.avi \u2192 a<b>&&amp;c.avi"));
         QVERIFY(box->toolTip().contains("Output: a&lt;b&gt;&amp;amp;c.avi"));
         QVERIFY(Qt::mightBeRichText(box->toolTip()));
         QCOMPARE(view.miniConsoles().first()->label()->textFormat(), Qt::PlainText);

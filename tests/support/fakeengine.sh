@@ -11,6 +11,7 @@
 #   partial-hang TEXT     prints TEXT, then hangs
 #   slow SECONDS PROGRAM [ARGS...]
 #                         waits SECONDS, then runs PROGRAM with ARGS
+#   wait-for FILE         ends well (exit 0) once FILE exists
 #   endless [err]         prints lines without end on stdout (on stderr with "err")
 #   line BYTES            prints one line of BYTES characters, then a line end
 #   bytes BYTES           prints BYTES characters without any line end
@@ -37,5 +38,6 @@ case "$mode" in
   bytes) head -c "$1" /dev/zero | tr '\0' x ;;
   fsize-limit) blocks=$(( ($1 + 511) / 512 )); shift; trap '' XFSZ; ulimit -f "$blocks"; exec "$@" ;;
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
+  wait-for) while [ ! -e "$1" ]; do sleep 0.02; done ;;
   *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;
 esac

@@ -19,3 +19,7 @@ bool add(const char *name, Factory factory);
 // says so with this marker in its file; CTest then runs it under the virtual display
 // instead of the offscreen platform.
 #define VEXO_TEST_NEEDS_DISPLAY
+
+// A test class whose windows must be placed, stacked or resized as on a desktop says so with
+// this marker (beside VEXO_TEST_NEEDS_DISPLAY): its virtual display then runs a window manager.
+#define VEXO_TEST_NEEDS_WINDOW_MANAGER

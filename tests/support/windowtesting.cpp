@@ -7,11 +7,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QScreen>
 #include <QSettings>
+#include <QScrollArea>
 #include <QSet>
 #include <QTest>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace WindowTesting {
 
@@ -36,6 +40,107 @@ QImage grabNative(QWidget *widget)
         return QImage();
     QScreen *screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
     return screen->grabWindow(widget->winId()).toImage();
+}
+
+QImage grabScreen()
+{
+    if (!onX11())
+        return QImage();
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+}
+
+namespace {
+// One property of the root window or of a window, as xprop prints it.
+QString xprop(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xprop"), arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return QString();
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+} // namespace
+
+QList<WId> stackingOrder()
+{
+    // "_NET_CLIENT_LIST_STACKING(WINDOW): window id # 0x400007, 0x600003"
+    const QString text = xprop({QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    QList<WId> windows;
+    const qsizetype hash = text.indexOf(QLatin1Char('#'));
+    if (hash < 0)
+        return windows;
+    for (const QString &part : text.mid(hash + 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const WId id = part.trimmed().toULongLong(&ok, 16);
+        if (ok)
+            windows.append(id);
+    }
+    return windows;
+}
+
+QStringList windowManagerStates(WId window)
+{
+    // "_NET_WM_STATE(ATOM) = _NET_WM_STATE_ABOVE, _NET_WM_STATE_FOCUSED"
+    const QString text = xprop({QStringLiteral("-id"), QString::number(window),
+                                QStringLiteral("_NET_WM_STATE")});
+    QStringList states;
+    const qsizetype equals = text.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return states;
+    for (QString part : text.mid(equals + 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        states.append(part.trimmed().remove(QStringLiteral("_NET_WM_STATE_")));
+    return states;
+}
+
+bool shownAsRendered(QWidget *widget, const QImage &screen, const QRect &part, double share)
+{
+    const QRect local = part.isNull() ? widget->rect() : part & widget->rect();
+    const QRect where(widget->mapToGlobal(local.topLeft()), local.size());
+    const QImage shown = (screen.isNull() ? grabScreen() : screen).copy(where).convertToFormat(QImage::Format_RGB32);
+    const QImage own = widget->grab(local).toImage().convertToFormat(QImage::Format_RGB32);
+    if (shown.isNull() || shown.size() != own.size())
+        return false;
+    const auto near = [](QRgb a, QRgb b) {
+        return qAbs(qRed(a) - qRed(b)) <= 12 && qAbs(qGreen(a) - qGreen(b)) <= 12
+            && qAbs(qBlue(a) - qBlue(b)) <= 12;
+    };
+    qint64 same = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x)
+            same += near(shown.pixel(x, y), own.pixel(x, y)) ? 1 : 0;
+    }
+    return double(same) > share * qint64(shown.width()) * shown.height();
+}
+
+QRect screenRect(const QWidget *widget)
+{
+    return {widget->mapToGlobal(QPoint(0, 0)), widget->size()};
+}
+
+QRect availableArea()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+bool scrolledIntoView(QScrollArea *scroll, QWidget *strip, QImage *screen)
+{
+    scroll->ensureWidgetVisible(strip);
+    *screen = grabScreen();
+    const QRect where = screenRect(strip);
+    QWidget *box = strip->parentWidget();
+    const QRect title(0, 0, box->width(), box->fontMetrics().height() + 2);
+    if (!screenRect(scroll->viewport()).contains(where) || !availableArea().contains(where))
+        return false;
+    // Its buttons and labels too: a strip narrower than its layout needs lays them out past
+    // its edge, where nobody sees them.
+    const QList<QWidget *> parts = strip->findChildren<QWidget *>();
+    const bool partsShown = std::all_of(parts.cbegin(), parts.cend(), [&](const QWidget *part) {
+        return !part->isVisible() || where.contains(screenRect(part));
+    });
+    return partsShown && shownAsRendered(box, *screen, title, 0.995);
 }
 
 QString saveScreenshot(const QImage &image, const QString &name)
@@ -218,6 +323,14 @@ UrlInterceptor::UrlInterceptor()
 {
     for (const char *scheme : kInterceptedSchemes)
         QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+}
+
+void UrlInterceptor::refuseAll()
+{
+    // Qt reports an open request as done when it could call the handler: a handler name
+    // this object has no slot for makes every call fail.
+    for (const char *scheme : kInterceptedSchemes)
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "refusedByTheDesktop");
 }
 
 UrlInterceptor::~UrlInterceptor()

@@ -15,10 +15,12 @@
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
+#include <QWidget>
 
 #include <functional>
 
-class QWidget;
+
+class QScrollArea;
 
 namespace WindowTesting {
 
@@ -30,6 +32,30 @@ QImage grabWidget(QWidget *widget);
 // What the X server shows in the widget's native window, children drawn by other programs
 // (MPlayer through "-wid") included. Needs X11; a null image elsewhere.
 QImage grabNative(QWidget *widget);
+
+// The whole screen as the X server shows it, every window in its stacking; a null image
+// elsewhere.
+QImage grabScreen();
+// The program's windows as the window manager stacks them, bottom first (X window ids from
+// its _NET_CLIENT_LIST_STACKING); empty without a window manager.
+QList<WId> stackingOrder();
+// The states the window manager keeps for a window (_NET_WM_STATE: "ABOVE", ...).
+QStringList windowManagerStates(WId window);
+
+// Whether the screen (grabbed now, or the grab given) shows the widget, or a part of it
+// (widget coordinates), where it is as the widget renders itself: the given share of the
+// pixels within a few shades (its own rendering may have another background).
+bool shownAsRendered(QWidget *widget, const QImage &screen = QImage(), const QRect &part = QRect(),
+                     double share = 0.9);
+
+// Where the widget is on the screen.
+QRect screenRect(const QWidget *widget);
+// The screen's area free of panels, where the window manager places windows.
+QRect availableArea();
+// Scrolls the area down to the widget (a job's strip in a job view) and tells whether the
+// screen, grabbed into `screen`, shows it there, all its parts within the free area, with the
+// title of its box: strips look alike, their boxes' titles name the jobs.
+bool scrolledIntoView(QScrollArea *scroll, QWidget *strip, QImage *screen);
 
 // Saves the image as <screenshot folder>/<name>.png and returns the path; the folder is
 // $VEXO_SCREENSHOTS or "screenshots" in the working folder.
@@ -124,6 +150,10 @@ class UrlInterceptor : public QObject
 public:
     UrlInterceptor();
     ~UrlInterceptor() override;
+
+    // From now on the desktop opens nothing, as one without a browser or file manager:
+    // Qt then reports every open request as failed.
+    void refuseAll();
 
     const QList<QUrl> &urls() const { return m_urls; }
 

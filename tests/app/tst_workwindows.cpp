@@ -1,0 +1,364 @@
+// The main window and its job manager window as a person works in them under a window
+// manager: the largest zoom within the screen, thirty jobs beside the window, Escape in the
+// job manager while the main window waits hidden, the names and labels shown whole, and the
+// desktop's refusals said. On the real engines, with screenshots.
+
+#include "app/mervomainwindow.h"
+#include "encoder/records/encodingsource.h"
+#include "encoding/consoledialog.h"
+#include "encoding/activecombobox.h"
+#include "encoding/encoderwidget.h"
+#include "encoding/jobmanagerdialog.h"
+#include "encoding/mediainfodatadialog.h"
+#include "encoding/mervojobmanagerwidget.h"
+#include "encoding/mervominiconsolewidget.h"
+#include "gui4/gui4resources.h"
+#include "jobs/mervojobmanager.h"
+#include "player/playerwidget.h"
+#include "testmedia.h"
+#include "testregistry.h"
+#include "windowtesting.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QUrl>
+
+VEXO_TEST_NEEDS_DISPLAY
+VEXO_TEST_NEEDS_WINDOW_MANAGER
+
+using namespace WindowTesting;
+
+namespace {
+constexpr int kJobWait = 120000;
+
+// FFmpeg writing a small picture at its own pace for a minute, each packet as it comes: a
+// job that keeps running with its file growing.
+QStringList slowJob(const QString &output)
+{
+    return {"-nostdin", "-y", "-re", "-f", "lavfi", "-i", "testsrc=size=32x24:rate=5",
+            "-t", "60", "-c:v", "mpeg4", "-flush_packets", "1", output};
+}
+
+struct Window
+{
+    QTemporaryDir target;
+    MervoMainWindow *window = nullptr;
+    QPointer<MervoMainWindow> guard;
+
+    explicit Window(const QString &folder = QString())
+    {
+        QSettings settings;
+        settings.clear();
+        settings.setValue("Output/target folder", folder.isEmpty() ? target.path() : folder);
+        settings.sync();
+        window = new MervoMainWindow;
+        guard = window;
+        window->initialize();
+        window->move(0, 0);
+        window->show();
+    }
+    ~Window()
+    {
+        if (!guard)
+            return;
+        manager()->killAll();
+        waitFor([this] { return manager()->isIdle(); });
+        guard->close();
+        waitFor([this] { return guard.isNull(); });
+    }
+    MervoJobManager *manager() const { return qobject_cast<MervoJobManager *>(window->jobManager()); }
+    JobManagerDialog *jobWindow() const { return window->jobManagerDialog(); }
+    bool open(const QString &path)
+    {
+        FileChooserScript chooser;
+        chooser.answer(path);
+        window->openFileAction->trigger();
+        return waitFor([this] { return window->encoderWidget()->encodingSource().kind == 1; }, kJobWait);
+    }
+    QString status() const { return window->statusBar()->currentMessage(); }
+};
+
+// The width a combo box gives its text, as its style draws it.
+int textRoom(const QComboBox *combo)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    option.currentText = combo->currentText();
+    option.subControls = QStyle::SC_All;
+    return combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width();
+}
+} // namespace
+
+class WorkWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initGui4Resources(); }
+
+    // "Max" zoom gives the largest picture that leaves the panels and bars on the screen.
+    void largestZoomFitsTheScreen()
+    {
+        Window main;
+        QVERIFY(QTest::qWaitForWindowExposed(main.window));
+        QVERIFY(main.open(TestMedia::standardAvi()));
+        const QSize automatic = main.window->playerWidget()->size();
+        main.window->zoomActions[1]->trigger();
+        const QRect area = availableArea();
+        QVERIFY(waitFor([&] { return main.window->playerWidget()->height() > automatic.height(); }));
+        QVERIFY(waitFor([&] { return area.contains(main.window->frameGeometry()); }));
+        for (QWidget *part : {static_cast<QWidget *>(main.window->encoderWidget()),
+                              static_cast<QWidget *>(main.window->statusBar())}) {
+            QVERIFY(part->isVisible());
+            QVERIFY(area.contains(screenRect(part)));
+        }
+        // Most of the screen is used: the picture is not merely kept small.
+        QVERIFY(main.window->frameGeometry().height() > area.height() * 3 / 4
+                || main.window->frameGeometry().width() > area.width() * 3 / 4);
+        const QImage screen = grabScreen();
+        saveScreenshot(screen, "main-window-largest-zoom");
+        QVERIFY(nonBlackShare(screen.copy(screenRect(main.window->encoderWidget()))) > 0.9);
+    }
+
+    // Thirty running jobs: the job manager opens off the main window's menus, within the
+    // screen, and the thirtieth job's abort button can be reached.
+    void thirtyJobsWithinTheScreen()
+    {
+        Window main;
+        QVERIFY(QTest::qWaitForWindowExposed(main.window));
+        for (int i = 1; i <= 30; ++i) {
+            const QString output = main.target.filePath(QString("job-%1.avi").arg(i));
+            QVERIFY(main.manager()->addEngineJob("ffmpeg", slowJob(output), output, "Encoding",
+                                                 QString("Job %1").arg(i), QString("FFmpeg"), 0, 60.0));
+        }
+        JobManagerDialog *jobs = main.jobWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(jobs));
+        const QRect area = availableArea();
+        QVERIFY(waitFor([&] { return area.contains(jobs->frameGeometry()); }));
+        QVERIFY(!jobs->frameGeometry().intersects(screenRect(main.window->menuBar())));
+
+        auto *scroll = jobs->findChild<QScrollArea *>();
+        QVERIFY(scroll);
+        MiniConsoleWidget *last = jobs->view()->miniConsoles().value(29);
+        QVERIFY(last && last->processButton()->isEnabled());
+        // Scrolled down to it (new strips settle their height at the next layout), the screen
+        // shows the thirtieth job (its box, titled with its name) there, not the list's top.
+        QImage screen;
+        QVERIFY(waitFor([&] { return scrolledIntoView(scroll, last, &screen); }));
+        QVERIFY(area.contains(screenRect(last->processButton())));
+        saveScreenshot(screen, "job-manager-thirty-jobs");
+        QVERIFY(distinctColours(screen.copy(screenRect(last))) > 3);
+    }
+
+    // After "Don't close", Escape in the job manager brings the main window back, the jobs
+    // run on, and the program still ends through its closing road: settings saved, the job
+    // aborted and its partial file removed.
+    void escapeKeepsTheClosingRoad()
+    {
+        auto main = std::make_unique<Window>();
+        QVERIFY(QTest::qWaitForWindowExposed(main->window));
+        const QString output = main->target.filePath("escape.avi");
+        MervoJob *job = main->manager()->addEngineJob("ffmpeg", slowJob(output), output, "Encoding",
+                                                      "Escape job", QString("FFmpeg"), 0, 60.0);
+        QVERIFY(job);
+        MervoTask *task = job->tasks().first();
+        QVERIFY(waitFor([&] { return QFileInfo(output).size() > 0; }));
+        {
+            ModalAnswerer answers;
+            answers.answerWithButton("Don't close");
+            main->window->close();
+            QCOMPARE(answers.seen().size(), 1);
+        }
+        JobManagerDialog *jobs = main->jobWindow();
+        QVERIFY(main->window->isHidden());
+        QVERIFY(QTest::qWaitForWindowExposed(jobs));
+        jobs->activateWindow();
+        QTest::keyClick(jobs, Qt::Key_Escape);
+        QVERIFY(waitFor([&] { return main->window->isVisible(); }));
+        QCOMPARE(task->state, Task::Running);
+        QVERIFY(QTest::qWaitForWindowExposed(main->window));
+        QVERIFY(jobs->isHidden());
+        // On the screen again, painted.
+        QImage screen;
+        QVERIFY(waitFor([&] {
+            screen = grabScreen();
+            return stackingOrder().contains(main->window->winId())
+                && nonBlackShare(screen.copy(screenRect(main->window->encoderWidget()))) > 0.9;
+        }));
+        saveScreenshot(screen, "main-window-after-escape");
+        // Back where it can be moved: its title bar within the screen.
+        QVERIFY(waitFor([&] { return availableArea().contains(main->window->frameGeometry()); }));
+        // The task goes with the window: its last state is kept as it changes.
+        int lastState = task->state;
+        connect(task, &Task::stateChanged, this, [&lastState, task] { lastState = task->state; });
+
+        ModalAnswerer answers;
+        answers.answerWithButton("Abort all and close");
+        QSettings().remove("Output/target folder");
+        main->window->close();
+        QVERIFY(waitFor([&] { return main->guard.isNull(); }));
+        QCOMPARE(QSettings().value("Output/target folder").toString(), main->target.path());
+        QCOMPARE(lastState, int(Task::Aborted));
+        QVERIFY(!QFile::exists(output));
+    }
+};
+VEXO_TEST_CLASS(WorkWindows)
+
+class NamesAndEnds : public QObject
+{
+    Q_OBJECT
+
+    QString m_clip;
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        // NTSC rate and AC-3 sound: the longest track texts the lists show.
+        m_clip = TestMedia::clip("ntsc-ac3.mp4", {"-f", "lavfi", "-i", "testsrc=duration=3:size=320x240:rate=30000/1001",
+                                                  "-f", "lavfi", "-i", "sine=duration=3", "-ac", "2", "-c:v", "mpeg4",
+                                                  "-c:a", "ac3"});
+        QVERIFY(!m_clip.isEmpty());
+    }
+
+    // The track and target lists show their texts whole, and "Media informations" opens at
+    // a size that shows the report's lines whole, many of them, within the screen.
+    void labelsAndReportWhole()
+    {
+        Window main;
+        QVERIFY(QTest::qWaitForWindowExposed(main.window));
+        QVERIFY(main.open(m_clip));
+        // The codec lists too.
+        for (QPushButton *button : main.window->encoderWidget()->findChildren<QPushButton *>()) {
+            if (button->text() == "Codecs")
+                button->click();
+        }
+        QVERIFY(main.window->encoderWidget()->codecBar()->isVisible());
+        // Whole as the lists lay out their texts, and as the screen shows them, for every
+        // output format and its codecs.
+        QStringList cut;
+        QImage screen;
+        const auto allWhole = [&] {
+            cut.clear();
+            screen = grabScreen();
+            for (QComboBox *combo : main.window->findChildren<QComboBox *>()) {
+                if (!combo->isVisible())
+                    continue;
+                if (textRoom(combo) < combo->fontMetrics().horizontalAdvance(combo->currentText())
+                    || !shownAsRendered(combo, screen, QRect(), 0.99))
+                    cut << combo->currentText();
+            }
+            return cut.isEmpty();
+        };
+        QComboBox *formats = main.window->encoderWidget()->formatCombo();
+        for (int i = formats->count() - 1; i >= 0; --i) {
+            formats->setCurrentIndex(i);
+            emit formats->activated(i);
+            QVERIFY2(waitFor(allWhole, 10000), qPrintable(cut.join(" | ")));
+        }
+        QVERIFY(main.window->playerWidget()->findChild<QComboBox *>("titleCombo")->currentText().contains("29.97fps"));
+        saveScreenshot(screen, "main-window-track-lists");
+
+        ModalAnswerer answers;
+        int hiddenColumns = -1, shownLines = 0, lines = 0;
+        bool onScreen = false;
+        answers.answerWith([&](QWidget *modal) {
+            auto *dialog = qobject_cast<MediaInfoDataDialog *>(modal);
+            if (!dialog || !modal->isActiveWindow())
+                return false;
+            QTextEdit *view = dialog->reportView();
+            hiddenColumns = view->horizontalScrollBar()->maximum();
+            lines = view->document()->blockCount();
+            shownLines = view->viewport()->height() / view->fontMetrics().lineSpacing();
+            onScreen = availableArea().contains(dialog->frameGeometry());
+            saveScreenshot(grabScreen(), "media-informations-size");
+            dialog->accept();
+            return true;
+        });
+        main.window->mediaInfoAction->trigger();
+        QCOMPARE(answers.seen().size(), 1);
+        QVERIFY(lines > 30);
+        QCOMPARE(hiddenColumns, 0);
+        QVERIFY2(shownLines >= 30, qPrintable(QString::number(shownLines)));
+        QVERIFY(onScreen);
+    }
+
+    // A re-mux and an encoding of a file whose name holds "&": each job's box names the file
+    // it writes as written, the panel names the file the next encoding really writes, and
+    // a finished job shows 100 % however short of the end its engine's last line was.
+    void namesAndEndsOfJobs()
+    {
+        QTemporaryDir folder;
+        const QString input = folder.filePath("Tom & Jerry.mp4");
+        QVERIFY(QFile::copy(m_clip, input));
+        Window main(folder.path());
+        QVERIFY(main.open(input));
+        QLineEdit *fileLine = main.window->encoderWidget()->fileEdit();
+        QCOMPARE(fileLine->text(), QString("Tom & Jerry (1).avi"));
+
+        main.window->remuxAction->trigger();
+        auto *view = qobject_cast<MervoJobManagerWidget *>(main.jobWindow()->view());
+        QVERIFY(waitFor([&] { return main.manager()->isIdle() && !view->miniConsoles().isEmpty(); }, kJobWait));
+        auto *remux = qobject_cast<MervoMiniConsoleWidget *>(view->miniConsoles().first());
+        QCOMPARE(remux->task()->state, Task::Completed);
+        QCOMPARE(qobject_cast<QGroupBox *>(remux->parentWidget())->title(),
+                 QString("Re-mux Tom && Jerry.mp4 \u2192 Tom && Jerry (1).mp4"));
+        QCOMPARE(remux->progressBar()->value(), 100);
+        QCOMPARE(remux->console()->progressBar()->value(), 100);
+        QVERIFY(QFile::exists(folder.filePath("Tom & Jerry (1).mp4")));
+        // The folder changed: the panel now names the next free name.
+        QVERIFY(waitFor([&] { return fileLine->text() == "Tom & Jerry (2).avi"; }));
+
+        main.window->encoderWidget()->startButton()->click();
+        QVERIFY(waitFor([&] { return view->miniConsoles().size() == 2 && main.manager()->isIdle(); }, kJobWait));
+        auto *encode = qobject_cast<MervoMiniConsoleWidget *>(view->miniConsoles().last());
+        QVERIFY(qobject_cast<QGroupBox *>(encode->parentWidget())->title().endsWith("\u2192 Tom && Jerry (2).avi"));
+        QVERIFY(waitFor([&] { return encode->task()->state == Task::Completed; }, kJobWait));
+        QVERIFY(QFile::exists(folder.filePath("Tom & Jerry (2).avi")));
+        QCOMPARE(encode->progressBar()->value(), 100);
+        QVERIFY(waitFor([&] { return shownAsRendered(remux->parentWidget()); }));
+        saveScreenshot(grabScreen().copy(main.jobWindow()->frameGeometry()), "job-manager-finished-remux");
+    }
+
+    // When the desktop opens nothing, the window says so instead of "Done".
+    void desktopRefusalsSaid()
+    {
+        Window main;
+        QVERIFY(QTest::qWaitForWindowExposed(main.window));
+        {
+            UrlInterceptor desktop;
+            main.window->openTargetAction->trigger();
+            QCOMPARE(main.status(), QString("Done"));
+            QCOMPARE(desktop.urls(), QList<QUrl>{QUrl::fromLocalFile(main.target.path())});
+        }
+        UrlInterceptor desktop;
+        desktop.refuseAll();
+        main.window->openTargetAction->trigger();
+        QCOMPARE(main.status(), "The desktop could not open " + main.target.path());
+        main.window->helpAction->trigger();
+        QVERIFY(main.status().startsWith("The desktop could not open http"));
+        QVERIFY(main.status().endsWith("/vexo/help"));
+        main.window->faqAction->trigger();
+        QVERIFY(main.status().endsWith("/vexo/faq.php"));
+        QVERIFY(main.window->logView()->toPlainText().contains("The desktop could not open " + main.target.path()));
+    }
+};
+VEXO_TEST_CLASS(NamesAndEnds)
+
+#include "tst_workwindows.moc"

@@ -1,0 +1,137 @@
+// The job manager window under a window manager, as a person works with it: a long queue
+// stays within the screen and scrolls to its last job, the window can be made smaller, and
+// a modal box of the program opens above it although it stays on top.
+
+#include "viewtestsupport.h"
+
+#include "encoding/mervojobmanagerdialog.h"
+#include "gui4/gui4resources.h"
+#include "encoding/mervojobmanagerwidget.h"
+#include "encoding/mervominiconsolewidget.h"
+#include "jobs/infoboxdialog.h"
+#include "jobs/mervojobmanager.h"
+
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+
+VEXO_TEST_NEEDS_DISPLAY
+VEXO_TEST_NEEDS_WINDOW_MANAGER
+
+using namespace WindowTesting;
+
+namespace {
+// An owner as the main window is: a menu bar on top, at the screen's top left corner.
+struct Owner
+{
+    Owner()
+    {
+        window.menuBar()->addMenu("File");
+        window.menuBar()->addMenu("Job");
+        window.resize(600, 400);
+        window.move(0, 0);
+        window.show();
+    }
+    QMainWindow window;
+};
+
+} // namespace
+
+class JobManagerWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initGui4Resources(); }
+
+    // Two hundred running jobs: the window opens beside its owner, stops growing at the
+    // screen's edge, scrolls down to the last job's abort button, and can be made smaller.
+    void longQueueScrollsWithinTheScreen()
+    {
+        Owner owner;
+        QVERIFY(QTest::qWaitForWindowExposed(&owner.window));
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerDialog dialog("Job manager", &owner.window);
+        MervoJobManagerWidget *view = dialog.mervoView();
+        view->setJobManager(&manager);
+        connect(&manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        const int count = 200;
+        for (int i = 1; i <= count; ++i) {
+            const QString output = TestMedia::folder() + QString("/queue-%1.avi").arg(i);
+            QVERIFY(manager.addEngineJob(TestMedia::fakeEngine(), {"hang"}, output, "Encoding",
+                                         QString("Queued job %1").arg(i), QString("FFmpeg"), 0, 60.0));
+        }
+        QCOMPARE(view->miniConsoles().size(), count);
+        const QRect area = availableArea();
+        QVERIFY(waitFor([&] { return dialog.frameGeometry().height() > 400; }));
+        QVERIFY(area.contains(dialog.frameGeometry()));
+        QVERIFY(!dialog.frameGeometry().intersects(screenRect(owner.window.menuBar())));
+        QVERIFY(!dialog.frameGeometry().intersects(owner.window.frameGeometry()));
+
+        auto *scroll = dialog.findChild<QScrollArea *>();
+        QVERIFY(scroll);
+        auto *last = qobject_cast<MervoMiniConsoleWidget *>(view->miniConsoles().last());
+        QVERIFY(last->processButton()->isEnabled());
+        // Scrolled down to it, the screen shows the last job (its box, titled with its name)
+        // there, not the list's top.
+        QImage screen;
+        QVERIFY(waitFor([&] { return scrolledIntoView(scroll, last, &screen); }));
+        QVERIFY(scroll->verticalScrollBar()->value() > 0);
+        saveScreenshot(screen.copy(dialog.frameGeometry()), "jobmanager-200-jobs-last");
+
+        // Smaller at the user's wish; the list still reaches its last job.
+        dialog.resize(dialog.width(), 300);
+        QVERIFY(waitFor([&] { return dialog.height() == 300; }));
+        QVERIFY(waitFor([&] { return scrolledIntoView(scroll, last, &screen); }));
+
+        manager.killAll();
+        QVERIFY(waitFor([&] { return manager.isIdle(); }));
+    }
+
+    // A modal box of the program over its owner opens above the job manager window, which
+    // stays on top again once the box is answered.
+    void modalBoxOpensAboveIt()
+    {
+        Owner owner;
+        QVERIFY(QTest::qWaitForWindowExposed(&owner.window));
+        MervoJobManagerDialog dialog("Job manager", &owner.window);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(waitFor([&] { return windowManagerStates(dialog.winId()).contains("ABOVE"); }));
+        // Moved by the user over the middle of its owner, where the box opens.
+        dialog.move(owner.window.frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+
+        InfoBoxDialog box(&owner.window);
+        box.setText("Merge refused: the files do not fit together.");
+        box.addButton("Close", QMessageBox::AcceptRole);
+        ModalAnswerer answers;
+        bool above = false;
+        QStringList dialogStates;
+        answers.answerWith([&](QWidget *modal) {
+            const QList<WId> order = stackingOrder();
+            if (!order.contains(modal->winId()) || !modal->isActiveWindow())
+                return false;
+            dialogStates = windowManagerStates(dialog.winId());
+            // Above it in the window manager's stacking, and what the screen shows there.
+            above = order.indexOf(modal->winId()) > order.indexOf(dialog.winId())
+                && screenRect(modal).intersects(dialog.frameGeometry()) && shownAsRendered(modal);
+            saveScreenshot(grabScreen(), "jobmanager-under-modal-box");
+            static_cast<QMessageBox *>(modal)->buttons().first()->click();
+            return true;
+        });
+        box.exec();
+        QCOMPARE(answers.seen().size(), 1);
+        QVERIFY2(above, qPrintable(dialogStates.join(' ')));
+        QVERIFY(!dialogStates.contains("ABOVE"));
+        QVERIFY(waitFor([&] { return windowManagerStates(dialog.winId()).contains("ABOVE"); }));
+    }
+};
+VEXO_TEST_CLASS(JobManagerWindow)
+
+#include "tst_jobmanagerwindow.moc"
