@@ -280,7 +280,8 @@ private slots:
         target.video.pictureSize = QSize(320, 240);
         target.audio.codec = fetched<QString>("audio");
         QString refusal = "stale";
-        const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 0, 0, 0, refusal);
+        // A trial of 50 frames from 7 s in.
+        const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 50, 0, 7, refusal);
         QStringList road;
         for (const EncodingStep &step : steps)
             road << Encoder::engineName(step.type);
@@ -295,10 +296,31 @@ private slots:
             QVERIFY(steps[0].arguments.join(' ').contains("-dvd-device /media/dvd -aid 128"));
             QCOMPARE(steps[1].arguments.mid(0, 3), QStringList({"-y", "-i", steps[0].output}));
             QCOMPARE(steps[1].arguments.last(), QString("/out/movie.x"));
+            // The copy starts at the position; the encode reads the copy from its start.
+            QVERIFY(steps[0].arguments.join(' ').contains("-ss 7"));
+            QVERIFY(!steps[1].arguments.contains("-ss"));
         } else if (steps.size() == 1) {
             QCOMPARE(steps[0].output, QString("/out/movie.x"));
             QVERIFY(steps[0].arguments.contains(dvd ? "/media/dvd" : "/media/clip.avi"));
         }
+    }
+
+    // The panel's question whether a codec goes with a container is about the codecs asked:
+    // the job's own profile (whose codec an empty choice would take) has no say, and stays.
+    void roadRefusalAsksAboutTheChoice()
+    {
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+        setClipSource(e.encoder, "/media/clip.avi");
+        for (int type : {int(EngineType::MEncoder), int(EngineType::FFmpeg)}) {
+            EncoderProfile &profile = e->jobData(type)->target.profile;
+            profile.level = 2;
+            profile.videoCodec = "x264";
+        }
+        QCOMPARE(e->roadRefusal("mp3", "", "mp3"), QString());
+        QVERIFY(!e->roadRefusal("mp3", "x264", "mp3").isEmpty());
+        QCOMPARE(e->jobData(EngineType::FFmpeg)->target.profile.level, 2);
     }
 };
 
