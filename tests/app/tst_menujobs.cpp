@@ -53,6 +53,17 @@ QJsonArray probeStreams(const QString &path)
     return QJsonDocument::fromJson(out.toUtf8()).object().value("streams").toArray();
 }
 
+// Answers the start failure box and keeps its detailed text.
+void keepDetails(ModalAnswerer &answerer, QString *detailed)
+{
+    answerer.answerWith([detailed](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        *detailed = box ? box->detailedText() : QString();
+        modal->close();
+        return true;
+    });
+}
+
 QJsonObject firstStream(const QString &path, const QString &type)
 {
     for (const QJsonValue &stream : probeStreams(path))
@@ -177,10 +188,15 @@ private slots:
         Fixture fixture("a<b>c", "/proc/vexo-no-folder");
         fixture.window->mervoEncoderWidget()->mervoEncoder()->source().video.standard = "PAL";
         ModalAnswerer answerer;
+        QString detailed;
+        keepDetails(answerer, &detailed);
         QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
         QCOMPARE(answerer.seen().size(), 1);
         QVERIFY(answerer.seen().at(0).text.startsWith(text));
         QCOMPARE(answerer.seen().at(0).informativeText, informative);
+        // The reason, not only that the folder cannot be made.
+        QVERIFY2(detailed.contains("/proc/vexo-no-folder") && detailed.contains("cannot be created"),
+                 qPrintable(detailed));
         QCOMPARE(fixture.status(), QString("Encoding job has been cancelled (output directory not valid)"));
         QVERIFY(fixture.manager()->jobs().isEmpty());
     }
@@ -197,12 +213,7 @@ private slots:
         }
         QString detailed;
         ModalAnswerer answerer;
-        answerer.answerWith([&](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            detailed = box ? box->detailedText() : QString();
-            modal->close();
-            return true;
-        });
+        keepDetails(answerer, &detailed);
         QVERIFY(QMetaObject::invokeMethod(fixture.window, "jobEncodeXvid"));
         QCOMPARE(answerer.seen().size(), 1);
         QCOMPARE(answerer.seen().at(0).informativeText,
