@@ -15,6 +15,7 @@
 #include "player/playerwidget.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/mervoencoderwidget.h"
+#include "enginetesting.h"
 #include "outputreport.h"
 #include "testmedia.h"
 #include "testregistry.h"
@@ -199,6 +200,29 @@ private slots:
                  qPrintable(detailed));
         QCOMPARE(fixture.status(), QString("Encoding job has been cancelled (output directory not valid)"));
         QVERIFY(fixture.manager()->jobs().isEmpty());
+    }
+
+    // Two jobs queued into one name before the first has written anything: the second takes
+    // the next name.
+    void queuedJobsKeepTheirNames()
+    {
+        Fixture fixture;
+        {
+            FileChooserScript chooser;
+            chooser.answer(writeEngineScript("ffmpeg-slow-menu-jobs",
+                "case \"$*\" in *\" -fs \"*) ;; *standard*) sleep 2;; esac\nexec /usr/bin/ffmpeg \"$@\""));
+            ModalAnswerer readiness;
+            fixture.window->ffmpegPathAction->trigger();
+        }
+        QVERIFY(fixture.open(TestMedia::standardAvi(), false));
+        QVERIFY(QMetaObject::invokeMethod(fixture.window, "jobEncodeVcd"));
+        QVERIFY(QMetaObject::invokeMethod(fixture.window, "jobEncodeVcd"));
+        QStringList outputs;
+        for (MervoJob *job : fixture.manager()->jobs())
+            outputs << job->tasks().first()->taskData->at(TaskDataSlot::OutputPath).toString();
+        QCOMPARE(outputs, QStringList({fixture.target.filePath("standard.mpg"),
+                                       fixture.target.filePath("standard (1).mpg")}));
+        QVERIFY(fixture.jobsDone());
     }
 
     // An engine that cannot run the job refuses it with the reason before anything is queued.
