@@ -28,12 +28,11 @@ QString configuredPath(Engine engine)
 }
 
 template <class Builder>
-void prefetch(const Builder &builder, void (Builder::*command)(QString &, QStringList &) const)
+EngineQueryPrefetch::Command command(const Builder &builder, void (Builder::*make)(QString &, QStringList &) const)
 {
-    QString program;
-    QStringList arguments;
-    (builder.*command)(program, arguments);
-    SyncRunner::prefetchQuery(program, arguments);
+    EngineQueryPrefetch::Command made;
+    (builder.*make)(made.program, made.arguments);
+    return made;
 }
 
 template <class Builder>
@@ -43,25 +42,46 @@ Builder at(const QString &path)
     builder.setBinary(path);
     return builder;
 }
+
+InterfaceMplayer mplayerAt(const QString &path)
+{
+    InterfaceMplayer mplayer;
+    mplayer.setBinary(path);
+    return mplayer;
+}
 } // namespace
+
+QList<EngineQueryPrefetch::Command> EngineQueryPrefetch::queries()
+{
+    const auto ffmpeg = at<InterfaceFFmpeg>(configuredPath(EnginePaths::FFmpeg));
+    Command mplayer;
+    mplayerAt(configuredPath(EnginePaths::MPlayer)).cliCmdGetStatus(&mplayer.program, &mplayer.arguments);
+    return {command(ffmpeg, &InterfaceFFmpeg::cliCmdGetVersion),
+            command(ffmpeg, &InterfaceFFmpeg::cliCmdGetCodecs),
+            command(ffmpeg, &InterfaceFFmpeg::cliCmdGetMuxers),
+            command(at<InterfaceMEncoder>(configuredPath(EnginePaths::MEncoder)), &InterfaceMEncoder::cliCmdGetStatus),
+            command(at<InterfaceFFprobe>(configuredPath(EnginePaths::FFprobe)), &InterfaceFFprobe::cliCmdGetStatus),
+            command(at<InterfaceMediaInfo>(configuredPath(EnginePaths::MediaInfo)),
+                    &InterfaceMediaInfo::cliCmdGetStatus),
+            command(at<InterfaceX264>(configuredPath(EnginePaths::X264)), &InterfaceX264::cliCmdGetStatus),
+            command(at<InterfaceMKVmerge>(configuredPath(EnginePaths::MKVmerge)), &InterfaceMKVmerge::cliCmdGetStatus),
+            mplayer};
+}
+
+EngineQueryPrefetch::Command EngineQueryPrefetch::fontCacheRun()
+{
+    Command run;
+    mplayerAt(configuredPath(EnginePaths::MPlayer)).cliCmdUpdateFontCache(&run.program, &run.arguments);
+    return run;
+}
 
 void EngineQueryPrefetch::start()
 {
-    const auto ffmpeg = at<InterfaceFFmpeg>(configuredPath(EnginePaths::FFmpeg));
-    prefetch(ffmpeg, &InterfaceFFmpeg::cliCmdGetVersion);
-    prefetch(ffmpeg, &InterfaceFFmpeg::cliCmdGetCodecs);
-    prefetch(ffmpeg, &InterfaceFFmpeg::cliCmdGetMuxers);
-    prefetch(at<InterfaceMEncoder>(configuredPath(EnginePaths::MEncoder)), &InterfaceMEncoder::cliCmdGetStatus);
-    prefetch(at<InterfaceFFprobe>(configuredPath(EnginePaths::FFprobe)), &InterfaceFFprobe::cliCmdGetStatus);
-    prefetch(at<InterfaceMediaInfo>(configuredPath(EnginePaths::MediaInfo)), &InterfaceMediaInfo::cliCmdGetStatus);
-    prefetch(at<InterfaceX264>(configuredPath(EnginePaths::X264)), &InterfaceX264::cliCmdGetStatus);
-    prefetch(at<InterfaceMKVmerge>(configuredPath(EnginePaths::MKVmerge)), &InterfaceMKVmerge::cliCmdGetStatus);
-    InterfaceMplayer mplayer;
-    mplayer.setBinary(configuredPath(EnginePaths::MPlayer));
-    QString program;
-    QStringList arguments;
-    mplayer.cliCmdGetStatus(&program, &arguments);
-    SyncRunner::prefetchQuery(program, arguments);
+    for (const Command &query : queries())
+        SyncRunner::prefetchQuery(query.program, query.arguments);
+    // The window builds MPlayer's font cache once it has the answers: that run goes now too.
+    const Command fontCache = fontCacheRun();
+    SyncRunner::prefetchRun(fontCache.program, fontCache.arguments);
 }
 
 void EngineQueryPrefetch::stop()

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QList>
+#include <QString>
+#include <QStringList>
+
 // At start-up the shell, the encoder and the player panel each check their engines with
 // one status query or more, one after the other. Starting every such query at once, before
 // any of them is asked, lets the engines answer side by side; each later query takes the
@@ -7,7 +11,17 @@
 class EngineQueryPrefetch
 {
 public:
-    // Starts the status queries of the seven engines at the paths the program will use.
+    struct Command
+    {
+        QString program;
+        QStringList arguments;
+    };
+    // The status queries of the seven engines at the paths the program will use.
+    static QList<Command> queries();
+    // The run that builds MPlayer's font cache, which the window makes once it has them.
+    static Command fontCacheRun();
+
+    // Starts the queries and the font-cache run.
     static void start();
     // Ends the runs that nobody asked for (a path that changed meanwhile).
     static void stop();

@@ -10,6 +10,7 @@
 #include "encoding/mervojobmanagerdialog.h"
 #include "encoding/mervojobmanagerwidget.h"
 #include "engines/engineobjects.h"
+#include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
 #include "jobs/mervojobmanager.h"
@@ -26,8 +27,11 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace {
+// How often a close that waits for a load asks again.
+constexpr int kCloseRetryMs = 50;
 constexpr int PlayerWidth = 320;
 constexpr int PlayerHeight = 240;
 constexpr int MEncoderType = 1;
@@ -285,6 +289,14 @@ bool MainWindow::confirmAbortJobs()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // A load in progress (or a split's analysis) runs inside this window's event handling:
+    // the window closes once it is over (a DVD load stops before its next title).
+    if (PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active()) {
+        event->ignore();
+        m_playerWidget->stopLoadDvd();
+        QTimer::singleShot(kCloseRetryMs, this, &QWidget::close);
+        return;
+    }
     if (!confirmAbortJobs()) {
         event->ignore();
         if (!m_encoderWidget->isRunning()) {

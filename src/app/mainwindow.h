@@ -2,6 +2,7 @@
 
 #include "app/enginepaths.h"
 #include "app/enginereadiness.h"
+#include "engines/interfacestatus.h"
 #include "jobs/encodingtaskdata.h"
 #include "jobs/preferences.h"
 
@@ -54,9 +55,12 @@ public:
     void log(const QString &text, int level);
     void applyVerbosity();
     bool enginesReady();
-    // The extended window checks its seven engines; the opening commands of both windows run
-    // the check of the window they belong to.
-    virtual void checkEnginesReady();
+    // Copies of the status records the engines' status windows show.
+    InterfaceStatus ffmpegStatus() const;
+    InterfaceStatus mencoderStatus() const;
+    // The five engines every window needs. Not virtual: a command the extended window
+    // inherits (opening a media file) runs this check, its own commands run its own.
+    void checkEnginesReady();
 
     // Read by the shell and the tests.
     bool saveSettingsOnExit() const { return m_saveSettingsOnExit; }
@@ -229,8 +233,11 @@ protected:
     // the five engines the window needs is missing.
     void reportReadiness(const QList<EngineReadiness::Item> &boxItems,
                          const QList<EngineReadiness::Item> &logItems);
+    // A copy of an encoding engine's (type 1 to 4) last status query; a reset record for an
+    // engine that was never set up.
+    InterfaceStatus engineStatus(int type) const;
     // The status and capability windows of an encoding engine (type 1 to 4).
-    void showEncoderStatus(const QString &engineName, int type);
+    void showEncoderStatus(const QString &engineName, InterfaceStatus status);
     void showEncoderCapability(const QString &engineName, int type);
     void setCapabilityEntries();
     // The encoder of the panel: it holds the records of all four encoding engines.

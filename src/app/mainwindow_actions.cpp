@@ -2,6 +2,7 @@
 
 #include "app/appidentity.h"
 #include "encoder/mervoencoder.h"
+#include "encoder/records/enginetype.h"
 #include "encoding/encoderwidget.h"
 #include "app/encodercapabilitydialog.h"
 #include "app/encoderstatusdialog.h"
@@ -313,10 +314,24 @@ void MainWindow::updateJobManagerMenu()
     showJobManagerAction->setChecked(!m_jobManagerDialog->isHidden());
 }
 
-void MainWindow::showEncoderStatus(const QString &engineName, int type)
+InterfaceStatus MainWindow::engineStatus(int type) const
 {
     const InterfaceStatus *found = encoder()->interfaceStatus(type);
-    InterfaceStatus status = found ? *found : InterfaceStatus();
+    return found ? *found : InterfaceStatus();
+}
+
+InterfaceStatus MainWindow::ffmpegStatus() const
+{
+    return engineStatus(EngineType::FFmpeg);
+}
+
+InterfaceStatus MainWindow::mencoderStatus() const
+{
+    return engineStatus(EngineType::MEncoder);
+}
+
+void MainWindow::showEncoderStatus(const QString &engineName, InterfaceStatus status)
+{
     EncoderStatusDialog dialog(engineName, &status, this);
     dialog.exec();
 }
@@ -332,9 +347,9 @@ void MainWindow::showEncoderCapability(const QString &engineName, int type)
     dialog.exec();
 }
 
-void MainWindow::showFFmpegStatus() { showEncoderStatus(QStringLiteral("FFmpeg"), 2); }
+void MainWindow::showFFmpegStatus() { showEncoderStatus(QStringLiteral("FFmpeg"), ffmpegStatus()); }
 void MainWindow::showFFmpegCapability() { showEncoderCapability(QStringLiteral("FFmpeg"), 2); }
-void MainWindow::showMEncoderStatus() { showEncoderStatus(QStringLiteral("MEncoder"), 1); }
+void MainWindow::showMEncoderStatus() { showEncoderStatus(QStringLiteral("MEncoder"), mencoderStatus()); }
 void MainWindow::showMEncoderCapability() { showEncoderCapability(QStringLiteral("MEncoder"), 1); }
 
 void MainWindow::showPlayerStatus()

@@ -13,6 +13,7 @@
 #include "engines/ffprobedata.h"
 #include "engines/mediainfodata.h"
 #include "jobs/filechooser.h"
+#include "jobs/rawnamealiases.h"
 #include "player/mervoplayerwidget.h"
 
 #include <QAction>
@@ -35,6 +36,9 @@ constexpr int ZoomCount = 7;
 
 bool MainWindow::readyToOpen()
 {
+    // One load at a time: the window keeps handling events while one runs.
+    if (PlayerWidget::loadsInProgress() > 0)
+        return false;
     if (enginesReady())
         return true;
     checkEnginesReady();
@@ -88,7 +92,8 @@ void MainWindow::openFile()
 {
     if (!readyToOpen())
         return;
-    QString start = QFileInfo(QFileInfo(m_filePath).absolutePath()).canonicalFilePath();
+    // The folder the last file is in; for an alias, the folder of the file it stands for.
+    QString start = QFileInfo(RawNameAliases::realFolder(m_filePath)).canonicalFilePath();
     if (m_filePath.isEmpty() || start.isEmpty())
         start = desktopFolder();
     const QString file = FileChooser::openFileName(this, tr("Open media file"), start, QString());

@@ -3,8 +3,10 @@
 
 #include "app/applogging.h"
 #include "app/mainwindow.h"
+#include "app/recentlist.h"
 #include "app/shellsettings.h"
 #include "jobs/infoboxdialog.h"
+#include "jobs/rawnamealiases.h"
 #include "encoding/advancedmonitorwidget.h"
 
 #include <QDir>
@@ -12,6 +14,8 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 using EnginePaths::ExternalsRow;
@@ -129,7 +133,14 @@ bool MainWindow::saveSettings()
     settings.endGroup();
     settings.setValue(QStringLiteral("Input/DVD"), m_dvdPath);
     settings.setValue(QStringLiteral("Input/file"), m_filePath);
-    settings.setValue(QStringLiteral("Input/recent"), m_recent);
+    // An alias lasts as long as this run: at the next one its entry would name nothing.
+    QStringList recent = m_recent;
+    recent.erase(std::remove_if(recent.begin(), recent.end(),
+                                [](const QString &entry) {
+                                    return RawNameAliases::isAlias(RecentList::parse(entry).path);
+                                }),
+                 recent.end());
+    settings.setValue(QStringLiteral("Input/recent"), recent);
     settings.setValue(QStringLiteral("Output/target folder"), m_targetFolder);
     settings.setValue(QStringLiteral("Output/target name"), m_targetName);
     settings.beginGroup(QStringLiteral("Advanced Monitor"));

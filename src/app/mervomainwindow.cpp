@@ -213,14 +213,26 @@ void MervoMainWindow::clearAllSettings()
     clearSettingsAndRestart(AppIdentity::applicationTitle());
 }
 
+bool MervoMainWindow::readyToOpen()
+{
+    // A missing base engine is reported with the window's own check, x264 and MKVmerge
+    // included; opening a media file is the base window's command and runs the base check.
+    if (enginesReady())
+        return true;
+    checkEnginesReady();
+    return false;
+}
+
 void MervoMainWindow::openDvd()
 {
-    openDvdFolder(true);
+    if (readyToOpen())
+        openDvdFolder(true);
 }
 
 void MervoMainWindow::openRecentMovie()
 {
-    openRecentEntry(true);
+    if (readyToOpen())
+        openRecentEntry(true);
 }
 
 void MervoMainWindow::jobMergeMedia()
@@ -366,9 +378,19 @@ void MervoMainWindow::setMKVmergeBinPath()
 }
 
 
-void MervoMainWindow::showMKVmergeStatus() { showEncoderStatus(QStringLiteral("MKVmerge"), MKVmergeType); }
+InterfaceStatus MervoMainWindow::x264Status() const
+{
+    return engineStatus(X264Type);
+}
+
+InterfaceStatus MervoMainWindow::mkvmergeStatus() const
+{
+    return engineStatus(MKVmergeType);
+}
+
+void MervoMainWindow::showMKVmergeStatus() { showEncoderStatus(QStringLiteral("MKVmerge"), mkvmergeStatus()); }
 void MervoMainWindow::showMKVmergeCapability() { showEncoderCapability(QStringLiteral("MKVmerge"), MKVmergeType); }
-void MervoMainWindow::showX264Status() { showEncoderStatus(QStringLiteral("x264"), X264Type); }
+void MervoMainWindow::showX264Status() { showEncoderStatus(QStringLiteral("x264"), x264Status()); }
 void MervoMainWindow::showX264Capability() { showEncoderCapability(QStringLiteral("x264"), X264Type); }
 // The extended edition's About and Credits are the help boxes' own (they name x264 and
 // MKVmerge); the update check is the same dialog.

@@ -16,9 +16,12 @@ public:
     explicit MervoMainWindow(QWidget *parent = nullptr);
 
     void initialize();
-    void checkEnginesReady() override;
+    // The five engines of the base check and x264 and MKVmerge.
+    void checkEnginesReady();
     QString engineVersion(int type) const;
     QString engineBinary(int type) const;
+    InterfaceStatus x264Status() const;
+    InterfaceStatus mkvmergeStatus() const;
 
 signals:
     void encodingComplete(MervoProcess *process);
@@ -32,6 +35,10 @@ public:
     QAction *ffmpegPathAction = nullptr, *mencoderPathAction = nullptr, *x264PathAction = nullptr,
             *mkvmergePathAction = nullptr, *mplayerPathAction = nullptr,
             *mediaInfoPathAction = nullptr, *ffprobePathAction = nullptr;
+
+private:
+    // False, after the readiness check, when a base engine is not ready.
+    bool readyToOpen();
 
 private slots:
     void aboutMervo();

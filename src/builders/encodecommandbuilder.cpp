@@ -8,12 +8,18 @@ void EncodeCommandBuilder::init(const QString &binary, EngineCapabilities *capab
     pass = 1;
 }
 
-void EncodeCommandBuilder::addSharedAliases()
+void EncodeCommandBuilder::initMuxerAliases()
 {
+    muxerAliases.clear();
     addAliases(muxerAliases, {
         {"mkv", {"matroska"}},
         {"wmv", {"asf"}},
     });
+}
+
+void EncodeCommandBuilder::initVideoCodecAliases()
+{
+    videoCodecAliases.clear();
     addAliases(videoCodecAliases, {
         {"dv", {"dvvideo"}},
         {"theora", {"libtheora"}},

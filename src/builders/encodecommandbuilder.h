@@ -11,13 +11,15 @@ public:
     void init(const QString &binary, EngineCapabilities *capabilities, EncodingJob *data,
               InterfaceStatus *status);
 
+    // The program's names for the engine's names that both encode engines share: those of
+    // the containers and of the video codecs (the audio names differ per engine). Each
+    // first empties its table.
+    void initMuxerAliases();
+    void initVideoCodecAliases();
+
     int passes = 1; // passes of the next encode
     int pass = 1;   // the pass being built, counted from 1
 
 protected:
     EncodeCommandBuilder() = default;
-
-    // The program's names for the engine's names that both encode engines share: those of
-    // the containers and of the video codecs (the audio names differ per engine).
-    void addSharedAliases();
 };

@@ -39,11 +39,10 @@ void InterfaceFFmpeg::initAudioCodecAliases()
 
 void InterfaceFFmpeg::initVocabulary()
 {
-    muxerAliases.clear();
-    videoCodecAliases.clear();
-    addSharedAliases();
+    initVideoCodecAliases();
     initAudioCodecAliases();
     subtitleCodecAliases.clear();
+    initMuxerAliases();
 
     supportedMuxers = QStringList{
         "3g2", "3gp", "ac3", "adts", "aiff", "amr", "asf", "au", "avi", "avm2", "dts", "dv",

@@ -20,7 +20,8 @@ InterfaceMEncoder::InterfaceMEncoder()
 
 void InterfaceMEncoder::initVocabulary()
 {
-    addSharedAliases();
+    initMuxerAliases();
+    initVideoCodecAliases();
     addAliases(audioCodecAliases, {
         {"aac", {"faac", "libfaac"}},
         {"aac_lr", {"faac", "libfaac"}},
@@ -103,9 +104,9 @@ QStringList InterfaceMEncoder::muxers() const
         else
             result << muxer;
     }
+    // "avi" and "mpeg" are MEncoder's own formats and libavformat's, so each comes twice;
+    // the lists offered to the user drop the repeats.
     result.sort(Qt::CaseSensitive);
-    // "avi" and "mpeg" are MEncoder's own formats and libavformat's: one container each.
-    result.removeDuplicates();
     return result;
 }
 

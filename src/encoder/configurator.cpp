@@ -1,6 +1,5 @@
 #include "encoder/configurator.h"
 
-#include "builders/interfacemencoder.h"
 #include "encoder/encoder.h"
 #include "encoder/encoderlogging.h"
 #include "encoder/profiletexts.h"
@@ -27,6 +26,18 @@ Configurator::Configurator(Encoder *encoder, QObject *parent)
     : QObject(parent), m_encoder(encoder), m_source(&encoder->source()),
       m_levels{EncoderProfile::LevelNone, 1, 2, 3, EncoderProfile::LevelAudioCopy}
 {
+    initVideoPresets();
+    initAudioPresets();
+}
+
+void Configurator::initVideoPresets()
+{
+    m_presets.initVideoPresets();
+}
+
+void Configurator::initAudioPresets()
+{
+    m_presets.initAudioPresets();
 }
 
 Configurator::~Configurator() = default;
@@ -47,24 +58,10 @@ bool Configurator::copiesDvdAudio(const QString &audio) const
     });
 }
 
-QStringList Configurator::availableMuxers() const
-{
-    // MEncoder's containers do not depend on what the engine reported, so a builder of our
-    // own gives the same list as the encoder's.
-    QStringList muxers = InterfaceMEncoder().muxers();
-    if (m_source->noVideo && m_source->kind != SourceKind::Unset) {
-        const QStringList audioOnly = {"wav", "mp3", "m4a", "au", "ac3"};
-        muxers.removeIf([&](const QString &muxer) { return !audioOnly.contains(muxer); });
-    }
-    if (isDvdSource())
-        removeAll(muxers, {"ogg", "webm"});
-    return muxers;
-}
-
 QStringList Configurator::muxers() const
 {
     QStringList result;
-    for (const QString &muxer : availableMuxers()) {
+    for (const QString &muxer : m_encoder->availableMuxers()) {
         if (!result.contains(muxer)
             && (!compatibleVideoCodecs(muxer).isEmpty() || !compatibleAudioCodecs(muxer).isEmpty()))
             result << muxer;

@@ -24,8 +24,6 @@ public:
     explicit Configurator(Encoder *encoder, QObject *parent = nullptr);
     ~Configurator() override;
 
-    // The containers MEncoder can write for the encoder's current source.
-    QStringList availableMuxers() const;
     QStringList muxers() const;
     QStringList muxerChoices() const;
     QStringList videoCodecChoices(const QString &muxer) const;
@@ -57,6 +55,10 @@ public:
                          const QString &video, const QString &audio) const;
     static QString profileTitle(const EncoderProfile &profile);
     static QSize roundFrameSize(const QSize &size);
+
+    // Fill the preset tables (the constructor does); a repeated call leaves the same table.
+    void initVideoPresets();
+    void initAudioPresets();
 
     ProfileGroup &profileGroup() { return m_group; }
     const PresetTables &presets() const { return m_presets; }

@@ -320,6 +320,22 @@ int Encoder::subtitleStreamCount() const
 
 // --- availability ----------------------------------------------------------------------
 
+QStringList Encoder::availableMuxers() const
+{
+    // MEncoder's containers come from its vocabulary, not from what the engine reported:
+    // before the engine is set up, a builder of our own gives the same list.
+    QStringList muxers = m_mencoder ? m_mencoder->muxers() : InterfaceMEncoder().muxers();
+    if (m_source.noVideo && m_source.kind != SourceKind::Unset) {
+        static const QStringList audioOnly = {"wav", "mp3", "m4a", "au", "ac3"};
+        muxers.removeIf([](const QString &muxer) { return !audioOnly.contains(muxer); });
+    }
+    if (m_source.kind == SourceKind::Dvd)
+        muxers.removeIf([](const QString &muxer) {
+            return muxer == QLatin1String("ogg") || muxer == QLatin1String("webm");
+        });
+    return muxers;
+}
+
 bool Encoder::isMuxerSupported(int type, const QString &muxer)
 {
     if (!knownEngine(type))

@@ -4,6 +4,7 @@
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
+#include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/jobmanager.h"
 
@@ -89,8 +90,7 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     // The input's first packets come with its analysis: the first volume, copied from the
     // start, begins at the reference stream's first key packet among them.
     QList<FFprobePacket> firstPackets;
-    if (!m_ffprobe->loadWithPackets(input, firstPackets, QString(), QStringLiteral("%+#%1").arg(InputHeadPackets))
-        && !m_ffprobe->load(input)) {
+    if (!analyseInput(firstPackets)) {
         m_console->log(LogLevel::Quiet, tr("Failed to start split: could not analyze input media file"));
         return;
     }
@@ -124,6 +124,14 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     startNextJob();
 }
 
+// The window handles its events while FFprobe reads the input.
+bool MediaSplitter::analyseInput(QList<FFprobePacket> &firstPackets)
+{
+    const SyncRunner::LoadScope scope;
+    return m_ffprobe->loadWithPackets(m_input, firstPackets, QString(), QStringLiteral("%+#%1").arg(InputHeadPackets))
+           || m_ffprobe->load(m_input);
+}
+
 QString MediaSplitter::chooseReferenceStreams(int &index) const
 {
     // A cover picture is a video stream of one packet: it cannot tell where a volume ends.
@@ -152,16 +160,19 @@ double MediaSplitter::firstCopiedTime(const QList<FFprobePacket> &packets, int s
     return qQNaN();
 }
 
+QString MediaSplitter::inputWindowIntervals(double second, double inputStart)
+{
+    const QString end = secondsText(inputStart + second + InputWindowSeconds);
+    if (second <= InputWindowSeconds)
+        return QLatin1Char('%') + end;
+    return secondsText(inputStart + second - InputWindowSeconds) + QLatin1Char('%') + end;
+}
+
 QList<FFprobePacket> MediaSplitter::inputWindow(double second)
 {
     QList<FFprobePacket> window;
-    const double windowEnd = m_inputStart + second + InputWindowSeconds;
-    const QString intervals =
-        second <= InputWindowSeconds
-            ? QLatin1Char('%') + secondsText(windowEnd)
-            : secondsText(m_inputStart + second - InputWindowSeconds) + QLatin1Char('%')
-                  + secondsText(windowEnd);
-    m_ffprobe->readPackets(window, m_input, m_referenceStreams, intervals);
+    m_ffprobe->readPackets(window, m_input, m_referenceStreams,
+                           inputWindowIntervals(second, m_inputStart));
     return window;
 }
 
@@ -350,6 +361,7 @@ MediaSplitter::VolumeSpan MediaSplitter::volumeSpan(double startSecond, double i
 
 void MediaSplitter::fail(const QString &text)
 {
+    dropTrialCopies();
     m_console->log(LogLevel::Quiet, text);
     emit finished();
 }
@@ -372,27 +384,10 @@ void MediaSplitter::startNextJob()
                        << m_input << m_partBaseName;
     ++m_currentVolume;
 
-    // The previous volume's end is where this one starts (the input's start for the first).
     const QString inputName = QFileInfo(m_input).fileName();
-    if (!m_currentOutput.isEmpty()) {
-        VolumeSpan span;
-        if (!locateVolume(span))
-            return;
-        m_position = span.end;
-        m_volumeBegin = span.begin;
-    }
-    if (m_position >= m_duration) {
-        fail(tr("Warning: done in %1 part instead of %2, terminating split of %3")
-                 .arg(m_currentVolume - 1)
-                 .arg(m_volumeCount)
-                 .arg(inputName));
-        return;
-    }
     double second = 0.0;
-    if (!chooseStartSecond(second, m_position)) {
-        fail(tr("Failed (position error) to continue split of %1").arg(inputName));
+    if (!prepareVolume(second))
         return;
-    }
     m_volumeStartSecond = second;
 
     m_currentOutput = QStringLiteral("%1/%2%3.%4")
@@ -420,12 +415,67 @@ void MediaSplitter::startNextJob()
         return;
     }
     m_currentJob = job;
+    prefetchTrialCopies(expectedSize);
     if (m_currentVolume == 1)
         emit started();
     if (job->isFinished())
         startNextJob();
     else
         connect(job, &Job::finished, this, &MediaSplitter::startNextJob);
+}
+
+// Where the new volume starts: the previous volume's end (the input's start for the first).
+// The window handles its events while the engines measure; false after failing the split.
+bool MediaSplitter::prepareVolume(double &second)
+{
+    const SyncRunner::LoadScope scope;
+    const QString inputName = QFileInfo(m_input).fileName();
+    if (!m_currentOutput.isEmpty()) {
+        VolumeSpan span;
+        if (!locateVolume(span))
+            return false;
+        m_position = span.end;
+        m_volumeBegin = span.begin;
+    }
+    if (m_position >= m_duration) {
+        fail(tr("Warning: done in %1 part instead of %2, terminating split of %3")
+                 .arg(m_currentVolume - 1)
+                 .arg(m_volumeCount)
+                 .arg(inputName));
+        return false;
+    }
+    const bool chosen = chooseStartSecond(second, m_position);
+    dropTrialCopies();
+    if (!chosen) {
+        fail(tr("Failed (position error) to continue split of %1").arg(inputName));
+        return false;
+    }
+    return true;
+}
+
+// While a volume is copied, the trial copies for the next one start from the seconds around
+// where the volume should end, judged by its share of the input's size: the next volume's
+// choice then takes their answers instead of waiting for FFmpeg after the copy.
+void MediaSplitter::prefetchTrialCopies(qint64 expectedSize)
+{
+    if (m_currentVolume >= m_volumeCount || m_referenceStreams.isEmpty() || m_inputSize <= 0)
+        return;
+    const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
+    const double end = begin + m_duration * double(expectedSize) / double(m_inputSize);
+    for (int offset : {0, -1, 1}) {
+        const double second = startSecond(end) + offset;
+        if (second <= m_volumeStartSecond)
+            continue;
+        m_trialSeconds.append(startTimeText(second));
+        m_ffmpeg->prefetchFirstCopiedPacket(m_input, m_trialSeconds.last(), m_referenceStreams);
+    }
+}
+
+void MediaSplitter::dropTrialCopies()
+{
+    for (const QString &second : std::as_const(m_trialSeconds))
+        m_ffmpeg->dropFirstCopiedPacket(m_input, second, m_referenceStreams);
+    m_trialSeconds.clear();
 }
 
 double MediaSplitter::startSecond(double position)

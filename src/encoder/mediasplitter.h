@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QtNumeric>
 #include <QString>
+#include <QStringList>
 
 class FFmpeg;
 class FFprobe;
@@ -75,6 +76,9 @@ public:
     // Whether packets read up to a volume's end, `tail`, begin early enough to hold its last
     // packets: at or before `tailStart`.
     static bool tailCovers(const QList<FFprobePacket> &tail, double tailStart);
+    // FFprobe's read intervals for the input's packets around a second (counted from the
+    // input's start): 20 s on either side, from the beginning when the second is that early.
+    static QString inputWindowIntervals(double second, double inputStart);
 
 signals:
     void finished();
@@ -99,6 +103,10 @@ private:
     // Also gives the stream's index (-1 with none).
     QString chooseReferenceStreams(int &index) const;
     void fail(const QString &text);
+    bool analyseInput(QList<FFprobePacket> &firstPackets);
+    bool prepareVolume(double &second);
+    void prefetchTrialCopies(qint64 expectedSize);
+    void dropTrialCopies();
 
     FFmpeg *m_ffmpeg;
     FFprobe *m_ffprobe;
@@ -131,4 +139,6 @@ private:
     QString m_partSuffix;
     int m_volumeCount = 0;
     qint64 m_volumeSize = 0;
+    // The start positions of the trial copies started while the current volume is copied.
+    QStringList m_trialSeconds;
 };

@@ -8,6 +8,36 @@ MervoConfigurator::MervoConfigurator(Encoder *encoder, QObject *parent)
     : Configurator(encoder, parent)
 {
     m_levels.insert(EncoderProfile::LevelUser);
+    initPictureSizes();
+    initPresetLabels();
+    initProfileLabels();
+    initSamplingRates();
+}
+
+void MervoConfigurator::initPictureSizes()
+{
+    m_lists.initPictureSizes();
+}
+
+void MervoConfigurator::initPresetLabels()
+{
+    m_lists.initPresetLabels();
+}
+
+void MervoConfigurator::initProfileLabels()
+{
+    m_lists.initProfileLabels();
+}
+
+void MervoConfigurator::initSamplingRates()
+{
+    m_lists.initSamplingRates();
+}
+
+void MervoConfigurator::addIpodLimits()
+{
+    if (m_job)
+        m_lists.addIpodLimits(m_job->target.muxer);
 }
 
 MervoConfigurator::~MervoConfigurator() = default;
@@ -24,7 +54,7 @@ bool MervoConfigurator::buildOptions(int type, const QString &muxer, const QStri
     m_job = m_encoder->jobData(type);
     if (!m_job)
         return false;
-    m_lists.addIpodLimits(m_job->target.muxer);
+    addIpodLimits();
     const int last = lastProfile(muxer);
     if (!fillGroup(m_job, type, muxer, video, audio))
         return false;
@@ -74,14 +104,44 @@ void MervoConfigurator::seedFromPresets(const QString &muxer, const QString &vid
     }
 }
 
+std::unique_ptr<OptionItem> MervoConfigurator::addPictureOptions(const QString &video)
+{
+    return m_lists.addPictureOptions(video, *m_job, *m_source);
+}
+
+std::unique_ptr<OptionItem> MervoConfigurator::addVideoBitrateOptions(const QString &video)
+{
+    return m_lists.addVideoBitrateOptions(video, *m_job);
+}
+
+std::unique_ptr<OptionItem> MervoConfigurator::addQualityPresetOptions(const QString &video)
+{
+    return m_lists.addQualityPresetOptions(video, *m_job);
+}
+
+std::unique_ptr<OptionItem> MervoConfigurator::addProfileConstraintOptions(const QString &video)
+{
+    return m_lists.addProfileConstraintOptions(video, *m_job);
+}
+
+std::unique_ptr<OptionItem> MervoConfigurator::addSamplingOptions(const QString &audio)
+{
+    return m_lists.addSamplingOptions(audio, *m_job);
+}
+
+std::unique_ptr<OptionItem> MervoConfigurator::addAudioBitrateOptions(const QString &audio)
+{
+    return m_lists.addAudioBitrateOptions(audio, *m_job);
+}
+
 std::unique_ptr<OptionNode> MervoConfigurator::videoNode(const QString &video)
 {
     auto node = std::make_unique<OptionNode>(tr("Video: %1").arg(m_encoder->videoCodecShortName(video)));
-    node->items.push_back(m_lists.addPictureOptions(video, *m_job, *m_source));
-    node->items.push_back(m_lists.addVideoBitrateOptions(video, *m_job));
+    node->items.push_back(addPictureOptions(video));
+    node->items.push_back(addVideoBitrateOptions(video));
     if (video == QLatin1String("x264")) {
-        node->items.push_back(m_lists.addQualityPresetOptions(video, *m_job));
-        node->items.push_back(m_lists.addProfileConstraintOptions(video, *m_job));
+        node->items.push_back(addQualityPresetOptions(video));
+        node->items.push_back(addProfileConstraintOptions(video));
     }
     return node;
 }
@@ -89,10 +149,10 @@ std::unique_ptr<OptionNode> MervoConfigurator::videoNode(const QString &video)
 std::unique_ptr<OptionNode> MervoConfigurator::audioNode(const QString &audio)
 {
     auto node = std::make_unique<OptionNode>(tr("Audio: %1").arg(m_encoder->audioCodecShortName(audio)));
-    node->items.push_back(m_lists.addSamplingOptions(audio, *m_job));
+    node->items.push_back(addSamplingOptions(audio));
     // The lossless codecs have no bitrate to choose.
     if (audio != QLatin1String("alac") && audio != QLatin1String("flac"))
-        node->items.push_back(m_lists.addAudioBitrateOptions(audio, *m_job));
+        node->items.push_back(addAudioBitrateOptions(audio));
     return node;
 }
 
@@ -115,6 +175,16 @@ void MervoConfigurator::applySelection()
         }
     }
     saveLastUserProfile();
+}
+
+QString MervoConfigurator::presetText(const QString &name) const
+{
+    return m_lists.presetText(name);
+}
+
+QString MervoConfigurator::profileConstraintText(const QString &name) const
+{
+    return m_lists.profileConstraintText(name);
 }
 
 QString MervoConfigurator::valueText(int displayKind, const QVariant &value) const

@@ -30,6 +30,16 @@ public:
     // the user settings.
     void applySelection();
 
+    // The label tables (the constructor fills them; each first empties its table).
+    void initPictureSizes();
+    void initPresetLabels();
+    void initProfileLabels();
+    void initSamplingRates();
+    // For an "ipod" job: the iPod sizes and profile names, kept for later builds too.
+    void addIpodLimits();
+
+    QString presetText(const QString &name) const;
+    QString profileConstraintText(const QString &name) const;
     QString valueText(int displayKind, const QVariant &value) const;
     // The text of a value of an item: "Unreferenced item" for an item without choices.
     QString valueText(const OptionItem &item, const QVariant &value) const;
@@ -45,6 +55,14 @@ public:
     const UserOptionLists &optionLists() const { return m_lists; }
 
 private:
+    // The option items for the given codec, pointing into the job of the build that runs
+    // them (a build sets the job first).
+    std::unique_ptr<OptionItem> addPictureOptions(const QString &video);
+    std::unique_ptr<OptionItem> addVideoBitrateOptions(const QString &video);
+    std::unique_ptr<OptionItem> addQualityPresetOptions(const QString &video);
+    std::unique_ptr<OptionItem> addProfileConstraintOptions(const QString &video);
+    std::unique_ptr<OptionItem> addSamplingOptions(const QString &audio);
+    std::unique_ptr<OptionItem> addAudioBitrateOptions(const QString &audio);
     // The job's user settings from the presets of its level, where the presets have a codec.
     void seedFromPresets(const QString &muxer, const QString &video, const QString &audio);
     std::unique_ptr<OptionNode> videoNode(const QString &video);

@@ -105,12 +105,6 @@ bool strictlyBetween(double value, double low, double high)
 }
 } // namespace
 
-PresetTables::PresetTables()
-{
-    initVideoPresets();
-    initAudioPresets();
-}
-
 void PresetTables::initVideoPresets()
 {
     m_video.clear();

@@ -21,8 +21,7 @@ struct VideoInfo;
 class PresetTables
 {
 public:
-    PresetTables();
-
+    // Empty until filled: each init first empties its table, then enters the rows.
     void initVideoPresets();
     void initAudioPresets();
 

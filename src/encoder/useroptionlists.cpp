@@ -295,14 +295,6 @@ std::unique_ptr<OptionItem> listedNumber(T *target, int valueType, int displayKi
 }
 } // namespace
 
-UserOptionLists::UserOptionLists()
-{
-    initPictureSizes();
-    initPresetLabels();
-    initProfileLabels();
-    initSamplingRates();
-}
-
 void UserOptionLists::initPictureSizes()
 {
     m_pictureSizes.clear();

@@ -42,8 +42,7 @@ public:
         int defaultValue = 0;
     };
 
-    UserOptionLists();
-
+    // Empty until filled: each init first empties its table, then enters the rows.
     void initPictureSizes();
     void initPresetLabels();
     void initProfileLabels();

@@ -340,6 +340,8 @@ void EncoderWidget::updateInput(const VideoInfo &video, bool noVideo, const Audi
 {
     m_encoder->setSourceStreams(video, noVideo, audio, noAudio, subtitle, noSubtitle);
     updateCodecs(QString(), QString(), QString(), QString());
+    // The remembered format serves the first loaded source only.
+    m_lastFormat.clear();
     emit optionsChanged();
     m_startButton->setEnabled(m_canEncode && inputReady);
 }
@@ -372,25 +374,30 @@ void EncoderWidget::updateCodecs(const QString &muxerChoice, const QString &vide
                                  const QString &audio, const QString &subtitle)
 {
     QString muxer = muxerChoice;
-    if (muxer.isEmpty() && !m_lastFormat.isEmpty()) {
+    const bool remembered = muxer.isEmpty() && !m_lastFormat.isEmpty();
+    if (remembered)
         muxer = m_lastFormat;
-        m_lastFormat.clear();
-    } else if (muxer.isEmpty()) {
+    else if (muxer.isEmpty())
         muxer = m_encoder->targetMuxer();
-    }
     // A source without video is offered audio containers only, one of which then replaces
-    // the target: the next source with video gets the target it had before.
+    // the target: the next source with video gets the target it had before, unless the
+    // remembered format still waits for it.
     if (m_encoder->source().noVideo) {
         if (m_videoMuxer.isEmpty())
             m_videoMuxer = m_encoder->targetMuxer();
     } else if (!m_videoMuxer.isEmpty()) {
-        if (muxerChoice.isEmpty())
+        if (muxerChoice.isEmpty() && !remembered)
             muxer = m_videoMuxer;
         m_videoMuxer.clear();
     }
+    const QStringList wanted = m_encoder->engineMuxerNames(muxer);
     muxer = fillCombo(m_formatCombo, m_configurator->muxerChoices(),
                       [this](const QString &id) { return m_encoder->muxerLongDescription(id); },
-                      m_encoder->engineMuxerNames(muxer));
+                      wanted);
+    // A load refills the lists before the source's streams are known (a fresh source counts
+    // as sound only): the remembered format waits for the refill that offers it.
+    if (remembered && wanted.contains(muxer))
+        m_lastFormat.clear();
     m_encoder->setTargetMuxer(muxer);
     fillVideoCodecs(muxer, video);
     fillAudioCodecs(muxer, audio);

@@ -26,8 +26,9 @@ QString writtenFile(int engineType, const QStringList &arguments, const QString 
 // True for a frame-number placeholder AVI with one audio stream: only the audio is kept.
 bool needsAudioExtraction(const MediaInfoData &data);
 // True when the aspect of an AVI differs by more than 0.02 from the requested one. A request
-// of 0.0 (a source neither near 4:3 nor near 16:9) asks for nothing: "correcting" towards it
-// would strip the right aspect the encoding carries.
+// of 0.0 (a source neither near 4:3 nor near 16:9) asks for nothing: FFmpeg refuses the
+// correction "-aspect 0" ("Invalid aspect ratio: 0"), so every such encoding would end in a
+// failed finalising job, and the encoding already carries its source's aspect.
 bool needsAspectCorrection(const MediaInfoData &data, const QString &muxer, double requested);
 
 // The hidden analysis of an encoded file (MediaInfo run through the setup's path). Tests

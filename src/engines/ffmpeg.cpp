@@ -1,6 +1,7 @@
 #include "engines/ffmpeg.h"
 
 #include "engines/fileargument.h"
+#include "engines/syncrunner.h"
 #include "engines/engineslogging.h"
 
 #include <QDebug>
@@ -191,6 +192,34 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
     return true;
 }
 
+// The same input options as the split command. The "framemd5" muxer lists the packets it is
+// given, here the first one only, with its hash and, as "-copyts" keeps the input's time
+// stamps, its time in the input.
+QStringList FFmpeg::firstCopiedPacketArguments(const QString &inputPath, const QString &startPosition,
+                                               const QString &stream)
+{
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
+    arguments << seekOptions(startPosition) << QStringLiteral("-i") << fileArgument(inputPath) << QStringLiteral("-map")
+              << QStringLiteral("0:") + stream << QStringLiteral("-c") << QStringLiteral("copy")
+              << QStringLiteral("-copyts") << QStringLiteral("-frames") << QStringLiteral("1")
+              << QStringLiteral("-f") << QStringLiteral("framemd5") << QStringLiteral("-");
+    return arguments;
+}
+
+void FFmpeg::prefetchFirstCopiedPacket(const QString &inputPath, const QString &startPosition,
+                                       const QString &stream) const
+{
+    // Only a run the synchronous runner would start the same way can be taken over.
+    if (m_state == Ready && m_libraryPath.isEmpty())
+        SyncRunner::prefetchRun(m_executablePath, firstCopiedPacketArguments(inputPath, startPosition, stream));
+}
+
+void FFmpeg::dropFirstCopiedPacket(const QString &inputPath, const QString &startPosition,
+                                   const QString &stream) const
+{
+    SyncRunner::dropPrefetchedRun(m_executablePath, firstCopiedPacketArguments(inputPath, startPosition, stream));
+}
+
 bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
                                const QString &startPosition, const QString &stream,
                                double *inputTime)
@@ -198,15 +227,7 @@ bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
     hash.clear();
     if (m_state != Ready)
         return false;
-    // The same input options as the split command. The "framemd5" muxer lists the packets it
-    // is given, here the first one only, with its hash and, as "-copyts" keeps the input's
-    // time stamps, its time in the input.
-    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
-    arguments << seekOptions(startPosition) << QStringLiteral("-i") << fileArgument(inputPath)
-              << QStringLiteral("-map") << QStringLiteral("0:") + stream << QStringLiteral("-c")
-              << QStringLiteral("copy") << QStringLiteral("-copyts") << QStringLiteral("-frames")
-              << QStringLiteral("1") << QStringLiteral("-f") << QStringLiteral("framemd5")
-              << QStringLiteral("-");
+    const QStringList arguments = firstCopiedPacketArguments(inputPath, startPosition, stream);
     QString stdOut;
     QString stdErr;
     QString error;

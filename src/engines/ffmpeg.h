@@ -34,7 +34,18 @@ public:
     // time in the input, in seconds (not a number when FFmpeg gave no time base).
     bool firstCopiedPacket(QString &hash, const QString &inputPath, const QString &startPosition,
                            const QString &stream, double *inputTime = nullptr);
+    // Starts the run of firstCopiedPacket() for these arguments now, side by side with other
+    // work (a split's copy); the call with the same arguments takes it over. Runs nobody
+    // takes are dropped with dropFirstCopiedPacket().
+    void prefetchFirstCopiedPacket(const QString &inputPath, const QString &startPosition,
+                                   const QString &stream) const;
+    void dropFirstCopiedPacket(const QString &inputPath, const QString &startPosition,
+                               const QString &stream) const;
 
 protected:
     QueryOutcome queryEngine(QString &failureText, QString &error) override;
+
+private:
+    static QStringList firstCopiedPacketArguments(const QString &inputPath, const QString &startPosition,
+                                                  const QString &stream);
 };

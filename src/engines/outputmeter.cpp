@@ -51,7 +51,13 @@ double wholeRead(const QString &path)
                                                       timeouts, "Transcoder");
     if (!result.started || result.killed)
         return -1.0;
-    return OutputMeter::reportedTime(result.stdOut);
+    const double reported = OutputMeter::reportedTime(result.stdOut);
+    // FFmpeg names the input it could not open ("./out.mp4: Invalid data found when
+    // processing input", an MP4 whose index was never written): a file no player opens
+    // plays for no time. Anything else that copied nothing tells nothing.
+    if (reported < 0.0 && result.stdErr.contains(fileArgument(path) + QLatin1String(": ")))
+        return 0.0;
+    return reported;
 }
 } // namespace
 

@@ -779,6 +779,29 @@ void Player::readMediaInfoData(const QString &file)
     debugLine("Player: read MediaInfo data completed.");
 }
 
+namespace {
+// Starts the analysis of a file that the utility's read will take over.
+template <class Utility>
+void prefetchAnalysis(const Utility &utility, const QString &file)
+{
+    QString program;
+    QStringList arguments;
+    utility.cliCmdGetInfo(file, program, arguments);
+    if (!program.isEmpty())
+        SyncRunner::prefetchRun(program, arguments);
+}
+} // namespace
+
+void Player::prefetchMediaInfoData(const QString &file) const
+{
+    prefetchAnalysis(*m_mediaInfo, file);
+}
+
+void Player::prefetchFFprobeData(const QString &file) const
+{
+    prefetchAnalysis(*m_ffprobe, file);
+}
+
 void Player::readFFprobeData(const QString &file)
 {
     debugLine("Player: begin read FFprobe data");

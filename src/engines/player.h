@@ -151,6 +151,10 @@ public:
     void resetBackend();
     void readMediaInfoData(const QString &file);
     void readFFprobeData(const QString &file);
+    // Start those analyses now, side by side with other work; the read above that comes
+    // next for the same file takes the run over (see SyncRunner::prefetchRun).
+    void prefetchMediaInfoData(const QString &file) const;
+    void prefetchFFprobeData(const QString &file) const;
 
 private:
     struct ProcessTexts;

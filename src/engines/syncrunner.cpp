@@ -6,6 +6,9 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
 #include <QDebug>
 #include <QFileInfo>
 #include <QHash>
@@ -93,6 +96,37 @@ QString channelText(const ChannelCapture &channel, qint64 limit)
     return text;
 }
 
+int s_loadScopes = 0;
+
+// Inside a load scope, and only on the thread of the window, a wait handles events.
+bool waitWithEvents()
+{
+    return s_loadScopes > 0 && QCoreApplication::instance()
+           && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+// Waits up to timeout ms for the process to leave `state`, by blocking or by handling events.
+bool waitToLeave(QProcess *process, QProcess::ProcessState state, int timeout)
+{
+    if (process->state() != state)
+        return true;
+    if (!waitWithEvents())
+        return state == QProcess::Starting ? process->waitForStarted(timeout) || process->state() != state
+                                           : process->waitForFinished(timeout);
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::stateChanged, &loop, &QEventLoop::quit);
+    timer.start(timeout);
+    // A loop that returns with a code was told to end by the program: the wait is over.
+    while (process->state() == state && timer.isActive()) {
+        if (loop.exec() != 0)
+            break;
+    }
+    return process->state() != state;
+}
+
 // Waits for a started process to end (it may have ended already), kills it when it
 // outlives the finish time-out, collects its output and releases it.
 SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::Timeouts &timeouts,
@@ -101,9 +135,8 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
     QProcess *process = engine.process;
     SyncRunner::Result result;
     // A prefetched process may have started, or even ended, long ago.
-    const bool started = process->state() == QProcess::Starting
-                             ? process->waitForStarted(timeouts.start)
-                             : process->error() != QProcess::FailedToStart;
+    const bool started = waitToLeave(process, QProcess::Starting, timeouts.start)
+                         && process->error() != QProcess::FailedToStart;
     if (!started) {
         result.startFailure = ProcessEnd::startFailure(process, timeouts.start);
         ProcessKiller::killAndWait(process, timeouts.kill);
@@ -112,7 +145,7 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
     }
     result.started = true;
 
-    if (process->state() != QProcess::NotRunning && !process->waitForFinished(timeouts.finish)) {
+    if (!waitToLeave(process, QProcess::Running, timeouts.finish)) {
         result.killed = true;
         if (ProcessKiller::killAndWait(process, timeouts.kill)) {
             qCDebug(lcEngines).noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
@@ -138,10 +171,106 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
 }
 } // namespace
 
+namespace {
+QString runKey(const QString &program, const QStringList &arguments)
+{
+    return program + QChar(0x1f) + arguments.join(QChar(0x1f));
+}
+
+struct PrefetchedRun
+{
+    RunningEngine engine;
+    int scope = 0; // the load scope it was started in (0: none)
+};
+
+// Used from the window's thread only, as the waits that take them over.
+QHash<QString, PrefetchedRun> &prefetchedRuns()
+{
+    static QHash<QString, PrefetchedRun> runs;
+    return runs;
+}
+
+int s_scopeSerial = 0;
+int s_innermostScope = 0;
+
+void endProcess(QProcess *process)
+{
+    ProcessKiller::killAndWait(process, 1000);
+    ProcessKiller::release(process);
+}
+
+// Ends the prefetched runs of one scope, or all of them for -1.
+void endPrefetchedRuns(int scope)
+{
+    for (auto it = prefetchedRuns().begin(); it != prefetchedRuns().end();) {
+        if (scope != -1 && it->scope != scope) {
+            ++it;
+            continue;
+        }
+        endProcess(it->engine.process);
+        it = prefetchedRuns().erase(it);
+    }
+}
+} // namespace
+
+SyncRunner::TakenRun SyncRunner::takePrefetchedRun(const QString &program, const QStringList &arguments)
+{
+    const RunningEngine engine = prefetchedRuns().take(runKey(program, arguments)).engine;
+    TakenRun taken;
+    taken.process = engine.process;
+    if (!taken.process)
+        return taken;
+    // From here the caller reads the process itself; what was collected so far is handed on.
+    QObject::disconnect(taken.process, &QProcess::readyReadStandardOutput, taken.process, nullptr);
+    QObject::disconnect(taken.process, &QProcess::readyReadStandardError, taken.process, nullptr);
+    taken.stdOut = engine.output->stdOut.kept;
+    taken.stdErr = engine.output->stdErr.kept;
+    return taken;
+}
+
+void SyncRunner::prefetchRun(const QString &program, const QStringList &arguments)
+{
+    dropPrefetchedRun(program, arguments);
+    prefetchedRuns().insert(runKey(program, arguments),
+                            PrefetchedRun{startProcess(program, arguments, QString()), s_innermostScope});
+}
+
+void SyncRunner::dropPrefetchedRun(const QString &program, const QStringList &arguments)
+{
+    if (QProcess *earlier = prefetchedRuns().take(runKey(program, arguments)).engine.process)
+        endProcess(earlier);
+}
+
+SyncRunner::LoadScope::LoadScope()
+    : m_serial(++s_scopeSerial)
+    , m_outer(s_innermostScope)
+{
+    s_innermostScope = m_serial;
+    ++s_loadScopes;
+}
+
+SyncRunner::LoadScope::~LoadScope()
+{
+    --s_loadScopes;
+    s_innermostScope = m_outer;
+    endPrefetchedRuns(m_serial);
+}
+
+bool SyncRunner::LoadScope::active()
+{
+    return s_loadScopes > 0;
+}
+
 SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &arguments,
                                    const QString &libraryPath, const Timeouts &timeouts,
                                    const char *classWord, qint64 outputLimit)
 {
+    RunningEngine prefetched = libraryPath.isEmpty() ? prefetchedRuns().take(runKey(program, arguments)).engine
+                                                     : RunningEngine();
+    if (prefetched.process) {
+        prefetched.output->limit = outputLimit;
+        return finishProcess(prefetched, timeouts, classWord);
+    }
     return finishProcess(startProcess(program, arguments, libraryPath, outputLimit), timeouts, classWord);
 }
 
@@ -194,11 +323,10 @@ void SyncRunner::dropPrefetched()
 {
     QueryStore &store = queryStore();
     QMutexLocker lock(&store.mutex);
-    for (const RunningEngine &engine : std::as_const(store.running)) {
-        ProcessKiller::killAndWait(engine.process, 1000);
-        ProcessKiller::release(engine.process);
-    }
+    for (const RunningEngine &engine : std::as_const(store.running))
+        endProcess(engine.process);
     store.running.clear();
+    endPrefetchedRuns(-1);
 }
 
 SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringList &arguments,

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
+
 // Runs one engine command to its end while the caller waits: the engine must start within
 // the start time-out, is killed when it has not ended within the finish time-out (and then
 // awaited up to the kill time-out), and whatever it printed is returned, also after a kill.
@@ -60,9 +62,45 @@ public:
                            const char *classWord);
     // Starts a query now without waiting, so that the engines answer side by side; the
     // runQuery() that asks the same later takes this run's answer. dropPrefetched() ends
-    // the runs nobody asked for.
+    // the runs nobody asked for (prefetched queries and runs alike).
     static void prefetchQuery(const QString &program, const QStringList &arguments);
     static void dropPrefetched();
+
+    // Starts any run now without waiting (a media analysis, say), so that it goes side by
+    // side with others; the next run() of the same command takes it over, its time-outs
+    // counted from then. Never kept beyond that: the LoadScope it was started in ends it if
+    // nobody took it; outside any, the caller drops it (or dropPrefetched() at start-up).
+    static void prefetchRun(const QString &program, const QStringList &arguments);
+    static void dropPrefetchedRun(const QString &program, const QStringList &arguments);
+    // Hands a prefetched run of this command over to a caller that reads it itself (a null
+    // process when there is none), with what it printed before; the caller then owns the
+    // process.
+    struct TakenRun
+    {
+        QProcess *process = nullptr;
+        QByteArray stdOut;
+        QByteArray stdErr;
+    };
+    static TakenRun takePrefetchedRun(const QString &program, const QStringList &arguments);
+
+    // The scope of a load that the window must not freeze for: while one exists, the runs
+    // wait for their engines by handling the thread's events (the waits stay bounded by the
+    // same time-outs); when it ends, the runs prefetched in it that nobody took end.
+    class LoadScope
+    {
+    public:
+        LoadScope();
+        ~LoadScope();
+        LoadScope(const LoadScope &) = delete;
+        LoadScope &operator=(const LoadScope &) = delete;
+        // Whether a scope is open: what it runs in must not be deleted meanwhile (a window
+        // closing waits for it).
+        static bool active();
+
+    private:
+        int m_serial;
+        int m_outer;
+    };
 
     // The log line that tells of a run stopped for printing past its limit, for the engine
     // of that name.

@@ -1,8 +1,12 @@
 #include "jobs/filechooser.h"
 
 #include "jobs/folderorfiledialog.h"
+#include "jobs/rawnamealiases.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QUrl>
 
 namespace {
 FileChooser::Handler &installedHandler()
@@ -11,12 +15,42 @@ FileChooser::Handler &installedHandler()
     return handler;
 }
 
+QString startFolder(const QString &start)
+{
+    const QFileInfo info(start);
+    return info.isDir() ? start : info.path();
+}
+
+// The dialog cannot list a file whose name Qt cannot spell: each folder the user enters that
+// holds such files puts the folder of their aliases in the dialog's side bar, where the user
+// can pick them. The side bar keeps what it was offered while the dialog is open.
+QString openFileDialog(const FileChooser::Request &request)
+{
+    QFileDialog dialog(request.parent, request.caption, request.start, request.filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    const auto offer = [&dialog](const QString &aliasFolder) {
+        const QUrl url = QUrl::fromLocalFile(aliasFolder);
+        QList<QUrl> sidebar = dialog.sidebarUrls();
+        if (!aliasFolder.isEmpty() && !sidebar.contains(url))
+            dialog.setSidebarUrls(sidebar << url);
+    };
+    offer(request.aliasFolder);
+    const auto offerFor = [offer](const QString &folder) { offer(RawNameAliases::aliasFolder(folder)); };
+    // The dialog tells of a folder entered only for some of the ways into one (not for a
+    // folder typed in the name field); its file model tells of every one.
+    if (auto *model = dialog.findChild<QFileSystemModel *>())
+        QObject::connect(model, &QFileSystemModel::rootPathChanged, &dialog, offerFor);
+    else
+        QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, offerFor);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
 QString runDialog(const FileChooser::Request &request)
 {
     switch (request.kind) {
     case FileChooser::OpenFile:
-        return QFileDialog::getOpenFileName(request.parent, request.caption, request.start,
-                                            request.filter);
+        return openFileDialog(request);
     case FileChooser::SaveFile:
         return QFileDialog::getSaveFileName(request.parent, request.caption, request.start,
                                             request.filter);
@@ -35,7 +69,8 @@ QString runDialog(const FileChooser::Request &request)
 QString FileChooser::openFileName(QWidget *parent, const QString &caption, const QString &start,
                                   const QString &filter)
 {
-    return choose({OpenFile, parent, caption, start, filter});
+    return choose({OpenFile, parent, caption, start, filter,
+                   RawNameAliases::aliasFolder(startFolder(start))});
 }
 
 QString FileChooser::saveFileName(QWidget *parent, const QString &caption, const QString &start,

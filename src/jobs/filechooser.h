@@ -14,7 +14,9 @@ class FileChooser
 public:
     enum Kind { OpenFile, SaveFile, ExistingFolder, ExistingFolderOrFile };
 
-    // What a chooser was asked: its kind, parent, caption, start folder or file, filter.
+    // What a chooser was asked: its kind, parent, caption, start folder or file, filter; and
+    // for a file to open, the folder of aliases it offers for the start folder's files whose
+    // names Qt cannot spell (empty when there are none; see RawNameAliases).
     struct Request
     {
         Kind kind;
@@ -22,6 +24,7 @@ public:
         QString caption;
         QString start;
         QString filter;
+        QString aliasFolder = QString();
     };
 
     // Returns the chosen path, or an empty text when the user cancelled.

@@ -1,38 +1,120 @@
 #include "player/loadprocess.h"
 
+#include "jobs/processkiller.h"
 #include "jobs/processtree.h"
 
-bool LoadProcess::start(const QString &program, const QStringList &arguments, int startTimeoutMs)
+#include <QEventLoop>
+
+LoadProcess::~LoadProcess()
 {
-    ProcessTree::bindToProgram(&m_process);
-    m_process.start(program, arguments, QIODevice::ReadWrite);
-    return m_process.waitForStarted(startTimeoutMs);
+    if (!m_process)
+        return;
+    m_process->disconnect(this);
+    if (m_process->state() != QProcess::NotRunning)
+        ProcessTree::kill(m_process);
+    ProcessKiller::release(m_process);
 }
 
-void LoadProcess::write(const QString &text)
+void LoadProcess::begin(const QString &program, const QStringList &arguments, const QByteArray &input,
+                        int startTimeoutMs, int finishTimeoutMs)
 {
-    m_process.write(text.toUtf8());
+    m_program = program;
+    m_arguments = arguments;
+    m_input = input;
+    m_finishTimeoutMs = finishTimeoutMs;
+    m_process = new QProcess;
+    ProcessTree::bindToProgram(m_process);
+    connect(m_process, &QProcess::started, this, &LoadProcess::onStarted);
+    connect(m_process, &QProcess::finished, this, &LoadProcess::conclude);
+    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            m_startDecided = true;
+            conclude();
+        }
+    });
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &LoadProcess::onTimeout);
+    m_timer.start(startTimeoutMs);
+    m_process->start(program, arguments, QIODevice::ReadWrite);
 }
 
-bool LoadProcess::finish(int timeoutMs)
+bool LoadProcess::runs(const QString &program, const QStringList &arguments) const
 {
-    if (m_process.waitForFinished(timeoutMs))
-        return true;
-    // Whatever arrived while waiting is in the buffers; the kill is not waited for.
-    m_process.kill();
-    return false;
+    return m_process && m_program == program && m_arguments == arguments;
+}
+
+void LoadProcess::onStarted()
+{
+    m_started = true;
+    m_startDecided = true;
+    m_process->write(m_input);
+    m_timer.start(m_finishTimeoutMs);
+}
+
+void LoadProcess::onTimeout()
+{
+    if (!m_started) {
+        m_startDecided = true;
+        conclude();
+        return;
+    }
+    // Whatever arrived meanwhile is in the buffers; the kill is not waited for.
+    m_killed = true;
+    ProcessTree::kill(m_process);
+    conclude();
+}
+
+void LoadProcess::conclude()
+{
+    if (m_over)
+        return;
+    m_timer.stop();
+    m_over = true;
+    emit over();
+}
+
+void LoadProcess::waitUntil(bool (LoadProcess::*done)() const)
+{
+    if ((this->*done)())
+        return;
+    QEventLoop loop;
+    connect(this, &LoadProcess::over, &loop, &QEventLoop::quit);
+    connect(m_process, &QProcess::started, &loop, &QEventLoop::quit);
+    // A loop that returns with a code was told to end by the program (it quits or
+    // restarts): the run is then given up.
+    while (!(this->*done)()) {
+        if (loop.exec() != 0) {
+            m_startDecided = true;
+            if (!m_over)
+                onTimeout();
+            return;
+        }
+    }
+}
+
+bool LoadProcess::waitStarted()
+{
+    if (!m_process)
+        return false;
+    waitUntil(&LoadProcess::startDecided);
+    return m_started;
+}
+
+bool LoadProcess::waitEnded()
+{
+    if (!m_process)
+        return false;
+    waitUntil(&LoadProcess::isOver);
+    return m_started && !m_killed;
 }
 
 bool LoadProcess::readLine(QProcess::ProcessChannel channel, QByteArray *line)
 {
-    m_process.setReadChannel(channel);
-    if (!m_process.canReadLine())
+    if (!m_process)
         return false;
-    *line = m_process.readLine();
+    m_process->setReadChannel(channel);
+    if (!m_process->canReadLine())
+        return false;
+    *line = m_process->readLine();
     return true;
-}
-
-void LoadProcess::close()
-{
-    m_process.close();
 }

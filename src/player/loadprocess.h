@@ -1,30 +1,69 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
-// One engine run of a load: started read-write, waited for while the panel blocks, and
-// read afterwards from its buffers one complete line at a time. A run that does not end
-// in time is killed and read all the same.
-class LoadProcess
+// One engine run of a load: started read-write, given its standard input once started,
+// killed when it has not ended within its finish time-out, and read afterwards from its
+// buffers one complete line at a time (a killed run is read all the same).
+//
+// The run is driven by the event loop, so several runs of one load can go side by side
+// and the window keeps handling its events: the waits below run a local event loop until
+// the run has got that far, never longer than the run's own time-outs.
+class LoadProcess : public QObject
 {
+    Q_OBJECT
+
 public:
     LoadProcess() = default;
-    LoadProcess(const LoadProcess &) = delete;
-    LoadProcess &operator=(const LoadProcess &) = delete;
+    // A run that still goes is killed and left to end without being waited for.
+    ~LoadProcess() override;
 
-    // False when the program has not started within the time-out.
-    bool start(const QString &program, const QStringList &arguments, int startTimeoutMs);
-    void write(const QString &text);
-    // False when the run had not ended within the time-out; it is then killed, and what it
-    // wrote so far stays readable.
-    bool finish(int timeoutMs);
+    // Starts the run now. `input` is written once it has started; `finishTimeoutMs` counts
+    // from the start.
+    void begin(const QString &program, const QStringList &arguments, const QByteArray &input,
+               int startTimeoutMs, int finishTimeoutMs);
+    // Whether this run was begun with this command.
+    bool runs(const QString &program, const QStringList &arguments) const;
+
+    // False when the program has not started within the start time-out.
+    bool waitStarted();
+    // False when the run had not ended within the finish time-out (or the program quits
+    // meanwhile): it is then killed, and what it wrote so far stays readable.
+    bool waitEnded();
+    // True once waitEnded() would not wait: the run failed to start, ended or was killed.
+    bool isOver() const { return m_over; }
+    bool hasStarted() const { return m_started; }
+    // Whether the run was killed for outliving its finish time-out.
+    bool wasKilled() const { return m_killed; }
+
     // The next complete line of the channel, line end included; false when none is left.
     bool readLine(QProcess::ProcessChannel channel, QByteArray *line);
-    void close();
+
+signals:
+    // The run is over (see isOver()).
+    void over();
 
 private:
-    QProcess m_process;
+    void onStarted();
+    void onTimeout();
+    void conclude();
+    void waitUntil(bool (LoadProcess::*done)() const);
+
+    QProcess *m_process = nullptr;
+    QTimer m_timer;
+    QString m_program;
+    QStringList m_arguments;
+    QByteArray m_input;
+    int m_finishTimeoutMs = 0;
+    bool m_started = false;
+    bool m_startDecided = false;
+    bool m_over = false;
+    bool m_killed = false;
+
+    bool startDecided() const { return m_startDecided; }
 };

@@ -13,7 +13,12 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
+class DvdTitleLoad;
 class FFprobeData;
+class LoadScheduler;
 struct DiskInfo;
 struct DiskTitle;
 struct InterfaceStatus;
@@ -99,6 +104,10 @@ public:
     void log(const QString &text, int level);
     void logStdOut(const QString &text, int level);
     void logStdErr(const QString &text, int level);
+
+    // How many panels are loading a source right now. A load handles the window's events
+    // while its engines run, so the window must not go away meanwhile.
+    static int loadsInProgress();
 
     // Whether MPlayer is usable; with updateFontCache it also runs MPlayer once to build
     // its subtitle font cache (false when that run does not start in time).
@@ -206,10 +215,13 @@ protected:
     // own failures.
     bool loadDvd(const QString &path);
     bool loadFile(const QString &path);
-    // The identify run of one title of the disc entry, and the runs of its audio streams.
-    void loadDvdTitle(Player &dvdPlayer, const QString &path, const DiskTitle &entry, int number,
-                      const QString &windowId);
-    void loadDvdAudioDetails(Player &dvdPlayer, TitleInfo &title, int stream);
+    std::unique_ptr<Player> identifyFacade(const QString &path, int logLevel) const;
+    // The runs of the titles of the disc entry, and showing each title's results in turn.
+    void startDvdTitleLoads(Player &dvdPlayer, const QString &path, const DiskInfo &disk,
+                            const QString &windowId, LoadScheduler &scheduler,
+                            std::vector<std::unique_ptr<DvdTitleLoad>> &loads);
+    static TitleInfo dvdTitleRecord(const DiskTitle &entry, int number);
+    bool showDvdTitle(const DiskTitle &entry, int number, DvdTitleLoad *load);
     // Steps of the loaders.
     void stepProgress();
     void showLoadFailure(const QString &text, const QString &informativeText);
@@ -304,6 +316,7 @@ protected:
     MovieInfo movieInfo;
     bool noStreamChoices = true;
     bool dvdLoadAborted = false;
+    bool loading = false;
     bool fontCacheAborted = false;
 
     // Selection and playback.

@@ -8,139 +8,37 @@
 #include "engines/diskinfo.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
+#include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/valuetext.h"
+#include "player/dvdtitleload.h"
 #include "player/loadprocess.h"
+#include "player/loadscheduler.h"
 #include "player/progresswidget.h"
 #include "player/rendererframe.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
 constexpr int kDvdKind = 2;
-// A title run is waited for this long whatever the preferences say.
-constexpr int kTitleRunMs = 10000;
 // The disc run may take this much longer than the finish latency.
 constexpr int kDiscRunExtraMs = 2000;
-
-// What a title run must have told before its answers are complete.
-struct TitleMarks
-{
-    bool video = false;
-    bool scaledSize = false;
-    bool chapters = false;
-    bool audioCount = false;
-    bool subtitleCount = false;
-
-    bool complete(const TitleInfo &title) const
-    {
-        return video && scaledSize && chapters && audioCount && subtitleCount
-               && title.audioStreams.size() == title.audioCount
-               && title.subtitleStreams.size() == title.subtitleCount;
-    }
-};
 
 QString simplifiedText(const QByteArray &line)
 {
     return QString::fromUtf8(line).simplified();
 }
 
-// Applies one answer of a title run to the title and its marks; returns the line to log
-// (empty for none).
-QString applyTitleAnswer(int code, const ClipInfo &clip, int n, TitleInfo &title, TitleMarks &marks)
-{
-    switch (code) {
-    case PlayerOutputCode::FileFormat:
-        title.fileFormat = clip.fileFormat;
-        return PlayerWidget::tr("Info: detected this DVD title file format [%1].").arg(clip.fileFormat);
-    case PlayerOutputCode::VideoStream:
-        title.videoFormat = clip.videoFormat;
-        title.width = clip.width;
-        title.height = clip.height;
-        title.aspectCode = clip.aspectCode;
-        title.frameRateCode = clip.frameRateCode;
-        title.videoBitrate = clip.videoBitrate;
-        marks.video = clip.width != 0 || clip.height != 0;
-        return PlayerWidget::tr("Info: detected video stream %1 in this DVD title - resolution %2x%3 aspect %4 (%5) %6 fps %7 kbps.")
-            .arg(clip.videoFormat)
-            .arg(clip.width)
-            .arg(clip.height)
-            .arg(clip.aspectCode)
-            .arg(aspectRatioText(clip.aspectCode), frameRateText(clip.frameRateCode),
-                 oneDecimalText(clip.videoBitrate));
-    case PlayerOutputCode::ScaledResolution:
-        title.scaledWidth = clip.scaledWidth;
-        title.scaledHeight = clip.scaledHeight;
-        marks.scaledSize = clip.scaledWidth != 0 || clip.scaledHeight != 0;
-        return PlayerWidget::tr("Info: detected %1x%2 scaled resolution in title %3.")
-            .arg(clip.scaledWidth)
-            .arg(clip.scaledHeight)
-            .arg(n);
-    case PlayerOutputCode::ChapterList:
-        title.chapters = clip.chapters;
-        title.chapterTimes = clip.chapterTimes;
-        marks.chapters = true;
-        return PlayerWidget::tr("Info: detected %1 chapters in title %2.").arg(clip.chapters).arg(n);
-    case PlayerOutputCode::ChapterCount:
-        // MPlayer lists no chapter starts for a title of one chapter ("ID_CHAPTERS=1"
-        // alone): that chapter starts with the title. A longer count waits for its list.
-        if (clip.chapters != 1 || marks.chapters)
-            return QString();
-        title.chapters = 1;
-        title.chapterTimes = {0.0};
-        marks.chapters = true;
-        return PlayerWidget::tr("Info: detected %1 chapters in title %2.").arg(1).arg(n);
-    case PlayerOutputCode::AudioStreamCount:
-        title.audioCount = clip.audioCount;
-        marks.audioCount = true;
-        return QString();
-    case PlayerOutputCode::AudioStream: {
-        AudioInfo stream;
-        stream.streamNumber = clip.audio.streamNumber;
-        stream.aid = clip.audio.aid;
-        stream.format = clip.audio.format;
-        stream.channels = clip.audio.channels;
-        stream.language = clip.audio.language;
-        title.audioStreams.append(stream);
-        return PlayerWidget::tr("Info: detected audio stream %1 in this DVD title - id %2 language %3 format %4 channels %5.")
-            .arg(stream.streamNumber)
-            .arg(stream.aid)
-            .arg(stream.language, stream.format, stream.channels);
-    }
-    case PlayerOutputCode::SubtitleCount:
-        title.subtitleCount = clip.subtitleCount;
-        marks.subtitleCount = true;
-        return QString();
-    case PlayerOutputCode::SubtitleStream: {
-        SubtitleInfo subtitle;
-        subtitle.streamNumber = clip.subtitle.streamNumber;
-        subtitle.sid = clip.subtitle.sid;
-        subtitle.language = clip.subtitle.language;
-        title.subtitleStreams.append(subtitle);
-        return PlayerWidget::tr("Info: detected subtitle %1 in this DVD title - language %2.")
-            .arg(subtitle.sid)
-            .arg(subtitle.language);
-    }
-    default:
-        return QString();
-    }
-}
-
 } // namespace
 
-// Unless everything is shown, the DVD libraries' own chatter is left out of the console;
-// the line still counts where lines are counted.
 void PlayerWidget::logDvdStdErr(const QByteArray &line)
 {
-    QString text = simplifiedText(line);
-    if (verbosity != LogLevel::Verbose
-        && (text.startsWith(QLatin1String("libdvdread:")) || text.startsWith(QLatin1String("libdvdnav:"))
-            || text.startsWith(QLatin1String("libdvdcss:"))))
-        text.clear();
-    logStdErr(text, LogLevel::Normal);
+    logStdErr(DvdTitleLoad::stdErrText(line, verbosity), LogLevel::Normal);
 }
 
 bool PlayerWidget::loadDvd(const QString &path)
@@ -168,16 +66,21 @@ bool PlayerWidget::loadDvd(const QString &path)
     dvdPlayer.cliCmdIdentify(&program, &arguments);
     echoCommand(program, arguments);
     qCDebug(lcPlayer) << "Start DVD loading process" << program << arguments;
+    // MediaInfo reads the folder meanwhile; the facade's run at the end takes its answer.
+    const SyncRunner::LoadScope scope;
+    player->prefetchMediaInfoData(path);
     {
         LoadProcess run;
-        if (!run.start(program, arguments, preferences.latencyStart)) {
+        run.begin(program, arguments, QByteArray(), preferences.latencyStart,
+                  preferences.latencyFinished + kDiscRunExtraMs);
+        if (!run.waitStarted()) {
             qCDebug(lcPlayer) << "Failed to open DVD [process start timed-out]";
             log(tr("Failed to open DVD (process start timed-out)."), LogLevel::Quiet);
             log(tr("Try to increase player latency (start) in timing preferences."), LogLevel::Quiet);
             showLoadFailure(failureText, tr("Try to increase player latency (start) in timing preferences."));
             return false;
         }
-        if (!run.finish(preferences.latencyFinished + kDiscRunExtraMs)) {
+        if (!run.waitEnded()) {
             log(tr("Failed to stop open DVD process softly in %1 milliseconds.").arg(preferences.latencyFinished),
                 LogLevel::Quiet);
             log(tr("Try to increase player latency (finished) in timing preferences."), LogLevel::Quiet);
@@ -237,7 +140,6 @@ bool PlayerWidget::loadDvd(const QString &path)
                 break;
             }
         }
-        run.close();
     }
 
     if (disk.titleCount < 1) {
@@ -262,6 +164,11 @@ bool PlayerWidget::loadDvd(const QString &path)
     if (progressWidget)
         progressWidget->extendMaximum(titleCount + 2);
 
+    // Every title is read side by side with the others; each is shown in title order. The
+    // scheduler goes first, so that the runs that end with the loads start no others.
+    std::vector<std::unique_ptr<DvdTitleLoad>> titleLoads(titleCount + 1);
+    LoadScheduler scheduler;
+    startDvdTitleLoads(dvdPlayer, path, disk, windowId, scheduler, titleLoads);
     for (int n = 1; n <= titleCount; ++n) {
         if (dvdLoadAborted) {
             log(tr("Loading DVD aborted by user."), LogLevel::Quiet);
@@ -270,7 +177,9 @@ bool PlayerWidget::loadDvd(const QString &path)
             return false;
         }
         stepProgress();
-        loadDvdTitle(dvdPlayer, path, *disk.title(n), n, windowId);
+        if (!showDvdTitle(*disk.title(n), n, titleLoads[n].get()))
+            return false;
+        titleLoads[n].reset();
     }
 
     stepProgress();
@@ -316,141 +225,73 @@ void PlayerWidget::showNoTitleFailure(const QString &path, const DiskInfo &disk)
                         .arg(QString::number(preferences.titleMinimumLength, 'g', 6), durationText(longest)));
 }
 
-void PlayerWidget::loadDvdTitle(Player &dvdPlayer, const QString &path, const DiskTitle &entry, int n,
-                                const QString &windowId)
+// Begins the runs of every title that is long enough to offer; the scheduler starts them
+// as places are free, the first titles first.
+void PlayerWidget::startDvdTitleLoads(Player &dvdPlayer, const QString &path, const DiskInfo &disk,
+                                      const QString &windowId, LoadScheduler &scheduler,
+                                      std::vector<std::unique_ptr<DvdTitleLoad>> &loads)
 {
-    qCDebug(lcPlayer) << "Create title info data structure for title" << n;
+    DvdTitleLoad::Settings settings;
+    settings.verbosity = verbosity;
+    settings.latencyStart = preferences.latencyStart;
+    settings.latencyFinished = preferences.latencyFinished;
+    settings.maxLoadErrorLines = preferences.maxLoadErrorLines;
+    settings.identifyInput = dvdPlayer.cliGetDeinterlace().toUtf8();
+    settings.playInput = dvdPlayer.cliQuit().toUtf8();
+    for (int n = 1; n <= titleCount; ++n) {
+        const TitleInfo record = dvdTitleRecord(*disk.title(n), n);
+        if (record.ignored)
+            continue;
+        dvdPlayer.setSourceDvdTitle(path, kDvdKind, n);
+        dvdPlayer.setWid(windowId);
+        DvdTitleLoad::Command identify;
+        dvdPlayer.cliCmdIdentify(&identify.program, &identify.arguments);
+        DvdTitleLoad::Command play;
+        dvdPlayer.cliPlay(&play.program, &play.arguments, 0, 0, 0, 0);
+        loads[n] = std::make_unique<DvdTitleLoad>(record, identify, play, settings, &dvdPlayer, &scheduler);
+    }
+}
+
+TitleInfo PlayerWidget::dvdTitleRecord(const DiskTitle &entry, int n)
+{
     TitleInfo record;
     record.number = n;
     record.length = entry.length;
     record.ignored = entry.ignored;
     record.chapters = entry.chapters;
     record.angles = entry.angles;
-    audioIndex = 0;
-    titles.append(record);
-    TitleInfo &title = titles.last();
-    if (title.ignored)
-        return;
-
-    dvdPlayer.setSourceDvdTitle(path, kDvdKind, n);
-    log(tr("Load DVD title %1.").arg(n), LogLevel::Verbose);
-    dvdPlayer.setWid(windowId);
-    QString program;
-    QStringList arguments;
-    dvdPlayer.cliCmdIdentify(&program, &arguments);
-    echoCommand(program, arguments);
-    LoadProcess run;
-    if (!run.start(program, arguments, preferences.latencyStart)) {
-        qCDebug(lcPlayer) << "Failed to load DVD title" << n << "[process start timed-out]";
-        log(tr("Failed to load DVD title %1 (process start timed-out).").arg(n), LogLevel::Quiet);
-        title.ignored = true;
-        return;
-    }
-    run.write(dvdPlayer.cliGetDeinterlace());
-    if (!run.finish(kTitleRunMs)) {
-        log(tr("Failed to stop DVD title %1 loading process softly in %2 milliseconds.").arg(n).arg(kTitleRunMs),
-            LogLevel::Quiet);
-        log(tr("Try to increase player latency (finished) in timing preferences."), LogLevel::Quiet);
-        log(tr("Kill DVD title %1 loading process.").arg(n), LogLevel::Verbose);
-        log(tr("Send a kill command to DVD checking process."), LogLevel::Normal);
-    }
-
-    int errorCount = 0;
-    QByteArray line;
-    while (run.readLine(QProcess::StandardError, &line)) {
-        logDvdStdErr(line);
-        int code = PlayerOutputCode::Ignored;
-        QString text;
-        dvdPlayer.parseStderr(line, &code, &text);
-        // The warnings every run of the Linux build prints are no errors of this title.
-        if (code == PlayerOutputCode::PlatformNoise)
-            continue;
-        if (++errorCount > preferences.maxLoadErrorLines) {
-            qCDebug(lcPlayer) << "PlayerWidget: too many errors while loading DVD title" << n;
-            log(tr("DVD title %1 not loaded, too many player backend errors.").arg(n), LogLevel::Quiet);
-            title.ignored = true;
-            return;
-        }
-    }
-
-    TitleMarks marks;
-    bool complete = false;
-    while (!complete && run.readLine(QProcess::StandardOutput, &line)) {
-        QCoreApplication::processEvents();
-        logStdOut(simplifiedText(line), LogLevel::Normal);
-        ClipInfo clip;
-        clip.kind = kDvdKind;
-        int code = PlayerOutputCode::Ignored;
-        if (!dvdPlayer.parseStdoutClip(line, &code, &clip)) {
-            qCDebug(lcPlayer) << "PlayerWidget: failed to parse player output" << line;
-            log(tr("Failed to parse player output [%1]").arg(QString::fromUtf8(line).trimmed()), LogLevel::Normal);
-            continue;
-        }
-        const QString info = applyTitleAnswer(code, clip, n, title, marks);
-        if (!info.isEmpty())
-            log(info, LogLevel::Verbose);
-        complete = marks.complete(title);
-        if (complete)
-            log(tr("Info: DVD title %1 info is complete.").arg(n), LogLevel::Normal);
-    }
-    run.close();
-
-    if (title.audioStreams.size() != title.audioCount) {
-        log(tr("Can't parse data for all %1 audio streams").arg(title.audioCount), LogLevel::Normal);
-        log(tr("Info: successfully loaded data for %1 audio streams").arg(title.audioStreams.size()),
-            LogLevel::Normal);
-        title.audioCount = int(title.audioStreams.size());
-    }
-    if (title.subtitleStreams.size() != title.subtitleCount) {
-        log(tr("Can't parse data for all %1 subtitle streams").arg(title.subtitleCount), LogLevel::Normal);
-        log(tr("Info: successfully loaded data for %1 subtitle streams").arg(title.subtitleStreams.size()),
-            LogLevel::Normal);
-        title.subtitleCount = int(title.subtitleStreams.size());
-    }
-    if (!complete)
-        title.ignored = true;
-
-    for (int a = 0; a < title.audioCount; ++a)
-        loadDvdAudioDetails(dvdPlayer, title, a);
+    return record;
 }
 
-// One playback run of an audio stream, stopped at once: its "AUDIO:" line gives the
-// stream's bit rate and sampling rate. The run selects the stream it describes.
-void PlayerWidget::loadDvdAudioDetails(Player &dvdPlayer, TitleInfo &title, int stream)
+// Adds title n to the panel once its runs are over, with what they wrote to the consoles.
+// False when the program is told to quit meanwhile.
+bool PlayerWidget::showDvdTitle(const DiskTitle &entry, int n, DvdTitleLoad *load)
 {
-    audioIndex = stream;
-    QString program;
-    QStringList arguments;
-    dvdPlayer.cliPlay(&program, &arguments, 0, 0, 0, 0);
-    // The facade leaves the stream choice out while audio output is off, so the run names
-    // the stream itself: otherwise every run would describe the title's first stream.
-    arguments.prepend(QString::number(title.audioStreams.at(stream).aid));
-    arguments.prepend(QStringLiteral("-aid"));
-    LoadProcess run;
-    if (!run.start(program, arguments, preferences.latencyStart))
-        return;
-    run.write(dvdPlayer.cliQuit());
-    run.finish(preferences.latencyFinished);
-    QByteArray line;
-    while (run.readLine(QProcess::StandardOutput, &line)) {
-        ClipInfo clip;
-        clip.kind = kDvdKind;
-        int code = PlayerOutputCode::Ignored;
-        if (!dvdPlayer.parseStdoutClip(line, &code, &clip)) {
-            qCDebug(lcPlayer) << "PlayerWidget: failed to parse DVD title audio output" << line;
-            log(tr("Failed to parse DVD title audio output [title %1 audio #%2]").arg(title.number).arg(stream),
-                LogLevel::Normal);
-            continue;
+    qCDebug(lcPlayer) << "Create title info data structure for title" << n;
+    audioIndex = 0;
+    titles.append(dvdTitleRecord(entry, n));
+    if (!load)
+        return true;
+    // Told while the title's runs may still go, so that a user who stops the load meanwhile
+    // sees which title ends it.
+    log(tr("Load DVD title %1.").arg(n), LogLevel::Verbose);
+    echoCommand(load->identifyCommand().program, load->identifyCommand().arguments);
+    if (!load->waitDone())
+        return false;
+    for (const DvdTitleLoad::ConsoleLine &line : load->consoleLines()) {
+        switch (line.channel) {
+        case DvdTitleLoad::Channel::Log:
+            log(line.text, line.level);
+            break;
+        case DvdTitleLoad::Channel::StdOut:
+            logStdOut(line.text, line.level);
+            break;
+        case DvdTitleLoad::Channel::StdErr:
+            logStdErr(line.text, line.level);
+            break;
         }
-        if (code != PlayerOutputCode::AudioDetails)
-            continue;
-        AudioInfo &details = title.audioStreams[stream];
-        details.bitrate = clip.audio.bitrate;
-        details.samplingRate = clip.audio.samplingRate;
-        log(tr("Info: detected audio main stream details - %1 Hz %2 kbps")
-                .arg(clip.audio.samplingRate)
-                .arg(clip.audio.bitrate),
-            LogLevel::Verbose);
     }
-    run.close();
+    titles.last() = load->title();
+    audioIndex = load->lastAudioIndex();
+    return true;
 }

@@ -10,6 +10,7 @@
 #include "engines/picturebounds.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
+#include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/valuetext.h"
 #include "player/loadprocess.h"
@@ -20,6 +21,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
+
+#include <memory>
 
 namespace {
 
@@ -98,6 +101,24 @@ int channelCount(const QString &text)
 
 } // namespace
 
+// The private facade of an identify run of the file, set up for that run.
+std::unique_ptr<Player> PlayerWidget::identifyFacade(const QString &path, int logLevel) const
+{
+    auto identify = std::make_unique<Player>(player->backendType(), mplayerBinPath, mediaInfoBinPath,
+                                             ffprobeBinPath, stdInConsole, stdOutConsole, stdErrConsole,
+                                             logConsole, logLevel, preferences.latencyStart,
+                                             preferences.latencyFinished, preferences.latencyKill);
+    identify->setBackendBinary(mplayerBinPath);
+    identify->setSourceFile(path, kFileKind, false);
+    identify->disableAudio();
+    identify->disableVideo();
+    identify->disableSubtitle();
+    const WId windowId = renderer->winId();
+    qCDebug(lcPlayer) << "PlayerWidget: set Player Wid" << windowId;
+    identify->setWid(QString::number(windowId));
+    return identify;
+}
+
 bool PlayerWidget::loadFile(const QString &path)
 {
     const QString failureText = tr("Failed to load movie from:\n%1").arg(path);
@@ -109,6 +130,22 @@ bool PlayerWidget::loadFile(const QString &path)
     if (!info.isFile()) {
         showLoadFailure(failureText, tr("This isn't a valid file."));
         return false;
+    }
+    // MediaInfo, FFprobe and the identify run go side by side from here, also while the
+    // progress window comes on screen; each is read in its turn below, which takes the run
+    // already going.
+    const SyncRunner::LoadScope scope;
+    player->prefetchMediaInfoData(path);
+    player->prefetchFFprobeData(path);
+    auto run = std::make_unique<LoadProcess>();
+    {
+        // A facade that logs nothing: the one below logs its set-up where it always did.
+        const std::unique_ptr<Player> early = identifyFacade(path, 0);
+        QString program;
+        QStringList arguments;
+        early->cliCmdIdentify(&program, &arguments);
+        run->begin(program, arguments, early->cliGetDeinterlace().toUtf8(), preferences.latencyStart,
+                   preferences.latencyFinished);
     }
     if (progressWidget) {
         progressWidget->step();
@@ -133,33 +170,27 @@ bool PlayerWidget::loadFile(const QString &path)
     // The identify run, through a facade of its own so that the panel's playback settings
     // stay as they are.
     stepProgress();
-    Player identify(player->backendType(), mplayerBinPath, mediaInfoBinPath, ffprobeBinPath,
-                    stdInConsole, stdOutConsole, stdErrConsole, logConsole, verbosity,
-                    preferences.latencyStart, preferences.latencyFinished, preferences.latencyKill);
-    identify.setBackendBinary(mplayerBinPath);
-    identify.setSourceFile(path, kFileKind, false);
-    identify.disableAudio();
-    identify.disableVideo();
-    identify.disableSubtitle();
-    const WId windowId = renderer->winId();
-    qCDebug(lcPlayer) << "PlayerWidget: set Player Wid" << windowId;
-    identify.setWid(QString::number(windowId));
+    const std::unique_ptr<Player> identifyPlayer = identifyFacade(path, verbosity);
+    Player &identify = *identifyPlayer;
     QString program;
     QStringList arguments;
     identify.cliCmdIdentify(&program, &arguments);
     echoCommand(program, arguments);
     stepProgress();
     qCDebug(lcPlayer) << "Start movie file loading process" << program << arguments;
-    LoadProcess run;
-    if (!run.start(program, arguments, preferences.latencyStart)) {
+    if (!run->runs(program, arguments)) {
+        run = std::make_unique<LoadProcess>();
+        run->begin(program, arguments, identify.cliGetDeinterlace().toUtf8(), preferences.latencyStart,
+                   preferences.latencyFinished);
+    }
+    if (!run->waitStarted()) {
         log(tr("Failed to load movie (process start timed-out)."), LogLevel::Quiet);
         log(tr("Try to increase player latency (start) in timing preferences."), LogLevel::Quiet);
         showLoadFailure(failureText, tr("Try to increase player latency (start) in timing preferences."));
         return false;
     }
-    run.write(identify.cliGetDeinterlace());
     stepProgress();
-    if (!run.finish(preferences.latencyFinished)) {
+    if (!run->waitEnded()) {
         log(tr("Failed to stop movie file loading process softly in %1 milliseconds.")
                 .arg(preferences.latencyFinished),
             LogLevel::Quiet);
@@ -171,7 +202,7 @@ bool PlayerWidget::loadFile(const QString &path)
     stepProgress();
     int errorCount = 0;
     QByteArray line;
-    while (run.readLine(QProcess::StandardError, &line)) {
+    while (run->readLine(QProcess::StandardError, &line)) {
         logStdErr(simplifiedText(line), LogLevel::Normal);
         int code = PlayerOutputCode::Ignored;
         QString text;
@@ -206,7 +237,7 @@ bool PlayerWidget::loadFile(const QString &path)
     AudioInfo currentAudio;
     currentAudio.streamNumber = 1;
 
-    while (run.readLine(QProcess::StandardOutput, &line)) {
+    while (run->readLine(QProcess::StandardOutput, &line)) {
         logStdOut(simplifiedText(line), LogLevel::Normal);
         ClipInfo clip;
         clip.kind = kFileKind;
@@ -334,7 +365,7 @@ bool PlayerWidget::loadFile(const QString &path)
             break;
         }
     }
-    run.close();
+    run.reset();
     stepProgress();
 
     if (movieInfo.audioStreams.isEmpty())

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QSlider>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QTextEdit>
 
 namespace {
@@ -31,8 +32,23 @@ bool PlayerWidget::setInput(const QString &path, int kind)
     return loadInput(path, kind, false);
 }
 
+namespace {
+int s_loadsInProgress = 0;
+} // namespace
+
+int PlayerWidget::loadsInProgress()
+{
+    return s_loadsInProgress;
+}
+
 bool PlayerWidget::loadInput(const QString &path, int kind, bool extended)
 {
+    // The window handles its events while a load runs: a second load asked for meanwhile
+    // is refused and changes nothing.
+    if (loading)
+        return false;
+    const QScopedValueRollback<bool> busy(loading, true);
+    const QScopedValueRollback<int> counted(s_loadsInProgress, s_loadsInProgress + 1);
     if (extended) {
         clearStdInConsole();
         clearStdOutConsole();

@@ -6,11 +6,14 @@
 #include "jobs/producttitle.h"
 #include "engines/player.h"
 #include "engines/playerstatus.h"
+#include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "player/progresswidget.h"
 
 #include <QCoreApplication>
 #include <QTextEdit>
+
+#include <memory>
 
 namespace {
 // The progress bar only pulses: it climbs one step per output line and falls back here.
@@ -42,13 +45,37 @@ bool PlayerWidget::isReady(bool updateFontCache)
         Console::appendPlain(stdInConsole, program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
     qCDebug(lcPlayer) << "Start update MPlayer font cache" << program << arguments;
 
-    QProcess process;
-    process.start(program, arguments, QIODevice::ReadWrite);
-    if (!process.waitForStarted(preferences.latencyStart)) {
+    // The start-up may have begun this run already, beside the engines' status queries.
+    const SyncRunner::TakenRun taken = SyncRunner::takePrefetchedRun(program, arguments);
+    std::unique_ptr<QProcess> running(taken.process);
+    if (!running) {
+        running = std::make_unique<QProcess>();
+        running->start(program, arguments, QIODevice::ReadWrite);
+    }
+    QProcess &process = *running;
+    const bool started = process.state() == QProcess::Starting ? process.waitForStarted(preferences.latencyStart)
+                                                               : process.error() != QProcess::FailedToStart;
+    if (!started) {
         qCDebug(lcPlayer) << "Failed to update MPlayer font cache [process start timed-out]";
         log(tr("Failed to update MPlayer font cache (process start timed-out)."), LogLevel::Quiet);
         return false;
     }
+
+    // What a prefetched run printed before it was taken is read first.
+    QByteArray earlier = taken.stdOut;
+    const auto nextLine = [&process, &earlier](QByteArray *line) {
+        const qsizetype end = earlier.indexOf('\n');
+        if (end >= 0) {
+            *line = earlier.left(end + 1);
+            earlier.remove(0, end + 1);
+            return true;
+        }
+        if (!process.canReadLine())
+            return false;
+        *line = earlier + process.readLine();
+        earlier.clear();
+        return true;
+    };
 
     fontCacheAborted = false;
     bool windowShown = false;
@@ -59,8 +86,9 @@ bool PlayerWidget::isReady(bool updateFontCache)
         if (process.state() != QProcess::Running)
             break;
         process.setReadChannel(QProcess::StandardOutput);
-        while (process.canReadLine()) {
-            const QString line = QString::fromUtf8(process.readLine()).simplified();
+        QByteArray bytes;
+        while (nextLine(&bytes)) {
+            const QString line = QString::fromUtf8(bytes).simplified();
             qCDebug(lcPlayer) << "PlayerWidget::isReady updating font cache" << line;
             if (!windowShown && line.startsWith(QLatin1String("Scanning file"))) {
                 progressWidget = new ProgressWidget(

@@ -6,6 +6,7 @@
 #include "app/mainwidget.h"
 #include "app/mervomainwindow.h"
 #include "app/shellsettings.h"
+#include "engines/interfacestatus.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/jobmanagerwidget.h"
@@ -15,10 +16,13 @@
 #include "jobs/mervojobmanager.h"
 #include "jobs/mervotask.h"
 #include "player/playerwidget.h"
+#include "enginetesting.h"
+#include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
 
 #include <QAction>
+#include <QDir>
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -27,6 +31,7 @@
 #include <QStandardPaths>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -35,6 +40,7 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 VEXO_TEST_NEEDS_DISPLAY
@@ -84,6 +90,33 @@ void checkScreenshot(QWidget *widget, const QString &name)
     // The video area is black until something plays: the rest of the window must show.
     QVERIFY(nonBlackShare(shot) > 0.3);
     QVERIFY(distinctColours(shot) > 4);
+}
+
+// The entry of the menu bar at a path of entry texts ("Encoder>Encoder engines...>...").
+QAction *menuEntry(QMenuBar *bar, const QString &path)
+{
+    QList<QAction *> actions = bar->actions();
+    QAction *found = nullptr;
+    for (const QString &text : path.split('>')) {
+        const auto it = std::find_if(actions.cbegin(), actions.cend(),
+                                     [&text](QAction *a) { return a->text() == text; });
+        if (it == actions.cend())
+            return nullptr;
+        found = *it;
+        if (found->menu())
+            actions = found->menu()->actions();
+    }
+    return found;
+}
+
+// The engine names of a readiness box, in its order.
+QStringList boxEngines(const QString &informativeText)
+{
+    static const QRegularExpression line(QStringLiteral(" - (?:<b>)?([^<]+?)(?:</b>)? is (?:NOT )?ready<br>"));
+    QStringList names;
+    for (auto it = line.globalMatch(informativeText); it.hasNext();)
+        names << it.next().captured(1);
+    return names;
 }
 
 const QString kFFmpeg = QStandardPaths::findExecutable("ffmpeg");
@@ -168,6 +201,28 @@ private slots:
         QCOMPARE(settings.value("Externals/Player/mplayer binary").toString(), kMPlayer);
         QCOMPARE(settings.value("Externals/Encoder/mkvmerge binary").toString(),
                  QStandardPaths::findExecutable("mkvmerge"));
+    }
+
+    // The run that builds MPlayer's font cache starts beside the engines' status queries, not
+    // after them, and runs once.
+    void fontCacheBesideTheQueries()
+    {
+        const QString events = TestMedia::folder() + "/engines/font-cache-order";
+        QFile::remove(events);
+        const QString mplayer = writeEngineScript(
+            "ordered-mplayer", QStringLiteral("case \"$*\" in\n"
+                                              "  *-fontconfig*) echo font >> '%1' ;;\n"
+                                              "  *'-vo help'*) echo status >> '%1'; sleep 1; mplayer \"$@\"; code=$?\n"
+                                              "    echo status-end >> '%1'; exit $code ;;\nesac\nexec mplayer \"$@\"")
+                                   .arg(events));
+        QSettings().setValue("Externals/Player/mplayer binary", mplayer);
+        ApplicationShell shell;
+        runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); });
+        QFile file(events);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList order = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(order.count("font"), 1);
+        QVERIFY2(order.indexOf("font") < order.indexOf("status-end"), qPrintable(order.join(' ')));
     }
 
     void clearAllSettings()
@@ -290,11 +345,24 @@ private slots:
         QCOMPARE(window->openDvdAction->isEnabled(), name != "MPlayer");
         QVERIFY(!window->encodeVcdAction->isEnabled());
         QVERIFY(!window->mediaInfoAction->isEnabled());
+        if (name == "FFmpeg") {
+            // Opening a media file is the base window's command and lists the five base
+            // engines; opening a DVD lists all seven. Neither asks for a file.
+            window->openFileAction->trigger();
+            window->openDvdAction->trigger();
+            QCOMPARE(answerer.seen().size(), 3);
+            QCOMPARE(boxEngines(answerer.seen().at(1).informativeText),
+                     QStringList({"FFmpeg", "FFprobe", "MEncoder", "MPlayer", "MediaInfo"}));
+            QCOMPARE(boxEngines(answerer.seen().at(2).informativeText),
+                     QStringList({"FFmpeg", "MEncoder", "x264", "MKVmerge", "MPlayer", "MediaInfo", "FFprobe"}));
+            QCOMPARE(chooser.requests().size(), 1);
+        }
+        const int boxes = answerer.seen().size();
 
         // The real engine again: no box, the entries come back.
         chooser.answer(real);
         setter->trigger();
-        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().size(), boxes);
         QVERIFY(window->statusBar()->currentMessage().contains(real));
         QVERIFY(capability->isEnabled() && window->openDvdAction->isEnabled());
         QCOMPARE(window->enginePath(EnginePaths::Engine(engine)), real);
@@ -310,29 +378,98 @@ private slots:
 
     void dialogsOfTheMenus()
     {
-        // Each entry opens its window over the main window with the engine's own records.
+        // Each entry opens its window over the main window with the engine's own records,
+        // and Escape closes it.
         auto *window = new MervoMainWindow;
         QPointer<MervoMainWindow> guard(window);
         window->initialize();
         window->show();
         const QList<QPair<QAction *, QString>> entries{
             {window->ffmpegStatusAction, "FFmpeg status"},
+            {window->mencoderStatusAction, "MEncoder status"},
             {window->mencoderCapabilityAction, "MEncoder"},
+            {window->ffmpegCapabilityAction, "FFmpeg"},
             {window->x264StatusAction, "x264 status"},
+            {window->mkvmergeStatusAction, "MKVmerge status"},
             {window->mkvmergeCapabilityAction, "MKVmerge"},
             {window->playerStatusAction, "Player status"},
+            {window->playerCapabilityAction, "Player"},
             {window->mediaInfoStatusAction, "MediaInfo status"},
             {window->ffprobeStatusAction, "FFprobe status"},
             {window->preferencesAction, "Preferences"},
+            {window->creditsAction, "Credits"},
+            {window->aboutAction, "About"},
         };
         for (const auto &[action, title] : entries) {
             ModalAnswerer answerer;
+            bool closed = false;
+            answerer.answerWith([&closed](QWidget *modal) {
+                QTest::keyClick(modal, Qt::Key_Escape);
+                closed = !modal->isVisible();
+                return true;
+            });
             action->trigger();
             QVERIFY2(answerer.seen().size() == 1, qPrintable(title));
             QVERIFY2(answerer.seen().at(0).title.contains(title), qPrintable(answerer.seen().at(0).title));
+            QVERIFY2(closed, qPrintable(title + " stays open on Escape"));
+        }
+        // The status windows show copies of each engine's own record.
+        const QList<QPair<InterfaceStatus, int>> statuses{
+            {window->mencoderStatus(), 1}, {window->ffmpegStatus(), 2},
+            {window->x264Status(), 3}, {window->mkvmergeStatus(), 4}};
+        for (const auto &[status, type] : statuses) {
+            QCOMPARE(status.state, int(InterfaceStatus::Ready));
+            QCOMPARE(status.version, window->engineVersion(type));
         }
         window->close();
         QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
+    }
+
+    // What the status bar says over a menu entry.
+    void statusTips_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("open file") << "File>Open media file"
+                                   << "Open movie or audio file (AVI/MP4/WMV/MOV/FLV/MP3/WAV etc.)";
+        QTest::newRow("target folder") << "File>Open target folder on desktop"
+                                       << "Open target folder on desktop to access directly ouput files";
+        QTest::newRow("exit") << "File>Exit" << "Exit the application";
+        QTest::newRow("split") << "Job>Split movie into multiple parts" << "Split one video file into multiple smaller files";
+        QTest::newRow("FFmpeg status") << "Encoder>Encoder engines...>FFmpeg engine...>Show status" << "Show FFmpeg engine status";
+        QTest::newRow("MEncoder capabilities") << "Encoder>Encoder engines...>MEncoder engine...>Show capabilities"
+                                               << "Show MEncoder engine capabilities";
+        QTest::newRow("MKVmerge status") << "Encoder>Encoder engines...>MKVmerge engine...>Show status" << "Show MKVmerge engine status";
+        QTest::newRow("quiet") << "Options>Verbosity...>Quiet" << "Show relevant information and error issues in log";
+        QTest::newRow("credits, product named") << "Help>Credits" << "Show the Vexo 4.0 credits";
+        QTest::newRow("about, product named") << "Help>About Vexo 4.0" << "Show the Vexo 4.0 about box";
+    }
+    void statusTips()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, tip);
+        MervoMainWindow window;
+        QAction *action = menuEntry(window.menuBar(), entry);
+        QVERIFY2(action, qPrintable(entry));
+        QVERIFY(action->showStatusText(&window));
+        QCOMPARE(window.statusBar()->currentMessage(), tip);
+    }
+
+    // The target folder opens in the desktop's file manager as a local file, also with a
+    // blank and a "#" in its name.
+    void targetFolderOnDesktop()
+    {
+        QTemporaryDir parent;
+        const QString folder = parent.path() + "/my movies #1";
+        QVERIFY(QDir().mkpath(folder));
+        QSettings().setValue("Output/target folder", folder);
+        MervoMainWindow window;
+        UrlInterceptor links;
+        window.openTargetAction->trigger();
+        QCOMPARE(links.urls().size(), 1);
+        QVERIFY(links.urls().at(0).isLocalFile());
+        QCOMPARE(links.urls().at(0).toLocalFile(), folder);
+        QCOMPARE(window.statusBar()->currentMessage(), QString("Done"));
     }
 
     void settingsRoundTrip()

@@ -225,24 +225,37 @@ private slots:
         QVERIFY(fixture.jobsDone());
     }
 
-    // An engine that cannot run the job refuses it with the reason before anything is queued.
+    // An engine that cannot run the job refuses it with the reason before anything is queued;
+    // the box names the engine the job needs.
+    void missingEngineRefusesUpFront_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<QString>("informative");
+        QTest::newRow("Xvid by MEncoder") << "MEncoder" << "jobEncodeXvid"
+                                          << "<b>Encode output to Xvid/DivX (MPEG-4 Part 2)</b> as failed to start.";
+        QTest::newRow("VideoCD of a file by FFmpeg") << "FFmpeg" << "jobEncodeVcd"
+                                                     << "<b>Encode output to VideoCD (VCD/MPEG-1)</b> as failed to start.";
+    }
     void missingEngineRefusesUpFront()
     {
+        QFETCH(QString, engine);
+        QFETCH(QString, slot);
+        QFETCH(QString, informative);
         Fixture fixture;
         {
             FileChooserScript chooser;
             chooser.answer("/bin/true");
             ModalAnswerer readiness;
-            fixture.window->mencoderPathAction->trigger();
+            (engine == "FFmpeg" ? fixture.window->ffmpegPathAction : fixture.window->mencoderPathAction)->trigger();
         }
         QString detailed;
         ModalAnswerer answerer;
         keepDetails(answerer, &detailed);
-        QVERIFY(QMetaObject::invokeMethod(fixture.window, "jobEncodeXvid"));
+        QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
         QCOMPARE(answerer.seen().size(), 1);
-        QCOMPARE(answerer.seen().at(0).informativeText,
-                 QString("<b>Encode output to Xvid/DivX (MPEG-4 Part 2)</b> as failed to start."));
-        QVERIFY2(detailed.contains("The MEncoder engine is not ready."), qPrintable(detailed));
+        QCOMPARE(answerer.seen().at(0).informativeText, informative);
+        QVERIFY2(detailed.contains("The " + engine + " engine is not ready."), qPrintable(detailed));
         QCOMPARE(fixture.status(), QString("Encoding job has been cancelled (command not valid)"));
         QVERIFY(fixture.manager()->jobs().isEmpty());
     }
@@ -260,11 +273,12 @@ private slots:
         QTest::addColumn<QString>("muxer");
         QTest::addColumn<bool>("errorChannel"); // where the engine's own report goes
         QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("taken"); // a file already in the target folder
         QTest::newRow("Xvid") << "jobEncodeXvid" << "standard.avi" << "mpeg4" << "XVID" << 512 << 384
-                              << "avi" << false << "MEncoder";
-        // The clip runs at 25 frames a second: a PAL VideoCD.
-        QTest::newRow("VideoCD") << "jobEncodeVcd" << "standard.mpg" << "mpeg1video" << "" << 352 << 288
-                                 << "mpg" << true << "Input #0";
+                              << "avi" << false << "MEncoder" << "";
+        // The clip runs at 25 frames a second: a PAL VideoCD, beside a file of the name.
+        QTest::newRow("VideoCD") << "jobEncodeVcd" << "standard (1).mpg" << "mpeg1video" << "" << 352 << 288
+                                 << "mpg" << true << "Input #0" << "standard.mpg";
     }
     void targetJobsOfAFile()
     {
@@ -277,8 +291,13 @@ private slots:
         QFETCH(QString, muxer);
         QFETCH(bool, errorChannel);
         QFETCH(QString, report);
+        QFETCH(QString, taken);
         Fixture fixture;
         QVERIFY(fixture.open(TestMedia::standardAvi(), false));
+        if (!taken.isEmpty()) {
+            QFile other(fixture.target.filePath(taken));
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write("kept") == 4);
+        }
         QVERIFY(fixture.window->encodeXvidAction->isEnabled() && fixture.window->encodeVcdAction->isEnabled());
         QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
         QCOMPARE(fixture.status(), QString("Encoding job has been queued in the job manager"));
@@ -308,6 +327,8 @@ private slots:
                  qPrintable(mini->remainingLabel()->text()));
         QVERIFY(task->console()->stateLabel()->toolTip().contains("process completed"));
         const QString output = fixture.target.filePath(file);
+        if (!taken.isEmpty())
+            QCOMPARE(QFileInfo(fixture.target.filePath(taken)).size(), 4);
         const QJsonObject video = firstStream(output, "video");
         QCOMPARE(video.value("codec_name").toString(), codec);
         if (!tag.isEmpty())
@@ -355,6 +376,9 @@ private slots:
         QCOMPARE(tasks.at(0)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.stats"));
         QCOMPARE(tasks.at(1)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.avi"));
         QVERIFY(!QFileInfo::exists(fixture.target.filePath("standard.stats")));
+        // The Job menu's jobs are not the encoder panel's: nothing of them is analysed, the
+        // first pass's statistics least of all.
+        QVERIFY(!fixture.window->logView()->toPlainText().contains("Finalizing..."));
         const QString output = fixture.target.filePath("standard.avi");
         QCOMPARE(firstStream(output, "video").value("codec_tag_string").toString(), QString("XVID"));
         QVERIFY(qAbs(TestMedia::probeDuration(output) - TestMedia::probeDuration(source)) < 0.5);

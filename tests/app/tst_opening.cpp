@@ -11,11 +11,14 @@
 #include "encoding/activecombobox.h"
 #include "encoding/advancedmonitorwidget.h"
 #include "encoding/encoderwidget.h"
+#include "encoding/mediainfodatadialog.h"
 #include "encoding/mervoencoderwidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojobmanager.h"
+#include "jobs/rawnamealiases.h"
 #include "player/playerwidget.h"
 #include "player/rendererframe.h"
+#include "rawnamedfiles.h"
 #include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -26,6 +29,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -260,10 +264,24 @@ private slots:
         // The extended panel has built its option tree for the loaded file.
         QVERIFY(!window->mervoEncoderWidget()->mervoConfigurator()->optionRoot().children.empty());
         {
+            // MediaInfo's report of the loaded file, escaped (the name holds quotes); Escape
+            // closes it.
             ModalAnswerer answerer;
+            QString report;
+            bool closed = false;
+            answerer.answerWith([&](QWidget *modal) {
+                auto *dialog = qobject_cast<MediaInfoDataDialog *>(modal);
+                report = dialog ? dialog->reportView()->toPlainText() : QString();
+                QTest::keyClick(modal, Qt::Key_Escape);
+                closed = !modal->isVisible();
+                return true;
+            });
             window->mediaInfoAction->trigger();
             QCOMPARE(answerer.seen().size(), 1);
             QCOMPARE(answerer.seen().at(0).title, QString("Media informations"));
+            QVERIFY2(report.contains("It's \"our\" trip; été.avi") && report.contains("MPEG-4 Visual"),
+                     qPrintable(report.left(400)));
+            QVERIFY(closed);
         }
         // The next chooser starts in the file's folder.
         window->openFileAction->trigger();
@@ -337,6 +355,33 @@ private slots:
         QCOMPARE(window->windowTitle(), QString("Vexo 4.0"));
         QVERIFY(!window->mediaInfoAction->isEnabled());
         closeWindow(window);
+    }
+
+    // The window handles its events while a file loads: opening another source is not
+    // offered meanwhile, and closing waits for the load to end, then closes the window.
+    void closeDuringLoad()
+    {
+        const QString file = TestMedia::standardAvi();
+        MervoMainWindow *window = openWindow();
+        QPointer<MervoMainWindow> guard(window);
+        FileChooserScript chooser;
+        chooser.answer(file);
+        bool asked = false;
+        QTimer during;
+        QObject::connect(&during, &QTimer::timeout, [&] {
+            if (asked || PlayerWidget::loadsInProgress() == 0)
+                return;
+            asked = true;
+            window->openDvdAction->trigger();
+            window->close();
+        });
+        during.start(0);
+        window->openFileAction->trigger();
+        QVERIFY(asked);
+        QVERIFY(guard);
+        QCOMPARE(chooser.requests().size(), 1);
+        QCOMPARE(status(window), "Movie file loaded [" + file + "]");
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
     }
 
     // A name holding markup is shown as written in every log and console view.
@@ -526,6 +571,53 @@ private slots:
         QCOMPARE(status(window), QString("Movie file loaded [%1]").arg(TestMedia::standardMp4()));
         QCOMPARE(formats->currentData().toString(), QString("mp4"));
         closeWindow(window);
+    }
+
+    // A file named in Windows-1252 bytes, as a copy from Windows leaves it: the chooser that
+    // starts in its folder offers its alias, the player panel loads it, the encoder panel
+    // writes beside it under its readable name, the next chooser starts in its folder, and the
+    // list kept for the next run holds no alias.
+    void openNonUtf8Name()
+    {
+        RawNamedFiles inputs;
+        const QByteArray raw = "caf\xe9 \x93x\x94.avi";
+        QVERIFY(inputs.moveIn(copyOf(TestMedia::standardAvi(), inputs.path() + "/copy.avi"), raw));
+        const QString readable = QString::fromUtf8("café “x”");
+        const QString folder = QFileInfo(inputs.path()).canonicalFilePath();
+        QSettings().setValue("Input/file", inputs.path() + "/earlier.avi");
+        QSettings().setValue("Output/target folder", inputs.path());
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        const QString alias = RawNameAliases::aliasFolder(inputs.path()) + "/" + readable + ".avi";
+        chooser.answer(alias);
+        ModalAnswerer failure; // a failed load's box would otherwise wait for a click
+        window->openFileAction->trigger();
+        QCOMPARE(failure.seen().size(), 0);
+        QCOMPARE(chooser.requests().at(0).start, folder);
+        QCOMPARE(chooser.requests().at(0).aliasFolder + "/" + readable + ".avi", alias);
+        QCOMPARE(status(window), "Movie file loaded [" + alias + "]");
+        const VideoInfo video = window->playerWidget()->currentVideoInfo();
+        QVERIFY2(qAbs(video.length - 3.0) < 0.2, qPrintable(QString::number(video.length)));
+        QCOMPARE(video.width, 320);
+        QVERIFY(!window->encoderWidget()->encodingSource().noAudio);
+        QCOMPARE(window->windowTitle(), "Vexo 4.0 - " + readable + ".avi");
+        QCOMPARE(window->targetName(), readable);
+
+        window->encoderWidget()->startButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(jobsDone(window, 1), 60000);
+        // Qt lists the output only: the source's name is one it cannot spell.
+        const QStringList written = QDir(inputs.path()).entryList(QDir::Files);
+        QCOMPARE(written.size(), 1);
+        QVERIFY2(written.at(0).startsWith(readable + "."), qPrintable(written.at(0)));
+        const QString output = inputs.path() + "/" + written.at(0);
+        QVERIFY(qAbs(TestMedia::probeDuration(output) - 3.0) < 0.5);
+        QCOMPARE(TestMedia::decodeErrors(output), QString());
+        QCOMPARE(QFileInfo(alias).size(), QFileInfo(TestMedia::standardAvi()).size());
+
+        window->openFileAction->trigger();
+        QCOMPARE(chooser.requests().at(1).start, folder);
+        closeWindow(window);
+        QCOMPARE(QSettings().value("Input/recent").toStringList(), QStringList());
     }
 
     void splitFromJobMenu()

@@ -184,6 +184,55 @@ private slots:
         QCOMPARE(arguments, args(expected));
     }
 
+    // Parts of the encode command, each at an edge of its rule: the rows of the level tables,
+    // the frame-rate bands of MPEG-4, the letterbox of 576- and 288-line pictures, the start
+    // offset and a relative name with a colon.
+    void commandParts_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("part");
+        const EncodingSource fourThree = movie(4.0 / 3.0);
+        const auto xvid = [&](int level) {
+            return ::encode(call(fourThree, level, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128));
+        };
+        QTest::newRow("Xvid level 1") << xvid(1) << "-vtag XVID -g 250 -bf 2 -me_quality 2 -qmin 2 -qmax 15 -vcodec libxvid";
+        QTest::newRow("Xvid level 2") << xvid(2) << "-vtag XVID -g 250 -flags +mv4 -bf 2 -me_quality 4 -qmax 6 -vcodec libxvid";
+        const auto x264 = [&](const QString &codec, int level, QSize size) {
+            return ::encode(call(fourThree, level, "mp4", codec, size, 1000, "aac", 0, 128));
+        };
+        QTest::newRow("H.264 level 2") << x264("x264", 2, {640, 480}) << "-preset superfast -profile:v main";
+        QTest::newRow("H.264 low rate, level 3") << x264("x264_lr", 3, {320, 240}) << "-preset fast -pix_fmt";
+        QTest::newRow("H.264 HD, level 2") << x264("x264_hd", 2, {1280, 720}) << "-preset ultrafast -pix_fmt";
+        QTest::newRow("H.264 HD, level 3") << x264("x264_hd", 3, {1280, 720}) << "-preset superfast -pix_fmt";
+        const auto mpeg4 = [](double rate) {
+            return ::encode(call(movie(1.0, rate), User, "avi", "mpeg4", {320, 240}, 800, "noaudio", 0, 0));
+        };
+        QTest::newRow("MPEG-4 just under 15 fps") << mpeg4(14.99) << "-vtag XVID -r 10 -mbd";
+        QTest::newRow("MPEG-4 at 15 fps") << mpeg4(15.0) << "-vtag XVID -r 15 -mbd";
+        QTest::newRow("MPEG-4 at 24 fps") << mpeg4(24.0) << "-vtag XVID -r 24 -mbd";
+        QTest::newRow("MPEG-4 at 30 fps") << mpeg4(30.0) << "-vtag XVID -r 30 -mbd";
+        const EncodingSource wide = movie(1.78, 25.0, {1024, 576});
+        QTest::newRow("576 lines keep PAL's letterbox, NTSC asked")
+            << ::encode(call(wide, User, "3gp", "h263", {704, 576}, 512, "noaudio", 0, 0, "NTSC"))
+            << "-vf scale=704:432,pad=704:576:0:72:000000";
+        QTest::newRow("288 lines keep PAL's letterbox, NTSC asked")
+            << ::encode(call(wide, User, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "noaudio", 0, 0, "NTSC"))
+            << "-vf scale=352:216,pad=352:288:0:36:000000";
+        Call fromOneSecond = call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128);
+        fromOneSecond.start = 1;
+        QTest::newRow("start at 1 s") << ::encode(fromOneSecond) << "-ss 1 -r 25";
+        Call colon = call(movie(1.0, 0.0), User, "avi", "novideo", {}, 0, "noaudio", 0, 0);
+        colon.job.source.path = "a:b.avi";
+        QTest::newRow("colon as second character") << ::encode(colon, "c:d.avi") << "-i ./a:b.avi -vn -an ./c:d.avi";
+    }
+
+    void commandParts()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, part);
+        QVERIFY2((' ' + arguments.join(' ') + ' ').contains(' ' + part + ' '), qPrintable(arguments.join(' ')));
+    }
+
     void shortCommand_data()
     {
         QTest::addColumn<QStringList>("arguments");

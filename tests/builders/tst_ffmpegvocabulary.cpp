@@ -34,6 +34,8 @@ private slots:
         QTest::newRow("64-bit PCM in QuickTime") << "audio" << "mov" << "pcm_s64le" << "" << true
             << "FFmpeg's QuickTime muxer writes 64-bit PCM that reads back as 16-bit";
         QTest::newRow("renamed muxer") << "muxer" << "m4a" << "" << "" << true << "";
+        QTest::newRow("PSP's low-rate AAC") << "audio" << "psp" << "aac_lr" << "" << false << "";
+        QTest::newRow("PSP without MP3") << "audio" << "psp" << "mp3" << "" << false << "-";
         QTest::newRow("iPod copy of AAC") << "audio" << "ipod" << "copy" << "mp4a" << true << "";
         QTest::newRow("iPod copy of MP3") << "audio" << "ipod" << "copy" << "MP3" << true
             << "the iPod format takes only AAC, ALAC or AC-3 audio, the source's is MP3";
@@ -64,6 +66,24 @@ private slots:
         QCOMPARE(s.supported, refusal.isEmpty());
         if (refusal != "-")
             QCOMPARE(s.refusal, refusal);
+    }
+
+    // The container and video alias tables; filling again first empties them.
+    void aliasTables()
+    {
+        InterfaceFFmpeg builder;
+        builder.muxerAliases.insert("avi", "stale");
+        builder.videoCodecAliases.insert("vp8", "stale");
+        builder.initMuxerAliases();
+        builder.initVideoCodecAliases();
+        QCOMPARE(builder.muxerAliases.size(), 2);
+        QCOMPARE(builder.muxerAliases.values("mkv"), QStringList{"matroska"});
+        QCOMPARE(builder.muxerAliases.values("wmv"), QStringList{"asf"});
+        QCOMPARE(builder.videoCodecAliases.size(), 6);
+        QCOMPARE(builder.videoCodecAliases.values("x264_hd"), QStringList{"libx264"});
+        QCOMPARE(builder.videoCodecAliases.values("dv"), QStringList{"dvvideo"});
+        QVERIFY(!builder.videoCodecAliases.contains("vp8") && !builder.videoCodecAliases.contains("mpeg4"));
+        QVERIFY(builder.subtitleCodecAliases.isEmpty());
     }
 
     void realCapabilities()
@@ -183,6 +203,9 @@ private slots:
         QTest::newRow("status line, then the file failed")
             << QByteArray("frame= 5 size= 18kB time=00:00:00.26 bitrate= 559.4kbits/s\n"
                           "Error writing trailer of /dev/full: No space left on device\n") << false;
+        QTest::newRow("status line, then the file could not be closed")
+            << QByteArray("frame= 5 size= 18kB time=00:00:00.26 bitrate= 559.4kbits/s\n"
+                          "Error closing file /mnt/full/a.mp4: No space left on device\n") << false;
     }
 
     void commandCheck()

@@ -89,12 +89,13 @@ private slots:
         QTest::addColumn<bool>("engineRead");
         QTest::addColumn<QString>("muxer");
         QTest::addColumn<QString>("refusal"); // empty: supported; "-": refused by the vocabulary
-        QTest::newRow("raw stream") << false << "264" << "";
-        QTest::newRow("mp4 before the engine is read") << false << "mp4" << "";
-        QTest::newRow("mp4 of a build without it") << true << "mp4" << "this x264 cannot write mp4 files";
-        QTest::newRow("mkv") << true << "mkv" << "";
-        QTest::newRow("3gp has no row") << false << "3gp" << "-";
-        QTest::newRow("qt has no row") << true << "qt" << "-";
+        QTest::addColumn<bool>("aac"); // AAC sound in the container
+        QTest::newRow("raw stream") << false << "264" << "" << false;
+        QTest::newRow("mp4 before the engine is read") << false << "mp4" << "" << true;
+        QTest::newRow("mp4 of a build without it") << true << "mp4" << "this x264 cannot write mp4 files" << true;
+        QTest::newRow("mkv") << true << "mkv" << "" << true;
+        QTest::newRow("3gp has no row") << false << "3gp" << "-" << false;
+        QTest::newRow("qt has no row") << true << "qt" << "-" << false;
     }
 
     void x264Muxers()
@@ -106,6 +107,7 @@ private slots:
         if (engineRead)
             QCOMPARE(x264.parse(engineAnswer("x264", {"--fullhelp"})), 3);
         QCOMPARE(x264.builder.isMuxerSupported(muxer), refusal.isEmpty());
+        QTEST(x264.builder.isAudioCodecSupported(muxer, "aac"), "aac");
         if (refusal != "-")
             QCOMPARE(x264.builder.muxerRefusal(muxer), refusal);
     }

@@ -68,6 +68,15 @@ private slots:
         type = 1;
         e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, true);
         QVERIFY(arguments.contains("/other-dvd"));
+        // A DVD title gets its aspect, unless the command has one already.
+        e->source().video.aspect = 16.0 / 9.0;
+        e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, true);
+        QCOMPARE(arguments.mid(0, 2), QStringList({"-aspect", "1.77778"}));
+        e->jobData(EngineType::MEncoder)->target.extraOptions.insert("-aspect", "2.35");
+        e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, true);
+        QCOMPARE(arguments.count("-aspect"), 1);
+        QVERIFY(arguments.join(' ').contains("-aspect 2.35"));
+        e->jobData(EngineType::MEncoder)->target.extraOptions.clear();
         // Forced to an engine that is not there: refused, the command left alone.
         type = 7;
         e->cliCmdEncode(type, program, arguments, "/out/movie.avi", 0, 0, 0, true);
@@ -121,9 +130,10 @@ private slots:
         e->cliCmdTargetXvid(EngineType::MEncoder, program, arguments, given);
         QTEST(job.target.video.pictureSize, "size");
         QCOMPARE(job.source.path, QString("given.avi"));
-        QCOMPARE(QString("%1 %2 %3 %4 %5 %6").arg(job.target.muxer, job.target.video.codec, job.target.audio.codec)
-                     .arg(job.target.video.bitrate).arg(job.target.audio.volume).arg(job.target.subtitleCodec),
-                 QString("avi xvid mp3 700 0 "));
+        QCOMPARE(QString("%1 %2 %3 %4 %5 %6 %7 %8").arg(job.target.muxer, job.target.video.codec, job.target.audio.codec)
+                     .arg(job.target.video.bitrate).arg(job.target.audio.volume).arg(job.target.subtitleCodec)
+                     .arg(job.target.audio.samplingRate).arg(job.target.audio.bitrate),
+                 QString("avi xvid mp3 700 0  44100 128"));
         QCOMPARE(arguments.last(), QString("/out/movie.avi"));
     }
 
@@ -280,8 +290,8 @@ private slots:
         target.video.pictureSize = QSize(320, 240);
         target.audio.codec = fetched<QString>("audio");
         QString refusal = "stale";
-        // A trial of 50 frames from 7 s in.
-        const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 50, 0, 7, refusal);
+        // A trial that starts 30 s in.
+        const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 0, 0, 30, refusal);
         QStringList road;
         for (const EncodingStep &step : steps)
             road << Encoder::engineName(step.type);
@@ -296,8 +306,8 @@ private slots:
             QVERIFY(steps[0].arguments.join(' ').contains("-dvd-device /media/dvd -aid 128"));
             QCOMPARE(steps[1].arguments.mid(0, 3), QStringList({"-y", "-i", steps[0].output}));
             QCOMPARE(steps[1].arguments.last(), QString("/out/movie.x"));
-            // The copy starts at the position; the encode reads the copy from its start.
-            QVERIFY(steps[0].arguments.join(' ').contains("-ss 7"));
+            // The copy starts at the trial's position; the encode reads the whole copy.
+            QVERIFY(steps[0].arguments.join(' ').contains("-ss 30"));
             QVERIFY(!steps[1].arguments.contains("-ss"));
         } else if (steps.size() == 1) {
             QCOMPARE(steps[0].output, QString("/out/movie.x"));

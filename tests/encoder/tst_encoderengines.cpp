@@ -177,6 +177,7 @@ private slots:
         QCOMPARE(e->outputFile(), QString("/tmp/out/movie.m4v"));
         e->setTargetMuxer("mpeg_vcd");
         QCOMPARE(e->outputFile(), QString("/tmp/out/movie.mpg"));
+        QCOMPARE(e->outputTarget().fileName(), QString("movie.mpg"));
         QVERIFY(e->hasVideoAndAudio());
         QCOMPARE(e->audioStreamCount(), 1);
         QCOMPARE(e->subtitleStreamCount(), 0);

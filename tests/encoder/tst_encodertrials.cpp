@@ -107,8 +107,9 @@ private slots:
         e.clear();
         QElapsedTimer timer;
         timer.start();
-        const bool valid = e->checkCommand(type, program, arguments, output, commandLine, out, err,
-                                           mencoder ? 50 : 1000000);
+        // Both limits given: MEncoder takes the frames, FFmpeg the size.
+        const bool valid = e->checkSteps({EncodingStep{type, program, arguments, output}}, commandLine,
+                                         out, err, 50, 1000000);
         QCOMPARE(valid, fetched<bool>("valid"));
         QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
         QVERIFY(!QFileInfo::exists(output));
@@ -117,11 +118,12 @@ private slots:
             QVERIFY(e.logText().contains(name + " process failed to start in 3000 milliseconds."));
             return;
         }
-        // MEncoder's limit goes first; FFmpeg's in front of the output file, where it applies.
+        // MEncoder's limit goes first, with the seconds it reads (50 frames at 25 a second and
+        // one more); FFmpeg's in front of the output file, where it applies.
         QStringList expected = arguments;
         expected.insert(expected.size() - 1, "-fs");
         expected.insert(expected.size() - 1, "1000000");
-        QVERIFY2(mencoder ? commandLine.startsWith(program + " -frames 50 ") && commandLine.endsWith(arguments.join(' '))
+        QVERIFY2(mencoder ? commandLine.startsWith(program + " -frames 50 -endpos 3 ") && commandLine.endsWith(arguments.join(' '))
                           : commandLine == program + ' ' + expected.join(' '),
                  qPrintable(commandLine));
         QVERIFY(e.logText().contains(valid ? name + " engine check command completed."

@@ -11,6 +11,8 @@
 #include "jobs/mervojobmanager.h"
 #include "testregistry.h"
 
+#include <QFile>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -22,11 +24,12 @@
 
 namespace {
 // A clip encoded as the standard AVI, with its own picture and sound settings.
-QString variant(const QString &name, const QString &picture, const QString &sound)
+QString variant(const QString &name, const QString &picture, const QString &sound,
+                const QStringList &video = {"-c:v", "mpeg4", "-q:v", "5"})
 {
-    return TestMedia::clip(name, {"-f", "lavfi", "-i", "testsrc=" + picture + ":duration=2", "-f",
-                                  "lavfi", "-i", "sine=" + sound + ":duration=2", "-c:v", "mpeg4",
-                                  "-q:v", "5", "-c:a", "libmp3lame", "-b:a", "128k"});
+    return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "testsrc=" + picture + ":duration=2", "-f",
+                                             "lavfi", "-i", "sine=" + sound + ":duration=2"}
+                                     + video + QStringList{"-c:a", "libmp3lame", "-b:a", "128k"});
 }
 const char kPicture[] = "size=320x240:rate=25";
 const char kSound[] = "frequency=880";
@@ -76,41 +79,50 @@ private slots:
 
     void refusals_data()
     {
+        QTest::addColumn<QString>("reference"); // empty: the standard AVI
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("message"); // %1: the file
         const QString video = "Couldn't add file to merge list: video must be transcoded for file %1";
-        QTest::newRow("picture size") << variant("size.avi", "size=352x288:rate=25", kSound) << 1 << video;
+        QTest::newRow("picture size") << QString() << variant("size.avi", "size=352x288:rate=25", kSound) << 1 << video;
         // Today's FFprobe has no codec time base: the real frame rate tells the difference.
-        QTest::newRow("frame rate") << variant("rate.avi", "size=320x240:rate=30", kSound) << 1 << video;
-        QTest::newRow("sampling rate") << variant("srate.avi", kPicture, "frequency=880:sample_rate=48000")
+        QTest::newRow("frame rate") << QString() << variant("rate.avi", "size=320x240:rate=30", kSound) << 1 << video;
+        QTest::newRow("sampling rate") << QString() << variant("srate.avi", kPicture, "frequency=880:sample_rate=48000")
                                        << 2 << "Couldn't add file to merge list: audio must be transcoded for file %1";
         QTest::newRow("picture size and sampling rate")
-            << variant("both.avi", "size=352x288:rate=25", "frequency=880:sample_rate=48000") << 0
+            << QString() << variant("both.avi", "size=352x288:rate=25", "frequency=880:sample_rate=48000") << 0
             << "Couldn't add file to merge list: audio and video must be transcoded for file %1";
-        QTest::newRow("no media") << writeBadMedia("text") << 4
+        // The same codec in another pixel format (full-range 4:2:2 against 4:2:0).
+        const QStringList mjpeg{"-c:v", "mjpeg", "-q:v", "5", "-pix_fmt"};
+        QTest::newRow("pixel format") << variant("mjpeg420.avi", kPicture, kSound, mjpeg + QStringList{"yuvj420p"})
+                                      << variant("mjpeg422.avi", kPicture, kSound, mjpeg + QStringList{"yuvj422p"})
+                                      << 1 << video;
+        QTest::newRow("no media") << QString() << writeBadMedia("text") << 4
                                   << "Couldn't analyze file to merge: FFprobe could not load file %1";
     }
 
     void refusals()
     {
+        QFETCH(QString, reference);
         QFETCH(QString, file);
         QFETCH(int, result);
         QFETCH(QString, message);
+        if (reference.isEmpty())
+            reference = TestMedia::standardAvi();
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaMerger merger(&host);
         QString error;
-        QVERIFY(merger.setReference(TestMedia::standardAvi(), error));
+        QVERIFY(merger.setReference(reference, error));
         const double duration = merger.duration();
-        QVERIFY(qAbs(duration - 3.0) < 0.2);
+        QVERIFY(qAbs(duration - TestMedia::probeDuration(reference)) < 0.2);
         QCOMPARE(merger.referenceFormat(), QString("avi"));
 
         QCOMPARE(merger.addFile(file, error), result);
         QCOMPARE(error, message.arg(file));
-        QCOMPARE(merger.files(), QStringList{TestMedia::standardAvi()});
+        QCOMPARE(merger.files(), QStringList{reference});
         QCOMPARE(merger.duration(), duration);
         QVERIFY(!merger.startMerge(error));
-        QCOMPARE(error, QString("Failed to start merge: no file to merge with %1").arg(TestMedia::standardAvi()));
+        QCOMPARE(error, QString("Failed to start merge: no file to merge with %1").arg(reference));
         QVERIFY(host.jobs().isEmpty());
     }
 
@@ -160,6 +172,45 @@ private slots:
         QCOMPARE(error, QString("Failed to start merge: output file %1 already exists in folder %2")
                             .arg("l'\"un\", a.merge.avi", QFileInfo(folder.path()).canonicalFilePath()));
         QCOMPARE(host.jobs().size(), 1);
+    }
+
+    // A merge that ends as soon as it starts still says it finished: an output folder that
+    // cannot be made (no job), an engine that is gone by then (the job fails at once, and
+    // the merger deletes itself).
+    void mergeEndingAtOnce_data()
+    {
+        QTest::addColumn<bool>("folderMade");
+        QTest::newRow("no output folder") << false;
+        QTest::newRow("engine gone") << true;
+    }
+    void mergeEndingAtOnce()
+    {
+        QFETCH(bool, folderMade);
+        const QString engine = writeEngineScript("mencoder-soon-gone", "exec /usr/bin/mencoder \"$@\"");
+        MervoMEncoder gone;
+        QVERIFY(gone.startInterface(engine, QString()));
+        EngineObjects::setEngines(nullptr, m_ffprobe.get(), &gone);
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        auto *merger = new MediaMerger(&host);
+        merger->setAutoDelete(true);
+        QPointer<MediaMerger> alive(merger);
+        QSignalSpy finished(merger, &MediaMerger::finished);
+        QString error;
+        QVERIFY(merger->setReference(TestMedia::standardAvi(), error));
+        QCOMPARE(merger->addFile(variant("same.avi", kPicture, kSound), error), int(MediaMerger::Accepted));
+        QTemporaryDir folder;
+        merger->setOutput(folderMade ? folder.path() : "/proc/vexo-no-folder", "merged.avi");
+        QVERIFY(QFile::remove(engine));
+        QCOMPARE(merger->startMerge(error), folderMade);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+        if (folderMade) {
+            QCOMPARE(host.jobs().size(), 1);
+            QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 10000);
+        } else {
+            QCOMPARE(error, QString("Failed to start merge"));
+            delete alive.data();
+        }
+        EngineObjects::setEngines(nullptr, m_ffprobe.get(), m_mencoder.get());
     }
 
     // MEncoder exits with code 0 when the disk fills: the merge, cut short, fails with the

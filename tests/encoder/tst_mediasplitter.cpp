@@ -5,6 +5,7 @@
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
 #include "encodertesting.h"
+#include "eventgaps.h"
 #include "jobs/mervojobmanager.h"
 #include "testregistry.h"
 
@@ -246,6 +247,21 @@ private slots:
             QVERIFY(qAbs(found - time) < 1e-9);
     }
 
+    // Where FFprobe reads the input around a second: 20 s either side, in the input's time.
+    void inputWindowIntervals_data()
+    {
+        addColumns<double, double, QString>({"second", "inputStart", "intervals"});
+        QTest::newRow("early second: from the beginning") << 16.0 << 0.0 << "%36.000000";
+        QTest::newRow("exactly 20 s in") << 20.0 << 0.5 << "%40.500000";
+        QTest::newRow("later") << 37.0 << 0.5 << "17.500000%57.500000";
+    }
+    void inputWindowIntervals()
+    {
+        QFETCH(double, second);
+        QFETCH(double, inputStart);
+        QTEST(MediaSplitter::inputWindowIntervals(second, inputStart), "intervals");
+    }
+
     void tailCovers_data()
     {
         addColumns<QList<FFprobePacket>, bool>({"tail", "covers"});
@@ -349,6 +365,34 @@ private slots:
             previousEnd = end;
         }
         QCOMPARE(previousEnd, inputFrames.size() - 1);
+    }
+
+    // FFprobe takes its time with every file it reads: the window handles its events while
+    // the splitter waits for it, and the split ends as it would.
+    void windowHandlesEventsWhileAnalysing()
+    {
+        FFprobe slow;
+        QVERIFY(slow.startInterface(writeEngineScript("slow-ffprobe",
+                                                      QStringLiteral("case \"$1\" in\n"
+                                                                     "  -version) exec ffprobe \"$@\" ;;\n"
+                                                                     "  *) exec '%1' slow 1 ffprobe \"$@\" ;;\nesac")
+                                                          .arg(TestMedia::fakeEngine())),
+                                    QString()));
+        EngineObjects::setEngines(m_ffmpeg.get(), &slow, nullptr);
+        const QString input = m_folder->path() + "/slow.avi";
+        QVERIFY(QFile::copy(fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
+                                                           "libmp3lame", "-b:a", "64k"}),
+                            input));
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        EventGaps gaps;
+        splitter.startSplit(input, 2, QFileInfo(input).size() / 2);
+        QVERIFY(finished.count() == 1 || finished.wait(60000));
+        EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+        QVERIFY2(gaps.longest() < kWideGapMs, qPrintable(QString::number(gaps.longest())));
+        QVERIFY2(host.jobs().size() == 2, qPrintable(m_capture->log()));
+        QVERIFY(QFileInfo::exists(m_folder->path() + "/slow.part2.avi"));
     }
 
     // A relative name that FFmpeg would read as a protocol's address ("clip:…") or an option

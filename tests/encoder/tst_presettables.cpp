@@ -27,6 +27,14 @@ QString sizeText(const QSize &size)
 {
     return QString("%1x%2").arg(size.width()).arg(size.height());
 }
+
+PresetTables filledTables()
+{
+    PresetTables tables;
+    tables.initVideoPresets();
+    tables.initAudioPresets();
+    return tables;
+}
 } // namespace
 
 class TestPresetTables : public QObject
@@ -38,9 +46,15 @@ private slots:
     // row for every standard ("codec level standard | size kbit/s", "codec level | Hz kbit/s").
     void rowsLookedUp()
     {
-        const PresetTables tables;
+        PresetTables tables = filledTables();
+        // Filling again leaves the same tables.
+        tables.initVideoPresets();
+        tables.initAudioPresets();
+        QCOMPARE(tables.videoPresets().size(), 43);
+        QCOMPARE(tables.audioPresets().size(), 51);
         const QStringList videoRows = {"x264 2 NTSC | 528x320 896", "x264 2 PAL | 528x384 896",
-                                       "mpeg4 3 NTSC | 624x352 1024", "mpeg2video 1 PAL | 352x576 2520"};
+                                       "mpeg4 3 NTSC | 624x352 1024", "mpeg2video 1 PAL | 352x576 2520",
+                                       "mpeg2video 3 PAL | 720x576 4900", "x264_psp 2 PAL | 480x272 1100"};
         for (const QString &row : videoRows) {
             const QStringList f = row.section(" | ", 0, 0).split(' ');
             const EncoderProfile p = tables.makeProfile("avi", f[0], "noaudio", f[1].toInt(),
@@ -48,7 +62,7 @@ private slots:
             QCOMPARE(p.videoCodec + ' ' + sizeText(p.pictureSize) + ' ' + QString::number(p.videoBitrate),
                      f[0] + ' ' + row.section(" | ", 1));
         }
-        for (const char *row : {"mp3 3 | 48000 192", "amrnb 1 | 8000 4.75", "ac3 5 | -1 0"}) {
+        for (const char *row : {"mp3 3 | 48000 192", "amrnb 1 | 8000 4.75", "ac3 5 | -1 0", "aac 3 | 48000 160"}) {
             const QStringList f = QString(row).section(" | ", 0, 0).split(' ');
             const EncoderProfile p = tables.makeProfile("avi", "novideo", f[0], f[1].toInt(),
                                                         fileSource("PAL", 25, {}));
@@ -117,7 +131,7 @@ private slots:
         QFETCH(QSize, display);
         QFETCH(QString, sourceAudio);
         QFETCH(QStringList, expected);
-        const PresetTables tables;
+        const PresetTables tables = filledTables();
         QStringList actual;
         for (const EncoderProfile &p :
              tables.buildProfiles("avi", video, audio, true, true,
@@ -133,7 +147,7 @@ private slots:
 
     void unsupportedCodecTakesNoPart()
     {
-        const PresetTables tables;
+        const PresetTables tables = filledTables();
         const EncodingSource source = fileSource("NTSC", 0, {});
         QCOMPARE(tables.buildProfiles("avi", "xvid", "mp3", false, false, source).size(), 0);
         const auto audioOnly = tables.buildProfiles("avi", "xvid", "mp3", false, true, source);
@@ -147,7 +161,7 @@ private slots:
     // part stays empty.
     void makeProfileWithoutRow()
     {
-        const PresetTables tables;
+        const PresetTables tables = filledTables();
         const EncoderProfile p = tables.makeProfile("mpeg_vcd", "mpeg1video", "mp2_vcd", 1,
                                                     fileSource("PAL", 25, {720, 540}));
         QCOMPARE(p.level, 1);
@@ -165,7 +179,7 @@ private slots:
 
     void supportedLevels()
     {
-        const PresetTables tables;
+        const PresetTables tables = filledTables();
         const struct { const char *video; const char *audio; int level; bool ok; } rows[] = {
             {"mpeg1video", "mp2_vcd", 1, false}, {"mpeg1video", "mp2", 1, false},
             {"mpeg1video", "mp2_vcd", 2, true},  {"novideo", "noaudio", 4, true},

@@ -12,6 +12,16 @@
 #include <QTest>
 
 namespace {
+UserOptionLists filledLists()
+{
+    UserOptionLists lists;
+    lists.initPictureSizes();
+    lists.initPresetLabels();
+    lists.initProfileLabels();
+    lists.initSamplingRates();
+    return lists;
+}
+
 EncodingJob jobFor(const QString &muxer, QSize sourceSize = {}, bool noVideo = false)
 {
     EncodingJob job;
@@ -69,7 +79,7 @@ private slots:
         QFETCH(QSize, jobSize);
         QFETCH(QString, sizes);
         QFETCH(QSize, initial);
-        const UserOptionLists lists;
+        const UserOptionLists lists = filledLists();
         EncodingJob job = jobFor(muxer, source);
         job.target.video.pictureSize = jobSize;
         const auto item = lists.addPictureOptions(codec, job, job.source);
@@ -81,7 +91,7 @@ private slots:
     // The iPod sizes and profile names stay once added, also for other containers.
     void ipodLimitsStay()
     {
-        UserOptionLists lists;
+        UserOptionLists lists = filledLists();
         const EncodingSource source;
         QCOMPARE(lists.valueText(OptionItem::PictureSize, QSize(960, 540), source),
                  QString("960 x 540  -  User defined"));
@@ -110,7 +120,7 @@ private slots:
             "mpeg2video ipod -5 300 9800 4900 300", "vp8 webm nan 64 20000 768 768",
             "xvid ipod 20001 64 20000 768 20000",
         };
-        const UserOptionLists lists;
+        const UserOptionLists lists = filledLists();
         for (const QString &row : rows) {
             const QStringList f = row.split(' ');
             EncodingJob job = jobFor(f[1]);
@@ -135,7 +145,7 @@ private slots:
             "mp2_vcd mpeg_vcd 22050 | 32000 44100 48000 | 44100 32000",
             "vorbis ogg 0 | 8000 11025 12000 16000 22050 24000 32000 44100 48000 96000 192000 | 44100 8000",
         };
-        const UserOptionLists lists;
+        const UserOptionLists lists = filledLists();
         for (const QString &row : rows) {
             const QStringList f = row.section(" | ", 0, 0).split(' ');
             EncodingJob job = jobFor(f[1]);
@@ -160,7 +170,7 @@ private slots:
             "ac3 ac3 0 100 | 192 256 384 448 | 448 192",
             "vorbis ogg 0 nan | 32 48 64 96 128 192 224 384 | 192 192",
         };
-        const UserOptionLists lists;
+        const UserOptionLists lists = filledLists();
         for (const QString &row : rows) {
             const QStringList f = row.section(" | ", 0, 0).split(' ');
             EncodingJob job = jobFor(f[1], {}, f[2] == "1");
@@ -173,7 +183,7 @@ private slots:
     // the fixed lists none.
     void sizeBounds()
     {
-        const UserOptionLists lists;
+        const UserOptionLists lists = filledLists();
         // source: offered as the source's size; typed: taken from the store without a source.
         const struct { const char *codec, *muxer; QSize size; bool source; bool typed; } rows[] = {
             {"x264", "ipod", {640, 400}, true, false},   {"x264", "ipod", {642, 400}, false, false},
@@ -193,7 +203,7 @@ private slots:
 
     void x264Items()
     {
-        const UserOptionLists lists;
+        const UserOptionLists lists = filledLists();
         EncodingJob job = jobFor("mkv");
         job.target.video.preset = "slow";
         job.target.video.profile = "x264_extended";
@@ -213,7 +223,7 @@ private slots:
 
     void valueTexts()
     {
-        UserOptionLists lists;
+        UserOptionLists lists = filledLists();
         EncodingSource source;
         source.video.width = 500;
         source.video.height = 300;
@@ -308,7 +318,7 @@ private slots:
         QCOMPARE(settings.value("Video/xvid PAL/rez").toSize(), QSize(624, 352));
         QCOMPARE(settings.value("Audio/mp3/sampling").toInt(), 44100);
 
-        const UserOptionLists lists;
+        const UserOptionLists lists = filledLists();
         EncodingJob job = jobFor("avi");
         QVERIFY(LastUserProfile::load("avi", "PAL", "xvid", "mp3", job.target, job.source, lists));
         const EncodingTarget &t = job.target;
@@ -331,7 +341,7 @@ private slots:
 
     void partsLeftOut()
     {
-        const UserOptionLists lists;
+        const UserOptionLists lists = filledLists();
         EncodingTarget target;
         target.muxer = "mp3";
         target.video.codec = "novideo";
@@ -398,7 +408,7 @@ private slots:
         out.write("[Encoder]\n" + lines.toUtf8() + "\n");
         out.close();
 
-        const UserOptionLists lists;
+        const UserOptionLists lists = filledLists();
         EncodingJob encoding = jobFor("avi");
         QCOMPARE(LastUserProfile::load("avi", "", video, "mp3", encoding.target, encoding.source, lists),
                  complete);

@@ -10,6 +10,8 @@
 #include "encoder/encoder.h"
 #include "encoder/mervoconfigurator.h"
 #include "encoding/activecombobox.h"
+#include "encoding/consoledialog.h"
+#include "encoding/encoderconfiguredialog.h"
 #include "encoding/encoderpreviewdialog.h"
 #include "player/playerdialog.h"
 #include "encoding/finalizerules.h"
@@ -30,14 +32,16 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTest>
 
 VEXO_TEST_NEEDS_DISPLAY
 
 namespace {
 // MPlayer numbers an AVI's audio stream 1 (after the video), an MPEG program stream's 0.
 void loadSource(EncoderWidget *widget, const QString &path, double aspect, double length,
-                const QString &videoFormat)
+                const QString &videoFormat, bool noVideo = false)
 {
     VideoInfo video;
     video.kind = VideoInfo::MediaFile;
@@ -54,7 +58,7 @@ void loadSource(EncoderWidget *widget, const QString &path, double aspect, doubl
     audio.samplingRate = 44100;
     audio.bitrate = 128;
     widget->onMovieLoaded(path, 1);
-    widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
+    widget->updateInput(video, noVideo, audio, false, SubtitleInfo(), true, true);
     widget->enableControls(true); // as the main window does after a load
 }
 
@@ -83,14 +87,6 @@ void loadDvdTitle(EncoderWidget *widget)
     widget->onMovieLoaded(TestMedia::dvdFolder(), 2);
     widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
     widget->enableControls(true);
-}
-
-// What a player meets decoding the file to its end: nothing, when it is sound.
-QString decodeErrors(const QString &path)
-{
-    QString err;
-    TestMedia::run("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-f", "null", "-"}, nullptr, &err);
-    return err.trimmed();
 }
 
 // Answers the failure box of a start and keeps its informative text.
@@ -248,19 +244,22 @@ private slots:
     }
 
     // A DVD's AC-3 sound is copied as it is (level 5, nothing to configure), in both panels;
-    // the same target for a file is configured as any other.
+    // the same target for a file is configured as any other and, with no level remembered,
+    // starts at level 2.
     void dvdSoundCopiedAsItIs_data()
     {
         QTest::addColumn<bool>("extended");
         QTest::addColumn<int>("kind");
         QTest::newRow("base, DVD") << false << 2;
         QTest::newRow("extended, DVD") << true << 2;
+        QTest::newRow("base, file") << false << 1;
         QTest::newRow("extended, file") << true << 1;
     }
     void dvdSoundCopiedAsItIs()
     {
         QFETCH(bool, extended);
         QFETCH(int, kind);
+        QSettings().remove("Encoder/Last Profile");
         Panel panel;
         QTextEdit log;
         EncoderPreferences preferences;
@@ -276,8 +275,96 @@ private slots:
         chooseEntry(widget->formatCombo(), "ac3");
         const EncodingJob *job = widget->encoder()->jobData(widget->encoder()->preferredEngine());
         QVERIFY(job);
-        QCOMPARE(job->target.profile.level == EncoderProfile::LevelAudioCopy, kind == 2);
+        QCOMPARE(job->target.profile.level, kind == 2 ? int(EncoderProfile::LevelAudioCopy) : 2);
         QCOMPARE(widget->configureButton()->isEnabled(), kind != 2);
+    }
+
+    // The panel's remembered switches: the codec bar and the last container (which the first
+    // loaded movie opens with), read and written under their keys; the volume correction
+    // stays within 48 dB either way.
+    void rememberedSwitchesAndVolume()
+    {
+        QSettings().setValue("Options/Encoder/show codecs", true);
+        QSettings().setValue("Options/Encoder/last format", "mp4");
+        {
+            Panel panel;
+            QVERIFY(!panel.widget->codecBar()->isHidden());
+            panel.load(m_wide, 16.0 / 9.0, 60.0);
+            QCOMPARE(panel.widget->formatCombo()->currentData().toString(), QString("mp4"));
+            panel.widget->codecBarFlipFlop();
+            QCOMPARE(QSettings().value("Options/Encoder/show codecs").toBool(), false);
+            panel.target("avi", "xvid", "mp3");
+            // It served the first load only.
+            panel.load(m_wide, 16.0 / 9.0, 60.0);
+            QCOMPARE(panel.widget->formatCombo()->currentData().toString(), QString("avi"));
+            panel.widget->setSaveSettingsOnExit(true);
+            for (const int asked : {60, -60, 12}) {
+                panel.widget->audioCorrection()->setValue(asked);
+                const int kept = qBound(-48, asked, 48);
+                QCOMPARE(panel.widget->audioCorrection()->value(), kept);
+                QCOMPARE(panel.widget->encoder()->jobData(1)->target.audio.volume, kept);
+            }
+        }
+        QCOMPARE(QSettings().value("Options/Encoder/last format").toString(), QString("avi"));
+        // A first source that cannot take it (sound only) uses it up all the same: the next
+        // movie gets the panel's format from before.
+        QSettings().setValue("Options/Encoder/last format", "mp4");
+        Panel panel;
+        const QString before = panel.widget->encoder()->targetMuxer();
+        QCOMPARE(before, QString("avi"));
+        loadSource(panel.widget.get(), m_wide, 16.0 / 9.0, 60.0, "mpeg4", true);
+        QVERIFY(panel.widget->formatCombo()->currentData().toString() != "mp4");
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        QCOMPARE(panel.widget->formatCombo()->currentData().toString(), before);
+    }
+
+    // The base panel's configure dialog: a click on a profile shows its summary and marks its
+    // level, OK applies it; Escape closes the dialog and applies nothing.
+    void baseConfigureDialog()
+    {
+        QSettings().remove("Encoder/Last Profile");
+        QTextEdit stdIn, stdOut, stdErr, log;
+        JobManager main(&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0);
+        EncoderPreferences preferences;
+        EncoderWidget panel(nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
+                            &log, 3, &preferences);
+        panel.initEncoder();
+        loadSource(&panel, m_wide, 16.0 / 9.0, 60.0, "mpeg4");
+        chooseTarget(&panel, "avi", "xvid", "mp3");
+        struct Seen { QString before, after; bool closed = false; };
+        const auto pick = [](int level, bool accept, Seen &seen) {
+            return [level, accept, &seen](QWidget *modal) {
+                auto *dialog = qobject_cast<EncoderConfigureDialog *>(modal);
+                if (!dialog)
+                    return false;
+                seen.before = dialog->selectedLabel()->text();
+                for (QAbstractButton *button : dialog->profileButtons())
+                    if (dialog->levelOf(button) == level)
+                        button->click();
+                seen.after = dialog->selectedLabel()->text();
+                if (accept)
+                    dialog->accept();
+                else
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                seen.closed = !dialog->isVisible();
+                return true;
+            };
+        };
+        Seen third, first;
+        WindowTesting::ModalAnswerer answerer;
+        answerer.answerWith(pick(3, true, third));
+        panel.configureButton()->click();
+        QVERIFY2(!third.after.isEmpty() && third.after != third.before, qPrintable(third.after));
+        QCOMPARE(QSettings().value("Encoder/Last Profile/avi").toInt(), 3);
+        const EncodingJob *job = panel.encoder()->jobData(panel.encoder()->preferredEngine());
+        QCOMPARE(job->target.profile.level, 3);
+        answerer.answerWith(pick(1, false, first));
+        panel.configureButton()->click();
+        QCOMPARE(first.before, third.after);
+        QVERIFY(first.after != first.before);
+        QVERIFY(first.closed);
+        QCOMPARE(QSettings().value("Encoder/Last Profile/avi").toInt(), 3);
+        QCOMPARE(job->target.profile.level, 3);
     }
 
     // One press queues one job that ends Completed with Xvid and MP3; the next press writes
@@ -471,6 +558,14 @@ private slots:
         QCOMPARE(task->taskData->at(7).toBool(), true);
         QVERIFY2(task->arguments().join(" ").contains("-ss 5"), qPrintable(task->commandLine()));
         QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
+        // Escape hides the task's console and stops nothing.
+        ConsoleDialog *console = task->console();
+        QVERIFY(console);
+        console->show();
+        QVERIFY(QTest::qWaitForWindowExposed(console));
+        QTest::keyClick(console, Qt::Key_Escape);
+        QVERIFY(!console->isVisible());
+        QCOMPARE(task->state, Task::Running);
 
         QStringList asked;
         {
@@ -535,6 +630,7 @@ private slots:
                                                "case \"$*\" in *-frames*) exec /usr/bin/mencoder \"$@\";; "
                                                "*\" -o \"*) exit 0;; esac; exec /usr/bin/mencoder \"$@\"");
         panel.widget->setEngineBinPath(1, fake);
+        panel.widget->setVerbosity(1); // the failure is told also at the quietest level
         const QString folder = freshFolder("panel-silent");
         panel.load(mpeg1Clip(), 4.0 / 3.0, 6.0, "mpeg1video");
         panel.widget->setTarget(folder, "silent");
@@ -669,7 +765,7 @@ private slots:
                  qPrintable(QString::number(TestMedia::probeDuration(output))));
         QFETCH(bool, clean);
         if (clean)
-            QCOMPARE(decodeErrors(output), QString());
+            QCOMPARE(TestMedia::decodeErrors(output), QString());
         if (dvd) {
             // French is the 880 Hz tone, English the 440 Hz one.
             const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
@@ -850,6 +946,23 @@ private slots:
         });
         panel.widget->configureButton()->click();
         QVERIFY2(checked, qPrintable(seen));
+        QCOMPARE(QSettings().value("Encoder/Last Profile/avi").toInt(), 4);
+        // Escape closes it again without applying the profile tab's level.
+        bool closed = false;
+        answerer.answerWith([&closed](QWidget *modal) {
+            auto *dialog = qobject_cast<MervoEncoderConfigureDialog *>(modal);
+            if (!dialog)
+                return false;
+            dialog->tabs()->setCurrentIndex(0);
+            for (QAbstractButton *button : dialog->profileButtons())
+                if (dialog->levelOf(button) == 1)
+                    button->click();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            closed = !dialog->isVisible();
+            return true;
+        });
+        panel.widget->configureButton()->click();
+        QVERIFY(closed);
         QCOMPARE(QSettings().value("Encoder/Last Profile/avi").toInt(), 4);
         QVERIFY(panel.widget->profileLabel()->text().contains(':'));
         panel.widget->startButton()->click();

@@ -102,6 +102,22 @@ private slots:
         QTEST(FinalizeRules::needsAspectCorrection(data, muxer, requested), "correct");
     }
 
+    // The audio targets that MEncoder writes into an AVI first, whose sound is then extracted.
+    void audioTargets_data()
+    {
+        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<bool>("audio");
+        for (const char *muxer : {"ac3", "au", "mp3", "wav", "m4a"})
+            QTest::newRow(muxer) << muxer << true;
+        for (const char *muxer : {"avi", "mka", "M4A"})
+            QTest::newRow(muxer) << muxer << false;
+    }
+    void audioTargets()
+    {
+        QFETCH(QString, muxer);
+        QTEST(FinalizeRules::isAudioMuxer(muxer), "audio");
+    }
+
     // Finalising never loses the encoding: only a completed finalise removes the
     // intermediate; a failed one removes the partial result and gives a renamed encoding its
     // name back.

@@ -3,6 +3,7 @@
 #include "viewtestsupport.h"
 
 #include "encoder/encoder.h"
+#include "encoding/consoledialog.h"
 #include "encoding/consoletextfeed.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/jobmanagerwidget.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTextBlock>
@@ -353,15 +355,22 @@ private slots:
         QCOMPARE(pair.console->remainingLabel()->text(), QString(bar == 51 ? "1 min" : "--"));
     }
 
-    // A character cut between two reads is decoded whole; the final read keeps nothing back.
+    // A character cut between two reads is decoded whole, one that a read ends with is not
+    // held back, and the final read keeps nothing back.
     void decodeAcrossReads()
     {
-        const QByteArray word = QString("Général €").toUtf8();
+        // Up to four bytes a character: the look-back reaches three bytes.
+        const QString whole = QString::fromUtf8("Général € \xF0\x9F\x8E\xAC");
+        const QByteArray word = whole.toUtf8();
         for (int cut = 0; cut <= word.size(); ++cut) {
             QByteArray pending;
-            QString text = JobOutputRouter::decode(pending, word.left(cut), false);
+            const QByteArray head = word.left(cut);
+            QString text = JobOutputRouter::decode(pending, head, false);
+            // A read that ends between two characters is shown whole at once.
+            if (QString::fromUtf8(head).toUtf8() == head)
+                QCOMPARE(text, QString::fromUtf8(head));
             text += JobOutputRouter::decode(pending, word.mid(cut), false);
-            QCOMPARE(text, QString("Général €"));
+            QCOMPARE(text, whole);
             QVERIFY(pending.isEmpty());
         }
         QByteArray pending;
@@ -369,6 +378,51 @@ private slots:
         QCOMPARE(pending.size(), 2);
         QVERIFY(JobOutputRouter::decode(pending, QByteArray(), true).startsWith(QChar::ReplacementCharacter));
         QVERIFY(pending.isEmpty());
+    }
+
+    // The view follows new text while it shows the end, and stays where the user scrolled
+    // back to otherwise.
+    void followsOnlyAtTheEnd()
+    {
+        QTextEdit view;
+        view.resize(300, 120);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        ConsoleTextFeed feed(&view, nullptr);
+        QScrollBar *bar = view.verticalScrollBar();
+        QString lines;
+        for (int i = 0; i < 100; ++i)
+            lines += QString("line %1\n").arg(i);
+        feed.append(lines);
+        feed.flush();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        feed.append("more\n");
+        feed.flush();
+        QCOMPARE(bar->value(), bar->maximum());
+        bar->setValue(10);
+        feed.append("still more\n");
+        feed.flush();
+        QCOMPARE(bar->value(), 10);
+    }
+
+    // The engine's busy channel gets the large view: FFmpeg's information channel (its error
+    // output), MEncoder's standard output.
+    void viewSizes_data()
+    {
+        QTest::addColumn<bool>("informationChannel");
+        QTest::newRow("FFmpeg") << true;
+        QTest::newRow("MEncoder") << false;
+    }
+    void viewSizes()
+    {
+        QFETCH(bool, informationChannel);
+        ConsoleDialog console("name", "Encoding", "cmd", "engine", 0, informationChannel);
+        const int out = console.standardOutputView()->maximumHeight();
+        const int err = console.errorView()->maximumHeight();
+        const int line = console.errorView()->fontMetrics().height();
+        QCOMPARE(informationChannel ? err : out, 33 * line);
+        QCOMPARE(informationChannel ? out : err, 6 * line);
     }
 
     // A long run keeps only the newest lines, and the view changes once per repaint interval.

@@ -10,7 +10,10 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 const SyncRunner::Timeouts kShort{3000, 400, 400};
@@ -86,6 +89,37 @@ private slots:
         SyncRunner::dropPrefetched();
         QVERIFY(clock.elapsed() < 3000);
         QVERIFY(SyncRunner::runQuery(hanging, {}, QString(), kShort, "Test").killed);
+    }
+
+    // A run started ahead is taken over with everything it printed before, by a waited-for
+    // run or by a caller that reads the process itself.
+    void prefetchedRunHandedOver_data()
+    {
+        QTest::addColumn<bool>("readsItself");
+        QTest::newRow("waited for") << false;
+        QTest::newRow("read by the caller") << true;
+    }
+    void prefetchedRunHandedOver()
+    {
+        QFETCH(bool, readsItself);
+        QString counter;
+        const QString engine = countingScript("run-handed-over", "print 'Scanning file'", &counter);
+        SyncRunner::prefetchRun(engine, {"-fontconfig"});
+        QTRY_COMPARE_WITH_TIMEOUT(runCount(counter), 1, 10000);
+        QTest::qWait(200); // the run has ended, its output read, before it is taken
+        QString printed;
+        if (readsItself) {
+            const SyncRunner::TakenRun taken = SyncRunner::takePrefetchedRun(engine, {"-fontconfig"});
+            QVERIFY(taken.process);
+            const std::unique_ptr<QProcess> process(taken.process);
+            QVERIFY(process->waitForFinished(5000) || process->state() == QProcess::NotRunning);
+            printed = QString::fromUtf8(taken.stdOut + process->readAllStandardOutput());
+            QVERIFY(!SyncRunner::takePrefetchedRun(engine, {"-fontconfig"}).process);
+        } else {
+            printed = SyncRunner::run(engine, {"-fontconfig"}, QString(), kShort, "Test").stdOut;
+        }
+        QCOMPARE(printed, QString("Scanning file\n"));
+        QCOMPARE(runCount(counter), 1);
     }
 
     void secondProcessorTakesTheAnswer()

@@ -4,10 +4,13 @@
 #include "player/playerwidget.h"
 
 #include "engines/player.h"
+
 #include "engines/videoinfo.h"
 #include "enginetesting.h"
+#include "eventgaps.h"
 #include "gui4/gui4resources.h"
 #include "panelprobe.h"
+#include "player/loadscheduler.h"
 #include "testregistry.h"
 #include "windowtesting.h"
 
@@ -18,8 +21,11 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 VEXO_TEST_NEEDS_DISPLAY
@@ -61,6 +67,16 @@ QString noisyMPlayer(const QString &name, const QList<QPair<int, QString>> &line
                                                   "  *) exec mplayer \"$@\" ;;\nesac")
                                        .arg(chain));
 }
+
+// MPlayer whose identify runs answer only after a while, as from a slow drive.
+QString slowIdentifyMPlayer(const QString &name)
+{
+    return writeEngineScript(name, QStringLiteral("case \"$*\" in\n"
+                                                  "  *identify=*) exec '%1' slow 1.5 mplayer \"$@\" ;;\n"
+                                                  "  *) exec mplayer \"$@\" ;;\nesac")
+                                       .arg(TestMedia::fakeEngine()));
+}
+
 
 QString audioSummary(const QList<AudioInfo> &streams)
 {
@@ -315,6 +331,79 @@ private slots:
         QCOMPARE(answerer.seen().size(), 2);
         QCOMPARE(answerer.seen().last().text.trimmed(), "Failed to access DVD from:\n" + avi);
         QCOMPARE(answerer.seen().last().informativeText, QString("This isn't a valid directory."));
+    }
+};
+
+// Opening a file while its engines take their time: the window keeps handling events, a
+// second load asked for meanwhile is refused, and the first ends as it would alone.
+class TestResponsiveLoading : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initGui4Resources(); }
+
+    void fileLoad()
+    {
+        PanelConsoles consoles;
+        const QString file = TestMedia::standardAvi();
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, nullptr, slowIdentifyMPlayer("slow-file")));
+        bool secondRefused = false;
+        QTimer second;
+        QObject::connect(&second, &QTimer::timeout, [&] {
+            if (!panel->progressWidget || secondRefused)
+                return;
+            secondRefused = !panel->setInput(file, 1);
+        });
+        second.start(50);
+        EventGaps gaps;
+        QVERIFY(panel->setInput(file, 1));
+        QVERIFY2(gaps.longest() < kWideGapMs, qPrintable(QString::number(gaps.longest())));
+        QVERIFY(secondRefused);
+        QCOMPARE(panel->movieInfo.width, 320);
+        QCOMPARE(panel->movieInfo.audioStreams.size(), 1);
+        QCOMPARE(consoles.stdIn.toPlainText().count("identify="), 1);
+        QCOMPARE(consoles.log.toPlainText().count("Start loading movie."), 1);
+    }
+
+    // The titles are read side by side, the window handling events meanwhile; the panel's
+    // records and every console end as when the titles are read one at a time.
+    void dvdLoad()
+    {
+        const QString mplayer = slowIdentifyMPlayer("slow-dvd");
+        const QString dvd = TestMedia::languagesDvdFolder();
+        PlayerPreferences preferences;
+        preferences.titleMinimumLength = 1.0;
+        const auto load = [&](int runsAtOnce, qint64 *longestGap) {
+            LoadScheduler::setMaximumRuns(runsAtOnce);
+            PanelConsoles consoles;
+            std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences, mplayer));
+            EventGaps gaps;
+            const bool loaded = panel->setInput(dvd, 2);
+            *longestGap = gaps.longest();
+            LoadScheduler::setMaximumRuns(0);
+            QStringList seen{QString::number(loaded), QString::number(panel->mainTitle)};
+            for (const TitleInfo &title : panel->titles)
+                seen << QStringLiteral("%1 %2 %3 %4 %5").arg(title.number).arg(title.ignored).arg(title.chapters)
+                            .arg(title.displaySize().width()).arg(audioSummary(title.audioStreams));
+            // Each panel has a window of its own; the decoder's addresses and the status
+            // line's clock differ from run to run.
+            static const QRegularExpression varying(QStringLiteral("0x[0-9a-f]+|A-V: *-?[0-9.]+"));
+            const QString windowId = QString::number(panel->renderer->winId());
+            for (const QTextEdit *console : {&consoles.stdIn, &consoles.stdOut, &consoles.stdErr, &consoles.log})
+                seen << console->toPlainText().replace(windowId, "WID").replace(varying, "0x");
+            return seen;
+        };
+        qint64 gap = 0;
+        const QStringList sideBySide = load(0, &gap);
+        QVERIFY2(gap < kWideGapMs, qPrintable(QString::number(gap)));
+        qint64 serialGap = 0;
+        const QStringList oneAtATime = load(1, &serialGap);
+        QCOMPARE(sideBySide.at(0), QString("1"));
+        QCOMPARE(sideBySide.size(), 2 + 2 + 4);
+        QVERIFY(sideBySide.at(2).startsWith("1 0 3 1024 128:48000"));
+        for (int i = 0; i < sideBySide.size(); ++i)
+            QCOMPARE(sideBySide.at(i), oneAtATime.at(i));
     }
 };
 
@@ -596,4 +685,5 @@ private slots:
 
 VEXO_TEST_CLASS(TestMovieLoading)
 VEXO_TEST_CLASS(TestDvdLoading)
+VEXO_TEST_CLASS(TestResponsiveLoading)
 #include "tst_playerloading.moc"

@@ -381,6 +381,9 @@ private slots:
         QTest::newRow("back into chapter 1") << 320.0 << 1 << 5.0 << "00:05:05";
         QTest::newRow("title-relative after a seek back") << 350.0 << 1 << 320.0 << "00:05:20";
         QTest::newRow("title-relative in the last chapter") << 650.0 << 2 << 620.0 << "00:10:20";
+        // A title-relative position may lie up to a second before the chapter start.
+        QTest::newRow("a second before the chapter start") << 350.0 << 1 << 299.0 << "00:04:59";
+        QTest::newRow("more than a second before it") << 350.0 << 1 << 298.9 << "00:09:58";
         QTest::newRow("advancing") << 10.0 << 0 << 12.7 << "00:00:12";
     }
     void dvdTimeCode()

@@ -9,6 +9,8 @@
 #   print TEXT [errtext]  prints TEXT on stdout and errtext on stderr, exits 0
 #   touch FILE [code]     writes FILE, then exits with code (0 by default)
 #   partial-hang TEXT     prints TEXT, then hangs
+#   slow SECONDS PROGRAM [ARGS...]
+#                         waits SECONDS, then runs PROGRAM with ARGS
 #   endless [err]         prints lines without end on stdout (on stderr with "err")
 #   line BYTES            prints one line of BYTES characters, then a line end
 #   bytes BYTES           prints BYTES characters without any line end
@@ -29,6 +31,7 @@ case "$mode" in
   print) printf '%s\n' "$1"; [ -n "$2" ] && printf '%s\n' "$2" >&2; exit 0 ;;
   touch) printf 'data' > "$1"; exit "${2:-0}" ;;
   warn-then) n=$1; text=$2; shift 2; i=0; while [ $i -lt "$n" ]; do printf '%s\n' "$text" >&2; i=$((i+1)); done; exec "$@" ;;
+  slow) sleep "$1"; shift; exec "$@" ;;
   endless) if [ "$1" = err ]; then exec yes 'endless output line' >&2; else exec yes 'endless output line'; fi ;;
   line) head -c "$1" /dev/zero | tr '\0' x; printf '\n' ;;
   bytes) head -c "$1" /dev/zero | tr '\0' x ;;

@@ -213,6 +213,13 @@ double TestMedia::probeDuration(const QString &path)
     return ok ? value : -1;
 }
 
+QString TestMedia::decodeErrors(const QString &path)
+{
+    QString err;
+    run("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-f", "null", "-"}, nullptr, &err);
+    return err.trimmed();
+}
+
 int TestMedia::countVideoFrames(const QString &path)
 {
     QString out;

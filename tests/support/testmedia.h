@@ -44,6 +44,8 @@ int run(const QString &program, const QStringList &arguments, QString *stdOut = 
 
 // The duration in seconds that ffprobe reports for a file's format, -1 on failure.
 double probeDuration(const QString &path);
+// What a player meets decoding the file to its end (FFmpeg's errors): nothing, when it is sound.
+QString decodeErrors(const QString &path);
 // The number of decoded frames of the first video stream (ffprobe -count_frames), -1 on failure.
 int countVideoFrames(const QString &path);
 

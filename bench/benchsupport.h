@@ -1,0 +1,180 @@
+#pragma once
+
+// What the benchmarks share: medians of paired runs, the raw engine runs they compare the
+// program with (one after another or side by side), and a meter of the longest time the
+// event loop could not handle events.
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace Bench {
+
+inline double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n == 0 ? 0.0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+// The machine's load, to print beside every figure.
+inline QString loadAverage()
+{
+    QProcess uptime;
+    uptime.start(QStringLiteral("uptime"), {});
+    uptime.waitForFinished(5000);
+    const QString text = QString::fromLocal8Bit(uptime.readAllStandardOutput()).trimmed();
+    const int at = text.indexOf(QLatin1String("load average"));
+    return at < 0 ? text : text.mid(at);
+}
+
+// Chooses the off-screen platform unless one is chosen; made before the application.
+struct OffscreenUnlessChosen
+{
+    OffscreenUnlessChosen()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+};
+
+inline int runsArgument(int argc, char **argv, int fallback)
+{
+    for (int i = 1; i < argc; ++i) {
+        const int value = std::atoi(argv[i]);
+        if (value > 0)
+            return std::max(5, value);
+    }
+    return fallback;
+}
+
+// One engine command as the program runs it, with what it is given on standard input.
+struct RawRun
+{
+    QString program;
+    QStringList arguments;
+    QByteArray input;
+};
+
+inline std::unique_ptr<QProcess> startRaw(const RawRun &run)
+{
+    auto process = std::make_unique<QProcess>();
+    process->start(run.program, run.arguments, QIODevice::ReadWrite);
+    if (process->waitForStarted(10000))
+        process->write(run.input);
+    return process;
+}
+
+inline void finishRaw(QProcess &process)
+{
+    process.waitForFinished(20000);
+    process.readAllStandardOutput();
+    process.readAllStandardError();
+}
+
+// Seconds for the runs one after another.
+inline double rawSerial(const QList<RawRun> &runs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (const RawRun &run : runs)
+        finishRaw(*startRaw(run));
+    return clock.elapsed() / 1000.0;
+}
+
+// Seconds for the runs side by side, no more than `bound` at once, started in order.
+inline double rawSideBySide(const QList<RawRun> &runs, int bound)
+{
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<std::unique_ptr<QProcess>> going;
+    int next = 0;
+    while (next < runs.size() || !going.empty()) {
+        while (next < runs.size() && int(going.size()) < bound)
+            going.push_back(startRaw(runs.at(next++)));
+        // Wait for whichever ends first.
+        for (;;) {
+            const auto ended = std::find_if(going.begin(), going.end(), [](const auto &p) {
+                return p->state() == QProcess::NotRunning || p->waitForFinished(1);
+            });
+            if (ended != going.end()) {
+                finishRaw(**ended);
+                going.erase(ended);
+                break;
+            }
+        }
+    }
+    return clock.elapsed() / 1000.0;
+}
+
+// The processor time this thread has used, in milliseconds.
+inline double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+}
+
+// The longest gap between two turns of the event loop while it runs (a timer every 5 ms,
+// which does not keep a core busy as a zero timer would): on the clock, and in processor
+// time of the window's thread (the program's own work, which a loaded machine does not
+// stretch).
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { turn(); });
+    }
+    void start()
+    {
+        m_longest = 0;
+        m_longestCpu = 0;
+        m_clock.start();
+        m_cpu = threadCpuMs();
+        m_timer.start();
+    }
+    void stop()
+    {
+        turn();
+        m_timer.stop();
+    }
+    double longestMs() const { return double(m_longest); }
+    double longestCpuMs() const { return m_longestCpu; }
+
+private:
+    void turn()
+    {
+        m_longest = std::max(m_longest, m_clock.restart());
+        const double cpu = threadCpuMs();
+        m_longestCpu = std::max(m_longestCpu, cpu - m_cpu);
+        m_cpu = cpu;
+    }
+
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+    double m_cpu = 0.0;
+    double m_longestCpu = 0.0;
+};
+
+inline void printFigure(const char *what, const std::vector<double> &values, const char *unit = "s")
+{
+    std::printf("%-44s %8.3f %s (median of %d)\n", what, median(values), unit, int(values.size()));
+}
+
+} // namespace Bench
