@@ -174,6 +174,17 @@ struct Panel
     }
 };
 
+// The base panel with a job manager of its own, on the installed engines.
+struct BasePanel
+{
+    QTextEdit stdIn, stdOut, stdErr, log;
+    JobManager main{&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0};
+    EncoderPreferences preferences;
+    EncoderWidget widget{nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
+                         &log, 3, &preferences};
+    BasePanel() { widget.initEncoder(); }
+};
+
 QString freshFolder(const QString &name)
 {
     const QString folder = TestMedia::folder() + '/' + name;
@@ -323,12 +334,8 @@ private slots:
     void baseConfigureDialog()
     {
         QSettings().remove("Encoder/Last Profile");
-        QTextEdit stdIn, stdOut, stdErr, log;
-        JobManager main(&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0);
-        EncoderPreferences preferences;
-        EncoderWidget panel(nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
-                            &log, 3, &preferences);
-        panel.initEncoder();
+        BasePanel base;
+        EncoderWidget &panel = base.widget;
         loadSource(&panel, m_wide, 16.0 / 9.0, 60.0, "mpeg4");
         chooseTarget(&panel, "avi", "xvid", "mp3");
         struct Seen { QString before, after; bool closed = false; };
@@ -602,12 +609,8 @@ private slots:
     // after the other is refused with that reason, and nothing is queued.
     void basePanelRefusesTwoEngineRoad()
     {
-        QTextEdit stdIn, stdOut, stdErr, log;
-        JobManager main(&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0);
-        EncoderPreferences preferences;
-        EncoderWidget panel(nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
-                            &log, 3, &preferences);
-        panel.initEncoder();
+        BasePanel base;
+        EncoderWidget &panel = base.widget;
         loadDvdTitle(&panel);
         panel.setTarget(freshFolder("panel-base-road"), "road");
         chooseEntry(panel.formatCombo(), "mp4");
@@ -618,7 +621,7 @@ private slots:
         panel.startButton()->click();
         QCOMPARE(answerer.seen().size(), 1);
         QCOMPARE(informative, QString("This target takes two engines one after the other."));
-        QVERIFY(main.jobs().isEmpty() && panel.ownJobManager()->jobs().isEmpty());
+        QVERIFY(base.main.jobs().isEmpty() && panel.ownJobManager()->jobs().isEmpty());
     }
 
     // An engine that ends 0 without writing its output has failed: logged, not analysed, no
