@@ -16,6 +16,7 @@
 #include "player/playerwidget.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/mervoencoderwidget.h"
+#include "enginetesting.h"
 #include "outputreport.h"
 #include "testmedia.h"
 #include "testregistry.h"
@@ -52,6 +53,17 @@ QJsonArray probeStreams(const QString &path)
     QString out;
     TestMedia::run("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path}, &out);
     return QJsonDocument::fromJson(out.toUtf8()).object().value("streams").toArray();
+}
+
+// Answers the start failure box and keeps its detailed text.
+void keepDetails(ModalAnswerer &answerer, QString *detailed)
+{
+    answerer.answerWith([detailed](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        *detailed = box ? box->detailedText() : QString();
+        modal->close();
+        return true;
+    });
 }
 
 QJsonObject firstStream(const QString &path, const QString &type)
@@ -172,12 +184,40 @@ private slots:
         Fixture fixture("a<b>c", "/proc/vexo-no-folder");
         fixture.window->mervoEncoderWidget()->mervoEncoder()->source().video.standard = "PAL";
         ModalAnswerer answerer;
+        QString detailed;
+        keepDetails(answerer, &detailed);
         QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
         QCOMPARE(answerer.seen().size(), 1);
         QVERIFY(answerer.seen().at(0).text.startsWith(text));
         QCOMPARE(answerer.seen().at(0).informativeText, informative);
+        // The reason, not only that the folder cannot be made.
+        QVERIFY2(detailed.contains("/proc/vexo-no-folder") && detailed.contains("cannot be created"),
+                 qPrintable(detailed));
         QCOMPARE(fixture.status(), QString("Encoding job has been cancelled (output directory not valid)"));
         QVERIFY(fixture.manager()->jobs().isEmpty());
+    }
+
+    // Two jobs queued into one name before the first has written anything: the second takes
+    // the next name.
+    void queuedJobsKeepTheirNames()
+    {
+        Fixture fixture;
+        {
+            FileChooserScript chooser;
+            chooser.answer(writeEngineScript("ffmpeg-slow-menu-jobs",
+                "case \"$*\" in *\" -fs \"*) ;; *standard*) sleep 2;; esac\nexec /usr/bin/ffmpeg \"$@\""));
+            ModalAnswerer readiness;
+            fixture.window->ffmpegPathAction->trigger();
+        }
+        QVERIFY(fixture.open(TestMedia::standardAvi(), false));
+        QVERIFY(QMetaObject::invokeMethod(fixture.window, "jobEncodeVcd"));
+        QVERIFY(QMetaObject::invokeMethod(fixture.window, "jobEncodeVcd"));
+        QStringList outputs;
+        for (MervoJob *job : fixture.manager()->jobs())
+            outputs << job->tasks().first()->taskData->at(TaskDataSlot::OutputPath).toString();
+        QCOMPARE(outputs, QStringList({fixture.target.filePath("standard.mpg"),
+                                       fixture.target.filePath("standard (1).mpg")}));
+        QVERIFY(fixture.jobsDone());
     }
 
     // An engine that cannot run the job refuses it with the reason before anything is queued;
@@ -206,12 +246,7 @@ private slots:
         }
         QString detailed;
         ModalAnswerer answerer;
-        answerer.answerWith([&](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            detailed = box ? box->detailedText() : QString();
-            modal->close();
-            return true;
-        });
+        keepDetails(answerer, &detailed);
         QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
         QCOMPARE(answerer.seen().size(), 1);
         QCOMPARE(answerer.seen().at(0).informativeText, informative);

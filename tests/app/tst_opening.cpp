@@ -562,6 +562,14 @@ private slots:
         QVERIFY2(encoder->videoCombo()->currentData().toString() != "novideo",
                  qPrintable(encoder->videoCombo()->currentText()));
         QVERIFY(!encoder->encodingSource().noVideo);
+        // A container chosen now stays with the next video file.
+        ActiveComboBox *formats = encoder->formatCombo();
+        formats->setCurrentIndex(formats->findData("mp4"));
+        emit formats->activated(formats->currentIndex());
+        chooser.answer(TestMedia::standardMp4());
+        window->openFileAction->trigger();
+        QCOMPARE(status(window), QString("Movie file loaded [%1]").arg(TestMedia::standardMp4()));
+        QCOMPARE(formats->currentData().toString(), QString("mp4"));
         closeWindow(window);
     }
 

@@ -77,6 +77,7 @@ void PreferencesDialogTest::boundedOnOk_data()
     QTest::newRow("chapter 0") << "testChapter" << "0" << 1;
     QTest::newRow("chapter 150") << "testChapter" << "150" << 99;
     QTest::newRow("seek -5") << "testPosition" << "-5" << 0;
+    QTest::newRow("seek letters, read as 0") << "testPosition" << "abc" << 0;
     QTest::newRow("validation frames 10") << "validationFrames" << "10" << 25;
     QTest::newRow("validation frames 101") << "validationFrames" << "101" << 100;
     QTest::newRow("file size 20000, not the tip's 10000") << "validationSize" << "20000" << 500000;
@@ -116,6 +117,8 @@ void PreferencesDialogTest::boundedOnOk()
         const QString told = answerer.seen().first().informativeText;
         QVERIFY2(told.contains(" became " + QString::number(stored) + " ("), qPrintable(told));
         QVERIFY2(told.contains(entered.isEmpty() ? QString("an empty value") : "\"" + entered + "\""), qPrintable(told));
+        if (field == "testPosition") // no upper bound
+            QVERIFY2(told.contains("(at least 0)"), qPrintable(told));
     }
     const std::pair<const char *, int> values[] = {
         {"testFrames", record.encoder.testFrames}, {"testChapter", record.encoder.testChapter},

@@ -318,6 +318,24 @@ private slots:
             QVERIFY(steps[0].arguments.contains(dvd ? "/media/dvd" : "/media/clip.avi"));
         }
     }
+
+    // The panel's question whether a codec goes with a container is about the codecs asked:
+    // the job's own profile (whose codec an empty choice would take) has no say, and stays.
+    void roadRefusalAsksAboutTheChoice()
+    {
+        ConsoleEncoder e;
+        QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+        setClipSource(e.encoder, "/media/clip.avi");
+        for (int type : {int(EngineType::MEncoder), int(EngineType::FFmpeg)}) {
+            EncoderProfile &profile = e->jobData(type)->target.profile;
+            profile.level = 2;
+            profile.videoCodec = "x264";
+        }
+        QCOMPARE(e->roadRefusal("mp3", "", "mp3"), QString());
+        QVERIFY(!e->roadRefusal("mp3", "x264", "mp3").isEmpty());
+        QCOMPARE(e->jobData(EngineType::FFmpeg)->target.profile.level, 2);
+    }
 };
 
 VEXO_TEST_CLASS(EncoderDispatchTest)

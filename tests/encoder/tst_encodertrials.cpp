@@ -53,6 +53,12 @@ void engineCommand(ConsoleEncoder &e, int type, QString &program, QStringList &a
     e->cliCmdEncode(type, program, arguments, output, 0, 0, 0, true);
 }
 
+// What the engines print while they write and once their file is closed.
+const QString mencoderStatus = "echo 'Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb'";
+const QString mencoderEnd = "echo; echo 'Video stream:  800.000 kbit/s  (100000 B/s)  size: 100000 bytes  1.000 secs  25 frames'";
+const QString ffmpegStatus = "echo 'frame=   25 fps=0.0 q=2.0 size=     100kB time=00:00:01.00 bitrate= 800.0kbits/s' >&2";
+const QString ffmpegEnd = "echo 'video:90kB audio:10kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 1.0%' >&2";
+
 } // namespace
 
 class EncoderTrialsTest : public QObject
@@ -256,15 +262,15 @@ private slots:
     void trialJudgesTheEnd_data()
     {
         addColumns<int, QString, bool>({"type", "script", "valid"});
-        const QString mencoderStatus = "echo 'Pos:   1.0s     25f ( 5%)  25.00fps Trem:   0min   0mb'";
-        const QString mencoderEnd = "echo; echo 'Video stream:  800.000 kbit/s  (100000 B/s)  size: 100000 bytes  1.000 secs  25 frames'";
-        const QString ffmpegStatus = "echo 'frame=   25 fps=0.0 q=2.0 size=     100kB time=00:00:01.00 bitrate= 800.0kbits/s' >&2";
-        const QString ffmpegEnd = "echo 'video:90kB audio:10kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 1.0%' >&2";
         const int mencoder = EngineType::MEncoder, ffmpeg = EngineType::FFmpeg;
         QTest::newRow("MEncoder closes its file") << mencoder << mencoderStatus + "\n" + mencoderEnd << true;
         QTest::newRow("MEncoder crashes after the header")
             << mencoder << mencoderStatus + "\necho 'Writing header...'\nkill -SEGV $$" << false;
         QTest::newRow("MEncoder ends without its summary") << mencoder << mencoderStatus << false;
+        QTest::newRow("MEncoder crashes after its summary")
+            << mencoder << mencoderStatus + "\n" + mencoderEnd + "\nkill -SEGV $$" << false;
+        // Killed at the time-out (a minute at least for a trial): what it printed decides.
+        QTest::newRow("MEncoder stopped at the time-out") << mencoder << mencoderStatus + "\nexec sleep 600" << true;
         QTest::newRow("MEncoder slow to answer") << mencoder << "sleep 4\n" + mencoderStatus + "\n" + mencoderEnd << true;
         QTest::newRow("FFmpeg closes its file") << ffmpeg << ffmpegStatus + "\n" + ffmpegEnd << true;
         QTest::newRow("FFmpeg crashes") << ffmpeg << ffmpegStatus + "\nkill -SEGV $$" << false;
@@ -293,6 +299,38 @@ private slots:
         QCOMPARE(mine.readAll(), QByteArray("mine"));
         mine.close();
         QFile::remove(output);
+    }
+
+    // The steps of a road are tried in turn, each engine with its own limit (MEncoder in
+    // frames, FFmpeg in bytes); a step that fails ends the trial there.
+    void stepsTriedInTurn_data()
+    {
+        addColumns<bool, bool, int>({"firstWorks", "valid", "runs"});
+        QTest::newRow("both steps work") << true << true << 2;
+        QTest::newRow("first step fails") << false << false << 1;
+    }
+    void stepsTriedInTurn()
+    {
+        QFETCH(bool, firstWorks);
+        const QString calls = scratch("steps.log");
+        const QString record = QString("echo \"$0 $*\" >> '%1'\n").arg(calls);
+        const QString mencoder = writeEngineScript(QString("step-mencoder-%1").arg(firstWorks),
+                                                   record + (firstWorks ? mencoderStatus + "\n" + mencoderEnd : ""));
+        const QString ffmpeg = writeEngineScript("step-ffmpeg", record + ffmpegStatus + "\n" + ffmpegEnd);
+        const QString middle = scratch("step.avi"), output = scratch("step.mp4");
+        ConsoleEncoder e;
+        QString commandLine, out, err;
+        QCOMPARE(e->checkSteps({{EngineType::MEncoder, mencoder, {"-o", middle}, middle},
+                                {EngineType::FFmpeg, ffmpeg, {"-i", middle, output}, output}},
+                               commandLine, out, err, 50, 1000000),
+                 fetched<bool>("valid"));
+        QFile file(calls);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList runs = QString(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        const QStringList expected{mencoder + " -frames 50 -endpos 3 -o " + middle,
+                                   ffmpeg + " -i " + middle + " -fs 1000000 " + output};
+        QCOMPARE(runs, expected.mid(0, fetched<int>("runs")));
+        QCOMPARE(commandLine, runs.last());
     }
 
     void progress_data()

@@ -174,6 +174,17 @@ struct Panel
     }
 };
 
+// The base panel with a job manager of its own, on the installed engines.
+struct BasePanel
+{
+    QTextEdit stdIn, stdOut, stdErr, log;
+    JobManager main{&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0};
+    EncoderPreferences preferences;
+    EncoderWidget widget{nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
+                         &log, 3, &preferences};
+    BasePanel() { widget.initEncoder(); }
+};
+
 QString freshFolder(const QString &name)
 {
     const QString folder = TestMedia::folder() + '/' + name;
@@ -188,6 +199,16 @@ QString mpeg1Clip()
     return TestMedia::clip("mpeg1.mpg", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=6", "-f",
                                          "lavfi", "-i", "sine=duration=6", "-c:v", "mpeg1video", "-c:a", "mp2",
                                          "-shortest"});
+}
+
+// FFmpeg that is slow to start its jobs; its trials, limited to the preferences' 1000000
+// bytes, run at once (with any other limit they fail).
+QString slowJobsFfmpeg()
+{
+    return writeEngineScript("ffmpeg-slow-jobs",
+        "case \"$*\" in *\" -fs 1000000 \"*|*-version*|*-codecs*|*-formats*|*-muxers*) ;;\n"
+        "  *\" -fs \"*) exit 1;; *) sleep 2;; esac\n"
+        "exec /usr/bin/ffmpeg \"$@\"");
 }
 
 QString probe(const QString &path, const QString &stream, const QString &entry)
@@ -319,12 +340,8 @@ private slots:
     void baseConfigureDialog()
     {
         QSettings().remove("Encoder/Last Profile");
-        QTextEdit stdIn, stdOut, stdErr, log;
-        JobManager main(&stdIn, &stdOut, &stdErr, &log, 3, 0, 0, 0);
-        EncoderPreferences preferences;
-        EncoderWidget panel(nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
-                            &log, 3, &preferences);
-        panel.initEncoder();
+        BasePanel base;
+        EncoderWidget &panel = base.widget;
         loadSource(&panel, m_wide, 16.0 / 9.0, 60.0, "mpeg4");
         chooseTarget(&panel, "avi", "xvid", "mp3");
         struct Seen { QString before, after; bool closed = false; };
@@ -471,6 +488,25 @@ private slots:
         QVERIFY(qAbs(TestMedia::probeDuration(folder + "/wide.avi") - 6.0) < 1.0);
     }
 
+    // The base panel runs an encoding as one task: a DVD target that takes two engines one
+    // after the other is refused with that reason, and nothing is queued.
+    void basePanelRefusesTwoEngineRoad()
+    {
+        BasePanel base;
+        EncoderWidget &panel = base.widget;
+        loadDvdTitle(&panel);
+        panel.setTarget(freshFolder("panel-base-road"), "road");
+        chooseEntry(panel.formatCombo(), "mp4");
+        chooseEntry(panel.videoCombo(), "x264");
+        WindowTesting::ModalAnswerer answerer;
+        QString informative;
+        answerFailureBox(answerer, &informative);
+        panel.startButton()->click();
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(informative, QString("This target takes two engines one after the other."));
+        QVERIFY(base.main.jobs().isEmpty() && panel.ownJobManager()->jobs().isEmpty());
+    }
+
     // An engine that ends 0 without writing its output has failed: logged, not analysed, no
     // finalising job, and the panel is ready again.
     void silentEngineCountsAsFailure()
@@ -574,6 +610,10 @@ private slots:
         for (MervoTask *task : job->tasks())
             used << task->taskData->at(TaskDataSlot::EngineType).toString();
         QCOMPARE(used.join(' '), engines);
+        QStringList labels;
+        for (MervoTask *task : job->tasks())
+            labels << task->label();
+        QCOMPARE(labels.join(' '), QString(dvd ? "Copying Encoding" : "Encoding"));
         const QString output = folder + "/road" + Encoder::muxerExtension(muxer, false);
         const QString copy = Encoder::intermediateFile(output);
         const QString log = panel.main.log.toPlainText();
@@ -582,6 +622,24 @@ private slots:
             QVERIFY(QFileInfo(copy).size() > 0);
             QVERIFY(!QFile::exists(output));
             QVERIFY(log.contains("Encoding failed.") && !log.contains("Encoding completed."));
+            // The kept copy is not written over: the next encoding takes the next name, and
+            // once the copy is gone its name is free again.
+            WindowTesting::ModalAnswerer answerer;
+            const qint64 kept = QFileInfo(copy).size();
+            const auto lastOutput = [&panel] {
+                return panel.main.manager.jobs().last()->tasks().last()->taskData->at(TaskDataSlot::OutputPath).toString();
+            };
+            panel.widget->startButton()->click();
+            QCOMPARE(panel.main.manager.jobs().size(), 2);
+            QCOMPARE(lastOutput(), folder + "/road (1)" + Encoder::muxerExtension(muxer, false));
+            QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+            QCOMPARE(QFileInfo(copy).size(), kept);
+            QVERIFY(QFile::remove(copy));
+            panel.widget->startButton()->click();
+            QCOMPARE(panel.main.manager.jobs().size(), 3);
+            QCOMPARE(lastOutput(), output);
+            QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+            QVERIFY(answerer.seen().isEmpty());
             return;
         }
         for (MervoTask *task : job->tasks())
@@ -641,11 +699,7 @@ private slots:
     // anything: each gets a name of its own, and both files are whole.
     void queuedOutputsKeepTheirNames()
     {
-        // FFmpeg that is slow to start its jobs (its trials run at once).
-        const QString slow = writeEngineScript("ffmpeg-slow-jobs",
-            "case \"$*\" in *\" -fs \"*|*-version*|*-codecs*|*-formats*|*-muxers*) ;; *) sleep 2;; esac\n"
-            "exec /usr/bin/ffmpeg \"$@\"");
-        Panel panel(slow);
+        Panel panel(slowJobsFfmpeg());
         const QString folder = freshFolder("panel-reserved");
         panel.load(m_wide, 16.0 / 9.0, 60.0);
         panel.widget->setTarget(folder, "same");
@@ -966,18 +1020,39 @@ private slots:
         QVERIFY(log.toPlainText().contains("Encoding aborted."));
     }
 
-    // The end of a job that is not the panel's (a Job menu job in the main manager) leaves a
-    // running preview running, its window in the running state.
+    // The end of another job (a Job menu job in the main manager, or the panel's own normal
+    // encoding queued before the preview) leaves a running preview running, its window in
+    // the running state.
+    void foreignJobEndLeavesPreviewRunning_data()
+    {
+        QTest::addColumn<bool>("own");
+        QTest::newRow("Job menu job") << false;
+        QTest::newRow("the panel's normal encoding") << true;
+    }
     void foreignJobEndLeavesPreviewRunning()
     {
-        Panel panel;
+        QFETCH(bool, own);
+        Panel panel(slowJobsFfmpeg());
         const QString folder = freshFolder("panel-foreign");
+        MervoJob *other = nullptr;
+        if (own) {
+            panel.load(TestMedia::standardAvi(), 4.0 / 3.0, 3.0);
+            panel.widget->setTarget(folder, "normal");
+            panel.target("mp4", "mpeg4", "aac");
+            QCOMPARE(panel.widget->encoder()->preferredEngine(), 2);
+            panel.widget->startButton()->click();
+            QCOMPARE(panel.main.manager.jobs().size(), 1);
+            other = panel.main.manager.jobs().first();
+        }
         startLongPreview(panel, folder, "preview");
-        MervoJob *foreign = panel.main.manager.addEngineJob(
-            "/usr/bin/ffmpeg", {"-nostdin", "-y", "-f", "lavfi", "-i", "sine=duration=1", folder + "/menu.wav"},
-            folder + "/menu.wav", "Encoding", "Job menu job", QString("FFmpeg"), 0);
-        QVERIFY(foreign);
-        QVERIFY(WindowTesting::waitFor([&] { return foreign->isFinished(); }, 30000));
+        if (!own)
+            other = panel.main.manager.addEngineJob(
+                "/usr/bin/ffmpeg", {"-nostdin", "-y", "-f", "lavfi", "-i", "sine=duration=1", folder + "/menu.wav"},
+                folder + "/menu.wav", "Encoding", "Job menu job", QString("FFmpeg"), 0);
+        QVERIFY(other);
+        QVERIFY(WindowTesting::waitFor([&] { return other->isFinished(); }, 30000));
+        // Only the panel's own encoding is finalised and said to be completed.
+        QCOMPARE(panel.main.log.toPlainText().count("Encoding completed."), own ? 1 : 0);
         QVERIFY(panel.widget->isRunning());
         QVERIFY(panel.widget->previewDialog()->isRunning());
         QVERIFY(!panel.widget->startButton()->isEnabled());

@@ -137,6 +137,9 @@ private slots:
         QCOMPARE(missing, QStringList{"codec_time_base"});
         QVERIFY(!capture.log().contains("failed to parse"));
         QCOMPARE(description.join('|'), expected);
+        QString value = "stale";
+        QVERIFY(!ffprobe.formatValue(value, "no_such_field")); // a field it does not print
+        QCOMPARE(value, QString());
         QCOMPARE(ffprobe.streamData(2, found, keys), 0); // as many as the streams: out of range
     }
 

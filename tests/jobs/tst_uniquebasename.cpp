@@ -46,6 +46,20 @@ private slots:
                 QVERIFY2(!entry.startsWith(unique + '.', Qt::CaseInsensitive), qPrintable(entry));
         }
     }
+
+    // A reserved name is taken until every reservation of it is released, in whatever case
+    // each was given.
+    void reservedNames()
+    {
+        QTemporaryDir dir;
+        reserveOutputName(dir.path(), "Film");
+        reserveOutputName(dir.path(), "film");
+        QCOMPARE(makeUniqueBaseName(dir.path(), "film"), QString("film (1)"));
+        releaseOutputName(dir.path(), "FILM");
+        QCOMPARE(makeUniqueBaseName(dir.path(), "film"), QString("film (1)"));
+        releaseOutputName(dir.path(), "Film");
+        QCOMPARE(makeUniqueBaseName(dir.path(), "film"), QString("film"));
+    }
 };
 
 VEXO_TEST_CLASS(TestUniqueBaseName)

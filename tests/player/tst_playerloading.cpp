@@ -611,6 +611,50 @@ private slots:
         }
     }
 
+    // MPlayer lists no chapter starts for a title of one chapter: the title has one chapter
+    // starting at 0, whatever the disc run said. A longer count waits for its list of starts;
+    // a title run that never gives it leaves the title out.
+    void chapterCountWithoutList_data()
+    {
+        QTest::addColumn<QString>("discChapters");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("one chapter, none on the disc run") << "" << 1 << true;
+        QTest::newRow("three chapters") << "ID_DVD_TITLE_1_CHAPTERS=3\\n" << 3 << false;
+    }
+    void chapterCountWithoutList()
+    {
+        QFETCH(QString, discChapters);
+        QFETCH(int, count);
+        const QString marker = TestMedia::folder() + "/engines/count-disc-done";
+        QFile::remove(marker);
+        const QString mplayer = writeEngineScript(
+            QString("chapter-count-%1").arg(count),
+            QStringLiteral("case \"$*\" in\n"
+                           "  *identify=6*) if [ ! -e '%1' ]; then : > '%1'\n"
+                           "      printf 'ID_DVD_TITLES=1\\n%2ID_DVD_TITLE_1_LENGTH=700.000\\n'; exit 0; fi\n"
+                           "    printf 'VIDEO:  MPEG2  720x576  (aspect 2)  25.000 fps  9000.0 kbps\\n"
+                           "VO: [null] 720x576 => 768x576 Planar YV12 \\nID_CHAPTERS=%3\\n"
+                           "audio stream: 0 format: ac3 (stereo) language: en aid: 128.\\n"
+                           "number of audio channels on disk: 1.\\nnumber of subtitles on disk: 0\\n' ;;\n"
+                           "  *-aid*) printf 'AUDIO: 48000 Hz, 2 ch, floatle, 192.0 kbit/8.33%%\\n' ;;\n"
+                           "  *) exec mplayer \"$@\" ;;\nesac")
+                .arg(marker, discChapters)
+                .arg(count));
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 2, nullptr, mplayer));
+        ModalAnswerer answerer;
+        QFETCH(bool, loaded);
+        QCOMPARE(panel->setInput(TestMedia::languagesDvdFolder(), 2), loaded);
+        QCOMPARE(answerer.seen().size(), loaded ? 0 : 1);
+        QCOMPARE(panel->titles.size(), 1);
+        QCOMPARE(panel->titles.first().ignored, !loaded);
+        if (loaded) {
+            QCOMPARE(panel->titles.first().chapters, 1);
+            QCOMPARE(panel->titles.first().chapterTimes, QList<double>{0.0});
+        }
+    }
+
     // Answers out of range: a title count above what a DVD holds and a length for a title
     // past it load only the titles the disc record holds; no length at all leaves no main
     // title, and nothing indexes outside a list.

@@ -149,9 +149,10 @@ private slots:
         QVERIFY(consoles.log.toPlainText().contains("Invalid title number 7 forced to 1 for playback."));
         QCOMPARE(panel->selectedTitle, 1);
         QTRY_VERIFY_WITH_TIMEOUT(panel->position > 0, 10000);
+        // The engine counts from 0; the label as the disc does, from 1.
+        QTRY_COMPARE_WITH_TIMEOUT(panel->chapterLabel->text(), QString("1"), kScreenWait);
         panel->nextChapter();
         QTRY_VERIFY_WITH_TIMEOUT(panel->currentChapter >= 1, kScreenWait);
-        // The engine counts from 0; the label as the disc does, from 1.
         QCOMPARE(panel->chapterLabel->text(), QString::number(panel->currentChapter + 1));
         QTRY_VERIFY_WITH_TIMEOUT(seconds(panel->timecodeWidget->time()) >= 1, kScreenWait);
 
@@ -183,6 +184,9 @@ private slots:
                                      "Video output gl failed on this display, playing through x11."), kScreenWait);
         QTRY_VERIFY_WITH_TIMEOUT(panel->playing && nonBlackShare(grabNative(panel->renderer)) > 0.3, kScreenWait);
         saveScreenshot(grabNative(panel.get()), "player-video-output-fallback");
+        // MPlayer says it twice ("Error opening/initializing..." and "FATAL: ..."): one fallback.
+        QCOMPARE(consoles.log.toPlainText().count("Video output gl failed on this display"), 1);
+        QCOMPARE(consoles.stdIn.toPlainText().count("-vo x11"), 1);
         QVERIFY(consoles.stdIn.toPlainText().contains("-vo x11"));
         panel->stop();
         // The next playback starts on the output that works.
@@ -211,6 +215,9 @@ private slots:
         QVERIFY(panel->setInput(TestMedia::standardAvi(), 1));
         QCOMPARE(panel->timecodeWidget->time(), QString("00:00:00"));
         QCOMPARE(panel->chapterLabel->text(), QString("_"));
+        QCOMPARE(panel->currentChapter, 0);
+        QCOMPARE(panel->position, 0.0);
+        QCOMPARE(panel->timeLine->value(), 0);
         saveScreenshot(grabWidget(panel.get()), "player-file-after-dvd");
 
         QVERIFY(panel->setInput(TestMedia::clip("tone.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:duration=1",
