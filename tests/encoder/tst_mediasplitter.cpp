@@ -115,21 +115,13 @@ class MediaSplitterTest : public QObject
 private slots:
     void initTestCase()
     {
-        m_engineConsole = std::make_unique<ConsoleCapture>();
-        m_ffmpeg = std::make_unique<FFmpeg>();
-        QVERIFY(m_ffmpeg->startInterface(QStandardPaths::findExecutable("ffmpeg"), QString()));
-        m_ffprobe = std::make_unique<FFprobe>();
-        QVERIFY(m_ffprobe->startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
-        EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+        m_engines = std::make_unique<RegisteredEngines>();
+        QVERIFY(m_engines->started());
+        m_ffmpeg = m_engines->ffmpeg();
+        m_ffprobe = m_engines->ffprobe();
     }
 
-    void cleanupTestCase()
-    {
-        EngineObjects::setEngines(nullptr, nullptr, nullptr);
-        m_ffmpeg.reset();
-        m_ffprobe.reset();
-        m_engineConsole.reset();
-    }
+    void cleanupTestCase() { m_engines.reset(); }
 
     void init()
     {
@@ -378,7 +370,7 @@ private slots:
                                                                      "  *) exec '%1' slow 1 ffprobe \"$@\" ;;\nesac")
                                                           .arg(TestMedia::fakeEngine())),
                                     QString()));
-        EngineObjects::setEngines(m_ffmpeg.get(), &slow, nullptr);
+        EngineObjects::setEngines(m_ffmpeg, &slow, nullptr);
         const QString input = m_folder->path() + "/slow.avi";
         QVERIFY(QFile::copy(fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
                                                            "libmp3lame", "-b:a", "64k"}),
@@ -389,7 +381,7 @@ private slots:
         EventGaps gaps;
         splitter.startSplit(input, 2, QFileInfo(input).size() / 2);
         QVERIFY(finished.count() == 1 || finished.wait(60000));
-        EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
         QVERIFY2(gaps.longest() < kWideGapMs, qPrintable(QString::number(gaps.longest())));
         QVERIFY2(host.jobs().size() == 2, qPrintable(m_capture->log()));
         QVERIFY(QFileInfo::exists(m_folder->path() + "/slow.part2.avi"));
@@ -500,7 +492,7 @@ private slots:
         QSignalSpy finished(&splitter, &MediaSplitter::finished);
         splitter.startSplit(m_folder->path() + "/movie.avi", volumes, 1000000);
         const bool ended = finished.count() == 1 || finished.wait(30000);
-        EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
         QVERIFY(ended);
         QVERIFY2(m_capture->log().contains(logged), qPrintable(m_capture->log()));
         QCOMPARE(host.jobs().size(), jobs);
@@ -605,9 +597,9 @@ private slots:
 private:
     // The engines, started once, log into a console of their own; each test reads the
     // splitter's lines from m_capture.
-    std::unique_ptr<ConsoleCapture> m_engineConsole;
-    std::unique_ptr<FFmpeg> m_ffmpeg;
-    std::unique_ptr<FFprobe> m_ffprobe;
+    std::unique_ptr<RegisteredEngines> m_engines;
+    FFmpeg *m_ffmpeg = nullptr;
+    FFprobe *m_ffprobe = nullptr;
     std::unique_ptr<ConsoleCapture> m_capture;
     std::unique_ptr<QTemporaryDir> m_folder;
 };

@@ -2,16 +2,12 @@
 // targets write: the quick look at the packets near the end answers for a whole file, and a
 // file cut short is measured whole.
 
-#include "engines/engineobjects.h"
-#include "engines/ffmpeg.h"
-#include "engines/ffprobe.h"
 #include "engines/outputmeter.h"
 #include "enginetesting.h"
 #include "testmedia.h"
 #include "testregistry.h"
 
 #include <QFile>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
@@ -23,21 +19,11 @@ class OutputMeterTest : public QObject
 private slots:
     void initTestCase()
     {
-        m_console = std::make_unique<ConsoleCapture>();
-        m_ffmpeg = std::make_unique<FFmpeg>();
-        QVERIFY(m_ffmpeg->startInterface(QStandardPaths::findExecutable("ffmpeg"), QString()));
-        m_ffprobe = std::make_unique<FFprobe>();
-        QVERIFY(m_ffprobe->startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
-        EngineObjects::setEngines(m_ffmpeg.get(), m_ffprobe.get(), nullptr);
+        m_engines = std::make_unique<RegisteredEngines>();
+        QVERIFY(m_engines->started());
     }
 
-    void cleanupTestCase()
-    {
-        EngineObjects::setEngines(nullptr, nullptr, nullptr);
-        m_ffmpeg.reset();
-        m_ffprobe.reset();
-        m_console.reset();
-    }
+    void cleanupTestCase() { m_engines.reset(); }
 
     void measuresEveryContainer_data()
     {
@@ -80,9 +66,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<ConsoleCapture> m_console;
-    std::unique_ptr<FFmpeg> m_ffmpeg;
-    std::unique_ptr<FFprobe> m_ffprobe;
+    std::unique_ptr<RegisteredEngines> m_engines;
 };
 
 VEXO_TEST_CLASS(OutputMeterTest)

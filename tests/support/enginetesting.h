@@ -1,11 +1,14 @@
 #pragma once
 
 #include "engines/engineobjects.h"
+#include "engines/ffmpeg.h"
+#include "engines/ffprobe.h"
 #include "jobs/console.h"
 #include "testmedia.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTextEdit>
 
 // Gives the processors built while it lives a console whose views the test can read.
@@ -32,6 +35,32 @@ private:
     QTextEdit m_stdOut;
     QTextEdit m_stdErr;
     QTextEdit m_log;
+};
+
+// Debian's FFmpeg and FFprobe, started and registered as the program's engines (logging to a
+// console of their own) while it lives.
+class RegisteredEngines
+{
+public:
+    RegisteredEngines()
+        : m_started(m_ffmpeg.startInterface(QStandardPaths::findExecutable(QStringLiteral("ffmpeg")), QString())
+                    && m_ffprobe.startInterface(QStandardPaths::findExecutable(QStringLiteral("ffprobe")), QString()))
+    {
+        EngineObjects::setEngines(&m_ffmpeg, &m_ffprobe, nullptr);
+    }
+    ~RegisteredEngines() { EngineObjects::setEngines(nullptr, nullptr, nullptr); }
+    RegisteredEngines(const RegisteredEngines &) = delete;
+    RegisteredEngines &operator=(const RegisteredEngines &) = delete;
+
+    bool started() const { return m_started; }
+    FFmpeg *ffmpeg() { return &m_ffmpeg; }
+    FFprobe *ffprobe() { return &m_ffprobe; }
+
+private:
+    ConsoleCapture m_console; // made first: the engines log to it from their start
+    FFmpeg m_ffmpeg;
+    FFprobe m_ffprobe;
+    bool m_started;
 };
 
 // Writes folder()/engines/name with the given bytes (and the owner's execute bit if asked).
