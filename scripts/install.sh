@@ -9,8 +9,9 @@ packages=(
     cmake ninja-build g++ qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
     # the engines the program drives
     ffmpeg mplayer mencoder mediainfo x264 mkvtoolnix
-    # test media and a virtual display for windows
-    dvdauthor xvfb xauth
+    # test media and a virtual display for windows, with a window manager for the tests of
+    # placement and stacking (xprop tells when it is ready)
+    dvdauthor xvfb xauth openbox x11-utils
     "$@"
 )
 
