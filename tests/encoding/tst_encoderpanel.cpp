@@ -16,6 +16,7 @@
 #include "player/playerdialog.h"
 #include "encoding/finalizerules.h"
 #include "encoding/joboutputrouter.h"
+#include "encoding/jobmanagerwidget.h"
 #include "encoding/mervoencoderconfiguredialog.h"
 #include "encoding/mervoencoderwidget.h"
 #include "encoding/mervojobmanagerwidget.h"
@@ -182,7 +183,20 @@ struct BasePanel
     EncoderPreferences preferences;
     EncoderWidget widget{nullptr, &main, "/usr/bin/ffmpeg", "/usr/bin/mencoder", &stdIn, &stdOut, &stdErr,
                          &log, 3, &preferences};
+    JobManagerWidget view{nullptr};
     BasePanel() { widget.initEncoder(); }
+
+    // As the main window does: its job view gives each started task its console, and the
+    // ends of all its jobs go to the panel.
+    void route()
+    {
+        view.setJobManager(&main);
+        QObject::connect(&main, &JobManager::processStarted, &view, &JobManagerWidget::addMiniConsole);
+        QObject::connect(&main, &JobManager::processFinished, &widget, [this](Process *p) {
+            if (JobOutputRouter::finish(p))
+                widget.finalizeEncoding(p);
+        });
+    }
 };
 
 QString freshFolder(const QString &name)
@@ -432,14 +446,28 @@ private slots:
     }
 
     // An MP3 target of an MPEG-1 source goes through MEncoder's " (step 0).avi" file and an
-    // FFmpeg extraction in the same job box; the intermediate is gone afterwards.
+    // FFmpeg extraction in the same job box; the intermediate is gone afterwards. An
+    // extraction that ends well but writes nothing has failed: the encoding stays whole in
+    // the intermediate, which cannot take the final name.
+    void audioTargetGoesThroughIntermediate_data()
+    {
+        QTest::addColumn<bool>("writes");
+        QTest::newRow("extraction") << true;
+        QTest::newRow("extraction that writes nothing") << false;
+    }
     void audioTargetGoesThroughIntermediate()
     {
-        Panel panel;
+        QFETCH(bool, writes);
+        Panel panel(writes ? QString("/usr/bin/ffmpeg")
+                           : writeEngineScript("ffmpeg-extracts-nothing",
+                                               "case \"$*\" in *\"(step 0).avi\"*) exit 0;; esac\n"
+                                               "exec /usr/bin/ffmpeg \"$@\""));
         const QString folder = freshFolder("panel-mp3");
         const QString clip = mpeg1Clip();
         panel.load(clip, 4.0 / 3.0, 6.0, "mpeg1video");
-        panel.widget->setTarget(folder, "tone");
+        // A name of its own a row: MEncoder's intermediate names are taken once per run.
+        const QString name = writes ? "tone" : "mute";
+        panel.widget->setTarget(folder, name);
         chooseEntry(panel.widget->formatCombo(), "mp3");
         // The sound at the low level's rate: MEncoder's to make.
         chooseEntry(panel.widget->audioCombo(), "mp3_lr");
@@ -448,7 +476,7 @@ private slots:
         QCOMPARE(panel.widget->encoder()->preferredEngine(), 1);
         panel.widget->startButton()->click();
         QCOMPARE(panel.main.manager.jobs().size(), 1);
-        const QString intermediate = folder + "/tone (step 0).avi";
+        const QString intermediate = folder + '/' + name + " (step 0).avi";
         QCOMPARE(panel.main.manager.jobs().first()->tasks().first()->taskData->at(5).toString(), intermediate);
         const bool finished = WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000);
         if (!finished)
@@ -457,6 +485,13 @@ private slots:
         MervoJob *finalizing = panel.main.manager.jobs().last();
         QCOMPARE(finalizing->container, panel.main.manager.jobs().first()->container);
         QCOMPARE(finalizing->tasks().first()->state, Task::Completed);
+        if (!writes) {
+            QVERIFY(TestMedia::probeDuration(intermediate) > 5.0);
+            QVERIFY(!QFile::exists(folder + "/mute.mp3"));
+            QVERIFY(panel.main.log.toPlainText().contains("Failed to finalize encoding: " + intermediate));
+            QVERIFY(!panel.main.log.toPlainText().contains("Finalizing completed."));
+            return;
+        }
         QVERIFY(!QFile::exists(intermediate));
         QVERIFY(qAbs(TestMedia::probeDuration(folder + "/tone.mp3") - 6.0) < 1.0);
         QVERIFY(panel.main.log.toPlainText().contains("Finalizing..."));
@@ -1044,7 +1079,7 @@ private slots:
             QCOMPARE(panel.main.manager.jobs().size(), 1);
             other = panel.main.manager.jobs().first();
         }
-        startLongPreview(panel, folder, "preview");
+        startLongPreview(panel.widget.get(), folder, "preview");
         if (!own)
             other = panel.main.manager.addEngineJob(
                 "/usr/bin/ffmpeg", {"-nostdin", "-y", "-f", "lavfi", "-i", "sine=duration=1", folder + "/menu.wav"},
@@ -1080,7 +1115,7 @@ private slots:
         QVERIFY(!preview->isRunning());
         const QString folder = freshFolder("panel-abort");
         panel.widget->show();
-        startLongPreview(panel, folder, "aborted");
+        startLongPreview(panel.widget.get(), folder, "aborted");
         QVERIFY(preview->isRunning() && preview->isVisible());
         MervoTask *task = panel.widget->previewJobManager()->jobs().first()->tasks().first();
         QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
@@ -1099,22 +1134,51 @@ private slots:
         QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding preview has been aborted."));
         QVERIFY(!preview->isVisible() && !preview->isRunning());
         QVERIFY(!QFile::exists(folder + "/aborted.avi"));
+        // The abort was the preview's: a normal encoding started afterwards ends completed.
+        panel.widget->previewBox()->setChecked(false);
+        panel.load(TestMedia::standardAvi(), 4.0 / 3.0, 3.0);
+        panel.target("mp4", "mpeg4", "aac");
+        panel.widget->startButton()->click();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 1 && panel.main.idle(); }, 60000));
+        QCOMPARE(panel.main.log.toPlainText().count("Encoding completed."), 1);
+    }
+
+    // The base panel too finalises only its own jobs: a Job menu job that ends in the main
+    // manager while its preview runs leaves the preview running and no encoding completed.
+    void basePanelLeavesOtherJobs()
+    {
+        BasePanel base;
+        EncoderWidget &panel = base.widget;
+        base.route();
+        const QString folder = freshFolder("panel-base-other");
+        panel.setEngineBinPath(2, slowJobsFfmpeg()); // the preview outlasts the other job
+        startLongPreview(&panel, folder, "preview");
+        Job *other = base.main.addEngineJob(
+            "/usr/bin/ffmpeg", {"-nostdin", "-y", "-f", "lavfi", "-i", "sine=duration=1", folder + "/menu.wav"},
+            folder + "/menu.wav", "Encoding", "Job menu job", QString("FFmpeg"), 0);
+        QVERIFY(other);
+        QVERIFY(WindowTesting::waitFor([&] { return other->isFinished(); }, 30000));
+        QVERIFY(!base.log.toPlainText().contains("Encoding completed."));
+        QVERIFY(panel.isRunning() && panel.previewDialog()->isRunning());
+        panel.previewDialog()->hide();
+        panel.ownJobManager()->killAll();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.ownJobManager()->isIdle(); }, 30000));
     }
 
 private:
     // A preview of the whole 60 s clip, running when this returns.
-    void startLongPreview(Panel &panel, const QString &folder, const QString &name)
+    void startLongPreview(EncoderWidget *widget, const QString &folder, const QString &name)
     {
-        panel.load(m_wide, 16.0 / 9.0, 60.0);
-        panel.widget->setTarget(folder, name);
-        panel.target("avi", "xvid", "mp3");
+        loadSource(widget, m_wide, 16.0 / 9.0, 60.0, "mpeg4");
+        widget->setTarget(folder, name);
+        chooseTarget(widget, "avi", "xvid", "mp3");
         EncoderPreferences preferences;
         preferences.testMode = true;
         preferences.testFrames = 100000;
-        panel.widget->setPreferences(preferences);
-        panel.widget->previewBox()->setChecked(true);
-        panel.widget->startButton()->click();
-        QVERIFY(panel.widget->isRunning());
+        widget->setPreferences(preferences);
+        widget->previewBox()->setChecked(true);
+        widget->startButton()->click();
+        QVERIFY(widget->isRunning());
     }
 
     QString m_wide;
