@@ -331,8 +331,11 @@ void EncoderWidget::finalizeTask(const Ending &ending, bool skip)
         return;
     }
     if (finalizing) {
-        const QString kept = FinalizeRules::closeFinalizing(completed, path, text);
-        const bool done = completed && kept == text;
+        // An engine that ends well and leaves no final file has not finalised: the aspect
+        // correction's intermediate then takes its name back, which is no success.
+        const bool written = completed && QFileInfo(text).size() > 0;
+        const QString kept = FinalizeRules::closeFinalizing(written, path, text);
+        const bool done = written && kept == text;
         if (done)
             log(tr("Finalizing done."), 3);
         else

@@ -503,12 +503,26 @@ private slots:
     // An AVI whose aspect MediaInfo reports off the request gets an FFmpeg aspect correction
     // in the same job box; the renamed intermediate is gone afterwards. (MEncoder's AVI
     // already carries the requested aspect, so the analysis reports it as 4:3.)
+    // A correction that ends well but writes nothing has failed: the encoding gets its name
+    // back whole, uncorrected, and the log says so.
+    void aspectCorrectionFollowsEncoding_data()
+    {
+        QTest::addColumn<bool>("writes");
+        QTest::newRow("correction") << true;
+        QTest::newRow("correction that writes nothing") << false;
+    }
     void aspectCorrectionFollowsEncoding()
     {
-        Panel panel;
+        QFETCH(bool, writes);
+        Panel panel(writes ? QString("/usr/bin/ffmpeg")
+                           : writeEngineScript("ffmpeg-corrects-nothing",
+                                               "case \"$*\" in *\"(step 0).avi\"*) exit 0;; esac\n"
+                                               "exec /usr/bin/ffmpeg \"$@\""));
         const QString folder = freshFolder("panel-aspect");
         panel.load(mpeg1Clip(), 16.0 / 9.0, 6.0, "mpeg1video");
-        panel.widget->setTarget(folder, "wide");
+        // A name of its own a row: MEncoder's intermediate names are taken once per run.
+        const QString name = writes ? "wide" : "narrow";
+        panel.widget->setTarget(folder, name);
         panel.target("avi", "xvid", "mp3");
         QCOMPARE(panel.widget->encoder()->preferredEngine(), 1);
         FinalizeRules::setAnalyzer(reportedFourThree);
@@ -518,9 +532,15 @@ private slots:
         MervoJob *finalizing = panel.main.manager.jobs().last();
         QCOMPARE(finalizing->tasks().first()->state, Task::Completed);
         QCOMPARE(finalizing->container, panel.main.manager.jobs().first()->container);
-        QVERIFY(!QFile::exists(folder + "/wide (step 0).avi"));
-        QCOMPARE(probe(folder + "/wide.avi", "v:0", "display_aspect_ratio"), QString("16:9"));
-        QVERIFY(qAbs(TestMedia::probeDuration(folder + "/wide.avi") - 6.0) < 1.0);
+        const QString output = folder + '/' + name + ".avi";
+        QVERIFY(!QFile::exists(folder + '/' + name + " (step 0).avi"));
+        QVERIFY(qAbs(TestMedia::probeDuration(output) - 6.0) < 1.0);
+        const QString log = panel.main.log.toPlainText();
+        QCOMPARE(log.contains("Finalizing completed."), writes);
+        if (writes)
+            QCOMPARE(probe(output, "v:0", "display_aspect_ratio"), QString("16:9"));
+        else
+            QVERIFY(log.contains("Failed to finalize encoding: " + output));
     }
 
     // The base panel runs an encoding as one task: a DVD target that takes two engines one
