@@ -260,6 +260,7 @@ private slots:
         QTest::addColumn<QString>("reason"); // a part of the refusal
         QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "";
         QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MEncoder FFmpeg" << "";
+        QTest::newRow("dvd avi aac") << true << "avi" << "xvid" << "aac_lr" << "MEncoder FFmpeg" << "";
         QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MEncoder FFmpeg" << "";
         QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MEncoder FFmpeg" << "";
         QTest::newRow("dvd amr") << true << "3gp" << "mpeg4" << "amrnb" << "" << "FFmpeg after a copy of the DVD title";
@@ -310,6 +311,7 @@ private slots:
             const QString encode = steps[1].arguments.join(' ');
             QCOMPARE(encode.contains("-af aresample=async=1 /out/movie.x"), !encode.contains("-acodec copy"));
             QCOMPARE(encode.contains("-fps_mode cfr"), !encode.contains("-vcodec copy") && encode.contains("-vcodec"));
+            QVERIFY(steps[1].arguments.count("-fps_mode") <= 1); // AVI's own is not repeated
             // The copy starts at the trial's position; the encode reads the whole copy.
             QVERIFY(steps[0].arguments.join(' ').contains("-ss 30"));
             QVERIFY(!steps[1].arguments.contains("-ss"));
