@@ -60,9 +60,7 @@ PlayerWidget::PlayerWidget(QWidget *consoleWindow, const QString &mplayerBinPath
     createTrackGroup();
     layOut();
 
-    playbackProcess = new QProcess(this);
-    // MPlayer goes with the program, however the program ends.
-    ProcessTree::bindToProgram(playbackProcess);
+    renewPlaybackProcess();
     pollTimer = new QTimer(this);
     player = new Player(Player::MplayerBackend, mplayerBinPath, mediaInfoBinPath, ffprobeBinPath,
                         stdInConsole, stdOutConsole, stdErrConsole, logConsole, verbosity,
@@ -319,9 +317,6 @@ void PlayerWidget::connectSignals()
     connect(audioCombo, &QComboBox::currentIndexChanged, this, &PlayerWidget::selectAudio);
     connect(subtitleCombo, &QComboBox::currentIndexChanged, this, &PlayerWidget::selectSubtitle);
     connect(angleCombo, &QComboBox::currentIndexChanged, this, &PlayerWidget::selectAngle);
-    connect(playbackProcess, &QProcess::readyReadStandardOutput, this, &PlayerWidget::readStandardOutput);
-    connect(playbackProcess, &QProcess::readyReadStandardError, this, &PlayerWidget::readStandardError);
-    connect(playbackProcess, &QProcess::finished, this, &PlayerWidget::playerEnded);
     connect(pollTimer, &QTimer::timeout, this, &PlayerWidget::pollCurrentTime);
     connect(pollTimer, &QTimer::timeout, this, &PlayerWidget::monitorPlaybackErrors);
     connect(timeLine, &QSlider::sliderMoved, this, &PlayerWidget::timeLineChanged);

@@ -203,6 +203,7 @@ protected:
     void connectBridge();
     // Hands the renderer's window id to the facade and picks the video output.
     void attachRenderer();
+    void renewPlaybackProcess();
     void chooseVideoOutput();
     // A listed output that fails on this display leaves the picture black: the playback
     // starts again through the next output that has not failed.

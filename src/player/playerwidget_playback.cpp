@@ -9,6 +9,7 @@
 #include "engines/playeroutputcode.h"
 #include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
+#include "jobs/processtree.h"
 #include "jobs/valuetext.h"
 #include "player/rendererframe.h"
 #include "player/timecodewidget.h"
@@ -40,6 +41,23 @@ void PlayerWidget::writeCommand(const QString &text)
 void PlayerWidget::writePoll(const QString &text)
 {
     writeCommand(paused ? QStringLiteral("pausing_keep_force ") + text : text);
+}
+
+// Each run gets its own process: an ended run's late signals (its end may still be on its
+// way while the next run starts, as when a failed video output is retried) never reach
+// the run that follows.
+void PlayerWidget::renewPlaybackProcess()
+{
+    if (playbackProcess) {
+        playbackProcess->disconnect(this);
+        playbackProcess->deleteLater();
+    }
+    playbackProcess = new QProcess(this);
+    // MPlayer goes with the program, however the program ends.
+    ProcessTree::bindToProgram(playbackProcess);
+    connect(playbackProcess, &QProcess::readyReadStandardOutput, this, &PlayerWidget::readStandardOutput);
+    connect(playbackProcess, &QProcess::readyReadStandardError, this, &PlayerWidget::readStandardError);
+    connect(playbackProcess, &QProcess::finished, this, &PlayerWidget::playerEnded);
 }
 
 bool PlayerWidget::startPlayback()
@@ -76,6 +94,7 @@ bool PlayerWidget::startPlayback()
 
     pollTimer->blockSignals(false);
     qCDebug(lcPlayer) << "Start player process" << program << arguments << "in new process...";
+    renewPlaybackProcess();
     playbackProcess->start(program, arguments, QIODevice::ReadWrite | QIODevice::Unbuffered);
     playbackProcess->blockSignals(false);
     if (!playbackProcess->waitForStarted(preferences.latencyStart)) {
@@ -399,4 +418,8 @@ void PlayerWidget::playerEnded(int, QProcess::ExitStatus)
     setControlsEnabled(true);
     log(tr("Playback ended."), LogLevel::Quiet);
     emit stateChanged(false);
+    // The end may arrive before the last words, which say why it ended (a failed output).
+    // Read last: a fallback they start may begin the next run while they are read.
+    readStandardOutput();
+    readStandardError();
 }
