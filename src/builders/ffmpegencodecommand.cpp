@@ -438,9 +438,22 @@ void FFmpegEncodeCommand::addAudio()
         m_arguments << "-ar" << QString::number(rate);
     if (bitrate > 0.0)
         m_arguments << "-ab" << MEncoderEncodeCommand::number(bitrate) + "k";
+    addPcmFrames(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
     const QString encoder =
         audioEncoder(codec, m_settings.muxer, m_settings.profileLevel ? m_settings.level : 0);
     if (encoder == QLatin1String("aac"))
         m_arguments << "-strict" << "experimental";
     m_arguments << "-acodec" << encoder;
+}
+
+void FFmpegEncodeCommand::addPcmFrames(const QString &codec, int rate)
+{
+    // The PCM encoder takes its frames as the decoder gives them: an AC-3 frame resampled to
+    // 96 kHz is 12 KB, three times the MPEG muxer's sound buffer. The muxer then reports
+    // buffer underflows and stamps its packets with times up to a packet off, two of them
+    // with one time, which a player's demuxer reads as sound going backwards. Frames of
+    // 1/600 s (at most 1.3 KB) fit the buffer and begin in every packet.
+    if (codec != QLatin1String("pcm") || m_settings.muxer != QLatin1String("mpeg") || rate < 600)
+        return;
+    m_arguments << "-af" << QStringLiteral("asetnsamples=n=%1:p=0").arg(rate / 600);
 }

@@ -52,6 +52,7 @@ private:
     void addXvidLevel();
     void addX264();
     void addAudio();
+    void addPcmFrames(const QString &codec, int rate);
 
     // The filter that fits a wide picture into the MPEG-1 or H.263 frame with black bars;
     // empty when the picture is not letterboxed.

@@ -255,8 +255,15 @@ void Encoder::layOutOnConstantClock(QStringList &arguments)
     };
     if (encodes("-vcodec") && !arguments.contains(QLatin1String("-fps_mode")))
         addBeforeOutput(QStringLiteral("-fps_mode"), QStringLiteral("cfr"));
-    if (encodes("-acodec"))
-        addBeforeOutput(QStringLiteral("-af"), QStringLiteral("aresample=async=1:first_pts=0"));
+    if (!encodes("-acodec"))
+        return;
+    // FFmpeg keeps only the last "-af": a filter the command already has follows this one.
+    const QString async = QStringLiteral("aresample=async=1:first_pts=0");
+    const qsizetype filter = arguments.indexOf(QLatin1String("-af"));
+    if (filter >= 0 && filter + 1 < arguments.size())
+        arguments[filter + 1].prepend(async + QLatin1Char(','));
+    else
+        addBeforeOutput(QStringLiteral("-af"), async);
 }
 
 // MEncoder's stream copy of the source's DVD title, with its chosen audio stream, into an

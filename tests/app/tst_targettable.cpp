@@ -500,37 +500,6 @@ void TargetTable::judge(QList<Row> &rows)
     }
 }
 
-namespace {
-// Offered choices whose files FFmpeg's own decode check still flags, with why. Each must keep
-// failing as described: a row here that passes fails the table, so the list stays true.
-struct KnownFault
-{
-    const char *source;
-    const char *row;
-    const char *reason;
-};
-const KnownFault knownFaults[] = {
-    // MP3's start delay shifts the picture by 50 ms; FLV's millisecond times of a 29.97 fps
-    // picture then round onto one another in the decode check's frame clock.
-    {"16:9 NTSC Matroska", "flv       x264       mp3_flv_lr L2", "non monotonically increasing dts"},
-    {"16:9 NTSC Matroska", "flv       x264       mp3_flv_lr L3", "non monotonically increasing dts"},
-    {"16:9 NTSC Matroska", "flv       x264       mp3_flv_lr L4", "non monotonically increasing dts"},
-    // 96 kHz PCM in an MPEG system stream: the muxer reports buffer underflows and the
-    // table's decode run, with its extra outputs, flags the sound's times (a plain decode of
-    // the same file prints nothing).
-    {"16:9 NTSC Matroska", "mpeg      mpeg2video pcm        L4", "non monotonically increasing dts"},
-};
-
-const KnownFault *knownFault(const QString &source, const QString &what)
-{
-    for (const KnownFault &fault : knownFaults) {
-        if (source == QLatin1String(fault.source) && what == QLatin1String(fault.row))
-            return &fault;
-    }
-    return nullptr;
-}
-} // namespace
-
 void TargetTable::report(const QList<Row> &rows, QStringList &failures) const
 {
     struct Count { int offered = 0, passed = 0, refused = 0; };
@@ -548,12 +517,6 @@ void TargetTable::report(const QList<Row> &rows, QStringList &failures) const
             continue;
         }
         count.passed += row.outcome == "ok";
-        if (const KnownFault *fault = knownFault(m_source.kind, what)) {
-            if (!row.outcome.contains(QLatin1String(fault->reason)))
-                failures << what + " (known fault no longer as described: " + row.outcome + ')';
-            qInfo().noquote() << what << "known fault:" << row.outcome.left(120);
-            continue;
-        }
         if (row.outcome != "ok") {
             failures << what;
             qInfo().noquote() << what << row.engines.leftJustified(10) << row.outcome;

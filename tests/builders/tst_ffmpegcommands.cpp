@@ -183,7 +183,8 @@ private slots:
                        "-acodec pcm_s32le /out/movie";
         QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
             << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
-            << kHead + "-aspect 1 -s 720x576 -vb 5000k -vcodec mpeg2video -ac 1 -acodec pcm_s16be /out/movie";
+            << kHead + "-aspect 1 -s 720x576 -vb 5000k -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
+                       "-acodec pcm_s16be /out/movie";
         Call names = call(movie(1.0, 0.0), User, "avi", "novideo", {}, 0, "noaudio", 0, 0);
         names.job.source.path = "clip:1.avi";
         QTest::newRow("names read as a protocol or an option go as files")
@@ -235,6 +236,13 @@ private slots:
         QTest::newRow("288 lines keep PAL's letterbox, NTSC asked")
             << ::encode(call(wide, User, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "noaudio", 0, 0, "NTSC"))
             << "-vf scale=352:216,pad=352:288:0:36:000000";
+        // Frames of 1/600 s: the decoder's own frames overflow the MPEG muxer's sound buffer.
+        QTest::newRow("96 kHz PCM in MPEG")
+            << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "pcm", 96000, 3072))
+            << "-ar 96000 -ab 3072k -af asetnsamples=n=160:p=0 -acodec pcm_s16be";
+        QTest::newRow("PCM in MPEG at the source's rate")
+            << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "pcm", 0, 1536))
+            << "-af asetnsamples=n=80:p=0 -acodec pcm_s16be";
         Call fromOneSecond = call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128);
         fromOneSecond.start = 1;
         QTest::newRow("start at 1 s") << ::encode(fromOneSecond) << "-ss 1 -r 25";

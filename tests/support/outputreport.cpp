@@ -129,8 +129,14 @@ constexpr int kToneRate = 8000;
 QStringList decodeArguments(const QString &path, const QString &files, bool video, bool audio)
 {
     // Each line of the log tagged with its level: the decode is clean when none is an error.
-    QStringList arguments{"-nostdin", "-y", "-loglevel", "level+info", "-nostats", "-i", path,
-                          "-f", "null", "-"};
+    // The pictures keep the file's own times, as a player shows them. Left to itself FFmpeg
+    // re-times them onto a clock of the nominal frame rate: a 29.97 fps picture stored in
+    // whole milliseconds (FLV) and started part of a frame late (behind an MP3 encoder's
+    // delay) then has two frames rounded onto one tick, and the decode reports times going
+    // backwards that the file does not have.
+    const QStringList ownTimes{"-enc_time_base:v", "-1"};
+    QStringList arguments = QStringList{"-nostdin", "-y", "-loglevel", "level+info", "-nostats", "-i", path}
+                            + ownTimes + QStringList{"-f", "null", "-"};
     // The sound timed by its sample count: the samples are all that is read of it.
     if (audio)
         arguments << "-map" << "0:a:0" << "-f" << "framecrc" << files + ".audio"
@@ -139,7 +145,7 @@ QStringList decodeArguments(const QString &path, const QString &files, bool vide
     if (video)
         arguments << "-map" << "0:v:0" << "-vf"
                   << "cropdetect=limit=24:round=2:reset=0,metadata=mode=print:file=" + files + ".crop"
-                  << "-fps_mode" << "passthrough" << "-f" << "framecrc" << files + ".video";
+                  << "-fps_mode" << "passthrough" << ownTimes << "-f" << "framecrc" << files + ".video";
     return arguments;
 }
 
