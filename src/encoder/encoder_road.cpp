@@ -238,7 +238,9 @@ EncodingSource Encoder::intermediateSource(const QString &path) const
 // holes. (libavformat's DVD muxer keeps every picture but stretches the title's times, an
 // 8 s title to 8.7 s.) What is encoded from the copy is laid out on a constant clock
 // instead: silence fills a gap in the sound, an overlap is cut, a missing picture is
-// repeated. A copied stream keeps its frames as they are.
+// repeated. The sound starts with the file too: a title's first sound frame is often damaged,
+// the sound then starts a few frames late, and AVI fills such a late start with empty sound
+// chunks that decoders refuse. A copied stream keeps its frames as they are.
 void Encoder::layOutOnConstantClock(QStringList &arguments)
 {
     const auto encodes = [&](const char *codecOption) {
@@ -254,7 +256,7 @@ void Encoder::layOutOnConstantClock(QStringList &arguments)
     if (encodes("-vcodec") && !arguments.contains(QLatin1String("-fps_mode")))
         addBeforeOutput(QStringLiteral("-fps_mode"), QStringLiteral("cfr"));
     if (encodes("-acodec"))
-        addBeforeOutput(QStringLiteral("-af"), QStringLiteral("aresample=async=1"));
+        addBeforeOutput(QStringLiteral("-af"), QStringLiteral("aresample=async=1:first_pts=0"));
 }
 
 // MEncoder's stream copy of the source's DVD title, with its chosen audio stream, into an

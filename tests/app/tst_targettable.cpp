@@ -515,11 +515,6 @@ const KnownFault knownFaults[] = {
     {"16:9 NTSC Matroska", "flv       x264       mp3_flv_lr L2", "non monotonically increasing dts"},
     {"16:9 NTSC Matroska", "flv       x264       mp3_flv_lr L3", "non monotonically increasing dts"},
     {"16:9 NTSC Matroska", "flv       x264       mp3_flv_lr L4", "non monotonically increasing dts"},
-    // AAC in AVI encoded from MEncoder's copy of the one-second DVD title at the user level's
-    // rates: the table's decode run refuses a sound frame (the same command on a 20 s title
-    // decodes clean).
-    {"DVD title", "avi       xvid       aac_flv    L4", "Invalid argument"},
-    {"DVD title", "avi       xvid       aac_lr     L4", "Invalid argument"},
     // 96 kHz PCM in an MPEG system stream: the muxer reports buffer underflows and the
     // table's decode run, with its extra outputs, flags the sound's times (a plain decode of
     // the same file prints nothing).

@@ -84,6 +84,8 @@ class EncoderTargetsTest : public QObject
 
 private slots:
     void everyOfferedTargetGivesFileOrRefusal();
+    void shortDvdTitleSoundStartsWithTheFile_data();
+    void shortDvdTitleSoundStartsWithTheFile();
 
 private:
     void prepareContainer(ConsoleEncoder &e, Row &row, const QString &sourceName);
@@ -265,6 +267,53 @@ void EncoderTargetsTest::everyOfferedTargetGivesFileOrRefusal()
     }
     qInfo("%d rows, %d failed, %d s", int(rows.size()), int(failures.size()), int(timer.elapsed() / 1000));
     QCOMPARE(failures, QStringList());
+}
+
+// A one-second DVD title, whose first sound frame MEncoder's copy damages so that the copy's
+// sound starts a few frames late, through the copy and FFmpeg's encode: the file decodes
+// clean (AVI fills a late sound start with empty chunks that the decoder refuses), and its
+// sound starts with its picture.
+void EncoderTargetsTest::shortDvdTitleSoundStartsWithTheFile_data()
+{
+    addColumns<QString, QString, int, double>({"muxer", "audio", "rate", "bitrate"});
+    QTest::newRow("avi aac_lr") << "avi" << "aac_lr" << 32000 << 48.0;
+    QTest::newRow("avi aac_flv") << "avi" << "aac_flv" << 44100 << 64.0;
+    QTest::newRow("mp4 aac") << "mp4" << "aac" << 44100 << 64.0;
+}
+
+void EncoderTargetsTest::shortDvdTitleSoundStartsWithTheFile()
+{
+    QFETCH(QString, muxer);
+    QFETCH(QString, audio);
+    const QString folder = TestMedia::shortDvdFolder();
+    QVERIFY(!folder.isEmpty());
+    ConsoleEncoder e;
+    QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
+    QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+    setDvdSource(e.encoder, folder);
+    e->setTargetMuxer(muxer);
+    EncodingTarget &target = e->jobData(e->preferredEngine())->target;
+    target.muxer = muxer;
+    target.profile.level = EncoderProfile::LevelUser;
+    target.video.codec = muxer == "avi" ? "xvid" : "x264";
+    target.video.pictureSize = QSize(624, 352);
+    target.video.bitrate = 896;
+    target.audio.codec = audio;
+    target.audio.samplingRate = fetched<int>("rate");
+    target.audio.bitrate = fetched<double>("bitrate");
+    QString refusal;
+    const QString output = scratch("short-dvd-" + audio + e->outputTarget().extension);
+    const QList<EncodingStep> steps = e->cliCmdEncodeSteps(output, 0, 0, 0, refusal);
+    QCOMPARE(steps.size(), 2);
+    QList<QStringList> chain;
+    for (const EncodingStep &step : steps)
+        chain << QStringList{step.program} + step.arguments;
+    QCOMPARE(runChains({chain}), QStringList{QString()});
+    QCOMPARE(TestMedia::decodeErrors(output), QString());
+    QString starts;
+    QCOMPARE(TestMedia::run("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type,start_time",
+                                        "-of", "csv=p=0", output}, &starts), 0);
+    QCOMPARE(starts.split('\n', Qt::SkipEmptyParts), QStringList({"video,0.000000", "audio,0.000000"}));
 }
 
 VEXO_TEST_CLASS(EncoderTargetsTest)
