@@ -102,11 +102,24 @@ void JobManager::keepWindowsPainted()
 {
     // Lets the views repaint (and process ends arrive) while the GUI thread is busy, at a
     // display rate: a long queue added at once would otherwise lay out, paint and read the
-    // output of every running job again for each line it logs.
-    if (m_eventsClock.isValid() && m_eventsClock.elapsed() < EventsInterval)
+    // output of every running job again for each line it logs. Only while it is busy: work
+    // that hands back to the event loop within the interval (one add of a user's) leaves the
+    // painting to the loop, instead of paying for it once more in the middle of its own work.
+    if (!m_eventsClock.isValid()) {
+        startBusySpell();
+        return;
+    }
+    if (m_eventsClock.elapsed() < EventsInterval)
         return;
     QCoreApplication::processEvents();
+    startBusySpell();
+}
+
+void JobManager::startBusySpell()
+{
     m_eventsClock.start();
+    // The spell ends when the event loop next runs, on its own or from a log call.
+    QMetaObject::invokeMethod(this, [this] { m_eventsClock.invalidate(); }, Qt::QueuedConnection);
 }
 
 bool JobManager::startProcess(Process *process, const Task *task) const

@@ -131,9 +131,12 @@ protected:
 
 private:
     void keepWindowsPainted();
-    // Pending events are handled from the log calls at most this often (milliseconds).
+    void startBusySpell();
+    // Pending events are handled from the log calls once the GUI thread has been kept from
+    // its event loop this long, and then at most this often (milliseconds).
     static constexpr int EventsInterval = 40;
 
+    // Runs from the first log call made since events were last handled; invalid before it.
     QElapsedTimer m_eventsClock;
     int m_logLevel;
     QList<Process *> m_processes;

@@ -1,5 +1,6 @@
 #include "jobtestsupport.h"
 
+#include <QElapsedTimer>
 #include <QTime>
 
 using namespace JobTest;
@@ -145,6 +146,37 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
         QCOMPARE(manager->mervoProcesses().size(), 3); // a, b and other, each started once
         QTRY_COMPARE_WITH_TIMEOUT(int(other->state), int(Task::Terminated), 10000);
+    }
+
+    // An add made from a turn of the event loop, as a user's click comes, leaves pending
+    // events (painting, the other jobs' output) to the loop instead of handling them in the
+    // middle of its own work; adds that keep the loop waiting still let them through.
+    void addsLeavePendingEventsToTheLoop_data()
+    {
+        QTest::addColumn<int>("busyMs");
+        QTest::addColumn<bool>("handledInside");
+        QTest::newRow("one add") << 0 << false;
+        QTest::newRow("adds that keep the loop waiting") << 2000 << true;
+    }
+    void addsLeavePendingEventsToTheLoop()
+    {
+        QFETCH(int, busyMs);
+        QFETCH(bool, handledInside);
+        QTemporaryDir dir;
+        auto manager = makeManager();
+        QSignalSpy started(manager.get(), &MervoJobManager::jobStarted);
+        bool handled = false;
+        QMetaObject::invokeMethod(this, [&handled] { handled = true; }, Qt::QueuedConnection);
+        QElapsedTimer busy;
+        busy.start();
+        do {
+            const QString output = dir.filePath(QString("out-%1.avi").arg(started.count()));
+            QVERIFY(manager->addEngineJob(Shell, script("exit 0"), output, "Encoding", "Encode",
+                                          QStringLiteral("FFmpeg"), 0, 1.0));
+        } while (!handled && busy.elapsed() < busyMs);
+        QCOMPARE(handled, handledInside);
+        QVERIFY(m_log.toPlainText().startsWith("Started job Encode [")); // a line was logged
+        QTRY_VERIFY_WITH_TIMEOUT(manager->isIdle(), 10000);
     }
 
     // Plain menu jobs run on the extended manager too: "idle", "kill all" and "add engine job",
