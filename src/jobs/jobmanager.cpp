@@ -105,13 +105,11 @@ void JobManager::keepWindowsPainted()
     // output of every running job again for each line it logs. Only while it is busy: work
     // that hands back to the event loop within the interval (one add of a user's) leaves the
     // painting to the loop, instead of paying for it once more in the middle of its own work.
-    if (!m_eventsClock.isValid()) {
-        startBusySpell();
-        return;
+    if (m_eventsClock.isValid()) {
+        if (m_eventsClock.elapsed() < EventsInterval)
+            return;
+        QCoreApplication::processEvents();
     }
-    if (m_eventsClock.elapsed() < EventsInterval)
-        return;
-    QCoreApplication::processEvents();
     startBusySpell();
 }
 
