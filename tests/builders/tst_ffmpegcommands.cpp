@@ -243,6 +243,9 @@ private slots:
         QTest::newRow("PCM in MPEG at the source's rate")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "pcm", 0, 1536))
             << "-af asetnsamples=n=80:p=0 -acodec pcm_s16be";
+        QTest::newRow("coded sound in MPEG keeps its frames")
+            << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "mp2", 48000, 224))
+            << "-ar 48000 -ab 224k -acodec mp2";
         Call fromOneSecond = call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128);
         fromOneSecond.start = 1;
         QTest::newRow("start at 1 s") << ::encode(fromOneSecond) << "-ss 1 -r 25";

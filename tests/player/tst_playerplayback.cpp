@@ -179,6 +179,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
         QVERIFY(panel->setInput(TestMedia::clip("long.avi", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=20",
                                                             "-c:v", "mpeg4", "-q:v", "5"}), 1));
+        const auto processes = [&panel] { return panel->findChildren<QProcess *>(Qt::FindDirectChildrenOnly).size(); };
+        const qsizetype processesBefore = processes();
         panel->play();
         QTRY_VERIFY_WITH_TIMEOUT(consoles.log.toPlainText().contains(
                                      "Video output gl failed on this display, playing through x11."), kScreenWait);
@@ -194,6 +196,8 @@ private slots:
         panel->play();
         QVERIFY(consoles.stdIn.toPlainText().contains("-vo x11"));
         panel->stop();
+        // Each run had its own process; the ended ones are gone, not kept for the panel's life.
+        QTRY_COMPARE(processes(), processesBefore);
     }
 
     // A new load starts from a clean panel: no time code or chapter of the DVD played
