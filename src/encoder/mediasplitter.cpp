@@ -179,20 +179,14 @@ QList<FFprobePacket> MediaSplitter::inputWindow(double second)
 bool MediaSplitter::locateVolume(VolumeSpan &span)
 {
     // The volume's length, its first packet of the reference stream and its last ones come
-    // in one FFprobe run. The last ones are read from a guess of where they lie, after the
-    // first packet by the share of the input's length that the volume's size makes, less a
-    // margin; a guess that falls short of the end only reads more packets, one past it is
-    // read again from the measured length. The first packet's hash is needed only when the
-    // trial copy could not tell where the volume begins.
+    // in one FFprobe run, started while the volume was copied (volumeIntervals()). The first
+    // packet's hash is needed only when the trial copy could not tell where the volume begins.
     const bool beginKnown = qIsFinite(m_queuedBegin);
-    const double share = m_inputSize > 0 ? double(QFileInfo(m_currentOutput).size()) / double(m_inputSize) : 0.0;
-    const double guess = std::max(0.0, m_duration * share - 2.0 * VolumeTailSeconds);
     QList<FFprobePacket> packets;
     const bool together =
         !m_referenceStreams.isEmpty()
-        && m_ffprobe->loadWithPackets(m_currentOutput, packets, m_referenceStreams,
-                                      QStringLiteral("%+#1,+") + secondsText(guess) + QLatin1Char('%'),
-                                      !beginKnown);
+        && m_ffprobe->loadWithPackets(m_currentOutput, packets, m_referenceStreams, m_volumeIntervals, !beginKnown);
+    dropVolumeAnalysis();
     const QString inputName = QFileInfo(m_input).fileName();
     if (!together && !m_ffprobe->load(m_currentOutput)) {
         fail(tr("Failed to start split part #%1 of %2: could not analyze input media file")
@@ -233,6 +227,34 @@ bool MediaSplitter::locateVolume(VolumeSpan &span)
                        << "cut from second" << m_volumeStartSecond << "measures" << length
                        << "and spans" << span.begin << "to" << span.end;
     return true;
+}
+
+QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize)
+{
+    // The last packets are read from a guess of where they lie, after the first packet by the
+    // share of the input's length that the volume's size makes, less a margin; a guess that
+    // falls short of the end only reads more packets, one past it is read again from the
+    // measured length.
+    const double share = inputSize > 0 ? double(volumeSize) / double(inputSize) : 0.0;
+    const double guess = std::max(0.0, duration * share - 2.0 * VolumeTailSeconds);
+    return QStringLiteral("%+#1,+") + secondsText(guess) + QLatin1Char('%');
+}
+
+// The analysis of a volume that is being copied starts now and waits, its engine loaded,
+// until the copy has ended: between two volumes only the reading of the new one is left.
+void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
+{
+    m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize);
+    if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty())
+        m_ffprobe->prefetchLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
+                                           !qIsFinite(m_queuedBegin));
+}
+
+void MediaSplitter::dropVolumeAnalysis()
+{
+    if (m_ffprobe && !m_currentOutput.isEmpty() && !m_referenceStreams.isEmpty())
+        m_ffprobe->dropLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
+                                       !qIsFinite(m_queuedBegin));
 }
 
 bool MediaSplitter::tailCovers(const QList<FFprobePacket> &tail, double tailStart)
@@ -359,9 +381,16 @@ MediaSplitter::VolumeSpan MediaSplitter::volumeSpan(double startSecond, double i
     return {start, start + reach};
 }
 
+MediaSplitter::~MediaSplitter()
+{
+    dropTrialCopies();
+    dropVolumeAnalysis();
+}
+
 void MediaSplitter::fail(const QString &text)
 {
     dropTrialCopies();
+    dropVolumeAnalysis();
     m_console->log(LogLevel::Quiet, text);
     emit finished();
 }
@@ -415,6 +444,7 @@ void MediaSplitter::startNextJob()
         return;
     }
     m_currentJob = job;
+    prefetchVolumeAnalysis(expectedSize);
     prefetchTrialCopies(expectedSize);
     if (m_currentVolume == 1)
         emit started();

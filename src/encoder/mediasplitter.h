@@ -28,12 +28,17 @@ class Job;
 // That copy must begin after the previous volume began: a volume shorter than the input's
 // key-frame interval leaves no key frame to begin the next one from, and the split stops
 // with the position error instead of writing the same pictures again.
+//
+// The work between two volumes is kept short: while a volume is copied, its FFprobe run is
+// started and waits, loaded, for the copy's end, and the trial copies for the next volume
+// run from the seconds where the volume should end.
 class MediaSplitter : public MediaEditor
 {
     Q_OBJECT
 
 public:
     explicit MediaSplitter(JobManager *host);
+    ~MediaSplitter() override;
 
     // Failures are reported on the console only.
     void startSplit(const QString &input, int volumeCount, qint64 volumeSize);
@@ -79,6 +84,9 @@ public:
     // FFprobe's read intervals for the input's packets around a second (counted from the
     // input's start): 20 s on either side, from the beginning when the second is that early.
     static QString inputWindowIntervals(double second, double inputStart);
+    // FFprobe's read intervals for a volume's analysis: its first packet, and the packets
+    // from a guess of where its last ones lie, for a volume of that size.
+    static QString volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize);
 
 signals:
     void finished();
@@ -105,6 +113,8 @@ private:
     void fail(const QString &text);
     bool analyseInput(QList<FFprobePacket> &firstPackets);
     bool prepareVolume(double &second);
+    void prefetchVolumeAnalysis(qint64 expectedSize);
+    void dropVolumeAnalysis();
     void prefetchTrialCopies(qint64 expectedSize);
     void dropTrialCopies();
 
@@ -139,6 +149,8 @@ private:
     QString m_partSuffix;
     int m_volumeCount = 0;
     qint64 m_volumeSize = 0;
+    // The read intervals of the analysis of the volume most recently queued.
+    QString m_volumeIntervals;
     // The start positions of the trial copies started while the current volume is copied.
     QStringList m_trialSeconds;
 };

@@ -103,6 +103,42 @@ bool FFprobe::loadWithPackets(const QString &filePath, QList<FFprobePacket> &pac
                     &packets);
 }
 
+QStringList FFprobe::loadArguments(const QString &filePath, const QStringList &moreOptions, bool withPackets)
+{
+    // A short analysis leaves the first packets of an MPEG program stream without times (and
+    // the whole volume's length shorter): packets are listed after a full one.
+    QStringList arguments;
+    if (!withPackets)
+        arguments << QStringLiteral("-analyzeduration") << QStringLiteral("1000");
+    return arguments << QStringLiteral("-show_format") << QStringLiteral("-show_streams") << moreOptions
+                     << FFprobeReport::outputOptions() << fileArgument(filePath);
+}
+
+QStringList FFprobe::loadWithPacketsArguments(const QString &filePath, const QString &streams,
+                                              const QString &intervals, bool withHashes)
+{
+    return loadArguments(filePath, packetOptions(streams, intervals, withHashes) << QStringLiteral("-show_packets"),
+                         true);
+}
+
+void FFprobe::prefetchLoadWithPackets(const QString &filePath, const QString &streams,
+                                      const QString &intervals, bool withHashes) const
+{
+    // Only a run the synchronous runner would start the same way can be taken over. FFprobe
+    // opens its output ("-o") before its input.
+    if (m_state == Ready && m_libraryPath.isEmpty())
+        SyncRunner::prefetchHeldRun(m_executablePath,
+                                    loadWithPacketsArguments(filePath, streams, intervals, withHashes),
+                                    QStringLiteral("-o"));
+}
+
+void FFprobe::dropLoadWithPackets(const QString &filePath, const QString &streams,
+                                  const QString &intervals, bool withHashes) const
+{
+    SyncRunner::dropPrefetchedRun(m_executablePath,
+                                  loadWithPacketsArguments(filePath, streams, intervals, withHashes));
+}
+
 bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,
                        QList<FFprobePacket> *packets)
 {
@@ -116,12 +152,7 @@ bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,
     QString stdOut;
     QString stdErr;
     QString error;
-    // A short analysis leaves the first packets of an MPEG program stream without times (and
-    // the whole volume's length shorter): packets are listed after a full one.
-    QStringList arguments;
-    if (!packets)
-        arguments << QStringLiteral("-analyzeduration") << QStringLiteral("1000");
-    arguments << QStringLiteral("-show_format") << QStringLiteral("-show_streams") << moreOptions << FFprobeReport::outputOptions() << fileArgument(filePath);
+    const QStringList arguments = loadArguments(filePath, moreOptions, packets != nullptr);
     const QScopedValueRollback<qint64> limit(m_outputLimit, packets ? SyncRunner::ListingLimit : m_outputLimit);
     if (!runProcess(arguments, stdOut, stdErr, error)) {
         m_console->log(LogLevel::Quiet,

@@ -30,6 +30,15 @@ public:
     bool loadWithPackets(const QString &filePath, QList<FFprobePacket> &packets,
                          const QString &streams, const QString &intervals, bool withHashes = false);
 
+    // Starts the FFprobe run of a loadWithPackets() of the same arguments now, held before
+    // it reads the file until that loadWithPackets() takes it over: for a file still being
+    // written, whose analysis is awaited as soon as it is done. Dropped with
+    // dropLoadWithPackets() when it is not asked for.
+    void prefetchLoadWithPackets(const QString &filePath, const QString &streams,
+                                 const QString &intervals, bool withHashes = false) const;
+    void dropLoadWithPackets(const QString &filePath, const QString &streams,
+                             const QString &intervals, bool withHashes = false) const;
+
     bool formatValue(QString &value, const QString &key);
     // Return the number of keys found; the keys not found go to missing (when given).
     int formatData(QHash<QString, QString> &data, const QStringList &keys,
@@ -75,6 +84,9 @@ private:
     int lookUp(const QString &text, QHash<QString, QString> &data, const QStringList &keys,
                QStringList *missing);
     void clearLoad();
+    static QStringList loadArguments(const QString &filePath, const QStringList &moreOptions, bool withPackets);
+    static QStringList loadWithPacketsArguments(const QString &filePath, const QString &streams,
+                                                const QString &intervals, bool withHashes);
     // load() with more options; packets, when given, receive the packets FFprobe listed.
     bool loadWith(const QString &filePath, const QStringList &moreOptions,
                   QList<FFprobePacket> *packets);

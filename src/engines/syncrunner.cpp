@@ -1,5 +1,6 @@
 #include "engines/syncrunner.h"
 #include "engines/engineslogging.h"
+#include "engines/heldoutput.h"
 #include "jobs/processend.h"
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
@@ -41,6 +42,8 @@ struct RunningEngine
 {
     QProcess *process = nullptr;
     std::shared_ptr<OutputCapture> output;
+    // For a held run: the pipe its answer comes through, in place of its standard output.
+    std::shared_ptr<HeldOutput> held;
 };
 
 void collect(QProcess *process, qint64 limit, ChannelCapture &channel, const QByteArray &bytes)
@@ -60,7 +63,7 @@ RunningEngine startProcess(const QString &program, const QStringList &arguments,
 {
     // On the heap: a process whose kill did not take goes to the process killer instead of
     // a destructor that would wait for it.
-    RunningEngine engine{new QProcess, std::make_shared<OutputCapture>()};
+    RunningEngine engine{new QProcess, std::make_shared<OutputCapture>(), nullptr};
     engine.output->limit = outputLimit;
     QProcess *process = engine.process;
     ProcessTree::bindToProgram(process);
@@ -133,6 +136,9 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
                                  const char *classWord)
 {
     QProcess *process = engine.process;
+    OutputCapture &output = *engine.output;
+    if (engine.held)
+        engine.held->open(output.limit);
     SyncRunner::Result result;
     // A prefetched process may have started, or even ended, long ago.
     const bool started = waitToLeave(process, QProcess::Starting, timeouts.start)
@@ -155,9 +161,13 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
         }
     }
 
-    OutputCapture &output = *engine.output;
     collect(process, output.limit, output.stdOut, process->readAllStandardOutput());
     collect(process, output.limit, output.stdErr, process->readAllStandardError());
+    if (engine.held) {
+        engine.held->finish();
+        output.stdOut.kept = engine.held->bytes();
+        output.stdOut.dropped = engine.held->droppedBytes();
+    }
     result.droppedBytes = output.stdOut.dropped + output.stdErr.dropped;
     if (result.droppedBytes > 0)
         qCDebug(lcEngines).noquote() << QStringLiteral("%1: output cut, %2 bytes dropped.")
@@ -235,6 +245,18 @@ void SyncRunner::prefetchRun(const QString &program, const QStringList &argument
                             PrefetchedRun{startProcess(program, arguments, QString()), s_innermostScope});
 }
 
+void SyncRunner::prefetchHeldRun(const QString &program, const QStringList &arguments,
+                                 const QString &outputOption)
+{
+    dropPrefetchedRun(program, arguments);
+    const auto held = std::make_shared<HeldOutput>();
+    if (!held->isValid())
+        return;
+    RunningEngine engine = startProcess(program, QStringList{outputOption, held->path()} + arguments, QString());
+    engine.held = held;
+    prefetchedRuns().insert(runKey(program, arguments), PrefetchedRun{engine, s_innermostScope});
+}
+
 void SyncRunner::dropPrefetchedRun(const QString &program, const QStringList &arguments)
 {
     if (QProcess *earlier = prefetchedRuns().take(runKey(program, arguments)).engine.process)
@@ -269,7 +291,13 @@ SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &ar
                                                      : RunningEngine();
     if (prefetched.process) {
         prefetched.output->limit = outputLimit;
-        return finishProcess(prefetched, timeouts, classWord);
+        const Result result = finishProcess(prefetched, timeouts, classWord);
+        // A held engine that never opened its output did not know the option, or failed
+        // before it came to it: asked the plain way, it answers as it always would.
+        if (!prefetched.held || prefetched.held->connected())
+            return result;
+        qCDebug(lcEngines).noquote() << QStringLiteral("%1: held run did not open its output, run again.")
+                                            .arg(QLatin1String(classWord));
     }
     return finishProcess(startProcess(program, arguments, libraryPath, outputLimit), timeouts, classWord);
 }

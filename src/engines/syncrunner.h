@@ -71,6 +71,13 @@ public:
     // counted from then. Never kept beyond that: the LoadScope it was started in ends it if
     // nobody took it; outside any, the caller drops it (or dropPrefetched() at start-up).
     static void prefetchRun(const QString &program, const QStringList &arguments);
+    // The same for a run whose engine is to wait, loaded, before it reads anything: it is
+    // told to write its answer (outputOption and a named pipe, put before the arguments) to
+    // a pipe that opens only when run() takes it over. For an analysis of a file that is still
+    // being written: the engine's start overlaps the writing. An engine that never opens the
+    // pipe is run again the plain way. Taken over by run() only.
+    static void prefetchHeldRun(const QString &program, const QStringList &arguments,
+                                const QString &outputOption);
     static void dropPrefetchedRun(const QString &program, const QStringList &arguments);
     // Hands a prefetched run of this command over to a caller that reads it itself (a null
     // process when there is none), with what it printed before; the caller then owns the

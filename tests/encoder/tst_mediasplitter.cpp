@@ -100,6 +100,19 @@ QString longGopH264()
                                                "-sc_threshold", "0", "-pix_fmt", "yuv420p", "-c:a", "aac"});
 }
 
+// The processes whose command line names something in the folder.
+QStringList enginesIn(const QString &folder)
+{
+    QStringList found;
+    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile cmdline("/proc/" + pid + "/cmdline");
+        if (pid.toInt() > 0 && pid.toLongLong() != QCoreApplication::applicationPid()
+            && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(folder.toUtf8()))
+            found << pid;
+    }
+    return found;
+}
+
 int audioStreamCount(const QString &file)
 {
     QString out;
@@ -387,6 +400,39 @@ private slots:
         QVERIFY(QFileInfo::exists(m_folder->path() + "/slow.part2.avi"));
     }
 
+    // Each volume's analysis starts while the volume is copied and waits, loaded, for the
+    // copy's end: FFprobe reads each volume but the last once, as the held run it was started as.
+    void volumeAnalysesStartedDuringTheCopy()
+    {
+        const QString calls = m_folder->path() + "/ffprobe calls.txt";
+        FFprobe logging;
+        QVERIFY(logging.startInterface(
+            writeEngineScript("logging-ffprobe", QString("printf '%s\\n' \"$*\" >> '%1'\nexec ffprobe \"$@\"").arg(calls)),
+            QString()));
+        EngineObjects::setEngines(m_ffmpeg, &logging, nullptr);
+        const QString input = fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
+                                                             "libmp3lame", "-b:a", "64k"});
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        splitter.setOutputFolder(m_folder->path());
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(input, 3, QFileInfo(input).size() / 3);
+        const bool ended = finished.count() == 1 || finished.wait(30000);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
+        QVERIFY(ended);
+        QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
+        QFile file(calls);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        for (int volume = 1; volume <= 3; ++volume) {
+            const QString part = QString("split-40s.part%1.avi").arg(volume);
+            const QStringList reads = lines.filter(part);
+            QCOMPARE(reads.size(), volume < 3 ? 1 : 0);
+            if (volume < 3)
+                QVERIFY2(reads.first().startsWith("-o "), qPrintable(reads.first()));
+        }
+    }
+
     // A relative name that FFmpeg would read as a protocol's address ("clip:…") or an option
     // ("-…") reaches the copy commands and the packet readings as a file.
     void relativeNames_data()
@@ -578,6 +624,27 @@ private slots:
         QVERIFY(TestMedia::probeDuration(folder + prefix + "1.avi") > 0.0);
         QVERIFY2(logged.isEmpty() ? TestMedia::probeDuration(folder + prefix + "2.avi") > 0.0 : m_capture->log().contains(logged),
                  qPrintable(m_capture->log()));
+    }
+
+    // A split that stops at a failed volume leaves no engine behind, not even the analysis
+    // it had started for that volume.
+    void stoppedSplitLeavesNoEngine()
+    {
+        const QString folder = m_folder->path();
+        QVERIFY(QFile::copy(fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
+                                                           "libmp3lame", "-b:a", "64k"}),
+                            folder + "/movie.avi"));
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        connect(&host, &MervoJobManager::jobStarted, this, [folder] {
+            QFile taken(folder + "/movie.part2.avi");
+            QVERIFY(taken.open(QIODevice::WriteOnly));
+        }, Qt::SingleShotConnection);
+        MediaSplitter splitter(&host);
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(folder + "/movie.avi", 3, QFileInfo(folder + "/movie.avi").size() / 3);
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QVERIFY2(m_capture->log().contains("Failed to split part #2 of movie.avi"), qPrintable(m_capture->log()));
+        QVERIFY2(enginesIn(folder).isEmpty(), qPrintable(enginesIn(folder).join(' ')));
     }
 
     void volumeCountBelowOne()

@@ -8,6 +8,7 @@
 
 #include <QSet>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -113,6 +114,28 @@ private slots:
         // An interval FFprobe refuses: nothing is loaded.
         QVERIFY(!ffprobe.loadWithPackets(clip, together, "V:0", "no interval"));
         QVERIFY(!ffprobe.isLoaded() && together.isEmpty());
+    }
+
+    // A load started before its file is written waits, FFprobe loaded, until it is asked for,
+    // and then reads the file as it is: the same answer as a load started then.
+    void heldLoadReadsTheFileWhenTaken()
+    {
+        ConsoleCapture capture;
+        FFprobe ffprobe;
+        QVERIFY(ffprobe.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
+        const QTemporaryDir folder(TestMedia::folder() + "/held-XXXXXX");
+        const QString file = folder.filePath("volume -1.avi");
+        ffprobe.prefetchLoadWithPackets(file, "V:0", "%+#1,1.500000%", true);
+        QTest::qWait(500); // FFprobe has loaded and would have failed on the missing file
+        QVERIFY(QFile::copy(TestMedia::standardAvi(), file));
+        QList<FFprobePacket> held;
+        QVERIFY2(ffprobe.loadWithPackets(file, held, "V:0", "%+#1,1.500000%", true), qPrintable(capture.log()));
+        const QString heldFormat = ffprobe.formatText();
+        QList<FFprobePacket> plain;
+        QVERIFY(ffprobe.loadWithPackets(file, plain, "V:0", "%+#1,1.500000%", true));
+        QVERIFY(held.size() > 10);
+        QCOMPARE(describe(held), describe(plain));
+        QCOMPARE(heldFormat, ffprobe.formatText());
     }
 
     void firstCopiedPacket_data()

@@ -122,6 +122,81 @@ private slots:
         QCOMPARE(runCount(counter), 1);
     }
 
+    // A held run waits, started, until it is taken, and only then reads its input: the
+    // answer tells the input as it was when taken, however large, through the pipe the
+    // engine was told to write to. An engine that never opens that pipe is asked again the
+    // plain way.
+    void heldRunAnswersWhenTaken_data()
+    {
+        QTest::addColumn<bool>("knowsTheOption");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<QString>("pause"); // before the engine answers, once it may read
+        QTest::newRow("short answer") << true << 5 << 1 << "0";
+        QTest::newRow("answer after a pause") << true << 5 << 1 << "0.3";
+        QTest::newRow("more than a pipe holds") << true << 1000000 << 1 << "0";
+        QTest::newRow("engine without the option") << false << 5 << 2 << "0";
+    }
+    void heldRunAnswersWhenTaken()
+    {
+        QFETCH(bool, knowsTheOption);
+        QFETCH(int, size);
+        QFETCH(int, runs);
+        QFETCH(QString, pause);
+        const QString counter = TestMedia::folder() + "/engines/held.count";
+        QFile::remove(counter);
+        const QString option = knowsTheOption ? "exec > \"$2\"" : "echo \"unknown option $1\" >&2; exit 1";
+        const QString engine = writeEngineScript(
+            "held-" + QString::number(knowsTheOption),
+            QString("echo run >> '%1'\nif [ \"$1\" = -answer ]; then %2; shift 2; fi\nsleep %3\ncat \"$1\"")
+                .arg(counter, option, pause));
+        const QString input = TestMedia::folder() + "/engines/held-input.txt";
+        QFile::remove(input);
+        SyncRunner::prefetchHeldRun(engine, {input}, "-answer");
+        QTRY_COMPARE_WITH_TIMEOUT(runCount(counter), 1, 10000);
+        QTest::qWait(100);
+        const QByteArray written(size, 'x');
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(written) == size);
+        file.close();
+        const SyncRunner::Result answer = SyncRunner::run(engine, {input}, QString(), kShort, "Test");
+        QVERIFY(answer.started && !answer.killed && !answer.crashed);
+        QCOMPARE(answer.exitCode, 0);
+        QCOMPARE(answer.stdOut.size(), size);
+        QCOMPARE(runCount(counter), runs);
+    }
+
+    // What a held engine writes past the limit is not kept, and the engine is stopped; one
+    // that is not taken is ended with its pipe.
+    void heldRunBounded()
+    {
+        const QString input = TestMedia::folder() + "/engines/held-large.txt";
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4000000, 'x')) == 4000000);
+        file.close();
+        const QString record = TestMedia::folder() + "/engines/held-pipe.txt";
+        QFile::remove(record);
+        const QString engine = writeEngineScript(
+            "held-bounded", QString("echo \"$$ $2\" > '%1'\nexec > \"$2\"; shift 2\nexec cat \"$1\"").arg(record));
+        SyncRunner::prefetchHeldRun(engine, {input}, "-o");
+        const SyncRunner::Result cut = SyncRunner::run(engine, {input}, QString(), kShort, "Test", 100000);
+        QVERIFY(cut.crashed);
+        QVERIFY(cut.droppedBytes > 0);
+        QVERIFY(cut.stdOut.startsWith(QString(100000, 'x') + "\n[... output cut"));
+
+        QFile::remove(record);
+        SyncRunner::prefetchHeldRun(engine, {input}, "-o");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(record).size() > 0, 10000);
+        QFile recorded(record);
+        QVERIFY(recorded.open(QIODevice::ReadOnly));
+        const QStringList pidAndPipe = QString::fromUtf8(recorded.readAll()).trimmed().split(' ');
+        QCOMPARE(pidAndPipe.size(), 2);
+        QVERIFY(QFileInfo::exists(pidAndPipe.at(1)));
+        SyncRunner::dropPrefetchedRun(engine, {input});
+        QVERIFY(!QFileInfo::exists(pidAndPipe.at(1)));
+        QVERIFY(!QFileInfo::exists("/proc/" + pidAndPipe.at(0) + "/cmdline"));
+    }
+
     void secondProcessorTakesTheAnswer()
     {
         ConsoleCapture capture;
