@@ -294,14 +294,19 @@ void MainWindow::jobSplitMovie()
         statusBar()->showMessage(tr("Split only possible for file input"), RefusalTimeout);
         return;
     }
+    // The input is analysed while the user chooses the volumes: the split starts at once.
+    MediaSplitter::prefetchInputAnalysis(m_filePath);
     SplitMovieDialog dialog(inputSize, &inputFolder, &outputFolder, &volumeCount, &volumeSize, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted) {
+        MediaSplitter::dropInputAnalysis(m_filePath);
         return;
+    }
     auto *splitter = new MediaSplitter(m_jobManager);
     QPointer<MediaSplitter> alive(splitter);
     splitter->setAutoDelete(true);
     splitter->setOutputFolder(outputFolder);
     splitter->startSplit(m_filePath, volumeCount, volumeSize);
+    MediaSplitter::dropInputAnalysis(m_filePath); // when the split did not come to it
     // A split refused before its first volume never finishes, so it would never delete
     // itself (one that ended at once has a deletion pending, which deleting now cancels).
     if (alive && alive->currentVolume() == 0)

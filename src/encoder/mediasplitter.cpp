@@ -124,11 +124,28 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     startNextJob();
 }
 
+QString MediaSplitter::inputHeadIntervals()
+{
+    return QStringLiteral("%+#%1").arg(InputHeadPackets);
+}
+
+void MediaSplitter::prefetchInputAnalysis(const QString &input)
+{
+    if (FFprobe *ffprobe = EngineObjects::ffprobe())
+        ffprobe->prefetchLoadWithPackets(input, QString(), inputHeadIntervals());
+}
+
+void MediaSplitter::dropInputAnalysis(const QString &input)
+{
+    if (FFprobe *ffprobe = EngineObjects::ffprobe())
+        ffprobe->dropLoadWithPackets(input, QString(), inputHeadIntervals());
+}
+
 // The window handles its events while FFprobe reads the input.
 bool MediaSplitter::analyseInput(QList<FFprobePacket> &firstPackets)
 {
     const SyncRunner::LoadScope scope;
-    return m_ffprobe->loadWithPackets(m_input, firstPackets, QString(), QStringLiteral("%+#%1").arg(InputHeadPackets))
+    return m_ffprobe->loadWithPackets(m_input, firstPackets, QString(), inputHeadIntervals())
            || m_ffprobe->load(m_input);
 }
 
@@ -246,8 +263,8 @@ void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
 {
     m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize);
     if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty())
-        m_ffprobe->prefetchLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
-                                           !qIsFinite(m_queuedBegin));
+        m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
+                                       !qIsFinite(m_queuedBegin));
 }
 
 void MediaSplitter::dropVolumeAnalysis()

@@ -42,6 +42,11 @@ public:
 
     // Failures are reported on the console only.
     void startSplit(const QString &input, int volumeCount, qint64 volumeSize);
+    // Starts the analysis of an input that a split may be asked for soon (while the user
+    // chooses its volumes), so that startSplit() takes its answer; one not taken is ended by
+    // dropInputAnalysis().
+    static void prefetchInputAnalysis(const QString &input);
+    static void dropInputAnalysis(const QString &input);
 
     QString partBaseName() const { return m_partBaseName; }
     QString currentOutput() const { return m_currentOutput; }
@@ -110,6 +115,7 @@ private:
                             const QList<FFprobePacket> &inputWindow, double inputStart);
     // Also gives the stream's index (-1 with none).
     QString chooseReferenceStreams(int &index) const;
+    static QString inputHeadIntervals();
     void fail(const QString &text);
     bool analyseInput(QList<FFprobePacket> &firstPackets);
     bool prepareVolume(double &second);

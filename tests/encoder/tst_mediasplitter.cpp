@@ -100,19 +100,6 @@ QString longGopH264()
                                                "-sc_threshold", "0", "-pix_fmt", "yuv420p", "-c:a", "aac"});
 }
 
-// The processes whose command line names something in the folder.
-QStringList enginesIn(const QString &folder)
-{
-    QStringList found;
-    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs)) {
-        QFile cmdline("/proc/" + pid + "/cmdline");
-        if (pid.toInt() > 0 && pid.toLongLong() != QCoreApplication::applicationPid()
-            && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(folder.toUtf8()))
-            found << pid;
-    }
-    return found;
-}
-
 int audioStreamCount(const QString &file)
 {
     QString out;
@@ -400,9 +387,11 @@ private slots:
         QVERIFY(QFileInfo::exists(m_folder->path() + "/slow.part2.avi"));
     }
 
-    // Each volume's analysis starts while the volume is copied and waits, loaded, for the
-    // copy's end: FFprobe reads each volume but the last once, as the held run it was started as.
-    void volumeAnalysesStartedDuringTheCopy()
+    // The input's analysis, started while the user chose the volumes, is the one the split
+    // takes. Each volume's analysis starts while the volume is copied and waits, loaded, for
+    // the copy's end: FFprobe reads each volume but the last once, as the held run it was
+    // started as.
+    void analysesStartedAhead()
     {
         const QString calls = m_folder->path() + "/ffprobe calls.txt";
         FFprobe logging;
@@ -412,6 +401,14 @@ private slots:
         EngineObjects::setEngines(m_ffmpeg, &logging, nullptr);
         const QString input = fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
                                                              "libmp3lame", "-b:a", "64k"});
+        const auto called = [&calls] {
+            QFile file(calls);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                                                  : QStringList();
+        };
+        MediaSplitter::prefetchInputAnalysis(input);
+        QTRY_COMPARE_WITH_TIMEOUT(called().filter("split-40s.avi").size(), 1, 10000);
+        QTest::qWait(300); // the analysis has ended before the split asks for it
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
         splitter.setOutputFolder(m_folder->path());
@@ -421,9 +418,8 @@ private slots:
         EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
         QVERIFY(ended);
         QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
-        QFile file(calls);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        const QStringList lines = called();
+        QCOMPARE(lines.filter("split-40s.avi").size(), 1);
         for (int volume = 1; volume <= 3; ++volume) {
             const QString part = QString("split-40s.part%1.avi").arg(volume);
             const QStringList reads = lines.filter(part);
@@ -644,7 +640,7 @@ private slots:
         splitter.startSplit(folder + "/movie.avi", 3, QFileInfo(folder + "/movie.avi").size() / 3);
         QVERIFY(finished.count() == 1 || finished.wait(30000));
         QVERIFY2(m_capture->log().contains("Failed to split part #2 of movie.avi"), qPrintable(m_capture->log()));
-        QVERIFY2(enginesIn(folder).isEmpty(), qPrintable(enginesIn(folder).join(' ')));
+        QVERIFY2(TestMedia::processesNaming(folder).isEmpty(), qPrintable(TestMedia::processesNaming(folder).join(' ')));
     }
 
     void volumeCountBelowOne()

@@ -125,7 +125,7 @@ private slots:
         QVERIFY(ffprobe.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));
         const QTemporaryDir folder(TestMedia::folder() + "/held-XXXXXX");
         const QString file = folder.filePath("volume -1.avi");
-        ffprobe.prefetchLoadWithPackets(file, "V:0", "%+#1,1.500000%", true);
+        ffprobe.holdLoadWithPackets(file, "V:0", "%+#1,1.500000%", true);
         QTest::qWait(500); // FFprobe has loaded and would have failed on the missing file
         QVERIFY(QFile::copy(TestMedia::standardAvi(), file));
         QList<FFprobePacket> held;

@@ -253,3 +253,15 @@ QString TestMedia::fakeEngine()
 {
     return QStringLiteral(VEXO_FAKE_ENGINE);
 }
+
+QStringList TestMedia::processesNaming(const QString &text)
+{
+    QStringList found;
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (pid.toLongLong() > 0 && pid.toLongLong() != QCoreApplication::applicationPid()
+            && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(text.toUtf8()))
+            found << pid;
+    }
+    return found;
+}

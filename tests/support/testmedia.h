@@ -54,4 +54,7 @@ int countVideoFrames(const QString &path);
 
 // The path of the fake engine script (see fakeengine.sh).
 QString fakeEngine();
+
+// The process ids of the other processes whose command line names `text`.
+QStringList processesNaming(const QString &text);
 }
