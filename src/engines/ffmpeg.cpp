@@ -209,15 +209,13 @@ QStringList FFmpeg::firstCopiedPacketArguments(const QString &inputPath, const Q
 void FFmpeg::prefetchFirstCopiedPacket(const QString &inputPath, const QString &startPosition,
                                        const QString &stream) const
 {
-    // Only a run the synchronous runner would start the same way can be taken over.
-    if (m_state == Ready && m_libraryPath.isEmpty())
-        SyncRunner::prefetchRun(m_executablePath, firstCopiedPacketArguments(inputPath, startPosition, stream));
+    prefetchRun(firstCopiedPacketArguments(inputPath, startPosition, stream));
 }
 
 void FFmpeg::dropFirstCopiedPacket(const QString &inputPath, const QString &startPosition,
                                    const QString &stream) const
 {
-    SyncRunner::dropPrefetchedRun(m_executablePath, firstCopiedPacketArguments(inputPath, startPosition, stream));
+    dropRun(firstCopiedPacketArguments(inputPath, startPosition, stream));
 }
 
 bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,

@@ -124,26 +124,20 @@ QStringList FFprobe::loadWithPacketsArguments(const QString &filePath, const QSt
 void FFprobe::prefetchLoadWithPackets(const QString &filePath, const QString &streams,
                                       const QString &intervals, bool withHashes) const
 {
-    // Only a run the synchronous runner would start the same way can be taken over.
-    if (m_state == Ready && m_libraryPath.isEmpty())
-        SyncRunner::prefetchRun(m_executablePath, loadWithPacketsArguments(filePath, streams, intervals, withHashes));
+    prefetchRun(loadWithPacketsArguments(filePath, streams, intervals, withHashes));
 }
 
 void FFprobe::holdLoadWithPackets(const QString &filePath, const QString &streams,
                                   const QString &intervals, bool withHashes) const
 {
     // FFprobe opens its output ("-o") before its input.
-    if (m_state == Ready && m_libraryPath.isEmpty())
-        SyncRunner::prefetchHeldRun(m_executablePath,
-                                    loadWithPacketsArguments(filePath, streams, intervals, withHashes),
-                                    QStringLiteral("-o"));
+    prefetchRun(loadWithPacketsArguments(filePath, streams, intervals, withHashes), QStringLiteral("-o"));
 }
 
 void FFprobe::dropLoadWithPackets(const QString &filePath, const QString &streams,
                                   const QString &intervals, bool withHashes) const
 {
-    SyncRunner::dropPrefetchedRun(m_executablePath,
-                                  loadWithPacketsArguments(filePath, streams, intervals, withHashes));
+    dropRun(loadWithPacketsArguments(filePath, streams, intervals, withHashes));
 }
 
 bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,

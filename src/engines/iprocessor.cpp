@@ -127,6 +127,21 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     return true;
 }
 
+void IProcessor::prefetchRun(const QStringList &arguments, const QString &holdOption) const
+{
+    if (m_state != Ready || !m_libraryPath.isEmpty())
+        return;
+    if (holdOption.isEmpty())
+        SyncRunner::prefetchRun(m_executablePath, arguments);
+    else
+        SyncRunner::prefetchHeldRun(m_executablePath, arguments, holdOption);
+}
+
+void IProcessor::dropRun(const QStringList &arguments) const
+{
+    SyncRunner::dropPrefetchedRun(m_executablePath, arguments);
+}
+
 bool IProcessor::runQuery(const QStringList &arguments, const QString &failureFormat,
                           QString &stdOut, QString &failureText, QString &error)
 {

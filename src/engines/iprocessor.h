@@ -61,6 +61,12 @@ protected:
     // class word starts the debug lines. Runs the stored executable with the time-outs.
     bool runEngine(const char *classWord, const QStringList &arguments, QString &stdOut,
                    QString &stdErr, QString &error);
+    // Starts the run that a later runEngine() with the same arguments takes over (see
+    // SyncRunner::prefetchRun, and prefetchHeldRun for a non-empty holdOption); nothing for
+    // an engine that is not ready or runs with its own library path, whose runs are never
+    // taken over. dropRun() ends one that nobody asked for.
+    void prefetchRun(const QStringList &arguments, const QString &holdOption = QString()) const;
+    void dropRun(const QStringList &arguments) const;
     // Echoes one run's output to the console's output and error channels (level 2).
     void echoOutput(const QString &stdOut, const QString &stdErr);
     // Takes signature and version from the two captures of the banner expression; on
