@@ -13,6 +13,7 @@
 #include "encoding/encoderwidget.h"
 #include "encoding/mediainfodatadialog.h"
 #include "encoding/mervoencoderwidget.h"
+#include "enginetesting.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojobmanager.h"
 #include "jobs/rawnamealiases.h"
@@ -641,8 +642,25 @@ private slots:
         QVERIFY(jobManager(window)->jobs().isEmpty());
         QCOMPARE(status(window), QString("Preparing a new split job..."));
 
+        // The input's analysis starts while the dialog is open, and the split takes its answer.
+        const QString calls = TestMedia::folder() + "/engines/window ffprobe calls.txt";
+        QFile::remove(calls);
+        FFprobe logging;
+        QVERIFY(logging.startInterface(
+            writeEngineScript("window-logging-ffprobe", QString("printf '%s\\n' \"$*\" >> '%1'\nexec ffprobe \"$@\"").arg(calls)),
+            QString()));
+        const auto inputAnalyses = [&calls, &input] {
+            QFile file(calls);
+            return file.open(QIODevice::ReadOnly)
+                       ? QString::fromUtf8(file.readAll()).split('\n').filter(input).filter("-show_packets").size()
+                       : 0;
+        };
+        FFprobe *ffprobe = EngineObjects::ffprobe();
+        EngineObjects::setEngines(EngineObjects::ffmpeg(), &logging, EngineObjects::mervoMEncoder());
+        bool analysedWhileOpen = false;
         ModalAnswerer answerer;
-        answerer.answerWith([](QWidget *dialog) {
+        answerer.answerWith([&](QWidget *dialog) {
+            analysedWhileOpen = QTest::qWaitFor([&] { return inputAnalyses() == 1; }, 10000);
             dialog->findChild<QRadioButton *>("divideMethod")->click();
             dialog->findChild<QSpinBox *>("partCount")->setValue(2);
             buttonIn(dialog, "Split in input folder")->click();
@@ -650,7 +668,11 @@ private slots:
             return true;
         });
         QMetaObject::invokeMethod(window, "jobSplitMovie");
-        QTRY_VERIFY_WITH_TIMEOUT(jobsDone(window, 2), 60000);
+        const bool done = QTest::qWaitFor([&] { return jobsDone(window, 2); }, 60000);
+        EngineObjects::setEngines(EngineObjects::ffmpeg(), ffprobe, EngineObjects::mervoMEncoder());
+        QVERIFY(done);
+        QVERIFY(analysedWhileOpen);
+        QCOMPARE(inputAnalyses(), 1);
         QStringList parts = QDir(inputs.path()).entryList({"split me.*"}, QDir::Files, QDir::Name);
         parts.removeAll("split me.avi");
         QCOMPARE(parts.size(), 2);

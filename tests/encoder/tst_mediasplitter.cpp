@@ -254,6 +254,25 @@ private slots:
         QTEST(MediaSplitter::inputWindowIntervals(second, inputStart), "intervals");
     }
 
+    // A volume's last packets are read from where its share of the input ends, less a
+    // margin of twice the 2 s searched for them.
+    void volumeIntervals_data()
+    {
+        addColumns<double, qint64, qint64, QString>({"duration", "volumeSize", "inputSize", "intervals"});
+        QTest::newRow("a third of 100 s") << 100.0 << qint64(1000) << qint64(3000) << "%+#1,+29.333333%";
+        QTest::newRow("a volume shorter than the margin") << 50.0 << qint64(1) << qint64(16) << "%+#1,+0.000000%";
+        QTest::newRow("an input of no size") << 100.0 << qint64(1000) << qint64(0) << "%+#1,+0.000000%";
+    }
+
+    void volumeIntervals()
+    {
+        QFETCH(double, duration);
+        QFETCH(qint64, volumeSize);
+        QFETCH(qint64, inputSize);
+        QFETCH(QString, intervals);
+        QCOMPARE(MediaSplitter::volumeIntervals(duration, volumeSize, inputSize), intervals);
+    }
+
     void tailCovers_data()
     {
         addColumns<QList<FFprobePacket>, bool>({"tail", "covers"});
