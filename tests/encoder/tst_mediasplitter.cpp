@@ -448,6 +448,28 @@ private slots:
         }
     }
 
+    // An input without pictures is split by its sound: the volumes follow one another
+    // and together last as long as the input (a stream copy of MP3 cuts between frames).
+    void splitsSoundOnly()
+    {
+        const QString input = TestMedia::clip("split-40s.mp3", {"-f", "lavfi", "-i", "sine=frequency=440:duration=40",
+                                                                "-c:a", "libmp3lame", "-b:a", "128k"});
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        splitter.setOutputFolder(m_folder->path());
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(input, 3, QFileInfo(input).size() / 3);
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
+        double total = 0.0;
+        for (int volume = 1; volume <= 3; ++volume) {
+            const double length = TestMedia::probeDuration(m_folder->path() + QString("/split-40s.part%1.mp3").arg(volume));
+            QVERIFY2(length > 5.0, qPrintable(QString::number(length)));
+            total += length;
+        }
+        QVERIFY2(total > 39.5 && total < 42.5, qPrintable(QString::number(total)));
+    }
+
     // A relative name that FFmpeg would read as a protocol's address ("clip:…") or an option
     // ("-…") reaches the copy commands and the packet readings as a file.
     void relativeNames_data()
