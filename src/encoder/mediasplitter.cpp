@@ -4,6 +4,7 @@
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
+#include "engines/fileclosewatcher.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/jobmanager.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -30,6 +32,9 @@ constexpr double VolumeTailSeconds = 2.0;
 constexpr int InputHeadPackets = 32;
 // Times of the same packet computed two ways may differ by rounding.
 constexpr double TimeTolerance = 0.001;
+// Containers (FFprobe's first format name) whose seeks go through an index to the key frame
+// at or before the time asked for, and to the last one for a time past the end.
+const char *const KeyFrameSeekingFormats[] = {"avi", "mov", "matroska", "flv"};
 
 QString secondsText(double seconds)
 {
@@ -42,7 +47,9 @@ MediaSplitter::MediaSplitter(JobManager *host)
     , m_ffmpeg(EngineObjects::ffmpeg())
     , m_ffprobe(EngineObjects::ffprobe())
     , m_partSuffix(QStringLiteral(".part"))
+    , m_volumeWatcher(new FileCloseWatcher(this))
 {
+    connect(m_volumeWatcher, &FileCloseWatcher::closedAfterWriting, this, &MediaSplitter::releaseVolumeAnalysis);
 }
 
 QString MediaSplitter::volumeFolder() const
@@ -104,6 +111,9 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_inputStart = m_ffprobe->formatValue(inputStart, QStringLiteral("start_time"))
                        ? inputStart.toDouble()
                        : 0.0;
+    QString formatName;
+    m_seeksToKeyFrames = m_ffprobe->formatValue(formatName, QStringLiteral("format_name"))
+                         && seeksToKeyFrames(formatName);
     int referenceStream = -1;
     m_referenceStreams = chooseReferenceStreams(referenceStream);
     m_firstBegin = firstCopiedTime(firstPackets, referenceStream, m_inputStart);
@@ -246,12 +256,23 @@ bool MediaSplitter::locateVolume(VolumeSpan &span)
     return true;
 }
 
-QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize)
+bool MediaSplitter::seeksToKeyFrames(const QString &formatName)
+{
+    const QString container = formatName.section(QLatin1Char(','), 0, 0);
+    return std::any_of(std::begin(KeyFrameSeekingFormats), std::end(KeyFrameSeekingFormats),
+                       [&](const char *name) { return container == QLatin1String(name); });
+}
+
+QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize,
+                                       bool seeksToKeyFrames)
 {
     // The last packets are read from a guess of where they lie, after the first packet by the
     // share of the input's length that the volume's size makes, less a margin; a guess that
     // falls short of the end only reads more packets, one past it is read again from the
-    // measured length.
+    // measured length. Where a seek lands on a key frame, the last one before a time past
+    // any volume's end (the input's length) starts a tail that holds the last packets.
+    if (seeksToKeyFrames)
+        return QStringLiteral("%+#1,+") + secondsText(duration) + QLatin1Char('%');
     const double share = inputSize > 0 ? double(volumeSize) / double(inputSize) : 0.0;
     const double guess = std::max(0.0, duration * share - 2.0 * VolumeTailSeconds);
     return QStringLiteral("%+#1,+") + secondsText(guess) + QLatin1Char('%');
@@ -261,14 +282,26 @@ QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint6
 // until the copy has ended: between two volumes only the reading of the new one is left.
 void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
 {
-    m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize);
-    if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty())
+    m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize, m_seeksToKeyFrames);
+    if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty()) {
         m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
                                        !qIsFinite(m_queuedBegin));
+        m_volumeWatcher->watch(m_currentOutput);
+    }
+}
+
+// FFmpeg has written the volume and closed it: the analysis reads it now, while FFmpeg's
+// process ends, before the job is seen to end. A job that then fails drops it.
+void MediaSplitter::releaseVolumeAnalysis(const QString &volume)
+{
+    if (m_ffprobe && volume == m_currentOutput)
+        m_ffprobe->releaseLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
+                                          !qIsFinite(m_queuedBegin));
 }
 
 void MediaSplitter::dropVolumeAnalysis()
 {
+    m_volumeWatcher->watch(QString());
     if (m_ffprobe && !m_currentOutput.isEmpty() && !m_referenceStreams.isEmpty())
         m_ffprobe->dropLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
                                        !qIsFinite(m_queuedBegin));
@@ -276,7 +309,9 @@ void MediaSplitter::dropVolumeAnalysis()
 
 bool MediaSplitter::tailCovers(const QList<FFprobePacket> &tail, double tailStart)
 {
-    return !tail.isEmpty() && tail.first().time <= tailStart + TimeTolerance;
+    // Packets decoded before a key frame are shown before it: read from a key frame to the
+    // end, the tail holds the last packet shown however late the key frame is.
+    return !tail.isEmpty() && (tail.first().key || tail.first().time <= tailStart + TimeTolerance);
 }
 
 bool MediaSplitter::chooseStartSecond(double &chosen, double end)

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+class FileCloseWatcher;
 class FFmpeg;
 class FFprobe;
 class Job;
@@ -83,15 +84,18 @@ public:
     // begins too late (pictures between would be lost).
     enum class CopyBegin { Repeats, Fits, TooLate };
     static CopyBegin judgeCopyBegin(double begin, double previousBegin, double end);
-    // Whether packets read up to a volume's end, `tail`, begin early enough to hold its last
-    // packets: at or before `tailStart`.
+    // Whether packets read up to a volume's end, `tail`, hold its last packets: they begin at
+    // a key frame, or at or before `tailStart`.
     static bool tailCovers(const QList<FFprobePacket> &tail, double tailStart);
     // FFprobe's read intervals for the input's packets around a second (counted from the
     // input's start): 20 s on either side, from the beginning when the second is that early.
     static QString inputWindowIntervals(double second, double inputStart);
     // FFprobe's read intervals for a volume's analysis: its first packet, and the packets
     // from a guess of where its last ones lie, for a volume of that size.
-    static QString volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize);
+    static QString volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize,
+                                   bool seeksToKeyFrames);
+    // Whether a container's seeks land on a key frame, by FFprobe's format name.
+    static bool seeksToKeyFrames(const QString &formatName);
 
 signals:
     void finished();
@@ -120,6 +124,7 @@ private:
     bool analyseInput(QList<FFprobePacket> &firstPackets);
     bool prepareVolume(double &second);
     void prefetchVolumeAnalysis(qint64 expectedSize);
+    void releaseVolumeAnalysis(const QString &volume);
     void dropVolumeAnalysis();
     void prefetchTrialCopies(qint64 expectedSize);
     void dropTrialCopies();
@@ -157,6 +162,10 @@ private:
     qint64 m_volumeSize = 0;
     // The read intervals of the analysis of the volume most recently queued.
     QString m_volumeIntervals;
+    bool m_seeksToKeyFrames = false;
+    // Tells when FFmpeg has closed the volume being copied: its analysis reads it while
+    // FFmpeg's process ends.
+    FileCloseWatcher *m_volumeWatcher;
     // The start positions of the trial copies started while the current volume is copied.
     QStringList m_trialSeconds;
 };

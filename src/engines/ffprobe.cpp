@@ -134,6 +134,12 @@ void FFprobe::holdLoadWithPackets(const QString &filePath, const QString &stream
     prefetchRun(loadWithPacketsArguments(filePath, streams, intervals, withHashes), QStringLiteral("-o"));
 }
 
+void FFprobe::releaseLoadWithPackets(const QString &filePath, const QString &streams,
+                                     const QString &intervals, bool withHashes) const
+{
+    releaseRun(loadWithPacketsArguments(filePath, streams, intervals, withHashes), SyncRunner::ListingLimit);
+}
+
 void FFprobe::dropLoadWithPackets(const QString &filePath, const QString &streams,
                                   const QString &intervals, bool withHashes) const
 {

@@ -33,12 +33,15 @@ public:
     // Starts the FFprobe run of a loadWithPackets() of the same arguments now, so that it is
     // done, or under way, when that loadWithPackets() takes it over. The held one waits,
     // FFprobe loaded, before it reads the file until it is taken over: for a file still
-    // being written, whose analysis is awaited as soon as it is done. Either is ended with
+    // being written, whose analysis is awaited as soon as it is done; releaseLoadWithPackets()
+    // lets it read once the file is complete, before it is taken over. Either is ended with
     // dropLoadWithPackets() when it is not asked for.
     void prefetchLoadWithPackets(const QString &filePath, const QString &streams,
                                  const QString &intervals, bool withHashes = false) const;
     void holdLoadWithPackets(const QString &filePath, const QString &streams,
                              const QString &intervals, bool withHashes = false) const;
+    void releaseLoadWithPackets(const QString &filePath, const QString &streams,
+                                const QString &intervals, bool withHashes = false) const;
     void dropLoadWithPackets(const QString &filePath, const QString &streams,
                              const QString &intervals, bool withHashes = false) const;
 

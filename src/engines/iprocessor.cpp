@@ -142,6 +142,11 @@ void IProcessor::dropRun(const QStringList &arguments) const
     SyncRunner::dropPrefetchedRun(m_executablePath, arguments);
 }
 
+void IProcessor::releaseRun(const QStringList &arguments, qint64 outputLimit) const
+{
+    SyncRunner::releaseHeldRun(m_executablePath, arguments, outputLimit);
+}
+
 bool IProcessor::runQuery(const QStringList &arguments, const QString &failureFormat,
                           QString &stdOut, QString &failureText, QString &error)
 {

@@ -64,9 +64,11 @@ protected:
     // Starts the run that a later runEngine() with the same arguments takes over (see
     // SyncRunner::prefetchRun, and prefetchHeldRun for a non-empty holdOption); nothing for
     // an engine that is not ready or runs with its own library path, whose runs are never
-    // taken over. dropRun() ends one that nobody asked for.
+    // taken over. dropRun() ends one that nobody asked for; releaseRun() lets a held one read
+    // before it is taken over (SyncRunner::releaseHeldRun).
     void prefetchRun(const QStringList &arguments, const QString &holdOption = QString()) const;
     void dropRun(const QStringList &arguments) const;
+    void releaseRun(const QStringList &arguments, qint64 outputLimit) const;
     // Echoes one run's output to the console's output and error channels (level 2).
     void echoOutput(const QString &stdOut, const QString &stdErr);
     // Takes signature and version from the two captures of the banner expression; on

@@ -257,6 +257,15 @@ void SyncRunner::prefetchHeldRun(const QString &program, const QStringList &argu
     prefetchedRuns().insert(runKey(program, arguments), PrefetchedRun{engine, s_innermostScope});
 }
 
+void SyncRunner::releaseHeldRun(const QString &program, const QStringList &arguments,
+                                qint64 outputLimit)
+{
+    const auto found = prefetchedRuns().constFind(runKey(program, arguments));
+    if (found == prefetchedRuns().cend() || !found->engine.held)
+        return;
+    found->engine.held->open(outputLimit);
+}
+
 void SyncRunner::dropPrefetchedRun(const QString &program, const QStringList &arguments)
 {
     if (QProcess *earlier = prefetchedRuns().take(runKey(program, arguments)).engine.process)

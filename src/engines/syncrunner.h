@@ -78,6 +78,10 @@ public:
     // pipe is run again the plain way. Taken over by run() only.
     static void prefetchHeldRun(const QString &program, const QStringList &arguments,
                                 const QString &outputOption);
+    // Lets a held run go on before run() takes it over, its input being complete: its engine
+    // reads now, and run() only waits for it to end. Nothing when there is no such run.
+    static void releaseHeldRun(const QString &program, const QStringList &arguments,
+                               qint64 outputLimit);
     static void dropPrefetchedRun(const QString &program, const QStringList &arguments);
     // Hands a prefetched run of this command over to a caller that reads it itself (a null
     // process when there is none), with what it printed before; the caller then owns the

@@ -6,6 +6,7 @@
 #include "engines/ffprobe.h"
 #include "encodertesting.h"
 #include "eventgaps.h"
+#include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
 #include "testregistry.h"
 
@@ -92,6 +93,12 @@ QString fortySeconds(const QString &name, const QStringList &codecs)
     return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=40", "-f",
                                              "lavfi", "-i", "sine=frequency=440:duration=40"}
                                      + codecs);
+}
+
+// MPEG-4 pictures with a key frame every 2 s and MP3 sound, in AVI.
+QString aviClip()
+{
+    return fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"});
 }
 
 QString longGopH264()
@@ -255,13 +262,16 @@ private slots:
     }
 
     // A volume's last packets are read from where its share of the input ends, less a
-    // margin of twice the 2 s searched for them.
+    // margin of twice the 2 s searched for them; in a container whose seeks land on key
+    // frames, from the last key frame (a seek past any volume's end).
     void volumeIntervals_data()
     {
-        addColumns<double, qint64, qint64, QString>({"duration", "volumeSize", "inputSize", "intervals"});
-        QTest::newRow("a third of 100 s") << 100.0 << qint64(1000) << qint64(3000) << "%+#1,+29.333333%";
-        QTest::newRow("a volume shorter than the margin") << 50.0 << qint64(1) << qint64(16) << "%+#1,+0.000000%";
-        QTest::newRow("an input of no size") << 100.0 << qint64(1000) << qint64(0) << "%+#1,+0.000000%";
+        addColumns<double, qint64, qint64, bool, QString>({"duration", "volumeSize", "inputSize", "keyFrames", "intervals"});
+        QTest::newRow("a third of 100 s") << 100.0 << qint64(1000) << qint64(3000) << false << "%+#1,+29.333333%";
+        QTest::newRow("a volume shorter than the margin") << 50.0 << qint64(1) << qint64(16) << false << "%+#1,+0.000000%";
+        QTest::newRow("an input of no size") << 100.0 << qint64(1000) << qint64(0) << false << "%+#1,+0.000000%";
+        QTest::newRow("key frames: past the end") << 100.0 << qint64(1000) << qint64(3000) << true << "%+#1,+100.000000%";
+        QTest::newRow("key frames, no length") << 0.0 << qint64(1000) << qint64(3000) << true << "%+#1,+0.000000%";
     }
 
     void volumeIntervals()
@@ -269,8 +279,28 @@ private slots:
         QFETCH(double, duration);
         QFETCH(qint64, volumeSize);
         QFETCH(qint64, inputSize);
+        QFETCH(bool, keyFrames);
         QFETCH(QString, intervals);
-        QCOMPARE(MediaSplitter::volumeIntervals(duration, volumeSize, inputSize), intervals);
+        QCOMPARE(MediaSplitter::volumeIntervals(duration, volumeSize, inputSize, keyFrames), intervals);
+    }
+
+    void seeksToKeyFrames_data()
+    {
+        addColumns<QString, bool>({"formatName", "keyFrames"});
+        QTest::newRow("AVI") << "avi" << true;
+        QTest::newRow("MP4") << "mov,mp4,m4a,3gp,3g2,mj2" << true;
+        QTest::newRow("Matroska") << "matroska,webm" << true;
+        QTest::newRow("FLV") << "flv" << true;
+        QTest::newRow("MPEG program stream") << "mpeg" << false;
+        QTest::newRow("MPEG transport stream") << "mpegts" << false;
+        QTest::newRow("a name that only begins alike") << "avisynth" << false;
+        QTest::newRow("none") << "" << false;
+    }
+
+    void seeksToKeyFrames()
+    {
+        QFETCH(QString, formatName);
+        QTEST(MediaSplitter::seeksToKeyFrames(formatName), "keyFrames");
     }
 
     void tailCovers_data()
@@ -279,7 +309,8 @@ private slots:
         // The last packets are wanted from 23 s on.
         QTest::newRow("read from before") << QList<FFprobePacket>{packet(22.04, true, ""), packet(25.0, false, "")} << true;
         QTest::newRow("read from exactly there") << QList<FFprobePacket>{packet(23.0, true, "")} << true;
-        QTest::newRow("read from after") << QList<FFprobePacket>{packet(23.01, true, "")} << false;
+        QTest::newRow("read from after, at a key frame") << QList<FFprobePacket>{packet(23.01, true, "")} << true;
+        QTest::newRow("read from after, not at a key frame") << QList<FFprobePacket>{packet(23.01, false, ""), packet(23.05, true, "")} << false;
         QTest::newRow("nothing read") << QList<FFprobePacket>{} << false;
     }
 
@@ -296,7 +327,7 @@ private slots:
 
         // Each row is an input that once lost, doubled or repeated pictures between volumes.
         const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
-        QTest::newRow("AVI: the copy starts at the key frame before the second") << fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4"} + mp3) << 2.0 << 1;
+        QTest::newRow("AVI: the copy starts at the key frame before the second") << aviClip() << 2.0 << 1;
         // No key-frame index: a seek lands on any packet and the copy begins at the next key
         // frame, whole seconds are tried. The start time lies after 0 (half a second, more than
         // the key-frame interval) and the audio runs past the video's end.
@@ -307,6 +338,9 @@ private slots:
         // before the end of the one before. B-frames, and an MP4 edit list hiding each volume's
         // lead-in.
         QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 10.0 << 1;
+        // Each volume's last packets are read from its last key frame: a seek past the last
+        // cue makes the demuxer read on to the end.
+        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 2.0 << 1;
         // A DVD's VOB: two audio languages, a data stream of navigation packets.
         const QString dvd = TestMedia::dvdFolder();
         // Key frames every 0.6 s, and the copy begins after the second asked for: whole seconds
@@ -391,9 +425,7 @@ private slots:
                                     QString()));
         EngineObjects::setEngines(m_ffmpeg, &slow, nullptr);
         const QString input = m_folder->path() + "/slow.avi";
-        QVERIFY(QFile::copy(fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
-                                                           "libmp3lame", "-b:a", "64k"}),
-                            input));
+        QVERIFY(QFile::copy(aviClip(), input));
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
         QSignalSpy finished(&splitter, &MediaSplitter::finished);
@@ -418,8 +450,7 @@ private slots:
             writeEngineScript("logging-ffprobe", QString("printf '%s\\n' \"$*\" >> '%1'\nexec ffprobe \"$@\"").arg(calls)),
             QString()));
         EngineObjects::setEngines(m_ffmpeg, &logging, nullptr);
-        const QString input = fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
-                                                             "libmp3lame", "-b:a", "64k"});
+        const QString input = aviClip();
         const auto called = [&calls] {
             QFile file(calls);
             return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
@@ -443,8 +474,10 @@ private slots:
             const QString part = QString("split-40s.part%1.avi").arg(volume);
             const QStringList reads = lines.filter(part);
             QCOMPARE(reads.size(), volume < 3 ? 1 : 0);
+            // AVI seeks to key frames: the last packets are read from the last one.
             if (volume < 3)
-                QVERIFY2(reads.first().startsWith("-o "), qPrintable(reads.first()));
+                QVERIFY2(reads.first().startsWith("-o ") && reads.first().contains(QRegularExpression("%\\+#1,\\+40\\.\\d+%")),
+                         qPrintable(reads.first()));
         }
     }
 
@@ -482,7 +515,7 @@ private slots:
     void relativeNames()
     {
         QFETCH(QString, name);
-        const QString clip = fortySeconds("split-40s.avi", QStringList{"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"});
+        const QString clip = aviClip();
         QVERIFY(QFile::copy(clip, m_folder->path() + "/" + name));
         const QString here = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_folder->path()));
@@ -537,11 +570,12 @@ private slots:
                    .arg(writeEngineFile("probe-empty-volume.txt", "{\"format\": {\"duration\": \"0.000000\"}}\n"), longInput)
             << 3 << 1 << "Failed (position error) to continue split of movie.avi";
         // Last packets read from a guess that lands too late (the volume's analysis lists them from
-        // 9 s of 10 s) are read again from the measured length: one ends at 11.5 s.
+        // 9 s of 10 s, not at a key frame, as a seek in an MPEG stream lands) are read again from
+        // the measured length: one ends at 11.5 s.
         const QByteArray videoInput = "{\"streams\": [{\"index\": 0, \"codec_type\": \"video\"}],"
                                       " \"format\": {\"duration\": \"100.000000\", \"start_time\": \"0.000000\"}}\n";
         const QByteArray volume = "{\"packets\": [{\"stream_index\": 0, \"pts_time\": \"0.000000\", \"flags\": \"K_\"},"
-                                  " {\"stream_index\": 0, \"pts_time\": \"9.000000\", \"flags\": \"K_\"}],"
+                                  " {\"stream_index\": 0, \"pts_time\": \"9.000000\", \"flags\": \"__\"}],"
                                   " \"format\": {\"duration\": \"10.000000\", \"start_time\": \"0.000000\"}}\n";
         QTest::newRow("last packets guessed too late")
             << QString("  *-show_packets*part1*) cat '%1' ;;\n  *part1*) cat '%2' ;;\n  *) cat '%3' ;;")
@@ -668,9 +702,7 @@ private slots:
     void stoppedSplitLeavesNoEngine()
     {
         const QString folder = m_folder->path();
-        QVERIFY(QFile::copy(fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
-                                                           "libmp3lame", "-b:a", "64k"}),
-                            folder + "/movie.avi"));
+        QVERIFY(QFile::copy(aviClip(), folder + "/movie.avi"));
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         connect(&host, &MervoJobManager::jobStarted, this, [folder] {
             QFile taken(folder + "/movie.part2.avi");
@@ -682,6 +714,35 @@ private slots:
         QVERIFY(finished.count() == 1 || finished.wait(30000));
         QVERIFY2(m_capture->log().contains("Failed to split part #2 of movie.avi"), qPrintable(m_capture->log()));
         QVERIFY2(TestMedia::processesNaming(folder).isEmpty(), qPrintable(TestMedia::processesNaming(folder).join(' ')));
+    }
+
+    // A volume is read as soon as FFmpeg has closed it: here FFmpeg's process lingers two
+    // seconds after that, and each volume's analysis has ended before its job does.
+    void volumeReadOnceClosed()
+    {
+        const QString folder = m_folder->path();
+        QVERIFY(QFile::copy(aviClip(), folder + "/movie.avi"));
+        FFmpeg lingering;
+        QVERIFY(lingering.startInterface(
+            writeEngineScript("ffmpeg-lingering", "case \"$*\" in\n  *-fs*) ffmpeg \"$@\"; status=$?; sleep 2; exit $status ;;\n"
+                                                  "  *) exec ffmpeg \"$@\" ;;\nesac"),
+            QString()));
+        EngineObjects::setEngines(&lingering, m_ffprobe, nullptr);
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        QStringList readingAtJobEnd;
+        // Connected before the splitter connects to the job's end.
+        connect(&host, &MervoJobManager::jobStarted, this, [&](MervoJob *job) {
+            const QString volume = splitter.currentOutput();
+            connect(job, &Job::finished, this, [&, volume] { readingAtJobEnd += TestMedia::processesNaming(volume); });
+        });
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(folder + "/movie.avi", 3, QFileInfo(folder + "/movie.avi").size() / 3);
+        const bool ended = finished.count() == 1 || finished.wait(60000);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
+        QVERIFY(ended);
+        QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
+        QVERIFY2(readingAtJobEnd.isEmpty(), qPrintable(readingAtJobEnd.join('\n')));
     }
 
     void volumeCountBelowOne()

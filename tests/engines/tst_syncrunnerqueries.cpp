@@ -168,6 +168,30 @@ private slots:
         QCOMPARE(runCount(counter), runs);
     }
 
+    // A held run let go before it is taken reads its input then: the answer is the input as
+    // it was when released, and the run that takes it over waits only for its end.
+    void heldRunReleasedEarly()
+    {
+        const QString input = TestMedia::folder() + "/engines/held-released.txt";
+        const QString marker = input + ".read";
+        QFile::remove(marker);
+        const QString engine = writeEngineScript(
+            "held-released", QString("exec > \"$2\"; shift 2\ncat \"$1\"\ntouch '%1'").arg(marker));
+        SyncRunner::prefetchHeldRun(engine, {input}, "-o");
+        QVERIFY(QFile::remove(input) || !QFileInfo::exists(input));
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("as released") == 11);
+        file.close();
+        SyncRunner::releaseHeldRun(engine, {input}, SyncRunner::OutputLimit);
+        SyncRunner::releaseHeldRun(engine, {"not prefetched"}, SyncRunner::OutputLimit);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 10000);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("changed later") == 13);
+        file.close();
+        const SyncRunner::Result answer = SyncRunner::run(engine, {input}, QString(), kShort, "Test");
+        QVERIFY(answer.started && !answer.crashed && answer.exitCode == 0);
+        QCOMPARE(answer.stdOut, QString("as released"));
+    }
+
     // What a held engine writes past the limit is not kept, and the engine is stopped; one
     // that is not taken is ended with its pipe.
     void heldRunBounded()
