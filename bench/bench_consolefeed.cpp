@@ -7,7 +7,8 @@
 // frame, at its own rate, and its speed text changes on every line once it has run for a
 // second. Runs alternate (engine, job, engine, job, ...) after one warm-up of each; the
 // bench prints each pair, the median ratio of job to engine, and the processor time the
-// program's own thread spent per job.
+// program's own thread spent per job. The engine is also run with its output read through a
+// pipe by cat: the cost of the pipe alone, which any front end showing progress pays.
 //
 // Part 2, the views at their limit: 400,000 status lines in the form the real MEncoder
 // prints them, the speed changing on every line, fed through one console and its mini
@@ -104,6 +105,23 @@ double rawRun(const Encode &encode)
     return clock.elapsed() / 1000.0;
 }
 
+// The engine with its output read through a pipe and thrown away, as any front end that
+// shows its progress must read it: seconds. Writing a line per frame to a pipe costs the
+// engine more than writing it to /dev/null.
+double pipedRun(const Encode &encode)
+{
+    QProcess engine;
+    engine.setStandardOutputFile(QProcess::nullDevice());
+    engine.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    engine.start(QStringLiteral("sh"), QStringList{QStringLiteral("-c"), QStringLiteral("mencoder \"$@\" 2>&1 | cat"),
+                                                   QStringLiteral("sh")}
+                                           + encode.arguments);
+    engine.waitForFinished(-1);
+    return clock.elapsed() / 1000.0;
+}
+
 // The same command as a queued job, its output routed into the shown views: seconds, and
 // the processor time of the program's own thread.
 double jobRun(const Encode &encode, QApplication &app, double *programSeconds, QString *shown)
@@ -177,18 +195,22 @@ void realJobPath(QApplication &app, int pairs, int clipSeconds)
     QString shown;
     rawRun(encode); // warm caches on both sides
     jobRun(encode, app, &programSeconds, &shown);
-    QList<double> ratios, programShares;
+    QList<double> ratios, pipedRatios, programShares;
     for (int pair = 0; pair < pairs; ++pair) {
         const double raw = rawRun(encode);
+        const double piped = pipedRun(encode);
         const double job = jobRun(encode, app, &programSeconds, &shown);
         ratios.append(job / raw);
+        pipedRatios.append(job / piped);
         programShares.append(programSeconds / job);
-        std::printf("  pair %d: engine %.2f s, job %.2f s, ratio %.3f; program thread %.3f s of processor "
-                    "time (%.1f %% of a core)\n",
-                    pair + 1, raw, job, job / raw, programSeconds, 100.0 * programSeconds / job);
+        std::printf("  pair %d: engine %.2f s, piped %.2f s, job %.2f s, ratio %.3f (to piped %.3f); program "
+                    "thread %.3f s of processor time (%.1f %% of a core)\n",
+                    pair + 1, raw, piped, job, job / raw, job / piped, programSeconds, 100.0 * programSeconds / job);
     }
     std::printf("job / engine:        %.3f (median of %d pairs; goal: within 1.02)\n", median(ratios),
                 int(ratios.size()));
+    std::printf("job / engine piped:  %.3f (median; the engine's output read through a pipe by cat)\n",
+                median(pipedRatios));
     std::printf("program's own share: %.1f %% of a core (median)\n", 100.0 * median(programShares));
     std::printf("last job shows:      %s\n", qPrintable(shown));
     std::printf("machine load after:  %s\n\n", qPrintable(machineLoad()));
