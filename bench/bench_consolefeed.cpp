@@ -92,34 +92,33 @@ struct Encode
     int frames = 0;
 };
 
-// The engine run directly, its output thrown away: seconds.
-double rawRun(const Encode &encode)
+// A program run with its output thrown away: seconds.
+double timedRun(const QString &program, const QStringList &arguments)
 {
     QProcess engine;
     engine.setStandardOutputFile(QProcess::nullDevice());
     engine.setStandardErrorFile(QProcess::nullDevice());
     QElapsedTimer clock;
     clock.start();
-    engine.start(QStringLiteral("mencoder"), encode.arguments);
+    engine.start(program, arguments);
     engine.waitForFinished(-1);
     return clock.elapsed() / 1000.0;
 }
 
+// The engine run directly, its output to /dev/null.
+double rawRun(const Encode &encode)
+{
+    return timedRun(QStringLiteral("mencoder"), encode.arguments);
+}
+
 // The engine with its output read through a pipe and thrown away, as any front end that
-// shows its progress must read it: seconds. Writing a line per frame to a pipe costs the
-// engine more than writing it to /dev/null.
+// shows its progress must read it. Writing a line per frame to a pipe costs the engine
+// more than writing it to /dev/null.
 double pipedRun(const Encode &encode)
 {
-    QProcess engine;
-    engine.setStandardOutputFile(QProcess::nullDevice());
-    engine.setStandardErrorFile(QProcess::nullDevice());
-    QElapsedTimer clock;
-    clock.start();
-    engine.start(QStringLiteral("sh"), QStringList{QStringLiteral("-c"), QStringLiteral("mencoder \"$@\" 2>&1 | cat"),
-                                                   QStringLiteral("sh")}
-                                           + encode.arguments);
-    engine.waitForFinished(-1);
-    return clock.elapsed() / 1000.0;
+    return timedRun(QStringLiteral("sh"),
+                    QStringList{QStringLiteral("-c"), QStringLiteral("mencoder \"$@\" 2>&1 | cat"), QStringLiteral("sh")}
+                        + encode.arguments);
 }
 
 // The same command as a queued job, its output routed into the shown views: seconds, and
