@@ -206,13 +206,14 @@ QList<FFprobePacket> MediaSplitter::inputWindow(double second)
 bool MediaSplitter::locateVolume(VolumeSpan &span)
 {
     // The volume's length, its first packet of the reference stream and its last ones come
-    // in one FFprobe run, started while the volume was copied (volumeIntervals()). The first
-    // packet's hash is needed only when the trial copy could not tell where the volume begins.
+    // in one FFprobe run, started while the volume was copied (prefetchVolumeAnalysis()). The
+    // first packet's hash is needed only when the trial copy could not tell where the volume
+    // begins.
     const bool beginKnown = qIsFinite(m_queuedBegin);
     QList<FFprobePacket> packets;
     const bool together =
         !m_referenceStreams.isEmpty()
-        && m_ffprobe->loadWithPackets(m_currentOutput, packets, m_referenceStreams, m_volumeIntervals, !beginKnown);
+        && m_ffprobe->loadWithPackets(m_currentOutput, packets, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
     dropVolumeAnalysis();
     const QString inputName = QFileInfo(m_input).fileName();
     if (!together && !m_ffprobe->load(m_currentOutput)) {
@@ -283,9 +284,9 @@ QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint6
 void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
 {
     m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize, m_seeksToKeyFrames);
+    m_volumeHashes = !qIsFinite(m_queuedBegin);
     if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty()) {
-        m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
-                                       !qIsFinite(m_queuedBegin));
+        m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
         m_volumeWatcher->watch(m_currentOutput);
     }
 }
@@ -295,16 +296,14 @@ void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
 void MediaSplitter::releaseVolumeAnalysis(const QString &volume)
 {
     if (m_ffprobe && volume == m_currentOutput)
-        m_ffprobe->releaseLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
-                                          !qIsFinite(m_queuedBegin));
+        m_ffprobe->releaseLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
 }
 
 void MediaSplitter::dropVolumeAnalysis()
 {
     m_volumeWatcher->watch(QString());
     if (m_ffprobe && !m_currentOutput.isEmpty() && !m_referenceStreams.isEmpty())
-        m_ffprobe->dropLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals,
-                                       !qIsFinite(m_queuedBegin));
+        m_ffprobe->dropLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
 }
 
 bool MediaSplitter::tailCovers(const QList<FFprobePacket> &tail, double tailStart)

@@ -160,8 +160,10 @@ private:
     QString m_partSuffix;
     int m_volumeCount = 0;
     qint64 m_volumeSize = 0;
-    // The read intervals of the analysis of the volume most recently queued.
+    // The read intervals of the analysis of the volume most recently queued, and whether it
+    // lists the first packet's hash (the trial copy could not tell where the volume begins).
     QString m_volumeIntervals;
+    bool m_volumeHashes = false;
     bool m_seeksToKeyFrames = false;
     // Tells when FFmpeg has closed the volume being copied: its analysis reads it while
     // FFmpeg's process ends.

@@ -49,6 +49,13 @@ QStringList packetOptions(const QString &streams, const QString &intervals, bool
         options << QStringLiteral("-show_data_hash") << QStringLiteral("MD5");
     return options;
 }
+
+// The packets listed with a load: one list of options, so that a run started ahead is the
+// run a load asks for.
+QStringList packetListingOptions(const QString &streams, const QString &intervals, bool withHashes)
+{
+    return packetOptions(streams, intervals, withHashes) << QStringLiteral("-show_packets");
+}
 } // namespace
 
 FFprobe::FFprobe()
@@ -99,8 +106,7 @@ bool FFprobe::loadWithPackets(const QString &filePath, QList<FFprobePacket> &pac
                               const QString &streams, const QString &intervals, bool withHashes)
 {
     packets.clear();
-    return loadWith(filePath, packetOptions(streams, intervals, withHashes) << QStringLiteral("-show_packets"),
-                    &packets);
+    return loadWith(filePath, packetListingOptions(streams, intervals, withHashes), &packets);
 }
 
 QStringList FFprobe::loadArguments(const QString &filePath, const QStringList &moreOptions, bool withPackets)
@@ -117,8 +123,7 @@ QStringList FFprobe::loadArguments(const QString &filePath, const QStringList &m
 QStringList FFprobe::loadWithPacketsArguments(const QString &filePath, const QString &streams,
                                               const QString &intervals, bool withHashes)
 {
-    return loadArguments(filePath, packetOptions(streams, intervals, withHashes) << QStringLiteral("-show_packets"),
-                         true);
+    return loadArguments(filePath, packetListingOptions(streams, intervals, withHashes), true);
 }
 
 void FFprobe::prefetchLoadWithPackets(const QString &filePath, const QString &streams,

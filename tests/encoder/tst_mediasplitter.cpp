@@ -101,6 +101,14 @@ QString aviClip()
     return fortySeconds("split-40s.avi", {"-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"});
 }
 
+// Splits the input into that many volumes of one size and waits for the split's end.
+bool splitToEnd(MediaSplitter &splitter, const QString &input, int volumes, int timeoutMs = 30000)
+{
+    QSignalSpy finished(&splitter, &MediaSplitter::finished);
+    splitter.startSplit(input, volumes, QFileInfo(input).size() / volumes);
+    return finished.count() == 1 || finished.wait(timeoutMs);
+}
+
 QString longGopH264()
 {
     return fortySeconds("split-long-gop.mp4", {"-c:v", "libx264", "-preset", "ultrafast", "-bf", "2",
@@ -428,10 +436,8 @@ private slots:
         QVERIFY(QFile::copy(aviClip(), input));
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
-        QSignalSpy finished(&splitter, &MediaSplitter::finished);
         EventGaps gaps;
-        splitter.startSplit(input, 2, QFileInfo(input).size() / 2);
-        QVERIFY(finished.count() == 1 || finished.wait(60000));
+        QVERIFY(splitToEnd(splitter, input, 2, 60000));
         EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
         QVERIFY2(gaps.longest() < kWideGapMs, qPrintable(QString::number(gaps.longest())));
         QVERIFY2(host.jobs().size() == 2, qPrintable(m_capture->log()));
@@ -462,9 +468,7 @@ private slots:
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
         splitter.setOutputFolder(m_folder->path());
-        QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        splitter.startSplit(input, 3, QFileInfo(input).size() / 3);
-        const bool ended = finished.count() == 1 || finished.wait(30000);
+        const bool ended = splitToEnd(splitter, input, 3);
         EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
         QVERIFY(ended);
         QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
@@ -474,9 +478,11 @@ private slots:
             const QString part = QString("split-40s.part%1.avi").arg(volume);
             const QStringList reads = lines.filter(part);
             QCOMPARE(reads.size(), volume < 3 ? 1 : 0);
-            // AVI seeks to key frames: the last packets are read from the last one.
+            // AVI seeks to key frames: the last packets are read from the last one. The trial
+            // copies told where each volume begins, so no packet's hash is asked for.
             if (volume < 3)
-                QVERIFY2(reads.first().startsWith("-o ") && reads.first().contains(QRegularExpression("%\\+#1,\\+40\\.\\d+%")),
+                QVERIFY2(reads.first().startsWith("-o ") && reads.first().contains(QRegularExpression("%\\+#1,\\+40\\.\\d+%"))
+                             && !reads.first().contains("-show_data_hash"),
                          qPrintable(reads.first()));
         }
     }
@@ -490,9 +496,7 @@ private slots:
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
         splitter.setOutputFolder(m_folder->path());
-        QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        splitter.startSplit(input, 3, QFileInfo(input).size() / 3);
-        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QVERIFY(splitToEnd(splitter, input, 3));
         QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
         double total = 0.0;
         for (int volume = 1; volume <= 3; ++volume) {
@@ -521,9 +525,7 @@ private slots:
         QVERIFY(QDir::setCurrent(m_folder->path()));
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
-        QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        splitter.startSplit(name, 2, QFileInfo(name).size() / 2);
-        const bool ended = finished.count() == 1 || finished.wait(30000);
+        const bool ended = splitToEnd(splitter, name, 2);
         QDir::setCurrent(here);
         QVERIFY(ended);
         QVERIFY2(host.jobs().size() == 2, qPrintable(m_capture->log()));
@@ -548,9 +550,7 @@ private slots:
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
         splitter.setOutputFolder(m_folder->path());
-        QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        splitter.startSplit(clip, 8, QFileInfo(clip).size() / 8);
-        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QVERIFY(splitToEnd(splitter, clip, 8));
         QVERIFY2(m_capture->log().contains("Failed (position error) to continue split of " + QFileInfo(clip).fileName()),
                  qPrintable(m_capture->log()));
         QCOMPARE(host.jobs().size(), 1);
@@ -684,9 +684,7 @@ private slots:
         for (int n = 0; n < earlier; ++n)
             QVERIFY(writeUserFile(userFiles.at(n)));
         MediaSplitter splitter(&host);
-        QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        splitter.startSplit(folder + "/movie.avi", 2, QFileInfo(folder + "/movie.avi").size() / 2);
-        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QVERIFY(splitToEnd(splitter, folder + "/movie.avi", 2));
 
         for (const QString &file : std::as_const(userFiles)) {
             QFile kept(file);
@@ -709,9 +707,7 @@ private slots:
             QVERIFY(taken.open(QIODevice::WriteOnly));
         }, Qt::SingleShotConnection);
         MediaSplitter splitter(&host);
-        QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        splitter.startSplit(folder + "/movie.avi", 3, QFileInfo(folder + "/movie.avi").size() / 3);
-        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QVERIFY(splitToEnd(splitter, folder + "/movie.avi", 3));
         QVERIFY2(m_capture->log().contains("Failed to split part #2 of movie.avi"), qPrintable(m_capture->log()));
         QVERIFY2(TestMedia::processesNaming(folder).isEmpty(), qPrintable(TestMedia::processesNaming(folder).join(' ')));
     }
@@ -736,9 +732,7 @@ private slots:
             const QString volume = splitter.currentOutput();
             connect(job, &Job::finished, this, [&, volume] { readingAtJobEnd += TestMedia::processesNaming(volume); });
         });
-        QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        splitter.startSplit(folder + "/movie.avi", 3, QFileInfo(folder + "/movie.avi").size() / 3);
-        const bool ended = finished.count() == 1 || finished.wait(60000);
+        const bool ended = splitToEnd(splitter, folder + "/movie.avi", 3, 60000);
         EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
         QVERIFY(ended);
         QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
