@@ -1,7 +1,9 @@
 #include "builders/ffmpegencodecommand.h"
 
+#include "builders/audiochannels.h"
 #include "builders/mencoderencodecommand.h"
 #include "builders/sourcestreams.h"
+#include "builders/subtitleinlay.h"
 #include "encoder/records/encodingjob.h"
 #include "engines/fileargument.h"
 
@@ -194,8 +196,43 @@ QStringList FFmpegEncodeCommand::streamMaps(const EncodingSource &source, bool v
 
 void FFmpegEncodeCommand::addStreamMaps()
 {
-    m_arguments << streamMaps(m_job.source, !noStream(m_settings.videoCodec, "novideo"),
-                              !noStream(m_settings.audioCodec, "noaudio"));
+    const bool video = !noStream(m_settings.videoCodec, "novideo");
+    const bool audio = !noStream(m_settings.audioCodec, "noaudio");
+    if (!inlaysPicture()) {
+        m_arguments << streamMaps(m_job.source, video, audio);
+        return;
+    }
+    m_arguments << overlayMaps(m_job.source, audio, letterboxFilter());
+}
+
+QStringList FFmpegEncodeCommand::overlayMaps(const EncodingSource &source, bool audio,
+                                             const QString &chain)
+{
+    // The picture the output takes is the overlay's, drawn through the frame's filters.
+    return QStringList{"-filter_complex", SubtitleInlay::ffmpegOverlayGraph(source, chain),
+                       "-map", SubtitleInlay::ffmpegVideoLabel()}
+           + streamMaps(source, false, audio);
+}
+
+QStringList FFmpegEncodeCommand::inlaidStreamMaps(const EncodingSource &source)
+{
+    if (!SubtitleInlay::chosen(source) || source.noVideo)
+        return streamMaps(source, true, true);
+    if (SubtitleInlay::isPicture(source.subtitle))
+        return overlayMaps(source, true, QString());
+    return streamMaps(source, true, true) << "-vf" << SubtitleInlay::ffmpegTextFilter(source);
+}
+
+bool FFmpegEncodeCommand::inlaysSubtitle() const
+{
+    const QString &codec = m_settings.videoCodec;
+    return SubtitleInlay::chosen(m_job.source) && !m_job.source.noVideo
+           && !noStream(codec, "novideo") && codec != QLatin1String("copy");
+}
+
+bool FFmpegEncodeCommand::inlaysPicture() const
+{
+    return inlaysSubtitle() && SubtitleInlay::isPicture(m_job.source.subtitle);
 }
 
 void FFmpegEncodeCommand::addExtraOptions()
@@ -287,8 +324,14 @@ void FFmpegEncodeCommand::addVideo()
         m_arguments << "-s"
                     << QStringLiteral("%1x%2").arg(m_settings.pictureSize.width())
                            .arg(m_settings.pictureSize.height());
-    else
-        m_arguments << "-vf" << filter;
+    // A text subtitle is drawn on the source's picture, before it is scaled into the frame;
+    // a picture subtitle's overlay went with the stream maps.
+    QStringList filters{filter};
+    if (inlaysSubtitle() && !inlaysPicture())
+        filters.prepend(SubtitleInlay::ffmpegTextFilter(m_job.source));
+    filters.removeAll(QString());
+    if (!inlaysPicture() && !filters.isEmpty())
+        m_arguments << "-vf" << filters.join(QLatin1Char(','));
     m_arguments << "-vb" << MEncoderEncodeCommand::number(m_settings.videoBitrate) + "k";
 
     if (codec == QLatin1String("h263")) {
@@ -425,6 +468,7 @@ void FFmpegEncodeCommand::addAudio()
 
     const double bitrate = m_settings.audioBitrate;
     const int rate = m_settings.samplingRate;
+    const qsizetype before = m_arguments.size();
     if (codec == QLatin1String("amrnb"))
         m_arguments << "-ac" << "1";
     else if (codec == QLatin1String("pcm"))
@@ -433,20 +477,29 @@ void FFmpegEncodeCommand::addAudio()
         m_arguments << "-ac" << "2";
     else if (rate != m_job.source.audio.samplingRate)
         m_arguments << "-ac" << "2";
+    const bool channelsSet = m_arguments.size() > before;
 
     if (rate > 0)
         m_arguments << "-ar" << QString::number(rate);
     if (bitrate > 0.0)
         m_arguments << "-ab" << MEncoderEncodeCommand::number(bitrate) + "k";
-    addPcmFrames(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
     const QString encoder =
         audioEncoder(codec, m_settings.muxer, m_settings.profileLevel ? m_settings.level : 0);
+    // Left to the source, the channels are those the target plays, in a layout the encoder
+    // writes so that players read it.
+    QStringList filters;
+    if (!channelsSet)
+        filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
+    filters << pcmFramesFilter(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
+    filters.removeAll(QString());
+    if (!filters.isEmpty())
+        m_arguments << "-af" << filters.join(QLatin1Char(','));
     if (encoder == QLatin1String("aac"))
         m_arguments << "-strict" << "experimental";
     m_arguments << "-acodec" << encoder;
 }
 
-void FFmpegEncodeCommand::addPcmFrames(const QString &codec, int rate)
+QString FFmpegEncodeCommand::pcmFramesFilter(const QString &codec, int rate) const
 {
     // The PCM encoder takes its frames as the decoder gives them: an AC-3 frame resampled to
     // 96 kHz is 12 KB, three times the MPEG muxer's sound buffer. The muxer then reports
@@ -454,6 +507,6 @@ void FFmpegEncodeCommand::addPcmFrames(const QString &codec, int rate)
     // with one time, which a player's demuxer reads as sound going backwards. Frames of
     // 1/600 s (at most 1.3 KB) fit the buffer and begin in every packet.
     if (codec != QLatin1String("pcm") || m_settings.muxer != QLatin1String("mpeg") || rate < 600)
-        return;
-    m_arguments << "-af" << QStringLiteral("asetnsamples=n=%1:p=0").arg(rate / 600);
+        return QString();
+    return QStringLiteral("asetnsamples=n=%1:p=0").arg(rate / 600);
 }

@@ -38,8 +38,14 @@ public:
     static QString duration(int frames);
     // The "-map" switches of the source's picture and its chosen sound, each when wanted.
     static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);
+    // The maps of an encoded picture and the chosen sound with the chosen subtitle drawn into
+    // the picture (its filter included), for a command that has no filters of its own.
+    static QStringList inlaidStreamMaps(const EncodingSource &source);
 
 private:
+    // The maps of the picture that a picture subtitle is laid over, drawn through `chain`,
+    // and of the chosen sound when wanted.
+    static QStringList overlayMaps(const EncodingSource &source, bool audio, const QString &chain);
     void addInput();
     // The chosen video and audio stream, and no other.
     void addStreamMaps();
@@ -52,7 +58,6 @@ private:
     void addXvidLevel();
     void addX264();
     void addAudio();
-    void addPcmFrames(const QString &codec, int rate);
 
     // The filter that fits a wide picture into the MPEG-1 or H.263 frame with black bars;
     // empty when the picture is not letterboxed.
@@ -60,6 +65,12 @@ private:
     QString x264Preset() const;
     QString x264Profile() const;
     bool sourceHasAc3() const;
+    // Whether the chosen subtitle is drawn into the encoded picture, and laid over it as a
+    // picture.
+    bool inlaysSubtitle() const;
+    bool inlaysPicture() const;
+    // The filter that cuts PCM into frames the MPEG muxer's buffer takes; empty elsewhere.
+    QString pcmFramesFilter(const QString &codec, int rate) const;
 
     const EncodingJob &m_job;
     const int m_passes;

@@ -4,6 +4,7 @@
 #include "builders/ffmpegencodecommand.h"
 #include "builders/mencoderencodecommand.h"
 #include "builders/statusfields.h"
+#include "builders/subtitleinlay.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
@@ -234,6 +235,11 @@ QString InterfaceFFmpeg::videoCodecRefusal(const QString &muxer, const QString &
     const QString encoder = FFmpegEncodeCommand::videoEncoder(codec);
     if (codec != QLatin1String("novideo") && !m_engineVideoEncoders.contains(encoder))
         return tr("this FFmpeg has no %1 video encoder").arg(encoder);
+    if (data) {
+        const QString inlay = SubtitleInlay::copyRefusal(data->source, encoder);
+        if (!inlay.isEmpty())
+            return inlay;
+    }
     if (const char *reason = limitReason(kVideoLimits, muxer, {codec, encoder}))
         return tr(reason);
     return QString();
@@ -474,9 +480,9 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
             target.prepend(QLatin1String(row.prefix));
     }
     arguments = QStringList{"-i", fileArgument(input)};
-    // The disc takes the picture and the sound the user chose in the player.
+    // The disc takes the picture, the sound and the subtitle the user chose in the player.
     if (data && data->source.path == input)
-        arguments << FFmpegEncodeCommand::streamMaps(data->source, true, true);
+        arguments << FFmpegEncodeCommand::inlaidStreamMaps(data->source);
     arguments << "-target" << target << "-y";
     if (target.endsWith(QLatin1String("svcd")))
         arguments << "-y"; // as the Super VideoCD command always wrote it

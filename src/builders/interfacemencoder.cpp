@@ -3,6 +3,7 @@
 
 #include "builders/mencoderencodecommand.h"
 #include "builders/statusfields.h"
+#include "builders/subtitleinlay.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
@@ -265,6 +266,11 @@ QString InterfaceMEncoder::videoCodecRefusal(const QString &muxer, const QString
     const QString encoder = MEncoderEncodeCommand::videoEncoder(codec);
     if (!capabilities->videoCodecMap->contains(encoder))
         return tr("this MEncoder has no %1 video encoder").arg(encoder);
+    if (data) {
+        const QString inlay = SubtitleInlay::copyRefusal(data->source, encoder);
+        if (!inlay.isEmpty())
+            return inlay;
+    }
 
     if (encoder == QLatin1String("lavc")) {
         const QString name = MEncoderEncodeCommand::lavcVideoName(codec);

@@ -7,6 +7,7 @@
 
 #include "builders/interfacemencoder.h"
 #include "builders/mencoderencodecommand.h"
+#include "builders/subtitleinlay.h"
 #include "encoder/records/enginetype.h"
 #include "encoder/records/sourcekind.h"
 #include "jobs/console.h"
@@ -118,7 +119,10 @@ Encoder::Road Encoder::planRoad(const QString &intermediate, QString &refusal)
     if (to && m_source.kind == SourceKind::Dvd && other == EngineType::FFmpeg
         && isEngineReady(EngineType::MEncoder)) {
         to->source = intermediateSource(intermediate);
-        const QString ffmpegReason = targetRefusal(EngineType::FFmpeg);
+        // The copy holds the title's picture and sound only: FFmpeg would lose the subtitle.
+        const QString ffmpegReason = SubtitleInlay::chosen(m_source)
+            ? tr("the copy of the title holds no subtitle to inlay")
+            : targetRefusal(EngineType::FFmpeg);
         if (ffmpegReason.isEmpty())
             return Road::DvdCopyThenFFmpeg;
         refusal = tr("%1: %2; %3 after a copy of the DVD title: %4")

@@ -14,6 +14,7 @@
 #include "jobs/encodingtaskdata.h"
 #include "jobs/mervojobmanager.h"
 #include "player/playerwidget.h"
+#include "encoder/mervoconfigurator.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/mervoencoderwidget.h"
 #include "enginetesting.h"
@@ -82,6 +83,31 @@ struct ProgressSeen
     int percent = -1;
     int remaining = -1;
 };
+
+// A dark Matroska of 2 s whose text subtitle, bright and large, stands before its two sound
+// tracks and shows the whole time: a 5.1 tone of 1320 Hz, then a stereo one of 440 Hz.
+QString surroundWithTextSubtitle()
+{
+    QTemporaryDir folder;
+    QFile words(folder.filePath("words.srt")); // another name than the clip's: no player loads it
+    if (!words.open(QIODevice::WriteOnly))
+        return QString();
+    words.write("1\n00:00:00,000 --> 00:00:02,000\nBRIGHT WORDS\n\n");
+    words.close();
+    return TestMedia::clip("surround-subtitle.mkv", {"-f", "lavfi", "-i", "color=c=0x181818:size=320x180:rate=25:duration=2",
+        "-f", "lavfi", "-i", "sine=frequency=1320:sample_rate=48000:duration=2", "-f", "lavfi", "-i",
+        "sine=frequency=440:sample_rate=48000:duration=2", "-i", words.fileName(), "-map", "0:v", "-map", "3:s",
+        "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "ac3",
+        "-ac:a:0", "6", "-ac:a:1", "2", "-c:s", "subrip", "-metadata:s:s:0", "language=eng"});
+}
+
+// Chooses an entry of one of the encoder panel's lists as the user does.
+void chooseEntry(ActiveComboBox *combo, const QString &id)
+{
+    const int index = combo->findData(id);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
 
 struct Fixture
 {
@@ -491,6 +517,127 @@ private slots:
             const QString arguments = steps.first().arguments.join(' ');
             QVERIFY2(arguments.contains(road.choice.join(' ')), qPrintable(arguments));
         }
+    }
+
+    // A 5.1 source with a subtitle chosen in the player, through the encoder panel (FFmpeg for
+    // a file, MEncoder for MPEG and a DVD title) and the Job menu: the sound has the channels
+    // the target's players play, in a layout a player reads (more than two where the target
+    // takes them, as a copy keeps the source's), and the chosen subtitle shows in the output's
+    // pictures; a choice that cannot carry it is refused with the reason. A subtitle placed
+    // before the sound does not shift the sound chosen.
+    void surroundSoundAndSubtitle_data()
+    {
+        QTest::addColumn<QString>("source");  // "text" or "picture" subtitle in Matroska, or "dvd"
+        QTest::addColumn<bool>("subtitle");   // chosen in the player
+        QTest::addColumn<QString>("target");  // the panel's "container video audio level", or a Job menu slot
+        QTest::addColumn<QString>("layout");  // of the output's sound, as a player reads it
+        QTest::addColumn<QString>("refusal"); // words of the reason, when it is refused
+        QTest::newRow("iPod, AAC at the source's rate") << "text" << true << "ipod x264 aac 2" << "stereo" << "";
+        QTest::newRow("3G2, AAC at the source's rate") << "text" << true << "3g2 x264 aac 2" << "stereo" << "";
+        QTest::newRow("PSP, AAC at the source's rate") << "text" << true << "psp x264_psp aac 2" << "stereo" << "";
+        QTest::newRow("3GP, mobile AAC") << "text" << true << "3gp x264 aac_lr 3" << "stereo" << "";
+        QTest::newRow("FLV, Flash AAC") << "text" << true << "flv x264 aac_flv 2" << "stereo" << "";
+        QTest::newRow("MP4 keeps 5.1") << "text" << true << "mp4 x264 aac 2" << "5.1" << "";
+        QTest::newRow("Matroska at the AC-3 copy level") << "text" << true << "matroska x264 ac3 5" << "5.1(side)" << "";
+        QTest::newRow("Matroska, AC-3") << "text" << true << "matroska x264 ac3 3" << "5.1(side)" << "";
+        QTest::newRow("WebM") << "text" << true << "webm vp8 vorbis 2" << "stereo" << "";
+        QTest::newRow("Ogg, FLAC") << "text" << true << "ogg theora flac 3" << "5.1(side)" << "";
+        QTest::newRow("AVI, Xvid") << "text" << true << "avi xvid mp3 2" << "stereo" << "";
+        QTest::newRow("MPEG by MEncoder") << "text" << true << "mpeg mpeg2video mp2 2" << "stereo" << "";
+        QTest::newRow("VideoCD of the Job menu") << "text" << true << "jobEncodeVcd" << "stereo" << "";
+        QTest::newRow("Super VideoCD of the Job menu") << "text" << true << "jobEncodeSvcd" << "stereo" << "";
+        QTest::newRow("Xvid of the Job menu") << "text" << true << "jobEncodeXvid" << "stereo" << "";
+        QTest::newRow("no subtitle chosen, MP4") << "text" << false << "mp4 x264 aac 2" << "5.1" << "";
+        QTest::newRow("no subtitle chosen, VideoCD") << "text" << false << "jobEncodeVcd" << "stereo" << "";
+        QTest::newRow("picture subtitle, MP4") << "picture" << true << "mp4 x264 aac 2" << "5.1" << "";
+        QTest::newRow("picture subtitle, MPEG by MEncoder") << "picture" << true << "mpeg mpeg2video mp2 2" << "stereo" << "";
+        QTest::newRow("picture subtitle, VideoCD of the Job menu") << "picture" << true << "jobEncodeVcd" << "stereo" << "";
+        QTest::newRow("DVD, AVI by MEncoder") << "dvd" << true << "avi xvid mp3 2" << "stereo" << "";
+        QTest::newRow("DVD, MP4 after a copy of the title") << "dvd" << true << "mp4 x264 aac 2" << ""
+                                                          << "copy of the title holds no subtitle";
+        QTest::newRow("DVD, MP4 after a copy, no subtitle chosen") << "dvd" << false << "mp4 x264 aac 2" << "5.1" << "";
+        QTest::newRow("DVD, VideoCD of the Job menu") << "dvd" << true << "jobEncodeVcd" << "stereo" << "";
+        QTest::newRow("DVD, no subtitle chosen") << "dvd" << false << "jobEncodeVcd" << "stereo" << "";
+    }
+    void surroundSoundAndSubtitle()
+    {
+        QFETCH(QString, source);
+        QFETCH(bool, subtitle);
+        QFETCH(QString, target);
+        QFETCH(QString, layout);
+        QFETCH(QString, refusal);
+        const bool dvd = source == "dvd";
+        const QString path = dvd ? TestMedia::subtitledDvdFolder()
+                                 : source == "text" ? surroundWithTextSubtitle() : TestMedia::pictureSubtitleClip();
+        QVERIFY(!path.isEmpty());
+        Fixture fixture;
+        QVERIFY(fixture.open(path, dvd));
+        auto *subtitles = fixture.window->playerWidget()->findChild<QComboBox *>("subtitleCombo");
+        QVERIFY(subtitles);
+        subtitles->setCurrentIndex(subtitles->findData(subtitle ? 0 : -1));
+        MervoEncoderWidget *panel = fixture.window->mervoEncoderWidget();
+        QCOMPARE(panel->encodingSource().noSubtitle, !subtitle);
+        // The first sound track, chosen as it stands: the subtitle before it counts as no sound.
+        const bool twoTracks = source == "text";
+        QVERIFY(!panel->encodingSource().noAudio);
+
+        QString output, reason;
+        const QStringList choice = target.split(' ');
+        if (choice.size() == 4) {
+            // A choice the lists do not offer says why in their tip.
+            for (const auto &[combo, id] : {std::pair{panel->formatCombo(), choice[0]}, {panel->videoCombo(), choice[1]},
+                                           {panel->audioCombo(), choice[2]}}) {
+                if (combo->findData(id) < 0) {
+                    QVERIFY2(!refusal.isEmpty() && combo->toolTip().contains(refusal), qPrintable(combo->toolTip()));
+                    return;
+                }
+                chooseEntry(combo, id);
+            }
+            // As the configure dialog leaves it when the user picks the level and accepts.
+            MervoConfigurator *configurator = panel->mervoConfigurator();
+            configurator->clearOptions();
+            if (configurator->configure()) {
+                configurator->profileGroup().selectedLevel = choice[3].toInt();
+                configurator->applySelection();
+            }
+            panel->loadSettings();
+            panel->setTarget(fixture.target.path(), QTest::currentDataTag());
+            const EncoderWidget::EncodingCommand command = panel->plannedCommand(reason);
+            for (const EncodingStep &step : command.steps) {
+                QString err;
+                QVERIFY2(TestMedia::run(step.program, step.arguments, nullptr, &err) == 0,
+                         qPrintable(step.arguments.join(' ') + '\n' + err.right(600)));
+            }
+            if (!command.steps.isEmpty())
+                output = command.steps.last().output;
+        } else {
+            QString details;
+            ModalAnswerer answerer;
+            keepDetails(answerer, &details);
+            QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(target)));
+            reason = details;
+            if (details.isEmpty()) {
+                QVERIFY(fixture.jobsDone());
+                MervoTask *task = fixture.manager()->jobs().last()->tasks().last();
+                QCOMPARE(task->state, int(Task::Completed));
+                output = task->taskData->at(TaskDataSlot::OutputPath).toString();
+            }
+        }
+        if (!refusal.isEmpty()) {
+            QVERIFY2(output.isEmpty() && reason.contains(refusal), qPrintable(reason));
+            return;
+        }
+        QVERIFY2(!output.isEmpty(), qPrintable(reason));
+        const QJsonObject sound = firstStream(output, "audio");
+        QCOMPARE(sound.value("channel_layout").toString(), layout);
+        if (twoTracks) { // 1320 Hz: the first track, not the second
+            const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
+            const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
+            QVERIFY2(high > low + 10.0, qPrintable(QString("%1 %2").arg(high).arg(low)));
+        }
+        // Bright words or a bright box over a dark picture, when chosen.
+        const int brightest = brightestLevel(output, 1.0);
+        QVERIFY2(subtitle ? brightest > 128 : brightest >= 0 && brightest < 80, qPrintable(QString::number(brightest)));
     }
 
     // The Job entries follow the loaded file's streams.

@@ -171,7 +171,8 @@ private slots:
                        "-acodec libmp3lame /out/movie";
         QTest::newRow("level 2, audio-only AAC")
             << ::encode(call(movie(1.0, 0.0), 2, "m4a", "novideo", {}, 0, "aac", 48000, 160))
-            << kIn + "-map 0:a:0 -aspect 1 -vn -ar 48000 -ab 160k -strict experimental -acodec aac /out/movie";
+            << kIn + "-map 0:a:0 -aspect 1 -vn -ar 48000 -ab 160k -af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 "
+                     "-strict experimental -acodec aac /out/movie";
         QTest::newRow("user, H.263 3GP with PCM at 1536 kbit/s")
             << ::encode(call(fourThree, User, "3gp", "h263", {176, 144}, 128, "pcm", 0, 1536))
             << kHead + "-aspect 4:3 -r 25 -s 176x144 -vb 128k -flags +aic -obmc 1 -vcodec h263 "
@@ -185,6 +186,43 @@ private slots:
             << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
             << kHead + "-aspect 1 -s 720x576 -vb 5000k -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
                        "-acodec pcm_s16be /out/movie";
+        // The chosen subtitle, the second of two that stand before the sound, drawn into the
+        // picture before it is scaled; a picture subtitle laid over it in the graph that gives
+        // the output its picture.
+        EncodingSource subtitled = movie(16.0 / 9.0, 25.0, {1024, 576});
+        subtitled.path = "/media/it's[a],b;c:d.mkv";
+        subtitled.audio.aid = 0;
+        subtitled.audioStreams = {subtitled.audio};
+        subtitled.noSubtitle = false;
+        subtitled.subtitleStreams = {SubtitleInfo(), SubtitleInfo()};
+        subtitled.subtitleStreams[0].sid = 0;
+        subtitled.subtitleStreams[1].sid = subtitled.subtitle.sid = 1;
+        subtitled.subtitle.format = "srt";
+        const QString subIn = "/usr/bin/ffmpeg -y -i /media/it's[a],b;c:d.mkv ";
+        // Escaped for the option, then for the graph.
+        const QString textFilter = R"(subtitles=filename=/media/it\\\'s\[a\]\,b\;c\\:d.mkv:si=1)";
+        QTest::newRow("user, a text subtitle drawn")
+            << ::encode(call(subtitled, User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
+            << subIn + "-map 0:v:0 -aspect 16:9 -r 25 -s 528x384 -vf " + textFilter
+                   + " -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+        QTest::newRow("level 2, a text subtitle drawn before the letterbox")
+            << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
+            << subIn + "-map 0:v:0 -map 0:a:0 -aspect 4:3 -r 25 -vf " + textFilter + ",scale=352:216,pad=352:288:0:36:000000 "
+                       "-vb 1150k -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+        subtitled.subtitle.format = "dvdsub";
+        QTest::newRow("level 2, a picture subtitle laid over, then the letterbox")
+            << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
+            << subIn + "-filter_complex [0:v:0][0:s:1]overlay,scale=352:216,pad=352:288:0:36:000000[inlaid] "
+                       "-map [inlaid] -map 0:a:0 -aspect 4:3 -r 25 -vb 1150k -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k "
+                       "-acodec mp2 /out/movie";
+        QTest::newRow("user, a picture subtitle laid over")
+            << ::encode(call(subtitled, User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
+            << subIn + "-filter_complex [0:v:0][0:s:1]overlay[inlaid] -map [inlaid] -aspect 16:9 -r 25 -s 528x384 "
+                       "-vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+        QTest::newRow("user, no picture: no subtitle")
+            << ::encode(call(subtitled, User, "m4a", "novideo", {}, 0, "aac", 48000, 128))
+            << subIn + "-map 0:a:0 -aspect 16:9 -r 25 -vn -ar 48000 -ab 128k -af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 "
+                       "-strict experimental -acodec aac /out/movie";
         Call names = call(movie(1.0, 0.0), User, "avi", "novideo", {}, 0, "noaudio", 0, 0);
         names.job.source.path = "clip:1.avi";
         QTest::newRow("names read as a protocol or an option go as files")
@@ -243,6 +281,23 @@ private slots:
         QTest::newRow("PCM in MPEG at the source's rate")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "pcm", 0, 1536))
             << "-af asetnsamples=n=80:p=0 -acodec pcm_s16be";
+        // The channels the target's players play, in a layout players read; more where the
+        // target takes them, at the source's rate.
+        const auto sound = [](const QString &muxer, const QString &video, const QString &audio, int level) {
+            return ::encode(call(movie(16.0 / 9.0), level, muxer, video, {480, 272}, 500, audio, 48000, 128));
+        };
+        const QString stereo = "-af aformat=channel_layouts=mono|stereo ";
+        QTest::newRow("iPod AAC at the source's rate") << sound("ipod", "x264", "aac", 2) << stereo + "-strict";
+        QTest::newRow("3G2 AAC at the source's rate") << sound("3g2", "x264", "aac", User) << stereo + "-strict";
+        QTest::newRow("PSP AAC at the source's rate") << sound("psp", "x264_psp", "aac", User) << stereo + "-strict";
+        QTest::newRow("FLV AAC at the source's rate") << sound("flv", "x264", "aac", User) << stereo + "-strict";
+        QTest::newRow("3GP AAC at the source's rate") << sound("3gp", "x264", "aac", User) << stereo + "-strict";
+        QTest::newRow("mobile AAC in MP4") << sound("mp4", "x264", "aac_lr", User) << stereo + "-strict";
+        QTest::newRow("Flash MP3 in MP4") << sound("mp4", "x264", "mp3_flv", User) << stereo + "-acodec libmp3lame";
+        QTest::newRow("VideoCD sound in MPEG") << sound("mpeg", "mpeg2video", "mp2_vcd", User) << stereo + "-acodec mp2";
+        QTest::newRow("AAC in MP4 in a layout of its own")
+            << sound("mp4", "x264", "aac", 2) << "-af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 -strict";
+        QTest::newRow("Vorbis in WebM as the source's") << sound("webm", "vp8", "vorbis", User) << "-ab 128k -acodec libvorbis";
         QTest::newRow("coded sound in MPEG keeps its frames")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "mp2", 48000, 224))
             << "-ar 48000 -ab 224k -acodec mp2";
@@ -304,6 +359,16 @@ private slots:
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL of the second track",
             "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -target pal-vcd -y /out/v.mpg");
+        // And the subtitle chosen, drawn into the picture.
+        job.source.noSubtitle = false;
+        job.source.subtitle.sid = 0;
+        loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+        row("SVCD PAL with a text subtitle", "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -vf "
+            "subtitles=filename=/in/a.avi:si=0 -target pal-svcd -y -y /out/v.mpg");
+        job.source.subtitle.format = "vobsub";
+        loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+        row("VCD PAL with a picture subtitle", "/usr/bin/ffmpeg -i /in/a.avi -filter_complex "
+            "[0:v:0][0:s:0]overlay[inlaid] -map [inlaid] -map 0:a:1 -target pal-vcd -y /out/v.mpg");
     }
 
     void shortCommand()

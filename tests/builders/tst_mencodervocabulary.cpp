@@ -34,7 +34,7 @@ private slots:
             QTest::addColumn<QString>(column);
         QTest::addColumn<bool>("byTables");
         QTest::addColumn<bool>("byEngine");
-        QTest::addColumn<int>("source"); // the job's source kind
+        QTest::addColumn<int>("source"); // the job's source kind; a negative one: a file with a subtitle chosen
 
         QTest::newRow("mkv through its alias") << "mkv" << "" << "" << true << true << 0;
         QTest::newRow("wmv: alias asf has no row") << "wmv" << "" << "" << false << false << 0;
@@ -58,6 +58,9 @@ private slots:
         QTest::newRow("mpeg AC-3 copy from a DVD") << "mpeg" << "" << "ac3_copy" << true << false << dvd;
         QTest::newRow("mp4 AC-3 copy from a file") << "mp4" << "" << "ac3_copy" << true << true << file;
         QTest::newRow("mov copy from a DVD") << "mov" << "" << "copy" << true << false << dvd;
+        // A copied picture is not drawn on: the chosen subtitle would be lost.
+        QTest::newRow("mov video copy with a chosen subtitle") << "mov" << "copy" << "" << true << false << -file;
+        QTest::newRow("mov video copy") << "mov" << "copy" << "" << true << true << file;
     }
 
     void support()
@@ -69,7 +72,9 @@ private slots:
         QFETCH(bool, byEngine);
         QFETCH(int, source);
         MEncoderRecords engine("mencoder");
-        engine.job.source.kind = source;
+        engine.job.source.kind = qAbs(source);
+        engine.job.source.noSubtitle = source >= 0;
+        engine.job.source.subtitle.sid = source >= 0 ? -1 : 0;
         const auto check = [&](bool engineRead) { // supported, and the refusal is empty just then
             const Support s = ::support(engine.builder, muxer, video, audio);
             QCOMPARE(s.supported, engineRead ? byEngine : byTables);
