@@ -216,7 +216,7 @@ QStringList FFmpegEncodeCommand::overlayMaps(const EncodingSource &source, bool 
 
 QStringList FFmpegEncodeCommand::inlaidStreamMaps(const EncodingSource &source)
 {
-    if (!SubtitleInlay::chosen(source) || source.noVideo)
+    if (!SubtitleInlay::chosen(source))
         return streamMaps(source, true, true);
     if (SubtitleInlay::isPicture(source.subtitle))
         return overlayMaps(source, true, QString());
@@ -225,9 +225,9 @@ QStringList FFmpegEncodeCommand::inlaidStreamMaps(const EncodingSource &source)
 
 bool FFmpegEncodeCommand::inlaysSubtitle() const
 {
-    const QString &codec = m_settings.videoCodec;
+    // A copied picture is refused with a chosen subtitle (SubtitleInlay::copyRefusal).
     return SubtitleInlay::chosen(m_job.source) && !m_job.source.noVideo
-           && !noStream(codec, "novideo") && codec != QLatin1String("copy");
+           && !noStream(m_settings.videoCodec, "novideo");
 }
 
 bool FFmpegEncodeCommand::inlaysPicture() const
@@ -326,12 +326,14 @@ void FFmpegEncodeCommand::addVideo()
                            .arg(m_settings.pictureSize.height());
     // A text subtitle is drawn on the source's picture, before it is scaled into the frame;
     // a picture subtitle's overlay went with the stream maps.
-    QStringList filters{filter};
-    if (inlaysSubtitle() && !inlaysPicture())
-        filters.prepend(SubtitleInlay::ffmpegTextFilter(m_job.source));
-    filters.removeAll(QString());
-    if (!inlaysPicture() && !filters.isEmpty())
-        m_arguments << "-vf" << filters.join(QLatin1Char(','));
+    if (!inlaysPicture()) {
+        QStringList filters{filter};
+        if (inlaysSubtitle())
+            filters.prepend(SubtitleInlay::ffmpegTextFilter(m_job.source));
+        filters.removeAll(QString());
+        if (!filters.isEmpty())
+            m_arguments << "-vf" << filters.join(QLatin1Char(','));
+    }
     m_arguments << "-vb" << MEncoderEncodeCommand::number(m_settings.videoBitrate) + "k";
 
     if (codec == QLatin1String("h263")) {

@@ -27,8 +27,7 @@ QString escaped(const QString &text, QLatin1String special)
 
 bool SubtitleInlay::chosen(const EncodingSource &source)
 {
-    return !source.noSubtitle
-           && (source.subtitle.sid > -1 || !source.subtitle.language.isEmpty());
+    return !source.noSubtitle && source.subtitle.sid > -1;
 }
 
 bool SubtitleInlay::isPicture(const SubtitleInfo &subtitle)
@@ -45,7 +44,7 @@ int SubtitleInlay::index(const EncodingSource &source)
     const int sid = source.subtitle.sid;
     int preceding = 0;
     for (const SubtitleInfo &stream : source.subtitleStreams) {
-        if (stream.sid >= 0 && stream.sid < sid)
+        if (stream.sid < sid)
             ++preceding;
     }
     return preceding;

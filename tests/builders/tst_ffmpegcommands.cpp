@@ -292,8 +292,10 @@ private slots:
         QTest::newRow("PSP AAC at the source's rate") << sound("psp", "x264_psp", "aac", User) << stereo + "-strict";
         QTest::newRow("FLV AAC at the source's rate") << sound("flv", "x264", "aac", User) << stereo + "-strict";
         QTest::newRow("3GP AAC at the source's rate") << sound("3gp", "x264", "aac", User) << stereo + "-strict";
-        QTest::newRow("mobile AAC in MP4") << sound("mp4", "x264", "aac_lr", User) << stereo + "-strict";
-        QTest::newRow("Flash MP3 in MP4") << sound("mp4", "x264", "mp3_flv", User) << stereo + "-acodec libmp3lame";
+        for (const char *codec : {"aac_lr", "aac_flv"})
+            QTest::addRow("%s in MP4", codec) << sound("mp4", "x264", codec, User) << stereo + "-strict";
+        for (const char *codec : {"mp3_lr", "mp3_flv", "mp3_flv_lr"})
+            QTest::addRow("%s in MP4", codec) << sound("mp4", "x264", codec, User) << stereo + "-acodec libmp3lame";
         QTest::newRow("VideoCD sound in MPEG") << sound("mpeg", "mpeg2video", "mp2_vcd", User) << stereo + "-acodec mp2";
         QTest::newRow("AAC in MP4 in a layout of its own")
             << sound("mp4", "x264", "aac", 2) << "-af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 -strict";
@@ -301,6 +303,24 @@ private slots:
         QTest::newRow("coded sound in MPEG keeps its frames")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "mp2", 48000, 224))
             << "-ar 48000 -ab 224k -acodec mp2";
+        // A subtitle is drawn by libass or laid over as a picture, by its format as the player
+        // names it; nothing is drawn without a picture of the source, or with the subtitle left out.
+        const auto subtitle = [](const QString &format, bool noVideo = false, bool noSubtitle = false) {
+            EncodingSource source = movie(4.0 / 3.0);
+            source.noSubtitle = noSubtitle;
+            source.subtitle.sid = 0;
+            source.subtitle.format = format;
+            source.noVideo = noVideo;
+            return ::encode(call(source, User, "mp4", "x264", {320, 240}, 500, "noaudio", 0, 0));
+        };
+        for (const char *format : {"pgssub", "hdmv_pgs_subtitle", "dvb_subtitle", "xsub", "DVDSUB"})
+            QTest::addRow("picture subtitle %s", format) << subtitle(format) << "-filter_complex [0:v:0][0:s:0]overlay[inlaid]";
+        for (const char *format : {"ass", "mov_text", "subrip", ""})
+            QTest::addRow("text subtitle \"%s\"", format) << subtitle(format) << "-vf subtitles=filename=/media/movie.avi:si=0";
+        for (const char *format : {"srt", "dvdsub"}) {
+            QTest::addRow("%s subtitle without a picture", format) << subtitle(format, true) << "-i /media/movie.avi -aspect 4:3 -r 25 -s 320x240 -vb 500k";
+            QTest::addRow("%s subtitle left out", format) << subtitle(format, false, true) << "-i /media/movie.avi -map 0:v:0 -aspect 4:3 -r 25 -s 320x240 -vb 500k";
+        }
         Call fromOneSecond = call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128);
         fromOneSecond.start = 1;
         QTest::newRow("start at 1 s") << ::encode(fromOneSecond) << "-ss 1 -r 25";
