@@ -71,7 +71,7 @@ PictureFrame PictureFrame::fitted(QSize box, double sourceAspect)
 {
     PictureFrame frame;
     frame.size = frame.picture = box;
-    frame.aspect = qMax(sourceAspect, 0.0);
+    frame.aspect = sourceAspect;
     if (sourceAspect <= 0.0 || box.isEmpty())
         return frame;
     const int W = box.width(), H = box.height();

@@ -18,7 +18,7 @@ struct PictureFrame
     QSize size;          // the frame as coded
     QSize picture;       // the source's picture in it, bars excluded
     QPoint offset;       // the picture's top left corner in the frame, even
-    double aspect = 0.0; // the frame's display shape (a fitted frame: the picture's); 0 unknown
+    double aspect = 0.0; // the frame's display shape (a fitted frame: the picture's); 0 or less unknown
 
     bool boxed() const { return picture != size; }
 

@@ -284,6 +284,10 @@ private slots:
             << shaped(2.35, "matroska", "x264", {721, 480}) << "-aspect 2.35 -r 25 -s 720x306 -vb";
         QTest::newRow("an odd height asked for: an even frame")
             << shaped(portrait, "mp4", "x264", {624, 353}) << "-aspect 0.5625 -r 25 -s 198x352 -vb";
+        QTest::newRow("a frame never higher than asked, its sides even")
+            << shaped(2.034, "mp4", "x264", {720, 353}) << "-aspect 2.034 -r 25 -s 718x352 -vb";
+        QTest::newRow("a shape near 4:3 keeps a 4:3 size as it is")
+            << shaped(1.34, "avi", "xvid", {640, 480}) << "-aspect 4:3 -r 25 -s 640x480 -vb";
         QTest::newRow("a sliver: never less than 2 pixels")
             << shaped(0.01, "mp4", "x264", {128, 96}) << "-aspect 0.01 -r 25 -s 2x96 -vb";
         QTest::newRow("no shape known: the size asked for")
