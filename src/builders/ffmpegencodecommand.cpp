@@ -128,11 +128,24 @@ QString FFmpegEncodeCommand::audioEncoder(const QString &codec, const QString &m
 
 QString FFmpegEncodeCommand::aspectName(double aspect)
 {
-    if (aspect > 1.31 && aspect < 1.35)
+    const double common = PictureFrame::commonShape(aspect);
+    if (common == 4.0 / 3.0)
         return QStringLiteral("4:3");
-    if (aspect > 1.75 && aspect < 1.79)
-        return QStringLiteral("16:9");
-    return QString();
+    return common > 0.0 ? QStringLiteral("16:9") : QString();
+}
+
+QString FFmpegEncodeCommand::aspectValue(double aspect)
+{
+    const QString name = aspectName(aspect);
+    return name.isEmpty() ? MEncoderEncodeCommand::number(aspect) : name;
+}
+
+QString FFmpegEncodeCommand::boxFilter(const PictureFrame &frame)
+{
+    return QStringLiteral("scale=%1:%2,pad=%3:%4:%5:%6:000000")
+        .arg(frame.picture.width()).arg(frame.picture.height())
+        .arg(frame.size.width()).arg(frame.size.height())
+        .arg(frame.offset.x()).arg(frame.offset.y());
 }
 
 QString FFmpegEncodeCommand::duration(int frames)
@@ -202,7 +215,8 @@ void FFmpegEncodeCommand::addStreamMaps()
         m_arguments << streamMaps(m_job.source, video, audio);
         return;
     }
-    m_arguments << overlayMaps(m_job.source, audio, letterboxFilter());
+    const PictureFrame frame = this->frame();
+    m_arguments << overlayMaps(m_job.source, audio, frame.boxed() ? boxFilter(frame) : QString());
 }
 
 QStringList FFmpegEncodeCommand::overlayMaps(const EncodingSource &source, bool audio,
@@ -214,13 +228,18 @@ QStringList FFmpegEncodeCommand::overlayMaps(const EncodingSource &source, bool 
            + streamMaps(source, false, audio);
 }
 
-QStringList FFmpegEncodeCommand::inlaidStreamMaps(const EncodingSource &source)
+QStringList FFmpegEncodeCommand::inlaidStreamMaps(const EncodingSource &source, const QString &chain)
 {
-    if (!SubtitleInlay::chosen(source))
-        return streamMaps(source, true, true);
-    if (SubtitleInlay::isPicture(source.subtitle))
-        return overlayMaps(source, true, QString());
-    return streamMaps(source, true, true) << "-vf" << SubtitleInlay::ffmpegTextFilter(source);
+    if (SubtitleInlay::chosen(source) && SubtitleInlay::isPicture(source.subtitle))
+        return overlayMaps(source, true, chain);
+    QStringList filters{chain};
+    if (SubtitleInlay::chosen(source))
+        filters.prepend(SubtitleInlay::ffmpegTextFilter(source));
+    filters.removeAll(QString());
+    QStringList maps = streamMaps(source, true, true);
+    if (!filters.isEmpty())
+        maps << "-vf" << filters.join(QLatin1Char(','));
+    return maps;
 }
 
 bool FFmpegEncodeCommand::inlaysSubtitle() const
@@ -262,16 +281,13 @@ void FFmpegEncodeCommand::addFormat()
 
 void FFmpegEncodeCommand::addAspect()
 {
-    // A letterboxed picture fills a 4:3 frame: flagged with the source's 16:9 it would be
-    // shown stretched by a third. Any other picture is shown at the source's shape, also
-    // when the container stored none (FLV) or a shape between the two common ones: left
-    // out, the scaled size's own shape would distort it.
-    const double aspect = SourceStreams::displayAspect(m_job.source);
-    QString value = letterboxFilter().isEmpty() ? aspectName(aspect) : QStringLiteral("4:3");
-    if (value.isEmpty() && aspect > 0.0)
-        value = MEncoderEncodeCommand::number(aspect);
-    if (!value.isEmpty())
-        m_arguments << "-aspect" << value;
+    // The frame's shape: a boxed picture's frame flagged with the source's own would be shown
+    // stretched. Any other frame has the source's shape, also when the container stored none
+    // (FLV) or a shape between the two common ones: left out, the scaled size's own shape
+    // would distort it.
+    const double aspect = frame().aspect;
+    if (aspect > 0.0)
+        m_arguments << "-aspect" << aspectValue(aspect);
 }
 
 void FFmpegEncodeCommand::addLimits(int frames, int start)
@@ -297,19 +313,10 @@ void FFmpegEncodeCommand::addFrameRate()
         m_arguments << "-r" << MEncoderEncodeCommand::number(source);
 }
 
-QString FFmpegEncodeCommand::letterboxFilter() const
+PictureFrame FFmpegEncodeCommand::frame() const
 {
-    const QString &codec = m_settings.videoCodec;
-    const double aspect = SourceStreams::displayAspect(m_job.source);
-    if ((codec != QLatin1String("h263") && codec != QLatin1String("mpeg1video")) || aspect < 1.35)
-        return QString();
-    // The frame is shown at 4:3 whatever its pixel count, so the picture takes the whole
-    // width and the share of the height that keeps its shape; both even for the chroma.
-    const int W = m_settings.pictureSize.width(), H = m_settings.pictureSize.height();
-    const int picture = qRound(H * (4.0 / 3.0) / aspect / 2.0) * 2;
-    const int offset = (H - picture) / 4 * 2;
-    return QStringLiteral("scale=%1:%2,pad=%3:%4:0:%5:000000")
-        .arg(W).arg(picture).arg(W).arg(H).arg(offset);
+    return PictureFrame::of(m_settings.videoCodec, m_settings.pictureSize,
+                            SourceStreams::displayAspect(m_job.source));
 }
 
 void FFmpegEncodeCommand::addVideo()
@@ -319,11 +326,10 @@ void FFmpegEncodeCommand::addVideo()
         m_arguments << "-vn";
         return;
     }
-    const QString filter = letterboxFilter();
+    const PictureFrame frame = this->frame();
+    const QString filter = frame.boxed() ? boxFilter(frame) : QString();
     if (filter.isEmpty())
-        m_arguments << "-s"
-                    << QStringLiteral("%1x%2").arg(m_settings.pictureSize.width())
-                           .arg(m_settings.pictureSize.height());
+        m_arguments << "-s" << QStringLiteral("%1x%2").arg(frame.size.width()).arg(frame.size.height());
     // A text subtitle is drawn on the source's picture, before it is scaled into the frame;
     // a picture subtitle's overlay went with the stream maps.
     if (!inlaysPicture()) {

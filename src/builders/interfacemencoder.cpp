@@ -2,6 +2,7 @@
 #include "builders/builderslogging.h"
 
 #include "builders/mencoderencodecommand.h"
+#include "builders/sourcestreams.h"
 #include "builders/statusfields.h"
 #include "builders/subtitleinlay.h"
 #include "encoder/records/encodingjob.h"
@@ -493,21 +494,22 @@ namespace {
 
 struct DiscTarget
 {
-    const char *palScale;
-    const char *otherScale;
+    QSize palFrame;
+    QSize otherFrame;
+    const char *codec; // which shapes the frame is shown at
     QStringList lavcOptions;
     const char *muxFormat;
     const char *dvdOnly;
     const char *logText;
 };
 const DiscTarget kVideoCd = {
-    "scale=352:288,harddup", "scale=352:240,harddup",
+    {352, 288}, {352, 240}, "mpeg1video",
     {"vcodec=mpeg1video", "keyint=15", "vrc_buf_size=327", "vrc_minrate=1152", "vbitrate=1152",
      "vrc_maxrate=1152"},
     "format=vcd", "InterfaceMEncoder::cliCmdTargetVcd() supports only DVD input",
     "InterfaceMEncoder::cliCmdTargetVcd() returns command:"};
 const DiscTarget kSuperVideoCd = {
-    "scale=480:576,harddup", "scale=480:480,harddup",
+    {480, 576}, {480, 480}, "mpeg2video",
     {"vcodec=mpeg2video", "keyint=15", "mbd=2", "vrc_buf_size=917", "vrc_minrate=600",
      "vbitrate=2500", "vrc_maxrate=2500"},
     "format=svcd", "InterfaceMEncoder::cliCmdTargetSvcd() supports only DVD input",
@@ -566,7 +568,13 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     }
     program = this->program();
     const bool pal = standard == QLatin1String("PAL");
-    const QString aspect = data->source.video.aspect > 1.5 ? "aspect=16/9" : "aspect=4/3";
+    // The title's picture keeps its shape, boxed where the disc cannot show it: a VideoCD's
+    // MPEG-1 shows 16:9 more than 2 % off at its sizes. A title of no known shape is 4:3.
+    const PictureFrame frame =
+        PictureFrame::of(QLatin1String(disc.codec), pal ? disc.palFrame : disc.otherFrame,
+                         SourceStreams::displayAspect(data->source));
+    const QString aspect =
+        "aspect=" + MEncoderEncodeCommand::shape(frame.aspect > 0.0 ? frame.aspect : 4.0 / 3.0);
     // The disc's MPEG layer 2 audio (224 kbit/s, 44.1 kHz, two channels) comes from
     // MEncoder's own TwoLAME encoder: libavcodec's fails in today's MEncoder.
     arguments << "-ovc" << "lavc" << "-oac" << "twolame" << "-twolameopts" << "br=224"
@@ -577,10 +585,12 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     arguments << "-srate" << "44100" << "-af" << "lavcresample=44100,channels=2";
     const QString frameRate = pal ? QStringLiteral("25") : QStringLiteral("30000/1001");
     const double discRate = pal ? 25.0 : 30000.0 / 1001.0;
-    QString filters = QLatin1String(pal ? disc.palScale : disc.otherScale);
+    QStringList filters = MEncoderEncodeCommand::boxFilters(frame);
+    filters << QStringLiteral("scale=%1:%2").arg(frame.size.width()).arg(frame.size.height())
+            << "harddup";
     if (needsRepeatedFrames(data->source.video, discRate))
-        filters += ",fixpts=fps=" + frameRate;
-    arguments << "-vf" << filters << "-ofps" << frameRate;
+        filters << "fixpts=fps=" + frameRate;
+    arguments << "-vf" << filters.join(',') << "-ofps" << frameRate;
     // At the title's own rate, as every other MEncoder encode: without "-noskip" MEncoder
     // drops frames whenever it finds the picture ahead of the sound, and the disc's picture
     // holds holes; without "-mc 0" it still loses a few to the sync correction. A change of

@@ -31,7 +31,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
@@ -40,6 +42,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+
+#include <algorithm>
 
 VEXO_TEST_NEEDS_DISPLAY
 
@@ -449,8 +453,10 @@ private slots:
         QTest::addColumn<QString>("codec");
         QTest::addColumn<int>("width");
         QTest::addColumn<QString>("target");
-        QTest::newRow("VideoCD") << "jobEncodeVcd" << "mpeg1video" << 352 << "VideoCD (VCD/MPEG-1)";
-        QTest::newRow("Super VideoCD") << "jobEncodeSvcd" << "mpeg2video" << 480 << "Super-VideoCD (SVCD/MPEG-2)";
+        QTest::addColumn<QString>("frame"); // the shape the disc's frame is shown at
+        QTest::newRow("VideoCD") << "jobEncodeVcd" << "mpeg1video" << 352 << "VideoCD (VCD/MPEG-1)" << "4:3";
+        QTest::newRow("Super VideoCD") << "jobEncodeSvcd" << "mpeg2video" << 480 << "Super-VideoCD (SVCD/MPEG-2)"
+                                       << "16:9";
     }
     void dvdTitleWithSecondLanguage()
     {
@@ -483,10 +489,22 @@ private slots:
         const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
         const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
         QVERIFY2(high > low + 10.0, qPrintable(QString("%1 %2").arg(high).arg(low)));
-        // The 6 s title's pictures, none dropped on the way.
-        const OutputReport report = probeOutput(output);
-        QCOMPARE(report.videoHoles, 0);
-        QVERIFY2(qAbs(report.videoSeconds - 6.0) < 0.3, qPrintable(QString::number(report.videoSeconds)));
+        // The 6 s title's pictures, none dropped on the way, as a player decodes them (an MPEG
+        // program stream need not time every packet).
+        const QString files = fixture.target.filePath("decoded");
+        QString log;
+        TestMedia::run("ffmpeg", decodeArguments(output, files, true, false), nullptr, &log);
+        const DecodeReport decoded = readDecodeReport(log.toUtf8(), files);
+        QCOMPARE(decoded.holes, 0);
+        QVERIFY2(qAbs(decoded.videoSeconds - 6.0) < 0.3, qPrintable(QString::number(decoded.videoSeconds)));
+        // Its 16:9 picture as a player shows it: MPEG-1 cannot flag 16:9 closely enough at the
+        // VideoCD's size, and letterboxes it.
+        QFETCH(QString, frame);
+        QVERIFY2(qAbs(decoded.displayAspect / (frame == "4:3" ? 4.0 / 3 : 16.0 / 9) - 1) < 0.01,
+                 qPrintable(QString::number(decoded.displayAspect)));
+        const double shape = double(decoded.picture.width()) / qMax(decoded.picture.height(), 1)
+                             * decoded.displayAspect * decoded.videoSize.height() / decoded.videoSize.width();
+        QVERIFY2(qAbs(shape / (16.0 / 9) - 1) < 0.02, qPrintable(QString::number(shape)));
     }
 
     // The track chosen in the player reaches the encoder panel's commands on both engines:
@@ -638,6 +656,96 @@ private slots:
         // Bright words or a bright box over a dark picture, when chosen.
         const int brightest = brightestLevel(output, 1.0);
         QVERIFY2(subtitle ? brightest > 128 : brightest >= 0 && brightest < 80, qPrintable(QString::number(brightest)));
+    }
+
+    // A picture of any shape keeps it on every road that encodes it anew, through the encoder
+    // panel's Start and through the Job menu, on both engines: a fixed frame is shown at a
+    // shape its format flags (MPEG-1, MPEG-2, H.263), with black bars beside a narrower picture
+    // and above and below a wider one; any other frame has the picture's shape and square
+    // pixels. Checked as a player shows each output: the picture inside any bars keeps the
+    // source's display shape within 2 %.
+    void pictureKeepsItsShape_data()
+    {
+        QTest::addColumn<QString>("size");  // the source's stored picture
+        QTest::addColumn<QString>("sar");   // its sample aspect
+        QTest::addColumn<double>("aspect"); // as a player shows it
+        QTest::newRow("portrait 9:16") << "180x320" << "1" << 9.0 / 16;
+        QTest::newRow("anamorphic 16:9") << "320x240" << "4/3" << 16.0 / 9;
+        QTest::newRow("2.35:1") << "376x160" << "1" << 2.35;
+    }
+    void pictureKeepsItsShape()
+    {
+        QFETCH(QString, size);
+        QFETCH(QString, sar);
+        QFETCH(double, aspect);
+        // No black in the picture (the test pattern's first bar can be), so that only bars are.
+        const QString source = TestMedia::clip(QString("shape-%1.mkv").arg(QTest::currentDataTag()).replace(' ', '-'),
+            {"-f", "lavfi", "-i", QString("testsrc=size=%1:rate=25:duration=1,setsar=%2,lutyuv=y=64+val/2").arg(size, sar),
+             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=1", "-c:v", "libx264",
+             "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "libmp3lame"});
+        QVERIFY(!source.isEmpty());
+        Fixture fixture;
+        QVERIFY(fixture.open(source, false));
+        // The panel's containers with a video codec (empty: the list's own), then the menu's
+        // targets.
+        const struct { const char *muxer, *video; QAction *MervoMainWindow::*action; } roads[] = {
+            {"mpeg_vcd", "", nullptr}, {"mpeg", "", nullptr}, {"mp4", "x264", nullptr},
+            {"3gp", "h263", nullptr}, {"psp", "", nullptr}, {"avi", "", nullptr},
+            {"", "", &MervoMainWindow::encodeVcdAction}, {"", "", &MervoMainWindow::encodeSvcdAction},
+            {"", "", &MervoMainWindow::encodeXvidAction}, {"", "", &MervoMainWindow::encodeXvid1CDAction},
+        };
+        EncoderWidget *panel = fixture.window->encoderWidget();
+        QStringList faults;
+        for (const auto &road : roads) {
+            QString name = road.action ? (fixture.window->*road.action)->text() : QString(road.muxer) + ' ' + road.video;
+            if (!road.action) {
+                for (auto [combo, id] : {std::pair{panel->formatCombo(), road.muxer}, {panel->videoCombo(), road.video}}) {
+                    const int entry = combo->findData(QString(id));
+                    if (entry < 0)
+                        continue;
+                    combo->setCurrentIndex(entry);
+                    emit combo->activated(entry);
+                }
+                panel->startButton()->click();
+            } else {
+                (fixture.window->*road.action)->trigger();
+            }
+            QVERIFY(fixture.jobsDone());
+            const MervoTask *task = fixture.manager()->jobs().last()->tasks().last();
+            const QString output = task->taskData->at(TaskDataSlot::OutputPath).toString();
+            name += " (" + Encoder::engineName(task->taskData->at(TaskDataSlot::EngineType).toInt()) + ")";
+            if (task->state != Task::Completed) {
+                faults << name + ": ended in state " + QString::number(task->state);
+                continue;
+            }
+            const QString files = fixture.target.filePath(QFileInfo(output).completeBaseName());
+            QByteArray log;
+            {
+                QProcess ffmpeg;
+                ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
+                ffmpeg.start("ffmpeg", decodeArguments(output, files, true, false));
+                QVERIFY(ffmpeg.waitForFinished(kJobWait));
+                log = ffmpeg.readAll();
+            }
+            const DecodeReport file = readDecodeReport(log, files);
+            const QSize frame = file.videoSize, inside = file.picture;
+            // The frame's shape: one the format flags, else that of its pixels.
+            const QString codec = file.streams.value(0).section(',', 0, 0);
+            const QList<double> flagged = QStringList{"mpeg1video", "mpeg2video", "h263"}.contains(codec)
+                ? QList<double>{4.0 / 3, 16.0 / 9} : QList<double>{double(frame.width()) / qMax(frame.height(), 1)};
+            const bool flaggedShape = std::any_of(flagged.cbegin(), flagged.cend(), [&](double shape) {
+                return qAbs(file.displayAspect / shape - 1) < 0.01;
+            });
+            const double shape = inside.height() > 0 && frame.width() > 0
+                ? double(inside.width()) / inside.height() * file.displayAspect * frame.height() / frame.width() : 0;
+            const QString seen = QString("%1 %2x%3 shown at %4, picture %5x%6 of shape %7")
+                .arg(codec).arg(frame.width()).arg(frame.height()).arg(file.displayAspect, 0, 'f', 4)
+                .arg(inside.width()).arg(inside.height()).arg(shape, 0, 'f', 4);
+            qInfo().noquote() << name.leftJustified(36) << seen;
+            if (!flaggedShape || qAbs(shape / aspect - 1) > 0.02)
+                faults << name + ": " + seen;
+        }
+        QCOMPARE(faults, QStringList());
     }
 
     // The Job entries follow the loaded file's streams.
