@@ -45,6 +45,9 @@ public:
     static QString number(double value);
     // A bit rate in kbit/s as MEncoder takes it: a whole number.
     static QString bitrate(double kbits);
+    // The frame rate of a TV standard's disc from a source of the given rate (0 unknown);
+    // empty for any other standard.
+    static QString standardFrameRate(const QString &standard, double sourceRate);
 
 private:
     enum class Aspect { FourThree, SixteenNine, Wide, Other };
