@@ -108,16 +108,6 @@ const FFprobeVideoStream *movingPicture(const FFprobeData &probe)
     return nullptr;
 }
 
-// The stream's mean rate, else its base rate; 0 when neither is a picture rate.
-double streamFrameRate(const FFprobeVideoStream &stream)
-{
-    constexpr double kHighestRate = 1000.0;
-    for (double rate : {stream.avg_frame_rate, stream.r_frame_rate})
-        if (rate > 0.0 && rate <= kHighestRate)
-            return rate;
-    return 0.0;
-}
-
 } // namespace
 
 // The private facade of an identify run of the file, set up for that run.
@@ -461,8 +451,9 @@ void PlayerWidget::correctMovieInfo()
     // MediaInfo gives no rate where it finds the rate variable (an MPEG transport stream),
     // and MPlayer's own reader of one gives none or twice the true rate: FFprobe's rate of the
     // stream, so that no unknown rate reaches a command as 0.
+    // The mean rate: the base rate ("r_frame_rate") of a stream is any rate its times fit.
     if (picture && movie.frameRate <= 0.0)
-        movie.frameRate = streamFrameRate(*picture);
+        movie.frameRate = picture->avg_frame_rate;
     if (video.contains(QStringLiteral("Original display aspect ratio")))
         movie.aspectText = video.value(QStringLiteral("Original display aspect ratio"));
     else if (video.contains(QStringLiteral("Display aspect ratio")))

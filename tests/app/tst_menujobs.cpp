@@ -672,6 +672,7 @@ private slots:
         QTest::newRow("MP4 MPEG-4") << "mp4" << "mpeg4" << 30.0;
         QTest::newRow("MOV MPEG-4") << "mov" << "mpeg4" << 30.0;
         QTest::newRow("MP4 H.264") << "mp4" << "x264" << 50.0;
+        QTest::newRow("AVI Xvid") << "avi" << "xvid" << 50.0;
         QTest::newRow("VCD") << "mpeg_vcd" << "mpeg1video" << 25.0;
         QTest::newRow("SVCD") << "mpeg" << "mpeg2video" << 25.0;
     }

@@ -218,6 +218,10 @@ private slots:
         QTest::newRow("NTSC from 29.97 fps")
             << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
             << "-ofps" << "30000/1001";
+        ntsc.video.frameRate = 29.0;
+        QTest::newRow("NTSC from 29 fps")
+            << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+            << "-ofps" << "30000/1001";
         ntsc.video.frameRate = 28.99;
         QTest::newRow("NTSC from 28.99 fps")
             << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
