@@ -3,6 +3,7 @@
 
 #include "app/applogging.h"
 #include "app/mainwindow.h"
+#include "builders/interfacemencoder.h"
 #include "encoder/encoder.h"
 #include "encoder/mervoencoder.h"
 #include "encoder/records/enginetype.h"
@@ -73,8 +74,12 @@ MainWindow::MenuJob MainWindow::buildTargetJob(Target target, Encoder &encoder)
     job.type = row.mencoderOnly || dvd ? EngineType::MEncoder : EngineType::FFmpeg;
     const EnginePaths::Engine path =
         job.type == EngineType::MEncoder ? EnginePaths::MEncoder : EnginePaths::FFmpeg;
+    // What the engine cannot read is refused with the reason, never queued to fail.
+    const QString unread = job.type == EngineType::MEncoder ? InterfaceMEncoder::sourceRefusal(source) : QString();
     if (!encoder.initEngine(job.type, m_paths[path]))
         job.refusal = tr("The %1 engine is not ready.").arg(Encoder::engineName(job.type));
+    else if (!unread.isEmpty())
+        job.refusal = unread + QLatin1Char('.');
     encoder.source() = source;
     job.name = jobName(source);
     encoder.setTarget(m_targetFolder, makeUniqueBaseName(m_targetFolder, job.name));

@@ -4,6 +4,7 @@
 
 #include "app/applogging.h"
 #include "app/mervomainwindow.h"
+#include "builders/interfacemencoder.h"
 #include "encoder/mervoencoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoder/records/sourcekind.h"
@@ -121,9 +122,12 @@ void MervoMainWindow::jobEncodeXvid1CD()
     encoder.setTargetMuxer(QStringLiteral("avi"));
     const EncodingSource source = m_encoderWidget->encodingSource();
     const int type = EngineType::MEncoder;
+    const QString unread = InterfaceMEncoder::sourceRefusal(source);
     QString refusal;
     if (!encoder.initEngine(type, m_paths[EnginePaths::MEncoder]))
         refusal = tr("The %1 engine is not ready.").arg(Encoder::engineName(type));
+    else if (!unread.isEmpty())
+        refusal = unread + QLatin1Char('.');
     else if (MervoEncoder::xvidCdVideoSize(source.video.length) == 0)
         refusal = tr("The sound of a %1 s source alone fills the CD.").arg(source.video.length);
     encoder.source() = source;

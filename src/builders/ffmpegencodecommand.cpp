@@ -94,6 +94,9 @@ const QStringList kPspOptions = {
 
 constexpr double kFrameLimitRate = 25.0;
 
+// The program streams of the disc targets, which MEncoder makes by preference.
+const QStringList kDiscMuxers = {"mpeg", "mpeg_vcd"};
+
 bool isX264(const QString &codec)
 {
     return kX264Family.contains(codec);
@@ -307,8 +310,15 @@ void FFmpegEncodeCommand::addFrameRate()
 {
     const double target = m_job.target.video.frameRate;
     const double source = m_job.source.video.frameRate;
+    // The disc program streams take their TV standard's rate, as MEncoder writes them: a
+    // VideoCD of a 50 fps source at 50 fps is no VideoCD.
+    const QString disc = kDiscMuxers.contains(m_settings.muxer)
+                             ? MEncoderEncodeCommand::standardFrameRate(m_settings.standard, source)
+                             : QString();
     if (target > 0.0)
         m_arguments << "-r" << MEncoderEncodeCommand::number(target);
+    else if (!disc.isEmpty())
+        m_arguments << "-r" << disc;
     else if (source > 0.0)
         m_arguments << "-r" << MEncoderEncodeCommand::number(source);
 }
@@ -349,6 +359,7 @@ void FFmpegEncodeCommand::addVideo()
     } else if (codec == QLatin1String("mpeg4")) {
         if (m_settings.muxer == QLatin1String("avi"))
             m_arguments << "-vtag" << "XVID";
+        // An unknown source rate stays the source's: snapped from 0 it became the first row's.
         const double f = m_job.source.video.frameRate;
         const char *rate = kMpeg4TopRate;
         for (const SnappedRate &row : kMpeg4Rates) {
@@ -357,7 +368,8 @@ void FFmpegEncodeCommand::addVideo()
                 break;
             }
         }
-        m_arguments << "-r" << rate;
+        if (f > 0.0)
+            m_arguments << "-r" << rate;
         m_arguments << "-mbd" << "rd" << "-flags" << "+mv4+aic" << "-trellis" << "2" << "-cmp"
                     << "2" << "-subcmp" << "2" << "-g" << "300";
     } else if (codec == QLatin1String("xvid")) {

@@ -260,8 +260,31 @@ QString InterfaceMEncoder::muxerRefusal(const QString &muxer) const
     return tr("MEncoder's libavformat offers no %1 format").arg(muxer);
 }
 
+QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source)
+{
+    // MEncoder's own reader of an MPEG transport stream (MediaInfo names it "MPEG-TS", or
+    // "BDAV" with a Blu-ray's time codes) reads the frame rate from MPEG-1 and MPEG-2 video
+    // headers only; any other video it times by the packets' stamps, an H.264 stream of 50
+    // frames a second as 100: its encode drops the picture after 2 s of 6, or runs it twice
+    // as fast, while the sound goes on.
+    static const QStringList transportStreams = {"MPEG-TS", "BDAV"};
+    static const QStringList headedVideo = {"mpeg1video", "mpeg2video"};
+    const VideoInfo &video = source.video;
+    if (source.kind != SourceKind::MediaFile || source.noVideo
+        || !transportStreams.contains(video.fileFormat, Qt::CaseInsensitive)
+        || headedVideo.contains(video.videoFormat))
+        return QString();
+    return tr("MEncoder does not keep %1 video of an MPEG transport stream in time with its sound")
+        .arg(video.videoFormat.isEmpty() ? tr("this") : video.videoFormat);
+}
+
 QString InterfaceMEncoder::videoCodecRefusal(const QString &muxer, const QString &codec) const
 {
+    if (data && codec != QLatin1String("novideo")) {
+        const QString unread = sourceRefusal(data->source);
+        if (!unread.isEmpty())
+            return unread;
+    }
     if (!engineKnown())
         return QString();
     const QString encoder = MEncoderEncodeCommand::videoEncoder(codec);

@@ -253,15 +253,25 @@ void MEncoderEncodeCommand::addLimits(int frames)
     }
 }
 
+QString MEncoderEncodeCommand::standardFrameRate(const QString &standard, double sourceRate)
+{
+    // NTSC's film rate for a source known to run slower than its video rate.
+    if (standard == QLatin1String("PAL"))
+        return QStringLiteral("25");
+    if (standard == QLatin1String("NTSC"))
+        return sourceRate > 0.0 && sourceRate < 29.0 ? QStringLiteral("24000/1001")
+                                                     : QStringLiteral("30000/1001");
+    return QString();
+}
+
 void MEncoderEncodeCommand::addFrameRateSwitch(bool lavfContainer)
 {
-    const QString &standard = m_settings.standard;
+    // An unknown source rate never becomes a number: the source keeps its own.
     const double sourceRate = m_job.source.video.frameRate;
-    if (standard == QLatin1String("PAL"))
-        m_arguments << "-ofps" << "25";
-    else if (standard == QLatin1String("NTSC"))
-        m_arguments << "-ofps" << (sourceRate >= 29.0 ? "30000/1001" : "24000/1001");
-    else if (lavfContainer)
+    const QString rate = standardFrameRate(m_settings.standard, sourceRate);
+    if (!rate.isEmpty())
+        m_arguments << "-ofps" << rate;
+    else if (lavfContainer && sourceRate > 0.0)
         m_arguments << "-ofps" << number(sourceRate);
 }
 
@@ -457,10 +467,13 @@ QStringList MEncoderEncodeCommand::x264CodecOptions() const
 {
     const QString &muxer = m_settings.muxer;
     if (m_settings.videoCodec == QLatin1String("x264_divx")) {
+        // A key frame every four seconds; x264's own interval where the rate is unknown.
         const int keyint = int(m_job.source.video.frameRate * 4);
-        return {QStringLiteral("keyint=%1").arg(keyint), "vbv_bufsize=25000", "vbv_maxrate=20000",
-                "bframes=3", "level_idc=40", "trellis=0", "nomixed_refs", "no8x8dct",
-                "noweight_b", "weightp=0"};
+        QStringList options{"vbv_bufsize=25000", "vbv_maxrate=20000", "bframes=3", "level_idc=40",
+                            "trellis=0", "nomixed_refs", "no8x8dct", "noweight_b", "weightp=0"};
+        if (keyint > 0)
+            options.prepend(QStringLiteral("keyint=%1").arg(keyint));
+        return options;
     }
     if (muxer == QLatin1String("mov") || muxer == QLatin1String("ipod"))
         return {"bframes=1", "nob_adapt", "no8x8dct"};

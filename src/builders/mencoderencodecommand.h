@@ -51,6 +51,9 @@ public:
     // The filters in front of the scale to the frame that put a boxed picture into black
     // bars of the frame's shape; none for a picture that fills its frame.
     static QStringList boxFilters(const PictureFrame &frame);
+    // The frame rate of a TV standard's disc from a source of the given rate (0 unknown);
+    // empty for any other standard.
+    static QString standardFrameRate(const QString &standard, double sourceRate);
 
 private:
     enum class Aspect { FourThree, SixteenNine, Other };

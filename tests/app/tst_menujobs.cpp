@@ -1,6 +1,7 @@
 // The Job menu's jobs as a user runs them: a loaded file or DVD title encoded to a fixed
 // target, the two-pass Xvid encode for one CD, the re-mux, and what is refused before
-// anything is queued; checked on the real engines' output with ffprobe.
+// anything is queued; checked on the real engines' output with ffprobe. Sources the engines
+// describe in part, through the panel and the Job menu.
 
 #include "app/mervomainwindow.h"
 #include "encoder/records/encodingsource.h"
@@ -12,7 +13,9 @@
 #include "encoding/mervominiconsolewidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/encodingtaskdata.h"
+#include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
+#include "jobs/mervotask.h"
 #include "player/playerwidget.h"
 #include "encoder/mervoconfigurator.h"
 #include "encoder/mervoencoder.h"
@@ -27,6 +30,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -44,6 +48,7 @@
 #include <QTextEdit>
 
 #include <algorithm>
+#include <memory>
 
 VEXO_TEST_NEEDS_DISPLAY
 
@@ -828,4 +833,236 @@ private slots:
 };
 
 VEXO_TEST_CLASS(TestMenuJobs)
+
+// Sources the engines describe in part: an MPEG transport stream of H.264 at 50 frames a
+// second, whose picture size and rate only FFprobe reports (MediaInfo gives no rate, MPlayer's
+// own reader no stream header), and sound files that carry a cover picture.
+namespace {
+constexpr double kSeconds = 4.0;
+
+QString transportStream()
+{
+    return TestMedia::clip("source-h264-50.ts",
+        {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=50:duration=4", "-f", "lavfi", "-i",
+         "sine=frequency=440:sample_rate=48000:duration=4", "-ac", "2", "-c:v", "libx264", "-preset",
+         "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "mp2", "-f", "mpegts"});
+}
+
+// Chooses as the user does; false when the list does not offer the entry.
+bool choose(ActiveComboBox *combo, const QString &id)
+{
+    const int index = combo->findData(id);
+    if (index < 0)
+        return false;
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    return true;
+}
+
+// Runs the steps Start would queue, one after the other; the fault of the first that fails.
+QString runSteps(const QList<EncodingStep> &steps)
+{
+    for (const EncodingStep &step : steps) {
+        QString err;
+        if (TestMedia::run(step.program, step.arguments, nullptr, &err) != 0)
+            return step.program + ": " + err.right(300);
+    }
+    return QString();
+}
+
+QStringList entries(const ActiveComboBox *combo)
+{
+    QStringList ids;
+    for (int i = 0; i < combo->count(); ++i)
+        ids << combo->itemData(i).toString();
+    return ids;
+}
+
+// What a player finds decoding the output: a clean decode, the picture's rate, shape and
+// length without holes, and the sound's length.
+QString pictureFault(const QString &path, double rate)
+{
+    const QString files = TestMedia::folder() + "/checks-" + QFileInfo(path).completeBaseName();
+    QString log;
+    TestMedia::run("ffmpeg", decodeArguments(path, files, true, true), nullptr, &log);
+    const DecodeReport file = readDecodeReport(log.toUtf8(), files);
+    const double shown = file.step > 0 ? 1.0 / file.step : 0;
+    if (!file.errors.isEmpty())
+        return "decoding: " + file.errors.left(300);
+    if (qAbs(shown / rate - 1) > 0.02 || file.holes > 0 || file.pictures < qRound(rate * kSeconds) - 1)
+        return QStringLiteral("%1 pictures at %2 fps with %3 holes, expected %4 fps")
+            .arg(file.pictures).arg(shown).arg(file.holes).arg(rate);
+    if (qAbs(file.videoSeconds - kSeconds) > 0.3 || qAbs(file.audioSeconds - kSeconds) > 0.3)
+        return QStringLiteral("picture %1 s, sound %2 s of %3").arg(file.videoSeconds).arg(file.audioSeconds).arg(kSeconds);
+    if (qAbs(file.displayAspect / (4.0 / 3) - 1) > 0.03)
+        return QStringLiteral("%1x%2 shown at %3").arg(file.videoSize.width()).arg(file.videoSize.height())
+            .arg(file.displayAspect);
+    return QString();
+}
+} // namespace
+
+class TestSourceProperties : public QObject
+{
+    Q_OBJECT
+
+    // The transport stream, loaded once for the panel's and the Job menu's rows.
+    std::unique_ptr<Fixture> m_transport;
+
+    MervoMainWindow *transportLoaded()
+    {
+        if (!m_transport) {
+            m_transport = std::make_unique<Fixture>();
+            if (!m_transport->open(transportStream(), false))
+                m_transport.reset();
+        }
+        return m_transport ? m_transport->window : nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        qRegisterMetaType<MervoProcess *>();
+        QVERIFY(!transportStream().isEmpty());
+    }
+    void cleanupTestCase() { m_transport.reset(); }
+
+    // The transport stream through the encoder panel: the size and rate FFprobe reports
+    // reach the panel, and every target keeps the source's rate or takes its own (MPEG-4
+    // Part 2 at most 30, a PAL disc 25); where MEncoder's reader would lose the picture's
+    // timing, FFmpeg makes the target.
+    void transportStreamThroughThePanel_data()
+    {
+        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("3GP MPEG-4") << "3gp" << "mpeg4" << 30.0;
+        QTest::newRow("3G2 MPEG-4") << "3g2" << "mpeg4" << 30.0;
+        QTest::newRow("iPod MPEG-4") << "ipod" << "mpeg4" << 30.0;
+        QTest::newRow("MP4 MPEG-4") << "mp4" << "mpeg4" << 30.0;
+        QTest::newRow("MOV MPEG-4") << "mov" << "mpeg4" << 30.0;
+        QTest::newRow("MP4 H.264") << "mp4" << "x264" << 50.0;
+        QTest::newRow("AVI Xvid") << "avi" << "xvid" << 50.0;
+        QTest::newRow("VCD") << "mpeg_vcd" << "mpeg1video" << 25.0;
+        QTest::newRow("SVCD") << "mpeg" << "mpeg2video" << 25.0;
+    }
+    void transportStreamThroughThePanel()
+    {
+        QFETCH(QString, muxer);
+        QFETCH(QString, video);
+        QFETCH(double, rate);
+        MervoMainWindow *w = transportLoaded();
+        QVERIFY(w);
+        MervoEncoderWidget *panel = w->mervoEncoderWidget();
+        const VideoInfo source = panel->encodingSource().video;
+        QCOMPARE(source.sourceSize(), QSize(320, 240));
+        QCOMPARE(source.frameRate, 50.0);
+        QVERIFY2(choose(panel->formatCombo(), muxer), qPrintable(entries(panel->formatCombo()).join(',')));
+        QVERIFY2(choose(panel->videoCombo(), video), qPrintable(entries(panel->videoCombo()).join(',')));
+        panel->loadSettings();
+        panel->setTarget(m_transport->target.path(), QTest::currentDataTag());
+        QString refusal;
+        const EncoderWidget::EncodingCommand command = panel->plannedCommand(refusal);
+        QVERIFY2(!command.steps.isEmpty(), qPrintable(refusal));
+        QVERIFY2(command.steps.last().program.endsWith("ffmpeg"), qPrintable(command.steps.last().program));
+        const QString fault = runSteps(command.steps);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault + "\n" + command.steps.last().arguments.join(' ')));
+        const QString seen = pictureFault(command.output, rate);
+        QVERIFY2(seen.isEmpty(), qPrintable(seen + "\n" + command.steps.last().arguments.join(' ')));
+    }
+
+    // The Job menu's targets of the transport stream: the discs through FFmpeg as for any
+    // file; the Xvid targets, which only MEncoder makes, are refused with the reason before
+    // anything is queued.
+    void transportStreamThroughTheJobMenu_data()
+    {
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("VideoCD") << false;
+        QTest::newRow("Super VideoCD") << false;
+        QTest::newRow("Xvid") << true;
+        QTest::newRow("Xvid on one CD") << true;
+    }
+    void transportStreamThroughTheJobMenu()
+    {
+        QFETCH(bool, refused);
+        MervoMainWindow *w = transportLoaded();
+        QVERIFY(w);
+        const qsizetype queued = m_transport->manager()->jobs().size();
+        const QMap<QString, QAction *> entries{{"VideoCD", w->encodeVcdAction}, {"Super VideoCD", w->encodeSvcdAction},
+                                               {"Xvid", w->encodeXvidAction}, {"Xvid on one CD", w->encodeXvid1CDAction}};
+        QAction *entry = entries.value(QTest::currentDataTag());
+        QVERIFY(entry->isEnabled());
+        ModalAnswerer answerer;
+        QString detailed;
+        keepDetails(answerer, &detailed);
+        entry->trigger();
+        if (refused) {
+            QCOMPARE(answerer.seen().size(), 1);
+            QVERIFY2(detailed.contains("transport stream"), qPrintable(detailed));
+            QCOMPARE(m_transport->manager()->jobs().size(), queued);
+            return;
+        }
+        QVERIFY2(answerer.seen().isEmpty(), qPrintable(detailed));
+        QVERIFY(m_transport->jobsDone());
+        const MervoTask *task = m_transport->manager()->jobs().last()->tasks().last();
+        QCOMPARE(task->state, int(Task::Completed));
+        const QString seen = pictureFault(task->taskData->at(TaskDataSlot::OutputPath).toString(), 25.0);
+        QVERIFY2(seen.isEmpty(), qPrintable(seen));
+    }
+
+    // A sound file with its cover picture is a sound file: the player shows no picture,
+    // the panel offers sound containers only, the Job menu no video target, and the command
+    // writes the sound alone.
+    void coverPictureIsNoVideo_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("make");
+        const QStringList sound{"-f", "lavfi", "-i", "sine=frequency=440:duration=4", "-f", "lavfi", "-i",
+                                "testsrc=size=200x200:duration=1", "-map", "0", "-map", "1", "-frames:v", "1",
+                                "-disposition:v", "attached_pic"};
+        QTest::newRow("MP3 with a PNG cover") << "cover.mp3" << sound + QStringList{"-c:a", "libmp3lame", "-c:v", "png"};
+        // MPlayer reports the picture of these as a video stream of 90000 frames a second.
+        QTest::newRow("M4A with a JPEG cover") << "cover.m4a" << sound + QStringList{"-c:a", "aac", "-c:v", "mjpeg"};
+        QTest::newRow("FLAC with a PNG cover") << "cover.flac" << sound + QStringList{"-c:a", "flac", "-c:v", "png"};
+    }
+    void coverPictureIsNoVideo()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, make);
+        const QString path = TestMedia::clip(name, make);
+        QVERIFY(!path.isEmpty());
+        Fixture fixture;
+        MervoMainWindow *w = fixture.window;
+        MervoEncoderWidget *panel = w->mervoEncoderWidget();
+        // Opened through the File menu, then again through the recent list (the extended load).
+        for (const char *road : {"File menu", "recent list"}) {
+            QSignalSpy loaded(w, &MainWindow::movieLoaded);
+            if (road == QLatin1String("File menu"))
+                QVERIFY(fixture.open(path, false));
+            else
+                w->recentActions[0]->trigger();
+            QVERIFY(waitFor([&] { return !loaded.isEmpty(); }, kJobWait));
+            QVERIFY2(panel->encodingSource().noVideo, road);
+            QCOMPARE(panel->encodingSource().video.kind, int(VideoInfo::AudioOnlyFile));
+            QVERIFY2(w->playerWidget()->findChild<QLabel *>("audioPicture")->isVisible(), road);
+            const QStringList formats = entries(panel->formatCombo());
+            for (const QString &format : formats)
+                QVERIFY2(QStringList({"wav", "mp3", "m4a", "au", "ac3"}).contains(format), qPrintable(formats.join(',')));
+            for (QAction *action : {w->encodeVcdAction, w->encodeSvcdAction, w->encodeXvidAction, w->encodeXvid1CDAction,
+                                    w->remuxAction, w->mergeAction, w->splitAction})
+                QVERIFY2(!action->isEnabled(), qPrintable(action->text() + " from the " + road));
+        }
+        panel->setTarget(fixture.target.path(), "sound");
+        QString refusal;
+        const EncoderWidget::EncodingCommand command = panel->plannedCommand(refusal);
+        QVERIFY2(!command.steps.isEmpty(), qPrintable(refusal));
+        const QString fault = runSteps(command.steps);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        const OutputReport file = probeOutput(command.output);
+        QVERIFY2(file.streams.filter(",video").isEmpty(), qPrintable(file.streams.join(' ')));
+        QVERIFY2(qAbs(file.audioSeconds - kSeconds) < 0.3, qPrintable(QString::number(file.audioSeconds)));
+    }
+};
+
+VEXO_TEST_CLASS(TestSourceProperties)
 #include "tst_menujobs.moc"

@@ -91,10 +91,11 @@ private slots:
                              {352, 288}, 1150, "mp2_vcd", 44100, 224))
             << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
                        "-vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+        // An NTSC disc of a 25 fps source at the film rate, as MEncoder writes it.
         QTest::newRow("level 1, MPEG-1 from 1.35 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
             << ::encode(call(movie(1.35, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
                              {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
-            << kHead + "-aspect 4:3 -r 25 -vf scale=352:238,pad=352:240:0:0:000000 -vb 1150k "
+            << kHead + "-aspect 4:3 -r 24000/1001 -vf scale=352:238,pad=352:240:0:0:000000 -vb 1150k "
                        "-vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
         QTest::newRow("level 2, letterbox from the aspect alone, without a display size")
             << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
@@ -115,6 +116,11 @@ private slots:
         QTest::newRow("user, a 1.85 source")
             << ::encode(call(movie(1.85, 25.0, {1998, 1080}), User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
             << kIn + "-map 0:v:0 -aspect 1.85 -r 25 -s 528x286 -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+        // A source whose rate no engine reported keeps its own: snapped from 0 it was 10 fps.
+        QTest::newRow("user, MPEG-4 3GP of an unknown rate")
+            << ::encode(call(movie(4.0 / 3.0, 0.0), User, "3gp", "mpeg4", {176, 144}, 256, "noaudio", 0, 0))
+            << kIn + "-map 0:v:0 -aspect 4:3 -s 176x132 -vb 256k -mbd rd -flags +mv4+aic -trellis 2 -cmp 2 "
+                     "-subcmp 2 -g 300 -vcodec mpeg4 -an /out/movie";
         QTest::newRow("level 1, H.264 MP4") // the first of the levels' columns
             << ::encode(call(fourThree, 1, "mp4", "x264", {640, 480}, 1000, "aac", 0, 128))
             << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1000k -preset ultrafast -profile:v baseline" + kX264Tail
@@ -186,7 +192,7 @@ private slots:
         // MPEG-2 cannot flag a square picture's shape: it is boxed into a 4:3 frame.
         QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
             << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
-            << kHead + "-aspect 4:3 -vf scale=540:576,pad=720:576:90:0:000000 -vb 5000k -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
+            << kHead + "-aspect 4:3 -r 25 -vf scale=540:576,pad=720:576:90:0:000000 -vb 5000k -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
                        "-acodec pcm_s16be /out/movie";
         // The chosen subtitle, the second of two that stand before the sound, drawn into the
         // picture before it is scaled; a picture subtitle laid over it in the graph that gives
@@ -290,7 +296,7 @@ private slots:
             << "-aspect 4:3 -r 25 -vf scale=148:288,pad=352:288:102:0:000000 -vb";
         QTest::newRow("portrait into MPEG-2 at 480x480: pillarboxed into 4:3")
             << shaped(portrait, "mpeg", "mpeg2video", {480, 480}, "NTSC")
-            << "-aspect 4:3 -r 25 -vf scale=202:480,pad=480:480:138:0:000000 -vb";
+            << "-aspect 4:3 -r 24000/1001 -vf scale=202:480,pad=480:480:138:0:000000 -vb";
         QTest::newRow("2.35 into MPEG-2: letterboxed into 16:9")
             << shaped(2.35, "mpeg", "mpeg2video", {720, 576})
             << "-aspect 16:9 -r 25 -vf scale=720:436,pad=720:576:0:70:000000 -vb";

@@ -219,6 +219,10 @@ private slots:
         QTest::newRow("NTSC from 29.97 fps")
             << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
             << "-ofps" << "30000/1001";
+        ntsc.video.frameRate = 29.0;
+        QTest::newRow("NTSC from 29 fps")
+            << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+            << "-ofps" << "30000/1001";
         ntsc.video.frameRate = 28.99;
         QTest::newRow("NTSC from 28.99 fps")
             << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
@@ -306,6 +310,21 @@ private slots:
             QTest::newRow(layout.name) << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
                                        << "-aid" << layout.lavfId;
         }
+        // A rate no engine reported never becomes a number: the source's own is kept.
+        EncodeCall unknown = call(movieFile(), User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0);
+        unknown.job.source.video.frameRate = 0.0;
+        QTest::newRow("QuickTime of an unknown rate") << encode(unknown) << "-ofps" << "(none)";
+        unknown = call(movieFile(), User, "avi", "x264_divx", {640, 480}, 1000, "noaudio", 0, 0);
+        const QString divx = "vbv_bufsize=25000:vbv_maxrate=20000:bframes=3:level_idc=40:trellis=0:"
+                             "nomixed_refs:no8x8dct:noweight_b:weightp=0:profile=main:preset=ultrafast";
+        QTest::newRow("DivX H.264 at 23.976 fps: a key frame every 4 s")
+            << encode(unknown) << "-x264encopts" << "bitrate=1000:keyint=95:" + divx;
+        unknown.job.source.video.frameRate = 0.0;
+        QTest::newRow("DivX H.264 of an unknown rate: x264's own key interval")
+            << encode(unknown) << "-x264encopts" << "bitrate=1000:" + divx;
+        unknown = call(movieFile(), 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC");
+        unknown.job.source.video.frameRate = 0.0;
+        QTest::newRow("NTSC of an unknown rate: the video rate") << encode(unknown) << "-ofps" << "30000/1001";
         QTest::newRow("file name starting with a dash")
             << encode(call(movieFile("-film.mkv"), User, "mkv", "xvid", {320, 240}, 600, "noaudio", 0, 0))
             << "input" << "./-film.mkv";

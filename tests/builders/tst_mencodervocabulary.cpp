@@ -86,6 +86,48 @@ private slots:
         check(true);
     }
 
+    // The sources whose picture MEncoder's own reader cannot time: any video but MPEG-1/2
+    // in a transport stream (MediaInfo's container names). The refusal stands whatever the
+    // engine, and takes every video codec of every container.
+    void readsTheSource_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<bool>("noVideo");
+        QTest::addColumn<bool>("read");
+        const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
+        QTest::newRow("H.264 in an MPEG transport stream") << file << "MPEG-TS" << "h264" << false << false;
+        QTest::newRow("HEVC in a Blu-ray transport stream") << file << "BDAV" << "hevc" << false << false;
+        QTest::newRow("MPEG-2 in a transport stream") << file << "MPEG-TS" << "mpeg2video" << false << true;
+        QTest::newRow("MPEG-1 in a transport stream") << file << "MPEG-TS" << "mpeg1video" << false << true;
+        QTest::newRow("a transport stream's sound alone") << file << "MPEG-TS" << "" << true << true;
+        QTest::newRow("H.264 in Matroska") << file << "Matroska" << "h264" << false << true;
+        QTest::newRow("a DVD title") << dvd << "MPEG-TS" << "h264" << false << true;
+    }
+
+    void readsTheSource()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, container);
+        QFETCH(QString, video);
+        QFETCH(bool, noVideo);
+        QFETCH(bool, read);
+        MEncoderRecords engine("mencoder");
+        EncodingSource &source = engine.job.source;
+        source.kind = kind;
+        source.video.fileFormat = container;
+        source.video.videoFormat = video;
+        source.noVideo = noVideo;
+        const QString reason = InterfaceMEncoder::sourceRefusal(source);
+        QCOMPARE(reason.isEmpty(), read);
+        QVERIFY(readEngine(engine));
+        for (const QString &codec : {"xvid", "mpeg4", "x264"})
+            QCOMPARE(engine.builder.videoCodecRefusal("avi", codec), reason);
+        QCOMPARE(engine.builder.isVideoCodecSupported("avi", "xvid"), read);
+        QCOMPARE(engine.builder.videoCodecRefusal("avi", "novideo"), QString());
+    }
+
     void parseStatus_data()
     {
         QTest::addColumn<QByteArray>("output");
