@@ -38,6 +38,10 @@ QString shortDvdFolder();
 // title 1 lasts 20 s at 16:9 with four chapters and two audio tracks, English (440 Hz) and
 // German (880 Hz); title 2 lasts 8 s at 4:3 with one chapter and one English track.
 QString twoTitleDvdFolder();
+// An NTSC DVD as most films come: one 20 s title at 16:9 (352x240, 29.97 fps, 600
+// pictures) with four chapters and two stereo AC-3 tracks, English (440 Hz) and German
+// (880 Hz).
+QString ntscWideDvdFolder();
 // Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS.
 bool authorDvd(const QString &root, const QString &titlesets);
 
