@@ -196,17 +196,19 @@ bool Configurator::configureProfile(int type, const QString &muxer, const QStrin
 QList<ProfileChoice> Configurator::buildProfiles(int type, const QString &muxer,
                                                  const QString &video, const QString &audio) const
 {
-    if (!m_encoder->isMuxerSupported(type, muxer))
-        return {};
-    const bool videoSupported = m_encoder->isVideoCodecSupported(type, muxer, video);
-    const bool audioSupported = m_encoder->isAudioCodecSupported(type, muxer, audio);
-    // A codec asked for that this engine cannot write would drop out of every profile
-    // without a word, leaving a file without picture or sound: the pair is refused instead.
-    if ((!videoSupported && !video.isEmpty() && video != QLatin1String("novideo"))
-        || (!audioSupported && !audio.isEmpty() && audio != QLatin1String("noaudio")
-            && audio != QLatin1String("multi"))) {
+    // The pair is judged as the lists and Start judge it: by the road that gives it, which
+    // may take another engine than the one configured (whose job the road starts from). A
+    // codec asked for that no road writes would drop out of every profile without a word,
+    // leaving a file without picture or sound: the pair is refused instead. "multi" stands
+    // for the source's own audio streams, no codec.
+    const bool videoSupported = !video.isEmpty() && video != QLatin1String("novideo");
+    const bool audioSupported = !audio.isEmpty() && audio != QLatin1String("noaudio")
+                                && audio != QLatin1String("multi");
+    const QString refusal = m_encoder->roadRefusal(muxer, videoSupported ? video : QString(),
+                                                   audioSupported ? audio : QString());
+    if (!refusal.isEmpty()) {
         qCDebug(lcEncoder) << "Configurator::buildProfiles() refuses" << muxer << video << audio
-                           << "for engine" << type;
+                           << "for engine" << type << refusal;
         return {};
     }
     const QList<EncoderProfile> profiles = m_presets.buildProfiles(
