@@ -25,8 +25,8 @@ private slots:
         QTest::newRow("the whole title") << 2 << 1 << 0 << "/out/a.mpg"
             << head + " dvd://2 -dumpstream -dumpfile /out/a.mpg"
             << head + " dvd://2 -dumpstream -dumpfile /out/a.mpg -endpos 3";
-        QTest::newRow("one chapter of an angle") << 1 << 2 << 4 << "/out/a.mpg"
-            << head + " dvd://1 -dvdangle 2 -chapter 4-4 -dumpstream -dumpfile /out/a.mpg"
+        QTest::newRow("one chapter of an angle") << 1 << 2 << 1 << "/out/a.mpg"
+            << head + " dvd://1 -dvdangle 2 -chapter 1-1 -dumpstream -dumpfile /out/a.mpg"
             << head + " dvd://1 -dvdangle 2 -dumpstream -dumpfile /out/a.mpg -endpos 3";
         QTest::newRow("a name like an option") << 1 << 1 << 0 << "-x.mpg"
             << head + " dvd://1 -dumpstream -dumpfile ./-x.mpg"
@@ -62,6 +62,7 @@ private slots:
             << "dump: 19992576 bytes written (~20.7%)\rdump: 39915520 bytes written (~41.4%)\r" << true << "" << 41 << 38980;
         QTest::newRow("the closing line is a message")
             << "dump: 81858560 bytes written (~84.9%)\r" + closing << true << closing << 84 << 79940;
+        QTest::newRow("the title's end") << "dump: 1024000000000 bytes written (~100.0%)\r" << true << "" << 100 << 1000000000;
         QTest::newRow("a stream of unknown length") << "dump: 1048576 bytes written\r" << true << "" << -1 << 1024;
         QTest::newRow("a message") << "Playing dvd://1.\n" << true << "Playing dvd://1.\n" << -1 << -1;
         QTest::newRow("a status line that is no number")

@@ -304,6 +304,15 @@ private slots:
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL of the second track",
             "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -target pal-vcd -y /out/v.mpg");
+        // The copy of a DVD title's stream holds all its audio streams: the chosen one is
+        // taken by its id, AC-3 and LPCM by the player's number, MPEG audio from 0x1c0 on.
+        job.source.video.kind = VideoInfo::DvdTitle;
+        for (const auto &[aid, id] : {std::pair{129, "0x81"}, std::pair{160, "0xa0"}, std::pair{0, "0x1c0"}}) {
+            job.source.audio.aid = aid;
+            loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+            QTest::addRow("VCD of a DVD title's copy, audio %d", aid) << QStringList{program} + list
+                << QString("/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:i:%1 -target pal-vcd -y /out/v.mpg").arg(id);
+        }
     }
 
     void shortCommand()

@@ -218,6 +218,7 @@ private slots:
         encoder.jobData(1)->target.muxer = "avi";
         QVERIFY(!configurator.buildOptions(1, "avi", "libfoo", "libbar"));
         QVERIFY(!configurator.buildOptions(1, "avi", "libfoo", "mp3"));
+        QVERIFY(!configurator.buildOptions(1, "avi", "xvid", "libbar"));
 
         const QList<Pair> pairs = {{"avi", "xvid", "mp3"}, {"mp4", "x264", "mp3"},
                                    {"mpeg", "mpeg2video", "mp2"}, {"mpeg_vcd", "mpeg1video", "mp2_vcd"}};

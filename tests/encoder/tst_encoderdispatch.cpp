@@ -330,6 +330,31 @@ private slots:
         }
     }
 
+    // The player that copies a DVD title's stream: the panel's, else MPlayer beside MEncoder.
+    // The two-step road is offered only while that player can run.
+    void playerOfTheDvdCopy_data()
+    {
+        addColumns<QString, QString, QString, bool>({"mencoder", "player", "program", "road"});
+        QTest::newRow("beside MEncoder on the path") << "mencoder" << "" << "mplayer" << true;
+        QTest::newRow("beside MEncoder in its folder") << "/usr/bin/mencoder" << "" << "/usr/bin/mplayer" << true;
+        QTest::newRow("beside a Windows MEncoder") << "C:/MPlayer/mencoder.exe" << "" << "C:/MPlayer/mplayer.exe" << false;
+        QTest::newRow("the panel's player") << "/nowhere/mencoder" << "/usr/bin/mplayer" << "/usr/bin/mplayer" << true;
+        QTest::newRow("a player that is not there") << "mencoder" << "/nowhere/mplayer" << "/nowhere/mplayer" << false;
+        QTest::newRow("a name not on the path") << "mencoder" << "no-such-mplayer" << "no-such-mplayer" << false;
+    }
+    void playerOfTheDvdCopy()
+    {
+        QFETCH(QString, player);
+        ConsoleEncoder e;
+        e->initEngine(EngineType::MEncoder, fetched<QString>("mencoder"));
+        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+        if (!player.isEmpty())
+            e->setPlayerBinary(player);
+        setDvdSource(e.encoder, "/media/dvd");
+        QTEST(e->playerBinary(), "program");
+        QTEST(e->roadRefusal("mp4", "x264", "aac").isEmpty(), "road");
+    }
+
     // The panel's question whether a codec goes with a container is about the codecs asked:
     // the job's own profile (whose codec an empty choice would take) has no say, and stays.
     void roadRefusalAsksAboutTheChoice()

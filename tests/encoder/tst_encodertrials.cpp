@@ -348,6 +348,7 @@ private slots:
                                    ffmpeg + " -i " + middle + " -fs 1000000 " + output};
         QCOMPARE(runs, expected.mid(0, fetched<int>("runs")));
         QCOMPARE(commandLine, runs.last());
+        QVERIFY2(!e.errText().contains("unknown"), qPrintable(e.errText())); // every engine known
     }
 
     void progress_data()

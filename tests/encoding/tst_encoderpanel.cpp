@@ -811,6 +811,36 @@ private slots:
         }
     }
 
+    // A DVD job stopped while the player copies the title: the copy goes with the job, the
+    // encode never starts, the panel is ready again.
+    void dvdCopyStopped()
+    {
+        Panel panel;
+        // The player copies the title, then keeps the job waiting; its trial runs as it is.
+        const QString player = writeEngineScript("mplayer-copies-slowly",
+            "case \"$*\" in *-endpos*) exec /usr/bin/mplayer \"$@\";; esac\n"
+            "/usr/bin/mplayer \"$@\"\nexec sleep 600");
+        panel.widget->setPlayerSetup(nullptr, player, "/usr/bin/mediainfo", "/usr/bin/ffprobe",
+                                     nullptr, nullptr, nullptr, nullptr, 1, nullptr);
+        const QString folder = freshFolder("panel-copy-stopped");
+        loadDvdTitle(panel.widget.get());
+        panel.widget->setTarget(folder, "stopped");
+        panel.target("mp4", "x264", "aac");
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        const QList<MervoTask *> tasks = panel.main.manager.jobs().first()->tasks();
+        const QString copy = Encoder::intermediateFile(folder + "/stopped.mp4");
+        QVERIFY(WindowTesting::waitFor([&] { return QFileInfo(copy).size() > 0; }, 60000));
+        panel.main.manager.killAll();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 60000));
+        QCOMPARE(tasks.first()->state, Task::Aborted);
+        QVERIFY(tasks.last()->state != Task::Completed && tasks.last()->processId() <= 0);
+        QVERIFY(!QFile::exists(copy));
+        QVERIFY(!QFile::exists(folder + "/stopped.mp4"));
+        QVERIFY(!panel.main.log.toPlainText().contains("Encoding completed."));
+        QVERIFY(panel.widget->isReady());
+    }
+
     // A missing target folder is made; one that cannot be made or written is refused with
     // that reason before any engine runs.
     void targetFolderChecked_data()
@@ -982,7 +1012,7 @@ private slots:
     }
 
     // Building a DVD title's command leaves the lists as they were (they offered no video
-    // after it): FFmpeg, which reads a title from MEncoder's copy, is asked about the copy.
+    // after it): FFmpeg, which reads a title from the player's copy, is asked about the copy.
     void dvdListsOutliveItsCommand()
     {
         Panel panel;
