@@ -206,7 +206,7 @@ QStringList FFmpegEncodeCommand::streamMaps(const EncodingSource &source, bool v
     if (video && !source.noVideo)
         maps << "-map" << "0:v:0";
     if (audio && !source.noAudio)
-        maps << "-map" << QStringLiteral("0:a:%1").arg(SourceStreams::audioIndex(source));
+        maps << "-map" << SourceStreams::audioSpecifier(source);
     return maps;
 }
 

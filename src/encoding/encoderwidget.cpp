@@ -230,6 +230,7 @@ void EncoderWidget::setPlayerSetup(QWidget *consoleWindow, const QString &mplaye
 {
     m_playerSetup.consoleWindow = consoleWindow;
     m_playerSetup.mplayerBinPath = mplayerPath;
+    m_encoder->setPlayerBinary(mplayerPath);
     m_playerSetup.mediaInfoBinPath = mediaInfoPath;
     m_playerSetup.ffprobeBinPath = ffprobePath;
     m_playerSetup.stdInConsole = stdIn;

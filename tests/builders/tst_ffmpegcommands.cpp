@@ -471,6 +471,17 @@ private slots:
         row("SVCD of a 2.35 file at 29.97 fps: letterboxed into NTSC's 16:9",
             "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf scale=480:364,pad=480:480:0:58:000000 "
             "-aspect 16:9 -target svcd -y -y /out/v.mpg");
+        job.source.video.aspect = 4.0 / 3.0;
+        job.source.video.frameRate = 25.0;
+        // The copy of a DVD title's stream holds all its audio streams: the chosen one is
+        // taken by its id, AC-3 and LPCM by the player's number, MPEG audio from 0x1c0 on.
+        job.source.video.kind = VideoInfo::DvdTitle;
+        for (const auto &[aid, id] : {std::pair{129, "0x81"}, std::pair{160, "0xa0"}, std::pair{0, "0x1c0"}}) {
+            job.source.audio.aid = aid;
+            loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+            QTest::addRow("VCD of a DVD title's copy, audio %d", aid) << QStringList{program} + list
+                << QString("/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:i:%1 -target pal-vcd -y /out/v.mpg").arg(id);
+        }
     }
 
     void shortCommand()

@@ -364,6 +364,9 @@ private slots:
                                                           << "" << "x.avi: No such file or directory" << -1;
         QTest::newRow("FFmpeg standard output unchanged") << 2 << 0 << "<b>&data\nframe=  50 fps=25\r" << "<b>&data\nframe=  50 fps=25" << "" << -1;
         QTest::newRow("FFmpeg progress and message") << 2 << 1 << "frame=  50 fps=25\rWarning\n" << "" << "Warning" << 51;
+        QTest::newRow("MPlayer copying a DVD title, then its closing line")
+            << 5 << 0 << "dump: 52428800 bytes written (~51.0%)\rdump: 102760448 bytes written to 'a (step 0).mpg'.\n"
+            << "dump: 102760448 bytes written to 'a (step 0).mpg'." << "" << 51;
     }
     // Text that is not progress reaches the console, whatever the parser made of it.
     void routing()

@@ -81,19 +81,19 @@ QString TestMedia::standardMp4()
 }
 
 namespace {
-// One PAL titleset of a single title from an MPEG program stream: its aspect, one audio
-// element per language and the chapter starts (none: one chapter).
+// One titleset (PAL unless said) of a single title from an MPEG program stream: its aspect,
+// one audio element per language and the chapter starts (none: one chapter).
 QString titlesetXml(const QString &vob, const QString &aspect, const QStringList &languages,
-                    const QString &chapters)
+                    const QString &chapters, const QString &format = "pal")
 {
     QString audio;
     for (const QString &language : languages)
         audio += QString("   <audio lang=\"%1\"/>\n").arg(language);
     const QString wide = aspect == "16:9" ? QString(" widescreen=\"nopanscan\"") : QString();
     const QString marks = chapters.isEmpty() ? QString() : QString(" chapters=\"%1\"").arg(chapters);
-    return QString(" <titleset>\n  <titles>\n   <video format=\"pal\" aspect=\"%1\"%2/>\n%3"
+    return QString(" <titleset>\n  <titles>\n   <video format=\"%6\" aspect=\"%1\"%2/>\n%3"
                    "   <pgc><vob file=\"%4\"%5/></pgc>\n  </titles>\n </titleset>\n")
-        .arg(aspect, wide, audio, vob, marks);
+        .arg(aspect, wide, audio, vob, marks, format);
 }
 // A 16:9 PAL DVD title of the given length with two audio tracks: a 440 Hz tone, then an
 // 880 Hz one, which tell the languages apart.
@@ -278,6 +278,23 @@ QString TestMedia::pictureSubtitleClip()
     // The DVD's pictures carry no times of their own for Matroska.
     return clip("picture-subtitle.mkv", {"-fflags", "+genpts", "-i", title, "-map", "0:v", "-map",
                                          "0:s", "-map", "0:a", "-c", "copy"});
+}
+
+QString TestMedia::ntscWideDvdFolder()
+{
+    const QString root = folder() + "/ntsc-wide-dvd";
+    if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
+        return root;
+    const QString title = clip("ntsc-wide-title.mpg",
+        {"-f", "lavfi", "-i", "testsrc=size=352x240:rate=30000/1001:duration=20",
+         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=20",
+         "-f", "lavfi", "-i", "sine=frequency=880:sample_rate=48000:duration=20",
+         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-target", "ntsc-dvd", "-s", "352x240",
+         "-aspect", "16:9", "-b:v", "800k", "-ac", "2", "-b:a", "128k"});
+    if (title.isEmpty())
+        return QString();
+    return authorDvd(root, titlesetXml(title, "16:9", {"en", "de"}, "0,0:05,0:10,0:15", "ntsc"))
+               ? root : QString();
 }
 
 double TestMedia::probeDuration(const QString &path)

@@ -43,6 +43,10 @@ QString twoTitleDvdFolder();
 // the whole title: as a DVD folder, and re-muxed into Matroska (video, subtitle, audio).
 QString subtitledDvdFolder();
 QString pictureSubtitleClip();
+// An NTSC DVD as most films come: one 20 s title at 16:9 (352x240, 29.97 fps, 600
+// pictures) with four chapters and two stereo AC-3 tracks, English (440 Hz) and German
+// (880 Hz).
+QString ntscWideDvdFolder();
 // Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS.
 bool authorDvd(const QString &root, const QString &titlesets);
 
