@@ -31,6 +31,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
@@ -491,6 +492,56 @@ private slots:
             const QString arguments = steps.first().arguments.join(' ');
             QVERIFY2(arguments.contains(road.choice.join(' ')), qPrintable(arguments));
         }
+    }
+
+    // Sound converted whole by the encoder panel ends well, though the player's length is
+    // not the sound's: a VBR MP3 without its header (a player guesses its length from the
+    // first frame's bit rate, here more than twice the sound) and a file whose sound stops
+    // before its picture, taken to a sound-only target. The output holds the whole sound.
+    void wholeSoundEndsWell_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<double>("sound");
+        const QString vbr = TestMedia::clip("menu-vbr-no-header.mp3", {"-f", "lavfi", "-i",
+            "aevalsrc='if(lt(t,1),0,0.5*sin(440*2*PI*t)+0.3*random(0)-0.15)':d=12:s=44100",
+            "-c:a", "libmp3lame", "-q:a", "4", "-write_xing", "0"});
+        const QString shortSound = TestMedia::clip("menu-short-sound.avi", {"-f", "lavfi", "-i",
+            "testsrc=size=160x120:rate=25:duration=6", "-f", "lavfi", "-i", "sine=duration=2",
+            "-c:v", "mpeg4", "-c:a", "libmp3lame"});
+        QTest::newRow("VBR MP3 without a header to MP3") << vbr << "mp3" << 12.0;
+        QTest::newRow("VBR MP3 without a header to WAV") << vbr << "wav" << 12.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture to MP3") << shortSound << "mp3" << 2.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture to M4A") << shortSound << "m4a" << 2.0;
+    }
+
+    void wholeSoundEndsWell()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, muxer);
+        QFETCH(double, sound);
+        QVERIFY(!source.isEmpty());
+        RegisteredEngines engines; // as start-up registers them: the job engine judges outputs with them
+        QVERIFY(engines.started());
+        Fixture fixture;
+        QVERIFY(fixture.open(source, false));
+        EncoderWidget *panel = fixture.window->encoderWidget();
+        const double length = panel->encodingSource().video.length;
+        QVERIFY2(length > sound + 2.0, qPrintable(QString::number(length)));
+        const int entry = panel->formatCombo()->findData(muxer);
+        QVERIFY(entry >= 0);
+        panel->formatCombo()->setCurrentIndex(entry);
+        emit panel->formatCombo()->activated(entry);
+        panel->startButton()->click();
+        QVERIFY(fixture.jobsDone());
+        for (MervoJob *job : fixture.manager()->jobs())
+            for (MervoTask *task : job->tasks())
+                QVERIFY2(task->state == Task::Completed, qPrintable(task->name() + ": " + task->failure()));
+        const QStringList written = QDir(fixture.target.path()).entryList(QDir::Files);
+        QCOMPARE(written.size(), 1);
+        const QString output = fixture.target.filePath(written.first());
+        QVERIFY2(qAbs(TestMedia::probeDuration(output) - sound) < 0.3, qPrintable(QString::number(TestMedia::probeDuration(output))));
+        QCOMPARE(TestMedia::decodeErrors(output), QString());
     }
 
     // The Job entries follow the loaded file's streams.
