@@ -16,6 +16,7 @@
 #include "player/playerwidget.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/mervoencoderwidget.h"
+#include "engines/outputmeter.h"
 #include "enginetesting.h"
 #include "outputreport.h"
 #include "testmedia.h"
@@ -494,14 +495,15 @@ private slots:
         }
     }
 
-    // Sound converted whole by the encoder panel ends well, though the player's length is
-    // not the sound's: a VBR MP3 without its header (a player guesses its length from the
-    // first frame's bit rate, here more than twice the sound) and a file whose sound stops
-    // before its picture, taken to a sound-only target. The output holds the whole sound.
+    // Sound taken whole ends well, though the player's length is not the sound's: a VBR MP3
+    // without its header (a player guesses its length from the first frame's bit rate, here
+    // more than twice the sound) and a file whose sound stops before its picture, converted
+    // by the encoder panel to a sound-only target, or by the Job menu's entries with its
+    // picture. The output holds the whole sound.
     void wholeSoundEndsWell_data()
     {
         QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<QString>("road"); // a muxer of the encoder panel, or a Job entry
         QTest::addColumn<double>("sound");
         const QString vbr = TestMedia::clip("menu-vbr-no-header.mp3", {"-f", "lavfi", "-i",
             "aevalsrc='if(lt(t,1),0,0.5*sin(440*2*PI*t)+0.3*random(0)-0.15)':d=12:s=44100",
@@ -513,12 +515,14 @@ private slots:
         QTest::newRow("VBR MP3 without a header to WAV") << vbr << "wav" << 12.0;
         QTest::newRow("sound of 2 s beside 6 s of picture to MP3") << shortSound << "mp3" << 2.0;
         QTest::newRow("sound of 2 s beside 6 s of picture to M4A") << shortSound << "m4a" << 2.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture, re-mux") << shortSound << "remuxAction" << 2.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture, Xvid for one CD") << shortSound << "encodeXvid1CDAction" << 2.0;
     }
 
     void wholeSoundEndsWell()
     {
         QFETCH(QString, source);
-        QFETCH(QString, muxer);
+        QFETCH(QString, road);
         QFETCH(double, sound);
         QVERIFY(!source.isEmpty());
         RegisteredEngines engines; // as start-up registers them: the job engine judges outputs with them
@@ -528,11 +532,17 @@ private slots:
         EncoderWidget *panel = fixture.window->encoderWidget();
         const double length = panel->encodingSource().video.length;
         QVERIFY2(length > sound + 2.0, qPrintable(QString::number(length)));
-        const int entry = panel->formatCombo()->findData(muxer);
-        QVERIFY(entry >= 0);
-        panel->formatCombo()->setCurrentIndex(entry);
-        emit panel->formatCombo()->activated(entry);
-        panel->startButton()->click();
+        if (road.endsWith("Action")) {
+            QAction *action = road == "remuxAction" ? fixture.window->remuxAction : fixture.window->encodeXvid1CDAction;
+            QVERIFY(action->isEnabled());
+            action->trigger();
+        } else {
+            const int entry = panel->formatCombo()->findData(road);
+            QVERIFY(entry >= 0);
+            panel->formatCombo()->setCurrentIndex(entry);
+            emit panel->formatCombo()->activated(entry);
+            panel->startButton()->click();
+        }
         QVERIFY(fixture.jobsDone());
         for (MervoJob *job : fixture.manager()->jobs())
             for (MervoTask *task : job->tasks())
@@ -540,7 +550,8 @@ private slots:
         const QStringList written = QDir(fixture.target.path()).entryList(QDir::Files);
         QCOMPARE(written.size(), 1);
         const QString output = fixture.target.filePath(written.first());
-        QVERIFY2(qAbs(TestMedia::probeDuration(output) - sound) < 0.3, qPrintable(QString::number(TestMedia::probeDuration(output))));
+        const double played = OutputMeter::measure(output, 0.0).audio;
+        QVERIFY2(qAbs(played - sound) < 0.3, qPrintable(QString::number(played)));
         QCOMPARE(TestMedia::decodeErrors(output), QString());
     }
 

@@ -64,6 +64,8 @@ private slots:
         QTest::newRow("flv") << "meter.flv" << QStringList{"-c:v", "flv", "-c:a", "libmp3lame", "-ar", "44100"};
         QTest::newRow("ogg") << "meter.ogg" << QStringList{"-c:v", "libtheora", "-c:a", "libvorbis"};
         QTest::newRow("mp3") << "meter.mp3" << QStringList{"-vn", "-c:a", "libmp3lame"};
+        // A transport stream's times start anywhere: here at 100 s.
+        QTest::newRow("mpeg-ts from 100 s") << "meter.ts" << QStringList{"-c:v", "mpeg2video", "-c:a", "mp2", "-output_ts_offset", "100"};
     }
 
     void measuresEveryContainer()
@@ -78,6 +80,8 @@ private slots:
         const OutputCheck::Lengths whole = OutputMeter::measure(path, 15.5);
         QCOMPARE(whole.video, video ? 15.5 : -1.0);
         QCOMPARE(whole.audio, 15.5);
+        // A length a little short of the one asked for does not fall short: answered as asked.
+        QCOMPARE(OutputMeter::measure(path, 17.5).audio, 17.5);
 
         // The same file cut to its first 40 %: measured whole, each stream well short (an MP4
         // without the index it writes last is no file a player opens).
@@ -153,6 +157,10 @@ private slots:
                                             << 6.0 << "its picture lasts 2.0 s of the 6.0 s asked for";
         QTest::newRow("sound cut at 0.13 s") << longer << QStringList{"-i", "%1", "-t", "0.13", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.avi"}
                                              << 12.0 << "its sound lasts 0.1 s of the 12.0 s asked for";
+        // FLV gives no stream its own length: each lasts as long as the file says it does.
+        const QString flv = TestMedia::clip("judged.flv", clipOf(6, 6, {"-c:v", "flv", "-c:a", "libmp3lame", "-ar", "44100"}));
+        QTest::newRow("picture cut at 2 s, FLV") << flv << QStringList{"-t", "2", "-i", "%1", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.flv"}
+                                                 << 6.0 << "its picture lasts 2.0 s of the 6.0 s asked for";
         QTest::newRow("both cut at 2 s") << clip << QStringList{"-t", "2", "-i", "%1", "-c", "copy", "%2.avi"}
                                          << 6.0 << "its output lasts 2.0 s of the 6.0 s asked for";
         QTest::newRow("whole copy") << clip << QStringList{"-i", "%1", "-c", "copy", "%2.mkv"} << 6.0 << "";

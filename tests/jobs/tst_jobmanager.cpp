@@ -116,8 +116,11 @@ private slots:
         const struct {
             const char *name; double duration; bool preview; L measured;
             QStringList sources; S source; L played; int state; const char *failure;
+            bool earlierIncomplete = false; // an incomplete output of an earlier run is there
         } rows[] = {
             {"cut short", 40.0, false, {28.5, 28.5, -1}, {}, {}, {}, Task::Aborted, "its output lasts 28.5 s of the 40.0 s asked for"},
+            {"cut short again", 40.0, false, {28.5, 28.5, -1}, {}, {}, {}, Task::Aborted,
+             "its output lasts 28.5 s of the 40.0 s asked for", true},
             {"a tenth short", 10.0, false, {-1, 8.9, -1}, {}, {}, {}, Task::Aborted, "its output lasts 8.9 s of the 10.0 s asked for"},
             {"long enough", 10.0, false, {9.0, 9.0, -1}, {}, {}, {}, Task::Terminated, ""},
             {"seconds short of a long source", 40.0, false, {37.0, 40.0, -1}, {}, {}, {}, Task::Terminated, ""},
@@ -147,6 +150,10 @@ private slots:
              Task::Terminated, ""},
             {"estimated source length, output cut", 153.0, false, {-1, 20.0, -1}, {"source.mp3"}, {{-1, 64.8, 64.8}, true},
              {-1, 40.05, -1}, Task::Aborted, "its output lasts 20.0 s of the 40.0 s asked for"},
+            {"estimated source longer than asked", 30.0, false, {-1, 20.0, -1}, {"source.mp3"}, {{-1, 64.8, 64.8}, true},
+             {-1, 40.0, -1}, Task::Aborted, "its output lasts 20.0 s of the 30.0 s asked for"},
+            {"estimated source no engine measures", 153.0, false, {-1, 40.0, -1}, {"source.mp3"}, {{-1, 64.8, 64.8}, true},
+             {-1, -1, -1}, Task::Aborted, "its output lasts 40.0 s of the 153.0 s asked for"},
             {"declared source length", 153.0, false, {-1, 40.0, -1}, {"source.mp3"}, {{-1, 153.0, 153.0}, false}, {-1, 40.05, -1},
              Task::Aborted, "its output lasts 40.0 s of the 153.0 s asked for"},
             {"a stream no source has", 6.0, false, {0.04, 6.0, -1}, {"source.mp3"}, {{-1, 6.0, 6.0}, false}, {}, Task::Terminated, ""},
@@ -190,6 +197,8 @@ private slots:
                 else if (source != "part3.avi")
                     QVERIFY(QFile(dir.filePath(source)).open(QIODevice::WriteOnly));
             }
+            if (row.earlierIncomplete)
+                QVERIFY(QFile(dir.filePath("out (incomplete).avi")).open(QIODevice::WriteOnly));
             auto manager = makeManager();
             QSignalSpy ended(manager.get(), &JobManager::processFinished);
             Task *task = scriptTask<Task>("enc", "printf x > \"$1\"", {data[5].toString()}, &data);
@@ -201,7 +210,8 @@ private slots:
             QCOMPARE(job->failure(), QString(row.failure));
             const bool failed = row.state == Task::Aborted;
             QVERIFY2(QFile::exists(data[5].toString()) == !failed, row.name);
-            QVERIFY2(QFile::exists(dir.filePath("out (incomplete).avi")) == failed, row.name);
+            QVERIFY2(QFile::exists(dir.filePath("out (incomplete).avi")) == (failed || row.earlierIncomplete), row.name);
+            QVERIFY2(QFile::exists(dir.filePath("out (incomplete) (1).avi")) == (failed && row.earlierIncomplete), row.name);
             // The output is measured first; its sources only for a stream that falls short,
             // and only an estimated one by its packets, whole.
             const bool asked = row.duration > 0 && !row.preview && name == "out.avi";
