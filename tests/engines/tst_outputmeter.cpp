@@ -172,6 +172,12 @@ private slots:
         QTest::newRow("sound alone, cut shorter than the source's")
             << shortSound << QStringList{"-i", "%1", "-vn", "-t", "0.5", "-c:a", "libvorbis", "%2.ogg"} << 6.0
             << "its output lasts 0.5 s of the 2.0 s asked for";
+        // The first of two sounds is the one that stops early: the sound is that one.
+        const QString twoSounds = TestMedia::clip("judged-two-sounds.mkv",
+            {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=6", "-f", "lavfi", "-i", "sine=duration=2",
+             "-f", "lavfi", "-i", "sine=duration=6", "-map", "0", "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "ac3"});
+        QTest::newRow("first of two sounds alone, as long as the source's")
+            << twoSounds << QStringList{"-i", "%1", "-map", "0:a:0", "-c:a", "libvorbis", "%2.ogg"} << 6.0 << "";
         // The same from containers that give their streams' lengths otherwise: Matroska as
         // tags, the MPEG program stream by the streams' time stamps.
         const QString shortSoundMkv = TestMedia::clip("judged-short-sound.mkv", clipOf(6, 2, {"-c:v", "mpeg4", "-c:a", "ac3"}));

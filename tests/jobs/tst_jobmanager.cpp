@@ -157,6 +157,8 @@ private slots:
             {"declared source length", 153.0, false, {-1, 40.0, -1}, {"source.mp3"}, {{-1, 153.0, 153.0}, false}, {-1, 40.05, -1},
              Task::Aborted, "its output lasts 40.0 s of the 153.0 s asked for"},
             {"a stream no source has", 6.0, false, {0.04, 6.0, -1}, {"source.mp3"}, {{-1, 6.0, 6.0}, false}, {}, Task::Terminated, ""},
+            {"a stream no source has, the other cut", 6.0, false, {0.04, 2.0, -1}, {"source.mp3"}, {{-1, 6.0, 6.0}, false}, {},
+             Task::Aborted, "its output lasts 2.0 s of the 6.0 s asked for"},
             {"source no engine reads", 153.0, false, {-1, 40.0, -1}, {"source.mp3"}, {}, {}, Task::Aborted,
              "its output lasts 40.0 s of the 153.0 s asked for"},
             {"source not a file", 153.0, false, {-1, 40.0, -1}, {"folder"}, {{-1, 40.0, 40.0}, true}, {-1, 40.0, -1},
