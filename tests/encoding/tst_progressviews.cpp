@@ -276,6 +276,12 @@ private slots:
         QCOMPARE(mini.progressBar()->value(), 60);
         mini.displayProgress(1, 1.0, 0, -1);
         QCOMPARE(mini.progressBar()->value(), 0);
+        // Failed, the bar says so; a line read after that does not move it.
+        mini.displayProgress(1, 1.0, 60, -1);
+        task.setState(Task::Aborted);
+        mini.displayProgress(1, 1.0, 70, -1);
+        QCOMPARE(mini.progressBar()->text(), QString("Failed"));
+        QCOMPARE(mini.progressBar()->value(), 0);
     }
 
     void stateDisplay_data()
