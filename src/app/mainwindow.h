@@ -231,7 +231,7 @@ protected:
     static constexpr int DesktopRefusalTimeout = 5000;
 
     // The largest picture the window can show with its panels and bars within its screen.
-    QSize maximumZoomRoom() const;
+    QSize zoomRoom() const;
 
     // Asks whether running jobs may be aborted; true when none run or the user agreed.
     bool confirmAbortJobs();

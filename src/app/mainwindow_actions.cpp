@@ -261,12 +261,11 @@ void MainWindow::changeZoom()
         }
     }
     m_playerWidget->autoZoom = false;
-    if (factor > PlayerWidget::MaximumZoomThreshold)
-        m_playerWidget->setMaximumZoomRoom(maximumZoomRoom());
+    m_playerWidget->setZoomRoom(zoomRoom());
     m_playerWidget->setZoom(factor);
 }
 
-QSize MainWindow::maximumZoomRoom() const
+QSize MainWindow::zoomRoom() const
 {
     const QRect area = WindowPlacement::availableArea(this);
     if (area.isEmpty())

@@ -90,11 +90,12 @@ public:
     FFprobeData ffprobeData() const;
 
     // Zoom: 0 fits the video into the display size from now on (autoZoom), a factor above
-    // 2 gives the largest picture that fits 1366 by 768, or the smaller room the window
-    // leaves for it on its screen (setMaximumZoomRoom).
+    // 2 gives the largest picture that fits 1366 by 768. Every zoom keeps within the room
+    // the window leaves for the picture on its screen (setZoomRoom), its shape kept.
     void setZoom(double factor);
-    // The most the largest zoom may take; bounded by 1366 by 768.
-    void setMaximumZoomRoom(const QSize &room);
+    // The most room the picture may take, as the window reckons it; until it is given, the
+    // screen's (widened to 1366 by 768).
+    void setZoomRoom(const QSize &room);
     QSize currentRendererSize() const { return rendererSize; }
     double fitZoom() const;
     // The available size of the screen the panel is on; the renderer never grows past it
@@ -339,5 +340,5 @@ protected:
     QSize videoSize;
     QSize rendererSize;
     double zoom = 1.0;
-    QSize maximumZoomRoom{MaximumZoomWidth, MaximumZoomHeight};
+    QSize zoomRoom; // invalid until the window gives it
 };

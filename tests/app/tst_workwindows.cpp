@@ -8,28 +8,35 @@
 #include "encoding/consoledialog.h"
 #include "encoding/activecombobox.h"
 #include "encoding/encoderwidget.h"
+#include "encoding/encoderpreviewdialog.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/mediainfodatadialog.h"
 #include "encoding/mervojobmanagerwidget.h"
 #include "encoding/mervominiconsolewidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojobmanager.h"
+#include "player/playerdialog.h"
 #include "player/playerwidget.h"
 #include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QHash>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -60,11 +67,13 @@ struct Window
     MervoMainWindow *window = nullptr;
     QPointer<MervoMainWindow> guard;
 
-    explicit Window(const QString &folder = QString())
+    explicit Window(const QString &folder = QString(), const QVariantMap &stored = {})
     {
         QSettings settings;
         settings.clear();
         settings.setValue("Output/target folder", folder.isEmpty() ? target.path() : folder);
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            settings.setValue(it.key(), it.value());
         settings.sync();
         window = new MervoMainWindow;
         guard = window;
@@ -112,14 +121,51 @@ class WorkWindows : public QObject
 private slots:
     void initTestCase() { initGui4Resources(); }
 
-    // "Max" zoom gives the largest picture that leaves the panels and bars on the screen.
-    void largestZoomFitsTheScreen()
+    // Every zoom keeps the window on the screen as "Max" does: a picture larger than the room
+    // the panels and bars leave is made smaller, its shape kept; the job manager, opened
+    // beside the small window and kept above it, leaves the grown window's menus free.
+    void everyZoomFitsTheScreen_data()
     {
-        Window main;
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("zoom"); // index of the zoom action
+        QTest::addColumn<bool>("zoomFirst"); // chosen before the file is opened
+        QTest::addColumn<bool>("thenDvd");   // a 16:9 DVD title opened after the zoom
+        QTest::newRow("Max") << "" << QSize(320, 240) << 1 << false << false;
+        QTest::newRow("720p, 2:1") << "hd720.mp4" << QSize(1280, 720) << 2 << false << false;
+        QTest::newRow("1080p, 1:1") << "hd1080.mp4" << QSize(1920, 1080) << 3 << false << false;
+        QTest::newRow("1080p, 1:1 chosen before") << "hd1080.mp4" << QSize(1920, 1080) << 3 << true << false;
+        QTest::newRow("portrait 1080x1920, 1:1") << "portrait.mp4" << QSize(1080, 1920) << 3 << false << false;
+        QTest::newRow("2:1, then a DVD title") << "" << QSize(320, 240) << 2 << false << true;
+    }
+    void everyZoomFitsTheScreen()
+    {
+        QFETCH(QString, clip);
+        QFETCH(QSize, size);
+        QFETCH(int, zoom);
+        QFETCH(bool, zoomFirst);
+        QFETCH(bool, thenDvd);
+        const QString source = clip.isEmpty() ? TestMedia::standardAvi()
+            : TestMedia::clip(clip, {"-f", "lavfi", "-i", QString("testsrc=duration=1:rate=25:size=%1x%2")
+                                         .arg(size.width()).arg(size.height()),
+                                     "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "mpeg4", "-c:a", "aac"});
+        // The test DVD's titles last seconds.
+        Window main(QString(), {{"Preferences/Player/DVD/ignore short titles", false}});
         QVERIFY(QTest::qWaitForWindowExposed(main.window));
-        QVERIFY(main.open(TestMedia::standardAvi()));
         const QSize automatic = main.window->playerWidget()->size();
-        main.window->zoomActions[1]->trigger();
+        if (zoomFirst)
+            main.window->zoomActions[zoom]->trigger();
+        QVERIFY(main.open(source));
+        main.window->showJobManagerAction->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(main.jobWindow()));
+        main.window->zoomActions[zoom]->trigger();
+        if (thenDvd) {
+            FileChooserScript chooser;
+            chooser.answer(TestMedia::languagesDvdFolder());
+            main.window->openDvdAction->trigger();
+            QVERIFY(waitFor([&] { return main.window->encoderWidget()->encodingSource().kind == 2; }, kJobWait));
+        }
+        const double aspect = thenDvd ? 16.0 / 9.0 : double(size.width()) / size.height();
         const QRect area = availableArea();
         QVERIFY(waitFor([&] { return main.window->playerWidget()->height() > automatic.height(); }));
         QVERIFY(waitFor([&] { return area.contains(main.window->frameGeometry()); }));
@@ -128,12 +174,27 @@ private slots:
             QVERIFY(part->isVisible());
             QVERIFY(area.contains(screenRect(part)));
         }
-        // Most of the screen is used: the picture is not merely kept small.
+        // Most of the screen is used: the picture is not merely kept small, nor squeezed.
         QVERIFY(main.window->frameGeometry().height() > area.height() * 3 / 4
                 || main.window->frameGeometry().width() > area.width() * 3 / 4);
-        const QImage screen = grabScreen();
-        saveScreenshot(screen, "main-window-largest-zoom");
-        QVERIFY(nonBlackShare(screen.copy(screenRect(main.window->encoderWidget()))) > 0.9);
+        const QSize picture = main.window->playerWidget()->currentRendererSize();
+        QVERIFY2(qAbs(double(picture.width()) / picture.height() - aspect) < 0.02,
+                 qPrintable(QString("%1x%2").arg(picture.width()).arg(picture.height())));
+        QVERIFY(waitFor([&] { return !main.jobWindow()->frameGeometry().intersects(screenRect(main.window->menuBar())); }));
+        // The encoder panel below the picture, not where the smaller one ended; on the screen
+        // as painted: the menus uncovered, the panel whole.
+        QVERIFY(waitFor([&] {
+            return main.window->encoderWidget()->geometry().top() > main.window->playerWidget()->geometry().bottom();
+        }));
+        QImage screen;
+        const bool painted = waitFor([&] {
+            screen = grabScreen();
+            return shownAsRendered(main.window->menuBar(), screen)
+                && shownAsRendered(main.window->encoderWidget(), screen)
+                && nonBlackShare(screen.copy(screenRect(main.window->encoderWidget()))) > 0.9;
+        });
+        saveScreenshot(screen, "main-window-zoom-" + QString(QTest::currentDataTag()).replace(QRegularExpression("\\W+"), "-"));
+        QVERIFY(painted);
     }
 
     // Thirty running jobs: the job manager opens off the main window's menus, within the
