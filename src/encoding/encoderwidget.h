@@ -99,6 +99,7 @@ public:
     ActiveComboBox *audioCombo() const { return m_audioCombo; }
     ActiveComboBox *subtitleCombo() const { return m_subtitleCombo; }
     QLabel *profileLabel() const { return m_profileLabel; }
+    QLineEdit *pathEdit() const { return m_pathEdit; }
     QLineEdit *fileEdit() const { return m_fileEdit; }
     QWidget *codecBar() const { return m_codecBar; }
     // One encoding as both panels start it: a unique output and the steps that make the

@@ -102,6 +102,20 @@ struct Window
     QString status() const { return window->statusBar()->currentMessage(); }
 };
 
+// The colour most pixels of the image have.
+QColor dominantColour(const QImage &image)
+{
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb most = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > counts.value(most))
+            most = it.key();
+    return QColor(most);
+}
+
 // The width a combo box gives its text, as its style draws it.
 int textRoom(const QComboBox *combo)
 {
@@ -335,6 +349,21 @@ private slots:
         }
         QVERIFY(main.window->playerWidget()->findChild<QComboBox *>("titleCombo")->currentText().contains("29.97fps"));
         saveScreenshot(screen, "main-window-track-lists");
+        // The output folder and file, which take no typing, show on the panel's background
+        // as its labels do, not in the white of a field.
+        EncoderWidget *panel = main.window->encoderWidget();
+        for (const QString &label : {QString("Path:"), QString("File:")}) {
+            QLabel *name = nullptr;
+            for (QLabel *candidate : panel->findChildren<QLabel *>())
+                if (candidate->text() == label)
+                    name = candidate;
+            QVERIFY(name);
+            QLineEdit *field = label == "Path:" ? panel->pathEdit() : panel->fileEdit();
+            QVERIFY(field->isReadOnly());
+            const QColor background = dominantColour(screen.copy(screenRect(name)));
+            const QColor fieldShown = dominantColour(screen.copy(screenRect(field)));
+            QVERIFY2(background == fieldShown, qPrintable(label + " " + background.name() + " " + fieldShown.name()));
+        }
 
         ModalAnswerer answers;
         int hiddenColumns = -1, shownLines = 0, lines = 0;
