@@ -206,6 +206,12 @@ protected:
                                         const QString &output, const QString &muxer, int count);
     QString jobName(const EncodingSource &source) const;
     static QString withStandard(const QString &title, const EncodingSource &source);
+    // Job entries that are off say why, in the tool tip the Job menu shows on them.
+    static void offerEntry(QAction *entry, const QString &refusal);
+    // Why an entry that needs these engines ready and a loaded file is off; empty when
+    // neither stands in the way.
+    QString inputRefusal(const QList<int> &engineTypes) const;
+    static QString streamCountText(int video, int audio, int subtitle);
     // Opening inputs (both windows; `extended` loads through the extended player panel).
     // False, after the readiness report, when the engines are not ready.
     bool readyToOpen();

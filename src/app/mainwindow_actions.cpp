@@ -211,6 +211,8 @@ void MainWindow::createMenus()
 
     menuBar()->addSeparator();
     jobMenu = menuBar()->addMenu(tr("Job"));
+    // An entry that is off tells why in its tool tip.
+    jobMenu->setToolTipsVisible(true);
     jobMenu->addAction(showJobManagerAction);
     jobMenu->addSeparator();
     jobMenu->addActions({encodeVcdAction, encodeSvcdAction, encodeXvidAction});
