@@ -229,6 +229,9 @@ protected:
     void setCurrentFilePath(const QString &path);
     void removeRecentMovie(const QString &entry);
     void defaultTargetName(int kind);
+    // A cancelled chooser: the text given when nothing is loaded, else that the loaded
+    // input stays.
+    void reportCancelledChoice(const QString &nothingLoaded);
     // The user's movies folder, else documents, else home: the first that exists.
     static QString desktopFolder();
 
