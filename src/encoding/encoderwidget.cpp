@@ -248,6 +248,14 @@ void EncoderWidget::setPlayerSetup(QWidget *consoleWindow, const QString &mplaye
         m_playerSetup.preferences = *preferences;
 }
 
+void EncoderWidget::setPlayerBinPaths(const QString &mplayerPath, const QString &mediaInfoPath,
+                                      const QString &ffprobePath)
+{
+    m_playerSetup.mplayerBinPath = mplayerPath;
+    m_playerSetup.mediaInfoBinPath = mediaInfoPath;
+    m_playerSetup.ffprobeBinPath = ffprobePath;
+}
+
 void EncoderWidget::setPreferences(const EncoderPreferences &preferences)
 {
     m_preferences = preferences;

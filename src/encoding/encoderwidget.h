@@ -58,6 +58,9 @@ public:
                         const QString &mediaInfoPath, const QString &ffprobePath,
                         QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
                         int verbosity, const PlayerPreferences *preferences);
+    // The player engines of the preview and of the analysis of finished files.
+    void setPlayerBinPaths(const QString &mplayerPath, const QString &mediaInfoPath,
+                           const QString &ffprobePath);
     void setPreferences(const EncoderPreferences &preferences);
     void setEngineBinPath(int type, const QString &path);
     void enginesReady(bool &ffmpegReady, bool &mencoderReady);

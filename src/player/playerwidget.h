@@ -23,6 +23,7 @@ struct DiskInfo;
 struct DiskTitle;
 struct InterfaceStatus;
 class MediaInfoData;
+class LoadProcess;
 class Player;
 class ProgressWidget;
 class QCheckBox;
@@ -233,6 +234,10 @@ protected:
     // Steps of the loaders.
     void stepProgress();
     void showLoadFailure(const QString &text, const QString &informativeText);
+    // A load's engine run that did not start: a program that could not be run at all is
+    // named, else the start latency is to blame. `timedOut` is the log line of the latter.
+    void showStartFailure(const LoadProcess &run, const QString &program, const QString &failureText,
+                          const QString &timedOut);
     void echoCommand(const QString &program, const QStringList &arguments);
     void logDvdStdErr(const QByteArray &line);
     void showNoTitleFailure(const QString &path, const DiskInfo &disk);

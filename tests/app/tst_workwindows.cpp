@@ -426,6 +426,56 @@ private slots:
         saveScreenshot(grabScreen().copy(main.jobWindow()->frameGeometry()), "job-manager-finished-remux");
     }
 
+    // MPlayer missing at the start and mended through Options > Engine paths: the preview of
+    // an encoding plays with the mended player at once, not after a restart.
+    void previewPlaysWithMendedPlayer()
+    {
+        std::unique_ptr<Window> main;
+        {
+            ModalAnswerer readiness; // the start's box: MPlayer is not ready
+            main = std::make_unique<Window>(QString(), QVariantMap{{"Externals/Player/mplayer binary", "/nonexistent/mplayer"}});
+            QCOMPARE(readiness.seen().size(), 1);
+        }
+        QVERIFY(!main->window->playerCapabilityAction->isEnabled());
+        {
+            FileChooserScript chooser;
+            chooser.answer(QStandardPaths::findExecutable("mplayer"));
+            main->window->mplayerPathAction->trigger();
+        }
+        QVERIFY(main->status().startsWith("MPlayer binary path set successfully"));
+        QVERIFY(main->open(TestMedia::standardAvi()));
+        EncoderWidget *panel = main->window->encoderWidget();
+        panel->previewBox()->setChecked(true);
+        panel->startButton()->click();
+        EncoderPreviewDialog *preview = panel->previewDialog();
+        QVERIFY(waitFor([&] { return preview->isVisible() && !preview->isRunning(); }, kJobWait));
+        ModalAnswerer answers;
+        QString played;
+        // The player window, or a box that says why the file does not play.
+        answers.answerWith([&](QWidget *modal) {
+            if (qobject_cast<EncoderPreviewDialog *>(modal))
+                return false;
+            if (auto *player = qobject_cast<PlayerDialog *>(modal)) {
+                played = player->path();
+                saveScreenshot(grabScreen(), "preview-with-mended-player");
+            }
+            modal->close();
+            return true;
+        });
+        // The player window after a box; the preview window stays.
+        answers.answerWith([](QWidget *modal) {
+            if (!qobject_cast<PlayerDialog *>(modal))
+                return false;
+            modal->close();
+            return true;
+        });
+        preview->previewButton()->click();
+        QVERIFY(!answers.seen().isEmpty());
+        QVERIFY2(answers.seen().first().className == "PlayerDialog", qPrintable(answers.seen().first().informativeText));
+        QCOMPARE(QFileInfo(played).suffix(), QString("avi"));
+        preview->close();
+    }
+
     // When the desktop opens nothing, the window says so instead of "Done".
     void desktopRefusalsSaid()
     {
