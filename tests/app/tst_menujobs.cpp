@@ -479,6 +479,16 @@ private slots:
         const OutputReport report = probeOutput(output);
         QCOMPARE(report.videoHoles, 0);
         QVERIFY2(qAbs(report.videoSeconds - 6.0) < 0.3, qPrintable(QString::number(report.videoSeconds)));
+        // The MPEG muxer's hundreds of "buffer underflow" lines: one shown, the rest counted.
+        ConsoleDialog *console = fixture.manager()->jobs().at(0)->tasks().at(0)->console();
+        QVERIFY(console);
+        console->flushOutput();
+        const QString errors = console->errorView()->toPlainText() + console->standardOutputView()->toPlainText();
+        QVERIFY2(errors.count("buffer underflow st=") <= 1, qPrintable(errors.right(400)));
+        static const QRegularExpression told("(\\d+) more \"buffer underflow\" lines of the MPEG muxer not shown\\.");
+        const QRegularExpressionMatch counted = told.match(errors);
+        QCOMPARE(counted.hasMatch(), errors.contains("buffer underflow st="));
+        QVERIFY2(!counted.hasMatch() || counted.captured(1).toInt() > 0, qPrintable(counted.captured(0)));
     }
 
     // The track chosen in the player reaches the encoder panel's commands on both engines:
