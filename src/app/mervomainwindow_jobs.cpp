@@ -251,15 +251,22 @@ void MervoMainWindow::mervoUpdateJobMenu()
     if (!ready) {
         for (QAction *action : {encodeXvid1CDAction, mergeAction, remuxAction})
             action->setEnabled(false);
+        const QString refusal = inputRefusal({EngineType::FFmpeg, EngineType::MEncoder, EngineType::X264,
+                                              EngineType::MKVmerge});
+        offerEntry(mergeAction, refusal);
+        offerEntry(remuxAction, refusal);
         return;
     }
     encodeXvid1CDAction->setEnabled(core->hasVideoAndAudio());
     int video = 0, audio = 0, subtitle = 0;
     if (m_playerWidget->inputKind() == SourceKind::MediaFile)
         m_playerWidget->currentTrackCounts(&video, &audio, &subtitle);
-    const bool single = video == 1 && audio == 1 && subtitle == 0;
-    mergeAction->setEnabled(single);
-    remuxAction->setEnabled(single);
+    QString refusal = inputRefusal({});
+    if (refusal.isEmpty() && !(video == 1 && audio == 1 && subtitle == 0))
+        refusal = tr("Not offered: it copies a file of one video and one audio stream without "
+                     "subtitles; this one holds %1.").arg(streamCountText(video, audio, subtitle));
+    offerEntry(mergeAction, refusal);
+    offerEntry(remuxAction, refusal);
 }
 
 // --- job output and ends -------------------------------------------------------------------

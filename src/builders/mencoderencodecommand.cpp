@@ -388,10 +388,9 @@ void MEncoderEncodeCommand::addVideo(int frames)
         addLetterboxedLavc({"vcodec=" + codec, "keyint=15", "vrc_buf_size=327",
                             "vbitrate=" + rate, "vrc_minrate=" + rate, "vrc_maxrate=" + rate,
                             "aspect=4/3"});
-        if (!m_settings.profileLevel) {
-            m_arguments << "-ovc" << "lavc";
-            m_lavcOptions << "vcodec=" + codec << "vbitrate=" + rate << "idct=0";
-        }
+        // The user's level adds only what the options above do not say already.
+        if (!m_settings.profileLevel)
+            m_lavcOptions << "idct=0";
     } else if (codec == QLatin1String("h263")) {
         // Today's libavcodec no longer knows the H.263 options "obmc" and "umv", and
         // MEncoder stops at an unknown option, so they are left out.

@@ -193,9 +193,7 @@ bool PlayerWidget::loadFile(const QString &path)
                    preferences.latencyFinished);
     }
     if (!run->waitStarted()) {
-        log(tr("Failed to load movie (process start timed-out)."), LogLevel::Quiet);
-        log(tr("Try to increase player latency (start) in timing preferences."), LogLevel::Quiet);
-        showLoadFailure(failureText, tr("Try to increase player latency (start) in timing preferences."));
+        showStartFailure(*run, program, failureText, tr("Failed to load movie (process start timed-out)."));
         return false;
     }
     stepProgress();

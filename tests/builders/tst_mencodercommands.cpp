@@ -157,6 +157,15 @@ private slots:
                     "-channels 2 -srate 44100 -af lavcresample=44100,channels=2 -twolameopts br=224 "
                     "-lavcopts vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vbitrate=1150:"
                     "vrc_minrate=1150:vrc_maxrate=1150:aspect=4/3 -o /out/movie.mpg");
+        c = call(movieFile("/media/movie.mkv", 1.78), User, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
+                 "mp2_vcd", 44100, 224, "NTSC");
+        QTest::newRow("file, user, VideoCD MPEG-1: one encoder, each option once")
+            << encode(c)
+            << args("/media/movie.mkv -aid 1 -noskip -mc 0 -of lavf -lavfopts format=vcd -ofps 24000/1001 "
+                    "-vf scale,expand=:::::4/3,scale=352:240,harddup -ovc lavc -oac twolame "
+                    "-channels 2 -srate 44100 -af lavcresample=44100,channels=2 -twolameopts br=224 "
+                    "-lavcopts vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vbitrate=1150:"
+                    "vrc_minrate=1150:vrc_maxrate=1150:aspect=4/3:idct=0 -o /out/movie.mpg");
         QTest::newRow("file, level 3, H.263 in 3GP without audio")
             << encode(call(movieFile(), 3, "3gp", "h263", {176, 144}, 128, "noaudio", 0, 0, "PAL"))
             << args("/media/movie.mkv -aid 1 -noskip -mc 0 -of lavf -lavfopts format=3gp -vf "

@@ -977,6 +977,8 @@ private slots:
         QCOMPARE(panel.main.manager.jobs().size(), 1);
         QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
         MervoJob *job = panel.main.manager.jobs().first();
+        if (muxer == "mpeg") // the job names the pictures its program stream carries
+            QVERIFY2(job->title().endsWith(" to MPEG-2 PS format"), qPrintable(job->title()));
         QStringList used;
         for (MervoTask *task : job->tasks())
             used << task->taskData->at(TaskDataSlot::EngineType).toString();

@@ -245,6 +245,10 @@ private slots:
             << "";
         QTest::newRow("file not found") << noisyMPlayer("not-found", {{1, "File not found: 'x.avi'"}})
                                         << "File not found by player engine.";
+        // No question of time: the program that is not there is named, not the start latency.
+        QTest::newRow("player missing") << "/nonexistent/mplayer"
+                                        << "The player engine could not be started [/nonexistent/mplayer]: check its "
+                                           "path in Options > Engine paths.";
     }
     void errorLimits()
     {
