@@ -571,6 +571,114 @@ private slots:
         }
     }
 
+    // The Job entries follow the loaded file's streams.
+    void entriesFollowTheStreams_data()
+    {
+        QTest::addColumn<QStringList>("make");
+        QTest::addColumn<QString>("enabled"); // VCD, Xvid 1 CD, re-mux, merge, split
+        QTest::addColumn<bool>("x264");
+        QTest::newRow("video and audio") << QStringList() << "11111" << true;
+        // The extended entries need all four encoding engines; the base ones two.
+        QTest::newRow("without x264") << QStringList() << "10001" << false;
+        QTest::newRow("with a subtitle")
+            << QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f", "lavfi",
+                           "-i", "sine=duration=2", "-i", "SUBS", "-c:v", "mpeg4", "-c:a", "libvorbis", "-c:s", "srt"}
+            << "11001" << true;
+        QTest::newRow("audio only") << QStringList{"-f", "lavfi", "-i", "sine=duration=2", "-c:a", "libmp3lame"}
+                                    << "00000" << true;
+        QTest::newRow("two audio tracks")
+            << QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f", "lavfi", "-i",
+                           "sine=duration=2", "-f", "lavfi", "-i", "sine=frequency=880:duration=2", "-map", "0",
+                           "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "aac"}
+            << "11000" << true;
+    }
+    void entriesFollowTheStreams()
+    {
+        QFETCH(QStringList, make);
+        QFETCH(QString, enabled);
+        QFETCH(bool, x264);
+        QString path = TestMedia::standardMp4();
+        if (!make.isEmpty()) {
+            QTemporaryDir folder;
+            QFile subtitles(folder.filePath("subs.srt"));
+            QVERIFY(subtitles.open(QIODevice::WriteOnly));
+            subtitles.write("1\n00:00:00,000 --> 00:00:01,000\nHello\n\n");
+            subtitles.close();
+            make.replaceInStrings("SUBS", subtitles.fileName());
+            const QString suffix = make.contains("srt") ? "mkv" : make.contains("aac") ? "mp4" : "mp3";
+            path = TestMedia::clip(QString("entries-%1.%2").arg(QTest::currentDataTag()).arg(suffix).replace(' ', '-'), make);
+        }
+        QVERIFY(!path.isEmpty());
+        Fixture fixture;
+        if (!x264) {
+            FileChooserScript chooser;
+            chooser.answer("/bin/true");
+            ModalAnswerer readiness;
+            fixture.window->x264PathAction->trigger();
+        }
+        QVERIFY(fixture.open(path, false));
+        MervoMainWindow *w = fixture.window;
+        QString states;
+        for (QAction *action : {w->encodeVcdAction, w->encodeXvid1CDAction, w->remuxAction, w->mergeAction, w->splitAction})
+            states += action->isEnabled() ? '1' : '0';
+        QCOMPARE(states, enabled);
+        QCOMPARE(w->encodeSvcdAction->isEnabled(), enabled.at(0) == '1');
+        QCOMPARE(w->encodeXvidAction->isEnabled(), enabled.at(0) == '1');
+        // A grey entry of a loaded file says why, where the user points at it in the menu.
+        for (QAction *action : {w->remuxAction, w->mergeAction, w->splitAction}) {
+            if (action->isEnabled())
+                continue;
+            const QString why = menuToolTip(w->jobMenu, action);
+            QVERIFY2(why.startsWith("Not offered: "), qPrintable(action->text() + ": " + why));
+            if (QTest::currentDataTag() == QByteArray("two audio tracks"))
+                QVERIFY2(why.contains("1 video, 2 audio and 0 subtitle streams"), qPrintable(why));
+        }
+    }
+
+    // "Set target path": a chosen folder becomes the target, a cancel keeps the one set.
+    void targetFolder_data()
+    {
+        QTest::addColumn<bool>("choose");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("chosen") << true << "Output target folder is set [%1]";
+        QTest::newRow("cancelled") << false << "Output target folder unchanged [%1]";
+    }
+    void targetFolder()
+    {
+        QFETCH(bool, choose);
+        QFETCH(QString, status);
+        Fixture fixture;
+        QTemporaryDir chosen;
+        FileChooserScript chooser;
+        if (choose)
+            chooser.answer(chosen.path());
+        fixture.window->setTargetAction->trigger();
+        QCOMPARE(chooser.requests().size(), 1);
+        QCOMPARE(chooser.requests().at(0).kind, FileChooser::ExistingFolder);
+        QCOMPARE(chooser.requests().at(0).start, fixture.target.path());
+        QCOMPARE(chooser.requests().at(0).caption, QString("Select the output target directory"));
+        const QString folder = choose ? chosen.path() : fixture.target.path();
+        QCOMPARE(fixture.window->targetFolder(), folder);
+        QCOMPARE(fixture.status(), status.arg(folder));
+        QCOMPARE(fixture.window->encoderWidget()->encoder()->outputTarget().folder, folder);
+    }
+};
+
+VEXO_TEST_CLASS(TestMenuJobs)
+
+// What every road writes from sources of unusual properties: multichannel sound, subtitles,
+// pictures of any shape, sound whose length the container misstates.
+class TestMenuJobOutputs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        qRegisterMetaType<MervoProcess *>();
+    }
+
     // A 5.1 source with a subtitle chosen in the player, through the encoder panel (FFmpeg for
     // a file, MEncoder for MPEG and a DVD title) and the Job menu: the sound has the channels
     // the target's players play, in a layout a player reads (more than two where the target
@@ -841,101 +949,9 @@ private slots:
         QVERIFY2(qAbs(played - sound) < 0.3, qPrintable(QString::number(played)));
         QCOMPARE(TestMedia::decodeErrors(output), QString());
     }
-
-    // The Job entries follow the loaded file's streams.
-    void entriesFollowTheStreams_data()
-    {
-        QTest::addColumn<QStringList>("make");
-        QTest::addColumn<QString>("enabled"); // VCD, Xvid 1 CD, re-mux, merge, split
-        QTest::addColumn<bool>("x264");
-        QTest::newRow("video and audio") << QStringList() << "11111" << true;
-        // The extended entries need all four encoding engines; the base ones two.
-        QTest::newRow("without x264") << QStringList() << "10001" << false;
-        QTest::newRow("with a subtitle")
-            << QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f", "lavfi",
-                           "-i", "sine=duration=2", "-i", "SUBS", "-c:v", "mpeg4", "-c:a", "libvorbis", "-c:s", "srt"}
-            << "11001" << true;
-        QTest::newRow("audio only") << QStringList{"-f", "lavfi", "-i", "sine=duration=2", "-c:a", "libmp3lame"}
-                                    << "00000" << true;
-        QTest::newRow("two audio tracks")
-            << QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f", "lavfi", "-i",
-                           "sine=duration=2", "-f", "lavfi", "-i", "sine=frequency=880:duration=2", "-map", "0",
-                           "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "aac"}
-            << "11000" << true;
-    }
-    void entriesFollowTheStreams()
-    {
-        QFETCH(QStringList, make);
-        QFETCH(QString, enabled);
-        QFETCH(bool, x264);
-        QString path = TestMedia::standardMp4();
-        if (!make.isEmpty()) {
-            QTemporaryDir folder;
-            QFile subtitles(folder.filePath("subs.srt"));
-            QVERIFY(subtitles.open(QIODevice::WriteOnly));
-            subtitles.write("1\n00:00:00,000 --> 00:00:01,000\nHello\n\n");
-            subtitles.close();
-            make.replaceInStrings("SUBS", subtitles.fileName());
-            const QString suffix = make.contains("srt") ? "mkv" : make.contains("aac") ? "mp4" : "mp3";
-            path = TestMedia::clip(QString("entries-%1.%2").arg(QTest::currentDataTag()).arg(suffix).replace(' ', '-'), make);
-        }
-        QVERIFY(!path.isEmpty());
-        Fixture fixture;
-        if (!x264) {
-            FileChooserScript chooser;
-            chooser.answer("/bin/true");
-            ModalAnswerer readiness;
-            fixture.window->x264PathAction->trigger();
-        }
-        QVERIFY(fixture.open(path, false));
-        MervoMainWindow *w = fixture.window;
-        QString states;
-        for (QAction *action : {w->encodeVcdAction, w->encodeXvid1CDAction, w->remuxAction, w->mergeAction, w->splitAction})
-            states += action->isEnabled() ? '1' : '0';
-        QCOMPARE(states, enabled);
-        QCOMPARE(w->encodeSvcdAction->isEnabled(), enabled.at(0) == '1');
-        QCOMPARE(w->encodeXvidAction->isEnabled(), enabled.at(0) == '1');
-        // A grey entry of a loaded file says why, where the user points at it in the menu.
-        for (QAction *action : {w->remuxAction, w->mergeAction, w->splitAction}) {
-            if (action->isEnabled())
-                continue;
-            const QString why = menuToolTip(w->jobMenu, action);
-            QVERIFY2(why.startsWith("Not offered: "), qPrintable(action->text() + ": " + why));
-            if (QTest::currentDataTag() == QByteArray("two audio tracks"))
-                QVERIFY2(why.contains("1 video, 2 audio and 0 subtitle streams"), qPrintable(why));
-        }
-    }
-
-    // "Set target path": a chosen folder becomes the target, a cancel keeps the one set.
-    void targetFolder_data()
-    {
-        QTest::addColumn<bool>("choose");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("chosen") << true << "Output target folder is set [%1]";
-        QTest::newRow("cancelled") << false << "Output target folder unchanged [%1]";
-    }
-    void targetFolder()
-    {
-        QFETCH(bool, choose);
-        QFETCH(QString, status);
-        Fixture fixture;
-        QTemporaryDir chosen;
-        FileChooserScript chooser;
-        if (choose)
-            chooser.answer(chosen.path());
-        fixture.window->setTargetAction->trigger();
-        QCOMPARE(chooser.requests().size(), 1);
-        QCOMPARE(chooser.requests().at(0).kind, FileChooser::ExistingFolder);
-        QCOMPARE(chooser.requests().at(0).start, fixture.target.path());
-        QCOMPARE(chooser.requests().at(0).caption, QString("Select the output target directory"));
-        const QString folder = choose ? chosen.path() : fixture.target.path();
-        QCOMPARE(fixture.window->targetFolder(), folder);
-        QCOMPARE(fixture.status(), status.arg(folder));
-        QCOMPARE(fixture.window->encoderWidget()->encoder()->outputTarget().folder, folder);
-    }
 };
 
-VEXO_TEST_CLASS(TestMenuJobs)
+VEXO_TEST_CLASS(TestMenuJobOutputs)
 
 // Sources the engines describe in part: an MPEG transport stream of H.264 at 50 frames a
 // second, whose picture size and rate only FFprobe reports (MediaInfo gives no rate, MPlayer's
