@@ -179,7 +179,6 @@ void EncoderWidget::setEncodingTask(Task *task, const EncodingCommand &command,
 
 void EncoderWidget::adoptJob(Job *job, const QString &output)
 {
-    m_ownJobs.insert(job);
     JobFiles::reserveOutput(job, output);
 }
 
@@ -311,8 +310,9 @@ void EncoderWidget::finishJobProcess(Process *process, int, QProcess::ExitStatus
 
 void EncoderWidget::finalizeEncoding(Process *process)
 {
-    // The main window hands over the ends of all its jobs: only the panel's own are its.
-    if (!process || !process->task || !isOwnJob(process->job))
+    // The ends of the main window's jobs come here too: they are checked as the panel's
+    // own are, and only a preview's end moves the panel's running state.
+    if (!process || !process->task)
         return;
     finalizeTask(Ending{process->task, nullptr, 0}, false);
 }

@@ -8,6 +8,7 @@
 #include "encoding/activecombobox.h"
 #include "encoding/consoledialog.h"
 #include "encoding/encoderwidget.h"
+#include "encoding/finalizerules.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/mervoconsoledialog.h"
 #include "encoding/mervominiconsolewidget.h"
@@ -135,6 +136,15 @@ void chooseEntry(ActiveComboBox *combo, const QString &id)
     const int index = combo->findData(id);
     combo->setCurrentIndex(index);
     emit combo->activated(index);
+}
+
+// The real analysis of a finished file, with the display aspect reported as 4:3.
+MediaInfoData reportedFourThree(const PlayerSetup &setup, const QString &file)
+{
+    MediaInfoData data = FinalizeRules::mediaInfoAnalysis(setup, file);
+    if (data.videoFields.contains("Display aspect ratio"))
+        data.videoFields.insert("Display aspect ratio", "4:3");
+    return data;
 }
 
 struct Fixture
@@ -425,13 +435,49 @@ private slots:
         QCOMPARE(tasks.at(0)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.stats"));
         QCOMPARE(tasks.at(1)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.avi"));
         QVERIFY(!QFileInfo::exists(fixture.target.filePath("standard.stats")));
-        // The Job menu's jobs are not the encoder panel's: nothing of them is analysed, the
-        // first pass's statistics least of all.
-        QVERIFY(!fixture.window->logView()->toPlainText().contains("Finalizing..."));
+        // The second pass's movie is analysed, never the first pass's statistics; each pass
+        // closes with its line.
+        const QString log = fixture.window->logView()->toPlainText();
+        QCOMPARE(log.count("Finalizing..."), 1);
+        QCOMPARE(log.count("Encoding completed."), 2);
         const QString output = fixture.target.filePath("standard.avi");
         QCOMPARE(firstStream(output, "video").value("codec_tag_string").toString(), QString("XVID"));
         QVERIFY(qAbs(TestMedia::probeDuration(output) - TestMedia::probeDuration(source)) < 0.5);
         QVERIFY(fixture.progress.value(tasks.at(1)->name()).percent > 0);
+    }
+
+    // The Job menu's Xvid encodes are finalised as the encoder panel's are: a movie whose
+    // shape the analysis finds other than the source's is corrected by a finalising job shown
+    // in the encoding's group, which leaves no intermediate behind. (The engine writes the
+    // source's shape already: the analysis reports it as 4:3.)
+    void xvidOutputsCorrected_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::newRow("Xvid") << "jobEncodeXvid";
+        QTest::newRow("Xvid on one CD") << "jobEncodeXvid1CD";
+    }
+    void xvidOutputsCorrected()
+    {
+        QFETCH(QString, slot);
+        Fixture fixture;
+        const QString source = TestMedia::clip("menu-wide.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=3",
+            "-f", "lavfi", "-i", "sine=duration=3", "-c:v", "mpeg4", "-aspect", "16:9", "-c:a", "libmp3lame", "-shortest"});
+        QVERIFY(fixture.open(source, false));
+        FinalizeRules::setAnalyzer(reportedFourThree);
+        QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
+        const bool done = fixture.jobsDone();
+        FinalizeRules::setAnalyzer(nullptr);
+        QVERIFY(done);
+        const QList<MervoJob *> jobs = fixture.manager()->jobs();
+        QCOMPARE(jobs.size(), 2);
+        QCOMPARE(jobs.last()->id(), QString("Finalizing"));
+        QCOMPARE(jobs.last()->tasks().first()->state, int(Task::Completed));
+        QCOMPARE(jobs.last()->container, jobs.first()->container);
+        const QString output = fixture.target.filePath("menu-wide.avi");
+        QVERIFY(!QFileInfo::exists(fixture.target.filePath("menu-wide (step 0).avi")));
+        QCOMPARE(firstStream(output, "video").value("display_aspect_ratio").toString(), QString("16:9"));
+        QVERIFY(qAbs(TestMedia::probeDuration(output) - 3.0) < 0.5);
+        QVERIFY(fixture.window->logView()->toPlainText().contains("Finalizing completed."));
     }
 
     // A two-pass job cancelled in its second pass leaves neither its statistics nor a part of
