@@ -409,7 +409,8 @@ void MainWindow::showPreferences()
         PreferencesDialog dialog(&m_preferences, this);
         dialog.exec();
     }
-    // After OK and Cancel alike: a reset inside the dialog has already changed the record.
+    // After OK and Cancel alike; the dialog edits a copy that only OK writes back, so after
+    // Cancel the record handed on is the one the panels already hold.
     m_encoderWidget->setPreferences(m_preferences.encoder);
     m_playerWidget->setPreferences(m_preferences.player);
     m_jobManager->setTimeouts(m_preferences.encoder.latencyStart,
@@ -421,7 +422,7 @@ void MainWindow::showPreferences()
     }
 }
 
-void MainWindow::about() { HelpBoxes::about(this); }
+void MainWindow::about() { HelpBoxes::about(this, HelpBoxes::Edition::Base); }
 void MainWindow::onlineHelp()
 {
     if (!HelpBoxes::onlineHelp())
@@ -440,7 +441,7 @@ void MainWindow::reportDesktopRefusal(const QString &what)
     log(text, 1);
     statusBar()->showMessage(text, DesktopRefusalTimeout);
 }
-void MainWindow::credits() { HelpBoxes::credits(this); }
+void MainWindow::credits() { HelpBoxes::credits(this, HelpBoxes::Edition::Base); }
 
 void MainWindow::checkUpdate()
 {

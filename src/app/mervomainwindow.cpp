@@ -431,8 +431,8 @@ void MervoMainWindow::showMKVmergeStatus() { showEncoderStatus(QStringLiteral("M
 void MervoMainWindow::showMKVmergeCapability() { showEncoderCapability(QStringLiteral("MKVmerge"), MKVmergeType); }
 void MervoMainWindow::showX264Status() { showEncoderStatus(QStringLiteral("x264"), x264Status()); }
 void MervoMainWindow::showX264Capability() { showEncoderCapability(QStringLiteral("x264"), X264Type); }
-// The extended edition's About and Credits are the help boxes' own (they name x264 and
-// MKVmerge); the update check is the same dialog.
-void MervoMainWindow::aboutMervo() { HelpBoxes::about(this); }
+// The extended edition's About and Credits name its own engines; the update check is the
+// same dialog.
+void MervoMainWindow::aboutMervo() { HelpBoxes::about(this, HelpBoxes::Edition::Extended); }
 void MervoMainWindow::checkUpdate() { MainWindow::checkUpdate(); }
-void MervoMainWindow::credits() { HelpBoxes::credits(this); }
+void MervoMainWindow::credits() { HelpBoxes::credits(this, HelpBoxes::Edition::Extended); }

@@ -208,8 +208,11 @@ protected:
     void showOutputName();
     // One encoding as both panels start it: a target folder that exists and can be written,
     // a unique output, the steps that make the current choice and their trial run. False,
-    // after the failure box, when any of them fails.
-    bool checkedEncodingCommand(EncodingCommand &command, bool clearViews,
+    // after the failure box, when any of them fails. The base panel writes the command to
+    // the debug output before its trial; the extended panel clears the monitor's process
+    // channels instead.
+    enum class StartStyle { Base, Extended };
+    bool checkedEncodingCommand(EncodingCommand &command, StartStyle style,
                                 const QString &failureHint);
     // Why the target folder cannot take the output; empty when it can (made when missing).
     QString targetFolderRefusal(const QString &folder) const;

@@ -127,7 +127,7 @@ EncodingTaskData EncoderWidget::plannedTaskValues(const EncodingCommand &command
     return encodingTaskData(step.type, step.arguments, step.output, command.frames);
 }
 
-bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearViews,
+bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, StartStyle style,
                                            const QString &failureHint)
 {
     const QString folder = m_encoder->outputTarget().folder;
@@ -140,12 +140,15 @@ bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearV
     }
     QString refusal;
     command = plannedCommand(refusal);
-    for (const EncodingStep &step : std::as_const(command.steps))
-        qCDebug(lcEncoding) << "EncoderWidget: encoding command line" << step.program << step.arguments;
-    if (clearViews)
+    if (style == StartStyle::Base) {
+        for (const EncodingStep &step : std::as_const(command.steps))
+            qCDebug(lcEncoding) << "EncoderWidget::runEncoding command line" << step.program
+                                << step.arguments;
+    } else {
         for (QTextEdit *view : {m_stdIn, m_stdOut, m_stdErr})
             if (view)
                 view->clear();
+    }
     if (command.steps.isEmpty()) {
         showStartFailure(command.output, QString(), QString(), refusal, refusal);
         return false;
@@ -185,7 +188,7 @@ void EncoderWidget::adoptJob(Job *job, const QString &output)
 bool EncoderWidget::runEncoding()
 {
     EncodingCommand command;
-    if (!checkedEncodingCommand(command, false, QString()))
+    if (!checkedEncodingCommand(command, StartStyle::Base, QString()))
         return false;
     // A plain job runs one task: the steps that one engine cannot do alone wait for each
     // other only in the extended panel's jobs.

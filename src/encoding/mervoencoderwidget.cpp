@@ -197,7 +197,7 @@ void MervoEncoderWidget::reportInsertFailure(const QString &name, const QString 
 bool MervoEncoderWidget::startEncoding()
 {
     EncodingCommand command;
-    if (!checkedEncodingCommand(command, true,
+    if (!checkedEncodingCommand(command, StartStyle::Extended,
                                 tr("See process messages in the advanced monitor window.")))
         return false;
     const OutputTarget target = m_encoder->outputTarget();

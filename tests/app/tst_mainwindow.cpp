@@ -414,6 +414,15 @@ private slots:
             QVERIFY2(answerer.seen().at(0).title.contains(title), qPrintable(answerer.seen().at(0).title));
             QVERIFY2(closed, qPrintable(title + " stays open on Escape"));
         }
+        // About and Credits speak of the extended edition and its engines.
+        for (const auto &[action, text] : {std::pair{window->aboutAction, "Mervo Edition"},
+                                           std::pair{window->creditsAction, "tsMuxeR"}}) {
+            ModalAnswerer answerer;
+            answerer.answerWith([](QWidget *modal) { modal->close(); return true; });
+            action->trigger();
+            QVERIFY2(answerer.seen().size() == 1 && answerer.seen().at(0).text.contains(text),
+                     qPrintable(action->text()));
+        }
         // The status windows show copies of each engine's own record.
         const QList<QPair<InterfaceStatus, int>> statuses{
             {window->mencoderStatus(), 1}, {window->ffmpegStatus(), 2},
