@@ -1,7 +1,7 @@
 // The main window's actions and menus, and the handlers that act on the window itself.
 
 #include "app/appidentity.h"
-#include "encoder/mervoencoder.h"
+#include "encoder/encoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoding/encoderwidget.h"
 #include "app/encodercapabilitydialog.h"
@@ -9,7 +9,7 @@
 #include "app/helpboxes.h"
 #include "app/mainwidget.h"
 #include "app/mainwindow.h"
-#include "app/mervosoftwareupdatedialog.h"
+#include "app/softwareupdatedialog.h"
 #include "app/playercapabilitydialog.h"
 #include "app/playerstatusdialog.h"
 #include "app/preferencesdialog.h"
@@ -445,7 +445,7 @@ void MainWindow::credits() { HelpBoxes::credits(this, HelpBoxes::Edition::Base);
 
 void MainWindow::checkUpdate()
 {
-    MervoSoftwareUpdateDialog dialog(this);
+    SoftwareUpdateDialog dialog(this);
     dialog.checkUpdate();
     dialog.exec();
 }

@@ -6,6 +6,7 @@
 #include "app/mainwidget.h"
 #include "app/mervomainwindow.h"
 #include "app/shellsettings.h"
+#include "app/website.h"
 #include "engines/interfacestatus.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/jobmanagerdialog.h"
@@ -31,6 +32,7 @@
 #include <QStandardPaths>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
@@ -201,6 +203,54 @@ private slots:
         QCOMPARE(settings.value("Externals/Player/mplayer binary").toString(), kMPlayer);
         QCOMPARE(settings.value("Externals/Encoder/mkvmerge binary").toString(),
                  QStandardPaths::findExecutable("mkvmerge"));
+    }
+
+    // Each window builds its panels and job machinery once, in the places the base window
+    // has for them: the base window the base classes with the default engine paths, whatever
+    // "Externals" holds; the extended window the extended classes with the paths stored
+    // there. The encoder panel finalises the window's jobs; its Credits name its engines.
+    void eachWindowBuildsItsOwnParts_data()
+    {
+        QTest::addColumn<bool>("extended");
+        QTest::newRow("base window") << false;
+        QTest::newRow("extended window") << true;
+    }
+    void eachWindowBuildsItsOwnParts()
+    {
+        QFETCH(bool, extended);
+        const QString stored = writeEngineScript("stored-mediainfo", "exec mediainfo \"$@\"");
+        QSettings().setValue("Externals/Player/mediainfo binary", stored);
+        MainWindow *window = extended ? new MervoMainWindow : new MainWindow;
+        QPointer<MainWindow> guard(window);
+        const QString edition = extended ? "Mervo" : "";
+        const QList<QPair<const QObject *, QString>> parts{
+            {window->playerWidget(), "PlayerWidget"}, {window->encoderWidget(), "EncoderWidget"},
+            {window->jobManager(), "JobManager"}, {window->jobManagerDialog(), "JobManagerDialog"},
+            {window->jobManagerDialog()->view(), "JobManagerWidget"}};
+        for (const auto &[part, name] : parts)
+            QCOMPARE(QString(part->metaObject()->className()), edition + name);
+        QCOMPARE(window->mainWidget()->playerWidget(), window->playerWidget());
+        QCOMPARE(window->mainWidget()->encoderWidget(), window->encoderWidget());
+        QCOMPARE(window->findChildren<PlayerWidget *>().size(), 1);
+        QCOMPARE(window->findChildren<EncoderWidget *>().size(), 1);
+        QCOMPARE(window->enginePath(EnginePaths::MediaInfo) == stored, extended);
+        QCOMPARE(window->playerWidget()->utilityBinary(4) == stored, extended);
+        QVERIFY(QObject::disconnect(window, &MainWindow::encodingComplete, window->encoderWidget(),
+                                    qOverload<Process *>(&EncoderWidget::finalizeEncoding)));
+        ModalAnswerer answerer;
+        answerer.answerWith([](QWidget *modal) { modal->close(); return true; });
+        answerer.answerWith([](QWidget *modal) { modal->close(); return true; });
+        window->creditsAction->trigger();
+        // The update check asks a port where nothing listens: nothing leaves the machine.
+        const QUrl site = WebSite::base();
+        WebSite::setBase(QUrl("http://127.0.0.1:9"));
+        window->updateAction->trigger();
+        WebSite::setBase(site);
+        QCOMPARE(answerer.seen().size(), 2);
+        QCOMPARE(answerer.seen().at(0).text.contains("tsMuxeR"), extended);
+        QCOMPARE(answerer.seen().at(1).className, edition + "SoftwareUpdateDialog");
+        window->close();
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
     }
 
     // The run that builds MPlayer's font cache starts beside the engines' status queries, not
