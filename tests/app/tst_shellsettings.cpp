@@ -199,6 +199,67 @@ private slots:
         QCOMPARE(ShellSettings::fitToScreen(QSize(800, 600), screen), QSize(800, 600));
     }
 
+    // A file whose keys the store does not all read back is damaged: the next save would
+    // write defaults over the keys it lost. Lines the store itself takes for keys ("#", "=")
+    // hide nothing.
+    void damagedFilesFound_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("whole");
+        const QByteArray end = "[Output]\ntarget%20name=holiday\n[Preferences]\nEncoder\\test%20frames=777\n";
+        QTest::newRow("as the store writes it") << "[Input]\nfile=/movies/a.avi\n" + end << true;
+        QTest::newRow("quoted value with ; and =") << "[Input]\nfile=\"/a;b=c.avi\"\n" + end << true;
+        QTest::newRow("lines the store takes for keys")
+            << "[Input]\n#x=1\n=y\n;comment\nbare\r\nfile=/a.avi\r\n" + end << true;
+        QTest::newRow("no file content") << QByteArray() << true;
+        QTest::newRow("unterminated quote") << "[Input]\nfile=\"/movies/a.avi\n" + end << false;
+        // The line the store reads as a key makes up for the one key the quote hides.
+        const QByteArray oneLost = "file=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n";
+        QTest::newRow("unterminated quote beside a # line") << "[Input]\n#x=1\n" + oneLost << false;
+        QTest::newRow("unterminated quote beside an = line") << "[Input]\n=x\n" + oneLost << false;
+        QTest::newRow("quote in a key") << "[Input]\nfi\"le=1\n" + end << false;
+        QTest::newRow("quote in a group name") << "[In\"put]\nfile=1\n" + end << false;
+        QTest::newRow("line-end backslash after a value") << "[Input]\nfile=a\\\n" + end << false;
+        QTest::newRow("one key lost to a line-end backslash") << QByteArray("[Input]\nbare\\\nfile=1\n") << false;
+        QTest::newRow("last key cut by its quote") << QByteArray("[Input]\nfile=1\nname=\"a\nlast=2\n") << false;
+        QTest::newRow("group header left open") << QByteArray("[Input\nfile=1\n") << false;
+    }
+    void damagedFilesFound()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, whole);
+        QTemporaryDir folder;
+        const QString fileName = folder.path() + "/s.conf";
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        QCOMPARE(ShellSettings::readsBackWhole(fileName), whole);
+        QVERIFY(ShellSettings::readsBackWhole(folder.path() + "/missing.conf"));
+    }
+
+    // Each damage keeps a copy of its own, under the first name nothing holds.
+    void damagedCopiesKept()
+    {
+        QTemporaryDir folder;
+        const QString fileName = folder.path() + "/s.conf";
+        QStringList copies;
+        for (const QByteArray text : {"first", "second"}) {
+            QFile file(fileName);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+            file.close();
+            copies << ShellSettings::keepCopy(fileName);
+        }
+        // A dangling link holds the next name.
+        QVERIFY(QFile::link(folder.path() + "/gone", fileName + ".damaged.2"));
+        copies << ShellSettings::keepCopy(fileName);
+        QCOMPARE(copies, QStringList({fileName + ".damaged", fileName + ".damaged.1", fileName + ".damaged.3"}));
+        QFile first(copies.first());
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll(), QByteArray("first"));
+    }
+
     void readinessTexts()
     {
         const QList<EngineReadiness::Item> items{{"FFmpeg", true, "6.0", "/usr/bin/ffmpeg"},
