@@ -298,7 +298,7 @@ bool MainWindow::confirmAbortJobs()
 
 bool MainWindow::closeMustWait() const
 {
-    if (m_closing || m_trialRunning || PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active())
+    if (m_closing || PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active())
         return true;
     // A box of this window runs its own event loop inside a routine of this window, which
     // goes on once the box is answered: the window must still be there then.
@@ -346,7 +346,6 @@ void MainWindow::closeOnSignal()
 {
     m_closeOnSignal = true;
     m_jobsAbortConfirmed = true;
-    dismissBoxes();
     retryClose();
 }
 

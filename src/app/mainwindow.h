@@ -294,7 +294,6 @@ protected:
     int m_verbosity = 1;
     bool m_jobsAbortConfirmed = false;
     bool m_closing = false;
-    bool m_trialRunning = false;
     bool m_closed = false;
     bool m_closeRetryPending = false;
     bool m_closeOnSignal = false;

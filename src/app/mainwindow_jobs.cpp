@@ -25,7 +25,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QTextEdit>
 
@@ -155,9 +154,6 @@ bool MainWindow::trialRun(Encoder &encoder, int type, const QString &program,
                           const QString &detailTemplate, const QString &name,
                           const QString &refusal)
 {
-    // The trial runs inside the window's event handling, its failure box after it: a close
-    // asked meanwhile waits for both.
-    const QScopedValueRollback<bool> trial(m_trialRunning, true);
     for (QTextEdit *view : {m_stdInView, m_stdOutView, m_stdErrView})
         view->clear();
     QString commandLine, stdOut, stdErr = refusal;

@@ -32,6 +32,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -666,6 +667,7 @@ private slots:
         QTest::newRow("SIGHUP while the job runs") << int(SIGHUP) << "running";
         QTest::newRow("SIGTERM while the abort box asks") << int(SIGTERM) << "asking";
         QTest::newRow("SIGHUP with the window hidden beside its jobs") << int(SIGHUP) << "hidden";
+        QTest::newRow("SIGTERM, the settings cannot be saved") << int(SIGTERM) << "unwritable";
     }
     void signalTakesTheClosingRoad()
     {
@@ -675,6 +677,11 @@ private slots:
         const QString output = folder.path() + "/partial.mkv";
         EncodingTaskData data{2, 60.0, 0, 0.0, 0, output, QString("mkv"), false, QVariant()};
         QSettings().setValue("Options/verbosity", 1);
+        // A folder in the settings file's place makes every save fail.
+        const QString settingsFile = QSettings().fileName();
+        const auto removeFolder = qScopeGuard([&] { QDir(settingsFile).removeRecursively(); });
+        if (when == "unwritable")
+            QVERIFY(QFile::remove(settingsFile) && QDir().mkpath(settingsFile));
         ApplicationShell shell;
         MervoTask *task = nullptr;
         qint64 engine = 0;
@@ -712,7 +719,8 @@ private slots:
         QCOMPARE(endState, int(Task::Aborted));
         QVERIFY(!QFile::exists(output));
         QTRY_VERIFY_WITH_TIMEOUT(processEnded(engine), 5000);
-        QCOMPARE(QSettings().value("Options/verbosity").toInt(), 3);
+        if (when != "unwritable")
+            QCOMPARE(QSettings().value("Options/verbosity").toInt(), 3);
     }
 
 private:

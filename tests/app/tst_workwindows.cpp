@@ -24,6 +24,7 @@
 #include "windowtesting.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -318,7 +319,7 @@ private slots:
         connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
         neverEnds.start(180000);
         qint64 trialTook = -1, closePressedAt = -1;
-        bool queued = true, painted = false, engineRunning = false;
+        bool queued = true, painted = false, engineRunning = false, clickHeld = false, openUnderTheBox = false;
         QString detailed;
         ApplicationShell shell;
         const int code = runShell(shell, [&](MervoMainWindow *window) {
@@ -335,13 +336,22 @@ private slots:
             }
             QVERIFY(waitFor([window] { return window->encoderWidget()->encodingSource().kind == 1; }, kJobWait));
             QVERIFY(QTest::qWaitForWindowExposed(window));
+            // The failure box is answered a while after it shows: the window is still there
+            // under it, its close waiting.
             ModalAnswerer answerer;
-            answerer.answerWith([&detailed](QWidget *modal) {
+            QElapsedTimer boxShown;
+            answerer.answerWith([&](QWidget *modal) {
+                if (!boxShown.isValid())
+                    boxShown.start();
+                if (boxShown.elapsed() < 500)
+                    return false;
                 auto *box = qobject_cast<QMessageBox *>(modal);
                 detailed = box ? box->detailedText() : QString();
+                openUnderTheBox = window->isVisible();
                 modal->close();
                 return true;
             });
+            auto *preview = window->encoderWidget()->findChild<QCheckBox *>();
             QElapsedTimer trial;
             QTimer watch;
             connect(&watch, &QTimer::timeout, [&] {
@@ -351,6 +361,10 @@ private slots:
                 QFile pidFile(started);
                 const pid_t engine = pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
                 engineRunning = engine > 0 && ::kill(engine, 0) == 0;
+                // A click meanwhile is held back: it would start something inside the trial.
+                const bool previewBefore = preview->isChecked();
+                QTest::mouseClick(preview, Qt::LeftButton, {}, QPoint(5, preview->height() / 2));
+                clickHeld = preview->isChecked() == previewBefore;
                 QVERIFY(pressCloseBox(window));
                 // The status the start routine set is on the screen: the window repaints.
                 QImage screen;
@@ -371,6 +385,8 @@ private slots:
         QCOMPARE(code, 0);
         // Pressed while the stalled engine still ran: the window answered during the trial.
         QVERIFY(closePressedAt >= 0 && engineRunning);
+        QVERIFY(clickHeld);
+        QVERIFY(openUnderTheBox);
         QVERIFY2(trialTook < 30000, qPrintable(QString::number(trialTook)));
         QVERIFY(painted);
         QVERIFY(!queued);

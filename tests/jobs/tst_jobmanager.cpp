@@ -228,8 +228,9 @@ private slots:
     void manyEnginesEndTogether()
     {
         QFETCH(QString, how);
-        constexpr int Engines = 40, KillTimeout = 3000;
-        // Each takes 0.3 s once asked: in turn, all of them would take 12 s.
+        constexpr int Engines = 40, KillTimeout = 5000;
+        // Each takes 3 s once asked: in turn, or even in two turns, they take longer than
+        // the kill time-out.
         const ProcessKiller::KillFunction kill = ProcessKiller::setKillFunction([](QProcess *p) { p->terminate(); });
         const auto restore = qScopeGuard([kill] { ProcessKiller::setKillFunction(kill); });
         const bool extended = how == "extended manager goes";
@@ -242,12 +243,12 @@ private slots:
             const QString id = QString("id-%1").arg(i);
             if (extended && i % 2 == 0) {
                 auto *task = new MervoTask;
-                task->set(nullptr, TestMedia::fakeEngine(), {"slow-end", "0.3"}, QString(), "slow", "Testing");
+                task->set(nullptr, TestMedia::fakeEngine(), {"slow-end", "3"}, QString(), "slow", "Testing");
                 static_cast<MervoJobManager *>(manager.get())->addJob(mervoJob({task}, id));
                 tasks << task;
             } else {
                 auto *task = new Task;
-                task->set(nullptr, TestMedia::fakeEngine(), {"slow-end", "0.3"}, QString(), "slow", "Testing");
+                task->set(nullptr, TestMedia::fakeEngine(), {"slow-end", "3"}, QString(), "slow", "Testing");
                 manager->addJob(plainJob(task, id));
                 tasks << task;
             }
