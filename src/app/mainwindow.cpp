@@ -333,10 +333,12 @@ void MainWindow::dismissBoxes()
         for (QWidget *widget = window->parentWidget(); widget; widget = widget->parentWidget()) {
             if (widget != this)
                 continue;
-            if (auto *dialog = qobject_cast<QDialog *>(window))
+            // Closed as its close box would close it (a message box gives its own "no"); a
+            // dialog that refuses that is rejected.
+            window->close();
+            auto *dialog = qobject_cast<QDialog *>(window);
+            if (dialog && dialog->isVisible())
                 dialog->reject();
-            else
-                window->close();
             break;
         }
     }

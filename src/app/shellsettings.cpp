@@ -238,18 +238,15 @@ bool ShellSettings::readsBackWhole(const QString &fileName)
 QString ShellSettings::keepCopy(const QString &fileName)
 {
     const QString base = fileName + QStringLiteral(".damaged");
-    // Every damage keeps its own copy: an earlier one (or anything else, a dangling link
-    // too) holding a name only moves the copy on to the next.
     for (qint64 number = 0;; ++number) {
         const QString copy = number == 0 ? base : base + QLatin1Char('.') + QString::number(number);
-        const QFileInfo place(copy);
-        if (place.exists() || place.isSymLink())
-            continue;
         if (QFile::copy(fileName, copy))
             return copy;
-        // Taken meanwhile: on to the next name; otherwise no copy can be made here.
-        const QFileInfo after(copy);
-        if (!after.exists() && !after.isSymLink())
+        // Every damage keeps its own copy: a name an earlier one (or anything else, a
+        // dangling link too) holds moves the copy on to the next; otherwise no copy can be
+        // made here.
+        const QFileInfo taken(copy);
+        if (!taken.exists() && !taken.isSymLink())
             return {};
     }
 }

@@ -363,8 +363,11 @@ private slots:
                 engineRunning = engine > 0 && ::kill(engine, 0) == 0;
                 // A click meanwhile is held back: it would start something inside the trial.
                 const bool previewBefore = preview->isChecked();
-                QTest::mouseClick(preview, Qt::LeftButton, {}, QPoint(5, preview->height() / 2));
-                clickHeld = preview->isChecked() == previewBefore;
+                const QPoint box(5, preview->height() / 2);
+                QTest::mousePress(preview, Qt::LeftButton, {}, box);
+                clickHeld = !preview->isDown();
+                QTest::mouseRelease(preview, Qt::LeftButton, {}, box);
+                clickHeld = clickHeld && preview->isChecked() == previewBefore;
                 QVERIFY(pressCloseBox(window));
                 // The status the start routine set is on the screen: the window repaints.
                 QImage screen;
