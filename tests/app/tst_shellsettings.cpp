@@ -89,8 +89,12 @@ private slots:
         QTest::newRow("encoder kill 1000") << "Encoder/latency kill" << QVariant(1000) << 3000.0;
         QTest::newRow("encoder start 6000") << "Encoder/latency start" << QVariant(6000) << 5000.0;
         QTest::newRow("encoder finished 999") << "Encoder/latency finished" << QVariant(999) << 1000.0;
+        QTest::newRow("encoder finished 6000") << "Encoder/latency finished" << QVariant(6000) << 5000.0;
+        QTest::newRow("encoder kill 9000") << "Encoder/latency kill" << QVariant(9000) << 5000.0;
         QTest::newRow("player kill 1000") << "Player/latency kill" << QVariant(1000) << 3000.0;
         QTest::newRow("player start 0") << "Player/latency start" << QVariant(0) << 1000.0;
+        QTest::newRow("player start 6000") << "Player/latency start" << QVariant(6000) << 5000.0;
+        QTest::newRow("player kill 9000") << "Player/latency kill" << QVariant(9000) << 5000.0;
         QTest::newRow("player finished 9000") << "Player/latency finished" << QVariant(9000) << 5000.0;
         QTest::newRow("volume 200") << "Encoder/volume correction" << QVariant(200) << 48.0;
         QTest::newRow("volume -200") << "Encoder/volume correction" << QVariant(-200) << -48.0;
@@ -149,14 +153,24 @@ private slots:
         QVERIFY(!read.player.ignoreShortTitles);
         QCOMPARE(read.player.titleMinimumLength, 900.5);
         QCOMPARE(read.player.pollTicks, 1500);
+        const auto readBack = [&settings] {
+            Preferences preferences;
+            preferences.reset();
+            ShellSettings::readPreferences(settings, preferences);
+            return preferences;
+        };
         // A damaged flag keeps its default; a damaged name is cleaned.
         settings.setValue("Preferences/Player/DVD/ignore short titles", "maybe");
         settings.setValue("Preferences/Encoder/output name", " a/b*c ");
-        Preferences damaged;
-        damaged.reset();
-        ShellSettings::readPreferences(settings, damaged);
+        const Preferences damaged = readBack();
         QVERIFY(damaged.player.ignoreShortTitles);
         QCOMPARE(damaged.encoder.outputName, QString("abc"));
+        // Flags written as numbers (by hand, or by another program) read as they mean.
+        settings.setValue("Preferences/Encoder/force output name", "1");
+        settings.setValue("Preferences/Player/DVD/ignore short titles", " 0 ");
+        const Preferences numbers = readBack();
+        QVERIFY(numbers.encoder.forceOutputName);
+        QVERIFY(!numbers.player.ignoreShortTitles);
     }
 
     void outputNames_data()

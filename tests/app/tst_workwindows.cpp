@@ -104,6 +104,17 @@ struct Window
     QString status() const { return window->statusBar()->currentMessage(); }
 };
 
+// Counts the close requests that reach a window.
+struct CloseCounter : QObject
+{
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Close ? 1 : 0;
+        return false;
+    }
+};
+
 // Runs the shell with a script for its window; returns the exit code.
 int runShell(ApplicationShell &shell, std::function<void(MervoMainWindow *)> script)
 {
@@ -287,6 +298,7 @@ private slots:
         main->window->close();
         QVERIFY(waitFor([&] { return main->guard.isNull(); }));
         const qint64 took = clock.elapsed();
+        qInfo("Closing on %d running jobs took %lld ms (kill time-out %d ms).", Jobs, took, killTimeout);
         QCOMPARE(answers.seen().size(), 1);
         QVERIFY2(took < killTimeout + (killTakes ? 0 : 3000), qPrintable(QString("%1 ms").arg(took)));
         if (!killTakes)
@@ -336,18 +348,21 @@ private slots:
             }
             QVERIFY(waitFor([window] { return window->encoderWidget()->encodingSource().kind == 1; }, kJobWait));
             QVERIFY(QTest::qWaitForWindowExposed(window));
-            // The failure box is answered a while after it shows: the window is still there
-            // under it, its close waiting.
+            // The failure box is answered once the pending close has come to the window under
+            // it again and been held: the window is still there, its close waiting.
+            CloseCounter closes;
+            window->installEventFilter(&closes);
+            const QPointer<MervoMainWindow> shown = window;
             ModalAnswerer answerer;
-            QElapsedTimer boxShown;
+            int closesBeforeBox = -1;
             answerer.answerWith([&](QWidget *modal) {
-                if (!boxShown.isValid())
-                    boxShown.start();
-                if (boxShown.elapsed() < 500)
+                if (closesBeforeBox < 0)
+                    closesBeforeBox = closes.count;
+                if (closes.count == closesBeforeBox)
                     return false;
                 auto *box = qobject_cast<QMessageBox *>(modal);
                 detailed = box ? box->detailedText() : QString();
-                openUnderTheBox = window->isVisible();
+                openUnderTheBox = shown && shown->isVisible();
                 modal->close();
                 return true;
             });
