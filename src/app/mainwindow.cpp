@@ -26,6 +26,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSettings>
@@ -239,6 +240,10 @@ void MainWindow::adjustGuiSize()
     adjustSize();
     // A larger picture grows the window downwards: it stays on its screen.
     WindowPlacement::keepOnScreen(this);
+    // The picture's growth may have come from a resize within the panels' own layout pass,
+    // which then goes on with the places it had reckoned before: laid out again afterwards,
+    // the encoder panel does not stay where the smaller picture ended.
+    m_mainWidget->layout()->invalidate();
 }
 
 void MainWindow::processBridgeMessage(const QString &message, bool value)
