@@ -24,17 +24,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
 
 namespace {
-// How often a close that waits for a load asks again.
+// How often a close that waits for a load, a trial or a box asks again.
 constexpr int kCloseRetryMs = 50;
 constexpr int PlayerWidth = 320;
 constexpr int PlayerHeight = 240;
@@ -333,20 +335,78 @@ bool MainWindow::confirmAbortJobs()
     box.setInformativeText(tr("Encoding jobs still running, closing the application will abort them."));
     box.addButton(tr("Abort all and close"), QMessageBox::AcceptRole);
     box.addButton(tr("Don't close"), QMessageBox::RejectRole);
-    m_jobsAbortConfirmed = box.exec() == 0;
+    // A signal that came while the box was open dismissed it: the jobs go all the same.
+    m_jobsAbortConfirmed = box.exec() == 0 || m_closeOnSignal;
     return m_jobsAbortConfirmed;
+}
+
+bool MainWindow::closeMustWait() const
+{
+    if (m_closing || PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active())
+        return true;
+    // A box of this window runs its own event loop inside a routine of this window, which
+    // goes on once the box is answered: the window must still be there then.
+    for (const QWidget *widget = QApplication::activeModalWidget(); widget; widget = widget->parentWidget()) {
+        if (widget == this)
+            return true;
+    }
+    return false;
+}
+
+void MainWindow::retryClose()
+{
+    if (m_closeRetryPending)
+        return;
+    m_closeRetryPending = true;
+    QTimer::singleShot(kCloseRetryMs, this, [this] {
+        m_closeRetryPending = false;
+        if (m_closed)
+            return;
+        if (m_closeOnSignal)
+            dismissBoxes();
+        close();
+    });
+}
+
+void MainWindow::dismissBoxes()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (!window->isVisible() || !window->isModal() || window == this)
+            continue;
+        for (QWidget *widget = window->parentWidget(); widget; widget = widget->parentWidget()) {
+            if (widget != this)
+                continue;
+            // Closed as its close box would close it (a message box gives its own "no"); a
+            // dialog that refuses that is rejected.
+            window->close();
+            auto *dialog = qobject_cast<QDialog *>(window);
+            if (dialog && dialog->isVisible())
+                dialog->reject();
+            break;
+        }
+    }
+}
+
+void MainWindow::closeOnSignal()
+{
+    m_closeOnSignal = true;
+    m_jobsAbortConfirmed = true;
+    retryClose();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A load in progress (or a split's analysis) runs inside this window's event handling:
-    // the window closes once it is over (a DVD load stops before its next title).
-    if (PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active()) {
+    // A load in progress (or a split's analysis, or a command's trial) runs inside this
+    // window's event handling: the window closes once it is over (a DVD load stops before
+    // its next title).
+    if (closeMustWait()) {
         event->ignore();
         m_playerWidget->stopLoadDvd();
-        QTimer::singleShot(kCloseRetryMs, this, &QWidget::close);
+        retryClose();
         return;
     }
+    const QScopedValueRollback<bool> closing(m_closing, true);
     if (!confirmAbortJobs()) {
         event->ignore();
         if (!m_encoderWidget->isRunning()) {
@@ -359,12 +419,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_encoderWidget->setSaveSettingsOnExit(m_saveSettingsOnExit);
     if (m_saveSettingsOnExit) {
         const bool saved = saveSettings();
-        if (!saveEditionSettings() || !saved)
+        // Nobody is there to answer a box when the system ends the program.
+        if ((!saveEditionSettings() || !saved) && !m_closeOnSignal)
             tellSettingsNotSaved();
     }
     m_monitor->close();
     m_jobManagerDialog->closeForGood();
     waitForKilledJobs();
+    m_closed = true;
     event->accept();
 }
 

@@ -82,6 +82,10 @@ signals:
 
 public slots:
     void adjustGuiSize();
+    // The program was asked to end by the system (SIGTERM, SIGHUP): the window closes by
+    // its closing road without asking anything; running jobs are aborted as "Abort all and
+    // close" would, the settings saved. Boxes the window shows are dismissed.
+    void closeOnSignal();
 
 protected slots:
     void onMovieLoaded(int kind);
@@ -269,6 +273,12 @@ protected:
     // Asks whether running jobs may be aborted; true when none run or the user agreed.
     bool confirmAbortJobs();
     void waitForKilledJobs();
+    // Whether a close must wait: for a load, a command's trial or an analysis that runs
+    // inside this window's event handling, for a box the window shows, or for a close
+    // already under way. It is then asked again a little later, once.
+    bool closeMustWait() const;
+    void retryClose();
+    void dismissBoxes();
     // The box (when one is not ready), the log lines, and the no-input state when one of
     // the five engines the window needs is missing.
     void reportReadiness(const QList<EngineReadiness::Item> &boxItems,
@@ -312,6 +322,10 @@ protected:
     bool m_consoleButton = false;
     int m_verbosity = 1;
     bool m_jobsAbortConfirmed = false;
+    bool m_closing = false;
+    bool m_closed = false;
+    bool m_closeRetryPending = false;
+    bool m_closeOnSignal = false;
     Preferences m_preferences;
 
 public:

@@ -271,8 +271,12 @@ private slots:
         QTest::newRow("MEncoder ends without its summary") << mencoder << mencoderStatus << false;
         QTest::newRow("MEncoder crashes after its summary")
             << mencoder << mencoderStatus + "\n" + mencoderEnd + "\nkill -SEGV $$" << false;
-        // Killed at the time-out (a minute at least for a trial): what it printed decides.
-        QTest::newRow("MEncoder stopped at the time-out") << mencoder << mencoderStatus + "\nexec sleep 600" << true;
+        // Killed at the time-out (a minute at least for a trial) while it still prints: what
+        // it printed decides. One that prints nothing for ten seconds is stuck, stopped then
+        // and refused.
+        QTest::newRow("MEncoder stopped at the time-out")
+            << mencoder << "while :; do " + mencoderStatus + "; sleep 1; done" << true;
+        QTest::newRow("MEncoder stuck after a status line") << mencoder << mencoderStatus + "\nexec sleep 600" << false;
         QTest::newRow("MEncoder slow to answer") << mencoder << "sleep 4\n" + mencoderStatus + "\n" + mencoderEnd << true;
         QTest::newRow("FFmpeg closes its file") << ffmpeg << ffmpegStatus + "\n" + ffmpegEnd << true;
         QTest::newRow("FFmpeg crashes") << ffmpeg << ffmpegStatus + "\nkill -SEGV $$" << false;
@@ -295,7 +299,13 @@ private slots:
         const QString engine = writeEngineScript(QString("ending-%1").arg(QTest::currentDataTag()).replace(' ', '-'), script);
         QString commandLine, out, err;
         const QString output = scratch("ending.out");
+        QElapsedTimer clock;
+        clock.start();
         QCOMPARE(e->checkCommand(type, engine, {}, output, commandLine, out, err, 0), fetched<bool>("valid"));
+        const bool stuck = QString(QTest::currentDataTag()).contains("stuck");
+        QCOMPARE(err.contains("The MEncoder engine made no progress for 10 seconds and was stopped."), stuck);
+        if (stuck)
+            QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
 
         QFile mine(output);
         QVERIFY(mine.open(QIODevice::WriteOnly));
