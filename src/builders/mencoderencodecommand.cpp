@@ -223,6 +223,10 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
     }
 
     m_arguments << fileArgument(source.path);
+    // A bare stream that the player's reader times at another rate than its own (an H.264
+    // stream's field rate) is read at its own.
+    if (!source.noVideo && source.video.playerFrameRate > 0.0 && source.video.frameRate > 0.0)
+        m_arguments << "-fps" << number(source.video.frameRate);
     // MEncoder's own AVI reader decodes a single frame of AVIs whose MP3 audio FFmpeg
     // wrote (and then ignores "-frames"); libavformat's reads them whole.
     const bool avi = SourceStreams::isAvi(source);

@@ -59,3 +59,8 @@ QString SourceStreams::audioSpecifier(const EncodingSource &source)
     }
     return QStringLiteral("0:a:%1").arg(audioIndex(source));
 }
+
+QString SourceStreams::videoSpecifier(const EncodingSource &source)
+{
+    return QStringLiteral("0:v:%1").arg(qMax(source.video.videoId, 0));
+}
