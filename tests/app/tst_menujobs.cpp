@@ -1193,6 +1193,7 @@ private slots:
         QTest::addColumn<QString>("engine");  // that writes the output
         QTest::addColumn<double>("rate");
         QTest::addColumn<int>("channels");    // of the output's sound; 0: no sound
+        QTest::newRow("50 fps to SVCD at 25") << "50 fps" << "mpeg mpeg2video mp2" << "mencoder" << 25.0 << 2;
         QTest::newRow("50 fps to AVI Xvid") << "50 fps" << "avi xvid mp3" << "ffmpeg" << 50.0 << 2;
         QTest::newRow("bare H.264 to MP4") << "bare H.264" << "mp4 x264" << "ffmpeg" << 50.0 << 0;
         QTest::newRow("bare H.264 to SVCD") << "bare H.264" << "mpeg mpeg2video" << "mencoder" << 25.0 << 0;
