@@ -714,8 +714,7 @@ private slots:
         QTest::newRow("picture subtitle, MPEG by MEncoder") << "picture" << true << "mpeg mpeg2video mp2 2" << "stereo" << "";
         QTest::newRow("picture subtitle, VideoCD of the Job menu") << "picture" << true << "jobEncodeVcd" << "stereo" << "";
         QTest::newRow("DVD, AVI by MEncoder") << "dvd" << true << "avi xvid mp3 2" << "stereo" << "";
-        QTest::newRow("DVD, MP4 after a copy of the title") << "dvd" << true << "mp4 x264 aac 2" << ""
-                                                          << "copy of the title holds no subtitle";
+        QTest::newRow("DVD, MP4 after a copy of the title") << "dvd" << true << "mp4 x264 aac 2" << "5.1" << "";
         QTest::newRow("DVD, MP4 after a copy, no subtitle chosen") << "dvd" << false << "mp4 x264 aac 2" << "5.1" << "";
         QTest::newRow("DVD, VideoCD of the Job menu") << "dvd" << true << "jobEncodeVcd" << "stereo" << "";
         QTest::newRow("DVD, no subtitle chosen") << "dvd" << false << "jobEncodeVcd" << "stereo" << "";
