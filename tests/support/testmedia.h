@@ -38,8 +38,14 @@ QString shortDvdFolder();
 // title 1 lasts 20 s at 16:9 with four chapters and two audio tracks, English (440 Hz) and
 // German (880 Hz); title 2 lasts 8 s at 4:3 with one chapter and one English track.
 QString twoTitleDvdFolder();
-// Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS.
-bool authorDvd(const QString &root, const QString &titlesets);
+// Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS,
+// in the TV standard "pal" or "ntsc".
+bool authorDvd(const QString &root, const QString &titlesets, const QString &standard = QStringLiteral("pal"));
+// A DVD folder folder()/name of one single-chapter title that ffmpeg makes from the given
+// arguments (a "-target" of the standard among them), in the TV standard "pal" or "ntsc",
+// with its aspect ("4:3" or "16:9") and one audio element per language. Empty on failure.
+QString oneTitleDvdFolder(const QString &name, const QStringList &title, const QString &standard,
+                          const QString &aspect, const QStringList &languages);
 
 // Runs a program to its end (at most timeoutMs); returns its exit code, -1 on failure.
 int run(const QString &program, const QStringList &arguments, QString *stdOut = nullptr,
