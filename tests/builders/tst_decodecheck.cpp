@@ -122,11 +122,53 @@ private slots:
         QTest::newRow("sound shorter than the picture, as in the source") << "shortsound.mp4"
             << picture("size=160x90:rate=25" + second) + kTone + kH264 + QStringList{"-af", "atrim=0:0.5"}
             << stereo << "ok";
+        QTest::newRow("short sound run on in silence to the picture's end") << "padded.mp4"
+            << picture("size=160x90:rate=25" + second) + kTone + kH264
+               + QStringList{"-af", "atrim=0:0.5,apad=pad_dur=0.5"} << stereo << "ok";
+        QTest::newRow("sound that starts late") << "late.mp4"
+            << picture("size=160x90:rate=25" + second) + kTone + kH264
+               + QStringList{"-af", "atrim=0:0.6,adelay=400:all=1"} << wide << "ok";
+        PlayerExpectation soundOnly = stereo;
+        soundOnly.video.clear();
+        soundOnly.audio = QStringList{"mp3"};
+        QTest::newRow("short sound run on alone") << "runon.mp3"
+            << kTone + QStringList{"-af", "atrim=0:0.5,apad=pad_dur=0.5", "-c:a", "libmp3lame"} << soundOnly
+            << "sound lasts 1.0";
         stereo = wide;
         stereo.channels = 2;
         QTest::newRow("six channels for a stereo device") << "six.mp4"
             << picture("size=160x90:rate=25" + second) + kTone + kH264 + QStringList{"-ac", "6"} << stereo
             << "6 channels, expected at most 2";
+        PlayerExpectation copy = wide;
+        copy.channels = 6;
+        copy.exactChannels = true;
+        QTest::newRow("a copy that lost channels") << "fewer.mp4"
+            << picture("size=160x90:rate=25" + second) + kTone + kH264 << copy << "2 channels, expected 6";
+        QTest::newRow("sound running on past the picture") << "longer.mp4"
+            << picture("size=160x90:rate=25" + second) + kTone + kH264 + QStringList{"-af", "apad=pad_dur=0.5"}
+            << wide << "sound lasts 1.5";
+        QTest::newRow("sound at another rate") << "rate.mp4"
+            << picture("size=160x90:rate=25" + second) + kTone + kH264 + QStringList{"-ar", "22050"} << wide
+            << "sound at 22050 Hz, expected 44100";
+        PlayerExpectation high = wide;
+        high.tone = 880;
+        QTest::newRow("the other track's sound") << "track.mp4" << picture("size=160x90:rate=25" + second) + kTone + kH264
+            << high << "a tone of 440 Hz, the chosen track has 880";
+        QTest::newRow("29.97 fps written at 30") << "thirty.mp4"
+            << picture("size=160x90:rate=30000/1001" + second, "fps=30") + kTone + kH264
+            << source(16.0 / 9, 30000.0 / 1001) << "ok";
+        QTest::newRow("a 16:9 disc frame of 480x576") << "svcd.mpg"
+            << picture("size=192x108:rate=25" + second, "scale=480:576,setdar=16/9") + kTone
+               + QStringList{"-c:v", "mpeg2video", "-c:a", "mp2"}
+            << [] { PlayerExpectation e = source(16.0 / 9, 25); e.video = "mpeg2video"; e.audio = {"mp2"}; return e; }()
+            << "ok";
+        // Its last column, at an odd place, is measured as bar: a pixel of the picture's 27.
+        QTest::newRow("a tiny portrait a column short") << "column.mp4"
+            << picture("size=108x192:rate=25" + second, "scale=27:48,pad=64:48:19:0") + kTone + kH264 << portrait
+            << "ok";
+        QTest::newRow("a 2.37 picture shown at 2.21") << "scope.mp4"
+            << picture("size=192x108:rate=25" + second, "setdar=221/100") + kTone + kH264
+            << source(64.0 / 27, 25) << "picture 192x108 in 192x108 shown at 2.21";
         PlayerExpectation subtitled = source(16.0 / 9, 25);
         subtitled.pictureSeconds = subtitled.soundSeconds = 2;
         subtitled.subtitleFrom = 0.5;
@@ -136,9 +178,16 @@ private slots:
         const QStringList twoSeconds{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=2"};
         QTest::newRow("a subtitle over a dark picture") << "subtitled.mp4"
             << picture("size=192x108:rate=25:duration=2", dark + "," + text) + twoSeconds + kH264 << subtitled << "ok";
+        QTest::newRow("a subtitle in the bar below a wide picture") << "barsubtitle.mp4"
+            << picture("size=192x108:rate=25:duration=2", dark + ",pad=192:144:0:18,"
+                       + QString(text).replace("y=80", "y=126").replace("fontsize=20", "fontsize=16"))
+               + twoSeconds + kH264 << subtitled << "ok";
         QTest::newRow("a subtitle chosen, not shown") << "unsubtitled.mp4"
             << picture("size=192x108:rate=25:duration=2", dark) + twoSeconds + kH264 << subtitled
             << "the subtitle shows in 0 %";
+        QTest::newRow("a subtitle shown early") << "early.mp4"
+            << picture("size=192x108:rate=25:duration=2", dark + "," + QString(text).replace("between(t,0.5,1.5)", "lt(t,1.5)"))
+               + twoSeconds + kH264 << subtitled << "the subtitle shows in 100 % of the pictures of its time, 100 % before, 0 %";
         QTest::newRow("a subtitle shown all the time") << "always.mp4"
             << picture("size=192x108:rate=25:duration=2", dark + "," + QString(text).replace("between(t,0.5,1.5)", "1"))
                + twoSeconds + kH264 << subtitled << "the subtitle shows in 100 % of the pictures of its time, 100 % before";

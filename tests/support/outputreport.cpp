@@ -294,10 +294,17 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
     report.audioSeconds = audio.span();
     QFile tone(files + ".pcm");
     if (tone.open(QIODevice::ReadOnly)) {
-        // The tone from its zero crossings, away from the fades at both ends.
+        // The tone from its zero crossings, away from the fades at both ends of the sound
+        // (silence the sound may run on in is no part of it).
         const QByteArray bytes = tone.readAll();
         const auto *samples = reinterpret_cast<const qint16 *>(bytes.constData());
-        const qsizetype count = bytes.size() / 2, first = count / 5, last = count - count / 5;
+        constexpr int kSilence = 100; // of 32767
+        qsizetype start = 0, end = bytes.size() / 2;
+        while (start < end && qAbs(samples[start]) < kSilence)
+            ++start;
+        while (end > start && qAbs(samples[end - 1]) < kSilence)
+            --end;
+        const qsizetype first = start + (end - start) / 5, last = end - (end - start) / 5;
         int crossings = 0;
         for (qsizetype i = first + 1; i < last; ++i)
             crossings += (samples[i - 1] < 0) != (samples[i] < 0);
