@@ -161,7 +161,9 @@ const QList<Source> &sources()
              kFrameRate},
             {"ts", "MPEG-TS", "ts", "table-h264.ts", "", picture("160x90", "50", 1) + tone(440, 48000, 1)
                  + kH264 + QStringList{"-ac", "2", "-c:a", "mp2", "-f", "mpegts"}, 0, -1,
-             {16.0 / 9, 50, 1, 1, 48000, 2, 440}, kFrameShape | kFrameRate},
+             {16.0 / 9, 50, 1, 1, 48000, 2, 440}, kFrameShape | kFrameRate,
+             // MEncoder, the Job menu's Xvid engine, times H.264 in a transport stream by guess.
+             {"Xvid", "Xvid-1CD"}},
             {"sixch", "six-channel sound", "sound", "table-sixch.mp4", "", picture("160x90", "25", 1)
                  + tone(440, 48000, 1) + kH264 + QStringList{"-ac", "6", "-c:a", "aac"}, 0, -1,
              {16.0 / 9, 25, 1, 1, 48000, 6, 440}, kChannels},
@@ -624,7 +626,9 @@ void TargetTable::menuRows(Fixture &fixture, QList<Row> &rows)
         ModalAnswerer answerer;
         answerer.answerWith([&row](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);
-            row.refusal = box ? (box->text() + ' ' + box->informativeText()).simplified() : "a window";
+            // The reason may stand in the box's details.
+            row.refusal = box ? QStringList{box->text(), box->informativeText(), box->detailedText()}.join(' ').simplified()
+                              : "a window";
             modal->close();
             return true;
         });
