@@ -170,8 +170,8 @@ const QList<Source> &sources()
             // The picture dark, the subtitle bright; the second sound track chosen behind it.
             {"subtitle", "subtitle before the sound", "subtitle", "table-subtitle.mkv", "",
              picture("192x108", "25", 2, "lutyuv=y=16+(val-16)*0.5") + tone(440, 48000, 2) + tone(880, 48000, 2)
-                 + QStringList{"-f", "srt", "-i", "SUBTITLES", "-map", "0:v", "-map", "3:s", "-map", "1:a", "-map",
-                               "2:a"} + kH264 + QStringList{"-ac", "2", "-c:a", "aac", "-c:s", "srt",
+                 + QStringList{"-i", "SUBTITLES", "-map", "0:v", "-map", "3:s", "-map", "1:a", "-map",
+                               "2:a"} + kH264 + QStringList{"-ac", "2", "-c:a", "aac", "-c:s", "ass",
                                "-metadata:s:s:0", "language=eng"},
              1, 0, {16.0 / 9, 25, 2, 2, 48000, 2, 880, 0.5, 1.5}},
             // Short enough that a job judged by the picture's length would end "Aborted".
@@ -205,15 +205,25 @@ QString makeSource(const Source &source)
     QStringList make = source.make;
     const qsizetype subtitles = make.indexOf("SUBTITLES");
     if (subtitles >= 0) {
-        const QString path = TestMedia::folder() + "/" + source.key + ".srt";
+        // A text subtitle in a large bold white font, as its style asks: a sixth of the
+        // picture's height, so that it stays bright when the picture is made small.
+        const QString path = TestMedia::folder() + "/" + source.key + ".ass";
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             return QString();
         const auto time = [](double seconds) {
-            return QTime(0, 0).addMSecs(qRound(seconds * 1000)).toString("hh:mm:ss,zzz");
+            return QTime(0, 0).addMSecs(qRound(seconds * 1000)).toString("h:mm:ss.zzz").chopped(1);
         };
-        file.write(QStringLiteral("1\n%1 --> %2\nHHHHHH\n\n").arg(time(source.found.subtitleFrom),
-                                                                  time(source.found.subtitleTo)).toUtf8());
+        file.write(QStringLiteral(
+            "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n[V4+ Styles]\n"
+            "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, "
+            "Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, "
+            "Alignment, MarginL, MarginR, MarginV, Encoding\n"
+            "Style: Default,DejaVu Sans,48,&H00FFFFFF,&H00FFFFFF,&H00000000,&H00000000,-1,0,0,0,100,100,0,0,1,2,0,"
+            "2,10,10,10,1\n\n[Events]\n"
+            "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
+            "Dialogue: 0,%1,%2,Default,,0,0,0,,HHHH\n")
+                       .arg(time(source.found.subtitleFrom), time(source.found.subtitleTo)).toUtf8());
         make[subtitles] = path;
     }
     if (source.dvd.isEmpty())
