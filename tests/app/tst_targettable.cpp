@@ -13,6 +13,7 @@
 // passes, or the panel refuses it with its reason. The table prints its counts per engine
 // and source, and the processor time it took.
 
+#include "app/applicationshell.h"
 #include "app/mervomainwindow.h"
 #include "builders/encodesettings.h"
 #include "encoder/mervoconfigurator.h"
@@ -288,6 +289,9 @@ constexpr double kMpeg4TopRate = 30;
 
 struct Fixture
 {
+    // The engine objects as start-up makes them: the job engine judges each output's length
+    // with them.
+    ApplicationShell shell;
     // The jobs of the runs the table made itself, which the panel finalises as its own.
     std::vector<std::unique_ptr<MervoJob>> runs;
     QTemporaryDir target;
@@ -297,6 +301,7 @@ struct Fixture
     Fixture()
     {
         WindowTesting::startSettings(target.path());
+        shell.initEngines();
         window = new MervoMainWindow;
         guard = window;
         window->initialize();
