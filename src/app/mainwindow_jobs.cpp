@@ -200,6 +200,7 @@ void MainWindow::startEncodingJob(const QString &program, const QStringList &arg
     task->set(taskValues(task, type, encoder->source(), output, encoder->targetMuxer(),
                          TaskDataSlot::Count),
               program, arguments, target.folder, title, text);
+    task->setSources({encoder->source().path});
     auto *job = new Job;
     JobFiles::reserveOutput(job, output);
     job->init(task, id, title, target.fileName(), m_stdInView, m_stdOutView, m_stdErrView,

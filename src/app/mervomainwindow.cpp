@@ -264,6 +264,18 @@ void MervoMainWindow::jobMergeMedia()
     if (useInputFolder)
         folder = QFileInfo(m_filePath).canonicalPath();
     merger->setOutput(folder, outputName);
+    // A queued merge says how it ended, and why it failed, where the user looks.
+    connect(merger, &MediaMerger::started, this, [this, merger] {
+        statusBar()->showMessage(tr("Merge job has been queued in the job manager"));
+        connect(merger, &MediaMerger::finished, this, [this, merger] {
+            const QString failure = merger->failure();
+            if (failure.isEmpty())
+                statusBar()->showMessage(tr("Merge job completed"), MessageTimeout);
+            else
+                statusBar()->showMessage(tr("Merge job failed: %1 (its console in the job manager tells more)")
+                                             .arg(failure));
+        });
+    });
     if (!merger->startMerge(message)) {
         delete alive.data();
         refuseMerge(tr("<b>Failed to merge files.</b><br><br>You may have to recode input files to "

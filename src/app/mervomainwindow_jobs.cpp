@@ -74,6 +74,7 @@ void MervoMainWindow::startEncodingJob(const QString &program, const QStringList
     task->set(taskValues(task, type, encoder->source(), output, encoder->targetMuxer(),
                          TaskDataSlot::Count),
               program, arguments, target.folder, title, text);
+    task->setSources({encoder->source().path});
     QList<MervoTask *> tasks;
     if (!MervoTask::insertChecked(task, &tasks)) {
         delete task;
@@ -173,6 +174,7 @@ void MervoMainWindow::startTwoPassEncodingJob(
     auto *second = new MervoTask;
     second->set(taskValues(second, type, encoder->source(), output, muxer, TwoPassValues),
                 secondProgram, secondArguments, folder, secondName, secondText);
+    second->setSources({encoder->source().path});
     second->setPrecedingTasks({first});
     first->setFollowingTasks({second});
     if (!MervoTask::insertChecked(second, &tasks)) {

@@ -215,7 +215,8 @@ protected:
     // id given and adds it to the own (preview) or main manager.
     void queueEncodingJob(const EncodingCommand &command,
                           const std::function<void(const QString &id, bool preview)> &queue);
-    // Gives the task one step of the checked command and its task values.
+    // Gives the task one step of the checked command (one of its steps, not a copy), its
+    // task values and the file it reads.
     void setEncodingTask(Task *task, const EncodingCommand &command, const EncodingStep &step,
                          const QString &folder, const QString &name);
     bool isOwnJob(const Job *job) const { return m_ownJobs.contains(job); }

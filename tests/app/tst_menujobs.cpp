@@ -16,6 +16,7 @@
 #include "player/playerwidget.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/mervoencoderwidget.h"
+#include "engines/outputmeter.h"
 #include "enginetesting.h"
 #include "outputreport.h"
 #include "testmedia.h"
@@ -31,6 +32,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
@@ -491,6 +493,66 @@ private slots:
             const QString arguments = steps.first().arguments.join(' ');
             QVERIFY2(arguments.contains(road.choice.join(' ')), qPrintable(arguments));
         }
+    }
+
+    // Sound taken whole ends well, though the player's length is not the sound's: a VBR MP3
+    // without its header (a player guesses its length from the first frame's bit rate, here
+    // more than twice the sound) and a file whose sound stops before its picture, converted
+    // by the encoder panel to a sound-only target, or by the Job menu's entries with its
+    // picture. The output holds the whole sound.
+    void wholeSoundEndsWell_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("road"); // a muxer of the encoder panel, or a Job entry
+        QTest::addColumn<double>("sound");
+        const QString vbr = TestMedia::clip("menu-vbr-no-header.mp3", {"-f", "lavfi", "-i",
+            "aevalsrc='if(lt(t,1),0,0.5*sin(440*2*PI*t)+0.3*random(0)-0.15)':d=12:s=44100",
+            "-c:a", "libmp3lame", "-q:a", "4", "-write_xing", "0"});
+        const QString shortSound = TestMedia::clip("menu-short-sound.avi", {"-f", "lavfi", "-i",
+            "testsrc=size=160x120:rate=25:duration=6", "-f", "lavfi", "-i", "sine=duration=2",
+            "-c:v", "mpeg4", "-c:a", "libmp3lame"});
+        QTest::newRow("VBR MP3 without a header to MP3") << vbr << "mp3" << 12.0;
+        QTest::newRow("VBR MP3 without a header to WAV") << vbr << "wav" << 12.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture to MP3") << shortSound << "mp3" << 2.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture to M4A") << shortSound << "m4a" << 2.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture, re-mux") << shortSound << "remuxAction" << 2.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture, Xvid for one CD") << shortSound << "encodeXvid1CDAction" << 2.0;
+    }
+
+    void wholeSoundEndsWell()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, road);
+        QFETCH(double, sound);
+        QVERIFY(!source.isEmpty());
+        RegisteredEngines engines; // as start-up registers them: the job engine judges outputs with them
+        QVERIFY(engines.started());
+        Fixture fixture;
+        QVERIFY(fixture.open(source, false));
+        EncoderWidget *panel = fixture.window->encoderWidget();
+        const double length = panel->encodingSource().video.length;
+        QVERIFY2(length > sound + 2.0, qPrintable(QString::number(length)));
+        if (road.endsWith("Action")) {
+            QAction *action = road == "remuxAction" ? fixture.window->remuxAction : fixture.window->encodeXvid1CDAction;
+            QVERIFY(action->isEnabled());
+            action->trigger();
+        } else {
+            const int entry = panel->formatCombo()->findData(road);
+            QVERIFY(entry >= 0);
+            panel->formatCombo()->setCurrentIndex(entry);
+            emit panel->formatCombo()->activated(entry);
+            panel->startButton()->click();
+        }
+        QVERIFY(fixture.jobsDone());
+        for (MervoJob *job : fixture.manager()->jobs())
+            for (MervoTask *task : job->tasks())
+                QVERIFY2(task->state == Task::Completed, qPrintable(task->name() + ": " + task->failure()));
+        const QStringList written = QDir(fixture.target.path()).entryList(QDir::Files);
+        QCOMPARE(written.size(), 1);
+        const QString output = fixture.target.filePath(written.first());
+        const double played = OutputMeter::measure(output, 0.0).audio;
+        QVERIFY2(qAbs(played - sound) < 0.3, qPrintable(QString::number(played)));
+        QCOMPARE(TestMedia::decodeErrors(output), QString());
     }
 
     // The Job entries follow the loaded file's streams.

@@ -909,7 +909,8 @@ private slots:
     }
 
     // The first part of a valid AVI, whose header still claims the whole length: the encoding
-    // of what can be read ends as a failure that says how short it is; nothing is finalised.
+    // of what can be read ends as a failure that says how short it is, and leaves the output's
+    // name; nothing is finalised.
     void truncatedSourceFails()
     {
         FFmpeg ffmpeg;
@@ -928,7 +929,10 @@ private slots:
         QCOMPARE(task->state, Task::Aborted);
         QVERIFY2(task->failure().startsWith("its output lasts ") && task->failure().endsWith(" of the 3.0 s asked for"),
                  qPrintable(task->failure()));
-        QVERIFY(TestMedia::probeDuration(folder + "/truncated.avi") < 2.0); // kept for the user to look at
+        // Kept for the user to look at, under a name that says what it is.
+        QVERIFY(!QFile::exists(folder + "/truncated.avi"));
+        QVERIFY(TestMedia::probeDuration(folder + "/truncated (incomplete).avi") < 2.0);
+        QVERIFY(panel.main.log.toPlainText().contains("output kept as incomplete file " + folder + "/truncated (incomplete).avi"));
         QVERIFY(panel.main.log.toPlainText().contains("Encoding failed."));
         QVERIFY(!panel.main.log.toPlainText().contains("Finalizing..."));
         QVERIFY(panel.widget->isReady());

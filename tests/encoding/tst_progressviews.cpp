@@ -205,9 +205,24 @@ private slots:
     }
 
     // A task that ends well shows 100 % on both, even when a status line short of the end
-    // still waits to be shown at the display rate.
+    // still waits to be shown at the display rate; a failed one's strip shows an empty bar
+    // that says so, no time left and no speed. The lines read after the end change neither.
+    void endOverWaitingFigure_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("figures"); // time left and speed
+        QTest::newRow("completed") << int(Task::Completed) << 100 << "100%" << "1 s 25.00 fps";
+        QTest::newRow("aborted") << int(Task::Aborted) << 0 << "Failed" << "-- --";
+    }
+
     void endOverWaitingFigure()
     {
+        QFETCH(int, state);
+        QFETCH(int, value);
+        QFETCH(QString, text);
+        QFETCH(QString, figures);
         Task task;
         task.setPid(4242);
         task.setState(Task::Running);
@@ -221,17 +236,19 @@ private slots:
         frame = 20, percent = 97, remaining = -1, fps = 25.0;
         pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
         QCOMPARE(pair.console->progressBar()->value(), 50);
-        // The console shows the end as the task's state changes.
-        task.setState(Task::Completed);
-        QCOMPARE(pair.console->progressBar()->value(), 100);
-        QCOMPARE(pair.mini->progressBar()->value(), 100);
+        // The views show the end as the task's state changes.
+        task.setState(state);
+        QCOMPARE(pair.mini->progressBar()->value(), value);
         // Nor do the interval's end or the last lines read after the end take it back.
         QTest::qWait(2 * DisplayPacer::IntervalMs);
         frame = 30, percent = 98, remaining = -1, fps = 25.0;
         pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
         QTest::qWait(2 * DisplayPacer::IntervalMs);
-        QCOMPARE(pair.console->progressBar()->value(), 100);
-        QCOMPARE(pair.mini->progressBar()->value(), 100);
+        QCOMPARE(pair.mini->progressBar()->value(), value);
+        QCOMPARE(pair.mini->progressBar()->text(), text);
+        QCOMPARE(pair.mini->remainingLabel()->text() + " " + pair.mini->speedLabel()->text(), figures);
+        if (state == Task::Completed)
+            QCOMPARE(pair.console->progressBar()->value(), 100);
     }
 
     // The base console works on four values; its strip completes on a local copy.
@@ -259,6 +276,12 @@ private slots:
         QCOMPARE(mini.progressBar()->value(), 60);
         mini.displayProgress(1, 1.0, 0, -1);
         QCOMPARE(mini.progressBar()->value(), 0);
+        // Failed, the bar says so; a line read after that does not move it.
+        mini.displayProgress(1, 1.0, 60, -1);
+        task.setState(Task::Aborted);
+        mini.displayProgress(1, 1.0, 70, -1);
+        QCOMPARE(mini.progressBar()->text(), QString("Failed"));
+        QCOMPARE(mini.progressBar()->value(), 0);
     }
 
     void stateDisplay_data()
@@ -270,21 +293,22 @@ private slots:
         QTest::addColumn<bool>("buttonEnabled");
         QTest::addColumn<bool>("barEnabled");
         QTest::addColumn<bool>("consoleEnabled");
-        QTest::newRow("waiting") << 1 << "Waiting" << "Waiting" << "Waiting" << false << false << false;
+        QTest::addColumn<QString>("barText"); // what the strip's bar says in place of the percent
+        QTest::newRow("waiting") << 1 << "Waiting" << "Waiting" << "Waiting" << false << false << false << "%p%";
         QTest::newRow("running") << 3 << "Running, click to abort" << "MEncoder running with PID 99"
-                                 << "MEncoder running with PID 99" << true << true << true;
+                                 << "MEncoder running with PID 99" << true << true << true << "%p%";
         QTest::newRow("terminated") << 4 << "Process terminated, click to remove"
                                     << "MEncoder process terminated" << "MEncoder process terminated"
-                                    << true << false << true;
+                                    << true << false << true << "%p%";
         QTest::newRow("completed") << 5 << "Process completed, click to remove"
                                    << "MEncoder process completed" << "MEncoder process completed"
-                                   << true << false << true;
+                                   << true << false << true << "%p%";
         QTest::newRow("aborted") << 6 << "Aborted, click to remove" << "MEncoder process aborted"
-                                 << "MEncoder process aborted" << true << false << true;
+                                 << "MEncoder process aborted" << true << false << true << "Failed";
         QTest::newRow("cancelled") << 7 << "Cancelled, click to remove" << "MEncoder process cancelled"
-                                   << "Waiting" << true << false << false;
+                                   << "Waiting" << true << false << false << "Cancelled";
         QTest::newRow("failed") << 8 << "Failed to start, click to remove"
-                                << "MEncoder process failed to start" << "Waiting" << true << false << false;
+                                << "MEncoder process failed to start" << "Waiting" << true << false << false << "Failed";
     }
     // A waiting strip, then the task in each state: the strip follows through its console.
     void stateDisplay()
@@ -296,6 +320,7 @@ private slots:
         QFETCH(bool, buttonEnabled);
         QFETCH(bool, barEnabled);
         QFETCH(bool, consoleEnabled);
+        QFETCH(QString, barText);
         Task task;
         task.setState(Task::Waiting);
         ConsolePair pair(&task, ProgressTotals());
@@ -309,6 +334,7 @@ private slots:
         QCOMPARE(pair.mini->processButton()->isEnabled(), buttonEnabled);
         QCOMPARE(pair.mini->progressBar()->isEnabled(), barEnabled);
         QCOMPARE(pair.mini->consoleButton()->isEnabled(), consoleEnabled);
+        QCOMPARE(pair.mini->progressBar()->format(), barText);
         QCOMPARE(pair.console->progressBar()->isEnabled(), state < Task::Terminated || state > Task::Aborted);
 
         // A click asks to abort a running task, to remove an ended one.
