@@ -309,9 +309,12 @@ private slots:
                      qPrintable(report.left(400)));
             QVERIFY(closed);
         }
-        // The next chooser starts in the file's folder.
+        // The next chooser starts in the file's folder; cancelled, it leaves the file loaded
+        // and says so.
         window->openFileAction->trigger();
         QCOMPARE(chooser.requests().last().start, QFileInfo(file).canonicalPath());
+        QCOMPARE(status(window), "Input unchanged [" + file + "]");
+        QVERIFY(window->encoderWidget()->startButton()->isEnabled());
 
         // Playing locks the opening entries and the fixed zooms.
         auto *play = window->playerWidget()->findChild<QPushButton *>("playButton");
@@ -508,7 +511,7 @@ private slots:
         QVERIFY(!window->recentActions[0]->isVisible() && !window->clearRecentAction->isEnabled());
         window->openDvdAction->trigger();
         QCOMPARE(chooser.requests().at(2).start, QDir::rootPath());
-        QCOMPARE(status(window), QString("DVD not loaded"));
+        QCOMPARE(status(window), "Input unchanged [" + dvd + "]");
         closeWindow(window);
     }
 
@@ -534,8 +537,8 @@ private slots:
         for (QAction *open : {window->openDvdAction, window->openFileAction}) {
             open->trigger();
             QVERIFY(encoder->previewBox()->isEnabled() && encoder->startButton()->isEnabled());
+            QCOMPARE(status(window), "Input unchanged [" + TestMedia::standardAvi() + "]");
         }
-        QCOMPARE(status(window), QString("Movie file not loaded"));
         const FileChooser::Request &dvdRequest = chooser.requests().at(1);
         QCOMPARE(dvdRequest.kind, FileChooser::ExistingFolderOrFile);
         QVERIFY(dvdRequest.filter.contains("*.IFO"));

@@ -5,6 +5,7 @@
 #include "encoder/encoder.h"
 #include "encoding/consoledialog.h"
 #include "encoding/consoletextfeed.h"
+#include "encoding/mutedlines.h"
 #include "encoding/displaypacer.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/jobmanagerwidget.h"
@@ -390,6 +391,22 @@ private slots:
                                                           << "" << "x.avi: No such file or directory" << -1;
         QTest::newRow("FFmpeg standard output unchanged") << 2 << 0 << "<b>&data\nframe=  50 fps=25\r" << "<b>&data\nframe=  50 fps=25" << "" << -1;
         QTest::newRow("FFmpeg progress and message") << 2 << 1 << "frame=  50 fps=25\rWarning\n" << "" << "Warning" << 51;
+        QTest::newRow("MPlayer copying a DVD title, then its closing line")
+            << 5 << 0 << "dump: 52428800 bytes written (~51.0%)\rdump: 102760448 bytes written to 'a (step 0).mpg'.\n"
+            << "dump: 102760448 bytes written to 'a (step 0).mpg'." << "" << 51;
+        // The MPEG muxer's underflows, one shown: also when a read ends between a message's
+        // prefix and its text ("|" marks where one read ends).
+        const QString underflow = "[vcd @ 0x55d0c2a3c2c0]buffer underflow st=1 bufi=4032 size=6000\n";
+        QTest::newRow("MEncoder muxer underflows, one shown")
+            << 1 << 1 << underflow + underflow + "Cannot open file\n" + underflow << ""
+            << underflow + "Cannot open file" << -1;
+        QTest::newRow("underflow cut between two reads")
+            << 1 << 1 << underflow + "[vcd @ 0x55d0c2a3c2c0]|buffer underflow st=0 bufi=12 size=9\n" << ""
+            << underflow.trimmed() << -1;
+        QTest::newRow("underflows ended by \\r\\n") << 1 << 1 << QString(underflow).replace("\n", "\r\n").repeated(2) + "Done\r\n"
+                                                 << "" << underflow.trimmed() + "\nDone" << -1;
+        QTest::newRow("a long line without end is not held back")
+            << 1 << 1 << "[" + QString(300, 'x') << "" << "[" + QString(300, 'x') << -1;
     }
     // Text that is not progress reaches the console, whatever the parser made of it.
     void routing()
@@ -404,7 +421,8 @@ private slots:
         task.setState(Task::Running);
         ConsolePair pair(&task, totalsOf(0.0, 100, 0), engine);
         JobOutputRouter::setParser(&testParser);
-        JobOutputRouter::feed(pair.console, engine, QProcess::ProcessChannel(channel), text, 1.0);
+        for (const QString &read : text.split('|'))
+            JobOutputRouter::feed(pair.console, engine, QProcess::ProcessChannel(channel), read, 1.0);
         JobOutputRouter::setParser(nullptr);
         pair.console->flushOutput();
         QCOMPARE(pair.console->standardOutputView()->toPlainText(), stdOut);
@@ -413,6 +431,25 @@ private slots:
         QCOMPARE(pair.mini->progressBar()->value(), bar);
         // A message after a status line leaves the status line's figures.
         QCOMPARE(pair.console->remainingLabel()->text(), QString(bar == 51 ? "1 min" : "--"));
+    }
+
+    // What the end of a job tells of the muted lines: only repeats that were not shown.
+    void mutedSummary_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("told");
+        const QString underflow = "[svcd @ 0x7f00aa]buffer underflow st=0 bufi=2 size=3\n";
+        QTest::newRow("no muted line") << "Cannot open file\n" << "";
+        QTest::newRow("one shown, none left out") << underflow << "";
+        QTest::newRow("three, two left out") << underflow.repeated(3)
+                                             << "2 more \"buffer underflow\" lines of the MPEG muxer not shown.";
+    }
+    void mutedSummary()
+    {
+        QFETCH(QString, text);
+        MutedLines lines;
+        lines.filter(text, true);
+        QTEST(lines.summary(), "told");
     }
 
     // A character cut between two reads is decoded whole, one that a read ends with is not

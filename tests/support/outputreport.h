@@ -92,3 +92,6 @@ struct PlayerExpectation
 };
 // The first way the output fails the expectation, or "ok".
 QString playerFault(const PlayerExpectation &expected, const DecodeReport &file);
+// The brightest luma level (0 to 255) of the first picture shown at or after `seconds`, -1
+// when there is none: a bright subtitle over a dark picture shows in it.
+int brightestLevel(const QString &path, double seconds);
