@@ -589,6 +589,10 @@ void TargetTable::runRows(Fixture &fixture, QList<Row> &rows)
         row.task = new MervoTask;
         row.task->set(EncoderWidget::newTaskData(row.task, fixture.panel()->plannedTaskValues(row.command, last)),
                       last.program, last.arguments, fixture.target.path(), row.name, "Encoding");
+        // As Start sets it: the last step reads what the step before it wrote.
+        const qsizetype steps = row.command.steps.size();
+        row.task->setSources({steps > 1 ? row.command.steps[steps - 2].output
+                                        : fixture.panel()->mervoEncoder()->sourcePath()});
         // The job's own verdict on an engine that ended well; it lets a second go, so it
         // judges only longer sources.
         const bool judged = qMax(m_source.found.pictureSeconds, m_source.found.soundSeconds) > 1;
@@ -634,7 +638,6 @@ void TargetTable::menuRows(Fixture &fixture, QList<Row> &rows)
         row.video = target.video;
         row.audio = target.audio;
         row.name = QStringLiteral("%1-menu-%2").arg(m_source.key, target.name);
-        row.letterboxed = row.video == "mpeg1video" && m_source.aspect >= 1.35;
         row.settings.samplingRate = 44100;
         if (target.television)
             row.ownRates = standardRates("PAL") + standardRates("NTSC");
