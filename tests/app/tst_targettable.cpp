@@ -286,7 +286,8 @@ QList<double> standardRates(const QString &standard)
         return {30000.0 / 1001, 24000.0 / 1001};
     return {};
 }
-// FFmpeg's MPEG-4 video is written at 30 fps at most.
+// FFmpeg's MPEG-4 video is written at 30 fps at most, as is every picture for the PSP,
+// which shows every second one of a faster source.
 constexpr double kMpeg4TopRate = 30;
 
 struct Fixture
@@ -528,6 +529,8 @@ void TargetTable::buildRow(Fixture &fixture, Row &row)
     row.ownRates = standardRates(row.settings.standard);
     if (row.video == "mpeg4" && m_source.found.frameRate > kMpeg4TopRate)
         row.ownRates << kMpeg4TopRate;
+    if (row.muxer == "psp" && m_source.found.frameRate > kMpeg4TopRate)
+        row.ownRates << m_source.found.frameRate / 2;
     panel->setTarget(fixture.target.path(), row.name);
     // What Start would try and queue; the table runs it itself, side by side with the others.
     row.command = panel->plannedCommand(row.refusal);
