@@ -97,11 +97,13 @@ private slots:
             << picture("size=192x108:rate=25" + second, "crop=144:108") + kTone + kH264 << wide
             << "picture 144x108 in 144x108";
         PlayerExpectation fast = source(16.0 / 9, 50);
-        QTest::newRow("50 fps written at 10") << "ten.mp4"
-            << picture("size=160x90:rate=50" + second, "fps=10") + kTone + kH264 << fast << "10.000 fps from a 50.000";
+        const QStringList ten = picture("size=160x90:rate=50" + second, "fps=10") + kTone + kH264;
+        QTest::newRow("50 fps written at 10") << "ten.mp4" << ten << fast << "10.000 fps from a 50.000";
         fast.ownRates = {25};
         QTest::newRow("50 fps at the target's own 25") << "halved.mp4"
             << picture("size=160x90:rate=50" + second, "fps=25") + kTone + kH264 << fast << "ok";
+        QTest::newRow("50 fps written at 10 by a target of 25") << "ten.mp4" << ten << fast
+            << "10.000 fps from a 50.000";
         PlayerExpectation film = source(16.0 / 9, 24000.0 / 1001);
         film.ownRates = {30000.0 / 1001};
         QTest::newRow("film rate raised to NTSC's repeats pictures") << "raised.mp4"
@@ -188,6 +190,9 @@ private slots:
         QTest::newRow("a subtitle shown early") << "early.mp4"
             << picture("size=192x108:rate=25:duration=2", dark + "," + QString(text).replace("between(t,0.5,1.5)", "lt(t,1.5)"))
                + twoSeconds + kH264 << subtitled << "the subtitle shows in 100 % of the pictures of its time, 100 % before, 0 %";
+        QTest::newRow("a subtitle shown late") << "latesubtitle.mp4"
+            << picture("size=192x108:rate=25:duration=2", dark + "," + QString(text).replace("between(t,0.5,1.5)", "gte(t,0.5)"))
+               + twoSeconds + kH264 << subtitled << "the subtitle shows in 100 % of the pictures of its time, 0 % before, 100 % after";
         QTest::newRow("a subtitle shown all the time") << "always.mp4"
             << picture("size=192x108:rate=25:duration=2", dark + "," + QString(text).replace("between(t,0.5,1.5)", "1"))
                + twoSeconds + kH264 << subtitled << "the subtitle shows in 100 % of the pictures of its time, 100 % before";
