@@ -215,7 +215,7 @@ QStringList FFmpegEncodeCommand::streamMaps(const EncodingSource &source, bool v
     // in the player, and adds the file's subtitles to containers that take them.
     QStringList maps;
     if (video && !source.noVideo)
-        maps << "-map" << "0:v:0";
+        maps << "-map" << SourceStreams::videoSpecifier(source);
     if (audio && !source.noAudio)
         maps << "-map" << SourceStreams::audioSpecifier(source);
     return maps;

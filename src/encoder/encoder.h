@@ -297,6 +297,9 @@ private:
     // the source, or the copy of a DVD title's stream.
     bool ffmpegAnswer(const std::function<bool()> &question);
     static void layOutOnConstantClock(QStringList &arguments);
+    // The road's encode of the DVD title's copy without its subtitle, for a trial.
+    QStringList encodeWithoutSubtitle(const QString &output, int testFrames);
+    static void findStreamsInWholeCopy(QStringList &arguments);
     bool isPlayerReady() const;
 
     void initMuxerLongDescriptions();

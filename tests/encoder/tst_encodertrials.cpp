@@ -313,12 +313,14 @@ private slots:
     // bytes); a step that fails ends the trial there.
     void stepsTriedInTurn_data()
     {
-        addColumns<int, bool, bool, int>({"first", "firstWorks", "valid", "runs"});
+        // "inlay": FFmpeg's encode lays a subtitle over the picture, its trial does not.
+        addColumns<int, bool, bool, int, bool>({"first", "firstWorks", "valid", "runs", "inlay"});
         const int mencoder = EngineType::MEncoder, player = EngineType::MPlayer;
-        QTest::newRow("both steps work") << mencoder << true << true << 2;
-        QTest::newRow("first step fails") << mencoder << false << false << 1;
-        QTest::newRow("the player's copy of a chapter, then FFmpeg") << player << true << true << 2;
-        QTest::newRow("the player's copy fails") << player << false << false << 1;
+        QTest::newRow("both steps work") << mencoder << true << true << 2 << false;
+        QTest::newRow("first step fails") << mencoder << false << false << 1 << false;
+        QTest::newRow("the player's copy of a chapter, then FFmpeg") << player << true << true << 2 << false;
+        QTest::newRow("the player's copy fails") << player << false << false << 1 << false;
+        QTest::newRow("the copy, then FFmpeg without the subtitle") << player << true << true << 2 << true;
     }
     void stepsTriedInTurn()
     {
@@ -336,9 +338,12 @@ private slots:
         QString commandLine, out, err;
         const QStringList copy = mencoder ? QStringList{"-o", middle}
                                           : QStringList{"dvd://1", "-chapter", "4-4", "-dumpfile", middle};
-        QCOMPARE(e->checkSteps({{first, copier, copy, middle},
-                                {EngineType::FFmpeg, ffmpeg, {"-i", middle, output}, output}},
-                               commandLine, out, err, 50, 1000000),
+        EncodingStep encode{EngineType::FFmpeg, ffmpeg, {"-i", middle, output}, output};
+        if (fetched<bool>("inlay")) {
+            encode.trialArguments = encode.arguments;
+            encode.arguments = {"-i", middle, "-filter_complex", "overlay", output};
+        }
+        QCOMPARE(e->checkSteps({{first, copier, copy, middle}, encode}, commandLine, out, err, 50, 1000000),
                  fetched<bool>("valid"));
         QFile file(calls);
         QVERIFY(file.open(QIODevice::ReadOnly));
