@@ -178,7 +178,7 @@ const QList<Source> &sources()
                                "-metadata:s:s:0", "language=eng"},
              1, 0, {16.0 / 9, 25, 2, 2, 48000, 2, 880, 0.5, 1.5}},
             // Short enough that a job judged by the picture's length would end "Aborted".
-            {"shortsound", "sound shorter than picture", "sound", "table-shortsound.mp4", "",
+            {"shortsound", "sound shorter than picture", "length", "table-shortsound.mp4", "",
              picture("160x120", "25", 2) + tone(440, 44100, 0.5) + kH264 + aac, 0, -1,
              {4.0 / 3, 25, 2, 0.5, 44100, 2, 440}},
             {"cover", "MP3 with its cover", "sound", "table-cover.mp3", "", cover + QStringList{"-c:a",
@@ -190,7 +190,7 @@ const QList<Source> &sources()
             // A faint tone first, then a loud square wave: the first frames' bitrate is a
             // fraction of the rest's, and without a header the player takes the length from
             // them (14 s of 4).
-            {"vbr", "VBR MP3 without a header", "sound", "table-vbr.mp3", "", {"-f", "lavfi", "-i",
+            {"vbr", "VBR MP3 without a header", "length", "table-vbr.mp3", "", {"-f", "lavfi", "-i",
              "aevalsrc=if(lt(t\\,1.5)\\,0.01*sin(2*PI*440*t)\\,0.4*sgn(sin(2*PI*440*t))):s=44100:d=4", "-ac", "2", "-c:a",
              "libmp3lame", "-q:a", "0", "-write_xing", "0"}, 0, -1, {0, 0, 0, 4, 44100, 2, 440}, kSound},
             {"ntscdvd", "NTSC 16:9 DVD title", "ntscdvd", "table-ntsc-dvd", "ntsc", picture("352x240", "30000/1001", 2)
@@ -860,6 +860,12 @@ class TargetTableSoundTest : public TargetTable
 public:
     TargetTableSoundTest() : TargetTable("sound") {}
 };
+class TargetTableSoundLengthTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableSoundLengthTest() : TargetTable("length") {}
+};
 class TargetTableSubtitleTest : public TargetTable
 {
     Q_OBJECT
@@ -883,6 +889,7 @@ VEXO_TEST_CLASS(TargetTableShapeTest)
 VEXO_TEST_CLASS(TargetTableFrameRateTest)
 VEXO_TEST_CLASS(TargetTableTransportStreamTest)
 VEXO_TEST_CLASS(TargetTableSoundTest)
+VEXO_TEST_CLASS(TargetTableSoundLengthTest)
 VEXO_TEST_CLASS(TargetTableSubtitleTest)
 VEXO_TEST_CLASS(TargetTableNtscDvdTest)
 #include "tst_targettable.moc"
