@@ -44,7 +44,8 @@ constexpr int TrialFinishFloor = 60000;
 
 // What an engine prints once it has closed its output file: MEncoder sums up the streams
 // it wrote on its standard output ("Video stream: ... frames"), FFmpeg the sizes it wrote
-// on its standard error ("video:158kB audio:190kB ..."; "KiB" in later versions).
+// on its standard error ("video:158kB audio:190kB ..."; "KiB" in later versions). The sizes
+// start a word: a run of "video:1" words without a blank is then not tried from each one.
 struct ClosingLine
 {
     int type;
@@ -53,7 +54,7 @@ struct ClosingLine
 };
 constexpr ClosingLine kClosingLines[] = {
     {1, false, "^(Video|Audio) stream:"},
-    {2, true, "video:\\s*\\d+\\S*\\s+audio:\\s*\\d+"},
+    {2, true, "(?<!\\S)video:\\s*\\d\\S*\\s+audio:\\s*\\d"},
 };
 
 // A file that is there: a trial must neither overwrite nor remove it.
