@@ -113,6 +113,7 @@ int replayLong(int argc, char **argv)
         std::fflush(stdout);
     }
     std::printf("%lld long inputs replayed\n", qlonglong(inputs.size()));
+    FuzzTarget::tearDown();
     return inputs.isEmpty() ? 1 : 0;
 }
 } // namespace
@@ -132,5 +133,6 @@ int main(int argc, char **argv)
         }
     }
     std::printf("%d seeds replayed\n", replayed);
+    FuzzTarget::tearDown();
     return replayed > 0 ? 0 : 1;
 }

@@ -175,7 +175,13 @@ bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,
     }
     // A packet list can be long: then only errors are echoed.
     echoOutput(packets ? QString() : stdOut, stdErr);
+    return readLoad(filePath, stdOut, packets);
+}
 
+bool FFprobe::readLoad(const QString &filePath, const QString &stdOut, QList<FFprobePacket> *packets)
+{
+    clearLoad();
+    m_filePath = filePath;
     FFprobeReport report;
     if (!report.read(stdOut)) {
         m_console->log(LogLevel::Quiet,

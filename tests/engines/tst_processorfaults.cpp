@@ -299,6 +299,9 @@ private slots:
             << QByteArray("caf\xe9\n\xe6\x97\xa5\xe6\x9c\xac\n") << QString::fromUtf8("caf\xef\xbf\xbd\n日本\n");
         QTest::newRow("stray continuation byte does not eat the next line")
             << QByteArray("x\x80\n\xe6\x97\xa5\n") << QString::fromUtf8("x\xef\xbf\xbd\n日\n");
+        // An answer cut at the output limit may end inside a character: it is shown spoilt.
+        QTest::newRow("character cut at the end") << QByteArray("ab\xe6\x97") << QString::fromUtf8("ab\xef\xbf\xbd\xef\xbf\xbd");
+        QTest::newRow("many short lines") << QByteArray(100000, '\r') << QString(100000, '\r');
     }
 
     void decodeLines()
