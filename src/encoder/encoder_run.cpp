@@ -77,6 +77,21 @@ void Encoder::removeTrialOutput(const QString &path)
 
 // --- one engine process ----------------------------------------------------------------
 
+QString Encoder::startFailureText(const char *classWord, const QString &name, const SyncRunner::Result &run,
+                                  int timeout)
+{
+    if (run.startTimedOut || run.startFailure.isEmpty())
+        return tr("%1: %2 process failed to start in %3 milliseconds.")
+            .arg(QLatin1String(classWord), name)
+            .arg(timeout);
+    return tr("%1: %2 process failed to start: %3.").arg(QLatin1String(classWord), name, run.startFailure);
+}
+
+bool Encoder::crashedByItself(const SyncRunner::Result &run)
+{
+    return run.crashed && !run.killed && run.droppedBytes == 0;
+}
+
 Encoder::RunResult Encoder::runProcess(int type, const QString &program,
                                        const QStringList &arguments, bool reportNormalEnd,
                                        bool statusQuery, int finishTimeout)
@@ -94,11 +109,8 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
 
     RunResult result;
     if (!run.started) {
-        qCDebug(lcEncoder) << "Encoder: process failed to start, waitForStarted() has timed out at (msec):"
-                           << timeouts.start;
-        logMessage(tr("Encoder: %1 process failed to start in %2 milliseconds.")
-                       .arg(name).arg(timeouts.start),
-                   LogLevel::Normal);
+        qCDebug(lcEncoder) << "Encoder: process failed to start:" << run.startFailure;
+        logMessage(startFailureText("Encoder", name, run, timeouts.start), LogLevel::Normal);
         return result;
     }
     result.started = true;
@@ -112,10 +124,10 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
         else
             logMessage(tr("Encoder: %1 process killed.").arg(name), LogLevel::Verbose);
     }
-    if (run.crashed) {
+    if (crashedByItself(run)) {
         qCDebug(lcEncoder) << "Warning: encoder process crashed.";
         logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
-    } else if (reportNormalEnd) {
+    } else if (reportNormalEnd && !run.crashed) {
         qCDebug(lcEncoder) << "Encoder: process finished.";
         logMessage(tr("Encoder: %1 process finished.").arg(name), LogLevel::Verbose);
     }
@@ -123,6 +135,7 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
         logMessage(SyncRunner::cutNotice(name, run), LogLevel::Quiet);
     result.killed = run.killed;
     result.crashed = run.crashed && !run.killed;
+    result.exitCode = run.crashed ? 0 : run.exitCode;
     result.stdOut = run.stdOut;
     result.stdErr = run.stdErr;
     return result;
@@ -284,9 +297,11 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
 
     // An engine that crashed, or ended by itself without closing its file, wrote nothing a
     // player can read, whatever status lines it printed first (MEncoder segfaults after
-    // "Writing header..." on some muxer and codec pairs). One killed at the time-out is
-    // judged by the status lines it printed until then.
-    const bool ended = !run.crashed && (run.killed || hasClosingLines(type, stdOut, stdErr));
+    // "Writing header..." on some muxer and codec pairs). One that closed its file and then
+    // exited with an error has failed all the same: the job would end so. One killed at the
+    // time-out is judged by the status lines it printed until then.
+    const bool ended = !run.crashed
+                       && (run.killed || (run.exitCode == 0 && hasClosingLines(type, stdOut, stdErr)));
     const bool valid = ended && parseCommandCheck(type, stdOut, stdErr);
     if (valid)
         logMessage(tr("Encoder: %1 engine check command completed.").arg(name), LogLevel::Verbose);

@@ -145,6 +145,7 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
                          && process->error() != QProcess::FailedToStart;
     if (!started) {
         result.startFailure = ProcessEnd::startFailure(process, timeouts.start);
+        result.startTimedOut = process->state() == QProcess::Starting;
         ProcessKiller::killAndWait(process, timeouts.kill);
         ProcessKiller::release(process);
         return result;

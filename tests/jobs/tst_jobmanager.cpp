@@ -239,7 +239,8 @@ private slots:
         QVERIFY(!manager->addEngineJob(Shell, script("exit 0"), dir.filePath("file/sub/out.avi"),
                                        "Merging", "Merge a + b", QStringLiteral("FFmpeg"), 0, 1.0));
         QVERIFY(manager->jobs().isEmpty());
-        QCOMPARE(m_log.toPlainText(), QString("Failed to start job Merge a + b."));
+        QCOMPARE(m_log.toPlainText(), QString("Failed to start job Merge a + b.\nTarget output directory can't be created: %1")
+                                          .arg(dir.filePath("file/sub")));
     }
 };
 
