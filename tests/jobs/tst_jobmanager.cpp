@@ -100,6 +100,7 @@ private slots:
         const struct { const char *name; double duration; bool preview; double measured; int state; const char *failure; } rows[] = {
             {"cut short", 40.0, false, 28.5, Task::Aborted, "its output lasts 28.5 s of the 40.0 s asked for"},
             {"a tenth short", 10.0, false, 8.9, Task::Aborted, "its output lasts 8.9 s of the 10.0 s asked for"},
+            {"nothing to play", 40.0, false, 0.0, Task::Aborted, "its output lasts 0.0 s of the 40.0 s asked for"},
             {"long enough", 10.0, false, 9.0, Task::Terminated, ""},
             {"seconds short of a long source", 40.0, false, 37.0, Task::Terminated, ""},
             {"a second short", 5.0, false, 4.0, Task::Terminated, ""},
