@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -237,6 +238,10 @@ void MainWindow::adjustGuiSize()
     adjustSize();
     // A larger picture grows the window downwards: it stays on its screen.
     WindowPlacement::keepOnScreen(this);
+    // The picture's growth may have come from a resize within the panels' own layout pass,
+    // which then goes on with the places it had reckoned before: laid out again afterwards,
+    // the encoder panel does not stay where the smaller picture ended.
+    m_mainWidget->layout()->invalidate();
 }
 
 void MainWindow::processBridgeMessage(const QString &message, bool value)

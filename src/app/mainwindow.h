@@ -206,6 +206,12 @@ protected:
                                         const QString &output, const QString &muxer, int count);
     QString jobName(const EncodingSource &source) const;
     static QString withStandard(const QString &title, const EncodingSource &source);
+    // Job entries that are off say why, in the tool tip the Job menu shows on them.
+    static void offerEntry(QAction *entry, const QString &refusal);
+    // Why an entry that needs these engines ready and a loaded file is off; empty when
+    // neither stands in the way.
+    QString inputRefusal(const QList<int> &engineTypes) const;
+    static QString streamCountText(int video, int audio, int subtitle);
     // Opening inputs (both windows; `extended` loads through the extended player panel).
     // False, after the readiness report, when the engines are not ready.
     bool readyToOpen();
@@ -223,6 +229,9 @@ protected:
     void setCurrentFilePath(const QString &path);
     void removeRecentMovie(const QString &entry);
     void defaultTargetName(int kind);
+    // A cancelled chooser: the text given when nothing is loaded, else that the loaded
+    // input stays.
+    void reportCancelledChoice(const QString &nothingLoaded);
     // The user's movies folder, else documents, else home: the first that exists.
     static QString desktopFolder();
 
@@ -231,7 +240,7 @@ protected:
     static constexpr int DesktopRefusalTimeout = 5000;
 
     // The largest picture the window can show with its panels and bars within its screen.
-    QSize maximumZoomRoom() const;
+    QSize zoomRoom() const;
 
     // Asks whether running jobs may be aborted; true when none run or the user agreed.
     bool confirmAbortJobs();

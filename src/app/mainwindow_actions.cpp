@@ -211,6 +211,8 @@ void MainWindow::createMenus()
 
     menuBar()->addSeparator();
     jobMenu = menuBar()->addMenu(tr("Job"));
+    // An entry that is off tells why in its tool tip.
+    jobMenu->setToolTipsVisible(true);
     jobMenu->addAction(showJobManagerAction);
     jobMenu->addSeparator();
     jobMenu->addActions({encodeVcdAction, encodeSvcdAction, encodeXvidAction});
@@ -261,12 +263,11 @@ void MainWindow::changeZoom()
         }
     }
     m_playerWidget->autoZoom = false;
-    if (factor > PlayerWidget::MaximumZoomThreshold)
-        m_playerWidget->setMaximumZoomRoom(maximumZoomRoom());
+    m_playerWidget->setZoomRoom(zoomRoom());
     m_playerWidget->setZoom(factor);
 }
 
-QSize MainWindow::maximumZoomRoom() const
+QSize MainWindow::zoomRoom() const
 {
     const QRect area = WindowPlacement::availableArea(this);
     if (area.isEmpty())

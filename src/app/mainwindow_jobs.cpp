@@ -3,6 +3,7 @@
 
 #include "app/applogging.h"
 #include "app/mainwindow.h"
+#include "builders/interfacemencoder.h"
 #include "encoder/encoder.h"
 #include "encoder/mervoencoder.h"
 #include "encoder/records/enginetype.h"
@@ -19,9 +20,11 @@
 #include "jobs/jobmanager.h"
 #include "jobs/task.h"
 #include "jobs/uniquebasename.h"
+#include "jobs/valuetext.h"
 #include "player/playerwidget.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -73,8 +76,12 @@ MainWindow::MenuJob MainWindow::buildTargetJob(Target target, Encoder &encoder)
     job.type = row.mencoderOnly || dvd ? EngineType::MEncoder : EngineType::FFmpeg;
     const EnginePaths::Engine path =
         job.type == EngineType::MEncoder ? EnginePaths::MEncoder : EnginePaths::FFmpeg;
+    // What the engine cannot read is refused with the reason, never queued to fail.
+    const QString unread = job.type == EngineType::MEncoder ? InterfaceMEncoder::sourceRefusal(source) : QString();
     if (!encoder.initEngine(job.type, m_paths[path]))
         job.refusal = tr("The %1 engine is not ready.").arg(Encoder::engineName(job.type));
+    else if (!unread.isEmpty())
+        job.refusal = unread + QLatin1Char('.');
     encoder.source() = source;
     job.name = jobName(source);
     encoder.setTarget(m_targetFolder, makeUniqueBaseName(m_targetFolder, job.name));
@@ -200,6 +207,7 @@ void MainWindow::startEncodingJob(const QString &program, const QStringList &arg
     task->set(taskValues(task, type, encoder->source(), output, encoder->targetMuxer(),
                          TaskDataSlot::Count),
               program, arguments, target.folder, title, text);
+    task->setSources({encoder->source().path});
     auto *job = new Job;
     JobFiles::reserveOutput(job, output);
     job->init(task, id, title, target.fileName(), m_stdInView, m_stdOutView, m_stdErrView,
@@ -222,8 +230,39 @@ void MainWindow::updateJobMenu()
         action->setEnabled(ready);
     int video = 0, audio = 0, subtitle = 0;
     m_playerWidget->currentTrackCounts(&video, &audio, &subtitle);
-    splitAction->setEnabled(ready && m_playerWidget->inputKind() == SourceKind::MediaFile && video < 2
-                            && audio < 2 && subtitle < 2);
+    QString refusal = inputRefusal({EngineType::FFmpeg, EngineType::MEncoder});
+    if (refusal.isEmpty() && !core->hasVideoAndAudio())
+        refusal = tr("Not offered: it splits a file of both video and audio.");
+    else if (refusal.isEmpty() && (video > 1 || audio > 1 || subtitle > 1))
+        refusal = tr("Not offered: it splits a file of at most one video, one audio and one subtitle "
+                     "stream; this one holds %1.").arg(streamCountText(video, audio, subtitle));
+    offerEntry(splitAction, refusal);
+}
+
+void MainWindow::offerEntry(QAction *entry, const QString &refusal)
+{
+    entry->setEnabled(refusal.isEmpty());
+    entry->setToolTip(refusal);
+}
+
+QString MainWindow::inputRefusal(const QList<int> &engineTypes) const
+{
+    QStringList missing;
+    for (int type : engineTypes)
+        if (!encoder()->isEngineReady(type))
+            missing << engineTypeName(type);
+    if (!missing.isEmpty())
+        return tr("Not offered: %1 not ready (Options > Engine paths).").arg(missing.join(QStringLiteral(", ")));
+    if (m_playerWidget->loadStateBox->checkState() != Qt::Checked)
+        return tr("Not offered: no input loaded.");
+    if (m_playerWidget->inputKind() != SourceKind::MediaFile)
+        return tr("Not offered: only for a media file.");
+    return QString();
+}
+
+QString MainWindow::streamCountText(int video, int audio, int subtitle)
+{
+    return tr("%1 video, %2 audio and %3 subtitle streams").arg(video).arg(audio).arg(subtitle);
 }
 
 void MainWindow::setTarget()

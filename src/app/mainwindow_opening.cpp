@@ -7,6 +7,7 @@
 #include "app/recentlist.h"
 #include "app/targetname.h"
 #include "encoder/mediasplitter.h"
+#include "encoder/records/encodingsource.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/mediainfodatadialog.h"
 #include "encoding/splitmoviedialog.h"
@@ -32,7 +33,23 @@ constexpr int ResultTimeout = 5000;
 constexpr int RefusalTimeout = 3000;
 constexpr int FirstFixedZoom = 2; // "2:1"; "Auto" and "Max" stay as they are
 constexpr int ZoomCount = 7;
+
+// The input that stays loaded when a chooser is cancelled; empty when none is.
+QString loadedInput(const PlayerWidget *player, const EncoderWidget *encoder)
+{
+    if (player->loadStateBox->checkState() != Qt::Checked)
+        return QString();
+    return encoder->encodingSource().path;
+}
 } // namespace
+
+void MainWindow::reportCancelledChoice(const QString &nothingLoaded)
+{
+    // "not loaded" would read as if the input loaded before had gone.
+    const QString loaded = loadedInput(m_playerWidget, m_encoderWidget);
+    statusBar()->showMessage(loaded.isEmpty() ? nothingLoaded : tr("Input unchanged [%1]").arg(loaded),
+                             ResultTimeout);
+}
 
 bool MainWindow::readyToOpen()
 {
@@ -80,7 +97,7 @@ void MainWindow::openDvdFolder(bool extended)
                                                              tr("DVD IFO files (*.IFO *.ifo)"));
     // A cancelled choice changes nothing: the loaded input stays ready to encode.
     if (chosen.isEmpty()) {
-        statusBar()->showMessage(tr("DVD not loaded"), ResultTimeout);
+        reportCancelledChoice(tr("DVD not loaded"));
         return;
     }
     // The extended player panel clears the consoles itself when it loads.
@@ -98,7 +115,7 @@ void MainWindow::openFile()
         start = desktopFolder();
     const QString file = FileChooser::openFileName(this, tr("Open media file"), start, QString());
     if (file.isEmpty()) {
-        statusBar()->showMessage(tr("Movie file not loaded"), ResultTimeout);
+        reportCancelledChoice(tr("Movie file not loaded"));
         return;
     }
     prepareLoading(true);

@@ -46,10 +46,12 @@ void moveAction(QAction *action, MervoMainWindow *window, Slot slot)
 struct MervoMainWindow::PathSetter
 {
     EnginePaths::Engine engine;
+    QString name; // as the readiness check names the engine
     const char *prompt;
     const char *caption;
     const char *message;
-    std::function<void()> apply;
+    // Hands the new path on; true when the engine answers from there.
+    std::function<bool()> apply;
     std::function<void()> cancelled;
 };
 
@@ -264,6 +266,18 @@ void MervoMainWindow::jobMergeMedia()
     if (useInputFolder)
         folder = QFileInfo(m_filePath).canonicalPath();
     merger->setOutput(folder, outputName);
+    // A queued merge says how it ended, and why it failed, where the user looks.
+    connect(merger, &MediaMerger::started, this, [this, merger] {
+        statusBar()->showMessage(tr("Merge job has been queued in the job manager"));
+        connect(merger, &MediaMerger::finished, this, [this, merger] {
+            const QString failure = merger->failure();
+            if (failure.isEmpty())
+                statusBar()->showMessage(tr("Merge job completed"), MessageTimeout);
+            else
+                statusBar()->showMessage(tr("Merge job failed: %1 (its console in the job manager tells more)")
+                                             .arg(failure));
+        });
+    });
     if (!merger->startMerge(message)) {
         delete alive.data();
         refuseMerge(tr("<b>Failed to merge files.</b><br><br>You may have to recode input files to "
@@ -292,8 +306,12 @@ void MervoMainWindow::setEnginePath(const PathSetter &setter)
                                                      EnginePaths::executableFilter());
     if (!chosen.isEmpty()) {
         stored = QDir(QStringLiteral(".")).absoluteFilePath(chosen);
-        setter.apply();
-        statusBar()->showMessage(tr(setter.message).arg(stored), MessageTimeout);
+        // A file that is no working engine is taken all the same, but not called a success
+        // under the box that says the engine is not ready.
+        const bool ready = setter.apply();
+        statusBar()->showMessage(ready ? tr(setter.message).arg(stored)
+                                       : tr("%1 is NOT ready [path: %2]").arg(setter.name, stored),
+                                 MessageTimeout);
     } else {
         setter.cancelled();
         statusBar()->showMessage(tr("No file selected"), MessageTimeout);
@@ -306,22 +324,25 @@ void MervoMainWindow::setEncoderEnginePath(EnginePaths::Engine engine, int type,
                                            const char *caption, const char *message)
 {
     const auto refresh = [this, type, capability] {
-        capability->setEnabled(encoder()->isEngineReady(type));
+        const bool ready = encoder()->isEngineReady(type);
+        capability->setEnabled(ready);
+        return ready;
     };
-    setEnginePath({engine, prompt, caption, message,
+    setEnginePath({engine, engineTypeName(type), prompt, caption, message,
                    [this, engine, type, refresh] {
                        m_encoderWidget->setEngineBinPath(type, m_paths[engine]);
-                       refresh();
+                       return refresh();
                    },
                    refresh});
 }
 
 void MervoMainWindow::setMPlayerBinPath()
 {
-    setEnginePath({EnginePaths::MPlayer, "Select player binary file...", "Select MPlayer Binary",
+    setEnginePath({EnginePaths::MPlayer, QStringLiteral("MPlayer"), "Select player binary file...", "Select MPlayer Binary",
                    "MPlayer binary path set successfully [%1]",
                    [this] {
                        m_playerWidget->setMPlayerBinPath(m_paths[EnginePaths::MPlayer]);
+                       passPlayerPaths(EnginePaths::MPlayer);
                        const bool ready = m_playerWidget->isReady(false);
                        for (QAction *action : {playerCapabilityAction, openDvdAction, openFileAction})
                            action->setEnabled(ready);
@@ -329,24 +350,42 @@ void MervoMainWindow::setMPlayerBinPath()
                            action->setEnabled(ready);
                        if (!ready)
                            onMovieLoaded(0);
+                       return ready;
                    },
                    [this] { playerCapabilityAction->setEnabled(m_playerWidget->isReady(true)); }});
 }
 
 void MervoMainWindow::setMediaInfoBinPath()
 {
-    setEnginePath({EnginePaths::MediaInfo, "Select MediaInfo binary file...",
+    setEnginePath({EnginePaths::MediaInfo, QStringLiteral("MediaInfo"), "Select MediaInfo binary file...",
                    "Select MediaInfo Binary", "MediaInfo binary path set successfully [%1]",
-                   [this] { m_playerWidget->setMediaInfoBinPath(m_paths[EnginePaths::MediaInfo]); },
+                   [this] {
+                       m_playerWidget->setMediaInfoBinPath(m_paths[EnginePaths::MediaInfo]);
+                       return passPlayerPaths(EnginePaths::MediaInfo);
+                   },
                    [] {}});
 }
 
 void MervoMainWindow::setFFprobeBinPath()
 {
-    setEnginePath({EnginePaths::FFprobe, "Select FFprobe binary file...", "Select FFprobe Binary",
+    setEnginePath({EnginePaths::FFprobe, QStringLiteral("FFprobe"), "Select FFprobe binary file...", "Select FFprobe Binary",
                    "FFprobe binary path set successfully [%1]",
-                   [this] { m_playerWidget->setFFprobeBinPath(m_paths[EnginePaths::FFprobe]); },
+                   [this] {
+                       m_playerWidget->setFFprobeBinPath(m_paths[EnginePaths::FFprobe]);
+                       return passPlayerPaths(EnginePaths::FFprobe);
+                   },
                    [] {}});
+}
+
+bool MervoMainWindow::passPlayerPaths(EnginePaths::Engine engine)
+{
+    // The encoder panel's preview player and its analysis of finished files run these
+    // engines too: a mended path reaches them at once, not at the next start.
+    m_encoderWidget->setPlayerBinPaths(m_paths[EnginePaths::MPlayer], m_paths[EnginePaths::MediaInfo],
+                                       m_paths[EnginePaths::FFprobe]);
+    bool player = false, mediaInfo = false, ffprobe = false;
+    m_mervoPlayerWidget->enginesReady(&player, &mediaInfo, &ffprobe);
+    return engine == EnginePaths::MediaInfo ? mediaInfo : engine == EnginePaths::FFprobe ? ffprobe : player;
 }
 
 void MervoMainWindow::setFFmpegBinPath()

@@ -104,6 +104,8 @@ private:
     // bar and ends with the readiness check.
     struct PathSetter;
     void setEnginePath(const PathSetter &setter);
+    // Hands the player engines' paths to the encoder panel; whether the one named is ready.
+    bool passPlayerPaths(EnginePaths::Engine engine);
     void setEncoderEnginePath(EnginePaths::Engine engine, int type, QAction *capability,
                               const char *prompt, const char *caption, const char *message);
 };

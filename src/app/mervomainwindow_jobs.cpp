@@ -4,6 +4,7 @@
 
 #include "app/applogging.h"
 #include "app/mervomainwindow.h"
+#include "builders/interfacemencoder.h"
 #include "encoder/mervoencoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoder/records/sourcekind.h"
@@ -74,6 +75,7 @@ void MervoMainWindow::startEncodingJob(const QString &program, const QStringList
     task->set(taskValues(task, type, encoder->source(), output, encoder->targetMuxer(),
                          TaskDataSlot::Count),
               program, arguments, target.folder, title, text);
+    task->setSources({encoder->source().path});
     QList<MervoTask *> tasks;
     if (!MervoTask::insertChecked(task, &tasks)) {
         delete task;
@@ -121,9 +123,12 @@ void MervoMainWindow::jobEncodeXvid1CD()
     encoder.setTargetMuxer(QStringLiteral("avi"));
     const EncodingSource source = m_encoderWidget->encodingSource();
     const int type = EngineType::MEncoder;
+    const QString unread = InterfaceMEncoder::sourceRefusal(source);
     QString refusal;
     if (!encoder.initEngine(type, m_paths[EnginePaths::MEncoder]))
         refusal = tr("The %1 engine is not ready.").arg(Encoder::engineName(type));
+    else if (!unread.isEmpty())
+        refusal = unread + QLatin1Char('.');
     else if (MervoEncoder::xvidCdVideoSize(source.video.length) == 0)
         refusal = tr("The sound of a %1 s source alone fills the CD.").arg(source.video.length);
     encoder.source() = source;
@@ -173,6 +178,7 @@ void MervoMainWindow::startTwoPassEncodingJob(
     auto *second = new MervoTask;
     second->set(taskValues(second, type, encoder->source(), output, muxer, TwoPassValues),
                 secondProgram, secondArguments, folder, secondName, secondText);
+    second->setSources({encoder->source().path});
     second->setPrecedingTasks({first});
     first->setFollowingTasks({second});
     if (!MervoTask::insertChecked(second, &tasks)) {
@@ -245,15 +251,22 @@ void MervoMainWindow::mervoUpdateJobMenu()
     if (!ready) {
         for (QAction *action : {encodeXvid1CDAction, mergeAction, remuxAction})
             action->setEnabled(false);
+        const QString refusal = inputRefusal({EngineType::FFmpeg, EngineType::MEncoder, EngineType::X264,
+                                              EngineType::MKVmerge});
+        offerEntry(mergeAction, refusal);
+        offerEntry(remuxAction, refusal);
         return;
     }
     encodeXvid1CDAction->setEnabled(core->hasVideoAndAudio());
     int video = 0, audio = 0, subtitle = 0;
     if (m_playerWidget->inputKind() == SourceKind::MediaFile)
         m_playerWidget->currentTrackCounts(&video, &audio, &subtitle);
-    const bool single = video == 1 && audio == 1 && subtitle == 0;
-    mergeAction->setEnabled(single);
-    remuxAction->setEnabled(single);
+    QString refusal = inputRefusal({});
+    if (refusal.isEmpty() && !(video == 1 && audio == 1 && subtitle == 0))
+        refusal = tr("Not offered: it copies a file of one video and one audio stream without "
+                     "subtitles; this one holds %1.").arg(streamCountText(video, audio, subtitle));
+    offerEntry(mergeAction, refusal);
+    offerEntry(remuxAction, refusal);
 }
 
 // --- job output and ends -------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -27,6 +28,21 @@ constexpr int kUnbounded = INT_MAX;
 QString titleLengthBounds()
 {
     return PreferencesDialog::tr("seconds, %1 to %2").arg(kTitleLengthMinimum).arg(kTitleLengthMaximum);
+}
+
+// The typed integer within its bounds. A number of more digits than any int holds is still
+// a number: the bound on its side, never the 0 that a text of no number reads as.
+qlonglong typedInteger(const QString &text, bool *parsed)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\s*([+-]?)\\d+\\s*$"));
+    const qlonglong value = text.toLongLong(parsed);
+    if (*parsed)
+        return value;
+    const QRegularExpressionMatch match = digits.match(text);
+    *parsed = match.hasMatch();
+    if (!*parsed)
+        return 0;
+    return match.captured(1) == QLatin1String("-") ? LLONG_MIN : LLONG_MAX;
 }
 
 QGroupBox *groupWithGrid(const QString &title, QGridLayout *&grid)
@@ -222,8 +238,8 @@ void PreferencesDialog::accept()
     for (const IntegerRow &row : std::as_const(m_integerRows)) {
         // Unparsable text reads as 0 and is then bounded like any other value.
         bool parsed = false;
-        const int value = row.edit->text().toInt(&parsed);
-        *row.field = std::min(std::max(value, row.minimum), row.maximum);
+        const qlonglong value = typedInteger(row.edit->text(), &parsed);
+        *row.field = int(std::clamp<qlonglong>(value, row.minimum, row.maximum));
         corrections << correction(row.label, row.edit->text(), !parsed || value != *row.field,
                                   QString::number(*row.field), integerBounds(row.minimum, row.maximum));
     }
@@ -232,8 +248,11 @@ void PreferencesDialog::accept()
     m_working.player.ignoreShortTitles = m_shortTitles->isChecked();
     bool parsed = false;
     double length = m_titleLength->text().toDouble(&parsed);
-    // "nan" and "inf" read as numbers that no bound holds back: they count as no number.
-    if (!std::isfinite(length))
+    // "nan" and "inf" read as numbers that no bound holds back: they count as no number. A
+    // number too large for a double ("1e400") is refused as infinite: it takes its bound.
+    if (!parsed && std::isinf(length))
+        length = length > 0 ? kTitleLengthMaximum : kTitleLengthMinimum;
+    else if (!std::isfinite(length))
         length = 0.0;
     m_working.player.titleMinimumLength = std::min(std::max(length, kTitleLengthMinimum), kTitleLengthMaximum);
     corrections.prepend(correction(tr("Short titles to ignore:"), m_titleLength->text(),

@@ -1,7 +1,9 @@
 #include "builders/ffmpegencodecommand.h"
 
+#include "builders/audiochannels.h"
 #include "builders/mencoderencodecommand.h"
 #include "builders/sourcestreams.h"
+#include "builders/subtitleinlay.h"
 #include "encoder/records/encodingjob.h"
 #include "engines/fileargument.h"
 
@@ -92,6 +94,9 @@ const QStringList kPspOptions = {
 
 constexpr double kFrameLimitRate = 25.0;
 
+// The program streams of the disc targets, which MEncoder makes by preference.
+const QStringList kDiscMuxers = {"mpeg", "mpeg_vcd"};
+
 bool isX264(const QString &codec)
 {
     return kX264Family.contains(codec);
@@ -126,11 +131,24 @@ QString FFmpegEncodeCommand::audioEncoder(const QString &codec, const QString &m
 
 QString FFmpegEncodeCommand::aspectName(double aspect)
 {
-    if (aspect > 1.31 && aspect < 1.35)
+    const double common = PictureFrame::commonShape(aspect);
+    if (common == 4.0 / 3.0)
         return QStringLiteral("4:3");
-    if (aspect > 1.75 && aspect < 1.79)
-        return QStringLiteral("16:9");
-    return QString();
+    return common > 0.0 ? QStringLiteral("16:9") : QString();
+}
+
+QString FFmpegEncodeCommand::aspectValue(double aspect)
+{
+    const QString name = aspectName(aspect);
+    return name.isEmpty() ? MEncoderEncodeCommand::number(aspect) : name;
+}
+
+QString FFmpegEncodeCommand::boxFilter(const PictureFrame &frame)
+{
+    return QStringLiteral("scale=%1:%2,pad=%3:%4:%5:%6:000000")
+        .arg(frame.picture.width()).arg(frame.picture.height())
+        .arg(frame.size.width()).arg(frame.size.height())
+        .arg(frame.offset.x()).arg(frame.offset.y());
 }
 
 QString FFmpegEncodeCommand::duration(int frames)
@@ -188,14 +206,55 @@ QStringList FFmpegEncodeCommand::streamMaps(const EncodingSource &source, bool v
     if (video && !source.noVideo)
         maps << "-map" << "0:v:0";
     if (audio && !source.noAudio)
-        maps << "-map" << QStringLiteral("0:a:%1").arg(SourceStreams::audioIndex(source));
+        maps << "-map" << SourceStreams::audioSpecifier(source);
     return maps;
 }
 
 void FFmpegEncodeCommand::addStreamMaps()
 {
-    m_arguments << streamMaps(m_job.source, !noStream(m_settings.videoCodec, "novideo"),
-                              !noStream(m_settings.audioCodec, "noaudio"));
+    const bool video = !noStream(m_settings.videoCodec, "novideo");
+    const bool audio = !noStream(m_settings.audioCodec, "noaudio");
+    if (!inlaysPicture()) {
+        m_arguments << streamMaps(m_job.source, video, audio);
+        return;
+    }
+    const PictureFrame frame = this->frame();
+    m_arguments << overlayMaps(m_job.source, audio, frame.boxed() ? boxFilter(frame) : QString());
+}
+
+QStringList FFmpegEncodeCommand::overlayMaps(const EncodingSource &source, bool audio,
+                                             const QString &chain)
+{
+    // The picture the output takes is the overlay's, drawn through the frame's filters.
+    return QStringList{"-filter_complex", SubtitleInlay::ffmpegOverlayGraph(source, chain),
+                       "-map", SubtitleInlay::ffmpegVideoLabel()}
+           + streamMaps(source, false, audio);
+}
+
+QStringList FFmpegEncodeCommand::inlaidStreamMaps(const EncodingSource &source, const QString &chain)
+{
+    if (SubtitleInlay::chosen(source) && SubtitleInlay::isPicture(source.subtitle))
+        return overlayMaps(source, true, chain);
+    QStringList filters{chain};
+    if (SubtitleInlay::chosen(source))
+        filters.prepend(SubtitleInlay::ffmpegTextFilter(source));
+    filters.removeAll(QString());
+    QStringList maps = streamMaps(source, true, true);
+    if (!filters.isEmpty())
+        maps << "-vf" << filters.join(QLatin1Char(','));
+    return maps;
+}
+
+bool FFmpegEncodeCommand::inlaysSubtitle() const
+{
+    // A copied picture is refused with a chosen subtitle (SubtitleInlay::copyRefusal).
+    return SubtitleInlay::chosen(m_job.source) && !m_job.source.noVideo
+           && !noStream(m_settings.videoCodec, "novideo");
+}
+
+bool FFmpegEncodeCommand::inlaysPicture() const
+{
+    return inlaysSubtitle() && SubtitleInlay::isPicture(m_job.source.subtitle);
 }
 
 void FFmpegEncodeCommand::addExtraOptions()
@@ -225,16 +284,13 @@ void FFmpegEncodeCommand::addFormat()
 
 void FFmpegEncodeCommand::addAspect()
 {
-    // A letterboxed picture fills a 4:3 frame: flagged with the source's 16:9 it would be
-    // shown stretched by a third. Any other picture is shown at the source's shape, also
-    // when the container stored none (FLV) or a shape between the two common ones: left
-    // out, the scaled size's own shape would distort it.
-    const double aspect = SourceStreams::displayAspect(m_job.source);
-    QString value = letterboxFilter().isEmpty() ? aspectName(aspect) : QStringLiteral("4:3");
-    if (value.isEmpty() && aspect > 0.0)
-        value = MEncoderEncodeCommand::number(aspect);
-    if (!value.isEmpty())
-        m_arguments << "-aspect" << value;
+    // The frame's shape: a boxed picture's frame flagged with the source's own would be shown
+    // stretched. Any other frame has the source's shape, also when the container stored none
+    // (FLV) or a shape between the two common ones: left out, the scaled size's own shape
+    // would distort it.
+    const double aspect = frame().aspect;
+    if (aspect > 0.0)
+        m_arguments << "-aspect" << aspectValue(aspect);
 }
 
 void FFmpegEncodeCommand::addLimits(int frames, int start)
@@ -254,25 +310,23 @@ void FFmpegEncodeCommand::addFrameRate()
 {
     const double target = m_job.target.video.frameRate;
     const double source = m_job.source.video.frameRate;
+    // The disc program streams take their TV standard's rate, as MEncoder writes them: a
+    // VideoCD of a 50 fps source at 50 fps is no VideoCD.
+    const QString disc = kDiscMuxers.contains(m_settings.muxer)
+                             ? MEncoderEncodeCommand::standardFrameRate(m_settings.standard, source)
+                             : QString();
     if (target > 0.0)
         m_arguments << "-r" << MEncoderEncodeCommand::number(target);
+    else if (!disc.isEmpty())
+        m_arguments << "-r" << disc;
     else if (source > 0.0)
         m_arguments << "-r" << MEncoderEncodeCommand::number(source);
 }
 
-QString FFmpegEncodeCommand::letterboxFilter() const
+PictureFrame FFmpegEncodeCommand::frame() const
 {
-    const QString &codec = m_settings.videoCodec;
-    const double aspect = SourceStreams::displayAspect(m_job.source);
-    if ((codec != QLatin1String("h263") && codec != QLatin1String("mpeg1video")) || aspect < 1.35)
-        return QString();
-    // The frame is shown at 4:3 whatever its pixel count, so the picture takes the whole
-    // width and the share of the height that keeps its shape; both even for the chroma.
-    const int W = m_settings.pictureSize.width(), H = m_settings.pictureSize.height();
-    const int picture = qRound(H * (4.0 / 3.0) / aspect / 2.0) * 2;
-    const int offset = (H - picture) / 4 * 2;
-    return QStringLiteral("scale=%1:%2,pad=%3:%4:0:%5:000000")
-        .arg(W).arg(picture).arg(W).arg(H).arg(offset);
+    return PictureFrame::of(m_settings.videoCodec, m_settings.pictureSize,
+                            SourceStreams::displayAspect(m_job.source));
 }
 
 void FFmpegEncodeCommand::addVideo()
@@ -282,13 +336,20 @@ void FFmpegEncodeCommand::addVideo()
         m_arguments << "-vn";
         return;
     }
-    const QString filter = letterboxFilter();
+    const PictureFrame frame = this->frame();
+    const QString filter = frame.boxed() ? boxFilter(frame) : QString();
     if (filter.isEmpty())
-        m_arguments << "-s"
-                    << QStringLiteral("%1x%2").arg(m_settings.pictureSize.width())
-                           .arg(m_settings.pictureSize.height());
-    else
-        m_arguments << "-vf" << filter;
+        m_arguments << "-s" << QStringLiteral("%1x%2").arg(frame.size.width()).arg(frame.size.height());
+    // A text subtitle is drawn on the source's picture, before it is scaled into the frame;
+    // a picture subtitle's overlay went with the stream maps.
+    if (!inlaysPicture()) {
+        QStringList filters{filter};
+        if (inlaysSubtitle())
+            filters.prepend(SubtitleInlay::ffmpegTextFilter(m_job.source));
+        filters.removeAll(QString());
+        if (!filters.isEmpty())
+            m_arguments << "-vf" << filters.join(QLatin1Char(','));
+    }
     m_arguments << "-vb" << MEncoderEncodeCommand::number(m_settings.videoBitrate) + "k";
 
     if (codec == QLatin1String("h263")) {
@@ -298,6 +359,7 @@ void FFmpegEncodeCommand::addVideo()
     } else if (codec == QLatin1String("mpeg4")) {
         if (m_settings.muxer == QLatin1String("avi"))
             m_arguments << "-vtag" << "XVID";
+        // An unknown source rate stays the source's: snapped from 0 it became the first row's.
         const double f = m_job.source.video.frameRate;
         const char *rate = kMpeg4TopRate;
         for (const SnappedRate &row : kMpeg4Rates) {
@@ -306,7 +368,8 @@ void FFmpegEncodeCommand::addVideo()
                 break;
             }
         }
-        m_arguments << "-r" << rate;
+        if (f > 0.0)
+            m_arguments << "-r" << rate;
         m_arguments << "-mbd" << "rd" << "-flags" << "+mv4+aic" << "-trellis" << "2" << "-cmp"
                     << "2" << "-subcmp" << "2" << "-g" << "300";
     } else if (codec == QLatin1String("xvid")) {
@@ -425,6 +488,7 @@ void FFmpegEncodeCommand::addAudio()
 
     const double bitrate = m_settings.audioBitrate;
     const int rate = m_settings.samplingRate;
+    const qsizetype before = m_arguments.size();
     if (codec == QLatin1String("amrnb"))
         m_arguments << "-ac" << "1";
     else if (codec == QLatin1String("pcm"))
@@ -433,20 +497,29 @@ void FFmpegEncodeCommand::addAudio()
         m_arguments << "-ac" << "2";
     else if (rate != m_job.source.audio.samplingRate)
         m_arguments << "-ac" << "2";
+    const bool channelsSet = m_arguments.size() > before;
 
     if (rate > 0)
         m_arguments << "-ar" << QString::number(rate);
     if (bitrate > 0.0)
         m_arguments << "-ab" << MEncoderEncodeCommand::number(bitrate) + "k";
-    addPcmFrames(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
     const QString encoder =
         audioEncoder(codec, m_settings.muxer, m_settings.profileLevel ? m_settings.level : 0);
+    // Left to the source, the channels are those the target plays, in a layout the encoder
+    // writes so that players read it.
+    QStringList filters;
+    if (!channelsSet)
+        filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
+    filters << pcmFramesFilter(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
+    filters.removeAll(QString());
+    if (!filters.isEmpty())
+        m_arguments << "-af" << filters.join(QLatin1Char(','));
     if (encoder == QLatin1String("aac"))
         m_arguments << "-strict" << "experimental";
     m_arguments << "-acodec" << encoder;
 }
 
-void FFmpegEncodeCommand::addPcmFrames(const QString &codec, int rate)
+QString FFmpegEncodeCommand::pcmFramesFilter(const QString &codec, int rate) const
 {
     // The PCM encoder takes its frames as the decoder gives them: an AC-3 frame resampled to
     // 96 kHz is 12 KB, three times the MPEG muxer's sound buffer. The muxer then reports
@@ -454,6 +527,6 @@ void FFmpegEncodeCommand::addPcmFrames(const QString &codec, int rate)
     // with one time, which a player's demuxer reads as sound going backwards. Frames of
     // 1/600 s (at most 1.3 KB) fit the buffer and begin in every packet.
     if (codec != QLatin1String("pcm") || m_settings.muxer != QLatin1String("mpeg") || rate < 600)
-        return;
-    m_arguments << "-af" << QStringLiteral("asetnsamples=n=%1:p=0").arg(rate / 600);
+        return QString();
+    return QStringLiteral("asetnsamples=n=%1:p=0").arg(rate / 600);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "builders/encodesettings.h"
+#include "builders/pictureframe.h"
 
 #include <QSize>
 #include <QString>
@@ -34,12 +35,23 @@ public:
                                 int level = 0);
     // "4:3" or "16:9" for the two common display aspect ratios, else empty.
     static QString aspectName(double aspect);
+    // The "-aspect" value of a shape: its name, else the number.
+    static QString aspectValue(double aspect);
+    // The filters that scale a boxed picture and put the frame's black bars around it.
+    static QString boxFilter(const PictureFrame &frame);
     // The "-t" duration of a frame limit, at 25 frames per second: "hh:mm:ss.f".
     static QString duration(int frames);
     // The "-map" switches of the source's picture and its chosen sound, each when wanted.
     static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);
+    // The maps of an encoded picture and the chosen sound with the chosen subtitle drawn into
+    // the picture, then drawn through `chain` (the frame's filters; may be empty), for a
+    // command that has no filters of its own.
+    static QStringList inlaidStreamMaps(const EncodingSource &source, const QString &chain);
 
 private:
+    // The maps of the picture that a picture subtitle is laid over, drawn through `chain`,
+    // and of the chosen sound when wanted.
+    static QStringList overlayMaps(const EncodingSource &source, bool audio, const QString &chain);
     void addInput();
     // The chosen video and audio stream, and no other.
     void addStreamMaps();
@@ -52,14 +64,18 @@ private:
     void addXvidLevel();
     void addX264();
     void addAudio();
-    void addPcmFrames(const QString &codec, int rate);
 
-    // The filter that fits a wide picture into the MPEG-1 or H.263 frame with black bars;
-    // empty when the picture is not letterboxed.
-    QString letterboxFilter() const;
+    // The frame of the encode: its size, and the picture's place and shape in it.
+    PictureFrame frame() const;
     QString x264Preset() const;
     QString x264Profile() const;
     bool sourceHasAc3() const;
+    // Whether the chosen subtitle is drawn into the encoded picture, and laid over it as a
+    // picture.
+    bool inlaysSubtitle() const;
+    bool inlaysPicture() const;
+    // The filter that cuts PCM into frames the MPEG muxer's buffer takes; empty elsewhere.
+    QString pcmFramesFilter(const QString &codec, int rate) const;
 
     const EncodingJob &m_job;
     const int m_passes;

@@ -3,7 +3,9 @@
 
 #include "builders/ffmpegencodecommand.h"
 #include "builders/mencoderencodecommand.h"
+#include "builders/sourcestreams.h"
 #include "builders/statusfields.h"
+#include "builders/subtitleinlay.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
@@ -234,6 +236,11 @@ QString InterfaceFFmpeg::videoCodecRefusal(const QString &muxer, const QString &
     const QString encoder = FFmpegEncodeCommand::videoEncoder(codec);
     if (codec != QLatin1String("novideo") && !m_engineVideoEncoders.contains(encoder))
         return tr("this FFmpeg has no %1 video encoder").arg(encoder);
+    if (data) {
+        const QString inlay = SubtitleInlay::copyRefusal(data->source, encoder);
+        if (!inlay.isEmpty())
+            return inlay;
+    }
     if (const char *reason = limitReason(kVideoLimits, muxer, {codec, encoder}))
         return tr(reason);
     return QString();
@@ -419,10 +426,7 @@ void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
                                    double aspect) const
 {
     program = this->program();
-    QString value = FFmpegEncodeCommand::aspectName(aspect);
-    if (value.isEmpty())
-        value = MEncoderEncodeCommand::number(aspect);
-    arguments = QStringList{"-i", fileArgument(input), "-aspect", value,
+    arguments = QStringList{"-i", fileArgument(input), "-aspect", FFmpegEncodeCommand::aspectValue(aspect),
                             "-vcodec", "copy", "-acodec", "copy", "-y",
                             fileArgument(output)};
     logCommand("InterfaceFFmpeg::cliCmdEncode() returns command:", program, arguments);
@@ -438,13 +442,17 @@ void InterfaceFFmpeg::cliCmdEncode(QString &program, QStringList &arguments,
 }
 
 namespace {
-// The "-target" of a disc by TV standard (exact text); any other gives FFmpeg's default.
+// The "-target" of a disc by TV standard (exact text); any other gives FFmpeg's default,
+// which it takes from the source's frame rate. The frames of the two discs by standard.
 struct DiscStandard
 {
     const char *standard;
     const char *prefix;
+    QSize videoCd;
+    QSize superVideoCd;
 };
-const DiscStandard kDiscStandards[] = {{"NTSC", "ntsc-"}, {"PAL", "pal-"}};
+const DiscStandard kDiscStandards[] = {{"NTSC", "ntsc-", {352, 240}, {480, 480}},
+                                       {"PAL", "pal-", {352, 288}, {480, 576}}};
 } // namespace
 
 void InterfaceFFmpeg::cliCmdTargetVcd(QString &program, QStringList &arguments,
@@ -468,15 +476,32 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
                                    const QString &output, const QString &standard) const
 {
     program = this->program();
+    const bool known = data && data->source.path == input;
     QString target = QLatin1String(kind);
+    // FFmpeg's own choice of standard: PAL at 25 frames a second only.
+    const DiscStandard *disc = known && data->source.video.frameRate == 25.0 ? &kDiscStandards[1]
+                                                                             : &kDiscStandards[0];
     for (const DiscStandard &row : kDiscStandards) {
-        if (standard == QLatin1String(row.standard))
+        if (standard == QLatin1String(row.standard)) {
             target.prepend(QLatin1String(row.prefix));
+            disc = &row;
+        }
     }
     arguments = QStringList{"-i", fileArgument(input)};
-    // The disc takes the picture and the sound the user chose in the player.
-    if (data && data->source.path == input)
-        arguments << FFmpegEncodeCommand::streamMaps(data->source, true, true);
+    // The disc takes the picture, the sound and the subtitle the user chose in the player, the
+    // picture at its own shape: "-target" alone stretches it over the frame.
+    if (known) {
+        const bool superVideoCd = target.endsWith(QLatin1String("svcd"));
+        const PictureFrame frame = PictureFrame::of(
+            superVideoCd ? QStringLiteral("mpeg2video") : QStringLiteral("mpeg1video"),
+            superVideoCd ? disc->superVideoCd : disc->videoCd,
+            SourceStreams::displayAspect(data->source));
+        // Unboxed, FFmpeg's scale keeps the picture's shape and the encoder flags it.
+        arguments << FFmpegEncodeCommand::inlaidStreamMaps(
+            data->source, frame.boxed() ? FFmpegEncodeCommand::boxFilter(frame) : QString());
+        if (frame.boxed())
+            arguments << "-aspect" << FFmpegEncodeCommand::aspectValue(frame.aspect);
+    }
     arguments << "-target" << target << "-y";
     if (target.endsWith(QLatin1String("svcd")))
         arguments << "-y"; // as the Super VideoCD command always wrote it

@@ -2,7 +2,9 @@
 #include "builders/builderslogging.h"
 
 #include "builders/mencoderencodecommand.h"
+#include "builders/sourcestreams.h"
 #include "builders/statusfields.h"
+#include "builders/subtitleinlay.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/sourcekind.h"
@@ -259,13 +261,41 @@ QString InterfaceMEncoder::muxerRefusal(const QString &muxer) const
     return tr("MEncoder's libavformat offers no %1 format").arg(muxer);
 }
 
+QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source)
+{
+    // MEncoder's own reader of an MPEG transport stream (MediaInfo names it "MPEG-TS", or
+    // "BDAV" with a Blu-ray's time codes) reads the frame rate from MPEG-1 and MPEG-2 video
+    // headers only; any other video it times by the packets' stamps, an H.264 stream of 50
+    // frames a second as 100: its encode drops the picture after 2 s of 6, or runs it twice
+    // as fast, while the sound goes on.
+    static const QStringList transportStreams = {"MPEG-TS", "BDAV"};
+    static const QStringList headedVideo = {"mpeg1video", "mpeg2video"};
+    const VideoInfo &video = source.video;
+    if (source.kind != SourceKind::MediaFile || source.noVideo
+        || !transportStreams.contains(video.fileFormat, Qt::CaseInsensitive)
+        || headedVideo.contains(video.videoFormat))
+        return QString();
+    return tr("MEncoder does not keep %1 video of an MPEG transport stream in time with its sound")
+        .arg(video.videoFormat.isEmpty() ? tr("this") : video.videoFormat);
+}
+
 QString InterfaceMEncoder::videoCodecRefusal(const QString &muxer, const QString &codec) const
 {
+    if (data && codec != QLatin1String("novideo")) {
+        const QString unread = sourceRefusal(data->source);
+        if (!unread.isEmpty())
+            return unread;
+    }
     if (!engineKnown())
         return QString();
     const QString encoder = MEncoderEncodeCommand::videoEncoder(codec);
     if (!capabilities->videoCodecMap->contains(encoder))
         return tr("this MEncoder has no %1 video encoder").arg(encoder);
+    if (data) {
+        const QString inlay = SubtitleInlay::copyRefusal(data->source, encoder);
+        if (!inlay.isEmpty())
+            return inlay;
+    }
 
     if (encoder == QLatin1String("lavc")) {
         const QString name = MEncoderEncodeCommand::lavcVideoName(codec);
@@ -479,21 +509,22 @@ namespace {
 
 struct DiscTarget
 {
-    const char *palScale;
-    const char *otherScale;
+    QSize palFrame;
+    QSize otherFrame;
+    const char *codec; // which shapes the frame is shown at
     QStringList lavcOptions;
     const char *muxFormat;
     const char *dvdOnly;
     const char *logText;
 };
 const DiscTarget kVideoCd = {
-    "scale=352:288,harddup", "scale=352:240,harddup",
+    {352, 288}, {352, 240}, "mpeg1video",
     {"vcodec=mpeg1video", "keyint=15", "vrc_buf_size=327", "vrc_minrate=1152", "vbitrate=1152",
      "vrc_maxrate=1152"},
     "format=vcd", "InterfaceMEncoder::cliCmdTargetVcd() supports only DVD input",
     "InterfaceMEncoder::cliCmdTargetVcd() returns command:"};
 const DiscTarget kSuperVideoCd = {
-    "scale=480:576,harddup", "scale=480:480,harddup",
+    {480, 576}, {480, 480}, "mpeg2video",
     {"vcodec=mpeg2video", "keyint=15", "mbd=2", "vrc_buf_size=917", "vrc_minrate=600",
      "vbitrate=2500", "vrc_maxrate=2500"},
     "format=svcd", "InterfaceMEncoder::cliCmdTargetSvcd() supports only DVD input",
@@ -552,7 +583,13 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     }
     program = this->program();
     const bool pal = standard == QLatin1String("PAL");
-    const QString aspect = data->source.video.aspect > 1.5 ? "aspect=16/9" : "aspect=4/3";
+    // The title's picture keeps its shape, boxed where the disc cannot show it: a VideoCD's
+    // MPEG-1 shows 16:9 more than 2 % off at its sizes. A title of no known shape is 4:3.
+    const PictureFrame frame =
+        PictureFrame::of(QLatin1String(disc.codec), pal ? disc.palFrame : disc.otherFrame,
+                         SourceStreams::displayAspect(data->source));
+    const QString aspect =
+        "aspect=" + MEncoderEncodeCommand::shape(frame.aspect > 0.0 ? frame.aspect : 4.0 / 3.0);
     // The disc's MPEG layer 2 audio (224 kbit/s, 44.1 kHz, two channels) comes from
     // MEncoder's own TwoLAME encoder: libavcodec's fails in today's MEncoder.
     arguments << "-ovc" << "lavc" << "-oac" << "twolame" << "-twolameopts" << "br=224"
@@ -563,10 +600,12 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     arguments << "-srate" << "44100" << "-af" << "lavcresample=44100,channels=2";
     const QString frameRate = pal ? QStringLiteral("25") : QStringLiteral("30000/1001");
     const double discRate = pal ? 25.0 : 30000.0 / 1001.0;
-    QString filters = QLatin1String(pal ? disc.palScale : disc.otherScale);
+    QStringList filters = MEncoderEncodeCommand::boxFilters(frame);
+    filters << QStringLiteral("scale=%1:%2").arg(frame.size.width()).arg(frame.size.height())
+            << "harddup";
     if (needsRepeatedFrames(data->source.video, discRate))
-        filters += ",fixpts=fps=" + frameRate;
-    arguments << "-vf" << filters << "-ofps" << frameRate;
+        filters << "fixpts=fps=" + frameRate;
+    arguments << "-vf" << filters.join(',') << "-ofps" << frameRate;
     // At the title's own rate, as every other MEncoder encode: without "-noskip" MEncoder
     // drops frames whenever it finds the picture ahead of the sound, and the disc's picture
     // holds holes; without "-mc 0" it still loses a few to the sync correction. A change of

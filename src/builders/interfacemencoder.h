@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+struct EncodingSource;
+
 struct EncoderProfile;
 
 // The command builder of MEncoder (engine type 1): its vocabulary, its status query and
@@ -37,6 +39,8 @@ public:
     QString muxerRefusal(const QString &muxer) const override;
     QString videoCodecRefusal(const QString &muxer, const QString &codec) const override;
     QString audioCodecRefusal(const QString &muxer, const QString &codec) const override;
+    // Why MEncoder cannot read the source's picture in time; empty when it can.
+    static QString sourceRefusal(const EncodingSource &source);
 
     void cliCmdGetStatus(QString &program, QStringList &arguments) const;
     void parseStatus();

@@ -121,6 +121,27 @@ QString MEncoderEncodeCommand::bitrate(double kbits)
     return QString::number(qRound64(kbits));
 }
 
+QString MEncoderEncodeCommand::shape(double aspect)
+{
+    if (aspect == 4.0 / 3.0)
+        return QStringLiteral("4/3");
+    if (aspect == 16.0 / 9.0)
+        return QStringLiteral("16/9");
+    return number(aspect);
+}
+
+QStringList MEncoderEncodeCommand::boxFilters(const PictureFrame &frame)
+{
+    // "expand" adds the bars at the shape given, in the picture's own pixels and by its
+    // display shape, left and right of a narrower picture, above and below a wider one; the
+    // scale after it fits the whole into the frame. Today's MEncoder lets "expand" draw
+    // straight into the MPEG-2 decoder's frames, which leaves a single decodable frame from
+    // a DVD; a plain "scale" in front hands it copies, at the picture's display size.
+    if (!frame.boxed())
+        return {};
+    return {QStringLiteral("scale"), "expand=:::::" + shape(frame.aspect)};
+}
+
 QString MEncoderEncodeCommand::lavfFormat(const QString &muxer)
 {
     return MEncoder::lavfFormat(muxer);
@@ -147,14 +168,10 @@ QStringList MEncoderEncodeCommand::build(const Settings &settings, const QString
 
 MEncoderEncodeCommand::Aspect MEncoderEncodeCommand::aspectClass() const
 {
-    const double a = SourceStreams::displayAspect(m_job.source);
-    if (a > 1.31 && a < 1.35)
+    const double common = PictureFrame::commonShape(SourceStreams::displayAspect(m_job.source));
+    if (common == 4.0 / 3.0)
         return Aspect::FourThree;
-    if (a > 1.75 && a < 1.79)
-        return Aspect::SixteenNine;
-    if (a >= 1.35)
-        return Aspect::Wide;
-    return Aspect::Other;
+    return common > 0.0 ? Aspect::SixteenNine : Aspect::Other;
 }
 
 QStringList MEncoderEncodeCommand::dvdAudioChoice(const EncodingSource &source)
@@ -236,15 +253,25 @@ void MEncoderEncodeCommand::addLimits(int frames)
     }
 }
 
+QString MEncoderEncodeCommand::standardFrameRate(const QString &standard, double sourceRate)
+{
+    // NTSC's film rate for a source known to run slower than its video rate.
+    if (standard == QLatin1String("PAL"))
+        return QStringLiteral("25");
+    if (standard == QLatin1String("NTSC"))
+        return sourceRate > 0.0 && sourceRate < 29.0 ? QStringLiteral("24000/1001")
+                                                     : QStringLiteral("30000/1001");
+    return QString();
+}
+
 void MEncoderEncodeCommand::addFrameRateSwitch(bool lavfContainer)
 {
-    const QString &standard = m_settings.standard;
+    // An unknown source rate never becomes a number: the source keeps its own.
     const double sourceRate = m_job.source.video.frameRate;
-    if (standard == QLatin1String("PAL"))
-        m_arguments << "-ofps" << "25";
-    else if (standard == QLatin1String("NTSC"))
-        m_arguments << "-ofps" << (sourceRate >= 29.0 ? "30000/1001" : "24000/1001");
-    else if (lavfContainer)
+    const QString rate = standardFrameRate(m_settings.standard, sourceRate);
+    if (!rate.isEmpty())
+        m_arguments << "-ofps" << rate;
+    else if (lavfContainer && sourceRate > 0.0)
         m_arguments << "-ofps" << number(sourceRate);
 }
 
@@ -318,11 +345,16 @@ QString MEncoderEncodeCommand::intermediatePath(const QString &output)
     return path;
 }
 
+PictureFrame MEncoderEncodeCommand::frame() const
+{
+    return PictureFrame::of(m_settings.videoCodec, m_settings.pictureSize,
+                            SourceStreams::displayAspect(m_job.source));
+}
+
 QString MEncoderEncodeCommand::scaleFilter() const
 {
-    return QStringLiteral("scale=%1:%2")
-        .arg(m_settings.pictureSize.width())
-        .arg(m_settings.pictureSize.height());
+    const QSize size = frame().size;
+    return QStringLiteral("scale=%1:%2").arg(size.width()).arg(size.height());
 }
 
 QString MEncoderEncodeCommand::scaledVideoFilters() const
@@ -330,11 +362,12 @@ QString MEncoderEncodeCommand::scaledVideoFilters() const
     // The finishing step corrects the display aspect of AVI files only. Into any other
     // container the encoder must write it: x264 takes it from the display size that the
     // filters hand on, which without "dsize" is the DVD's stored 720x576 (5:4) whatever
-    // the title's aspect.
-    QStringList filters{scaleFilter()};
+    // the title's aspect; a boxed picture's frame is shown at the frame's shape.
+    const PictureFrame frame = this->frame();
+    QStringList filters = boxFilters(frame) << scaleFilter();
     const double aspect = SourceStreams::displayAspect(m_job.source);
     if (outputFormat(m_settings.muxer) != QLatin1String("avi") && aspect > 0.0)
-        filters << "dsize=" + number(aspect);
+        filters << "dsize=" + (frame.boxed() ? shape(frame.aspect) : number(aspect));
     filters << "harddup";
     return filters.join(',');
 }
@@ -355,10 +388,9 @@ void MEncoderEncodeCommand::addVideo(int frames)
         addLetterboxedLavc({"vcodec=" + codec, "keyint=15", "vrc_buf_size=327",
                             "vbitrate=" + rate, "vrc_minrate=" + rate, "vrc_maxrate=" + rate,
                             "aspect=4/3"});
-        if (!m_settings.profileLevel) {
-            m_arguments << "-ovc" << "lavc";
-            m_lavcOptions << "vcodec=" + codec << "vbitrate=" + rate << "idct=0";
-        }
+        // The user's level adds only what the options above do not say already.
+        if (!m_settings.profileLevel)
+            m_lavcOptions << "idct=0";
     } else if (codec == QLatin1String("h263")) {
         // Today's libavcodec no longer knows the H.263 options "obmc" and "umv", and
         // MEncoder stops at an unknown option, so they are left out.
@@ -434,10 +466,13 @@ QStringList MEncoderEncodeCommand::x264CodecOptions() const
 {
     const QString &muxer = m_settings.muxer;
     if (m_settings.videoCodec == QLatin1String("x264_divx")) {
+        // A key frame every four seconds; x264's own interval where the rate is unknown.
         const int keyint = int(m_job.source.video.frameRate * 4);
-        return {QStringLiteral("keyint=%1").arg(keyint), "vbv_bufsize=25000", "vbv_maxrate=20000",
-                "bframes=3", "level_idc=40", "trellis=0", "nomixed_refs", "no8x8dct",
-                "noweight_b", "weightp=0"};
+        QStringList options{"vbv_bufsize=25000", "vbv_maxrate=20000", "bframes=3", "level_idc=40",
+                            "trellis=0", "nomixed_refs", "no8x8dct", "noweight_b", "weightp=0"};
+        if (keyint > 0)
+            options.prepend(QStringLiteral("keyint=%1").arg(keyint));
+        return options;
     }
     if (muxer == QLatin1String("mov") || muxer == QLatin1String("ipod"))
         return {"bframes=1", "nob_adapt", "no8x8dct"};
@@ -502,14 +537,8 @@ void MEncoderEncodeCommand::addX264()
 
 void MEncoderEncodeCommand::addLetterboxedLavc(const QStringList &lavcOptions)
 {
-    // A picture wider than 4:3 is letterboxed into a 4:3 frame before scaling. Today's
-    // MEncoder lets "expand" draw straight into the MPEG-2 decoder's frames, which leaves
-    // a single decodable frame from a DVD; a plain "scale" in front hands it copies, at
-    // the picture's display size. The bars go above and below that picture only: given
-    // the target's width, "expand" also widens a source narrower than it.
-    QStringList filters;
-    if (aspectClass() == Aspect::Wide || aspectClass() == Aspect::SixteenNine)
-        filters << "scale" << "expand=:::::4/3";
+    // The frame is shown at 4:3: a picture of any other shape is boxed into it.
+    QStringList filters = boxFilters(frame());
     filters << scaleFilter() << "harddup";
     m_arguments << "-vf" << filters.join(',') << "-ovc" << "lavc";
     m_lavcOptions << lavcOptions;
@@ -535,6 +564,13 @@ void MEncoderEncodeCommand::addLavcVideo(int frames)
         m_lavcOptions << "vcodec=" + engineCodec << rate << "vmax_b_frames=0";
     }
 
+    // MPEG-2 flags only a few shapes: its frame is shown at the one the picture was
+    // boxed for.
+    const PictureFrame frame = this->frame();
+    if (codec == QLatin1String("mpeg2video") && frame.aspect > 0.0) {
+        m_lavcOptions << "aspect=" + shape(frame.aspect);
+        return;
+    }
     switch (aspectClass()) {
     case Aspect::FourThree:
         m_lavcOptions << "aspect=4/3";

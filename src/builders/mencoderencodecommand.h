@@ -1,6 +1,7 @@
 #pragma once
 
 #include "builders/encodesettings.h"
+#include "builders/pictureframe.h"
 
 #include <QSize>
 #include <QString>
@@ -45,9 +46,17 @@ public:
     static QString number(double value);
     // A bit rate in kbit/s as MEncoder takes it: a whole number.
     static QString bitrate(double kbits);
+    // A shape as MEncoder's options take it: "4/3", "16/9", else the number.
+    static QString shape(double aspect);
+    // The filters in front of the scale to the frame that put a boxed picture into black
+    // bars of the frame's shape; none for a picture that fills its frame.
+    static QStringList boxFilters(const PictureFrame &frame);
+    // The frame rate of a TV standard's disc from a source of the given rate (0 unknown);
+    // empty for any other standard.
+    static QString standardFrameRate(const QString &standard, double sourceRate);
 
 private:
-    enum class Aspect { FourThree, SixteenNine, Wide, Other };
+    enum class Aspect { FourThree, SixteenNine, Other };
     Aspect aspectClass() const;
 
     void addInput(int chapter, int startSeconds, int frames);
@@ -72,6 +81,8 @@ private:
     QString x264DefaultProfile() const;
     QString x264DefaultPreset() const;
     QStringList x264CodecOptions() const;
+    // The frame of the encode: its size, and the picture's place and shape in it.
+    PictureFrame frame() const;
     QString scaleFilter() const;
     // "scale", the display aspect where the container needs it, "harddup".
     QString scaledVideoFilters() const;

@@ -45,3 +45,17 @@ int SourceStreams::audioIndex(const EncodingSource &source)
     const bool videoFirst = source.video.kind != VideoInfo::AudioOnlyFile && isAvi(source);
     return videoFirst && aid > 0 ? aid - 1 : qMax(aid, 0);
 }
+
+QString SourceStreams::audioSpecifier(const EncodingSource &source)
+{
+    // A DVD title's stream read as a file holds every audio stream of the title, in the order
+    // their first packets come. The player names a DVD audio stream by its id in the stream
+    // (AC-3 0x80, DTS 0x88, LPCM 0xa0 and up), MPEG audio by its number (stream 0x1c0 and up).
+    const int aid = source.audio.aid;
+    if (source.video.kind == VideoInfo::DvdTitle && aid >= 0) {
+        constexpr int MpegAudioNumbers = 0x20, MpegAudioStream = 0x1c0;
+        const int id = aid < MpegAudioNumbers ? MpegAudioStream + aid : aid;
+        return QStringLiteral("0:i:0x%1").arg(id, 0, 16);
+    }
+    return QStringLiteral("0:a:%1").arg(audioIndex(source));
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 struct EncodingSource;
 
 // Where the chosen streams of a source sit for the engines that number a file's streams
@@ -15,5 +17,9 @@ double displayAspect(const EncodingSource &source);
 bool isAvi(const EncodingSource &source);
 // The chosen audio stream's place among the source's audio streams, 0 for the first.
 int audioIndex(const EncodingSource &source);
+// FFmpeg's specifier of the chosen audio stream of the first input: its place among the
+// audio streams ("0:a:1"), or in a file that holds a DVD title's stream its stream id
+// ("0:i:0x81").
+QString audioSpecifier(const EncodingSource &source);
 
 } // namespace SourceStreams

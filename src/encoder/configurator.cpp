@@ -193,18 +193,31 @@ bool Configurator::configureProfile(int type, const QString &muxer, const QStrin
     return true;
 }
 
+bool Configurator::writesPair(int type, const QString &muxer, const QString &video,
+                              const QString &audio) const
+{
+    // The preferred engine's job is where the road Start takes begins: its pair is judged as
+    // the lists and Start judge it, by that road, which may go on to another engine (a DVD
+    // title through the player's copy to FFmpeg). Another engine's job is judged by what
+    // that engine writes itself.
+    if (type == m_encoder->preferredEngine())
+        return m_encoder->roadRefusal(muxer, video, audio).isEmpty();
+    return m_encoder->isMuxerSupported(type, muxer)
+           && (video.isEmpty() || m_encoder->isVideoCodecSupported(type, muxer, video))
+           && (audio.isEmpty() || m_encoder->isAudioCodecSupported(type, muxer, audio));
+}
+
 QList<ProfileChoice> Configurator::buildProfiles(int type, const QString &muxer,
                                                  const QString &video, const QString &audio) const
 {
-    if (!m_encoder->isMuxerSupported(type, muxer))
-        return {};
-    const bool videoSupported = m_encoder->isVideoCodecSupported(type, muxer, video);
-    const bool audioSupported = m_encoder->isAudioCodecSupported(type, muxer, audio);
-    // A codec asked for that this engine cannot write would drop out of every profile
-    // without a word, leaving a file without picture or sound: the pair is refused instead.
-    if ((!videoSupported && !video.isEmpty() && video != QLatin1String("novideo"))
-        || (!audioSupported && !audio.isEmpty() && audio != QLatin1String("noaudio")
-            && audio != QLatin1String("multi"))) {
+    // A codec asked for that is not written would drop out of every profile without a word,
+    // leaving a file without picture or sound: the pair is refused instead. "multi" stands
+    // for the source's own audio streams, no codec.
+    const bool videoSupported = !video.isEmpty() && video != QLatin1String("novideo");
+    const bool audioSupported = !audio.isEmpty() && audio != QLatin1String("noaudio")
+                                && audio != QLatin1String("multi");
+    if (!writesPair(type, muxer, videoSupported ? video : QString(),
+                    audioSupported ? audio : QString())) {
         qCDebug(lcEncoder) << "Configurator::buildProfiles() refuses" << muxer << video << audio
                            << "for engine" << type;
         return {};

@@ -37,6 +37,8 @@ public:
     bool configure();
     bool configureProfile(int type, const QString &muxer, const QString &video,
                           const QString &audio);
+    // Whether the container with the codecs (empty: none asked) is written from the engine's job.
+    bool writesPair(int type, const QString &muxer, const QString &video, const QString &audio) const;
     QList<ProfileChoice> buildProfiles(int type, const QString &muxer, const QString &video,
                                        const QString &audio) const;
     EncoderProfile makeProfile(const QString &muxer, const QString &video, const QString &audio,

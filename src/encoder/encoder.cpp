@@ -191,7 +191,9 @@ void Encoder::setTimeouts(int type, int start, int finish, int kill)
 void Encoder::timeouts(int type, int &start, int &finish, int &kill)
 {
     const EngineRecord fallback;
-    const EngineRecord *found = knownRecord(type);
+    // The player's copy of a DVD title keeps the time-outs of MEncoder, which comes with it.
+    const EngineRecord *found = type == EngineType::MPlayer ? record(EngineType::MEncoder)
+                                                            : knownRecord(type);
     if (!found)
         found = &fallback;
     start = found->startTimeout;

@@ -42,6 +42,10 @@ public:
     static QString engineName(int type);
     QString engineBinary(int type) const;
     QString engineVersion(int type) const;
+    // The player that copies a DVD title's stream for FFmpeg to encode: the one set, else
+    // MPlayer beside MEncoder, which comes with it.
+    void setPlayerBinary(const QString &binary);
+    QString playerBinary() const;
     EncodingJob *jobData(int type) const;
     EngineCapabilities *capabilities(int type) const;
     InterfaceStatus *interfaceStatus(int type) const;
@@ -130,11 +134,13 @@ public:
     QString targetRefusal(int type);
     // The commands that give the current target from the current source: the preferred
     // engine's; else, for a file, the other engine's; else, for a DVD title that FFmpeg can
-    // encode once MEncoder has copied it, both. None, with the reason, when no road leads there.
+    // encode once MPlayer has copied its stream, the copy and the encode. None, with the
+    // reason, when no road leads there. A trial of a DVD title starts at its chapter.
     QList<EncodingStep> cliCmdEncodeSteps(const QString &output, int testFrames, int testChapter,
                                           int testPosition, QString &refusal);
     // Why no road leads from the current source to the container with the two codecs; empty
-    // when one does. The lists offer only pairs with a road. Leaves the jobs as they were.
+    // when one does. The lists, the configure dialog and Start go by it. Leaves the jobs as
+    // they were.
     QString roadRefusal(const QString &muxer, const QString &video, const QString &audio);
     // The intermediate file of a two-step encoding into `output`: its folder and base name
     // followed by " (step 0)" and MPEG's extension.
@@ -256,6 +262,8 @@ private:
     static QStringList ffmpegTrialArguments(QStringList arguments, const QString &output,
                                             int limit);
     QStringList mencoderTrialArguments(QStringList arguments, int limit) const;
+    // How long a trial of `frames` frames reads the source, in whole seconds.
+    int trialSeconds(int frames) const;
 
     void mencoderStatusCommand(QString &program, QStringList &arguments) const;
     void parseMEncoderStatus();
@@ -288,19 +296,18 @@ private:
 
     void cliCmdTargetDisc(bool superVideoCd, int type, QString &program, QStringList &arguments,
                           const QString &input, const QString &output, const QString &standard);
-    // The engines that give the current target: the preferred one, the other one, MEncoder's
-    // copy of a DVD title and FFmpeg's encode of the copy, or none (with the reason).
+    // The engines that give the current target: the preferred one, the other one, MPlayer's
+    // copy of a DVD title's stream and FFmpeg's encode of the copy, or none (with the reason).
     enum class Road { None, Preferred, Other, DvdCopyThenFFmpeg };
     Road planRoad(const QString &intermediate, QString &refusal);
     QString channelText() const;
     QString targetMuxerOf(const EncodingTarget &target) const;
     EncodingSource intermediateSource(const QString &path) const;
     // FFmpeg's answer to a question about what it writes, asked of the file it would read:
-    // the source, or MEncoder's copy of a DVD title.
+    // the source, or the copy of a DVD title's stream.
     bool ffmpegAnswer(const std::function<bool()> &question);
     static void layOutOnConstantClock(QStringList &arguments);
-    void dvdTitleCopy(QString &program, QStringList &arguments, const QString &output,
-                      int frames, int chapter, int startSeconds);
+    bool isPlayerReady() const;
 
     void initMuxerLongDescriptions();
     void initMuxerDescriptions();
@@ -326,6 +333,7 @@ private:
     int m_subtitleStreamMarker = 0;
     EncodingSource m_source;
     OutputTarget m_output;
+    QString m_playerBinary;
 
     Engine m_ffmpegEngine;
     std::unique_ptr<InterfaceFFmpeg> m_ffmpeg;

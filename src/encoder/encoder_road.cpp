@@ -5,8 +5,10 @@
 #include "encoder/encoderlogging.h"
 #include "builders/interfaceffmpeg.h"
 
+#include "builders/dvdtitledump.h"
 #include "builders/interfacemencoder.h"
 #include "builders/mencoderencodecommand.h"
+#include "builders/subtitleinlay.h"
 #include "encoder/records/enginetype.h"
 #include "encoder/records/sourcekind.h"
 #include "jobs/console.h"
@@ -14,6 +16,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -115,10 +118,12 @@ Encoder::Road Encoder::planRoad(const QString &intermediate, QString &refusal)
         qCDebug(lcEncoder) << "Encoder: target taken by the other engine:" << other;
         return Road::Other;
     }
-    if (to && m_source.kind == SourceKind::Dvd && other == EngineType::FFmpeg
-        && isEngineReady(EngineType::MEncoder)) {
+    if (to && m_source.kind == SourceKind::Dvd && other == EngineType::FFmpeg && isPlayerReady()) {
         to->source = intermediateSource(intermediate);
-        const QString ffmpegReason = targetRefusal(EngineType::FFmpeg);
+        // The copy holds the title's picture and sound only: FFmpeg would lose the subtitle.
+        const QString ffmpegReason = SubtitleInlay::chosen(m_source)
+            ? tr("the copy of the title holds no subtitle to inlay")
+            : targetRefusal(EngineType::FFmpeg);
         if (ffmpegReason.isEmpty())
             return Road::DvdCopyThenFFmpeg;
         refusal = tr("%1: %2; %3 after a copy of the DVD title: %4")
@@ -150,11 +155,12 @@ QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFr
     case Road::Other:
         return oneStep(other);
     case Road::DvdCopyThenFFmpeg: {
-        EncodingStep copy{EngineType::MEncoder, QString(), QStringList(), intermediate};
-        dvdTitleCopy(copy.program, copy.arguments, intermediate, testFrames, testChapter,
-                     testPosition);
+        // A trial copies its chapter of the title, as MEncoder reads a title from a chapter
+        // but from no position; the encode reads the copy from its start.
+        const EncodingStep copy{EngineType::MPlayer, playerBinary(),
+                                DvdTitleDump::arguments(m_source, intermediate, testChapter),
+                                intermediate};
         EncodingStep encode{EngineType::FFmpeg, QString(), QStringList(), output};
-        // The copy starts where the trial asked; the encode reads the whole copy.
         ffmpegEncode(encode.program, encode.arguments, output, testFrames, 0);
         layOutOnConstantClock(encode.arguments);
         return {copy, encode};
@@ -207,40 +213,59 @@ bool Encoder::ffmpegAnswer(const std::function<bool()> &question)
     return answer;
 }
 
+void Encoder::setPlayerBinary(const QString &binary)
+{
+    m_playerBinary = binary;
+}
+
+QString Encoder::playerBinary() const
+{
+    if (!m_playerBinary.isEmpty())
+        return m_playerBinary;
+    const QString mencoder = engineBinary(EngineType::MEncoder);
+    const QFileInfo info(mencoder);
+    const QString name = QStringLiteral("mplayer")
+                         + (info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix());
+    return mencoder.contains(QLatin1Char('/')) ? info.dir().filePath(name) : name;
+}
+
+bool Encoder::isPlayerReady() const
+{
+    const QString binary = playerBinary();
+    if (!binary.contains(QLatin1Char('/')))
+        return !QStandardPaths::findExecutable(binary).isEmpty();
+    const QFileInfo info(binary);
+    return info.isFile() && info.isExecutable();
+}
+
 QString Encoder::intermediateFile(const QString &output)
 {
     return intermediateOf(output);
 }
 
-// The DVD title as the intermediate file holds it: one video and the chosen audio stream
-// in an MPEG program stream, read as a media file.
+// The DVD title as the player's copy holds it: its stream as it is on the disc, read as a
+// media file in MPEG program stream. Its streams are still the title's: the chosen audio
+// stream is found by the id the player named it by. A subtitle is not encoded.
 EncodingSource Encoder::intermediateSource(const QString &path) const
 {
     EncodingSource source = m_source;
     source.path = path;
     source.kind = SourceKind::MediaFile;
-    source.video.kind = VideoInfo::MediaFile;
+    source.video.kind = VideoInfo::DvdTitle;
     source.video.fileFormat = QStringLiteral("MPEG-PS");
     source.video.videoFormat = QStringLiteral("mpeg2video");
     source.noSubtitle = true;
     source.subtitle = SubtitleInfo();
-    if (!source.noAudio) {
-        source.audio.streamNumber = 0;
-        source.audio.aid = 0;
-    }
     return source;
 }
 
-// MEncoder's copy of a DVD title starts where the title's data does, often with a sound
-// frame cut short and a damaged picture, and its MPEG muxer leaves holes where it dropped
-// pictures (451 of a 20 s title's 500): FFmpeg passes those times on into the output, so
-// its sound's times go backwards (every player's demuxer complains) and its pictures show
-// holes. (libavformat's DVD muxer keeps every picture but stretches the title's times, an
-// 8 s title to 8.7 s.) What is encoded from the copy is laid out on a constant clock
-// instead: silence fills a gap in the sound, an overlap is cut, a missing picture is
-// repeated. The sound starts with the file too: a title's first sound frame is often damaged,
-// the sound then starts a few frames late, and AVI fills such a late start with empty sound
-// chunks that decoders refuse. A copied stream keeps its frames as they are.
+// What is encoded from the copy of a DVD title is laid out on a constant clock: the copy
+// keeps the disc's times, whose clock may start again where a title's cells join, and a
+// gap or overlap left there is filled with silence or cut, a missing picture repeated (a
+// copy of every picture leaves none to repeat). The sound starts with the file too: a
+// title's sound often starts a few frames after its picture, and AVI fills such a late
+// start with empty sound chunks that decoders refuse. A copied stream keeps its frames as
+// they are.
 void Encoder::layOutOnConstantClock(QStringList &arguments)
 {
     const auto encodes = [&](const char *codecOption) {
@@ -266,28 +291,6 @@ void Encoder::layOutOnConstantClock(QStringList &arguments)
         addBeforeOutput(QStringLiteral("-af"), async);
 }
 
-// MEncoder's stream copy of the source's DVD title, with its chosen audio stream, into an
-// MPEG program stream. MEncoder's re-mux builder takes one input argument, so the DVD
-// device and the audio choice follow it here.
-void Encoder::dvdTitleCopy(QString &program, QStringList &arguments, const QString &output,
-                           int frames, int chapter, int startSeconds)
-{
-    m_mencoderEngine.job->source = m_source;
-    m_mencoder->cliCmdRemux(QStringLiteral("dvd://%1").arg(m_source.video.title), output,
-                            program, arguments, QStringLiteral("mpeg"));
-    arguments << QStringLiteral("-dvd-device") << m_source.path;
-    if (!m_source.noAudio)
-        arguments << MEncoderEncodeCommand::dvdAudioChoice(m_source);
-    else
-        arguments << QStringLiteral("-nosound");
-    if (chapter > 0)
-        arguments << QStringLiteral("-chapter") << QString::number(chapter);
-    if (startSeconds > 0)
-        arguments << QStringLiteral("-ss") << QString::number(startSeconds);
-    if (frames > 0)
-        arguments << QStringLiteral("-frames") << QString::number(frames);
-}
-
 bool Encoder::checkSteps(const QList<EncodingStep> &steps, QString &commandLine,
                          QString &stdOut, QString &stdErr, int frameLimit, int sizeLimit)
 {
@@ -296,7 +299,8 @@ bool Encoder::checkSteps(const QList<EncodingStep> &steps, QString &commandLine,
     for (qsizetype i = 0; valid && i < steps.size(); ++i) {
         const EncodingStep &step = steps.at(i);
         const bool last = i == steps.size() - 1;
-        const int limit = step.type == EngineType::MEncoder ? frameLimit : sizeLimit;
+        // FFmpeg's limit is a size; MEncoder's and the player's a number of frames.
+        const int limit = step.type == EngineType::FFmpeg ? sizeLimit : frameLimit;
         valid = trialRun(step.type, step.program, step.arguments, step.output, commandLine,
                          stdOut, stdErr, limit, !last);
         if (!last)

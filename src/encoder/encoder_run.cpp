@@ -4,6 +4,7 @@
 
 #include "encoder/encoder.h"
 #include "encoder/encoderlogging.h"
+#include "builders/dvdtitledump.h"
 #include "builders/interfaceffmpeg.h"
 
 #include "builders/interfacemencoder.h"
@@ -44,8 +45,9 @@ constexpr int TrialFinishFloor = 60000;
 
 // What an engine prints once it has closed its output file: MEncoder sums up the streams
 // it wrote on its standard output ("Video stream: ... frames"), FFmpeg the sizes it wrote
-// on its standard error ("video:158kB audio:190kB ..."; "KiB" in later versions). The sizes
-// start a word: a run of "video:1" words without a blank is then not tried from each one.
+// on its standard error ("video:158kB audio:190kB ..."; "KiB" in later versions), the
+// player the size of its copy of a DVD title on its standard output. FFmpeg's sizes start a
+// word: a run of "video:1" words without a blank is then not tried from each one.
 struct ClosingLine
 {
     int type;
@@ -55,6 +57,7 @@ struct ClosingLine
 constexpr ClosingLine kClosingLines[] = {
     {1, false, "^(Video|Audio) stream:"},
     {2, true, "(?<!\\S)video:\\s*\\d\\S*\\s+audio:\\s*\\d"},
+    {EngineType::MPlayer, false, DvdTitleDump::ClosingLinePattern},
 };
 
 // A file that is there: a trial must neither overwrite nor remove it.
@@ -264,7 +267,7 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
     const QString name = engineName(type);
     qCDebug(lcEncoder) << "Encoder: begin check command";
     logMessage(tr("Encoder: %1 engine is checking a command.").arg(name), LogLevel::Verbose);
-    if (type != EngineType::MEncoder && type != EngineType::FFmpeg)
+    if (type != EngineType::MEncoder && type != EngineType::FFmpeg && type != EngineType::MPlayer)
         return true;
 
     QStringList trial = arguments;
@@ -278,9 +281,12 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
             return false;
         }
     }
-    if (limit > 0)
-        trial = type == EngineType::FFmpeg ? ffmpegTrialArguments(trial, output, limit)
-                                           : mencoderTrialArguments(trial, limit);
+    if (limit > 0 && type == EngineType::FFmpeg)
+        trial = ffmpegTrialArguments(trial, output, limit);
+    else if (limit > 0 && type == EngineType::MPlayer)
+        trial = DvdTitleDump::trialArguments(trial, trialSeconds(limit));
+    else if (limit > 0)
+        trial = mencoderTrialArguments(trial, limit);
     const RunResult run = runProcess(type, program, trial, false, false, TrialFinishFloor);
     if (!run.started)
         return false;
@@ -326,11 +332,15 @@ QStringList Encoder::ffmpegTrialArguments(QStringList arguments, const QString &
 // limit's frames are read (at the source's frame rate, 25 when unknown, plus a second).
 QStringList Encoder::mencoderTrialArguments(QStringList arguments, int limit) const
 {
-    const double rate = m_source.video.frameRate > 0.0 ? m_source.video.frameRate : 25.0;
-    const int seconds = int(std::ceil(limit / rate)) + 1;
     return QStringList{QStringLiteral("-frames"), QString::number(limit),
-                       QStringLiteral("-endpos"), QString::number(seconds)}
+                       QStringLiteral("-endpos"), QString::number(trialSeconds(limit))}
            + arguments;
+}
+
+int Encoder::trialSeconds(int frames) const
+{
+    const double rate = m_source.video.frameRate > 0.0 ? m_source.video.frameRate : 25.0;
+    return int(std::ceil(frames / rate)) + 1;
 }
 
 bool Encoder::parseCommandCheck(int type, const QString &stdOut, const QString &stdErr)
@@ -340,6 +350,8 @@ bool Encoder::parseCommandCheck(int type, const QString &stdOut, const QString &
         return InterfaceMEncoder::parseCommandCheck(stdOut.toUtf8(), stdErr.toUtf8());
     case EngineType::FFmpeg:
         return ffmpegCommandCheck(stdOut, stdErr);
+    case EngineType::MPlayer:
+        return DvdTitleDump::parseCommandCheck(stdOut);
     default:
         reportUnknown(type);
         return false;
@@ -356,6 +368,8 @@ bool Encoder::parseProgress(int type, const QString &text, QString &rest, int &f
                                                 fps, size);
     case EngineType::FFmpeg:
         return ffmpegProgress(text, rest, frame, position, percent, minutesLeft, fps, size);
+    case EngineType::MPlayer:
+        return DvdTitleDump::parseProgress(text, rest, percent, size);
     default:
         return false;
     }

@@ -47,7 +47,7 @@ const MuxerRow kMuxers[] = {
     {"mp2", QT_TRANSLATE_NOOP("Encoder", "Audio MP2 - MPEG layer 2 audio stream"), "MP2 - MPEG layer 2 audio", "Audio MPEG layer 2"},
     {"mp3", QT_TRANSLATE_NOOP("Encoder", "Audio MP3 - MPEG layer 3 audio stream"), "MP3 - MPEG layer 3 audio", "MP3"},
     {"mp4", QT_TRANSLATE_NOOP("Encoder", "MP4 - MPEG-4 movie"), "MP4 - MPEG-4 movie", "MP4"},
-    {"mpeg", QT_TRANSLATE_NOOP("Encoder", "MPEG-2 - MPEG PS (SVCD-DVD)"), "MPEG-2 - MPEG Program Stream", "MPEG-1 PS"},
+    {"mpeg", QT_TRANSLATE_NOOP("Encoder", "MPEG-2 - MPEG PS (SVCD-DVD)"), "MPEG-2 - MPEG Program Stream", "MPEG-2 PS"},
     {"mpeg_vcd", QT_TRANSLATE_NOOP("Encoder", "MPEG-1 - MPEG PS (VideoCD)"), "MPEG-1 - MPEG Program Stream", nullptr},
     {"mpeg1video", QT_TRANSLATE_NOOP("Encoder", "M1V - MPEG-1 Video stream"), "M1V - MPEG-1 Video", "MPEG-1 Video"},
     {"mpeg2video", QT_TRANSLATE_NOOP("Encoder", "M2V - MPEG-2 Video stream"), "M2V - MPEG-2 Video", "MPEG-2 Video"},

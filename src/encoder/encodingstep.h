@@ -4,8 +4,8 @@
 #include <QStringList>
 
 // One engine command of an encoding: the engine type, its program and arguments, and the
-// file it writes. An encoding that no single engine can do takes two: MEncoder copies the
-// DVD title into an intermediate file that FFmpeg then encodes.
+// file it writes. An encoding that no single engine can do takes two: the player copies the
+// DVD title's stream into an intermediate file that FFmpeg then encodes.
 struct EncodingStep
 {
     int type = 0;

@@ -2,15 +2,19 @@
 #include "encoder/encoderlogging.h"
 
 #include "engines/engineobjects.h"
+#include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
 #include "engines/mencoder.h"
 #include "jobs/console.h"
 #include "jobs/job.h"
 #include "jobs/jobmanager.h"
+#include "jobs/mervojob.h"
+#include "jobs/mervotask.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -46,6 +50,19 @@ QStringList keyNames(const ComparedKey (&keys)[N])
 
 const QStringList kFormatKeys{"format_name", "duration", "bit_rate"};
 
+// The containers MEncoder merges with a muxer of its own, copying every stream. It writes the
+// others through libavformat, which refuses to copy AAC sound ("Audio format 0x4134504d is
+// incompatible with '-oac copy'") and, by MEncoder's own warning, writes wrong files of
+// pictures with B-frames; its MPEG muxer drops pictures at the joins. FFmpeg's concat
+// demuxer copies the streams of every container.
+const char *const kMEncoderContainers[] = {"avi"};
+
+bool mencoderMerges(const QString &container)
+{
+    return std::any_of(std::begin(kMEncoderContainers), std::end(kMEncoderContainers),
+                       [&container](const char *name) { return container == QLatin1String(name); });
+}
+
 // The video keys read from the reference: the compared ones and the FourCC of the command.
 QStringList referenceVideoKeys()
 {
@@ -58,6 +75,7 @@ MediaMerger::MediaMerger(JobManager *host)
     : MediaEditor(host)
     , m_ffprobe(EngineObjects::ffprobe())
     , m_mencoder(EngineObjects::mencoder())
+    , m_ffmpeg(EngineObjects::ffmpeg())
 {
 }
 
@@ -170,12 +188,44 @@ void MediaMerger::setOutput(const QString &folder, const QString &fileName)
     m_outputName = fileName;
 }
 
+QString MediaMerger::failure() const
+{
+    return m_job ? m_job->failure() : QString();
+}
+
+bool MediaMerger::mergeCommand(QString &program, QStringList &arguments, QString &engine,
+                               QString &listPath, const QString &output, QString &error)
+{
+    if (mencoderMerges(m_referenceFormat)) {
+        engine = m_mencoder->name();
+        return m_mencoder->cliCmdMerge(program, arguments, error, m_files, QFileInfo(output).absoluteFilePath(),
+                                       m_referenceFormat, m_referenceVideo.value(QStringLiteral("codec_tag_string")));
+    }
+    // The list must outlive the wait in the queue: the job removes it when it ends.
+    QTemporaryFile list(QDir::tempPath() + QStringLiteral("/vexo-merge-XXXXXX.ffconcat"));
+    if (!list.open() || list.write(FFmpeg::concatList(m_files)) < 0 || !list.flush()) {
+        fail(error, tr("Failed to start merge: could not write the list of files to merge (%1)")
+                        .arg(list.errorString()));
+        return false;
+    }
+    list.setAutoRemove(false);
+    listPath = list.fileName();
+    engine = m_ffmpeg->name();
+    return m_ffmpeg->cliCmdMerge(program, arguments, error, listPath, QFileInfo(output).absoluteFilePath(),
+                                 m_referenceFormat);
+}
+
 bool MediaMerger::startMerge(QString &error)
 {
     qCDebug(lcEncoder) << "Start merge job";
     error.clear();
-    if (!m_mencoder || !m_mencoder->startInterface(QString(), QString())) {
-        fail(error, tr("Failed to start merge: could not start Mencoder interface"));
+    if (mencoderMerges(m_referenceFormat)) {
+        if (!m_mencoder || !m_mencoder->startInterface(QString(), QString())) {
+            fail(error, tr("Failed to start merge: could not start Mencoder interface"));
+            return false;
+        }
+    } else if (!m_ffmpeg || !m_ffmpeg->startInterface(QString(), QString())) {
+        fail(error, tr("Failed to start merge: could not start FFmpeg interface"));
         return false;
     }
     if (!m_ffprobe || !m_ffprobe->startInterface(QString(), QString())) {
@@ -201,21 +251,37 @@ bool MediaMerger::startMerge(QString &error)
         return false;
     }
 
-    QString program;
+    QString program, engine, listPath;
     QStringList arguments;
-    m_mencoder->cliCmdMerge(program, arguments, error, m_files, QFileInfo(output).absoluteFilePath(),
-                            m_referenceFormat, m_referenceVideo.value(QStringLiteral("codec_tag_string")));
-    m_console->log(LogLevel::Verbose, tr("Start MEncoder job with %1").arg(arguments.join(QLatin1Char(' '))));
-    qCDebug(lcEncoder) << "Start MEncoder merge job with" << arguments;
+    if (!mergeCommand(program, arguments, engine, listPath, output, error))
+        return false;
+    m_console->log(LogLevel::Verbose, tr("Start %1 job with %2").arg(engine, arguments.join(QLatin1Char(' '))));
+    qCDebug(lcEncoder) << "Start" << engine << "merge job with" << arguments;
 
     Job *job = m_host->addEngineJob(program, arguments, output, tr("Merging"),
                                     tr("Merge %1").arg(names.join(QStringLiteral(" + "))),
-                                    m_mencoder, 0, m_duration);
+                                    engine, 0, m_duration);
     if (!job) {
+        if (!listPath.isEmpty())
+            QFile::remove(listPath);
         m_console->log(LogLevel::Quiet, tr("Failed to start merge"));
         emit finished();
         error = tr("Failed to start merge");
         return false;
+    }
+    m_job = job;
+    // The parts, one after the other, are what the output is judged against.
+    if (auto *mervoJob = qobject_cast<MervoJob *>(job)) {
+        for (MervoTask *task : mervoJob->tasks())
+            task->setSources(m_files);
+    } else if (job->task()) {
+        job->task()->setSources(m_files);
+    }
+    if (!listPath.isEmpty()) {
+        if (job->isFinished())
+            QFile::remove(listPath);
+        else
+            connect(job, &Job::finished, job, [listPath] { QFile::remove(listPath); });
     }
     emit started();
     if (job->isFinished())

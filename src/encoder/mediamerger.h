@@ -3,16 +3,20 @@
 #include "encoder/mediaeditor.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
+class FFmpeg;
 class FFprobe;
+class Job;
 class MEncoder;
 
-// Joins several media files into one with a single MEncoder stream-copy job. A stream copy
-// only works when every file carries the same kind of video and audio as the first, so the
-// reference file is analysed with FFprobe and each further file is accepted only when its
-// first video and first audio stream match the reference's, field by field.
+// Joins several media files into one with a single stream-copy job: MEncoder's for AVI files,
+// FFmpeg's concat for the containers MEncoder can only write through libavformat. A stream
+// copy only works when every file carries the same kind of video and audio as the first, so
+// the reference file is analysed with FFprobe and each further file is accepted only when
+// its first video and first audio stream match the reference's, field by field.
 class MediaMerger : public MediaEditor
 {
     Q_OBJECT
@@ -38,6 +42,8 @@ public:
     bool startMerge(QString &error);
 
     QStringList files() const { return m_files; }
+    // Why the queued merge job failed, in words a user can act on; empty while it has not.
+    QString failure() const;
     double duration() const { return m_duration; }
     QString referenceFormat() const { return m_referenceFormat; }
 
@@ -55,9 +61,15 @@ private:
     bool streamDiffers(int stream, const QHash<QString, QString> &reference, bool video,
                        const QString &file);
     void fail(QString &error, const QString &text);
+    // The command of the engine that copies the reference's streams into its container;
+    // false, with the error said, when that engine is not ready or cannot be given its list.
+    bool mergeCommand(QString &program, QStringList &arguments, QString &engine,
+                      QString &listPath, const QString &output, QString &error);
 
     FFprobe *m_ffprobe;
     MEncoder *m_mencoder;
+    FFmpeg *m_ffmpeg;
+    QPointer<Job> m_job;
     QStringList m_files;
     double m_duration = 0.0;
     QString m_outputName;

@@ -127,6 +127,13 @@ EncoderWidget::EncoderWidget(QWidget *consoleWindow, JobManager *mainJobManager,
     m_fileEdit->setFrame(false);
     m_fileEdit->setReadOnly(true);
     m_fileEdit->setToolTip(tr("Current output file name"));
+    // Both show what "Set target path" and the format choose: drawn on the panel's own
+    // background, without the white of a field, they do not invite typing.
+    for (QLineEdit *shown : {m_pathEdit, m_fileEdit}) {
+        QPalette palette = shown->palette();
+        palette.setBrush(QPalette::Base, Qt::transparent);
+        shown->setPalette(palette);
+    }
     m_folderWatcher = new QFileSystemWatcher(this);
     connect(m_folderWatcher, &QFileSystemWatcher::directoryChanged, this, &EncoderWidget::showOutputName);
     m_previewBox = new QCheckBox(tr("Preview"), m_targetBox);
@@ -230,6 +237,7 @@ void EncoderWidget::setPlayerSetup(QWidget *consoleWindow, const QString &mplaye
 {
     m_playerSetup.consoleWindow = consoleWindow;
     m_playerSetup.mplayerBinPath = mplayerPath;
+    m_encoder->setPlayerBinary(mplayerPath);
     m_playerSetup.mediaInfoBinPath = mediaInfoPath;
     m_playerSetup.ffprobeBinPath = ffprobePath;
     m_playerSetup.stdInConsole = stdIn;
@@ -239,6 +247,14 @@ void EncoderWidget::setPlayerSetup(QWidget *consoleWindow, const QString &mplaye
     m_playerSetup.verbosity = verbosity;
     if (preferences)
         m_playerSetup.preferences = *preferences;
+}
+
+void EncoderWidget::setPlayerBinPaths(const QString &mplayerPath, const QString &mediaInfoPath,
+                                      const QString &ffprobePath)
+{
+    m_playerSetup.mplayerBinPath = mplayerPath;
+    m_playerSetup.mediaInfoBinPath = mediaInfoPath;
+    m_playerSetup.ffprobeBinPath = ffprobePath;
 }
 
 void EncoderWidget::setPreferences(const EncoderPreferences &preferences)

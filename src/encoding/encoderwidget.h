@@ -58,6 +58,9 @@ public:
                         const QString &mediaInfoPath, const QString &ffprobePath,
                         QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
                         int verbosity, const PlayerPreferences *preferences);
+    // The player engines of the preview and of the analysis of finished files.
+    void setPlayerBinPaths(const QString &mplayerPath, const QString &mediaInfoPath,
+                           const QString &ffprobePath);
     void setPreferences(const EncoderPreferences &preferences);
     void setEngineBinPath(int type, const QString &path);
     void enginesReady(bool &ffmpegReady, bool &mencoderReady);
@@ -99,6 +102,7 @@ public:
     ActiveComboBox *audioCombo() const { return m_audioCombo; }
     ActiveComboBox *subtitleCombo() const { return m_subtitleCombo; }
     QLabel *profileLabel() const { return m_profileLabel; }
+    QLineEdit *pathEdit() const { return m_pathEdit; }
     QLineEdit *fileEdit() const { return m_fileEdit; }
     QWidget *codecBar() const { return m_codecBar; }
     // One encoding as both panels start it: a unique output and the steps that make the
@@ -215,7 +219,8 @@ protected:
     // id given and adds it to the own (preview) or main manager.
     void queueEncodingJob(const EncodingCommand &command,
                           const std::function<void(const QString &id, bool preview)> &queue);
-    // Gives the task one step of the checked command and its task values.
+    // Gives the task one step of the checked command (one of its steps, not a copy), its
+    // task values and the file it reads.
     void setEncodingTask(Task *task, const EncodingCommand &command, const EncodingStep &step,
                          const QString &folder, const QString &name);
     bool isOwnJob(const Job *job) const { return m_ownJobs.contains(job); }

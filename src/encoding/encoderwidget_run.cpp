@@ -169,6 +169,12 @@ void EncoderWidget::setEncodingTask(Task *task, const EncodingCommand &command,
     const bool copy = step.output != command.output;
     task->set(newTaskData(task, values), step.program, step.arguments, folder, name,
               copy ? tr("Copying") : tr("Encoding"));
+    // The first step reads the source; each later one what the step before it wrote.
+    QString source = m_encoder->sourcePath();
+    for (qsizetype i = 1; i < command.steps.size(); ++i)
+        if (&command.steps.at(i) == &step)
+            source = command.steps.at(i - 1).output;
+    task->setSources({source});
 }
 
 void EncoderWidget::adoptJob(Job *job, const QString &output)

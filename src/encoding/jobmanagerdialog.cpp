@@ -43,6 +43,8 @@ JobManagerDialog::JobManagerDialog(const QString &title, QWidget *owner)
     m_keeper = new ScreenKeeper(this, [this] {
         if (!m_userSized)
             fitHeight(false);
+        // The owner may have grown under it while it was hidden or being placed.
+        keepOffOwnerMenus();
         m_requestedSize = size();
     });
     // Modal boxes anywhere in the program, and the view's own growth.
@@ -127,13 +129,36 @@ void JobManagerDialog::placeBesideOwner()
             at.setX(owner.right() + 1);
         } else if (owner.left() - outerWidth >= area.left()) {
             at.setX(owner.left() - outerWidth);
-        } else if (const QMenuBar *bar = m_owner->findChild<QMenuBar *>(); bar && bar->isVisible()) {
+        } else if (const QRect menus = ownerMenus(); !menus.isEmpty()) {
             // No room beside it: over its body, never over its menus.
-            at.setY(std::max(at.y(), bar->mapToGlobal(QPoint(0, bar->height())).y()));
+            at.setY(std::max(at.y(), menus.bottom() + 1));
         }
     }
     move(at);
     fitHeight(true);
+}
+
+bool JobManagerDialog::isOwnerMenuBar(const QObject *object) const
+{
+    const auto *bar = qobject_cast<const QMenuBar *>(object);
+    return bar && m_owner && bar->window() == m_owner;
+}
+
+QRect JobManagerDialog::ownerMenus() const
+{
+    const QMenuBar *bar = m_owner ? m_owner->findChild<QMenuBar *>() : nullptr;
+    if (!bar || !bar->isVisible())
+        return {};
+    return {bar->mapToGlobal(QPoint(0, 0)), bar->size()};
+}
+
+void JobManagerDialog::keepOffOwnerMenus()
+{
+    const QRect menus = ownerMenus();
+    if (menus.isEmpty() || !frameGeometry().intersects(menus))
+        return;
+    // Placed again, it fits what the screen leaves below its new top.
+    placeBesideOwner();
 }
 
 bool JobManagerDialog::staysOnTop() const
@@ -175,6 +200,14 @@ bool JobManagerDialog::eventFilter(QObject *watched, QEvent *event)
         // manager has placed the window: a size given meanwhile may move it.
         if (watched == m_view && m_keeper->isOnScreen() && !m_userSized)
             fitHeight(false);
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        // Kept above its owner, the window must not cover the owner's menus once the owner
+        // grows (a larger zoom) or moves under it. The menu bar follows the owner's size at
+        // the next layout: its own resize tells where it ends.
+        if ((watched == m_owner || isOwnerMenuBar(watched)) && isVisible() && m_keeper->isOnScreen())
+            keepOffOwnerMenus();
         break;
     case QEvent::Show:
         // Before the box is mapped, so that it opens above this window.

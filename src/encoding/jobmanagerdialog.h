@@ -74,6 +74,12 @@ private:
     QRect screenArea() const;
     int roomBelowTop() const;
     void fitHeight(bool mayShrink);
+    // The owner's menu bar on the screen; empty when it has none shown.
+    QRect ownerMenus() const;
+    bool isOwnerMenuBar(const QObject *object) const;
+    // Places the window again when it covers the owner's menu bar (the owner grew or moved
+    // under it).
+    void keepOffOwnerMenus();
     void setStaysOnTop(bool on);
     void updateStacking();
     static bool isOtherModal(const QWidget *widget, const QWidget *self);

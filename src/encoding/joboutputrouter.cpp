@@ -6,7 +6,10 @@
 #include "encoding/encodinglogging.h"
 #include "encoding/encodingprogress.h"
 #include "encoding/mervoconsoledialog.h"
+#include "encoding/mutedlines.h"
 #include "jobs/mervojobmanager.h"
+
+#include <QHash>
 
 JobOutputRouter::Parser JobOutputRouter::s_parser = &Encoder::parseProgress;
 
@@ -24,18 +27,35 @@ void JobOutputRouter::append(ConsoleDialog *console, QProcess::ProcessChannel ch
         console->appendStdErr(text);
 }
 
+QProcess::ProcessChannel JobOutputRouter::progressChannel(int engineType)
+{
+    return engineType == EngineType::FFmpeg ? QProcess::StandardError : QProcess::StandardOutput;
+}
+
+MutedLines &JobOutputRouter::mutedLines(ConsoleDialog *console)
+{
+    static QHash<const QObject *, MutedLines> kept;
+    auto it = kept.find(console);
+    if (it == kept.end()) {
+        const QObject *key = console;
+        QObject::connect(console, &QObject::destroyed, [key] { kept.remove(key); });
+        it = kept.insert(key, MutedLines());
+    }
+    return *it;
+}
+
 void JobOutputRouter::feed(ConsoleDialog *console, int engineType,
                            QProcess::ProcessChannel channel, const QString &text,
-                           double elapsedMinutes)
+                           double elapsedMinutes, bool final)
 {
-    if (!console || text.isEmpty())
+    if (!console || (text.isEmpty() && !final))
         return;
-    const QProcess::ProcessChannel progressChannel =
-        engineType == EngineType::FFmpeg ? QProcess::StandardError : QProcess::StandardOutput;
-    if (channel != progressChannel) {
-        append(console, channel, text);
+    if (channel != progressChannel(engineType)) {
+        append(console, channel, mutedLines(console).filter(text, final));
         return;
     }
+    if (text.isEmpty())
+        return;
     // Line by line: a chunk often holds the end of a report and the first status line, or
     // the last status line and a message, and the parsers look at a status line only when
     // it starts a line and drop what follows the last one. So each line goes alone, and a
@@ -121,7 +141,7 @@ bool JobOutputRouter::readChannel(Process *process, QProcess::ProcessChannel cha
     const QString text = decode(pending, bytes, final);
     process->setProperty(property, pending);
     const int engine = taskDataValue(task->taskData, TaskDataSlot::EngineType).toInt();
-    feed(console, engine, channel, text, elapsedMinutes);
+    feed(console, engine, channel, text, elapsedMinutes, final);
     return true;
 }
 
@@ -137,6 +157,13 @@ bool JobOutputRouter::finish(Process *process)
     if (!drain(process))
         return false;
     auto *mervo = qobject_cast<MervoProcess *>(process);
+    Task *task = mervo ? mervo->mervoTask : process->task;
+    // What was left out, told once, where it would have been.
+    const int engine = taskDataValue(task->taskData, TaskDataSlot::EngineType).toInt();
+    const QProcess::ProcessChannel quiet = progressChannel(engine) == QProcess::StandardOutput
+                                               ? QProcess::StandardError
+                                               : QProcess::StandardOutput;
+    append(task->console(), quiet, mutedLines(task->console()).summary());
     if (!mervo) {
         JobManager::acknowledgeTask(process);
         return true;

@@ -4,6 +4,7 @@
 #include <QString>
 
 class ConsoleDialog;
+class MutedLines;
 class Process;
 
 // Splits a job process's output between progress values and console text for the task's
@@ -32,9 +33,11 @@ public:
     // final state and the task's run time. False, doing nothing, without a console.
     static bool finish(Process *process);
 
-    // Feeds one chunk of a channel's text to a console.
+    // Feeds one chunk of a channel's text to a console. On the channel without progress the
+    // repeats of messages that say nothing to the user are left out (MutedLines); `final`
+    // lets out what waits there for its line end.
     static void feed(ConsoleDialog *console, int engineType, QProcess::ProcessChannel channel,
-                     const QString &text, double elapsedMinutes);
+                     const QString &text, double elapsedMinutes, bool final = false);
 
     // Decodes UTF-8 bytes read from a channel; the bytes of a character cut between two reads
     // wait in `pending` for the rest of it, unless this is the final read.
@@ -51,5 +54,8 @@ private:
                           double elapsedMinutes);
     static void append(ConsoleDialog *console, QProcess::ProcessChannel channel,
                        const QString &text);
+    static QProcess::ProcessChannel progressChannel(int engineType);
+    // The muted messages of a console's channel without progress, kept as long as the console.
+    static MutedLines &mutedLines(ConsoleDialog *console);
     static Parser s_parser;
 };

@@ -48,6 +48,9 @@ void MervoMiniConsoleWidget::displayProgress(int frame, double position, int per
                                              int remaining, double fps, double elapsed, int size)
 {
     showState();
+    // The figures of a failed task stay as its end left them.
+    if (hasEnded() && !endedWell())
+        return;
     const QString speed = ProgressTotals::speedText(frame, size, fps);
     if (!speed.isEmpty())
         pacer()->setText(m_speedLabel, speed);
@@ -64,4 +67,12 @@ void MervoMiniConsoleWidget::displayElapsedTime(const QString &time)
     pacer()->setText(m_remainingLabel, time);
     pacer()->flush();
     m_remainingLabel->setToolTip(tr("Processing time"));
+}
+
+void MervoMiniConsoleWidget::showFailure(const QString &text)
+{
+    MiniConsoleWidget::showFailure(text);
+    // No time is left and no speed reached a result; the processing time may still come.
+    ViewText::setText(m_remainingLabel, QStringLiteral("--"));
+    ViewText::setText(m_speedLabel, QStringLiteral("--"));
 }

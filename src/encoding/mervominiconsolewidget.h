@@ -32,6 +32,9 @@ signals:
     void requestToAbort(MervoMiniConsoleWidget *mini);
     void requestToRemove(MervoMiniConsoleWidget *mini);
 
+protected:
+    void showFailure(const QString &text) override;
+
 private:
     QLabel *m_remainingLabel;
     QLabel *m_speedLabel;

@@ -29,6 +29,9 @@ struct StateRow
     const char *labelToolTip;
     bool barEnabled;
     bool consoleEnabled;
+    // What the bar says of a task that ended without its result, in place of how far it
+    // got; null for the percent.
+    const char *barText = nullptr;
 };
 constexpr StateRow StateRows[] = {
     {Task::Waiting, false, RunningIcon, QT_TRANSLATE_NOOP("MiniConsoleWidget", "Waiting"),
@@ -42,13 +45,16 @@ constexpr StateRow StateRows[] = {
      QT_TRANSLATE_NOOP("MiniConsoleWidget", "Process completed, click to remove"),
      QT_TRANSLATE_NOOP("MiniConsoleWidget", "%1 process completed"), false, true},
     {Task::Aborted, true, AbortedIcon, QT_TRANSLATE_NOOP("MiniConsoleWidget", "Aborted, click to remove"),
-     QT_TRANSLATE_NOOP("MiniConsoleWidget", "%1 process aborted"), false, true},
+     QT_TRANSLATE_NOOP("MiniConsoleWidget", "%1 process aborted"), false, true,
+     QT_TRANSLATE_NOOP("MiniConsoleWidget", "Failed")},
     // Nothing ran, so there is no output to show.
     {Task::Cancelled, true, AbortedIcon, QT_TRANSLATE_NOOP("MiniConsoleWidget", "Cancelled, click to remove"),
-     QT_TRANSLATE_NOOP("MiniConsoleWidget", "%1 process cancelled"), false, false},
+     QT_TRANSLATE_NOOP("MiniConsoleWidget", "%1 process cancelled"), false, false,
+     QT_TRANSLATE_NOOP("MiniConsoleWidget", "Cancelled")},
     {Task::FailedToStart, true, AbortedIcon,
      QT_TRANSLATE_NOOP("MiniConsoleWidget", "Failed to start, click to remove"),
-     QT_TRANSLATE_NOOP("MiniConsoleWidget", "%1 process failed to start"), false, false},
+     QT_TRANSLATE_NOOP("MiniConsoleWidget", "%1 process failed to start"), false, false,
+     QT_TRANSLATE_NOOP("MiniConsoleWidget", "Failed")},
 };
 } // namespace
 
@@ -181,7 +187,19 @@ void MiniConsoleWidget::showState()
         }
         m_consoleButton->setEnabled(row.consoleEnabled);
         m_shownState = m_task->state;
+        if (row.barText)
+            showFailure(tr(row.barText));
     }
+}
+
+void MiniConsoleWidget::showFailure(const QString &text)
+{
+    // An empty bar that says so, with the reason as its tip: the figures it showed last
+    // ("97 %") were those of a result that is not there.
+    m_pacer->flush();
+    m_progressBar->setFormat(text);
+    m_progressBar->setValue(0);
+    ViewText::setToolTip(m_progressBar, m_task->failure());
 }
 
 int MiniConsoleWidget::showPercent(int frame, double position, int percent, int size)
@@ -192,8 +210,9 @@ int MiniConsoleWidget::showPercent(int frame, double position, int percent, int 
     totals.size = sizeTotal;
     int completed = percent;
     const bool known = totals.completePercent(frame, position, completed, size) || completed >= 0;
-    // Output read after the end (the rest of the last lines) does not move it back.
-    if (known && !endedWell())
+    // Output read after the end (the rest of the last lines) does not move it back, nor
+    // the bar of a failed task forward.
+    if (known && !hasEnded())
         m_pacer->setValue(m_progressBar, completed);
     return completed;
 }
@@ -201,6 +220,11 @@ int MiniConsoleWidget::showPercent(int frame, double position, int percent, int 
 bool MiniConsoleWidget::endedWell() const
 {
     return m_task && (m_task->state == Task::Terminated || m_task->state == Task::Completed);
+}
+
+bool MiniConsoleWidget::hasEnded() const
+{
+    return m_task && m_task->isFinished() && m_task->state != Task::Unset;
 }
 
 void MiniConsoleWidget::displayProgress(int frame, double position, int percent, int size)

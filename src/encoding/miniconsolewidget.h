@@ -61,6 +61,11 @@ protected:
     QHBoxLayout *rowLayout() const { return m_rowLayout; }
     // Ended with exit code 0 (terminated or completed).
     bool endedWell() const;
+    // Ended in any way: its figures are final.
+    bool hasEnded() const;
+    // Shows that the task ended without its result: the bar says so (text) instead of how
+    // far it got. The extended strip also drops its figures.
+    virtual void showFailure(const QString &text);
     // Progress figures reach the widgets through it, at a display rate.
     DisplayPacer *pacer() const { return m_pacer; }
     // The state display alone; the figures still waiting stay paced.

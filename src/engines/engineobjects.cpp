@@ -39,6 +39,7 @@ void EngineObjects::setEngines(FFmpeg *ffmpeg, FFprobe *ffprobe, MervoMEncoder *
     registry().mencoder = mencoder;
     // The job engine judges finished outputs with these engines.
     OutputCheck::setMeter(ffmpeg ? &OutputMeter::measure : nullptr);
+    OutputCheck::setSourceMeter(ffmpeg ? &OutputMeter::sourceLengths : nullptr);
 }
 
 FFmpeg *EngineObjects::ffmpeg()

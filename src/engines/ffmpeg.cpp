@@ -5,6 +5,8 @@
 #include "engines/engineslogging.h"
 
 #include <QDebug>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <limits>
@@ -195,6 +197,36 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
     arguments = list;
     program = m_executablePath;
     return true;
+}
+
+bool FFmpeg::cliCmdMerge(QString &program, QStringList &arguments, QString &error,
+                         const QString &listPath, const QString &outputPath,
+                         const QString &container) const
+{
+    error.clear();
+    // The list names absolute paths, which the concat demuxer takes only as "unsafe".
+    QStringList list{QStringLiteral("-f"), QStringLiteral("concat"), QStringLiteral("-safe"),
+                     QStringLiteral("0"), QStringLiteral("-i"), fileArgument(listPath)};
+    for (const char *streams : {"0:v?", "0:a?", "0:s?", "0:t?"})
+        list << QStringLiteral("-map") << QLatin1String(streams);
+    list << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-f") << container
+         << QStringLiteral("-n") << fileArgument(outputPath);
+    arguments = list;
+    program = m_executablePath;
+    return true;
+}
+
+QByteArray FFmpeg::concatList(const QStringList &files)
+{
+    // Inside single quotes everything is plain but the quote itself, which closes the
+    // quotes, is escaped and opens them again.
+    QByteArray list("ffconcat version 1.0\n");
+    for (const QString &file : files) {
+        QByteArray path = QFile::encodeName(QFileInfo(file).absoluteFilePath());
+        path.replace('\'', QByteArrayLiteral("'\\''"));
+        list += "file '" + path + "'\n";
+    }
+    return list;
 }
 
 // The same input options as the split command. The "framemd5" muxer lists the packets it is

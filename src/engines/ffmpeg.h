@@ -7,7 +7,7 @@
 
 // The FFmpeg engine. A start runs "ffmpeg -version", "-formats" and "-codecs" and reads the
 // banner, the muxers and the video, audio and subtitle encoders from their answers. It also
-// builds the stream-copy command that cuts one part out of a media file.
+// builds the stream-copy commands that cut one part out of a media file and that join files.
 class FFmpeg : public Transcoder
 {
     Q_OBJECT
@@ -26,6 +26,16 @@ public:
     bool cliCmdSplit(QString &program, QStringList &arguments, QString &error,
                      const QString &inputPath, const QString &outputPath,
                      const QString &startPosition, qint64 sizeBytes) const;
+
+    // Joins the media files named in a concat list (see concatList) one after another into
+    // the output, every picture, sound, subtitle and attachment stream copied, written as
+    // the container (an FFmpeg muxer name). A file that stands at the output path is never
+    // overwritten. Always succeeds; error is cleared.
+    bool cliCmdMerge(QString &program, QStringList &arguments, QString &error,
+                     const QString &listPath, const QString &outputPath,
+                     const QString &container) const;
+    // The list FFmpeg's concat demuxer reads: one "file" line a path, each quoted.
+    static QByteArray concatList(const QStringList &files);
 
     // The hash ("MD5:" and 32 hex digits, as FFprobe writes a packet's data hash) of the
     // first packet of one stream ("V:0", "a:0") that a stream copy of the input from the

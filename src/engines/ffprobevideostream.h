@@ -20,4 +20,7 @@ struct FFprobeVideoStream
     double r_frame_rate = 0.0;         // "r_frame_rate", as a ratio
     double start_time = 0.0;           // "start_time", seconds
     double duration = 0.0;             // "duration", seconds
+    // "DISPOSITION:attached_pic": a picture stored with the sound (an album's cover), one
+    // frame that no player shows as moving video.
+    bool attached_pic = false;
 };

@@ -21,7 +21,8 @@ const QStringList kStreamKeys = {"index", "duration", "start_time", "bit_rate", 
                                  "codec_name", "codec_long_name", "codec_tag_string", "width",
                                  "height", "sample_aspect_ratio", "display_aspect_ratio",
                                  "pix_fmt", "avg_frame_rate", "r_frame_rate", "sample_rate",
-                                 "bits_per_sample", "channels", "TAG:language", "TAG:title"};
+                                 "bits_per_sample", "channels", "TAG:language", "TAG:title",
+                                 "DISPOSITION:attached_pic"};
 
 double decimal(const QString &text)
 {
@@ -159,6 +160,7 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.duration = number("duration");
         stream.size.setHeight(PictureBounds::side(integer("height", "0")));
         stream.size.setWidth(PictureBounds::side(integer("width", "0")));
+        stream.attached_pic = integer("DISPOSITION:attached_pic", "0") == 1;
         data->videoStreams.append(stream);
     } else if (type == QLatin1String("audio")) {
         FFprobeAudioStream stream;

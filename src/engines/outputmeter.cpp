@@ -4,6 +4,7 @@
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
+#include "engines/ffprobereport.h"
 #include "engines/fileargument.h"
 #include "engines/syncrunner.h"
 
@@ -20,31 +21,53 @@ constexpr double QuickLookSeconds = 12.0;
 // this tells nothing.
 constexpr int WholeReadTimeout = 60000;
 
-// Whether packets reach `seconds` into the file: a packet from its start, then those after a
-// seek to that point. Cheap where the container has an index; where it has none, or the data
-// ends early, the packets found do not reach and the file is read whole.
-bool quickLookReaches(const QString &path, double seconds)
+// The streams measured apart, as FFprobe selects them and FFmpeg maps them: the first
+// picture that is not an attached one (a cover is a single picture, not video), the first
+// sound.
+struct MeasuredStream
+{
+    const char *specifier;
+    double OutputCheck::Lengths::*length;
+};
+const MeasuredStream kMeasuredStreams[] = {
+    {"V:0", &OutputCheck::Lengths::video},
+    {"a:0", &OutputCheck::Lengths::audio},
+};
+
+enum class QuickLook { Failed, NoStream, Reaches, Short };
+
+// Whether one stream's packets reach `seconds` into the file: its first packet, then those
+// after a seek to that point. Cheap where the container has an index; where it has none, or
+// the stream ends early, the packets found do not reach and the stream is read whole.
+QuickLook quickLook(const QString &path, const char *stream, double seconds)
 {
     FFprobe *ffprobe = EngineObjects::ffprobe();
     QList<FFprobePacket> packets;
-    const QString intervals = QStringLiteral("%+#1,+%1%+%2").arg(seconds, 0, 'f', 3).arg(QuickLookSeconds);
-    if (!ffprobe || !ffprobe->readPackets(packets, path, QString(), intervals, false))
-        return false;
-    return OutputMeter::packetSpan(packets) >= seconds;
+    // The seek is relative to the first packet: a program stream's times start anywhere.
+    QString intervals = QStringLiteral("%+#1");
+    if (seconds > 0.0)
+        intervals += QStringLiteral(",+%1%+%2").arg(seconds, 0, 'f', 3).arg(QuickLookSeconds);
+    if (!ffprobe || !ffprobe->readPackets(packets, path, QLatin1String(stream), intervals, false))
+        return QuickLook::Failed;
+    if (packets.isEmpty())
+        return QuickLook::NoStream;
+    return seconds > 0.0 && OutputMeter::packetSpan(packets) >= seconds ? QuickLook::Reaches
+                                                                         : QuickLook::Short;
 }
 
-// Every packet of the first streams copied to nowhere: FFmpeg's report tells how far they go.
-double wholeRead(const QString &path)
+// Every packet of the mapped streams copied to nowhere: FFmpeg's report tells how far they go.
+double wholeRead(const QString &path, const QStringList &maps)
 {
     FFmpeg *ffmpeg = EngineObjects::ffmpeg();
     if (!ffmpeg || ffmpeg->state() != IProcessor::Ready)
         return -1.0;
-    const QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                                QStringLiteral("-i"), fileArgument(path), QStringLiteral("-map"),
-                                QStringLiteral("0:v?"), QStringLiteral("-map"), QStringLiteral("0:a?"),
-                                QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-f"),
-                                QStringLiteral("null"), QStringLiteral("-nostats"),
-                                QStringLiteral("-progress"), QStringLiteral("pipe:1"), QStringLiteral("-")};
+    QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                          QStringLiteral("-i"), fileArgument(path)};
+    for (const QString &map : maps)
+        arguments << QStringLiteral("-map") << map;
+    arguments << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-f")
+              << QStringLiteral("null") << QStringLiteral("-nostats") << QStringLiteral("-progress")
+              << QStringLiteral("pipe:1") << QStringLiteral("-");
     SyncRunner::Timeouts timeouts;
     timeouts.finish = WholeReadTimeout;
     const SyncRunner::Result result = SyncRunner::run(ffmpeg->binary(), arguments, ffmpeg->libraryPath(),
@@ -61,15 +84,85 @@ double wholeRead(const QString &path)
 }
 } // namespace
 
-double OutputMeter::measure(const QString &path, double expected)
+OutputCheck::Lengths OutputMeter::measure(const QString &path, double expected)
 {
     // The least length that does not fall short (see OutputCheck::fallsShort).
     const double enough = std::min(expected * 0.9, expected - 1.0);
-    if (enough > 0.0 && quickLookReaches(path, enough))
-        return expected;
-    const double measured = wholeRead(path);
-    qCDebug(lcEngines).noquote() << "OutputMeter:" << path << "plays" << measured << "s";
-    return measured;
+    OutputCheck::Lengths lengths;
+    bool found = false;
+    for (const MeasuredStream &stream : kMeasuredStreams) {
+        const QuickLook look = quickLook(path, stream.specifier, enough);
+        if (look == QuickLook::Reaches)
+            lengths.*stream.length = expected;
+        else if (look == QuickLook::Short)
+            lengths.*stream.length = wholeRead(path, {QStringLiteral("0:") + QLatin1String(stream.specifier)});
+        found = found || look == QuickLook::Reaches || look == QuickLook::Short;
+    }
+    // No picture or sound found by stream (a file no engine opens): FFmpeg tells how far the
+    // file plays, if at all.
+    if (!found)
+        lengths.whole = wholeRead(path, {QStringLiteral("0:v?"), QStringLiteral("0:a?")});
+    qCDebug(lcEngines).noquote() << "OutputMeter:" << path << "picture" << lengths.video << "sound"
+                                 << lengths.audio << "whole" << lengths.whole;
+    return lengths;
+}
+
+OutputCheck::SourceLengths OutputMeter::sourceLengths(const QString &path)
+{
+    FFprobe *ffprobe = EngineObjects::ffprobe();
+    if (!ffprobe || ffprobe->state() != IProcessor::Ready)
+        return {};
+    // A run of its own: the FFprobe object's loaded file stays as it is.
+    QString answer, log, error;
+    const QStringList arguments = QStringList{QStringLiteral("-show_format"), QStringLiteral("-show_streams")}
+                                  << FFprobeReport::outputOptions() << fileArgument(path);
+    if (!ffprobe->runProcess(arguments, answer, log, error))
+        return {};
+    return readSourceLengths(answer, log);
+}
+
+OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer, const QString &log)
+{
+    OutputCheck::SourceLengths lengths;
+    FFprobeReport report;
+    if (!report.read(answer))
+        return lengths;
+    const auto valueOf = [](const FFprobeReport::Block &block, const QString &key) {
+        for (const FFprobeReport::Field &field : block)
+            if (field.first == key)
+                return field.second;
+        return QString();
+    };
+    // "12.5"; Matroska gives its streams' lengths only as tags ("00:00:02.040000000").
+    const auto secondsOf = [&valueOf](const FFprobeReport::Block &block) {
+        bool ok = false;
+        const double seconds = valueOf(block, QStringLiteral("duration")).toDouble(&ok);
+        if (ok && seconds >= 0.0)
+            return seconds;
+        static const QRegularExpression clock(QStringLiteral("^(\\d+):(\\d\\d):(\\d\\d(?:\\.\\d+)?)$"));
+        const QRegularExpressionMatch time = clock.match(valueOf(block, QStringLiteral("TAG:DURATION")));
+        if (!time.hasMatch())
+            return -1.0;
+        return time.captured(1).toDouble() * 3600.0 + time.captured(2).toDouble() * 60.0
+               + time.captured(3).toDouble();
+    };
+    OutputCheck::Lengths &declared = lengths.declared;
+    declared.whole = secondsOf(report.format);
+    for (const FFprobeReport::Block &stream : std::as_const(report.streams)) {
+        const QString type = valueOf(stream, QStringLiteral("codec_type"));
+        double *length = nullptr;
+        if (type == QLatin1String("audio"))
+            length = &declared.audio;
+        else if (type == QLatin1String("video") && valueOf(stream, QStringLiteral("DISPOSITION:attached_pic")) != QLatin1String("1"))
+            length = &declared.video;
+        if (!length || *length >= 0.0)
+            continue;
+        const double seconds = secondsOf(stream);
+        *length = seconds >= 0.0 ? seconds : std::max(declared.whole, 0.0);
+    }
+    // libavformat's word for a length it made up from the bit rate (no header gives one).
+    lengths.estimated = log.contains(QLatin1String("Estimating duration from bitrate"));
+    return lengths;
 }
 
 double OutputMeter::packetSpan(const QList<FFprobePacket> &packets)

@@ -1,21 +1,32 @@
 #pragma once
 
+#include "jobs/outputcheck.h"
+
 #include <QList>
 #include <QString>
 
 struct FFprobePacket;
 
-// Measures how long a finished output really plays, for the job engine's end check
-// (OutputCheck), with the registered FFprobe and FFmpeg. A container's header may claim a
-// length its data never reaches (MEncoder rewrites an AVI's header at the start of the
-// file, so one cut short by a full disk still claims the whole length): only packets read
-// from the file count.
+// Measures how long the picture and the sound of a finished output really play, for the job
+// engine's end check (OutputCheck), with the registered FFprobe and FFmpeg. A container's
+// header may claim a length its data never reaches (MEncoder rewrites an AVI's header at
+// the start of the file, so one cut short by a full disk still claims the whole length), and
+// one stream may stop long before the other: only the packets of each stream read from the
+// file count.
 class OutputMeter
 {
 public:
-    // Seconds of media in the file, or at least `expected` once packets are seen that far
-    // in; negative when the engines are not ready or cannot read the file.
-    static double measure(const QString &path, double expected);
+    // Seconds of picture and of sound in the file, each at least `expected` once its packets
+    // are seen that far in (`expected` 0: each measured whole); negative for a stream the
+    // file lacks or the engines cannot read.
+    static OutputCheck::Lengths measure(const QString &path, double expected);
+
+    // A source's lengths as its container gives them, read by the registered FFprobe: the
+    // first picture that is not an attached one, the first sound, the container; whether the
+    // container only estimates its length from its bit rate.
+    static OutputCheck::SourceLengths sourceLengths(const QString &path);
+    // The same from FFprobe's answer in its escaped form and its log.
+    static OutputCheck::SourceLengths readSourceLengths(const QString &answer, const QString &log);
 
     // How far the packets reach from the earliest one (its time to the latest end).
     static double packetSpan(const QList<FFprobePacket> &packets);

@@ -75,10 +75,19 @@ void Job::reportTaskEnd(Task *task, bool exitedWell, const QString &failure)
     }
     log(tr("Job: %1 aborted [%2].").arg(task->name(), m_id), LogLevel::Verbose);
     log(tr("Job: %1 failed [%2]: %3.").arg(task->name(), m_id, failure), LogLevel::Quiet);
-    // What an engine left after it ended well (an empty or short file) is its own result and
-    // stays: a measure can be wrong, a removed file cannot come back.
-    if (!exitedWell)
-        task->removeOutputFile();
+    // What a failed engine wrote is no result. What an engine left after it ended well (an
+    // empty or short file) stays, as a measure can be wrong and a removed file cannot come
+    // back, but not under the output's name, where the next user or program would take it
+    // for the result.
+    if (!exitedWell) {
+        if (task->removeOutputFile())
+            log(tr("Job: %1 output removed [%2].").arg(task->name(), m_id), LogLevel::Normal);
+        return;
+    }
+    const QString kept = task->keepOutputAsIncomplete();
+    if (!kept.isEmpty())
+        log(tr("Job: %1 output kept as incomplete file %2 [%3].").arg(task->name(), kept, m_id),
+            LogLevel::Quiet);
 }
 
 QString Job::failure() const

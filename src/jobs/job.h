@@ -53,8 +53,9 @@ protected:
     // not: empty when it ended well, else why not (also kept in the task). An engine that
     // exited 0 ended well only when it left its output file, long enough for its source.
     static QString judgeEnd(Task *task, bool exitedWell);
-    // Logs the end of a task and, after a process that did not exit well, removes the
-    // output that the task wrote.
+    // Logs the end of a task; after a process that did not exit well, removes the output
+    // that the task wrote, and after one that exited well but failed, moves it to a name
+    // that says it is incomplete.
     void reportTaskEnd(Task *task, bool exitedWell, const QString &failure);
 
 private:

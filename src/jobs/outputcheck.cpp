@@ -9,10 +9,68 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 OutputCheck::Meter s_meter = nullptr;
+OutputCheck::SourceMeter s_sourceMeter = nullptr;
+
+// The streams judged apart, with the words that name them in a failure.
+struct JudgedStream
+{
+    double OutputCheck::Lengths::*length;
+    const char *failure;
+};
+const JudgedStream kJudgedStreams[] = {
+    {&OutputCheck::Lengths::video,
+     QT_TRANSLATE_NOOP("OutputCheck", "its picture lasts %1 s of the %2 s asked for")},
+    {&OutputCheck::Lengths::audio,
+     QT_TRANSLATE_NOOP("OutputCheck", "its sound lasts %1 s of the %2 s asked for")},
+};
+// Said when every stream the output has falls short, or when no stream could be told apart.
+const char *const kOutputFailure = QT_TRANSLATE_NOOP("OutputCheck", "its output lasts %1 s of the %2 s asked for");
+
+// How long the output's stream is expected to play: the length asked for, less what the
+// task's sources, played one after the other (the parts of a merge), lack of it. A source
+// whose container declares its lengths lacks what its stream falls short of its longest
+// stream (sound that ends before the picture): a source cut short lacks nothing, for all
+// its streams stop together. One whose length is only estimated plays its stream as far
+// as its packets go. Negative when no source has the stream (the job made it up): it is not
+// judged. The length asked for when the sources do not tell (no file, as a DVD folder, or
+// no engine reads one).
+double expectedLength(const Task &task, double OutputCheck::Lengths::*stream, double asked)
+{
+    const QStringList sources = task.sources();
+    if (sources.isEmpty() || !s_sourceMeter)
+        return asked;
+    double lacking = 0.0;
+    double measured = 0.0;
+    bool estimated = false;
+    for (const QString &source : sources) {
+        if (!QFileInfo(source).isFile())
+            return asked;
+        const OutputCheck::SourceLengths lengths = s_sourceMeter(source);
+        const OutputCheck::Lengths &declared = lengths.declared;
+        const double longest = std::max({declared.video, declared.audio, declared.whole});
+        if (longest < 0.0)
+            return asked;
+        const double length = declared.*stream;
+        if (length < 0.0)
+            return -1.0;
+        if (lengths.estimated) {
+            estimated = true;
+            const double played = s_meter(source, 0.0).*stream;
+            if (played < 0.0)
+                return asked;
+            measured += played;
+        } else {
+            lacking += longest - length;
+            measured += length;
+        }
+    }
+    return estimated ? std::min(asked, measured) : asked - lacking;
+}
 
 // Below this much room a disk counts as full: the writes an engine lost there were at most a
 // few packets larger.
@@ -27,11 +85,26 @@ QString fullDisk(const QString &path)
         return QString();
     return QDir::toNativeSeparators(disk.rootPath());
 }
+
+QString failureText(const char *text, double measured, double expected, const QString &path)
+{
+    const QString failure = QCoreApplication::translate("OutputCheck", text)
+                                .arg(measured, 0, 'f', 1)
+                                .arg(expected, 0, 'f', 1);
+    const QString disk = fullDisk(path);
+    return disk.isEmpty() ? failure
+                          : QCoreApplication::translate("OutputCheck", "the disk %1 is full: %2").arg(disk, failure);
+}
 } // namespace
 
 OutputCheck::Meter OutputCheck::setMeter(Meter meter)
 {
     return std::exchange(s_meter, meter);
+}
+
+OutputCheck::SourceMeter OutputCheck::setSourceMeter(SourceMeter meter)
+{
+    return std::exchange(s_sourceMeter, meter);
 }
 
 bool OutputCheck::fallsShort(double measured, double expected)
@@ -41,23 +114,49 @@ bool OutputCheck::fallsShort(double measured, double expected)
 
 QString OutputCheck::shortfall(const Task &task)
 {
-    const double expected = taskDataValue(task.taskData, TaskDataSlot::Duration).toDouble();
+    const double asked = taskDataValue(task.taskData, TaskDataSlot::Duration).toDouble();
     const QString path = taskDataValue(task.taskData, TaskDataSlot::OutputPath).toString();
     // A preview encodes a part on purpose; a first pass writes statistics, not media.
-    if (!s_meter || expected <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool()
+    if (!s_meter || asked <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool()
         || path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
         return QString();
-    const double measured = s_meter(path, expected);
-    qCDebug(lcJobs) << "OutputCheck:" << path << "lasts" << measured << "of" << expected;
-    if (measured < 0.0 || !fallsShort(measured, expected))
+    const Lengths measured = s_meter(path, asked);
+    qCDebug(lcJobs) << "OutputCheck:" << path << "picture" << measured.video << "sound"
+                    << measured.audio << "whole" << measured.whole << "of" << asked;
+
+    int streams = 0;
+    QList<std::pair<const JudgedStream *, double>> shortStreams; // with the length expected
+    for (const JudgedStream &judged : kJudgedStreams) {
+        const double length = measured.*judged.length;
+        if (length < 0.0)
+            continue;
+        if (!fallsShort(length, asked)) {
+            ++streams;
+            continue;
+        }
+        const double expected = expectedLength(task, judged.length, asked);
+        if (expected < 0.0)
+            continue;
+        ++streams;
+        if (fallsShort(length, expected))
+            shortStreams.append({&judged, expected});
+    }
+    if (streams == 0)
+        return measured.whole >= 0.0 && fallsShort(measured.whole, asked)
+                   ? failureText(kOutputFailure, measured.whole, asked, path)
+                   : QString();
+    if (shortStreams.isEmpty())
         return QString();
-    const QString disk = fullDisk(path);
-    if (!disk.isEmpty())
-        return QCoreApplication::translate("OutputCheck", "the disk %1 is full: its output lasts %2 s of the %3 s asked for")
-            .arg(disk)
-            .arg(measured, 0, 'f', 1)
-            .arg(expected, 0, 'f', 1);
-    return QCoreApplication::translate("OutputCheck", "its output lasts %1 s of the %2 s asked for")
-        .arg(measured, 0, 'f', 1)
-        .arg(expected, 0, 'f', 1);
+    // One stream of two: which one. All of them: the output as a whole, as far as it goes.
+    if (shortStreams.size() < streams) {
+        const auto &[judged, expected] = shortStreams.first();
+        return failureText(judged->failure, measured.*judged->length, expected, path);
+    }
+    double reach = 0.0;
+    double expected = 0.0;
+    for (const auto &[judged, streamExpected] : std::as_const(shortStreams)) {
+        reach = std::max(reach, measured.*judged->length);
+        expected = std::max(expected, streamExpected);
+    }
+    return failureText(kOutputFailure, reach, expected, path);
 }

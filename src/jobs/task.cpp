@@ -1,5 +1,7 @@
 #include "jobs/task.h"
 
+#include "jobs/uniquebasename.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -17,6 +19,7 @@ void Task::set(EncodingTaskData *data, const QString &program, const QStringList
     m_jobId.clear();
     m_jobTitle.clear();
     m_failure.clear();
+    m_sources.clear();
     m_outputNoted = false;
     m_outputAtStart = OutputStamp();
 
@@ -112,15 +115,29 @@ void Task::noteOutputAtStart()
     m_outputNoted = true;
 }
 
-bool Task::removeOutputFile() const
+bool Task::wroteOutput() const
 {
     const QString path = outputPath();
     if (path.isEmpty() || !m_outputNoted)
         return false;
-    const QFileInfo info(path);
-    if (!info.isFile() || stampOf(path) == m_outputAtStart)
-        return false;
-    return QFile::remove(path);
+    return QFileInfo(path).isFile() && !(stampOf(path) == m_outputAtStart);
+}
+
+bool Task::removeOutputFile() const
+{
+    return wroteOutput() && QFile::remove(outputPath());
+}
+
+QString Task::keepOutputAsIncomplete() const
+{
+    if (!wroteOutput())
+        return QString();
+    const QFileInfo output(outputPath());
+    const QString folder = output.absolutePath();
+    const QString suffix = output.suffix();
+    const QString base = makeUniqueBaseName(folder, output.completeBaseName() + QStringLiteral(" (incomplete)"));
+    const QString kept = folder + QLatin1Char('/') + base + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+    return QFile::rename(output.filePath(), kept) ? kept : QString();
 }
 
 bool Task::hasOutput() const

@@ -78,6 +78,18 @@ public:
     QString failure() const { return m_failure; }
     void setFailure(const QString &failure) { m_failure = failure; }
 
+    // The media files the task reads, played one after another (the parts of a merge): a
+    // stream of its output that falls short of the length asked for is held against the
+    // same stream of these (OutputCheck). Empty when not known; set() empties it.
+    void setSources(const QStringList &files) { m_sources = files; }
+    QStringList sources() const { return m_sources; }
+
+    // After a run that exited well but failed the end check, the output it wrote goes under
+    // a name that says it is incomplete ("<name> (incomplete).<suffix>"), so that no one
+    // takes it for the result; a measure can be wrong, so it is not removed. Only a regular
+    // file that this run made or changed is moved. The new path; empty when nothing moved.
+    QString keepOutputAsIncomplete() const;
+
     // Read (and, for the console, written) directly by managers, jobs and views.
     EncodingTaskData *taskData = nullptr;
     Job *job = nullptr;
@@ -100,6 +112,7 @@ private:
     QString m_jobTitle;
     qint64 m_pid = 0;
     QString m_failure;
+    QStringList m_sources;
 
     // What was at the output path when the process started; unset until then.
     struct OutputStamp
@@ -112,6 +125,8 @@ private:
     };
     static OutputStamp stampOf(const QString &path);
     QString outputPath() const;
+    // The output is a regular file that this task's run made or changed.
+    bool wroteOutput() const;
     bool m_outputNoted = false;
     OutputStamp m_outputAtStart;
 };

@@ -28,6 +28,7 @@ void LoadProcess::begin(const QString &program, const QStringList &arguments, co
     connect(m_process, &QProcess::finished, this, &LoadProcess::conclude);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
+            m_couldNotStart = true;
             m_startDecided = true;
             conclude();
         }

@@ -38,6 +38,9 @@ public:
     // True once waitEnded() would not wait: the run failed to start, ended or was killed.
     bool isOver() const { return m_over; }
     bool hasStarted() const { return m_started; }
+    // Whether the program could not be run at all (missing, not executable): no time-out
+    // would have helped.
+    bool couldNotStart() const { return m_couldNotStart; }
     // Whether the run was killed for outliving its finish time-out.
     bool wasKilled() const { return m_killed; }
 
@@ -61,6 +64,7 @@ private:
     QByteArray m_input;
     int m_finishTimeoutMs = 0;
     bool m_started = false;
+    bool m_couldNotStart = false;
     bool m_startDecided = false;
     bool m_over = false;
     bool m_killed = false;

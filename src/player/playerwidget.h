@@ -23,6 +23,7 @@ struct DiskInfo;
 struct DiskTitle;
 struct InterfaceStatus;
 class MediaInfoData;
+class LoadProcess;
 class Player;
 class ProgressWidget;
 class QCheckBox;
@@ -90,11 +91,12 @@ public:
     FFprobeData ffprobeData() const;
 
     // Zoom: 0 fits the video into the display size from now on (autoZoom), a factor above
-    // 2 gives the largest picture that fits 1366 by 768, or the smaller room the window
-    // leaves for it on its screen (setMaximumZoomRoom).
+    // 2 gives the largest picture that fits 1366 by 768. Every zoom keeps within the room
+    // the window leaves for the picture on its screen (setZoomRoom), its shape kept.
     void setZoom(double factor);
-    // The most the largest zoom may take; bounded by 1366 by 768.
-    void setMaximumZoomRoom(const QSize &room);
+    // The most room the picture may take, as the window reckons it; until it is given, the
+    // screen's (widened to 1366 by 768).
+    void setZoomRoom(const QSize &room);
     QSize currentRendererSize() const { return rendererSize; }
     double fitZoom() const;
     // The available size of the screen the panel is on; the renderer never grows past it
@@ -232,11 +234,16 @@ protected:
     // Steps of the loaders.
     void stepProgress();
     void showLoadFailure(const QString &text, const QString &informativeText);
+    // A load's engine run that did not start: a program that could not be run at all is
+    // named, else the start latency is to blame. `timedOut` is the log line of the latter.
+    void showStartFailure(const LoadProcess &run, const QString &program, const QString &failureText,
+                          const QString &timedOut);
     void echoCommand(const QString &program, const QStringList &arguments);
     void logDvdStdErr(const QByteArray &line);
     void showNoTitleFailure(const QString &path, const DiskInfo &disk);
     // The movie record's corrections from the MediaInfo and FFprobe analyses.
     void correctMovieInfo();
+    void dropCoverPicture(MovieInfo &movie);
 
     // Track lists.
     void populateTitles();
@@ -339,5 +346,5 @@ protected:
     QSize videoSize;
     QSize rendererSize;
     double zoom = 1.0;
-    QSize maximumZoomRoom{MaximumZoomWidth, MaximumZoomHeight};
+    QSize zoomRoom; // invalid until the window gives it
 };

@@ -74,10 +74,8 @@ bool PlayerWidget::loadDvd(const QString &path)
         run.begin(program, arguments, QByteArray(), preferences.latencyStart,
                   preferences.latencyFinished + kDiscRunExtraMs);
         if (!run.waitStarted()) {
-            qCDebug(lcPlayer) << "Failed to open DVD [process start timed-out]";
-            log(tr("Failed to open DVD (process start timed-out)."), LogLevel::Quiet);
-            log(tr("Try to increase player latency (start) in timing preferences."), LogLevel::Quiet);
-            showLoadFailure(failureText, tr("Try to increase player latency (start) in timing preferences."));
+            qCDebug(lcPlayer) << "Failed to open DVD [process did not start]";
+            showStartFailure(run, program, failureText, tr("Failed to open DVD (process start timed-out)."));
             return false;
         }
         if (!run.waitEnded()) {

@@ -99,6 +99,15 @@ int channelCount(const QString &text)
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
+// The first video stream that moves: a cover picture stored with the sound is none.
+const FFprobeVideoStream *movingPicture(const FFprobeData &probe)
+{
+    for (const FFprobeVideoStream &stream : probe.videoStreams)
+        if (!stream.attached_pic)
+            return &stream;
+    return nullptr;
+}
+
 } // namespace
 
 // The private facade of an identify run of the file, set up for that run.
@@ -184,9 +193,7 @@ bool PlayerWidget::loadFile(const QString &path)
                    preferences.latencyFinished);
     }
     if (!run->waitStarted()) {
-        log(tr("Failed to load movie (process start timed-out)."), LogLevel::Quiet);
-        log(tr("Try to increase player latency (start) in timing preferences."), LogLevel::Quiet);
-        showLoadFailure(failureText, tr("Try to increase player latency (start) in timing preferences."));
+        showStartFailure(*run, program, failureText, tr("Failed to load movie (process start timed-out)."));
         return false;
     }
     stepProgress();
@@ -384,8 +391,17 @@ void PlayerWidget::correctMovieInfo()
 {
     MovieInfo &movie = movieInfo;
     const FFprobeData &probe = *ffprobeDataRecord;
-    if (!probe.videoStreams.isEmpty()) {
-        const FFprobeVideoStream &stream = probe.videoStreams.first();
+    const FFprobeVideoStream *picture = movingPicture(probe);
+    if (!picture && !probe.videoStreams.isEmpty())
+        dropCoverPicture(movie);
+    if (picture) {
+        const FFprobeVideoStream &stream = *picture;
+        // MPlayer's own reader of an MPEG transport stream of H.264 describes no picture:
+        // its size is FFprobe's.
+        if ((movie.width <= 0 || movie.height <= 0) && stream.size.width() > 0 && stream.size.height() > 0) {
+            movie.width = stream.size.width();
+            movie.height = stream.size.height();
+        }
         if (stream.codec_name == QLatin1String("mpeg1video")) {
             movie.scaledHeight = movie.height;
             movie.scaledWidth = int(movie.height * 1.33);
@@ -430,6 +446,12 @@ void PlayerWidget::correctMovieInfo()
         if (value > 0)
             movie.frameRate = value;
     }
+    // MediaInfo gives no rate where it finds the rate variable (an MPEG transport stream),
+    // and MPlayer's own reader of one gives none or twice the true rate: FFprobe's rate of the
+    // stream, so that no unknown rate reaches a command as 0.
+    // The mean rate: the base rate ("r_frame_rate") of a stream is any rate its times fit.
+    if (picture && movie.frameRate <= 0.0)
+        movie.frameRate = picture->avg_frame_rate;
     if (video.contains(QStringLiteral("Original display aspect ratio")))
         movie.aspectText = video.value(QStringLiteral("Original display aspect ratio"));
     else if (video.contains(QStringLiteral("Display aspect ratio")))
@@ -461,4 +483,22 @@ void PlayerWidget::correctMovieInfo()
         }
         videoSize = movie.displaySize();
     }
+}
+
+// A file whose only video streams are pictures stored with the sound (an album's cover) is a
+// sound file, also where MPlayer reports the picture as video (an M4A's or FLAC's cover, at
+// 90000 frames a second): encoded as video it became one frame beside the whole sound.
+void PlayerWidget::dropCoverPicture(MovieInfo &movie)
+{
+    log(tr("Info: the video stream is a picture stored with the sound, the file is played as sound."),
+        LogLevel::Verbose);
+    movie.audioOnly = true;
+    noVideo = true;
+    movie.videoFormat.clear();
+    movie.colorDepth = 0;
+    movie.width = movie.height = 0;
+    movie.scaledWidth = movie.scaledHeight = 0;
+    movie.aspect = 0.0;
+    movie.frameRate = 0.0;
+    movie.videoBitrate = 0.0;
 }

@@ -9,6 +9,7 @@
 #include "jobs/infoboxdialog.h"
 #include "jobs/producttitle.h"
 #include "jobs/valuetext.h"
+#include "player/loadprocess.h"
 #include "player/progresswidget.h"
 #include "player/timecodewidget.h"
 
@@ -155,6 +156,21 @@ void PlayerWidget::showLoadFailure(const QString &text, const QString &informati
     box.setText(text);
     box.setInformativeText(informativeText);
     box.exec();
+}
+
+void PlayerWidget::showStartFailure(const LoadProcess &run, const QString &program,
+                                    const QString &failureText, const QString &timedOut)
+{
+    if (run.couldNotStart()) {
+        const QString cause = tr("The player engine could not be started [%1]: check its path in "
+                                 "Options > Engine paths.").arg(program);
+        log(cause, LogLevel::Quiet);
+        showLoadFailure(failureText, cause);
+        return;
+    }
+    log(timedOut, LogLevel::Quiet);
+    log(tr("Try to increase player latency (start) in timing preferences."), LogLevel::Quiet);
+    showLoadFailure(failureText, tr("Try to increase player latency (start) in timing preferences."));
 }
 
 void PlayerWidget::echoCommand(const QString &program, const QStringList &arguments)

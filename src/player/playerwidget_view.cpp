@@ -70,15 +70,19 @@ void PlayerWidget::setZoom(double factor)
         factor = fitZoom();
     zoom = factor;
 
-    const QSize screenBox = screenSize().expandedTo(QSize(MaximumZoomWidth, MaximumZoomHeight));
+    const QSize maximumBox(MaximumZoomWidth, MaximumZoomHeight);
+    const QSize room = zoomRoom.isValid() ? zoomRoom : screenSize().expandedTo(maximumBox);
     if (zoom > MaximumZoomThreshold) {
-        rendererSize = withinBox(maximumZoomSize(rendererSize, maximumZoomRoom), screenBox);
+        // Never more than the display the largest zoom is made for, never less than a picture.
+        const QSize smallest(MaximumZoomWidth / 8, MaximumZoomHeight / 8);
+        const QSize box = room.boundedTo(maximumBox).expandedTo(smallest);
+        rendererSize = withinBox(maximumZoomSize(rendererSize, box), room.expandedTo(smallest));
         log(tr("Set player maximum zoom (display resolution: %1x%2)")
                 .arg(rendererSize.width())
                 .arg(rendererSize.height()),
             LogLevel::Verbose);
     } else {
-        rendererSize = withinBox(scaled(videoSize, zoom), screenBox);
+        rendererSize = withinBox(scaled(videoSize, zoom), room);
         log(tr("Set player zoom %1 (display resolution: %2x%3)")
                 .arg(QString::number(zoom, 'g', 6))
                 .arg(rendererSize.width())
@@ -90,11 +94,9 @@ void PlayerWidget::setZoom(double factor)
     centerRenderer();
 }
 
-void PlayerWidget::setMaximumZoomRoom(const QSize &room)
+void PlayerWidget::setZoomRoom(const QSize &room)
 {
-    // Never more than the display the largest zoom is made for, never less than a picture.
-    const QSize smallest(MaximumZoomWidth / 8, MaximumZoomHeight / 8);
-    maximumZoomRoom = room.boundedTo(QSize(MaximumZoomWidth, MaximumZoomHeight)).expandedTo(smallest);
+    zoomRoom = room.expandedTo(QSize(1, 1));
 }
 
 QSize PlayerWidget::screenSize() const

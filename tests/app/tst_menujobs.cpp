@@ -1,6 +1,7 @@
 // The Job menu's jobs as a user runs them: a loaded file or DVD title encoded to a fixed
 // target, the two-pass Xvid encode for one CD, the re-mux, and what is refused before
-// anything is queued; checked on the real engines' output with ffprobe.
+// anything is queued; checked on the real engines' output with ffprobe. Sources the engines
+// describe in part, through the panel and the Job menu.
 
 #include "app/mervomainwindow.h"
 #include "encoder/records/encodingsource.h"
@@ -12,10 +13,14 @@
 #include "encoding/mervominiconsolewidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/encodingtaskdata.h"
+#include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
+#include "jobs/mervotask.h"
 #include "player/playerwidget.h"
+#include "encoder/mervoconfigurator.h"
 #include "encoder/mervoencoder.h"
 #include "encoding/mervoencoderwidget.h"
+#include "engines/outputmeter.h"
 #include "enginetesting.h"
 #include "outputreport.h"
 #include "testmedia.h"
@@ -26,11 +31,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
@@ -39,6 +47,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolTip>
+#include <QMenu>
+#include <QHelpEvent>
+
+#include <algorithm>
+#include <memory>
 
 VEXO_TEST_NEEDS_DISPLAY
 
@@ -66,6 +80,21 @@ void keepDetails(ModalAnswerer &answerer, QString *detailed)
     });
 }
 
+// The tool tip the menu shows while the pointer rests on the entry.
+QString menuToolTip(QMenu *menu, QAction *action)
+{
+    menu->popup(QPoint(0, 0));
+    if (!QTest::qWaitForWindowExposed(menu))
+        return QString();
+    const QPoint at = menu->actionGeometry(action).center();
+    QHelpEvent hover(QEvent::ToolTip, at, menu->mapToGlobal(at));
+    QCoreApplication::sendEvent(menu, &hover);
+    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+    QToolTip::hideText();
+    menu->hide();
+    return shown;
+}
+
 QJsonObject firstStream(const QString &path, const QString &type)
 {
     for (const QJsonValue &stream : probeStreams(path))
@@ -82,6 +111,31 @@ struct ProgressSeen
     int percent = -1;
     int remaining = -1;
 };
+
+// A dark Matroska of 2 s whose text subtitle, bright and large, stands before its two sound
+// tracks and shows the whole time: a 5.1 tone of 1320 Hz, then a stereo one of 440 Hz.
+QString surroundWithTextSubtitle()
+{
+    QTemporaryDir folder;
+    QFile words(folder.filePath("words.srt")); // another name than the clip's: no player loads it
+    if (!words.open(QIODevice::WriteOnly))
+        return QString();
+    words.write("1\n00:00:00,000 --> 00:00:02,000\nBRIGHT WORDS\n\n");
+    words.close();
+    return TestMedia::clip("surround-subtitle.mkv", {"-f", "lavfi", "-i", "color=c=0x181818:size=320x180:rate=25:duration=2",
+        "-f", "lavfi", "-i", "sine=frequency=1320:sample_rate=48000:duration=2", "-f", "lavfi", "-i",
+        "sine=frequency=440:sample_rate=48000:duration=2", "-i", words.fileName(), "-map", "0:v", "-map", "3:s",
+        "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "ac3",
+        "-ac:a:0", "6", "-ac:a:1", "2", "-c:s", "subrip", "-metadata:s:s:0", "language=eng"});
+}
+
+// Chooses an entry of one of the encoder panel's lists as the user does.
+void chooseEntry(ActiveComboBox *combo, const QString &id)
+{
+    const int index = combo->findData(id);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
 
 struct Fixture
 {
@@ -458,8 +512,10 @@ private slots:
         QTest::addColumn<QString>("codec");
         QTest::addColumn<int>("width");
         QTest::addColumn<QString>("target");
-        QTest::newRow("VideoCD") << "jobEncodeVcd" << "mpeg1video" << 352 << "VideoCD (VCD/MPEG-1)";
-        QTest::newRow("Super VideoCD") << "jobEncodeSvcd" << "mpeg2video" << 480 << "Super-VideoCD (SVCD/MPEG-2)";
+        QTest::addColumn<QString>("frame"); // the shape the disc's frame is shown at
+        QTest::newRow("VideoCD") << "jobEncodeVcd" << "mpeg1video" << 352 << "VideoCD (VCD/MPEG-1)" << "4:3";
+        QTest::newRow("Super VideoCD") << "jobEncodeSvcd" << "mpeg2video" << 480 << "Super-VideoCD (SVCD/MPEG-2)"
+                                       << "16:9";
     }
     void dvdTitleWithSecondLanguage()
     {
@@ -492,10 +548,32 @@ private slots:
         const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
         const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
         QVERIFY2(high > low + 10.0, qPrintable(QString("%1 %2").arg(high).arg(low)));
-        // The 6 s title's pictures, none dropped on the way.
-        const OutputReport report = probeOutput(output);
-        QCOMPARE(report.videoHoles, 0);
-        QVERIFY2(qAbs(report.videoSeconds - 6.0) < 0.3, qPrintable(QString::number(report.videoSeconds)));
+        // The 6 s title's pictures, none dropped on the way, as a player decodes them (an MPEG
+        // program stream need not time every packet).
+        const QString files = fixture.target.filePath("decoded");
+        QString log;
+        TestMedia::run("ffmpeg", decodeArguments(output, files, true, false), nullptr, &log);
+        const DecodeReport decoded = readDecodeReport(log.toUtf8(), files);
+        QCOMPARE(decoded.holes, 0);
+        QVERIFY2(qAbs(decoded.videoSeconds - 6.0) < 0.3, qPrintable(QString::number(decoded.videoSeconds)));
+        // Its 16:9 picture as a player shows it: MPEG-1 cannot flag 16:9 closely enough at the
+        // VideoCD's size, and letterboxes it.
+        QFETCH(QString, frame);
+        QVERIFY2(qAbs(decoded.displayAspect / (frame == "4:3" ? 4.0 / 3 : 16.0 / 9) - 1) < 0.01,
+                 qPrintable(QString::number(decoded.displayAspect)));
+        const double shape = double(decoded.picture.width()) / qMax(decoded.picture.height(), 1)
+                             * decoded.displayAspect * decoded.videoSize.height() / decoded.videoSize.width();
+        QVERIFY2(qAbs(shape / (16.0 / 9) - 1) < 0.02, qPrintable(QString::number(shape)));
+        // The MPEG muxer's hundreds of "buffer underflow" lines: one shown, the rest counted.
+        ConsoleDialog *console = fixture.manager()->jobs().at(0)->tasks().at(0)->console();
+        QVERIFY(console);
+        console->flushOutput();
+        const QString errors = console->errorView()->toPlainText() + console->standardOutputView()->toPlainText();
+        QVERIFY2(errors.count("buffer underflow st=") <= 1, qPrintable(errors.right(400)));
+        static const QRegularExpression told("(\\d+) more \"buffer underflow\" lines of the MPEG muxer not shown\\.");
+        const QRegularExpressionMatch counted = told.match(errors);
+        QCOMPARE(counted.hasMatch(), errors.contains("buffer underflow st="));
+        QVERIFY2(!counted.hasMatch() || counted.captured(1).toInt() > 0, qPrintable(counted.captured(0)));
     }
 
     // The track chosen in the player reaches the encoder panel's commands on both engines:
@@ -543,11 +621,10 @@ private slots:
             << "11001" << true;
         QTest::newRow("audio only") << QStringList{"-f", "lavfi", "-i", "sine=duration=2", "-c:a", "libmp3lame"}
                                     << "00000" << true;
-        // Split, re-mux and merge take a file of one sound at most.
-        QTest::newRow("two sounds")
+        QTest::newRow("two audio tracks")
             << QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f", "lavfi", "-i",
-                           "sine=duration=2", "-f", "lavfi", "-i", "sine=frequency=880:duration=2", "-map", "0:v",
-                           "-map", "1:a", "-map", "2:a", "-c:v", "mpeg4", "-c:a", "libvorbis"}
+                           "sine=duration=2", "-f", "lavfi", "-i", "sine=frequency=880:duration=2", "-map", "0",
+                           "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "aac"}
             << "11000" << true;
     }
     void entriesFollowTheStreams()
@@ -563,8 +640,8 @@ private slots:
             subtitles.write("1\n00:00:00,000 --> 00:00:01,000\nHello\n\n");
             subtitles.close();
             make.replaceInStrings("SUBS", subtitles.fileName());
-            path = TestMedia::clip(QString("entries-%1.%2").arg(QTest::currentDataTag()).arg(make.contains("-c:v") ? "mkv" : "mp3")
-                                       .replace(' ', '-'), make);
+            const QString suffix = make.contains("srt") ? "mkv" : make.contains("aac") ? "mp4" : "mp3";
+            path = TestMedia::clip(QString("entries-%1.%2").arg(QTest::currentDataTag()).arg(suffix).replace(' ', '-'), make);
         }
         QVERIFY(!path.isEmpty());
         Fixture fixture;
@@ -582,6 +659,15 @@ private slots:
         QCOMPARE(states, enabled);
         QCOMPARE(w->encodeSvcdAction->isEnabled(), enabled.at(0) == '1');
         QCOMPARE(w->encodeXvidAction->isEnabled(), enabled.at(0) == '1');
+        // A grey entry of a loaded file says why, where the user points at it in the menu.
+        for (QAction *action : {w->remuxAction, w->mergeAction, w->splitAction}) {
+            if (action->isEnabled())
+                continue;
+            const QString why = menuToolTip(w->jobMenu, action);
+            QVERIFY2(why.startsWith("Not offered: "), qPrintable(action->text() + ": " + why));
+            if (QTest::currentDataTag() == QByteArray("two audio tracks"))
+                QVERIFY2(why.contains("1 video, 2 audio and 0 subtitle streams"), qPrintable(why));
+        }
     }
 
     // "Set target path": a chosen folder becomes the target, a cancel keeps the one set.
@@ -614,4 +700,523 @@ private slots:
 };
 
 VEXO_TEST_CLASS(TestMenuJobs)
+
+// What every road writes from sources of unusual properties: multichannel sound, subtitles,
+// pictures of any shape, sound whose length the container misstates.
+class TestMenuJobOutputs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        qRegisterMetaType<MervoProcess *>();
+    }
+
+    // A 5.1 source with a subtitle chosen in the player, through the encoder panel (FFmpeg for
+    // a file, MEncoder for MPEG and a DVD title) and the Job menu: the sound has the channels
+    // the target's players play, in a layout a player reads (more than two where the target
+    // takes them, as a copy keeps the source's), and the chosen subtitle shows in the output's
+    // pictures; a choice that cannot carry it is refused with the reason. A subtitle placed
+    // before the sound does not shift the sound chosen.
+    void surroundSoundAndSubtitle_data()
+    {
+        QTest::addColumn<QString>("source");  // "text" or "picture" subtitle in Matroska, or "dvd"
+        QTest::addColumn<bool>("subtitle");   // chosen in the player
+        QTest::addColumn<QString>("target");  // the panel's "container video audio level", or a Job menu slot
+        QTest::addColumn<QString>("layout");  // of the output's sound, as a player reads it
+        QTest::addColumn<QString>("refusal"); // words of the reason, when it is refused
+        QTest::newRow("iPod, AAC at the source's rate") << "text" << true << "ipod x264 aac 2" << "stereo" << "";
+        QTest::newRow("3G2, AAC at the source's rate") << "text" << true << "3g2 x264 aac 2" << "stereo" << "";
+        QTest::newRow("PSP, AAC at the source's rate") << "text" << true << "psp x264_psp aac 2" << "stereo" << "";
+        QTest::newRow("3GP, mobile AAC") << "text" << true << "3gp x264 aac_lr 3" << "stereo" << "";
+        QTest::newRow("FLV, Flash AAC") << "text" << true << "flv x264 aac_flv 2" << "stereo" << "";
+        QTest::newRow("MP4 keeps 5.1") << "text" << true << "mp4 x264 aac 2" << "5.1" << "";
+        QTest::newRow("Matroska at the AC-3 copy level") << "text" << true << "matroska x264 ac3 5" << "5.1(side)" << "";
+        QTest::newRow("Matroska, AC-3") << "text" << true << "matroska x264 ac3 3" << "5.1(side)" << "";
+        QTest::newRow("WebM") << "text" << true << "webm vp8 vorbis 2" << "stereo" << "";
+        QTest::newRow("Ogg, FLAC") << "text" << true << "ogg theora flac 3" << "5.1(side)" << "";
+        QTest::newRow("AVI, Xvid") << "text" << true << "avi xvid mp3 2" << "stereo" << "";
+        QTest::newRow("MPEG by MEncoder") << "text" << true << "mpeg mpeg2video mp2 2" << "stereo" << "";
+        QTest::newRow("VideoCD of the Job menu") << "text" << true << "jobEncodeVcd" << "stereo" << "";
+        QTest::newRow("Super VideoCD of the Job menu") << "text" << true << "jobEncodeSvcd" << "stereo" << "";
+        QTest::newRow("Xvid of the Job menu") << "text" << true << "jobEncodeXvid" << "stereo" << "";
+        QTest::newRow("no subtitle chosen, MP4") << "text" << false << "mp4 x264 aac 2" << "5.1" << "";
+        QTest::newRow("no subtitle chosen, VideoCD") << "text" << false << "jobEncodeVcd" << "stereo" << "";
+        QTest::newRow("picture subtitle, MP4") << "picture" << true << "mp4 x264 aac 2" << "5.1" << "";
+        QTest::newRow("picture subtitle, MPEG by MEncoder") << "picture" << true << "mpeg mpeg2video mp2 2" << "stereo" << "";
+        QTest::newRow("picture subtitle, VideoCD of the Job menu") << "picture" << true << "jobEncodeVcd" << "stereo" << "";
+        QTest::newRow("DVD, AVI by MEncoder") << "dvd" << true << "avi xvid mp3 2" << "stereo" << "";
+        QTest::newRow("DVD, MP4 after a copy of the title") << "dvd" << true << "mp4 x264 aac 2" << ""
+                                                          << "copy of the title holds no subtitle";
+        QTest::newRow("DVD, MP4 after a copy, no subtitle chosen") << "dvd" << false << "mp4 x264 aac 2" << "5.1" << "";
+        QTest::newRow("DVD, VideoCD of the Job menu") << "dvd" << true << "jobEncodeVcd" << "stereo" << "";
+        QTest::newRow("DVD, no subtitle chosen") << "dvd" << false << "jobEncodeVcd" << "stereo" << "";
+    }
+    void surroundSoundAndSubtitle()
+    {
+        QFETCH(QString, source);
+        QFETCH(bool, subtitle);
+        QFETCH(QString, target);
+        QFETCH(QString, layout);
+        QFETCH(QString, refusal);
+        const bool dvd = source == "dvd";
+        const QString path = dvd ? TestMedia::subtitledDvdFolder()
+                                 : source == "text" ? surroundWithTextSubtitle() : TestMedia::pictureSubtitleClip();
+        QVERIFY(!path.isEmpty());
+        Fixture fixture;
+        QVERIFY(fixture.open(path, dvd));
+        auto *subtitles = fixture.window->playerWidget()->findChild<QComboBox *>("subtitleCombo");
+        QVERIFY(subtitles);
+        subtitles->setCurrentIndex(subtitles->findData(subtitle ? 0 : -1));
+        MervoEncoderWidget *panel = fixture.window->mervoEncoderWidget();
+        QCOMPARE(panel->encodingSource().noSubtitle, !subtitle);
+        // The first sound track, chosen as it stands: the subtitle before it counts as no sound.
+        const bool twoTracks = source == "text";
+        QVERIFY(!panel->encodingSource().noAudio);
+
+        QString output, reason;
+        const QStringList choice = target.split(' ');
+        if (choice.size() == 4) {
+            // A choice the lists do not offer says why in their tip.
+            for (const auto &[combo, id] : {std::pair{panel->formatCombo(), choice[0]}, {panel->videoCombo(), choice[1]},
+                                           {panel->audioCombo(), choice[2]}}) {
+                if (combo->findData(id) < 0) {
+                    QVERIFY2(!refusal.isEmpty() && combo->toolTip().contains(refusal), qPrintable(combo->toolTip()));
+                    return;
+                }
+                chooseEntry(combo, id);
+            }
+            // As the configure dialog leaves it when the user picks the level and accepts.
+            MervoConfigurator *configurator = panel->mervoConfigurator();
+            configurator->clearOptions();
+            if (configurator->configure()) {
+                configurator->profileGroup().selectedLevel = choice[3].toInt();
+                configurator->applySelection();
+            }
+            panel->loadSettings();
+            panel->setTarget(fixture.target.path(), QTest::currentDataTag());
+            const EncoderWidget::EncodingCommand command = panel->plannedCommand(reason);
+            for (const EncodingStep &step : command.steps) {
+                QString err;
+                QVERIFY2(TestMedia::run(step.program, step.arguments, nullptr, &err) == 0,
+                         qPrintable(step.arguments.join(' ') + '\n' + err.right(600)));
+            }
+            if (!command.steps.isEmpty())
+                output = command.steps.last().output;
+        } else {
+            QString details;
+            ModalAnswerer answerer;
+            keepDetails(answerer, &details);
+            QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(target)));
+            reason = details;
+            if (details.isEmpty()) {
+                QVERIFY(fixture.jobsDone());
+                MervoTask *task = fixture.manager()->jobs().last()->tasks().last();
+                QCOMPARE(task->state, int(Task::Completed));
+                output = task->taskData->at(TaskDataSlot::OutputPath).toString();
+            }
+        }
+        if (!refusal.isEmpty()) {
+            QVERIFY2(output.isEmpty() && reason.contains(refusal), qPrintable(reason));
+            return;
+        }
+        QVERIFY2(!output.isEmpty(), qPrintable(reason));
+        const QJsonObject sound = firstStream(output, "audio");
+        QCOMPARE(sound.value("channel_layout").toString(), layout);
+        if (twoTracks) { // 1320 Hz: the first track, not the second
+            const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
+            const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
+            QVERIFY2(high > low + 10.0, qPrintable(QString("%1 %2").arg(high).arg(low)));
+        }
+        // Bright words or a bright box over a dark picture, when chosen.
+        const int brightest = brightestLevel(output, 1.0);
+        QVERIFY2(subtitle ? brightest > 128 : brightest >= 0 && brightest < 80, qPrintable(QString::number(brightest)));
+    }
+
+    // A picture of any shape keeps it on every road that encodes it anew, through the encoder
+    // panel's Start and through the Job menu, on both engines: a fixed frame is shown at a
+    // shape its format flags (MPEG-1, MPEG-2, H.263), with black bars beside a narrower picture
+    // and above and below a wider one; any other frame has the picture's shape and square
+    // pixels. Checked as a player shows each output: the picture inside any bars keeps the
+    // source's display shape within 2 %.
+    void pictureKeepsItsShape_data()
+    {
+        QTest::addColumn<QString>("size");  // the source's stored picture
+        QTest::addColumn<QString>("sar");   // its sample aspect
+        QTest::addColumn<double>("aspect"); // as a player shows it
+        QTest::newRow("portrait 9:16") << "180x320" << "1" << 9.0 / 16;
+        QTest::newRow("anamorphic 16:9") << "320x240" << "4/3" << 16.0 / 9;
+        QTest::newRow("2.35:1") << "376x160" << "1" << 2.35;
+    }
+    void pictureKeepsItsShape()
+    {
+        QFETCH(QString, size);
+        QFETCH(QString, sar);
+        QFETCH(double, aspect);
+        // No black in the picture (the test pattern's first bar can be), so that only bars are.
+        const QString source = TestMedia::clip(QString("shape-%1.mkv").arg(QTest::currentDataTag()).replace(' ', '-'),
+            {"-f", "lavfi", "-i", QString("testsrc=size=%1:rate=25:duration=1,setsar=%2,lutyuv=y=64+val/2").arg(size, sar),
+             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=1", "-c:v", "libx264",
+             "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "libmp3lame"});
+        QVERIFY(!source.isEmpty());
+        Fixture fixture;
+        QVERIFY(fixture.open(source, false));
+        // The panel's containers with a video codec (empty: the list's own), then the menu's
+        // targets.
+        const struct { const char *muxer, *video; QAction *MervoMainWindow::*action; } roads[] = {
+            {"mpeg_vcd", "", nullptr}, {"mpeg", "", nullptr}, {"mp4", "x264", nullptr},
+            {"3gp", "h263", nullptr}, {"psp", "", nullptr}, {"avi", "", nullptr},
+            {"", "", &MervoMainWindow::encodeVcdAction}, {"", "", &MervoMainWindow::encodeSvcdAction},
+            {"", "", &MervoMainWindow::encodeXvidAction}, {"", "", &MervoMainWindow::encodeXvid1CDAction},
+        };
+        EncoderWidget *panel = fixture.window->encoderWidget();
+        QStringList faults;
+        for (const auto &road : roads) {
+            QString name = road.action ? (fixture.window->*road.action)->text() : QString(road.muxer) + ' ' + road.video;
+            if (!road.action) {
+                for (auto [combo, id] : {std::pair{panel->formatCombo(), road.muxer}, {panel->videoCombo(), road.video}}) {
+                    const int entry = combo->findData(QString(id));
+                    if (entry < 0)
+                        continue;
+                    combo->setCurrentIndex(entry);
+                    emit combo->activated(entry);
+                }
+                panel->startButton()->click();
+            } else {
+                (fixture.window->*road.action)->trigger();
+            }
+            QVERIFY(fixture.jobsDone());
+            const MervoTask *task = fixture.manager()->jobs().last()->tasks().last();
+            const QString output = task->taskData->at(TaskDataSlot::OutputPath).toString();
+            name += " (" + Encoder::engineName(task->taskData->at(TaskDataSlot::EngineType).toInt()) + ")";
+            if (task->state != Task::Completed) {
+                faults << name + ": ended in state " + QString::number(task->state);
+                continue;
+            }
+            const QString files = fixture.target.filePath(QFileInfo(output).completeBaseName());
+            QByteArray log;
+            {
+                QProcess ffmpeg;
+                ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
+                ffmpeg.start("ffmpeg", decodeArguments(output, files, true, false));
+                QVERIFY(ffmpeg.waitForFinished(kJobWait));
+                log = ffmpeg.readAll();
+            }
+            const DecodeReport file = readDecodeReport(log, files);
+            const QSize frame = file.videoSize, inside = file.picture;
+            // The frame's shape: one the format flags, else that of its pixels.
+            const QString codec = file.streams.value(0).section(',', 0, 0);
+            const QList<double> flagged = QStringList{"mpeg1video", "mpeg2video", "h263"}.contains(codec)
+                ? QList<double>{4.0 / 3, 16.0 / 9} : QList<double>{double(frame.width()) / qMax(frame.height(), 1)};
+            const bool flaggedShape = std::any_of(flagged.cbegin(), flagged.cend(), [&](double shape) {
+                return qAbs(file.displayAspect / shape - 1) < 0.01;
+            });
+            const double shape = inside.height() > 0 && frame.width() > 0
+                ? double(inside.width()) / inside.height() * file.displayAspect * frame.height() / frame.width() : 0;
+            const QString seen = QString("%1 %2x%3 shown at %4, picture %5x%6 of shape %7")
+                .arg(codec).arg(frame.width()).arg(frame.height()).arg(file.displayAspect, 0, 'f', 4)
+                .arg(inside.width()).arg(inside.height()).arg(shape, 0, 'f', 4);
+            qInfo().noquote() << name.leftJustified(36) << seen;
+            if (!flaggedShape || qAbs(shape / aspect - 1) > 0.02)
+                faults << name + ": " + seen;
+        }
+        QCOMPARE(faults, QStringList());
+    }
+
+    // Sound taken whole ends well, though the player's length is not the sound's: a VBR MP3
+    // without its header (a player guesses its length from the first frame's bit rate, here
+    // more than twice the sound) and a file whose sound stops before its picture, converted
+    // by the encoder panel to a sound-only target, or by the Job menu's entries with its
+    // picture. The output holds the whole sound.
+    void wholeSoundEndsWell_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("road"); // a muxer of the encoder panel, or a Job entry
+        QTest::addColumn<double>("sound");
+        const QString vbr = TestMedia::clip("menu-vbr-no-header.mp3", {"-f", "lavfi", "-i",
+            "aevalsrc='if(lt(t,1),0,0.5*sin(440*2*PI*t)+0.3*random(0)-0.15)':d=12:s=44100",
+            "-c:a", "libmp3lame", "-q:a", "4", "-write_xing", "0"});
+        const QString shortSound = TestMedia::clip("menu-short-sound.avi", {"-f", "lavfi", "-i",
+            "testsrc=size=160x120:rate=25:duration=6", "-f", "lavfi", "-i", "sine=duration=2",
+            "-c:v", "mpeg4", "-c:a", "libmp3lame"});
+        QTest::newRow("VBR MP3 without a header to MP3") << vbr << "mp3" << 12.0;
+        QTest::newRow("VBR MP3 without a header to WAV") << vbr << "wav" << 12.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture to MP3") << shortSound << "mp3" << 2.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture to M4A") << shortSound << "m4a" << 2.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture, re-mux") << shortSound << "remuxAction" << 2.0;
+        QTest::newRow("sound of 2 s beside 6 s of picture, Xvid for one CD") << shortSound << "encodeXvid1CDAction" << 2.0;
+    }
+
+    void wholeSoundEndsWell()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, road);
+        QFETCH(double, sound);
+        QVERIFY(!source.isEmpty());
+        RegisteredEngines engines; // as start-up registers them: the job engine judges outputs with them
+        QVERIFY(engines.started());
+        Fixture fixture;
+        QVERIFY(fixture.open(source, false));
+        EncoderWidget *panel = fixture.window->encoderWidget();
+        const double length = panel->encodingSource().video.length;
+        QVERIFY2(length > sound + 2.0, qPrintable(QString::number(length)));
+        if (road.endsWith("Action")) {
+            QAction *action = road == "remuxAction" ? fixture.window->remuxAction : fixture.window->encodeXvid1CDAction;
+            QVERIFY(action->isEnabled());
+            action->trigger();
+        } else {
+            const int entry = panel->formatCombo()->findData(road);
+            QVERIFY(entry >= 0);
+            panel->formatCombo()->setCurrentIndex(entry);
+            emit panel->formatCombo()->activated(entry);
+            panel->startButton()->click();
+        }
+        QVERIFY(fixture.jobsDone());
+        for (MervoJob *job : fixture.manager()->jobs())
+            for (MervoTask *task : job->tasks())
+                QVERIFY2(task->state == Task::Completed, qPrintable(task->name() + ": " + task->failure()));
+        const QStringList written = QDir(fixture.target.path()).entryList(QDir::Files);
+        QCOMPARE(written.size(), 1);
+        const QString output = fixture.target.filePath(written.first());
+        const double played = OutputMeter::measure(output, 0.0).audio;
+        QVERIFY2(qAbs(played - sound) < 0.3, qPrintable(QString::number(played)));
+        QCOMPARE(TestMedia::decodeErrors(output), QString());
+    }
+};
+
+VEXO_TEST_CLASS(TestMenuJobOutputs)
+
+// Sources the engines describe in part: an MPEG transport stream of H.264 at 50 frames a
+// second, whose picture size and rate only FFprobe reports (MediaInfo gives no rate, MPlayer's
+// own reader no stream header), and sound files that carry a cover picture.
+namespace {
+constexpr double kSeconds = 4.0;
+
+QString transportStream()
+{
+    return TestMedia::clip("source-h264-50.ts",
+        {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=50:duration=4", "-f", "lavfi", "-i",
+         "sine=frequency=440:sample_rate=48000:duration=4", "-ac", "2", "-c:v", "libx264", "-preset",
+         "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "mp2", "-f", "mpegts"});
+}
+
+// Chooses as the user does; false when the list does not offer the entry.
+bool choose(ActiveComboBox *combo, const QString &id)
+{
+    const int index = combo->findData(id);
+    if (index < 0)
+        return false;
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    return true;
+}
+
+// Runs the steps Start would queue, one after the other; the fault of the first that fails.
+QString runSteps(const QList<EncodingStep> &steps)
+{
+    for (const EncodingStep &step : steps) {
+        QString err;
+        if (TestMedia::run(step.program, step.arguments, nullptr, &err) != 0)
+            return step.program + ": " + err.right(300);
+    }
+    return QString();
+}
+
+QStringList entries(const ActiveComboBox *combo)
+{
+    QStringList ids;
+    for (int i = 0; i < combo->count(); ++i)
+        ids << combo->itemData(i).toString();
+    return ids;
+}
+
+// What a player finds decoding the output: a clean decode, the picture's rate, shape and
+// length without holes, and the sound's length.
+QString pictureFault(const QString &path, double rate)
+{
+    const QString files = TestMedia::folder() + "/checks-" + QFileInfo(path).completeBaseName();
+    QString log;
+    TestMedia::run("ffmpeg", decodeArguments(path, files, true, true), nullptr, &log);
+    const DecodeReport file = readDecodeReport(log.toUtf8(), files);
+    const double shown = file.step > 0 ? 1.0 / file.step : 0;
+    if (!file.errors.isEmpty())
+        return "decoding: " + file.errors.left(300);
+    if (qAbs(shown / rate - 1) > 0.02 || file.holes > 0 || file.pictures < qRound(rate * kSeconds) - 1)
+        return QStringLiteral("%1 pictures at %2 fps with %3 holes, expected %4 fps")
+            .arg(file.pictures).arg(shown).arg(file.holes).arg(rate);
+    if (qAbs(file.videoSeconds - kSeconds) > 0.3 || qAbs(file.audioSeconds - kSeconds) > 0.3)
+        return QStringLiteral("picture %1 s, sound %2 s of %3").arg(file.videoSeconds).arg(file.audioSeconds).arg(kSeconds);
+    if (qAbs(file.displayAspect / (4.0 / 3) - 1) > 0.03)
+        return QStringLiteral("%1x%2 shown at %3").arg(file.videoSize.width()).arg(file.videoSize.height())
+            .arg(file.displayAspect);
+    return QString();
+}
+} // namespace
+
+class TestSourceProperties : public QObject
+{
+    Q_OBJECT
+
+    // The transport stream, loaded once for the panel's and the Job menu's rows.
+    std::unique_ptr<Fixture> m_transport;
+
+    MervoMainWindow *transportLoaded()
+    {
+        if (!m_transport) {
+            m_transport = std::make_unique<Fixture>();
+            if (!m_transport->open(transportStream(), false))
+                m_transport.reset();
+        }
+        return m_transport ? m_transport->window : nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        qRegisterMetaType<MervoProcess *>();
+        QVERIFY(!transportStream().isEmpty());
+    }
+    void cleanupTestCase() { m_transport.reset(); }
+
+    // The transport stream through the encoder panel: the size and rate FFprobe reports
+    // reach the panel, and every target keeps the source's rate or takes its own (MPEG-4
+    // Part 2 at most 30, a PAL disc 25); where MEncoder's reader would lose the picture's
+    // timing, FFmpeg makes the target.
+    void transportStreamThroughThePanel_data()
+    {
+        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("3GP MPEG-4") << "3gp" << "mpeg4" << 30.0;
+        QTest::newRow("3G2 MPEG-4") << "3g2" << "mpeg4" << 30.0;
+        QTest::newRow("iPod MPEG-4") << "ipod" << "mpeg4" << 30.0;
+        QTest::newRow("MP4 MPEG-4") << "mp4" << "mpeg4" << 30.0;
+        QTest::newRow("MOV MPEG-4") << "mov" << "mpeg4" << 30.0;
+        QTest::newRow("MP4 H.264") << "mp4" << "x264" << 50.0;
+        QTest::newRow("AVI Xvid") << "avi" << "xvid" << 50.0;
+        QTest::newRow("VCD") << "mpeg_vcd" << "mpeg1video" << 25.0;
+        QTest::newRow("SVCD") << "mpeg" << "mpeg2video" << 25.0;
+    }
+    void transportStreamThroughThePanel()
+    {
+        QFETCH(QString, muxer);
+        QFETCH(QString, video);
+        QFETCH(double, rate);
+        MervoMainWindow *w = transportLoaded();
+        QVERIFY(w);
+        MervoEncoderWidget *panel = w->mervoEncoderWidget();
+        const VideoInfo source = panel->encodingSource().video;
+        QCOMPARE(source.sourceSize(), QSize(320, 240));
+        QCOMPARE(source.frameRate, 50.0);
+        QVERIFY2(choose(panel->formatCombo(), muxer), qPrintable(entries(panel->formatCombo()).join(',')));
+        QVERIFY2(choose(panel->videoCombo(), video), qPrintable(entries(panel->videoCombo()).join(',')));
+        panel->loadSettings();
+        panel->setTarget(m_transport->target.path(), QTest::currentDataTag());
+        QString refusal;
+        const EncoderWidget::EncodingCommand command = panel->plannedCommand(refusal);
+        QVERIFY2(!command.steps.isEmpty(), qPrintable(refusal));
+        QVERIFY2(command.steps.last().program.endsWith("ffmpeg"), qPrintable(command.steps.last().program));
+        const QString fault = runSteps(command.steps);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault + "\n" + command.steps.last().arguments.join(' ')));
+        const QString seen = pictureFault(command.output, rate);
+        QVERIFY2(seen.isEmpty(), qPrintable(seen + "\n" + command.steps.last().arguments.join(' ')));
+    }
+
+    // The Job menu's targets of the transport stream: the discs through FFmpeg as for any
+    // file; the Xvid targets, which only MEncoder makes, are refused with the reason before
+    // anything is queued.
+    void transportStreamThroughTheJobMenu_data()
+    {
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("VideoCD") << false;
+        QTest::newRow("Super VideoCD") << false;
+        QTest::newRow("Xvid") << true;
+        QTest::newRow("Xvid on one CD") << true;
+    }
+    void transportStreamThroughTheJobMenu()
+    {
+        QFETCH(bool, refused);
+        MervoMainWindow *w = transportLoaded();
+        QVERIFY(w);
+        const qsizetype queued = m_transport->manager()->jobs().size();
+        const QMap<QString, QAction *> entries{{"VideoCD", w->encodeVcdAction}, {"Super VideoCD", w->encodeSvcdAction},
+                                               {"Xvid", w->encodeXvidAction}, {"Xvid on one CD", w->encodeXvid1CDAction}};
+        QAction *entry = entries.value(QTest::currentDataTag());
+        QVERIFY(entry->isEnabled());
+        ModalAnswerer answerer;
+        QString detailed;
+        keepDetails(answerer, &detailed);
+        entry->trigger();
+        if (refused) {
+            QCOMPARE(answerer.seen().size(), 1);
+            QVERIFY2(detailed.contains("transport stream"), qPrintable(detailed));
+            QCOMPARE(m_transport->manager()->jobs().size(), queued);
+            return;
+        }
+        QVERIFY2(answerer.seen().isEmpty(), qPrintable(detailed));
+        QVERIFY(m_transport->jobsDone());
+        const MervoTask *task = m_transport->manager()->jobs().last()->tasks().last();
+        QCOMPARE(task->state, int(Task::Completed));
+        const QString seen = pictureFault(task->taskData->at(TaskDataSlot::OutputPath).toString(), 25.0);
+        QVERIFY2(seen.isEmpty(), qPrintable(seen));
+    }
+
+    // A sound file with its cover picture is a sound file: the player shows no picture,
+    // the panel offers sound containers only, the Job menu no video target, and the command
+    // writes the sound alone.
+    void coverPictureIsNoVideo_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("make");
+        const QStringList sound{"-f", "lavfi", "-i", "sine=frequency=440:duration=4", "-f", "lavfi", "-i",
+                                "testsrc=size=200x200:duration=1", "-map", "0", "-map", "1", "-frames:v", "1",
+                                "-disposition:v", "attached_pic"};
+        QTest::newRow("MP3 with a PNG cover") << "cover.mp3" << sound + QStringList{"-c:a", "libmp3lame", "-c:v", "png"};
+        // MPlayer reports the picture of these as a video stream of 90000 frames a second.
+        QTest::newRow("M4A with a JPEG cover") << "cover.m4a" << sound + QStringList{"-c:a", "aac", "-c:v", "mjpeg"};
+        QTest::newRow("FLAC with a PNG cover") << "cover.flac" << sound + QStringList{"-c:a", "flac", "-c:v", "png"};
+    }
+    void coverPictureIsNoVideo()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, make);
+        const QString path = TestMedia::clip(name, make);
+        QVERIFY(!path.isEmpty());
+        Fixture fixture;
+        MervoMainWindow *w = fixture.window;
+        MervoEncoderWidget *panel = w->mervoEncoderWidget();
+        // Opened through the File menu, then again through the recent list (the extended load).
+        for (const char *road : {"File menu", "recent list"}) {
+            QSignalSpy loaded(w, &MainWindow::movieLoaded);
+            if (road == QLatin1String("File menu"))
+                QVERIFY(fixture.open(path, false));
+            else
+                w->recentActions[0]->trigger();
+            QVERIFY(waitFor([&] { return !loaded.isEmpty(); }, kJobWait));
+            QVERIFY2(panel->encodingSource().noVideo, road);
+            QCOMPARE(panel->encodingSource().video.kind, int(VideoInfo::AudioOnlyFile));
+            QVERIFY2(w->playerWidget()->findChild<QLabel *>("audioPicture")->isVisible(), road);
+            const QStringList formats = entries(panel->formatCombo());
+            for (const QString &format : formats)
+                QVERIFY2(QStringList({"wav", "mp3", "m4a", "au", "ac3"}).contains(format), qPrintable(formats.join(',')));
+            for (QAction *action : {w->encodeVcdAction, w->encodeSvcdAction, w->encodeXvidAction, w->encodeXvid1CDAction,
+                                    w->remuxAction, w->mergeAction, w->splitAction})
+                QVERIFY2(!action->isEnabled(), qPrintable(action->text() + " from the " + road));
+        }
+        panel->setTarget(fixture.target.path(), "sound");
+        QString refusal;
+        const EncoderWidget::EncodingCommand command = panel->plannedCommand(refusal);
+        QVERIFY2(!command.steps.isEmpty(), qPrintable(refusal));
+        const QString fault = runSteps(command.steps);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        const OutputReport file = probeOutput(command.output);
+        QVERIFY2(file.streams.filter(",video").isEmpty(), qPrintable(file.streams.join(' ')));
+        QVERIFY2(qAbs(file.audioSeconds - kSeconds) < 0.3, qPrintable(QString::number(file.audioSeconds)));
+    }
+};
+
+VEXO_TEST_CLASS(TestSourceProperties)
 #include "tst_menujobs.moc"

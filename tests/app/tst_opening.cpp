@@ -309,9 +309,12 @@ private slots:
                      qPrintable(report.left(400)));
             QVERIFY(closed);
         }
-        // The next chooser starts in the file's folder.
+        // The next chooser starts in the file's folder; cancelled, it leaves the file loaded
+        // and says so.
         window->openFileAction->trigger();
         QCOMPARE(chooser.requests().last().start, QFileInfo(file).canonicalPath());
+        QCOMPARE(status(window), "Input unchanged [" + file + "]");
+        QVERIFY(window->encoderWidget()->startButton()->isEnabled());
 
         // Playing locks the opening entries and the fixed zooms.
         auto *play = window->playerWidget()->findChild<QPushButton *>("playButton");
@@ -508,7 +511,7 @@ private slots:
         QVERIFY(!window->recentActions[0]->isVisible() && !window->clearRecentAction->isEnabled());
         window->openDvdAction->trigger();
         QCOMPARE(chooser.requests().at(2).start, QDir::rootPath());
-        QCOMPARE(status(window), QString("DVD not loaded"));
+        QCOMPARE(status(window), "Input unchanged [" + dvd + "]");
         closeWindow(window);
     }
 
@@ -534,8 +537,8 @@ private slots:
         for (QAction *open : {window->openDvdAction, window->openFileAction}) {
             open->trigger();
             QVERIFY(encoder->previewBox()->isEnabled() && encoder->startButton()->isEnabled());
+            QCOMPARE(status(window), "Input unchanged [" + TestMedia::standardAvi() + "]");
         }
-        QCOMPARE(status(window), QString("Movie file not loaded"));
         const FileChooser::Request &dvdRequest = chooser.requests().at(1);
         QCOMPARE(dvdRequest.kind, FileChooser::ExistingFolderOrFile);
         QVERIFY(dvdRequest.filter.contains("*.IFO"));
@@ -800,6 +803,119 @@ private slots:
         QVERIFY(answerer.seen().at(5).text.startsWith("<b>Impossible to merge files."));
         QCOMPARE(status(window), QString("Merge job has been cancelled"));
         QCOMPARE(jobManager(window)->jobs().size(), 1);
+        closeWindow(window);
+    }
+
+    // Parts the program split itself, of each container a split writes, merged again through
+    // the merge dialog: the job ends well, the merge holds every picture and the sound of
+    // the parts, one after the other, and plays cleanly; the status bar says how it ended.
+    void mergeOfSplitParts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("codecs");
+        QTest::newRow("MP4 with AAC") << "parts.mp4" << QStringList{"-c:v", "libx264", "-g", "25", "-c:a", "aac"};
+        QTest::newRow("Matroska") << "parts.mkv" << QStringList{"-c:v", "libx264", "-g", "25", "-c:a", "libvorbis"};
+        QTest::newRow("MPEG program stream") << "parts.mpg"
+                                             << QStringList{"-c:v", "mpeg2video", "-g", "12", "-q:v", "3", "-c:a", "mp2"};
+        QTest::newRow("AVI") << "parts.avi" << QStringList{"-c:v", "mpeg4", "-g", "12", "-q:v", "3", "-c:a", "libmp3lame"};
+    }
+
+    void mergeOfSplitParts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, codecs);
+        QTemporaryDir inputs;
+        // Noise keeps the clip above the split dialog's 1 MB granularity.
+        const QString input = copyOf(TestMedia::clip("merge-" + name,
+                                                     QStringList{"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4",
+                                                                 "-f", "lavfi", "-i", "sine=duration=4", "-vf",
+                                                                 "noise=alls=60:allf=t"} + codecs),
+                                     inputs.path() + "/" + name);
+        QVERIFY(!input.isEmpty());
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        chooser.answer(input);
+        window->openFileAction->trigger();
+        ModalAnswerer answerer;
+        answerer.answerWith([](QWidget *dialog) {
+            dialog->findChild<QRadioButton *>("divideMethod")->click();
+            dialog->findChild<QSpinBox *>("partCount")->setValue(2);
+            buttonIn(dialog, "Split in input folder")->click();
+            buttonIn(dialog, "Split movie")->click();
+            return true;
+        });
+        QMetaObject::invokeMethod(window, "jobSplitMovie");
+        QVERIFY(QTest::qWaitFor([&] { return jobsDone(window, 2); }, 60000));
+        const QFileInfo info(input);
+        QStringList parts = info.dir().entryList({info.completeBaseName() + "*.*"}, QDir::Files, QDir::Name);
+        parts.removeAll(info.fileName());
+        QCOMPARE(parts.size(), 2);
+
+        chooser.answer(info.dir().filePath(parts.at(0)));
+        window->openFileAction->trigger();
+        QVERIFY(window->mergeAction->isEnabled());
+        chooser.answer(info.dir().filePath(parts.at(1)));
+        answerer.answerWith([](QWidget *dialog) {
+            buttonIn(dialog, "Merge in input folder")->click();
+            buttonIn(dialog, "Load file")->click();
+            buttonIn(dialog, "Merge media files")->click();
+            return true;
+        });
+        QSignalSpy said(window->statusBar(), &QStatusBar::messageChanged);
+        window->mergeAction->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return jobsDone(window, 3); }, 60000));
+        const MervoTask *task = jobManager(window)->jobs().last()->tasks().first();
+        QVERIFY2(task->state == Task::Completed, qPrintable(task->failure()));
+        QTRY_VERIFY(!said.isEmpty() && said.last().first().toString() == "Merge job completed");
+        QVERIFY(said.contains({QString("Merge job has been queued in the job manager")}));
+
+        const QString merged = info.dir().filePath(QFileInfo(parts.at(0)).completeBaseName() + ".merge." + info.suffix());
+        double partsLength = 0.0;
+        int partsFrames = 0;
+        for (const QString &part : std::as_const(parts)) {
+            partsLength += TestMedia::probeDuration(info.dir().filePath(part));
+            partsFrames += TestMedia::countVideoFrames(info.dir().filePath(part));
+        }
+        QCOMPARE(TestMedia::countVideoFrames(merged), partsFrames);
+        QVERIFY2(partsFrames >= TestMedia::countVideoFrames(input), qPrintable(QString::number(partsFrames)));
+        QVERIFY2(qAbs(TestMedia::probeDuration(merged) - partsLength) < 0.3,
+                 qPrintable(QString("%1 of %2").arg(TestMedia::probeDuration(merged)).arg(partsLength)));
+        // As cleanly as its parts (a program stream's second part may begin inside a sound
+        // frame, which its decoder then reports).
+        bool partsClean = true;
+        for (const QString &part : std::as_const(parts))
+            partsClean = partsClean && TestMedia::decodeErrors(info.dir().filePath(part)).isEmpty();
+        if (partsClean)
+            QCOMPARE(TestMedia::decodeErrors(merged), QString());
+        closeWindow(window);
+    }
+
+    // A merge whose job fails (a part gone once the dialog took it) says so, and why, in the
+    // status bar.
+    void failedMergeSaysWhy()
+    {
+        QTemporaryDir inputs;
+        const QString first = copyOf(TestMedia::standardMp4(), inputs.path() + "/a.mp4");
+        const QString second = copyOf(TestMedia::standardMp4(), inputs.path() + "/b.mp4");
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        chooser.answer(first);
+        window->openFileAction->trigger();
+        chooser.answer(second);
+        ModalAnswerer answerer;
+        answerer.answerWith([&](QWidget *dialog) {
+            buttonIn(dialog, "Merge in input folder")->click();
+            buttonIn(dialog, "Load file")->click();
+            QFile::remove(second);
+            buttonIn(dialog, "Merge media files")->click();
+            return true;
+        });
+        window->mergeAction->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return jobsDone(window, 1); }, 60000));
+        const MervoTask *task = jobManager(window)->jobs().first()->tasks().first();
+        QCOMPARE(task->state, Task::Aborted);
+        QTRY_COMPARE(status(window), QString("Merge job failed: %1 (its console in the job manager tells more)").arg(task->failure()));
+        QVERIFY(!QFile::exists(inputs.path() + "/a.merge.mp4"));
         closeWindow(window);
     }
 };

@@ -91,6 +91,11 @@ void PreferencesDialogTest::boundedOnOk_data()
     QTest::newRow("poll ticks 100") << "pollTicks" << "100" << 500;
     QTest::newRow("poll ticks 5000") << "pollTicks" << "5000" << 2000;
     QTest::newRow("in range kept") << "playerLatencyKill" << "4321" << 4321;
+    // Digits beyond any int are still a number: the bound on their side.
+    QTest::newRow("chapter past any int") << "testChapter" << "99999999999" << 99;
+    QTest::newRow("frames past any int, no upper bound") << "testFrames" << "99999999999" << 2147483647;
+    QTest::newRow("poll ticks past any long") << "pollTicks" << "99999999999999999999999" << 2000;
+    QTest::newRow("seek below any int") << "testPosition" << "-99999999999" << 0;
 }
 
 void PreferencesDialogTest::boundedOnOk()
@@ -156,6 +161,8 @@ void PreferencesDialogTest::titleLength_data()
     QTest::newRow("600") << "600" << 600.0 << "600" << "";
     QTest::newRow("600.0 is 600") << "600.0" << 600.0 << "600" << "";
     QTest::newRow("fraction") << "90.5" << 90.5 << "90.5" << "";
+    QTest::newRow("past the largest double") << "1e400" << 7200.0 << "7200" << "Short titles to ignore: \"1e400\" became 7200 (seconds, 60 to 7200).";
+    QTest::newRow("below the lowest double") << "-1e400" << 60.0 << "60" << "Short titles to ignore: \"-1e400\" became 60 (seconds, 60 to 7200).";
 }
 
 void PreferencesDialogTest::titleLength()

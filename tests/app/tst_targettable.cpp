@@ -384,6 +384,7 @@ void TargetTable::menuRows(Fixture &fixture, QList<Row> &rows)
         row.video = target.video;
         row.audio = target.audio;
         row.name = QStringLiteral("%1-menu-%2").arg(m_source.key, target.name);
+        row.letterboxed = row.video == "mpeg1video" && m_source.aspect >= 1.35;
         row.settings.samplingRate = 44100;
         const qsizetype before = fixture.manager()->jobs().size();
         ModalAnswerer answerer;

@@ -8,28 +8,35 @@
 #include "encoding/consoledialog.h"
 #include "encoding/activecombobox.h"
 #include "encoding/encoderwidget.h"
+#include "encoding/encoderpreviewdialog.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/mediainfodatadialog.h"
 #include "encoding/mervojobmanagerwidget.h"
 #include "encoding/mervominiconsolewidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojobmanager.h"
+#include "player/playerdialog.h"
 #include "player/playerwidget.h"
 #include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QHash>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -60,11 +67,13 @@ struct Window
     MervoMainWindow *window = nullptr;
     QPointer<MervoMainWindow> guard;
 
-    explicit Window(const QString &folder = QString())
+    explicit Window(const QString &folder = QString(), const QVariantMap &stored = {})
     {
         QSettings settings;
         settings.clear();
         settings.setValue("Output/target folder", folder.isEmpty() ? target.path() : folder);
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            settings.setValue(it.key(), it.value());
         settings.sync();
         window = new MervoMainWindow;
         guard = window;
@@ -93,6 +102,20 @@ struct Window
     QString status() const { return window->statusBar()->currentMessage(); }
 };
 
+// The colour most pixels of the image have.
+QColor dominantColour(const QImage &image)
+{
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb most = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > counts.value(most))
+            most = it.key();
+    return QColor(most);
+}
+
 // The width a combo box gives its text, as its style draws it.
 int textRoom(const QComboBox *combo)
 {
@@ -112,14 +135,51 @@ class WorkWindows : public QObject
 private slots:
     void initTestCase() { initGui4Resources(); }
 
-    // "Max" zoom gives the largest picture that leaves the panels and bars on the screen.
-    void largestZoomFitsTheScreen()
+    // Every zoom keeps the window on the screen as "Max" does: a picture larger than the room
+    // the panels and bars leave is made smaller, its shape kept; the job manager, opened
+    // beside the small window and kept above it, leaves the grown window's menus free.
+    void everyZoomFitsTheScreen_data()
     {
-        Window main;
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("zoom"); // index of the zoom action
+        QTest::addColumn<bool>("zoomFirst"); // chosen before the file is opened
+        QTest::addColumn<bool>("thenDvd");   // a 16:9 DVD title opened after the zoom
+        QTest::newRow("Max") << "" << QSize(320, 240) << 1 << false << false;
+        QTest::newRow("720p, 2:1") << "hd720.mp4" << QSize(1280, 720) << 2 << false << false;
+        QTest::newRow("1080p, 1:1") << "hd1080.mp4" << QSize(1920, 1080) << 3 << false << false;
+        QTest::newRow("1080p, 1:1 chosen before") << "hd1080.mp4" << QSize(1920, 1080) << 3 << true << false;
+        QTest::newRow("portrait 1080x1920, 1:1") << "portrait.mp4" << QSize(1080, 1920) << 3 << false << false;
+        QTest::newRow("2:1, then a DVD title") << "" << QSize(320, 240) << 2 << false << true;
+    }
+    void everyZoomFitsTheScreen()
+    {
+        QFETCH(QString, clip);
+        QFETCH(QSize, size);
+        QFETCH(int, zoom);
+        QFETCH(bool, zoomFirst);
+        QFETCH(bool, thenDvd);
+        const QString source = clip.isEmpty() ? TestMedia::standardAvi()
+            : TestMedia::clip(clip, {"-f", "lavfi", "-i", QString("testsrc=duration=1:rate=25:size=%1x%2")
+                                         .arg(size.width()).arg(size.height()),
+                                     "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "mpeg4", "-c:a", "aac"});
+        // The test DVD's titles last seconds.
+        Window main(QString(), {{"Preferences/Player/DVD/ignore short titles", false}});
         QVERIFY(QTest::qWaitForWindowExposed(main.window));
-        QVERIFY(main.open(TestMedia::standardAvi()));
         const QSize automatic = main.window->playerWidget()->size();
-        main.window->zoomActions[1]->trigger();
+        if (zoomFirst)
+            main.window->zoomActions[zoom]->trigger();
+        QVERIFY(main.open(source));
+        main.window->showJobManagerAction->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(main.jobWindow()));
+        main.window->zoomActions[zoom]->trigger();
+        if (thenDvd) {
+            FileChooserScript chooser;
+            chooser.answer(TestMedia::languagesDvdFolder());
+            main.window->openDvdAction->trigger();
+            QVERIFY(waitFor([&] { return main.window->encoderWidget()->encodingSource().kind == 2; }, kJobWait));
+        }
+        const double aspect = thenDvd ? 16.0 / 9.0 : double(size.width()) / size.height();
         const QRect area = availableArea();
         QVERIFY(waitFor([&] { return main.window->playerWidget()->height() > automatic.height(); }));
         QVERIFY(waitFor([&] { return area.contains(main.window->frameGeometry()); }));
@@ -128,12 +188,27 @@ private slots:
             QVERIFY(part->isVisible());
             QVERIFY(area.contains(screenRect(part)));
         }
-        // Most of the screen is used: the picture is not merely kept small.
+        // Most of the screen is used: the picture is not merely kept small, nor squeezed.
         QVERIFY(main.window->frameGeometry().height() > area.height() * 3 / 4
                 || main.window->frameGeometry().width() > area.width() * 3 / 4);
-        const QImage screen = grabScreen();
-        saveScreenshot(screen, "main-window-largest-zoom");
-        QVERIFY(nonBlackShare(screen.copy(screenRect(main.window->encoderWidget()))) > 0.9);
+        const QSize picture = main.window->playerWidget()->currentRendererSize();
+        QVERIFY2(qAbs(double(picture.width()) / picture.height() - aspect) < 0.02,
+                 qPrintable(QString("%1x%2").arg(picture.width()).arg(picture.height())));
+        QVERIFY(waitFor([&] { return !main.jobWindow()->frameGeometry().intersects(screenRect(main.window->menuBar())); }));
+        // The encoder panel below the picture, not where the smaller one ended; on the screen
+        // as painted: the menus uncovered, the panel whole.
+        QVERIFY(waitFor([&] {
+            return main.window->encoderWidget()->geometry().top() > main.window->playerWidget()->geometry().bottom();
+        }));
+        QImage screen;
+        const bool painted = waitFor([&] {
+            screen = grabScreen();
+            return shownAsRendered(main.window->menuBar(), screen)
+                && shownAsRendered(main.window->encoderWidget(), screen)
+                && nonBlackShare(screen.copy(screenRect(main.window->encoderWidget()))) > 0.9;
+        });
+        saveScreenshot(screen, "main-window-zoom-" + QString(QTest::currentDataTag()).replace(QRegularExpression("\\W+"), "-"));
+        QVERIFY(painted);
     }
 
     // Thirty running jobs: the job manager opens off the main window's menus, within the
@@ -274,6 +349,21 @@ private slots:
         }
         QVERIFY(main.window->playerWidget()->findChild<QComboBox *>("titleCombo")->currentText().contains("29.97fps"));
         saveScreenshot(screen, "main-window-track-lists");
+        // The output folder and file, which take no typing, show on the panel's background
+        // as its labels do, not in the white of a field.
+        EncoderWidget *panel = main.window->encoderWidget();
+        for (const QString &label : {QString("Path:"), QString("File:")}) {
+            QLabel *name = nullptr;
+            for (QLabel *candidate : panel->findChildren<QLabel *>())
+                if (candidate->text() == label)
+                    name = candidate;
+            QVERIFY(name);
+            QLineEdit *field = label == "Path:" ? panel->pathEdit() : panel->fileEdit();
+            QVERIFY(field->isReadOnly());
+            const QColor background = dominantColour(screen.copy(screenRect(name)));
+            const QColor fieldShown = dominantColour(screen.copy(screenRect(field)));
+            QVERIFY2(background == fieldShown, qPrintable(label + " " + background.name() + " " + fieldShown.name()));
+        }
 
         ModalAnswerer answers;
         int hiddenColumns = -1, shownLines = 0, lines = 0;
@@ -334,6 +424,56 @@ private slots:
         QCOMPARE(encode->progressBar()->value(), 100);
         QVERIFY(waitFor([&] { return shownAsRendered(remux->parentWidget()); }));
         saveScreenshot(grabScreen().copy(main.jobWindow()->frameGeometry()), "job-manager-finished-remux");
+    }
+
+    // MPlayer missing at the start and mended through Options > Engine paths: the preview of
+    // an encoding plays with the mended player at once, not after a restart.
+    void previewPlaysWithMendedPlayer()
+    {
+        std::unique_ptr<Window> main;
+        {
+            ModalAnswerer readiness; // the start's box: MPlayer is not ready
+            main = std::make_unique<Window>(QString(), QVariantMap{{"Externals/Player/mplayer binary", "/nonexistent/mplayer"}});
+            QCOMPARE(readiness.seen().size(), 1);
+        }
+        QVERIFY(!main->window->playerCapabilityAction->isEnabled());
+        {
+            FileChooserScript chooser;
+            chooser.answer(QStandardPaths::findExecutable("mplayer"));
+            main->window->mplayerPathAction->trigger();
+        }
+        QVERIFY(main->status().startsWith("MPlayer binary path set successfully"));
+        QVERIFY(main->open(TestMedia::standardAvi()));
+        EncoderWidget *panel = main->window->encoderWidget();
+        panel->previewBox()->setChecked(true);
+        panel->startButton()->click();
+        EncoderPreviewDialog *preview = panel->previewDialog();
+        QVERIFY(waitFor([&] { return preview->isVisible() && !preview->isRunning(); }, kJobWait));
+        ModalAnswerer answers;
+        QString played;
+        // The player window, or a box that says why the file does not play.
+        answers.answerWith([&](QWidget *modal) {
+            if (qobject_cast<EncoderPreviewDialog *>(modal))
+                return false;
+            if (auto *player = qobject_cast<PlayerDialog *>(modal)) {
+                played = player->path();
+                saveScreenshot(grabScreen(), "preview-with-mended-player");
+            }
+            modal->close();
+            return true;
+        });
+        // The player window after a box; the preview window stays.
+        answers.answerWith([](QWidget *modal) {
+            if (!qobject_cast<PlayerDialog *>(modal))
+                return false;
+            modal->close();
+            return true;
+        });
+        preview->previewButton()->click();
+        QVERIFY(!answers.seen().isEmpty());
+        QVERIFY2(answers.seen().first().className == "PlayerDialog", qPrintable(answers.seen().first().informativeText));
+        QCOMPARE(QFileInfo(played).suffix(), QString("avi"));
+        preview->close();
     }
 
     // When the desktop opens nothing, the window says so instead of "Done".

@@ -181,10 +181,15 @@ QString ffmpegOutcome(const Run &run, const ParallelRun &c)
         return "streams " + codecs.join(' ') + ", expected " + wanted.join(' ');
     if (pair.video == "novideo")
         return report.duration > 0.2 && report.duration < 1.2 ? "ok" : QStringLiteral("lasts %1 s").arg(report.duration);
-    if (pair.video != "copy" && report.videoSize != (pair.video == "h263" ? QSize(176, 144) : QSize(320, 240)))
+    // A fixed frame (H.263's, MPEG's) keeps its size; any other takes the source's shape
+    // within the size asked for, with square pixels.
+    const double aspect = run.record->video.aspect;
+    const bool fixed = QStringList{"h263", "mpeg1video", "mpeg2video"}.contains(pair.video);
+    const QSize size = pair.video == "h263" ? QSize(176, 144) : fixed ? QSize(320, 240) : QSize(320, qRound(160 / aspect) * 2);
+    if (pair.video != "copy" && report.videoSize != size)
         return QStringLiteral("picture %1x%2").arg(report.videoSize.width()).arg(report.videoSize.height());
     // A letterboxed picture fills a 4:3 frame; any other keeps the source's shape.
-    const bool letterboxed = (pair.video == "h263" || pair.video == "mpeg1video") && run.record->video.aspect >= 1.35;
+    const bool letterboxed = (pair.video == "h263" || pair.video == "mpeg1video") && aspect >= 1.35;
     return pictureFault(run, report, kFrames, letterboxed ? 4.0 / 3.0 : run.record->video.aspect,
                         0.03, false);
 }

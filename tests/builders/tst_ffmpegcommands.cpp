@@ -91,10 +91,11 @@ private slots:
                              {352, 288}, 1150, "mp2_vcd", 44100, 224))
             << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
                        "-vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+        // An NTSC disc of a 25 fps source at the film rate, as MEncoder writes it.
         QTest::newRow("level 1, MPEG-1 from 1.35 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
             << ::encode(call(movie(1.35, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
                              {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
-            << kHead + "-aspect 4:3 -r 25 -vf scale=352:238,pad=352:240:0:0:000000 -vb 1150k "
+            << kHead + "-aspect 4:3 -r 24000/1001 -vf scale=352:238,pad=352:240:0:0:000000 -vb 1150k "
                        "-vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
         QTest::newRow("level 2, letterbox from the aspect alone, without a display size")
             << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
@@ -107,13 +108,19 @@ private slots:
             << kIn + "-map 0:v:0 -aspect 4:3 -r 25 -vf scale=128:72,pad=128:96:0:12:000000 -vb 64k "
                      "-flags +aic -obmc 1 -vcodec h263 -an /out/movie";
         // The shape of a source is kept whatever its scaled size's: from the display size when
-        // the container stores no aspect (FLV), as a number between the two common ones.
+        // the container stores no aspect (FLV), as a number between the two common ones. The
+        // frame takes that shape within the size asked for, its pixels square.
         QTest::newRow("user, FLV source without an aspect")
             << ::encode(call(movie(0.0, 25.0, {192, 108}), User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
-            << kIn + "-map 0:v:0 -aspect 16:9 -r 25 -s 528x384 -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+            << kIn + "-map 0:v:0 -aspect 16:9 -r 25 -s 528x298 -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
         QTest::newRow("user, a 1.85 source")
             << ::encode(call(movie(1.85, 25.0, {1998, 1080}), User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
-            << kIn + "-map 0:v:0 -aspect 1.85 -r 25 -s 528x384 -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+            << kIn + "-map 0:v:0 -aspect 1.85 -r 25 -s 528x286 -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+        // A source whose rate no engine reported keeps its own: snapped from 0 it was 10 fps.
+        QTest::newRow("user, MPEG-4 3GP of an unknown rate")
+            << ::encode(call(movie(4.0 / 3.0, 0.0), User, "3gp", "mpeg4", {176, 144}, 256, "noaudio", 0, 0))
+            << kIn + "-map 0:v:0 -aspect 4:3 -s 176x132 -vb 256k -mbd rd -flags +mv4+aic -trellis 2 -cmp 2 "
+                     "-subcmp 2 -g 300 -vcodec mpeg4 -an /out/movie";
         QTest::newRow("level 1, H.264 MP4") // the first of the levels' columns
             << ::encode(call(fourThree, 1, "mp4", "x264", {640, 480}, 1000, "aac", 0, 128))
             << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1000k -preset ultrafast -profile:v baseline" + kX264Tail
@@ -159,7 +166,7 @@ private slots:
         flv.job.target.extraOptions = {{"-sn", ""}, {"-passlogfile", "/out/p"}};
         QTest::newRow("user, FLV at 15 fps, -6 dB, extra switches")
             << ::encode(flv)
-            << kHead + "-passlogfile /out/p -sn -aspect 1.5 -r 15 -s 320x240 -vb 300k -bf 0 -preset ultrafast"
+            << kHead + "-passlogfile /out/p -sn -aspect 1.5 -r 15 -s 320x214 -vb 300k -bf 0 -preset ultrafast"
                    + kX264Tail + "-vol 128 -ac 2 -ar 44100 -ab 64k -strict experimental -acodec aac "
                                  "/out/movie";
         Call mp3 = call(fourThree, User, "mp3", "novideo", {}, 0, "mp3", 44100, 192);
@@ -171,7 +178,8 @@ private slots:
                        "-acodec libmp3lame /out/movie";
         QTest::newRow("level 2, audio-only AAC")
             << ::encode(call(movie(1.0, 0.0), 2, "m4a", "novideo", {}, 0, "aac", 48000, 160))
-            << kIn + "-map 0:a:0 -aspect 1 -vn -ar 48000 -ab 160k -strict experimental -acodec aac /out/movie";
+            << kIn + "-map 0:a:0 -aspect 1 -vn -ar 48000 -ab 160k -af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 "
+                     "-strict experimental -acodec aac /out/movie";
         QTest::newRow("user, H.263 3GP with PCM at 1536 kbit/s")
             << ::encode(call(fourThree, User, "3gp", "h263", {176, 144}, 128, "pcm", 0, 1536))
             << kHead + "-aspect 4:3 -r 25 -s 176x144 -vb 128k -flags +aic -obmc 1 -vcodec h263 "
@@ -181,10 +189,48 @@ private slots:
             << kHead + kAvi + "-aspect 2.35 -r 23.976 -s 640x272 -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
                        "+mv4+aic -trellis 2 -cmp 2 -subcmp 2 -g 300 -vcodec mpeg4 -ac 1 -ab 128k "
                        "-acodec pcm_s32le /out/movie";
+        // MPEG-2 cannot flag a square picture's shape: it is boxed into a 4:3 frame.
         QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
             << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
-            << kHead + "-aspect 1 -s 720x576 -vb 5000k -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
+            << kHead + "-aspect 4:3 -r 25 -vf scale=540:576,pad=720:576:90:0:000000 -vb 5000k -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
                        "-acodec pcm_s16be /out/movie";
+        // The chosen subtitle, the second of two that stand before the sound, drawn into the
+        // picture before it is scaled; a picture subtitle laid over it in the graph that gives
+        // the output its picture.
+        EncodingSource subtitled = movie(16.0 / 9.0, 25.0, {1024, 576});
+        subtitled.path = "/media/it's[a],b;c:d.mkv";
+        subtitled.audio.aid = 0;
+        subtitled.audioStreams = {subtitled.audio};
+        subtitled.noSubtitle = false;
+        subtitled.subtitleStreams = {SubtitleInfo(), SubtitleInfo()};
+        subtitled.subtitleStreams[0].sid = 0;
+        subtitled.subtitleStreams[1].sid = subtitled.subtitle.sid = 1;
+        subtitled.subtitle.format = "srt";
+        const QString subIn = "/usr/bin/ffmpeg -y -i /media/it's[a],b;c:d.mkv ";
+        // Escaped for the option, then for the graph.
+        const QString textFilter = R"(subtitles=filename=/media/it\\\'s\[a\]\,b\;c\\:d.mkv:si=1)";
+        QTest::newRow("user, a text subtitle drawn")
+            << ::encode(call(subtitled, User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
+            << subIn + "-map 0:v:0 -aspect 16:9 -r 25 -s 528x298 -vf " + textFilter
+                   + " -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+        QTest::newRow("level 2, a text subtitle drawn before the letterbox")
+            << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
+            << subIn + "-map 0:v:0 -map 0:a:0 -aspect 4:3 -r 25 -vf " + textFilter + ",scale=352:216,pad=352:288:0:36:000000 "
+                       "-vb 1150k -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+        subtitled.subtitle.format = "dvdsub";
+        QTest::newRow("level 2, a picture subtitle laid over, then the letterbox")
+            << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
+            << subIn + "-filter_complex [0:v:0][0:s:1]overlay,scale=352:216,pad=352:288:0:36:000000[inlaid] "
+                       "-map [inlaid] -map 0:a:0 -aspect 4:3 -r 25 -vb 1150k -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k "
+                       "-acodec mp2 /out/movie";
+        QTest::newRow("user, a picture subtitle laid over")
+            << ::encode(call(subtitled, User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
+            << subIn + "-filter_complex [0:v:0][0:s:1]overlay[inlaid] -map [inlaid] -aspect 16:9 -r 25 -s 528x298 "
+                       "-vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+        QTest::newRow("user, no picture: no subtitle")
+            << ::encode(call(subtitled, User, "m4a", "novideo", {}, 0, "aac", 48000, 128))
+            << subIn + "-map 0:a:0 -aspect 16:9 -r 25 -vn -ar 48000 -ab 128k -af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 "
+                       "-strict experimental -acodec aac /out/movie";
         Call names = call(movie(1.0, 0.0), User, "avi", "novideo", {}, 0, "noaudio", 0, 0);
         names.job.source.path = "clip:1.avi";
         QTest::newRow("names read as a protocol or an option go as files")
@@ -236,6 +282,60 @@ private slots:
         QTest::newRow("288 lines keep PAL's letterbox, NTSC asked")
             << ::encode(call(wide, User, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "noaudio", 0, 0, "NTSC"))
             << "-vf scale=352:216,pad=352:288:0:36:000000";
+        // The picture keeps its display shape. A fixed frame shows at a shape its format can
+        // flag (MPEG-1 and H.263 4:3, MPEG-2 the nearer of 4:3 and 16:9): a narrower picture is
+        // pillarboxed, a wider one letterboxed. Any other frame takes the picture's shape within
+        // the size asked for, with square pixels.
+        const auto shaped = [](double aspect, const QString &muxer, const QString &codec, QSize size,
+                               const QString &standard = "PAL") {
+            return ::encode(call(movie(aspect, 25.0, {0, 0}), User, muxer, codec, size, 800, "noaudio", 0, 0, standard));
+        };
+        const double portrait = 9.0 / 16.0;
+        QTest::newRow("portrait into a VideoCD: pillarboxed")
+            << shaped(portrait, "mpeg_vcd", "mpeg1video", {352, 288})
+            << "-aspect 4:3 -r 25 -vf scale=148:288,pad=352:288:102:0:000000 -vb";
+        QTest::newRow("portrait into MPEG-2 at 480x480: pillarboxed into 4:3")
+            << shaped(portrait, "mpeg", "mpeg2video", {480, 480}, "NTSC")
+            << "-aspect 4:3 -r 24000/1001 -vf scale=202:480,pad=480:480:138:0:000000 -vb";
+        QTest::newRow("2.35 into MPEG-2: letterboxed into 16:9")
+            << shaped(2.35, "mpeg", "mpeg2video", {720, 576})
+            << "-aspect 16:9 -r 25 -vf scale=720:436,pad=720:576:0:70:000000 -vb";
+        QTest::newRow("1.5 into MPEG-2: nearer 4:3, letterboxed")
+            << shaped(1.5, "mpeg", "mpeg2video", {720, 576})
+            << "-aspect 4:3 -r 25 -vf scale=720:512,pad=720:576:0:32:000000 -vb";
+        QTest::newRow("1.6 into MPEG-2: nearer 16:9, pillarboxed")
+            << shaped(1.6, "mpeg", "mpeg2video", {720, 576})
+            << "-aspect 16:9 -r 25 -vf scale=648:576,pad=720:576:36:0:000000 -vb";
+        QTest::newRow("16:9 into MPEG-2 fills it")
+            << shaped(1.78, "mpeg", "mpeg2video", {480, 576})
+            << "-aspect 16:9 -r 25 -s 480x576 -vb";
+        QTest::newRow("portrait into H.263: pillarboxed")
+            << shaped(portrait, "3gp", "h263", {176, 144})
+            << "-aspect 4:3 -r 25 -vf scale=74:144,pad=176:144:50:0:000000 -vb";
+        QTest::newRow("portrait into the PSP: a portrait frame within its size")
+            << shaped(portrait, "psp", "x264_psp", {480, 272}) << "-aspect 0.5625 -r 25 -s 154x272 -vb";
+        QTest::newRow("portrait into MP4: a portrait frame")
+            << shaped(portrait, "mp4", "x264", {624, 352}) << "-aspect 0.5625 -r 25 -s 198x352 -vb";
+        QTest::newRow("anamorphic 16:9 into Matroska at 720x576: square pixels")
+            << shaped(16.0 / 9.0, "matroska", "x264", {720, 576}) << "-aspect 16:9 -r 25 -s 720x406 -vb";
+        QTest::newRow("4:3 into a 16:9 size: a 4:3 frame")
+            << shaped(4.0 / 3.0, "avi", "xvid", {624, 352}) << "-aspect 4:3 -r 25 -s 470x352 -vb";
+        QTest::newRow("2.35 into Xvid at 640x480: as wide as asked")
+            << shaped(2.35, "avi", "xvid", {640, 480}) << "-aspect 2.35 -r 25 -s 640x272 -vb";
+        QTest::newRow("1:16 into WebM: as high as asked")
+            << shaped(1.0 / 16, "webm", "vp8", {128, 96}) << "-aspect 0.0625 -r 25 -s 6x96 -vb";
+        QTest::newRow("an odd width asked for: an even frame")
+            << shaped(2.35, "matroska", "x264", {721, 480}) << "-aspect 2.35 -r 25 -s 720x306 -vb";
+        QTest::newRow("an odd height asked for: an even frame")
+            << shaped(portrait, "mp4", "x264", {624, 353}) << "-aspect 0.5625 -r 25 -s 198x352 -vb";
+        QTest::newRow("a frame never higher than asked, its sides even")
+            << shaped(2.034, "mp4", "x264", {720, 353}) << "-aspect 2.034 -r 25 -s 718x352 -vb";
+        QTest::newRow("a shape near 4:3 keeps a 4:3 size as it is")
+            << shaped(1.34, "avi", "xvid", {640, 480}) << "-aspect 4:3 -r 25 -s 640x480 -vb";
+        QTest::newRow("a sliver: never less than 2 pixels")
+            << shaped(0.01, "mp4", "x264", {128, 96}) << "-aspect 0.01 -r 25 -s 2x96 -vb";
+        QTest::newRow("no shape known: the size asked for")
+            << shaped(0.0, "mp4", "x264", {624, 352}) << "-r 25 -s 624x352 -vb";
         // Frames of 1/600 s: the decoder's own frames overflow the MPEG muxer's sound buffer.
         QTest::newRow("96 kHz PCM in MPEG")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "pcm", 96000, 3072))
@@ -243,9 +343,46 @@ private slots:
         QTest::newRow("PCM in MPEG at the source's rate")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "pcm", 0, 1536))
             << "-af asetnsamples=n=80:p=0 -acodec pcm_s16be";
+        // The channels the target's players play, in a layout players read; more where the
+        // target takes them, at the source's rate.
+        const auto sound = [](const QString &muxer, const QString &video, const QString &audio, int level) {
+            return ::encode(call(movie(16.0 / 9.0), level, muxer, video, {480, 272}, 500, audio, 48000, 128));
+        };
+        const QString stereo = "-af aformat=channel_layouts=mono|stereo ";
+        QTest::newRow("iPod AAC at the source's rate") << sound("ipod", "x264", "aac", 2) << stereo + "-strict";
+        QTest::newRow("3G2 AAC at the source's rate") << sound("3g2", "x264", "aac", User) << stereo + "-strict";
+        QTest::newRow("PSP AAC at the source's rate") << sound("psp", "x264_psp", "aac", User) << stereo + "-strict";
+        QTest::newRow("FLV AAC at the source's rate") << sound("flv", "x264", "aac", User) << stereo + "-strict";
+        QTest::newRow("3GP AAC at the source's rate") << sound("3gp", "x264", "aac", User) << stereo + "-strict";
+        for (const char *codec : {"aac_lr", "aac_flv"})
+            QTest::addRow("%s in MP4", codec) << sound("mp4", "x264", codec, User) << stereo + "-strict";
+        for (const char *codec : {"mp3_lr", "mp3_flv", "mp3_flv_lr"})
+            QTest::addRow("%s in MP4", codec) << sound("mp4", "x264", codec, User) << stereo + "-acodec libmp3lame";
+        QTest::newRow("VideoCD sound in MPEG") << sound("mpeg", "mpeg2video", "mp2_vcd", User) << stereo + "-acodec mp2";
+        QTest::newRow("AAC in MP4 in a layout of its own")
+            << sound("mp4", "x264", "aac", 2) << "-af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 -strict";
+        QTest::newRow("Vorbis in WebM as the source's") << sound("webm", "vp8", "vorbis", User) << "-ab 128k -acodec libvorbis";
         QTest::newRow("coded sound in MPEG keeps its frames")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "mp2", 48000, 224))
             << "-ar 48000 -ab 224k -acodec mp2";
+        // A subtitle is drawn by libass or laid over as a picture, by its format as the player
+        // names it; nothing is drawn without a picture of the source, or with the subtitle left out.
+        const auto subtitle = [](const QString &format, bool noVideo = false, bool noSubtitle = false) {
+            EncodingSource source = movie(4.0 / 3.0);
+            source.noSubtitle = noSubtitle;
+            source.subtitle.sid = 0;
+            source.subtitle.format = format;
+            source.noVideo = noVideo;
+            return ::encode(call(source, User, "mp4", "x264", {320, 240}, 500, "noaudio", 0, 0));
+        };
+        for (const char *format : {"pgssub", "hdmv_pgs_subtitle", "dvb_subtitle", "xsub", "DVDSUB"})
+            QTest::addRow("picture subtitle %s", format) << subtitle(format) << "-filter_complex [0:v:0][0:s:0]overlay[inlaid]";
+        for (const char *format : {"ass", "mov_text", "subrip", ""})
+            QTest::addRow("text subtitle \"%s\"", format) << subtitle(format) << "-vf subtitles=filename=/media/movie.avi:si=0";
+        for (const char *format : {"srt", "dvdsub"}) {
+            QTest::addRow("%s subtitle without a picture", format) << subtitle(format, true) << "-i /media/movie.avi -aspect 4:3 -r 25 -s 320x240 -vb 500k";
+            QTest::addRow("%s subtitle left out", format) << subtitle(format, false, true) << "-i /media/movie.avi -map 0:v:0 -aspect 4:3 -r 25 -s 320x240 -vb 500k";
+        }
         Call fromOneSecond = call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128);
         fromOneSecond.start = 1;
         QTest::newRow("start at 1 s") << ::encode(fromOneSecond) << "-ss 1 -r 25";
@@ -274,7 +411,7 @@ private slots:
             QTest::newRow(name) << QStringList{program} + list << expected;
         };
         const QString tail = " -vcodec copy -acodec copy -y /out/b.mp4";
-        for (const double aspect : {1.333, 1.778, 1.35, 1.31, 1.79}) {
+        for (const double aspect : {1.333, 1.778, 1.35, 1.31, 1.75, 1.79}) {
             builder.cliCmdEncode(program, list, "/in/a.mp4", "/out/b.mp4", aspect);
             static const QMap<double, QString> values = {{1.333, "4:3"}, {1.778, "16:9"}};
             QTest::addRow("aspect %g", aspect) << QStringList{program} + list
@@ -304,6 +441,47 @@ private slots:
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL of the second track",
             "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -target pal-vcd -y /out/v.mpg");
+        // And the subtitle chosen, drawn into the picture.
+        job.source.noSubtitle = false;
+        job.source.subtitle.sid = 0;
+        loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+        row("SVCD PAL with a text subtitle", "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -vf "
+            "subtitles=filename=/in/a.avi:si=0 -target pal-svcd -y -y /out/v.mpg");
+        job.source.subtitle.format = "vobsub";
+        loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+        row("VCD PAL with a picture subtitle", "/usr/bin/ffmpeg -i /in/a.avi -filter_complex "
+            "[0:v:0][0:s:0]overlay[inlaid] -map [inlaid] -map 0:a:1 -target pal-vcd -y /out/v.mpg");
+        job.source.noSubtitle = true;
+        // The disc's frame holds the picture at its own shape: "-target" alone stretches it.
+        job.source.audioStreams.clear();
+        job.source.audio.aid = 1;
+        job.source.video.aspect = 9.0 / 16.0;
+        loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "NTSC");
+        row("VCD NTSC of a portrait file: pillarboxed",
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf scale=148:240,pad=352:240:102:0:000000 "
+            "-aspect 4:3 -target ntsc-vcd -y /out/v.mpg");
+        // Without a standard FFmpeg takes PAL from the 25 frames a second, and so the frame.
+        job.source.video.aspect = 2.35;
+        loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "");
+        row("SVCD of a 2.35 file at 25 fps: letterboxed into PAL's 16:9",
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf scale=480:436,pad=480:576:0:70:000000 "
+            "-aspect 16:9 -target svcd -y -y /out/v.mpg");
+        job.source.video.frameRate = 29.97;
+        loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "");
+        row("SVCD of a 2.35 file at 29.97 fps: letterboxed into NTSC's 16:9",
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf scale=480:364,pad=480:480:0:58:000000 "
+            "-aspect 16:9 -target svcd -y -y /out/v.mpg");
+        job.source.video.aspect = 4.0 / 3.0;
+        job.source.video.frameRate = 25.0;
+        // The copy of a DVD title's stream holds all its audio streams: the chosen one is
+        // taken by its id, AC-3 and LPCM by the player's number, MPEG audio from 0x1c0 on.
+        job.source.video.kind = VideoInfo::DvdTitle;
+        for (const auto &[aid, id] : {std::pair{129, "0x81"}, std::pair{160, "0xa0"}, std::pair{0, "0x1c0"}}) {
+            job.source.audio.aid = aid;
+            loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+            QTest::addRow("VCD of a DVD title's copy, audio %d", aid) << QStringList{program} + list
+                << QString("/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:i:%1 -target pal-vcd -y /out/v.mpg").arg(id);
+        }
     }
 
     void shortCommand()

@@ -16,7 +16,7 @@ private slots:
         QTest::addColumn<QString>("check"); // "muxer", "video" or "audio"
         QTest::addColumn<QString>("muxer");
         QTest::addColumn<QString>("codec");
-        QTest::addColumn<QString>("source"); // "", "dvd", or the source's video/audio format
+        QTest::addColumn<QString>("source"); // "", "dvd", "subtitle" (H.264 with one chosen), or the source's video/audio format
         QTest::addColumn<bool>("engineRead");
         QTest::addColumn<QString>("refusal"); // empty: supported; "-": refused by the vocabulary
         QTest::newRow("alias container") << "muxer" << "mkv" << "" << "" << false << "";
@@ -42,6 +42,10 @@ private slots:
         QTest::newRow("iPod copy of MPEG-2") << "video" << "ipod" << "copy" << "mpeg2video" << true
             << "the iPod format takes only H.264 or MPEG-4 video, the source's is mpeg2video";
         QTest::newRow("QuickTime copy of MPEG-2") << "video" << "mov" << "copy" << "mpeg2video" << true << "";
+        // A copied picture is not drawn on: the chosen subtitle would be lost.
+        QTest::newRow("QuickTime copy with a chosen subtitle") << "video" << "mov" << "copy" << "subtitle" << true
+            << "a copied picture cannot carry the chosen subtitle, which is drawn into an encoded picture";
+        QTest::newRow("QuickTime H.264 with a chosen subtitle") << "video" << "mov" << "x264" << "subtitle" << true << "";
         QTest::newRow("source kind not set") << "muxer" << "avi" << "" << "unset" << false << "";
         QTest::newRow("DVD title") << "muxer" << "avi" << "" << "dvd" << false
             << "FFmpeg cannot read a DVD title by its number; DVD titles are encoded with MEncoder";
@@ -60,6 +64,11 @@ private slots:
         engine.job.source = source == "dvd" ? dvdSource("/media/DVD")
                                             : clipSource("/media/a.avi");
         engine.job.source.video.videoFormat = engine.job.source.audio.format = source;
+        if (source == "subtitle") {
+            engine.job.source.video.videoFormat = "h264";
+            engine.job.source.noSubtitle = false;
+            engine.job.source.subtitle.sid = 0;
+        }
         if (source == "unset")
             engine.job.source.kind = SourceKind::Unset;
         const Support s = support(engine.builder, muxer, check == "video" ? codec : "", check == "audio" ? codec : "");

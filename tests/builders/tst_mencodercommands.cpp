@@ -10,6 +10,7 @@
 #include "testmedia.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -137,7 +138,7 @@ private slots:
         QTest::newRow("file, user, H.264 in MP4 with volume and extra switches")
             << encode(c)
             << args("/media/movie.mkv -aid 1 -ss 30 -noskip -mc 0 -nocache -passlogfile /out/s.stats -of "
-                    "lavf -lavfopts format=mp4 -vf scale=1280:720,dsize=1.33333,harddup -ovc x264 -x264encopts "
+                    "lavf -lavfopts format=mp4 -vf scale=960:720,dsize=1.33333,harddup -ovc x264 -x264encopts "
                     "bitrate=2000:bframes=0:profile=high:preset=slow -oac mp3lame -srate 48000 -af "
                     "volume=3,lavcresample=48000 -lameopts mode=0:cbr:br=192 -o /out/movie.mp4");
         QTest::newRow("AVI file, level 1, Xvid: read by libavformat, audio id recounted")
@@ -156,6 +157,15 @@ private slots:
                     "-channels 2 -srate 44100 -af lavcresample=44100,channels=2 -twolameopts br=224 "
                     "-lavcopts vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vbitrate=1150:"
                     "vrc_minrate=1150:vrc_maxrate=1150:aspect=4/3 -o /out/movie.mpg");
+        c = call(movieFile("/media/movie.mkv", 1.78), User, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
+                 "mp2_vcd", 44100, 224, "NTSC");
+        QTest::newRow("file, user, VideoCD MPEG-1: one encoder, each option once")
+            << encode(c)
+            << args("/media/movie.mkv -aid 1 -noskip -mc 0 -of lavf -lavfopts format=vcd -ofps 24000/1001 "
+                    "-vf scale,expand=:::::4/3,scale=352:240,harddup -ovc lavc -oac twolame "
+                    "-channels 2 -srate 44100 -af lavcresample=44100,channels=2 -twolameopts br=224 "
+                    "-lavcopts vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vbitrate=1150:"
+                    "vrc_minrate=1150:vrc_maxrate=1150:aspect=4/3:idct=0 -o /out/movie.mpg");
         QTest::newRow("file, level 3, H.263 in 3GP without audio")
             << encode(call(movieFile(), 3, "3gp", "h263", {176, 144}, 128, "noaudio", 0, 0, "PAL"))
             << args("/media/movie.mkv -aid 1 -noskip -mc 0 -of lavf -lavfopts format=3gp -vf "
@@ -218,6 +228,10 @@ private slots:
         QTest::newRow("NTSC from 29.97 fps")
             << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
             << "-ofps" << "30000/1001";
+        ntsc.video.frameRate = 29.0;
+        QTest::newRow("NTSC from 29 fps")
+            << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
+            << "-ofps" << "30000/1001";
         ntsc.video.frameRate = 28.99;
         QTest::newRow("NTSC from 28.99 fps")
             << encode(call(ntsc, 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC"))
@@ -241,10 +255,48 @@ private slots:
             << encode(call(movieFile("/media/movie.mkv", 1.35), 2, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
                            "mp2_vcd", 44100, 224, "NTSC"))
             << "-vf" << "scale,expand=:::::4/3,scale=352:240,harddup";
-        // Display aspect: written into every container but AVI (see the first whole command).
+        // Display aspect: written into every container but AVI (see the first whole command);
+        // the frame of the picture's shape, within the size asked for.
         QTest::newRow("H.264 in MP4 from a 4:3 DVD title")
             << encode(call(dvd43, User, "mp4", "x264", {640, 360}, 1000, "noaudio", 0, 0))
-            << "-vf" << "scale=640:360,dsize=1.33333,harddup";
+            << "-vf" << "scale=480:360,dsize=1.33333,harddup";
+        // The picture keeps its display shape: boxed by "expand" at the shape a fixed frame is
+        // shown at, else in a frame of its own shape within the size asked for.
+        const auto shaped = [](double aspect, const QString &muxer, const QString &codec, QSize size) {
+            return encode(call(movieFile("/media/movie.mkv", aspect), User, muxer, codec, size, 800,
+                               "noaudio", 0, 0, "NTSC"));
+        };
+        const double portrait = 9.0 / 16.0;
+        QTest::newRow("VideoCD from a portrait file: pillarboxed")
+            << shaped(portrait, "mpeg_vcd", "mpeg1video", {352, 240})
+            << "-vf" << "scale,expand=:::::4/3,scale=352:240,harddup";
+        QTest::newRow("MPEG-2 from a portrait file: pillarboxed into 4:3")
+            << shaped(portrait, "mpeg", "mpeg2video", {480, 480})
+            << "-vf" << "scale,expand=:::::4/3,scale=480:480,dsize=4/3,harddup";
+        QTest::newRow("MPEG-2 from a portrait file: flagged 4:3")
+            << shaped(portrait, "mpeg", "mpeg2video", {480, 480})
+            << "-lavcopts" << "vcodec=mpeg2video:vbitrate=800:vmax_b_frames=0:aspect=4/3";
+        QTest::newRow("MPEG-2 from 2.35: letterboxed into 16:9")
+            << shaped(2.35, "mpeg", "mpeg2video", {720, 480})
+            << "-vf" << "scale,expand=:::::16/9,scale=720:480,dsize=16/9,harddup";
+        QTest::newRow("MPEG-2 from 2.35: flagged 16:9")
+            << shaped(2.35, "mpeg", "mpeg2video", {720, 480})
+            << "-lavcopts" << "vcodec=mpeg2video:vbitrate=800:vmax_b_frames=0:aspect=16/9";
+        QTest::newRow("MPEG-2 of no known shape: the encoder's own")
+            << shaped(0.0, "mpeg", "mpeg2video", {720, 480})
+            << "-lavcopts" << "vcodec=mpeg2video:vbitrate=800:vmax_b_frames=0:autoaspect";
+        QTest::newRow("H.263 from a portrait file: pillarboxed")
+            << shaped(portrait, "3gp", "h263", {176, 144})
+            << "-vf" << "scale,expand=:::::4/3,scale=176:144,harddup";
+        QTest::newRow("H.264 in MP4 from a portrait file: a portrait frame")
+            << shaped(portrait, "mp4", "x264", {624, 352}) << "-vf" << "scale=198:352,dsize=0.5625,harddup";
+        QTest::newRow("Xvid in AVI from a portrait file: a portrait frame")
+            << shaped(portrait, "avi", "xvid", {624, 352}) << "-vf" << "scale=198:352,harddup";
+        QTest::newRow("Xvid in AVI from a portrait file: its own shape")
+            << shaped(portrait, "avi", "xvid", {624, 352}) << "-xvidencopts"
+            << "bitrate=800:autoaspect:max_bframes=0:profile=dxnhdtv";
+        QTest::newRow("Theora from 2.35: as wide as asked")
+            << shaped(2.35, "ogg", "theora", {1280, 720}) << "-vf" << "scale=1280:544,dsize=2.35,harddup";
         // libavformat numbers an AVI's audio streams among themselves; the player numbered
         // every stream of the file. Each row: the player's ids of the audio streams, the chosen one.
         const struct { const char *name; QList<int> audioIds; int selected; const char *lavfId; } layouts[] = {
@@ -267,6 +319,21 @@ private slots:
             QTest::newRow(layout.name) << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
                                        << "-aid" << layout.lavfId;
         }
+        // A rate no engine reported never becomes a number: the source's own is kept.
+        EncodeCall unknown = call(movieFile(), User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0);
+        unknown.job.source.video.frameRate = 0.0;
+        QTest::newRow("QuickTime of an unknown rate") << encode(unknown) << "-ofps" << "(none)";
+        unknown = call(movieFile(), User, "avi", "x264_divx", {640, 480}, 1000, "noaudio", 0, 0);
+        const QString divx = "vbv_bufsize=25000:vbv_maxrate=20000:bframes=3:level_idc=40:trellis=0:"
+                             "nomixed_refs:no8x8dct:noweight_b:weightp=0:profile=main:preset=ultrafast";
+        QTest::newRow("DivX H.264 at 23.976 fps: a key frame every 4 s")
+            << encode(unknown) << "-x264encopts" << "bitrate=1000:keyint=95:" + divx;
+        unknown.job.source.video.frameRate = 0.0;
+        QTest::newRow("DivX H.264 of an unknown rate: x264's own key interval")
+            << encode(unknown) << "-x264encopts" << "bitrate=1000:" + divx;
+        unknown = call(movieFile(), 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC");
+        unknown.job.source.video.frameRate = 0.0;
+        QTest::newRow("NTSC of an unknown rate: the video rate") << encode(unknown) << "-ofps" << "30000/1001";
         QTest::newRow("file name starting with a dash")
             << encode(call(movieFile("-film.mkv"), User, "mkv", "xvid", {320, 240}, 600, "noaudio", 0, 0))
             << "input" << "./-film.mkv";
@@ -297,11 +364,13 @@ private slots:
         const QStringList sound = args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of lavf "
                                        "-lavfopts");
         const QStringList resample = args("-srate 44100 -af lavcresample=44100,channels=2 -vf");
+        // MPEG-1 shows 16:9 more than 2 % off at the disc's sizes: the title is letterboxed.
         QTest::newRow("VCD PAL, 16:9")
             << false << int(SourceKind::Dvd) << 1.78 << "PAL"
             << sound + args("format=vcd") + resample
-                   + args("scale=352:288,harddup -ofps 25 -noskip -mc 0 -lavcopts vcodec=mpeg1video:keyint=15:"
-                          "vrc_buf_size=327:vrc_minrate=1152:vbitrate=1152:vrc_maxrate=1152:aspect=16/9")
+                   + args("scale,expand=:::::4/3,scale=352:288,harddup -ofps 25 -noskip -mc 0 -lavcopts "
+                          "vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vrc_minrate=1152:vbitrate=1152:"
+                          "vrc_maxrate=1152:aspect=4/3")
                    + dvd;
         // A PAL title on an NTSC disc: its frames are stamped anew so that repeats are encoded.
         const QStringList svcdNtsc = sound + args("format=svcd") + resample
@@ -311,8 +380,17 @@ private slots:
             + dvd;
         QTest::newRow("SVCD NTSC from a PAL title, 4:3")
             << true << int(SourceKind::Dvd) << 1.33 << "NTSC" << svcdNtsc;
-        QTest::newRow("SVCD, 'pal' is not PAL, aspect 1.5 is 4:3")
-            << true << int(SourceKind::Dvd) << 1.5 << "pal" << svcdNtsc;
+        QTest::newRow("SVCD NTSC from a title of no known shape: 4:3, not boxed")
+            << true << int(SourceKind::Dvd) << 0.0 << "NTSC" << svcdNtsc;
+        QTest::newRow("SVCD, 'pal' is not PAL, aspect 1.5 is boxed into 4:3")
+            << true << int(SourceKind::Dvd) << 1.5 << "pal"
+            << QStringList(svcdNtsc).replaceInStrings(QRegularExpression("^scale=480"), "scale,expand=:::::4/3,scale=480");
+        QTest::newRow("SVCD PAL, 16:9: the disc shows it")
+            << true << int(SourceKind::Dvd) << 1.78 << "PAL"
+            << sound + args("format=svcd") + resample
+                   + args("scale=480:576,harddup -ofps 25 -noskip -mc 0 -lavcopts vcodec=mpeg2video:keyint=15:"
+                          "mbd=2:vrc_buf_size=917:vrc_minrate=600:vbitrate=2500:vrc_maxrate=2500:aspect=16/9")
+                   + dvd;
         QTest::newRow("VCD from a media file") << false << int(SourceKind::MediaFile) << 1.33 << "PAL"
                                                << QStringList();
     }

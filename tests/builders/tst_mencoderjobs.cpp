@@ -97,19 +97,21 @@ private slots:
         QTest::addColumn<QString>("titleRate"); // "25": the PAL title of TestMedia::dvdFolder()
         QTest::addColumn<QString>("standard");
         QTest::addColumn<QString>("video");
-        // The 16:9 title is marked so (MPEG-1 by its pixel shape); a variable rate has no bitrate.
+        // The 16:9 title is marked so on a Super VideoCD; MPEG-1 shows 16:9 2 % off at the
+        // VideoCD's sizes, which letterbox it in a 4:3 frame (marked by its pixel shape). A
+        // variable rate has no bitrate.
         QTest::newRow("VCD PAL from PAL")
-            << false << "25" << "PAL" << "mpeg1video,video,352,288,49:27,25/1,1152000";
+            << false << "25" << "PAL" << "mpeg1video,video,352,288,1958:1467,25/1,1152000";
         QTest::newRow("VCD NTSC from PAL: frames repeated")
-            << false << "25" << "NTSC" << "mpeg1video,video,352,240,704:405,30000/1001,1152000";
+            << false << "25" << "NTSC" << "mpeg1video,video,352,240,880:657,30000/1001,1152000";
         QTest::newRow("SVCD NTSC from PAL: frames repeated")
             << true << "25" << "NTSC" << "mpeg2video,video,480,480,16:9,30000/1001,N/A";
         QTest::newRow("VCD PAL from NTSC: frames dropped")
-            << false << "30000/1001" << "PAL" << "mpeg1video,video,352,288,49:27,25/1,1152000";
+            << false << "30000/1001" << "PAL" << "mpeg1video,video,352,288,1958:1467,25/1,1152000";
         QTest::newRow("SVCD PAL from NTSC: frames dropped")
             << true << "30000/1001" << "PAL" << "mpeg2video,video,480,576,16:9,25/1,N/A";
         QTest::newRow("VCD NTSC from film: frames repeated")
-            << false << "24000/1001" << "NTSC" << "mpeg1video,video,352,240,704:405,30000/1001,1152000";
+            << false << "24000/1001" << "NTSC" << "mpeg1video,video,352,240,880:657,30000/1001,1152000";
     }
 
     // A disc whose frame rate differs from the title's must still last as long as the title: an

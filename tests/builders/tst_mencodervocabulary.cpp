@@ -34,7 +34,7 @@ private slots:
             QTest::addColumn<QString>(column);
         QTest::addColumn<bool>("byTables");
         QTest::addColumn<bool>("byEngine");
-        QTest::addColumn<int>("source"); // the job's source kind
+        QTest::addColumn<int>("source"); // the job's source kind; a negative one: a file with a subtitle chosen
 
         QTest::newRow("mkv through its alias") << "mkv" << "" << "" << true << true << 0;
         QTest::newRow("wmv: alias asf has no row") << "wmv" << "" << "" << false << false << 0;
@@ -58,6 +58,9 @@ private slots:
         QTest::newRow("mpeg AC-3 copy from a DVD") << "mpeg" << "" << "ac3_copy" << true << false << dvd;
         QTest::newRow("mp4 AC-3 copy from a file") << "mp4" << "" << "ac3_copy" << true << true << file;
         QTest::newRow("mov copy from a DVD") << "mov" << "" << "copy" << true << false << dvd;
+        // A copied picture is not drawn on: the chosen subtitle would be lost.
+        QTest::newRow("mov video copy with a chosen subtitle") << "mov" << "copy" << "" << true << false << -file;
+        QTest::newRow("mov video copy") << "mov" << "copy" << "" << true << true << file;
     }
 
     void support()
@@ -69,7 +72,9 @@ private slots:
         QFETCH(bool, byEngine);
         QFETCH(int, source);
         MEncoderRecords engine("mencoder");
-        engine.job.source.kind = source;
+        engine.job.source.kind = qAbs(source);
+        engine.job.source.noSubtitle = source >= 0;
+        engine.job.source.subtitle.sid = source >= 0 ? -1 : 0;
         const auto check = [&](bool engineRead) { // supported, and the refusal is empty just then
             const Support s = ::support(engine.builder, muxer, video, audio);
             QCOMPARE(s.supported, engineRead ? byEngine : byTables);
@@ -79,6 +84,48 @@ private slots:
         check(false);
         QVERIFY(readEngine(engine));
         check(true);
+    }
+
+    // The sources whose picture MEncoder's own reader cannot time: any video but MPEG-1/2
+    // in a transport stream (MediaInfo's container names). The refusal stands whatever the
+    // engine, and takes every video codec of every container.
+    void readsTheSource_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<bool>("noVideo");
+        QTest::addColumn<bool>("read");
+        const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
+        QTest::newRow("H.264 in an MPEG transport stream") << file << "MPEG-TS" << "h264" << false << false;
+        QTest::newRow("HEVC in a Blu-ray transport stream") << file << "BDAV" << "hevc" << false << false;
+        QTest::newRow("MPEG-2 in a transport stream") << file << "MPEG-TS" << "mpeg2video" << false << true;
+        QTest::newRow("MPEG-1 in a transport stream") << file << "MPEG-TS" << "mpeg1video" << false << true;
+        QTest::newRow("a transport stream's sound alone") << file << "MPEG-TS" << "" << true << true;
+        QTest::newRow("H.264 in Matroska") << file << "Matroska" << "h264" << false << true;
+        QTest::newRow("a DVD title") << dvd << "MPEG-TS" << "h264" << false << true;
+    }
+
+    void readsTheSource()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, container);
+        QFETCH(QString, video);
+        QFETCH(bool, noVideo);
+        QFETCH(bool, read);
+        MEncoderRecords engine("mencoder");
+        EncodingSource &source = engine.job.source;
+        source.kind = kind;
+        source.video.fileFormat = container;
+        source.video.videoFormat = video;
+        source.noVideo = noVideo;
+        const QString reason = InterfaceMEncoder::sourceRefusal(source);
+        QCOMPARE(reason.isEmpty(), read);
+        QVERIFY(readEngine(engine));
+        for (const QString &codec : {"xvid", "mpeg4", "x264"})
+            QCOMPARE(engine.builder.videoCodecRefusal("avi", codec), reason);
+        QCOMPARE(engine.builder.isVideoCodecSupported("avi", "xvid"), read);
+        QCOMPARE(engine.builder.videoCodecRefusal("avi", "novideo"), QString());
     }
 
     void parseStatus_data()

@@ -79,6 +79,12 @@ private slots:
         QTest::newRow("DVD ac3 copy, invalid level") << false << ffmpeg << dvd << "ac3" << "ac3" << "novideo" << "ac3" << "99" << 2;
         QTest::newRow("copy without an ac3 source") << false << ffmpeg << file << "mp3" << "ac3" << "novideo" << "ac3" << "5" << 2;
         QTest::newRow("copy of an ac3 file") << false << ffmpeg << file << "ac3" << "ac3" << "novideo" << "ac3" << "5" << 5;
+        // MEncoder writes no AAC: a DVD title gets it through the player's copy and FFmpeg,
+        // and MEncoder's job, where that road starts, is configured for it.
+        QTest::newRow("DVD to AAC through the copy") << false << kMEncoder << dvd << "ac3" << "mp4" << "x264" << "aac" << "3" << 3;
+        QTest::newRow("DVD to AAC through the copy, user level") << true << kMEncoder << dvd << "ac3" << "mp4" << "x264" << "aac" << "4" << 4;
+        // The job of an engine no road starts from: that engine's own container and codecs.
+        QTest::newRow("FFmpeg's own, without sound") << false << ffmpeg << dvd << "ac3" << "mp4" << "x264" << "noaudio" << "3" << 3;
     }
 
     void rememberedLevels()

@@ -4,6 +4,7 @@
 
 #include "encodertesting.h"
 #include "encoder/encoder.h"
+#include "encoder/encodingstep.h"
 #include "encoder/mervoconfigurator.h"
 #include "encoder/records/sourcekind.h"
 #include "testmedia.h"
@@ -28,8 +29,8 @@ struct Pair
 
 struct Run
 {
-    QString name, program, outcome;
-    QStringList arguments;
+    QString name, outcome;
+    QList<QStringList> commands; // one a step of the road, each its program first
     QString output;
 };
 
@@ -103,28 +104,31 @@ void addRuns(Encoder &encoder, MervoConfigurator &configurator, const EncodingSo
         run.output = QString("%1/configurators/%2-L%3-%4-%5-%6%7").arg(TestMedia::folder(), tag)
                          .arg(level).arg(pair.muxer, pair.video, pair.audio,
                                          Encoder::muxerExtension(pair.muxer, false));
-        int engine = type;
         // MPEG program streams are written whole; a frame limit leaves them unfinished.
         const bool mpeg = pair.muxer == "mpeg" || pair.muxer == "mpeg_vcd";
-        encoder.cliCmdEncode(engine, run.program, run.arguments, run.output,
-                             mpeg && source.kind != SourceKind::Dvd ? 0 : kFrames, 0, 0, true);
-        if (run.program.isEmpty())
-            run.outcome = "no command";
+        // The road Start takes, which may not be the configured engine's alone.
+        QString refusal;
+        for (const EncodingStep &step : encoder.cliCmdEncodeSteps(
+                 run.output, mpeg && source.kind != SourceKind::Dvd ? 0 : kFrames, 0, 0, refusal))
+            run.commands << QStringList{step.program} + step.arguments;
+        if (run.commands.isEmpty())
+            run.outcome = "no command: " + refusal;
         runs << run;
     }
 }
 
-// The file the command writes: MEncoder's after "-o" (an audio target writes an
+// The file the last command writes: MEncoder's after "-o" (an audio target writes an
 // intermediate file first), FFmpeg's last.
 QString writtenFile(const Run &run)
 {
-    const int o = run.arguments.indexOf("-o");
-    return o >= 0 && o + 1 < run.arguments.size() ? run.arguments[o + 1] : run.arguments.value(run.arguments.size() - 1);
+    const QStringList last = run.commands.value(run.commands.size() - 1);
+    const int o = last.indexOf("-o");
+    return o >= 0 && o + 1 < last.size() ? last[o + 1] : last.value(last.size() - 1);
 }
 
 void runAll(QList<Run> &runs)
 {
-    runAndJudge<Run>(runs, [](const Run &run) { return QList<QStringList>{QStringList{run.program} + run.arguments}; },
+    runAndJudge<Run>(runs, [](const Run &run) { return run.commands; },
                      [](const Run &run) { return QFileInfo(writtenFile(run)).size() > 0 ? "ok" : "no output file"; });
 }
 } // namespace
@@ -157,8 +161,12 @@ private slots:
         runAll(runs);
         QStringList faults;
         for (const Run &run : std::as_const(runs))
-            if (run.outcome != "ok")
-                faults << run.name + ": " + run.outcome.left(160) + "\n    " + run.program + ' ' + run.arguments.join(' ');
+            if (run.outcome != "ok") {
+                QString commands;
+                for (const QStringList &command : run.commands)
+                    commands += "\n    " + command.join(' ');
+                faults << run.name + ": " + run.outcome.left(160) + commands;
+            }
         qInfo("%d runs, %d pairs refused up front", int(runs.size()), int(refused.size()));
         for (const QString &line : std::as_const(refused))
             qInfo("refused: %s", qPrintable(line));
@@ -210,6 +218,7 @@ private slots:
         encoder.jobData(1)->target.muxer = "avi";
         QVERIFY(!configurator.buildOptions(1, "avi", "libfoo", "libbar"));
         QVERIFY(!configurator.buildOptions(1, "avi", "libfoo", "mp3"));
+        QVERIFY(!configurator.buildOptions(1, "avi", "xvid", "libbar"));
 
         const QList<Pair> pairs = {{"avi", "xvid", "mp3"}, {"mp4", "x264", "mp3"},
                                    {"mpeg", "mpeg2video", "mp2"}, {"mpeg_vcd", "mpeg1video", "mp2_vcd"}};
@@ -226,7 +235,7 @@ private slots:
         QStringList faults;
         for (const Run &run : std::as_const(runs))
             if (run.outcome != "ok")
-                faults << run.name + ": " + run.outcome + "\n    " + run.arguments.join(' ');
+                faults << run.name + ": " + run.outcome + "\n    " + run.commands.value(0).join(' ');
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     }
 };

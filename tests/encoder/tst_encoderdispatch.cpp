@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 class EncoderDispatchTest : public QObject
@@ -160,8 +161,9 @@ private slots:
         QString program;
         QStringList arguments;
         e->cliCmdTargetVcd(EngineType::MEncoder, program, arguments, "/dvd", "/out/vcd.mpg", given);
-        QCOMPARE(arguments.filter("scale=").value(0).section(',', 0, 0),
-                 fetched<QString>("scale"));
+        // The scale to the frame, after any that boxes the title's picture.
+        static const QRegularExpression frameScale("(?:^|,)(scale=\\d+:\\d+)");
+        QCOMPARE(frameScale.match(arguments.filter("scale").value(0)).captured(1), fetched<QString>("scale"));
         e->cliCmdTargetSvcd(EngineType::MEncoder, program, arguments, "/dvd", "/out/svcd.mpg", given);
         QVERIFY(arguments.contains("format=svcd"));
         QCOMPARE(e->jobData(EngineType::MEncoder)->source.video.frameRate, e->source().video.frameRate);
@@ -252,21 +254,21 @@ private slots:
         QTEST(e->profileSummary(profile), "summary");
     }
 
-    // Which engines give a target: the preferred one, the other one for a file, MEncoder's copy
-    // of a DVD title then FFmpeg, or none with the reason.
+    // Which engines give a target: the preferred one, the other one for a file, the player's
+    // copy of a DVD title's stream then FFmpeg, or none with the reason.
     void encodingRoads_data()
     {
         addColumns<bool, QString, QString, QString, QString>({"dvd", "muxer", "video", "audio", "road"});
         QTest::addColumn<QString>("reason"); // a part of the refusal
         QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "";
-        QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MEncoder FFmpeg" << "";
-        QTest::newRow("dvd avi aac") << true << "avi" << "xvid" << "aac_lr" << "MEncoder FFmpeg" << "";
-        QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MEncoder FFmpeg" << "";
-        QTest::newRow("dvd psp silent") << true << "psp" << "x264_psp" << "noaudio" << "MEncoder FFmpeg" << "";
-        QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MEncoder FFmpeg" << "";
+        QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MPlayer FFmpeg" << "";
+        QTest::newRow("dvd avi aac") << true << "avi" << "xvid" << "aac_lr" << "MPlayer FFmpeg" << "";
+        QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MPlayer FFmpeg" << "";
+        QTest::newRow("dvd psp silent") << true << "psp" << "x264_psp" << "noaudio" << "MPlayer FFmpeg" << "";
+        QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MPlayer FFmpeg" << "";
         QTest::newRow("dvd amr") << true << "3gp" << "mpeg4" << "amrnb" << "" << "FFmpeg after a copy of the DVD title";
         QTest::newRow("dvd nowhere") << true << "rm" << "rv20" << "noaudio" << "" << "MEncoder does not write rm files";
-        QTest::newRow("dvd mpeg pcm") << true << "mpeg" << "mpeg2video" << "pcm" << "MEncoder FFmpeg" << "";
+        QTest::newRow("dvd mpeg pcm") << true << "mpeg" << "mpeg2video" << "pcm" << "MPlayer FFmpeg" << "";
         QTest::newRow("file mkv") << false << "mkv" << "x264" << "ac3" << "FFmpeg" << "";
         QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "";
         QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "";
@@ -293,8 +295,8 @@ private slots:
         target.video.pictureSize = QSize(320, 240);
         target.audio.codec = fetched<QString>("audio");
         QString refusal = "stale";
-        // A trial that starts 30 s in.
-        const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 0, 0, 30, refusal);
+        // A trial that starts at chapter 3, 30 s in.
+        const QList<EncodingStep> steps = e->cliCmdEncodeSteps("/out/movie.x", 0, 3, 30, refusal);
         QStringList road;
         for (const EncodingStep &step : steps)
             road << Encoder::engineName(step.type);
@@ -302,12 +304,16 @@ private slots:
         QVERIFY2(reason.isEmpty() ? refusal.isEmpty() : refusal.contains(reason), qPrintable(refusal));
         QCOMPARE(e.errText().contains(reason.isEmpty() ? "\x01" : reason), !reason.isEmpty());
         if (steps.size() == 2) {
-            // MEncoder copies the title beside the output; FFmpeg encodes that copy.
+            // The player copies the title's stream beside the output, from the trial's
+            // chapter to that chapter's end; FFmpeg encodes that copy, and takes the chosen
+            // audio stream from it by its id.
             QCOMPARE(steps[0].output, QString("/out/movie (step 0).mpg"));
-            QCOMPARE(steps[0].arguments.mid(0, 5),
-                     QStringList({"dvd://1", "-ovc", "copy", "-oac", "copy"}));
-            QVERIFY(steps[0].arguments.join(' ').contains("-dvd-device /media/dvd -aid 128"));
+            QCOMPARE(steps[0].program, QString("mplayer")); // beside MEncoder: no player was set
+            QCOMPARE(steps[0].arguments, QStringList({"-noconfig", "all", "-dvd-device", "/media/dvd", "dvd://1",
+                                                      "-chapter", "3-3", "-dumpstream", "-dumpfile", steps[0].output}));
             QCOMPARE(steps[1].arguments.mid(0, 3), QStringList({"-y", "-i", steps[0].output}));
+            const qsizetype audioMap = steps[1].arguments.lastIndexOf("-map") + 1;
+            QCOMPARE(steps[1].arguments.value(audioMap), QString(fetched<QString>("audio") == "noaudio" ? "0:v:0" : "0:i:0x80"));
             QCOMPARE(steps[1].arguments.last(), QString("/out/movie.x"));
             // What is encoded from the copy is laid out on a constant clock; a copy is not.
             const QString encode = steps[1].arguments.join(' ');
@@ -321,13 +327,37 @@ private slots:
                 QCOMPARE(steps[1].arguments.at(filter + 1), QString("aresample=async=1:first_pts=0,asetnsamples=n=80:p=0"));
             QCOMPARE(encode.contains("-fps_mode cfr"), !encode.contains("-vcodec copy") && encode.contains("-vcodec"));
             QVERIFY(steps[1].arguments.count("-fps_mode") <= 1); // AVI's own is not repeated
-            // The copy starts at the trial's position; the encode reads the whole copy.
-            QVERIFY(steps[0].arguments.join(' ').contains("-ss 30"));
+            // The encode reads the whole copy.
             QVERIFY(!steps[1].arguments.contains("-ss"));
         } else if (steps.size() == 1) {
             QCOMPARE(steps[0].output, QString("/out/movie.x"));
             QVERIFY(steps[0].arguments.contains(dvd ? "/media/dvd" : "/media/clip.avi"));
         }
+    }
+
+    // The player that copies a DVD title's stream: the panel's, else MPlayer beside MEncoder.
+    // The two-step road is offered only while that player can run.
+    void playerOfTheDvdCopy_data()
+    {
+        addColumns<QString, QString, QString, bool>({"mencoder", "player", "program", "road"});
+        QTest::newRow("beside MEncoder on the path") << "mencoder" << "" << "mplayer" << true;
+        QTest::newRow("beside MEncoder in its folder") << "/usr/bin/mencoder" << "" << "/usr/bin/mplayer" << true;
+        QTest::newRow("beside a Windows MEncoder") << "C:/MPlayer/mencoder.exe" << "" << "C:/MPlayer/mplayer.exe" << false;
+        QTest::newRow("the panel's player") << "/nowhere/mencoder" << "/usr/bin/mplayer" << "/usr/bin/mplayer" << true;
+        QTest::newRow("a player that is not there") << "mencoder" << "/nowhere/mplayer" << "/nowhere/mplayer" << false;
+        QTest::newRow("a name not on the path") << "mencoder" << "no-such-mplayer" << "no-such-mplayer" << false;
+    }
+    void playerOfTheDvdCopy()
+    {
+        QFETCH(QString, player);
+        ConsoleEncoder e;
+        e->initEngine(EngineType::MEncoder, fetched<QString>("mencoder"));
+        QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
+        if (!player.isEmpty())
+            e->setPlayerBinary(player);
+        setDvdSource(e.encoder, "/media/dvd");
+        QTEST(e->playerBinary(), "program");
+        QTEST(e->roadRefusal("mp4", "x264", "aac").isEmpty(), "road");
     }
 
     // The panel's question whether a codec goes with a container is about the codecs asked:

@@ -269,10 +269,9 @@ void EncoderTargetsTest::everyOfferedTargetGivesFileOrRefusal()
     QCOMPARE(failures, QStringList());
 }
 
-// A one-second DVD title, whose first sound frame MEncoder's copy damages so that the copy's
-// sound starts a few frames late, through the copy and FFmpeg's encode: the file decodes
-// clean (AVI fills a late sound start with empty chunks that the decoder refuses), and its
-// sound starts with its picture.
+// A one-second DVD title through the copy of its stream and FFmpeg's encode: the file
+// decodes clean (AVI fills a late sound start with empty chunks that the decoder refuses),
+// and its sound starts with its picture.
 void EncoderTargetsTest::shortDvdTitleSoundStartsWithTheFile_data()
 {
     addColumns<QString, QString, int, double>({"muxer", "audio", "rate", "bitrate"});

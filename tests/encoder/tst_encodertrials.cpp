@@ -58,6 +58,8 @@ const QString mencoderStatus = "echo 'Pos:   1.0s     25f ( 5%)  25.00fps Trem: 
 const QString mencoderEnd = "echo; echo 'Video stream:  800.000 kbit/s  (100000 B/s)  size: 100000 bytes  1.000 secs  25 frames'";
 const QString ffmpegStatus = "echo 'frame=   25 fps=0.0 q=2.0 size=     100kB time=00:00:01.00 bitrate= 800.0kbits/s' >&2";
 const QString ffmpegEnd = "echo 'video:90kB audio:10kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 1.0%' >&2";
+const QString playerStatus = "printf 'dump: 2048 bytes written (~50.0%%)\\r'";
+const QString playerEnd = "echo \"dump: 4096 bytes written to 'copy.mpg'.\"";
 
 } // namespace
 
@@ -281,6 +283,11 @@ private slots:
         // The job would fail on the exit code, whatever the engine printed before.
         QTest::newRow("MEncoder closes its file, then fails") << mencoder << mencoderStatus + "\n" + mencoderEnd + "\nexit 1" << false;
         QTest::newRow("FFmpeg closes its file, then fails") << ffmpeg << ffmpegStatus + "\n" + ffmpegEnd + "\nexit 1" << false;
+        const int player = EngineType::MPlayer;
+        QTest::newRow("MPlayer closes its copy") << player << playerStatus + "\n" + playerEnd << true;
+        QTest::newRow("MPlayer copies nothing") << player << "echo \"dump: 0 bytes written to 'copy.mpg'.\"" << false;
+        QTest::newRow("MPlayer finds no title") << player << "echo 'Failed to open dvd://1.'" << false;
+        QTest::newRow("MPlayer crashes while copying") << player << playerStatus + "\nkill -SEGV $$" << false;
         // Stopped once it passes what a trial keeps, and judged as one that never ended.
         QTest::newRow("MEncoder prints without end")
             << mencoder << mencoderStatus + QString("\nexec '%1' endless").arg(TestMedia::fakeEngine()) << false;
@@ -307,35 +314,46 @@ private slots:
     }
 
     // The steps of a road are tried in turn, each engine with its own limit (MEncoder in
-    // frames, FFmpeg in bytes); a step that fails ends the trial there.
+    // frames, the player's copy of a DVD title in seconds from the title's start, FFmpeg in
+    // bytes); a step that fails ends the trial there.
     void stepsTriedInTurn_data()
     {
-        addColumns<bool, bool, int>({"firstWorks", "valid", "runs"});
-        QTest::newRow("both steps work") << true << true << 2;
-        QTest::newRow("first step fails") << false << false << 1;
+        addColumns<int, bool, bool, int>({"first", "firstWorks", "valid", "runs"});
+        const int mencoder = EngineType::MEncoder, player = EngineType::MPlayer;
+        QTest::newRow("both steps work") << mencoder << true << true << 2;
+        QTest::newRow("first step fails") << mencoder << false << false << 1;
+        QTest::newRow("the player's copy of a chapter, then FFmpeg") << player << true << true << 2;
+        QTest::newRow("the player's copy fails") << player << false << false << 1;
     }
     void stepsTriedInTurn()
     {
+        QFETCH(int, first);
         QFETCH(bool, firstWorks);
+        const bool mencoder = first == EngineType::MEncoder;
         const QString calls = scratch("steps.log");
         const QString record = QString("echo \"$0 $*\" >> '%1'\n").arg(calls);
-        const QString mencoder = writeEngineScript(QString("step-mencoder-%1").arg(firstWorks),
-                                                   record + (firstWorks ? mencoderStatus + "\n" + mencoderEnd : ""));
+        const QString works = mencoder ? mencoderStatus + "\n" + mencoderEnd : playerStatus + "\n" + playerEnd;
+        const QString copier = writeEngineScript(QString("step-%1-%2").arg(first).arg(firstWorks),
+                                                 record + (firstWorks ? works : ""));
         const QString ffmpeg = writeEngineScript("step-ffmpeg", record + ffmpegStatus + "\n" + ffmpegEnd);
         const QString middle = scratch("step.avi"), output = scratch("step.mp4");
         ConsoleEncoder e;
         QString commandLine, out, err;
-        QCOMPARE(e->checkSteps({{EngineType::MEncoder, mencoder, {"-o", middle}, middle},
+        const QStringList copy = mencoder ? QStringList{"-o", middle}
+                                          : QStringList{"dvd://1", "-chapter", "4-4", "-dumpfile", middle};
+        QCOMPARE(e->checkSteps({{first, copier, copy, middle},
                                 {EngineType::FFmpeg, ffmpeg, {"-i", middle, output}, output}},
                                commandLine, out, err, 50, 1000000),
                  fetched<bool>("valid"));
         QFile file(calls);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList runs = QString(file.readAll()).split('\n', Qt::SkipEmptyParts);
-        const QStringList expected{mencoder + " -frames 50 -endpos 3 -o " + middle,
+        const QStringList expected{mencoder ? copier + " -frames 50 -endpos 3 -o " + middle
+                                            : copier + " dvd://1 -dumpfile " + middle + " -endpos 3",
                                    ffmpeg + " -i " + middle + " -fs 1000000 " + output};
         QCOMPARE(runs, expected.mid(0, fetched<int>("runs")));
         QCOMPARE(commandLine, runs.last());
+        QVERIFY2(!e.errText().contains("unknown"), qPrintable(e.errText())); // every engine known
     }
 
     void progress_data()

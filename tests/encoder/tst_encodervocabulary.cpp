@@ -18,6 +18,8 @@ private slots:
         addColumns<QString, QString, QString, QString>({"muxer", "longDescription", "description", "shortName"});
         QTest::newRow("avi") << "avi" << "AVI - Microsoft format (DivX/Xvid/MPEG-4)" << "AVI - Audio Video Interleaved" << "AVI";
         QTest::newRow("no long text") << "webm" << "WebM - HTML5 Video" << "WebM - HTML5 Video" << "WebM";
+        // Its programs carry MPEG-2 pictures only (Super VideoCD, DVD).
+        QTest::newRow("MPEG-2 program stream") << "mpeg" << "MPEG-2 - MPEG PS (SVCD-DVD)" << "MPEG-2 - MPEG Program Stream" << "MPEG-2 PS";
         QTest::newRow("no short name") << "mpeg_vcd" << "MPEG-1 - MPEG PS (VideoCD)" << "MPEG-1 - MPEG Program Stream" << "MPEG_VCD";
         QTest::newRow("engine name") << "libx264" << "LIBX264" << "LIBX264" << "LIBX264";
         QTest::newRow("lower-case roq") << "roq" << "ROQ" << "ROQ" << "ROQ";

@@ -127,14 +127,44 @@ private slots:
     }
 
     // Quotes, a comma and a leading "-" in the names, given relative to the working folder
-    // while the job runs in the output's: exactly the two files are merged.
+    // while the job runs in the output's: exactly the two files are merged, by the engine
+    // that copies their streams (MEncoder into AVI; FFmpeg's concat for what MEncoder writes
+    // through libavformat, such as AAC sound in MP4, which it refuses to copy).
+    void mergeOfDifficultNames_data()
+    {
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("outputName"); // empty: the automatic one
+        QTest::newRow("AVI") << TestMedia::standardAvi() << variant("same.avi", kPicture, kSound) << "mencoder" << "";
+        QTest::newRow("MP4 with AAC")
+            << TestMedia::standardMp4()
+            << TestMedia::clip("same.mp4", {"-f", "lavfi", "-i", QString("testsrc=%1:duration=2").arg(kPicture), "-f",
+                                            "lavfi", "-i", QString("sine=%1:duration=2").arg(kSound), "-c:v", "libx264",
+                                            "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k"})
+            << "ffmpeg" << "";
+        // The dialog gives a name typed without a suffix as "joined.": the container is the
+        // reference's all the same.
+        QTest::newRow("MP4 with AAC, named without a suffix")
+            << TestMedia::standardMp4() << TestMedia::folder() + "/same.mp4" << "ffmpeg" << "joined.";
+    }
+
     void mergeOfDifficultNames()
     {
+        QFETCH(QString, reference);
+        QFETCH(QString, second);
+        QFETCH(QString, engine);
+        QFETCH(QString, outputName);
+        const QString suffix = QFileInfo(reference).suffix();
+        FFmpeg ffmpeg;
+        QVERIFY(ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), {}));
+        EngineObjects::setEngines(&ffmpeg, m_ffprobe.get(), m_mencoder.get());
+        const auto restore = qScopeGuard([this] { EngineObjects::setEngines(nullptr, m_ffprobe.get(), m_mencoder.get()); });
         QTemporaryDir folder;
-        const QString reference = "l'\"un\", a.avi";
-        const QString second = "-b, \"deux\".avi";
-        QVERIFY(QFile::copy(TestMedia::standardAvi(), folder.filePath(reference)));
-        QVERIFY(QFile::copy(variant("same.avi", kPicture, kSound), folder.filePath(second)));
+        const QString first = "l'\"un\", a." + suffix;
+        const QString other = "-b, \"deux\"." + suffix;
+        QVERIFY(QFile::copy(reference, folder.filePath(first)));
+        QVERIFY(QFile::copy(second, folder.filePath(other)));
         const QString home = QDir::currentPath();
         QVERIFY(QDir::setCurrent(folder.path()));
 
@@ -145,32 +175,45 @@ private slots:
         QSignalSpy started(merger, &MediaMerger::started);
         QSignalSpy finished(merger, &MediaMerger::finished);
         QString error;
-        const bool set = merger->setReference(reference, error);
-        const int added = merger->addFile(second, error);
+        const bool set = merger->setReference(first, error);
+        const int added = merger->addFile(other, error);
         QDir::setCurrent(home); // the job starts elsewhere
         QVERIFY2(set && added == MediaMerger::Accepted, qPrintable(error));
         QVERIFY(qAbs(merger->duration() - 5.0) < 0.2);
+        if (!outputName.isEmpty())
+            merger->setOutput(folder.path(), outputName);
         QVERIFY2(merger->startMerge(error), qPrintable(error));
         QCOMPARE(started.count(), 1);
         QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QCOMPARE(merger->failure(), QString());
         QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 30000); // auto-delete after the end
 
-        const QString output = folder.filePath("l'\"un\", a.merge.avi");
+        const QString automatic = "l'\"un\", a.merge." + suffix;
+        const QString output = folder.filePath(outputName.isEmpty() ? automatic : outputName);
         QCOMPARE(host.jobs().size(), 1);
         QCOMPARE(host.jobs().first()->title(), QString("Merge l'\"un\", a + -b, \"deux\""));
         const auto *job = qobject_cast<MervoJob *>(host.jobs().first());
         QVERIFY(job && job->tasks().size() == 1);
-        QVERIFY(job->tasks().first()->state == Task::Terminated || job->tasks().first()->state == Task::Completed);
+        const MervoTask *task = job->tasks().first();
+        QVERIFY(task->program().endsWith(engine));
+        QVERIFY(task->state == Task::Terminated || task->state == Task::Completed);
+        QCOMPARE(task->sources(), QStringList({folder.filePath(first), folder.filePath(other)}));
         QCOMPARE(TestMedia::countVideoFrames(output), 75 + 50);
         QVERIFY(qAbs(TestMedia::probeDuration(output) - 5.0) < 0.2);
+        QCOMPARE(TestMedia::decodeErrors(output), QString());
+        // FFmpeg's list of files goes with its job.
+        for (const QString &argument : task->arguments())
+            QVERIFY2(!argument.endsWith(".ffconcat") || !QFile::exists(argument), qPrintable(argument));
 
         // The merged file is there now: a second merge to it is refused before any command.
+        if (!outputName.isEmpty())
+            return;
         MediaMerger again(&host);
-        QVERIFY(again.setReference(folder.filePath(reference), error));
-        QCOMPARE(again.addFile(folder.filePath(second), error), int(MediaMerger::Accepted));
+        QVERIFY(again.setReference(folder.filePath(first), error));
+        QCOMPARE(again.addFile(folder.filePath(other), error), int(MediaMerger::Accepted));
         QVERIFY(!again.startMerge(error));
         QCOMPARE(error, QString("Failed to start merge: output file %1 already exists in folder %2")
-                            .arg("l'\"un\", a.merge.avi", QFileInfo(folder.path()).canonicalFilePath()));
+                            .arg(automatic, QFileInfo(folder.path()).canonicalFilePath()));
         QCOMPARE(host.jobs().size(), 1);
     }
 
@@ -214,7 +257,8 @@ private slots:
     }
 
     // MEncoder exits with code 0 when the disk fills: the merge, cut short, fails with the
-    // lengths said and stays on disk for the user to look at.
+    // lengths said and stays on disk for the user to look at, under a name that says it is
+    // incomplete.
     void mergeOnAFullDisk()
     {
         QTemporaryDir folder;
@@ -239,7 +283,8 @@ private slots:
 
         const MervoTask *task = qobject_cast<MervoJob *>(host.jobs().first())->tasks().first();
         QCOMPARE(task->state, Task::Aborted);
-        const QString output = folder.filePath("merged.avi");
+        QVERIFY(!QFile::exists(folder.filePath("merged.avi")));
+        const QString output = folder.filePath("merged (incomplete).avi");
         QVERIFY(QFileInfo(output).size() > 0 && QFileInfo(output).size() <= room);
         // The pictures a player finds; the sound interleaved with them may reach a little further.
         const double pictures = TestMedia::countVideoFrames(output) / 25.0;

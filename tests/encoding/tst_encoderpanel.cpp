@@ -64,29 +64,54 @@ void loadSource(EncoderWidget *widget, const QString &path, double aspect, doubl
     widget->enableControls(true); // as the main window does after a load
 }
 
-// Title 1 of the generated DVD (8 s, 16:9 PAL) with its second audio language, French, the
-// 880 Hz tone, as the player panel hands it over.
-void loadDvdTitle(EncoderWidget *widget)
+// Title 1 of a generated DVD with its second audio language, the 880 Hz tone.
+struct DvdTitle
 {
+    const char *name;
+    QString (*folder)();
+    QSize size;
+    double frameRate;
+    const char *standard;
+    double length;
+    const char *language;
+    double bitrate;
+};
+const DvdTitle kDvdTitles[] = {
+    {"PAL DVD", &TestMedia::dvdFolder, {720, 576}, 25.0, "PAL", 8.0, "fr", 192},
+    {"NTSC DVD", &TestMedia::ntscWideDvdFolder, {352, 240}, 29.97, "NTSC", 20.0, "de", 128},
+};
+const DvdTitle &dvdTitle(const QString &name)
+{
+    for (const DvdTitle &title : kDvdTitles)
+        if (name == title.name)
+            return title;
+    return kDvdTitles[0];
+}
+
+// A 16:9 DVD title (the 8 s PAL one unless named) with its second language as the player
+// panel hands it over.
+void loadDvdTitle(EncoderWidget *widget, const QString &name = "PAL DVD")
+{
+    const DvdTitle &title = dvdTitle(name);
     VideoInfo video;
     video.kind = VideoInfo::DvdTitle;
     video.title = 1;
     video.videoFormat = "mpeg2video";
-    video.width = video.scaledWidth = 720;
-    video.height = video.scaledHeight = 576;
+    video.width = video.scaledWidth = title.size.width();
+    video.height = video.scaledHeight = title.size.height();
     video.aspect = 16.0 / 9.0;
-    video.frameRate = 25.0;
-    video.standard = "PAL";
-    video.length = 8.0;
+    video.frameRate = title.frameRate;
+    video.standard = title.standard;
+    video.length = title.length;
     AudioInfo audio;
     audio.streamNumber = 1;
     audio.aid = 129;
     audio.format = "ac3";
-    audio.language = "fr";
+    audio.language = title.language;
     audio.channelCount = 2;
     audio.samplingRate = 48000;
-    audio.bitrate = 192;
-    widget->onMovieLoaded(TestMedia::dvdFolder(), 2);
+    audio.bitrate = title.bitrate;
+    widget->onMovieLoaded(title.folder(), 2);
     widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
     widget->enableControls(true);
 }
@@ -224,6 +249,51 @@ QString slowJobsFfmpeg()
         "case \"$*\" in *\" -fs 1000000 \"*|*-version*|*-codecs*|*-formats*|*-muxers*) ;;\n"
         "  *\" -fs \"*) exit 1;; *) sleep 2;; esac\n"
         "exec /usr/bin/ffmpeg \"$@\"");
+}
+
+// What a player finds decoding a file to its end (see DecodeReport), and how many of its
+// pictures repeat the one before: a constant clock fills a hole in a stream with repeats.
+struct Played
+{
+    DecodeReport report;
+    int repeats = 0;
+};
+Played played(const QString &path, const QString &name)
+{
+    const QString files = freshFolder("panel-played-" + name) + "/decoded";
+    QString log;
+    Played played;
+    if (TestMedia::run("ffmpeg", decodeArguments(path, files, true, true), nullptr, &log) != 0)
+        return played;
+    played.report = readDecodeReport(log.toUtf8(), files);
+    QFile pictures(files + ".video");
+    QByteArray last;
+    if (pictures.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : pictures.readAll().split('\n')) {
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            const QByteArray checksum = line.mid(line.lastIndexOf(',') + 1).trimmed();
+            played.repeats += checksum == last;
+            last = checksum;
+        }
+    }
+    return played;
+}
+
+// What the configure button opens for the chosen pair: "dialog" (closed unchanged), or the
+// text of the box that refuses the pair.
+QString configureAnswer(EncoderWidget *widget)
+{
+    WindowTesting::ModalAnswerer answerer;
+    QString seen;
+    answerer.answerWith([&seen](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        seen = box ? box->text() : QString("dialog");
+        modal->close();
+        return true;
+    });
+    widget->configureButton()->click();
+    return seen;
 }
 
 QString probe(const QString &path, const QString &stream, const QString &entry)
@@ -612,110 +682,6 @@ private slots:
         QVERIFY(panel.widget->startButton()->isEnabled());
     }
 
-    // A DVD title to targets that MEncoder cannot make alone (its AAC, its Matroska with H.264)
-    // or that crash it (MPEG with PCM): the lists offer only what works, and the defaults
-    // work. One job: MEncoder copies the title, FFmpeg encodes the copy; the copy goes after
-    // success and stays after a failure. A file takes the engine that can do it.
-    void targetsTakeTheirRoad_data()
-    {
-        QTest::addColumn<bool>("dvd");
-        QTest::addColumn<QString>("muxer");
-        QTest::addColumn<QString>("video"); // empty: the list's default
-        QTest::addColumn<QString>("audio");
-        QTest::addColumn<QString>("engines");
-        QTest::addColumn<QString>("codecs"); // as ffprobe names them; empty: the encode fails
-        // The command lines are the builders': where their time stamps still trouble a
-        // decoder, the road is checked without the clean decode.
-        QTest::addColumn<bool>("clean");
-        QTest::newRow("DVD to MP4 with H.264") << true << "mp4" << "x264" << "" << "1 2" << "h264 aac" << true;
-        QTest::newRow("DVD to Matroska with H.264") << true << "matroska" << "x264" << "" << "1 2" << "h264 flac" << true;
-        QTest::newRow("DVD to Flash video") << true << "flv" << "" << "" << "1 2" << "h264 aac" << false;
-        QTest::newRow("file to MPEG with PCM") << false << "mpeg" << "" << "pcm" << "2" << "mpeg2video pcm_dvd" << false;
-        QTest::newRow("DVD to MP4, the encode fails") << true << "mp4" << "x264" << "" << "1 2" << "" << true;
-    }
-    void targetsTakeTheirRoad()
-    {
-        QFETCH(bool, dvd);
-        QFETCH(QString, muxer);
-        QFETCH(QString, video);
-        QFETCH(QString, audio);
-        QFETCH(QString, engines);
-        QFETCH(QString, codecs);
-        // FFmpeg that refuses the copy when it runs as the job (not as a trial, limited by size).
-        const QString failing = writeEngineScript("ffmpeg-refuses-copy",
-            "case \"$*\" in *\"(step 0)\"*) case \"$*\" in *\" -fs \"*) ;; *) exit 1;; esac;; esac\n"
-            "exec /usr/bin/ffmpeg \"$@\"");
-        Panel panel(codecs.isEmpty() ? failing : "/usr/bin/ffmpeg");
-        const QString folder = freshFolder("panel-road");
-        if (dvd)
-            loadDvdTitle(panel.widget.get());
-        else
-            panel.load(mpeg1Clip(), 4.0 / 3.0, 6.0, "mpeg1video");
-        panel.widget->setTarget(folder, "road");
-        chooseEntry(panel.widget->formatCombo(), muxer);
-        if (!video.isEmpty())
-            chooseEntry(panel.widget->videoCombo(), video);
-        if (!audio.isEmpty())
-            chooseEntry(panel.widget->audioCombo(), audio);
-        QVERIFY(panel.widget->startButton()->isEnabled());
-        panel.widget->startButton()->click();
-        QCOMPARE(panel.main.manager.jobs().size(), 1);
-        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
-        MervoJob *job = panel.main.manager.jobs().first();
-        QStringList used;
-        for (MervoTask *task : job->tasks())
-            used << task->taskData->at(TaskDataSlot::EngineType).toString();
-        QCOMPARE(used.join(' '), engines);
-        QStringList labels;
-        for (MervoTask *task : job->tasks())
-            labels << task->label();
-        QCOMPARE(labels.join(' '), QString(dvd ? "Copying Encoding" : "Encoding"));
-        const QString output = folder + "/road" + Encoder::muxerExtension(muxer, false);
-        const QString copy = Encoder::intermediateFile(output);
-        const QString log = panel.main.log.toPlainText();
-        if (codecs.isEmpty()) {
-            QCOMPARE(job->tasks().last()->state, Task::Aborted);
-            QVERIFY(QFileInfo(copy).size() > 0);
-            QVERIFY(!QFile::exists(output));
-            QVERIFY(log.contains("Encoding failed.") && !log.contains("Encoding completed."));
-            // The kept copy is not written over: the next encoding takes the next name, and
-            // once the copy is gone its name is free again.
-            WindowTesting::ModalAnswerer answerer;
-            const qint64 kept = QFileInfo(copy).size();
-            const auto lastOutput = [&panel] {
-                return panel.main.manager.jobs().last()->tasks().last()->taskData->at(TaskDataSlot::OutputPath).toString();
-            };
-            panel.widget->startButton()->click();
-            QCOMPARE(panel.main.manager.jobs().size(), 2);
-            QCOMPARE(lastOutput(), folder + "/road (1)" + Encoder::muxerExtension(muxer, false));
-            QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
-            QCOMPARE(QFileInfo(copy).size(), kept);
-            QVERIFY(QFile::remove(copy));
-            panel.widget->startButton()->click();
-            QCOMPARE(panel.main.manager.jobs().size(), 3);
-            QCOMPARE(lastOutput(), output);
-            QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
-            QVERIFY(answerer.seen().isEmpty());
-            return;
-        }
-        for (MervoTask *task : job->tasks())
-            QCOMPARE(task->state, Task::Completed);
-        QVERIFY(!QFile::exists(copy));
-        QVERIFY(log.contains("Encoding completed.") && !log.contains("Encoding failed."));
-        QCOMPARE(probe(output, "v:0", "codec_name") + ' ' + probe(output, "a:0", "codec_name"), codecs);
-        QVERIFY2(qAbs(TestMedia::probeDuration(output) - (dvd ? 8.0 : 6.0)) < 0.5,
-                 qPrintable(QString::number(TestMedia::probeDuration(output))));
-        QFETCH(bool, clean);
-        if (clean)
-            QCOMPARE(TestMedia::decodeErrors(output), QString());
-        if (dvd) {
-            // French is the 880 Hz tone, English the 440 Hz one.
-            const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
-            const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
-            QVERIFY2(high > low + 6.0, qPrintable(QString("%1 %2").arg(high).arg(low)));
-        }
-    }
-
     // A missing target folder is made; one that cannot be made or written is refused with
     // that reason before any engine runs.
     void targetFolderChecked_data()
@@ -887,7 +853,7 @@ private slots:
     }
 
     // Building a DVD title's command leaves the lists as they were (they offered no video
-    // after it): FFmpeg, which reads a title from MEncoder's copy, is asked about the copy.
+    // after it): FFmpeg, which reads a title from the player's copy, is asked about the copy.
     void dvdListsOutliveItsCommand()
     {
         Panel panel;
@@ -910,7 +876,8 @@ private slots:
     }
 
     // The first part of a valid AVI, whose header still claims the whole length: the encoding
-    // of what can be read ends as a failure that says how short it is; nothing is finalised.
+    // of what can be read ends as a failure that says how short it is, and leaves the output's
+    // name; nothing is finalised.
     void truncatedSourceFails()
     {
         FFmpeg ffmpeg;
@@ -929,7 +896,10 @@ private slots:
         QCOMPARE(task->state, Task::Aborted);
         QVERIFY2(task->failure().startsWith("its output lasts ") && task->failure().endsWith(" of the 3.0 s asked for"),
                  qPrintable(task->failure()));
-        QVERIFY(TestMedia::probeDuration(folder + "/truncated.avi") < 2.0); // kept for the user to look at
+        // Kept for the user to look at, under a name that says what it is.
+        QVERIFY(!QFile::exists(folder + "/truncated.avi"));
+        QVERIFY(TestMedia::probeDuration(folder + "/truncated (incomplete).avi") < 2.0);
+        QVERIFY(panel.main.log.toPlainText().contains("output kept as incomplete file " + folder + "/truncated (incomplete).avi"));
         QVERIFY(panel.main.log.toPlainText().contains("Encoding failed."));
         QVERIFY(!panel.main.log.toPlainText().contains("Finalizing..."));
         QVERIFY(panel.widget->isReady());
@@ -983,6 +953,178 @@ private:
 };
 
 VEXO_TEST_CLASS(EncoderPanelTest)
+
+// The roads of targets that take two engines, a DVD title's above all, through the panel
+// to the files they write.
+class EncoderPanelRoadTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A DVD title to targets that MEncoder cannot make alone (its AAC, its Matroska with H.264)
+    // or that crash it (MPEG with PCM): the lists offer only what works, the configure dialog
+    // offers it too, and the defaults work. One job: the player copies the title's stream,
+    // FFmpeg encodes the copy; the copy goes after success and stays after a failure. The
+    // output holds every picture of the title once, its picture and sound last as long as the
+    // title's (within a frame), its sound is the chosen language. A file takes the engine
+    // that can do it.
+    void targetsTakeTheirRoad_data()
+    {
+        QTest::addColumn<QString>("source"); // "file", or a DVD title's name
+        QTest::addColumn<QString>("muxer");
+        QTest::addColumn<QString>("video"); // empty: the list's default
+        QTest::addColumn<QString>("audio");
+        QTest::addColumn<QString>("engines");
+        QTest::addColumn<QString>("codecs"); // as ffprobe names them; empty: the encode fails
+        // The command lines are the builders': where their time stamps still trouble a
+        // decoder, the road is checked without the clean decode.
+        QTest::addColumn<bool>("clean");
+        const QString pal = "PAL DVD", ntsc = "NTSC DVD";
+        QTest::newRow("DVD to MP4 with H.264") << pal << "mp4" << "x264" << "" << "5 2" << "h264 aac" << true;
+        QTest::newRow("DVD to Matroska with H.264") << pal << "matroska" << "x264" << "" << "5 2" << "h264 flac" << true;
+        QTest::newRow("DVD to Flash video") << pal << "flv" << "" << "" << "5 2" << "h264 aac" << false;
+        QTest::newRow("file to MPEG with PCM") << "file" << "mpeg" << "" << "pcm" << "2" << "mpeg2video pcm_dvd" << false;
+        QTest::newRow("DVD to MP4, the encode fails") << pal << "mp4" << "x264" << "" << "5 2" << "" << true;
+        QTest::newRow("NTSC DVD to MP4 with H.264") << ntsc << "mp4" << "x264" << "" << "5 2" << "h264 aac" << true;
+        QTest::newRow("NTSC DVD to Matroska with H.264") << ntsc << "matroska" << "x264" << "" << "5 2" << "h264 flac" << true;
+        QTest::newRow("NTSC DVD to Flash video") << ntsc << "flv" << "" << "" << "5 2" << "h264 aac" << false;
+        QTest::newRow("NTSC DVD to AVI with AAC") << ntsc << "avi" << "xvid" << "aac_lr" << "5 2" << "mpeg4 aac" << true;
+    }
+    void targetsTakeTheirRoad()
+    {
+        QFETCH(QString, source);
+        const bool dvd = source != "file";
+        QFETCH(QString, muxer);
+        QFETCH(QString, video);
+        QFETCH(QString, audio);
+        QFETCH(QString, engines);
+        QFETCH(QString, codecs);
+        // FFmpeg that refuses the copy when it runs as the job (not as a trial, limited by size).
+        const QString failing = writeEngineScript("ffmpeg-refuses-copy",
+            "case \"$*\" in *\"(step 0)\"*) case \"$*\" in *\" -fs \"*) ;; *) exit 1;; esac;; esac\n"
+            "exec /usr/bin/ffmpeg \"$@\"");
+        Panel panel(codecs.isEmpty() ? failing : "/usr/bin/ffmpeg");
+        const QString folder = freshFolder("panel-road");
+        if (dvd)
+            loadDvdTitle(panel.widget.get(), source);
+        else
+            panel.load(mpeg1Clip(), 4.0 / 3.0, 6.0, "mpeg1video");
+        panel.widget->setTarget(folder, "road");
+        chooseEntry(panel.widget->formatCombo(), muxer);
+        if (!video.isEmpty())
+            chooseEntry(panel.widget->videoCombo(), video);
+        if (!audio.isEmpty())
+            chooseEntry(panel.widget->audioCombo(), audio);
+        QCOMPARE(configureAnswer(panel.widget.get()), QString("dialog"));
+        QVERIFY(panel.widget->startButton()->isEnabled());
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+        MervoJob *job = panel.main.manager.jobs().first();
+        if (muxer == "mpeg") // the job names the pictures its program stream carries
+            QVERIFY2(job->title().endsWith(" to MPEG-2 PS format"), qPrintable(job->title()));
+        QStringList used;
+        for (MervoTask *task : job->tasks())
+            used << task->taskData->at(TaskDataSlot::EngineType).toString();
+        QCOMPARE(used.join(' '), engines);
+        QStringList labels;
+        for (MervoTask *task : job->tasks())
+            labels << task->label();
+        QCOMPARE(labels.join(' '), QString(dvd ? "Copying Encoding" : "Encoding"));
+        const QString output = folder + "/road" + Encoder::muxerExtension(muxer, false);
+        const QString copy = Encoder::intermediateFile(output);
+        const QString log = panel.main.log.toPlainText();
+        if (codecs.isEmpty()) {
+            QCOMPARE(job->tasks().last()->state, Task::Aborted);
+            QVERIFY(QFileInfo(copy).size() > 0);
+            QVERIFY(!QFile::exists(output));
+            QVERIFY(log.contains("Encoding failed.") && !log.contains("Encoding completed."));
+            // The kept copy is not written over: the next encoding takes the next name, and
+            // once the copy is gone its name is free again.
+            WindowTesting::ModalAnswerer answerer;
+            const qint64 kept = QFileInfo(copy).size();
+            const auto lastOutput = [&panel] {
+                return panel.main.manager.jobs().last()->tasks().last()->taskData->at(TaskDataSlot::OutputPath).toString();
+            };
+            panel.widget->startButton()->click();
+            QCOMPARE(panel.main.manager.jobs().size(), 2);
+            QCOMPARE(lastOutput(), folder + "/road (1)" + Encoder::muxerExtension(muxer, false));
+            QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+            QCOMPARE(QFileInfo(copy).size(), kept);
+            QVERIFY(QFile::remove(copy));
+            panel.widget->startButton()->click();
+            QCOMPARE(panel.main.manager.jobs().size(), 3);
+            QCOMPARE(lastOutput(), output);
+            QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
+            QVERIFY(answerer.seen().isEmpty());
+            return;
+        }
+        for (MervoTask *task : job->tasks())
+            QCOMPARE(task->state, Task::Completed);
+        QVERIFY(!QFile::exists(copy));
+        QVERIFY(log.contains("Encoding completed.") && !log.contains("Encoding failed."));
+        QCOMPARE(probe(output, "v:0", "codec_name") + ' ' + probe(output, "a:0", "codec_name"), codecs);
+        const double length = dvd ? dvdTitle(source).length : 6.0;
+        QVERIFY2(qAbs(TestMedia::probeDuration(output) - length) < 0.5,
+                 qPrintable(QString::number(TestMedia::probeDuration(output))));
+        QFETCH(bool, clean);
+        if (clean)
+            QCOMPARE(TestMedia::decodeErrors(output), QString());
+        if (dvd) {
+            // The second language is the 880 Hz tone, the first the 440 Hz one.
+            const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
+            const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
+            QVERIFY2(high > low + 6.0, qPrintable(QString("%1 %2").arg(high).arg(low)));
+            // Each picture of the title once, none repeated over a hole; picture and sound
+            // each as long as the title's within a frame. FLV and AVI cannot tell a player to
+            // skip the AAC encoder's first 1024 samples, which it plays as part of the sound.
+            const Played title = played(dvdTitle(source).folder() + "/VIDEO_TS/VTS_01_1.VOB", "title");
+            const Played file = played(output, "output");
+            const double frame = 1.0 / dvdTitle(source).frameRate;
+            const QString seen = QString("%1 pictures, %2 repeated, %3 s, sound %4 s; the title's %5, %6 s, %7 s")
+                                     .arg(file.report.pictures).arg(file.repeats).arg(file.report.videoSeconds)
+                                     .arg(file.report.audioSeconds).arg(title.report.pictures)
+                                     .arg(title.report.videoSeconds).arg(title.report.audioSeconds);
+            QVERIFY2(title.report.pictures > 0 && title.repeats == 0, qPrintable(seen));
+            QVERIFY2(file.report.pictures == title.report.pictures && file.repeats == 0, qPrintable(seen));
+            QVERIFY2(qAbs(file.report.videoSeconds - title.report.videoSeconds) <= frame, qPrintable(seen));
+            const double priming = muxer == "flv" || muxer == "avi" ? 1024.0 / file.report.sampleRate : 0.0;
+            QVERIFY2(qAbs(file.report.audioSeconds - title.report.audioSeconds) <= frame + priming, qPrintable(seen));
+        }
+    }
+
+    // A DVD job stopped while the player copies the title: the copy goes with the job, the
+    // encode never starts, the panel is ready again.
+    void dvdCopyStopped()
+    {
+        Panel panel;
+        // The player copies the title, then keeps the job waiting; its trial runs as it is.
+        const QString player = writeEngineScript("mplayer-copies-slowly",
+            "case \"$*\" in *-endpos*) exec /usr/bin/mplayer \"$@\";; esac\n"
+            "/usr/bin/mplayer \"$@\"\nexec sleep 600");
+        panel.widget->setPlayerSetup(nullptr, player, "/usr/bin/mediainfo", "/usr/bin/ffprobe",
+                                     nullptr, nullptr, nullptr, nullptr, 1, nullptr);
+        const QString folder = freshFolder("panel-copy-stopped");
+        loadDvdTitle(panel.widget.get());
+        panel.widget->setTarget(folder, "stopped");
+        panel.target("mp4", "x264", "aac");
+        panel.widget->startButton()->click();
+        QCOMPARE(panel.main.manager.jobs().size(), 1);
+        const QList<MervoTask *> tasks = panel.main.manager.jobs().first()->tasks();
+        const QString copy = Encoder::intermediateFile(folder + "/stopped.mp4");
+        QVERIFY(WindowTesting::waitFor([&] { return QFileInfo(copy).size() > 0; }, 60000));
+        panel.main.manager.killAll();
+        QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 60000));
+        QCOMPARE(tasks.first()->state, Task::Aborted);
+        QVERIFY(tasks.last()->state != Task::Completed && tasks.last()->processId() <= 0);
+        QVERIFY(!QFile::exists(copy));
+        QVERIFY(!QFile::exists(folder + "/stopped.mp4"));
+        QVERIFY(!panel.main.log.toPlainText().contains("Encoding completed."));
+        QVERIFY(panel.widget->isReady());
+    }
+};
+
+VEXO_TEST_CLASS(EncoderPanelRoadTest)
 
 // Previews: their window, their end and every way of aborting them.
 class EncoderPanelPreviewTest : public QObject

@@ -94,6 +94,42 @@ private slots:
         QVERIFY(waitFor([&] { return manager.isIdle(); }));
     }
 
+    // Its owner moved or grown under it: the window, kept above, leaves the owner's menus
+    // free, as the screen shows.
+    void leavesTheOwnersMenusFree_data()
+    {
+        QTest::addColumn<QPoint>("moveTo");
+        QTest::addColumn<QSize>("growTo");
+        QTest::newRow("owner moved") << QPoint(400, 0) << QSize();
+        QTest::newRow("owner grown") << QPoint() << QSize(1200, 700);
+    }
+    void leavesTheOwnersMenusFree()
+    {
+        QFETCH(QPoint, moveTo);
+        QFETCH(QSize, growTo);
+        Owner owner;
+        QVERIFY(QTest::qWaitForWindowExposed(&owner.window));
+        MervoJobManagerDialog dialog("Job manager", &owner.window);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QMenuBar *menus = owner.window.menuBar();
+        QVERIFY(!dialog.frameGeometry().intersects(screenRect(menus)));
+        const QRect before = owner.window.frameGeometry();
+        if (growTo.isValid())
+            owner.window.resize(growTo);
+        else
+            owner.window.move(moveTo);
+        QVERIFY(waitFor([&] { return owner.window.frameGeometry() != before; }));
+        QVERIFY(waitFor([&] { return !dialog.frameGeometry().intersects(screenRect(menus)); }));
+        QVERIFY(availableArea().contains(dialog.frameGeometry()));
+        QImage screen;
+        QVERIFY(waitFor([&] {
+            screen = grabScreen();
+            return shownAsRendered(menus, screen);
+        }));
+        saveScreenshot(screen, QString("jobmanager-off-the-menus-") + (growTo.isValid() ? "grown" : "moved"));
+    }
+
     // A modal box of the program over its owner opens above the job manager window, which
     // stays on top again once the box is answered.
     void modalBoxOpensAboveIt()

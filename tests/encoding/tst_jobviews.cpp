@@ -2,6 +2,7 @@
 // answer, removing, processing times, and the job manager window's kill-on-close.
 
 #include "viewtestsupport.h"
+#include "enginetesting.h"
 
 #include "encoding/joboutputrouter.h"
 #include "encoding/jobmanagerdialog.h"
@@ -200,6 +201,68 @@ private slots:
         QVERIFY(view->miniConsoles().isEmpty());
         QVERIFY(view->emptyLabel()->isVisible());
         QVERIFY(QFile::exists(output));
+    }
+
+    // A task whose engine ended well on a truncated source but wrote half the length: its
+    // strip, beside the red cross, shows an empty bar that says "Failed" with the reason as
+    // its tip, no time left and no speed, where the finished
+    // task beside it shows a full bar; its cut output left the output's name for one that
+    // says it is incomplete, as the log says.
+    void failedTaskShowsItFailed()
+    {
+        RegisteredEngines engines; // the end check measures with them
+        QVERIFY(engines.started());
+        const QString output = TestMedia::scratch("views", "cut.avi");
+        const QString kept = QFileInfo(output).path() + "/cut (incomplete).avi";
+        QFile::remove(kept);
+        const QString whole = TestMedia::scratch("views", "whole.avi");
+        EncodingTaskData cutData{2, 3.0, qint64(300000), 1.33, 0, output, "avi", false, {}};
+        EncodingTaskData wholeData{2, 3.0, qint64(300000), 1.33, 0, whole, "avi", false, {}};
+        QTextEdit log;
+        MervoJobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+        MervoJobManagerDialog dialog(QString(), nullptr);
+        MervoJobManagerWidget *view = dialog.mervoView();
+        view->setJobManager(&manager);
+        routeJobs(&manager, view);
+        dialog.show();
+        const QStringList codecs{"-c:v", "mpeg4", "-c:a", "libmp3lame"};
+        MervoTask *cut = ffmpegTask(&cutData, QStringList{"-nostdin", "-y", "-i", writeBadMedia("truncated")} + codecs + QStringList{output}, "Cut");
+        MervoTask *good = ffmpegTask(&wholeData, QStringList{"-nostdin", "-y", "-i", TestMedia::standardAvi()} + codecs + QStringList{whole}, "Whole");
+        QList<MervoJob *> jobs;
+        for (MervoTask *task : {cut, good}) {
+            jobs << new MervoJob;
+            jobs.last()->init({task}, task->name(), task->name() + " job", "out.avi", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+            manager.addJob(jobs.last());
+        }
+        QVERIFY(WindowTesting::waitFor([&] { return jobs.at(0)->isFinished() && jobs.at(1)->isFinished() && manager.isIdle(); }));
+        QCOMPARE(cut->state, Task::Aborted);
+        QVERIFY2(cut->failure().startsWith("its output lasts "), qPrintable(cut->failure()));
+        QCOMPARE(good->state, Task::Completed);
+
+        MervoMiniConsoleWidget *failed = strip(view, 0);
+        MervoMiniConsoleWidget *done = strip(view, 1);
+        QCOMPARE(failed->progressBar()->text(), QString("Failed"));
+        QCOMPARE(failed->progressBar()->value(), 0);
+        QVERIFY(failed->progressBar()->toolTip().contains(cut->failure()));
+        QCOMPARE(failed->speedLabel()->text(), QString("--"));
+        QCOMPARE(failed->remainingLabel()->text(), QString("--"));
+        QCOMPARE(done->progressBar()->value(), 100);
+
+        // On screen: the failed bar's left part is not drawn as the finished bar's.
+        const QString path = ViewTest::screenshot(&dialog, "jobmanager-failed-task", failed->progressBar());
+        QVERIFY(!path.isEmpty());
+        const QImage shot(path);
+        const auto barInside = [&](QProgressBar *bar) {
+            const QPoint at = bar->mapTo(&dialog, QPoint(std::max(4, bar->width() / 10), bar->height() / 2));
+            return shot.pixelColor(at);
+        };
+        QVERIFY2(barInside(failed->progressBar()) != barInside(done->progressBar()),
+                 qPrintable(barInside(failed->progressBar()).name()));
+
+        QVERIFY(!QFile::exists(output));
+        QVERIFY(QFile::exists(kept));
+        QVERIFY2(log.toPlainText().contains(QString("Job: Cut output kept as incomplete file %1 [Cut].").arg(kept)),
+                 qPrintable(log.toPlainText()));
     }
 
     // A real MEncoder run: its progress lines fill the console's bar and its strip's alike,

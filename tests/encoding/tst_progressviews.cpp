@@ -5,6 +5,7 @@
 #include "encoder/encoder.h"
 #include "encoding/consoledialog.h"
 #include "encoding/consoletextfeed.h"
+#include "encoding/mutedlines.h"
 #include "encoding/displaypacer.h"
 #include "encoding/joboutputrouter.h"
 #include "encoding/jobmanagerwidget.h"
@@ -250,9 +251,24 @@ private slots:
     }
 
     // A task that ends well shows 100 % on both, even when a status line short of the end
-    // still waits to be shown at the display rate.
+    // still waits to be shown at the display rate; a failed one's strip shows an empty bar
+    // that says so, no time left and no speed. The lines read after the end change neither.
+    void endOverWaitingFigure_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("figures"); // time left and speed
+        QTest::newRow("completed") << int(Task::Completed) << 100 << "100%" << "1 s 25.00 fps";
+        QTest::newRow("aborted") << int(Task::Aborted) << 0 << "Failed" << "-- --";
+    }
+
     void endOverWaitingFigure()
     {
+        QFETCH(int, state);
+        QFETCH(int, value);
+        QFETCH(QString, text);
+        QFETCH(QString, figures);
         Task task;
         task.setPid(4242);
         task.setState(Task::Running);
@@ -266,17 +282,19 @@ private slots:
         frame = 20, percent = 97, remaining = -1, fps = 25.0;
         pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
         QCOMPARE(pair.console->progressBar()->value(), 50);
-        // The console shows the end as the task's state changes.
-        task.setState(Task::Completed);
-        QCOMPARE(pair.console->progressBar()->value(), 100);
-        QCOMPARE(pair.mini->progressBar()->value(), 100);
+        // The views show the end as the task's state changes.
+        task.setState(state);
+        QCOMPARE(pair.mini->progressBar()->value(), value);
         // Nor do the interval's end or the last lines read after the end take it back.
         QTest::qWait(2 * DisplayPacer::IntervalMs);
         frame = 30, percent = 98, remaining = -1, fps = 25.0;
         pair.console->updateProgress(frame, position, percent, remaining, fps, elapsed, size);
         QTest::qWait(2 * DisplayPacer::IntervalMs);
-        QCOMPARE(pair.console->progressBar()->value(), 100);
-        QCOMPARE(pair.mini->progressBar()->value(), 100);
+        QCOMPARE(pair.mini->progressBar()->value(), value);
+        QCOMPARE(pair.mini->progressBar()->text(), text);
+        QCOMPARE(pair.mini->remainingLabel()->text() + " " + pair.mini->speedLabel()->text(), figures);
+        if (state == Task::Completed)
+            QCOMPARE(pair.console->progressBar()->value(), 100);
     }
 
     // The base console works on four values; its strip completes on a local copy.
@@ -312,6 +330,12 @@ private slots:
         QCOMPARE(mini.progressBar()->value(), 60);
         mini.displayProgress(1, 1.0, 0, -1);
         QCOMPARE(mini.progressBar()->value(), 0);
+        // Failed, the bar says so; a line read after that does not move it.
+        mini.displayProgress(1, 1.0, 60, -1);
+        task.setState(Task::Aborted);
+        mini.displayProgress(1, 1.0, 70, -1);
+        QCOMPARE(mini.progressBar()->text(), QString("Failed"));
+        QCOMPARE(mini.progressBar()->value(), 0);
     }
 
     void stateDisplay_data()
@@ -323,21 +347,22 @@ private slots:
         QTest::addColumn<bool>("buttonEnabled");
         QTest::addColumn<bool>("barEnabled");
         QTest::addColumn<bool>("consoleEnabled");
-        QTest::newRow("waiting") << 1 << "Waiting" << "Waiting" << "Waiting" << false << false << false;
+        QTest::addColumn<QString>("barText"); // what the strip's bar says in place of the percent
+        QTest::newRow("waiting") << 1 << "Waiting" << "Waiting" << "Waiting" << false << false << false << "%p%";
         QTest::newRow("running") << 3 << "Running, click to abort" << "MEncoder running with PID 99"
-                                 << "MEncoder running with PID 99" << true << true << true;
+                                 << "MEncoder running with PID 99" << true << true << true << "%p%";
         QTest::newRow("terminated") << 4 << "Process terminated, click to remove"
                                     << "MEncoder process terminated" << "MEncoder process terminated"
-                                    << true << false << true;
+                                    << true << false << true << "%p%";
         QTest::newRow("completed") << 5 << "Process completed, click to remove"
                                    << "MEncoder process completed" << "MEncoder process completed"
-                                   << true << false << true;
+                                   << true << false << true << "%p%";
         QTest::newRow("aborted") << 6 << "Aborted, click to remove" << "MEncoder process aborted"
-                                 << "MEncoder process aborted" << true << false << true;
+                                 << "MEncoder process aborted" << true << false << true << "Failed";
         QTest::newRow("cancelled") << 7 << "Cancelled, click to remove" << "MEncoder process cancelled"
-                                   << "Waiting" << true << false << false;
+                                   << "Waiting" << true << false << false << "Cancelled";
         QTest::newRow("failed") << 8 << "Failed to start, click to remove"
-                                << "MEncoder process failed to start" << "Waiting" << true << false << false;
+                                << "MEncoder process failed to start" << "Waiting" << true << false << false << "Failed";
     }
     // A waiting strip, then the task in each state: the strip follows through its console.
     void stateDisplay()
@@ -349,6 +374,7 @@ private slots:
         QFETCH(bool, buttonEnabled);
         QFETCH(bool, barEnabled);
         QFETCH(bool, consoleEnabled);
+        QFETCH(QString, barText);
         Task task;
         task.setState(Task::Waiting);
         ConsolePair pair(&task, ProgressTotals());
@@ -362,6 +388,7 @@ private slots:
         QCOMPARE(pair.mini->processButton()->isEnabled(), buttonEnabled);
         QCOMPARE(pair.mini->progressBar()->isEnabled(), barEnabled);
         QCOMPARE(pair.mini->consoleButton()->isEnabled(), consoleEnabled);
+        QCOMPARE(pair.mini->progressBar()->format(), barText);
         QCOMPARE(pair.console->progressBar()->isEnabled(), state < Task::Terminated || state > Task::Aborted);
 
         // A click asks to abort a running task, to remove an ended one.
@@ -417,6 +444,22 @@ private slots:
                                                           << "" << "x.avi: No such file or directory" << -1;
         QTest::newRow("FFmpeg standard output unchanged") << 2 << 0 << "<b>&data\nframe=  50 fps=25\r" << "<b>&data\nframe=  50 fps=25" << "" << -1;
         QTest::newRow("FFmpeg progress and message") << 2 << 1 << "frame=  50 fps=25\rWarning\n" << "" << "Warning" << 51;
+        QTest::newRow("MPlayer copying a DVD title, then its closing line")
+            << 5 << 0 << "dump: 52428800 bytes written (~51.0%)\rdump: 102760448 bytes written to 'a (step 0).mpg'.\n"
+            << "dump: 102760448 bytes written to 'a (step 0).mpg'." << "" << 51;
+        // The MPEG muxer's underflows, one shown: also when a read ends between a message's
+        // prefix and its text ("|" marks where one read ends).
+        const QString underflow = "[vcd @ 0x55d0c2a3c2c0]buffer underflow st=1 bufi=4032 size=6000\n";
+        QTest::newRow("MEncoder muxer underflows, one shown")
+            << 1 << 1 << underflow + underflow + "Cannot open file\n" + underflow << ""
+            << underflow + "Cannot open file" << -1;
+        QTest::newRow("underflow cut between two reads")
+            << 1 << 1 << underflow + "[vcd @ 0x55d0c2a3c2c0]|buffer underflow st=0 bufi=12 size=9\n" << ""
+            << underflow.trimmed() << -1;
+        QTest::newRow("underflows ended by \\r\\n") << 1 << 1 << QString(underflow).replace("\n", "\r\n").repeated(2) + "Done\r\n"
+                                                 << "" << underflow.trimmed() + "\nDone" << -1;
+        QTest::newRow("a long line without end is not held back")
+            << 1 << 1 << "[" + QString(300, 'x') << "" << "[" + QString(300, 'x') << -1;
     }
     // Text that is not progress reaches the console, whatever the parser made of it.
     void routing()
@@ -431,7 +474,8 @@ private slots:
         task.setState(Task::Running);
         ConsolePair pair(&task, totalsOf(0.0, 100, 0), engine);
         JobOutputRouter::setParser(&testParser);
-        JobOutputRouter::feed(pair.console, engine, QProcess::ProcessChannel(channel), text, 1.0);
+        for (const QString &read : text.split('|'))
+            JobOutputRouter::feed(pair.console, engine, QProcess::ProcessChannel(channel), read, 1.0);
         JobOutputRouter::setParser(nullptr);
         pair.console->flushOutput();
         QCOMPARE(pair.console->standardOutputView()->toPlainText(), stdOut);
@@ -440,6 +484,25 @@ private slots:
         QCOMPARE(pair.mini->progressBar()->value(), bar);
         // A message after a status line leaves the status line's figures.
         QCOMPARE(pair.console->remainingLabel()->text(), QString(bar == 51 ? "1 min" : "--"));
+    }
+
+    // What the end of a job tells of the muted lines: only repeats that were not shown.
+    void mutedSummary_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("told");
+        const QString underflow = "[svcd @ 0x7f00aa]buffer underflow st=0 bufi=2 size=3\n";
+        QTest::newRow("no muted line") << "Cannot open file\n" << "";
+        QTest::newRow("one shown, none left out") << underflow << "";
+        QTest::newRow("three, two left out") << underflow.repeated(3)
+                                             << "2 more \"buffer underflow\" lines of the MPEG muxer not shown.";
+    }
+    void mutedSummary()
+    {
+        QFETCH(QString, text);
+        MutedLines lines;
+        lines.filter(text, true);
+        QTEST(lines.summary(), "told");
     }
 
     // A character cut between two reads is decoded whole, one that a read ends with is not

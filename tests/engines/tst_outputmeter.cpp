@@ -1,16 +1,42 @@
 // How long a finished output really plays, measured on real files of every container the
-// targets write: the quick look at the packets near the end answers for a whole file, and a
-// file cut short is measured whole.
+// targets write: the quick look at the packets near the end answers for a whole file, a file
+// cut short is measured whole, and picture and sound are measured apart. Jobs of the real
+// FFmpeg are then judged by those measures, each stream against the task's source.
 
 #include "engines/outputmeter.h"
 #include "enginetesting.h"
 #include "testmedia.h"
 #include "testregistry.h"
 
+#include "jobs/job.h"
+#include "jobs/jobmanager.h"
+#include "jobs/task.h"
+
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTextEdit>
 
 #include <memory>
+
+namespace {
+// Picture and sound of their own lengths, in the container the name says.
+QStringList clipOf(double picture, double sound, const QStringList &codecs = {"-c:v", "mpeg4", "-c:a", "libmp3lame"})
+{
+    return QStringList{"-f", "lavfi", "-i", QString("testsrc=size=160x120:rate=25:duration=%1").arg(picture),
+                       "-f", "lavfi", "-i", QString("sine=duration=%1").arg(sound)}
+           + codecs;
+}
+
+// A VBR MP3 without its header: a second of silence, then loud sound, so that a player that
+// takes the length from the first frame's bit rate reads far more than there is.
+QStringList vbrMp3Without(double seconds)
+{
+    return {"-f", "lavfi", "-i",
+            QString("aevalsrc='if(lt(t,1),0,0.5*sin(440*2*PI*t)+0.3*random(0)-0.15)':d=%1:s=44100").arg(seconds),
+            "-c:a", "libmp3lame", "-q:a", "4", "-write_xing", "0"};
+}
+} // namespace
 
 class OutputMeterTest : public QObject
 {
@@ -38,22 +64,27 @@ private slots:
         QTest::newRow("flv") << "meter.flv" << QStringList{"-c:v", "flv", "-c:a", "libmp3lame", "-ar", "44100"};
         QTest::newRow("ogg") << "meter.ogg" << QStringList{"-c:v", "libtheora", "-c:a", "libvorbis"};
         QTest::newRow("mp3") << "meter.mp3" << QStringList{"-vn", "-c:a", "libmp3lame"};
+        // A transport stream's times start anywhere: here at 100 s.
+        QTest::newRow("mpeg-ts from 100 s") << "meter.ts" << QStringList{"-c:v", "mpeg2video", "-c:a", "mp2", "-output_ts_offset", "100"};
     }
 
     void measuresEveryContainer()
     {
         QFETCH(QString, name);
         QFETCH(QStringList, codecs);
-        const QString path = TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=16",
-                                                               "-f", "lavfi", "-i", "sine=duration=16"}
-                                                       + codecs);
+        const QString path = TestMedia::clip(name, clipOf(16, 16, codecs));
         QVERIFY(!path.isEmpty());
-        // A whole file: the quick look answers with the length asked for (a whole read
-        // answers FFmpeg's own figure, which is not this one).
-        QCOMPARE(OutputMeter::measure(path, 15.5), 15.5);
+        const bool video = !codecs.contains("-vn");
+        // A whole file: the quick look answers with the length asked for, for each stream
+        // (a whole read answers FFmpeg's own figure, which is not this one).
+        const OutputCheck::Lengths whole = OutputMeter::measure(path, 15.5);
+        QCOMPARE(whole.video, video ? 15.5 : -1.0);
+        QCOMPARE(whole.audio, 15.5);
+        // A length a little short of the one asked for does not fall short: answered as asked.
+        QCOMPARE(OutputMeter::measure(path, 17.5).audio, 17.5);
 
-        // The same file cut to its first 40 %: measured whole, well short (an MP4 without the
-        // index it writes last plays nothing).
+        // The same file cut to its first 40 %: measured whole, each stream well short (an MP4
+        // without the index it writes last is no file a player opens).
         const QString cut = TestMedia::scratch("meter", "cut-" + name);
         QFile source(path);
         QVERIFY(source.open(QIODevice::ReadOnly));
@@ -61,8 +92,142 @@ private slots:
         QVERIFY(target.open(QIODevice::WriteOnly));
         target.write(source.read(source.size() * 4 / 10));
         target.close();
-        const double measured = OutputMeter::measure(cut, 16.0);
-        QVERIFY2(measured >= 0.0 && measured < 9.0, qPrintable(QString::number(measured)));
+        const OutputCheck::Lengths measured = OutputMeter::measure(cut, 16.0);
+        const QString said = QString("%1 %2 %3").arg(measured.video).arg(measured.audio).arg(measured.whole);
+        if (name.endsWith(".mp4")) {
+            QVERIFY2(measured.video < 0.0 && measured.audio < 0.0 && measured.whole == 0.0, qPrintable(said));
+            return;
+        }
+        QVERIFY2(measured.audio >= 0.0 && measured.audio < 9.0 && measured.whole < 0.0, qPrintable(said));
+        QVERIFY2(video ? measured.video >= 0.0 && measured.video < 9.0 : measured.video < 0.0, qPrintable(said));
+    }
+
+    // Picture and sound each as far as its own packets go: a stream that stops early is not
+    // hidden by the other; a cover picture is no picture stream; a length a VBR MP3's
+    // container only estimates is not taken for its sound's.
+    void measuresEachStream_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<double>("asked");
+        QTest::addColumn<double>("video"); // -1: none
+        QTest::addColumn<double>("audio");
+        QTest::newRow("picture stops at 2 s of 6") << "short-picture.avi" << clipOf(2, 6) << 6.0 << 2.04 << 6.0;
+        QTest::newRow("picture stops at 2 s of 6, Matroska")
+            << "short-picture.mkv" << clipOf(2, 6, {"-c:v", "mpeg4", "-c:a", "ac3"}) << 6.0 << 2.04 << 6.0;
+        QTest::newRow("sound of 0.13 s beside 12 s of picture") << "short-sound.avi" << clipOf(12, 0.13) << 12.0 << 12.0 << 0.16;
+        QTest::newRow("sound of 2 s beside 6 s of picture, MPEG")
+            << "short-sound.mpg" << clipOf(6, 2, {"-c:v", "mpeg2video", "-c:a", "mp2"}) << 6.0 << 6.0 << 2.0;
+        QTest::newRow("cover picture beside the sound")
+            << "cover.mp3"
+            << QStringList{"-f", "lavfi", "-i", "sine=duration=6", "-f", "lavfi", "-i", "color=size=64x64:duration=0.04",
+                           "-map", "0", "-map", "1", "-c:a", "libmp3lame", "-c:v", "mjpeg", "-disposition:v", "attached_pic"}
+            << 6.0 << -1.0 << 6.0;
+        QTest::newRow("VBR MP3 without a header") << "vbr-no-header.mp3" << vbrMp3Without(12) << 30.0 << -1.0 << 12.0;
+    }
+
+    void measuresEachStream()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, arguments);
+        QFETCH(double, asked);
+        QFETCH(double, video);
+        QFETCH(double, audio);
+        const QString path = TestMedia::clip(name, arguments);
+        QVERIFY(!path.isEmpty());
+        const OutputCheck::Lengths measured = OutputMeter::measure(path, asked);
+        const QString said = QString("%1 %2 %3").arg(measured.video).arg(measured.audio).arg(measured.whole);
+        QVERIFY2(video < 0.0 ? measured.video < 0.0 : qAbs(measured.video - video) < 0.15, qPrintable(said));
+        QVERIFY2(qAbs(measured.audio - audio) < 0.15, qPrintable(said));
+        QCOMPARE(measured.whole, -1.0);
+    }
+
+    // Real FFmpeg jobs whose output loses part of one stream, or that is as long as its
+    // source's streams, judged at their end: each stream against what was asked, lowered to
+    // what the source's same stream holds.
+    void jobJudgesEachStream_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QStringList>("arguments"); // %1: the source, %2: the output
+        QTest::addColumn<double>("asked");
+        QTest::addColumn<QString>("failure");
+        const QString clip = TestMedia::clip("judged.avi", clipOf(6, 6));
+        const QString longer = TestMedia::clip("judged-long.avi", clipOf(12, 12));
+        QTest::newRow("picture cut at 2 s") << clip << QStringList{"-t", "2", "-i", "%1", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.avi"}
+                                            << 6.0 << "its picture lasts 2.0 s of the 6.0 s asked for";
+        QTest::newRow("sound cut at 0.13 s") << longer << QStringList{"-i", "%1", "-t", "0.13", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.avi"}
+                                             << 12.0 << "its sound lasts 0.1 s of the 12.0 s asked for";
+        // FLV gives no stream its own length: each lasts as long as the file says it does.
+        const QString flv = TestMedia::clip("judged.flv", clipOf(6, 6, {"-c:v", "flv", "-c:a", "libmp3lame", "-ar", "44100"}));
+        QTest::newRow("picture cut at 2 s, FLV") << flv << QStringList{"-t", "2", "-i", "%1", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.flv"}
+                                                 << 6.0 << "its picture lasts 2.0 s of the 6.0 s asked for";
+        QTest::newRow("both cut at 2 s") << clip << QStringList{"-t", "2", "-i", "%1", "-c", "copy", "%2.avi"}
+                                         << 6.0 << "its output lasts 2.0 s of the 6.0 s asked for";
+        QTest::newRow("whole copy") << clip << QStringList{"-i", "%1", "-c", "copy", "%2.mkv"} << 6.0 << "";
+        // The source's sound stops at 2 s of 6: a copy of it, and its sound alone, are whole.
+        const QString shortSound = TestMedia::clip("judged-short-sound.avi", clipOf(6, 2));
+        QTest::newRow("sound as short as the source's") << shortSound << QStringList{"-i", "%1", "-c", "copy", "%2.avi"} << 6.0 << "";
+        QTest::newRow("sound alone, as long as the source's")
+            << shortSound << QStringList{"-i", "%1", "-vn", "-c:a", "libvorbis", "%2.ogg"} << 6.0 << "";
+        QTest::newRow("sound alone, cut shorter than the source's")
+            << shortSound << QStringList{"-i", "%1", "-vn", "-t", "0.5", "-c:a", "libvorbis", "%2.ogg"} << 6.0
+            << "its output lasts 0.5 s of the 2.0 s asked for";
+        // The first of two sounds is the one that stops early: the sound is that one.
+        const QString twoSounds = TestMedia::clip("judged-two-sounds.mkv",
+            {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=6", "-f", "lavfi", "-i", "sine=duration=2",
+             "-f", "lavfi", "-i", "sine=duration=6", "-map", "0", "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "ac3"});
+        QTest::newRow("first of two sounds alone, as long as the source's")
+            << twoSounds << QStringList{"-i", "%1", "-map", "0:a:0", "-c:a", "libvorbis", "%2.ogg"} << 6.0 << "";
+        // The same from containers that give their streams' lengths otherwise: Matroska as
+        // tags, the MPEG program stream by the streams' time stamps.
+        const QString shortSoundMkv = TestMedia::clip("judged-short-sound.mkv", clipOf(6, 2, {"-c:v", "mpeg4", "-c:a", "ac3"}));
+        QTest::newRow("sound alone, as long as the source's, Matroska")
+            << shortSoundMkv << QStringList{"-i", "%1", "-vn", "-c:a", "libvorbis", "%2.ogg"} << 6.0 << "";
+        const QString shortSoundMpeg = TestMedia::clip("judged-short-sound.mpg", clipOf(6, 2, {"-c:v", "mpeg2video", "-c:a", "mp2"}));
+        QTest::newRow("sound alone, as long as the source's, MPEG")
+            << shortSoundMpeg << QStringList{"-i", "%1", "-vn", "-c:a", "libvorbis", "%2.ogg"} << 6.0 << "";
+        // Its header claims 3 s; what can be read stops at half of that, every stream alike.
+        QTest::newRow("source cut short") << writeBadMedia("truncated") << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "libmp3lame", "%2.avi"}
+                                          << 3.04 << "its output lasts 1.6 s of the 3.0 s asked for";
+        // A player reads about 30 s from this 12 s VBR MP3's first frame.
+        const QString vbr = TestMedia::clip("judged-vbr.mp3", vbrMp3Without(12));
+        QTest::newRow("VBR MP3 without a header, whole") << vbr << QStringList{"-i", "%1", "-c:a", "libvorbis", "%2.ogg"} << 30.0 << "";
+        QTest::newRow("VBR MP3 without a header, cut")
+            << vbr << QStringList{"-t", "4", "-i", "%1", "-c:a", "libvorbis", "%2.ogg"} << 30.0
+            << "its output lasts 4.0 s of the 12.0 s asked for";
+    }
+
+    void jobJudgesEachStream()
+    {
+        QFETCH(QString, source);
+        QFETCH(QStringList, arguments);
+        QFETCH(double, asked);
+        QFETCH(QString, failure);
+        QVERIFY(!source.isEmpty());
+        const QString base = TestMedia::scratch("judged", QTest::currentDataTag());
+        QString output;
+        for (QString &argument : arguments) {
+            argument.replace("%1", source).replace("%2", base);
+            if (argument.startsWith(base))
+                output = argument;
+        }
+        arguments.prepend("-nostdin");
+        QFile::remove(output);
+        EncodingTaskData data{2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
+        auto *task = new Task;
+        task->set(&data, m_engines->ffmpeg()->binary(), arguments, QString(), "judged", "Encoding");
+        task->setSources({source});
+        auto *job = new Job;
+        QTextEdit log;
+        job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+        JobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+        QSignalSpy ended(&manager, &JobManager::processFinished);
+        manager.addJob(job);
+        QVERIFY(ended.count() == 1 || ended.wait(60000));
+        QCOMPARE(task->failure(), failure);
+        QCOMPARE(task->state, failure.isEmpty() ? Task::Terminated : Task::Aborted);
+        // A file that failed the check leaves the output's name.
+        QCOMPARE(QFile::exists(output), failure.isEmpty());
     }
 
 private:

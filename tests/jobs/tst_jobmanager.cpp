@@ -55,7 +55,7 @@ private slots:
 
     // How a process ends, and what it leaves, decide the task's end state and the failure it
     // keeps and logs. A failed run removes only the file it wrote itself; an exit code 0
-    // never loses a file.
+    // never loses a file, but what a failed one wrote leaves the output's name.
     void processEnd()
     {
         const struct { const char *name, *before, *script; int state; bool kept; const char *failure; } rows[] = {
@@ -66,7 +66,7 @@ private slots:
             {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1"},
             {"another job's file, untouched, exit 1", "done", "exit 1", Task::Aborted, true, "exited with code 1"},
             {"exit 0 writing nothing", "", "exit 0", Task::Aborted, false, "it wrote no output"},
-            {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, true, "it wrote no output"},
+            {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, false, "it wrote no output"},
             {"exit 0 leaving another job's file", "done", "exit 0", Task::Terminated, true, ""},
             {"a first pass writing to a device", "", "exit 0", Task::Terminated, true, ""},
         };
@@ -87,53 +87,143 @@ private slots:
             QVERIFY2(int(job->task()->state) == row.state, row.name);
             QVERIFY2(QFile::exists(output) == row.kept, row.name);
             QCOMPARE(job->failure(), QString(row.failure));
+            // The one an engine that exited well wrote is kept under a name that says so.
+            const bool renamed = QString(row.script).startsWith(":");
+            QCOMPARE(QFile::exists(dir.filePath("out (incomplete).avi")), renamed);
+            QCOMPARE(m_log.toPlainText().contains(QString("Job: enc output kept as incomplete file %1 [id-1].")
+                                                      .arg(dir.filePath("out (incomplete).avi"))), renamed);
+            QCOMPARE(m_log.toPlainText().contains("Job: enc output removed [id-1]."),
+                     !row.kept && !renamed && QString(row.script) != "exit 0");
             const QString line = QString("Job: enc failed [id-1]: %1.").arg(row.failure);
             QVERIFY2(m_log.toPlainText().contains(line) == !QString(row.failure).isEmpty(), qPrintable(m_log.toPlainText()));
         }
     }
 
-    // An output that plays well short of its source's length has failed, with the lengths
-    // said; it stays on disk. A preview, a first pass's statistics, an unknown source length
-    // and a file no engine can measure are not judged.
+    // An output whose picture or sound plays well short of what was asked has failed, with
+    // the lengths said, and leaves the output's name for one that says it is incomplete. A
+    // stream is held against what its sources lack of it: sound that ends before the picture
+    // in a source whose container declares both; the length of a source whose container only
+    // estimates it, as its packets measure it; the parts of a merge one after the other. A
+    // source cut short, whose streams all stop together, lacks nothing; a stream no source
+    // has is not judged. A preview, a first pass's statistics, an unknown source length and a
+    // file no engine can measure are not judged.
     void outputJudgedAgainstItsSource()
     {
-        const struct { const char *name; double duration; bool preview; double measured; int state; const char *failure; } rows[] = {
-            {"cut short", 40.0, false, 28.5, Task::Aborted, "its output lasts 28.5 s of the 40.0 s asked for"},
-            {"a tenth short", 10.0, false, 8.9, Task::Aborted, "its output lasts 8.9 s of the 10.0 s asked for"},
-            {"nothing to play", 40.0, false, 0.0, Task::Aborted, "its output lasts 0.0 s of the 40.0 s asked for"},
-            {"long enough", 10.0, false, 9.0, Task::Terminated, ""},
-            {"seconds short of a long source", 40.0, false, 37.0, Task::Terminated, ""},
-            {"a second short", 5.0, false, 4.0, Task::Terminated, ""},
-            {"preview", 40.0, true, 1.0, Task::Terminated, ""},
-            {"statistics.stats", 40.0, false, 0.5, Task::Terminated, ""},
-            {"unknown source length", 0.0, false, 0.5, Task::Terminated, ""},
-            {"not measurable", 40.0, false, -1.0, Task::Terminated, ""},
+        using L = OutputCheck::Lengths;
+        using S = OutputCheck::SourceLengths;
+        // Lengths: picture, sound, whole file (-1: none). Each source is declared as `source`
+        // says and, when that is an estimate, measured as `played` says.
+        const struct {
+            const char *name; double duration; bool preview; L measured;
+            QStringList sources; S source; L played; int state; const char *failure;
+            bool earlierIncomplete = false; // an incomplete output of an earlier run is there
+        } rows[] = {
+            {"cut short", 40.0, false, {28.5, 28.5, -1}, {}, {}, {}, Task::Aborted, "its output lasts 28.5 s of the 40.0 s asked for"},
+            {"cut short again", 40.0, false, {28.5, 28.5, -1}, {}, {}, {}, Task::Aborted,
+             "its output lasts 28.5 s of the 40.0 s asked for", true},
+            {"a tenth short", 10.0, false, {-1, 8.9, -1}, {}, {}, {}, Task::Aborted, "its output lasts 8.9 s of the 10.0 s asked for"},
+            {"nothing to play", 40.0, false, {0.0, 0.0, -1}, {}, {}, {}, Task::Aborted, "its output lasts 0.0 s of the 40.0 s asked for"},
+            {"long enough", 10.0, false, {9.0, 9.0, -1}, {}, {}, {}, Task::Terminated, ""},
+            {"seconds short of a long source", 40.0, false, {37.0, 40.0, -1}, {}, {}, {}, Task::Terminated, ""},
+            {"a second short", 5.0, false, {4.0, 4.0, -1}, {}, {}, {}, Task::Terminated, ""},
+            {"preview", 40.0, true, {1.0, 1.0, -1}, {}, {}, {}, Task::Terminated, ""},
+            {"statistics.stats", 40.0, false, {0.5, 0.5, -1}, {}, {}, {}, Task::Terminated, ""},
+            {"unknown source length", 0.0, false, {0.5, 0.5, -1}, {}, {}, {}, Task::Terminated, ""},
+            {"not measurable", 40.0, false, {-1, -1, -1}, {}, {}, {}, Task::Terminated, ""},
+            {"no player opens it", 40.0, false, {-1, -1, 0.0}, {}, {}, {}, Task::Aborted, "its output lasts 0.0 s of the 40.0 s asked for"},
+            {"whole file long enough", 40.0, false, {-1, -1, 39.0}, {}, {}, {}, Task::Terminated, ""},
+            // Each stream on its own.
+            {"picture stops early", 6.0, false, {2.0, 6.0, -1}, {}, {}, {}, Task::Aborted, "its picture lasts 2.0 s of the 6.0 s asked for"},
+            {"sound stops early", 30.0, false, {30.0, 0.13, -1}, {}, {}, {}, Task::Aborted, "its sound lasts 0.1 s of the 30.0 s asked for"},
+            {"sound stops early, as in the source", 30.0, false, {30.0, 0.13, -1}, {"source.avi"}, {{30.0, 0.15, 30.0}, false}, {},
+             Task::Terminated, ""},
+            {"sound alone, as long as the source's", 6.04, false, {-1, 2.0, -1}, {"source.avi"}, {{6.0, 2.0, 6.0}, false}, {},
+             Task::Terminated, ""},
+            {"sound stops earlier than in the source", 30.0, false, {30.0, 0.13, -1}, {"source.avi"}, {{30.0, 12.0, 30.0}, false}, {},
+             Task::Aborted, "its sound lasts 0.1 s of the 12.0 s asked for"},
+            {"source as long as asked", 6.0, false, {2.0, 6.0, -1}, {"source.avi"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Aborted, "its picture lasts 2.0 s of the 6.0 s asked for"},
+            // Its header claims 3 s; what can be read of it stops at 1.5 s, every stream alike.
+            {"source cut short", 3.04, false, {1.5, 1.5, -1}, {"source.avi"}, {{1.52, 1.515, 1.52}, false}, {},
+             Task::Aborted, "its output lasts 1.5 s of the 3.0 s asked for"},
+            // A VBR MP3 without a header: the player guessed 153 s for 40 s of sound.
+            {"estimated source length", 153.0, false, {-1, 40.0, -1}, {"source.mp3"}, {{-1, 64.8, 64.8}, true}, {-1, 40.05, -1},
+             Task::Terminated, ""},
+            {"estimated source length, output cut", 153.0, false, {-1, 20.0, -1}, {"source.mp3"}, {{-1, 64.8, 64.8}, true},
+             {-1, 40.05, -1}, Task::Aborted, "its output lasts 20.0 s of the 40.0 s asked for"},
+            {"estimated source longer than asked", 30.0, false, {-1, 20.0, -1}, {"source.mp3"}, {{-1, 64.8, 64.8}, true},
+             {-1, 40.0, -1}, Task::Aborted, "its output lasts 20.0 s of the 30.0 s asked for"},
+            {"estimated source no engine measures", 153.0, false, {-1, 40.0, -1}, {"source.mp3"}, {{-1, 64.8, 64.8}, true},
+             {-1, -1, -1}, Task::Aborted, "its output lasts 40.0 s of the 153.0 s asked for"},
+            {"declared source length", 153.0, false, {-1, 40.0, -1}, {"source.mp3"}, {{-1, 153.0, 153.0}, false}, {-1, 40.05, -1},
+             Task::Aborted, "its output lasts 40.0 s of the 153.0 s asked for"},
+            {"a stream no source has", 6.0, false, {0.04, 6.0, -1}, {"source.mp3"}, {{-1, 6.0, 6.0}, false}, {}, Task::Terminated, ""},
+            {"a stream no source has, the other cut", 6.0, false, {0.04, 2.0, -1}, {"source.mp3"}, {{-1, 6.0, 6.0}, false}, {},
+             Task::Aborted, "its output lasts 2.0 s of the 6.0 s asked for"},
+            {"source no engine reads", 153.0, false, {-1, 40.0, -1}, {"source.mp3"}, {}, {}, Task::Aborted,
+             "its output lasts 40.0 s of the 153.0 s asked for"},
+            {"source not a file", 153.0, false, {-1, 40.0, -1}, {"folder"}, {{-1, 40.0, 40.0}, true}, {-1, 40.0, -1},
+             Task::Aborted, "its output lasts 40.0 s of the 153.0 s asked for"},
+            // The parts of a merge, one after the other.
+            {"parts of a merge", 20.0, false, {20.0, 12.0, -1}, {"part1.avi", "part2.avi"}, {{10.0, 6.0, 10.0}, false}, {},
+             Task::Terminated, ""},
+            {"parts of a merge, estimated", 20.0, false, {-1, 12.0, -1}, {"part1.mp3", "part2.mp3"}, {{-1, 10.0, 10.0}, true},
+             {-1, 6.0, -1}, Task::Terminated, ""},
+            {"a part not there", 20.0, false, {20.0, 12.0, -1}, {"part1.avi", "part2.avi", "part3.avi"}, {{10.0, 6.0, 10.0}, false},
+             {}, Task::Aborted, "its sound lasts 12.0 s of the 20.0 s asked for"},
         };
-        static double s_measured = 0.0;
+        static L s_measured, s_played;
+        static S s_source;
         static QStringList s_asked;
         const OutputCheck::Meter previous = OutputCheck::setMeter([](const QString &path, double expected) {
             s_asked << QString("%1 %2").arg(QFileInfo(path).fileName()).arg(expected);
-            return s_measured;
+            return QFileInfo(path).completeBaseName() == "out" ? s_measured : s_played;
+        });
+        const OutputCheck::SourceMeter previousSource = OutputCheck::setSourceMeter([](const QString &path) {
+            s_asked << QFileInfo(path).fileName();
+            return s_source;
         });
         for (const auto &row : rows) {
             QTemporaryDir dir;
             const QString name = QString(row.name).endsWith(".stats") ? row.name : "out.avi";
             EncodingTaskData data{1, row.duration, 0, 0.0, 0, dir.filePath(name), "avi", row.preview, QVariant()};
             s_measured = row.measured;
+            s_source = row.source;
+            s_played = row.played;
             s_asked.clear();
+            // Every source but a third part is there; a "folder" is one.
+            QStringList sources;
+            for (const QString &source : row.sources) {
+                sources << dir.filePath(source);
+                if (source == "folder")
+                    QVERIFY(QDir(dir.path()).mkdir(source));
+                else if (source != "part3.avi")
+                    QVERIFY(QFile(dir.filePath(source)).open(QIODevice::WriteOnly));
+            }
+            if (row.earlierIncomplete)
+                QVERIFY(QFile(dir.filePath("out (incomplete).avi")).open(QIODevice::WriteOnly));
             auto manager = makeManager();
             QSignalSpy ended(manager.get(), &JobManager::processFinished);
-            manager->addJob(plainJob(scriptTask<Task>("enc", "printf x > \"$1\"", {data[5].toString()}, &data),
-                                     "id-1", &m_log));
+            Task *task = scriptTask<Task>("enc", "printf x > \"$1\"", {data[5].toString()}, &data);
+            task->setSources(sources);
+            manager->addJob(plainJob(task, "id-1", &m_log));
             QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
             const Job *job = manager->jobs().first();
             QVERIFY2(int(job->task()->state) == row.state, row.name);
             QCOMPARE(job->failure(), QString(row.failure));
-            QVERIFY(QFile::exists(data[5].toString()));
+            const bool failed = row.state == Task::Aborted;
+            QVERIFY2(QFile::exists(data[5].toString()) == !failed, row.name);
+            QVERIFY2(QFile::exists(dir.filePath("out (incomplete).avi")) == (failed || row.earlierIncomplete), row.name);
+            QVERIFY2(QFile::exists(dir.filePath("out (incomplete) (1).avi")) == (failed && row.earlierIncomplete), row.name);
+            // The output is measured first; its sources only for a stream that falls short,
+            // and only an estimated one by its packets, whole.
             const bool asked = row.duration > 0 && !row.preview && name == "out.avi";
-            QCOMPARE(s_asked, asked ? QStringList{QString("out.avi %1").arg(row.duration)} : QStringList());
+            QVERIFY2(s_asked.value(0) == (asked ? QString("out.avi %1").arg(row.duration) : QString()), row.name);
+            for (const QString &call : s_asked.mid(1))
+                QVERIFY2(!call.contains(' ') || (row.source.estimated && call.endsWith(" 0")), qPrintable(s_asked.join(", ")));
         }
         OutputCheck::setMeter(previous);
+        OutputCheck::setSourceMeter(previousSource);
     }
 
     // Only a regular file is ever removed: a first pass may write to /dev/null, and the

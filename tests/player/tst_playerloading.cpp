@@ -131,6 +131,19 @@ private slots:
                                       << 25.0 << 3.0 << "1:44100:1:mp3" << 0;
         QTest::newRow("MP3") << audioFile() << "MPEG Audio" << "" << QSize(0, 0) << QSize(0, 0) << 0.0 << 1.0
                              << "0:44100:1:mp3" << 0;
+        // MPlayer's own reader describes no picture and MediaInfo gives no rate: FFprobe's.
+        QTest::newRow("MPEG-TS of H.264 at 50 fps")
+            << TestMedia::clip("loading-h264-50.ts", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=50:duration=1",
+                                                      "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264",
+                                                      "-pix_fmt", "yuv420p", "-c:a", "mp2", "-f", "mpegts"})
+            << "MPEG-TS" << "h264" << QSize(320, 240) << QSize(320, 240) << 50.0 << 1.0 << "257:44100:1:mp2" << 0;
+        // A cover picture, which MPlayer reports as video of 90000 frames a second, is no video.
+        QTest::newRow("M4A with a cover")
+            << TestMedia::clip("loading-cover.m4a", {"-f", "lavfi", "-i", "sine=duration=1", "-f", "lavfi", "-i",
+                                                     "testsrc=size=64x64:duration=1", "-map", "0", "-map", "1",
+                                                     "-frames:v", "1", "-c:a", "aac", "-c:v", "mjpeg",
+                                                     "-disposition:v", "attached_pic"})
+            << "MPEG-4" << "" << QSize(0, 0) << QSize(0, 0) << 0.0 << 1.0 << "0:44100:1:aac" << 0;
     }
     void realFiles()
     {
@@ -232,6 +245,10 @@ private slots:
             << "";
         QTest::newRow("file not found") << noisyMPlayer("not-found", {{1, "File not found: 'x.avi'"}})
                                         << "File not found by player engine.";
+        // No question of time: the program that is not there is named, not the start latency.
+        QTest::newRow("player missing") << "/nonexistent/mplayer"
+                                        << "The player engine could not be started [/nonexistent/mplayer]: check its "
+                                           "path in Options > Engine paths.";
     }
     void errorLimits()
     {

@@ -276,3 +276,18 @@ double meanVolume(const QString &path, const QString &filter)
     const qsizetype at = err.indexOf("mean_volume: ");
     return at < 0 ? 0.0 : err.mid(at + 13).section(' ', 0, 0).toDouble();
 }
+
+int brightestLevel(const QString &path, double seconds)
+{
+    // Selected by its time, not sought: a seek into an MPEG program stream may land on a
+    // picture that does not decode.
+    QString err;
+    TestMedia::run("ffmpeg", {"-nostdin", "-loglevel", "info", "-i", path, "-an", "-vf",
+                              QStringLiteral("select=gte(t\\,%1),signalstats,metadata=mode=print:"
+                                             "key=lavfi.signalstats.YMAX").arg(seconds),
+                              "-frames:v", "1", "-f", "null", "-"},
+                   nullptr, &err);
+    static const QRegularExpression level(QStringLiteral("lavfi\\.signalstats\\.YMAX=(\\d+)"));
+    const QRegularExpressionMatch match = level.match(err);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}

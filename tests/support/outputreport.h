@@ -56,3 +56,6 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files);
 // The mean level in dB of a file's sound through one audio filter: a tone above a high-pass
 // corner keeps its level, one below it loses most of it (0 when ffmpeg reports none).
 double meanVolume(const QString &path, const QString &filter);
+// The brightest luma level (0 to 255) of the first picture shown at or after `seconds`, -1
+// when there is none: a bright subtitle over a dark picture shows in it.
+int brightestLevel(const QString &path, double seconds);

@@ -81,19 +81,19 @@ QString TestMedia::standardMp4()
 }
 
 namespace {
-// One PAL titleset of a single title from an MPEG program stream: its aspect, one audio
-// element per language and the chapter starts (none: one chapter).
+// One titleset (PAL unless said) of a single title from an MPEG program stream: its aspect,
+// one audio element per language and the chapter starts (none: one chapter).
 QString titlesetXml(const QString &vob, const QString &aspect, const QStringList &languages,
-                    const QString &chapters)
+                    const QString &chapters, const QString &format = "pal")
 {
     QString audio;
     for (const QString &language : languages)
         audio += QString("   <audio lang=\"%1\"/>\n").arg(language);
     const QString wide = aspect == "16:9" ? QString(" widescreen=\"nopanscan\"") : QString();
     const QString marks = chapters.isEmpty() ? QString() : QString(" chapters=\"%1\"").arg(chapters);
-    return QString(" <titleset>\n  <titles>\n   <video format=\"pal\" aspect=\"%1\"%2/>\n%3"
+    return QString(" <titleset>\n  <titles>\n   <video format=\"%6\" aspect=\"%1\"%2/>\n%3"
                    "   <pgc><vob file=\"%4\"%5/></pgc>\n  </titles>\n </titleset>\n")
-        .arg(aspect, wide, audio, vob, marks);
+        .arg(aspect, wide, audio, vob, marks, format);
 }
 // A 16:9 PAL DVD title of the given length with two audio tracks: a 440 Hz tone, then an
 // 880 Hz one, which tell the languages apart.
@@ -217,6 +217,84 @@ QString TestMedia::twoTitleDvdFolder()
     const QString titlesets = titlesetXml(t1, "16:9", {"en", "de"}, "0,0:05,0:10,0:15")
                               + titlesetXml(t2, "4:3", {"en"}, QString());
     return authorDvd(root, titlesets) ? root : QString();
+}
+
+namespace {
+// The title of subtitledDvdFolder(), with its subtitle put in by spumux.
+QString subtitledTitle()
+{
+    const QString path = TestMedia::folder() + "/subtitled-title.mpg";
+    if (QFileInfo::exists(path))
+        return path;
+    const QString plain = TestMedia::clip("subtitled-plain.mpg",
+        {"-f", "lavfi", "-i", "color=c=0x181818:size=720x576:rate=25:duration=2", "-f", "lavfi",
+         "-i", "sine=frequency=440:sample_rate=48000:duration=2", "-target", "pal-dvd", "-aspect",
+         "16:9", "-b:v", "1000k", "-ac", "6", "-b:a", "384k"});
+    // A subtitle picture of at most four colours; its black is transparent.
+    const QString box = TestMedia::clip("subtitle-box.png",
+        {"-f", "lavfi", "-i", "color=c=black:size=720x576,drawbox=x=160:y=400:w=400:h=100:color=white:t=fill",
+         "-frames:v", "1", "-pix_fmt", "pal8"});
+    if (plain.isEmpty() || box.isEmpty())
+        return QString();
+    const QString xml = TestMedia::folder() + "/subtitled-title.xml";
+    QFile file(xml);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QString();
+    file.write(QString("<subpictures><stream><spu start=\"00:00:00.00\" end=\"00:00:02.00\" "
+                       "image=\"%1\" transparent=\"000000\" force=\"yes\"/></stream></subpictures>\n")
+                   .arg(box).toUtf8());
+    file.close();
+    QProcess spumux;
+    spumux.setStandardInputFile(plain);
+    spumux.setStandardOutputFile(path);
+    QString err;
+    if (runIn(spumux, "spumux", {xml}, nullptr, &err, 120000) != 0) {
+        QWARN(qPrintable("spumux failed: " + err));
+        QFile::remove(path);
+        return QString();
+    }
+    return path;
+}
+} // namespace
+
+QString TestMedia::subtitledDvdFolder()
+{
+    const QString root = folder() + "/subtitled-dvd";
+    if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
+        return root;
+    const QString title = subtitledTitle();
+    if (title.isEmpty())
+        return QString();
+    QString titleset = titlesetXml(title, "16:9", {"en"}, QString());
+    titleset.replace("   <pgc>", "   <subpicture lang=\"en\"/>\n   <pgc>");
+    return authorDvd(root, titleset) ? root : QString();
+}
+
+QString TestMedia::pictureSubtitleClip()
+{
+    const QString title = subtitledTitle();
+    if (title.isEmpty())
+        return QString();
+    // The DVD's pictures carry no times of their own for Matroska.
+    return clip("picture-subtitle.mkv", {"-fflags", "+genpts", "-i", title, "-map", "0:v", "-map",
+                                         "0:s", "-map", "0:a", "-c", "copy"});
+}
+
+QString TestMedia::ntscWideDvdFolder()
+{
+    const QString root = folder() + "/ntsc-wide-dvd";
+    if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
+        return root;
+    const QString title = clip("ntsc-wide-title.mpg",
+        {"-f", "lavfi", "-i", "testsrc=size=352x240:rate=30000/1001:duration=20",
+         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=20",
+         "-f", "lavfi", "-i", "sine=frequency=880:sample_rate=48000:duration=20",
+         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-target", "ntsc-dvd", "-s", "352x240",
+         "-aspect", "16:9", "-b:v", "800k", "-ac", "2", "-b:a", "128k"});
+    if (title.isEmpty())
+        return QString();
+    return authorDvd(root, titlesetXml(title, "16:9", {"en", "de"}, "0,0:05,0:10,0:15", "ntsc"))
+               ? root : QString();
 }
 
 double TestMedia::probeDuration(const QString &path)

@@ -38,6 +38,15 @@ QString shortDvdFolder();
 // title 1 lasts 20 s at 16:9 with four chapters and two audio tracks, English (440 Hz) and
 // German (880 Hz); title 2 lasts 8 s at 4:3 with one chapter and one English track.
 QString twoTitleDvdFolder();
+// A dark 2 s 16:9 PAL title with five-channel-and-LFE AC-3 sound (a 440 Hz tone) and an
+// English subtitle made of a picture, a bright box over the lower part of the picture for
+// the whole title: as a DVD folder, and re-muxed into Matroska (video, subtitle, audio).
+QString subtitledDvdFolder();
+QString pictureSubtitleClip();
+// An NTSC DVD as most films come: one 20 s title at 16:9 (352x240, 29.97 fps, 600
+// pictures) with four chapters and two stereo AC-3 tracks, English (440 Hz) and German
+// (880 Hz).
+QString ntscWideDvdFolder();
 // Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS.
 bool authorDvd(const QString &root, const QString &titlesets);
 

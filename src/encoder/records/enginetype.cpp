@@ -7,6 +7,8 @@ QString EngineType::name(int type)
         return QStringLiteral("MEncoder");
     case FFmpeg:
         return QStringLiteral("FFmpeg");
+    case MPlayer:
+        return QStringLiteral("MPlayer");
     default:
         return QStringLiteral("unknown");
     }

@@ -1,0 +1,87 @@
+#include "builders/subtitleinlay.h"
+
+#include "encoder/records/encodingsource.h"
+#include "engines/fileargument.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+namespace {
+
+// Parts of the names the player and FFmpeg give subtitles made of pictures.
+const QStringList kPictureFormats = {"dvd", "vobsub", "pgs", "dvb", "xsub"};
+
+QString escaped(const QString &text, QLatin1String special)
+{
+    QString result;
+    result.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (special.contains(c))
+            result += QLatin1Char('\\');
+        result += c;
+    }
+    return result;
+}
+
+} // namespace
+
+bool SubtitleInlay::chosen(const EncodingSource &source)
+{
+    return !source.noSubtitle && source.subtitle.sid > -1;
+}
+
+bool SubtitleInlay::isPicture(const SubtitleInfo &subtitle)
+{
+    for (const QString &format : kPictureFormats) {
+        if (subtitle.format.contains(format, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+int SubtitleInlay::index(const EncodingSource &source)
+{
+    const int sid = source.subtitle.sid;
+    int preceding = 0;
+    for (const SubtitleInfo &stream : source.subtitleStreams) {
+        if (stream.sid < sid)
+            ++preceding;
+    }
+    return preceding;
+}
+
+QString SubtitleInlay::copyRefusal(const EncodingSource &source, const QString &encoder)
+{
+    if (encoder != QLatin1String("copy") || !chosen(source))
+        return QString();
+    return QCoreApplication::translate("SubtitleInlay",
+                                       "a copied picture cannot carry the chosen subtitle, which "
+                                       "is drawn into an encoded picture");
+}
+
+QString SubtitleInlay::ffmpegTextFilter(const EncodingSource &source)
+{
+    return QStringLiteral("subtitles=filename=%1:si=%2")
+        .arg(ffmpegFilterPath(fileArgument(source.path)))
+        .arg(index(source));
+}
+
+QString SubtitleInlay::ffmpegOverlayGraph(const EncodingSource &source, const QString &chain)
+{
+    QString graph = QStringLiteral("[0:v:0][0:s:%1]overlay").arg(index(source));
+    if (!chain.isEmpty())
+        graph += QLatin1Char(',') + chain;
+    return graph + ffmpegVideoLabel();
+}
+
+QString SubtitleInlay::ffmpegVideoLabel()
+{
+    return QStringLiteral("[inlaid]");
+}
+
+QString SubtitleInlay::ffmpegFilterPath(const QString &path)
+{
+    // The option's value ends at a colon; the graph's filter at a comma or semicolon, its
+    // labels are bracketed; a backslash or a quote escapes on either level.
+    return escaped(escaped(path, QLatin1String("\\':")), QLatin1String("\\'[],;"));
+}
