@@ -432,20 +432,33 @@ private slots:
     void initTestCase() { initGui4Resources(); }
 
     // Runs slower than the player's finish latency lose nothing: a title run has a bound of
-    // its own past it, and an audio run that ends within it gives its stream's details (a
+    // its own past it, and an audio run cut short by it is made again within that bound (a
     // title was once read without its sampling rate on a busy machine).
+    void slowRunsLoseNothing_data()
+    {
+        QTest::addColumn<int>("latency");
+        QTest::addColumn<QString>("titleDelay");
+        QTest::addColumn<QString>("audioDelay");
+        QTest::newRow("title run past the latency") << 3000 << "3.2" << "1";
+        QTest::newRow("audio runs past the latency") << 1000 << "0" << "1.5";
+    }
+
     void slowRunsLoseNothing()
     {
+        QFETCH(int, latency);
+        QFETCH(QString, titleDelay);
+        QFETCH(QString, audioDelay);
         const QString dvd = TestMedia::languagesDvdFolder();
         QVERIFY(!dvd.isEmpty());
-        const QString mplayer = writeEngineScript("slow-title-runs", QStringLiteral("case \"$*\" in\n"
-                                                                      "  *identify=*) exec '%1' slow 3.2 mplayer \"$@\" ;;\n"
-                                                                      "  -aid*) exec '%1' slow 1 mplayer \"$@\" ;;\n"
-                                                                      "  *) exec mplayer \"$@\" ;;\nesac")
-                                                                      .arg(TestMedia::fakeEngine()));
+        const QString mplayer = writeEngineScript("slow-runs-" + titleDelay + "-" + audioDelay,
+                                                  QStringLiteral("case \"$*\" in\n"
+                                                                 "  *identify=*) exec '%1' slow %2 mplayer \"$@\" ;;\n"
+                                                                 "  -aid*) exec '%1' slow %3 mplayer \"$@\" ;;\n"
+                                                                 "  *) exec mplayer \"$@\" ;;\nesac")
+                                                      .arg(TestMedia::fakeEngine(), titleDelay, audioDelay));
         PlayerPreferences preferences;
         preferences.titleMinimumLength = 1.0;
-        preferences.latencyFinished = 3000;
+        preferences.latencyFinished = latency;
         PanelConsoles consoles;
         std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences, mplayer));
         QVERIFY(panel->setInput(dvd, 2));
