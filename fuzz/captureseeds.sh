@@ -2,8 +2,9 @@
 # Captures the fuzz targets' seeds from the real engines: what each engine prints for the
 # queries and runs the program makes, on clips made here. Run it again after an engine
 # update to refresh them:  sh fuzz/captureseeds.sh
-# Each seed is cut to 64 KiB, the longest input the fuzz runs try. The seeds of the update
-# reply, the settings file and the recent list are written by hand: no engine prints them.
+# Each seed is cut to 64 KiB: the fuzz runs grow them up to the 4 MiB the program reads of an
+# answer, and the suite's long inputs (fuzz/long) reach that size. The seeds of the update
+# reply, the settings files and the recent list are written by hand: no engine prints them.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 seeds="$here/seeds"
@@ -74,3 +75,51 @@ x264 --fullhelp 2>&1 | seed x264 fullhelp.txt
 x264 --version 2>&1 | seed x264 version.txt
 mkvmerge --version | seed mkvmerge version.txt
 mkvmerge -J "$work/clip.mkv" | seed mkvmerge identify.json
+
+# The raw bytes every answer is decoded from: progress ended by carriage returns, a file name
+# in Latin-1 (not UTF-8) as MPlayer prints it, and MediaInfo's report of a UTF-8 title.
+ffmpeg -nostdin -y -i "$work/clip.avi" -c:v mpeg4 -c:a mp2 "$work/out2.mkv" 2>&1 | seed lines ffmpeg-encode.txt
+latin=$(printf '%s/caf\351.avi' "$work")
+cp "$work/clip.avi" "$latin"
+mplayer -noconfig all -identify -frames 0 -vo null -ao null "$latin" 2>&1 | seed lines mplayer-latin1-name.txt
+mediainfo "$work/clip.mkv" | seed lines mediainfo-utf8.txt
+
+# FFprobe's answers to a load, as the program asks for them: JSON with every field, with and
+# without the packets of a split's analysis, and the sections form of older answers.
+for clip in clip.avi clip.mkv clip.vob; do
+    ffprobe -v quiet -analyzeduration 1000 -show_format -show_streams -of json -show_optional_fields always \
+        "$work/$clip" | seed ffprobe_load "$clip.json"
+done
+ffprobe -v quiet -show_format -show_streams -select_streams V:0 -read_intervals '%+#1,+2%' -show_entries \
+    packet=pts_time,dts_time,duration_time,flags,data_hash -show_data_hash MD5 -show_packets -of json \
+    -show_optional_fields always "$work/clip.mkv" | seed ffprobe_load packets.json
+ffprobe -v error -select_streams V:0 -read_intervals '%+#5' -show_entries packet=pts_time,dts_time,duration_time,flags \
+    -show_packets -show_format -show_streams "$work/clip.vob" | seed ffprobe_load packets.sections
+
+# MediaInfo's reports of encoded files as the finalising rules read them: a frame-number AVI
+# whose only stream is its sound, an AVI of a 16:9 picture, an MP4.
+mencoder "$work/clip.avi" -ovc frameno -oac mp3lame -o "$work/frameno.avi" >/dev/null 2>&1
+ffmpeg -v error -y -i "$work/clip.avi" -aspect 16:9 -c:v mpeg4 -c:a libmp3lame "$work/wide.avi"
+ffmpeg -v error -y -i "$work/clip.avi" -c:v libx264 -preset ultrafast -c:a aac "$work/clip.mp4"
+for clip in frameno.avi wide.avi clip.mp4 clip.mkv; do
+    mediainfo "$work/$clip" | seed finalize_rules "$clip.txt"
+done
+
+# A running job's two channels: FFmpeg's progress on standard error, MEncoder's on standard
+# output, with what each prints on the other channel.
+ffmpeg -nostdin -y -i "$work/clip.avi" -c:v mpeg4 -c:a mp2 -progress pipe:1 "$work/out3.mkv" \
+    2>"$work/ffmpeg.err" | seed job_output ffmpeg-progress-channel.txt
+seed job_output ffmpeg-encode.txt < "$work/ffmpeg.err"
+mencoder "$work/clip.avi" -ovc lavc -oac mp3lame -o "$work/out4.avi" 2>"$work/mencoder2.err" \
+    | seed job_output mencoder-encode.txt
+seed job_output mencoder-errors.txt < "$work/mencoder2.err"
+
+# What the consoles show: an engine's report and its errors, and a title with markup in it.
+seed consoles ffmpeg-encode.txt < "$work/ffmpeg.err"
+seed consoles mencoder-encode.txt < "$work/mencoder.out"
+mplayer -noconfig all -identify -frames 0 -vo null -ao null "$work/clip.mkv" 2>&1 | seed consoles mplayer-identify.txt
+
+# The names the window proposes an output name from, written by hand: the folder paths of
+# DVDs (a DVD folder has no volume name), a file base name, a path of another system.
+printf '%s\n' "/home/user/Videos/dvd" "/home/user/Videos/Le film été/VIDEO_TS" "/home/user/Videos/Le film été" \
+    "/media/cdrom/VIDEO_TS" "clip" "Le grand film d'Ève (2010)" "C:\\DVD\\MOVIE_2\\VIDEO_TS" | seed target_name names.txt

@@ -3,22 +3,12 @@
 
 #include "fuzztarget.h"
 
-#include "engines/interfacemediainfo.h"
-#include "engines/interfacestatus.h"
 #include "engines/mediainfodata.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzTarget::setUp();
-    MediaInfoData report;
-    InterfaceStatus status;
-    InterfaceMediaInfo mediaInfo;
-    mediaInfo.init(QStringLiteral("mediainfo"), &report, &status);
-    status.stdOut = FuzzTarget::bytes(data, size);
-    status.state = InterfaceStatus::OutputCaptured;
-    mediaInfo.parseStatus();
-    report.rawText = FuzzTarget::text(data, size);
-    mediaInfo.parseData(&report);
+    FuzzTarget::mediaInfoReport(data, size, true);
     for (const QByteArray &line : FuzzTarget::lines(data, size)) {
         const QString value = QString::fromUtf8(line);
         MediaInfoData::durationSeconds(value);

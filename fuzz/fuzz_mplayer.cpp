@@ -22,13 +22,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     status.state = InterfaceStatus::OutputCaptured;
     mplayer.parseStatus();
 
-    ClipInfo clip;
+    // The parsers read only the kinds of source they are for (a record of kind 0 is refused
+    // at once): a file's and a DVD title's clip, and a DVD's disc, each kept for the whole
+    // answer as a caller may keep it.
+    ClipInfo file;
+    file.kind = InterfaceMplayer::MediaFile;
+    ClipInfo title;
+    title.kind = InterfaceMplayer::Dvd;
     DiskInfo disk;
+    disk.kind = InterfaceMplayer::Dvd;
     PlaybackInfo playback;
     QString text;
     for (const QByteArray &line : FuzzTarget::lines(data, size)) {
         int code = 0;
-        mplayer.parseStdoutClip(line, &code, &clip);
+        mplayer.parseStdoutClip(line, &code, &file);
+        mplayer.parseStdoutClip(line, &code, &title);
         mplayer.parseStdoutDisk(line, &code, &disk);
         mplayer.parseStdoutRun(line, &code, &playback);
         mplayer.parseStderr(line, &code, &text);

@@ -3,6 +3,8 @@
 # and runs each for the given time, starting from its seeds.
 #   bash fuzz/run.sh [SECONDS] [TARGET...]
 # SECONDS per target (60 when not given); TARGET names as in fuzz_TARGET.cpp (all when none).
+# Inputs grow up to 4 MiB, what the program reads of one answer channel, and each target
+# takes the words of its dictionary (dicts/TARGET.dict) into them.
 # New inputs gather in build/fuzz/corpus/TARGET; an input that crashes, leaks, runs out of
 # memory or takes longer than 10 s is kept in build/fuzz/findings/TARGET and fails the run.
 set -euo pipefail
@@ -37,9 +39,13 @@ for target in "${targets[@]}"; do
     corpus="$build/corpus/$target"
     findings="$build/findings/$target"
     mkdir -p "$corpus" "$findings"
+    dictionary=()
+    if [ -f "$here/fuzz/dicts/$target.dict" ]; then
+        dictionary=(-dict="$here/fuzz/dicts/$target.dict")
+    fi
     echo "== $target: ${seconds} s"
-    if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=4096 \
-        -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$here/fuzz/seeds/$target"; then
+    if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=4194304 -timeout=10 -rss_limit_mb=4096 \
+        "${dictionary[@]}" -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$here/fuzz/seeds/$target"; then
         failed+=("$target")
     fi
 done

@@ -2,40 +2,137 @@
 // folders and files named on the command line, so that CTest replays every seed under the
 // sanitizers in seconds. A seed that crashes the target ends the run with the sanitizer's
 // report and a failed test.
+//
+// With "--long" first, it replays long inputs instead (longinputs.h): those shaped from the
+// seeds in the folders named, and the recipes of the files named, each under a time bound;
+// an input that outlasts its bound ends the run at once, named, with a failure.
 
 #include "fuzztarget.h"
+#include "longinputs.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace {
+bool readFile(const QString &name, QByteArray *bytes)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(name));
+        return false;
+    }
+    *bytes = file.readAll();
+    return true;
+}
+
+void call(const QByteArray &input)
+{
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(input.constData()), size_t(input.size()));
+}
+
+// Calls the target with the input; a call that outlasts the bound is not waited for: the
+// process ends, naming it (a quadratic reading of 4 MiB would take hours).
+qint64 callBounded(const LongInputs::Input &input)
+{
+    const qint64 bound = LongInputs::boundMs(input.bytes.size());
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!done.wait_for(lock, std::chrono::milliseconds(bound), [&] { return finished; })) {
+            std::fprintf(stderr, "FAIL: \"%s\" (%lld bytes) took longer than %lld ms\n",
+                         qPrintable(input.name), qlonglong(input.bytes.size()), qlonglong(bound));
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    call(input.bytes);
+    const qint64 elapsed = timer.elapsed();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished = true;
+    }
+    done.notify_one();
+    watchdog.join();
+    return elapsed;
+}
+
+QStringList seedFiles(const QString &argument)
+{
+    QStringList files;
+    if (QFileInfo(argument).isDir()) {
+        QDirIterator it(argument, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+    } else {
+        files << argument;
+    }
+    files.sort();
+    return files;
+}
+
+int replayLong(int argc, char **argv)
+{
+    QList<LongInputs::Input> inputs;
+    for (int i = 2; i < argc; ++i) {
+        const QString argument = QFile::decodeName(argv[i]);
+        const bool recipes = !QFileInfo(argument).isDir();
+        for (const QString &name : seedFiles(argument)) {
+            QByteArray bytes;
+            if (!readFile(name, &bytes))
+                return 1;
+            if (!recipes) {
+                inputs += LongInputs::fromSeed(QFileInfo(name).fileName(), bytes);
+                continue;
+            }
+            QString error;
+            const QList<LongInputs::Input> read = LongInputs::fromRecipes(bytes, &error);
+            if (!error.isEmpty()) {
+                std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(error));
+                return 1;
+            }
+            inputs += read;
+        }
+    }
+    for (const LongInputs::Input &input : std::as_const(inputs)) {
+        const qint64 elapsed = callBounded(input);
+        std::printf("%6lld ms  %8lld bytes  %s\n", qlonglong(elapsed), qlonglong(input.bytes.size()),
+                    qPrintable(input.name));
+        std::fflush(stdout);
+    }
+    std::printf("%lld long inputs replayed\n", qlonglong(inputs.size()));
+    FuzzTarget::tearDown();
+    return inputs.isEmpty() ? 1 : 0;
+}
+} // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && qstrcmp(argv[1], "--long") == 0)
+        return replayLong(argc, argv);
     int replayed = 0;
     for (int i = 1; i < argc; ++i) {
-        QStringList files;
-        const QString argument = QFile::decodeName(argv[i]);
-        if (QFileInfo(argument).isDir()) {
-            QDirIterator it(argument, QDir::Files, QDirIterator::Subdirectories);
-            while (it.hasNext())
-                files << it.next();
-        } else {
-            files << argument;
-        }
-        files.sort();
-        for (const QString &name : std::as_const(files)) {
-            QFile file(name);
-            if (!file.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "cannot read seed %s\n", qPrintable(name));
+        for (const QString &name : seedFiles(QFile::decodeName(argv[i]))) {
+            QByteArray seed;
+            if (!readFile(name, &seed))
                 return 1;
-            }
-            const QByteArray seed = file.readAll();
-            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(seed.constData()), size_t(seed.size()));
+            call(seed);
             ++replayed;
         }
     }
     std::printf("%d seeds replayed\n", replayed);
+    FuzzTarget::tearDown();
     return replayed > 0 ? 0 : 1;
 }

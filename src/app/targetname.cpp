@@ -19,7 +19,7 @@ QString TargetName::fromSource(const QString &sourceName, int kind, bool forceNa
         if (!sourceName.contains(separator))
             return sourceName;
         // Unicode word characters: a folder named "Été_2010" keeps its accented letter.
-        static const QRegularExpression dvdFolder(QStringLiteral("(\\w{2,}).VIDEO_TS$"),
+        static const QRegularExpression dvdFolder(QStringLiteral("(?<!\\w)(\\w{2,}).VIDEO_TS$"),
                                                   QRegularExpression::UseUnicodePropertiesOption);
         const QRegularExpressionMatch match = dvdFolder.match(sourceName);
         return match.hasMatch() ? match.captured(1) : fallbackName(kind);

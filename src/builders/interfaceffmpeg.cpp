@@ -570,7 +570,17 @@ bool isStatusLine(QStringView line)
 QStringView valueAfter(QStringView line, qsizetype at, qsizetype wordSize, bool colons = false)
 {
     const qsizetype from = StatusFields::skipBlanks(line, at + wordSize);
-    return line.mid(from, StatusFields::skipNumber(line, from, true, colons) - from);
+    qsizetype end = StatusFields::skipNumber(line, from, true, colons);
+    // FFmpeg never writes an exponent; a number that has one ("fps=1.8e308") is read whole,
+    // so that its true size rules it out instead of the digits before the "e" passing.
+    if (end > from && end < line.size() && (line[end] == QLatin1Char('e') || line[end] == QLatin1Char('E'))) {
+        qsizetype digits = end + 1;
+        if (digits < line.size() && (line[digits] == QLatin1Char('+') || line[digits] == QLatin1Char('-')))
+            ++digits;
+        if (digits < line.size() && StatusFields::isDigit(line[digits]))
+            end = StatusFields::skipNumber(line, digits, false);
+    }
+    return line.mid(from, end - from);
 }
 
 // The fields of a video status line, "frame=... fps=... size=... time=...", in this order

@@ -11,6 +11,7 @@
 #include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
 #include "engines/mencoder.h"
+#include "engines/textsections.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -345,22 +346,11 @@ void InterfaceMEncoder::cliCmdGetStatus(QString &program, QStringList &arguments
 
 namespace {
 
-// One "name - description" line of a help section; the Windows engines end it with
-// "\r\n", today's with "\n".
-struct HelpEntry
-{
-    QString name;
-    QString description;
-};
+// One "name - description" line of a help section.
+using HelpEntry = MEncoder::HelpEntry;
 QList<HelpEntry> helpEntries(const QString &section)
 {
-    static const QRegularExpression entry(QStringLiteral("(\\S+)\\s+-\\s+([^\\r\\n]*)\\r?\\n"));
-    QList<HelpEntry> entries;
-    for (auto it = entry.globalMatch(section); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        entries.append({match.captured(1), match.captured(2)});
-    }
-    return entries;
+    return MEncoder::helpEntries(section);
 }
 
 } // namespace
@@ -377,7 +367,10 @@ void InterfaceMEncoder::parseStatus()
     }
     const QString text = QString::fromUtf8(status->stdOut);
 
-    static const QRegularExpression banner(QStringLiteral("(mencoder\\s+\\S+.*?MPlayer Team)"),
+    // (*COMMIT): when the team's name does not follow the first "mencoder" and its version,
+    // it follows no later one either; without it each later "mencoder" of a long answer
+    // would be tried again, in quadratic time.
+    static const QRegularExpression banner(QStringLiteral("(mencoder\\s+\\S+(*COMMIT).*?MPlayer Team)"),
                                            QRegularExpression::CaseInsensitiveOption
                                                | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch bannerMatch = banner.match(text);
@@ -388,7 +381,7 @@ void InterfaceMEncoder::parseStatus()
     }
     qCDebug(lcBuilders) << where << "signature:" << bannerMatch.captured(1);
 
-    static const QRegularExpression parts(QStringLiteral("(mencoder)\\s+(\\S+).*?(MPlayer Team)"),
+    static const QRegularExpression parts(QStringLiteral("(mencoder)\\s+(\\S+)(*COMMIT).*?(MPlayer Team)"),
                                           QRegularExpression::CaseInsensitiveOption
                                               | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch partsMatch = parts.match(text);
@@ -400,19 +393,18 @@ void InterfaceMEncoder::parseStatus()
     status->signature = partsMatch.captured(1);
     status->version = partsMatch.captured(2);
 
-    static const QRegularExpression sections(
-        QStringLiteral("Available codecs:(.*)Available codecs:(.*)Available output formats:(.*)"),
-        QRegularExpression::CaseInsensitiveOption
-            | QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch sectionsMatch = sections.match(text);
-    if (!sectionsMatch.hasMatch()) {
+    const QList<QStringView> sections =
+        TextSections::split(text, {QLatin1String("Available codecs:"), QLatin1String("Available codecs:"),
+                                   QLatin1String("Available output formats:")},
+                            Qt::CaseInsensitive);
+    if (sections.isEmpty()) {
         qCDebug(lcBuilders) << where << "Failed to parse MEncoder standard output (-ovc help -oac help)";
         status->state = InterfaceStatus::ParseFailed;
         return;
     }
-    const QString videoSection = sectionsMatch.captured(1);
-    const QString audioSection = sectionsMatch.captured(2);
-    const QString muxerSection = sectionsMatch.captured(3);
+    const QString videoSection = sections.at(0).toString();
+    const QString audioSection = sections.at(1).toString();
+    const QString muxerSection = sections.at(2).toString();
     qCDebug(lcBuilders) << where << "available video:" << videoSection;
     qCDebug(lcBuilders) << where << "available audio:" << audioSection;
     qCDebug(lcBuilders) << where << "available muxer:" << muxerSection;

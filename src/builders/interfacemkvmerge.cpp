@@ -32,7 +32,10 @@ void InterfaceMKVmerge::parseStatus()
     // The classic banner names the build: "mkvmerge v4.0.0 ('The Stars were mine') built on
     // Jun  6 2010 16:18:42"; today's has no build date: "mkvmerge v74.0.0 ('You Oughta
     // Know') 64-bit", whose version is the word after the program's name.
-    static const QRegularExpression classic(QStringLiteral("(mkvmerge)\\s+([^\\r\\n]*)\\s+built"),
+    // The blanks before "built" are tried only from where they start, and those after the
+    // name are not given back: both overlap the version's text, and a long run of blanks
+    // would otherwise be tried at each split, in quadratic time.
+    static const QRegularExpression classic(QStringLiteral("(mkvmerge)\\s++([^\\r\\n]*)(?<!\\s)\\s++built"),
                                             QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression today(QStringLiteral("(mkvmerge)\\s+(v\\d[^\\s]*)"),
                                           QRegularExpression::CaseInsensitiveOption);

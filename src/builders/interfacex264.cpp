@@ -3,14 +3,13 @@
 
 #include "encoder/records/enginecapabilities.h"
 #include "engines/interfacestatus.h"
+#include "engines/textsections.h"
 
 #include <QDebug>
 #include <QRegularExpression>
 
 namespace {
 constexpr auto kCaseless = QRegularExpression::CaseInsensitiveOption;
-constexpr auto kAnyLine = QRegularExpression::CaseInsensitiveOption
-                          | QRegularExpression::DotMatchesEverythingOption;
 const char kWhere[] = "InterfaceX264::parseStatus() -";
 }
 
@@ -111,18 +110,23 @@ void InterfaceX264::parseAudio(const QString &text)
 {
     QMap<QString, QString> &audio = *capabilities->audioCodecMap;
     audio.clear();
-    static const QRegularExpression section(
-        QStringLiteral("Audio:.*(Available settings:.+)(Set.+)\\bForce.*Input/Output"), kAnyLine);
-    const QRegularExpressionMatch match = section.match(text);
-    if (match.captured(1).isEmpty()) {
+    // "Audio:", then the settings, the "Set ..." text and "Force", before "Input/Output".
+    const QList<QStringView> parts =
+        TextSections::split(text, {QLatin1String("Audio:"), QLatin1String("Available settings:"), QLatin1String("Set"),
+                                   QLatin1String("Force"), QLatin1String("Input/Output")},
+                            Qt::CaseInsensitive);
+    if (parts.isEmpty() || parts.at(1).isEmpty() || parts.at(2).isEmpty()) {
         qCDebug(lcBuilders) << kWhere << "no audio supported";
         return;
     }
-    qCDebug(lcBuilders) << kWhere << "found supported audio settings:" << match.captured(1);
-    qCDebug(lcBuilders) << kWhere << "found supported audio codecs:" << match.captured(2);
+    const QString settings = QLatin1String("Available settings:") + parts.at(1).toString();
+    const QString codecs = QLatin1String("Set") + parts.at(2).toString();
+    qCDebug(lcBuilders) << kWhere << "found supported audio settings:" << settings;
+    qCDebug(lcBuilders) << kWhere << "found supported audio codecs:" << codecs;
 
-    static const QRegularExpression setting(QStringLiteral("(\\w+)\\s+\\(([^\\)]+)\\)"));
-    for (auto it = setting.globalMatch(match.captured(1)); it.hasNext();) {
+    // A name starts where its word starts, so that a long word is not tried from each letter.
+    static const QRegularExpression setting(QStringLiteral("(?<!\\w)(\\w+)\\s+\\(([^\\)]+)\\)"));
+    for (auto it = setting.globalMatch(settings); it.hasNext();) {
         const QRegularExpressionMatch entry = it.next();
         if (supportedAudioCodecs.contains(entry.captured(1))) {
             audio.insert(entry.captured(1), entry.captured(2));
@@ -134,7 +138,7 @@ void InterfaceX264::parseAudio(const QString &text)
         }
     }
     static const QRegularExpression codec(QStringLiteral("(-|,)\\s+(\\w+)"));
-    for (auto it = codec.globalMatch(match.captured(2)); it.hasNext();) {
+    for (auto it = codec.globalMatch(codecs); it.hasNext();) {
         const QString name = it.next().captured(2);
         if (supportedAudioCodecs.contains(name)) {
             audio.insert(name, QString());

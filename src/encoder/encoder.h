@@ -5,6 +5,7 @@
 #include "encoder/records/enginecapabilities.h"
 #include "encoder/records/outputtarget.h"
 #include "engines/interfacestatus.h"
+#include "engines/syncrunner.h"
 
 #include <QMap>
 #include <QObject>
@@ -199,6 +200,14 @@ protected:
     // readiness and records of every engine are read through it.
     virtual EngineRecord *record(int type) const;
     void reportUnknown(int type);
+    // The log line of an engine run that did not start: the start time-out only when it ran
+    // out, else why the system refused the program (missing, not executable). `classWord`
+    // starts the line ("Encoder", "MervoEncoder").
+    static QString startFailureText(const char *classWord, const QString &name, const SyncRunner::Result &run,
+                                    int timeout);
+    // Whether a run ended by a signal of its own: one the runner stopped (at its time-out,
+    // or for printing past its limit) did not crash.
+    static bool crashedByItself(const SyncRunner::Result &run);
     // Keeps a status query's output in the engine's status, shows it, and marks it captured.
     void captureStatus(EngineRecord &record, const QString &stdOut, const QString &stdErr);
 
@@ -234,6 +243,7 @@ private:
         bool killed = false;  // did not end within the finish time-out
         bool stalled = false; // killed for printing nothing within the stall time-out
         bool crashed = false; // ended by a signal of its own, not by the kill
+        int exitCode = 0;     // of a run that ended by itself
         QString stdOut;
         QString stdErr;
     };

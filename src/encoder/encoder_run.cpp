@@ -53,7 +53,8 @@ constexpr int TrialStallLimit = 10000;
 // What an engine prints once it has closed its output file: MEncoder sums up the streams
 // it wrote on its standard output ("Video stream: ... frames"), FFmpeg the sizes it wrote
 // on its standard error ("video:158kB audio:190kB ..."; "KiB" in later versions), the
-// player the size of its copy of a DVD title on its standard output.
+// player the size of its copy of a DVD title on its standard output. FFmpeg's sizes start a
+// word: a run of "video:1" words without a blank is then not tried from each one.
 struct ClosingLine
 {
     int type;
@@ -62,7 +63,7 @@ struct ClosingLine
 };
 constexpr ClosingLine kClosingLines[] = {
     {1, false, "^(Video|Audio) stream:"},
-    {2, true, "video:\\s*\\d+\\S*\\s+audio:\\s*\\d+"},
+    {2, true, "(?<!\\S)video:\\s*\\d\\S*\\s+audio:\\s*\\d"},
     {EngineType::MPlayer, false, DvdTitleDump::ClosingLinePattern},
 };
 
@@ -122,6 +123,21 @@ void Encoder::removeTrialOutput(const QString &path)
 
 // --- one engine process ----------------------------------------------------------------
 
+QString Encoder::startFailureText(const char *classWord, const QString &name, const SyncRunner::Result &run,
+                                  int timeout)
+{
+    if (run.startTimedOut || run.startFailure.isEmpty())
+        return tr("%1: %2 process failed to start in %3 milliseconds.")
+            .arg(QLatin1String(classWord), name)
+            .arg(timeout);
+    return tr("%1: %2 process failed to start: %3.").arg(QLatin1String(classWord), name, run.startFailure);
+}
+
+bool Encoder::crashedByItself(const SyncRunner::Result &run)
+{
+    return run.crashed && !run.killed && run.droppedBytes == 0;
+}
+
 Encoder::RunResult Encoder::runProcess(int type, const QString &program,
                                        const QStringList &arguments, bool reportNormalEnd,
                                        bool statusQuery, int finishTimeout, int stallTimeout)
@@ -140,11 +156,8 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
 
     RunResult result;
     if (!run.started) {
-        qCDebug(lcEncoder) << "Encoder: process failed to start, waitForStarted() has timed out at (msec):"
-                           << timeouts.start;
-        logMessage(tr("Encoder: %1 process failed to start in %2 milliseconds.")
-                       .arg(name).arg(timeouts.start),
-                   LogLevel::Normal);
+        qCDebug(lcEncoder) << "Encoder: process failed to start:" << run.startFailure;
+        logMessage(startFailureText("Encoder", name, run, timeouts.start), LogLevel::Normal);
         return result;
     }
     result.started = true;
@@ -158,10 +171,10 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
         else
             logMessage(tr("Encoder: %1 process killed.").arg(name), LogLevel::Verbose);
     }
-    if (run.crashed) {
+    if (crashedByItself(run)) {
         qCDebug(lcEncoder) << "Warning: encoder process crashed.";
         logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
-    } else if (reportNormalEnd) {
+    } else if (reportNormalEnd && !run.crashed) {
         qCDebug(lcEncoder) << "Encoder: process finished.";
         logMessage(tr("Encoder: %1 process finished.").arg(name), LogLevel::Verbose);
     }
@@ -170,6 +183,7 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
     result.killed = run.killed;
     result.stalled = run.stalled;
     result.crashed = run.crashed && !run.killed;
+    result.exitCode = run.crashed ? 0 : run.exitCode;
     result.stdOut = run.stdOut;
     result.stdErr = run.stdErr;
     return result;
@@ -348,10 +362,12 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
 
     // An engine that crashed, or ended by itself without closing its file, wrote nothing a
     // player can read, whatever status lines it printed first (MEncoder segfaults after
-    // "Writing header..." on some muxer and codec pairs). One killed at the time-out is
-    // judged by the status lines it printed until then; one stopped for printing nothing
-    // is refused.
-    const bool ended = !run.crashed && !run.stalled && (run.killed || hasClosingLines(type, stdOut, stdErr));
+    // "Writing header..." on some muxer and codec pairs). One that closed its file and then
+    // exited with an error has failed all the same: the job would end so. One killed at the
+    // time-out is judged by the status lines it printed until then; one stopped for printing
+    // nothing is refused.
+    const bool ended = !run.crashed && !run.stalled
+                       && (run.killed || (run.exitCode == 0 && hasClosingLines(type, stdOut, stdErr)));
     const bool valid = ended && parseCommandCheck(type, stdOut, stdErr);
     if (valid)
         logMessage(tr("Encoder: %1 engine check command completed.").arg(name), LogLevel::Verbose);

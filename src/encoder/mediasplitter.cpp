@@ -10,6 +10,7 @@
 #include "jobs/jobmanager.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTime>
@@ -18,6 +19,8 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+
+#include <sys/stat.h>
 
 namespace {
 // Seconds of the input, before and after a volume's start second, searched for the
@@ -39,6 +42,20 @@ const char *const KeyFrameSeekingFormats[] = {"avi", "mov", "matroska", "flv"};
 QString secondsText(double seconds)
 {
     return QString::number(seconds, 'f', 6);
+}
+
+// What a volume is on the disk: its file, its size and the time of its last change to the
+// nanosecond, so that a volume written again within a millisecond is told apart.
+QString volumeState(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("missing");
+    return QStringLiteral("%1 %2 %3.%4")
+        .arg(info.st_ino)
+        .arg(info.st_size)
+        .arg(info.st_mtim.tv_sec)
+        .arg(info.st_mtim.tv_nsec);
 }
 }
 
@@ -210,6 +227,10 @@ bool MediaSplitter::locateVolume(VolumeSpan &span)
     // first packet's hash is needed only when the trial copy could not tell where the volume
     // begins.
     const bool beginKnown = qIsFinite(m_queuedBegin);
+    // An analysis released at a close of the volume read what was there then: one that the
+    // volume changed after is not taken (FFmpeg's end is seen before the watcher's last close).
+    if (!m_releasedState.isEmpty() && volumeState(m_currentOutput) != m_releasedState)
+        dropVolumeAnalysis();
     QList<FFprobePacket> packets;
     const bool together =
         !m_referenceStreams.isEmpty()
@@ -295,12 +316,19 @@ void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
 // process ends, before the job is seen to end. A job that then fails drops it.
 void MediaSplitter::releaseVolumeAnalysis(const QString &volume)
 {
-    if (m_ffprobe && volume == m_currentOutput)
-        m_ffprobe->releaseLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
+    if (!m_ffprobe || volume != m_currentOutput)
+        return;
+    // Closed again after writing: the analysis released at the earlier close read a volume
+    // that was not done, and starts over.
+    if (!m_releasedState.isEmpty())
+        m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
+    m_releasedState = volumeState(m_currentOutput);
+    m_ffprobe->releaseLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
 }
 
 void MediaSplitter::dropVolumeAnalysis()
 {
+    m_releasedState.clear();
     m_volumeWatcher->watch(QString());
     if (m_ffprobe && !m_currentOutput.isEmpty() && !m_referenceStreams.isEmpty())
         m_ffprobe->dropLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);

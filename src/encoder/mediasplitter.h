@@ -164,6 +164,9 @@ private:
     // lists the first packet's hash (the trial copy could not tell where the volume begins).
     QString m_volumeIntervals;
     bool m_volumeHashes = false;
+    // The volume as it was when its analysis was released (empty before): one that changed
+    // since is analysed again.
+    QString m_releasedState;
     bool m_seeksToKeyFrames = false;
     // Tells when FFmpeg has closed the volume being copied: its analysis reads it while
     // FFmpeg's process ends.

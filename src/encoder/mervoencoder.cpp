@@ -166,10 +166,8 @@ bool MervoEncoder::runStatusQuery(int type)
     timeouts(type, limits.start, limits.finish, limits.kill);
     const SyncRunner::Result run = SyncRunner::runQuery(program, arguments, QString(), limits, "MervoEncoder");
     if (!run.started) {
-        qCDebug(lcEncoder) << "MervoEncoder: process failed to start, waitForStarted() has timed out at (msec):"
-                           << limits.start;
-        logMessage(tr("MervoEncoder: %1 process failed to start in %2 milliseconds.").arg(name).arg(limits.start),
-                   LogLevel::Normal);
+        qCDebug(lcEncoder) << "MervoEncoder: process failed to start:" << run.startFailure;
+        logMessage(startFailureText("MervoEncoder", name, run, limits.start), LogLevel::Normal);
         return false;
     }
     qCDebug(lcEncoder) << "MervoEncoder: process started.";
@@ -181,10 +179,10 @@ bool MervoEncoder::runStatusQuery(int type)
                                     : tr("MervoEncoder: %1 process killed.").arg(name),
                    LogLevel::Verbose);
     }
-    if (run.crashed) {
+    if (crashedByItself(run)) {
         qCDebug(lcEncoder) << "Warning: encoder process crashed.";
         logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
-    } else {
+    } else if (!run.crashed) {
         qCDebug(lcEncoder) << "MervoEncoder: process finished.";
         logMessage(tr("MervoEncoder: %1 process finished.").arg(name), LogLevel::Verbose);
     }

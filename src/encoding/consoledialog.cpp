@@ -125,18 +125,25 @@ void ConsoleDialog::flushOutput()
     m_stdErrFeed->flush();
 }
 
-bool ConsoleDialog::completePercent(int frame, double position, int &percent, int size) const
+ProgressTotals ConsoleDialog::totals() const
 {
     ProgressTotals totals;
     totals.duration = durationTotal;
     totals.frames = frameTotal;
     totals.size = sizeTotal;
-    return totals.completePercent(frame, position, percent, size);
+    return totals;
+}
+
+bool ConsoleDialog::completePercent(int frame, double position, int &percent, int size) const
+{
+    return totals().completePercent(frame, position, percent, size);
 }
 
 void ConsoleDialog::updateProgress(int &frame, double &position, int &percent, int &size)
 {
     changeStateDisplay();
+    int noTimeLeft = -1;
+    totals().dropImpossible(frame, position, size, noTimeLeft);
     completePercent(frame, position, percent, size);
     showPercent(percent);
     emit progressUpdated(frame, position, percent, size);

@@ -8,6 +8,7 @@
 
 class ConsoleTextFeed;
 class DisplayPacer;
+class ProgressTotals;
 class QHBoxLayout;
 class QLabel;
 class QProgressBar;
@@ -65,6 +66,8 @@ protected:
     QHBoxLayout *statusLayout() const { return m_statusLayout; }
     // Progress figures reach the widgets through it, at a display rate.
     DisplayPacer *pacer() const { return m_pacer; }
+    // The totals the console measures progress against.
+    ProgressTotals totals() const;
     // The percent completed by the console's totals; false when no rule applied.
     bool completePercent(int frame, double position, int &percent, int size) const;
     // The bar takes a known percent; a task that ended well stays at 100.

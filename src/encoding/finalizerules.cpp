@@ -84,7 +84,8 @@ double measuredAspect(const QString &text)
         return number;
     if (!text.contains(QLatin1Char(':')))
         return 0.0;
-    static const QRegularExpression pattern(QStringLiteral("(\\d+):(\\d+)"),
+    // The number starts where its digits start, so that a long run is not tried from each.
+    static const QRegularExpression pattern(QStringLiteral("(?<!\\d)(\\d+):(\\d+)"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch() || match.captured(1).toInt() <= 0 || match.captured(2).toInt() < 1)

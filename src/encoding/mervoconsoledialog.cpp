@@ -22,6 +22,7 @@ void MervoConsoleDialog::updateProgress(int &frame, double &position, int &perce
                                         int &remaining, double &fps, double &elapsed, int &size)
 {
     changeStateDisplay();
+    totals().dropImpossible(frame, position, size, remaining);
     const QString speed = ProgressTotals::speedText(frame, size, fps);
     if (!speed.isEmpty())
         pacer()->setText(m_speedLabel, speed);

@@ -24,6 +24,24 @@ ProgressTotals ProgressTotals::fromTaskData(const EncodingTaskData *data)
     return totals;
 }
 
+void ProgressTotals::dropImpossible(int &frame, double &position, int &size, int &minutesLeft) const
+{
+    // Ten times a total is more than any encoding reaches (a frame rate doubled, a size
+    // estimate missed by far); a thousand times the source's length more than the slowest
+    // encoder takes. Past them a figure is an engine's garbage, which would fill the bar or
+    // promise a time left that no job has.
+    constexpr double FigureFactor = 10.0;
+    constexpr double TimeLeftFactor = 1000.0;
+    if (frames > 0 && frame > FigureFactor * frames)
+        frame = -1;
+    if (duration > 0.0 && position > FigureFactor * duration)
+        position = -1.0;
+    if (this->size > 0 && size > FigureFactor * this->size)
+        size = -1;
+    if (duration > 0.0 && minutesLeft > TimeLeftFactor * duration / 60.0)
+        minutesLeft = -1;
+}
+
 int ProgressTotals::ratioPercent(double value, double total)
 {
     // "+ 1" shows 1 % as soon as work has started; a finished count gives 101, shown as 100.

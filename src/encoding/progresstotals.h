@@ -18,6 +18,10 @@ public:
     // frame total; other engines: none.
     static ProgressTotals fromTaskData(const EncodingTaskData *data);
 
+    // Makes unknown (-1) each figure beyond what the job can be: a frame count, a position or
+    // a size (kilobytes) more than ten times its total, a time left (minutes) of more than a
+    // thousand times the source's length. Unknown totals leave their figures alone.
+    void dropImpossible(int &frame, double &position, int &size, int &minutesLeft) const;
     // Completes `percent` by the size, frame and position rules (each 100 × value ÷ total + 1,
     // truncated, capped at 100). Returns false, leaving it alone, when no rule applies.
     bool completePercent(int frame, double position, int &percent, int size) const;

@@ -139,8 +139,13 @@ void FFmpeg::parseCodecs(const QString &text)
     };
     static const QRegularExpression row(
         QStringLiteral("^\\s(?:D|\\.|\\s)E([VAS])....([^=]\\w+)\\s+(\\S.*)$"));
-    static const QRegularExpression encoderList(QStringLiteral("\\(encoders:\\s*([^)]*)\\)"));
-    static const QRegularExpression codecLists(QStringLiteral("\\s*\\((?:de|en)coders:[^)]*\\)"));
+    // A list with no ")" after it has none after a later list either: (*COMMIT) ends the search
+    // there instead of trying each later one to the end of the row. The blanks in front of a
+    // list are tried only from where they start, and none are given back: both would take
+    // quadratic time on a row of long blank runs.
+    static const QRegularExpression encoderList(QStringLiteral("\\(encoders:(*COMMIT)\\s*+([^)]*+)\\)"));
+    static const QRegularExpression codecLists(
+        QStringLiteral("(?<!\\s)\\s*+\\((?:de|en)coders:(*COMMIT)[^)]*+\\)"));
 
     insertFixed(m_videoCodecs, fixedVideoCodecs);
     insertFixed(m_audioCodecs, fixedAudioCodecs);

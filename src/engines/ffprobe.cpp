@@ -175,7 +175,13 @@ bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,
     }
     // A packet list can be long: then only errors are echoed.
     echoOutput(packets ? QString() : stdOut, stdErr);
+    return readLoad(filePath, stdOut, packets);
+}
 
+bool FFprobe::readLoad(const QString &filePath, const QString &stdOut, QList<FFprobePacket> *packets)
+{
+    clearLoad();
+    m_filePath = filePath;
     FFprobeReport report;
     if (!report.read(stdOut)) {
         m_console->log(LogLevel::Quiet,
@@ -400,8 +406,9 @@ double FFprobe::toNumber(const QString &value)
         QChar separator;
         const QRegularExpression *pattern;
     };
-    static const QRegularExpression slashRatio(QStringLiteral("(\\d+)/(\\d+)"));
-    static const QRegularExpression colonRatio(QStringLiteral("(\\d+):(\\d+)"));
+    // Each number starts where its digits start, so that a long run is not tried from each.
+    static const QRegularExpression slashRatio(QStringLiteral("(?<!\\d)(\\d+)/(\\d+)"));
+    static const QRegularExpression colonRatio(QStringLiteral("(?<!\\d)(\\d+):(\\d+)"));
     static const RatioForm forms[] = {{QLatin1Char('/'), &slashRatio},
                                       {QLatin1Char(':'), &colonRatio}};
     for (const RatioForm &form : forms) {
@@ -450,32 +457,72 @@ bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath
     return true;
 }
 
+namespace {
+// A "key=value" line of a packet block: the key a word at the line's start. False for any
+// other line.
+bool packetField(QStringView line, QStringView *key, QStringView *value)
+{
+    const qsizetype equal = line.indexOf(QLatin1Char('='));
+    if (equal <= 0)
+        return false;
+    for (const QChar c : line.first(equal)) {
+        const char16_t u = c.unicode();
+        if (!(u == '_' || (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z')))
+            return false;
+    }
+    *key = line.first(equal);
+    *value = line.sliced(equal + 1).trimmed();
+    return true;
+}
+} // namespace
+
+// One pass over the lines: a marker is a whole line, as FFprobe writes it. An unclosed block
+// counts for nothing, and a marker inside a block of its kind is no new block. Side data sits
+// in blocks of its own inside a packet: none of its keys are the packet's, unless the side
+// data is never closed.
 QList<FFprobePacket> FFprobe::parsePackets(const QString &text)
 {
-    static const QRegularExpression packetBlock(QStringLiteral("\\[PACKET\\](.*?)\\[/PACKET\\]"),
-                                                QRegularExpression::DotMatchesEverythingOption);
-    // Side data sits in blocks of its own inside a packet; none of its keys are the packet's.
-    static const QRegularExpression sideDataBlock(
-        QStringLiteral("\\[SIDE_DATA\\].*?\\[/SIDE_DATA\\]"),
-        QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression keyValueLine(QStringLiteral("^(\\w+)=([^\\r\\n]*)"),
-                                                 QRegularExpression::MultilineOption);
-
     QList<FFprobePacket> packets;
-    QRegularExpressionMatchIterator blocks = packetBlock.globalMatch(text);
-    while (blocks.hasNext()) {
-        QString block = blocks.next().captured(1);
-        block.remove(sideDataBlock);
-        QHash<QString, QString> values;
-        QRegularExpressionMatchIterator lines = keyValueLine.globalMatch(block);
-        while (lines.hasNext()) {
-            const QRegularExpressionMatch line = lines.next();
-            if (!values.contains(line.captured(1)))
-                values.insert(line.captured(1), line.captured(2).trimmed());
+    bool inPacket = false;
+    bool inSideData = false;
+    QList<std::pair<QStringView, QStringView>> fields;
+    QList<std::pair<QStringView, QStringView>> sideFields;
+    const QStringView whole(text);
+    for (qsizetype begin = 0; begin < whole.size();) {
+        qsizetype end = whole.indexOf(QLatin1Char('\n'), begin);
+        if (end < 0)
+            end = whole.size();
+        const QStringView raw = whole.sliced(begin, end - begin);
+        const QStringView line = raw.trimmed();
+        begin = end + 1;
+        if (!inPacket) {
+            if (line == QLatin1String("[PACKET]")) {
+                inPacket = true;
+                fields.clear();
+            }
+        } else if (inSideData && line == QLatin1String("[/SIDE_DATA]")) {
+            inSideData = false;
+            sideFields.clear();
+        } else if (line == QLatin1String("[/PACKET]")) {
+            fields += sideFields;
+            QHash<QString, QString> values;
+            for (const auto &[key, value] : std::as_const(fields)) {
+                if (!values.contains(key.toString()))
+                    values.insert(key.toString(), value.toString());
+            }
+            FFprobePacket packet;
+            if (readPacket(packet, values))
+                packets.append(packet);
+            inPacket = inSideData = false;
+            sideFields.clear();
+        } else if (!inSideData && line == QLatin1String("[SIDE_DATA]")) {
+            inSideData = true;
+        } else {
+            QStringView key;
+            QStringView value;
+            if (packetField(raw.endsWith(QLatin1Char('\r')) ? raw.chopped(1) : raw, &key, &value))
+                (inSideData ? sideFields : fields).append({key, value});
         }
-        FFprobePacket packet;
-        if (readPacket(packet, values))
-            packets.append(packet);
     }
     return packets;
 }

@@ -29,6 +29,9 @@ public:
     // could not seek to): load() alone may still succeed.
     bool loadWithPackets(const QString &filePath, QList<FFprobePacket> &packets,
                          const QString &streams, const QString &intervals, bool withHashes = false);
+    // What load() makes of FFprobe's answer about the file, apart from the run that gave it;
+    // packets, when given, receive the packets the answer lists.
+    bool readLoad(const QString &filePath, const QString &stdOut, QList<FFprobePacket> *packets);
 
     // Starts the FFprobe run of a loadWithPackets() of the same arguments now, so that it is
     // done, or under way, when that loadWithPackets() takes it over. The held one waits,

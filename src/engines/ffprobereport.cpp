@@ -80,12 +80,15 @@ bool FFprobeReport::readJson(const QString &answer)
 }
 
 // "[FORMAT]" and "[STREAM]" blocks, markers as whole lines; blocks nested in them (side data)
-// are skipped, and an unclosed block is no block.
+// are skipped, and an unclosed block is no block. The closing markers are made once a block
+// opens: made again at each line, a long block name took quadratic time.
 bool FFprobeReport::readSections(const QString &answer)
 {
     bool formatFound = false;
     QString open; // the block being read, empty outside
     QString nested;
+    QString openEnd;
+    QString nestedEnd;
     Block block;
     const QStringList lines = answer.split(QLatin1Char('\n'));
     for (const QString &raw : lines) {
@@ -93,12 +96,13 @@ bool FFprobeReport::readSections(const QString &answer)
         if (open.isEmpty()) {
             if (line == QLatin1String("[FORMAT]") || line == QLatin1String("[STREAM]")) {
                 open = line.mid(1, line.size() - 2);
+                openEnd = QStringLiteral("[/") + open + QLatin1Char(']');
                 block.clear();
             }
         } else if (!nested.isEmpty()) {
-            if (line == QStringLiteral("[/") + nested + QLatin1Char(']'))
+            if (line == nestedEnd)
                 nested.clear();
-        } else if (line == QStringLiteral("[/") + open + QLatin1Char(']')) {
+        } else if (line == openEnd) {
             if (open == QLatin1String("STREAM")) {
                 streams.append(block);
             } else if (!formatFound) {
@@ -109,6 +113,7 @@ bool FFprobeReport::readSections(const QString &answer)
         } else if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))
                    && !line.startsWith(QLatin1String("[/"))) {
             nested = line.mid(1, line.size() - 2);
+            nestedEnd = QStringLiteral("[/") + nested + QLatin1Char(']');
         } else {
             const int equal = line.indexOf(QLatin1Char('='));
             if (equal > 0)

@@ -217,8 +217,10 @@ void InterfaceFFprobe::parseData(FFprobeData *data, const QString &stdOut,
 double InterfaceFFprobe::parseRatio(const QString &value)
 {
     // The sign belongs to the number: a damaged header reads "-976822:1", no ratio at all.
-    static const QRegularExpression slash(QStringLiteral("([-+]?\\d+)/([-+]?\\d+)"));
-    static const QRegularExpression colon(QStringLiteral("([-+]?\\d+):([-+]?\\d+)"));
+    // Each number starts where its sign or digits start, so that a long run is not tried
+    // from each digit.
+    static const QRegularExpression slash(QStringLiteral("(?<!\\d)([-+]?\\d+)/([-+]?\\d+)"));
+    static const QRegularExpression colon(QStringLiteral("(?<!\\d)([-+]?\\d+):([-+]?\\d+)"));
     if (value == QLatin1String("N/A"))
         return 0.0;
     if (value.contains(QLatin1Char('.'))) {

@@ -2,6 +2,7 @@
 #include "engines/engineslogging.h"
 
 #include "engines/fileargument.h"
+#include "engines/textsections.h"
 #include "engines/interfacestatus.h"
 
 #include <QDebug>
@@ -76,18 +77,17 @@ void InterfaceMediaInfo::parseStatus()
     }
     // "MediaInfo Command line, \nMediaInfoLib - v23.04": the version runs from the last "v"
     // after "MediaInfoLib" to the end of the text.
-    static const QRegularExpression banner(
-        QStringLiteral("(MediaInfo Command line).*(MediaInfoLib).*(v.*)"),
-        QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = banner.match(QString::fromUtf8(m_status->stdOut));
-    if (!match.hasMatch() || match.captured(1).isEmpty() || match.captured(3).isEmpty()) {
+    const QString answer = QString::fromUtf8(m_status->stdOut);
+    const QList<QStringView> parts = TextSections::split(
+        answer, {QLatin1String("MediaInfo Command line"), QLatin1String("MediaInfoLib"), QLatin1String("v")});
+    if (parts.isEmpty()) {
         qCDebug(lcEngines) << "InterfaceMediaInfo::parseStatus() - Failed to parse MediaInfo standard "
                     "output (parsing signature)";
         m_status->state = InterfaceStatus::ParseFailed;
         return;
     }
-    m_status->signature = match.captured(1);
-    m_status->version = match.captured(3).trimmed();
+    m_status->signature = QStringLiteral("MediaInfo Command line");
+    m_status->version = (QLatin1Char('v') + parts.at(2).toString()).trimmed();
     m_status->state = InterfaceStatus::Ready;
 }
 

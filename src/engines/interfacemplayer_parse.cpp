@@ -11,6 +11,7 @@
 #include "engines/playercapabilities.h"
 #include "engines/playeroutputcode.h"
 #include "engines/playerstatus.h"
+#include "engines/textsections.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -114,8 +115,8 @@ bool chapterSeconds(const QString &text, double *seconds)
 }
 
 // ---------------------------------------------------------------------------------------
-// What reading one line came to. The readers work on a copy of the record, which the
-// caller commits only when the line parsed.
+// What reading one line came to. A reader writes to the record only once its line has
+// parsed, so that a failed line changes nothing.
 
 struct LineOutcome
 {
@@ -683,8 +684,9 @@ LineOutcome readDiskLine(const QString &line, DiskInfo &disk)
     return outcome(PlayerOutputCode::Ignored);
 }
 
-// The frame of the disc and clip parsers: the line is read into a copy of the record,
-// which replaces the caller's only when the line parsed, so a failed line changes nothing.
+// The frame of the disc and clip parsers. The line is read into the caller's record itself:
+// read into a copy, a record kept for a whole run would have its lists (the chapter starts)
+// copied at every line, in quadratic time.
 template <class Record>
 bool parseRecordLine(const char *parser, const QByteArray &line, bool kindHandled, int *code,
                      Record *record, LineOutcome (*read)(const QString &, Record &))
@@ -696,13 +698,11 @@ bool parseRecordLine(const char *parser, const QByteArray &line, bool kindHandle
                            << record->kind << "ignoring" << QStringLiteral("\"%1\"").arg(s);
         return false;
     }
-    Record work = *record;
-    const LineOutcome outcome = read(s, work);
+    const LineOutcome outcome = read(s, *record);
     if (!outcome.ok) {
         debugFailure(parser, outcome.failedValue, s);
         return false;
     }
-    *record = work;
     *code = outcome.code;
     debugOutcome(parser, outcome.code, s);
     return true;
@@ -870,15 +870,14 @@ void InterfaceMplayer::parseStatus()
     if (!m_status || m_status->state != PlayerStatus::OutputCaptured)
         return;
 
+    // (*COMMIT): when the team's name does not follow the first "mplayer" and its version,
+    // it follows no later one either; each later "mplayer" of a long answer is not tried.
     static const QRegularExpression banner(
-        QStringLiteral("(mplayer\\s+[^\\s]+.*?MPlayer Team)"),
+        QStringLiteral("(mplayer\\s+[^\\s]+(*COMMIT).*?MPlayer Team)"),
         kCaseless | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression signature(
-        QStringLiteral("(mplayer)\\s+([^\\s]+).*?(MPlayer Team)"),
+        QStringLiteral("(mplayer)\\s+([^\\s]+)(*COMMIT).*?(MPlayer Team)"),
         kCaseless | QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression driverLists(
-        QStringLiteral("Available video output drivers:(.*)Available audio output drivers:(.*)"),
-        QRegularExpression::DotMatchesEverythingOption);
 
     const QString output = QString::fromUtf8(m_status->stdOut);
     const QString bannerText = banner.match(output).captured(1);
@@ -896,10 +895,11 @@ void InterfaceMplayer::parseStatus()
     m_status->signature = m.captured(1);
     m_status->version = m.captured(2);
 
-    const QRegularExpressionMatch lists = driverLists.match(output);
-    if (lists.hasMatch() && m_capabilities) {
-        readDriverList(lists.captured(1), m_capabilities->videoDrivers);
-        readDriverList(lists.captured(2), m_capabilities->audioDrivers);
+    const QList<QStringView> lists = TextSections::split(
+        output, {QLatin1String("Available video output drivers:"), QLatin1String("Available audio output drivers:")});
+    if (!lists.isEmpty() && m_capabilities) {
+        readDriverList(lists.at(0).toString(), m_capabilities->videoDrivers);
+        readDriverList(lists.at(1).toString(), m_capabilities->audioDrivers);
     }
     const QMap<QString, QString> *video = m_capabilities ? m_capabilities->videoDrivers : nullptr;
     if (video && (video->contains(QStringLiteral("gl")) || video->contains(QStringLiteral("gl2"))))

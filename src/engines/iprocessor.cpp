@@ -167,6 +167,13 @@ bool IProcessor::runQuery(const QStringList &arguments, const QString &failureFo
         failureText = failureFormat.arg(error);
         return false;
     }
+    // Nor is one that answers nothing at all: every query the engines are asked prints their
+    // banner or a list.
+    if (stdOut.trimmed().isEmpty() && stdErr.trimmed().isEmpty()) {
+        error = tr("process printed nothing");
+        failureText = failureFormat.arg(error);
+        return false;
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "engines/mencoder.h"
 #include "engines/engineslogging.h"
 #include "engines/fileargument.h"
+#include "engines/textsections.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -31,18 +32,18 @@ IProcessor::QueryOutcome MEncoder::queryEngine(QString &failureText, QString &er
     parseSignature(stdOut);
 
     // The three answers follow each other: video codecs, audio codecs, output formats.
-    static const QRegularExpression sections(
-        QStringLiteral("Available codecs:(.*)Available codecs:(.*)Available output formats:(.*)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = sections.match(stdOut);
-    if (!match.hasMatch()) {
+    const QList<QStringView> sections =
+        TextSections::split(stdOut, {QLatin1String("Available codecs:"), QLatin1String("Available codecs:"),
+                                     QLatin1String("Available output formats:")},
+                            Qt::CaseInsensitive);
+    if (sections.isEmpty()) {
         qCDebug(lcEngines).noquote() << "MEncoder: failed to split codecs/formats help"
                            << '"' + m_executablePath + '"';
         return QueryOutcome::Refused;
     }
-    parseHelpList(match.captured(1), m_videoCodecs);
-    parseHelpList(match.captured(2), m_audioCodecs);
-    parseHelpList(match.captured(3), m_muxers);
+    parseHelpList(sections.at(0).toString(), m_videoCodecs);
+    parseHelpList(sections.at(1).toString(), m_audioCodecs);
+    parseHelpList(sections.at(2).toString(), m_muxers);
     m_subtitleCodecs.insert(QStringLiteral("inlay"), tr("Inlaid subtitles"));
     return QueryOutcome::Ready;
 }
@@ -51,23 +52,38 @@ void MEncoder::parseSignature(const QString &text)
 {
     // "MEncoder UNKNOWN-12 (C) 2000-2023 MPlayer Team": the name, then the version token.
     static const QRegularExpression banner(
-        QStringLiteral("(mencoder)\\s+(\\S+).*MPlayer Team"),
+        // (*COMMIT): a later "mencoder" cannot find the team's name where the first failed to.
+        QStringLiteral("(mencoder)\\s+(\\S+)(*COMMIT).*MPlayer Team"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     parseSignatureWith(banner, text);
 }
 
-void MEncoder::parseHelpList(const QString &text, QMap<QString, QString> &map)
+QList<MEncoder::HelpEntry> MEncoder::helpEntries(const QString &text)
 {
     // One entry per line: "   lavc     - libavcodec codecs - best quality!". Lines end with
-    // "\r\n" on some systems and "\n" on others; the description stops at either.
-    static const QRegularExpression entry(QStringLiteral("(\\S+)[ \\t]+-[ \\t]+([^\\r\\n]*)\\r?\\n"));
-    QRegularExpressionMatchIterator it = entry.globalMatch(text);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch match = it.next();
-        const QString name = match.captured(1);
-        const QString description = match.captured(2);
-        qCDebug(lcEngines).noquote() << "MEncoder: found available codec or muxer:" << name << description;
-        map.insert(name, description);
+    // "\r\n" on some systems and "\n" on others; an unended last line is no entry. Each line
+    // is read alone, its name starting where a word starts: tried across the whole text, the
+    // description would be searched to the text's end from every dash of a long line.
+    static const QRegularExpression entry(QStringLiteral("(?<!\\S)(\\S+)[ \\t]+-[ \\t]+(.*)"));
+    QList<HelpEntry> entries;
+    const QStringView whole(text);
+    for (qsizetype begin = 0, end = 0; (end = whole.indexOf(QLatin1Char('\n'), begin)) >= 0; begin = end + 1) {
+        QStringView line = whole.sliced(begin, end - begin);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QRegularExpressionMatch match = entry.match(line.toString());
+        if (match.hasMatch())
+            entries.append({match.captured(1), match.captured(2)});
+    }
+    return entries;
+}
+
+void MEncoder::parseHelpList(const QString &text, QMap<QString, QString> &map)
+{
+    for (const HelpEntry &entry : helpEntries(text)) {
+        qCDebug(lcEngines).noquote() << "MEncoder: found available codec or muxer:" << entry.name
+                                     << entry.description;
+        map.insert(entry.name, entry.description);
     }
 }
 

@@ -20,6 +20,13 @@ public:
     void parseSignature(const QString &text);
     // Adds every "name - description" line of a help list to the map.
     static void parseHelpList(const QString &text, QMap<QString, QString> &map);
+    // The "name - description" lines of a help list, in their order.
+    struct HelpEntry
+    {
+        QString name;
+        QString description;
+    };
+    static QList<HelpEntry> helpEntries(const QString &text);
 
     // The stream-copy merge of several files into one, one after another; the program is
     // this engine's executable. Always succeeds; `error` is cleared.

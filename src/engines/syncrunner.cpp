@@ -176,6 +176,7 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
                          && process->error() != QProcess::FailedToStart;
     if (!started) {
         result.startFailure = ProcessEnd::startFailure(process, timeouts.start);
+        result.startTimedOut = process->state() == QProcess::Starting;
         ProcessKiller::killAndWait(process, timeouts.kill);
         ProcessKiller::release(process);
         return result;
@@ -438,8 +439,12 @@ QString SyncRunner::cutNotice(const QString &engineName, const Result &result)
 
 QString SyncRunner::decodeLines(const QByteArray &bytes)
 {
-    QString text;
-    text.reserve(bytes.size());
+    // Each line is decoded straight into the text, which a byte of UTF-8 never outgrows: an
+    // answer of millions of short lines costs no string of its own per line.
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    // Stateless: each line is decoded as a whole, a sequence its end cuts spoilt in it.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     qsizetype begin = 0;
     const qsizetype size = bytes.size();
     while (begin < size) {
@@ -452,9 +457,9 @@ QString SyncRunner::decodeLines(const QByteArray &bytes)
                 ++end;
             ++end;
         }
-        QStringDecoder decoder(QStringDecoder::Utf8);
-        text += decoder.decode(QByteArrayView(bytes).sliced(begin, end - begin));
+        out = decoder.appendToBuffer(out, QByteArrayView(bytes).sliced(begin, end - begin));
         begin = end;
     }
+    text.truncate(out - text.constData());
     return text;
 }

@@ -34,6 +34,7 @@ public:
         bool crashed = false;      // ended by a signal (a kill counts as one)
         int exitCode = -1;         // the signal's number after a crash
         QString startFailure;      // why it did not start (not found, not executable, ...)
+        bool startTimedOut = false; // it did not start because its start time-out ran out
         QString stdOut;
         QString stdErr;
         // Bytes printed past OutputLimit on either channel, not kept; the engine was stopped

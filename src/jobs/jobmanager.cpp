@@ -251,6 +251,8 @@ bool JobManager::prepareEngineJob(const QString &outputFile, const QString &name
     const QString folder = QFileInfo(outputFile).absolutePath();
     if (!QDir().mkpath(folder)) {
         log(tr("Failed to start job %1.").arg(name), LogLevel::Quiet);
+        log(tr("Target output directory can't be created: %1").arg(QDir::toNativeSeparators(folder)),
+            LogLevel::Quiet);
         return false;
     }
     for (QTextEdit *view : {m_stdIn, m_stdOut, m_stdErr}) {

@@ -5,7 +5,9 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #include <algorithm>
 #include <utility>
@@ -70,11 +72,28 @@ double expectedLength(const Task &task, double OutputCheck::Lengths::*stream, do
     return estimated ? std::min(asked, measured) : asked - lacking;
 }
 
-QString failureText(const char *text, double measured, double expected)
+// Below this much room a disk counts as full: the writes an engine lost there were at most a
+// few packets larger.
+constexpr qint64 FullDiskRoom = 4 * 1024 * 1024;
+
+// The mount point of the disk that holds the file when the disk has no room left, so that a
+// short output says why; empty when it has room or cannot tell.
+QString fullDisk(const QString &path)
 {
-    return QCoreApplication::translate("OutputCheck", text)
-        .arg(measured, 0, 'f', 1)
-        .arg(expected, 0, 'f', 1);
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    if (!disk.isValid() || !disk.isReady() || disk.bytesAvailable() >= FullDiskRoom)
+        return QString();
+    return QDir::toNativeSeparators(disk.rootPath());
+}
+
+QString failureText(const char *text, double measured, double expected, const QString &path)
+{
+    const QString failure = QCoreApplication::translate("OutputCheck", text)
+                                .arg(measured, 0, 'f', 1)
+                                .arg(expected, 0, 'f', 1);
+    const QString disk = fullDisk(path);
+    return disk.isEmpty() ? failure
+                          : QCoreApplication::translate("OutputCheck", "the disk %1 is full: %2").arg(disk, failure);
 }
 } // namespace
 
@@ -124,14 +143,14 @@ QString OutputCheck::shortfall(const Task &task)
     }
     if (streams == 0)
         return measured.whole >= 0.0 && fallsShort(measured.whole, asked)
-                   ? failureText(kOutputFailure, measured.whole, asked)
+                   ? failureText(kOutputFailure, measured.whole, asked, path)
                    : QString();
     if (shortStreams.isEmpty())
         return QString();
     // One stream of two: which one. All of them: the output as a whole, as far as it goes.
     if (shortStreams.size() < streams) {
         const auto &[judged, expected] = shortStreams.first();
-        return failureText(judged->failure, measured.*judged->length, expected);
+        return failureText(judged->failure, measured.*judged->length, expected, path);
     }
     double reach = 0.0;
     double expected = 0.0;
@@ -139,5 +158,5 @@ QString OutputCheck::shortfall(const Task &task)
         reach = std::max(reach, measured.*judged->length);
         expected = std::max(expected, streamExpected);
     }
-    return failureText(kOutputFailure, reach, expected);
+    return failureText(kOutputFailure, reach, expected, path);
 }

@@ -50,8 +50,8 @@ public:
     static Meter setMeter(Meter meter);
     static SourceMeter setSourceMeter(SourceMeter meter);
 
-    // Why the task's output falls short of what was asked; empty when it does not, or when
-    // its length is not asked for or cannot be measured.
+    // Why the task's output falls short of what was asked, naming the disk when it is full;
+    // empty when it does not, or when its length is not asked for or cannot be measured.
     static QString shortfall(const Task &task);
     // An output falls well short of its source when it lacks a tenth of the length and
     // more than a second (encoders may drop a frame or a few audio samples at the end).

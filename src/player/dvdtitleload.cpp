@@ -272,22 +272,35 @@ void DvdTitleLoad::startAudioRuns()
         return;
     }
     m_lastAudioIndex = m_title.audioCount - 1;
-    for (int a = 0; a < m_title.audioCount; ++a) {
-        m_audioRuns.push_back(std::make_unique<LoadProcess>());
-        LoadProcess *run = m_audioRuns.back().get();
-        const QStringList arguments = QStringList{QStringLiteral("-aid"), QString::number(m_title.audioStreams.at(a).aid)}
-                                      + m_play.arguments;
-        connect(run, &LoadProcess::over, this, [this] {
-            if (++m_audioRunsOver == int(m_audioRuns.size())) {
-                readAudioRuns();
-                finish();
-            }
-        });
-        m_scheduler->submit(run, m_title.number, [this, run, arguments] {
-            run->begin(m_play.program, arguments, m_settings.playInput, m_settings.latencyStart,
-                       m_settings.latencyFinished);
-        });
-    }
+    m_audioRuns.resize(size_t(m_title.audioCount));
+    for (int a = 0; a < m_title.audioCount; ++a)
+        startAudioRun(a, m_settings.latencyFinished);
+}
+
+// A run the finish latency cut short on a busy machine is made once more with a title run's
+// bound: a stream read without its details would go to the encoders with a sampling rate of 0.
+void DvdTitleLoad::startAudioRun(int stream, int finishTimeoutMs)
+{
+    std::unique_ptr<LoadProcess> &slot = m_audioRuns[size_t(stream)];
+    if (slot)
+        m_spentRuns.push_back(std::move(slot)); // it may be emitting: kept until the load ends
+    slot = std::make_unique<LoadProcess>();
+    LoadProcess *run = slot.get();
+    const QStringList arguments = QStringList{QStringLiteral("-aid"), QString::number(m_title.audioStreams.at(stream).aid)}
+                                  + m_play.arguments;
+    connect(run, &LoadProcess::over, this, [this, run, stream, finishTimeoutMs] {
+        if (run->wasKilled() && finishTimeoutMs < kTitleRunMs) {
+            startAudioRun(stream, kTitleRunMs);
+            return;
+        }
+        if (++m_audioRunsOver == int(m_audioRuns.size())) {
+            readAudioRuns();
+            finish();
+        }
+    });
+    m_scheduler->submit(run, m_title.number, [this, run, arguments, finishTimeoutMs] {
+        run->begin(m_play.program, arguments, m_settings.playInput, m_settings.latencyStart, finishTimeoutMs);
+    });
 }
 
 void DvdTitleLoad::readAudioRuns()

@@ -75,6 +75,7 @@ private:
     bool readErrors();
     void readAnswers();
     void startAudioRuns();
+    void startAudioRun(int stream, int finishTimeoutMs);
     void readAudioRuns();
     void readAudioRun(LoadProcess &run, int stream);
     void finish();
@@ -90,6 +91,7 @@ private:
     LoadScheduler *m_scheduler;
     LoadProcess m_identifyRun;
     std::vector<std::unique_ptr<LoadProcess>> m_audioRuns;
+    std::vector<std::unique_ptr<LoadProcess>> m_spentRuns;
     int m_audioRunsOver = 0;
     QList<ConsoleLine> m_lines;
     int m_lastAudioIndex = 0;

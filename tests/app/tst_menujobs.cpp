@@ -287,35 +287,52 @@ private slots:
 
     // An engine that cannot run the job refuses it with the reason before anything is queued;
     // the box names the engine the job needs.
+    // An engine that is ready but whose trial of the job fails refuses it the same way, with
+    // what the engine said.
     void missingEngineRefusesUpFront_data()
     {
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("slot");
         QTest::addColumn<QString>("informative");
+        QTest::addColumn<QString>("program"); // the engine chosen; "" for the real one whose trial fails
+        QTest::addColumn<QString>("said");
         QTest::newRow("Xvid by MEncoder") << "MEncoder" << "jobEncodeXvid"
-                                          << "<b>Encode output to Xvid/DivX (MPEG-4 Part 2)</b> as failed to start.";
+                                          << "<b>Encode output to Xvid/DivX (MPEG-4 Part 2)</b> as failed to start."
+                                          << "/bin/true" << "The MEncoder engine is not ready.";
         QTest::newRow("VideoCD of a file by FFmpeg") << "FFmpeg" << "jobEncodeVcd"
-                                                     << "<b>Encode output to VideoCD (VCD/MPEG-1)</b> as failed to start.";
+                                                     << "<b>Encode output to VideoCD (VCD/MPEG-1)</b> as failed to start."
+                                                     << "/bin/true" << "The FFmpeg engine is not ready.";
+        QTest::newRow("VideoCD whose trial fails") << "FFmpeg" << "jobEncodeVcd"
+                                                   << "<b>Encode standard to VideoCD (VCD/MPEG-1)</b> as failed to start."
+                                                   << "" << "trial refused by the engine";
     }
     void missingEngineRefusesUpFront()
     {
         QFETCH(QString, engine);
         QFETCH(QString, slot);
         QFETCH(QString, informative);
+        QFETCH(QString, program);
+        QFETCH(QString, said);
         Fixture fixture;
         {
             FileChooserScript chooser;
-            chooser.answer("/bin/true");
+            // FFmpeg answers its queries; every run of a job (the trial's has a size limit) fails.
+            chooser.answer(!program.isEmpty() ? program
+                                              : writeEngineScript("ffmpeg-failing-trial",
+                                                    "case \"$*\" in *\" -fs \"*) echo 'trial refused by the engine' >&2; exit 1;; esac\n"
+                                                    "exec /usr/bin/ffmpeg \"$@\""));
             ModalAnswerer readiness;
             (engine == "FFmpeg" ? fixture.window->ffmpegPathAction : fixture.window->mencoderPathAction)->trigger();
         }
+        if (program.isEmpty())
+            QVERIFY(fixture.open(TestMedia::standardAvi(), false));
         QString detailed;
         ModalAnswerer answerer;
         keepDetails(answerer, &detailed);
         QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
         QCOMPARE(answerer.seen().size(), 1);
         QCOMPARE(answerer.seen().at(0).informativeText, informative);
-        QVERIFY2(detailed.contains("The " + engine + " engine is not ready."), qPrintable(detailed));
+        QVERIFY2(detailed.contains(said), qPrintable(detailed));
         QCOMPARE(fixture.status(), QString("Encoding job has been cancelled (command not valid)"));
         QVERIFY(fixture.manager()->jobs().isEmpty());
     }
@@ -498,18 +515,36 @@ private slots:
         QVERIFY(!QFileInfo::exists(fixture.target.filePath("standard.avi")));
     }
 
-    // Re-mux: a stream copy into the file's own container, numbered beside a file of the name.
+    // Re-mux: a stream copy into the file's own container, numbered beside a file of the name,
+    // by the engine that writes that container: MEncoder for AVI, FFmpeg for the others.
+    void remuxCopiesStreams_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("MP4") << "mp4" << "ffmpeg";
+        QTest::newRow("Matroska") << "mkv" << "ffmpeg";
+        QTest::newRow("AVI") << "avi" << "mencoder";
+    }
     void remuxCopiesStreams()
     {
+        QFETCH(QString, suffix);
+        QFETCH(QString, engine);
         QTemporaryDir folder;
-        const QString input = folder.filePath("clip.mp4");
-        QVERIFY(QFile::copy(TestMedia::standardMp4(), input));
+        const QString input = folder.filePath("clip." + suffix);
+        const QString source = suffix == "mp4" ? TestMedia::standardMp4()
+                               : suffix == "avi" ? TestMedia::standardAvi()
+                                                 : TestMedia::clip("remux.mkv", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2",
+                                                                                 "-f", "lavfi", "-i", "sine=duration=2", "-c:v", "mpeg4", "-c:a", "libvorbis"});
+        QVERIFY(QFile::copy(source, input));
         Fixture fixture("output", folder.path());
         QVERIFY(fixture.open(input, false));
         QVERIFY(fixture.window->remuxAction->isEnabled());
         fixture.window->remuxAction->trigger();
         QVERIFY(fixture.jobsDone());
-        const QString output = folder.filePath("clip (1).mp4");
+        QCOMPARE(fixture.manager()->jobs().size(), 1);
+        const QString program = fixture.manager()->jobs().at(0)->tasks().at(0)->program();
+        QVERIFY2(QFileInfo(program).fileName() == engine, qPrintable(program));
+        const QString output = folder.filePath("clip (1)." + suffix);
         for (const QString type : {"video", "audio"})
             QCOMPARE(firstStream(output, type).value("codec_name"), firstStream(input, type).value("codec_name"));
         QVERIFY(qAbs(TestMedia::probeDuration(output) - TestMedia::probeDuration(input)) < 0.2);

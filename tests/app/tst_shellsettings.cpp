@@ -96,6 +96,16 @@ private slots:
         QTest::newRow("player start 6000") << "Player/latency start" << QVariant(6000) << 5000.0;
         QTest::newRow("player kill 9000") << "Player/latency kill" << QVariant(9000) << 5000.0;
         QTest::newRow("player finished 9000") << "Player/latency finished" << QVariant(9000) << 5000.0;
+        QTest::newRow("encoder finished 6000") << "Encoder/latency finished" << QVariant(6000) << 5000.0;
+        QTest::newRow("encoder finished 5000") << "Encoder/latency finished" << QVariant(5000) << 5000.0;
+        QTest::newRow("encoder kill 9000") << "Encoder/latency kill" << QVariant(9000) << 5000.0;
+        QTest::newRow("player start 9000") << "Player/latency start" << QVariant(9000) << 5000.0;
+        QTest::newRow("player kill 9000") << "Player/latency kill" << QVariant(9000) << 5000.0;
+        QTest::newRow("force output name as 1") << "Encoder/force output name" << QVariant("1") << 1.0;
+        QTest::newRow("force output name as true") << "Encoder/force output name" << QVariant("True") << 1.0;
+        QTest::newRow("short titles ignored as 0") << "Player/DVD/ignore short titles" << QVariant("0") << 0.0;
+        QTest::newRow("short titles ignored as false") << "Player/DVD/ignore short titles" << QVariant("false") << 0.0;
+        QTest::newRow("short titles flag of text") << "Player/DVD/ignore short titles" << QVariant("maybe") << 1.0;
         QTest::newRow("volume 200") << "Encoder/volume correction" << QVariant(200) << 48.0;
         QTest::newRow("volume -200") << "Encoder/volume correction" << QVariant(-200) << -48.0;
         QTest::newRow("title 10") << "Player/DVD/title minimum length" << QVariant(10) << 60.0;
@@ -126,7 +136,8 @@ private slots:
             {"Player/latency kill", p.latencyKill}, {"Player/latency start", p.latencyStart},
             {"Player/latency finished", p.latencyFinished},
             {"Encoder/volume correction", e.volumeCorrection},
-            {"Player/DVD/title minimum length", p.titleMinimumLength}};
+            {"Player/DVD/title minimum length", p.titleMinimumLength},
+            {"Encoder/force output name", e.forceOutputName}, {"Player/DVD/ignore short titles", p.ignoreShortTitles}};
         QCOMPARE(values.value(key), expected);
     }
 

@@ -302,6 +302,9 @@ void SoftwareUpdateTest::replyFormattingKept_data()
     QTest::newRow("division and style as text") << "<div style=\"x\">d</div>"
                                                 << "&lt;div style=&quot;x&quot;&gt;d&lt;/div&gt;";
     QTest::newRow("link to a file dropped") << "<a href=\"file:///etc/passwd\">x</a>" << "x";
+    QTest::newRow("link of another scheme dropped") << "<a href=\"ftp://example.org/x\">x</a>" << "x";
+    QTest::newRow("secure web link kept") << "<a href='HTTPS://x.org/d?a=1&amp;b=2'>x</a>"
+                                          << "<a href=\"https://x.org/d?a=1&amp;b=2\">x</a>";
     QTest::newRow("references kept, lone signs escaped") << "Caf&eacute; &amp; &#233; & 5 < 6"
                                                          << "Caf&eacute; &amp; &#233; &amp; 5 &lt; 6";
     QTest::newRow("long text cut") << QString(5000, 'x')

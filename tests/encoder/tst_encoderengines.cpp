@@ -60,11 +60,15 @@ private slots:
     void faultyEngineIsNotReady_data()
     {
         addColumns<int, QString, int, QStringList, QStringList>({"type", "binary", "state", "messages", "absent"});
-        QTest::newRow("missing") << 1 << TestMedia::folder() + "/no-such-engine" << 0 << QStringList{"Encoder: MEncoder process failed to start in 1000 milliseconds."} << QStringList{"reset completed", "failed initialization"};
-        QTest::newRow("hanging") << 1 << fakeEngineAs("hang-engine", "hang") << 2 << QStringList{"Encoder: MEncoder process being killed.", "Encoder: MEncoder process killed.", "Encoder: MEncoder engine binary is", "Encoder: MEncoder engine failed initialization."} << QStringList{"engine is ready"};
+        // A program that is not there, or cannot run, is said to be so: the start time-out has
+        // nothing to do with it.
+        QTest::newRow("missing") << 1 << TestMedia::folder() + "/no-such-engine" << 0 << QStringList{"Encoder: MEncoder process failed to start: " + TestMedia::folder() + "/no-such-engine not found."} << QStringList{"reset completed", "failed initialization", "milliseconds"};
+        QTest::newRow("not executable") << 1 << writeEngineFile("noexec-mencoder", "#!/bin/sh\n") << 0 << QStringList{"Encoder: MEncoder process failed to start: " + TestMedia::folder() + "/engines/noexec-mencoder is not executable."} << QStringList{"milliseconds"};
+        // Stopped at its time-out, it did not crash.
+        QTest::newRow("hanging") << 1 << fakeEngineAs("hang-engine", "hang") << 2 << QStringList{"Encoder: MEncoder process being killed.", "Encoder: MEncoder process killed.", "Encoder: MEncoder engine binary is", "Encoder: MEncoder engine failed initialization."} << QStringList{"engine is ready", "crashed", "process finished"};
         QTest::newRow("crashing") << 1 << fakeEngineAs("crash-engine", "crash") << 2 << QStringList{"Warning: MEncoder process crashed.", "Encoder: MEncoder engine reset completed.", "Encoder: MEncoder engine failed initialization."} << QStringList{"engine is ready", "being killed"};
         // FFmpeg: a missing engine stops at the version query; the others run all three.
-        QTest::newRow("FFmpeg missing") << 2 << TestMedia::folder() + "/no-such-ffmpeg" << 0 << QStringList{"Encoder: FFmpeg process failed to start in 1000 milliseconds."} << QStringList{"reset completed", "failed initialization"};
+        QTest::newRow("FFmpeg missing") << 2 << TestMedia::folder() + "/no-such-ffmpeg" << 0 << QStringList{"Encoder: FFmpeg process failed to start: " + TestMedia::folder() + "/no-such-ffmpeg not found."} << QStringList{"reset completed", "failed initialization", "milliseconds"};
         QTest::newRow("FFmpeg without banner") << 2 << fakeEngineAs("other-ffmpeg", "print 'no banner'") << 2 << QStringList{"Encoder: FFmpeg engine reset completed.", "Encoder: FFmpeg engine binary is", "Encoder: FFmpeg engine failed initialization."} << QStringList{"engine is ready", "crashed"};
     }
 

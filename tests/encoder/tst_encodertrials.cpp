@@ -80,7 +80,7 @@ private slots:
         for (int type : {int(EngineType::MEncoder), int(EngineType::FFmpeg)}) {
             const QString engine = Encoder::engineName(type) + ' ';
             QTest::newRow(qPrintable(engine + "working")) << type << "" << true;
-            for (const char *fault : {"bad option", "unreadable input", "silent engine", "missing engine"})
+            for (const char *fault : {"bad option", "unreadable input", "silent engine", "missing engine", "fails after its end"})
                 QTest::newRow(qPrintable(engine + fault)) << type << fault << false;
         }
     }
@@ -106,6 +106,8 @@ private slots:
             program = fakeEngineAs("silent-" + name, "exit 0");
         else if (fault == "missing engine")
             program = TestMedia::folder() + "/no-such-" + name;
+        else if (fault == "fails after its end") // the real engine's whole run, then an error
+            program = writeEngineScript("failing-" + name, QString("'%1' \"$@\"\nexit 1").arg(program));
         e.clear();
         QElapsedTimer timer;
         timer.start();
@@ -117,7 +119,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(output));
         if (fault == "missing engine") {
             QCOMPARE(commandLine, QString("untouched"));
-            QVERIFY(e.logText().contains(name + " process failed to start in 3000 milliseconds."));
+            QVERIFY(e.logText().contains(name + " process failed to start: " + program + " not found."));
             return;
         }
         // MEncoder's limit goes first, with the seconds it reads (50 frames at 25 a second and
@@ -282,6 +284,9 @@ private slots:
         QTest::newRow("FFmpeg crashes") << ffmpeg << ffmpegStatus + "\nkill -SEGV $$" << false;
         QTest::newRow("FFmpeg ends without its summary") << ffmpeg << ffmpegStatus << false;
         QTest::newRow("FFmpeg slow to answer") << ffmpeg << "sleep 4\n" + ffmpegStatus + "\n" + ffmpegEnd << true;
+        // The job would fail on the exit code, whatever the engine printed before.
+        QTest::newRow("MEncoder closes its file, then fails") << mencoder << mencoderStatus + "\n" + mencoderEnd + "\nexit 1" << false;
+        QTest::newRow("FFmpeg closes its file, then fails") << ffmpeg << ffmpegStatus + "\n" + ffmpegEnd + "\nexit 1" << false;
         const int player = EngineType::MPlayer;
         QTest::newRow("MPlayer closes its copy") << player << playerStatus + "\n" + playerEnd << true;
         QTest::newRow("MPlayer copies nothing") << player << "echo \"dump: 0 bytes written to 'copy.mpg'.\"" << false;

@@ -739,6 +739,50 @@ private slots:
         QVERIFY2(readingAtJobEnd.isEmpty(), qPrintable(readingAtJobEnd.join('\n')));
     }
 
+    // FFmpeg may close a volume and write it again: here it first writes the volume's first
+    // 5 s, closes it, and a second later writes the whole volume, or puts it in its place.
+    // The analysis that read the first 5 s is not taken: the next volume follows the whole
+    // one, not the 5 s.
+    void volumeWrittenAgainAfterClosing_data()
+    {
+        QTest::addColumn<QString>("lastWrite");
+        QTest::newRow("written again") << "cat \"$whole\" > \"$out\"; rm -f \"$whole\"";
+        QTest::newRow("replaced, no close seen") << "mv -f \"$whole\" \"$out\"";
+    }
+    void volumeWrittenAgainAfterClosing()
+    {
+        QFETCH(QString, lastWrite);
+        const QString folder = m_folder->path();
+        QVERIFY(QFile::copy(aviClip(), folder + "/movie.avi"));
+        FFmpeg rewriting;
+        QVERIFY(rewriting.startInterface(
+            writeEngineScript("ffmpeg-rewriting",
+                              "case \"$*\" in\n  *-fs*) ;;\n  *) exec ffmpeg \"$@\" ;;\nesac\n"
+                              "for a; do out=$a; done\nwhole=\"${out%.*}.whole.avi\"\n"
+                              "for a; do shift; [ \"$a\" = \"$out\" ] && a=$whole; set -- \"$@\" \"$a\"; done\n"
+                              "ffmpeg \"$@\" || exit\n"
+                              "ffmpeg -v error -i \"$whole\" -map 0 -c copy -t 5 \"$out\" && sleep 1\n"
+                              + lastWrite),
+            QString()));
+        EngineObjects::setEngines(&rewriting, m_ffprobe, nullptr);
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        const bool ended = splitToEnd(splitter, folder + "/movie.avi", 2, 60000);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
+        QVERIFY(ended);
+        QVERIFY2(host.jobs().size() == 2 && !m_capture->log().contains("Failed"), qPrintable(m_capture->log()));
+        const QList<Frame> input = decodedFrames(folder + "/movie.avi");
+        const QList<Frame> first = decodedFrames(folder + "/movie.part1.avi");
+        const QList<Frame> second = decodedFrames(folder + "/movie.part2.avi");
+        QVERIFY(!first.isEmpty() && !second.isEmpty());
+        const int end = indexOf(input, first.last().digest);
+        const int start = indexOf(input, second.first().digest);
+        QVERIFY2(end > 25 && start >= 0 && start <= end + 1, qPrintable(QString("%1 after %2").arg(start).arg(end)));
+        // At most the second volume 1 ended in and one key-frame interval (2 s) again.
+        QVERIFY2(input.at(start).time >= std::floor(input.at(end).time + 0.04) - 2.02,
+                 qPrintable(QString("%1 s after %2 s").arg(input.at(start).time).arg(input.at(end).time)));
+    }
+
     void volumeCountBelowOne()
     {
         // Nothing else would stop the volumes: the split must end at once.

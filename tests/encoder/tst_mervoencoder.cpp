@@ -62,7 +62,7 @@ private slots:
     {
         addColumns<int, QString, int, QString>({"type", "binary", "state", "message"});
         QTest::newRow("missing x264") << EngineType::X264 << "/nonexistent/x264" << 0
-                                      << "MervoEncoder: x264 process failed to start in 3000 milliseconds.";
+                                      << "MervoEncoder: x264 process failed to start: /nonexistent/x264 not found.";
         QTest::newRow("MKVmerge answering something else")
             << EngineType::MKVmerge << writeEngineScript("mkvmerge-other", "echo 'mkvmerge: unknown option'")
             << 2 << "MervoEncoder: MKVmerge engine failed initialization.";

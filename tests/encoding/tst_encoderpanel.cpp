@@ -30,6 +30,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -903,6 +904,49 @@ private slots:
         QVERIFY(panel.main.log.toPlainText().contains("Encoding failed."));
         QVERIFY(!panel.main.log.toPlainText().contains("Finalizing..."));
         QVERIFY(panel.widget->isReady());
+    }
+
+    // MEncoder ends well when the disk fills and leaves a short file: the failure names the
+    // full disk. A disk of 640 KiB (a memory file system, where the system lets the tests make
+    // one) holds the trial's few frames but not the whole minute of an MPEG-1 source, which
+    // MEncoder encodes.
+    void fullDiskIsNamed()
+    {
+        const QString folder = freshFolder("panel-full-disk");
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=640k", "tmpfs", folder}) != 0)
+            QSKIP("no file system can be mounted here");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {folder}); });
+        FFmpeg ffmpeg; // measures the output
+        QVERIFY(ffmpeg.startInterface("/usr/bin/ffmpeg", QString()));
+        EngineObjects::setEngines(&ffmpeg, nullptr, nullptr);
+        const auto restore = qScopeGuard([] { EngineObjects::setEngines(nullptr, nullptr, nullptr); });
+        // Noise, so that no encoding of it is small.
+        const QString minute = TestMedia::clip("mpeg1-minute.mpg", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=60",
+                                                                     "-f", "lavfi", "-i", "sine=duration=60", "-vf",
+                                                                     "noise=alls=60:allf=t+u", "-c:v", "mpeg1video",
+                                                                     "-b:v", "2000k", "-c:a", "mp2", "-shortest"});
+        Panel panel;
+        panel.load(minute, 4.0 / 3.0, 60.0, "mpeg1video");
+        panel.widget->setTarget(folder, "full");
+        panel.target("avi", "xvid", "mp3");
+        WindowTesting::ModalAnswerer answerer; // a refused trial would show its box
+        QString refusal;
+        answerer.answerWith([&refusal](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (box) {
+                refusal = box->detailedText();
+                box->accept();
+            }
+            return box != nullptr;
+        });
+        panel.widget->startButton()->click();
+        QVERIFY2(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 1 && panel.main.idle(); }, 120000),
+                 qPrintable(refusal.right(1500)));
+        const MervoTask *task = panel.main.manager.jobs().first()->tasks().first();
+        QCOMPARE(task->state, Task::Aborted);
+        QVERIFY2(task->failure().startsWith(QString("the disk %1 is full: its output lasts ").arg(folder))
+                     && task->failure().endsWith(" of the 60.0 s asked for"),
+                 qPrintable(task->failure()));
     }
 
 private:

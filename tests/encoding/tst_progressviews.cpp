@@ -205,6 +205,51 @@ private slots:
         QVERIFY(!ViewTest::screenshot(&pair.holder, "miniconsole-progress", pair.mini->progressBar()).isEmpty());
     }
 
+    // A figure beyond what the job can be (a speed that is no number, a size far past the
+    // expected one, a position far past the source's end) is not shown, nor turned into a
+    // percentage or a time left: the other figures of the line are.
+    void absurdFiguresIgnored_data()
+    {
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("bar");
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<QString>("left");
+        // FFmpeg: 40 s of source, 5000 kB expected; MEncoder: 40 s, 1000 frames.
+        const QString ffmpegLine = "frame=  100 fps=%1 q=2.0 size=%2 time=%3 bitrate= 800.0kbits/s\r";
+        QTest::newRow("FFmpeg, sound figures") << 2 << ffmpegLine.arg("25", "1000kB", "00:00:10.00") << 21 << "25.00 fps" << "4 min";
+        QTest::newRow("FFmpeg, speed that is no number") << 2 << ffmpegLine.arg("1.8e308", "1000kB", "00:00:10.00") << 21 << "--" << "4 min";
+        QTest::newRow("FFmpeg, speed with a signed exponent") << 2 << ffmpegLine.arg("2.5E+300", "1000kB", "00:00:10.00") << 21 << "--" << "4 min";
+        QTest::newRow("FFmpeg, size of the largest int") << 2 << ffmpegLine.arg("25", "2147483647kB", "00:00:10.00") << 26 << "25.00 fps" << "3 min";
+        QTest::newRow("FFmpeg, size far past the expected") << 2 << ffmpegLine.arg("25", "900000000kB", "00:00:10.00") << 26 << "25.00 fps" << "3 min";
+        QTest::newRow("FFmpeg, time of eleven-digit hours") << 2 << ffmpegLine.arg("25", "1000kB", "99999999999:99:99") << 21 << "25.00 fps" << "4 min";
+        QTest::newRow("FFmpeg, time fifteen times the source") << 2 << ffmpegLine.arg("25", "N/A", "00:10:00.00") << -1 << "25.00 fps" << "--";
+        QTest::newRow("FFmpeg, time far past the source") << 2 << ffmpegLine.arg("25", "N/A", "99:00:00.00") << -1 << "25.00 fps" << "--";
+        const QString mencoderLine = "Pos: %1s %2f (%3%) %4fps Trem: %5min 1mb\r";
+        QTest::newRow("MEncoder, sound figures") << 1 << mencoderLine.arg("10.0", "250", "25", "25.00", "2") << 26 << "25.00 fps" << "2 min";
+        QTest::newRow("MEncoder, frames far past the source") << 1 << mencoderLine.arg("10.0", "900000", "25", "25.00", "2") << 25 << "25.00 fps" << "3 min";
+        QTest::newRow("MEncoder, frames twenty times the source") << 1 << mencoderLine.arg("10.0", "20000", "25", "25.00", "2") << 25 << "25.00 fps" << "3 min";
+        QTest::newRow("MEncoder, time left of years") << 1 << mencoderLine.arg("10.0", "250", "25", "25.00", "999999") << 26 << "25.00 fps" << "3 min";
+    }
+    void absurdFiguresIgnored()
+    {
+        QFETCH(int, engine);
+        QFETCH(QString, line);
+        QFETCH(int, bar);
+        QFETCH(QString, speed);
+        QFETCH(QString, left);
+        Task task;
+        task.setPid(4242);
+        task.setState(Task::Running);
+        ConsolePair pair(&task, engine == 2 ? totalsOf(40.0, 0, 5000) : totalsOf(40.0, 1000, 0), engine);
+        const QProcess::ProcessChannel channel = engine == 2 ? QProcess::StandardError : QProcess::StandardOutput;
+        JobOutputRouter::feed(pair.console, engine, channel, line, 1.0);
+        pair.console->displayProgress();
+        QCOMPARE(pair.console->progressBar()->value(), bar);
+        QCOMPARE(pair.console->speedLabel()->text(), speed);
+        QCOMPARE(pair.console->remainingLabel()->text(), left);
+    }
+
     // A task that ends well shows 100 % on both, even when a status line short of the end
     // still waits to be shown at the display rate; a failed one's strip shows an empty bar
     // that says so, no time left and no speed. The lines read after the end change neither.
@@ -267,6 +312,14 @@ private slots:
         double position = 3.0;
         console->updateProgress(frame, position, percent, size);
         QCOMPARE(percent, 25);
+        QCOMPARE(console->progressBar()->value(), 25);
+        QCOMPARE(mini.progressBar()->value(), 25);
+        // A size far past the expected one is no measure of the work done.
+        percent = -1;
+        size = 900000000;
+        console->updateProgress(frame, position, percent, size);
+        QCOMPARE(percent, -1);
+        QCOMPARE(size, -1);
         QCOMPARE(console->progressBar()->value(), 25);
         QCOMPARE(mini.progressBar()->value(), 25);
         // A strip without totals takes the percent it receives.

@@ -65,6 +65,14 @@ private slots:
             << "FFmpeg" << "echo 'ffmpeg version 9.9'; kill -TERM $$" << "FFmpeg: process killed by signal 15 (Terminated).";
         QTest::newRow("MEncoder exiting 1 after its whole help")
             << "MEncoder" << QString("printf '%s' '%1'; exit 1").arg(mencoderHelp) << "MEncoder: process exited with code 1.";
+        // An engine answers each query: a program that prints nothing and ends well is none.
+        QTest::newRow("silent FFmpeg") << "FFmpeg" << "exit 0" << "FFmpeg: process printed nothing.";
+        QTest::newRow("silent FFprobe") << "FFprobe" << "exit 0" << "FFprobe: process printed nothing.";
+        QTest::newRow("FFmpeg silent on its codecs")
+            << "FFmpeg"
+            << "case \"$1\" in\n  -version) echo 'ffmpeg version 9.9 Copyright' ;;\n"
+               "  -formats) echo ' DE avi             AVI format' ;;\nesac"
+            << "FFmpeg: error process printed nothing.";
         QTest::newRow("silent FFprobe that hangs")
             << "FFprobe" << QString("exec '%1' hang").arg(fake) << "FFprobe: process timed out after 3000 milliseconds with no output.";
     }
@@ -299,6 +307,9 @@ private slots:
             << QByteArray("caf\xe9\n\xe6\x97\xa5\xe6\x9c\xac\n") << QString::fromUtf8("caf\xef\xbf\xbd\n日本\n");
         QTest::newRow("stray continuation byte does not eat the next line")
             << QByteArray("x\x80\n\xe6\x97\xa5\n") << QString::fromUtf8("x\xef\xbf\xbd\n日\n");
+        // An answer cut at the output limit may end inside a character: it is shown spoilt.
+        QTest::newRow("character cut at the end") << QByteArray("ab\xe6\x97") << QString::fromUtf8("ab\xef\xbf\xbd\xef\xbf\xbd");
+        QTest::newRow("many short lines") << QByteArray(100000, '\r') << QString(100000, '\r');
     }
 
     void decodeLines()

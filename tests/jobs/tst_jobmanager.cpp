@@ -123,6 +123,7 @@ private slots:
             {"cut short again", 40.0, false, {28.5, 28.5, -1}, {}, {}, {}, Task::Aborted,
              "its output lasts 28.5 s of the 40.0 s asked for", true},
             {"a tenth short", 10.0, false, {-1, 8.9, -1}, {}, {}, {}, Task::Aborted, "its output lasts 8.9 s of the 10.0 s asked for"},
+            {"nothing to play", 40.0, false, {0.0, 0.0, -1}, {}, {}, {}, Task::Aborted, "its output lasts 0.0 s of the 40.0 s asked for"},
             {"long enough", 10.0, false, {9.0, 9.0, -1}, {}, {}, {}, Task::Terminated, ""},
             {"seconds short of a long source", 40.0, false, {37.0, 40.0, -1}, {}, {}, {}, Task::Terminated, ""},
             {"a second short", 5.0, false, {4.0, 4.0, -1}, {}, {}, {}, Task::Terminated, ""},
@@ -387,7 +388,8 @@ private slots:
         QVERIFY(!manager->addEngineJob(Shell, script("exit 0"), dir.filePath("file/sub/out.avi"),
                                        "Merging", "Merge a + b", QStringLiteral("FFmpeg"), 0, 1.0));
         QVERIFY(manager->jobs().isEmpty());
-        QCOMPARE(m_log.toPlainText(), QString("Failed to start job Merge a + b."));
+        QCOMPARE(m_log.toPlainText(), QString("Failed to start job Merge a + b.\nTarget output directory can't be created: %1")
+                                          .arg(dir.filePath("file/sub")));
     }
 };
 

@@ -431,6 +431,43 @@ class TestDvdLoading : public QObject
 private slots:
     void initTestCase() { initGui4Resources(); }
 
+    // Runs slower than the player's finish latency lose nothing: a title run has a bound of
+    // its own past it, and an audio run cut short by it is made again within that bound (a
+    // title was once read without its sampling rate on a busy machine).
+    void slowRunsLoseNothing_data()
+    {
+        QTest::addColumn<int>("latency");
+        QTest::addColumn<QString>("titleDelay");
+        QTest::addColumn<QString>("audioDelay");
+        QTest::newRow("title run past the latency") << 3000 << "3.2" << "1";
+        QTest::newRow("audio runs past the latency") << 1000 << "0" << "1.5";
+    }
+
+    void slowRunsLoseNothing()
+    {
+        QFETCH(int, latency);
+        QFETCH(QString, titleDelay);
+        QFETCH(QString, audioDelay);
+        const QString dvd = TestMedia::languagesDvdFolder();
+        QVERIFY(!dvd.isEmpty());
+        const QString mplayer = writeEngineScript("slow-runs-" + titleDelay + "-" + audioDelay,
+                                                  QStringLiteral("case \"$*\" in\n"
+                                                                 "  *identify=*) exec '%1' slow %2 mplayer \"$@\" ;;\n"
+                                                                 "  -aid*) exec '%1' slow %3 mplayer \"$@\" ;;\n"
+                                                                 "  *) exec mplayer \"$@\" ;;\nesac")
+                                                      .arg(TestMedia::fakeEngine(), titleDelay, audioDelay));
+        PlayerPreferences preferences;
+        preferences.titleMinimumLength = 1.0;
+        preferences.latencyFinished = latency;
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences, mplayer));
+        QVERIFY(panel->setInput(dvd, 2));
+        QStringList seen;
+        for (const TitleInfo &title : panel->titles)
+            seen << QStringLiteral("%1 %2 %3").arg(title.ignored).arg(title.chapters).arg(audioSummary(title.audioStreams));
+        QCOMPARE(seen, QStringList({"0 3 128:48000:0: 129:48000:0:", "0 2 128:48000:0:"}));
+    }
+
     // The generated DVD with a short minimum length: both titles, the main title, the
     // chapter starts, the audio ids and languages, each stream's own details (every
     // audio run selects its stream) and the display size; the entry's log line and state.
