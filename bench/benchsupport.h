@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <malloc.h>
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
@@ -171,6 +172,28 @@ private:
     double m_cpu = 0.0;
     double m_longestCpu = 0.0;
 };
+
+// The bytes the program holds on its heap now (freed blocks do not count, whether or not
+// the allocator gave them back to the system).
+inline double liveHeapBytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks) + double(info.hblkhd);
+}
+
+// A figure with its goal: the median of the paired runs, their range, and whether the
+// median meets the goal ("FAIL" when it does not). Returns whether it does.
+inline bool printGoal(const char *what, const std::vector<double> &values, double goal, bool atMost = true,
+                      const char *unit = "")
+{
+    const double middle = median(values);
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    const bool met = !values.empty() && (atMost ? middle <= goal : middle >= goal);
+    std::printf("%-44s %8.3f%s (range %.3f-%.3f over %d; goal: %s %.3f%s) %s\n", what, middle, unit,
+                values.empty() ? 0.0 : *low, values.empty() ? 0.0 : *high, int(values.size()),
+                atMost ? "at most" : "at least", goal, unit, met ? "met" : "FAIL");
+    return met;
+}
 
 inline void printFigure(const char *what, const std::vector<double> &values, const char *unit = "s")
 {
