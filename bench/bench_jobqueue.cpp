@@ -31,7 +31,7 @@
 #include <QTextEdit>
 
 namespace {
-constexpr int Edge = 20; // adds counted as "early" and as "late"
+constexpr int Edge = 50; // adds counted as "early" and as "late"
 constexpr double GrowthGoal = 1.3; // late road / early road, in processor time
 constexpr double StallGoalMs = 50.0;
 constexpr double KeptGoalKb = 10.0; // heap kept per cleared job

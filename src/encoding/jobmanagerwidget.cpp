@@ -12,6 +12,7 @@
 #include "jobs/process.h"
 #include "jobs/task.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
@@ -323,11 +324,17 @@ void JobManagerWidget::clear()
             m_doomed.append(mini.data());
         }
     }
+    // The pages go out of sight above the view rather than hidden: hiding tells each of the
+    // thousands of widgets of a long list, which would hold the window longer than deleting
+    // a slice of them. Nothing on them keeps the keyboard focus.
+    QWidget *focus = QApplication::focusWidget();
     for (const QPointer<QWidget> &page : std::as_const(m_pages)) {
         if (!page)
             continue;
-        page->hide();
         m_layout->removeWidget(page);
+        if (focus && page->isAncestorOf(focus))
+            focus->clearFocus();
+        page->move(page->x(), -page->height() - 1);
         m_doomed.append(page);
     }
     m_pages.clear();
