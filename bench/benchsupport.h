@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <malloc.h>
+#include <sys/resource.h>
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
@@ -127,6 +128,14 @@ inline double threadCpuMs()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+}
+
+// The processor time of the ended child processes (and theirs) so far, in seconds.
+inline double childrenCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // The longest gap between two turns of the event loop while it runs (a timer every 5 ms,
