@@ -103,6 +103,9 @@ private slots:
         QCOMPARE(JobManagerWidget::consoleLayout(&first.data), nullptr);
         QVERIFY(view.emptyLabel()->isVisible());
         QVERIFY(view.isIdle());
+        // A task that starts again after a clear is shown again.
+        view.addMiniConsole(&follower.task);
+        QCOMPARE(view.miniConsoles().size(), 1);
     }
 
     void optionsAndTargetLayout()
