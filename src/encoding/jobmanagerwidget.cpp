@@ -117,9 +117,6 @@ void JobManagerWidget::addBox(QGroupBox *box, int spacing)
 {
     if (m_pages.isEmpty() || !m_pages.constLast() || m_boxesOnLastPage == PageBoxes) {
         auto *page = new QWidget(this);
-        // Never squeezed: a view that is short of room for a moment (its own layout runs
-        // before its parent has grown it) would resize every box of a long list twice.
-        page->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         auto *layout = new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
@@ -353,10 +350,12 @@ void JobManagerWidget::deleteDoomedSlice()
 {
     QElapsedTimer clock;
     clock.start();
-    // At least one widget a turn; a short list goes at once.
+    // One page a turn (a few jobs' widgets), or loose strips for a few milliseconds.
     while (!m_doomed.isEmpty()) {
-        delete m_doomed.takeLast().data();
-        if (clock.elapsed() >= SliceMs)
+        QWidget *widget = m_doomed.takeLast().data();
+        const bool strip = qobject_cast<MiniConsoleWidget *>(widget) != nullptr;
+        delete widget;
+        if (!strip || clock.elapsed() >= SliceMs)
             break;
     }
     if (!m_doomed.isEmpty())

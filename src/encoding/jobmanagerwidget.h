@@ -83,7 +83,8 @@ private:
     // The boxes stand on pages of a few each: a box added or removed lays out its page and
     // the list of pages, not every box of a long queue again.
     static constexpr int PageBoxes = 16;
-    // A clear deletes widgets until this much time has passed, then goes on at the next turn.
+    // A clear deletes loose strips until this much time has passed, then goes on at the next
+    // turn; a page goes alone.
     static constexpr int SliceMs = 8;
     static void takeOutOfLayout(QWidget *widget);
     bool isOnPage(const QWidget *widget) const;

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
 
 #include <algorithm>
 
@@ -66,8 +67,15 @@ void MervoJobManager::freeReleasedJobsLater()
 void MervoJobManager::freeReleasedJobs()
 {
     m_freeQueued = false;
+    QElapsedTimer clock;
+    clock.start();
     const QList<MervoJob *> released = m_releasedJobs;
     for (MervoJob *job : released) {
+        // A long list goes over a few turns of the event loop, never holding it long.
+        if (clock.elapsed() >= FreeSliceMs) {
+            freeReleasedJobsLater();
+            return;
+        }
         if (!job->isFinished())
             continue;
         m_releasedJobs.removeOne(job);

@@ -75,6 +75,8 @@ private:
     void finishProcess(MervoProcess *process, int exitCode, QProcess::ExitStatus exitStatus);
     void freeReleasedJobsLater();
     void freeReleasedJobs();
+    // Freeing released jobs stops for the next turn once this much time has passed.
+    static constexpr int FreeSliceMs = 8;
 
     QList<MervoProcess *> m_mervoProcesses;
     QList<MervoJob *> m_mervoJobs;

@@ -133,6 +133,15 @@ private slots:
         JobManagerWidget::setConsoleLayout(&twoPass, ownerLayout);
         QCOMPARE(twoPass.size(), 9);
         QCOMPARE(JobManagerWidget::consoleLayout(&twoPass), ownerLayout);
+        // A clear deletes the strips of a flat list and those in an owner's layout too, and
+        // leaves the owner's layout as it was.
+        QList<QPointer<MiniConsoleWidget>> strips;
+        for (MiniConsoleWidget *mini : view.miniConsoles())
+            strips << mini;
+        view.clear();
+        QTRY_VERIFY(std::all_of(strips.cbegin(), strips.cend(), [](const auto &mini) { return mini.isNull(); }));
+        QCOMPARE(ownerLayout->count(), 0);
+        QCOMPARE(JobManagerWidget::consoleLayout(&targeted.data), ownerLayout);
     }
 
     void extendedJobStartedTwice()
@@ -247,7 +256,8 @@ private slots:
                                           QString("Ended %1").arg(i), QStringLiteral("FFmpeg"), 0);
         QTRY_VERIFY(manager.isIdle());
         QPointer<MervoTask> task = ended.first()->tasks().first();
-        QPointer<QWidget> box = static_cast<QWidget *>(ended.first()->container);
+        void *const container = ended.first()->container;
+        QPointer<QWidget> box = static_cast<QWidget *>(container);
         const QList<MiniConsoleWidget *> minis = routed.view.miniConsoles();
         const auto shown = std::find_if(minis.cbegin(), minis.cend(), [&task](MiniConsoleWidget *m) { return m->task() == task; });
         QVERIFY(shown != minis.cend());
@@ -257,6 +267,10 @@ private slots:
         QVERIFY(task.isNull());
         QTRY_VERIFY(box.isNull());
         QCOMPARE(manager.jobs().size(), 2);
+        QCOMPARE(manager.mervoProcesses().size(), 2);
+        // A job end that names the deleted box (another job that shared it) reaches nothing.
+        routed.view.updateMervoTaskMiniConsole(container, "00:00:01");
+        routed.view.resetJobContainerDisplay(container);
 
         QPointer<MervoJob> running = manager.addEngineJob("sleep", {"30"}, folder.filePath("long.avi"), "Encoding",
                                                           "Running", QStringLiteral("FFmpeg"), 0);

@@ -215,6 +215,28 @@ private slots:
         QVERIFY(base->isIdle());
     }
 
+    // A task may wait for a task of another job: its job starts it once that one has ended,
+    // however many passes ran meanwhile.
+    void taskWaitingForAnotherJob()
+    {
+        auto manager = makeManager();
+        connect(manager.get(), &MervoJobManager::processFinished, this,
+                [](MervoProcess *process) { MervoJobManager::acknowledgeTask(process); });
+        QTemporaryDir dir;
+        const QString mark = dir.filePath("first.done");
+        MervoTask *first = scriptTask<MervoTask>("first", "sleep 0.3; printf ok > \"$1\"", {mark});
+        MervoTask *second = scriptTask<MervoTask>("second", "test -f \"$1\"", {mark});
+        second->setPrecedingTasks({first});
+        MervoJob *waiting = mervoJob({second}, "id-w");
+        manager->addJob(mervoJob({first}, "id-f"));
+        manager->addJob(waiting);
+        QCOMPARE(int(second->state), int(Task::Waiting));
+        manager->addJob(mervoJob({scriptTask<MervoTask>("other", "exit 0")}, "id-o"));
+        QCOMPARE(int(second->state), int(Task::Waiting));
+        QTRY_VERIFY_WITH_TIMEOUT(waiting->isFinished(), 10000);
+        QCOMPARE(int(second->state), int(Task::Completed));
+    }
+
     // A job the views let go of is freed with its task and process once it has ended, never
     // before; asking twice, or for another manager's job, changes nothing.
     void releasedJobFreedOnceEnded()
