@@ -1,205 +1,281 @@
-// Queues a long list of FFmpeg jobs on an extended job manager wired to its job manager
-// window as the main window wires them (the window shown beside its owner, a log view that
-// the manager writes its start lines to, the engines' output routed to the consoles), one add
-// per turn of the event loop as a user's clicks come. It prints what one add costs early and
-// late in the queue, the longest single stall of the window, and the program's cost against
-// starting the same engines directly. Each figure is the median of paired runs, the program
-// and the raw engines alternating; the engines of a run are killed before the next.
+// Queues a long list of jobs on an extended job manager wired to its job manager window as
+// the main window wires them (the window shown beside its owner, a log view that the manager
+// writes its start lines to, the engines' output routed to the consoles), one add per turn of
+// the event loop as a user's clicks come, then closes the window for good as the main window
+// does when it closes (every engine killed, the view cleared).
 //
-//   bench_jobqueue [jobs] [runs]
+// The road of an add is all the window's thread does for it: the add itself and the work it
+// leaves to the event loop (the view laid out and painted again), measured from one add to
+// the next. It prints the road early and late in the queue (goal: the same), the longest
+// time the event loop could not turn while adding and while clearing (goal: under 50 ms), the
+// heap kept per job once the jobs are cleared and ended (goal: none of a job's 0.1 MB), and
+// the program's cost against starting the same engines directly. Each figure is the median
+// of paired runs, the program and the raw engines alternating, with the range of the runs.
+//
+//   bench_jobqueue [jobs] [runs] [engine]     (defaults 1000, 5, sleep; engine: sleep or ffmpeg)
+//
+// The engine is a child that stays alive for the whole queue: "sleep" costs the system
+// nothing, so a thousand of them fit any machine; "ffmpeg" runs a real encoder at its own
+// pace (a few MB each).
 
 #include "encoding/joboutputrouter.h"
 #include "encoding/mervojobmanagerdialog.h"
 #include "encoding/mervojobmanagerwidget.h"
 #include "jobs/mervojobmanager.h"
 
+#include "benchsupport.h"
+
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMainWindow>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextEdit>
-#include <QTimer>
-
-#include <algorithm>
-#include <cstdio>
-#include <functional>
-#include <memory>
-#include <vector>
 
 namespace {
-constexpr int Edge = 10; // adds counted as "early" and as "late"
+constexpr int Edge = 50; // adds counted as "early" and as "late"
+constexpr double GrowthGoal = 1.3; // late road / early road, in processor time
+constexpr double StallGoalMs = 50.0;
+constexpr double KeptGoalKb = 10.0; // heap kept per cleared job
 
-// An engine that runs on at its own pace, printing a status line twice a second.
-QStringList engineArguments()
+struct Engine
 {
-    return {"-nostdin", "-re", "-f", "lavfi", "-i", "testsrc=size=32x24:rate=2", "-t", "120",
-            "-f", "null", "-"};
-}
+    QString program;
+    QStringList arguments;
+};
 
-double median(std::vector<double> values)
+Engine engineNamed(const QString &name)
 {
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+    if (name == QLatin1String("ffmpeg"))
+        return {QStringLiteral("ffmpeg"),
+                {"-nostdin", "-nostats", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
+                 "testsrc=size=32x24:rate=2", "-t", "600", "-f", "null", "-"}};
+    if (name == QLatin1String("missing")) // no child at all: the view's and the manager's share alone
+        return {QStringLiteral("/nonexistent/engine"), {}};
+    return {QStringLiteral("sleep"), {QStringLiteral("600")}};
 }
 
 struct Run
 {
-    std::vector<double> addMs; // one per job, in queue order
-    std::vector<double> viewMs; // of which the job view's share (strips and consoles made)
-    double longestStallMs = 0.0;
+    std::vector<double> roadMs, roadCpuMs; // one per add, in queue order
+    double longestStallMs = 0.0, longestStallCpuMs = 0.0;
+    double killStallMs = 0.0, killStallCpuMs = 0.0, killMs = 0.0;
+    double clearStallMs = 0.0, clearStallCpuMs = 0.0, clearMs = 0.0;
+    double keptBytesPerJob = 0.0;
     double totalMs = 0.0;
 
-    double early() const { return median({addMs.begin(), addMs.begin() + std::min<size_t>(Edge, addMs.size())}); }
-    double late() const { return median({addMs.end() - std::min<size_t>(Edge, addMs.size()), addMs.end()}); }
+    static double edge(const std::vector<double> &values, bool late)
+    {
+        const size_t n = std::min<size_t>(Edge, values.size());
+        return late ? Bench::median({values.end() - n, values.end()}) : Bench::median({values.begin(), values.begin() + n});
+    }
 };
 
-// Runs `step(i)` for i in [0, count), one per turn of the event loop, timing each and watching
-// how long the loop is kept from turning.
-Run runSteps(QApplication &app, int count, const std::function<void(int)> &step)
+// Runs `step(i)` for i in [0, count), one per turn of the event loop. The road of a step runs
+// until the next step starts: the events it left are handled before the loop comes back to
+// the next step's timer.
+void runSteps(int count, const std::function<void(int)> &step, Run *run)
 {
-    Run run;
-    QElapsedTimer beat;
-    QTimer heartbeat;
-    heartbeat.setInterval(5);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        run.longestStallMs = std::max(run.longestStallMs, double(beat.nsecsElapsed()) / 1e6);
-        beat.restart();
-    });
+    Bench::StallMeter meter;
+    QElapsedTimer clock;
+    double cpuAt = 0.0;
+    qint64 wallAt = 0;
     int next = 0;
     QTimer stepper;
     stepper.setInterval(0);
-    QElapsedTimer clock;
     QObject::connect(&stepper, &QTimer::timeout, [&] {
+        const double cpu = Bench::threadCpuMs();
+        const qint64 wall = clock.nsecsElapsed();
+        if (next > 0) {
+            run->roadCpuMs.push_back(cpu - cpuAt);
+            run->roadMs.push_back((wall - wallAt) / 1e6);
+        }
+        cpuAt = cpu;
+        wallAt = wall;
         if (next == count) {
             stepper.stop();
-            app.quit();
+            QCoreApplication::exit();
             return;
         }
-        QElapsedTimer one;
-        one.start();
         step(next++);
-        const double ms = one.nsecsElapsed() / 1e6;
-        run.addMs.push_back(ms);
-        run.longestStallMs = std::max(run.longestStallMs, ms);
     });
     clock.start();
-    beat.start();
-    heartbeat.start();
+    meter.start();
     stepper.start();
-    app.exec();
-    run.totalMs = clock.nsecsElapsed() / 1e6;
-    return run;
+    QApplication::exec();
+    meter.stop();
+    run->totalMs = clock.nsecsElapsed() / 1e6;
+    run->longestStallMs = meter.longestMs();
+    run->longestStallCpuMs = meter.longestCpuMs();
 }
 
-Run programRun(QApplication &app, int jobs, const QString &folder)
+// Turns the event loop until `done` holds (at most 60 s).
+void turnUntil(const std::function<bool()> &done)
 {
-    QMainWindow owner;
-    owner.resize(600, 500);
-    owner.show();
-    QTextEdit log;
-    MervoJobManager manager(nullptr, nullptr, nullptr, &log, 1, 0, 0, 0);
-    MervoJobManagerDialog dialog(QStringLiteral("Job manager"), &owner);
-    MervoJobManagerWidget *view = dialog.mervoView();
-    view->setJobManager(&manager);
-    std::vector<double> viewMs;
-    QObject::connect(&manager, &MervoJobManager::jobStarted, &dialog, [&](MervoJob *job) {
+    if (done())
+        return;
+    QTimer check;
+    check.setInterval(5);
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done())
+            QCoreApplication::exit();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(); });
+    check.start();
+    limit.start(60000);
+    QApplication::exec();
+}
+
+Run programRun(int jobs, const Engine &engine, const QString &folder)
+{
+    Run run;
+    const double heapBefore = Bench::liveHeapBytes();
+    {
+        QMainWindow owner;
+        owner.resize(600, 500);
+        owner.show();
+        QTextEdit log;
+        MervoJobManager manager(nullptr, nullptr, nullptr, &log, 1, 0, 0, 0);
+        MervoJobManagerDialog dialog(QStringLiteral("Job manager"), &owner);
+        MervoJobManagerWidget *view = dialog.mervoView();
+        view->setJobManager(&manager);
+        QObject::connect(&manager, &MervoJobManager::jobStarted, &dialog, [&](MervoJob *job) {
+            view->addJobContainer(job);
+            dialog.show();
+        });
+        for (const auto channel : {QProcess::StandardOutput, QProcess::StandardError}) {
+            const auto ready = channel == QProcess::StandardOutput ? &MervoJobManager::processStdOutReady
+                                                                   : &MervoJobManager::processStdErrReady;
+            QObject::connect(&manager, qOverload<MervoProcess *>(ready), &dialog, [channel](MervoProcess *process) {
+                JobOutputRouter::readChannel(process, channel, process->taskElapsedMinutes());
+            });
+        }
+        QObject::connect(&manager,
+                         qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
+                         &dialog, [](MervoProcess *process, int, QProcess::ExitStatus) { JobOutputRouter::finish(process); });
+        runSteps(jobs, [&](int i) {
+            const QString output = folder + QStringLiteral("/job-%1.nut").arg(i);
+            manager.addEngineJob(engine.program, engine.arguments, output, QStringLiteral("Encoding"),
+                                 QStringLiteral("Queued job %1").arg(i + 1), QStringLiteral("FFmpeg"), 0, 600.0);
+        }, &run);
+
+        // Every engine killed, as closing the main window does first, until every end has
+        // arrived and been shown.
+        Bench::StallMeter meter;
         QElapsedTimer clock;
+        meter.start();
         clock.start();
-        view->addJobContainer(job);
-        dialog.show();
-        viewMs.push_back(clock.nsecsElapsed() / 1e6);
-    });
-    QObject::connect(&manager, qOverload<MervoProcess *>(&MervoJobManager::processStdErrReady), &dialog,
-                     [](MervoProcess *process) {
-                         JobOutputRouter::readChannel(process, QProcess::StandardError,
-                                                      process->taskElapsedMinutes());
-                     });
-    Run run = runSteps(app, jobs, [&](int i) {
-        const QString output = folder + QStringLiteral("/job-%1.nut").arg(i);
-        manager.addEngineJob(QStringLiteral("ffmpeg"), engineArguments(), output,
-                             QStringLiteral("Encoding"), QStringLiteral("Queued job %1").arg(i + 1),
-                             QStringLiteral("FFmpeg"), 0, 120.0);
-    });
-    run.viewMs = viewMs;
-    manager.killAll();
-    QElapsedTimer wait;
-    wait.start();
-    while (!manager.isIdle() && wait.elapsed() < 30000)
-        app.processEvents(QEventLoop::AllEvents, 20);
+        manager.killAll();
+        turnUntil([&] { return manager.isIdle(); });
+        meter.stop();
+        run.killMs = clock.nsecsElapsed() / 1e6;
+        run.killStallMs = meter.longestMs();
+        run.killStallCpuMs = meter.longestCpuMs();
+        // Then the window closed for good: the view cleared, until the view and the manager
+        // have let go of every job.
+        meter.start();
+        clock.start();
+        dialog.closeForGood();
+        turnUntil([&] { return manager.jobs().isEmpty() && !view->isClearing(); });
+        run.clearMs = clock.nsecsElapsed() / 1e6;
+        meter.stop();
+        run.clearStallMs = meter.longestMs();
+        run.clearStallCpuMs = meter.longestCpuMs();
+        // What the manager and the view still hold, with the window and the manager alive.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        run.keptBytesPerJob = (Bench::liveHeapBytes() - heapBefore) / jobs;
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return run;
 }
 
-Run rawRun(QApplication &app, int jobs)
+Run rawRun(int jobs, const Engine &engine)
 {
+    Run run;
     std::vector<std::unique_ptr<QProcess>> engines;
-    const Run run = runSteps(app, jobs, [&](int) {
-        auto engine = std::make_unique<QProcess>();
-        engine->start(QStringLiteral("ffmpeg"), engineArguments());
-        engine->waitForStarted();
-        engines.push_back(std::move(engine));
-    });
-    for (auto &engine : engines)
-        engine->kill();
-    for (auto &engine : engines)
-        engine->waitForFinished();
+    runSteps(jobs, [&](int) {
+        auto process = std::make_unique<QProcess>();
+        process->start(engine.program, engine.arguments);
+        process->waitForStarted();
+        engines.push_back(std::move(process));
+    }, &run);
+    for (auto &process : engines)
+        process->kill();
+    for (auto &process : engines)
+        process->waitForFinished();
     return run;
 }
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const Bench::OffscreenUnlessChosen platform;
     QApplication app(argc, argv);
-    const int jobs = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200;
-    const int runs = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 5;
+    const int jobs = std::max(2 * Edge, argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000);
+    const int runs = std::max(1, argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 5);
+    const Engine engine = engineNamed(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
     QTemporaryDir folder;
+    std::printf("%d jobs of \"%s\" per run; %s on %d cores\n", jobs, qPrintable(engine.program),
+                qPrintable(Bench::loadAverage()), QThread::idealThreadCount());
+    // Warm: the first run pays for fonts, styles and the allocator's first pages.
+    programRun(2 * Edge, engine, folder.path());
 
-    std::vector<double> early, late, growth, stall, total, rawAdd, rawTotal, perAdd, rawGrowth, viewEarly, viewLate, rawStall;
+    std::vector<double> early, late, growth, earlyCpu, lateCpu, growthCpu, rawGrowthCpu, stall, stallCpu, killStall,
+        killStallCpu, killMs, clearStall, clearStallCpu, clearMs, keptKb, toRaw, rawStall;
     for (int i = 0; i < runs; ++i) {
         // Alternating which side goes first, so that neither always finds the caches warm.
         Run program, raw;
         if (i % 2 == 0) {
-            program = programRun(app, jobs, folder.path());
-            raw = rawRun(app, jobs);
+            program = programRun(jobs, engine, folder.path());
+            raw = rawRun(jobs, engine);
         } else {
-            raw = rawRun(app, jobs);
-            program = programRun(app, jobs, folder.path());
+            raw = rawRun(jobs, engine);
+            program = programRun(jobs, engine, folder.path());
         }
-        early.push_back(program.early());
-        late.push_back(program.late());
-        growth.push_back(program.early() > 0 ? program.late() / program.early() : 0.0);
+        early.push_back(Run::edge(program.roadMs, false));
+        late.push_back(Run::edge(program.roadMs, true));
+        growth.push_back(late.back() / std::max(early.back(), 1e-3));
+        earlyCpu.push_back(Run::edge(program.roadCpuMs, false));
+        lateCpu.push_back(Run::edge(program.roadCpuMs, true));
+        growthCpu.push_back(lateCpu.back() / std::max(earlyCpu.back(), 1e-3));
+        rawGrowthCpu.push_back(Run::edge(raw.roadCpuMs, true) / std::max(Run::edge(raw.roadCpuMs, false), 1e-3));
         stall.push_back(program.longestStallMs);
-        total.push_back(program.totalMs);
-        rawTotal.push_back(raw.totalMs);
-        rawAdd.push_back(median(raw.addMs));
-        perAdd.push_back(median(program.addMs));
-        rawGrowth.push_back(raw.early() > 0 ? raw.late() / raw.early() : 0.0);
+        stallCpu.push_back(program.longestStallCpuMs);
+        killStall.push_back(program.killStallMs);
+        killStallCpu.push_back(program.killStallCpuMs);
+        killMs.push_back(program.killMs);
+        clearStall.push_back(program.clearStallMs);
+        clearStallCpu.push_back(program.clearStallCpuMs);
+        clearMs.push_back(program.clearMs);
+        keptKb.push_back(program.keptBytesPerJob / 1024.0);
+        toRaw.push_back(program.totalMs / std::max(raw.totalMs, 1e-3));
         rawStall.push_back(raw.longestStallMs);
-        Run view;
-        view.addMs = program.viewMs;
-        viewEarly.push_back(view.early());
-        viewLate.push_back(view.late());
-        const auto slowest = std::max_element(program.addMs.begin(), program.addMs.end());
-        std::printf("run %d: add %.1f ms early, %.1f ms late; longest stall %.1f ms (slowest add: "
-                    "job %d, %.1f ms); %.0f ms in all (raw engines %.0f ms)\n",
-                    i + 1, program.early(), program.late(), program.longestStallMs,
-                    int(slowest - program.addMs.begin()) + 1, *slowest, program.totalMs, raw.totalMs);
+        std::printf("run %d: road of an add %.2f ms early, %.2f ms late (processor %.2f / %.2f ms; raw starts "
+                    "%.2f / %.2f ms); longest stall %.1f ms adding, %.1f ms while the engines were killed, %.1f ms "
+                    "clearing (%.0f ms to clear); %.1f kB kept per job; %.0f ms in all (raw engines %.0f ms)\n",
+                    i + 1, early.back(), late.back(), earlyCpu.back(), lateCpu.back(), Run::edge(raw.roadCpuMs, false),
+                    Run::edge(raw.roadCpuMs, true), stall.back(), killStall.back(), clearStall.back(), clearMs.back(),
+                    keptKb.back(), program.totalMs, raw.totalMs);
     }
-    std::printf("\nmedians of %d paired runs, %d jobs each:\n", runs, jobs);
-    std::printf("one add, first %d jobs:      %.2f ms\n", Edge, median(early));
-    std::printf("one add, last %d jobs:       %.2f ms\n", Edge, median(late));
-    std::printf("late/early (goal: about 1):  %.2f\n", median(growth));
-    std::printf("raw starts late/early:       %.2f\n", median(rawGrowth));
-    std::printf("job view's share of an add:  %.2f ms early, %.2f ms late\n", median(viewEarly), median(viewLate));
-    std::printf("longest stall (goal < 50):   %.1f ms (raw engines: %.1f ms)\n", median(stall), median(rawStall));
-    std::printf("one add / one raw start:     %.2f (%.2f ms / %.2f ms)\n",
-                median(rawAdd) > 0 ? median(perAdd) / median(rawAdd) : 0.0, median(perAdd), median(rawAdd));
-    std::printf("queue / raw starts, in all:  %.2f (%.0f ms / %.0f ms)\n",
-                median(rawTotal) > 0 ? median(total) / median(rawTotal) : 0.0, median(total), median(rawTotal));
-    return 0;
+    std::printf("\nmedians of %d paired runs, %d jobs each; %s\n", runs, jobs, qPrintable(Bench::loadAverage()));
+    Bench::printFigure("road of an add, first jobs", early, "ms");
+    Bench::printFigure("road of an add, last jobs", late, "ms");
+    Bench::printFigure("same, processor time, first jobs", earlyCpu, "ms");
+    Bench::printFigure("same, processor time, last jobs", lateCpu, "ms");
+    bool met = Bench::printGoal("late / early road, processor time", growthCpu, GrowthGoal);
+    Bench::printFigure("same for raw starts (the children's share)", rawGrowthCpu, "");
+    Bench::printFigure("late / early road, wall time", growth, "");
+    met &= Bench::printGoal("longest stall while adding, processor", stallCpu, StallGoalMs, true, " ms");
+    Bench::printFigure("longest stall while adding, wall", stall, "ms");
+    Bench::printFigure("longest stall of raw starts, wall", rawStall, "ms");
+    met &= Bench::printGoal("longest stall, engines killed, processor", killStallCpu, StallGoalMs, true, " ms");
+    Bench::printFigure("longest stall, engines killed, wall", killStall, "ms");
+    Bench::printFigure("killing until every end is shown", killMs, "ms");
+    met &= Bench::printGoal("longest stall while clearing, processor", clearStallCpu, StallGoalMs, true, " ms");
+    Bench::printFigure("longest stall while clearing, wall", clearStall, "ms");
+    Bench::printFigure("clearing until every job is let go", clearMs, "ms");
+    met &= Bench::printGoal("heap kept per cleared job", keptKb, KeptGoalKb, true, " kB");
+    Bench::printFigure("queue / raw starts, in all", toRaw, "");
+    std::printf("%s\n", met ? "all goals met" : "FAIL: a goal is missed");
+    return met ? 0 : 1;
 }

@@ -15,6 +15,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <malloc.h>
+#include <sys/resource.h>
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
@@ -128,6 +130,14 @@ inline double threadCpuMs()
     return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
 }
 
+// The processor time of the ended child processes (and theirs) so far, in seconds.
+inline double childrenCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 // The longest gap between two turns of the event loop while it runs (a timer every 5 ms,
 // which does not keep a core busy as a zero timer would): on the clock, and in processor
 // time of the window's thread (the program's own work, which a loaded machine does not
@@ -171,6 +181,28 @@ private:
     double m_cpu = 0.0;
     double m_longestCpu = 0.0;
 };
+
+// The bytes the program holds on its heap now (freed blocks do not count, whether or not
+// the allocator gave them back to the system).
+inline double liveHeapBytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks) + double(info.hblkhd);
+}
+
+// A figure with its goal: the median of the paired runs, their range, and whether the
+// median meets the goal ("FAIL" when it does not). Returns whether it does.
+inline bool printGoal(const char *what, const std::vector<double> &values, double goal, bool atMost = true,
+                      const char *unit = "")
+{
+    const double middle = median(values);
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    const bool met = !values.empty() && (atMost ? middle <= goal : middle >= goal);
+    std::printf("%-44s %8.3f%s (range %.3f-%.3f over %d; goal: %s %.3f%s) %s\n", what, middle, unit,
+                values.empty() ? 0.0 : *low, values.empty() ? 0.0 : *high, int(values.size()),
+                atMost ? "at most" : "at least", goal, unit, met ? "met" : "FAIL");
+    return met;
+}
 
 inline void printFigure(const char *what, const std::vector<double> &values, const char *unit = "s")
 {

@@ -68,20 +68,10 @@ QList<EngineQueryPrefetch::Command> EngineQueryPrefetch::queries()
             mplayer};
 }
 
-EngineQueryPrefetch::Command EngineQueryPrefetch::fontCacheRun()
-{
-    Command run;
-    mplayerAt(configuredPath(EnginePaths::MPlayer)).cliCmdUpdateFontCache(&run.program, &run.arguments);
-    return run;
-}
-
 void EngineQueryPrefetch::start()
 {
     for (const Command &query : queries())
         SyncRunner::prefetchQuery(query.program, query.arguments);
-    // The window builds MPlayer's font cache once it has the answers: that run goes now too.
-    const Command fontCache = fontCacheRun();
-    SyncRunner::prefetchRun(fontCache.program, fontCache.arguments);
 }
 
 void EngineQueryPrefetch::stop()

@@ -18,10 +18,9 @@ public:
     };
     // The status queries of the seven engines at the paths the program will use.
     static QList<Command> queries();
-    // The run that builds MPlayer's font cache, which the window makes once it has them.
-    static Command fontCacheRun();
 
-    // Starts the queries and the font-cache run.
+    // Starts the queries. (MPlayer's font-cache run is not among them: it waits until the
+    // window shows.)
     static void start();
     // Ends the runs that nobody asked for (a path that changed meanwhile).
     static void stop();

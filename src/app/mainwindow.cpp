@@ -223,11 +223,20 @@ void MainWindow::initialize()
     m_encoderWidget->initEncoder();
     m_encoderWidget->setTarget(m_targetFolder, m_targetName);
     setCapabilityEntries();
-    playerCapabilityAction->setEnabled(m_playerWidget->isReady(true));
     mediaInfoAction->setEnabled(false);
     readMonitorSettings();
     updateAdvancedMonitorMenu();
     checkEnginesReady();
+    enablePlayerCapability();
+}
+
+void MainWindow::enablePlayerCapability()
+{
+    playerCapabilityAction->setEnabled(m_playerWidget->isReady(false));
+    // The font-cache run waits for MPlayer to scan the fonts (a minute on a first run): the
+    // window shows first, and the run's own progress window then shows over it. A timer of
+    // the window's: a window closed meanwhile runs nothing.
+    QTimer::singleShot(0, this, [this] { playerCapabilityAction->setEnabled(m_playerWidget->isReady(true)); });
 }
 
 void MainWindow::setCapabilityEntries()

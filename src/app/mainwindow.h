@@ -290,6 +290,9 @@ protected:
     void showEncoderStatus(const QString &engineName, InterfaceStatus status);
     void showEncoderCapability(const QString &engineName, int type);
     void setCapabilityEntries();
+    // "Show MPlayer capabilities" follows the back-end's state at once; MPlayer's font-cache
+    // run, which the readiness with update waits for, goes once the window shows.
+    void enablePlayerCapability();
     // The encoder of the panel: it holds the records of its encoding engines.
     Encoder *encoder() const;
     // Clears the settings stores and asks the shell for a restart; the edition names the

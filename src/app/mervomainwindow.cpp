@@ -233,11 +233,11 @@ void MervoMainWindow::initialize()
     setCapabilityEntries();
     mkvmergeCapabilityAction->setEnabled(encoder()->isEngineReady(MKVmergeType));
     x264CapabilityAction->setEnabled(encoder()->isEngineReady(X264Type));
-    playerCapabilityAction->setEnabled(m_playerWidget->isReady(true));
     mediaInfoAction->setEnabled(false);
     readMonitorSettings();
     updateAdvancedMonitorMenu();
     checkEnginesReady();
+    enablePlayerCapability();
 }
 
 QString MervoMainWindow::engineVersion(int type) const

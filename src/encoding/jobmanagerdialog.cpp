@@ -55,6 +55,10 @@ void JobManagerDialog::adoptView(JobManagerWidget *view)
 {
     m_view = view;
     m_view->setMinimumWidth(MinimumWidthChars * m_view->fontMetrics().averageCharWidth());
+    // Never below the height of its jobs: the scroll area gives a taller widget only its
+    // minimum, and the view's own layout runs before the scroll area grows it; squeezed,
+    // every box of a long list would be resized again at each add.
+    m_view->layout()->setSizeConstraint(QLayout::SetMinimumSize);
     static_cast<QVBoxLayout *>(m_contents->layout())->insertWidget(0, m_view);
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
                                                m_scroll->verticalScrollBar());

@@ -12,10 +12,13 @@
 #include "jobs/process.h"
 #include "jobs/task.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 JobManagerWidget::JobManagerWidget(QWidget *parent)
@@ -35,6 +38,8 @@ JobManagerWidget::~JobManagerWidget()
     // Strips placed in an owner's layout are not children of the view, yet belong to it.
     for (const QPointer<MiniConsoleWidget> &mini : std::as_const(m_shown) + m_removed)
         delete mini.data();
+    for (const QPointer<QWidget> &widget : std::as_const(m_doomed))
+        delete widget.data();
 }
 
 void JobManagerWidget::setJobManager(JobManager *manager)
@@ -104,8 +109,41 @@ QGroupBox *JobManagerWidget::makeBox(const QString &title, const QString &output
     margins.setBottom(0);
     layout->setContentsMargins(margins);
     box->setToolTip(ViewText::richToolTip(tr("Output: %1").arg(ViewText::escaped(output))));
-    m_boxes.append(box);
+    m_boxes.insert(box);
     return box;
+}
+
+void JobManagerWidget::addBox(QGroupBox *box, int spacing)
+{
+    if (m_pages.isEmpty() || !m_pages.constLast() || m_boxesOnLastPage == PageBoxes) {
+        auto *page = new QWidget(this);
+        auto *layout = new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        m_layout->addWidget(page);
+        m_pages.append(page);
+        m_boxesOnLastPage = 0;
+    }
+    auto *layout = static_cast<QVBoxLayout *>(m_pages.constLast()->layout());
+    if (spacing > 0)
+        layout->addSpacing(spacing);
+    layout->addWidget(box);
+    ++m_boxesOnLastPage;
+}
+
+void JobManagerWidget::takeOutOfLayout(QWidget *widget)
+{
+    if (QWidget *parent = widget->parentWidget(); parent && parent->layout())
+        parent->layout()->removeWidget(widget);
+}
+
+bool JobManagerWidget::isOnPage(const QWidget *widget) const
+{
+    for (const QWidget *parent = widget->parentWidget(); parent && parent != this; parent = parent->parentWidget()) {
+        if (m_pages.contains(parent))
+            return true;
+    }
+    return false;
 }
 
 void JobManagerWidget::hideEmptyBox(QWidget *box)
@@ -120,16 +158,17 @@ void JobManagerWidget::hideEmptyBox(QWidget *box)
             return;
     }
     box->hide();
-    m_layout->removeWidget(box);
+    takeOutOfLayout(box);
+    m_boxes.remove(box);
+    // Its removed strips go with it; a task whose data still names its layout gets a box of
+    // its own, as it would after a clear.
+    box->deleteLater();
 }
 
 bool JobManagerWidget::isOwnBox(const QWidget *widget) const
 {
-    for (const QPointer<QGroupBox> &box : m_boxes) {
-        if (box && box.data() == widget)
-            return true;
-    }
-    return false;
+    // By address: a box leaves the set when it is deleted.
+    return widget && m_boxes.contains(widget);
 }
 
 void JobManagerWidget::placeMiniConsole(MiniConsoleWidget *mini, Task *task, QLayout *layout)
@@ -166,8 +205,7 @@ void JobManagerWidget::addMiniConsole(Task *task)
     QLayout *layout = m_layout;
     if (!flatList && !target) {
         QGroupBox *box = makeBox(task->name(), task->job ? task->job->output() : QString());
-        m_layout->addSpacing(8);
-        m_layout->addWidget(box);
+        addBox(box, 8);
         layout = box->layout();
     }
     auto *mini = new MiniConsoleWidget(console, this);
@@ -242,7 +280,7 @@ void JobManagerWidget::removeMiniConsole(MiniConsoleWidget *mini, bool force)
     mini->console()->close();
 
     mini->hide();
-    m_layout->removeWidget(mini);
+    takeOutOfLayout(mini);
     m_shown.removeAll(mini);
     m_removed.append(mini);
     hideEmptyBox(mini->parentWidget());
@@ -261,22 +299,67 @@ void JobManagerWidget::deleteRemovedConsoles()
 
 void JobManagerWidget::clear()
 {
-    deleteRemovedConsoles();
-    const QList<QPointer<MiniConsoleWidget>> shown = m_shown;
+    const QList<QPointer<MiniConsoleWidget>> minis = m_shown + m_removed;
     m_shown.clear();
-    for (const QPointer<MiniConsoleWidget> &mini : shown)
-        delete mini.data();
-    // The boxes go too; a task data slot that pointed at one then reads as none.
-    const QList<QPointer<QGroupBox>> boxes = m_boxes;
+    m_removed.clear();
+    for (const QPointer<MiniConsoleWidget> &mini : minis) {
+        if (!mini)
+            continue;
+        // The task outlives its strip: from now on its output reaches no console, and a task
+        // built from its data no longer joins a box of this view.
+        if (Task *task = mini->task()) {
+            if (task->console() == mini->console())
+                task->setConsole(nullptr);
+            if (const QLayout *layout = consoleLayout(task->taskData);
+                layout && (layout->parentWidget() == this || isOnPage(layout->parentWidget())))
+                setConsoleLayout(task->taskData, nullptr);
+        }
+        mini->console()->hide();
+        if (!isOnPage(mini)) {
+            mini->hide();
+            takeOutOfLayout(mini);
+            m_doomed.append(mini.data());
+        }
+    }
+    // The pages go out of sight above the view rather than hidden: hiding tells each of the
+    // thousands of widgets of a long list, which would hold the window longer than deleting
+    // a slice of them. Nothing on them keeps the keyboard focus.
+    QWidget *focus = QApplication::focusWidget();
+    for (const QPointer<QWidget> &page : std::as_const(m_pages)) {
+        if (!page)
+            continue;
+        m_layout->removeWidget(page);
+        if (focus && page->isAncestorOf(focus))
+            focus->clearFocus();
+        page->move(page->x(), -page->height() - 1);
+        m_doomed.append(page);
+    }
+    m_pages.clear();
     m_boxes.clear();
-    for (const QPointer<QGroupBox> &box : boxes)
-        delete box.data();
+    m_tasks.clear();
     // And the gaps that were put before them.
     for (int i = m_layout->count() - 1; i >= 0; --i) {
         if (m_layout->itemAt(i)->spacerItem())
             delete m_layout->takeAt(i);
     }
     m_emptyLabel->show();
+    deleteDoomedSlice();
+}
+
+void JobManagerWidget::deleteDoomedSlice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    // One page a turn (a few jobs' widgets), or loose strips for a few milliseconds.
+    while (!m_doomed.isEmpty()) {
+        QWidget *widget = m_doomed.takeLast().data();
+        const bool strip = qobject_cast<MiniConsoleWidget *>(widget) != nullptr;
+        delete widget;
+        if (!strip || clock.elapsed() >= SliceMs)
+            break;
+    }
+    if (!m_doomed.isEmpty())
+        QTimer::singleShot(0, this, &JobManagerWidget::deleteDoomedSlice);
 }
 
 bool JobManagerWidget::isIdle() const

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 class ConsoleDialog;
@@ -28,8 +29,12 @@ public:
     void setJobManager(JobManager *manager);
     JobManager *jobManager() const { return m_manager; }
     void addMiniConsole(Task *task);
-    // Deletes every mini console (and its console) and the boxes made for them.
+    // Lets go of every mini console (and its console) and the boxes made for them: the tasks
+    // no longer point at them and the view shows none at once; the widgets of a long list are
+    // deleted a slice per turn of the event loop, so that the window never stalls.
     virtual void clear();
+    // Whether widgets of a clear are still waiting for deletion.
+    bool isClearing() const { return !m_doomed.isEmpty(); }
     bool isIdle() const;
     void setConsoleButton(bool hidden);
 
@@ -59,6 +64,8 @@ protected:
     QVBoxLayout *mainLayout() const { return m_layout; }
     // A box of the view, vertical layout of spacing 0 without right and bottom margins.
     QGroupBox *makeBox(const QString &title, const QString &output);
+    // Shows a box below the others, after a gap of `spacing` pixels.
+    void addBox(QGroupBox *box, int spacing);
     bool isOwnBox(const QWidget *widget) const;
     // Hides a box of the view and takes it out of the layout once it shows no strip.
     void hideEmptyBox(QWidget *box);
@@ -73,11 +80,25 @@ protected:
     bool confirmRemoval(const QString &name);
 
 private:
+    // The boxes stand on pages of a few each: a box added or removed lays out its page and
+    // the list of pages, not every box of a long queue again.
+    static constexpr int PageBoxes = 16;
+    // A clear deletes loose strips until this much time has passed, then goes on at the next
+    // turn; a page goes alone.
+    static constexpr int SliceMs = 8;
+    static void takeOutOfLayout(QWidget *widget);
+    bool isOnPage(const QWidget *widget) const;
+    void deleteDoomedSlice();
+
     QList<QPointer<Task>> m_tasks;
     QList<QPointer<MiniConsoleWidget>> m_shown;
     QList<QPointer<MiniConsoleWidget>> m_removed;
     QPointer<JobManager> m_manager;
     QLabel *m_emptyLabel;
     QVBoxLayout *m_layout;
-    QList<QPointer<QGroupBox>> m_boxes;
+    QSet<const QWidget *> m_boxes;
+    QList<QPointer<QWidget>> m_pages;
+    int m_boxesOnLastPage = 0;
+    // What a clear took out of the view, waiting for deletion.
+    QList<QPointer<QWidget>> m_doomed;
 };

@@ -55,7 +55,7 @@ void MervoJobManagerWidget::addJobContainer(MervoJob *job)
         if (tasks.size() > 1)
             box->setObjectName(QStringLiteral("MultiTaskJob"));
         job->container = box;
-        mainLayout()->addWidget(box);
+        addBox(box, 0);
         connect(job, finished, this, &MervoJobManagerWidget::updateMervoTaskMiniConsole);
     } else if (job->container) {
         resetJobContainerDisplay(job->container);
@@ -150,6 +150,9 @@ void MervoJobManagerWidget::removeMervoTaskMiniConsole(MervoMiniConsoleWidget *m
     // A box that still shows another job's strip (a finalising step that runs on) stays.
     if (container)
         hideEmptyBox(container);
+    m_jobs.removeAll(job);
+    if (m_mervoManager)
+        m_mervoManager->releaseJob(job);
     emit guiSizeAdjustRequest();
 }
 
@@ -172,10 +175,15 @@ void MervoJobManagerWidget::resetJobContainerDisplay(void *container)
 
 void MervoJobManagerWidget::clear()
 {
-    // The boxes are deleted with the strips: the jobs must not keep pointing at them.
-    for (const QPointer<MervoJob> &job : std::as_const(m_jobs)) {
+    // The boxes are deleted with the strips: the jobs must not keep pointing at them. And the
+    // manager need not keep jobs that no view shows.
+    const QList<QPointer<MervoJob>> jobs = m_jobs;
+    m_jobs.clear();
+    for (const QPointer<MervoJob> &job : jobs) {
         if (job && ownContainer(job->container))
             job->container = nullptr;
+        if (job && m_mervoManager)
+            m_mervoManager->releaseJob(job);
     }
     JobManagerWidget::clear();
 }

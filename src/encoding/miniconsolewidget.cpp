@@ -6,6 +6,7 @@
 #include "encoding/viewtext.h"
 #include "jobs/task.h"
 
+#include <QHash>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -17,6 +18,18 @@ constexpr const char *RunningIcon = ":/gui4/images/running.png";
 constexpr const char *DoneIcon = ":/gui4/images/done.png";
 constexpr const char *AbortedIcon = ":/gui4/images/aborted.png";
 constexpr const char *ConsoleIcon = ":/gui4/images/console.png";
+
+// Each icon made once: a new QIcon reads its file's header to learn its format, which costs
+// more than all the rest of a strip's state change, and a long queue ends its thousand jobs
+// at once.
+QIcon stripIcon(const char *path)
+{
+    static QHash<const char *, QIcon> icons;
+    QIcon &icon = icons[path];
+    if (icon.isNull())
+        icon = QIcon(QString::fromLatin1(path));
+    return icon;
+}
 
 // How the strip shows each task state it knows; the label tip of a running task also needs
 // its process id, so that row has none here. Starting and unset states change nothing.
@@ -66,12 +79,12 @@ MiniConsoleWidget::MiniConsoleWidget(ConsoleDialog *console, QWidget *parent)
     m_rowLayout = new QHBoxLayout(m_row);
     m_rowLayout->setContentsMargins(0, 0, 0, 0);
 
-    m_processButton = new QPushButton(QIcon(QString::fromLatin1(RunningIcon)), QString(), m_row);
+    m_processButton = new QPushButton(stripIcon(RunningIcon), QString(), m_row);
     m_processButton->setFlat(true);
     m_label = new QLabel(console->text(), m_row);
     m_label->setTextFormat(Qt::PlainText);
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_consoleButton = new QPushButton(QIcon(QString::fromLatin1(ConsoleIcon)), QString(), m_row);
+    m_consoleButton = new QPushButton(stripIcon(ConsoleIcon), QString(), m_row);
     m_consoleButton->setToolTip(tr("Show/Hide process console"));
     m_consoleButton->setFlat(true);
     m_progressBar = new QProgressBar(m_row);
@@ -167,7 +180,7 @@ void MiniConsoleWidget::showState()
         if (row.state != m_task->state)
             continue;
         m_processButton->setEnabled(row.processEnabled);
-        m_processButton->setIcon(QIcon(QString::fromLatin1(row.icon)));
+        m_processButton->setIcon(stripIcon(row.icon));
         ViewText::setToolTip(m_processButton, tr(row.processToolTip));
         if (row.labelToolTip) {
             const QString tip = tr(row.labelToolTip);

@@ -9,6 +9,9 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
+
+#include <algorithm>
 
 MervoJobManager::MervoJobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr,
                                  QTextEdit *log, int logLevel, int startTimeout,
@@ -34,6 +37,7 @@ MervoJobManager::~MervoJobManager()
 void MervoJobManager::addJob(MervoJob *job)
 {
     m_mervoJobs.append(job);
+    m_waitingJobs.append(job);
     mervoProcessJobs();
 }
 
@@ -44,6 +48,49 @@ bool MervoJobManager::isIdle() const
             return false;
     }
     return JobManager::isIdle();
+}
+
+void MervoJobManager::releaseJob(MervoJob *job)
+{
+    if (!m_mervoJobs.contains(job) || m_releasedJobs.contains(job))
+        return;
+    m_releasedJobs.append(job);
+    freeReleasedJobsLater();
+}
+
+void MervoJobManager::freeReleasedJobsLater()
+{
+    // Never at once: the caller, or the handlers of the process end that finished the job,
+    // may still be using it.
+    if (m_freeQueued || m_releasedJobs.isEmpty())
+        return;
+    m_freeQueued = true;
+    QMetaObject::invokeMethod(this, &MervoJobManager::freeReleasedJobs, Qt::QueuedConnection);
+}
+
+void MervoJobManager::freeReleasedJobs()
+{
+    m_freeQueued = false;
+    QElapsedTimer clock;
+    clock.start();
+    const QList<MervoJob *> released = m_releasedJobs;
+    for (MervoJob *job : released) {
+        // A long list goes over a few turns of the event loop, never holding it long.
+        if (clock.elapsed() >= FreeSliceMs) {
+            freeReleasedJobsLater();
+            return;
+        }
+        if (!job->isFinished())
+            continue;
+        m_releasedJobs.removeOne(job);
+        m_mervoJobs.removeOne(job);
+        m_waitingJobs.removeOne(job);
+        for (MervoTask *task : job->tasks()) {
+            m_mervoProcesses.removeIf([task](const MervoProcess *process) { return process == task->process; });
+            releaseTask(task);
+        }
+        delete job;
+    }
 }
 
 void MervoJobManager::acknowledgeTask(MervoProcess *process)
@@ -72,8 +119,10 @@ void MervoJobManager::mervoProcessJobs()
 {
     qCDebug(lcJobs) << "MervoJobManager: processing.";
     // Logging processes events, so a process end may run a nested pass in the middle of
-    // this one: walk a copy, and start a task only while it still waits.
-    const QList<MervoJob *> jobs = m_mervoJobs;
+    // this one: walk a copy, and start a task only while it still waits. Only the jobs that
+    // still have a waiting task, in queue order: a pass after each end and each add must not
+    // cost a long queue's length each time.
+    const QList<MervoJob *> jobs = m_waitingJobs;
     for (MervoJob *job : jobs) {
         const QList<MervoTask *> ready = job->readyTasks();
         for (MervoTask *task : ready) {
@@ -81,6 +130,12 @@ void MervoJobManager::mervoProcessJobs()
                 startTask(job, task);
         }
     }
+    // A task never waits again once it has left that state.
+    m_waitingJobs.removeIf([](const MervoJob *job) {
+        const QList<MervoTask *> tasks = job->tasks();
+        return std::none_of(tasks.cbegin(), tasks.cend(),
+                            [](const MervoTask *task) { return task->state == Task::Waiting; });
+    });
 }
 
 void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
@@ -102,11 +157,13 @@ void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
     // Through the extended task's own state change, which starts its clock: each task
     // counts its own run time, not the time its job waited before it.
     task->setState(Task::Running);
-    connect(process, &QProcess::finished, this, &MervoJobManager::handleMervoProcessFinished);
-    connect(process, &QProcess::readyReadStandardOutput, this,
-            &MervoJobManager::readProcessStdOutput);
-    connect(process, &QProcess::readyReadStandardError, this,
-            &MervoJobManager::readProcessStdError);
+    // Each process named in its connection: sender() searches every connection made to this
+    // manager, which a long queue makes slow for each line of output and each end.
+    connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus exitStatus) {
+        finishProcess(process, exitCode, exitStatus);
+    });
+    connect(process, &QProcess::readyReadStandardOutput, this, [this, process] { emit processStdOutReady(process); });
+    connect(process, &QProcess::readyReadStandardError, this, [this, process] { emit processStdErrReady(process); });
     // Before the log line: logging processes events, so the process may end inside it,
     // and its end must find the keep-awake request made and the start reported.
     setKeepAwake();
@@ -116,8 +173,13 @@ void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
 
 void MervoJobManager::handleMervoProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
 {
-    auto *process = qobject_cast<MervoProcess *>(sender());
-    if (!process || !process->mervoJob || !process->mervoTask)
+    if (auto *process = qobject_cast<MervoProcess *>(sender()))
+        finishProcess(process, exitCode, exitStatus);
+}
+
+void MervoJobManager::finishProcess(MervoProcess *process, int exitCode, QProcess::ExitStatus exitStatus)
+{
+    if (!process->mervoJob || !process->mervoTask)
         return;
     qCDebug(lcJobs) << "JobManager: exit code" << process->mervoJob->title() << process->exitCode();
     const bool ok = noteExit(process, process->mervoTask, exitCode, exitStatus);
@@ -125,6 +187,7 @@ void MervoJobManager::handleMervoProcessFinished(int exitCode, QProcess::ExitSta
     resetKeepAwake();
     emit processFinished(process, exitCode, exitStatus);
     mervoProcessJobs();
+    freeReleasedJobsLater();
 }
 
 void MervoJobManager::readProcessStdOutput()
@@ -156,6 +219,7 @@ MervoJob *MervoJobManager::addEngineJob(const QString &program, const QStringLis
     job->init(tasks, createTimestamp(), name, outputFileName(outputFile), stdInView(),
               stdOutView(), stdErrView(), logView(), logLevel(), 0, 0, 0);
     m_mervoJobs.append(job);
+    m_waitingJobs.append(job);
     mervoProcessJobs();
     return job;
 }

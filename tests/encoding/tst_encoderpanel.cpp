@@ -1331,7 +1331,11 @@ private slots:
         startLongPreview(panel.widget.get(), folder, "aborted");
         QVERIFY(preview->isRunning() && preview->isVisible());
         MervoTask *task = panel.widget->previewJobManager()->jobs().first()->tasks().first();
-        QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Running; }, 10000));
+        // The preview's view lets go of its job once the preview is hidden, and the manager
+        // then frees it: its last state is kept here.
+        Task::State ended = task->state;
+        connect(task, &Task::stateChanged, task, [&ended, task] { ended = task->state; });
+        QVERIFY(WindowTesting::waitFor([&] { return ended == Task::Running; }, 10000));
         WindowTesting::ModalAnswerer answerer;
         QString told;
         answerFailureBox(answerer, &told);
@@ -1342,7 +1346,7 @@ private slots:
         else
             preview->close();
         QVERIFY(WindowTesting::waitFor([&] { return panel.widget->isReady(); }, 10000));
-        QCOMPARE(task->state, Task::Aborted);
+        QCOMPARE(ended, Task::Aborted);
         QCOMPARE(answerer.seen().size(), 1);
         QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding preview has been aborted."));
         QVERIFY(!preview->isVisible() && !preview->isRunning());

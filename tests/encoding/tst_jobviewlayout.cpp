@@ -8,14 +8,37 @@
 #include "encoding/mervojobmanagerwidget.h"
 #include "encoding/mervominiconsolewidget.h"
 
+#include "encoding/mervojobmanagerdialog.h"
+
 #include <QGroupBox>
 #include <QLabel>
+#include <QPointer>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 VEXO_TEST_NEEDS_DISPLAY
 
 namespace {
+// A job of one task that never runs, as a view is given it.
+struct QueuedJob
+{
+    explicit QueuedJob(int i)
+    {
+        auto *task = new MervoTask;
+        task->set(&data, "/bin/true", {}, QString(), QString("job %1").arg(i), "Encoding");
+        job.init({task}, QString("id%1").arg(i), QString("Job %1").arg(i), "out.avi", nullptr, nullptr, nullptr,
+                 nullptr, 2, 0, 0, 0);
+    }
+    ~QueuedJob() { qDeleteAll(job.tasks()); }
+    EncodingTaskData data{1, 10.0, 250, 0.0, 0, QString(), "avi", false, {}};
+    MervoJob job;
+};
+
 struct PlainTask
 {
     explicit PlainTask(const QString &name, int state = Task::Running)
@@ -80,6 +103,9 @@ private slots:
         QCOMPARE(JobManagerWidget::consoleLayout(&first.data), nullptr);
         QVERIFY(view.emptyLabel()->isVisible());
         QVERIFY(view.isIdle());
+        // A task that starts again after a clear is shown again.
+        view.addMiniConsole(&follower.task);
+        QCOMPARE(view.miniConsoles().size(), 1);
     }
 
     void optionsAndTargetLayout()
@@ -107,6 +133,15 @@ private slots:
         JobManagerWidget::setConsoleLayout(&twoPass, ownerLayout);
         QCOMPARE(twoPass.size(), 9);
         QCOMPARE(JobManagerWidget::consoleLayout(&twoPass), ownerLayout);
+        // A clear deletes the strips of a flat list and those in an owner's layout too, and
+        // leaves the owner's layout as it was.
+        QList<QPointer<MiniConsoleWidget>> strips;
+        for (MiniConsoleWidget *mini : view.miniConsoles())
+            strips << mini;
+        view.clear();
+        QTRY_VERIFY(std::all_of(strips.cbegin(), strips.cend(), [](const auto &mini) { return mini.isNull(); }));
+        QCOMPARE(ownerLayout->count(), 0);
+        QCOMPARE(JobManagerWidget::consoleLayout(&targeted.data), ownerLayout);
     }
 
     void extendedJobStartedTwice()
@@ -148,6 +183,105 @@ private slots:
         delete first;
         delete second;
         delete third;
+    }
+
+    // A long list in the job manager window: a job added lays out its own box, never those
+    // before it (squeezed for a moment and stretched back, every box of a thousand would be
+    // laid out at each add); a clear lets go of every job at once and deletes all it made,
+    // the widgets of a long list over a few turns of the event loop.
+    void longListAddedAndCleared()
+    {
+        MervoJobManagerDialog dialog("Job manager", nullptr);
+        MervoJobManagerWidget *view = dialog.mervoView();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const int bare = int(view->findChildren<QWidget *>().size());
+        std::vector<std::unique_ptr<QueuedJob>> jobs;
+        const auto add = [&] {
+            jobs.push_back(std::make_unique<QueuedJob>(int(jobs.size())));
+            view->addJobContainer(&jobs.back()->job);
+            auto *box = static_cast<QGroupBox *>(jobs.back()->job.container);
+            QTRY_VERIFY(box->isVisible() && box->height() == box->sizeHint().height());
+        };
+        for (int i = 0; i < 40; ++i)
+            add();
+        QTRY_COMPARE(view->height(), view->sizeHint().height());
+        auto *first = static_cast<QGroupBox *>(jobs.front()->job.container);
+        QCOMPARE(first->height(), first->sizeHint().height());
+        struct ResizeCount : QObject
+        {
+            int count = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                count += event->type() == QEvent::Resize;
+                return false;
+            }
+        } resizes;
+        first->installEventFilter(&resizes);
+        add();
+        QTRY_COMPARE(view->height(), view->sizeHint().height());
+        QCOMPARE(resizes.count, 0);
+        QCOMPARE(first->height(), first->sizeHint().height());
+        first->removeEventFilter(&resizes);
+
+        QList<QPointer<QObject>> made;
+        for (MiniConsoleWidget *mini : view->miniConsoles())
+            made << mini << mini->console() << mini->parentWidget();
+        view->clear();
+        QVERIFY(view->miniConsoles().isEmpty());
+        QVERIFY(view->emptyLabel()->isVisible());
+        for (const auto &queued : jobs) {
+            QCOMPARE(queued->job.container, nullptr);
+            QCOMPARE(queued->job.tasks().first()->console(), nullptr);
+            QCOMPARE(JobManagerWidget::consoleLayout(&queued->data), nullptr);
+        }
+        QTRY_VERIFY(!view->isClearing());
+        QVERIFY(std::all_of(made.cbegin(), made.cend(), [](const QPointer<QObject> &object) { return object.isNull(); }));
+        QCOMPARE(int(view->findChildren<QWidget *>().size()), bare);
+        // The view takes jobs again as before.
+        add();
+        QCOMPARE(view->miniConsoles().size(), 1);
+    }
+
+    // The manager frees the jobs the view lets go of: one the user removed once it has ended,
+    // those of a clear once they have ended too (a running one when its end comes).
+    void removedAndClearedJobsAreFreed()
+    {
+        QTemporaryDir folder;
+        RoutedJobView routed;
+        MervoJobManager &manager = routed.manager;
+        QList<QPointer<MervoJob>> ended;
+        for (int i = 0; i < 3; ++i)
+            ended << manager.addEngineJob("true", {}, folder.filePath(QString("out%1.avi").arg(i)), "Encoding",
+                                          QString("Ended %1").arg(i), QStringLiteral("FFmpeg"), 0);
+        QTRY_VERIFY(manager.isIdle());
+        QPointer<MervoTask> task = ended.first()->tasks().first();
+        void *const container = ended.first()->container;
+        QPointer<QWidget> box = static_cast<QWidget *>(container);
+        const QList<MiniConsoleWidget *> minis = routed.view.miniConsoles();
+        const auto shown = std::find_if(minis.cbegin(), minis.cend(), [&task](MiniConsoleWidget *m) { return m->task() == task; });
+        QVERIFY(shown != minis.cend());
+        auto *mini = qobject_cast<MervoMiniConsoleWidget *>(*shown);
+        routed.view.removeMervoTaskMiniConsole(mini);
+        QTRY_VERIFY(ended.first().isNull());
+        QVERIFY(task.isNull());
+        QTRY_VERIFY(box.isNull());
+        QCOMPARE(manager.jobs().size(), 2);
+        QCOMPARE(manager.mervoProcesses().size(), 2);
+        // A job end that names the deleted box (another job that shared it) reaches nothing.
+        routed.view.updateMervoTaskMiniConsole(container, "00:00:01");
+        routed.view.resetJobContainerDisplay(container);
+
+        QPointer<MervoJob> running = manager.addEngineJob("sleep", {"30"}, folder.filePath("long.avi"), "Encoding",
+                                                          "Running", QStringLiteral("FFmpeg"), 0);
+        QTRY_COMPARE(int(running->tasks().first()->state), int(Task::Running));
+        routed.view.clear();
+        QTRY_VERIFY(ended.at(1).isNull() && ended.at(2).isNull());
+        QVERIFY(running);
+        QCOMPARE(manager.jobs(), QList<MervoJob *>{running.data()});
+        manager.killAll();
+        QTRY_VERIFY(running.isNull());
+        QVERIFY(manager.jobs().isEmpty() && manager.mervoProcesses().isEmpty());
     }
 };
 VEXO_TEST_CLASS(JobViewLayout)

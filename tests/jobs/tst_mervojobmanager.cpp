@@ -214,6 +214,52 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(int(engineJob->tasks().value(0)->state), int(Task::Aborted), 10000);
         QVERIFY(base->isIdle());
     }
+
+    // A task may wait for a task of another job: its job starts it once that one has ended,
+    // however many passes ran meanwhile.
+    void taskWaitingForAnotherJob()
+    {
+        auto manager = makeManager();
+        connect(manager.get(), &MervoJobManager::processFinished, this,
+                [](MervoProcess *process) { MervoJobManager::acknowledgeTask(process); });
+        QTemporaryDir dir;
+        const QString mark = dir.filePath("first.done");
+        MervoTask *first = scriptTask<MervoTask>("first", "sleep 0.3; printf ok > \"$1\"", {mark});
+        MervoTask *second = scriptTask<MervoTask>("second", "test -f \"$1\"", {mark});
+        second->setPrecedingTasks({first});
+        MervoJob *waiting = mervoJob({second}, "id-w");
+        manager->addJob(mervoJob({first}, "id-f"));
+        manager->addJob(waiting);
+        QCOMPARE(int(second->state), int(Task::Waiting));
+        manager->addJob(mervoJob({scriptTask<MervoTask>("other", "exit 0")}, "id-o"));
+        QCOMPARE(int(second->state), int(Task::Waiting));
+        QTRY_VERIFY_WITH_TIMEOUT(waiting->isFinished(), 10000);
+        QCOMPARE(int(second->state), int(Task::Completed));
+    }
+
+    // A job the views let go of is freed with its task and process once it has ended, never
+    // before; asking twice, or for another manager's job, changes nothing.
+    void releasedJobFreedOnceEnded()
+    {
+        auto manager = makeManager();
+        QPointer<MervoTask> task = scriptTask<MervoTask>("long", "exec sleep 30");
+        QPointer<MervoJob> job = mervoJob({task}, "id-r");
+        manager->addJob(job);
+        QTRY_COMPARE_WITH_TIMEOUT(int(task->state), int(Task::Running), 10000);
+        QPointer<MervoProcess> process = manager->mervoProcesses().value(0);
+        MervoJob foreign;
+        manager->releaseJob(&foreign);
+        manager->releaseJob(job);
+        manager->releaseJob(job);
+        QCoreApplication::processEvents();
+        QVERIFY(job && task && process);
+        QCOMPARE(manager->jobs(), QList<MervoJob *>{job.data()});
+        manager->killAll();
+        QTRY_VERIFY_WITH_TIMEOUT(job.isNull(), 10000);
+        QVERIFY(task.isNull());
+        QTRY_VERIFY(process.isNull());
+        QVERIFY(manager->jobs().isEmpty() && manager->mervoProcesses().isEmpty() && manager->isIdle());
+    }
 };
 
 VEXO_TEST_CLASS(TestMervoJobManager)
