@@ -85,10 +85,12 @@ void MervoJobManager::freeReleasedJobs()
         m_releasedJobs.removeOne(job);
         m_mervoJobs.removeOne(job);
         m_waitingJobs.removeOne(job);
+        QList<Task *> tasks;
         for (MervoTask *task : job->tasks()) {
             m_mervoProcesses.removeIf([task](const MervoProcess *process) { return process == task->process; });
-            releaseTask(task);
+            tasks.append(task);
         }
+        releaseTasks(tasks);
         delete job;
     }
 }
