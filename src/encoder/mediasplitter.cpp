@@ -341,39 +341,53 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
     QList<FFprobePacket> window; // read only when the trial copy gives no time
     const double lowest = std::max(m_volumeStartSecond + 1.0, second - InputWindowSeconds);
     for (double candidate = second; candidate >= lowest; candidate -= 1.0) {
-        QString hash;
         double begin = qQNaN();
-        if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams,
-                                         &begin)) {
+        if (!trialCopyBegin(begin, candidate, window, second)) {
             chosen = candidate; // nothing to tell by
             return true;
         }
-        begin -= m_inputStart;
-        if (!qIsFinite(begin)) {
-            if (window.isEmpty())
-                window = inputWindow(second);
-            if (!findInInput(begin, hash, window, m_inputStart)) {
-                chosen = candidate;
-                return true;
-            }
-        }
-        qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
-                           << "the copy begins at" << begin << "for an end at" << end;
-        switch (judgeCopyBegin(begin, m_volumeBegin, end)) {
-        case CopyBegin::Repeats:
-            return false;
-        case CopyBegin::Fits:
+        const CopyBegin verdict = judgeCopyBegin(begin, m_volumeBegin, end);
+        if (verdict == CopyBegin::Fits) {
             chosen = candidate;
             m_queuedBegin = begin;
             return true;
-        case CopyBegin::TooLate:
-            break;
         }
+        if (verdict == CopyBegin::Repeats)
+            break;
     }
-    // Every copy would begin past the end: the pictures between would be lost.
-    qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() no second down to" << lowest
-                       << "begins at or before" << end;
+    // A key frame between the end's whole second and the end (key frames a frame after each
+    // second) is where a copy from the next second begins, in formats whose seeks land on the
+    // key frame at or before the second asked for.
+    const double next = second + 1.0;
+    double begin = qQNaN();
+    if (next > m_volumeStartSecond && trialCopyBegin(begin, next, window, second)
+        && judgeCopyBegin(begin, m_volumeBegin, end) == CopyBegin::Fits) {
+        chosen = next;
+        m_queuedBegin = begin;
+        return true;
+    }
+    // Every copy would repeat the previous volume or begin past the end: the pictures between
+    // would be lost.
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() no second from" << next << "down to"
+                       << lowest << "begins after" << m_volumeBegin << "and at or before" << end;
     return false;
+}
+
+bool MediaSplitter::trialCopyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second)
+{
+    QString hash;
+    if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams, &begin))
+        return false;
+    begin -= m_inputStart;
+    if (!qIsFinite(begin)) {
+        if (window.isEmpty())
+            window = inputWindow(second);
+        if (!findInInput(begin, hash, window, m_inputStart))
+            return false;
+    }
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
+                       << "the copy begins at" << begin;
+    return true;
 }
 
 MediaSplitter::CopyBegin MediaSplitter::judgeCopyBegin(double begin, double previousBegin, double end)
@@ -479,7 +493,8 @@ void MediaSplitter::startNextJob()
     QStringList arguments;
     QString error;
     m_ffmpeg->cliCmdSplit(program, arguments, error, m_input, m_currentOutput,
-                          startTimeText(m_volumeStartSecond), sizeLimit);
+                          startTimeText(m_volumeStartSecond), sizeLimit,
+                          soundOptions(m_volumeStartSecond, m_queuedBegin, m_seeksToKeyFrames));
     m_console->log(LogLevel::Verbose, tr("Start FFmpeg job with %1").arg(arguments.join(QLatin1Char(' '))));
 
     const qint64 expectedSize =
@@ -557,6 +572,19 @@ void MediaSplitter::dropTrialCopies()
     for (const QString &second : std::as_const(m_trialSeconds))
         m_ffmpeg->dropFirstCopiedPacket(m_input, second, m_referenceStreams);
     m_trialSeconds.clear();
+}
+
+QStringList MediaSplitter::soundOptions(double startSecond, double begin, bool seeksToKeyFrames)
+{
+    // A seek that lands on any packet leaves the sound's parser to find its first frame
+    // header in the middle of a frame: what it hands on before it has found one is no sound,
+    // and lies with the sound that is muxed ahead of the pictures. The sound before the first
+    // picture is left out (it belongs to the previous volume). FFmpeg's times count from the
+    // second asked for.
+    if (seeksToKeyFrames || !(startSecond > 0.0) || !qIsFinite(begin))
+        return {};
+    return {QStringLiteral("-bsf:a"),
+            QStringLiteral("noise=drop=lt(pts*tb\\,%1)").arg(secondsText(begin - startSecond))};
 }
 
 double MediaSplitter::startSecond(double position)

@@ -94,6 +94,10 @@ public:
     // from a guess of where its last ones lie, for a volume of that size.
     static QString volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize,
                                    bool seeksToKeyFrames);
+    // FFmpeg's output options for the sound of a volume cut from `startSecond` whose pictures
+    // begin at `begin` (not a number when not known), in a container whose seeks land on key
+    // frames or not.
+    static QStringList soundOptions(double startSecond, double begin, bool seeksToKeyFrames);
     // Whether a container's seeks land on a key frame, by FFprobe's format name.
     static bool seeksToKeyFrames(const QString &formatName);
 
@@ -113,6 +117,10 @@ private:
     // The whole second to cut the next volume from, for a previous volume that ends at `end`;
     // false when no second gives a copy that begins after the previous volume began.
     bool chooseStartSecond(double &second, double end);
+    // Where, from the input's start, a copy from the whole second `candidate` begins, by its
+    // trial copy (the input's packets around `second` looked up when it gives only a hash);
+    // false when it cannot tell.
+    bool trialCopyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second);
     QList<FFprobePacket> inputWindow(double second);
     // The time, from the input's start, of the earliest packet in the window with this hash.
     static bool findInInput(double &time, const QString &hash,
