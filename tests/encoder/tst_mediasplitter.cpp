@@ -8,6 +8,7 @@
 #include "eventgaps.h"
 #include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
+#include "jobs/mervotask.h"
 #include "testregistry.h"
 
 #include <QCryptographicHash>
@@ -360,33 +361,34 @@ private slots:
 
     void splitsARealClip_data()
     {
-        addColumns<QString, double, int>({"clip", "keyInterval", "audioStreams"});
+        addColumns<QString, double, int, QString>({"clip", "keyInterval", "audioStreams", "cuts"});
 
-        // Each row is an input that once lost, doubled or repeated pictures between volumes.
+        // Each row is an input that once lost, doubled or repeated pictures between volumes, and
+        // the seconds its volumes are cut from.
         const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
-        QTest::newRow("AVI: the copy starts at the key frame before the second") << aviClip() << 2.0 << 1;
+        QTest::newRow("AVI: the copy starts at the key frame before the second") << aviClip() << 2.0 << 1 << "0 00:00:13 00:00:25";
         // Key frames a frame after each whole second (MP3 delays the pictures), volumes of 1.3 s:
         // the copy from the second a volume ends in begins where that volume began, and the one
         // from the next second at the key frame within the volume.
-        QTest::newRow("AVI: key frames just after each second, volumes shorter than two") << TestMedia::clip("split-4s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-f", "lavfi", "-i", "sine=frequency=440:duration=4", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1.0 << 1;
+        QTest::newRow("AVI: key frames just after each second, volumes shorter than two") << TestMedia::clip("split-4s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-f", "lavfi", "-i", "sine=frequency=440:duration=4", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1.0 << 1 << "0 00:00:02 00:00:03";
         // No key-frame index: a seek lands on any packet and the copy begins at the next key
         // frame, whole seconds are tried. The start time lies after 0 (half a second, more than
         // the key-frame interval) and the audio runs past the video's end.
-        QTest::newRow("MPEG program stream: seeks to any packet") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1;
+        QTest::newRow("MPEG program stream: seeks to any packet") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1 << "0 00:00:14 00:00:28";
         // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
-        QTest::newRow("FLV: first packet after 0, so volume 1 must not seek") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1;
+        QTest::newRow("FLV: first packet after 0, so volume 1 must not seek") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1 << "0 00:00:13 00:00:25";
         // x264's own key-frame interval, 250 frames (no scene cuts): volumes of 13 s begin 3 s
         // before the end of the one before. B-frames, and an MP4 edit list hiding each volume's
         // lead-in.
-        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 10.0 << 1;
+        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 10.0 << 1 << "0 00:00:14 00:00:24";
         // Each volume's last packets are read from its last key frame: a seek past the last
         // cue makes the demuxer read on to the end.
-        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 2.0 << 1;
+        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 2.0 << 1 << "0 00:00:14 00:00:26";
         // A DVD's VOB: two audio languages, a data stream of navigation packets.
         const QString dvd = TestMedia::dvdFolder();
         // Key frames every 0.6 s, and the copy begins after the second asked for: whole seconds
         // are tried.
-        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 1.6 << 2;
+        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 1.6 << 2 << "0 00:00:04";
     }
 
     void splitsARealClip()
@@ -394,6 +396,7 @@ private slots:
         QFETCH(QString, clip);
         QFETCH(double, keyInterval);
         QFETCH(int, audioStreams);
+        QFETCH(QString, cuts);
         const double frameTime = 0.04;
         QVERIFY(!clip.isEmpty());
         // Blanks, quotes, non-ASCII letters and a shell variable reach the engines unchanged.
@@ -414,6 +417,13 @@ private slots:
         QCOMPARE(started.count(), 1);
         QCOMPARE(finished.count(), 1);
         QVERIFY2(host.jobs().size() == volumes, qPrintable(m_capture->log()));
+        // Each volume is cut from the second it always was.
+        QStringList starts;
+        for (MervoJob *job : host.jobs()) {
+            const QStringList arguments = job->tasks().first()->arguments();
+            starts << (arguments.contains("-ss") ? arguments.at(arguments.indexOf("-ss") + 1) : "0");
+        }
+        QCOMPARE(starts.join(' '), cuts);
 
         const QList<Frame> inputFrames = decodedFrames(input);
         int previousEnd = -1;
