@@ -120,6 +120,7 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_position = 0.0;
     m_volumeStartSecond = 0.0;
     m_volumeBegin = 0.0;
+    m_volumeKeys.clear();
     m_currentVolume = 0;
     m_currentOutput.clear();
     m_currentJob = nullptr;
@@ -251,6 +252,13 @@ bool MediaSplitter::locateVolume(VolumeSpan &span)
                                             : inputWindow(m_volumeStartSecond);
     span = volumeSpan(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail,
                       m_queuedBegin);
+    // The key frames of the volume's last packets, in the input's time: where a copy from a
+    // second among them begins, in containers whose seeks land on the key frame at or before it.
+    m_volumeKeys.clear();
+    for (const FFprobePacket &packet : std::as_const(tail)) {
+        if (m_seeksToKeyFrames && packet.key && !head.isEmpty())
+            m_volumeKeys << span.begin + (packet.time - head.first().time);
+    }
     qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolume() volume" << m_currentVolume - 1
                        << "cut from second" << m_volumeStartSecond << "measures" << length
                        << "and spans" << span.begin << "to" << span.end;
@@ -264,26 +272,38 @@ bool MediaSplitter::seeksToKeyFrames(const QString &formatName)
                        [&](const char *name) { return container == QLatin1String(name); });
 }
 
-QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize,
-                                       bool seeksToKeyFrames)
+QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize)
 {
     // The last packets are read from a guess of where they lie, after the first packet by the
     // share of the input's length that the volume's size makes, less a margin; a guess that
     // falls short of the end only reads more packets, one past it is read again from the
-    // measured length. Where a seek lands on a key frame, the last one before a time past
-    // any volume's end (the input's length) starts a tail that holds the last packets.
-    if (seeksToKeyFrames)
-        return QStringLiteral("%+#1,+") + secondsText(duration) + QLatin1Char('%');
+    // measured length (or, where seeks land on key frames, from the last key frame). Where
+    // seeks land on key frames, a tail read from before the end's whole second also tells
+    // where the next volume's copy begins (the key frame at or before that second).
     const double share = inputSize > 0 ? double(volumeSize) / double(inputSize) : 0.0;
     const double guess = std::max(0.0, duration * share - 2.0 * VolumeTailSeconds);
     return QStringLiteral("%+#1,+") + secondsText(guess) + QLatin1Char('%');
+}
+
+double MediaSplitter::keyFrameAtOrBefore(const QList<double> &keys, double second, double end)
+{
+    // Keys are known from the first listed one on, up to the volume's end; a key frame exactly
+    // at an end on a whole second may follow the volume.
+    if (keys.isEmpty() || keys.first() > second + TimeTolerance || second >= end - TimeTolerance)
+        return qQNaN();
+    double found = keys.first();
+    for (double key : keys) {
+        if (key <= second + TimeTolerance)
+            found = key;
+    }
+    return found;
 }
 
 // The analysis of a volume that is being copied starts now and waits, its engine loaded,
 // until the copy has ended: between two volumes only the reading of the new one is left.
 void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
 {
-    m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize, m_seeksToKeyFrames);
+    m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize);
     m_volumeHashes = !qIsFinite(m_queuedBegin);
     if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty()) {
         m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
@@ -341,8 +361,8 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
     QList<FFprobePacket> window; // read only when the trial copy gives no time
     const double lowest = std::max(m_volumeStartSecond + 1.0, second - InputWindowSeconds);
     for (double candidate = second; candidate >= lowest; candidate -= 1.0) {
-        double begin = qQNaN();
-        if (!trialCopyBegin(begin, candidate, window, second)) {
+        double begin = keyFrameAtOrBefore(m_volumeKeys, candidate, end);
+        if (!qIsFinite(begin) && !trialCopyBegin(begin, candidate, window, second)) {
             chosen = candidate; // nothing to tell by
             return true;
         }
@@ -554,7 +574,9 @@ bool MediaSplitter::prepareVolume(double &second)
 // choice then takes their answers instead of waiting for FFmpeg after the copy.
 void MediaSplitter::prefetchTrialCopies(qint64 expectedSize)
 {
-    if (m_currentVolume >= m_volumeCount || m_referenceStreams.isEmpty() || m_inputSize <= 0)
+    // Where seeks land on key frames, the volume's own key frames tell.
+    if (m_currentVolume >= m_volumeCount || m_referenceStreams.isEmpty() || m_inputSize <= 0
+        || m_seeksToKeyFrames)
         return;
     const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
     const double end = begin + m_duration * double(expectedSize) / double(m_inputSize);

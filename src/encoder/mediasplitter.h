@@ -92,8 +92,11 @@ public:
     static QString inputWindowIntervals(double second, double inputStart);
     // FFprobe's read intervals for a volume's analysis: its first packet, and the packets
     // from a guess of where its last ones lie, for a volume of that size.
-    static QString volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize,
-                                   bool seeksToKeyFrames);
+    static QString volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize);
+    // Where a copy from `second` begins, by the key frames `keys` (times from the input's
+    // start) listed from a volume's last packets, for a volume that ends at `end`: the latest at
+    // or before the second; not a number when they cannot tell.
+    static double keyFrameAtOrBefore(const QList<double> &keys, double second, double end);
     // FFmpeg's output options for the sound of a volume cut from `startSecond` whose pictures
     // begin at `begin` (not a number when not known), in a container whose seeks land on key
     // frames or not.
@@ -176,6 +179,9 @@ private:
     // Tells when FFmpeg has closed the volume being copied: its analysis reads it while
     // FFmpeg's process ends.
     FileCloseWatcher *m_volumeWatcher;
+    // The key frames among the last packets of the volume most recently measured, from the
+    // input's start (none where seeks do not land on key frames).
+    QList<double> m_volumeKeys;
     // The start positions of the trial copies started while the current volume is copied.
     QStringList m_trialSeconds;
 };

@@ -280,16 +280,13 @@ private slots:
     }
 
     // A volume's last packets are read from where its share of the input ends, less a
-    // margin of twice the 2 s searched for them; in a container whose seeks land on key
-    // frames, from the last key frame (a seek past any volume's end).
+    // margin of twice the 2 s searched for them.
     void volumeIntervals_data()
     {
-        addColumns<double, qint64, qint64, bool, QString>({"duration", "volumeSize", "inputSize", "keyFrames", "intervals"});
-        QTest::newRow("a third of 100 s") << 100.0 << qint64(1000) << qint64(3000) << false << "%+#1,+29.333333%";
-        QTest::newRow("a volume shorter than the margin") << 50.0 << qint64(1) << qint64(16) << false << "%+#1,+0.000000%";
-        QTest::newRow("an input of no size") << 100.0 << qint64(1000) << qint64(0) << false << "%+#1,+0.000000%";
-        QTest::newRow("key frames: past the end") << 100.0 << qint64(1000) << qint64(3000) << true << "%+#1,+100.000000%";
-        QTest::newRow("key frames, no length") << 0.0 << qint64(1000) << qint64(3000) << true << "%+#1,+0.000000%";
+        addColumns<double, qint64, qint64, QString>({"duration", "volumeSize", "inputSize", "intervals"});
+        QTest::newRow("a third of 100 s") << 100.0 << qint64(1000) << qint64(3000) << "%+#1,+29.333333%";
+        QTest::newRow("a volume shorter than the margin") << 50.0 << qint64(1) << qint64(16) << "%+#1,+0.000000%";
+        QTest::newRow("an input of no size") << 100.0 << qint64(1000) << qint64(0) << "%+#1,+0.000000%";
     }
 
     void volumeIntervals()
@@ -297,9 +294,33 @@ private slots:
         QFETCH(double, duration);
         QFETCH(qint64, volumeSize);
         QFETCH(qint64, inputSize);
-        QFETCH(bool, keyFrames);
-        QFETCH(QString, intervals);
-        QCOMPARE(MediaSplitter::volumeIntervals(duration, volumeSize, inputSize, keyFrames), intervals);
+        QTEST(MediaSplitter::volumeIntervals(duration, volumeSize, inputSize), "intervals");
+    }
+
+    // Where a copy from a second begins, told by the key frames of the previous volume's last
+    // packets (at 20, 22 and 24 s; the volume ends at 25 s) instead of a trial copy.
+    void keyFrameAtOrBefore_data()
+    {
+        addColumns<double, double, double>({"second", "end", "begin"}); // NaN: not told
+        const double nan = qQNaN();
+        QTest::newRow("between two") << 23.0 << 25.0 << 22.0;
+        QTest::newRow("on one, within rounding") << 22.0 - 0.001 << 25.0 << 22.0;
+        QTest::newRow("just before one") << 22.0 - 0.002 << 25.0 << 20.0;
+        QTest::newRow("after the last") << 24.5 << 25.0 << 24.0;
+        QTest::newRow("before the first read: not known") << 19.0 << 25.0 << nan;
+        QTest::newRow("the end on the second: a key frame may follow") << 25.0 - 0.001 << 25.0 << nan;
+    }
+
+    void keyFrameAtOrBefore()
+    {
+        QFETCH(double, second);
+        QFETCH(double, end);
+        QFETCH(double, begin);
+        const double found = MediaSplitter::keyFrameAtOrBefore({20.0, 22.0, 24.0}, second, end);
+        QCOMPARE(qIsFinite(found), qIsFinite(begin));
+        if (qIsFinite(begin))
+            QCOMPARE(found, begin);
+        QVERIFY(!qIsFinite(MediaSplitter::keyFrameAtOrBefore({}, second, end)));
     }
 
     // Only after a seek that lands on any packet is the sound before the first picture left
@@ -524,10 +545,11 @@ private slots:
             const QString part = QString("split-40s.part%1.avi").arg(volume);
             const QStringList reads = lines.filter(part);
             QCOMPARE(reads.size(), volume < 3 ? 1 : 0);
-            // AVI seeks to key frames: the last packets are read from the last one. The trial
-            // copies told where each volume begins, so no packet's hash is asked for.
+            // The last packets are read from 4 s before the volume's share of the input
+            // (13.3 s of 40 s). Where each volume begins is known, so no packet's hash is
+            // asked for.
             if (volume < 3)
-                QVERIFY2(reads.first().startsWith("-o ") && reads.first().contains(QRegularExpression("%\\+#1,\\+40\\.\\d+%"))
+                QVERIFY2(reads.first().startsWith("-o ") && reads.first().contains(QRegularExpression("%\\+#1,\\+9\\.\\d+%"))
                              && !reads.first().contains("-show_data_hash"),
                          qPrintable(reads.first()));
         }
