@@ -4,6 +4,7 @@
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
+#include "engines/fileargument.h"
 #include "engines/fileclosewatcher.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
@@ -11,7 +12,9 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QDir>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTime>
 
 #include <algorithm>
@@ -35,6 +38,12 @@ constexpr double TimeTolerance = 0.001;
 // Containers (FFprobe's first format name) whose seeks go through an index to the key frame
 // at or before the time asked for, and to the last one for a time past the end.
 const char *const KeyFrameSeekingFormats[] = {"avi", "mov", "matroska", "flv"};
+// Processor time, in bytes of input a packet listing reads in that time: an FFprobe run's
+// start (loading its libraries), and a volume's analysis (a start, and its reading).
+constexpr qint64 ListingStartBytes = 300LL * 1000 * 1000;
+constexpr qint64 VolumeAnalysisBytes = 450LL * 1000 * 1000;
+// The input's packets of the reference stream, all of them.
+const char *const WholeInput = "%";
 
 QString secondsText(double seconds)
 {
@@ -117,6 +126,20 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     int referenceStream = -1;
     m_referenceStreams = chooseReferenceStreams(referenceStream);
     m_firstBegin = firstCopiedTime(firstPackets, referenceStream, m_inputStart);
+    // FFmpeg counts the pictures of the first video stream it writes: the reference stream
+    // when that is the input's first.
+    const QList<int> video = m_ffprobe->videoStreams();
+    dropInputListing();
+    m_listing = m_seeksToKeyFrames && !video.isEmpty() && referenceStream == video.first()
+                && listingPays(volumeCount, QFileInfo(input).size());
+    m_keysWhole = false;
+    if (m_listing) {
+        m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
+        m_listing = m_progress->open();
+        m_progress->close();
+        if (m_listing)
+            m_ffprobe->prefetchLoadWithPackets(m_input, m_referenceStreams, QLatin1String(WholeInput));
+    }
     m_position = 0.0;
     m_volumeStartSecond = 0.0;
     m_volumeBegin = 0.0;
@@ -206,6 +229,8 @@ QList<FFprobePacket> MediaSplitter::inputWindow(double second)
 
 bool MediaSplitter::locateVolume(VolumeSpan &span)
 {
+    if (locateListedVolume(span))
+        return true;
     // The volume's length, its first packet of the reference stream and its last ones come
     // in one FFprobe run, started while the volume was copied (prefetchVolumeAnalysis()). The
     // first packet's hash is needed only when the trial copy could not tell where the volume
@@ -255,6 +280,7 @@ bool MediaSplitter::locateVolume(VolumeSpan &span)
     // The key frames of the volume's last packets, in the input's time: where a copy from a
     // second among them begins, in containers whose seeks land on the key frame at or before it.
     m_volumeKeys.clear();
+    m_keysWhole = false;
     for (const FFprobePacket &packet : std::as_const(tail)) {
         if (m_seeksToKeyFrames && packet.key && !head.isEmpty())
             m_volumeKeys << span.begin + (packet.time - head.first().time);
@@ -262,6 +288,86 @@ bool MediaSplitter::locateVolume(VolumeSpan &span)
     qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolume() volume" << m_currentVolume - 1
                        << "cut from second" << m_volumeStartSecond << "measures" << length
                        << "and spans" << span.begin << "to" << span.end;
+    return true;
+}
+
+bool MediaSplitter::locateListedVolume(VolumeSpan &span)
+{
+    if (!m_listing)
+        return false;
+    if (m_inputPackets.isEmpty()) {
+        m_listing = m_ffprobe->loadWithPackets(m_input, m_inputPackets, m_referenceStreams, QLatin1String(WholeInput))
+                    && !m_inputPackets.isEmpty();
+        m_volumeKeys.clear();
+        for (const FFprobePacket &packet : std::as_const(m_inputPackets)) {
+            if (packet.key)
+                m_volumeKeys << packet.time - m_inputStart;
+        }
+        m_keysWhole = m_listing;
+    }
+    QFile progress(m_progress->fileName());
+    const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
+    const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
+    if (!m_listing || !listedSpan(span, m_inputPackets, m_inputStart, begin, frames)) {
+        // Analysed from now on, its key frames its own.
+        dropInputListing();
+        return false;
+    }
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::locateListedVolume() volume" << m_currentVolume - 1
+                       << "cut from second" << m_volumeStartSecond << "holds" << frames << "pictures and spans"
+                       << span.begin << "to" << span.end;
+    return true;
+}
+
+void MediaSplitter::dropInputListing()
+{
+    if (m_listing && m_inputPackets.isEmpty() && m_ffprobe)
+        m_ffprobe->dropLoadWithPackets(m_input, m_referenceStreams, QLatin1String(WholeInput));
+    m_listing = false;
+    m_keysWhole = false;
+    m_inputPackets.clear();
+    m_volumeKeys.clear();
+    delete m_progress;
+    m_progress = nullptr;
+}
+
+bool MediaSplitter::listingPays(int volumeCount, qint64 inputSize)
+{
+    return qint64(volumeCount - 1) * VolumeAnalysisBytes > ListingStartBytes + inputSize;
+}
+
+int MediaSplitter::copiedFrames(const QString &progress)
+{
+    // Blocks of "key=value" lines, each ending with "progress=continue", the last one with
+    // "progress=end"; the count is the last block's.
+    const QStringList lines = progress.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.isEmpty() || lines.last().trimmed() != QLatin1String("progress=end"))
+        return -1;
+    for (qsizetype line = lines.size() - 2; line >= 0 && !lines.at(line).startsWith(QLatin1String("progress="));
+         --line) {
+        if (lines.at(line).startsWith(QLatin1String("frame="))) {
+            bool ok = false;
+            const int frames = lines.at(line).mid(6).trimmed().toInt(&ok);
+            return ok ? frames : -1;
+        }
+    }
+    return -1;
+}
+
+bool MediaSplitter::listedSpan(VolumeSpan &span, const QList<FFprobePacket> &inputPackets, double inputStart,
+                               double begin, int count)
+{
+    // The copy begins with the key packet at its beginning (the first of equal times) and
+    // goes on with the packets that follow it in the input.
+    const auto first = std::find_if(inputPackets.begin(), inputPackets.end(), [&](const FFprobePacket &packet) {
+        return packet.key && std::abs(packet.time - inputStart - begin) <= TimeTolerance;
+    });
+    if (count < 1 || first == inputPackets.end() || inputPackets.end() - first < count)
+        return false;
+    double reach = 0.0;
+    for (auto packet = first; packet != first + count; ++packet)
+        reach = std::max(reach, packet->time + packet->duration - first->time);
+    span = {first->time - inputStart, first->time - inputStart + reach};
     return true;
 }
 
@@ -305,7 +411,7 @@ void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
 {
     m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize);
     m_volumeHashes = !qIsFinite(m_queuedBegin);
-    if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty()) {
+    if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty() && !m_listing) {
         m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
         m_volumeWatcher->watch(m_currentOutput);
     }
@@ -361,8 +467,8 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
     QList<FFprobePacket> window; // read only when the trial copy gives no time
     const double lowest = std::max(m_volumeStartSecond + 1.0, second - InputWindowSeconds);
     for (double candidate = second; candidate >= lowest; candidate -= 1.0) {
-        double begin = keyFrameAtOrBefore(m_volumeKeys, candidate, end);
-        if (!qIsFinite(begin) && !trialCopyBegin(begin, candidate, window, second)) {
+        double begin = qQNaN();
+        if (!copyBegin(begin, candidate, window, second, end)) {
             chosen = candidate; // nothing to tell by
             return true;
         }
@@ -380,7 +486,7 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
     // key frame at or before the second asked for.
     const double next = second + 1.0;
     double begin = qQNaN();
-    if (next > m_volumeStartSecond && trialCopyBegin(begin, next, window, second)
+    if (next > m_volumeStartSecond && copyBegin(begin, next, window, second, end)
         && judgeCopyBegin(begin, m_volumeBegin, end) == CopyBegin::Fits) {
         chosen = next;
         m_queuedBegin = begin;
@@ -391,6 +497,15 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
     qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() no second from" << next << "down to"
                        << lowest << "begins after" << m_volumeBegin << "and at or before" << end;
     return false;
+}
+
+bool MediaSplitter::copyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second,
+                              double end)
+{
+    // The input's key frames, all of them listed, tell past the volume's end too.
+    begin = keyFrameAtOrBefore(m_volumeKeys, candidate,
+                               m_keysWhole ? std::numeric_limits<double>::infinity() : end);
+    return qIsFinite(begin) || trialCopyBegin(begin, candidate, window, second);
 }
 
 bool MediaSplitter::trialCopyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second)
@@ -470,12 +585,14 @@ MediaSplitter::~MediaSplitter()
 {
     dropTrialCopies();
     dropVolumeAnalysis();
+    dropInputListing();
 }
 
 void MediaSplitter::fail(const QString &text)
 {
     dropTrialCopies();
     dropVolumeAnalysis();
+    dropInputListing();
     m_console->log(LogLevel::Quiet, text);
     emit finished();
 }
@@ -491,6 +608,7 @@ void MediaSplitter::startNextJob()
     }
     // A count below 1 ends here too: nothing else would stop the volumes.
     if (m_currentVolume >= m_volumeCount) {
+        dropInputListing();
         emit finished();
         return;
     }
@@ -512,9 +630,12 @@ void MediaSplitter::startNextJob()
     QString program;
     QStringList arguments;
     QString error;
+    QStringList options = soundOptions(m_volumeStartSecond, m_queuedBegin, m_seeksToKeyFrames);
+    // The pictures a volume holds tell where it ends; what an earlier copy wrote is gone.
+    if (m_listing && !lastVolume && m_progress->resize(0))
+        options << QStringLiteral("-progress") << fileArgument(m_progress->fileName());
     m_ffmpeg->cliCmdSplit(program, arguments, error, m_input, m_currentOutput,
-                          startTimeText(m_volumeStartSecond), sizeLimit,
-                          soundOptions(m_volumeStartSecond, m_queuedBegin, m_seeksToKeyFrames));
+                          startTimeText(m_volumeStartSecond), sizeLimit, options);
     m_console->log(LogLevel::Verbose, tr("Start FFmpeg job with %1").arg(arguments.join(QLatin1Char(' '))));
 
     const qint64 expectedSize =

@@ -683,7 +683,7 @@ private slots:
         const auto inputAnalyses = [&calls, &input] {
             QFile file(calls);
             return file.open(QIODevice::ReadOnly)
-                       ? QString::fromUtf8(file.readAll()).split('\n').filter(input).filter("-show_packets").size()
+                       ? QString::fromUtf8(file.readAll()).split('\n').filter(input).filter("%+#32").size()
                        : 0;
         };
         FFprobe *ffprobe = EngineObjects::ffprobe();
