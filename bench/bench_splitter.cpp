@@ -76,6 +76,7 @@ struct Split
     Cost cost;
     double own = 0.0;   // processor seconds of the program itself
     double stall = 0.0; // the window's longest stall, milliseconds
+    double stallWork = 0.0; // the program's processor time in that stall, milliseconds
     QList<Bench::RawRun> copies;
 };
 
@@ -117,6 +118,7 @@ Split split(const QString &input, const QString &folder, int volumes)
     meter.stop();
     result.cost.wall = wall.elapsed() / 1000.0;
     result.stall = meter.longestMs();
+    result.stallWork = meter.longestCpuMs();
     QCoreApplication::processEvents(); // the engines' ends handled
     result.cost.processor = processorSeconds() - processorStart;
     result.own = processorSeconds(RUSAGE_SELF) - ownStart;
@@ -197,7 +199,8 @@ int main(int argc, char *argv[])
     std::printf("goal: the whole split within %.2fx of the same copies run directly, wall and processor time\n", Goal);
     bool met = true;
     for (int volumes : {2, 8, 16}) {
-        std::vector<double> wall, processor, splitWall, directWall, splitProcessor, directProcessor, own, stalls;
+        std::vector<double> wall, processor, splitWall, directWall, splitProcessor, directProcessor, own, stalls,
+            stallWork;
         for (int i = 0; i < runs; ++i) {
             clearFolder(volumesFolder);
             const Split made = split(input, volumesFolder, volumes);
@@ -211,6 +214,7 @@ int main(int argc, char *argv[])
             directProcessor.push_back(copies.processor);
             own.push_back(made.own);
             stalls.push_back(made.stall);
+            stallWork.push_back(made.stallWork);
         }
         std::printf("%d volumes; %s\n", volumes, qPrintable(Bench::loadAverage()));
         Bench::printFigure("  split, wall", splitWall);
@@ -219,6 +223,7 @@ int main(int argc, char *argv[])
         Bench::printFigure("  the same copies run directly, processor", directProcessor);
         Bench::printFigure("  split, processor of the program itself", own);
         Bench::printFigure("  longest stall of the window", stalls, "ms");
+        Bench::printFigure("  the window's own work in a stall, at most", stallWork, "ms");
         met = printRatio("wall time, split / direct", wall) && met;
         met = printRatio("processor time, split / direct", processor) && met;
     }
