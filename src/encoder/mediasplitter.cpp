@@ -42,6 +42,9 @@ const char *const KeyFrameSeekingFormats[] = {"avi", "mov", "matroska", "flv"};
 // start (loading its libraries), and a volume's analysis (a start, and its reading).
 constexpr qint64 ListingStartBytes = 300LL * 1000 * 1000;
 constexpr qint64 VolumeAnalysisBytes = 450LL * 1000 * 1000;
+// Packets of a listing the window reads at once: about 10 us each (the whole listing is read
+// when FFprobe has ended), within what the window may hold its events for.
+constexpr double MaxListedPackets = 3000.0;
 // The input's packets of the reference stream, all of them.
 const char *const WholeInput = "%";
 
@@ -131,7 +134,7 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     const QList<int> video = m_ffprobe->videoStreams();
     dropInputListing();
     m_listing = m_seeksToKeyFrames && !video.isEmpty() && referenceStream == video.first()
-                && listingPays(volumeCount, QFileInfo(input).size());
+                && listingPays(volumeCount, QFileInfo(input).size(), m_duration * frameRate(referenceStream));
     m_keysWhole = false;
     if (m_listing) {
         m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
@@ -181,6 +184,14 @@ bool MediaSplitter::analyseInput(QList<FFprobePacket> &firstPackets)
     const SyncRunner::LoadScope scope;
     return m_ffprobe->loadWithPackets(m_input, firstPackets, QString(), inputHeadIntervals())
            || m_ffprobe->load(m_input);
+}
+
+double MediaSplitter::frameRate(int stream)
+{
+    const QStringList key{QStringLiteral("avg_frame_rate")};
+    QHash<QString, QString> data;
+    const double rate = m_ffprobe->streamData(stream, data, key) == 1 ? FFprobe::toNumber(data.value(key.first())) : 0.0;
+    return rate > 0.0 ? rate : qQNaN();
 }
 
 QString MediaSplitter::chooseReferenceStreams(int &index) const
@@ -331,9 +342,10 @@ void MediaSplitter::dropInputListing()
     m_progress = nullptr;
 }
 
-bool MediaSplitter::listingPays(int volumeCount, qint64 inputSize)
+bool MediaSplitter::listingPays(int volumeCount, qint64 inputSize, double packets)
 {
-    return qint64(volumeCount - 1) * VolumeAnalysisBytes > ListingStartBytes + inputSize;
+    return qint64(volumeCount - 1) * VolumeAnalysisBytes > ListingStartBytes + inputSize
+           && packets <= MaxListedPackets;
 }
 
 int MediaSplitter::copiedFrames(const QString &progress)

@@ -111,8 +111,9 @@ public:
     // Whether a container's seeks land on a key frame, by FFprobe's format name.
     static bool seeksToKeyFrames(const QString &formatName);
     // Whether listing the input's packets once costs less than analysing each volume but
-    // the last: the listing reads the whole input.
-    static bool listingPays(int volumeCount, qint64 inputSize);
+    // the last (the listing reads the whole input), and the window reads the listing of that
+    // many packets (an estimate; not a number when not known) without holding its events.
+    static bool listingPays(int volumeCount, qint64 inputSize, double packets);
     // The pictures FFmpeg wrote, by the last block of its progress file ("frame=N" ...
     // "progress=end"); -1 when the copy did not end (or wrote no such block).
     static int copiedFrames(const QString &progress);
@@ -152,6 +153,8 @@ private:
     // The time, from the input's start, of the earliest packet in the window with this hash.
     static bool findInInput(double &time, const QString &hash,
                             const QList<FFprobePacket> &inputWindow, double inputStart);
+    // The pictures a second of the loaded stream holds; not a number when not known.
+    double frameRate(int stream);
     // Also gives the stream's index (-1 with none).
     QString chooseReferenceStreams(int &index) const;
     static QString inputHeadIntervals();

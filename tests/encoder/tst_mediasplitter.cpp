@@ -334,7 +334,7 @@ private slots:
         QTest::newRow("B-frames: the furthest packet counts, not the last") << 10.0 << 3 << true << 20.08;
         QTest::newRow("key packet within rounding") << 10.0 + 0.001 << 1 << true << 10.04;
         QTest::newRow("more pictures than the input has from there") << 30.0 << 5 << false << 0.0;
-        QTest::newRow("no key packet there") << 15.0 << 1 << false << 0.0;
+        QTest::newRow("no key packet there") << 5.0 << 1 << false << 0.0;
         QTest::newRow("off by more than rounding") << 10.0 + 0.002 << 1 << false << 0.0;
         QTest::newRow("no pictures: the copy did not tell") << 0.0 << -1 << false << 0.0;
         QTest::newRow("none written") << 0.0 << 0 << false << 0.0;
@@ -380,21 +380,27 @@ private slots:
     // An FFprobe run costs about what reading 300 MB does, a volume's analysis about 450 MB.
     void listingPays_data()
     {
-        addColumns<int, qint64, bool>({"volumes", "inputSize", "pays"});
-        QTest::newRow("one volume: nothing analysed") << 1 << qint64(1000) << false;
-        QTest::newRow("two volumes of a small input") << 2 << qint64(1000) << true;
-        QTest::newRow("two volumes of 1.08 GB") << 2 << qint64(1080000000) << false;
-        QTest::newRow("just less than the analyses") << 3 << qint64(600000000) - 1 << true;
-        QTest::newRow("as much as the analyses") << 3 << qint64(600000000) << false;
-        QTest::newRow("sixteen volumes of 1.08 GB") << 16 << qint64(1080000000) << true;
+        addColumns<int, qint64, double, bool>({"volumes", "inputSize", "packets", "pays"});
+        QTest::newRow("one volume: nothing analysed") << 1 << qint64(1000) << 100.0 << false;
+        QTest::newRow("two volumes of a small input") << 2 << qint64(1000) << 100.0 << true;
+        QTest::newRow("two volumes of 1.08 GB") << 2 << qint64(1080000000) << 1250.0 << false;
+        QTest::newRow("just less than the analyses") << 3 << qint64(600000000) - 1 << 1250.0 << true;
+        QTest::newRow("as much as the analyses") << 3 << qint64(600000000) << 1250.0 << false;
+        QTest::newRow("sixteen volumes of 1.08 GB") << 16 << qint64(1080000000) << 1250.0 << true;
+        // The window reads the whole listing at once.
+        QTest::newRow("as many packets as the window reads at once") << 16 << qint64(1000) << 3000.0 << true;
+        QTest::newRow("a packet more") << 16 << qint64(1000) << 3001.0 << false;
+        QTest::newRow("a two-hour film") << 16 << qint64(1080000000) << 180000.0 << false;
+        QTest::newRow("packets not known") << 16 << qint64(1000) << qQNaN() << false;
     }
 
     void listingPays()
     {
         QFETCH(int, volumes);
         QFETCH(qint64, inputSize);
+        QFETCH(double, packets);
         QFETCH(bool, pays);
-        QCOMPARE(MediaSplitter::listingPays(volumes, inputSize), pays);
+        QCOMPARE(MediaSplitter::listingPays(volumes, inputSize, packets), pays);
     }
 
     // Only after a seek that lands on any packet is the sound before the first picture left
