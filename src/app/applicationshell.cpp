@@ -5,6 +5,7 @@
 #include "app/enginequeryprefetch.h"
 #include "app/mervomainwindow.h"
 #include "app/shellsettings.h"
+#include "app/stopsignals.h"
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
@@ -108,11 +109,16 @@ void ApplicationShell::tellDamagedSettings(QWidget *window)
 int ApplicationShell::run()
 {
     keepDamagedSettings();
+    // From here a "kill PID" or a logout ends the program by its closing road: a signal that
+    // comes before the window is ready waits in its pipe for the window's event loop.
+    StopSignals stopSignals;
     for (;;) {
         ++m_passes;
         EngineQueryPrefetch::start();
         initEngines();
         QPointer<MervoMainWindow> window = new MervoMainWindow;
+        const QMetaObject::Connection stopping =
+            QObject::connect(&stopSignals, &StopSignals::received, window, &MainWindow::closeOnSignal);
         window->initialize();
         window->show();
         EngineQueryPrefetch::stop();
@@ -120,6 +126,7 @@ int ApplicationShell::run()
         if (onWindowShown)
             onWindowShown(window);
         const int code = QApplication::exec();
+        QObject::disconnect(stopping);
         saveEnginePaths();
         if (code == AppIdentity::kRestartExitCode && window) {
             // Closing the old window outside the event loop must not end the next loop.

@@ -17,21 +17,24 @@ struct CreditEntry
     const char *project;
     const char *address;
     const char *role;
+    bool extendedOnly; // an engine or tool only the extended edition names
 };
 
 const CreditEntry kCredits[] = {
     {QT_TRANSLATE_NOOP("HelpBoxes", "Encoding engines"), "MPlayer/MEncoder", "http://www.mplayerhq.hu",
-     QT_TRANSLATE_NOOP("HelpBoxes", "the MPlayer project")},
+     QT_TRANSLATE_NOOP("HelpBoxes", "the MPlayer project"), false},
     {QT_TRANSLATE_NOOP("HelpBoxes", "Encoding engines"), "FFmpeg", "https://ffmpeg.org",
-     QT_TRANSLATE_NOOP("HelpBoxes", "the FFmpeg project")},
+     QT_TRANSLATE_NOOP("HelpBoxes", "the FFmpeg project"), false},
     {QT_TRANSLATE_NOOP("HelpBoxes", "Encoding engines"), "x264", "https://www.videolan.org/developers/x264.html",
-     QT_TRANSLATE_NOOP("HelpBoxes", "the VideoLAN x264 project")},
+     QT_TRANSLATE_NOOP("HelpBoxes", "the VideoLAN x264 project"), true},
     {QT_TRANSLATE_NOOP("HelpBoxes", "Encoding engines"), "MKVToolNix (mkvmerge)", "https://mkvtoolnix.download",
-     QT_TRANSLATE_NOOP("HelpBoxes", "the MKVToolNix project")},
+     QT_TRANSLATE_NOOP("HelpBoxes", "the MKVToolNix project"), true},
+    {QT_TRANSLATE_NOOP("HelpBoxes", "Encoding engines"), "tsMuxeR", "https://github.com/justdan96/tsMuxer",
+     QT_TRANSLATE_NOOP("HelpBoxes", "the tsMuxer project"), true},
     {QT_TRANSLATE_NOOP("HelpBoxes", "Encoding binaries"), "MPlayer/MEncoder, FFmpeg", "https://www.debian.org",
-     QT_TRANSLATE_NOOP("HelpBoxes", "packages of the distribution")},
+     QT_TRANSLATE_NOOP("HelpBoxes", "packages of the distribution"), false},
     {QT_TRANSLATE_NOOP("HelpBoxes", "Video utilities"), "MediaInfo", "https://mediaarea.net/MediaInfo",
-     QT_TRANSLATE_NOOP("HelpBoxes", "the MediaArea MediaInfo project")},
+     QT_TRANSLATE_NOOP("HelpBoxes", "the MediaArea MediaInfo project"), false},
 };
 
 QString tr(const char *text)
@@ -59,7 +62,7 @@ QString HelpBoxes::aboutTitle()
     return tr("About %1").arg(AppIdentity::productTitle());
 }
 
-QString HelpBoxes::aboutText()
+QString HelpBoxes::aboutText(Edition edition)
 {
     const QString title = AppIdentity::productTitle().toHtmlEscaped();
     const QString site = WebSite::base().toString();
@@ -73,14 +76,18 @@ QString HelpBoxes::aboutText()
               "audio or video files and encode to most popular video formats: VCD/CVD/SVCD/DVD, Xvid/Divx, MPEG-4, "
               "H.264, AVC, Flash Video, iPod, Sony PSP, QuickTime, Ogg, WebM and audio fortmats: AC.3, MP3, MP4/AAC, "
               "Lossless Audio, PCM, Vorbis etc.<br>"
-              "%8")
+              "%8%9")
             .arg(title, QString::fromLatin1(AppIdentity::kFullVersion), tr("build"),
                  QString::fromLatin1(AppIdentity::kBuildNumber), platformName().toHtmlEscaped(),
                  QString::fromLatin1(qVersion()), link(mail, tr("%1 team").arg(AppIdentity::productTitle())),
+                 edition == Edition::Extended
+                         ? tr("<b>%1</b> also encodes H.264 with x264 and muxes Matroska with MKVmerge.<br>")
+                                   .arg(AppIdentity::applicationTitle().toHtmlEscaped())
+                         : QString(),
                  link(site, site));
 }
 
-QString HelpBoxes::creditsText()
+QString HelpBoxes::creditsText(Edition edition)
 {
     const QString product = QString::fromLatin1(AppIdentity::kProductName);
     QString text = QStringLiteral("<b>%1</b><br>%2<br>")
@@ -90,6 +97,8 @@ QString HelpBoxes::creditsText()
                                              .arg(AppIdentity::productTitle(), product)));
     QString section;
     for (const CreditEntry &entry : kCredits) {
+        if (entry.extendedOnly && edition != Edition::Extended)
+            continue;
         if (section != QLatin1String(entry.section)) {
             section = QLatin1String(entry.section);
             text += QStringLiteral("<br><b>%1</b><br>").arg(tr(entry.section).toHtmlEscaped());
@@ -101,14 +110,14 @@ QString HelpBoxes::creditsText()
     return text;
 }
 
-void HelpBoxes::about(QWidget *parent)
+void HelpBoxes::about(QWidget *parent, Edition edition)
 {
-    QMessageBox::about(parent, aboutTitle(), aboutText());
+    QMessageBox::about(parent, aboutTitle(), aboutText(edition));
 }
 
-void HelpBoxes::credits(QWidget *parent)
+void HelpBoxes::credits(QWidget *parent, Edition edition)
 {
-    QMessageBox::about(parent, tr("Credits"), creditsText());
+    QMessageBox::about(parent, tr("Credits"), creditsText(edition));
 }
 
 QUrl HelpBoxes::onlineHelpPage()

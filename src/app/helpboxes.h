@@ -10,8 +10,12 @@ class QWidget;
 class HelpBoxes
 {
 public:
-    static void about(QWidget *parent);
-    static void credits(QWidget *parent);
+    // The base window's boxes, or the extended window's, which also name x264, MKVmerge
+    // and tsMuxer.
+    enum class Edition { Base, Extended };
+
+    static void about(QWidget *parent, Edition edition);
+    static void credits(QWidget *parent, Edition edition);
     // Open the pages in the desktop's browser: false when the desktop could not.
     static bool onlineHelp();
     static bool onlineFaq();
@@ -20,8 +24,8 @@ public:
 
     // The boxes' rich texts.
     static QString aboutTitle();
-    static QString aboutText();
-    static QString creditsText();
+    static QString aboutText(Edition edition);
+    static QString creditsText(Edition edition);
     // "Linux" and the like: the platform the About box names.
     static QString platformName();
 };

@@ -4,36 +4,39 @@
 #include "app/applogging.h"
 #include "app/enginereadiness.h"
 #include "app/mainwidget.h"
-#include "encoder/mervoencoder.h"
+#include "encoder/encoder.h"
 #include "encoding/advancedmonitorwidget.h"
-#include "encoding/mervoencoderwidget.h"
-#include "encoding/mervojobmanagerdialog.h"
-#include "encoding/mervojobmanagerwidget.h"
+#include "encoding/encoderwidget.h"
+#include "encoding/jobmanagerdialog.h"
+#include "encoding/jobmanagerwidget.h"
 #include "encoding/screenkeeper.h"
 #include "encoding/windowplacement.h"
 #include "engines/engineobjects.h"
+#include "engines/playerstatus.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
-#include "jobs/mervojobmanager.h"
+#include "jobs/jobmanager.h"
 #include "jobs/valuetext.h"
 #include "jobs/widgetbridge.h"
-#include "player/mervoplayerwidget.h"
+#include "player/playerwidget.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
 
 namespace {
-// How often a close that waits for a load asks again.
+// How often a close that waits for a load, a trial or a box asks again.
 constexpr int kCloseRetryMs = 50;
 constexpr int PlayerWidth = 320;
 constexpr int PlayerHeight = 240;
@@ -49,6 +52,11 @@ QTextEdit *newConsoleView()
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
+    : MainWindow(PartsBuilder(), parent)
+{
+}
+
+MainWindow::MainWindow(const PartsBuilder &builder, QWidget *parent)
     : QMainWindow(parent)
     , m_console(EngineObjects::console())
 {
@@ -64,14 +72,13 @@ MainWindow::MainWindow(QWidget *parent)
     readOptionSettings();
     readInputOutputSettings();
     readPreferenceSettings();
-    // The extended window's stored paths, read before the panels are built so that each
-    // panel queries its engines once, with the paths it keeps.
-    readExternalsSettings();
+    // Before the panels are built, so that each queries its engines once, with its paths.
+    builder.readEnginePaths(m_paths);
 
     createActions();
     createMenus();
     createStatusBar();
-    createWidgets();
+    createWidgets(builder);
     changeZoom();
     m_console->setSinks(m_stdInView, m_stdOutView, m_stdErrView, m_logView);
     m_console->setVerbosity(m_verbosity);
@@ -107,7 +114,44 @@ void MainWindow::createStatusBar()
     statusBar()->addWidget(m_statusLabel, 0);
 }
 
-void MainWindow::createWidgets()
+void MainWindow::PartsBuilder::readEnginePaths(QString *) const
+{
+}
+
+JobManager *MainWindow::PartsBuilder::jobManager(const Places &places) const
+{
+    const EncoderPreferences &encoder = places.preferences->encoder;
+    return new JobManager(places.stdIn, places.stdOut, places.stdErr, places.log, places.verbosity,
+                          encoder.latencyStart, encoder.latencyFinished, encoder.latencyKill);
+}
+
+JobManagerDialog *MainWindow::PartsBuilder::jobManagerDialog(const Places &places,
+                                                             JobManager *manager) const
+{
+    auto *dialog =
+        new JobManagerDialog(tr("%1 - Job manager").arg(AppIdentity::productTitle()), places.window);
+    dialog->view()->setJobManager(manager);
+    return dialog;
+}
+
+PlayerWidget *MainWindow::PartsBuilder::playerWidget(const Places &places) const
+{
+    const QString *paths = places.paths;
+    return new PlayerWidget(places.window, paths[EnginePaths::MPlayer], paths[EnginePaths::MediaInfo],
+                            paths[EnginePaths::FFprobe], places.stdIn, places.stdOut, places.stdErr,
+                            places.log, places.verbosity, &places.preferences->player, places.window);
+}
+
+EncoderWidget *MainWindow::PartsBuilder::encoderWidget(const Places &places, JobManager *manager) const
+{
+    const QString *paths = places.paths;
+    return new EncoderWidget(places.window, manager, paths[EnginePaths::FFmpeg],
+                             paths[EnginePaths::MEncoder], places.stdIn, places.stdOut,
+                             places.stdErr, places.log, places.verbosity,
+                             &places.preferences->encoder, places.window);
+}
+
+void MainWindow::createWidgets(const PartsBuilder &builder)
 {
     m_monitor = new AdvancedMonitorWidget(this, nullptr);
     m_logView = newConsoleView();
@@ -121,39 +165,25 @@ void MainWindow::createWidgets()
     for (QTextEdit *view : {m_logView, m_stdOutView, m_stdErrView})
         m_monitor->setLineWrap(view, QTextEdit::NoWrap);
 
-    const EncoderPreferences &encoder = m_preferences.encoder;
-    m_mervoJobManager = new MervoJobManager(m_stdInView, m_stdOutView, m_stdErrView, m_logView,
-                                            m_verbosity, encoder.latencyStart,
-                                            encoder.latencyFinished, encoder.latencyKill);
-    m_mervoJobManager->setParent(this);
-    m_jobManager = m_mervoJobManager;
+    const Places places{this, m_paths, m_stdInView, m_stdOutView, m_stdErrView, m_logView,
+                        m_verbosity, &m_preferences, m_consoleButton};
+    m_jobManager = builder.jobManager(places);
+    m_jobManager->setParent(this);
 
-    m_mervoJobManagerDialog =
-        new MervoJobManagerDialog(tr("%1 - Job manager").arg(AppIdentity::productTitle()), this);
-    m_jobManagerDialog = m_mervoJobManagerDialog;
+    m_jobManagerDialog = builder.jobManagerDialog(places, m_jobManager);
     m_jobManagerDialog->setVerbosity(m_verbosity);
-    m_mervoJobManagerDialog->mervoView()->setJobManager(m_mervoJobManager);
-    m_jobManagerWidget = m_mervoJobManagerDialog->mervoView();
+    m_jobManagerWidget = m_jobManagerDialog->view();
     m_jobManagerWidget->setConsoleButton(!m_consoleButton);
 
-    m_mervoPlayerWidget = new MervoPlayerWidget(
-        this, m_paths[EnginePaths::MPlayer], m_paths[EnginePaths::MediaInfo],
-        m_paths[EnginePaths::FFprobe], m_stdInView, m_stdOutView, m_stdErrView, m_logView,
-        m_verbosity, &m_preferences.player, this);
-    m_mervoPlayerWidget->resize(PlayerWidth, PlayerHeight);
-    m_playerWidget = m_mervoPlayerWidget;
+    m_playerWidget = builder.playerWidget(places);
+    m_playerWidget->resize(PlayerWidth, PlayerHeight);
 
-    m_mervoEncoderWidget = new MervoEncoderWidget(
-        this, m_mervoJobManager, m_paths[EnginePaths::FFmpeg], m_paths[EnginePaths::MEncoder],
-        m_paths[EnginePaths::X264], m_paths[EnginePaths::MKVmerge], m_stdInView, m_stdOutView,
-        m_stdErrView, m_logView, m_verbosity, &m_preferences.encoder, this);
-    m_mervoEncoderWidget->setPlayerSetup(this, m_paths[EnginePaths::MPlayer],
-                                         m_paths[EnginePaths::MediaInfo],
-                                         m_paths[EnginePaths::FFprobe], m_stdInView,
-                                         m_stdOutView, m_stdErrView, m_logView, m_verbosity,
-                                         &m_preferences.player);
-    m_mervoEncoderWidget->setConsoleButton(m_consoleButton);
-    m_encoderWidget = m_mervoEncoderWidget;
+    m_encoderWidget = builder.encoderWidget(places, m_jobManager);
+    m_encoderWidget->setPlayerSetup(this, m_paths[EnginePaths::MPlayer],
+                                    m_paths[EnginePaths::MediaInfo], m_paths[EnginePaths::FFprobe],
+                                    m_stdInView, m_stdOutView, m_stdErrView, m_logView,
+                                    m_verbosity, &m_preferences.player);
+    m_encoderWidget->setConsoleButton(m_consoleButton);
 
     m_mainWidget = new MainWidget(m_playerWidget, m_encoderWidget, this);
     setCentralWidget(m_mainWidget);
@@ -172,6 +202,7 @@ void MainWindow::connectWidgets()
     connect(m_jobManager, qOverload<Process *, int, QProcess::ExitStatus>(&JobManager::processFinished),
             this, &MainWindow::finishJobProcess);
     connect(m_jobManagerDialog, &JobManagerDialog::hidden, this, &MainWindow::updateJobManagerMenu);
+    connect(this, &MainWindow::encodingComplete, m_encoderWidget, &EncoderWidget::finalizeEncoding);
     connect(m_playerWidget, &PlayerWidget::guiSizeAdjustRequest, m_mainWidget, &MainWidget::adjustGuiSize);
     connect(m_mainWidget, &MainWidget::guiSizeAdjustRequest, this, &MainWindow::adjustGuiSize);
     connect(this, &MainWindow::movieLoaded, this, &MainWindow::onMovieLoaded);
@@ -205,10 +236,20 @@ void MainWindow::setCapabilityEntries()
     mencoderCapabilityAction->setEnabled(encoder()->isEngineReady(MEncoderType));
 }
 
-MervoEncoder *MainWindow::encoder() const
+Encoder *MainWindow::encoder() const
 {
-    return m_mervoEncoderWidget->mervoEncoder();
+    return m_encoderWidget->encoder();
 }
+
+namespace {
+// Each out-value is true when that engine's last status run left it ready; runs nothing.
+void playerEnginesReady(const PlayerWidget *panel, bool *player, bool *mediaInfo, bool *ffprobe)
+{
+    *player = panel->playerStatus().state == InterfaceStatus::Ready;
+    *mediaInfo = panel->mediaInfoStatus().state == InterfaceStatus::Ready;
+    *ffprobe = panel->ffprobeStatus().state == InterfaceStatus::Ready;
+}
+} // namespace
 
 void MainWindow::log(const QString &text, int level)
 {
@@ -294,20 +335,78 @@ bool MainWindow::confirmAbortJobs()
     box.setInformativeText(tr("Encoding jobs still running, closing the application will abort them."));
     box.addButton(tr("Abort all and close"), QMessageBox::AcceptRole);
     box.addButton(tr("Don't close"), QMessageBox::RejectRole);
-    m_jobsAbortConfirmed = box.exec() == 0;
+    // A signal that came while the box was open dismissed it: the jobs go all the same.
+    m_jobsAbortConfirmed = box.exec() == 0 || m_closeOnSignal;
     return m_jobsAbortConfirmed;
+}
+
+bool MainWindow::closeMustWait() const
+{
+    if (m_closing || PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active())
+        return true;
+    // A box of this window runs its own event loop inside a routine of this window, which
+    // goes on once the box is answered: the window must still be there then.
+    for (const QWidget *widget = QApplication::activeModalWidget(); widget; widget = widget->parentWidget()) {
+        if (widget == this)
+            return true;
+    }
+    return false;
+}
+
+void MainWindow::retryClose()
+{
+    if (m_closeRetryPending)
+        return;
+    m_closeRetryPending = true;
+    QTimer::singleShot(kCloseRetryMs, this, [this] {
+        m_closeRetryPending = false;
+        if (m_closed)
+            return;
+        if (m_closeOnSignal)
+            dismissBoxes();
+        close();
+    });
+}
+
+void MainWindow::dismissBoxes()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (!window->isVisible() || !window->isModal() || window == this)
+            continue;
+        for (QWidget *widget = window->parentWidget(); widget; widget = widget->parentWidget()) {
+            if (widget != this)
+                continue;
+            // Closed as its close box would close it (a message box gives its own "no"); a
+            // dialog that refuses that is rejected.
+            window->close();
+            auto *dialog = qobject_cast<QDialog *>(window);
+            if (dialog && dialog->isVisible())
+                dialog->reject();
+            break;
+        }
+    }
+}
+
+void MainWindow::closeOnSignal()
+{
+    m_closeOnSignal = true;
+    m_jobsAbortConfirmed = true;
+    retryClose();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A load in progress (or a split's analysis) runs inside this window's event handling:
-    // the window closes once it is over (a DVD load stops before its next title).
-    if (PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active()) {
+    // A load in progress (or a split's analysis, or a command's trial) runs inside this
+    // window's event handling: the window closes once it is over (a DVD load stops before
+    // its next title).
+    if (closeMustWait()) {
         event->ignore();
         m_playerWidget->stopLoadDvd();
-        QTimer::singleShot(kCloseRetryMs, this, &QWidget::close);
+        retryClose();
         return;
     }
+    const QScopedValueRollback<bool> closing(m_closing, true);
     if (!confirmAbortJobs()) {
         event->ignore();
         if (!m_encoderWidget->isRunning()) {
@@ -320,12 +419,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_encoderWidget->setSaveSettingsOnExit(m_saveSettingsOnExit);
     if (m_saveSettingsOnExit) {
         const bool saved = saveSettings();
-        if (!saveExternalsSettings() || !saved)
+        // Nobody is there to answer a box when the system ends the program.
+        if ((!saveEditionSettings() || !saved) && !m_closeOnSignal)
             tellSettingsNotSaved();
     }
     m_monitor->close();
     m_jobManagerDialog->closeForGood();
     waitForKilledJobs();
+    m_closed = true;
     event->accept();
 }
 
@@ -380,7 +481,7 @@ bool MainWindow::enginesReady()
     bool backEnd = false;
     bool mediaInfo = false;
     bool ffprobe = false;
-    m_mervoPlayerWidget->enginesReady(&backEnd, &mediaInfo, &ffprobe);
+    playerEnginesReady(m_playerWidget, &backEnd, &mediaInfo, &ffprobe);
     return ffmpeg && mencoder && backEnd && mediaInfo && ffprobe;
 }
 
@@ -390,7 +491,7 @@ void MainWindow::checkEnginesReady()
     // the order FFmpeg, MEncoder, MPlayer, MediaInfo, FFprobe.
     bool ffmpeg = false, mencoder = false, backEnd = false, mediaInfo = false, ffprobe = false;
     m_encoderWidget->enginesReady(ffmpeg, mencoder);
-    m_mervoPlayerWidget->enginesReady(&backEnd, &mediaInfo, &ffprobe);
+    playerEnginesReady(m_playerWidget, &backEnd, &mediaInfo, &ffprobe);
     const EngineReadiness::Item ffmpegItem{engineTypeName(FFmpegType), ffmpeg,
                                            encoder()->engineVersion(FFmpegType),
                                            encoder()->engineBinary(FFmpegType)};

@@ -16,11 +16,6 @@ class JobManager;
 class JobManagerDialog;
 class JobManagerWidget;
 class MainWidget;
-class MervoEncoder;
-class MervoEncoderWidget;
-class MervoJobManager;
-class MervoJobManagerDialog;
-class MervoPlayerWidget;
 class PlayerWidget;
 class Process;
 class QAction;
@@ -38,9 +33,11 @@ struct EncodingSource;
 // the four console views with the advanced monitor that mirrors them, and the job manager
 // with its window. It reads its settings when built and writes them when it closes.
 //
-// The program always runs the extended window; to build every panel once, this window
-// makes the extended panel and job objects directly (each derives from the base class its
-// pointer is typed as), with the engine paths already read from "Externals".
+// The program always runs the extended window. This window builds its panels and job
+// machinery through a parts builder: its own builds the base classes with the default
+// engine paths; the extended window hands the constructor one that reads the paths it keeps
+// and builds the extended classes in the same places, so that every panel is built once
+// and queries its engines once.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -72,7 +69,6 @@ public:
     QString enginePath(EnginePaths::Engine engine) const { return m_paths[engine]; }
     PlayerWidget *playerWidget() const { return m_playerWidget; }
     EncoderWidget *encoderWidget() const { return m_encoderWidget; }
-    MervoEncoderWidget *mervoEncoderWidget() const { return m_mervoEncoderWidget; }
     MainWidget *mainWidget() const { return m_mainWidget; }
     JobManager *jobManager() const { return m_jobManager; }
     JobManagerDialog *jobManagerDialog() const { return m_jobManagerDialog; }
@@ -86,6 +82,10 @@ signals:
 
 public slots:
     void adjustGuiSize();
+    // The program was asked to end by the system (SIGTERM, SIGHUP): the window closes by
+    // its closing road without asking anything; running jobs are aborted as "Abort all and
+    // close" would, the settings saved. Boxes the window shows are dismissed.
+    void closeOnSignal();
 
 protected slots:
     void onMovieLoaded(int kind);
@@ -137,6 +137,31 @@ protected slots:
     void credits();
 
 protected:
+    // What the panels and the job machinery are built from.
+    struct Places
+    {
+        MainWindow *window;
+        const QString *paths; // by EnginePaths::Engine
+        QTextEdit *stdIn, *stdOut, *stdErr, *log;
+        int verbosity;
+        Preferences *preferences;
+        bool consoleButton;
+    };
+    // Builds a window's panels and job machinery into their places; this one the base
+    // classes. The job manager dialog's view is given the job manager.
+    class PartsBuilder
+    {
+    public:
+        virtual ~PartsBuilder() = default;
+        // Overwrites the default engine paths with the ones the window keeps (none here).
+        virtual void readEnginePaths(QString *paths) const;
+        virtual JobManager *jobManager(const Places &places) const;
+        virtual JobManagerDialog *jobManagerDialog(const Places &places, JobManager *manager) const;
+        virtual PlayerWidget *playerWidget(const Places &places) const;
+        virtual EncoderWidget *encoderWidget(const Places &places, JobManager *manager) const;
+    };
+    MainWindow(const PartsBuilder &builder, QWidget *parent);
+
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -148,17 +173,20 @@ protected:
     void readInputOutputSettings();
     void readPreferenceSettings();
     void readMonitorSettings();
-    void readExternalsSettings();
     // Each returns whether the store was written (a read-only folder, or a folder in the
-    // settings file's place, makes every save fail).
+    // settings file's place, makes every save fail). The extended window saves its engine
+    // paths in saveEditionSettings, right after the base settings.
     bool saveSettings();
-    bool saveExternalsSettings();
+    virtual bool saveEditionSettings() { return true; }
+    // Loads through the player panel as the extended panel does (its consoles emptied first,
+    // a modal progress window); this window's panel loads as the base one.
+    virtual bool setExtendedInput(const QString &path, int kind);
     // Tells the user that this run's settings were not saved.
     void tellSettingsNotSaved();
     void createActions();
     void createMenus();
     void createStatusBar();
-    void createWidgets();
+    void createWidgets(const PartsBuilder &builder);
     void connectWidgets();
     void updateRecentMenu();
 
@@ -245,6 +273,12 @@ protected:
     // Asks whether running jobs may be aborted; true when none run or the user agreed.
     bool confirmAbortJobs();
     void waitForKilledJobs();
+    // Whether a close must wait: for a load, a command's trial or an analysis that runs
+    // inside this window's event handling, for a box the window shows, or for a close
+    // already under way. It is then asked again a little later, once.
+    bool closeMustWait() const;
+    void retryClose();
+    void dismissBoxes();
     // The box (when one is not ready), the log lines, and the no-input state when one of
     // the five engines the window needs is missing.
     void reportReadiness(const QList<EngineReadiness::Item> &boxItems,
@@ -256,8 +290,8 @@ protected:
     void showEncoderStatus(const QString &engineName, InterfaceStatus status);
     void showEncoderCapability(const QString &engineName, int type);
     void setCapabilityEntries();
-    // The encoder of the panel: it holds the records of all four encoding engines.
-    MervoEncoder *encoder() const;
+    // The encoder of the panel: it holds the records of its encoding engines.
+    Encoder *encoder() const;
     // Clears the settings stores and asks the shell for a restart; the edition names the
     // second store it clears.
     void clearSettingsAndRestart(const QString &otherApplicationName);
@@ -274,13 +308,9 @@ protected:
     QLabel *m_statusLabel = nullptr;
     MainWidget *m_mainWidget = nullptr;
     PlayerWidget *m_playerWidget = nullptr;
-    MervoPlayerWidget *m_mervoPlayerWidget = nullptr;
     EncoderWidget *m_encoderWidget = nullptr;
-    MervoEncoderWidget *m_mervoEncoderWidget = nullptr;
     JobManager *m_jobManager = nullptr;
-    MervoJobManager *m_mervoJobManager = nullptr;
     JobManagerDialog *m_jobManagerDialog = nullptr;
-    MervoJobManagerDialog *m_mervoJobManagerDialog = nullptr;
     JobManagerWidget *m_jobManagerWidget = nullptr;
     AdvancedMonitorWidget *m_monitor = nullptr;
     QTextEdit *m_logView = nullptr;
@@ -292,6 +322,10 @@ protected:
     bool m_consoleButton = false;
     int m_verbosity = 1;
     bool m_jobsAbortConfirmed = false;
+    bool m_closing = false;
+    bool m_closed = false;
+    bool m_closeRetryPending = false;
+    bool m_closeOnSignal = false;
     Preferences m_preferences;
 
 public:

@@ -1,7 +1,7 @@
 // The main window's actions and menus, and the handlers that act on the window itself.
 
 #include "app/appidentity.h"
-#include "encoder/mervoencoder.h"
+#include "encoder/encoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoding/encoderwidget.h"
 #include "app/encodercapabilitydialog.h"
@@ -9,7 +9,7 @@
 #include "app/helpboxes.h"
 #include "app/mainwidget.h"
 #include "app/mainwindow.h"
-#include "app/mervosoftwareupdatedialog.h"
+#include "app/softwareupdatedialog.h"
 #include "app/playercapabilitydialog.h"
 #include "app/playerstatusdialog.h"
 #include "app/preferencesdialog.h"
@@ -409,7 +409,8 @@ void MainWindow::showPreferences()
         PreferencesDialog dialog(&m_preferences, this);
         dialog.exec();
     }
-    // After OK and Cancel alike: a reset inside the dialog has already changed the record.
+    // After OK and Cancel alike; the dialog edits a copy that only OK writes back, so after
+    // Cancel the record handed on is the one the panels already hold.
     m_encoderWidget->setPreferences(m_preferences.encoder);
     m_playerWidget->setPreferences(m_preferences.player);
     m_jobManager->setTimeouts(m_preferences.encoder.latencyStart,
@@ -421,7 +422,7 @@ void MainWindow::showPreferences()
     }
 }
 
-void MainWindow::about() { HelpBoxes::about(this); }
+void MainWindow::about() { HelpBoxes::about(this, HelpBoxes::Edition::Base); }
 void MainWindow::onlineHelp()
 {
     if (!HelpBoxes::onlineHelp())
@@ -440,11 +441,11 @@ void MainWindow::reportDesktopRefusal(const QString &what)
     log(text, 1);
     statusBar()->showMessage(text, DesktopRefusalTimeout);
 }
-void MainWindow::credits() { HelpBoxes::credits(this); }
+void MainWindow::credits() { HelpBoxes::credits(this, HelpBoxes::Edition::Base); }
 
 void MainWindow::checkUpdate()
 {
-    MervoSoftwareUpdateDialog dialog(this);
+    SoftwareUpdateDialog dialog(this);
     dialog.checkUpdate();
     dialog.exec();
 }

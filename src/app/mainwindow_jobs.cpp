@@ -5,7 +5,6 @@
 #include "app/mainwindow.h"
 #include "builders/interfacemencoder.h"
 #include "encoder/encoder.h"
-#include "encoder/mervoencoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoder/records/sourcekind.h"
 #include "encoding/encoderwidget.h"
@@ -223,7 +222,7 @@ QString MainWindow::commandDetails()
 
 void MainWindow::updateJobMenu()
 {
-    MervoEncoder *core = encoder();
+    Encoder *core = encoder();
     const bool ready = core->isEngineReady(EngineType::FFmpeg)
                        && core->isEngineReady(EngineType::MEncoder) && core->hasVideoAndAudio();
     for (QAction *action : {encodeVcdAction, encodeSvcdAction, encodeXvidAction})

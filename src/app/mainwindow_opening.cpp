@@ -15,7 +15,7 @@
 #include "engines/mediainfodata.h"
 #include "jobs/filechooser.h"
 #include "jobs/rawnamealiases.h"
-#include "player/mervoplayerwidget.h"
+#include "player/playerwidget.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -142,12 +142,16 @@ void MainWindow::openRecentEntry(bool extended)
     loadInput(parsed.path, kind, extended, entry);
 }
 
+bool MainWindow::setExtendedInput(const QString &path, int kind)
+{
+    return m_playerWidget->setInput(path, kind);
+}
+
 bool MainWindow::loadInput(const QString &path, int kind, bool extended, const QString &recentEntry)
 {
     const bool dvd = kind == RecentList::DvdKind;
     statusBar()->showMessage((dvd ? tr("Loading DVD from %1") : tr("Loading movie from %1")).arg(path));
-    const bool loaded = extended ? m_mervoPlayerWidget->setInput(path, kind)
-                                 : m_playerWidget->setInput(path, kind);
+    const bool loaded = extended ? setExtendedInput(path, kind) : m_playerWidget->setInput(path, kind);
     if (!loaded) {
         if (!recentEntry.isEmpty())
             removeRecentMovie(recentEntry);

@@ -18,8 +18,6 @@
 #include <algorithm>
 
 namespace {
-using EnginePaths::ExternalsRow;
-using EnginePaths::kExternals;
 
 // The available area of the screen that holds the point, else of the primary screen.
 QRect availableAreaAt(const QPoint &point)
@@ -112,18 +110,6 @@ void MainWindow::readMonitorSettings()
     settings.endGroup();
 }
 
-void MainWindow::readExternalsSettings()
-{
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("Externals"));
-    for (const ExternalsRow &row : kExternals) {
-        const QString stored = settings.value(QLatin1String(row.key)).toString();
-        if (!stored.isEmpty())
-            m_paths[row.engine] = stored;
-    }
-    settings.endGroup();
-}
-
 bool MainWindow::saveSettings()
 {
     QSettings settings;
@@ -153,17 +139,6 @@ bool MainWindow::saveSettings()
     settings.setValue(QStringLiteral("verbosity"), m_verbosity);
     settings.endGroup();
     ShellSettings::writePreferences(settings, m_preferences);
-    settings.sync();
-    return settings.status() == QSettings::NoError;
-}
-
-bool MainWindow::saveExternalsSettings()
-{
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("Externals"));
-    for (const ExternalsRow &row : kExternals)
-        settings.setValue(QLatin1String(row.key), m_paths[row.engine]);
-    settings.endGroup();
     settings.sync();
     return settings.status() == QSettings::NoError;
 }

@@ -10,7 +10,9 @@
 #include "jobs/mervoprocess.h"
 #include "app/enginereadiness.h"
 #include "app/helpboxes.h"
-#include "encoding/jobmanagerdialog.h"
+#include "app/mervosoftwareupdatedialog.h"
+#include "encoding/mervojobmanagerdialog.h"
+#include "encoding/mervojobmanagerwidget.h"
 #include "jobs/console.h"
 #include "jobs/filechooser.h"
 #include "jobs/infoboxdialog.h"
@@ -21,6 +23,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSettings>
 #include <QMenu>
 #include <QStatusBar>
 
@@ -55,8 +58,56 @@ struct MervoMainWindow::PathSetter
     std::function<void()> cancelled;
 };
 
+// The extended window's parts: the extended panels and job machinery, with the engine paths
+// the window keeps under "Externals".
+class MervoMainWindow::MervoPartsBuilder : public MainWindow::PartsBuilder
+{
+public:
+    void readEnginePaths(QString *paths) const override { readExternalsSettings(paths); }
+
+    JobManager *jobManager(const Places &places) const override
+    {
+        const EncoderPreferences &encoder = places.preferences->encoder;
+        return new MervoJobManager(places.stdIn, places.stdOut, places.stdErr, places.log,
+                                   places.verbosity, encoder.latencyStart,
+                                   encoder.latencyFinished, encoder.latencyKill);
+    }
+
+    JobManagerDialog *jobManagerDialog(const Places &places, JobManager *manager) const override
+    {
+        auto *dialog = new MervoJobManagerDialog(
+            MervoMainWindow::tr("%1 - Job manager").arg(AppIdentity::productTitle()), places.window);
+        dialog->mervoView()->setJobManager(static_cast<MervoJobManager *>(manager));
+        return dialog;
+    }
+
+    PlayerWidget *playerWidget(const Places &places) const override
+    {
+        const QString *paths = places.paths;
+        return new MervoPlayerWidget(places.window, paths[EnginePaths::MPlayer],
+                                     paths[EnginePaths::MediaInfo], paths[EnginePaths::FFprobe],
+                                     places.stdIn, places.stdOut, places.stdErr, places.log,
+                                     places.verbosity, &places.preferences->player, places.window);
+    }
+
+    EncoderWidget *encoderWidget(const Places &places, JobManager *manager) const override
+    {
+        const QString *paths = places.paths;
+        return new MervoEncoderWidget(places.window, static_cast<MervoJobManager *>(manager),
+                                      paths[EnginePaths::FFmpeg], paths[EnginePaths::MEncoder],
+                                      paths[EnginePaths::X264], paths[EnginePaths::MKVmerge],
+                                      places.stdIn, places.stdOut, places.stdErr, places.log,
+                                      places.verbosity, &places.preferences->encoder, places.window);
+    }
+};
+
 MervoMainWindow::MervoMainWindow(QWidget *parent)
-    : MainWindow(parent)
+    : MainWindow(MervoPartsBuilder(), parent)
+    // The builder made the extended objects in the base's places.
+    , m_mervoPlayerWidget(static_cast<MervoPlayerWidget *>(m_playerWidget))
+    , m_mervoEncoderWidget(static_cast<MervoEncoderWidget *>(m_encoderWidget))
+    , m_mervoJobManager(static_cast<MervoJobManager *>(m_jobManager))
+    , m_mervoJobManagerDialog(static_cast<MervoJobManagerDialog *>(m_jobManagerDialog))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(m_windowTitle);
@@ -73,6 +124,35 @@ MervoMainWindow::MervoMainWindow(QWidget *parent)
     connectJobManager();
     applyVerbosity();
     changeZoom();
+}
+
+void MervoMainWindow::readExternalsSettings(QString *paths)
+{
+    // Each key only when present: the default path stands otherwise.
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Externals"));
+    for (const EnginePaths::ExternalsRow &row : EnginePaths::kExternals) {
+        const QString stored = settings.value(QLatin1String(row.key)).toString();
+        if (!stored.isEmpty())
+            paths[row.engine] = stored;
+    }
+    settings.endGroup();
+}
+
+bool MervoMainWindow::saveExternalsSettings()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("Externals"));
+    for (const EnginePaths::ExternalsRow &row : EnginePaths::kExternals)
+        settings.setValue(QLatin1String(row.key), m_paths[row.engine]);
+    settings.endGroup();
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+bool MervoMainWindow::setExtendedInput(const QString &path, int kind)
+{
+    return m_mervoPlayerWidget->setInput(path, kind);
 }
 
 void MervoMainWindow::createMervoActions()
@@ -167,7 +247,7 @@ QString MervoMainWindow::engineVersion(int type) const
 
 QString MervoMainWindow::engineBinary(int type) const
 {
-    return encoder()->engineBinary(type);
+    return m_mervoEncoderWidget->mervoEncoder()->engineBinary(type);
 }
 
 void MervoMainWindow::checkEnginesReady()
@@ -431,8 +511,15 @@ void MervoMainWindow::showMKVmergeStatus() { showEncoderStatus(QStringLiteral("M
 void MervoMainWindow::showMKVmergeCapability() { showEncoderCapability(QStringLiteral("MKVmerge"), MKVmergeType); }
 void MervoMainWindow::showX264Status() { showEncoderStatus(QStringLiteral("x264"), x264Status()); }
 void MervoMainWindow::showX264Capability() { showEncoderCapability(QStringLiteral("x264"), X264Type); }
-// The extended edition's About and Credits are the help boxes' own (they name x264 and
-// MKVmerge); the update check is the same dialog.
-void MervoMainWindow::aboutMervo() { HelpBoxes::about(this); }
-void MervoMainWindow::checkUpdate() { MainWindow::checkUpdate(); }
-void MervoMainWindow::credits() { HelpBoxes::credits(this); }
+// The extended edition's About and Credits name its own engines; its update dialog offers
+// only the releases of its edition.
+void MervoMainWindow::aboutMervo() { HelpBoxes::about(this, HelpBoxes::Edition::Extended); }
+
+void MervoMainWindow::checkUpdate()
+{
+    MervoSoftwareUpdateDialog dialog(this);
+    dialog.checkUpdate();
+    dialog.exec();
+}
+
+void MervoMainWindow::credits() { HelpBoxes::credits(this, HelpBoxes::Edition::Extended); }

@@ -2,7 +2,12 @@
 
 #include "app/mainwindow.h"
 
+class MervoEncoder;
+class MervoEncoderWidget;
 class MervoJob;
+class MervoJobManager;
+class MervoJobManagerDialog;
+class MervoPlayerWidget;
 class MervoProcess;
 class MervoTask;
 
@@ -22,6 +27,7 @@ public:
     QString engineBinary(int type) const;
     InterfaceStatus x264Status() const;
     InterfaceStatus mkvmergeStatus() const;
+    MervoEncoderWidget *mervoEncoderWidget() const { return m_mervoEncoderWidget; }
 
 signals:
     void encodingComplete(MervoProcess *process);
@@ -36,7 +42,15 @@ public:
             *mkvmergePathAction = nullptr, *mplayerPathAction = nullptr,
             *mediaInfoPathAction = nullptr, *ffprobePathAction = nullptr;
 
+protected:
+    bool saveEditionSettings() override { return saveExternalsSettings(); }
+    bool setExtendedInput(const QString &path, int kind) override;
+
 private:
+    class MervoPartsBuilder;
+    // The seven "Externals" paths, each read only when stored.
+    static void readExternalsSettings(QString *paths);
+    bool saveExternalsSettings();
     // False, after the readiness check, when a base engine is not ready.
     bool readyToOpen();
 
@@ -108,4 +122,10 @@ private:
     bool passPlayerPaths(EnginePaths::Engine engine);
     void setEncoderEnginePath(EnginePaths::Engine engine, int type, QAction *capability,
                               const char *prompt, const char *caption, const char *message);
+
+    // The extended objects in the base's places (the base pointers point at them too).
+    MervoPlayerWidget *m_mervoPlayerWidget;
+    MervoEncoderWidget *m_mervoEncoderWidget;
+    MervoJobManager *m_mervoJobManager;
+    MervoJobManagerDialog *m_mervoJobManagerDialog;
 };

@@ -244,7 +244,7 @@ void MervoMainWindow::jobRemuxMovie()
 
 void MervoMainWindow::mervoUpdateJobMenu()
 {
-    MervoEncoder *core = encoder();
+    Encoder *core = encoder();
     bool ready = true;
     for (int type : {EngineType::FFmpeg, EngineType::MEncoder, EngineType::MKVmerge, EngineType::X264})
         ready = ready && core->isEngineReady(type);

@@ -3,10 +3,12 @@
 #include "jobs/preferences.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cmath>
@@ -179,40 +181,72 @@ QSize ShellSettings::fitToScreen(const QSize &size, const QRect &available)
     return size.boundedTo(available.size()).expandedTo(QSize(1, 1));
 }
 
+namespace {
+// The file cut into lines that cannot touch one another: each key line keeps only its key
+// ("name="), without the quotes and line-end backslashes through which the store would
+// read on into the next lines (the store writes neither raw in a key or a group name).
+QByteArray keysOnly(const QByteArray &text)
+{
+    QByteArray keys;
+    keys.reserve(text.size());
+    qsizetype begin = 0;
+    while (begin <= text.size()) {
+        qsizetype end = begin;
+        while (end < text.size() && text.at(end) != '\n' && text.at(end) != '\r')
+            ++end;
+        QByteArray line = text.mid(begin, end - begin);
+        if (!line.trimmed().startsWith('[')) {
+            const qsizetype equals = line.indexOf('=');
+            if (equals >= 0)
+                line.truncate(equals + 1);
+        }
+        line.replace('"', QByteArray());
+        while (line.endsWith('\\'))
+            line.chop(1);
+        keys += line + '\n';
+        begin = end + 1;
+    }
+    return keys;
+}
+} // namespace
+
 bool ShellSettings::readsBackWhole(const QString &fileName)
 {
     QFile file(fileName);
     if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
         return true;
-    // The keys as the file spells them, one "name=value" line each, per group; the store
-    // writes no other lines than these, group headers and empty ones.
-    QSet<QString> written;
-    QString group;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray &raw : lines) {
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            group = line;
-            continue;
-        }
-        const int equals = line.indexOf(QLatin1Char('='));
-        if (equals > 0)
-            written.insert(group + QLatin1Char('\n') + line.left(equals).trimmed());
-    }
+    // The keys the file's lines name, as the store reads them line by line, against what
+    // the store reads of the whole file: a key it did not read back is lost to it, and the
+    // next save would write its default over it. Read by the store itself, so that lines it
+    // takes for keys ("#name=", "=value") or leaves out count the same on both sides.
+    QTemporaryFile lines(QDir::tempPath() + QStringLiteral("/settings-keys-XXXXXX.ini"));
+    if (!lines.open())
+        return true;
+    lines.write(keysOnly(file.readAll()));
+    lines.close();
+    const QSettings expected(lines.fileName(), QSettings::IniFormat);
     const QSettings settings(fileName, QSettings::IniFormat);
-    return settings.status() == QSettings::NoError && settings.allKeys().size() >= written.size();
+    if (settings.status() != QSettings::NoError)
+        return false;
+    const QStringList read = settings.allKeys();
+    const QSet<QString> found(read.cbegin(), read.cend());
+    const QStringList named = expected.allKeys();
+    return std::all_of(named.cbegin(), named.cend(),
+                       [&found](const QString &key) { return found.contains(key); });
 }
 
 QString ShellSettings::keepCopy(const QString &fileName)
 {
     const QString base = fileName + QStringLiteral(".damaged");
-    for (int number = 0; number < 100; ++number) {
+    for (qint64 number = 0;; ++number) {
         const QString copy = number == 0 ? base : base + QLatin1Char('.') + QString::number(number);
-        if (QFileInfo::exists(copy))
-            continue;
-        return QFile::copy(fileName, copy) ? copy : QString();
+        if (QFile::copy(fileName, copy))
+            return copy;
+        // Every damage keeps its own copy: a name an earlier one (or anything else, a
+        // dangling link too) holds moves the copy on to the next; otherwise no copy can be
+        // made here.
+        const QFileInfo taken(copy);
+        if (!taken.exists() && !taken.isSymLink())
+            return {};
     }
-    return {};
 }

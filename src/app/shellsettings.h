@@ -45,7 +45,7 @@ QString cleanOutputName(const QString &name);
 // reads. One unterminated quote makes the store take the rest of the file as one value, and
 // the next save would write defaults over every key after it. A missing file reads whole.
 bool readsBackWhole(const QString &fileName);
-// Copies the file to a new name beside it ("….damaged", then "….damaged.1" and on);
+// Copies the file to a free name beside it ("….damaged", then "….damaged.1" and on);
 // returns the copy's path, empty when no copy could be made.
 QString keepCopy(const QString &fileName);
 

@@ -94,6 +94,17 @@ const QStringList kPspOptions = {
 
 constexpr double kFrameLimitRate = 25.0;
 
+// The PSP plays at most 30 pictures a second. A faster source keeps every second picture
+// (or fourth), at an even pace: at the PSP's bit rates x264 given 50 or 60 pictures a
+// second codes one in eight as the picture before again.
+constexpr double kPspTopRate = 30.0;
+double pspRate(double rate)
+{
+    while (rate > kPspTopRate)
+        rate /= 2.0;
+    return rate;
+}
+
 // The program streams of the disc targets, which MEncoder makes by preference.
 const QStringList kDiscMuxers = {"mpeg", "mpeg_vcd"};
 
@@ -204,7 +215,7 @@ QStringList FFmpegEncodeCommand::streamMaps(const EncodingSource &source, bool v
     // in the player, and adds the file's subtitles to containers that take them.
     QStringList maps;
     if (video && !source.noVideo)
-        maps << "-map" << "0:v:0";
+        maps << "-map" << SourceStreams::videoSpecifier(source);
     if (audio && !source.noAudio)
         maps << "-map" << SourceStreams::audioSpecifier(source);
     return maps;
@@ -320,7 +331,8 @@ void FFmpegEncodeCommand::addFrameRate()
     else if (!disc.isEmpty())
         m_arguments << "-r" << disc;
     else if (source > 0.0)
-        m_arguments << "-r" << MEncoderEncodeCommand::number(source);
+        m_arguments << "-r" << MEncoderEncodeCommand::number(m_settings.muxer == QLatin1String("psp")
+                                                                 ? pspRate(source) : source);
 }
 
 PictureFrame FFmpegEncodeCommand::frame() const

@@ -223,6 +223,10 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
     }
 
     m_arguments << fileArgument(source.path);
+    // A bare stream that the player's reader times at another rate than its own (an H.264
+    // stream's field rate) is read at its own.
+    if (!source.noVideo && source.video.playerFrameRate > 0.0 && source.video.frameRate > 0.0)
+        m_arguments << "-fps" << number(source.video.frameRate);
     // MEncoder's own AVI reader decodes a single frame of AVIs whose MP3 audio FFmpeg
     // wrote (and then ignores "-frames"); libavformat's reads them whole.
     const bool avi = SourceStreams::isAvi(source);
@@ -243,8 +247,11 @@ void MEncoderEncodeCommand::addLimits(int frames)
         m_arguments << "-frames" << QString::number(frames);
     // Every picture once: MEncoder neither drops nor repeats pictures to follow the sound
     // (a DVD title's picture ran 2 s past its copied AC-3 in 20 s, and lost two of 25
-    // frames to MP3 sound in MP4).
-    m_arguments << "-noskip" << "-mc" << "0";
+    // frames to MP3 sound in MP4). A change of rate needs the drops and repeats that
+    // "-noskip" forbids: every picture of 50 a second shown at 25 lasts twice as long.
+    if (keepsSourceRate())
+        m_arguments << "-noskip";
+    m_arguments << "-mc" << "0";
     const QMap<QString, QString> &extra = m_job.target.extraOptions;
     for (auto it = extra.cbegin(); it != extra.cend(); ++it) {
         m_arguments << it.key();
@@ -264,15 +271,38 @@ QString MEncoderEncodeCommand::standardFrameRate(const QString &standard, double
     return QString();
 }
 
-void MEncoderEncodeCommand::addFrameRateSwitch(bool lavfContainer)
+QString MEncoderEncodeCommand::outputFrameRate() const
 {
+    const QString &muxer = m_settings.muxer;
+    const bool mpeg = muxer == QLatin1String("mpeg") || muxer == QLatin1String("mpeg_vcd");
+    const bool lavfContainer = muxer == QLatin1String("asf") || muxer == QLatin1String("mov")
+                               || muxer == QLatin1String("qt");
+    if (!mpeg && !lavfContainer)
+        return QString();
     // An unknown source rate never becomes a number: the source keeps its own.
     const double sourceRate = m_job.source.video.frameRate;
     const QString rate = standardFrameRate(m_settings.standard, sourceRate);
     if (!rate.isEmpty())
+        return rate;
+    return lavfContainer && sourceRate > 0.0 ? number(sourceRate) : QString();
+}
+
+bool MEncoderEncodeCommand::keepsSourceRate() const
+{
+    const QString rate = outputFrameRate();
+    const double sourceRate = m_job.source.video.frameRate;
+    if (rate.isEmpty() || sourceRate <= 0.0)
+        return true;
+    const QStringList ratio = rate.split(QLatin1Char('/'));
+    const double output = ratio.value(0).toDouble() / (ratio.size() > 1 ? ratio.at(1).toDouble() : 1.0);
+    return qAbs(output - sourceRate) < 0.01;
+}
+
+void MEncoderEncodeCommand::addFrameRateSwitch()
+{
+    const QString rate = outputFrameRate();
+    if (!rate.isEmpty())
         m_arguments << "-ofps" << rate;
-    else if (lavfContainer && sourceRate > 0.0)
-        m_arguments << "-ofps" << number(sourceRate);
 }
 
 void MEncoderEncodeCommand::addMpegContainer()
@@ -306,7 +336,7 @@ void MEncoderEncodeCommand::addMpegContainer()
     if (format == QLatin1String("svcd") && !svcdSound)
         format = QStringLiteral("dvd");
     m_arguments << "-of" << "lavf" << "-lavfopts" << "format=" + format;
-    addFrameRateSwitch(false);
+    addFrameRateSwitch();
 }
 
 void MEncoderEncodeCommand::addContainer()
@@ -327,7 +357,7 @@ void MEncoderEncodeCommand::addContainer()
     }
     if (muxer == QLatin1String("asf") || muxer == QLatin1String("mov")
         || muxer == QLatin1String("qt"))
-        addFrameRateSwitch(true);
+        addFrameRateSwitch();
     m_arguments << "-of" << "lavf" << "-lavfopts" << "format=" + lavfFormat(muxer);
 }
 

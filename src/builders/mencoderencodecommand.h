@@ -63,7 +63,12 @@ private:
     void addLimits(int frames);
     void addContainer();
     void addMpegContainer();
-    void addFrameRateSwitch(bool lavfContainer);
+    // The rate "-ofps" gives the output: a TV standard's disc rate, the source's own for the
+    // libavformat containers that need one, else empty (the source's timing is kept).
+    QString outputFrameRate() const;
+    // Whether the output shows the source's pictures at the source's rate (or one unknown).
+    bool keepsSourceRate() const;
+    void addFrameRateSwitch();
     void addVideo(int frames);
     void addXvid();
     void addX264();

@@ -1,5 +1,6 @@
 #include "builders/sourcestreams.h"
 
+#include "builders/subtitleinlay.h"
 #include "encoder/records/encodingsource.h"
 
 #include <QFileInfo>
@@ -58,4 +59,20 @@ QString SourceStreams::audioSpecifier(const EncodingSource &source)
         return QStringLiteral("0:i:0x%1").arg(id, 0, 16);
     }
     return QStringLiteral("0:a:%1").arg(audioIndex(source));
+}
+
+QString SourceStreams::videoSpecifier(const EncodingSource &source)
+{
+    return QStringLiteral("0:v:%1").arg(qMax(source.video.videoId, 0));
+}
+
+QString SourceStreams::subtitleSpecifier(const EncodingSource &source)
+{
+    // A DVD's subpicture streams are 0x20 to 0x3f in the title's stream, the player's
+    // subtitle id counting from the first.
+    if (source.video.kind == VideoInfo::DvdTitle) {
+        constexpr int FirstSubpicture = 0x20;
+        return QStringLiteral("0:i:0x%1").arg(FirstSubpicture + qMax(source.subtitle.sid, 0), 0, 16);
+    }
+    return QStringLiteral("0:s:%1").arg(SubtitleInlay::index(source));
 }

@@ -17,6 +17,13 @@ double displayAspect(const EncodingSource &source);
 bool isAvi(const EncodingSource &source);
 // The chosen audio stream's place among the source's audio streams, 0 for the first.
 int audioIndex(const EncodingSource &source);
+// FFmpeg's specifier of the video stream of the first input: the moving picture ("0:v:1"
+// behind a cover picture), else the first ("0:v:0").
+QString videoSpecifier(const EncodingSource &source);
+// FFmpeg's specifier of the chosen subtitle stream of the first input: its place among the
+// subtitle streams ("0:s:1"), or in a file that holds a DVD title's stream its stream id
+// ("0:i:0x21").
+QString subtitleSpecifier(const EncodingSource &source);
 // FFmpeg's specifier of the chosen audio stream of the first input: its place among the
 // audio streams ("0:a:1"), or in a file that holds a DVD title's stream its stream id
 // ("0:i:0x81").

@@ -1,5 +1,6 @@
 #include "builders/subtitleinlay.h"
 
+#include "builders/sourcestreams.h"
 #include "encoder/records/encodingsource.h"
 #include "engines/fileargument.h"
 
@@ -68,7 +69,8 @@ QString SubtitleInlay::ffmpegTextFilter(const EncodingSource &source)
 
 QString SubtitleInlay::ffmpegOverlayGraph(const EncodingSource &source, const QString &chain)
 {
-    QString graph = QStringLiteral("[0:v:0][0:s:%1]overlay").arg(index(source));
+    QString graph = QStringLiteral("[%1][%2]overlay")
+                        .arg(SourceStreams::videoSpecifier(source), SourceStreams::subtitleSpecifier(source));
     if (!chain.isEmpty())
         graph += QLatin1Char(',') + chain;
     return graph + ffmpegVideoLabel();

@@ -232,12 +232,14 @@ private:
     {
         bool started = false;
         bool killed = false;  // did not end within the finish time-out
+        bool stalled = false; // killed for printing nothing within the stall time-out
         bool crashed = false; // ended by a signal of its own, not by the kill
         QString stdOut;
         QString stdErr;
     };
     RunResult runProcess(int type, const QString &program, const QStringList &arguments,
-                         bool reportNormalEnd, bool statusQuery = false, int finishTimeout = 0);
+                         bool reportNormalEnd, bool statusQuery = false, int finishTimeout = 0,
+                         int stallTimeout = 0);
     // Whether the engine's own closing lines (the summary it prints once its file is
     // closed) are in its output.
     static bool hasClosingLines(int type, const QString &stdOut, const QString &stdErr);
@@ -297,6 +299,9 @@ private:
     // the source, or the copy of a DVD title's stream.
     bool ffmpegAnswer(const std::function<bool()> &question);
     static void layOutOnConstantClock(QStringList &arguments);
+    // The road's encode of the DVD title's copy without its subtitle, for a trial.
+    QStringList encodeWithoutSubtitle(const QString &output, int testFrames);
+    static void findStreamsInWholeCopy(QStringList &arguments);
     bool isPlayerReady() const;
 
     void initMuxerLongDescriptions();

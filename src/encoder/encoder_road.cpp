@@ -18,6 +18,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <limits>
+
 namespace {
 
 bool isPresent(const QString &codec, const char *none)
@@ -120,10 +122,7 @@ Encoder::Road Encoder::planRoad(const QString &intermediate, QString &refusal)
     }
     if (to && m_source.kind == SourceKind::Dvd && other == EngineType::FFmpeg && isPlayerReady()) {
         to->source = intermediateSource(intermediate);
-        // The copy holds the title's picture and sound only: FFmpeg would lose the subtitle.
-        const QString ffmpegReason = SubtitleInlay::chosen(m_source)
-            ? tr("the copy of the title holds no subtitle to inlay")
-            : targetRefusal(EngineType::FFmpeg);
+        const QString ffmpegReason = targetRefusal(EngineType::FFmpeg);
         if (ffmpegReason.isEmpty())
             return Road::DvdCopyThenFFmpeg;
         refusal = tr("%1: %2; %3 after a copy of the DVD title: %4")
@@ -163,6 +162,10 @@ QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFr
         EncodingStep encode{EngineType::FFmpeg, QString(), QStringList(), output};
         ffmpegEncode(encode.program, encode.arguments, output, testFrames, 0);
         layOutOnConstantClock(encode.arguments);
+        if (SubtitleInlay::chosen(m_source)) {
+            encode.trialArguments = encodeWithoutSubtitle(output, testFrames);
+            findStreamsInWholeCopy(encode.arguments);
+        }
         return {copy, encode};
     }
     case Road::None:
@@ -245,7 +248,8 @@ QString Encoder::intermediateFile(const QString &output)
 
 // The DVD title as the player's copy holds it: its stream as it is on the disc, read as a
 // media file in MPEG program stream. Its streams are still the title's: the chosen audio
-// stream is found by the id the player named it by. A subtitle is not encoded.
+// and subtitle streams are found by the ids the player named them by. A DVD's subtitles
+// are pictures.
 EncodingSource Encoder::intermediateSource(const QString &path) const
 {
     EncodingSource source = m_source;
@@ -254,9 +258,40 @@ EncodingSource Encoder::intermediateSource(const QString &path) const
     source.video.kind = VideoInfo::DvdTitle;
     source.video.fileFormat = QStringLiteral("MPEG-PS");
     source.video.videoFormat = QStringLiteral("mpeg2video");
-    source.noSubtitle = true;
-    source.subtitle = SubtitleInfo();
+    if (source.subtitle.format.isEmpty())
+        source.subtitle.format = QStringLiteral("dvdsub");
     return source;
+}
+
+// The trial of a road's encode that inlays a subtitle: the trial copies a few seconds of the
+// title, which need hold none of the subtitle's pictures, so it encodes picture and sound.
+QStringList Encoder::encodeWithoutSubtitle(const QString &output, int testFrames)
+{
+    EncodingJob *job = jobData(EngineType::FFmpeg);
+    const EncodingSource copy = job->source;
+    job->source.noSubtitle = true;
+    QString program;
+    QStringList arguments;
+    ffmpegEncode(program, arguments, output, testFrames, 0);
+    layOutOnConstantClock(arguments);
+    job->source = copy;
+    return arguments;
+}
+
+// A program stream declares no streams: FFmpeg knows those whose packets it meets in its
+// first seconds, and a subtitle that first shows later in the title would be missing. It
+// reads the whole copy for its streams, keeping none of what it read (the packets of a whole
+// title would fill the memory), then reads it again from its start to encode it.
+void Encoder::findStreamsInWholeCopy(QStringList &arguments)
+{
+    const qsizetype input = arguments.indexOf(QLatin1String("-i"));
+    if (input < 0)
+        return;
+    const QString whole = QString::number(std::numeric_limits<qint64>::max());
+    const QStringList reading{QStringLiteral("-fflags"), QStringLiteral("nobuffer"),
+                              QStringLiteral("-probesize"), whole, QStringLiteral("-analyzeduration"),
+                              whole, QStringLiteral("-ss"), QStringLiteral("0")};
+    arguments = arguments.mid(0, input) + reading + arguments.mid(input);
 }
 
 // What is encoded from the copy of a DVD title is laid out on a constant clock: the copy
@@ -301,8 +336,9 @@ bool Encoder::checkSteps(const QList<EncodingStep> &steps, QString &commandLine,
         const bool last = i == steps.size() - 1;
         // FFmpeg's limit is a size; MEncoder's and the player's a number of frames.
         const int limit = step.type == EngineType::FFmpeg ? sizeLimit : frameLimit;
-        valid = trialRun(step.type, step.program, step.arguments, step.output, commandLine,
-                         stdOut, stdErr, limit, !last);
+        const QStringList &arguments = step.trialArguments.isEmpty() ? step.arguments : step.trialArguments;
+        valid = trialRun(step.type, step.program, arguments, step.output, commandLine, stdOut,
+                         stdErr, limit, !last);
         if (!last)
             intermediates << step.output;
     }

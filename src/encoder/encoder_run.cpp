@@ -12,7 +12,9 @@
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QEvent>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -42,6 +44,11 @@ QString mencoderOutput(const QStringList &arguments)
 // engine that hangs. On a loaded machine a valid command can take far longer than a query
 // to print its first status line, so a trial gets at least this long before it is killed.
 constexpr int TrialFinishFloor = 60000;
+// An engine that prints nothing at all for this long is not slow but stuck (waiting on a
+// device, a pipe or a lock): the trial stops it then, instead of holding the user to the
+// finish time-out. Every engine prints its banner at once and a status line per frame or
+// half second once it encodes.
+constexpr int TrialStallLimit = 10000;
 
 // What an engine prints once it has closed its output file: MEncoder sums up the streams
 // it wrote on its standard output ("Video stream: ... frames"), FFmpeg the sizes it wrote
@@ -66,6 +73,42 @@ bool isExistingFile(const QString &path)
     return !path.isEmpty() && info.exists() && info.isFile();
 }
 
+// Holds back the user's clicks and keys while a trial runs inside the window's event
+// handling: a command started meanwhile would run its own trial inside this one, a source
+// opened meanwhile would change what this one tries. Painting, timers and the close box
+// (which waits for the trial) go on.
+class InputHold : public QObject
+{
+public:
+    InputHold()
+    {
+        if (QCoreApplication *application = QCoreApplication::instance())
+            application->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 // Removes a trial's output, but only a regular file: the output of a trial may be a
@@ -81,7 +124,7 @@ void Encoder::removeTrialOutput(const QString &path)
 
 Encoder::RunResult Encoder::runProcess(int type, const QString &program,
                                        const QStringList &arguments, bool reportNormalEnd,
-                                       bool statusQuery, int finishTimeout)
+                                       bool statusQuery, int finishTimeout, int stallTimeout)
 {
     const QString name = engineName(type);
     qCDebug(lcEncoder).noquote() << "Encoder: start process" << ('"' + program + '"') << arguments;
@@ -90,6 +133,7 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
     SyncRunner::Timeouts timeouts;
     this->timeouts(type, timeouts.start, timeouts.finish, timeouts.kill);
     timeouts.finish = qMax(timeouts.finish, finishTimeout);
+    timeouts.stall = stallTimeout;
     const SyncRunner::Result run =
         statusQuery ? SyncRunner::runQuery(program, arguments, QString(), timeouts, "Encoder")
                     : SyncRunner::run(program, arguments, QString(), timeouts, "Encoder");
@@ -124,6 +168,7 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
     if (run.droppedBytes > 0)
         logMessage(SyncRunner::cutNotice(name, run), LogLevel::Quiet);
     result.killed = run.killed;
+    result.stalled = run.stalled;
     result.crashed = run.crashed && !run.killed;
     result.stdOut = run.stdOut;
     result.stdErr = run.stdErr;
@@ -273,12 +318,26 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
         trial = DvdTitleDump::trialArguments(trial, trialSeconds(limit));
     else if (limit > 0)
         trial = mencoderTrialArguments(trial, limit);
-    const RunResult run = runProcess(type, program, trial, false, false, TrialFinishFloor);
+    RunResult run;
+    {
+        // The window goes on answering while the engine runs: it repaints, and a close asked
+        // meanwhile waits for the trial's end.
+        const SyncRunner::LoadScope answering;
+        const InputHold held;
+        run = runProcess(type, program, trial, false, false, TrialFinishFloor, TrialStallLimit);
+    }
     if (!run.started)
         return false;
     commandLine = program + QLatin1Char(' ') + trial.join(QLatin1Char(' '));
     stdOut = run.stdOut;
     stdErr = run.stdErr;
+    if (run.stalled) {
+        const QString reason = tr("The %1 engine made no progress for %2 seconds and was stopped.")
+                                   .arg(name).arg(TrialStallLimit / 1000);
+        stdErr += (stdErr.isEmpty() || stdErr.endsWith(QLatin1Char('\n')) ? QString() : QStringLiteral("\n"))
+                  + reason + QLatin1Char('\n');
+        logMessage(reason, LogLevel::Normal);
+    }
 
     if (!keepOutput)
         removeTrialOutput(output);
@@ -290,8 +349,9 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
     // An engine that crashed, or ended by itself without closing its file, wrote nothing a
     // player can read, whatever status lines it printed first (MEncoder segfaults after
     // "Writing header..." on some muxer and codec pairs). One killed at the time-out is
-    // judged by the status lines it printed until then.
-    const bool ended = !run.crashed && (run.killed || hasClosingLines(type, stdOut, stdErr));
+    // judged by the status lines it printed until then; one stopped for printing nothing
+    // is refused.
+    const bool ended = !run.crashed && !run.stalled && (run.killed || hasClosingLines(type, stdOut, stdErr));
     const bool valid = ended && parseCommandCheck(type, stdOut, stdErr);
     if (valid)
         logMessage(tr("Encoder: %1 engine check command completed.").arg(name), LogLevel::Verbose);

@@ -12,4 +12,6 @@ struct EncodingStep
     QString program;
     QStringList arguments;
     QString output;
+    // What a trial runs where it differs from the command (empty where it does not).
+    QStringList trialArguments;
 };

@@ -11,7 +11,6 @@
 
 #include <QPointer>
 #include <QProcess>
-#include <QSet>
 #include <QWidget>
 
 #include <functional>
@@ -119,8 +118,8 @@ public:
     // tables run them themselves.
     EncodingCommand plannedCommand(QString &refusal);
     EncodingTaskData plannedTaskValues(const EncodingCommand &command, const EncodingStep &step);
-    // The job is the panel's: its end is the panel's to finalise, and its output's name is
-    // taken until then. The real-engine tables hand it the jobs of the commands they ran.
+    // The job is the panel's: its output's name is taken until it ends. The real-engine
+    // tables hand it the jobs of the commands they ran.
     void adoptJob(Job *job, const QString &output);
     bool isRunning() const { return m_running; }
     bool isReady() const { return m_ready; }
@@ -209,8 +208,11 @@ protected:
     void showOutputName();
     // One encoding as both panels start it: a target folder that exists and can be written,
     // a unique output, the steps that make the current choice and their trial run. False,
-    // after the failure box, when any of them fails.
-    bool checkedEncodingCommand(EncodingCommand &command, bool clearViews,
+    // after the failure box, when any of them fails. The base panel writes the command to
+    // the debug output before its trial; the extended panel clears the monitor's process
+    // channels instead.
+    enum class StartStyle { Base, Extended };
+    bool checkedEncodingCommand(EncodingCommand &command, StartStyle style,
                                 const QString &failureHint);
     // Why the target folder cannot take the output; empty when it can (made when missing).
     QString targetFolderRefusal(const QString &folder) const;
@@ -223,7 +225,6 @@ protected:
     // task values and the file it reads.
     void setEncodingTask(Task *task, const EncodingCommand &command, const EncodingStep &step,
                          const QString &folder, const QString &name);
-    bool isOwnJob(const Job *job) const { return m_ownJobs.contains(job); }
     // The failure box of a start that did not pass.
     void showStartFailure(const QString &output, const QString &commands, const QString &stdOut,
                           const QString &stdErr, const QString &informative);
@@ -269,8 +270,6 @@ protected:
     // Parented to the console window, which may delete it first when it closes.
     QPointer<EncoderPreviewDialog> m_preview;
     bool m_logFinalizing = false; // the extended panel reports the analysis
-    // The jobs this panel queued (jobs stay in their managers for the whole run).
-    QSet<const Job *> m_ownJobs;
     bool m_canEncode = false;
     QString m_videoMuxer;          // the target before a source without video replaced it
     bool m_running = false;

@@ -127,7 +127,7 @@ EncodingTaskData EncoderWidget::plannedTaskValues(const EncodingCommand &command
     return encodingTaskData(step.type, step.arguments, step.output, command.frames);
 }
 
-bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearViews,
+bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, StartStyle style,
                                            const QString &failureHint)
 {
     const QString folder = m_encoder->outputTarget().folder;
@@ -140,12 +140,15 @@ bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, bool clearV
     }
     QString refusal;
     command = plannedCommand(refusal);
-    for (const EncodingStep &step : std::as_const(command.steps))
-        qCDebug(lcEncoding) << "EncoderWidget: encoding command line" << step.program << step.arguments;
-    if (clearViews)
+    if (style == StartStyle::Base) {
+        for (const EncodingStep &step : std::as_const(command.steps))
+            qCDebug(lcEncoding) << "EncoderWidget::runEncoding command line" << step.program
+                                << step.arguments;
+    } else {
         for (QTextEdit *view : {m_stdIn, m_stdOut, m_stdErr})
             if (view)
                 view->clear();
+    }
     if (command.steps.isEmpty()) {
         showStartFailure(command.output, QString(), QString(), refusal, refusal);
         return false;
@@ -179,14 +182,13 @@ void EncoderWidget::setEncodingTask(Task *task, const EncodingCommand &command,
 
 void EncoderWidget::adoptJob(Job *job, const QString &output)
 {
-    m_ownJobs.insert(job);
     JobFiles::reserveOutput(job, output);
 }
 
 bool EncoderWidget::runEncoding()
 {
     EncodingCommand command;
-    if (!checkedEncodingCommand(command, false, QString()))
+    if (!checkedEncodingCommand(command, StartStyle::Base, QString()))
         return false;
     // A plain job runs one task: the steps that one engine cannot do alone wait for each
     // other only in the extended panel's jobs.
@@ -311,8 +313,9 @@ void EncoderWidget::finishJobProcess(Process *process, int, QProcess::ExitStatus
 
 void EncoderWidget::finalizeEncoding(Process *process)
 {
-    // The main window hands over the ends of all its jobs: only the panel's own are its.
-    if (!process || !process->task || !isOwnJob(process->job))
+    // The ends of the main window's jobs come here too: they are checked as the panel's
+    // own are, and only a preview's end moves the panel's running state.
+    if (!process || !process->task)
         return;
     finalizeTask(Ending{process->task, nullptr, 0}, false);
 }

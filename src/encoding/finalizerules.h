@@ -35,7 +35,11 @@ bool needsAspectCorrection(const MediaInfoData &data, const QString &muxer, doub
 // and the player dialog may put another in its place (null restores it).
 using Analyzer = MediaInfoData (*)(const PlayerSetup &setup, const QString &file);
 MediaInfoData analyze(const PlayerSetup &setup, const QString &file);
-// The default analysis: MediaInfo run to its end under the setup's latencies.
+// The default analysis: MediaInfo run to its end under the setup's latencies. Not a hidden
+// player dialog's load: that also runs FFprobe and an MPlayer identify pass whose results no
+// rule reads, shows its progress window at each job's end, and handles events while it
+// runs, so other jobs' ends (and the window's close) would reach the panel in the middle of
+// one finalising; this run blocks.
 MediaInfoData mediaInfoAnalysis(const PlayerSetup &setup, const QString &file);
 void setAnalyzer(Analyzer analyzer);
 

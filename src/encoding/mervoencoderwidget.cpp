@@ -197,7 +197,7 @@ void MervoEncoderWidget::reportInsertFailure(const QString &name, const QString 
 bool MervoEncoderWidget::startEncoding()
 {
     EncodingCommand command;
-    if (!checkedEncodingCommand(command, true,
+    if (!checkedEncodingCommand(command, StartStyle::Extended,
                                 tr("See process messages in the advanced monitor window.")))
         return false;
     const OutputTarget target = m_encoder->outputTarget();
@@ -256,17 +256,22 @@ void MervoEncoderWidget::finishJobProcess(MervoProcess *process, int, QProcess::
 
 void MervoEncoderWidget::finalizeEncoding(MervoProcess *process)
 {
-    // The main window hands over the ends of all its jobs: only the panel's own are its,
-    // and only once nothing of the job is left to run (a two-step job goes on by itself).
-    MervoJob *job = process ? process->mervoJob : nullptr;
-    if (!process || !process->mervoTask || !isOwnJob(job) || !job->isFinished())
+    // The ends of the main window's jobs come here too (the Job menu's Xvid encodes are
+    // checked for their aspect); only a preview's end moves the panel's running state.
+    if (!process || !process->mervoTask)
         return;
-    Ending ending{process->mervoTask, process->mervoJob ? process->mervoJob->container : nullptr,
-                  process->mervoJob ? process->mervoJob->elapsedSeconds() : 0};
+    MervoJob *job = process->mervoJob;
     const QString path =
         taskDataValue(process->mervoTask->taskData, TaskDataSlot::OutputPath).toString();
-    // A first pass's statistics file is no encoding.
-    finalizeTask(ending, path.endsWith(QLatin1String(".stats")));
+    // A first pass's statistics file is no encoding: closed at once, never analysed.
+    const bool statistics = path.endsWith(QLatin1String(".stats"));
+    // Any other step that a later step of its job goes on from (a DVD title's copy) is
+    // finalised with the job's last step.
+    if (!statistics && job && !job->isFinished())
+        return;
+    Ending ending{process->mervoTask, job ? job->container : nullptr,
+                  job ? job->elapsedSeconds() : 0};
+    finalizeTask(ending, statistics);
 }
 
 void MervoEncoderWidget::startJobConsoles(MervoJob *job)

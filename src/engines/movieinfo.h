@@ -28,11 +28,11 @@ struct MovieInfo
     int scaledWidth = 0;       // displayed picture size
     int scaledHeight = 0;
     QString standard;          // TV standard text, filled by the player panel if at all
-    int spareInt1 = -1;
+    int videoId = -1;          // as VideoInfo::videoId
     int spareInt2 = -1;
     QString aspectText;        // MediaInfo's "Display aspect ratio" text
     double aspect = 0.0;
-    double spareDouble = 0.0;  // copied into VideoInfo::spareDouble
+    double playerFrameRate = 0.0; // as VideoInfo::playerFrameRate
     double frameRate = 0.0;
     double videoBitrate = 0.0; // kbit/s
     double length = 0.0;       // seconds

@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -19,6 +21,7 @@
 #include <QProcessEnvironment>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -35,6 +38,7 @@ struct OutputCapture
     qint64 limit = SyncRunner::OutputLimit; // per channel
     ChannelCapture stdOut;
     ChannelCapture stdErr;
+    QElapsedTimer quiet; // since the engine started or last printed
 };
 
 // A started engine and what it has printed so far.
@@ -46,8 +50,11 @@ struct RunningEngine
     std::shared_ptr<HeldOutput> held;
 };
 
-void collect(QProcess *process, qint64 limit, ChannelCapture &channel, const QByteArray &bytes)
+void collect(QProcess *process, qint64 limit, ChannelCapture &channel, const QByteArray &bytes,
+             QElapsedTimer *quiet = nullptr)
 {
+    if (quiet && !bytes.isEmpty())
+        quiet->start();
     const qint64 room = std::max<qint64>(0, limit - channel.kept.size());
     channel.kept += bytes.left(room);
     if (bytes.size() <= room)
@@ -71,10 +78,10 @@ RunningEngine startProcess(const QString &program, const QStringList &arguments,
     // buffer at once, so the process never holds more than one read.
     const std::shared_ptr<OutputCapture> output = engine.output;
     QObject::connect(process, &QProcess::readyReadStandardOutput, process, [process, output] {
-        collect(process, output->limit, output->stdOut, process->readAllStandardOutput());
+        collect(process, output->limit, output->stdOut, process->readAllStandardOutput(), &output->quiet);
     });
     QObject::connect(process, &QProcess::readyReadStandardError, process, [process, output] {
-        collect(process, output->limit, output->stdErr, process->readAllStandardError());
+        collect(process, output->limit, output->stdErr, process->readAllStandardError(), &output->quiet);
     });
     if (!libraryPath.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -82,6 +89,7 @@ RunningEngine startProcess(const QString &program, const QStringList &arguments,
         process->setProcessEnvironment(environment);
     }
     process->start(program, arguments, QIODevice::ReadWrite);
+    engine.output->quiet.start();
     return engine;
 }
 
@@ -130,8 +138,31 @@ bool waitToLeave(QProcess *process, QProcess::ProcessState state, int timeout)
     return process->state() != state;
 }
 
+enum class EndWait { Ended, TimedOut, Stalled };
+
+// Waits for a running process to end within the finish time-out; with a stall time-out,
+// only for as long as it keeps printing too.
+EndWait waitForEnd(QProcess *process, const OutputCapture &output, const SyncRunner::Timeouts &timeouts)
+{
+    if (timeouts.stall <= 0)
+        return waitToLeave(process, QProcess::Running, timeouts.finish) ? EndWait::Ended : EndWait::TimedOut;
+    const QDeadlineTimer finish(timeouts.finish);
+    for (;;) {
+        const qint64 stallLeft = timeouts.stall - output.quiet.elapsed();
+        const qint64 finishLeft = finish.remainingTime();
+        if (stallLeft <= 0 || finishLeft <= 0) {
+            if (process->state() != QProcess::Running)
+                return EndWait::Ended;
+            return stallLeft <= 0 ? EndWait::Stalled : EndWait::TimedOut;
+        }
+        if (waitToLeave(process, QProcess::Running, int(std::min(stallLeft, finishLeft))))
+            return EndWait::Ended;
+    }
+}
+
 // Waits for a started process to end (it may have ended already), kills it when it
-// outlives the finish time-out, collects its output and releases it.
+// outlives the finish time-out (or stops printing for the stall time-out), collects its
+// output and releases it.
 SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::Timeouts &timeouts,
                                  const char *classWord)
 {
@@ -151,8 +182,10 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
     }
     result.started = true;
 
-    if (!waitToLeave(process, QProcess::Running, timeouts.finish)) {
+    const EndWait end = waitForEnd(process, output, timeouts);
+    if (end != EndWait::Ended) {
         result.killed = true;
+        result.stalled = end == EndWait::Stalled;
         if (ProcessKiller::killAndWait(process, timeouts.kill)) {
             qCDebug(lcEngines).noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
         } else {

@@ -20,12 +20,16 @@ public:
         int start = 3000;
         int finish = 3000;
         int kill = 5000;
+        // When above 0: an engine that prints nothing on either channel for this long is
+        // stuck, and is killed before its finish time-out.
+        int stall = 0;
     };
 
     struct Result
     {
         bool started = false;
         bool killed = false;       // did not end within the finish time-out
+        bool stalled = false;      // killed for printing nothing within the stall time-out
         bool stillRunning = false; // did not even end after the kill
         bool crashed = false;      // ended by a signal (a kill counts as one)
         int exitCode = -1;         // the signal's number after a crash

@@ -28,10 +28,16 @@ struct VideoInfo
     int scaledWidth = 0;       // displayed picture size
     int scaledHeight = 0;
     QString standard;          // "PAL", "NTSC" or empty (then derived from the frame rate)
-    int spareInt1 = -1;        // copied from the title or movie record
+    // The place among the video streams of the moving picture where another video stream
+    // stands before it (a cover picture); -1 where the first is the picture. Copied from the
+    // title or movie record.
+    int videoId = -1;
     int spareInt2 = -1;
     double aspect = 0.0;       // display aspect ratio, width over height (1.333 for 4:3)
-    double spareDouble = 0.0;  // copied from the title or movie record
+    // The rate the player's reader times the pictures at where it is not the stream's own
+    // (frameRate): a bare H.264 stream read at its field rate; 0 where it is. Copied from the
+    // title or movie record.
+    double playerFrameRate = 0.0;
     double frameRate = 0.0;    // frames per second
     double videoBitrate = 0.0; // kbit/s
     double length = 0.0;       // seconds

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QTextEdit>
 
+#include <utility>
+
 JobManager::JobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
                        int logLevel, int startTimeout, int finishTimeout, int killTimeout)
     : m_logLevel(logLevel), m_log(log), m_stdIn(stdIn), m_stdOut(stdOut), m_stdErr(stdErr)
@@ -24,11 +26,18 @@ JobManager::JobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, Q
 
 JobManager::~JobManager()
 {
-    for (Job *job : std::as_const(m_jobs)) {
+    releaseTasks(plainTasks());
+    qDeleteAll(m_jobs);
+}
+
+QList<Task *> JobManager::plainTasks() const
+{
+    QList<Task *> tasks;
+    for (const Job *job : m_jobs) {
         if (job->task())
-            releaseTask(job->task());
-        delete job;
+            tasks << job->task();
     }
+    return tasks;
 }
 
 void JobManager::setTimeouts(int start, int finish, int kill)
@@ -71,17 +80,26 @@ void JobManager::addJob(Job *job)
 
 void JobManager::killAll()
 {
-    const int count = m_processes.size();
-    for (int i = 0; i < count && !m_processes.isEmpty(); ++i) {
-        // Killed and awaited, as close() would, but only up to the kill time-out: its end
-        // reaches handleProcessFinished, which ends the task as aborted, within the wait
-        // or, when the kill did not take at once, later from the event loop.
-        Process *process = m_processes.takeFirst();
+    // Killed and awaited, as close() would, but all at once and within one kill time-out:
+    // each end reaches handleProcessFinished, which ends the task as aborted, within the
+    // wait or, when a kill did not take at once, later from the event loop.
+    const QList<Process *> processes = std::exchange(m_processes, {});
+    for (Process *process : processes) {
         process->abortedByUser = true;
-        ProcessKiller::killAndWait(process, m_killTimeout);
+        process->stop(m_killTimeout);
     }
-    m_processes.clear();
+    for (Process *process : processes)
+        awaitStop(process);
     QCoreApplication::processEvents();
+}
+
+bool JobManager::awaitStop(Process *process)
+{
+    if (process->state() == QProcess::NotRunning)
+        return true;
+    // One never killed is not waited for (nor forever).
+    const QDeadlineTimer deadline = process->stopDeadline();
+    return process->waitForFinished(deadline.isForever() ? 0 : int(deadline.remainingTime()));
 }
 
 void JobManager::log(const QString &text, int level)
@@ -153,9 +171,9 @@ void JobManager::attachProcess(Process *process, Task *task)
     task->setPid(process->processId());
     task->setProcess(process);
     // The engine's own children go with it.
-    connect(task, &Task::killProcess, process, [process] {
+    connect(task, &Task::killProcess, process, [this, process] {
         process->abortedByUser = true;
-        ProcessKiller::kill(process);
+        process->stop(m_killTimeout);
     });
 }
 
@@ -298,19 +316,40 @@ Job *JobManager::addEngineJob(const QString &program, const QStringList &argumen
     return addEngineJob(program, arguments, outputFile, label, name, engineName, value, 0.0);
 }
 
+void JobManager::killTasks(const QList<Task *> &tasks)
+{
+    for (Task *task : tasks) {
+        if (task->process)
+            task->process->stop(m_killTimeout);
+    }
+}
+
+void JobManager::releaseTasks(const QList<Task *> &tasks)
+{
+    // Nothing may reach this manager (or a process) while they are torn down.
+    for (Task *task : tasks) {
+        if (Process *process = task->process) {
+            process->disconnect(this);
+            task->disconnect(process);
+        }
+    }
+    // Every engine is killed before any is awaited, each at most until one kill time-out
+    // after its first kill: closing on hundreds of running jobs must not wait for each in
+    // turn, nor again for those a "kill all" has already waited for.
+    killTasks(tasks);
+    for (Task *task : tasks)
+        releaseTask(task);
+}
+
 void JobManager::releaseTask(Task *task)
 {
     const bool endUnhandled = task->state == Task::Running;
     bool failed = false;
     if (Process *process = task->process) {
-        // Nothing may reach this manager (or the process) while it is torn down.
-        process->disconnect(this);
-        task->disconnect(process);
         // A process may have ended with exit code 0 whose end was not yet delivered: its
         // output is complete and stays. Only a process seen to end otherwise failed.
-        if (ProcessKiller::killAndWait(process, m_killTimeout)) {
+        if (awaitStop(process))
             failed = process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0;
-        }
         task->setParent(nullptr);
         ProcessKiller::release(process);
     }

@@ -119,10 +119,17 @@ protected:
     // Whether a process that ended exited well; if not, the task keeps what happened.
     static bool noteExit(Process *process, Task *task, int exitCode,
                          QProcess::ExitStatus exitStatus);
-    // Frees a task and its process; a process still running is killed first (waiting at
-    // most the kill time-out), and a failed end that was never handed to the job still
-    // removes the output the task wrote.
-    void releaseTask(Task *task);
+    // Frees tasks and their processes; the processes still running are killed first, all
+    // at once, and awaited together until one kill time-out after their first kill; a
+    // failed end that was never handed to the job still removes the output the task wrote.
+    void releaseTasks(const QList<Task *> &tasks);
+    // Kills the processes of the tasks without waiting.
+    void killTasks(const QList<Task *> &tasks);
+    // Waits for a killed process to end, until one kill time-out after its first kill;
+    // true when it has ended.
+    static bool awaitStop(Process *process);
+    // The tasks of the plain jobs.
+    QList<Task *> plainTasks() const;
 
     QTextEdit *stdInView() const { return m_stdIn; }
     QTextEdit *stdOutView() const { return m_stdOut; }
@@ -130,6 +137,7 @@ protected:
     QTextEdit *logView() const { return m_log; }
 
 private:
+    void releaseTask(Task *task);
     void keepWindowsPainted();
     void startBusySpell();
     // Pending events are handled from the log calls once the GUI thread has been kept from

@@ -6,7 +6,6 @@
 #include "jobs/mervojob.h"
 #include "jobs/mervoprocess.h"
 #include "jobs/mervotask.h"
-#include "jobs/processkiller.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -20,11 +19,16 @@ MervoJobManager::MervoJobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit 
 
 MervoJobManager::~MervoJobManager()
 {
-    for (MervoJob *job : std::as_const(m_mervoJobs)) {
+    // The plain jobs' engines are killed now too, so that they end side by side with these;
+    // the base class then finds them ended.
+    killTasks(plainTasks());
+    QList<Task *> tasks;
+    for (const MervoJob *job : std::as_const(m_mervoJobs)) {
         for (MervoTask *task : job->tasks())
-            releaseTask(task);
-        delete job;
+            tasks << task;
     }
+    releaseTasks(tasks);
+    qDeleteAll(m_mervoJobs);
 }
 
 void MervoJobManager::addJob(MervoJob *job)
@@ -56,7 +60,7 @@ void MervoJobManager::killAll()
         // children go with them.
         MervoProcess *process = m_mervoProcesses.takeFirst();
         process->abortedByUser = true;
-        ProcessKiller::kill(process);
+        process->stop(killTimeout());
     }
     m_mervoProcesses.clear();
     QCoreApplication::processEvents();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QProcess>
 
 class Job;
@@ -18,4 +19,14 @@ public:
     Task *task = nullptr;
     // Set just before a task is killed on request (a view's abort, "kill all").
     bool abortedByUser = false;
+
+    // Kills the engine and what it started, without waiting. The first kill sets when its
+    // end stops being awaited (timeout ms later): every later wait counts from that kill,
+    // so that engines killed together are awaited together, once.
+    void stop(int timeout);
+    // Until then; forever while it was never killed.
+    QDeadlineTimer stopDeadline() const { return m_stopDeadline; }
+
+private:
+    QDeadlineTimer m_stopDeadline{QDeadlineTimer::Forever};
 };

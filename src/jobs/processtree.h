@@ -5,7 +5,9 @@ class QProcess;
 // Ties an engine's process to the program (Linux): the engine runs as the leader of a
 // process group of its own, so that killing it ends whatever it started too, and the system
 // kills it when the program ends in any way (a crash, SIGKILL, a logout) instead of leaving
-// it to run on and write. Set before the process is started.
+// it to run on and write. What the engine started goes too: a watchdog process, forked once,
+// is told each engine's group and kills the groups left when the program has ended. Set
+// before the process is started.
 class ProcessTree
 {
 public:

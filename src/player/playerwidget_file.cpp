@@ -99,13 +99,63 @@ int channelCount(const QString &text)
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
-// The first video stream that moves: a cover picture stored with the sound is none.
-const FFprobeVideoStream *movingPicture(const FFprobeData &probe)
+// A file that is a bare video stream, which no container times: MediaInfo names the file's
+// format as the stream's.
+bool isBareStream(const MediaInfoData &report)
 {
-    for (const FFprobeVideoStream &stream : probe.videoStreams)
-        if (!stream.attached_pic)
-            return &stream;
-    return nullptr;
+    const QString format = report.videoFields.value(QStringLiteral("Format"));
+    return !format.isEmpty() && format == report.generalFields.value(QStringLiteral("Format"));
+}
+
+// A bare stream is timed by its own header. MediaInfo and MPlayer's reader take the timing
+// of an H.264 stream for its frame rate, which counts fields: 100 for a stream of 50 frames
+// a second, whose 200 frames decode to 4 s at 50. FFprobe's parser reads the frame rate.
+// MEncoder reads such a stream at the player's rate unless told the stream's own; where the
+// identify run names no rate (the player's bare H.264 reader prints none), the player's is
+// MediaInfo's, read from the same header.
+void takeBareStreamRate(double probedRate, double identifiedRate, MovieInfo &movie)
+{
+    movie.frameRate = probedRate;
+    if (identifiedRate > 0.0 && qAbs(identifiedRate / probedRate - 1.0) > 0.001)
+        movie.playerFrameRate = identifiedRate;
+}
+
+// What FFprobe read of an audio stream's own header; a figure it did not find stays as
+// the identify run gave it.
+void describeAudio(const FFprobeAudioStream &probed, AudioInfo &stream)
+{
+    if (!probed.codec_name.isEmpty())
+        stream.codec = probed.codec_name;
+    if (probed.sample_rate > 0)
+        stream.samplingRate = probed.sample_rate;
+    if (probed.channels > 0)
+        stream.channelCount = probed.channels;
+    if (probed.bit_rate > 0.0)
+        stream.bitrate = probed.bit_rate / 1000.0;
+}
+
+// The place among the video streams of the first one that moves, -1 for none: a cover
+// picture stored with the sound is none.
+int movingPicture(const FFprobeData &probe)
+{
+    for (int i = 0; i < probe.videoStreams.size(); ++i)
+        if (!probe.videoStreams.at(i).attached_pic)
+            return i;
+    return -1;
+}
+
+// A cover picture stored before the moving picture (an MP4 whose tags stand before its
+// tracks) is FFmpeg's first video stream: the moving picture's figures are FFprobe's, and
+// FFmpeg is told to take it by its place among the video streams in the file's order.
+void describeMovingPicture(const FFprobeVideoStream &stream, int place, MovieInfo &movie)
+{
+    movie.videoId = place;
+    movie.width = stream.size.width();
+    movie.height = stream.size.height();
+    movie.scaledWidth = movie.scaledHeight = 0;
+    movie.aspect = stream.display_aspect_ratio;
+    movie.frameRate = stream.avg_frame_rate;
+    movie.videoBitrate = stream.bit_rate / 1000.0;
 }
 
 } // namespace
@@ -375,7 +425,10 @@ bool PlayerWidget::loadFile(const QString &path)
     run.reset();
     stepProgress();
 
-    if (movieInfo.audioStreams.isEmpty())
+    // The player may describe its sound without listing it as a stream; a file it found no
+    // sound in has none.
+    const bool sound = currentAudio.aid >= 0 || currentAudio.samplingRate > 0 || !currentAudio.codec.isEmpty();
+    if (movieInfo.audioStreams.isEmpty() && sound)
         movieInfo.audioStreams.append(currentAudio);
     movieInfo.audioCount = int(movieInfo.audioStreams.size());
     movieInfo.subtitleCount = int(movieInfo.subtitleStreams.size());
@@ -391,11 +444,15 @@ void PlayerWidget::correctMovieInfo()
 {
     MovieInfo &movie = movieInfo;
     const FFprobeData &probe = *ffprobeDataRecord;
-    const FFprobeVideoStream *picture = movingPicture(probe);
+    const double identifiedRate = movie.frameRate;
+    const int place = movingPicture(probe);
+    const FFprobeVideoStream *picture = place >= 0 ? &probe.videoStreams.at(place) : nullptr;
     if (!picture && !probe.videoStreams.isEmpty())
         dropCoverPicture(movie);
     if (picture) {
         const FFprobeVideoStream &stream = *picture;
+        if (place > 0)
+            describeMovingPicture(stream, place, movie);
         // MPlayer's own reader of an MPEG transport stream of H.264 describes no picture:
         // its size is FFprobe's.
         if ((movie.width <= 0 || movie.height <= 0) && stream.size.width() > 0 && stream.size.height() > 0) {
@@ -452,24 +509,30 @@ void PlayerWidget::correctMovieInfo()
     // The mean rate: the base rate ("r_frame_rate") of a stream is any rate its times fit.
     if (picture && movie.frameRate <= 0.0)
         movie.frameRate = picture->avg_frame_rate;
+    if (picture && picture->avg_frame_rate > 0.0 && isBareStream(report))
+        takeBareStreamRate(picture->avg_frame_rate, identifiedRate > 0.0 ? identifiedRate : movie.frameRate, movie);
     if (video.contains(QStringLiteral("Original display aspect ratio")))
         movie.aspectText = video.value(QStringLiteral("Original display aspect ratio"));
     else if (video.contains(QStringLiteral("Display aspect ratio")))
         movie.aspectText = video.value(QStringLiteral("Display aspect ratio"));
 
+    // MPlayer describes only the stream it plays, the first, and that one as decoded (a 5.1
+    // stream as two channels): each stream's own rate, channels, bit rate and codec are
+    // FFprobe's, its channels MediaInfo's, wherever their lists are the player's.
     const int streams = int(movie.audioStreams.size());
-    if (streams > 0 && streams == report.audioStreams.size()) {
-        for (int i = 0; i < streams; ++i) {
-            const MediaInfoData::Fields &section = report.audioStreams.at(i);
-            AudioInfo &stream = movie.audioStreams[i];
-            if (section.contains(QStringLiteral("Channel(s)")))
-                stream.channelCount = channelCount(section.value(QStringLiteral("Channel(s)")));
-            if (section.contains(QStringLiteral("Channel positions")))
-                stream.channelPositions = section.value(QStringLiteral("Channel positions"));
-            // A stream FFprobe did not list keeps the codec MPlayer named.
-            if (i < probe.audioStreams.size())
-                stream.codec = probe.audioStreams.at(i).codec_name;
-        }
+    const bool probed = streams > 0 && streams == probe.audioStreams.size();
+    const bool reported = streams > 0 && streams == report.audioStreams.size();
+    for (int i = 0; i < streams; ++i) {
+        AudioInfo &stream = movie.audioStreams[i];
+        if (probed)
+            describeAudio(probe.audioStreams.at(i), stream);
+        if (!reported)
+            continue;
+        const MediaInfoData::Fields &section = report.audioStreams.at(i);
+        if (section.contains(QStringLiteral("Channel(s)")))
+            stream.channelCount = channelCount(section.value(QStringLiteral("Channel(s)")));
+        if (section.contains(QStringLiteral("Channel positions")))
+            stream.channelPositions = section.value(QStringLiteral("Channel positions"));
     }
 
     if (!movie.audioOnly && movie.scaledWidth == 0 && movie.scaledHeight == 0) {

@@ -408,10 +408,10 @@ VideoInfo PlayerWidget::currentVideoInfo() const
         info.scaledWidth = title->scaledWidth;
         info.scaledHeight = title->scaledHeight;
         info.standard = title->standard;
-        info.spareInt1 = title->spareInt1;
+        info.videoId = title->spareInt1;
         info.spareInt2 = title->spareInt2;
         info.aspect = aspectRatioValue(title->aspectCode);
-        info.spareDouble = title->spareDouble;
+        info.playerFrameRate = title->spareDouble;
         info.frameRate = frameRateValue(title->frameRateCode);
         info.videoBitrate = title->videoBitrate;
         info.length = title->length;
@@ -426,10 +426,10 @@ VideoInfo PlayerWidget::currentVideoInfo() const
         info.scaledWidth = movie.scaledWidth;
         info.scaledHeight = movie.scaledHeight;
         info.standard = movie.standard;
-        info.spareInt1 = movie.spareInt1;
+        info.videoId = movie.videoId;
         info.spareInt2 = movie.spareInt2;
         info.aspect = movie.aspect;
-        info.spareDouble = movie.spareDouble;
+        info.playerFrameRate = movie.playerFrameRate;
         info.frameRate = movie.frameRate;
         info.videoBitrate = movie.videoBitrate;
         info.length = movie.length;

@@ -6,6 +6,7 @@
 #include "app/mainwidget.h"
 #include "app/mervomainwindow.h"
 #include "app/shellsettings.h"
+#include "app/website.h"
 #include "engines/interfacestatus.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/jobmanagerdialog.h"
@@ -31,7 +32,9 @@
 #include <QStandardPaths>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -41,7 +44,11 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <csignal>
 #include <functional>
+#include <memory>
+
+#include <unistd.h>
 
 VEXO_TEST_NEEDS_DISPLAY
 
@@ -72,6 +79,21 @@ QStringList menuTitles(QMenuBar *bar)
     for (QAction *action : bar->actions())
         titles << (action->isSeparator() ? QString("|") : action->text());
     return titles;
+}
+
+// Queues FFmpeg writing a minute of a test picture at its own pace into output, as a job of
+// the window's manager; returns its task.
+MervoTask *startEncode(MervoMainWindow *window, EncodingTaskData *data, const QString &folder,
+                       const QString &output)
+{
+    auto *task = new MervoTask;
+    task->set(data, QStandardPaths::findExecutable("ffmpeg"),
+              {"-nostdin", "-re", "-f", "lavfi", "-i", "testsrc=duration=60:size=160x120:rate=10", "-y", output},
+              folder, "encode", "Encoding");
+    auto *job = new MervoJob;
+    job->init({task}, "id", "title", output, nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+    qobject_cast<MervoJobManager *>(window->jobManager())->addJob(job);
+    return task;
 }
 
 // Runs the shell with a script for each pass's window; returns the exit code.
@@ -201,6 +223,54 @@ private slots:
         QCOMPARE(settings.value("Externals/Player/mplayer binary").toString(), kMPlayer);
         QCOMPARE(settings.value("Externals/Encoder/mkvmerge binary").toString(),
                  QStandardPaths::findExecutable("mkvmerge"));
+    }
+
+    // Each window builds its panels and job machinery once, in the places the base window
+    // has for them: the base window the base classes with the default engine paths, whatever
+    // "Externals" holds; the extended window the extended classes with the paths stored
+    // there. The encoder panel finalises the window's jobs; its Credits name its engines.
+    void eachWindowBuildsItsOwnParts_data()
+    {
+        QTest::addColumn<bool>("extended");
+        QTest::newRow("base window") << false;
+        QTest::newRow("extended window") << true;
+    }
+    void eachWindowBuildsItsOwnParts()
+    {
+        QFETCH(bool, extended);
+        const QString stored = writeEngineScript("stored-mediainfo", "exec mediainfo \"$@\"");
+        QSettings().setValue("Externals/Player/mediainfo binary", stored);
+        MainWindow *window = extended ? new MervoMainWindow : new MainWindow;
+        QPointer<MainWindow> guard(window);
+        const QString edition = extended ? "Mervo" : "";
+        const QList<QPair<const QObject *, QString>> parts{
+            {window->playerWidget(), "PlayerWidget"}, {window->encoderWidget(), "EncoderWidget"},
+            {window->jobManager(), "JobManager"}, {window->jobManagerDialog(), "JobManagerDialog"},
+            {window->jobManagerDialog()->view(), "JobManagerWidget"}};
+        for (const auto &[part, name] : parts)
+            QCOMPARE(QString(part->metaObject()->className()), edition + name);
+        QCOMPARE(window->mainWidget()->playerWidget(), window->playerWidget());
+        QCOMPARE(window->mainWidget()->encoderWidget(), window->encoderWidget());
+        QCOMPARE(window->findChildren<PlayerWidget *>().size(), 1);
+        QCOMPARE(window->findChildren<EncoderWidget *>().size(), 1);
+        QCOMPARE(window->enginePath(EnginePaths::MediaInfo) == stored, extended);
+        QCOMPARE(window->playerWidget()->utilityBinary(4) == stored, extended);
+        QVERIFY(QObject::disconnect(window, &MainWindow::encodingComplete, window->encoderWidget(),
+                                    qOverload<Process *>(&EncoderWidget::finalizeEncoding)));
+        ModalAnswerer answerer;
+        answerer.answerWith([](QWidget *modal) { modal->close(); return true; });
+        answerer.answerWith([](QWidget *modal) { modal->close(); return true; });
+        window->creditsAction->trigger();
+        // The update check asks a port where nothing listens: nothing leaves the machine.
+        const QUrl site = WebSite::base();
+        WebSite::setBase(QUrl("http://127.0.0.1:9"));
+        window->updateAction->trigger();
+        WebSite::setBase(site);
+        QCOMPARE(answerer.seen().size(), 2);
+        QCOMPARE(answerer.seen().at(0).text.contains("tsMuxeR"), extended);
+        QCOMPARE(answerer.seen().at(1).className, edition + "SoftwareUpdateDialog");
+        window->close();
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
     }
 
     // The run that builds MPlayer's font cache starts beside the engines' status queries, not
@@ -414,6 +484,15 @@ private slots:
             QVERIFY2(answerer.seen().at(0).title.contains(title), qPrintable(answerer.seen().at(0).title));
             QVERIFY2(closed, qPrintable(title + " stays open on Escape"));
         }
+        // About and Credits speak of the extended edition and its engines.
+        for (const auto &[action, text] : {std::pair{window->aboutAction, "Mervo Edition"},
+                                           std::pair{window->creditsAction, "tsMuxeR"}}) {
+            ModalAnswerer answerer;
+            answerer.answerWith([](QWidget *modal) { modal->close(); return true; });
+            action->trigger();
+            QVERIFY2(answerer.seen().size() == 1 && answerer.seen().at(0).text.contains(text),
+                     qPrintable(action->text()));
+        }
         // The status windows show copies of each engine's own record.
         const QList<QPair<InterfaceStatus, int>> statuses{
             {window->mencoderStatus(), 1}, {window->ffmpegStatus(), 2},
@@ -535,13 +614,33 @@ private slots:
     }
 
     // One unterminated quote hides every later key from the store: before the closing save
-    // writes defaults over them, the file is kept beside itself and the user is told once.
+    // writes defaults over them, the file is kept beside itself, under a name of its own
+    // each time, and the user is told once. A line the store takes for a key ("#...") hides
+    // nothing.
+    void damagedSettingsFileKept_data()
+    {
+        QTest::addColumn<QByteArray>("damaged");
+        QTest::addColumn<int>("earlierCopies");
+        QTest::addColumn<QString>("copyName");
+        const QByteArray quote = "[Input]\nfile=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n";
+        QTest::newRow("unterminated quote")
+            << quote + "[Preferences]\nEncoder\\test%20frames=777\n" << 0 << ".conf.damaged";
+        QTest::newRow("unterminated quote beside a # line")
+            << "[Options]\n#verbosity=2\n" + quote << 0 << ".conf.damaged";
+        QTest::newRow("second damage") << quote << 1 << ".conf.damaged.1";
+    }
     void damagedSettingsFileKept()
     {
+        QFETCH(QByteArray, damaged);
+        QFETCH(int, earlierCopies);
+        QFETCH(QString, copyName);
         const QString fileName = QSettings().fileName();
-        const QByteArray damaged = "[Input]\nfile=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n"
-                                   "[Preferences]\nEncoder\\test%20frames=777\n";
         QDir().mkpath(QFileInfo(fileName).path());
+        for (int i = 0; i < earlierCopies; ++i) {
+            QFile earlier(fileName + ".damaged" + (i == 0 ? QString() : QString(".%1").arg(i)));
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("an earlier damage");
+        }
         QFile file(fileName);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(damaged);
@@ -550,13 +649,14 @@ private slots:
         answerer.answerWith(QMessageBox::Ok);
         ApplicationShell shell;
         QCOMPARE(runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); }), 0);
-        QFile copy(fileName + ".damaged");
-        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QFile copy(QFileInfo(fileName).path() + "/" + QFileInfo(fileName).completeBaseName() + copyName);
+        QVERIFY2(copy.open(QIODevice::ReadOnly), qPrintable(copy.fileName()));
         QCOMPARE(copy.readAll(), damaged);
-        copy.remove();
+        for (const QString &kept : QDir(QFileInfo(fileName).path()).entryList({"*.damaged*"}))
+            QFile::remove(QFileInfo(fileName).path() + "/" + kept);
         QCOMPARE(answerer.seen().size(), 1);
         QVERIFY(answerer.seen().at(0).text.startsWith("The settings file could not be read in full"));
-        QVERIFY(answerer.seen().at(0).informativeText.contains(".conf.damaged"));
+        QVERIFY(answerer.seen().at(0).informativeText.contains(copyName));
         // What the closing save wrote reads back whole: no box at the next start.
         QVERIFY(ShellSettings::readsBackWhole(fileName));
     }
@@ -590,16 +690,8 @@ private slots:
         bool keptOpen = false;
         const int code = runShell(shell, [&](MervoMainWindow *window, int) {
             shown = window;
-            task = new MervoTask;
-            task->set(&data, kFFmpeg,
-                      {"-nostdin", "-re", "-f", "lavfi", "-i", "testsrc=duration=60:size=160x120:rate=10",
-                       "-y", output},
-                      folder.path(), "encode", "Encoding");
+            task = startEncode(window, &data, folder.path(), output);
             QObject::connect(task, &Task::stateChanged, [&] { endState = task->state; });
-            auto *job = new MervoJob;
-            job->init({task}, "id", "title", output, nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-            auto *manager = qobject_cast<MervoJobManager *>(window->jobManager());
-            manager->addJob(job);
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(output), kScreenWait);
             {
                 ModalAnswerer answerer;
@@ -624,7 +716,89 @@ private slots:
         QVERIFY(!QFile::exists(output));
     }
 
+    // "kill PID" or a logout while an encode runs: the program ends by its closing road,
+    // asking nothing (a box already open is dismissed): the job is aborted and its partial
+    // output removed, the engine ended, the settings of the run saved.
+    void signalTakesTheClosingRoad_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("when");
+        QTest::newRow("SIGTERM while the job runs") << int(SIGTERM) << "running";
+        QTest::newRow("SIGHUP while the job runs") << int(SIGHUP) << "running";
+        QTest::newRow("SIGTERM while the abort box asks") << int(SIGTERM) << "asking";
+        QTest::newRow("SIGHUP with the window hidden beside its jobs") << int(SIGHUP) << "hidden";
+        QTest::newRow("SIGTERM, the settings cannot be saved") << int(SIGTERM) << "unwritable";
+    }
+    void signalTakesTheClosingRoad()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, when);
+        QTemporaryDir folder;
+        const QString output = folder.path() + "/partial.mkv";
+        EncodingTaskData data{2, 60.0, 0, 0.0, 0, output, QString("mkv"), false, QVariant()};
+        QSettings().setValue("Options/verbosity", 1);
+        // A folder in the settings file's place makes every save fail.
+        const QString settingsFile = QSettings().fileName();
+        const auto removeFolder = qScopeGuard([&] { QDir(settingsFile).removeRecursively(); });
+        if (when == "unwritable")
+            QVERIFY(QFile::remove(settingsFile) && QDir().mkpath(settingsFile));
+        // A signal that never closes the window fails here instead of hanging the suite.
+        QTimer neverEnds;
+        neverEnds.setSingleShot(true);
+        connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        neverEnds.start(60000);
+        ApplicationShell shell;
+        MervoTask *task = nullptr;
+        qint64 engine = 0;
+        int endState = -1;
+        int polls = 0;
+        std::unique_ptr<ModalAnswerer> answerer;
+        const int code = runShell(shell, [&](MervoMainWindow *window, int) {
+            window->verboseAction->trigger();
+            task = startEncode(window, &data, folder.path(), output);
+            QObject::connect(task, &Task::stateChanged, [&] { endState = task->state; });
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(output), kScreenWait);
+            engine = task->processId();
+            answerer = std::make_unique<ModalAnswerer>();
+            if (when == "hidden") {
+                answerer->answerWithButton("Don't close");
+                QVERIFY(!window->close());
+                QVERIFY(window->isHidden());
+            }
+            if (when == "asking") {
+                // The box stays open until the signal has dismissed it.
+                answerer->answerWith([number, &polls](QWidget *) {
+                    if (polls++ == 0)
+                        ::kill(::getpid(), number);
+                    return false;
+                });
+                window->close();
+            } else {
+                ::kill(::getpid(), number);
+            }
+        });
+        QCOMPARE(code, 0);
+        // No box but the ones the user had opened: the abort box, dismissed by the signal.
+        QCOMPARE(answerer->seen().size(), when == "hidden" ? 1 : 0);
+        QCOMPARE(polls > 0, when == "asking");
+        QCOMPARE(endState, int(Task::Aborted));
+        QVERIFY(!QFile::exists(output));
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(engine), 5000);
+        if (when != "unwritable")
+            QCOMPARE(QSettings().value("Options/verbosity").toInt(), 3);
+    }
+
 private:
+    // Gone, or a zombie nobody has reaped.
+    static bool processEnded(qint64 pid)
+    {
+        QFile stat(QString("/proc/%1/stat").arg(pid));
+        if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+            return pid > 0;
+        const QByteArray line = stat.readAll();
+        return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+    }
+
     static bool EnginePathsFilterShows(const QString &filter)
     {
         return EnginePaths::filterAccepts(filter, "mplayer") && EnginePaths::filterAccepts(filter, "ffmpeg");

@@ -8,6 +8,7 @@
 #include "encoding/activecombobox.h"
 #include "encoding/consoledialog.h"
 #include "encoding/encoderwidget.h"
+#include "encoding/finalizerules.h"
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/mervoconsoledialog.h"
 #include "encoding/mervominiconsolewidget.h"
@@ -48,6 +49,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolTip>
+#include <QtEndian>
 #include <QMenu>
 #include <QHelpEvent>
 
@@ -135,6 +137,15 @@ void chooseEntry(ActiveComboBox *combo, const QString &id)
     const int index = combo->findData(id);
     combo->setCurrentIndex(index);
     emit combo->activated(index);
+}
+
+// The real analysis of a finished file, with the display aspect reported as 4:3.
+MediaInfoData reportedFourThree(const PlayerSetup &setup, const QString &file)
+{
+    MediaInfoData data = FinalizeRules::mediaInfoAnalysis(setup, file);
+    if (data.videoFields.contains("Display aspect ratio"))
+        data.videoFields.insert("Display aspect ratio", "4:3");
+    return data;
 }
 
 struct Fixture
@@ -425,13 +436,49 @@ private slots:
         QCOMPARE(tasks.at(0)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.stats"));
         QCOMPARE(tasks.at(1)->taskData->at(TaskDataSlot::OutputPath).toString(), fixture.target.filePath("standard.avi"));
         QVERIFY(!QFileInfo::exists(fixture.target.filePath("standard.stats")));
-        // The Job menu's jobs are not the encoder panel's: nothing of them is analysed, the
-        // first pass's statistics least of all.
-        QVERIFY(!fixture.window->logView()->toPlainText().contains("Finalizing..."));
+        // The second pass's movie is analysed, never the first pass's statistics; each pass
+        // closes with its line.
+        const QString log = fixture.window->logView()->toPlainText();
+        QCOMPARE(log.count("Finalizing..."), 1);
+        QCOMPARE(log.count("Encoding completed."), 2);
         const QString output = fixture.target.filePath("standard.avi");
         QCOMPARE(firstStream(output, "video").value("codec_tag_string").toString(), QString("XVID"));
         QVERIFY(qAbs(TestMedia::probeDuration(output) - TestMedia::probeDuration(source)) < 0.5);
         QVERIFY(fixture.progress.value(tasks.at(1)->name()).percent > 0);
+    }
+
+    // The Job menu's Xvid encodes are finalised as the encoder panel's are: a movie whose
+    // shape the analysis finds other than the source's is corrected by a finalising job shown
+    // in the encoding's group, which leaves no intermediate behind. (The engine writes the
+    // source's shape already: the analysis reports it as 4:3.)
+    void xvidOutputsCorrected_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::newRow("Xvid") << "jobEncodeXvid";
+        QTest::newRow("Xvid on one CD") << "jobEncodeXvid1CD";
+    }
+    void xvidOutputsCorrected()
+    {
+        QFETCH(QString, slot);
+        Fixture fixture;
+        const QString source = TestMedia::clip("menu-wide.avi", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=25:duration=3",
+            "-f", "lavfi", "-i", "sine=duration=3", "-c:v", "mpeg4", "-aspect", "16:9", "-c:a", "libmp3lame", "-shortest"});
+        QVERIFY(fixture.open(source, false));
+        FinalizeRules::setAnalyzer(reportedFourThree);
+        QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
+        const bool done = fixture.jobsDone();
+        FinalizeRules::setAnalyzer(nullptr);
+        QVERIFY(done);
+        const QList<MervoJob *> jobs = fixture.manager()->jobs();
+        QCOMPARE(jobs.size(), 2);
+        QCOMPARE(jobs.last()->id(), QString("Finalizing"));
+        QCOMPARE(jobs.last()->tasks().first()->state, int(Task::Completed));
+        QCOMPARE(jobs.last()->container, jobs.first()->container);
+        const QString output = fixture.target.filePath("menu-wide.avi");
+        QVERIFY(!QFileInfo::exists(fixture.target.filePath("menu-wide (step 0).avi")));
+        QCOMPARE(firstStream(output, "video").value("display_aspect_ratio").toString(), QString("16:9"));
+        QVERIFY(qAbs(TestMedia::probeDuration(output) - 3.0) < 0.5);
+        QVERIFY(fixture.window->logView()->toPlainText().contains("Finalizing completed."));
     }
 
     // A two-pass job cancelled in its second pass leaves neither its statistics nor a part of
@@ -713,8 +760,7 @@ private slots:
         QTest::newRow("picture subtitle, MPEG by MEncoder") << "picture" << true << "mpeg mpeg2video mp2 2" << "stereo" << "";
         QTest::newRow("picture subtitle, VideoCD of the Job menu") << "picture" << true << "jobEncodeVcd" << "stereo" << "";
         QTest::newRow("DVD, AVI by MEncoder") << "dvd" << true << "avi xvid mp3 2" << "stereo" << "";
-        QTest::newRow("DVD, MP4 after a copy of the title") << "dvd" << true << "mp4 x264 aac 2" << ""
-                                                          << "copy of the title holds no subtitle";
+        QTest::newRow("DVD, MP4 after a copy of the title") << "dvd" << true << "mp4 x264 aac 2" << "5.1" << "";
         QTest::newRow("DVD, MP4 after a copy, no subtitle chosen") << "dvd" << false << "mp4 x264 aac 2" << "5.1" << "";
         QTest::newRow("DVD, VideoCD of the Job menu") << "dvd" << true << "jobEncodeVcd" << "stereo" << "";
         QTest::newRow("DVD, no subtitle chosen") << "dvd" << false << "jobEncodeVcd" << "stereo" << "";
@@ -999,11 +1045,11 @@ QStringList entries(const ActiveComboBox *combo)
 
 // What a player finds decoding the output: a clean decode, the picture's rate, shape and
 // length without holes, and the sound's length.
-QString pictureFault(const QString &path, double rate)
+QString pictureFault(const QString &path, double rate, bool sound = true, int channels = 0)
 {
     const QString files = TestMedia::folder() + "/checks-" + QFileInfo(path).completeBaseName();
     QString log;
-    TestMedia::run("ffmpeg", decodeArguments(path, files, true, true), nullptr, &log);
+    TestMedia::run("ffmpeg", decodeArguments(path, files, true, sound), nullptr, &log);
     const DecodeReport file = readDecodeReport(log.toUtf8(), files);
     const double shown = file.step > 0 ? 1.0 / file.step : 0;
     if (!file.errors.isEmpty())
@@ -1011,11 +1057,64 @@ QString pictureFault(const QString &path, double rate)
     if (qAbs(shown / rate - 1) > 0.02 || file.holes > 0 || file.pictures < qRound(rate * kSeconds) - 1)
         return QStringLiteral("%1 pictures at %2 fps with %3 holes, expected %4 fps")
             .arg(file.pictures).arg(shown).arg(file.holes).arg(rate);
-    if (qAbs(file.videoSeconds - kSeconds) > 0.3 || qAbs(file.audioSeconds - kSeconds) > 0.3)
+    if (qAbs(file.videoSeconds - kSeconds) > 0.3 || (sound && qAbs(file.audioSeconds - kSeconds) > 0.3))
         return QStringLiteral("picture %1 s, sound %2 s of %3").arg(file.videoSeconds).arg(file.audioSeconds).arg(kSeconds);
+    if (channels > 0 && file.channels != channels)
+        return QStringLiteral("%1 channels, expected %2").arg(file.channels).arg(channels);
     if (qAbs(file.displayAspect / (4.0 / 3) - 1) > 0.03)
         return QStringLiteral("%1x%2 shown at %3").arg(file.videoSize.width()).arg(file.videoSize.height())
             .arg(file.displayAspect);
+    return QString();
+}
+// An MP4 whose tags stand before its tracks, as some taggers write it: its cover picture is
+// then its first video stream. FFmpeg writes the tags last; they are moved up here.
+bool tagsBeforeTracks(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray data = file.readAll();
+    const auto box = [&](qsizetype at) { return std::pair{qsizetype(qFromBigEndian<quint32>(data.constData() + at)),
+                                                          data.mid(at + 4, 4)}; };
+    for (qsizetype at = 0; at + 8 <= data.size() && box(at).first >= 8; at += box(at).first) {
+        if (box(at).second != "moov")
+            continue;
+        QByteArray tags, others;
+        for (qsizetype child = at + 8; child + 8 <= at + box(at).first && box(child).first >= 8; child += box(child).first)
+            (box(child).second == "udta" ? tags : others) += data.mid(child, box(child).first);
+        // The movie header stays first.
+        data.replace(at + 8, tags.size() + others.size(), others.left(box(at + 8).first) + tags
+                                                               + others.mid(box(at + 8).first));
+        return file.seek(0) && file.write(data) == data.size();
+    }
+    return false;
+}
+
+// Sources whose engines disagree about their streams, 4 s of 320x240 (4:3) picture each.
+QString unusualSource(const QString &kind)
+{
+    const QStringList picture50{"-f", "lavfi", "-i", "testsrc=size=320x240:rate=50:duration=4"};
+    const QStringList picture25{"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4"};
+    const QStringList tone{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=4"};
+    const QStringList h264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"};
+    if (kind == "50 fps") // MEncoder at a disc's 25 a second
+        return TestMedia::clip("source-50.mp4", picture50 + tone + h264 + QStringList{"-ac", "2", "-c:a", "aac"});
+    if (kind == "bare H.264") // MediaInfo and MPlayer count its fields: 100 a second
+        return TestMedia::clip("source-50.h264", picture50 + h264 + QStringList{"-f", "h264"});
+    if (kind == "second sound track") { // 5.1 at 48000 Hz behind a stereo track at 44100 Hz
+        return TestMedia::clip("source-two-tracks.mp4", picture25 + QStringList{"-f", "lavfi", "-i",
+            "sine=frequency=440:sample_rate=44100:duration=4"} + tone + QStringList{"-map", "0", "-map", "1", "-map", "2"}
+            + h264 + QStringList{"-c:a", "aac", "-ac:a:0", "2", "-ac:a:1", "6"});
+    }
+    if (kind == "cover first") {
+        const QString name = TestMedia::folder() + "/source-cover-first.mp4";
+        if (QFileInfo::exists(name))
+            return name;
+        const QString made = TestMedia::clip("source-cover-last.mp4", picture25 + tone + QStringList{"-f", "lavfi",
+            "-i", "testsrc=size=200x200:rate=1:duration=1", "-map", "0", "-map", "1", "-map", "2"} + h264
+            + QStringList{"-c:v:1", "mjpeg", "-disposition:v:1", "attached_pic", "-ac", "2", "-c:a", "aac"});
+        return !made.isEmpty() && QFile::copy(made, name) && tagsBeforeTracks(name) ? name : QString();
+    }
     return QString();
 }
 } // namespace
@@ -1127,6 +1226,65 @@ private slots:
         QCOMPARE(task->state, int(Task::Completed));
         const QString seen = pictureFault(task->taskData->at(TaskDataSlot::OutputPath).toString(), 25.0);
         QVERIFY2(seen.isEmpty(), qPrintable(seen));
+    }
+
+    // Sources whose engines disagree about their streams, through the encoder panel, with
+    // each engine: the output keeps the picture's length, shape and rate (or the target's)
+    // and the chosen sound track's channels.
+    void misleadingSourcesThroughThePanel_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");  // "container video [audio]"
+        QTest::addColumn<QString>("engine");  // that writes the output
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<int>("channels");    // of the output's sound; 0: no sound
+        QTest::newRow("50 fps to SVCD at 25") << "50 fps" << "mpeg mpeg2video mp2" << "mencoder" << 25.0 << 2;
+        QTest::newRow("50 fps to AVI Xvid") << "50 fps" << "avi xvid mp3" << "ffmpeg" << 50.0 << 2;
+        QTest::newRow("bare H.264 to MP4") << "bare H.264" << "mp4 x264" << "ffmpeg" << 50.0 << 0;
+        QTest::newRow("bare H.264 to SVCD") << "bare H.264" << "mpeg mpeg2video" << "mencoder" << 25.0 << 0;
+        QTest::newRow("cover first to MP4") << "cover first" << "mp4 x264 aac" << "ffmpeg" << 25.0 << 2;
+        QTest::newRow("cover first to SVCD") << "cover first" << "mpeg mpeg2video mp2" << "mencoder" << 25.0 << 2;
+        QTest::newRow("second sound track to MP4") << "second sound track" << "mp4 x264 aac" << "ffmpeg" << 25.0 << 6;
+        QTest::newRow("second sound track to SVCD") << "second sound track" << "mpeg mpeg2video mp2" << "mencoder" << 25.0 << 2;
+    }
+    void misleadingSourcesThroughThePanel()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        QFETCH(QString, engine);
+        QFETCH(double, rate);
+        QFETCH(int, channels);
+        const QString path = unusualSource(source);
+        QVERIFY(!path.isEmpty());
+        Fixture fixture;
+        QVERIFY(fixture.open(path, false));
+        MervoEncoderWidget *panel = fixture.window->mervoEncoderWidget();
+        if (source == "second sound track") {
+            auto *tracks = fixture.window->playerWidget()->findChild<QComboBox *>("audioCombo");
+            QVERIFY(tracks);
+            tracks->setCurrentIndex(tracks->findData(1));
+            QVERIFY(waitFor([&] { return panel->encodingSource().audio.aid == tracks->currentData().toInt(); }, kJobWait));
+            QCOMPARE(panel->encodingSource().audio.samplingRate, 48000);
+            QCOMPARE(panel->encodingSource().audio.channelCount, 6);
+        }
+        const EncodingSource &input = panel->encodingSource();
+        QVERIFY2(input.noAudio == (channels == 0), qPrintable(QString("%1 %2 %3 %4").arg(input.noAudio).arg(input.audio.aid)
+            .arg(input.audio.streamNumber).arg(input.audioStreams.size())));
+        const QStringList choice = target.split(' ');
+        for (const auto &[combo, id] : {std::pair{panel->formatCombo(), choice[0]}, {panel->videoCombo(), choice[1]},
+                                       {panel->audioCombo(), choice.value(2)}})
+            QVERIFY2(id.isEmpty() || choose(combo, id), qPrintable(entries(combo).join(',')));
+        panel->loadSettings();
+        panel->setTarget(fixture.target.path(), QString(QTest::currentDataTag()).replace(' ', '-'));
+        QString refusal;
+        const EncoderWidget::EncodingCommand command = panel->plannedCommand(refusal);
+        QVERIFY2(!command.steps.isEmpty(), qPrintable(refusal));
+        const QString arguments = command.steps.last().arguments.join(' ');
+        QVERIFY2(command.steps.last().program.endsWith(engine), qPrintable(command.steps.last().program));
+        const QString fault = runSteps(command.steps);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault + "\n" + arguments));
+        const QString seen = pictureFault(command.output, rate, channels > 0, channels);
+        QVERIFY2(seen.isEmpty(), qPrintable(seen + "\n" + arguments));
     }
 
     // A sound file with its cover picture is a sound file: the player shows no picture,

@@ -475,7 +475,10 @@ private slots:
         FileChooserScript chooser;
         chooser.answer(dvd);
         QSignalSpy loaded(window, &MainWindow::movieLoaded);
+        // The extended panel's load starts from empty consoles.
+        window->logView()->append("from before the load");
         window->openDvdAction->trigger();
+        QVERIFY(!window->logView()->toPlainText().contains("from before the load"));
         QCOMPARE(chooser.requests().at(0).caption, QString("Open DVD VIDEO_TS Folder"));
         QCOMPARE(chooser.requests().at(0).start, QDir::rootPath());
         QCOMPARE(loaded.size(), 1);

@@ -89,8 +89,12 @@ private slots:
         QTest::newRow("encoder kill 1000") << "Encoder/latency kill" << QVariant(1000) << 3000.0;
         QTest::newRow("encoder start 6000") << "Encoder/latency start" << QVariant(6000) << 5000.0;
         QTest::newRow("encoder finished 999") << "Encoder/latency finished" << QVariant(999) << 1000.0;
+        QTest::newRow("encoder finished 6000") << "Encoder/latency finished" << QVariant(6000) << 5000.0;
+        QTest::newRow("encoder kill 9000") << "Encoder/latency kill" << QVariant(9000) << 5000.0;
         QTest::newRow("player kill 1000") << "Player/latency kill" << QVariant(1000) << 3000.0;
         QTest::newRow("player start 0") << "Player/latency start" << QVariant(0) << 1000.0;
+        QTest::newRow("player start 6000") << "Player/latency start" << QVariant(6000) << 5000.0;
+        QTest::newRow("player kill 9000") << "Player/latency kill" << QVariant(9000) << 5000.0;
         QTest::newRow("player finished 9000") << "Player/latency finished" << QVariant(9000) << 5000.0;
         QTest::newRow("volume 200") << "Encoder/volume correction" << QVariant(200) << 48.0;
         QTest::newRow("volume -200") << "Encoder/volume correction" << QVariant(-200) << -48.0;
@@ -149,14 +153,24 @@ private slots:
         QVERIFY(!read.player.ignoreShortTitles);
         QCOMPARE(read.player.titleMinimumLength, 900.5);
         QCOMPARE(read.player.pollTicks, 1500);
+        const auto readBack = [&settings] {
+            Preferences preferences;
+            preferences.reset();
+            ShellSettings::readPreferences(settings, preferences);
+            return preferences;
+        };
         // A damaged flag keeps its default; a damaged name is cleaned.
         settings.setValue("Preferences/Player/DVD/ignore short titles", "maybe");
         settings.setValue("Preferences/Encoder/output name", " a/b*c ");
-        Preferences damaged;
-        damaged.reset();
-        ShellSettings::readPreferences(settings, damaged);
+        const Preferences damaged = readBack();
         QVERIFY(damaged.player.ignoreShortTitles);
         QCOMPARE(damaged.encoder.outputName, QString("abc"));
+        // Flags written as numbers (by hand, or by another program) read as they mean.
+        settings.setValue("Preferences/Encoder/force output name", "1");
+        settings.setValue("Preferences/Player/DVD/ignore short titles", " 0 ");
+        const Preferences numbers = readBack();
+        QVERIFY(numbers.encoder.forceOutputName);
+        QVERIFY(!numbers.player.ignoreShortTitles);
     }
 
     void outputNames_data()
@@ -197,6 +211,67 @@ private slots:
         QCOMPARE(ShellSettings::placeOnScreen(position, screen), used);
         QCOMPARE(ShellSettings::fitToScreen(QSize(3000, 500), screen), QSize(1280, 500));
         QCOMPARE(ShellSettings::fitToScreen(QSize(800, 600), screen), QSize(800, 600));
+    }
+
+    // A file whose keys the store does not all read back is damaged: the next save would
+    // write defaults over the keys it lost. Lines the store itself takes for keys ("#", "=")
+    // hide nothing.
+    void damagedFilesFound_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("whole");
+        const QByteArray end = "[Output]\ntarget%20name=holiday\n[Preferences]\nEncoder\\test%20frames=777\n";
+        QTest::newRow("as the store writes it") << "[Input]\nfile=/movies/a.avi\n" + end << true;
+        QTest::newRow("quoted value with ; and =") << "[Input]\nfile=\"/a;b=c.avi\"\n" + end << true;
+        QTest::newRow("lines the store takes for keys")
+            << "[Input]\n#x=1\n=y\n;comment\nbare\r\nfile=/a.avi\r\n" + end << true;
+        QTest::newRow("no file content") << QByteArray() << true;
+        QTest::newRow("unterminated quote") << "[Input]\nfile=\"/movies/a.avi\n" + end << false;
+        // The line the store reads as a key makes up for the one key the quote hides.
+        const QByteArray oneLost = "file=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n";
+        QTest::newRow("unterminated quote beside a # line") << "[Input]\n#x=1\n" + oneLost << false;
+        QTest::newRow("unterminated quote beside an = line") << "[Input]\n=x\n" + oneLost << false;
+        QTest::newRow("quote in a key") << "[Input]\nfi\"le=1\n" + end << false;
+        QTest::newRow("quote in a group name") << "[In\"put]\nfile=1\n" + end << false;
+        QTest::newRow("line-end backslash after a value") << "[Input]\nfile=a\\\n" + end << false;
+        QTest::newRow("one key lost to a line-end backslash") << QByteArray("[Input]\nbare\\\nfile=1\n") << false;
+        QTest::newRow("last key cut by its quote") << QByteArray("[Input]\nfile=1\nname=\"a\nlast=2\n") << false;
+        QTest::newRow("group header left open") << QByteArray("[Input\nfile=1\n") << false;
+    }
+    void damagedFilesFound()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, whole);
+        QTemporaryDir folder;
+        const QString fileName = folder.path() + "/s.conf";
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        QCOMPARE(ShellSettings::readsBackWhole(fileName), whole);
+        QVERIFY(ShellSettings::readsBackWhole(folder.path() + "/missing.conf"));
+    }
+
+    // Each damage keeps a copy of its own, under the first name nothing holds.
+    void damagedCopiesKept()
+    {
+        QTemporaryDir folder;
+        const QString fileName = folder.path() + "/s.conf";
+        QStringList copies;
+        for (const QByteArray text : {"first", "second"}) {
+            QFile file(fileName);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+            file.close();
+            copies << ShellSettings::keepCopy(fileName);
+        }
+        // A dangling link holds the next name.
+        QVERIFY(QFile::link(folder.path() + "/gone", fileName + ".damaged.2"));
+        copies << ShellSettings::keepCopy(fileName);
+        QCOMPARE(copies, QStringList({fileName + ".damaged", fileName + ".damaged.1", fileName + ".damaged.3"}));
+        QFile first(copies.first());
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll(), QByteArray("first"));
     }
 
     void readinessTexts()

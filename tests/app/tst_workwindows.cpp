@@ -3,6 +3,7 @@
 // job manager while the main window waits hidden, the names and labels shown whole, and the
 // desktop's refusals said. On the real engines, with screenshots.
 
+#include "app/applicationshell.h"
 #include "app/mervomainwindow.h"
 #include "encoder/records/encodingsource.h"
 #include "encoding/consoledialog.h"
@@ -15,8 +16,11 @@
 #include "encoding/mervominiconsolewidget.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojobmanager.h"
+#include "jobs/openfilelimit.h"
+#include "jobs/processkiller.h"
 #include "player/playerdialog.h"
 #include "player/playerwidget.h"
+#include "enginetesting.h"
 #include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -24,6 +28,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QHash>
@@ -34,6 +39,7 @@
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
@@ -44,6 +50,10 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QUrl>
+
+#include <algorithm>
+
+#include <signal.h>
 
 VEXO_TEST_NEEDS_DISPLAY
 VEXO_TEST_NEEDS_WINDOW_MANAGER
@@ -101,6 +111,26 @@ struct Window
     }
     QString status() const { return window->statusBar()->currentMessage(); }
 };
+
+// Counts the close requests that reach a window.
+struct CloseCounter : QObject
+{
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Close ? 1 : 0;
+        return false;
+    }
+};
+
+// Runs the shell with a script for its window; returns the exit code.
+int runShell(ApplicationShell &shell, std::function<void(MervoMainWindow *)> script)
+{
+    shell.onWindowShown = [script](MervoMainWindow *window) {
+        QTimer::singleShot(0, window, [window, script] { script(window); });
+    };
+    return shell.run();
+}
 
 // The colour most pixels of the image have.
 QColor dominantColour(const QImage &image)
@@ -291,6 +321,180 @@ private slots:
         QCOMPARE(QSettings().value("Output/target folder").toString(), main->target.path());
         QCOMPARE(lastState, int(Task::Aborted));
         QVERIFY(!QFile::exists(output));
+    }
+
+    // Closing on 300 running jobs: the engines are ended all at once and awaited together,
+    // so the window goes within one kill time-out, each job aborted and its partial output
+    // removed, no engine left. Engines stuck in uninterruptible I/O, whose kill does not
+    // take, hold the close for that one time-out too, not once per engine.
+    void closingOnThreeHundredJobs_data()
+    {
+        QTest::addColumn<bool>("killTakes");
+        QTest::newRow("engines end when killed") << true;
+        QTest::newRow("kills that do not take") << false;
+    }
+    void closingOnThreeHundredJobs()
+    {
+        QFETCH(bool, killTakes);
+        constexpr int Jobs = 300;
+        raiseOpenFileLimit();
+        auto main = std::make_unique<Window>();
+        QVERIFY(QTest::qWaitForWindowExposed(main->window));
+        const int killTimeout = main->window->preferences().encoder.latencyKill;
+        QStringList outputs;
+        QList<qint64> engines;
+        QList<int> states(Jobs, -1);
+        for (int i = 0; i < Jobs; ++i) {
+            outputs << main->target.filePath(QString("job-%1.avi").arg(i));
+            MervoJob *job = main->manager()->addEngineJob(
+                "/bin/sh", {"-c", "printf x > \"$1\"; exec sleep 600", "sh", outputs.last()}, outputs.last(),
+                "Encoding", QString("Job %1").arg(i), QString("FFmpeg"), 0, 600.0);
+            QVERIFY(job);
+            MervoTask *task = job->tasks().first();
+            QCOMPARE(int(task->state), int(Task::Running));
+            engines << task->processId();
+            connect(task, &Task::stateChanged, this, [&states, i, task] { states[i] = task->state; });
+        }
+        const auto endEngines = qScopeGuard([&engines] {
+            for (qint64 engine : std::as_const(engines))
+                ::kill(pid_t(engine), SIGKILL);
+        });
+        QVERIFY(waitFor([&] {
+            return std::all_of(outputs.cbegin(), outputs.cend(), [](const QString &f) { return QFile::exists(f); });
+        }));
+        const ProcessKiller::KillFunction kill =
+            ProcessKiller::setKillFunction(killTakes ? nullptr : ProcessKiller::KillFunction([](QProcess *) {}));
+        const auto restore = qScopeGuard([kill] { ProcessKiller::setKillFunction(kill); });
+        ModalAnswerer answers;
+        answers.answerWithButton("Abort all and close");
+        // The close box pressed again while the engines are awaited is held: the close under
+        // way goes on alone, neither asking again nor waiting a second time.
+        bool pressedAgain = false;
+        QTimer again;
+        connect(&again, &QTimer::timeout, [&] {
+            if (!pressedAgain && answers.seen().size() == 1 && main->guard)
+                pressedAgain = pressCloseBox(main->window);
+        });
+        again.start(20);
+        QElapsedTimer clock;
+        clock.start();
+        main->window->close();
+        QVERIFY(waitFor([&] { return main->guard.isNull(); }));
+        const qint64 took = clock.elapsed();
+        qInfo("Closing on %d running jobs took %lld ms (kill time-out %d ms).", Jobs, took, killTimeout);
+        QCOMPARE(answers.seen().size(), 1);
+        QVERIFY2(took < killTimeout + (killTakes ? 0 : 3000), qPrintable(QString("%1 ms").arg(took)));
+        if (!killTakes) {
+            QVERIFY(pressedAgain);
+            return;
+        }
+        QCOMPARE(states, QList<int>(Jobs, int(Task::Aborted)));
+        for (const QString &output : std::as_const(outputs))
+            QVERIFY2(!QFile::exists(output), qPrintable(output));
+        for (qint64 engine : std::as_const(engines))
+            QCOMPARE(::kill(pid_t(engine), 0), -1);
+    }
+
+    // A trial whose engine stalls is stopped after a few seconds and refused with the
+    // reason; the window answers meanwhile, and its close box, pressed during the trial,
+    // ends the program once the trial is over.
+    void stalledTrialAndTheCloseBox()
+    {
+        QTemporaryDir folder;
+        const QString started = folder.filePath("trial.started");
+        const QString ffmpeg = writeEngineScript(
+            "ffmpeg-stalled-trial",
+            QString("case \"$*\" in *\" -fs \"*) echo $$ > '%1'; exec '%2' hang;; esac\nexec /usr/bin/ffmpeg \"$@\"")
+                .arg(started, TestMedia::fakeEngine()));
+        QSettings settings;
+        settings.clear();
+        settings.setValue("Output/target folder", folder.path());
+        settings.sync();
+        // A program that never ends fails here instead of hanging the suite.
+        QTimer neverEnds;
+        neverEnds.setSingleShot(true);
+        connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        neverEnds.start(180000);
+        qint64 trialTook = -1, closePressedAt = -1;
+        bool queued = true, painted = false, engineRunning = false, clickHeld = false, openUnderTheBox = false;
+        QString detailed;
+        ApplicationShell shell;
+        const int code = runShell(shell, [&](MervoMainWindow *window) {
+            {
+                FileChooserScript chooser;
+                chooser.answer(ffmpeg);
+                ModalAnswerer readiness;
+                window->ffmpegPathAction->trigger();
+            }
+            {
+                FileChooserScript chooser;
+                chooser.answer(TestMedia::standardAvi());
+                window->openFileAction->trigger();
+            }
+            QVERIFY(waitFor([window] { return window->encoderWidget()->encodingSource().kind == 1; }, kJobWait));
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            // The failure box is answered once the pending close has come to the window under
+            // it again and been held: the window is still there, its close waiting.
+            CloseCounter closes;
+            window->installEventFilter(&closes);
+            const QPointer<MervoMainWindow> shown = window;
+            ModalAnswerer answerer;
+            int closesBeforeBox = -1;
+            answerer.answerWith([&](QWidget *modal) {
+                if (closesBeforeBox < 0)
+                    closesBeforeBox = closes.count;
+                if (closes.count == closesBeforeBox)
+                    return false;
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                detailed = box ? box->detailedText() : QString();
+                openUnderTheBox = shown && shown->isVisible();
+                modal->close();
+                return true;
+            });
+            auto *preview = window->encoderWidget()->findChild<QCheckBox *>();
+            QElapsedTimer trial;
+            QTimer watch;
+            connect(&watch, &QTimer::timeout, [&] {
+                if (closePressedAt >= 0 || QFileInfo(started).size() == 0)
+                    return;
+                closePressedAt = trial.elapsed();
+                QFile pidFile(started);
+                const pid_t engine = pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
+                engineRunning = engine > 0 && ::kill(engine, 0) == 0;
+                // A click meanwhile is held back: it would start something inside the trial.
+                const bool previewBefore = preview->isChecked();
+                const QPoint box(5, preview->height() / 2);
+                QTest::mousePress(preview, Qt::LeftButton, {}, box);
+                clickHeld = !preview->isDown();
+                QTest::mouseRelease(preview, Qt::LeftButton, {}, box);
+                clickHeld = clickHeld && preview->isChecked() == previewBefore;
+                QVERIFY(pressCloseBox(window));
+                // The status the start routine set is on the screen: the window repaints.
+                QImage screen;
+                painted = waitFor([&] {
+                    screen = grabScreen();
+                    return shownAsRendered(window->statusBar(), screen);
+                }, 10000);
+                saveScreenshot(screen, "main-window-during-stalled-trial");
+            });
+            watch.start(20);
+            trial.start();
+            window->encodeVcdAction->trigger();
+            trialTook = trial.elapsed();
+            queued = !window->jobManager()->jobs().isEmpty()
+                     || !qobject_cast<MervoJobManager *>(window->jobManager())->jobs().isEmpty();
+            QCOMPARE(answerer.seen().size(), 1);
+        });
+        QCOMPARE(code, 0);
+        // Pressed while the stalled engine still ran: the window answered during the trial.
+        QVERIFY(closePressedAt >= 0 && engineRunning);
+        QVERIFY(clickHeld);
+        QVERIFY(openUnderTheBox);
+        QVERIFY2(trialTook < 30000, qPrintable(QString::number(trialTook)));
+        QVERIFY(painted);
+        QVERIFY(!queued);
+        QVERIFY2(detailed.contains("The FFmpeg engine made no progress for 10 seconds and was stopped."),
+                 qPrintable(detailed));
     }
 };
 VEXO_TEST_CLASS(WorkWindows)

@@ -275,6 +275,17 @@ private slots:
         QTest::newRow("MPEG-4 at 15 fps") << mpeg4(15.0) << "-vtag XVID -r 15 -mbd";
         QTest::newRow("MPEG-4 at 24 fps") << mpeg4(24.0) << "-vtag XVID -r 24 -mbd";
         QTest::newRow("MPEG-4 at 30 fps") << mpeg4(30.0) << "-vtag XVID -r 30 -mbd";
+        // The PSP shows at most 30 pictures a second, every second one of a faster source.
+        const auto psp = [](double rate) {
+            return ::encode(call(movie(4.0 / 3.0, rate), 1, "psp", "x264_lr", {128, 96}, 64, "noaudio", 0, 0));
+        };
+        QTest::newRow("PSP at 30 fps") << psp(30.0) << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("PSP at 50 fps shows 25") << psp(50.0) << "-aspect 4:3 -r 25 -s";
+        QTest::newRow("PSP at 59.94 fps shows 29.97") << psp(60000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
+        QTest::newRow("PSP at 120 fps shows 30") << psp(120.0) << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("MP4 at 50 fps keeps 50")
+            << ::encode(call(movie(4.0 / 3.0, 50.0), 1, "mp4", "x264_lr", {128, 96}, 64, "noaudio", 0, 0))
+            << "-aspect 4:3 -r 50 -s";
         const EncodingSource wide = movie(1.78, 25.0, {1024, 576});
         QTest::newRow("576 lines keep PAL's letterbox, NTSC asked")
             << ::encode(call(wide, User, "3gp", "h263", {704, 576}, 512, "noaudio", 0, 0, "NTSC"))

@@ -334,6 +334,17 @@ private slots:
         unknown = call(movieFile(), 2, "mpeg", "mpeg2video", {720, 480}, 4000, "noaudio", 0, 0, "NTSC");
         unknown.job.source.video.frameRate = 0.0;
         QTest::newRow("NTSC of an unknown rate: the video rate") << encode(unknown) << "-ofps" << "30000/1001";
+        // Every picture once at the source's rate ("-noskip" is followed by "-mc"); a change of
+        // rate drops or repeats pictures.
+        QTest::newRow("NTSC of an unknown rate: every picture once") << encode(unknown) << "-noskip" << "-mc";
+        unknown.job.source.video.frameRate = 30000.0 / 1001;
+        QTest::newRow("NTSC from 29.97 fps: every picture once") << encode(unknown) << "-noskip" << "-mc";
+        EncodingSource fifty = movieFile();
+        fifty.video.frameRate = 50.0;
+        QTest::newRow("PAL from 50 fps: every other picture")
+            << encode(call(fifty, 2, "mpeg", "mpeg2video", {720, 576}, 4000, "noaudio", 0, 0, "PAL")) << "-noskip" << "(none)";
+        QTest::newRow("QuickTime at the source's rate")
+            << encode(call(movieFile(), User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0)) << "-ofps" << "23.976";
         QTest::newRow("file name starting with a dash")
             << encode(call(movieFile("-film.mkv"), User, "mkv", "xvid", {320, 240}, 600, "noaudio", 0, 0))
             << "input" << "./-film.mkv";

@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <limits>
+
 class EncoderDispatchTest : public QObject
 {
     Q_OBJECT
@@ -260,19 +262,22 @@ private slots:
     {
         addColumns<bool, QString, QString, QString, QString>({"dvd", "muxer", "video", "audio", "road"});
         QTest::addColumn<QString>("reason"); // a part of the refusal
-        QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "";
-        QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MPlayer FFmpeg" << "";
-        QTest::newRow("dvd avi aac") << true << "avi" << "xvid" << "aac_lr" << "MPlayer FFmpeg" << "";
-        QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MPlayer FFmpeg" << "";
-        QTest::newRow("dvd psp silent") << true << "psp" << "x264_psp" << "noaudio" << "MPlayer FFmpeg" << "";
-        QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MPlayer FFmpeg" << "";
-        QTest::newRow("dvd amr") << true << "3gp" << "mpeg4" << "amrnb" << "" << "FFmpeg after a copy of the DVD title";
-        QTest::newRow("dvd nowhere") << true << "rm" << "rv20" << "noaudio" << "" << "MEncoder does not write rm files";
-        QTest::newRow("dvd mpeg pcm") << true << "mpeg" << "mpeg2video" << "pcm" << "MPlayer FFmpeg" << "";
-        QTest::newRow("file mkv") << false << "mkv" << "x264" << "ac3" << "FFmpeg" << "";
-        QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "";
-        QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "";
-        QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << "" << "FFmpeg does not write mpeg4 video into flv files; MEncoder:";
+        QTest::addColumn<int>("sid");        // the chosen subtitle, -1 for none
+        QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "" << -1;
+        QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MPlayer FFmpeg" << "" << -1;
+        QTest::newRow("dvd avi aac") << true << "avi" << "xvid" << "aac_lr" << "MPlayer FFmpeg" << "" << -1;
+        QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MPlayer FFmpeg" << "" << -1;
+        QTest::newRow("dvd psp silent") << true << "psp" << "x264_psp" << "noaudio" << "MPlayer FFmpeg" << "" << -1;
+        QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MPlayer FFmpeg" << "" << -1;
+        QTest::newRow("dvd amr") << true << "3gp" << "mpeg4" << "amrnb" << "" << "FFmpeg after a copy of the DVD title" << -1;
+        QTest::newRow("dvd nowhere") << true << "rm" << "rv20" << "noaudio" << "" << "MEncoder does not write rm files" << -1;
+        QTest::newRow("dvd mpeg pcm") << true << "mpeg" << "mpeg2video" << "pcm" << "MPlayer FFmpeg" << "" << -1;
+        QTest::newRow("dvd mp4 aac, second subtitle") << true << "mp4" << "x264" << "aac" << "MPlayer FFmpeg" << "" << 1;
+        QTest::newRow("dvd avi, subtitle") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "" << 0;
+        QTest::newRow("file mkv") << false << "mkv" << "x264" << "ac3" << "FFmpeg" << "" << -1;
+        QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "" << -1;
+        QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "" << -1;
+        QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << "" << "FFmpeg does not write mpeg4 video into flv files; MEncoder:" << -1;
     }
 
     void encodingRoads()
@@ -280,6 +285,7 @@ private slots:
         QFETCH(bool, dvd);
         QFETCH(QString, muxer);
         QFETCH(QString, reason);
+        QFETCH(int, sid);
         ConsoleEncoder e;
         QVERIFY(e->initEngine(EngineType::MEncoder, "mencoder"));
         QVERIFY(e->initEngine(EngineType::FFmpeg, "ffmpeg"));
@@ -287,6 +293,10 @@ private slots:
             setDvdSource(e.encoder, "/media/dvd");
         else
             setClipSource(e.encoder, "/media/clip.avi");
+        if (sid >= 0) {
+            e->source().subtitle.sid = e->source().subtitle.streamNumber = sid;
+            e->source().noSubtitle = false;
+        }
         e->setTargetMuxer(muxer);
         EncodingTarget &target = e->jobData(e->preferredEngine())->target;
         target.muxer = muxer;
@@ -311,7 +321,21 @@ private slots:
             QCOMPARE(steps[0].program, QString("mplayer")); // beside MEncoder: no player was set
             QCOMPARE(steps[0].arguments, QStringList({"-noconfig", "all", "-dvd-device", "/media/dvd", "dvd://1",
                                                       "-chapter", "3-3", "-dumpstream", "-dumpfile", steps[0].output}));
-            QCOMPARE(steps[1].arguments.mid(0, 3), QStringList({"-y", "-i", steps[0].output}));
+            // A subtitle is found wherever in the copy it first shows: FFmpeg reads the whole
+            // copy for its streams, then from its start; a trial's short copy may hold none
+            // of the subtitle's pictures, and its encode lays none over the picture.
+            const QString whole = QString::number(std::numeric_limits<qint64>::max());
+            const QStringList reading = sid < 0 ? QStringList() : QStringList{"-fflags", "nobuffer", "-probesize", whole,
+                                                                              "-analyzeduration", whole, "-ss", "0"};
+            const QStringList start = QStringList("-y") + reading + QStringList({"-i", steps[0].output});
+            QCOMPARE(steps[1].arguments.mid(0, start.size()), start);
+            QCOMPARE(steps[1].arguments.join(' ').contains(QString("[0:v:0][0:i:0x%1]overlay").arg(0x20 + sid, 0, 16)), sid >= 0);
+            QCOMPARE(steps[1].trialArguments.isEmpty(), sid < 0);
+            if (sid >= 0) {
+                QCOMPARE(steps[1].trialArguments.mid(0, 3), QStringList({"-y", "-i", steps[0].output}));
+                QVERIFY(!steps[1].trialArguments.join(' ').contains("overlay"));
+                QCOMPARE(steps[1].trialArguments.last(), steps[1].arguments.last());
+            }
             const qsizetype audioMap = steps[1].arguments.lastIndexOf("-map") + 1;
             QCOMPARE(steps[1].arguments.value(audioMap), QString(fetched<QString>("audio") == "noaudio" ? "0:v:0" : "0:i:0x80"));
             QCOMPARE(steps[1].arguments.last(), QString("/out/movie.x"));
@@ -325,7 +349,7 @@ private slots:
             QCOMPARE(encode.contains("-fps_mode cfr"), !encode.contains("-vcodec copy") && encode.contains("-vcodec"));
             QVERIFY(steps[1].arguments.count("-fps_mode") <= 1); // AVI's own is not repeated
             // The encode reads the whole copy.
-            QVERIFY(!steps[1].arguments.contains("-ss"));
+            QCOMPARE(steps[1].arguments.count("-ss"), sid < 0 ? 0 : 1);
         } else if (steps.size() == 1) {
             QCOMPARE(steps[0].output, QString("/out/movie.x"));
             QVERIFY(steps[0].arguments.contains(dvd ? "/media/dvd" : "/media/clip.avi"));

@@ -271,8 +271,12 @@ private slots:
         QTest::newRow("MEncoder ends without its summary") << mencoder << mencoderStatus << false;
         QTest::newRow("MEncoder crashes after its summary")
             << mencoder << mencoderStatus + "\n" + mencoderEnd + "\nkill -SEGV $$" << false;
-        // Killed at the time-out (a minute at least for a trial): what it printed decides.
-        QTest::newRow("MEncoder stopped at the time-out") << mencoder << mencoderStatus + "\nexec sleep 600" << true;
+        // Killed at the time-out (a minute at least for a trial) while it still prints: what
+        // it printed decides. One that prints nothing for ten seconds is stuck, stopped then
+        // and refused.
+        QTest::newRow("MEncoder stopped at the time-out")
+            << mencoder << "while :; do " + mencoderStatus + "; sleep 1; done" << true;
+        QTest::newRow("MEncoder stuck after a status line") << mencoder << mencoderStatus + "\nexec sleep 600" << false;
         QTest::newRow("MEncoder slow to answer") << mencoder << "sleep 4\n" + mencoderStatus + "\n" + mencoderEnd << true;
         QTest::newRow("FFmpeg closes its file") << ffmpeg << ffmpegStatus + "\n" + ffmpegEnd << true;
         QTest::newRow("FFmpeg crashes") << ffmpeg << ffmpegStatus + "\nkill -SEGV $$" << false;
@@ -295,7 +299,13 @@ private slots:
         const QString engine = writeEngineScript(QString("ending-%1").arg(QTest::currentDataTag()).replace(' ', '-'), script);
         QString commandLine, out, err;
         const QString output = scratch("ending.out");
+        QElapsedTimer clock;
+        clock.start();
         QCOMPARE(e->checkCommand(type, engine, {}, output, commandLine, out, err, 0), fetched<bool>("valid"));
+        const bool stuck = QString(QTest::currentDataTag()).contains("stuck");
+        QCOMPARE(err.contains("The MEncoder engine made no progress for 10 seconds and was stopped."), stuck);
+        if (stuck)
+            QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
 
         QFile mine(output);
         QVERIFY(mine.open(QIODevice::WriteOnly));
@@ -313,12 +323,14 @@ private slots:
     // bytes); a step that fails ends the trial there.
     void stepsTriedInTurn_data()
     {
-        addColumns<int, bool, bool, int>({"first", "firstWorks", "valid", "runs"});
+        // "inlay": FFmpeg's encode lays a subtitle over the picture, its trial does not.
+        addColumns<int, bool, bool, int, bool>({"first", "firstWorks", "valid", "runs", "inlay"});
         const int mencoder = EngineType::MEncoder, player = EngineType::MPlayer;
-        QTest::newRow("both steps work") << mencoder << true << true << 2;
-        QTest::newRow("first step fails") << mencoder << false << false << 1;
-        QTest::newRow("the player's copy of a chapter, then FFmpeg") << player << true << true << 2;
-        QTest::newRow("the player's copy fails") << player << false << false << 1;
+        QTest::newRow("both steps work") << mencoder << true << true << 2 << false;
+        QTest::newRow("first step fails") << mencoder << false << false << 1 << false;
+        QTest::newRow("the player's copy of a chapter, then FFmpeg") << player << true << true << 2 << false;
+        QTest::newRow("the player's copy fails") << player << false << false << 1 << false;
+        QTest::newRow("the copy, then FFmpeg without the subtitle") << player << true << true << 2 << true;
     }
     void stepsTriedInTurn()
     {
@@ -336,9 +348,12 @@ private slots:
         QString commandLine, out, err;
         const QStringList copy = mencoder ? QStringList{"-o", middle}
                                           : QStringList{"dvd://1", "-chapter", "4-4", "-dumpfile", middle};
-        QCOMPARE(e->checkSteps({{first, copier, copy, middle},
-                                {EngineType::FFmpeg, ffmpeg, {"-i", middle, output}, output}},
-                               commandLine, out, err, 50, 1000000),
+        EncodingStep encode{EngineType::FFmpeg, ffmpeg, {"-i", middle, output}, output};
+        if (fetched<bool>("inlay")) {
+            encode.trialArguments = encode.arguments;
+            encode.arguments = {"-i", middle, "-filter_complex", "overlay", output};
+        }
+        QCOMPARE(e->checkSteps({{first, copier, copy, middle}, encode}, commandLine, out, err, 50, 1000000),
                  fetched<bool>("valid"));
         QFile file(calls);
         QVERIFY(file.open(QIODevice::ReadOnly));

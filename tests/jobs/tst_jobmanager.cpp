@@ -5,6 +5,7 @@
 #include "jobs/processkiller.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <signal.h>
@@ -302,6 +303,63 @@ private slots:
         QCOMPARE(::kill(pid, 0), 0);
         QCOMPARE(::kill(pid, SIGKILL), 0);
         QTRY_COMPARE_WITH_TIMEOUT(::kill(pid, 0), -1, 10000);
+    }
+
+    // Many engines that take a while to die (finishing a write) are stopped side by side:
+    // "kill all" and a manager that goes wait once for the kill time-out at most, not once
+    // per engine.
+    void manyEnginesEndTogether_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("kill all") << "kill all";
+        QTest::newRow("plain manager goes") << "plain manager goes";
+        QTest::newRow("extended manager goes, plain jobs beside") << "extended manager goes";
+    }
+    void manyEnginesEndTogether()
+    {
+        QFETCH(QString, how);
+        constexpr int Engines = 40, KillTimeout = 5000;
+        // Each takes 3 s once asked: in turn, or even in two turns, they take longer than
+        // the kill time-out.
+        const ProcessKiller::KillFunction kill = ProcessKiller::setKillFunction([](QProcess *p) { p->terminate(); });
+        const auto restore = qScopeGuard([kill] { ProcessKiller::setKillFunction(kill); });
+        const bool extended = how == "extended manager goes";
+        std::unique_ptr<JobManager> manager =
+            extended ? std::make_unique<MervoJobManager>(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, KillTimeout)
+                     : std::make_unique<JobManager>(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, KillTimeout);
+        QList<Task *> tasks;
+        QList<pid_t> pids;
+        for (int i = 0; i < Engines; ++i) {
+            const QString id = QString("id-%1").arg(i);
+            if (extended && i % 2 == 0) {
+                auto *task = new MervoTask;
+                task->set(nullptr, TestMedia::fakeEngine(), {"slow-end", "3"}, QString(), "slow", "Testing");
+                static_cast<MervoJobManager *>(manager.get())->addJob(mervoJob({task}, id));
+                tasks << task;
+            } else {
+                auto *task = new Task;
+                task->set(nullptr, TestMedia::fakeEngine(), {"slow-end", "3"}, QString(), "slow", "Testing");
+                manager->addJob(plainJob(task, id));
+                tasks << task;
+            }
+            QCOMPARE(int(tasks.last()->state), int(Task::Running));
+            pids << pid_t(tasks.last()->processId());
+        }
+        // Each engine has set its trap before it is asked to stop.
+        for (Task *task : std::as_const(tasks))
+            QTRY_VERIFY_WITH_TIMEOUT(task->process->canReadLine(), 10000);
+        QElapsedTimer clock;
+        clock.start();
+        if (how == "kill all") {
+            manager->killAll();
+            for (Task *task : std::as_const(tasks))
+                QCOMPARE(int(task->state), int(Task::Aborted));
+        } else {
+            manager.reset();
+        }
+        QVERIFY2(clock.elapsed() < KillTimeout, qPrintable(QString::number(clock.elapsed())));
+        for (pid_t pid : std::as_const(pids))
+            QCOMPARE(::kill(pid, 0), -1); // ended and reaped
     }
 
     // The output folder is made, or the job refused; sizes past 2 GiB keep their value; only

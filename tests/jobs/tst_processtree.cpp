@@ -32,23 +32,44 @@ class TestProcessTree : public QObject
     Q_OBJECT
 
 private slots:
-    // The program is killed while FFmpeg writes a job's output: FFmpeg goes with it at once.
+    // The program is killed while an engine runs: the engine goes with it at once, and so
+    // does what the engine started itself (FFmpeg writing a job's output; a script that runs
+    // a program of its own, as an engine that calls another does).
+    void engineDiesWithTheProgram_data()
+    {
+        QTest::addColumn<bool>("withChild");
+        QTest::newRow("FFmpeg writing") << false;
+        QTest::newRow("engine with a child of its own") << true;
+    }
     void engineDiesWithTheProgram()
     {
+        QFETCH(bool, withChild);
         QTemporaryDir dir;
         const QString output = dir.filePath("endless.avi");
+        const QString childFile = dir.filePath("child.pid");
+        const QStringList engine =
+            withChild ? QStringList{Shell} + script("sleep 60 & echo $! > \"$1\"; wait", {childFile})
+                      : QStringList{"ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
+                                    "testsrc=size=64x48:rate=10", "-c:v", "mpeg4", "-flush_packets", "1",
+                                    "-y", output};
         QProcess program;
         const auto cleanUp = qScopeGuard([&program] { program.kill(); program.waitForFinished(10000); });
-        program.start(VEXO_ENGINE_PARENT, {"ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
-                                           "testsrc=size=64x48:rate=10", "-c:v", "mpeg4", "-flush_packets", "1",
-                                           "-y", output});
+        program.start(VEXO_ENGINE_PARENT, engine);
         QVERIFY(program.waitForReadyRead(10000));
-        const qint64 engine = program.readLine().trimmed().toLongLong();
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(output).size() > 0, 10000); // it runs and writes
-        QVERIFY(engine > 0 && !hasExited(engine));
+        const qint64 enginePid = program.readLine().trimmed().toLongLong();
+        if (withChild)
+            QTRY_VERIFY_WITH_TIMEOUT(readPid(childFile) > 0, 10000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(output).size() > 0, 10000); // it runs and writes
+        QVERIFY(enginePid > 0 && !hasExited(enginePid));
         ::kill(pid_t(program.processId()), SIGKILL);
         QVERIFY(program.waitForFinished(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(hasExited(engine), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasExited(enginePid), 1000);
+        if (withChild) {
+            const qint64 child = readPid(childFile);
+            const auto killChild = qScopeGuard([child] { ::kill(pid_t(child), SIGKILL); });
+            QTRY_VERIFY_WITH_TIMEOUT(hasExited(child), 2000);
+        }
     }
 
     // An abort, a kill request and "kill all" end the engine and what the engine started.

@@ -12,6 +12,9 @@
 #   slow SECONDS PROGRAM [ARGS...]
 #                         waits SECONDS, then runs PROGRAM with ARGS
 #   wait-for FILE         ends well (exit 0) once FILE exists
+#   slow-end SECONDS      prints "ready", never ends by itself; asked to stop (SIGTERM), it
+#                         takes SECONDS to end, as an engine finishing a write in progress does
+#                         (a second SIGTERM meanwhile does not start its end again)
 #   endless [err]         prints lines without end on stdout (on stderr with "err")
 #   line BYTES            prints one line of BYTES characters, then a line end
 #   bytes BYTES           prints BYTES characters without any line end
@@ -38,6 +41,7 @@ case "$mode" in
   bytes) head -c "$1" /dev/zero | tr '\0' x ;;
   fsize-limit) blocks=$(( ($1 + 511) / 512 )); shift; trap '' XFSZ; ulimit -f "$blocks"; exec "$@" ;;
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
+  slow-end) trap 'trap "" TERM; kill $! 2>/dev/null; sleep "$1"; exit 143' TERM; echo ready; sleep 3600 & wait ;;
   wait-for) while [ ! -e "$1" ]; do sleep 0.02; done ;;
   *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;
 esac

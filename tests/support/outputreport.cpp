@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QPair>
 #include <QRegularExpression>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -126,7 +127,7 @@ namespace {
 constexpr int kToneRate = 8000;
 }
 
-QStringList decodeArguments(const QString &path, const QString &files, bool video, bool audio)
+QStringList decodeArguments(const QString &path, const QString &files, bool video, bool audio, bool peaks)
 {
     // Each line of the log tagged with its level: the decode is clean when none is an error.
     // The pictures keep the file's own times, as a player shows them. Left to itself FFmpeg
@@ -142,10 +143,18 @@ QStringList decodeArguments(const QString &path, const QString &files, bool vide
         arguments << "-map" << "0:a:0" << "-f" << "framecrc" << files + ".audio"
                   << "-map" << "0:a:0" << "-af" << QStringLiteral("aresample=%1,asetpts=N/SR/TB").arg(kToneRate)
                   << "-ac" << "1" << "-f" << "s16le" << files + ".pcm";
+    // Each picture's own box inside black bars (the first pictures included) and, when
+    // asked for, its brightest pixel, which tells whether a bright subtitle lies over a dark
+    // picture (it costs as much as the rest of the decode).
     if (video)
         arguments << "-map" << "0:v:0" << "-vf"
-                  << "cropdetect=limit=24:round=2:reset=0,metadata=mode=print:file=" + files + ".crop"
-                  << "-fps_mode" << "passthrough" << ownTimes << "-f" << "framecrc" << files + ".video";
+                  << QStringLiteral("cropdetect=limit=24:round=2:reset=1:skip=0,%1metadata=mode=print:file=")
+                         .arg(peaks ? "signalstats," : "") + files + ".crop"
+                  << "-fps_mode" << "passthrough" << ownTimes << "-f" << "framecrc" << files + ".video"
+                  // The pictures that differ from the last one kept: an encoder given the same
+                  // picture twice refines it, so the checksums of a repeat differ.
+                  << "-map" << "0:v:0" << "-vf" << "mpdecimate" << "-fps_mode" << "passthrough" << ownTimes
+                  << "-f" << "framecrc" << files + ".kept";
     return arguments;
 }
 
@@ -212,12 +221,16 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
     bool input = true; // the streams listed before the output's
     for (const QByteArray &raw : log.split('\n')) {
         const QString line = QString::fromUtf8(raw);
-        if (line.contains("[error] ") || line.contains("[fatal] ") || line.contains("[panic] "))
+        // The tone's copy is timed by its sample count here, not by the file: what its
+        // writer says of those times is no fault of the file.
+        const bool ownCopy = line.contains("[s16le @ ");
+        if (!ownCopy && (line.contains("[error] ") || line.contains("[fatal] ") || line.contains("[panic] ")))
             errors << line;
         if (line.startsWith("[info] Output #"))
             input = false;
         const QRegularExpressionMatch match = stream.match(line);
-        if (input && match.hasMatch())
+        // A cover picture is shown beside the sound, not played as video.
+        if (input && match.hasMatch() && !line.contains("(attached pic)"))
             report.streams << match.captured(2) + ',' + match.captured(1).toLower();
     }
     report.errors = errors.join('\n');
@@ -228,7 +241,8 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
     const QList<QByteArray> sar = video.header.value("sar").split('/');
     if (report.videoSize.height() > 0)
         report.displayAspect = double(report.videoSize.width()) / report.videoSize.height()
-                               * (sar.value(1).toDouble() > 0 ? sar[0].toDouble() / sar[1].toDouble() : 1.0);
+                               * (sar.value(0).toDouble() > 0 && sar.value(1).toDouble() > 0
+                                      ? sar[0].toDouble() / sar[1].toDouble() : 1.0); // unknown: square
     report.videoSeconds = video.span();
     QList<double> times;
     for (const auto &frame : video.times)
@@ -241,13 +255,38 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
         steps << times[i] - times[i - 1];
     std::sort(steps.begin(), steps.end());
     report.step = steps.isEmpty() ? 0 : steps.at(steps.size() / 2);
-    // The area grows over the frames; the last frame's is the whole picture.
+    // The rate of the steps over the whole span, the pictures a gap leaves out counted: a
+    // median step of pictures timed in whole milliseconds is 2 % off.
+    double places = steps.size();
+    for (double step : std::as_const(steps))
+        places += step > 1.5 * report.step ? qRound(step / report.step) - 1 : 0;
+    if (times.size() > 1 && times.last() > times.first())
+        report.frameRate = places / (times.last() - times.first());
+    report.repeats = report.pictures - int(Frames(files + ".kept").times.size());
+    // Each picture's lines ("frame:0 pts:0 pts_time:0", then "lavfi.<filter>.<key>=<value>").
+    QMap<QByteArray, int> box;
     for (const QByteArray &line : lines(files + ".crop")) {
-        if (line.startsWith("lavfi.cropdetect.w="))
-            report.picture.setWidth(line.mid(19).toInt());
-        else if (line.startsWith("lavfi.cropdetect.h="))
-            report.picture.setHeight(line.mid(19).toInt());
+        if (line.startsWith("frame:")) {
+            report.frames.append({line.mid(line.indexOf("pts_time:") + 9).trimmed().toDouble(), {}, 0});
+            box.clear();
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (report.frames.isEmpty() || equals < 0)
+            continue;
+        const QByteArray key = line.left(equals);
+        const int value = line.mid(equals + 1).toInt();
+        DecodeReport::Picture &frame = report.frames.last();
+        if (key.startsWith("lavfi.cropdetect.")) {
+            box.insert(key.mid(17), value);
+            // No line above the limit leaves the first line below the last: no picture.
+            if (box.size() >= 4 && box.value("x1") <= box.value("x2") && box.value("y1") <= box.value("y2"))
+                frame.box = QRect(QPoint(box.value("x1"), box.value("y1")), QPoint(box.value("x2"), box.value("y2")));
+        } else if (key == "lavfi.signalstats.YMAX") {
+            frame.peak = value;
+        }
     }
+    report.picture = activePicture(report.frames).size();
 
     const Frames audio(files + ".audio");
     report.sampleRate = audio.header.value("sample_rate").toInt();
@@ -255,10 +294,17 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
     report.audioSeconds = audio.span();
     QFile tone(files + ".pcm");
     if (tone.open(QIODevice::ReadOnly)) {
-        // The tone from its zero crossings, away from the fades at both ends.
+        // The tone from its zero crossings, away from the fades at both ends of the sound
+        // (silence the sound may run on in is no part of it).
         const QByteArray bytes = tone.readAll();
         const auto *samples = reinterpret_cast<const qint16 *>(bytes.constData());
-        const qsizetype count = bytes.size() / 2, first = count / 5, last = count - count / 5;
+        constexpr int kSilence = 100; // of 32767
+        qsizetype start = 0, end = bytes.size() / 2;
+        while (start < end && qAbs(samples[start]) < kSilence)
+            ++start;
+        while (end > start && qAbs(samples[end - 1]) < kSilence)
+            --end;
+        const qsizetype first = start + (end - start) / 5, last = end - (end - start) / 5;
         int crossings = 0;
         for (qsizetype i = first + 1; i < last; ++i)
             crossings += (samples[i - 1] < 0) != (samples[i] < 0);
@@ -268,6 +314,15 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
     return report;
 }
 
+QRect activePicture(const QList<DecodeReport::Picture> &frames, double from, double to)
+{
+    QRect area;
+    for (const DecodeReport::Picture &frame : frames)
+        if (frame.time < from || frame.time > to)
+            area |= frame.box;
+    return area;
+}
+
 double meanVolume(const QString &path, const QString &filter)
 {
     QString err;
@@ -275,6 +330,137 @@ double meanVolume(const QString &path, const QString &filter)
                    nullptr, &err);
     const qsizetype at = err.indexOf("mean_volume: ");
     return at < 0 ? 0.0 : err.mid(at + 13).section(' ', 0, 0).toDouble();
+}
+
+namespace {
+// A picture may be a frame or two longer or shorter (at 10 fps a frame lasts 0.1 s).
+constexpr double kPictureSlack = 0.1;
+// Sound may be as much shorter, and three of its encoder's frames longer: one of priming
+// and the padding of the last (1152 samples at 16 kHz, MP3's longest frame, last 72 ms).
+constexpr double kSoundShortSlack = 0.1;
+constexpr double kSoundLongSlack = 0.22;
+// Rates that differ less are the same to a player (30000/1001 and 30 differ by 0.1 %).
+constexpr double kRateSlack = 0.01;
+// The shape a player shows may differ from the source's by this share ...
+constexpr double kShapeSlack = 0.02;
+// ... and by what one line or column more or less of the picture makes: the edge of a scaled
+// picture is blurred over a pixel, and a part-covered line counts as picture.
+double pixelSlack(const QRect &picture)
+{
+    return 1.0 / picture.width() + 1.0 / picture.height();
+}
+// A subtitle shows as pixels this bright over a picture darker than it; it is judged away
+// from its edges, as encoders start a frame early or late.
+constexpr int kSubtitlePeak = 180;
+constexpr double kSubtitleEdge = 0.15;
+
+bool sameRate(double a, double b)
+{
+    return b > 0 && qAbs(a / b - 1) < kRateSlack;
+}
+
+// The share of the pictures shown from `from` to `to` that hold a subtitle's bright pixels.
+double shareBright(const QList<DecodeReport::Picture> &frames, double from, double to)
+{
+    int inside = 0, bright = 0;
+    for (const DecodeReport::Picture &frame : frames) {
+        if (frame.time < from || frame.time > to)
+            continue;
+        ++inside;
+        bright += frame.peak >= kSubtitlePeak;
+    }
+    return inside > 0 ? double(bright) / inside : -1;
+}
+
+QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file)
+{
+    // The source's rate, or one the target holds to.
+    const double rate = file.frameRate;
+    bool known = sameRate(rate, expected.frameRate);
+    for (double own : expected.ownRates)
+        known = known || sameRate(rate, own);
+    if (!known)
+        return QStringLiteral("%1 fps from a %2 fps source").arg(rate, 0, 'f', 3).arg(expected.frameRate, 0, 'f', 3);
+    if (qAbs(file.videoSeconds - expected.pictureSeconds) > kPictureSlack)
+        return QStringLiteral("picture lasts %1 s of %2").arg(file.videoSeconds, 0, 'f', 3)
+            .arg(expected.pictureSeconds);
+    // A faster rate repeats pictures; a picture repeated beyond that, or held over a gap in
+    // the times, is a picture lost (one at an end, where the target's clock meets the
+    // source's first time).
+    const double needed = qMax(0.0, file.pictures - expected.frameRate * file.videoSeconds);
+    if (file.repeats + file.holes > qCeil(needed) + 1)
+        return QStringLiteral("%1 of %2 pictures repeat the one before, %3 held over a gap (%4 fps from %5 fps)")
+            .arg(file.repeats).arg(file.pictures).arg(file.holes).arg(rate, 0, 'f', 3)
+            .arg(expected.frameRate, 0, 'f', 3);
+    // The picture inside any bars has the source's shape, as shown with the sample aspect;
+    // without bars the frame is stored upright or wide as it is shown, since many players
+    // ignore a container's sample aspect (not the display aspect MPEG-1 and MPEG-2 video
+    // carry in the picture's own headers, which fixed disc frames rely on).
+    const bool subtitled = expected.subtitleTo > expected.subtitleFrom;
+    const QRect picture = subtitled ? activePicture(file.frames, expected.subtitleFrom - kSubtitleEdge,
+                                                    expected.subtitleTo + kSubtitleEdge)
+                                    : activePicture(file.frames);
+    const QSize coded = file.videoSize;
+    if (picture.isEmpty() || coded.isEmpty())
+        return QStringLiteral("no picture inside the %1x%2 frame").arg(coded.width()).arg(coded.height());
+    const double sampleAspect = file.displayAspect * coded.height() / coded.width();
+    const double shape = double(picture.width()) / picture.height() * sampleAspect;
+    const QString shown = QStringLiteral("picture %1x%2 in %3x%4 shown at %5: shape %6, expected %7")
+        .arg(picture.width()).arg(picture.height()).arg(coded.width()).arg(coded.height())
+        .arg(file.displayAspect, 0, 'f', 3).arg(shape, 0, 'f', 3).arg(expected.aspect, 0, 'f', 3);
+    if (qAbs(shape / expected.aspect - 1) > kShapeSlack + pixelSlack(picture))
+        return shown;
+    const bool flagged = expected.video == "mpeg1video" || expected.video == "mpeg2video";
+    if (!flagged && picture.size() == coded && (coded.width() < coded.height()) != (expected.aspect < 1))
+        return shown + ", stored the other way up";
+    if (subtitled) {
+        const double during = shareBright(file.frames, expected.subtitleFrom + kSubtitleEdge,
+                                          expected.subtitleTo - kSubtitleEdge);
+        const double before = shareBright(file.frames, -1, expected.subtitleFrom - kSubtitleEdge);
+        const double after = shareBright(file.frames, expected.subtitleTo + kSubtitleEdge, 1e9);
+        if (during < 0.8 || before > 0.2 || after > 0.2)
+            return QStringLiteral("the subtitle shows in %1 % of the pictures of its time, %2 % before, %3 % after")
+                .arg(qRound(100 * during)).arg(qRound(100 * before)).arg(qRound(100 * after));
+    }
+    return QString();
+}
+
+QString soundFault(const PlayerExpectation &expected, const DecodeReport &file)
+{
+    // Sound may run on in silence to the end of the picture, never stop before its own end.
+    const double longest = qMax(expected.soundSeconds, expected.video.isEmpty() ? 0.0 : expected.pictureSeconds);
+    if (file.audioSeconds < expected.soundSeconds - kSoundShortSlack || file.audioSeconds > longest + kSoundLongSlack)
+        return QStringLiteral("sound lasts %1 s of %2").arg(file.audioSeconds, 0, 'f', 3).arg(expected.soundSeconds);
+    if (file.sampleRate != expected.sampleRate)
+        return QStringLiteral("sound at %1 Hz, expected %2").arg(file.sampleRate).arg(expected.sampleRate);
+    if (file.channels < 1 || file.channels > expected.channels
+        || (expected.exactChannels && file.channels != expected.channels))
+        return QStringLiteral("%1 channels, expected %2%3").arg(file.channels)
+            .arg(expected.exactChannels ? "" : "at most ").arg(expected.channels);
+    if (qAbs(file.toneHz / expected.tone - 1) > 0.1)
+        return QStringLiteral("a tone of %1 Hz, the chosen track has %2").arg(file.toneHz, 0, 'f', 0).arg(expected.tone);
+    return QString();
+}
+} // namespace
+
+QString playerFault(const PlayerExpectation &expected, const DecodeReport &file)
+{
+    const auto first = [&](const char *type) {
+        const QStringList streams = file.streams.filter(QString(",") + type);
+        return streams.isEmpty() ? QString() : streams.first().section(',', 0, 0);
+    };
+    const QString video = first("video"), audio = first("audio");
+    const bool audioKnown = expected.audio.isEmpty() ? audio.isEmpty()
+        : std::any_of(expected.audio.cbegin(), expected.audio.cend(),
+                      [&](const QString &codec) { return codec == "pcm" ? audio.startsWith("pcm") : audio == codec; });
+    if (video != expected.video || !audioKnown)
+        return QStringLiteral("streams %1/%2, expected %3/%4").arg(video, audio, expected.video, expected.audio.join('|'));
+    if (!file.errors.isEmpty())
+        return "decoding: " + file.errors.left(200).simplified();
+    QString fault = expected.video.isEmpty() ? QString() : pictureFault(expected, file);
+    if (fault.isEmpty() && !expected.audio.isEmpty())
+        fault = soundFault(expected, file);
+    return fault.isEmpty() ? QStringLiteral("ok") : fault;
 }
 
 int brightestLevel(const QString &path, double seconds)

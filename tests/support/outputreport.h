@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QtNumeric>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -40,22 +43,55 @@ struct DecodeReport
     QStringList streams;     // "codec,type" in file order
     QSize videoSize;
     double displayAspect = 0;
-    QSize picture;           // inside any black bars
+    QSize picture;           // inside any black bars, over all pictures
     int pictures = 0;        // decoded pictures
+    int repeats = 0;         // pictures hardly different from the one shown before them
     double step = 0;         // their usual distance in seconds
+    double frameRate = 0;    // their mean rate from the first to the last
     int holes = 0;           // distances of more than one and a half steps
     double videoSeconds = 0; // from the first picture's start to the last one's end
     int sampleRate = 0, channels = 0;
     double audioSeconds = 0;
     double toneHz = 0;
+    // Each picture as shown: its time, its part inside black bars (empty when all is black)
+    // and its brightest pixel (limited-range luma).
+    struct Picture
+    {
+        double time = 0;
+        QRect box;
+        int peak = 0;
+    };
+    QList<Picture> frames;
 };
 // The run, with the files it writes beside `files` (a path without suffix); the streams
-// asked for must be in the file.
-QStringList decodeArguments(const QString &path, const QString &files, bool video, bool audio);
+// asked for must be in the file; the pictures' peaks only when asked for.
+QStringList decodeArguments(const QString &path, const QString &files, bool video, bool audio, bool peaks = false);
 DecodeReport readDecodeReport(const QByteArray &log, const QString &files);
+// The part of the frame inside black bars in any picture not shown from `from` to `to`.
+QRect activePicture(const QList<DecodeReport::Picture> &frames, double from = qInf(), double to = qInf());
 // The mean level in dB of a file's sound through one audio filter: a tone above a high-pass
 // corner keeps its level, one below it loses most of it (0 when ffmpeg reports none).
 double meanVolume(const QString &path, const QString &filter);
+
+// What a player must find again in an output made from a source: the streams asked for,
+// the source's picture (shape, rate, length, subtitle) and the chosen sound (length, rate,
+// channels, tone), or what the target makes of them.
+struct PlayerExpectation
+{
+    QString video;                // codec as FFmpeg names it; empty: no video stream
+    QStringList audio;            // codec names taken for the sound; empty: no audio stream
+    double aspect = 0;            // the source's display shape
+    double frameRate = 0;         // the source's
+    QList<double> ownRates;       // rates the target itself holds to (a TV standard's)
+    double pictureSeconds = 0, soundSeconds = 0; // the source's
+    int sampleRate = 0;
+    int channels = 0;             // at most these
+    bool exactChannels = false;   // a copy: exactly these
+    double tone = 0;              // Hz of the chosen track
+    double subtitleFrom = 0, subtitleTo = 0; // when the chosen subtitle shows; 0 and 0: none
+};
+// The first way the output fails the expectation, or "ok".
+QString playerFault(const PlayerExpectation &expected, const DecodeReport &file);
 // The brightest luma level (0 to 255) of the first picture shown at or after `seconds`, -1
 // when there is none: a bright subtitle over a dark picture shows in it.
 int brightestLevel(const QString &path, double seconds);

@@ -81,10 +81,10 @@ QString TestMedia::standardMp4()
 }
 
 namespace {
-// One titleset (PAL unless said) of a single title from an MPEG program stream: its aspect,
-// one audio element per language and the chapter starts (none: one chapter).
+// One titleset of a single title from an MPEG program stream: its aspect, one audio element
+// per language, the chapter starts (none: one chapter) and its TV standard.
 QString titlesetXml(const QString &vob, const QString &aspect, const QStringList &languages,
-                    const QString &chapters, const QString &format = "pal")
+                    const QString &chapters, const QString &standard = QStringLiteral("pal"))
 {
     QString audio;
     for (const QString &language : languages)
@@ -93,7 +93,7 @@ QString titlesetXml(const QString &vob, const QString &aspect, const QStringList
     const QString marks = chapters.isEmpty() ? QString() : QString(" chapters=\"%1\"").arg(chapters);
     return QString(" <titleset>\n  <titles>\n   <video format=\"%6\" aspect=\"%1\"%2/>\n%3"
                    "   <pgc><vob file=\"%4\"%5/></pgc>\n  </titles>\n </titleset>\n")
-        .arg(aspect, wide, audio, vob, marks, format);
+        .arg(aspect, wide, audio, vob, marks, standard);
 }
 // A 16:9 PAL DVD title of the given length with two audio tracks: a 440 Hz tone, then an
 // 880 Hz one, which tell the languages apart.
@@ -136,7 +136,19 @@ QString TestMedia::dvdFolder()
     return authorDvd(root, titlesets) ? root : QString();
 }
 
-bool TestMedia::authorDvd(const QString &root, const QString &titlesets)
+QString TestMedia::oneTitleDvdFolder(const QString &name, const QStringList &title, const QString &standard,
+                                     const QString &aspect, const QStringList &languages)
+{
+    const QString root = folder() + "/" + name;
+    if (QFileInfo::exists(root + "/VIDEO_TS/VIDEO_TS.IFO"))
+        return root;
+    const QString stream = clip(name + ".mpg", title);
+    if (stream.isEmpty())
+        return QString();
+    return authorDvd(root, titlesetXml(stream, aspect, languages, QString(), standard), standard) ? root : QString();
+}
+
+bool TestMedia::authorDvd(const QString &root, const QString &titlesets, const QString &standard)
 {
     const QString xml = root + ".xml";
     QFile file(xml);
@@ -144,15 +156,15 @@ bool TestMedia::authorDvd(const QString &root, const QString &titlesets)
         return false;
     // Without a video format for the menu domain dvdauthor writes no VIDEO_TS.IFO.
     file.write(QString("<dvdauthor dest=\"%1\">\n"
-                       " <vmgm><menus><video format=\"pal\"/></menus></vmgm>\n"
+                       " <vmgm><menus><video format=\"%3\"/></menus></vmgm>\n"
                        "%2"
-                       "</dvdauthor>\n").arg(root, titlesets).toUtf8());
+                       "</dvdauthor>\n").arg(root, titlesets, standard).toUtf8());
     file.close();
 
     // dvdauthor needs a video format for the (empty) video manager as well.
     QProcess dvdauthor;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("VIDEO_FORMAT", "PAL");
+    environment.insert("VIDEO_FORMAT", standard.toUpper());
     dvdauthor.setProcessEnvironment(environment);
     QString err;
     if (runIn(dvdauthor, "dvdauthor", {"-x", xml}, nullptr, &err, 120000) != 0
@@ -293,7 +305,7 @@ QString TestMedia::ntscWideDvdFolder()
          "-aspect", "16:9", "-b:v", "800k", "-ac", "2", "-b:a", "128k"});
     if (title.isEmpty())
         return QString();
-    return authorDvd(root, titlesetXml(title, "16:9", {"en", "de"}, "0,0:05,0:10,0:15", "ntsc"))
+    return authorDvd(root, titlesetXml(title, "16:9", {"en", "de"}, "0,0:05,0:10,0:15", "ntsc"), "ntsc")
                ? root : QString();
 }
 

@@ -47,8 +47,14 @@ QString pictureSubtitleClip();
 // pictures) with four chapters and two stereo AC-3 tracks, English (440 Hz) and German
 // (880 Hz).
 QString ntscWideDvdFolder();
-// Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS.
-bool authorDvd(const QString &root, const QString &titlesets);
+// Writes root.xml with the given titleset elements and runs dvdauthor to make root/VIDEO_TS,
+// in the TV standard "pal" or "ntsc".
+bool authorDvd(const QString &root, const QString &titlesets, const QString &standard = QStringLiteral("pal"));
+// A DVD folder folder()/name of one single-chapter title that ffmpeg makes from the given
+// arguments (a "-target" of the standard among them), in the TV standard "pal" or "ntsc",
+// with its aspect ("4:3" or "16:9") and one audio element per language. Empty on failure.
+QString oneTitleDvdFolder(const QString &name, const QStringList &title, const QString &standard,
+                          const QString &aspect, const QStringList &languages);
 
 // Runs a program to its end (at most timeoutMs); returns its exit code, -1 on failure.
 int run(const QString &program, const QStringList &arguments, QString *stdOut = nullptr,

@@ -14,6 +14,11 @@
 #include <QSet>
 #include <QTest>
 #include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 #include <algorithm>
 
@@ -93,6 +98,33 @@ QStringList windowManagerStates(WId window)
     for (QString part : text.mid(equals + 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
         states.append(part.trimmed().remove(QStringLiteral("_NET_WM_STATE_")));
     return states;
+}
+
+bool pressCloseBox(QWidget *window)
+{
+    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!onX11() || !x11 || !window)
+        return false;
+    xcb_connection_t *connection = x11->connection();
+    const QByteArray name = QByteArrayLiteral("_NET_CLOSE_WINDOW");
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
+    if (!atom)
+        return false;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    xcb_client_message_event_t message = {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(window->window()->winId());
+    message.type = atom->atom;
+    message.data.data32[0] = XCB_CURRENT_TIME;
+    message.data.data32[1] = 2; // asked by the user, through a pager or a box of the manager's
+    free(atom);
+    xcb_send_event(connection, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(connection);
+    return true;
 }
 
 bool shownAsRendered(QWidget *widget, const QImage &screen, const QRect &part, double share)

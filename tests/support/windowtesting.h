@@ -41,6 +41,9 @@ QImage grabScreen();
 QList<WId> stackingOrder();
 // The states the window manager keeps for a window (_NET_WM_STATE: "ABOVE", ...).
 QStringList windowManagerStates(WId window);
+// Asks the window manager to close the window, as its close box does (_NET_CLOSE_WINDOW):
+// the manager then asks the program (WM_DELETE_WINDOW). False without X11.
+bool pressCloseBox(QWidget *window);
 
 // Whether the screen (grabbed now, or the grab given) shows the widget, or a part of it
 // (widget coordinates), where it is as the widget renders itself: the given share of the

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// The signals that ask the program to end (SIGTERM from "kill PID" or a session's end,
+// SIGHUP from a closing terminal or a logout), turned into a Qt signal of the event loop, so
+// that the program ends by its closing road instead of being cut off in the middle of a
+// job. While an object lives, those signals no longer end the program by themselves; the
+// previous handling comes back with its end. One object at a time.
+class StopSignals : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit StopSignals(QObject *parent = nullptr);
+    ~StopSignals() override;
+
+signals:
+    void received(int signalNumber);
+
+private:
+    void readPipe();
+
+    QSocketNotifier *m_notifier = nullptr;
+};
