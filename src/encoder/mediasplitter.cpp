@@ -4,6 +4,7 @@
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
+#include "engines/fileargument.h"
 #include "engines/fileclosewatcher.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
@@ -12,7 +13,9 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTime>
 
 #include <algorithm>
@@ -38,6 +41,15 @@ constexpr double TimeTolerance = 0.001;
 // Containers (FFprobe's first format name) whose seeks go through an index to the key frame
 // at or before the time asked for, and to the last one for a time past the end.
 const char *const KeyFrameSeekingFormats[] = {"avi", "mov", "matroska", "flv"};
+// Processor time, in bytes of input a packet listing reads in that time: an FFprobe run's
+// start (loading its libraries), and a volume's analysis (a start, and its reading).
+constexpr qint64 ListingStartBytes = 300LL * 1000 * 1000;
+constexpr qint64 VolumeAnalysisBytes = 450LL * 1000 * 1000;
+// Packets of a listing the window reads at once: about 10 us each (the whole listing is read
+// when FFprobe has ended), within what the window may hold its events for.
+constexpr double MaxListedPackets = 3000.0;
+// The input's packets of the reference stream, all of them.
+const char *const WholeInput = "%";
 
 QString secondsText(double seconds)
 {
@@ -134,9 +146,24 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     int referenceStream = -1;
     m_referenceStreams = chooseReferenceStreams(referenceStream);
     m_firstBegin = firstCopiedTime(firstPackets, referenceStream, m_inputStart);
+    // FFmpeg counts the pictures of the first video stream it writes: the reference stream
+    // when that is the input's first.
+    const QList<int> video = m_ffprobe->videoStreams();
+    dropInputListing();
+    m_listing = m_seeksToKeyFrames && !video.isEmpty() && referenceStream == video.first()
+                && listingPays(volumeCount, QFileInfo(input).size(), m_duration * frameRate(referenceStream));
+    m_keysWhole = false;
+    if (m_listing) {
+        m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
+        m_listing = m_progress->open();
+        m_progress->close();
+        if (m_listing)
+            m_ffprobe->prefetchLoadWithPackets(m_input, m_referenceStreams, QLatin1String(WholeInput));
+    }
     m_position = 0.0;
     m_volumeStartSecond = 0.0;
     m_volumeBegin = 0.0;
+    m_volumeKeys.clear();
     m_currentVolume = 0;
     m_currentOutput.clear();
     m_currentJob = nullptr;
@@ -174,6 +201,14 @@ bool MediaSplitter::analyseInput(QList<FFprobePacket> &firstPackets)
     const SyncRunner::LoadScope scope;
     return m_ffprobe->loadWithPackets(m_input, firstPackets, QString(), inputHeadIntervals())
            || m_ffprobe->load(m_input);
+}
+
+double MediaSplitter::frameRate(int stream)
+{
+    const QStringList key{QStringLiteral("avg_frame_rate")};
+    QHash<QString, QString> data;
+    const double rate = m_ffprobe->streamData(stream, data, key) == 1 ? FFprobe::toNumber(data.value(key.first())) : 0.0;
+    return rate > 0.0 ? rate : qQNaN();
 }
 
 QString MediaSplitter::chooseReferenceStreams(int &index) const
@@ -222,6 +257,8 @@ QList<FFprobePacket> MediaSplitter::inputWindow(double second)
 
 bool MediaSplitter::locateVolume(VolumeSpan &span)
 {
+    if (locateListedVolume(span))
+        return true;
     // The volume's length, its first packet of the reference stream and its last ones come
     // in one FFprobe run, started while the volume was copied (prefetchVolumeAnalysis()). The
     // first packet's hash is needed only when the trial copy could not tell where the volume
@@ -272,9 +309,98 @@ bool MediaSplitter::locateVolume(VolumeSpan &span)
                                             : inputWindow(m_volumeStartSecond);
     span = volumeSpan(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail,
                       m_queuedBegin);
+    // The key frames of the volume's last packets, in the input's time: where a copy from a
+    // second among them begins, in containers whose seeks land on the key frame at or before it.
+    m_volumeKeys.clear();
+    m_keysWhole = false;
+    for (const FFprobePacket &packet : std::as_const(tail)) {
+        if (m_seeksToKeyFrames && packet.key && !head.isEmpty())
+            m_volumeKeys << span.begin + (packet.time - head.first().time);
+    }
     qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolume() volume" << m_currentVolume - 1
                        << "cut from second" << m_volumeStartSecond << "measures" << length
                        << "and spans" << span.begin << "to" << span.end;
+    return true;
+}
+
+bool MediaSplitter::locateListedVolume(VolumeSpan &span)
+{
+    if (!m_listing)
+        return false;
+    if (m_inputPackets.isEmpty()) {
+        m_listing = m_ffprobe->loadWithPackets(m_input, m_inputPackets, m_referenceStreams, QLatin1String(WholeInput))
+                    && !m_inputPackets.isEmpty();
+        m_volumeKeys.clear();
+        for (const FFprobePacket &packet : std::as_const(m_inputPackets)) {
+            if (packet.key)
+                m_volumeKeys << packet.time - m_inputStart;
+        }
+        m_keysWhole = m_listing;
+    }
+    QFile progress(m_progress->fileName());
+    const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
+    const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
+    if (!m_listing || !listedSpan(span, m_inputPackets, m_inputStart, begin, frames)) {
+        // Analysed from now on, its key frames its own.
+        dropInputListing();
+        return false;
+    }
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::locateListedVolume() volume" << m_currentVolume - 1
+                       << "cut from second" << m_volumeStartSecond << "holds" << frames << "pictures and spans"
+                       << span.begin << "to" << span.end;
+    return true;
+}
+
+void MediaSplitter::dropInputListing()
+{
+    if (m_listing && m_inputPackets.isEmpty() && m_ffprobe)
+        m_ffprobe->dropLoadWithPackets(m_input, m_referenceStreams, QLatin1String(WholeInput));
+    m_listing = false;
+    m_keysWhole = false;
+    m_inputPackets.clear();
+    m_volumeKeys.clear();
+    delete m_progress;
+    m_progress = nullptr;
+}
+
+bool MediaSplitter::listingPays(int volumeCount, qint64 inputSize, double packets)
+{
+    return qint64(volumeCount - 1) * VolumeAnalysisBytes > ListingStartBytes + inputSize
+           && packets <= MaxListedPackets;
+}
+
+int MediaSplitter::copiedFrames(const QString &progress)
+{
+    // Blocks of "key=value" lines, each ending with "progress=continue", the last one with
+    // "progress=end"; the count is the last block's.
+    const QStringList lines = progress.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.isEmpty() || lines.last().trimmed() != QLatin1String("progress=end"))
+        return -1;
+    for (qsizetype line = lines.size() - 2; line >= 0 && !lines.at(line).startsWith(QLatin1String("progress="));
+         --line) {
+        if (lines.at(line).startsWith(QLatin1String("frame="))) {
+            bool ok = false;
+            const int frames = lines.at(line).mid(6).trimmed().toInt(&ok);
+            return ok ? frames : -1;
+        }
+    }
+    return -1;
+}
+
+bool MediaSplitter::listedSpan(VolumeSpan &span, const QList<FFprobePacket> &inputPackets, double inputStart,
+                               double begin, int count)
+{
+    // The copy begins with the key packet at its beginning (the first of equal times) and
+    // goes on with the packets that follow it in the input.
+    const auto first = std::find_if(inputPackets.begin(), inputPackets.end(), [&](const FFprobePacket &packet) {
+        return packet.key && std::abs(packet.time - inputStart - begin) <= TimeTolerance;
+    });
+    if (count < 1 || first == inputPackets.end() || inputPackets.end() - first < count)
+        return false;
+    double reach = 0.0;
+    for (auto packet = first; packet != first + count; ++packet)
+        reach = std::max(reach, packet->time + packet->duration - first->time);
+    span = {first->time - inputStart, first->time - inputStart + reach};
     return true;
 }
 
@@ -285,28 +411,40 @@ bool MediaSplitter::seeksToKeyFrames(const QString &formatName)
                        [&](const char *name) { return container == QLatin1String(name); });
 }
 
-QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize,
-                                       bool seeksToKeyFrames)
+QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize)
 {
     // The last packets are read from a guess of where they lie, after the first packet by the
     // share of the input's length that the volume's size makes, less a margin; a guess that
     // falls short of the end only reads more packets, one past it is read again from the
-    // measured length. Where a seek lands on a key frame, the last one before a time past
-    // any volume's end (the input's length) starts a tail that holds the last packets.
-    if (seeksToKeyFrames)
-        return QStringLiteral("%+#1,+") + secondsText(duration) + QLatin1Char('%');
+    // measured length (or, where seeks land on key frames, from the last key frame). Where
+    // seeks land on key frames, a tail read from before the end's whole second also tells
+    // where the next volume's copy begins (the key frame at or before that second).
     const double share = inputSize > 0 ? double(volumeSize) / double(inputSize) : 0.0;
     const double guess = std::max(0.0, duration * share - 2.0 * VolumeTailSeconds);
     return QStringLiteral("%+#1,+") + secondsText(guess) + QLatin1Char('%');
+}
+
+double MediaSplitter::keyFrameAtOrBefore(const QList<double> &keys, double second, double end)
+{
+    // Keys are known from the first listed one on, up to the volume's end; a key frame exactly
+    // at an end on a whole second may follow the volume.
+    if (keys.isEmpty() || keys.first() > second + TimeTolerance || second >= end - TimeTolerance)
+        return qQNaN();
+    double found = keys.first();
+    for (double key : keys) {
+        if (key <= second + TimeTolerance)
+            found = key;
+    }
+    return found;
 }
 
 // The analysis of a volume that is being copied starts now and waits, its engine loaded,
 // until the copy has ended: between two volumes only the reading of the new one is left.
 void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
 {
-    m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize, m_seeksToKeyFrames);
+    m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize);
     m_volumeHashes = !qIsFinite(m_queuedBegin);
-    if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty()) {
+    if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty() && !m_listing) {
         m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
         m_volumeWatcher->watch(m_currentOutput);
     }
@@ -369,39 +507,62 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
     QList<FFprobePacket> window; // read only when the trial copy gives no time
     const double lowest = std::max(m_volumeStartSecond + 1.0, second - InputWindowSeconds);
     for (double candidate = second; candidate >= lowest; candidate -= 1.0) {
-        QString hash;
         double begin = qQNaN();
-        if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams,
-                                         &begin)) {
+        if (!copyBegin(begin, candidate, window, second, end)) {
             chosen = candidate; // nothing to tell by
             return true;
         }
-        begin -= m_inputStart;
-        if (!qIsFinite(begin)) {
-            if (window.isEmpty())
-                window = inputWindow(second);
-            if (!findInInput(begin, hash, window, m_inputStart)) {
-                chosen = candidate;
-                return true;
-            }
-        }
-        qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
-                           << "the copy begins at" << begin << "for an end at" << end;
-        switch (judgeCopyBegin(begin, m_volumeBegin, end)) {
-        case CopyBegin::Repeats:
-            return false;
-        case CopyBegin::Fits:
+        const CopyBegin verdict = judgeCopyBegin(begin, m_volumeBegin, end);
+        if (verdict == CopyBegin::Fits) {
             chosen = candidate;
             m_queuedBegin = begin;
             return true;
-        case CopyBegin::TooLate:
-            break;
         }
+        if (verdict == CopyBegin::Repeats)
+            break;
     }
-    // Every copy would begin past the end: the pictures between would be lost.
-    qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() no second down to" << lowest
-                       << "begins at or before" << end;
+    // A key frame between the end's whole second and the end (key frames a frame after each
+    // second) is where a copy from the next second begins, in formats whose seeks land on the
+    // key frame at or before the second asked for.
+    const double next = second + 1.0;
+    double begin = qQNaN();
+    if (next > m_volumeStartSecond && copyBegin(begin, next, window, second, end)
+        && judgeCopyBegin(begin, m_volumeBegin, end) == CopyBegin::Fits) {
+        chosen = next;
+        m_queuedBegin = begin;
+        return true;
+    }
+    // Every copy would repeat the previous volume or begin past the end: the pictures between
+    // would be lost.
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() no second from" << next << "down to"
+                       << lowest << "begins after" << m_volumeBegin << "and at or before" << end;
     return false;
+}
+
+bool MediaSplitter::copyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second,
+                              double end)
+{
+    // The input's key frames, all of them listed, tell past the volume's end too.
+    begin = keyFrameAtOrBefore(m_volumeKeys, candidate,
+                               m_keysWhole ? std::numeric_limits<double>::infinity() : end);
+    return qIsFinite(begin) || trialCopyBegin(begin, candidate, window, second);
+}
+
+bool MediaSplitter::trialCopyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second)
+{
+    QString hash;
+    if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams, &begin))
+        return false;
+    begin -= m_inputStart;
+    if (!qIsFinite(begin)) {
+        if (window.isEmpty())
+            window = inputWindow(second);
+        if (!findInInput(begin, hash, window, m_inputStart))
+            return false;
+    }
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
+                       << "the copy begins at" << begin;
+    return true;
 }
 
 MediaSplitter::CopyBegin MediaSplitter::judgeCopyBegin(double begin, double previousBegin, double end)
@@ -464,12 +625,14 @@ MediaSplitter::~MediaSplitter()
 {
     dropTrialCopies();
     dropVolumeAnalysis();
+    dropInputListing();
 }
 
 void MediaSplitter::fail(const QString &text)
 {
     dropTrialCopies();
     dropVolumeAnalysis();
+    dropInputListing();
     m_console->log(LogLevel::Quiet, text);
     emit finished();
 }
@@ -485,6 +648,7 @@ void MediaSplitter::startNextJob()
     }
     // A count below 1 ends here too: nothing else would stop the volumes.
     if (m_currentVolume >= m_volumeCount) {
+        dropInputListing();
         emit finished();
         return;
     }
@@ -506,8 +670,12 @@ void MediaSplitter::startNextJob()
     QString program;
     QStringList arguments;
     QString error;
+    QStringList options = soundOptions(m_volumeStartSecond, m_queuedBegin, m_seeksToKeyFrames);
+    // The pictures a volume holds tell where it ends; what an earlier copy wrote is gone.
+    if (m_listing && !lastVolume && m_progress->resize(0))
+        options << QStringLiteral("-progress") << fileArgument(m_progress->fileName());
     m_ffmpeg->cliCmdSplit(program, arguments, error, m_input, m_currentOutput,
-                          startTimeText(m_volumeStartSecond), sizeLimit);
+                          startTimeText(m_volumeStartSecond), sizeLimit, options);
     m_console->log(LogLevel::Verbose, tr("Start FFmpeg job with %1").arg(arguments.join(QLatin1Char(' '))));
 
     const qint64 expectedSize =
@@ -567,7 +735,9 @@ bool MediaSplitter::prepareVolume(double &second)
 // choice then takes their answers instead of waiting for FFmpeg after the copy.
 void MediaSplitter::prefetchTrialCopies(qint64 expectedSize)
 {
-    if (m_currentVolume >= m_volumeCount || m_referenceStreams.isEmpty() || m_inputSize <= 0)
+    // Where seeks land on key frames, the volume's own key frames tell.
+    if (m_currentVolume >= m_volumeCount || m_referenceStreams.isEmpty() || m_inputSize <= 0
+        || m_seeksToKeyFrames)
         return;
     const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
     const double end = begin + m_duration * double(expectedSize) / double(m_inputSize);
@@ -585,6 +755,19 @@ void MediaSplitter::dropTrialCopies()
     for (const QString &second : std::as_const(m_trialSeconds))
         m_ffmpeg->dropFirstCopiedPacket(m_input, second, m_referenceStreams);
     m_trialSeconds.clear();
+}
+
+QStringList MediaSplitter::soundOptions(double startSecond, double begin, bool seeksToKeyFrames)
+{
+    // A seek that lands on any packet leaves the sound's parser to find its first frame
+    // header in the middle of a frame: what it hands on before it has found one is no sound,
+    // and lies with the sound that is muxed ahead of the pictures. The sound before the first
+    // picture is left out (it belongs to the previous volume). FFmpeg's times count from the
+    // second asked for.
+    if (seeksToKeyFrames || !(startSecond > 0.0) || !qIsFinite(begin))
+        return {};
+    return {QStringLiteral("-bsf:a"),
+            QStringLiteral("noise=drop=lt(pts*tb\\,%1)").arg(secondsText(begin - startSecond))};
 }
 
 double MediaSplitter::startSecond(double position)

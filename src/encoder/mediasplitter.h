@@ -14,6 +14,7 @@ class FileCloseWatcher;
 class FFmpeg;
 class FFprobe;
 class Job;
+class QTemporaryFile;
 
 // Cuts one movie file into volumes of a chosen size with FFmpeg stream copies: one job per
 // volume, each prepared only when the previous one has ended, because a volume starts
@@ -33,6 +34,12 @@ class Job;
 // The work between two volumes is kept short: while a volume is copied, its FFprobe run is
 // started and waits, loaded, for the copy's end, and the trial copies for the next volume
 // run from the seconds where the volume should end.
+//
+// Where seeks land on key frames and the volumes are many, the input's packets of the
+// reference stream are listed once instead (beside the first copy): each copy tells how
+// many pictures it wrote (FFmpeg's progress file), which are that many packets from where
+// it began, and the input's key frames tell where every copy begins; no engine runs between
+// two volumes.
 class MediaSplitter : public MediaEditor
 {
     Q_OBJECT
@@ -92,10 +99,29 @@ public:
     static QString inputWindowIntervals(double second, double inputStart);
     // FFprobe's read intervals for a volume's analysis: its first packet, and the packets
     // from a guess of where its last ones lie, for a volume of that size.
-    static QString volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize,
-                                   bool seeksToKeyFrames);
+    static QString volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize);
+    // Where a copy from `second` begins, by the key frames `keys` (times from the input's
+    // start) listed from a volume's last packets, for a volume that ends at `end`: the latest at
+    // or before the second; not a number when they cannot tell.
+    static double keyFrameAtOrBefore(const QList<double> &keys, double second, double end);
+    // FFmpeg's output options for the sound of a volume cut from `startSecond` whose pictures
+    // begin at `begin` (not a number when not known), in a container whose seeks land on key
+    // frames or not.
+    static QStringList soundOptions(double startSecond, double begin, bool seeksToKeyFrames);
     // Whether a container's seeks land on a key frame, by FFprobe's format name.
     static bool seeksToKeyFrames(const QString &formatName);
+    // Whether listing the input's packets once costs less than analysing each volume but
+    // the last (the listing reads the whole input), and the window reads the listing of that
+    // many packets (an estimate; not a number when not known) without holding its events.
+    static bool listingPays(int volumeCount, qint64 inputSize, double packets);
+    // The pictures FFmpeg wrote, by the last block of its progress file ("frame=N" ...
+    // "progress=end"); -1 when the copy did not end (or wrote no such block).
+    static int copiedFrames(const QString &progress);
+    // The span of a volume that begins at `begin` (from the input's start) and holds `count`
+    // packets of the reference stream, by the input's packets of that stream; false when
+    // the input has no key packet there, or fewer packets from it.
+    static bool listedSpan(VolumeSpan &span, const QList<FFprobePacket> &inputPackets, double inputStart,
+                           double begin, int count);
 
 signals:
     void finished();
@@ -113,10 +139,22 @@ private:
     // The whole second to cut the next volume from, for a previous volume that ends at `end`;
     // false when no second gives a copy that begins after the previous volume began.
     bool chooseStartSecond(double &second, double end);
+    // Where, from the input's start, a copy from the whole second `candidate` begins, by its
+    // trial copy (the input's packets around `second` looked up when it gives only a hash);
+    // false when it cannot tell.
+    bool trialCopyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second);
+    // Where a copy from `candidate` begins, by the key frames known, else by a trial copy.
+    bool copyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second, double end);
+    // The volume just written, by the input's packets and the pictures its copy wrote; false
+    // when they cannot tell (it is then analysed).
+    bool locateListedVolume(VolumeSpan &span);
+    void dropInputListing();
     QList<FFprobePacket> inputWindow(double second);
     // The time, from the input's start, of the earliest packet in the window with this hash.
     static bool findInInput(double &time, const QString &hash,
                             const QList<FFprobePacket> &inputWindow, double inputStart);
+    // The pictures a second of the loaded stream holds; not a number when not known.
+    double frameRate(int stream);
     // Also gives the stream's index (-1 with none).
     QString chooseReferenceStreams(int &index) const;
     static QString inputHeadIntervals();
@@ -171,6 +209,16 @@ private:
     // Tells when FFmpeg has closed the volume being copied: its analysis reads it while
     // FFmpeg's process ends.
     FileCloseWatcher *m_volumeWatcher;
+    // The key frames among the last packets of the volume most recently measured, from the
+    // input's start (none where seeks do not land on key frames).
+    QList<double> m_volumeKeys;
     // The start positions of the trial copies started while the current volume is copied.
     QStringList m_trialSeconds;
+    // The input's packets of the reference stream are listed (or to be listed, when
+    // m_inputPackets is empty), and m_progress receives each copy's progress.
+    bool m_listing = false;
+    QList<FFprobePacket> m_inputPackets;
+    QTemporaryFile *m_progress = nullptr;
+    // m_volumeKeys holds the input's key frames, all of them.
+    bool m_keysWhole = false;
 };

@@ -176,7 +176,8 @@ void FFmpeg::parseCodecs(const QString &text)
 
 bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &error,
                          const QString &inputPath, const QString &outputPath,
-                         const QString &startPosition, qint64 sizeBytes) const
+                         const QString &startPosition, qint64 sizeBytes,
+                         const QStringList &outputOptions) const
 {
     error.clear();
     // Today's FFmpeg takes the seek as an input option (before "-i") and the rest as output
@@ -193,7 +194,7 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
          << QStringLiteral("copy") << QStringLiteral("-scodec") << QStringLiteral("copy");
     if (sizeBytes > 0)
         list << QStringLiteral("-fs") << QString::number(sizeBytes);
-    list << QStringLiteral("-n") << fileArgument(outputPath);
+    list << outputOptions << QStringLiteral("-n") << fileArgument(outputPath);
     arguments = list;
     program = m_executablePath;
     return true;

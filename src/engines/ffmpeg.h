@@ -22,10 +22,11 @@ public:
     void parseCodecs(const QString &text);
 
     // Extracts the input from the start position ("hh:mm:ss") on, stopping at sizeBytes when
-    // it is above 0. Always succeeds; error is cleared.
+    // it is above 0, with the caller's output options. Always succeeds; error is cleared.
     bool cliCmdSplit(QString &program, QStringList &arguments, QString &error,
                      const QString &inputPath, const QString &outputPath,
-                     const QString &startPosition, qint64 sizeBytes) const;
+                     const QString &startPosition, qint64 sizeBytes,
+                     const QStringList &outputOptions = QStringList()) const;
 
     // Joins the media files named in a concat list (see concatList) one after another into
     // the output, every picture, sound, subtitle and attachment stream copied, written as

@@ -655,10 +655,13 @@ private slots:
     void splitFromJobMenu()
     {
         QTemporaryDir inputs;
-        // Noise keeps the clip above the dialog's 1 MB granularity (a few MB for 4 s).
-        const QString input = copyOf(TestMedia::clip("split-noise-1s-gop.avi",
-            {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4", "-vf", "noise=alls=60:allf=t",
-             "-c:v", "mpeg4", "-g", "25", "-q:v", "3", "-an"}), inputs.path() + "/split me.avi");
+        // Noise keeps the clip above the dialog's 1 MB granularity (a few MB for 4 s). With its
+        // sound, each key frame lies a frame after its second: the first volume (under 2 s)
+        // once ended the split, as the copy from its last second began where it did.
+        const QString input = copyOf(TestMedia::clip("split-noise-1s-gop-mp3.avi",
+            {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4", "-f", "lavfi", "-i",
+             "sine=frequency=440:duration=4", "-vf", "noise=alls=60:allf=t", "-c:v", "mpeg4", "-g", "25",
+             "-q:v", "3", "-c:a", "libmp3lame", "-b:a", "128k"}), inputs.path() + "/split me.avi");
         QVERIFY(!input.isEmpty());
         MervoMainWindow *window = openWindow();
         FileChooserScript chooser;
@@ -683,7 +686,7 @@ private slots:
         const auto inputAnalyses = [&calls, &input] {
             QFile file(calls);
             return file.open(QIODevice::ReadOnly)
-                       ? QString::fromUtf8(file.readAll()).split('\n').filter(input).filter("-show_packets").size()
+                       ? QString::fromUtf8(file.readAll()).split('\n').filter(input).filter("%+#32").size()
                        : 0;
         };
         FFprobe *ffprobe = EngineObjects::ffprobe();

@@ -8,6 +8,7 @@
 #include "eventgaps.h"
 #include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
+#include "jobs/mervotask.h"
 #include "testregistry.h"
 
 #include <QCryptographicHash>
@@ -113,6 +114,15 @@ QString longGopH264()
 {
     return fortySeconds("split-long-gop.mp4", {"-c:v", "libx264", "-preset", "ultrafast", "-bf", "2",
                                                "-sc_threshold", "0", "-pix_fmt", "yuv420p", "-c:a", "aac"});
+}
+
+// The errors of decoding a file; FFmpeg's complaints about its null output's time stamps,
+// which a DVD's own VOB gives too, are no decoding errors.
+QString decodeErrors(const QString &file)
+{
+    QStringList lines = TestMedia::decodeErrors(file).split('\n', Qt::SkipEmptyParts);
+    lines.removeIf([](const QString &line) { return line.contains("to muxer"); });
+    return lines.join('\n');
 }
 
 int audioStreamCount(const QString &file)
@@ -270,16 +280,13 @@ private slots:
     }
 
     // A volume's last packets are read from where its share of the input ends, less a
-    // margin of twice the 2 s searched for them; in a container whose seeks land on key
-    // frames, from the last key frame (a seek past any volume's end).
+    // margin of twice the 2 s searched for them.
     void volumeIntervals_data()
     {
-        addColumns<double, qint64, qint64, bool, QString>({"duration", "volumeSize", "inputSize", "keyFrames", "intervals"});
-        QTest::newRow("a third of 100 s") << 100.0 << qint64(1000) << qint64(3000) << false << "%+#1,+29.333333%";
-        QTest::newRow("a volume shorter than the margin") << 50.0 << qint64(1) << qint64(16) << false << "%+#1,+0.000000%";
-        QTest::newRow("an input of no size") << 100.0 << qint64(1000) << qint64(0) << false << "%+#1,+0.000000%";
-        QTest::newRow("key frames: past the end") << 100.0 << qint64(1000) << qint64(3000) << true << "%+#1,+100.000000%";
-        QTest::newRow("key frames, no length") << 0.0 << qint64(1000) << qint64(3000) << true << "%+#1,+0.000000%";
+        addColumns<double, qint64, qint64, QString>({"duration", "volumeSize", "inputSize", "intervals"});
+        QTest::newRow("a third of 100 s") << 100.0 << qint64(1000) << qint64(3000) << "%+#1,+29.333333%";
+        QTest::newRow("a volume shorter than the margin") << 50.0 << qint64(1) << qint64(16) << "%+#1,+0.000000%";
+        QTest::newRow("an input of no size") << 100.0 << qint64(1000) << qint64(0) << "%+#1,+0.000000%";
     }
 
     void volumeIntervals()
@@ -287,9 +294,133 @@ private slots:
         QFETCH(double, duration);
         QFETCH(qint64, volumeSize);
         QFETCH(qint64, inputSize);
+        QTEST(MediaSplitter::volumeIntervals(duration, volumeSize, inputSize), "intervals");
+    }
+
+    // Where a copy from a second begins, told by the key frames of the previous volume's last
+    // packets (at 20, 22 and 24 s; the volume ends at 25 s) instead of a trial copy.
+    void keyFrameAtOrBefore_data()
+    {
+        addColumns<double, double, double>({"second", "end", "begin"}); // NaN: not told
+        const double nan = qQNaN();
+        QTest::newRow("between two") << 23.0 << 25.0 << 22.0;
+        QTest::newRow("on one, within rounding") << 22.0 - 0.001 << 25.0 << 22.0;
+        QTest::newRow("just before one") << 22.0 - 0.002 << 25.0 << 20.0;
+        QTest::newRow("after the last") << 24.5 << 25.0 << 24.0;
+        QTest::newRow("before the first read: not known") << 19.0 << 25.0 << nan;
+        QTest::newRow("the end on the second: a key frame may follow") << 25.0 - 0.001 << 25.0 << nan;
+    }
+
+    void keyFrameAtOrBefore()
+    {
+        QFETCH(double, second);
+        QFETCH(double, end);
+        QFETCH(double, begin);
+        const double found = MediaSplitter::keyFrameAtOrBefore({20.0, 22.0, 24.0}, second, end);
+        QCOMPARE(qIsFinite(found), qIsFinite(begin));
+        if (qIsFinite(begin))
+            QCOMPARE(found, begin);
+        QVERIFY(!qIsFinite(MediaSplitter::keyFrameAtOrBefore({}, second, end)));
+    }
+
+    // A volume told by the pictures its copy wrote, counted in the input's packets from where
+    // it began (key packets at 0.5, 10.5, 20.5, ... s of an input starting at 0.5 s, a packet
+    // 5 s after each).
+    void listedSpan_data()
+    {
+        addColumns<double, int, bool, double>({"begin", "count", "told", "end"});
+        QTest::newRow("from the first packet") << 0.0 << 3 << true << 10.04;
+        QTest::newRow("from a later key packet, to the input's last packet") << 30.0 << 4 << true << 45.04;
+        QTest::newRow("B-frames: the furthest packet counts, not the last") << 10.0 << 3 << true << 20.08;
+        QTest::newRow("key packet within rounding") << 10.0 + 0.001 << 1 << true << 10.04;
+        QTest::newRow("more pictures than the input has from there") << 30.0 << 5 << false << 0.0;
+        QTest::newRow("no key packet there") << 5.0 << 1 << false << 0.0;
+        QTest::newRow("off by more than rounding") << 10.0 + 0.002 << 1 << false << 0.0;
+        QTest::newRow("no pictures: the copy did not tell") << 0.0 << -1 << false << 0.0;
+        QTest::newRow("none written") << 0.0 << 0 << false << 0.0;
+    }
+
+    void listedSpan()
+    {
+        QFETCH(double, begin);
+        QFETCH(int, count);
+        QFETCH(bool, told);
+        QFETCH(double, end);
+        QList<FFprobePacket> input = inputPackets(0.5);
+        // B-frames: the packet after the key packet at 10.5 s is shown after the next one.
+        input[3].time = 20.54;
+        MediaSplitter::VolumeSpan span{-1.0, -1.0};
+        QCOMPARE(MediaSplitter::listedSpan(span, input, 0.5, begin, count), told);
+        if (told) {
+            QCOMPARE(span.begin, std::round(begin));
+            QVERIFY2(std::abs(span.end - end) < 1e-9, qPrintable(QString::number(span.end)));
+        }
+    }
+
+    void copiedFrames_data()
+    {
+        addColumns<QString, int>({"progress", "frames"}); // -1: not told
+        const QString block = "frame=%1\nfps=0.00\nstream_0_0_q=-1.0\ntotal_size=135429\nout_time=00:00:11.930000\nprogress=%2\n";
+        QTest::newRow("ended") << block.arg(351).arg("end") << 351;
+        QTest::newRow("the last of several blocks") << block.arg(12).arg("continue") + block.arg(351).arg("end") << 351;
+        QTest::newRow("line ends of two characters") << QString(block.arg(7).arg("end")).replace("\n", "\r\n") << 7;
+        QTest::newRow("not ended: the copy was stopped") << block.arg(12).arg("continue") << -1;
+        QTest::newRow("no pictures in the last block") << block.arg(12).arg("continue") + "total_size=10\nprogress=end\n" << -1;
+        QTest::newRow("no number") << block.arg("N/A").arg("end") << -1;
+        QTest::newRow("nothing written") << QString() << -1;
+    }
+
+    void copiedFrames()
+    {
+        QFETCH(QString, progress);
+        QFETCH(int, frames);
+        QCOMPARE(MediaSplitter::copiedFrames(progress), frames);
+    }
+
+    // An FFprobe run costs about what reading 300 MB does, a volume's analysis about 450 MB.
+    void listingPays_data()
+    {
+        addColumns<int, qint64, double, bool>({"volumes", "inputSize", "packets", "pays"});
+        QTest::newRow("one volume: nothing analysed") << 1 << qint64(1000) << 100.0 << false;
+        QTest::newRow("two volumes of a small input") << 2 << qint64(1000) << 100.0 << true;
+        QTest::newRow("two volumes of 1.08 GB") << 2 << qint64(1080000000) << 1250.0 << false;
+        QTest::newRow("just less than the analyses") << 3 << qint64(600000000) - 1 << 1250.0 << true;
+        QTest::newRow("as much as the analyses") << 3 << qint64(600000000) << 1250.0 << false;
+        QTest::newRow("sixteen volumes of 1.08 GB") << 16 << qint64(1080000000) << 1250.0 << true;
+        // The window reads the whole listing at once.
+        QTest::newRow("as many packets as the window reads at once") << 16 << qint64(1000) << 3000.0 << true;
+        QTest::newRow("a packet more") << 16 << qint64(1000) << 3001.0 << false;
+        QTest::newRow("a two-hour film") << 16 << qint64(1080000000) << 180000.0 << false;
+        QTest::newRow("packets not known") << 16 << qint64(1000) << qQNaN() << false;
+    }
+
+    void listingPays()
+    {
+        QFETCH(int, volumes);
+        QFETCH(qint64, inputSize);
+        QFETCH(double, packets);
+        QFETCH(bool, pays);
+        QCOMPARE(MediaSplitter::listingPays(volumes, inputSize, packets), pays);
+    }
+
+    // Only after a seek that lands on any packet is the sound before the first picture left
+    // out (FFmpeg's times count from the second asked for).
+    void soundOptions_data()
+    {
+        addColumns<double, double, bool, QStringList>({"second", "begin", "keyFrames", "options"});
+        QTest::newRow("pictures begin before the second") << 14.0 << 13.9109 << false << QStringList{"-bsf:a", "noise=drop=lt(pts*tb\\,-0.089100)"};
+        QTest::newRow("pictures begin after it") << 14.0 << 14.5 << false << QStringList{"-bsf:a", "noise=drop=lt(pts*tb\\,0.500000)"};
+        QTest::newRow("seeks land on key frames") << 14.0 << 13.9 << true << QStringList{};
+        QTest::newRow("no seek: the first volume") << 0.0 << 0.0 << false << QStringList{};
+        QTest::newRow("begin not known") << 14.0 << qQNaN() << false << QStringList{};
+    }
+
+    void soundOptions()
+    {
+        QFETCH(double, second);
+        QFETCH(double, begin);
         QFETCH(bool, keyFrames);
-        QFETCH(QString, intervals);
-        QCOMPARE(MediaSplitter::volumeIntervals(duration, volumeSize, inputSize, keyFrames), intervals);
+        QTEST(MediaSplitter::soundOptions(second, begin, keyFrames), "options");
     }
 
     void seeksToKeyFrames_data()
@@ -331,29 +462,34 @@ private slots:
 
     void splitsARealClip_data()
     {
-        addColumns<QString, double, int>({"clip", "keyInterval", "audioStreams"});
+        addColumns<QString, double, int, QString>({"clip", "keyInterval", "audioStreams", "cuts"});
 
-        // Each row is an input that once lost, doubled or repeated pictures between volumes.
+        // Each row is an input that once lost, doubled or repeated pictures between volumes, and
+        // the seconds its volumes are cut from.
         const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
-        QTest::newRow("AVI: the copy starts at the key frame before the second") << aviClip() << 2.0 << 1;
+        QTest::newRow("AVI: the copy starts at the key frame before the second") << aviClip() << 2.0 << 1 << "0 00:00:13 00:00:25";
+        // Key frames a frame after each whole second (MP3 delays the pictures), volumes of 1.3 s:
+        // the copy from the second a volume ends in begins where that volume began, and the one
+        // from the next second at the key frame within the volume.
+        QTest::newRow("AVI: key frames just after each second, volumes shorter than two") << TestMedia::clip("split-4s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-f", "lavfi", "-i", "sine=frequency=440:duration=4", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1.0 << 1 << "0 00:00:02 00:00:03";
         // No key-frame index: a seek lands on any packet and the copy begins at the next key
         // frame, whole seconds are tried. The start time lies after 0 (half a second, more than
         // the key-frame interval) and the audio runs past the video's end.
-        QTest::newRow("MPEG program stream: seeks to any packet") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1;
+        QTest::newRow("MPEG program stream: seeks to any packet") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1.5 << 1 << "0 00:00:14 00:00:28";
         // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
-        QTest::newRow("FLV: first packet after 0, so volume 1 must not seek") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1;
+        QTest::newRow("FLV: first packet after 0, so volume 1 must not seek") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 2.0 << 1 << "0 00:00:13 00:00:25";
         // x264's own key-frame interval, 250 frames (no scene cuts): volumes of 13 s begin 3 s
         // before the end of the one before. B-frames, and an MP4 edit list hiding each volume's
         // lead-in.
-        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 10.0 << 1;
+        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 10.0 << 1 << "0 00:00:14 00:00:24";
         // Each volume's last packets are read from its last key frame: a seek past the last
         // cue makes the demuxer read on to the end.
-        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 2.0 << 1;
+        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 2.0 << 1 << "0 00:00:14 00:00:26";
         // A DVD's VOB: two audio languages, a data stream of navigation packets.
         const QString dvd = TestMedia::dvdFolder();
         // Key frames every 0.6 s, and the copy begins after the second asked for: whole seconds
         // are tried.
-        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 1.6 << 2;
+        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 1.6 << 2 << "0 00:00:04";
     }
 
     void splitsARealClip()
@@ -361,6 +497,7 @@ private slots:
         QFETCH(QString, clip);
         QFETCH(double, keyInterval);
         QFETCH(int, audioStreams);
+        QFETCH(QString, cuts);
         const double frameTime = 0.04;
         QVERIFY(!clip.isEmpty());
         // Blanks, quotes, non-ASCII letters and a shell variable reach the engines unchanged.
@@ -381,6 +518,13 @@ private slots:
         QCOMPARE(started.count(), 1);
         QCOMPARE(finished.count(), 1);
         QVERIFY2(host.jobs().size() == volumes, qPrintable(m_capture->log()));
+        // Each volume is cut from the second it always was.
+        QStringList starts;
+        for (MervoJob *job : host.jobs()) {
+            const QStringList arguments = job->tasks().first()->arguments();
+            starts << (arguments.contains("-ss") ? arguments.at(arguments.indexOf("-ss") + 1) : "0");
+        }
+        QCOMPARE(starts.join(' '), cuts);
 
         const QList<Frame> inputFrames = decodedFrames(input);
         int previousEnd = -1;
@@ -395,6 +539,9 @@ private slots:
                 QVERIFY2(QFileInfo(part).size() <= volumeSize + volumeSize / 20 + 160 * 1024,
                          qPrintable(QString("%1 bytes for %2").arg(QFileInfo(part).size()).arg(volumeSize)));
             QCOMPARE(audioStreamCount(part), audioStreams);
+            // A player decodes every volume without an error (a seek into an MPEG stream once
+            // began the sound in the middle of a frame).
+            QCOMPARE(decodeErrors(part), QString());
 
             // Where the volume's first and last pictures lie in the input.
             const QList<Frame> frames = decodedFrames(part);
@@ -445,25 +592,53 @@ private slots:
     }
 
     // The input's analysis, started while the user chose the volumes, is the one the split
-    // takes. Each volume's analysis starts while the volume is copied and waits, loaded, for
-    // the copy's end: FFprobe reads each volume but the last once, as the held run it was
-    // started as.
+    // takes. Where seeks land on key frames, the input's packets are listed once and each copy
+    // tells how many pictures it wrote: FFprobe reads no volume, and FFmpeg runs only the
+    // copies. Elsewhere each volume's analysis starts while the volume is copied and waits,
+    // loaded, for the copy's end: FFprobe reads each volume but the last once, as the held run
+    // it was started as.
+    void analysesStartedAhead_data()
+    {
+        addColumns<QString, bool, bool>({"clip", "listed", "told"}); // told: FFmpeg writes its progress
+        QTest::newRow("AVI: the input's packets listed") << aviClip() << true << true;
+        // A volume ends exactly on second 24: the key frame a copy from there begins at is
+        // listed too, no trial copy runs.
+        QTest::newRow("H.264 in MP4: a volume ends on a whole second") << longGopH264() << true << true;
+        // The first volume is analysed once the copy has ended, the others while copied.
+        QTest::newRow("AVI: a copy that tells nothing") << aviClip() << false << false;
+        QTest::newRow("MPEG program stream: each volume analysed") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << false << true;
+    }
+
     void analysesStartedAhead()
     {
+        QFETCH(QString, clip);
+        QFETCH(bool, listed);
+        QFETCH(bool, told);
         const QString calls = m_folder->path() + "/ffprobe calls.txt";
         FFprobe logging;
         QVERIFY(logging.startInterface(
             writeEngineScript("logging-ffprobe", QString("printf '%s\\n' \"$*\" >> '%1'\nexec ffprobe \"$@\"").arg(calls)),
             QString()));
-        EngineObjects::setEngines(m_ffmpeg, &logging, nullptr);
-        const QString input = aviClip();
-        const auto called = [&calls] {
-            QFile file(calls);
+        const QString copies = m_folder->path() + "/ffmpeg calls.txt";
+        FFmpeg loggingCopies;
+        QVERIFY(loggingCopies.startInterface(
+            writeEngineScript(told ? "logging-ffmpeg" : "untold-ffmpeg",
+                              QString("printf '%s\\n' \"$*\" >> '%1'\n").arg(copies)
+                                  + (told ? "exec ffmpeg \"$@\"" : "skip=\nfor a; do shift; [ -n \"$skip\" ] && { skip=; continue; }\n"
+                                                 "  [ \"$a\" = -progress ] && { skip=1; continue; }; set -- \"$@\" \"$a\"; done\n"
+                                                 "exec ffmpeg \"$@\"")),
+            QString()));
+        EngineObjects::setEngines(&loggingCopies, &logging, nullptr);
+        const QString input = clip;
+        const QString name = QFileInfo(clip).fileName();
+        const QString base = QFileInfo(clip).completeBaseName();
+        const auto called = [](const QString &list) {
+            QFile file(list);
             return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
                                                   : QStringList();
         };
         MediaSplitter::prefetchInputAnalysis(input);
-        QTRY_COMPARE_WITH_TIMEOUT(called().filter("split-40s.avi").size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(called(calls).filter(name).size(), 1, 10000);
         QTest::qWait(300); // the analysis has ended before the split asks for it
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
@@ -472,17 +647,28 @@ private slots:
         EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
         QVERIFY(ended);
         QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
-        const QStringList lines = called();
-        QCOMPARE(lines.filter("split-40s.avi").size(), 1);
+        const QStringList lines = called(calls);
+        QCOMPARE(lines.filter(name).filter("%+#32").size(), 1);
+        if (listed) {
+            // The analysis and the listing of every packet.
+            QCOMPARE(lines.filter(name).size(), 2);
+            QCOMPARE(lines.filter(QRegularExpression("-read_intervals % .*" + QRegularExpression::escape(name))).size(), 1);
+            const QStringList made = called(copies).filter(name);
+            QCOMPARE(made.size(), 3); // the volumes' copies alone
+            for (int volume = 1; volume <= 3; ++volume)
+                QCOMPARE(made.at(volume - 1).contains("-progress"), volume < 3);
+            // What the copies told is removed with the split.
+            const QString progress = QRegularExpression("-progress (\\S+)").match(made.first()).captured(1);
+            QVERIFY(!progress.isEmpty());
+            QVERIFY2(!QFileInfo::exists(progress), qPrintable(progress));
+        }
         for (int volume = 1; volume <= 3; ++volume) {
-            const QString part = QString("split-40s.part%1.avi").arg(volume);
-            const QStringList reads = lines.filter(part);
-            QCOMPARE(reads.size(), volume < 3 ? 1 : 0);
-            // AVI seeks to key frames: the last packets are read from the last one. The trial
-            // copies told where each volume begins, so no packet's hash is asked for.
-            if (volume < 3)
-                QVERIFY2(reads.first().startsWith("-o ") && reads.first().contains(QRegularExpression("%\\+#1,\\+40\\.\\d+%"))
-                             && !reads.first().contains("-show_data_hash"),
+            const QStringList reads = lines.filter(QString("%1.part%2.").arg(base).arg(volume));
+            QCOMPARE(reads.size(), volume < 3 && !listed ? 1 : 0);
+            // The last packets are read from 4 s before the volume's share of the input
+            // (13.3 s of 40 s).
+            if (!reads.isEmpty())
+                QVERIFY2((reads.first().startsWith("-o ") || (!told && volume == 1)) && reads.first().contains(QRegularExpression("%\\+#1,\\+9\\.\\d+%")),
                          qPrintable(reads.first()));
         }
     }
@@ -717,7 +903,8 @@ private slots:
     void volumeReadOnceClosed()
     {
         const QString folder = m_folder->path();
-        QVERIFY(QFile::copy(aviClip(), folder + "/movie.avi"));
+        QVERIFY(QFile::copy(fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}),
+                            folder + "/movie.mpg"));
         FFmpeg lingering;
         QVERIFY(lingering.startInterface(
             writeEngineScript("ffmpeg-lingering", "case \"$*\" in\n  *-fs*) ffmpeg \"$@\"; status=$?; sleep 2; exit $status ;;\n"
@@ -732,7 +919,7 @@ private slots:
             const QString volume = splitter.currentOutput();
             connect(job, &Job::finished, this, [&, volume] { readingAtJobEnd += TestMedia::processesNaming(volume); });
         });
-        const bool ended = splitToEnd(splitter, folder + "/movie.avi", 3, 60000);
+        const bool ended = splitToEnd(splitter, folder + "/movie.mpg", 3, 60000);
         EngineObjects::setEngines(m_ffmpeg, m_ffprobe, nullptr);
         QVERIFY(ended);
         QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
