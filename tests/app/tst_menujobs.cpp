@@ -880,6 +880,22 @@ private slots:
         const int brightest = brightestLevel(output, 1.0);
         QVERIFY2(subtitle ? brightest > 128 : brightest >= 0 && brightest < 80, qPrintable(QString::number(brightest)));
     }
+};
+
+VEXO_TEST_CLASS(TestMenuJobOutputs)
+
+// The shape and length of the outputs of both roads: a class of their own, so that each class
+// stays well within the suite's time-out on a slow machine.
+class TestMenuJobShapes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        initGui4Resources();
+        qRegisterMetaType<MervoProcess *>();
+    }
 
     // A picture of any shape keeps it on every road that encodes it anew, through the encoder
     // panel's Start and through the Job menu, on both engines: a fixed frame is shown at a
@@ -1032,7 +1048,7 @@ private slots:
     }
 };
 
-VEXO_TEST_CLASS(TestMenuJobOutputs)
+VEXO_TEST_CLASS(TestMenuJobShapes)
 
 // Sources the engines describe in part: an MPEG transport stream of H.264 at 50 frames a
 // second, whose picture size and rate only FFprobe reports (MediaInfo gives no rate, MPlayer's

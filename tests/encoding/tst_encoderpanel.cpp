@@ -683,6 +683,25 @@ private slots:
         QVERIFY(panel.widget->startButton()->isEnabled());
     }
 
+private:
+    QString m_wide;
+};
+
+VEXO_TEST_CLASS(EncoderPanelTest)
+
+// Where the panel's outputs go and what their names and ends say: a class of its own, so that
+// each class stays well within the suite's time-out on a slow machine.
+class EncoderPanelOutputsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_wide = wideClip();
+        QVERIFY(!m_wide.isEmpty());
+    }
+
     // A missing target folder is made; one that cannot be made or written is refused with
     // that reason before any engine runs.
     void targetFolderChecked_data()
@@ -953,7 +972,7 @@ private:
     QString m_wide;
 };
 
-VEXO_TEST_CLASS(EncoderPanelTest)
+VEXO_TEST_CLASS(EncoderPanelOutputsTest)
 
 // The roads of targets that take two engines, a DVD title's above all, through the panel
 // to the files they write.
