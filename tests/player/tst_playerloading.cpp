@@ -439,8 +439,9 @@ private slots:
         QTest::addColumn<int>("latency");
         QTest::addColumn<QString>("titleDelay");
         QTest::addColumn<QString>("audioDelay");
-        QTest::newRow("title run past the latency") << 3000 << "3.2" << "1";
-        QTest::newRow("audio runs past the latency") << 1000 << "0" << "1.5";
+        QTest::addColumn<int>("audioRuns"); // one per stream of the two titles, and one more each that was cut short
+        QTest::newRow("title run past the latency") << 3000 << "3.2" << "1" << 3;
+        QTest::newRow("audio runs past the latency") << 1000 << "0" << "1.5" << 6;
     }
 
     void slowRunsLoseNothing()
@@ -448,14 +449,17 @@ private slots:
         QFETCH(int, latency);
         QFETCH(QString, titleDelay);
         QFETCH(QString, audioDelay);
+        QFETCH(int, audioRuns);
+        const QString runs = TestMedia::folder() + "/engines/slow-runs-" + QTest::currentDataTag();
+        QFile::remove(runs);
         const QString dvd = TestMedia::languagesDvdFolder();
         QVERIFY(!dvd.isEmpty());
         const QString mplayer = writeEngineScript("slow-runs-" + titleDelay + "-" + audioDelay,
                                                   QStringLiteral("case \"$*\" in\n"
                                                                  "  *identify=*) exec '%1' slow %2 mplayer \"$@\" ;;\n"
-                                                                 "  -aid*) exec '%1' slow %3 mplayer \"$@\" ;;\n"
+                                                                 "  -aid*) echo run >> '%4'; exec '%1' slow %3 mplayer \"$@\" ;;\n"
                                                                  "  *) exec mplayer \"$@\" ;;\nesac")
-                                                      .arg(TestMedia::fakeEngine(), titleDelay, audioDelay));
+                                                      .arg(TestMedia::fakeEngine(), titleDelay, audioDelay, runs));
         PlayerPreferences preferences;
         preferences.titleMinimumLength = 1.0;
         preferences.latencyFinished = latency;
@@ -466,6 +470,9 @@ private slots:
         for (const TitleInfo &title : panel->titles)
             seen << QStringLiteral("%1 %2 %3").arg(title.ignored).arg(title.chapters).arg(audioSummary(title.audioStreams));
         QCOMPARE(seen, QStringList({"0 3 128:48000:0: 129:48000:0:", "0 2 128:48000:0:"}));
+        QFile made(runs);
+        QVERIFY(made.open(QIODevice::ReadOnly));
+        QCOMPARE(made.readAll().count("run"), audioRuns);
     }
 
     // The generated DVD with a short minimum length: both titles, the main title, the
