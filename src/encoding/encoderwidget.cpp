@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QTimer>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -135,7 +136,17 @@ EncoderWidget::EncoderWidget(QWidget *consoleWindow, JobManager *mainJobManager,
         shown->setPalette(palette);
     }
     m_folderWatcher = new QFileSystemWatcher(this);
-    connect(m_folderWatcher, &QFileSystemWatcher::directoryChanged, this, &EncoderWidget::showOutputName);
+    // The folder is read again once for a burst of changes: a queue ending hundreds of jobs
+    // in it would otherwise list it once per file written or removed.
+    m_outputNameRefresh = new QTimer(this);
+    m_outputNameRefresh->setSingleShot(true);
+    m_outputNameRefresh->setInterval(OutputNameRefreshMs);
+    connect(m_outputNameRefresh, &QTimer::timeout, this, &EncoderWidget::showOutputName);
+    connect(m_folderWatcher, &QFileSystemWatcher::directoryChanged, m_outputNameRefresh,
+            [this] {
+                if (!m_outputNameRefresh->isActive())
+                    m_outputNameRefresh->start();
+            });
     m_previewBox = new QCheckBox(tr("Preview"), m_targetBox);
     m_previewBox->setStatusTip(tr("Check to encode an input excerpt and preview encoding output"));
     m_profileLabel = new QLabel(tr("No encoding profile selected"), m_settingsBox);

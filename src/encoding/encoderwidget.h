@@ -24,6 +24,7 @@ class JobManagerWidget;
 class Process;
 class QCheckBox;
 class QFileSystemWatcher;
+class QTimer;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -263,6 +264,8 @@ protected:
     QLineEdit *m_pathEdit;
     QLineEdit *m_fileEdit;
     QFileSystemWatcher *m_folderWatcher;
+    QTimer *m_outputNameRefresh;
+    static constexpr int OutputNameRefreshMs = 50;
     QCheckBox *m_previewBox;
     JobManager *m_mainJobManager;
     JobManager *m_ownJobManager;

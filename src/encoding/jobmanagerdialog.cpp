@@ -247,9 +247,11 @@ void JobManagerDialog::reject()
 
 void JobManagerDialog::killJobs()
 {
+    // The view goes first: it is not shown again, and redrawn for each end of hundreds of
+    // killed engines it would hold the close for seconds.
+    m_view->clear();
     if (JobManager *manager = m_view->jobManager())
         manager->killAll();
-    m_view->clear();
 }
 
 void JobManagerDialog::closeForGood()

@@ -13,7 +13,9 @@ MervoJobManagerDialog::MervoJobManagerDialog(const QString &title, QWidget *owne
 
 void MervoJobManagerDialog::killJobs()
 {
+    // The view goes first: it is not shown again, and redrawn for each end of hundreds of
+    // killed engines it would hold the close for seconds.
+    m_mervoView->clear();
     if (MervoJobManager *manager = m_mervoView->mervoJobManager())
         manager->killAll();
-    m_mervoView->clear();
 }
