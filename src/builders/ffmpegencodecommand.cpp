@@ -94,17 +94,6 @@ const QStringList kPspOptions = {
 
 constexpr double kFrameLimitRate = 25.0;
 
-// The PSP plays at most 30 pictures a second. A faster source keeps every second picture
-// (or fourth), at an even pace: at the PSP's bit rates x264 given 50 or 60 pictures a
-// second codes one in eight as the picture before again.
-constexpr double kPspTopRate = 30.0;
-double pspRate(double rate)
-{
-    while (rate > kPspTopRate)
-        rate /= 2.0;
-    return rate;
-}
-
 // The program streams of the disc targets, which MEncoder makes by preference.
 const QStringList kDiscMuxers = {"mpeg", "mpeg_vcd"};
 
@@ -331,8 +320,15 @@ void FFmpegEncodeCommand::addFrameRate()
     else if (!disc.isEmpty())
         m_arguments << "-r" << disc;
     else if (source > 0.0)
-        m_arguments << "-r" << MEncoderEncodeCommand::number(m_settings.muxer == QLatin1String("psp")
-                                                                 ? pspRate(source) : source);
+        m_arguments << "-r" << MEncoderEncodeCommand::number(encodedRate(source));
+}
+
+double FFmpegEncodeCommand::encodedRate(double sourceRate) const
+{
+    // A copied stream keeps every picture of the source, which only an encoder could drop.
+    if (m_settings.videoCodec == QLatin1String("copy"))
+        return sourceRate;
+    return MEncoderEncodeCommand::playableFrameRate(m_settings.muxer, sourceRate);
 }
 
 PictureFrame FFmpegEncodeCommand::frame() const
@@ -372,7 +368,8 @@ void FFmpegEncodeCommand::addVideo()
         if (m_settings.muxer == QLatin1String("avi"))
             m_arguments << "-vtag" << "XVID";
         // An unknown source rate stays the source's: snapped from 0 it became the first row's.
-        const double f = m_job.source.video.frameRate;
+        // A device's rate is snapped from the share of the pictures it shows.
+        const double f = encodedRate(m_job.source.video.frameRate);
         const char *rate = kMpeg4TopRate;
         for (const SnappedRate &row : kMpeg4Rates) {
             if (f < row.below) {

@@ -65,6 +65,9 @@ private:
     void addX264();
     void addAudio();
 
+    // The rate the encoded picture gets from a source of the given rate: a device target's
+    // share of a faster one.
+    double encodedRate(double sourceRate) const;
     // The frame of the encode: its size, and the picture's place and shape in it.
     PictureFrame frame() const;
     QString x264Preset() const;

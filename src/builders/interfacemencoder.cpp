@@ -615,7 +615,7 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
         arguments << "-noskip" << "-mc" << "0";
     arguments << "-lavcopts" << (disc.lavcOptions + QStringList{aspect}).join(':');
     arguments << "-o" << output;
-    arguments << "-dvd-device" << dvdDevice << QStringLiteral("dvd://%1").arg(data->source.video.title);
+    arguments << MEncoderEncodeCommand::dvdTitleInput(dvdDevice, data->source.video.title);
     arguments << MEncoderEncodeCommand::dvdAudioChoice(data->source)
               << MEncoderEncodeCommand::dvdSubtitleChoice(data->source);
     logCommand(disc.logText, program, arguments);

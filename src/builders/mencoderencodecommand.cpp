@@ -184,6 +184,15 @@ QStringList MEncoderEncodeCommand::dvdAudioChoice(const EncodingSource &source)
     return {"-alang", "en"};
 }
 
+QStringList MEncoderEncodeCommand::dvdTitleInput(const QString &device, int title)
+{
+    // A full-size title's picture runs well ahead of its sound in the stream (FFmpeg's DVD
+    // muxer lays 120 kB of picture between two AC-3 packets), and MEncoder's reader, taking
+    // that for bad interleaving, ends the sound there: 0.12 s of sound from a title of 1 s
+    // or of 10 s. "-ni" has it read on through the picture for the sound.
+    return {"-dvd-device", device, QStringLiteral("dvd://%1").arg(title), "-ni"};
+}
+
 QStringList MEncoderEncodeCommand::dvdSubtitleChoice(const EncodingSource &source)
 {
     if (source.subtitle.sid > -1)
@@ -200,8 +209,7 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
 {
     const EncodingSource &source = m_job.source;
     if (source.kind == SourceKind::Dvd) {
-        m_arguments << "-dvd-device" << source.path
-                    << QStringLiteral("dvd://%1").arg(source.video.title);
+        m_arguments << dvdTitleInput(source.path, source.video.title);
         // MEncoder's DVD reader hands a copy the title's first AC-3 frame cut short, which
         // players report as broken; libavformat's reader hands it whole, and numbers the
         // audio streams among themselves. It gives the copy no time stamps, so only where
@@ -271,16 +279,48 @@ QString MEncoderEncodeCommand::standardFrameRate(const QString &standard, double
     return QString();
 }
 
+double MEncoderEncodeCommand::playableFrameRate(const QString &muxer, double sourceRate)
+{
+    // The most pictures a second the devices a target is made for show. Given more, the
+    // device stutters or refuses the file, and at a device's bit rates the encoder codes many
+    // of them as repeats of the picture before. Every second picture (or fourth) keeps an
+    // even pace: 50 fps becomes 25, 59.94 becomes 29.97, and 25, 29.97 and 23.976 stay.
+    struct DeviceRate
+    {
+        const char *muxer;
+        double most;
+    };
+    static const DeviceRate devices[] = {
+        {"psp", 30.0},  // the PSP's H.264 and MPEG-4 players
+        {"ipod", 30.0}, // the iPod's video: H.264 and MPEG-4 up to 30 fps
+        {"3gp", 30.0},  // phones of 3GPP (15 to 30 fps) and 3GPP2: the faster ones
+        {"3g2", 30.0},
+    };
+    double rate = sourceRate;
+    for (const DeviceRate &device : devices) {
+        if (muxer == QLatin1String(device.muxer)) {
+            while (rate > device.most)
+                rate /= 2.0;
+        }
+    }
+    return rate;
+}
+
 QString MEncoderEncodeCommand::outputFrameRate() const
 {
     const QString &muxer = m_settings.muxer;
     const bool mpeg = muxer == QLatin1String("mpeg") || muxer == QLatin1String("mpeg_vcd");
     const bool lavfContainer = muxer == QLatin1String("asf") || muxer == QLatin1String("mov")
                                || muxer == QLatin1String("qt");
-    if (!mpeg && !lavfContainer)
-        return QString();
     // An unknown source rate never becomes a number: the source keeps its own.
     const double sourceRate = m_job.source.video.frameRate;
+    if (!mpeg && !lavfContainer) {
+        // A copied stream keeps every picture of the source, which only an encoder could drop.
+        if (videoEncoder(m_settings.videoCodec) == QLatin1String("copy"))
+            return QString();
+        const double playable = playableFrameRate(muxer, sourceRate);
+        return playable != sourceRate ? number(playable) : QString();
+    }
     const QString rate = standardFrameRate(m_settings.standard, sourceRate);
     if (!rate.isEmpty())
         return rate;
@@ -355,9 +395,7 @@ void MEncoderEncodeCommand::addContainer()
         addMpegContainer();
         return;
     }
-    if (muxer == QLatin1String("asf") || muxer == QLatin1String("mov")
-        || muxer == QLatin1String("qt"))
-        addFrameRateSwitch();
+    addFrameRateSwitch();
     m_arguments << "-of" << "lavf" << "-lavfopts" << "format=" + lavfFormat(muxer);
 }
 

@@ -34,7 +34,9 @@ public:
     static QString lavcVideoName(const QString &codec);
     // MEncoder's output format ("-of") for a container of an encode: "avi" or "lavf".
     static QString outputFormat(const QString &muxer);
-    // The DVD title's audio and subtitle choice, shared with the VideoCD targets.
+    // MEncoder's input of a DVD folder's title, read so that it keeps the whole sound, and
+    // the title's audio and subtitle choice: shared with the VideoCD targets.
+    static QStringList dvdTitleInput(const QString &device, int title);
     static QStringList dvdAudioChoice(const EncodingSource &source);
     static QStringList dvdSubtitleChoice(const EncodingSource &source);
     // The output format of the lavf muxer for a container identifier.
@@ -54,6 +56,10 @@ public:
     // The frame rate of a TV standard's disc from a source of the given rate (0 unknown);
     // empty for any other standard.
     static QString standardFrameRate(const QString &standard, double sourceRate);
+    // The rate at which a device target's players are given a source of the given rate:
+    // a rate above the device's most is halved until it is within it; every other target,
+    // and an unknown rate (0), keeps the source's.
+    static double playableFrameRate(const QString &muxer, double sourceRate);
 
 private:
     enum class Aspect { FourThree, SixteenNine, Other };
@@ -64,7 +70,8 @@ private:
     void addContainer();
     void addMpegContainer();
     // The rate "-ofps" gives the output: a TV standard's disc rate, the source's own for the
-    // libavformat containers that need one, else empty (the source's timing is kept).
+    // libavformat containers that need one, a device's share of a faster source, else empty
+    // (the source's timing is kept).
     QString outputFrameRate() const;
     // Whether the output shows the source's pictures at the source's rate (or one unknown).
     bool keepsSourceRate() const;

@@ -275,14 +275,25 @@ private slots:
         QTest::newRow("MPEG-4 at 15 fps") << mpeg4(15.0) << "-vtag XVID -r 15 -mbd";
         QTest::newRow("MPEG-4 at 24 fps") << mpeg4(24.0) << "-vtag XVID -r 24 -mbd";
         QTest::newRow("MPEG-4 at 30 fps") << mpeg4(30.0) << "-vtag XVID -r 30 -mbd";
-        // The PSP shows at most 30 pictures a second, every second one of a faster source.
-        const auto psp = [](double rate) {
-            return ::encode(call(movie(4.0 / 3.0, rate), 1, "psp", "x264_lr", {128, 96}, 64, "noaudio", 0, 0));
+        // A device shows at most 30 pictures a second, every second one of a faster source.
+        const auto device = [](const char *muxer, const char *codec, double rate) {
+            return ::encode(call(movie(4.0 / 3.0, rate), 1, muxer, codec, {128, 96}, 64, "noaudio", 0, 0));
         };
-        QTest::newRow("PSP at 30 fps") << psp(30.0) << "-aspect 4:3 -r 30 -s";
-        QTest::newRow("PSP at 50 fps shows 25") << psp(50.0) << "-aspect 4:3 -r 25 -s";
-        QTest::newRow("PSP at 59.94 fps shows 29.97") << psp(60000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
-        QTest::newRow("PSP at 120 fps shows 30") << psp(120.0) << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("PSP at 30 fps") << device("psp", "x264_lr", 30.0) << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("PSP at 50 fps shows 25") << device("psp", "x264_lr", 50.0) << "-aspect 4:3 -r 25 -s";
+        QTest::newRow("PSP at 59.94 fps shows 29.97") << device("psp", "x264_lr", 60000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
+        QTest::newRow("PSP at 120 fps shows 30") << device("psp", "x264_lr", 120.0) << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("iPod at 50 fps shows 25") << device("ipod", "x264", 50.0) << "-aspect 4:3 -r 25 -s";
+        QTest::newRow("iPod at 30.01 fps shows 15.005") << device("ipod", "x264", 30.01) << "-aspect 4:3 -r 15.005 -s";
+        QTest::newRow("iPod at 29.97 fps keeps it") << device("ipod", "x264", 30000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
+        QTest::newRow("iPod copy at 50 fps keeps 50") << device("ipod", "copy", 50.0) << "-aspect 4:3 -r 50 -s";
+        QTest::newRow("3GP at 59.94 fps shows 29.97") << device("3gp", "h263", 60000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
+        QTest::newRow("3G2 at 50 fps shows 25") << device("3g2", "x264_lr", 50.0) << "-aspect 4:3 -r 25 -s";
+        QTest::newRow("3G2 at 23.976 fps keeps it") << device("3g2", "x264_lr", 24000.0 / 1001) << "-aspect 4:3 -r 23.976 -s";
+        // MPEG-4's rate is snapped from the device's share, not from the source's.
+        QTest::newRow("3GP MPEG-4 at 50 fps snaps 25") << device("3gp", "mpeg4", 50.0) << "-r 25 -mbd";
+        QTest::newRow("iPod MPEG-4 at 59.94 fps snaps 29.97") << device("ipod", "mpeg4", 60000.0 / 1001)
+                                                             << "-r 30000/1001 -mbd";
         QTest::newRow("MP4 at 50 fps keeps 50")
             << ::encode(call(movie(4.0 / 3.0, 50.0), 1, "mp4", "x264_lr", {128, 96}, 64, "noaudio", 0, 0))
             << "-aspect 4:3 -r 50 -s";

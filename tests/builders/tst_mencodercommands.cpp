@@ -86,7 +86,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("expected");
-        const QStringList dvd = args("-dvd-device /media/DVD dvd://3 -aid 128 -nosub");
+        const QStringList dvd = args("-dvd-device /media/DVD dvd://3 -ni -aid 128 -nosub");
         const QStringList lame = args("-oac mp3lame -srate 44100 -af lavcresample=44100 "
                                       "-lameopts mode=0:cbr:br=128");
 
@@ -115,7 +115,7 @@ private slots:
         // among themselves and hands the first frame whole.
         QTest::newRow("DVD, user, Xvid AVI with AC-3 copy")
             << encode(call(dvdTitle(), User, "avi", "xvid", {624, 352}, 700, "ac3_copy", 0, 0))
-            << args("-dvd-device /media/DVD dvd://3 -demuxer lavf -aid 0 -nosub -noskip -mc 0 -of avi -ffourcc XVID "
+            << args("-dvd-device /media/DVD dvd://3 -ni -demuxer lavf -aid 0 -nosub -noskip -mc 0 -of avi -ffourcc XVID "
                     "-vf scale=624:352,harddup -ovc xvid -force-avi-aspect 1.78 -xvidencopts "
                     "bitrate=700:aspect=16/9:max_bframes=0:profile=dxnhdtv -oac copy -o /out/movie.avi");
         // libavformat's reader copies the whole title's sound whatever "-frames" stops the
@@ -343,6 +343,21 @@ private slots:
         fifty.video.frameRate = 50.0;
         QTest::newRow("PAL from 50 fps: every other picture")
             << encode(call(fifty, 2, "mpeg", "mpeg2video", {720, 576}, 4000, "noaudio", 0, 0, "PAL")) << "-noskip" << "(none)";
+        // A device shows every second picture of a source faster than it plays, dropped by
+        // MEncoder; a copied stream keeps them all.
+        const struct { const char *name, *muxer, *codec; double rate; const char *ofps, *noskip; } devices[] = {
+            {"iPod from 50 fps shows 25", "ipod", "x264", 50.0, "25", "(none)"},
+            {"3GP from 59.94 fps shows 29.97", "3gp", "h263", 60000.0 / 1001, "29.97", "(none)"},
+            {"3G2 from 25 fps keeps every picture", "3g2", "x264", 25.0, "(none)", "-mc"},
+            {"iPod copy from 50 fps keeps every picture", "ipod", "copy", 50.0, "(none)", "-mc"},
+        };
+        for (const auto &device : devices) {
+            EncodingSource source = movieFile();
+            source.video.frameRate = device.rate;
+            const QStringList command = encode(call(source, User, device.muxer, device.codec, {320, 240}, 500, "noaudio", 0, 0));
+            QTest::addRow("%s: -ofps", device.name) << command << "-ofps" << device.ofps;
+            QTest::addRow("%s: -noskip", device.name) << command << "-noskip" << device.noskip;
+        }
         QTest::newRow("QuickTime at the source's rate")
             << encode(call(movieFile(), User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0)) << "-ofps" << "23.976";
         QTest::newRow("file name starting with a dash")
@@ -371,7 +386,7 @@ private slots:
         QTest::addColumn<QString>("standard");
         QTest::addColumn<QStringList>("expected"); // empty: no program, no arguments
 
-        const QStringList dvd = args("-o /out/disc.mpg -dvd-device /media/DVD dvd://3 -aid 128 -nosub");
+        const QStringList dvd = args("-o /out/disc.mpg -dvd-device /media/DVD dvd://3 -ni -aid 128 -nosub");
         const QStringList sound = args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of lavf "
                                        "-lavfopts");
         const QStringList resample = args("-srate 44100 -af lavcresample=44100,channels=2 -vf");
