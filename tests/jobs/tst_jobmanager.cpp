@@ -165,6 +165,9 @@ private slots:
              "its output lasts 40.0 s of the 153.0 s asked for"},
             {"source not a file", 153.0, false, {-1, 40.0, -1}, {"folder"}, {{-1, 40.0, 40.0}, true}, {-1, 40.0, -1},
              Task::Aborted, "its output lasts 40.0 s of the 153.0 s asked for"},
+            // A DVD title read by MEncoder that kept 0.12 s of its sound.
+            {"sound of a DVD folder stops early", 10.0, false, {10.0, 0.12, -1}, {"folder"}, {}, {}, Task::Aborted,
+             "its sound lasts 0.1 s of the 10.0 s asked for"},
             // The parts of a merge, one after the other.
             {"parts of a merge", 20.0, false, {20.0, 12.0, -1}, {"part1.avi", "part2.avi"}, {{10.0, 6.0, 10.0}, false}, {},
              Task::Terminated, ""},
