@@ -240,6 +240,10 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
     const bool avi = SourceStreams::isAvi(source);
     if (avi)
         m_arguments << "-demuxer" << "lavf";
+    // A program stream (a DVD's VOB, a recording) lays its picture ahead of its sound as a
+    // DVD title does, and loses its sound in MEncoder's reader the same way.
+    if (source.video.fileFormat.compare(QLatin1String("MPEG-PS"), Qt::CaseInsensitive) == 0)
+        m_arguments << "-ni";
     if (!source.noAudio && source.audio.streamNumber > -1)
         m_arguments << "-aid"
                     << QString::number(avi ? SourceStreams::audioIndex(source) : source.audio.aid);

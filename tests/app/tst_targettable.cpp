@@ -196,6 +196,10 @@ const QList<Source> &sources()
             {"vbr", "VBR MP3 without a header", "length", "table-vbr.mp3", "", {"-f", "lavfi", "-i",
              "aevalsrc=if(lt(t\\,1.5)\\,0.01*sin(2*PI*440*t)\\,0.4*sgn(sin(2*PI*440*t))):s=44100:d=4", "-ac", "2", "-c:a",
              "libmp3lame", "-q:a", "0", "-write_xing", "0"}, 0, -1, {0, 0, 0, 4, 44100, 2, 440}, kSound},
+            // A DVD's program stream as a file, whose picture runs ahead of its sound.
+            {"vob", "full-size MPEG-PS", "programstream", "table-pal.mpg", "", picture("720x576", "25", 1)
+                 + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-aspect", "16:9", "-ac", "2"}, 0, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 440}},
             {"ntscdvd", "NTSC 16:9 DVD title", "ntscdvd", "table-ntsc-dvd", "ntsc", picture("352x240", "30000/1001", 2)
                  + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
@@ -862,6 +866,12 @@ class TargetTableNtscRateTest : public TargetTable
 public:
     TargetTableNtscRateTest() : TargetTable("ntscrate") {}
 };
+class TargetTableProgramStreamTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableProgramStreamTest() : TargetTable("programstream") {}
+};
 class TargetTableTransportStreamTest : public TargetTable
 {
     Q_OBJECT
@@ -902,6 +912,7 @@ VEXO_TEST_CLASS(TargetTableDvdTest)
 VEXO_TEST_CLASS(TargetTableShapeTest)
 VEXO_TEST_CLASS(TargetTableFrameRateTest)
 VEXO_TEST_CLASS(TargetTableNtscRateTest)
+VEXO_TEST_CLASS(TargetTableProgramStreamTest)
 VEXO_TEST_CLASS(TargetTableTransportStreamTest)
 VEXO_TEST_CLASS(TargetTableSoundTest)
 VEXO_TEST_CLASS(TargetTableSoundLengthTest)

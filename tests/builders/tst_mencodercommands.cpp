@@ -358,6 +358,13 @@ private slots:
             QTest::addRow("%s: -ofps", device.name) << command << "-ofps" << device.ofps;
             QTest::addRow("%s: -noskip", device.name) << command << "-noskip" << device.noskip;
         }
+        // A program stream's sound is read on through the picture that runs ahead of it.
+        EncodingSource programStream = movieFile("/media/rec.mpg");
+        programStream.video.fileFormat = "MPEG-PS";
+        QTest::newRow("MPEG-PS file: its whole sound")
+            << encode(call(programStream, User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-ni" << "-aid";
+        QTest::newRow("Matroska file: read as it comes")
+            << encode(call(movieFile(), User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-ni" << "(none)";
         QTest::newRow("QuickTime at the source's rate")
             << encode(call(movieFile(), User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0)) << "-ofps" << "23.976";
         QTest::newRow("file name starting with a dash")
