@@ -283,12 +283,13 @@ private slots:
         const QString release = events + ".release";
         QFile::remove(events);
         QFile::remove(release);
-        // Not released, the run ends by itself after about 5 s, so a start that waits for it
-        // fails instead of hanging.
+        // Not released, the run ends by itself after 30 s or more, so a start that waits for
+        // it fails instead of hanging; long enough that a window slow to show on a busy
+        // machine still shows while it runs.
         const QString mplayer = writeEngineScript(
             "ordered-mplayer", QStringLiteral("case \"$*\" in\n"
                                               "  *-fontconfig*) echo font >> '%1'; i=0\n"
-                                              "    while [ ! -e '%2' ] && [ $i -lt 250 ]; do sleep 0.02; i=$((i+1)); done\n"
+                                              "    while [ ! -e '%2' ] && [ $i -lt 1500 ]; do sleep 0.02; i=$((i+1)); done\n"
                                               "    echo font-end >> '%1' ;;\n"
                                               "  *'-vo help'*) echo status >> '%1' ;;\nesac\nexec mplayer \"$@\"")
                                    .arg(events, release));
@@ -302,8 +303,8 @@ private slots:
         QStringList atShow;
         bool offered = false;
         runShell(shell, [&](MervoMainWindow *window, int) {
-            QTRY_VERIFY(window->windowHandle() && window->windowHandle()->isExposed());
-            QTRY_VERIFY(logged().contains("font") || logged().contains("font-end"));
+            QTRY_VERIFY_WITH_TIMEOUT(window->windowHandle() && window->windowHandle()->isExposed(), kScreenWait);
+            QTRY_VERIFY_WITH_TIMEOUT(logged().contains("font") || logged().contains("font-end"), kScreenWait);
             atShow = logged();
             offered = window->playerCapabilityAction->isEnabled();
             QFile(release).open(QIODevice::WriteOnly);
@@ -804,7 +805,9 @@ private slots:
         QCOMPARE(polls > 0, when == "asking");
         QCOMPARE(endState, int(Task::Aborted));
         QVERIFY(!QFile::exists(output));
-        QTRY_VERIFY_WITH_TIMEOUT(processEnded(engine), 5000);
+        // Ended by the closing road: left alone, the engine would encode in real time for
+        // 60 s; a busy machine may take seconds to let it go.
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(engine), 20000);
         if (when != "unwritable")
             QCOMPARE(QSettings().value("Options/verbosity").toInt(), 3);
     }

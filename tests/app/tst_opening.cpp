@@ -701,9 +701,11 @@ private slots:
             dialog->findChild<QSpinBox *>("partCount")->setValue(2);
             buttonIn(dialog, "Split in input folder")->click();
             if (dialogShot.isNull() && QTest::qWaitForWindowExposed(dialog)) {
-                QTest::qWait(100); // the choices drawn
-                dialogShot = grabScreen();
-                dialogShown = shownAsRendered(dialog, dialogShot);
+                // The choices drawn, however long a busy machine takes.
+                dialogShown = waitFor([&] {
+                    dialogShot = grabScreen();
+                    return shownAsRendered(dialog, dialogShot);
+                }, 10000);
             }
             buttonIn(dialog, "Split movie")->click();
             return true;
@@ -872,7 +874,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return jobsDone(window, 3); }, 60000));
         const MervoTask *task = jobManager(window)->jobs().last()->tasks().first();
         QVERIFY2(task->state == Task::Completed, qPrintable(task->failure()));
-        QTRY_VERIFY(!said.isEmpty() && said.last().first().toString() == "Merge job completed");
+        QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty() && said.last().first().toString() == "Merge job completed", kScreenWait);
         QVERIFY(said.contains({QString("Merge job has been queued in the job manager")}));
 
         const QString merged = info.dir().filePath(QFileInfo(parts.at(0)).completeBaseName() + ".merge." + info.suffix());
@@ -920,7 +922,9 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return jobsDone(window, 1); }, 60000));
         const MervoTask *task = jobManager(window)->jobs().first()->tasks().first();
         QCOMPARE(task->state, Task::Aborted);
-        QTRY_COMPARE(status(window), QString("Merge job failed: %1 (its console in the job manager tells more)").arg(task->failure()));
+        QTRY_COMPARE_WITH_TIMEOUT(status(window),
+                                  QString("Merge job failed: %1 (its console in the job manager tells more)").arg(task->failure()),
+                                  kScreenWait);
         QVERIFY(!QFile::exists(inputs.path() + "/a.merge.mp4"));
         closeWindow(window);
     }

@@ -139,7 +139,8 @@ private slots:
         for (MiniConsoleWidget *mini : view.miniConsoles())
             strips << mini;
         view.clear();
-        QTRY_VERIFY(std::all_of(strips.cbegin(), strips.cend(), [](const auto &mini) { return mini.isNull(); }));
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(strips.cbegin(), strips.cend(), [](const auto &mini) { return mini.isNull(); }),
+                                 WindowTesting::kScreenWait);
         QCOMPARE(ownerLayout->count(), 0);
         QCOMPARE(JobManagerWidget::consoleLayout(&targeted.data), ownerLayout);
     }
@@ -201,11 +202,11 @@ private slots:
             jobs.push_back(std::make_unique<QueuedJob>(int(jobs.size())));
             view->addJobContainer(&jobs.back()->job);
             auto *box = static_cast<QGroupBox *>(jobs.back()->job.container);
-            QTRY_VERIFY(box->isVisible() && box->height() == box->sizeHint().height());
+            QTRY_VERIFY_WITH_TIMEOUT(box->isVisible() && box->height() == box->sizeHint().height(), WindowTesting::kScreenWait);
         };
         for (int i = 0; i < 40; ++i)
             add();
-        QTRY_COMPARE(view->height(), view->sizeHint().height());
+        QTRY_COMPARE_WITH_TIMEOUT(view->height(), view->sizeHint().height(), WindowTesting::kScreenWait);
         auto *first = static_cast<QGroupBox *>(jobs.front()->job.container);
         QCOMPARE(first->height(), first->sizeHint().height());
         struct ResizeCount : QObject
@@ -219,7 +220,7 @@ private slots:
         } resizes;
         first->installEventFilter(&resizes);
         add();
-        QTRY_COMPARE(view->height(), view->sizeHint().height());
+        QTRY_COMPARE_WITH_TIMEOUT(view->height(), view->sizeHint().height(), WindowTesting::kScreenWait);
         QCOMPARE(resizes.count, 0);
         QCOMPARE(first->height(), first->sizeHint().height());
         first->removeEventFilter(&resizes);
@@ -235,7 +236,7 @@ private slots:
             QCOMPARE(queued->job.tasks().first()->console(), nullptr);
             QCOMPARE(JobManagerWidget::consoleLayout(&queued->data), nullptr);
         }
-        QTRY_VERIFY(!view->isClearing());
+        QTRY_VERIFY_WITH_TIMEOUT(!view->isClearing(), WindowTesting::kScreenWait);
         QVERIFY(std::all_of(made.cbegin(), made.cend(), [](const QPointer<QObject> &object) { return object.isNull(); }));
         QCOMPARE(int(view->findChildren<QWidget *>().size()), bare);
         // The view takes jobs again as before.
@@ -254,7 +255,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             ended << manager.addEngineJob("true", {}, folder.filePath(QString("out%1.avi").arg(i)), "Encoding",
                                           QString("Ended %1").arg(i), QStringLiteral("FFmpeg"), 0);
-        QTRY_VERIFY(manager.isIdle());
+        QTRY_VERIFY_WITH_TIMEOUT(manager.isIdle(), WindowTesting::kScreenWait);
         QPointer<MervoTask> task = ended.first()->tasks().first();
         void *const container = ended.first()->container;
         QPointer<QWidget> box = static_cast<QWidget *>(container);
@@ -263,9 +264,9 @@ private slots:
         QVERIFY(shown != minis.cend());
         auto *mini = qobject_cast<MervoMiniConsoleWidget *>(*shown);
         routed.view.removeMervoTaskMiniConsole(mini);
-        QTRY_VERIFY(ended.first().isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(ended.first().isNull(), WindowTesting::kScreenWait);
         QVERIFY(task.isNull());
-        QTRY_VERIFY(box.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(box.isNull(), WindowTesting::kScreenWait);
         QCOMPARE(manager.jobs().size(), 2);
         QCOMPARE(manager.mervoProcesses().size(), 2);
         // A job end that names the deleted box (another job that shared it) reaches nothing.
@@ -274,13 +275,13 @@ private slots:
 
         QPointer<MervoJob> running = manager.addEngineJob("sleep", {"30"}, folder.filePath("long.avi"), "Encoding",
                                                           "Running", QStringLiteral("FFmpeg"), 0);
-        QTRY_COMPARE(int(running->tasks().first()->state), int(Task::Running));
+        QTRY_COMPARE_WITH_TIMEOUT(int(running->tasks().first()->state), int(Task::Running), WindowTesting::kScreenWait);
         routed.view.clear();
-        QTRY_VERIFY(ended.at(1).isNull() && ended.at(2).isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(ended.at(1).isNull() && ended.at(2).isNull(), WindowTesting::kScreenWait);
         QVERIFY(running);
         QCOMPARE(manager.jobs(), QList<MervoJob *>{running.data()});
         manager.killAll();
-        QTRY_VERIFY(running.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(running.isNull(), WindowTesting::kScreenWait);
         QVERIFY(manager.jobs().isEmpty() && manager.mervoProcesses().isEmpty());
     }
 };

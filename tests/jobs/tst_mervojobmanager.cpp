@@ -257,7 +257,7 @@ private slots:
         manager->killAll();
         QTRY_VERIFY_WITH_TIMEOUT(job.isNull(), 10000);
         QVERIFY(task.isNull());
-        QTRY_VERIFY(process.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(process.isNull(), 10000);
         QVERIFY(manager->jobs().isEmpty() && manager->mervoProcesses().isEmpty() && manager->isIdle());
     }
 };

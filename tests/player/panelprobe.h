@@ -34,7 +34,9 @@ public:
     using PlayerWidget::mediaKind;
     using PlayerWidget::movieInfo;
     using PlayerWidget::player;
+    using PlayerWidget::playbackErrors;
     using PlayerWidget::playbackProcess;
+    using PlayerWidget::pollTimer;
     using PlayerWidget::preferences;
     using PlayerWidget::progressWidget;
     using PlayerWidget::renderer;

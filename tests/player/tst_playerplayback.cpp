@@ -83,7 +83,7 @@ private slots:
         const pid_t mplayer = pid_t(panel->playbackProcess->processId());
         QVERIFY(mplayer > 0);
         QCOMPARE(::getpgid(mplayer), mplayer);
-        QTRY_VERIFY_WITH_TIMEOUT(seconds(panel->timecodeWidget->time()) >= 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(seconds(panel->timecodeWidget->time()) >= 1, kScreenWait);
         QVERIFY(panel->timeLine->value() >= 2);
         QTRY_VERIFY_WITH_TIMEOUT(nonBlackShare(grabNative(panel->renderer)) > 0.3, kScreenWait);
         saveScreenshot(grabNative(panel.get()), "player-playing-file");
@@ -197,7 +197,7 @@ private slots:
         QVERIFY(consoles.stdIn.toPlainText().contains("-vo x11"));
         panel->stop();
         // Each run had its own process; the ended ones are gone, not kept for the panel's life.
-        QTRY_COMPARE(processes(), processesBefore);
+        QTRY_COMPARE_WITH_TIMEOUT(processes(), processesBefore, kScreenWait);
     }
 
     // A new load starts from a clean panel: no time code or chapter of the DVD played
@@ -271,7 +271,11 @@ private slots:
         ModalAnswerer answerer;
         panel->play();
         QVERIFY(panel->playing);
-        QTest::qWait(600);
+        // Every line read, then one check of the errors after it: whatever a busy machine
+        // takes for them, the box has come by then if it is to come.
+        QVERIFY(waitFor([&] { return !answerer.seen().isEmpty() || panel->playbackErrors->size() == lines; }));
+        QSignalSpy checked(panel->pollTimer, &QTimer::timeout);
+        QVERIFY(waitFor([&] { return !answerer.seen().isEmpty() || !checked.isEmpty(); }));
         QCOMPARE(answerer.seen().size(), box.isEmpty() ? 0 : 1);
         QCOMPARE(panel->playing, box.isEmpty());
         if (!box.isEmpty()) {
