@@ -85,20 +85,39 @@ void JobManager::addJob(Job *job)
 
 void JobManager::killAll()
 {
-    // Every engine is killed at once; none is waited for here. Each end reaches its job
-    // from the event loop, queued with the others' and handled a slice per turn, and ends
-    // the task as aborted (its partial output removed).
-    const QList<Process *> processes = std::exchange(m_processes, {});
-    for (Process *process : processes)
-        stopWithAll(process);
+    // Every engine is killed now or within a few turns of the event loop; none is waited
+    // for here. Each end reaches its job from the event loop, queued with the others' and
+    // handled a slice per turn, and ends the task as aborted (its partial output removed).
+    stopAll(std::exchange(m_processes, {}));
     QCoreApplication::processEvents();
 }
 
-void JobManager::stopWithAll(Process *process)
+void JobManager::stopAll(const QList<Process *> &processes)
 {
-    process->abortedByUser = true;
-    process->killedWithAll = true;
-    process->stop(m_killTimeout);
+    for (Process *process : processes) {
+        process->abortedByUser = true;
+        process->killedWithAll = true;
+        m_killQueue.append(process);
+    }
+    if (!m_killQueued)
+        killQueuedSlice();
+}
+
+void JobManager::killQueuedSlice()
+{
+    // Killed a slice at a time: the ends of engines killed together come back together, and
+    // a thousand of them would hold the window in the turn they arrive in.
+    m_killQueued = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_killQueue.isEmpty() && clock.elapsed() < KillSliceMs) {
+        if (Process *process = m_killQueue.takeFirst())
+            process->stop(m_killTimeout);
+    }
+    if (!m_killQueue.isEmpty()) {
+        m_killQueued = true;
+        QTimer::singleShot(0, this, &JobManager::killQueuedSlice);
+    }
 }
 
 void JobManager::receiveEnd(Process *process, int exitCode, QProcess::ExitStatus exitStatus)

@@ -137,8 +137,9 @@ protected:
     static bool awaitStop(Process *process);
     // The tasks of the plain jobs.
     QList<Task *> plainTasks() const;
-    // Stops a process as "kill all" does: its end is handled among the others'.
-    void stopWithAll(Process *process);
+    // Stops the processes as "kill all" does: a slice per turn of the event loop, their
+    // ends handled among the others'.
+    void stopAll(const QList<Process *> &processes);
     // A started process's end: handled at once, or queued for the slices when "kill all"
     // stopped it.
     void receiveEnd(Process *process, int exitCode, QProcess::ExitStatus exitStatus);
@@ -167,10 +168,13 @@ private:
     void keepWindowsPainted();
     void startBusySpell();
     void handlePendingEnds();
+    void killQueuedSlice();
     void freeReleasedJobs();
     // Queued ends are handled, and released jobs freed, until this much time has passed in
     // a turn of the event loop; the rest waits for the next turn.
     static constexpr int SliceMs = 8;
+    // Kills are sent for less: the ends they bring back cost more than the kills.
+    static constexpr int KillSliceMs = 4;
     // Pending events are handled from the log calls once the GUI thread has been kept from
     // its event loop this long, and then at most this often (milliseconds).
     static constexpr int EventsInterval = 40;
@@ -190,6 +194,8 @@ private:
     // The task data made by addEngineJob; task data from the job builders stays theirs.
     std::vector<std::unique_ptr<EncodingTaskData>> m_ownTaskData;
     QList<PendingEnd> m_pendingEnds;
+    QList<QPointer<Process>> m_killQueue;
+    bool m_killQueued = false;
     QList<Job *> m_releasedJobs;
     bool m_freeQueued = false;
 };

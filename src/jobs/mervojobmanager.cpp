@@ -10,6 +10,7 @@
 #include <QDebug>
 
 #include <algorithm>
+#include <utility>
 
 MervoJobManager::MervoJobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr,
                                  QTextEdit *log, int logLevel, int startTimeout,
@@ -79,13 +80,10 @@ void MervoJobManager::acknowledgeTask(MervoProcess *process)
 
 void MervoJobManager::killAll()
 {
-    const int count = m_mervoProcesses.size();
-    for (int i = 0; i < count && !m_mervoProcesses.isEmpty(); ++i) {
-        // No wait: the ends arrive later, a slice per turn of the event loop, and end their
-        // tasks as aborted. The engines' own children go with them.
-        stopWithAll(m_mervoProcesses.takeFirst());
-    }
-    m_mervoProcesses.clear();
+    // No wait: the ends arrive later, a slice per turn of the event loop, and end their
+    // tasks as aborted. The engines' own children go with them.
+    const QList<MervoProcess *> processes = std::exchange(m_mervoProcesses, {});
+    stopAll({processes.cbegin(), processes.cend()});
     // Plain jobs run on this manager too: "kill all" leaves none of them running.
     JobManager::killAll();
 }
