@@ -172,9 +172,11 @@ private:
     void freeReleasedJobs();
     // Queued ends are handled, and released jobs freed, until this much time has passed in
     // a turn of the event loop; the rest waits for the next turn.
-    static constexpr int SliceMs = 8;
+    // Short: other work sliced over the same turns (the views deleting what a clear took
+    // out, the ends of the engines killed the turn before) shares them.
+    static constexpr int SliceMs = 4;
     // Kills are sent for less: the ends they bring back cost more than the kills.
-    static constexpr int KillSliceMs = 4;
+    static constexpr int KillSliceMs = 2;
     // Pending events are handled from the log calls once the GUI thread has been kept from
     // its event loop this long, and then at most this often (milliseconds).
     static constexpr int EventsInterval = 40;
