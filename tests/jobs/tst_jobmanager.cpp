@@ -374,13 +374,15 @@ private slots:
     void killAllHoldsNoLongStall_data()
     {
         QTest::addColumn<bool>("extended");
-        QTest::newRow("plain jobs") << false;
-        QTest::newRow("extended jobs") << true;
+        QTest::addColumn<int>("engines");
+        QTest::newRow("plain jobs") << false << 60;
+        QTest::newRow("extended jobs") << true << 60;
+        QTest::newRow("one plain job") << false << 1;
     }
     void killAllHoldsNoLongStall()
     {
         QFETCH(bool, extended);
-        constexpr int Engines = 60;
+        QFETCH(int, engines);
         constexpr double EndCostMs = 3.0, StallMs = 50.0;
         const auto threadMs = [] {
             timespec now{};
@@ -402,7 +404,7 @@ private slots:
             connect(manager.get(), &JobManager::processFinished, this, viewsAtWork);
         }
         QList<Task *> tasks;
-        for (int i = 0; i < Engines; ++i) {
+        for (int i = 0; i < engines; ++i) {
             if (extended) {
                 auto *task = scriptTask<MervoTask>("long", "exec sleep 30");
                 static_cast<MervoJobManager *>(manager.get())->addJob(mervoJob({task}, QString::number(i)));
