@@ -110,7 +110,7 @@ void JobManager::killQueuedSlice()
     m_killQueued = false;
     QElapsedTimer clock;
     clock.start();
-    while (!m_killQueue.isEmpty() && clock.elapsed() < KillSliceMs) {
+    for (int kills = 0; !m_killQueue.isEmpty() && kills < KillsPerTurn && clock.elapsed() < KillSliceMs; ++kills) {
         if (Process *process = m_killQueue.takeFirst())
             process->stop(m_killTimeout);
     }

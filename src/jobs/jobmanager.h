@@ -175,8 +175,11 @@ private:
     // Short: other work sliced over the same turns (the views deleting what a clear took
     // out, the ends of the engines killed the turn before) shares them.
     static constexpr int SliceMs = 4;
-    // Kills are sent for less: the ends they bring back cost more than the kills.
+    // Kills are sent for less, and few at a time: the ends they bring back cost more than
+    // the kills (each end also costs the event loop a walk over every other process's
+    // notifiers), and on an idle machine they all come back within the next turn.
     static constexpr int KillSliceMs = 2;
+    static constexpr int KillsPerTurn = 32;
     // Pending events are handled from the log calls once the GUI thread has been kept from
     // its event loop this long, and then at most this often (milliseconds).
     static constexpr int EventsInterval = 40;
