@@ -13,10 +13,15 @@
 // window's event loop could not turn (goal: under 50 ms), and the engine with its output
 // thrown away for comparison.
 //
-// Part 2, the views at their limit: 400,000 status lines in the form the real MEncoder
-// prints them, the speed changing on every line, fed through one console and its mini
-// console as fast as the window takes them: lines per second, peak memory and the longest
-// event-loop stall (goal: under 50 ms).
+// Part 2, the views at their limit: status lines in the form the real MEncoder prints them,
+// the speed changing on every line, fed through one console and its mini console as fast as
+// the window takes them, read by read. MEncoder writes each status line alone: a window that
+// keeps up reads them one by one, and each read costs it the whole road (the line parsed,
+// the figures set); a window that falls behind a busy pipe gets 4 KB a read, of which the
+// parser looks at the last status line only. Both are timed, apart: 40,000 lines a line a
+// read, then 400,000 lines in 4 KB reads, each with its lines and reads per second, the
+// window's processor time per read, peak memory and the longest event-loop stall (goal:
+// under 50 ms). Only the first tells what one line costs the window.
 //
 // Exits with 1 when a goal is missed.
 //
@@ -51,7 +56,7 @@
 #include <sys/resource.h>
 
 namespace {
-constexpr int ChunkBytes = 4096; // what one read of a busy pipe returns
+constexpr int BusyReadBytes = 4096; // what one read of a busy pipe returns
 constexpr int MessageEvery = 1000;
 constexpr double JobGoal = 1.02; // job / engine read through a pipe
 constexpr double StallGoalMs = 50.0;
@@ -281,13 +286,9 @@ QString statusLine(const QString &form, int i, int total)
     return line + QLatin1Char('\r');
 }
 
-int viewsAtTheirLimit(QApplication &app, int total)
+// Feeds `total` lines, `readBytes` a read (0: one line a read); 0 when the stall goal holds.
+int viewsAtTheirLimit(QApplication &app, const QStringList &forms, int total, int readBytes)
 {
-    const QStringList forms = engineLines();
-    if (forms.isEmpty()) {
-        std::fprintf(stderr, "mencoder printed no status line\n");
-        return 1;
-    }
     EncodingTaskData data{1, total / 25.0, total, 1.33, 0, QString(), QStringLiteral("avi"), false, {}};
     Task task;
     task.set(&data, QStringLiteral("mencoder"), {}, QString(), QStringLiteral("bench"), QStringLiteral("Encoding"));
@@ -304,20 +305,20 @@ int viewsAtTheirLimit(QApplication &app, int total)
     console->show();
     app.processEvents();
 
-    // The job's output, cut as a busy pipe would deliver it.
-    QStringList chunks;
-    QString chunk;
+    // The job's output, cut as the pipe would deliver it.
+    QStringList reads;
+    QString read;
     for (int i = 1; i <= total; ++i) {
-        chunk += statusLine(forms.at(i % forms.size()), i, total);
+        read += statusLine(forms.at(i % forms.size()), i, total);
         if (i % MessageEvery == 0)
-            chunk += QStringLiteral("Skipping frame!\n");
-        if (chunk.size() >= ChunkBytes) {
-            chunks.append(chunk);
-            chunk.clear();
+            read += QStringLiteral("Skipping frame!\n");
+        if (read.size() >= readBytes) {
+            reads.append(read);
+            read.clear();
         }
     }
-    if (!chunk.isEmpty())
-        chunks.append(chunk);
+    if (!read.isEmpty())
+        reads.append(read);
 
     const long idleKb = statusKilobytes("VmRSS:");
     Bench::StallMeter meter;
@@ -327,31 +328,39 @@ int viewsAtTheirLimit(QApplication &app, int total)
     feeder.setInterval(0);
     QElapsedTimer clock;
     QObject::connect(&feeder, &QTimer::timeout, [&] {
-        if (next == chunks.size()) {
+        if (next == reads.size()) {
             feeder.stop();
             console->displayProgress();
             console->flushOutput();
             app.quit();
             return;
         }
-        JobOutputRouter::feed(console, 1, QProcess::StandardOutput, chunks.at(next++), 1.0);
+        JobOutputRouter::feed(console, 1, QProcess::StandardOutput, reads.at(next++), 1.0);
     });
+    const double cpuAt = Bench::threadCpuMs();
     clock.start();
     meter.start();
     feeder.start();
     app.exec();
     meter.stop();
     const double seconds = clock.elapsed() / 1000.0;
+    const double cpuMs = Bench::threadCpuMs() - cpuAt;
     const long peakKb = statusKilobytes("VmHWM:");
 
-    std::printf("Part 2: %d status lines in %lld chunks through one console and its strip\n", total,
-                qint64(chunks.size()));
-    std::printf("time:                %.3f s, %.0f lines per second\n", seconds, total / seconds);
+    if (readBytes == 0)
+        std::printf("Part 2a: %d status lines, one a read (a window that keeps up)\n", total);
+    else
+        std::printf("Part 2b: %d status lines in %lld reads of %d bytes (a window behind a busy pipe; only the "
+                    "last status line of a read is parsed)\n",
+                    total, qint64(reads.size()), readBytes);
+    std::printf("time:                %.3f s (processor %.3f s): %.0f lines, %.0f reads per second\n", seconds,
+                cpuMs / 1000.0, total / seconds, reads.size() / seconds);
+    std::printf("processor per read:  %.1f us\n", 1000.0 * cpuMs / std::max<qsizetype>(1, reads.size()));
     std::printf("peak memory:         %.1f MB over idle (%.1f MB idle)\n", (peakKb - idleKb) / 1024.0,
                 idleKb / 1024.0);
     std::printf("longest stall:       %.0f ms wall, %.1f ms processor (goal: under %.0f) %s\n", meter.longestMs(),
                 meter.longestCpuMs(), StallGoalMs, meter.longestCpuMs() < StallGoalMs ? "met" : "FAIL");
-    std::printf("shown:               bar %d and %d, speed \"%s\", console lines kept: %d\n",
+    std::printf("shown:               bar %d and %d, speed \"%s\", console lines kept: %d\n\n",
                 console->progressBar()->value(), mini.progressBar()->value(),
                 qPrintable(mini.speedLabel()->text()), console->standardOutputView()->document()->blockCount());
     return meter.longestCpuMs() < StallGoalMs ? 0 : 1;
@@ -367,7 +376,13 @@ int main(int argc, char **argv)
     const int clipSeconds = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 40;
     const int total = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 400000;
     const bool met = realJobPath(app, pairs, clipSeconds);
-    const int limit = viewsAtTheirLimit(app, total);
+    const QStringList forms = engineLines();
+    if (forms.isEmpty()) {
+        std::fprintf(stderr, "mencoder printed no status line\n");
+        return 1;
+    }
+    int limit = viewsAtTheirLimit(app, forms, total / 10, 0);
+    limit |= viewsAtTheirLimit(app, forms, total, BusyReadBytes);
     std::printf("%s\n", met && limit == 0 ? "all goals met" : "FAIL: a goal is missed");
     return met && limit == 0 ? 0 : 1;
 }

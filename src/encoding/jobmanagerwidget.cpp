@@ -283,10 +283,17 @@ void JobManagerWidget::removeMiniConsole(MiniConsoleWidget *mini, bool force)
     takeOutOfLayout(mini);
     m_shown.removeAll(mini);
     m_removed.append(mini);
+    releaseJobOf(mini);
     hideEmptyBox(mini->parentWidget());
     if (miniConsoles().isEmpty())
         m_emptyLabel->show();
     emit guiSizeAdjustRequest();
+}
+
+void JobManagerWidget::releaseJobOf(const MiniConsoleWidget *mini)
+{
+    if (m_manager && mini->task() && mini->task()->job)
+        m_manager->releaseJob(mini->task()->job);
 }
 
 void JobManagerWidget::deleteRemovedConsoles()
@@ -308,6 +315,7 @@ void JobManagerWidget::clear()
         // The task outlives its strip: from now on its output reaches no console, and a task
         // built from its data no longer joins a box of this view.
         if (Task *task = mini->task()) {
+            releaseJobOf(mini);
             if (task->console() == mini->console())
                 task->setConsole(nullptr);
             if (const QLayout *layout = consoleLayout(task->taskData);

@@ -61,6 +61,10 @@ signals:
 protected:
     void deleteRemovedConsoles();
     void rebuild();
+    // The manager whose jobs the view lets go of, without a rebuild.
+    void attachManager(JobManager *manager) { m_manager = manager; }
+    // The job of a strip the view no longer shows is the manager's to free once it ends.
+    void releaseJobOf(const MiniConsoleWidget *mini);
     QVBoxLayout *mainLayout() const { return m_layout; }
     // A box of the view, vertical layout of spacing 0 without right and bottom margins.
     QGroupBox *makeBox(const QString &title, const QString &output);

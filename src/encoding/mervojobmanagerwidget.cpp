@@ -21,6 +21,7 @@ MervoJobManagerWidget::MervoJobManagerWidget(QWidget *parent)
 void MervoJobManagerWidget::setJobManager(MervoJobManager *manager)
 {
     m_mervoManager = manager;
+    attachManager(manager);
     deleteRemovedConsoles();
     rebuild();
 }

@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTextEdit>
+#include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 JobManager::JobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
@@ -26,6 +28,9 @@ JobManager::JobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, Q
 
 JobManager::~JobManager()
 {
+    // An end still queued is not handed to its job: the task goes as one whose end was
+    // never handled (its partial output removed).
+    m_pendingEnds.clear();
     releaseTasks(plainTasks());
     qDeleteAll(m_jobs);
 }
@@ -80,17 +85,134 @@ void JobManager::addJob(Job *job)
 
 void JobManager::killAll()
 {
-    // Killed and awaited, as close() would, but all at once and within one kill time-out:
-    // each end reaches handleProcessFinished, which ends the task as aborted, within the
-    // wait or, when a kill did not take at once, later from the event loop.
-    const QList<Process *> processes = std::exchange(m_processes, {});
+    // Every engine is killed now or within a few turns of the event loop; none is waited
+    // for here. Each end reaches its job from the event loop, queued with the others' and
+    // handled a slice per turn, and ends the task as aborted (its partial output removed).
+    stopAll(std::exchange(m_processes, {}));
+    QCoreApplication::processEvents();
+}
+
+void JobManager::stopAll(const QList<Process *> &processes)
+{
     for (Process *process : processes) {
         process->abortedByUser = true;
-        process->stop(m_killTimeout);
+        process->killedWithAll = true;
+        m_killQueue.append(process);
     }
-    for (Process *process : processes)
-        awaitStop(process);
-    QCoreApplication::processEvents();
+    if (!m_killQueued)
+        killQueuedSlice();
+}
+
+void JobManager::killQueuedSlice()
+{
+    // Killed a slice at a time: the ends of engines killed together come back together, and
+    // a thousand of them would hold the window in the turn they arrive in.
+    m_killQueued = false;
+    QElapsedTimer clock;
+    clock.start();
+    for (int kills = 0; !m_killQueue.isEmpty() && kills < KillsPerTurn && clock.elapsed() < KillSliceMs; ++kills) {
+        if (Process *process = m_killQueue.takeFirst())
+            process->stop(m_killTimeout);
+    }
+    if (!m_killQueue.isEmpty()) {
+        m_killQueued = true;
+        QTimer::singleShot(0, this, &JobManager::killQueuedSlice);
+    }
+}
+
+void JobManager::receiveEnd(Process *process, int exitCode, QProcess::ExitStatus exitStatus)
+{
+    if (!process->killedWithAll) {
+        endProcess(process, exitCode, exitStatus);
+        return;
+    }
+    // Hundreds of killed engines end within a few milliseconds of each other: handled all
+    // in the turn they arrive in, their ends would hold the window far too long.
+    m_pendingEnds.append({process, exitCode, exitStatus});
+    if (m_pendingEnds.size() == 1)
+        QTimer::singleShot(0, this, &JobManager::handlePendingEnds);
+}
+
+void JobManager::handlePendingEnds()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_pendingEnds.isEmpty() && clock.elapsed() < SliceMs) {
+        const PendingEnd end = m_pendingEnds.takeFirst();
+        if (end.process)
+            endProcess(end.process, end.exitCode, end.exitStatus);
+    }
+    if (!m_pendingEnds.isEmpty())
+        QTimer::singleShot(0, this, &JobManager::handlePendingEnds);
+}
+
+void JobManager::releaseJob(Job *job)
+{
+    if (!job || m_releasedJobs.contains(job))
+        return;
+    m_releasedJobs.append(job);
+    freeReleasedJobsLater();
+}
+
+void JobManager::freeReleasedJobsLater()
+{
+    // Never at once: the caller, or the handlers of the process end that finished the job,
+    // may still be using it.
+    if (m_freeQueued || m_releasedJobs.isEmpty())
+        return;
+    m_freeQueued = true;
+    QTimer::singleShot(0, this, &JobManager::freeReleasedJobs);
+}
+
+void JobManager::freeReleasedJobs()
+{
+    m_freeQueued = false;
+    QElapsedTimer clock;
+    clock.start();
+    const QList<Job *> released = m_releasedJobs;
+    for (Job *job : released) {
+        // A long list goes over a few turns of the event loop, never holding it long.
+        if (clock.elapsed() >= SliceMs) {
+            freeReleasedJobsLater();
+            return;
+        }
+        if (!holdsJob(job)) {
+            m_releasedJobs.removeOne(job);
+            continue;
+        }
+        if (!job->isFinished())
+            continue;
+        m_releasedJobs.removeOne(job);
+        freeJob(job);
+    }
+}
+
+bool JobManager::holdsJob(const Job *job) const
+{
+    return m_jobs.contains(job);
+}
+
+void JobManager::freeJob(Job *job)
+{
+    m_jobs.removeOne(job);
+    QList<Task *> tasks;
+    if (Task *task = job->task()) {
+        m_processes.removeOne(task->process);
+        tasks << task;
+    }
+    freeTasks(tasks);
+    delete job;
+}
+
+void JobManager::freeTasks(const QList<Task *> &tasks)
+{
+    QList<const EncodingTaskData *> data;
+    for (const Task *task : tasks)
+        data << task->taskData;
+    releaseTasks(tasks);
+    m_ownTaskData.erase(std::remove_if(m_ownTaskData.begin(), m_ownTaskData.end(),
+                                       [&data](const auto &own) { return data.contains(own.get()); }),
+                        m_ownTaskData.end());
 }
 
 bool JobManager::awaitStop(Process *process)
@@ -236,14 +358,20 @@ void JobManager::readProcessStdError()
 
 void JobManager::handleProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
 {
-    auto *process = qobject_cast<Process *>(sender());
-    if (!process || !process->job || !process->task)
+    if (auto *process = qobject_cast<Process *>(sender()))
+        receiveEnd(process, exitCode, exitStatus);
+}
+
+void JobManager::endProcess(Process *process, int exitCode, QProcess::ExitStatus exitStatus)
+{
+    if (!process->job || !process->task)
         return;
     qCDebug(lcJobs) << "JobManager: exit code" << process->job->title() << process->exitCode();
     const bool ok = noteExit(process, process->task, exitCode, exitStatus);
     process->job->taskFinished(process->task, ok);
     resetKeepAwake();
     emit processFinished(process, exitCode, exitStatus);
+    freeReleasedJobsLater();
 }
 
 bool JobManager::prepareEngineJob(const QString &outputFile, const QString &name)

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QProcess>
 #include <QStringList>
 
@@ -39,8 +40,14 @@ public:
     // question reaches both kinds of jobs through either pointer.
     virtual bool isIdle() const;
     void addJob(Job *job);
-    // Stops every started process; the extended manager also stops its own.
+    // Stops every started process; the extended manager also stops its own. Nothing waits:
+    // the ends arrive from the event loop and are handled a slice per turn, so that
+    // hundreds of them never hold the window; each ends its task as aborted.
     virtual void killAll();
+    // Frees a job that no view shows any more (the user removed it, or the view was cleared):
+    // once it has finished, from the event loop, with its tasks and processes. It stays in
+    // the job list until then. A job of another manager is left alone.
+    void releaseJob(Job *job);
 
     // Makes, queues and starts a job of one task for an engine command. The engine is the
     // caller's engine processor; only its name is read (the engine library sits above
@@ -130,6 +137,20 @@ protected:
     static bool awaitStop(Process *process);
     // The tasks of the plain jobs.
     QList<Task *> plainTasks() const;
+    // Stops the processes as "kill all" does: a slice per turn of the event loop, their
+    // ends handled among the others'.
+    void stopAll(const QList<Process *> &processes);
+    // A started process's end: handled at once, or queued for the slices when "kill all"
+    // stopped it.
+    void receiveEnd(Process *process, int exitCode, QProcess::ExitStatus exitStatus);
+    // What the end of a process means to its job; the extended manager handles its own.
+    virtual void endProcess(Process *process, int exitCode, QProcess::ExitStatus exitStatus);
+    // Whether the job is this manager's, and freeing it once it has finished.
+    virtual bool holdsJob(const Job *job) const;
+    virtual void freeJob(Job *job);
+    // Frees the tasks (as releaseTasks) with the task data made for them by addEngineJob.
+    void freeTasks(const QList<Task *> &tasks);
+    void freeReleasedJobsLater();
 
     QTextEdit *stdInView() const { return m_stdIn; }
     QTextEdit *stdOutView() const { return m_stdOut; }
@@ -137,9 +158,28 @@ protected:
     QTextEdit *logView() const { return m_log; }
 
 private:
+    struct PendingEnd
+    {
+        QPointer<Process> process;
+        int exitCode = 0;
+        QProcess::ExitStatus exitStatus = QProcess::NormalExit;
+    };
     void releaseTask(Task *task);
     void keepWindowsPainted();
     void startBusySpell();
+    void handlePendingEnds();
+    void killQueuedSlice();
+    void freeReleasedJobs();
+    // Queued ends are handled, and released jobs freed, until this much time has passed in
+    // a turn of the event loop; the rest waits for the next turn.
+    // Short: other work sliced over the same turns (the views deleting what a clear took
+    // out, the ends of the engines killed the turn before) shares them.
+    static constexpr int SliceMs = 4;
+    // Kills are sent for less, and few at a time: the ends they bring back cost more than
+    // the kills (each end also costs the event loop a walk over every other process's
+    // notifiers), and on an idle machine they all come back within the next turn.
+    static constexpr int KillSliceMs = 2;
+    static constexpr int KillsPerTurn = 32;
     // Pending events are handled from the log calls once the GUI thread has been kept from
     // its event loop this long, and then at most this often (milliseconds).
     static constexpr int EventsInterval = 40;
@@ -158,4 +198,9 @@ private:
     int m_killTimeout = 5000;
     // The task data made by addEngineJob; task data from the job builders stays theirs.
     std::vector<std::unique_ptr<EncodingTaskData>> m_ownTaskData;
+    QList<PendingEnd> m_pendingEnds;
+    QList<QPointer<Process>> m_killQueue;
+    bool m_killQueued = false;
+    QList<Job *> m_releasedJobs;
+    bool m_freeQueued = false;
 };

@@ -7,11 +7,10 @@
 #include "jobs/mervoprocess.h"
 #include "jobs/mervotask.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QElapsedTimer>
 
 #include <algorithm>
+#include <utility>
 
 MervoJobManager::MervoJobManager(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr,
                                  QTextEdit *log, int logLevel, int startTimeout,
@@ -50,49 +49,27 @@ bool MervoJobManager::isIdle() const
     return JobManager::isIdle();
 }
 
-void MervoJobManager::releaseJob(MervoJob *job)
+bool MervoJobManager::holdsJob(const Job *job) const
 {
-    if (!m_mervoJobs.contains(job) || m_releasedJobs.contains(job))
-        return;
-    m_releasedJobs.append(job);
-    freeReleasedJobsLater();
+    const auto *mervoJob = qobject_cast<const MervoJob *>(job);
+    return (mervoJob && m_mervoJobs.contains(mervoJob)) || JobManager::holdsJob(job);
 }
 
-void MervoJobManager::freeReleasedJobsLater()
+void MervoJobManager::freeJob(Job *job)
 {
-    // Never at once: the caller, or the handlers of the process end that finished the job,
-    // may still be using it.
-    if (m_freeQueued || m_releasedJobs.isEmpty())
+    auto *mervoJob = qobject_cast<MervoJob *>(job);
+    if (!mervoJob || !m_mervoJobs.removeOne(mervoJob)) {
+        JobManager::freeJob(job);
         return;
-    m_freeQueued = true;
-    QMetaObject::invokeMethod(this, &MervoJobManager::freeReleasedJobs, Qt::QueuedConnection);
-}
-
-void MervoJobManager::freeReleasedJobs()
-{
-    m_freeQueued = false;
-    QElapsedTimer clock;
-    clock.start();
-    const QList<MervoJob *> released = m_releasedJobs;
-    for (MervoJob *job : released) {
-        // A long list goes over a few turns of the event loop, never holding it long.
-        if (clock.elapsed() >= FreeSliceMs) {
-            freeReleasedJobsLater();
-            return;
-        }
-        if (!job->isFinished())
-            continue;
-        m_releasedJobs.removeOne(job);
-        m_mervoJobs.removeOne(job);
-        m_waitingJobs.removeOne(job);
-        QList<Task *> tasks;
-        for (MervoTask *task : job->tasks()) {
-            m_mervoProcesses.removeIf([task](const MervoProcess *process) { return process == task->process; });
-            tasks.append(task);
-        }
-        releaseTasks(tasks);
-        delete job;
     }
+    m_waitingJobs.removeOne(mervoJob);
+    QList<Task *> tasks;
+    for (MervoTask *task : mervoJob->tasks()) {
+        m_mervoProcesses.removeOne(task->process);
+        tasks.append(task);
+    }
+    freeTasks(tasks);
+    delete mervoJob;
 }
 
 void MervoJobManager::acknowledgeTask(MervoProcess *process)
@@ -103,16 +80,10 @@ void MervoJobManager::acknowledgeTask(MervoProcess *process)
 
 void MervoJobManager::killAll()
 {
-    const int count = m_mervoProcesses.size();
-    for (int i = 0; i < count && !m_mervoProcesses.isEmpty(); ++i) {
-        // No wait: the ends arrive later and end their tasks as aborted. The engines' own
-        // children go with them.
-        MervoProcess *process = m_mervoProcesses.takeFirst();
-        process->abortedByUser = true;
-        process->stop(killTimeout());
-    }
-    m_mervoProcesses.clear();
-    QCoreApplication::processEvents();
+    // No wait: the ends arrive later, a slice per turn of the event loop, and end their
+    // tasks as aborted. The engines' own children go with them.
+    const QList<MervoProcess *> processes = std::exchange(m_mervoProcesses, {});
+    stopAll({processes.cbegin(), processes.cend()});
     // Plain jobs run on this manager too: "kill all" leaves none of them running.
     JobManager::killAll();
 }
@@ -162,7 +133,7 @@ void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
     // Each process named in its connection: sender() searches every connection made to this
     // manager, which a long queue makes slow for each line of output and each end.
     connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus exitStatus) {
-        finishProcess(process, exitCode, exitStatus);
+        receiveEnd(process, exitCode, exitStatus);
     });
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process] { emit processStdOutReady(process); });
     connect(process, &QProcess::readyReadStandardError, this, [this, process] { emit processStdErrReady(process); });
@@ -176,7 +147,15 @@ void MervoJobManager::startTask(MervoJob *job, MervoTask *task)
 void MervoJobManager::handleMervoProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
 {
     if (auto *process = qobject_cast<MervoProcess *>(sender()))
-        finishProcess(process, exitCode, exitStatus);
+        receiveEnd(process, exitCode, exitStatus);
+}
+
+void MervoJobManager::endProcess(Process *process, int exitCode, QProcess::ExitStatus exitStatus)
+{
+    if (auto *mervoProcess = qobject_cast<MervoProcess *>(process); mervoProcess && mervoProcess->mervoJob)
+        finishProcess(mervoProcess, exitCode, exitStatus);
+    else
+        JobManager::endProcess(process, exitCode, exitStatus);
 }
 
 void MervoJobManager::finishProcess(MervoProcess *process, int exitCode, QProcess::ExitStatus exitStatus)

@@ -22,10 +22,6 @@ public:
     QList<MervoJob *> jobs() const { return m_mervoJobs; }
     QList<MervoProcess *> mervoProcesses() const { return m_mervoProcesses; }
     bool isIdle() const override;
-    // Frees a job that no view shows any more (the user removed it, or the view was cleared):
-    // once it has finished, from the event loop, with its tasks and processes. It stays in
-    // the job list until then.
-    void releaseJob(MervoJob *job);
 
     using JobManager::acknowledgeTask;
     static void acknowledgeTask(MervoProcess *process);
@@ -70,18 +66,17 @@ public slots:
     void readProcessStdOutput();
     void readProcessStdError();
 
+protected:
+    void endProcess(Process *process, int exitCode, QProcess::ExitStatus exitStatus) override;
+    bool holdsJob(const Job *job) const override;
+    void freeJob(Job *job) override;
+
 private:
     void startTask(MervoJob *job, MervoTask *task);
     void finishProcess(MervoProcess *process, int exitCode, QProcess::ExitStatus exitStatus);
-    void freeReleasedJobsLater();
-    void freeReleasedJobs();
-    // Freeing released jobs stops for the next turn once this much time has passed.
-    static constexpr int FreeSliceMs = 8;
 
     QList<MervoProcess *> m_mervoProcesses;
     QList<MervoJob *> m_mervoJobs;
     // The jobs with a task that has not started yet, in queue order.
     QList<MervoJob *> m_waitingJobs;
-    QList<MervoJob *> m_releasedJobs;
-    bool m_freeQueued = false;
 };

@@ -19,6 +19,9 @@ public:
     Task *task = nullptr;
     // Set just before a task is killed on request (a view's abort, "kill all").
     bool abortedByUser = false;
+    // Set when a "kill all" stopped it: its end is handled among the others', a slice per
+    // turn of the event loop.
+    bool killedWithAll = false;
 
     // Kills the engine and what it started, without waiting. The first kill sets when its
     // end stops being awaited (timeout ms later): every later wait counts from that kill,

@@ -126,7 +126,7 @@ void ProcessTree::kill(QProcess *process)
     const qint64 pid = process->processId();
     // The group carries the engine's number while the engine is not reaped, which QProcess
     // does only once it has seen the end: the number cannot name anyone else's group.
-    if (pid > 0 && ::getpgid(pid_t(pid)) == pid_t(pid))
-        ::kill(-pid_t(pid), SIGKILL);
+    if (pid > 0 && ::getpgid(pid_t(pid)) == pid_t(pid) && ::kill(-pid_t(pid), SIGKILL) == 0)
+        return;
     process->kill();
 }

@@ -284,6 +284,64 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(running.isNull(), WindowTesting::kScreenWait);
         QVERIFY(manager.jobs().isEmpty() && manager.mervoProcesses().isEmpty());
     }
+
+    // Plain jobs (the Job menu's) are freed too once a view lets go of them and they have
+    // ended, in the plain view and in the extended one; a running one when its end comes.
+    void plainJobsFreedByTheirViews_data()
+    {
+        QTest::addColumn<bool>("extended");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("plain view, strips removed") << false << false;
+        QTest::newRow("plain view, cleared") << false << true;
+        QTest::newRow("extended view, strips removed") << true << false;
+        QTest::newRow("extended view, cleared") << true << true;
+    }
+    void plainJobsFreedByTheirViews()
+    {
+        QFETCH(bool, extended);
+        QFETCH(bool, cleared);
+        std::unique_ptr<JobManager> manager;
+        std::unique_ptr<JobManagerWidget> view;
+        if (extended) {
+            auto mervo = std::make_unique<MervoJobManager>(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+            auto mervoView = std::make_unique<MervoJobManagerWidget>(nullptr);
+            mervoView->setJobManager(mervo.get());
+            manager = std::move(mervo);
+            view = std::move(mervoView);
+        } else {
+            manager = std::make_unique<JobManager>(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+            view = std::make_unique<JobManagerWidget>(nullptr);
+            view->setJobManager(manager.get());
+        }
+        connect(manager.get(), &JobManager::processStarted, view.get(), &JobManagerWidget::addMiniConsole);
+        QList<QPointer<Job>> jobs;
+        QList<QPointer<Task>> tasks;
+        for (const QString script : {"exit 0", "exec sleep 30"}) {
+            auto *task = new Task;
+            task->set(nullptr, "/bin/sh", {"-c", script}, QString(), script, "Encoding");
+            auto *job = new Job;
+            job->init(task, script, script, "out.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+            manager->addJob(job);
+            jobs << job;
+            tasks << task;
+        }
+        QTRY_VERIFY(tasks.first()->isFinished());
+        QCOMPARE(view->miniConsoles().size(), 2);
+        if (cleared) {
+            view->clear();
+        } else {
+            for (MiniConsoleWidget *mini : view->miniConsoles())
+                view->removeMiniConsole(mini, true);
+        }
+        QTRY_VERIFY(jobs.first().isNull());
+        QVERIFY(tasks.first().isNull());
+        QVERIFY(jobs.last() && tasks.last());
+        QCOMPARE(manager->jobs(), QList<Job *>{jobs.last().data()});
+        manager->killAll();
+        QTRY_VERIFY(jobs.last().isNull());
+        QVERIFY(tasks.last().isNull());
+        QVERIFY(manager->jobs().isEmpty() && manager->processes().isEmpty() && manager->isIdle());
+    }
 };
 VEXO_TEST_CLASS(JobViewLayout)
 

@@ -533,7 +533,11 @@ private slots:
         Job *job = manager.addEngineJob("ffmpeg", slowEncode(sixtySecondClip(), output), output, "Encoding",
                                         "Close test", QString("FFmpeg"), 2000000, 60.0);
         QVERIFY(job);
-        Task *task = job->task();
+        // The cleared view lets go of the job, which the manager frees once it has ended: its
+        // task's last state is kept as it changes.
+        const QPointer<Task> task = job->task();
+        int lastState = task->state;
+        connect(task, &Task::stateChanged, this, [&lastState, task] { lastState = task->state; });
         QCOMPARE(dialog.view()->miniConsoles().size(), 1);
         QVERIFY(!dialog.isIdle());
         QVERIFY(WindowTesting::waitFor([&] { return QFileInfo(output).size() > 0; }, 20000));
@@ -544,10 +548,11 @@ private slots:
         dialog.close();
         QVERIFY(dialog.isHidden());
         if (killOnClose) {
-            QVERIFY(WindowTesting::waitFor([&] { return task->state == Task::Aborted; }));
+            QVERIFY(WindowTesting::waitFor([&] { return lastState == Task::Aborted; }));
             QVERIFY(!QFile::exists(output));
             QVERIFY(dialog.view()->miniConsoles().isEmpty());
             QVERIFY(dialog.isIdle());
+            QVERIFY(WindowTesting::waitFor([&] { return task.isNull() && manager.jobs().isEmpty(); }));
         } else {
             QTest::qWait(500);
             QCOMPARE(task->state, Task::Running);

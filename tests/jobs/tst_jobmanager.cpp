@@ -7,6 +7,10 @@
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <ctime>
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -357,13 +361,78 @@ private slots:
         if (how == "kill all") {
             manager->killAll();
             for (Task *task : std::as_const(tasks))
-                QCOMPARE(int(task->state), int(Task::Aborted));
+                QTRY_COMPARE_WITH_TIMEOUT(int(task->state), int(Task::Aborted), KillTimeout);
         } else {
             manager.reset();
         }
         QVERIFY2(clock.elapsed() < KillTimeout, qPrintable(QString::number(clock.elapsed())));
         for (pid_t pid : std::as_const(pids))
             QCOMPARE(::kill(pid, 0), -1); // ended and reaped
+    }
+
+    // "Kill all" on many running engines never holds the window long, however much each end
+    // costs its views: the ends are handled a slice per turn of the event loop (measured in
+    // the thread's processor time, which a busy machine does not stretch), and each task
+    // still ends aborted.
+    void killAllHoldsNoLongStall_data()
+    {
+        QTest::addColumn<bool>("extended");
+        QTest::addColumn<int>("engines");
+        QTest::newRow("plain jobs") << false << 60;
+        QTest::newRow("extended jobs") << true << 60;
+        QTest::newRow("one plain job") << false << 1;
+    }
+    void killAllHoldsNoLongStall()
+    {
+        QFETCH(bool, extended);
+        QFETCH(int, engines);
+        constexpr double EndCostMs = 3.0, StallMs = 50.0;
+        const auto threadMs = [] {
+            timespec now{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+            return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+        };
+        const auto viewsAtWork = [&threadMs] {
+            for (const double until = threadMs() + EndCostMs; threadMs() < until;) {
+            }
+        };
+        std::unique_ptr<JobManager> manager;
+        if (extended) {
+            auto mervo = std::make_unique<MervoJobManager>(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+            connect(mervo.get(), qOverload<MervoProcess *, int, QProcess::ExitStatus>(&MervoJobManager::processFinished),
+                    this, viewsAtWork);
+            manager = std::move(mervo);
+        } else {
+            manager = makeManager();
+            connect(manager.get(), &JobManager::processFinished, this, viewsAtWork);
+        }
+        QList<Task *> tasks;
+        for (int i = 0; i < engines; ++i) {
+            if (extended) {
+                auto *task = scriptTask<MervoTask>("long", "exec sleep 30");
+                static_cast<MervoJobManager *>(manager.get())->addJob(mervoJob({task}, QString::number(i)));
+                tasks << task;
+            } else {
+                tasks << scriptTask<Task>("long", "exec sleep 30");
+                manager->addJob(plainJob(tasks.last(), QString::number(i)));
+            }
+            QCOMPARE(int(tasks.last()->state), int(Task::Running));
+        }
+        double longest = 0.0, last = threadMs();
+        QTimer turns;
+        connect(&turns, &QTimer::timeout, [&] {
+            const double now = threadMs();
+            longest = std::max(longest, now - last);
+            last = now;
+        });
+        turns.start(1);
+        last = threadMs();
+        manager->killAll();
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(tasks.cbegin(), tasks.cend(),
+                                             [](const Task *task) { return task->state == Task::Aborted; }),
+                                 10000);
+        QVERIFY2(longest < StallMs, qPrintable(QString("%1 ms").arg(longest)));
+        QVERIFY(manager->isIdle());
     }
 
     // The output folder is made, or the job refused; sizes past 2 GiB keep their value; only

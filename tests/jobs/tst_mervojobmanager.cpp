@@ -209,7 +209,7 @@ private slots:
         QVERIFY(!base->isIdle());
         base->killAll();
         QVERIFY(manager->mervoProcesses().isEmpty() && manager->processes().isEmpty());
-        QCOMPARE(int(plain->state), int(Task::Aborted));
+        QTRY_COMPARE_WITH_TIMEOUT(int(plain->state), int(Task::Aborted), 10000);
         QVERIFY(!QFile::exists(data[5].toString()));
         QTRY_COMPARE_WITH_TIMEOUT(int(engineJob->tasks().value(0)->state), int(Task::Aborted), 10000);
         QVERIFY(base->isIdle());
