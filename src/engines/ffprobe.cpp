@@ -3,6 +3,7 @@
 
 #include "engines/ffprobereport.h"
 #include "engines/fileargument.h"
+#include "engines/packetlisting.h"
 #include "engines/syncrunner.h"
 
 #include "jobs/console.h"
@@ -15,28 +16,6 @@ namespace {
 QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
-// One packet from its fields (the first value of each key); false when it has no time.
-bool readPacket(FFprobePacket &packet, const QHash<QString, QString> &values)
-{
-    bool timed = false;
-    for (const char *timeKey : {"pts_time", "dts_time"}) {
-        if (!timed)
-            packet.time = values.value(QLatin1String(timeKey)).toDouble(&timed);
-    }
-    if (!timed)
-        return false;
-    bool ok = false;
-    packet.duration = values.value(QStringLiteral("duration_time")).toDouble(&ok);
-    if (!ok || packet.duration < 0.0)
-        packet.duration = 0.0;
-    packet.key = values.value(QStringLiteral("flags")).startsWith(QLatin1Char('K'));
-    packet.hash = values.value(QStringLiteral("data_hash"));
-    packet.stream = values.value(QStringLiteral("stream_index")).toInt(&ok);
-    if (!ok)
-        packet.stream = -1;
-    return true;
 }
 
 QStringList packetOptions(const QString &streams, const QString &intervals, bool withHashes)
@@ -61,6 +40,27 @@ QStringList packetListingOptions(const QString &streams, const QString &interval
 FFprobe::FFprobe()
 {
     m_name = QStringLiteral("FFprobe");
+}
+
+bool FFprobe::readPacket(FFprobePacket &packet, const QHash<QString, QString> &values)
+{
+    bool timed = false;
+    for (const char *timeKey : {"pts_time", "dts_time"}) {
+        if (!timed)
+            packet.time = values.value(QLatin1String(timeKey)).toDouble(&timed);
+    }
+    if (!timed)
+        return false;
+    bool ok = false;
+    packet.duration = values.value(QStringLiteral("duration_time")).toDouble(&ok);
+    if (!ok || packet.duration < 0.0)
+        packet.duration = 0.0;
+    packet.key = values.value(QStringLiteral("flags")).startsWith(QLatin1Char('K'));
+    packet.hash = values.value(QStringLiteral("data_hash"));
+    packet.stream = values.value(QStringLiteral("stream_index")).toInt(&ok);
+    if (!ok)
+        packet.stream = -1;
+    return true;
 }
 
 bool FFprobe::startInterface(const QString &executablePath, const QString &libraryPath)
@@ -455,6 +455,19 @@ bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath
     qCDebug(lcEngines).noquote() << "FFprobe::readPackets() found" << packets.size() << "packets in"
                        << quoted(filePath);
     return true;
+}
+
+PacketListing *FFprobe::startPacketListing(const QString &filePath, const QString &streams, QObject *parent) const
+{
+    if (m_state != Ready)
+        return nullptr;
+    // Only what a packet's place needs, one line per packet: the listing of a film stays
+    // small, and its lines can be read as they come.
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
+    arguments << packetOptions(streams, QStringLiteral("%"), false) << QStringLiteral("-show_entries")
+              << QStringLiteral("packet=pts_time,dts_time,duration_time,flags") << QStringLiteral("-of")
+              << QStringLiteral("compact=p=0") << fileArgument(filePath);
+    return new PacketListing(m_executablePath, arguments, m_libraryPath, parent);
 }
 
 namespace {

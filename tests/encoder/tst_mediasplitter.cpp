@@ -387,10 +387,10 @@ private slots:
         QTest::newRow("just less than the analyses") << 3 << qint64(600000000) - 1 << 1250.0 << true;
         QTest::newRow("as much as the analyses") << 3 << qint64(600000000) << 1250.0 << false;
         QTest::newRow("sixteen volumes of 1.08 GB") << 16 << qint64(1080000000) << 1250.0 << true;
-        // The window reads the whole listing at once.
-        QTest::newRow("as many packets as the window reads at once") << 16 << qint64(1000) << 3000.0 << true;
-        QTest::newRow("a packet more") << 16 << qint64(1000) << 3001.0 << false;
-        QTest::newRow("a two-hour film") << 16 << qint64(1080000000) << 180000.0 << false;
+        // The listing is read as FFprobe prints it: a film's too, within what a listing keeps.
+        QTest::newRow("as many packets as a listing keeps") << 16 << qint64(1000) << 2000000.0 << true;
+        QTest::newRow("a packet more") << 16 << qint64(1000) << 2000001.0 << false;
+        QTest::newRow("a two-hour film") << 16 << qint64(1080000000) << 180000.0 << true;
         QTest::newRow("packets not known") << 16 << qint64(1000) << qQNaN() << false;
     }
 

@@ -3,9 +3,12 @@
 
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
+#include "engines/packetlisting.h"
+#include "engines/syncrunner.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -114,6 +117,68 @@ private slots:
         // An interval FFprobe refuses: nothing is loaded.
         QVERIFY(!ffprobe.loadWithPackets(clip, together, "V:0", "no interval"));
         QVERIFY(!ffprobe.isLoaded() && together.isEmpty());
+    }
+
+    // FFprobe's compact lines, one a packet, as a listing reads them.
+    void listingLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("expected"); // empty: no packet
+        QTest::newRow("key packet") << "pts_time=0.000000|dts_time=-0.080000|duration_time=0.040000|flags=K_" << "0 +0.04 key ";
+        QTest::newRow("no presentation time") << "pts_time=N/A|dts_time=39.820000|duration_time=0.040000|flags=__" << "39.82 +0.04 - ";
+        QTest::newRow("no time at all") << "pts_time=N/A|dts_time=N/A|duration_time=0.040000|flags=K_" << "";
+        QTest::newRow("no duration, line end of two characters") << "pts_time=2.025000|dts_time=2.025000|duration_time=N/A|flags=K_\r" << "2.025 +0 key ";
+        QTest::newRow("a line that is no packet") << "Could not seek to 12" << "";
+    }
+
+    void listingLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, expected);
+        FFprobePacket packet;
+        const bool read = PacketListing::parseLine(line.toUtf8(), packet);
+        QCOMPARE(read ? describe({packet}) : QString(), expected);
+    }
+
+    // The listing read as FFprobe prints it holds the packets a whole read lists, its last
+    // line too; an FFprobe that fails, or stops printing, lists nothing whole, and is not waited
+    // for past its silence.
+    void listsAsFFprobePrints_data()
+    {
+        QTest::addColumn<QString>("engine"); // what the engine runs for a listing
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<QString>("expected"); // empty: the packets FFprobe's whole read lists
+        QTest::newRow("the real engine") << "exec ffprobe \"$@\"" << true << QString();
+        QTest::newRow("a last line without its end") << "printf 'pts_time=0.5|duration_time=0.04|flags=K_\\npts_time=0.54|flags=__'" << true << "0.5 +0.04 key \n0.54 +0 - ";
+        QTest::newRow("exits with 1") << "echo 'pts_time=0.0|flags=K_'; exit 1" << false << "0 +0 key ";
+        QTest::newRow("stops printing") << "echo 'pts_time=0.0|flags=K_'; exec sleep 30" << false << "0 +0 key ";
+    }
+
+    void listsAsFFprobePrints()
+    {
+        QFETCH(QString, engine);
+        QFETCH(bool, whole);
+        QFETCH(QString, expected);
+        ConsoleCapture capture;
+        FFprobe ffprobe;
+        QVERIFY(ffprobe.startInterface(
+            writeEngineScript("listing-ffprobe", "case \"$1\" in\n  -version) exec ffprobe \"$@\" ;;\n  *) " + engine + " ;;\nesac"),
+            QString()));
+        const QString clip = TestMedia::standardAvi();
+        PacketListing *listing = ffprobe.startPacketListing(clip, "V:0", nullptr);
+        QVERIFY(listing);
+        const SyncRunner::LoadScope scope; // the window's events go on meanwhile
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(listing->waitForEnd(1000), whole);
+        QVERIFY2(waited.elapsed() < 4000, qPrintable(QString::number(waited.elapsed())));
+        if (expected.isEmpty()) {
+            QList<FFprobePacket> all;
+            QVERIFY(ffprobe.readPackets(all, clip, "V:0", "%", false));
+            expected = describe(all);
+        }
+        QCOMPARE(describe(listing->packets()), expected);
+        delete listing; // ends an FFprobe still running
     }
 
     // A load started before its file is written waits, FFprobe loaded, until it is asked for,

@@ -1,0 +1,100 @@
+#include "engines/packetlisting.h"
+
+#include "engines/ffprobe.h"
+#include "engines/syncrunner.h"
+#include "jobs/processkiller.h"
+#include "jobs/processtree.h"
+
+#include <QEventLoop>
+#include <QHash>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTimer>
+
+PacketListing::PacketListing(const QString &program, const QStringList &arguments, const QString &libraryPath,
+                             QObject *parent)
+    : QObject(parent)
+    , m_process(new QProcess)
+{
+    ProcessTree::bindToProgram(m_process);
+    connect(m_process, &QProcess::readyReadStandardOutput, this, &PacketListing::readOutput);
+    if (!libraryPath.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
+        m_process->setProcessEnvironment(environment);
+    }
+    // Its errors are not read: a listing that fails is told by its end.
+    m_process->setStandardErrorFile(QProcess::nullDevice());
+    m_process->start(program, arguments, QIODevice::ReadOnly);
+}
+
+PacketListing::~PacketListing()
+{
+    disconnect(m_process, nullptr, this, nullptr);
+    if (m_process->state() != QProcess::NotRunning)
+        ProcessKiller::killAndWait(m_process, 1000);
+    ProcessKiller::release(m_process);
+}
+
+void PacketListing::readOutput()
+{
+    const QByteArray bytes = m_process->readAllStandardOutput();
+    if (m_cut)
+        return;
+    m_bytes += bytes.size();
+    if (m_bytes > SyncRunner::ListingLimit) {
+        m_cut = true;
+        ProcessKiller::kill(m_process);
+        return;
+    }
+    m_pending += bytes;
+    qsizetype begin = 0;
+    for (qsizetype end = m_pending.indexOf('\n'); end >= 0; end = m_pending.indexOf('\n', begin)) {
+        FFprobePacket packet;
+        if (parseLine(QByteArrayView(m_pending).sliced(begin, end - begin), packet))
+            m_packets.append(packet);
+        begin = end + 1;
+    }
+    m_pending.remove(0, begin);
+}
+
+bool PacketListing::parseLine(QByteArrayView line, FFprobePacket &packet)
+{
+    QHash<QString, QString> values;
+    for (const QByteArrayView field : QByteArray::fromRawData(line.data(), line.size()).split('|')) {
+        const qsizetype equal = field.indexOf('=');
+        if (equal > 0)
+            values.insert(QString::fromUtf8(field.first(equal)), QString::fromUtf8(field.sliced(equal + 1)).trimmed());
+    }
+    return FFprobe::readPacket(packet, values);
+}
+
+bool PacketListing::waitForEnd(int quietMs)
+{
+    if (m_process->state() == QProcess::Starting)
+        m_process->waitForStarted(quietMs);
+    // The listing of a long film takes its time: FFprobe is given up only when it has
+    // printed nothing for a whole wait.
+    for (qint64 before = -1; m_process->state() == QProcess::Running && m_bytes != before;) {
+        before = m_bytes;
+        if (SyncRunner::LoadScope::active()) {
+            QEventLoop loop;
+            QTimer::singleShot(quietMs, &loop, &QEventLoop::quit);
+            connect(m_process, &QProcess::finished, &loop, &QEventLoop::quit);
+            loop.exec();
+        } else {
+            m_process->waitForFinished(quietMs);
+        }
+    }
+    if (m_process->state() != QProcess::NotRunning) {
+        ProcessKiller::killAndWait(m_process, 1000);
+        return false;
+    }
+    readOutput();
+    FFprobePacket last; // a last line without its line end
+    if (!m_cut && parseLine(m_pending, last))
+        m_packets.append(last);
+    m_pending.clear();
+    return !m_cut && m_process->error() == QProcess::UnknownError && m_process->exitStatus() == QProcess::NormalExit
+           && m_process->exitCode() == 0;
+}
