@@ -64,7 +64,7 @@ bool PacketListing::parseLine(QByteArrayView line, FFprobePacket &packet)
     for (const QByteArrayView field : QByteArray::fromRawData(line.data(), line.size()).split('|')) {
         const qsizetype equal = field.indexOf('=');
         if (equal > 0)
-            values.insert(QString::fromUtf8(field.first(equal)), QString::fromUtf8(field.sliced(equal + 1)).trimmed());
+            values.insert(QString::fromUtf8(field.first(equal)), QString::fromUtf8(field.sliced(equal + 1)));
     }
     return FFprobe::readPacket(packet, values);
 }
