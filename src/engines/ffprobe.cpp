@@ -18,6 +18,28 @@ QString quoted(const QString &text)
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
+// One packet from its fields (the first value of each key); false when it has no time.
+bool readPacket(FFprobePacket &packet, const QHash<QString, QString> &values)
+{
+    bool timed = false;
+    for (const char *timeKey : {"pts_time", "dts_time"}) {
+        if (!timed)
+            packet.time = values.value(QLatin1String(timeKey)).toDouble(&timed);
+    }
+    if (!timed)
+        return false;
+    bool ok = false;
+    packet.duration = values.value(QStringLiteral("duration_time")).toDouble(&ok);
+    if (!ok || packet.duration < 0.0)
+        packet.duration = 0.0;
+    packet.key = values.value(QStringLiteral("flags")).startsWith(QLatin1Char('K'));
+    packet.hash = values.value(QStringLiteral("data_hash"));
+    packet.stream = values.value(QStringLiteral("stream_index")).toInt(&ok);
+    if (!ok)
+        packet.stream = -1;
+    return true;
+}
+
 QStringList packetOptions(const QString &streams, const QString &intervals, bool withHashes)
 {
     QStringList options;
@@ -40,27 +62,6 @@ QStringList packetListingOptions(const QString &streams, const QString &interval
 FFprobe::FFprobe()
 {
     m_name = QStringLiteral("FFprobe");
-}
-
-bool FFprobe::readPacket(FFprobePacket &packet, const QHash<QString, QString> &values)
-{
-    bool timed = false;
-    for (const char *timeKey : {"pts_time", "dts_time"}) {
-        if (!timed)
-            packet.time = values.value(QLatin1String(timeKey)).toDouble(&timed);
-    }
-    if (!timed)
-        return false;
-    bool ok = false;
-    packet.duration = values.value(QStringLiteral("duration_time")).toDouble(&ok);
-    if (!ok || packet.duration < 0.0)
-        packet.duration = 0.0;
-    packet.key = values.value(QStringLiteral("flags")).startsWith(QLatin1Char('K'));
-    packet.hash = values.value(QStringLiteral("data_hash"));
-    packet.stream = values.value(QStringLiteral("stream_index")).toInt(&ok);
-    if (!ok)
-        packet.stream = -1;
-    return true;
 }
 
 bool FFprobe::startInterface(const QString &executablePath, const QString &libraryPath)

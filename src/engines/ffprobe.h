@@ -76,8 +76,6 @@ public:
     bool readPackets(QList<FFprobePacket> &packets, const QString &filePath,
                      const QString &streams, const QString &intervals, bool withHashes = true);
     static QList<FFprobePacket> parsePackets(const QString &text);
-    // One packet from FFprobe's fields (the first value of each key); false when it has no time.
-    static bool readPacket(FFprobePacket &packet, const QHash<QString, QString> &values);
     // Starts listing the packets of the selected streams of a whole file, without their
     // hashes, as a PacketListing of that parent; null when FFprobe is not ready.
     PacketListing *startPacketListing(const QString &filePath, const QString &streams, QObject *parent) const;

@@ -1,15 +1,14 @@
 #include "engines/packetlisting.h"
 
-#include "engines/ffprobe.h"
 #include "engines/syncrunner.h"
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
 
 #include <QEventLoop>
-#include <QHash>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTimer>
+#include <QtNumeric>
 
 PacketListing::PacketListing(const QString &program, const QStringList &arguments, const QString &libraryPath,
                              QObject *parent)
@@ -60,13 +59,34 @@ void PacketListing::readOutput()
 
 bool PacketListing::parseLine(QByteArrayView line, FFprobePacket &packet)
 {
-    QHash<QString, QString> values;
-    for (const QByteArrayView field : QByteArray::fromRawData(line.data(), line.size()).split('|')) {
+    // Read in place, field by field: a film's listing has hundreds of thousands of lines.
+    double pts = qQNaN();
+    double dts = qQNaN();
+    packet = FFprobePacket();
+    for (qsizetype begin = 0; begin < line.size();) {
+        qsizetype end = line.indexOf('|', begin);
+        if (end < 0)
+            end = line.size();
+        const QByteArrayView field = line.sliced(begin, end - begin);
+        begin = end + 1;
         const qsizetype equal = field.indexOf('=');
-        if (equal > 0)
-            values.insert(QString::fromUtf8(field.first(equal)), QString::fromUtf8(field.sliced(equal + 1)));
+        if (equal <= 0)
+            continue;
+        const QByteArrayView key = field.first(equal);
+        const QByteArray value = QByteArray::fromRawData(field.data() + equal + 1, field.size() - equal - 1);
+        bool number = false;
+        const double seconds = value.toDouble(&number);
+        if (key == "pts_time" && number)
+            pts = seconds;
+        else if (key == "dts_time" && number)
+            dts = seconds;
+        else if (key == "duration_time" && number && seconds > 0.0)
+            packet.duration = seconds;
+        else if (key == "flags")
+            packet.key = value.startsWith('K');
     }
-    return FFprobe::readPacket(packet, values);
+    packet.time = qIsNaN(pts) ? dts : pts;
+    return !qIsNaN(packet.time);
 }
 
 bool PacketListing::waitForEnd(int quietMs)

@@ -617,7 +617,10 @@ private slots:
         const QString calls = m_folder->path() + "/ffprobe calls.txt";
         FFprobe logging;
         QVERIFY(logging.startInterface(
-            writeEngineScript("logging-ffprobe", QString("printf '%s\\n' \"$*\" >> '%1'\nexec ffprobe \"$@\"").arg(calls)),
+            // The listing of the input comes after the first copy has ended: the split waits for it.
+            writeEngineScript("logging-ffprobe", QString("printf '%s\\n' \"$*\" >> '%1'\n"
+                                                         "case \"$*\" in *'-read_intervals % '*) sleep 1 ;; esac\n"
+                                                         "exec ffprobe \"$@\"").arg(calls)),
             QString()));
         const QString copies = m_folder->path() + "/ffmpeg calls.txt";
         FFmpeg loggingCopies;

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -128,6 +129,7 @@ private slots:
         QTest::newRow("no presentation time") << "pts_time=N/A|dts_time=39.820000|duration_time=0.040000|flags=__" << "39.82 +0.04 - ";
         QTest::newRow("no time at all") << "pts_time=N/A|dts_time=N/A|duration_time=0.040000|flags=K_" << "";
         QTest::newRow("no duration, line end of two characters") << "pts_time=2.025000|dts_time=2.025000|duration_time=N/A|flags=K_\r" << "2.025 +0 key ";
+        QTest::newRow("a negative duration counts for none") << "pts_time=1.000000|dts_time=1.000000|duration_time=-0.040000|flags=__" << "1 +0 - ";
         QTest::newRow("a line that is no packet") << "Could not seek to 12" << "";
     }
 
@@ -173,6 +175,10 @@ private slots:
         PacketListing *listing = ffprobe.startPacketListing(clip, "V:0", nullptr);
         QVERIFY(listing);
         const SyncRunner::LoadScope scope; // the window's events go on meanwhile
+        bool handled = false;
+        QTimer handling; // gone with this row
+        handling.callOnTimeout([&handled] { handled = true; });
+        handling.start(100);
         // An FFprobe that ends is not waited for further; a silent one for one wait or two.
         const int quietMs = 1500;
         QElapsedTimer waited;
@@ -181,6 +187,7 @@ private slots:
         const bool ends = QTest::currentDataTag() != QLatin1String("stops printing");
         QVERIFY2(ends ? waited.elapsed() < quietMs : waited.elapsed() < 3 * quietMs,
                  qPrintable(QString::number(waited.elapsed())));
+        QVERIFY(ends || handled);
         if (expected.isEmpty()) {
             QList<FFprobePacket> all;
             QVERIFY(ffprobe.readPackets(all, clip, "V:0", "%", false));
