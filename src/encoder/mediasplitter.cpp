@@ -151,7 +151,7 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     dropInputListing();
     m_listing = m_seeksToKeyFrames && !video.isEmpty() && referenceStream == video.first()
                 && listingPays(volumeCount, QFileInfo(input).size(), m_duration * frameRate(referenceStream));
-    m_keysWhole = false;
+    m_keysKnownTo = qQNaN();
     if (m_listing) {
         m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
         m_listing = m_progress->open();
@@ -313,7 +313,7 @@ bool MediaSplitter::locateVolume(VolumeSpan &span)
     // The key frames of the volume's last packets, in the input's time: where a copy from a
     // second among them begins, in containers whose seeks land on the key frame at or before it.
     m_volumeKeys.clear();
-    m_keysWhole = false;
+    m_keysKnownTo = qQNaN();
     for (const FFprobePacket &packet : std::as_const(tail)) {
         if (m_seeksToKeyFrames && packet.key && !head.isEmpty())
             m_volumeKeys << span.begin + (packet.time - head.first().time);
@@ -328,24 +328,32 @@ bool MediaSplitter::locateListedVolume(VolumeSpan &span)
 {
     if (!m_listing)
         return false;
-    if (m_inputListing) {
-        // FFprobe lists the input beside the copies: what is left of it is awaited while it
-        // goes on printing.
-        m_listing = m_inputListing->waitForEnd(m_ffprobe->finishTimeout()) && !m_inputListing->packets().isEmpty();
+    QFile progress(m_progress->fileName());
+    const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
+    const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
+    bool listed = true;
+    if (m_inputListing && frames > 0) {
+        // FFprobe lists the input beside the copies. It is awaited, while it goes on printing,
+        // up to the volume's last packet and so far past it that every key frame a copy from
+        // the second after the volume's end may begin at is listed (B-frames reorder packets
+        // by far less than that).
+        listed = m_inputListing->waitFor(
+            [&](const QList<FFprobePacket> &packets) {
+                return listedSpan(span, packets, m_inputStart, begin, frames)
+                       && packets.last().time - m_inputStart > span.end + 1.0 + InputWindowSeconds;
+            },
+            m_ffprobe->finishTimeout());
         m_inputPackets = m_inputListing->packets();
-        delete m_inputListing;
-        m_inputListing = nullptr;
+        m_keysKnownTo = std::numeric_limits<double>::infinity();
+        if (!m_inputListing->ended() && !m_inputPackets.isEmpty())
+            m_keysKnownTo = m_inputPackets.last().time - m_inputStart - InputWindowSeconds;
         m_volumeKeys.clear();
         for (const FFprobePacket &packet : std::as_const(m_inputPackets)) {
             if (packet.key)
                 m_volumeKeys << packet.time - m_inputStart;
         }
-        m_keysWhole = m_listing;
     }
-    QFile progress(m_progress->fileName());
-    const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
-    const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
-    if (!m_listing || !listedSpan(span, m_inputPackets, m_inputStart, begin, frames)) {
+    if (!listed || !listedSpan(span, m_inputPackets, m_inputStart, begin, frames)) {
         // Analysed from now on, its key frames its own.
         dropInputListing();
         return false;
@@ -361,7 +369,7 @@ void MediaSplitter::dropInputListing()
     delete m_inputListing;
     m_inputListing = nullptr;
     m_listing = false;
-    m_keysWhole = false;
+    m_keysKnownTo = qQNaN();
     m_inputPackets.clear();
     m_volumeKeys.clear();
     delete m_progress;
@@ -547,9 +555,8 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
 bool MediaSplitter::copyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second,
                               double end)
 {
-    // The input's key frames, all of them listed, tell past the volume's end too.
-    begin = keyFrameAtOrBefore(m_volumeKeys, candidate,
-                               m_keysWhole ? std::numeric_limits<double>::infinity() : end);
+    // The input's key frames, as far as they are listed, tell past the volume's end too.
+    begin = keyFrameAtOrBefore(m_volumeKeys, candidate, qIsNaN(m_keysKnownTo) ? end : m_keysKnownTo);
     return qIsFinite(begin) || trialCopyBegin(begin, candidate, window, second);
 }
 

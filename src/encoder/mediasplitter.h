@@ -215,12 +215,13 @@ private:
     QList<double> m_volumeKeys;
     // The start positions of the trial copies started while the current volume is copied.
     QStringList m_trialSeconds;
-    // The input's packets of the reference stream are listed (by m_inputListing, until the
-    // first volume has been copied), and m_progress receives each copy's progress.
+    // The input's packets of the reference stream are listed (by m_inputListing, as far as
+    // it has come), and m_progress receives each copy's progress.
     bool m_listing = false;
     PacketListing *m_inputListing = nullptr;
     QList<FFprobePacket> m_inputPackets;
     QTemporaryFile *m_progress = nullptr;
-    // m_volumeKeys holds the input's key frames, all of them.
-    bool m_keysWhole = false;
+    // Where, from the input's start, m_volumeKeys holds all the input's key frames up to
+    // (infinite: all of them); not a number when it holds only the volume's own.
+    double m_keysKnownTo = qQNaN();
 };

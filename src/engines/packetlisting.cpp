@@ -91,30 +91,49 @@ bool PacketListing::parseLine(QByteArrayView line, FFprobePacket &packet)
 
 bool PacketListing::waitForEnd(int quietMs)
 {
+    return waitFor([](const QList<FFprobePacket> &) { return false; }, quietMs);
+}
+
+bool PacketListing::waitFor(const std::function<bool(const QList<FFprobePacket> &)> &enough, int quietMs)
+{
+    if (m_ended)
+        return finish();
     if (m_process->state() == QProcess::Starting)
         m_process->waitForStarted(quietMs);
     // The listing of a long film takes its time: FFprobe is given up only when it has
     // printed nothing for a whole wait.
-    for (qint64 before = -1; m_process->state() == QProcess::Running && m_bytes != before;) {
+    for (qint64 before = -1; m_process->state() == QProcess::Running && m_bytes != before && !enough(m_packets);) {
         before = m_bytes;
         if (SyncRunner::LoadScope::active()) {
             QEventLoop loop;
             QTimer::singleShot(quietMs, &loop, &QEventLoop::quit);
             connect(m_process, &QProcess::finished, &loop, &QEventLoop::quit);
+            // After readOutput(), connected before.
+            connect(m_process, &QProcess::readyReadStandardOutput, &loop, &QEventLoop::quit);
             loop.exec();
         } else {
-            m_process->waitForFinished(quietMs);
+            m_process->waitForReadyRead(quietMs);
         }
     }
-    if (m_process->state() != QProcess::NotRunning) {
-        ProcessKiller::killAndWait(m_process, 1000);
-        return false;
+    if (m_process->state() == QProcess::NotRunning)
+        return finish();
+    if (enough(m_packets))
+        return true;
+    ProcessKiller::killAndWait(m_process, 1000);
+    finish();
+    return false;
+}
+
+bool PacketListing::finish()
+{
+    if (!m_ended) {
+        m_ended = true;
+        readOutput();
+        FFprobePacket last; // a last line without its line end
+        if (!m_cut && parseLine(m_pending, last))
+            m_packets.append(last);
+        m_pending.clear();
     }
-    readOutput();
-    FFprobePacket last; // a last line without its line end
-    if (!m_cut && parseLine(m_pending, last))
-        m_packets.append(last);
-    m_pending.clear();
     return !m_cut && m_process->error() == QProcess::UnknownError && m_process->exitStatus() == QProcess::NormalExit
            && m_process->exitCode() == 0;
 }

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
+
 class QProcess;
 
 // FFprobe listing a file's packets (FFprobe::startPacketListing()), read while FFprobe reads
@@ -28,6 +30,10 @@ public:
     // when it listed the whole file: it ended with code 0 and printed no more than a listing
     // may. An FFprobe given up is ended.
     bool waitForEnd(int quietMs);
+    // The same wait, ended early (true) once `enough` says the packets listed so far are.
+    bool waitFor(const std::function<bool(const QList<FFprobePacket> &)> &enough, int quietMs);
+    // FFprobe has ended and all it printed is read.
+    bool ended() const { return m_ended; }
     const QList<FFprobePacket> &packets() const { return m_packets; }
 
     // One line of FFprobe's compact answer ("pts_time=1.2|dts_time=1.1|duration_time=0.04|
@@ -36,10 +42,13 @@ public:
 
 private:
     void readOutput();
+    // Reads what is left once FFprobe has ended; true when it listed the whole file.
+    bool finish();
 
     QProcess *m_process;
     QByteArray m_pending; // the start of a line whose end has not arrived yet
     QList<FFprobePacket> m_packets;
     qint64 m_bytes = 0;
     bool m_cut = false; // FFprobe printed more than a listing may, and was stopped
+    bool m_ended = false;
 };
