@@ -151,7 +151,7 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     dropInputListing();
     m_listing = m_seeksToKeyFrames && !video.isEmpty() && referenceStream == video.first()
                 && listingPays(volumeCount, QFileInfo(input).size(), m_duration * frameRate(referenceStream));
-    m_keysKnownTo = qQNaN();
+    m_keysWhole = false;
     if (m_listing) {
         m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
         m_listing = m_progress->open();
@@ -313,7 +313,7 @@ bool MediaSplitter::locateVolume(VolumeSpan &span)
     // The key frames of the volume's last packets, in the input's time: where a copy from a
     // second among them begins, in containers whose seeks land on the key frame at or before it.
     m_volumeKeys.clear();
-    m_keysKnownTo = qQNaN();
+    m_keysWhole = false;
     for (const FFprobePacket &packet : std::as_const(tail)) {
         if (m_seeksToKeyFrames && packet.key && !head.isEmpty())
             m_volumeKeys << span.begin + (packet.time - head.first().time);
@@ -344,9 +344,9 @@ bool MediaSplitter::locateListedVolume(VolumeSpan &span)
             },
             m_ffprobe->finishTimeout());
         m_inputPackets = m_inputListing->packets();
-        m_keysKnownTo = std::numeric_limits<double>::infinity();
-        if (!m_inputListing->ended() && !m_inputPackets.isEmpty())
-            m_keysKnownTo = m_inputPackets.last().time - m_inputStart - InputWindowSeconds;
+        // Every key frame a copy from a second up to the one after the volume's end may begin
+        // at is among them.
+        m_keysWhole = true;
         m_volumeKeys.clear();
         for (const FFprobePacket &packet : std::as_const(m_inputPackets)) {
             if (packet.key)
@@ -369,7 +369,7 @@ void MediaSplitter::dropInputListing()
     delete m_inputListing;
     m_inputListing = nullptr;
     m_listing = false;
-    m_keysKnownTo = qQNaN();
+    m_keysWhole = false;
     m_inputPackets.clear();
     m_volumeKeys.clear();
     delete m_progress;
@@ -555,8 +555,9 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
 bool MediaSplitter::copyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second,
                               double end)
 {
-    // The input's key frames, as far as they are listed, tell past the volume's end too.
-    begin = keyFrameAtOrBefore(m_volumeKeys, candidate, qIsNaN(m_keysKnownTo) ? end : m_keysKnownTo);
+    // The input's key frames, listed past the volume's end, tell there too.
+    begin = keyFrameAtOrBefore(m_volumeKeys, candidate,
+                               m_keysWhole ? std::numeric_limits<double>::infinity() : end);
     return qIsFinite(begin) || trialCopyBegin(begin, candidate, window, second);
 }
 

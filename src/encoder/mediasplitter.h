@@ -221,7 +221,7 @@ private:
     PacketListing *m_inputListing = nullptr;
     QList<FFprobePacket> m_inputPackets;
     QTemporaryFile *m_progress = nullptr;
-    // Where, from the input's start, m_volumeKeys holds all the input's key frames up to
-    // (infinite: all of them); not a number when it holds only the volume's own.
-    double m_keysKnownTo = qQNaN();
+    // m_volumeKeys holds the input's key frames, all those a copy after the volume may begin
+    // at, not only the volume's own.
+    bool m_keysWhole = false;
 };

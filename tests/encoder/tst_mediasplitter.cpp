@@ -617,9 +617,12 @@ private slots:
         const QString calls = m_folder->path() + "/ffprobe calls.txt";
         FFprobe logging;
         QVERIFY(logging.startInterface(
-            // The listing of the input comes after the first copy has ended: the split waits for it.
+            // The listing of the input stops for a second after 36 s of pictures: the split
+            // waits for it as far as a volume needs it, the listing's end for the last ones.
             writeEngineScript("logging-ffprobe", QString("printf '%s\\n' \"$*\" >> '%1'\n"
-                                                         "case \"$*\" in *'-read_intervals % '*) sleep 1 ;; esac\n"
+                                                         "case \"$*\" in *'-read_intervals % '*)\n"
+                                                         "  ffprobe \"$@\" | { i=0; while [ $i -lt 900 ] && IFS= read -r l; do printf '%s\\n' \"$l\"; i=$((i+1)); done\n"
+                                                         "    sleep 1; cat; }; exit ;;\nesac\n"
                                                          "exec ffprobe \"$@\"").arg(calls)),
             QString()));
         const QString copies = m_folder->path() + "/ffmpeg calls.txt";
