@@ -6,6 +6,7 @@
 #include "engines/ffprobe.h"
 #include "engines/fileargument.h"
 #include "engines/fileclosewatcher.h"
+#include "engines/packetlisting.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/jobmanager.h"
@@ -45,11 +46,9 @@ const char *const KeyFrameSeekingFormats[] = {"avi", "mov", "matroska", "flv"};
 // start (loading its libraries), and a volume's analysis (a start, and its reading).
 constexpr qint64 ListingStartBytes = 300LL * 1000 * 1000;
 constexpr qint64 VolumeAnalysisBytes = 450LL * 1000 * 1000;
-// Packets of a listing the window reads at once: about 10 us each (the whole listing is read
-// when FFprobe has ended), within what the window may hold its events for.
-constexpr double MaxListedPackets = 3000.0;
-// The input's packets of the reference stream, all of them.
-const char *const WholeInput = "%";
+// Packets a listing keeps (read as FFprobe prints them, so the window never holds its events
+// for them): some 60 bytes each, 120 MB for 22 hours at 25 pictures a second.
+constexpr double MaxListedPackets = 2000000.0;
 
 QString secondsText(double seconds)
 {
@@ -157,8 +156,10 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
         m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
         m_listing = m_progress->open();
         m_progress->close();
-        if (m_listing)
-            m_ffprobe->prefetchLoadWithPackets(m_input, m_referenceStreams, QLatin1String(WholeInput));
+        if (m_listing) {
+            m_inputListing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
+            m_listing = m_inputListing != nullptr;
+        }
     }
     m_position = 0.0;
     m_volumeStartSecond = 0.0;
@@ -327,20 +328,32 @@ bool MediaSplitter::locateListedVolume(VolumeSpan &span)
 {
     if (!m_listing)
         return false;
-    if (m_inputPackets.isEmpty()) {
-        m_listing = m_ffprobe->loadWithPackets(m_input, m_inputPackets, m_referenceStreams, QLatin1String(WholeInput))
-                    && !m_inputPackets.isEmpty();
+    QFile progress(m_progress->fileName());
+    const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
+    const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
+    bool listed = true;
+    if (m_inputListing && frames > 0) {
+        // FFprobe lists the input beside the copies. It is awaited, while it goes on printing,
+        // up to the volume's last packet and so far past it that every key frame a copy from
+        // the second after the volume's end may begin at is listed (B-frames reorder packets
+        // by far less than that).
+        listed = m_inputListing->waitFor(
+            [&](const QList<FFprobePacket> &packets) {
+                return listedSpan(span, packets, m_inputStart, begin, frames)
+                       && packets.last().time - m_inputStart > span.end + 1.0 + InputWindowSeconds;
+            },
+            m_ffprobe->finishTimeout());
+        m_inputPackets = m_inputListing->packets();
+        // Every key frame a copy from a second up to the one after the volume's end may begin
+        // at is among them.
+        m_keysWhole = true;
         m_volumeKeys.clear();
         for (const FFprobePacket &packet : std::as_const(m_inputPackets)) {
             if (packet.key)
                 m_volumeKeys << packet.time - m_inputStart;
         }
-        m_keysWhole = m_listing;
     }
-    QFile progress(m_progress->fileName());
-    const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
-    const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
-    if (!m_listing || !listedSpan(span, m_inputPackets, m_inputStart, begin, frames)) {
+    if (!listed || !listedSpan(span, m_inputPackets, m_inputStart, begin, frames)) {
         // Analysed from now on, its key frames its own.
         dropInputListing();
         return false;
@@ -353,8 +366,8 @@ bool MediaSplitter::locateListedVolume(VolumeSpan &span)
 
 void MediaSplitter::dropInputListing()
 {
-    if (m_listing && m_inputPackets.isEmpty() && m_ffprobe)
-        m_ffprobe->dropLoadWithPackets(m_input, m_referenceStreams, QLatin1String(WholeInput));
+    delete m_inputListing;
+    m_inputListing = nullptr;
     m_listing = false;
     m_keysWhole = false;
     m_inputPackets.clear();
@@ -542,7 +555,7 @@ bool MediaSplitter::chooseStartSecond(double &chosen, double end)
 bool MediaSplitter::copyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second,
                               double end)
 {
-    // The input's key frames, all of them listed, tell past the volume's end too.
+    // The input's key frames, listed past the volume's end, tell there too.
     begin = keyFrameAtOrBefore(m_volumeKeys, candidate,
                                m_keysWhole ? std::numeric_limits<double>::infinity() : end);
     return qIsFinite(begin) || trialCopyBegin(begin, candidate, window, second);

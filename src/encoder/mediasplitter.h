@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class FileCloseWatcher;
+class PacketListing;
 class FFmpeg;
 class FFprobe;
 class Job;
@@ -111,8 +112,8 @@ public:
     // Whether a container's seeks land on a key frame, by FFprobe's format name.
     static bool seeksToKeyFrames(const QString &formatName);
     // Whether listing the input's packets once costs less than analysing each volume but
-    // the last (the listing reads the whole input), and the window reads the listing of that
-    // many packets (an estimate; not a number when not known) without holding its events.
+    // the last (the listing reads the whole input), and the listing of that many packets (an
+    // estimate; not a number when not known) is kept within bounds.
     static bool listingPays(int volumeCount, qint64 inputSize, double packets);
     // The pictures FFmpeg wrote, by the last block of its progress file ("frame=N" ...
     // "progress=end"); -1 when the copy did not end (or wrote no such block).
@@ -214,11 +215,13 @@ private:
     QList<double> m_volumeKeys;
     // The start positions of the trial copies started while the current volume is copied.
     QStringList m_trialSeconds;
-    // The input's packets of the reference stream are listed (or to be listed, when
-    // m_inputPackets is empty), and m_progress receives each copy's progress.
+    // The input's packets of the reference stream are listed (by m_inputListing, as far as
+    // it has come), and m_progress receives each copy's progress.
     bool m_listing = false;
+    PacketListing *m_inputListing = nullptr;
     QList<FFprobePacket> m_inputPackets;
     QTemporaryFile *m_progress = nullptr;
-    // m_volumeKeys holds the input's key frames, all of them.
+    // m_volumeKeys holds the input's key frames, all those a copy after the volume may begin
+    // at, not only the volume's own.
     bool m_keysWhole = false;
 };

@@ -3,6 +3,7 @@
 
 #include "engines/ffprobereport.h"
 #include "engines/fileargument.h"
+#include "engines/packetlisting.h"
 #include "engines/syncrunner.h"
 
 #include "jobs/console.h"
@@ -455,6 +456,19 @@ bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath
     qCDebug(lcEngines).noquote() << "FFprobe::readPackets() found" << packets.size() << "packets in"
                        << quoted(filePath);
     return true;
+}
+
+PacketListing *FFprobe::startPacketListing(const QString &filePath, const QString &streams, QObject *parent) const
+{
+    if (m_state != Ready)
+        return nullptr;
+    // Only what a packet's place needs, one line per packet: the listing of a film stays
+    // small, and its lines can be read as they come.
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
+    arguments << packetOptions(streams, QStringLiteral("%"), false) << QStringLiteral("-show_entries")
+              << QStringLiteral("packet=pts_time,dts_time,duration_time,flags") << QStringLiteral("-of")
+              << QStringLiteral("compact=p=0") << fileArgument(filePath);
+    return new PacketListing(m_executablePath, arguments, m_libraryPath, parent);
 }
 
 namespace {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+class PacketListing;
+
 // The FFprobe engine as the media editors use it: started once ("-version"), then loaded
 // with one file at a time. A load keeps the raw FORMAT and STREAM blocks of FFprobe's answer
 // and indexes the streams by type; lookups then read single values or lists of keys.
@@ -74,6 +76,9 @@ public:
     bool readPackets(QList<FFprobePacket> &packets, const QString &filePath,
                      const QString &streams, const QString &intervals, bool withHashes = true);
     static QList<FFprobePacket> parsePackets(const QString &text);
+    // Starts listing the packets of the selected streams of a whole file, without their
+    // hashes, as a PacketListing of that parent; null when FFprobe is not ready.
+    PacketListing *startPacketListing(const QString &filePath, const QString &streams, QObject *parent) const;
 
     // The value of a key in a block of "key=value" lines; a key the block lacks is logged
     // as a failure.

@@ -387,10 +387,10 @@ private slots:
         QTest::newRow("just less than the analyses") << 3 << qint64(600000000) - 1 << 1250.0 << true;
         QTest::newRow("as much as the analyses") << 3 << qint64(600000000) << 1250.0 << false;
         QTest::newRow("sixteen volumes of 1.08 GB") << 16 << qint64(1080000000) << 1250.0 << true;
-        // The window reads the whole listing at once.
-        QTest::newRow("as many packets as the window reads at once") << 16 << qint64(1000) << 3000.0 << true;
-        QTest::newRow("a packet more") << 16 << qint64(1000) << 3001.0 << false;
-        QTest::newRow("a two-hour film") << 16 << qint64(1080000000) << 180000.0 << false;
+        // The listing is read as FFprobe prints it: a film's too, within what a listing keeps.
+        QTest::newRow("as many packets as a listing keeps") << 16 << qint64(1000) << 2000000.0 << true;
+        QTest::newRow("a packet more") << 16 << qint64(1000) << 2000001.0 << false;
+        QTest::newRow("a two-hour film") << 16 << qint64(1080000000) << 180000.0 << true;
         QTest::newRow("packets not known") << 16 << qint64(1000) << qQNaN() << false;
     }
 
@@ -617,7 +617,13 @@ private slots:
         const QString calls = m_folder->path() + "/ffprobe calls.txt";
         FFprobe logging;
         QVERIFY(logging.startInterface(
-            writeEngineScript("logging-ffprobe", QString("printf '%s\\n' \"$*\" >> '%1'\nexec ffprobe \"$@\"").arg(calls)),
+            // The listing of the input stops for a second after 36 s of pictures: the split
+            // waits for it as far as a volume needs it, the listing's end for the last ones.
+            writeEngineScript("logging-ffprobe", QString("printf '%s\\n' \"$*\" >> '%1'\n"
+                                                         "case \"$*\" in *'-read_intervals % '*)\n"
+                                                         "  ffprobe \"$@\" | { i=0; while [ $i -lt 900 ] && IFS= read -r l; do printf '%s\\n' \"$l\"; i=$((i+1)); done\n"
+                                                         "    sleep 1; cat; }; exit ;;\nesac\n"
+                                                         "exec ffprobe \"$@\"").arg(calls)),
             QString()));
         const QString copies = m_folder->path() + "/ffmpeg calls.txt";
         FFmpeg loggingCopies;

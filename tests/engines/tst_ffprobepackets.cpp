@@ -3,13 +3,17 @@
 
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
+#include "engines/packetlisting.h"
+#include "engines/syncrunner.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -114,6 +118,89 @@ private slots:
         // An interval FFprobe refuses: nothing is loaded.
         QVERIFY(!ffprobe.loadWithPackets(clip, together, "V:0", "no interval"));
         QVERIFY(!ffprobe.isLoaded() && together.isEmpty());
+    }
+
+    // FFprobe's compact lines, one a packet, as a listing reads them.
+    void listingLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("expected"); // empty: no packet
+        QTest::newRow("key packet") << "pts_time=0.000000|dts_time=-0.080000|duration_time=0.040000|flags=K_" << "0 +0.04 key ";
+        QTest::newRow("no presentation time") << "pts_time=N/A|dts_time=39.820000|duration_time=0.040000|flags=__" << "39.82 +0.04 - ";
+        QTest::newRow("no time at all") << "pts_time=N/A|dts_time=N/A|duration_time=0.040000|flags=K_" << "";
+        QTest::newRow("no duration, line end of two characters") << "pts_time=2.025000|dts_time=2.025000|duration_time=N/A|flags=K_\r" << "2.025 +0 key ";
+        QTest::newRow("a negative duration counts for none") << "pts_time=1.000000|dts_time=1.000000|duration_time=-0.040000|flags=__" << "1 +0 - ";
+        QTest::newRow("a line that is no packet") << "Could not seek to 12" << "";
+    }
+
+    void listingLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, expected);
+        FFprobePacket packet;
+        const bool read = PacketListing::parseLine(line.toUtf8(), packet);
+        QCOMPARE(read ? describe({packet}) : QString(), expected);
+    }
+
+    // The listing read as FFprobe prints it holds the packets a whole read lists, its last
+    // line too; an FFprobe that fails, or stops printing, lists nothing whole, and is not waited
+    // for past its silence.
+    void listsAsFFprobePrints_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<QString>("engine"); // what the engine runs for a listing
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<QString>("expected"); // empty: the packets FFprobe's whole read lists
+        const QString avi = TestMedia::standardAvi();
+        const QString real = "exec ffprobe \"$@\"";
+        QTest::newRow("the real engine") << avi << real << true << QString();
+        // B-frames in AVI: packets without a presentation time, placed by their decoding time.
+        QTest::newRow("the real engine, no presentation times") << TestMedia::clip("listing-bframes.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-c:v", "mpeg4", "-bf", "2", "-q:v", "4"}) << real << true << QString();
+        QTest::newRow("a last line without its end") << avi << "printf 'pts_time=0.5|duration_time=0.04|flags=K_\\npts_time=0.54|flags=__'" << true << "0.5 +0.04 key \n0.54 +0 - ";
+        QTest::newRow("exits with 1") << avi << "echo 'pts_time=0.0|flags=K_'; exit 1" << false << "0 +0 key ";
+        QTest::newRow("stops printing") << avi << "echo 'pts_time=0.0|flags=K_'; exec sleep 30" << false << "0 +0 key ";
+    }
+
+    void listsAsFFprobePrints()
+    {
+        QFETCH(QString, clip);
+        QFETCH(QString, engine);
+        QFETCH(bool, whole);
+        QFETCH(QString, expected);
+        ConsoleCapture capture;
+        FFprobe ffprobe;
+        QVERIFY(ffprobe.startInterface(
+            writeEngineScript("listing-ffprobe", "case \"$1\" in\n  -version) exec ffprobe \"$@\" ;;\n  *) " + engine + " ;;\nesac"),
+            QString()));
+        PacketListing *listing = ffprobe.startPacketListing(clip, "V:0", nullptr);
+        QVERIFY(listing);
+        const SyncRunner::LoadScope scope; // the window's events go on meanwhile
+        bool handled = false;
+        QTimer handling; // gone with this row
+        handling.callOnTimeout([&handled] { handled = true; });
+        handling.start(100);
+        // An FFprobe that ends is not waited for further; a silent one for one wait or two.
+        const int quietMs = 1500;
+        QElapsedTimer waited;
+        waited.start();
+        const bool ends = QTest::currentDataTag() != QLatin1String("stops printing");
+        // Once the packets asked for are listed, the wait is over, FFprobe done or not.
+        if (!ends) {
+            QVERIFY(listing->waitFor([](const QList<FFprobePacket> &packets) { return !packets.isEmpty(); }, quietMs));
+            QVERIFY(!listing->ended() && waited.elapsed() < quietMs);
+        }
+        QCOMPARE(listing->waitForEnd(quietMs), whole);
+        QVERIFY(listing->ended());
+        QVERIFY2(ends ? waited.elapsed() < quietMs : waited.elapsed() < 3 * quietMs,
+                 qPrintable(QString::number(waited.elapsed())));
+        QVERIFY(ends || handled);
+        if (expected.isEmpty()) {
+            QList<FFprobePacket> all;
+            QVERIFY(ffprobe.readPackets(all, clip, "V:0", "%", false));
+            expected = describe(all);
+        }
+        QCOMPARE(describe(listing->packets()), expected);
+        delete listing; // ends an FFprobe still running
     }
 
     // A load started before its file is written waits, FFprobe loaded, until it is asked for,

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "engines/ffprobepacket.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+class QProcess;
+
+// FFprobe listing a file's packets (FFprobe::startPacketListing()), read while FFprobe reads
+// the file: each piece of its answer is parsed as it arrives, so that the listing of a long
+// film never holds the window's events at once, and whoever needs it waits only for the rest.
+class PacketListing : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Starts FFprobe now; a non-empty library path is set as LD_LIBRARY_PATH.
+    PacketListing(const QString &program, const QStringList &arguments, const QString &libraryPath,
+                  QObject *parent = nullptr);
+    // Ends FFprobe when it still runs.
+    ~PacketListing() override;
+
+    // Waits for FFprobe's end as long as it prints within every quietMs (handling the
+    // window's events inside a SyncRunner::LoadScope, as the engines' other waits do); true
+    // when it listed the whole file: it ended with code 0 and printed no more than a listing
+    // may. An FFprobe given up is ended.
+    bool waitForEnd(int quietMs);
+    // The same wait, ended early (true) once `enough` says the packets listed so far are.
+    bool waitFor(const std::function<bool(const QList<FFprobePacket> &)> &enough, int quietMs);
+    // FFprobe has ended and all it printed is read.
+    bool ended() const { return m_ended; }
+    const QList<FFprobePacket> &packets() const { return m_packets; }
+
+    // One line of FFprobe's compact answer ("pts_time=1.2|dts_time=1.1|duration_time=0.04|
+    // flags=K_"); false when it holds no packet with a time.
+    static bool parseLine(QByteArrayView line, FFprobePacket &packet);
+
+private:
+    void readOutput();
+    // Reads what is left once FFprobe has ended; true when it listed the whole file.
+    bool finish();
+
+    QProcess *m_process;
+    QByteArray m_pending; // the start of a line whose end has not arrived yet
+    QList<FFprobePacket> m_packets;
+    qint64 m_bytes = 0;
+    bool m_cut = false; // FFprobe printed more than a listing may, and was stopped
+    bool m_ended = false;
+};
