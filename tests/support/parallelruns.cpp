@@ -1,5 +1,7 @@
 #include "parallelruns.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QThread>
@@ -92,27 +94,78 @@ void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &fin
             finished(i);
 }
 
-QStringList runChains(const QList<QList<QStringList>> &chains)
+namespace {
+// A command with the file it writes replaced by a mark that keeps the file's suffix (which
+// may choose the container): equal keys make the same file.
+QStringList sameFileKey(const QStringList &command, const QString &output)
 {
+    if (output.isEmpty())
+        return {};
+    QStringList key = command;
+    const QString mark = QStringLiteral("<output>.") + QFileInfo(output).suffix();
+    bool named = false;
+    for (QString &argument : key)
+        if (argument == output) {
+            argument = mark;
+            named = true;
+        }
+    return named ? key : QStringList();
+}
+} // namespace
+
+QStringList runChains(const QList<QList<QStringList>> &chains, const QList<QStringList> &outputs)
+{
+    const auto outputOf = [&](qsizetype chain, qsizetype step) { return outputs.value(chain).value(step); };
+    // Of each command run, by its key: the file it wrote and its fault ("" when it exited 0).
+    QMap<QStringList, QPair<QString, QString>> ran;
     // Each round runs the next command of every chain that has not failed yet.
     QStringList faults(chains.size());
     for (qsizetype step = 0;; ++step) {
         QList<ParallelRun> runs;
         QList<qsizetype> chainOf;
+        QList<QStringList> keyOf;
+        QList<QPair<qsizetype, QStringList>> repeats; // a chain, and the key of the run it repeats
         for (qsizetype chain = 0; chain < chains.size(); ++chain) {
             if (step >= chains[chain].size() || !faults[chain].isEmpty())
                 continue;
+            const QStringList key = sameFileKey(chains[chain][step], outputOf(chain, step));
+            if (!key.isEmpty() && (ran.contains(key) || keyOf.contains(key))) {
+                repeats.append({chain, key});
+                continue;
+            }
             runs.append({chains[chain][step].first(), chains[chain][step].mid(1)});
             runs.last().mergeChannels = true;
             chainOf.append(chain);
+            keyOf.append(key);
         }
-        if (runs.isEmpty())
+        if (runs.isEmpty() && repeats.isEmpty())
             return faults;
-        runInParallel(runs, [&](int i) {
-            const ParallelRun &run = runs[i];
+        const auto end = [&](const QList<ParallelRun> &ended, const QList<qsizetype> &chainOfRun,
+                             const QList<QStringList> &keys, int i) {
+            const ParallelRun &run = ended[i];
+            const qsizetype chain = chainOfRun[i];
             if (!run.started || run.crashed || run.exitCode != 0)
-                faults[chainOf[i]] = QStringLiteral("step %1 exit %2: ").arg(step).arg(run.exitCode)
-                                     + QString::fromUtf8(run.output.right(300)).simplified() + run.startError;
-        });
+                faults[chain] = QStringLiteral("step %1 exit %2: ").arg(step).arg(run.exitCode)
+                                + QString::fromUtf8(run.output.right(300)).simplified() + run.startError;
+            if (!keys[i].isEmpty())
+                ran.insert(keys[i], {outputOf(chain, step), faults[chain]});
+        };
+        runInParallel(runs, [&](int i) { end(runs, chainOf, keyOf, i); });
+        // A repeat whose file cannot be copied runs itself.
+        QList<ParallelRun> again;
+        QList<qsizetype> chainOfAgain;
+        for (const auto &[chain, key] : std::as_const(repeats)) {
+            const auto [file, fault] = ran.value(key);
+            const QString to = outputOf(chain, step);
+            QFile::remove(to);
+            if (!fault.isEmpty()) {
+                faults[chain] = fault;
+            } else if (!QFile::copy(file, to)) {
+                again.append({chains[chain][step].first(), chains[chain][step].mid(1)});
+                again.last().mergeChannels = true;
+                chainOfAgain.append(chain);
+            }
+        }
+        runInParallel(again, [&](int i) { end(again, chainOfAgain, QList<QStringList>(again.size()), i); });
     }
 }

@@ -28,8 +28,11 @@ struct ParallelRun
 void markRepeats(QList<ParallelRun> &runs);
 
 // Runs chains of commands (program first), each chain's one after the other, as many chains
-// at once as cores; gives each chain's fault, "" when every command exited 0.
-QStringList runChains(const QList<QList<QStringList>> &chains);
+// at once as cores; gives each chain's fault, "" when every command exited 0. With the file
+// each command writes (`outputs`, per chain and step), a command that another already ran but
+// for that file (an argument of it, its suffix kept) is not run again: its file is a copy of
+// the other's, and it ends as the other did.
+QStringList runChains(const QList<QList<QStringList>> &chains, const QList<QStringList> &outputs = {});
 
 // Runs every run that repeats none as many at once as the machine has cores (at least two),
 // each held to a core of its own, and calls `finished` with its index as each ends, then
