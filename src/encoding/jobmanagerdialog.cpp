@@ -247,11 +247,11 @@ void JobManagerDialog::reject()
 
 void JobManagerDialog::killJobs()
 {
-    // The view goes first: it is not shown again, and redrawn for each end of hundreds of
-    // killed engines it would hold the close for seconds.
-    m_view->clear();
+    // The ends of the killed engines come back on later turns of the event loop, by then to
+    // a cleared view: redrawn for each of hundreds of ends it would hold the close.
     if (JobManager *manager = m_view->jobManager())
         manager->killAll();
+    m_view->clear();
 }
 
 void JobManagerDialog::closeForGood()

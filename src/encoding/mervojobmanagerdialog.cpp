@@ -13,9 +13,9 @@ MervoJobManagerDialog::MervoJobManagerDialog(const QString &title, QWidget *owne
 
 void MervoJobManagerDialog::killJobs()
 {
-    // The view goes first: it is not shown again, and redrawn for each end of hundreds of
-    // killed engines it would hold the close for seconds.
-    m_mervoView->clear();
+    // The ends of the killed engines come back on later turns of the event loop, by then to
+    // a cleared view: redrawn for each of hundreds of ends it would hold the close.
     if (MervoJobManager *manager = m_mervoView->mervoJobManager())
         manager->killAll();
+    m_mervoView->clear();
 }
