@@ -29,6 +29,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QPushButton>
@@ -776,6 +777,42 @@ private slots:
         QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
         for (const QString &output : outputs)
             QVERIFY2(qAbs(TestMedia::probeDuration(output) - 60.0) < 1.0, qPrintable(output));
+    }
+
+    // The name shown is the one the next encoding takes: files that appear in or leave the
+    // target folder, one or a burst, change it soon after.
+    void outputNameFollowsTheFolder_data()
+    {
+        QTest::addColumn<int>("written");
+        QTest::addColumn<bool>("removed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("one file of that name") << 1 << false << "seen (1).avi";
+        QTest::newRow("a burst of twenty") << 20 << false << "seen (20).avi";
+        QTest::newRow("written, then removed") << 20 << true << "seen.avi";
+    }
+    void outputNameFollowsTheFolder()
+    {
+        QFETCH(int, written);
+        QFETCH(bool, removed);
+        QFETCH(QString, shown);
+        Panel panel;
+        const QString folder = freshFolder("panel-shown-name");
+        panel.load(m_wide, 16.0 / 9.0, 60.0);
+        panel.widget->setTarget(folder, "seen");
+        panel.target("avi", "xvid", "mp3");
+        QCOMPARE(panel.widget->fileEdit()->text(), QString("seen.avi"));
+        QStringList files;
+        for (int i = 0; i < written; ++i)
+            files << folder + (i == 0 ? QString("/seen.avi") : QString("/seen (%1).avi").arg(i));
+        for (const QString &file : std::as_const(files))
+            QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+        if (removed) {
+            QVERIFY(WindowTesting::waitFor([&] { return panel.widget->fileEdit()->text() != "seen.avi"; }, 10000));
+            for (const QString &file : std::as_const(files))
+                QVERIFY(QFile::remove(file));
+        }
+        QVERIFY2(WindowTesting::waitFor([&] { return panel.widget->fileEdit()->text() == shown; }, 10000),
+                 qPrintable(panel.widget->fileEdit()->text()));
     }
 
     // Configure: the user-settings tab selects level 4, Default resets every tab, and the
