@@ -366,8 +366,8 @@ private slots:
         QTest::newRow("Matroska file: read as it comes")
             << encode(call(movieFile(), User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-ni" << "(none)";
         // A recording's transport stream is read by libavformat, which keeps its whole picture
-        // and numbers its sound tracks among themselves.
-        for (const char *format : {"MPEG-TS", "BDAV"}) {
+        // and numbers its sound tracks among themselves, whatever case the format is written in.
+        for (const char *format : {"MPEG-TS", "BDAV", "mpeg-ts"}) {
             EncodingSource recording = movieFile("/media/rec.ts");
             recording.video.fileFormat = format;
             for (int aid : {257, 258}) {
