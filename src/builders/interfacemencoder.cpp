@@ -268,11 +268,9 @@ QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source)
     // headers only; any other video it times by the packets' stamps, an H.264 stream of 50
     // frames a second as 100: its encode drops the picture after 2 s of 6, or runs it twice
     // as fast, while the sound goes on.
-    static const QStringList transportStreams = {"MPEG-TS", "BDAV"};
     static const QStringList headedVideo = {"mpeg1video", "mpeg2video"};
     const VideoInfo &video = source.video;
-    if (source.kind != SourceKind::MediaFile || source.noVideo
-        || !transportStreams.contains(video.fileFormat, Qt::CaseInsensitive)
+    if (source.kind != SourceKind::MediaFile || source.noVideo || !SourceStreams::isTransportStream(source)
         || headedVideo.contains(video.videoFormat))
         return QString();
     return tr("MEncoder does not keep %1 video of an MPEG transport stream in time with its sound")

@@ -236,9 +236,11 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
     if (!source.noVideo && source.video.playerFrameRate > 0.0 && source.video.frameRate > 0.0)
         m_arguments << "-fps" << number(source.video.frameRate);
     // MEncoder's own AVI reader decodes a single frame of AVIs whose MP3 audio FFmpeg
-    // wrote (and then ignores "-frames"); libavformat's reads them whole.
-    const bool avi = SourceStreams::isAvi(source);
-    if (avi)
+    // wrote (and then ignores "-frames"); its transport stream reader ends the picture of a
+    // recording with two sound tracks half a second early (0.48 s of 1 s, 2.48 s of 3 s).
+    // libavformat's reads both whole.
+    const bool lavf = SourceStreams::isAvi(source) || SourceStreams::isTransportStream(source);
+    if (lavf)
         m_arguments << "-demuxer" << "lavf";
     // A program stream (a DVD's VOB, a recording) lays its picture ahead of its sound as a
     // DVD title does, and loses its sound in MEncoder's reader the same way.
@@ -246,7 +248,7 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
         m_arguments << "-ni";
     if (!source.noAudio && source.audio.streamNumber > -1)
         m_arguments << "-aid"
-                    << QString::number(avi ? SourceStreams::audioIndex(source) : source.audio.aid);
+                    << QString::number(lavf ? SourceStreams::audioIndex(source) : source.audio.aid);
     if (!source.noSubtitle && source.subtitle.streamNumber > -1)
         m_arguments << "-sid" << QString::number(source.subtitle.sid);
     if (startSeconds > 0)

@@ -4,6 +4,7 @@
 #include "encoder/records/encodingsource.h"
 
 #include <QFileInfo>
+#include <QStringList>
 
 double SourceStreams::displayAspect(const EncodingSource &source)
 {
@@ -21,6 +22,12 @@ bool SourceStreams::isAvi(const EncodingSource &source)
 {
     return QFileInfo(source.path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0
            || source.video.fileFormat.compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0;
+}
+
+bool SourceStreams::isTransportStream(const EncodingSource &source)
+{
+    static const QStringList formats = {"MPEG-TS", "BDAV"};
+    return formats.contains(source.video.fileFormat, Qt::CaseInsensitive);
 }
 
 int SourceStreams::audioIndex(const EncodingSource &source)

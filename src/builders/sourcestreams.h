@@ -15,6 +15,9 @@ namespace SourceStreams {
 double displayAspect(const EncodingSource &source);
 // Whether the source is an AVI file, by its name or by the format the player found.
 bool isAvi(const EncodingSource &source);
+// Whether the source is an MPEG transport stream, by the format MediaInfo found ("MPEG-TS",
+// or "BDAV" with a Blu-ray's time codes).
+bool isTransportStream(const EncodingSource &source);
 // The chosen audio stream's place among the source's audio streams, 0 for the first.
 int audioIndex(const EncodingSource &source);
 // FFmpeg's specifier of the video stream of the first input: the moving picture ("0:v:1"

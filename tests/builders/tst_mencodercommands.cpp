@@ -365,6 +365,22 @@ private slots:
             << encode(call(programStream, User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-ni" << "-aid";
         QTest::newRow("Matroska file: read as it comes")
             << encode(call(movieFile(), User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-ni" << "(none)";
+        // A recording's transport stream is read by libavformat, which keeps its whole picture
+        // and numbers its sound tracks among themselves, whatever case the format is written in.
+        for (const char *format : {"MPEG-TS", "BDAV", "mpeg-ts"}) {
+            EncodingSource recording = movieFile("/media/rec.ts");
+            recording.video.fileFormat = format;
+            for (int aid : {257, 258}) {
+                recording.audio.aid = recording.audio.streamNumber = aid;
+                recording.audioStreams << recording.audio;
+            }
+            const QStringList command
+                = encode(call(recording, User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL"));
+            QTest::addRow("%s file: libavformat's reader", format) << command << "-demuxer" << "lavf";
+            QTest::addRow("%s file: second track recounted", format) << command << "-aid" << "1";
+        }
+        QTest::newRow("Matroska file: MEncoder's own reader")
+            << encode(call(movieFile(), User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-demuxer" << "(none)";
         QTest::newRow("QuickTime at the source's rate")
             << encode(call(movieFile(), User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0)) << "-ofps" << "23.976";
         QTest::newRow("file name starting with a dash")
