@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -293,6 +294,7 @@ bool PlayerWidget::loadFile(const QString &path)
     titles.clear();
     AudioInfo currentAudio;
     currentAudio.streamNumber = 1;
+    QList<int> soundIds; // every audio id the player named, ascending
 
     while (run->readLine(QProcess::StandardOutput, &line)) {
         logStdOut(simplifiedText(line), LogLevel::Normal);
@@ -369,6 +371,8 @@ bool PlayerWidget::loadFile(const QString &path)
             break;
         case PlayerOutputCode::AudioId:
             currentAudio.aid = answer.aid;
+            if (answer.aid >= 0 && !soundIds.contains(answer.aid))
+                soundIds.insert(std::lower_bound(soundIds.begin(), soundIds.end(), answer.aid), answer.aid);
             log(tr("Info: detected audio ID [%1].").arg(answer.aid), LogLevel::Verbose);
             break;
         case PlayerOutputCode::AudioSamplingRate:
@@ -427,7 +431,18 @@ bool PlayerWidget::loadFile(const QString &path)
 
     // The player may describe its sound without listing it as a stream; a file it found no
     // sound in has none.
+    // Its own transport stream reader names each track's id (the one it plays first, out of
+    // order) without listing them: each is a track, in the order of their ids, which is the
+    // order of the other engines' lists; FFprobe describes each below.
     const bool sound = currentAudio.aid >= 0 || currentAudio.samplingRate > 0 || !currentAudio.codec.isEmpty();
+    if (movieInfo.audioStreams.isEmpty() && soundIds.size() > 1) {
+        for (int i = 0; i < soundIds.size(); ++i) {
+            AudioInfo track;
+            track.streamNumber = i + 1;
+            track.aid = soundIds.at(i);
+            movieInfo.audioStreams.append(track);
+        }
+    }
     if (movieInfo.audioStreams.isEmpty() && sound)
         movieInfo.audioStreams.append(currentAudio);
     movieInfo.audioCount = int(movieInfo.audioStreams.size());

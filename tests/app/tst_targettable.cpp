@@ -203,12 +203,12 @@ const QList<Source> &sources()
                  + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-aspect", "16:9", "-ac", "2"}, 0, -1,
              {16.0 / 9, 25, 1, 1, 48000, 2, 440}},
             // A TV recording: a full-size interlaced, detailed picture in a transport stream,
-            // its MP2 sound and an AC-3 second track.
+            // its MP2 sound and an AC-3 second track, the one chosen.
             {"tvts", "full-size MPEG-TS recording", "programstream", "table-tv.ts", "",
              picture("720x576", "25", 1, "noise=alls=20:allf=t") + tone(440, 48000, 1) + tone(880, 48000, 1)
                  + twoTracks + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-maxrate", "15000k", "-bufsize",
                  "1835k", "-g", "12", "-bf", "2", "-flags", "+ilme+ildct", "-top", "1", "-aspect", "16:9", "-ac", "2",
-                 "-c:a:0", "mp2", "-c:a:1", "ac3", "-f", "mpegts"}, 0, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 440}},
+                 "-c:a:0", "mp2", "-c:a:1", "ac3", "-f", "mpegts"}, 1, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 880}},
             {"ntscdvd", "NTSC 16:9 DVD title", "ntscdvd", "table-ntsc-dvd", "ntsc", picture("352x240", "30000/1001", 2)
                  + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,

@@ -137,6 +137,15 @@ private slots:
                                                       "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264",
                                                       "-pix_fmt", "yuv420p", "-c:a", "mp2", "-f", "mpegts"})
             << "MPEG-TS" << "h264" << QSize(320, 240) << QSize(320, 240) << 50.0 << 1.0 << "257:44100:1:mp2" << 0;
+        // A TV recording's two tracks, which MPlayer's own reader names out of order.
+        QTest::newRow("MPEG-TS of two tracks")
+            << TestMedia::clip("loading-tracks.ts", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1",
+                                                     "-f", "lavfi", "-i", "sine=duration=1", "-f", "lavfi", "-i",
+                                                     "sine=frequency=880:sample_rate=48000:duration=1", "-map", "0",
+                                                     "-map", "1", "-map", "2", "-c:v", "mpeg2video", "-c:a:0", "mp2",
+                                                     "-c:a:1", "ac3", "-ac:a:1", "2", "-f", "mpegts"})
+            << "MPEG-TS" << "MPEG2" << QSize(320, 240) << QSize(320, 240) << 25.0 << 1.0
+            << "257:44100:1:mp2 258:48000:2:ac3" << 0;
         // A cover picture, which MPlayer reports as video of 90000 frames a second, is no video.
         QTest::newRow("M4A with a cover")
             << TestMedia::clip("loading-cover.m4a", {"-f", "lavfi", "-i", "sine=duration=1", "-f", "lavfi", "-i",
