@@ -133,6 +133,8 @@ void describeAudio(const FFprobeAudioStream &probed, AudioInfo &stream)
         stream.channelCount = probed.channels;
     if (probed.bit_rate > 0.0)
         stream.bitrate = probed.bit_rate / 1000.0;
+    if (stream.language.isEmpty())
+        stream.language = probed.language;
 }
 
 // The place among the video streams of the first one that moves, -1 for none: a cover

@@ -82,7 +82,8 @@ QString audioSummary(const QList<AudioInfo> &streams)
 {
     QStringList parts;
     for (const AudioInfo &a : streams)
-        parts << QStringLiteral("%1:%2:%3:%4").arg(a.aid).arg(a.samplingRate).arg(a.channelCount).arg(a.codec);
+        parts << QStringLiteral("%1:%2:%3:%4").arg(a.aid).arg(a.samplingRate).arg(a.channelCount).arg(a.codec)
+                     + (a.language.isEmpty() || a.language == "und" ? QString() : ":" + a.language);
     return parts.join(' ');
 }
 
@@ -124,7 +125,7 @@ private slots:
         QTest::newRow("MP4") << TestMedia::standardMp4() << "MPEG-4" << "h264" << QSize(320, 240) << QSize(320, 240)
                              << 25.0 << 3.0 << "0:44100:1:aac" << 0;
         QTest::newRow("MKV, quotes and accents") << subtitledMkv() << "Matroska" << "h264" << QSize(320, 240)
-                                                 << QSize(320, 240) << 25.0 << 3.0 << "0:44100:1:aac" << 1;
+                                                 << QSize(320, 240) << 25.0 << 3.0 << "0:44100:1:aac:fre" << 1;
         QTest::newRow("WebM") << webmFile() << "WebM" << "vp8" << QSize(320, 240) << QSize(320, 240) << 25.0
                               << 2.0 << "0:44100:1:vorbis" << 0;
         QTest::newRow("leading dash") << dashFile() << "AVI" << "FMP4" << QSize(320, 240) << QSize(320, 240)
@@ -137,15 +138,17 @@ private slots:
                                                       "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264",
                                                       "-pix_fmt", "yuv420p", "-c:a", "mp2", "-f", "mpegts"})
             << "MPEG-TS" << "h264" << QSize(320, 240) << QSize(320, 240) << 50.0 << 1.0 << "257:44100:1:mp2" << 0;
-        // A TV recording's two tracks, which MPlayer's own reader names out of order.
+        // A TV recording's two tracks, which MPlayer's own reader names out of order, the second
+        // with its language.
         QTest::newRow("MPEG-TS of two tracks")
             << TestMedia::clip("loading-tracks.ts", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1",
                                                      "-f", "lavfi", "-i", "sine=duration=1", "-f", "lavfi", "-i",
                                                      "sine=frequency=880:sample_rate=48000:duration=1", "-map", "0",
                                                      "-map", "1", "-map", "2", "-c:v", "mpeg2video", "-c:a:0", "mp2",
-                                                     "-c:a:1", "ac3", "-ac:a:1", "2", "-f", "mpegts"})
-            << "MPEG-TS" << "MPEG2" << QSize(320, 240) << QSize(320, 240) << 25.0 << 1.0
-            << "257:44100:1:mp2 258:48000:2:ac3" << 0;
+                                                     "-c:a:1", "ac3", "-ac:a:1", "2", "-metadata:s:a:1", "language=fre",
+                                                     "-f", "mpegts"})
+            << "MPEG-TS" << "mpeg2video" << QSize(320, 240) << QSize(320, 240) << 25.0 << 1.0
+            << "257:44100:1:mp2 258:48000:2:ac3:fre" << 0;
         // A cover picture, which MPlayer reports as video of 90000 frames a second, is no video.
         QTest::newRow("M4A with a cover")
             << TestMedia::clip("loading-cover.m4a", {"-f", "lavfi", "-i", "sine=duration=1", "-f", "lavfi", "-i",
