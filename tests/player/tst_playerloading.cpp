@@ -481,7 +481,7 @@ private slots:
         QStringList seen;
         for (const TitleInfo &title : panel->titles)
             seen << QStringLiteral("%1 %2 %3").arg(title.ignored).arg(title.chapters).arg(audioSummary(title.audioStreams));
-        QCOMPARE(seen, QStringList({"0 3 128:48000:0: 129:48000:0:", "0 2 128:48000:0:"}));
+        QCOMPARE(seen, QStringList({"0 3 128:48000:0::en 129:48000:0::fr", "0 2 128:48000:0::de"}));
         QFile made(runs);
         QVERIFY(made.open(QIODevice::ReadOnly));
         QCOMPARE(made.readAll().count("run"), audioRuns);
