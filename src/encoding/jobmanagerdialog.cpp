@@ -32,6 +32,10 @@ JobManagerDialog::JobManagerDialog(const QString &title, QWidget *owner)
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_contents = new QWidget;
+    // The jobs stand from the top and the list grows below them: a job added draws itself and
+    // what it uncovers, not again every box already on the screen (a long queue repainted
+    // the whole window at each add).
+    m_contents->setAttribute(Qt::WA_StaticContents);
     auto *contentsLayout = new QVBoxLayout(m_contents);
     contentsLayout->setContentsMargins(0, 0, 0, 0);
     // The jobs from the top, however tall the user makes the window.

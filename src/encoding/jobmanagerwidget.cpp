@@ -24,6 +24,8 @@
 JobManagerWidget::JobManagerWidget(QWidget *parent)
     : QWidget(parent)
 {
+    // Grows and shrinks below what it shows: only the area a change uncovers is drawn again.
+    setAttribute(Qt::WA_StaticContents);
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);

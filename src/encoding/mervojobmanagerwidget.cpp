@@ -141,6 +141,7 @@ void MervoJobManagerWidget::removeMervoTaskMiniConsole(MervoMiniConsoleWidget *m
     if (job->tasks().size() > 1 && !confirmRemoval(job->title()))
         return;
 
+    const bool inOwnBox = ownContainer(job->container) != nullptr;
     QWidget *container = mini->parentWidget();
     if (!container || container->objectName() != QLatin1String("MultiTaskJob"))
         container = nullptr;
@@ -151,6 +152,10 @@ void MervoJobManagerWidget::removeMervoTaskMiniConsole(MervoMiniConsoleWidget *m
     // A box that still shows another job's strip (a finalising step that runs on) stays.
     if (container)
         hideEmptyBox(container);
+    // The view no longer shows the job: it must not name the box, deleted once it shows
+    // nothing, nor a later box made at the same address.
+    if (inOwnBox)
+        job->container = nullptr;
     m_jobs.removeAll(job);
     if (m_mervoManager)
         m_mervoManager->releaseJob(job);

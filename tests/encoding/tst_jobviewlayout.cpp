@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -209,21 +210,34 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(view->height(), view->sizeHint().height(), WindowTesting::kScreenWait);
         auto *first = static_cast<QGroupBox *>(jobs.front()->job.container);
         QCOMPARE(first->height(), first->sizeHint().height());
-        struct ResizeCount : QObject
+        struct EventCount : QObject
         {
-            int count = 0;
+            int resizes = 0;
+            int paints = 0;
             bool eventFilter(QObject *, QEvent *event) override
             {
-                count += event->type() == QEvent::Resize;
+                resizes += event->type() == QEvent::Resize;
+                paints += event->type() == QEvent::Paint;
                 return false;
             }
-        } resizes;
-        first->installEventFilter(&resizes);
+        } seen;
+        first->installEventFilter(&seen);
         add();
         QTRY_COMPARE_WITH_TIMEOUT(view->height(), view->sizeHint().height(), WindowTesting::kScreenWait);
-        QCOMPARE(resizes.count, 0);
+        // Neither laid out nor drawn again: the window shows what it showed.
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(seen.resizes, 0);
+        QCOMPARE(seen.paints, 0);
         QCOMPARE(first->height(), first->sizeHint().height());
-        first->removeEventFilter(&resizes);
+        first->removeEventFilter(&seen);
+        // A job taken out of the middle: the boxes below move up, and the screen shows the
+        // list as it draws itself, with nothing left behind where the list got shorter.
+        jobs.at(1)->job.tasks().first()->setState(Task::Completed);
+        view->removeMervoTaskMiniConsole(static_cast<MervoMiniConsoleWidget *>(view->miniConsoles().at(1)));
+        QCOMPARE(jobs.at(1)->job.container, nullptr);
+        QVERIFY(WindowTesting::waitFor([&] {
+            return WindowTesting::shownAsRendered(dialog.scrollArea()->viewport(), QImage(), QRect(), 0.995);
+        }));
 
         QList<QPointer<QObject>> made;
         for (MiniConsoleWidget *mini : view->miniConsoles())
