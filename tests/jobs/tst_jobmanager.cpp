@@ -72,6 +72,7 @@ private slots:
         QTest::newRow("not executable") << "@/noexec" << false << "%1 is not executable";
         QTest::newRow("a folder") << "@/folder" << false << "%1 is not executable";
         QTest::newRow("relative, not in the working directory") << "bin/missing" << true << "%1 not found";
+        QTest::newRow("relative, not executable") << "./noexec" << true << "%1 is not executable";
         QTest::newRow("relative, from the working directory") << "bin/engine" << true << "";
         QTest::newRow("a name in PATH") << "sh" << false << "";
     }
