@@ -463,11 +463,15 @@ PacketListing *FFprobe::startPacketListing(const QString &filePath, const QStrin
     if (m_state != Ready)
         return nullptr;
     // Only what a packet's place needs, one line per packet: the listing of a film stays
-    // small, and its lines can be read as they come.
+    // small, and its lines can be read as they come. Written through FFprobe's own output
+    // ("-o pipe:1") it comes in blocks of some 500 lines, not a line at a time: the standard
+    // output is flushed after every packet, a write for FFprobe and a wake-up for the window
+    // per packet (180,000 for a two-hour film).
     QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
     arguments << packetOptions(streams, QStringLiteral("%"), false) << QStringLiteral("-show_entries")
               << QStringLiteral("packet=pts_time,dts_time,duration_time,flags") << QStringLiteral("-of")
-              << QStringLiteral("compact=p=0") << fileArgument(filePath);
+              << QStringLiteral("compact=p=0") << QStringLiteral("-o") << QStringLiteral("pipe:1")
+              << fileArgument(filePath);
     return new PacketListing(m_executablePath, arguments, m_libraryPath, parent);
 }
 

@@ -3,6 +3,7 @@
 #include "engines/syncrunner.h"
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
+#include "jobs/programstart.h"
 
 #include <QEventLoop>
 #include <QProcess>
@@ -24,7 +25,7 @@ PacketListing::PacketListing(const QString &program, const QStringList &argument
     }
     // Its errors are not read: a listing that fails is told by its end.
     m_process->setStandardErrorFile(QProcess::nullDevice());
-    m_process->start(program, arguments, QIODevice::ReadOnly);
+    ProgramStart::start(m_process, program, arguments, QIODevice::ReadOnly);
 }
 
 PacketListing::~PacketListing()
@@ -128,7 +129,8 @@ bool PacketListing::finish()
 {
     if (!m_ended) {
         m_ended = true;
-        readOutput();
+        if (m_process->isOpen()) // a start refused before any fork opened nothing to read
+            readOutput();
         FFprobePacket last; // a last line without its line end
         if (!m_cut && parseLine(m_pending, last))
             m_packets.append(last);

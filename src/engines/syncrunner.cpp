@@ -4,6 +4,7 @@
 #include "jobs/processend.h"
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
+#include "jobs/programstart.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -88,7 +89,7 @@ RunningEngine startProcess(const QString &program, const QStringList &arguments,
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
         process->setProcessEnvironment(environment);
     }
-    process->start(program, arguments, QIODevice::ReadWrite);
+    ProgramStart::start(process, program, arguments, QIODevice::ReadWrite);
     engine.output->quiet.start();
     return engine;
 }

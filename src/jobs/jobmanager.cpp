@@ -7,6 +7,7 @@
 #include "jobs/process.h"
 #include "jobs/processend.h"
 #include "jobs/processkiller.h"
+#include "jobs/programstart.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -263,7 +264,7 @@ void JobManager::startBusySpell()
 bool JobManager::startProcess(Process *process, const Task *task) const
 {
     process->setWorkingDirectory(task->workingDirectory());
-    process->start(task->program(), task->arguments(), QIODevice::ReadWrite);
+    ProgramStart::start(process, task->program(), task->arguments(), QIODevice::ReadWrite);
     return process->waitForStarted(m_startTimeout);
 }
 

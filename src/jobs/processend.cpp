@@ -1,8 +1,7 @@
 #include "jobs/processend.h"
+#include "jobs/programstart.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 #include <string.h>
 
@@ -11,14 +10,6 @@ QString tr(const char *text)
 {
     return QCoreApplication::translate("ProcessEnd", text);
 }
-
-// The file a program name stands for, as the system looks it up; empty when none.
-QString programFile(const QString &program)
-{
-    if (program.contains(QLatin1Char('/')))
-        return QFileInfo::exists(program) ? program : QString();
-    return QStandardPaths::findExecutable(program);
-}
 } // namespace
 
 QString ProcessEnd::startFailure(const QProcess *process, int timeout)
@@ -26,12 +17,14 @@ QString ProcessEnd::startFailure(const QProcess *process, int timeout)
     const QString program = process->program();
     if (process->state() == QProcess::Starting)
         return tr("%1 did not start within %2 milliseconds").arg(program).arg(timeout);
-    const QString file = programFile(program);
-    if (file.isEmpty())
+    switch (ProgramStart::refusal(program, process->workingDirectory())) {
+    case ProgramStart::Refusal::NotFound:
         return tr("%1 not found").arg(program);
-    const QFileInfo info(file);
-    if (info.isDir() || !info.isExecutable())
+    case ProgramStart::Refusal::NotExecutable:
         return tr("%1 is not executable").arg(program);
+    case ProgramStart::Refusal::None:
+        break;
+    }
     // Anything else the system refused (too many open files, no memory, a bad binary).
     return tr("%1 could not be started: %2").arg(program, process->errorString());
 }

@@ -2,6 +2,7 @@
 
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
+#include "jobs/programstart.h"
 
 #include <QEventLoop>
 
@@ -36,7 +37,7 @@ void LoadProcess::begin(const QString &program, const QStringList &arguments, co
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &LoadProcess::onTimeout);
     m_timer.start(startTimeoutMs);
-    m_process->start(program, arguments, QIODevice::ReadWrite);
+    ProgramStart::start(m_process, program, arguments, QIODevice::ReadWrite);
 }
 
 bool LoadProcess::runs(const QString &program, const QStringList &arguments) const

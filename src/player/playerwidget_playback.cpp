@@ -10,6 +10,7 @@
 #include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
 #include "jobs/processtree.h"
+#include "jobs/programstart.h"
 #include "jobs/valuetext.h"
 #include "player/rendererframe.h"
 #include "player/timecodewidget.h"
@@ -95,7 +96,7 @@ bool PlayerWidget::startPlayback()
     pollTimer->blockSignals(false);
     qCDebug(lcPlayer) << "Start player process" << program << arguments << "in new process...";
     renewPlaybackProcess();
-    playbackProcess->start(program, arguments, QIODevice::ReadWrite | QIODevice::Unbuffered);
+    ProgramStart::start(playbackProcess, program, arguments, QIODevice::ReadWrite | QIODevice::Unbuffered);
     playbackProcess->blockSignals(false);
     if (!playbackProcess->waitForStarted(preferences.latencyStart)) {
         InfoBoxDialog box(this);

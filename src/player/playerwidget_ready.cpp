@@ -8,6 +8,7 @@
 #include "engines/playerstatus.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
+#include "jobs/programstart.h"
 #include "player/progresswidget.h"
 
 #include <QCoreApplication>
@@ -50,7 +51,7 @@ bool PlayerWidget::isReady(bool updateFontCache)
     std::unique_ptr<QProcess> running(taken.process);
     if (!running) {
         running = std::make_unique<QProcess>();
-        running->start(program, arguments, QIODevice::ReadWrite);
+        ProgramStart::start(running.get(), program, arguments, QIODevice::ReadWrite);
     }
     QProcess &process = *running;
     const bool started = process.state() == QProcess::Starting ? process.waitForStarted(preferences.latencyStart)

@@ -6,9 +6,11 @@
 #include "engines/packetlisting.h"
 #include "engines/syncrunner.h"
 #include "enginetesting.h"
+#include "opendescriptors.h"
 #include "testregistry.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -201,6 +203,20 @@ private slots:
         }
         QCOMPARE(describe(listing->packets()), expected);
         delete listing; // ends an FFprobe still running
+    }
+
+    // An FFprobe gone since its status was asked: the listing fails at once, quietly, and
+    // keeps nothing open.
+    void listingOfAMissingEngine()
+    {
+        QTest::failOnWarning(QRegularExpression("."));
+        const int before = openDescriptors();
+        for (int i = 0; i < 3; ++i) {
+            PacketListing listing("/nonexistent/ffprobe", {"-version"}, QString(), nullptr);
+            QVERIFY(!listing.waitForEnd(1000));
+            QVERIFY(listing.ended() && listing.packets().isEmpty());
+        }
+        QCOMPARE(openDescriptors(), before);
     }
 
     // A load started before its file is written waits, FFprobe loaded, until it is asked for,

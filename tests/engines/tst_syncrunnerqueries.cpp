@@ -4,6 +4,7 @@
 #include "engines/ffprobe.h"
 #include "engines/syncrunner.h"
 #include "enginetesting.h"
+#include "opendescriptors.h"
 #include "testregistry.h"
 
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -254,6 +256,38 @@ private slots:
         QVERIFY(!SyncRunner::runQuery(engine, {}, QString(), kShort, "Test").started);
         QFile::setPermissions(engine, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(SyncRunner::runQuery(engine, {}, QString(), kShort, "Test").started);
+    }
+
+    // An engine path that cannot be run keeps no descriptor open, however often its status is
+    // asked, prefetched or not, and each asking says why it failed.
+    void engineThatCannotStartKeepsNothingOpen_data()
+    {
+        QTest::addColumn<QString>("engine"); // "@" stands for a folder of the test's
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("missing") << "/nonexistent/engine" << "%1 not found";
+        QTest::newRow("missing name") << "vexo-no-such-engine" << "%1 not found";
+        QTest::newRow("not executable") << "@/noexec" << "%1 is not executable";
+        QTest::newRow("a folder") << "@" << "%1 is not executable";
+    }
+    void engineThatCannotStartKeepsNothingOpen()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, failure);
+        QTemporaryDir dir;
+        QFile noexec(dir.filePath("noexec"));
+        QVERIFY(noexec.open(QIODevice::WriteOnly) && noexec.write("#!/bin/sh\n") > 0);
+        noexec.close();
+        engine.replace('@', dir.path());
+        const int before = openDescriptors();
+        for (int i = 0; i < 3; ++i) {
+            FFprobe ffprobe;
+            QVERIFY(!ffprobe.startInterface(engine, QString()));
+            SyncRunner::prefetchQuery(engine, {"-version"});
+            const SyncRunner::Result result = SyncRunner::runQuery(engine, {"-version"}, QString(), kShort, "Test");
+            QVERIFY(!result.started);
+            QCOMPARE(result.startFailure, failure.arg(engine));
+        }
+        QCOMPARE(openDescriptors(), before);
     }
 };
 

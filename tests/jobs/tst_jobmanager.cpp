@@ -1,4 +1,5 @@
 #include "jobtestsupport.h"
+#include "opendescriptors.h"
 #include "testmedia.h"
 
 #include "jobs/outputcheck.h"
@@ -56,6 +57,55 @@ private slots:
         QCOMPARE(output.at(0).at(0).value<Process *>()->readAllStandardOutput(), "hello\n");
         QCOMPARE(errors.count(), 1);
         QCOMPARE(errors.at(0).at(0).value<Process *>()->readAllStandardError(), "oops\n");
+    }
+
+    // An engine path that cannot be run, as a user with a wrong one meets it: every job fails
+    // to start with the reason, and none keeps a descriptor open. A program that is there, by
+    // a path from the job's working directory or by a name in PATH, still starts.
+    void programsThatCannotRun_data()
+    {
+        QTest::addColumn<QString>("program"); // "@" stands for a folder holding the fixtures
+        QTest::addColumn<bool>("inFolder");   // run from that folder
+        QTest::addColumn<QString>("failure"); // empty: it starts
+        QTest::newRow("missing") << "/nonexistent/engine" << false << "%1 not found";
+        QTest::newRow("missing name") << "vexo-no-such-engine" << false << "%1 not found";
+        QTest::newRow("not executable") << "@/noexec" << false << "%1 is not executable";
+        QTest::newRow("a folder") << "@/folder" << false << "%1 is not executable";
+        QTest::newRow("relative, not in the working directory") << "bin/missing" << true << "%1 not found";
+        QTest::newRow("relative, not executable") << "./noexec" << true << "%1 is not executable";
+        QTest::newRow("relative, from the working directory") << "bin/engine" << true << "";
+        QTest::newRow("a name in PATH") << "sh" << false << "";
+    }
+    void programsThatCannotRun()
+    {
+        QFETCH(QString, program);
+        QFETCH(bool, inFolder);
+        QFETCH(QString, failure);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("folder") && QDir(dir.path()).mkpath("bin"));
+        for (const char *name : {"noexec", "bin/engine"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("#!/bin/sh\nexit 0\n") > 0);
+        }
+        QVERIFY(QFile::setPermissions(dir.filePath("bin/engine"), QFile::ReadOwner | QFile::ExeOwner));
+        program.replace('@', dir.path());
+        auto manager = makeManager();
+        QSignalSpy ended(manager.get(), &JobManager::processFinished);
+        const int before = openDescriptors();
+        constexpr int Jobs = 4;
+        QList<Task *> tasks;
+        for (int i = 0; i < Jobs; ++i) {
+            tasks << new Task;
+            tasks.last()->set(nullptr, program, {"-c", "exit 0"}, inFolder ? dir.path() : QString(), "engine", "Encoding");
+            manager->addJob(plainJob(tasks.last(), QString("id-%1").arg(i)));
+        }
+        if (failure.isEmpty())
+            QTRY_COMPARE_WITH_TIMEOUT(ended.count(), Jobs, 10000);
+        for (const Task *task : tasks) {
+            QCOMPARE(int(task->state), int(failure.isEmpty() ? Task::Terminated : Task::FailedToStart));
+            QCOMPARE(task->failure(), failure.isEmpty() ? QString() : failure.arg(program));
+        }
+        QTRY_COMPARE(openDescriptors(), before);
     }
 
     // How a process ends, and what it leaves, decide the task's end state and the failure it

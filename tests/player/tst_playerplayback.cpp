@@ -8,6 +8,7 @@
 #include "engines/videoinfo.h"
 #include "enginetesting.h"
 #include "gui4/gui4resources.h"
+#include "opendescriptors.h"
 #include "panelprobe.h"
 #include "player/playerdialog.h"
 #include "player/timecodewidget.h"
@@ -301,6 +302,25 @@ private slots:
         panel->play();
         QVERIFY(panel->playing);
         panel->stop();
+    }
+
+    // A player engine gone since the load: each play fails with the box, and keeps nothing
+    // open.
+    void engineGoneAtPlay()
+    {
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 2));
+        QVERIFY(panel->setInput(TestMedia::standardAvi(), 1));
+        panel->setMPlayerBinPath("/nonexistent/mplayer");
+        ModalAnswerer answerer;
+        const int before = openDescriptors();
+        for (int i = 0; i < 3; ++i) {
+            panel->play();
+            QVERIFY(!panel->playing);
+        }
+        QCOMPARE(answerer.seen().size(), 3);
+        QCOMPARE(answerer.seen().last().text.trimmed(), QString("Failed to start playback."));
+        QTRY_VERIFY(openDescriptors() <= before);
     }
 };
 

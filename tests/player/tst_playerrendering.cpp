@@ -6,6 +6,7 @@
 #include "engines/player.h"
 #include "enginetesting.h"
 #include "gui4/gui4resources.h"
+#include "opendescriptors.h"
 #include "panelprobe.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -127,7 +128,7 @@ private slots:
     }
 
     // An MPlayer that was ready but cannot be started for the font cache: false and the
-    // level-1 line, on the console or, without one, on the debug output.
+    // level-1 line, on the console or, without one, on the debug output; nothing kept open.
     void fontCacheStartFails_data()
     {
         QTest::addColumn<bool>("withConsoles");
@@ -145,9 +146,11 @@ private slots:
         const QString line = "Failed to update MPlayer font cache (process start timed-out).";
         if (!withConsoles)
             QTest::ignoreMessage(QtDebugMsg, qPrintable("PlayerWidget Log: " + line));
+        const int descriptors = openDescriptors();
         QVERIFY(!panel->isReady(true));
         if (withConsoles)
             QVERIFY(consoles.log.toPlainText().split('\n').contains(line));
+        QCOMPARE(openDescriptors(), descriptors);
     }
 
     // "Scanning file" lines open a modal progress window that pulses from 1 towards 80 and
