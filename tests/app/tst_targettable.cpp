@@ -749,8 +749,7 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
 
 void TargetTable::judge(QList<Row> &rows)
 {
-    QList<ParallelRun> runs;
-    QList<int> rowOf;
+    QList<DecodeInput> decodes;
     // Each row's decode, by the row that first had it: files of the same bytes decode alike,
     // so each is decoded once and judged by every row that made it.
     QMap<int, int> decodeOf;
@@ -770,21 +769,14 @@ void TargetTable::judge(QList<Row> &rows)
             decodeOf.insert(i, decoded.value(key));
             continue;
         }
-        runs.append({"ffmpeg", decodeArguments(row.output, folder + "/" + row.name, video, audio,
-                                               m_source.subtitle >= 0)});
-        runs.last().mergeChannels = true;
-        decodeOf.insert(i, int(runs.size() - 1));
+        decodes.append({row.output, folder + "/" + row.name, video, audio, m_source.subtitle >= 0});
+        decodeOf.insert(i, int(decodes.size() - 1));
         if (!key.isEmpty())
-            decoded.insert(key, int(runs.size() - 1));
-        rowOf << i;
+            decoded.insert(key, int(decodes.size() - 1));
     }
-    runInParallel(runs, [](int) {});
-    for (auto it = decodeOf.cbegin(); it != decodeOf.cend(); ++it) {
-        Row &row = rows[it.key()];
-        const Row &decoder = rows[rowOf[it.value()]];
-        row.outcome = playerFault(expectation(row), readDecodeReport(runs[it.value()].output,
-                                                                     folder + "/" + decoder.name));
-    }
+    const QList<DecodeReport> reports = decodeAll(decodes);
+    for (auto it = decodeOf.cbegin(); it != decodeOf.cend(); ++it)
+        rows[it.key()].outcome = playerFault(expectation(rows[it.key()]), reports[it.value()]);
 }
 
 void TargetTable::report(const QList<Row> &rows, QStringList &failures) const
