@@ -127,9 +127,10 @@ OutputReport probeOutput(const QString &path, bool withSpans)
 
 namespace {
 constexpr int kToneRate = 8000;
-// The most outputs one ffmpeg run decodes, and the log a run keeps (see ParallelRun::output).
+// The most outputs one ffmpeg run decodes, and the log a run keeps for each (a line per
+// picture: a minute of 25 fps takes 200 KB).
 constexpr qsizetype kDecodesPerRun = 8;
-constexpr qsizetype kKeptLog = 65536;
+constexpr qsizetype kKeptLog = 256 * 1024;
 
 // Each line of the log tagged with its level: the decode is clean when none is an error.
 const QStringList kLogged{"-nostdin", "-y", "-loglevel", "level+info", "-nostats"};
@@ -368,6 +369,7 @@ QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs)
         runs.append({"ffmpeg", some.size() == 1 ? decodeArguments(one.path, one.files, one.video, one.audio, one.peaks)
                                                 : decodeArguments(some)});
         runs.last().mergeChannels = true;
+        runs.last().kept = kKeptLog * some.size();
         QList<int> decoded;
         for (int i = first; i < first + some.size(); ++i)
             decoded << i;
@@ -381,7 +383,7 @@ QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs)
     QList<int> inputOf;
     for (int run = 0; run < runs.size(); ++run) {
         const ParallelRun &ran = runs[run];
-        const bool clean = ran.started && !ran.crashed && ran.exitCode == 0 && ran.output.size() < kKeptLog
+        const bool clean = ran.started && !ran.crashed && ran.exitCode == 0 && ran.output.size() < ran.kept
                            && errorLines(ran.output).isEmpty();
         for (int k = 0; k < members[run].size(); ++k) {
             const int i = members[run][k];
@@ -392,6 +394,7 @@ QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs)
             const DecodeInput &one = inputs[i];
             again.append({"ffmpeg", decodeArguments(one.path, one.files, one.video, one.audio, one.peaks)});
             again.last().mergeChannels = true;
+            again.last().kept = kKeptLog;
             inputOf << i;
         }
     }
