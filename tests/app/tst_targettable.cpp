@@ -400,6 +400,14 @@ void choose(ActiveComboBox *combo, const QString &id)
     emit combo->activated(index);
 }
 
+// The entry chosen as the user picks it, unless the list shows it already: each pick refills
+// the panel's lists, which takes longer than building the row's commands.
+void pick(ActiveComboBox *combo, const QString &id)
+{
+    if (combo->currentData().toString() != id)
+        choose(combo, id);
+}
+
 QStringList entries(const ActiveComboBox *combo)
 {
     QStringList ids;
@@ -594,9 +602,9 @@ void TargetTable::panelRows(Fixture &fixture, QList<Row> &rows)
     for (qsizetype i = m_share; i < muxers.size(); i += m_shares) {
         const QString &muxer = muxers[i];
         for (const auto &[video, audio] : offeredPairs(panel, muxer)) {
-            choose(panel->formatCombo(), muxer);
-            choose(panel->videoCombo(), video);
-            choose(panel->audioCombo(), audio);
+            pick(panel->formatCombo(), muxer);
+            pick(panel->videoCombo(), video);
+            pick(panel->audioCombo(), audio);
             QList<int> levels;
             panel->mervoConfigurator()->clearOptions();
             if (panel->mervoConfigurator()->configure())
