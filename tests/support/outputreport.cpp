@@ -360,7 +360,7 @@ QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs)
     // A few outputs to a run: each run pays ffmpeg's start (a tenth of a second, more than
     // decoding a short output takes), and there are runs enough to keep every core busy.
     const int cores = qMax(2, QThread::idealThreadCount());
-    const int size = int(qBound(qsizetype(1), (inputs.size() + 2 * cores - 1) / (2 * cores), qsizetype(kDecodesPerRun)));
+    const int size = int(qBound(qsizetype(2), (inputs.size() + 2 * cores - 1) / (2 * cores), qsizetype(kDecodesPerRun)));
     QList<ParallelRun> runs;
     QList<QList<int>> members; // of each run, the inputs it decodes
     for (int first = 0; first < inputs.size(); first += size) {
