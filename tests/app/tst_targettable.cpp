@@ -38,6 +38,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -308,6 +309,20 @@ QList<double> standardRates(const QString &standard)
 constexpr double kMpeg4TopRate = 30;
 const QStringList kDevices{"psp", "ipod", "3gp", "3g2"};
 
+// The job engine's reading of a source, read once per file as it stands: every row's job
+// holds its output against the same source, which nothing changes meanwhile.
+OutputCheck::SourceMeter s_sourceMeter = nullptr;
+OutputCheck::SourceLengths sourceLengthsOnce(const QString &path)
+{
+    static QHash<QString, OutputCheck::SourceLengths> read;
+    const QFileInfo file(path);
+    const QString key = QStringLiteral("%1|%2|%3").arg(file.absoluteFilePath()).arg(file.size())
+                            .arg(file.lastModified().toMSecsSinceEpoch());
+    if (!read.contains(key))
+        read.insert(key, s_sourceMeter(path));
+    return read.value(key);
+}
+
 struct Fixture
 {
     // The engine objects as start-up makes them: the job engine judges each output's length
@@ -323,6 +338,9 @@ struct Fixture
     {
         WindowTesting::startSettings(target.path());
         shell.initEngines();
+        s_sourceMeter = OutputCheck::setSourceMeter(nullptr);
+        if (s_sourceMeter)
+            OutputCheck::setSourceMeter(&sourceLengthsOnce);
         window = new MervoMainWindow;
         guard = window;
         window->initialize();
@@ -330,6 +348,7 @@ struct Fixture
     }
     ~Fixture()
     {
+        OutputCheck::setSourceMeter(s_sourceMeter);
         if (guard)
             guard->close();
         QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
@@ -379,6 +398,14 @@ void choose(ActiveComboBox *combo, const QString &id)
     const int index = combo->findData(id);
     combo->setCurrentIndex(index);
     emit combo->activated(index);
+}
+
+// The entry chosen as the user picks it, unless the list shows it already: each pick refills
+// the panel's lists, which takes longer than building the row's commands.
+void pick(ActiveComboBox *combo, const QString &id)
+{
+    if (combo->currentData().toString() != id)
+        choose(combo, id);
 }
 
 QStringList entries(const ActiveComboBox *combo)
@@ -575,9 +602,9 @@ void TargetTable::panelRows(Fixture &fixture, QList<Row> &rows)
     for (qsizetype i = m_share; i < muxers.size(); i += m_shares) {
         const QString &muxer = muxers[i];
         for (const auto &[video, audio] : offeredPairs(panel, muxer)) {
-            choose(panel->formatCombo(), muxer);
-            choose(panel->videoCombo(), video);
-            choose(panel->audioCombo(), audio);
+            pick(panel->formatCombo(), muxer);
+            pick(panel->videoCombo(), video);
+            pick(panel->audioCombo(), audio);
             QList<int> levels;
             panel->mervoConfigurator()->clearOptions();
             if (panel->mervoConfigurator()->configure())
@@ -749,8 +776,7 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
 
 void TargetTable::judge(QList<Row> &rows)
 {
-    QList<ParallelRun> runs;
-    QList<int> rowOf;
+    QList<DecodeInput> decodes;
     // Each row's decode, by the row that first had it: files of the same bytes decode alike,
     // so each is decoded once and judged by every row that made it.
     QMap<int, int> decodeOf;
@@ -770,21 +796,14 @@ void TargetTable::judge(QList<Row> &rows)
             decodeOf.insert(i, decoded.value(key));
             continue;
         }
-        runs.append({"ffmpeg", decodeArguments(row.output, folder + "/" + row.name, video, audio,
-                                               m_source.subtitle >= 0)});
-        runs.last().mergeChannels = true;
-        decodeOf.insert(i, int(runs.size() - 1));
+        decodes.append({row.output, folder + "/" + row.name, video, audio, m_source.subtitle >= 0});
+        decodeOf.insert(i, int(decodes.size() - 1));
         if (!key.isEmpty())
-            decoded.insert(key, int(runs.size() - 1));
-        rowOf << i;
+            decoded.insert(key, int(decodes.size() - 1));
     }
-    runInParallel(runs, [](int) {});
-    for (auto it = decodeOf.cbegin(); it != decodeOf.cend(); ++it) {
-        Row &row = rows[it.key()];
-        const Row &decoder = rows[rowOf[it.value()]];
-        row.outcome = playerFault(expectation(row), readDecodeReport(runs[it.value()].output,
-                                                                     folder + "/" + decoder.name));
-    }
+    const QList<DecodeReport> reports = decodeAll(decodes);
+    for (auto it = decodeOf.cbegin(); it != decodeOf.cend(); ++it)
+        rows[it.key()].outcome = playerFault(expectation(rows[it.key()]), reports[it.value()]);
 }
 
 void TargetTable::report(const QList<Row> &rows, QStringList &failures) const

@@ -41,14 +41,21 @@ inline QString scratch(const QString &name)
 // Runs the commands of each row of an engine table that has no outcome yet, one after the
 // other, as many rows at once as cores; a row whose commands all exit 0 gets the outcome
 // `judge` gives it ("ok" first, or the fault), any other the fault of its failed command.
+// With the file each command writes (`outputs`), a command another row already ran but for
+// that file is not run again: its file is a copy (see runChains).
 template <class Row>
 void runAndJudge(QList<Row> &rows, const std::function<QList<QStringList>(const Row &)> &commands,
-                 const std::function<QString(const Row &)> &judge)
+                 const std::function<QString(const Row &)> &judge,
+                 const std::function<QStringList(const Row &)> &outputs = {})
 {
     QList<QList<QStringList>> chains;
-    for (const Row &row : std::as_const(rows))
-        chains.append(row.outcome.isEmpty() ? commands(row) : QList<QStringList>());
-    const QStringList faults = runChains(chains);
+    QList<QStringList> written;
+    for (const Row &row : std::as_const(rows)) {
+        const bool run = row.outcome.isEmpty();
+        chains.append(run ? commands(row) : QList<QStringList>());
+        written.append(run && outputs ? outputs(row) : QStringList());
+    }
+    const QStringList faults = runChains(chains, written);
     for (qsizetype i = 0; i < rows.size(); ++i)
         if (rows[i].outcome.isEmpty())
             rows[i].outcome = faults[i].isEmpty() ? judge(rows[i]) : faults[i];

@@ -31,6 +31,7 @@ struct Run
 {
     QString name, outcome;
     QList<QStringList> commands; // one a step of the road, each its program first
+    QStringList written;         // the file each step writes
     QString output;
 };
 
@@ -109,8 +110,10 @@ void addRuns(Encoder &encoder, MervoConfigurator &configurator, const EncodingSo
         // The road Start takes, which may not be the configured engine's alone.
         QString refusal;
         for (const EncodingStep &step : encoder.cliCmdEncodeSteps(
-                 run.output, mpeg && source.kind != SourceKind::Dvd ? 0 : kFrames, 0, 0, refusal))
+                 run.output, mpeg && source.kind != SourceKind::Dvd ? 0 : kFrames, 0, 0, refusal)) {
             run.commands << QStringList{step.program} + step.arguments;
+            run.written << step.output;
+        }
         if (run.commands.isEmpty())
             run.outcome = "no command: " + refusal;
         runs << run;
@@ -128,8 +131,11 @@ QString writtenFile(const Run &run)
 
 void runAll(QList<Run> &runs)
 {
+    // The DVD's title read out for each road, and levels that differ only where the engine is
+    // not told, are run once.
     runAndJudge<Run>(runs, [](const Run &run) { return run.commands; },
-                     [](const Run &run) { return QFileInfo(writtenFile(run)).size() > 0 ? "ok" : "no output file"; });
+                     [](const Run &run) { return QFileInfo(writtenFile(run)).size() > 0 ? "ok" : "no output file"; },
+                     [](const Run &run) { return run.written; });
 }
 } // namespace
 

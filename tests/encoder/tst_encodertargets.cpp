@@ -251,7 +251,12 @@ void EncoderTargetsTest::everyOfferedTargetGivesFileOrRefusal()
         for (const EncodingStep &step : row.steps)
             commands.append(QStringList{step.program} + step.arguments);
         return commands;
-    }, &EncoderTargetsTest::judge);
+    }, &EncoderTargetsTest::judge, [](const Row &row) {
+        QStringList written;
+        for (const EncodingStep &step : row.steps)
+            written << step.output;
+        return written;
+    });
     // A row fails when it gives no good file, or is refused without a reason.
     QStringList failures;
     for (const Row &row : std::as_const(rows)) {

@@ -1,11 +1,13 @@
 #include "outputreport.h"
 
+#include "parallelruns.h"
 #include "testmedia.h"
 
 #include <QFile>
 #include <QMap>
 #include <QPair>
 #include <QRegularExpression>
+#include <QThread>
 #include <QtMath>
 
 #include <algorithm>
@@ -125,36 +127,65 @@ OutputReport probeOutput(const QString &path, bool withSpans)
 
 namespace {
 constexpr int kToneRate = 8000;
-}
+// The most outputs one ffmpeg run decodes, and the log a run keeps for each (a line per
+// picture: a minute of 25 fps takes 200 KB).
+constexpr qsizetype kDecodesPerRun = 8;
+constexpr qsizetype kKeptLog = 256 * 1024;
 
-QStringList decodeArguments(const QString &path, const QString &files, bool video, bool audio, bool peaks)
+// Each line of the log tagged with its level: the decode is clean when none is an error.
+const QStringList kLogged{"-nostdin", "-y", "-loglevel", "level+info", "-nostats"};
+// The pictures keep the file's own times, as a player shows them. Left to itself FFmpeg
+// re-times them onto a clock of the nominal frame rate: a 29.97 fps picture stored in
+// whole milliseconds (FLV) and started part of a frame late (behind an MP3 encoder's
+// delay) then has two frames rounded onto one tick, and the decode reports times going
+// backwards that the file does not have.
+const QStringList kOwnTimes{"-enc_time_base:v", "-1"};
+
+// What one input's decode writes: its sound as a player times it and as a tone, and its
+// pictures with their boxes inside black bars, as stored and those that differ.
+QStringList decodedFiles(int input, const QString &files, bool video, bool audio, bool peaks)
 {
-    // Each line of the log tagged with its level: the decode is clean when none is an error.
-    // The pictures keep the file's own times, as a player shows them. Left to itself FFmpeg
-    // re-times them onto a clock of the nominal frame rate: a 29.97 fps picture stored in
-    // whole milliseconds (FLV) and started part of a frame late (behind an MP3 encoder's
-    // delay) then has two frames rounded onto one tick, and the decode reports times going
-    // backwards that the file does not have.
-    const QStringList ownTimes{"-enc_time_base:v", "-1"};
-    QStringList arguments = QStringList{"-nostdin", "-y", "-loglevel", "level+info", "-nostats", "-i", path}
-                            + ownTimes + QStringList{"-f", "null", "-"};
+    const QString stream = QString::number(input);
+    QStringList arguments;
     // The sound timed by its sample count: the samples are all that is read of it.
     if (audio)
-        arguments << "-map" << "0:a:0" << "-f" << "framecrc" << files + ".audio"
-                  << "-map" << "0:a:0" << "-af" << QStringLiteral("aresample=%1,asetpts=N/SR/TB").arg(kToneRate)
+        arguments << "-map" << stream + ":a:0" << "-f" << "framecrc" << files + ".audio"
+                  << "-map" << stream + ":a:0" << "-af" << QStringLiteral("aresample=%1,asetpts=N/SR/TB").arg(kToneRate)
                   << "-ac" << "1" << "-f" << "s16le" << files + ".pcm";
     // Each picture's own box inside black bars (the first pictures included) and, when
     // asked for, its brightest pixel, which tells whether a bright subtitle lies over a dark
     // picture (it costs as much as the rest of the decode).
     if (video)
-        arguments << "-map" << "0:v:0" << "-vf"
+        arguments << "-map" << stream + ":v:0" << "-vf"
                   << QStringLiteral("cropdetect=limit=24:round=2:reset=1:skip=0,%1metadata=mode=print:file=")
                          .arg(peaks ? "signalstats," : "") + files + ".crop"
-                  << "-fps_mode" << "passthrough" << ownTimes << "-f" << "framecrc" << files + ".video"
+                  << "-fps_mode" << "passthrough" << kOwnTimes << "-f" << "framecrc" << files + ".video"
                   // The pictures that differ from the last one kept: an encoder given the same
                   // picture twice refines it, so the checksums of a repeat differ.
-                  << "-map" << "0:v:0" << "-vf" << "mpdecimate" << "-fps_mode" << "passthrough" << ownTimes
+                  << "-map" << stream + ":v:0" << "-vf" << "mpdecimate" << "-fps_mode" << "passthrough" << kOwnTimes
                   << "-f" << "framecrc" << files + ".kept";
+    return arguments;
+}
+} // namespace
+
+QStringList decodeArguments(const QString &path, const QString &files, bool video, bool audio, bool peaks)
+{
+    return kLogged + QStringList{"-i", path} + kOwnTimes + QStringList{"-f", "null", "-"}
+           + decodedFiles(0, files, video, audio, peaks);
+}
+
+QStringList decodeArguments(const QList<DecodeInput> &inputs)
+{
+    QStringList arguments = kLogged;
+    for (const DecodeInput &input : inputs)
+        arguments << "-i" << input.path;
+    for (int i = 0; i < inputs.size(); ++i) {
+        // Each input's every picture and sound decoded, a superset of what ffmpeg chooses
+        // for one input alone (its best picture and best sound).
+        const QString stream = QString::number(i);
+        arguments << "-map" << stream + ":v?" << "-map" << stream + ":a?" << kOwnTimes << "-f" << "null" << "-"
+                  << decodedFiles(i, inputs[i].files, inputs[i].video, inputs[i].audio, inputs[i].peaks);
+    }
     return arguments;
 }
 
@@ -212,13 +243,10 @@ int channelCount(const QByteArray &layout)
 }
 } // namespace
 
-DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
+namespace {
+QStringList errorLines(const QByteArray &log)
 {
-    DecodeReport report;
-    static const QRegularExpression stream(QStringLiteral(
-        "^\\[info\\]\\s+Stream #0:\\d+\\S*: (Video|Audio): (\\w+)"));
     QStringList errors;
-    bool input = true; // the streams listed before the output's
     for (const QByteArray &raw : log.split('\n')) {
         const QString line = QString::fromUtf8(raw);
         // The tone's copy is timed by its sample count here, not by the file: what its
@@ -226,14 +254,27 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
         const bool ownCopy = line.contains("[s16le @ ");
         if (!ownCopy && (line.contains("[error] ") || line.contains("[fatal] ") || line.contains("[panic] ")))
             errors << line;
+    }
+    return errors;
+}
+} // namespace
+
+DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int input)
+{
+    DecodeReport report;
+    const QRegularExpression stream(QStringLiteral("^\\[info\\]\\s+Stream #%1:\\d+\\S*: (Video|Audio): (\\w+)")
+                                        .arg(input));
+    bool inputs = true; // the streams listed before the output's
+    for (const QByteArray &raw : log.split('\n')) {
+        const QString line = QString::fromUtf8(raw);
         if (line.startsWith("[info] Output #"))
-            input = false;
+            inputs = false;
         const QRegularExpressionMatch match = stream.match(line);
         // A cover picture is shown beside the sound, not played as video.
-        if (input && match.hasMatch() && !line.contains("(attached pic)"))
+        if (inputs && match.hasMatch() && !line.contains("(attached pic)"))
             report.streams << match.captured(2) + ',' + match.captured(1).toLower();
     }
-    report.errors = errors.join('\n');
+    report.errors = errorLines(log).join('\n');
 
     const Frames video(files + ".video");
     const QList<QByteArray> size = video.header.value("dimensions").split('x');
@@ -312,6 +353,55 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files)
             report.toneHz = crossings / 2.0 / (double(last - first - 1) / kToneRate);
     }
     return report;
+}
+
+QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs)
+{
+    // A few outputs to a run: each run pays ffmpeg's start (a tenth of a second, more than
+    // decoding a short output takes), and there are runs enough to keep every core busy.
+    const int cores = qMax(2, QThread::idealThreadCount());
+    const int size = int(qBound(qsizetype(2), (inputs.size() + 2 * cores - 1) / (2 * cores), qsizetype(kDecodesPerRun)));
+    QList<ParallelRun> runs;
+    QList<QList<int>> members; // of each run, the inputs it decodes
+    for (int first = 0; first < inputs.size(); first += size) {
+        const QList<DecodeInput> some = inputs.mid(first, size);
+        const DecodeInput &one = some.first();
+        runs.append({"ffmpeg", some.size() == 1 ? decodeArguments(one.path, one.files, one.video, one.audio, one.peaks)
+                                                : decodeArguments(some)});
+        runs.last().mergeChannels = true;
+        runs.last().kept = kKeptLog * some.size();
+        QList<int> decoded;
+        for (int i = first; i < first + some.size(); ++i)
+            decoded << i;
+        members.append(decoded);
+    }
+    runInParallel(runs, [](int) {});
+    QList<DecodeReport> reports(inputs.size());
+    // A run of several whose log tells of a fault, or that ended badly, is run again one
+    // by one: its fault is told of the file that has it, as that file's own run tells it.
+    QList<ParallelRun> again;
+    QList<int> inputOf;
+    for (int run = 0; run < runs.size(); ++run) {
+        const ParallelRun &ran = runs[run];
+        const bool clean = ran.started && !ran.crashed && ran.exitCode == 0 && ran.output.size() < ran.kept
+                           && errorLines(ran.output).isEmpty();
+        for (int k = 0; k < members[run].size(); ++k) {
+            const int i = members[run][k];
+            if (members[run].size() == 1 || clean) {
+                reports[i] = readDecodeReport(ran.output, inputs[i].files, k);
+                continue;
+            }
+            const DecodeInput &one = inputs[i];
+            again.append({"ffmpeg", decodeArguments(one.path, one.files, one.video, one.audio, one.peaks)});
+            again.last().mergeChannels = true;
+            again.last().kept = kKeptLog;
+            inputOf << i;
+        }
+    }
+    runInParallel(again, [](int) {});
+    for (int run = 0; run < again.size(); ++run)
+        reports[inputOf[run]] = readDecodeReport(again[run].output, inputs[inputOf[run]].files);
+    return reports;
 }
 
 QRect activePicture(const QList<DecodeReport::Picture> &frames, double from, double to)

@@ -66,7 +66,21 @@ struct DecodeReport
 // The run, with the files it writes beside `files` (a path without suffix); the streams
 // asked for must be in the file; the pictures' peaks only when asked for.
 QStringList decodeArguments(const QString &path, const QString &files, bool video, bool audio, bool peaks = false);
-DecodeReport readDecodeReport(const QByteArray &log, const QString &files);
+// One output of a run that decodes several.
+struct DecodeInput
+{
+    QString path, files;
+    bool video = false, audio = false, peaks = false;
+};
+// One run for several outputs, each as its own run decodes it (and every other picture and
+// sound stream), their files beside each one's `files`.
+QStringList decodeArguments(const QList<DecodeInput> &inputs);
+// The report of the run's `input`-th input (the first of its -i), of its log and its files.
+DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int input = 0);
+// Every output decoded, a few to a run, the runs side by side on the cores; each report is
+// the one its own run would give: the outputs of a run that tells of any fault are decoded
+// again one by one.
+QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs);
 // The part of the frame inside black bars in any picture not shown from `from` to `to`.
 QRect activePicture(const QList<DecodeReport::Picture> &frames, double from = qInf(), double to = qInf());
 // The mean level in dB of a file's sound through one audio filter: a tone above a high-pass

@@ -81,7 +81,7 @@ void runInParallel(QList<ParallelRun> &runs, const std::function<void(int)> &fin
             run.crashed = process->exitStatus() == QProcess::CrashExit;
             run.exitCode = process->exitCode();
             run.output = (run.mergeChannels ? process->readAllStandardOutput()
-                                            : process->readAllStandardError()).right(65536);
+                                            : process->readAllStandardError()).right(run.kept);
             if (coreOf.contains(process))
                 freeCores.append(coreOf.take(process));
             delete process;

@@ -20,7 +20,8 @@ struct ParallelRun
     int repeats = -1;       // the earlier run whose command (but for the output) this one is
     bool started = false, crashed = false;
     int exitCode = -1;
-    QByteArray output;      // the last 64 KB of standard error
+    qsizetype kept = 65536; // how much of its end `output` keeps
+    QByteArray output;      // the end of standard error
     QString startError;
 };
 
