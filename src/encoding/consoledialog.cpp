@@ -170,14 +170,18 @@ void ConsoleDialog::changeStateDisplay()
         return;
     showFailure();
     if (m_task->state == Task::Running) {
-        if (const qint64 pid = m_task->processId())
+        // Reached for every status line: the tip is made again only for another process.
+        if (const qint64 pid = m_task->processId(); pid && pid != m_runningPidShown) {
             ViewText::setToolTip(m_stateLabel, tr("%1 running with PID %2").arg(m_engineName).arg(pid));
+            m_runningPidShown = pid;
+        }
         m_progressBar->setEnabled(true);
         return;
     }
     for (const EndedStateRow &row : EndedStates) {
         if (row.state != m_task->state)
             continue;
+        m_runningPidShown = 0;
         ViewText::setToolTip(m_stateLabel, tr(row.toolTip).arg(m_engineName));
         m_progressBar->setEnabled(false);
     }

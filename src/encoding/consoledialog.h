@@ -86,6 +86,8 @@ private:
     int m_pid;
     QPointer<Task> m_task;
     bool m_failureShown = false;
+    // The process whose running state the tip shows (0: none): built once, not per status line.
+    qint64 m_runningPidShown = 0;
 
     QWidget *m_statusRow = nullptr;
     QHBoxLayout *m_statusLayout = nullptr;

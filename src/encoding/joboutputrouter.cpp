@@ -136,10 +136,8 @@ bool JobOutputRouter::readChannel(Process *process, QProcess::ProcessChannel cha
     const bool stdOut = channel == QProcess::StandardOutput;
     const QByteArray bytes = stdOut ? process->readAllStandardOutput() : process->readAllStandardError();
     // The cut character waits on the process itself, which every read of it reaches.
-    const char *property = stdOut ? "vexoPartialStdOut" : "vexoPartialStdErr";
-    QByteArray pending = process->property(property).toByteArray();
+    QByteArray &pending = stdOut ? process->partialStdOut : process->partialStdErr;
     const QString text = decode(pending, bytes, final);
-    process->setProperty(property, pending);
     const int engine = taskDataValue(task->taskData, TaskDataSlot::EngineType).toInt();
     feed(console, engine, channel, text, elapsedMinutes, final);
     return true;

@@ -22,6 +22,10 @@ public:
     // Set when a "kill all" stopped it: its end is handled among the others', a slice per
     // turn of the event loop.
     bool killedWithAll = false;
+    // The bytes of a character cut at the end of a read, per channel, that the next read
+    // completes.
+    QByteArray partialStdOut;
+    QByteArray partialStdErr;
 
     // Kills the engine and what it started, without waiting. The first kill sets when its
     // end stops being awaited (timeout ms later): every later wait counts from that kill,

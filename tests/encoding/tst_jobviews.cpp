@@ -316,6 +316,30 @@ private slots:
         QVERIFY(!ViewTest::screenshot(&view, "mencoder-progress", strip(&view, 0)->progressBar()).isEmpty());
     }
 
+    // An engine's character cut between two reads reaches its console whole, on each channel
+    // (each read's text goes on a line of its own).
+    void characterCutBetweenReads()
+    {
+        EncodingTaskData data{1, 1.0, 0, 1.33, 0, QString(), "avi", false, {}};
+        RoutedJobView jobs;
+        auto *task = new MervoTask;
+        task->set(&data, "/bin/sh",
+                  {"-c", "printf 'caf\\303'; printf 'x\\342\\202' >&2; sleep 0.4; printf '\\251 ok\\n'; "
+                         "printf '\\254 y\\n' >&2"},
+                  QString(), "Cut characters", "Encoding");
+        auto *job = new MervoJob;
+        job->init({task}, "c", "Cut job", "cut.avi", nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        jobs.manager.addJob(job);
+        QVERIFY(WindowTesting::waitFor([&] { return job->isFinished(); }));
+        auto *console = qobject_cast<MervoConsoleDialog *>(task->console());
+        QVERIFY(console);
+        console->flushOutput();
+        QVERIFY2(console->standardOutputView()->toPlainText().contains(QString::fromUtf8("\xc3\xa9 ok")),
+                 qPrintable(console->standardOutputView()->toPlainText()));
+        QVERIFY2(console->errorView()->toPlainText().contains(QString::fromUtf8("\xe2\x82\xac y")),
+                 qPrintable(console->errorView()->toPlainText()));
+    }
+
     // The user confirms the abort of a task that has ended meanwhile and whose follower has
     // started: the abort takes what is left of the job, and nothing of it stays on disk.
     void abortConfirmedAfterTheTaskEnded()
