@@ -26,8 +26,9 @@ class QTemporaryFile;
 // first key frame after the packet it seeks to), so a volume covers more, or less, than that
 // second plus its measured length. Where a volume really ends in the input is found by
 // looking up its first packet in the input (by the hash of its data) and adding the span of
-// the volume's own packet times; the next volume is cut from the latest whole second from
-// which FFmpeg's copy begins at or before that end (tried beforehand with a one-packet copy).
+// the volume's own packet times; the next volume is cut from the end's whole second, or the
+// latest earlier one, from which FFmpeg's copy begins at or before that end (tried beforehand
+// with a one-packet copy), and from the second after the end's only when none does.
 // That copy must begin after the previous volume began: a volume shorter than the input's
 // key-frame interval leaves no key frame to begin the next one from, and the split stops
 // with the position error instead of writing the same pictures again.
