@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -227,6 +228,51 @@ private slots:
         m_encoder->source().noSubtitle = true;
         QCOMPARE(configurator.subtitleChoices("mkv"), QStringList{"nosubtitle"});
         m_encoder->source().subtitleStreams.clear();
+    }
+
+    // The container list is kept from one pick to the next, and made again once anything it
+    // is made from changes: each row changes one input under a configurator that has its list.
+    void containerListFollowsEachInput_data()
+    {
+        using Change = std::function<void(Encoder &)>;
+        QTest::addColumn<Change>("prepare");
+        QTest::addColumn<Change>("change");
+        const Change none = [](Encoder &) {};
+        const auto failed = [](int type) {
+            return Change([type](Encoder &e) { e.interfaceStatus(type)->state = InterfaceStatus::ParseFailed; });
+        };
+        const Change soundOnly = [](Encoder &e) { e.source().noVideo = true; };
+        QTest::newRow("DVD") << none << Change([](Encoder &e) { e.source().kind = SourceKind::Dvd; });
+        QTest::newRow("sound only") << none << soundOnly;
+        // The same engine for both: only the kind of source tells.
+        QTest::newRow("sound, nothing loaded") << soundOnly << Change([](Encoder &e) { e.source().kind = SourceKind::Unset; });
+        QTest::newRow("FFmpeg not ready") << none << failed(kFFmpeg);
+        QTest::newRow("MEncoder not ready") << none << failed(kMEncoder);
+        // The same engine answering again, now without the Ogg family's encoders.
+        QTest::newRow("FFmpeg without Ogg's encoders") << none << Change([](Encoder &e) {
+            e.setEngineBinary(kFFmpeg, writeEngineScript("ffmpeg-without-ogg",
+                "[ \"$1\" = -codecs ] || exec ffmpeg \"$@\"\n"
+                "ffmpeg \"$@\" | sed -E 's/ (libtheora|libvorbis|vorbis|libvpx|libopus|opus|flac|speex|libspeex) / /g'"));
+        });
+    }
+    void containerListFollowsEachInput()
+    {
+        QFETCH(std::function<void(Encoder &)>, prepare);
+        QFETCH(std::function<void(Encoder &)>, change);
+        InstalledEngines engines;
+        Encoder &encoder = engines.console.encoder;
+        if (!encoder.enginesReady())
+            QSKIP("the container list needs both engines");
+        setSource(encoder, SourceKind::MediaFile, "mp3");
+        prepare(encoder);
+        Configurator configurator(&encoder);
+        const QStringList before = configurator.muxerChoices();
+        QVERIFY(!before.isEmpty());
+        QCOMPARE(configurator.muxerChoices(), before);
+        change(encoder);
+        const QStringList after = configurator.muxerChoices();
+        QVERIFY2(after != before, qPrintable(after.join(' ')));
+        QCOMPARE(after, Configurator(&encoder).muxerChoices());
     }
 
 private:
