@@ -275,6 +275,42 @@ private slots:
         QCOMPARE(after, Configurator(&encoder).muxerChoices());
     }
 
+    // The source as the lists' inputs compare it: a change of any of its fields, the streams'
+    // included, is a change (else the lists of the source before would be kept).
+    void sourceComparedWhole_data()
+    {
+        using Change = std::function<void(EncodingSource &)>;
+        QTest::addColumn<Change>("change");
+        QTest::newRow("path") << Change([](EncodingSource &s) { s.path = "b.avi"; });
+        QTest::newRow("kind") << Change([](EncodingSource &s) { s.kind = SourceKind::Dvd; });
+        QTest::newRow("no video") << Change([](EncodingSource &s) { s.noVideo = false; });
+        QTest::newRow("no audio") << Change([](EncodingSource &s) { s.noAudio = false; });
+        QTest::newRow("no subtitle") << Change([](EncodingSource &s) { s.noSubtitle = false; });
+        QTest::newRow("video kind") << Change([](EncodingSource &s) { s.video.kind = VideoInfo::DvdTitle; });
+        QTest::newRow("video format") << Change([](EncodingSource &s) { s.video.videoFormat = "h264"; });
+        QTest::newRow("file format") << Change([](EncodingSource &s) { s.video.fileFormat = "MPEG-TS"; });
+        QTest::newRow("aspect") << Change([](EncodingSource &s) { s.video.aspect = 16.0 / 9; });
+        QTest::newRow("frame rate") << Change([](EncodingSource &s) { s.video.frameRate = 50; });
+        QTest::newRow("audio codec") << Change([](EncodingSource &s) { s.audio.codec = "ac3"; });
+        QTest::newRow("audio format") << Change([](EncodingSource &s) { s.audio.format = "AC-3"; });
+        QTest::newRow("channels") << Change([](EncodingSource &s) { s.audio.channelCount = 6; });
+        QTest::newRow("subtitle") << Change([](EncodingSource &s) { s.subtitle.sid = 1; });
+        QTest::newRow("subtitle format") << Change([](EncodingSource &s) { s.subtitle.format = "dvdsub"; });
+        QTest::newRow("audio streams") << Change([](EncodingSource &s) { s.audioStreams << AudioInfo(); });
+        QTest::newRow("audio stream") << Change([](EncodingSource &s) { s.audioStreams = {AudioInfo()}; s.audioStreams[0].aid = 2; });
+        QTest::newRow("subtitle streams") << Change([](EncodingSource &s) { s.subtitleStreams << SubtitleInfo(); });
+        QTest::newRow("video streams") << Change([](EncodingSource &s) { s.videoStreams << VideoInfo(); });
+    }
+    void sourceComparedWhole()
+    {
+        QFETCH(std::function<void(EncodingSource &)>, change);
+        EncodingSource base, changed;
+        base.audioStreams = changed.audioStreams = {AudioInfo()};
+        QVERIFY(base == changed);
+        change(changed);
+        QVERIFY(base != changed);
+    }
+
 private:
     std::unique_ptr<InstalledEngines> m_engines;
     Encoder *m_encoder = nullptr;
