@@ -71,11 +71,17 @@ QStringList Configurator::muxers() const
 
 QStringList Configurator::muxerChoices() const
 {
-    if (!m_encoder->enginesReady())
-        return {};
-    QStringList choices = muxers();
-    if (isDvdSource())
-        removeAll(choices, {"ipod", "m4a", "mov"});
+    Encoder::OfferInputs inputs = m_encoder->offerInputs();
+    if (m_muxerInputs && *m_muxerInputs == inputs)
+        return m_muxerChoices;
+    QStringList choices;
+    if (m_encoder->enginesReady()) {
+        choices = muxers();
+        if (isDvdSource())
+            removeAll(choices, {"ipod", "m4a", "mov"});
+    }
+    m_muxerInputs = std::move(inputs);
+    m_muxerChoices = choices;
     return choices;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoder/encoder.h"
 #include "encoder/presettables.h"
 #include "encoder/profilegroup.h"
 
@@ -8,9 +9,7 @@
 #include <QSize>
 #include <QStringList>
 
-class Encoder;
-struct EncodingJob;
-struct EncodingSource;
+#include <optional>
 
 // Turns the encoder panel's choice of container and codecs into the predefined profiles the
 // configure dialog offers (levels 1 to 3, and 5 for a copy of an AC3 source), remembers the
@@ -83,4 +82,10 @@ protected:
     ProfileGroup m_group;
     QSet<int> m_levels;
     PresetTables m_presets;
+
+private:
+    // The container list as last made, and what it was made from: the panel asks for it at
+    // every pick, and it takes hundreds of the engines' answers.
+    mutable std::optional<Encoder::OfferInputs> m_muxerInputs;
+    mutable QStringList m_muxerChoices;
 };

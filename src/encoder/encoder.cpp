@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QSettings>
 
+#include <tuple>
+
 Encoder::Encoder(QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
                  int verbosity, QObject *parent)
     : QObject(parent)
@@ -376,6 +378,27 @@ bool Encoder::isVideoCodecAvailable(const QString &muxer, const QString &codec)
         return false;
     return m_ffmpeg && isEngineReady(type)
            && ffmpegAnswer([&] { return ffmpegVideoCodecSupported(muxer, codec); });
+}
+
+Encoder::OfferInputs Encoder::offerInputs() const
+{
+    OfferInputs inputs;
+    inputs.source = m_source;
+    inputs.preferredEngine = preferredEngine();
+    inputs.engineAnswers = m_engineAnswers;
+    if (m_mencoderEngine.job)
+        inputs.mencoderJobSource = m_mencoderEngine.job->source;
+    for (const Engine *found : {&m_mencoderEngine, &m_ffmpegEngine})
+        inputs.states << (found->status ? found->status->state : -1);
+    return inputs;
+}
+
+bool Encoder::OfferInputs::operator==(const OfferInputs &other) const
+{
+    const auto fields = [](const OfferInputs &i) {
+        return std::tie(i.source, i.mencoderJobSource, i.preferredEngine, i.engineAnswers, i.states);
+    };
+    return fields(*this) == fields(other);
 }
 
 bool Encoder::isAudioCodecAvailable(const QString &muxer, const QString &codec)

@@ -93,6 +93,22 @@ public:
     bool isVideoCodecAvailable(const QString &muxer, const QString &codec);
     bool isAudioCodecAvailable(const QString &muxer, const QString &codec);
 
+    // What the answers above are made from: the source, MEncoder's job's source (FFmpeg's is
+    // replaced by the source for each question), the preferred engine, each engine's state,
+    // and what the engines reported (their builders and capability maps change only as an
+    // engine answers). Equal inputs give equal answers, so that a list of them is kept while
+    // its inputs stay the same.
+    struct OfferInputs
+    {
+        EncodingSource source;
+        EncodingSource mencoderJobSource;
+        int preferredEngine = 0;
+        int engineAnswers = 0; // raised at every answer an engine gives
+        QList<int> states;
+        bool operator==(const OfferInputs &other) const;
+    };
+    OfferInputs offerInputs() const;
+
     // --- consoles and settings ------------------------------------------------------
     void logMessage(const QString &text, int level);
     void logStdIn(const QString &text, int level);
@@ -339,6 +355,7 @@ private:
     EncodingSource m_source;
     OutputTarget m_output;
     QString m_playerBinary;
+    int m_engineAnswers = 0; // see OfferInputs
 
     Engine m_ffmpegEngine;
     std::unique_ptr<InterfaceFFmpeg> m_ffmpeg;

@@ -220,6 +220,7 @@ bool Encoder::runQuery(int type, void (Encoder::*command)(QString &, QStringList
         return false;
     captureStatus(*engine(type), run.stdOut, run.stdErr);
     (this->*parse)();
+    ++m_engineAnswers;
     return true;
 }
 

@@ -9,6 +9,9 @@ struct AudioInfo
     AudioInfo() = default;
     // Every field back to the value it starts with.
     void reset();
+    // Every field equal.
+    bool operator==(const AudioInfo &other) const;
+    bool operator!=(const AudioInfo &other) const { return !(*this == other); }
 
     int spareInt = 0;         // no parser sets it
     int streamNumber = -1;    // number inside the container or on the disc, -1 unset

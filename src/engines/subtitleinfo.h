@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <tuple>
+
 // One subtitle stream. It has no reset: assign a new SubtitleInfo to start over.
 struct SubtitleInfo
 {
@@ -12,4 +14,15 @@ struct SubtitleInfo
     QString format;        // subtitle codec or format name
     QString language;
     QString description;
+
+    // Every field equal.
+    bool operator==(const SubtitleInfo &other) const
+    {
+        const auto fields = [](const SubtitleInfo &s) {
+            return std::tie(s.spareInt1, s.streamNumber, s.sid, s.spareInt2, s.format, s.language,
+                            s.description);
+        };
+        return fields(*this) == fields(other);
+    }
+    bool operator!=(const SubtitleInfo &other) const { return !(*this == other); }
 };

@@ -12,6 +12,9 @@ struct VideoInfo
     VideoInfo() = default;
     // Every field back to the value it starts with.
     void reset();
+    // Every field equal.
+    bool operator==(const VideoInfo &other) const;
+    bool operator!=(const VideoInfo &other) const { return !(*this == other); }
 
     // The picture sizes as sizes: the coded one and the one the player displays.
     QSize sourceSize() const { return QSize(width, height); }

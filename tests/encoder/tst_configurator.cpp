@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -227,6 +228,87 @@ private slots:
         m_encoder->source().noSubtitle = true;
         QCOMPARE(configurator.subtitleChoices("mkv"), QStringList{"nosubtitle"});
         m_encoder->source().subtitleStreams.clear();
+    }
+
+    // The container list is kept from one pick to the next, and made again once anything it
+    // is made from changes: each row changes one input under a configurator that has its list.
+    void containerListFollowsEachInput_data()
+    {
+        using Change = std::function<void(Encoder &)>;
+        QTest::addColumn<Change>("prepare");
+        QTest::addColumn<Change>("change");
+        const Change none = [](Encoder &) {};
+        const auto failed = [](int type) {
+            return Change([type](Encoder &e) { e.interfaceStatus(type)->state = InterfaceStatus::ParseFailed; });
+        };
+        const Change soundOnly = [](Encoder &e) { e.source().noVideo = true; };
+        QTest::newRow("DVD") << none << Change([](Encoder &e) { e.source().kind = SourceKind::Dvd; });
+        QTest::newRow("sound only") << none << soundOnly;
+        // The same engine for both: only the kind of source tells.
+        QTest::newRow("sound, nothing loaded") << soundOnly << Change([](Encoder &e) { e.source().kind = SourceKind::Unset; });
+        QTest::newRow("FFmpeg not ready") << none << failed(kFFmpeg);
+        QTest::newRow("MEncoder not ready") << none << failed(kMEncoder);
+        // The same engine answering again, now without the Ogg family's encoders.
+        QTest::newRow("FFmpeg without Ogg's encoders") << none << Change([](Encoder &e) {
+            e.setEngineBinary(kFFmpeg, writeEngineScript("ffmpeg-without-ogg",
+                "[ \"$1\" = -codecs ] || exec ffmpeg \"$@\"\n"
+                "ffmpeg \"$@\" | sed -E 's/ (libtheora|libvorbis|vorbis|libvpx|libopus|opus|flac|speex|libspeex) / /g'"));
+        });
+    }
+    void containerListFollowsEachInput()
+    {
+        QFETCH(std::function<void(Encoder &)>, prepare);
+        QFETCH(std::function<void(Encoder &)>, change);
+        InstalledEngines engines;
+        Encoder &encoder = engines.console.encoder;
+        if (!encoder.enginesReady())
+            QSKIP("the container list needs both engines");
+        setSource(encoder, SourceKind::MediaFile, "mp3");
+        prepare(encoder);
+        Configurator configurator(&encoder);
+        const QStringList before = configurator.muxerChoices();
+        QVERIFY(!before.isEmpty());
+        QCOMPARE(configurator.muxerChoices(), before);
+        change(encoder);
+        const QStringList after = configurator.muxerChoices();
+        QVERIFY2(after != before, qPrintable(after.join(' ')));
+        QCOMPARE(after, Configurator(&encoder).muxerChoices());
+    }
+
+    // The source as the lists' inputs compare it: a change of any of its fields, the streams'
+    // included, is a change (else the lists of the source before would be kept).
+    void sourceComparedWhole_data()
+    {
+        using Change = std::function<void(EncodingSource &)>;
+        QTest::addColumn<Change>("change");
+        QTest::newRow("path") << Change([](EncodingSource &s) { s.path = "b.avi"; });
+        QTest::newRow("kind") << Change([](EncodingSource &s) { s.kind = SourceKind::Dvd; });
+        QTest::newRow("no video") << Change([](EncodingSource &s) { s.noVideo = false; });
+        QTest::newRow("no audio") << Change([](EncodingSource &s) { s.noAudio = false; });
+        QTest::newRow("no subtitle") << Change([](EncodingSource &s) { s.noSubtitle = false; });
+        QTest::newRow("video kind") << Change([](EncodingSource &s) { s.video.kind = VideoInfo::DvdTitle; });
+        QTest::newRow("video format") << Change([](EncodingSource &s) { s.video.videoFormat = "h264"; });
+        QTest::newRow("file format") << Change([](EncodingSource &s) { s.video.fileFormat = "MPEG-TS"; });
+        QTest::newRow("aspect") << Change([](EncodingSource &s) { s.video.aspect = 16.0 / 9; });
+        QTest::newRow("frame rate") << Change([](EncodingSource &s) { s.video.frameRate = 50; });
+        QTest::newRow("audio codec") << Change([](EncodingSource &s) { s.audio.codec = "ac3"; });
+        QTest::newRow("audio format") << Change([](EncodingSource &s) { s.audio.format = "AC-3"; });
+        QTest::newRow("channels") << Change([](EncodingSource &s) { s.audio.channelCount = 6; });
+        QTest::newRow("subtitle") << Change([](EncodingSource &s) { s.subtitle.sid = 1; });
+        QTest::newRow("subtitle format") << Change([](EncodingSource &s) { s.subtitle.format = "dvdsub"; });
+        QTest::newRow("audio streams") << Change([](EncodingSource &s) { s.audioStreams << AudioInfo(); });
+        QTest::newRow("audio stream") << Change([](EncodingSource &s) { s.audioStreams = {AudioInfo()}; s.audioStreams[0].aid = 2; });
+        QTest::newRow("subtitle streams") << Change([](EncodingSource &s) { s.subtitleStreams << SubtitleInfo(); });
+        QTest::newRow("video streams") << Change([](EncodingSource &s) { s.videoStreams << VideoInfo(); });
+    }
+    void sourceComparedWhole()
+    {
+        QFETCH(std::function<void(EncodingSource &)>, change);
+        EncodingSource base, changed;
+        base.audioStreams = changed.audioStreams = {AudioInfo()};
+        QVERIFY(base == changed);
+        change(changed);
+        QVERIFY(base != changed);
     }
 
 private:

@@ -1,5 +1,7 @@
 #include "encoder/records/encodingsource.h"
 
+#include <tuple>
+
 EncodingSource::EncodingSource()
 {
     reset();
@@ -21,4 +23,14 @@ void EncodingSource::reset()
     subtitleStreams = QList<SubtitleInfo>();
     spareMap1 = QMap<QString, QString>();
     spareMap2 = QMap<QString, QString>();
+}
+
+bool EncodingSource::operator==(const EncodingSource &other) const
+{
+    const auto fields = [](const EncodingSource &s) {
+        return std::tie(s.path, s.kind, s.video, s.noVideo, s.audio, s.noAudio, s.subtitle,
+                        s.noSubtitle, s.videoStreams, s.audioStreams, s.subtitleStreams,
+                        s.spareMap1, s.spareMap2);
+    };
+    return fields(*this) == fields(other);
 }

@@ -14,6 +14,9 @@ struct EncodingSource
 {
     EncodingSource();
     void reset();
+    // Every field equal.
+    bool operator==(const EncodingSource &other) const;
+    bool operator!=(const EncodingSource &other) const { return !(*this == other); }
 
     QString path;       // media file path, or the DVD device or folder
     int kind;           // SourceKind: 0 not set, 1 media file, 2 DVD
