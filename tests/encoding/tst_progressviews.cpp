@@ -568,8 +568,9 @@ private slots:
     // held back, and the final read keeps nothing back.
     void decodeAcrossReads()
     {
-        // Up to four bytes a character: the look-back reaches three bytes.
-        const QString whole = QString::fromUtf8("Général € \xF0\x9F\x8E\xAC");
+        // Up to four bytes a character: the look-back reaches three bytes. The ellipsis is
+        // cut after a continuation byte of the smallest value.
+        const QString whole = QString::fromUtf8("Général € … \xF0\x9F\x8E\xAC");
         const QByteArray word = whole.toUtf8();
         for (int cut = 0; cut <= word.size(); ++cut) {
             QByteArray pending;
