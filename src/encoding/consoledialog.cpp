@@ -175,7 +175,9 @@ void ConsoleDialog::changeStateDisplay()
             ViewText::setToolTip(m_stateLabel, tr("%1 running with PID %2").arg(m_engineName).arg(pid));
             m_runningPidShown = pid;
         }
-        m_progressBar->setEnabled(true);
+        // Reached for every status line: a bar already enabled is left alone.
+        if (!m_progressBar->isEnabled())
+            m_progressBar->setEnabled(true);
         return;
     }
     for (const EndedStateRow &row : EndedStates) {

@@ -25,18 +25,38 @@ bool DisplayPacer::showNow()
     return true;
 }
 
-void DisplayPacer::setText(QLabel *label, const QString &text)
+DisplayPacer::PendingText *DisplayPacer::pendingText(QLabel *label)
 {
     for (PendingText &pending : m_texts) {
-        if (pending.label == label) {
-            pending.text = text;
-            return;
-        }
+        if (pending.label == label)
+            return &pending;
+    }
+    return nullptr;
+}
+
+void DisplayPacer::setText(QLabel *label, const QString &text)
+{
+    if (PendingText *pending = pendingText(label)) {
+        pending->text = text;
+        pending->make = nullptr;
+        return;
     }
     if (showNow())
         ViewText::setText(label, text);
     else
-        m_texts.append({label, text});
+        m_texts.append({label, text, nullptr});
+}
+
+void DisplayPacer::setFigure(QLabel *label, const TextMaker &make)
+{
+    if (PendingText *pending = pendingText(label)) {
+        pending->make = make;
+        return;
+    }
+    if (showNow())
+        ViewText::setText(label, make());
+    else
+        m_texts.append({label, QString(), make});
 }
 
 void DisplayPacer::setValue(QProgressBar *bar, int value)
@@ -60,7 +80,7 @@ void DisplayPacer::flush()
     const QList<PendingValue> values = std::exchange(m_values, {});
     for (const PendingText &pending : texts) {
         if (pending.label)
-            ViewText::setText(pending.label, pending.text);
+            ViewText::setText(pending.label, pending.make ? pending.make() : pending.text);
     }
     for (const PendingValue &pending : values) {
         if (pending.bar)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 class QLabel;
 class QProgressBar;
 
@@ -28,6 +30,11 @@ public:
     explicit DisplayPacer(QObject *parent);
 
     void setText(QLabel *label, const QString &text);
+    // A label's text made only when it is shown: a figure that changes on every status line
+    // is formatted a few times a second, not once a line, and shows the same in the end.
+    // The maker is kept until then, so it must hold its figures, not refer to them.
+    using TextMaker = std::function<QString()>;
+    void setFigure(QLabel *label, const TextMaker &make);
     void setValue(QProgressBar *bar, int value);
     // Shows what waits now: a task's end or a state change is shown at once.
     void flush();
@@ -42,7 +49,9 @@ private:
     {
         QPointer<QLabel> label;
         QString text;
+        TextMaker make; // when set, it makes the text
     };
+    PendingText *pendingText(QLabel *label);
     struct PendingValue
     {
         QPointer<QProgressBar> bar;

@@ -107,6 +107,9 @@ void JobOutputRouter::feedPiece(ConsoleDialog *console, int engineType,
 
 QString JobOutputRouter::decode(QByteArray &pending, const QByteArray &bytes, bool final)
 {
+    // Most reads are a status line of plain ASCII: nothing waits and nothing is cut.
+    if (pending.isEmpty() && (final || bytes.isEmpty() || uchar(bytes.back()) < 0x80))
+        return QString::fromUtf8(bytes);
     QByteArray data = pending + bytes;
     pending.clear();
     qsizetype complete = data.size();

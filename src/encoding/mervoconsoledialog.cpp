@@ -23,13 +23,13 @@ void MervoConsoleDialog::updateProgress(int &frame, double &position, int &perce
 {
     changeStateDisplay();
     totals().dropImpossible(frame, position, size, remaining);
-    const QString speed = ProgressTotals::speedText(frame, size, fps);
-    if (!speed.isEmpty())
-        pacer()->setText(m_speedLabel, speed);
+    // The texts are made when shown: the figures change on every status line.
+    if (ProgressTotals::hasSpeed(frame, size, fps))
+        pacer()->setFigure(m_speedLabel, [fps] { return ProgressTotals::fpsText(fps); });
     completePercent(frame, position, percent, size);
     showPercent(percent);
-    pacer()->setText(m_remainingLabel,
-                     ProgressTotals::completeRemaining(frame, percent, elapsed, remaining));
+    const ProgressTotals::TimeLeft left = ProgressTotals::completeTimeLeft(frame, percent, elapsed, remaining);
+    pacer()->setFigure(m_remainingLabel, [left] { return left.text(); });
     emit progressUpdated(frame, position, percent, remaining, fps, elapsed, size);
 }
 

@@ -51,12 +51,12 @@ void MervoMiniConsoleWidget::displayProgress(int frame, double position, int per
     // The figures of a failed task stay as its end left them.
     if (hasEnded() && !endedWell())
         return;
-    const QString speed = ProgressTotals::speedText(frame, size, fps);
-    if (!speed.isEmpty())
-        pacer()->setText(m_speedLabel, speed);
+    // The texts are made when shown, as the console's.
+    if (ProgressTotals::hasSpeed(frame, size, fps))
+        pacer()->setFigure(m_speedLabel, [fps] { return ProgressTotals::fpsText(fps); });
     const int completed = showPercent(frame, position, percent, size);
-    pacer()->setText(m_remainingLabel,
-                     ProgressTotals::completeRemaining(frame, completed, elapsed, remaining));
+    const ProgressTotals::TimeLeft left = ProgressTotals::completeTimeLeft(frame, completed, elapsed, remaining);
+    pacer()->setFigure(m_remainingLabel, [left] { return left.text(); });
 }
 
 void MervoMiniConsoleWidget::displayElapsedTime(const QString &time)

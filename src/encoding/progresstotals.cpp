@@ -68,31 +68,55 @@ bool ProgressTotals::completePercent(int frame, double position, int &percent, i
     return false;
 }
 
-QString ProgressTotals::completeRemaining(int frame, int percent, double elapsed, int &remaining)
+ProgressTotals::TimeLeft ProgressTotals::completeTimeLeft(int frame, int percent, double elapsed, int &remaining)
 {
-    const QString minutes = QCoreApplication::translate("ConsoleDialog", "%1 min");
     if (frame > 0 && remaining > 0)
-        return minutes.arg(remaining);
+        return {TimeLeft::Minutes, remaining};
     // 0.4 minutes: before 24 seconds of work an estimate is made only from more than 5 %.
     if ((frame > 0 && elapsed > 0.4 && percent > 0) || percent > 5) {
         const double left = (100.0 / percent - 1.0) * elapsed;
         const double limit = std::numeric_limits<int>::max();
         remaining = int(std::max(-limit, std::min(limit, std::trunc(left + 0.5))));
+        if (remaining > 0)
+            return {TimeLeft::Minutes, remaining};
         // The last half minute in seconds, so that the time left runs down to the end
         // instead of showing nothing.
-        if (remaining <= 0) {
-            const int seconds = int(std::ceil(left * 60.0));
-            return seconds > 0 ? QCoreApplication::translate("ConsoleDialog", "%1 s").arg(seconds)
-                               : QStringLiteral("--");
-        }
-        return remaining > 0 ? minutes.arg(remaining) : QStringLiteral("--");
+        const int seconds = int(std::ceil(left * 60.0));
+        if (seconds > 0)
+            return {TimeLeft::Seconds, seconds};
+    }
+    return {};
+}
+
+QString ProgressTotals::TimeLeft::text() const
+{
+    switch (unit) {
+    case Minutes:
+        return QCoreApplication::translate("ConsoleDialog", "%1 min").arg(value);
+    case Seconds:
+        return QCoreApplication::translate("ConsoleDialog", "%1 s").arg(value);
+    case None:
+        break;
     }
     return QStringLiteral("--");
 }
 
+QString ProgressTotals::completeRemaining(int frame, int percent, double elapsed, int &remaining)
+{
+    return completeTimeLeft(frame, percent, elapsed, remaining).text();
+}
+
+bool ProgressTotals::hasSpeed(int frame, int size, double fps)
+{
+    return (frame > 0 || size > 0) && fps > 0.0;
+}
+
+QString ProgressTotals::fpsText(double fps)
+{
+    return QCoreApplication::translate("ConsoleDialog", "%1 fps").arg(fps, 0, 'f', 2);
+}
+
 QString ProgressTotals::speedText(int frame, int size, double fps)
 {
-    if ((frame > 0 || size > 0) && fps > 0.0)
-        return QCoreApplication::translate("ConsoleDialog", "%1 fps").arg(fps, 0, 'f', 2);
-    return QString();
+    return hasSpeed(frame, size, fps) ? fpsText(fps) : QString();
 }

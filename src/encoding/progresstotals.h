@@ -26,12 +26,27 @@ public:
     // truncated, capped at 100). Returns false, leaving it alone, when no rule applies.
     bool completePercent(int frame, double position, int &percent, int size) const;
 
+    // A time left as its label shows it: whole minutes, seconds in the last half minute, or
+    // none ("--"). Kept as figures so that a view formats it only when it shows it.
+    struct TimeLeft
+    {
+        enum Unit { None, Minutes, Seconds };
+        Unit unit = None;
+        int value = 0;
+        QString text() const;
+    };
+
     // The minutes left: the engine's own figure when it gave one with frames, else estimated
-    // from the percent and the elapsed minutes (written back). Returns the label text: "%1 min",
-    // "%1 s" for an estimate under half a minute, or "--".
+    // from the percent and the elapsed minutes (written back). Returns what the label shows.
+    static TimeLeft completeTimeLeft(int frame, int percent, double elapsed, int &remaining);
+    // The same as the label text: "%1 min", "%1 s" for an estimate under half a minute, or "--".
     static QString completeRemaining(int frame, int percent, double elapsed, int &remaining);
 
-    // "%1 fps" with two decimals, or an empty text when the task is not active or gave none.
+    // Whether a speed is shown: the task is active and gave one.
+    static bool hasSpeed(int frame, int size, double fps);
+    // "%1 fps" with two decimals.
+    static QString fpsText(double fps);
+    // fpsText, or an empty text when hasSpeed is false.
     static QString speedText(int frame, int size, double fps);
 
 private:

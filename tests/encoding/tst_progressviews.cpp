@@ -173,6 +173,9 @@ private slots:
         QCOMPARE(pair.mini->speedLabel()->text(), QString("24.50 fps"));
         QCOMPARE(pair.console->remainingLabel()->text(), QString("10 min"));
         QCOMPARE(pair.mini->remainingLabel()->text(), pair.console->remainingLabel()->text());
+        // The strip estimates its time left from the percent it completes itself.
+        pair.mini->displayProgress(500, 60.0, -1, -1, 24.5, 10.0, -1);
+        QCOMPARE(pair.mini->remainingLabel()->text(), QString("10 min"));
 
         // Nothing active: the bars keep their value, the signal still carries -1.
         frame = 0, percent = -1, size = 0, remaining = -1, fps = -1.0;
@@ -297,6 +300,59 @@ private slots:
             QCOMPARE(pair.console->progressBar()->value(), 100);
     }
 
+    // The status lines read while the display waits are shown by the last one's figures
+    // (speed and time left are made into texts only then), on the console and its strip;
+    // a line without a speed keeps the one before, and the processing time told after the
+    // last line replaces its time left.
+    void latestFiguresShown_data()
+    {
+        QTest::addColumn<QStringList>("reads");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<int>("bar");
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<QString>("left");
+        const QString first = "Pos: 11.0s 275f (27%) 30.00fps Trem: 3min 1mb\r";
+        const QString last = "Pos: 12.0s 300f (30%) 31.00fps Trem: 2min 1mb\r";
+        QTest::newRow("a line a read") << QStringList{first, last} << "" << 31 << "31.00 fps" << "2 min";
+        QTest::newRow("lines in one read") << QStringList{first + last} << "" << 31 << "31.00 fps" << "2 min";
+        QTest::newRow("last line without a speed")
+            << QStringList{first, "Pos: 39.2s 980f (98%) 0.00fps Trem: 0min 1mb\r"} << "" << 99 << "30.00 fps" << "1 s";
+        QTest::newRow("processing time after the lines") << QStringList{first, last} << "00:00:42" << 31 << "31.00 fps"
+                                                         << "00:00:42";
+    }
+    void latestFiguresShown()
+    {
+        QFETCH(QStringList, reads);
+        QFETCH(QString, time);
+        Task task;
+        task.setPid(4242);
+        task.setState(Task::Running);
+        ConsolePair pair(&task, totalsOf(40.0, 1000, 0));
+        const auto shown = [&pair](QWidget *view) {
+            auto *console = qobject_cast<MervoConsoleDialog *>(view);
+            auto *mini = qobject_cast<MervoMiniConsoleWidget *>(view);
+            return QStringList{QString::number((console ? console->progressBar() : mini->progressBar())->value()),
+                               (console ? console->speedLabel() : mini->speedLabel())->text(),
+                               (console ? console->remainingLabel() : mini->remainingLabel())->text()};
+        };
+        // The first line is shown at once; the display then waits for its interval's end.
+        JobOutputRouter::feed(pair.console, 1, QProcess::StandardOutput, "Pos: 1.0s 25f (2%) 20.00fps Trem: 9min 1mb\r", 1.0);
+        QCoreApplication::processEvents();
+        for (const QString &read : reads)
+            JobOutputRouter::feed(pair.console, 1, QProcess::StandardOutput, read, 1.0);
+        const QStringList waiting{"3", "20.00 fps", "9 min"};
+        QCOMPARE(shown(pair.console), waiting);
+        QCOMPARE(shown(pair.mini), waiting);
+        if (!time.isEmpty())
+            pair.console->displayElapsedTime(time);
+        QFETCH(int, bar);
+        QFETCH(QString, speed);
+        QFETCH(QString, left);
+        const QStringList expected{QString::number(bar), speed, left};
+        QTRY_COMPARE(shown(pair.console), expected);
+        QTRY_COMPARE(shown(pair.mini), expected);
+    }
+
     // The base console works on four values; its strip completes on a local copy.
     void baseConsoleAndStrip()
     {
@@ -412,6 +468,9 @@ private slots:
         QVERIFY(pair.console->isVisible());
         pair.mini->showConsole(false);
         QVERIFY(pair.console->isHidden());
+        // Running again (the task's next process), the console's bar is enabled again.
+        task.setState(Task::Running);
+        QVERIFY(pair.console->progressBar()->isEnabled());
     }
 };
 VEXO_TEST_CLASS(ConsoleProgress)
@@ -509,8 +568,9 @@ private slots:
     // held back, and the final read keeps nothing back.
     void decodeAcrossReads()
     {
-        // Up to four bytes a character: the look-back reaches three bytes.
-        const QString whole = QString::fromUtf8("Général € \xF0\x9F\x8E\xAC");
+        // Up to four bytes a character: the look-back reaches three bytes. The ellipsis is
+        // cut after a continuation byte of the smallest value.
+        const QString whole = QString::fromUtf8("Général € … \xF0\x9F\x8E\xAC");
         const QByteArray word = whole.toUtf8();
         for (int cut = 0; cut <= word.size(); ++cut) {
             QByteArray pending;
