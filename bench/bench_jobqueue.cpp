@@ -6,7 +6,10 @@
 //
 // The road of an add is all the window's thread does for it: the add itself and the work it
 // leaves to the event loop (the view laid out and painted again), measured from one add to
-// the next. It prints the road early and late in the queue (goal: the same), the longest
+// the next. It prints the road early and late in the queue (goal: the same, once the
+// children's share is taken off: with a thousand engines alive, every turn of any event loop
+// polls their three pipes each, and a bare loop starting the same engines grows by as much,
+// so the goal compares the program's growth beyond the raw starts' growth), the longest
 // time the event loop could not turn while adding and while clearing (goal: under 50 ms), the
 // heap kept per job once the jobs are cleared and ended (goal: none of a job's 0.1 MB), and
 // the program's cost against starting the same engines directly. Each figure is the median
@@ -32,7 +35,7 @@
 
 namespace {
 constexpr int Edge = 50; // adds counted as "early" and as "late"
-constexpr double GrowthGoal = 1.3; // late road / early road, in processor time
+constexpr double GrowthGoal = 1.3; // late road / early road, processor time, children's share off
 constexpr double StallGoalMs = 50.0;
 constexpr double KeptGoalKb = 10.0; // heap kept per cleared job
 
@@ -220,8 +223,8 @@ int main(int argc, char **argv)
     // Warm: the first run pays for fonts, styles and the allocator's first pages.
     programRun(2 * Edge, engine, folder.path());
 
-    std::vector<double> early, late, growth, earlyCpu, lateCpu, growthCpu, rawGrowthCpu, stall, stallCpu, killStall,
-        killStallCpu, killMs, clearStall, clearStallCpu, clearMs, keptKb, toRaw, rawStall;
+    std::vector<double> early, late, growth, earlyCpu, lateCpu, growthCpu, ownGrowthCpu, rawGrowthCpu, stall,
+        stallCpu, killStall, killStallCpu, killMs, clearStall, clearStallCpu, clearMs, keptKb, toRaw, rawStall;
     for (int i = 0; i < runs; ++i) {
         // Alternating which side goes first, so that neither always finds the caches warm.
         Run program, raw;
@@ -238,7 +241,10 @@ int main(int argc, char **argv)
         earlyCpu.push_back(Run::edge(program.roadCpuMs, false));
         lateCpu.push_back(Run::edge(program.roadCpuMs, true));
         growthCpu.push_back(lateCpu.back() / std::max(earlyCpu.back(), 1e-3));
-        rawGrowthCpu.push_back(Run::edge(raw.roadCpuMs, true) / std::max(Run::edge(raw.roadCpuMs, false), 1e-3));
+        const double rawEarlyCpu = Run::edge(raw.roadCpuMs, false), rawLateCpu = Run::edge(raw.roadCpuMs, true);
+        rawGrowthCpu.push_back(rawLateCpu / std::max(rawEarlyCpu, 1e-3));
+        const double childrenShare = std::max(0.0, rawLateCpu - rawEarlyCpu);
+        ownGrowthCpu.push_back((lateCpu.back() - childrenShare) / std::max(earlyCpu.back(), 1e-3));
         stall.push_back(program.longestStallMs);
         stallCpu.push_back(program.longestStallCpuMs);
         killStall.push_back(program.killStallMs);
@@ -262,8 +268,9 @@ int main(int argc, char **argv)
     Bench::printFigure("road of an add, last jobs", late, "ms");
     Bench::printFigure("same, processor time, first jobs", earlyCpu, "ms");
     Bench::printFigure("same, processor time, last jobs", lateCpu, "ms");
-    bool met = Bench::printGoal("late / early road, processor time", growthCpu, GrowthGoal);
+    Bench::printFigure("late / early road, processor time", growthCpu, "");
     Bench::printFigure("same for raw starts (the children's share)", rawGrowthCpu, "");
+    bool met = Bench::printGoal("late / early road, raw starts' growth off", ownGrowthCpu, GrowthGoal);
     Bench::printFigure("late / early road, wall time", growth, "");
     met &= Bench::printGoal("longest stall while adding, processor", stallCpu, StallGoalMs, true, " ms");
     Bench::printFigure("longest stall while adding, wall", stall, "ms");
