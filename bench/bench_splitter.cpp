@@ -1,10 +1,10 @@
 // The whole split against the same copies run directly: a generated input of more than 1 GB
 // is split into 2, 8 and 16 volumes the way the split dialog starts it (the dialog, open for a
 // second, has started the input's analysis), and each split is paired with its copies run
-// directly, one after another. Wall time counts from the dialog's OK to the split's end, as
-// the user waits for it; processor time counts everything the road runs, from the dialog's
-// opening: the program, the copies, and every analysis and trial copy, also those started
-// beside a copy.
+// directly, one after another, each side first in every other pair. Wall time counts from
+// the dialog's OK to the split's end, as the user waits for it; processor time counts
+// everything the road runs, from the dialog's opening: the program, the copies, and every
+// analysis and trial copy, also those started beside a copy.
 //
 //   bench_splitter [runs]      (at least 5 pairs per volume count)
 //
@@ -135,7 +135,27 @@ Cost direct(const QList<Bench::RawRun> &copies)
     Cost cost;
     cost.wall = Bench::rawSerial(copies);
     cost.processor = processorSeconds() - processorStart;
+    // The split removes its progress file; the copies run again write it anew.
+    for (const Bench::RawRun &copy : copies) {
+        const qsizetype progress = copy.arguments.indexOf(QStringLiteral("-progress"));
+        if (progress >= 0)
+            QFile::remove(copy.arguments.value(progress + 1));
+    }
     return cost;
+}
+
+// The copies' commands without the file each writes its progress to (a new one each split).
+QList<QStringList> cuts(const QList<Bench::RawRun> &copies)
+{
+    QList<QStringList> commands;
+    for (const Bench::RawRun &copy : copies) {
+        QStringList command = QStringList{copy.program} + copy.arguments;
+        const qsizetype progress = command.indexOf(QStringLiteral("-progress"));
+        if (progress >= 0)
+            command.remove(progress, std::min<qsizetype>(2, command.size() - progress));
+        commands << command;
+    }
+    return commands;
 }
 
 void clearFolder(const QString &folder)
@@ -201,11 +221,27 @@ int main(int argc, char *argv[])
     for (int volumes : {2, 8, 16}) {
         std::vector<double> wall, processor, splitWall, directWall, splitProcessor, directProcessor, own, stalls,
             stallWork;
+        QList<Bench::RawRun> previousCopies;
         for (int i = 0; i < runs; ++i) {
+            // Every other pair runs the copies first, those of the split before (a split cuts
+            // the same volumes every time), so that neither side always comes first.
+            const bool directFirst = i % 2 == 1 && !previousCopies.isEmpty();
+            Cost copies;
+            if (directFirst) {
+                clearFolder(volumesFolder);
+                copies = direct(previousCopies);
+            }
             clearFolder(volumesFolder);
             const Split made = split(input, volumesFolder, volumes);
-            clearFolder(volumesFolder);
-            const Cost copies = direct(made.copies);
+            if (directFirst && cuts(made.copies) != cuts(previousCopies)) {
+                std::fprintf(stderr, "the split cut other volumes than the one before\n");
+                return 2;
+            }
+            if (!directFirst) {
+                clearFolder(volumesFolder);
+                copies = direct(made.copies);
+            }
+            previousCopies = made.copies;
             wall.push_back(made.cost.wall / copies.wall);
             processor.push_back(made.cost.processor / copies.processor);
             splitWall.push_back(made.cost.wall);
