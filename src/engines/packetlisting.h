@@ -37,7 +37,7 @@ public:
     const QList<FFprobePacket> &packets() const { return m_packets; }
 
     // One line of FFprobe's compact answer ("pts_time=1.2|dts_time=1.1|duration_time=0.04|
-    // flags=K_"); false when it holds no packet with a time.
+    // flags=K_|pos=5120"); false when it holds no packet with a time.
     static bool parseLine(QByteArrayView line, FFprobePacket &packet);
 
 private:
