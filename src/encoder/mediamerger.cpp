@@ -93,15 +93,6 @@ QString MediaMerger::containerOf(const QString &formatName, const QString &suffi
     return names.contains(suffix) ? suffix : names.value(0);
 }
 
-bool MediaMerger::analyse(const QString &file)
-{
-    // A whole analysis, not FFprobe's short one: that takes a stream's fields from the first
-    // packets' headers, where FLV flags AAC sound as stereo whatever it holds, so that a
-    // volume whose first sound packet comes a few pictures later would differ from the others.
-    QList<FFprobePacket> first;
-    return m_ffprobe->loadWithPackets(file, first, QString(), QStringLiteral("%+#1")) || m_ffprobe->load(file);
-}
-
 bool MediaMerger::setReference(const QString &file, QString &error)
 {
     m_reference.clear();
@@ -109,7 +100,7 @@ bool MediaMerger::setReference(const QString &file, QString &error)
         fail(error, tr("Failed to set merge media reference: could not start FFprobe interface"));
         return false;
     }
-    if (!analyse(file)) {
+    if (!m_ffprobe->load(file)) {
         fail(error, tr("Failed to set merge media reference: FFprobe could not load file %1").arg(file));
         return false;
     }
@@ -162,7 +153,7 @@ int MediaMerger::addFile(const QString &file, QString &error)
         fail(error, tr("Couldn't analyze file to merge: could not start FFprobe interface for %1").arg(file));
         return AnalysisFailed;
     }
-    if (!analyse(file)) {
+    if (!m_ffprobe->load(file)) {
         fail(error, tr("Couldn't analyze file to merge: FFprobe could not load file %1").arg(file));
         return AnalysisFailed;
     }

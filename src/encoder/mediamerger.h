@@ -61,8 +61,6 @@ private:
     bool streamDiffers(int stream, const QHash<QString, QString> &reference, bool video,
                        const QString &file);
     void fail(QString &error, const QString &text);
-    // Loads the file into FFprobe, every stream's fields read from its packets.
-    bool analyse(const QString &file);
     // The command of the engine that copies the reference's streams into its container;
     // false, with the error said, when that engine is not ready or cannot be given its list.
     bool mergeCommand(QString &program, QStringList &arguments, QString &engine,
