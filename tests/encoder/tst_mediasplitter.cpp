@@ -29,6 +29,7 @@
 #include <memory>
 
 Q_DECLARE_METATYPE(QList<FFprobePacket>)
+Q_DECLARE_METATYPE(MediaSplitter::VolumeCut)
 
 namespace {
 // A decoded video frame: the MD5 of its picture and its time in seconds.
@@ -389,44 +390,34 @@ private slots:
     // before its own first picture are left out. FFmpeg's times count from the seek.
     void volumeOptions_data()
     {
-        addColumns<bool, double, double, double, int, int, QString>({"first", "seek", "begin", "end", "skip", "packets", "reference"});
-        addColumns<bool, QString>({"ps", "options"});
+        addColumns<MediaSplitter::VolumeCut, QString, bool, QString>({"cut", "reference", "ps", "options"});
+        const auto cut = [](bool first, double seek, double begin, double end, int skip, int packets) {
+            return MediaSplitter::VolumeCut{first, seek, begin, end, skip, packets};
+        };
         const double rest = qQNaN();
-        QTest::newRow("the first volume") << true << 0.0 << 0.023 << 10.023 << 0 << 250 << "v:0" << false << "-bsf:v:0 noise=drop=gte(n\\,250) -t 10.023000";
-        QTest::newRow("a seek past the key frame") << false << 10.523 << 10.023 << 20.023 << 0 << 250 << "v:0" << false
+        QTest::newRow("the first volume") << cut(true, 0.0, 0.023, 10.023, 0, 250) << "v:0" << false << "-bsf:v:0 noise=drop=gte(n\\,250) -t 10.023000";
+        QTest::newRow("a seek past the key frame") << cut(false, 10.523, 10.023, 20.023, 0, 250) << "v:0" << false
             << "-bsf:a noise=drop=lt(pts*tb\\,-0.500000) -bsf:s noise=drop=lt(pts*tb\\,-0.500000) -bsf:v:0 noise=drop=gte(n\\,250) -t 9.500000";
-        QTest::newRow("a seek before it, the last volume") << false << 19.8 << 20.011 << rest << 0 << -1 << "v:0" << false
+        QTest::newRow("a seek before it, the last volume") << cut(false, 19.8, 20.011, rest, 0, -1) << "v:0" << false
             << "-bsf:a noise=drop=lt(pts*tb\\,0.211000) -bsf:s noise=drop=lt(pts*tb\\,0.211000)";
-        QTest::newRow("a program stream's times") << false << 19.8 << 20.011 << rest << 0 << -1 << "v:0" << true
+        QTest::newRow("a program stream's times") << cut(false, 19.8, 20.011, rest, 0, -1) << "v:0" << true
             << "-bsf:a noise=drop=lt(pts/90000\\,0.211000) -bsf:s noise=drop=lt(pts/90000\\,0.211000)";
-        QTest::newRow("one volume") << true << 0.0 << 0.0 << rest << 0 << -1 << "v:0" << false << "";
+        QTest::newRow("one volume") << cut(true, 0.0, 0.0, rest, 0, -1) << "v:0" << false << "";
         // The first sound stream's own options come last: FFmpeg takes the last that matches.
-        QTest::newRow("sound alone") << false << 13.0 << 13.0 << 26.0 << 0 << 500 << "a:0" << false
+        QTest::newRow("sound alone") << cut(false, 13.0, 13.0, 26.0, 0, 500) << "a:0" << false
             << "-bsf:a noise=drop=lt(pts*tb\\,0.000000) -bsf:s noise=drop=lt(pts*tb\\,0.000000) -bsf:a:0 noise=drop=gte(n\\,500) -t 13.000000";
         // Where seeks land before the volume's first picture, it is copied from the start.
-        QTest::newRow("from the start") << false << 0.0 << 10.0 << 20.0 << 250 << 250 << "v:0" << false
+        QTest::newRow("from the start") << cut(false, 0.0, 10.0, 20.0, 250, 250) << "v:0" << false
             << "-bsf:a noise=drop=lt(pts*tb\\,10.000000) -bsf:s noise=drop=lt(pts*tb\\,10.000000) -bsf:v:0 noise=drop=lt(n\\,250)+gte(n\\,500) -t 20.000000";
-        QTest::newRow("from the start, the last volume") << false << 0.0 << 20.0 << rest << 500 << -1 << "v:0" << false
+        QTest::newRow("from the start, the last volume") << cut(false, 0.0, 20.0, rest, 500, -1) << "v:0" << false
             << "-bsf:a noise=drop=lt(pts*tb\\,20.000000) -bsf:s noise=drop=lt(pts*tb\\,20.000000) -bsf:v:0 noise=drop=lt(n\\,500)";
     }
 
     void volumeOptions()
     {
-        MediaSplitter::VolumeCut cut;
-        QFETCH(bool, first);
-        QFETCH(double, seek);
-        QFETCH(double, begin);
-        QFETCH(double, end);
-        QFETCH(int, skip);
-        QFETCH(int, packets);
+        QFETCH(MediaSplitter::VolumeCut, cut);
         QFETCH(QString, reference);
         QFETCH(bool, ps);
-        cut.first = first;
-        cut.seek = seek;
-        cut.begin = begin;
-        cut.end = end;
-        cut.skip = skip;
-        cut.packets = packets;
         QTEST(MediaSplitter::volumeOptions(cut, reference, ps).join(' '), "options");
     }
 
@@ -636,7 +627,6 @@ private slots:
                                                  "  [ \"$a\" = -progress ] && { skip=1; continue; }; set -- \"$@\" \"$a\"; done\n"
                                                  "exec ffmpeg \"$@\"")),
             QString()));
-        EngineObjects::setEngines(&loggingCopies, &logging, nullptr);
         const QString input = clip;
         const QString name = QFileInfo(clip).fileName();
         const QString base = QFileInfo(clip).completeBaseName();
@@ -645,16 +635,11 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
                                                   : QStringList();
         };
+        EngineObjects::setEngines(&loggingCopies, &logging, nullptr); // the window's analysis too
         MediaSplitter::prefetchInputAnalysis(input);
         QTRY_COMPARE_WITH_TIMEOUT(called(calls).filter(name).size(), 1, 10000);
         QTest::qWait(300); // the analysis has ended before the split asks for it
-        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-        MediaSplitter splitter(&host);
-        splitter.setOutputFolder(m_folder->path());
-        const bool ended = splitToEnd(splitter, input, 3);
-        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, m_mencoder.get());
-        QVERIFY(ended);
-        QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
+        QVERIFY(splitsInThree(input, &loggingCopies, &logging));
         const QStringList lines = called(calls);
         // The analysis and the listing of every packet, nothing else.
         QCOMPARE(lines.filter(name).filter("%+#32").size(), 1);
@@ -689,14 +674,7 @@ private slots:
                                                           QString("case \"$*\" in\n  *framemd5*|-version|-formats|-codecs) exec ffmpeg \"$@\" ;;\nesac\n"
                                                                   "ffmpeg \"$@\"; status=$?\nsed -n 's/^rchar: //p' /proc/$$/io >> '%1'\nexit $status").arg(reads)),
                                         QString()));
-        EngineObjects::setEngines(&counting, m_ffprobe, nullptr);
-        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-        MediaSplitter splitter(&host);
-        splitter.setOutputFolder(m_folder->path());
-        const bool ended = splitToEnd(splitter, input, 3);
-        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, m_mencoder.get());
-        QVERIFY(ended);
-        QVERIFY2(host.jobs().size() == 3, qPrintable(m_capture->log()));
+        QVERIFY(splitsInThree(input, &counting, m_ffprobe));
         QFile file(reads);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> counts = file.readAll().split('\n');
@@ -963,6 +941,21 @@ private slots:
     }
 
 private:
+    // Splits the input into three volumes, into the test's folder, with these engines: true
+    // when the split ended with three jobs.
+    bool splitsInThree(const QString &input, FFmpeg *ffmpeg, FFprobe *ffprobe)
+    {
+        EngineObjects::setEngines(ffmpeg, ffprobe, nullptr);
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        splitter.setOutputFolder(m_folder->path());
+        const bool ended = splitToEnd(splitter, input, 3);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, m_mencoder.get());
+        if (!ended || host.jobs().size() != 3)
+            qWarning("%s", qPrintable(m_capture->log()));
+        return ended && host.jobs().size() == 3;
+    }
+
     // The engines, started once, log into a console of their own; each test reads the
     // splitter's lines from m_capture.
     std::unique_ptr<RegisteredEngines> m_engines;
