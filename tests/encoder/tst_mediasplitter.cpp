@@ -759,27 +759,37 @@ private slots:
         QCOMPARE(host.jobs().size(), 0);
     }
 
-    // A listing of canned text, a packet a second for 40 s, a key packet every 10 s, 1000
-    // bytes a second, of a 40,000-byte input: each volume is planned from it. FFmpeg writes
-    // stand-ins of the volumes, `rate` bytes for each second they hold (-t; 100 bytes for the
-    // last), and its trial copies begin at the key packet at or before the seek.
+    // A listing of canned text, a packet a second for 40 s, a key packet every `keyEvery`
+    // seconds, 1000 bytes a second, of a 40,000-byte input: each volume is planned from it.
+    // FFmpeg writes stand-ins of the volumes, `rate` bytes for each second they hold (-t; 100
+    // bytes for the last) up to the size limit (then telling the pictures it wrote), and an
+    // index of a fiftieth of that after them; its trial copies begin at the key packet at or
+    // before the seek.
     void cannedListing_data()
     {
-        addColumns<int, qint64, int, bool, int, QString>({"volumes", "volumeSize", "rate", "listed", "jobs", "logged"});
-        // Expected: 20 s; written: 26,000 bytes. The first volume is copied again, to 10 s, the
-        // others planned by what it taught (1300 bytes a second).
+        addColumns<int, int, qint64, int, bool, int, QString>({"keyEvery", "volumes", "volumeSize", "rate", "listed", "jobs", "logged"});
+        // Expected: 20 s in 20,513 bytes; written: 25,000 and an index of 500. The first volume
+        // is copied again, to 10 s, the others planned by what it taught (1275 bytes a second).
         QTest::newRow("a volume larger than expected")
-            << 3 << qint64(25000) << 1300 << true << 4
-            << "Volume 1 of movie.avi holds 26000 bytes, more than 25000: it is copied again to end earlier";
+            << 10 << 3 << qint64(25000) << 1250 << true << 4
+            << "Volume 1 of movie.avi holds 25500 bytes, more than 25000: it is copied again to end earlier";
+        // Stopped after 12 of 20 s: by the pictures it wrote, 2125 bytes a second; copied again
+        // to 10 s (to 15 s, and once more, by the 20 s planned).
+        QTest::newRow("a volume stopped by the size limit")
+            << 5 << 3 << qint64(25000) << 2000 << true << 4
+            << "Volume 1 of movie.avi holds 25501 bytes, more than 25000: it is copied again to end earlier";
         QTest::newRow("the rest within the size before the last volume")
-            << 4 << qint64(25000) << 1000 << true << 2 << "Warning: done in 2 part instead of 4, terminating split of movie.avi";
-        QTest::newRow("no key packet near enough") << 3 << qint64(10000) << 1000 << true << 0 << "Failed (position error) to continue split of movie.avi";
-        QTest::newRow("a listing that fails") << 3 << qint64(25000) << 1000 << false << 0
+            << 10 << 4 << qint64(25000) << 1000 << true << 2 << "Warning: done in 2 part instead of 4, terminating split of movie.avi";
+        QTest::newRow("the rest exactly the size asked")
+            << 10 << 4 << qint64(20000) << 1000 << true << 3 << "Warning: done in 3 part instead of 4, terminating split of movie.avi";
+        QTest::newRow("no key packet near enough") << 10 << 3 << qint64(10000) << 1000 << true << 0 << "Failed (position error) to continue split of movie.avi";
+        QTest::newRow("a listing that fails") << 10 << 3 << qint64(25000) << 1000 << false << 0
                                               << "Failed to start split part #1 of movie.avi: could not analyze input media file";
     }
 
     void cannedListing()
     {
+        QFETCH(int, keyEvery);
         QFETCH(int, volumes);
         QFETCH(qint64, volumeSize);
         QFETCH(int, rate);
@@ -789,7 +799,7 @@ private slots:
         QByteArray listing;
         for (int second = 0; second < 40; ++second)
             listing += QString("pts_time=%1.000000|dts_time=%1.000000|duration_time=1.000000|flags=%2|pos=%3\n")
-                           .arg(second).arg(second % 10 == 0 ? "K_" : "__").arg(second * 1000).toUtf8();
+                           .arg(second).arg(second % keyEvery == 0 ? "K_" : "__").arg(second * 1000).toUtf8();
         const QString analysis = writeEngineFile("probe-canned-input.txt",
                                                  "{\"streams\": [{\"index\": 0, \"codec_type\": \"video\"}],"
                                                  " \"format\": {\"format_name\": \"avi\", \"duration\": \"40.000000\", \"start_time\": \"0.000000\"}}\n");
@@ -803,10 +813,14 @@ private slots:
         QVERIFY(writer.startInterface(writeEngineScript("ffmpeg-sized-writer",
                                                         QString("case \"$*\" in\n  -version|-formats|-codecs) exec ffmpeg \"$@\" ;;\n"
                                                                 "  *framemd5*) for a; do [ \"$next\" ] && ss=$a; next=; [ \"$a\" = -ss ] && next=1; done\n"
-                                                                "    echo '#tb 0: 1/1000'; ms=$(echo \"$ss\" | awk -F: '{print int(($1*3600+$2*60+$3)/10)*10000}')\n"
-                                                                "    echo \"0, $ms, $ms, 1000, 100, 0123456789abcdef0123456789abcdef\"; exit ;;\nesac\nbytes=100 next=\n"
-                                                                "for a; do [ \"$next\" ] && bytes=$(echo \"$a * %1 / 1\" | bc); next=; [ \"$a\" = -t ] && next=1; out=$a; done\n"
-                                                                "head -c \"$bytes\" /dev/zero > \"$out\"").arg(rate)),
+                                                                "    echo '#tb 0: 1/1000'; ms=$(echo \"$ss\" | awk -F: '{print int(($1*3600+$2*60+$3)/%2)*%2*1000}')\n"
+                                                                "    echo \"0, $ms, $ms, 1000, 100, 0123456789abcdef0123456789abcdef\"; exit ;;\nesac\n"
+                                                                "bytes=100 next= limit= progress= frames=N/A\n"
+                                                                "for a; do\n  case $next in t) bytes=$(echo \"$a * %1 / 1\" | bc) ;; fs) limit=$a ;; p) progress=$a ;; esac\n"
+                                                                "  case $a in -t) next=t ;; -fs) next=fs ;; -progress) next=p ;; *) next= ;; esac; out=$a\ndone\n"
+                                                                "[ -n \"$limit\" ] && [ \"$bytes\" -gt \"$limit\" ] && { bytes=$limit; frames=$((limit / %1)); }\n"
+                                                                "head -c $((bytes + bytes / 50)) /dev/zero > \"$out\"\n"
+                                                                "[ -z \"$progress\" ] || printf 'frame=%s\\nprogress=end\\n' \"$frames\" > \"$progress\"").arg(rate).arg(keyEvery)),
                                       QString()));
         EngineObjects::setEngines(&writer, &canned, nullptr);
         const QString input = m_folder->path() + "/movie.avi";
@@ -863,6 +877,12 @@ private slots:
         QVERIFY2(QFileInfo::exists(first), qPrintable(first));
         QVERIFY(TestMedia::probeDuration(first) > 0.0);
         QCOMPARE(QFileInfo(taken).size(), 0);
+        // Cut short, the clip has no index: seeks land at its start, and the second volume is
+        // copied from there, its pictures before its own first one left out.
+        const QString second = QString(first).replace(".part1.", ".part2.");
+        QCOMPARE(firstDifference(digests(decodedFrames(first)) + digests(decodedFrames(second)), digests(decodedFrames(input))),
+                 QString());
+        QVERIFY2(!host.jobs().last()->tasks().first()->arguments().contains("-ss"), qPrintable(m_capture->log()));
     }
 
     // A split never writes over a file it did not make: beside a hundred earlier splits it
