@@ -338,19 +338,22 @@ private slots:
     }
 
     // Where a volume ends, in a listing of a packet a second for 40 s, a key packet every
-    // 10 s, 100 bytes a second after a header of 1000 bytes, and an index of 400 bytes after
-    // the last packet: each second of the input is expected as 4400 / 3900 of its bytes.
+    // 10 s, 100 bytes a second after a header of 1000 bytes, and `after` bytes from the last
+    // packet on (its 100 and an index of 400 make each second expected as 4400 / 3900 of its
+    // bytes).
     void latestCut_data()
     {
-        addColumns<int, int, qint64, int>({"begin", "below", "size", "cut"}); // -1: none
-        QTest::newRow("two key-frame intervals") << 0 << -1 << qint64(3300) << 20;
-        QTest::newRow("a byte short of them") << 0 << -1 << qint64(3256) << 10;
-        QTest::newRow("exactly them") << 0 << -1 << qint64(3257) << 20;
-        QTest::newRow("less than one interval") << 0 << -1 << qint64(2128) << -1;
-        QTest::newRow("exactly one") << 0 << -1 << qint64(2129) << 10;
-        QTest::newRow("copied again, ending before its end") << 0 << 20 << qint64(5000) << 10;
-        QTest::newRow("from a later key packet") << 10 << -1 << qint64(3300) << 30;
-        QTest::newRow("no key packet after the last") << 30 << -1 << qint64(100000) << -1;
+        addColumns<int, int, qint64, int, qint64>({"begin", "below", "size", "cut", "after"}); // cut -1: none
+        QTest::newRow("two key-frame intervals") << 0 << -1 << qint64(3300) << 20 << qint64(500);
+        QTest::newRow("a byte short of them") << 0 << -1 << qint64(3256) << 10 << qint64(500);
+        QTest::newRow("just them") << 0 << -1 << qint64(3257) << 20 << qint64(500);
+        QTest::newRow("less than one interval") << 0 << -1 << qint64(2128) << -1 << qint64(500);
+        QTest::newRow("just one") << 0 << -1 << qint64(2129) << 10 << qint64(500);
+        // Nothing after the last packet's start: each second is expected as its 100 bytes.
+        QTest::newRow("exactly two intervals") << 0 << -1 << qint64(3000) << 20 << qint64(0);
+        QTest::newRow("copied again, ending before its end") << 0 << 20 << qint64(5000) << 10 << qint64(500);
+        QTest::newRow("from a later key packet") << 10 << -1 << qint64(3300) << 30 << qint64(500);
+        QTest::newRow("no key packet after the last") << 30 << -1 << qint64(100000) << -1 << qint64(500);
     }
 
     void latestCut()
@@ -358,12 +361,13 @@ private slots:
         QFETCH(int, begin);
         QFETCH(int, below);
         QFETCH(qint64, size);
+        QFETCH(qint64, after);
         QList<FFprobePacket> packets;
         for (int second = 0; second < 40; ++second)
             packets << packet(second, second % 10 == 0, 1000 + 100 * second);
-        const MediaSplitter::SizeModel model = MediaSplitter::sizeModel(packets, 1000 + 3900 + 100 + 400);
+        const MediaSplitter::SizeModel model = MediaSplitter::sizeModel(packets, 1000 + 3900 + after);
         QCOMPARE(model.header, qint64(1000));
-        QVERIFY(qAbs(model.ratio - 4400.0 / 3900.0) < 1e-12);
+        QVERIFY(qAbs(model.ratio - (3900.0 + after) / 3900.0) < 1e-12);
         QTEST(MediaSplitter::latestCut(packets, begin, below, size, model), "cut");
     }
 
@@ -767,29 +771,39 @@ private slots:
     // before the seek.
     void cannedListing_data()
     {
+        // early: key-frame intervals before the key packet at or before the seek that trial
+        // copies begin.
         addColumns<int, int, qint64, int, bool, int, QString>({"keyEvery", "volumes", "volumeSize", "rate", "listed", "jobs", "logged"});
+        QTest::addColumn<int>("early");
         // Expected: 20 s in 20,513 bytes; written: 25,000 and an index of 500. The first volume
         // is copied again, to 10 s, the others planned by what it taught (1275 bytes a second).
         QTest::newRow("a volume larger than expected")
             << 10 << 3 << qint64(25000) << 1250 << true << 4
-            << "Volume 1 of movie.avi holds 25500 bytes, more than 25000: it is copied again to end earlier";
+            << "Volume 1 of movie.avi holds 25500 bytes, more than 25000: it is copied again to end earlier" << 0;
         // Stopped after 12 of 20 s: by the pictures it wrote, 2125 bytes a second; copied again
         // to 10 s (to 15 s, and once more, by the 20 s planned).
         QTest::newRow("a volume stopped by the size limit")
             << 5 << 3 << qint64(25000) << 2000 << true << 4
-            << "Volume 1 of movie.avi holds 25501 bytes, more than 25000: it is copied again to end earlier";
+            << "Volume 1 of movie.avi holds 25501 bytes, more than 25000: it is copied again to end earlier" << 0;
         QTest::newRow("the rest within the size before the last volume")
-            << 10 << 4 << qint64(25000) << 1000 << true << 2 << "Warning: done in 2 part instead of 4, terminating split of movie.avi";
+            << 10 << 4 << qint64(25000) << 1000 << true << 2 << "Warning: done in 2 part instead of 4, terminating split of movie.avi" << 0;
         QTest::newRow("the rest exactly the size asked")
-            << 10 << 4 << qint64(20000) << 1000 << true << 3 << "Warning: done in 3 part instead of 4, terminating split of movie.avi";
-        QTest::newRow("no key packet near enough") << 10 << 3 << qint64(10000) << 1000 << true << 0 << "Failed (position error) to continue split of movie.avi";
+            << 10 << 4 << qint64(20000) << 1000 << true << 3 << "Warning: done in 3 part instead of 4, terminating split of movie.avi" << 0;
+        QTest::newRow("a volume of exactly the size asked")
+            << 10 << 3 << qint64(25500) << 1250 << true << 2 << "Warning: done in 2 part instead of 3, terminating split of movie.avi" << 0;
+        // The first volume ends at 15 s, not 20 s, where its end's seek lands; so does the
+        // second, at 30 s, not 35 s: a seek is trusted only once one has landed where it should.
+        QTest::newRow("seeks that land a key frame early")
+            << 5 << 3 << qint64(24000) << 1000 << true << 3 << "noise=drop=lt(pts*tb\\,-5.500000) -bsf:v:0 noise=drop=gte(n\\,15) -t 9.500000" << 1;
+        QTest::newRow("no key packet near enough") << 10 << 3 << qint64(10000) << 1000 << true << 0 << "Failed (position error) to continue split of movie.avi" << 0;
         QTest::newRow("a listing that fails") << 10 << 3 << qint64(25000) << 1000 << false << 0
-                                              << "Failed to start split part #1 of movie.avi: could not analyze input media file";
+                                              << "Failed to start split part #1 of movie.avi: could not analyze input media file" << 0;
     }
 
     void cannedListing()
     {
         QFETCH(int, keyEvery);
+        QFETCH(int, early);
         QFETCH(int, volumes);
         QFETCH(qint64, volumeSize);
         QFETCH(int, rate);
@@ -813,14 +827,14 @@ private slots:
         QVERIFY(writer.startInterface(writeEngineScript("ffmpeg-sized-writer",
                                                         QString("case \"$*\" in\n  -version|-formats|-codecs) exec ffmpeg \"$@\" ;;\n"
                                                                 "  *framemd5*) for a; do [ \"$next\" ] && ss=$a; next=; [ \"$a\" = -ss ] && next=1; done\n"
-                                                                "    echo '#tb 0: 1/1000'; ms=$(echo \"$ss\" | awk -F: '{print int(($1*3600+$2*60+$3)/%2)*%2*1000}')\n"
+                                                                "    echo '#tb 0: 1/1000'; ms=$(echo \"$ss\" | awk -F: '{print (int(($1*3600+$2*60+$3)/%2)-%3)*%2*1000}')\n"
                                                                 "    echo \"0, $ms, $ms, 1000, 100, 0123456789abcdef0123456789abcdef\"; exit ;;\nesac\n"
                                                                 "bytes=100 next= limit= progress= frames=N/A\n"
                                                                 "for a; do\n  case $next in t) bytes=$(echo \"$a * %1 / 1\" | bc) ;; fs) limit=$a ;; p) progress=$a ;; esac\n"
                                                                 "  case $a in -t) next=t ;; -fs) next=fs ;; -progress) next=p ;; *) next= ;; esac; out=$a\ndone\n"
                                                                 "[ -n \"$limit\" ] && [ \"$bytes\" -gt \"$limit\" ] && { bytes=$limit; frames=$((limit / %1)); }\n"
                                                                 "head -c $((bytes + bytes / 50)) /dev/zero > \"$out\"\n"
-                                                                "[ -z \"$progress\" ] || printf 'frame=%s\\nprogress=end\\n' \"$frames\" > \"$progress\"").arg(rate).arg(keyEvery)),
+                                                                "[ -z \"$progress\" ] || printf 'frame=%s\\nprogress=end\\n' \"$frames\" > \"$progress\"").arg(rate).arg(keyEvery).arg(early)),
                                       QString()));
         EngineObjects::setEngines(&writer, &canned, nullptr);
         const QString input = m_folder->path() + "/movie.avi";
