@@ -134,6 +134,26 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_inputStart = m_ffprobe->formatValue(inputStart, QStringLiteral("start_time"))
                        ? inputStart.toDouble()
                        : 0.0;
+    readContainer();
+    m_referenceStreams = chooseReferenceStreams(m_referenceOutput);
+    m_coverOptions = coverOptions();
+    resetVolumes();
+    // The listing reads the input beside the split's start; only a split into volumes needs it.
+    if (m_volumeCount > 1 && !m_referenceStreams.isEmpty())
+        startListing();
+
+    const QFileInfo info(input);
+    const QString baseName = info.completeBaseName();
+    m_inputSize = info.size();
+    m_inputSuffix = info.suffix();
+    const int n = chooseDisambiguation(volumeFolder(), baseName);
+    m_partBaseName = n == 0 ? baseName + m_partSuffix
+                            : QStringLiteral("%1 (%2)%3").arg(baseName, QString::number(n), m_partSuffix);
+    startNextJob();
+}
+
+void MediaSplitter::readContainer()
+{
     QString formatName;
     m_ffprobe->formatValue(formatName, QStringLiteral("format_name"));
     m_seeking = seekingOf(formatName);
@@ -141,11 +161,14 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_timesIn90kHz = container == QLatin1String("mpeg");
     m_picturesFirst = std::any_of(std::begin(PicturesFirstFormats), std::end(PicturesFirstFormats),
                                   [&](const char *name) { return container == QLatin1String(name); });
-    m_referenceStreams = chooseReferenceStreams(m_referenceOutput);
-    m_coverOptions = coverOptions();
+}
 
+void MediaSplitter::resetVolumes()
+{
     dropTrialCopies();
     dropListing();
+    delete m_progress;
+    m_progress = nullptr;
     m_packets.clear();
     m_listed = false;
     m_model = SizeModel();
@@ -156,29 +179,21 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_currentOutput.clear();
     m_currentJob = nullptr;
     m_started = false;
-    // The listing reads the input beside the split's start; only a split into volumes needs it.
-    if (m_volumeCount > 1 && !m_referenceStreams.isEmpty()) {
-        m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
-        // FFmpeg's progress counts the pictures of the first video stream it writes.
-        if (m_referenceOutput == QLatin1String("v:0")) {
-            m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
-            if (!m_progress->open()) {
-                delete m_progress;
-                m_progress = nullptr;
-            } else {
-                m_progress->close();
-            }
-        }
-    }
+}
 
-    const QFileInfo info(input);
-    const QString baseName = info.completeBaseName();
-    m_inputSize = info.size();
-    m_inputSuffix = info.suffix();
-    const int n = chooseDisambiguation(volumeFolder(), baseName);
-    m_partBaseName = n == 0 ? baseName + m_partSuffix
-                            : QStringLiteral("%1 (%2)%3").arg(baseName, QString::number(n), m_partSuffix);
-    startNextJob();
+void MediaSplitter::startListing()
+{
+    m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
+    // FFmpeg's progress counts the pictures of the first video stream it writes.
+    if (m_referenceOutput != QLatin1String("v:0"))
+        return;
+    m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
+    if (m_progress->open()) {
+        m_progress->close();
+    } else {
+        delete m_progress;
+        m_progress = nullptr;
+    }
 }
 
 void MediaSplitter::prefetchInputAnalysis(const QString &input)

@@ -136,6 +136,11 @@ private:
     QString volumeFolder() const;
     int chooseDisambiguation(const QString &folder, const QString &baseName) const;
     bool analyseInput();
+    // How the loaded input's container seeks, times its packets and numbers its streams.
+    void readContainer();
+    void resetVolumes();
+    // Starts listing the input's reference stream, and makes the file of the copies' progress.
+    void startListing();
     // Also gives the stream's output specifier ("v:0", "a:0"); empty without such a stream.
     QString chooseReferenceStreams(QString &output) const;
     // The input's video streams that are cover pictures, and the options that map them.

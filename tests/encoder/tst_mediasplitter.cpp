@@ -28,39 +28,20 @@
 #include <limits>
 #include <memory>
 
-Q_DECLARE_METATYPE(QList<FFprobePacket>)
 Q_DECLARE_METATYPE(MediaSplitter::VolumeCut)
 
 namespace {
-// A decoded video frame: the MD5 of its picture and its time in seconds.
-struct Frame
-{
-    QString digest;
-    double time = 0.0;
-};
-
-QList<Frame> decodedFrames(const QString &file)
+// The MD5 of each picture the file's video decodes to, in order.
+QStringList pictures(const QString &file)
 {
     QString out;
     TestMedia::run("ffmpeg", {"-v", "error", "-i", file, "-map", "0:v", "-f", "framemd5", "-"}, &out);
-    static const QRegularExpression timeBase("^#tb 0: (\\d+)/(\\d+)", QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch base = timeBase.match(out);
-    const double tick = base.hasMatch() ? base.captured(1).toDouble() / base.captured(2).toDouble() : 0.0;
-    QList<Frame> frames;
+    QStringList digests;
     for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
         if (!line.startsWith('#')) // "0, dts, pts, duration, size, hash"
-            frames.append({line.section(',', 5).trimmed(), line.section(',', 2, 2).trimmed().toDouble() * tick});
+            digests << line.section(',', 5).trimmed();
     }
-    return frames;
-}
-
-int indexOf(const QList<Frame> &frames, const QString &digest, int from = 0)
-{
-    for (int i = from; i < frames.size(); ++i) {
-        if (frames.at(i).digest == digest)
-            return i;
-    }
-    return -1;
+    return digests;
 }
 
 FFprobePacket packet(double time, bool key, qint64 pos)
@@ -116,14 +97,6 @@ QString decodeErrors(const QString &file)
     QStringList lines = TestMedia::decodeErrors(file).split('\n', Qt::SkipEmptyParts);
     lines.removeIf([](const QString &line) { return line.contains("to muxer"); });
     return lines.join('\n');
-}
-
-QStringList digests(const QList<Frame> &frames)
-{
-    QStringList list;
-    for (const Frame &frame : frames)
-        list << frame.digest;
-    return list;
 }
 
 // Where two lists of pictures part: empty when they are the same.
@@ -542,14 +515,14 @@ private slots:
             // A player decodes every volume without an error (a seek into an MPEG stream once
             // began the sound in the middle of a frame).
             QCOMPARE(decodeErrors(part), QString());
-            const QStringList pictures = digests(decodedFrames(part));
-            QVERIFY(!pictures.isEmpty());
-            qInfo("volume %d: %lld pictures, %lld bytes", volume, pictures.size(), QFileInfo(part).size());
-            joined += pictures;
+            const QStringList volumePictures = pictures(part);
+            QVERIFY(!volumePictures.isEmpty());
+            qInfo("volume %d: %lld pictures, %lld bytes", volume, volumePictures.size(), QFileInfo(part).size());
+            joined += volumePictures;
             parts << part;
         }
         // The volumes, one after the other, hold the input's pictures once each.
-        const QStringList inputPictures = digests(decodedFrames(input));
+        const QStringList inputPictures = pictures(input);
         if (alone == 0)
             QCOMPARE(firstDifference(joined, inputPictures), QString());
         else
@@ -558,7 +531,7 @@ private slots:
         // Merged back as Job > Merge does: the input's pictures, its length, its sound.
         const QString merged = mergeBack(parts, m_folder->path() + "/merged." + suffix);
         QVERIFY2(!merged.isEmpty(), qPrintable(m_capture->log()));
-        QCOMPARE(firstDifference(digests(decodedFrames(merged)), inputPictures), QString());
+        QCOMPARE(firstDifference(pictures(merged), inputPictures), QString());
         QCOMPARE(decodeErrors(merged), QString());
         QCOMPARE(audioStreamCount(merged), audioStreams);
         QVERIFY2(qAbs(TestMedia::probeDuration(merged) - TestMedia::probeDuration(input)) < 0.3,
@@ -894,7 +867,7 @@ private slots:
         // Cut short, the clip has no index: seeks land at its start, and the second volume is
         // copied from there, its pictures before its own first one left out.
         const QString second = QString(first).replace(".part1.", ".part2.");
-        QCOMPARE(firstDifference(digests(decodedFrames(first)) + digests(decodedFrames(second)), digests(decodedFrames(input))),
+        QCOMPARE(firstDifference(pictures(first) + pictures(second), pictures(input)),
                  QString());
         QVERIFY2(!host.jobs().last()->tasks().first()->arguments().contains("-ss"), qPrintable(m_capture->log()));
     }
