@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -61,6 +62,16 @@ QString secondsText(double seconds)
 QString inputHeadIntervals()
 {
     return QStringLiteral("%+#%1").arg(InputHeadPackets);
+}
+
+// The reference stream of most inputs: the first video stream that is no cover picture.
+const QString PicturesStream = QStringLiteral("V:0");
+
+// Listings of inputs that a split may be asked for soon, started when the split dialog opens.
+QHash<QString, PacketListing *> &listingsAhead()
+{
+    static QHash<QString, PacketListing *> listings;
+    return listings;
 }
 } // namespace
 
@@ -157,6 +168,8 @@ void MediaSplitter::readContainer()
     QString formatName;
     m_ffprobe->formatValue(formatName, QStringLiteral("format_name"));
     m_seeking = seekingOf(formatName);
+    // An MP4 cannot be read without its index.
+    m_seeksTried = m_seeking == Seeking::PresentationTime;
     const QString container = formatName.section(QLatin1Char(','), 0, 0);
     m_timesIn90kHz = container == QLatin1String("mpeg");
     m_picturesFirst = std::any_of(std::begin(PicturesFirstFormats), std::end(PicturesFirstFormats),
@@ -173,7 +186,7 @@ void MediaSplitter::resetVolumes()
     m_listed = false;
     m_model = SizeModel();
     m_firstKey = m_begin = m_end = -1;
-    m_seeksTried = false;
+    m_endUntried = false;
     m_beginSeek = m_endSeek = 0.0;
     m_currentVolume = 0;
     m_currentOutput.clear();
@@ -183,7 +196,14 @@ void MediaSplitter::resetVolumes()
 
 void MediaSplitter::startListing()
 {
-    m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
+    PacketListing *ahead = listingsAhead().take(m_input);
+    if (ahead && m_referenceStreams == PicturesStream) {
+        ahead->setParent(this);
+        m_listing = ahead;
+    } else {
+        delete ahead;
+        m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
+    }
     // FFmpeg's progress counts the pictures of the first video stream it writes.
     if (m_referenceOutput != QLatin1String("v:0"))
         return;
@@ -198,14 +218,22 @@ void MediaSplitter::startListing()
 
 void MediaSplitter::prefetchInputAnalysis(const QString &input)
 {
-    if (FFprobe *ffprobe = EngineObjects::ffprobe())
-        ffprobe->prefetchLoadWithPackets(input, QString(), inputHeadIntervals());
+    FFprobe *ffprobe = EngineObjects::ffprobe();
+    if (!ffprobe)
+        return;
+    ffprobe->prefetchLoadWithPackets(input, QString(), inputHeadIntervals());
+    // The listing of its pictures too: a split into volumes waits for it.
+    if (!listingsAhead().contains(input)) {
+        if (PacketListing *listing = ffprobe->startPacketListing(input, PicturesStream, nullptr))
+            listingsAhead().insert(input, listing);
+    }
 }
 
 void MediaSplitter::dropInputAnalysis(const QString &input)
 {
     if (FFprobe *ffprobe = EngineObjects::ffprobe())
         ffprobe->dropLoadWithPackets(input, QString(), inputHeadIntervals());
+    delete listingsAhead().take(input);
 }
 
 // The window handles its events while FFprobe reads the input.
@@ -223,7 +251,7 @@ QString MediaSplitter::chooseReferenceStreams(QString &output) const
     // The volume's pictures come first among its video streams.
     if (m_ffprobe->videoStreams().size() > attachedPictures().size()) {
         output = QStringLiteral("v:0");
-        return QStringLiteral("V:0");
+        return PicturesStream;
     }
     output = QStringLiteral("a:0");
     return m_ffprobe->audioStreams().isEmpty() ? QString() : QStringLiteral("a:0");
@@ -472,6 +500,7 @@ bool MediaSplitter::planVolume(int below)
 {
     m_end = -1;
     m_endSeek = 0.0;
+    m_endUntried = false;
     // The last volume takes the rest of the input.
     if (m_currentVolume >= m_volumeCount)
         return true;
@@ -511,9 +540,12 @@ double MediaSplitter::seekToCut(int &cut)
     const double at = timeOf(cut);
     const double next = nextKeyTime(cut);
     const QList<double> seeks = seekCandidates(m_seeking, previous, at, next);
-    const bool sure = !seeks.isEmpty() && seekLandsOnCut(m_seeking, at, next);
-    if (sure && m_seeksTried)
+    if (!seeks.isEmpty() && seekLandsOnCut(m_seeking, at, next)) {
+        // Until one such seek has been seen to land there (a file cut short has no index to
+        // seek by), it is tried beside the volume's copy.
+        m_endUntried = !m_seeksTried;
         return seeks.first();
+    }
     for (double seek : seeks) {
         const int begins = trialCopyBegin(seek);
         if (begins < 0)
@@ -525,7 +557,6 @@ double MediaSplitter::seekToCut(int &cut)
             break;
         // At the key packet, or an earlier one: the volume ends there. A seek further back
         // would land earlier still.
-        m_seeksTried = m_seeksTried || (sure && begins == cut);
         cut = begins;
         return seek;
     }
@@ -534,6 +565,20 @@ double MediaSplitter::seekToCut(int &cut)
     // packets before the cut left out.
     qCDebug(lcEncoder).noquote() << "MediaSplitter::seekToCut() no seek lands at" << at << "after" << previous;
     return 0.0;
+}
+
+void MediaSplitter::takeSeekTrial()
+{
+    if (!m_endUntried)
+        return;
+    m_endUntried = false;
+    if (trialCopyBegin(m_beginSeek) == m_begin) {
+        m_seeksTried = true;
+        return;
+    }
+    // The seek lands before the volume's first packet: it is copied from the start.
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::takeSeekTrial() the seek from" << m_beginSeek << "lands elsewhere";
+    m_beginSeek = 0.0;
 }
 
 int MediaSplitter::trialCopyBegin(double seek)
@@ -573,6 +618,7 @@ void MediaSplitter::startNextJob()
         if (volumeFits()) {
             m_begin = m_end;
             m_beginSeek = m_endSeek;
+            takeSeekTrial();
         } else {
             m_console->log(LogLevel::Normal,
                            tr("Volume %1 of %2 holds %3 bytes, more than %4: it is copied again to end earlier")
@@ -688,10 +734,13 @@ void MediaSplitter::queueVolume()
         connect(job, &Job::finished, this, &MediaSplitter::startNextJob);
 }
 
-// While a volume is copied, the trial copy for the next volume's end starts where it is
-// expected, so that the next volume's plan takes its answer instead of waiting for FFmpeg.
+// While a volume is copied, trial copies start for the seek of its end that has not been tried,
+// and where the next volume's end is expected, so that the next volume takes their answers
+// instead of waiting for FFmpeg.
 void MediaSplitter::prefetchTrialCopies()
 {
+    if (m_endUntried)
+        prefetchTrialCopy(m_endSeek);
     if (m_end < 0 || m_currentVolume + 1 >= m_volumeCount || !m_listed || restFits(m_end))
         return;
     const int cut = latestCut(m_packets, m_end, -1, m_volumeSize, m_model);
@@ -699,10 +748,14 @@ void MediaSplitter::prefetchTrialCopies()
         return;
     const double next = nextKeyTime(cut);
     const QList<double> seeks = seekCandidates(m_seeking, timeOf(m_end), timeOf(cut), next);
-    if (seeks.isEmpty() || (m_seeksTried && seekLandsOnCut(m_seeking, timeOf(cut), next)))
-        return;
-    m_trialSeeks << seekText(seeks.first());
-    qCDebug(lcEncoder).noquote() << "MediaSplitter::prefetchTrialCopies() from" << m_trialSeeks.last();
+    if (!seeks.isEmpty() && !seekLandsOnCut(m_seeking, timeOf(cut), next))
+        prefetchTrialCopy(seeks.first());
+}
+
+void MediaSplitter::prefetchTrialCopy(double seek)
+{
+    m_trialSeeks << seekText(seek);
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::prefetchTrialCopy() from" << m_trialSeeks.last();
     m_ffmpeg->prefetchFirstCopiedPacket(m_input, m_trialSeeks.last(), m_referenceStreams);
 }
 

@@ -139,7 +139,8 @@ private:
     // How the loaded input's container seeks, times its packets and numbers its streams.
     void readContainer();
     void resetVolumes();
-    // Starts listing the input's reference stream, and makes the file of the copies' progress.
+    // Starts listing the input's reference stream (or takes the listing started with the
+    // split dialog), and makes the file of the copies' progress.
     void startListing();
     // Also gives the stream's output specifier ("v:0", "a:0"); empty without such a stream.
     QString chooseReferenceStreams(QString &output) const;
@@ -153,11 +154,15 @@ private:
     // holds the rest; else a cut before `below` (-1: anywhere) that a copy can begin at.
     // False after failing the split.
     bool planVolume(int below);
-    // A seek from which FFmpeg's copy begins at the key packet `cut`, or at one between the
-    // volume's first packet and it (then in `cut`); 0 (a copy from the start) when none does.
+    // A seek from which FFmpeg's copy begins at the key packet `cut` (for sure, or as trial
+    // copies tell), or at one between the volume's first packet and it (then in `cut`); 0 (a
+    // copy from the start) when none does.
     double seekToCut(int &cut);
     // The copy from `seek` begins at this listed key packet; -1 when it cannot tell.
     int trialCopyBegin(double seek);
+    // The volume about to be planned begins at a seek not tried before: its trial (run beside
+    // the previous volume's copy) tells whether it lands there, else it is copied from the start.
+    void takeSeekTrial();
     double timeOf(int index) const;
     // The time of the first key packet after this one; infinite when none follows.
     double nextKeyTime(int index) const;
@@ -168,6 +173,7 @@ private:
     // The volume just written: false (the proportion learnt) when it is larger than asked.
     bool volumeFits();
     void prefetchTrialCopies();
+    void prefetchTrialCopy(double seek);
     void dropTrialCopies();
     void dropListing();
     void finish();
@@ -199,8 +205,10 @@ private:
     // The first volume too begins with its first picture.
     bool m_picturesFirst = false;
     // A seek that lands on a key frame for sure has been seen to (the first is tried: a file
-    // cut short has no index to seek by).
+    // cut short has no index to seek by); the seek to the next volume is such a seek not
+    // tried yet.
     bool m_seeksTried = false;
+    bool m_endUntried = false;
     QStringList m_coverOptions;
     // The input's packets of the reference stream, as far as listed.
     PacketListing *m_listing = nullptr;
