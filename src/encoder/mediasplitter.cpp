@@ -51,6 +51,11 @@ const char *const PicturesFirstFormats[] = {"flv"};
 // when the next key frame is at least twice as far. With key frames closer together, a trial
 // copy tells.
 constexpr double SeekPastKeyFrame = 0.5;
+// Where the other streams pass from one volume to the next: this far before the next volume's
+// first picture, so that a packet at its very time (sound frames often fall on it) goes to the
+// next volume in both commands, whatever their times' rounding to the microsecond; less than any
+// packet lasts.
+constexpr double BoundaryLead = 0.0005;
 // Seconds before a key packet that seeks landing on any packet are tried from, in turn.
 const double AnyPacketLeads[] = {0.0, 0.2, 1.0, 3.0};
 
@@ -400,7 +405,8 @@ QStringList MediaSplitter::volumeOptions(const VolumeCut &cut, const QString &re
     // its own packet at or before it: what comes before the picture belongs to the volume
     // before. FFmpeg's times count from the seek.
     if (!cut.first) {
-        const QString early = QStringLiteral("noise=drop=lt(%1\\,%2)").arg(time, secondsText(cut.begin - cut.seek));
+        const QString early = QStringLiteral("noise=drop=lt(%1\\,%2)")
+                                  .arg(time, secondsText(cut.begin - BoundaryLead - cut.seek));
         options << QStringLiteral("-bsf:a") << early << QStringLiteral("-bsf:s") << early;
     }
     // The reference stream's packets are counted (with B-frames, the next volume's first
@@ -414,7 +420,7 @@ QStringList MediaSplitter::volumeOptions(const VolumeCut &cut, const QString &re
     if (!counted.isEmpty())
         options << QStringLiteral("-bsf:") + reference << QStringLiteral("noise=drop=") + counted.join(QLatin1Char('+'));
     if (qIsFinite(cut.end))
-        options << QStringLiteral("-t") << secondsText(cut.end - cut.seek);
+        options << QStringLiteral("-t") << secondsText(cut.end - BoundaryLead - cut.seek);
     return options;
 }
 
