@@ -504,6 +504,9 @@ int MediaSplitter::keyPacketAt(double time) const
 
 bool MediaSplitter::planVolume(int below)
 {
+    // The window handles its events while the engines answer; what this scope starts ahead and
+    // does not take ends with it (the trials for the next volume start once it has ended).
+    const SyncRunner::LoadScope scope;
     m_end = -1;
     m_endSeek = 0.0;
     m_endUntried = false;
@@ -577,6 +580,7 @@ void MediaSplitter::takeSeekTrial()
 {
     if (!m_endUntried)
         return;
+    const SyncRunner::LoadScope scope;
     m_endUntried = false;
     if (trialCopyBegin(m_beginSeek) == m_begin) {
         m_seeksTried = true;
@@ -658,11 +662,10 @@ void MediaSplitter::startNextJob()
                  .arg(inputName));
         return;
     }
-    const SyncRunner::LoadScope scope;
-    const bool planned = planVolume(below);
-    dropTrialCopies();
-    if (planned)
+    if (planVolume(below)) {
+        dropTrialCopies();
         queueVolume();
+    }
 }
 
 bool MediaSplitter::volumeFits()
