@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+#include <functional>
+
 namespace {
 QString block(const QString &name, const QStringList &lines)
 {
@@ -286,6 +289,47 @@ private slots:
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length));
         QCOMPARE(facts.measured ? found.join('|') : QString("not measured"), expected);
         QCOMPARE(facts.sideways(), facts.rotation % 180 == 90);
+    }
+
+    // Packet times as containers store them: a constant rate rounded to the container's clock
+    // or missing a picture here and there stays constant; a rate that varies does not.
+    void constantSteps_data()
+    {
+        QTest::addColumn<QList<double>>("times");
+        QTest::addColumn<bool>("constant");
+        QTest::addColumn<double>("meanRate");
+        const auto times = [](int count, const std::function<double(int)> &at) {
+            QList<double> list;
+            for (int i = 0; i < count; ++i)
+                list << at(i);
+            return list;
+        };
+        QTest::newRow("30 fps on a clock of 1/600 s, 19 and 21 ticks among 20")
+            << times(100, [](int i) { return (20 * i + (i % 7 == 3 ? 1 : 0) - (i % 11 == 5 ? 1 : 0)) / 600.0; })
+            << true << 30.0;
+        QTest::newRow("29.97 fps in whole milliseconds")
+            << times(100, [](int i) { return std::floor(i * 1001.0 / 30.0) / 1000.0; }) << true << 29.97;
+        QTest::newRow("25 fps missing four pictures of a hundred, B-frames out of order")
+            << times(100, [](int i) { return (i % 25 == 7 ? i + 1 : (i % 3 == 1 ? i + 1 : i % 3 == 2 ? i - 1 : i)) / 25.0; })
+            << true << 24.49;
+        QTest::newRow("three pictures of ten at 60 fps") << times(60, [](int i) { return (i / 3 * 10 + i % 3) / 60.0; })
+                                                         << false << 18.59;
+        QTest::newRow("one picture in twenty a frame late")
+            << times(200, [](int i) { return (i + (i % 20 == 0 ? 0.5 : 0)) / 30.0; }) << false << 30.0;
+        QTest::newRow("seven steps tell nothing") << QList<double>{0, 0.1, 0.15, 0.4, 0.45, 0.9, 1.0, 1.05}
+                                                  << true << 0.0;
+        QTest::newRow("the same time twice is no step")
+            << times(40, [](int i) { return (i / 2) / 25.0; }) << true << 25.0;
+    }
+
+    void constantSteps()
+    {
+        QFETCH(QList<double>, times);
+        QFETCH(bool, constant);
+        QFETCH(double, meanRate);
+        double rate = -1;
+        QCOMPARE(SourceFacts::constantSteps(times, &rate), constant);
+        QVERIFY2(qAbs(rate - meanRate) < 0.01 * meanRate + 1e-9, qPrintable(QString::number(rate)));
     }
 
     void ratios()

@@ -166,6 +166,12 @@ private slots:
                                                       "-pix_fmt", "yuv420p", "-c:a", "aac", "THEN", "-c", "copy",
                                                       "-metadata:s:v:0", "rotate=270"})
             << "MPEG-4" << "h264" << QSize(180, 320) << QSize(180, 320) << 30.0 << 1.0 << "0:44100:1:aac" << 0;
+        // The movie lasts as long as its longest stream.
+        QTest::newRow("picture shorter than its sound")
+            << TestMedia::clip("loading-shortpicture.mkv", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1",
+                                                           "-f", "lavfi", "-i", "sine=duration=3", "-c:v", "libx264",
+                                                           "-pix_fmt", "yuv420p", "-c:a", "aac"})
+            << "Matroska" << "h264" << QSize(320, 240) << QSize(320, 240) << 25.0 << 3.0 << "0:44100:1:aac" << 0;
         // The player reads the length of this one from its first packets' bit rate, those of a
         // busy picture before a still one: 0.6 s of 6.
         QTest::newRow("MPEG-TS whose length the player misreads")
