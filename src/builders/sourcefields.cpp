@@ -8,14 +8,6 @@ namespace {
 // Rates closer than this are the same (a 29.97 fps source written at 30000/1001).
 constexpr double kSameRate = 0.01;
 
-// MPlayer's filters for each turn a player makes, clockwise: "rotate=1" turns 90 degrees
-// clockwise, "rotate=2" 90 counterclockwise, and a half turn is a flip and a mirror.
-struct MplayerTurn
-{
-    int degrees;
-    const char *filters;
-};
-const MplayerTurn kMplayerTurns[] = {{90, "rotate=1"}, {180, "flip,mirror"}, {270, "rotate=2"}};
 } // namespace
 
 namespace SourceFields {
@@ -55,11 +47,7 @@ QStringList mencoderFilters(const EncodingSource &source, bool whole)
     QStringList filters;
     if (whole)
         filters << QStringLiteral("yadif");
-    for (const MplayerTurn &turn : kMplayerTurns) {
-        if (turn.degrees == source.facts.rotation)
-            filters << QString::fromLatin1(turn.filters).split(QLatin1Char(','));
-    }
-    return filters;
+    return filters + source.facts.mplayerTurn();
 }
 
 QStringList lavcFieldOptions(const EncodingSource &source, bool kept)

@@ -143,6 +143,14 @@ const QStringList kLogged{"-nostdin", "-y", "-loglevel", "level+info", "-nostats
 // backwards that the file does not have.
 const QStringList kOwnTimes{"-enc_time_base:v", "-1"};
 
+// The output of the picture compared with the source's: the first at 0.4 s or later, past
+// the first few, which an encoder may code from a broken start of its input.
+QStringList lookedAt(const QString &file)
+{
+    return {"-vf", "select=gte(t\\,0.4)", "-frames:v", "1", "-pix_fmt", "gray", "-c:v", "pgm", "-f", "image2",
+            "-update", "1", file};
+}
+
 // What one input's decode writes: its sound as a player times it and as a tone, and its
 // pictures with their boxes inside black bars, as stored and those that differ.
 QStringList decodedFiles(int input, const QString &files, bool video, bool audio, bool peaks)
@@ -157,11 +165,10 @@ QStringList decodedFiles(int input, const QString &files, bool video, bool audio
     // Each picture's own box inside black bars (the first pictures included) and, when
     // asked for, its brightest pixel, which tells whether a bright subtitle lies over a dark
     // picture (it costs as much as the rest of the decode).
-    // idet judges each picture interlaced or not by its neighbours; the first picture is kept
-    // as shown, to compare its look with the source's.
+    // idet judges each picture interlaced or not by its neighbours; a picture is kept as
+    // shown, to compare its look with the source's.
     if (video)
-        arguments << "-map" << stream + ":v:0" << "-frames:v" << "1" << "-pix_fmt" << "gray" << "-c:v" << "pgm"
-                  << "-f" << "image2" << "-update" << "1" << files + ".pgm"
+        arguments << "-map" << stream + ":v:0" << lookedAt(files + ".pgm")
                   << "-map" << stream + ":v:0" << "-vf"
                   << QStringLiteral("cropdetect=limit=24:round=2:reset=1:skip=0,idet,%1metadata=mode=print:file=")
                          .arg(peaks ? "signalstats," : "") + files + ".crop"
@@ -287,6 +294,35 @@ QList<int> pictureLook(const QImage &image, QRect box)
         }
     }
     return look;
+}
+
+// How a picture may be shown wrong: the cell of the source's look that the cell (row, column)
+// of a picture so turned or mirrored shows.
+struct Turn
+{
+    const char *name;
+    int (*row)(int row, int column);
+    int (*column)(int row, int column);
+};
+constexpr int kLast = kLookCells - 1;
+const Turn kTurns[] = {
+    {"upright", [](int r, int) { return r; }, [](int, int c) { return c; }},
+    {"turned 90 degrees clockwise", [](int, int c) { return kLast - c; }, [](int r, int) { return r; }},
+    {"turned 180 degrees", [](int r, int) { return kLast - r; }, [](int, int c) { return kLast - c; }},
+    {"turned 90 degrees counterclockwise", [](int, int c) { return c; }, [](int r, int) { return kLast - r; }},
+    {"mirrored", [](int r, int) { return r; }, [](int, int c) { return kLast - c; }},
+    {"upside down", [](int r, int) { return kLast - r; }, [](int, int c) { return c; }},
+    {"mirrored across its diagonal", [](int, int c) { return c; }, [](int r, int) { return r; }},
+    {"mirrored across its other diagonal", [](int, int c) { return kLast - c; }, [](int r, int) { return kLast - r; }},
+};
+
+int lookDistance(const QList<int> &source, const QList<int> &shown, const Turn &turn)
+{
+    int distance = 0;
+    for (int r = 0; r < kLookCells; ++r)
+        for (int c = 0; c < kLookCells; ++c)
+            distance += qAbs(shown[r * kLookCells + c] - source[turn.row(r, c) * kLookCells + turn.column(r, c)]);
+    return distance;
 }
 
 QStringList errorLines(const QByteArray &log)
@@ -472,8 +508,8 @@ SourcePicture sourcePicture(const QString &path)
     SourcePicture source;
     const QString files = TestMedia::folder() + "/source-" + QString::number(qHash(path), 16);
     QString out;
-    TestMedia::run("ffmpeg", {"-nostdin", "-v", "error", "-y", "-i", path, "-map", "0:v:0", "-frames:v", "1",
-                              "-pix_fmt", "gray", "-c:v", "pgm", "-f", "image2", "-update", "1", files + ".pgm"});
+    TestMedia::run("ffmpeg", QStringList{"-nostdin", "-v", "error", "-y", "-i", path, "-map", "0:v:0"}
+                                 + lookedAt(files + ".pgm"));
     const QImage first(files + ".pgm");
     source.look = pictureLook(first, first.rect());
     TestMedia::run("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=height,field_order",
@@ -505,6 +541,28 @@ SourcePicture sourcePicture(const QString &path)
     }
     measured.insert(path, source);
     return source;
+}
+
+QList<int> pictureLook(const QImage &image)
+{
+    return pictureLook(image, image.rect());
+}
+
+QString turnOf(const QList<int> &source, const QList<int> &shown)
+{
+    const int cells = kLookCells * kLookCells;
+    if (source.size() != cells || shown.size() != cells)
+        return QString();
+    const Turn *closest = &kTurns[0];
+    int distance = lookDistance(source, shown, *closest);
+    for (const Turn &turn : kTurns) {
+        const int other = lookDistance(source, shown, turn);
+        if (other < distance) {
+            closest = &turn;
+            distance = other;
+        }
+    }
+    return QLatin1String(closest->name);
 }
 
 double meanVolume(const QString &path, const QString &filter)
@@ -556,52 +614,13 @@ double shareBright(const QList<DecodeReport::Picture> &frames, double from, doub
     return inside > 0 ? double(bright) / inside : -1;
 }
 
-// How a picture may be shown wrong: the cell of the source's look that the cell (row, column)
-// of a picture so turned or mirrored shows.
-struct Turn
-{
-    const char *name;
-    int (*row)(int row, int column);
-    int (*column)(int row, int column);
-};
-constexpr int kLast = kLookCells - 1;
-const Turn kTurns[] = {
-    {"upright", [](int r, int) { return r; }, [](int, int c) { return c; }},
-    {"turned 90 degrees clockwise", [](int, int c) { return kLast - c; }, [](int r, int) { return r; }},
-    {"turned 180 degrees", [](int r, int) { return kLast - r; }, [](int, int c) { return kLast - c; }},
-    {"turned 90 degrees counterclockwise", [](int, int c) { return c; }, [](int r, int) { return kLast - r; }},
-    {"mirrored", [](int r, int) { return r; }, [](int, int c) { return kLast - c; }},
-    {"upside down", [](int r, int) { return kLast - r; }, [](int, int c) { return c; }},
-    {"mirrored across its diagonal", [](int, int c) { return c; }, [](int r, int) { return r; }},
-    {"mirrored across its other diagonal", [](int, int c) { return kLast - c; }, [](int r, int) { return kLast - r; }},
-};
-
-int lookDistance(const QList<int> &source, const QList<int> &shown, const Turn &turn)
-{
-    int distance = 0;
-    for (int r = 0; r < kLookCells; ++r)
-        for (int c = 0; c < kLookCells; ++c)
-            distance += qAbs(shown[r * kLookCells + c] - source[turn.row(r, c) * kLookCells + turn.column(r, c)]);
-    return distance;
-}
-
-// Whether the first picture looks like the source's as a player shows it, or more like it
+// Whether the picture looks like the source's as a player shows it, or more like it
 // turned or mirrored: a turn of 180 degrees keeps the shape.
 QString turnFault(const PlayerExpectation &expected, const DecodeReport &file)
 {
-    const int cells = kLookCells * kLookCells;
-    if (expected.look.size() != cells || file.look.size() != cells)
-        return QString();
-    const Turn *closest = &kTurns[0];
-    int distance = lookDistance(expected.look, file.look, *closest);
-    for (const Turn &turn : kTurns) {
-        const int other = lookDistance(expected.look, file.look, turn);
-        if (other < distance) {
-            closest = &turn;
-            distance = other;
-        }
-    }
-    return closest == &kTurns[0] ? QString() : QStringLiteral("the picture is shown %1").arg(closest->name);
+    const QString turn = turnOf(expected.look, file.look);
+    return turn.isEmpty() || turn == QLatin1String(kTurns[0].name) ? QString()
+                                                                   : QStringLiteral("the picture is shown %1").arg(turn);
 }
 
 // An interlaced source's fields: made whole, or kept in their order where the output keeps
