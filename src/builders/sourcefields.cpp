@@ -2,8 +2,6 @@
 
 #include "encoder/records/encodingsource.h"
 
-#include <QtMath>
-
 namespace {
 // Rates closer than this are the same (a 29.97 fps source written at 30000/1001).
 constexpr double kSameRate = 0.01;

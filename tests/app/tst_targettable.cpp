@@ -782,12 +782,7 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     expected.pictureSeconds = found.pictureSeconds;
     expected.soundSeconds = found.soundSeconds;
     expected.tone = found.tone;
-    const SourcePicture shown = sourcePicture(m_sourcePicture);
-    expected.look = shown.look;
-    expected.fieldOrder = shown.fieldOrder;
-    expected.lines = shown.lines;
-    expected.moving = shown.moving;
-    expected.leastPeak = shown.leastPeak;
+    expected.showing(sourcePicture(m_sourcePicture));
     expected.subtitleFrom = found.subtitleFrom;
     expected.subtitleTo = found.subtitleTo;
     // A copy keeps the source's sound; an encode has the target's rate and channels.

@@ -52,12 +52,7 @@ PlayerExpectation expectedOf(const Verdict &row)
     PlayerExpectation expected = row.expected;
     if (row.shownAs.isEmpty())
         return expected;
-    const SourcePicture shown = sourcePicture(row.shownAs);
-    expected.look = shown.look;
-    expected.fieldOrder = shown.fieldOrder;
-    expected.lines = shown.lines;
-    expected.moving = shown.moving;
-    expected.leastPeak = shown.leastPeak;
+    expected.showing(sourcePicture(row.shownAs));
     return expected;
 }
 

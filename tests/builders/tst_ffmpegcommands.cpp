@@ -316,6 +316,23 @@ private slots:
                                                           << "-s 720x576 -vf yadif -vb 6000k -vcodec";
         QTest::newRow("fields into MPEG-1 made whole, then boxed")
             << fields("bt", "mpeg1video", {720, 576}, "PAL") << "-vf yadif,scale=720:432,pad=720:576:0:72:000000 -vb";
+        QTest::newRow("fields copied as stored") << fields("tt", "copy", {720, 576}, "PAL") << "-s 720x406 -vb 6000k -vcodec copy";
+        QTest::newRow("fields of a picture turned upright made whole") << [] {
+            EncodingSource source = movie(9.0 / 16, 25.0, {324, 576});
+            source.video.width = 324;
+            source.video.height = 576;
+            source.facts = {};
+            source.facts.fieldOrder = "tt";
+            source.facts.rotation = 90;
+            return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"));
+        }() << "-vf yadif,scale=304:576,pad=720:576:208:0:000000 -vb 6000k -vcodec";
+        QTest::newRow("NTSC fields kept at NTSC's rate") << [] {
+            EncodingSource source = movie(4.0 / 3, 30000.0 / 1001, {640, 480});
+            source.video.width = 720;
+            source.video.height = 480;
+            source.facts.fieldOrder = "bb";
+            return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 480}, 6000, "noaudio", 0, 0, "NTSC"));
+        }() << "-s 720x480 -vb 6000k -flags +ilme+ildct -top 0 -vcodec";
         QTest::newRow("progressive picture kept whole") << fields("progressive", "mpeg2video", {720, 574}, "PAL")
                                                         << "-s 720x574 -vb 6000k -vcodec";
         const EncodingSource wide = movie(1.78, 25.0, {1024, 576});

@@ -143,11 +143,12 @@ const QStringList kLogged{"-nostdin", "-y", "-loglevel", "level+info", "-nostats
 // backwards that the file does not have.
 const QStringList kOwnTimes{"-enc_time_base:v", "-1"};
 
-// The output of the picture compared with the source's: the first at 0.4 s or later, past
-// the first few, which an encoder may code from a broken start of its input.
+// The output of the picture compared with the source's: the first at 0.4 s or later from the
+// first one (what moves is then where it is in the source's), past the first few, which an
+// encoder may code from a broken start of its input.
 QStringList lookedAt(const QString &file)
 {
-    return {"-vf", "select=gte(t\\,0.4)", "-frames:v", "1", "-pix_fmt", "gray", "-c:v", "pgm", "-f", "image2",
+    return {"-vf", "setpts=PTS-STARTPTS,select=gte(t\\,0.4)", "-frames:v", "1", "-pix_fmt", "gray", "-c:v", "pgm", "-f", "image2",
             "-update", "1", file};
 }
 
@@ -541,6 +542,15 @@ SourcePicture sourcePicture(const QString &path)
     }
     measured.insert(path, source);
     return source;
+}
+
+void PlayerExpectation::showing(const SourcePicture &shown)
+{
+    look = shown.look;
+    fieldOrder = shown.fieldOrder;
+    lines = shown.lines;
+    moving = shown.moving;
+    leastPeak = shown.leastPeak;
 }
 
 QList<int> pictureLook(const QImage &image)

@@ -135,6 +135,9 @@ struct PlayerExpectation
     int lines = 0;        // of its stored picture
     bool moving = false;  // its fields show different times
     int leastPeak = 0;
+
+    // The look and the fields of the source's picture, as sourcePicture measured them.
+    void showing(const SourcePicture &shown);
 };
 // The first way the output fails the expectation, or "ok".
 QString playerFault(const PlayerExpectation &expected, const DecodeReport &file);
