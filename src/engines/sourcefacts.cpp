@@ -17,6 +17,15 @@ constexpr double kOtherStepsShare = 0.05;
 // Fewer steps than this tell nothing of the rate.
 constexpr int kFewestSteps = 8;
 
+// MPlayer's filters for each turn, clockwise: "rotate=1" turns 90 degrees clockwise,
+// "rotate=2" 90 counterclockwise, and a half turn is a flip and a mirror.
+struct MplayerTurn
+{
+    int degrees;
+    QStringList filters;
+};
+const MplayerTurn kMplayerTurns[] = {{90, {"rotate=1"}}, {180, {"flip", "mirror"}}, {270, {"rotate=2"}}};
+
 const QStringList kInterlacedOrders = {"tt", "bb", "tb", "bt"};
 const QStringList kTopFirstOrders = {"tt", "tb"};
 
@@ -33,6 +42,15 @@ bool SourceFacts::operator==(const SourceFacts &other) const
            && frameRate == other.frameRate && variableRate == other.variableRate
            && pictureStart == other.pictureStart && pictureLength == other.pictureLength
            && sounds == other.sounds && length == other.length;
+}
+
+QStringList SourceFacts::mplayerTurn() const
+{
+    for (const MplayerTurn &turn : kMplayerTurns) {
+        if (turn.degrees == rotation)
+            return turn.filters;
+    }
+    return {};
 }
 
 bool SourceFacts::interlaced() const

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class FFprobeData;
 
@@ -44,6 +45,9 @@ struct SourceFacts
 
     // Turned a quarter: a player shows the picture with its sides swapped.
     bool sideways() const { return rotation == 90 || rotation == 270; }
+    // MPlayer's and MEncoder's video filters that turn the stored picture as a player shows
+    // it; they turn nothing by themselves. Empty for an upright picture.
+    QStringList mplayerTurn() const;
     // Stored as two fields of different times, and the first of them the top one.
     bool interlaced() const;
     bool topFieldFirst() const;
