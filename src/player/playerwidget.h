@@ -135,7 +135,7 @@ public:
     AudioInfo currentAudioInfo() const;
     // Every audio stream of the selected title or movie, the chosen one among them.
     QList<AudioInfo> currentAudioStreams() const;
-    // What the engines measured of the loaded file; nothing measured for a DVD title.
+    // What the engines measured of the loaded file, or of the chosen DVD title its field order.
     SourceFacts currentSourceFacts() const;
     SubtitleInfo currentSubtitleInfo() const;
     // Whether the lists offer "No video" and "No audio"; the player dialog turns it off.
@@ -245,6 +245,7 @@ protected:
     void showNoTitleFailure(const QString &path, const DiskInfo &disk);
     // The movie record's corrections from the MediaInfo and FFprobe analyses.
     void correctMovieInfo();
+    void measureDvdFields(const QString &path);
     void applyFacts(MovieInfo &movie, int picture);
     void dropCoverPicture(MovieInfo &movie);
 

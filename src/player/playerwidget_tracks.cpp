@@ -452,6 +452,10 @@ QList<AudioInfo> PlayerWidget::currentAudioStreams() const
 
 SourceFacts PlayerWidget::currentSourceFacts() const
 {
+    if (mediaKind == kDvdKind) {
+        const TitleInfo *title = titleRecord(selectedTitle);
+        return title ? title->facts : SourceFacts();
+    }
     return mediaKind == kFileKind ? movieInfo.facts : SourceFacts();
 }
 

@@ -227,6 +227,13 @@ const QList<Source> &sources()
                  + tone(440, 48000, 1) + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-flags", "+ilme+ildct",
                  "-top", "1", "-aspect", "16:9", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"}, 0, -1,
              {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape},
+            // The same on a DVD: a DVD target keeps its fields in their order, the others make
+            // them whole.
+            {"dvdfields", "moving interlaced DVD title", "dvdfields", "table-fields-dvd", "pal",
+             picture("720x576", "50", 1, "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x576:rate=50[bar];"
+                     "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_top,setfield=tff")
+                 + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-flags", "+ilme+ildct", "-top", "1",
+                 "-aspect", "16:9", "-ac", "2"}, 0, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape},
             {"ntscdvd", "NTSC 16:9 DVD title", "ntscdvd", "table-ntsc-dvd", "ntsc", picture("352x240", "30000/1001", 2)
                  + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
@@ -1008,6 +1015,12 @@ class TargetTableNtscDvdTest : public TargetTable
 public:
     TargetTableNtscDvdTest() : TargetTable("ntscdvd") {}
 };
+class TargetTableDvdFieldsTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableDvdFieldsTest() : TargetTable("dvdfields") {}
+};
 class TargetTableTurnedTest : public TargetTable
 {
     Q_OBJECT
@@ -1041,5 +1054,6 @@ VEXO_TEST_CLASS(TargetTableSoundLengthTest)
 VEXO_TEST_CLASS(TargetTableSubtitleTest)
 VEXO_TEST_CLASS(TargetTableNtscDvdTest)
 VEXO_TEST_CLASS(TargetTableTurnedTest)
+VEXO_TEST_CLASS(TargetTableDvdFieldsTest)
 VEXO_TEST_CLASS(TargetTableFieldsTest)
 #include "tst_targettable.moc"

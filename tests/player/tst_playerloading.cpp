@@ -582,6 +582,35 @@ private slots:
         QCOMPARE(consoles.stdIn.toPlainText().count("dvd://"), 3); // the disc and two titles
     }
 
+    // Each title's field order comes from its own title set: a progressive title in the
+    // first set, a TV recording's fields (bottom first) in the second.
+    void titleFieldOrders()
+    {
+        const auto title = [](const QString &name, const QStringList &fields) {
+            return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=1",
+                                                     "-f", "lavfi", "-i", "sine=duration=1", "-target", "pal-dvd"}
+                                             + fields);
+        };
+        const QString progressive = title("fields-progressive.mpg", {});
+        const QString bottomFirst = title("fields-bottom.mpg", {"-flags", "+ilme+ildct", "-top", "0"});
+        QVERIFY(!progressive.isEmpty() && !bottomFirst.isEmpty());
+        const QString root = TestMedia::folder() + "/fields-dvd";
+        const QString titleset = " <titleset><titles><video format=\"pal\" aspect=\"4:3\"/><audio lang=\"en\"/>"
+                                 "<pgc><vob file=\"%1\"/></pgc></titles></titleset>\n";
+        QVERIFY(TestMedia::authorDvd(root, titleset.arg(progressive) + titleset.arg(bottomFirst)));
+        PlayerPreferences preferences;
+        preferences.ignoreShortTitles = false;
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences));
+        QVERIFY(panel->setInput(root + "/VIDEO_TS", 2)); // as a disc's VIDEO_TS folder is opened
+        QCOMPARE(panel->titles.size(), 2);
+        QCOMPARE(panel->titles.at(0).facts.fieldOrder, QString("progressive"));
+        QCOMPARE(panel->titles.at(1).facts.fieldOrder, QString("bb"));
+        panel->titleCombo->setCurrentIndex(1);
+        QCOMPARE(panel->currentSourceFacts().fieldOrder, QString("bb"));
+        QVERIFY(consoles.log.toPlainText().contains("Info: the pictures of title 2 are interlaced (field order bb)."));
+    }
+
     // With the default minimum length every title is too short: no title run, and the
     // load fails with a box that names the limit and where it is changed.
     void defaultMinimum()

@@ -33,7 +33,7 @@ struct EncodingSource
     QList<AudioInfo> audioStreams;
     QList<SubtitleInfo> subtitleStreams;
     // What the engines measured of the source when it was loaded (rotation, field order, a
-    // variable rate, each stream's start and length); not measured for a DVD title.
+    // variable rate, each stream's start and length); of a DVD title its field order only.
     SourceFacts facts;
     // Copied with the record and emptied by reset; nothing fills them yet.
     QMap<QString, QString> spareMap1;
