@@ -140,8 +140,16 @@ private slots:
         QFETCH(QString, line);
         QFETCH(QString, expected);
         FFprobePacket packet;
-        const bool read = PacketListing::parseLine(line.toUtf8(), packet);
+        const bool read = PacketLines::parseLine(line.toUtf8(), packet);
         QCOMPARE(read ? describe({packet}) : QString(), expected);
+        // The same line between two others, arriving a byte at a time as a pipe may hand it
+        // on, and last without its line end.
+        const QByteArray listing = "pts_time=9|flags=K_\n" + line.toUtf8() + "\npts_time=10|flags=__";
+        PacketLines lines;
+        for (char byte : listing)
+            lines.append(QByteArrayView(&byte, 1));
+        lines.finish();
+        QCOMPARE(describe(lines.packets()), "9 +0 key \n" + (expected.isEmpty() ? "" : expected + "\n") + "10 +0 - ");
     }
 
     // The listing read as FFprobe prints it holds the packets a whole read lists, its last
