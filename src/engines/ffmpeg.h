@@ -45,6 +45,9 @@ public:
     // time in the input, in seconds (not a number when FFmpeg gave no time base).
     bool firstCopiedPacket(QString &hash, const QString &inputPath, const QString &startPosition,
                            const QString &stream, double *inputTime = nullptr);
+    // The reading of firstCopiedPacket(): FFmpeg's "framemd5" answer, its first packet's
+    // hash and time.
+    static bool readFirstCopiedPacket(const QString &answer, QString &hash, double *inputTime);
     // Starts the run of firstCopiedPacket() for these arguments now, side by side with other
     // work (a split's copy); the call with the same arguments takes it over. Runs nobody
     // takes are dropped with dropFirstCopiedPacket().

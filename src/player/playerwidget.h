@@ -243,7 +243,6 @@ protected:
     void showNoTitleFailure(const QString &path, const DiskInfo &disk);
     // The movie record's corrections from the MediaInfo and FFprobe analyses.
     void correctMovieInfo();
-    void dropCoverPicture(MovieInfo &movie);
 
     // Track lists.
     void populateTitles();
