@@ -201,14 +201,17 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
 }
 
 bool FFmpeg::cliCmdMerge(QString &program, QStringList &arguments, QString &error,
-                         const QString &listPath, const QString &outputPath,
+                         const QString &listPath, const QString &firstPart, const QString &outputPath,
                          const QString &container) const
 {
     error.clear();
     // The list names absolute paths, which the concat demuxer takes only as "unsafe".
     QStringList list{QStringLiteral("-f"), QStringLiteral("concat"), QStringLiteral("-safe"),
                      QStringLiteral("0"), QStringLiteral("-i"), fileArgument(listPath)};
-    for (const char *streams : {"0:v?", "0:a?", "0:s?", "0:t?"})
+    // The concat demuxer hands on a Matroska attachment as a stream of no known type, which
+    // "0:t" does not select (FFmpeg 5.1): the attached files are the first part's, read from it.
+    list << QStringLiteral("-i") << fileArgument(firstPart);
+    for (const char *streams : {"0:v?", "0:a?", "0:s?", "1:t?"})
         list << QStringLiteral("-map") << QLatin1String(streams);
     list << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-f") << container
          << QStringLiteral("-n") << fileArgument(outputPath);

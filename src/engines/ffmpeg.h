@@ -29,11 +29,12 @@ public:
                      const QStringList &outputOptions = QStringList()) const;
 
     // Joins the media files named in a concat list (see concatList) one after another into
-    // the output, every picture, sound, subtitle and attachment stream copied, written as
-    // the container (an FFmpeg muxer name). A file that stands at the output path is never
-    // overwritten. Always succeeds; error is cleared.
+    // the output, every picture, sound and subtitle stream copied, and the files attached to
+    // the first of them (`firstPart`), written as the container (an FFmpeg muxer name). A
+    // file that stands at the output path is never overwritten. Always succeeds; error is
+    // cleared.
     bool cliCmdMerge(QString &program, QStringList &arguments, QString &error,
-                     const QString &listPath, const QString &outputPath,
+                     const QString &listPath, const QString &firstPart, const QString &outputPath,
                      const QString &container) const;
     // The list FFmpeg's concat demuxer reads: one "file" line a path, each quoted.
     static QByteArray concatList(const QStringList &files);
