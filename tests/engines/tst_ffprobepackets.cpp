@@ -249,6 +249,37 @@ private slots:
         QCOMPARE(heldFormat, ffprobe.formatText());
     }
 
+    // FFmpeg's framemd5 answer as the first copied packet is read from it: the hash, and the
+    // time in the time base of the stream's "#tb" line.
+    void firstCopiedPacketAnswer_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("hash"); // empty: no packet
+        QTest::addColumn<double>("time");  // NaN: none known
+        const QString line = "0,     108745,     108745,     2351,      503, 05C1C3B0ACE1EE33A644218EF7E098EF\n";
+        const QString hash = "MD5:05c1c3b0ace1ee33a644218ef7e098ef";
+        QTest::newRow("90 kHz time base") << "#tb 0: 1/90000\n" + line << hash << 108745 / 90000.0;
+        QTest::newRow("no presentation time: the decoding time")
+            << "#tb 0: 1/1000\n0, 1500, -9223372036854775808, 40, 503, 05c1c3b0ace1ee33a644218ef7e098ef\n" << hash << 1.5;
+        QTest::newRow("a time base of nothing") << "#tb 0: 1/0\n" + line << hash << qQNaN();
+        QTest::newRow("no time base") << line << hash << qQNaN();
+        QTest::newRow("no packet") << QString("#tb 0: 1/90000\n") << QString() << qQNaN();
+    }
+
+    void firstCopiedPacketAnswer()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, hash);
+        QFETCH(double, time);
+        QString read = "stale";
+        double at = -1.0;
+        QCOMPARE(FFmpeg::readFirstCopiedPacket(answer, read, &at), !hash.isEmpty());
+        QCOMPARE(read, hash);
+        if (hash.isEmpty())
+            return;
+        QVERIFY2(qIsNaN(time) ? qIsNaN(at) : qAbs(at - time) < 1e-9, qPrintable(QString::number(at)));
+    }
+
     void firstCopiedPacket_data()
     {
         QTest::addColumn<QString>("clip");
