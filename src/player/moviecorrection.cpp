@@ -114,6 +114,7 @@ MovieCorrection::Notes MovieCorrection::apply(MovieInfo &movie, const FFprobeDat
     const double identifiedRate = movie.frameRate;
     const int place = movingPicture(probe);
     const FFprobeVideoStream *picture = place >= 0 ? &probe.videoStreams.at(place) : nullptr;
+    notes.picture = place;
     if (!picture && !probe.videoStreams.isEmpty()) {
         dropCoverPicture(movie);
         notes.coverDropped = true;

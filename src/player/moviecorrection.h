@@ -15,6 +15,7 @@ public:
     {
         bool coverDropped = false; // the only pictures are covers: the file plays as sound
         bool sizeUnread = false;   // MediaInfo gave the picture's size in another unit than pixels
+        int picture = -1;          // the moving picture's place among FFprobe's video streams
     };
 
     static Notes apply(MovieInfo &movie, const FFprobeData &probe, const MediaInfoData &report);
