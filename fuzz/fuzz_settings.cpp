@@ -38,5 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (const QString &entry : value.toStringList())
             RecentList::menuText(entry);
     }
+    FuzzTarget::parsed(keys.size());
     return 0;
 }

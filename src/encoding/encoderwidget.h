@@ -162,6 +162,9 @@ protected:
     };
     // The shared finalising road of both panels (ends in closePanel unless a job was queued).
     void finalizeTask(const Ending &ending, bool skip);
+    // Where a preview of a source of `length` seconds starts: the preferences' test position,
+    // no later than 10 s before the end.
+    virtual int previewStart(double length) const;
     // Queues the finalising job of the given command; the base runs a Job, the extended
     // panel a MervoJob in the encoding's group.
     virtual bool queueFinalizing(const QString &program, const QStringList &arguments,

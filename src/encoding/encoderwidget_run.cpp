@@ -112,13 +112,16 @@ EncoderWidget::EncodingCommand EncoderWidget::plannedCommand(QString &refusal)
     command.test = m_preferences.testMode;
     command.frames = command.test ? m_preferences.testFrames : 0;
     const int chapter = command.test ? m_preferences.testChapter : 0;
-    // A trial that starts past the end of a short source writes nothing.
-    const int position = command.test ? FinalizeRules::testPosition(m_preferences.testPosition,
-                                                                    source.video.length)
-                                      : 0;
+    const int position = command.test ? previewStart(source.video.length) : 0;
     command.steps = m_encoder->cliCmdEncodeSteps(command.output, command.frames, chapter,
                                                  position, refusal);
     return command;
+}
+
+int EncoderWidget::previewStart(double length) const
+{
+    // A trial that starts past the end of a short source writes nothing.
+    return FinalizeRules::testPosition(m_preferences.testPosition, length);
 }
 
 EncodingTaskData EncoderWidget::plannedTaskValues(const EncodingCommand &command,
@@ -269,8 +272,9 @@ void EncoderWidget::switchState()
         box.addButton(tr("Continue encoding"), QMessageBox::RejectRole);
         if (box.exec() != 0)
             return;
-        // The flags first: the kill ends the task at once, and its end must find the
-        // preview aborted to hide the window and return the panel to ready.
+        // The flags first: the task's end, which "kill all" hands on once the engine has
+        // stopped, must find the preview aborted to hide the window and return the panel to
+        // ready.
         m_running = false;
         m_ready = false;
         m_aborted = true;

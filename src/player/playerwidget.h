@@ -247,7 +247,6 @@ protected:
     void correctMovieInfo();
     void measureDvdFields(const QString &path);
     void applyFacts(MovieInfo &movie, int picture);
-    void dropCoverPicture(MovieInfo &movie);
 
     // Track lists.
     void populateTitles();

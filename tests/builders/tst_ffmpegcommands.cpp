@@ -439,6 +439,18 @@ private slots:
             QTest::addRow("picture subtitle %s", format) << subtitle(format) << "-filter_complex [0:v:0][0:s:0]overlay[inlaid]";
         for (const char *format : {"ass", "mov_text", "subrip", ""})
             QTest::addRow("text subtitle \"%s\"", format) << subtitle(format) << "-vf subtitles=filename=/media/movie.avi:si=0";
+        // The player's ids need not run 0, 1, 2: FFmpeg counts the subtitle streams.
+        const auto secondOfTwo = [](const QString &format) {
+            EncodingSource source = movie(4.0 / 3.0);
+            source.noSubtitle = false;
+            source.subtitleStreams = {SubtitleInfo(), SubtitleInfo()};
+            source.subtitleStreams[0].sid = 1;
+            source.subtitleStreams[1].sid = source.subtitle.sid = 3;
+            source.subtitle.format = format;
+            return ::encode(call(source, User, "mp4", "x264", {320, 240}, 500, "noaudio", 0, 0));
+        };
+        QTest::newRow("text subtitle of id 3, the second") << secondOfTwo("subrip") << "-vf subtitles=filename=/media/movie.avi:si=1";
+        QTest::newRow("picture subtitle of id 3, the second") << secondOfTwo("dvdsub") << "-filter_complex [0:v:0][0:s:1]overlay[inlaid]";
         for (const char *format : {"srt", "dvdsub"}) {
             QTest::addRow("%s subtitle without a picture", format) << subtitle(format, true) << "-i /media/movie.avi -aspect 4:3 -r 25 -s 320x240 -vb 500k";
             QTest::addRow("%s subtitle left out", format) << subtitle(format, false, true) << "-i /media/movie.avi -map 0:v:0 -aspect 4:3 -r 25 -s 320x240 -vb 500k";

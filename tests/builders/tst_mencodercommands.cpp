@@ -416,6 +416,16 @@ private slots:
             << encode(call(movieFile(), User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-demuxer" << "(none)";
         QTest::newRow("QuickTime at the source's rate")
             << encode(call(movieFile(), User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0)) << "-ofps" << "23.976";
+        // A bare H.264 stream, which the player's reader times by its fields (100 a second for
+        // 50 frames): read at the rate of its header. A file the player times right is not told.
+        EncodingSource bare = movieFile("/media/stream.h264");
+        bare.video.frameRate = 50;
+        bare.video.playerFrameRate = 100;
+        QTest::newRow("bare H.264 read at its header's rate")
+            << encode(call(bare, 2, "mpeg", "mpeg2video", {480, 576}, 2500, "noaudio", 0, 0, "PAL")) << "-fps" << "50";
+        bare.video.playerFrameRate = 0;
+        QTest::newRow("file timed as its header says")
+            << encode(call(bare, 2, "mpeg", "mpeg2video", {480, 576}, 2500, "noaudio", 0, 0, "PAL")) << "-fps" << "(none)";
         QTest::newRow("file name starting with a dash")
             << encode(call(movieFile("-film.mkv"), User, "mkv", "xvid", {320, 240}, 600, "noaudio", 0, 0))
             << "input" << "./-film.mkv";

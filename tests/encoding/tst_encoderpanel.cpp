@@ -1229,7 +1229,7 @@ private slots:
 
     // Preview: the window runs, then finishes; closing it with the box checked removes the
     // preview file and leaves the start button enabled. The trial of a short clip starts
-    // early enough to encode something.
+    // where the preferences say, 12 s into 15 s (the base panel starts it 5 s in).
     void previewRunsAndCloses()
     {
         Panel panel;
@@ -1246,6 +1246,8 @@ private slots:
         panel.widget->startButton()->click();
         EncoderPreviewDialog *preview = panel.widget->previewDialog();
         QVERIFY(panel.widget->isRunning());
+        const MervoTask *task = panel.widget->previewJobManager()->jobs().first()->tasks().first();
+        QVERIFY2(task->arguments().join(' ').contains("-ss 12 "), qPrintable(task->commandLine()));
         QVERIFY(preview->isVisible());
         QCOMPARE(preview->stopButton()->text(), QString("Stop encoding preview"));
         QVERIFY(!preview->previewButton()->isEnabled());

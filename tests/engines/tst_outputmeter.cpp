@@ -105,6 +105,42 @@ private slots:
     // Picture and sound each as far as its own packets go: a stream that stops early is not
     // hidden by the other; a cover picture is no picture stream; a length a VBR MP3's
     // container only estimates is not taken for its sound's.
+    // The lengths a source's container declares, as FFprobe reads them: Matroska gives its
+    // streams' lengths only as tags, "00:02:05.011000000" (hours, minutes, seconds).
+    void readsSourceLengths_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<double>("video"); // -1: none
+        QTest::addColumn<double>("audio");
+        const QStringList small{"-c:v", "mpeg4", "-q:v", "31", "-c:a", "mp2", "-b:a", "32k"};
+        QTest::newRow("header lengths, AVI") << "declared.avi" << clipOf(2, 3) << 2.0 << 3.0;
+        QTest::newRow("tags over a minute, Matroska")
+            << "declared-minutes.mkv"
+            << QStringList{"-f", "lavfi", "-i", "testsrc=size=32x32:rate=5:duration=125", "-f", "lavfi", "-i",
+                           "sine=sample_rate=8000:duration=126"} + small
+            << 125.0 << 126.0;
+        QTest::newRow("tag over an hour, Matroska")
+            << "declared-hours.mkv"
+            << QStringList{"-f", "lavfi", "-i", "testsrc=size=32x32:rate=1:duration=3725", "-c:v", "mpeg4", "-q:v", "31"}
+            << 3725.0 << -1.0;
+    }
+
+    void readsSourceLengths()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, arguments);
+        QFETCH(double, video);
+        QFETCH(double, audio);
+        const QString source = TestMedia::clip(name, arguments);
+        QVERIFY(!source.isEmpty());
+        const OutputCheck::SourceLengths lengths = OutputMeter::sourceLengths(source);
+        QVERIFY2(qAbs(lengths.declared.video - video) < 0.1, qPrintable(QString::number(lengths.declared.video)));
+        QVERIFY2(qAbs(lengths.declared.audio - audio) < 0.1, qPrintable(QString::number(lengths.declared.audio)));
+        QVERIFY2(qAbs(lengths.declared.whole - std::max(video, audio)) < 0.1, qPrintable(QString::number(lengths.declared.whole)));
+        QVERIFY(!lengths.estimated);
+    }
+
     void measuresEachStream_data()
     {
         QTest::addColumn<QString>("name");
