@@ -214,6 +214,9 @@ const QList<Source> &sources()
                  + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
              {16.0 / 9, 30000.0 / 1001, 2, 2, 48000, 2, 880}, kFrameRate | kChannels},
+            // A picture without sound: nothing that needs sound is offered.
+            {"silent", "video without sound", "tracks", "table-silent.mp4", "", picture("160x120", "25", 1) + kH264,
+             0, -1, {4.0 / 3, 25, 1, 0, 0, 0, 0}},
         };
     }();
     return table;
@@ -987,6 +990,12 @@ class TargetTableNtscDvdTest : public TargetTable
 public:
     TargetTableNtscDvdTest() : TargetTable("ntscdvd") {}
 };
+class TargetTableSoundTracksTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableSoundTracksTest() : TargetTable("tracks") {}
+};
 
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
@@ -1007,4 +1016,5 @@ VEXO_TEST_CLASS(TargetTableSoundTest)
 VEXO_TEST_CLASS(TargetTableSoundLengthTest)
 VEXO_TEST_CLASS(TargetTableSubtitleTest)
 VEXO_TEST_CLASS(TargetTableNtscDvdTest)
+VEXO_TEST_CLASS(TargetTableSoundTracksTest)
 #include "tst_targettable.moc"

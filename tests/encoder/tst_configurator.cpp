@@ -220,6 +220,11 @@ private slots:
         m_encoder->source().audioStreams.clear();
         m_encoder->source().noAudio = true;
         QCOMPARE(configurator.audioCodecChoices("avi"), QStringList{"noaudio"});
+        // A picture without sound: no container that needs sound.
+        const QStringList silentMuxers = configurator.muxerChoices();
+        QVERIFY(silentMuxers.contains("avi") && silentMuxers.contains("mp4"));
+        for (const char *muxer : {"wav", "mp3", "m4a", "au", "ac3", "psp"})
+            QVERIFY2(!silentMuxers.contains(muxer), muxer);
 
         m_encoder->source().noSubtitle = false;
         QCOMPARE(configurator.subtitleChoices("avi"), QStringList{"inlay"});
@@ -244,6 +249,7 @@ private slots:
         const Change soundOnly = [](Encoder &e) { e.source().noVideo = true; };
         QTest::newRow("DVD") << none << Change([](Encoder &e) { e.source().kind = SourceKind::Dvd; });
         QTest::newRow("sound only") << none << soundOnly;
+        QTest::newRow("picture only") << none << Change([](Encoder &e) { e.source().noAudio = true; });
         // The same engine for both: only the kind of source tells.
         QTest::newRow("sound, nothing loaded") << soundOnly << Change([](Encoder &e) { e.source().kind = SourceKind::Unset; });
         QTest::newRow("FFmpeg not ready") << none << failed(kFFmpeg);
