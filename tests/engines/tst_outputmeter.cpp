@@ -189,6 +189,13 @@ private slots:
         // Its header claims 3 s; what can be read stops at half of that, every stream alike.
         QTest::newRow("source cut short") << writeBadMedia("truncated") << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "libmp3lame", "%2.avi"}
                                           << 3.04 << "its output lasts 1.6 s of the 3.0 s asked for";
+        // A copied sound is decoded: an LPCM track's bytes in an AC-3 file play as long as
+        // their packets, but no player decodes them. A copy without sound has none to decode.
+        const QString lpcm = TestMedia::clip("judged-lpcm.mpg", clipOf(6, 6, {"-c:v", "mpeg2video", "-c:a", "pcm_s16be", "-f", "vob"}));
+        QTest::newRow("LPCM copied into an AC-3 file") << lpcm << QStringList{"-i", "%1", "-map", "0:a:0", "-c:a", "copy", "-f", "ac3", "%2.ac3"}
+                                                       << 6.0 << "its copied sound does not decode";
+        QTest::newRow("MP3 copied alone") << clip << QStringList{"-i", "%1", "-vn", "-acodec", "copy", "%2.mp3"} << 6.0 << "";
+        QTest::newRow("picture copied without sound") << clip << QStringList{"-i", "%1", "-an", "-c", "copy", "%2.mkv"} << 6.0 << "";
         // A player reads about 30 s from this 12 s VBR MP3's first frame.
         const QString vbr = TestMedia::clip("judged-vbr.mp3", vbrMp3Without(12));
         QTest::newRow("VBR MP3 without a header, whole") << vbr << QStringList{"-i", "%1", "-c:a", "libvorbis", "%2.ogg"} << 30.0 << "";
