@@ -214,6 +214,12 @@ const QList<Source> &sources()
                  + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
              {16.0 / 9, 30000.0 / 1001, 2, 2, 48000, 2, 880}, kFrameRate | kChannels},
+            // A PAL title whose first track is LPCM, its second (AC-3) chosen: every road must
+            // name the chosen track, and a copy hold it as it is.
+            {"lpcmdvd", "PAL DVD, LPCM first", "tracks", "table-lpcm-dvd", "pal", picture("720x576", "25", 1)
+                 + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "pal-dvd",
+                 "-aspect", "16:9", "-ac", "2", "-c:a:0", "pcm_s16be", "-c:a:1", "ac3"}, 1, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 880}, kSound},
             // A picture without sound: nothing that needs sound is offered.
             {"silent", "video without sound", "tracks", "table-silent.mp4", "", picture("160x120", "25", 1) + kH264,
              0, -1, {4.0 / 3, 25, 1, 0, 0, 0, 0}},
