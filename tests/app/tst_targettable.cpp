@@ -220,6 +220,11 @@ const QList<Source> &sources()
                  + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "pal-dvd",
                  "-aspect", "16:9", "-ac", "2", "-c:a:0", "pcm_s16be", "-c:a:1", "ac3"}, 1, -1,
              {16.0 / 9, 25, 1, 1, 48000, 2, 880}, kSound},
+            // Its LPCM track chosen, which is encoded wherever AC-3 is asked for.
+            {"lpcmtrack", "DVD LPCM track", "tracks", "table-lpcm-dvd", "pal", picture("720x576", "25", 1)
+                 + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "pal-dvd",
+                 "-aspect", "16:9", "-ac", "2", "-c:a:0", "pcm_s16be", "-c:a:1", "ac3"}, 0, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 440}},
             // A picture without sound: nothing that needs sound is offered.
             {"silent", "video without sound", "tracks", "table-silent.mp4", "", picture("160x120", "25", 1) + kH264,
              0, -1, {4.0 / 3, 25, 1, 0, 0, 0, 0}},

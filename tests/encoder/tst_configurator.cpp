@@ -203,6 +203,12 @@ private slots:
         QVERIFY(dvdAudio.filter(QRegularExpression(":(ac3|alac|vorbis|pcm|amrnb)$")).isEmpty());
         QVERIFY(dvdAudio.contains("avi:ac3_copy"));
         QVERIFY(!dvdAudio.contains("mp4:ac3_copy"));
+        // A DVD's LPCM track is encoded into AC3, never copied as AC3.
+        m_encoder->source().audio.format = "lpcm";
+        const QStringList lpcmAudio = offered(configurator.muxerChoices(), audio);
+        QVERIFY2(lpcmAudio.filter(":ac3_copy").isEmpty(), qPrintable(lpcmAudio.join(' ')));
+        QVERIFY(lpcmAudio.contains("ac3:ac3") && lpcmAudio.contains("avi:ac3"));
+        m_encoder->source().audio.format.clear();
 
         m_encoder->source().noVideo = true;
         for (const QString &muxer : m_encoder->availableMuxers())
