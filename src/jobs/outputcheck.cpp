@@ -17,9 +17,9 @@ OutputCheck::Meter s_meter = nullptr;
 OutputCheck::SourceMeter s_sourceMeter = nullptr;
 OutputCheck::SoundDecoder s_soundDecoder = nullptr;
 
-// The options by which the engines copy the sound as it is, given the value "copy":
-// MEncoder's, and FFmpeg's for the sound alone or for every stream.
-const char *const kSoundCopyOptions[] = {"-oac", "-acodec", "-c:a", "-codec:a", "-c", "-codec"};
+// The options by which the engines are told to copy the sound as it is, given the value
+// "copy": MEncoder's, and FFmpeg's for the sound alone or for every stream (a merge).
+const char *const kSoundCopyOptions[] = {"-oac", "-acodec", "-c"};
 
 bool copiesSound(const QStringList &arguments)
 {

@@ -255,7 +255,9 @@ private slots:
         const Change soundOnly = [](Encoder &e) { e.source().noVideo = true; };
         QTest::newRow("DVD") << none << Change([](Encoder &e) { e.source().kind = SourceKind::Dvd; });
         QTest::newRow("sound only") << none << soundOnly;
-        QTest::newRow("picture only") << none << Change([](Encoder &e) { e.source().noAudio = true; });
+        const Change pictureOnly = [](Encoder &e) { e.source().noAudio = true; };
+        QTest::newRow("picture only") << none << pictureOnly;
+        QTest::newRow("picture, nothing loaded") << pictureOnly << Change([](Encoder &e) { e.source().kind = SourceKind::Unset; });
         // The same engine for both: only the kind of source tells.
         QTest::newRow("sound, nothing loaded") << soundOnly << Change([](Encoder &e) { e.source().kind = SourceKind::Unset; });
         QTest::newRow("FFmpeg not ready") << none << failed(kFFmpeg);
