@@ -70,6 +70,11 @@ private:
     double encodedRate(double sourceRate) const;
     // The frame of the encode: its size, and the picture's place and shape in it.
     PictureFrame frame() const;
+    // The rate the encode writes, and whether it keeps an interlaced source's fields in that
+    // frame or makes them whole first.
+    double outputRate() const;
+    bool fieldsKept() const;
+    bool fieldsMadeWhole() const;
     QString x264Preset() const;
     QString x264Profile() const;
     bool sourceHasAc3() const;

@@ -2,6 +2,7 @@
 #include "builders/builderslogging.h"
 
 #include "builders/mencoderencodecommand.h"
+#include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
 #include "builders/statusfields.h"
 #include "builders/subtitleinlay.h"
@@ -598,7 +599,13 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     arguments << "-srate" << "44100" << "-af" << "lavcresample=44100,channels=2";
     const QString frameRate = pal ? QStringLiteral("25") : QStringLiteral("30000/1001");
     const double discRate = pal ? 25.0 : 30000.0 / 1001.0;
-    QStringList filters = MEncoderEncodeCommand::boxFilters(frame);
+    const QString codec = QLatin1String(disc.codec);
+    const int lines = frame.size.height();
+    const bool sameRate = SourceFields::sameRate(data->source, discRate);
+    const bool keptFields = SourceFields::kept(data->source, codec, lines, sameRate);
+    QStringList filters =
+        SourceFields::mencoderFilters(data->source, SourceFields::madeWhole(data->source, codec, lines, sameRate))
+        + MEncoderEncodeCommand::boxFilters(frame);
     filters << QStringLiteral("scale=%1:%2").arg(frame.size.width()).arg(frame.size.height())
             << "harddup";
     if (needsRepeatedFrames(data->source.video, discRate))
@@ -611,7 +618,9 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     const double titleRate = titleFrameRate(data->source.video);
     if (titleRate <= 0.0 || qAbs(titleRate - discRate) < 0.01)
         arguments << "-noskip" << "-mc" << "0";
-    arguments << "-lavcopts" << (disc.lavcOptions + QStringList{aspect}).join(':');
+    arguments << "-lavcopts"
+              << (disc.lavcOptions + QStringList{aspect} + SourceFields::lavcFieldOptions(data->source, keptFields))
+                     .join(':');
     arguments << "-o" << output;
     arguments << MEncoderEncodeCommand::dvdTitleInput(dvdDevice, data->source.video.title);
     arguments << MEncoderEncodeCommand::dvdAudioChoice(data->source)

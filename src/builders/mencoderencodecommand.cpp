@@ -1,5 +1,6 @@
 #include "builders/mencoderencodecommand.h"
 
+#include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/sourcekind.h"
@@ -425,6 +426,18 @@ PictureFrame MEncoderEncodeCommand::frame() const
                             SourceStreams::displayAspect(m_job.source));
 }
 
+bool MEncoderEncodeCommand::fieldsKept() const
+{
+    return SourceFields::kept(m_job.source, m_settings.videoCodec, frame().size.height(), keepsSourceRate());
+}
+
+QStringList MEncoderEncodeCommand::firstFilters() const
+{
+    const bool whole = SourceFields::madeWhole(m_job.source, m_settings.videoCodec, frame().size.height(),
+                                               keepsSourceRate());
+    return SourceFields::mencoderFilters(m_job.source, whole);
+}
+
 QString MEncoderEncodeCommand::scaleFilter() const
 {
     const QSize size = frame().size;
@@ -438,7 +451,7 @@ QString MEncoderEncodeCommand::scaledVideoFilters() const
     // filters hand on, which without "dsize" is the DVD's stored 720x576 (5:4) whatever
     // the title's aspect; a boxed picture's frame is shown at the frame's shape.
     const PictureFrame frame = this->frame();
-    QStringList filters = boxFilters(frame) << scaleFilter();
+    QStringList filters = firstFilters() + boxFilters(frame) << scaleFilter();
     const double aspect = SourceStreams::displayAspect(m_job.source);
     if (outputFormat(m_settings.muxer) != QLatin1String("avi") && aspect > 0.0)
         filters << "dsize=" + (frame.boxed() ? shape(frame.aspect) : number(aspect));
@@ -612,7 +625,7 @@ void MEncoderEncodeCommand::addX264()
 void MEncoderEncodeCommand::addLetterboxedLavc(const QStringList &lavcOptions)
 {
     // The frame is shown at 4:3: a picture of any other shape is boxed into it.
-    QStringList filters = boxFilters(frame());
+    QStringList filters = firstFilters() + boxFilters(frame());
     filters << scaleFilter() << "harddup";
     m_arguments << "-vf" << filters.join(',') << "-ovc" << "lavc";
     m_lavcOptions << lavcOptions;
@@ -631,7 +644,8 @@ void MEncoderEncodeCommand::addLavcVideo(int frames)
         m_lavcOptions << "vcodec=" + codec << rate << "keyint=300" << "vb_strategy=0"
                       << "trell" << "vmax_b_frames=1";
     } else if (codec == QLatin1String("mpeg2video")) {
-        m_lavcOptions << "vcodec=" + codec << rate << "vmax_b_frames=0";
+        m_lavcOptions << "vcodec=" + codec << rate << "vmax_b_frames=0"
+                      << SourceFields::lavcFieldOptions(m_job.source, fieldsKept());
         if (frames >= 1 && frames <= 250)
             m_lavcOptions << QStringLiteral("keyint=%1").arg(frames - 1);
     } else {

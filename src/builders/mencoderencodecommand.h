@@ -96,6 +96,10 @@ private:
     // The frame of the encode: its size, and the picture's place and shape in it.
     PictureFrame frame() const;
     QString scaleFilter() const;
+    // The filters before the frame's: an interlaced source's fields made whole where the
+    // encode does not keep them, and the picture turned as a player turns it.
+    QStringList firstFilters() const;
+    bool fieldsKept() const;
     // "scale", the display aspect where the container needs it, "harddup".
     QString scaledVideoFilters() const;
 

@@ -3,6 +3,7 @@
 #include "encoding/encoderpreviewdialog.h"
 #include "player/playersetup.h"
 #include "engines/audioinfo.h"
+#include "engines/sourcefacts.h"
 #include "engines/subtitleinfo.h"
 #include "engines/videoinfo.h"
 #include "jobs/encoderpreferences.h"
@@ -80,7 +81,7 @@ public:
     // chosen one.
     void updateInput(const VideoInfo &video, bool noVideo, const AudioInfo &audio, bool noAudio,
                      const SubtitleInfo &subtitle, bool noSubtitle, bool inputReady,
-                     const QList<AudioInfo> &audioStreams = {});
+                     const QList<AudioInfo> &audioStreams = {}, const SourceFacts &facts = {});
     void log(const QString &text, int level);
     bool runEncoding();
     bool queueAspectCorrection(const QString &analysed, const QString &output, double aspect,

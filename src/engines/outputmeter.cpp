@@ -6,6 +6,7 @@
 #include "engines/ffprobe.h"
 #include "engines/ffprobereport.h"
 #include "engines/fileargument.h"
+#include "engines/interfaceffprobe.h"
 #include "engines/syncrunner.h"
 
 #include <QDebug>
@@ -166,12 +167,7 @@ OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer,
         const double seconds = valueOf(block, QStringLiteral("duration")).toDouble(&ok);
         if (ok && seconds >= 0.0)
             return seconds;
-        static const QRegularExpression clock(QStringLiteral("^(\\d+):(\\d\\d):(\\d\\d(?:\\.\\d+)?)$"));
-        const QRegularExpressionMatch time = clock.match(valueOf(block, QStringLiteral("TAG:DURATION")));
-        if (!time.hasMatch())
-            return -1.0;
-        return time.captured(1).toDouble() * 3600.0 + time.captured(2).toDouble() * 60.0
-               + time.captured(3).toDouble();
+        return InterfaceFFprobe::clockSeconds(valueOf(block, QStringLiteral("TAG:DURATION")));
     };
     OutputCheck::Lengths &declared = lengths.declared;
     declared.whole = secondsOf(report.format);

@@ -135,6 +135,8 @@ public:
     AudioInfo currentAudioInfo() const;
     // Every audio stream of the selected title or movie, the chosen one among them.
     QList<AudioInfo> currentAudioStreams() const;
+    // What the engines measured of the loaded file; nothing measured for a DVD title.
+    SourceFacts currentSourceFacts() const;
     SubtitleInfo currentSubtitleInfo() const;
     // Whether the lists offer "No video" and "No audio"; the player dialog turns it off.
     void setStreamChoices(bool offered) { noStreamChoices = offered; }
@@ -243,6 +245,7 @@ protected:
     void showNoTitleFailure(const QString &path, const DiskInfo &disk);
     // The movie record's corrections from the MediaInfo and FFprobe analyses.
     void correctMovieInfo();
+    void applyFacts(MovieInfo &movie, int picture);
     void dropCoverPicture(MovieInfo &movie);
 
     // Track lists.

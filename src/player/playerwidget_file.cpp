@@ -10,6 +10,7 @@
 #include "engines/picturebounds.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
+#include "engines/sourcefacts.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/valuetext.h"
@@ -30,6 +31,8 @@ namespace {
 constexpr int kFileKind = 1;
 // Steps of the progress window that a file load takes after its first one.
 constexpr int kFileLoadSteps = 9;
+// Lengths of one file that differ by less than this are the same.
+constexpr double kSameLength = 0.5;
 
 QString simplifiedText(const QByteArray &line)
 {
@@ -159,6 +162,29 @@ void describeMovingPicture(const FFprobeVideoStream &stream, int place, MovieInf
     movie.aspect = stream.display_aspect_ratio;
     movie.frameRate = stream.avg_frame_rate;
     movie.videoBitrate = stream.bit_rate / 1000.0;
+}
+
+// The common shapes' names and the names of the same shapes turned a quarter.
+struct TurnedShape
+{
+    const char *name, *turned;
+};
+const TurnedShape kTurnedShapes[] = {{"4:3", "3:4"}, {"16:9", "9:16"}, {"3:4", "4:3"}, {"9:16", "16:9"}};
+
+// A picture that a player turns a quarter (a phone's portrait video stored in landscape) is
+// described, played and encoded as it is shown: its sides and its shape turn with it.
+void turnQuarter(MovieInfo &movie)
+{
+    std::swap(movie.width, movie.height);
+    std::swap(movie.scaledWidth, movie.scaledHeight);
+    if (movie.aspect > 0.0)
+        movie.aspect = 1.0 / movie.aspect;
+    QString turned;
+    for (const TurnedShape &shape : kTurnedShapes) {
+        if (movie.aspectText == QLatin1String(shape.name))
+            turned = QLatin1String(shape.turned);
+    }
+    movie.aspectText = turned;
 }
 
 } // namespace
@@ -562,6 +588,35 @@ void PlayerWidget::correctMovieInfo()
             movie.scaledHeight = movie.height;
         }
         videoSize = movie.displaySize();
+    }
+    applyFacts(movie, place);
+}
+
+// What FFprobe measured corrects what the identify run gave: a picture turned for display,
+// a rate that varies, and a length the player only estimates (a transport stream's, read
+// from its first packets' bit rate).
+void PlayerWidget::applyFacts(MovieInfo &movie, int picture)
+{
+    movie.facts = SourceFacts::measure(*ffprobeDataRecord, movie.audioOnly ? -1 : picture);
+    const SourceFacts &facts = movie.facts;
+    if (!facts.measured)
+        return;
+    if (!movie.audioOnly && facts.sideways()) {
+        log(tr("Info: the picture is shown turned by %1 degrees.").arg(facts.rotation), LogLevel::Verbose);
+        turnQuarter(movie);
+        videoSize = movie.displaySize();
+    }
+    if (!movie.audioOnly && facts.variableRate && facts.frameRate > 0.0) {
+        log(tr("Info: the frame rate varies, %1 fps on average.").arg(frameRateNumberText(facts.frameRate)),
+            LogLevel::Verbose);
+        movie.frameRate = facts.frameRate;
+    }
+    // The container's length, as the player's own stands for it; a few hundredths of an
+    // encoder's delay apart are the same length.
+    const double measured = facts.length > 0.0 ? facts.length : facts.pictureLength;
+    if (measured > 0.0 && qAbs(measured - movie.length) > kSameLength) {
+        log(tr("Info: the movie lasts %1 as measured.").arg(durationText(measured)), LogLevel::Verbose);
+        movie.length = measured;
     }
 }
 

@@ -210,6 +210,23 @@ const QList<Source> &sources()
                  + twoTracks + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-maxrate", "15000k", "-bufsize",
                  "1835k", "-g", "12", "-bf", "2", "-flags", "+ilme+ildct", "-top", "1", "-aspect", "16:9", "-ac", "2",
                  "-c:a:0", "mp2", "-c:a:1", "ac3", "-f", "mpegts"}, 1, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 880}},
+            // A phone's video stored wide and flagged to be shown turned a quarter, one way
+            // (the display matrix FFmpeg writes for "rotate=270") and the other.
+            {"turned90", "turned 90 degrees", "turned", "table-turned90.mp4", "", picture("192x108", "25", 1) + tone1
+                 + kH264 + aac + QStringList{"THEN", "-c", "copy", "-metadata:s:v:0", "rotate=270"}, 0, -1,
+             {9.0 / 16, 25, 1, 1, 44100, 2, 440}, kFrameShape},
+            {"turned270", "turned 270 degrees", "turned", "table-turned270.mp4", "", picture("192x108", "25", 1) + tone1
+                 + kH264 + aac + QStringList{"THEN", "-c", "copy", "-metadata:s:v:0", "rotate=90"}, 0, -1,
+             {9.0 / 16, 25, 1, 1, 44100, 2, 440}, kFrameShape},
+            // A TV recording whose two fields are a fiftieth of a second apart: a bright bar
+            // moves across a dark picture, so that fields scaled together show it twice at half
+            // its level (blurred, so that idet takes none of its fine lines for fields).
+            {"fields", "moving interlaced picture", "fields", "table-fields.ts", "",
+             picture("720x576", "50", 1, "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x576:rate=50[bar];"
+                     "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_top,setfield=tff")
+                 + tone(440, 48000, 1) + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-flags", "+ilme+ildct",
+                 "-top", "1", "-aspect", "16:9", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"}, 0, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape},
             {"ntscdvd", "NTSC 16:9 DVD title", "ntscdvd", "table-ntsc-dvd", "ntsc", picture("352x240", "30000/1001", 2)
                  + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
@@ -509,6 +526,7 @@ private:
     const QString m_group;
     const int m_share, m_shares;
     Source m_source;
+    QString m_sourcePicture; // the file that holds the source's picture
 };
 
 void TargetTable::everyOfferedChoiceGivesAGoodFile_data()
@@ -778,6 +796,7 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     expected.pictureSeconds = found.pictureSeconds;
     expected.soundSeconds = found.soundSeconds;
     expected.tone = found.tone;
+    expected.showing(sourcePicture(m_sourcePicture));
     expected.subtitleFrom = found.subtitleFrom;
     expected.subtitleTo = found.subtitleTo;
     // A copy keeps the source's sound; an encode has the target's rate and channels.
@@ -810,7 +829,8 @@ void TargetTable::judge(QList<Row> &rows)
             decodeOf.insert(i, decoded.value(key));
             continue;
         }
-        decodes.append({row.output, folder + "/" + row.name, video, audio, m_source.subtitle >= 0});
+        decodes.append({row.output, folder + "/" + row.name, video, audio,
+                        m_source.subtitle >= 0 || sourcePicture(m_sourcePicture).leastPeak > 0});
         decodeOf.insert(i, int(decodes.size() - 1));
         if (!key.isEmpty())
             decoded.insert(key, int(decodes.size() - 1));
@@ -865,6 +885,7 @@ void TargetTable::everyOfferedChoiceGivesAGoodFile()
     m_source = sources().at(source);
     const QString path = makeSource(m_source);
     QVERIFY2(!path.isEmpty(), qPrintable(m_source.kind));
+    m_sourcePicture = m_source.dvd.isEmpty() ? path : path + "/VIDEO_TS/VTS_01_1.VOB";
     Fixture fixture;
     const QString opened = fixture.open(m_source, path);
     QVERIFY2(opened.isEmpty(), qPrintable(m_source.kind + ": " + opened));
@@ -1001,6 +1022,18 @@ class TargetTableNtscDvdTest : public TargetTable
 public:
     TargetTableNtscDvdTest() : TargetTable("ntscdvd") {}
 };
+class TargetTableTurnedTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableTurnedTest() : TargetTable("turned") {}
+};
+class TargetTableFieldsTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableFieldsTest() : TargetTable("fields") {}
+};
 class TargetTableSoundTracksTest : public TargetTable
 {
     Q_OBJECT
@@ -1027,5 +1060,7 @@ VEXO_TEST_CLASS(TargetTableSoundTest)
 VEXO_TEST_CLASS(TargetTableSoundLengthTest)
 VEXO_TEST_CLASS(TargetTableSubtitleTest)
 VEXO_TEST_CLASS(TargetTableNtscDvdTest)
+VEXO_TEST_CLASS(TargetTableTurnedTest)
+VEXO_TEST_CLASS(TargetTableFieldsTest)
 VEXO_TEST_CLASS(TargetTableSoundTracksTest)
 #include "tst_targettable.moc"

@@ -297,6 +297,44 @@ private slots:
         QTest::newRow("MP4 at 50 fps keeps 50")
             << ::encode(call(movie(4.0 / 3.0, 50.0), 1, "mp4", "x264_lr", {128, 96}, 64, "noaudio", 0, 0))
             << "-aspect 4:3 -r 50 -s";
+        // An interlaced picture's fields: kept by MPEG-2 at its lines and rate, in their order;
+        // made whole before any other size, rate or codec.
+        const auto fields = [](const QString &order, const QString &codec, QSize size, const QString &standard) {
+            EncodingSource source = movie(16.0 / 9, 25.0, {1024, 576});
+            source.video.width = 720;
+            source.video.height = 576;
+            source.facts.fieldOrder = order;
+            return ::encode(call(source, User, "mpeg", codec, size, 6000, "noaudio", 0, 0, standard));
+        };
+        QTest::newRow("fields top first kept") << fields("tt", "mpeg2video", {720, 576}, "PAL")
+                                               << "-s 720x576 -vb 6000k -flags +ilme+ildct -top 1 -vcodec";
+        QTest::newRow("fields bottom first kept") << fields("bb", "mpeg2video", {704, 576}, "PAL")
+                                                  << "-s 704x576 -vb 6000k -flags +ilme+ildct -top 0 -vcodec";
+        QTest::newRow("fields at 575 lines made whole") << fields("tt", "mpeg2video", {720, 574}, "PAL")
+                                                        << "-s 720x574 -vf yadif -vb 6000k -vcodec";
+        QTest::newRow("fields at NTSC's rate made whole") << fields("tb", "mpeg2video", {720, 576}, "NTSC")
+                                                          << "-s 720x576 -vf yadif -vb 6000k -vcodec";
+        QTest::newRow("fields into MPEG-1 made whole, then boxed")
+            << fields("bt", "mpeg1video", {720, 576}, "PAL") << "-vf yadif,scale=720:432,pad=720:576:0:72:000000 -vb";
+        QTest::newRow("fields copied as stored") << fields("tt", "copy", {720, 576}, "PAL") << "-s 720x406 -vb 6000k -vcodec copy";
+        QTest::newRow("fields of a picture turned upright made whole") << [] {
+            EncodingSource source = movie(9.0 / 16, 25.0, {324, 576});
+            source.video.width = 324;
+            source.video.height = 576;
+            source.facts = {};
+            source.facts.fieldOrder = "tt";
+            source.facts.rotation = 90;
+            return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"));
+        }() << "-vf yadif,scale=304:576,pad=720:576:208:0:000000 -vb 6000k -vcodec";
+        QTest::newRow("NTSC fields kept at NTSC's rate") << [] {
+            EncodingSource source = movie(4.0 / 3, 30000.0 / 1001, {640, 480});
+            source.video.width = 720;
+            source.video.height = 480;
+            source.facts.fieldOrder = "bb";
+            return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 480}, 6000, "noaudio", 0, 0, "NTSC"));
+        }() << "-s 720x480 -vb 6000k -flags +ilme+ildct -top 0 -vcodec";
+        QTest::newRow("progressive picture kept whole") << fields("progressive", "mpeg2video", {720, 574}, "PAL")
+                                                        << "-s 720x574 -vb 6000k -vcodec";
         const EncodingSource wide = movie(1.78, 25.0, {1024, 576});
         QTest::newRow("576 lines keep PAL's letterbox, NTSC asked")
             << ::encode(call(wide, User, "3gp", "h263", {704, 576}, 512, "noaudio", 0, 0, "NTSC"))

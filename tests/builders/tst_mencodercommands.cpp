@@ -250,6 +250,39 @@ private slots:
             << encode(call(ntsc, User, "mpeg", "mpeg2video", {480, 576}, 2520, "mp2", 48000, 224, "PAL"))
             << "-lavfopts" << "format=dvd";
 
+        // A picture a player turns is turned first (its shape is the upright one); an interlaced
+        // one's fields are made whole first, or kept and flagged by MPEG-2 at its lines and rate.
+        const auto shown = [](int rotation, const QString &order) {
+            EncodingSource source = movieFile("/media/phone.mp4", rotation % 180 ? 9.0 / 16 : 16.0 / 9);
+            source.video.frameRate = 25;
+            source.video.width = rotation % 180 ? 576 : 720;
+            source.video.height = rotation % 180 ? 720 : 576;
+            source.facts.rotation = rotation;
+            source.facts.fieldOrder = order;
+            return source;
+        };
+        QTest::newRow("turned 90 degrees")
+            << encode(call(shown(90, {}), User, "avi", "xvid", {640, 480}, 1000, "noaudio", 0, 0))
+            << "-vf" << "rotate=1,scale=270:480,harddup";
+        QTest::newRow("turned 180 degrees")
+            << encode(call(shown(180, {}), User, "avi", "xvid", {640, 480}, 1000, "noaudio", 0, 0))
+            << "-vf" << "flip,mirror,scale=640:360,harddup";
+        QTest::newRow("turned 270 degrees into a 4:3 VideoCD: boxed upright")
+            << encode(call(shown(270, {}), 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224, "PAL"))
+            << "-vf" << "rotate=2,scale,expand=:::::4/3,scale=352:288,harddup";
+        QTest::newRow("fields made whole for another size")
+            << encode(call(shown(0, "tt"), User, "avi", "xvid", {640, 480}, 1000, "noaudio", 0, 0))
+            << "-vf" << "yadif,scale=640:360,harddup";
+        QTest::newRow("fields kept by MPEG-2 at their lines and rate")
+            << encode(call(shown(0, "tt"), 2, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"))
+            << "-lavcopts" << "vcodec=mpeg2video:vbitrate=6000:vmax_b_frames=0:ildct:ilme:top=1:aspect=16/9";
+        QTest::newRow("fields kept bottom first")
+            << encode(call(shown(0, "bb"), 2, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"))
+            << "-lavcopts" << "vcodec=mpeg2video:vbitrate=6000:vmax_b_frames=0:ildct:ilme:top=0:aspect=16/9";
+        QTest::newRow("fields made whole for NTSC's rate")
+            << encode(call(shown(0, "bb"), 2, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "NTSC"))
+            << "-lavcopts" << "vcodec=mpeg2video:vbitrate=6000:vmax_b_frames=0:aspect=16/9";
+
         // A picture from 1.35 on is letterboxed on the disc's 4:3 frame.
         QTest::newRow("VideoCD from aspect 1.35")
             << encode(call(movieFile("/media/movie.mkv", 1.35), 2, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,

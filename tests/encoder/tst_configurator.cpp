@@ -314,12 +314,20 @@ private slots:
         QTest::newRow("audio stream") << Change([](EncodingSource &s) { s.audioStreams = {AudioInfo()}; s.audioStreams[0].aid = 2; });
         QTest::newRow("subtitle streams") << Change([](EncodingSource &s) { s.subtitleStreams << SubtitleInfo(); });
         QTest::newRow("video streams") << Change([](EncodingSource &s) { s.videoStreams << VideoInfo(); });
+        // What the engines measured of it decides which engine can take it.
+        QTest::newRow("rotation") << Change([](EncodingSource &s) { s.facts.rotation = 90; });
+        QTest::newRow("field order") << Change([](EncodingSource &s) { s.facts.fieldOrder = "tt"; });
+        QTest::newRow("variable rate") << Change([](EncodingSource &s) { s.facts.variableRate = true; });
+        QTest::newRow("picture start") << Change([](EncodingSource &s) { s.facts.pictureStart = 1.4; });
+        QTest::newRow("sound start") << Change([](EncodingSource &s) { s.facts.sounds = {{"mp2", 2, 1.4, 6}}; });
+        QTest::newRow("sound length") << Change([](EncodingSource &s) { s.facts.sounds = {{"mp2", 2, 0, 5}}; });
     }
     void sourceComparedWhole()
     {
         QFETCH(std::function<void(EncodingSource &)>, change);
         EncodingSource base, changed;
         base.audioStreams = changed.audioStreams = {AudioInfo()};
+        base.facts.sounds = changed.facts.sounds = {{"mp2", 2, 0, 6}};
         QVERIFY(base == changed);
         change(changed);
         QVERIFY(base != changed);

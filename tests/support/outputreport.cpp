@@ -4,6 +4,8 @@
 #include "testmedia.h"
 
 #include <QFile>
+#include <QHash>
+#include <QImage>
 #include <QMap>
 #include <QPair>
 #include <QRegularExpression>
@@ -141,6 +143,15 @@ const QStringList kLogged{"-nostdin", "-y", "-loglevel", "level+info", "-nostats
 // backwards that the file does not have.
 const QStringList kOwnTimes{"-enc_time_base:v", "-1"};
 
+// The output of the picture compared with the source's: the first at 0.4 s or later from the
+// first one (what moves is then where it is in the source's), past the first few, which an
+// encoder may code from a broken start of its input.
+QStringList lookedAt(const QString &file)
+{
+    return {"-vf", "setpts=PTS-STARTPTS,select=gte(t\\,0.4)", "-frames:v", "1", "-pix_fmt", "gray", "-c:v", "pgm", "-f", "image2",
+            "-update", "1", file};
+}
+
 // What one input's decode writes: its sound as a player times it and as a tone, and its
 // pictures with their boxes inside black bars, as stored and those that differ.
 QStringList decodedFiles(int input, const QString &files, bool video, bool audio, bool peaks)
@@ -155,9 +166,12 @@ QStringList decodedFiles(int input, const QString &files, bool video, bool audio
     // Each picture's own box inside black bars (the first pictures included) and, when
     // asked for, its brightest pixel, which tells whether a bright subtitle lies over a dark
     // picture (it costs as much as the rest of the decode).
+    // idet judges each picture interlaced or not by its neighbours; a picture is kept as
+    // shown, to compare its look with the source's.
     if (video)
-        arguments << "-map" << stream + ":v:0" << "-vf"
-                  << QStringLiteral("cropdetect=limit=24:round=2:reset=1:skip=0,%1metadata=mode=print:file=")
+        arguments << "-map" << stream + ":v:0" << lookedAt(files + ".pgm")
+                  << "-map" << stream + ":v:0" << "-vf"
+                  << QStringLiteral("cropdetect=limit=24:round=2:reset=1:skip=0,idet,%1metadata=mode=print:file=")
                          .arg(peaks ? "signalstats," : "") + files + ".crop"
                   << "-fps_mode" << "passthrough" << kOwnTimes << "-f" << "framecrc" << files + ".video"
                   // The pictures that differ from the last one kept: an encoder given the same
@@ -244,6 +258,74 @@ int channelCount(const QByteArray &layout)
 } // namespace
 
 namespace {
+const QList<QByteArray> kInterlacedVerdicts{"tff", "bff"};
+
+// The field order FFmpeg's stream line names ("yuv420p(tv, top first)"), as FFprobe names it.
+QString fieldOrderOf(const QString &streamLine)
+{
+    if (streamLine.contains(QLatin1String("top first")))
+        return QStringLiteral("tt");
+    return streamLine.contains(QLatin1String("bottom first")) ? QStringLiteral("bb") : QString();
+}
+
+// The look of a picture: the mean level of each cell of a grid laid over its part inside
+// `box`. A picture turned or mirrored has its cells elsewhere, whatever size or shape it is
+// scaled to.
+constexpr int kLookCells = 4;
+QList<int> pictureLook(const QImage &image, QRect box)
+{
+    box &= image.rect();
+    if (image.isNull() || box.width() < kLookCells || box.height() < kLookCells)
+        return {};
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    QList<int> look;
+    for (int row = 0; row < kLookCells; ++row) {
+        for (int column = 0; column < kLookCells; ++column) {
+            const int top = box.top() + row * box.height() / kLookCells;
+            const int bottom = box.top() + (row + 1) * box.height() / kLookCells;
+            const int left = box.left() + column * box.width() / kLookCells;
+            const int right = box.left() + (column + 1) * box.width() / kLookCells;
+            qint64 sum = 0;
+            for (int y = top; y < bottom; ++y) {
+                const uchar *line = gray.constScanLine(y);
+                for (int x = left; x < right; ++x)
+                    sum += line[x];
+            }
+            look << int(sum / qMax(1, (bottom - top) * (right - left)));
+        }
+    }
+    return look;
+}
+
+// How a picture may be shown wrong: the cell of the source's look that the cell (row, column)
+// of a picture so turned or mirrored shows.
+struct Turn
+{
+    const char *name;
+    int (*row)(int row, int column);
+    int (*column)(int row, int column);
+};
+constexpr int kLast = kLookCells - 1;
+const Turn kTurns[] = {
+    {"upright", [](int r, int) { return r; }, [](int, int c) { return c; }},
+    {"turned 90 degrees clockwise", [](int, int c) { return kLast - c; }, [](int r, int) { return r; }},
+    {"turned 180 degrees", [](int r, int) { return kLast - r; }, [](int, int c) { return kLast - c; }},
+    {"turned 90 degrees counterclockwise", [](int, int c) { return c; }, [](int r, int) { return kLast - r; }},
+    {"mirrored", [](int r, int) { return r; }, [](int, int c) { return kLast - c; }},
+    {"upside down", [](int r, int) { return kLast - r; }, [](int, int c) { return c; }},
+    {"mirrored across its diagonal", [](int, int c) { return c; }, [](int r, int) { return r; }},
+    {"mirrored across its other diagonal", [](int, int c) { return kLast - c; }, [](int r, int) { return kLast - r; }},
+};
+
+int lookDistance(const QList<int> &source, const QList<int> &shown, const Turn &turn)
+{
+    int distance = 0;
+    for (int r = 0; r < kLookCells; ++r)
+        for (int c = 0; c < kLookCells; ++c)
+            distance += qAbs(shown[r * kLookCells + c] - source[turn.row(r, c) * kLookCells + turn.column(r, c)]);
+    return distance;
+}
+
 QStringList errorLines(const QByteArray &log)
 {
     QStringList errors;
@@ -271,8 +353,11 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
             inputs = false;
         const QRegularExpressionMatch match = stream.match(line);
         // A cover picture is shown beside the sound, not played as video.
-        if (inputs && match.hasMatch() && !line.contains("(attached pic)"))
-            report.streams << match.captured(2) + ',' + match.captured(1).toLower();
+        if (!inputs || !match.hasMatch() || line.contains("(attached pic)"))
+            continue;
+        report.streams << match.captured(2) + ',' + match.captured(1).toLower();
+        if (match.captured(1) == QLatin1String("Video") && report.streams.filter(",video").size() == 1)
+            report.fieldOrder = fieldOrderOf(line);
     }
     report.errors = errorLines(log).join('\n');
 
@@ -325,9 +410,12 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
                 frame.box = QRect(QPoint(box.value("x1"), box.value("y1")), QPoint(box.value("x2"), box.value("y2")));
         } else if (key == "lavfi.signalstats.YMAX") {
             frame.peak = value;
+        } else if (key == "lavfi.idet.multiple.current_frame") {
+            report.interlaced += kInterlacedVerdicts.contains(line.mid(equals + 1).trimmed());
         }
     }
     report.picture = activePicture(report.frames).size();
+    report.look = pictureLook(QImage(files + ".pgm"), activePicture(report.frames));
 
     const Frames audio(files + ".audio");
     report.sampleRate = audio.header.value("sample_rate").toInt();
@@ -413,6 +501,80 @@ QRect activePicture(const QList<DecodeReport::Picture> &frames, double from, dou
     return area;
 }
 
+SourcePicture sourcePicture(const QString &path)
+{
+    static QHash<QString, SourcePicture> measured;
+    if (measured.contains(path))
+        return measured.value(path);
+    SourcePicture source;
+    const QString files = TestMedia::folder() + "/source-" + QString::number(qHash(path), 16);
+    QString out;
+    TestMedia::run("ffmpeg", QStringList{"-nostdin", "-v", "error", "-y", "-i", path, "-map", "0:v:0"}
+                                 + lookedAt(files + ".pgm"));
+    const QImage first(files + ".pgm");
+    source.look = pictureLook(first, first.rect());
+    TestMedia::run("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=height,field_order",
+                               "-of", "default=nw=1", path}, &out);
+    QMap<QString, QString> field;
+    for (const QString &line : out.split('\n'))
+        field.insert(line.section('=', 0, 0), line.section('=', 1).trimmed());
+    source.lines = field.value("height").toInt();
+    const QString order = field.value("field_order");
+    source.fieldOrder = order == QLatin1String("tt") || order == QLatin1String("tb") ? QStringLiteral("tt")
+                        : order == QLatin1String("bb") || order == QLatin1String("bt") ? QStringLiteral("bb")
+                                                                                         : QString();
+    if (!source.fieldOrder.isEmpty()) {
+        // Whether its fields show different times (idet's verdict on the pictures as stored),
+        // and its pictures made whole from both fields as a good deinterlacer makes them.
+        QString err;
+        TestMedia::run("ffmpeg", {"-nostdin", "-loglevel", "info", "-i", path, "-map", "0:v:0", "-vf", "idet",
+                                  "-f", "null", "-", "-map", "0:v:0", "-vf",
+                                  "yadif,signalstats,metadata=mode=print:key=lavfi.signalstats.YMAX",
+                                  "-f", "null", "-"}, nullptr, &err);
+        static const QRegularExpression verdict(
+            QStringLiteral("Multi frame detection: TFF: *(\\d+) BFF: *(\\d+) Progressive: *(\\d+)"));
+        const QRegularExpressionMatch counted = verdict.match(err);
+        source.moving = counted.captured(1).toInt() + counted.captured(2).toInt() > counted.captured(3).toInt();
+        static const QRegularExpression level(QStringLiteral("lavfi\\.signalstats\\.YMAX=(\\d+)"));
+        source.leastPeak = 255;
+        for (auto it = level.globalMatch(err); it.hasNext();)
+            source.leastPeak = qMin(source.leastPeak, it.next().captured(1).toInt());
+    }
+    measured.insert(path, source);
+    return source;
+}
+
+void PlayerExpectation::showing(const SourcePicture &shown)
+{
+    look = shown.look;
+    fieldOrder = shown.fieldOrder;
+    lines = shown.lines;
+    moving = shown.moving;
+    leastPeak = shown.leastPeak;
+}
+
+QList<int> pictureLook(const QImage &image)
+{
+    return pictureLook(image, image.rect());
+}
+
+QString turnOf(const QList<int> &source, const QList<int> &shown)
+{
+    const int cells = kLookCells * kLookCells;
+    if (source.size() != cells || shown.size() != cells)
+        return QString();
+    const Turn *closest = &kTurns[0];
+    int distance = lookDistance(source, shown, *closest);
+    for (const Turn &turn : kTurns) {
+        const int other = lookDistance(source, shown, turn);
+        if (other < distance) {
+            closest = &turn;
+            distance = other;
+        }
+    }
+    return QLatin1String(closest->name);
+}
+
 double meanVolume(const QString &path, const QString &filter)
 {
     QString err;
@@ -462,6 +624,48 @@ double shareBright(const QList<DecodeReport::Picture> &frames, double from, doub
     return inside > 0 ? double(bright) / inside : -1;
 }
 
+// Whether the picture looks like the source's as a player shows it, or more like it
+// turned or mirrored: a turn of 180 degrees keeps the shape.
+QString turnFault(const PlayerExpectation &expected, const DecodeReport &file)
+{
+    const QString turn = turnOf(expected.look, file.look);
+    return turn.isEmpty() || turn == QLatin1String(kTurns[0].name) ? QString()
+                                                                   : QStringLiteral("the picture is shown %1").arg(turn);
+}
+
+// An interlaced source's fields: made whole, or kept in their order where the output keeps
+// the source's interlaced frame (MPEG-2 of its lines and rate). Pictures of both fields
+// blended lose the brightest level of what moves; pictures that keep their fields in a
+// progressive output are combed.
+constexpr int kBlendSlack = 40;
+constexpr double kBlendedShare = 0.25;
+QString fieldsFault(const PlayerExpectation &expected, const DecodeReport &file)
+{
+    if (expected.fieldOrder.isEmpty())
+        return QString();
+    const bool keeps = expected.video == QLatin1String("mpeg2video") && file.videoSize.height() == expected.lines
+                       && sameRate(file.frameRate, expected.frameRate);
+    if (keeps && file.fieldOrder != expected.fieldOrder)
+        return QStringLiteral("fields flagged \"%1\" where the source's \"%2\" are kept")
+            .arg(file.fieldOrder, expected.fieldOrder);
+    if (!file.fieldOrder.isEmpty() && file.fieldOrder != expected.fieldOrder)
+        return QStringLiteral("fields flagged \"%1\" from a source of \"%2\"").arg(file.fieldOrder, expected.fieldOrder);
+    // idet takes the fine lines of a small synthetic picture for fields: only pictures whose
+    // fields show different times are judged by it.
+    if (expected.moving && file.fieldOrder.isEmpty() && file.interlaced > file.pictures / 2)
+        return QStringLiteral("%1 of %2 pictures interlaced in a progressive output").arg(file.interlaced)
+            .arg(file.pictures);
+    if (expected.leastPeak <= 0)
+        return QString();
+    const auto dull = std::count_if(file.frames.cbegin(), file.frames.cend(), [&](const DecodeReport::Picture &frame) {
+        return frame.peak < expected.leastPeak - kBlendSlack;
+    });
+    if (dull > kBlendedShare * file.frames.size())
+        return QStringLiteral("fields blended: %1 of %2 pictures fall short of the source's brightest level %3")
+            .arg(dull).arg(file.frames.size()).arg(expected.leastPeak);
+    return QString();
+}
+
 QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file)
 {
     // The source's rate, or one the target holds to.
@@ -503,6 +707,10 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
     const bool flagged = expected.video == "mpeg1video" || expected.video == "mpeg2video";
     if (!flagged && picture.size() == coded && (coded.width() < coded.height()) != (expected.aspect < 1))
         return shown + ", stored the other way up";
+    if (const QString turned = turnFault(expected, file); !turned.isEmpty())
+        return turned;
+    if (const QString fields = fieldsFault(expected, file); !fields.isEmpty())
+        return fields;
     if (subtitled) {
         const double during = shareBright(file.frames, expected.subtitleFrom + kSubtitleEdge,
                                           expected.subtitleTo - kSubtitleEdge);

@@ -56,7 +56,17 @@ QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCo
     if (QFileInfo::exists(path))
         return path;
     QString err;
-    const int code = run("ffmpeg", kQuiet + ffmpegInputAndCodecArgs + QStringList{path}, nullptr, &err);
+    // A second step reads what the first one wrote (written beside it, with the same suffix).
+    const qsizetype then = ffmpegInputAndCodecArgs.indexOf(QStringLiteral("THEN"));
+    const QString first = then < 0 ? path : folder() + "/step1-" + name;
+    int code = run("ffmpeg", kQuiet + ffmpegInputAndCodecArgs.mid(0, then < 0 ? -1 : then) + QStringList{first},
+                   nullptr, &err);
+    if (then >= 0) {
+        if (code == 0)
+            code = run("ffmpeg", kQuiet + QStringList{"-i", first} + ffmpegInputAndCodecArgs.mid(then + 1)
+                           + QStringList{path}, nullptr, &err);
+        QFile::remove(first);
+    }
     if (code != 0 || !QFileInfo::exists(path)) {
         QWARN(qPrintable("ffmpeg could not make " + name + ": " + err));
         QFile::remove(path);

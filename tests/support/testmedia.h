@@ -16,6 +16,8 @@ QString scratch(const QString &subfolder, const QString &name);
 // Runs ffmpeg with the given arguments to make folder()/name unless it exists already;
 // returns the absolute path, or an empty string (with a test warning) on failure.
 // Example: clip("tone.avi", {"-f","lavfi","-i","sine=frequency=440:duration=3"}).
+// Arguments after a "THEN" make a second run that reads the first one's file: what only a
+// stream copy writes (a rotation flag: {..., "THEN", "-c", "copy", "-metadata:s:v", "rotate=90"}).
 QString clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs);
 
 // A 3 s, 320x240, 25 fps clip with a 440 Hz tone: mpeg4 video, mp3 audio, AVI container.
