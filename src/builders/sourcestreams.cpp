@@ -32,10 +32,20 @@ bool SourceStreams::isTransportStream(const EncodingSource &source)
 
 int SourceStreams::audioIndex(const EncodingSource &source)
 {
+    const int aid = source.audio.aid;
+    // A DVD title's tracks are numbered in the order the disc lists them, which is the
+    // order their first packets come in the title's stream, where libavformat's reader
+    // finds them. Their ids tell nothing of it: a first track of LPCM (0xa0) comes before
+    // a second of AC-3 (0x80).
+    if (source.kind == SourceKind::Dvd) {
+        for (qsizetype i = 0; i < source.audioStreams.size(); ++i)
+            if (source.audioStreams.at(i).aid == aid)
+                return int(i);
+        return qMax(source.audio.streamNumber, 0);
+    }
     // The player's AVI reader numbers every stream of the file in file order, its
     // libavformat reader the audio streams among themselves: either way the audio streams
     // listed before the chosen one are those with lower ids.
-    const int aid = source.audio.aid;
     bool listed = false;
     int preceding = 0;
     for (const AudioInfo &stream : source.audioStreams) {
@@ -45,9 +55,6 @@ int SourceStreams::audioIndex(const EncodingSource &source)
     }
     if (listed)
         return preceding;
-    // A DVD title's audio streams are numbered on the disc in their order.
-    if (source.kind == SourceKind::Dvd)
-        return qMax(source.audio.streamNumber, 0);
     // Without the list only the chosen stream is known: an AVI reader's id counts the
     // video, which AVI writers put first.
     const bool videoFirst = source.video.kind != VideoInfo::AudioOnlyFile && isAvi(source);

@@ -85,7 +85,8 @@ public:
 
     // The containers the encoder can write for the current source: MEncoder's list (a
     // format it also writes through libavformat comes twice), narrowed to the audio
-    // containers for a source without video and without "ogg" and "webm" for a DVD.
+    // containers for a source without video, without them and "psp" for a picture without
+    // sound, and without "ogg" and "webm" for a DVD.
     QStringList availableMuxers() const;
     bool isMuxerSupported(int type, const QString &muxer);
     bool isVideoCodecSupported(int type, const QString &muxer, const QString &codec);

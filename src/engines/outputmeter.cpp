@@ -21,6 +21,8 @@ constexpr double QuickLookSeconds = 12.0;
 // A whole read of a long film from a slow disk takes a while; one that takes longer than
 // this tells nothing.
 constexpr int WholeReadTimeout = 60000;
+// How much of a copied sound is decoded to tell whether it plays.
+constexpr int DecodedSeconds = 60;
 
 // The streams measured apart, as FFprobe selects them and FFmpeg maps them: the first
 // picture that is not an attached one (a cover is a single picture, not video), the first
@@ -106,6 +108,31 @@ OutputCheck::Lengths OutputMeter::measure(const QString &path, double expected)
     qCDebug(lcEngines).noquote() << "OutputMeter:" << path << "picture" << lengths.video << "sound"
                                  << lengths.audio << "whole" << lengths.whole;
     return lengths;
+}
+
+bool OutputMeter::decodesSound(const QString &path)
+{
+    FFmpeg *ffmpeg = EngineObjects::ffmpeg();
+    if (!ffmpeg || ffmpeg->state() != IProcessor::Ready)
+        return true;
+    // A stream the container cannot hold fails at once: FFmpeg knows no decoder for it, or
+    // its decoder finds no frame ("Error while decoding stream #0:0: Invalid data found
+    // when processing input", then no rate to filter at). A frame damaged here and there is
+    // decoded past, and ends well. The first minute tells, as a whole film's sound would
+    // take seconds. A file without sound maps nothing and ends well.
+    const QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                                QStringLiteral("-i"), fileArgument(path), QStringLiteral("-map"),
+                                QStringLiteral("0:a:0?"), QStringLiteral("-t"), QString::number(DecodedSeconds),
+                                QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")};
+    SyncRunner::Timeouts timeouts;
+    timeouts.finish = WholeReadTimeout;
+    const SyncRunner::Result result = SyncRunner::run(ffmpeg->binary(), arguments, ffmpeg->libraryPath(),
+                                                      timeouts, "Transcoder");
+    if (!result.started || result.killed)
+        return true;
+    qCDebug(lcEngines).noquote() << "OutputMeter: decoding the sound of" << path << "ended with"
+                                 << result.exitCode << result.stdErr;
+    return result.exitCode == 0;
 }
 
 OutputCheck::SourceLengths OutputMeter::sourceLengths(const QString &path)

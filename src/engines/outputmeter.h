@@ -21,6 +21,10 @@ public:
     // file lacks or the engines cannot read.
     static OutputCheck::Lengths measure(const QString &path, double expected);
 
+    // Whether FFmpeg decodes the file's first sound through its first minute: true for a
+    // file without sound, and when FFmpeg is not ready or takes too long to tell.
+    static bool decodesSound(const QString &path);
+
     // A source's lengths as its container gives them, read by the registered FFprobe: the
     // first picture that is not an attached one, the first sound, the container; whether the
     // container only estimates its length from its bit rate.

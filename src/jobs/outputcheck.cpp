@@ -15,6 +15,23 @@
 namespace {
 OutputCheck::Meter s_meter = nullptr;
 OutputCheck::SourceMeter s_sourceMeter = nullptr;
+OutputCheck::SoundDecoder s_soundDecoder = nullptr;
+
+// The options by which the engines are told to copy the sound as it is, given the value
+// "copy": MEncoder's, and FFmpeg's for the sound alone or for every stream (a merge).
+const char *const kSoundCopyOptions[] = {"-oac", "-acodec", "-c"};
+
+bool copiesSound(const QStringList &arguments)
+{
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments.at(i + 1) != QLatin1String("copy"))
+            continue;
+        for (const char *option : kSoundCopyOptions)
+            if (arguments.at(i) == QLatin1String(option))
+                return true;
+    }
+    return false;
+}
 
 // The streams judged apart, with the words that name them in a failure.
 struct JudgedStream
@@ -107,6 +124,11 @@ OutputCheck::SourceMeter OutputCheck::setSourceMeter(SourceMeter meter)
     return std::exchange(s_sourceMeter, meter);
 }
 
+OutputCheck::SoundDecoder OutputCheck::setSoundDecoder(SoundDecoder decoder)
+{
+    return std::exchange(s_soundDecoder, decoder);
+}
+
 bool OutputCheck::fallsShort(double measured, double expected)
 {
     return measured < expected * 0.9 && expected - measured > 1.0;
@@ -114,11 +136,21 @@ bool OutputCheck::fallsShort(double measured, double expected)
 
 QString OutputCheck::shortfall(const Task &task)
 {
-    const double asked = taskDataValue(task.taskData, TaskDataSlot::Duration).toDouble();
     const QString path = taskDataValue(task.taskData, TaskDataSlot::OutputPath).toString();
-    // A preview encodes a part on purpose; a first pass writes statistics, not media.
-    if (!s_meter || asked <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool()
-        || path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
+    // A first pass writes statistics, not media.
+    if (path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
+        return QString();
+    // Sound that does not decode has no length worth measuring.
+    if (s_soundDecoder && copiesSound(task.arguments()) && !s_soundDecoder(path))
+        return QCoreApplication::translate("OutputCheck", "its copied sound does not decode");
+    return lengthShortfall(task, path);
+}
+
+QString OutputCheck::lengthShortfall(const Task &task, const QString &path)
+{
+    const double asked = taskDataValue(task.taskData, TaskDataSlot::Duration).toDouble();
+    // A preview encodes a part on purpose.
+    if (!s_meter || asked <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool())
         return QString();
     const Lengths measured = s_meter(path, asked);
     qCDebug(lcJobs) << "OutputCheck:" << path << "picture" << measured.video << "sound"

@@ -45,15 +45,27 @@ public:
     // by the engine side, which knows the engines.
     using Meter = Lengths (*)(const QString &path, double expected);
     using SourceMeter = SourceLengths (*)(const QString &path);
+    // Whether a player decodes the file's first sound: true for a file without sound, and
+    // when no engine can tell.
+    using SoundDecoder = bool (*)(const QString &path);
     // Each returns the meter it replaces; a null meter leaves outputs unjudged, a null
-    // source meter holds every stream against the length asked for.
+    // source meter holds every stream against the length asked for, a null decoder takes
+    // every copied sound for sound.
     static Meter setMeter(Meter meter);
     static SourceMeter setSourceMeter(SourceMeter meter);
+    static SoundDecoder setSoundDecoder(SoundDecoder decoder);
 
     // Why the task's output falls short of what was asked, naming the disk when it is full;
     // empty when it does not, or when its length is not asked for or cannot be measured.
+    // A task that copied its sound as it was, which no engine checked, also falls short
+    // when that sound does not decode: a stream the container cannot hold (an LPCM track's
+    // bytes in an AC-3 file) plays for as long as its packets, but no player plays it.
     static QString shortfall(const Task &task);
     // An output falls well short of its source when it lacks a tenth of the length and
     // more than a second (encoders may drop a frame or a few audio samples at the end).
     static bool fallsShort(double measured, double expected);
+
+private:
+    // Why the output's streams play shorter than asked; empty when they do not.
+    static QString lengthShortfall(const Task &task, const QString &path);
 };

@@ -238,6 +238,20 @@ const QList<Source> &sources()
                  + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
              {16.0 / 9, 30000.0 / 1001, 2, 2, 48000, 2, 880}, kFrameRate | kChannels},
+            // A PAL title whose first track is LPCM, its second (AC-3) chosen: every road must
+            // name the chosen track, and a copy hold it as it is.
+            {"lpcmdvd", "PAL DVD, LPCM first", "tracks", "table-lpcm-dvd", "pal", picture("720x576", "25", 1)
+                 + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "pal-dvd",
+                 "-aspect", "16:9", "-ac", "2", "-c:a:0", "pcm_s16be", "-c:a:1", "ac3"}, 1, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 880}, kSound},
+            // Its LPCM track chosen, which is encoded wherever AC-3 is asked for.
+            {"lpcmtrack", "DVD LPCM track", "tracks", "table-lpcm-dvd", "pal", picture("720x576", "25", 1)
+                 + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "pal-dvd",
+                 "-aspect", "16:9", "-ac", "2", "-c:a:0", "pcm_s16be", "-c:a:1", "ac3"}, 0, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 440}},
+            // A picture without sound: nothing that needs sound is offered.
+            {"silent", "video without sound", "tracks", "table-silent.mp4", "", picture("160x120", "25", 1) + kH264,
+             0, -1, {4.0 / 3, 25, 1, 0, 0, 0, 0}},
         };
     }();
     return table;
@@ -1033,6 +1047,12 @@ class TargetTableFieldsTest : public TargetTable
 public:
     TargetTableFieldsTest() : TargetTable("fields") {}
 };
+class TargetTableSoundTracksTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableSoundTracksTest() : TargetTable("tracks") {}
+};
 
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
@@ -1056,4 +1076,5 @@ VEXO_TEST_CLASS(TargetTableNtscDvdTest)
 VEXO_TEST_CLASS(TargetTableTurnedTest)
 VEXO_TEST_CLASS(TargetTableDvdFieldsTest)
 VEXO_TEST_CLASS(TargetTableFieldsTest)
+VEXO_TEST_CLASS(TargetTableSoundTracksTest)
 #include "tst_targettable.moc"

@@ -331,7 +331,8 @@ private slots:
         QTest::newRow("Theora from 2.35: as wide as asked")
             << shaped(2.35, "ogg", "theora", {1280, 720}) << "-vf" << "scale=1280:544,dsize=2.35,harddup";
         // libavformat numbers an AVI's audio streams among themselves; the player numbered
-        // every stream of the file. Each row: the player's ids of the audio streams, the chosen one.
+        // every stream of the file. A DVD title's it finds in the title's order of tracks
+        // (copied into AVI). Each row: the player's ids of the audio streams, the chosen one.
         const struct { const char *name; QList<int> audioIds; int selected; const char *lavfId; } layouts[] = {
             {"AVI, video first, second track", {1, 2}, 2, "1"},
             {"AVI, sound before video, first track", {0, 1}, 0, "0"},
@@ -339,9 +340,13 @@ private slots:
             {"AVI, streams unknown, video first", {}, 1, "0"},
             {"AVI, streams unknown, id 0", {}, 0, "0"},
             {"AVI without video, streams unknown, id 1", {}, 1, "1"},
+            {"DVD, LPCM first, AC-3 second chosen", {0xa0, 0x80}, 0x80, "1"},
+            {"DVD, AC-3 second chosen", {0x80, 0x81}, 0x81, "1"},
+            {"DVD, DTS first, AC-3 second chosen", {0x88, 0x80}, 0x80, "1"},
         };
         for (const auto &layout : layouts) {
-            EncodingSource source = movieFile("/media/clip.avi");
+            const bool dvd = QByteArray(layout.name).startsWith("DVD");
+            EncodingSource source = dvd ? dvdTitle() : movieFile("/media/clip.avi");
             for (int aid : layout.audioIds) {
                 source.audio.aid = aid;
                 source.audioStreams << source.audio;
@@ -349,7 +354,8 @@ private slots:
             source.audio.aid = layout.selected;
             if (QByteArray(layout.name).contains("without video"))
                 source.video.kind = VideoInfo::AudioOnlyFile;
-            QTest::newRow(layout.name) << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
+            QTest::newRow(layout.name) << encode(call(source, User, "avi", "xvid", {320, 240}, 600,
+                                                      dvd ? "ac3_copy" : "mp3", 0, 128))
                                        << "-aid" << layout.lavfId;
         }
         // A rate no engine reported never becomes a number: the source's own is kept.

@@ -897,9 +897,8 @@ private slots:
         QFETCH(QStringList, wanted);
         QFETCH(QStringList, unwanted);
         Panel panel;
-        panel.load(TestMedia::dvdFolder(), 16.0 / 9.0, 8.0, "mpeg2video");
-        panel.widget->onMovieLoaded(TestMedia::dvdFolder(), 2);
-        panel.widget->enableControls(true);
+        // A title whose track is AC-3, which alone is offered as a copy.
+        loadDvdTitle(panel.widget.get());
         panel.target(first[0], first[1], first[2]);
         WindowTesting::ModalAnswerer answerer;
         answerer.answerWith([](QWidget *modal) {

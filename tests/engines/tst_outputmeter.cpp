@@ -14,6 +14,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTextEdit>
 
@@ -225,6 +226,19 @@ private slots:
         // Its header claims 3 s; what can be read stops at half of that, every stream alike.
         QTest::newRow("source cut short") << writeBadMedia("truncated") << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "libmp3lame", "%2.avi"}
                                           << 3.04 << "its output lasts 1.6 s of the 3.0 s asked for";
+        // A copied sound is decoded: an LPCM track's bytes in an AC-3 file play as long as
+        // their packets, but no player decodes them. A copy without sound has none to decode.
+        const QString lpcm = TestMedia::clip("judged-lpcm.mpg", clipOf(6, 6, {"-c:v", "mpeg2video", "-c:a", "pcm_s16be", "-f", "vob"}));
+        QTest::newRow("LPCM copied into an AC-3 file") << lpcm << QStringList{"-i", "%1", "-map", "0:a:0", "-acodec", "copy", "-f", "ac3", "%2.ac3"}
+                                                       << 6.0 << "its copied sound does not decode";
+        QTest::newRow("LPCM copied with every stream into an AC-3 file")
+            << lpcm << QStringList{"-i", "%1", "-vn", "-c", "copy", "-f", "ac3", "%2.ac3"} << 6.0 << "its copied sound does not decode";
+        // MEncoder copies it through libavformat's reader into AVI under no codec at all.
+        QTest::newRow("LPCM copied into AVI by MEncoder")
+            << lpcm << QStringList{"mencoder", "-noconfig", "all", "%1", "-demuxer", "lavf", "-ovc", "lavc", "-oac", "copy",
+                                   "-of", "avi", "-o", "%2.avi"} << 6.0 << "its copied sound does not decode";
+        QTest::newRow("MP3 copied alone") << clip << QStringList{"-i", "%1", "-vn", "-acodec", "copy", "%2.mp3"} << 6.0 << "";
+        QTest::newRow("picture copied without sound") << clip << QStringList{"-i", "%1", "-an", "-c", "copy", "%2.mkv"} << 6.0 << "";
         // A player reads about 30 s from this 12 s VBR MP3's first frame.
         const QString vbr = TestMedia::clip("judged-vbr.mp3", vbrMp3Without(12));
         QTest::newRow("VBR MP3 without a header, whole") << vbr << QStringList{"-i", "%1", "-c:a", "libvorbis", "%2.ogg"} << 30.0 << "";
@@ -247,11 +261,16 @@ private slots:
             if (argument.startsWith(base))
                 output = argument;
         }
-        arguments.prepend("-nostdin");
+        // A row may name MEncoder as its program; FFmpeg runs the others.
+        QString program = m_engines->ffmpeg()->binary();
+        if (arguments.first() == "mencoder")
+            program = QStandardPaths::findExecutable(arguments.takeFirst());
+        else
+            arguments.prepend("-nostdin");
         QFile::remove(output);
         EncodingTaskData data{2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
         auto *task = new Task;
-        task->set(&data, m_engines->ffmpeg()->binary(), arguments, QString(), "judged", "Encoding");
+        task->set(&data, program, arguments, QString(), "judged", "Encoding");
         task->setSources({source});
         auto *job = new Job;
         QTextEdit log;

@@ -54,7 +54,8 @@ QString ntscWideDvdFolder();
 bool authorDvd(const QString &root, const QString &titlesets, const QString &standard = QStringLiteral("pal"));
 // A DVD folder folder()/name of one single-chapter title that ffmpeg makes from the given
 // arguments (a "-target" of the standard among them), in the TV standard "pal" or "ntsc",
-// with its aspect ("4:3" or "16:9") and one audio element per language. Empty on failure.
+// with its aspect ("4:3" or "16:9") and one language per audio track, the tracks in the
+// stream's order (an LPCM track before an AC-3 one stays first). Empty on failure.
 QString oneTitleDvdFolder(const QString &name, const QStringList &title, const QString &standard,
                           const QString &aspect, const QStringList &languages);
 
