@@ -13,6 +13,14 @@ namespace SourceStreams {
 // its display size, else its coded size (a container that stores no aspect, as FLV, shows
 // its pixels square); 0 when nothing is known.
 double displayAspect(const EncodingSource &source);
+// The rate the engines encode the source's picture at: its own, and where the rate varies
+// the rate of its fast stretches, so that none of its pictures is dropped there (slower
+// stretches repeat pictures); 0 when unknown.
+double frameRate(const EncodingSource &source);
+// The chosen sound's place among a media file's sounds where its picture is taken with it,
+// which an output must keep in step as the file has them; -1 otherwise (a DVD title, a
+// choice without picture or sound).
+int steppedSoundTrack(const EncodingSource &source);
 // Whether the source is an AVI file, by its name or by the format the player found.
 bool isAvi(const EncodingSource &source);
 // Whether the source is an MPEG transport stream, by the format MediaInfo found ("MPEG-TS",
