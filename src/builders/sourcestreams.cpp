@@ -30,10 +30,7 @@ double SourceStreams::frameRate(const EncodingSource &source)
 
 int SourceStreams::steppedSoundTrack(const EncodingSource &source)
 {
-    if (source.kind != SourceKind::MediaFile || source.noVideo || source.noAudio
-        || source.video.kind != VideoInfo::MediaFile)
-        return -1;
-    return audioIndex(source);
+    return source.kind == SourceKind::MediaFile ? audioIndex(source) : -1;
 }
 
 bool SourceStreams::isAvi(const EncodingSource &source)

@@ -17,9 +17,9 @@ double displayAspect(const EncodingSource &source);
 // the rate of its fast stretches, so that none of its pictures is dropped there (slower
 // stretches repeat pictures); 0 when unknown.
 double frameRate(const EncodingSource &source);
-// The chosen sound's place among a media file's sounds where its picture is taken with it,
-// which an output must keep in step as the file has them; -1 otherwise (a DVD title, a
-// choice without picture or sound).
+// The chosen sound's place among a media file's sounds, whose start an output keeps as far
+// from the picture's as the file does (an output without either is not held to it); -1 for
+// a DVD title, which is no file.
 int steppedSoundTrack(const EncodingSource &source);
 // Whether the source is an AVI file, by its name or by the format the player found.
 bool isAvi(const EncodingSource &source);

@@ -179,8 +179,8 @@ void EncoderWidget::setEncodingTask(Task *task, const EncodingCommand &command,
         if (&command.steps.at(i) == &step)
             source = command.steps.at(i - 1).output;
     task->setSources({source});
-    if (source == m_encoder->sourcePath())
-        task->setSoundTrack(SourceStreams::steppedSoundTrack(m_encoder->source()));
+    // A DVD title's copy, the only file a later step reads, is not held to the title's starts.
+    task->setSoundTrack(SourceStreams::steppedSoundTrack(m_encoder->source()));
 }
 
 void EncoderWidget::adoptJob(Job *job, const QString &output)

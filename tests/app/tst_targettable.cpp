@@ -721,8 +721,7 @@ void TargetTable::runRows(Fixture &fixture, QList<Row> &rows)
         const qsizetype steps = row.command.steps.size();
         row.task->setSources({steps > 1 ? row.command.steps[steps - 2].output
                                         : fixture.panel()->mervoEncoder()->sourcePath()});
-        if (steps == 1)
-            row.task->setSoundTrack(SourceStreams::steppedSoundTrack(fixture.panel()->encodingSource()));
+        row.task->setSoundTrack(SourceStreams::steppedSoundTrack(fixture.panel()->encodingSource()));
         // The job's own verdict on an engine that ended well (the lengths of its streams and
         // where they start); it lets a second go, so it judges only longer sources.
         const bool judged = qMax(m_source.found.pictureSeconds, m_source.found.soundSeconds) > 1;

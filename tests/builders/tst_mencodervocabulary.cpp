@@ -118,6 +118,7 @@ private slots:
         QTest::newRow("sound 0.11 s after the picture, Matroska") << file << "Matroska" << "h264" << false << "0 0.11" << false;
         QTest::newRow("picture 0.11 s after the sound, Matroska") << file << "Matroska" << "h264" << false << "0.11 0" << false;
         QTest::newRow("picture 0.1 s after the sound, Matroska") << file << "Matroska" << "h264" << false << "0.1 0" << true;
+        QTest::newRow("streams from 0.15 s, Matroska") << file << "Matroska" << "h264" << false << "0.15 0.15" << false;
         QTest::newRow("sound 0.09 s after the picture, program stream")
             << file << "MPEG-PS" << "mpeg2video" << false << "0.54 0.63" << true;
         QTest::newRow("picture 0.05 s after the sound, ASF") << file << "Windows Media" << "wmv2" << false << "0.046 0" << true;

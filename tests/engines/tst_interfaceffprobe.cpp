@@ -244,6 +244,12 @@ private slots:
                                                 "-vf", "select='lt(t\\,2)+lt(mod(n\\,3)\\,2)'", "-fps_mode", "vfr",
                                                 "-video_track_timescale", "600", "-c:v", "libx264", "-preset", "ultrafast"})
             << "" << "turn 0|progressive|vfr 25.21 fast 30|0+3.97";
+        // Mostly still, 5 pictures a second, after 0.4 s of 60: its fast rate is the 60.
+        QTest::newRow("screen recording, mostly still")
+            << TestMedia::clip("mostly-still.mkv", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=60:duration=8",
+                                             "-vf", "select='lt(n\\,24)+not(mod(n\\,12))'", "-fps_mode", "vfr",
+                                             "-c:v", "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 7.82 fast 60|0+7.82";
         // FFprobe names no field order for it ("unknown").
         QTest::newRow("the picture after its sound, ASF")
             << TestMedia::clip("late.asf", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2", "-f",
