@@ -286,7 +286,7 @@ QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source)
 QString InterfaceMEncoder::timingRefusal(const EncodingSource &source)
 {
     const SourceFacts &facts = source.facts;
-    if (!facts.measured || source.noVideo)
+    if (!facts.measured)
         return QString();
     // MEncoder times every picture by the rate it reads first: of a phone's 6 s of variable
     // rate it kept 0.3 s, of a screen recording's 8 s it made 12.5 s.

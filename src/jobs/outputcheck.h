@@ -68,8 +68,9 @@ public:
     static SourceMeter setSourceMeter(SourceMeter meter);
     static StartMeter setStartMeter(StartMeter meter);
 
-    // Why the task's output falls short of what was asked, naming the disk when it is full;
-    // empty when it does not, or when its length is not asked for or cannot be measured.
+    // Why the task's output falls short of what was asked, naming the disk when it is full,
+    // or else why its sound is out of step with its picture; empty when neither, or when its
+    // length is not asked for or cannot be measured.
     static QString shortfall(const Task &task);
     // An output falls well short of its source when it lacks a tenth of the length and
     // more than a second (encoders may drop a frame or a few audio samples at the end).
