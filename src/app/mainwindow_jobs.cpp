@@ -4,6 +4,7 @@
 #include "app/applogging.h"
 #include "app/mainwindow.h"
 #include "builders/interfacemencoder.h"
+#include "builders/sourcestreams.h"
 #include "encoder/encoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoder/records/sourcekind.h"
@@ -207,6 +208,7 @@ void MainWindow::startEncodingJob(const QString &program, const QStringList &arg
                          TaskDataSlot::Count),
               program, arguments, target.folder, title, text);
     task->setSources({encoder->source().path});
+    task->setSoundTrack(SourceStreams::steppedSoundTrack(encoder->source()));
     auto *job = new Job;
     JobFiles::reserveOutput(job, output);
     job->init(task, id, title, target.fileName(), m_stdInView, m_stdOutView, m_stdErrView,

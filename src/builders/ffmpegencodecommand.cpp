@@ -313,7 +313,7 @@ void FFmpegEncodeCommand::addLimits(int frames, int start)
 void FFmpegEncodeCommand::addFrameRate()
 {
     const double target = m_job.target.video.frameRate;
-    const double source = m_job.source.video.frameRate;
+    const double source = SourceStreams::frameRate(m_job.source);
     // The disc program streams take their TV standard's rate, as MEncoder writes them: a
     // VideoCD of a 50 fps source at 50 fps is no VideoCD.
     const QString disc = kDiscMuxers.contains(m_settings.muxer)
@@ -402,7 +402,7 @@ void FFmpegEncodeCommand::addVideo()
             m_arguments << "-vtag" << "XVID";
         // An unknown source rate stays the source's: snapped from 0 it became the first row's.
         // A device's rate is snapped from the share of the pictures it shows.
-        const double f = encodedRate(m_job.source.video.frameRate);
+        const double f = encodedRate(SourceStreams::frameRate(m_job.source));
         const char *rate = kMpeg4TopRate;
         for (const SnappedRate &row : kMpeg4Rates) {
             if (f < row.below) {
@@ -550,6 +550,12 @@ void FFmpegEncodeCommand::addAudio()
     // Left to the source, the channels are those the target plays, in a layout the encoder
     // writes so that players read it.
     QStringList filters;
+    // AVI stores no start times: the muxer puts empty chunks before a sound that starts
+    // after the picture, which players skip (the sound comes that much early) and the AAC
+    // decoder refuses. Silence from the file's start keeps it in step: a WMA sound decodes
+    // from 0.09 s of an ASF whose picture starts at 0.05 s.
+    if (m_settings.muxer == QLatin1String("avi"))
+        filters << soundFromStart();
     if (!channelsSet)
         filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
     filters << pcmFramesFilter(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
@@ -559,6 +565,11 @@ void FFmpegEncodeCommand::addAudio()
     if (encoder == QLatin1String("aac"))
         m_arguments << "-strict" << "experimental";
     m_arguments << "-acodec" << encoder;
+}
+
+QString FFmpegEncodeCommand::soundFromStart()
+{
+    return QStringLiteral("aresample=async=1:first_pts=0");
 }
 
 QString FFmpegEncodeCommand::pcmFramesFilter(const QString &codec, int rate) const

@@ -2,6 +2,7 @@
 // end, and the finalising job that may follow an MEncoder encoding.
 #include "encoding/encoderwidget.h"
 
+#include "builders/sourcestreams.h"
 #include "encoder/encoder.h"
 #include "encoding/encoderpreviewdialog.h"
 #include "encoding/encodinglogging.h"
@@ -181,6 +182,8 @@ void EncoderWidget::setEncodingTask(Task *task, const EncodingCommand &command,
         if (&command.steps.at(i) == &step)
             source = command.steps.at(i - 1).output;
     task->setSources({source});
+    // A DVD title's copy, the only file a later step reads, is not held to the title's starts.
+    task->setSoundTrack(SourceStreams::steppedSoundTrack(m_encoder->source()));
 }
 
 void EncoderWidget::adoptJob(Job *job, const QString &output)

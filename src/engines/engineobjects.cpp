@@ -41,6 +41,7 @@ void EngineObjects::setEngines(FFmpeg *ffmpeg, FFprobe *ffprobe, MervoMEncoder *
     OutputCheck::setMeter(ffmpeg ? &OutputMeter::measure : nullptr);
     OutputCheck::setSourceMeter(ffmpeg ? &OutputMeter::sourceLengths : nullptr);
     OutputCheck::setSoundDecoder(ffmpeg ? &OutputMeter::decodesSound : nullptr);
+    OutputCheck::setStartMeter(ffprobe ? &OutputMeter::starts : nullptr);
 }
 
 FFmpeg *EngineObjects::ffmpeg()

@@ -10,9 +10,12 @@
 #include "engines/syncrunner.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 // Seconds read after the point a quick look seeks to: more than a key-frame interval, so a
@@ -186,6 +189,52 @@ OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer,
     // libavformat's word for a length it made up from the bit rate (no header gives one).
     lengths.estimated = log.contains(QLatin1String("Estimating duration from bitrate"));
     return lengths;
+}
+
+namespace {
+// The packets decoded at a stream's start: enough for a decoder that gives its first frame
+// late (WMA after two packets, H.264 after its reordering delay).
+constexpr int StartPackets = 8;
+
+double streamStart(FFprobe *ffprobe, const QString &path, const QString &stream)
+{
+    const QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                                stream, QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(StartPackets),
+                                QStringLiteral("-show_entries"), QStringLiteral("frame=best_effort_timestamp_time"),
+                                QStringLiteral("-of"), QStringLiteral("csv=p=0"), fileArgument(path)};
+    QString answer, log, error;
+    if (!ffprobe->runProcess(arguments, answer, log, error))
+        return std::numeric_limits<double>::quiet_NaN();
+    return OutputMeter::firstFrameTime(answer);
+}
+} // namespace
+
+OutputCheck::Starts OutputMeter::starts(const QString &path, int track)
+{
+    OutputCheck::Starts starts;
+    FFprobe *ffprobe = EngineObjects::ffprobe();
+    // AVI's streams all start at 0, whatever an encoder laid out before a late sound.
+    if (!ffprobe || ffprobe->state() != IProcessor::Ready
+        || QFileInfo(path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0)
+        return starts;
+    starts.video = streamStart(ffprobe, path, QStringLiteral("V:0"));
+    if (!std::isnan(starts.video))
+        starts.audio = streamStart(ffprobe, path, QStringLiteral("a:%1").arg(track));
+    qCDebug(lcEngines).noquote() << "OutputMeter:" << path << "picture starts" << starts.video << "sound"
+                                 << track << starts.audio;
+    return starts;
+}
+
+double OutputMeter::firstFrameTime(const QString &answer)
+{
+    double first = std::numeric_limits<double>::quiet_NaN();
+    for (const QString &line : answer.split(QLatin1Char('\n'))) {
+        bool ok = false;
+        const double time = line.section(QLatin1Char(','), 0, 0).trimmed().toDouble(&ok);
+        if (ok && (std::isnan(first) || time < first))
+            first = time;
+    }
+    return first;
 }
 
 double OutputMeter::packetSpan(const QList<FFprobePacket> &packets)

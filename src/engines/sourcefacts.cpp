@@ -16,6 +16,8 @@ constexpr double kStepTolerance = 0.2;
 constexpr double kOtherStepsShare = 0.05;
 // Fewer steps than this tell nothing of the rate.
 constexpr int kFewestSteps = 8;
+// The share of the steps, shortest first, at whose end the fast steps are found.
+constexpr double kFastStepsShare = 0.25;
 
 // MPlayer's filters for each turn, clockwise: "rotate=1" turns 90 degrees clockwise,
 // "rotate=2" 90 counterclockwise, and a half turn is a flip and a mirror.
@@ -39,7 +41,7 @@ bool SourceFacts::Sound::operator==(const Sound &other) const
 bool SourceFacts::operator==(const SourceFacts &other) const
 {
     return measured == other.measured && rotation == other.rotation && fieldOrder == other.fieldOrder
-           && frameRate == other.frameRate && variableRate == other.variableRate
+           && frameRate == other.frameRate && variableRate == other.variableRate && fastRate == other.fastRate
            && pictureStart == other.pictureStart && pictureLength == other.pictureLength
            && sounds == other.sounds && length == other.length;
 }
@@ -70,9 +72,10 @@ double SourceFacts::soundDelay(int place) const
     return sounds.at(place).start - pictureStart;
 }
 
-bool SourceFacts::constantSteps(const QList<double> &times, double *meanRate)
+namespace {
+// The steps from one time to the next in time order, repeated times left out.
+QList<double> stepsOf(const QList<double> &times)
 {
-    *meanRate = 0.0;
     QList<double> sorted = times;
     std::sort(sorted.begin(), sorted.end());
     QList<double> steps;
@@ -80,6 +83,36 @@ bool SourceFacts::constantSteps(const QList<double> &times, double *meanRate)
         if (sorted.at(i) > sorted.at(i - 1))
             steps.append(sorted.at(i) - sorted.at(i - 1));
     }
+    return steps;
+}
+} // namespace
+
+double SourceFacts::fastStepRate(const QList<double> &times)
+{
+    QList<double> steps = stepsOf(times);
+    if (steps.size() < kFewestSteps)
+        return 0.0;
+    std::sort(steps.begin(), steps.end());
+    const double fast = steps.at(qsizetype(kFastStepsShare * (steps.size() - 1)));
+    // Steps rounded to a coarse clock (19, 20 and 21 ticks of 1/600 s for 30 fps) average to
+    // the step they were rounded from.
+    double sum = 0.0;
+    int count = 0;
+    for (double step : std::as_const(steps)) {
+        if (std::abs(step - fast) <= kStepTolerance * fast) {
+            sum += step;
+            ++count;
+        }
+    }
+    return count / sum;
+}
+
+bool SourceFacts::constantSteps(const QList<double> &times, double *meanRate)
+{
+    *meanRate = 0.0;
+    QList<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    const QList<double> steps = stepsOf(sorted);
     if (steps.size() < kFewestSteps)
         return true;
     *meanRate = steps.size() / (sorted.last() - sorted.first());
@@ -107,6 +140,7 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         facts.pictureLength = stream.duration > 0.0 ? stream.duration : probe.duration;
         double sampledRate = 0.0;
         facts.variableRate = !constantSteps(stream.sampledTimes, &sampledRate);
+        facts.fastRate = fastStepRate(stream.sampledTimes);
         // The mean rate over the whole stream where the container counts its pictures (an
         // MP4's); a Matroska file gives its default picture length as the mean, which a
         // variable rate does not keep: the sample's mean then.

@@ -35,6 +35,10 @@ struct SourceFacts
     // or a screen recorder's variable rate).
     double frameRate = 0.0;
     bool variableRate = false;
+    // The rate a variable rate runs at where it runs fast (a phone's rate in daylight, a
+    // screen recording's while things move): what a constant rate must take to drop none of
+    // its pictures. 0 where the times are too few to tell.
+    double fastRate = 0.0;
     double pictureStart = 0.0;  // seconds on the file's clock
     double pictureLength = 0.0; // seconds; 0 unknown or no picture
     QList<Sound> sounds;
@@ -62,4 +66,8 @@ struct SourceFacts
     // Whether sorted packet times follow one constant step, allowing for times rounded to a
     // coarse clock and the odd dropped picture; `meanRate` receives their mean rate.
     static bool constantSteps(const QList<double> &times, double *meanRate);
+    // The rate of the shorter steps between sorted packet times: the mean of the steps near
+    // the one a quarter of them are no longer than (a stray short step does not count); 0
+    // for too few times.
+    static double fastStepRate(const QList<double> &times);
 };

@@ -10,6 +10,7 @@
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -32,6 +33,7 @@ bool copiesSound(const QStringList &arguments)
     }
     return false;
 }
+OutputCheck::StartMeter s_startMeter = nullptr;
 
 // The streams judged apart, with the words that name them in a failure.
 struct JudgedStream
@@ -47,6 +49,18 @@ const JudgedStream kJudgedStreams[] = {
 };
 // Said when every stream the output has falls short, or when no stream could be told apart.
 const char *const kOutputFailure = QT_TRANSLATE_NOOP("OutputCheck", "its output lasts %1 s of the %2 s asked for");
+// Said when picture and sound start further apart, or closer, than in the source: by how
+// much the sound comes earlier or later against the picture.
+const char *const kEarlySound
+    = QT_TRANSLATE_NOOP("OutputCheck", "its sound comes %1 s earlier against its picture than in the source");
+const char *const kLateSound
+    = QT_TRANSLATE_NOOP("OutputCheck", "its sound comes %1 s later against its picture than in the source");
+
+// A viewer sees lips out of step with sound a tenth of a second late ...
+constexpr double kLateSoundSlack = 0.1;
+// ... and takes it early by as much, and more where the encoder's first frames are silence
+// that the container cannot leave out (MP3 at 11 kHz in FLV starts 0.1 s early so).
+constexpr double kEarlySoundSlack = 0.15;
 
 // How long the output's stream is expected to play: the length asked for, less what the
 // task's sources, played one after the other (the parts of a merge), lack of it. A source
@@ -129,10 +143,49 @@ OutputCheck::SoundDecoder OutputCheck::setSoundDecoder(SoundDecoder decoder)
     return std::exchange(s_soundDecoder, decoder);
 }
 
+OutputCheck::StartMeter OutputCheck::setStartMeter(StartMeter meter)
+{
+    return std::exchange(s_startMeter, meter);
+}
+
 bool OutputCheck::fallsShort(double measured, double expected)
 {
     return measured < expected * 0.9 && expected - measured > 1.0;
 }
+
+bool OutputCheck::outOfStep(double delay, double sourceDelay)
+{
+    return delay - sourceDelay > kLateSoundSlack || sourceDelay - delay > kEarlySoundSlack;
+}
+
+namespace {
+// How much later sound starts than picture (negative: earlier); NaN where either is unknown.
+double delayOf(const OutputCheck::Starts &starts)
+{
+    return starts.audio - starts.video;
+}
+
+// Why the output's picture and sound are out of step with its source's; empty when they are
+// not, or when the output, the task or its source does not tell. Both are measured alike,
+// as a player decodes them: a WMA sound decodes from its third packet on, 0.09 s after its
+// container's start.
+QString stepFailure(const Task &task, const QString &output)
+{
+    const QStringList sources = task.sources();
+    if (!s_startMeter || task.soundTrack() < 0 || sources.size() != 1 || !QFileInfo(sources.first()).isFile())
+        return QString();
+    const double delay = delayOf(s_startMeter(output, 0));
+    if (std::isnan(delay))
+        return QString();
+    const double source = delayOf(s_startMeter(sources.first(), task.soundTrack()));
+    qCDebug(lcJobs) << "OutputCheck:" << output << "sound starts" << delay << "after the picture, in the source"
+                    << source;
+    if (std::isnan(source) || !OutputCheck::outOfStep(delay, source))
+        return QString();
+    return QCoreApplication::translate("OutputCheck", delay < source ? kEarlySound : kLateSound)
+        .arg(std::abs(delay - source), 0, 'f', 2);
+}
+} // namespace
 
 QString OutputCheck::shortfall(const Task &task)
 {
@@ -178,7 +231,7 @@ QString OutputCheck::lengthShortfall(const Task &task, const QString &path)
                    ? failureText(kOutputFailure, measured.whole, asked, path)
                    : QString();
     if (shortStreams.isEmpty())
-        return QString();
+        return stepFailure(task, path);
     // One stream of two: which one. All of them: the output as a whole, as far as it goes.
     if (shortStreams.size() < streams) {
         const auto &[judged, expected] = shortStreams.first();

@@ -83,6 +83,11 @@ public:
     // same stream of these (OutputCheck). Empty when not known; set() empties it.
     void setSources(const QStringList &files) { m_sources = files; }
     QStringList sources() const { return m_sources; }
+    // The sound the task takes from its one source, as its place among the source's sounds:
+    // its output's sound must start as far from the picture as that one does (OutputCheck).
+    // -1 when it takes none, or no picture; set() makes it so.
+    void setSoundTrack(int track) { m_soundTrack = track; }
+    int soundTrack() const { return m_soundTrack; }
 
     // After a run that exited well but failed the end check, the output it wrote goes under
     // a name that says it is incomplete ("<name> (incomplete).<suffix>"), so that no one
@@ -113,6 +118,7 @@ private:
     qint64 m_pid = 0;
     QString m_failure;
     QStringList m_sources;
+    int m_soundTrack = -1;
 
     // What was at the output path when the process started; unset until then.
     struct OutputStamp

@@ -389,6 +389,10 @@ private slots:
             {"3GP from 59.94 fps shows 29.97", "3gp", "h263", 60000.0 / 1001, "29.97", "(none)"},
             {"3G2 from 25 fps keeps every picture", "3g2", "x264", 25.0, "(none)", "-mc"},
             {"iPod copy from 50 fps keeps every picture", "ipod", "copy", 50.0, "(none)", "-mc"},
+            // No rate of film or television is a share of these: the device's most.
+            {"iPod from 30.044 fps shows 30", "ipod", "x264", 30.044, "30", "(none)"},
+            {"PSP from 40 fps shows 30", "psp", "x264", 40.0, "30", "(none)"},
+            {"3GP from 120 fps shows a fourth", "3gp", "h263", 120.0, "30", "(none)"},
         };
         for (const auto &device : devices) {
             EncodingSource source = movieFile();
@@ -397,6 +401,36 @@ private slots:
             QTest::addRow("%s: -ofps", device.name) << command << "-ofps" << device.ofps;
             QTest::addRow("%s: -noskip", device.name) << command << "-noskip" << device.noskip;
         }
+        // MPEG of no TV standard (the user's own level) at a rate MPEG codes: the source's, a
+        // share of it that MPEG codes, else MPEG's fastest below it; MEncoder refuses any other.
+        const struct { const char *name; double rate; const char *ofps; } mpegRates[] = {
+            {"VideoCD from 25 fps keeps it", 25.0, "(none)"},
+            {"VideoCD from 59.94 fps keeps it", 60000.0 / 1001, "(none)"},
+            {"VideoCD from 120 fps takes every second picture", 120.0, "60"},
+            {"VideoCD from 119.88 fps takes every second picture", 120000.0 / 1001, "60000/1001"},
+            {"VideoCD from 30.044 fps: 30", 30.044, "30"},
+            {"VideoCD read at the container's clock, 1000 fps: every twentieth picture", 1000.0, "50"},
+            {"VideoCD from 15 fps: the slowest", 15.0, "24000/1001"},
+            {"VideoCD of an unknown rate: the source's", 0.0, "(none)"},
+        };
+        for (const auto &row : mpegRates) {
+            EncodingSource source = movieFile();
+            source.video.frameRate = row.rate;
+            QTest::newRow(row.name) << encode(call(source, User, "mpeg_vcd", "mpeg1video", {352, 240}, 1150, "mp2_vcd", 44100, 224))
+                                    << "-ofps" << row.ofps;
+        }
+        // A variable rate at the rate of its fast stretches, which drops none of its pictures.
+        EncodingSource variable = movieFile();
+        variable.video.frameRate = 38.5;
+        variable.facts.variableRate = true;
+        variable.facts.fastRate = 60.0;
+        QTest::newRow("QuickTime from a variable rate: its fast rate")
+            << encode(call(variable, User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0)) << "-ofps" << "60";
+        // An ASF's own reader starts the picture after the file's preroll, 3.1 s late.
+        EncodingSource asf = movieFile("/media/clip.asf");
+        asf.video.fileFormat = "Windows Media";
+        QTest::newRow("ASF file: libavformat's reader")
+            << encode(call(asf, User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-demuxer" << "lavf";
         // A program stream's sound is read on through the picture that runs ahead of it.
         EncodingSource programStream = movieFile("/media/rec.mpg");
         programStream.video.fileFormat = "MPEG-PS";

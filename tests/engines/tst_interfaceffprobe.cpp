@@ -240,7 +240,19 @@ private slots:
             << TestMedia::clip("variable.mkv", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=60:duration=8",
                                                 "-vf", "select='lt(mod(n\\,10)\\,3)+gt(n\\,240)'", "-fps_mode", "vfr",
                                                 "-c:v", "libx264", "-preset", "ultrafast"})
-            << "" << "turn 0|progressive|vfr 38.96|0+8";
+            << "" << "turn 0|progressive|vfr 38.96 fast 60|0+8";
+        // A phone's rate that drops in the dark, on a clock of 1/600 s: 30 a second, then 20.
+        QTest::newRow("phone, variable rate")
+            << TestMedia::clip("variable.mov", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30:duration=4",
+                                                "-vf", "select='lt(t\\,2)+lt(mod(n\\,3)\\,2)'", "-fps_mode", "vfr",
+                                                "-video_track_timescale", "600", "-c:v", "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 25.21 fast 30|0+3.97";
+        // Mostly still, 5 pictures a second, after 0.4 s of 60: its fast rate is the 60.
+        QTest::newRow("screen recording, mostly still")
+            << TestMedia::clip("mostly-still.mkv", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=60:duration=8",
+                                             "-vf", "select='lt(n\\,24)+not(mod(n\\,12))'", "-fps_mode", "vfr",
+                                             "-c:v", "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 7.82 fast 60|0+7.82";
         // FFprobe names no field order for it ("unknown").
         QTest::newRow("the picture after its sound, ASF")
             << TestMedia::clip("late.asf", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2", "-f",
@@ -283,7 +295,7 @@ private slots:
         const SourceFacts facts = SourceFacts::measure(data, data.videoStreams.isEmpty() ? -1 : 0);
         const auto n = [](double value) { return QString::number(value, 'f', 2).remove(QRegularExpression("\\.?0+$")); };
         QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder,
-                          (facts.variableRate ? "vfr " : "cfr ") + n(facts.frameRate),
+                          facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate) : "cfr " + n(facts.frameRate),
                           n(facts.pictureStart) + '+' + n(facts.pictureLength)};
         for (const SourceFacts::Sound &sound : facts.sounds)
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length));

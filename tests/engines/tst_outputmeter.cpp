@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -179,6 +180,47 @@ private slots:
         QCOMPARE(measured.whole, -1.0);
     }
 
+    // Where picture and sound start as a player decodes them: a transport stream's streams
+    // at 1.4 s, an ASF's WMA sound after its picture (its container says before), a second
+    // sound track half a second late; nothing of an AVI, which stores no start times.
+    void startsAsPlayed_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("track");
+        QTest::addColumn<double>("video"); // NaN: not told
+        QTest::addColumn<double>("audio");
+        const QStringList picture{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2"};
+        const QStringList sound{"-f", "lavfi", "-i", "sine=duration=2"};
+        QTest::newRow("transport stream") << TestMedia::clip("starts.ts", picture + sound + QStringList{"-c:v", "mpeg2video", "-c:a", "mp2"})
+                                          << 0 << 1.44 << 1.43;
+        QTest::newRow("ASF") << TestMedia::clip("starts.asf", picture + sound + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"})
+                             << 0 << 0.046 << 0.093;
+        const QString tracks = TestMedia::clip("starts.mkv", picture + sound + QStringList{"-itsoffset", "0.5"} + sound
+                                               + QStringList{"-map", "0", "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "ac3"});
+        QTest::newRow("first of two sound tracks") << tracks << 0 << 0.0 << 0.0;
+        QTest::newRow("second sound track, half a second late") << tracks << 1 << 0.0 << 0.5;
+        QTest::newRow("AVI") << TestMedia::clip("starts.avi", picture + sound + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"})
+                             << 0 << qQNaN() << qQNaN();
+        QTest::newRow("no such sound track") << tracks << 2 << 0.0 << qQNaN();
+        QTest::newRow("sound alone") << TestMedia::clip("starts.mp3", sound + QStringList{"-c:a", "libmp3lame"}) << 0 << qQNaN()
+                                     << qQNaN();
+    }
+
+    void startsAsPlayed()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, track);
+        QFETCH(double, video);
+        QFETCH(double, audio);
+        QVERIFY(!path.isEmpty());
+        const OutputCheck::Starts starts = OutputMeter::starts(path, track);
+        const auto near = [](double measured, double expected) {
+            return std::isnan(expected) ? std::isnan(measured) : qAbs(measured - expected) < 0.01;
+        };
+        const QString said = QString("%1 %2").arg(starts.video).arg(starts.audio);
+        QVERIFY2(near(starts.video, video) && near(starts.audio, audio), qPrintable(said));
+    }
+
     // Real FFmpeg jobs whose output loses part of one stream, or that is as long as its
     // source's streams, judged at their end: each stream against what was asked, lowered to
     // what the source's same stream holds.
@@ -239,6 +281,18 @@ private slots:
                                    "-of", "avi", "-o", "%2.avi"} << 6.0 << "its copied sound does not decode";
         QTest::newRow("MP3 copied alone") << clip << QStringList{"-i", "%1", "-vn", "-acodec", "copy", "%2.mp3"} << 6.0 << "";
         QTest::newRow("picture copied without sound") << clip << QStringList{"-i", "%1", "-an", "-c", "copy", "%2.mkv"} << 6.0 << "";
+        // Picture and sound kept as far apart as in the source, or brought out of step as
+        // MEncoder brought a transport stream's: its sound 1.44 s before its picture.
+        const QString recording = TestMedia::clip("judged.ts", clipOf(6, 6, {"-c:v", "mpeg2video", "-c:a", "mp2"}));
+        QTest::newRow("transport stream copied") << recording << QStringList{"-i", "%1", "-c", "copy", "%2.mkv"} << 6.0 << "";
+        QTest::newRow("transport stream's sound brought forward")
+            << recording << QStringList{"-i", "%1", "-itsoffset", "1.44", "-i", "%1", "-map", "1:v", "-map", "0:a", "-c", "copy", "%2.mkv"}
+            << 6.0 << "its sound comes 1.44 s earlier against its picture than in the source";
+        QTest::newRow("transport stream's sound held back")
+            << recording << QStringList{"-i", "%1", "-itsoffset", "0.5", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.mkv"}
+            << 6.0 << "its sound comes 0.51 s later against its picture than in the source";
+        const QString asf = TestMedia::clip("judged.asf", clipOf(6, 6, {"-c:v", "wmv2", "-c:a", "wmav2"}));
+        QTest::newRow("ASF encoded") << asf << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "aac", "%2.mp4"} << 6.0 << "";
         // A player reads about 30 s from this 12 s VBR MP3's first frame.
         const QString vbr = TestMedia::clip("judged-vbr.mp3", vbrMp3Without(12));
         QTest::newRow("VBR MP3 without a header, whole") << vbr << QStringList{"-i", "%1", "-c:a", "libvorbis", "%2.ogg"} << 30.0 << "";
@@ -272,6 +326,7 @@ private slots:
         auto *task = new Task;
         task->set(&data, program, arguments, QString(), "judged", "Encoding");
         task->setSources({source});
+        task->setSoundTrack(0);
         auto *job = new Job;
         QTextEdit log;
         job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);

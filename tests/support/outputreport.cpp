@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHash>
 #include <QImage>
+#include <QFileInfo>
 #include <QMap>
 #include <QPair>
 #include <QRegularExpression>
@@ -234,6 +235,13 @@ struct Frames
             }
         }
     }
+    double start() const
+    {
+        double first = times.isEmpty() ? 0 : times.first().first;
+        for (const auto &time : times)
+            first = qMin(first, time.first);
+        return first;
+    }
     double span() const
     {
         if (times.isEmpty())
@@ -370,6 +378,7 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
                                * (sar.value(0).toDouble() > 0 && sar.value(1).toDouble() > 0
                                       ? sar[0].toDouble() / sar[1].toDouble() : 1.0); // unknown: square
     report.videoSeconds = video.span();
+    report.videoStart = video.start();
     QList<double> times;
     for (const auto &frame : video.times)
         times << frame.first;
@@ -421,6 +430,7 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
     report.sampleRate = audio.header.value("sample_rate").toInt();
     report.channels = channelCount(audio.header.value("channel_layout_name"));
     report.audioSeconds = audio.span();
+    report.audioStart = audio.start();
     QFile tone(files + ".pcm");
     if (tone.open(QIODevice::ReadOnly)) {
         // The tone from its zero crossings, away from the fades at both ends of the sound
@@ -490,6 +500,16 @@ QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs)
     for (int run = 0; run < again.size(); ++run)
         reports[inputOf[run]] = readDecodeReport(again[run].output, inputs[inputOf[run]].files);
     return reports;
+}
+
+double soundDelay(const QString &path, int track)
+{
+    const QString files = TestMedia::scratch("delays", QFileInfo(path).fileName());
+    TestMedia::run("ffmpeg", kLogged + QStringList{"-i", path, "-map", "0:v:0", "-fps_mode", "passthrough"} + kOwnTimes
+                       + QStringList{"-f", "framecrc", files + ".video", "-map", QStringLiteral("0:a:%1").arg(track),
+                                     "-f", "framecrc", files + ".audio"});
+    const Frames video(files + ".video"), audio(files + ".audio");
+    return video.times.isEmpty() || audio.times.isEmpty() ? 0.0 : audio.start() - video.start();
 }
 
 QRect activePicture(const QList<DecodeReport::Picture> &frames, double from, double to)
@@ -591,6 +611,11 @@ constexpr double kPictureSlack = 0.1;
 // and the padding of the last (1152 samples at 16 kHz, MP3's longest frame, last 72 ms).
 constexpr double kSoundShortSlack = 0.1;
 constexpr double kSoundLongSlack = 0.22;
+// Sound may start this much later than in the source beside its picture (a viewer sees lips
+// out of step with a tenth of a second), and earlier by as much and by an encoder's delay,
+// decoded as silence where the container cannot leave it out (MP3 at 11 kHz in FLV: 0.1 s).
+constexpr double kLateStartSlack = 0.1;
+constexpr double kEarlyStartSlack = 0.15;
 // Rates that differ less are the same to a player (30000/1001 and 30 differ by 0.1 %).
 constexpr double kRateSlack = 0.01;
 // The shape a player shows may differ from the source's by this share ...
@@ -681,7 +706,10 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
     // A faster rate repeats pictures; a picture repeated beyond that, or held over a gap in
     // the times, is a picture lost (one at an end, where the target's clock meets the
     // source's first time).
-    const double needed = qMax(0.0, file.pictures - expected.frameRate * file.videoSeconds);
+    // A variable rate's slower stretches lack pictures of its rate, which an output at that
+    // rate repeats or leaves as gaps (fewer at a share of the rate).
+    const double needed = qMax(0.0, file.pictures - expected.frameRate * file.videoSeconds)
+                          + expected.missingPictures * qMin(1.0, rate / expected.frameRate);
     if (file.repeats + file.holes > qCeil(needed) + 1)
         return QStringLiteral("%1 of %2 pictures repeat the one before, %3 held over a gap (%4 fps from %5 fps)")
             .arg(file.repeats).arg(file.pictures).arg(file.holes).arg(rate, 0, 'f', 3)
@@ -758,6 +786,11 @@ QString playerFault(const PlayerExpectation &expected, const DecodeReport &file)
     QString fault = expected.video.isEmpty() ? QString() : pictureFault(expected, file);
     if (fault.isEmpty() && !expected.audio.isEmpty())
         fault = soundFault(expected, file);
+    const double delay = file.audioStart - file.videoStart;
+    if (fault.isEmpty() && !expected.video.isEmpty() && !expected.audio.isEmpty()
+        && (delay - expected.soundDelay > kLateStartSlack || expected.soundDelay - delay > kEarlyStartSlack))
+        fault = QStringLiteral("the sound starts %1 s after the picture, %2 s in the source")
+                    .arg(delay, 0, 'f', 3).arg(expected.soundDelay, 0, 'f', 3);
     return fault.isEmpty() ? QStringLiteral("ok") : fault;
 }
 

@@ -53,6 +53,9 @@ struct DecodeReport
     double videoSeconds = 0; // from the first picture's start to the last one's end
     int sampleRate = 0, channels = 0;
     double audioSeconds = 0;
+    // When the first picture and the first sound are shown, on the file's clock: a player
+    // keeps them as far apart as they are here.
+    double videoStart = 0, audioStart = 0;
     double toneHz = 0;
     // Each picture as shown: its time, its part inside black bars (empty when all is black)
     // and its brightest pixel (limited-range luma).
@@ -89,6 +92,10 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
 // the one its own run would give: the outputs of a run that tells of any fault are decoded
 // again one by one.
 QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs);
+// How much later a file's sound track `track` (among its sound tracks) starts than its
+// first picture, as a player shows them: decoded, so that a decoder's first frames that are
+// no sound (WMA's) do not count; 0 when the file lacks either.
+double soundDelay(const QString &path, int track);
 // The part of the frame inside black bars in any picture not shown from `from` to `to`.
 QRect activePicture(const QList<DecodeReport::Picture> &frames, double from = qInf(), double to = qInf());
 // A source's picture as a player shows it (turned by its rotation flag), once per file: the
@@ -138,6 +145,8 @@ struct PlayerExpectation
 
     // The look and the fields of the source's picture, as sourcePicture measured them.
     void showing(const SourcePicture &shown);
+    double soundDelay = 0;        // how much later the source's sound starts than its picture
+    int missingPictures = 0;      // what the source lacks of its rate's pictures (a variable rate)
 };
 // The first way the output fails the expectation, or "ok".
 QString playerFault(const PlayerExpectation &expected, const DecodeReport &file);
