@@ -608,28 +608,57 @@ private slots:
         QVERIFY(panel.widget->isReady());
     }
 
-    // A finalise that fails keeps the encoding under its final name and says so.
+    // A finalise that fails, or cannot start (the rename to its intermediate refused: a
+    // folder stands in that name), keeps the encoding under its final name and says so, and
+    // the panel does not call it completed.
+    void failedFinaliseKeepsEncoding_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("logged"); // "@" stands for the final output
+        QTest::newRow("the correction fails") << "ffmpeg" << 2 << "" << "Failed to finalize encoding: @";
+        QTest::newRow("the rename before it is refused") << "mencoder" << 1 << "Failed to finalize encoding."
+                                                         << "Failed to finalize encoding.";
+    }
     void failedFinaliseKeepsEncoding()
     {
-        const QString fake = writeEngineScript("ffmpeg-fails-copy",
-                                               QString("case \"$*\" in *-aspect*) for last; do :; done; printf part > \"$last\"; exit 1;; esac; exec /usr/bin/ffmpeg \"$@\""));
-        Panel panel(fake);
+        QFETCH(QString, fault);
+        QFETCH(int, jobs);
+        QFETCH(QString, box);
+        QFETCH(QString, logged);
         const QString folder = freshFolder("panel-fail");
+        const QString final = folder + "/movie.avi";
+        const QString intermediate = folder + "/movie (step 0).avi";
+        const QString ffmpeg = fault != "ffmpeg" ? QString("/usr/bin/ffmpeg") : writeEngineScript("ffmpeg-fails-copy",
+            "case \"$*\" in *-aspect*) for last; do :; done; printf part > \"$last\"; exit 1;; esac; exec /usr/bin/ffmpeg \"$@\"");
+        Panel panel(ffmpeg);
+        if (fault == "mencoder")
+            panel.widget->setEngineBinPath(1, writeEngineScript("mencoder-blocks-intermediate",
+                QString("case \"$*\" in *-frames*) ;; *\" -o \"*) mkdir -p '%1/in the way' ;; esac\n"
+                        "exec /usr/bin/mencoder \"$@\"").arg(intermediate)));
         const QString clip = mpeg1Clip();
         panel.load(clip, 16.0 / 9.0, 6.0, "mpeg1video");
         panel.widget->setTarget(folder, "movie");
         panel.target("avi", "xvid", "mp3");
         FinalizeRules::setAnalyzer(fourThree);
+        WindowTesting::ModalAnswerer answerer;
+        answerer.answerWith(QMessageBox::Ok);
         panel.widget->startButton()->click();
-        QVERIFY(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
+        QVERIFY(WindowTesting::waitFor([&] {
+            return panel.main.manager.jobs().size() == jobs && panel.main.idle() && panel.widget->isReady();
+        }, 60000));
         FinalizeRules::setAnalyzer(nullptr);
-        QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->state, Task::Aborted);
-        const QString final = folder + "/movie.avi";
-        QVERIFY(!QFile::exists(folder + "/movie (step 0).avi"));
+        QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->state, jobs == 2 ? Task::Aborted : Task::Completed);
+        QVERIFY(!QFileInfo(intermediate).isFile());
         QVERIFY(TestMedia::countVideoFrames(final) > 0);
-        QVERIFY(panel.main.log.toPlainText().contains("Failed to finalize encoding: " + final));
-        QVERIFY(!panel.main.log.toPlainText().contains("Finalizing completed."));
-        QVERIFY(panel.widget->isReady());
+        QCOMPARE(answerer.seen().size(), box.isEmpty() ? 0 : 1);
+        if (!box.isEmpty())
+            QCOMPARE(answerer.seen().first().text.trimmed(), box);
+        const QString log = panel.main.log.toPlainText();
+        QVERIFY2(log.contains(QString(logged).replace("@", final)), qPrintable(log));
+        QVERIFY(!log.contains("Finalizing completed."));
+        QVERIFY(!log.contains("Encoding completed."));
         QVERIFY(panel.widget->startButton()->isEnabled());
     }
 
