@@ -130,6 +130,13 @@ EncodingTaskData EncoderWidget::plannedTaskValues(const EncodingCommand &command
 bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, StartStyle style,
                                            const QString &failureHint)
 {
+    // A source gone since its load (deleted, renamed, its disc taken out) would only fail
+    // the trial without a reason: the reason the player gives at Play is given here too.
+    if (!QFileInfo::exists(m_encoder->sourcePath())) {
+        const QString reason = tr("This movie path doesn't exist.");
+        showStartFailure(uniqueOutputPath(), QString(), QString(), reason, reason);
+        return false;
+    }
     const QString folder = m_encoder->outputTarget().folder;
     // Made as the Job menu makes it; one that cannot take a file is refused with the reason
     // rather than by the engine's last line.

@@ -711,7 +711,7 @@ private slots:
         QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
         QVERIFY(QFile::exists(folder + "/output (1).avi"));
 
-        // A source the engine cannot read fails its trial.
+        // A source that is not there fails the start, with the input named.
         panel.widget->encoder()->setSource(folder + "/missing.avi", 1);
         WindowTesting::ModalAnswerer answerer;
         QString detail;
@@ -752,24 +752,33 @@ private slots:
     }
 
     // A missing target folder is made; one that cannot be made or written is refused with
-    // that reason before any engine runs.
+    // that reason before any engine runs, and so is a source deleted since its load.
     void targetFolderChecked_data()
     {
         QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("sourceGone");
         QTest::addColumn<QString>("reason"); // empty: the encoding is queued
-        QTest::newRow("missing") << TestMedia::folder() + "/panel-made/a/b" << "";
-        QTest::newRow("cannot be made") << "/proc/vexo-panel/out" << "cannot be created";
-        QTest::newRow("cannot be written") << "/proc" << "cannot be written";
+        QTest::newRow("missing") << TestMedia::folder() + "/panel-made/a/b" << false << "";
+        QTest::newRow("cannot be made") << "/proc/vexo-panel/out" << false << "cannot be created";
+        QTest::newRow("cannot be written") << "/proc" << false << "cannot be written";
+        QTest::newRow("source deleted after its load") << TestMedia::folder() + "/panel-made" << true
+                                                       << "This movie path doesn't exist.";
     }
     void targetFolderChecked()
     {
         QFETCH(QString, folder);
+        QFETCH(bool, sourceGone);
         QFETCH(QString, reason);
         QDir(TestMedia::folder() + "/panel-made").removeRecursively();
         Panel panel;
-        panel.load(mpeg1Clip(), 4.0 / 3.0, 6.0, "mpeg1video");
+        const QString source = TestMedia::folder() + "/panel-source.mpg";
+        QFile::remove(source);
+        QVERIFY(QFile::copy(mpeg1Clip(), source));
+        panel.load(source, 4.0 / 3.0, 6.0, "mpeg1video");
         panel.widget->setTarget(folder, "out");
         panel.target("avi", "xvid", "mp3");
+        if (sourceGone)
+            QVERIFY(QFile::remove(source));
         WindowTesting::ModalAnswerer answerer;
         QString informative;
         answerFailureBox(answerer, &informative);
@@ -783,7 +792,9 @@ private slots:
         }
         // The reason itself, not the engine's last line after a trial.
         QVERIFY(panel.main.manager.jobs().isEmpty());
-        QVERIFY2(informative.contains(reason) && informative.contains(folder), qPrintable(informative));
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding has failed to start."));
+        QVERIFY2(informative.contains(reason) && (sourceGone || informative.contains(folder)), qPrintable(informative));
     }
 
     // Two encodings queued one after the other into one name, before the first has written
