@@ -82,9 +82,10 @@ signals:
 
 public slots:
     void adjustGuiSize();
-    // The program was asked to end by the system (SIGTERM, SIGHUP): the window closes by
-    // its closing road without asking anything; running jobs are aborted as "Abort all and
-    // close" would, the settings saved. Boxes the window shows are dismissed.
+    // The program was asked to end by the system or its terminal (SIGTERM, SIGHUP, SIGINT,
+    // SIGQUIT): the window closes by its closing road without asking anything; running jobs
+    // are aborted as "Abort all and close" would, the settings saved. Boxes the window shows
+    // are dismissed.
     void closeOnSignal();
 
 protected slots:

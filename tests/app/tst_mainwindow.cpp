@@ -738,15 +738,18 @@ private slots:
         QVERIFY(!QFile::exists(output));
     }
 
-    // "kill PID" or a logout while an encode runs: the program ends by its closing road,
-    // asking nothing (a box already open is dismissed): the job is aborted and its partial
-    // output removed, the engine ended, the settings of the run saved.
+    // "kill PID", a logout, or Ctrl+C or Ctrl+\ in the terminal that started the program
+    // while an encode runs: the program ends by its closing road, asking nothing (a box
+    // already open is dismissed): the job is aborted and its partial output removed, the
+    // engine ended, the settings of the run saved.
     void signalTakesTheClosingRoad_data()
     {
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("when");
         QTest::newRow("SIGTERM while the job runs") << int(SIGTERM) << "running";
         QTest::newRow("SIGHUP while the job runs") << int(SIGHUP) << "running";
+        QTest::newRow("SIGINT (Ctrl+C) while the job runs") << int(SIGINT) << "running";
+        QTest::newRow("SIGQUIT (Ctrl+\\) while the job runs") << int(SIGQUIT) << "running";
         QTest::newRow("SIGTERM while the abort box asks") << int(SIGTERM) << "asking";
         QTest::newRow("SIGHUP with the window hidden beside its jobs") << int(SIGHUP) << "hidden";
         QTest::newRow("SIGTERM, the settings cannot be saved") << int(SIGTERM) << "unwritable";
