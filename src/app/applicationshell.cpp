@@ -86,6 +86,11 @@ void ApplicationShell::keepDamagedSettings()
         return;
     m_damagedSettings = fileName;
     m_damagedSettingsCopy = ShellSettings::keepCopy(fileName);
+    // The store would read on past the damaged place (junk read as keys, and a read error
+    // that hides whether the closing save was written) and save all it read again: with the
+    // file kept aside, the live one starts clean.
+    if (!m_damagedSettingsCopy.isEmpty())
+        ShellSettings::cutAtDamage(fileName);
 }
 
 void ApplicationShell::tellDamagedSettings(QWidget *window)

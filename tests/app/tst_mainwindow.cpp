@@ -33,6 +33,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
@@ -635,27 +636,35 @@ private slots:
         delete loud;
     }
 
-    // One unterminated quote hides every later key from the store: before the closing save
+    // One unterminated quote hides every later key from the store, and junk after the keys
+    // (noise a damaged disk gave back) reads as keys of its own: before the closing save
     // writes defaults over them, the file is kept beside itself, under a name of its own
-    // each time, and the user is told once. A line the store takes for a key ("#...") hides
-    // nothing.
+    // each time, and the user is told once. The live file then starts from the keys before
+    // the damage, so the closing save writes a clean file and says nothing. A line the store
+    // takes for a key ("#...") hides nothing.
     void damagedSettingsFileKept_data()
     {
         QTest::addColumn<QByteArray>("damaged");
         QTest::addColumn<int>("earlierCopies");
         QTest::addColumn<QString>("copyName");
+        QTest::addColumn<QString>("targetName"); // as read and saved again
         const QByteArray quote = "[Input]\nfile=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n";
         QTest::newRow("unterminated quote")
-            << quote + "[Preferences]\nEncoder\\test%20frames=777\n" << 0 << ".conf.damaged";
+            << quote + "[Preferences]\nEncoder\\test%20frames=777\n" << 0 << ".conf.damaged" << "output";
         QTest::newRow("unterminated quote beside a # line")
-            << "[Options]\n#verbosity=2\n" + quote << 0 << ".conf.damaged";
-        QTest::newRow("second damage") << quote << 1 << ".conf.damaged.1";
+            << "[Options]\n#verbosity=2\n" + quote << 0 << ".conf.damaged" << "output";
+        QTest::newRow("second damage") << quote << 1 << ".conf.damaged.1" << "output";
+        QByteArray noise(1 << 20, Qt::Uninitialized);
+        QRandomGenerator(11).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+        QTest::newRow("a megabyte of junk after the keys")
+            << "[Output]\ntarget%20name=holiday\n" + noise << 0 << ".conf.damaged" << "holiday";
     }
     void damagedSettingsFileKept()
     {
         QFETCH(QByteArray, damaged);
         QFETCH(int, earlierCopies);
         QFETCH(QString, copyName);
+        QFETCH(QString, targetName);
         const QString fileName = QSettings().fileName();
         QDir().mkpath(QFileInfo(fileName).path());
         for (int i = 0; i < earlierCopies; ++i) {
@@ -679,8 +688,13 @@ private slots:
         QCOMPARE(answerer.seen().size(), 1);
         QVERIFY(answerer.seen().at(0).text.startsWith("The settings file could not be read in full"));
         QVERIFY(answerer.seen().at(0).informativeText.contains(copyName));
-        // What the closing save wrote reads back whole: no box at the next start.
+        // What the closing save wrote reads back whole, and no more than the program's own
+        // keys: no box at the next start.
         QVERIFY(ShellSettings::readsBackWhole(fileName));
+        QSettings saved(fileName, QSettings::IniFormat);
+        QCOMPARE(saved.status(), QSettings::NoError);
+        QCOMPARE(saved.value("Output/target name").toString(), targetName);
+        QVERIFY2(QFileInfo(fileName).size() < 16384, qPrintable(QString::number(QFileInfo(fileName).size())));
     }
 
     // A folder in the settings file's place makes every save fail: the user hears of it.
@@ -690,6 +704,7 @@ private slots:
         QFile::remove(fileName);
         QVERIFY(QDir().mkpath(fileName));
         ModalAnswerer answerer;
+        answerer.answerWith(QMessageBox::Ok);
         answerer.answerWith(QMessageBox::Ok);
         ApplicationShell shell;
         const int code = runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); });
