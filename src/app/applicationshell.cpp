@@ -130,7 +130,9 @@ int ApplicationShell::run()
         tellDamagedSettings(window);
         if (onWindowShown)
             onWindowShown(window);
-        const int code = QApplication::exec();
+        // A window closed inside the box's own loop (a signal dismisses the box and closes
+        // it) asked to quit before the loop ran: the loop would wait for nothing, for ever.
+        const int code = window && !window->hasClosed() ? QApplication::exec() : 0;
         QObject::disconnect(stopping);
         saveEnginePaths();
         if (code == AppIdentity::kRestartExitCode && window) {

@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QDir>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QMessageBox>
 #include <QGroupBox>
@@ -277,20 +278,38 @@ private slots:
 
     // The run that builds MPlayer's font cache (a minute on a first run) is not on the road
     // to the window: the window shows while it runs, and it runs once. MPlayer's capabilities
-    // are offered from the back-end's state at once and again when the run has ended.
+    // are offered from the back-end's state at once and again when the run has ended. The
+    // run handles the window's events while it goes: a close, a restart ("Clear all
+    // settings") or a close during the run that a cancelled MPlayer path starts stops it and
+    // goes on at once, and the window goes only once the run has returned.
+    void fontCacheAfterTheWindowShows_data()
+    {
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<int>("runs");      // font-cache runs started
+        QTest::addColumn<int>("ended");     // runs that ended by themselves
+        QTest::addColumn<int>("passes");
+        QTest::newRow("nothing: the run ends") << "" << 1 << 1 << 1;
+        QTest::newRow("exit") << "exit" << 1 << 0 << 1;
+        QTest::newRow("clear all settings") << "clear" << 1 << 0 << 2;
+        QTest::newRow("exit during the run a cancelled MPlayer path starts") << "path" << 2 << 1 << 1;
+    }
     void fontCacheAfterTheWindowShows()
     {
+        QFETCH(QString, during);
+        QFETCH(int, runs);
+        QFETCH(int, ended);
+        QFETCH(int, passes);
         const QString events = TestMedia::folder() + "/engines/font-cache-order";
         const QString release = events + ".release";
         QFile::remove(events);
         QFile::remove(release);
-        // Not released, the run ends by itself after 30 s or more, so a start that waits for
+        // Not released, the run ends by itself after 60 s or more, so a start that waits for
         // it fails instead of hanging; long enough that a window slow to show on a busy
         // machine still shows while it runs.
         const QString mplayer = writeEngineScript(
             "ordered-mplayer", QStringLiteral("case \"$*\" in\n"
                                               "  *-fontconfig*) echo font >> '%1'; i=0\n"
-                                              "    while [ ! -e '%2' ] && [ $i -lt 1500 ]; do sleep 0.02; i=$((i+1)); done\n"
+                                              "    while [ ! -e '%2' ] && [ $i -lt 3000 ]; do sleep 0.02; i=$((i+1)); done\n"
                                               "    echo font-end >> '%1' ;;\n"
                                               "  *'-vo help'*) echo status >> '%1' ;;\nesac\nexec mplayer \"$@\"")
                                    .arg(events, release));
@@ -303,19 +322,49 @@ private slots:
         ApplicationShell shell;
         QStringList atShow;
         bool offered = false;
-        runShell(shell, [&](MervoMainWindow *window, int) {
+        QElapsedTimer clock;
+        clock.start();
+        const int code = runShell(shell, [&](MervoMainWindow *window, int pass) {
+            if (pass > 1) {
+                window->exitAction->trigger();
+                return;
+            }
             QTRY_VERIFY_WITH_TIMEOUT(window->windowHandle() && window->windowHandle()->isExposed(), kScreenWait);
             QTRY_VERIFY_WITH_TIMEOUT(logged().contains("font") || logged().contains("font-end"), kScreenWait);
             atShow = logged();
             offered = window->playerCapabilityAction->isEnabled();
-            QFile(release).open(QIODevice::WriteOnly);
+            if (during.isEmpty() || during == "path") {
+                QFile(release).open(QIODevice::WriteOnly);
+                QTRY_VERIFY_WITH_TIMEOUT(logged().contains("font-end"), kScreenWait);
+            }
+            if (during == "path") {
+                QFile::remove(release);
+                // The chooser cancelled, the run starts again; the close comes while it goes.
+                FileChooserScript chooser;
+                QTimer::singleShot(0, window, [&] {
+                    QTRY_VERIFY_WITH_TIMEOUT(logged().count("font") == 2, kScreenWait);
+                    window->exitAction->trigger();
+                });
+                window->mplayerPathAction->trigger();
+                return;
+            }
+            if (during == "clear") {
+                ModalAnswerer answerer;
+                answerer.answerWithButton("Clear settings and restart");
+                window->clearSettingsAction->trigger();
+                return;
+            }
             window->exitAction->trigger();
         });
+        QCOMPARE(code, 0);
+        QCOMPARE(shell.passes(), passes);
         QVERIFY2(!atShow.contains("font-end"), qPrintable(atShow.join(' ')));
         QVERIFY(offered);
         const QStringList order = logged();
-        QCOMPARE(order.count("font"), 1);
-        QCOMPARE(order.count("font-end"), 1);
+        QCOMPARE(order.count("font"), runs);
+        QCOMPARE(order.count("font-end"), ended);
+        // A stopped run is not waited for: left alone it would go on for a minute.
+        QVERIFY2(clock.elapsed() < 40000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void clearAllSettings()
@@ -678,6 +727,7 @@ private slots:
         file.close();
         ModalAnswerer answerer;
         answerer.answerWith(QMessageBox::Ok);
+        answerer.answerWith(QMessageBox::Ok);
         ApplicationShell shell;
         QCOMPARE(runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); }), 0);
         QFile copy(QFileInfo(fileName).path() + "/" + QFileInfo(fileName).completeBaseName() + copyName);
@@ -697,6 +747,39 @@ private slots:
         QVERIFY2(QFileInfo(fileName).size() < 16384, qPrintable(QString::number(QFileInfo(fileName).size())));
     }
 
+    // A signal while the box about a damaged settings file asks, before the window's loop
+    // runs: the box is dismissed, and the program ends by its closing road instead of
+    // waiting for a loop that nothing would end.
+    void signalWhileTheStartBoxAsks()
+    {
+        const QString fileName = QSettings().fileName();
+        QDir().mkpath(QFileInfo(fileName).path());
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Options]\nverbosity=2\n[Input]\nfile=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n");
+        file.close();
+        const auto removeCopies = qScopeGuard([&fileName] {
+            for (const QString &kept : QDir(QFileInfo(fileName).path()).entryList({"*.damaged*"}))
+                QFile::remove(QFileInfo(fileName).path() + "/" + kept);
+        });
+        QTimer neverEnds;
+        neverEnds.setSingleShot(true);
+        connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        neverEnds.start(60000);
+        ModalAnswerer answerer;
+        int polls = 0;
+        answerer.answerWith([&polls](QWidget *) {
+            if (polls++ == 0)
+                ::kill(::getpid(), SIGTERM);
+            return false;
+        });
+        ApplicationShell shell;
+        QCOMPARE(runShell(shell, [](MervoMainWindow *, int) {}), 0);
+        QVERIFY(polls > 0);
+        QCOMPARE(QSettings().value("Options/verbosity").toInt(), 2);
+        QVERIFY(QSettings().contains("Main Window/size"));
+    }
+
     // A folder in the settings file's place makes every save fail: the user hears of it.
     void unwritableSettingsTold()
     {
@@ -704,7 +787,6 @@ private slots:
         QFile::remove(fileName);
         QVERIFY(QDir().mkpath(fileName));
         ModalAnswerer answerer;
-        answerer.answerWith(QMessageBox::Ok);
         answerer.answerWith(QMessageBox::Ok);
         ApplicationShell shell;
         const int code = runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); });
