@@ -261,6 +261,8 @@ private slots:
         QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
         QTest::newRow("keys followed by junk") << end + noise << false << end;
         QTest::newRow("junk after a key without its line end") << end + "last=1" + noise << false << end;
+        // Noise that is UTF-8 text: its control characters mark it, before the quote it opens.
+        QTest::newRow("control characters before a quote left open") << end + "x\x01y=1\nname=\"a\nlast=2\n" << false << end;
     }
     void damagedFilesFound()
     {

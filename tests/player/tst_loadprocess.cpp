@@ -13,13 +13,15 @@ class TestLoadProcess : public QObject
 
 private slots:
     // The program ends right after a load was done with a run whose engine still went
-    // (killed at its finish time-out, or dropped by a load that failed first): no loop
-    // sees the engine's end, and the process object must not be left behind for all that.
+    // (killed at its finish time-out, dropped by a load that failed first, or handed over
+    // after a kill that did not take): no loop sees the engine's end, and the process
+    // object must not be left behind for all that.
     void programEndsRightAfterTheLoad_data()
     {
         QTest::addColumn<QString>("how");
         QTest::newRow("run killed at its finish time-out") << "given-up";
         QTest::newRow("run dropped while it goes") << "dropped";
+        QTest::newRow("engine handed over after a kill that did not take") << "kill-not-taken";
     }
     void programEndsRightAfterTheLoad()
     {
