@@ -255,19 +255,29 @@ QString ShellSettings::keepCopy(const QString &fileName)
 
 namespace {
 // Whether a line reads as the store writes its lines: UTF-8 text without control
-// characters, its quotes closed, no backslash at its end through which the store would read
-// on into the next line, and a group name closed.
+// characters; a group name closed, without the characters the store writes escaped in it
+// ("[", "]", ";", "=", a quote); no quote in a key; the quotes of a value closed, and no
+// backslash at its end through which the store would read on into the next line.
 bool isSoundLine(QByteArrayView line)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8(line);
     if (utf8.hasError())
         return false;
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control && c != QLatin1Char('\t'))
+            return false;
+    }
+    static const QRegularExpression group(QStringLiteral("^\\s*\\[[^][;=\"]*\\]\\s*$"));
+    if (text.trimmed().startsWith(QLatin1Char('[')))
+        return group.match(text).hasMatch();
+    const qsizetype equals = text.indexOf(QLatin1Char('='));
+    const qsizetype firstQuote = text.indexOf(QLatin1Char('"'));
+    if (firstQuote >= 0 && (equals < 0 || firstQuote < equals))
+        return false;
     bool quoted = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c.category() == QChar::Other_Control && c != QLatin1Char('\t'))
-            return false;
         if (c == QLatin1Char('\\')) {
             // The escaped character is taken as it is; a backslash at the end reads on.
             if (++i == text.size())
@@ -276,8 +286,7 @@ bool isSoundLine(QByteArrayView line)
             quoted = !quoted;
         }
     }
-    const QString trimmed = text.trimmed();
-    return !quoted && (!trimmed.startsWith(QLatin1Char('[')) || trimmed.endsWith(QLatin1Char(']')));
+    return !quoted;
 }
 
 bool rewrite(const QString &fileName, const QByteArray &text)
@@ -304,7 +313,5 @@ bool ShellSettings::cutAtDamage(const QString &fileName)
             break;
         begin = end + 1;
     }
-    if (!rewrite(fileName, text.left(begin)))
-        return false;
-    return readsBackWhole(fileName) || rewrite(fileName, QByteArray());
+    return rewrite(fileName, text.left(begin));
 }

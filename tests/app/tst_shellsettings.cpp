@@ -255,6 +255,10 @@ private slots:
         QTest::newRow("last key cut by its quote") << QByteArray("[Input]\nfile=1\nname=\"a\nlast=2\n") << false
                                                    << QByteArray("[Input]\nfile=1\n");
         QTest::newRow("group header left open") << QByteArray("[Input\nfile=1\n") << false << QByteArray();
+        QTest::newRow("group header cut by a ;") << "[Input]\nfile=1\n[In;put]\nkey=1\n" + end << false
+                                                 << QByteArray("[Input]\nfile=1\n");
+        QTest::newRow("quotes around a key") << "[Input]\nfile=1\n\"key\"=1\n" + end << false
+                                             << QByteArray("[Input]\nfile=1\n");
         // A disk that gave back a megabyte of noise after the keys: the store reads it as
         // keys of its own.
         QByteArray noise(1 << 20, Qt::Uninitialized);
