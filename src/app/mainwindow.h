@@ -63,6 +63,8 @@ public:
     bool saveSettingsOnExit() const { return m_saveSettingsOnExit; }
     // Whether the window has gone its closing road (it is deleted later).
     bool hasClosed() const { return m_closed; }
+    // How many routines that handle events in a loop of their own hold the window now.
+    int deletionHolds() const { return m_deletionHolds; }
     int verbosity() const { return m_verbosity; }
     bool consoleButtonShown() const { return m_consoleButton; }
     const Preferences &preferences() const { return m_preferences; }
