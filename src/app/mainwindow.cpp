@@ -235,8 +235,12 @@ void MainWindow::enablePlayerCapability()
     playerCapabilityAction->setEnabled(m_playerWidget->isReady(false));
     // The font-cache run waits for MPlayer to scan the fonts (a minute on a first run): the
     // window shows first, and the run's own progress window then shows over it. A timer of
-    // the window's: a window closed meanwhile runs nothing.
-    QTimer::singleShot(0, this, [this] { playerCapabilityAction->setEnabled(m_playerWidget->isReady(true)); });
+    // the window's: a window closed meanwhile runs nothing; one closed while the run handles
+    // its events stops the run and goes once the run has returned here.
+    QTimer::singleShot(0, this, [this] {
+        const DeletionHold hold(this);
+        playerCapabilityAction->setEnabled(m_playerWidget->isReady(true));
+    });
 }
 
 void MainWindow::setCapabilityEntries()
@@ -434,9 +438,36 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     m_monitor->close();
     m_jobManagerDialog->closeForGood();
+    // A font-cache run under this close would keep the window (DeletionHold) for its minute.
+    m_playerWidget->stopUpdateFontCache();
     waitForKilledJobs();
     m_closed = true;
     event->accept();
+}
+
+MainWindow::DeletionHold::DeletionHold(MainWindow *window)
+    : m_window(window)
+{
+    ++m_window->m_deletionHolds;
+}
+
+MainWindow::DeletionHold::~DeletionHold()
+{
+    if (--m_window->m_deletionHolds == 0 && m_window->m_deletionHeld) {
+        m_window->m_deletionHeld = false;
+        m_window->deleteLater();
+    }
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    // A close inside a held routine's nested loop asks for the deletion there, and the loop
+    // would carry it out before the routine goes on.
+    if (event->type() == QEvent::DeferredDelete && m_deletionHolds > 0) {
+        m_deletionHeld = true;
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void MainWindow::waitForKilledJobs()
@@ -474,6 +505,8 @@ void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)
     other.clear();
     other.sync();
     m_saveSettingsOnExit = false;
+    // The loop can only end once a font-cache run that handles events under it is over.
+    m_playerWidget->stopUpdateFontCache();
     QCoreApplication::exit(AppIdentity::kRestartExitCode);
 }
 

@@ -134,6 +134,13 @@ EncodingTaskData EncoderWidget::plannedTaskValues(const EncodingCommand &command
 bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, StartStyle style,
                                            const QString &failureHint)
 {
+    // A source gone since its load (deleted, renamed, its disc taken out) would only fail
+    // the trial without a reason: the reason the player gives at Play is given here too.
+    if (!QFileInfo::exists(m_encoder->sourcePath())) {
+        const QString reason = tr("This movie path doesn't exist.");
+        showStartFailure(uniqueOutputPath(), QString(), QString(), reason, reason);
+        return false;
+    }
     const QString folder = m_encoder->outputTarget().folder;
     // Made as the Job menu makes it; one that cannot take a file is refused with the reason
     // rather than by the engine's last line.
@@ -373,18 +380,24 @@ void EncoderWidget::finalizeTask(const Ending &ending, bool skip)
         if (finalOutput.isEmpty() && FinalizeRules::isAudioMuxer(text))
             analysed = FinalizeRules::intermediateName(path, QStringLiteral(".avi"));
         const MediaInfoData info = FinalizeRules::analyze(m_playerSetup, analysed);
-        bool queued = false;
-        if (FinalizeRules::needsAudioExtraction(info)) {
-            const int duration = FinalizeRules::durationSeconds(
-                info.audioStreams.first().value(QStringLiteral("Duration")));
-            queued = queueExtraction(analysed, output, duration, preview, layout, ending);
-        } else if (FinalizeRules::needsAspectCorrection(info, text, aspect)) {
-            const int duration =
-                FinalizeRules::durationSeconds(info.videoFields.value(QStringLiteral("Duration")));
-            queued = queueCorrection(analysed, output, aspect, duration, preview, layout, ending);
-        }
-        if (queued)
+        const bool extraction = FinalizeRules::needsAudioExtraction(info);
+        if (extraction || FinalizeRules::needsAspectCorrection(info, text, aspect)) {
+            bool queued = false;
+            if (extraction) {
+                const int duration = FinalizeRules::durationSeconds(
+                    info.audioStreams.first().value(QStringLiteral("Duration")));
+                queued = queueExtraction(analysed, output, duration, preview, layout, ending);
+            } else {
+                const int duration =
+                    FinalizeRules::durationSeconds(info.videoFields.value(QStringLiteral("Duration")));
+                queued = queueCorrection(analysed, output, aspect, duration, preview, layout, ending);
+            }
+            // A finalising step that cannot start (its rename refused, no command for it)
+            // leaves the encoding unfinished, which is no success; it has said why.
+            if (!queued)
+                closePanel(step, Outcome::Failed, preview);
             return;
+        }
     }
     closePanel(step, Outcome::Completed, preview);
 }

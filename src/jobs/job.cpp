@@ -4,6 +4,8 @@
 #include "jobs/outputcheck.h"
 #include "jobs/task.h"
 
+#include <QDir>
+
 Job::Job() = default;
 
 void Job::init(Task *task, const QString &id, const QString &title, const QString &output,
@@ -79,15 +81,28 @@ void Job::reportTaskEnd(Task *task, bool exitedWell, const QString &failure)
     // empty or short file) stays, as a measure can be wrong and a removed file cannot come
     // back, but not under the output's name, where the next user or program would take it
     // for the result.
-    if (!exitedWell) {
-        if (task->removeOutputFile())
-            log(tr("Job: %1 output removed [%2].").arg(task->name(), m_id), LogLevel::Normal);
+    if (!task->wroteOutput())
         return;
+    if (exitedWell) {
+        const QString kept = task->keepOutputAsIncomplete();
+        if (!kept.isEmpty()) {
+            log(tr("Job: %1 output kept as incomplete file %2 [%3].").arg(task->name(), kept, m_id),
+                LogLevel::Quiet);
+            return;
+        }
     }
-    const QString kept = task->keepOutputAsIncomplete();
-    if (!kept.isEmpty())
-        log(tr("Job: %1 output kept as incomplete file %2 [%3].").arg(task->name(), kept, m_id),
+    // A file that cannot take the incomplete name (its folder turned read-only, a name with
+    // no room for the suffix) goes as a failed engine's does; one that cannot go either is
+    // named, so that nobody takes it for the result unwarned.
+    if (!task->removeOutputFile())
+        log(tr("Job: %1 output could not be removed, %2 stays [%3].")
+                .arg(task->name(), QDir::toNativeSeparators(task->outputPath()), m_id),
             LogLevel::Quiet);
+    else if (exitedWell)
+        log(tr("Job: %1 output could not be renamed as incomplete, removed [%2].").arg(task->name(), m_id),
+            LogLevel::Quiet);
+    else
+        log(tr("Job: %1 output removed [%2].").arg(task->name(), m_id), LogLevel::Normal);
 }
 
 QString Job::failure() const

@@ -68,6 +68,10 @@ public:
     // pass may write to /dev/null, and the program may run as root) and only when this
     // task's run made or changed it: another job's finished file at the same path stays.
     bool removeOutputFile() const;
+    // The output is a regular file that this task's run made or changed.
+    bool wroteOutput() const;
+    // The output path (slot 5 of the task data); empty when there is none.
+    QString outputPath() const;
     // False when the task names an output file that is missing or empty: an engine can end
     // with exit code 0 and write nothing. A task naming no file, or a device, has its output.
     bool hasOutput() const;
@@ -130,9 +134,6 @@ private:
         bool operator==(const OutputStamp &other) const;
     };
     static OutputStamp stampOf(const QString &path);
-    QString outputPath() const;
-    // The output is a regular file that this task's run made or changed.
-    bool wroteOutput() const;
     bool m_outputNoted = false;
     OutputStamp m_outputAtStart;
 };

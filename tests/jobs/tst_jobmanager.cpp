@@ -6,6 +6,7 @@
 #include "jobs/processkiller.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
@@ -25,6 +26,19 @@ class TestJobManager : public QObject
 
 private:
     QTextEdit m_log;
+
+    // Whether a folder can be made read-only to this user: as root only the immutable flag
+    // (chattr +i) refuses renames and removals in it.
+    static bool folderLocks(const QString &folder)
+    {
+        const QString probe = folder + "/probe";
+        if (!QDir().mkpath(probe) || QProcess::execute("chattr", {"+i", probe}) != 0)
+            return false;
+        const bool locked = !QFile(probe + "/file").open(QIODevice::WriteOnly);
+        QProcess::execute("chattr", {"-i", probe});
+        QDir(probe).removeRecursively();
+        return locked;
+    }
 
     std::unique_ptr<JobManager> makeManager()
     {
@@ -110,25 +124,50 @@ private slots:
 
     // How a process ends, and what it leaves, decide the task's end state and the failure it
     // keeps and logs. A failed run removes only the file it wrote itself; an exit code 0
-    // never loses a file, but what a failed one wrote leaves the output's name.
+    // never loses a file, but what a failed one wrote leaves the output's name: renamed as
+    // incomplete, else removed (a name with no room for the suffix), and the log says which,
+    // or that the file stays where neither can be done (its folder turned read-only).
     void processEnd()
     {
-        const struct { const char *name, *before, *script; int state; bool kept; const char *failure; } rows[] = {
+        // "@" in a script stands for the output's folder; `said` is what the log says of the
+        // output after "Job: enc output " (empty: nothing).
+        const QString longName = QString(245, 'a') + ".avi";
+        const struct {
+            const char *name, *before, *script; int state; bool kept; const char *failure;
+            const char *said = ""; QString output = "out.avi";
+        } rows[] = {
             {"written", "", "printf x > \"$1\"", Task::Terminated, true, ""},
-            {"written, then exit 1", "", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1"},
+            {"written, then exit 1", "", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1", "removed"},
             {"crash after writing", "", "printf x > \"$1\"; kill -SEGV $$", Task::Aborted, false,
-             "killed by signal 11 (Segmentation fault)"},
-            {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1"},
+             "killed by signal 11 (Segmentation fault)", "removed"},
+            {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false,
+             "exited with code 1", "removed"},
             {"another job's file, untouched, exit 1", "done", "exit 1", Task::Aborted, true, "exited with code 1"},
             {"exit 0 writing nothing", "", "exit 0", Task::Aborted, false, "it wrote no output"},
-            {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, false, "it wrote no output"},
+            {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, false, "it wrote no output",
+             "kept as incomplete file"},
+            {"exit 0 leaving an empty file, no room for the incomplete name", "", ": > \"$1\"", Task::Aborted, false,
+             "it wrote no output", "could not be renamed as incomplete, removed", longName},
+            {"exit 0 leaving an empty file, folder turned read-only", "", ": > \"$1\"; chattr +i @", Task::Aborted, true,
+             "it wrote no output", "could not be removed"},
+            {"written, then exit 1, folder turned read-only", "", "printf x > \"$1\"; chattr +i @; exit 1", Task::Aborted,
+             true, "exited with code 1", "could not be removed"},
             {"exit 0 leaving another job's file", "done", "exit 0", Task::Terminated, true, ""},
             {"a first pass writing to a device", "", "exit 0", Task::Terminated, true, ""},
         };
         for (const auto &row : rows) {
             QTemporaryDir dir;
+            const bool locks = QString(row.script).contains("chattr");
+            if (locks && !folderLocks(dir.path())) {
+                qWarning("%s: no folder can be made read-only here (root without chattr)", row.name);
+                continue;
+            }
+            const auto unlock = qScopeGuard([&] {
+                if (locks)
+                    QProcess::execute("chattr", {"-i", dir.path()});
+            });
             const bool device = QString(row.name).contains("device");
-            EncodingTaskData data = outputData(device ? QString("/dev/null") : dir.filePath("out.avi"));
+            EncodingTaskData data = outputData(device ? QString("/dev/null") : dir.filePath(row.output));
             const QString output = data[5].toString();
             if (*row.before) {
                 QFile file(output);
@@ -136,21 +175,28 @@ private slots:
             }
             auto manager = makeManager();
             QSignalSpy ended(manager.get(), &JobManager::processFinished);
-            manager->addJob(plainJob(scriptTask<Task>("enc", row.script, {output}, &data), "id-1", &m_log));
+            const QString script = QString(row.script).replace("@", "'" + dir.path() + "'");
+            manager->addJob(plainJob(scriptTask<Task>("enc", script, {output}, &data), "id-1", &m_log));
             QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
             const Job *job = manager->jobs().first();
             QVERIFY2(int(job->task()->state) == row.state, row.name);
             QVERIFY2(QFile::exists(output) == row.kept, row.name);
             QCOMPARE(job->failure(), QString(row.failure));
             // The one an engine that exited well wrote is kept under a name that says so.
-            const bool renamed = QString(row.script).startsWith(":");
-            QCOMPARE(QFile::exists(dir.filePath("out (incomplete).avi")), renamed);
-            QCOMPARE(m_log.toPlainText().contains(QString("Job: enc output kept as incomplete file %1 [id-1].")
-                                                      .arg(dir.filePath("out (incomplete).avi"))), renamed);
-            QCOMPARE(m_log.toPlainText().contains("Job: enc output removed [id-1]."),
-                     !row.kept && !renamed && QString(row.script) != "exit 0");
-            const QString line = QString("Job: enc failed [id-1]: %1.").arg(row.failure);
-            QVERIFY2(m_log.toPlainText().contains(line) == !QString(row.failure).isEmpty(), qPrintable(m_log.toPlainText()));
+            const QString incomplete = dir.filePath(QFileInfo(output).completeBaseName() + " (incomplete).avi");
+            const QString said = row.said;
+            QCOMPARE(QFile::exists(incomplete), said.startsWith("kept"));
+            const QString log = m_log.toPlainText();
+            QString line = "Job: enc output " + said;
+            if (said.startsWith("kept"))
+                line += QString(" %1 [id-1].").arg(incomplete);
+            else if (said.startsWith("could not be removed"))
+                line += QString(", %1 stays [id-1].").arg(output);
+            else
+                line += " [id-1].";
+            QVERIFY2(said.isEmpty() ? !log.contains("Job: enc output") : log.contains(line), qPrintable(row.name + QString(": ") + log));
+            const QString failed = QString("Job: enc failed [id-1]: %1.").arg(row.failure);
+            QVERIFY2(log.contains(failed) == !QString(row.failure).isEmpty(), qPrintable(log));
         }
     }
 
