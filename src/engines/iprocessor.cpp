@@ -198,3 +198,11 @@ bool IProcessor::parseSignatureWith(const QRegularExpression &banner, const QStr
                        << '"' + m_executablePath + '"';
     return false;
 }
+
+IProcessor::QueryOutcome IProcessor::refuseWithoutBanner()
+{
+    m_console->logNormal(tr("%1: the program's answer has no %1 banner; it is not taken for %1.").arg(m_name));
+    qCDebug(lcEngines).noquote() << QStringLiteral("%1: no banner in the answer").arg(m_name)
+                                 << '"' + m_executablePath + '"';
+    return QueryOutcome::Refused;
+}

@@ -74,6 +74,11 @@ protected:
     // Takes signature and version from the two captures of the banner expression; on
     // failure both keep their values, and the console and debug output say so.
     bool parseSignatureWith(const QRegularExpression &banner, const QString &text);
+    // The outcome of a start whose version query was answered without the engine's banner,
+    // with exit code 0 all the same: the program is some other one (a wrapper, a script that
+    // answers anything), and what relies on the engine must not take it for one. Says so on
+    // the console.
+    QueryOutcome refuseWithoutBanner();
 
     Console *m_console;
     QString m_signature;
