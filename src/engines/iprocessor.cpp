@@ -82,6 +82,18 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
     return false;
 }
 
+bool IProcessor::startAgain()
+{
+    if (m_state == Ready)
+        return true;
+    if (m_executablePath.isEmpty())
+        return false;
+    m_state = NotStarted;
+    const QString path = m_executablePath;
+    const QString libraryPath = m_libraryPath;
+    return startInterface(path, libraryPath);
+}
+
 bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, QString &stdOut,
                            QString &stdErr, QString &error)
 {

@@ -28,6 +28,11 @@ public:
     virtual bool startInterface(const QString &executablePath, const QString &libraryPath) = 0;
     virtual int state() const;
     virtual QString version() const;
+    // Runs the start queries again at the path last given when the engine is not ready: a
+    // query that outlived its time on a busy or cold machine would otherwise leave it failed
+    // for the whole session. True when it is ready; false, running nothing, when no path was
+    // ever given.
+    bool startAgain();
 
     // Runs the engine with the arguments to its end (Transcoder::runProcess and
     // Analyzer::runProcess give the contract).

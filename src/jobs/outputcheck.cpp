@@ -112,17 +112,21 @@ bool OutputCheck::fallsShort(double measured, double expected)
     return measured < expected * 0.9 && expected - measured > 1.0;
 }
 
-QString OutputCheck::shortfall(const Task &task)
+QString OutputCheck::shortfall(const Task &task, bool *unchecked)
 {
+    if (unchecked)
+        *unchecked = false;
     const double asked = taskDataValue(task.taskData, TaskDataSlot::Duration).toDouble();
     const QString path = taskDataValue(task.taskData, TaskDataSlot::OutputPath).toString();
     // A preview encodes a part on purpose; a first pass writes statistics, not media.
-    if (!s_meter || asked <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool()
+    if (asked <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool()
         || path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
         return QString();
-    const Lengths measured = s_meter(path, asked);
+    const Lengths measured = s_meter ? s_meter(path, asked) : Lengths();
     qCDebug(lcJobs) << "OutputCheck:" << path << "picture" << measured.video << "sound"
                     << measured.audio << "whole" << measured.whole << "of" << asked;
+    if (unchecked)
+        *unchecked = measured.video < 0.0 && measured.audio < 0.0 && measured.whole < 0.0;
 
     int streams = 0;
     QList<std::pair<const JudgedStream *, double>> shortStreams; // with the length expected

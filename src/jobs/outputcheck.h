@@ -52,7 +52,9 @@ public:
 
     // Why the task's output falls short of what was asked, naming the disk when it is full;
     // empty when it does not, or when its length is not asked for or cannot be measured.
-    static QString shortfall(const Task &task);
+    // `unchecked`, when given, tells the last apart: a length was asked for, but no engine
+    // measured the output.
+    static QString shortfall(const Task &task, bool *unchecked = nullptr);
     // An output falls well short of its source when it lacks a tenth of the length and
     // more than a second (encoders may drop a frame or a few audio samples at the end).
     static bool fallsShort(double measured, double expected);

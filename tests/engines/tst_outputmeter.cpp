@@ -14,6 +14,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTextEdit>
 
@@ -228,6 +229,74 @@ private slots:
         QCOMPARE(task->state, failure.isEmpty() ? Task::Terminated : Task::Aborted);
         // A file that failed the check leaves the output's name.
         QCOMPARE(QFile::exists(output), failure.isEmpty());
+    }
+
+    // On a busy or cold machine FFprobe's or FFmpeg's start query may outlive its 3 s, and
+    // the engine then counts as failed: a 1 s output of a job asked 40 s is still judged, the
+    // engines asked again once they are needed. With no engine to measure it, the job says
+    // its length was not checked.
+    void jobJudgedAfterAFailedStart_data()
+    {
+        QTest::addColumn<QString>("ffprobe"); // "slow", "missing" or "" (starts at once)
+        QTest::addColumn<QString>("ffmpeg");
+        QTest::addColumn<QString>("engine"); // of the job
+        QTest::addColumn<QString>("failure");
+        const QString shortOutput = "its output lasts 1.0 s of the 40.0 s asked for";
+        QTest::newRow("FFprobe slow to start") << "slow" << "" << "ffmpeg" << shortOutput;
+        QTest::newRow("FFmpeg slow to start") << "" << "slow" << "ffmpeg" << shortOutput;
+        QTest::newRow("both slow to start") << "slow" << "slow" << "ffmpeg" << shortOutput;
+        QTest::newRow("both slow to start, MEncoder's job") << "slow" << "slow" << "mencoder" << shortOutput;
+        QTest::newRow("FFprobe missing, FFmpeg slow") << "missing" << "slow" << "ffmpeg" << shortOutput;
+        QTest::newRow("neither there") << "missing" << "missing" << "ffmpeg" << "";
+    }
+
+    void jobJudgedAfterAFailedStart()
+    {
+        QFETCH(QString, ffprobe);
+        QFETCH(QString, ffmpeg);
+        QFETCH(QString, engine);
+        QFETCH(QString, failure);
+        const QString tag = QString(QTest::currentDataTag()).replace(' ', '-').remove(',').remove('\'');
+        // The first run of a slow engine outlives the start query's time; later ones answer.
+        const auto standIn = [&tag](const QString &name, const QString &fault) {
+            const QString marker = TestMedia::folder() + "/engines/" + tag + '-' + name + ".started";
+            QFile::remove(marker);
+            if (fault == "missing")
+                return TestMedia::folder() + "/no-such-" + name;
+            const QString real = QStandardPaths::findExecutable(name);
+            if (fault.isEmpty())
+                return real;
+            return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n"
+                                                               "exec '%2' \"$@\"").arg(marker, real));
+        };
+        ConsoleCapture console;
+        FFprobe probeEngine;
+        FFmpeg mpegEngine;
+        QCOMPARE(probeEngine.startInterface(standIn("ffprobe", ffprobe), QString()), ffprobe.isEmpty());
+        QCOMPARE(mpegEngine.startInterface(standIn("ffmpeg", ffmpeg), QString()), ffmpeg.isEmpty());
+        EngineObjects::setEngines(&mpegEngine, &probeEngine, nullptr);
+
+        const QString source = TestMedia::clip("one-second.avi", clipOf(1, 1));
+        const QString output = TestMedia::scratch("judged-after-start", tag) + ".avi";
+        QFile::remove(output);
+        const QStringList arguments =
+            engine == "mencoder" ? QStringList{source, "-ovc", "copy", "-oac", "copy", "-o", output}
+                                 : QStringList{"-nostdin", "-i", source, "-c", "copy", output};
+        EncodingTaskData data{engine == "mencoder" ? 1 : 2, 40.0, 0, 0.0, 0, output, QString(), false, QVariant()};
+        auto *task = new Task;
+        task->set(&data, QStandardPaths::findExecutable(engine), arguments, QString(), "judged", "Encoding");
+        auto *job = new Job;
+        QTextEdit log;
+        job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+        JobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+        QSignalSpy ended(&manager, &JobManager::processFinished);
+        manager.addJob(job);
+        const bool done = ended.count() == 1 || ended.wait(60000);
+        EngineObjects::setEngines(m_engines->ffmpeg(), m_engines->ffprobe(), nullptr);
+        QVERIFY(done);
+        QCOMPARE(task->failure(), failure);
+        QCOMPARE(log.toPlainText().contains("judged [id]: its length was not checked, as no engine could measure its output."),
+                 failure.isEmpty());
     }
 
 private:
