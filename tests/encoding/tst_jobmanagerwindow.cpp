@@ -94,6 +94,57 @@ private slots:
         QVERIFY(waitFor([&] { return manager.isIdle(); }));
     }
 
+    // Jobs queued one after another past what the screen shows: each new job comes into view
+    // as it is queued, also after the user has scrolled back up with the wheel, and the wheel
+    // reaches the last job.
+    void newJobsComeIntoView()
+    {
+        Owner owner;
+        QVERIFY(QTest::qWaitForWindowExposed(&owner.window));
+        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
+        MervoJobManagerDialog dialog("Job manager", &owner.window);
+        MervoJobManagerWidget *view = dialog.mervoView();
+        view->setJobManager(&manager);
+        connect(&manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *scroll = dialog.findChild<QScrollArea *>();
+        QVERIFY(scroll);
+        const auto queue = [&](int number) {
+            const QString output = TestMedia::folder() + QString("/into-view-%1.avi").arg(number);
+            return manager.addEngineJob(TestMedia::fakeEngine(), {"hang"}, output, "Encoding",
+                                        QString("Queued job %1").arg(number), QString("FFmpeg"), 0, 60.0);
+        };
+        // Its box, titled with its name, within the part of the list the window shows.
+        const auto inView = [&](QWidget *strip) {
+            QWidget *box = strip->parentWidget();
+            return screenRect(scroll->viewport()).contains(screenRect(box)) && availableArea().contains(screenRect(box));
+        };
+        const QPoint middle = scroll->viewport()->mapTo(&dialog, scroll->viewport()->rect().center());
+        for (int i = 1; i <= 40; ++i) {
+            QVERIFY(queue(i));
+            QVERIFY2(waitFor([&] { return inView(view->miniConsoles().last()); }, 5000), qPrintable(QString::number(i)));
+            if (i == 30) {
+                turnWheel(&dialog, middle, -200);
+                QCOMPARE(scroll->verticalScrollBar()->value(), 0);
+            }
+        }
+        turnWheel(&dialog, middle, -200);
+        QVERIFY(!inView(view->miniConsoles().last()));
+        turnWheel(&dialog, middle, 200);
+        QCOMPARE(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum());
+        QWidget *last = view->miniConsoles().last();
+        QImage screen;
+        QVERIFY(waitFor([&] {
+            screen = grabScreen();
+            return inView(last) && shownAsRendered(last->parentWidget(), screen);
+        }));
+        saveScreenshot(screen.copy(dialog.frameGeometry()), "jobmanager-wheel-to-last-job");
+
+        manager.killAll();
+        QVERIFY(waitFor([&] { return manager.isIdle(); }));
+    }
+
     // Its owner moved or grown under it: the window, kept above, leaves the owner's menus
     // free, as the screen shows.
     void leavesTheOwnersMenusFree_data()

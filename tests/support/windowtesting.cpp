@@ -12,7 +12,9 @@
 #include <QSettings>
 #include <QScrollArea>
 #include <QSet>
+#include <QSpontaneKeyEvent>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -173,6 +175,21 @@ bool scrolledIntoView(QScrollArea *scroll, QWidget *strip, QImage *screen)
         return !part->isVisible() || where.contains(screenRect(part));
     });
     return partsShown && shownAsRendered(box, *screen, title, 0.995);
+}
+
+void turnWheel(QWidget *window, const QPoint &at, int notches)
+{
+    for (int i = 0; i < std::abs(notches); ++i) {
+        QWidget *under = window->childAt(at);
+        if (!under)
+            under = window;
+        QWheelEvent wheel(under->mapFrom(window, at), window->mapToGlobal(at), QPoint(),
+                          QPoint(0, notches > 0 ? -120 : 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        // Only a spontaneous wheel event goes on to the parents of a widget that ignores it.
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::instance()->notify(under, &wheel);
+    }
 }
 
 QString saveScreenshot(const QImage &image, const QString &name)

@@ -60,6 +60,11 @@ QRect availableArea();
 // title of its box: strips look alike, their boxes' titles name the jobs.
 bool scrolledIntoView(QScrollArea *scroll, QWidget *strip, QImage *screen);
 
+// Turns the mouse wheel over a point of a window (window coordinates) by whole notches, down
+// for positive counts: each turn reaches the widget under the point as the window system's
+// would, and goes up to its parents while none takes it.
+void turnWheel(QWidget *window, const QPoint &at, int notches);
+
 // Saves the image as <screenshot folder>/<name>.png and returns the path; the folder is
 // $VEXO_SCREENSHOTS or "screenshots" in the working folder.
 QString saveScreenshot(const QImage &image, const QString &name);
