@@ -38,6 +38,25 @@ struct Owner
     QMainWindow window;
 };
 
+// The job manager window beside its owner, shown, its view showing the jobs of a manager as
+// they start.
+struct QueueWindow
+{
+    QueueWindow()
+    {
+        // Placed beside the owner once the window manager has placed the owner.
+        exposed = QTest::qWaitForWindowExposed(&owner.window);
+        view->setJobManager(&manager);
+        QObject::connect(&manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
+        dialog.show();
+    }
+    Owner owner;
+    MervoJobManager manager{nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0};
+    MervoJobManagerDialog dialog{"Job manager", &owner.window};
+    MervoJobManagerWidget *view = dialog.mervoView();
+    bool exposed = false;
+};
+
 } // namespace
 
 class JobManagerWindow : public QObject
@@ -51,14 +70,12 @@ private slots:
     // screen's edge, scrolls down to the last job's abort button, and can be made smaller.
     void longQueueScrollsWithinTheScreen()
     {
-        Owner owner;
-        QVERIFY(QTest::qWaitForWindowExposed(&owner.window));
-        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
-        MervoJobManagerDialog dialog("Job manager", &owner.window);
-        MervoJobManagerWidget *view = dialog.mervoView();
-        view->setJobManager(&manager);
-        connect(&manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
-        dialog.show();
+        QueueWindow queue;
+        Owner &owner = queue.owner;
+        MervoJobManager &manager = queue.manager;
+        MervoJobManagerDialog &dialog = queue.dialog;
+        MervoJobManagerWidget *view = queue.view;
+        QVERIFY(queue.exposed);
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
         const int count = 200;
@@ -99,14 +116,11 @@ private slots:
     // reaches the last job.
     void newJobsComeIntoView()
     {
-        Owner owner;
-        QVERIFY(QTest::qWaitForWindowExposed(&owner.window));
-        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
-        MervoJobManagerDialog dialog("Job manager", &owner.window);
-        MervoJobManagerWidget *view = dialog.mervoView();
-        view->setJobManager(&manager);
-        connect(&manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
-        dialog.show();
+        QueueWindow window;
+        MervoJobManager &manager = window.manager;
+        MervoJobManagerDialog &dialog = window.dialog;
+        MervoJobManagerWidget *view = window.view;
+        QVERIFY(window.exposed);
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         auto *scroll = dialog.findChild<QScrollArea *>();
         QVERIFY(scroll);

@@ -37,6 +37,31 @@ QStringList vbrMp3Without(double seconds)
             QString("aevalsrc='if(lt(t,1),0,0.5*sin(440*2*PI*t)+0.3*random(0)-0.15)':d=%1:s=44100").arg(seconds),
             "-c:a", "libmp3lame", "-q:a", "4", "-write_xing", "0"};
 }
+// How a task ended that ran as a job of a plain job manager, which judges its output.
+struct JudgedEnd
+{
+    bool ended = false; // within a minute
+    QString failure;
+    int state = Task::Unset;
+};
+
+JudgedEnd runJudged(EncodingTaskData &data, const QString &program, const QStringList &arguments,
+                    const QStringList &sources, QTextEdit &log)
+{
+    auto *task = new Task;
+    task->set(&data, program, arguments, QString(), "judged", "Encoding");
+    task->setSources(sources);
+    auto *job = new Job;
+    job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+    JobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+    QSignalSpy ended(&manager, &JobManager::processFinished);
+    manager.addJob(job);
+    JudgedEnd end;
+    end.ended = ended.count() == 1 || ended.wait(60000);
+    end.failure = task->failure();
+    end.state = task->state;
+    return end;
+}
 } // namespace
 
 class OutputMeterTest : public QObject
@@ -215,18 +240,11 @@ private slots:
         arguments.prepend("-nostdin");
         QFile::remove(output);
         EncodingTaskData data{2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
-        auto *task = new Task;
-        task->set(&data, m_engines->ffmpeg()->binary(), arguments, QString(), "judged", "Encoding");
-        task->setSources({source});
-        auto *job = new Job;
         QTextEdit log;
-        job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
-        JobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
-        QSignalSpy ended(&manager, &JobManager::processFinished);
-        manager.addJob(job);
-        QVERIFY(ended.count() == 1 || ended.wait(60000));
-        QCOMPARE(task->failure(), failure);
-        QCOMPARE(task->state, failure.isEmpty() ? Task::Terminated : Task::Aborted);
+        const JudgedEnd end = runJudged(data, m_engines->ffmpeg()->binary(), arguments, {source}, log);
+        QVERIFY(end.ended);
+        QCOMPARE(end.failure, failure);
+        QCOMPARE(end.state, int(failure.isEmpty() ? Task::Terminated : Task::Aborted));
         // A file that failed the check leaves the output's name.
         QCOMPARE(QFile::exists(output), failure.isEmpty());
     }
@@ -283,18 +301,11 @@ private slots:
             engine == "mencoder" ? QStringList{source, "-ovc", "copy", "-oac", "copy", "-o", output}
                                  : QStringList{"-nostdin", "-i", source, "-c", "copy", output};
         EncodingTaskData data{engine == "mencoder" ? 1 : 2, 40.0, 0, 0.0, 0, output, QString(), false, QVariant()};
-        auto *task = new Task;
-        task->set(&data, QStandardPaths::findExecutable(engine), arguments, QString(), "judged", "Encoding");
-        auto *job = new Job;
         QTextEdit log;
-        job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
-        JobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
-        QSignalSpy ended(&manager, &JobManager::processFinished);
-        manager.addJob(job);
-        const bool done = ended.count() == 1 || ended.wait(60000);
+        const JudgedEnd end = runJudged(data, QStandardPaths::findExecutable(engine), arguments, {}, log);
         EngineObjects::setEngines(m_engines->ffmpeg(), m_engines->ffprobe(), nullptr);
-        QVERIFY(done);
-        QCOMPARE(task->failure(), failure);
+        QVERIFY(end.ended);
+        QCOMPARE(end.failure, failure);
         QCOMPARE(log.toPlainText().contains("judged [id]: its length was not checked, as no engine could measure its output."),
                  failure.isEmpty());
     }
