@@ -286,6 +286,21 @@ private slots:
         QTest::newRow("MEncoder stuck after a status line") << mencoder << mencoderStatus + "\nexec sleep 600" << false;
         QTest::newRow("MEncoder stuck repeating its status line")
             << mencoder << "while :; do " + mencoderStatus + "; sleep 0.5; done" << false;
+        // Slow engines whose status lines move one figure alone, past the ten seconds: the
+        // frame count (VP8 holding frames back), the time, the size of a copy.
+        QTest::newRow("FFmpeg moving its frame count alone")
+            << ffmpeg << "i=0; while [ $i -lt 26 ]; do i=$((i+1)); "
+                         "echo \"frame= $i fps=1 q=2.0 size=     4kB time=00:00:00.04 bitrate= 8.0kbits/s\" >&2; sleep 0.5; done\n"
+                             + ffmpegEnd
+            << true;
+        QTest::newRow("MEncoder moving its time alone")
+            << mencoder << "i=0; while [ $i -lt 26 ]; do i=$((i+1)); echo \"Pos: $i.0s 25f ( 5%)  25.00fps Trem:   0min   0mb\"; "
+                           "sleep 0.5; done\n" + mencoderEnd
+            << true;
+        QTest::newRow("MPlayer moving its copy's size alone")
+            << int(EngineType::MPlayer) << "i=0; while [ $i -lt 26 ]; do i=$((i+1)); printf 'dump: %d bytes written (~50.0%%)\\r' $((i*4096)); "
+                                           "sleep 0.5; done\n" + playerEnd
+            << true;
         QTest::newRow("FFmpeg stuck repeating its status line")
             << ffmpeg << "echo 'Press [q] to stop' >&2; while :; do " + ffmpegStatus + "; echo 'Past duration too large' >&2; sleep 0.5; done"
             << false;

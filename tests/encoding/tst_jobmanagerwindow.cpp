@@ -145,6 +145,11 @@ private slots:
         }
         turnWheel(&dialog, middle, -200);
         QVERIFY(!inView(view->miniConsoles().last()));
+        // Where the user scrolled the list stays as the window changes its size.
+        const int viewportHeight = scroll->viewport()->height();
+        dialog.resize(dialog.width(), dialog.height() - 100);
+        QVERIFY(waitFor([&] { return scroll->viewport()->height() < viewportHeight; }));
+        QVERIFY(!waitFor([&] { return scroll->verticalScrollBar()->value() != 0; }, 500));
         turnWheel(&dialog, middle, 200);
         QCOMPARE(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum());
         QWidget *last = view->miniConsoles().last();
