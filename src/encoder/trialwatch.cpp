@@ -46,8 +46,8 @@ void TrialWatch::close()
 
 void TrialWatch::cancel()
 {
-    if (isRunning())
-        m_cancelled = true;
+    // Asked while none runs, it is forgotten as the next one opens.
+    m_cancelled = true;
 }
 
 bool TrialWatch::eventFilter(QObject *, QEvent *event)

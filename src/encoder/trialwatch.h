@@ -29,7 +29,6 @@ public:
     bool isRunning() const { return m_depth > 0; }
     // Asks the running trial to stop; nothing when none runs.
     void cancel();
-    bool isCancelled() const { return m_cancelled; }
     // The flag the trial's run watches (SyncRunner::Timeouts::stop).
     const bool *cancelFlag() const { return &m_cancelled; }
 

@@ -240,8 +240,6 @@ bool JobManagerDialog::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::Move:
     case QEvent::Resize:
-        if (watched == m_revealed)
-            queueReveal();
         // Kept above its owner, the window must not cover the owner's menus once the owner
         // grows (a larger zoom) or moves under it. The menu bar follows the owner's size at
         // the next layout: its own resize tells where it ends.

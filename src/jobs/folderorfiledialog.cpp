@@ -17,7 +17,8 @@ QString FolderOrFileDialog::chosenPath() const
 
 void FolderOrFileDialog::accept()
 {
-    const QString selected = selectedFiles().value(0);
+    const QFileInfo named = namedEntry();
+    const QString selected = named.exists() ? named.absoluteFilePath() : selectedFiles().value(0);
     if (QFileInfo(selected).isDir()) {
         choose(selected);
         return;

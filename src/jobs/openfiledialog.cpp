@@ -18,13 +18,13 @@ OpenFileDialog::OpenFileDialog(QWidget *parent, const QString &caption, const QS
         connect(m_nameField, &QLineEdit::textChanged, this, &OpenFileDialog::offerNamedFile);
 }
 
-QString OpenFileDialog::namedFile() const
+QFileInfo OpenFileDialog::namedEntry() const
 {
     const QString text = m_nameField ? m_nameField->text() : QString();
     if (!text.contains(QLatin1Char('"')))
-        return QString();
+        return QFileInfo();
     const QFileInfo named(directory().filePath(text));
-    return named.isFile() ? named.absoluteFilePath() : QString();
+    return named.exists() ? named : QFileInfo();
 }
 
 void OpenFileDialog::offerNamedFile()
@@ -33,7 +33,7 @@ void OpenFileDialog::offerNamedFile()
     // pieces of the name.
     const auto *buttons = findChild<QDialogButtonBox *>();
     QPushButton *open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
-    if (open && !namedFile().isEmpty())
+    if (open && namedEntry().exists())
         open->setEnabled(true);
 }
 
@@ -45,9 +45,15 @@ void OpenFileDialog::choose(const QString &path)
 
 void OpenFileDialog::accept()
 {
-    const QString named = namedFile();
-    if (!named.isEmpty()) {
-        choose(named);
+    const QFileInfo named = namedEntry();
+    if (named.isDir()) {
+        // As the dialog enters a folder whose name is typed.
+        setDirectory(named.absoluteFilePath());
+        m_nameField->clear();
+        return;
+    }
+    if (named.isFile()) {
+        choose(named.absoluteFilePath());
         return;
     }
     // One file is asked for: more than one selected means the dialog added files named as

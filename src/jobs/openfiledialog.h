@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
 
 class QLineEdit;
@@ -9,7 +10,7 @@ class QLineEdit;
 // double quotes. Qt's dialog reads quotes in its name field as a list of names ("a" "b"): a
 // name with quotes, typed there or written there by a click in the list, is split into its
 // pieces, so the Open button stays off, "file not found" answers it, or a file named as one
-// of the pieces is selected beside it and opened in its place.
+// of the pieces is selected beside it and opened in its place. A folder named so is entered.
 class OpenFileDialog : public QFileDialog
 {
     Q_OBJECT
@@ -26,11 +27,11 @@ public slots:
 protected:
     // Ends the dialog with this path as the answer.
     void choose(const QString &path);
+    // What the name field names read as one name, when it has quotes and names an existing
+    // file or folder; else nothing (the dialog reads the field itself).
+    QFileInfo namedEntry() const;
 
 private:
-    // The file the name field names read as one name, when it has quotes and names an
-    // existing file; else empty (the dialog reads the field itself).
-    QString namedFile() const;
     void offerNamedFile();
 
     QPointer<QLineEdit> m_nameField;

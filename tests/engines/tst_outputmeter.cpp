@@ -257,15 +257,21 @@ private slots:
     {
         QTest::addColumn<QString>("ffprobe"); // "slow", "missing" or "" (starts at once)
         QTest::addColumn<QString>("ffmpeg");
-        QTest::addColumn<QString>("engine"); // of the job
+        QTest::addColumn<QString>("engine"); // of the job ("ffmpeg sound": its sound alone)
+        QTest::addColumn<double>("asked");
         QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("unchecked");
         const QString shortOutput = "its output lasts 1.0 s of the 40.0 s asked for";
-        QTest::newRow("FFprobe slow to start") << "slow" << "" << "ffmpeg" << shortOutput;
-        QTest::newRow("FFmpeg slow to start") << "" << "slow" << "ffmpeg" << shortOutput;
-        QTest::newRow("both slow to start") << "slow" << "slow" << "ffmpeg" << shortOutput;
-        QTest::newRow("both slow to start, MEncoder's job") << "slow" << "slow" << "mencoder" << shortOutput;
-        QTest::newRow("FFprobe missing, FFmpeg slow") << "missing" << "slow" << "ffmpeg" << shortOutput;
-        QTest::newRow("neither there") << "missing" << "missing" << "ffmpeg" << "";
+        QTest::newRow("FFprobe slow to start") << "slow" << "" << "ffmpeg" << 40.0 << shortOutput << false;
+        QTest::newRow("FFmpeg slow to start") << "" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        QTest::newRow("both slow to start") << "slow" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        QTest::newRow("both slow to start, MEncoder's job") << "slow" << "slow" << "mencoder" << 40.0 << shortOutput << false;
+        QTest::newRow("FFprobe missing, FFmpeg slow") << "missing" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        // FFprobe's quick look tells that a stream falls short, only FFmpeg how far it goes.
+        QTest::newRow("FFprobe slow, FFmpeg missing") << "slow" << "missing" << "ffmpeg" << 40.0 << "" << true;
+        QTest::newRow("neither there") << "missing" << "missing" << "ffmpeg" << 40.0 << "" << true;
+        // An output without picture is measured all the same.
+        QTest::newRow("sound alone, whole") << "" << "" << "ffmpeg sound" << 1.0 << "" << false;
     }
 
     void jobJudgedAfterAFailedStart()
@@ -273,7 +279,9 @@ private slots:
         QFETCH(QString, ffprobe);
         QFETCH(QString, ffmpeg);
         QFETCH(QString, engine);
+        QFETCH(double, asked);
         QFETCH(QString, failure);
+        QFETCH(bool, unchecked);
         const QString tag = QString(QTest::currentDataTag()).replace(' ', '-').remove(',').remove('\'');
         // The first run of a slow engine outlives the start query's time; later ones answer.
         const auto standIn = [&tag](const QString &name, const QString &fault) {
@@ -297,17 +305,23 @@ private slots:
         const QString source = TestMedia::clip("one-second.avi", clipOf(1, 1));
         const QString output = TestMedia::scratch("judged-after-start", tag) + ".avi";
         QFile::remove(output);
-        const QStringList arguments =
-            engine == "mencoder" ? QStringList{source, "-ovc", "copy", "-oac", "copy", "-o", output}
-                                 : QStringList{"-nostdin", "-i", source, "-c", "copy", output};
-        EncodingTaskData data{engine == "mencoder" ? 1 : 2, 40.0, 0, 0.0, 0, output, QString(), false, QVariant()};
+        const bool mencoder = engine == "mencoder";
+        QStringList arguments = mencoder ? QStringList{source, "-ovc", "copy", "-oac", "copy", "-o", output}
+                                         : QStringList{"-nostdin", "-i", source, "-c", "copy", output};
+        if (engine == "ffmpeg sound")
+            arguments.insert(3, "-vn");
+        EncodingTaskData data{mencoder ? 1 : 2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
         QTextEdit log;
-        const JudgedEnd end = runJudged(data, QStandardPaths::findExecutable(engine), arguments, {}, log);
+        const JudgedEnd end = runJudged(data, QStandardPaths::findExecutable(mencoder ? "mencoder" : "ffmpeg"),
+                                        arguments, {}, log);
         EngineObjects::setEngines(m_engines->ffmpeg(), m_engines->ffprobe(), nullptr);
         QVERIFY(end.ended);
         QCOMPARE(end.failure, failure);
         QCOMPARE(log.toPlainText().contains("judged [id]: its length was not checked, as no engine could measure its output."),
-                 failure.isEmpty());
+                 unchecked);
+        // An engine that failed its start is asked again once; a ready one never.
+        QCOMPARE(console.log().count("FFprobe: start interface."), ffprobe.isEmpty() ? 1 : 2);
+        QCOMPARE(console.log().count("FFmpeg: start interface."), ffmpeg.isEmpty() ? 1 : 2);
     }
 
 private:
