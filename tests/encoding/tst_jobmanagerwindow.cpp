@@ -159,8 +159,9 @@ private slots:
             return inView(last) && shownAsRendered(last->parentWidget(), screen);
         }));
         saveScreenshot(screen.copy(dialog.frameGeometry()), "jobmanager-wheel-to-last-job");
-        // Made smaller than a page of jobs, the window still brings the next job into view.
-        dialog.resize(dialog.width(), 300);
+        // Made smaller than a page of jobs by the user, the window still brings the next job
+        // into view.
+        QVERIFY(resizeByUser(&dialog, QSize(dialog.width(), 300)));
         QVERIFY(waitFor([&] { return dialog.height() == 300; }));
         turnWheel(&dialog, QPoint(dialog.width() / 2, 100), -200);
         QVERIFY(queue(41));

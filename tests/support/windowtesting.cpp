@@ -129,6 +129,35 @@ bool pressCloseBox(QWidget *window)
     return true;
 }
 
+bool resizeByUser(QWidget *window, const QSize &size)
+{
+    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!onX11() || !x11 || !window)
+        return false;
+    xcb_connection_t *connection = x11->connection();
+    const QByteArray name = QByteArrayLiteral("_NET_MOVERESIZE_WINDOW");
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
+    if (!atom)
+        return false;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    xcb_client_message_event_t message = {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(window->window()->winId());
+    message.type = atom->atom;
+    // The width and the height given (bits 10 and 11), asked by the user (2 in bits 12-13).
+    message.data.data32[0] = (1u << 10) | (1u << 11) | (2u << 12);
+    message.data.data32[3] = uint32_t(size.width());
+    message.data.data32[4] = uint32_t(size.height());
+    free(atom);
+    xcb_send_event(connection, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(connection);
+    return true;
+}
+
 bool shownAsRendered(QWidget *widget, const QImage &screen, const QRect &part, double share)
 {
     const QRect local = part.isNull() ? widget->rect() : part & widget->rect();

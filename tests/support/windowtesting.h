@@ -45,6 +45,11 @@ QStringList windowManagerStates(WId window);
 // the manager then asks the program (WM_DELETE_WINDOW). False without X11.
 bool pressCloseBox(QWidget *window);
 
+// Asks the window manager to give the window this size, as a person dragging its edge does
+// (_NET_MOVERESIZE_WINDOW from the user): the program sees a resize it did not ask for.
+// False without X11.
+bool resizeByUser(QWidget *window, const QSize &size);
+
 // Whether the screen (grabbed now, or the grab given) shows the widget, or a part of it
 // (widget coordinates), where it is as the widget renders itself: the given share of the
 // pixels within a few shades (its own rendering may have another background).
