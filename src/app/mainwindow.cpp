@@ -5,6 +5,7 @@
 #include "app/enginereadiness.h"
 #include "app/mainwidget.h"
 #include "encoder/encoder.h"
+#include "encoder/trialwatch.h"
 #include "encoding/advancedmonitorwidget.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/jobmanagerdialog.h"
@@ -216,6 +217,10 @@ void MainWindow::connectWidgets()
     connect(m_playerWidget, &PlayerWidget::stateChanged, this, &MainWindow::enableVideoOpenActions);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateEncoderInput);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateJobMenu);
+    // A command's trial, from the panel's Start or a menu job: the window says that it runs.
+    connect(TrialWatch::instance(), &TrialWatch::started, this,
+            [this](const QString &text) { statusBar()->showMessage(text); });
+    connect(TrialWatch::instance(), &TrialWatch::ended, statusBar(), &QStatusBar::clearMessage);
 }
 
 void MainWindow::initialize()
@@ -412,10 +417,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A load in progress (or a split's analysis, or a command's trial) runs inside this
     // window's event handling: the window closes once it is over (a DVD load stops before
-    // its next title).
+    // its next title, a trial at once).
     if (closeMustWait()) {
         event->ignore();
         m_playerWidget->stopLoadDvd();
+        TrialWatch::instance()->cancel();
         retryClose();
         return;
     }

@@ -173,6 +173,12 @@ bool MainWindow::trialRun(Encoder &encoder, int type, const QString &program,
         valid = encoder.checkSteps({EncodingStep{type, program, arguments, output}}, commandLine,
                                    stdOut, stdErr, limits.validationFrames, limits.validationSize);
     }
+    // The user stopped the check: nothing failed, nothing to report.
+    if (!valid && encoder.trialCancelled()) {
+        log(tr("Job %1 cancelled while its command was checked.").arg(title), 1);
+        statusBar()->showMessage(tr("Encoding job has been cancelled"), CancelTimeout);
+        return false;
+    }
     if (!valid)
         reportStartFailure(title, tr("Job %1").arg(id.toHtmlEscaped()),
                            tr("<b>%1</b> as failed to start.").arg(failed.toHtmlEscaped()),

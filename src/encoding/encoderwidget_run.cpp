@@ -168,7 +168,11 @@ bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, StartStyle 
     QString commandLine, stdOut, stdErr;
     if (!m_encoder->checkSteps(command.steps, commandLine, stdOut, stdErr,
                                m_preferences.validationFrames, m_preferences.validationSize)) {
-        showStartFailure(command.output, commandsText(command.steps), stdOut, stdErr, failureHint);
+        // Stopped by the user: nothing failed.
+        if (m_encoder->trialCancelled())
+            log(tr("Encoding cancelled while its command was checked."), 1);
+        else
+            showStartFailure(command.output, commandsText(command.steps), stdOut, stdErr, failureHint);
         return false;
     }
     return true;

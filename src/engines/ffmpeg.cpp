@@ -80,10 +80,14 @@ IProcessor::QueryOutcome FFmpeg::queryEngine(QString &failureText, QString &erro
         const char *failure;
     };
     static const Query queries[] = {
-        {"-version", &FFmpeg::parseSignature, QT_TR_NOOP("FFmpeg: %1.")},
         {"-formats", &FFmpeg::parseMuxers, QT_TR_NOOP("FFmpeg: %1.")},
         {"-codecs", &FFmpeg::parseCodecs, QT_TR_NOOP("FFmpeg: error %1.")},
     };
+    QString banner;
+    if (!runQuery({QStringLiteral("-version")}, tr("FFmpeg: %1."), banner, failureText, error))
+        return QueryOutcome::RunFailed;
+    if (!parseSignature(banner))
+        return refuseWithoutBanner();
     for (const Query &query : queries) {
         QString stdOut;
         if (!runQuery({QLatin1String(query.argument)}, tr(query.failure), stdOut, failureText,
@@ -94,13 +98,13 @@ IProcessor::QueryOutcome FFmpeg::queryEngine(QString &failureText, QString &erro
     return QueryOutcome::Ready;
 }
 
-void FFmpeg::parseSignature(const QString &text)
+bool FFmpeg::parseSignature(const QString &text)
 {
     // Today's banner reads "ffmpeg version 5.1.9-0+deb12u1 Copyright ...": the word
     // "version" stands between the name and the version.
     static const QRegularExpression banner(QStringLiteral("(FFmpeg)\\s+(?:version\\s+)?(\\S+)"),
                                            QRegularExpression::CaseInsensitiveOption);
-    parseSignatureWith(banner, text);
+    return parseSignatureWith(banner, text);
 }
 
 void FFmpeg::parseMuxers(const QString &text)

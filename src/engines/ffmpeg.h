@@ -17,7 +17,8 @@ public:
 
     bool startInterface(const QString &executablePath, const QString &libraryPath) override;
 
-    void parseSignature(const QString &text);
+    // False when the text has no FFmpeg banner.
+    bool parseSignature(const QString &text);
     void parseMuxers(const QString &text);
     void parseCodecs(const QString &text);
 

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 // Seconds read after the point a quick look seeks to: more than a key-frame interval, so a
@@ -40,14 +41,21 @@ const MeasuredStream kMeasuredStreams[] = {
     {"a:0", &OutputCheck::Lengths::audio},
 };
 
+// The registered engine, asked again when its start failed: a start query that outlived its
+// time on a busy or cold machine would otherwise leave every later output unmeasured.
+template <class Engine>
+Engine *readyEngine(Engine *engine)
+{
+    return engine && engine->startAgain() ? engine : nullptr;
+}
+
 enum class QuickLook { Failed, NoStream, Reaches, Short };
 
 // Whether one stream's packets reach `seconds` into the file: its first packet, then those
 // after a seek to that point. Cheap where the container has an index; where it has none, or
 // the stream ends early, the packets found do not reach and the stream is read whole.
-QuickLook quickLook(const QString &path, const char *stream, double seconds)
+QuickLook quickLook(FFprobe *ffprobe, const QString &path, const char *stream, double seconds)
 {
-    FFprobe *ffprobe = EngineObjects::ffprobe();
     QList<FFprobePacket> packets;
     // The seek is relative to the first packet: a program stream's times start anywhere.
     QString intervals = QStringLiteral("%+#1");
@@ -62,10 +70,9 @@ QuickLook quickLook(const QString &path, const char *stream, double seconds)
 }
 
 // Every packet of the mapped streams copied to nowhere: FFmpeg's report tells how far they go.
-double wholeRead(const QString &path, const QStringList &maps)
+double wholeRead(FFmpeg *ffmpeg, const QString &path, const QStringList &maps)
 {
-    FFmpeg *ffmpeg = EngineObjects::ffmpeg();
-    if (!ffmpeg || ffmpeg->state() != IProcessor::Ready)
+    if (!ffmpeg)
         return -1.0;
     QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
                           QStringLiteral("-i"), fileArgument(path)};
@@ -94,20 +101,24 @@ OutputCheck::Lengths OutputMeter::measure(const QString &path, double expected)
 {
     // The least length that does not fall short (see OutputCheck::fallsShort).
     const double enough = std::min(expected * 0.9, expected - 1.0);
+    FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
+    // FFmpeg only once a stream has to be read whole.
+    std::optional<FFmpeg *> ffmpeg;
+    const auto reader = [&ffmpeg] { return ffmpeg ? *ffmpeg : *(ffmpeg = readyEngine(EngineObjects::ffmpeg())); };
     OutputCheck::Lengths lengths;
     bool found = false;
     for (const MeasuredStream &stream : kMeasuredStreams) {
-        const QuickLook look = quickLook(path, stream.specifier, enough);
+        const QuickLook look = quickLook(ffprobe, path, stream.specifier, enough);
         if (look == QuickLook::Reaches)
             lengths.*stream.length = expected;
         else if (look == QuickLook::Short)
-            lengths.*stream.length = wholeRead(path, {QStringLiteral("0:") + QLatin1String(stream.specifier)});
+            lengths.*stream.length = wholeRead(reader(), path, {QStringLiteral("0:") + QLatin1String(stream.specifier)});
         found = found || look == QuickLook::Reaches || look == QuickLook::Short;
     }
     // No picture or sound found by stream (a file no engine opens): FFmpeg tells how far the
     // file plays, if at all.
     if (!found)
-        lengths.whole = wholeRead(path, {QStringLiteral("0:v?"), QStringLiteral("0:a?")});
+        lengths.whole = wholeRead(reader(), path, {QStringLiteral("0:v?"), QStringLiteral("0:a?")});
     qCDebug(lcEngines).noquote() << "OutputMeter:" << path << "picture" << lengths.video << "sound"
                                  << lengths.audio << "whole" << lengths.whole;
     return lengths;
@@ -140,8 +151,8 @@ bool OutputMeter::decodesSound(const QString &path)
 
 OutputCheck::SourceLengths OutputMeter::sourceLengths(const QString &path)
 {
-    FFprobe *ffprobe = EngineObjects::ffprobe();
-    if (!ffprobe || ffprobe->state() != IProcessor::Ready)
+    FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
+    if (!ffprobe)
         return {};
     // A run of its own: the FFprobe object's loaded file stays as it is.
     QString answer, log, error;

@@ -50,29 +50,38 @@ bool Job::isFinished() const
 
 void Job::taskFinished(Task *task, bool ok)
 {
-    const QString failure = judgeEnd(task, ok);
-    task->setState(failure.isEmpty() ? Task::Terminated : Task::Aborted);
-    reportTaskEnd(task, ok, failure);
+    const TaskEnd end = judgeEnd(task, ok);
+    task->setState(end.failure.isEmpty() ? Task::Terminated : Task::Aborted);
+    reportTaskEnd(task, ok, end);
     emit finished();
 }
 
-QString Job::judgeEnd(Task *task, bool exitedWell)
+Job::TaskEnd Job::judgeEnd(Task *task, bool exitedWell)
 {
+    TaskEnd end;
     if (exitedWell) {
         if (!task->hasOutput())
             task->setFailure(tr("it wrote no output"));
         else
-            task->setFailure(OutputCheck::shortfall(*task));
+            task->setFailure(OutputCheck::shortfall(*task, &end.lengthUnchecked));
     } else if (task->failure().isEmpty()) {
         task->setFailure(tr("it did not end well"));
     }
-    return task->failure();
+    end.failure = task->failure();
+    return end;
 }
 
-void Job::reportTaskEnd(Task *task, bool exitedWell, const QString &failure)
+void Job::reportTaskEnd(Task *task, bool exitedWell, const TaskEnd &end)
 {
+    const QString &failure = end.failure;
     if (failure.isEmpty()) {
         log(tr("Job: %1 terminated [%2].").arg(task->name(), m_id), LogLevel::Normal);
+        // Ended well as far as its engine tells, which is not enough: a whole second of a job
+        // of forty would pass.
+        if (end.lengthUnchecked)
+            log(tr("Job: %1 [%2]: its length was not checked, as no engine could measure its output.")
+                    .arg(task->name(), m_id),
+                LogLevel::Quiet);
         return;
     }
     log(tr("Job: %1 aborted [%2].").arg(task->name(), m_id), LogLevel::Verbose);

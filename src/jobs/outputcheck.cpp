@@ -187,8 +187,10 @@ QString stepFailure(const Task &task, const QString &output)
 }
 } // namespace
 
-QString OutputCheck::shortfall(const Task &task)
+QString OutputCheck::shortfall(const Task &task, bool *unchecked)
 {
+    if (unchecked)
+        *unchecked = false;
     const QString path = taskDataValue(task.taskData, TaskDataSlot::OutputPath).toString();
     // A first pass writes statistics, not media.
     if (path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
@@ -196,18 +198,20 @@ QString OutputCheck::shortfall(const Task &task)
     // Sound that does not decode has no length worth measuring.
     if (s_soundDecoder && copiesSound(task.arguments()) && !s_soundDecoder(path))
         return QCoreApplication::translate("OutputCheck", "its copied sound does not decode");
-    return lengthShortfall(task, path);
+    return lengthShortfall(task, path, unchecked);
 }
 
-QString OutputCheck::lengthShortfall(const Task &task, const QString &path)
+QString OutputCheck::lengthShortfall(const Task &task, const QString &path, bool *unchecked)
 {
     const double asked = taskDataValue(task.taskData, TaskDataSlot::Duration).toDouble();
     // A preview encodes a part on purpose.
-    if (!s_meter || asked <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool())
+    if (asked <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool())
         return QString();
-    const Lengths measured = s_meter(path, asked);
+    const Lengths measured = s_meter ? s_meter(path, asked) : Lengths();
     qCDebug(lcJobs) << "OutputCheck:" << path << "picture" << measured.video << "sound"
                     << measured.audio << "whole" << measured.whole << "of" << asked;
+    if (unchecked)
+        *unchecked = measured.video < 0.0 && measured.audio < 0.0 && measured.whole < 0.0;
 
     int streams = 0;
     QList<std::pair<const JudgedStream *, double>> shortStreams; // with the length expected

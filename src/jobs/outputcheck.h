@@ -74,11 +74,12 @@ public:
 
     // Why the task's output falls short of what was asked, naming the disk when it is full,
     // or else why its sound is out of step with its picture; empty when neither, or when its
-    // length is not asked for or cannot be measured.
+    // length is not asked for or cannot be measured. `unchecked`, when given, tells the last
+    // apart: a length was asked for, but no engine measured the output.
     // A task that copied its sound as it was, which no engine checked, also falls short
     // when that sound does not decode: a stream the container cannot hold (an LPCM track's
     // bytes in an AC-3 file) plays for as long as its packets, but no player plays it.
-    static QString shortfall(const Task &task);
+    static QString shortfall(const Task &task, bool *unchecked = nullptr);
     // An output falls well short of its source when it lacks a tenth of the length and
     // more than a second (encoders may drop a frame or a few audio samples at the end).
     static bool fallsShort(double measured, double expected);
@@ -89,5 +90,5 @@ public:
 
 private:
     // Why the output's streams play shorter than asked; empty when they do not.
-    static QString lengthShortfall(const Task &task, const QString &path);
+    static QString lengthShortfall(const Task &task, const QString &path, bool *unchecked);
 };

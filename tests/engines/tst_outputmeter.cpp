@@ -38,6 +38,32 @@ QStringList vbrMp3Without(double seconds)
             QString("aevalsrc='if(lt(t,1),0,0.5*sin(440*2*PI*t)+0.3*random(0)-0.15)':d=%1:s=44100").arg(seconds),
             "-c:a", "libmp3lame", "-q:a", "4", "-write_xing", "0"};
 }
+// How a task ended that ran as a job of a plain job manager, which judges its output.
+struct JudgedEnd
+{
+    bool ended = false; // within a minute
+    QString failure;
+    int state = Task::Unset;
+};
+
+JudgedEnd runJudged(EncodingTaskData &data, const QString &program, const QStringList &arguments,
+                    const QStringList &sources, QTextEdit &log, int soundTrack = -1)
+{
+    auto *task = new Task;
+    task->set(&data, program, arguments, QString(), "judged", "Encoding");
+    task->setSources(sources);
+    task->setSoundTrack(soundTrack);
+    auto *job = new Job;
+    job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+    JobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+    QSignalSpy ended(&manager, &JobManager::processFinished);
+    manager.addJob(job);
+    JudgedEnd end;
+    end.ended = ended.count() == 1 || ended.wait(60000);
+    end.failure = task->failure();
+    end.state = task->state;
+    return end;
+}
 } // namespace
 
 class OutputMeterTest : public QObject
@@ -323,21 +349,89 @@ private slots:
             arguments.prepend("-nostdin");
         QFile::remove(output);
         EncodingTaskData data{2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
-        auto *task = new Task;
-        task->set(&data, program, arguments, QString(), "judged", "Encoding");
-        task->setSources({source});
-        task->setSoundTrack(0);
-        auto *job = new Job;
         QTextEdit log;
-        job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
-        JobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
-        QSignalSpy ended(&manager, &JobManager::processFinished);
-        manager.addJob(job);
-        QVERIFY(ended.count() == 1 || ended.wait(60000));
-        QCOMPARE(task->failure(), failure);
-        QCOMPARE(task->state, failure.isEmpty() ? Task::Terminated : Task::Aborted);
+        // The job took the source's first sound, whose start its output's is held against.
+        const JudgedEnd end = runJudged(data, program, arguments, {source}, log, 0);
+        QVERIFY(end.ended);
+        QCOMPARE(end.failure, failure);
+        QCOMPARE(end.state, int(failure.isEmpty() ? Task::Terminated : Task::Aborted));
         // A file that failed the check leaves the output's name.
         QCOMPARE(QFile::exists(output), failure.isEmpty());
+    }
+
+    // On a busy or cold machine FFprobe's or FFmpeg's start query may outlive its 3 s, and
+    // the engine then counts as failed: a 1 s output of a job asked 40 s is still judged, the
+    // engines asked again once they are needed. With no engine to measure it, the job says
+    // its length was not checked.
+    void jobJudgedAfterAFailedStart_data()
+    {
+        QTest::addColumn<QString>("ffprobe"); // "slow", "missing" or "" (starts at once)
+        QTest::addColumn<QString>("ffmpeg");
+        QTest::addColumn<QString>("engine"); // of the job ("ffmpeg sound": its sound alone)
+        QTest::addColumn<double>("asked");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("unchecked");
+        const QString shortOutput = "its output lasts 1.0 s of the 40.0 s asked for";
+        QTest::newRow("FFprobe slow to start") << "slow" << "" << "ffmpeg" << 40.0 << shortOutput << false;
+        QTest::newRow("FFmpeg slow to start") << "" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        QTest::newRow("both slow to start") << "slow" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        QTest::newRow("both slow to start, MEncoder's job") << "slow" << "slow" << "mencoder" << 40.0 << shortOutput << false;
+        QTest::newRow("FFprobe missing, FFmpeg slow") << "missing" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        // FFprobe's quick look tells that a stream falls short, only FFmpeg how far it goes.
+        QTest::newRow("FFprobe slow, FFmpeg missing") << "slow" << "missing" << "ffmpeg" << 40.0 << "" << true;
+        QTest::newRow("neither there") << "missing" << "missing" << "ffmpeg" << 40.0 << "" << true;
+        // An output without picture is measured all the same.
+        QTest::newRow("sound alone, whole") << "" << "" << "ffmpeg sound" << 1.0 << "" << false;
+    }
+
+    void jobJudgedAfterAFailedStart()
+    {
+        QFETCH(QString, ffprobe);
+        QFETCH(QString, ffmpeg);
+        QFETCH(QString, engine);
+        QFETCH(double, asked);
+        QFETCH(QString, failure);
+        QFETCH(bool, unchecked);
+        const QString tag = QString(QTest::currentDataTag()).replace(' ', '-').remove(',').remove('\'');
+        // The first run of a slow engine outlives the start query's time; later ones answer.
+        const auto standIn = [&tag](const QString &name, const QString &fault) {
+            const QString marker = TestMedia::folder() + "/engines/" + tag + '-' + name + ".started";
+            QFile::remove(marker);
+            if (fault == "missing")
+                return TestMedia::folder() + "/no-such-" + name;
+            const QString real = QStandardPaths::findExecutable(name);
+            if (fault.isEmpty())
+                return real;
+            return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n"
+                                                               "exec '%2' \"$@\"").arg(marker, real));
+        };
+        ConsoleCapture console;
+        FFprobe probeEngine;
+        FFmpeg mpegEngine;
+        QCOMPARE(probeEngine.startInterface(standIn("ffprobe", ffprobe), QString()), ffprobe.isEmpty());
+        QCOMPARE(mpegEngine.startInterface(standIn("ffmpeg", ffmpeg), QString()), ffmpeg.isEmpty());
+        EngineObjects::setEngines(&mpegEngine, &probeEngine, nullptr);
+
+        const QString source = TestMedia::clip("one-second.avi", clipOf(1, 1));
+        const QString output = TestMedia::scratch("judged-after-start", tag) + ".avi";
+        QFile::remove(output);
+        const bool mencoder = engine == "mencoder";
+        QStringList arguments = mencoder ? QStringList{source, "-ovc", "copy", "-oac", "copy", "-o", output}
+                                         : QStringList{"-nostdin", "-i", source, "-c", "copy", output};
+        if (engine == "ffmpeg sound")
+            arguments.insert(3, "-vn");
+        EncodingTaskData data{mencoder ? 1 : 2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
+        QTextEdit log;
+        const JudgedEnd end = runJudged(data, QStandardPaths::findExecutable(mencoder ? "mencoder" : "ffmpeg"),
+                                        arguments, {}, log);
+        EngineObjects::setEngines(m_engines->ffmpeg(), m_engines->ffprobe(), nullptr);
+        QVERIFY(end.ended);
+        QCOMPARE(end.failure, failure);
+        QCOMPARE(log.toPlainText().contains("judged [id]: its length was not checked, as no engine could measure its output."),
+                 unchecked);
+        // An engine that failed its start is asked again once; a ready one never.
+        QCOMPARE(console.log().count("FFprobe: start interface."), ffprobe.isEmpty() ? 1 : 2);
+        QCOMPARE(console.log().count("FFmpeg: start interface."), ffmpeg.isEmpty() ? 1 : 2);
     }
 
 private:
