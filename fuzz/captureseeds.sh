@@ -123,3 +123,43 @@ mplayer -noconfig all -identify -frames 0 -vo null -ao null "$work/clip.mkv" 2>&
 # DVDs (a DVD folder has no volume name), a file base name, a path of another system.
 printf '%s\n' "/home/user/Videos/dvd" "/home/user/Videos/Le film été/VIDEO_TS" "/home/user/Videos/Le film été" \
     "/media/cdrom/VIDEO_TS" "clip" "Le grand film d'Ève (2010)" "C:\\DVD\\MOVIE_2\\VIDEO_TS" | seed target_name names.txt
+
+# FFprobe's compact packet listing as the splitter reads it from the pipe.
+ffprobe -v error -select_streams V:0 -show_entries packet=pts_time,dts_time,duration_time,flags -of compact=p=0 \
+    -show_packets "$work/clip.mkv" | seed packet_listing clip.mkv.txt
+ffprobe -v error -select_streams V:0 -show_entries packet=pts_time,dts_time,duration_time,flags -of compact=p=0 \
+    -show_packets "$work/clip.vob" | seed packet_listing clip.vob.txt
+
+# The output meter: FFprobe on a source's lengths (Matroska gives its streams' lengths as
+# tags; a file of two minutes, so that minutes count), and FFmpeg's reports of a whole read.
+ffmpeg -v error -y -f lavfi -i testsrc=duration=125:size=64x48:rate=5 -f lavfi -i sine=duration=125 \
+    -c:v mpeg4 -c:a mp2 "$work/long.mkv"
+for clip in long.mkv clip.avi; do
+    ffprobe -v quiet -show_format -show_streams -of json -show_optional_fields always "$work/$clip" \
+        | seed output_meter "$clip.json"
+done
+ffmpeg -nostdin -v error -i "$work/clip.mkv" -map 0:v? -map 0:a? -c copy -f null -nostats -progress pipe:1 - \
+    | seed output_meter progress.txt
+
+# A DVD title's dump by MPlayer: its status lines and closing line.
+ffmpeg -v error -y -f lavfi -i testsrc=duration=3:size=720x576:rate=25 -f lavfi -i sine=duration=3 \
+    -target pal-dvd "$work/title.mpg"
+mkdir -p "$work/dvd"
+printf '<dvdauthor dest="%s">\n <vmgm><menus><video format="pal"/></menus></vmgm>\n <titleset><titles><pgc><vob file="%s"/></pgc></titles></titleset>\n</dvdauthor>\n' \
+    "$work/dvd" "$work/title.mpg" > "$work/dvd.xml"
+VIDEO_FORMAT=PAL dvdauthor -x "$work/dvd.xml" >/dev/null 2>&1
+mplayer -noconfig all -dvd-device "$work/dvd" dvd://1 -dumpstream -dumpfile "$work/title.vob" 2>&1 \
+    | seed dvd_title_dump dump.txt
+mplayer -noconfig all -dvd-device "$work/dvd" dvd://1 -dumpstream -dumpfile "$work/title2.vob" -endpos 1 2>&1 \
+    | seed dvd_title_dump trial.txt
+
+# FFmpeg's first copied packet of a split's volume, with and without a start.
+ffmpeg -v error -i "$work/clip.mkv" -map 0:V:0 -c copy -copyts -frames 1 -f framemd5 - | seed first_copied_packet start.txt
+ffmpeg -v error -ss 1.5 -i "$work/clip.vob" -map 0:a:0 -c copy -copyts -frames 1 -f framemd5 - \
+    | seed first_copied_packet seek.txt
+
+# The player panel's reports of a loaded file, MediaInfo's and FFprobe's one after the other.
+for clip in clip.mkv clip.avi; do
+    { mediainfo "$work/$clip"; ffprobe -v quiet -analyzeduration 1000 -show_format -show_streams -of json \
+        -show_optional_fields always "$work/$clip"; } | seed movie_corrections "$clip.txt"
+done

@@ -37,5 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QByteArray &line : FuzzTarget::lines(data, size))
         feed.append(QString::fromUtf8(line));
     feed.flush();
+    FuzzTarget::parsed(log.toPlainText().size() + view.toPlainText().size());
     return 0;
 }

@@ -20,13 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ffprobe.parseStatus(text);
     ffprobe.parseData(&probe, text, text);
 
+    qsizetype found = probe.videoStreams.size() + probe.audioStreams.size() + probe.subtitleStreams.size()
+                      + (status.version.isEmpty() ? 0 : 1);
     FFprobeReport report;
     if (report.read(text)) {
+        found += report.streams.size() + 1;
         FFprobeReport::text(report.format);
         for (const FFprobeReport::Block &stream : std::as_const(report.streams))
             FFprobeReport::text(stream);
     }
-    FFprobe::parsePackets(text);
+    found += FFprobe::parsePackets(text).size();
     FFprobe engine;
     engine.parseSignature(text);
     for (const QByteArray &line : FuzzTarget::lines(data, size)) {
@@ -34,5 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FFprobe::toNumber(value);
         InterfaceFFprobe::parseRatio(value);
     }
+    FuzzTarget::parsed(found);
     return 0;
 }

@@ -18,9 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                   QStringLiteral("format_name"), QStringLiteral("codec_type"),
                                   QStringLiteral("DISPOSITION:attached_pic"), QStringLiteral("TAG:language")};
     QList<FFprobePacket> packets;
+    qsizetype found = 0;
     for (QList<FFprobePacket> *listed : {static_cast<QList<FFprobePacket> *>(nullptr), &packets}) {
         if (!ffprobe.readLoad(file, text, listed))
             continue;
+        found += 1 + ffprobe.streamTexts().size();
         QString value;
         ffprobe.formatValue(value, QStringLiteral("duration"));
         QHash<QString, QString> values;
@@ -31,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (int stream = -1; stream <= streams; ++stream)
             ffprobe.streamData(stream, values, keys, &missing);
     }
-    FFprobe::parsePackets(text);
+    found += packets.size() + FFprobe::parsePackets(text).size();
+    FuzzTarget::parsed(found);
     return 0;
 }

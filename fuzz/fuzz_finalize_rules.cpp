@@ -22,5 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FinalizeRules::durationSeconds(report.videoFields.value(QStringLiteral("Duration")));
     for (const char *key : {"Nominal bit rate", "Bit rate"})
         MediaInfoData::bitRateKbps(report.videoFields.value(QLatin1String(key)));
+    FuzzTarget::parsed(report.generalFields.size() + report.videoFields.size() + report.audioStreams.size());
     return 0;
 }

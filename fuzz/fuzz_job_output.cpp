@@ -19,11 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The first byte chooses the pieces' size and the job's totals (known or not).
     const uchar choice = bytes.isEmpty() ? 0 : uchar(bytes.at(0));
     const qsizetype piece = 16 + (choice % 13) * 97;
+    qsizetype found = 0;
     for (int engine : {EngineType::FFmpeg, EngineType::MEncoder}) {
         // The mini console owns its console, as in the job views.
         auto *console = new MervoConsoleDialog(QStringLiteral("job"), QStringLiteral("Encoding"),
                                                QStringLiteral("engine"), QStringLiteral("engine"), 1, true);
         MervoMiniConsoleWidget mini(console, nullptr);
+        // The figures the router read reach the console as progress.
+        QObject::connect(console, qOverload<>(&ConsoleDialog::progressUpdated), [&found] { ++found; });
         if (choice & 0x80) {
             console->durationTotal = 40.0;
             console->frameTotal = 1000;
@@ -55,5 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ProgressTotals::completeRemaining(frame, percent, position / 10.0, remaining);
         ProgressTotals::speedText(frame, sizeKb, position);
     }
+    FuzzTarget::parsed(found);
     return 0;
 }

@@ -10,7 +10,9 @@
 #include "encoder/useroptionlists.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -35,7 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         filled.initSamplingRates();
         return filled;
     }();
-    const QString fileName = QSettings().fileName();
+    // QSettings writes its file into a folder per organisation, which it makes only when it
+    // saves: the input is written there before the store reads it.
+    static const QString fileName = [] {
+        const QString name = QSettings().fileName();
+        QDir().mkpath(QFileInfo(name).absolutePath());
+        return name;
+    }();
     {
         QFile file(fileName);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -46,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     settings.beginGroup(LastUserProfile::settingsGroup());
     EncodingSource source;
     source.kind = 1;
+    qsizetype found = 0;
     for (const QString &muxer : settings.childGroups()) {
         QStringList videoCodecs;
         QStringList audioCodecs;
@@ -65,9 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const QString standard = group.section(QLatin1Char(' '), 1);
             for (const QString &audio : std::as_const(audioCodecs)) {
                 EncodingTarget target;
-                LastUserProfile::load(muxer, standard, codec, audio, target, source, lists);
+                found += LastUserProfile::load(muxer, standard, codec, audio, target, source, lists) ? 1 : 0;
             }
         }
     }
+    FuzzTarget::parsed(found);
     return 0;
 }

@@ -8,11 +8,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzTarget::setUp();
-    FuzzTarget::mediaInfoReport(data, size, true);
+    const MediaInfoData report = FuzzTarget::mediaInfoReport(data, size, true);
+    qsizetype found = report.generalFields.size() + report.videoFields.size() + report.audioStreams.size();
     for (const QByteArray &line : FuzzTarget::lines(data, size)) {
         const QString value = QString::fromUtf8(line);
-        MediaInfoData::durationSeconds(value);
+        found += MediaInfoData::durationSeconds(value) > 0.0 ? 1 : 0;
         MediaInfoData::bitRateKbps(value);
     }
+    FuzzTarget::parsed(found);
     return 0;
 }

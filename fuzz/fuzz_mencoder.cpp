@@ -15,12 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes = FuzzTarget::bytes(data, size);
     BuilderRecords<InterfaceMEncoder> records;
     records.parse(bytes, &InterfaceMEncoder::parseStatus);
-    InterfaceMEncoder::parseCommandCheck(bytes, bytes);
+    qsizetype found = records.videoCodecs.size() + records.audioCodecs.size() + records.muxers.size();
+    found += InterfaceMEncoder::parseCommandCheck(bytes, bytes) ? 1 : 0;
 
     const QString text = FuzzTarget::text(data, size);
     MEncoder engine;
     engine.parseSignature(text);
     QMap<QString, QString> list;
     MEncoder::parseHelpList(text, list);
+    FuzzTarget::parsed(found + list.size());
     return 0;
 }

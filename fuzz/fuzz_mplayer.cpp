@@ -33,13 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     disk.kind = InterfaceMplayer::Dvd;
     PlaybackInfo playback;
     QString text;
+    qsizetype found = status.version.isEmpty() ? 0 : 1;
     for (const QByteArray &line : FuzzTarget::lines(data, size)) {
         int code = 0;
-        mplayer.parseStdoutClip(line, &code, &file);
+        found += mplayer.parseStdoutClip(line, &code, &file) ? 1 : 0;
         mplayer.parseStdoutClip(line, &code, &title);
-        mplayer.parseStdoutDisk(line, &code, &disk);
-        mplayer.parseStdoutRun(line, &code, &playback);
+        found += mplayer.parseStdoutDisk(line, &code, &disk) ? 1 : 0;
+        found += mplayer.parseStdoutRun(line, &code, &playback) ? 1 : 0;
         mplayer.parseStderr(line, &code, &text);
     }
+    FuzzTarget::parsed(found);
     return 0;
 }

@@ -15,13 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzTarget::setUp();
     const QString whole = FuzzTarget::text(data, size);
     const QList<QByteArray> lines = FuzzTarget::lines(data, size);
+    qsizetype found = 0;
     for (ProgressReader read : {&InterfaceMEncoder::parseProgress, &InterfaceFFmpeg::parseProgress}) {
         int frame = 0, percent = 0, minutesLeft = 0, sizeKb = 0;
         double position = 0.0, fps = 0.0;
         QString rest;
-        read(whole, rest, frame, position, percent, minutesLeft, fps, sizeKb);
+        found += read(whole, rest, frame, position, percent, minutesLeft, fps, sizeKb) ? 1 : 0;
         for (const QByteArray &line : lines)
-            read(QString::fromUtf8(line), rest, frame, position, percent, minutesLeft, fps, sizeKb);
+            found += read(QString::fromUtf8(line), rest, frame, position, percent, minutesLeft, fps, sizeKb) ? 1 : 0;
     }
+    FuzzTarget::parsed(found);
     return 0;
 }

@@ -1,5 +1,6 @@
 // A settings file as a hand or a damaged disk left it: read by the store, checked for keys
-// lost on reading, and every value through the bounds the program reads it with.
+// lost on reading (and, when some are, cut at the damage), and every value through the
+// bounds the program reads it with.
 
 #include "fuzztarget.h"
 
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -22,7 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return 0;
         file.write(reinterpret_cast<const char *>(data), qint64(size));
     }
-    ShellSettings::readsBackWhole(fileName);
+    // A damaged file cut at its damage (on a copy of its own) reads back whole.
+    if (!ShellSettings::readsBackWhole(fileName)) {
+        const QString cut = folder.filePath(QStringLiteral("cut.conf"));
+        QFile::remove(cut);
+        if (QFile::copy(fileName, cut) && ShellSettings::cutAtDamage(cut) && !ShellSettings::readsBackWhole(cut))
+            abort();
+    }
     QSettings settings(fileName, QSettings::IniFormat);
     Preferences preferences;
     ShellSettings::readPreferences(settings, preferences);
@@ -38,5 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (const QString &entry : value.toStringList())
             RecentList::menuText(entry);
     }
+    FuzzTarget::parsed(keys.size());
     return 0;
 }

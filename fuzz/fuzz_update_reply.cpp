@@ -14,5 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ReplyText::richText(answer.whatYouGet);
     // The whole body too: the values are parts of it, the whole reaches more of the writer.
     ReplyText::richText(body);
+    FuzzTarget::parsed((answer.response.isEmpty() ? 0 : 1) + (answer.whatYouGet.isEmpty() ? 0 : 1)
+                       + (answer.openUrl.isEmpty() ? 0 : 1) + (answer.mervoUrl.isEmpty() ? 0 : 1));
     return 0;
 }

@@ -10,5 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzTarget::setUp();
     BuilderRecords<InterfaceX264> records;
     records.parse(FuzzTarget::bytes(data, size), &InterfaceX264::parseStatus);
+    FuzzTarget::parsed(records.muxers.size() + records.audioCodecs.size());
     return 0;
 }

@@ -42,6 +42,13 @@ void FuzzTarget::tearDown()
     delete QCoreApplication::instance();
 }
 
+qsizetype FuzzTarget::found = -1;
+
+void FuzzTarget::parsed(qsizetype count)
+{
+    found = qMax<qsizetype>(found, 0) + qMax<qsizetype>(count, 0);
+}
+
 QByteArray FuzzTarget::bytes(const uint8_t *data, size_t size)
 {
     return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));

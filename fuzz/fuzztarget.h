@@ -26,6 +26,14 @@ void setUpWindows();
 // exit, the font engines it loaded for the views would stay behind as leaks.
 void tearDown();
 
+// What the target's parsers took from the input: a count of the values, lines or records they
+// read, told once the input has reached them. The seed driver fails a replay in which an input
+// never reached its parsers, or in which no seed gave them anything to read: a target that
+// returns early passes its replay while testing nothing.
+void parsed(qsizetype count);
+// Set by the seed driver before each call: -1 until parsed() is told, then the sum told.
+extern qsizetype found;
+
 QByteArray bytes(const uint8_t *data, size_t size);
 // The input decoded as engine output is: UTF-8, invalid sequences replaced.
 QString text(const uint8_t *data, size_t size);

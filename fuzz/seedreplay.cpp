@@ -1,7 +1,8 @@
 // The test build's driver of a fuzz target: calls it once with each seed file found in the
 // folders and files named on the command line, so that CTest replays every seed under the
 // sanitizers in seconds. A seed that crashes the target ends the run with the sanitizer's
-// report and a failed test.
+// report and a failed test; so does a seed that never reaches the target's parsers, and a
+// replay in which no seed gave them anything to read (FuzzTarget::parsed()).
 //
 // With "--long" first, it replays long inputs instead (longinputs.h): those shaped from the
 // seeds in the folders named, and the recipes of the files named, each under a time bound;
@@ -36,9 +37,21 @@ bool readFile(const QString &name, QByteArray *bytes)
     return true;
 }
 
-void call(const QByteArray &input)
+// Calls the target; what its parsers took from the input (FuzzTarget::found), -1 when the
+// input never reached them.
+qsizetype call(const QByteArray &input)
 {
+    FuzzTarget::found = -1;
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(input.constData()), size_t(input.size()));
+    return FuzzTarget::found;
+}
+
+bool reached(qsizetype found, const QString &name)
+{
+    if (found >= 0)
+        return true;
+    std::fprintf(stderr, "FAIL: \"%s\" never reached the target's parsers\n", qPrintable(name));
+    return false;
 }
 
 // Processor time of the whole process, in ms: a busy machine stretches the wall time of a
@@ -53,7 +66,7 @@ qint64 processorMs()
 // Calls the target with the input; a call whose processor time outlasts the bound is not
 // waited for: the process ends, naming it (a quadratic reading of 4 MiB would take hours).
 // One that waits rather than works is ended too, at a tenfold wall time.
-qint64 callBounded(const LongInputs::Input &input)
+qint64 callBounded(const LongInputs::Input &input, qsizetype *found)
 {
     const qint64 bound = LongInputs::boundMs(input.bytes.size());
     std::mutex mutex;
@@ -75,7 +88,7 @@ qint64 callBounded(const LongInputs::Input &input)
             std::_Exit(1);
         }
     });
-    call(input.bytes);
+    *found = call(input.bytes);
     const qint64 used = processorMs() - startedMs;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -124,7 +137,10 @@ int replayLong(int argc, char **argv)
         }
     }
     for (const LongInputs::Input &input : std::as_const(inputs)) {
-        const qint64 elapsed = callBounded(input);
+        qsizetype found = -1;
+        const qint64 elapsed = callBounded(input, &found);
+        if (!reached(found, input.name))
+            return 1;
         std::printf("%6lld ms of processor time  %8lld bytes  %s\n", qlonglong(elapsed), qlonglong(input.bytes.size()),
                     qPrintable(input.name));
         std::fflush(stdout);
@@ -140,16 +156,22 @@ int main(int argc, char **argv)
     if (argc > 1 && qstrcmp(argv[1], "--long") == 0)
         return replayLong(argc, argv);
     int replayed = 0;
+    int read = 0;
     for (int i = 1; i < argc; ++i) {
         for (const QString &name : seedFiles(QFile::decodeName(argv[i]))) {
             QByteArray seed;
             if (!readFile(name, &seed))
                 return 1;
-            call(seed);
+            const qsizetype found = call(seed);
+            if (!reached(found, QFileInfo(name).fileName()))
+                return 1;
             ++replayed;
+            read += found > 0 ? 1 : 0;
         }
     }
-    std::printf("%d seeds replayed\n", replayed);
+    std::printf("%d seeds replayed, %d of them read\n", replayed, read);
     FuzzTarget::tearDown();
-    return replayed > 0 ? 0 : 1;
+    if (replayed > 0 && read == 0)
+        std::fprintf(stderr, "FAIL: no seed gave the target's parsers anything to read\n");
+    return read > 0 ? 0 : 1;
 }

@@ -86,6 +86,11 @@ void ApplicationShell::keepDamagedSettings()
         return;
     m_damagedSettings = fileName;
     m_damagedSettingsCopy = ShellSettings::keepCopy(fileName);
+    // The store would read on past the damaged place (junk read as keys, and a read error
+    // that hides whether the closing save was written) and save all it read again: with the
+    // file kept aside, the live one starts clean.
+    if (!m_damagedSettingsCopy.isEmpty())
+        ShellSettings::cutAtDamage(fileName);
 }
 
 void ApplicationShell::tellDamagedSettings(QWidget *window)
@@ -125,7 +130,9 @@ int ApplicationShell::run()
         tellDamagedSettings(window);
         if (onWindowShown)
             onWindowShown(window);
-        const int code = QApplication::exec();
+        // A window closed inside the box's own loop (a signal dismisses the box and closes
+        // it) asked to quit before the loop ran: the loop would wait for nothing, for ever.
+        const int code = window && !window->hasClosed() ? QApplication::exec() : 0;
         QObject::disconnect(stopping);
         saveEnginePaths();
         if (code == AppIdentity::kRestartExitCode && window) {

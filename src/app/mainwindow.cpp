@@ -5,6 +5,7 @@
 #include "app/enginereadiness.h"
 #include "app/mainwidget.h"
 #include "encoder/encoder.h"
+#include "encoder/trialwatch.h"
 #include "encoding/advancedmonitorwidget.h"
 #include "encoding/encoderwidget.h"
 #include "encoding/jobmanagerdialog.h"
@@ -216,6 +217,10 @@ void MainWindow::connectWidgets()
     connect(m_playerWidget, &PlayerWidget::stateChanged, this, &MainWindow::enableVideoOpenActions);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateEncoderInput);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateJobMenu);
+    // A command's trial, from the panel's Start or a menu job: the window says that it runs.
+    connect(TrialWatch::instance(), &TrialWatch::started, this,
+            [this](const QString &text) { statusBar()->showMessage(text); });
+    connect(TrialWatch::instance(), &TrialWatch::ended, statusBar(), &QStatusBar::clearMessage);
 }
 
 void MainWindow::initialize()
@@ -235,8 +240,12 @@ void MainWindow::enablePlayerCapability()
     playerCapabilityAction->setEnabled(m_playerWidget->isReady(false));
     // The font-cache run waits for MPlayer to scan the fonts (a minute on a first run): the
     // window shows first, and the run's own progress window then shows over it. A timer of
-    // the window's: a window closed meanwhile runs nothing.
-    QTimer::singleShot(0, this, [this] { playerCapabilityAction->setEnabled(m_playerWidget->isReady(true)); });
+    // the window's: a window closed meanwhile runs nothing; one closed while the run handles
+    // its events stops the run and goes once the run has returned here.
+    QTimer::singleShot(0, this, [this] {
+        const DeletionHold hold(this);
+        playerCapabilityAction->setEnabled(m_playerWidget->isReady(true));
+    });
 }
 
 void MainWindow::setCapabilityEntries()
@@ -408,10 +417,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A load in progress (or a split's analysis, or a command's trial) runs inside this
     // window's event handling: the window closes once it is over (a DVD load stops before
-    // its next title).
+    // its next title, a trial at once).
     if (closeMustWait()) {
         event->ignore();
         m_playerWidget->stopLoadDvd();
+        TrialWatch::instance()->cancel();
         retryClose();
         return;
     }
@@ -434,9 +444,36 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     m_monitor->close();
     m_jobManagerDialog->closeForGood();
+    // A font-cache run under this close would keep the window (DeletionHold) for its minute.
+    m_playerWidget->stopUpdateFontCache();
     waitForKilledJobs();
     m_closed = true;
     event->accept();
+}
+
+MainWindow::DeletionHold::DeletionHold(MainWindow *window)
+    : m_window(window)
+{
+    ++m_window->m_deletionHolds;
+}
+
+MainWindow::DeletionHold::~DeletionHold()
+{
+    if (--m_window->m_deletionHolds == 0 && m_window->m_deletionHeld) {
+        m_window->m_deletionHeld = false;
+        m_window->deleteLater();
+    }
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    // A close inside a held routine's nested loop asks for the deletion there, and the loop
+    // would carry it out before the routine goes on.
+    if (event->type() == QEvent::DeferredDelete && m_deletionHolds > 0) {
+        m_deletionHeld = true;
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void MainWindow::waitForKilledJobs()
@@ -474,6 +511,8 @@ void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)
     other.clear();
     other.sync();
     m_saveSettingsOnExit = false;
+    // The loop can only end once a font-cache run that handles events under it is over.
+    m_playerWidget->stopUpdateFontCache();
     QCoreApplication::exit(AppIdentity::kRestartExitCode);
 }
 

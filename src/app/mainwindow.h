@@ -61,6 +61,10 @@ public:
 
     // Read by the shell and the tests.
     bool saveSettingsOnExit() const { return m_saveSettingsOnExit; }
+    // Whether the window has gone its closing road (it is deleted later).
+    bool hasClosed() const { return m_closed; }
+    // How many routines that handle events in a loop of their own hold the window now.
+    int deletionHolds() const { return m_deletionHolds; }
     int verbosity() const { return m_verbosity; }
     bool consoleButtonShown() const { return m_consoleButton; }
     const Preferences &preferences() const { return m_preferences; }
@@ -82,9 +86,10 @@ signals:
 
 public slots:
     void adjustGuiSize();
-    // The program was asked to end by the system (SIGTERM, SIGHUP): the window closes by
-    // its closing road without asking anything; running jobs are aborted as "Abort all and
-    // close" would, the settings saved. Boxes the window shows are dismissed.
+    // The program was asked to end by the system or its terminal (SIGTERM, SIGHUP, SIGINT,
+    // SIGQUIT): the window closes by its closing road without asking anything; running jobs
+    // are aborted as "Abort all and close" would, the settings saved. Boxes the window shows
+    // are dismissed.
     void closeOnSignal();
 
 protected slots:
@@ -163,6 +168,23 @@ protected:
     MainWindow(const PartsBuilder &builder, QWidget *parent);
 
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+
+    // Held by a routine of the window that handles events in a loop of its own while it
+    // runs (MPlayer's font-cache run after the window shows or after an engine path is
+    // chosen): a close in that loop takes its road at once, but the window is deleted only
+    // once the last hold is gone, so the routine never goes on in a deleted window.
+    class DeletionHold
+    {
+    public:
+        explicit DeletionHold(MainWindow *window);
+        ~DeletionHold();
+        DeletionHold(const DeletionHold &) = delete;
+        DeletionHold &operator=(const DeletionHold &) = delete;
+
+    private:
+        MainWindow *m_window;
+    };
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
@@ -329,6 +351,8 @@ protected:
     bool m_closed = false;
     bool m_closeRetryPending = false;
     bool m_closeOnSignal = false;
+    int m_deletionHolds = 0;
+    bool m_deletionHeld = false;
     Preferences m_preferences;
 
 public:

@@ -4,6 +4,7 @@
 #include "app/applogging.h"
 #include "app/mainwindow.h"
 #include "builders/interfacemencoder.h"
+#include "builders/sourcestreams.h"
 #include "encoder/encoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoder/records/sourcekind.h"
@@ -172,6 +173,12 @@ bool MainWindow::trialRun(Encoder &encoder, int type, const QString &program,
         valid = encoder.checkSteps({EncodingStep{type, program, arguments, output}}, commandLine,
                                    stdOut, stdErr, limits.validationFrames, limits.validationSize);
     }
+    // The user stopped the check: nothing failed, nothing to report.
+    if (!valid && encoder.trialCancelled()) {
+        log(tr("Job %1 cancelled while its command was checked.").arg(title), 1);
+        statusBar()->showMessage(tr("Encoding job has been cancelled"), CancelTimeout);
+        return false;
+    }
     if (!valid)
         reportStartFailure(title, tr("Job %1").arg(id.toHtmlEscaped()),
                            tr("<b>%1</b> as failed to start.").arg(failed.toHtmlEscaped()),
@@ -207,6 +214,7 @@ void MainWindow::startEncodingJob(const QString &program, const QStringList &arg
                          TaskDataSlot::Count),
               program, arguments, target.folder, title, text);
     task->setSources({encoder->source().path});
+    task->setSoundTrack(SourceStreams::steppedSoundTrack(encoder->source()));
     auto *job = new Job;
     JobFiles::reserveOutput(job, output);
     job->init(task, id, title, target.fileName(), m_stdInView, m_stdOutView, m_stdErrView,

@@ -263,7 +263,7 @@ void MainWindow::updateEncoderInput()
     m_encoderWidget->updateInput(player->currentVideoInfo(), player->noVideo,
                                  player->currentAudioInfo(), player->audioIndex == -1,
                                  player->currentSubtitleInfo(), player->subtitleIndex == -1,
-                                 !player->playing, player->currentAudioStreams());
+                                 !player->playing, player->currentAudioStreams(), player->currentSourceFacts());
 }
 
 void MainWindow::enableVideoOpenActions(bool playing)

@@ -379,6 +379,8 @@ void MervoMainWindow::refuseMerge(const QString &text, const QString &message)
 
 void MervoMainWindow::setEnginePath(const PathSetter &setter)
 {
+    // The checks run the engines (MPlayer's font-cache run handles events meanwhile).
+    const DeletionHold hold(this);
     statusBar()->showMessage(tr(setter.prompt));
     QString &stored = m_paths[setter.engine];
     const QString start = stored.isEmpty() ? QDir::rootPath() : stored;

@@ -5,6 +5,7 @@
 #include "app/applogging.h"
 #include "app/mervomainwindow.h"
 #include "builders/interfacemencoder.h"
+#include "builders/sourcestreams.h"
 #include "encoder/mervoencoder.h"
 #include "encoder/records/enginetype.h"
 #include "encoder/records/sourcekind.h"
@@ -76,6 +77,7 @@ void MervoMainWindow::startEncodingJob(const QString &program, const QStringList
                          TaskDataSlot::Count),
               program, arguments, target.folder, title, text);
     task->setSources({encoder->source().path});
+    task->setSoundTrack(SourceStreams::steppedSoundTrack(encoder->source()));
     QList<MervoTask *> tasks;
     if (!MervoTask::insertChecked(task, &tasks)) {
         delete task;
@@ -179,6 +181,7 @@ void MervoMainWindow::startTwoPassEncodingJob(
     second->set(taskValues(second, type, encoder->source(), output, muxer, TwoPassValues),
                 secondProgram, secondArguments, folder, secondName, secondText);
     second->setSources({encoder->source().path});
+    second->setSoundTrack(SourceStreams::steppedSoundTrack(encoder->source()));
     second->setPrecedingTasks({first});
     first->setFollowingTasks({second});
     if (!MervoTask::insertChecked(second, &tasks)) {

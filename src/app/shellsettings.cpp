@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QSet>
 #include <QSettings>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -249,4 +251,67 @@ QString ShellSettings::keepCopy(const QString &fileName)
         if (!taken.exists() && !taken.isSymLink())
             return {};
     }
+}
+
+namespace {
+// Whether a line reads as the store writes its lines: UTF-8 text without control
+// characters; a group name closed, without the characters the store writes escaped in it
+// ("[", "]", ";", "=", a quote); no quote in a key; the quotes of a value closed, and no
+// backslash at its end through which the store would read on into the next line.
+bool isSoundLine(QByteArrayView line)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(line);
+    if (utf8.hasError())
+        return false;
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control && c != QLatin1Char('\t'))
+            return false;
+    }
+    static const QRegularExpression group(QStringLiteral("^\\s*\\[[^][;=\"]*\\]\\s*$"));
+    if (text.trimmed().startsWith(QLatin1Char('[')))
+        return group.match(text).hasMatch();
+    const qsizetype equals = text.indexOf(QLatin1Char('='));
+    const qsizetype firstQuote = text.indexOf(QLatin1Char('"'));
+    if (firstQuote >= 0 && (equals < 0 || firstQuote < equals))
+        return false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\')) {
+            // The escaped character is taken as it is; a backslash at the end reads on.
+            if (++i == text.size())
+                return false;
+        } else if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        }
+    }
+    return !quoted;
+}
+
+bool rewrite(const QString &fileName, const QByteArray &text)
+{
+    QSaveFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+}
+} // namespace
+
+bool ShellSettings::cutAtDamage(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = file.readAll();
+    file.close();
+    // The store ends a line at either line-end byte.
+    qsizetype begin = 0;
+    while (begin < text.size()) {
+        qsizetype end = begin;
+        while (end < text.size() && text.at(end) != '\n' && text.at(end) != '\r')
+            ++end;
+        if (!isSoundLine(QByteArrayView(text).sliced(begin, end - begin)))
+            break;
+        begin = end + 1;
+    }
+    return rewrite(fileName, text.left(begin));
 }

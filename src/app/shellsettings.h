@@ -48,6 +48,12 @@ bool readsBackWhole(const QString &fileName);
 // Copies the file to a free name beside it ("….damaged", then "….damaged.1" and on);
 // returns the copy's path, empty when no copy could be made.
 QString keepCopy(const QString &fileName);
+// Once a damaged file is copied aside: rewrites it with its lines before the damaged place,
+// the first line the store would not have written (not UTF-8 text, a control character, a
+// quote in a key or left open, a backslash at its end, a group name left open or holding
+// what the store escapes), so that junk after it is neither read as keys nor saved again:
+// what is left reads back whole. False when the file could not be rewritten.
+bool cutAtDamage(const QString &fileName);
 
 // A stored window place is used only when the window's top-left area lies on a screen;
 // the size is kept within the screen's available area. Returns false when the position

@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 namespace {
-constexpr int kSignals[] = {SIGTERM, SIGHUP};
+// Ctrl+C (SIGINT) and Ctrl+\ (SIGQUIT) in the terminal that started the program end it as a
+// "kill PID" does: their default would leave a running job's output cut under its final name.
+constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
 
 // The pipe from the handler to the event loop: a handler may only write a byte.
 int s_pipe[2] = {-1, -1};

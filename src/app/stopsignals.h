@@ -5,7 +5,8 @@
 class QSocketNotifier;
 
 // The signals that ask the program to end (SIGTERM from "kill PID" or a session's end,
-// SIGHUP from a closing terminal or a logout), turned into a Qt signal of the event loop, so
+// SIGHUP from a closing terminal or a logout, SIGINT and SIGQUIT from Ctrl+C and Ctrl+\ in
+// the terminal that started it), turned into a Qt signal of the event loop, so
 // that the program ends by its closing road instead of being cut off in the middle of a
 // job. While an object lives, those signals no longer end the program by themselves; the
 // previous handling comes back with its end. One object at a time.

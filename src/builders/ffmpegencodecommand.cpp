@@ -2,6 +2,7 @@
 
 #include "builders/audiochannels.h"
 #include "builders/mencoderencodecommand.h"
+#include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
 #include "builders/subtitleinlay.h"
 #include "encoder/records/encodingjob.h"
@@ -219,7 +220,10 @@ void FFmpegEncodeCommand::addStreamMaps()
         return;
     }
     const PictureFrame frame = this->frame();
-    m_arguments << overlayMaps(m_job.source, audio, frame.boxed() ? boxFilter(frame) : QString());
+    QStringList chain = SourceFields::ffmpegFilters(fieldsMadeWhole());
+    if (frame.boxed())
+        chain << boxFilter(frame);
+    m_arguments << overlayMaps(m_job.source, audio, chain.join(QLatin1Char(',')));
 }
 
 QStringList FFmpegEncodeCommand::overlayMaps(const EncodingSource &source, bool audio,
@@ -309,7 +313,7 @@ void FFmpegEncodeCommand::addLimits(int frames, int start)
 void FFmpegEncodeCommand::addFrameRate()
 {
     const double target = m_job.target.video.frameRate;
-    const double source = m_job.source.video.frameRate;
+    const double source = SourceStreams::frameRate(m_job.source);
     // The disc program streams take their TV standard's rate, as MEncoder writes them: a
     // VideoCD of a 50 fps source at 50 fps is no VideoCD.
     const QString disc = kDiscMuxers.contains(m_settings.muxer)
@@ -331,6 +335,32 @@ double FFmpegEncodeCommand::encodedRate(double sourceRate) const
     return MEncoderEncodeCommand::playableFrameRate(m_settings.muxer, sourceRate);
 }
 
+double FFmpegEncodeCommand::outputRate() const
+{
+    const double target = m_job.target.video.frameRate;
+    if (target > 0.0)
+        return target;
+    const QString disc = kDiscMuxers.contains(m_settings.muxer)
+                             ? MEncoderEncodeCommand::standardFrameRate(m_settings.standard, m_job.source.video.frameRate)
+                             : QString();
+    if (disc.isEmpty())
+        return encodedRate(m_job.source.video.frameRate);
+    const QStringList ratio = disc.split(QLatin1Char('/'));
+    return ratio.value(0).toDouble() / (ratio.size() > 1 ? ratio.at(1).toDouble() : 1.0);
+}
+
+bool FFmpegEncodeCommand::fieldsKept() const
+{
+    return SourceFields::kept(m_job.source, m_settings.videoCodec, frame().size.height(),
+                              SourceFields::sameRate(m_job.source, outputRate()));
+}
+
+bool FFmpegEncodeCommand::fieldsMadeWhole() const
+{
+    return SourceFields::madeWhole(m_job.source, m_settings.videoCodec, frame().size.height(),
+                                   SourceFields::sameRate(m_job.source, outputRate()));
+}
+
 PictureFrame FFmpegEncodeCommand::frame() const
 {
     return PictureFrame::of(m_settings.videoCodec, m_settings.pictureSize,
@@ -350,15 +380,18 @@ void FFmpegEncodeCommand::addVideo()
         m_arguments << "-s" << QStringLiteral("%1x%2").arg(frame.size.width()).arg(frame.size.height());
     // A text subtitle is drawn on the source's picture, before it is scaled into the frame;
     // a picture subtitle's overlay went with the stream maps.
+    // The fields are made whole before anything is drawn on them.
     if (!inlaysPicture()) {
         QStringList filters{filter};
         if (inlaysSubtitle())
             filters.prepend(SubtitleInlay::ffmpegTextFilter(m_job.source));
+        filters = SourceFields::ffmpegFilters(fieldsMadeWhole()) + filters;
         filters.removeAll(QString());
         if (!filters.isEmpty())
             m_arguments << "-vf" << filters.join(QLatin1Char(','));
     }
     m_arguments << "-vb" << MEncoderEncodeCommand::number(m_settings.videoBitrate) + "k";
+    m_arguments << SourceFields::ffmpegFieldOptions(m_job.source, fieldsKept());
 
     if (codec == QLatin1String("h263")) {
         // Overlapped block motion compensation is no flag of today's FFmpeg but an option
@@ -369,7 +402,7 @@ void FFmpegEncodeCommand::addVideo()
             m_arguments << "-vtag" << "XVID";
         // An unknown source rate stays the source's: snapped from 0 it became the first row's.
         // A device's rate is snapped from the share of the pictures it shows.
-        const double f = encodedRate(m_job.source.video.frameRate);
+        const double f = encodedRate(SourceStreams::frameRate(m_job.source));
         const char *rate = kMpeg4TopRate;
         for (const SnappedRate &row : kMpeg4Rates) {
             if (f < row.below) {
@@ -517,6 +550,12 @@ void FFmpegEncodeCommand::addAudio()
     // Left to the source, the channels are those the target plays, in a layout the encoder
     // writes so that players read it.
     QStringList filters;
+    // AVI stores no start times: the muxer puts empty chunks before a sound that starts
+    // after the picture, which players skip (the sound comes that much early) and the AAC
+    // decoder refuses. Silence from the file's start keeps it in step: a WMA sound decodes
+    // from 0.09 s of an ASF whose picture starts at 0.05 s.
+    if (m_settings.muxer == QLatin1String("avi"))
+        filters << soundFromStart();
     if (!channelsSet)
         filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
     filters << pcmFramesFilter(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
@@ -526,6 +565,11 @@ void FFmpegEncodeCommand::addAudio()
     if (encoder == QLatin1String("aac"))
         m_arguments << "-strict" << "experimental";
     m_arguments << "-acodec" << encoder;
+}
+
+QString FFmpegEncodeCommand::soundFromStart()
+{
+    return QStringLiteral("aresample=async=1:first_pts=0");
 }
 
 QString FFmpegEncodeCommand::pcmFramesFilter(const QString &codec, int rate) const

@@ -41,6 +41,9 @@ public:
     static QString boxFilter(const PictureFrame &frame);
     // The "-t" duration of a frame limit, at 25 frames per second: "hh:mm:ss.f".
     static QString duration(int frames);
+    // The audio filter that lays the sound out from the output's start on, a gap before it
+    // filled with silence.
+    static QString soundFromStart();
     // The "-map" switches of the source's picture and its chosen sound, each when wanted.
     static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);
     // The maps of an encoded picture and the chosen sound with the chosen subtitle drawn into
@@ -70,6 +73,11 @@ private:
     double encodedRate(double sourceRate) const;
     // The frame of the encode: its size, and the picture's place and shape in it.
     PictureFrame frame() const;
+    // The rate the encode writes, and whether it keeps an interlaced source's fields in that
+    // frame or makes them whole first.
+    double outputRate() const;
+    bool fieldsKept() const;
+    bool fieldsMadeWhole() const;
     QString x264Preset() const;
     QString x264Profile() const;
     bool sourceHasAc3() const;

@@ -3,6 +3,7 @@
 
 #include "builders/ffmpegencodecommand.h"
 #include "builders/mencoderencodecommand.h"
+#include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
 #include "builders/statusfields.h"
 #include "builders/subtitleinlay.h"
@@ -497,10 +498,17 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
             superVideoCd ? disc->superVideoCd : disc->videoCd,
             SourceStreams::displayAspect(data->source));
         // Unboxed, FFmpeg's scale keeps the picture's shape and the encoder flags it.
-        arguments << FFmpegEncodeCommand::inlaidStreamMaps(
-            data->source, frame.boxed() ? FFmpegEncodeCommand::boxFilter(frame) : QString());
+        const QString codec = superVideoCd ? QStringLiteral("mpeg2video") : QStringLiteral("mpeg1video");
+        const bool sameRate = SourceFields::sameRate(data->source, disc == &kDiscStandards[1] ? 25.0 : 30000.0 / 1001);
+        const int lines = frame.size.height();
+        QStringList chain = SourceFields::ffmpegFilters(SourceFields::madeWhole(data->source, codec, lines, sameRate));
+        if (frame.boxed())
+            chain << FFmpegEncodeCommand::boxFilter(frame);
+        arguments << FFmpegEncodeCommand::inlaidStreamMaps(data->source, chain.join(QLatin1Char(',')));
         if (frame.boxed())
             arguments << "-aspect" << FFmpegEncodeCommand::aspectValue(frame.aspect);
+        arguments << SourceFields::ffmpegFieldOptions(data->source,
+                                                      SourceFields::kept(data->source, codec, lines, sameRate));
     }
     arguments << "-target" << target << "-y";
     if (target.endsWith(QLatin1String("svcd")))

@@ -2,6 +2,7 @@
 #include "builders/builderslogging.h"
 
 #include "builders/mencoderencodecommand.h"
+#include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
 #include "builders/statusfields.h"
 #include "builders/subtitleinlay.h"
@@ -15,6 +16,8 @@
 
 #include <QDebug>
 #include <QRegularExpression>
+
+#include <cmath>
 
 InterfaceMEncoder::InterfaceMEncoder()
 {
@@ -216,6 +219,9 @@ const MuxerNeed kMuxerNeeds[] = {
                        "the PSP format needs AAC audio, which this MEncoder cannot encode")},
 };
 
+// Picture and sound that start this far apart are out of step for a viewer.
+constexpr double kStartsApart = 0.1;
+
 // Audio: every libavcodec audio encoder of today's MEncoder refuses to open ("Specified
 // channel layout '2 channels' is not supported"); the encode command gives the codecs it
 // can to MEncoder's own encoders instead.
@@ -270,11 +276,39 @@ QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source)
     // as fast, while the sound goes on.
     static const QStringList headedVideo = {"mpeg1video", "mpeg2video"};
     const VideoInfo &video = source.video;
-    if (source.kind != SourceKind::MediaFile || source.noVideo || !SourceStreams::isTransportStream(source)
-        || headedVideo.contains(video.videoFormat))
+    if (source.kind != SourceKind::MediaFile || source.noVideo)
         return QString();
-    return tr("MEncoder does not keep %1 video of an MPEG transport stream in time with its sound")
-        .arg(video.videoFormat.isEmpty() ? tr("this") : video.videoFormat);
+    if (SourceStreams::isTransportStream(source) && !headedVideo.contains(video.videoFormat))
+        return tr("MEncoder does not keep %1 video of an MPEG transport stream in time with its sound")
+            .arg(video.videoFormat.isEmpty() ? tr("this") : video.videoFormat);
+    return timingRefusal(source);
+}
+
+QString InterfaceMEncoder::timingRefusal(const EncodingSource &source)
+{
+    const SourceFacts &facts = source.facts;
+    if (!facts.measured)
+        return QString();
+    // MEncoder times every picture by the rate it reads first: of a phone's 6 s of variable
+    // rate it kept 0.3 s, of a screen recording's 8 s it made 12.5 s.
+    if (facts.variableRate)
+        return tr("MEncoder reads the variable frame rate of this source as a constant one, "
+                  "which cuts its picture short or draws it out");
+    // MEncoder starts the sound with the output, and the picture at its time in the source
+    // or with the sound (MEncoderEncodeCommand::keepsStartTimes): the sound of a transport
+    // stream whose streams start at 1.43 s comes 1.44 s before its picture, a sound that
+    // starts half a second after its picture comes with it.
+    const int place = SourceStreams::audioIndex(source);
+    if (source.noAudio || place >= facts.sounds.size())
+        return QString();
+    const double sound = facts.sounds.at(place).start;
+    const bool fromFileStart = MEncoderEncodeCommand::keepsStartTimes(source);
+    if (std::abs(sound - facts.pictureStart) > kStartsApart || (fromFileStart && std::abs(sound) > kStartsApart))
+        return tr("MEncoder does not keep the sound of this source in step with its picture, "
+                  "which start at %1 s and %2 s")
+            .arg(facts.pictureStart, 0, 'f', 2)
+            .arg(sound, 0, 'f', 2);
+    return QString();
 }
 
 QString InterfaceMEncoder::videoCodecRefusal(const QString &muxer, const QString &codec) const
@@ -598,7 +632,13 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     arguments << "-srate" << "44100" << "-af" << "lavcresample=44100,channels=2";
     const QString frameRate = pal ? QStringLiteral("25") : QStringLiteral("30000/1001");
     const double discRate = pal ? 25.0 : 30000.0 / 1001.0;
-    QStringList filters = MEncoderEncodeCommand::boxFilters(frame);
+    const QString codec = QLatin1String(disc.codec);
+    const int lines = frame.size.height();
+    const bool sameRate = SourceFields::sameRate(data->source, discRate);
+    const bool keptFields = SourceFields::kept(data->source, codec, lines, sameRate);
+    QStringList filters =
+        SourceFields::mencoderFilters(data->source, SourceFields::madeWhole(data->source, codec, lines, sameRate))
+        + MEncoderEncodeCommand::boxFilters(frame);
     filters << QStringLiteral("scale=%1:%2").arg(frame.size.width()).arg(frame.size.height())
             << "harddup";
     if (needsRepeatedFrames(data->source.video, discRate))
@@ -611,7 +651,9 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     const double titleRate = titleFrameRate(data->source.video);
     if (titleRate <= 0.0 || qAbs(titleRate - discRate) < 0.01)
         arguments << "-noskip" << "-mc" << "0";
-    arguments << "-lavcopts" << (disc.lavcOptions + QStringList{aspect}).join(':');
+    arguments << "-lavcopts"
+              << (disc.lavcOptions + QStringList{aspect} + SourceFields::lavcFieldOptions(data->source, keptFields))
+                     .join(':');
     arguments << "-o" << output;
     arguments << MEncoderEncodeCommand::dvdTitleInput(dvdDevice, data->source.video.title);
     arguments << MEncoderEncodeCommand::dvdAudioChoice(data->source)

@@ -39,7 +39,8 @@ public:
     QString muxerRefusal(const QString &muxer) const override;
     QString videoCodecRefusal(const QString &muxer, const QString &codec) const override;
     QString audioCodecRefusal(const QString &muxer, const QString &codec) const override;
-    // Why MEncoder cannot read the source's picture in time; empty when it can.
+    // Why MEncoder cannot read the source's picture in time, whole and in step with its
+    // sound (by what the engines measured of it at load); empty when it can.
     static QString sourceRefusal(const EncodingSource &source);
 
     void cliCmdGetStatus(QString &program, QStringList &arguments) const;
@@ -76,6 +77,8 @@ public:
     QMap<QString, QStringList> libraryNames;
 
 private:
+    // The part of sourceRefusal() that the source's measured timing decides.
+    static QString timingRefusal(const EncodingSource &source);
     void initVocabulary();
     void cliCmdTarget(bool superVideoCd, QString &program, QStringList &arguments,
                       const QString &dvdDevice, const QString &output,

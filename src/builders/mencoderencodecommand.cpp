@@ -1,5 +1,6 @@
 #include "builders/mencoderencodecommand.h"
 
+#include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/sourcekind.h"
@@ -8,6 +9,8 @@
 
 #include <QFileInfo>
 #include <QSet>
+
+#include <cmath>
 
 namespace {
 
@@ -78,6 +81,9 @@ const QStringList kXvidLevelOptions[] = {
 // The two-channel downmix of a multi-channel source for PCM.
 const char kPcmStereoDownmix[] = "pan=2:.32:.32:.39:.06:.06:.39:.17:-.17:-.17:.17:.33:.33";
 const char kMonoDownmix[] = "pan=1:0.5:0.5";
+
+// Rates closer than this share are the same rate (29.97 and 30000/1001).
+constexpr double kSameRate = 0.001;
 
 } // namespace
 
@@ -237,14 +243,17 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
         m_arguments << "-fps" << number(source.video.frameRate);
     // MEncoder's own AVI reader decodes a single frame of AVIs whose MP3 audio FFmpeg
     // wrote (and then ignores "-frames"); its transport stream reader ends the picture of a
-    // recording with two sound tracks half a second early (0.48 s of 1 s, 2.48 s of 3 s).
-    // libavformat's reads both whole.
-    const bool lavf = SourceStreams::isAvi(source) || SourceStreams::isTransportStream(source);
+    // recording with two sound tracks half a second early (0.48 s of 1 s, 2.48 s of 3 s);
+    // its ASF reader (MediaInfo's "Windows Media") starts the picture after the file's
+    // preroll, 3.1 s after its sound, and reads a 25 fps picture at the file's clock, 1000
+    // fps. libavformat's reads them whole and in step.
+    const bool lavf = SourceStreams::isAvi(source) || SourceStreams::isTransportStream(source)
+                      || source.video.fileFormat.compare(QLatin1String("Windows Media"), Qt::CaseInsensitive) == 0;
     if (lavf)
         m_arguments << "-demuxer" << "lavf";
     // A program stream (a DVD's VOB, a recording) lays its picture ahead of its sound as a
     // DVD title does, and loses its sound in MEncoder's reader the same way.
-    if (source.video.fileFormat.compare(QLatin1String("MPEG-PS"), Qt::CaseInsensitive) == 0)
+    if (!keepsStartTimes(source))
         m_arguments << "-ni";
     if (!source.noAudio && source.audio.streamNumber > -1)
         m_arguments << "-aid"
@@ -274,6 +283,14 @@ void MEncoderEncodeCommand::addLimits(int frames)
     }
 }
 
+bool MEncoderEncodeCommand::keepsStartTimes(const EncodingSource &source)
+{
+    // Its own reader of a program stream starts picture and sound together, where each of
+    // them starts in the file; libavformat's reader and the Matroska reader keep the
+    // picture's time in the file and start the sound with the output.
+    return source.video.fileFormat.compare(QLatin1String("MPEG-PS"), Qt::CaseInsensitive) != 0;
+}
+
 QString MEncoderEncodeCommand::standardFrameRate(const QString &standard, double sourceRate)
 {
     // NTSC's film rate for a source known to run slower than its video rate.
@@ -289,8 +306,7 @@ double MEncoderEncodeCommand::playableFrameRate(const QString &muxer, double sou
 {
     // The most pictures a second the devices a target is made for show. Given more, the
     // device stutters or refuses the file, and at a device's bit rates the encoder codes many
-    // of them as repeats of the picture before. Every second picture (or fourth) keeps an
-    // even pace: 50 fps becomes 25, 59.94 becomes 29.97, and 25, 29.97 and 23.976 stay.
+    // of them as repeats of the picture before.
     struct DeviceRate
     {
         const char *muxer;
@@ -302,14 +318,58 @@ double MEncoderEncodeCommand::playableFrameRate(const QString &muxer, double sou
         {"3gp", 30.0},  // phones of 3GPP (15 to 30 fps) and 3GPP2: the faster ones
         {"3g2", 30.0},
     };
-    double rate = sourceRate;
+    // A share of the pictures keeps an even pace where the source runs at a whole multiple
+    // of a rate of film or television: every second picture of 50 fps gives 25, of 59.94
+    // 29.97, every fourth of 120 gives 30. Any other faster rate is shown at the device's
+    // most: halved, the 30.044 fps a phone records would keep 15 pictures a second.
+    static const double evenRates[] = {24000.0 / 1001, 24.0, 25.0, 30000.0 / 1001, 30.0};
     for (const DeviceRate &device : devices) {
-        if (muxer == QLatin1String(device.muxer)) {
-            while (rate > device.most)
-                rate /= 2.0;
+        if (muxer != QLatin1String(device.muxer) || sourceRate <= device.most)
+            continue;
+        const double share = sourceRate / std::ceil(sourceRate / device.most);
+        for (double even : evenRates) {
+            if (std::abs(share / even - 1.0) < kSameRate)
+                return share;
         }
+        return device.most;
     }
-    return rate;
+    return sourceRate;
+}
+
+QString MEncoderEncodeCommand::mpegFrameRate(double sourceRate)
+{
+    // The frame rates MPEG-1 video codes (MPEG-2 codes them too); MEncoder's MPEG-1 encoder
+    // refuses any other ("MPEG-1/2 does not support 30044/1000 fps"), and a source read at
+    // its container's clock (1000 or 600 fps) would be refused likewise.
+    struct MpegRate
+    {
+        const char *text;
+        double rate;
+    };
+    static const MpegRate rates[] = {
+        {"24000/1001", 24000.0 / 1001}, {"24", 24.0}, {"25", 25.0}, {"30000/1001", 30000.0 / 1001},
+        {"30", 30.0}, {"50", 50.0}, {"60000/1001", 60000.0 / 1001}, {"60", 60.0},
+    };
+    const auto coded = [](double rate) -> const MpegRate * {
+        for (const MpegRate &row : rates) {
+            if (std::abs(rate / row.rate - 1.0) < kSameRate)
+                return &row;
+        }
+        return nullptr;
+    };
+    if (sourceRate <= 0.0 || coded(sourceRate))
+        return QString();
+    // Every second (or n-th) picture keeps an even pace: 120 fps gives 60.
+    for (int share = 2; sourceRate / share >= std::begin(rates)->rate * (1.0 - kSameRate); ++share) {
+        if (const MpegRate *row = coded(sourceRate / share))
+            return QLatin1String(row->text);
+    }
+    const MpegRate *fastest = std::begin(rates);
+    for (const MpegRate &row : rates) {
+        if (row.rate < sourceRate)
+            fastest = &row;
+    }
+    return QLatin1String(fastest->text);
 }
 
 QString MEncoderEncodeCommand::outputFrameRate() const
@@ -319,7 +379,7 @@ QString MEncoderEncodeCommand::outputFrameRate() const
     const bool lavfContainer = muxer == QLatin1String("asf") || muxer == QLatin1String("mov")
                                || muxer == QLatin1String("qt");
     // An unknown source rate never becomes a number: the source keeps its own.
-    const double sourceRate = m_job.source.video.frameRate;
+    const double sourceRate = SourceStreams::frameRate(m_job.source);
     if (!mpeg && !lavfContainer) {
         // A copied stream keeps every picture of the source, which only an encoder could drop.
         if (videoEncoder(m_settings.videoCodec) == QLatin1String("copy"))
@@ -330,13 +390,15 @@ QString MEncoderEncodeCommand::outputFrameRate() const
     const QString rate = standardFrameRate(m_settings.standard, sourceRate);
     if (!rate.isEmpty())
         return rate;
+    if (mpeg)
+        return mpegFrameRate(sourceRate);
     return lavfContainer && sourceRate > 0.0 ? number(sourceRate) : QString();
 }
 
 bool MEncoderEncodeCommand::keepsSourceRate() const
 {
     const QString rate = outputFrameRate();
-    const double sourceRate = m_job.source.video.frameRate;
+    const double sourceRate = SourceStreams::frameRate(m_job.source);
     if (rate.isEmpty() || sourceRate <= 0.0)
         return true;
     const QStringList ratio = rate.split(QLatin1Char('/'));
@@ -425,6 +487,18 @@ PictureFrame MEncoderEncodeCommand::frame() const
                             SourceStreams::displayAspect(m_job.source));
 }
 
+bool MEncoderEncodeCommand::fieldsKept() const
+{
+    return SourceFields::kept(m_job.source, m_settings.videoCodec, frame().size.height(), keepsSourceRate());
+}
+
+QStringList MEncoderEncodeCommand::firstFilters() const
+{
+    const bool whole = SourceFields::madeWhole(m_job.source, m_settings.videoCodec, frame().size.height(),
+                                               keepsSourceRate());
+    return SourceFields::mencoderFilters(m_job.source, whole);
+}
+
 QString MEncoderEncodeCommand::scaleFilter() const
 {
     const QSize size = frame().size;
@@ -438,7 +512,7 @@ QString MEncoderEncodeCommand::scaledVideoFilters() const
     // filters hand on, which without "dsize" is the DVD's stored 720x576 (5:4) whatever
     // the title's aspect; a boxed picture's frame is shown at the frame's shape.
     const PictureFrame frame = this->frame();
-    QStringList filters = boxFilters(frame) << scaleFilter();
+    QStringList filters = firstFilters() + boxFilters(frame) << scaleFilter();
     const double aspect = SourceStreams::displayAspect(m_job.source);
     if (outputFormat(m_settings.muxer) != QLatin1String("avi") && aspect > 0.0)
         filters << "dsize=" + (frame.boxed() ? shape(frame.aspect) : number(aspect));
@@ -612,7 +686,7 @@ void MEncoderEncodeCommand::addX264()
 void MEncoderEncodeCommand::addLetterboxedLavc(const QStringList &lavcOptions)
 {
     // The frame is shown at 4:3: a picture of any other shape is boxed into it.
-    QStringList filters = boxFilters(frame());
+    QStringList filters = firstFilters() + boxFilters(frame());
     filters << scaleFilter() << "harddup";
     m_arguments << "-vf" << filters.join(',') << "-ovc" << "lavc";
     m_lavcOptions << lavcOptions;
@@ -631,7 +705,8 @@ void MEncoderEncodeCommand::addLavcVideo(int frames)
         m_lavcOptions << "vcodec=" + codec << rate << "keyint=300" << "vb_strategy=0"
                       << "trell" << "vmax_b_frames=1";
     } else if (codec == QLatin1String("mpeg2video")) {
-        m_lavcOptions << "vcodec=" + codec << rate << "vmax_b_frames=0";
+        m_lavcOptions << "vcodec=" + codec << rate << "vmax_b_frames=0"
+                      << SourceFields::lavcFieldOptions(m_job.source, fieldsKept());
         if (frames >= 1 && frames <= 250)
             m_lavcOptions << QStringLiteral("keyint=%1").arg(frames - 1);
     } else {

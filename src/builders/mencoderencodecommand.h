@@ -53,13 +53,22 @@ public:
     // The filters in front of the scale to the frame that put a boxed picture into black
     // bars of the frame's shape; none for a picture that fills its frame.
     static QStringList boxFilters(const PictureFrame &frame);
+    // Whether MEncoder reading a media file keeps its picture's start time in the file (and
+    // starts the sound with the output), rather than starting both together: all but its
+    // own reader of an MPEG program stream, which it reads a file of that format with.
+    static bool keepsStartTimes(const EncodingSource &source);
     // The frame rate of a TV standard's disc from a source of the given rate (0 unknown);
     // empty for any other standard.
     static QString standardFrameRate(const QString &standard, double sourceRate);
-    // The rate at which a device target's players are given a source of the given rate:
-    // a rate above the device's most is halved until it is within it; every other target,
-    // and an unknown rate (0), keeps the source's.
+    // The rate at which a device target's players are given a source of the given rate: a
+    // rate above the device's most becomes the share of it that is a rate of film or
+    // television (25 of 50, 30 of 120), else the device's most; every other target, and an
+    // unknown rate (0), keeps the source's.
     static double playableFrameRate(const QString &muxer, double sourceRate);
+    // The rate an MPEG video of no TV standard takes from a source of the given rate:
+    // empty where MPEG codes the source's own (or it is unknown), else the share of it that
+    // MPEG codes (60 of 120), else MPEG's fastest rate below it (30 of 30.044).
+    static QString mpegFrameRate(double sourceRate);
 
 private:
     enum class Aspect { FourThree, SixteenNine, Other };
@@ -96,6 +105,10 @@ private:
     // The frame of the encode: its size, and the picture's place and shape in it.
     PictureFrame frame() const;
     QString scaleFilter() const;
+    // The filters before the frame's: an interlaced source's fields made whole where the
+    // encode does not keep them, and the picture turned as a player turns it.
+    QStringList firstFilters() const;
+    bool fieldsKept() const;
     // "scale", the display aspect where the container needs it, "harddup".
     QString scaledVideoFilters() const;
 

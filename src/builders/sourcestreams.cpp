@@ -18,6 +18,21 @@ double SourceStreams::displayAspect(const EncodingSource &source)
     return 0.0;
 }
 
+double SourceStreams::frameRate(const EncodingSource &source)
+{
+    // The mean rate of a variable one (the player's description) drops pictures where the
+    // source runs faster: a third of a screen recording's at 60 fps where its mean is 39.
+    const SourceFacts &facts = source.facts;
+    if (facts.variableRate && facts.fastRate > 0.0)
+        return facts.fastRate;
+    return source.video.frameRate;
+}
+
+int SourceStreams::steppedSoundTrack(const EncodingSource &source)
+{
+    return source.kind == SourceKind::MediaFile ? audioIndex(source) : -1;
+}
+
 bool SourceStreams::isAvi(const EncodingSource &source)
 {
     return QFileInfo(source.path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0
@@ -32,10 +47,20 @@ bool SourceStreams::isTransportStream(const EncodingSource &source)
 
 int SourceStreams::audioIndex(const EncodingSource &source)
 {
+    const int aid = source.audio.aid;
+    // A DVD title's tracks are numbered in the order the disc lists them, which is the
+    // order their first packets come in the title's stream, where libavformat's reader
+    // finds them. Their ids tell nothing of it: a first track of LPCM (0xa0) comes before
+    // a second of AC-3 (0x80).
+    if (source.kind == SourceKind::Dvd) {
+        for (qsizetype i = 0; i < source.audioStreams.size(); ++i)
+            if (source.audioStreams.at(i).aid == aid)
+                return int(i);
+        return qMax(source.audio.streamNumber, 0);
+    }
     // The player's AVI reader numbers every stream of the file in file order, its
     // libavformat reader the audio streams among themselves: either way the audio streams
     // listed before the chosen one are those with lower ids.
-    const int aid = source.audio.aid;
     bool listed = false;
     int preceding = 0;
     for (const AudioInfo &stream : source.audioStreams) {
@@ -45,9 +70,6 @@ int SourceStreams::audioIndex(const EncodingSource &source)
     }
     if (listed)
         return preceding;
-    // A DVD title's audio streams are numbered on the disc in their order.
-    if (source.kind == SourceKind::Dvd)
-        return qMax(source.audio.streamNumber, 0);
     // Without the list only the chosen stream is known: an AVI reader's id counts the
     // video, which AVI writers put first.
     const bool videoFirst = source.video.kind != VideoInfo::AudioOnlyFile && isAvi(source);

@@ -13,6 +13,14 @@ namespace SourceStreams {
 // its display size, else its coded size (a container that stores no aspect, as FLV, shows
 // its pixels square); 0 when nothing is known.
 double displayAspect(const EncodingSource &source);
+// The rate the engines encode the source's picture at: its own, and where the rate varies
+// the rate of its fast stretches, so that none of its pictures is dropped there (slower
+// stretches repeat pictures); 0 when unknown.
+double frameRate(const EncodingSource &source);
+// The chosen sound's place among a media file's sounds, whose start an output keeps as far
+// from the picture's as the file does (an output without either is not held to it); -1 for
+// a DVD title, which is no file.
+int steppedSoundTrack(const EncodingSource &source);
 // Whether the source is an AVI file, by its name or by the format the player found.
 bool isAvi(const EncodingSource &source);
 // Whether the source is an MPEG transport stream, by the format MediaInfo found ("MPEG-TS",

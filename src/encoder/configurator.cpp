@@ -107,7 +107,12 @@ QStringList Configurator::audioCodecChoices(const QString &muxer) const
     else if (m_encoder->enginesReady())
         choices = compatibleAudioCodecs(muxer);
     if (isDvdSource()) {
-        removeAll(choices, {"ac3", "alac", "vorbis"});
+        // A DVD's AC3 track is copied as it is, not encoded again. Any other track (LPCM,
+        // DTS, MPEG) is encoded: its bytes copied are no AC3 that a container could hold.
+        const QString &format = m_source->audio.format;
+        const bool ac3Track = format.isEmpty() || format == QLatin1String("ac3");
+        choices.removeAll(QLatin1String(ac3Track ? "ac3" : "ac3_copy"));
+        removeAll(choices, {"alac", "vorbis"});
         if (muxer == QLatin1String("mp4"))
             choices.removeAll(QStringLiteral("ac3_copy"));
     } else if (m_source->kind == SourceKind::MediaFile) {

@@ -333,9 +333,16 @@ QStringList Encoder::availableMuxers() const
     // MEncoder's containers come from its vocabulary, not from what the engine reported:
     // before the engine is set up, a builder of our own gives the same list.
     QStringList muxers = m_mencoder ? m_mencoder->muxers() : InterfaceMEncoder().muxers();
-    if (m_source.noVideo && m_source.kind != SourceKind::Unset) {
-        static const QStringList audioOnly = {"wav", "mp3", "m4a", "au", "ac3"};
+    static const QStringList audioOnly = {"wav", "mp3", "m4a", "au", "ac3"};
+    const bool loaded = m_source.kind != SourceKind::Unset;
+    if (m_source.noVideo && loaded) {
         muxers.removeIf([](const QString &muxer) { return !audioOnly.contains(muxer); });
+    } else if (m_source.noAudio && loaded) {
+        // A picture without sound fills no sound file, nor a PSP movie: libavformat's PSP
+        // muxer refuses a file without sound ("PSP mode need one video and one audio
+        // stream"). A source still counts as without both until its streams are known.
+        static const QStringList needSound = audioOnly + QStringList{"psp"};
+        muxers.removeIf([](const QString &muxer) { return needSound.contains(muxer); });
     }
     if (m_source.kind == SourceKind::Dvd)
         muxers.removeIf([](const QString &muxer) {

@@ -85,7 +85,8 @@ public:
 
     // The containers the encoder can write for the current source: MEncoder's list (a
     // format it also writes through libavformat comes twice), narrowed to the audio
-    // containers for a source without video and without "ogg" and "webm" for a DVD.
+    // containers for a source without video, without them and "psp" for a picture without
+    // sound, and without "ogg" and "webm" for a DVD.
     QStringList availableMuxers() const;
     bool isMuxerSupported(int type, const QString &muxer);
     bool isVideoCodecSupported(int type, const QString &muxer, const QString &codec);
@@ -170,6 +171,9 @@ public:
                       const QString &output, QString &commandLine, QString &stdOut,
                       QString &stdErr, int limit);
     bool parseCommandCheck(int type, const QString &stdOut, const QString &stdErr);
+    // Whether the last test run was cancelled by the user (TrialWatch): its caller reports
+    // no failure, for none was found.
+    bool trialCancelled() const { return m_trialCancelled; }
     static bool parseProgress(int type, const QString &text, QString &rest, int &frame,
                               double &position, int &percent, int &minutesLeft, double &fps,
                               int &size);
@@ -257,15 +261,18 @@ private:
     {
         bool started = false;
         bool killed = false;  // did not end within the finish time-out
-        bool stalled = false; // killed for printing nothing within the stall time-out
+        bool stalled = false; // killed for no progress within the stall time-out
+        bool stopped = false; // killed because the user cancelled
         bool crashed = false; // ended by a signal of its own, not by the kill
         int exitCode = 0;     // of a run that ended by itself
         QString stdOut;
         QString stdErr;
     };
+    // A trial's run gives its own finish floor, stall time-out, progress judge and stop flag
+    // on top of the engine's time-outs.
     RunResult runProcess(int type, const QString &program, const QStringList &arguments,
-                         bool reportNormalEnd, bool statusQuery = false, int finishTimeout = 0,
-                         int stallTimeout = 0);
+                         bool reportNormalEnd, bool statusQuery = false,
+                         const SyncRunner::Timeouts *trial = nullptr);
     // Whether the engine's own closing lines (the summary it prints once its file is
     // closed) are in its output.
     static bool hasClosingLines(int type, const QString &stdOut, const QString &stdErr);
@@ -356,6 +363,7 @@ private:
     OutputTarget m_output;
     QString m_playerBinary;
     int m_engineAnswers = 0; // see OfferInputs
+    bool m_trialCancelled = false;
 
     Engine m_ffmpegEngine;
     std::unique_ptr<InterfaceFFmpeg> m_ffmpeg;

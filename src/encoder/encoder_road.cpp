@@ -6,6 +6,7 @@
 #include "builders/interfaceffmpeg.h"
 
 #include "builders/dvdtitledump.h"
+#include "builders/ffmpegencodecommand.h"
 #include "builders/interfacemencoder.h"
 #include "builders/mencoderencodecommand.h"
 #include "builders/subtitleinlay.h"
@@ -317,9 +318,12 @@ void Encoder::layOutOnConstantClock(QStringList &arguments)
         addBeforeOutput(QStringLiteral("-fps_mode"), QStringLiteral("cfr"));
     if (!encodes("-acodec"))
         return;
-    // FFmpeg keeps only the last "-af": a filter the command already has follows this one.
-    const QString async = QStringLiteral("aresample=async=1:first_pts=0");
+    // FFmpeg keeps only the last "-af": a filter the command already has follows this one
+    // (an AVI's command lays its sound out so already).
+    const QString async = FFmpegEncodeCommand::soundFromStart();
     const qsizetype filter = arguments.indexOf(QLatin1String("-af"));
+    if (filter >= 0 && filter + 1 < arguments.size() && arguments.at(filter + 1).startsWith(async))
+        return;
     if (filter >= 0 && filter + 1 < arguments.size())
         arguments[filter + 1].prepend(async + QLatin1Char(','));
     else

@@ -9,12 +9,11 @@
 
 #include "builders/interfacemencoder.h"
 #include "encoder/records/enginetype.h"
+#include "encoder/trialwatch.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QEvent>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -44,10 +43,10 @@ QString mencoderOutput(const QStringList &arguments)
 // engine that hangs. On a loaded machine a valid command can take far longer than a query
 // to print its first status line, so a trial gets at least this long before it is killed.
 constexpr int TrialFinishFloor = 60000;
-// An engine that prints nothing at all for this long is not slow but stuck (waiting on a
-// device, a pipe or a lock): the trial stops it then, instead of holding the user to the
-// finish time-out. Every engine prints its banner at once and a status line per frame or
-// half second once it encodes.
+// An engine that makes no progress for this long is not slow but stuck (waiting on a device,
+// a pipe or a lock, or reading a source that no longer grows): the trial stops it then,
+// instead of holding the user to the finish time-out. Every engine prints its banner at once
+// and a status line per frame or half second once it encodes, its figures moving.
 constexpr int TrialStallLimit = 10000;
 
 // What an engine prints once it has closed its output file: MEncoder sums up the streams
@@ -74,40 +73,48 @@ bool isExistingFile(const QString &path)
     return !path.isEmpty() && info.exists() && info.isFile();
 }
 
-// Holds back the user's clicks and keys while a trial runs inside the window's event
-// handling: a command started meanwhile would run its own trial inside this one, a source
-// opened meanwhile would change what this one tries. Painting, timers and the close box
-// (which waits for the trial) go on.
-class InputHold : public QObject
+// Whether a line of a trial's engine moves it on. Before its first status line, every line
+// does: the engine opens its files and prints what it found. After it, only a status line
+// whose frame count, time, percentage or size moved: an engine that repeats the same status
+// line is as stuck as a silent one (a hanging input keeps MEncoder printing its last "Pos:").
+class TrialProgress
 {
 public:
-    InputHold()
+    explicit TrialProgress(int type) : m_type(type) {}
+
+    bool operator()(const QString &line)
     {
-        if (QCoreApplication *application = QCoreApplication::instance())
-            application->installEventFilter(this);
+        Mark mark;
+        QString rest;
+        int minutesLeft = -1;
+        double fps = -1.0;
+        Encoder::parseProgress(m_type, line, rest, mark.frame, mark.position, mark.percent,
+                               minutesLeft, fps, mark.size);
+        // A parser writes only the values its line carries: none, no status line.
+        if (mark == Mark())
+            return !m_seen;
+        const bool moved = !m_seen || !(mark == m_last);
+        m_seen = true;
+        m_last = mark;
+        return moved;
     }
 
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
+private:
+    struct Mark
     {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-            return true;
-        default:
-            return false;
+        int frame = -1;
+        double position = -1.0;
+        int percent = -1;
+        int size = -1;
+        bool operator==(const Mark &other) const
+        {
+            return frame == other.frame && position == other.position && percent == other.percent
+                && size == other.size;
         }
-    }
+    };
+    int m_type;
+    bool m_seen = false;
+    Mark m_last;
 };
 
 } // namespace
@@ -140,7 +147,7 @@ bool Encoder::crashedByItself(const SyncRunner::Result &run)
 
 Encoder::RunResult Encoder::runProcess(int type, const QString &program,
                                        const QStringList &arguments, bool reportNormalEnd,
-                                       bool statusQuery, int finishTimeout, int stallTimeout)
+                                       bool statusQuery, const SyncRunner::Timeouts *trial)
 {
     const QString name = engineName(type);
     qCDebug(lcEncoder).noquote() << "Encoder: start process" << ('"' + program + '"') << arguments;
@@ -148,8 +155,12 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
 
     SyncRunner::Timeouts timeouts;
     this->timeouts(type, timeouts.start, timeouts.finish, timeouts.kill);
-    timeouts.finish = qMax(timeouts.finish, finishTimeout);
-    timeouts.stall = stallTimeout;
+    if (trial) {
+        timeouts.finish = qMax(timeouts.finish, trial->finish);
+        timeouts.stall = trial->stall;
+        timeouts.progressed = trial->progressed;
+        timeouts.stop = trial->stop;
+    }
     const SyncRunner::Result run =
         statusQuery ? SyncRunner::runQuery(program, arguments, QString(), timeouts, "Encoder")
                     : SyncRunner::run(program, arguments, QString(), timeouts, "Encoder");
@@ -182,6 +193,7 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
         logMessage(SyncRunner::cutNotice(name, run), LogLevel::Quiet);
     result.killed = run.killed;
     result.stalled = run.stalled;
+    result.stopped = run.stopped;
     result.crashed = run.crashed && !run.killed;
     result.exitCode = run.crashed ? 0 : run.exitCode;
     result.stdOut = run.stdOut;
@@ -310,6 +322,7 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
                        const QString &output, QString &commandLine, QString &stdOut,
                        QString &stdErr, int limit, bool keepOutput)
 {
+    m_trialCancelled = false;
     const QString name = engineName(type);
     qCDebug(lcEncoder) << "Encoder: begin check command";
     logMessage(tr("Encoder: %1 engine is checking a command.").arg(name), LogLevel::Verbose);
@@ -335,20 +348,28 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
         trial = mencoderTrialArguments(trial, limit);
     RunResult run;
     {
-        // The window goes on answering while the engine runs: it repaints, and a close asked
-        // meanwhile waits for the trial's end.
+        // The window goes on answering while the engine runs: it repaints, says that the check
+        // runs, and a cancel or a close asked meanwhile stops the engine.
         const SyncRunner::LoadScope answering;
-        const InputHold held;
-        run = runProcess(type, program, trial, false, false, TrialFinishFloor, TrialStallLimit);
+        const TrialWatch::Scope watched(name);
+        SyncRunner::Timeouts limits;
+        limits.finish = TrialFinishFloor;
+        limits.stall = TrialStallLimit;
+        limits.progressed = TrialProgress(type);
+        limits.stop = TrialWatch::instance()->cancelFlag();
+        run = runProcess(type, program, trial, false, false, &limits);
     }
+    m_trialCancelled = run.stopped;
     if (!run.started)
         return false;
     commandLine = program + QLatin1Char(' ') + trial.join(QLatin1Char(' '));
     stdOut = run.stdOut;
     stdErr = run.stdErr;
-    if (run.stalled) {
-        const QString reason = tr("The %1 engine made no progress for %2 seconds and was stopped.")
-                                   .arg(name).arg(TrialStallLimit / 1000);
+    const QString reason = run.stopped ? tr("The check of the command was cancelled.")
+                           : run.stalled ? tr("The %1 engine made no progress for %2 seconds and was stopped.")
+                                               .arg(name).arg(TrialStallLimit / 1000)
+                                         : QString();
+    if (!reason.isEmpty()) {
         stdErr += (stdErr.isEmpty() || stdErr.endsWith(QLatin1Char('\n')) ? QString() : QStringLiteral("\n"))
                   + reason + QLatin1Char('\n');
         logMessage(reason, LogLevel::Normal);
@@ -367,7 +388,7 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
     // exited with an error has failed all the same: the job would end so. One killed at the
     // time-out is judged by the status lines it printed until then; one stopped for printing
     // nothing is refused.
-    const bool ended = !run.crashed && !run.stalled
+    const bool ended = !run.crashed && !run.stalled && !run.stopped
                        && (run.killed || (run.exitCode == 0 && hasClosingLines(type, stdOut, stdErr)));
     const bool valid = ended && parseCommandCheck(type, stdOut, stdErr);
     if (valid)

@@ -211,8 +211,8 @@ bool MediaMerger::mergeCommand(QString &program, QStringList &arguments, QString
     list.setAutoRemove(false);
     listPath = list.fileName();
     engine = m_ffmpeg->name();
-    return m_ffmpeg->cliCmdMerge(program, arguments, error, listPath, QFileInfo(output).absoluteFilePath(),
-                                 m_referenceFormat);
+    return m_ffmpeg->cliCmdMerge(program, arguments, error, listPath, QFileInfo(m_files.first()).absoluteFilePath(),
+                                 QFileInfo(output).absoluteFilePath(), m_referenceFormat);
 }
 
 bool MediaMerger::startMerge(QString &error)

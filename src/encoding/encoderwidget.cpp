@@ -375,10 +375,12 @@ void EncoderWidget::onMovieLoaded(const QString &path, int kind)
 
 void EncoderWidget::updateInput(const VideoInfo &video, bool noVideo, const AudioInfo &audio,
                                 bool noAudio, const SubtitleInfo &subtitle, bool noSubtitle,
-                                bool inputReady, const QList<AudioInfo> &audioStreams)
+                                bool inputReady, const QList<AudioInfo> &audioStreams,
+                                const SourceFacts &facts)
 {
     m_encoder->setSourceStreams(video, noVideo, audio, noAudio, subtitle, noSubtitle);
     m_encoder->source().audioStreams = audioStreams;
+    m_encoder->source().facts = facts;
     updateCodecs(QString(), QString(), QString(), QString());
     // The remembered format serves the first loaded source only.
     m_lastFormat.clear();

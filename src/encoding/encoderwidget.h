@@ -3,6 +3,7 @@
 #include "encoding/encoderpreviewdialog.h"
 #include "player/playersetup.h"
 #include "engines/audioinfo.h"
+#include "engines/sourcefacts.h"
 #include "engines/subtitleinfo.h"
 #include "engines/videoinfo.h"
 #include "jobs/encoderpreferences.h"
@@ -80,7 +81,7 @@ public:
     // chosen one.
     void updateInput(const VideoInfo &video, bool noVideo, const AudioInfo &audio, bool noAudio,
                      const SubtitleInfo &subtitle, bool noSubtitle, bool inputReady,
-                     const QList<AudioInfo> &audioStreams = {});
+                     const QList<AudioInfo> &audioStreams = {}, const SourceFacts &facts = {});
     void log(const QString &text, int level);
     bool runEncoding();
     bool queueAspectCorrection(const QString &analysed, const QString &output, double aspect,
@@ -161,6 +162,9 @@ protected:
     };
     // The shared finalising road of both panels (ends in closePanel unless a job was queued).
     void finalizeTask(const Ending &ending, bool skip);
+    // Where a preview of a source of `length` seconds starts: the preferences' test position,
+    // no later than 10 s before the end.
+    virtual int previewStart(double length) const;
     // Queues the finalising job of the given command; the base runs a Job, the extended
     // panel a MervoJob in the encoding's group.
     virtual bool queueFinalizing(const QString &program, const QStringList &arguments,

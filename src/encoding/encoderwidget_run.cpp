@@ -2,6 +2,7 @@
 // end, and the finalising job that may follow an MEncoder encoding.
 #include "encoding/encoderwidget.h"
 
+#include "builders/sourcestreams.h"
 #include "encoder/encoder.h"
 #include "encoding/encoderpreviewdialog.h"
 #include "encoding/encodinglogging.h"
@@ -112,13 +113,16 @@ EncoderWidget::EncodingCommand EncoderWidget::plannedCommand(QString &refusal)
     command.test = m_preferences.testMode;
     command.frames = command.test ? m_preferences.testFrames : 0;
     const int chapter = command.test ? m_preferences.testChapter : 0;
-    // A trial that starts past the end of a short source writes nothing.
-    const int position = command.test ? FinalizeRules::testPosition(m_preferences.testPosition,
-                                                                    source.video.length)
-                                      : 0;
+    const int position = command.test ? previewStart(source.video.length) : 0;
     command.steps = m_encoder->cliCmdEncodeSteps(command.output, command.frames, chapter,
                                                  position, refusal);
     return command;
+}
+
+int EncoderWidget::previewStart(double length) const
+{
+    // A trial that starts past the end of a short source writes nothing.
+    return FinalizeRules::testPosition(m_preferences.testPosition, length);
 }
 
 EncodingTaskData EncoderWidget::plannedTaskValues(const EncodingCommand &command,
@@ -130,6 +134,13 @@ EncodingTaskData EncoderWidget::plannedTaskValues(const EncodingCommand &command
 bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, StartStyle style,
                                            const QString &failureHint)
 {
+    // A source gone since its load (deleted, renamed, its disc taken out) would only fail
+    // the trial without a reason: the reason the player gives at Play is given here too.
+    if (!QFileInfo::exists(m_encoder->sourcePath())) {
+        const QString reason = tr("This movie path doesn't exist.");
+        showStartFailure(uniqueOutputPath(), QString(), QString(), reason, reason);
+        return false;
+    }
     const QString folder = m_encoder->outputTarget().folder;
     // Made as the Job menu makes it; one that cannot take a file is refused with the reason
     // rather than by the engine's last line.
@@ -157,7 +168,11 @@ bool EncoderWidget::checkedEncodingCommand(EncodingCommand &command, StartStyle 
     QString commandLine, stdOut, stdErr;
     if (!m_encoder->checkSteps(command.steps, commandLine, stdOut, stdErr,
                                m_preferences.validationFrames, m_preferences.validationSize)) {
-        showStartFailure(command.output, commandsText(command.steps), stdOut, stdErr, failureHint);
+        // Stopped by the user: nothing failed.
+        if (m_encoder->trialCancelled())
+            log(tr("Encoding cancelled while its command was checked."), 1);
+        else
+            showStartFailure(command.output, commandsText(command.steps), stdOut, stdErr, failureHint);
         return false;
     }
     return true;
@@ -178,6 +193,8 @@ void EncoderWidget::setEncodingTask(Task *task, const EncodingCommand &command,
         if (&command.steps.at(i) == &step)
             source = command.steps.at(i - 1).output;
     task->setSources({source});
+    // A DVD title's copy, the only file a later step reads, is not held to the title's starts.
+    task->setSoundTrack(SourceStreams::steppedSoundTrack(m_encoder->source()));
 }
 
 void EncoderWidget::adoptJob(Job *job, const QString &output)
@@ -269,8 +286,9 @@ void EncoderWidget::switchState()
         box.addButton(tr("Continue encoding"), QMessageBox::RejectRole);
         if (box.exec() != 0)
             return;
-        // The flags first: the kill ends the task at once, and its end must find the
-        // preview aborted to hide the window and return the panel to ready.
+        // The flags first: the task's end, which "kill all" hands on once the engine has
+        // stopped, must find the preview aborted to hide the window and return the panel to
+        // ready.
         m_running = false;
         m_ready = false;
         m_aborted = true;
@@ -366,18 +384,24 @@ void EncoderWidget::finalizeTask(const Ending &ending, bool skip)
         if (finalOutput.isEmpty() && FinalizeRules::isAudioMuxer(text))
             analysed = FinalizeRules::intermediateName(path, QStringLiteral(".avi"));
         const MediaInfoData info = FinalizeRules::analyze(m_playerSetup, analysed);
-        bool queued = false;
-        if (FinalizeRules::needsAudioExtraction(info)) {
-            const int duration = FinalizeRules::durationSeconds(
-                info.audioStreams.first().value(QStringLiteral("Duration")));
-            queued = queueExtraction(analysed, output, duration, preview, layout, ending);
-        } else if (FinalizeRules::needsAspectCorrection(info, text, aspect)) {
-            const int duration =
-                FinalizeRules::durationSeconds(info.videoFields.value(QStringLiteral("Duration")));
-            queued = queueCorrection(analysed, output, aspect, duration, preview, layout, ending);
-        }
-        if (queued)
+        const bool extraction = FinalizeRules::needsAudioExtraction(info);
+        if (extraction || FinalizeRules::needsAspectCorrection(info, text, aspect)) {
+            bool queued = false;
+            if (extraction) {
+                const int duration = FinalizeRules::durationSeconds(
+                    info.audioStreams.first().value(QStringLiteral("Duration")));
+                queued = queueExtraction(analysed, output, duration, preview, layout, ending);
+            } else {
+                const int duration =
+                    FinalizeRules::durationSeconds(info.videoFields.value(QStringLiteral("Duration")));
+                queued = queueCorrection(analysed, output, aspect, duration, preview, layout, ending);
+            }
+            // A finalising step that cannot start (its rename refused, no command for it)
+            // leaves the encoding unfinished, which is no success; it has said why.
+            if (!queued)
+                closePanel(step, Outcome::Failed, preview);
             return;
+        }
     }
     closePanel(step, Outcome::Completed, preview);
 }

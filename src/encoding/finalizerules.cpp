@@ -76,6 +76,13 @@ int testPosition(int position, double duration)
     return wholeSeconds(latest);
 }
 
+int keptTestPosition(int position, double duration)
+{
+    if (!(duration > 0.0) || position < duration)
+        return position;
+    return testPosition(position, duration);
+}
+
 double measuredAspect(const QString &text)
 {
     bool ok = false;

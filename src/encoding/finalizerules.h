@@ -13,6 +13,10 @@ namespace FinalizeRules {
 double snappedAspect(double ratio);
 // The test position for a source of `duration` seconds: not later than 10 s before its end.
 int testPosition(int position, double duration);
+// The extended panel's: the position as it stands, a preview of the last seconds too; only one
+// at or past the end, where the preview would hold nothing, moves as testPosition() moves it.
+// A source of unknown length keeps it.
+int keptTestPosition(int position, double duration);
 // MediaInfo's "Display aspect ratio": a number of at least 1.0, else "w:h", else 0.0.
 double measuredAspect(const QString &text);
 // Whole seconds of a MediaInfo "Duration" text (older and today's forms).

@@ -1,6 +1,7 @@
 #include "encoding/jobmanagerdialog.h"
 
 #include "encoding/jobmanagerwidget.h"
+#include "encoding/miniconsolewidget.h"
 #include "encoding/screenkeeper.h"
 #include "encoding/windowplacement.h"
 #include "jobs/jobmanager.h"
@@ -11,6 +12,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -42,6 +44,11 @@ JobManagerDialog::JobManagerDialog(const QString &title, QWidget *owner)
     contentsLayout->addStretch(1);
     m_scroll->setWidget(m_contents);
     m_layout->addWidget(m_scroll);
+    // The list grows, or the window, after a job was added: it is brought into view again. A
+    // scroll of the user's own leaves the list where the user put it.
+    QScrollBar *bar = m_scroll->verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, &JobManagerDialog::queueReveal);
+    connect(bar, &QScrollBar::actionTriggered, this, [this] { m_revealed = nullptr; });
     m_view = new JobManagerWidget(this);
     adoptView(m_view);
     m_keeper = new ScreenKeeper(this, [this] {
@@ -68,6 +75,28 @@ void JobManagerDialog::adoptView(JobManagerWidget *view)
                                                m_scroll->verticalScrollBar());
     m_scroll->setMinimumWidth(m_view->minimumWidth() + scrollBar + 2 * m_scroll->frameWidth());
     connect(m_view, &JobManagerWidget::guiSizeAdjustRequest, this, &JobManagerDialog::adjustGuiSize);
+    connect(m_view, &JobManagerWidget::stripShown, this, &JobManagerDialog::revealJob);
+}
+
+void JobManagerDialog::revealJob(QWidget *strip)
+{
+    // The job's box, with its title; a strip of a flat list alone.
+    QWidget *box = strip->parentWidget();
+    m_revealed = box && box != m_view && m_view->isAncestorOf(box) ? box : strip;
+    queueReveal();
+}
+
+void JobManagerDialog::queueReveal()
+{
+    // Once the layouts have placed it: at the time it is added, the box has no place yet.
+    if (!m_revealed || m_revealQueued)
+        return;
+    m_revealQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_revealQueued = false;
+        if (m_revealed && m_revealed->isVisible())
+            m_scroll->ensureWidgetVisible(m_revealed, 0, 0);
+    });
 }
 
 void JobManagerDialog::replaceView(JobManagerWidget *view)

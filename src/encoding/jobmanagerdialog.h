@@ -82,6 +82,10 @@ private:
     void keepOffOwnerMenus();
     void setStaysOnTop(bool on);
     void updateStacking();
+    // Keeps the newest job's box in view until the user scrolls: the list grows below what
+    // the window shows, and a job just queued would stay out of sight.
+    void revealJob(QWidget *strip);
+    void queueReveal();
     static bool isOtherModal(const QWidget *widget, const QWidget *self);
 
     QVBoxLayout *m_layout;
@@ -96,4 +100,7 @@ private:
     // Set once the user has sized the window: jobs added later no longer grow it.
     bool m_userSized = false;
     QSize m_requestedSize;
+    // The box brought into view once it is laid out, and again while the list settles.
+    QPointer<QWidget> m_revealed;
+    bool m_revealQueued = false;
 };

@@ -187,6 +187,7 @@ void JobManagerWidget::addShown(MiniConsoleWidget *mini)
 {
     m_shown.append(mini);
     m_emptyLabel->hide();
+    emit stripShown(mini);
 }
 
 void JobManagerWidget::addMiniConsole(Task *task)

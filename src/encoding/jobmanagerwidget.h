@@ -57,6 +57,8 @@ public slots:
 
 signals:
     void guiSizeAdjustRequest();
+    // A strip was added to the view: the newest job, which its window brings into view.
+    void stripShown(MiniConsoleWidget *mini);
 
 protected:
     void deleteRemovedConsoles();

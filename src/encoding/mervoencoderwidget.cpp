@@ -167,8 +167,9 @@ void MervoEncoderWidget::switchState()
         box.addButton(tr("Continue encoding"), QMessageBox::RejectRole);
         if (box.exec() != 0)
             return;
-        // The flags first: the kill ends the task at once, and its end must find the
-        // preview aborted to hide the window and return the panel to ready.
+        // The flags first: the task's end, which "kill all" hands on once the engine has
+        // stopped, must find the preview aborted to hide the window and return the panel to
+        // ready.
         m_running = false;
         m_ready = false;
         m_aborted = true;
@@ -192,6 +193,11 @@ void MervoEncoderWidget::reportInsertFailure(const QString &name, const QString 
     box.setInformativeText(tr("Internal error #%1.\nCan't add task1 \"%2\".")
                                .arg(QLatin1String(InternalError), name));
     box.exec();
+}
+
+int MervoEncoderWidget::previewStart(double length) const
+{
+    return FinalizeRules::keptTestPosition(m_preferences.testPosition, length);
 }
 
 bool MervoEncoderWidget::startEncoding()

@@ -57,6 +57,8 @@ protected:
     bool queueFinalizing(const QString &program, const QStringList &arguments,
                          EncodingTaskData *values, const Ending &ending) override;
     void reloadProfile() override { loadSettings(); }
+    // The preferences' test position as it stands (FinalizeRules::keptTestPosition()).
+    int previewStart(double length) const override;
 
 private:
     void reportInsertFailure(const QString &name, const QString &text);

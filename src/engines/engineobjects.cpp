@@ -40,6 +40,8 @@ void EngineObjects::setEngines(FFmpeg *ffmpeg, FFprobe *ffprobe, MervoMEncoder *
     // The job engine judges finished outputs with these engines.
     OutputCheck::setMeter(ffmpeg ? &OutputMeter::measure : nullptr);
     OutputCheck::setSourceMeter(ffmpeg ? &OutputMeter::sourceLengths : nullptr);
+    OutputCheck::setSoundDecoder(ffmpeg ? &OutputMeter::decodesSound : nullptr);
+    OutputCheck::setStartMeter(ffprobe ? &OutputMeter::starts : nullptr);
 }
 
 FFmpeg *EngineObjects::ffmpeg()

@@ -80,10 +80,14 @@ IProcessor::QueryOutcome FFmpeg::queryEngine(QString &failureText, QString &erro
         const char *failure;
     };
     static const Query queries[] = {
-        {"-version", &FFmpeg::parseSignature, QT_TR_NOOP("FFmpeg: %1.")},
         {"-formats", &FFmpeg::parseMuxers, QT_TR_NOOP("FFmpeg: %1.")},
         {"-codecs", &FFmpeg::parseCodecs, QT_TR_NOOP("FFmpeg: error %1.")},
     };
+    QString banner;
+    if (!runQuery({QStringLiteral("-version")}, tr("FFmpeg: %1."), banner, failureText, error))
+        return QueryOutcome::RunFailed;
+    if (!parseSignature(banner))
+        return refuseWithoutBanner();
     for (const Query &query : queries) {
         QString stdOut;
         if (!runQuery({QLatin1String(query.argument)}, tr(query.failure), stdOut, failureText,
@@ -94,13 +98,13 @@ IProcessor::QueryOutcome FFmpeg::queryEngine(QString &failureText, QString &erro
     return QueryOutcome::Ready;
 }
 
-void FFmpeg::parseSignature(const QString &text)
+bool FFmpeg::parseSignature(const QString &text)
 {
     // Today's banner reads "ffmpeg version 5.1.9-0+deb12u1 Copyright ...": the word
     // "version" stands between the name and the version.
     static const QRegularExpression banner(QStringLiteral("(FFmpeg)\\s+(?:version\\s+)?(\\S+)"),
                                            QRegularExpression::CaseInsensitiveOption);
-    parseSignatureWith(banner, text);
+    return parseSignatureWith(banner, text);
 }
 
 void FFmpeg::parseMuxers(const QString &text)
@@ -202,14 +206,17 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
 }
 
 bool FFmpeg::cliCmdMerge(QString &program, QStringList &arguments, QString &error,
-                         const QString &listPath, const QString &outputPath,
+                         const QString &listPath, const QString &firstPart, const QString &outputPath,
                          const QString &container) const
 {
     error.clear();
     // The list names absolute paths, which the concat demuxer takes only as "unsafe".
     QStringList list{QStringLiteral("-f"), QStringLiteral("concat"), QStringLiteral("-safe"),
                      QStringLiteral("0"), QStringLiteral("-i"), fileArgument(listPath)};
-    for (const char *streams : {"0:v?", "0:a?", "0:s?", "0:t?"})
+    // The concat demuxer hands on a Matroska attachment as a stream of no known type, which
+    // "0:t" does not select (FFmpeg 5.1): the attached files are the first part's, read from it.
+    list << QStringLiteral("-i") << fileArgument(firstPart);
+    for (const char *streams : {"0:v?", "0:a?", "0:s?", "1:t?"})
         list << QStringLiteral("-map") << QLatin1String(streams);
     list << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-f") << container
          << QStringLiteral("-n") << fileArgument(outputPath);
@@ -272,6 +279,17 @@ bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
         qCDebug(lcEngines).noquote() << "FFmpeg::firstCopiedPacket() run error" << error << inputPath;
         return false;
     }
+    if (!readFirstCopiedPacket(stdOut, hash, inputTime)) { // nothing to copy: a start past the end
+        qCDebug(lcEngines).noquote() << "FFmpeg::firstCopiedPacket() no packet from" << startPosition
+                           << inputPath << stdErr.trimmed();
+        return false;
+    }
+    return true;
+}
+
+bool FFmpeg::readFirstCopiedPacket(const QString &answer, QString &hash, double *inputTime)
+{
+    hash.clear();
     // "#tb 0: 1/90000", then "0, dts, pts, duration, size, hash" per packet, and after it the
     // packet's side data (", S=1, 1, hash": an MPEG transport stream's H.264 packets carry some).
     static const QRegularExpression timeBase(QStringLiteral("^#tb \\d+: (\\d+)/(\\d+)"),
@@ -279,15 +297,12 @@ bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
     static const QRegularExpression packetLine(
         QStringLiteral("^\\d+,\\s*(-?\\d+),\\s*(-?\\d+),\\s*-?\\d+,\\s*\\d+,\\s*([0-9a-fA-F]{32})\\s*(?:,[^\\n]*)?$"),
         QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch base = timeBase.match(stdOut);
-    const QRegularExpressionMatch packet = packetLine.match(stdOut);
-    if (!packet.hasMatch()) { // nothing to copy: a start past the end
-        qCDebug(lcEngines).noquote() << "FFmpeg::firstCopiedPacket() no packet from" << startPosition
-                           << inputPath << stdErr.trimmed();
+    const QRegularExpressionMatch packet = packetLine.match(answer);
+    if (!packet.hasMatch())
         return false;
-    }
     hash = QStringLiteral("MD5:") + packet.captured(3).toLower();
     if (inputTime) {
+        const QRegularExpressionMatch base = timeBase.match(answer);
         // A packet without a presentation time is listed with the smallest integer.
         const qint64 pts = packet.captured(2).toLongLong();
         const qint64 stamp = pts == std::numeric_limits<qint64>::min() ? packet.captured(1).toLongLong() : pts;

@@ -17,7 +17,8 @@ public:
 
     bool startInterface(const QString &executablePath, const QString &libraryPath) override;
 
-    void parseSignature(const QString &text);
+    // False when the text has no FFmpeg banner.
+    bool parseSignature(const QString &text);
     void parseMuxers(const QString &text);
     void parseCodecs(const QString &text);
 
@@ -30,11 +31,12 @@ public:
                      const QStringList &outputOptions = QStringList()) const;
 
     // Joins the media files named in a concat list (see concatList) one after another into
-    // the output, every picture, sound, subtitle and attachment stream copied, written as
-    // the container (an FFmpeg muxer name). A file that stands at the output path is never
-    // overwritten. Always succeeds; error is cleared.
+    // the output, every picture, sound and subtitle stream copied, and the files attached to
+    // the first of them (`firstPart`), written as the container (an FFmpeg muxer name). A
+    // file that stands at the output path is never overwritten. Always succeeds; error is
+    // cleared.
     bool cliCmdMerge(QString &program, QStringList &arguments, QString &error,
-                     const QString &listPath, const QString &outputPath,
+                     const QString &listPath, const QString &firstPart, const QString &outputPath,
                      const QString &container) const;
     // The list FFmpeg's concat demuxer reads: one "file" line a path, each quoted.
     static QByteArray concatList(const QStringList &files);
@@ -46,6 +48,9 @@ public:
     // time in the input, in seconds (not a number when FFmpeg gave no time base).
     bool firstCopiedPacket(QString &hash, const QString &inputPath, const QString &startPosition,
                            const QString &stream, double *inputTime = nullptr);
+    // The reading of firstCopiedPacket(): FFmpeg's "framemd5" answer, its first packet's
+    // hash and time.
+    static bool readFirstCopiedPacket(const QString &answer, QString &hash, double *inputTime);
     // Starts the run of firstCopiedPacket() for these arguments now, side by side with other
     // work (a split's copy); the call with the same arguments takes it over. Runs nobody
     // takes are dropped with dropFirstCopiedPacket().

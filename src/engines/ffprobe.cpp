@@ -74,16 +74,15 @@ IProcessor::QueryOutcome FFprobe::queryEngine(QString &failureText, QString &err
     QString stdOut;
     if (!runQuery({QStringLiteral("-version")}, tr("FFprobe: %1."), stdOut, failureText, error))
         return QueryOutcome::RunFailed;
-    parseSignature(stdOut);
-    return QueryOutcome::Ready;
+    return parseSignature(stdOut) ? QueryOutcome::Ready : refuseWithoutBanner();
 }
 
-void FFprobe::parseSignature(const QString &text)
+bool FFprobe::parseSignature(const QString &text)
 {
     // "ffprobe version 5.1.9-0+deb12u1 Copyright ...": the version follows the word "version".
     static const QRegularExpression banner(QStringLiteral("(FFprobe)\\s+(?:version\\s+)?(\\S+)"),
                                            QRegularExpression::CaseInsensitiveOption);
-    parseSignatureWith(banner, text);
+    return parseSignatureWith(banner, text);
 }
 
 void FFprobe::clearLoad()

@@ -21,7 +21,8 @@ public:
     FFprobe();
 
     bool startInterface(const QString &executablePath, const QString &libraryPath) override;
-    void parseSignature(const QString &text);
+    // False when the text has no FFprobe banner.
+    bool parseSignature(const QString &text);
 
     bool load(const QString &filePath);
     // load() and readPackets() of the same file in one FFprobe run. With streams given,

@@ -13,7 +13,7 @@ struct FFprobeAudioStream
     double bit_rate = 0.0;   // "bit_rate", bits per second
     int channels = 0;        // "channels"
     double start_time = 0.0; // "start_time", seconds
-    double duration = 0.0;   // "duration", seconds
+    double duration = 0.0;   // "duration", seconds (Matroska: "TAG:DURATION")
     QString language;        // "TAG:language"
     QString title;           // "TAG:title"
 };

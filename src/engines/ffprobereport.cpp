@@ -5,8 +5,7 @@
 #include <QJsonObject>
 
 namespace {
-// Nested objects of a JSON block that FFprobe's default form writes as prefixed fields; other
-// nested values (side data lists) belong to no field of the block.
+// Nested objects of a JSON block that FFprobe's default form writes as prefixed fields.
 struct Prefix
 {
     const char *object;
@@ -36,9 +35,23 @@ FFprobeReport::Block jsonBlock(const QJsonObject &object)
         for (auto it = nested.begin(); it != nested.end(); ++it)
             block.append({QLatin1String(prefix.prefix) + it.key(), scalarText(it.value())});
     }
+    // Each side data entry (a display matrix and its rotation) as prefixed fields.
+    const QJsonArray sideData = object.value(QLatin1String("side_data_list")).toArray();
+    for (const QJsonValue &entry : sideData) {
+        const QJsonObject fields = entry.toObject();
+        for (auto it = fields.begin(); it != fields.end(); ++it) {
+            if (!it.value().isObject() && !it.value().isArray())
+                block.append({FFprobeReport::sideDataPrefix() + it.key(), scalarText(it.value())});
+        }
+    }
     return block;
 }
 } // namespace
+
+QString FFprobeReport::sideDataPrefix()
+{
+    return QStringLiteral("SIDE_DATA:");
+}
 
 QStringList FFprobeReport::outputOptions()
 {
@@ -79,8 +92,9 @@ bool FFprobeReport::readJson(const QString &answer)
     return true;
 }
 
-// "[FORMAT]" and "[STREAM]" blocks, markers as whole lines; blocks nested in them (side data)
-// are skipped, and an unclosed block is no block. The closing markers are made once a block
+// "[FORMAT]" and "[STREAM]" blocks, markers as whole lines; the fields of a side data block
+// nested in them are prefixed, other nested blocks are skipped, and an unclosed block is no
+// block. The closing markers are made once a block
 // opens: made again at each line, a long block name took quadratic time.
 bool FFprobeReport::readSections(const QString &answer)
 {
@@ -100,8 +114,11 @@ bool FFprobeReport::readSections(const QString &answer)
                 block.clear();
             }
         } else if (!nested.isEmpty()) {
+            const int equal = line.indexOf(QLatin1Char('='));
             if (line == nestedEnd)
                 nested.clear();
+            else if (nested == QLatin1String("SIDE_DATA") && equal > 0)
+                block.append({sideDataPrefix() + line.left(equal), line.mid(equal + 1).trimmed()});
         } else if (line == openEnd) {
             if (open == QLatin1String("STREAM")) {
                 streams.append(block);

@@ -7,7 +7,8 @@
 
 // FFprobe's answer to "-show_format -show_streams": its FORMAT block and its STREAM blocks,
 // each a list of "key", "value" fields. Tags become "TAG:key" fields and dispositions
-// "DISPOSITION:key" fields, as in FFprobe's default form.
+// "DISPOSITION:key" fields, as in FFprobe's default form; the fields of a stream's side data
+// (a display matrix's "rotation") become "SIDE_DATA:key" fields.
 //
 // FFprobe's default form writes tag values as they are, line breaks included, so a title in
 // a file can write lines that read as fields or as block markers. The analyses therefore ask
@@ -21,6 +22,8 @@ public:
 
     // The options that make FFprobe answer in the escaped form, N/A values included.
     static QStringList outputOptions();
+    // "SIDE_DATA:", the prefix of side data fields.
+    static QString sideDataPrefix();
 
     // Reads either form. False, with both parts empty, when the answer holds no FORMAT block
     // or only an empty one.

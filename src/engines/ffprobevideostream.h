@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QSize>
 #include <QString>
 
@@ -19,7 +20,15 @@ struct FFprobeVideoStream
     double avg_frame_rate = 0.0;       // "avg_frame_rate", as a ratio (25/1 gives 25)
     double r_frame_rate = 0.0;         // "r_frame_rate", as a ratio
     double start_time = 0.0;           // "start_time", seconds
-    double duration = 0.0;             // "duration", seconds
+    double duration = 0.0;             // "duration", seconds (Matroska: "TAG:DURATION")
+    QString field_order;               // "field_order": "progressive", "tt", "bb", "tb", "bt"; "unknown" empty
+    // Degrees a player turns the stored picture clockwise to show it (0, 90, 180, 270): the
+    // display matrix's "SIDE_DATA:rotation" (counterclockwise), else the "TAG:rotate" of
+    // older FFprobes (clockwise).
+    int rotation = 0;
+    // The times ("pts_time", else "dts_time") of the stream's packets among those the
+    // analysis sampled, in the file's order.
+    QList<double> sampledTimes;
     // "DISPOSITION:attached_pic": a picture stored with the sound (an album's cover), one
     // frame that no player shows as moving video.
     bool attached_pic = false;

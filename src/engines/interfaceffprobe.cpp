@@ -22,11 +22,19 @@ const QStringList kStreamKeys = {"index", "duration", "start_time", "bit_rate", 
                                  "height", "sample_aspect_ratio", "display_aspect_ratio",
                                  "pix_fmt", "avg_frame_rate", "r_frame_rate", "sample_rate",
                                  "bits_per_sample", "channels", "TAG:language", "TAG:title",
-                                 "DISPOSITION:attached_pic"};
+                                 "DISPOSITION:attached_pic", "field_order", "TAG:rotate",
+                                 "SIDE_DATA:rotation", "TAG:DURATION"};
 
 double decimal(const QString &text)
 {
     return text.toDouble(); // "N/A" and other words read as 0
+}
+
+// Whole clockwise degrees as 0, 90, 180 or 270; a turn between them counts as the nearest.
+int quarterTurns(double clockwise)
+{
+    const int quarters = int(std::lround(clockwise / 90.0)) % 4;
+    return (quarters + 4) % 4 * 90;
 }
 } // namespace
 
@@ -63,8 +71,12 @@ void InterfaceFFprobe::cliCmdGetInfo(const QString &file, QString &program,
                                      QStringList &arguments) const
 {
     program = m_binary;
+    // The first packets' times tell whether the picture keeps a constant rate: no header
+    // says so (a Matroska file names its default picture length as its rate).
     arguments = QStringList{fileArgument(file), QStringLiteral("-show_format"),
-                            QStringLiteral("-show_streams")}
+                            QStringLiteral("-show_streams"), QStringLiteral("-show_entries"),
+                            QStringLiteral("packet=stream_index,pts_time,dts_time"),
+                            QStringLiteral("-read_intervals"), QStringLiteral("%+#400")}
                 + FFprobeReport::outputOptions();
     qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetInfo() returns command:" << program << "with options"
              << arguments;
@@ -141,6 +153,11 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
     const auto ratio = [&table](const char *key) {
         return parseRatio(table.value(QLatin1String(key), QStringLiteral("0.0")));
     };
+    // A stream's own length; Matroska gives it only as a tag.
+    const auto length = [&table, &number]() {
+        const double seconds = number("duration");
+        return seconds > 0.0 ? seconds : std::max(clockSeconds(table.value(QStringLiteral("TAG:DURATION"))), 0.0);
+    };
 
     const QString type = text("codec_type");
     if (type == QLatin1String("video")) {
@@ -157,7 +174,11 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.r_frame_rate = ratio("r_frame_rate");
         stream.bit_rate = number("bit_rate");
         stream.start_time = number("start_time");
-        stream.duration = number("duration");
+        stream.duration = length();
+        stream.field_order = text("field_order") == QLatin1String("unknown") ? QString() : text("field_order");
+        bool turned = false;
+        const double counterclockwise = text("SIDE_DATA:rotation").toDouble(&turned);
+        stream.rotation = turned ? quarterTurns(-counterclockwise) : quarterTurns(number("TAG:rotate"));
         stream.size.setHeight(PictureBounds::side(integer("height", "0")));
         stream.size.setWidth(PictureBounds::side(integer("width", "0")));
         stream.attached_pic = integer("DISPOSITION:attached_pic", "0") == 1;
@@ -172,7 +193,7 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.channels = integer("channels", "0");
         stream.bit_rate = number("bit_rate");
         stream.start_time = number("start_time");
-        stream.duration = number("duration");
+        stream.duration = length();
         stream.language = text("TAG:language");
         stream.title = text("TAG:title");
         data->audioStreams.append(stream);
@@ -187,6 +208,15 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         qCDebug(lcEngines) << "InterfaceFFprobe::parseData() - Ignore stream data which 'codec_type' is"
                  << type;
     }
+}
+
+double InterfaceFFprobe::clockSeconds(const QString &text)
+{
+    static const QRegularExpression clock(QStringLiteral("^(\\d+):(\\d\\d):(\\d\\d(?:\\.\\d+)?)$"));
+    const QRegularExpressionMatch time = clock.match(text);
+    if (!time.hasMatch())
+        return -1.0;
+    return time.captured(1).toDouble() * 3600.0 + time.captured(2).toDouble() * 60.0 + time.captured(3).toDouble();
 }
 
 void InterfaceFFprobe::parseData(FFprobeData *data, const QString &stdOut,
@@ -211,6 +241,30 @@ void InterfaceFFprobe::parseData(FFprobeData *data, const QString &stdOut,
             continue;
         }
         readStream(data, table);
+    }
+    readSampledTimes(data, report.packets);
+}
+
+void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeReport::Block> &packets)
+{
+    QHash<int, QList<double> *> sample; // stream index to its times
+    for (FFprobeVideoStream &stream : data->videoStreams)
+        sample.insert(stream.index, &stream.sampledTimes);
+    for (const FFprobeReport::Block &packet : packets) {
+        int stream = -1;
+        bool presented = false, decoded = false;
+        double presentation = 0.0, decoding = 0.0;
+        for (const FFprobeReport::Field &field : packet) {
+            if (field.first == QLatin1String("stream_index"))
+                stream = field.second.toInt();
+            else if (field.first == QLatin1String("pts_time"))
+                presentation = field.second.toDouble(&presented);
+            else if (field.first == QLatin1String("dts_time"))
+                decoding = field.second.toDouble(&decoded);
+        }
+        // An AVI's packets carry a decoding time only.
+        if ((presented || decoded) && sample.contains(stream))
+            sample.value(stream)->append(presented ? presentation : decoding);
     }
 }
 

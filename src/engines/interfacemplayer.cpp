@@ -3,6 +3,7 @@
 #include "engines/fileargument.h"
 
 #include "engines/playercapabilities.h"
+#include "engines/sourcefacts.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -68,6 +69,11 @@ void InterfaceMplayer::setDisplaySize(int width, int height)
 {
     m_displayWidth = width;
     m_displayHeight = height;
+}
+
+void InterfaceMplayer::setRotation(int degrees)
+{
+    m_rotation = degrees;
 }
 
 void InterfaceMplayer::setWid(const QString &windowId)
@@ -246,10 +252,17 @@ QStringList InterfaceMplayer::playVideoOptions() const
     QStringList options;
     if (!m_videoOutput.isEmpty())
         options << "-vo" << m_videoOutput;
-    if (m_displayWidth >= 1 && m_displayHeight >= 1) {
-        options << "-vf" << QStringLiteral("scale=%1:%2").arg(m_displayWidth).arg(m_displayHeight)
-                << "-geometry" << QStringLiteral("%1x%2").arg(m_displayWidth).arg(m_displayHeight);
-    }
+    // MPlayer shows a picture as stored: one a player turns (a phone's portrait video stored
+    // wide) is turned before it is scaled to the upright display size.
+    SourceFacts facts;
+    facts.rotation = m_rotation;
+    QStringList filters = facts.mplayerTurn();
+    if (m_displayWidth >= 1 && m_displayHeight >= 1)
+        filters << QStringLiteral("scale=%1:%2").arg(m_displayWidth).arg(m_displayHeight);
+    if (!filters.isEmpty())
+        options << "-vf" << filters.join(QLatin1Char(','));
+    if (m_displayWidth >= 1 && m_displayHeight >= 1)
+        options << "-geometry" << QStringLiteral("%1x%2").arg(m_displayWidth).arg(m_displayHeight);
     return options;
 }
 

@@ -35,6 +35,8 @@ public:
 
     // Playback options, kept until changed; the source setters reset the selection.
     void setDisplaySize(int width, int height);
+    // Clockwise degrees a player turns the source's stored picture to show it (its facts').
+    void setRotation(int degrees);
     void setWid(const QString &windowId);
     void enableAudio();
     void disableAudio();
@@ -112,6 +114,7 @@ private:
     QList<int> m_chapters;
     int m_displayWidth = -1;
     int m_displayHeight = -1;
+    int m_rotation = 0;
     QString m_videoOutput;
     QString m_windowId;
 };

@@ -82,6 +82,18 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
     return false;
 }
 
+bool IProcessor::startAgain()
+{
+    if (m_state == Ready)
+        return true;
+    if (m_executablePath.isEmpty())
+        return false;
+    m_state = NotStarted;
+    const QString path = m_executablePath;
+    const QString libraryPath = m_libraryPath;
+    return startInterface(path, libraryPath);
+}
+
 bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, QString &stdOut,
                            QString &stdErr, QString &error)
 {
@@ -197,4 +209,12 @@ bool IProcessor::parseSignatureWith(const QRegularExpression &banner, const QStr
     qCDebug(lcEngines).noquote() << QStringLiteral("%1: failed to parse signature").arg(m_name)
                        << '"' + m_executablePath + '"';
     return false;
+}
+
+IProcessor::QueryOutcome IProcessor::refuseWithoutBanner()
+{
+    m_console->logNormal(tr("%1: the program's answer has no %1 banner; it is not taken for %1.").arg(m_name));
+    qCDebug(lcEngines).noquote() << QStringLiteral("%1: no banner in the answer").arg(m_name)
+                                 << '"' + m_executablePath + '"';
+    return QueryOutcome::Refused;
 }

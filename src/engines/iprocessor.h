@@ -28,6 +28,11 @@ public:
     virtual bool startInterface(const QString &executablePath, const QString &libraryPath) = 0;
     virtual int state() const;
     virtual QString version() const;
+    // Runs the start queries again at the path last given when the engine is not ready: a
+    // query that outlived its time on a busy or cold machine would otherwise leave it failed
+    // for the whole session. True when it is ready; false, running nothing, when no path was
+    // ever given.
+    bool startAgain();
 
     // Runs the engine with the arguments to its end (Transcoder::runProcess and
     // Analyzer::runProcess give the contract).
@@ -74,6 +79,11 @@ protected:
     // Takes signature and version from the two captures of the banner expression; on
     // failure both keep their values, and the console and debug output say so.
     bool parseSignatureWith(const QRegularExpression &banner, const QString &text);
+    // The outcome of a start whose version query was answered without the engine's banner,
+    // with exit code 0 all the same: the program is some other one (a wrapper, a script that
+    // answers anything), and what relies on the engine must not take it for one. Says so on
+    // the console.
+    QueryOutcome refuseWithoutBanner();
 
     Console *m_console;
     QString m_signature;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/audioinfo.h"
+#include "engines/sourcefacts.h"
 #include "engines/subtitleinfo.h"
 
 #include <QList>
@@ -23,9 +24,11 @@ struct MovieInfo
     bool audioOnly = false;
     QString videoFormat;       // video codec
     int colorDepth = 0;        // bits per pixel
-    int width = 0;             // coded picture size
+    // The picture's size as stored, its sides swapped where a player turns it a quarter
+    // (facts.rotation): the size of the upright picture that the engines are to encode.
+    int width = 0;
     int height = 0;
-    int scaledWidth = 0;       // displayed picture size
+    int scaledWidth = 0;       // displayed picture size, upright
     int scaledHeight = 0;
     QString standard;          // TV standard text, filled by the player panel if at all
     int videoId = -1;          // as VideoInfo::videoId
@@ -40,4 +43,7 @@ struct MovieInfo
     QList<AudioInfo> audioStreams;
     int subtitleCount = 0;
     QList<SubtitleInfo> subtitleStreams;
+    // What FFprobe measured of the file; the figures above are corrected by it (a turned
+    // picture's sides, a length the player only estimates).
+    SourceFacts facts;
 };

@@ -6,12 +6,17 @@
 #include "engines/ffprobe.h"
 #include "engines/ffprobereport.h"
 #include "engines/fileargument.h"
+#include "engines/interfaceffprobe.h"
 #include "engines/syncrunner.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
 
 namespace {
 // Seconds read after the point a quick look seeks to: more than a key-frame interval, so a
@@ -20,6 +25,8 @@ constexpr double QuickLookSeconds = 12.0;
 // A whole read of a long film from a slow disk takes a while; one that takes longer than
 // this tells nothing.
 constexpr int WholeReadTimeout = 60000;
+// How much of a copied sound is decoded to tell whether it plays.
+constexpr int DecodedSeconds = 60;
 
 // The streams measured apart, as FFprobe selects them and FFmpeg maps them: the first
 // picture that is not an attached one (a cover is a single picture, not video), the first
@@ -34,14 +41,21 @@ const MeasuredStream kMeasuredStreams[] = {
     {"a:0", &OutputCheck::Lengths::audio},
 };
 
+// The registered engine, asked again when its start failed: a start query that outlived its
+// time on a busy or cold machine would otherwise leave every later output unmeasured.
+template <class Engine>
+Engine *readyEngine(Engine *engine)
+{
+    return engine && engine->startAgain() ? engine : nullptr;
+}
+
 enum class QuickLook { Failed, NoStream, Reaches, Short };
 
 // Whether one stream's packets reach `seconds` into the file: its first packet, then those
 // after a seek to that point. Cheap where the container has an index; where it has none, or
 // the stream ends early, the packets found do not reach and the stream is read whole.
-QuickLook quickLook(const QString &path, const char *stream, double seconds)
+QuickLook quickLook(FFprobe *ffprobe, const QString &path, const char *stream, double seconds)
 {
-    FFprobe *ffprobe = EngineObjects::ffprobe();
     QList<FFprobePacket> packets;
     // The seek is relative to the first packet: a program stream's times start anywhere.
     QString intervals = QStringLiteral("%+#1");
@@ -56,10 +70,9 @@ QuickLook quickLook(const QString &path, const char *stream, double seconds)
 }
 
 // Every packet of the mapped streams copied to nowhere: FFmpeg's report tells how far they go.
-double wholeRead(const QString &path, const QStringList &maps)
+double wholeRead(FFmpeg *ffmpeg, const QString &path, const QStringList &maps)
 {
-    FFmpeg *ffmpeg = EngineObjects::ffmpeg();
-    if (!ffmpeg || ffmpeg->state() != IProcessor::Ready)
+    if (!ffmpeg)
         return -1.0;
     QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
                           QStringLiteral("-i"), fileArgument(path)};
@@ -88,29 +101,58 @@ OutputCheck::Lengths OutputMeter::measure(const QString &path, double expected)
 {
     // The least length that does not fall short (see OutputCheck::fallsShort).
     const double enough = std::min(expected * 0.9, expected - 1.0);
+    FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
+    // FFmpeg only once a stream has to be read whole.
+    std::optional<FFmpeg *> ffmpeg;
+    const auto reader = [&ffmpeg] { return ffmpeg ? *ffmpeg : *(ffmpeg = readyEngine(EngineObjects::ffmpeg())); };
     OutputCheck::Lengths lengths;
     bool found = false;
     for (const MeasuredStream &stream : kMeasuredStreams) {
-        const QuickLook look = quickLook(path, stream.specifier, enough);
+        const QuickLook look = quickLook(ffprobe, path, stream.specifier, enough);
         if (look == QuickLook::Reaches)
             lengths.*stream.length = expected;
         else if (look == QuickLook::Short)
-            lengths.*stream.length = wholeRead(path, {QStringLiteral("0:") + QLatin1String(stream.specifier)});
+            lengths.*stream.length = wholeRead(reader(), path, {QStringLiteral("0:") + QLatin1String(stream.specifier)});
         found = found || look == QuickLook::Reaches || look == QuickLook::Short;
     }
     // No picture or sound found by stream (a file no engine opens): FFmpeg tells how far the
     // file plays, if at all.
     if (!found)
-        lengths.whole = wholeRead(path, {QStringLiteral("0:v?"), QStringLiteral("0:a?")});
+        lengths.whole = wholeRead(reader(), path, {QStringLiteral("0:v?"), QStringLiteral("0:a?")});
     qCDebug(lcEngines).noquote() << "OutputMeter:" << path << "picture" << lengths.video << "sound"
                                  << lengths.audio << "whole" << lengths.whole;
     return lengths;
 }
 
+bool OutputMeter::decodesSound(const QString &path)
+{
+    FFmpeg *ffmpeg = EngineObjects::ffmpeg();
+    if (!ffmpeg || ffmpeg->state() != IProcessor::Ready)
+        return true;
+    // A stream the container cannot hold fails at once: FFmpeg knows no decoder for it, or
+    // its decoder finds no frame ("Error while decoding stream #0:0: Invalid data found
+    // when processing input", then no rate to filter at). A frame damaged here and there is
+    // decoded past, and ends well. The first minute tells, as a whole film's sound would
+    // take seconds. A file without sound maps nothing and ends well.
+    const QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                                QStringLiteral("-i"), fileArgument(path), QStringLiteral("-map"),
+                                QStringLiteral("0:a:0?"), QStringLiteral("-t"), QString::number(DecodedSeconds),
+                                QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")};
+    SyncRunner::Timeouts timeouts;
+    timeouts.finish = WholeReadTimeout;
+    const SyncRunner::Result result = SyncRunner::run(ffmpeg->binary(), arguments, ffmpeg->libraryPath(),
+                                                      timeouts, "Transcoder");
+    if (!result.started || result.killed)
+        return true;
+    qCDebug(lcEngines).noquote() << "OutputMeter: decoding the sound of" << path << "ended with"
+                                 << result.exitCode << result.stdErr;
+    return result.exitCode == 0;
+}
+
 OutputCheck::SourceLengths OutputMeter::sourceLengths(const QString &path)
 {
-    FFprobe *ffprobe = EngineObjects::ffprobe();
-    if (!ffprobe || ffprobe->state() != IProcessor::Ready)
+    FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
+    if (!ffprobe)
         return {};
     // A run of its own: the FFprobe object's loaded file stays as it is.
     QString answer, log, error;
@@ -139,12 +181,7 @@ OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer,
         const double seconds = valueOf(block, QStringLiteral("duration")).toDouble(&ok);
         if (ok && seconds >= 0.0)
             return seconds;
-        static const QRegularExpression clock(QStringLiteral("^(\\d+):(\\d\\d):(\\d\\d(?:\\.\\d+)?)$"));
-        const QRegularExpressionMatch time = clock.match(valueOf(block, QStringLiteral("TAG:DURATION")));
-        if (!time.hasMatch())
-            return -1.0;
-        return time.captured(1).toDouble() * 3600.0 + time.captured(2).toDouble() * 60.0
-               + time.captured(3).toDouble();
+        return InterfaceFFprobe::clockSeconds(valueOf(block, QStringLiteral("TAG:DURATION")));
     };
     OutputCheck::Lengths &declared = lengths.declared;
     declared.whole = secondsOf(report.format);
@@ -163,6 +200,52 @@ OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer,
     // libavformat's word for a length it made up from the bit rate (no header gives one).
     lengths.estimated = log.contains(QLatin1String("Estimating duration from bitrate"));
     return lengths;
+}
+
+namespace {
+// The packets decoded at a stream's start: enough for a decoder that gives its first frame
+// late (WMA after two packets, H.264 after its reordering delay).
+constexpr int StartPackets = 8;
+
+double streamStart(FFprobe *ffprobe, const QString &path, const QString &stream)
+{
+    const QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                                stream, QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(StartPackets),
+                                QStringLiteral("-show_entries"), QStringLiteral("frame=best_effort_timestamp_time"),
+                                QStringLiteral("-of"), QStringLiteral("csv=p=0"), fileArgument(path)};
+    QString answer, log, error;
+    if (!ffprobe->runProcess(arguments, answer, log, error))
+        return std::numeric_limits<double>::quiet_NaN();
+    return OutputMeter::firstFrameTime(answer);
+}
+} // namespace
+
+OutputCheck::Starts OutputMeter::starts(const QString &path, int track)
+{
+    OutputCheck::Starts starts;
+    FFprobe *ffprobe = EngineObjects::ffprobe();
+    // AVI's streams all start at 0, whatever an encoder laid out before a late sound.
+    if (!ffprobe || ffprobe->state() != IProcessor::Ready
+        || QFileInfo(path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0)
+        return starts;
+    starts.video = streamStart(ffprobe, path, QStringLiteral("V:0"));
+    if (!std::isnan(starts.video))
+        starts.audio = streamStart(ffprobe, path, QStringLiteral("a:%1").arg(track));
+    qCDebug(lcEngines).noquote() << "OutputMeter:" << path << "picture starts" << starts.video << "sound"
+                                 << track << starts.audio;
+    return starts;
+}
+
+double OutputMeter::firstFrameTime(const QString &answer)
+{
+    double first = std::numeric_limits<double>::quiet_NaN();
+    for (const QString &line : answer.split(QLatin1Char('\n'))) {
+        bool ok = false;
+        const double time = line.section(QLatin1Char(','), 0, 0).trimmed().toDouble(&ok);
+        if (ok && (std::isnan(first) || time < first))
+            first = time;
+    }
+    return first;
 }
 
 double OutputMeter::packetSpan(const QList<FFprobePacket> &packets)

@@ -9,7 +9,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTimer>
-#include <QtNumeric>
 
 PacketListing::PacketListing(const QString &program, const QStringList &arguments, const QString &libraryPath,
                              QObject *parent)
@@ -47,52 +46,7 @@ void PacketListing::readOutput()
         ProcessKiller::kill(m_process);
         return;
     }
-    m_pending += bytes;
-    qsizetype begin = 0;
-    for (qsizetype end = m_pending.indexOf('\n'); end >= 0; end = m_pending.indexOf('\n', begin)) {
-        FFprobePacket packet;
-        if (parseLine(QByteArrayView(m_pending).sliced(begin, end - begin), packet))
-            m_packets.append(packet);
-        begin = end + 1;
-    }
-    m_pending.remove(0, begin);
-}
-
-bool PacketListing::parseLine(QByteArrayView line, FFprobePacket &packet)
-{
-    // Read in place, field by field: a film's listing has hundreds of thousands of lines.
-    double pts = qQNaN();
-    double dts = qQNaN();
-    packet = FFprobePacket();
-    for (qsizetype begin = 0; begin < line.size();) {
-        qsizetype end = line.indexOf('|', begin);
-        if (end < 0)
-            end = line.size();
-        const QByteArrayView field = line.sliced(begin, end - begin);
-        begin = end + 1;
-        const qsizetype equal = field.indexOf('=');
-        if (equal <= 0)
-            continue;
-        const QByteArrayView key = field.first(equal);
-        const QByteArray value = QByteArray::fromRawData(field.data() + equal + 1, field.size() - equal - 1);
-        bool number = false;
-        const double seconds = value.toDouble(&number);
-        if (key == "pts_time" && number)
-            pts = seconds;
-        else if (key == "dts_time" && number)
-            dts = seconds;
-        else if (key == "duration_time" && number && seconds > 0.0)
-            packet.duration = seconds;
-        else if (key == "flags")
-            packet.key = value.startsWith('K');
-        else if (key == "pos") {
-            bool whole = false;
-            const qint64 pos = value.toLongLong(&whole);
-            packet.pos = whole && pos >= 0 ? pos : -1; // "N/A" where the demuxer does not tell
-        }
-    }
-    packet.time = qIsNaN(pts) ? dts : pts;
-    return !qIsNaN(packet.time);
+    m_lines.append(bytes);
 }
 
 bool PacketListing::waitForEnd(int quietMs)
@@ -108,7 +62,7 @@ bool PacketListing::waitFor(const std::function<bool(const QList<FFprobePacket> 
         m_process->waitForStarted(quietMs);
     // The listing of a long film takes its time: FFprobe is given up only when it has
     // printed nothing for a whole wait.
-    for (qint64 before = -1; m_process->state() == QProcess::Running && m_bytes != before && !enough(m_packets);) {
+    for (qint64 before = -1; m_process->state() == QProcess::Running && m_bytes != before && !enough(m_lines.packets());) {
         before = m_bytes;
         if (SyncRunner::LoadScope::active()) {
             QEventLoop loop;
@@ -123,7 +77,7 @@ bool PacketListing::waitFor(const std::function<bool(const QList<FFprobePacket> 
     }
     if (m_process->state() == QProcess::NotRunning)
         return finish();
-    if (enough(m_packets))
+    if (enough(m_lines.packets()))
         return true;
     ProcessKiller::killAndWait(m_process, 1000);
     finish();
@@ -136,10 +90,8 @@ bool PacketListing::finish()
         m_ended = true;
         if (m_process->isOpen()) // a start refused before any fork opened nothing to read
             readOutput();
-        FFprobePacket last; // a last line without its line end
-        if (!m_cut && parseLine(m_pending, last))
-            m_packets.append(last);
-        m_pending.clear();
+        if (!m_cut)
+            m_lines.finish();
     }
     return !m_cut && m_process->error() == QProcess::UnknownError && m_process->exitStatus() == QProcess::NormalExit
            && m_process->exitCode() == 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engines/ffprobepacket.h"
+#include "engines/packetlines.h"
 
 #include <QByteArray>
 #include <QList>
@@ -34,11 +34,7 @@ public:
     bool waitFor(const std::function<bool(const QList<FFprobePacket> &)> &enough, int quietMs);
     // FFprobe has ended and all it printed is read.
     bool ended() const { return m_ended; }
-    const QList<FFprobePacket> &packets() const { return m_packets; }
-
-    // One line of FFprobe's compact answer ("pts_time=1.2|dts_time=1.1|duration_time=0.04|
-    // flags=K_|pos=5120"); false when it holds no packet with a time.
-    static bool parseLine(QByteArrayView line, FFprobePacket &packet);
+    const QList<FFprobePacket> &packets() const { return m_lines.packets(); }
 
 private:
     void readOutput();
@@ -46,8 +42,7 @@ private:
     bool finish();
 
     QProcess *m_process;
-    QByteArray m_pending; // the start of a line whose end has not arrived yet
-    QList<FFprobePacket> m_packets;
+    PacketLines m_lines;
     qint64 m_bytes = 0;
     bool m_cut = false; // FFprobe printed more than a listing may, and was stopped
     bool m_ended = false;

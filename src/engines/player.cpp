@@ -346,6 +346,12 @@ void Player::setDisplaySize(int width, int height)
         mplayer->setDisplaySize(width, height);
 }
 
+void Player::setRotation(int degrees)
+{
+    if (InterfaceMplayer *mplayer = backend())
+        mplayer->setRotation(degrees);
+}
+
 void Player::enableAudio()
 {
     if (InterfaceMplayer *mplayer = backend())

@@ -120,6 +120,7 @@ public:
 
     // Settings of the next command line.
     void setDisplaySize(int width, int height);
+    void setRotation(int degrees);
     void enableAudio();
     void disableAudio();
     void enableVideo();

@@ -34,13 +34,46 @@ struct ChannelCapture
     qint64 dropped = 0;
 };
 
+// A line longer than this is no status line: its start is dropped rather than kept waiting
+// for its end.
+constexpr qsizetype LongestJudgedLine = 64 * 1024;
+
 struct OutputCapture
 {
     qint64 limit = SyncRunner::OutputLimit; // per channel
     ChannelCapture stdOut;
     ChannelCapture stdErr;
-    QElapsedTimer quiet; // since the engine started or last printed
+    QElapsedTimer quiet; // since the engine started or last printed (or moved on)
+    // When set, only lines it judges to move the engine on restart `quiet`.
+    std::function<bool(const QString &)> progressed;
+    QByteArray unfinished[2]; // per channel, the line not ended yet
 };
+
+// Restarts the quiet clock for what a channel printed: any bytes, or with a judge, a whole
+// line that moves the engine on.
+void notePrinted(OutputCapture &output, int channel, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    if (!output.progressed) {
+        output.quiet.start();
+        return;
+    }
+    QByteArray &line = output.unfinished[channel];
+    const qsizetype size = bytes.size();
+    for (qsizetype begin = 0; begin < size;) {
+        qsizetype end = begin;
+        while (end < size && bytes.at(end) != '\n' && bytes.at(end) != '\r')
+            ++end;
+        line += QByteArrayView(bytes).sliced(begin, std::min(end - begin, LongestJudgedLine - line.size()));
+        if (end == size)
+            return;
+        if (!line.isEmpty() && output.progressed(QString::fromUtf8(line)))
+            output.quiet.start();
+        line.clear();
+        begin = end + 1;
+    }
+}
 
 // A started engine and what it has printed so far.
 struct RunningEngine
@@ -51,11 +84,8 @@ struct RunningEngine
     std::shared_ptr<HeldOutput> held;
 };
 
-void collect(QProcess *process, qint64 limit, ChannelCapture &channel, const QByteArray &bytes,
-             QElapsedTimer *quiet = nullptr)
+void collect(QProcess *process, qint64 limit, ChannelCapture &channel, const QByteArray &bytes)
 {
-    if (quiet && !bytes.isEmpty())
-        quiet->start();
     const qint64 room = std::max<qint64>(0, limit - channel.kept.size());
     channel.kept += bytes.left(room);
     if (bytes.size() <= room)
@@ -79,10 +109,14 @@ RunningEngine startProcess(const QString &program, const QStringList &arguments,
     // buffer at once, so the process never holds more than one read.
     const std::shared_ptr<OutputCapture> output = engine.output;
     QObject::connect(process, &QProcess::readyReadStandardOutput, process, [process, output] {
-        collect(process, output->limit, output->stdOut, process->readAllStandardOutput(), &output->quiet);
+        const QByteArray bytes = process->readAllStandardOutput();
+        notePrinted(*output, 0, bytes);
+        collect(process, output->limit, output->stdOut, bytes);
     });
     QObject::connect(process, &QProcess::readyReadStandardError, process, [process, output] {
-        collect(process, output->limit, output->stdErr, process->readAllStandardError(), &output->quiet);
+        const QByteArray bytes = process->readAllStandardError();
+        notePrinted(*output, 1, bytes);
+        collect(process, output->limit, output->stdErr, bytes);
     });
     if (!libraryPath.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -139,24 +173,31 @@ bool waitToLeave(QProcess *process, QProcess::ProcessState state, int timeout)
     return process->state() != state;
 }
 
-enum class EndWait { Ended, TimedOut, Stalled };
+enum class EndWait { Ended, TimedOut, Stalled, Stopped };
+
+// How often a run that may be asked to stop looks at its stop flag.
+constexpr qint64 StopPollMs = 100;
 
 // Waits for a running process to end within the finish time-out; with a stall time-out,
-// only for as long as it keeps printing too.
+// only for as long as it keeps printing (or moving on) too; with a stop flag, until it is set.
 EndWait waitForEnd(QProcess *process, const OutputCapture &output, const SyncRunner::Timeouts &timeouts)
 {
-    if (timeouts.stall <= 0)
+    if (timeouts.stall <= 0 && !timeouts.stop)
         return waitToLeave(process, QProcess::Running, timeouts.finish) ? EndWait::Ended : EndWait::TimedOut;
     const QDeadlineTimer finish(timeouts.finish);
     for (;;) {
-        const qint64 stallLeft = timeouts.stall - output.quiet.elapsed();
         const qint64 finishLeft = finish.remainingTime();
-        if (stallLeft <= 0 || finishLeft <= 0) {
+        const qint64 stallLeft = timeouts.stall > 0 ? timeouts.stall - output.quiet.elapsed() : finishLeft;
+        const bool stopAsked = timeouts.stop && *timeouts.stop;
+        if (stallLeft <= 0 || finishLeft <= 0 || stopAsked) {
             if (process->state() != QProcess::Running)
                 return EndWait::Ended;
-            return stallLeft <= 0 ? EndWait::Stalled : EndWait::TimedOut;
+            return stopAsked ? EndWait::Stopped : stallLeft <= 0 ? EndWait::Stalled : EndWait::TimedOut;
         }
-        if (waitToLeave(process, QProcess::Running, int(std::min(stallLeft, finishLeft))))
+        qint64 slice = std::min(stallLeft, finishLeft);
+        if (timeouts.stop)
+            slice = std::min(slice, StopPollMs);
+        if (waitToLeave(process, QProcess::Running, int(slice)))
             return EndWait::Ended;
     }
 }
@@ -184,10 +225,12 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
     }
     result.started = true;
 
+    output.progressed = timeouts.progressed;
     const EndWait end = waitForEnd(process, output, timeouts);
     if (end != EndWait::Ended) {
         result.killed = true;
         result.stalled = end == EndWait::Stalled;
+        result.stopped = end == EndWait::Stopped;
         if (ProcessKiller::killAndWait(process, timeouts.kill)) {
             qCDebug(lcEngines).noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
         } else {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QProcess;
 
 // Runs one engine command to its end while the caller waits: the engine must start within
@@ -23,13 +25,22 @@ public:
         // When above 0: an engine that prints nothing on either channel for this long is
         // stuck, and is killed before its finish time-out.
         int stall = 0;
+        // With a stall time-out: whether a whole line the engine printed (on either channel,
+        // without its line end) moves it on. Given, only such lines hold the stall time-out
+        // off: an engine that repeats the same status line is as stuck as a silent one.
+        std::function<bool(const QString &line)> progressed;
+        // Given: set while the engine runs, it asks the run to stop (the user cancelled), and
+        // the engine is stopped as at the finish time-out, within a tenth of a second, when
+        // the wait handles events (LoadScope).
+        const bool *stop = nullptr;
     };
 
     struct Result
     {
         bool started = false;
         bool killed = false;       // did not end within the finish time-out
-        bool stalled = false;      // killed for printing nothing within the stall time-out
+        bool stalled = false;      // killed for no progress within the stall time-out
+        bool stopped = false;      // killed because the stop flag was set
         bool stillRunning = false; // did not even end after the kill
         bool crashed = false;      // ended by a signal (a kill counts as one)
         int exitCode = -1;         // the signal's number after a crash

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/audioinfo.h"
+#include "engines/sourcefacts.h"
 #include "engines/subtitleinfo.h"
 
 #include <QList>
@@ -43,4 +44,7 @@ struct TitleInfo
     QList<AudioInfo> audioStreams;
     int subtitleCount = 0;
     QList<SubtitleInfo> subtitleStreams;
+    // Of what the engines measure of a source, only the picture's field order, which FFprobe
+    // reads in the first video object file of the title's set; nothing else is measured.
+    SourceFacts facts;
 };

@@ -1,6 +1,7 @@
 #include "jobs/filechooser.h"
 
 #include "jobs/folderorfiledialog.h"
+#include "jobs/openfiledialog.h"
 #include "jobs/rawnamealiases.h"
 
 #include <QFileDialog>
@@ -26,9 +27,7 @@ QString startFolder(const QString &start)
 // can pick them. The side bar keeps what it was offered while the dialog is open.
 QString openFileDialog(const FileChooser::Request &request)
 {
-    QFileDialog dialog(request.parent, request.caption, request.start, request.filter);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    OpenFileDialog dialog(request.parent, request.caption, request.start, request.filter);
     const auto offer = [&dialog](const QString &aliasFolder) {
         const QUrl url = QUrl::fromLocalFile(aliasFolder);
         QList<QUrl> sidebar = dialog.sidebarUrls();
@@ -43,7 +42,7 @@ QString openFileDialog(const FileChooser::Request &request)
         QObject::connect(model, &QFileSystemModel::rootPathChanged, &dialog, offerFor);
     else
         QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, offerFor);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    return dialog.exec() == QDialog::Accepted ? dialog.chosenFile() : QString();
 }
 
 QString runDialog(const FileChooser::Request &request)

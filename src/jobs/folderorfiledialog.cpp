@@ -4,28 +4,25 @@
 
 FolderOrFileDialog::FolderOrFileDialog(QWidget *parent, const QString &caption, const QString &start,
                                        const QString &filter)
-    : QFileDialog(parent, caption, start, filter)
+    : OpenFileDialog(parent, caption, start, filter)
 {
     // The platform's own dialog would not ask this class whether a folder is an answer.
     setOption(QFileDialog::DontUseNativeDialog);
-    setFileMode(QFileDialog::ExistingFile);
 }
 
 QString FolderOrFileDialog::chosenPath() const
 {
-    return m_chosen;
+    return chosenFile();
 }
 
 void FolderOrFileDialog::accept()
 {
-    const QString selected = selectedFiles().value(0);
+    const QFileInfo named = namedEntry();
+    const QString selected = named.exists() ? named.absoluteFilePath() : selectedFiles().value(0);
     if (QFileInfo(selected).isDir()) {
-        m_chosen = selected;
-        QDialog::accept();
+        choose(selected);
         return;
     }
-    // A file: the base class checks that it exists and closes the dialog.
-    QFileDialog::accept();
-    if (result() == QDialog::Accepted)
-        m_chosen = selectedFiles().value(0);
+    // A file: the base class finds it and closes the dialog.
+    OpenFileDialog::accept();
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QFileDialog>
+#include "jobs/openfiledialog.h"
 
 // A file chooser that also takes a folder: a file the name filter shows is opened as in
 // any file chooser, and a folder that is selected (not entered by a double click) is
 // taken as the answer. The DVD chooser needs both: a DVD root or VIDEO_TS folder, or one
 // of its IFO files.
-class FolderOrFileDialog : public QFileDialog
+class FolderOrFileDialog : public OpenFileDialog
 {
     Q_OBJECT
 
@@ -19,7 +19,4 @@ public:
 
 public slots:
     void accept() override;
-
-private:
-    QString m_chosen;
 };

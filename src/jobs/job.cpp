@@ -4,6 +4,8 @@
 #include "jobs/outputcheck.h"
 #include "jobs/task.h"
 
+#include <QDir>
+
 Job::Job() = default;
 
 void Job::init(Task *task, const QString &id, const QString &title, const QString &output,
@@ -48,29 +50,38 @@ bool Job::isFinished() const
 
 void Job::taskFinished(Task *task, bool ok)
 {
-    const QString failure = judgeEnd(task, ok);
-    task->setState(failure.isEmpty() ? Task::Terminated : Task::Aborted);
-    reportTaskEnd(task, ok, failure);
+    const TaskEnd end = judgeEnd(task, ok);
+    task->setState(end.failure.isEmpty() ? Task::Terminated : Task::Aborted);
+    reportTaskEnd(task, ok, end);
     emit finished();
 }
 
-QString Job::judgeEnd(Task *task, bool exitedWell)
+Job::TaskEnd Job::judgeEnd(Task *task, bool exitedWell)
 {
+    TaskEnd end;
     if (exitedWell) {
         if (!task->hasOutput())
             task->setFailure(tr("it wrote no output"));
         else
-            task->setFailure(OutputCheck::shortfall(*task));
+            task->setFailure(OutputCheck::shortfall(*task, &end.lengthUnchecked));
     } else if (task->failure().isEmpty()) {
         task->setFailure(tr("it did not end well"));
     }
-    return task->failure();
+    end.failure = task->failure();
+    return end;
 }
 
-void Job::reportTaskEnd(Task *task, bool exitedWell, const QString &failure)
+void Job::reportTaskEnd(Task *task, bool exitedWell, const TaskEnd &end)
 {
+    const QString &failure = end.failure;
     if (failure.isEmpty()) {
         log(tr("Job: %1 terminated [%2].").arg(task->name(), m_id), LogLevel::Normal);
+        // Ended well as far as its engine tells, which is not enough: a whole second of a job
+        // of forty would pass.
+        if (end.lengthUnchecked)
+            log(tr("Job: %1 [%2]: its length was not checked, as no engine could measure its output.")
+                    .arg(task->name(), m_id),
+                LogLevel::Quiet);
         return;
     }
     log(tr("Job: %1 aborted [%2].").arg(task->name(), m_id), LogLevel::Verbose);
@@ -79,15 +90,28 @@ void Job::reportTaskEnd(Task *task, bool exitedWell, const QString &failure)
     // empty or short file) stays, as a measure can be wrong and a removed file cannot come
     // back, but not under the output's name, where the next user or program would take it
     // for the result.
-    if (!exitedWell) {
-        if (task->removeOutputFile())
-            log(tr("Job: %1 output removed [%2].").arg(task->name(), m_id), LogLevel::Normal);
+    if (!task->wroteOutput())
         return;
+    if (exitedWell) {
+        const QString kept = task->keepOutputAsIncomplete();
+        if (!kept.isEmpty()) {
+            log(tr("Job: %1 output kept as incomplete file %2 [%3].").arg(task->name(), kept, m_id),
+                LogLevel::Quiet);
+            return;
+        }
     }
-    const QString kept = task->keepOutputAsIncomplete();
-    if (!kept.isEmpty())
-        log(tr("Job: %1 output kept as incomplete file %2 [%3].").arg(task->name(), kept, m_id),
+    // A file that cannot take the incomplete name (its folder turned read-only, a name with
+    // no room for the suffix) goes as a failed engine's does; one that cannot go either is
+    // named, so that nobody takes it for the result unwarned.
+    if (!task->removeOutputFile())
+        log(tr("Job: %1 output could not be removed, %2 stays [%3].")
+                .arg(task->name(), QDir::toNativeSeparators(task->outputPath()), m_id),
             LogLevel::Quiet);
+    else if (exitedWell)
+        log(tr("Job: %1 output could not be renamed as incomplete, removed [%2].").arg(task->name(), m_id),
+            LogLevel::Quiet);
+    else
+        log(tr("Job: %1 output removed [%2].").arg(task->name(), m_id), LogLevel::Normal);
 }
 
 QString Job::failure() const

@@ -49,14 +49,21 @@ protected:
     void initCommon(const QString &id, const QString &title, const QString &output,
                     QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
                     int logLevel, int startTimeout, int finishTimeout, int killTimeout);
+    // How a task ended: why it did not end well (empty when it did); whether the length of an
+    // output that ended well could not be checked, no engine measuring it.
+    struct TaskEnd
+    {
+        QString failure;
+        bool lengthUnchecked = false;
+    };
     // Judges the end of a task whose process exited normally with code 0 (exitedWell) or
-    // not: empty when it ended well, else why not (also kept in the task). An engine that
-    // exited 0 ended well only when it left its output file, long enough for its source.
-    static QString judgeEnd(Task *task, bool exitedWell);
+    // not; the failure is also kept in the task. An engine that exited 0 ended well only when
+    // it left its output file, long enough for its source.
+    static TaskEnd judgeEnd(Task *task, bool exitedWell);
     // Logs the end of a task; after a process that did not exit well, removes the output
     // that the task wrote, and after one that exited well but failed, moves it to a name
     // that says it is incomplete.
-    void reportTaskEnd(Task *task, bool exitedWell, const QString &failure);
+    void reportTaskEnd(Task *task, bool exitedWell, const TaskEnd &end);
 
 private:
     int m_logLevel = 0;

@@ -65,10 +65,10 @@ int MervoJob::elapsedSeconds() const
 
 void MervoJob::taskFinished(MervoTask *task, bool ok)
 {
-    const QString failure = judgeEnd(task, ok);
-    task->setState(failure.isEmpty() ? Task::Terminated : Task::Aborted);
-    reportTaskEnd(task, ok, failure);
-    if (!failure.isEmpty()) {
+    const TaskEnd end = judgeEnd(task, ok);
+    task->setState(end.failure.isEmpty() ? Task::Terminated : Task::Aborted);
+    reportTaskEnd(task, ok, end);
+    if (!end.failure.isEmpty()) {
         task->cancelFollowers();
         cancelBlockedTasks();
     }

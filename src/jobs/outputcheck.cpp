@@ -10,11 +10,30 @@
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
 OutputCheck::Meter s_meter = nullptr;
 OutputCheck::SourceMeter s_sourceMeter = nullptr;
+OutputCheck::SoundDecoder s_soundDecoder = nullptr;
+
+// The options by which the engines are told to copy the sound as it is, given the value
+// "copy": MEncoder's, and FFmpeg's for the sound alone or for every stream (a merge).
+const char *const kSoundCopyOptions[] = {"-oac", "-acodec", "-c"};
+
+bool copiesSound(const QStringList &arguments)
+{
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments.at(i + 1) != QLatin1String("copy"))
+            continue;
+        for (const char *option : kSoundCopyOptions)
+            if (arguments.at(i) == QLatin1String(option))
+                return true;
+    }
+    return false;
+}
+OutputCheck::StartMeter s_startMeter = nullptr;
 
 // The streams judged apart, with the words that name them in a failure.
 struct JudgedStream
@@ -30,6 +49,18 @@ const JudgedStream kJudgedStreams[] = {
 };
 // Said when every stream the output has falls short, or when no stream could be told apart.
 const char *const kOutputFailure = QT_TRANSLATE_NOOP("OutputCheck", "its output lasts %1 s of the %2 s asked for");
+// Said when picture and sound start further apart, or closer, than in the source: by how
+// much the sound comes earlier or later against the picture.
+const char *const kEarlySound
+    = QT_TRANSLATE_NOOP("OutputCheck", "its sound comes %1 s earlier against its picture than in the source");
+const char *const kLateSound
+    = QT_TRANSLATE_NOOP("OutputCheck", "its sound comes %1 s later against its picture than in the source");
+
+// A viewer sees lips out of step with sound a tenth of a second late ...
+constexpr double kLateSoundSlack = 0.1;
+// ... and takes it early by as much, and more where the encoder's first frames are silence
+// that the container cannot leave out (MP3 at 11 kHz in FLV starts 0.1 s early so).
+constexpr double kEarlySoundSlack = 0.15;
 
 // How long the output's stream is expected to play: the length asked for, less what the
 // task's sources, played one after the other (the parts of a merge), lack of it. A source
@@ -107,22 +138,80 @@ OutputCheck::SourceMeter OutputCheck::setSourceMeter(SourceMeter meter)
     return std::exchange(s_sourceMeter, meter);
 }
 
+OutputCheck::SoundDecoder OutputCheck::setSoundDecoder(SoundDecoder decoder)
+{
+    return std::exchange(s_soundDecoder, decoder);
+}
+
+OutputCheck::StartMeter OutputCheck::setStartMeter(StartMeter meter)
+{
+    return std::exchange(s_startMeter, meter);
+}
+
 bool OutputCheck::fallsShort(double measured, double expected)
 {
     return measured < expected * 0.9 && expected - measured > 1.0;
 }
 
-QString OutputCheck::shortfall(const Task &task)
+bool OutputCheck::outOfStep(double delay, double sourceDelay)
+{
+    return delay - sourceDelay > kLateSoundSlack || sourceDelay - delay > kEarlySoundSlack;
+}
+
+namespace {
+// How much later sound starts than picture (negative: earlier); NaN where either is unknown.
+double delayOf(const OutputCheck::Starts &starts)
+{
+    return starts.audio - starts.video;
+}
+
+// Why the output's picture and sound are out of step with its source's; empty when they are
+// not, or when the output, the task or its source does not tell. Both are measured alike,
+// as a player decodes them: a WMA sound decodes from its third packet on, 0.09 s after its
+// container's start.
+QString stepFailure(const Task &task, const QString &output)
+{
+    const QStringList sources = task.sources();
+    if (!s_startMeter || task.soundTrack() < 0 || sources.size() != 1 || !QFileInfo(sources.first()).isFile())
+        return QString();
+    const double delay = delayOf(s_startMeter(output, 0));
+    if (std::isnan(delay))
+        return QString();
+    const double source = delayOf(s_startMeter(sources.first(), task.soundTrack()));
+    qCDebug(lcJobs) << "OutputCheck:" << output << "sound starts" << delay << "after the picture, in the source"
+                    << source;
+    if (std::isnan(source) || !OutputCheck::outOfStep(delay, source))
+        return QString();
+    return QCoreApplication::translate("OutputCheck", delay < source ? kEarlySound : kLateSound)
+        .arg(std::abs(delay - source), 0, 'f', 2);
+}
+} // namespace
+
+QString OutputCheck::shortfall(const Task &task, bool *unchecked)
+{
+    if (unchecked)
+        *unchecked = false;
+    const QString path = taskDataValue(task.taskData, TaskDataSlot::OutputPath).toString();
+    // A first pass writes statistics, not media.
+    if (path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
+        return QString();
+    // Sound that does not decode has no length worth measuring.
+    if (s_soundDecoder && copiesSound(task.arguments()) && !s_soundDecoder(path))
+        return QCoreApplication::translate("OutputCheck", "its copied sound does not decode");
+    return lengthShortfall(task, path, unchecked);
+}
+
+QString OutputCheck::lengthShortfall(const Task &task, const QString &path, bool *unchecked)
 {
     const double asked = taskDataValue(task.taskData, TaskDataSlot::Duration).toDouble();
-    const QString path = taskDataValue(task.taskData, TaskDataSlot::OutputPath).toString();
-    // A preview encodes a part on purpose; a first pass writes statistics, not media.
-    if (!s_meter || asked <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool()
-        || path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
+    // A preview encodes a part on purpose.
+    if (asked <= 0.0 || taskDataValue(task.taskData, TaskDataSlot::Preview).toBool())
         return QString();
-    const Lengths measured = s_meter(path, asked);
+    const Lengths measured = s_meter ? s_meter(path, asked) : Lengths();
     qCDebug(lcJobs) << "OutputCheck:" << path << "picture" << measured.video << "sound"
                     << measured.audio << "whole" << measured.whole << "of" << asked;
+    if (unchecked)
+        *unchecked = measured.video < 0.0 && measured.audio < 0.0 && measured.whole < 0.0;
 
     int streams = 0;
     QList<std::pair<const JudgedStream *, double>> shortStreams; // with the length expected
@@ -146,7 +235,7 @@ QString OutputCheck::shortfall(const Task &task)
                    ? failureText(kOutputFailure, measured.whole, asked, path)
                    : QString();
     if (shortStreams.isEmpty())
-        return QString();
+        return stepFailure(task, path);
     // One stream of two: which one. All of them: the output as a whole, as far as it goes.
     if (shortStreams.size() < streams) {
         const auto &[judged, expected] = shortStreams.first();

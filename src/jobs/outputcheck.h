@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <limits>
+
 class Task;
 
 // Judges the finished output of a task that exited with code 0 against what was asked of
@@ -14,7 +16,10 @@ class Task;
 // the length asked for: sound that ends before the picture, or a length the source's
 // container only estimates (a VBR MP3 without a header, whose length a player guesses
 // from its first frame's bit rate). A source cut short is no excuse: its container still
-// claims the length asked for, for every stream alike.
+// claims the length asked for, for every stream alike. Picture and sound must also start as
+// far apart as in the task's source, where the task names the sound it reads of it
+// (Task::soundTrack): an engine may start the sound with the file and the picture at its
+// time in the source, 1.44 s later for a transport stream's.
 class OutputCheck
 {
 public:
@@ -27,6 +32,15 @@ public:
         double video = -1.0; // the first picture that is not an attached one (a cover)
         double audio = -1.0; // the first sound
         double whole = -1.0;
+    };
+
+    // Where a file's first picture (not an attached one) and one of its sounds start on its
+    // clock, as a player shows them, in seconds; NaN for a stream the file lacks, or where the
+    // file tells no start times.
+    struct Starts
+    {
+        double video = std::numeric_limits<double>::quiet_NaN();
+        double audio = std::numeric_limits<double>::quiet_NaN();
     };
 
     // What a source's container says of its lengths: `declared` holds the picture's and the
@@ -45,15 +59,36 @@ public:
     // by the engine side, which knows the engines.
     using Meter = Lengths (*)(const QString &path, double expected);
     using SourceMeter = SourceLengths (*)(const QString &path);
+    // Whether a player decodes the file's first sound: true for a file without sound, and
+    // when no engine can tell.
+    using SoundDecoder = bool (*)(const QString &path);
+    // Where a file's picture and its sound `track` (its place among the file's sounds) start.
+    using StartMeter = Starts (*)(const QString &path, int track);
     // Each returns the meter it replaces; a null meter leaves outputs unjudged, a null
-    // source meter holds every stream against the length asked for.
+    // source meter holds every stream against the length asked for, a null decoder takes
+    // every copied sound for sound, a null start meter leaves the starts unjudged.
     static Meter setMeter(Meter meter);
     static SourceMeter setSourceMeter(SourceMeter meter);
+    static SoundDecoder setSoundDecoder(SoundDecoder decoder);
+    static StartMeter setStartMeter(StartMeter meter);
 
-    // Why the task's output falls short of what was asked, naming the disk when it is full;
-    // empty when it does not, or when its length is not asked for or cannot be measured.
-    static QString shortfall(const Task &task);
+    // Why the task's output falls short of what was asked, naming the disk when it is full,
+    // or else why its sound is out of step with its picture; empty when neither, or when its
+    // length is not asked for or cannot be measured. `unchecked`, when given, tells the last
+    // apart: a length was asked for, but no engine measured the output.
+    // A task that copied its sound as it was, which no engine checked, also falls short
+    // when that sound does not decode: a stream the container cannot hold (an LPCM track's
+    // bytes in an AC-3 file) plays for as long as its packets, but no player plays it.
+    static QString shortfall(const Task &task, bool *unchecked = nullptr);
     // An output falls well short of its source when it lacks a tenth of the length and
     // more than a second (encoders may drop a frame or a few audio samples at the end).
     static bool fallsShort(double measured, double expected);
+    // Whether sound that starts `delay` seconds after the picture (negative: before it) is
+    // out of step where the source's sound starts `sourceDelay` after its picture: later by
+    // more than a tenth of a second, or earlier by more than that and an encoder's delay.
+    static bool outOfStep(double delay, double sourceDelay);
+
+private:
+    // Why the output's streams play shorter than asked; empty when they do not.
+    static QString lengthShortfall(const Task &task, const QString &path, bool *unchecked);
 };

@@ -15,8 +15,9 @@ public:
     static bool killAndWait(QProcess *process, int timeout);
 
     // Takes a process over from its owner: one that has ended is deleted now, one that
-    // still runs is never waited for again and is deleted once the event loop sees it end
-    // (one still running when the program ends is left to the system).
+    // still runs is never waited for again and is deleted once the event loop sees it end.
+    // Those left when the application object ends are killed and deleted then (one whose
+    // kill does not take within two seconds is left to the system).
     static void release(QProcess *process);
 
     // How a process is killed. Tests replace it to stand for a kill that does not take;

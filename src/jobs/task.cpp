@@ -20,6 +20,7 @@ void Task::set(EncodingTaskData *data, const QString &program, const QStringList
     m_jobTitle.clear();
     m_failure.clear();
     m_sources.clear();
+    m_soundTrack = -1;
     m_outputNoted = false;
     m_outputAtStart = OutputStamp();
 

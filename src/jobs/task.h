@@ -68,6 +68,10 @@ public:
     // pass may write to /dev/null, and the program may run as root) and only when this
     // task's run made or changed it: another job's finished file at the same path stays.
     bool removeOutputFile() const;
+    // The output is a regular file that this task's run made or changed.
+    bool wroteOutput() const;
+    // The output path (slot 5 of the task data); empty when there is none.
+    QString outputPath() const;
     // False when the task names an output file that is missing or empty: an engine can end
     // with exit code 0 and write nothing. A task naming no file, or a device, has its output.
     bool hasOutput() const;
@@ -83,6 +87,11 @@ public:
     // same stream of these (OutputCheck). Empty when not known; set() empties it.
     void setSources(const QStringList &files) { m_sources = files; }
     QStringList sources() const { return m_sources; }
+    // The sound the task takes from its one source, as its place among the source's sounds:
+    // its output's sound must start as far from the picture as that one does (OutputCheck).
+    // -1 when it takes none, or no picture; set() makes it so.
+    void setSoundTrack(int track) { m_soundTrack = track; }
+    int soundTrack() const { return m_soundTrack; }
 
     // After a run that exited well but failed the end check, the output it wrote goes under
     // a name that says it is incomplete ("<name> (incomplete).<suffix>"), so that no one
@@ -113,6 +122,7 @@ private:
     qint64 m_pid = 0;
     QString m_failure;
     QStringList m_sources;
+    int m_soundTrack = -1;
 
     // What was at the output path when the process started; unset until then.
     struct OutputStamp
@@ -124,9 +134,6 @@ private:
         bool operator==(const OutputStamp &other) const;
     };
     static OutputStamp stampOf(const QString &path);
-    QString outputPath() const;
-    // The output is a regular file that this task's run made or changed.
-    bool wroteOutput() const;
     bool m_outputNoted = false;
     OutputStamp m_outputAtStart;
 };

@@ -135,6 +135,8 @@ public:
     AudioInfo currentAudioInfo() const;
     // Every audio stream of the selected title or movie, the chosen one among them.
     QList<AudioInfo> currentAudioStreams() const;
+    // What the engines measured of the loaded file, or of the chosen DVD title its field order.
+    SourceFacts currentSourceFacts() const;
     SubtitleInfo currentSubtitleInfo() const;
     // Whether the lists offer "No video" and "No audio"; the player dialog turns it off.
     void setStreamChoices(bool offered) { noStreamChoices = offered; }
@@ -243,7 +245,8 @@ protected:
     void showNoTitleFailure(const QString &path, const DiskInfo &disk);
     // The movie record's corrections from the MediaInfo and FFprobe analyses.
     void correctMovieInfo();
-    void dropCoverPicture(MovieInfo &movie);
+    void measureDvdFields(const QString &path);
+    void applyFacts(MovieInfo &movie, int picture);
 
     // Track lists.
     void populateTitles();

@@ -6,6 +6,9 @@
 
 #include "engines/clipinfo.h"
 #include "engines/diskinfo.h"
+#include "engines/dvdtitlesets.h"
+#include "engines/ffprobedata.h"
+#include "engines/sourcefacts.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
 #include "engines/syncrunner.h"
@@ -18,6 +21,7 @@
 #include "player/rendererframe.h"
 
 #include <QCoreApplication>
+#include <QHash>
 
 #include <algorithm>
 #include <memory>
@@ -181,6 +185,7 @@ bool PlayerWidget::loadDvd(const QString &path)
     }
 
     stepProgress();
+    measureDvdFields(path);
     if (mainTitle >= 1 && mainTitle <= titles.size())
         videoSize = titles.at(mainTitle - 1).displaySize();
     player->readMediaInfoData(path);
@@ -196,6 +201,30 @@ bool PlayerWidget::loadDvd(const QString &path)
     log(tr("DVD loaded, ready to play [%1].").arg(sourceName), LogLevel::Quiet);
     stepProgress();
     return true;
+}
+
+// Each offered title's field order, as FFprobe finds it in the first video object file of the
+// title's set (the identify run tells none): a TV recording's interlaced fields are kept when
+// its frame is, and made whole otherwise. A set is read once, however many titles share it.
+void PlayerWidget::measureDvdFields(const QString &path)
+{
+    const QString folder = DvdTitleSets::videoFolder(path);
+    QHash<int, QString> orders; // title set to its field order
+    for (TitleInfo &title : titles) {
+        const int set = title.ignored ? 0 : DvdTitleSets::titleSet(folder, title.number);
+        if (set < 1)
+            continue;
+        if (!orders.contains(set)) {
+            player->readFFprobeData(DvdTitleSets::firstVideoObject(folder, set));
+            orders.insert(set, SourceFacts::measure(*ffprobeDataRecord, 0).fieldOrder);
+        }
+        title.facts.fieldOrder = orders.value(set);
+        if (title.facts.interlaced())
+            log(tr("Info: the pictures of title %1 are interlaced (field order %2).")
+                    .arg(title.number)
+                    .arg(title.facts.fieldOrder),
+                LogLevel::Verbose);
+    }
 }
 
 // Nothing is left to offer: the user is told why, and for titles the short-title filter

@@ -102,6 +102,7 @@ bool PlayerWidget::loadInput(const QString &path, int kind, bool extended)
         player->setSourceDvdTitle(sourcePath, kDvdKind, selectedTitle);
     else
         player->setSourceFile(sourcePath, kind, audioOnly);
+    player->setRotation(kind == kDvdKind ? 0 : movieInfo.facts.rotation);
     if (!extended)
         loadStateBox->setCheckState(Qt::Checked);
 

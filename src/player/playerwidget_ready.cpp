@@ -82,7 +82,8 @@ bool PlayerWidget::isReady(bool updateFontCache)
     bool windowShown = false;
     for (;;) {
         QCoreApplication::processEvents();
-        if (windowShown && fontCacheAborted)
+        // Stopped from its progress window, or by the window that closes or restarts.
+        if (fontCacheAborted)
             break;
         if (process.state() != QProcess::Running)
             break;

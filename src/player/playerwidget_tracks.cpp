@@ -65,7 +65,9 @@ QString PlayerWidget::movieVideoText(const MovieInfo &movie)
         ? tr("[%1]").arg(format)
         : tr("[%1 %2kbps]").arg(format, oneDecimalText(movie.videoBitrate));
     const QString rate = QString::number(movie.frameRate, 'g', 15);
-    const bool namedAspect = movie.aspectText == QLatin1String("4:3") || movie.aspectText == QLatin1String("16:9");
+    // The common shapes, also turned upright (a phone's portrait video).
+    static const QStringList named = {"4:3", "16:9", "3:4", "9:16"};
+    const bool namedAspect = named.contains(movie.aspectText);
     const QString head = namedAspect
         ? tr("Video - %1 %2x%3 %4 %5fps ")
               .arg(durationText(movie.length))
@@ -446,6 +448,15 @@ QList<AudioInfo> PlayerWidget::currentAudioStreams() const
         return movieInfo.audioStreams;
     }
     return {};
+}
+
+SourceFacts PlayerWidget::currentSourceFacts() const
+{
+    if (mediaKind == kDvdKind) {
+        const TitleInfo *title = titleRecord(selectedTitle);
+        return title ? title->facts : SourceFacts();
+    }
+    return mediaKind == kFileKind ? movieInfo.facts : SourceFacts();
 }
 
 AudioInfo PlayerWidget::currentAudioInfo() const

@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QDir>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QMessageBox>
 #include <QGroupBox>
@@ -33,6 +34,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
@@ -276,20 +278,38 @@ private slots:
 
     // The run that builds MPlayer's font cache (a minute on a first run) is not on the road
     // to the window: the window shows while it runs, and it runs once. MPlayer's capabilities
-    // are offered from the back-end's state at once and again when the run has ended.
+    // are offered from the back-end's state at once and again when the run has ended. The
+    // run handles the window's events while it goes: a close, a restart ("Clear all
+    // settings") or a close during the run that a cancelled MPlayer path starts stops it and
+    // goes on at once, and the window goes only once the run has returned.
+    void fontCacheAfterTheWindowShows_data()
+    {
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<int>("runs");      // font-cache runs started
+        QTest::addColumn<int>("ended");     // runs that ended by themselves
+        QTest::addColumn<int>("passes");
+        QTest::newRow("nothing: the run ends") << "" << 1 << 1 << 1;
+        QTest::newRow("exit") << "exit" << 1 << 0 << 1;
+        QTest::newRow("clear all settings") << "clear" << 1 << 0 << 2;
+        QTest::newRow("exit during the run a cancelled MPlayer path starts") << "path" << 2 << 1 << 1;
+    }
     void fontCacheAfterTheWindowShows()
     {
+        QFETCH(QString, during);
+        QFETCH(int, runs);
+        QFETCH(int, ended);
+        QFETCH(int, passes);
         const QString events = TestMedia::folder() + "/engines/font-cache-order";
         const QString release = events + ".release";
         QFile::remove(events);
         QFile::remove(release);
-        // Not released, the run ends by itself after 30 s or more, so a start that waits for
+        // Not released, the run ends by itself after 60 s or more, so a start that waits for
         // it fails instead of hanging; long enough that a window slow to show on a busy
         // machine still shows while it runs.
         const QString mplayer = writeEngineScript(
             "ordered-mplayer", QStringLiteral("case \"$*\" in\n"
                                               "  *-fontconfig*) echo font >> '%1'; i=0\n"
-                                              "    while [ ! -e '%2' ] && [ $i -lt 1500 ]; do sleep 0.02; i=$((i+1)); done\n"
+                                              "    while [ ! -e '%2' ] && [ $i -lt 3000 ]; do sleep 0.02; i=$((i+1)); done\n"
                                               "    echo font-end >> '%1' ;;\n"
                                               "  *'-vo help'*) echo status >> '%1' ;;\nesac\nexec mplayer \"$@\"")
                                    .arg(events, release));
@@ -299,22 +319,70 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
                                                   : QStringList();
         };
+        // The run handles the window's events; a wait in there (QTest::qWait, or a nested
+        // loop in an optimised build) carries out the deletion a close has asked for.
+        QList<QPointer<MervoMainWindow>> windows;
+        const auto exitNow = [&windows](MervoMainWindow *window) {
+            windows << window;
+            window->exitAction->trigger();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        // Once the first run has returned: the chooser cancelled, the run starts again, and
+        // the close comes while it goes.
+        std::function<void(MervoMainWindow *)> cancelPath = [&](MervoMainWindow *window) {
+            if (window->deletionHolds() > 0) {
+                QTimer::singleShot(10, window, [&cancelPath, window] { cancelPath(window); });
+                return;
+            }
+            FileChooserScript chooser;
+            QTimer::singleShot(0, window, [&, window] {
+                QTRY_VERIFY_WITH_TIMEOUT(logged().count("font") == 2, kScreenWait);
+                exitNow(window);
+            });
+            window->mplayerPathAction->trigger();
+        };
         ApplicationShell shell;
         QStringList atShow;
         bool offered = false;
-        runShell(shell, [&](MervoMainWindow *window, int) {
+        QElapsedTimer clock;
+        clock.start();
+        const int code = runShell(shell, [&](MervoMainWindow *window, int pass) {
+            if (pass > 1) {
+                exitNow(window);
+                return;
+            }
             QTRY_VERIFY_WITH_TIMEOUT(window->windowHandle() && window->windowHandle()->isExposed(), kScreenWait);
             QTRY_VERIFY_WITH_TIMEOUT(logged().contains("font") || logged().contains("font-end"), kScreenWait);
             atShow = logged();
             offered = window->playerCapabilityAction->isEnabled();
-            QFile(release).open(QIODevice::WriteOnly);
-            window->exitAction->trigger();
+            if (during.isEmpty() || during == "path") {
+                QFile(release).open(QIODevice::WriteOnly);
+                QTRY_VERIFY_WITH_TIMEOUT(logged().contains("font-end"), kScreenWait);
+            }
+            if (during == "path") {
+                QFile::remove(release);
+                QTimer::singleShot(0, window, [&cancelPath, window] { cancelPath(window); });
+                return;
+            }
+            if (during == "clear") {
+                ModalAnswerer answerer;
+                answerer.answerWithButton("Clear settings and restart");
+                window->clearSettingsAction->trigger();
+                return;
+            }
+            exitNow(window);
         });
+        QCOMPARE(code, 0);
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows.first().isNull());
+        QCOMPARE(shell.passes(), passes);
         QVERIFY2(!atShow.contains("font-end"), qPrintable(atShow.join(' ')));
         QVERIFY(offered);
         const QStringList order = logged();
-        QCOMPARE(order.count("font"), 1);
-        QCOMPARE(order.count("font-end"), 1);
+        QCOMPARE(order.count("font"), runs);
+        QCOMPARE(order.count("font-end"), ended);
+        // A stopped run is not waited for: left alone it would go on for a minute.
+        QVERIFY2(clock.elapsed() < 40000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void clearAllSettings()
@@ -635,27 +703,35 @@ private slots:
         delete loud;
     }
 
-    // One unterminated quote hides every later key from the store: before the closing save
+    // One unterminated quote hides every later key from the store, and junk after the keys
+    // (noise a damaged disk gave back) reads as keys of its own: before the closing save
     // writes defaults over them, the file is kept beside itself, under a name of its own
-    // each time, and the user is told once. A line the store takes for a key ("#...") hides
-    // nothing.
+    // each time, and the user is told once. The live file then starts from the keys before
+    // the damage, so the closing save writes a clean file and says nothing. A line the store
+    // takes for a key ("#...") hides nothing.
     void damagedSettingsFileKept_data()
     {
         QTest::addColumn<QByteArray>("damaged");
         QTest::addColumn<int>("earlierCopies");
         QTest::addColumn<QString>("copyName");
+        QTest::addColumn<QString>("targetName"); // as read and saved again
         const QByteArray quote = "[Input]\nfile=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n";
         QTest::newRow("unterminated quote")
-            << quote + "[Preferences]\nEncoder\\test%20frames=777\n" << 0 << ".conf.damaged";
+            << quote + "[Preferences]\nEncoder\\test%20frames=777\n" << 0 << ".conf.damaged" << "output";
         QTest::newRow("unterminated quote beside a # line")
-            << "[Options]\n#verbosity=2\n" + quote << 0 << ".conf.damaged";
-        QTest::newRow("second damage") << quote << 1 << ".conf.damaged.1";
+            << "[Options]\n#verbosity=2\n" + quote << 0 << ".conf.damaged" << "output";
+        QTest::newRow("second damage") << quote << 1 << ".conf.damaged.1" << "output";
+        QByteArray noise(1 << 20, Qt::Uninitialized);
+        QRandomGenerator(11).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+        QTest::newRow("a megabyte of junk after the keys")
+            << "[Output]\ntarget%20name=holiday\n" + noise << 0 << ".conf.damaged" << "holiday";
     }
     void damagedSettingsFileKept()
     {
         QFETCH(QByteArray, damaged);
         QFETCH(int, earlierCopies);
         QFETCH(QString, copyName);
+        QFETCH(QString, targetName);
         const QString fileName = QSettings().fileName();
         QDir().mkpath(QFileInfo(fileName).path());
         for (int i = 0; i < earlierCopies; ++i) {
@@ -669,6 +745,7 @@ private slots:
         file.close();
         ModalAnswerer answerer;
         answerer.answerWith(QMessageBox::Ok);
+        answerer.answerWith(QMessageBox::Ok);
         ApplicationShell shell;
         QCOMPARE(runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); }), 0);
         QFile copy(QFileInfo(fileName).path() + "/" + QFileInfo(fileName).completeBaseName() + copyName);
@@ -679,8 +756,46 @@ private slots:
         QCOMPARE(answerer.seen().size(), 1);
         QVERIFY(answerer.seen().at(0).text.startsWith("The settings file could not be read in full"));
         QVERIFY(answerer.seen().at(0).informativeText.contains(copyName));
-        // What the closing save wrote reads back whole: no box at the next start.
+        // What the closing save wrote reads back whole, and no more than the program's own
+        // keys: no box at the next start.
         QVERIFY(ShellSettings::readsBackWhole(fileName));
+        QSettings saved(fileName, QSettings::IniFormat);
+        QCOMPARE(saved.status(), QSettings::NoError);
+        QCOMPARE(saved.value("Output/target name").toString(), targetName);
+        QVERIFY2(QFileInfo(fileName).size() < 16384, qPrintable(QString::number(QFileInfo(fileName).size())));
+    }
+
+    // A signal while the box about a damaged settings file asks, before the window's loop
+    // runs: the box is dismissed, and the program ends by its closing road instead of
+    // waiting for a loop that nothing would end.
+    void signalWhileTheStartBoxAsks()
+    {
+        const QString fileName = QSettings().fileName();
+        QDir().mkpath(QFileInfo(fileName).path());
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Options]\nverbosity=2\n[Input]\nfile=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n");
+        file.close();
+        const auto removeCopies = qScopeGuard([&fileName] {
+            for (const QString &kept : QDir(QFileInfo(fileName).path()).entryList({"*.damaged*"}))
+                QFile::remove(QFileInfo(fileName).path() + "/" + kept);
+        });
+        QTimer neverEnds;
+        neverEnds.setSingleShot(true);
+        connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        neverEnds.start(60000);
+        ModalAnswerer answerer;
+        int polls = 0;
+        answerer.answerWith([&polls](QWidget *) {
+            if (polls++ == 0)
+                ::kill(::getpid(), SIGTERM);
+            return false;
+        });
+        ApplicationShell shell;
+        QCOMPARE(runShell(shell, [](MervoMainWindow *, int) {}), 0);
+        QVERIFY(polls > 0);
+        QCOMPARE(QSettings().value("Options/verbosity").toInt(), 2);
+        QVERIFY(QSettings().contains("Main Window/size"));
     }
 
     // A folder in the settings file's place makes every save fail: the user hears of it.
@@ -738,15 +853,18 @@ private slots:
         QVERIFY(!QFile::exists(output));
     }
 
-    // "kill PID" or a logout while an encode runs: the program ends by its closing road,
-    // asking nothing (a box already open is dismissed): the job is aborted and its partial
-    // output removed, the engine ended, the settings of the run saved.
+    // "kill PID", a logout, or Ctrl+C or Ctrl+\ in the terminal that started the program
+    // while an encode runs: the program ends by its closing road, asking nothing (a box
+    // already open is dismissed): the job is aborted and its partial output removed, the
+    // engine ended, the settings of the run saved.
     void signalTakesTheClosingRoad_data()
     {
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("when");
         QTest::newRow("SIGTERM while the job runs") << int(SIGTERM) << "running";
         QTest::newRow("SIGHUP while the job runs") << int(SIGHUP) << "running";
+        QTest::newRow("SIGINT (Ctrl+C) while the job runs") << int(SIGINT) << "running";
+        QTest::newRow("SIGQUIT (Ctrl+\\) while the job runs") << int(SIGQUIT) << "running";
         QTest::newRow("SIGTERM while the abort box asks") << int(SIGTERM) << "asking";
         QTest::newRow("SIGHUP with the window hidden beside its jobs") << int(SIGHUP) << "hidden";
         QTest::newRow("SIGTERM, the settings cannot be saved") << int(SIGTERM) << "unwritable";

@@ -7,6 +7,7 @@
 #include "testregistry.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -226,33 +227,52 @@ private slots:
 
     // A file whose keys the store does not all read back is damaged: the next save would
     // write defaults over the keys it lost. Lines the store itself takes for keys ("#", "=")
-    // hide nothing.
+    // hide nothing. Cut at the damage, a damaged file keeps the lines before it and reads
+    // back whole.
     void damagedFilesFound_data()
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("whole");
+        QTest::addColumn<QByteArray>("kept"); // of a damaged file, once cut
         const QByteArray end = "[Output]\ntarget%20name=holiday\n[Preferences]\nEncoder\\test%20frames=777\n";
-        QTest::newRow("as the store writes it") << "[Input]\nfile=/movies/a.avi\n" + end << true;
-        QTest::newRow("quoted value with ; and =") << "[Input]\nfile=\"/a;b=c.avi\"\n" + end << true;
+        QTest::newRow("as the store writes it") << "[Input]\nfile=/movies/a.avi\n" + end << true << QByteArray();
+        QTest::newRow("quoted value with ; and =") << "[Input]\nfile=\"/a;b=c.avi\"\n" + end << true << QByteArray();
         QTest::newRow("lines the store takes for keys")
-            << "[Input]\n#x=1\n=y\n;comment\nbare\r\nfile=/a.avi\r\n" + end << true;
-        QTest::newRow("no file content") << QByteArray() << true;
-        QTest::newRow("unterminated quote") << "[Input]\nfile=\"/movies/a.avi\n" + end << false;
+            << "[Input]\n#x=1\n=y\n;comment\nbare\r\nfile=/a.avi\r\n" + end << true << QByteArray();
+        QTest::newRow("no file content") << QByteArray() << true << QByteArray();
+        QTest::newRow("unterminated quote") << "[Input]\nfile=\"/movies/a.avi\n" + end << false << QByteArray("[Input]\n");
         // The line the store reads as a key makes up for the one key the quote hides.
         const QByteArray oneLost = "file=\"/movies/a.avi\n[Output]\ntarget%20name=holiday\n";
-        QTest::newRow("unterminated quote beside a # line") << "[Input]\n#x=1\n" + oneLost << false;
-        QTest::newRow("unterminated quote beside an = line") << "[Input]\n=x\n" + oneLost << false;
-        QTest::newRow("quote in a key") << "[Input]\nfi\"le=1\n" + end << false;
-        QTest::newRow("quote in a group name") << "[In\"put]\nfile=1\n" + end << false;
-        QTest::newRow("line-end backslash after a value") << "[Input]\nfile=a\\\n" + end << false;
-        QTest::newRow("one key lost to a line-end backslash") << QByteArray("[Input]\nbare\\\nfile=1\n") << false;
-        QTest::newRow("last key cut by its quote") << QByteArray("[Input]\nfile=1\nname=\"a\nlast=2\n") << false;
-        QTest::newRow("group header left open") << QByteArray("[Input\nfile=1\n") << false;
+        QTest::newRow("unterminated quote beside a # line") << "[Input]\n#x=1\n" + oneLost << false
+                                                            << QByteArray("[Input]\n#x=1\n");
+        QTest::newRow("unterminated quote beside an = line") << "[Input]\n=x\n" + oneLost << false
+                                                             << QByteArray("[Input]\n=x\n");
+        QTest::newRow("quote in a key") << "[Input]\nfi\"le=1\n" + end << false << QByteArray("[Input]\n");
+        QTest::newRow("quote in a group name") << "[In\"put]\nfile=1\n" + end << false << QByteArray();
+        QTest::newRow("line-end backslash after a value") << "[Input]\nfile=a\\\n" + end << false << QByteArray("[Input]\n");
+        QTest::newRow("one key lost to a line-end backslash") << QByteArray("[Input]\nbare\\\nfile=1\n") << false
+                                                              << QByteArray("[Input]\n");
+        QTest::newRow("last key cut by its quote") << QByteArray("[Input]\nfile=1\nname=\"a\nlast=2\n") << false
+                                                   << QByteArray("[Input]\nfile=1\n");
+        QTest::newRow("group header left open") << QByteArray("[Input\nfile=1\n") << false << QByteArray();
+        QTest::newRow("group header cut by a ;") << "[Input]\nfile=1\n[In;put]\nkey=1\n" + end << false
+                                                 << QByteArray("[Input]\nfile=1\n");
+        QTest::newRow("quotes around a key") << "[Input]\nfile=1\n\"key\"=1\n" + end << false
+                                             << QByteArray("[Input]\nfile=1\n");
+        // A disk that gave back a megabyte of noise after the keys: the store reads it as
+        // keys of its own.
+        QByteArray noise(1 << 20, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+        QTest::newRow("keys followed by junk") << end + noise << false << end;
+        QTest::newRow("junk after a key without its line end") << end + "last=1" + noise << false << end;
+        // Noise that is UTF-8 text: its control characters mark it, before the quote it opens.
+        QTest::newRow("control characters before a quote left open") << end + "x\x01y=1\nname=\"a\nlast=2\n" << false << end;
     }
     void damagedFilesFound()
     {
         QFETCH(QByteArray, text);
         QFETCH(bool, whole);
+        QFETCH(QByteArray, kept);
         QTemporaryDir folder;
         const QString fileName = folder.path() + "/s.conf";
         QFile file(fileName);
@@ -261,6 +281,13 @@ private slots:
         file.close();
         QCOMPARE(ShellSettings::readsBackWhole(fileName), whole);
         QVERIFY(ShellSettings::readsBackWhole(folder.path() + "/missing.conf"));
+        if (whole)
+            return;
+        QVERIFY(ShellSettings::cutAtDamage(fileName));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), kept);
+        QVERIFY(ShellSettings::readsBackWhole(fileName));
+        QCOMPARE(QSettings(fileName, QSettings::IniFormat).status(), QSettings::NoError);
     }
 
     // Each damage keeps a copy of its own, under the first name nothing holds.

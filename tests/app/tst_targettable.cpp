@@ -16,6 +16,7 @@
 #include "app/applicationshell.h"
 #include "app/mervomainwindow.h"
 #include "builders/encodesettings.h"
+#include "builders/sourcestreams.h"
 #include "encoder/mervoconfigurator.h"
 #include "encoder/mervoencoder.h"
 #include "encoder/records/encodingjob.h"
@@ -78,6 +79,8 @@ const QStringList kH264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "
 // Without it the MP3 encoder's delay moves the picture by part of a frame, and the AVI
 // muxer leaves the second picture out.
 const QStringList kAviSound{"-ac", "2", "-c:a", "libmp3lame", "-avoid_negative_ts", "disabled"};
+// The Job menu's targets that MEncoder alone makes.
+const QStringList kMEncoderOnly{"Xvid", "Xvid-1CD"};
 
 // What a player finds in a source: its display shape (0 without video), frame rate, the
 // lengths of its picture and of its sound, and of the chosen sound track its rate, channels
@@ -88,6 +91,7 @@ struct Found
     int rate, channels;
     double tone;
     double subtitleFrom = 0, subtitleTo = 0;
+    int pictures = 0; // where the rate varies, the pictures there are (0: as many as the rate gives)
 };
 
 // What the profile levels a source goes through must change: the kinds of source go through
@@ -204,16 +208,77 @@ const QList<Source> &sources()
                  + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-aspect", "16:9", "-ac", "2"}, 0, -1,
              {16.0 / 9, 25, 1, 1, 48000, 2, 440}},
             // A TV recording: a full-size interlaced, detailed picture in a transport stream,
-            // its MP2 sound and an AC-3 second track, the one chosen.
+            // its MP2 sound and an AC-3 second track, the one chosen. Its streams start at
+            // 1.4 s, which MEncoder's libavformat reader keeps for the picture alone.
             {"tvts", "full-size MPEG-TS recording", "programstream", "table-tv.ts", "",
              picture("720x576", "25", 1, "noise=alls=20:allf=t") + tone(440, 48000, 1) + tone(880, 48000, 1)
                  + twoTracks + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-maxrate", "15000k", "-bufsize",
                  "1835k", "-g", "12", "-bf", "2", "-flags", "+ilme+ildct", "-top", "1", "-aspect", "16:9", "-ac", "2",
-                 "-c:a:0", "mp2", "-c:a:1", "ac3", "-f", "mpegts"}, 1, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 880}},
+                 "-c:a:0", "mp2", "-c:a:1", "ac3", "-f", "mpegts"}, 1, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 880},
+             kOnePerPair, kMEncoderOnly},
+            // A phone's video stored wide and flagged to be shown turned a quarter, one way
+            // (the display matrix FFmpeg writes for "rotate=270") and the other.
+            {"turned90", "turned 90 degrees", "turned", "table-turned90.mp4", "", picture("192x108", "25", 1) + tone1
+                 + kH264 + aac + QStringList{"THEN", "-c", "copy", "-metadata:s:v:0", "rotate=270"}, 0, -1,
+             {9.0 / 16, 25, 1, 1, 44100, 2, 440}, kFrameShape},
+            {"turned270", "turned 270 degrees", "turned", "table-turned270.mp4", "", picture("192x108", "25", 1) + tone1
+                 + kH264 + aac + QStringList{"THEN", "-c", "copy", "-metadata:s:v:0", "rotate=90"}, 0, -1,
+             {9.0 / 16, 25, 1, 1, 44100, 2, 440}, kFrameShape},
+            // A TV recording whose two fields are a fiftieth of a second apart: a bright bar
+            // moves across a dark picture, so that fields scaled together show it twice at half
+            // its level (blurred, so that idet takes none of its fine lines for fields).
+            {"fields", "moving interlaced picture", "fields", "table-fields.ts", "",
+             picture("720x576", "50", 1, "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x576:rate=50[bar];"
+                     "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_top,setfield=tff")
+                 + tone(440, 48000, 1) + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-flags", "+ilme+ildct",
+                 "-top", "1", "-aspect", "16:9", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"}, 0, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape, kMEncoderOnly},
+            // The same on a DVD: a DVD target keeps its fields in their order, the others make
+            // them whole.
+            {"dvdfields", "moving interlaced DVD title", "dvdfields", "table-fields-dvd", "pal",
+             picture("720x576", "50", 1, "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x576:rate=50[bar];"
+                     "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_top,setfield=tff")
+                 + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-flags", "+ilme+ildct", "-top", "1",
+                 "-aspect", "16:9", "-ac", "2"}, 0, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape},
             {"ntscdvd", "NTSC 16:9 DVD title", "ntscdvd", "table-ntsc-dvd", "ntsc", picture("352x240", "30000/1001", 2)
                  + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
              {16.0 / 9, 30000.0 / 1001, 2, 2, 48000, 2, 880}, kFrameRate | kChannels},
+            // A PAL title whose first track is LPCM, its second (AC-3) chosen: every road must
+            // name the chosen track, and a copy hold it as it is.
+            {"lpcmdvd", "PAL DVD, LPCM first", "tracks", "table-lpcm-dvd", "pal", picture("720x576", "25", 1)
+                 + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "pal-dvd",
+                 "-aspect", "16:9", "-ac", "2", "-c:a:0", "pcm_s16be", "-c:a:1", "ac3"}, 1, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 880}, kSound},
+            // Its LPCM track chosen, which is encoded wherever AC-3 is asked for.
+            {"lpcmtrack", "DVD LPCM track", "tracks", "table-lpcm-dvd", "pal", picture("720x576", "25", 1)
+                 + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "pal-dvd",
+                 "-aspect", "16:9", "-ac", "2", "-c:a:0", "pcm_s16be", "-c:a:1", "ac3"}, 0, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 440}},
+            // A picture without sound: nothing that needs sound is offered.
+            {"silent", "video without sound", "tracks", "table-silent.mp4", "", picture("160x120", "25", 1) + kH264,
+             0, -1, {4.0 / 3, 25, 1, 0, 0, 0, 0}},
+
+            // Timing as phones and recorders leave it: MEncoder, the Job menu's Xvid engine,
+            // reads neither a variable rate nor streams that start late. A phone's rate that
+            // drops in the dark:
+            // a second at 30 fps, a second at 20, on a clock of 1/600 s.
+            {"vfrphone", "variable-rate phone MOV", "varrate", "table-vfr.mov", "",
+             picture("160x90", "30", 2, "select='lt(t\\,1)+lt(mod(n\\,3)\\,2)'") + tone(440, 44100, 2) + kH264 + aac
+                 + QStringList{"-fps_mode", "vfr", "-video_track_timescale", "600"}, 0, -1,
+             {16.0 / 9, 30, 2, 2, 44100, 2, 440, 0, 0, 50}, kFrameRate, kMEncoderOnly},
+            // A screen recorder writes a picture when the screen changes: 18 a second, then 60.
+            {"screen", "variable-rate screen recording", "varrate", "table-screen.mkv", "",
+             picture("160x90", "60", 2, "select='lt(mod(n\\,10)\\,3)+gt(n\\,60)'") + tone(440, 48000, 2) + kH264
+                 + aac + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 60, 2, 2, 48000, 2, 440, 0, 0, 78}, kFrameRate,
+             kMEncoderOnly},
+            // A phone's rate a little above 30, which no device share halves.
+            {"above30", "30.044 fps", "oddrate", "table-above30.mp4", "", picture("160x90", "30.044", 2)
+                 + tone(440, 44100, 2) + kH264 + aac, 0, -1, {16.0 / 9, 30.044, 2, 2, 44100, 2, 440}, kFrameRate},
+            // ffmpeg's ASF starts the picture 0.05 s after its sound, which decodes from 0.09 s.
+            {"asf", "ASF, picture after its sound", "ts", "table-late.asf", "", picture("160x120", "25", 2)
+                 + tone(440, 44100, 2) + QStringList{"-c:v", "wmv2", "-ac", "2", "-c:a", "wmav2"}, 0, -1,
+             {4.0 / 3, 25, 2, 2, 44100, 2, 440}},
         };
     }();
     return table;
@@ -308,6 +373,19 @@ QList<double> standardRates(const QString &standard)
 // second picture (or fourth) of a faster source, whichever codec.
 constexpr double kMpeg4TopRate = 30;
 const QStringList kDevices{"psp", "ipod", "3gp", "3g2"};
+// A device shows a faster source at the share of its rate that is a rate of film or
+// television (25 of 50, 30 of 120); any other faster rate (a phone's 30.044) at its most.
+double deviceRate(double rate)
+{
+    if (rate <= kMpeg4TopRate)
+        return rate;
+    const double share = rate / qCeil(rate / kMpeg4TopRate);
+    for (double even : {24000.0 / 1001, 24.0, 25.0, 30000.0 / 1001, 30.0})
+        if (qAbs(share / even - 1) < 0.001)
+            return share;
+    return kMpeg4TopRate;
+}
+const QList<double> kMpegRates{24000.0 / 1001, 24, 25, 30000.0 / 1001, 30, 50, 60000.0 / 1001, 60};
 
 // The job engine's reading of a source, read once per file as it stands: every row's job
 // holds its output against the same source, which nothing changes meanwhile.
@@ -320,6 +398,20 @@ OutputCheck::SourceLengths sourceLengthsOnce(const QString &path)
                             .arg(file.lastModified().toMSecsSinceEpoch());
     if (!read.contains(key))
         read.insert(key, s_sourceMeter(path));
+    return read.value(key);
+}
+
+// Where a file's picture and sound start, read once per file as it stands: every row's job
+// holds its output against the same source.
+OutputCheck::StartMeter s_startMeter = nullptr;
+OutputCheck::Starts startsOnce(const QString &path, int track)
+{
+    static QHash<QString, OutputCheck::Starts> read;
+    const QFileInfo file(path);
+    const QString key = QStringLiteral("%1|%2|%3|%4").arg(file.absoluteFilePath()).arg(file.size())
+                            .arg(file.lastModified().toMSecsSinceEpoch()).arg(track);
+    if (!read.contains(key))
+        read.insert(key, s_startMeter(path, track));
     return read.value(key);
 }
 
@@ -341,6 +433,9 @@ struct Fixture
         s_sourceMeter = OutputCheck::setSourceMeter(nullptr);
         if (s_sourceMeter)
             OutputCheck::setSourceMeter(&sourceLengthsOnce);
+        s_startMeter = OutputCheck::setStartMeter(nullptr);
+        if (s_startMeter)
+            OutputCheck::setStartMeter(&startsOnce);
         window = new MervoMainWindow;
         guard = window;
         window->initialize();
@@ -349,6 +444,7 @@ struct Fixture
     ~Fixture()
     {
         OutputCheck::setSourceMeter(s_sourceMeter);
+        OutputCheck::setStartMeter(s_startMeter);
         if (guard)
             guard->close();
         QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), kScreenWait);
@@ -495,6 +591,8 @@ private:
     const QString m_group;
     const int m_share, m_shares;
     Source m_source;
+    QString m_sourcePicture; // the file that holds the source's picture
+    double m_soundDelay = 0; // how much later the chosen sound starts than the picture, as loaded
 };
 
 void TargetTable::everyOfferedChoiceGivesAGoodFile_data()
@@ -577,10 +675,12 @@ void TargetTable::buildRow(Fixture &fixture, Row &row)
         ? EncodeSettings::ofProfile(target.profile, target.audio.volume)
         : EncodeSettings::ofTarget(target);
     row.ownRates = standardRates(row.settings.standard);
+    // MPEG of no TV standard holds to the rates MPEG codes.
+    if (row.ownRates.isEmpty() && (row.muxer == "mpeg" || row.muxer == "mpeg_vcd"))
+        row.ownRates = kMpegRates;
     row.frameRate = m_source.found.frameRate;
     if (kDevices.contains(row.muxer) && row.video != "copy") {
-        while (row.frameRate > kMpeg4TopRate)
-            row.frameRate /= 2;
+        row.frameRate = deviceRate(row.frameRate);
     } else if (row.video == "mpeg4" && m_source.found.frameRate > kMpeg4TopRate) {
         row.ownRates << kMpeg4TopRate;
     }
@@ -660,8 +760,9 @@ void TargetTable::runRows(Fixture &fixture, QList<Row> &rows)
         const qsizetype steps = row.command.steps.size();
         row.task->setSources({steps > 1 ? row.command.steps[steps - 2].output
                                         : fixture.panel()->mervoEncoder()->sourcePath()});
-        // The job's own verdict on an engine that ended well; it lets a second go, so it
-        // judges only longer sources.
+        row.task->setSoundTrack(SourceStreams::steppedSoundTrack(fixture.panel()->encodingSource()));
+        // The job's own verdict on an engine that ended well (the lengths of its streams and
+        // where they start); it lets a second go, so it judges only longer sources.
         const bool judged = qMax(m_source.found.pictureSeconds, m_source.found.soundSeconds) > 1;
         row.outcome = faults[i].isEmpty() && judged ? OutputCheck::shortfall(*row.task) : faults[i];
         if (faults[i].isEmpty() && !row.outcome.isEmpty())
@@ -764,8 +865,12 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     expected.pictureSeconds = found.pictureSeconds;
     expected.soundSeconds = found.soundSeconds;
     expected.tone = found.tone;
+    expected.showing(sourcePicture(m_sourcePicture));
     expected.subtitleFrom = found.subtitleFrom;
     expected.subtitleTo = found.subtitleTo;
+    expected.soundDelay = m_soundDelay;
+    if (found.pictures > 0)
+        expected.missingPictures = qRound(found.frameRate * found.pictureSeconds) - found.pictures;
     // A copy keeps the source's sound; an encode has the target's rate and channels.
     expected.exactChannels = row.audio == "ac3_copy" || row.settings.samplingRate < 0;
     expected.sampleRate = row.settings.samplingRate > 0 ? row.settings.samplingRate : found.rate;
@@ -796,7 +901,8 @@ void TargetTable::judge(QList<Row> &rows)
             decodeOf.insert(i, decoded.value(key));
             continue;
         }
-        decodes.append({row.output, folder + "/" + row.name, video, audio, m_source.subtitle >= 0});
+        decodes.append({row.output, folder + "/" + row.name, video, audio,
+                        m_source.subtitle >= 0 || sourcePicture(m_sourcePicture).leastPeak > 0});
         decodeOf.insert(i, int(decodes.size() - 1));
         if (!key.isEmpty())
             decoded.insert(key, int(decodes.size() - 1));
@@ -851,9 +957,12 @@ void TargetTable::everyOfferedChoiceGivesAGoodFile()
     m_source = sources().at(source);
     const QString path = makeSource(m_source);
     QVERIFY2(!path.isEmpty(), qPrintable(m_source.kind));
+    m_sourcePicture = m_source.dvd.isEmpty() ? path : path + "/VIDEO_TS/VTS_01_1.VOB";
     Fixture fixture;
     const QString opened = fixture.open(m_source, path);
     QVERIFY2(opened.isEmpty(), qPrintable(m_source.kind + ": " + opened));
+    // Picture and sound as a player shows them in the source: a DVD's in its title's file.
+    m_soundDelay = soundDelay(m_source.dvd.isEmpty() ? path : path + "/VIDEO_TS/VTS_01_1.VOB", m_source.track);
     QList<Row> rows;
     panelRows(fixture, rows);
     runRows(fixture, rows);
@@ -987,6 +1096,42 @@ class TargetTableNtscDvdTest : public TargetTable
 public:
     TargetTableNtscDvdTest() : TargetTable("ntscdvd") {}
 };
+class TargetTableDvdFieldsTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableDvdFieldsTest() : TargetTable("dvdfields") {}
+};
+class TargetTableTurnedTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableTurnedTest() : TargetTable("turned") {}
+};
+class TargetTableFieldsTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableFieldsTest() : TargetTable("fields") {}
+};
+class TargetTableSoundTracksTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableSoundTracksTest() : TargetTable("tracks") {}
+};
+class TargetTableVariableRateTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableVariableRateTest() : TargetTable("varrate") {}
+};
+class TargetTableOddRateTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableOddRateTest() : TargetTable("oddrate") {}
+};
 
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
@@ -1007,4 +1152,10 @@ VEXO_TEST_CLASS(TargetTableSoundTest)
 VEXO_TEST_CLASS(TargetTableSoundLengthTest)
 VEXO_TEST_CLASS(TargetTableSubtitleTest)
 VEXO_TEST_CLASS(TargetTableNtscDvdTest)
+VEXO_TEST_CLASS(TargetTableTurnedTest)
+VEXO_TEST_CLASS(TargetTableDvdFieldsTest)
+VEXO_TEST_CLASS(TargetTableFieldsTest)
+VEXO_TEST_CLASS(TargetTableSoundTracksTest)
+VEXO_TEST_CLASS(TargetTableVariableRateTest)
+VEXO_TEST_CLASS(TargetTableOddRateTest)
 #include "tst_targettable.moc"

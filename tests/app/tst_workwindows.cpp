@@ -28,6 +28,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
@@ -395,17 +397,47 @@ private slots:
             QCOMPARE(::kill(pid_t(engine), 0), -1);
     }
 
-    // A trial whose engine stalls is stopped after a few seconds and refused with the
-    // reason; the window answers meanwhile, and its close box, pressed during the trial,
-    // ends the program once the trial is over.
-    void stalledTrialAndTheCloseBox()
+    // A trial runs while the window answers: from the Job menu or the panel's Start, the
+    // window paints, says that the command is checked and shows the busy cursor, and holds
+    // back a click that would start something inside the trial. A stalled engine is stopped
+    // after a few seconds and refused with the reason; one that moves on slowly is checked to
+    // its end and its job queued then; Escape cancels the check and the close box ends the
+    // program, each within a second, without a failure box or a job.
+    void trialAnswersTheWindow_data()
     {
+        QTest::addColumn<QString>("road");   // "menu" (VCD) or "panel" (Start, MP4)
+        QTest::addColumn<QString>("engine"); // the trial's: "stalled", "moving" or "slow"
+        QTest::addColumn<QString>("answer"); // "", "Escape" or "close box"
+        QTest::newRow("menu, stalled engine") << "menu" << "stalled" << "";
+        QTest::newRow("menu, close box") << "menu" << "moving" << "close box";
+        QTest::newRow("menu, Escape") << "menu" << "moving" << "Escape";
+        QTest::newRow("panel, Escape") << "panel" << "moving" << "Escape";
+        QTest::newRow("panel, close box") << "panel" << "moving" << "close box";
+        QTest::newRow("panel, slow engine") << "panel" << "slow" << "";
+        // The real FFmpeg trying VP8 from a 720p film: seconds of status lines on this machine.
+        QTest::newRow("panel, VP8 from 720p") << "panel" << "real" << "";
+    }
+    void trialAnswersTheWindow()
+    {
+        QFETCH(QString, road);
+        QFETCH(QString, engine);
+        QFETCH(QString, answer);
         QTemporaryDir folder;
         const QString started = folder.filePath("trial.started");
-        const QString ffmpeg = writeEngineScript(
-            "ffmpeg-stalled-trial",
-            QString("case \"$*\" in *\" -fs \"*) echo $$ > '%1'; exec '%2' hang;; esac\nexec /usr/bin/ffmpeg \"$@\"")
-                .arg(started, TestMedia::fakeEngine()));
+        // Its trials (limited by "-fs") write the process id, then stall, move on for ever, or
+        // move on for two seconds and are then the real FFmpeg; anything else is.
+        const QString moving = "i=0; while [ $i -lt %1 ]; do i=$((i+1)); "
+                               "printf 'frame=%d fps=1.0 q=2.0 size=%dkB time=00:00:00.%02d bitrate=8.0kbits/s\\r' $i $i $i >&2; "
+                               "sleep 0.2; done";
+        const QString trial = engine == "stalled" ? QString("exec '%1' hang").arg(TestMedia::fakeEngine())
+                              : engine == "moving" ? moving.arg(100000)
+                                                   : moving.arg(10);
+        const QString ffmpeg = engine == "real" ? QStandardPaths::findExecutable("ffmpeg") : writeEngineScript(
+            "ffmpeg-trial-" + engine,
+            QString("case \"$*\" in *\" -fs \"*) echo $$ > '%1'; %2;; esac\nexec /usr/bin/ffmpeg \"$@\"").arg(started, trial));
+        const QString source = engine != "real" ? TestMedia::standardAvi()
+            : TestMedia::clip("film-720p.mp4", {"-f", "lavfi", "-i", "testsrc=size=1280x720:rate=25:duration=20", "-f", "lavfi",
+                                                "-i", "sine=duration=20", "-c:v", "mpeg4", "-q:v", "3", "-c:a", "aac"});
         QSettings settings;
         settings.clear();
         settings.setValue("Output/target folder", folder.path());
@@ -415,9 +447,11 @@ private slots:
         neverEnds.setSingleShot(true);
         connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
         neverEnds.start(180000);
-        qint64 trialTook = -1, closePressedAt = -1;
-        bool queued = true, painted = false, engineRunning = false, clickHeld = false, openUnderTheBox = false;
-        QString detailed;
+        QElapsedTimer clock;
+        qint64 answeredAt = -1, trialEnded = -1, closedAt = -1;
+        bool queued = false, painted = false, engineRunning = false, clickHeld = false, busy = false;
+        QString checking, after, detailed;
+        int boxes = -1;
         ApplicationShell shell;
         const int code = runShell(shell, [&](MervoMainWindow *window) {
             {
@@ -428,39 +462,37 @@ private slots:
             }
             {
                 FileChooserScript chooser;
-                chooser.answer(TestMedia::standardAvi());
+                chooser.answer(source);
                 window->openFileAction->trigger();
             }
             QVERIFY(waitFor([window] { return window->encoderWidget()->encodingSource().kind == 1; }, kJobWait));
             QVERIFY(QTest::qWaitForWindowExposed(window));
-            // The failure box is answered once the pending close has come to the window under
-            // it again and been held: the window is still there, its close waiting.
-            CloseCounter closes;
-            window->installEventFilter(&closes);
-            const QPointer<MervoMainWindow> shown = window;
+            connect(window, &QObject::destroyed, [&] { closedAt = clock.elapsed(); });
+            EncoderWidget *panel = window->encoderWidget();
+            if (road == "panel") {
+                const int entry = panel->formatCombo()->findData(engine == "real" ? "webm" : "mp4");
+                QVERIFY(entry >= 0);
+                panel->formatCombo()->setCurrentIndex(entry);
+                emit panel->formatCombo()->activated(entry);
+            }
             ModalAnswerer answerer;
-            int closesBeforeBox = -1;
             answerer.answerWith([&](QWidget *modal) {
-                if (closesBeforeBox < 0)
-                    closesBeforeBox = closes.count;
-                if (closes.count == closesBeforeBox)
-                    return false;
                 auto *box = qobject_cast<QMessageBox *>(modal);
                 detailed = box ? box->detailedText() : QString();
-                openUnderTheBox = shown && shown->isVisible();
                 modal->close();
                 return true;
             });
-            auto *preview = window->encoderWidget()->findChild<QCheckBox *>();
-            QElapsedTimer trial;
+            auto *preview = panel->findChild<QCheckBox *>();
             QTimer watch;
             connect(&watch, &QTimer::timeout, [&] {
-                if (closePressedAt >= 0 || QFileInfo(started).size() == 0)
+                // The real engine's trial is under way once the window says so.
+                const bool real = engine == "real";
+                if (answeredAt >= 0 || (real ? window->statusBar()->currentMessage().isEmpty() : QFileInfo(started).size() == 0))
                     return;
-                closePressedAt = trial.elapsed();
+                answeredAt = clock.elapsed();
                 QFile pidFile(started);
-                const pid_t engine = pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
-                engineRunning = engine > 0 && ::kill(engine, 0) == 0;
+                const pid_t process = pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
+                engineRunning = real || (process > 0 && ::kill(process, 0) == 0);
                 // A click meanwhile is held back: it would start something inside the trial.
                 const bool previewBefore = preview->isChecked();
                 const QPoint box(5, preview->height() / 2);
@@ -468,33 +500,64 @@ private slots:
                 clickHeld = !preview->isDown();
                 QTest::mouseRelease(preview, Qt::LeftButton, {}, box);
                 clickHeld = clickHeld && preview->isChecked() == previewBefore;
-                QVERIFY(pressCloseBox(window));
-                // The status the start routine set is on the screen: the window repaints.
+                const QCursor *cursor = QGuiApplication::overrideCursor();
+                busy = cursor && cursor->shape() == Qt::BusyCursor;
+                // What the status bar says is on the screen: the window repaints.
                 QImage screen;
                 painted = waitFor([&] {
+                    checking = window->statusBar()->currentMessage();
                     screen = grabScreen();
-                    return shownAsRendered(window->statusBar(), screen);
+                    return !checking.isEmpty() && shownAsRendered(window->statusBar(), screen);
                 }, 10000);
-                saveScreenshot(screen, "main-window-during-stalled-trial");
+                saveScreenshot(screen, "main-window-during-trial-" + QString(QTest::currentDataTag()).replace(", ", "-").replace(' ', '-'));
+                answeredAt = clock.elapsed();
+                if (answer == "Escape")
+                    QTest::keyClick(window, Qt::Key_Escape);
+                else if (answer == "close box")
+                    QVERIFY(pressCloseBox(window));
             });
             watch.start(20);
-            trial.start();
-            window->encodeVcdAction->trigger();
-            trialTook = trial.elapsed();
-            queued = !window->jobManager()->jobs().isEmpty()
-                     || !qobject_cast<MervoJobManager *>(window->jobManager())->jobs().isEmpty();
-            QCOMPARE(answerer.seen().size(), 1);
+            clock.start();
+            if (road == "menu")
+                window->encodeVcdAction->trigger();
+            else
+                panel->startButton()->click();
+            trialEnded = clock.elapsed();
+            watch.stop();
+            queued = !qobject_cast<MervoJobManager *>(window->jobManager())->jobs().isEmpty();
+            boxes = answerer.seen().size();
+            after = window->statusBar()->currentMessage();
+            busy = busy && !QGuiApplication::overrideCursor();
+            if (engine == "real")
+                window->jobManager()->killAll();
+            QVERIFY(waitFor([window] { return window->jobManager()->isIdle(); }, kJobWait));
+            if (answer != "close box")
+                window->close();
         });
         QCOMPARE(code, 0);
-        // Pressed while the stalled engine still ran: the window answered during the trial.
-        QVERIFY(closePressedAt >= 0 && engineRunning);
+        QVERIFY(answeredAt >= 0 && engineRunning);
         QVERIFY(clickHeld);
-        QVERIFY(openUnderTheBox);
-        QVERIFY2(trialTook < 30000, qPrintable(QString::number(trialTook)));
+        QVERIFY(busy);
         QVERIFY(painted);
-        QVERIFY(!queued);
-        QVERIFY2(detailed.contains("The FFmpeg engine made no progress for 10 seconds and was stopped."),
-                 qPrintable(detailed));
+        QCOMPARE(checking, QString("Checking the command with FFmpeg... (Esc cancels)"));
+        QCOMPARE(queued, engine == "slow" || engine == "real");
+        if (engine == "stalled") {
+            QVERIFY2(trialEnded < 30000, qPrintable(QString::number(trialEnded)));
+            QCOMPARE(boxes, 1);
+            QVERIFY2(detailed.contains("The FFmpeg engine made no progress for 10 seconds and was stopped."),
+                     qPrintable(detailed));
+            return;
+        }
+        QCOMPARE(boxes, 0);
+        if (answer.isEmpty()) {
+            qInfo("The trial took %lld ms.", trialEnded);
+            return;
+        }
+        QVERIFY2(trialEnded - answeredAt < 1000, qPrintable(QString::number(trialEnded - answeredAt)));
+        if (answer == "close box")
+            QVERIFY2(closedAt >= 0 && closedAt - answeredAt < 1000, qPrintable(QString::number(closedAt - answeredAt)));
+        else if (road == "menu")
+            QCOMPARE(after, QString("Encoding job has been cancelled"));
     }
 };
 VEXO_TEST_CLASS(WorkWindows)

@@ -43,7 +43,18 @@ struct Verdict
     QStringList make;
     PlayerExpectation expected;
     QString verdict;
+    QString shownAs = {}; // the source whose picture a player must find again (sourcePicture)
 };
+
+// The expectation with the look and the fields of the source the file was made from.
+PlayerExpectation expectedOf(const Verdict &row)
+{
+    PlayerExpectation expected = row.expected;
+    if (row.shownAs.isEmpty())
+        return expected;
+    expected.showing(sourcePicture(row.shownAs));
+    return expected;
+}
 
 const QList<Verdict> &verdicts()
 {
@@ -188,6 +199,49 @@ const QList<Verdict> &verdicts()
             picture("size=192x108:rate=25:duration=2", dark + "," + QString(text).replace("between(t,0.5,1.5)", "1"))
             + twoSeconds + kH264,
             subtitled, "the subtitle shows in 100 % of the pictures of its time, 100 % before"});
+        // A phone's picture stored wide, shown turned a quarter clockwise, and a picture shown
+        // upside down (the turn a flag of 90 degrees and one of 180 ask for).
+        const QStringList stored = picture("size=192x108:rate=25" + second) + kTone + kH264;
+        const QString quarter = TestMedia::clip("verdict-quarter.mp4", stored + QStringList{"THEN", "-c", "copy",
+                                                "-metadata:s:v:0", "rotate=270"});
+        const QString half = TestMedia::clip("verdict-half.mp4", stored + QStringList{"THEN", "-c", "copy",
+                                             "-metadata:s:v:0", "rotate=180"});
+        cases.append({"a quarter turn shown upright", "upright.mp4",
+            picture("size=192x108:rate=25" + second, "transpose=clock") + kTone + kH264, portrait, "ok", quarter});
+        cases.append({"a quarter turn shown the other way", "otherway.mp4",
+            picture("size=192x108:rate=25" + second, "transpose=cclock") + kTone + kH264, portrait,
+            "the picture is shown turned 180 degrees", quarter});
+        cases.append({"a quarter turn shown mirrored", "mirrored.mp4",
+            picture("size=192x108:rate=25" + second, "transpose=clock,hflip") + kTone + kH264, portrait,
+            "the picture is shown mirrored", quarter});
+        cases.append({"a half turn left as stored", "unturned.mp4", stored, wide,
+            "the picture is shown turned 180 degrees", half});
+        cases.append({"a half turn shown upright", "halfturned.mp4",
+            picture("size=192x108:rate=25" + second, "hflip,vflip") + kTone + kH264, wide, "ok", half});
+        // Fields a fiftieth of a second apart, a bright bar moving over a dark picture: made
+        // whole, blended by a scale, kept but flagged progressive, kept in a progressive output.
+        const QString fields = TestMedia::clip("verdict-fields.ts", picture("size=720x576:rate=50" + second,
+            "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x576:rate=50[bar];"
+            "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_top,setfield=tff") + kTone
+            + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-flags", "+ilme+ildct", "-top", "1", "-aspect",
+                          "16:9", "-c:a", "mp2", "-ac", "2", "-f", "mpegts"});
+        const QStringList fromFields{"-i", fields, "-map", "0:v", "-map", "0:a"};
+        const QStringList kH264Only = kH264.mid(0, 6) + QStringList{"-c:a", "aac", "-ac", "2"};
+        cases.append({"fields made whole", "whole.mp4", fromFields + QStringList{"-vf", "yadif,scale=320:180"}
+            + kH264Only, wide, "ok", fields});
+        cases.append({"fields blended by a scale", "blended.mp4", fromFields + QStringList{"-vf", "scale=320:180"}
+            + kH264Only, wide, "fields blended: 25 of 25 pictures", fields});
+        cases.append({"fields combed in a progressive output", "combed.mp4", fromFields + kH264Only, wide,
+            "25 of 25 pictures interlaced in a progressive output", fields});
+        const PlayerExpectation disc = [&] { PlayerExpectation e = wide; e.video = "mpeg2video"; e.audio = {"mp2"}; return e; }();
+        cases.append({"fields kept and flagged", "kept.mpg", fromFields + QStringList{"-c:v", "mpeg2video", "-b:v",
+            "8000k", "-flags", "+ilme+ildct", "-top", "1", "-aspect", "16:9", "-c:a", "mp2"}, disc, "ok", fields});
+        cases.append({"fields kept, flagged progressive", "unflagged.mpg", fromFields + QStringList{"-c:v",
+            "mpeg2video", "-b:v", "8000k", "-aspect", "16:9", "-c:a", "mp2"}, disc,
+            "fields flagged \"\" where the source's \"tt\" are kept", fields});
+        cases.append({"fields kept in the other order", "bottom.mpg", fromFields + QStringList{"-c:v", "mpeg2video",
+            "-b:v", "8000k", "-flags", "+ilme+ildct", "-top", "0", "-aspect", "16:9", "-c:a", "mp2"}, disc,
+            "fields flagged \"bb\" where the source's \"tt\" are kept", fields});
         PlayerExpectation sound = source(0, 0);
         sound.video.clear();
         sound.audio = QStringList{"mp3"};
@@ -250,8 +304,9 @@ private slots:
         QTest::addColumn<QStringList>("make");
         QTest::addColumn<PlayerExpectation>("expected");
         QTest::addColumn<QString>("verdict"); // its start
+        QTest::addColumn<QString>("shownAs");
         for (const Verdict &row : verdicts())
-            QTest::newRow(row.name) << row.file << row.make << row.expected << row.verdict;
+            QTest::newRow(row.name) << row.file << row.make << row.expected << row.verdict << row.shownAs;
     }
 
     void playerChecksNameWhatAPlayerSees()
@@ -260,13 +315,15 @@ private slots:
         QFETCH(QStringList, make);
         QFETCH(PlayerExpectation, expected);
         QFETCH(QString, verdict);
+        QFETCH(QString, shownAs);
         const QString path = TestMedia::clip("verdict-" + file, make);
         QVERIFY(!path.isEmpty());
         const QString files = TestMedia::folder() + "/verdict-" + file;
         QString log;
+        const PlayerExpectation shown = expectedOf({"", file, make, expected, verdict, shownAs});
         TestMedia::run("ffmpeg", decodeArguments(path, files, !expected.video.isEmpty(), !expected.audio.isEmpty(),
-                                                 expected.subtitleTo > 0), nullptr, &log);
-        const QString found = playerFault(expected, readDecodeReport(log.toUtf8(), files));
+                                                 expected.subtitleTo > 0 || shown.leastPeak > 0), nullptr, &log);
+        const QString found = playerFault(shown, readDecodeReport(log.toUtf8(), files));
         QVERIFY2(found.startsWith(verdict), qPrintable(found));
     }
 
@@ -280,13 +337,14 @@ private slots:
             const QString path = TestMedia::clip("verdict-" + row.file, row.make);
             QVERIFY(!path.isEmpty());
             inputs.append({path, TestMedia::folder() + QStringLiteral("/together-%1").arg(inputs.size()),
-                           !row.expected.video.isEmpty(), !row.expected.audio.isEmpty(), row.expected.subtitleTo > 0});
+                           !row.expected.video.isEmpty(), !row.expected.audio.isEmpty(),
+                           row.expected.subtitleTo > 0 || expectedOf(row).leastPeak > 0});
         }
         const QList<DecodeReport> reports = decodeAll(inputs);
         QCOMPARE(reports.size(), verdicts().size());
         QStringList wrong;
         for (int i = 0; i < reports.size(); ++i) {
-            const QString found = playerFault(verdicts()[i].expected, reports[i]);
+            const QString found = playerFault(expectedOf(verdicts()[i]), reports[i]);
             if (!found.startsWith(verdicts()[i].verdict))
                 wrong << QStringLiteral("%1: %2").arg(verdicts()[i].name, found);
         }

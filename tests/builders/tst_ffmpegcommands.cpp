@@ -65,6 +65,8 @@ const QString kHead = kIn + "-map 0:v:0 -map 0:a:0 ";
 const QString kAvi = "-avoid_negative_ts disabled -fps_mode cfr ";
 const QString kX264Tail = " -pix_fmt yuv420p -vcodec libx264 ";
 const QString kMp3 = "-ac 2 -ar 44100 -ab 128k -acodec libmp3lame /out/movie";
+// AVI's sound from the file's start, silence before a sound that starts late.
+const QString kAviMp3 = "-ac 2 -ar 44100 -ab 128k -af aresample=async=1:first_pts=0 -acodec libmp3lame /out/movie";
 
 } // namespace
 
@@ -81,11 +83,11 @@ private slots:
 
         QTest::newRow("user, Xvid AVI from a 4:3 clip")
             << ::encode(call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
-            << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -vcodec libxvid " + kMp3;
+            << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -vcodec libxvid " + kAviMp3;
         QTest::newRow("level 3, Xvid AVI") // the last of the levels' columns
             << ::encode(call(fourThree, 3, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
             << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -g 250 -qmin 2 -qmax 8 -bf 0 -mbd rd "
-                       "-me_quality 6 -vcodec libxvid " + kMp3;
+                       "-me_quality 6 -vcodec libxvid " + kAviMp3;
         QTest::newRow("user, MPEG-1 letterboxed from 1024x576")
             << ::encode(call(movie(1.78, 25.0, {1024, 576}), User, "mpeg_vcd", "mpeg1video",
                              {352, 288}, 1150, "mp2_vcd", 44100, 224))
@@ -188,7 +190,7 @@ private slots:
             << ::encode(call(movie(2.35, 23.976), 3, "avi", "mpeg4", {640, 272}, 900, "pcm", 0, 128))
             << kHead + kAvi + "-aspect 2.35 -r 23.976 -s 640x272 -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
                        "+mv4+aic -trellis 2 -cmp 2 -subcmp 2 -g 300 -vcodec mpeg4 -ac 1 -ab 128k "
-                       "-acodec pcm_s32le /out/movie";
+                       "-af aresample=async=1:first_pts=0 -acodec pcm_s32le /out/movie";
         // MPEG-2 cannot flag a square picture's shape: it is boxed into a 4:3 frame.
         QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
             << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
@@ -284,7 +286,13 @@ private slots:
         QTest::newRow("PSP at 59.94 fps shows 29.97") << device("psp", "x264_lr", 60000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
         QTest::newRow("PSP at 120 fps shows 30") << device("psp", "x264_lr", 120.0) << "-aspect 4:3 -r 30 -s";
         QTest::newRow("iPod at 50 fps shows 25") << device("ipod", "x264", 50.0) << "-aspect 4:3 -r 25 -s";
-        QTest::newRow("iPod at 30.01 fps shows 15.005") << device("ipod", "x264", 30.01) << "-aspect 4:3 -r 15.005 -s";
+        // A rate that is no whole multiple of film's or television's is shown at the most: a
+        // phone's 30.044 fps halved kept 93 pictures of 181.
+        QTest::newRow("iPod at 30.044 fps shows 30") << device("ipod", "x264", 30.044) << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("PSP at 40 fps shows 30") << device("psp", "x264_lr", 40.0) << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("3GP at 90 fps shows a third, 30") << device("3gp", "h263", 90.0) << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("3G2 at 100 fps shows a fourth, 25") << device("3g2", "x264_lr", 100.0) << "-aspect 4:3 -r 25 -s";
+        QTest::newRow("iPod MPEG-4 at 30.044 fps snaps 30") << device("ipod", "mpeg4", 30.044) << "-r 30 -mbd";
         QTest::newRow("iPod at 29.97 fps keeps it") << device("ipod", "x264", 30000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
         QTest::newRow("iPod copy at 50 fps keeps 50") << device("ipod", "copy", 50.0) << "-aspect 4:3 -r 50 -s";
         QTest::newRow("3GP at 59.94 fps shows 29.97") << device("3gp", "h263", 60000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
@@ -297,6 +305,57 @@ private slots:
         QTest::newRow("MP4 at 50 fps keeps 50")
             << ::encode(call(movie(4.0 / 3.0, 50.0), 1, "mp4", "x264_lr", {128, 96}, 64, "noaudio", 0, 0))
             << "-aspect 4:3 -r 50 -s";
+        // An interlaced picture's fields: kept by MPEG-2 at its lines and rate, in their order;
+        // made whole before any other size, rate or codec.
+        const auto fields = [](const QString &order, const QString &codec, QSize size, const QString &standard) {
+            EncodingSource source = movie(16.0 / 9, 25.0, {1024, 576});
+            source.video.width = 720;
+            source.video.height = 576;
+            source.facts.fieldOrder = order;
+            return ::encode(call(source, User, "mpeg", codec, size, 6000, "noaudio", 0, 0, standard));
+        };
+        QTest::newRow("fields top first kept") << fields("tt", "mpeg2video", {720, 576}, "PAL")
+                                               << "-s 720x576 -vb 6000k -flags +ilme+ildct -top 1 -vcodec";
+        QTest::newRow("fields bottom first kept") << fields("bb", "mpeg2video", {704, 576}, "PAL")
+                                                  << "-s 704x576 -vb 6000k -flags +ilme+ildct -top 0 -vcodec";
+        QTest::newRow("fields at 575 lines made whole") << fields("tt", "mpeg2video", {720, 574}, "PAL")
+                                                        << "-s 720x574 -vf yadif -vb 6000k -vcodec";
+        QTest::newRow("fields at NTSC's rate made whole") << fields("tb", "mpeg2video", {720, 576}, "NTSC")
+                                                          << "-s 720x576 -vf yadif -vb 6000k -vcodec";
+        QTest::newRow("fields into MPEG-1 made whole, then boxed")
+            << fields("bt", "mpeg1video", {720, 576}, "PAL") << "-vf yadif,scale=720:432,pad=720:576:0:72:000000 -vb";
+        QTest::newRow("fields copied as stored") << fields("tt", "copy", {720, 576}, "PAL") << "-s 720x406 -vb 6000k -vcodec copy";
+        QTest::newRow("fields of a picture turned upright made whole") << [] {
+            EncodingSource source = movie(9.0 / 16, 25.0, {324, 576});
+            source.video.width = 324;
+            source.video.height = 576;
+            source.facts = {};
+            source.facts.fieldOrder = "tt";
+            source.facts.rotation = 90;
+            return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"));
+        }() << "-vf yadif,scale=304:576,pad=720:576:208:0:000000 -vb 6000k -vcodec";
+        QTest::newRow("NTSC fields kept at NTSC's rate") << [] {
+            EncodingSource source = movie(4.0 / 3, 30000.0 / 1001, {640, 480});
+            source.video.width = 720;
+            source.video.height = 480;
+            source.facts.fieldOrder = "bb";
+            return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 480}, 6000, "noaudio", 0, 0, "NTSC"));
+        }() << "-s 720x480 -vb 6000k -flags +ilme+ildct -top 0 -vcodec";
+        QTest::newRow("progressive picture kept whole") << fields("progressive", "mpeg2video", {720, 574}, "PAL")
+                                                        << "-s 720x574 -vb 6000k -vcodec";
+        // A variable rate (a screen recording's 39 a second on average, 60 while things move)
+        // at its fast rate: its mean drops a third of those pictures. A device's share of it.
+        const auto variable = [](const char *muxer, const char *codec) {
+            Call encode = call(movie(4.0 / 3.0, 38.5), 1, muxer, codec, {128, 96}, 64, "noaudio", 0, 0);
+            encode.job.source.facts.variableRate = true;
+            encode.job.source.facts.fastRate = 60.0;
+            return ::encode(encode);
+        };
+        QTest::newRow("MP4 from a variable rate: its fast rate") << variable("mp4", "x264_lr") << "-aspect 4:3 -r 60 -s";
+        QTest::newRow("iPod from a variable rate: half its fast rate") << variable("ipod", "x264") << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("AVI sound from the file's start")
+            << ::encode(call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96))
+            << "-af aresample=async=1:first_pts=0 -strict";
         const EncodingSource wide = movie(1.78, 25.0, {1024, 576});
         QTest::newRow("576 lines keep PAL's letterbox, NTSC asked")
             << ::encode(call(wide, User, "3gp", "h263", {704, 576}, 512, "noaudio", 0, 0, "NTSC"))
@@ -401,6 +460,18 @@ private slots:
             QTest::addRow("picture subtitle %s", format) << subtitle(format) << "-filter_complex [0:v:0][0:s:0]overlay[inlaid]";
         for (const char *format : {"ass", "mov_text", "subrip", ""})
             QTest::addRow("text subtitle \"%s\"", format) << subtitle(format) << "-vf subtitles=filename=/media/movie.avi:si=0";
+        // The player's ids need not run 0, 1, 2: FFmpeg counts the subtitle streams.
+        const auto secondOfTwo = [](const QString &format) {
+            EncodingSource source = movie(4.0 / 3.0);
+            source.noSubtitle = false;
+            source.subtitleStreams = {SubtitleInfo(), SubtitleInfo()};
+            source.subtitleStreams[0].sid = 1;
+            source.subtitleStreams[1].sid = source.subtitle.sid = 3;
+            source.subtitle.format = format;
+            return ::encode(call(source, User, "mp4", "x264", {320, 240}, 500, "noaudio", 0, 0));
+        };
+        QTest::newRow("text subtitle of id 3, the second") << secondOfTwo("subrip") << "-vf subtitles=filename=/media/movie.avi:si=1";
+        QTest::newRow("picture subtitle of id 3, the second") << secondOfTwo("dvdsub") << "-filter_complex [0:v:0][0:s:1]overlay[inlaid]";
         for (const char *format : {"srt", "dvdsub"}) {
             QTest::addRow("%s subtitle without a picture", format) << subtitle(format, true) << "-i /media/movie.avi -aspect 4:3 -r 25 -s 320x240 -vb 500k";
             QTest::addRow("%s subtitle left out", format) << subtitle(format, false, true) << "-i /media/movie.avi -map 0:v:0 -aspect 4:3 -r 25 -s 320x240 -vb 500k";

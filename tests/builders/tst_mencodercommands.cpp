@@ -250,6 +250,39 @@ private slots:
             << encode(call(ntsc, User, "mpeg", "mpeg2video", {480, 576}, 2520, "mp2", 48000, 224, "PAL"))
             << "-lavfopts" << "format=dvd";
 
+        // A picture a player turns is turned first (its shape is the upright one); an interlaced
+        // one's fields are made whole first, or kept and flagged by MPEG-2 at its lines and rate.
+        const auto shown = [](int rotation, const QString &order) {
+            EncodingSource source = movieFile("/media/phone.mp4", rotation % 180 ? 9.0 / 16 : 16.0 / 9);
+            source.video.frameRate = 25;
+            source.video.width = rotation % 180 ? 576 : 720;
+            source.video.height = rotation % 180 ? 720 : 576;
+            source.facts.rotation = rotation;
+            source.facts.fieldOrder = order;
+            return source;
+        };
+        QTest::newRow("turned 90 degrees")
+            << encode(call(shown(90, {}), User, "avi", "xvid", {640, 480}, 1000, "noaudio", 0, 0))
+            << "-vf" << "rotate=1,scale=270:480,harddup";
+        QTest::newRow("turned 180 degrees")
+            << encode(call(shown(180, {}), User, "avi", "xvid", {640, 480}, 1000, "noaudio", 0, 0))
+            << "-vf" << "flip,mirror,scale=640:360,harddup";
+        QTest::newRow("turned 270 degrees into a 4:3 VideoCD: boxed upright")
+            << encode(call(shown(270, {}), 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224, "PAL"))
+            << "-vf" << "rotate=2,scale,expand=:::::4/3,scale=352:288,harddup";
+        QTest::newRow("fields made whole for another size")
+            << encode(call(shown(0, "tt"), User, "avi", "xvid", {640, 480}, 1000, "noaudio", 0, 0))
+            << "-vf" << "yadif,scale=640:360,harddup";
+        QTest::newRow("fields kept by MPEG-2 at their lines and rate")
+            << encode(call(shown(0, "tt"), 2, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"))
+            << "-lavcopts" << "vcodec=mpeg2video:vbitrate=6000:vmax_b_frames=0:ildct:ilme:top=1:aspect=16/9";
+        QTest::newRow("fields kept bottom first")
+            << encode(call(shown(0, "bb"), 2, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"))
+            << "-lavcopts" << "vcodec=mpeg2video:vbitrate=6000:vmax_b_frames=0:ildct:ilme:top=0:aspect=16/9";
+        QTest::newRow("fields made whole for NTSC's rate")
+            << encode(call(shown(0, "bb"), 2, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "NTSC"))
+            << "-lavcopts" << "vcodec=mpeg2video:vbitrate=6000:vmax_b_frames=0:aspect=16/9";
+
         // A picture from 1.35 on is letterboxed on the disc's 4:3 frame.
         QTest::newRow("VideoCD from aspect 1.35")
             << encode(call(movieFile("/media/movie.mkv", 1.35), 2, "mpeg_vcd", "mpeg1video", {352, 240}, 1150,
@@ -298,7 +331,8 @@ private slots:
         QTest::newRow("Theora from 2.35: as wide as asked")
             << shaped(2.35, "ogg", "theora", {1280, 720}) << "-vf" << "scale=1280:544,dsize=2.35,harddup";
         // libavformat numbers an AVI's audio streams among themselves; the player numbered
-        // every stream of the file. Each row: the player's ids of the audio streams, the chosen one.
+        // every stream of the file. A DVD title's it finds in the title's order of tracks
+        // (copied into AVI). Each row: the player's ids of the audio streams, the chosen one.
         const struct { const char *name; QList<int> audioIds; int selected; const char *lavfId; } layouts[] = {
             {"AVI, video first, second track", {1, 2}, 2, "1"},
             {"AVI, sound before video, first track", {0, 1}, 0, "0"},
@@ -306,9 +340,13 @@ private slots:
             {"AVI, streams unknown, video first", {}, 1, "0"},
             {"AVI, streams unknown, id 0", {}, 0, "0"},
             {"AVI without video, streams unknown, id 1", {}, 1, "1"},
+            {"DVD, LPCM first, AC-3 second chosen", {0xa0, 0x80}, 0x80, "1"},
+            {"DVD, AC-3 second chosen", {0x80, 0x81}, 0x81, "1"},
+            {"DVD, DTS first, AC-3 second chosen", {0x88, 0x80}, 0x80, "1"},
         };
         for (const auto &layout : layouts) {
-            EncodingSource source = movieFile("/media/clip.avi");
+            const bool dvd = QByteArray(layout.name).startsWith("DVD");
+            EncodingSource source = dvd ? dvdTitle() : movieFile("/media/clip.avi");
             for (int aid : layout.audioIds) {
                 source.audio.aid = aid;
                 source.audioStreams << source.audio;
@@ -316,7 +354,8 @@ private slots:
             source.audio.aid = layout.selected;
             if (QByteArray(layout.name).contains("without video"))
                 source.video.kind = VideoInfo::AudioOnlyFile;
-            QTest::newRow(layout.name) << encode(call(source, User, "avi", "xvid", {320, 240}, 600, "mp3", 0, 128))
+            QTest::newRow(layout.name) << encode(call(source, User, "avi", "xvid", {320, 240}, 600,
+                                                      dvd ? "ac3_copy" : "mp3", 0, 128))
                                        << "-aid" << layout.lavfId;
         }
         // A rate no engine reported never becomes a number: the source's own is kept.
@@ -350,6 +389,10 @@ private slots:
             {"3GP from 59.94 fps shows 29.97", "3gp", "h263", 60000.0 / 1001, "29.97", "(none)"},
             {"3G2 from 25 fps keeps every picture", "3g2", "x264", 25.0, "(none)", "-mc"},
             {"iPod copy from 50 fps keeps every picture", "ipod", "copy", 50.0, "(none)", "-mc"},
+            // No rate of film or television is a share of these: the device's most.
+            {"iPod from 30.044 fps shows 30", "ipod", "x264", 30.044, "30", "(none)"},
+            {"PSP from 40 fps shows 30", "psp", "x264", 40.0, "30", "(none)"},
+            {"3GP from 120 fps shows a fourth", "3gp", "h263", 120.0, "30", "(none)"},
         };
         for (const auto &device : devices) {
             EncodingSource source = movieFile();
@@ -358,6 +401,36 @@ private slots:
             QTest::addRow("%s: -ofps", device.name) << command << "-ofps" << device.ofps;
             QTest::addRow("%s: -noskip", device.name) << command << "-noskip" << device.noskip;
         }
+        // MPEG of no TV standard (the user's own level) at a rate MPEG codes: the source's, a
+        // share of it that MPEG codes, else MPEG's fastest below it; MEncoder refuses any other.
+        const struct { const char *name; double rate; const char *ofps; } mpegRates[] = {
+            {"VideoCD from 25 fps keeps it", 25.0, "(none)"},
+            {"VideoCD from 59.94 fps keeps it", 60000.0 / 1001, "(none)"},
+            {"VideoCD from 120 fps takes every second picture", 120.0, "60"},
+            {"VideoCD from 119.88 fps takes every second picture", 120000.0 / 1001, "60000/1001"},
+            {"VideoCD from 30.044 fps: 30", 30.044, "30"},
+            {"VideoCD read at the container's clock, 1000 fps: every twentieth picture", 1000.0, "50"},
+            {"VideoCD from 15 fps: the slowest", 15.0, "24000/1001"},
+            {"VideoCD of an unknown rate: the source's", 0.0, "(none)"},
+        };
+        for (const auto &row : mpegRates) {
+            EncodingSource source = movieFile();
+            source.video.frameRate = row.rate;
+            QTest::newRow(row.name) << encode(call(source, User, "mpeg_vcd", "mpeg1video", {352, 240}, 1150, "mp2_vcd", 44100, 224))
+                                    << "-ofps" << row.ofps;
+        }
+        // A variable rate at the rate of its fast stretches, which drops none of its pictures.
+        EncodingSource variable = movieFile();
+        variable.video.frameRate = 38.5;
+        variable.facts.variableRate = true;
+        variable.facts.fastRate = 60.0;
+        QTest::newRow("QuickTime from a variable rate: its fast rate")
+            << encode(call(variable, User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0)) << "-ofps" << "60";
+        // An ASF's own reader starts the picture after the file's preroll, 3.1 s late.
+        EncodingSource asf = movieFile("/media/clip.asf");
+        asf.video.fileFormat = "Windows Media";
+        QTest::newRow("ASF file: libavformat's reader")
+            << encode(call(asf, User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-demuxer" << "lavf";
         // A program stream's sound is read on through the picture that runs ahead of it.
         EncodingSource programStream = movieFile("/media/rec.mpg");
         programStream.video.fileFormat = "MPEG-PS";
@@ -383,6 +456,16 @@ private slots:
             << encode(call(movieFile(), User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-demuxer" << "(none)";
         QTest::newRow("QuickTime at the source's rate")
             << encode(call(movieFile(), User, "mov", "mpeg4", {640, 480}, 1000, "noaudio", 0, 0)) << "-ofps" << "23.976";
+        // A bare H.264 stream, which the player's reader times by its fields (100 a second for
+        // 50 frames): read at the rate of its header. A file the player times right is not told.
+        EncodingSource bare = movieFile("/media/stream.h264");
+        bare.video.frameRate = 50;
+        bare.video.playerFrameRate = 100;
+        QTest::newRow("bare H.264 read at its header's rate")
+            << encode(call(bare, 2, "mpeg", "mpeg2video", {480, 576}, 2500, "noaudio", 0, 0, "PAL")) << "-fps" << "50";
+        bare.video.playerFrameRate = 0;
+        QTest::newRow("file timed as its header says")
+            << encode(call(bare, 2, "mpeg", "mpeg2video", {480, 576}, 2500, "noaudio", 0, 0, "PAL")) << "-fps" << "(none)";
         QTest::newRow("file name starting with a dash")
             << encode(call(movieFile("-film.mkv"), User, "mkv", "xvid", {320, 240}, 600, "noaudio", 0, 0))
             << "input" << "./-film.mkv";

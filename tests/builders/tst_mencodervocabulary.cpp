@@ -87,23 +87,42 @@ private slots:
     }
 
     // The sources whose picture MEncoder's own reader cannot time: any video but MPEG-1/2
-    // in a transport stream (MediaInfo's container names). The refusal stands whatever the
-    // engine, and takes every video codec of every container.
+    // in a transport stream (MediaInfo's container names); and by what was measured at load,
+    // a variable rate, and a sound its reader puts out of step with the picture (it starts
+    // the sound with the output, the picture where it starts in the file, or with the sound
+    // from a program stream). The refusal stands whatever the engine, and takes every video
+    // codec of every container.
     void readsTheSource_data()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("container");
         QTest::addColumn<QString>("video");
         QTest::addColumn<bool>("noVideo");
+        QTest::addColumn<QString>("timing"); // "vfr", or the picture's and the sound's start
         QTest::addColumn<bool>("read");
         const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
-        QTest::newRow("H.264 in an MPEG transport stream") << file << "MPEG-TS" << "h264" << false << false;
-        QTest::newRow("HEVC in a Blu-ray transport stream") << file << "BDAV" << "hevc" << false << false;
-        QTest::newRow("MPEG-2 in a transport stream") << file << "MPEG-TS" << "mpeg2video" << false << true;
-        QTest::newRow("MPEG-1 in a transport stream") << file << "MPEG-TS" << "mpeg1video" << false << true;
-        QTest::newRow("a transport stream's sound alone") << file << "MPEG-TS" << "" << true << true;
-        QTest::newRow("H.264 in Matroska") << file << "Matroska" << "h264" << false << true;
-        QTest::newRow("a DVD title") << dvd << "MPEG-TS" << "h264" << false << true;
+        QTest::newRow("H.264 in an MPEG transport stream") << file << "MPEG-TS" << "h264" << false << "" << false;
+        QTest::newRow("HEVC in a Blu-ray transport stream") << file << "BDAV" << "hevc" << false << "" << false;
+        QTest::newRow("MPEG-2 in a transport stream") << file << "MPEG-TS" << "mpeg2video" << false << "" << true;
+        QTest::newRow("MPEG-1 in a transport stream") << file << "MPEG-TS" << "mpeg1video" << false << "" << true;
+        QTest::newRow("a transport stream's sound alone") << file << "MPEG-TS" << "" << true << "" << true;
+        QTest::newRow("H.264 in Matroska") << file << "Matroska" << "h264" << false << "" << true;
+        QTest::newRow("a DVD title") << dvd << "MPEG-TS" << "h264" << false << "" << true;
+        QTest::newRow("a phone's variable rate") << file << "MPEG-4" << "h264" << false << "vfr" << false;
+        QTest::newRow("a variable rate's sound alone") << file << "MPEG-4" << "h264" << true << "vfr" << true;
+        QTest::newRow("streams from 1.44 s in a transport stream")
+            << file << "MPEG-TS" << "mpeg2video" << false << "1.44 1.43" << false;
+        QTest::newRow("streams from 0.54 s in a program stream") << file << "MPEG-PS" << "mpeg2video" << false << "0.54 0.53" << true;
+        QTest::newRow("sound 0.5 s after the picture, program stream")
+            << file << "MPEG-PS" << "mpeg2video" << false << "0 0.5" << false;
+        QTest::newRow("sound 0.11 s after the picture, Matroska") << file << "Matroska" << "h264" << false << "0 0.11" << false;
+        QTest::newRow("picture 0.11 s after the sound, Matroska") << file << "Matroska" << "h264" << false << "0.11 0" << false;
+        QTest::newRow("picture 0.1 s after the sound, Matroska") << file << "Matroska" << "h264" << false << "0.1 0" << true;
+        QTest::newRow("streams from 0.15 s, Matroska") << file << "Matroska" << "h264" << false << "0.15 0.15" << false;
+        QTest::newRow("sound 0.09 s after the picture, program stream")
+            << file << "MPEG-PS" << "mpeg2video" << false << "0.54 0.63" << true;
+        QTest::newRow("picture 0.05 s after the sound, ASF") << file << "Windows Media" << "wmv2" << false << "0.046 0" << true;
+        QTest::newRow("streams from 1.44 s, the sound alone") << file << "MPEG-TS" << "mpeg2video" << true << "1.44 1.43" << true;
     }
 
     void readsTheSource()
@@ -112,6 +131,7 @@ private slots:
         QFETCH(QString, container);
         QFETCH(QString, video);
         QFETCH(bool, noVideo);
+        QFETCH(QString, timing);
         QFETCH(bool, read);
         MEncoderRecords engine("mencoder");
         EncodingSource &source = engine.job.source;
@@ -119,6 +139,13 @@ private slots:
         source.video.fileFormat = container;
         source.video.videoFormat = video;
         source.noVideo = noVideo;
+        source.noAudio = false;
+        SourceFacts &facts = source.facts;
+        facts.measured = kind == SourceKind::MediaFile;
+        facts.variableRate = timing == "vfr";
+        facts.pictureLength = 6;
+        facts.pictureStart = timing.section(' ', 0, 0).toDouble();
+        facts.sounds = {{"aac", 2, timing.section(' ', 1, 1).toDouble(), 6}};
         const QString reason = InterfaceMEncoder::sourceRefusal(source);
         QCOMPARE(reason.isEmpty(), read);
         QVERIFY(readEngine(engine));

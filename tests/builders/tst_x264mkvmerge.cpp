@@ -51,6 +51,12 @@ private slots:
             << kClassicX264Help << 3 << "core:104 r1703 cd21d05"
             << QStringList{"264", "flv", "mkv", "mp4"}
             << QStringList{"aac=", "auto=container default", "copy=copy the input", "mp3=", "vorbis="};
+        // A setting with an empty description names nothing; a description runs to the first
+        // ")", whatever it holds.
+        QTest::newRow("empty and nested descriptions")
+            << QByteArray(kClassicX264Help).replace("auto (container default)", "alac () raw (the mp2 (layer 2) kept)")
+            << 3 << "core:104" << QStringList{"264", "flv", "mkv", "mp4"}
+            << QStringList{"aac=", "copy=copy the input", "mp3=", "raw=the mp2 (layer 2", "vorbis="};
         QTest::newRow("no banner") << QByteArray(kClassicX264Help).replace("x264 core", "x265 core")
                                    << 2 << "" << QStringList() << QStringList();
         QTest::newRow("banner without core:") << QByteArray(kClassicX264Help).replace("core:", "core ")

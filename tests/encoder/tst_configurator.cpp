@@ -203,6 +203,12 @@ private slots:
         QVERIFY(dvdAudio.filter(QRegularExpression(":(ac3|alac|vorbis|pcm|amrnb)$")).isEmpty());
         QVERIFY(dvdAudio.contains("avi:ac3_copy"));
         QVERIFY(!dvdAudio.contains("mp4:ac3_copy"));
+        // A DVD's LPCM track is encoded into AC3, never copied as AC3.
+        m_encoder->source().audio.format = "lpcm";
+        const QStringList lpcmAudio = offered(configurator.muxerChoices(), audio);
+        QVERIFY2(lpcmAudio.filter(":ac3_copy").isEmpty(), qPrintable(lpcmAudio.join(' ')));
+        QVERIFY(lpcmAudio.contains("ac3:ac3") && lpcmAudio.contains("avi:ac3"));
+        m_encoder->source().audio.format.clear();
 
         m_encoder->source().noVideo = true;
         for (const QString &muxer : m_encoder->availableMuxers())
@@ -220,6 +226,11 @@ private slots:
         m_encoder->source().audioStreams.clear();
         m_encoder->source().noAudio = true;
         QCOMPARE(configurator.audioCodecChoices("avi"), QStringList{"noaudio"});
+        // A picture without sound: no container that needs sound.
+        const QStringList silentMuxers = configurator.muxerChoices();
+        QVERIFY(silentMuxers.contains("avi") && silentMuxers.contains("mp4"));
+        for (const char *muxer : {"wav", "mp3", "m4a", "au", "ac3", "psp"})
+            QVERIFY2(!silentMuxers.contains(muxer), muxer);
 
         m_encoder->source().noSubtitle = false;
         QCOMPARE(configurator.subtitleChoices("avi"), QStringList{"inlay"});
@@ -244,6 +255,9 @@ private slots:
         const Change soundOnly = [](Encoder &e) { e.source().noVideo = true; };
         QTest::newRow("DVD") << none << Change([](Encoder &e) { e.source().kind = SourceKind::Dvd; });
         QTest::newRow("sound only") << none << soundOnly;
+        const Change pictureOnly = [](Encoder &e) { e.source().noAudio = true; };
+        QTest::newRow("picture only") << none << pictureOnly;
+        QTest::newRow("picture, nothing loaded") << pictureOnly << Change([](Encoder &e) { e.source().kind = SourceKind::Unset; });
         // The same engine for both: only the kind of source tells.
         QTest::newRow("sound, nothing loaded") << soundOnly << Change([](Encoder &e) { e.source().kind = SourceKind::Unset; });
         QTest::newRow("FFmpeg not ready") << none << failed(kFFmpeg);
@@ -300,12 +314,20 @@ private slots:
         QTest::newRow("audio stream") << Change([](EncodingSource &s) { s.audioStreams = {AudioInfo()}; s.audioStreams[0].aid = 2; });
         QTest::newRow("subtitle streams") << Change([](EncodingSource &s) { s.subtitleStreams << SubtitleInfo(); });
         QTest::newRow("video streams") << Change([](EncodingSource &s) { s.videoStreams << VideoInfo(); });
+        // What the engines measured of it decides which engine can take it.
+        QTest::newRow("rotation") << Change([](EncodingSource &s) { s.facts.rotation = 90; });
+        QTest::newRow("field order") << Change([](EncodingSource &s) { s.facts.fieldOrder = "tt"; });
+        QTest::newRow("variable rate") << Change([](EncodingSource &s) { s.facts.variableRate = true; });
+        QTest::newRow("picture start") << Change([](EncodingSource &s) { s.facts.pictureStart = 1.4; });
+        QTest::newRow("sound start") << Change([](EncodingSource &s) { s.facts.sounds = {{"mp2", 2, 1.4, 6}}; });
+        QTest::newRow("sound length") << Change([](EncodingSource &s) { s.facts.sounds = {{"mp2", 2, 0, 5}}; });
     }
     void sourceComparedWhole()
     {
         QFETCH(std::function<void(EncodingSource &)>, change);
         EncodingSource base, changed;
         base.audioStreams = changed.audioStreams = {AudioInfo()};
+        base.facts.sounds = changed.facts.sounds = {{"mp2", 2, 0, 6}};
         QVERIFY(base == changed);
         change(changed);
         QVERIFY(base != changed);

@@ -3,14 +3,18 @@
 
 #include "encodertesting.h"
 #include "encoder/records/enginetype.h"
+#include "encoder/trialwatch.h"
 #include "testregistry.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 #include <sys/stat.h>
 
@@ -273,12 +277,33 @@ private slots:
         QTest::newRow("MEncoder ends without its summary") << mencoder << mencoderStatus << false;
         QTest::newRow("MEncoder crashes after its summary")
             << mencoder << mencoderStatus + "\n" + mencoderEnd + "\nkill -SEGV $$" << false;
-        // Killed at the time-out (a minute at least for a trial) while it still prints: what
+        // Killed at the time-out (a minute at least for a trial) while it still moves on: what
         // it printed decides. One that prints nothing for ten seconds is stuck, stopped then
-        // and refused.
+        // and refused; so is one whose status lines repeat the same frame and time.
         QTest::newRow("MEncoder stopped at the time-out")
-            << mencoder << "while :; do " + mencoderStatus + "; sleep 1; done" << true;
+            << mencoder << "i=0; while :; do i=$((i+1)); echo \"Pos: $i.0s $((i*25))f ( 5%)  25.00fps Trem:   0min   0mb\"; sleep 1; done"
+            << true;
         QTest::newRow("MEncoder stuck after a status line") << mencoder << mencoderStatus + "\nexec sleep 600" << false;
+        QTest::newRow("MEncoder stuck repeating its status line")
+            << mencoder << "while :; do " + mencoderStatus + "; sleep 0.5; done" << false;
+        // Slow engines whose status lines move one figure alone, past the ten seconds: the
+        // frame count (VP8 holding frames back), the time, the size of a copy.
+        QTest::newRow("FFmpeg moving its frame count alone")
+            << ffmpeg << "i=0; while [ $i -lt 26 ]; do i=$((i+1)); "
+                         "echo \"frame= $i fps=1 q=2.0 size=     4kB time=00:00:00.04 bitrate= 8.0kbits/s\" >&2; sleep 0.5; done\n"
+                             + ffmpegEnd
+            << true;
+        QTest::newRow("MEncoder moving its time alone")
+            << mencoder << "i=0; while [ $i -lt 26 ]; do i=$((i+1)); echo \"Pos: $i.0s 25f ( 5%)  25.00fps Trem:   0min   0mb\"; "
+                           "sleep 0.5; done\n" + mencoderEnd
+            << true;
+        QTest::newRow("MPlayer moving its copy's size alone")
+            << int(EngineType::MPlayer) << "i=0; while [ $i -lt 26 ]; do i=$((i+1)); printf 'dump: %d bytes written (~50.0%%)\\r' $((i*4096)); "
+                                           "sleep 0.5; done\n" + playerEnd
+            << true;
+        QTest::newRow("FFmpeg stuck repeating its status line")
+            << ffmpeg << "echo 'Press [q] to stop' >&2; while :; do " + ffmpegStatus + "; echo 'Past duration too large' >&2; sleep 0.5; done"
+            << false;
         QTest::newRow("MEncoder slow to answer") << mencoder << "sleep 4\n" + mencoderStatus + "\n" + mencoderEnd << true;
         QTest::newRow("FFmpeg closes its file") << ffmpeg << ffmpegStatus + "\n" + ffmpegEnd << true;
         QTest::newRow("FFmpeg crashes") << ffmpeg << ffmpegStatus + "\nkill -SEGV $$" << false;
@@ -308,7 +333,8 @@ private slots:
         clock.start();
         QCOMPARE(e->checkCommand(type, engine, {}, output, commandLine, out, err, 0), fetched<bool>("valid"));
         const bool stuck = QString(QTest::currentDataTag()).contains("stuck");
-        QCOMPARE(err.contains("The MEncoder engine made no progress for 10 seconds and was stopped."), stuck);
+        QCOMPARE(err.contains(QString("The %1 engine made no progress for 10 seconds and was stopped.").arg(Encoder::engineName(type))),
+                 stuck);
         if (stuck)
             QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
 
@@ -321,6 +347,56 @@ private slots:
         QCOMPARE(mine.readAll(), QByteArray("mine"));
         mine.close();
         QFile::remove(output);
+    }
+
+    // A trial that moves on slowly is cancelled by the user (Escape, or a window that closes
+    // and cancels it): its engine is stopped at once, the trial is refused as cancelled, not
+    // as failed, and the busy cursor goes. A cancel asked while no trial runs leaves the next
+    // one alone, as do the other keys while one runs.
+    void trialCancelled_data()
+    {
+        addColumns<QString, bool>({"cancel", "cancelled"});
+        QTest::newRow("cancel") << "cancel" << true;
+        QTest::newRow("Escape") << "Escape" << true;
+        QTest::newRow("another key") << "Space" << false;
+        QTest::newRow("cancel before the trial") << "before" << false;
+    }
+    void trialCancelled()
+    {
+        QFETCH(QString, cancel);
+        ConsoleEncoder e;
+        // Ten seconds of moving status lines, then the end of a file written whole.
+        const QString engine = writeEngineScript(
+            "moving-slowly",
+            "i=0; while [ $i -lt 50 ]; do i=$((i+1)); printf 'Pos: %d.0s %df ( 5%%) 25.00fps Trem: 0min 0mb\\r' $i $i; "
+            "sleep 0.2; done\n" + mencoderEnd);
+        QWidget window;
+        window.show();
+        QTimer asker;
+        asker.setSingleShot(true);
+        connect(&asker, &QTimer::timeout, [&] {
+            if (cancel == "cancel")
+                TrialWatch::instance()->cancel();
+            else
+                QTest::keyClick(&window, cancel == "Escape" ? Qt::Key_Escape : Qt::Key_Space);
+        });
+        if (cancel == "before")
+            TrialWatch::instance()->cancel();
+        else
+            asker.start(1000);
+        QString commandLine, out, err;
+        const QString output = scratch("cancelled.out");
+        QElapsedTimer clock;
+        clock.start();
+        const bool valid = e->checkCommand(EngineType::MEncoder, engine, {}, output, commandLine, out, err, 0);
+        const bool cancelled = fetched<bool>("cancelled");
+        QCOMPARE(valid, !cancelled);
+        QCOMPARE(e->trialCancelled(), cancelled);
+        QCOMPARE(err.contains("The check of the command was cancelled."), cancelled);
+        if (cancelled)
+            QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!TrialWatch::instance()->isRunning());
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     // The steps of a road are tried in turn, each engine with its own limit (MEncoder in

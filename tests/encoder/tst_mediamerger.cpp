@@ -33,6 +33,32 @@ QString variant(const QString &name, const QString &picture, const QString &soun
 }
 const char kPicture[] = "size=320x240:rate=25";
 const char kSound[] = "frequency=880";
+
+// A Matroska clip of `seconds` with a subtitle and an attached file besides its picture and sound.
+QString matroskaWithExtras(const QString &name, int seconds)
+{
+    const QString subtitles = TestMedia::folder() + "/extras.srt";
+    const QString note = TestMedia::folder() + "/extras.txt";
+    for (const auto &[path, text] : {std::pair{subtitles, QByteArray("1\n00:00:00,500 --> 00:00:01,500\nHello\n")},
+                                     std::pair{note, QByteArray("attached")}}) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+            return QString();
+    }
+    const QString length = QString(":duration=%1").arg(seconds);
+    return TestMedia::clip(name, {"-f", "lavfi", "-i", QString("testsrc=") + kPicture + length, "-f", "lavfi", "-i",
+                                  QString("sine=") + kSound + length, "-i", subtitles, "-map", "0", "-map", "1", "-map",
+                                  "2", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                                  "-c:s", "srt", "-attach", note, "-metadata:s:t", "mimetype=text/plain"});
+}
+
+// The kinds of a file's streams in their order, as FFprobe names them ("video,audio").
+QString streamKinds(const QString &path)
+{
+    QString kinds;
+    TestMedia::run("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", path}, &kinds);
+    return kinds.trimmed().split('\n').join(',');
+}
 }
 
 class MediaMergerTest : public QObject
@@ -136,17 +162,23 @@ private slots:
         QTest::addColumn<QString>("second");
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("outputName"); // empty: the automatic one
-        QTest::newRow("AVI") << TestMedia::standardAvi() << variant("same.avi", kPicture, kSound) << "mencoder" << "";
+        QTest::addColumn<QString>("streams");    // the merge's, in order
+        QTest::newRow("AVI") << TestMedia::standardAvi() << variant("same.avi", kPicture, kSound) << "mencoder" << ""
+                             << "video,audio";
         QTest::newRow("MP4 with AAC")
             << TestMedia::standardMp4()
             << TestMedia::clip("same.mp4", {"-f", "lavfi", "-i", QString("testsrc=%1:duration=2").arg(kPicture), "-f",
                                             "lavfi", "-i", QString("sine=%1:duration=2").arg(kSound), "-c:v", "libx264",
                                             "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k"})
-            << "ffmpeg" << "";
+            << "ffmpeg" << "" << "video,audio";
+        // Parts with a subtitle and an attached file each give a merge with both.
+        QTest::newRow("Matroska with subtitles and attachments")
+            << matroskaWithExtras("extras3.mkv", 3) << matroskaWithExtras("extras2.mkv", 2) << "ffmpeg" << ""
+            << "video,audio,subtitle,attachment";
         // The dialog gives a name typed without a suffix as "joined.": the container is the
         // reference's all the same.
         QTest::newRow("MP4 with AAC, named without a suffix")
-            << TestMedia::standardMp4() << TestMedia::folder() + "/same.mp4" << "ffmpeg" << "joined.";
+            << TestMedia::standardMp4() << TestMedia::folder() + "/same.mp4" << "ffmpeg" << "joined." << "video,audio";
     }
 
     void mergeOfDifficultNames()
@@ -155,6 +187,7 @@ private slots:
         QFETCH(QString, second);
         QFETCH(QString, engine);
         QFETCH(QString, outputName);
+        QFETCH(QString, streams);
         const QString suffix = QFileInfo(reference).suffix();
         FFmpeg ffmpeg;
         QVERIFY(ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), {}));
@@ -201,6 +234,7 @@ private slots:
         QCOMPARE(TestMedia::countVideoFrames(output), 75 + 50);
         QVERIFY(qAbs(TestMedia::probeDuration(output) - 5.0) < 0.2);
         QCOMPARE(TestMedia::decodeErrors(output), QString());
+        QCOMPARE(streamKinds(output), streams);
         // FFmpeg's list of files goes with its job.
         for (const QString &argument : task->arguments())
             QVERIFY2(!argument.endsWith(".ffconcat") || !QFile::exists(argument), qPrintable(argument));
@@ -215,6 +249,41 @@ private slots:
         QCOMPARE(error, QString("Failed to start merge: output file %1 already exists in folder %2")
                             .arg(automatic, QFileInfo(folder.path()).canonicalFilePath()));
         QCOMPARE(host.jobs().size(), 1);
+    }
+
+    // A file given the output's name after the merge was checked, before FFmpeg opens it (here
+    // as the merger logs the command it queues), is not overwritten: the merge fails and the
+    // file stays as it was written.
+    void mergeOntoAFileWrittenMeanwhile()
+    {
+        QTemporaryDir folder;
+        const QString output = folder.filePath("merged.mp4");
+        FFmpeg ffmpeg;
+        QVERIFY(ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), {}));
+        EngineObjects::setEngines(&ffmpeg, m_ffprobe.get(), m_mencoder.get());
+        const auto restore = qScopeGuard([this] { EngineObjects::setEngines(nullptr, m_ffprobe.get(), m_mencoder.get()); });
+        QTextEdit &log = m_engineConsole->logView();
+        log.clear();
+        const QMetaObject::Connection writer = connect(&log, &QTextEdit::textChanged, &log, [&] {
+            QFile file(output);
+            if (log.toPlainText().contains(" job with ") && !file.exists() && file.open(QIODevice::WriteOnly))
+                file.write("meanwhile");
+        });
+        const auto disconnect = qScopeGuard([writer] { QObject::disconnect(writer); });
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaMerger merger(&host);
+        QSignalSpy finished(&merger, &MediaMerger::finished);
+        QString error;
+        QVERIFY(merger.setReference(TestMedia::standardMp4(), error));
+        QCOMPARE(merger.addFile(TestMedia::standardMp4(), error), int(MediaMerger::Accepted));
+        merger.setOutput(folder.path(), "merged.mp4");
+        QVERIFY2(merger.startMerge(error), qPrintable(error));
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        const MervoTask *task = qobject_cast<MervoJob *>(host.jobs().first())->tasks().first();
+        QCOMPARE(task->state, Task::Aborted);
+        QFile written(output);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("meanwhile"));
     }
 
     // A merge that ends as soon as it starts still says it finished: an output folder that

@@ -608,28 +608,65 @@ private slots:
         QVERIFY(panel.widget->isReady());
     }
 
-    // A finalise that fails keeps the encoding under its final name and says so.
+    // A finalise that fails, or cannot start (the rename to its intermediate refused: a
+    // folder stands in that name), keeps the encoding under its final name and says so, and
+    // the panel does not call it completed; a preview's window then shows it finished.
+    void failedFinaliseKeepsEncoding_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<int>("jobs"); // of the main window's manager
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("logged"); // "@" stands for the final output
+        QTest::newRow("the correction fails") << "ffmpeg" << false << 2 << "" << "Failed to finalize encoding: @";
+        QTest::newRow("the rename before it is refused") << "mencoder" << false << 1 << "Failed to finalize encoding."
+                                                         << "Failed to finalize encoding.";
+        QTest::newRow("the rename refused after a preview") << "mencoder" << true << 0 << "Failed to finalize encoding."
+                                                            << "Failed to finalize encoding.";
+    }
     void failedFinaliseKeepsEncoding()
     {
-        const QString fake = writeEngineScript("ffmpeg-fails-copy",
-                                               QString("case \"$*\" in *-aspect*) for last; do :; done; printf part > \"$last\"; exit 1;; esac; exec /usr/bin/ffmpeg \"$@\""));
-        Panel panel(fake);
+        QFETCH(QString, fault);
+        QFETCH(bool, preview);
+        QFETCH(int, jobs);
+        QFETCH(QString, box);
+        QFETCH(QString, logged);
         const QString folder = freshFolder("panel-fail");
+        const QString final = folder + "/movie.avi";
+        const QString intermediate = folder + "/movie (step 0).avi";
+        const QString ffmpeg = fault != "ffmpeg" ? QString("/usr/bin/ffmpeg") : writeEngineScript("ffmpeg-fails-copy",
+            "case \"$*\" in *-aspect*) for last; do :; done; printf part > \"$last\"; exit 1;; esac; exec /usr/bin/ffmpeg \"$@\"");
+        Panel panel(ffmpeg);
+        // Once the name is chosen (the trial writes too), a folder takes the intermediate's name.
+        if (fault == "mencoder")
+            panel.widget->setEngineBinPath(1, writeEngineScript("mencoder-blocks-intermediate",
+                QString("case \"$*\" in *\" -o \"*) mkdir -p '%1/in the way' ;; esac\n"
+                        "exec /usr/bin/mencoder \"$@\"").arg(intermediate)));
         const QString clip = mpeg1Clip();
         panel.load(clip, 16.0 / 9.0, 6.0, "mpeg1video");
         panel.widget->setTarget(folder, "movie");
         panel.target("avi", "xvid", "mp3");
+        panel.widget->previewBox()->setChecked(preview);
         FinalizeRules::setAnalyzer(fourThree);
+        WindowTesting::ModalAnswerer answerer;
+        answerer.answerWith(QMessageBox::Ok);
         panel.widget->startButton()->click();
-        QVERIFY(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 2 && panel.main.idle(); }, 60000));
+        QVERIFY(WindowTesting::waitFor([&] {
+            return panel.main.manager.jobs().size() == jobs && panel.main.idle() && panel.widget->isReady()
+                && !panel.widget->previewDialog()->isRunning();
+        }, 60000));
         FinalizeRules::setAnalyzer(nullptr);
-        QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->state, Task::Aborted);
-        const QString final = folder + "/movie.avi";
-        QVERIFY(!QFile::exists(folder + "/movie (step 0).avi"));
+        if (jobs > 0)
+            QCOMPARE(panel.main.manager.jobs().last()->tasks().first()->state, jobs == 2 ? Task::Aborted : Task::Completed);
+        QVERIFY(!QFileInfo(intermediate).isFile());
         QVERIFY(TestMedia::countVideoFrames(final) > 0);
-        QVERIFY(panel.main.log.toPlainText().contains("Failed to finalize encoding: " + final));
-        QVERIFY(!panel.main.log.toPlainText().contains("Finalizing completed."));
-        QVERIFY(panel.widget->isReady());
+        QCOMPARE(answerer.seen().size(), box.isEmpty() ? 0 : 1);
+        if (!box.isEmpty())
+            QCOMPARE(answerer.seen().first().text.trimmed(), box);
+        const QString log = panel.main.log.toPlainText();
+        QVERIFY2(log.contains(QString(logged).replace("@", final)), qPrintable(log));
+        QVERIFY(!log.contains("Finalizing completed."));
+        QVERIFY(!log.contains("Encoding completed."));
         QVERIFY(panel.widget->startButton()->isEnabled());
     }
 
@@ -682,7 +719,7 @@ private slots:
         QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
         QVERIFY(QFile::exists(folder + "/output (1).avi"));
 
-        // A source the engine cannot read fails its trial.
+        // A source that is not there fails the start, with the input named.
         panel.widget->encoder()->setSource(folder + "/missing.avi", 1);
         WindowTesting::ModalAnswerer answerer;
         QString detail;
@@ -723,24 +760,33 @@ private slots:
     }
 
     // A missing target folder is made; one that cannot be made or written is refused with
-    // that reason before any engine runs.
+    // that reason before any engine runs, and so is a source deleted since its load.
     void targetFolderChecked_data()
     {
         QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("sourceGone");
         QTest::addColumn<QString>("reason"); // empty: the encoding is queued
-        QTest::newRow("missing") << TestMedia::folder() + "/panel-made/a/b" << "";
-        QTest::newRow("cannot be made") << "/proc/vexo-panel/out" << "cannot be created";
-        QTest::newRow("cannot be written") << "/proc" << "cannot be written";
+        QTest::newRow("missing") << TestMedia::folder() + "/panel-made/a/b" << false << "";
+        QTest::newRow("cannot be made") << "/proc/vexo-panel/out" << false << "cannot be created";
+        QTest::newRow("cannot be written") << "/proc" << false << "cannot be written";
+        QTest::newRow("source deleted after its load") << TestMedia::folder() + "/panel-made" << true
+                                                       << "This movie path doesn't exist.";
     }
     void targetFolderChecked()
     {
         QFETCH(QString, folder);
+        QFETCH(bool, sourceGone);
         QFETCH(QString, reason);
         QDir(TestMedia::folder() + "/panel-made").removeRecursively();
         Panel panel;
-        panel.load(mpeg1Clip(), 4.0 / 3.0, 6.0, "mpeg1video");
+        const QString source = TestMedia::folder() + "/panel-source.mpg";
+        QFile::remove(source);
+        QVERIFY(QFile::copy(mpeg1Clip(), source));
+        panel.load(source, 4.0 / 3.0, 6.0, "mpeg1video");
         panel.widget->setTarget(folder, "out");
         panel.target("avi", "xvid", "mp3");
+        if (sourceGone)
+            QVERIFY(QFile::remove(source));
         WindowTesting::ModalAnswerer answerer;
         QString informative;
         answerFailureBox(answerer, &informative);
@@ -754,7 +800,9 @@ private slots:
         }
         // The reason itself, not the engine's last line after a trial.
         QVERIFY(panel.main.manager.jobs().isEmpty());
-        QVERIFY2(informative.contains(reason) && informative.contains(folder), qPrintable(informative));
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().text.trimmed(), QString("Encoding has failed to start."));
+        QVERIFY2(informative.contains(reason) && (sourceGone || informative.contains(folder)), qPrintable(informative));
     }
 
     // Two encodings queued one after the other into one name, before the first has written
@@ -897,9 +945,8 @@ private slots:
         QFETCH(QStringList, wanted);
         QFETCH(QStringList, unwanted);
         Panel panel;
-        panel.load(TestMedia::dvdFolder(), 16.0 / 9.0, 8.0, "mpeg2video");
-        panel.widget->onMovieLoaded(TestMedia::dvdFolder(), 2);
-        panel.widget->enableControls(true);
+        // A title whose track is AC-3, which alone is offered as a copy.
+        loadDvdTitle(panel.widget.get());
         panel.target(first[0], first[1], first[2]);
         WindowTesting::ModalAnswerer answerer;
         answerer.answerWith([](QWidget *modal) {
@@ -1229,7 +1276,7 @@ private slots:
 
     // Preview: the window runs, then finishes; closing it with the box checked removes the
     // preview file and leaves the start button enabled. The trial of a short clip starts
-    // early enough to encode something.
+    // where the preferences say, 12 s into 15 s (the base panel starts it 5 s in).
     void previewRunsAndCloses()
     {
         Panel panel;
@@ -1246,6 +1293,8 @@ private slots:
         panel.widget->startButton()->click();
         EncoderPreviewDialog *preview = panel.widget->previewDialog();
         QVERIFY(panel.widget->isRunning());
+        const MervoTask *task = panel.widget->previewJobManager()->jobs().first()->tasks().first();
+        QVERIFY2(task->arguments().join(' ').contains("-ss 12 "), qPrintable(task->commandLine()));
         QVERIFY(preview->isVisible());
         QCOMPARE(preview->stopButton()->text(), QString("Stop encoding preview"));
         QVERIFY(!preview->previewButton()->isEnabled());

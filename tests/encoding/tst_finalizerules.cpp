@@ -24,14 +24,17 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<double>("duration");
         QTest::addColumn<int>("start");
-        QTest::newRow("4:3, long clip") << 1.3333 << 1.33 << 12 << 60.0 << 12;
-        QTest::newRow("16:9, 15 s clip") << 1.7778 << 1.78 << 12 << 15.0 << 5;
-        QTest::newRow("1.31 edge, just fits") << 1.31 << 0.0 << 12 << 22.5 << 12;
-        QTest::newRow("1.35 edge, on the limit") << 1.35 << 0.0 << 12 << 22.0 << 12;
-        QTest::newRow("1.75 edge, fraction dropped") << 1.75 << 0.0 << 12 << 21.5 << 11;
-        QTest::newRow("1.79 edge, clip under 10 s") << 1.79 << 0.0 << 12 << 3.0 << 0;
-        QTest::newRow("1.85") << 1.85 << 0.0 << 0 << 60.0 << 0;
-        QTest::newRow("no duration read") << 1.0 << 0.0 << 12 << qQNaN() << 0;
+        QTest::addColumn<int>("kept"); // the extended panel's start
+        QTest::newRow("4:3, long clip") << 1.3333 << 1.33 << 12 << 60.0 << 12 << 12;
+        QTest::newRow("16:9, 15 s clip") << 1.7778 << 1.78 << 12 << 15.0 << 5 << 12;
+        QTest::newRow("1.31 edge, just fits") << 1.31 << 0.0 << 12 << 22.5 << 12 << 12;
+        QTest::newRow("1.35 edge, on the limit") << 1.35 << 0.0 << 12 << 22.0 << 12 << 12;
+        QTest::newRow("1.75 edge, fraction dropped") << 1.75 << 0.0 << 12 << 21.5 << 11 << 12;
+        QTest::newRow("1.79 edge, clip under 10 s") << 1.79 << 0.0 << 12 << 3.0 << 0 << 0;
+        QTest::newRow("1.85") << 1.85 << 0.0 << 0 << 60.0 << 0 << 0;
+        QTest::newRow("no duration read") << 1.0 << 0.0 << 12 << qQNaN() << 0 << 12;
+        QTest::newRow("start just before the end") << 1.0 << 0.0 << 12 << 12.5 << 2 << 12;
+        QTest::newRow("start on the end") << 1.0 << 0.0 << 12 << 12.0 << 2 << 2;
     }
     void aspectAndPosition()
     {
@@ -40,8 +43,10 @@ private slots:
         QFETCH(int, position);
         QFETCH(double, duration);
         QFETCH(int, start);
+        QFETCH(int, kept);
         QCOMPARE(FinalizeRules::snappedAspect(ratio), snapped);
         QCOMPARE(FinalizeRules::testPosition(position, duration), start);
+        QCOMPARE(FinalizeRules::keptTestPosition(position, duration), kept);
     }
 
     void measuring_data()

@@ -38,6 +38,25 @@ struct Owner
     QMainWindow window;
 };
 
+// The job manager window beside its owner, shown, its view showing the jobs of a manager as
+// they start.
+struct QueueWindow
+{
+    QueueWindow()
+    {
+        // Placed beside the owner once the window manager has placed the owner.
+        exposed = QTest::qWaitForWindowExposed(&owner.window);
+        view->setJobManager(&manager);
+        QObject::connect(&manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
+        dialog.show();
+    }
+    Owner owner;
+    MervoJobManager manager{nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0};
+    MervoJobManagerDialog dialog{"Job manager", &owner.window};
+    MervoJobManagerWidget *view = dialog.mervoView();
+    bool exposed = false;
+};
+
 } // namespace
 
 class JobManagerWindow : public QObject
@@ -51,14 +70,12 @@ private slots:
     // screen's edge, scrolls down to the last job's abort button, and can be made smaller.
     void longQueueScrollsWithinTheScreen()
     {
-        Owner owner;
-        QVERIFY(QTest::qWaitForWindowExposed(&owner.window));
-        MervoJobManager manager(nullptr, nullptr, nullptr, nullptr, 2, 0, 0, 0);
-        MervoJobManagerDialog dialog("Job manager", &owner.window);
-        MervoJobManagerWidget *view = dialog.mervoView();
-        view->setJobManager(&manager);
-        connect(&manager, &MervoJobManager::jobStarted, view, &MervoJobManagerWidget::addJobContainer);
-        dialog.show();
+        QueueWindow queue;
+        Owner &owner = queue.owner;
+        MervoJobManager &manager = queue.manager;
+        MervoJobManagerDialog &dialog = queue.dialog;
+        MervoJobManagerWidget *view = queue.view;
+        QVERIFY(queue.exposed);
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
         const int count = 200;
@@ -89,6 +106,66 @@ private slots:
         dialog.resize(dialog.width(), 300);
         QVERIFY(waitFor([&] { return dialog.height() == 300; }));
         QVERIFY(waitFor([&] { return scrolledIntoView(scroll, last, &screen); }));
+
+        manager.killAll();
+        QVERIFY(waitFor([&] { return manager.isIdle(); }));
+    }
+
+    // Jobs queued one after another past what the screen shows: each new job comes into view
+    // as it is queued, also after the user has scrolled back up with the wheel, and the wheel
+    // reaches the last job.
+    void newJobsComeIntoView()
+    {
+        QueueWindow window;
+        MervoJobManager &manager = window.manager;
+        MervoJobManagerDialog &dialog = window.dialog;
+        MervoJobManagerWidget *view = window.view;
+        QVERIFY(window.exposed);
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *scroll = dialog.findChild<QScrollArea *>();
+        QVERIFY(scroll);
+        const auto queue = [&](int number) {
+            const QString output = TestMedia::folder() + QString("/into-view-%1.avi").arg(number);
+            return manager.addEngineJob(TestMedia::fakeEngine(), {"hang"}, output, "Encoding",
+                                        QString("Queued job %1").arg(number), QString("FFmpeg"), 0, 60.0);
+        };
+        // Its box, titled with its name, within the part of the list the window shows.
+        const auto inView = [&](QWidget *strip) {
+            QWidget *box = strip->parentWidget();
+            return screenRect(scroll->viewport()).contains(screenRect(box)) && availableArea().contains(screenRect(box));
+        };
+        const QPoint middle = scroll->viewport()->mapTo(&dialog, scroll->viewport()->rect().center());
+        for (int i = 1; i <= 40; ++i) {
+            QVERIFY(queue(i));
+            QVERIFY2(waitFor([&] { return inView(view->miniConsoles().last()); }, 5000), qPrintable(QString::number(i)));
+            if (i == 30) {
+                turnWheel(&dialog, middle, -200);
+                QCOMPARE(scroll->verticalScrollBar()->value(), 0);
+            }
+        }
+        turnWheel(&dialog, middle, -200);
+        QVERIFY(!inView(view->miniConsoles().last()));
+        // Where the user scrolled the list stays as the window changes its size.
+        const int viewportHeight = scroll->viewport()->height();
+        dialog.resize(dialog.width(), dialog.height() - 100);
+        QVERIFY(waitFor([&] { return scroll->viewport()->height() < viewportHeight; }));
+        QVERIFY(!waitFor([&] { return scroll->verticalScrollBar()->value() != 0; }, 500));
+        turnWheel(&dialog, middle, 200);
+        QCOMPARE(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum());
+        QWidget *last = view->miniConsoles().last();
+        QImage screen;
+        QVERIFY(waitFor([&] {
+            screen = grabScreen();
+            return inView(last) && shownAsRendered(last->parentWidget(), screen);
+        }));
+        saveScreenshot(screen.copy(dialog.frameGeometry()), "jobmanager-wheel-to-last-job");
+        // Made smaller than a page of jobs by the user, the window still brings the next job
+        // into view.
+        QVERIFY(resizeByUser(&dialog, QSize(dialog.width(), 300)));
+        QVERIFY(waitFor([&] { return dialog.height() == 300; }));
+        turnWheel(&dialog, QPoint(dialog.width() / 2, 100), -200);
+        QVERIFY(queue(41));
+        QVERIFY(waitFor([&] { return inView(view->miniConsoles().last()); }, 5000));
 
         manager.killAll();
         QVERIFY(waitFor([&] { return manager.isIdle(); }));

@@ -140,8 +140,16 @@ private slots:
         QFETCH(QString, line);
         QFETCH(QString, expected);
         FFprobePacket packet;
-        const bool read = PacketListing::parseLine(line.toUtf8(), packet);
+        const bool read = PacketLines::parseLine(line.toUtf8(), packet);
         QCOMPARE(read ? describe({packet}) : QString(), expected);
+        // The same line between two others, arriving a byte at a time as a pipe may hand it
+        // on, and last without its line end.
+        const QByteArray listing = "pts_time=9|flags=K_\n" + line.toUtf8() + "\npts_time=10|flags=__";
+        PacketLines lines;
+        for (char byte : listing)
+            lines.append(QByteArrayView(&byte, 1));
+        lines.finish();
+        QCOMPARE(describe(lines.packets()), "9 +0 key \n" + (expected.isEmpty() ? "" : expected + "\n") + "10 +0 - ");
     }
 
     // The listing read as FFprobe prints it holds the packets a whole read lists, its last
@@ -239,6 +247,37 @@ private slots:
         QVERIFY(held.size() > 10);
         QCOMPARE(describe(held), describe(plain));
         QCOMPARE(heldFormat, ffprobe.formatText());
+    }
+
+    // FFmpeg's framemd5 answer as the first copied packet is read from it: the hash, and the
+    // time in the time base of the stream's "#tb" line.
+    void firstCopiedPacketAnswer_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("hash"); // empty: no packet
+        QTest::addColumn<double>("time");  // NaN: none known
+        const QString line = "0,     108745,     108745,     2351,      503, 05C1C3B0ACE1EE33A644218EF7E098EF\n";
+        const QString hash = "MD5:05c1c3b0ace1ee33a644218ef7e098ef";
+        QTest::newRow("90 kHz time base") << "#tb 0: 1/90000\n" + line << hash << 108745 / 90000.0;
+        QTest::newRow("no presentation time: the decoding time")
+            << "#tb 0: 1/1000\n0, 1500, -9223372036854775808, 40, 503, 05c1c3b0ace1ee33a644218ef7e098ef\n" << hash << 1.5;
+        QTest::newRow("a time base of nothing") << "#tb 0: 1/0\n" + line << hash << qQNaN();
+        QTest::newRow("no time base") << line << hash << qQNaN();
+        QTest::newRow("no packet") << QString("#tb 0: 1/90000\n") << QString() << qQNaN();
+    }
+
+    void firstCopiedPacketAnswer()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, hash);
+        QFETCH(double, time);
+        QString read = "stale";
+        double at = -1.0;
+        QCOMPARE(FFmpeg::readFirstCopiedPacket(answer, read, &at), !hash.isEmpty());
+        QCOMPARE(read, hash);
+        if (hash.isEmpty())
+            return;
+        QVERIFY2(qIsNaN(time) ? qIsNaN(at) : qAbs(at - time) < 1e-9, qPrintable(QString::number(at)));
     }
 
     void firstCopiedPacket_data()

@@ -4,6 +4,7 @@
 #include "engines/ffprobedata.h"
 #include "engines/interfaceffprobe.h"
 #include "engines/interfacestatus.h"
+#include "engines/sourcefacts.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
@@ -12,6 +13,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
+#include <functional>
 
 namespace {
 QString block(const QString &name, const QStringList &lines)
@@ -201,6 +205,143 @@ private slots:
                                                               "sample_aspect_ratio=1:1", "avg_frame_rate=30000/1001"})
                                                  + block("FORMAT", {"format_name=x"})
                                           << "sar 1|dar 0|fps 29.97|0x0";
+    }
+
+    // What a source's analysis tells of its picture's turn, fields and timing and of each
+    // stream's start and length: the real FFprobe on clips made as phones, recorders and
+    // tuners make them, and captured answers of FFprobes that name a turn otherwise.
+    void sourceFacts_data()
+    {
+        QTest::addColumn<QString>("path");   // a clip made here, or empty
+        QTest::addColumn<QString>("answer"); // else a captured answer
+        QTest::addColumn<QString>("expected");
+        const QStringList wide{"-f", "lavfi", "-i", "testsrc2=size=320x180:rate=30:duration=2", "-f", "lavfi",
+                               "-i", "sine=duration=2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"};
+        // A phone stores its picture as the sensor reads it and flags the turn to show it at.
+        const auto turned = [&](const QString &tag) {
+            return TestMedia::clip("turned" + tag + ".mp4", wide + QStringList{"THEN", "-c", "copy",
+                                                                              "-metadata:s:v:0", "rotate=" + tag});
+        };
+        QTest::newRow("phone, a quarter clockwise") << turned("270") << "" << "turn 90|progressive|cfr 30|0+2|aac 1ch 0+2";
+        QTest::newRow("phone, a quarter back") << turned("90") << "" << "turn 270|progressive|cfr 30|0+2|aac 1ch 0+2";
+        QTest::newRow("phone upside down") << turned("180") << "" << "turn 180|progressive|cfr 30|0+2|aac 1ch 0+2";
+        QTest::newRow("TV recording: fields top first, streams starting late")
+            << TestMedia::clip("interlaced.ts", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=2",
+                                                 "-f", "lavfi", "-i", "sine=duration=2", "-c:v", "mpeg2video",
+                                                 "-flags", "+ilme+ildct", "-top", "1", "-c:a", "mp2", "-ac", "2"})
+            << "" << "turn 0|tt|cfr 25|1.44+2|mp2 2ch 1.43+2.01";
+        QTest::newRow("fields bottom first, Matroska's lengths as tags")
+            << TestMedia::clip("bottomfirst.mkv", {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=2",
+                                                   "-c:v", "libx264", "-preset", "ultrafast", "-flags", "+ilme+ildct",
+                                                   "-top", "0", "-x264opts", "interlaced=1:bff=1"})
+            << "" << "turn 0|bb|cfr 25|0+2";
+        // Seven pictures of each ten left out, then every one: 39 a second on average.
+        QTest::newRow("screen recording, variable rate")
+            << TestMedia::clip("variable.mkv", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=60:duration=8",
+                                                "-vf", "select='lt(mod(n\\,10)\\,3)+gt(n\\,240)'", "-fps_mode", "vfr",
+                                                "-c:v", "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 38.96 fast 60|0+8";
+        // A phone's rate that drops in the dark, on a clock of 1/600 s: 30 a second, then 20.
+        QTest::newRow("phone, variable rate")
+            << TestMedia::clip("variable.mov", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30:duration=4",
+                                                "-vf", "select='lt(t\\,2)+lt(mod(n\\,3)\\,2)'", "-fps_mode", "vfr",
+                                                "-video_track_timescale", "600", "-c:v", "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 25.21 fast 30|0+3.97";
+        // Mostly still, 5 pictures a second, after 0.4 s of 60: its fast rate is the 60.
+        QTest::newRow("screen recording, mostly still")
+            << TestMedia::clip("mostly-still.mkv", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=60:duration=8",
+                                             "-vf", "select='lt(n\\,24)+not(mod(n\\,12))'", "-fps_mode", "vfr",
+                                             "-c:v", "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 7.82 fast 60|0+7.82";
+        // FFprobe names no field order for it ("unknown").
+        QTest::newRow("the picture after its sound, ASF")
+            << TestMedia::clip("late.asf", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2", "-f",
+                                            "lavfi", "-i", "sine=duration=2", "-c:v", "wmv2", "-c:a", "wmav2"})
+            << "" << "turn 0||cfr 25|0.05+2.05|wmav2 1ch 0+2.05";
+        QTest::newRow("no picture") << TestMedia::clip("facts.mp3", {"-f", "lavfi", "-i", "sine=duration=2"})
+                                    << "" << "turn 0||cfr 0|0+0|mp3 1ch 0.03+2.04";
+        const QString format = block("FORMAT", {"format_name=mov,mp4,m4a,3gp,3g2,mj2", "duration=2.0"});
+        QTest::newRow("older FFprobe: a rotate tag, clockwise")
+            << "" << format + block("STREAM", {"index=0", "codec_type=video", "TAG:rotate=90", "duration=2.0"})
+            << "turn 90||cfr 0|0+2";
+        QTest::newRow("display matrix nested in the default form, a turn not quite square")
+            << "" << format + block("STREAM", {"index=0", "codec_type=video", "[SIDE_DATA]", "side_data_type=Display Matrix",
+                                               "displaymatrix=", "00000000: 0 65536 0", "rotation=-89.96", "[/SIDE_DATA]",
+                                               "duration=N/A"})
+            << "turn 90||cfr 0|0+2";
+        QTest::newRow("the matrix wins over the tag; a side data block of another kind")
+            << "" << format + block("STREAM", {"index=0", "codec_type=video", "TAG:rotate=90", "[SIDE_DATA]",
+                                               "side_data_type=Display Matrix", "rotation=180", "[/SIDE_DATA]",
+                                               "[SIDE_DATA]", "side_data_type=CPB properties", "[/SIDE_DATA]"})
+            << "turn 180||cfr 0|0+2";
+        QTest::newRow("nothing read") << "" << "Invalid data found when processing input" << "not measured";
+    }
+
+    void sourceFacts()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, answer);
+        QFETCH(QString, expected);
+        FFprobeData data;
+        const InterfaceFFprobe ffprobe = makeInterface(&data);
+        if (answer.isEmpty()) {
+            QVERIFY2(!path.isEmpty(), "the clip could not be made");
+            QString program;
+            QStringList arguments;
+            ffprobe.cliCmdGetInfo(path, program, arguments);
+            TestMedia::run(program, arguments, &answer, nullptr, 30000);
+        }
+        ffprobe.parseData(&data, answer, QString());
+        const SourceFacts facts = SourceFacts::measure(data, data.videoStreams.isEmpty() ? -1 : 0);
+        const auto n = [](double value) { return QString::number(value, 'f', 2).remove(QRegularExpression("\\.?0+$")); };
+        QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder,
+                          facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate) : "cfr " + n(facts.frameRate),
+                          n(facts.pictureStart) + '+' + n(facts.pictureLength)};
+        for (const SourceFacts::Sound &sound : facts.sounds)
+            found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length));
+        QCOMPARE(facts.measured ? found.join('|') : QString("not measured"), expected);
+        QCOMPARE(facts.sideways(), facts.rotation % 180 == 90);
+    }
+
+    // Packet times as containers store them: a constant rate rounded to the container's clock
+    // or missing a picture here and there stays constant; a rate that varies does not.
+    void constantSteps_data()
+    {
+        QTest::addColumn<QList<double>>("times");
+        QTest::addColumn<bool>("constant");
+        QTest::addColumn<double>("meanRate");
+        const auto times = [](int count, const std::function<double(int)> &at) {
+            QList<double> list;
+            for (int i = 0; i < count; ++i)
+                list << at(i);
+            return list;
+        };
+        QTest::newRow("30 fps on a clock of 1/600 s, 19 and 21 ticks among 20")
+            << times(100, [](int i) { return (20 * i + (i % 7 == 3 ? 1 : 0) - (i % 11 == 5 ? 1 : 0)) / 600.0; })
+            << true << 30.0;
+        QTest::newRow("29.97 fps in whole milliseconds")
+            << times(100, [](int i) { return std::floor(i * 1001.0 / 30.0) / 1000.0; }) << true << 29.97;
+        QTest::newRow("25 fps missing four pictures of a hundred, B-frames out of order")
+            << times(100, [](int i) { return (i % 25 == 7 ? i + 1 : (i % 3 == 1 ? i + 1 : i % 3 == 2 ? i - 1 : i)) / 25.0; })
+            << true << 24.49;
+        QTest::newRow("three pictures of ten at 60 fps") << times(60, [](int i) { return (i / 3 * 10 + i % 3) / 60.0; })
+                                                         << false << 18.59;
+        QTest::newRow("one picture in twenty a frame late")
+            << times(200, [](int i) { return (i + (i % 20 == 0 ? 0.5 : 0)) / 30.0; }) << false << 30.0;
+        QTest::newRow("seven steps tell nothing") << QList<double>{0, 0.1, 0.15, 0.4, 0.45, 0.9, 1.0, 1.05}
+                                                  << true << 0.0;
+        QTest::newRow("the same time twice is no step")
+            << times(40, [](int i) { return (i / 2) / 25.0; }) << true << 25.0;
+    }
+
+    void constantSteps()
+    {
+        QFETCH(QList<double>, times);
+        QFETCH(bool, constant);
+        QFETCH(double, meanRate);
+        double rate = -1;
+        QCOMPARE(SourceFacts::constantSteps(times, &rate), constant);
+        QVERIFY2(qAbs(rate - meanRate) < 0.01 * meanRate + 1e-9, qPrintable(QString::number(rate)));
     }
 
     void ratios()

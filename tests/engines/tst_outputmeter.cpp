@@ -14,9 +14,11 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTextEdit>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -35,6 +37,32 @@ QStringList vbrMp3Without(double seconds)
     return {"-f", "lavfi", "-i",
             QString("aevalsrc='if(lt(t,1),0,0.5*sin(440*2*PI*t)+0.3*random(0)-0.15)':d=%1:s=44100").arg(seconds),
             "-c:a", "libmp3lame", "-q:a", "4", "-write_xing", "0"};
+}
+// How a task ended that ran as a job of a plain job manager, which judges its output.
+struct JudgedEnd
+{
+    bool ended = false; // within a minute
+    QString failure;
+    int state = Task::Unset;
+};
+
+JudgedEnd runJudged(EncodingTaskData &data, const QString &program, const QStringList &arguments,
+                    const QStringList &sources, QTextEdit &log, int soundTrack = -1)
+{
+    auto *task = new Task;
+    task->set(&data, program, arguments, QString(), "judged", "Encoding");
+    task->setSources(sources);
+    task->setSoundTrack(soundTrack);
+    auto *job = new Job;
+    job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+    JobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
+    QSignalSpy ended(&manager, &JobManager::processFinished);
+    manager.addJob(job);
+    JudgedEnd end;
+    end.ended = ended.count() == 1 || ended.wait(60000);
+    end.failure = task->failure();
+    end.state = task->state;
+    return end;
 }
 } // namespace
 
@@ -105,6 +133,42 @@ private slots:
     // Picture and sound each as far as its own packets go: a stream that stops early is not
     // hidden by the other; a cover picture is no picture stream; a length a VBR MP3's
     // container only estimates is not taken for its sound's.
+    // The lengths a source's container declares, as FFprobe reads them: Matroska gives its
+    // streams' lengths only as tags, "00:02:05.011000000" (hours, minutes, seconds).
+    void readsSourceLengths_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<double>("video"); // -1: none
+        QTest::addColumn<double>("audio");
+        const QStringList small{"-c:v", "mpeg4", "-q:v", "31", "-c:a", "mp2", "-b:a", "32k"};
+        QTest::newRow("header lengths, AVI") << "declared.avi" << clipOf(2, 3) << 2.0 << 3.0;
+        QTest::newRow("tags over a minute, Matroska")
+            << "declared-minutes.mkv"
+            << QStringList{"-f", "lavfi", "-i", "testsrc=size=32x32:rate=5:duration=125", "-f", "lavfi", "-i",
+                           "sine=sample_rate=8000:duration=126"} + small
+            << 125.0 << 126.0;
+        QTest::newRow("tag over an hour, Matroska")
+            << "declared-hours.mkv"
+            << QStringList{"-f", "lavfi", "-i", "testsrc=size=32x32:rate=1:duration=3725", "-c:v", "mpeg4", "-q:v", "31"}
+            << 3725.0 << -1.0;
+    }
+
+    void readsSourceLengths()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, arguments);
+        QFETCH(double, video);
+        QFETCH(double, audio);
+        const QString source = TestMedia::clip(name, arguments);
+        QVERIFY(!source.isEmpty());
+        const OutputCheck::SourceLengths lengths = OutputMeter::sourceLengths(source);
+        QVERIFY2(qAbs(lengths.declared.video - video) < 0.1, qPrintable(QString::number(lengths.declared.video)));
+        QVERIFY2(qAbs(lengths.declared.audio - audio) < 0.1, qPrintable(QString::number(lengths.declared.audio)));
+        QVERIFY2(qAbs(lengths.declared.whole - std::max(video, audio)) < 0.1, qPrintable(QString::number(lengths.declared.whole)));
+        QVERIFY(!lengths.estimated);
+    }
+
     void measuresEachStream_data()
     {
         QTest::addColumn<QString>("name");
@@ -140,6 +204,47 @@ private slots:
         QVERIFY2(video < 0.0 ? measured.video < 0.0 : qAbs(measured.video - video) < 0.15, qPrintable(said));
         QVERIFY2(qAbs(measured.audio - audio) < 0.15, qPrintable(said));
         QCOMPARE(measured.whole, -1.0);
+    }
+
+    // Where picture and sound start as a player decodes them: a transport stream's streams
+    // at 1.4 s, an ASF's WMA sound after its picture (its container says before), a second
+    // sound track half a second late; nothing of an AVI, which stores no start times.
+    void startsAsPlayed_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("track");
+        QTest::addColumn<double>("video"); // NaN: not told
+        QTest::addColumn<double>("audio");
+        const QStringList picture{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2"};
+        const QStringList sound{"-f", "lavfi", "-i", "sine=duration=2"};
+        QTest::newRow("transport stream") << TestMedia::clip("starts.ts", picture + sound + QStringList{"-c:v", "mpeg2video", "-c:a", "mp2"})
+                                          << 0 << 1.44 << 1.43;
+        QTest::newRow("ASF") << TestMedia::clip("starts.asf", picture + sound + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"})
+                             << 0 << 0.046 << 0.093;
+        const QString tracks = TestMedia::clip("starts.mkv", picture + sound + QStringList{"-itsoffset", "0.5"} + sound
+                                               + QStringList{"-map", "0", "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "ac3"});
+        QTest::newRow("first of two sound tracks") << tracks << 0 << 0.0 << 0.0;
+        QTest::newRow("second sound track, half a second late") << tracks << 1 << 0.0 << 0.5;
+        QTest::newRow("AVI") << TestMedia::clip("starts.avi", picture + sound + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"})
+                             << 0 << qQNaN() << qQNaN();
+        QTest::newRow("no such sound track") << tracks << 2 << 0.0 << qQNaN();
+        QTest::newRow("sound alone") << TestMedia::clip("starts.mp3", sound + QStringList{"-c:a", "libmp3lame"}) << 0 << qQNaN()
+                                     << qQNaN();
+    }
+
+    void startsAsPlayed()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, track);
+        QFETCH(double, video);
+        QFETCH(double, audio);
+        QVERIFY(!path.isEmpty());
+        const OutputCheck::Starts starts = OutputMeter::starts(path, track);
+        const auto near = [](double measured, double expected) {
+            return std::isnan(expected) ? std::isnan(measured) : qAbs(measured - expected) < 0.01;
+        };
+        const QString said = QString("%1 %2").arg(starts.video).arg(starts.audio);
+        QVERIFY2(near(starts.video, video) && near(starts.audio, audio), qPrintable(said));
     }
 
     // Real FFmpeg jobs whose output loses part of one stream, or that is as long as its
@@ -189,6 +294,31 @@ private slots:
         // Its header claims 3 s; what can be read stops at half of that, every stream alike.
         QTest::newRow("source cut short") << writeBadMedia("truncated") << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "libmp3lame", "%2.avi"}
                                           << 3.04 << "its output lasts 1.6 s of the 3.0 s asked for";
+        // A copied sound is decoded: an LPCM track's bytes in an AC-3 file play as long as
+        // their packets, but no player decodes them. A copy without sound has none to decode.
+        const QString lpcm = TestMedia::clip("judged-lpcm.mpg", clipOf(6, 6, {"-c:v", "mpeg2video", "-c:a", "pcm_s16be", "-f", "vob"}));
+        QTest::newRow("LPCM copied into an AC-3 file") << lpcm << QStringList{"-i", "%1", "-map", "0:a:0", "-acodec", "copy", "-f", "ac3", "%2.ac3"}
+                                                       << 6.0 << "its copied sound does not decode";
+        QTest::newRow("LPCM copied with every stream into an AC-3 file")
+            << lpcm << QStringList{"-i", "%1", "-vn", "-c", "copy", "-f", "ac3", "%2.ac3"} << 6.0 << "its copied sound does not decode";
+        // MEncoder copies it through libavformat's reader into AVI under no codec at all.
+        QTest::newRow("LPCM copied into AVI by MEncoder")
+            << lpcm << QStringList{"mencoder", "-noconfig", "all", "%1", "-demuxer", "lavf", "-ovc", "lavc", "-oac", "copy",
+                                   "-of", "avi", "-o", "%2.avi"} << 6.0 << "its copied sound does not decode";
+        QTest::newRow("MP3 copied alone") << clip << QStringList{"-i", "%1", "-vn", "-acodec", "copy", "%2.mp3"} << 6.0 << "";
+        QTest::newRow("picture copied without sound") << clip << QStringList{"-i", "%1", "-an", "-c", "copy", "%2.mkv"} << 6.0 << "";
+        // Picture and sound kept as far apart as in the source, or brought out of step as
+        // MEncoder brought a transport stream's: its sound 1.44 s before its picture.
+        const QString recording = TestMedia::clip("judged.ts", clipOf(6, 6, {"-c:v", "mpeg2video", "-c:a", "mp2"}));
+        QTest::newRow("transport stream copied") << recording << QStringList{"-i", "%1", "-c", "copy", "%2.mkv"} << 6.0 << "";
+        QTest::newRow("transport stream's sound brought forward")
+            << recording << QStringList{"-i", "%1", "-itsoffset", "1.44", "-i", "%1", "-map", "1:v", "-map", "0:a", "-c", "copy", "%2.mkv"}
+            << 6.0 << "its sound comes 1.44 s earlier against its picture than in the source";
+        QTest::newRow("transport stream's sound held back")
+            << recording << QStringList{"-i", "%1", "-itsoffset", "0.5", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.mkv"}
+            << 6.0 << "its sound comes 0.51 s later against its picture than in the source";
+        const QString asf = TestMedia::clip("judged.asf", clipOf(6, 6, {"-c:v", "wmv2", "-c:a", "wmav2"}));
+        QTest::newRow("ASF encoded") << asf << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "aac", "%2.mp4"} << 6.0 << "";
         // A player reads about 30 s from this 12 s VBR MP3's first frame.
         const QString vbr = TestMedia::clip("judged-vbr.mp3", vbrMp3Without(12));
         QTest::newRow("VBR MP3 without a header, whole") << vbr << QStringList{"-i", "%1", "-c:a", "libvorbis", "%2.ogg"} << 30.0 << "";
@@ -211,23 +341,97 @@ private slots:
             if (argument.startsWith(base))
                 output = argument;
         }
-        arguments.prepend("-nostdin");
+        // A row may name MEncoder as its program; FFmpeg runs the others.
+        QString program = m_engines->ffmpeg()->binary();
+        if (arguments.first() == "mencoder")
+            program = QStandardPaths::findExecutable(arguments.takeFirst());
+        else
+            arguments.prepend("-nostdin");
         QFile::remove(output);
         EncodingTaskData data{2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
-        auto *task = new Task;
-        task->set(&data, m_engines->ffmpeg()->binary(), arguments, QString(), "judged", "Encoding");
-        task->setSources({source});
-        auto *job = new Job;
         QTextEdit log;
-        job->init(task, "id", "title", "out", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
-        JobManager manager(nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
-        QSignalSpy ended(&manager, &JobManager::processFinished);
-        manager.addJob(job);
-        QVERIFY(ended.count() == 1 || ended.wait(60000));
-        QCOMPARE(task->failure(), failure);
-        QCOMPARE(task->state, failure.isEmpty() ? Task::Terminated : Task::Aborted);
+        // The job took the source's first sound, whose start its output's is held against.
+        const JudgedEnd end = runJudged(data, program, arguments, {source}, log, 0);
+        QVERIFY(end.ended);
+        QCOMPARE(end.failure, failure);
+        QCOMPARE(end.state, int(failure.isEmpty() ? Task::Terminated : Task::Aborted));
         // A file that failed the check leaves the output's name.
         QCOMPARE(QFile::exists(output), failure.isEmpty());
+    }
+
+    // On a busy or cold machine FFprobe's or FFmpeg's start query may outlive its 3 s, and
+    // the engine then counts as failed: a 1 s output of a job asked 40 s is still judged, the
+    // engines asked again once they are needed. With no engine to measure it, the job says
+    // its length was not checked.
+    void jobJudgedAfterAFailedStart_data()
+    {
+        QTest::addColumn<QString>("ffprobe"); // "slow", "missing" or "" (starts at once)
+        QTest::addColumn<QString>("ffmpeg");
+        QTest::addColumn<QString>("engine"); // of the job ("ffmpeg sound": its sound alone)
+        QTest::addColumn<double>("asked");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("unchecked");
+        const QString shortOutput = "its output lasts 1.0 s of the 40.0 s asked for";
+        QTest::newRow("FFprobe slow to start") << "slow" << "" << "ffmpeg" << 40.0 << shortOutput << false;
+        QTest::newRow("FFmpeg slow to start") << "" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        QTest::newRow("both slow to start") << "slow" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        QTest::newRow("both slow to start, MEncoder's job") << "slow" << "slow" << "mencoder" << 40.0 << shortOutput << false;
+        QTest::newRow("FFprobe missing, FFmpeg slow") << "missing" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        // FFprobe's quick look tells that a stream falls short, only FFmpeg how far it goes.
+        QTest::newRow("FFprobe slow, FFmpeg missing") << "slow" << "missing" << "ffmpeg" << 40.0 << "" << true;
+        QTest::newRow("neither there") << "missing" << "missing" << "ffmpeg" << 40.0 << "" << true;
+        // An output without picture is measured all the same.
+        QTest::newRow("sound alone, whole") << "" << "" << "ffmpeg sound" << 1.0 << "" << false;
+    }
+
+    void jobJudgedAfterAFailedStart()
+    {
+        QFETCH(QString, ffprobe);
+        QFETCH(QString, ffmpeg);
+        QFETCH(QString, engine);
+        QFETCH(double, asked);
+        QFETCH(QString, failure);
+        QFETCH(bool, unchecked);
+        const QString tag = QString(QTest::currentDataTag()).replace(' ', '-').remove(',').remove('\'');
+        // The first run of a slow engine outlives the start query's time; later ones answer.
+        const auto standIn = [&tag](const QString &name, const QString &fault) {
+            const QString marker = TestMedia::folder() + "/engines/" + tag + '-' + name + ".started";
+            QFile::remove(marker);
+            if (fault == "missing")
+                return TestMedia::folder() + "/no-such-" + name;
+            const QString real = QStandardPaths::findExecutable(name);
+            if (fault.isEmpty())
+                return real;
+            return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n"
+                                                               "exec '%2' \"$@\"").arg(marker, real));
+        };
+        ConsoleCapture console;
+        FFprobe probeEngine;
+        FFmpeg mpegEngine;
+        QCOMPARE(probeEngine.startInterface(standIn("ffprobe", ffprobe), QString()), ffprobe.isEmpty());
+        QCOMPARE(mpegEngine.startInterface(standIn("ffmpeg", ffmpeg), QString()), ffmpeg.isEmpty());
+        EngineObjects::setEngines(&mpegEngine, &probeEngine, nullptr);
+
+        const QString source = TestMedia::clip("one-second.avi", clipOf(1, 1));
+        const QString output = TestMedia::scratch("judged-after-start", tag) + ".avi";
+        QFile::remove(output);
+        const bool mencoder = engine == "mencoder";
+        QStringList arguments = mencoder ? QStringList{source, "-ovc", "copy", "-oac", "copy", "-o", output}
+                                         : QStringList{"-nostdin", "-i", source, "-c", "copy", output};
+        if (engine == "ffmpeg sound")
+            arguments.insert(3, "-vn");
+        EncodingTaskData data{mencoder ? 1 : 2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
+        QTextEdit log;
+        const JudgedEnd end = runJudged(data, QStandardPaths::findExecutable(mencoder ? "mencoder" : "ffmpeg"),
+                                        arguments, {}, log);
+        EngineObjects::setEngines(m_engines->ffmpeg(), m_engines->ffprobe(), nullptr);
+        QVERIFY(end.ended);
+        QCOMPARE(end.failure, failure);
+        QCOMPARE(log.toPlainText().contains("judged [id]: its length was not checked, as no engine could measure its output."),
+                 unchecked);
+        // An engine that failed its start is asked again once; a ready one never.
+        QCOMPARE(console.log().count("FFprobe: start interface."), ffprobe.isEmpty() ? 1 : 2);
+        QCOMPARE(console.log().count("FFmpeg: start interface."), ffmpeg.isEmpty() ? 1 : 2);
     }
 
 private:

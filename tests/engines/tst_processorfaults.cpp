@@ -73,6 +73,13 @@ private slots:
             << "case \"$1\" in\n  -version) echo 'ffmpeg version 9.9 Copyright' ;;\n"
                "  -formats) echo ' DE avi             AVI format' ;;\nesac"
             << "FFmpeg: error process printed nothing.";
+        // Another program that answers with exit code 0 is not the engine either: the splitter,
+        // the merger and the end-of-job check would rely on it.
+        for (const char *engine : {"FFmpeg", "FFprobe"}) {
+            QTest::newRow(qPrintable(QString("%1 answered by an unrelated line").arg(engine)))
+                << engine << "echo 'interface ready'"
+                << QString("%1: the program's answer has no %1 banner; it is not taken for %1.").arg(engine);
+        }
         QTest::newRow("silent FFprobe that hangs")
             << "FFprobe" << QString("exec '%1' hang").arg(fake) << "FFprobe: process timed out after 3000 milliseconds with no output.";
     }

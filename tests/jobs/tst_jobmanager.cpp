@@ -6,6 +6,7 @@
 #include "jobs/processkiller.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
@@ -25,6 +26,19 @@ class TestJobManager : public QObject
 
 private:
     QTextEdit m_log;
+
+    // Whether a folder can be made read-only to this user: as root only the immutable flag
+    // (chattr +i) refuses renames and removals in it.
+    static bool folderLocks(const QString &folder)
+    {
+        const QString probe = folder + "/probe";
+        if (!QDir().mkpath(probe) || QProcess::execute("chattr", {"+i", probe}) != 0)
+            return false;
+        const bool locked = !QFile(probe + "/file").open(QIODevice::WriteOnly);
+        QProcess::execute("chattr", {"-i", probe});
+        QDir(probe).removeRecursively();
+        return locked;
+    }
 
     std::unique_ptr<JobManager> makeManager()
     {
@@ -110,25 +124,50 @@ private slots:
 
     // How a process ends, and what it leaves, decide the task's end state and the failure it
     // keeps and logs. A failed run removes only the file it wrote itself; an exit code 0
-    // never loses a file, but what a failed one wrote leaves the output's name.
+    // never loses a file, but what a failed one wrote leaves the output's name: renamed as
+    // incomplete, else removed (a name with no room for the suffix), and the log says which,
+    // or that the file stays where neither can be done (its folder turned read-only).
     void processEnd()
     {
-        const struct { const char *name, *before, *script; int state; bool kept; const char *failure; } rows[] = {
+        // "@" in a script stands for the output's folder; `said` is what the log says of the
+        // output after "Job: enc output " (empty: nothing).
+        const QString longName = QString(245, 'a') + ".avi";
+        const struct {
+            const char *name, *before, *script; int state; bool kept; const char *failure;
+            const char *said = ""; QString output = "out.avi";
+        } rows[] = {
             {"written", "", "printf x > \"$1\"", Task::Terminated, true, ""},
-            {"written, then exit 1", "", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1"},
+            {"written, then exit 1", "", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1", "removed"},
             {"crash after writing", "", "printf x > \"$1\"; kill -SEGV $$", Task::Aborted, false,
-             "killed by signal 11 (Segmentation fault)"},
-            {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1"},
+             "killed by signal 11 (Segmentation fault)", "removed"},
+            {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false,
+             "exited with code 1", "removed"},
             {"another job's file, untouched, exit 1", "done", "exit 1", Task::Aborted, true, "exited with code 1"},
             {"exit 0 writing nothing", "", "exit 0", Task::Aborted, false, "it wrote no output"},
-            {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, false, "it wrote no output"},
+            {"exit 0 leaving an empty file", "", ": > \"$1\"", Task::Aborted, false, "it wrote no output",
+             "kept as incomplete file"},
+            {"exit 0 leaving an empty file, no room for the incomplete name", "", ": > \"$1\"", Task::Aborted, false,
+             "it wrote no output", "could not be renamed as incomplete, removed", longName},
+            {"exit 0 leaving an empty file, folder turned read-only", "", ": > \"$1\"; chattr +i @", Task::Aborted, true,
+             "it wrote no output", "could not be removed"},
+            {"written, then exit 1, folder turned read-only", "", "printf x > \"$1\"; chattr +i @; exit 1", Task::Aborted,
+             true, "exited with code 1", "could not be removed"},
             {"exit 0 leaving another job's file", "done", "exit 0", Task::Terminated, true, ""},
             {"a first pass writing to a device", "", "exit 0", Task::Terminated, true, ""},
         };
         for (const auto &row : rows) {
             QTemporaryDir dir;
+            const bool locks = QString(row.script).contains("chattr");
+            if (locks && !folderLocks(dir.path())) {
+                qWarning("%s: no folder can be made read-only here (root without chattr)", row.name);
+                continue;
+            }
+            const auto unlock = qScopeGuard([&] {
+                if (locks)
+                    QProcess::execute("chattr", {"-i", dir.path()});
+            });
             const bool device = QString(row.name).contains("device");
-            EncodingTaskData data = outputData(device ? QString("/dev/null") : dir.filePath("out.avi"));
+            EncodingTaskData data = outputData(device ? QString("/dev/null") : dir.filePath(row.output));
             const QString output = data[5].toString();
             if (*row.before) {
                 QFile file(output);
@@ -136,21 +175,28 @@ private slots:
             }
             auto manager = makeManager();
             QSignalSpy ended(manager.get(), &JobManager::processFinished);
-            manager->addJob(plainJob(scriptTask<Task>("enc", row.script, {output}, &data), "id-1", &m_log));
+            const QString script = QString(row.script).replace("@", "'" + dir.path() + "'");
+            manager->addJob(plainJob(scriptTask<Task>("enc", script, {output}, &data), "id-1", &m_log));
             QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
             const Job *job = manager->jobs().first();
             QVERIFY2(int(job->task()->state) == row.state, row.name);
             QVERIFY2(QFile::exists(output) == row.kept, row.name);
             QCOMPARE(job->failure(), QString(row.failure));
             // The one an engine that exited well wrote is kept under a name that says so.
-            const bool renamed = QString(row.script).startsWith(":");
-            QCOMPARE(QFile::exists(dir.filePath("out (incomplete).avi")), renamed);
-            QCOMPARE(m_log.toPlainText().contains(QString("Job: enc output kept as incomplete file %1 [id-1].")
-                                                      .arg(dir.filePath("out (incomplete).avi"))), renamed);
-            QCOMPARE(m_log.toPlainText().contains("Job: enc output removed [id-1]."),
-                     !row.kept && !renamed && QString(row.script) != "exit 0");
-            const QString line = QString("Job: enc failed [id-1]: %1.").arg(row.failure);
-            QVERIFY2(m_log.toPlainText().contains(line) == !QString(row.failure).isEmpty(), qPrintable(m_log.toPlainText()));
+            const QString incomplete = dir.filePath(QFileInfo(output).completeBaseName() + " (incomplete).avi");
+            const QString said = row.said;
+            QCOMPARE(QFile::exists(incomplete), said.startsWith("kept"));
+            const QString log = m_log.toPlainText();
+            QString line = "Job: enc output " + said;
+            if (said.startsWith("kept"))
+                line += QString(" %1 [id-1].").arg(incomplete);
+            else if (said.startsWith("could not be removed"))
+                line += QString(", %1 stays [id-1].").arg(output);
+            else
+                line += " [id-1].";
+            QVERIFY2(said.isEmpty() ? !log.contains("Job: enc output") : log.contains(line), qPrintable(row.name + QString(": ") + log));
+            const QString failed = QString("Job: enc failed [id-1]: %1.").arg(row.failure);
+            QVERIFY2(log.contains(failed) == !QString(row.failure).isEmpty(), qPrintable(log));
         }
     }
 
@@ -172,6 +218,9 @@ private slots:
             const char *name; double duration; bool preview; L measured;
             QStringList sources; S source; L played; int state; const char *failure;
             bool earlierIncomplete = false; // an incomplete output of an earlier run is there
+            // Where the output's picture and sound start, then the source's taken sound and its
+            // picture; none: the task names no sound of its source.
+            QList<double> starts = {};
         } rows[] = {
             {"cut short", 40.0, false, {28.5, 28.5, -1}, {}, {}, {}, Task::Aborted, "its output lasts 28.5 s of the 40.0 s asked for"},
             {"cut short again", 40.0, false, {28.5, 28.5, -1}, {}, {}, {}, Task::Aborted,
@@ -229,10 +278,43 @@ private slots:
              {-1, 6.0, -1}, Task::Terminated, ""},
             {"a part not there", 20.0, false, {20.0, 12.0, -1}, {"part1.avi", "part2.avi", "part3.avi"}, {{10.0, 6.0, 10.0}, false},
              {}, Task::Aborted, "its sound lasts 12.0 s of the 20.0 s asked for"},
+            // Picture and sound start as far apart as in the source, the sound a tenth of a
+            // second later at most, earlier by as much and an encoder's delay at most.
+            {"sound of a transport stream brought forward", 6.0, false, {6.0, 6.0, -1}, {"source.ts"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Aborted, "its sound comes 1.43 s earlier against its picture than in the source", false, {1.44, 0.0, 1.44, 1.43}},
+            {"streams of a transport stream kept", 6.0, false, {6.0, 6.0, -1}, {"source.ts"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Terminated, "", false, {1.44, 1.43, 1.44, 1.43}},
+            {"sound 0.1 s later", 6.0, false, {6.0, 6.0, -1}, {"source.mp4"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Terminated, "", false, {0.0, 0.1, 0.0, 0.0}},
+            {"sound 0.11 s later", 6.0, false, {6.0, 6.0, -1}, {"source.mp4"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Aborted, "its sound comes 0.11 s later against its picture than in the source", false, {0.0, 0.11, 0.0, 0.0}},
+            {"sound 0.101 s later", 6.0, false, {6.0, 6.0, -1}, {"source.mp4"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Aborted, "its sound comes 0.10 s later against its picture than in the source", false, {0.0, 0.101, 0.0, 0.0}},
+            {"sound after its picture, nearer it than in the source", 6.0, false, {6.0, 6.0, -1}, {"source.mp4"},
+             {{6.0, 6.0, 6.0}, false}, {}, Task::Aborted, "its sound comes 0.30 s earlier against its picture than in the source",
+             false, {0.0, 0.2, 0.0, 0.5}},
+            {"sound 0.15 s earlier", 6.0, false, {6.0, 6.0, -1}, {"source.mp4"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Terminated, "", false, {0.15, 0.0, 0.0, 0.0}},
+            {"sound 0.16 s earlier", 6.0, false, {6.0, 6.0, -1}, {"source.mp4"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Aborted, "its sound comes 0.16 s earlier against its picture than in the source", false, {0.16, 0.0, 0.0, 0.0}},
+            // An ASF's WMA sound decodes from 0.09 s, its picture from 0.05 s.
+            {"sound after the picture as in the source", 6.0, false, {6.0, 6.0, -1}, {"source.asf"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Terminated, "", false, {0.0, 0.07, 0.046, 0.092}},
+            {"output that tells no starts", 6.0, false, {6.0, 6.0, -1}, {"source.ts"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Terminated, "", false, {qQNaN(), qQNaN(), 1.44, 1.43}},
+            {"source that tells no starts", 6.0, false, {6.0, 6.0, -1}, {"source.ts"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Terminated, "", false, {1.44, 0.0, qQNaN(), qQNaN()}},
+            {"out of step, the parts of a merge", 20.0, false, {20.0, 12.0, -1}, {"part1.avi", "part2.avi"}, {{10.0, 6.0, 10.0}, false},
+             {}, Task::Terminated, "", false, {1.44, 0.0, 1.44, 1.43}},
+            // A stream that falls short is told first.
+            {"out of step and cut", 6.0, false, {2.0, 6.0, -1}, {"source.ts"}, {{6.0, 6.0, 6.0}, false}, {},
+             Task::Aborted, "its picture lasts 2.0 s of the 6.0 s asked for", false, {1.44, 0.0, 1.44, 1.43}},
         };
         static L s_measured, s_played;
         static S s_source;
         static QStringList s_asked;
+        static QList<double> s_starts;
+        static QStringList s_started;
         const OutputCheck::Meter previous = OutputCheck::setMeter([](const QString &path, double expected) {
             s_asked << QString("%1 %2").arg(QFileInfo(path).fileName()).arg(expected);
             return QFileInfo(path).completeBaseName() == "out" ? s_measured : s_played;
@@ -240,6 +322,11 @@ private slots:
         const OutputCheck::SourceMeter previousSource = OutputCheck::setSourceMeter([](const QString &path) {
             s_asked << QFileInfo(path).fileName();
             return s_source;
+        });
+        const OutputCheck::StartMeter previousStarts = OutputCheck::setStartMeter([](const QString &path, int track) {
+            s_started << QString("%1 %2").arg(QFileInfo(path).fileName()).arg(track);
+            const int first = QFileInfo(path).completeBaseName() == "out" ? 0 : 2;
+            return s_starts.isEmpty() ? OutputCheck::Starts() : OutputCheck::Starts{s_starts[first], s_starts[first + 1]};
         });
         for (const auto &row : rows) {
             QTemporaryDir dir;
@@ -249,6 +336,8 @@ private slots:
             s_source = row.source;
             s_played = row.played;
             s_asked.clear();
+            s_starts = row.starts;
+            s_started.clear();
             // Every source but a third part is there; a "folder" is one.
             QStringList sources;
             for (const QString &source : row.sources) {
@@ -264,6 +353,7 @@ private slots:
             QSignalSpy ended(manager.get(), &JobManager::processFinished);
             Task *task = scriptTask<Task>("enc", "printf x > \"$1\"", {data[5].toString()}, &data);
             task->setSources(sources);
+            task->setSoundTrack(row.starts.isEmpty() ? -1 : 1);
             manager->addJob(plainJob(task, "id-1", &m_log));
             QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
             const Job *job = manager->jobs().first();
@@ -279,9 +369,15 @@ private slots:
             QVERIFY2(s_asked.value(0) == (asked ? QString("out.avi %1").arg(row.duration) : QString()), row.name);
             for (const QString &call : s_asked.mid(1))
                 QVERIFY2(!call.contains(' ') || (row.source.estimated && call.endsWith(" 0")), qPrintable(s_asked.join(", ")));
+            // The starts of a whole output of one source, then of the sound the task took of it.
+            QStringList started;
+            if (!row.starts.isEmpty() && row.sources.size() == 1 && !QString(row.failure).contains(" lasts "))
+                started << "out.avi 0" << (std::isnan(row.starts[0]) ? QStringList() : QStringList{row.sources.first() + " 1"});
+            QCOMPARE(s_started, started);
         }
         OutputCheck::setMeter(previous);
         OutputCheck::setSourceMeter(previousSource);
+        OutputCheck::setStartMeter(previousStarts);
     }
 
     // Only a regular file is ever removed: a first pass may write to /dev/null, and the

@@ -158,6 +158,30 @@ private slots:
                                                      "-frames:v", "1", "-c:a", "aac", "-c:v", "mjpeg",
                                                      "-disposition:v", "attached_pic"})
             << "MPEG-4" << "" << QSize(0, 0) << QSize(0, 0) << 0.0 << 1.0 << "0:44100:1:aac" << 0;
+        // A phone's portrait video, stored on its side with a turn to show it at: described,
+        // played and encoded upright.
+        QTest::newRow("phone video turned a quarter")
+            << TestMedia::clip("loading-turned.mp4", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=30:duration=1",
+                                                      "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264",
+                                                      "-pix_fmt", "yuv420p", "-c:a", "aac", "THEN", "-c", "copy",
+                                                      "-metadata:s:v:0", "rotate=270"})
+            << "MPEG-4" << "h264" << QSize(180, 320) << QSize(180, 320) << 30.0 << 1.0 << "0:44100:1:aac" << 0;
+        // The movie lasts as long as its longest stream.
+        QTest::newRow("picture shorter than its sound")
+            << TestMedia::clip("loading-shortpicture.mkv", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1",
+                                                           "-f", "lavfi", "-i", "sine=duration=3", "-c:v", "libx264",
+                                                           "-pix_fmt", "yuv420p", "-c:a", "aac"})
+            << "Matroska" << "h264" << QSize(320, 240) << QSize(320, 240) << 25.0 << 3.0 << "0:44100:1:aac" << 0;
+        // The player reads the length of this one from its first packets' bit rate, those of a
+        // busy picture before a still one: 0.6 s of 6.
+        QTest::newRow("MPEG-TS whose length the player misreads")
+            << TestMedia::clip("loading-long.ts", {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=1",
+                                                   "-f", "lavfi", "-i", "color=size=352x288:rate=25:duration=5",
+                                                   "-f", "lavfi", "-i", "sine=duration=6", "-filter_complex",
+                                                   "[0]noise=alls=100:allf=t[busy];[busy][1]concat[v]", "-map", "[v]",
+                                                   "-map", "2", "-c:v", "mpeg2video", "-b:v", "20M", "-maxrate", "40M",
+                                                   "-bufsize", "8M", "-c:a", "mp2", "-f", "mpegts"})
+            << "MPEG-TS" << "mpeg2video" << QSize(352, 288) << QSize(352, 288) << 25.0 << 6.0 << "257:44100:1:mp2" << 0;
     }
     void realFiles()
     {
@@ -205,6 +229,9 @@ private slots:
             saveScreenshot(grabNative(m_panel.get()), "player-loaded-audio");
         } else {
             QCOMPARE(m_panel->videoSize, display);
+            // The description line gives the picture as it is shown.
+            const QString line = m_panel->titleCombo->itemText(m_panel->titleCombo->findData(1));
+            QVERIFY2(line.contains(QStringLiteral(" %1x%2 ").arg(size.width()).arg(size.height())), qPrintable(line));
         }
         QVERIFY(m_consoles.stdIn.toPlainText().contains("-msglevel identify=4"));
         QVERIFY(m_consoles.log.toPlainText().contains("Movie loaded, ready to play [" + m_panel->sourceName + "]."));
@@ -553,6 +580,35 @@ private slots:
         QVERIFY(log.contains("DVD loaded, ready to play [" + dvd + "]."));
         QVERIFY(log.contains("Set player input (DVD title "));
         QCOMPARE(consoles.stdIn.toPlainText().count("dvd://"), 3); // the disc and two titles
+    }
+
+    // Each title's field order comes from its own title set: a progressive title in the
+    // first set, a TV recording's fields (bottom first) in the second.
+    void titleFieldOrders()
+    {
+        const auto title = [](const QString &name, const QStringList &fields) {
+            return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=1",
+                                                     "-f", "lavfi", "-i", "sine=duration=1", "-target", "pal-dvd"}
+                                             + fields);
+        };
+        const QString progressive = title("fields-progressive.mpg", {});
+        const QString bottomFirst = title("fields-bottom.mpg", {"-flags", "+ilme+ildct", "-top", "0"});
+        QVERIFY(!progressive.isEmpty() && !bottomFirst.isEmpty());
+        const QString root = TestMedia::folder() + "/fields-dvd";
+        const QString titleset = " <titleset><titles><video format=\"pal\" aspect=\"4:3\"/><audio lang=\"en\"/>"
+                                 "<pgc><vob file=\"%1\"/></pgc></titles></titleset>\n";
+        QVERIFY(TestMedia::authorDvd(root, titleset.arg(progressive) + titleset.arg(bottomFirst)));
+        PlayerPreferences preferences;
+        preferences.ignoreShortTitles = false;
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences));
+        QVERIFY(panel->setInput(root + "/VIDEO_TS", 2)); // as a disc's VIDEO_TS folder is opened
+        QCOMPARE(panel->titles.size(), 2);
+        QCOMPARE(panel->titles.at(0).facts.fieldOrder, QString("progressive"));
+        QCOMPARE(panel->titles.at(1).facts.fieldOrder, QString("bb"));
+        panel->titleCombo->setCurrentIndex(1);
+        QCOMPARE(panel->currentSourceFacts().fieldOrder, QString("bb"));
+        QVERIFY(consoles.log.toPlainText().contains("Info: the pictures of title 2 are interlaced (field order bb)."));
     }
 
     // With the default minimum length every title is too short: no title run, and the

@@ -7,6 +7,7 @@
 #include "enginetesting.h"
 #include "gui4/gui4resources.h"
 #include "opendescriptors.h"
+#include "outputreport.h"
 #include "panelprobe.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -99,6 +100,44 @@ private slots:
         panel->audioPicture->show();
         QTRY_VERIFY_WITH_TIMEOUT(colourShare(grabNative(panel->renderer), QColor(200, 205, 215), 12) > 0.005, kScreenWait);
         saveScreenshot(grabNative(panel.get()), "player-panel-audio");
+    }
+
+    // A picture stored wide with a turn to show it at (as phones store portrait videos), opened
+    // as the user opens it: the panel plays it turned as players show it, at its upright size.
+    void turnedPictureIsShownUpright_data()
+    {
+        QTest::addColumn<QString>("rotate"); // the flag FFmpeg writes: counterclockwise
+        QTest::addColumn<QSize>("display");
+        QTest::newRow("turned 90 degrees") << "270" << QSize(180, 320);
+        QTest::newRow("turned 180 degrees") << "180" << QSize(320, 180);
+        QTest::newRow("turned 270 degrees") << "90" << QSize(180, 320);
+    }
+    void turnedPictureIsShownUpright()
+    {
+        QFETCH(QString, rotate);
+        QFETCH(QSize, display);
+        if (!onX11())
+            QSKIP("MPlayer needs an X display to draw into");
+        const QString clip = TestMedia::clip("rendering-turned" + rotate + ".mp4",
+            {"-f", "lavfi", "-i", "testsrc2=size=320x180:rate=25:duration=10", "-c:v", "libx264", "-preset",
+             "ultrafast", "-pix_fmt", "yuv420p", "THEN", "-c", "copy", "-metadata:s:v:0", "rotate=" + rotate});
+        QVERIFY(!clip.isEmpty());
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel(makePanel(&consoles));
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+        QVERIFY(panel->setInput(clip, 1));
+        panel->player->disableAudio();
+        panel->play();
+        QImage frame;
+        QVERIFY(waitFor([&] {
+            frame = grabNative(panel->renderer);
+            return nonBlackShare(frame) > 0.9;
+        }, kScreenWait));
+        saveScreenshot(frame, "player-turned-" + rotate);
+        QCOMPARE(frame.size(), display);
+        QCOMPARE(turnOf(sourcePicture(clip).look, pictureLook(frame)), QString("upright"));
+        QVERIFY(panel->stopPlayback());
     }
 
     // Readiness follows the status record; with the font cache it also runs MPlayer once.

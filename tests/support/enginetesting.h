@@ -26,6 +26,7 @@ public:
     ConsoleCapture &operator=(const ConsoleCapture &) = delete;
 
     QString log() const { return m_log.toPlainText(); }
+    QTextEdit &logView() { return m_log; }
     QTextEdit &stdOutView() { return m_stdOut; }
     QTextEdit &stdErrView() { return m_stdErr; }
 

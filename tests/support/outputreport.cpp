@@ -4,6 +4,9 @@
 #include "testmedia.h"
 
 #include <QFile>
+#include <QHash>
+#include <QImage>
+#include <QFileInfo>
 #include <QMap>
 #include <QPair>
 #include <QRegularExpression>
@@ -141,6 +144,15 @@ const QStringList kLogged{"-nostdin", "-y", "-loglevel", "level+info", "-nostats
 // backwards that the file does not have.
 const QStringList kOwnTimes{"-enc_time_base:v", "-1"};
 
+// The output of the picture compared with the source's: the first at 0.4 s or later from the
+// first one (what moves is then where it is in the source's), past the first few, which an
+// encoder may code from a broken start of its input.
+QStringList lookedAt(const QString &file)
+{
+    return {"-vf", "setpts=PTS-STARTPTS,select=gte(t\\,0.4)", "-frames:v", "1", "-pix_fmt", "gray", "-c:v", "pgm", "-f", "image2",
+            "-update", "1", file};
+}
+
 // What one input's decode writes: its sound as a player times it and as a tone, and its
 // pictures with their boxes inside black bars, as stored and those that differ.
 QStringList decodedFiles(int input, const QString &files, bool video, bool audio, bool peaks)
@@ -155,9 +167,12 @@ QStringList decodedFiles(int input, const QString &files, bool video, bool audio
     // Each picture's own box inside black bars (the first pictures included) and, when
     // asked for, its brightest pixel, which tells whether a bright subtitle lies over a dark
     // picture (it costs as much as the rest of the decode).
+    // idet judges each picture interlaced or not by its neighbours; a picture is kept as
+    // shown, to compare its look with the source's.
     if (video)
-        arguments << "-map" << stream + ":v:0" << "-vf"
-                  << QStringLiteral("cropdetect=limit=24:round=2:reset=1:skip=0,%1metadata=mode=print:file=")
+        arguments << "-map" << stream + ":v:0" << lookedAt(files + ".pgm")
+                  << "-map" << stream + ":v:0" << "-vf"
+                  << QStringLiteral("cropdetect=limit=24:round=2:reset=1:skip=0,idet,%1metadata=mode=print:file=")
                          .arg(peaks ? "signalstats," : "") + files + ".crop"
                   << "-fps_mode" << "passthrough" << kOwnTimes << "-f" << "framecrc" << files + ".video"
                   // The pictures that differ from the last one kept: an encoder given the same
@@ -220,6 +235,13 @@ struct Frames
             }
         }
     }
+    double start() const
+    {
+        double first = times.isEmpty() ? 0 : times.first().first;
+        for (const auto &time : times)
+            first = qMin(first, time.first);
+        return first;
+    }
     double span() const
     {
         if (times.isEmpty())
@@ -244,6 +266,74 @@ int channelCount(const QByteArray &layout)
 } // namespace
 
 namespace {
+const QList<QByteArray> kInterlacedVerdicts{"tff", "bff"};
+
+// The field order FFmpeg's stream line names ("yuv420p(tv, top first)"), as FFprobe names it.
+QString fieldOrderOf(const QString &streamLine)
+{
+    if (streamLine.contains(QLatin1String("top first")))
+        return QStringLiteral("tt");
+    return streamLine.contains(QLatin1String("bottom first")) ? QStringLiteral("bb") : QString();
+}
+
+// The look of a picture: the mean level of each cell of a grid laid over its part inside
+// `box`. A picture turned or mirrored has its cells elsewhere, whatever size or shape it is
+// scaled to.
+constexpr int kLookCells = 4;
+QList<int> pictureLook(const QImage &image, QRect box)
+{
+    box &= image.rect();
+    if (image.isNull() || box.width() < kLookCells || box.height() < kLookCells)
+        return {};
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    QList<int> look;
+    for (int row = 0; row < kLookCells; ++row) {
+        for (int column = 0; column < kLookCells; ++column) {
+            const int top = box.top() + row * box.height() / kLookCells;
+            const int bottom = box.top() + (row + 1) * box.height() / kLookCells;
+            const int left = box.left() + column * box.width() / kLookCells;
+            const int right = box.left() + (column + 1) * box.width() / kLookCells;
+            qint64 sum = 0;
+            for (int y = top; y < bottom; ++y) {
+                const uchar *line = gray.constScanLine(y);
+                for (int x = left; x < right; ++x)
+                    sum += line[x];
+            }
+            look << int(sum / qMax(1, (bottom - top) * (right - left)));
+        }
+    }
+    return look;
+}
+
+// How a picture may be shown wrong: the cell of the source's look that the cell (row, column)
+// of a picture so turned or mirrored shows.
+struct Turn
+{
+    const char *name;
+    int (*row)(int row, int column);
+    int (*column)(int row, int column);
+};
+constexpr int kLast = kLookCells - 1;
+const Turn kTurns[] = {
+    {"upright", [](int r, int) { return r; }, [](int, int c) { return c; }},
+    {"turned 90 degrees clockwise", [](int, int c) { return kLast - c; }, [](int r, int) { return r; }},
+    {"turned 180 degrees", [](int r, int) { return kLast - r; }, [](int, int c) { return kLast - c; }},
+    {"turned 90 degrees counterclockwise", [](int, int c) { return c; }, [](int r, int) { return kLast - r; }},
+    {"mirrored", [](int r, int) { return r; }, [](int, int c) { return kLast - c; }},
+    {"upside down", [](int r, int) { return kLast - r; }, [](int, int c) { return c; }},
+    {"mirrored across its diagonal", [](int, int c) { return c; }, [](int r, int) { return r; }},
+    {"mirrored across its other diagonal", [](int, int c) { return kLast - c; }, [](int r, int) { return kLast - r; }},
+};
+
+int lookDistance(const QList<int> &source, const QList<int> &shown, const Turn &turn)
+{
+    int distance = 0;
+    for (int r = 0; r < kLookCells; ++r)
+        for (int c = 0; c < kLookCells; ++c)
+            distance += qAbs(shown[r * kLookCells + c] - source[turn.row(r, c) * kLookCells + turn.column(r, c)]);
+    return distance;
+}
+
 QStringList errorLines(const QByteArray &log)
 {
     QStringList errors;
@@ -271,8 +361,11 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
             inputs = false;
         const QRegularExpressionMatch match = stream.match(line);
         // A cover picture is shown beside the sound, not played as video.
-        if (inputs && match.hasMatch() && !line.contains("(attached pic)"))
-            report.streams << match.captured(2) + ',' + match.captured(1).toLower();
+        if (!inputs || !match.hasMatch() || line.contains("(attached pic)"))
+            continue;
+        report.streams << match.captured(2) + ',' + match.captured(1).toLower();
+        if (match.captured(1) == QLatin1String("Video") && report.streams.filter(",video").size() == 1)
+            report.fieldOrder = fieldOrderOf(line);
     }
     report.errors = errorLines(log).join('\n');
 
@@ -285,6 +378,7 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
                                * (sar.value(0).toDouble() > 0 && sar.value(1).toDouble() > 0
                                       ? sar[0].toDouble() / sar[1].toDouble() : 1.0); // unknown: square
     report.videoSeconds = video.span();
+    report.videoStart = video.start();
     QList<double> times;
     for (const auto &frame : video.times)
         times << frame.first;
@@ -325,14 +419,18 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
                 frame.box = QRect(QPoint(box.value("x1"), box.value("y1")), QPoint(box.value("x2"), box.value("y2")));
         } else if (key == "lavfi.signalstats.YMAX") {
             frame.peak = value;
+        } else if (key == "lavfi.idet.multiple.current_frame") {
+            report.interlaced += kInterlacedVerdicts.contains(line.mid(equals + 1).trimmed());
         }
     }
     report.picture = activePicture(report.frames).size();
+    report.look = pictureLook(QImage(files + ".pgm"), activePicture(report.frames));
 
     const Frames audio(files + ".audio");
     report.sampleRate = audio.header.value("sample_rate").toInt();
     report.channels = channelCount(audio.header.value("channel_layout_name"));
     report.audioSeconds = audio.span();
+    report.audioStart = audio.start();
     QFile tone(files + ".pcm");
     if (tone.open(QIODevice::ReadOnly)) {
         // The tone from its zero crossings, away from the fades at both ends of the sound
@@ -404,6 +502,16 @@ QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs)
     return reports;
 }
 
+double soundDelay(const QString &path, int track)
+{
+    const QString files = TestMedia::scratch("delays", QFileInfo(path).fileName());
+    TestMedia::run("ffmpeg", kLogged + QStringList{"-i", path, "-map", "0:v:0", "-fps_mode", "passthrough"} + kOwnTimes
+                       + QStringList{"-f", "framecrc", files + ".video", "-map", QStringLiteral("0:a:%1").arg(track),
+                                     "-f", "framecrc", files + ".audio"});
+    const Frames video(files + ".video"), audio(files + ".audio");
+    return video.times.isEmpty() || audio.times.isEmpty() ? 0.0 : audio.start() - video.start();
+}
+
 QRect activePicture(const QList<DecodeReport::Picture> &frames, double from, double to)
 {
     QRect area;
@@ -411,6 +519,80 @@ QRect activePicture(const QList<DecodeReport::Picture> &frames, double from, dou
         if (frame.time < from || frame.time > to)
             area |= frame.box;
     return area;
+}
+
+SourcePicture sourcePicture(const QString &path)
+{
+    static QHash<QString, SourcePicture> measured;
+    if (measured.contains(path))
+        return measured.value(path);
+    SourcePicture source;
+    const QString files = TestMedia::folder() + "/source-" + QString::number(qHash(path), 16);
+    QString out;
+    TestMedia::run("ffmpeg", QStringList{"-nostdin", "-v", "error", "-y", "-i", path, "-map", "0:v:0"}
+                                 + lookedAt(files + ".pgm"));
+    const QImage first(files + ".pgm");
+    source.look = pictureLook(first, first.rect());
+    TestMedia::run("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=height,field_order",
+                               "-of", "default=nw=1", path}, &out);
+    QMap<QString, QString> field;
+    for (const QString &line : out.split('\n'))
+        field.insert(line.section('=', 0, 0), line.section('=', 1).trimmed());
+    source.lines = field.value("height").toInt();
+    const QString order = field.value("field_order");
+    source.fieldOrder = order == QLatin1String("tt") || order == QLatin1String("tb") ? QStringLiteral("tt")
+                        : order == QLatin1String("bb") || order == QLatin1String("bt") ? QStringLiteral("bb")
+                                                                                         : QString();
+    if (!source.fieldOrder.isEmpty()) {
+        // Whether its fields show different times (idet's verdict on the pictures as stored),
+        // and its pictures made whole from both fields as a good deinterlacer makes them.
+        QString err;
+        TestMedia::run("ffmpeg", {"-nostdin", "-loglevel", "info", "-i", path, "-map", "0:v:0", "-vf", "idet",
+                                  "-f", "null", "-", "-map", "0:v:0", "-vf",
+                                  "yadif,signalstats,metadata=mode=print:key=lavfi.signalstats.YMAX",
+                                  "-f", "null", "-"}, nullptr, &err);
+        static const QRegularExpression verdict(
+            QStringLiteral("Multi frame detection: TFF: *(\\d+) BFF: *(\\d+) Progressive: *(\\d+)"));
+        const QRegularExpressionMatch counted = verdict.match(err);
+        source.moving = counted.captured(1).toInt() + counted.captured(2).toInt() > counted.captured(3).toInt();
+        static const QRegularExpression level(QStringLiteral("lavfi\\.signalstats\\.YMAX=(\\d+)"));
+        source.leastPeak = 255;
+        for (auto it = level.globalMatch(err); it.hasNext();)
+            source.leastPeak = qMin(source.leastPeak, it.next().captured(1).toInt());
+    }
+    measured.insert(path, source);
+    return source;
+}
+
+void PlayerExpectation::showing(const SourcePicture &shown)
+{
+    look = shown.look;
+    fieldOrder = shown.fieldOrder;
+    lines = shown.lines;
+    moving = shown.moving;
+    leastPeak = shown.leastPeak;
+}
+
+QList<int> pictureLook(const QImage &image)
+{
+    return pictureLook(image, image.rect());
+}
+
+QString turnOf(const QList<int> &source, const QList<int> &shown)
+{
+    const int cells = kLookCells * kLookCells;
+    if (source.size() != cells || shown.size() != cells)
+        return QString();
+    const Turn *closest = &kTurns[0];
+    int distance = lookDistance(source, shown, *closest);
+    for (const Turn &turn : kTurns) {
+        const int other = lookDistance(source, shown, turn);
+        if (other < distance) {
+            closest = &turn;
+            distance = other;
+        }
+    }
+    return QLatin1String(closest->name);
 }
 
 double meanVolume(const QString &path, const QString &filter)
@@ -429,6 +611,11 @@ constexpr double kPictureSlack = 0.1;
 // and the padding of the last (1152 samples at 16 kHz, MP3's longest frame, last 72 ms).
 constexpr double kSoundShortSlack = 0.1;
 constexpr double kSoundLongSlack = 0.22;
+// Sound may start this much later than in the source beside its picture (a viewer sees lips
+// out of step with a tenth of a second), and earlier by as much and by an encoder's delay,
+// decoded as silence where the container cannot leave it out (MP3 at 11 kHz in FLV: 0.1 s).
+constexpr double kLateStartSlack = 0.1;
+constexpr double kEarlyStartSlack = 0.15;
 // Rates that differ less are the same to a player (30000/1001 and 30 differ by 0.1 %).
 constexpr double kRateSlack = 0.01;
 // The shape a player shows may differ from the source's by this share ...
@@ -462,6 +649,48 @@ double shareBright(const QList<DecodeReport::Picture> &frames, double from, doub
     return inside > 0 ? double(bright) / inside : -1;
 }
 
+// Whether the picture looks like the source's as a player shows it, or more like it
+// turned or mirrored: a turn of 180 degrees keeps the shape.
+QString turnFault(const PlayerExpectation &expected, const DecodeReport &file)
+{
+    const QString turn = turnOf(expected.look, file.look);
+    return turn.isEmpty() || turn == QLatin1String(kTurns[0].name) ? QString()
+                                                                   : QStringLiteral("the picture is shown %1").arg(turn);
+}
+
+// An interlaced source's fields: made whole, or kept in their order where the output keeps
+// the source's interlaced frame (MPEG-2 of its lines and rate). Pictures of both fields
+// blended lose the brightest level of what moves; pictures that keep their fields in a
+// progressive output are combed.
+constexpr int kBlendSlack = 40;
+constexpr double kBlendedShare = 0.25;
+QString fieldsFault(const PlayerExpectation &expected, const DecodeReport &file)
+{
+    if (expected.fieldOrder.isEmpty())
+        return QString();
+    const bool keeps = expected.video == QLatin1String("mpeg2video") && file.videoSize.height() == expected.lines
+                       && sameRate(file.frameRate, expected.frameRate);
+    if (keeps && file.fieldOrder != expected.fieldOrder)
+        return QStringLiteral("fields flagged \"%1\" where the source's \"%2\" are kept")
+            .arg(file.fieldOrder, expected.fieldOrder);
+    if (!file.fieldOrder.isEmpty() && file.fieldOrder != expected.fieldOrder)
+        return QStringLiteral("fields flagged \"%1\" from a source of \"%2\"").arg(file.fieldOrder, expected.fieldOrder);
+    // idet takes the fine lines of a small synthetic picture for fields: only pictures whose
+    // fields show different times are judged by it.
+    if (expected.moving && file.fieldOrder.isEmpty() && file.interlaced > file.pictures / 2)
+        return QStringLiteral("%1 of %2 pictures interlaced in a progressive output").arg(file.interlaced)
+            .arg(file.pictures);
+    if (expected.leastPeak <= 0)
+        return QString();
+    const auto dull = std::count_if(file.frames.cbegin(), file.frames.cend(), [&](const DecodeReport::Picture &frame) {
+        return frame.peak < expected.leastPeak - kBlendSlack;
+    });
+    if (dull > kBlendedShare * file.frames.size())
+        return QStringLiteral("fields blended: %1 of %2 pictures fall short of the source's brightest level %3")
+            .arg(dull).arg(file.frames.size()).arg(expected.leastPeak);
+    return QString();
+}
+
 QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file)
 {
     // The source's rate, or one the target holds to.
@@ -477,7 +706,10 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
     // A faster rate repeats pictures; a picture repeated beyond that, or held over a gap in
     // the times, is a picture lost (one at an end, where the target's clock meets the
     // source's first time).
-    const double needed = qMax(0.0, file.pictures - expected.frameRate * file.videoSeconds);
+    // A variable rate's slower stretches lack pictures of its rate, which an output at that
+    // rate repeats or leaves as gaps (fewer at a share of the rate).
+    const double needed = qMax(0.0, file.pictures - expected.frameRate * file.videoSeconds)
+                          + expected.missingPictures * qMin(1.0, rate / expected.frameRate);
     if (file.repeats + file.holes > qCeil(needed) + 1)
         return QStringLiteral("%1 of %2 pictures repeat the one before, %3 held over a gap (%4 fps from %5 fps)")
             .arg(file.repeats).arg(file.pictures).arg(file.holes).arg(rate, 0, 'f', 3)
@@ -503,6 +735,10 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
     const bool flagged = expected.video == "mpeg1video" || expected.video == "mpeg2video";
     if (!flagged && picture.size() == coded && (coded.width() < coded.height()) != (expected.aspect < 1))
         return shown + ", stored the other way up";
+    if (const QString turned = turnFault(expected, file); !turned.isEmpty())
+        return turned;
+    if (const QString fields = fieldsFault(expected, file); !fields.isEmpty())
+        return fields;
     if (subtitled) {
         const double during = shareBright(file.frames, expected.subtitleFrom + kSubtitleEdge,
                                           expected.subtitleTo - kSubtitleEdge);
@@ -550,6 +786,11 @@ QString playerFault(const PlayerExpectation &expected, const DecodeReport &file)
     QString fault = expected.video.isEmpty() ? QString() : pictureFault(expected, file);
     if (fault.isEmpty() && !expected.audio.isEmpty())
         fault = soundFault(expected, file);
+    const double delay = file.audioStart - file.videoStart;
+    if (fault.isEmpty() && !expected.video.isEmpty() && !expected.audio.isEmpty()
+        && (delay - expected.soundDelay > kLateStartSlack || expected.soundDelay - delay > kEarlyStartSlack))
+        fault = QStringLiteral("the sound starts %1 s after the picture, %2 s in the source")
+                    .arg(delay, 0, 'f', 3).arg(expected.soundDelay, 0, 'f', 3);
     return fault.isEmpty() ? QStringLiteral("ok") : fault;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QtNumeric>
 #include <QRect>
@@ -52,6 +53,9 @@ struct DecodeReport
     double videoSeconds = 0; // from the first picture's start to the last one's end
     int sampleRate = 0, channels = 0;
     double audioSeconds = 0;
+    // When the first picture and the first sound are shown, on the file's clock: a player
+    // keeps them as far apart as they are here.
+    double videoStart = 0, audioStart = 0;
     double toneHz = 0;
     // Each picture as shown: its time, its part inside black bars (empty when all is black)
     // and its brightest pixel (limited-range luma).
@@ -62,6 +66,13 @@ struct DecodeReport
         int peak = 0;
     };
     QList<Picture> frames;
+    // A picture as shown (the first at 0.4 s or later), inside any black bars: the mean level
+    // of each cell of a grid laid over it; empty without a picture.
+    QList<int> look;
+    // Pictures FFmpeg's idet filter finds interlaced (judging each by its neighbours), and
+    // the field order the file flags: "tt", "bb", or empty for progressive or unknown.
+    int interlaced = 0;
+    QString fieldOrder;
 };
 // The run, with the files it writes beside `files` (a path without suffix); the streams
 // asked for must be in the file; the pictures' peaks only when asked for.
@@ -81,8 +92,29 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
 // the one its own run would give: the outputs of a run that tells of any fault are decoded
 // again one by one.
 QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs);
+// How much later a file's sound track `track` (among its sound tracks) starts than its
+// first picture, as a player shows them: decoded, so that a decoder's first frames that are
+// no sound (WMA's) do not count; 0 when the file lacks either.
+double soundDelay(const QString &path, int track);
 // The part of the frame inside black bars in any picture not shown from `from` to `to`.
 QRect activePicture(const QList<DecodeReport::Picture> &frames, double from = qInf(), double to = qInf());
+// A source's picture as a player shows it (turned by its rotation flag), once per file: the
+// look of the picture compared, the field order it flags, and, where it is interlaced, the least of
+// its pictures' brightest levels with the fields made into whole pictures.
+struct SourcePicture
+{
+    QList<int> look;
+    QString fieldOrder;
+    int lines = 0;
+    bool moving = false; // its fields show different times
+    int leastPeak = 0;
+};
+SourcePicture sourcePicture(const QString &path);
+// The look of a whole picture (a screenshot of a player), and how a picture of look `shown`
+// is turned from the source's: "upright", "turned 90 degrees clockwise", "mirrored", ...
+// (empty when either is unknown).
+QList<int> pictureLook(const QImage &image);
+QString turnOf(const QList<int> &source, const QList<int> &shown);
 // The mean level in dB of a file's sound through one audio filter: a tone above a high-pass
 // corner keeps its level, one below it loses most of it (0 when ffmpeg reports none).
 double meanVolume(const QString &path, const QString &filter);
@@ -103,6 +135,18 @@ struct PlayerExpectation
     bool exactChannels = false;   // a copy: exactly these
     double tone = 0;              // Hz of the chosen track
     double subtitleFrom = 0, subtitleTo = 0; // when the chosen subtitle shows; 0 and 0: none
+    QList<int> look;              // the source's picture as shown; empty: not compared
+    // An interlaced source's field order and the least brightest level of its pictures made
+    // whole (0: not judged): an output's pictures made of both fields blended fall short of it.
+    QString fieldOrder;
+    int lines = 0;        // of its stored picture
+    bool moving = false;  // its fields show different times
+    int leastPeak = 0;
+
+    // The look and the fields of the source's picture, as sourcePicture measured them.
+    void showing(const SourcePicture &shown);
+    double soundDelay = 0;        // how much later the source's sound starts than its picture
+    int missingPictures = 0;      // what the source lacks of its rate's pictures (a variable rate)
 };
 // The first way the output fails the expectation, or "ok".
 QString playerFault(const PlayerExpectation &expected, const DecodeReport &file);

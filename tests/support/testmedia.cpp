@@ -56,7 +56,17 @@ QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCo
     if (QFileInfo::exists(path))
         return path;
     QString err;
-    const int code = run("ffmpeg", kQuiet + ffmpegInputAndCodecArgs + QStringList{path}, nullptr, &err);
+    // A second step reads what the first one wrote (written beside it, with the same suffix).
+    const qsizetype then = ffmpegInputAndCodecArgs.indexOf(QStringLiteral("THEN"));
+    const QString first = then < 0 ? path : folder() + "/step1-" + name;
+    int code = run("ffmpeg", kQuiet + ffmpegInputAndCodecArgs.mid(0, then < 0 ? -1 : then) + QStringList{first},
+                   nullptr, &err);
+    if (then >= 0) {
+        if (code == 0)
+            code = run("ffmpeg", kQuiet + QStringList{"-i", first} + ffmpegInputAndCodecArgs.mid(then + 1)
+                           + QStringList{path}, nullptr, &err);
+        QFile::remove(first);
+    }
     if (code != 0 || !QFileInfo::exists(path)) {
         QWARN(qPrintable("ffmpeg could not make " + name + ": " + err));
         QFile::remove(path);
@@ -82,13 +92,18 @@ QString TestMedia::standardMp4()
 
 namespace {
 // One titleset of a single title from an MPEG program stream: its aspect, one audio element
-// per language, the chapter starts (none: one chapter) and its TV standard.
+// per language (with the track's format where given), the chapter starts (none: one chapter)
+// and its TV standard.
 QString titlesetXml(const QString &vob, const QString &aspect, const QStringList &languages,
-                    const QString &chapters, const QString &standard = QStringLiteral("pal"))
+                    const QString &chapters, const QString &standard = QStringLiteral("pal"),
+                    const QStringList &formats = {})
 {
     QString audio;
-    for (const QString &language : languages)
-        audio += QString("   <audio lang=\"%1\"/>\n").arg(language);
+    for (qsizetype i = 0; i < languages.size(); ++i) {
+        const QString format = formats.value(i);
+        audio += QString("   <audio%1 lang=\"%2\"/>\n")
+                     .arg(format.isEmpty() ? QString() : QString(" format=\"%1\"").arg(format), languages[i]);
+    }
     const QString wide = aspect == "16:9" ? QString(" widescreen=\"nopanscan\"") : QString();
     const QString marks = chapters.isEmpty() ? QString() : QString(" chapters=\"%1\"").arg(chapters);
     return QString(" <titleset>\n  <titles>\n   <video format=\"%6\" aspect=\"%1\"%2/>\n%3"
@@ -145,7 +160,14 @@ QString TestMedia::oneTitleDvdFolder(const QString &name, const QStringList &tit
     const QString stream = clip(name + ".mpg", title);
     if (stream.isEmpty())
         return QString();
-    return authorDvd(root, titlesetXml(stream, aspect, languages, QString(), standard), standard) ? root : QString();
+    // Told no formats, dvdauthor puts an AC-3 track before an LPCM one whatever their order.
+    QString codecs;
+    run("ffprobe", {"-v", "error", "-select_streams", "a", "-show_entries", "stream=codec_name", "-of", "csv=p=0",
+                    stream}, &codecs);
+    QStringList formats = codecs.split('\n', Qt::SkipEmptyParts);
+    formats.replaceInStrings("pcm_dvd", "pcm");
+    return authorDvd(root, titlesetXml(stream, aspect, languages, QString(), standard, formats), standard) ? root
+                                                                                                           : QString();
 }
 
 bool TestMedia::authorDvd(const QString &root, const QString &titlesets, const QString &standard)

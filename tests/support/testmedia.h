@@ -16,6 +16,8 @@ QString scratch(const QString &subfolder, const QString &name);
 // Runs ffmpeg with the given arguments to make folder()/name unless it exists already;
 // returns the absolute path, or an empty string (with a test warning) on failure.
 // Example: clip("tone.avi", {"-f","lavfi","-i","sine=frequency=440:duration=3"}).
+// Arguments after a "THEN" make a second run that reads the first one's file: what only a
+// stream copy writes (a rotation flag: {..., "THEN", "-c", "copy", "-metadata:s:v", "rotate=90"}).
 QString clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs);
 
 // A 3 s, 320x240, 25 fps clip with a 440 Hz tone: mpeg4 video, mp3 audio, AVI container.
@@ -52,7 +54,8 @@ QString ntscWideDvdFolder();
 bool authorDvd(const QString &root, const QString &titlesets, const QString &standard = QStringLiteral("pal"));
 // A DVD folder folder()/name of one single-chapter title that ffmpeg makes from the given
 // arguments (a "-target" of the standard among them), in the TV standard "pal" or "ntsc",
-// with its aspect ("4:3" or "16:9") and one audio element per language. Empty on failure.
+// with its aspect ("4:3" or "16:9") and one language per audio track, the tracks in the
+// stream's order (an LPCM track before an AC-3 one stays first). Empty on failure.
 QString oneTitleDvdFolder(const QString &name, const QStringList &title, const QString &standard,
                           const QString &aspect, const QStringList &languages);
 

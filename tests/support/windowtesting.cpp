@@ -12,7 +12,9 @@
 #include <QSettings>
 #include <QScrollArea>
 #include <QSet>
+#include <QSpontaneKeyEvent>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -100,15 +102,17 @@ QStringList windowManagerStates(WId window)
     return states;
 }
 
-bool pressCloseBox(QWidget *window)
+namespace {
+// Sends the window manager a request about the window (an EWMH client message to the root
+// window) with up to five values; false without X11.
+bool askWindowManager(QWidget *window, const QByteArray &request, std::initializer_list<uint32_t> values)
 {
     auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!onX11() || !x11 || !window)
         return false;
     xcb_connection_t *connection = x11->connection();
-    const QByteArray name = QByteArrayLiteral("_NET_CLOSE_WINDOW");
     xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
+        connection, xcb_intern_atom(connection, 0, uint16_t(request.size()), request.constData()), nullptr);
     if (!atom)
         return false;
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
@@ -117,14 +121,30 @@ bool pressCloseBox(QWidget *window)
     message.format = 32;
     message.window = xcb_window_t(window->window()->winId());
     message.type = atom->atom;
-    message.data.data32[0] = XCB_CURRENT_TIME;
-    message.data.data32[1] = 2; // asked by the user, through a pager or a box of the manager's
+    int at = 0;
+    for (const uint32_t value : values)
+        message.data.data32[at++] = value;
     free(atom);
     xcb_send_event(connection, 0, screen->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&message));
     xcb_flush(connection);
     return true;
+}
+} // namespace
+
+bool pressCloseBox(QWidget *window)
+{
+    // Asked by the user (2), through a pager or a box of the manager's.
+    return askWindowManager(window, QByteArrayLiteral("_NET_CLOSE_WINDOW"), {XCB_CURRENT_TIME, 2});
+}
+
+bool resizeByUser(QWidget *window, const QSize &size)
+{
+    // The width and the height given (bits 10 and 11), asked by the user (2 in bits 12-13).
+    return askWindowManager(window, QByteArrayLiteral("_NET_MOVERESIZE_WINDOW"),
+                            {(1u << 10) | (1u << 11) | (2u << 12), 0, 0, uint32_t(size.width()),
+                             uint32_t(size.height())});
 }
 
 bool shownAsRendered(QWidget *widget, const QImage &screen, const QRect &part, double share)
@@ -173,6 +193,21 @@ bool scrolledIntoView(QScrollArea *scroll, QWidget *strip, QImage *screen)
         return !part->isVisible() || where.contains(screenRect(part));
     });
     return partsShown && shownAsRendered(box, *screen, title, 0.995);
+}
+
+void turnWheel(QWidget *window, const QPoint &at, int notches)
+{
+    for (int i = 0; i < std::abs(notches); ++i) {
+        QWidget *under = window->childAt(at);
+        if (!under)
+            under = window;
+        QWheelEvent wheel(under->mapFrom(window, at), window->mapToGlobal(at), QPoint(),
+                          QPoint(0, notches > 0 ? -120 : 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        // Only a spontaneous wheel event goes on to the parents of a widget that ignores it.
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::instance()->notify(under, &wheel);
+    }
 }
 
 QString saveScreenshot(const QImage &image, const QString &name)

@@ -45,6 +45,11 @@ QStringList windowManagerStates(WId window);
 // the manager then asks the program (WM_DELETE_WINDOW). False without X11.
 bool pressCloseBox(QWidget *window);
 
+// Asks the window manager to give the window this size, as a person dragging its edge does
+// (_NET_MOVERESIZE_WINDOW from the user): the program sees a resize it did not ask for.
+// False without X11.
+bool resizeByUser(QWidget *window, const QSize &size);
+
 // Whether the screen (grabbed now, or the grab given) shows the widget, or a part of it
 // (widget coordinates), where it is as the widget renders itself: the given share of the
 // pixels within a few shades (its own rendering may have another background).
@@ -59,6 +64,11 @@ QRect availableArea();
 // screen, grabbed into `screen`, shows it there, all its parts within the free area, with the
 // title of its box: strips look alike, their boxes' titles name the jobs.
 bool scrolledIntoView(QScrollArea *scroll, QWidget *strip, QImage *screen);
+
+// Turns the mouse wheel over a point of a window (window coordinates) by whole notches, down
+// for positive counts: each turn reaches the widget under the point as the window system's
+// would, and goes up to its parents while none takes it.
+void turnWheel(QWidget *window, const QPoint &at, int notches);
 
 // Saves the image as <screenshot folder>/<name>.png and returns the path; the folder is
 // $VEXO_SCREENSHOTS or "screenshots" in the working folder.

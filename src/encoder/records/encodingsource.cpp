@@ -21,6 +21,7 @@ void EncodingSource::reset()
     videoStreams = QList<VideoInfo>();
     audioStreams = QList<AudioInfo>();
     subtitleStreams = QList<SubtitleInfo>();
+    facts = SourceFacts();
     spareMap1 = QMap<QString, QString>();
     spareMap2 = QMap<QString, QString>();
 }
@@ -30,7 +31,7 @@ bool EncodingSource::operator==(const EncodingSource &other) const
     const auto fields = [](const EncodingSource &s) {
         return std::tie(s.path, s.kind, s.video, s.noVideo, s.audio, s.noAudio, s.subtitle,
                         s.noSubtitle, s.videoStreams, s.audioStreams, s.subtitleStreams,
-                        s.spareMap1, s.spareMap2);
+                        s.facts, s.spareMap1, s.spareMap2);
     };
     return fields(*this) == fields(other);
 }

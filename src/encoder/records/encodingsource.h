@@ -2,6 +2,7 @@
 
 #include "encoder/records/sourcekind.h"
 #include "engines/audioinfo.h"
+#include "engines/sourcefacts.h"
 #include "engines/subtitleinfo.h"
 #include "engines/videoinfo.h"
 
@@ -31,6 +32,9 @@ struct EncodingSource
     QList<VideoInfo> videoStreams;
     QList<AudioInfo> audioStreams;
     QList<SubtitleInfo> subtitleStreams;
+    // What the engines measured of the source when it was loaded (rotation, field order, a
+    // variable rate, each stream's start and length); of a DVD title its field order only.
+    SourceFacts facts;
     // Copied with the record and emptied by reset; nothing fills them yet.
     QMap<QString, QString> spareMap1;
     QMap<QString, QString> spareMap2;

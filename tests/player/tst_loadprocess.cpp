@@ -1,0 +1,42 @@
+// A load's engine run and the program's end: a run the load gave up on goes with the
+// program, however soon the program ends after it.
+
+#include "heapwatch.h"
+#include "testregistry.h"
+
+#include <QProcess>
+#include <QTest>
+
+class TestLoadProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The program ends right after a load was done with a run whose engine still went
+    // (killed at its finish time-out, dropped by a load that failed first, or handed over
+    // after a kill that did not take): no loop sees the engine's end, and the process
+    // object must not be left behind for all that.
+    void programEndsRightAfterTheLoad_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("run killed at its finish time-out") << "given-up";
+        QTest::newRow("run dropped while it goes") << "dropped";
+        QTest::newRow("engine handed over after a kill that did not take") << "kill-not-taken";
+    }
+    void programEndsRightAfterTheLoad()
+    {
+#ifndef VEXO_HEAPWATCH_ASAN
+        QSKIP("LeakSanitizer tells what the program left behind");
+#endif
+        QFETCH(QString, how);
+        QProcess program;
+        program.start(VEXO_LOAD_END, {how, "sh", "-c", "sleep 30"});
+        QVERIFY(program.waitForFinished(20000));
+        const QByteArray errors = program.readAllStandardError();
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, errors.constData());
+        QVERIFY2(!errors.contains("LeakSanitizer"), errors.constData());
+    }
+};
+
+VEXO_TEST_CLASS(TestLoadProcess)
+#include "tst_loadprocess.moc"
