@@ -5,79 +5,93 @@
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
 #include "engines/fileargument.h"
-#include "engines/fileclosewatcher.h"
 #include "engines/packetlisting.h"
 #include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "jobs/jobmanager.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
-#include <QRegularExpression>
+#include <QHash>
 #include <QTemporaryFile>
-#include <QTime>
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <limits>
 
-#include <sys/stat.h>
-
 namespace {
-// Seconds of the input, before and after a volume's start second, searched for the
-// volume's first packet: more than the key-frame distance of common encodings (up to 10 s)
-// and more than FFmpeg's seeks stray from the second asked for.
-constexpr double InputWindowSeconds = 20.0;
-// Seconds before a volume's measured end from which its last packets are read: more than
-// B-frames reorder them by.
-constexpr double VolumeTailSeconds = 2.0;
-// Packets of the input read with its analysis, to find where its reference stream begins:
-// more than come before the first video packet in common files (audio, DVD navigation).
+// Packets of the input read with its analysis: the run the split dialog starts ahead.
 constexpr int InputHeadPackets = 32;
 // Times of the same packet computed two ways may differ by rounding.
 constexpr double TimeTolerance = 0.001;
-// Containers (FFprobe's first format name) whose seeks go through an index to the key frame
-// at or before the time asked for, and to the last one for a time past the end.
-const char *const KeyFrameSeekingFormats[] = {"avi", "mov", "matroska", "flv"};
-// Processor time, in bytes of input a packet listing reads in that time: an FFprobe run's
-// start (loading its libraries), and a volume's analysis (a start, and its reading).
-constexpr qint64 ListingStartBytes = 300LL * 1000 * 1000;
-constexpr qint64 VolumeAnalysisBytes = 450LL * 1000 * 1000;
-// Packets a listing keeps (read as FFprobe prints them, so the window never holds its events
-// for them): some 60 bytes each, 120 MB for 22 hours at 25 pictures a second.
-constexpr double MaxListedPackets = 2000000.0;
+
+// How the seeks of a container land, by FFprobe's first format name; any other lands on any
+// packet.
+struct FormatSeeking
+{
+    const char *format;
+    MediaSplitter::Seeking seeking;
+};
+const FormatSeeking FormatSeekings[] = {
+    {"mov", MediaSplitter::Seeking::PresentationTime},
+    {"avi", MediaSplitter::Seeking::KeyFrameAtOrBefore},
+    {"matroska", MediaSplitter::Seeking::KeyFrameAtOrBefore},
+    {"flv", MediaSplitter::Seeking::KeyFrameAtOrBefore},
+};
+// Containers whose streams a reader numbers in the order their first packets come (FLV): the
+// volumes merged by FFmpeg, which matches streams by number, must agree on it, so each begins
+// with its picture, the first volume too (the sound before the input's first picture is left
+// out).
+const char *const PicturesFirstFormats[] = {"flv"};
+// A seek this far past a key frame lands on it although FFmpeg moves it 3/23 s earlier (for
+// streams with B-frames) and the index may hold decoding times (some 0.1 s earlier): sure
+// when the next key frame is at least twice as far. With key frames closer together, a trial
+// copy tells.
+constexpr double SeekPastKeyFrame = 0.5;
+// Where the other streams pass from one volume to the next: this far before the next volume's
+// first picture, so that a packet at its very time (sound frames often fall on it) goes to the
+// next volume in both commands, whatever their times' rounding to the microsecond; less than any
+// packet lasts.
+constexpr double BoundaryLead = 0.0005;
+// Seconds before a key packet that seeks landing on any packet are tried from, in turn.
+const double AnyPacketLeads[] = {0.0, 0.2, 1.0, 3.0};
 
 QString secondsText(double seconds)
 {
     return QString::number(seconds, 'f', 6);
 }
 
-// What a volume is on the disk: its file, its size and the time of its last change to the
-// nanosecond, so that a volume written again within a millisecond is told apart.
-QString volumeState(const QString &path)
+QString inputHeadIntervals()
 {
-    struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return QStringLiteral("missing");
-    return QStringLiteral("%1 %2 %3.%4")
-        .arg(info.st_ino)
-        .arg(info.st_size)
-        .arg(info.st_mtim.tv_sec)
-        .arg(info.st_mtim.tv_nsec);
+    return QStringLiteral("%+#%1").arg(InputHeadPackets);
 }
+
+// The reference stream of most inputs: the first video stream that is no cover picture.
+const QString PicturesStream = QStringLiteral("V:0");
+
+// Listings of inputs that a split may be asked for soon, started when the split dialog opens.
+QHash<QString, PacketListing *> &listingsAhead()
+{
+    static QHash<QString, PacketListing *> listings;
+    return listings;
 }
+} // namespace
 
 MediaSplitter::MediaSplitter(JobManager *host)
     : MediaEditor(host)
     , m_ffmpeg(EngineObjects::ffmpeg())
     , m_ffprobe(EngineObjects::ffprobe())
     , m_partSuffix(QStringLiteral(".part"))
-    , m_volumeWatcher(new FileCloseWatcher(this))
 {
-    connect(m_volumeWatcher, &FileCloseWatcher::closedAfterWriting, this, &MediaSplitter::releaseVolumeAnalysis);
+}
+
+MediaSplitter::~MediaSplitter()
+{
+    dropTrialCopies();
+    dropListing();
 }
 
 QString MediaSplitter::volumeFolder() const
@@ -122,10 +136,7 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_input = input;
     m_volumeCount = volumeCount;
     m_volumeSize = volumeSize;
-    // The input's first packets come with its analysis: the first volume, copied from the
-    // start, begins at the reference stream's first key packet among them.
-    QList<FFprobePacket> firstPackets;
-    if (!analyseInput(firstPackets)) {
+    if (!analyseInput()) {
         m_console->log(LogLevel::Quiet, tr("Failed to start split: could not analyze input media file"));
         return;
     }
@@ -139,35 +150,13 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_inputStart = m_ffprobe->formatValue(inputStart, QStringLiteral("start_time"))
                        ? inputStart.toDouble()
                        : 0.0;
-    QString formatName;
-    m_seeksToKeyFrames = m_ffprobe->formatValue(formatName, QStringLiteral("format_name"))
-                         && seeksToKeyFrames(formatName);
-    int referenceStream = -1;
-    m_referenceStreams = chooseReferenceStreams(referenceStream);
-    m_firstBegin = firstCopiedTime(firstPackets, referenceStream, m_inputStart);
-    // FFmpeg counts the pictures of the first video stream it writes: the reference stream
-    // when that is the input's first.
-    const QList<int> video = m_ffprobe->videoStreams();
-    dropInputListing();
-    m_listing = m_seeksToKeyFrames && !video.isEmpty() && referenceStream == video.first()
-                && listingPays(volumeCount, QFileInfo(input).size(), m_duration * frameRate(referenceStream));
-    m_keysWhole = false;
-    if (m_listing) {
-        m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
-        m_listing = m_progress->open();
-        m_progress->close();
-        if (m_listing) {
-            m_inputListing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
-            m_listing = m_inputListing != nullptr;
-        }
-    }
-    m_position = 0.0;
-    m_volumeStartSecond = 0.0;
-    m_volumeBegin = 0.0;
-    m_volumeKeys.clear();
-    m_currentVolume = 0;
-    m_currentOutput.clear();
-    m_currentJob = nullptr;
+    readContainer();
+    m_referenceStreams = chooseReferenceStreams(m_referenceOutput);
+    m_coverOptions = coverOptions();
+    resetVolumes();
+    // The listing reads the input beside the split's start; only a split into volumes needs it.
+    if (m_volumeCount > 1 && !m_referenceStreams.isEmpty())
+        startListing();
 
     const QFileInfo info(input);
     const QString baseName = info.completeBaseName();
@@ -179,207 +168,260 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     startNextJob();
 }
 
-QString MediaSplitter::inputHeadIntervals()
+void MediaSplitter::readContainer()
 {
-    return QStringLiteral("%+#%1").arg(InputHeadPackets);
+    QString formatName;
+    m_ffprobe->formatValue(formatName, QStringLiteral("format_name"));
+    m_seeking = seekingOf(formatName);
+    // An MP4 cannot be read without its index.
+    m_seeksTried = m_seeking == Seeking::PresentationTime;
+    const QString container = formatName.section(QLatin1Char(','), 0, 0);
+    m_timesIn90kHz = container == QLatin1String("mpeg");
+    m_picturesFirst = std::any_of(std::begin(PicturesFirstFormats), std::end(PicturesFirstFormats),
+                                  [&](const char *name) { return container == QLatin1String(name); });
+}
+
+void MediaSplitter::resetVolumes()
+{
+    dropTrialCopies();
+    dropListing();
+    delete m_progress;
+    m_progress = nullptr;
+    m_packets.clear();
+    m_listed = false;
+    m_model = SizeModel();
+    m_firstKey = m_begin = m_end = -1;
+    m_endUntried = false;
+    m_beginSeek = m_endSeek = 0.0;
+    m_currentVolume = 0;
+    m_currentOutput.clear();
+    m_currentJob = nullptr;
+    m_started = false;
+}
+
+void MediaSplitter::startListing()
+{
+    PacketListing *ahead = listingsAhead().take(m_input);
+    if (ahead && m_referenceStreams == PicturesStream) {
+        ahead->setParent(this);
+        m_listing = ahead;
+    } else {
+        delete ahead;
+        m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
+    }
+    // FFmpeg's progress counts the pictures of the first video stream it writes.
+    if (m_referenceOutput != QLatin1String("v:0"))
+        return;
+    m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
+    if (m_progress->open()) {
+        m_progress->close();
+    } else {
+        delete m_progress;
+        m_progress = nullptr;
+    }
 }
 
 void MediaSplitter::prefetchInputAnalysis(const QString &input)
 {
-    if (FFprobe *ffprobe = EngineObjects::ffprobe())
-        ffprobe->prefetchLoadWithPackets(input, QString(), inputHeadIntervals());
+    FFprobe *ffprobe = EngineObjects::ffprobe();
+    if (!ffprobe)
+        return;
+    ffprobe->prefetchLoadWithPackets(input, QString(), inputHeadIntervals());
+    // The listing of its pictures too: a split into volumes waits for it.
+    if (!listingsAhead().contains(input)) {
+        if (PacketListing *listing = ffprobe->startPacketListing(input, PicturesStream, nullptr))
+            listingsAhead().insert(input, listing);
+    }
 }
 
 void MediaSplitter::dropInputAnalysis(const QString &input)
 {
     if (FFprobe *ffprobe = EngineObjects::ffprobe())
         ffprobe->dropLoadWithPackets(input, QString(), inputHeadIntervals());
+    delete listingsAhead().take(input);
 }
 
 // The window handles its events while FFprobe reads the input.
-bool MediaSplitter::analyseInput(QList<FFprobePacket> &firstPackets)
+bool MediaSplitter::analyseInput()
 {
     const SyncRunner::LoadScope scope;
+    QList<FFprobePacket> firstPackets;
     return m_ffprobe->loadWithPackets(m_input, firstPackets, QString(), inputHeadIntervals())
            || m_ffprobe->load(m_input);
 }
 
-double MediaSplitter::frameRate(int stream)
-{
-    const QStringList key{QStringLiteral("avg_frame_rate")};
-    QHash<QString, QString> data;
-    const double rate = m_ffprobe->streamData(stream, data, key) == 1 ? FFprobe::toNumber(data.value(key.first())) : 0.0;
-    return rate > 0.0 ? rate : qQNaN();
-}
-
-QString MediaSplitter::chooseReferenceStreams(int &index) const
+QString MediaSplitter::chooseReferenceStreams(QString &output) const
 {
     // A cover picture is a video stream of one packet: it cannot tell where a volume ends.
+    // The volume's pictures come first among its video streams.
+    if (m_ffprobe->videoStreams().size() > attachedPictures().size()) {
+        output = QStringLiteral("v:0");
+        return PicturesStream;
+    }
+    output = QStringLiteral("a:0");
+    return m_ffprobe->audioStreams().isEmpty() ? QString() : QStringLiteral("a:0");
+}
+
+QList<int> MediaSplitter::attachedPictures() const
+{
     const QStringList attachedPicture{QStringLiteral("DISPOSITION:attached_pic")};
+    QList<int> pictures;
     for (int stream : m_ffprobe->videoStreams()) {
         QHash<QString, QString> disposition;
-        if (m_ffprobe->streamData(stream, disposition, attachedPicture) == 0
-            || disposition.value(attachedPicture.first()) != QLatin1String("1")) {
-            index = stream;
-            return QStringLiteral("V:0");
-        }
+        if (m_ffprobe->streamData(stream, disposition, attachedPicture) == 1
+            && disposition.value(attachedPicture.first()) == QLatin1String("1"))
+            pictures << stream;
     }
-    const QList<int> audio = m_ffprobe->audioStreams();
-    index = audio.isEmpty() ? -1 : audio.first();
-    return audio.isEmpty() ? QString() : QStringLiteral("a:0");
+    return pictures;
 }
 
-double MediaSplitter::firstCopiedTime(const QList<FFprobePacket> &packets, int stream, double inputStart)
+QStringList MediaSplitter::coverOptions() const
 {
-    // A stream copy leaves out the packets before the first key packet; which packet would
-    // come first after an unknown one is not known.
-    for (const FFprobePacket &packet : packets) {
-        if (packet.stream == stream)
-            return packet.key ? packet.time - inputStart : qQNaN();
+    // Cover pictures come after every other stream, each closed after its one packet: FFmpeg
+    // ends a copy once each stream is closed (or the first open one has written all it may),
+    // and a cover's stream would otherwise stay open, FFmpeg reading the input to its end.
+    const QList<int> pictures = attachedPictures();
+    const qsizetype films = m_ffprobe->videoStreams().size() - pictures.size();
+    QStringList options;
+    for (qsizetype i = 0; i < pictures.size(); ++i) {
+        options << QStringLiteral("-map") << QStringLiteral("0:%1").arg(pictures.at(i))
+                << QStringLiteral("-frames:v:%1").arg(films + i) << QStringLiteral("1");
     }
-    return qQNaN();
+    return options;
 }
 
-QString MediaSplitter::inputWindowIntervals(double second, double inputStart)
+MediaSplitter::Seeking MediaSplitter::seekingOf(const QString &formatName)
 {
-    const QString end = secondsText(inputStart + second + InputWindowSeconds);
-    if (second <= InputWindowSeconds)
-        return QLatin1Char('%') + end;
-    return secondsText(inputStart + second - InputWindowSeconds) + QLatin1Char('%') + end;
+    const QString container = formatName.section(QLatin1Char(','), 0, 0);
+    for (const FormatSeeking &format : FormatSeekings) {
+        if (container == QLatin1String(format.format))
+            return format.seeking;
+    }
+    return Seeking::AnyPacket;
 }
 
-QList<FFprobePacket> MediaSplitter::inputWindow(double second)
+QList<double> MediaSplitter::seekCandidates(Seeking seeking, double previous, double cut, double next)
 {
-    QList<FFprobePacket> window;
-    m_ffprobe->readPackets(window, m_input, m_referenceStreams,
-                           inputWindowIntervals(second, m_inputStart));
-    return window;
+    switch (seeking) {
+    case Seeking::PresentationTime:
+        // Exactly there: a seek past it would make the container hide the pictures before the
+        // time asked for (an MP4 edit list), which the volume holds all the same.
+        return {cut};
+    case Seeking::KeyFrameAtOrBefore:
+        return {cut + std::min(SeekPastKeyFrame, (next - cut) / 2.0)};
+    case Seeking::AnyPacket:
+        break;
+    }
+    // The copy begins at the first key frame after where the seek lands: from a little before
+    // the key packet, further back in turn, but never back to the volume's own first one.
+    QList<double> seeks;
+    for (double lead : AnyPacketLeads) {
+        const double seek = cut - lead;
+        if (seek <= previous + TimeTolerance)
+            break;
+        seeks << seek;
+    }
+    return seeks;
 }
 
-bool MediaSplitter::locateVolume(VolumeSpan &span)
+bool MediaSplitter::seekLandsOnCut(Seeking seeking, double cut, double next)
 {
-    if (locateListedVolume(span))
+    switch (seeking) {
+    case Seeking::PresentationTime:
         return true;
-    // The volume's length, its first packet of the reference stream and its last ones come
-    // in one FFprobe run, started while the volume was copied (prefetchVolumeAnalysis()). The
-    // first packet's hash is needed only when the trial copy could not tell where the volume
-    // begins.
-    const bool beginKnown = qIsFinite(m_queuedBegin);
-    // An analysis released at a close of the volume read what was there then: one that the
-    // volume changed after is not taken (FFmpeg's end is seen before the watcher's last close).
-    if (!m_releasedState.isEmpty() && volumeState(m_currentOutput) != m_releasedState)
-        dropVolumeAnalysis();
-    QList<FFprobePacket> packets;
-    const bool together =
-        !m_referenceStreams.isEmpty()
-        && m_ffprobe->loadWithPackets(m_currentOutput, packets, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
-    dropVolumeAnalysis();
-    const QString inputName = QFileInfo(m_input).fileName();
-    if (!together && !m_ffprobe->load(m_currentOutput)) {
-        fail(tr("Failed to start split part #%1 of %2: could not analyze input media file")
-                 .arg(m_currentVolume)
-                 .arg(inputName));
-        return false;
+    case Seeking::KeyFrameAtOrBefore:
+        return next - cut >= 2.0 * SeekPastKeyFrame;
+    case Seeking::AnyPacket:
+        break;
     }
-    QString duration;
-    if (!m_ffprobe->formatValue(duration, QStringLiteral("duration"))) {
-        fail(tr("Failed to start split part #%1 of %2: could not get input media duration")
-                 .arg(m_currentVolume)
-                 .arg(inputName));
-        return false;
-    }
-    const double length = duration.toDouble();
-    QString start;
-    const double volumeStart =
-        m_ffprobe->formatValue(start, QStringLiteral("start_time")) ? start.toDouble() : 0.0;
-
-    QList<FFprobePacket> head = packets.mid(0, 1);
-    QList<FFprobePacket> tail = packets.mid(1);
-    const double tailStart = volumeStart + std::max(0.0, length - VolumeTailSeconds);
-    if (m_referenceStreams.isEmpty()) {
-        // Nothing to locate by: the volume began at its second.
-    } else if (!together) {
-        m_ffprobe->readPackets(head, m_currentOutput, m_referenceStreams, QStringLiteral("%+#1"), !beginKnown);
-    }
-    if (!head.isEmpty() && !tailCovers(tail, tailStart))
-        m_ffprobe->readPackets(tail, m_currentOutput, m_referenceStreams,
-                               secondsText(tailStart) + QLatin1Char('%'), false);
-    // The volume's first packet is looked up in the input around its second.
-    const QList<FFprobePacket> window = beginKnown || m_referenceStreams.isEmpty()
-                                            ? QList<FFprobePacket>()
-                                            : inputWindow(m_volumeStartSecond);
-    span = volumeSpan(m_volumeStartSecond, m_inputStart, window, length, volumeStart, head, tail,
-                      m_queuedBegin);
-    // The key frames of the volume's last packets, in the input's time: where a copy from a
-    // second among them begins, in containers whose seeks land on the key frame at or before it.
-    m_volumeKeys.clear();
-    m_keysWhole = false;
-    for (const FFprobePacket &packet : std::as_const(tail)) {
-        if (m_seeksToKeyFrames && packet.key && !head.isEmpty())
-            m_volumeKeys << span.begin + (packet.time - head.first().time);
-    }
-    qCDebug(lcEncoder).noquote() << "MediaSplitter::locateVolume() volume" << m_currentVolume - 1
-                       << "cut from second" << m_volumeStartSecond << "measures" << length
-                       << "and spans" << span.begin << "to" << span.end;
-    return true;
+    return false;
 }
 
-bool MediaSplitter::locateListedVolume(VolumeSpan &span)
+MediaSplitter::CopyBegin MediaSplitter::judgeCopyBegin(double begin, double previousBegin, double end)
 {
-    if (!m_listing)
-        return false;
-    QFile progress(m_progress->fileName());
-    const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
-    const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
-    bool listed = true;
-    if (m_inputListing && frames > 0) {
-        // FFprobe lists the input beside the copies. It is awaited, while it goes on printing,
-        // up to the volume's last packet and so far past it that every key frame a copy from
-        // the second after the volume's end may begin at is listed (B-frames reorder packets
-        // by far less than that).
-        listed = m_inputListing->waitFor(
-            [&](const QList<FFprobePacket> &packets) {
-                return listedSpan(span, packets, m_inputStart, begin, frames)
-                       && packets.last().time - m_inputStart > span.end + 1.0 + InputWindowSeconds;
-            },
-            m_ffprobe->finishTimeout());
-        m_inputPackets = m_inputListing->packets();
-        // Every key frame a copy from a second up to the one after the volume's end may begin
-        // at is among them.
-        m_keysWhole = true;
-        m_volumeKeys.clear();
-        for (const FFprobePacket &packet : std::as_const(m_inputPackets)) {
-            if (packet.key)
-                m_volumeKeys << packet.time - m_inputStart;
+    if (begin <= previousBegin + TimeTolerance)
+        return CopyBegin::Repeats;
+    return begin <= end + TimeTolerance ? CopyBegin::Fits : CopyBegin::TooLate;
+}
+
+void MediaSplitter::fillPositions(QList<FFprobePacket> &packets, double inputStart, double duration,
+                                  qint64 inputSize)
+{
+    const bool anyKnown =
+        std::any_of(packets.cbegin(), packets.cend(), [](const FFprobePacket &packet) { return packet.pos >= 0; });
+    qint64 last = 0;
+    for (FFprobePacket &packet : packets) {
+        if (!anyKnown) {
+            const double share = duration > 0.0 ? (packet.time - inputStart) / duration : 0.0;
+            packet.pos = qint64(std::clamp(share, 0.0, 1.0) * double(inputSize));
+        } else if (packet.pos < 0) {
+            packet.pos = last;
+        } else {
+            last = std::max(last, packet.pos);
         }
     }
-    if (!listed || !listedSpan(span, m_inputPackets, m_inputStart, begin, frames)) {
-        // Analysed from now on, its key frames its own.
-        dropInputListing();
-        return false;
+}
+
+MediaSplitter::SizeModel MediaSplitter::sizeModel(const QList<FFprobePacket> &packets, qint64 inputSize)
+{
+    SizeModel model;
+    if (packets.isEmpty())
+        return model;
+    // What follows the last packet (the index of AVI, Matroska and MP4) counts in the proportion.
+    model.header = std::max<qint64>(0, packets.first().pos);
+    const qint64 span = packets.last().pos - model.header;
+    if (span > 0)
+        model.ratio = std::max(1.0, double(inputSize - model.header) / double(span));
+    return model;
+}
+
+double MediaSplitter::expectedSize(const QList<FFprobePacket> &packets, int begin, int end, const SizeModel &model)
+{
+    return double(model.header) + double(packets.at(end).pos - packets.at(begin).pos) * model.ratio;
+}
+
+int MediaSplitter::latestCut(const QList<FFprobePacket> &packets, int begin, int below, qint64 size,
+                             const SizeModel &model)
+{
+    const qsizetype limit = below < 0 ? packets.size() : std::min<qsizetype>(below, packets.size());
+    int found = -1;
+    for (int cut = begin + 1; cut < limit && expectedSize(packets, begin, cut, model) <= double(size); ++cut) {
+        if (packets.at(cut).key)
+            found = cut;
     }
-    qCDebug(lcEncoder).noquote() << "MediaSplitter::locateListedVolume() volume" << m_currentVolume - 1
-                       << "cut from second" << m_volumeStartSecond << "holds" << frames << "pictures and spans"
-                       << span.begin << "to" << span.end;
-    return true;
+    return found;
 }
 
-void MediaSplitter::dropInputListing()
+double MediaSplitter::learnedRatio(double ratio, qint64 written, qint64 header, qint64 span)
 {
-    delete m_inputListing;
-    m_inputListing = nullptr;
-    m_listing = false;
-    m_keysWhole = false;
-    m_inputPackets.clear();
-    m_volumeKeys.clear();
-    delete m_progress;
-    m_progress = nullptr;
+    return span > 0 ? std::max(ratio, double(written - header) / double(span)) : ratio;
 }
 
-bool MediaSplitter::listingPays(int volumeCount, qint64 inputSize, double packets)
+QStringList MediaSplitter::volumeOptions(const VolumeCut &cut, const QString &reference, bool timesIn90kHz)
 {
-    return qint64(volumeCount - 1) * VolumeAnalysisBytes > ListingStartBytes + inputSize
-           && packets <= MaxListedPackets;
+    const QString time = timesIn90kHz ? QStringLiteral("pts/90000") : QStringLiteral("pts*tb");
+    QStringList options;
+    // A seek lands before the volume's first picture, or the demuxer gives each stream from
+    // its own packet at or before it: what comes before the picture belongs to the volume
+    // before. FFmpeg's times count from the seek.
+    if (!cut.first) {
+        const QString early = QStringLiteral("noise=drop=lt(%1\\,%2)")
+                                  .arg(time, secondsText(cut.begin - BoundaryLead - cut.seek));
+        options << QStringLiteral("-bsf:a") << early << QStringLiteral("-bsf:s") << early;
+    }
+    // The reference stream's packets are counted (with B-frames, the next volume's first
+    // picture is read before pictures shown ahead of it); the others end at its time, and
+    // with them the copy.
+    QStringList counted;
+    if (cut.skip > 0)
+        counted << QStringLiteral("lt(n\\,%1)").arg(cut.skip);
+    if (qIsFinite(cut.end))
+        counted << QStringLiteral("gte(n\\,%1)").arg(cut.skip + cut.packets);
+    if (!counted.isEmpty())
+        options << QStringLiteral("-bsf:") + reference << QStringLiteral("noise=drop=") + counted.join(QLatin1Char('+'));
+    if (qIsFinite(cut.end))
+        options << QStringLiteral("-t") << secondsText(cut.end - BoundaryLead - cut.seek);
+    return options;
 }
 
 int MediaSplitter::copiedFrames(const QString &progress)
@@ -400,254 +442,165 @@ int MediaSplitter::copiedFrames(const QString &progress)
     return -1;
 }
 
-bool MediaSplitter::listedSpan(VolumeSpan &span, const QList<FFprobePacket> &inputPackets, double inputStart,
-                               double begin, int count)
+QString MediaSplitter::seekText(double seconds)
 {
-    // The copy begins with the key packet at its beginning (the first of equal times) and
-    // goes on with the packets that follow it in the input.
-    const auto first = std::find_if(inputPackets.begin(), inputPackets.end(), [&](const FFprobePacket &packet) {
-        return packet.key && std::abs(packet.time - inputStart - begin) <= TimeTolerance;
-    });
-    if (count < 1 || first == inputPackets.end() || inputPackets.end() - first < count)
+    const qint64 micro = qIsFinite(seconds) && seconds > 0.0 ? qRound64(seconds * 1e6) : 0;
+    const qint64 minute = 60 * 1000000LL;
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(micro / (60 * minute), 2, 10, QLatin1Char('0'))
+        .arg(micro / minute % 60, 2, 10, QLatin1Char('0'))
+        .arg(micro / 1000000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(micro % 1000000, 6, 10, QLatin1Char('0'));
+}
+
+bool MediaSplitter::awaitListing()
+{
+    if (m_listed)
+        return true;
+    if (!m_listing)
         return false;
-    double reach = 0.0;
-    for (auto packet = first; packet != first + count; ++packet)
-        reach = std::max(reach, packet->time + packet->duration - first->time);
-    span = {first->time - inputStart, first->time - inputStart + reach};
+    // The window handles its events while FFprobe lists the input.
+    const SyncRunner::LoadScope scope;
+    const bool whole = m_listing->waitForEnd(m_ffprobe->finishTimeout());
+    m_packets = m_listing->packets();
+    dropListing();
+    if (!whole || m_packets.isEmpty())
+        return false;
+    fillPositions(m_packets, m_inputStart, m_duration, m_inputSize);
+    m_model = sizeModel(m_packets, m_inputSize);
+    m_listed = true;
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::awaitListing()" << m_packets.size() << "packets, header"
+                       << m_model.header << "bytes, proportion" << m_model.ratio;
     return true;
 }
 
-bool MediaSplitter::seeksToKeyFrames(const QString &formatName)
+double MediaSplitter::timeOf(int index) const
 {
-    const QString container = formatName.section(QLatin1Char(','), 0, 0);
-    return std::any_of(std::begin(KeyFrameSeekingFormats), std::end(KeyFrameSeekingFormats),
-                       [&](const char *name) { return container == QLatin1String(name); });
+    return m_packets.at(index).time - m_inputStart;
 }
 
-QString MediaSplitter::volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize)
+double MediaSplitter::nextKeyTime(int index) const
 {
-    // The last packets are read from a guess of where they lie, after the first packet by the
-    // share of the input's length that the volume's size makes, less a margin; a guess that
-    // falls short of the end only reads more packets, one past it is read again from the
-    // measured length (or, where seeks land on key frames, from the last key frame). Where
-    // seeks land on key frames, a tail read from before the end's whole second also tells
-    // where the next volume's copy begins (the key frame at or before that second).
-    const double share = inputSize > 0 ? double(volumeSize) / double(inputSize) : 0.0;
-    const double guess = std::max(0.0, duration * share - 2.0 * VolumeTailSeconds);
-    return QStringLiteral("%+#1,+") + secondsText(guess) + QLatin1Char('%');
-}
-
-double MediaSplitter::keyFrameAtOrBefore(const QList<double> &keys, double second, double end)
-{
-    // Keys are known from the first listed one on, up to the volume's end; a key frame exactly
-    // at an end on a whole second may follow the volume.
-    if (keys.isEmpty() || keys.first() > second + TimeTolerance || second >= end - TimeTolerance)
-        return qQNaN();
-    double found = keys.first();
-    for (double key : keys) {
-        if (key <= second + TimeTolerance)
-            found = key;
+    for (int next = index + 1; next < m_packets.size(); ++next) {
+        if (m_packets.at(next).key)
+            return timeOf(next);
     }
-    return found;
+    return std::numeric_limits<double>::infinity();
 }
 
-// The analysis of a volume that is being copied starts now and waits, its engine loaded,
-// until the copy has ended: between two volumes only the reading of the new one is left.
-void MediaSplitter::prefetchVolumeAnalysis(qint64 expectedSize)
+bool MediaSplitter::restFits(int begin) const
 {
-    m_volumeIntervals = volumeIntervals(m_duration, expectedSize, m_inputSize);
-    m_volumeHashes = !qIsFinite(m_queuedBegin);
-    if (m_ffprobe && m_currentVolume < m_volumeCount && !m_referenceStreams.isEmpty() && !m_listing) {
-        m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
-        m_volumeWatcher->watch(m_currentOutput);
+    return m_model.header + m_inputSize - m_packets.at(begin).pos <= m_volumeSize;
+}
+
+int MediaSplitter::keyPacketAt(double time) const
+{
+    for (int index = std::max(m_begin, 0); index < m_packets.size(); ++index) {
+        if (m_packets.at(index).key && std::abs(timeOf(index) - time) <= TimeTolerance)
+            return index;
     }
+    return -1;
 }
 
-// FFmpeg has written the volume and closed it: the analysis reads it now, while FFmpeg's
-// process ends, before the job is seen to end. A job that then fails drops it.
-void MediaSplitter::releaseVolumeAnalysis(const QString &volume)
+bool MediaSplitter::planVolume(int below)
 {
-    if (!m_ffprobe || volume != m_currentOutput)
-        return;
-    // Closed again after writing: the analysis released at the earlier close read a volume
-    // that was not done, and starts over.
-    if (!m_releasedState.isEmpty())
-        m_ffprobe->holdLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
-    m_releasedState = volumeState(m_currentOutput);
-    m_ffprobe->releaseLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
-}
-
-void MediaSplitter::dropVolumeAnalysis()
-{
-    m_releasedState.clear();
-    m_volumeWatcher->watch(QString());
-    if (m_ffprobe && !m_currentOutput.isEmpty() && !m_referenceStreams.isEmpty())
-        m_ffprobe->dropLoadWithPackets(m_currentOutput, m_referenceStreams, m_volumeIntervals, m_volumeHashes);
-}
-
-bool MediaSplitter::tailCovers(const QList<FFprobePacket> &tail, double tailStart)
-{
-    // Packets decoded before a key frame are shown before it: read from a key frame to the
-    // end, the tail holds the last packet shown however late the key frame is.
-    return !tail.isEmpty() && (tail.first().key || tail.first().time <= tailStart + TimeTolerance);
-}
-
-bool MediaSplitter::chooseStartSecond(double &chosen, double end)
-{
-    const double second = startSecond(end);
-    chosen = second;
-    m_queuedBegin = qQNaN();
-    if (m_currentVolume == 1) {
-        QString hash;
-        double time = qQNaN();
-        if (qIsFinite(m_firstBegin))
-            m_queuedBegin = m_firstBegin;
-        else if (!m_referenceStreams.isEmpty()
-                 && m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(0.0), m_referenceStreams, &time))
-            m_queuedBegin = time - m_inputStart;
+    // The window handles its events while the engines answer; what this scope starts ahead and
+    // does not take ends with it (the trials for the next volume start once it has ended).
+    const SyncRunner::LoadScope scope;
+    m_end = -1;
+    m_endSeek = 0.0;
+    m_endUntried = false;
+    // The last volume takes the rest of the input.
+    if (m_currentVolume >= m_volumeCount)
         return true;
+    const QString inputName = QFileInfo(m_input).fileName();
+    if (!awaitListing()) {
+        fail(tr("Failed to start split part #%1 of %2: could not analyze input media file")
+                 .arg(m_currentVolume)
+                 .arg(inputName));
+        return false;
     }
-    // A copy from the previous volume's own second (or before) would repeat that volume: a
-    // volume that ends within the second it was cut from (a position that has not moved,
-    // 0.0 after the first volume among them) leaves no second to go on from.
-    if (m_referenceStreams.isEmpty())
-        return second > m_volumeStartSecond;
-    // FFmpeg's copy begins at a key frame: at or before the second in formats with a key-frame
-    // index, possibly after it in those without (MPEG program and transport streams seek to
-    // any packet, and the copy begins at the next key frame). Earlier seconds are tried until
-    // the copy would begin at or before the end, but never the previous volume's second or
-    // before; a copy that begins where the previous volume began would only repeat it.
-    QList<FFprobePacket> window; // read only when the trial copy gives no time
-    const double lowest = std::max(m_volumeStartSecond + 1.0, second - InputWindowSeconds);
-    for (double candidate = second; candidate >= lowest; candidate -= 1.0) {
-        double begin = qQNaN();
-        if (!copyBegin(begin, candidate, window, second, end)) {
-            chosen = candidate; // nothing to tell by
-            return true;
-        }
-        const CopyBegin verdict = judgeCopyBegin(begin, m_volumeBegin, end);
-        if (verdict == CopyBegin::Fits) {
-            chosen = candidate;
-            m_queuedBegin = begin;
-            return true;
-        }
+    if (m_begin < 0) {
+        // A copy from the start leaves out the packets before the first key packet.
+        const auto first = std::find_if(m_packets.cbegin(), m_packets.cend(),
+                                        [](const FFprobePacket &packet) { return packet.key; });
+        m_begin = m_firstKey = first == m_packets.cend() ? 0 : int(first - m_packets.cbegin());
+    }
+    // The rest of the input fits: this volume is the last one written.
+    if (below < 0 && restFits(m_begin))
+        return true;
+    m_end = latestCut(m_packets, m_begin, below, m_volumeSize, m_model);
+    if (m_end < 0) {
+        // No key packet after the volume's first one is near enough: the volume would be
+        // larger than asked.
+        fail(tr("Failed (position error) to continue split of %1").arg(inputName));
+        return false;
+    }
+    m_endSeek = seekToCut(m_end);
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::planVolume() volume" << m_currentVolume << "from"
+                       << timeOf(m_begin) << "to" << timeOf(m_end) << "expected"
+                       << expectedSize(m_packets, m_begin, m_end, m_model) << "bytes, next seek" << m_endSeek;
+    return true;
+}
+
+double MediaSplitter::seekToCut(int &cut)
+{
+    const double previous = timeOf(m_begin);
+    const double at = timeOf(cut);
+    const double next = nextKeyTime(cut);
+    const QList<double> seeks = seekCandidates(m_seeking, previous, at, next);
+    if (!seeks.isEmpty() && seekLandsOnCut(m_seeking, at, next)) {
+        // Until one such seek has been seen to land there (a file cut short has no index to
+        // seek by), it is tried beside the volume's copy.
+        m_endUntried = !m_seeksTried;
+        return seeks.first();
+    }
+    for (double seek : seeks) {
+        const int begins = trialCopyBegin(seek);
+        if (begins < 0)
+            continue;
+        const CopyBegin verdict = judgeCopyBegin(timeOf(begins), previous, at);
+        if (verdict == CopyBegin::TooLate)
+            continue;
         if (verdict == CopyBegin::Repeats)
             break;
+        // At the key packet, or an earlier one: the volume ends there. A seek further back
+        // would land earlier still.
+        cut = begins;
+        return seek;
     }
-    // A key frame between the end's whole second and the end (key frames a frame after each
-    // second) is where a copy from the next second begins, in formats whose seeks land on the
-    // key frame at or before the second asked for.
-    const double next = second + 1.0;
-    double begin = qQNaN();
-    if (next > m_volumeStartSecond && copyBegin(begin, next, window, second, end)
-        && judgeCopyBegin(begin, m_volumeBegin, end) == CopyBegin::Fits) {
-        chosen = next;
-        m_queuedBegin = begin;
-        return true;
-    }
-    // Every copy would repeat the previous volume or begin past the end: the pictures between
-    // would be lost.
-    qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() no second from" << next << "down to"
-                       << lowest << "begins after" << m_volumeBegin << "and at or before" << end;
-    return false;
+    // No seek lands between the volume's first packet and the cut (a file cut short has no
+    // index to seek by): the next volume is copied from the start, its reference stream's
+    // packets before the cut left out.
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::seekToCut() no seek lands at" << at << "after" << previous;
+    return 0.0;
 }
 
-bool MediaSplitter::copyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second,
-                              double end)
+void MediaSplitter::takeSeekTrial()
 {
-    // The input's key frames, listed past the volume's end, tell there too.
-    begin = keyFrameAtOrBefore(m_volumeKeys, candidate,
-                               m_keysWhole ? std::numeric_limits<double>::infinity() : end);
-    return qIsFinite(begin) || trialCopyBegin(begin, candidate, window, second);
+    if (!m_endUntried)
+        return;
+    const SyncRunner::LoadScope scope;
+    m_endUntried = false;
+    if (trialCopyBegin(m_beginSeek) == m_begin) {
+        m_seeksTried = true;
+        return;
+    }
+    // The seek lands before the volume's first packet: it is copied from the start.
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::takeSeekTrial() the seek from" << m_beginSeek << "lands elsewhere";
+    m_beginSeek = 0.0;
 }
 
-bool MediaSplitter::trialCopyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second)
+int MediaSplitter::trialCopyBegin(double seek)
 {
     QString hash;
-    if (!m_ffmpeg->firstCopiedPacket(hash, m_input, startTimeText(candidate), m_referenceStreams, &begin))
-        return false;
-    begin -= m_inputStart;
-    if (!qIsFinite(begin)) {
-        if (window.isEmpty())
-            window = inputWindow(second);
-        if (!findInInput(begin, hash, window, m_inputStart))
-            return false;
-    }
-    qCDebug(lcEncoder).noquote() << "MediaSplitter::chooseStartSecond() from second" << candidate
-                       << "the copy begins at" << begin;
-    return true;
-}
-
-MediaSplitter::CopyBegin MediaSplitter::judgeCopyBegin(double begin, double previousBegin, double end)
-{
-    if (begin <= previousBegin + TimeTolerance)
-        return CopyBegin::Repeats;
-    return begin <= end + TimeTolerance ? CopyBegin::Fits : CopyBegin::TooLate;
-}
-
-bool MediaSplitter::findInInput(double &time, const QString &hash,
-                                const QList<FFprobePacket> &inputWindow, double inputStart)
-{
-    if (hash.isEmpty())
-        return false;
-    // The earliest: a still picture repeats the same key frame.
-    for (const FFprobePacket &packet : inputWindow) {
-        if (packet.hash == hash) {
-            time = packet.time - inputStart;
-            return true;
-        }
-    }
-    return false;
-}
-
-MediaSplitter::VolumeSpan MediaSplitter::volumeSpan(double startSecond, double inputStart,
-                                const QList<FFprobePacket> &inputWindow, double length,
-                                double volumeStart, const QList<FFprobePacket> &volumeHead,
-                                const QList<FFprobePacket> &volumeTail, double knownBegin)
-{
-    // Where the volume starts in the input.
-    double start = startSecond;
-    const FFprobePacket *first = volumeHead.isEmpty() ? nullptr : &volumeHead.first();
-    if (qIsFinite(knownBegin)) {
-        start = knownBegin;
-    } else if (!first || !findInInput(start, first->hash, inputWindow, inputStart)) {
-        // FFmpeg seeks to the key frame at or before the second asked for.
-        for (const FFprobePacket &packet : inputWindow) {
-            if (packet.key && packet.time - inputStart <= startSecond)
-                start = packet.time - inputStart;
-        }
-    }
-    if (!first)
-        return {start, start + length};
-
-    // How far the volume reaches past its first packet. Its own packet times tell best: a
-    // container may hide a lead-in before the second asked for (MP4 edit lists), so that
-    // the measured length falls short, and the measured length may count other streams
-    // that run on past the reference stream's end. Without them, the measured length
-    // counts from the volume's start time, which a hidden lead-in precedes.
-    double reach = length + (volumeStart - first->time);
-    if (!volumeTail.isEmpty()) {
-        reach = 0.0;
-        for (const FFprobePacket &packet : volumeTail)
-            reach = std::max(reach, packet.time + packet.duration - first->time);
-    }
-    return {start, start + reach};
-}
-
-MediaSplitter::~MediaSplitter()
-{
-    dropTrialCopies();
-    dropVolumeAnalysis();
-    dropInputListing();
-}
-
-void MediaSplitter::fail(const QString &text)
-{
-    dropTrialCopies();
-    dropVolumeAnalysis();
-    dropInputListing();
-    m_console->log(LogLevel::Quiet, text);
-    emit finished();
+    double time = qQNaN();
+    if (!m_ffmpeg->firstCopiedPacket(hash, m_input, seekText(seek), m_referenceStreams, &time) || !qIsFinite(time))
+        return -1;
+    const int begins = keyPacketAt(time - m_inputStart);
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::trialCopyBegin() from" << seek << "the copy begins at"
+                       << time - m_inputStart << "packet" << begins;
+    return begins;
 }
 
 void MediaSplitter::startNextJob()
@@ -659,36 +612,111 @@ void MediaSplitter::startNextJob()
                  .arg(QFileInfo(m_input).fileName(), m_currentJob->failure()));
         return;
     }
-    // A count below 1 ends here too: nothing else would stop the volumes.
-    if (m_currentVolume >= m_volumeCount) {
-        dropInputListing();
-        emit finished();
-        return;
+    const QString inputName = QFileInfo(m_input).fileName();
+    int below = -1; // a volume copied again ends before this packet
+    if (!m_currentOutput.isEmpty()) {
+        if (m_end < 0) {
+            // The volume that took the rest of the input.
+            if (m_currentVolume < m_volumeCount)
+                m_console->log(LogLevel::Quiet, tr("Warning: done in %1 part instead of %2, terminating split of %3")
+                                                    .arg(m_currentVolume)
+                                                    .arg(m_volumeCount)
+                                                    .arg(inputName));
+            finish();
+            return;
+        }
+        if (volumeFits()) {
+            m_begin = m_end;
+            m_beginSeek = m_endSeek;
+            takeSeekTrial();
+        } else {
+            m_console->log(LogLevel::Normal,
+                           tr("Volume %1 of %2 holds %3 bytes, more than %4: it is copied again to end earlier")
+                               .arg(m_currentVolume)
+                               .arg(inputName)
+                               .arg(QFileInfo(m_currentOutput).size())
+                               .arg(m_volumeSize));
+            if (!QFile::remove(m_currentOutput)) {
+                fail(tr("Failed to split part #%1 of %2: could not remove %3")
+                         .arg(m_currentVolume)
+                         .arg(inputName, m_currentOutput));
+                return;
+            }
+            below = m_end;
+        }
+    }
+    if (below < 0) {
+        // A count below 1 ends here too: nothing else would stop the volumes.
+        if (m_currentVolume >= m_volumeCount) {
+            finish();
+            return;
+        }
+        ++m_currentVolume;
     }
     qCDebug(lcEncoder).noquote() << "MediaSplitter::startNextJob() Start next split:" << m_currentVolume
                        << m_input << m_partBaseName;
-    ++m_currentVolume;
-
-    const QString inputName = QFileInfo(m_input).fileName();
-    double second = 0.0;
-    if (!prepareVolume(second))
+    if (!(m_duration > 0.0)) {
+        fail(tr("Warning: done in %1 part instead of %2, terminating split of %3")
+                 .arg(m_currentVolume - 1)
+                 .arg(m_volumeCount)
+                 .arg(inputName));
         return;
-    m_volumeStartSecond = second;
+    }
+    if (planVolume(below)) {
+        dropTrialCopies();
+        queueVolume();
+    }
+}
 
+bool MediaSplitter::volumeFits()
+{
+    const qint64 written = QFileInfo(m_currentOutput).size();
+    // A copy stopped by the size limit tells how far it came.
+    int end = m_end;
+    if (m_progress) {
+        QFile progress(m_progress->fileName());
+        const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
+        if (frames > 0 && frames < m_end - m_begin)
+            end = m_begin + frames;
+    }
+    m_model.ratio = learnedRatio(m_model.ratio, written, m_model.header,
+                                 m_packets.at(end).pos - m_packets.at(m_begin).pos);
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::volumeFits() volume" << m_currentVolume << "holds" << written
+                       << "bytes, expected" << expectedSize(m_packets, m_begin, m_end, m_model)
+                       << "; proportion now" << m_model.ratio;
+    return written <= m_volumeSize;
+}
+
+void MediaSplitter::queueVolume()
+{
+    const QString inputName = QFileInfo(m_input).fileName();
     m_currentOutput = QStringLiteral("%1/%2%3.%4")
                           .arg(volumeFolder(), m_partBaseName, QString::number(m_currentVolume),
                                m_inputSuffix);
-    const bool lastVolume = m_currentVolume == m_volumeCount;
-    const qint64 sizeLimit = lastVolume ? 0 : m_volumeSize;
+    const bool last = m_end < 0;
+    VolumeCut cut;
+    cut.first = m_begin == m_firstKey && !m_picturesFirst;
+    cut.seek = m_beginSeek;
+    cut.begin = m_begin >= 0 ? timeOf(m_begin) : 0.0;
+    if (!cut.first && !(m_beginSeek > 0.0))
+        cut.skip = m_begin - m_firstKey;
+    if (!last) {
+        cut.end = timeOf(m_end);
+        cut.packets = m_end - m_begin;
+    }
+    QStringList options = volumeOptions(cut, m_referenceOutput, m_timesIn90kHz) + m_coverOptions;
+    // What an earlier copy wrote is gone.
+    if (!last && m_progress && m_progress->resize(0))
+        options << QStringLiteral("-progress") << fileArgument(m_progress->fileName());
+    // The size limit only stops a copy that runs past the size asked (it is then copied
+    // again): one byte more, so that a copy it stopped is always larger than asked, also in
+    // containers that write nothing after their last packet.
+    const qint64 sizeLimit = last ? 0 : m_volumeSize + 1;
     QString program;
     QStringList arguments;
     QString error;
-    QStringList options = soundOptions(m_volumeStartSecond, m_queuedBegin, m_seeksToKeyFrames);
-    // The pictures a volume holds tell where it ends; what an earlier copy wrote is gone.
-    if (m_listing && !lastVolume && m_progress->resize(0))
-        options << QStringLiteral("-progress") << fileArgument(m_progress->fileName());
-    m_ffmpeg->cliCmdSplit(program, arguments, error, m_input, m_currentOutput,
-                          startTimeText(m_volumeStartSecond), sizeLimit, options);
+    m_ffmpeg->cliCmdSplit(program, arguments, error, m_input, m_currentOutput, seekText(m_beginSeek), sizeLimit,
+                          options);
     m_console->log(LogLevel::Verbose, tr("Start FFmpeg job with %1").arg(arguments.join(QLatin1Char(' '))));
 
     const qint64 expectedSize =
@@ -704,93 +732,66 @@ void MediaSplitter::startNextJob()
         return;
     }
     m_currentJob = job;
-    prefetchVolumeAnalysis(expectedSize);
-    prefetchTrialCopies(expectedSize);
-    if (m_currentVolume == 1)
+    prefetchTrialCopies();
+    if (!m_started) {
+        m_started = true;
         emit started();
+    }
     if (job->isFinished())
         startNextJob();
     else
         connect(job, &Job::finished, this, &MediaSplitter::startNextJob);
 }
 
-// Where the new volume starts: the previous volume's end (the input's start for the first).
-// The window handles its events while the engines measure; false after failing the split.
-bool MediaSplitter::prepareVolume(double &second)
+// While a volume is copied, trial copies start for the seek of its end that has not been tried,
+// and where the next volume's end is expected, so that the next volume takes their answers
+// instead of waiting for FFmpeg.
+void MediaSplitter::prefetchTrialCopies()
 {
-    const SyncRunner::LoadScope scope;
-    const QString inputName = QFileInfo(m_input).fileName();
-    if (!m_currentOutput.isEmpty()) {
-        VolumeSpan span;
-        if (!locateVolume(span))
-            return false;
-        m_position = span.end;
-        m_volumeBegin = span.begin;
-    }
-    if (m_position >= m_duration) {
-        fail(tr("Warning: done in %1 part instead of %2, terminating split of %3")
-                 .arg(m_currentVolume - 1)
-                 .arg(m_volumeCount)
-                 .arg(inputName));
-        return false;
-    }
-    const bool chosen = chooseStartSecond(second, m_position);
-    dropTrialCopies();
-    if (!chosen) {
-        fail(tr("Failed (position error) to continue split of %1").arg(inputName));
-        return false;
-    }
-    return true;
+    if (m_endUntried)
+        prefetchTrialCopy(m_endSeek);
+    if (m_end < 0 || m_currentVolume + 1 >= m_volumeCount || !m_listed || restFits(m_end))
+        return;
+    const int cut = latestCut(m_packets, m_end, -1, m_volumeSize, m_model);
+    if (cut <= m_end)
+        return;
+    const double next = nextKeyTime(cut);
+    const QList<double> seeks = seekCandidates(m_seeking, timeOf(m_end), timeOf(cut), next);
+    if (!seeks.isEmpty() && !seekLandsOnCut(m_seeking, timeOf(cut), next))
+        prefetchTrialCopy(seeks.first());
 }
 
-// While a volume is copied, the trial copies for the next one start from the seconds around
-// where the volume should end, judged by its share of the input's size: the next volume's
-// choice then takes their answers instead of waiting for FFmpeg after the copy.
-void MediaSplitter::prefetchTrialCopies(qint64 expectedSize)
+void MediaSplitter::prefetchTrialCopy(double seek)
 {
-    // Where seeks land on key frames, the volume's own key frames tell.
-    if (m_currentVolume >= m_volumeCount || m_referenceStreams.isEmpty() || m_inputSize <= 0
-        || m_seeksToKeyFrames)
-        return;
-    const double begin = qIsFinite(m_queuedBegin) ? m_queuedBegin : m_volumeStartSecond;
-    const double end = begin + m_duration * double(expectedSize) / double(m_inputSize);
-    for (int offset : {0, -1, 1}) {
-        const double second = startSecond(end) + offset;
-        if (second <= m_volumeStartSecond)
-            continue;
-        m_trialSeconds.append(startTimeText(second));
-        m_ffmpeg->prefetchFirstCopiedPacket(m_input, m_trialSeconds.last(), m_referenceStreams);
-    }
+    m_trialSeeks << seekText(seek);
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::prefetchTrialCopy() from" << m_trialSeeks.last();
+    m_ffmpeg->prefetchFirstCopiedPacket(m_input, m_trialSeeks.last(), m_referenceStreams);
 }
 
 void MediaSplitter::dropTrialCopies()
 {
-    for (const QString &second : std::as_const(m_trialSeconds))
-        m_ffmpeg->dropFirstCopiedPacket(m_input, second, m_referenceStreams);
-    m_trialSeconds.clear();
+    for (const QString &seek : std::as_const(m_trialSeeks))
+        m_ffmpeg->dropFirstCopiedPacket(m_input, seek, m_referenceStreams);
+    m_trialSeeks.clear();
 }
 
-QStringList MediaSplitter::soundOptions(double startSecond, double begin, bool seeksToKeyFrames)
+void MediaSplitter::dropListing()
 {
-    // A seek that lands on any packet leaves the sound's parser to find its first frame
-    // header in the middle of a frame: what it hands on before it has found one is no sound,
-    // and lies with the sound that is muxed ahead of the pictures. The sound before the first
-    // picture is left out (it belongs to the previous volume). FFmpeg's times count from the
-    // second asked for.
-    if (seeksToKeyFrames || !(startSecond > 0.0) || !qIsFinite(begin))
-        return {};
-    return {QStringLiteral("-bsf:a"),
-            QStringLiteral("noise=drop=lt(pts*tb\\,%1)").arg(secondsText(begin - startSecond))};
+    delete m_listing;
+    m_listing = nullptr;
 }
 
-double MediaSplitter::startSecond(double position)
+void MediaSplitter::finish()
 {
-    if (!qIsFinite(position) || position < 0.0)
-        return 0.0;
-    return std::floor(std::fmod(position, 24.0 * 3600.0));
+    dropTrialCopies();
+    dropListing();
+    delete m_progress;
+    m_progress = nullptr;
+    emit finished();
 }
 
-QString MediaSplitter::startTimeText(double position)
+void MediaSplitter::fail(const QString &text)
 {
-    return QTime(0, 0).addSecs(int(startSecond(position))).toString(QStringLiteral("hh:mm:ss"));
+    m_console->log(LogLevel::Quiet, text);
+    finish();
 }

@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringList>
 
-class FileCloseWatcher;
 class PacketListing;
 class FFmpeg;
 class FFprobe;
@@ -18,30 +17,25 @@ class Job;
 class QTemporaryFile;
 
 // Cuts one movie file into volumes of a chosen size with FFmpeg stream copies: one job per
-// volume, each prepared only when the previous one has ended, because a volume starts
-// where FFprobe says the previous one ended.
+// volume, each queued when the previous one has ended.
 //
-// A stream copy cannot start between key frames: FFmpeg starts each volume at the key frame
-// at or before the whole second asked for (or, in formats without a key-frame index, at the
-// first key frame after the packet it seeks to), so a volume covers more, or less, than that
-// second plus its measured length. Where a volume really ends in the input is found by
-// looking up its first packet in the input (by the hash of its data) and adding the span of
-// the volume's own packet times; the next volume is cut from the end's whole second, or the
-// latest earlier one, from which FFmpeg's copy begins at or before that end (tried beforehand
-// with a one-packet copy), and from the second after the end's only when none does.
-// That copy must begin after the previous volume began: a volume shorter than the input's
-// key-frame interval leaves no key frame to begin the next one from, and the split stops
-// with the position error instead of writing the same pictures again.
+// The input's packets of one reference stream (its pictures, or its sound when it has none)
+// are listed once, with their byte positions. A volume runs from one key packet of that
+// stream to the one the next volume begins with, so that the volumes, one after the other,
+// hold the input's pictures once each: none repeated, none left out. The other streams are
+// cut at the time of that key packet: the next volume holds what comes from there.
 //
-// The work between two volumes is kept short: while a volume is copied, its FFprobe run is
-// started and waits, loaded, for the copy's end, and the trial copies for the next volume
-// run from the seconds where the volume should end.
+// Where a volume ends is chosen before it is copied: at the latest key packet up to which
+// the input's bytes, in the proportion the input's size bears to the bytes its packets span,
+// stay within the size asked. (FFmpeg's own size limit stops before the index a container
+// writes at its end, and mid-way between key frames.) A volume larger all the same is copied
+// again, ending at an earlier key packet, and the proportion is learnt from it.
 //
-// Where seeks land on key frames and the volumes are many, the input's packets of the
-// reference stream are listed once instead (beside the first copy): each copy tells how
-// many pictures it wrote (FFmpeg's progress file), which are that many packets from where
-// it began, and the input's key frames tell where every copy begins; no engine runs between
-// two volumes.
+// FFmpeg copies a volume from a seek that lands on its first key packet and keeps as many
+// packets of the reference stream as the volume holds; the other streams end at the next
+// volume's first picture (-t), and in a volume after the first begin there. Where the
+// container's seeks land on a key frame by the listing, the seek is chosen from it; where they
+// land on any packet, a trial copy of one packet tells where a copy from a seek begins.
 class MediaSplitter : public MediaEditor
 {
     Q_OBJECT
@@ -62,68 +56,74 @@ public:
     QString currentOutput() const { return m_currentOutput; }
     int currentVolume() const { return m_currentVolume; }
 
-    // "hh:mm:ss" of a position in seconds, fractions dropped, counting again from
-    // 00:00:00 at 24 hours.
-    static QString startTimeText(double position);
-    // The whole second that startTimeText() writes, as a number.
-    static double startSecond(double position);
-    // Where, in seconds from the input's start, a volume begins and ends.
-    struct VolumeSpan
-    {
-        double begin = 0.0;
-        double end = 0.0;
-    };
-    // The span of a volume that was cut from the whole second `startSecond`. `inputWindow`: the input's packets of the reference stream around
-    // that second; `inputStart`: the input's start time. `length` and `volumeStart`: the
-    // volume's measured duration and start time; `volumeHead`: its first packet of the
-    // reference stream, `volumeTail`: those at its end. The volume starts where its first
-    // packet lies in the input (the earliest identical packet), else at the input's last key
-    // packet at or before the start second, else at that second.
-    // `knownBegin`, when a number, is where the volume begins (the trial copy told).
-    static VolumeSpan volumeSpan(double startSecond, double inputStart,
-                                 const QList<FFprobePacket> &inputWindow, double length,
-                                 double volumeStart, const QList<FFprobePacket> &volumeHead,
-                                 const QList<FFprobePacket> &volumeTail, double knownBegin = qQNaN());
+    // FFmpeg's seek position, "hh:mm:ss.ffffff" (hours beyond 23 as they are); a position
+    // that is no number, or below 0, is 0.
+    static QString seekText(double seconds);
 
-    // Where, from the input's start, a copy from the start begins: at the time of the stream's
-    // first packet in `packets` when that is a key packet, else not a number (not known).
-    static double firstCopiedTime(const QList<FFprobePacket> &packets, int stream, double inputStart);
-    // A trial copy for the next volume that begins at `begin`, after a volume that began at
-    // `previousBegin` and ends at `end`: it would repeat the previous volume, it fits, or it
-    // begins too late (pictures between would be lost).
+    // How a container's seeks land (by FFprobe's format name): on the key frame whose time is
+    // the one asked for or before it (MP4 compares presentation times), on a key frame at or
+    // before the time asked for, FFmpeg moving the time 3/23 s earlier for streams with
+    // B-frames (AVI, Matroska, FLV), or on any packet, the copy then beginning at the next
+    // key frame (MPEG program and transport streams, sound files).
+    enum class Seeking { PresentationTime, KeyFrameAtOrBefore, AnyPacket };
+    static Seeking seekingOf(const QString &formatName);
+    // The seeks, from the input's start, to try for a copy that begins at a key packet at
+    // `cut` (from the input's start), after one at `previous` and before the next at `next`
+    // (infinite when none follows); the first lands there for sure when seekLandsOnCut().
+    static QList<double> seekCandidates(Seeking seeking, double previous, double cut, double next);
+    static bool seekLandsOnCut(Seeking seeking, double cut, double next);
+
+    // Where a copy from a seek begins, for a volume that would begin at `begin` after one
+    // that began at `previousBegin`, and end at the cut `end`: it would repeat the previous
+    // volume, it fits, or it begins too late (pictures between would be lost).
     enum class CopyBegin { Repeats, Fits, TooLate };
     static CopyBegin judgeCopyBegin(double begin, double previousBegin, double end);
-    // Whether packets read up to a volume's end, `tail`, hold its last packets: they begin at
-    // a key frame, or at or before `tailStart`.
-    static bool tailCovers(const QList<FFprobePacket> &tail, double tailStart);
-    // FFprobe's read intervals for the input's packets around a second (counted from the
-    // input's start): 20 s on either side, from the beginning when the second is that early.
-    static QString inputWindowIntervals(double second, double inputStart);
-    // FFprobe's read intervals for a volume's analysis: its first packet, and the packets
-    // from a guess of where its last ones lie, for a volume of that size.
-    static QString volumeIntervals(double duration, qint64 volumeSize, qint64 inputSize);
-    // Where a copy from `second` begins, by the key frames `keys` (times from the input's
-    // start) listed from a volume's last packets, for a volume that ends at `end`: the latest at
-    // or before the second; not a number when they cannot tell.
-    static double keyFrameAtOrBefore(const QList<double> &keys, double second, double end);
-    // FFmpeg's output options for the sound of a volume cut from `startSecond` whose pictures
-    // begin at `begin` (not a number when not known), in a container whose seeks land on key
-    // frames or not.
-    static QStringList soundOptions(double startSecond, double begin, bool seeksToKeyFrames);
-    // Whether a container's seeks land on a key frame, by FFprobe's format name.
-    static bool seeksToKeyFrames(const QString &formatName);
-    // Whether listing the input's packets once costs less than analysing each volume but
-    // the last (the listing reads the whole input), and the listing of that many packets (an
-    // estimate; not a number when not known) is kept within bounds.
-    static bool listingPays(int volumeCount, qint64 inputSize, double packets);
+
+    // Gives each listed packet without a byte position the one of the packet before it (the
+    // demuxer gives none to pictures it put together from several pieces), and every packet a
+    // share of the input's size by its time when none has one.
+    static void fillPositions(QList<FFprobePacket> &packets, double inputStart, double duration, qint64 inputSize);
+    // How large a volume of the input's packets from `begin` to `end` (indices into the filled
+    // listing) is expected: the input's bytes before its first packet (the container's
+    // header), and the bytes between the two packets in a proportion learnt from the input
+    // (its size to the bytes its packets span), then from the volumes written.
+    struct SizeModel
+    {
+        qint64 header = 0;
+        double ratio = 1.0;
+    };
+    static SizeModel sizeModel(const QList<FFprobePacket> &packets, qint64 inputSize);
+    static double expectedSize(const QList<FFprobePacket> &packets, int begin, int end, const SizeModel &model);
+    // The latest key packet after `begin` and before `below` (-1: the listing's end) at which a
+    // volume from `begin` is expected within `size` bytes; -1 when there is none.
+    static int latestCut(const QList<FFprobePacket> &packets, int begin, int below, qint64 size,
+                         const SizeModel &model);
+    // The proportion after a volume of `written` bytes held input packets that span `span`
+    // bytes: it only grows, so that the volumes that follow are not expected smaller.
+    static double learnedRatio(double ratio, qint64 written, qint64 header, qint64 span);
+
+    // FFmpeg's output options for one volume, copied from a seek at `seek` (0: from the
+    // input's start) and holding the input from `begin` to `end` (not a number: the input's
+    // end), `packets` packets of the reference stream (the output stream `reference`, "v:0",
+    // "a:0") after the first `skip` (a volume after the first copied from the start, where
+    // seeks do not land where they should). The `first` volume keeps the other streams'
+    // packets before its first picture. `timesIn90kHz`: FFmpeg 5.1's program-stream muxer
+    // tells the bit-stream filters the sound's sample rate as time base while the packets'
+    // times count in 90 kHz.
+    struct VolumeCut
+    {
+        bool first = true;
+        double seek = 0.0;
+        double begin = 0.0;
+        double end = qQNaN();
+        int skip = 0;
+        int packets = -1;
+    };
+    static QStringList volumeOptions(const VolumeCut &cut, const QString &reference, bool timesIn90kHz);
+
     // The pictures FFmpeg wrote, by the last block of its progress file ("frame=N" ...
     // "progress=end"); -1 when the copy did not end (or wrote no such block).
     static int copiedFrames(const QString &progress);
-    // The span of a volume that begins at `begin` (from the input's start) and holds `count`
-    // packets of the reference stream, by the input's packets of that stream; false when
-    // the input has no key packet there, or fewer packets from it.
-    static bool listedSpan(VolumeSpan &span, const QList<FFprobePacket> &inputPackets, double inputStart,
-                           double begin, int count);
 
 signals:
     void finished();
@@ -135,39 +135,49 @@ public slots:
 private:
     QString volumeFolder() const;
     int chooseDisambiguation(const QString &folder, const QString &baseName) const;
-    // Measures the volume just written and finds where it lies in the input; false (after
-    // failing the split) when FFprobe could not measure it.
-    bool locateVolume(VolumeSpan &span);
-    // The whole second to cut the next volume from, for a previous volume that ends at `end`;
-    // false when no second gives a copy that begins after the previous volume began.
-    bool chooseStartSecond(double &second, double end);
-    // Where, from the input's start, a copy from the whole second `candidate` begins, by its
-    // trial copy (the input's packets around `second` looked up when it gives only a hash);
-    // false when it cannot tell.
-    bool trialCopyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second);
-    // Where a copy from `candidate` begins, by the key frames known, else by a trial copy.
-    bool copyBegin(double &begin, double candidate, QList<FFprobePacket> &window, double second, double end);
-    // The volume just written, by the input's packets and the pictures its copy wrote; false
-    // when they cannot tell (it is then analysed).
-    bool locateListedVolume(VolumeSpan &span);
-    void dropInputListing();
-    QList<FFprobePacket> inputWindow(double second);
-    // The time, from the input's start, of the earliest packet in the window with this hash.
-    static bool findInInput(double &time, const QString &hash,
-                            const QList<FFprobePacket> &inputWindow, double inputStart);
-    // The pictures a second of the loaded stream holds; not a number when not known.
-    double frameRate(int stream);
-    // Also gives the stream's index (-1 with none).
-    QString chooseReferenceStreams(int &index) const;
-    static QString inputHeadIntervals();
-    void fail(const QString &text);
-    bool analyseInput(QList<FFprobePacket> &firstPackets);
-    bool prepareVolume(double &second);
-    void prefetchVolumeAnalysis(qint64 expectedSize);
-    void releaseVolumeAnalysis(const QString &volume);
-    void dropVolumeAnalysis();
-    void prefetchTrialCopies(qint64 expectedSize);
+    bool analyseInput();
+    // How the loaded input's container seeks, times its packets and numbers its streams.
+    void readContainer();
+    void resetVolumes();
+    // Starts listing the input's reference stream (or takes the listing started with the
+    // split dialog), and makes the file of the copies' progress.
+    void startListing();
+    // Also gives the stream's output specifier ("v:0", "a:0"); empty without such a stream.
+    QString chooseReferenceStreams(QString &output) const;
+    // The input's video streams that are cover pictures, and the options that map them.
+    QList<int> attachedPictures() const;
+    QStringList coverOptions() const;
+    // The whole listing of the input, its positions filled and its proportion learnt; false
+    // when FFprobe could not list it.
+    bool awaitListing();
+    // Where the volume being planned ends: the input's end for the last volume, or one that
+    // holds the rest; else a cut before `below` (-1: anywhere) that a copy can begin at.
+    // False after failing the split.
+    bool planVolume(int below);
+    // A seek from which FFmpeg's copy begins at the key packet `cut` (for sure, or as trial
+    // copies tell), or at one between the volume's first packet and it (then in `cut`); 0 (a
+    // copy from the start) when none does.
+    double seekToCut(int &cut);
+    // The copy from `seek` begins at this listed key packet; -1 when it cannot tell.
+    int trialCopyBegin(double seek);
+    // The volume about to be planned begins at a seek not tried before: its trial (run beside
+    // the previous volume's copy) tells whether it lands there, else it is copied from the start.
+    void takeSeekTrial();
+    double timeOf(int index) const;
+    // The time of the first key packet after this one; infinite when none follows.
+    double nextKeyTime(int index) const;
+    int keyPacketAt(double time) const;
+    // A volume from this packet to the input's end is within the size asked.
+    bool restFits(int begin) const;
+    void queueVolume();
+    // The volume just written: false (the proportion learnt) when it is larger than asked.
+    bool volumeFits();
+    void prefetchTrialCopies();
+    void prefetchTrialCopy(double seek);
     void dropTrialCopies();
+    void dropListing();
+    void finish();
+    void fail(const QString &text);
 
     FFmpeg *m_ffmpeg;
     FFprobe *m_ffprobe;
@@ -176,23 +186,9 @@ private:
     // what happened to it.
     QPointer<Job> m_currentJob;
     int m_currentVolume = 0;
-    double m_position = 0.0;
     double m_duration = 0.0;
-    // The input's FORMAT start_time: FFmpeg's start seconds count from there.
+    // The input's FORMAT start_time: FFmpeg's seeks count from there.
     double m_inputStart = 0.0;
-    // FFprobe's selection of the stream whose packets locate the volumes ("V:0", "a:0"),
-    // empty when the input has neither.
-    QString m_referenceStreams;
-    // The whole second the most recently queued volume was cut from.
-    double m_volumeStartSecond = 0.0;
-    // Where the most recently measured volume begins in the input.
-    double m_volumeBegin = 0.0;
-    // Where FFmpeg's copy for the most recently queued volume begins in the input, as the
-    // trial copy told (not a number when it could not tell).
-    double m_queuedBegin = 0.0;
-    // Where the first volume begins in the input, as its analysis told (not a number when
-    // it could not tell).
-    double m_firstBegin = 0.0;
     qint64 m_inputSize = 0;
     QString m_input;
     QString m_partBaseName;
@@ -200,29 +196,37 @@ private:
     QString m_partSuffix;
     int m_volumeCount = 0;
     qint64 m_volumeSize = 0;
-    // The read intervals of the analysis of the volume most recently queued, and whether it
-    // lists the first packet's hash (the trial copy could not tell where the volume begins).
-    QString m_volumeIntervals;
-    bool m_volumeHashes = false;
-    // The volume as it was when its analysis was released (empty before): one that changed
-    // since is analysed again.
-    QString m_releasedState;
-    bool m_seeksToKeyFrames = false;
-    // Tells when FFmpeg has closed the volume being copied: its analysis reads it while
-    // FFmpeg's process ends.
-    FileCloseWatcher *m_volumeWatcher;
-    // The key frames among the last packets of the volume most recently measured, from the
-    // input's start (none where seeks do not land on key frames).
-    QList<double> m_volumeKeys;
-    // The start positions of the trial copies started while the current volume is copied.
-    QStringList m_trialSeconds;
-    // The input's packets of the reference stream are listed (by m_inputListing, as far as
-    // it has come), and m_progress receives each copy's progress.
-    bool m_listing = false;
-    PacketListing *m_inputListing = nullptr;
-    QList<FFprobePacket> m_inputPackets;
+    // FFprobe's selection of the reference stream ("V:0", "a:0") and its place among the
+    // volume's output streams ("v:0", "a:0").
+    QString m_referenceStreams;
+    QString m_referenceOutput;
+    Seeking m_seeking = Seeking::AnyPacket;
+    bool m_timesIn90kHz = false;
+    // The first volume too begins with its first picture.
+    bool m_picturesFirst = false;
+    // A seek that lands on a key frame for sure has been seen to (the first is tried: a file
+    // cut short has no index to seek by); the seek to the next volume is such a seek not
+    // tried yet.
+    bool m_seeksTried = false;
+    bool m_endUntried = false;
+    QStringList m_coverOptions;
+    // The input's packets of the reference stream, as far as listed.
+    PacketListing *m_listing = nullptr;
+    QList<FFprobePacket> m_packets;
+    bool m_listed = false;
+    SizeModel m_model;
+    // The volume being written: its first packet (an index into the listing; -1 before the
+    // listing is read), the seek its copy starts from, and where the next volume begins (-1:
+    // this volume runs to the input's end) from which seek.
+    int m_firstKey = -1;
+    int m_begin = -1;
+    double m_beginSeek = 0.0;
+    int m_end = -1;
+    double m_endSeek = 0.0;
+    // Receives the progress of a copy whose pictures are the reference stream.
     QTemporaryFile *m_progress = nullptr;
-    // m_volumeKeys holds the input's key frames, all those a copy after the volume may begin
-    // at, not only the volume's own.
-    bool m_keysWhole = false;
+    // The seeks of the trial copies started while the current volume is copied.
+    QStringList m_trialSeeks;
+    // started() is emitted once, with the first volume's job.
+    bool m_started = false;
 };

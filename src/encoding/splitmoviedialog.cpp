@@ -212,12 +212,14 @@ void SplitMovieDialog::divideUpdateSelection()
         m_divideMethod->setText(tr("Split in %1 volumes (%2MB)").arg(parts).arg(megabytes));
     else
         m_divideMethod->setText(tr("Split in %1 volumes (%2GB)").arg(parts).arg(megabytes / 1000.0, 0, 'f', 2));
-    *m_volumeSize = megabytes * qint64(kMegabyte);
-    // Equal parts are a valid choice, whatever an earlier slice left on the button, unless a
-    // part of the input is less than a megabyte: a part size of nothing would copy the whole
-    // input into the first part.
+    // The bytes are divided, not whole megabytes (the rest of which would go to the last part):
+    // the parts are equal to the byte, rounded up so that they hold the whole input.
+    *m_volumeSize = m_inputSize / parts + (m_inputSize % parts != 0 ? 1 : 0);
+    // Equal parts are a valid choice, whatever an earlier slice left on the button, unless
+    // there is nothing to divide: a part size of nothing would copy the whole input into the
+    // first part.
     if (m_divideMethod->isChecked())
-        m_splitButton->setEnabled(megabytes > 0);
+        m_splitButton->setEnabled(*m_volumeSize > 0);
 }
 
 void SplitMovieDialog::volumeUpdateSelection()

@@ -186,13 +186,14 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
     error.clear();
     // Today's FFmpeg takes the seek as an input option (before "-i") and the rest as output
     // options. Every video, audio, subtitle and attachment stream is kept (FFmpeg would take
-    // one of each kind: a DVD's second language would be lost); data streams, such as a
-    // DVD's navigation packets, have no place in the output and are left out. The size goes
-    // in bytes, as the caller gave it. A file that stands at the output path is never
-    // overwritten ("-n"): FFmpeg then refuses, and the file stays as it was.
+    // one of each kind: a DVD's second language would be lost), but cover pictures, which
+    // the caller maps where it wants them; data streams, such as a DVD's navigation packets,
+    // have no place in the output and are left out. The size goes in bytes, as the caller
+    // gave it. A file that stands at the output path is never overwritten ("-n"): FFmpeg
+    // then refuses, and the file stays as it was.
     QStringList list = seekOptions(startPosition);
     list << QStringLiteral("-i") << fileArgument(inputPath);
-    for (const char *streams : {"0:v?", "0:a?", "0:s?", "0:t?"})
+    for (const char *streams : {"0:V?", "0:a?", "0:s?", "0:t?"})
         list << QStringLiteral("-map") << QLatin1String(streams);
     list << QStringLiteral("-vcodec") << QStringLiteral("copy") << QStringLiteral("-acodec")
          << QStringLiteral("copy") << QStringLiteral("-scodec") << QStringLiteral("copy");
@@ -289,11 +290,12 @@ bool FFmpeg::firstCopiedPacket(QString &hash, const QString &inputPath,
 bool FFmpeg::readFirstCopiedPacket(const QString &answer, QString &hash, double *inputTime)
 {
     hash.clear();
-    // "#tb 0: 1/90000", then "0, dts, pts, duration, size, hash" per packet.
+    // "#tb 0: 1/90000", then "0, dts, pts, duration, size, hash" per packet, and after it the
+    // packet's side data (", S=1, 1, hash": an MPEG transport stream's H.264 packets carry some).
     static const QRegularExpression timeBase(QStringLiteral("^#tb \\d+: (\\d+)/(\\d+)"),
                                              QRegularExpression::MultilineOption);
     static const QRegularExpression packetLine(
-        QStringLiteral("^\\d+,\\s*(-?\\d+),\\s*(-?\\d+),\\s*-?\\d+,\\s*\\d+,\\s*([0-9a-fA-F]{32})\\s*$"),
+        QStringLiteral("^\\d+,\\s*(-?\\d+),\\s*(-?\\d+),\\s*-?\\d+,\\s*\\d+,\\s*([0-9a-fA-F]{32})\\s*(?:,[^\\n]*)?$"),
         QRegularExpression::MultilineOption);
     const QRegularExpressionMatch packet = packetLine.match(answer);
     if (!packet.hasMatch())

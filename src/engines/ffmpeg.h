@@ -22,8 +22,9 @@ public:
     void parseMuxers(const QString &text);
     void parseCodecs(const QString &text);
 
-    // Extracts the input from the start position ("hh:mm:ss") on, stopping at sizeBytes when
-    // it is above 0, with the caller's output options. Always succeeds; error is cleared.
+    // Extracts the input from the start position ("hh:mm:ss", a fraction allowed) on, every
+    // stream but data and cover pictures, stopping at sizeBytes when it is above 0, with the
+    // caller's output options. Always succeeds; error is cleared.
     bool cliCmdSplit(QString &program, QStringList &arguments, QString &error,
                      const QString &inputPath, const QString &outputPath,
                      const QString &startPosition, qint64 sizeBytes,

@@ -468,7 +468,7 @@ PacketListing *FFprobe::startPacketListing(const QString &filePath, const QStrin
     // per packet (180,000 for a two-hour film).
     QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
     arguments << packetOptions(streams, QStringLiteral("%"), false) << QStringLiteral("-show_entries")
-              << QStringLiteral("packet=pts_time,dts_time,duration_time,flags") << QStringLiteral("-of")
+              << QStringLiteral("packet=pts_time,dts_time,duration_time,flags,pos") << QStringLiteral("-of")
               << QStringLiteral("compact=p=0") << QStringLiteral("-o") << QStringLiteral("pipe:1")
               << fileArgument(filePath);
     return new PacketListing(m_executablePath, arguments, m_libraryPath, parent);

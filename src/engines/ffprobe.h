@@ -78,7 +78,8 @@ public:
                      const QString &streams, const QString &intervals, bool withHashes = true);
     static QList<FFprobePacket> parsePackets(const QString &text);
     // Starts listing the packets of the selected streams of a whole file, without their
-    // hashes, as a PacketListing of that parent; null when FFprobe is not ready.
+    // hashes but with their byte positions, as a PacketListing of that parent; null when
+    // FFprobe is not ready.
     PacketListing *startPacketListing(const QString &filePath, const QString &streams, QObject *parent) const;
 
     // The value of a key in a block of "key=value" lines; a key the block lacks is logged

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 // One packet of a media file as FFprobe lists it ("-show_packets"): enough to find the
 // same packet again in another file and to tell where a stream ends.
@@ -11,4 +12,5 @@ struct FFprobePacket
     bool key = false;      // "flags" begins with "K"
     QString hash;          // "data_hash", the MD5 of the packet's data ("MD5:...")
     int stream = -1;       // "stream_index"; -1 when FFprobe was not asked for it
+    qint64 pos = -1;       // "pos", the byte in the file where its data begins; -1 when not known
 };

@@ -121,8 +121,12 @@ QStringList MEncoder::mergeArguments(const QStringList &inputs, const QString &o
     QStringList arguments;
     for (const QString &input : inputs)
         arguments << fileArgument(input);
+    // Every picture is kept as it is: MEncoder otherwise drops or doubles pictures where the
+    // sound of a file ends a sound frame before or after its pictures ("Skipping frame!",
+    // "1 duplicate frame(s)!"), as volumes cut between key frames do.
     arguments << QStringLiteral("-ovc") << QStringLiteral("copy") << QStringLiteral("-oac")
-              << QStringLiteral("copy");
+              << QStringLiteral("copy") << QStringLiteral("-mc") << QStringLiteral("0")
+              << QStringLiteral("-noskip");
     if (container == QLatin1String("avi")) {
         arguments << QStringLiteral("-of") << QStringLiteral("avi");
         if (isFourCC(fourcc))

@@ -51,6 +51,11 @@ bool PacketLines::parseLine(QByteArrayView line, FFprobePacket &packet)
             packet.duration = seconds;
         else if (key == "flags")
             packet.key = value.startsWith('K');
+        else if (key == "pos") {
+            bool whole = false;
+            const qint64 pos = value.toLongLong(&whole);
+            packet.pos = whole && pos >= 0 ? pos : -1; // "N/A" where the demuxer does not tell
+        }
     }
     packet.time = qIsNaN(pts) ? dts : pts;
     return !qIsNaN(packet.time);

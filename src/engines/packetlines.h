@@ -6,7 +6,7 @@
 #include <QByteArrayView>
 #include <QList>
 
-// FFprobe's compact packet listing ("pts_time=1.2|dts_time=1.1|duration_time=0.04|flags=K_"
+// FFprobe's compact packet listing ("pts_time=1.2|dts_time=1.1|duration_time=0.04|flags=K_|pos=5120"
 // a line) read in the pieces it arrives in, each cut anywhere: every line a piece completes is
 // read at once, the start of an unfinished one waits for the rest.
 class PacketLines

@@ -889,12 +889,20 @@ private slots:
         QVERIFY2(qAbs(TestMedia::probeDuration(merged) - partsLength) < 0.3,
                  qPrintable(QString("%1 of %2").arg(TestMedia::probeDuration(merged)).arg(partsLength)));
         // As cleanly as its parts (a program stream's second part may begin inside a sound
-        // frame, which its decoder then reports).
+        // frame, which its decoder then reports). FFmpeg's complaints about the times its null
+        // output is given are no decoding errors: in an MP4 merged by FFmpeg's concat, the
+        // second part begins where the first one's sound ends, a few milliseconds after its
+        // last picture, and its pictures' times are rounded to the merge's time base.
+        const auto decodeErrors = [](const QString &file) {
+            QStringList lines = TestMedia::decodeErrors(file).split('\n', Qt::SkipEmptyParts);
+            lines.removeIf([](const QString &line) { return line.contains("to muxer"); });
+            return lines.join('\n');
+        };
         bool partsClean = true;
         for (const QString &part : std::as_const(parts))
-            partsClean = partsClean && TestMedia::decodeErrors(info.dir().filePath(part)).isEmpty();
+            partsClean = partsClean && decodeErrors(info.dir().filePath(part)).isEmpty();
         if (partsClean)
-            QCOMPARE(TestMedia::decodeErrors(merged), QString());
+            QCOMPARE(decodeErrors(merged), QString());
         closeWindow(window);
     }
 

@@ -557,22 +557,22 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         const QStringList two{"/m/a.avi", "/m/b.avi"};
         QTest::newRow("AVI with a tag") << two << "avi" << "XVID"
-                                        << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
+                                        << args("/m/a.avi /m/b.avi -ovc copy -oac copy -mc 0 -noskip -of avi "
                                                 "-ffourcc XVID -o /m/out.avi");
         QTest::newRow("AVI, tag missing") << two << "avi" << "[0][0][0][0]"
-                                          << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
+                                          << args("/m/a.avi /m/b.avi -ovc copy -oac copy -mc 0 -noskip -of avi "
                                                   "-o /m/out.avi");
         QTest::newRow("AVI, tag ending in a blank") << two << "avi" << "raw "
                                                     << QStringList{"/m/a.avi", "/m/b.avi", "-ovc",
-                                                                   "copy", "-oac", "copy", "-of", "avi",
+                                                                   "copy", "-oac", "copy", "-mc", "0", "-noskip", "-of", "avi",
                                                                    "-ffourcc", "raw ", "-o", "/m/out.avi"};
         QTest::newRow("AVI, no tag") << two << "avi" << ""
-                                     << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of avi "
+                                     << args("/m/a.avi /m/b.avi -ovc copy -oac copy -mc 0 -noskip -of avi "
                                              "-o /m/out.avi");
         QTest::newRow("MPEG") << two << "mpeg" << "XVID"
-                              << args("/m/a.avi /m/b.avi -ovc copy -oac copy -of mpeg -o /m/out.avi");
+                              << args("/m/a.avi /m/b.avi -ovc copy -oac copy -mc 0 -noskip -of mpeg -o /m/out.avi");
         QTest::newRow("Matroska, dashed names") << QStringList{"-a.mkv", "/m/-b.mkv"} << "mkv" << ""
-                                                << args("./-a.mkv /m/-b.mkv -ovc copy -oac copy -of "
+                                                << args("./-a.mkv /m/-b.mkv -ovc copy -oac copy -mc 0 -noskip -of "
                                                         "lavf -lavfopts format=matroska -o /m/out.avi");
     }
 

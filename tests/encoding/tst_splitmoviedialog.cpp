@@ -111,7 +111,12 @@ void SplitMovieDialogTest::choices_data()
     QTest::newRow("999 MB parts still in megabytes") << qint64(1998000000) << "divide:2"
                                                      << "Split in 2 volumes (999MB)" << 2 << qint64(999000000);
     QTest::newRow("part count clamped to the largest") << qint64(4500000000) << "divide:20"
-                                                       << "Split in 8 volumes (562MB)" << 8 << qint64(562000000);
+                                                       << "Split in 8 volumes (562MB)" << 8 << qint64(562500000);
+    // The bytes divided, not whole megabytes (2 MB and 3.93 MB); rounded up to hold the input.
+    QTest::newRow("5.93 MB in 2 parts") << qint64(5930000) << "divide:2" << "Split in 2 volumes (2MB)" << 2
+                                        << qint64(2965000);
+    QTest::newRow("an odd byte more in 2 parts") << qint64(5930001) << "divide:2" << "Split in 2 volumes (2MB)" << 2
+                                                 << qint64(2965001);
     QTest::newRow("1.5 GB slice of 4 GB") << qint64(4000000000) << "slice:1.5:GB"
                                           << "Split in 3 volumes: 2 x 1.5GB + 1.00GB" << 3 << qint64(1500000000);
     QTest::newRow("300 MB slice of 1 GB") << qint64(1000000000) << "slice:300:MB"
@@ -236,29 +241,30 @@ void SplitMovieDialogTest::invalidSliceThenDivide()
     QVERIFY(setup.splitButton()->isEnabled());
 }
 
-// Equal parts of less than a megabyte come out as parts of 0 bytes, which would copy the whole
-// input into the first part: such a choice is not offered.
+// Equal parts of nothing would copy the whole input into the first part: such a choice is not
+// offered. Parts of less than a megabyte are parts all the same.
 void SplitMovieDialogTest::partsOfNothingAreNotOffered_data()
 {
     QTest::addColumn<qint64>("inputSize");
     QTest::addColumn<int>("parts");
-    QTest::addColumn<bool>("offered");
-    QTest::newRow("1.5 MB in 2 parts") << qint64(1500000) << 2 << false;
-    QTest::newRow("2.5 MB in 2 parts") << qint64(2500000) << 2 << true;
-    QTest::newRow("2.5 MB in 3 parts") << qint64(2500000) << 3 << false;
-    QTest::newRow("3 MB in 3 parts") << qint64(3000000) << 3 << true;
+    QTest::addColumn<qint64>("size"); // 0: not offered
+    QTest::newRow("1.5 MB in 2 parts") << qint64(1500000) << 2 << qint64(750000);
+    QTest::newRow("2.5 MB in 2 parts") << qint64(2500000) << 2 << qint64(1250000);
+    QTest::newRow("2.5 MB in 3 parts") << qint64(2500000) << 3 << qint64(833334);
+    QTest::newRow("3 MB in 3 parts") << qint64(3000000) << 3 << qint64(1000000);
+    QTest::newRow("an empty input") << qint64(0) << 2 << qint64(0);
 }
 
 void SplitMovieDialogTest::partsOfNothingAreNotOffered()
 {
     QFETCH(qint64, inputSize);
     QFETCH(int, parts);
-    QFETCH(bool, offered);
+    QFETCH(qint64, size);
     SplitSetup setup(inputSize); // opens on equal parts
     setup.child<QSpinBox>("partCount")->setValue(parts);
     QCOMPARE(setup.count, parts);
-    QCOMPARE(setup.size, offered ? qint64(1000000) : qint64(0));
-    QCOMPARE(setup.splitButton()->isEnabled(), offered);
+    QCOMPARE(setup.size, size);
+    QCOMPARE(setup.splitButton()->isEnabled(), size > 0);
 }
 
 void SplitMovieDialogTest::folderChoice()

@@ -298,6 +298,14 @@ private slots:
                                                 "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-g", "12",
                                                 "-pix_fmt", "yuv420p"})
             << "V:0" << "00:00:02" << 1.5 << 2.0;
+        // A seek lands on any packet, the copy begins at the next key frame; the packets of
+        // H.264 in a transport stream carry side data, listed after their hash. Times count
+        // from the stream's start at 1.4 s.
+        QTest::newRow("H.264 in an MPEG transport stream")
+            << TestMedia::clip("side-data.ts", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4",
+                                                "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-g", "12",
+                                                "-pix_fmt", "yuv420p"})
+            << "V:0" << "00:00:02" << 3.4 << 3.9;
     }
 
     void firstCopiedPacket()

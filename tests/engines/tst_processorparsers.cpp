@@ -86,15 +86,18 @@ private slots:
         QTest::addColumn<QString>("start");
         QTest::addColumn<qint64>("size");
         QTest::addColumn<QString>("arguments");
-        // Seek before the input; every stream but data, codec copy and size limit after it (FFmpeg
-        // 5.1 rejects them before). The size in bytes as given.
-        const QString copy = "-map 0:v? -map 0:a? -map 0:s? -map 0:t? -vcodec copy -acodec copy -scodec copy";
+        // Seek before the input; every stream but data and cover pictures, codec copy and size
+        // limit after it (FFmpeg 5.1 rejects them before). The size in bytes as given.
+        const QString copy = "-map 0:V? -map 0:a? -map 0:s? -map 0:t? -vcodec copy -acodec copy -scodec copy";
         QTest::newRow("1.39 MB from ten minutes")
             << "00:10:00" << qint64(1390000) << "-ss 00:10:00 -i in.avi " + copy + " -fs 1390000 -n out.avi";
         QTest::newRow("no limit for 0") << "00:12:34" << qint64(0) << "-ss 00:12:34 -i in.avi " + copy + " -n out.avi";
+        QTest::newRow("a key frame's time") << "00:00:10.023000" << qint64(0) << "-ss 00:00:10.023000 -i in.avi " + copy + " -n out.avi";
         // From the very start no seek: in an FLV, "-ss 0" skips to the second key frame.
         QTest::newRow("no seek from the start")
             << "00:00:00" << qint64(700000000) << "-i in.avi " + copy + " -fs 700000000 -n out.avi";
+        QTest::newRow("no seek from the start, in microseconds")
+            << "00:00:00.000000" << qint64(0) << "-i in.avi " + copy + " -n out.avi";
     }
 
     void splitCommand()
