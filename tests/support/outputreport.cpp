@@ -325,6 +325,8 @@ const Turn kTurns[] = {
     {"mirrored across its other diagonal", [](int, int c) { return kLast - c; }, [](int r, int) { return kLast - r; }},
 };
 
+constexpr double kTurnedShare = 0.6;
+
 int lookDistance(const QList<int> &source, const QList<int> &shown, const Turn &turn)
 {
     int distance = 0;
@@ -583,8 +585,9 @@ QString turnOf(const QList<int> &source, const QList<int> &shown)
     const int cells = kLookCells * kLookCells;
     if (source.size() != cells || shown.size() != cells)
         return QString();
+    const int upright = lookDistance(source, shown, kTurns[0]);
     const Turn *closest = &kTurns[0];
-    int distance = lookDistance(source, shown, *closest);
+    int distance = upright;
     for (const Turn &turn : kTurns) {
         const int other = lookDistance(source, shown, turn);
         if (other < distance) {
@@ -592,7 +595,10 @@ QString turnOf(const QList<int> &source, const QList<int> &shown)
             distance = other;
         }
     }
-    return QLatin1String(closest->name);
+    // A turned picture matches its turn several times better than upright; a small, blurred
+    // picture of a moving source, taken a picture later, may match another turn a little
+    // better by chance.
+    return distance < upright * kTurnedShare ? QLatin1String(closest->name) : QLatin1String(kTurns[0].name);
 }
 
 double meanVolume(const QString &path, const QString &filter)

@@ -16,6 +16,9 @@ QTemporaryDir &mediaDir()
 }
 
 const QStringList kQuiet = {"-hide_banner", "-loglevel", "error", "-nostdin", "-y"};
+// The encoders cut a picture into one slice per thread, and x264 plans by its threads: told
+// nothing, a clip's bytes, and so its sizes and key packets, would follow the machine's cores.
+const QStringList kSameBytes = {"-threads", "1"};
 }
 
 QString TestMedia::folder()
@@ -59,12 +62,12 @@ QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCo
     // A second step reads what the first one wrote (written beside it, with the same suffix).
     const qsizetype then = ffmpegInputAndCodecArgs.indexOf(QStringLiteral("THEN"));
     const QString first = then < 0 ? path : folder() + "/step1-" + name;
-    int code = run("ffmpeg", kQuiet + ffmpegInputAndCodecArgs.mid(0, then < 0 ? -1 : then) + QStringList{first},
+    int code = run("ffmpeg", kQuiet + ffmpegInputAndCodecArgs.mid(0, then < 0 ? -1 : then) + kSameBytes + QStringList{first},
                    nullptr, &err);
     if (then >= 0) {
         if (code == 0)
             code = run("ffmpeg", kQuiet + QStringList{"-i", first} + ffmpegInputAndCodecArgs.mid(then + 1)
-                           + QStringList{path}, nullptr, &err);
+                           + kSameBytes + QStringList{path}, nullptr, &err);
         QFile::remove(first);
     }
     if (code != 0 || !QFileInfo::exists(path)) {
