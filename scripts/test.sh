@@ -35,8 +35,10 @@ idle() {
     fi
 }
 # Only the main window's test file (the other test files of tst_app would cost a third
-# more), and debug information enough for a backtrace with lines (-g1, a sixth less).
-cmake -S "$here" -B "$optimised" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXO_SANITIZE=OFF \
+# more), debug information enough for a backtrace with lines (-g1, a sixth less), and each
+# library's sources compiled together (half the processor time: the Qt headers are read
+# once per library instead of once per file).
+cmake -S "$here" -B "$optimised" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXO_SANITIZE=OFF -DCMAKE_UNITY_BUILD=ON \
     -DVEXO_BUILD_TESTS=ON -DVEXO_BUILD_BENCH=OFF '-DVEXO_TEST_FILES=app/tst_mainwindow\.cpp$' \
     '-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG' >/dev/null
 idle cmake --build "$optimised" --target tst_app >"$optimisedLog" 2>&1 &

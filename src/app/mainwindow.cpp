@@ -5,6 +5,7 @@
 #include "app/enginereadiness.h"
 #include "app/mainwidget.h"
 #include "encoder/encoder.h"
+#include "encoder/records/enginetype.h"
 #include "encoder/trialwatch.h"
 #include "encoding/advancedmonitorwidget.h"
 #include "encoding/encoderwidget.h"
@@ -41,8 +42,6 @@ namespace {
 constexpr int kCloseRetryMs = 50;
 constexpr int PlayerWidth = 320;
 constexpr int PlayerHeight = 240;
-constexpr int MEncoderType = 1;
-constexpr int FFmpegType = 2;
 
 QTextEdit *newConsoleView()
 {
@@ -250,8 +249,8 @@ void MainWindow::enablePlayerCapability()
 
 void MainWindow::setCapabilityEntries()
 {
-    ffmpegCapabilityAction->setEnabled(encoder()->isEngineReady(FFmpegType));
-    mencoderCapabilityAction->setEnabled(encoder()->isEngineReady(MEncoderType));
+    ffmpegCapabilityAction->setEnabled(encoder()->isEngineReady(EngineType::FFmpeg));
+    mencoderCapabilityAction->setEnabled(encoder()->isEngineReady(EngineType::MEncoder));
 }
 
 Encoder *MainWindow::encoder() const
@@ -540,12 +539,12 @@ void MainWindow::checkEnginesReady()
     bool ffmpeg = false, mencoder = false, backEnd = false, mediaInfo = false, ffprobe = false;
     m_encoderWidget->enginesReady(ffmpeg, mencoder);
     playerEnginesReady(m_playerWidget, &backEnd, &mediaInfo, &ffprobe);
-    const EngineReadiness::Item ffmpegItem{engineTypeName(FFmpegType), ffmpeg,
-                                           encoder()->engineVersion(FFmpegType),
-                                           encoder()->engineBinary(FFmpegType)};
-    const EngineReadiness::Item mencoderItem{engineTypeName(MEncoderType), mencoder,
-                                             encoder()->engineVersion(MEncoderType),
-                                             encoder()->engineBinary(MEncoderType)};
+    const EngineReadiness::Item ffmpegItem{engineTypeName(EngineType::FFmpeg), ffmpeg,
+                                           encoder()->engineVersion(EngineType::FFmpeg),
+                                           encoder()->engineBinary(EngineType::FFmpeg)};
+    const EngineReadiness::Item mencoderItem{engineTypeName(EngineType::MEncoder), mencoder,
+                                             encoder()->engineVersion(EngineType::MEncoder),
+                                             encoder()->engineBinary(EngineType::MEncoder)};
     const EngineReadiness::Item playerItem{playerTypeName(1), backEnd,
                                            m_playerWidget->utilityVersion(1),
                                            m_playerWidget->utilityBinary(1)};

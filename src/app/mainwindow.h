@@ -142,6 +142,10 @@ protected slots:
     void credits();
 
 protected:
+    // How long the status bar shows a refusal, and the result of a finished action.
+    static constexpr int RefusalTimeout = 3000;
+    static constexpr int ResultTimeout = 5000;
+
     // What the panels and the job machinery are built from.
     struct Places
     {

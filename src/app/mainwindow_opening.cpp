@@ -29,10 +29,7 @@
 #include <QUrl>
 
 namespace {
-constexpr int ResultTimeout = 5000;
-constexpr int RefusalTimeout = 3000;
 constexpr int FirstFixedZoom = 2; // "2:1"; "Auto" and "Max" stay as they are
-constexpr int ZoomCount = 7;
 
 // The input that stays loaded when a chooser is cancelled; empty when none is.
 QString loadedInput(const PlayerWidget *player, const EncoderWidget *encoder)
@@ -273,7 +270,7 @@ void MainWindow::enableVideoOpenActions(bool playing)
     // Loading while the panel plays is refused for every input, the recent ones included.
     for (QAction *action : recentActions)
         action->setEnabled(!playing);
-    for (int i = FirstFixedZoom; i < ZoomCount; ++i)
+    for (int i = FirstFixedZoom; i < int(std::size(zoomActions)); ++i)
         zoomActions[i]->setEnabled(!playing);
     m_encoderWidget->enableControls(!playing);
 }

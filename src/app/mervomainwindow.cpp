@@ -5,6 +5,7 @@
 #include "encoder/mediamerger.h"
 #include "encoding/mergemediadialog.h"
 #include "encoder/mervoencoder.h"
+#include "encoder/records/enginetype.h"
 #include "encoding/mervoencoderwidget.h"
 #include "jobs/mervojobmanager.h"
 #include "jobs/mervoprocess.h"
@@ -30,12 +31,6 @@
 #include <functional>
 
 namespace {
-constexpr int MEncoderType = 1;
-constexpr int FFmpegType = 2;
-constexpr int X264Type = 3;
-constexpr int MKVmergeType = 4;
-constexpr int MessageTimeout = 5000;
-constexpr int RefusalTimeout = 3000;
 
 // Every connection of the action's triggered() is removed, then it runs the given slot.
 template <typename Slot>
@@ -231,8 +226,8 @@ void MervoMainWindow::initialize()
     m_mervoEncoderWidget->applyEngineBinPaths();
     m_encoderWidget->setTarget(m_targetFolder, m_targetName);
     setCapabilityEntries();
-    mkvmergeCapabilityAction->setEnabled(encoder()->isEngineReady(MKVmergeType));
-    x264CapabilityAction->setEnabled(encoder()->isEngineReady(X264Type));
+    mkvmergeCapabilityAction->setEnabled(encoder()->isEngineReady(EngineType::MKVmerge));
+    x264CapabilityAction->setEnabled(encoder()->isEngineReady(EngineType::X264));
     mediaInfoAction->setEnabled(false);
     readMonitorSettings();
     updateAdvancedMonitorMenu();
@@ -254,7 +249,7 @@ void MervoMainWindow::checkEnginesReady()
 {
     // Box and log in the order FFmpeg, MEncoder, x264, MKVmerge, MPlayer, MediaInfo, FFprobe.
     QList<EngineReadiness::Item> items;
-    for (int type : {FFmpegType, MEncoderType, X264Type, MKVmergeType})
+    for (int type : {EngineType::FFmpeg, EngineType::MEncoder, EngineType::X264, EngineType::MKVmerge})
         items << EngineReadiness::Item{engineTypeName(type), encoder()->isEngineReady(type),
                                        engineVersion(type), engineBinary(type)};
     bool backEnd = false, mediaInfo = false, ffprobe = false;
@@ -352,7 +347,7 @@ void MervoMainWindow::jobMergeMedia()
         connect(merger, &MediaMerger::finished, this, [this, merger] {
             const QString failure = merger->failure();
             if (failure.isEmpty())
-                statusBar()->showMessage(tr("Merge job completed"), MessageTimeout);
+                statusBar()->showMessage(tr("Merge job completed"), ResultTimeout);
             else
                 statusBar()->showMessage(tr("Merge job failed: %1 (its console in the job manager tells more)")
                                              .arg(failure));
@@ -393,10 +388,10 @@ void MervoMainWindow::setEnginePath(const PathSetter &setter)
         const bool ready = setter.apply();
         statusBar()->showMessage(ready ? tr(setter.message).arg(stored)
                                        : tr("%1 is NOT ready [path: %2]").arg(setter.name, stored),
-                                 MessageTimeout);
+                                 ResultTimeout);
     } else {
         setter.cancelled();
-        statusBar()->showMessage(tr("No file selected"), MessageTimeout);
+        statusBar()->showMessage(tr("No file selected"), ResultTimeout);
     }
     checkEnginesReady();
 }
@@ -472,28 +467,28 @@ bool MervoMainWindow::passPlayerPaths(EnginePaths::Engine engine)
 
 void MervoMainWindow::setFFmpegBinPath()
 {
-    setEncoderEnginePath(EnginePaths::FFmpeg, FFmpegType, ffmpegCapabilityAction,
+    setEncoderEnginePath(EnginePaths::FFmpeg, EngineType::FFmpeg, ffmpegCapabilityAction,
                          "Select encoder binary file...", "Select FFmpeg Binary",
                          "FFmpeg binary path set successfully [%1]");
 }
 
 void MervoMainWindow::setMEncoderBinPath()
 {
-    setEncoderEnginePath(EnginePaths::MEncoder, MEncoderType, mencoderCapabilityAction,
+    setEncoderEnginePath(EnginePaths::MEncoder, EngineType::MEncoder, mencoderCapabilityAction,
                          "Select encoder binary file...", "Select MEncoder Binary",
                          "MEncoder binary path set successfully [%1]");
 }
 
 void MervoMainWindow::setX264BinPath()
 {
-    setEncoderEnginePath(EnginePaths::X264, X264Type, x264CapabilityAction,
+    setEncoderEnginePath(EnginePaths::X264, EngineType::X264, x264CapabilityAction,
                          "Select x264 encoder binary file...", "Select x264 Encoder Binary",
                          "x264 encoder binary path set successfully [%1]");
 }
 
 void MervoMainWindow::setMKVmergeBinPath()
 {
-    setEncoderEnginePath(EnginePaths::MKVmerge, MKVmergeType, mkvmergeCapabilityAction,
+    setEncoderEnginePath(EnginePaths::MKVmerge, EngineType::MKVmerge, mkvmergeCapabilityAction,
                          "Select encoder binary file...", "Select MKVmerge Binary",
                          "MKVmerge binary path set successfully [%1]");
 }
@@ -501,18 +496,18 @@ void MervoMainWindow::setMKVmergeBinPath()
 
 InterfaceStatus MervoMainWindow::x264Status() const
 {
-    return engineStatus(X264Type);
+    return engineStatus(EngineType::X264);
 }
 
 InterfaceStatus MervoMainWindow::mkvmergeStatus() const
 {
-    return engineStatus(MKVmergeType);
+    return engineStatus(EngineType::MKVmerge);
 }
 
 void MervoMainWindow::showMKVmergeStatus() { showEncoderStatus(QStringLiteral("MKVmerge"), mkvmergeStatus()); }
-void MervoMainWindow::showMKVmergeCapability() { showEncoderCapability(QStringLiteral("MKVmerge"), MKVmergeType); }
+void MervoMainWindow::showMKVmergeCapability() { showEncoderCapability(QStringLiteral("MKVmerge"), EngineType::MKVmerge); }
 void MervoMainWindow::showX264Status() { showEncoderStatus(QStringLiteral("x264"), x264Status()); }
-void MervoMainWindow::showX264Capability() { showEncoderCapability(QStringLiteral("x264"), X264Type); }
+void MervoMainWindow::showX264Capability() { showEncoderCapability(QStringLiteral("x264"), EngineType::X264); }
 // The extended edition's About and Credits name its own engines; its update dialog offers
 // only the releases of its edition.
 void MervoMainWindow::aboutMervo() { HelpBoxes::about(this, HelpBoxes::Edition::Extended); }

@@ -4,7 +4,7 @@
 
 namespace {
 // Rates closer than this are the same (a 29.97 fps source written at 30000/1001).
-constexpr double kSameRate = 0.01;
+constexpr double kSameRateFps = 0.01;
 
 } // namespace
 
@@ -12,7 +12,7 @@ namespace SourceFields {
 
 bool sameRate(const EncodingSource &source, double rate)
 {
-    return rate <= 0.0 || source.video.frameRate <= 0.0 || qAbs(rate - source.video.frameRate) < kSameRate;
+    return rate <= 0.0 || source.video.frameRate <= 0.0 || qAbs(rate - source.video.frameRate) < kSameRateFps;
 }
 
 bool kept(const EncodingSource &source, const QString &codec, int lines, bool sameRate)

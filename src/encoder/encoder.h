@@ -189,6 +189,9 @@ public:
     QString subtitleDescription(const QString &codec) const;
     QString subtitleShortName(const QString &codec) const;
     static QString muxerExtension(const QString &muxer, bool noVideo);
+    // Whether a profile's codec field names a codec: neither empty nor its "none" word
+    // ("novideo", "noaudio").
+    static bool isCodecPresent(const QString &codec, const char *none);
 
     QString defaultVideoCodec(const QString &muxer) const;
     QString defaultAudioCodec(const QString &muxer, const QString &videoCodec) const;

@@ -69,11 +69,6 @@ QString number(double value)
     return QString::number(value, 'g', 6);
 }
 
-bool isPresent(const QString &codec, const char *none)
-{
-    return !codec.isEmpty() && codec != QLatin1String(none);
-}
-
 bool isLossless(const QString &codec)
 {
     return codec == QLatin1String("alac") || codec == QLatin1String("flac");
@@ -269,7 +264,7 @@ QString Encoder::profileSummary(const EncoderProfile &profile) const
     const QString audio = audioCodecShortName(profile.audioCodec);
     const bool lossless = isLossless(profile.audioCodec);
 
-    if (!isPresent(profile.videoCodec, "novideo")) {
+    if (!isCodecPresent(profile.videoCodec, "novideo")) {
         if (audioCopy)
             return tr("AC3 %1 audio (copy) %2 kHz %3 kbps").arg(channelText(), sourceKHz, sourceKbps);
         if (profile.level == EncoderProfile::LevelAudioCopy)
@@ -285,7 +280,7 @@ QString Encoder::profileSummary(const EncoderProfile &profile) const
     const QString width = QString::number(profile.pictureSize.width());
     const QString height = QString::number(profile.pictureSize.height());
     const QString videoKbps = number(profile.videoBitrate);
-    if (!isPresent(profile.audioCodec, "noaudio"))
+    if (!isCodecPresent(profile.audioCodec, "noaudio"))
         return tr("%1 video %2x%3 %4 kbps").arg(video, width, height, videoKbps);
     if (profile.samplingRate == -1 || audioCopy)
         return tr("%1 video %2x%3 %4 kbps,  AC3 %5 audio (copy) %6 kHz %7 kbps")
@@ -297,4 +292,9 @@ QString Encoder::profileSummary(const EncoderProfile &profile) const
         return tr("%1 video %2x%3 %4 kbps,  %5 %6 kHz").arg(video, width, height, videoKbps, audio, kHz);
     return tr("%1 video %2x%3 %4 kbps,  %5 audio %6 kHz VBR")
         .arg(video, width, height, videoKbps, audio, kHz);
+}
+
+bool Encoder::isCodecPresent(const QString &codec, const char *none)
+{
+    return !codec.isEmpty() && codec != QLatin1String(none);
 }

@@ -23,11 +23,6 @@
 
 namespace {
 
-bool isPresent(const QString &codec, const char *none)
-{
-    return !codec.isEmpty() && codec != QLatin1String(none);
-}
-
 // Why the builder cannot write the codecs into the container under any of its names; an
 // empty text when it can. The builder's own reason comes first, else a plain one.
 template<typename Builder>
@@ -45,14 +40,14 @@ QString refusalOf(const Builder &builder, const QString &engine, const QStringLi
         const QString reason = builder.muxerRefusal(muxer);
         return !reason.isEmpty() ? reason : Encoder::tr("%1 does not write %2 files").arg(engine, muxer);
     }
-    if (isPresent(video, "novideo")
+    if (Encoder::isCodecPresent(video, "novideo")
         && !any([&](const QString &name) { return builder.isVideoCodecSupported(name, video); })) {
         const QString reason = builder.videoCodecRefusal(muxer, video);
         return !reason.isEmpty() ? reason
                                  : Encoder::tr("%1 does not write %2 video into %3 files")
                                        .arg(engine, video, muxer);
     }
-    if (isPresent(audio, "noaudio")
+    if (Encoder::isCodecPresent(audio, "noaudio")
         && !any([&](const QString &name) { return builder.isAudioCodecSupported(name, audio); })) {
         const QString reason = builder.audioCodecRefusal(muxer, audio);
         return !reason.isEmpty() ? reason

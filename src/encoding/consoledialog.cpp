@@ -16,7 +16,7 @@
 namespace {
 constexpr int LargeViewLines = 33;
 constexpr int SmallViewLines = 6;
-constexpr int MinimumWidthChars = 100;
+constexpr int ConsoleWidthChars = 100;
 
 QTextEdit *makeOutputView(QWidget *parent, int maximumLines)
 {
@@ -87,7 +87,7 @@ void ConsoleDialog::buildWindow(bool informationChannel)
     m_stdErrFeed = new ConsoleTextFeed(m_stdErrView, this);
     m_pacer = new DisplayPacer(this);
 
-    setMinimumWidth(MinimumWidthChars * m_stdOutView->fontMetrics().averageCharWidth());
+    setMinimumWidth(ConsoleWidthChars * m_stdOutView->fontMetrics().averageCharWidth());
 }
 
 void ConsoleDialog::setProcess(Task *task)

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int WidthChars = 90;
+constexpr int ConfigureWidthChars = 90;
 }
 
 EncoderConfigureDialog::EncoderConfigureDialog(Configurator *configurator, QWidget *parent)
@@ -28,7 +28,7 @@ EncoderConfigureDialog::EncoderConfigureDialog(Configurator *configurator, QWidg
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     m_tabs->setCurrentIndex(0);
-    setMinimumWidth(WidthChars * m_buttons->fontMetrics().averageCharWidth());
+    setMinimumWidth(ConfigureWidthChars * m_buttons->fontMetrics().averageCharWidth());
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_AlwaysShowToolTips);
 }

@@ -19,7 +19,7 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int WidthChars = 100;
+constexpr int PreviewWidthChars = 100;
 constexpr int RowStretch = 4;
 } // namespace
 
@@ -56,7 +56,7 @@ EncoderPreviewDialog::EncoderPreviewDialog(const QString &title, JobManagerWidge
     connect(m_infoButton, &QPushButton::clicked, this, &EncoderPreviewDialog::showPreviewInfo);
 
     setWindowModality(Qt::ApplicationModal);
-    setMinimumWidth(WidthChars * fontMetrics().averageCharWidth());
+    setMinimumWidth(PreviewWidthChars * fontMetrics().averageCharWidth());
     // Nothing runs yet: closing the new window aborts nothing, and there is nothing to play.
     setFinishedMode();
     m_previewButton->setEnabled(false);

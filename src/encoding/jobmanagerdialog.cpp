@@ -17,7 +17,7 @@
 #include <QWindow>
 
 namespace {
-constexpr int MinimumWidthChars = 100;
+constexpr int JobListWidthChars = 100;
 } // namespace
 
 JobManagerDialog::JobManagerDialog(const QString &title, QWidget *owner)
@@ -65,7 +65,7 @@ JobManagerDialog::JobManagerDialog(const QString &title, QWidget *owner)
 void JobManagerDialog::adoptView(JobManagerWidget *view)
 {
     m_view = view;
-    m_view->setMinimumWidth(MinimumWidthChars * m_view->fontMetrics().averageCharWidth());
+    m_view->setMinimumWidth(JobListWidthChars * m_view->fontMetrics().averageCharWidth());
     // Never below the height of its jobs: the scroll area gives a taller widget only its
     // minimum, and the view's own layout runs before the scroll area grows it; squeezed,
     // every box of a long list would be resized again at each add.

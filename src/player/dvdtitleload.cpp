@@ -8,6 +8,7 @@
 #include "engines/clipinfo.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
+#include "engines/videoinfo.h"
 #include "jobs/console.h"
 #include "jobs/valuetext.h"
 #include "player/loadscheduler.h"
@@ -17,14 +18,8 @@
 
 namespace {
 
-constexpr int kDvdKind = 2;
 // A title run is waited for this long whatever the preferences say.
 constexpr int kTitleRunMs = 10000;
-
-QString simplifiedText(const QByteArray &line)
-{
-    return QString::fromUtf8(line).simplified();
-}
 
 // What a title run must have told before its answers are complete.
 struct TitleMarks
@@ -148,7 +143,7 @@ DvdTitleLoad::~DvdTitleLoad() = default;
 
 QString DvdTitleLoad::stdErrText(const QByteArray &line, int verbosity)
 {
-    QString text = simplifiedText(line);
+    QString text = QString::fromUtf8(line).simplified();
     if (verbosity != LogLevel::Verbose
         && (text.startsWith(QLatin1String("libdvdread:")) || text.startsWith(QLatin1String("libdvdnav:"))
             || text.startsWith(QLatin1String("libdvdcss:"))))
@@ -226,9 +221,9 @@ void DvdTitleLoad::readAnswers()
     bool complete = false;
     QByteArray line;
     while (!complete && m_identifyRun.readLine(QProcess::StandardOutput, &line)) {
-        add(Channel::StdOut, simplifiedText(line), LogLevel::Normal);
+        add(Channel::StdOut, QString::fromUtf8(line).simplified(), LogLevel::Normal);
         ClipInfo clip;
-        clip.kind = kDvdKind;
+        clip.kind = VideoInfo::DvdTitle;
         int code = PlayerOutputCode::Ignored;
         if (!m_parser->parseStdoutClip(line, &code, &clip)) {
             qCDebug(lcPlayer) << "PlayerWidget: failed to parse player output" << line;
@@ -314,7 +309,7 @@ void DvdTitleLoad::readAudioRun(LoadProcess &run, int stream)
     QByteArray line;
     while (run.readLine(QProcess::StandardOutput, &line)) {
         ClipInfo clip;
-        clip.kind = kDvdKind;
+        clip.kind = VideoInfo::DvdTitle;
         int code = PlayerOutputCode::Ignored;
         if (!m_parser->parseStdoutClip(line, &code, &clip)) {
             qCDebug(lcPlayer) << "PlayerWidget: failed to parse DVD title audio output" << line;

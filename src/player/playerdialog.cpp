@@ -1,13 +1,13 @@
 #include "player/playerdialog.h"
 
 #include "engines/mediainfodata.h"
+#include "engines/videoinfo.h"
 #include "player/playerwidget.h"
 
 #include <QFileInfo>
 #include <QVBoxLayout>
 
 namespace {
-constexpr int kFileKind = 1;
 }
 
 PlayerDialog::PlayerDialog(const QString &title, const PlayerSetup &setup, QWidget *parent)
@@ -37,7 +37,7 @@ void PlayerDialog::centerOnParent()
 
 void PlayerDialog::loadMedia(const QString &path)
 {
-    if (!playerWidget->setInput(path, kFileKind)) {
+    if (!playerWidget->setInput(path, VideoInfo::MediaFile)) {
         mediaPath.clear();
         setWindowTitle(dialogTitle);
         return;

@@ -5,6 +5,7 @@
 #include "player/playerlogging.h"
 
 #include "engines/player.h"
+#include "engines/videoinfo.h"
 #include "jobs/console.h"
 #include "player/timecodewidget.h"
 
@@ -15,7 +16,6 @@
 #include <algorithm>
 
 namespace {
-constexpr int kDvdKind = 2;
 // Chapter steps of a movie file are a tenth of its length, seek steps a hundredth, and
 // never shorter than these.
 constexpr int kChapterDivisor = 10;
@@ -101,7 +101,7 @@ void PlayerWidget::switchSlower()
 // The length the seek buttons step through: the selected DVD title's or the movie's.
 double PlayerWidget::playbackLength() const
 {
-    if (mediaKind == kDvdKind) {
+    if (mediaKind == VideoInfo::DvdTitle) {
         const TitleInfo *title = titleRecord(selectedTitle);
         return title ? title->length : 0.0;
     }
@@ -124,7 +124,7 @@ void PlayerWidget::prevChapter()
 {
     if (!seekable())
         return;
-    if (mediaKind == kDvdKind)
+    if (mediaKind == VideoInfo::DvdTitle)
         writeCommand(player->cliPrevChapter(0));
     else
         stepBack(std::max(int(movieInfo.length / kChapterDivisor), kMinimumChapterStep));
@@ -134,7 +134,7 @@ void PlayerWidget::nextChapter()
 {
     if (!seekable())
         return;
-    if (mediaKind == kDvdKind)
+    if (mediaKind == VideoInfo::DvdTitle)
         writeCommand(player->cliNextChapter(0));
     else
         stepForward(std::max(int(movieInfo.length / kChapterDivisor), kMinimumChapterStep), movieInfo.length);

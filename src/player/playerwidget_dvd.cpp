@@ -12,6 +12,7 @@
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
 #include "engines/syncrunner.h"
+#include "engines/videoinfo.h"
 #include "jobs/console.h"
 #include "jobs/valuetext.h"
 #include "player/dvdtitleload.h"
@@ -29,14 +30,8 @@
 
 namespace {
 
-constexpr int kDvdKind = 2;
 // The disc run may take this much longer than the finish latency.
 constexpr int kDiscRunExtraMs = 2000;
-
-QString simplifiedText(const QByteArray &line)
-{
-    return QString::fromUtf8(line).simplified();
-}
 
 } // namespace
 
@@ -54,12 +49,12 @@ bool PlayerWidget::loadDvd(const QString &path)
                      stdInConsole, stdOutConsole, stdErrConsole, logConsole, verbosity,
                      preferences.latencyStart, preferences.latencyFinished, preferences.latencyKill);
     dvdPlayer.setBackendBinary(mplayerBinPath);
-    dvdPlayer.setSourceDvdTitle(path, kDvdKind, 1);
+    dvdPlayer.setSourceDvdTitle(path, VideoInfo::DvdTitle, 1);
     dvdPlayer.disableAudio();
     dvdPlayer.disableVideo();
     dvdPlayer.disableSubtitle();
     DiskInfo disk;
-    disk.kind = kDvdKind;
+    disk.kind = VideoInfo::DvdTitle;
     disk.titleCount = 0;
     qCDebug(lcPlayer) << "PlayerWidget::loadDvd() reset disk info data";
 
@@ -94,7 +89,7 @@ bool PlayerWidget::loadDvd(const QString &path)
             logDvdStdErr(line);
         while (run.readLine(QProcess::StandardOutput, &line)) {
             QCoreApplication::processEvents();
-            logStdOut(simplifiedText(line), LogLevel::Normal);
+            logStdOut(QString::fromUtf8(line).simplified(), LogLevel::Normal);
             int code = PlayerOutputCode::Ignored;
             if (!dvdPlayer.parseStdoutDisk(line, &code, &disk)) {
                 qCDebug(lcPlayer) << "PlayerWidget: failed to parse player output" << line;
@@ -269,7 +264,7 @@ void PlayerWidget::startDvdTitleLoads(Player &dvdPlayer, const QString &path, co
         const TitleInfo record = dvdTitleRecord(*disk.title(n), n);
         if (record.ignored)
             continue;
-        dvdPlayer.setSourceDvdTitle(path, kDvdKind, n);
+        dvdPlayer.setSourceDvdTitle(path, VideoInfo::DvdTitle, n);
         dvdPlayer.setWid(windowId);
         DvdTitleLoad::Command identify;
         dvdPlayer.cliCmdIdentify(&identify.program, &identify.arguments);

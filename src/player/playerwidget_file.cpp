@@ -12,6 +12,7 @@
 #include "engines/playeroutputcode.h"
 #include "engines/sourcefacts.h"
 #include "engines/syncrunner.h"
+#include "engines/videoinfo.h"
 #include "jobs/console.h"
 #include "jobs/valuetext.h"
 #include "player/loadprocess.h"
@@ -29,16 +30,10 @@
 
 namespace {
 
-constexpr int kFileKind = 1;
 // Steps of the progress window that a file load takes after its first one.
 constexpr int kFileLoadSteps = 9;
 // Lengths of one file that differ by less than this are the same.
 constexpr double kSameLength = 0.5;
-
-QString simplifiedText(const QByteArray &line)
-{
-    return QString::fromUtf8(line).simplified();
-}
 
 // The identify answers that describe the whole movie, applied to the record as they come.
 void applyMovieAnswer(int code, const ClipInfo &clip, MovieInfo &movie)
@@ -116,7 +111,7 @@ std::unique_ptr<Player> PlayerWidget::identifyFacade(const QString &path, int lo
                                              logConsole, logLevel, preferences.latencyStart,
                                              preferences.latencyFinished, preferences.latencyKill);
     identify->setBackendBinary(mplayerBinPath);
-    identify->setSourceFile(path, kFileKind, false);
+    identify->setSourceFile(path, VideoInfo::MediaFile, false);
     identify->disableAudio();
     identify->disableVideo();
     identify->disableSubtitle();
@@ -208,7 +203,7 @@ bool PlayerWidget::loadFile(const QString &path)
     int errorCount = 0;
     QByteArray line;
     while (run->readLine(QProcess::StandardError, &line)) {
-        logStdErr(simplifiedText(line), LogLevel::Normal);
+        logStdErr(QString::fromUtf8(line).simplified(), LogLevel::Normal);
         int code = PlayerOutputCode::Ignored;
         QString text;
         identify.parseStderr(line, &code, &text);
@@ -233,7 +228,7 @@ bool PlayerWidget::loadFile(const QString &path)
 
     stepProgress();
     qCDebug(lcPlayer) << "PlayerWidget::loadFile() reset movie and DVD info data";
-    mediaKind = kFileKind;
+    mediaKind = VideoInfo::MediaFile;
     movieInfo.reset();
     noVideo = false;
     sourceName = info.completeBaseName();
@@ -244,9 +239,9 @@ bool PlayerWidget::loadFile(const QString &path)
     QList<int> soundIds; // every audio id the player named, ascending
 
     while (run->readLine(QProcess::StandardOutput, &line)) {
-        logStdOut(simplifiedText(line), LogLevel::Normal);
+        logStdOut(QString::fromUtf8(line).simplified(), LogLevel::Normal);
         ClipInfo clip;
-        clip.kind = kFileKind;
+        clip.kind = VideoInfo::MediaFile;
         int code = PlayerOutputCode::Ignored;
         if (!identify.parseStdoutClip(line, &code, &clip)) {
             qCDebug(lcPlayer) << "PlayerWidget: failed to parse player output" << line;

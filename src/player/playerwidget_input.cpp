@@ -5,6 +5,7 @@
 #include "player/playerlogging.h"
 
 #include "engines/player.h"
+#include "engines/videoinfo.h"
 #include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
 #include "jobs/producttitle.h"
@@ -22,8 +23,6 @@
 #include <QTextEdit>
 
 namespace {
-constexpr int kFileKind = 1;
-constexpr int kDvdKind = 2;
 constexpr int kProgressMinimum = 1;
 constexpr int kProgressMaximum = 50;
 } // namespace
@@ -58,14 +57,14 @@ bool PlayerWidget::loadInput(const QString &path, int kind, bool extended)
     }
     // An unknown kind is refused before the panel is marked as loading, so whatever was
     // loaded stays loaded and usable.
-    if (kind != kFileKind && kind != kDvdKind)
+    if (kind != VideoInfo::MediaFile && kind != VideoInfo::DvdTitle)
         return false;
     loadStateBox->setCheckState(Qt::PartiallyChecked);
     clearSourceDisplay();
 
     const QString title = tr("%1 - Processing").arg(productTitle());
     bool ok = false;
-    if (kind == kFileKind) {
+    if (kind == VideoInfo::MediaFile) {
         progressWidget = new ProgressWidget(title, tr("Please wait while computing media informations..."),
                                             kProgressMinimum, kProgressMaximum, consoleWindow);
         if (extended)
@@ -95,19 +94,19 @@ bool PlayerWidget::loadInput(const QString &path, int kind, bool extended)
     mediaKind = kind;
     bool audioOnly = movieInfo.audioOnly;
     if (extended) {
-        noVideo = kind == kFileKind && movieInfo.videoFormat.isEmpty();
+        noVideo = kind == VideoInfo::MediaFile && movieInfo.videoFormat.isEmpty();
         audioOnly = noVideo;
     }
-    if (kind == kDvdKind)
-        player->setSourceDvdTitle(sourcePath, kDvdKind, selectedTitle);
+    if (kind == VideoInfo::DvdTitle)
+        player->setSourceDvdTitle(sourcePath, VideoInfo::DvdTitle, selectedTitle);
     else
         player->setSourceFile(sourcePath, kind, audioOnly);
-    player->setRotation(kind == kDvdKind ? 0 : movieInfo.facts.rotation);
+    player->setRotation(kind == VideoInfo::DvdTitle ? 0 : movieInfo.facts.rotation);
     if (!extended)
         loadStateBox->setCheckState(Qt::Checked);
 
     setZoom(zoom);
-    const QString titlePart = kind == kDvdKind ? tr(" title %1").arg(selectedTitle) : QString();
+    const QString titlePart = kind == VideoInfo::DvdTitle ? tr(" title %1").arg(selectedTitle) : QString();
     log(tr("Set player input (%1%2): %3").arg(mediaTypeName(kind), titlePart, sourcePath),
         LogLevel::Verbose);
     setControlsEnabled(true);

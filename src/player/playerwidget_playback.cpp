@@ -7,6 +7,7 @@
 #include "engines/player.h"
 #include "engines/playbackinfo.h"
 #include "engines/playeroutputcode.h"
+#include "engines/videoinfo.h"
 #include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
 #include "jobs/processtree.h"
@@ -27,8 +28,6 @@
 #include <cmath>
 
 namespace {
-constexpr int kFileKind = 1;
-constexpr int kDvdKind = 2;
 // A title-relative position may lie this much before the chapter start the engine names.
 constexpr double kChapterStartTolerance = 1.0;
 } // namespace
@@ -127,7 +126,7 @@ bool PlayerWidget::startPlayback()
 // The engine's options for the current selection. False when no title can be played.
 bool PlayerWidget::setPlaybackOptions()
 {
-    if (mediaKind == kDvdKind) {
+    if (mediaKind == VideoInfo::DvdTitle) {
         position = 0.0;
         chapterCursor = 0;
         chapterLabel->setText(tr("_"));
@@ -156,7 +155,7 @@ bool PlayerWidget::setPlaybackOptions()
             player->setDvdAngle(angleIndex);
         return true;
     }
-    if (mediaKind == kFileKind) {
+    if (mediaKind == VideoInfo::MediaFile) {
         chapterLabel->hide();
         const int maximum = int(movieInfo.length) + 1;
         if (selectedTitle > -1) {
@@ -181,7 +180,7 @@ bool PlayerWidget::setPlaybackOptions()
             .arg(mediaKind)
             .arg(mediaTypeName(mediaKind)),
         LogLevel::Verbose);
-    mediaKind = kFileKind;
+    mediaKind = VideoInfo::MediaFile;
     return true;
 }
 
@@ -197,7 +196,7 @@ void PlayerWidget::setSubtitleOption(const QList<SubtitleInfo> &streams)
 
 void PlayerWidget::pollCurrentTime()
 {
-    if (mediaKind == kDvdKind)
+    if (mediaKind == VideoInfo::DvdTitle)
         writePoll(player->cliGetChapter());
     writePoll(player->cliGetTimePos());
 }
@@ -229,7 +228,7 @@ void PlayerWidget::applyPlaybackAnswer(int code, const PlaybackAnswer &answer)
     switch (code) {
     case PlayerOutputCode::TimePosition: {
         timeLine->setValue(int(answer.position + 1.0));
-        const double offset = mediaKind == kDvdKind ? dvdTimeOffset(answer.position) : 0.0;
+        const double offset = mediaKind == VideoInfo::DvdTitle ? dvdTimeOffset(answer.position) : 0.0;
         position = answer.position;
         qCDebug(lcPlayer) << "PlayerWidget: set time code";
         timecodeWidget->setTime(QTime(0, 0).addSecs(qint64(answer.position + offset)).toString(QStringLiteral("hh:mm:ss")));

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int kFileKind = 1;
-constexpr int kDvdKind = 2;
 
 // A number right-aligned in two characters; the blank goes when the line is simplified.
 QString twoWide(int number)
@@ -116,7 +114,7 @@ QString PlayerWidget::dvdAudioText(const AudioInfo &audio)
 
 void PlayerWidget::populateTitles()
 {
-    if (mediaKind == kDvdKind && titleCount > 0) {
+    if (mediaKind == VideoInfo::DvdTitle && titleCount > 0) {
         log(tr("Populate %1 DVD titles in user selection.").arg(titleCount), LogLevel::Verbose);
         titleCombo->clear();
         for (int t = 1; t <= titleCount && t <= titles.size(); ++t) {
@@ -146,7 +144,7 @@ void PlayerWidget::populateTitles()
             combo->show();
         return;
     }
-    if (mediaKind == kFileKind && !movieInfo.videoFormat.isEmpty()) {
+    if (mediaKind == VideoInfo::MediaFile && !movieInfo.videoFormat.isEmpty()) {
         titleCombo->clear();
         if (noStreamChoices)
             titleCombo->addItem(tr("No video"), -1);
@@ -163,7 +161,7 @@ void PlayerWidget::populateTitles()
         subtitleCombo->setVisible(!movieInfo.subtitleStreams.isEmpty());
         return;
     }
-    if (mediaKind == kFileKind && movieInfo.audioOnly) {
+    if (mediaKind == VideoInfo::MediaFile && movieInfo.audioOnly) {
         populateMovieAudio(movieInfo);
         populateMovieSubtitles(movieInfo);
         populateMovieAngles(movieInfo);
@@ -306,7 +304,7 @@ void PlayerWidget::selectTitle(int index)
         stopPlayback();
         emit selectionChanged();
     }
-    if (mediaKind == kDvdKind) {
+    if (mediaKind == VideoInfo::DvdTitle) {
         noVideo = selectedTitle == -1;
         if (const TitleInfo *record = titleRecord(selectedTitle))
             videoSize = record->displaySize();
@@ -334,7 +332,7 @@ void PlayerWidget::selectAudio(int index)
     if (index < 0)
         return;
     audioIndex = audioCombo->itemData(index).toInt();
-    if (playing && mediaKind == kDvdKind) {
+    if (playing && mediaKind == VideoInfo::DvdTitle) {
         const TitleInfo *record = titleRecord(selectedTitle);
         // The engine switches by the stream's id (128, 129, ...), not by its place.
         const int id = record && audioIndex >= 0 && audioIndex < record->audioStreams.size()
@@ -351,7 +349,7 @@ void PlayerWidget::selectSubtitle(int index)
     if (index < 0)
         return;
     subtitleIndex = subtitleCombo->itemData(index).toInt();
-    if (playing && mediaKind == kDvdKind) {
+    if (playing && mediaKind == VideoInfo::DvdTitle) {
         const TitleInfo *record = titleRecord(selectedTitle);
         const int id = record && subtitleIndex >= 0 && subtitleIndex < record->subtitleStreams.size()
             ? record->subtitleStreams.at(subtitleIndex).sid
@@ -376,11 +374,11 @@ void PlayerWidget::selectAngle(int index)
 void PlayerWidget::currentTrackCounts(int *video, int *audio, int *subtitle) const
 {
     int v = 0, a = 0, s = 0;
-    if (const TitleInfo *record = mediaKind == kDvdKind ? titleRecord(selectedTitle) : nullptr) {
+    if (const TitleInfo *record = mediaKind == VideoInfo::DvdTitle ? titleRecord(selectedTitle) : nullptr) {
         v = 1;
         a = record->audioCount;
         s = record->subtitleCount;
-    } else if (mediaKind == kFileKind) {
+    } else if (mediaKind == VideoInfo::MediaFile) {
         v = movieInfo.audioOnly ? 0 : 1;
         a = movieInfo.audioCount;
         s = movieInfo.subtitleCount;
@@ -396,7 +394,7 @@ void PlayerWidget::currentTrackCounts(int *video, int *audio, int *subtitle) con
 VideoInfo PlayerWidget::currentVideoInfo() const
 {
     VideoInfo info;
-    if (mediaKind == kDvdKind) {
+    if (mediaKind == VideoInfo::DvdTitle) {
         const TitleInfo *title = titleRecord(selectedTitle);
         if (!title)
             return info;
@@ -417,7 +415,7 @@ VideoInfo PlayerWidget::currentVideoInfo() const
         info.frameRate = frameRateValue(title->frameRateCode);
         info.videoBitrate = title->videoBitrate;
         info.length = title->length;
-    } else if (mediaKind == kFileKind) {
+    } else if (mediaKind == VideoInfo::MediaFile) {
         const MovieInfo &movie = movieInfo;
         info.kind = movie.audioOnly ? VideoInfo::AudioOnlyFile : VideoInfo::MediaFile;
         info.fileFormat = movie.containerFormat;
@@ -441,10 +439,10 @@ VideoInfo PlayerWidget::currentVideoInfo() const
 
 QList<AudioInfo> PlayerWidget::currentAudioStreams() const
 {
-    if (mediaKind == kDvdKind) {
+    if (mediaKind == VideoInfo::DvdTitle) {
         if (const TitleInfo *title = titleRecord(selectedTitle))
             return title->audioStreams;
-    } else if (mediaKind == kFileKind) {
+    } else if (mediaKind == VideoInfo::MediaFile) {
         return movieInfo.audioStreams;
     }
     return {};
@@ -452,11 +450,11 @@ QList<AudioInfo> PlayerWidget::currentAudioStreams() const
 
 SourceFacts PlayerWidget::currentSourceFacts() const
 {
-    if (mediaKind == kDvdKind) {
+    if (mediaKind == VideoInfo::DvdTitle) {
         const TitleInfo *title = titleRecord(selectedTitle);
         return title ? title->facts : SourceFacts();
     }
-    return mediaKind == kFileKind ? movieInfo.facts : SourceFacts();
+    return mediaKind == VideoInfo::MediaFile ? movieInfo.facts : SourceFacts();
 }
 
 AudioInfo PlayerWidget::currentAudioInfo() const
@@ -470,10 +468,10 @@ AudioInfo PlayerWidget::currentAudioInfo() const
 SubtitleInfo PlayerWidget::currentSubtitleInfo() const
 {
     const QList<SubtitleInfo> *streams = nullptr;
-    if (mediaKind == kDvdKind) {
+    if (mediaKind == VideoInfo::DvdTitle) {
         if (const TitleInfo *title = titleRecord(selectedTitle))
             streams = &title->subtitleStreams;
-    } else if (mediaKind == kFileKind) {
+    } else if (mediaKind == VideoInfo::MediaFile) {
         streams = &movieInfo.subtitleStreams;
     }
     if (streams && subtitleIndex >= 0 && subtitleIndex < streams->size())

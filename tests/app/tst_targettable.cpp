@@ -269,16 +269,16 @@ const QList<Source> &sources()
              {16.0 / 9, 30, 2, 2, 44100, 2, 440, 0, 0, 50}, kFrameRate, kMEncoderOnly},
             // A screen recorder writes a picture when the screen changes: 18 a second, then 60.
             {"screen", "variable-rate screen recording", "varrate", "table-screen.mkv", "",
-             picture("160x90", "60", 2, "select='lt(mod(n\\,10)\\,3)+gt(n\\,60)'") + tone(440, 48000, 2) + kH264
-                 + aac + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 60, 2, 2, 48000, 2, 440, 0, 0, 78}, kFrameRate,
+             picture("160x90", "60", 1.5, "select='lt(mod(n\\,10)\\,3)+gt(n\\,60)'") + tone(440, 48000, 1.5) + kH264
+                 + aac + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 60, 1.5, 1.5, 48000, 2, 440, 0, 0, 48}, kFrameRate,
              kMEncoderOnly},
             // A phone's rate a little above 30, which no device share halves.
-            {"above30", "30.044 fps", "oddrate", "table-above30.mp4", "", picture("160x90", "30.044", 2)
-                 + tone(440, 44100, 2) + kH264 + aac, 0, -1, {16.0 / 9, 30.044, 2, 2, 44100, 2, 440}, kFrameRate},
+            {"above30", "30.044 fps", "oddrate", "table-above30.mp4", "", picture("160x90", "30.044", 1)
+                 + tone(440, 44100, 1) + kH264 + aac, 0, -1, {16.0 / 9, 30.044, 1, 1, 44100, 2, 440}, kFrameRate},
             // ffmpeg's ASF starts the picture 0.05 s after its sound, which decodes from 0.09 s.
-            {"asf", "ASF, picture after its sound", "ts", "table-late.asf", "", picture("160x120", "25", 2)
-                 + tone(440, 44100, 2) + QStringList{"-c:v", "wmv2", "-ac", "2", "-c:a", "wmav2"}, 0, -1,
-             {4.0 / 3, 25, 2, 2, 44100, 2, 440}},
+            {"asf", "ASF, picture after its sound", "ts", "table-late.asf", "", picture("160x120", "25", 1)
+                 + tone(440, 44100, 1) + QStringList{"-c:v", "wmv2", "-ac", "2", "-c:a", "wmav2"}, 0, -1,
+             {4.0 / 3, 25, 1, 1, 44100, 2, 440}},
         };
     }();
     return table;

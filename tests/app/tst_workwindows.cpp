@@ -436,8 +436,8 @@ private slots:
             "ffmpeg-trial-" + engine,
             QString("case \"$*\" in *\" -fs \"*) echo $$ > '%1'; %2;; esac\nexec /usr/bin/ffmpeg \"$@\"").arg(started, trial));
         const QString source = engine != "real" ? TestMedia::standardAvi()
-            : TestMedia::clip("film-720p.mp4", {"-f", "lavfi", "-i", "testsrc=size=1280x720:rate=25:duration=20", "-f", "lavfi",
-                                                "-i", "sine=duration=20", "-c:v", "mpeg4", "-q:v", "3", "-c:a", "aac"});
+            : TestMedia::clip("film-720p.mp4", {"-f", "lavfi", "-i", "testsrc=size=1280x720:rate=25:duration=8", "-f", "lavfi",
+                                                "-i", "sine=duration=8", "-c:v", "mpeg4", "-q:v", "3", "-c:a", "aac"});
         QSettings settings;
         settings.clear();
         settings.setValue("Output/target folder", folder.path());
