@@ -332,12 +332,20 @@ void ModalAnswerer::answerByClosing()
 void ModalAnswerer::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible())
+    if (!modal || !modal->isVisible() || m_scheduled)
         return;
     // The window just answered may still be on screen until its event loop ends.
     if (modal == m_answered)
         return;
-    answer(modal);
+    // Answered from a call of its own: an answer that opens another modal window (a dialog
+    // whose close asks a question) runs that window's loop there, and this timer, which does
+    // not fire while its own call runs, goes on to answer it.
+    m_scheduled = true;
+    QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(modal)] {
+        m_scheduled = false;
+        if (window && window->isVisible() && window == QApplication::activeModalWidget())
+            answer(window);
+    });
 }
 
 void ModalAnswerer::answer(QWidget *modal)

@@ -134,6 +134,7 @@ private:
     QList<ModalSeen> m_seen;
     QString m_screenshotPrefix;
     QPointer<QWidget> m_answered;
+    bool m_scheduled = false; // an answer waits for its call
 };
 
 // Answers every file chooser of the program from a queue while it lives, and records
