@@ -189,8 +189,8 @@ const QList<Source> &sources()
              1, 0, {16.0 / 9, 25, 2, 2, 48000, 2, 880, 0.5, 1.5}},
             // Short enough that a job judged by the picture's length would end "Aborted".
             {"shortsound", "sound shorter than picture", "length", "table-shortsound.mp4", "",
-             picture("160x120", "25", 2) + tone(440, 44100, 0.5) + kH264 + aac, 0, -1,
-             {4.0 / 3, 25, 2, 0.5, 44100, 2, 440}},
+             picture("160x120", "25", 1) + tone(440, 44100, 0.25) + kH264 + aac, 0, -1,
+             {4.0 / 3, 25, 1, 0.25, 44100, 2, 440}},
             {"cover", "MP3 with its cover", "sound", "table-cover.mp3", "", cover + QStringList{"-c:a",
                  "libmp3lame", "-b:a", "128k", "-c:v", "mjpeg", "-id3v2_version", "3"}, 0, -1,
              {0, 0, 0, 1, 44100, 2, 440}, kSound},
@@ -240,10 +240,10 @@ const QList<Source> &sources()
                      "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_top,setfield=tff")
                  + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-flags", "+ilme+ildct", "-top", "1",
                  "-aspect", "16:9", "-ac", "2"}, 0, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape},
-            {"ntscdvd", "NTSC 16:9 DVD title", "ntscdvd", "table-ntsc-dvd", "ntsc", picture("352x240", "30000/1001", 2)
-                 + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks + QStringList{"-target", "ntsc-dvd",
+            {"ntscdvd", "NTSC 16:9 DVD title", "ntscdvd", "table-ntsc-dvd", "ntsc", picture("352x240", "30000/1001", 1)
+                 + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
-             {16.0 / 9, 30000.0 / 1001, 2, 2, 48000, 2, 880}, kFrameRate | kChannels},
+             {16.0 / 9, 30000.0 / 1001, 1, 1, 48000, 2, 880}, kFrameRate | kChannels},
             // A PAL title whose first track is LPCM, its second (AC-3) chosen: every road must
             // name the chosen track, and a copy hold it as it is.
             {"lpcmdvd", "PAL DVD, LPCM first", "tracks", "table-lpcm-dvd", "pal", picture("720x576", "25", 1)
@@ -262,15 +262,15 @@ const QList<Source> &sources()
             // Timing as phones and recorders leave it: MEncoder, the Job menu's Xvid engine,
             // reads neither a variable rate nor streams that start late. A phone's rate that
             // drops in the dark:
-            // a second at 30 fps, a second at 20, on a clock of 1/600 s.
+            // half a second at 30 fps, half a second at 20, on a clock of 1/600 s.
             {"vfrphone", "variable-rate phone MOV", "varrate", "table-vfr.mov", "",
-             picture("160x90", "30", 2, "select='lt(t\\,1)+lt(mod(n\\,3)\\,2)'") + tone(440, 44100, 2) + kH264 + aac
+             picture("160x90", "30", 1, "select='lt(t\\,0.5)+lt(mod(n\\,3)\\,2)'") + tone(440, 44100, 1) + kH264 + aac
                  + QStringList{"-fps_mode", "vfr", "-video_track_timescale", "600"}, 0, -1,
-             {16.0 / 9, 30, 2, 2, 44100, 2, 440, 0, 0, 50}, kFrameRate, kMEncoderOnly},
+             {16.0 / 9, 30, 1, 1, 44100, 2, 440, 0, 0, 25}, kFrameRate, kMEncoderOnly},
             // A screen recorder writes a picture when the screen changes: 18 a second, then 60.
             {"screen", "variable-rate screen recording", "varrate", "table-screen.mkv", "",
-             picture("160x90", "60", 1.5, "select='lt(mod(n\\,10)\\,3)+gt(n\\,60)'") + tone(440, 48000, 1.5) + kH264
-                 + aac + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 60, 1.5, 1.5, 48000, 2, 440, 0, 0, 48}, kFrameRate,
+             picture("160x90", "60", 1, "select='lt(mod(n\\,10)\\,3)+gt(n\\,30)'") + tone(440, 48000, 1) + kH264
+                 + aac + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 60, 1, 1, 48000, 2, 440, 0, 0, 39}, kFrameRate,
              kMEncoderOnly},
             // A phone's rate a little above 30, which no device share halves.
             {"above30", "30.044 fps", "oddrate", "table-above30.mp4", "", picture("160x90", "30.044", 1)

@@ -1,6 +1,7 @@
 #include "testmedia.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,10 +54,37 @@ int TestMedia::run(const QString &program, const QStringList &arguments, QString
     return runIn(process, program, arguments, stdOut, stdErr, timeoutMs);
 }
 
+namespace {
+// Where a clip of this making is kept for every test program of a run (a name of the whole
+// command); empty where no such folder is given. Commands that name a test program's own
+// files differ, and are made by each.
+QString cachedClip(const QString &name, const QStringList &command)
+{
+    const QString folder = qEnvironmentVariable("VEXO_MEDIA_CACHE");
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return QString();
+    const QByteArray key = QCryptographicHash::hash(command.join(QChar(0)).toUtf8(), QCryptographicHash::Sha1).toHex();
+    return folder + "/" + QString::fromLatin1(key) + "-" + QFileInfo(name).fileName();
+}
+
+// Keeps a copy of what was made for the other test programs: written beside it, then renamed,
+// so that none reads half a file.
+void keepClip(const QString &path, const QString &cached)
+{
+    const QString part = cached + QStringLiteral(".part%1").arg(QCoreApplication::applicationPid());
+    if (!QFile::copy(path, part) || !QFile::rename(part, cached))
+        QFile::remove(part);
+}
+}
+
 QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs)
 {
     const QString path = folder() + "/" + name;
     if (QFileInfo::exists(path))
+        return path;
+    // A copy: a test may change its clip.
+    const QString cached = cachedClip(name, kSameBytes + ffmpegInputAndCodecArgs);
+    if (!cached.isEmpty() && QFile::copy(cached, path))
         return path;
     QString err;
     // A second step reads what the first one wrote (written beside it, with the same suffix).
@@ -75,6 +103,8 @@ QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCo
         QFile::remove(path);
         return QString();
     }
+    if (!cached.isEmpty())
+        keepClip(path, cached);
     return path;
 }
 
