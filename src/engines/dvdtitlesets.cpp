@@ -59,12 +59,12 @@ int titleSetOf(const QByteArray &ifo, int title)
     return quint8(ifo.at(entry + kEntryTitleSet));
 }
 
-int titleSet(const QString &videoFolder, int title)
+QByteArray managerBytes(const QString &videoFolder)
 {
     QFile ifo(entryOf(QDir(videoFolder), QStringLiteral("VIDEO_TS.IFO")));
     if (ifo.fileName().isEmpty() || !ifo.open(QIODevice::ReadOnly))
-        return 0;
-    return titleSetOf(ifo.read(kLargestIfo), title);
+        return QByteArray();
+    return ifo.read(kLargestIfo);
 }
 
 QString firstVideoObject(const QString &videoFolder, int titleSet)

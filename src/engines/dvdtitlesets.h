@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Where a DVD title's pictures are stored: its title set, read from the disc's own table of
@@ -10,9 +11,9 @@ namespace DvdTitleSets {
 // The folder that holds VIDEO_TS.IFO for a DVD path as the user opens it: a disc root, its
 // VIDEO_TS folder or an IFO file in it; empty when there is none.
 QString videoFolder(const QString &dvdPath);
-// The title set of title `title` (from 1) in the disc's table of titles, 0 when the table
-// cannot be read or has no such title.
-int titleSet(const QString &videoFolder, int title);
+// The bytes of the disc's VIDEO_TS.IFO, which holds its table of titles (read once for all
+// its titles); empty when it cannot be read.
+QByteArray managerBytes(const QString &videoFolder);
 // The path of the first video object file of a title set ("VTS_01_1.VOB"), empty when there
 // is none.
 QString firstVideoObject(const QString &videoFolder, int titleSet);

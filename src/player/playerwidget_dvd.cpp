@@ -204,9 +204,10 @@ bool PlayerWidget::loadDvd(const QString &path)
 void PlayerWidget::measureDvdFields(const QString &path)
 {
     const QString folder = DvdTitleSets::videoFolder(path);
+    const QByteArray manager = DvdTitleSets::managerBytes(folder);
     QHash<int, QString> orders; // title set to its field order
     for (TitleInfo &title : titles) {
-        const int set = title.ignored ? 0 : DvdTitleSets::titleSet(folder, title.number);
+        const int set = title.ignored ? 0 : DvdTitleSets::titleSetOf(manager, title.number);
         if (set < 1)
             continue;
         if (!orders.contains(set)) {
