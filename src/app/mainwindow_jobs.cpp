@@ -77,7 +77,7 @@ MainWindow::MenuJob MainWindow::buildTargetJob(Target target, Encoder &encoder)
     const EnginePaths::Engine path =
         job.type == EngineType::MEncoder ? EnginePaths::MEncoder : EnginePaths::FFmpeg;
     // What the engine cannot read is refused with the reason, never queued to fail.
-    const QString unread = job.type == EngineType::MEncoder ? InterfaceMEncoder::sourceRefusal(source) : QString();
+    const QString unread = job.type == EngineType::MEncoder ? InterfaceMEncoder::sourceRefusal(source, QLatin1String(row.muxer)) : QString();
     if (!encoder.initEngine(job.type, m_paths[path]))
         job.refusal = tr("The %1 engine is not ready.").arg(Encoder::engineName(job.type));
     else if (!unread.isEmpty())

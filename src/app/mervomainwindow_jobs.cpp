@@ -122,10 +122,11 @@ void MervoMainWindow::jobEncodeXvid1CD()
     statusBar()->showMessage(tr("Preparing a new encoding job..."));
     MervoEncoder encoder(m_stdInView, m_stdOutView, m_stdErrView, m_logView, m_verbosity);
     encoder.loadSettings();
-    encoder.setTargetMuxer(QStringLiteral("avi"));
+    const QString muxer = QStringLiteral("avi");
+    encoder.setTargetMuxer(muxer);
     const EncodingSource source = m_encoderWidget->encodingSource();
     const int type = EngineType::MEncoder;
-    const QString unread = InterfaceMEncoder::sourceRefusal(source);
+    const QString unread = InterfaceMEncoder::sourceRefusal(source, muxer);
     QString refusal;
     if (!encoder.initEngine(type, m_paths[EnginePaths::MEncoder]))
         refusal = tr("The %1 engine is not ready.").arg(Encoder::engineName(type));

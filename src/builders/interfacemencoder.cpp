@@ -1,4 +1,5 @@
 #include "builders/interfacemencoder.h"
+#include "builders/encodesettings.h"
 #include "builders/builderslogging.h"
 
 #include "builders/mencoderencodecommand.h"
@@ -222,6 +223,16 @@ const MuxerNeed kMuxerNeeds[] = {
 // Picture and sound that start this far apart are out of step for a viewer.
 constexpr double kStartsApart = 0.1;
 
+// Whether the job's output has sound: its target (its level's profile, or the user's own
+// choice) may leave it out, whatever the source has.
+bool writesSound(const EncodingJob &job)
+{
+    const EncoderProfile &profile = job.target.profile;
+    const bool level = profile.level != EncoderProfile::LevelNone && profile.level != EncoderProfile::LevelUser;
+    const EncodeSettings settings = level ? EncodeSettings::ofProfile(profile, 0) : EncodeSettings::ofTarget(job.target);
+    return !MEncoderEncodeCommand::audioEncoder(settings.audioCodec).isEmpty();
+}
+
 // Audio: every libavcodec audio encoder of today's MEncoder refuses to open ("Specified
 // channel layout '2 channels' is not supported"); the encode command gives the codecs it
 // can to MEncoder's own encoders instead.
@@ -267,7 +278,7 @@ QString InterfaceMEncoder::muxerRefusal(const QString &muxer) const
     return tr("MEncoder's libavformat offers no %1 format").arg(muxer);
 }
 
-QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source)
+QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source, const QString &muxer, bool withSound)
 {
     // MEncoder's own reader of an MPEG transport stream (MediaInfo names it "MPEG-TS", or
     // "BDAV" with a Blu-ray's time codes) reads the frame rate from MPEG-1 and MPEG-2 video
@@ -281,10 +292,10 @@ QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source)
     if (SourceStreams::isTransportStream(source) && !headedVideo.contains(video.videoFormat))
         return tr("MEncoder does not keep %1 video of an MPEG transport stream in time with its sound")
             .arg(video.videoFormat.isEmpty() ? tr("this") : video.videoFormat);
-    return timingRefusal(source);
+    return timingRefusal(source, muxer, withSound);
 }
 
-QString InterfaceMEncoder::timingRefusal(const EncodingSource &source)
+QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QString &muxer, bool withSound)
 {
     const SourceFacts &facts = source.facts;
     if (!facts.measured)
@@ -294,27 +305,34 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source)
     if (facts.variableRate)
         return tr("MEncoder reads the variable frame rate of this source as a constant one, "
                   "which cuts its picture short or draws it out");
-    // MEncoder starts the sound with the output, and the picture at its time in the source
-    // or with the sound (MEncoderEncodeCommand::keepsStartTimes): the sound of a transport
-    // stream whose streams start at 1.43 s comes 1.44 s before its picture, a sound that
-    // starts half a second after its picture comes with it.
     const int place = SourceStreams::audioIndex(source);
-    if (source.noAudio || place >= facts.sounds.size())
+    if (!withSound || source.noAudio || place >= facts.sounds.size())
         return QString();
+    // MEncoder starts picture and sound together, whatever lies between them in the source.
     const double sound = facts.sounds.at(place).start;
-    const bool fromFileStart = MEncoderEncodeCommand::keepsStartTimes(source);
-    if (std::abs(sound - facts.pictureStart) > kStartsApart || (fromFileStart && std::abs(sound) > kStartsApart))
-        return tr("MEncoder does not keep the sound of this source in step with its picture, "
-                  "which start at %1 s and %2 s")
-            .arg(facts.pictureStart, 0, 'f', 2)
-            .arg(sound, 0, 'f', 2);
+    const double apart = sound - facts.pictureStart;
+    if (std::abs(apart) > kStartsApart)
+        return apart > 0.0 ? tr("MEncoder does not keep the sound of this source, which starts %1 s after its "
+                                "picture, in step with it").arg(apart, 0, 'f', 2)
+                           : tr("MEncoder does not keep the sound of this source, which starts %1 s before its "
+                                "picture, in step with it").arg(-apart, 0, 'f', 2);
+    // Streams that start together, later than the file: an AVI has no clock of its own, so
+    // both start with it. Into a container that keeps times, libavformat's reader and the
+    // Matroska reader keep the picture's time in the file but start the sound with the
+    // output (MEncoderEncodeCommand::keepsStartTimes): a transport stream's sound would come
+    // 1.44 s before its picture. Its own reader of a program stream starts both together.
+    const bool clockless = MEncoderEncodeCommand::outputFormat(muxer) == QLatin1String("avi");
+    if (!clockless && MEncoderEncodeCommand::keepsStartTimes(source) && std::abs(sound) > kStartsApart)
+        return tr("MEncoder would start the sound of this source with the output, %1 s before its picture, "
+                  "into a container that keeps their times")
+            .arg(facts.pictureStart, 0, 'f', 2);
     return QString();
 }
 
 QString InterfaceMEncoder::videoCodecRefusal(const QString &muxer, const QString &codec) const
 {
     if (data && codec != QLatin1String("novideo")) {
-        const QString unread = sourceRefusal(data->source);
+        const QString unread = sourceRefusal(data->source, muxer, writesSound(*data));
         if (!unread.isEmpty())
             return unread;
     }

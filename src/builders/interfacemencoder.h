@@ -40,8 +40,9 @@ public:
     QString videoCodecRefusal(const QString &muxer, const QString &codec) const override;
     QString audioCodecRefusal(const QString &muxer, const QString &codec) const override;
     // Why MEncoder cannot read the source's picture in time, whole and in step with its
-    // sound (by what the engines measured of it at load); empty when it can.
-    static QString sourceRefusal(const EncodingSource &source);
+    // sound (by what the engines measured of it at load) into the container; empty when it
+    // can. `withSound` false: the output is to have no sound, whatever the source's.
+    static QString sourceRefusal(const EncodingSource &source, const QString &muxer, bool withSound = true);
 
     void cliCmdGetStatus(QString &program, QStringList &arguments) const;
     void parseStatus();
@@ -78,7 +79,7 @@ public:
 
 private:
     // The part of sourceRefusal() that the source's measured timing decides.
-    static QString timingRefusal(const EncodingSource &source);
+    static QString timingRefusal(const EncodingSource &source, const QString &muxer, bool withSound);
     void initVocabulary();
     void cliCmdTarget(bool superVideoCd, QString &program, QStringList &arguments,
                       const QString &dvdDevice, const QString &output,

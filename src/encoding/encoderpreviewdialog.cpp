@@ -111,6 +111,9 @@ void EncoderPreviewDialog::playPreview()
 
 void EncoderPreviewDialog::showPreviewInfo()
 {
+    // MediaInfo's analysis alone, which is all the box shows: a hidden player's whole load
+    // (FFprobe, an MPlayer pass) would wait for two more engines, and call a preview it
+    // could not load in time no media file.
     MediaInfoData data = FinalizeRules::analyze(m_setup ? *m_setup : PlayerSetup(),
                                                 QDir::fromNativeSeparators(m_outputFile));
     MediaInfoDataDialog dialog(&data, this);

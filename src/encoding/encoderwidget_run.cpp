@@ -352,7 +352,9 @@ void EncoderWidget::finalizeTask(const Ending &ending, bool skip)
     const bool completed = ending.task->state == Task::Completed;
     const bool finalizing = step == 1 && type == 2;
 
-    // The aborted flag is the preview's: a normal encoding that ends meanwhile is its own.
+    // The aborted flag is the preview's: a normal encoding that ends meanwhile, or after it
+    // until the next preview, is its own. Skipped, an audio target's encoding would leave
+    // only its intermediate AVI, and an AVI its uncorrected shape.
     if (preview && m_aborted) {
         closePanel(step, Outcome::Aborted, preview);
         return;
@@ -409,7 +411,9 @@ void EncoderWidget::finalizeTask(const Ending &ending, bool skip)
 void EncoderWidget::hidePreview()
 {
     m_preview->hide();
-    // Nothing runs while it is hidden: closing it then aborts nothing.
+    // Nothing runs while it is hidden: closing it then (the window closing at the end of the
+    // program) aborts nothing and says no preview was aborted. It is put in running mode as
+    // it is shown again.
     m_preview->setFinishedMode();
     m_jobView->clear();
 }

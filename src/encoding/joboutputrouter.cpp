@@ -141,6 +141,7 @@ bool JobOutputRouter::readChannel(Process *process, QProcess::ProcessChannel cha
     // The cut character waits on the process itself, which every read of it reaches.
     QByteArray &pending = stdOut ? process->partialStdOut : process->partialStdErr;
     const QString text = decode(pending, bytes, final);
+    task->noteOutput(text);
     const int engine = taskDataValue(task->taskData, TaskDataSlot::EngineType).toInt();
     feed(console, engine, channel, text, elapsedMinutes, final);
     return true;

@@ -11,7 +11,12 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
+
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include <algorithm>
 #include <cmath>
@@ -22,11 +27,52 @@ namespace {
 // Seconds read after the point a quick look seeks to: more than a key-frame interval, so a
 // seek that lands on the key frame before that point still reads past it.
 constexpr double QuickLookSeconds = 12.0;
-// A whole read of a long film from a slow disk takes a while; one that takes longer than
-// this tells nothing.
-constexpr int WholeReadTimeout = 60000;
+// How long a meter's engine may go without moving on before it counts as stuck. No wall time
+// bounds a meter: on a busy machine, or from a slow disk, a long read goes on as long as its
+// engine makes progress.
+constexpr int DefaultPatience = 30000;
+int s_patience = DefaultPatience;
 // How much of a copied sound is decoded to tell whether it plays.
 constexpr int DecodedSeconds = 60;
+
+// One run of a meter's engine, bounded by lack of progress: any line it prints moves it on,
+// or only those `progressed` accepts.
+SyncRunner::Result meterRun(const IProcessor *engine, const QStringList &arguments, const char *classWord,
+                            std::function<bool(const QString &)> progressed = {},
+                            qint64 outputLimit = SyncRunner::OutputLimit)
+{
+    SyncRunner::Timeouts timeouts;
+    timeouts.start = std::max(engine->startTimeout(), s_patience);
+    timeouts.finish = std::numeric_limits<int>::max();
+    timeouts.kill = engine->killTimeout();
+    timeouts.stall = s_patience;
+    timeouts.progressed = std::move(progressed);
+    return SyncRunner::run(engine->binary(), arguments, engine->libraryPath(), timeouts, classWord,
+                           outputLimit);
+}
+
+// A run that tells nothing of the file: it did not start, or was stopped (stuck, or by a
+// signal from outside: a user's kill, the system short of memory).
+bool cutShort(const SyncRunner::Result &result)
+{
+    return !result.started || result.killed || result.crashed;
+}
+
+// FFmpeg moves on when its "-progress" report gives a time it had not reached (it repeats
+// the same report while it waits for a disk).
+std::function<bool(const QString &)> timeMovesOn()
+{
+    auto last = std::make_shared<QString>();
+    return [last](const QString &line) {
+        if (!line.startsWith(QLatin1String("out_time_us=")) || line == *last)
+            return false;
+        *last = line;
+        return true;
+    };
+}
+
+// FFmpeg's arguments that make it report how far it went, for timeMovesOn().
+const QStringList kProgressReport{QStringLiteral("-nostats"), QStringLiteral("-progress"), QStringLiteral("pipe:1")};
 
 // The streams measured apart, as FFprobe selects them and FFmpeg maps them: the first
 // picture that is not an attached one (a cover is a single picture, not video), the first
@@ -42,11 +88,26 @@ const MeasuredStream kMeasuredStreams[] = {
 };
 
 // The registered engine, asked again when its start failed: a start query that outlived its
-// time on a busy or cold machine would otherwise leave every later output unmeasured.
+// time on a busy or cold machine would otherwise leave every later output unmeasured. Asked
+// once per output judged: the meters of one output do not each wait for it again.
 template <class Engine>
 Engine *readyEngine(Engine *engine)
 {
-    return engine && engine->startAgain() ? engine : nullptr;
+    static QHash<const IProcessor *, quint64> refused; // the judgement in which it failed again
+    if (!engine)
+        return nullptr;
+    if (engine->state() == IProcessor::Ready)
+        return engine;
+    const quint64 judgement = OutputCheck::judgement();
+    const auto failed = refused.constFind(engine);
+    if (failed != refused.cend() && *failed == judgement)
+        return nullptr;
+    if (engine->startAgain()) {
+        refused.remove(engine);
+        return engine;
+    }
+    refused.insert(engine, judgement);
+    return nullptr;
 }
 
 enum class QuickLook { Failed, NoStream, Reaches, Short };
@@ -78,14 +139,10 @@ double wholeRead(FFmpeg *ffmpeg, const QString &path, const QStringList &maps)
                           QStringLiteral("-i"), fileArgument(path)};
     for (const QString &map : maps)
         arguments << QStringLiteral("-map") << map;
-    arguments << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-f")
-              << QStringLiteral("null") << QStringLiteral("-nostats") << QStringLiteral("-progress")
-              << QStringLiteral("pipe:1") << QStringLiteral("-");
-    SyncRunner::Timeouts timeouts;
-    timeouts.finish = WholeReadTimeout;
-    const SyncRunner::Result result = SyncRunner::run(ffmpeg->binary(), arguments, ffmpeg->libraryPath(),
-                                                      timeouts, "Transcoder");
-    if (!result.started || result.killed)
+    arguments << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-f") << QStringLiteral("null")
+              << kProgressReport << QStringLiteral("-");
+    const SyncRunner::Result result = meterRun(ffmpeg, arguments, "Transcoder", timeMovesOn());
+    if (cutShort(result))
         return -1.0;
     const double reported = OutputMeter::reportedTime(result.stdOut);
     // FFmpeg names the input it could not open ("./out.mp4: Invalid data found when
@@ -124,29 +181,36 @@ OutputCheck::Lengths OutputMeter::measure(const QString &path, double expected)
     return lengths;
 }
 
-bool OutputMeter::decodesSound(const QString &path)
+OutputCheck::Decoding OutputMeter::decodesSound(const QString &path)
 {
-    FFmpeg *ffmpeg = EngineObjects::ffmpeg();
-    if (!ffmpeg || ffmpeg->state() != IProcessor::Ready)
-        return true;
+    FFmpeg *ffmpeg = readyEngine(EngineObjects::ffmpeg());
+    if (!ffmpeg)
+        return OutputCheck::Decoding::Unknown;
     // A stream the container cannot hold fails at once: FFmpeg knows no decoder for it, or
     // its decoder finds no frame ("Error while decoding stream #0:0: Invalid data found
     // when processing input", then no rate to filter at). A frame damaged here and there is
     // decoded past, and ends well. The first minute tells, as a whole film's sound would
     // take seconds. A file without sound maps nothing and ends well.
-    const QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                                QStringLiteral("-i"), fileArgument(path), QStringLiteral("-map"),
-                                QStringLiteral("0:a:0?"), QStringLiteral("-t"), QString::number(DecodedSeconds),
-                                QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")};
-    SyncRunner::Timeouts timeouts;
-    timeouts.finish = WholeReadTimeout;
-    const SyncRunner::Result result = SyncRunner::run(ffmpeg->binary(), arguments, ffmpeg->libraryPath(),
-                                                      timeouts, "Transcoder");
-    if (!result.started || result.killed)
-        return true;
+    const QStringList arguments = QStringList{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                                              QStringLiteral("-i"), fileArgument(path), QStringLiteral("-map"),
+                                              QStringLiteral("0:a:0?"), QStringLiteral("-t"),
+                                              QString::number(DecodedSeconds), QStringLiteral("-f"), QStringLiteral("null")}
+                                  + kProgressReport + QStringList{QStringLiteral("-")};
+    const SyncRunner::Result result = meterRun(ffmpeg, arguments, "Transcoder", timeMovesOn());
     qCDebug(lcEngines).noquote() << "OutputMeter: decoding the sound of" << path << "ended with"
                                  << result.exitCode << result.stdErr;
-    return result.exitCode == 0;
+    if (cutShort(result))
+        return OutputCheck::Decoding::Unknown;
+    if (result.exitCode == 0)
+        return OutputCheck::Decoding::Decodes;
+    // A decoder that fails says why; FFmpeg ended from outside (SIGTERM, SIGINT) exits with
+    // 255 and, at this log level, without a word.
+    return result.stdErr.trimmed().isEmpty() ? OutputCheck::Decoding::Unknown : OutputCheck::Decoding::Fails;
+}
+
+int OutputMeter::setPatience(int milliseconds)
+{
+    return std::exchange(s_patience, milliseconds > 0 ? milliseconds : DefaultPatience);
 }
 
 OutputCheck::SourceLengths OutputMeter::sourceLengths(const QString &path)
@@ -160,10 +224,42 @@ OutputCheck::SourceLengths OutputMeter::sourceLengths(const QString &path)
                                   << FFprobeReport::outputOptions() << fileArgument(path);
     if (!ffprobe->runProcess(arguments, answer, log, error))
         return {};
-    return readSourceLengths(answer, log);
+    QStringList undeclared;
+    OutputCheck::SourceLengths lengths = readSourceLengths(answer, log, &undeclared);
+    // A stream that declares no length (RealAudio as FFmpeg writes it says 0 s, and so does
+    // its container when it holds nothing else) is as long as its packets.
+    for (const MeasuredStream &stream : kMeasuredStreams) {
+        if (!undeclared.contains(QLatin1String(stream.specifier)))
+            continue;
+        const double measured = packetLength(ffprobe, path, QLatin1String(stream.specifier));
+        if (measured > 0.0)
+            lengths.declared.*stream.length = measured;
+    }
+    return lengths;
 }
 
-OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer, const QString &log)
+double OutputMeter::packetLength(FFprobe *ffprobe, const QString &path, const QString &stream)
+{
+    const QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                                stream, QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time,duration_time"),
+                                fileArgument(path)};
+    const SyncRunner::Result result = meterRun(ffprobe, arguments, "Analyzer", {}, SyncRunner::ListingLimit);
+    if (cutShort(result) || result.exitCode != 0)
+        return -1.0;
+    return playedLength(FFprobe::parsePackets(result.stdOut));
+}
+
+double OutputMeter::playedLength(const QList<FFprobePacket> &packets)
+{
+    // RealAudio's packets come without times of their own (each at 0): their lengths add up.
+    double total = 0.0;
+    for (const FFprobePacket &packet : packets)
+        total += std::max(packet.duration, 0.0);
+    return std::max(total, packetSpan(packets));
+}
+
+OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer, const QString &log,
+                                                          QStringList *undeclared)
 {
     OutputCheck::SourceLengths lengths;
     FFprobeReport report;
@@ -188,14 +284,22 @@ OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer,
     for (const FFprobeReport::Block &stream : std::as_const(report.streams)) {
         const QString type = valueOf(stream, QStringLiteral("codec_type"));
         double *length = nullptr;
-        if (type == QLatin1String("audio"))
+        const char *specifier = nullptr;
+        if (type == QLatin1String("audio")) {
             length = &declared.audio;
-        else if (type == QLatin1String("video") && valueOf(stream, QStringLiteral("DISPOSITION:attached_pic")) != QLatin1String("1"))
+            specifier = "a:0";
+        } else if (type == QLatin1String("video")
+                   && valueOf(stream, QStringLiteral("DISPOSITION:attached_pic")) != QLatin1String("1")) {
             length = &declared.video;
+            specifier = "V:0";
+        }
         if (!length || *length >= 0.0)
             continue;
         const double seconds = secondsOf(stream);
-        *length = seconds >= 0.0 ? seconds : std::max(declared.whole, 0.0);
+        // A stream whose length is not given lasts as long as the container, if that says.
+        *length = seconds > 0.0 ? seconds : std::max(declared.whole, 0.0);
+        if (seconds <= 0.0 && undeclared)
+            *undeclared << QLatin1String(specifier);
     }
     // libavformat's word for a length it made up from the bit rate (no header gives one).
     lengths.estimated = log.contains(QLatin1String("Estimating duration from bitrate"));
@@ -203,49 +307,79 @@ OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer,
 }
 
 namespace {
-// The packets decoded at a stream's start: enough for a decoder that gives its first frame
-// late (WMA after two packets, H.264 after its reordering delay).
+// The packets read at a stream's start: enough for a decoder that gives its first frame
+// late (WMA after two packets, H.264 after its reordering delay) ...
 constexpr int StartPackets = 8;
+// ... read again this many times more while every one was discarded, up to the most below.
+constexpr int StartPacketGrowth = 8;
+constexpr int MostStartPackets = 4096;
 
-double streamStart(FFprobe *ffprobe, const QString &path, const QString &stream)
+// Where a player starts a stream, read by `ffprobe`: its earliest frame. A player decodes
+// the packets an edit list discards (an MP4 trimmed by a stream copy between key frames
+// starts with them, flagged "D", from 1.3 s before the edit) for the pictures after them,
+// but shows none of them: the decoder gives no frame for them. Where the first packets were
+// all such, more are read. Empty when no engine read it.
+std::optional<double> streamStart(FFprobe *ffprobe, const QString &path, const QString &stream)
 {
-    const QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                                stream, QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(StartPackets),
-                                QStringLiteral("-show_entries"), QStringLiteral("frame=best_effort_timestamp_time"),
-                                QStringLiteral("-of"), QStringLiteral("csv=p=0"), fileArgument(path)};
-    QString answer, log, error;
-    if (!ffprobe->runProcess(arguments, answer, log, error))
-        return std::numeric_limits<double>::quiet_NaN();
-    return OutputMeter::firstFrameTime(answer);
+    for (int packets = StartPackets;; packets *= StartPacketGrowth) {
+        const QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                                    stream, QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(packets),
+                                    QStringLiteral("-show_entries"),
+                                    QStringLiteral("packet=flags:frame=best_effort_timestamp_time"),
+                                    QStringLiteral("-of"), QStringLiteral("csv"), fileArgument(path)};
+        const SyncRunner::Result result = meterRun(ffprobe, arguments, "Analyzer");
+        if (cutShort(result))
+            return std::nullopt;
+        const OutputMeter::StartRead read = OutputMeter::readStart(result.stdOut);
+        const bool allDiscarded = read.packets >= packets && read.discarded == read.packets;
+        if (!std::isnan(read.start) || !allDiscarded || packets >= MostStartPackets)
+            return read.start;
+    }
 }
 } // namespace
 
 OutputCheck::Starts OutputMeter::starts(const QString &path, int track)
 {
     OutputCheck::Starts starts;
-    FFprobe *ffprobe = EngineObjects::ffprobe();
     // AVI's streams all start at 0, whatever an encoder laid out before a late sound.
-    if (!ffprobe || ffprobe->state() != IProcessor::Ready
-        || QFileInfo(path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0)
+    if (QFileInfo(path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0)
         return starts;
-    starts.video = streamStart(ffprobe, path, QStringLiteral("V:0"));
-    if (!std::isnan(starts.video))
-        starts.audio = streamStart(ffprobe, path, QStringLiteral("a:%1").arg(track));
+    FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
+    if (!ffprobe) {
+        starts.read = false;
+        return starts;
+    }
+    const std::optional<double> video = streamStart(ffprobe, path, QStringLiteral("V:0"));
+    const std::optional<double> audio = video && !std::isnan(*video)
+                                            ? streamStart(ffprobe, path, QStringLiteral("a:%1").arg(track))
+                                            : std::optional<double>(starts.audio);
+    starts.read = video && audio;
+    starts.video = video.value_or(starts.video);
+    starts.audio = audio.value_or(starts.audio);
     qCDebug(lcEngines).noquote() << "OutputMeter:" << path << "picture starts" << starts.video << "sound"
-                                 << track << starts.audio;
+                                 << track << starts.audio << (starts.read ? "" : "(not read)");
     return starts;
 }
 
-double OutputMeter::firstFrameTime(const QString &answer)
+OutputMeter::StartRead OutputMeter::readStart(const QString &answer)
 {
-    double first = std::numeric_limits<double>::quiet_NaN();
+    // "packet,K_" and "packet,_D" (key, discarded), "frame,1.440000" with its side data after
+    // another comma; a line of a side data's own may follow.
+    StartRead read;
     for (const QString &line : answer.split(QLatin1Char('\n'))) {
+        const QString kind = line.section(QLatin1Char(','), 0, 0).trimmed();
+        const QString value = line.section(QLatin1Char(','), 1, 1).trimmed();
+        if (kind == QLatin1String("packet")) {
+            ++read.packets;
+            read.discarded += value.contains(QLatin1Char('D')) ? 1 : 0;
+            continue;
+        }
         bool ok = false;
-        const double time = line.section(QLatin1Char(','), 0, 0).trimmed().toDouble(&ok);
-        if (ok && (std::isnan(first) || time < first))
-            first = time;
+        const double time = value.toDouble(&ok);
+        if (kind == QLatin1String("frame") && ok && std::isfinite(time) && (std::isnan(read.start) || time < read.start))
+            read.start = time;
     }
-    return first;
+    return read;
 }
 
 double OutputMeter::packetSpan(const QList<FFprobePacket> &packets)

@@ -4,7 +4,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <limits>
+
+class FFprobe;
 struct FFprobePacket;
 
 // Measures how long the picture and the sound of a finished output really play, for the job
@@ -21,30 +25,55 @@ public:
     // file lacks or the engines cannot read.
     static OutputCheck::Lengths measure(const QString &path, double expected);
 
-    // Whether FFmpeg decodes the file's first sound through its first minute: true for a
-    // file without sound, and when FFmpeg is not ready or takes too long to tell.
-    static bool decodesSound(const QString &path);
+    // Whether FFmpeg decodes the file's first sound through its first minute: Decodes for a
+    // file without sound; Unknown when FFmpeg is not there, or was stopped (stuck, or killed
+    // from outside) before it could tell.
+    static OutputCheck::Decoding decodesSound(const QString &path);
+
+    // How long a meter's engine may print nothing new (FFmpeg: reach no later time) before it
+    // counts as stuck, in milliseconds; no meter is bounded by a wall time. Returns the one it
+    // replaces; 0 or less sets the default (30 s).
+    static int setPatience(int milliseconds);
 
     // A source's lengths as its container gives them, read by the registered FFprobe: the
     // first picture that is not an attached one, the first sound, the container; whether the
     // container only estimates its length from its bit rate.
     static OutputCheck::SourceLengths sourceLengths(const QString &path);
-    // The same from FFprobe's answer in its escaped form and its log.
-    static OutputCheck::SourceLengths readSourceLengths(const QString &answer, const QString &log);
+    // The same from FFprobe's answer in its escaped form and its log; `undeclared`, when
+    // given, receives the specifiers ("V:0", "a:0") of the streams that declare no length
+    // of their own (given the container's, if any).
+    static OutputCheck::SourceLengths readSourceLengths(const QString &answer, const QString &log,
+                                                        QStringList *undeclared = nullptr);
 
     // Where a file's first picture that is not an attached one and its sound `track` start,
     // read by the registered FFprobe as a player decodes them (a decoder may give no sound
-    // for the first packets: WMA's first frame comes 0.09 s after its container's start);
-    // NaN for a stream it lacks, and for both in an AVI, which stores no start times.
+    // for the first packets: WMA's first frame comes 0.09 s after its container's start;
+    // nor a picture for packets an edit list discards); NaN for a stream it lacks, and for
+    // both in an AVI, which stores no start times. Not read when FFprobe was not there or
+    // was stopped.
     static OutputCheck::Starts starts(const QString &path, int track);
-    // The start of the frames of FFprobe's answer ("-show_entries
-    // frame=best_effort_timestamp_time -of csv=p=0", a frame's side data after a comma): the
-    // earliest; NaN without one.
-    static double firstFrameTime(const QString &answer);
+    // What FFprobe's answer ("-show_entries packet=flags:frame=best_effort_timestamp_time
+    // -of csv") tells of a stream's start: its earliest frame (NaN without one), and how many
+    // packets were listed, how many of them discarded.
+    struct StartRead
+    {
+        double start = std::numeric_limits<double>::quiet_NaN();
+        int packets = 0;
+        int discarded = 0;
+    };
+    static StartRead readStart(const QString &answer);
 
     // How far the packets reach from the earliest one (its time to the latest end).
     static double packetSpan(const QList<FFprobePacket> &packets);
+    // How long packets play: their span, or their lengths added up where they carry no
+    // times of their own.
+    static double playedLength(const QList<FFprobePacket> &packets);
     // The time FFmpeg's last progress report ("-progress") gives, in seconds; negative
     // without one.
     static double reportedTime(const QString &progress);
+
+private:
+    // How long a stream of the file plays by its packets, listed whole; negative when
+    // FFprobe could not list them.
+    static double packetLength(FFprobe *ffprobe, const QString &path, const QString &stream);
 };

@@ -6,6 +6,25 @@
 
 #include <QDir>
 
+namespace {
+// What the end check could not judge, said after a task that ended well: it ended well as far
+// as its engine tells, which is not enough (a whole second of a job of forty would pass).
+struct UncheckedNote
+{
+    int flag;
+    const char *text;
+};
+const UncheckedNote kUncheckedNotes[] = {
+    {OutputCheck::LengthUnchecked,
+     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its length was not checked, as no engine could measure its output.")},
+    {OutputCheck::SoundDecodeUnchecked,
+     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its copied sound was not checked, as no engine finished decoding it.")},
+    {OutputCheck::StepUnchecked,
+     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its sound's step with its picture was not checked, as no engine "
+                              "could read where they start.")},
+};
+} // namespace
+
 Job::Job() = default;
 
 void Job::init(Task *task, const QString &id, const QString &title, const QString &output,
@@ -63,7 +82,7 @@ Job::TaskEnd Job::judgeEnd(Task *task, bool exitedWell)
         if (!task->hasOutput())
             task->setFailure(tr("it wrote no output"));
         else
-            task->setFailure(OutputCheck::shortfall(*task, &end.lengthUnchecked));
+            task->setFailure(OutputCheck::shortfall(*task, &end.unchecked));
     } else if (task->failure().isEmpty()) {
         task->setFailure(tr("it did not end well"));
     }
@@ -76,12 +95,9 @@ void Job::reportTaskEnd(Task *task, bool exitedWell, const TaskEnd &end)
     const QString &failure = end.failure;
     if (failure.isEmpty()) {
         log(tr("Job: %1 terminated [%2].").arg(task->name(), m_id), LogLevel::Normal);
-        // Ended well as far as its engine tells, which is not enough: a whole second of a job
-        // of forty would pass.
-        if (end.lengthUnchecked)
-            log(tr("Job: %1 [%2]: its length was not checked, as no engine could measure its output.")
-                    .arg(task->name(), m_id),
-                LogLevel::Quiet);
+        for (const UncheckedNote &note : kUncheckedNotes)
+            if (end.unchecked & note.flag)
+                log(tr(note.text).arg(task->name(), m_id), LogLevel::Quiet);
         return;
     }
     log(tr("Job: %1 aborted [%2].").arg(task->name(), m_id), LogLevel::Verbose);

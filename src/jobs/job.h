@@ -49,12 +49,12 @@ protected:
     void initCommon(const QString &id, const QString &title, const QString &output,
                     QTextEdit *stdIn, QTextEdit *stdOut, QTextEdit *stdErr, QTextEdit *log,
                     int logLevel, int startTimeout, int finishTimeout, int killTimeout);
-    // How a task ended: why it did not end well (empty when it did); whether the length of an
-    // output that ended well could not be checked, no engine measuring it.
+    // How a task ended: why it did not end well (empty when it did); what of an output that
+    // ended well could not be checked, no engine measuring it (OutputCheck::Unchecked flags).
     struct TaskEnd
     {
         QString failure;
-        bool lengthUnchecked = false;
+        int unchecked = 0;
     };
     // Judges the end of a task whose process exited normally with code 0 (exitedWell) or
     // not; the failure is also kept in the task. An engine that exited 0 ended well only when

@@ -304,10 +304,24 @@ bool JobManager::noteExit(Process *process, Task *task, int exitCode,
                           QProcess::ExitStatus exitStatus)
 {
     const bool ok = exitStatus == QProcess::NormalExit && exitCode == 0;
-    if (!ok)
-        task->setFailure(process->abortedByUser ? tr("aborted")
-                                                : ProcessEnd::exitText(exitStatus, exitCode));
-    return ok;
+    if (ok)
+        return true;
+    if (process->abortedByUser) {
+        task->setFailure(tr("aborted"));
+        return false;
+    }
+    // What nobody read yet (a job without a console, the last lines of one) is looked at too,
+    // and left for its readers.
+    for (QProcess::ProcessChannel channel : {QProcess::StandardOutput, QProcess::StandardError}) {
+        const QProcess::ProcessChannel reading = process->readChannel();
+        process->setReadChannel(channel);
+        task->noteOutput(QString::fromUtf8(process->peek(process->bytesAvailable())));
+        process->setReadChannel(reading);
+    }
+    const QString end = ProcessEnd::exitText(exitStatus, exitCode);
+    const QString reason = task->engineReason();
+    task->setFailure(reason.isEmpty() ? end : tr("%1: %2").arg(end, reason));
+    return false;
 }
 
 void JobManager::processJobs()

@@ -14,6 +14,7 @@
 #include <utility>
 
 namespace {
+quint64 s_judgement = 0;
 OutputCheck::Meter s_meter = nullptr;
 OutputCheck::SourceMeter s_sourceMeter = nullptr;
 OutputCheck::SoundDecoder s_soundDecoder = nullptr;
@@ -168,18 +169,24 @@ double delayOf(const OutputCheck::Starts &starts)
 // Why the output's picture and sound are out of step with its source's; empty when they are
 // not, or when the output, the task or its source does not tell. Both are measured alike,
 // as a player decodes them: a WMA sound decodes from its third packet on, 0.09 s after its
-// container's start.
-QString stepFailure(const Task &task, const QString &output)
+// container's start. `unread` is set when a start was to be measured but no engine read it.
+QString stepFailure(const Task &task, const QString &output, bool &unread)
 {
+    unread = false;
     const QStringList sources = task.sources();
     if (!s_startMeter || task.soundTrack() < 0 || sources.size() != 1 || !QFileInfo(sources.first()).isFile())
         return QString();
-    const double delay = delayOf(s_startMeter(output, 0));
-    if (std::isnan(delay))
+    const OutputCheck::Starts made = s_startMeter(output, 0);
+    const double delay = delayOf(made);
+    if (std::isnan(delay)) {
+        unread = !made.read;
         return QString();
-    const double source = delayOf(s_startMeter(sources.first(), task.soundTrack()));
+    }
+    const OutputCheck::Starts read = s_startMeter(sources.first(), task.soundTrack());
+    const double source = delayOf(read);
     qCDebug(lcJobs) << "OutputCheck:" << output << "sound starts" << delay << "after the picture, in the source"
                     << source;
+    unread = !read.read;
     if (std::isnan(source) || !OutputCheck::outOfStep(delay, source))
         return QString();
     return QCoreApplication::translate("OutputCheck", delay < source ? kEarlySound : kLateSound)
@@ -187,21 +194,35 @@ QString stepFailure(const Task &task, const QString &output)
 }
 } // namespace
 
-QString OutputCheck::shortfall(const Task &task, bool *unchecked)
+quint64 OutputCheck::judgement()
 {
-    if (unchecked)
-        *unchecked = false;
+    return s_judgement;
+}
+
+QString OutputCheck::shortfall(const Task &task, int *unchecked)
+{
+    ++s_judgement;
+    int notJudged = 0;
+    if (!unchecked)
+        unchecked = &notJudged;
+    *unchecked = 0;
     const QString path = taskDataValue(task.taskData, TaskDataSlot::OutputPath).toString();
     // A first pass writes statistics, not media.
     if (path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
         return QString();
-    // Sound that does not decode has no length worth measuring.
-    if (s_soundDecoder && copiesSound(task.arguments()) && !s_soundDecoder(path))
-        return QCoreApplication::translate("OutputCheck", "its copied sound does not decode");
+    // Sound that does not decode has no length worth measuring. A decoder that could not
+    // tell (killed, stuck) fails nothing: the output may well be good.
+    if (s_soundDecoder && copiesSound(task.arguments())) {
+        const Decoding decoding = s_soundDecoder(path);
+        if (decoding == Decoding::Fails)
+            return QCoreApplication::translate("OutputCheck", "its copied sound does not decode");
+        if (decoding == Decoding::Unknown)
+            *unchecked |= SoundDecodeUnchecked;
+    }
     return lengthShortfall(task, path, unchecked);
 }
 
-QString OutputCheck::lengthShortfall(const Task &task, const QString &path, bool *unchecked)
+QString OutputCheck::lengthShortfall(const Task &task, const QString &path, int *unchecked)
 {
     const double asked = taskDataValue(task.taskData, TaskDataSlot::Duration).toDouble();
     // A preview encodes a part on purpose.
@@ -210,8 +231,8 @@ QString OutputCheck::lengthShortfall(const Task &task, const QString &path, bool
     const Lengths measured = s_meter ? s_meter(path, asked) : Lengths();
     qCDebug(lcJobs) << "OutputCheck:" << path << "picture" << measured.video << "sound"
                     << measured.audio << "whole" << measured.whole << "of" << asked;
-    if (unchecked)
-        *unchecked = measured.video < 0.0 && measured.audio < 0.0 && measured.whole < 0.0;
+    if (measured.video < 0.0 && measured.audio < 0.0 && measured.whole < 0.0)
+        *unchecked |= LengthUnchecked;
 
     int streams = 0;
     QList<std::pair<const JudgedStream *, double>> shortStreams; // with the length expected
@@ -230,12 +251,15 @@ QString OutputCheck::lengthShortfall(const Task &task, const QString &path, bool
         if (fallsShort(length, expected))
             shortStreams.append({&judged, expected});
     }
-    if (streams == 0)
-        return measured.whole >= 0.0 && fallsShort(measured.whole, asked)
-                   ? failureText(kOutputFailure, measured.whole, asked, path)
-                   : QString();
-    if (shortStreams.isEmpty())
-        return stepFailure(task, path);
+    if (streams == 0 && measured.whole >= 0.0 && fallsShort(measured.whole, asked))
+        return failureText(kOutputFailure, measured.whole, asked, path);
+    if (shortStreams.isEmpty()) {
+        bool unread = false;
+        const QString failure = stepFailure(task, path, unread);
+        if (unread)
+            *unchecked |= StepUnchecked;
+        return failure;
+    }
     // One stream of two: which one. All of them: the output as a whole, as far as it goes.
     if (shortStreams.size() < streams) {
         const auto &[judged, expected] = shortStreams.first();

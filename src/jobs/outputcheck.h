@@ -36,11 +36,24 @@ public:
 
     // Where a file's first picture (not an attached one) and one of its sounds start on its
     // clock, as a player shows them, in seconds; NaN for a stream the file lacks, or where the
-    // file tells no start times.
+    // file tells no start times. `read` false: no engine read them (it died, stopped moving
+    // or was not there), which tells nothing of the file.
     struct Starts
     {
         double video = std::numeric_limits<double>::quiet_NaN();
         double audio = std::numeric_limits<double>::quiet_NaN();
+        bool read = true;
+    };
+
+    // Whether a player decodes a file's first sound: only an engine's decode error says it
+    // does not; an engine that died or stopped moving before it could tell says nothing.
+    enum class Decoding { Decodes, Fails, Unknown };
+
+    // What the end check could not judge, no engine measuring it: flags.
+    enum Unchecked {
+        LengthUnchecked = 1,      // the output's length
+        SoundDecodeUnchecked = 2, // whether its copied sound decodes
+        StepUnchecked = 4,        // whether its sound is in step with its picture
     };
 
     // What a source's container says of its lengths: `declared` holds the picture's and the
@@ -59,9 +72,8 @@ public:
     // by the engine side, which knows the engines.
     using Meter = Lengths (*)(const QString &path, double expected);
     using SourceMeter = SourceLengths (*)(const QString &path);
-    // Whether a player decodes the file's first sound: true for a file without sound, and
-    // when no engine can tell.
-    using SoundDecoder = bool (*)(const QString &path);
+    // Whether a player decodes the file's first sound: Decodes for a file without sound.
+    using SoundDecoder = Decoding (*)(const QString &path);
     // Where a file's picture and its sound `track` (its place among the file's sounds) start.
     using StartMeter = Starts (*)(const QString &path, int track);
     // Each returns the meter it replaces; a null meter leaves outputs unjudged, a null
@@ -74,12 +86,16 @@ public:
 
     // Why the task's output falls short of what was asked, naming the disk when it is full,
     // or else why its sound is out of step with its picture; empty when neither, or when its
-    // length is not asked for or cannot be measured. `unchecked`, when given, tells the last
-    // apart: a length was asked for, but no engine measured the output.
+    // length is not asked for or cannot be measured. `unchecked`, when given, gets the
+    // Unchecked flags of what was to be judged but could not be: a length asked for that no
+    // engine measured, a copied sound no engine finished decoding, starts no engine read.
     // A task that copied its sound as it was, which no engine checked, also falls short
     // when that sound does not decode: a stream the container cannot hold (an LPCM track's
     // bytes in an AC-3 file) plays for as long as its packets, but no player plays it.
-    static QString shortfall(const Task &task, bool *unchecked = nullptr);
+    static QString shortfall(const Task &task, int *unchecked = nullptr);
+    // Counts the outputs judged: a meter whose engine would not start asks it again once per
+    // output, not once per stream or file it reads.
+    static quint64 judgement();
     // An output falls well short of its source when it lacks a tenth of the length and
     // more than a second (encoders may drop a frame or a few audio samples at the end).
     static bool fallsShort(double measured, double expected);
@@ -90,5 +106,5 @@ public:
 
 private:
     // Why the output's streams play shorter than asked; empty when they do not.
-    static QString lengthShortfall(const Task &task, const QString &path, bool *unchecked);
+    static QString lengthShortfall(const Task &task, const QString &path, int *unchecked);
 };

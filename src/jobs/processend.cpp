@@ -44,3 +44,21 @@ QString ProcessEnd::signalText(int signal)
         return tr("killed by a signal");
     return tr("killed by signal %1 (%2)").arg(signal).arg(QString::fromLocal8Bit(name));
 }
+
+QString ProcessEnd::systemReason(const QString &text)
+{
+    // The C library's words, as every engine prints them after the file or call that failed
+    // ("av_interleaved_write_frame(): No space left on device"): the engine's own message
+    // around them only says that a write failed.
+    static const char *const reasons[] = {"No space left on device", "Disk quota exceeded"};
+    qsizetype last = -1;
+    QString reason;
+    for (const char *words : reasons) {
+        const qsizetype at = text.lastIndexOf(QLatin1String(words));
+        if (at > last) {
+            last = at;
+            reason = QLatin1String(words);
+        }
+    }
+    return reason;
+}

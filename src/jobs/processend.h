@@ -16,4 +16,7 @@ public:
     static QString exitText(QProcess::ExitStatus status, int exitCode);
     // "killed by signal 11 (Segmentation fault)".
     static QString signalText(int signal);
+    // The system's reason an engine printed for stopping that a user can mend outside the
+    // program ("No space left on device"), the last one in the text; empty without one.
+    static QString systemReason(const QString &text);
 };

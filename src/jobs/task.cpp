@@ -1,5 +1,7 @@
 #include "jobs/task.h"
 
+#include "jobs/processend.h"
+
 #include "jobs/uniquebasename.h"
 
 #include <QFile>
@@ -19,6 +21,8 @@ void Task::set(EncodingTaskData *data, const QString &program, const QStringList
     m_jobId.clear();
     m_jobTitle.clear();
     m_failure.clear();
+    m_engineReason.clear();
+    m_outputTail.clear();
     m_sources.clear();
     m_soundTrack = -1;
     m_outputNoted = false;
@@ -150,4 +154,15 @@ bool Task::hasOutput() const
     if (!info.exists())
         return false;
     return !info.isFile() || info.size() > 0;
+}
+
+void Task::noteOutput(const QString &text)
+{
+    // The longest reason fits in this much of the text before it.
+    constexpr qsizetype Tail = 64;
+    const QString read = m_outputTail + text;
+    const QString reason = ProcessEnd::systemReason(read);
+    if (!reason.isEmpty())
+        m_engineReason = reason;
+    m_outputTail = read.right(Tail);
 }

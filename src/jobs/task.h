@@ -81,6 +81,11 @@ public:
     // manager or the job that saw the failure.
     QString failure() const { return m_failure; }
     void setFailure(const QString &failure) { m_failure = failure; }
+    // What its engine printed, as it is read: a system's reason for stopping in it ("No space
+    // left on device") is kept, so that a failure can name it where the failure is shown, not
+    // only in the task's console.
+    void noteOutput(const QString &text);
+    QString engineReason() const { return m_engineReason; }
 
     // The media files the task reads, played one after another (the parts of a merge): a
     // stream of its output that falls short of the length asked for is held against the
@@ -112,6 +117,8 @@ signals:
     void stopProcess();
 
 private:
+    QString m_engineReason;
+    QString m_outputTail; // the end of the text noted last, for a reason cut between two reads
     QString m_program;
     QStringList m_arguments;
     QString m_workingDirectory;

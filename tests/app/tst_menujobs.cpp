@@ -24,6 +24,7 @@
 #include "engines/outputmeter.h"
 #include "enginetesting.h"
 #include "outputreport.h"
+#include "startswatch.h"
 #include "testmedia.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -376,6 +377,7 @@ private slots:
             QVERIFY(other.open(QIODevice::WriteOnly) && other.write("kept") == 4);
         }
         QVERIFY(fixture.window->encodeXvidAction->isEnabled() && fixture.window->encodeVcdAction->isEnabled());
+        const StartsWatch starts;
         QVERIFY(QMetaObject::invokeMethod(fixture.window, qPrintable(slot)));
         QCOMPARE(fixture.status(), QString("Encoding job has been queued in the job manager"));
         QVERIFY(fixture.jobsDone());
@@ -404,6 +406,8 @@ private slots:
                  qPrintable(mini->remainingLabel()->text()));
         QVERIFY(task->console()->stateLabel()->toolTip().contains("process completed"));
         const QString output = fixture.target.filePath(file);
+        // Its picture and sound were held against the source's.
+        QVERIFY2(starts.seen().contains(output + " 0"), qPrintable(starts.seen().join(", ")));
         if (!taken.isEmpty())
             QCOMPARE(QFileInfo(fixture.target.filePath(taken)).size(), 4);
         const QJsonObject video = firstStream(output, "video");
@@ -1064,6 +1068,15 @@ QString transportStream()
          "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "mp2", "-f", "mpegts"});
 }
 
+// A TV recording as FFmpeg writes one by default: MPEG-2 and MPEG layer 2 sound, both from
+// 1.44 s on the stream's clock.
+QString ordinaryTransportStream()
+{
+    return TestMedia::clip("source-ordinary.ts",
+        {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=4", "-f", "lavfi", "-i",
+         "sine=frequency=440:sample_rate=48000:duration=4", "-ac", "2"});
+}
+
 // Chooses as the user does; false when the list does not offer the entry.
 bool choose(ActiveComboBox *combo, const QString &id)
 {
@@ -1174,17 +1187,19 @@ class TestSourceProperties : public QObject
 {
     Q_OBJECT
 
-    // The transport stream, loaded once for the panel's and the Job menu's rows.
+    // The transport streams, each loaded once for the panel's and the Job menu's rows.
     std::unique_ptr<Fixture> m_transport;
+    std::unique_ptr<Fixture> m_recording;
 
-    MervoMainWindow *transportLoaded()
+    MervoMainWindow *transportLoaded(bool ordinary = false)
     {
-        if (!m_transport) {
-            m_transport = std::make_unique<Fixture>();
-            if (!m_transport->open(transportStream(), false))
-                m_transport.reset();
+        std::unique_ptr<Fixture> &fixture = ordinary ? m_recording : m_transport;
+        if (!fixture) {
+            fixture = std::make_unique<Fixture>();
+            if (!fixture->open(ordinary ? ordinaryTransportStream() : transportStream(), false))
+                fixture.reset();
         }
-        return m_transport ? m_transport->window : nullptr;
+        return fixture ? fixture->window : nullptr;
     }
 
 private slots:
@@ -1194,7 +1209,11 @@ private slots:
         qRegisterMetaType<MervoProcess *>();
         QVERIFY(!transportStream().isEmpty());
     }
-    void cleanupTestCase() { m_transport.reset(); }
+    void cleanupTestCase()
+    {
+        m_transport.reset();
+        m_recording.reset();
+    }
 
     // The transport stream through the encoder panel: the size and rate FFprobe reports
     // reach the panel, and every target keeps the source's rate or takes its own (MPEG-4
@@ -1240,43 +1259,54 @@ private slots:
         QVERIFY2(seen.isEmpty(), qPrintable(seen + "\n" + command.steps.last().arguments.join(' ')));
     }
 
-    // The Job menu's targets of the transport stream: the discs through FFmpeg as for any
-    // file; the Xvid targets, which only MEncoder makes, are refused with the reason before
-    // anything is queued.
+    // The Job menu's targets of the transport streams: the discs through FFmpeg as for any
+    // file; the Xvid targets, which only MEncoder makes, take an ordinary recording, whose
+    // picture and sound start together (AVI starts both with the file) and keep them in
+    // step; they refuse H.264 with the reason before anything is queued.
     void transportStreamThroughTheJobMenu_data()
     {
+        QTest::addColumn<bool>("ordinary"); // MPEG-2, else H.264 at 50 fps
+        QTest::addColumn<QString>("entry");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("VideoCD") << false;
-        QTest::newRow("Super VideoCD") << false;
-        QTest::newRow("Xvid") << true;
-        QTest::newRow("Xvid on one CD") << true;
+        QTest::newRow("VideoCD") << false << "VideoCD" << false;
+        QTest::newRow("Super VideoCD") << false << "Super VideoCD" << false;
+        QTest::newRow("Xvid") << false << "Xvid" << true;
+        QTest::newRow("Xvid on one CD") << false << "Xvid on one CD" << true;
+        QTest::newRow("Xvid of a recording") << true << "Xvid" << false;
+        QTest::newRow("Xvid on one CD of a recording") << true << "Xvid on one CD" << false;
     }
     void transportStreamThroughTheJobMenu()
     {
+        QFETCH(bool, ordinary);
+        QFETCH(QString, entry);
         QFETCH(bool, refused);
-        MervoMainWindow *w = transportLoaded();
+        MervoMainWindow *w = transportLoaded(ordinary);
         QVERIFY(w);
-        const qsizetype queued = m_transport->manager()->jobs().size();
+        Fixture &fixture = ordinary ? *m_recording : *m_transport;
+        const qsizetype queued = fixture.manager()->jobs().size();
         const QMap<QString, QAction *> entries{{"VideoCD", w->encodeVcdAction}, {"Super VideoCD", w->encodeSvcdAction},
                                                {"Xvid", w->encodeXvidAction}, {"Xvid on one CD", w->encodeXvid1CDAction}};
-        QAction *entry = entries.value(QTest::currentDataTag());
-        QVERIFY(entry->isEnabled());
+        QAction *action = entries.value(entry);
+        QVERIFY(action->isEnabled());
         ModalAnswerer answerer;
         QString detailed;
         keepDetails(answerer, &detailed);
-        entry->trigger();
+        action->trigger();
         if (refused) {
             QCOMPARE(answerer.seen().size(), 1);
             QVERIFY2(detailed.contains("transport stream"), qPrintable(detailed));
-            QCOMPARE(m_transport->manager()->jobs().size(), queued);
+            QCOMPARE(fixture.manager()->jobs().size(), queued);
             return;
         }
         QVERIFY2(answerer.seen().isEmpty(), qPrintable(detailed));
-        QVERIFY(m_transport->jobsDone());
-        const MervoTask *task = m_transport->manager()->jobs().last()->tasks().last();
-        QCOMPARE(task->state, int(Task::Completed));
-        const QString seen = pictureFault(task->taskData->at(TaskDataSlot::OutputPath).toString(), 25.0);
+        QVERIFY(fixture.jobsDone());
+        const MervoTask *task = fixture.manager()->jobs().last()->tasks().last();
+        QVERIFY2(task->state == Task::Completed, qPrintable(task->failure()));
+        const QString output = task->taskData->at(TaskDataSlot::OutputPath).toString();
+        const QString seen = pictureFault(output, 25.0);
         QVERIFY2(seen.isEmpty(), qPrintable(seen));
+        const double delay = soundDelay(output, 0);
+        QVERIFY2(qAbs(delay) < 0.1, qPrintable(QString::number(delay)));
     }
 
     // Sources whose engines disagree about their streams, through the encoder panel, with

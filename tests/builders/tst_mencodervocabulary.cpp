@@ -99,30 +99,44 @@ private slots:
         QTest::addColumn<QString>("video");
         QTest::addColumn<bool>("noVideo");
         QTest::addColumn<QString>("timing"); // "vfr", or the picture's and the sound's start
+        QTest::addColumn<QString>("muxer");  // of the output
+        QTest::addColumn<bool>("silent");    // the output has no sound
         QTest::addColumn<bool>("read");
         const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
-        QTest::newRow("H.264 in an MPEG transport stream") << file << "MPEG-TS" << "h264" << false << "" << false;
-        QTest::newRow("HEVC in a Blu-ray transport stream") << file << "BDAV" << "hevc" << false << "" << false;
-        QTest::newRow("MPEG-2 in a transport stream") << file << "MPEG-TS" << "mpeg2video" << false << "" << true;
-        QTest::newRow("MPEG-1 in a transport stream") << file << "MPEG-TS" << "mpeg1video" << false << "" << true;
-        QTest::newRow("a transport stream's sound alone") << file << "MPEG-TS" << "" << true << "" << true;
-        QTest::newRow("H.264 in Matroska") << file << "Matroska" << "h264" << false << "" << true;
-        QTest::newRow("a DVD title") << dvd << "MPEG-TS" << "h264" << false << "" << true;
-        QTest::newRow("a phone's variable rate") << file << "MPEG-4" << "h264" << false << "vfr" << false;
-        QTest::newRow("a variable rate's sound alone") << file << "MPEG-4" << "h264" << true << "vfr" << true;
+        QTest::newRow("H.264 in an MPEG transport stream") << file << "MPEG-TS" << "h264" << false << "" << "mp4" << false << false;
+        QTest::newRow("HEVC in a Blu-ray transport stream") << file << "BDAV" << "hevc" << false << "" << "mp4" << false << false;
+        QTest::newRow("MPEG-2 in a transport stream") << file << "MPEG-TS" << "mpeg2video" << false << "" << "mp4" << false << true;
+        QTest::newRow("MPEG-1 in a transport stream") << file << "MPEG-TS" << "mpeg1video" << false << "" << "mp4" << false << true;
+        QTest::newRow("a transport stream's sound alone") << file << "MPEG-TS" << "" << true << "" << "mp4" << false << true;
+        QTest::newRow("H.264 in Matroska") << file << "Matroska" << "h264" << false << "" << "mp4" << false << true;
+        QTest::newRow("a DVD title") << dvd << "MPEG-TS" << "h264" << false << "" << "mp4" << false << true;
+        QTest::newRow("a phone's variable rate") << file << "MPEG-4" << "h264" << false << "vfr" << "mp4" << false << false;
+        QTest::newRow("a variable rate's sound alone") << file << "MPEG-4" << "h264" << true << "vfr" << "mp4" << false << true;
         QTest::newRow("streams from 1.44 s in a transport stream")
-            << file << "MPEG-TS" << "mpeg2video" << false << "1.44 1.43" << false;
-        QTest::newRow("streams from 0.54 s in a program stream") << file << "MPEG-PS" << "mpeg2video" << false << "0.54 0.53" << true;
+            << file << "MPEG-TS" << "mpeg2video" << false << "1.44 1.43" << "mp4" << false << false;
+        QTest::newRow("streams from 0.54 s in a program stream") << file << "MPEG-PS" << "mpeg2video" << false << "0.54 0.53" << "mp4" << false << true;
         QTest::newRow("sound 0.5 s after the picture, program stream")
-            << file << "MPEG-PS" << "mpeg2video" << false << "0 0.5" << false;
-        QTest::newRow("sound 0.11 s after the picture, Matroska") << file << "Matroska" << "h264" << false << "0 0.11" << false;
-        QTest::newRow("picture 0.11 s after the sound, Matroska") << file << "Matroska" << "h264" << false << "0.11 0" << false;
-        QTest::newRow("picture 0.1 s after the sound, Matroska") << file << "Matroska" << "h264" << false << "0.1 0" << true;
-        QTest::newRow("streams from 0.15 s, Matroska") << file << "Matroska" << "h264" << false << "0.15 0.15" << false;
+            << file << "MPEG-PS" << "mpeg2video" << false << "0 0.5" << "mp4" << false << false;
+        QTest::newRow("sound 0.11 s after the picture, Matroska") << file << "Matroska" << "h264" << false << "0 0.11" << "mp4" << false << false;
+        QTest::newRow("picture 0.11 s after the sound, Matroska") << file << "Matroska" << "h264" << false << "0.11 0" << "mp4" << false << false;
+        QTest::newRow("picture 0.1 s after the sound, Matroska") << file << "Matroska" << "h264" << false << "0.1 0" << "mp4" << false << true;
+        QTest::newRow("streams from 0.15 s, Matroska") << file << "Matroska" << "h264" << false << "0.15 0.15" << "mp4" << false << false;
         QTest::newRow("sound 0.09 s after the picture, program stream")
-            << file << "MPEG-PS" << "mpeg2video" << false << "0.54 0.63" << true;
-        QTest::newRow("picture 0.05 s after the sound, ASF") << file << "Windows Media" << "wmv2" << false << "0.046 0" << true;
-        QTest::newRow("streams from 1.44 s, the sound alone") << file << "MPEG-TS" << "mpeg2video" << true << "1.44 1.43" << true;
+            << file << "MPEG-PS" << "mpeg2video" << false << "0.54 0.63" << "mp4" << false << true;
+        QTest::newRow("picture 0.05 s after the sound, ASF") << file << "Windows Media" << "wmv2" << false << "0.046 0" << "mp4" << false << true;
+        // AVI starts every stream with the file: streams that start together stay so.
+        QTest::newRow("streams from 1.44 s in a transport stream, into AVI")
+            << file << "MPEG-TS" << "mpeg2video" << false << "1.44 1.43" << "avi" << false << true;
+        QTest::newRow("streams from 0.15 s, Matroska, into AVI") << file << "Matroska" << "h264" << false << "0.15 0.15" << "avi" << false << true;
+        QTest::newRow("sound 0.5 s after the picture, into AVI") << file << "Matroska" << "h264" << false << "0 0.5" << "avi" << false << false;
+        QTest::newRow("sound 0.11 s before the picture, transport stream into AVI")
+            << file << "MPEG-TS" << "mpeg2video" << false << "1.55 1.44" << "avi" << false << false;
+        // An output without sound has none to keep in step.
+        QTest::newRow("streams from 1.44 s in a transport stream, no sound")
+            << file << "MPEG-TS" << "mpeg2video" << false << "1.44 1.43" << "mp4" << true << true;
+        QTest::newRow("sound 0.5 s after the picture, no sound") << file << "Matroska" << "h264" << false << "0 0.5" << "mp4" << true << true;
+        QTest::newRow("a phone's variable rate, no sound") << file << "MPEG-4" << "h264" << false << "vfr" << "mp4" << true << false;
+        QTest::newRow("streams from 1.44 s, the sound alone") << file << "MPEG-TS" << "mpeg2video" << true << "1.44 1.43" << "mp4" << false << true;
     }
 
     void readsTheSource()
@@ -132,6 +146,8 @@ private slots:
         QFETCH(QString, video);
         QFETCH(bool, noVideo);
         QFETCH(QString, timing);
+        QFETCH(QString, muxer);
+        QFETCH(bool, silent);
         QFETCH(bool, read);
         MEncoderRecords engine("mencoder");
         EncodingSource &source = engine.job.source;
@@ -146,13 +162,14 @@ private slots:
         facts.pictureLength = 6;
         facts.pictureStart = timing.section(' ', 0, 0).toDouble();
         facts.sounds = {{"aac", 2, timing.section(' ', 1, 1).toDouble(), 6}};
-        const QString reason = InterfaceMEncoder::sourceRefusal(source);
-        QCOMPARE(reason.isEmpty(), read);
+        engine.job.target.audio.codec = silent ? "noaudio" : "mp3";
+        const QString reason = InterfaceMEncoder::sourceRefusal(source, muxer, !silent);
+        QVERIFY2(reason.isEmpty() == read, qPrintable(reason));
         QVERIFY(readEngine(engine));
         for (const QString &codec : {"xvid", "mpeg4", "x264"})
-            QCOMPARE(engine.builder.videoCodecRefusal("avi", codec), reason);
-        QCOMPARE(engine.builder.isVideoCodecSupported("avi", "xvid"), read);
-        QCOMPARE(engine.builder.videoCodecRefusal("avi", "novideo"), QString());
+            QCOMPARE(engine.builder.videoCodecRefusal(muxer, codec), reason);
+        QCOMPARE(engine.builder.isVideoCodecSupported(muxer, muxer == "avi" ? "xvid" : "mpeg4"), read);
+        QCOMPARE(engine.builder.videoCodecRefusal(muxer, "novideo"), QString());
     }
 
     void parseStatus_data()

@@ -11,7 +11,9 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -371,6 +373,7 @@ private slots:
             "i=0; while [ $i -lt 50 ]; do i=$((i+1)); printf 'Pos: %d.0s %df ( 5%%) 25.00fps Trem: 0min 0mb\\r' $i $i; "
             "sleep 0.2; done\n" + mencoderEnd);
         QWidget window;
+        auto *after = new QPushButton(QStringLiteral("after"), &window);
         window.show();
         QTimer asker;
         asker.setSingleShot(true);
@@ -397,6 +400,10 @@ private slots:
             QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!TrialWatch::instance()->isRunning());
         QVERIFY(!QGuiApplication::overrideCursor());
+        // Clicks reach the windows again once it has ended.
+        QSignalSpy clicked(after, &QPushButton::clicked);
+        QTest::mouseClick(after, Qt::LeftButton);
+        QCOMPARE(clicked.count(), 1);
     }
 
     // The steps of a road are tried in turn, each engine with its own limit (MEncoder in

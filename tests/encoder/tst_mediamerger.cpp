@@ -34,11 +34,12 @@ QString variant(const QString &name, const QString &picture, const QString &soun
 const char kPicture[] = "size=320x240:rate=25";
 const char kSound[] = "frequency=880";
 
-// A Matroska clip of `seconds` with a subtitle and an attached file besides its picture and sound.
-QString matroskaWithExtras(const QString &name, int seconds)
+// A Matroska clip of `seconds` with a subtitle and an attached file (of that name) besides its
+// picture and sound.
+QString matroskaWithExtras(const QString &name, int seconds, const QString &attached = "extras.txt")
 {
     const QString subtitles = TestMedia::folder() + "/extras.srt";
-    const QString note = TestMedia::folder() + "/extras.txt";
+    const QString note = TestMedia::folder() + '/' + attached;
     for (const auto &[path, text] : {std::pair{subtitles, QByteArray("1\n00:00:00,500 --> 00:00:01,500\nHello\n")},
                                      std::pair{note, QByteArray("attached")}}) {
         QFile file(path);
@@ -50,6 +51,15 @@ QString matroskaWithExtras(const QString &name, int seconds)
                                   QString("sine=") + kSound + length, "-i", subtitles, "-map", "0", "-map", "1", "-map",
                                   "2", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
                                   "-c:s", "srt", "-attach", note, "-metadata:s:t", "mimetype=text/plain"});
+}
+
+// The names of the files attached to a file, in order.
+QString attachedNames(const QString &path)
+{
+    QString names;
+    TestMedia::run("ffprobe", {"-v", "error", "-select_streams", "t", "-show_entries", "stream_tags=filename", "-of",
+                               "csv=p=0", path}, &names);
+    return names.trimmed().split('\n').join(',');
 }
 
 // The kinds of a file's streams in their order, as FFprobe names them ("video,audio").
@@ -163,22 +173,24 @@ private slots:
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("outputName"); // empty: the automatic one
         QTest::addColumn<QString>("streams");    // the merge's, in order
+        QTest::addColumn<QString>("attached");   // the names of the merge's attached files
         QTest::newRow("AVI") << TestMedia::standardAvi() << variant("same.avi", kPicture, kSound) << "mencoder" << ""
-                             << "video,audio";
+                             << "video,audio" << "";
         QTest::newRow("MP4 with AAC")
             << TestMedia::standardMp4()
             << TestMedia::clip("same.mp4", {"-f", "lavfi", "-i", QString("testsrc=%1:duration=2").arg(kPicture), "-f",
                                             "lavfi", "-i", QString("sine=%1:duration=2").arg(kSound), "-c:v", "libx264",
                                             "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k"})
-            << "ffmpeg" << "" << "video,audio";
-        // Parts with a subtitle and an attached file each give a merge with both.
+            << "ffmpeg" << "" << "video,audio" << "";
+        // Parts with a subtitle and an attached file each give a merge with both: the
+        // attached file of the first part.
         QTest::newRow("Matroska with subtitles and attachments")
-            << matroskaWithExtras("extras3.mkv", 3) << matroskaWithExtras("extras2.mkv", 2) << "ffmpeg" << ""
-            << "video,audio,subtitle,attachment";
+            << matroskaWithExtras("extras3.mkv", 3, "first.txt") << matroskaWithExtras("extras2.mkv", 2, "second.txt")
+            << "ffmpeg" << "" << "video,audio,subtitle,attachment" << "first.txt";
         // The dialog gives a name typed without a suffix as "joined.": the container is the
         // reference's all the same.
         QTest::newRow("MP4 with AAC, named without a suffix")
-            << TestMedia::standardMp4() << TestMedia::folder() + "/same.mp4" << "ffmpeg" << "joined." << "video,audio";
+            << TestMedia::standardMp4() << TestMedia::folder() + "/same.mp4" << "ffmpeg" << "joined." << "video,audio" << "";
     }
 
     void mergeOfDifficultNames()
@@ -188,6 +200,7 @@ private slots:
         QFETCH(QString, engine);
         QFETCH(QString, outputName);
         QFETCH(QString, streams);
+        QFETCH(QString, attached);
         const QString suffix = QFileInfo(reference).suffix();
         FFmpeg ffmpeg;
         QVERIFY(ffmpeg.startInterface(QStandardPaths::findExecutable("ffmpeg"), {}));
@@ -235,6 +248,7 @@ private slots:
         QVERIFY(qAbs(TestMedia::probeDuration(output) - 5.0) < 0.2);
         QCOMPARE(TestMedia::decodeErrors(output), QString());
         QCOMPARE(streamKinds(output), streams);
+        QCOMPARE(attachedNames(output), attached);
         // FFmpeg's list of files goes with its job.
         for (const QString &argument : task->arguments())
             QVERIFY2(!argument.endsWith(".ffconcat") || !QFile::exists(argument), qPrintable(argument));

@@ -25,6 +25,7 @@
 #include "engines/ffprobe.h"
 #include "jobs/jobmanager.h"
 #include "jobs/job.h"
+#include "startswatch.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -1151,6 +1152,7 @@ private slots:
             chooseEntry(panel.widget->audioCombo(), audio);
         QCOMPARE(configureAnswer(panel.widget.get()), QString("dialog"));
         QVERIFY(panel.widget->startButton()->isEnabled());
+        const StartsWatch starts;
         panel.widget->startButton()->click();
         QCOMPARE(panel.main.manager.jobs().size(), 1);
         QVERIFY(WindowTesting::waitFor([&] { return panel.main.idle(); }, 120000));
@@ -1195,6 +1197,8 @@ private slots:
         }
         for (MervoTask *task : job->tasks())
             QCOMPARE(task->state, Task::Completed);
+        // A file's picture and sound were held against the file's (a DVD folder is no file).
+        QVERIFY2(starts.seen().contains(output + " 0") != dvd, qPrintable(starts.seen().join(", ")));
         QVERIFY(!QFile::exists(copy));
         // The title's copy is finalised with the job's last step: one job, one completion.
         QCOMPARE(log.count("Encoding completed."), 1);

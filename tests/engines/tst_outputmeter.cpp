@@ -38,6 +38,23 @@ QStringList vbrMp3Without(double seconds)
             QString("aevalsrc='if(lt(t,1),0,0.5*sin(440*2*PI*t)+0.3*random(0)-0.15)':d=%1:s=44100").arg(seconds),
             "-c:a", "libmp3lame", "-q:a", "4", "-write_xing", "0"};
 }
+// RealVideo and RealAudio of 6 s; the sound's stream says it lasts 0 s.
+QStringList realMedia()
+{
+    return {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=6", "-f", "lavfi", "-i",
+            "sine=duration=6:sample_rate=8000", "-c:v", "rv20", "-c:a", "real_144", "-f", "rm"};
+}
+
+// An MP4 trimmed at 1.3 s by a stream copy, as phones' quick trims make it: its edit list
+// discards the pictures from the key frame before that point, and some sound.
+QString trimmedMp4()
+{
+    const QString whole = TestMedia::clip("long-gop.mp4", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=30:duration=8",
+                                                           "-f", "lavfi", "-i", "sine=duration=8", "-c:v", "libx264",
+                                                           "-preset", "ultrafast", "-g", "120", "-c:a", "aac"});
+    return whole.isEmpty() ? whole : TestMedia::clip("trimmed.mp4", {"-ss", "1.3", "-i", whole, "-c", "copy"});
+}
+
 // How a task ended that ran as a job of a plain job manager, which judges its output.
 struct JudgedEnd
 {
@@ -148,6 +165,9 @@ private slots:
             << QStringList{"-f", "lavfi", "-i", "testsrc=size=32x32:rate=5:duration=125", "-f", "lavfi", "-i",
                            "sine=sample_rate=8000:duration=126"} + small
             << 125.0 << 126.0;
+        // RealAudio as FFmpeg writes it declares 0 s, its packets no times of their own.
+        QTest::newRow("sound that declares no length, RealMedia")
+            << "declared-none.rm" << realMedia() << 6.0 << 6.0;
         QTest::newRow("tag over an hour, Matroska")
             << "declared-hours.mkv"
             << QStringList{"-f", "lavfi", "-i", "testsrc=size=32x32:rate=1:duration=3725", "-c:v", "mpeg4", "-q:v", "31"}
@@ -225,6 +245,7 @@ private slots:
                                                + QStringList{"-map", "0", "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "ac3"});
         QTest::newRow("first of two sound tracks") << tracks << 0 << 0.0 << 0.0;
         QTest::newRow("second sound track, half a second late") << tracks << 1 << 0.0 << 0.5;
+        QTest::newRow("MP4 trimmed between key frames") << trimmedMp4() << 0 << 0.0 << 0.0;
         QTest::newRow("AVI") << TestMedia::clip("starts.avi", picture + sound + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"})
                              << 0 << qQNaN() << qQNaN();
         QTest::newRow("no such sound track") << tracks << 2 << 0.0 << qQNaN();
@@ -319,6 +340,22 @@ private slots:
             << 6.0 << "its sound comes 0.51 s later against its picture than in the source";
         const QString asf = TestMedia::clip("judged.asf", clipOf(6, 6, {"-c:v", "wmv2", "-c:a", "wmav2"}));
         QTest::newRow("ASF encoded") << asf << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "aac", "%2.mp4"} << 6.0 << "";
+        // A source's sound that declares no length is as long as its packets.
+        const QString real = TestMedia::clip("judged.rm", realMedia());
+        QTest::newRow("sound cut short, source's sound of no declared length")
+            << real << QStringList{"-i", "%1", "-map", "0:v", "-map", "0:a", "-c:v", "mpeg4", "-af", "atrim=end_sample=1040",
+                                   "-c:a", "libmp3lame", "%2.avi"}
+            << 6.0 << "its sound lasts 0.3 s of the 6.0 s asked for";
+        QTest::newRow("whole, source's sound of no declared length")
+            << real << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "libmp3lame", "%2.avi"} << 6.0 << "";
+        // A trimmed MP4 starts where its edit does: MEncoder, which reads it without its edit
+        // list, starts the picture 1.3 s before the sound.
+        const QString trimmed = trimmedMp4();
+        QTest::newRow("trimmed MP4 encoded") << trimmed << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "aac", "%2.mkv"} << 6.0 << "";
+        QTest::newRow("trimmed MP4 through MEncoder")
+            << trimmed << QStringList{"mencoder", "-noconfig", "all", "%1", "-noskip", "-mc", "0", "-ovc", "lavc", "-lavcopts",
+                                      "vcodec=mpeg4", "-oac", "mp3lame", "-of", "lavf", "-lavfopts", "format=matroska", "-o", "%2.mkv"}
+            << 6.0 << "its sound comes 1.30 s later against its picture than in the source";
         // A player reads about 30 s from this 12 s VBR MP3's first frame.
         const QString vbr = TestMedia::clip("judged-vbr.mp3", vbrMp3Without(12));
         QTest::newRow("VBR MP3 without a header, whole") << vbr << QStringList{"-i", "%1", "-c:a", "libvorbis", "%2.ogg"} << 30.0 << "";
@@ -362,26 +399,38 @@ private slots:
     // On a busy or cold machine FFprobe's or FFmpeg's start query may outlive its 3 s, and
     // the engine then counts as failed: a 1 s output of a job asked 40 s is still judged, the
     // engines asked again once they are needed. With no engine to measure it, the job says
-    // its length was not checked.
+    // its length was not checked. A meter's engine that dies or stops moving fails no job
+    // (only a decode error does): the job says what was not checked.
     void jobJudgedAfterAFailedStart_data()
     {
-        QTest::addColumn<QString>("ffprobe"); // "slow", "missing" or "" (starts at once)
-        QTest::addColumn<QString>("ffmpeg");
+        QTest::addColumn<QString>("ffprobe"); // "slow", "missing", "hangs on starts" or "" (starts at once)
+        QTest::addColumn<QString>("ffmpeg");  // the same, or "killed decoding", "hangs decoding"
         QTest::addColumn<QString>("engine"); // of the job ("ffmpeg sound": its sound alone)
         QTest::addColumn<double>("asked");
         QTest::addColumn<QString>("failure");
-        QTest::addColumn<bool>("unchecked");
+        QTest::addColumn<QStringList>("unchecked"); // what the log says was not checked
         const QString shortOutput = "its output lasts 1.0 s of the 40.0 s asked for";
-        QTest::newRow("FFprobe slow to start") << "slow" << "" << "ffmpeg" << 40.0 << shortOutput << false;
-        QTest::newRow("FFmpeg slow to start") << "" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
-        QTest::newRow("both slow to start") << "slow" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
-        QTest::newRow("both slow to start, MEncoder's job") << "slow" << "slow" << "mencoder" << 40.0 << shortOutput << false;
-        QTest::newRow("FFprobe missing, FFmpeg slow") << "missing" << "slow" << "ffmpeg" << 40.0 << shortOutput << false;
+        const QString length = "its length was not checked, as no engine could measure its output.";
+        const QString sound = "its copied sound was not checked, as no engine finished decoding it.";
+        QTest::newRow("FFprobe slow to start") << "slow" << "" << "ffmpeg" << 40.0 << shortOutput << QStringList();
+        QTest::newRow("FFmpeg slow to start") << "" << "slow" << "ffmpeg" << 40.0 << shortOutput << QStringList();
+        QTest::newRow("both slow to start") << "slow" << "slow" << "ffmpeg" << 40.0 << shortOutput << QStringList();
+        QTest::newRow("both slow to start, MEncoder's job") << "slow" << "slow" << "mencoder" << 40.0 << shortOutput << QStringList();
+        QTest::newRow("FFprobe missing, FFmpeg slow") << "missing" << "slow" << "ffmpeg" << 40.0 << shortOutput << QStringList();
         // FFprobe's quick look tells that a stream falls short, only FFmpeg how far it goes.
-        QTest::newRow("FFprobe slow, FFmpeg missing") << "slow" << "missing" << "ffmpeg" << 40.0 << "" << true;
-        QTest::newRow("neither there") << "missing" << "missing" << "ffmpeg" << 40.0 << "" << true;
+        QTest::newRow("FFprobe slow, FFmpeg missing") << "slow" << "missing" << "ffmpeg" << 40.0 << "" << QStringList{length, sound};
+        QTest::newRow("neither there") << "missing" << "missing" << "ffmpeg" << 40.0 << "" << QStringList{length, sound};
         // An output without picture is measured all the same.
-        QTest::newRow("sound alone, whole") << "" << "" << "ffmpeg sound" << 1.0 << "" << false;
+        QTest::newRow("sound alone, whole") << "" << "" << "ffmpeg sound" << 1.0 << "" << QStringList();
+        QTest::newRow("decoder killed") << "" << "killed decoding" << "ffmpeg" << 1.0 << "" << QStringList{sound};
+        QTest::newRow("decoder stuck") << "" << "hangs decoding" << "ffmpeg" << 1.0 << "" << QStringList{sound};
+        QTest::newRow("decoder stuck, MEncoder's job") << "" << "hangs decoding" << "mencoder" << 1.0 << "" << QStringList{sound};
+        QTest::newRow("decoder slow to start") << "" << "slow" << "ffmpeg" << 1.0 << "" << QStringList();
+        const QString step = "its sound's step with its picture was not checked, as no engine could read where they start.";
+        QTest::newRow("start meter stuck") << "hangs on starts" << "" << "ffmpeg to matroska" << 1.0 << "" << QStringList{step};
+        QTest::newRow("start meter killed") << "killed on starts" << "" << "ffmpeg to matroska" << 1.0 << "" << QStringList{step};
+        QTest::newRow("start meter missing") << "missing" << "" << "ffmpeg to matroska" << 1.0 << "" << QStringList{step};
+        QTest::newRow("starts read") << "" << "" << "ffmpeg to matroska" << 1.0 << "" << QStringList();
     }
 
     void jobJudgedAfterAFailedStart()
@@ -391,9 +440,11 @@ private slots:
         QFETCH(QString, engine);
         QFETCH(double, asked);
         QFETCH(QString, failure);
-        QFETCH(bool, unchecked);
+        QFETCH(QStringList, unchecked);
         const QString tag = QString(QTest::currentDataTag()).replace(' ', '-').remove(',').remove('\'');
         // The first run of a slow engine outlives the start query's time; later ones answer.
+        // A faulty meter runs the real engine for all but the runs its fault names: the sound
+        // decode (mapping "0:a:0?"), or the frames read at the streams' start.
         const auto standIn = [&tag](const QString &name, const QString &fault) {
             const QString marker = TestMedia::folder() + "/engines/" + tag + '-' + name + ".started";
             QFile::remove(marker);
@@ -402,36 +453,55 @@ private slots:
             const QString real = QStandardPaths::findExecutable(name);
             if (fault.isEmpty())
                 return real;
-            return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n"
-                                                               "exec '%2' \"$@\"").arg(marker, real));
+            const QString run = QString("exec '%1' \"$@\"").arg(real);
+            const QString stuck = QString("exec '%1' hang").arg(TestMedia::fakeEngine());
+            if (fault == "slow")
+                return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n").arg(marker) + run);
+            const QString runs = fault.endsWith("decoding") ? "*0:a:0\\?*" : "*frame=*";
+            const QString act = fault.startsWith("hangs") ? stuck : "kill -KILL $$";
+            return writeEngineScript(tag + '-' + name, QString("case \"$*\" in %1) %2;; esac\n").arg(runs, act) + run);
         };
         ConsoleCapture console;
         FFprobe probeEngine;
         FFmpeg mpegEngine;
-        QCOMPARE(probeEngine.startInterface(standIn("ffprobe", ffprobe), QString()), ffprobe.isEmpty());
-        QCOMPARE(mpegEngine.startInterface(standIn("ffmpeg", ffmpeg), QString()), ffmpeg.isEmpty());
+        const auto starts = [](const QString &fault) { return fault.isEmpty() || !QStringList{"slow", "missing"}.contains(fault); };
+        QCOMPARE(probeEngine.startInterface(standIn("ffprobe", ffprobe), QString()), starts(ffprobe));
+        QCOMPARE(mpegEngine.startInterface(standIn("ffmpeg", ffmpeg), QString()), starts(ffmpeg));
         EngineObjects::setEngines(&mpegEngine, &probeEngine, nullptr);
+        // A stuck meter is given up after a second without progress (the default for the
+        // rest: a busy machine may hold a good one up for longer).
+        const bool stuck = ffprobe.startsWith("hangs") || ffmpeg.startsWith("hangs");
+        const int patience = OutputMeter::setPatience(stuck ? 1000 : 0);
 
+        const bool matroska = engine == "ffmpeg to matroska";
         const QString source = TestMedia::clip("one-second.avi", clipOf(1, 1));
-        const QString output = TestMedia::scratch("judged-after-start", tag) + ".avi";
+        const QString output = TestMedia::scratch("judged-after-start", tag) + (matroska ? ".mkv" : ".avi");
         QFile::remove(output);
         const bool mencoder = engine == "mencoder";
         QStringList arguments = mencoder ? QStringList{source, "-ovc", "copy", "-oac", "copy", "-o", output}
                                          : QStringList{"-nostdin", "-i", source, "-c", "copy", output};
         if (engine == "ffmpeg sound")
             arguments.insert(3, "-vn");
+        // Its sound encoded: only the starts are read of it.
+        if (matroska)
+            arguments = QStringList{"-nostdin", "-i", source, "-c:v", "copy", "-c:a", "flac", output};
         EncodingTaskData data{mencoder ? 1 : 2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
         QTextEdit log;
+        // Into Matroska, picture and sound are held against the source's first sound.
         const JudgedEnd end = runJudged(data, QStandardPaths::findExecutable(mencoder ? "mencoder" : "ffmpeg"),
-                                        arguments, {}, log);
+                                        arguments, matroska ? QStringList{source} : QStringList(), log, matroska ? 0 : -1);
+        OutputMeter::setPatience(patience);
         EngineObjects::setEngines(m_engines->ffmpeg(), m_engines->ffprobe(), nullptr);
         QVERIFY(end.ended);
         QCOMPARE(end.failure, failure);
-        QCOMPARE(log.toPlainText().contains("judged [id]: its length was not checked, as no engine could measure its output."),
-                 unchecked);
+        const QStringList notes = log.toPlainText().split('\n').filter(" was not checked");
+        QStringList said;
+        for (const QString &note : unchecked)
+            said << "Job: judged [id]: " + note;
+        QCOMPARE(notes, said);
         // An engine that failed its start is asked again once; a ready one never.
-        QCOMPARE(console.log().count("FFprobe: start interface."), ffprobe.isEmpty() ? 1 : 2);
-        QCOMPARE(console.log().count("FFmpeg: start interface."), ffmpeg.isEmpty() ? 1 : 2);
+        QCOMPARE(console.log().count("FFprobe: start interface."), starts(ffprobe) ? 1 : 2);
+        QCOMPARE(console.log().count("FFmpeg: start interface."), starts(ffmpeg) ? 1 : 2);
     }
 
 private:

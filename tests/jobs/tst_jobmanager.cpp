@@ -138,6 +138,9 @@ private slots:
         } rows[] = {
             {"written", "", "printf x > \"$1\"", Task::Terminated, true, ""},
             {"written, then exit 1", "", "printf x > \"$1\"; exit 1", Task::Aborted, false, "exited with code 1", "removed"},
+            // The reason an engine gives where the user can mend it, said with the failure.
+            {"disk full", "", "printf x > \"$1\"; echo 'av_interleaved_write_frame(): No space left on device' >&2; exit 1",
+             Task::Aborted, false, "exited with code 1: No space left on device", "removed"},
             {"crash after writing", "", "printf x > \"$1\"; kill -SEGV $$", Task::Aborted, false,
              "killed by signal 11 (Segmentation fault)", "removed"},
             {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false,
