@@ -165,6 +165,9 @@ private slots:
             << QStringList{"-f", "lavfi", "-i", "testsrc=size=32x32:rate=5:duration=125", "-f", "lavfi", "-i",
                            "sine=sample_rate=8000:duration=126"} + small
             << 125.0 << 126.0;
+        // FLV declares no stream's length: each is as long as its packets.
+        QTest::newRow("sound shorter than the picture, FLV")
+            << "declared-none.flv" << clipOf(6, 2, {"-c:v", "flv", "-c:a", "libmp3lame", "-ar", "44100"}) << 6.0 << 2.0;
         // RealAudio as FFmpeg writes it declares 0 s, its packets no times of their own.
         QTest::newRow("sound that declares no length, RealMedia")
             << "declared-none.rm" << realMedia() << 6.0 << 6.0;
@@ -340,7 +343,11 @@ private slots:
             << 6.0 << "its sound comes 0.51 s later against its picture than in the source";
         const QString asf = TestMedia::clip("judged.asf", clipOf(6, 6, {"-c:v", "wmv2", "-c:a", "wmav2"}));
         QTest::newRow("ASF encoded") << asf << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "aac", "%2.mp4"} << 6.0 << "";
-        // A source's sound that declares no length is as long as its packets.
+        // A source's sound that declares no length is as long as its packets, not as its
+        // container.
+        const QString shortSoundFlv = TestMedia::clip("judged-short-sound.flv", clipOf(6, 2, {"-c:v", "flv", "-c:a", "libmp3lame", "-ar", "44100"}));
+        QTest::newRow("sound as short as the source's, FLV")
+            << shortSoundFlv << QStringList{"-i", "%1", "-c", "copy", "%2.mkv"} << 6.0 << "";
         const QString real = TestMedia::clip("judged.rm", realMedia());
         QTest::newRow("sound cut short, source's sound of no declared length")
             << real << QStringList{"-i", "%1", "-map", "0:v", "-map", "0:a", "-c:v", "mpeg4", "-af", "atrim=end_sample=1040",
@@ -404,7 +411,7 @@ private slots:
     void jobJudgedAfterAFailedStart_data()
     {
         QTest::addColumn<QString>("ffprobe"); // "slow", "missing", "hangs on starts" or "" (starts at once)
-        QTest::addColumn<QString>("ffmpeg");  // the same, or "killed decoding", "hangs decoding"
+        QTest::addColumn<QString>("ffmpeg");  // the same, or "killed decoding", "hangs decoding", "silent decoding"
         QTest::addColumn<QString>("engine"); // of the job ("ffmpeg sound": its sound alone)
         QTest::addColumn<double>("asked");
         QTest::addColumn<QString>("failure");
@@ -424,6 +431,8 @@ private slots:
         QTest::newRow("sound alone, whole") << "" << "" << "ffmpeg sound" << 1.0 << "" << QStringList();
         QTest::newRow("decoder killed") << "" << "killed decoding" << "ffmpeg" << 1.0 << "" << QStringList{sound};
         QTest::newRow("decoder stuck") << "" << "hangs decoding" << "ffmpeg" << 1.0 << "" << QStringList{sound};
+        // Stopped from outside, FFmpeg may end with an error code and no word of a decode error.
+        QTest::newRow("decoder ends without a word") << "" << "silent decoding" << "ffmpeg" << 1.0 << "" << QStringList{sound};
         QTest::newRow("decoder stuck, MEncoder's job") << "" << "hangs decoding" << "mencoder" << 1.0 << "" << QStringList{sound};
         QTest::newRow("decoder slow to start") << "" << "slow" << "ffmpeg" << 1.0 << "" << QStringList();
         const QString step = "its sound's step with its picture was not checked, as no engine could read where they start.";
@@ -458,7 +467,7 @@ private slots:
             if (fault == "slow")
                 return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n").arg(marker) + run);
             const QString runs = fault.endsWith("decoding") ? "*0:a:0\\?*" : "*frame=*";
-            const QString act = fault.startsWith("hangs") ? stuck : "kill -KILL $$";
+            const QString act = fault.startsWith("hangs") ? stuck : fault.startsWith("silent") ? "exit 255" : "kill -KILL $$";
             return writeEngineScript(tag + '-' + name, QString("case \"$*\" in %1) %2;; esac\n").arg(runs, act) + run);
         };
         ConsoleCapture console;
