@@ -5,8 +5,8 @@
 // (a test class each, two for those that most targets take) go through every profile level
 // the configure dialog offers; the properties of sources users bring (portrait, anamorphic,
 // film and fast rates, MPEG-TS, six channels, a subtitle before the sound, a cover picture,
-// a VBR MP3 without a header, sound shorter than the picture, an NTSC DVD, pictures of 4:2:2
-// and 4:1:1) through the levels that change the picture's size or
+// a VBR MP3 without a header, sound shorter than the picture, an NTSC DVD, fields bottom
+// first, pictures of 4:2:2 and 4:1:1) through the levels that change the picture's size or
 // the sound's rate. Every output is checked as a player sees it: its codecs, the format of its
 // pictures, a clean decode to the end, the lengths of its picture and of its sound, its frame
 // rate and repeated pictures, the shape of the picture inside any black bars, its fields, the
@@ -250,6 +250,16 @@ const QList<Source> &sources()
                  + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
              {16.0 / 9, 30000.0 / 1001, 1, 1, 48000, 2, 880}, kFrameRate | kChannels},
+            // The same fields bottom first, as a DV camcorder and some TV channels send them.
+            {"dvdbottom", "interlaced DVD title, bottom field first", "bottomfields", "table-bottom-dvd", "pal",
+             picture("720x576", "50", 1, movingFields("bottom"))
+                 + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-flags", "+ilme+ildct", "-top", "0",
+                 "-aspect", "16:9", "-ac", "2"}, 0, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape},
+            {"tsbottom", "interlaced MPEG-TS, bottom field first", "bottomfields", "table-bottom.ts", "",
+             picture("720x576", "50", 1, movingFields("bottom"))
+                 + tone(440, 48000, 1) + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-flags", "+ilme+ildct",
+                 "-top", "0", "-aspect", "16:9", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"}, 0, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape, kMEncoderOnly},
             // A PAL title whose first track is LPCM, its second (AC-3) chosen: every road must
             // name the chosen track, and a copy hold it as it is.
             {"lpcmdvd", "PAL DVD, LPCM first", "tracks", "table-lpcm-dvd", "pal", picture("720x576", "25", 1)
@@ -1144,6 +1154,12 @@ class TargetTableVariableRateTest : public TargetTable
 public:
     TargetTableVariableRateTest() : TargetTable("varrate") {}
 };
+class TargetTableBottomFieldsTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableBottomFieldsTest() : TargetTable("bottomfields") {}
+};
 class TargetTablePictureFormatTest : public TargetTable
 {
     Q_OBJECT
@@ -1182,5 +1198,6 @@ VEXO_TEST_CLASS(TargetTableFieldsTest)
 VEXO_TEST_CLASS(TargetTableSoundTracksTest)
 VEXO_TEST_CLASS(TargetTableVariableRateTest)
 VEXO_TEST_CLASS(TargetTableOddRateTest)
+VEXO_TEST_CLASS(TargetTableBottomFieldsTest)
 VEXO_TEST_CLASS(TargetTablePictureFormatTest)
 #include "tst_targettable.moc"

@@ -325,6 +325,13 @@ private slots:
                                                << "-s 720x576 -vb 6000k -flags +ilme+ildct -top 1 -pix_fmt yuv420p -vcodec";
         QTest::newRow("fields bottom first kept") << fields("bb", "mpeg2video", {704, 576}, "PAL")
                                                   << "-s 704x576 -vb 6000k -flags +ilme+ildct -top 0 -pix_fmt yuv420p -vcodec";
+        // Coded in one order and shown in the other: kept in the order a player shows them.
+        for (const char *order : {"tb", "bt"}) {
+            SourceFacts shown;
+            shown.fieldOrder = order;
+            QTest::addRow("fields \"%s\" kept", order) << fields(order, "mpeg2video", {720, 576}, "PAL")
+                << QStringLiteral("-flags +ilme+ildct -top %1 -pix_fmt").arg(shown.topFieldFirst() ? 1 : 0);
+        }
         QTest::newRow("fields at 575 lines made whole") << fields("tt", "mpeg2video", {720, 574}, "PAL")
                                                         << "-s 720x574 -vf yadif -vb 6000k -pix_fmt yuv420p -vcodec";
         QTest::newRow("fields at NTSC's rate made whole") << fields("tb", "mpeg2video", {720, 576}, "NTSC")
