@@ -420,6 +420,12 @@ void FFmpegEncodeCommand::addVideo()
     } else if (isX264(codec)) {
         addX264();
     }
+    // The players of every target (disc players, phones, browsers) decode 4:2:0 pictures of
+    // 8 bits. Left to the source's format, the MPEG-2 and Theora encoders keep 4:2:2 (an
+    // editor's ProRes, a 10-bit camera's file; DV's 4:1:1 becomes 4:2:2, MPEG-2's 4:2:2
+    // profile), libx264 keeps 4:4:4 or RGB. A copy keeps the stream as it is.
+    if (codec != QLatin1String("copy"))
+        m_arguments << "-pix_fmt" << "yuv420p";
     m_arguments << "-vcodec" << videoEncoder(codec);
 }
 
@@ -492,9 +498,6 @@ void FFmpegEncodeCommand::addX264()
     if (!pspLevel && !profile.isEmpty()
         && (!m_settings.profileLevel || profile != QLatin1String("high")))
         m_arguments << "-profile:v" << profile;
-    // libx264 keeps a 4:4:4 or RGB source so, which the baseline and main profiles and
-    // most players refuse.
-    m_arguments << "-pix_fmt" << "yuv420p";
 }
 
 bool FFmpegEncodeCommand::sourceHasAc3() const

@@ -5,11 +5,12 @@
 // (a test class each, two for those that most targets take) go through every profile level
 // the configure dialog offers; the properties of sources users bring (portrait, anamorphic,
 // film and fast rates, MPEG-TS, six channels, a subtitle before the sound, a cover picture,
-// a VBR MP3 without a header, sound shorter than the picture, an NTSC DVD) through the levels
-// that change the picture's size or the sound's rate. Every output is checked as a player sees it: its codecs, a clean
-// decode to the end, the lengths of its picture and of its sound, its frame rate and
-// repeated pictures, the shape of the picture inside any black bars, the chosen subtitle,
-// and its sound's rate, channels and tone (which track it came from). Every offered choice
+// a VBR MP3 without a header, sound shorter than the picture, an NTSC DVD, fields bottom
+// first, pictures of 4:2:2 and 4:1:1) through the levels that change the picture's size or
+// the sound's rate. Every output is checked as a player sees it: its codecs, the format of its
+// pictures, a clean decode to the end, the lengths of its picture and of its sound, its frame
+// rate and repeated pictures, the shape of the picture inside any black bars, its fields, the
+// chosen subtitle, and its sound's rate, channels and tone (which track it came from). Every offered choice
 // passes, or the panel refuses it with its reason. The table prints its counts per engine
 // and source, and the processor time it took.
 
@@ -74,6 +75,15 @@ QStringList picture(const QString &size, const QString &rate, double seconds, co
 QStringList tone(int hz, int rate, double seconds)
 {
     return {"-f", "lavfi", "-i", QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3").arg(hz).arg(rate).arg(seconds)};
+}
+// A bright bar moving across a dark picture, its fields a fiftieth of a second apart, the
+// "top" or "bottom" one first, so that fields scaled together show the bar twice at half its
+// level (blurred, so that idet takes none of its fine lines for fields).
+QString movingFields(const QString &first)
+{
+    return "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x576:rate=50[bar];"
+           "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_" + first
+           + ",setfield=" + (first == "top" ? "tff" : "bff");
 }
 const QStringList kH264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"};
 // Without it the MP3 encoder's delay moves the picture by part of a frame, and the AVI
@@ -224,26 +234,32 @@ const QList<Source> &sources()
             {"turned270", "turned 270 degrees", "turned", "table-turned270.mp4", "", picture("192x108", "25", 1) + tone1
                  + kH264 + aac + QStringList{"THEN", "-c", "copy", "-metadata:s:v:0", "rotate=90"}, 0, -1,
              {9.0 / 16, 25, 1, 1, 44100, 2, 440}, kFrameShape},
-            // A TV recording whose two fields are a fiftieth of a second apart: a bright bar
-            // moves across a dark picture, so that fields scaled together show it twice at half
-            // its level (blurred, so that idet takes none of its fine lines for fields).
+            // A TV recording whose two fields are a fiftieth of a second apart.
             {"fields", "moving interlaced picture", "fields", "table-fields.ts", "",
-             picture("720x576", "50", 1, "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x576:rate=50[bar];"
-                     "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_top,setfield=tff")
+             picture("720x576", "50", 1, movingFields("top"))
                  + tone(440, 48000, 1) + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-flags", "+ilme+ildct",
                  "-top", "1", "-aspect", "16:9", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"}, 0, -1,
              {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape, kMEncoderOnly},
             // The same on a DVD: a DVD target keeps its fields in their order, the others make
             // them whole.
             {"dvdfields", "moving interlaced DVD title", "dvdfields", "table-fields-dvd", "pal",
-             picture("720x576", "50", 1, "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x576:rate=50[bar];"
-                     "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_top,setfield=tff")
+             picture("720x576", "50", 1, movingFields("top"))
                  + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-flags", "+ilme+ildct", "-top", "1",
                  "-aspect", "16:9", "-ac", "2"}, 0, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape},
             {"ntscdvd", "NTSC 16:9 DVD title", "ntscdvd", "table-ntsc-dvd", "ntsc", picture("352x240", "30000/1001", 1)
                  + tone(440, 48000, 1) + tone(880, 48000, 1) + twoTracks + QStringList{"-target", "ntsc-dvd",
                  "-s", "352x240", "-aspect", "16:9", "-b:v", "1000k", "-ac", "2"}, 1, -1,
              {16.0 / 9, 30000.0 / 1001, 1, 1, 48000, 2, 880}, kFrameRate | kChannels},
+            // The same fields bottom first, as a DV camcorder and some TV channels send them.
+            {"dvdbottom", "interlaced DVD title, bottom field first", "bottomfields", "table-bottom-dvd", "pal",
+             picture("720x576", "50", 1, movingFields("bottom"))
+                 + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-flags", "+ilme+ildct", "-top", "0",
+                 "-aspect", "16:9", "-ac", "2"}, 0, -1, {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape},
+            {"tsbottom", "interlaced MPEG-TS, bottom field first", "bottomfields", "table-bottom.ts", "",
+             picture("720x576", "50", 1, movingFields("bottom"))
+                 + tone(440, 48000, 1) + QStringList{"-c:v", "mpeg2video", "-b:v", "8000k", "-flags", "+ilme+ildct",
+                 "-top", "0", "-aspect", "16:9", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"}, 0, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kFrameShape, kMEncoderOnly},
             // A PAL title whose first track is LPCM, its second (AC-3) chosen: every road must
             // name the chosen track, and a copy hold it as it is.
             {"lpcmdvd", "PAL DVD, LPCM first", "tracks", "table-lpcm-dvd", "pal", picture("720x576", "25", 1)
@@ -275,6 +291,15 @@ const QList<Source> &sources()
             // A phone's rate a little above 30, which no device share halves.
             {"above30", "30.044 fps", "oddrate", "table-above30.mp4", "", picture("160x90", "30.044", 1)
                  + tone(440, 44100, 1) + kH264 + aac, 0, -1, {16.0 / 9, 30.044, 1, 1, 44100, 2, 440}, kFrameRate},
+            // Pictures in formats the targets' players do not take: an editor's ProRes export
+            // (4:2:2, 10 bits) and lossless 4:1:1. MEncoder makes the MPEG targets of the sound
+            // it encodes, FFmpeg those of the other sound and the Job menu's discs.
+            {"prores", "ProRes 4:2:2 10-bit", "formats", "table-prores.mov", "", picture("160x120", "25", 1) + tone1
+                 + QStringList{"-c:v", "prores_ks", "-profile:v", "2", "-ac", "2", "-c:a", "pcm_s16le"}, 0, -1,
+             {4.0 / 3, 25, 1, 1, 44100, 2, 440}},
+            {"yuv411", "4:1:1 Matroska", "formats", "table-411.mkv", "", picture("160x120", "25", 1) + tone1
+                 + QStringList{"-pix_fmt", "yuv411p", "-c:v", "ffv1", "-ac", "2", "-c:a", "flac"}, 0, -1,
+             {4.0 / 3, 25, 1, 1, 44100, 2, 440}},
             // ffmpeg's ASF starts the picture 0.05 s after its sound, which decodes from 0.09 s.
             {"asf", "ASF, picture after its sound", "ts", "table-late.asf", "", picture("160x120", "25", 1)
                  + tone(440, 44100, 1) + QStringList{"-c:v", "wmv2", "-ac", "2", "-c:a", "wmav2"}, 0, -1,
@@ -865,6 +890,9 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     expected.pictureSeconds = found.pictureSeconds;
     expected.soundSeconds = found.soundSeconds;
     expected.tone = found.tone;
+    // What players of every target take, whatever the source's: a copy keeps the source's.
+    if (!expected.video.isEmpty() && row.video != "copy")
+        expected.pixelFormat = "yuv420p";
     expected.showing(sourcePicture(m_sourcePicture));
     expected.subtitleFrom = found.subtitleFrom;
     expected.subtitleTo = found.subtitleTo;
@@ -1126,6 +1154,18 @@ class TargetTableVariableRateTest : public TargetTable
 public:
     TargetTableVariableRateTest() : TargetTable("varrate") {}
 };
+class TargetTableBottomFieldsTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableBottomFieldsTest() : TargetTable("bottomfields") {}
+};
+class TargetTablePictureFormatTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTablePictureFormatTest() : TargetTable("formats") {}
+};
 class TargetTableOddRateTest : public TargetTable
 {
     Q_OBJECT
@@ -1158,4 +1198,6 @@ VEXO_TEST_CLASS(TargetTableFieldsTest)
 VEXO_TEST_CLASS(TargetTableSoundTracksTest)
 VEXO_TEST_CLASS(TargetTableVariableRateTest)
 VEXO_TEST_CLASS(TargetTableOddRateTest)
+VEXO_TEST_CLASS(TargetTableBottomFieldsTest)
+VEXO_TEST_CLASS(TargetTablePictureFormatTest)
 #include "tst_targettable.moc"

@@ -31,6 +31,7 @@ PlayerExpectation source(double aspect, double rate)
     expected.sampleRate = 44100;
     expected.channels = 2;
     expected.tone = 440;
+    expected.pixelFormat = "yuv420p";
     return expected;
 }
 
@@ -162,6 +163,15 @@ const QList<Verdict> &verdicts()
             picture("size=192x108:rate=25" + second, "scale=480:576,setdar=16/9") + kTone
             + QStringList{"-c:v", "mpeg2video", "-c:a", "mp2"},
             [] { PlayerExpectation e = source(16.0 / 9, 25); e.video = "mpeg2video"; e.audio = {"mp2"}; return e; }(), "ok"});
+        // Pictures in a format the target's players do not take: MPEG-2's 4:2:2 profile (a
+        // DVD player's decoder refuses it), 10-bit H.264 (a phone's refuses it).
+        const PlayerExpectation mpeg2 = [] { PlayerExpectation e = source(16.0 / 9, 25); e.video = "mpeg2video"; e.audio = {"mp2"}; return e; }();
+        cases.append({"4:2:2 pictures for players of 4:2:0", "chroma422.mpg",
+            picture("size=192x108:rate=25" + second) + kTone + QStringList{"-c:v", "mpeg2video", "-pix_fmt", "yuv422p", "-c:a", "mp2"},
+            mpeg2, "pictures in yuv422p, its players take yuv420p"});
+        cases.append({"10-bit pictures for players of 8 bits", "deep.mp4",
+            picture("size=192x108:rate=25" + second) + kTone + kH264 + QStringList{"-pix_fmt", "yuv420p10le"},
+            wide, "pictures in yuv420p10le, its players take yuv420p"});
         // Its last column, at an odd place, is measured as bar: a pixel of the picture's 27.
         cases.append({"a tiny portrait a column short", "column.mp4",
             picture("size=108x192:rate=25" + second, "scale=27:48,pad=64:48:19:0") + kTone + kH264,

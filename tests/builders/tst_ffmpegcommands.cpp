@@ -83,32 +83,32 @@ private slots:
 
         QTest::newRow("user, Xvid AVI from a 4:3 clip")
             << ::encode(call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
-            << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -vcodec libxvid " + kAviMp3;
+            << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -pix_fmt yuv420p -vcodec libxvid " + kAviMp3;
         QTest::newRow("level 3, Xvid AVI") // the last of the levels' columns
             << ::encode(call(fourThree, 3, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
             << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -g 250 -qmin 2 -qmax 8 -bf 0 -mbd rd "
-                       "-me_quality 6 -vcodec libxvid " + kAviMp3;
+                       "-me_quality 6 -pix_fmt yuv420p -vcodec libxvid " + kAviMp3;
         QTest::newRow("user, MPEG-1 letterboxed from 1024x576")
             << ::encode(call(movie(1.78, 25.0, {1024, 576}), User, "mpeg_vcd", "mpeg1video",
                              {352, 288}, 1150, "mp2_vcd", 44100, 224))
             << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
-                       "-vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+                       "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
         // An NTSC disc of a 25 fps source at the film rate, as MEncoder writes it.
         QTest::newRow("level 1, MPEG-1 from 1.35 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
             << ::encode(call(movie(1.35, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
                              {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
             << kHead + "-aspect 4:3 -r 24000/1001 -vf scale=352:238,pad=352:240:0:0:000000 -vb 1150k "
-                       "-vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
+                       "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
         QTest::newRow("level 2, letterbox from the aspect alone, without a display size")
             << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
                              1150, "mp2_vcd", 44100, 224))
             << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
-                       "-vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+                       "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
         QTest::newRow("user, H.263 letterboxed into 128x96 from 16:9")
             << ::encode(call(movie(16.0 / 9.0, 25.0, {192, 108}), User, "3gp", "h263", {128, 96},
                              64, "noaudio", 0, 0))
             << kIn + "-map 0:v:0 -aspect 4:3 -r 25 -vf scale=128:72,pad=128:96:0:12:000000 -vb 64k "
-                     "-flags +aic -obmc 1 -vcodec h263 -an /out/movie";
+                     "-flags +aic -obmc 1 -pix_fmt yuv420p -vcodec h263 -an /out/movie";
         // The shape of a source is kept whatever its scaled size's: from the display size when
         // the container stores no aspect (FLV), as a number between the two common ones. The
         // frame takes that shape within the size asked for, its pixels square.
@@ -122,7 +122,7 @@ private slots:
         QTest::newRow("user, MPEG-4 3GP of an unknown rate")
             << ::encode(call(movie(4.0 / 3.0, 0.0), User, "3gp", "mpeg4", {176, 144}, 256, "noaudio", 0, 0))
             << kIn + "-map 0:v:0 -aspect 4:3 -s 176x132 -vb 256k -mbd rd -flags +mv4+aic -trellis 2 -cmp 2 "
-                     "-subcmp 2 -g 300 -vcodec mpeg4 -an /out/movie";
+                     "-subcmp 2 -g 300 -pix_fmt yuv420p -vcodec mpeg4 -an /out/movie";
         QTest::newRow("level 1, H.264 MP4") // the first of the levels' columns
             << ::encode(call(fourThree, 1, "mp4", "x264", {640, 480}, 1000, "aac", 0, 128))
             << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1000k -preset ultrafast -profile:v baseline" + kX264Tail
@@ -184,17 +184,17 @@ private slots:
                      "-strict experimental -acodec aac /out/movie";
         QTest::newRow("user, H.263 3GP with PCM at 1536 kbit/s")
             << ::encode(call(fourThree, User, "3gp", "h263", {176, 144}, 128, "pcm", 0, 1536))
-            << kHead + "-aspect 4:3 -r 25 -s 176x144 -vb 128k -flags +aic -obmc 1 -vcodec h263 "
+            << kHead + "-aspect 4:3 -r 25 -s 176x144 -vb 128k -flags +aic -obmc 1 -pix_fmt yuv420p -vcodec h263 "
                        "-ac 2 -ab 1536k -acodec pcm_s16le /out/movie";
         QTest::newRow("level 3, MPEG-4 AVI from 23.976 fps, 32-bit PCM")
             << ::encode(call(movie(2.35, 23.976), 3, "avi", "mpeg4", {640, 272}, 900, "pcm", 0, 128))
             << kHead + kAvi + "-aspect 2.35 -r 23.976 -s 640x272 -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
-                       "+mv4+aic -trellis 2 -cmp 2 -subcmp 2 -g 300 -vcodec mpeg4 -ac 1 -ab 128k "
+                       "+mv4+aic -trellis 2 -cmp 2 -subcmp 2 -g 300 -pix_fmt yuv420p -vcodec mpeg4 -ac 1 -ab 128k "
                        "-af aresample=async=1:first_pts=0 -acodec pcm_s32le /out/movie";
         // MPEG-2 cannot flag a square picture's shape: it is boxed into a 4:3 frame.
         QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
             << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
-            << kHead + "-aspect 4:3 -r 25 -vf scale=540:576,pad=720:576:90:0:000000 -vb 5000k -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
+            << kHead + "-aspect 4:3 -r 25 -vf scale=540:576,pad=720:576:90:0:000000 -vb 5000k -pix_fmt yuv420p -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
                        "-acodec pcm_s16be /out/movie";
         // The chosen subtitle, the second of two that stand before the sound, drawn into the
         // picture before it is scaled; a picture subtitle laid over it in the graph that gives
@@ -218,12 +218,12 @@ private slots:
         QTest::newRow("level 2, a text subtitle drawn before the letterbox")
             << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
             << subIn + "-map 0:v:0 -map 0:a:0 -aspect 4:3 -r 25 -vf " + textFilter + ",scale=352:216,pad=352:288:0:36:000000 "
-                       "-vb 1150k -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+                       "-vb 1150k -pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
         subtitled.subtitle.format = "dvdsub";
         QTest::newRow("level 2, a picture subtitle laid over, then the letterbox")
             << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
             << subIn + "-filter_complex [0:v:0][0:s:1]overlay,scale=352:216,pad=352:288:0:36:000000[inlaid] "
-                       "-map [inlaid] -map 0:a:0 -aspect 4:3 -r 25 -vb 1150k -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k "
+                       "-map [inlaid] -map 0:a:0 -aspect 4:3 -r 25 -vb 1150k -pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k "
                        "-acodec mp2 /out/movie";
         QTest::newRow("user, a picture subtitle laid over")
             << ::encode(call(subtitled, User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
@@ -261,8 +261,8 @@ private slots:
         const auto xvid = [&](int level) {
             return ::encode(call(fourThree, level, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128));
         };
-        QTest::newRow("Xvid level 1") << xvid(1) << "-vtag XVID -g 250 -bf 0 -me_quality 2 -qmin 2 -qmax 15 -vcodec libxvid";
-        QTest::newRow("Xvid level 2") << xvid(2) << "-vtag XVID -g 250 -flags +mv4 -bf 0 -me_quality 4 -qmax 6 -vcodec libxvid";
+        QTest::newRow("Xvid level 1") << xvid(1) << "-vtag XVID -g 250 -bf 0 -me_quality 2 -qmin 2 -qmax 15 -pix_fmt yuv420p -vcodec libxvid";
+        QTest::newRow("Xvid level 2") << xvid(2) << "-vtag XVID -g 250 -flags +mv4 -bf 0 -me_quality 4 -qmax 6 -pix_fmt yuv420p -vcodec libxvid";
         const auto x264 = [&](const QString &codec, int level, QSize size) {
             return ::encode(call(fourThree, level, "mp4", codec, size, 1000, "aac", 0, 128));
         };
@@ -273,6 +273,13 @@ private slots:
         const auto mpeg4 = [](double rate) {
             return ::encode(call(movie(1.0, rate), User, "avi", "mpeg4", {320, 240}, 800, "noaudio", 0, 0));
         };
+        // The pictures' format every target's players take, whatever the source's.
+        QTest::newRow("Theora in Ogg: 4:2:0")
+            << ::encode(call(fourThree, User, "ogg", "theora", {320, 240}, 800, "noaudio", 0, 0))
+            << "-vb 800k -pix_fmt yuv420p -vcodec libtheora";
+        QTest::newRow("VP8 in WebM at a level: 4:2:0")
+            << ::encode(call(fourThree, 2, "webm", "vp8", {320, 240}, 800, "noaudio", 0, 0))
+            << "-vb 800k -pix_fmt yuv420p -vcodec libvpx";
         QTest::newRow("MPEG-4 just under 15 fps") << mpeg4(14.99) << "-vtag XVID -r 10 -mbd";
         QTest::newRow("MPEG-4 at 15 fps") << mpeg4(15.0) << "-vtag XVID -r 15 -mbd";
         QTest::newRow("MPEG-4 at 24 fps") << mpeg4(24.0) << "-vtag XVID -r 24 -mbd";
@@ -315,13 +322,20 @@ private slots:
             return ::encode(call(source, User, "mpeg", codec, size, 6000, "noaudio", 0, 0, standard));
         };
         QTest::newRow("fields top first kept") << fields("tt", "mpeg2video", {720, 576}, "PAL")
-                                               << "-s 720x576 -vb 6000k -flags +ilme+ildct -top 1 -vcodec";
+                                               << "-s 720x576 -vb 6000k -flags +ilme+ildct -top 1 -pix_fmt yuv420p -vcodec";
         QTest::newRow("fields bottom first kept") << fields("bb", "mpeg2video", {704, 576}, "PAL")
-                                                  << "-s 704x576 -vb 6000k -flags +ilme+ildct -top 0 -vcodec";
+                                                  << "-s 704x576 -vb 6000k -flags +ilme+ildct -top 0 -pix_fmt yuv420p -vcodec";
+        // Coded in one order and shown in the other: kept in the order a player shows them.
+        for (const char *order : {"tb", "bt"}) {
+            SourceFacts shown;
+            shown.fieldOrder = order;
+            QTest::addRow("fields \"%s\" kept", order) << fields(order, "mpeg2video", {720, 576}, "PAL")
+                << QStringLiteral("-flags +ilme+ildct -top %1 -pix_fmt").arg(shown.topFieldFirst() ? 1 : 0);
+        }
         QTest::newRow("fields at 575 lines made whole") << fields("tt", "mpeg2video", {720, 574}, "PAL")
-                                                        << "-s 720x574 -vf yadif -vb 6000k -vcodec";
+                                                        << "-s 720x574 -vf yadif -vb 6000k -pix_fmt yuv420p -vcodec";
         QTest::newRow("fields at NTSC's rate made whole") << fields("tb", "mpeg2video", {720, 576}, "NTSC")
-                                                          << "-s 720x576 -vf yadif -vb 6000k -vcodec";
+                                                          << "-s 720x576 -vf yadif -vb 6000k -pix_fmt yuv420p -vcodec";
         QTest::newRow("fields into MPEG-1 made whole, then boxed")
             << fields("bt", "mpeg1video", {720, 576}, "PAL") << "-vf yadif,scale=720:432,pad=720:576:0:72:000000 -vb";
         QTest::newRow("fields copied as stored") << fields("tt", "copy", {720, 576}, "PAL") << "-s 720x406 -vb 6000k -vcodec copy";
@@ -333,16 +347,16 @@ private slots:
             source.facts.fieldOrder = "tt";
             source.facts.rotation = 90;
             return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"));
-        }() << "-vf yadif,scale=304:576,pad=720:576:208:0:000000 -vb 6000k -vcodec";
+        }() << "-vf yadif,scale=304:576,pad=720:576:208:0:000000 -vb 6000k -pix_fmt yuv420p -vcodec";
         QTest::newRow("NTSC fields kept at NTSC's rate") << [] {
             EncodingSource source = movie(4.0 / 3, 30000.0 / 1001, {640, 480});
             source.video.width = 720;
             source.video.height = 480;
             source.facts.fieldOrder = "bb";
             return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 480}, 6000, "noaudio", 0, 0, "NTSC"));
-        }() << "-s 720x480 -vb 6000k -flags +ilme+ildct -top 0 -vcodec";
+        }() << "-s 720x480 -vb 6000k -flags +ilme+ildct -top 0 -pix_fmt yuv420p -vcodec";
         QTest::newRow("progressive picture kept whole") << fields("progressive", "mpeg2video", {720, 574}, "PAL")
-                                                        << "-s 720x574 -vb 6000k -vcodec";
+                                                        << "-s 720x574 -vb 6000k -pix_fmt yuv420p -vcodec";
         // A variable rate (a screen recording's 39 a second on average, 60 while things move)
         // at its fast rate: its mean drops a third of those pictures. A device's share of it.
         const auto variable = [](const char *muxer, const char *codec) {

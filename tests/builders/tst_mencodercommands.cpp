@@ -279,6 +279,15 @@ private slots:
         QTest::newRow("fields kept bottom first")
             << encode(call(shown(0, "bb"), 2, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"))
             << "-lavcopts" << "vcodec=mpeg2video:vbitrate=6000:vmax_b_frames=0:ildct:ilme:top=0:aspect=16/9";
+        // Coded in one order and shown in the other: kept in the order a player shows them.
+        for (const char *order : {"tb", "bt"}) {
+            SourceFacts facts;
+            facts.fieldOrder = order;
+            QTest::addRow("fields \"%s\" kept", order)
+                << encode(call(shown(0, order), 2, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"))
+                << "-lavcopts" << QStringLiteral("vcodec=mpeg2video:vbitrate=6000:vmax_b_frames=0:ildct:ilme:top=%1:aspect=16/9")
+                                      .arg(facts.topFieldFirst() ? 1 : 0);
+        }
         QTest::newRow("fields made whole for NTSC's rate")
             << encode(call(shown(0, "bb"), 2, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "NTSC"))
             << "-lavcopts" << "vcodec=mpeg2video:vbitrate=6000:vmax_b_frames=0:aspect=16/9";

@@ -268,6 +268,14 @@ int channelCount(const QByteArray &layout)
 namespace {
 const QList<QByteArray> kInterlacedVerdicts{"tff", "bff"};
 
+// The picture format FFmpeg's stream line names after the codec ("Video: mpeg2video (Main),
+// yuv422p(tv, top first), ..." names yuv422p).
+QString pixelFormatOf(const QString &streamLine)
+{
+    static const QRegularExpression format(QStringLiteral("Video: [^,]*, (\\w+)"));
+    return format.match(streamLine).captured(1);
+}
+
 // The field order FFmpeg's stream line names ("yuv420p(tv, top first)"), as FFprobe names it.
 QString fieldOrderOf(const QString &streamLine)
 {
@@ -366,8 +374,10 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
         if (!inputs || !match.hasMatch() || line.contains("(attached pic)"))
             continue;
         report.streams << match.captured(2) + ',' + match.captured(1).toLower();
-        if (match.captured(1) == QLatin1String("Video") && report.streams.filter(",video").size() == 1)
+        if (match.captured(1) == QLatin1String("Video") && report.streams.filter(",video").size() == 1) {
             report.fieldOrder = fieldOrderOf(line);
+            report.pixelFormat = pixelFormatOf(line);
+        }
     }
     report.errors = errorLines(log).join('\n');
 
@@ -699,6 +709,9 @@ QString fieldsFault(const PlayerExpectation &expected, const DecodeReport &file)
 
 QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file)
 {
+    // A player's decoder (a DVD player's, a phone's) refuses pictures of another format.
+    if (!expected.pixelFormat.isEmpty() && file.pixelFormat != expected.pixelFormat)
+        return QStringLiteral("pictures in %1, its players take %2").arg(file.pixelFormat, expected.pixelFormat);
     // The source's rate, or one the target holds to.
     const double rate = file.frameRate;
     bool known = sameRate(rate, expected.frameRate);

@@ -44,6 +44,7 @@ struct DecodeReport
     QStringList streams;     // "codec,type" in file order
     QSize videoSize;
     double displayAspect = 0;
+    QString pixelFormat;     // its pictures' format as FFmpeg names it ("yuv420p")
     QSize picture;           // inside any black bars, over all pictures
     int pictures = 0;        // decoded pictures
     int repeats = 0;         // pictures hardly different from the one shown before them
@@ -134,6 +135,7 @@ struct PlayerExpectation
     int channels = 0;             // at most these
     bool exactChannels = false;   // a copy: exactly these
     double tone = 0;              // Hz of the chosen track
+    QString pixelFormat;          // the pictures' format the target's players take; empty: any
     double subtitleFrom = 0, subtitleTo = 0; // when the chosen subtitle shows; 0 and 0: none
     QList<int> look;              // the source's picture as shown; empty: not compared
     // An interlaced source's field order and the least brightest level of its pictures made
