@@ -257,10 +257,7 @@ void MainWindow::updateEncoderInput()
     const PlayerWidget *player = m_playerWidget;
     if (player->loadStateBox->checkState() != Qt::Checked)
         return;
-    m_encoderWidget->updateInput(player->currentVideoInfo(), player->noVideo,
-                                 player->currentAudioInfo(), player->audioIndex == -1,
-                                 player->currentSubtitleInfo(), player->subtitleIndex == -1,
-                                 !player->playing, player->currentAudioStreams(), player->currentSourceFacts());
+    m_encoderWidget->updateInput(player->currentSource(), !player->playing);
 }
 
 void MainWindow::enableVideoOpenActions(bool playing)

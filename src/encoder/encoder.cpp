@@ -246,6 +246,17 @@ void Encoder::setSourceStreams(VideoInfo video, bool noVideo, AudioInfo audio, b
     m_subtitleStreamMarker = noSubtitle ? -1 : 0;
 }
 
+void Encoder::setSourceStreams(const EncodingSource &chosen)
+{
+    const QString path = m_source.path;
+    const int kind = m_source.kind;
+    m_source = chosen;
+    m_source.path = path;
+    m_source.kind = kind;
+    setSourceStreams(chosen.video, chosen.noVideo, chosen.audio, chosen.noAudio, chosen.subtitle,
+                     chosen.noSubtitle);
+}
+
 void Encoder::setVideoCodec(const QString &codec)
 {
     for (EncodingJob *job : {jobData(EngineType::FFmpeg), jobData(EngineType::MEncoder)})
@@ -323,7 +334,9 @@ int Encoder::audioStreamCount() const
 
 int Encoder::subtitleStreamCount() const
 {
-    return m_subtitleStreamMarker == -1 ? 0 : int(m_source.subtitleStreams.size()) + 1;
+    // As the audio list: the engines find the chosen subtitle among the source's, and the
+    // encoding draws that one alone into the picture.
+    return m_subtitleStreamMarker == -1 ? 0 : 1;
 }
 
 // --- availability ----------------------------------------------------------------------

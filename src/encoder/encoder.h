@@ -60,6 +60,9 @@ public:
     void setSource(const QString &path, int kind);
     void setSourceStreams(VideoInfo video, bool noVideo, AudioInfo audio, bool noAudio,
                           SubtitleInfo subtitle, bool noSubtitle);
+    // Everything `chosen` holds of the streams chosen in the source and of what is known of
+    // it; the path and kind stay those setSource gave.
+    void setSourceStreams(const EncodingSource &chosen);
     // The current source; the main window's job builders assign a loaded source to it.
     EncodingSource &source() { return m_source; }
     QString sourcePath() const { return m_source.path; }

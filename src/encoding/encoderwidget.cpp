@@ -373,14 +373,9 @@ void EncoderWidget::onMovieLoaded(const QString &path, int kind)
     m_ready = !m_running;
 }
 
-void EncoderWidget::updateInput(const VideoInfo &video, bool noVideo, const AudioInfo &audio,
-                                bool noAudio, const SubtitleInfo &subtitle, bool noSubtitle,
-                                bool inputReady, const QList<AudioInfo> &audioStreams,
-                                const SourceFacts &facts)
+void EncoderWidget::updateInput(const EncodingSource &chosen, bool inputReady)
 {
-    m_encoder->setSourceStreams(video, noVideo, audio, noAudio, subtitle, noSubtitle);
-    m_encoder->source().audioStreams = audioStreams;
-    m_encoder->source().facts = facts;
+    m_encoder->setSourceStreams(chosen);
     updateCodecs(QString(), QString(), QString(), QString());
     // The remembered format serves the first loaded source only.
     m_lastFormat.clear();

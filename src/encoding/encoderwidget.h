@@ -2,10 +2,6 @@
 
 #include "encoding/encoderpreviewdialog.h"
 #include "player/playersetup.h"
-#include "engines/audioinfo.h"
-#include "engines/sourcefacts.h"
-#include "engines/subtitleinfo.h"
-#include "engines/videoinfo.h"
 #include "jobs/encoderpreferences.h"
 #include "encoder/encodingstep.h"
 #include "jobs/encodingtaskdata.h"
@@ -77,11 +73,9 @@ public:
     void setConsoleButton(bool show);
     void initEncoder();
     virtual void onMovieLoaded(const QString &path, int kind);
-    // `audioStreams`: every audio stream of the source, among which the engines find the
-    // chosen one.
-    void updateInput(const VideoInfo &video, bool noVideo, const AudioInfo &audio, bool noAudio,
-                     const SubtitleInfo &subtitle, bool noSubtitle, bool inputReady,
-                     const QList<AudioInfo> &audioStreams = {}, const SourceFacts &facts = {});
+    // What the player loaded and what was chosen in it (its path and kind are those of
+    // onMovieLoaded); `inputReady`: loaded and not playing.
+    void updateInput(const EncodingSource &chosen, bool inputReady);
     void log(const QString &text, int level);
     bool runEncoding();
     bool queueAspectCorrection(const QString &analysed, const QString &output, double aspect,

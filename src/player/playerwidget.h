@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoder/records/encodingsource.h"
 #include "engines/movieinfo.h"
 #include "engines/playbackinfo.h"
 #include "engines/titleinfo.h"
@@ -138,6 +139,11 @@ public:
     // What the engines measured of the loaded file, or of the chosen DVD title its field order.
     SourceFacts currentSourceFacts() const;
     SubtitleInfo currentSubtitleInfo() const;
+    // Every subtitle stream of the selected title or movie, the chosen one among them.
+    QList<SubtitleInfo> currentSubtitleStreams() const;
+    // The loaded source and everything chosen in it, as the encoding side takes it: the
+    // chosen streams, the streams they are chosen among and what was measured of them.
+    EncodingSource currentSource() const;
     // Whether the lists offer "No video" and "No audio"; the player dialog turns it off.
     void setStreamChoices(bool offered) { noStreamChoices = offered; }
 

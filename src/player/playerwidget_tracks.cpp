@@ -465,16 +465,40 @@ AudioInfo PlayerWidget::currentAudioInfo() const
     return AudioInfo();
 }
 
-SubtitleInfo PlayerWidget::currentSubtitleInfo() const
+QList<SubtitleInfo> PlayerWidget::currentSubtitleStreams() const
 {
-    const QList<SubtitleInfo> *streams = nullptr;
     if (mediaKind == VideoInfo::DvdTitle) {
         if (const TitleInfo *title = titleRecord(selectedTitle))
-            streams = &title->subtitleStreams;
+            return title->subtitleStreams;
     } else if (mediaKind == VideoInfo::MediaFile) {
-        streams = &movieInfo.subtitleStreams;
+        return movieInfo.subtitleStreams;
     }
-    if (streams && subtitleIndex >= 0 && subtitleIndex < streams->size())
-        return streams->at(subtitleIndex);
+    return {};
+}
+
+SubtitleInfo PlayerWidget::currentSubtitleInfo() const
+{
+    const QList<SubtitleInfo> streams = currentSubtitleStreams();
+    if (subtitleIndex >= 0 && subtitleIndex < streams.size())
+        return streams.at(subtitleIndex);
     return SubtitleInfo();
+}
+
+EncodingSource PlayerWidget::currentSource() const
+{
+    EncodingSource source;
+    source.path = sourcePath;
+    source.kind = mediaKind;
+    source.video = currentVideoInfo();
+    source.noVideo = noVideo;
+    source.audio = currentAudioInfo();
+    source.noAudio = audioIndex == -1;
+    source.subtitle = currentSubtitleInfo();
+    source.noSubtitle = subtitleIndex == -1;
+    // The engines number a file's streams their own ways: they find the chosen ones by their
+    // places among these.
+    source.audioStreams = currentAudioStreams();
+    source.subtitleStreams = currentSubtitleStreams();
+    source.facts = currentSourceFacts();
+    return source;
 }

@@ -85,6 +85,12 @@ QString movingFields(const QString &first)
            "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_" + first
            + ",setfield=" + (first == "top" ? "tff" : "bff");
 }
+// An input of a text subtitle file that shows its line from `from` to `to` seconds: makeSource()
+// writes the file.
+QStringList subtitleFile(double from, double to)
+{
+    return {"-i", QStringLiteral("SUBTITLE:%1:%2").arg(from).arg(to)};
+}
 const QStringList kH264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"};
 // Without it the MP3 encoder's delay moves the picture by part of a frame, and the AVI
 // muxer leaves the second picture out.
@@ -142,6 +148,8 @@ const QList<Source> &sources()
     static const QList<Source> table = [] {
         const QStringList tone1 = tone(440, 44100, 1), aac{"-ac", "2", "-c:a", "aac"};
         const QStringList twoTracks{"-map", "0:v", "-map", "1:a", "-map", "2:a"};
+        const QStringList twoSubtitles{"-map", "0:v", "-map", "1:a", "-map", "2:s", "-map", "3:s",
+                                        "-metadata:s:s:0", "language=eng", "-metadata:s:s:1", "language=fre"};
         const QStringList cover = tone1 + picture("96x96", "1", 1)
             + QStringList{"-map", "0:a", "-map", "1:v", "-ac", "2", "-frames:v", "1", "-disposition:v", "attached_pic"};
         return QList<Source>{
@@ -193,10 +201,21 @@ const QList<Source> &sources()
             // The picture dark, the subtitle bright; the second sound track chosen behind it.
             {"subtitle", "subtitle before the sound", "subtitle", "table-subtitle.mkv", "",
              picture("192x108", "25", 2, "lutyuv=y=16+(val-16)*0.5") + tone(440, 48000, 2) + tone(880, 48000, 2)
-                 + QStringList{"-i", "SUBTITLES", "-map", "0:v", "-map", "3:s", "-map", "1:a", "-map",
+                 + subtitleFile(0.5, 1.5) + QStringList{"-map", "0:v", "-map", "3:s", "-map", "1:a", "-map",
                                "2:a"} + kH264 + QStringList{"-ac", "2", "-c:a", "aac", "-c:s", "ass",
                                "-metadata:s:s:0", "language=eng"},
              1, 0, {16.0 / 9, 25, 2, 2, 48000, 2, 880, 0.5, 1.5}},
+            // Two text subtitles, English then French, the second chosen: each shows at a
+            // time of its own, so that the time the subtitle shows tells which was drawn.
+            {"twoass", "second of two ASS subtitles", "subtitletracks", "table-twoass.mkv", "",
+             picture("192x108", "25", 2, "lutyuv=y=16+(val-16)*0.5") + tone(440, 48000, 2) + subtitleFile(0.2, 0.7)
+                 + subtitleFile(1.0, 1.5) + twoSubtitles + kH264 + QStringList{"-ac", "2", "-c:a", "aac", "-c:s", "ass"},
+             0, 1, {16.0 / 9, 25, 2, 2, 48000, 2, 440, 1.0, 1.5}},
+            {"twomovtext", "second of two MP4 text subtitles", "movtexttracks", "table-twomovtext.mp4", "",
+             picture("192x108", "25", 2, "lutyuv=y=16+(val-16)*0.5") + tone(440, 48000, 2) + subtitleFile(0.2, 0.7)
+                 + subtitleFile(1.0, 1.5) + twoSubtitles + kH264
+                 + QStringList{"-ac", "2", "-c:a", "aac", "-c:s", "mov_text"},
+             0, 1, {16.0 / 9, 25, 2, 2, 48000, 2, 440, 1.0, 1.5}},
             // Short enough that a job judged by the picture's length would end "Aborted".
             {"shortsound", "sound shorter than picture", "length", "table-shortsound.mp4", "",
              picture("160x120", "25", 1) + tone(440, 44100, 0.25) + kH264 + aac, 0, -1,
@@ -313,16 +332,18 @@ const QList<Source> &sources()
 QString makeSource(const Source &source)
 {
     QStringList make = source.make;
-    const qsizetype subtitles = make.indexOf("SUBTITLES");
-    if (subtitles >= 0) {
+    for (qsizetype i = 0, written = 0; i < make.size(); ++i) {
+        const QStringList cue = make[i].split(':');
+        if (cue.size() != 3 || cue[0] != "SUBTITLE")
+            continue;
         // A text subtitle in a large bold white font, as its style asks: a sixth of the
         // picture's height, so that it stays bright when the picture is made small.
-        const QString path = TestMedia::folder() + "/" + source.key + ".ass";
+        const QString path = QStringLiteral("%1/%2-%3.ass").arg(TestMedia::folder(), source.key).arg(++written);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             return QString();
-        const auto time = [](double seconds) {
-            return QTime(0, 0).addMSecs(qRound(seconds * 1000)).toString("h:mm:ss.zzz").chopped(1);
+        const auto time = [](const QString &seconds) {
+            return QTime(0, 0).addMSecs(qRound(seconds.toDouble() * 1000)).toString("h:mm:ss.zzz").chopped(1);
         };
         file.write(QStringLiteral(
             "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n[V4+ Styles]\n"
@@ -333,8 +354,8 @@ QString makeSource(const Source &source)
             "2,10,10,10,1\n\n[Events]\n"
             "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
             "Dialogue: 0,%1,%2,Default,,0,0,0,,HHHH\n")
-                       .arg(time(source.found.subtitleFrom), time(source.found.subtitleTo)).toUtf8());
-        make[subtitles] = path;
+                       .arg(time(cue[1]), time(cue[2])).toUtf8());
+        make[i] = path;
     }
     if (source.dvd.isEmpty())
         return TestMedia::clip(source.file, make);
@@ -1118,6 +1139,18 @@ class TargetTableSubtitleTest : public TargetTable
 public:
     TargetTableSubtitleTest() : TargetTable("subtitle") {}
 };
+class TargetTableSubtitleTracksTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableSubtitleTracksTest() : TargetTable("subtitletracks") {}
+};
+class TargetTableMovTextTracksTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableMovTextTracksTest() : TargetTable("movtexttracks") {}
+};
 class TargetTableNtscDvdTest : public TargetTable
 {
     Q_OBJECT
@@ -1191,6 +1224,8 @@ VEXO_TEST_CLASS(TargetTableTransportStreamTest)
 VEXO_TEST_CLASS(TargetTableSoundTest)
 VEXO_TEST_CLASS(TargetTableSoundLengthTest)
 VEXO_TEST_CLASS(TargetTableSubtitleTest)
+VEXO_TEST_CLASS(TargetTableSubtitleTracksTest)
+VEXO_TEST_CLASS(TargetTableMovTextTracksTest)
 VEXO_TEST_CLASS(TargetTableNtscDvdTest)
 VEXO_TEST_CLASS(TargetTableTurnedTest)
 VEXO_TEST_CLASS(TargetTableDvdFieldsTest)

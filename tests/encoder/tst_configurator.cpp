@@ -234,8 +234,10 @@ private slots:
 
         m_encoder->source().noSubtitle = false;
         QCOMPARE(configurator.subtitleChoices("avi"), QStringList{"inlay"});
-        m_encoder->source().subtitleStreams = {SubtitleInfo()}; // two streams
-        QCOMPARE(configurator.subtitleChoices("mkv"), QStringList{"multi"});
+        // The file's other subtitle, listed for the engines, leaves the choice as it is: the
+        // chosen one alone is drawn.
+        m_encoder->source().subtitleStreams = {SubtitleInfo(), m_encoder->source().subtitle};
+        QCOMPARE(configurator.subtitleChoices("mkv"), QStringList{"inlay"});
         m_encoder->source().noSubtitle = true;
         QCOMPARE(configurator.subtitleChoices("mkv"), QStringList{"nosubtitle"});
         m_encoder->source().subtitleStreams.clear();

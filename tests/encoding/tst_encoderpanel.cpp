@@ -44,6 +44,20 @@
 VEXO_TEST_NEEDS_DISPLAY
 
 namespace {
+// A loaded source with its picture and sound chosen, as the main window hands it over.
+void handOver(EncoderWidget *widget, const QString &path, int kind, const VideoInfo &video, bool noVideo,
+              const AudioInfo &audio)
+{
+    widget->onMovieLoaded(path, kind);
+    EncodingSource chosen;
+    chosen.video = video;
+    chosen.noVideo = noVideo;
+    chosen.audio = audio;
+    chosen.noAudio = false;
+    widget->updateInput(chosen, true);
+    widget->enableControls(true); // as the main window does after a load
+}
+
 // MPlayer numbers an AVI's audio stream 1 (after the video), an MPEG program stream's 0.
 void loadSource(EncoderWidget *widget, const QString &path, double aspect, double length,
                 const QString &videoFormat, bool noVideo = false)
@@ -62,9 +76,7 @@ void loadSource(EncoderWidget *widget, const QString &path, double aspect, doubl
     audio.channelCount = 1;
     audio.samplingRate = 44100;
     audio.bitrate = 128;
-    widget->onMovieLoaded(path, 1);
-    widget->updateInput(video, noVideo, audio, false, SubtitleInfo(), true, true);
-    widget->enableControls(true); // as the main window does after a load
+    handOver(widget, path, 1, video, noVideo, audio);
 }
 
 // Title 1 of a generated DVD with its second audio language, the 880 Hz tone.
@@ -114,9 +126,7 @@ void loadDvdTitle(EncoderWidget *widget, const QString &name = "PAL DVD")
     audio.channelCount = 2;
     audio.samplingRate = 48000;
     audio.bitrate = title.bitrate;
-    widget->onMovieLoaded(title.folder(), 2);
-    widget->updateInput(video, false, audio, false, SubtitleInfo(), true, true);
-    widget->enableControls(true);
+    handOver(widget, title.folder(), 2, video, false, audio);
 }
 
 // Answers the failure box of a start and keeps its informative text.

@@ -27,8 +27,8 @@ struct EncodingSource
     bool noAudio;
     SubtitleInfo subtitle;
     bool noSubtitle;
-    // All streams of the source; the encoder core reads only the sizes of the audio and
-    // subtitle lists (its stream counts).
+    // All streams of the source (of a DVD, of the chosen title), among which the builders
+    // find the chosen audio and subtitle streams by their places; nothing fills the video list.
     QList<VideoInfo> videoStreams;
     QList<AudioInfo> audioStreams;
     QList<SubtitleInfo> subtitleStreams;
