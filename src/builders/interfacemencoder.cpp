@@ -298,9 +298,19 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source)
     // or with the sound (MEncoderEncodeCommand::keepsStartTimes): the sound of a transport
     // stream whose streams start at 1.43 s comes 1.44 s before its picture, a sound that
     // starts half a second after its picture comes with it.
+    // MEncoder reads an edit list's discarded lead-in as pictures and sound to keep: of a
+    // quick trim's 6.1 s it encoded 8.6 s, a lone cut-away picture 1.3 s ahead of the rest.
+    if (facts.pictureLeadIn > 0.0)
+        return tr("MEncoder shows the %1 s of picture before this source's start that its edit list "
+                  "leaves out")
+            .arg(facts.pictureLeadIn, 0, 'f', 2);
     const int place = SourceStreams::audioIndex(source);
     if (source.noAudio || place >= facts.sounds.size())
         return QString();
+    if (facts.sounds.at(place).leadIn > kStartsApart)
+        return tr("MEncoder plays the %1 s of sound before this source's start that its edit list "
+                  "leaves out")
+            .arg(facts.sounds.at(place).leadIn, 0, 'f', 2);
     const double sound = facts.sounds.at(place).start;
     const bool fromFileStart = MEncoderEncodeCommand::keepsStartTimes(source);
     if (std::abs(sound - facts.pictureStart) > kStartsApart || (fromFileStart && std::abs(sound) > kStartsApart))

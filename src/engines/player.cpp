@@ -808,6 +808,33 @@ void Player::prefetchFFprobeData(const QString &file) const
     prefetchAnalysis(*m_ffprobe, file);
 }
 
+void Player::prefetchFFprobeSamples(const QString &file, int samples) const
+{
+    for (const InterfaceFFprobe::SampleRun &run : InterfaceFFprobe::sampleRuns()) {
+        QString program;
+        QStringList arguments;
+        if ((run.sample & samples) && (m_ffprobe.get()->*run.command)(file, m_ffprobeData, program, arguments))
+            SyncRunner::prefetchRun(program, arguments);
+    }
+}
+
+void Player::readFFprobeSamples(const QString &file, int samples)
+{
+    for (const InterfaceFFprobe::SampleRun &run : InterfaceFFprobe::sampleRuns()) {
+        QString program;
+        QStringList arguments;
+        if (!(run.sample & samples) || !(m_ffprobe.get()->*run.command)(file, m_ffprobeData, program, arguments))
+            continue;
+        RunOutput output;
+        // A sample that could not be read leaves its fact as the analysis gave it.
+        if (!runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet, CrashRule::IgnoreExitCodeMinusOne,
+                        &output))
+            continue;
+        qCDebug(lcEngines).noquote() << output.stdOut;
+        run.parse(&m_ffprobeData, output.stdOut);
+    }
+}
+
 void Player::readFFprobeData(const QString &file)
 {
     debugLine("Player: begin read FFprobe data");

@@ -8,6 +8,7 @@
 #include "engines/diskinfo.h"
 #include "engines/dvdtitlesets.h"
 #include "engines/ffprobedata.h"
+#include "engines/interfaceffprobe.h"
 #include "engines/sourcefacts.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
@@ -211,7 +212,9 @@ void PlayerWidget::measureDvdFields(const QString &path)
         if (set < 1)
             continue;
         if (!orders.contains(set)) {
-            player->readFFprobeData(DvdTitleSets::firstVideoObject(folder, set));
+            const QString titleSetVideo = DvdTitleSets::firstVideoObject(folder, set);
+            player->readFFprobeData(titleSetVideo);
+            player->readFFprobeSamples(titleSetVideo, InterfaceFFprobe::FieldSample);
             orders.insert(set, SourceFacts::measure(*ffprobeDataRecord, 0).fieldOrder);
         }
         title.facts.fieldOrder = orders.value(set);

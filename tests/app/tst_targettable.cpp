@@ -125,6 +125,8 @@ struct Source
     // Targets that cannot take it (a Job menu target's name, a container, or a container and
     // video codec as "avi/xvid"): refused at Start with the reason, they pass.
     QStringList refusable = {};
+    // The order its fields were shot in ("tt", "bb") where its stream names none.
+    QString fields = {};
 };
 
 const QList<Source> &sources()
@@ -134,6 +136,14 @@ const QList<Source> &sources()
         const QStringList twoTracks{"-map", "0:v", "-map", "1:a", "-map", "2:a"};
         const QStringList cover = tone1 + picture("96x96", "1", 1)
             + QStringList{"-map", "0:a", "-map", "1:v", "-ac", "2", "-frames:v", "1", "-disposition:v", "attached_pic"};
+        // A bright bar moving across a dark picture, its two fields a field's time apart, in
+        // the order given: fields scaled together show it twice at half its level.
+        const auto barFields = [](const QString &height, const QString &fieldRate, const QString &order) {
+            return QStringLiteral("lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x%1:rate=%2[bar];"
+                                  "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_%3,"
+                                  "setfield=%4")
+                .arg(height, fieldRate, order == "bb" ? "bottom" : "top", order == "bb" ? "bff" : "tff");
+        };
         return QList<Source>{
             {"avi", "4:3 AVI", "avi", "table-43.avi", "", picture("160x120", "25", 1) + tone1 + kAviSound
                  + QStringList{"-c:v", "mpeg4"}, 0, -1, {4.0 / 3, 25, 1, 1, 44100, 2, 440}, kEveryLevel},
@@ -275,6 +285,32 @@ const QList<Source> &sources()
             // A phone's rate a little above 30, which no device share halves.
             {"above30", "30.044 fps", "oddrate", "table-above30.mp4", "", picture("160x90", "30.044", 1)
                  + tone(440, 44100, 1) + kH264 + aac, 0, -1, {16.0 / 9, 30.044, 1, 1, 44100, 2, 440}, kFrameRate},
+            // A DV camcorder's AVI: no field order in its stream, every picture flagged bottom
+            // field first.
+            {"dvntsc", "DV NTSC, fields bottom first", "dv", "table-dv-ntsc.avi", "",
+             picture("720x480", "60000/1001", 1, barFields("480", "60000/1001", "bb")) + tone(440, 48000, 1)
+                 + QStringList{"-target", "ntsc-dv"}, 0, -1, {4.0 / 3, 30000.0 / 1001, 1, 1, 48000, 2, 440}, kFrameShape,
+             {}, "bb"},
+            {"dvpal", "DV PAL, fields bottom first", "dv", "table-dv-pal.avi", "",
+             picture("720x576", "50", 1, barFields("576", "50", "bb")) + tone(440, 48000, 1)
+                 + QStringList{"-target", "pal-dv"}, 0, -1, {4.0 / 3, 25, 1, 1, 48000, 2, 440}, kFrameShape, {}, "bb"},
+            // A quick trim's MP4, cut by a stream copy where no key frame is: its edit list hides
+            // 1.3 s of picture from the key frame before the cut, and the sound with it.
+            {"trimmed", "quick trim, an edit list", "trim", "table-trimmed.mp4", "", picture("160x120", "30", 2.3)
+                 + tone(440, 44100, 2.3) + kH264 + aac + QStringList{"-g", "250", "-output_ts_offset", "-1.3",
+                 "-avoid_negative_ts", "disabled"}, 0, -1, {4.0 / 3, 30, 1, 1, 44100, 2, 440}, kOnePerPair,
+             kMEncoderOnly},
+            // A phone's rate that drops in the dark after the seconds a first look reads:
+            // 30 fps for 5.5 s, then 10.
+            {"ratedrop", "rate dropping after 5.5 s", "ratechange", "table-ratedrop.mp4", "",
+             picture("160x90", "30", 7, "select='lt(t\\,5.5)+not(mod(n\\,3))'") + tone(440, 48000, 7) + kH264 + aac
+                 + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 30, 7, 7, 48000, 2, 440, 0, 0, 180}, kFrameRate,
+             kMEncoderOnly},
+            // A screen recorder that holds its picture two seconds while nothing moves.
+            {"pause", "screen recording that pauses", "ratechange", "table-pause.mkv", "",
+             picture("160x90", "30", 4, "select='not(between(t\\,1\\,2.99))'") + tone(440, 48000, 4) + kH264 + aac
+                 + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 30, 4, 4, 48000, 2, 440, 0, 0, 60}, kFrameRate,
+             kMEncoderOnly},
             // ffmpeg's ASF starts the picture 0.05 s after its sound, which decodes from 0.09 s.
             {"asf", "ASF, picture after its sound", "ts", "table-late.asf", "", picture("160x120", "25", 1)
                  + tone(440, 44100, 1) + QStringList{"-c:v", "wmv2", "-ac", "2", "-c:a", "wmav2"}, 0, -1,
@@ -865,7 +901,7 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     expected.pictureSeconds = found.pictureSeconds;
     expected.soundSeconds = found.soundSeconds;
     expected.tone = found.tone;
-    expected.showing(sourcePicture(m_sourcePicture));
+    expected.showing(sourcePicture(m_sourcePicture, m_source.fields));
     expected.subtitleFrom = found.subtitleFrom;
     expected.subtitleTo = found.subtitleTo;
     expected.soundDelay = m_soundDelay;
@@ -902,7 +938,7 @@ void TargetTable::judge(QList<Row> &rows)
             continue;
         }
         decodes.append({row.output, folder + "/" + row.name, video, audio,
-                        m_source.subtitle >= 0 || sourcePicture(m_sourcePicture).leastPeak > 0});
+                        m_source.subtitle >= 0 || sourcePicture(m_sourcePicture, m_source.fields).leastPeak > 0});
         decodeOf.insert(i, int(decodes.size() - 1));
         if (!key.isEmpty())
             decoded.insert(key, int(decodes.size() - 1));
@@ -1133,6 +1169,25 @@ public:
     TargetTableOddRateTest() : TargetTable("oddrate") {}
 };
 
+class TargetTableCamcorderTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableCamcorderTest() : TargetTable("dv") {}
+};
+class TargetTableTrimmedTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableTrimmedTest() : TargetTable("trim") {}
+};
+class TargetTableRateChangeTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableRateChangeTest() : TargetTable("ratechange") {}
+};
+
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
 VEXO_TEST_CLASS(TargetTableSoundFirstAviTest)
@@ -1158,4 +1213,7 @@ VEXO_TEST_CLASS(TargetTableFieldsTest)
 VEXO_TEST_CLASS(TargetTableSoundTracksTest)
 VEXO_TEST_CLASS(TargetTableVariableRateTest)
 VEXO_TEST_CLASS(TargetTableOddRateTest)
+VEXO_TEST_CLASS(TargetTableCamcorderTest)
+VEXO_TEST_CLASS(TargetTableTrimmedTest)
+VEXO_TEST_CLASS(TargetTableRateChangeTest)
 #include "tst_targettable.moc"
