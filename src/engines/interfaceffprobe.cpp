@@ -333,17 +333,27 @@ const QList<InterfaceFFprobe::SampleRun> &InterfaceFFprobe::sampleRuns()
     return runs;
 }
 
-QStringList InterfaceFFprobe::sampleArguments(const QString &file, int picture) const
+int InterfaceFFprobe::noSample(const FFprobeData &data, QString &program, QStringList &arguments)
 {
-    return {fileArgument(file), QStringLiteral("-select_streams"), QStringLiteral("v:%1").arg(picture)};
+    program.clear();
+    arguments.clear();
+    return data.movingPicture();
+}
+
+bool InterfaceFFprobe::sampleCommand(const char *name, const QString &file, int picture, const QStringList &asked,
+                                     QString &program, QStringList &arguments) const
+{
+    program = m_binary;
+    arguments = QStringList{fileArgument(file), QStringLiteral("-select_streams"), QStringLiteral("v:%1").arg(picture)}
+                + asked + FFprobeReport::outputOptions();
+    qCDebug(lcEngines) << name << "returns command:" << program << "with options" << arguments;
+    return true;
 }
 
 bool InterfaceFFprobe::cliCmdGetFields(const QString &file, const FFprobeData &data, QString &program,
                                        QStringList &arguments) const
 {
-    program.clear();
-    arguments.clear();
-    const int picture = data.movingPicture();
+    const int picture = noSample(data, program, arguments);
     if (picture < 0)
         return false;
     // A DV camcorder's AVI names no field order, where every picture is flagged bottom
@@ -352,22 +362,16 @@ bool InterfaceFFprobe::cliCmdGetFields(const QString &file, const FFprobeData &d
     const QString &order = data.videoStreams.at(picture).field_order;
     if (!order.isEmpty() && order != QLatin1String("tb") && order != QLatin1String("bt"))
         return false;
-    program = m_binary;
-    arguments = sampleArguments(file, picture)
-                + QStringList{QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(kFieldPictures),
-                              QStringLiteral("-show_entries"), QStringLiteral("frame=interlaced_frame,top_field_first")}
-                + FFprobeReport::outputOptions();
-    qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetFields() returns command:" << program << "with options"
-                       << arguments;
-    return true;
+    return sampleCommand("InterfaceFFprobe::cliCmdGetFields()", file, picture,
+                         {QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(kFieldPictures),
+                          QStringLiteral("-show_entries"), QStringLiteral("frame=interlaced_frame,top_field_first")},
+                         program, arguments);
 }
 
 bool InterfaceFFprobe::cliCmdGetSpread(const QString &file, const FFprobeData &data, QString &program,
                                        QStringList &arguments) const
 {
-    program.clear();
-    arguments.clear();
-    const int picture = data.movingPicture();
+    const int picture = noSample(data, program, arguments);
     if (picture < 0 || data.sampledPackets < kSampledPackets)
         return false; // the first answer read the whole file
     const FFprobeVideoStream &stream = data.videoStreams.at(picture);
@@ -379,40 +383,30 @@ bool InterfaceFFprobe::cliCmdGetSpread(const QString &file, const FFprobeData &d
         points << QStringLiteral("%1%+#%2")
                       .arg(std::max(stream.start_time + length * k / (kSpreadPoints + 1), 0.0), 0, 'f', 3)
                       .arg(kSpreadPackets);
-    program = m_binary;
-    arguments = sampleArguments(file, picture)
-                + QStringList{QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
-                              QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time,dts_time,flags,pos")}
-                + FFprobeReport::outputOptions();
-    qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetSpread() returns command:" << program << "with options"
-                       << arguments;
-    return true;
+    return sampleCommand("InterfaceFFprobe::cliCmdGetSpread()", file, picture,
+                         {QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
+                          QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time,dts_time,flags,pos")},
+                         program, arguments);
 }
 
 bool InterfaceFFprobe::cliCmdGetCount(const QString &file, const FFprobeData &data, QString &program,
                                       QStringList &arguments) const
 {
-    program.clear();
-    arguments.clear();
-    const int picture = data.movingPicture();
+    const int picture = noSample(data, program, arguments);
     if (picture < 0 || data.sampledPackets < kSampledPackets || data.videoStreams.at(picture).nb_frames > 0
         || QFileInfo(file).size() > kCountedBytes)
         return false;
-    program = m_binary;
-    arguments = sampleArguments(file, picture)
-                + QStringList{QStringLiteral("-count_packets"), QStringLiteral("-show_entries"),
-                              QStringLiteral("stream=nb_read_packets")}
-                + FFprobeReport::outputOptions();
-    qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetCount() returns command:" << program << "with options"
-                       << arguments;
-    return true;
+    return sampleCommand("InterfaceFFprobe::cliCmdGetCount()", file, picture,
+                         {QStringLiteral("-count_packets"), QStringLiteral("-show_entries"),
+                          QStringLiteral("stream=nb_read_packets")},
+                         program, arguments);
 }
 
-void InterfaceFFprobe::parseFields(FFprobeData *data, const QString &stdOut)
+bool InterfaceFFprobe::parseFields(FFprobeData *data, const QString &stdOut)
 {
     const int picture = data->movingPicture();
     if (picture < 0)
-        return;
+        return false;
     int pictures = 0, interlaced = 0, topFirst = 0;
     for (const FFprobeReport::Block &frame : FFprobeReport::entries(stdOut, QStringLiteral("frames"))) {
         ++pictures;
@@ -428,16 +422,17 @@ void InterfaceFFprobe::parseFields(FFprobeData *data, const QString &stdOut)
         order = QStringLiteral("progressive");
     else
         order = 2 * topFirst >= interlaced ? QStringLiteral("tt") : QStringLiteral("bb");
+    return pictures > 0;
 }
 
 // The stretches follow one another in the answer: a stretch ends after as many packets as
 // were asked for, or earlier where the next one starts at or before its last packet's place
 // (stretches that reach the file's end, or a seek that lands on the same key frame).
-void InterfaceFFprobe::parseSpread(FFprobeData *data, const QString &stdOut)
+bool InterfaceFFprobe::parseSpread(FFprobeData *data, const QString &stdOut)
 {
     const int picture = data->movingPicture();
     if (picture < 0)
-        return;
+        return false;
     QList<QList<double>> &stretches = data->videoStreams[picture].spreadTimes;
     stretches.clear();
     int listed = kSpreadPackets;
@@ -453,15 +448,17 @@ void InterfaceFFprobe::parseSpread(FFprobeData *data, const QString &stdOut)
         if (packet.timed && !packet.discarded)
             stretches.last().append(packet.time);
     }
+    return !stretches.isEmpty();
 }
 
-void InterfaceFFprobe::parseCount(FFprobeData *data, const QString &stdOut)
+bool InterfaceFFprobe::parseCount(FFprobeData *data, const QString &stdOut)
 {
     const int picture = data->movingPicture();
     const QList<FFprobeReport::Block> streams = FFprobeReport::entries(stdOut, QStringLiteral("streams"));
     if (picture < 0 || streams.isEmpty())
-        return;
+        return false;
     data->videoStreams[picture].nb_read_packets = std::max(fieldValue(streams.first(), "nb_read_packets").toInt(), 0);
+    return data->videoStreams[picture].nb_read_packets > 0;
 }
 
 double InterfaceFFprobe::parseRatio(const QString &value)

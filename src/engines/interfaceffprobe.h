@@ -39,7 +39,8 @@ public:
         // False, leaving the command empty, where the analysis in data needs no such run.
         bool (InterfaceFFprobe::*command)(const QString &file, const FFprobeData &data, QString &program,
                                           QStringList &arguments) const;
-        void (*parse)(FFprobeData *data, const QString &stdOut);
+        // False where the answer tells nothing (a run cut short).
+        bool (*parse)(FFprobeData *data, const QString &stdOut);
     };
     static const QList<SampleRun> &sampleRuns();
     bool cliCmdGetFields(const QString &file, const FFprobeData &data, QString &program,
@@ -49,9 +50,9 @@ public:
     bool cliCmdGetCount(const QString &file, const FFprobeData &data, QString &program,
                         QStringList &arguments) const;
     // Their answers, read into the moving picture's record of data.
-    static void parseFields(FFprobeData *data, const QString &stdOut);
-    static void parseSpread(FFprobeData *data, const QString &stdOut);
-    static void parseCount(FFprobeData *data, const QString &stdOut);
+    static bool parseFields(FFprobeData *data, const QString &stdOut);
+    static bool parseSpread(FFprobeData *data, const QString &stdOut);
+    static bool parseCount(FFprobeData *data, const QString &stdOut);
 
     // Reads the "-version" banner into the status record: signature, version, state 3 on
     // success; state 2 (signature and version untouched) otherwise.
@@ -76,8 +77,11 @@ private:
     // The times of the sampled packets of each video stream, and of those flagged to be
     // discarded of each video and audio stream.
     static void readSampledTimes(FFprobeData *data, const QList<FFprobeReport::Block> &packets);
-    // The moving picture's arguments of a sample run, for the file.
-    QStringList sampleArguments(const QString &file, int picture) const;
+    // Empties the command; the moving picture's place, -1 for none.
+    static int noSample(const FFprobeData &data, QString &program, QStringList &arguments);
+    // A sample run of the moving picture of the file, asked for these entries; true.
+    bool sampleCommand(const char *name, const QString &file, int picture, const QStringList &asked,
+                       QString &program, QStringList &arguments) const;
 
     QString m_binary;
     FFprobeData *m_data = nullptr;

@@ -826,12 +826,16 @@ void Player::readFFprobeSamples(const QString &file, int samples)
         if (!(run.sample & samples) || !(m_ffprobe.get()->*run.command)(file, m_ffprobeData, program, arguments))
             continue;
         RunOutput output;
-        // A sample that could not be read leaves its fact as the analysis gave it.
-        if (!runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet, CrashRule::IgnoreExitCodeMinusOne,
-                        &output))
-            continue;
+        const bool ran = runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet,
+                                    CrashRule::IgnoreExitCodeMinusOne, &output);
         qCDebug(lcEngines).noquote() << output.stdOut;
-        run.parse(&m_ffprobeData, output.stdOut);
+        // A fact the sample could not tell stays as the analysis's first answer gave it, and
+        // the user is told that it is a guess.
+        if (!ran || !run.parse(&m_ffprobeData, output.stdOut))
+            log(run.sample == InterfaceFFprobe::FieldSample
+                    ? tr("Player: FFprobe could not read the field order of the pictures of %1.").arg(file)
+                    : tr("Player: FFprobe could not read the frame rate of %1 past its first seconds.").arg(file),
+                LogLevel::Quiet);
     }
 }
 

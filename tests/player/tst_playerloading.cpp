@@ -237,6 +237,41 @@ private slots:
         QVERIFY(m_consoles.log.toPlainText().contains("Movie loaded, ready to play [" + m_panel->sourceName + "]."));
     }
 
+    // What FFprobe's runs after its analysis could not read is said, and the fact stays as
+    // unknown as the analysis left it: a DV camcorder's fields are not called progressive.
+    void unreadSamplesAreSaid_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("fieldOrder");
+        QTest::newRow("fields no flag states")
+            << TestMedia::clip("loading-dv.avi", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=1",
+                                                  "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=1", "-target",
+                                                  "pal-dv"})
+            << "Player: FFprobe could not read the field order of the pictures of %1." << "";
+        QTest::newRow("rate past the first seconds")
+            << TestMedia::clip("loading-long.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8",
+                                                    "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
+                                                    "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+            << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive";
+    }
+    void unreadSamplesAreSaid()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, said);
+        QFETCH(QString, fieldOrder);
+        QVERIFY(!path.isEmpty());
+        // FFprobe that answers the analysis and fails every run of one stream.
+        const QString ffprobe = writeEngineScript("ffprobe-no-samples", "case \"$*\" in *-select_streams*) exit 1 ;; esac\n"
+                                                                        "exec ffprobe \"$@\"");
+        PanelConsoles consoles;
+        PanelProbe panel(nullptr, kMPlayer, kMediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
+                         &consoles.log, 3, nullptr);
+        QVERIFY(panel.setInput(path, 1));
+        QVERIFY2(consoles.log.toPlainText().contains(said.arg(path)), qPrintable(consoles.log.toPlainText()));
+        QCOMPARE(panel.movieInfo.facts.fieldOrder, fieldOrder);
+    }
+
     // What is no media file gives the failure box with its cause and loads nothing.
     void refusedFiles_data()
     {
