@@ -263,14 +263,13 @@ void InterfaceFFprobe::parseData(FFprobeData *data, const QString &stdOut,
 
 namespace {
 // One packet of a listing: its stream, its time ("pts_time", else "dts_time": an AVI's
-// packets carry a decoding time only), whether it is to be discarded, where it lies.
+// packets carry a decoding time only), whether it is to be discarded.
 struct ListedPacket
 {
     int stream = -1;
     bool timed = false;
     double time = 0.0;
     bool discarded = false;
-    qint64 pos = -1;
 };
 
 ListedPacket listedPacket(const FFprobeReport::Block &block)
@@ -287,8 +286,6 @@ ListedPacket listedPacket(const FFprobeReport::Block &block)
             decoding = field.second.toDouble(&decoded);
         else if (field.first == QLatin1String("flags"))
             packet.discarded = field.second.contains(QLatin1Char('D'));
-        else if (field.first == QLatin1String("pos"))
-            packet.pos = field.second.toLongLong();
     }
     packet.timed = (presented && std::isfinite(presentation)) || (decoded && std::isfinite(decoding));
     packet.time = presented && std::isfinite(presentation) ? presentation : decoding;
@@ -385,7 +382,7 @@ bool InterfaceFFprobe::cliCmdGetSpread(const QString &file, const FFprobeData &d
                       .arg(kSpreadPackets);
     return sampleCommand("InterfaceFFprobe::cliCmdGetSpread()", file, picture,
                          {QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
-                          QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time,dts_time,flags,pos")},
+                          QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time,dts_time,flags")},
                          program, arguments);
 }
 
@@ -415,50 +412,47 @@ bool InterfaceFFprobe::parseFields(FFprobeData *data, const QString &stdOut)
             topFirst += fieldValue(frame, "top_field_first") == QLatin1String("1");
         }
     }
-    QString &order = data->videoStreams[picture].frame_field_order;
     if (pictures == 0)
-        order.clear();
-    else if (interlaced == 0)
-        order = QStringLiteral("progressive");
-    else
-        order = 2 * topFirst >= interlaced ? QStringLiteral("tt") : QStringLiteral("bb");
-    return pictures > 0;
+        return false;
+    data->videoStreams[picture].frame_field_order = interlaced == 0               ? QStringLiteral("progressive")
+                                                    : 2 * topFirst >= interlaced ? QStringLiteral("tt")
+                                                                                 : QStringLiteral("bb");
+    return true;
 }
 
-// The stretches follow one another in the answer: a stretch ends after as many packets as
-// were asked for, or earlier where the next one starts at or before its last packet's place
-// (stretches that reach the file's end, or a seek that lands on the same key frame).
+// The stretches follow one another in the answer, each of as many packets as were asked for.
+// Only stretches that reach the file's end are shorter, and each one after such a stretch
+// starts further on and reaches the end too: a count that runs over into the next stretch
+// takes packets the one before holds already, which make no step.
 bool InterfaceFFprobe::parseSpread(FFprobeData *data, const QString &stdOut)
 {
     const int picture = data->movingPicture();
     if (picture < 0)
         return false;
-    QList<QList<double>> &stretches = data->videoStreams[picture].spreadTimes;
-    stretches.clear();
-    int listed = kSpreadPackets;
-    qint64 lastPos = -1;
-    for (const FFprobeReport::Block &block : FFprobeReport::entries(stdOut, QStringLiteral("packets"))) {
-        const ListedPacket packet = listedPacket(block);
-        if (listed == kSpreadPackets || (packet.pos >= 0 && lastPos >= 0 && packet.pos <= lastPos)) {
+    QList<QList<double>> stretches;
+    const QList<FFprobeReport::Block> packets = FFprobeReport::entries(stdOut, QStringLiteral("packets"));
+    for (qsizetype i = 0; i < packets.size(); ++i) {
+        if (i % kSpreadPackets == 0)
             stretches.append(QList<double>());
-            listed = 0;
-        }
-        ++listed;
-        lastPos = packet.pos;
+        const ListedPacket packet = listedPacket(packets.at(i));
         if (packet.timed && !packet.discarded)
             stretches.last().append(packet.time);
     }
-    return !stretches.isEmpty();
+    if (stretches.isEmpty())
+        return false;
+    data->videoStreams[picture].spreadTimes = stretches;
+    return true;
 }
 
 bool InterfaceFFprobe::parseCount(FFprobeData *data, const QString &stdOut)
 {
     const int picture = data->movingPicture();
     const QList<FFprobeReport::Block> streams = FFprobeReport::entries(stdOut, QStringLiteral("streams"));
-    if (picture < 0 || streams.isEmpty())
+    const int counted = streams.isEmpty() ? 0 : fieldValue(streams.first(), "nb_read_packets").toInt();
+    if (picture < 0 || counted <= 0)
         return false;
-    data->videoStreams[picture].nb_read_packets = std::max(fieldValue(streams.first(), "nb_read_packets").toInt(), 0);
-    return data->videoStreams[picture].nb_read_packets > 0;
+    data->videoStreams[picture].nb_read_packets = counted;
+    return true;
 }
 
 double InterfaceFFprobe::parseRatio(const QString &value)

@@ -39,7 +39,6 @@ public:
         // False, leaving the command empty, where the analysis in data needs no such run.
         bool (InterfaceFFprobe::*command)(const QString &file, const FFprobeData &data, QString &program,
                                           QStringList &arguments) const;
-        // False where the answer tells nothing (a run cut short).
         bool (*parse)(FFprobeData *data, const QString &stdOut);
     };
     static const QList<SampleRun> &sampleRuns();
@@ -49,7 +48,8 @@ public:
                          QStringList &arguments) const;
     bool cliCmdGetCount(const QString &file, const FFprobeData &data, QString &program,
                         QStringList &arguments) const;
-    // Their answers, read into the moving picture's record of data.
+    // Their answers, read into the moving picture's record of data; an answer that tells
+    // nothing (a run cut short) leaves the record alone and gives false.
     static bool parseFields(FFprobeData *data, const QString &stdOut);
     static bool parseSpread(FFprobeData *data, const QString &stdOut);
     static bool parseCount(FFprobeData *data, const QString &stdOut);

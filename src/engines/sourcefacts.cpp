@@ -34,7 +34,6 @@ const QStringList kInterlacedOrders = {"tt", "bb", "tb", "bt"};
 // FFmpeg's names, as QuickTime and Matroska name them: "bt" is coded bottom first and shown
 // top first.
 const QStringList kTopFirstOrders = {"tt", "bt"};
-const QStringList kCodedApartOrders = {"tb", "bt"};
 
 } // namespace
 
@@ -115,10 +114,10 @@ Steps stepsOf(const QList<QList<double>> &stretches)
     const double usual = ordered.at(ordered.size() / 2);
     found.usual = usual;
     for (double step : std::as_const(found.steps)) {
-        if (std::abs(step - usual) > kStepTolerance * usual)
-            ++found.other;
-        if (step > (1.0 + kStepTolerance) * usual)
-            found.missing += step / usual - 1.0;
+        if (std::abs(step - usual) <= kStepTolerance * usual)
+            continue;
+        ++found.other;
+        found.missing += std::max(step / usual - 1.0, 0.0);
     }
     return found;
 }
@@ -134,15 +133,14 @@ double leadIn(const QList<double> &discarded, double start)
 }
 
 // The field order of the moving picture, as FFprobe's record names it or its decoded
-// pictures flag it.
+// pictures flag it: they are read only where the record is silent or names a coded order
+// apart from the shown one, and where they flag fields their order is the one shown.
 QString fieldOrderOf(const FFprobeVideoStream &stream)
 {
     const QString &named = stream.field_order;
     const QString &flagged = stream.frame_field_order;
-    if (named.isEmpty())
-        return flagged;
     const bool flagsFields = flagged == QLatin1String("tt") || flagged == QLatin1String("bb");
-    return kCodedApartOrders.contains(named) && flagsFields ? flagged : named;
+    return named.isEmpty() || flagsFields ? flagged : named;
 }
 
 // The mean rate of the picture's packets over the whole stream, where the file counts them

@@ -8,7 +8,6 @@
 #include "engines/diskinfo.h"
 #include "engines/dvdtitlesets.h"
 #include "engines/ffprobedata.h"
-#include "engines/interfaceffprobe.h"
 #include "engines/sourcefacts.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
@@ -212,9 +211,7 @@ void PlayerWidget::measureDvdFields(const QString &path)
         if (set < 1)
             continue;
         if (!orders.contains(set)) {
-            const QString titleSetVideo = DvdTitleSets::firstVideoObject(folder, set);
-            player->readFFprobeData(titleSetVideo);
-            player->readFFprobeSamples(titleSetVideo, InterfaceFFprobe::FieldSample);
+            player->readFFprobeData(DvdTitleSets::firstVideoObject(folder, set));
             orders.insert(set, SourceFacts::measure(*ffprobeDataRecord, 0).fieldOrder);
         }
         title.facts.fieldOrder = orders.value(set);

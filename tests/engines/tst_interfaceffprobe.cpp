@@ -325,6 +325,12 @@ private slots:
                                                   "select='gte(t\\,7.5)+not(mod(n\\,3))'", "-fps_mode", "vfr", "-c:v",
                                                   "libx264", "-preset", "ultrafast", "-g", "15", "-c:a", "aac"})
             << "" << "turn 0|progressive|vfr 19.97 fast 30.01|0.02+15.02|aac 1ch 0+15.02";
+        // A constant rate stays constant read at points spread through the file.
+        QTest::newRow("constant rate, read through the file")
+            << TestMedia::clip("facts-constant.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=12", "-f",
+                                                      "lavfi", "-i", "sine=sample_rate=48000:duration=12", "-c:v", "libx264",
+                                                      "-preset", "ultrafast", "-g", "30", "-c:a", "aac"})
+            << "" << "turn 0|progressive|cfr 30|0.02+12.02|aac 1ch 0+12.02";
         // A screen recorder that holds its picture two seconds: one long step among short ones.
         QTest::newRow("screen recording, a pause")
             << TestMedia::clip("facts-pause.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=4", "-vf",
@@ -342,6 +348,10 @@ private slots:
                      "\"codec_type\": \"video\", \"avg_frame_rate\": \"25/1\", \"r_frame_rate\": \"25/1\"}], "
                      "\"packets\": [" + subnormal.join(", ") + "]}"
             << "turn 0||cfr 25|0+2";
+        QTest::newRow("a damaged header's rate of 90000 a second")
+            << "" << format + block("STREAM", {"index=0", "codec_type=video", "avg_frame_rate=90000/1",
+                                               "r_frame_rate=90000/1", "duration=2.0"})
+            << "turn 0||cfr 0|0+2";
         // Two tracks, the second starting late; a picture whose B-frames are stored before
         // pictures shown earlier, in a transport stream that starts late.
         QTest::newRow("B-frames; a second track that starts late")
@@ -415,6 +425,8 @@ private slots:
             << times(40, [](int i) { return (i / 2) / 25.0; }) << true << 25.0;
         QTest::newRow("a pause of two seconds among 59 steps of 30 fps")
             << times(60, [](int i) { return (i + (i >= 30 ? 60 : 0)) / 30.0; }) << false << 14.87;
+        QTest::newRow("a hold of six and a half pictures among a hundred")
+            << times(95, [](int i) { return (i + (i >= 50 ? 5.5 : 0)) / 30.0; }) << false << 28.34;
         QTest::newRow("a picture missing in each twenty-five")
             << times(200, [](int i) { return (i + i / 24) / 30.0; }) << true << 28.84;
         // Read at two points of the file: the time between them is no step.

@@ -254,6 +254,8 @@ private slots:
                                                     "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
                                                     "libx264", "-preset", "ultrafast", "-c:a", "aac"})
             << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive";
+        // Its stream names its field order, and FFprobe lists all its packets at once: no run.
+        QTest::newRow("all said at once") << TestMedia::standardMp4() << "" << "progressive";
     }
     void unreadSamplesAreSaid()
     {
@@ -268,7 +270,8 @@ private slots:
         PanelProbe panel(nullptr, kMPlayer, kMediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
                          &consoles.log, 3, nullptr);
         QVERIFY(panel.setInput(path, 1));
-        QVERIFY2(consoles.log.toPlainText().contains(said.arg(path)), qPrintable(consoles.log.toPlainText()));
+        const QString log = consoles.log.toPlainText();
+        QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(said.arg(path)), qPrintable(log));
         QCOMPARE(panel.movieInfo.facts.fieldOrder, fieldOrder);
     }
 
