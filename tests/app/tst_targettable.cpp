@@ -287,11 +287,11 @@ const QList<Source> &sources()
                  + tone(440, 44100, 1) + kH264 + aac, 0, -1, {16.0 / 9, 30.044, 1, 1, 44100, 2, 440}, kFrameRate},
             // A DV camcorder's AVI: no field order in its stream, every picture flagged bottom
             // field first.
-            {"dvntsc", "DV NTSC, fields bottom first", "dv", "table-dv-ntsc.avi", "",
+            {"dvntsc", "DV NTSC, fields bottom first", "dvntsc", "table-dv-ntsc.avi", "",
              picture("720x480", "60000/1001", 1, barFields("480", "60000/1001", "bb")) + tone(440, 48000, 1)
                  + QStringList{"-target", "ntsc-dv"}, 0, -1, {4.0 / 3, 30000.0 / 1001, 1, 1, 48000, 2, 440}, kFrameShape,
              {}, "bb"},
-            {"dvpal", "DV PAL, fields bottom first", "dv", "table-dv-pal.avi", "",
+            {"dvpal", "DV PAL, fields bottom first", "dvpal", "table-dv-pal.avi", "",
              picture("720x576", "50", 1, barFields("576", "50", "bb")) + tone(440, 48000, 1)
                  + QStringList{"-target", "pal-dv"}, 0, -1, {4.0 / 3, 25, 1, 1, 48000, 2, 440}, kFrameShape, {}, "bb"},
             // A quick trim's MP4, cut by a stream copy where no key frame is: its edit list hides
@@ -300,14 +300,14 @@ const QList<Source> &sources()
                  + tone(440, 44100, 2.3) + kH264 + aac + QStringList{"-g", "250", "-output_ts_offset", "-1.3",
                  "-avoid_negative_ts", "disabled"}, 0, -1, {4.0 / 3, 30, 1, 1, 44100, 2, 440}, kOnePerPair,
              kMEncoderOnly},
-            // A phone's rate that drops in the dark after the seconds a first look reads:
-            // 30 fps for 5.5 s, then 10.
-            {"ratedrop", "rate dropping after 5.5 s", "ratechange", "table-ratedrop.mp4", "",
-             picture("160x90", "30", 7, "select='lt(t\\,5.5)+not(mod(n\\,3))'") + tone(440, 48000, 7) + kH264 + aac
-                 + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 30, 7, 7, 48000, 2, 440, 0, 0, 180}, kFrameRate,
-             kMEncoderOnly},
+            // A camera's rate that drops in the dark after the seconds a first look reads (its
+            // first 400 packets, picture and both sound tracks): 30 fps for 3.5 s, then 10.
+            {"ratedrop", "rate dropping after 3.5 s", "ratedrop", "table-ratedrop.mp4", "",
+             picture("160x90", "30", 4.5, "select='lt(t\\,3.5)+not(mod(n\\,3))'") + tone(440, 48000, 4.5)
+                 + tone(880, 48000, 4.5) + twoTracks + kH264 + aac + QStringList{"-fps_mode", "vfr"}, 0, -1,
+             {16.0 / 9, 30, 4.5, 4.5, 48000, 2, 440, 0, 0, 115}, kFrameRate, kMEncoderOnly},
             // A screen recorder that holds its picture two seconds while nothing moves.
-            {"pause", "screen recording that pauses", "ratechange", "table-pause.mkv", "",
+            {"pause", "screen recording that pauses", "pause", "table-pause.mkv", "",
              picture("160x90", "30", 4, "select='not(between(t\\,1\\,2.99))'") + tone(440, 48000, 4) + kH264 + aac
                  + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 30, 4, 4, 48000, 2, 440, 0, 0, 60}, kFrameRate,
              kMEncoderOnly},
@@ -1169,11 +1169,17 @@ public:
     TargetTableOddRateTest() : TargetTable("oddrate") {}
 };
 
-class TargetTableCamcorderTest : public TargetTable
+class TargetTableNtscCamcorderTest : public TargetTable
 {
     Q_OBJECT
 public:
-    TargetTableCamcorderTest() : TargetTable("dv") {}
+    TargetTableNtscCamcorderTest() : TargetTable("dvntsc") {}
+};
+class TargetTablePalCamcorderTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTablePalCamcorderTest() : TargetTable("dvpal") {}
 };
 class TargetTableTrimmedTest : public TargetTable
 {
@@ -1181,11 +1187,17 @@ class TargetTableTrimmedTest : public TargetTable
 public:
     TargetTableTrimmedTest() : TargetTable("trim") {}
 };
-class TargetTableRateChangeTest : public TargetTable
+class TargetTableRateDropTest : public TargetTable
 {
     Q_OBJECT
 public:
-    TargetTableRateChangeTest() : TargetTable("ratechange") {}
+    TargetTableRateDropTest() : TargetTable("ratedrop") {}
+};
+class TargetTablePauseTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTablePauseTest() : TargetTable("pause") {}
 };
 
 VEXO_TEST_CLASS(TargetTableAviTest)
@@ -1213,7 +1225,9 @@ VEXO_TEST_CLASS(TargetTableFieldsTest)
 VEXO_TEST_CLASS(TargetTableSoundTracksTest)
 VEXO_TEST_CLASS(TargetTableVariableRateTest)
 VEXO_TEST_CLASS(TargetTableOddRateTest)
-VEXO_TEST_CLASS(TargetTableCamcorderTest)
+VEXO_TEST_CLASS(TargetTableNtscCamcorderTest)
+VEXO_TEST_CLASS(TargetTablePalCamcorderTest)
 VEXO_TEST_CLASS(TargetTableTrimmedTest)
-VEXO_TEST_CLASS(TargetTableRateChangeTest)
+VEXO_TEST_CLASS(TargetTableRateDropTest)
+VEXO_TEST_CLASS(TargetTablePauseTest)
 #include "tst_targettable.moc"
