@@ -1,5 +1,6 @@
 // FFprobe's answers: the version banner, the analysis of a file (JSON or sections), the
-// packet lists of the splitter, and the values read from them.
+// answers of the runs that complete it, the packet lists of the splitter, and the values read
+// from them.
 
 #include "fuzztarget.h"
 
@@ -30,6 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FFprobeReport::text(stream);
     }
     found += FFprobe::parsePackets(text).size();
+    // The answers of the runs that complete an analysis, read into its moving picture.
+    InterfaceFFprobe::parseFields(&probe, text);
+    InterfaceFFprobe::parseSpread(&probe, text);
+    InterfaceFFprobe::parseCount(&probe, text);
+    for (const FFprobeVideoStream &stream : std::as_const(probe.videoStreams))
+        found += stream.spreadTimes.size() + stream.nb_read_packets + stream.frame_field_order.size();
     FFprobe engine;
     engine.parseSignature(text);
     for (const QByteArray &line : FuzzTarget::lines(data, size)) {

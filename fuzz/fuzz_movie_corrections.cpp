@@ -2,7 +2,8 @@
 // (MovieCorrection): the input read as both, MediaInfo's text report and FFprobe's answer
 // (JSON or sections), each parser taking its own of the lines, correcting a movie record as
 // MPlayer's identify run leaves it, with a picture and two sound streams, and without any;
-// then what FFprobe measured of the picture the correction chose (SourceFacts).
+// then what FFprobe measured of the picture the correction chose (SourceFacts), whose rates
+// stay finite and bounded.
 
 #include "fuzztarget.h"
 
@@ -32,7 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     MovieInfo bare;
     for (MovieInfo *movie : {&identified, &bare}) {
         const MovieCorrection::Notes notes = MovieCorrection::apply(*movie, probe, report);
-        SourceFacts::measure(probe, movie->audioOnly ? -1 : notes.picture);
+        const SourceFacts facts = SourceFacts::measure(probe, movie->audioOnly ? -1 : notes.picture);
+        // The builders write these rates into command lines: an infinite one reads "inf".
+        for (double rate : {facts.frameRate, facts.fastRate})
+            if (!(rate >= 0.0 && rate <= 1000.0))
+                __builtin_trap();
     }
     FuzzTarget::parsed(report.generalFields.size() + report.videoFields.size() + probe.videoStreams.size()
                        + probe.audioStreams.size());

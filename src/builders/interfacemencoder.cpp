@@ -305,9 +305,19 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QSt
     if (facts.variableRate)
         return tr("MEncoder reads the variable frame rate of this source as a constant one, "
                   "which cuts its picture short or draws it out");
+    // MEncoder reads an edit list's discarded lead-in as pictures and sound to keep: of a
+    // quick trim's 6.1 s it encoded 8.6 s, a lone cut-away picture 1.3 s ahead of the rest.
+    if (facts.pictureLeadIn > 0.0)
+        return tr("MEncoder shows the %1 s of picture before this source's start that its edit list "
+                  "leaves out")
+            .arg(facts.pictureLeadIn, 0, 'f', 2);
     const int place = SourceStreams::audioIndex(source);
     if (!withSound || source.noAudio || place >= facts.sounds.size())
         return QString();
+    if (facts.sounds.at(place).leadIn > kStartsApart)
+        return tr("MEncoder plays the %1 s of sound before this source's start that its edit list "
+                  "leaves out")
+            .arg(facts.sounds.at(place).leadIn, 0, 'f', 2);
     // MEncoder starts picture and sound together, whatever lies between them in the source.
     const double sound = facts.sounds.at(place).start;
     const double apart = sound - facts.pictureStart;

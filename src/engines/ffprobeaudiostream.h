@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // One audio stream of an FFprobe analysis, with FFprobe's own key names.
@@ -16,4 +17,7 @@ struct FFprobeAudioStream
     double duration = 0.0;   // "duration", seconds (Matroska: "TAG:DURATION")
     QString language;        // "TAG:language"
     QString title;           // "TAG:title"
+    // The times of the sampled packets flagged to be discarded (an encoder's priming, a
+    // quick trim's lead-in).
+    QList<double> discardedTimes;
 };

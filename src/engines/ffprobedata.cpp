@@ -14,10 +14,19 @@ void FFprobeData::clear()
     videoStreams.clear();
     audioStreams.clear();
     subtitleStreams.clear();
+    sampledPackets = 0;
 }
 
 FFprobeSubtitleStream &FFprobeData::addSubtitleStream()
 {
     subtitleStreams.append(FFprobeSubtitleStream());
     return subtitleStreams.last();
+}
+
+int FFprobeData::movingPicture() const
+{
+    for (int i = 0; i < videoStreams.size(); ++i)
+        if (!videoStreams.at(i).attached_pic)
+            return i;
+    return -1;
 }

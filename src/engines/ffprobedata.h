@@ -23,6 +23,9 @@ public:
     // Appends a new, default subtitle stream record and returns it for filling. The
     // reference stays valid until the subtitle list changes again.
     FFprobeSubtitleStream &addSubtitleStream();
+    // The place among the video streams of the first one that moves, -1 for none: a picture
+    // stored with the sound (an album's cover) is none.
+    int movingPicture() const;
 
     QString filename;         // FORMAT "filename"
     QString format_name;      // one short container name; empty when FFprobe found no format
@@ -31,4 +34,7 @@ public:
     QList<FFprobeVideoStream> videoStreams;
     QList<FFprobeAudioStream> audioStreams;
     QList<FFprobeSubtitleStream> subtitleStreams;
+    // The packets the analysis listed from the file's start, of every stream: fewer than it
+    // asked for, it read the whole file.
+    int sampledPackets = 0;
 };

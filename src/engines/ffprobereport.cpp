@@ -92,6 +92,19 @@ bool FFprobeReport::readJson(const QString &answer)
     return true;
 }
 
+QList<FFprobeReport::Block> FFprobeReport::entries(const QString &answer, const QString &list)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(answer.toUtf8(), &error);
+    QList<Block> blocks;
+    if (error.error != QJsonParseError::NoError)
+        return blocks;
+    const QJsonArray array = document.object().value(list).toArray();
+    for (const QJsonValue &entry : array)
+        blocks.append(jsonBlock(entry.toObject()));
+    return blocks;
+}
+
 // "[FORMAT]" and "[STREAM]" blocks, markers as whole lines; the fields of a side data block
 // nested in them are prefixed, other nested blocks are skipped, and an unclosed block is no
 // block. The closing markers are made once a block

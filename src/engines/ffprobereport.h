@@ -34,6 +34,9 @@ public:
     static QString text(const Block &block);
     // The value of a line of text(), with its escapes undone.
     static QString unescape(const QString &value);
+    // The blocks of one list ("frames", "packets", "streams") of an answer in the escaped
+    // form that asks for no FORMAT block; empty for any other answer.
+    static QList<Block> entries(const QString &answer, const QString &list);
 
     Block format;
     QList<Block> streams;

@@ -26,9 +26,21 @@ struct FFprobeVideoStream
     // display matrix's "SIDE_DATA:rotation" (counterclockwise), else the "TAG:rotate" of
     // older FFprobes (clockwise).
     int rotation = 0;
+    // "nb_frames": the pictures the container counts in its header (MP4, MOV, AVI), those
+    // an edit list discards included; 0 where it counts none.
+    int nb_frames = 0;
     // The times ("pts_time", else "dts_time") of the stream's packets among those the
-    // analysis sampled, in the file's order.
+    // analysis sampled from the file's start, in the file's order; those flagged to be
+    // discarded (a quick trim's lead-in, which an edit list hides) apart.
     QList<double> sampledTimes;
+    QList<double> discardedTimes;
+    // Runs of its own where the analysis leaves them unsaid (InterfaceFFprobe::sampleRuns):
+    // stretches of packet times read at points spread through the file, each in the file's
+    // order; the packets of the whole file counted ("nb_read_packets", 0 uncounted); and the
+    // field order its first decoded pictures flag ("tt", "bb" or "progressive"; empty unread).
+    QList<QList<double>> spreadTimes;
+    int nb_read_packets = 0;
+    QString frame_field_order;
     // "DISPOSITION:attached_pic": a picture stored with the sound (an album's cover), one
     // frame that no player shows as moving video.
     bool attached_pic = false;

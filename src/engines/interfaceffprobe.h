@@ -25,6 +25,35 @@ public:
     void cliCmdGetStatus(QString &program, QStringList &arguments) const;
     void cliCmdGetInfo(const QString &file, QString &program, QStringList &arguments) const;
 
+    // The runs that complete an analysis where its first answer leaves a fact of the moving
+    // picture unsaid, each made only where it is: the field order its first decoded pictures
+    // flag (the stream record names none, or a coded order that writers name apart from the
+    // one shown: "tb", "bt"); stretches of its packets' times read at points spread through
+    // the file, and its packets counted over the whole file where the container counts none
+    // and reading it all is cheap (the first answer lists only the packets of its first
+    // seconds, after which a phone may drop its rate or a screen recorder pause).
+    enum Sample { FieldSample = 1, RateSample = 2 };
+    struct SampleRun
+    {
+        Sample sample;
+        // False, leaving the command empty, where the analysis in data needs no such run.
+        bool (InterfaceFFprobe::*command)(const QString &file, const FFprobeData &data, QString &program,
+                                          QStringList &arguments) const;
+        bool (*parse)(FFprobeData *data, const QString &stdOut);
+    };
+    static const QList<SampleRun> &sampleRuns();
+    bool cliCmdGetFields(const QString &file, const FFprobeData &data, QString &program,
+                         QStringList &arguments) const;
+    bool cliCmdGetSpread(const QString &file, const FFprobeData &data, QString &program,
+                         QStringList &arguments) const;
+    bool cliCmdGetCount(const QString &file, const FFprobeData &data, QString &program,
+                        QStringList &arguments) const;
+    // Their answers, read into the moving picture's record of data; an answer that tells
+    // nothing (a run cut short) leaves the record alone and gives false.
+    static bool parseFields(FFprobeData *data, const QString &stdOut);
+    static bool parseSpread(FFprobeData *data, const QString &stdOut);
+    static bool parseCount(FFprobeData *data, const QString &stdOut);
+
     // Reads the "-version" banner into the status record: signature, version, state 3 on
     // success; state 2 (signature and version untouched) otherwise.
     bool parseStatus(const QString &stdOut);
@@ -45,8 +74,14 @@ private:
     static KeyTable keyTable(const FFprobeReport::Block &block, const QStringList &keys);
     static void readFormat(FFprobeData *data, const KeyTable &table);
     static void readStream(FFprobeData *data, const KeyTable &table);
-    // The times of the sampled packets of each video stream.
+    // The times of the sampled packets of each video stream, and of those flagged to be
+    // discarded of each video and audio stream.
     static void readSampledTimes(FFprobeData *data, const QList<FFprobeReport::Block> &packets);
+    // Empties the command; the moving picture's place, -1 for none.
+    static int noSample(const FFprobeData &data, QString &program, QStringList &arguments);
+    // A sample run of the moving picture of the file, asked for these entries; true.
+    bool sampleCommand(const char *name, const QString &file, int picture, const QStringList &asked,
+                       QString &program, QStringList &arguments) const;
 
     QString m_binary;
     FFprobeData *m_data = nullptr;

@@ -808,6 +808,37 @@ void Player::prefetchFFprobeData(const QString &file) const
     prefetchAnalysis(*m_ffprobe, file);
 }
 
+void Player::prefetchFFprobeSamples(const QString &file, int samples) const
+{
+    for (const InterfaceFFprobe::SampleRun &run : InterfaceFFprobe::sampleRuns()) {
+        QString program;
+        QStringList arguments;
+        if ((run.sample & samples) && (m_ffprobe.get()->*run.command)(file, m_ffprobeData, program, arguments))
+            SyncRunner::prefetchRun(program, arguments);
+    }
+}
+
+void Player::readFFprobeSamples(const QString &file, int samples)
+{
+    for (const InterfaceFFprobe::SampleRun &run : InterfaceFFprobe::sampleRuns()) {
+        QString program;
+        QStringList arguments;
+        if (!(run.sample & samples) || !(m_ffprobe.get()->*run.command)(file, m_ffprobeData, program, arguments))
+            continue;
+        RunOutput output;
+        const bool ran = runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet,
+                                    CrashRule::IgnoreExitCodeMinusOne, &output);
+        qCDebug(lcEngines).noquote() << output.stdOut;
+        // A fact the sample could not tell stays as the analysis's first answer gave it, and
+        // the user is told that it is a guess.
+        if (!ran || !run.parse(&m_ffprobeData, output.stdOut))
+            log(run.sample == InterfaceFFprobe::FieldSample
+                    ? tr("Player: FFprobe could not read the field order of the pictures of %1.").arg(file)
+                    : tr("Player: FFprobe could not read the frame rate of %1 past its first seconds.").arg(file),
+                LogLevel::Quiet);
+    }
+}
+
 void Player::readFFprobeData(const QString &file)
 {
     debugLine("Player: begin read FFprobe data");

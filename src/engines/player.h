@@ -156,6 +156,12 @@ public:
     // next for the same file takes the run over (see SyncRunner::prefetchRun).
     void prefetchMediaInfoData(const QString &file) const;
     void prefetchFFprobeData(const QString &file) const;
+    // The runs that complete FFprobe's analysis of the file where its answer leaves a fact of
+    // the moving picture unsaid (InterfaceFFprobe::sampleRuns), those of `samples` (a sum of
+    // InterfaceFFprobe::Sample): read into FFprobeData after readFFprobeData, or started side
+    // by side with other work, to be taken over by the read.
+    void readFFprobeSamples(const QString &file, int samples);
+    void prefetchFFprobeSamples(const QString &file, int samples) const;
 
 private:
     struct ProcessTexts;

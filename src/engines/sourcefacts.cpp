@@ -18,6 +18,8 @@ constexpr double kOtherStepsShare = 0.05;
 constexpr int kFewestSteps = 8;
 // The share of the steps, shortest first, at whose end the fast steps are found.
 constexpr double kFastStepsShare = 0.25;
+// Faster than any camera films; a shorter step between two times is none.
+constexpr double kFastestRate = 1000.0;
 
 // MPlayer's filters for each turn, clockwise: "rotate=1" turns 90 degrees clockwise,
 // "rotate=2" 90 counterclockwise, and a half turn is a flip and a mirror.
@@ -29,20 +31,24 @@ struct MplayerTurn
 const MplayerTurn kMplayerTurns[] = {{90, {"rotate=1"}}, {180, {"flip", "mirror"}}, {270, {"rotate=2"}}};
 
 const QStringList kInterlacedOrders = {"tt", "bb", "tb", "bt"};
-const QStringList kTopFirstOrders = {"tt", "tb"};
+// FFmpeg's names, as QuickTime and Matroska name them: "bt" is coded bottom first and shown
+// top first.
+const QStringList kTopFirstOrders = {"tt", "bt"};
 
 } // namespace
 
 bool SourceFacts::Sound::operator==(const Sound &other) const
 {
-    return codec == other.codec && channels == other.channels && start == other.start && length == other.length;
+    return codec == other.codec && channels == other.channels && start == other.start && length == other.length
+           && leadIn == other.leadIn;
 }
 
 bool SourceFacts::operator==(const SourceFacts &other) const
 {
     return measured == other.measured && rotation == other.rotation && fieldOrder == other.fieldOrder
            && frameRate == other.frameRate && variableRate == other.variableRate && fastRate == other.fastRate
-           && pictureStart == other.pictureStart && pictureLength == other.pictureLength
+           && pictureStart == other.pictureStart && pictureLeadIn == other.pictureLeadIn
+           && pictureLength == other.pictureLength
            && sounds == other.sounds && length == other.length;
 }
 
@@ -73,23 +79,90 @@ double SourceFacts::soundDelay(int place) const
 }
 
 namespace {
-// The steps from one time to the next in time order, repeated times left out.
-QList<double> stepsOf(const QList<double> &times)
+// What the steps between packet times tell: their count, the time they cover, the usual step
+// (their median), how many differ from it, and how many pictures of its rate the longer ones
+// leave out.
+struct Steps
 {
-    QList<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
     QList<double> steps;
-    for (qsizetype i = 1; i < sorted.size(); ++i) {
-        if (sorted.at(i) > sorted.at(i - 1))
-            steps.append(sorted.at(i) - sorted.at(i - 1));
+    double span = 0.0;
+    double usual = 0.0;
+    qsizetype other = 0;
+    double missing = 0.0;
+};
+
+// The steps from one time to the next of each stretch, in time order; repeated times, and
+// times closer than any picture's, make no step.
+Steps stepsOf(const QList<QList<double>> &stretches)
+{
+    Steps found;
+    for (const QList<double> &times : stretches) {
+        QList<double> sorted = times;
+        std::sort(sorted.begin(), sorted.end());
+        for (qsizetype i = 1; i < sorted.size(); ++i) {
+            const double step = sorted.at(i) - sorted.at(i - 1);
+            if (std::isfinite(step) && step >= 1.0 / kFastestRate) {
+                found.steps.append(step);
+                found.span += step;
+            }
+        }
     }
-    return steps;
+    if (found.steps.size() < kFewestSteps)
+        return found;
+    QList<double> ordered = found.steps;
+    std::nth_element(ordered.begin(), ordered.begin() + ordered.size() / 2, ordered.end());
+    const double usual = ordered.at(ordered.size() / 2);
+    found.usual = usual;
+    for (double step : std::as_const(found.steps)) {
+        if (std::abs(step - usual) <= kStepTolerance * usual)
+            continue;
+        ++found.other;
+        found.missing += std::max(step / usual - 1.0, 0.0);
+    }
+    return found;
+}
+
+// Seconds from the earliest of the discarded times to the stream's start.
+double leadIn(const QList<double> &discarded, double start)
+{
+    double earliest = start;
+    for (double time : discarded)
+        earliest = std::min(earliest, time);
+    const double lead = start - earliest;
+    return std::isfinite(lead) ? lead : 0.0;
+}
+
+// The field order of the moving picture, as FFprobe's record names it or its decoded
+// pictures flag it: they are read only where the record is silent or names a coded order
+// apart from the shown one, and where they flag fields their order is the one shown.
+QString fieldOrderOf(const FFprobeVideoStream &stream)
+{
+    const QString &named = stream.field_order;
+    const QString &flagged = stream.frame_field_order;
+    const bool flagsFields = flagged == QLatin1String("tt") || flagged == QLatin1String("bb");
+    return named.isEmpty() || flagsFields ? flagged : named;
+}
+
+// The mean rate of the picture's packets over the whole stream, where the file counts them
+// and gives the stream's own length; 0 otherwise.
+double countedRate(const FFprobeVideoStream &stream)
+{
+    const int counted = stream.nb_read_packets > 0 ? stream.nb_read_packets : stream.nb_frames;
+    const qsizetype shown = counted - stream.discardedTimes.size();
+    if (shown <= 0 || !(stream.duration > 0.0))
+        return 0.0;
+    return SourceFacts::boundedRate(shown / stream.duration);
 }
 } // namespace
 
-double SourceFacts::fastStepRate(const QList<double> &times)
+double SourceFacts::boundedRate(double rate)
 {
-    QList<double> steps = stepsOf(times);
+    return std::isfinite(rate) && rate > 0.0 && rate <= kFastestRate ? rate : 0.0;
+}
+
+double SourceFacts::fastStepRate(const QList<QList<double>> &stretches)
+{
+    QList<double> steps = stepsOf(stretches).steps;
     if (steps.size() < kFewestSteps)
         return 0.0;
     std::sort(steps.begin(), steps.end());
@@ -104,25 +177,19 @@ double SourceFacts::fastStepRate(const QList<double> &times)
             ++count;
         }
     }
-    return count / sum;
+    return boundedRate(count / sum);
 }
 
-bool SourceFacts::constantSteps(const QList<double> &times, double *meanRate)
+bool SourceFacts::constantSteps(const QList<QList<double>> &stretches, double *meanRate)
 {
     *meanRate = 0.0;
-    QList<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    const QList<double> steps = stepsOf(sorted);
-    if (steps.size() < kFewestSteps)
+    const Steps found = stepsOf(stretches);
+    const qsizetype count = found.steps.size();
+    if (count < kFewestSteps)
         return true;
-    *meanRate = steps.size() / (sorted.last() - sorted.first());
-    QList<double> ordered = steps;
-    std::nth_element(ordered.begin(), ordered.begin() + ordered.size() / 2, ordered.end());
-    const double usual = ordered.at(ordered.size() / 2);
-    const auto other = std::count_if(steps.cbegin(), steps.cend(), [usual](double step) {
-        return std::abs(step - usual) > kStepTolerance * usual;
-    });
-    return other <= kOtherStepsShare * steps.size();
+    *meanRate = boundedRate(count / found.span);
+    // A recorder's pause of two seconds is one long step among many short ones.
+    return found.other <= kOtherStepsShare * count && found.missing <= kOtherStepsShare * found.span / found.usual;
 }
 
 SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
@@ -135,18 +202,27 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
     if (picture >= 0 && picture < probe.videoStreams.size()) {
         const FFprobeVideoStream &stream = probe.videoStreams.at(picture);
         facts.rotation = stream.rotation;
-        facts.fieldOrder = stream.field_order;
+        facts.fieldOrder = fieldOrderOf(stream);
         facts.pictureStart = stream.start_time;
+        facts.pictureLeadIn = leadIn(stream.discardedTimes, stream.start_time);
         facts.pictureLength = stream.duration > 0.0 ? stream.duration : probe.duration;
+        const QList<QList<double>> stretches = QList<QList<double>>{stream.sampledTimes} + stream.spreadTimes;
         double sampledRate = 0.0;
-        facts.variableRate = !constantSteps(stream.sampledTimes, &sampledRate);
-        facts.fastRate = fastStepRate(stream.sampledTimes);
-        // The mean rate over the whole stream where the container counts its pictures (an
-        // MP4's); a Matroska file gives its default picture length as the mean, which a
-        // variable rate does not keep: the sample's mean then.
-        facts.frameRate = facts.variableRate && stream.avg_frame_rate == stream.r_frame_rate && sampledRate > 0.0
-                              ? sampledRate
-                              : stream.avg_frame_rate;
+        facts.variableRate = !constantSteps(stretches, &sampledRate);
+        facts.fastRate = fastStepRate(stretches);
+        // A count of pictures the usual step does not give over the stream's length: a rate
+        // that changes or pauses where no sample looked.
+        const double usual = stepsOf(stretches).usual;
+        const double counted = countedRate(stream);
+        if (counted > 0.0 && usual > 0.0 && std::abs(counted * usual - 1.0) > kOtherStepsShare)
+            facts.variableRate = true;
+        // The mean rate over the whole stream where the file counts its pictures (an MP4's);
+        // a Matroska file gives its default picture length as the mean, which a variable rate
+        // does not keep: the samples' mean then.
+        const double mean = counted > 0.0                                                       ? counted
+                            : facts.variableRate && stream.avg_frame_rate == stream.r_frame_rate ? sampledRate
+                                                                                                 : 0.0;
+        facts.frameRate = boundedRate(facts.variableRate && mean > 0.0 ? mean : stream.avg_frame_rate);
     }
     for (const FFprobeAudioStream &stream : probe.audioStreams) {
         Sound sound;
@@ -154,6 +230,7 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         sound.channels = stream.channels;
         sound.start = stream.start_time;
         sound.length = stream.duration > 0.0 ? stream.duration : probe.duration;
+        sound.leadIn = leadIn(stream.discardedTimes, stream.start_time);
         facts.sounds.append(sound);
     }
     return facts;

@@ -21,6 +21,9 @@ struct SourceFacts
         int channels = 0;
         double start = 0.0;  // seconds on the file's clock
         double length = 0.0; // seconds; 0 unknown
+        // Seconds of sound before its start that a player discards (an encoder's priming, a
+        // quick trim's lead-in, which an edit list hides).
+        double leadIn = 0.0;
         bool operator==(const Sound &other) const;
         bool operator!=(const Sound &other) const { return !(*this == other); }
     };
@@ -29,7 +32,10 @@ struct SourceFacts
     bool measured = false;
     // Degrees a player turns the stored picture clockwise to show it: 0, 90, 180 or 270.
     int rotation = 0;
-    // FFprobe's field order: "progressive", "tt", "bb", "tb" or "bt"; empty where unknown.
+    // The field order: "progressive", "tt" or "bb" as FFprobe names it, or as the decoded
+    // pictures flag it where FFprobe's stream record is silent (a DV camcorder's AVI) or names
+    // "tb" or "bt", a coded order apart from the shown one that writers name differently;
+    // those stay where the pictures flag no fields. Empty where unknown.
     QString fieldOrder;
     // The pictures' mean rate, and whether their times follow no constant step (a phone's
     // or a screen recorder's variable rate).
@@ -40,6 +46,9 @@ struct SourceFacts
     // its pictures. 0 where the times are too few to tell.
     double fastRate = 0.0;
     double pictureStart = 0.0;  // seconds on the file's clock
+    // Seconds of picture before its start that a player discards: a quick trim's edit list
+    // keeps the pictures from the key frame before the cut, to be decoded and not shown.
+    double pictureLeadIn = 0.0;
     double pictureLength = 0.0; // seconds; 0 unknown or no picture
     QList<Sound> sounds;
     double length = 0.0;        // the container's measured length; 0 unknown
@@ -52,22 +61,30 @@ struct SourceFacts
     // MPlayer's and MEncoder's video filters that turn the stored picture as a player shows
     // it; they turn nothing by themselves. Empty for an upright picture.
     QStringList mplayerTurn() const;
-    // Stored as two fields of different times, and the first of them the top one.
+    // Stored as two fields of different times, and the first of them shown the top one
+    // ("tb": top coded first, bottom shown first).
     bool interlaced() const;
     bool topFieldFirst() const;
     // How much later the sound stream at `place` starts than the picture (negative when it
     // starts first); 0 where either is unknown.
     double soundDelay(int place) const;
 
-    // The facts of FFprobe's analysis; `picture` is the place among its video streams of the
-    // moving picture (-1: none). The rate is judged by the times of the packets sampled with
-    // the analysis, where there are enough of them.
+    // The facts of FFprobe's analysis and of its sample runs; `picture` is the place among
+    // its video streams of the moving picture (-1: none). The rate is judged over the whole
+    // file: by the times of the packets sampled at its start and at points spread through
+    // it, and by its count of pictures against its length where the file gives one.
     static SourceFacts measure(const FFprobeData &probe, int picture);
-    // Whether sorted packet times follow one constant step, allowing for times rounded to a
-    // coarse clock and the odd dropped picture; `meanRate` receives their mean rate.
-    static bool constantSteps(const QList<double> &times, double *meanRate);
+    // Whether stretches of packet times (each sorted on its own) follow one constant step,
+    // allowing for times rounded to a coarse clock and the odd dropped picture: neither more
+    // than a few steps apart from the usual one, nor more than a few of its pictures missing
+    // over their time (a recorder's pause); `meanRate` receives their mean rate.
+    static bool constantSteps(const QList<QList<double>> &stretches, double *meanRate);
     // The rate of the shorter steps between sorted packet times: the mean of the steps near
     // the one a quarter of them are no longer than (a stray short step does not count); 0
     // for too few times.
-    static double fastStepRate(const QList<double> &times);
+    static double fastStepRate(const QList<QList<double>> &stretches);
+    // The rate when it is finite and no faster than any camera films (a high-speed phone's
+    // 960 fps), else 0 (unknown): a step between packet times next to nothing, a damaged
+    // header's ratio.
+    static double boundedRate(double rate);
 };

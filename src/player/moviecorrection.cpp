@@ -67,16 +67,6 @@ void describeAudio(const FFprobeAudioStream &probed, AudioInfo &stream)
         stream.language = probed.language;
 }
 
-// The place among the video streams of the first one that moves, -1 for none: a cover
-// picture stored with the sound is none.
-int movingPicture(const FFprobeData &probe)
-{
-    for (int i = 0; i < probe.videoStreams.size(); ++i)
-        if (!probe.videoStreams.at(i).attached_pic)
-            return i;
-    return -1;
-}
-
 // A cover picture stored before the moving picture (an MP4 whose tags stand before its
 // tracks) is FFmpeg's first video stream: the moving picture's figures are FFprobe's, and
 // FFmpeg is told to take it by its place among the video streams in the file's order.
@@ -112,7 +102,7 @@ MovieCorrection::Notes MovieCorrection::apply(MovieInfo &movie, const FFprobeDat
 {
     Notes notes;
     const double identifiedRate = movie.frameRate;
-    const int place = movingPicture(probe);
+    const int place = probe.movingPicture();
     const FFprobeVideoStream *picture = place >= 0 ? &probe.videoStreams.at(place) : nullptr;
     notes.picture = place;
     if (!picture && !probe.videoStreams.isEmpty()) {

@@ -6,6 +6,7 @@
 
 #include "engines/clipinfo.h"
 #include "engines/ffprobedata.h"
+#include "engines/interfaceffprobe.h"
 #include "engines/mediainfodata.h"
 #include "engines/picturebounds.h"
 #include "engines/player.h"
@@ -34,6 +35,8 @@ namespace {
 constexpr int kFileLoadSteps = 9;
 // Lengths of one file that differ by less than this are the same.
 constexpr double kSameLength = 0.5;
+// What a file's analysis is completed with.
+constexpr int kFileSamples = InterfaceFFprobe::FieldSample | InterfaceFFprobe::RateSample;
 
 // The identify answers that describe the whole movie, applied to the record as they come.
 void applyMovieAnswer(int code, const ClipInfo &clip, MovieInfo &movie)
@@ -168,6 +171,9 @@ bool PlayerWidget::loadFile(const QString &path)
         showLoadFailure(failureText, tr("This isn't a valid media file (FFprobe)."));
         return false;
     }
+    // What the analysis leaves unsaid of the picture (its fields, its rate after the first
+    // seconds) is read side by side with the identify run.
+    player->prefetchFFprobeSamples(path, kFileSamples);
 
     // The identify run, through a facade of its own so that the panel's playback settings
     // stay as they are.
@@ -389,6 +395,7 @@ bool PlayerWidget::loadFile(const QString &path)
         movieInfo.audioStreams.append(currentAudio);
     movieInfo.audioCount = int(movieInfo.audioStreams.size());
     movieInfo.subtitleCount = int(movieInfo.subtitleStreams.size());
+    player->readFFprobeSamples(path, kFileSamples);
     correctMovieInfo();
 
     stepProgress();

@@ -1170,6 +1170,20 @@ QString unusualSource(const QString &kind)
             "sine=frequency=440:sample_rate=44100:duration=4"} + tone + QStringList{"-map", "0", "-map", "1", "-map", "2"}
             + h264 + QStringList{"-c:a", "aac", "-ac:a:0", "2", "-ac:a:1", "6"});
     }
+    if (kind == "second sound track, late") { // the same, the 5.1 track starting half a second late
+        return TestMedia::clip("source-two-tracks-late.mp4", picture25 + QStringList{"-f", "lavfi", "-i",
+            "sine=frequency=440:sample_rate=44100:duration=4", "-itsoffset", "0.5"} + tone
+            + QStringList{"-map", "0", "-map", "1", "-map", "2"} + h264
+            + QStringList{"-c:a", "aac", "-ac:a:0", "2", "-ac:a:1", "6"});
+    }
+    if (kind == "picture lead-in") // an edit list hides its picture's first half second
+        return TestMedia::clip("source-picture-lead-in.mp4", QStringList{"-f", "lavfi", "-i",
+            "testsrc=size=320x240:rate=25:duration=4.5", "-itsoffset", "0.5"} + tone + h264
+            + QStringList{"-ac", "2", "-c:a", "aac", "-output_ts_offset", "-0.5", "-avoid_negative_ts", "disabled"});
+    if (kind == "sound lead-in") // an edit list hides its sound's first half second
+        return TestMedia::clip("source-sound-lead-in.mp4", picture25 + QStringList{"-itsoffset", "-0.5", "-f", "lavfi",
+            "-i", "sine=frequency=440:sample_rate=48000:duration=4.5"} + h264
+            + QStringList{"-ac", "2", "-c:a", "aac", "-avoid_negative_ts", "disabled"});
     if (kind == "cover first") {
         const QString name = TestMedia::folder() + "/source-cover-first.mp4";
         if (QFileInfo::exists(name))
@@ -1327,6 +1341,12 @@ private slots:
         QTest::newRow("cover first to SVCD") << "cover first" << "mpeg mpeg2video mp2" << "mencoder" << 25.0 << 2;
         QTest::newRow("second sound track to MP4") << "second sound track" << "mp4 x264 aac" << "ffmpeg" << 25.0 << 6;
         QTest::newRow("second sound track to SVCD") << "second sound track" << "mpeg mpeg2video mp2" << "mencoder" << 25.0 << 2;
+        // MEncoder would start the chosen track with the picture, or play the sound an edit
+        // list hides: FFmpeg keeps them in step.
+        QTest::newRow("picture lead-in to SVCD") << "picture lead-in" << "mpeg mpeg2video mp2" << "ffmpeg" << 25.0 << 2;
+        QTest::newRow("sound lead-in to SVCD") << "sound lead-in" << "mpeg mpeg2video mp2" << "ffmpeg" << 25.0 << 2;
+        QTest::newRow("late second sound track to SVCD") << "second sound track, late" << "mpeg mpeg2video mp2" << "ffmpeg"
+                                                         << 25.0 << 2;
     }
     void misleadingSourcesThroughThePanel()
     {
@@ -1340,7 +1360,7 @@ private slots:
         Fixture fixture;
         QVERIFY(fixture.open(path, false));
         MervoEncoderWidget *panel = fixture.window->mervoEncoderWidget();
-        if (source == "second sound track") {
+        if (source.startsWith("second sound track")) {
             auto *tracks = fixture.window->playerWidget()->findChild<QComboBox *>("audioCombo");
             QVERIFY(tracks);
             tracks->setCurrentIndex(tracks->findData(1));

@@ -76,13 +76,13 @@ QStringList tone(int hz, int rate, double seconds)
 {
     return {"-f", "lavfi", "-i", QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3").arg(hz).arg(rate).arg(seconds)};
 }
-// A bright bar moving across a dark picture, its fields a fiftieth of a second apart, the
-// "top" or "bottom" one first, so that fields scaled together show the bar twice at half its
-// level (blurred, so that idet takes none of its fine lines for fields).
-QString movingFields(const QString &first)
+// A bright bar moving across a dark picture, its fields a field's time apart (a fiftieth of a
+// second by default), the "top" or "bottom" one first, so that fields scaled together show the
+// bar twice at half its level (blurred, so that idet takes none of its fine lines for fields).
+QString movingFields(const QString &first, const QString &height = "576", const QString &fieldRate = "50")
 {
-    return "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x576:rate=50[bar];"
-           "[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_" + first
+    return "lutyuv=y=16+(val-16)*0.4,boxblur=3[dark];color=white:size=32x" + height + ":rate=" + fieldRate
+           + "[bar];[dark][bar]overlay=x='mod(n*48\\,688)':shortest=1,tinterlace=interleave_" + first
            + ",setfield=" + (first == "top" ? "tff" : "bff");
 }
 // An input of a text subtitle file that shows its line from `from` to `to` seconds: makeSource()
@@ -141,6 +141,8 @@ struct Source
     // Targets that cannot take it (a Job menu target's name, a container, or a container and
     // video codec as "avi/xvid"): refused at Start with the reason, they pass.
     QStringList refusable = {};
+    // The order its fields were shot in ("tt", "bb") where its stream names none.
+    QString fields = {};
 };
 
 const QList<Source> &sources()
@@ -319,6 +321,32 @@ const QList<Source> &sources()
             {"yuv411", "4:1:1 Matroska", "formats", "table-411.mkv", "", picture("160x120", "25", 1) + tone1
                  + QStringList{"-pix_fmt", "yuv411p", "-c:v", "ffv1", "-ac", "2", "-c:a", "flac"}, 0, -1,
              {4.0 / 3, 25, 1, 1, 44100, 2, 440}},
+            // A DV camcorder's AVI: no field order in its stream, every picture flagged bottom
+            // field first.
+            {"dvntsc", "DV NTSC, fields bottom first", "dvntsc", "table-dv-ntsc.avi", "",
+             picture("720x480", "60000/1001", 1, movingFields("bottom", "480", "60000/1001")) + tone(440, 48000, 1)
+                 + QStringList{"-target", "ntsc-dv"}, 0, -1, {4.0 / 3, 30000.0 / 1001, 1, 1, 48000, 2, 440}, kFrameShape,
+             {}, "bb"},
+            {"dvpal", "DV PAL, fields bottom first", "dvpal", "table-dv-pal.avi", "",
+             picture("720x576", "50", 1, movingFields("bottom")) + tone(440, 48000, 1)
+                 + QStringList{"-target", "pal-dv"}, 0, -1, {4.0 / 3, 25, 1, 1, 48000, 2, 440}, kFrameShape, {}, "bb"},
+            // A quick trim's MP4, cut by a stream copy where no key frame is: its edit list hides
+            // 1.3 s of picture from the key frame before the cut, and the sound with it.
+            {"trimmed", "quick trim, an edit list", "trim", "table-trimmed.mp4", "", picture("160x120", "30", 2.3)
+                 + tone(440, 44100, 2.3) + kH264 + aac + QStringList{"-g", "250", "-output_ts_offset", "-1.3",
+                 "-avoid_negative_ts", "disabled"}, 0, -1, {4.0 / 3, 30, 1, 1, 44100, 2, 440}, kOnePerPair,
+             kMEncoderOnly},
+            // A camera's rate that drops in the dark after the seconds a first look reads (its
+            // first 400 packets, picture and both sound tracks): 30 fps for 3.5 s, then 10.
+            {"ratedrop", "rate dropping after 3.5 s", "ratedrop", "table-ratedrop.mp4", "",
+             picture("160x90", "30", 4.5, "select='lt(t\\,3.5)+not(mod(n\\,3))'") + tone(440, 48000, 4.5)
+                 + tone(880, 48000, 4.5) + twoTracks + kH264 + aac + QStringList{"-fps_mode", "vfr"}, 0, -1,
+             {16.0 / 9, 30, 4.5, 4.5, 48000, 2, 440, 0, 0, 115}, kFrameRate, kMEncoderOnly},
+            // A screen recorder that holds its picture two seconds while nothing moves.
+            {"pause", "screen recording that pauses", "pause", "table-pause.mkv", "",
+             picture("160x90", "30", 4, "select='not(between(t\\,1\\,2.99))'") + tone(440, 48000, 4) + kH264 + aac
+                 + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 30, 4, 4, 48000, 2, 440, 0, 0, 60}, kFrameRate,
+             kMEncoderOnly},
             // ffmpeg's ASF starts the picture 0.05 s after its sound, which decodes from 0.09 s.
             {"asf", "ASF, picture after its sound", "ts", "table-late.asf", "", picture("160x120", "25", 1)
                  + tone(440, 44100, 1) + QStringList{"-c:v", "wmv2", "-ac", "2", "-c:a", "wmav2"}, 0, -1,
@@ -914,7 +942,7 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     // What players of every target take, whatever the source's: a copy keeps the source's.
     if (!expected.video.isEmpty() && row.video != "copy")
         expected.pixelFormat = "yuv420p";
-    expected.showing(sourcePicture(m_sourcePicture));
+        expected.showing(sourcePicture(m_sourcePicture, m_source.fields));
     expected.subtitleFrom = found.subtitleFrom;
     expected.subtitleTo = found.subtitleTo;
     expected.soundDelay = m_soundDelay;
@@ -951,7 +979,7 @@ void TargetTable::judge(QList<Row> &rows)
             continue;
         }
         decodes.append({row.output, folder + "/" + row.name, video, audio,
-                        m_source.subtitle >= 0 || sourcePicture(m_sourcePicture).leastPeak > 0});
+                        m_source.subtitle >= 0 || sourcePicture(m_sourcePicture, m_source.fields).leastPeak > 0});
         decodeOf.insert(i, int(decodes.size() - 1));
         if (!key.isEmpty())
             decoded.insert(key, int(decodes.size() - 1));
@@ -1206,6 +1234,37 @@ public:
     TargetTableOddRateTest() : TargetTable("oddrate") {}
 };
 
+class TargetTableNtscCamcorderTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableNtscCamcorderTest() : TargetTable("dvntsc") {}
+};
+class TargetTablePalCamcorderTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTablePalCamcorderTest() : TargetTable("dvpal") {}
+};
+class TargetTableTrimmedTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableTrimmedTest() : TargetTable("trim") {}
+};
+class TargetTableRateDropTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableRateDropTest() : TargetTable("ratedrop") {}
+};
+class TargetTablePauseTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTablePauseTest() : TargetTable("pause") {}
+};
+
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
 VEXO_TEST_CLASS(TargetTableSoundFirstAviTest)
@@ -1235,4 +1294,9 @@ VEXO_TEST_CLASS(TargetTableVariableRateTest)
 VEXO_TEST_CLASS(TargetTableOddRateTest)
 VEXO_TEST_CLASS(TargetTableBottomFieldsTest)
 VEXO_TEST_CLASS(TargetTablePictureFormatTest)
+VEXO_TEST_CLASS(TargetTableNtscCamcorderTest)
+VEXO_TEST_CLASS(TargetTablePalCamcorderTest)
+VEXO_TEST_CLASS(TargetTableTrimmedTest)
+VEXO_TEST_CLASS(TargetTableRateDropTest)
+VEXO_TEST_CLASS(TargetTablePauseTest)
 #include "tst_targettable.moc"

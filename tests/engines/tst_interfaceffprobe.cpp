@@ -4,6 +4,7 @@
 #include "engines/ffprobedata.h"
 #include "engines/interfaceffprobe.h"
 #include "engines/interfacestatus.h"
+#include "engines/player.h"
 #include "engines/sourcefacts.h"
 #include "enginetesting.h"
 #include "testregistry.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTest>
 
 #include <cmath>
@@ -222,19 +224,19 @@ private slots:
             return TestMedia::clip("turned" + tag + ".mp4", wide + QStringList{"THEN", "-c", "copy",
                                                                               "-metadata:s:v:0", "rotate=" + tag});
         };
-        QTest::newRow("phone, a quarter clockwise") << turned("270") << "" << "turn 90|progressive|cfr 30|0+2|aac 1ch 0+2";
-        QTest::newRow("phone, a quarter back") << turned("90") << "" << "turn 270|progressive|cfr 30|0+2|aac 1ch 0+2";
-        QTest::newRow("phone upside down") << turned("180") << "" << "turn 180|progressive|cfr 30|0+2|aac 1ch 0+2";
+        QTest::newRow("phone, a quarter clockwise") << turned("270") << "" << "turn 90|progressive|cfr 30|0+2|aac 1ch 0+2 lead 0.02";
+        QTest::newRow("phone, a quarter back") << turned("90") << "" << "turn 270|progressive|cfr 30|0+2|aac 1ch 0+2 lead 0.02";
+        QTest::newRow("phone upside down") << turned("180") << "" << "turn 180|progressive|cfr 30|0+2|aac 1ch 0+2 lead 0.02";
         QTest::newRow("TV recording: fields top first, streams starting late")
             << TestMedia::clip("interlaced.ts", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=2",
                                                  "-f", "lavfi", "-i", "sine=duration=2", "-c:v", "mpeg2video",
                                                  "-flags", "+ilme+ildct", "-top", "1", "-c:a", "mp2", "-ac", "2"})
-            << "" << "turn 0|tt|cfr 25|1.44+2|mp2 2ch 1.43+2.01";
+            << "" << "turn 0|tt, top first|cfr 25|1.44+2|mp2 2ch 1.43+2.01";
         QTest::newRow("fields bottom first, Matroska's lengths as tags")
             << TestMedia::clip("bottomfirst.mkv", {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=2",
                                                    "-c:v", "libx264", "-preset", "ultrafast", "-flags", "+ilme+ildct",
                                                    "-top", "0", "-x264opts", "interlaced=1:bff=1"})
-            << "" << "turn 0|bb|cfr 25|0+2";
+            << "" << "turn 0|bb, bottom first|cfr 25|0+2";
         // Seven pictures of each ten left out, then every one: 39 a second on average.
         QTest::newRow("screen recording, variable rate")
             << TestMedia::clip("variable.mkv", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=60:duration=8",
@@ -253,11 +255,11 @@ private slots:
                                              "-vf", "select='lt(n\\,24)+not(mod(n\\,12))'", "-fps_mode", "vfr",
                                              "-c:v", "libx264", "-preset", "ultrafast"})
             << "" << "turn 0|progressive|vfr 7.82 fast 60|0+7.82";
-        // FFprobe names no field order for it ("unknown").
+        // FFprobe names no field order for it ("unknown"); its pictures flag no fields.
         QTest::newRow("the picture after its sound, ASF")
             << TestMedia::clip("late.asf", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2", "-f",
                                             "lavfi", "-i", "sine=duration=2", "-c:v", "wmv2", "-c:a", "wmav2"})
-            << "" << "turn 0||cfr 25|0.05+2.05|wmav2 1ch 0+2.05";
+            << "" << "turn 0|progressive|cfr 25|0.05+2.05|wmav2 1ch 0+2.05";
         QTest::newRow("no picture") << TestMedia::clip("facts.mp3", {"-f", "lavfi", "-i", "sine=duration=2"})
                                     << "" << "turn 0||cfr 0|0+0|mp3 1ch 0.03+2.04";
         const QString format = block("FORMAT", {"format_name=mov,mp4,m4a,3gp,3g2,mj2", "duration=2.0"});
@@ -275,6 +277,89 @@ private slots:
                                                "[SIDE_DATA]", "side_data_type=CPB properties", "[/SIDE_DATA]"})
             << "turn 180||cfr 0|0+2";
         QTest::newRow("nothing read") << "" << "Invalid data found when processing input" << "not measured";
+
+        // Fields no flag states: a DV camcorder's AVI names no field order, where each of its
+        // pictures is flagged bottom first; FFmpeg names a top-first ProRes picture "tb",
+        // which QuickTime's own naming reads as shown bottom first.
+        const auto dv = [](const QString &name, const QString &size, const QString &rate, const QString &target) {
+            return TestMedia::clip(name, {"-f", "lavfi", "-i", "testsrc2=size=" + size + ":rate=" + rate + ":duration=1",
+                                          "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=1", "-target", target});
+        };
+        QTest::newRow("DV camcorder, NTSC, no field order named")
+            << dv("facts-dv-ntsc.avi", "720x480", "30000/1001", "ntsc-dv") << "" << "turn 0|bb, bottom first|cfr 29.97|0+0.97|pcm_s16le 2ch 0+0.97";
+        QTest::newRow("DV camcorder, PAL, no field order named")
+            << dv("facts-dv-pal.avi", "720x576", "25", "pal-dv") << "" << "turn 0|bb, bottom first|cfr 25|0+1|pcm_s16le 2ch 0+1";
+        const auto prores = [](const QString &name, const QString &field) {
+            return TestMedia::clip(name, {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=1", "-vf",
+                                          "setfield=" + field, "-c:v", "prores_ks", "-flags", "+ilme+ildct"});
+        };
+        QTest::newRow("ProRes top first, named tb") << prores("facts-prores-top.mov", "tff") << "" << "turn 0|tt, top first|cfr 25|0+1";
+        QTest::newRow("ProRes bottom first, named bt") << prores("facts-prores-bottom.mov", "bff") << "" << "turn 0|bb, bottom first|cfr 25|0+1";
+        QTest::newRow("tb, its pictures unread") << "" << format + block("STREAM", {"index=0", "codec_type=video", "field_order=tb"})
+                                                 << "turn 0|tb, bottom first|cfr 0|0+2";
+        QTest::newRow("bt, its pictures unread") << "" << format + block("STREAM", {"index=0", "codec_type=video", "field_order=bt"})
+                                                 << "turn 0|bt, top first|cfr 0|0+2";
+
+        // A quick trim's edit list: 1.3 s of picture and sound before the start, to be
+        // decoded and not shown (AAC's priming is such a lead-in too).
+        QTest::newRow("quick trim, an edit list")
+            << TestMedia::clip("facts-trimmed.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=30:duration=2.3",
+                                                     "-f", "lavfi", "-i", "sine=duration=2.3", "-c:v", "libx264", "-preset",
+                                                     "ultrafast", "-g", "250", "-c:a", "aac", "-output_ts_offset", "-1.3",
+                                                     "-avoid_negative_ts", "disabled"})
+            << "" << "turn 0|progressive|cfr 30|0+1 lead 1.3|aac 1ch 0+1 lead 1.02";
+
+        // Rates judged over the whole file. A phone's rate that drops in the dark after the
+        // seconds the analysis lists (30 a second, then 10), counted in its MP4 header:
+        QTest::newRow("phone, its rate drops after its first seconds")
+            << TestMedia::clip("facts-drop.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=7", "-f",
+                                                  "lavfi", "-i", "sine=sample_rate=48000:duration=7", "-vf",
+                                                  "select='lt(t\\,5.5)+not(mod(n\\,3))'", "-fps_mode", "vfr", "-c:v",
+                                                  "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+            << "" << "turn 0|progressive|vfr 25.96 fast 30|0+6.93|aac 1ch 0+7 lead 0.02";
+        // ... that starts dark and goes light, in Matroska, which counts nothing: the fast
+        // stretches come late, where only the spread samples find them.
+        QTest::newRow("phone, its rate rises after its first seconds")
+            << TestMedia::clip("facts-rise.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=15", "-f",
+                                                  "lavfi", "-i", "sine=sample_rate=48000:duration=15", "-vf",
+                                                  "select='gte(t\\,7.5)+not(mod(n\\,3))'", "-fps_mode", "vfr", "-c:v",
+                                                  "libx264", "-preset", "ultrafast", "-g", "15", "-c:a", "aac"})
+            << "" << "turn 0|progressive|vfr 19.97 fast 30.01|0.02+15.02|aac 1ch 0+15.02";
+        // A constant rate stays constant read at points spread through the file.
+        QTest::newRow("constant rate, read through the file")
+            << TestMedia::clip("facts-constant.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=12", "-f",
+                                                      "lavfi", "-i", "sine=sample_rate=48000:duration=12", "-c:v", "libx264",
+                                                      "-preset", "ultrafast", "-g", "30", "-c:a", "aac"})
+            << "" << "turn 0|progressive|cfr 30|0.02+12.02|aac 1ch 0+12.02";
+        // A screen recorder that holds its picture two seconds: one long step among short ones.
+        QTest::newRow("screen recording, a pause")
+            << TestMedia::clip("facts-pause.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=4", "-vf",
+                                                   "select='not(between(t\\,1\\,2.99))'", "-fps_mode", "vfr", "-c:v",
+                                                   "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 14.87 fast 29.99|0+4";
+        // Packet times next to nothing apart are no steps: no rate of them is infinite.
+        QStringList subnormal;
+        for (int i = 0; i < 24; ++i)
+            subnormal << QStringLiteral("{\"stream_index\": 0, \"pts_time\": \"%1\"}").arg(i * 4.9e-324, 0, 'g', 17);
+        for (int i = 1; i < 40; ++i)
+            subnormal << QStringLiteral("{\"stream_index\": 0, \"pts_time\": \"%1\"}").arg(i * 0.04);
+        QTest::newRow("packet times a subnormal step apart")
+            << "" << "{\"format\": {\"format_name\": \"matroska\", \"duration\": \"2\"}, \"streams\": [{\"index\": 0, "
+                     "\"codec_type\": \"video\", \"avg_frame_rate\": \"25/1\", \"r_frame_rate\": \"25/1\"}], "
+                     "\"packets\": [" + subnormal.join(", ") + "]}"
+            << "turn 0||cfr 25|0+2";
+        QTest::newRow("a damaged header's rate of 90000 a second")
+            << "" << format + block("STREAM", {"index=0", "codec_type=video", "avg_frame_rate=90000/1",
+                                               "r_frame_rate=90000/1", "duration=2.0"})
+            << "turn 0||cfr 0|0+2";
+        // Two tracks, the second starting late; a picture whose B-frames are stored before
+        // pictures shown earlier, in a transport stream that starts late.
+        QTest::newRow("B-frames; a second track that starts late")
+            << TestMedia::clip("facts-tracks.ts", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=2", "-f",
+                                                   "lavfi", "-i", "sine=duration=2", "-itsoffset", "0.5", "-f", "lavfi",
+                                                   "-i", "sine=frequency=880:duration=1.5", "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset",
+                                                   "fast", "-bf", "3", "-c:a", "mp2"})
+            << "" << "turn 0|progressive|cfr 25|1.48+2|mp2 1ch 1.47+2.01|mp2 1ch 1.97+1.49";
     }
 
     void sourceFacts()
@@ -283,22 +368,28 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QString, expected);
         FFprobeData data;
-        const InterfaceFFprobe ffprobe = makeInterface(&data);
         if (answer.isEmpty()) {
+            // Read as a file is loaded: the analysis, then the runs that complete it.
             QVERIFY2(!path.isEmpty(), "the clip could not be made");
-            QString program;
-            QStringList arguments;
-            ffprobe.cliCmdGetInfo(path, program, arguments);
-            TestMedia::run(program, arguments, &answer, nullptr, 30000);
+            QTextEdit console; // what the engines print, kept out of the test's output
+            Player player(Player::MplayerBackend, "mplayer", QString(), "ffprobe", &console, &console, &console,
+                          &console, LogLevel::Quiet, 30000, 30000, 5000);
+            player.readFFprobeData(path);
+            player.readFFprobeSamples(path, InterfaceFFprobe::FieldSample | InterfaceFFprobe::RateSample);
+            data = *player.ffprobeData();
+        } else {
+            makeInterface(&data).parseData(&data, answer, QString());
         }
-        ffprobe.parseData(&data, answer, QString());
         const SourceFacts facts = SourceFacts::measure(data, data.videoStreams.isEmpty() ? -1 : 0);
         const auto n = [](double value) { return QString::number(value, 'f', 2).remove(QRegularExpression("\\.?0+$")); };
-        QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder,
+        const auto lead = [&n](double seconds) { return seconds > 0.0 ? " lead " + n(seconds) : QString(); };
+        const QString shown = !facts.interlaced() ? QString() : facts.topFieldFirst() ? ", top first" : ", bottom first";
+        QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder + shown,
                           facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate) : "cfr " + n(facts.frameRate),
-                          n(facts.pictureStart) + '+' + n(facts.pictureLength)};
+                          n(facts.pictureStart) + '+' + n(facts.pictureLength) + lead(facts.pictureLeadIn)};
         for (const SourceFacts::Sound &sound : facts.sounds)
-            found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length));
+            found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length))
+                         + lead(sound.leadIn);
         QCOMPARE(facts.measured ? found.join('|') : QString("not measured"), expected);
         QCOMPARE(facts.sideways(), facts.rotation % 180 == 90);
     }
@@ -307,14 +398,14 @@ private slots:
     // or missing a picture here and there stays constant; a rate that varies does not.
     void constantSteps_data()
     {
-        QTest::addColumn<QList<double>>("times");
+        QTest::addColumn<QList<QList<double>>>("stretches"); // each sorted on its own
         QTest::addColumn<bool>("constant");
         QTest::addColumn<double>("meanRate");
         const auto times = [](int count, const std::function<double(int)> &at) {
             QList<double> list;
             for (int i = 0; i < count; ++i)
                 list << at(i);
-            return list;
+            return QList<QList<double>>{list};
         };
         QTest::newRow("30 fps on a clock of 1/600 s, 19 and 21 ticks among 20")
             << times(100, [](int i) { return (20 * i + (i % 7 == 3 ? 1 : 0) - (i % 11 == 5 ? 1 : 0)) / 600.0; })
@@ -328,19 +419,34 @@ private slots:
                                                          << false << 18.59;
         QTest::newRow("one picture in twenty a frame late")
             << times(200, [](int i) { return (i + (i % 20 == 0 ? 0.5 : 0)) / 30.0; }) << false << 30.0;
-        QTest::newRow("seven steps tell nothing") << QList<double>{0, 0.1, 0.15, 0.4, 0.45, 0.9, 1.0, 1.05}
+        QTest::newRow("seven steps tell nothing") << QList<QList<double>>{{0, 0.1, 0.15, 0.4, 0.45, 0.9, 1.0, 1.05}}
                                                   << true << 0.0;
         QTest::newRow("the same time twice is no step")
             << times(40, [](int i) { return (i / 2) / 25.0; }) << true << 25.0;
+        QTest::newRow("a pause of two seconds among 59 steps of 30 fps")
+            << times(60, [](int i) { return (i + (i >= 30 ? 60 : 0)) / 30.0; }) << false << 14.87;
+        QTest::newRow("a hold of six and a half pictures among a hundred")
+            << times(95, [](int i) { return (i + (i >= 50 ? 5.5 : 0)) / 30.0; }) << false << 28.34;
+        QTest::newRow("a picture missing in each twenty-five")
+            << times(200, [](int i) { return (i + i / 24) / 30.0; }) << true << 28.84;
+        // Read at two points of the file: the time between them is no step.
+        QTest::newRow("two stretches of 25 fps, ten seconds apart")
+            << QList<QList<double>>{times(20, [](int i) { return i / 25.0; }).first(),
+                                    times(20, [](int i) { return 10 + i / 25.0; }).first()} << true << 25.0;
+        QTest::newRow("30 fps, then 10 fps further on")
+            << QList<QList<double>>{times(20, [](int i) { return i / 30.0; }).first(),
+                                    times(20, [](int i) { return 10 + i / 10.0; }).first()} << false << 15.0;
+        QTest::newRow("steps next to nothing, then 25 fps")
+            << times(60, [](int i) { return i < 20 ? i * 4.9e-324 : (i - 19) / 25.0; }) << true << 25.0;
     }
 
     void constantSteps()
     {
-        QFETCH(QList<double>, times);
+        QFETCH(QList<QList<double>>, stretches);
         QFETCH(bool, constant);
         QFETCH(double, meanRate);
         double rate = -1;
-        QCOMPARE(SourceFacts::constantSteps(times, &rate), constant);
+        QCOMPARE(SourceFacts::constantSteps(stretches, &rate), constant);
         QVERIFY2(qAbs(rate - meanRate) < 0.01 * meanRate + 1e-9, qPrintable(QString::number(rate)));
     }
 

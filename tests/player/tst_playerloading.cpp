@@ -237,6 +237,44 @@ private slots:
         QVERIFY(m_consoles.log.toPlainText().contains("Movie loaded, ready to play [" + m_panel->sourceName + "]."));
     }
 
+    // What FFprobe's runs after its analysis could not read is said, and the fact stays as
+    // unknown as the analysis left it: a DV camcorder's fields are not called progressive.
+    void unreadSamplesAreSaid_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("fieldOrder");
+        QTest::newRow("fields no flag states")
+            << TestMedia::clip("loading-dv.avi", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=1",
+                                                  "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=1", "-target",
+                                                  "pal-dv"})
+            << "Player: FFprobe could not read the field order of the pictures of %1." << "";
+        QTest::newRow("rate past the first seconds")
+            << TestMedia::clip("loading-long.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8",
+                                                    "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
+                                                    "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+            << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive";
+        // Its stream names its field order, and FFprobe lists all its packets at once: no run.
+        QTest::newRow("all said at once") << TestMedia::standardMp4() << "" << "progressive";
+    }
+    void unreadSamplesAreSaid()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, said);
+        QFETCH(QString, fieldOrder);
+        QVERIFY(!path.isEmpty());
+        // FFprobe that answers the analysis and fails every run of one stream.
+        const QString ffprobe = writeEngineScript("ffprobe-no-samples", "case \"$*\" in *-select_streams*) exit 1 ;; esac\n"
+                                                                        "exec ffprobe \"$@\"");
+        PanelConsoles consoles;
+        PanelProbe panel(nullptr, kMPlayer, kMediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
+                         &consoles.log, 3, nullptr);
+        QVERIFY(panel.setInput(path, 1));
+        const QString log = consoles.log.toPlainText();
+        QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(said.arg(path)), qPrintable(log));
+        QCOMPARE(panel.movieInfo.facts.fieldOrder, fieldOrder);
+    }
+
     // What is no media file gives the failure box with its cause and loads nothing.
     void refusedFiles_data()
     {
@@ -582,33 +620,53 @@ private slots:
         QCOMPARE(consoles.stdIn.toPlainText().count("dvd://"), 3); // the disc and two titles
     }
 
-    // Each title's field order comes from its own title set: a progressive title in the
-    // first set, a TV recording's fields (bottom first) in the second.
+    // Each title's field order comes from its own title set, which the disc's table of titles
+    // names: progressive titles and a TV recording's fields (bottom first), a set of one title
+    // each, and two titles sharing the first set.
+    void titleFieldOrders_data()
+    {
+        QTest::addColumn<QList<QStringList>>("titleSets"); // each set's titles: "progressive" or "bb"
+        QTest::newRow("a title in each set") << QList<QStringList>{{"progressive"}, {"bb"}};
+        QTest::newRow("two titles in the first set") << QList<QStringList>{{"progressive", "progressive"}, {"bb"}};
+        QTest::newRow("two titles in the second set") << QList<QStringList>{{"bb"}, {"progressive", "progressive"}};
+    }
     void titleFieldOrders()
     {
+        QFETCH(QList<QStringList>, titleSets);
         const auto title = [](const QString &name, const QStringList &fields) {
             return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=1",
                                                      "-f", "lavfi", "-i", "sine=duration=1", "-target", "pal-dvd"}
                                              + fields);
         };
-        const QString progressive = title("fields-progressive.mpg", {});
-        const QString bottomFirst = title("fields-bottom.mpg", {"-flags", "+ilme+ildct", "-top", "0"});
-        QVERIFY(!progressive.isEmpty() && !bottomFirst.isEmpty());
-        const QString root = TestMedia::folder() + "/fields-dvd";
-        const QString titleset = " <titleset><titles><video format=\"pal\" aspect=\"4:3\"/><audio lang=\"en\"/>"
-                                 "<pgc><vob file=\"%1\"/></pgc></titles></titleset>\n";
-        QVERIFY(TestMedia::authorDvd(root, titleset.arg(progressive) + titleset.arg(bottomFirst)));
+        const QMap<QString, QString> vobs{{"progressive", title("fields-progressive.mpg", {})},
+                                          {"bb", title("fields-bottom.mpg", {"-flags", "+ilme+ildct", "-top", "0"})}};
+        QVERIFY(!vobs.value("progressive").isEmpty() && !vobs.value("bb").isEmpty());
+        QString xml;
+        QStringList orders; // each title's, in title order
+        for (const QStringList &titles : titleSets) {
+            xml += " <titleset><titles><video format=\"pal\" aspect=\"4:3\"/><audio lang=\"en\"/>";
+            for (const QString &order : titles) {
+                xml += QStringLiteral("<pgc><vob file=\"%1\"/></pgc>").arg(vobs.value(order));
+                orders << order;
+            }
+            xml += "</titles></titleset>\n";
+        }
+        const QString root = TestMedia::folder() + "/fields-dvd-" + QString(QTest::currentDataTag()).replace(' ', '-');
+        QVERIFY(TestMedia::authorDvd(root, xml));
         PlayerPreferences preferences;
         preferences.ignoreShortTitles = false;
         PanelConsoles consoles;
         std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences));
         QVERIFY(panel->setInput(root + "/VIDEO_TS", 2)); // as a disc's VIDEO_TS folder is opened
-        QCOMPARE(panel->titles.size(), 2);
-        QCOMPARE(panel->titles.at(0).facts.fieldOrder, QString("progressive"));
-        QCOMPARE(panel->titles.at(1).facts.fieldOrder, QString("bb"));
-        panel->titleCombo->setCurrentIndex(1);
+        QStringList found;
+        for (const TitleInfo &loaded : std::as_const(panel->titles))
+            found << loaded.facts.fieldOrder;
+        QCOMPARE(found, orders);
+        const qsizetype interlaced = orders.indexOf("bb");
+        panel->titleCombo->setCurrentIndex(int(interlaced));
         QCOMPARE(panel->currentSourceFacts().fieldOrder, QString("bb"));
-        QVERIFY(consoles.log.toPlainText().contains("Info: the pictures of title 2 are interlaced (field order bb)."));
+        QVERIFY(consoles.log.toPlainText().contains(
+            QStringLiteral("Info: the pictures of title %1 are interlaced (field order bb).").arg(interlaced + 1)));
     }
 
     // With the default minimum length every title is too short: no title run, and the

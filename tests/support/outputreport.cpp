@@ -533,11 +533,11 @@ QRect activePicture(const QList<DecodeReport::Picture> &frames, double from, dou
     return area;
 }
 
-SourcePicture sourcePicture(const QString &path)
+SourcePicture sourcePicture(const QString &path, const QString &shotOrder)
 {
     static QHash<QString, SourcePicture> measured;
-    if (measured.contains(path))
-        return measured.value(path);
+    if (measured.contains(path + '|' + shotOrder))
+        return measured.value(path + '|' + shotOrder);
     SourcePicture source;
     const QString files = TestMedia::folder() + "/source-" + QString::number(qHash(path), 16);
     QString out;
@@ -555,6 +555,8 @@ SourcePicture sourcePicture(const QString &path)
     source.fieldOrder = order == QLatin1String("tt") || order == QLatin1String("tb") ? QStringLiteral("tt")
                         : order == QLatin1String("bb") || order == QLatin1String("bt") ? QStringLiteral("bb")
                                                                                          : QString();
+    if (source.fieldOrder.isEmpty() && order != QLatin1String("progressive"))
+        source.fieldOrder = shotOrder;
     if (!source.fieldOrder.isEmpty()) {
         // Whether its fields show different times (idet's verdict on the pictures as stored),
         // and its pictures made whole from both fields as a good deinterlacer makes them.
@@ -572,7 +574,7 @@ SourcePicture sourcePicture(const QString &path)
         for (auto it = level.globalMatch(err); it.hasNext();)
             source.leastPeak = qMin(source.leastPeak, it.next().captured(1).toInt());
     }
-    measured.insert(path, source);
+    measured.insert(path + '|' + shotOrder, source);
     return source;
 }
 

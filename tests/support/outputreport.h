@@ -110,7 +110,9 @@ struct SourcePicture
     bool moving = false; // its fields show different times
     int leastPeak = 0;
 };
-SourcePicture sourcePicture(const QString &path);
+// `shotOrder` is the field order the source was shot in ("tt", "bb"), where its stream names
+// none (a DV camcorder's AVI): its pictures are judged for fields as a flagged source's.
+SourcePicture sourcePicture(const QString &path, const QString &shotOrder = QString());
 // The look of a whole picture (a screenshot of a player), and how a picture of look `shown`
 // is turned from the source's: "upright", "turned 90 degrees clockwise", "mirrored", ...
 // (empty when either is unknown).
