@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
 
 #include <signal.h>
 
@@ -105,6 +106,57 @@ private slots:
         QVERIFY(!capture.log().contains(engine + ": interface ready."));
         if (auto *transcoder = qobject_cast<Transcoder *>(processor.get())) // nothing half-read survives
             QVERIFY(transcoder->videoCodecs().isEmpty() && transcoder->subtitleCodecs().isEmpty());
+    }
+
+    // A run judged by the engine's progress (limits from Timeouts::patient, or a stall time-out
+    // with Work): what it prints moves it on (with a judge, only a line unlike the last), and so
+    // does its work: processor time, bytes read, a watched file growing. One that only waits,
+    // or repeats a line and sleeps, is stopped at the stall time-out all the same.
+    void progressKeepsARunGoing_data()
+    {
+        QTest::addColumn<QString>("script"); // $1: a file it may write, $2: a file it may read
+        QTest::addColumn<QString>("watched"); // "process", "file" or "both"
+        QTest::addColumn<bool>("ends");
+        const QString fake = TestMedia::fakeEngine();
+        const QString growing = "i=0; while [ $i -lt 10 ]; do printf x >> \"$1\"; sleep 0.2; i=$((i+1)); done; echo answer";
+        QTest::newRow("works silently") << QString("exec '%1' burn 2000 echo answer").arg(fake) << "process" << true;
+        QTest::newRow("waits silently") << QString("exec '%1' slow 2 echo answer").arg(fake) << "both" << false;
+        QTest::newRow("grows its file, watched") << growing << "file" << true;
+        QTest::newRow("grows its file, not watched") << growing << "process" << false;
+        QTest::newRow("reads without printing")
+            << "i=0; while [ $i -lt 10 ]; do head -c 262144 \"$2\" >/dev/null; sleep 0.2; i=$((i+1)); done; echo answer"
+            << "process" << true;
+        QTest::newRow("prints new lines") << "i=0; while [ $i -lt 10 ]; do echo $i; sleep 0.2; i=$((i+1)); done" << "both" << true;
+        QTest::newRow("repeats a line and sleeps") << "while :; do echo 'frame= 1'; sleep 0.2; done" << "both" << false;
+    }
+    void progressKeepsARunGoing()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, watched);
+        QFETCH(bool, ends);
+        const QString name = QString(QTest::currentDataTag()).replace(' ', '-').remove(',');
+        const QString written = TestMedia::folder() + "/engines/" + name + ".out";
+        QFile::remove(written);
+        const QString read = writeEngineFile("read-by-engines.bin", QByteArray(262144, 'r'));
+        SyncRunner::Timeouts limits{5000, 20000, 3000};
+        limits.stall = 800;
+        limits.progressed = [last = QString()](const QString &line) mutable { return std::exchange(last, line) != line; };
+        limits.work.process = watched != "file";
+        if (watched != "process")
+            limits.work.files = {written};
+        QElapsedTimer clock;
+        clock.start();
+        const SyncRunner::Result result = SyncRunner::run(writeEngineScript(name, script), {written, read}, QString(),
+                                                          limits, "Test");
+        QVERIFY(result.started);
+        QCOMPARE(result.killed, !ends);
+        QCOMPARE(result.stalled, !ends);
+        QCOMPARE(result.outOfTime(), !ends);
+        QVERIFY(!result.crashedByItself());
+        if (ends)
+            QVERIFY2(result.stdOut.endsWith("answer\n") || result.stdOut.endsWith("9\n"), qPrintable(result.stdOut));
+        else // stopped at the stall time-out, long before the finish time-out
+            QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void hangingEngineIsKilledAndItsOutputParsed()
