@@ -156,6 +156,10 @@ public:
     // next for the same file takes the run over (see SyncRunner::prefetchRun).
     void prefetchMediaInfoData(const QString &file) const;
     void prefetchFFprobeData(const QString &file) const;
+    // Whether the last analysis of the utility (FFprobeUtility, MediaInfoUtility) did not
+    // answer in time, asked again too: its record is empty or cut for want of time, not
+    // because the file is no media.
+    bool analysisLate(int utility) const;
 
 private:
     struct ProcessTexts;
@@ -167,6 +171,8 @@ private:
     {
         QString stdOut;
         QString stdErr;
+        // Stopped for time, asked again too: the answer is missing or cut.
+        bool late = false;
     };
 
     // The MPlayer interface when the back-end type has one; otherwise logs why not
@@ -208,4 +214,6 @@ private:
     std::unique_ptr<InterfaceFFprobe> m_ffprobe;
     QString m_windowId;
     SyncRunner::Timeouts m_timeouts;
+    bool m_mediaInfoLate = false;
+    bool m_ffprobeLate = false;
 };

@@ -360,9 +360,10 @@ private slots:
     }
 
     // On a busy or cold machine FFprobe's or FFmpeg's start query may outlive its 3 s, and
-    // the engine then counts as failed: a 1 s output of a job asked 40 s is still judged, the
-    // engines asked again once they are needed. With no engine to measure it, the job says
-    // its length was not checked.
+    // when the start's second asking gets no answer either (here the engine crashes) the
+    // engine counts as failed: a 1 s output of a job asked 40 s is still judged, the engines
+    // asked again once they are needed. With no engine to measure it, the job says its length
+    // was not checked.
     void jobJudgedAfterAFailedStart_data()
     {
         QTest::addColumn<QString>("ffprobe"); // "slow", "missing" or "" (starts at once)
@@ -393,16 +394,19 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(bool, unchecked);
         const QString tag = QString(QTest::currentDataTag()).replace(' ', '-').remove(',').remove('\'');
-        // The first run of a slow engine outlives the start query's time; later ones answer.
+        // The first run of a slow engine outlives the start query's time, the second fails;
+        // later ones answer.
         const auto standIn = [&tag](const QString &name, const QString &fault) {
             const QString marker = TestMedia::folder() + "/engines/" + tag + '-' + name + ".started";
             QFile::remove(marker);
+            QFile::remove(marker + ".again");
             if (fault == "missing")
                 return TestMedia::folder() + "/no-such-" + name;
             const QString real = QStandardPaths::findExecutable(name);
             if (fault.isEmpty())
                 return real;
             return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n"
+                                                               "if [ ! -e '%1.again' ]; then : > '%1.again'; kill -SEGV $$; fi\n"
                                                                "exec '%2' \"$@\"").arg(marker, real));
         };
         ConsoleCapture console;
