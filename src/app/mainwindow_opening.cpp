@@ -162,8 +162,13 @@ bool MainWindow::loadInput(const QString &path, int kind, bool extended, const Q
         setCurrentFilePath(path);
     defaultTargetName(kind);
     emit movieLoaded(kind);
-    statusBar()->showMessage((dvd ? tr("DVD loaded [%1]") : tr("Movie file loaded [%1]")).arg(path),
-                             ResultTimeout);
+    const QString loadedText = (dvd ? tr("DVD loaded [%1]") : tr("Movie file loaded [%1]")).arg(path);
+    // What the load could not learn stays on screen until the next message.
+    const QStringList notes = m_playerWidget->loadNotes();
+    if (notes.isEmpty())
+        statusBar()->showMessage(loadedText, ResultTimeout);
+    else
+        statusBar()->showMessage(loadedText + QLatin1Char(' ') + notes.join(QLatin1Char(' ')));
     return true;
 }
 

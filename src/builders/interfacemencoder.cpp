@@ -13,6 +13,7 @@
 #include "engines/interfacestatus.h"
 #include "engines/mencoder.h"
 #include "engines/textsections.h"
+#include "jobs/valuetext.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -287,8 +288,11 @@ QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source)
 QString InterfaceMEncoder::timingRefusal(const EncodingSource &source)
 {
     const SourceFacts &facts = source.facts;
+    // What MEncoder would misread cannot be told: FFprobe did not answer in time at the load.
+    // FFmpeg reads any timing whole.
     if (!facts.measured)
-        return QString();
+        return tr("the timing of this source could not be measured (FFprobe did not answer in time), and "
+                  "MEncoder may not read it whole or in step");
     // MEncoder times every picture by the rate it reads first: of a phone's 6 s of variable
     // rate it kept 0.3 s, of a screen recording's 8 s it made 12.5 s.
     if (facts.variableRate)
@@ -306,8 +310,7 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source)
     if (std::abs(sound - facts.pictureStart) > kStartsApart || (fromFileStart && std::abs(sound) > kStartsApart))
         return tr("MEncoder does not keep the sound of this source in step with its picture, "
                   "which start at %1 s and %2 s")
-            .arg(facts.pictureStart, 0, 'f', 2)
-            .arg(sound, 0, 'f', 2);
+            .arg(secondsText(facts.pictureStart), secondsText(sound));
     return QString();
 }
 

@@ -61,8 +61,11 @@ void loadSource(EncoderWidget *widget, const QString &path, double aspect, doubl
     audio.channelCount = 1;
     audio.samplingRate = 44100;
     audio.bitrate = 128;
+    // FFprobe measured it at the load: a constant rate, both streams from 0.
+    SourceFacts facts;
+    facts.measured = true;
     widget->onMovieLoaded(path, 1);
-    widget->updateInput(video, noVideo, audio, false, SubtitleInfo(), true, true);
+    widget->updateInput(video, noVideo, audio, false, SubtitleInfo(), true, true, {}, facts);
     widget->enableControls(true); // as the main window does after a load
 }
 
