@@ -53,6 +53,8 @@ bool MainWindow::readyToOpen()
     // One load at a time: the window keeps handling events while one runs.
     if (PlayerWidget::loadsInProgress() > 0)
         return false;
+    if (!enginesReady())
+        askLateEnginesAgain();
     if (enginesReady())
         return true;
     checkEnginesReady();

@@ -118,6 +118,9 @@ public:
     // answer in time, and what is unknown for it. Empty when it learnt all.
     QStringList loadNotes() const { return m_loadNotes; }
 
+    // Runs the status runs again of those engines (MPlayer, MediaInfo, FFprobe) whose last
+    // one did not answer in time.
+    void askLateEnginesAgain();
     // Whether MPlayer is usable; with updateFontCache it also runs MPlayer once to build
     // its subtitle font cache (false when that run does not start in time).
     bool isReady(bool updateFontCache);
