@@ -7,14 +7,17 @@
 #include "engines/syncrunner.h"
 #include "jobs/consolebounds.h"
 #include "jobs/processkiller.h"
+#include "jobs/workwatch.h"
 #include "heapwatch.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextDocument>
 #include <QTest>
 
+#include <ctime>
 #include <memory>
 #include <utility>
 
@@ -138,29 +141,31 @@ private slots:
     // A run judged by the engine's progress (limits from Timeouts::patient, or a stall time-out
     // with Work): what it prints moves it on (with a judge, only a line unlike the last), and so
     // does its work: processor time, bytes read, a watched file growing. One that only waits,
-    // or repeats a line and sleeps, is stopped at the stall time-out all the same.
+    // or repeats a line and sleeps, is stopped at the stall time-out all the same, cut short by
+    // its limits of time; one the user stops is not.
     void progressKeepsARunGoing_data()
     {
         QTest::addColumn<QString>("script"); // $1: a file it may write, $2: a file it may read
         QTest::addColumn<QString>("watched"); // "process", "file" or "both"
-        QTest::addColumn<bool>("ends");
+        QTest::addColumn<QString>("end");     // "ends", "stalls" or "stopped" (asked to stop from the start)
         const QString fake = TestMedia::fakeEngine();
         const QString growing = "i=0; while [ $i -lt 7 ]; do printf x >> \"$1\"; sleep 0.2; i=$((i+1)); done; echo answer";
-        QTest::newRow("works silently") << QString("exec '%1' burn 1400 echo answer").arg(fake) << "process" << true;
-        QTest::newRow("waits silently") << QString("exec '%1' slow 1.4 echo answer").arg(fake) << "both" << false;
-        QTest::newRow("grows its file, watched") << growing << "file" << true;
-        QTest::newRow("grows its file, not watched") << growing << "process" << false;
+        QTest::newRow("works silently") << QString("exec '%1' burn 1400 echo answer").arg(fake) << "process" << "ends";
+        QTest::newRow("waits silently") << QString("exec '%1' slow 1.4 echo answer").arg(fake) << "both" << "stalls";
+        QTest::newRow("grows its file, watched") << growing << "file" << "ends";
+        QTest::newRow("grows its file, not watched") << growing << "process" << "stalls";
         QTest::newRow("reads without printing")
             << "i=0; while [ $i -lt 7 ]; do head -c 262144 \"$2\" >/dev/null; sleep 0.2; i=$((i+1)); done; echo answer"
-            << "process" << true;
-        QTest::newRow("prints new lines") << "i=0; while [ $i -lt 7 ]; do echo $i; sleep 0.2; i=$((i+1)); done" << "both" << true;
-        QTest::newRow("repeats a line and sleeps") << "while :; do echo 'frame= 1'; sleep 0.2; done" << "both" << false;
+            << "process" << "ends";
+        QTest::newRow("prints new lines") << "i=0; while [ $i -lt 7 ]; do echo $i; sleep 0.2; i=$((i+1)); done" << "both" << "ends";
+        QTest::newRow("repeats a line and sleeps") << "while :; do echo 'frame= 1'; sleep 0.2; done" << "both" << "stalls";
+        QTest::newRow("works, stopped by the user") << QString("exec '%1' burn 5000 echo answer").arg(fake) << "process" << "stopped";
     }
     void progressKeepsARunGoing()
     {
         QFETCH(QString, script);
         QFETCH(QString, watched);
-        QFETCH(bool, ends);
+        QFETCH(QString, end);
         const QString name = QString(QTest::currentDataTag()).replace(' ', '-').remove(',');
         const QString written = TestMedia::folder() + "/engines/" + name + ".out";
         QFile::remove(written);
@@ -171,19 +176,55 @@ private slots:
         limits.work.process = watched != "file";
         if (watched != "process")
             limits.work.files = {written};
+        const bool stop = end == "stopped";
+        limits.stop = stop ? &stop : nullptr;
         QElapsedTimer clock;
         clock.start();
         const SyncRunner::Result result = SyncRunner::run(writeEngineScript(name, script), {written, read}, QString(),
                                                           limits, "Test");
         QVERIFY(result.started);
-        QCOMPARE(result.killed, !ends);
-        QCOMPARE(result.stalled, !ends);
-        QCOMPARE(result.outOfTime(), !ends);
+        QCOMPARE(result.killed, end != "ends");
+        QCOMPARE(result.stalled, end == "stalls");
+        QCOMPARE(result.stopped, stop);
+        QCOMPARE(result.outOfTime(), end == "stalls");
         QVERIFY(!result.crashedByItself());
-        if (ends)
+        if (end == "ends")
             QVERIFY2(result.stdOut.endsWith("answer\n") || result.stdOut.endsWith("6\n"), qPrintable(result.stdOut));
-        else // stopped at the stall time-out, long before the finish time-out
+        else // stopped at the stall time-out (or at once), long before the finish time-out
             QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // What the system tells of a process's work: its processor time as the process itself
+    // counts it, and the bytes it read. A look at it spans half a second at least: one
+    // sooner tells nothing, however hard the process works meanwhile.
+    void workOfAProcess()
+    {
+        const qint64 self = QCoreApplication::applicationPid();
+        const auto work = [](int ms) {
+            QElapsedTimer clock;
+            clock.start();
+            volatile double sum = 0;
+            while (clock.elapsed() < ms)
+                sum = sum + 1;
+        };
+        WorkWatch watch(self, true, {});
+        const WorkWatch::Usage before = WorkWatch::usageOf(self);
+        const std::clock_t counted = std::clock();
+        work(WorkWatch::LookMs + 200);
+        const WorkWatch::Usage after = WorkWatch::usageOf(self);
+        const qint64 spent = qint64(std::clock() - counted) * 1000 / CLOCKS_PER_SEC;
+        QVERIFY2(qAbs(after.cpuMs - before.cpuMs - spent) <= 40,
+                 qPrintable(QString("%1 of %2 ms").arg(after.cpuMs - before.cpuMs).arg(spent)));
+        QVERIFY(watch.worked());
+        work(WorkWatch::LookMs / 5);
+        QVERIFY(!watch.worked());
+
+        QFile file(writeEngineFile("read-by-the-test.bin", QByteArray(300000, 'r')));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+        const qint64 unread = WorkWatch::usageOf(self).readBytes;
+        QCOMPARE(file.readAll().size(), 300000);
+        QVERIFY(WorkWatch::usageOf(self).readBytes - unread >= 300000);
+        QCOMPARE(WorkWatch::usageOf(0).cpuMs, -1);
     }
 
     void hangingEngineIsKilledAndItsOutputParsed()
