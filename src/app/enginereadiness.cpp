@@ -1,5 +1,7 @@
 #include "app/enginereadiness.h"
 
+#include "engines/interfacestatus.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -18,10 +20,37 @@ bool EngineReadiness::allReady(const QList<Item> &items)
     return true;
 }
 
+EngineReadiness::Lack EngineReadiness::lackOf(const InterfaceStatus *status)
+{
+    if (!status || status->state == InterfaceStatus::Ready)
+        return Lack::Unknown;
+    if (status->late)
+        return Lack::NoAnswerInTime;
+    return status->state == InterfaceStatus::Reset ? Lack::NotInstalled : Lack::Unknown;
+}
+
+namespace {
+// The words that tell why an item is not ready; empty where nothing tells.
+QString lackText(EngineReadiness::Lack lack)
+{
+    switch (lack) {
+    case EngineReadiness::Lack::NotInstalled:
+        return tr("not installed");
+    case EngineReadiness::Lack::NoAnswerInTime:
+        return tr("did not answer in time");
+    default:
+        return QString();
+    }
+}
+} // namespace
+
 QString EngineReadiness::boxLine(const Item &item)
 {
-    return item.ready ? QStringLiteral(" - %1 is ready<br>").arg(item.name)
-                      : QStringLiteral(" - <b>%1</b> is NOT ready<br>").arg(item.name);
+    if (item.ready)
+        return QStringLiteral(" - %1 is ready<br>").arg(item.name);
+    const QString lack = lackText(item.lack);
+    return lack.isEmpty() ? QStringLiteral(" - <b>%1</b> is NOT ready<br>").arg(item.name)
+                          : QStringLiteral(" - <b>%1</b> is NOT ready (%2)<br>").arg(item.name, lack);
 }
 
 QString EngineReadiness::informativeText(const QList<Item> &items, const QString &productTitle)
@@ -39,8 +68,13 @@ QStringList EngineReadiness::logLines(const QList<Item> &items)
 {
     QStringList lines;
     for (const Item &item : items) {
-        lines << (item.ready ? tr("%1 is ready [version: %2]").arg(item.name, item.version)
-                             : tr("%1 is NOT ready [path: %2]").arg(item.name, item.path));
+        const QString lack = lackText(item.lack);
+        if (item.ready)
+            lines << tr("%1 is ready [version: %2]").arg(item.name, item.version);
+        else if (lack.isEmpty())
+            lines << tr("%1 is NOT ready [path: %2]").arg(item.name, item.path);
+        else
+            lines << tr("%1 is NOT ready [path: %2]: %3.").arg(item.name, item.path, lack);
     }
     return lines;
 }

@@ -6,7 +6,13 @@
 
 // The texts of the engine readiness check: which engines and utilities answered their
 // status query, as the box and the log lines tell the user.
+struct InterfaceStatus;
+
 namespace EngineReadiness {
+
+// Why an item is not ready, where its status run tells: an engine that did not answer in time
+// (asked twice, on a busy machine) is no engine to re-install.
+enum class Lack { Unknown, NotInstalled, NoAnswerInTime };
 
 struct Item
 {
@@ -14,7 +20,13 @@ struct Item
     bool ready;
     QString version; // shown for a ready item
     QString path;    // shown for an item that is not ready
+    Lack lack = Lack::Unknown;
 };
+
+// What an engine's last status run says of why it is not ready: it could not be started
+// (state Reset, not late), or it did not answer in time; Unknown when it answered something
+// else than its banner, or there is no status.
+Lack lackOf(const InterfaceStatus *status);
 
 bool allReady(const QList<Item> &items);
 // " - name is ready<br>" or " - <b>name</b> is NOT ready<br>".

@@ -539,26 +539,45 @@ void MainWindow::checkEnginesReady()
     bool ffmpeg = false, mencoder = false, backEnd = false, mediaInfo = false, ffprobe = false;
     m_encoderWidget->enginesReady(ffmpeg, mencoder);
     playerEnginesReady(m_playerWidget, &backEnd, &mediaInfo, &ffprobe);
-    const EngineReadiness::Item ffmpegItem{engineTypeName(EngineType::FFmpeg), ffmpeg,
-                                           encoder()->engineVersion(EngineType::FFmpeg),
-                                           encoder()->engineBinary(EngineType::FFmpeg)};
-    const EngineReadiness::Item mencoderItem{engineTypeName(EngineType::MEncoder), mencoder,
-                                             encoder()->engineVersion(EngineType::MEncoder),
-                                             encoder()->engineBinary(EngineType::MEncoder)};
-    const EngineReadiness::Item playerItem{playerTypeName(1), backEnd,
-                                           m_playerWidget->utilityVersion(1),
-                                           m_playerWidget->utilityBinary(1)};
-    const EngineReadiness::Item mediaInfoItem{QStringLiteral("MediaInfo"), mediaInfo,
-                                              m_playerWidget->utilityVersion(4),
-                                              m_playerWidget->utilityBinary(4)};
-    const EngineReadiness::Item ffprobeItem{QStringLiteral("FFprobe"), ffprobe,
-                                            m_playerWidget->utilityVersion(2),
-                                            m_playerWidget->utilityBinary(2)};
+    const EngineReadiness::Item ffmpegItem = encoderItem(EngineType::FFmpeg, ffmpeg);
+    const EngineReadiness::Item mencoderItem = encoderItem(EngineType::MEncoder, mencoder);
+    const EngineReadiness::Item playerItem = playerItems(backEnd, mediaInfo, ffprobe).at(0);
+    const EngineReadiness::Item mediaInfoItem = playerItems(backEnd, mediaInfo, ffprobe).at(1);
+    const EngineReadiness::Item ffprobeItem = playerItems(backEnd, mediaInfo, ffprobe).at(2);
     const QList<EngineReadiness::Item> boxItems{ffmpegItem, ffprobeItem, mencoderItem, playerItem,
                                                 mediaInfoItem};
     const QList<EngineReadiness::Item> logItems{ffmpegItem, mencoderItem, playerItem,
                                                 mediaInfoItem, ffprobeItem};
     reportReadiness(boxItems, logItems);
+}
+
+EngineReadiness::Item MainWindow::encoderItem(int type, bool ready) const
+{
+    return {engineTypeName(type), ready, encoder()->engineVersion(type), encoder()->engineBinary(type),
+            EngineReadiness::lackOf(encoder()->interfaceStatus(type))};
+}
+
+QList<EngineReadiness::Item> MainWindow::playerItems(bool backEnd, bool mediaInfo, bool ffprobe) const
+{
+    const PlayerStatus backEndStatus = m_playerWidget->playerStatus();
+    const InterfaceStatus mediaInfoStatus = m_playerWidget->mediaInfoStatus();
+    const InterfaceStatus ffprobeStatus = m_playerWidget->ffprobeStatus();
+    return {{playerTypeName(1), backEnd, m_playerWidget->utilityVersion(1), m_playerWidget->utilityBinary(1),
+             EngineReadiness::lackOf(&backEndStatus)},
+            {QStringLiteral("MediaInfo"), mediaInfo, m_playerWidget->utilityVersion(4),
+             m_playerWidget->utilityBinary(4), EngineReadiness::lackOf(&mediaInfoStatus)},
+            {QStringLiteral("FFprobe"), ffprobe, m_playerWidget->utilityVersion(2), m_playerWidget->utilityBinary(2),
+             EngineReadiness::lackOf(&ffprobeStatus)}};
+}
+
+void MainWindow::askLateEnginesAgain()
+{
+    for (int type : {EngineType::FFmpeg, EngineType::MEncoder}) {
+        const InterfaceStatus *status = encoder()->interfaceStatus(type);
+        if (status && status->late)
+            m_encoderWidget->setEngineBinPath(type, encoder()->engineBinary(type));
+    }
+    m_playerWidget->askLateEnginesAgain();
 }
 
 void MainWindow::reportReadiness(const QList<EngineReadiness::Item> &boxItems,

@@ -307,6 +307,13 @@ protected:
     void dismissBoxes();
     // The box (when one is not ready), the log lines, and the no-input state when one of
     // the five engines the window needs is missing.
+    // The readiness of an encoding engine and of the player panel's three (MPlayer,
+    // MediaInfo, FFprobe), with why those not ready are not.
+    EngineReadiness::Item encoderItem(int type, bool ready) const;
+    QList<EngineReadiness::Item> playerItems(bool backEnd, bool mediaInfo, bool ffprobe) const;
+    // Asks again the engines whose status run did not answer in time (the machine that was
+    // busy at start-up may not be now), before the window calls them not ready.
+    void askLateEnginesAgain();
     void reportReadiness(const QList<EngineReadiness::Item> &boxItems,
                          const QList<EngineReadiness::Item> &logItems);
     // A copy of an encoding engine's (type 1 to 4) last status query; a reset record for an

@@ -53,6 +53,8 @@ bool MainWindow::readyToOpen()
     // One load at a time: the window keeps handling events while one runs.
     if (PlayerWidget::loadsInProgress() > 0)
         return false;
+    if (!enginesReady())
+        askLateEnginesAgain();
     if (enginesReady())
         return true;
     checkEnginesReady();
@@ -162,8 +164,13 @@ bool MainWindow::loadInput(const QString &path, int kind, bool extended, const Q
         setCurrentFilePath(path);
     defaultTargetName(kind);
     emit movieLoaded(kind);
-    statusBar()->showMessage((dvd ? tr("DVD loaded [%1]") : tr("Movie file loaded [%1]")).arg(path),
-                             ResultTimeout);
+    const QString loadedText = (dvd ? tr("DVD loaded [%1]") : tr("Movie file loaded [%1]")).arg(path);
+    // What the load could not learn stays on screen until the next message.
+    const QStringList notes = m_playerWidget->loadNotes();
+    if (notes.isEmpty())
+        statusBar()->showMessage(loadedText, ResultTimeout);
+    else
+        statusBar()->showMessage(loadedText + QLatin1Char(' ') + notes.join(QLatin1Char(' ')));
     return true;
 }
 

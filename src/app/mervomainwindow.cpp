@@ -250,16 +250,11 @@ void MervoMainWindow::checkEnginesReady()
     // Box and log in the order FFmpeg, MEncoder, x264, MKVmerge, MPlayer, MediaInfo, FFprobe.
     QList<EngineReadiness::Item> items;
     for (int type : {EngineType::FFmpeg, EngineType::MEncoder, EngineType::X264, EngineType::MKVmerge})
-        items << EngineReadiness::Item{engineTypeName(type), encoder()->isEngineReady(type),
-                                       engineVersion(type), engineBinary(type)};
+        items << EngineReadiness::Item{engineTypeName(type), encoder()->isEngineReady(type), engineVersion(type),
+                                       engineBinary(type), EngineReadiness::lackOf(encoder()->interfaceStatus(type))};
     bool backEnd = false, mediaInfo = false, ffprobe = false;
     m_mervoPlayerWidget->enginesReady(&backEnd, &mediaInfo, &ffprobe);
-    items << EngineReadiness::Item{playerTypeName(1), backEnd, m_playerWidget->utilityVersion(1),
-                                   m_playerWidget->utilityBinary(1)}
-          << EngineReadiness::Item{QStringLiteral("MediaInfo"), mediaInfo,
-                                   m_playerWidget->utilityVersion(4), m_playerWidget->utilityBinary(4)}
-          << EngineReadiness::Item{QStringLiteral("FFprobe"), ffprobe,
-                                   m_playerWidget->utilityVersion(2), m_playerWidget->utilityBinary(2)};
+    items << playerItems(backEnd, mediaInfo, ffprobe);
     reportReadiness(items, items);
 }
 
@@ -294,6 +289,8 @@ bool MervoMainWindow::readyToOpen()
 {
     // A missing base engine is reported with the window's own check, x264 and MKVmerge
     // included; opening a media file is the base window's command and runs the base check.
+    if (!enginesReady())
+        askLateEnginesAgain();
     if (enginesReady())
         return true;
     checkEnginesReady();

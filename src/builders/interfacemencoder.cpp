@@ -14,6 +14,7 @@
 #include "engines/interfacestatus.h"
 #include "engines/mencoder.h"
 #include "engines/textsections.h"
+#include "jobs/valuetext.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -298,8 +299,11 @@ QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source, const QSt
 QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QString &muxer, bool withSound)
 {
     const SourceFacts &facts = source.facts;
+    // What MEncoder would misread cannot be told: FFprobe did not answer in time at the load.
+    // FFmpeg reads any timing whole.
     if (!facts.measured)
-        return QString();
+        return tr("the timing of this source could not be measured (FFprobe did not answer in time), and "
+                  "MEncoder may not read it whole or in step");
     // MEncoder times every picture by the rate it reads first: of a phone's 6 s of variable
     // rate it kept 0.3 s, of a screen recording's 8 s it made 12.5 s.
     if (facts.variableRate)
@@ -310,22 +314,22 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QSt
     if (facts.pictureLeadIn > 0.0)
         return tr("MEncoder shows the %1 s of picture before this source's start that its edit list "
                   "leaves out")
-            .arg(facts.pictureLeadIn, 0, 'f', 2);
+            .arg(secondsText(facts.pictureLeadIn));
     const int place = SourceStreams::audioIndex(source);
     if (!withSound || source.noAudio || place >= facts.sounds.size())
         return QString();
     if (facts.sounds.at(place).leadIn > kStartsApart)
         return tr("MEncoder plays the %1 s of sound before this source's start that its edit list "
                   "leaves out")
-            .arg(facts.sounds.at(place).leadIn, 0, 'f', 2);
+            .arg(secondsText(facts.sounds.at(place).leadIn));
     // MEncoder starts picture and sound together, whatever lies between them in the source.
     const double sound = facts.sounds.at(place).start;
     const double apart = sound - facts.pictureStart;
     if (std::abs(apart) > kStartsApart)
         return apart > 0.0 ? tr("MEncoder does not keep the sound of this source, which starts %1 s after its "
-                                "picture, in step with it").arg(apart, 0, 'f', 2)
+                                "picture, in step with it").arg(secondsText(apart))
                            : tr("MEncoder does not keep the sound of this source, which starts %1 s before its "
-                                "picture, in step with it").arg(-apart, 0, 'f', 2);
+                                "picture, in step with it").arg(secondsText(-apart));
     // Streams that start together, later than the file: an AVI has no clock of its own, so
     // both start with it. Into a container that keeps times, libavformat's reader and the
     // Matroska reader keep the picture's time in the file but start the sound with the
@@ -335,7 +339,7 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QSt
     if (!clockless && MEncoderEncodeCommand::keepsStartTimes(source) && std::abs(sound) > kStartsApart)
         return tr("MEncoder would start the sound of this source with the output, %1 s before its picture, "
                   "into a container that keeps their times")
-            .arg(facts.pictureStart, 0, 'f', 2);
+            .arg(secondsText(facts.pictureStart));
     return QString();
 }
 

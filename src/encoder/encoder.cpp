@@ -83,8 +83,8 @@ void Encoder::EngineRecord::create()
     capabilities->audioCodecMap = &audioCodecs;
     capabilities->subtitleCodecMap = &subtitleCodecs;
     capabilities->muxerMap = &muxers;
-    startTimeout = finishTimeout = 3000;
-    killTimeout = 5000;
+    // The time-outs stay: they are the user's latencies, which the engine's first queries
+    // already run with.
 }
 
 void Encoder::reportUnknown(int type)

@@ -219,7 +219,7 @@ protected:
         std::unique_ptr<EngineCapabilities> capabilities;
         std::unique_ptr<InterfaceStatus> status;
         QMap<QString, QString> muxers, videoCodecs, audioCodecs, subtitleCodecs;
-        // Fresh, empty records with the default time-outs.
+        // Fresh, empty records; the time-outs are kept.
         void create();
     };
     // The record of any engine the encoder runs, null for an unknown type: the time-outs,
@@ -231,11 +231,17 @@ protected:
     // starts the line ("Encoder", "MervoEncoder").
     static QString startFailureText(const char *classWord, const QString &name, const SyncRunner::Result &run,
                                     int timeout);
-    // Whether a run ended by a signal of its own: one the runner stopped (at its time-out,
-    // or for printing past its limit) did not crash.
-    static bool crashedByItself(const SyncRunner::Result &run);
     // Keeps a status query's output in the engine's status, shows it, and marks it captured.
     void captureStatus(EngineRecord &record, const QString &stdOut, const QString &stdErr);
+    // Runs `queries` (the status queries of the engine, which clear and fill its record; true
+    // when each of them started). When the engine is not ready after them and a query went
+    // unanswered in time, they run once more with longer time-outs before it is called not
+    // ready; the status tells whether it stayed late. Returns the last result of `queries`.
+    bool askEngine(const QString &name, EngineRecord &record, const std::function<bool()> &queries);
+    // One status query of the engine (see askEngine): its answer is kept while the
+    // executable is unchanged; `limits` receives the time-outs it ran with.
+    SyncRunner::Result runStatusRun(int type, const QString &program, const QStringList &arguments,
+                                    const char *classWord, SyncRunner::Timeouts &limits);
 
     // What the extended encoder builds on: the two builders (null until initialised), the
     // Xvid target's set-up of the MEncoder job, and one MEncoder pass of it.
@@ -284,6 +290,8 @@ private:
     static bool hasClosingLines(int type, const QString &stdOut, const QString &stdErr);
     bool runQuery(int type, void (Encoder::*command)(QString &, QStringList &) const,
                   void (Encoder::*parse)());
+    // The queries of MEncoder or FFmpeg, with the record cleared first (see askEngine).
+    bool queryEngine(int type);
     bool engineBuilderMissing(int type) const;
     // A test run; `keepOutput` leaves what it wrote at the output path for a next step.
     bool trialRun(int type, const QString &program, const QStringList &arguments,
@@ -369,6 +377,10 @@ private:
     OutputTarget m_output;
     QString m_playerBinary;
     int m_engineAnswers = 0; // see OfferInputs
+    // While askEngine() runs: whether a status query went unanswered in time, and whether
+    // the engine is being asked again.
+    bool m_queriesLate = false;
+    bool m_askingAgain = false;
     bool m_trialCancelled = false;
 
     Engine m_ffmpegEngine;

@@ -46,7 +46,8 @@ constexpr int TrialFinishFloor = 60000;
 // An engine that makes no progress for this long is not slow but stuck (waiting on a device,
 // a pipe or a lock, or reading a source that no longer grows): the trial stops it then,
 // instead of holding the user to the finish time-out. Every engine prints its banner at once
-// and a status line per frame or half second once it encodes, its figures moving.
+// and a status line per frame or half second once it encodes, its figures moving; one that
+// holds its figures still works all the same (its processor time, what it reads, its file).
 constexpr int TrialStallLimit = 10000;
 
 // What an engine prints once it has closed its output file: MEncoder sums up the streams
@@ -140,11 +141,6 @@ QString Encoder::startFailureText(const char *classWord, const QString &name, co
     return tr("%1: %2 process failed to start: %3.").arg(QLatin1String(classWord), name, run.startFailure);
 }
 
-bool Encoder::crashedByItself(const SyncRunner::Result &run)
-{
-    return run.crashed && !run.killed && run.droppedBytes == 0;
-}
-
 Encoder::RunResult Encoder::runProcess(int type, const QString &program,
                                        const QStringList &arguments, bool reportNormalEnd,
                                        bool statusQuery, const SyncRunner::Timeouts *trial)
@@ -160,10 +156,10 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
         timeouts.stall = trial->stall;
         timeouts.progressed = trial->progressed;
         timeouts.stop = trial->stop;
+        timeouts.work = trial->work;
     }
-    const SyncRunner::Result run =
-        statusQuery ? SyncRunner::runQuery(program, arguments, QString(), timeouts, "Encoder")
-                    : SyncRunner::run(program, arguments, QString(), timeouts, "Encoder");
+    const SyncRunner::Result run = statusQuery ? runStatusRun(type, program, arguments, "Encoder", timeouts)
+                                               : SyncRunner::run(program, arguments, QString(), timeouts, "Encoder");
 
     RunResult result;
     if (!run.started) {
@@ -182,7 +178,7 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
         else
             logMessage(tr("Encoder: %1 process killed.").arg(name), LogLevel::Verbose);
     }
-    if (crashedByItself(run)) {
+    if (run.crashedByItself()) {
         qCDebug(lcEncoder) << "Warning: encoder process crashed.";
         logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
     } else if (reportNormalEnd && !run.crashed) {
@@ -246,16 +242,39 @@ void Encoder::captureStatus(EngineRecord &record, const QString &stdOut, const Q
     status.state = InterfaceStatus::OutputCaptured;
 }
 
-void Encoder::resetEngine(int type)
+SyncRunner::Result Encoder::runStatusRun(int type, const QString &program, const QStringList &arguments,
+                                         const char *classWord, SyncRunner::Timeouts &limits)
 {
-    qCDebug(lcEncoder) << "Encoder: begin reset engine type" << type;
-    const QString name = engineName(type);
-    logMessage(tr("Encoder: %1 engine reset begins.").arg(name), LogLevel::Verbose);
-    Engine *record = knownEngine(type);
-    // An engine that was never initialised has no builder to ask.
-    if (!record || !record->status || engineBuilderMissing(type))
-        return;
-    const QString binary = engineBinary(type);
+    int start = 0, finish = 0, kill = 0;
+    timeouts(type, start, finish, kill);
+    // An engine that works goes on past its finish time-out (a busy machine, a cold disk).
+    limits = SyncRunner::Timeouts::patient(start, finish, kill);
+    if (m_askingAgain)
+        limits = limits.again();
+    const SyncRunner::Result run = SyncRunner::runQuery(program, arguments, QString(), limits, classWord);
+    m_queriesLate = m_queriesLate || run.outOfTime();
+    return run;
+}
+
+bool Encoder::askEngine(const QString &name, EngineRecord &record, const std::function<bool()> &queries)
+{
+    m_queriesLate = false;
+    bool ran = queries();
+    if ((!ran || record.status->state != InterfaceStatus::Ready) && m_queriesLate) {
+        logMessage(tr("Encoder: %1 did not answer in time; it is asked again with longer time-outs.").arg(name),
+                   LogLevel::Normal);
+        m_queriesLate = false;
+        m_askingAgain = true;
+        ran = queries();
+        m_askingAgain = false;
+    }
+    record.status->late = m_queriesLate && record.status->state != InterfaceStatus::Ready;
+    return ran;
+}
+
+bool Encoder::queryEngine(int type)
+{
+    Engine *record = engine(type);
     InterfaceStatus &status = *record->status;
     status.clear();
     record->videoCodecs.clear();
@@ -277,15 +296,30 @@ void Encoder::resetEngine(int type)
     bool allGood = true;
     for (const Query &query : queries) {
         if (!runQuery(type, query.command, query.parse))
-            return;
+            return false;
         allGood = allGood && status.state != InterfaceStatus::ParseFailed;
     }
-    logMessage(tr("Encoder: %1 engine reset completed.").arg(name), LogLevel::Verbose);
-
     // FFmpeg's parsers set no ready state themselves; MEncoder's does.
     if (type == EngineType::FFmpeg)
         status.state = allGood ? InterfaceStatus::Ready : InterfaceStatus::ParseFailed;
-    if (status.state == InterfaceStatus::Ready) {
+    return true;
+}
+
+void Encoder::resetEngine(int type)
+{
+    qCDebug(lcEncoder) << "Encoder: begin reset engine type" << type;
+    const QString name = engineName(type);
+    logMessage(tr("Encoder: %1 engine reset begins.").arg(name), LogLevel::Verbose);
+    Engine *record = knownEngine(type);
+    // An engine that was never initialised has no builder to ask.
+    if (!record || !record->status || engineBuilderMissing(type))
+        return;
+    const QString binary = engineBinary(type);
+    if (!askEngine(name, *record, [this, type] { return queryEngine(type); }))
+        return;
+    logMessage(tr("Encoder: %1 engine reset completed.").arg(name), LogLevel::Verbose);
+
+    if (record->status->state == InterfaceStatus::Ready) {
         logMessage(tr("Encoder: %1 engine is ready.").arg(name), LogLevel::Verbose);
     } else {
         logMessage(tr("Encoder: %1 engine binary is %2").arg(name, binary), LogLevel::Quiet);
@@ -356,6 +390,13 @@ bool Encoder::trialRun(int type, const QString &program, const QStringList &argu
         limits.finish = TrialFinishFloor;
         limits.stall = TrialStallLimit;
         limits.progressed = TrialProgress(type);
+        // What the engine does moves it on too: an encoder that buffers pictures before it
+        // writes (VP8 holds some, and its status line stands still meanwhile) works all the
+        // same, its processor time moving, its file growing.
+        limits.work.process = true;
+        for (const QString &path : {output, engineOutput})
+            if (!path.isEmpty() && !limits.work.files.contains(path))
+                limits.work.files << path;
         limits.stop = TrialWatch::instance()->cancelFlag();
         run = runProcess(type, program, trial, false, false, &limits);
     }

@@ -132,11 +132,13 @@ void MervoEncoder::resetEngine(int type)
     if (!own->status || !builder(type))
         return;
     const QString binary = builder(type)->binary();
-    own->status->clear();
-    for (QMap<QString, QString> *map : {&own->muxers, &own->videoCodecs,
-                                        &own->audioCodecs, &own->subtitleCodecs})
-        map->clear();
-    if (!runStatusQuery(type))
+    const auto query = [this, type, own] {
+        own->status->clear();
+        for (QMap<QString, QString> *map : {&own->muxers, &own->videoCodecs, &own->audioCodecs, &own->subtitleCodecs})
+            map->clear();
+        return runStatusQuery(type);
+    };
+    if (!askEngine(name, *own, query))
         return;
 
     logMessage(tr("MervoEncoder: %1 engine reset completed.").arg(name), LogLevel::Verbose);
@@ -163,8 +165,7 @@ bool MervoEncoder::runStatusQuery(int type)
     logMessage(tr("MervoEncoder: %1 process starts.").arg(name), LogLevel::Verbose);
 
     SyncRunner::Timeouts limits;
-    timeouts(type, limits.start, limits.finish, limits.kill);
-    const SyncRunner::Result run = SyncRunner::runQuery(program, arguments, QString(), limits, "MervoEncoder");
+    const SyncRunner::Result run = runStatusRun(type, program, arguments, "MervoEncoder", limits);
     if (!run.started) {
         qCDebug(lcEncoder) << "MervoEncoder: process failed to start:" << run.startFailure;
         logMessage(startFailureText("MervoEncoder", name, run, limits.start), LogLevel::Normal);
@@ -179,7 +180,7 @@ bool MervoEncoder::runStatusQuery(int type)
                                     : tr("MervoEncoder: %1 process killed.").arg(name),
                    LogLevel::Verbose);
     }
-    if (crashedByItself(run)) {
+    if (run.crashedByItself()) {
         qCDebug(lcEncoder) << "Warning: encoder process crashed.";
         logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
     } else if (!run.crashed) {

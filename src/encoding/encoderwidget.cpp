@@ -349,6 +349,8 @@ void EncoderWidget::setConsoleButton(bool show)
 void EncoderWidget::initEncoder()
 {
     m_encoder->loadSettings();
+    // The engines' first queries already run with the user's latencies.
+    setPreferences(m_preferences);
     m_encoder->initEngine(2, m_ffmpegPath);
     m_encoder->initEngine(1, m_mencoderPath);
     adjustAudioCorrection(m_preferences.volumeCorrection);

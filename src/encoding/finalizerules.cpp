@@ -44,9 +44,9 @@ MediaInfoData mediaInfoAnalysis(const PlayerSetup &setup, const QString &file)
     QString program;
     QStringList arguments;
     mediaInfo.cliCmdGetInfo(file, program, arguments);
-    const SyncRunner::Timeouts timeouts{setup.preferences.latencyStart,
-                                        setup.preferences.latencyFinished,
-                                        setup.preferences.latencyKill};
+    // On a busy machine MediaInfo may work past the finish latency: it is let finish.
+    const SyncRunner::Timeouts timeouts = SyncRunner::Timeouts::patient(
+        setup.preferences.latencyStart, setup.preferences.latencyFinished, setup.preferences.latencyKill);
     const SyncRunner::Result result = SyncRunner::run(program, arguments, QString(), timeouts,
                                                       "EncoderWidget");
     if (!result.started || result.killed) {

@@ -1,5 +1,7 @@
 #include "encoding/mervoencoderwidget.h"
 
+#include "encoder/records/enginetype.h"
+
 #include "encoder/encoder.h"
 #include "encoder/mervoconfigurator.h"
 #include "encoder/mervoencoder.h"
@@ -88,6 +90,9 @@ MervoEncoderWidget::MervoEncoderWidget(QWidget *consoleWindow, MervoJobManager *
 bool MervoEncoderWidget::applyEngineBinPaths()
 {
     initEncoder();
+    for (int type : {EngineType::MKVmerge, EngineType::X264})
+        m_mervoEncoder->setTimeouts(type, m_preferences.latencyStart, m_preferences.latencyFinished,
+                                    m_preferences.latencyKill);
     m_mervoEncoder->initEngine(4, m_mkvmergePath);
     return m_mervoEncoder->initEngine(3, m_x264Path);
 }

@@ -19,6 +19,10 @@ struct InterfaceStatus
     QByteArray stdErr;
     QString signature; // the program name from the banner
     QString version;   // the version from the banner
+    // The engine did not answer its status run in time, asked again with longer time-outs
+    // too (a busy machine, a cold disk): not ready for now, which a later asking may change.
+    // Not ready and not late in state Reset: it could not be started at all.
+    bool late = false;
 
     // Back to the constructed state, before a new status run.
     void clear();

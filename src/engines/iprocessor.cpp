@@ -63,7 +63,19 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
 
     QString failureText;
     QString error;
-    switch (queryEngine(failureText, error)) {
+    m_queriesLate = false;
+    QueryOutcome outcome = queryEngine(failureText, error);
+    // An engine whose queries went unanswered in time (a busy machine, a cold disk) is asked
+    // once more with longer time-outs before it is called broken.
+    if (outcome != QueryOutcome::Ready && m_queriesLate) {
+        m_console->logNormal(tr("%1: no answer in time; the engine is asked again with longer time-outs.").arg(m_name));
+        clearFindings();
+        m_askingAgain = true;
+        m_queriesLate = false;
+        outcome = queryEngine(failureText, error);
+        m_askingAgain = false;
+    }
+    switch (outcome) {
     case QueryOutcome::Ready:
         m_console->log(LogLevel::Verbose, tr("%1: interface ready.").arg(m_name));
         qCDebug(lcEngines).noquote() << QStringLiteral("%1: interface ready").arg(m_name)
@@ -100,16 +112,17 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     error.clear();
     stdOut.clear();
     stdErr.clear();
-    SyncRunner::Timeouts timeouts;
-    timeouts.start = m_startTimeout;
-    timeouts.finish = m_finishTimeout;
-    timeouts.kill = m_killTimeout;
+    // An engine that works goes on past its finish time-out (a busy machine, a cold disk).
+    SyncRunner::Timeouts timeouts = SyncRunner::Timeouts::patient(m_startTimeout, m_finishTimeout, m_killTimeout);
+    if (m_askingAgain)
+        timeouts = timeouts.again();
     const SyncRunner::Result result =
         m_queryRunning ? SyncRunner::runQuery(m_executablePath, arguments, m_libraryPath, timeouts, classWord)
                        : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord,
                                          m_outputLimit);
     m_lastRunEnd.clear();
     m_lastRunTimedOut = false;
+    m_queriesLate = m_queriesLate || result.outOfTime();
     if (!result.started) {
         error = tr("process failed to start: %1").arg(result.startFailure);
         return false;
@@ -122,7 +135,8 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     m_lastRunTimedOut = result.killed;
     if (result.killed) {
         // What it printed before its time ran out is still read.
-        m_lastRunEnd = tr("process timed out after %1 milliseconds").arg(m_finishTimeout);
+        m_lastRunEnd = tr("process timed out after %1 milliseconds")
+                           .arg(result.stalled ? timeouts.stall : timeouts.finish);
         qCDebug(lcEngines).noquote() << QStringLiteral("%1: %2.").arg(QLatin1String(classWord), m_lastRunEnd);
     } else {
         m_lastRunEnd = ProcessEnd::exitText(result.crashed ? QProcess::CrashExit : QProcess::NormalExit,

@@ -104,4 +104,8 @@ protected:
     // "process killed by signal 11 (...)", "process timed out after 3000 milliseconds").
     QString m_lastRunEnd;
     bool m_lastRunTimedOut = false;
+    // Set when a run of the current start was cut short by its time-outs.
+    bool m_queriesLate = false;
+    // Set while a start asks its engine again, with longer time-outs.
+    bool m_askingAgain = false;
 };

@@ -157,6 +157,18 @@ QString Player::utilityVersion(int utility) const
     }
 }
 
+bool Player::analysisLate(int utility) const
+{
+    switch (utility) {
+    case FFprobeUtility:
+        return m_ffprobeLate;
+    case MediaInfoUtility:
+        return m_mediaInfoLate;
+    default:
+        return false;
+    }
+}
+
 QString Player::utilityBinary(int utility) const
 {
     switch (utility) {
@@ -518,6 +530,9 @@ struct Player::ProcessTexts
     const char *crashedLog;
     const char *finishedDebug;
     const char *finishedLog;
+    // The engine's name in texts of its own (an answer cut for its size); the back-end's
+    // name when null.
+    const char *engine;
 };
 
 // The debug line of a utility process still running after the kill spells "processs";
@@ -539,6 +554,7 @@ const Player::ProcessTexts Player::MediaInfoTexts = {
     QT_TRANSLATE_NOOP("Player", "Warning: MediaInfo process crashed."),
     "Player: MediaInfo process finished.",
     QT_TRANSLATE_NOOP("Player", "Player: MediaInfo process finished."),
+    "MediaInfo",
 };
 
 const Player::ProcessTexts Player::FFprobeTexts = {
@@ -558,6 +574,7 @@ const Player::ProcessTexts Player::FFprobeTexts = {
     QT_TRANSLATE_NOOP("Player", "Warning: FFprobe process crashed."),
     "Player: FFprobe process finished.",
     QT_TRANSLATE_NOOP("Player", "Player: FFprobe process finished."),
+    "FFprobe",
 };
 
 const Player::ProcessTexts Player::BackendTexts = {
@@ -577,6 +594,7 @@ const Player::ProcessTexts Player::BackendTexts = {
     QT_TRANSLATE_NOOP("Player", "Warning: %1 process crashed."),
     "Player: process finished.",
     QT_TRANSLATE_NOOP("Player", "Player: %1 process finished."),
+    nullptr,
 };
 
 namespace {
@@ -603,24 +621,39 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
                         CrashRule crashRule, RunOutput *output, bool statusQuery)
 {
     const QString name = backendName(m_backendType);
+    const QString engine = texts.engine ? QLatin1String(texts.engine) : name;
     qCDebug(lcEngines).noquote() << "Player: start process" << ('"' + program + '"') << arguments;
     log(processText(texts.startsLog, name), LogLevel::Verbose);
 
+    // An engine that works is not stopped at the finish latency (a busy machine, a cold disk),
+    // and one that was stopped for time all the same is asked once more with longer limits:
+    // its answer was cut or missing, and an analysis or a status read from it would call a
+    // good file invalid or a working engine broken.
+    SyncRunner::Timeouts limits = SyncRunner::Timeouts::patient(m_timeouts.start, m_timeouts.finish, m_timeouts.kill);
+    SyncRunner::Result result;
     // An empty program (a back-end type without an interface) cannot start; do not ask
     // QProcess to try.
-    SyncRunner::Result result;
-    if (!program.isEmpty())
-        result = statusQuery ? SyncRunner::runQuery(program, arguments, QString(), m_timeouts, "Player")
-                             : SyncRunner::run(program, arguments, QString(), m_timeouts, "Player");
+    for (int asking = 0; asking < 2 && !program.isEmpty(); ++asking) {
+        if (asking > 0) {
+            log(tr("Player: %1 did not answer in time; it is asked again with longer time-outs.").arg(engine),
+                LogLevel::Normal);
+            limits = limits.again();
+        }
+        result = statusQuery ? SyncRunner::runQuery(program, arguments, QString(), limits, "Player")
+                             : SyncRunner::run(program, arguments, QString(), limits, "Player");
+        if (!result.outOfTime())
+            break;
+    }
+    output->late = result.outOfTime();
     if (!result.started) {
-        qCDebug(lcEngines).noquote() << texts.timedOutDebug << m_timeouts.start;
-        log(processText(texts.failedToStartLog, name, m_timeouts.start), failedToStartLevel);
+        qCDebug(lcEngines).noquote() << texts.timedOutDebug << limits.start;
+        log(processText(texts.failedToStartLog, name, limits.start), failedToStartLevel);
         return false;
     }
     debugLine(texts.startedDebug);
     log(processText(texts.startedLog, name), LogLevel::Verbose);
     if (result.droppedBytes > 0)
-        log(SyncRunner::cutNotice(name, result), LogLevel::Quiet);
+        log(SyncRunner::cutNotice(engine, result), LogLevel::Quiet);
 
     if (result.killed) {
         debugLine(texts.notEndedDebug);
@@ -635,16 +668,18 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
         }
     }
 
-    // A process that outlived the kill has no exit status yet, so it has not crashed.
-    // A utility's crash status with exit code -1 is not a crash of the utility itself and
-    // is logged as a normal end (a real crash here carries its signal number).
-    bool crashed = result.crashed && !result.stillRunning;
+    // A process this program stopped (at a time-out, or for its output) did not crash: the
+    // lines above say what became of it. A utility's crash status with exit code -1 is not a
+    // crash of the utility itself and is logged as a normal end (a real crash here carries
+    // its signal number).
+    const bool stopped = result.crashed && !result.crashedByItself();
+    bool crashed = result.crashedByItself();
     if (crashRule == CrashRule::IgnoreExitCodeMinusOne && result.exitCode == -1)
         crashed = false;
     if (crashed) {
         debugLine(texts.crashedDebug);
         log(processText(texts.crashedLog, name), LogLevel::Normal);
-    } else {
+    } else if (!stopped) {
         debugLine(texts.finishedDebug);
         log(processText(texts.finishedLog, name), LogLevel::Verbose);
     }
@@ -679,8 +714,10 @@ void Player::resetMediaInfo()
     m_mediaInfo->cliCmdGetStatus(program, arguments);
     echoCommand(program, arguments);
     RunOutput output;
-    if (!runProcess(program, arguments, MediaInfoTexts, LogLevel::Normal,
-                    CrashRule::IgnoreExitCodeMinusOne, &output, true))
+    const bool ran = runProcess(program, arguments, MediaInfoTexts, LogLevel::Normal,
+                                CrashRule::IgnoreExitCodeMinusOne, &output, true);
+    m_mediaInfoStatus.late = output.late;
+    if (!ran)
         return;
     m_mediaInfoStatus.stdOut = output.stdOut.toUtf8();
     m_mediaInfoStatus.stdErr = output.stdErr.toUtf8();
@@ -710,8 +747,10 @@ void Player::resetFFprobe()
     m_ffprobe->cliCmdGetStatus(program, arguments);
     echoCommand(program, arguments);
     RunOutput output;
-    if (!runProcess(program, arguments, FFprobeTexts, LogLevel::Normal,
-                    CrashRule::IgnoreExitCodeMinusOne, &output, true))
+    const bool ran = runProcess(program, arguments, FFprobeTexts, LogLevel::Normal,
+                                CrashRule::IgnoreExitCodeMinusOne, &output, true);
+    m_ffprobeStatus.late = output.late;
+    if (!ran)
         return;
     echoOutput(output);
 
@@ -742,8 +781,10 @@ void Player::resetBackend()
     cliCmdGetStatus(&program, &arguments);
     echoCommand(program, arguments);
     RunOutput output;
-    if (!runProcess(program, arguments, BackendTexts, LogLevel::Quiet, CrashRule::AnyCrash,
-                    &output, true))
+    const bool ran = runProcess(program, arguments, BackendTexts, LogLevel::Quiet, CrashRule::AnyCrash,
+                                &output, true);
+    m_backendStatus.late = output.late;
+    if (!ran)
         return;
     m_backendStatus.stdOut = output.stdOut.toUtf8();
     m_backendStatus.stdErr = output.stdErr.toUtf8();
@@ -772,8 +813,10 @@ void Player::readMediaInfoData(const QString &file)
     QStringList arguments;
     m_mediaInfo->cliCmdGetInfo(file, program, arguments);
     RunOutput output;
-    if (!runProcess(program, arguments, MediaInfoTexts, LogLevel::Quiet,
-                    CrashRule::IgnoreExitCodeMinusOne, &output))
+    const bool ran = runProcess(program, arguments, MediaInfoTexts, LogLevel::Quiet,
+                                CrashRule::IgnoreExitCodeMinusOne, &output);
+    m_mediaInfoLate = output.late;
+    if (!ran)
         return;
     m_mediaInfoData.rawText = output.stdOut;
     // A file MediaInfo cannot read (no report, or no format found: an empty or a text file)
@@ -849,8 +892,10 @@ void Player::readFFprobeData(const QString &file)
     QStringList arguments;
     m_ffprobe->cliCmdGetInfo(file, program, arguments);
     RunOutput output;
-    if (!runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet,
-                    CrashRule::IgnoreExitCodeMinusOne, &output))
+    const bool ran = runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet,
+                                CrashRule::IgnoreExitCodeMinusOne, &output);
+    m_ffprobeLate = output.late;
+    if (!ran)
         return;
     qCDebug(lcEngines).noquote() << output.stdOut;
     m_ffprobe->parseData(&m_ffprobeData, output.stdOut, output.stdErr);

@@ -162,6 +162,10 @@ public:
     // by side with other work, to be taken over by the read.
     void readFFprobeSamples(const QString &file, int samples);
     void prefetchFFprobeSamples(const QString &file, int samples) const;
+    // Whether the last analysis of the utility (FFprobeUtility, MediaInfoUtility) did not
+    // answer in time, asked again too: its record is empty or cut for want of time, not
+    // because the file is no media.
+    bool analysisLate(int utility) const;
 
 private:
     struct ProcessTexts;
@@ -173,6 +177,8 @@ private:
     {
         QString stdOut;
         QString stdErr;
+        // Stopped for time, asked again too: the answer is missing or cut.
+        bool late = false;
     };
 
     // The MPlayer interface when the back-end type has one; otherwise logs why not
@@ -214,4 +220,6 @@ private:
     std::unique_ptr<InterfaceFFprobe> m_ffprobe;
     QString m_windowId;
     SyncRunner::Timeouts m_timeouts;
+    bool m_mediaInfoLate = false;
+    bool m_ffprobeLate = false;
 };

@@ -5,6 +5,7 @@
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
 #include "jobs/programstart.h"
+#include "jobs/workwatch.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -179,12 +180,18 @@ enum class EndWait { Ended, TimedOut, Stalled, Stopped };
 constexpr qint64 StopPollMs = 100;
 
 // Waits for a running process to end within the finish time-out; with a stall time-out,
-// only for as long as it keeps printing (or moving on) too; with a stop flag, until it is set.
-EndWait waitForEnd(QProcess *process, const OutputCapture &output, const SyncRunner::Timeouts &timeouts)
+// only for as long as it keeps printing (or moving on, or working) too; with a stop flag,
+// until it is set.
+EndWait waitForEnd(QProcess *process, OutputCapture &output, const SyncRunner::Timeouts &timeouts)
 {
     if (timeouts.stall <= 0 && !timeouts.stop)
         return waitToLeave(process, QProcess::Running, timeouts.finish) ? EndWait::Ended : EndWait::TimedOut;
     const QDeadlineTimer finish(timeouts.finish);
+    WorkWatch work;
+    if (timeouts.stall > 0 && (timeouts.work.process || !timeouts.work.files.isEmpty())) {
+        work = WorkWatch(process->processId(), timeouts.work.process, timeouts.work.files);
+        output.quiet.start();
+    }
     for (;;) {
         const qint64 finishLeft = finish.remainingTime();
         const qint64 stallLeft = timeouts.stall > 0 ? timeouts.stall - output.quiet.elapsed() : finishLeft;
@@ -197,8 +204,12 @@ EndWait waitForEnd(QProcess *process, const OutputCapture &output, const SyncRun
         qint64 slice = std::min(stallLeft, finishLeft);
         if (timeouts.stop)
             slice = std::min(slice, StopPollMs);
+        if (work.isWatching())
+            slice = std::min<qint64>(slice, WorkWatch::LookMs);
         if (waitToLeave(process, QProcess::Running, int(slice)))
             return EndWait::Ended;
+        if (work.worked())
+            output.quiet.start();
     }
 }
 
@@ -471,6 +482,26 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
         store.answers.insert(key, result);
     }
     return result;
+}
+
+SyncRunner::Timeouts SyncRunner::Timeouts::patient(int start, int finish, int kill)
+{
+    Timeouts timeouts;
+    timeouts.start = start;
+    timeouts.finish = finish * PatienceFactor;
+    timeouts.kill = kill;
+    timeouts.stall = finish;
+    timeouts.work.process = true;
+    return timeouts;
+}
+
+SyncRunner::Timeouts SyncRunner::Timeouts::again() const
+{
+    Timeouts longer = *this;
+    longer.start *= AgainFactor;
+    longer.finish *= AgainFactor;
+    longer.stall *= AgainFactor;
+    return longer;
 }
 
 QString SyncRunner::cutNotice(const QString &engineName, const Result &result)

@@ -14,16 +14,39 @@ class QProcess;
 // longer than the three time-outs: an engine that outlives its kill is left to end alone.
 // Nor does a run take memory without bound: what an engine prints past OutputLimit is
 // counted, not kept, and the engine is stopped.
+//
+// A busy machine, a cold disk or a network share can make an engine take many times its usual
+// time while it works all along. A run that must not take such an engine for a broken one (a
+// start query, the analysis of a file, a trial, a meter) is judged by its progress rather than
+// by the clock: with a stall time-out, it goes on past it for as long as the engine makes
+// progress, and the finish time-out only caps it. Progress is what the engine prints (or, with
+// a judge, the lines that move it on) and, where asked for, what it does (Work): its processor
+// time or the bytes it reads moving, the files it writes growing. Timeouts::patient() gives
+// such limits from the user's latencies; a run stopped for time all the same is asked again
+// with Timeouts::again() before its engine is called broken or its file invalid
+// (Result::outOfTime()).
 class SyncRunner
 {
 public:
+    // What shows that an engine works while it prints nothing new (see WorkWatch for what
+    // counts: more than an idle loop that repeats a line and sleeps).
+    struct Work
+    {
+        // Its processor time or the bytes it reads moving (its threads' and the children's
+        // it has waited for included).
+        bool process = false;
+        // Files whose size moving shows it (a trial's output).
+        QStringList files;
+    };
+
     struct Timeouts
     {
         int start = 3000;
         int finish = 3000;
         int kill = 5000;
-        // When above 0: an engine that prints nothing on either channel for this long is
-        // stuck, and is killed before its finish time-out.
+        // When above 0: an engine that makes no progress for this long is stuck, and is killed
+        // before its finish time-out. Progress is any byte it prints on either channel, unless
+        // `progressed` judges its lines; and what `work` watches.
         int stall = 0;
         // With a stall time-out: whether a whole line the engine printed (on either channel,
         // without its line end) moves it on. Given, only such lines hold the stall time-out
@@ -33,7 +56,20 @@ public:
         // the engine is stopped as at the finish time-out, within a tenth of a second, when
         // the wait handles events (LoadScope).
         const bool *stop = nullptr;
+        // With a stall time-out: what else holds it off. The stall is then counted from when
+        // the run is waited for (a prefetched run's, from its take-over).
+        Work work;
+
+        // The limits of a run that may outlive its finish latency while it works: it is stopped
+        // once it has made no progress (printed, worked) for `finish`, and at the latest after
+        // PatienceFactor times `finish`. An engine that is stuck goes as soon as before.
+        static Timeouts patient(int start, int finish, int kill);
+        // The same limits AgainFactor times longer (start, finish and stall): for asking again
+        // an engine whose run was stopped for time.
+        Timeouts again() const;
     };
+    static constexpr int PatienceFactor = 20;
+    static constexpr int AgainFactor = 3;
 
     struct Result
     {
@@ -51,6 +87,14 @@ public:
         // Bytes printed past OutputLimit on either channel, not kept; the engine was stopped
         // (killed, so `crashed` is set) and the channel's text ends with a note saying so.
         qint64 droppedBytes = 0;
+
+        // Whether the run was cut short by its limits of time: it did not start within its
+        // start time-out, or it was killed at its finish or stall time-out (not stopped by the
+        // user, nor for its output). Its answer is missing or cut; longer limits may get it.
+        bool outOfTime() const { return startTimedOut || (killed && !stopped); }
+        // Whether it ended by a signal of its own making: not killed by the run, at a
+        // time-out, a stop or for its output.
+        bool crashedByItself() const { return crashed && !killed && droppedBytes == 0; }
     };
 
     // What a run keeps of each output channel. The largest answer a parser reads (FFmpeg's

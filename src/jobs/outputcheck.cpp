@@ -2,6 +2,7 @@
 #include "jobs/jobslogging.h"
 
 #include "jobs/task.h"
+#include "jobs/valuetext.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -190,7 +191,7 @@ QString stepFailure(const Task &task, const QString &output, bool &unread)
     if (std::isnan(source) || !OutputCheck::outOfStep(delay, source))
         return QString();
     return QCoreApplication::translate("OutputCheck", delay < source ? kEarlySound : kLateSound)
-        .arg(std::abs(delay - source), 0, 'f', 2);
+        .arg(secondsText(std::abs(delay - source)));
 }
 } // namespace
 

@@ -173,6 +173,14 @@ QString twoDecimalsText(double value)
     return QString::number(value, 'f', 2);
 }
 
+QString secondsText(double seconds)
+{
+    constexpr double Millennium = 1000.0 * 365.25 * 24 * 60 * 60;
+    if (std::isfinite(seconds) && std::abs(seconds) < Millennium)
+        return QString::number(seconds, 'f', 2);
+    return QString::number(seconds, 'g', 3);
+}
+
 QString oneDecimalText(double value)
 {
     return QString::asprintf("%.1f", value);

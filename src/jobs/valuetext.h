@@ -26,6 +26,10 @@ double frameRateValue(int code);
 QString durationText(double seconds);
 QString twoDecimalsText(double value);
 QString oneDecimalText(double value);
+// Seconds on a file's clock or between two of its times, as a reader takes them in: two
+// decimals ("1.44", "-0.05"); a time no file holds (beyond a thousand years either way, or
+// not a number at all) in three figures ("-1e+300", "inf", "nan"), never hundreds of digits.
+QString secondsText(double seconds);
 // 1500 gives "1.5", 1234 gives "1.234".
 QString millisecondsText(int milliseconds);
 // 25 gives "25", 23.976 gives "23.976", 29.97 gives "29.97".

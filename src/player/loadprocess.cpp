@@ -1,10 +1,13 @@
 #include "player/loadprocess.h"
 
+#include "engines/syncrunner.h"
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
 #include "jobs/programstart.h"
 
 #include <QEventLoop>
+
+#include <algorithm>
 
 LoadProcess::~LoadProcess()
 {
@@ -17,14 +20,21 @@ LoadProcess::~LoadProcess()
 }
 
 void LoadProcess::begin(const QString &program, const QStringList &arguments, const QByteArray &input,
-                        int startTimeoutMs, int finishTimeoutMs)
+                        int startTimeoutMs, int finishTimeoutMs, bool patient)
 {
     m_program = program;
     m_arguments = arguments;
     m_input = input;
     m_finishTimeoutMs = finishTimeoutMs;
+    m_patient = patient;
     m_process = new QProcess;
     ProcessTree::bindToProgram(m_process);
+    // What the engine prints stays in the process's buffers until the run is read; its
+    // coming is progress.
+    if (patient) {
+        for (auto ready : {&QProcess::readyReadStandardOutput, &QProcess::readyReadStandardError})
+            connect(m_process, ready, this, [this] { m_quiet.start(); });
+    }
     connect(m_process, &QProcess::started, this, &LoadProcess::onStarted);
     connect(m_process, &QProcess::finished, this, &LoadProcess::conclude);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -50,7 +60,20 @@ void LoadProcess::onStarted()
     m_started = true;
     m_startDecided = true;
     m_process->write(m_input);
-    m_timer.start(m_finishTimeoutMs);
+    m_running.start();
+    m_quiet.start();
+    if (m_patient)
+        m_work = WorkWatch(m_process->processId(), true, {});
+    m_timer.start(nextLook());
+}
+
+int LoadProcess::nextLook() const
+{
+    const qint64 quietLeft = m_finishTimeoutMs - m_quiet.elapsed();
+    if (!m_patient)
+        return int(std::max<qint64>(0, quietLeft));
+    const qint64 runLeft = qint64(m_finishTimeoutMs) * SyncRunner::PatienceFactor - m_running.elapsed();
+    return int(std::max<qint64>(0, std::min({quietLeft, runLeft, qint64(WorkWatch::LookMs)})));
 }
 
 void LoadProcess::onTimeout()
@@ -59,6 +82,15 @@ void LoadProcess::onTimeout()
         m_startDecided = true;
         conclude();
         return;
+    }
+    if (m_patient) {
+        if (m_work.worked())
+            m_quiet.start();
+        if (m_quiet.elapsed() < m_finishTimeoutMs
+            && m_running.elapsed() < qint64(m_finishTimeoutMs) * SyncRunner::PatienceFactor) {
+            m_timer.start(nextLook());
+            return;
+        }
     }
     // Whatever arrived meanwhile is in the buffers; the kill is not waited for.
     m_killed = true;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "jobs/workwatch.h"
+
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -24,9 +27,11 @@ public:
     ~LoadProcess() override;
 
     // Starts the run now. `input` is written once it has started; `finishTimeoutMs` counts
-    // from the start.
+    // from the start. A patient run is not killed at its finish time-out while it makes
+    // progress (prints, or works: see SyncRunner::Timeouts::patient): only once it has made
+    // none for `finishTimeoutMs`, or at SyncRunner::PatienceFactor times that.
     void begin(const QString &program, const QStringList &arguments, const QByteArray &input,
-               int startTimeoutMs, int finishTimeoutMs);
+               int startTimeoutMs, int finishTimeoutMs, bool patient = false);
     // Whether this run was begun with this command.
     bool runs(const QString &program, const QStringList &arguments) const;
 
@@ -54,11 +59,17 @@ signals:
 private:
     void onStarted();
     void onTimeout();
+    // How long the timer waits for its next look at the run.
+    int nextLook() const;
     void conclude();
     void waitUntil(bool (LoadProcess::*done)() const);
 
     QProcess *m_process = nullptr;
     QTimer m_timer;
+    bool m_patient = false;
+    QElapsedTimer m_running; // since the start
+    QElapsedTimer m_quiet;   // since the start or the last progress
+    WorkWatch m_work;
     QString m_program;
     QStringList m_arguments;
     QByteArray m_input;

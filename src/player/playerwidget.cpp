@@ -387,6 +387,16 @@ void PlayerWidget::setFFprobeBinPath(const QString &path)
     player->setFFprobeBinary(path);
 }
 
+void PlayerWidget::askLateEnginesAgain()
+{
+    if (playerStatusRecord->late)
+        setMPlayerBinPath(mplayerBinPath);
+    if (mediaInfoStatusRecord->late)
+        setMediaInfoBinPath(mediaInfoBinPath);
+    if (ffprobeStatusRecord->late)
+        setFFprobeBinPath(ffprobeBinPath);
+}
+
 void PlayerWidget::setControlsEnabled(bool enabled)
 {
     const bool whilePlaying = enabled && playing;

@@ -115,7 +115,13 @@ public:
     // How many panels are loading a source right now. A load handles the window's events
     // while its engines run, so the window must not go away meanwhile.
     static int loadsInProgress();
+    // What the last load of a file could not learn, for the user: an engine that did not
+    // answer in time, and what is unknown for it. Empty when it learnt all.
+    QStringList loadNotes() const { return m_loadNotes; }
 
+    // Runs the status runs again of those engines (MPlayer, MediaInfo, FFprobe) whose last
+    // one did not answer in time.
+    void askLateEnginesAgain();
     // Whether MPlayer is usable; with updateFontCache it also runs MPlayer once to build
     // its subtitle font cache (false when that run does not start in time).
     bool isReady(bool updateFontCache);
@@ -232,6 +238,12 @@ protected:
     // own failures.
     bool loadDvd(const QString &path);
     bool loadFile(const QString &path);
+    // The identify run of a file made again with longer time-outs, after one that did not
+    // answer in time.
+    std::unique_ptr<LoadProcess> askIdentifyAgain(const QString &program, const QStringList &arguments,
+                                                  const QByteArray &input);
+    // Says (in the log, and to the window through loadNotes()) what the load could not learn.
+    void noteLoad(const QString &note);
     std::unique_ptr<Player> identifyFacade(const QString &path, int logLevel) const;
     // The runs of the titles of the disc entry, and showing each title's results in turn.
     void startDvdTitleLoads(Player &dvdPlayer, const QString &path, const DiskInfo &disk,
@@ -341,6 +353,8 @@ protected:
     bool dvdLoadAborted = false;
     bool loading = false;
     bool fontCacheAborted = false;
+    // What the last file load could not learn (engines that did not answer in time).
+    QStringList m_loadNotes;
 
     // Selection and playback.
     int selectedTitle = 0;

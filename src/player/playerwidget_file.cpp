@@ -150,7 +150,7 @@ bool PlayerWidget::loadFile(const QString &path)
         QStringList arguments;
         early->cliCmdIdentify(&program, &arguments);
         run->begin(program, arguments, early->cliGetDeinterlace().toUtf8(), preferences.latencyStart,
-                   preferences.latencyFinished);
+                   preferences.latencyFinished, true);
     }
     if (progressWidget) {
         progressWidget->step();
@@ -159,18 +159,31 @@ bool PlayerWidget::loadFile(const QString &path)
     }
     log(tr("Start loading movie."), LogLevel::Normal);
 
+    // An analysis that did not answer in time (asked twice, on a busy machine, a cold disk or
+    // a network share) says nothing of the file: the other one judges it, and the load says
+    // what could not be learnt.
     player->readMediaInfoData(path);
     stepProgress();
-    if (mediaInfoDataRecord->videoFields.isEmpty() && mediaInfoDataRecord->audioStreams.isEmpty()) {
+    const bool mediaInfoLate = player->analysisLate(Player::MediaInfoUtility);
+    const bool mediaInfoEmpty = mediaInfoDataRecord->videoFields.isEmpty() && mediaInfoDataRecord->audioStreams.isEmpty();
+    if (mediaInfoEmpty && !mediaInfoLate) {
         showLoadFailure(failureText, tr("This isn't a valid media file (MediaInfo)."));
         return false;
     }
     player->readFFprobeData(path);
     stepProgress();
-    if (ffprobeDataRecord->format_name.isEmpty()) {
-        showLoadFailure(failureText, tr("This isn't a valid media file (FFprobe)."));
+    const bool ffprobeLate = player->analysisLate(Player::FFprobeUtility);
+    if (ffprobeDataRecord->format_name.isEmpty() && (!ffprobeLate || mediaInfoEmpty)) {
+        showLoadFailure(failureText, ffprobeLate ? tr("Neither MediaInfo nor FFprobe answered in time: try again, or "
+                                                      "increase player latency (finished) in timing preferences.")
+                                                 : tr("This isn't a valid media file (FFprobe)."));
         return false;
     }
+    if (mediaInfoLate)
+        noteLoad(tr("MediaInfo did not answer in time: what it tells of the file is missing."));
+    if (ffprobeDataRecord->format_name.isEmpty())
+        noteLoad(tr("FFprobe did not answer in time: the picture's turn, fields and frame rate and the streams' "
+                    "start times are unknown, and MEncoder is not used for this file."));
     // What the analysis leaves unsaid of the picture (its fields, its rate after the first
     // seconds) is read side by side with the identify run.
     player->prefetchFFprobeSamples(path, kFileSamples);
@@ -186,23 +199,33 @@ bool PlayerWidget::loadFile(const QString &path)
     echoCommand(program, arguments);
     stepProgress();
     qCDebug(lcPlayer) << "Start movie file loading process" << program << arguments;
+    const QByteArray input = identify.cliGetDeinterlace().toUtf8();
     if (!run->runs(program, arguments)) {
         run = std::make_unique<LoadProcess>();
-        run->begin(program, arguments, identify.cliGetDeinterlace().toUtf8(), preferences.latencyStart,
-                   preferences.latencyFinished);
+        run->begin(program, arguments, input, preferences.latencyStart, preferences.latencyFinished, true);
     }
-    if (!run->waitStarted()) {
+    // A run that did not start or end in time is asked once more with longer time-outs: its
+    // answer, cut or missing, would leave the file undescribed.
+    if (!run->waitStarted() && !run->couldNotStart()) {
+        run = askIdentifyAgain(program, arguments, input);
+        run->waitStarted();
+    }
+    if (!run->hasStarted()) {
         showStartFailure(*run, program, failureText, tr("Failed to load movie (process start timed-out)."));
         return false;
     }
     stepProgress();
     if (!run->waitEnded()) {
-        log(tr("Failed to stop movie file loading process softly in %1 milliseconds.")
-                .arg(preferences.latencyFinished),
-            LogLevel::Quiet);
-        log(tr("Try to increase player latency (finished) in timing preferences."), LogLevel::Quiet);
-        log(tr("Kill movie file loading process."), LogLevel::Verbose);
-        log(tr("Send a kill command to movie file loading process."), LogLevel::Verbose);
+        run = askIdentifyAgain(program, arguments, input);
+        if (run->waitStarted() && !run->waitEnded()) {
+            log(tr("Failed to stop movie file loading process softly in %1 milliseconds.")
+                    .arg(preferences.latencyFinished * SyncRunner::AgainFactor),
+                LogLevel::Quiet);
+            log(tr("Try to increase player latency (finished) in timing preferences."), LogLevel::Quiet);
+            log(tr("Kill movie file loading process."), LogLevel::Verbose);
+            log(tr("Send a kill command to movie file loading process."), LogLevel::Verbose);
+            noteLoad(tr("MPlayer did not answer in time: the file's description may be incomplete."));
+        }
     }
 
     stepProgress();
@@ -402,6 +425,22 @@ bool PlayerWidget::loadFile(const QString &path)
     audioPicture->setVisible(movieInfo.audioOnly);
     log(tr("Movie loaded, ready to play [%1].").arg(sourceName), LogLevel::Quiet);
     return true;
+}
+
+std::unique_ptr<LoadProcess> PlayerWidget::askIdentifyAgain(const QString &program, const QStringList &arguments,
+                                                            const QByteArray &input)
+{
+    log(tr("MPlayer did not answer in time; it is asked again with longer time-outs."), LogLevel::Normal);
+    auto again = std::make_unique<LoadProcess>();
+    again->begin(program, arguments, input, preferences.latencyStart * SyncRunner::AgainFactor,
+                 preferences.latencyFinished * SyncRunner::AgainFactor, true);
+    return again;
+}
+
+void PlayerWidget::noteLoad(const QString &note)
+{
+    log(note, LogLevel::Quiet);
+    m_loadNotes << note;
 }
 
 void PlayerWidget::correctMovieInfo()

@@ -49,6 +49,7 @@ bool PlayerWidget::loadInput(const QString &path, int kind, bool extended)
         return false;
     const QScopedValueRollback<bool> busy(loading, true);
     const QScopedValueRollback<int> counted(s_loadsInProgress, s_loadsInProgress + 1);
+    m_loadNotes.clear();
     if (extended) {
         clearStdInConsole();
         clearStdOutConsole();

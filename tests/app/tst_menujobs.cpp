@@ -306,6 +306,12 @@ private slots:
         QTest::newRow("VideoCD whose trial fails") << "FFmpeg" << "jobEncodeVcd"
                                                    << "<b>Encode standard to VideoCD (VCD/MPEG-1)</b> as failed to start."
                                                    << "" << "trial refused by the engine";
+        // FFprobe never answers for the file (a busy machine): its timing is not known, and
+        // MEncoder, which could misread it, is not given it.
+        QTest::newRow("Xvid of a file FFprobe did not measure")
+            << "FFprobe" << "jobEncodeXvid" << "<b>Encode standard to Xvid/DivX (MPEG-4 Part 2)</b> as failed to start."
+            << slowedEngine("ffprobe-unanswering", "ffprobe", "hang", 0, "*show_format*")
+            << "the timing of this source could not be measured (FFprobe did not answer in time)";
     }
     void missingEngineRefusesUpFront()
     {
@@ -323,10 +329,22 @@ private slots:
                                                     "case \"$*\" in *\" -fs \"*) echo 'trial refused by the engine' >&2; exit 1;; esac\n"
                                                     "exec /usr/bin/ffmpeg \"$@\""));
             ModalAnswerer readiness;
-            (engine == "FFmpeg" ? fixture.window->ffmpegPathAction : fixture.window->mencoderPathAction)->trigger();
+            (engine == "FFmpeg"    ? fixture.window->ffmpegPathAction
+             : engine == "FFprobe" ? fixture.window->ffprobePathAction
+                                   : fixture.window->mencoderPathAction)
+                ->trigger();
         }
-        if (program.isEmpty())
+        if (engine == "FFprobe") { // the user's player latency: a second before an engine is asked again
+            PlayerPreferences quick;
+            quick.latencyFinished = 1000;
+            fixture.window->playerWidget()->setPreferences(quick);
+        }
+        if (program.isEmpty() || engine == "FFprobe")
             QVERIFY(fixture.open(TestMedia::standardAvi(), false));
+        if (engine == "FFprobe") // the window says what the load could not learn
+            QVERIFY2(fixture.status().endsWith("] FFprobe did not answer in time: the picture's turn, fields and frame rate "
+                                               "and the streams' start times are unknown, and MEncoder is not used for this file."),
+                     qPrintable(fixture.status()));
         QString detailed;
         ModalAnswerer answerer;
         keepDetails(answerer, &detailed);

@@ -57,6 +57,7 @@ EncodingSource clipSource(const QString &path)
     source.noVideo = source.noAudio = false;
     source.audio.streamNumber = source.audio.aid = 1; // MPlayer's AVI reader: after the video
     source.audio.channelCount = 1;
+    source.facts.measured = true; // by FFprobe at the load: a constant rate, both streams from 0
     return source;
 }
 

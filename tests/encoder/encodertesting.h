@@ -129,6 +129,8 @@ inline void setClipSource(Encoder &encoder, const QString &path, double aspect =
     encoder.setSource(path, SourceKind::MediaFile);
     // MPlayer's AVI reader numbers the audio stream 1, after the video.
     encoder.setSourceStreams(video, false, mp3Tone(1), false, SubtitleInfo(), true);
+    // FFprobe measured it at the load: a constant rate, both streams from 0.
+    encoder.source().facts.measured = true;
 }
 
 // An audio-only file (MP3) as the player hands it to the encoder.

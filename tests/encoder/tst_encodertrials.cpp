@@ -303,6 +303,12 @@ private slots:
             << int(EngineType::MPlayer) << "i=0; while [ $i -lt 26 ]; do i=$((i+1)); printf 'dump: %d bytes written (~50.0%%)\\r' $((i*4096)); "
                                            "sleep 0.5; done\n" + playerEnd
             << true;
+        // Its status line stands still while it writes its file (an encoder that holds pictures
+        // back, VP8's), past the ten seconds: it works, and is checked to its end.
+        QTest::newRow("MEncoder writing while its status line stands still")
+            << mencoder << "i=0; while [ $i -lt 24 ]; do i=$((i+1)); " + mencoderStatus + "; printf x >> '"
+                               + scratch("ending.out") + "'; sleep 0.5; done\n" + mencoderEnd
+            << true;
         QTest::newRow("FFmpeg stuck repeating its status line")
             << ffmpeg << "echo 'Press [q] to stop' >&2; while :; do " + ffmpegStatus + "; echo 'Past duration too large' >&2; sleep 0.5; done"
             << false;

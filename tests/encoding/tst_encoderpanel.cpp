@@ -46,7 +46,7 @@ VEXO_TEST_NEEDS_DISPLAY
 namespace {
 // A loaded source with its picture and sound chosen, as the main window hands it over.
 void handOver(EncoderWidget *widget, const QString &path, int kind, const VideoInfo &video, bool noVideo,
-              const AudioInfo &audio)
+              const AudioInfo &audio, const SourceFacts &facts = SourceFacts())
 {
     widget->onMovieLoaded(path, kind);
     EncodingSource chosen;
@@ -54,6 +54,7 @@ void handOver(EncoderWidget *widget, const QString &path, int kind, const VideoI
     chosen.noVideo = noVideo;
     chosen.audio = audio;
     chosen.noAudio = false;
+    chosen.facts = facts;
     widget->updateInput(chosen, true);
     widget->enableControls(true); // as the main window does after a load
 }
@@ -76,7 +77,10 @@ void loadSource(EncoderWidget *widget, const QString &path, double aspect, doubl
     audio.channelCount = 1;
     audio.samplingRate = 44100;
     audio.bitrate = 128;
-    handOver(widget, path, 1, video, noVideo, audio);
+    // FFprobe measured it at the load: a constant rate, both streams from 0.
+    SourceFacts facts;
+    facts.measured = true;
+    handOver(widget, path, 1, video, noVideo, audio, facts);
 }
 
 // Title 1 of a generated DVD with its second audio language, the 880 Hz tone.

@@ -404,10 +404,11 @@ private slots:
     }
 
     // On a busy or cold machine FFprobe's or FFmpeg's start query may outlive its 3 s, and
-    // the engine then counts as failed: a 1 s output of a job asked 40 s is still judged, the
-    // engines asked again once they are needed. With no engine to measure it, the job says
-    // its length was not checked. A meter's engine that dies or stops moving fails no job
-    // (only a decode error does): the job says what was not checked.
+    // when the start's second asking gets no answer either (here the engine crashes) the
+    // engine counts as failed: a 1 s output of a job asked 40 s is still judged, the engines
+    // asked again once they are needed. With no engine to measure it, the job says its length
+    // was not checked. A meter's engine that dies or stops moving fails no job (only a decode
+    // error does): the job says what was not checked.
     void jobJudgedAfterAFailedStart_data()
     {
         QTest::addColumn<QString>("ffprobe"); // "slow", "missing", "hangs on starts" or "" (starts at once)
@@ -451,12 +452,14 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(QStringList, unchecked);
         const QString tag = QString(QTest::currentDataTag()).replace(' ', '-').remove(',').remove('\'');
-        // The first run of a slow engine outlives the start query's time; later ones answer.
-        // A faulty meter runs the real engine for all but the runs its fault names: the sound
-        // decode (mapping "0:a:0?"), or the frames read at the streams' start.
+        // The first run of a slow engine outlives the start query's time, the second fails;
+        // later ones answer. A faulty meter runs the real engine for all but the runs its
+        // fault names: the sound decode (mapping "0:a:0?"), or the frames read at the
+        // streams' start.
         const auto standIn = [&tag](const QString &name, const QString &fault) {
             const QString marker = TestMedia::folder() + "/engines/" + tag + '-' + name + ".started";
             QFile::remove(marker);
+            QFile::remove(marker + ".again");
             if (fault == "missing")
                 return TestMedia::folder() + "/no-such-" + name;
             const QString real = QStandardPaths::findExecutable(name);
@@ -465,7 +468,9 @@ private slots:
             const QString run = QString("exec '%1' \"$@\"").arg(real);
             const QString stuck = QString("exec '%1' hang").arg(TestMedia::fakeEngine());
             if (fault == "slow")
-                return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n").arg(marker) + run);
+                return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n"
+                                                                           "if [ ! -e '%1.again' ]; then : > '%1.again'; kill -SEGV $$; fi\n")
+                                                                       .arg(marker) + run);
             const QString runs = fault.endsWith("decoding") ? "*0:a:0\\?*" : "*frame=*";
             const QString act = fault.startsWith("hangs") ? stuck : fault.startsWith("silent") ? "exit 255" : "kill -KILL $$";
             return writeEngineScript(tag + '-' + name, QString("case \"$*\" in %1) %2;; esac\n").arg(runs, act) + run);

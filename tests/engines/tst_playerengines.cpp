@@ -4,6 +4,7 @@
 #include "engines/player.h"
 #include "jobs/console.h"
 
+#include "enginetesting.h"
 #include "testmedia.h"
 #include "testregistry.h"
 
@@ -80,6 +81,61 @@ private slots:
         QCOMPARE(player->playerStatus()->state, int(InterfaceStatus::Ready));
         QVERIFY(!player->playerCapabilities()->videoDrivers->isEmpty());
 
+    }
+
+    // The three engines slowed past the finish latency (1 s here), as on a busy machine or a
+    // cold disk: one that works goes on, one that waits is asked again with longer time-outs,
+    // and both end ready with their analyses whole. One that never answers is late, not
+    // crashed; one that prints without end is named in the notice of its cut answer.
+    void slowEngines_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("how");   // "sleep", "burn", "hang" (see slowedEngine), "endless"
+        QTest::addColumn<QString>("when");  // the calls slowed
+        QTest::addColumn<bool>("ready");    // its status
+        QTest::addColumn<bool>("analysed"); // the file's analysis (MediaInfo and FFprobe)
+        QTest::newRow("MediaInfo waiting") << "mediainfo" << "sleep" << "*" << true << true;
+        QTest::newRow("FFprobe working") << "ffprobe" << "burn" << "*" << true << true;
+        QTest::newRow("MPlayer waiting") << "mplayer" << "sleep" << "*" << true << true;
+        QTest::newRow("FFprobe never answering for a file") << "ffprobe" << "hang" << "*show_format*" << true << false;
+        QTest::newRow("FFprobe never answering") << "ffprobe" << "hang" << "*" << false << false;
+        QTest::newRow("FFprobe printing without end for a file") << "ffprobe" << "endless" << "*show_format*" << true << false;
+    }
+    void slowEngines()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, how);
+        QFETCH(QString, when);
+        QFETCH(bool, ready);
+        QFETCH(bool, analysed);
+        const QString name = "slowed-" + QString(QTest::currentDataTag()).replace(' ', '-');
+        const QString slowed = how == "endless"
+            ? writeEngineScript(name, QString("case \"$*\" in\n  %1) exec '%2' endless ;;\n  *) exec %3 \"$@\" ;;\nesac")
+                                          .arg(when, TestMedia::fakeEngine(), engine))
+            : slowedEngine(name, engine, how, 1500, when);
+        const auto path = [&](const QString &which, const QString &real) { return which == engine ? slowed : real; };
+        m_log.clear();
+        Player player(Player::MplayerBackend, path("mplayer", m_mplayer), path("mediainfo", m_mediaInfo),
+                      path("ffprobe", m_ffprobe), &m_processes, &m_processes, &m_processes, &m_log, LogLevel::Normal, 0,
+                      1000, 0);
+        const InterfaceStatus &status = engine == "mplayer" ? *player.playerStatus()
+                                        : engine == "ffprobe" ? *player.ffprobeStatus() : *player.mediaInfoStatus();
+        QCOMPARE(status.state == InterfaceStatus::Ready, ready);
+        QCOMPARE(status.late, !ready);
+        const QString avi = TestMedia::standardAvi();
+        player.readMediaInfoData(avi);
+        player.readFFprobeData(avi);
+        QCOMPARE(player.mediaInfoData()->videoFields.value("Width") == "320 pixels" && player.ffprobeData()->format_name == "avi",
+                 analysed);
+        const int utility = engine == "mediainfo" ? Player::MediaInfoUtility : Player::FFprobeUtility;
+        QCOMPARE(player.analysisLate(utility), how == "hang");
+        const QString said = m_log.toPlainText();
+        const QString named = engine == "mplayer" ? "MPlayer" : engine == "ffprobe" ? "FFprobe" : "MediaInfo";
+        QCOMPARE(said.contains("Player: " + named + " did not answer in time; it is asked again with longer time-outs."),
+                 how == "sleep" || how == "hang");
+        QVERIFY2(!said.contains("crashed"), qPrintable(said));
+        QCOMPARE(said.contains("FFprobe: the engine printed "), how == "endless");
+        QVERIFY(!said.contains("MPlayer: the engine printed "));
     }
 
     // Both analyses of a generated clip fill their records; a missing file empties them again.

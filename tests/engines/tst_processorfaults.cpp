@@ -7,15 +7,19 @@
 #include "engines/syncrunner.h"
 #include "jobs/consolebounds.h"
 #include "jobs/processkiller.h"
+#include "jobs/workwatch.h"
 #include "heapwatch.h"
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextDocument>
 #include <QTest>
 
+#include <ctime>
 #include <memory>
+#include <utility>
 
 #include <signal.h>
 
@@ -80,8 +84,9 @@ private slots:
                 << engine << "echo 'interface ready'"
                 << QString("%1: the program's answer has no %1 banner; it is not taken for %1.").arg(engine);
         }
+        // Asked again with longer time-outs before it is called broken: three times as long.
         QTest::newRow("silent FFprobe that hangs")
-            << "FFprobe" << QString("exec '%1' hang").arg(fake) << "FFprobe: process timed out after 3000 milliseconds with no output.";
+            << "FFprobe" << QString("exec '%1' hang").arg(fake) << "FFprobe: process timed out after 9000 milliseconds with no output.";
     }
 
     void failedStarts()
@@ -105,6 +110,121 @@ private slots:
         QVERIFY(!capture.log().contains(engine + ": interface ready."));
         if (auto *transcoder = qobject_cast<Transcoder *>(processor.get())) // nothing half-read survives
             QVERIFY(transcoder->videoCodecs().isEmpty() && transcoder->subtitleCodecs().isEmpty());
+    }
+
+    // An engine that answers its queries late, as on a busy machine or from a cold disk, is
+    // ready: one that works silently goes on past its time-outs, one that waits is asked again
+    // with longer ones. (Each query is slowed beyond the processors' 3 s.)
+    void slowEngineIsReady_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("when"); // the calls slowed
+        QTest::newRow("FFprobe waiting 4 s") << "FFprobe" << "sleep" << "*";
+        QTest::newRow("FFmpeg working 4 s on its version") << "FFmpeg" << "burn" << "-version";
+    }
+    void slowEngineIsReady()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, how);
+        QFETCH(QString, when);
+        ConsoleCapture capture;
+        const std::unique_ptr<IProcessor> processor = processorNamed(engine);
+        const QString path = slowedEngine("slowed-" + engine, engine.toLower(), how, 4000, when);
+        QVERIFY2(processor->startInterface(path, QString()), qPrintable(capture.log()));
+        QVERIFY(processor->version().startsWith('5') || processor->version().startsWith('6'));
+        if (auto *transcoder = qobject_cast<Transcoder *>(processor.get()))
+            QVERIFY(transcoder->videoCodecs().contains("libx264") && transcoder->muxers().contains("matroska"));
+        QCOMPARE(capture.log().contains("asked again"), how == "sleep");
+    }
+
+    // A run judged by the engine's progress (limits from Timeouts::patient, or a stall time-out
+    // with Work): what it prints moves it on (with a judge, only a line unlike the last), and so
+    // does its work: processor time, bytes read, a watched file growing. One that only waits,
+    // or repeats a line and sleeps, is stopped at the stall time-out all the same, cut short by
+    // its limits of time; one the user stops is not.
+    void progressKeepsARunGoing_data()
+    {
+        QTest::addColumn<QString>("script"); // $1: a file it may write, $2: a file it may read
+        QTest::addColumn<QString>("watched"); // "process", "file" or "both"
+        QTest::addColumn<QString>("end");     // "ends", "stalls" or "stopped" (asked to stop from the start)
+        const QString fake = TestMedia::fakeEngine();
+        const QString growing = "i=0; while [ $i -lt 7 ]; do printf x >> \"$1\"; sleep 0.2; i=$((i+1)); done; echo answer";
+        QTest::newRow("works silently") << QString("exec '%1' burn 1400 echo answer").arg(fake) << "process" << "ends";
+        QTest::newRow("waits silently") << QString("exec '%1' slow 1.4 echo answer").arg(fake) << "both" << "stalls";
+        QTest::newRow("grows its file, watched") << growing << "file" << "ends";
+        QTest::newRow("grows its file, not watched") << growing << "process" << "stalls";
+        QTest::newRow("reads without printing")
+            << "i=0; while [ $i -lt 7 ]; do head -c 262144 \"$2\" >/dev/null; sleep 0.2; i=$((i+1)); done; echo answer"
+            << "process" << "ends";
+        QTest::newRow("prints new lines") << "i=0; while [ $i -lt 7 ]; do echo $i; sleep 0.2; i=$((i+1)); done" << "both" << "ends";
+        QTest::newRow("repeats a line and sleeps") << "while :; do echo 'frame= 1'; sleep 0.2; done" << "both" << "stalls";
+        QTest::newRow("works, stopped by the user") << QString("exec '%1' burn 5000 echo answer").arg(fake) << "process" << "stopped";
+    }
+    void progressKeepsARunGoing()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, watched);
+        QFETCH(QString, end);
+        const QString name = QString(QTest::currentDataTag()).replace(' ', '-').remove(',');
+        const QString written = TestMedia::folder() + "/engines/" + name + ".out";
+        QFile::remove(written);
+        const QString read = writeEngineFile("read-by-engines.bin", QByteArray(262144, 'r'));
+        SyncRunner::Timeouts limits{5000, 20000, 3000};
+        limits.stall = 800;
+        limits.progressed = [last = QString()](const QString &line) mutable { return std::exchange(last, line) != line; };
+        limits.work.process = watched != "file";
+        if (watched != "process")
+            limits.work.files = {written};
+        const bool stop = end == "stopped";
+        limits.stop = stop ? &stop : nullptr;
+        QElapsedTimer clock;
+        clock.start();
+        const SyncRunner::Result result = SyncRunner::run(writeEngineScript(name, script), {written, read}, QString(),
+                                                          limits, "Test");
+        QVERIFY(result.started);
+        QCOMPARE(result.killed, end != "ends");
+        QCOMPARE(result.stalled, end == "stalls");
+        QCOMPARE(result.stopped, stop);
+        QCOMPARE(result.outOfTime(), end == "stalls");
+        QVERIFY(!result.crashedByItself());
+        if (end == "ends")
+            QVERIFY2(result.stdOut.endsWith("answer\n") || result.stdOut.endsWith("6\n"), qPrintable(result.stdOut));
+        else // stopped at the stall time-out (or at once), long before the finish time-out
+            QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // What the system tells of a process's work: its processor time as the process itself
+    // counts it, and the bytes it read. A look at it spans half a second at least: one
+    // sooner tells nothing, however hard the process works meanwhile.
+    void workOfAProcess()
+    {
+        const qint64 self = QCoreApplication::applicationPid();
+        const auto work = [](int ms) {
+            QElapsedTimer clock;
+            clock.start();
+            volatile double sum = 0;
+            while (clock.elapsed() < ms)
+                sum = sum + 1;
+        };
+        WorkWatch watch(self, true, {});
+        const WorkWatch::Usage before = WorkWatch::usageOf(self);
+        const std::clock_t counted = std::clock();
+        work(WorkWatch::LookMs + 200);
+        const WorkWatch::Usage after = WorkWatch::usageOf(self);
+        const qint64 spent = qint64(std::clock() - counted) * 1000 / CLOCKS_PER_SEC;
+        QVERIFY2(qAbs(after.cpuMs - before.cpuMs - spent) <= 40,
+                 qPrintable(QString("%1 of %2 ms").arg(after.cpuMs - before.cpuMs).arg(spent)));
+        QVERIFY(watch.worked());
+        work(WorkWatch::LookMs / 5);
+        QVERIFY(!watch.worked());
+
+        QFile file(writeEngineFile("read-by-the-test.bin", QByteArray(300000, 'r')));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+        const qint64 unread = WorkWatch::usageOf(self).readBytes;
+        QCOMPARE(file.readAll().size(), 300000);
+        QVERIFY(WorkWatch::usageOf(self).readBytes - unread >= 300000);
+        QCOMPARE(WorkWatch::usageOf(0).cpuMs, -1);
     }
 
     void hangingEngineIsKilledAndItsOutputParsed()

@@ -80,6 +80,15 @@ QString slowIdentifyMPlayer(const QString &name)
 }
 
 
+// A phone's portrait video, stored on its side with a turn to show it at.
+QString turnedPhoneVideo()
+{
+    return TestMedia::clip("loading-turned.mp4", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=30:duration=1",
+                                                  "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264",
+                                                  "-pix_fmt", "yuv420p", "-c:a", "aac", "THEN", "-c", "copy",
+                                                  "-metadata:s:v:0", "rotate=270"});
+}
+
 QString audioSummary(const QList<AudioInfo> &streams)
 {
     QStringList parts;
@@ -161,10 +170,7 @@ private slots:
         // A phone's portrait video, stored on its side with a turn to show it at: described,
         // played and encoded upright.
         QTest::newRow("phone video turned a quarter")
-            << TestMedia::clip("loading-turned.mp4", {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=30:duration=1",
-                                                      "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264",
-                                                      "-pix_fmt", "yuv420p", "-c:a", "aac", "THEN", "-c", "copy",
-                                                      "-metadata:s:v:0", "rotate=270"})
+            << turnedPhoneVideo()
             << "MPEG-4" << "h264" << QSize(180, 320) << QSize(180, 320) << 30.0 << 1.0 << "0:44100:1:aac" << 0;
         // The movie lasts as long as its longest stream.
         QTest::newRow("picture shorter than its sound")
@@ -348,6 +354,73 @@ private slots:
         } else {
             QCOMPARE(panel->movieInfo.videoFormat, QString("FMP4"));
         }
+    }
+
+    // A phone video loaded while one engine takes longer than the finish latency (1 s here),
+    // as on a busy machine or from a cold disk: one that works goes on, one that waits is asked
+    // again with longer time-outs, and the file loads with its facts (turned upright). An
+    // analysis that never comes does not refuse the file: the load says what is unknown, and
+    // without FFprobe's facts the picture is not turned and the facts are not measured.
+    void slowEngines_data()
+    {
+        QTest::addColumn<QString>("engine"); // the engines slowed
+        QTest::addColumn<QString>("how");    // see slowedEngine
+        QTest::addColumn<QString>("when");   // the calls slowed: the analysis of the file
+        QTest::addColumn<QString>("note");   // what the load says it could not learn; "refused: " the box's cause
+        QTest::newRow("FFprobe waiting") << "ffprobe" << "sleep" << "*show_format*" << "";
+        QTest::newRow("MediaInfo working") << "mediainfo" << "burn" << "*.mp4" << "";
+        QTest::newRow("MPlayer waiting") << "mplayer" << "sleep" << "*identify*" << "";
+        QTest::newRow("MPlayer working") << "mplayer" << "burn" << "*identify*" << "";
+        QTest::newRow("FFprobe never answering")
+            << "ffprobe" << "hang" << "*show_format*"
+            << "FFprobe did not answer in time: the picture's turn, fields and frame rate and the streams' start "
+               "times are unknown, and MEncoder is not used for this file.";
+        QTest::newRow("MediaInfo never answering") << "mediainfo" << "hang" << "*.mp4"
+                                                   << "MediaInfo did not answer in time: what it tells of the file is missing.";
+        QTest::newRow("MPlayer never answering") << "mplayer" << "hang" << "*identify*"
+                                                 << "MPlayer did not answer in time: the file's description may be incomplete.";
+        // Neither analysis can tell whether it is media at all.
+        QTest::newRow("MediaInfo and FFprobe never answering")
+            << "mediainfo ffprobe" << "hang" << "*.mp4*"
+            << "refused: Neither MediaInfo nor FFprobe answered in time: try again, or increase player latency "
+               "(finished) in timing preferences.";
+    }
+    void slowEngines()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, how);
+        QFETCH(QString, when);
+        QFETCH(QString, note);
+        const auto path = [&](const QString &which) {
+            return engine.contains(which) ? slowedEngine("load-" + which + "-" + QString(QTest::currentDataTag()).replace(' ', '-'),
+                                                         which, how, 1500, when)
+                                          : which;
+        };
+        PlayerPreferences preferences;
+        preferences.latencyFinished = 1000;
+        PanelConsoles consoles;
+        const std::unique_ptr<PanelProbe> panel(new PanelProbe(nullptr, path(kMPlayer), path(kMediaInfo), path(kFFprobe),
+                                                               &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
+                                                               &consoles.log, 2, &preferences));
+        ModalAnswerer answerer;
+        const bool refused = note.startsWith("refused: ");
+        QCOMPARE(panel->setInput(turnedPhoneVideo(), 1), !refused);
+        const QString said = consoles.log.toPlainText();
+        // Only one that waits is asked again; one that works is waited for.
+        QCOMPARE(said.contains("did not answer in time; it is asked again with longer time-outs."), how != "burn");
+        QVERIFY2(!said.contains("crashed"), qPrintable(said));
+        if (refused) {
+            QCOMPARE(answerer.seen().size(), 1);
+            QCOMPARE(answerer.seen().first().informativeText, note.mid(9));
+            return;
+        }
+        QCOMPARE(answerer.seen().size(), 0);
+        QCOMPARE(panel->loadNotes().join(' '), note);
+        const bool measured = !engine.contains("ffprobe") || how != "hang";
+        QCOMPARE(panel->movieInfo.facts.measured, measured);
+        QCOMPARE(panel->movieInfo.displaySize(), measured ? QSize(180, 320) : QSize(320, 180));
+        QCOMPARE(panel->movieInfo.frameRate, 30.0);
+        QVERIFY2(said.contains(note), qPrintable(said));
     }
 
     // A sound file is described without being played through: the identify run ends by

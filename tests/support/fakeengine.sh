@@ -11,6 +11,10 @@
 #   partial-hang TEXT     prints TEXT, then hangs
 #   slow SECONDS PROGRAM [ARGS...]
 #                         waits SECONDS, then runs PROGRAM with ARGS
+#   burn MS PROGRAM [ARGS...]
+#                         works for MS milliseconds (keeps a processor busy, printing
+#                         nothing), then runs PROGRAM with ARGS: an engine slowed by a busy
+#                         machine
 #   wait-for FILE         ends well (exit 0) once FILE exists
 #   slow-end SECONDS      prints "ready", never ends by itself; asked to stop (SIGTERM), it
 #                         takes SECONDS to end, as an engine finishing a write in progress does
@@ -36,6 +40,9 @@ case "$mode" in
   touch) printf 'data' > "$1"; exit "${2:-0}" ;;
   warn-then) n=$1; text=$2; shift 2; i=0; while [ $i -lt "$n" ]; do printf '%s\n' "$text" >&2; i=$((i+1)); done; exec "$@" ;;
   slow) sleep "$1"; shift; exec "$@" ;;
+  burn) end=$(( $(date +%s%N) / 1000000 + $1 )); shift
+        while [ $(( $(date +%s%N) / 1000000 )) -lt "$end" ]; do j=0; while [ $j -lt 2000 ]; do j=$((j+1)); done; done
+        exec "$@" ;;
   endless) if [ "$1" = err ]; then exec yes 'endless output line' >&2; else exec yes 'endless output line'; fi ;;
   line) head -c "$1" /dev/zero | tr '\0' x; printf '\n' ;;
   bytes) head -c "$1" /dev/zero | tr '\0' x ;;

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Tells whether an engine's process is at work while it prints nothing new: its processor
+// time or the bytes it reads moving (Linux: /proc/<pid>/stat and /proc/<pid>/io, which count
+// its threads and the children it has waited for), or a file it writes growing. On a busy
+// machine, a cold disk or a network share an engine that works can take many times its usual
+// time; one that is stuck (waiting on a pipe, a lock, a device, a sleep) moves none of these.
+//
+// An idle loop is no work: a shell that repeats a line and sleeps uses a tick of processor
+// time every few seconds and reads some kilobytes a second starting its sleeps, so each look
+// spans at least LookMs and asks for more than that.
+class WorkWatch
+{
+public:
+    // How long one look spans at least: looks asked for sooner wait for it.
+    static constexpr int LookMs = 500;
+    // Processor time, per look, that shows work: two clock ticks (an idle loop's starts of
+    // other programs cost a tick every few seconds), and at least this share of the look.
+    static constexpr int WorkingCpuMs = 20;
+    static constexpr double WorkingCpuShare = 0.04;
+    // Bytes read per second that show work (an idle loop's starts read about 15 KiB a second).
+    static constexpr qint64 WorkingReadPerSecond = 128 * 1024;
+
+    WorkWatch() = default;
+    // Watches the process `pid` (0: none) when `process` is set, and the files.
+    WorkWatch(qint64 pid, bool process, const QStringList &files);
+
+    // Whether there is anything to watch.
+    bool isWatching() const { return m_pid > 0 || !m_files.isEmpty(); }
+    // Looks now: true when, since the last look that counted, the process worked or a file
+    // grew. A look sooner than LookMs after that one tells nothing (false) and does not count.
+    bool worked();
+
+    // What the system tells of a process's work so far: its processor time in milliseconds
+    // and the bytes it read; -1 each where it cannot be read (the process has ended, or the
+    // system hides it).
+    struct Usage
+    {
+        qint64 cpuMs = -1;
+        qint64 readBytes = -1;
+    };
+    static Usage usageOf(qint64 pid);
+    // The size of a file, -1 when there is none.
+    static qint64 sizeOf(const QString &path);
+
+private:
+    void takeLook();
+
+    qint64 m_pid = 0;
+    QStringList m_files;
+    QElapsedTimer m_since; // since the last look that counted
+    Usage m_usage;
+    QList<qint64> m_sizes;
+};
