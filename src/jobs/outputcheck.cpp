@@ -33,6 +33,16 @@ bool copiesSound(const QStringList &arguments)
     }
     return false;
 }
+
+// A sound copied from a source into a file of the source's own kind (the volumes of a split)
+// holds the source's own packets where the source holds them: it plays as the source plays,
+// and decoding it would only cost time.
+bool copiedWithinItsContainer(const Task &task, const QString &path)
+{
+    const QStringList sources = task.sources();
+    return sources.size() == 1 && QFileInfo(sources.first()).isFile()
+           && QFileInfo(sources.first()).suffix().compare(QFileInfo(path).suffix(), Qt::CaseInsensitive) == 0;
+}
 OutputCheck::StartMeter s_startMeter = nullptr;
 
 // The streams judged apart, with the words that name them in a failure.
@@ -196,7 +206,8 @@ QString OutputCheck::shortfall(const Task &task, bool *unchecked)
     if (path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
         return QString();
     // Sound that does not decode has no length worth measuring.
-    if (s_soundDecoder && copiesSound(task.arguments()) && !s_soundDecoder(path))
+    if (s_soundDecoder && copiesSound(task.arguments()) && !copiedWithinItsContainer(task, path)
+        && !s_soundDecoder(path))
         return QCoreApplication::translate("OutputCheck", "its copied sound does not decode");
     return lengthShortfall(task, path, unchecked);
 }

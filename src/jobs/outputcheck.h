@@ -78,7 +78,9 @@ public:
     // apart: a length was asked for, but no engine measured the output.
     // A task that copied its sound as it was, which no engine checked, also falls short
     // when that sound does not decode: a stream the container cannot hold (an LPCM track's
-    // bytes in an AC-3 file) plays for as long as its packets, but no player plays it.
+    // bytes in an AC-3 file) plays for as long as its packets, but no player plays it. A sound
+    // copied from the task's one source into a file of the same kind is not decoded: it is
+    // the source's own.
     static QString shortfall(const Task &task, bool *unchecked = nullptr);
     // An output falls well short of its source when it lacks a tenth of the length and
     // more than a second (encoders may drop a frame or a few audio samples at the end).
