@@ -31,17 +31,36 @@
 Q_DECLARE_METATYPE(MediaSplitter::VolumeCut)
 
 namespace {
-// The MD5 of each picture the file's video decodes to, in order.
-QStringList pictures(const QString &file)
+// What a player meets decoding a file: the MD5 of each picture its video decodes to, in order,
+// and the errors of decoding its picture and sound (one decode for both). FFmpeg's complaints
+// about the time stamps its outputs are given, which a DVD's own VOB gives too, are no
+// decoding errors.
+struct Decoded
+{
+    QStringList pictures;
+    QString errors;
+};
+
+Decoded decoded(const QString &file)
 {
     QString out;
-    TestMedia::run("ffmpeg", {"-v", "error", "-i", file, "-map", "0:v", "-f", "framemd5", "-"}, &out);
-    QStringList digests;
+    QString err;
+    TestMedia::run("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-map", "0:v", "-f", "framemd5", "-", "-f", "null",
+                              "/dev/null"}, &out, &err);
+    Decoded result;
     for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
         if (!line.startsWith('#')) // "0, dts, pts, duration, size, hash"
-            digests << line.section(',', 5).trimmed();
+            result.pictures << line.section(',', 5).trimmed();
     }
-    return digests;
+    QStringList errors = err.split('\n', Qt::SkipEmptyParts);
+    errors.removeIf([](const QString &line) { return line.contains("to muxer"); });
+    result.errors = errors.join('\n');
+    return result;
+}
+
+QStringList pictures(const QString &file)
+{
+    return decoded(file).pictures;
 }
 
 FFprobePacket packet(double time, bool key, qint64 pos)
@@ -113,15 +132,6 @@ QString longGopH264()
                                                "-sc_threshold", "0", "-pix_fmt", "yuv420p", "-c:a", "aac"});
 }
 
-// The errors of decoding a file; FFmpeg's complaints about its null output's time stamps,
-// which a DVD's own VOB gives too, are no decoding errors.
-QString decodeErrors(const QString &file)
-{
-    QStringList lines = TestMedia::decodeErrors(file).split('\n', Qt::SkipEmptyParts);
-    lines.removeIf([](const QString &line) { return line.contains("to muxer"); });
-    return lines.join('\n');
-}
-
 // Where two lists of pictures part: empty when they are the same.
 QString firstDifference(const QStringList &pictures, const QStringList &expected)
 {
@@ -148,13 +158,29 @@ double soundLength(const QString &file)
     return base.hasMatch() ? double(ticks) * base.captured(1).toDouble() / base.captured(2).toDouble() : 0.0;
 }
 
-// The packets of the first sound stream.
-int soundFrames(const QString &file)
+// A file's sound streams, and the packets of the first, in one reading.
+struct Sound
+{
+    int streams = 0;
+    int frames = 0;
+};
+
+Sound soundOf(const QString &file)
 {
     QString out;
-    TestMedia::run("ffprobe", {"-v", "error", "-count_packets", "-select_streams", "a:0", "-show_entries",
-                               "stream=nb_read_packets", "-of", "csv=p=0", file}, &out);
-    return out.trimmed().section('\n', 0, 0).toInt(); // a transport stream lists it twice
+    TestMedia::run("ffprobe", {"-v", "error", "-count_packets", "-select_streams", "a", "-show_entries",
+                               "stream=index,nb_read_packets", "-of", "csv=p=0", file}, &out);
+    // "index,packets" a stream; a transport stream lists its streams once more in its program.
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    QSet<QString> indexes;
+    for (const QString &line : lines)
+        indexes.insert(line.section(',', 0, 0));
+    return {int(indexes.size()), lines.value(0).section(',', 1, 1).toInt()};
+}
+
+int soundFrames(const QString &file)
+{
+    return soundOf(file).frames;
 }
 
 // The volumes merged as Job > Merge merges them; the merged file, empty when the merge failed.
@@ -175,18 +201,12 @@ QString mergeBack(const QStringList &volumes, const QString &output)
     }
     return output;
 }
-
-int audioStreamCount(const QString &file)
-{
-    // A transport stream lists its streams once more in its program.
-    QString out;
-    TestMedia::run("ffprobe", {"-v", "error", "-select_streams", "a", "-show_entries", "stream=index", "-of", "csv=p=0", file}, &out);
-    const QStringList streams = out.split('\n', Qt::SkipEmptyParts);
-    return int(QSet<QString>(streams.cbegin(), streams.cend()).size());
-}
 } // namespace
 
-class MediaSplitterTest : public QObject
+// What every test of the splitter runs with: the engines, started once and logging into a
+// console of their own (each test reads the splitter's lines from m_capture), and a folder of
+// each test's own.
+class SplitterFixture : public QObject
 {
     Q_OBJECT
 
@@ -221,6 +241,21 @@ private slots:
         m_folder.reset();
     }
 
+protected:
+    std::unique_ptr<RegisteredEngines> m_engines;
+    FFmpeg *m_ffmpeg = nullptr;
+    FFprobe *m_ffprobe = nullptr;
+    std::unique_ptr<MervoMEncoder> m_mencoder;
+    std::unique_ptr<ConsoleCapture> m_capture;
+    std::unique_ptr<QTemporaryDir> m_folder;
+};
+
+// The planner's helpers, canned listings, the engines' faults, the analyses and names.
+class MediaSplitterTest : public SplitterFixture
+{
+    Q_OBJECT
+
+private slots:
     // FFmpeg's seek: hours, minutes, seconds and microseconds, so that a seek lands on a key
     // frame's own time.
     void seekText_data()
@@ -449,155 +484,6 @@ private slots:
         QFETCH(QString, progress);
         QFETCH(int, frames);
         QCOMPARE(MediaSplitter::copiedFrames(progress), frames);
-    }
-
-    void splitsARealClip_data()
-    {
-        // copies: jobs; alone: pictures missing from the volumes each decoded alone; limit: a
-        // third of the input is a size no volume exceeds, not the size of equal parts.
-        addColumns<QString, int, QString, int, int>({"clip", "audioStreams", "seeks", "copies", "alone"});
-        QTest::addColumn<bool>("limit");
-
-        // Each row is an input that once lost, doubled or repeated pictures between volumes,
-        // and the seeks its volumes are copied from.
-        const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
-        QTest::newRow("AVI, a key frame every 2 s") << aviClip() << 1 << "0 00:00:14.540000 00:00:26.540000" << 3 << 0 << false;
-        // Volumes of 1.7 s with key frames a second apart (a frame after each second, MP3
-        // delays the pictures).
-        QTest::newRow("AVI, key frames a second apart, volumes shorter than two") << TestMedia::clip("split-5s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=5", "-f", "lavfi", "-i", "sine=frequency=440:duration=5", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1 << "0 00:00:02.540000 00:00:03.540000" << 3 << 0 << false;
-        // No key-frame index: a seek lands on any packet and the copy begins at the next key
-        // frame. The start time lies after 0 (half a second, more than the key-frame
-        // interval) and the audio runs past the video's end.
-        QTest::newRow("MPEG program stream, a key frame every 0.48 s") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.930911 00:00:26.690911" << 3 << 0 << false;
-        // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
-        QTest::newRow("FLV, first packet after 0") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 1 << "0 00:00:14.525000 00:00:26.525000" << 3 << 0 << false;
-        // x264's own key-frame interval, 250 frames (no scene cuts), B-frames, and an MP4 edit
-        // list that would hide pictures before a seek past the key frame.
-        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 1 << "0 00:00:10.000000 00:00:30.000000" << 3 << 0 << false;
-        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 1 << "0 00:00:14.503000 00:00:26.503000" << 3 << 0 << false;
-        // Long GOPs in every container the splitter writes: key frames 10 s apart, B-frames.
-        QTest::newRow("long GOP in AVI") << fortySeconds("split-long-gop.avi", longGop() + mp3) << 1 << "0 00:00:10.500000 00:00:30.500000" << 3 << 0 << false;
-        QTest::newRow("long GOP in Matroska") << fortySeconds("split-long-gop.mkv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << false;
-        QTest::newRow("long GOP in FLV") << fortySeconds("split-long-gop.flv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << false;
-        QTest::newRow("long GOP in an MPEG transport stream") << fortySeconds("split-long-gop.ts", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.023222 00:00:30.023222" << 3 << 0 << false;
-        QTest::newRow("long GOP in an MPEG program stream") << fortySeconds("split-long-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-flags", "+cgop", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:10.010911 00:00:30.010911" << 3 << 0 << false;
-        // MPEG-2 pictures shown before a key frame that refer to the group before it: a volume
-        // decoded alone lacks them, the merge has them.
-        QTest::newRow("open GOPs in an MPEG program stream") << fortySeconds("split-open-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:09.970911 00:00:29.890911" << 3 << 4 << false;
-        // An AVI of small packets, its index a third of the file: FFmpeg's size limit stops
-        // before the index.
-        QTest::newRow("AVI of small packets") << TestMedia::clip("split-small-packets.avi", {"-f", "lavfi", "-i", "color=c=gray:size=64x48:rate=50:duration=40", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=40", "-c:v", "mpeg4", "-q:v", "31", "-g", "100", "-c:a", "libmp3lame", "-b:a", "8k", "-ac", "1"}) << 1 << "0 00:00:14.660000 00:00:26.660000" << 3 << 0 << false;
-        // Within a third of the input, the last volume too: the key frames leave the first
-        // two short of it, and the rest needs one volume more.
-        QTest::newRow("AVI within a third of it") << aviClip() << 1 << "0 00:00:12.540000 00:00:24.540000 00:00:36.540000" << 4 << 0 << true;
-        QTest::newRow("MPEG program stream within a third of it") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.450911 00:00:25.930911 00:00:38.210911" << 4 << 0 << true;
-        // A DVD's VOB: two audio languages, a data stream of navigation packets.
-        const QString dvd = TestMedia::dvdFolder();
-        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 2 << "0 00:00:04.205333" << 2 << 0 << false;
-    }
-
-    void splitsARealClip()
-    {
-        QFETCH(QString, clip);
-        QFETCH(int, audioStreams);
-        QFETCH(QString, seeks);
-        QFETCH(int, copies);
-        QFETCH(int, alone);
-        QFETCH(bool, limit);
-        QVERIFY(!clip.isEmpty());
-        // Blanks, quotes, non-ASCII letters and a shell variable reach the engines unchanged.
-        const QString baseName = "Le \"grand\" film d'Ève – 日本 $HOME";
-        const QString suffix = QFileInfo(clip).suffix();
-        const QString input = m_folder->path() + "/" + baseName + "." + suffix;
-        QVERIFY(QFile::copy(clip, input));
-        const int asked = audioStreams == 2 ? 2 : 3;
-        // As the split dialog divides the input: not a whole number of megabytes, the parts
-        // rounded up to hold it whole; as a limit, to the byte.
-        const qint64 volumeSize = QFileInfo(input).size() / asked + (limit ? 0 : 1);
-        const int volumes = int(seeks.count(' ')) + 1;
-
-        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
-        MediaSplitter splitter(&host);
-        QSignalSpy started(&splitter, &MediaSplitter::started);
-        QSignalSpy finished(&splitter, &MediaSplitter::finished);
-        splitter.startSplit(input, asked, volumeSize,
-                            limit ? MediaSplitter::VolumeRule::WithinSize : MediaSplitter::VolumeRule::EqualParts);
-        QVERIFY(finished.count() == 1 || finished.wait(30000));
-        QCOMPARE(started.count(), 1);
-        QCOMPARE(finished.count(), 1);
-        QVERIFY2(host.jobs().size() == copies, qPrintable(m_capture->log()));
-        // A volume copied again: its last job counts.
-        QList<MervoJob *> jobs;
-        for (MervoJob *job : host.jobs()) {
-            if (!jobs.isEmpty() && jobs.last()->title() == job->title())
-                jobs.removeLast();
-            jobs << job;
-        }
-        QCOMPARE(jobs.size(), volumes);
-        QStringList starts;
-        for (MervoJob *job : std::as_const(jobs)) {
-            const QStringList arguments = job->tasks().first()->arguments();
-            starts << (arguments.contains("-ss") ? arguments.at(arguments.indexOf("-ss") + 1) : "0");
-        }
-        QCOMPARE(starts.join(' '), seeks);
-
-        QStringList parts;
-        QStringList joined;
-        for (int volume = 1; volume <= volumes; ++volume) {
-            const QString part = QString("%1/%2.part%3.%4").arg(m_folder->path(), baseName).arg(volume).arg(suffix);
-            QCOMPARE(jobs.at(volume - 1)->title(),
-                     QString("Extract volume %1/%2 from %3.%4").arg(volume).arg(volumes).arg(baseName, suffix));
-            QCOMPARE(jobs.at(volume - 1)->output(), QFileInfo(part).fileName());
-            QVERIFY2(QFileInfo::exists(part), qPrintable(part));
-            // Within the size asked, the container's index included, the last too.
-            if (limit)
-                QVERIFY2(QFileInfo(part).size() <= volumeSize,
-                         qPrintable(QString("%1 bytes for %2").arg(QFileInfo(part).size()).arg(volumeSize)));
-            QCOMPARE(audioStreamCount(part), audioStreams);
-            // A player decodes every volume without an error (a seek into an MPEG stream once
-            // began the sound in the middle of a frame).
-            QCOMPARE(decodeErrors(part), QString());
-            const QStringList volumePictures = pictures(part);
-            QVERIFY(!volumePictures.isEmpty());
-            qInfo("volume %d: %lld pictures, %lld bytes", volume, volumePictures.size(), QFileInfo(part).size());
-            joined += volumePictures;
-            parts << part;
-        }
-        // Equal parts differ by a key-frame interval at the most (and what their containers add).
-        if (!limit) {
-            qint64 smallest = std::numeric_limits<qint64>::max();
-            qint64 largest = 0;
-            for (const QString &part : std::as_const(parts)) {
-                smallest = std::min(smallest, QFileInfo(part).size());
-                largest = std::max(largest, QFileInfo(part).size());
-            }
-            QVERIFY2(largest - smallest <= largestGroup(input) + volumeSize / 50,
-                     qPrintable(QString("%1 to %2 bytes, %3 between key frames").arg(smallest).arg(largest).arg(largestGroup(input))));
-        }
-        // They hold its sound frames, give or take one at each join (in an AVI, the frame that
-        // straddles the cut may go to both volumes, or to neither).
-        int sound = 0;
-        for (const QString &part : std::as_const(parts))
-            sound += soundFrames(part);
-        QVERIFY2(qAbs(sound - soundFrames(input)) <= volumes - 1,
-                 qPrintable(QString("%1 sound frames, %2 in the input").arg(sound).arg(soundFrames(input))));
-        // The volumes, one after the other, hold the input's pictures once each.
-        const QStringList inputPictures = pictures(input);
-        if (alone == 0)
-            QCOMPARE(firstDifference(joined, inputPictures), QString());
-        else
-            QCOMPARE(joined.size(), inputPictures.size() - alone);
-
-        // Merged back as Job > Merge does: the input's pictures, its length, its sound.
-        const QString merged = mergeBack(parts, m_folder->path() + "/merged." + suffix);
-        QVERIFY2(!merged.isEmpty(), qPrintable(m_capture->log()));
-        QCOMPARE(firstDifference(pictures(merged), inputPictures), QString());
-        QCOMPARE(decodeErrors(merged), QString());
-        QCOMPARE(audioStreamCount(merged), audioStreams);
-        QVERIFY2(qAbs(TestMedia::probeDuration(merged) - TestMedia::probeDuration(input)) < 0.3,
-                 qPrintable(QString("%1 s of %2 s").arg(TestMedia::probeDuration(merged)).arg(TestMedia::probeDuration(input))));
-        QVERIFY2(qAbs(soundLength(merged) - soundLength(input)) < 0.1,
-                 qPrintable(QString("%1 s of sound, %2 s in the input").arg(soundLength(merged)).arg(soundLength(input))));
     }
 
     // FFprobe takes its time with every file it reads: the window handles its events while
@@ -1127,16 +1013,230 @@ private:
             qWarning("%s", qPrintable(m_capture->log()));
         return ended && host.jobs().size() == 3;
     }
-
-    // The engines, started once, log into a console of their own; each test reads the
-    // splitter's lines from m_capture.
-    std::unique_ptr<RegisteredEngines> m_engines;
-    FFmpeg *m_ffmpeg = nullptr;
-    FFprobe *m_ffprobe = nullptr;
-    std::unique_ptr<MervoMEncoder> m_mencoder;
-    std::unique_ptr<ConsoleCapture> m_capture;
-    std::unique_ptr<QTemporaryDir> m_folder;
 };
 
 VEXO_TEST_CLASS(MediaSplitterTest)
+
+// Real splits of generated clips of every container the splitter writes, merged back. The
+// inputs and the seeks their volumes are copied from: each row an input that once lost, doubled
+// or repeated pictures between volumes. Two classes, run side by side.
+class ClipSplitting : public SplitterFixture
+{
+    Q_OBJECT
+
+protected:
+    static void addClipColumns()
+    {
+        // copies: jobs; alone: pictures missing from the volumes each decoded alone; limit: a
+        // third of the input is a size no volume exceeds, not the size of equal parts.
+        addColumns<QString, int, QString, int, int>({"clip", "audioStreams", "seeks", "copies", "alone"});
+        QTest::addColumn<bool>("limit");
+    }
+
+    void splitsAndMergesBack()
+    {
+        QFETCH(QString, clip);
+        QFETCH(int, audioStreams);
+        QFETCH(QString, seeks);
+        QFETCH(int, copies);
+        QFETCH(int, alone);
+        QFETCH(bool, limit);
+        QVERIFY(!clip.isEmpty());
+        // Blanks, quotes, non-ASCII letters and a shell variable reach the engines unchanged.
+        const QString baseName = "Le \"grand\" film d'Ève – 日本 $HOME";
+        const QString suffix = QFileInfo(clip).suffix();
+        const QString input = m_folder->path() + "/" + baseName + "." + suffix;
+        QVERIFY(QFile::copy(clip, input));
+        const int asked = audioStreams == 2 ? 2 : 3;
+        // As the split dialog divides the input: not a whole number of megabytes, the parts
+        // rounded up to hold it whole; as a limit, to the byte.
+        const qint64 volumeSize = QFileInfo(input).size() / asked + (limit ? 0 : 1);
+        const int volumes = int(seeks.count(' ')) + 1;
+
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        QSignalSpy started(&splitter, &MediaSplitter::started);
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(input, asked, volumeSize,
+                            limit ? MediaSplitter::VolumeRule::WithinSize : MediaSplitter::VolumeRule::EqualParts);
+        QVERIFY(finished.count() == 1 || finished.wait(30000));
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY2(host.jobs().size() == copies, qPrintable(m_capture->log()));
+        // A volume copied again: its last job counts.
+        QList<MervoJob *> jobs;
+        for (MervoJob *job : host.jobs()) {
+            if (!jobs.isEmpty() && jobs.last()->title() == job->title())
+                jobs.removeLast();
+            jobs << job;
+        }
+        QCOMPARE(jobs.size(), volumes);
+        QStringList starts;
+        for (MervoJob *job : std::as_const(jobs)) {
+            const QStringList arguments = job->tasks().first()->arguments();
+            starts << (arguments.contains("-ss") ? arguments.at(arguments.indexOf("-ss") + 1) : "0");
+        }
+        QCOMPARE(starts.join(' '), seeks);
+
+        QStringList parts;
+        QStringList joined;
+        int sound = 0;
+        for (int volume = 1; volume <= volumes; ++volume) {
+            const QString part = QString("%1/%2.part%3.%4").arg(m_folder->path(), baseName).arg(volume).arg(suffix);
+            QCOMPARE(jobs.at(volume - 1)->title(),
+                     QString("Extract volume %1/%2 from %3.%4").arg(volume).arg(volumes).arg(baseName, suffix));
+            QCOMPARE(jobs.at(volume - 1)->output(), QFileInfo(part).fileName());
+            QVERIFY2(QFileInfo::exists(part), qPrintable(part));
+            // Within the size asked, the container's index included, the last too.
+            if (limit)
+                QVERIFY2(QFileInfo(part).size() <= volumeSize,
+                         qPrintable(QString("%1 bytes for %2").arg(QFileInfo(part).size()).arg(volumeSize)));
+            const Sound held = soundOf(part);
+            QCOMPARE(held.streams, audioStreams);
+            sound += held.frames;
+            // A player decodes every volume without an error (a seek into an MPEG stream once
+            // began the sound in the middle of a frame).
+            const Decoded played = decoded(part);
+            QCOMPARE(played.errors, QString());
+            const QStringList &volumePictures = played.pictures;
+            QVERIFY(!volumePictures.isEmpty());
+            qInfo("volume %d: %lld pictures, %lld bytes", volume, volumePictures.size(), QFileInfo(part).size());
+            joined += volumePictures;
+            parts << part;
+        }
+        // Equal parts differ by a key-frame interval at the most (and what their containers add).
+        if (!limit) {
+            qint64 smallest = std::numeric_limits<qint64>::max();
+            qint64 largest = 0;
+            for (const QString &part : std::as_const(parts)) {
+                smallest = std::min(smallest, QFileInfo(part).size());
+                largest = std::max(largest, QFileInfo(part).size());
+            }
+            const qint64 group = largestGroup(input);
+            QVERIFY2(largest - smallest <= group + volumeSize / 50,
+                     qPrintable(QString("%1 to %2 bytes, %3 between key frames").arg(smallest).arg(largest).arg(group)));
+        }
+        // They hold its sound frames, give or take one at each join (in an AVI, the frame that
+        // straddles the cut may go to both volumes, or to neither).
+        const int inputSound = soundFrames(input);
+        QVERIFY2(qAbs(sound - inputSound) <= volumes - 1,
+                 qPrintable(QString("%1 sound frames, %2 in the input").arg(sound).arg(inputSound)));
+        // The volumes, one after the other, hold the input's pictures once each.
+        const QStringList inputPictures = pictures(input);
+        if (alone == 0)
+            QCOMPARE(firstDifference(joined, inputPictures), QString());
+        else
+            QCOMPARE(joined.size(), inputPictures.size() - alone);
+
+        // Merged back as Job > Merge does: the input's pictures, its length, its sound.
+        const QString merged = mergeBack(parts, m_folder->path() + "/merged." + suffix);
+        QVERIFY2(!merged.isEmpty(), qPrintable(m_capture->log()));
+        const Decoded whole = decoded(merged);
+        QCOMPARE(firstDifference(whole.pictures, inputPictures), QString());
+        QCOMPARE(whole.errors, QString());
+        QCOMPARE(soundOf(merged).streams, audioStreams);
+        const double length = TestMedia::probeDuration(merged);
+        const double inputLength = TestMedia::probeDuration(input);
+        QVERIFY2(qAbs(length - inputLength) < 0.3, qPrintable(QString("%1 s of %2 s").arg(length).arg(inputLength)));
+        const double soundPlays = soundLength(merged);
+        const double inputSoundPlays = soundLength(input);
+        QVERIFY2(qAbs(soundPlays - inputSoundPlays) < 0.1,
+                 qPrintable(QString("%1 s of sound, %2 s in the input").arg(soundPlays).arg(inputSoundPlays)));
+    }
+};
+
+// AVI, whose seeks land on a key frame at or before the time asked for.
+class MediaSplitterAviTest : public ClipSplitting
+{
+    Q_OBJECT
+
+private slots:
+    void splitsAnAvi_data()
+    {
+        addClipColumns();
+        const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
+        QTest::newRow("AVI, a key frame every 2 s") << aviClip() << 1 << "0 00:00:14.540000 00:00:26.540000" << 3 << 0 << false;
+        // Volumes of 1.7 s with key frames a second apart (a frame after each second, MP3
+        // delays the pictures).
+        QTest::newRow("AVI, key frames a second apart, volumes shorter than two") << TestMedia::clip("split-5s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=5", "-f", "lavfi", "-i", "sine=frequency=440:duration=5", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1 << "0 00:00:02.540000 00:00:03.540000" << 3 << 0 << false;
+        // Long GOPs: key frames 10 s apart, B-frames.
+        QTest::newRow("long GOP in AVI") << fortySeconds("split-long-gop.avi", longGop() + mp3) << 1 << "0 00:00:10.500000 00:00:30.500000" << 3 << 0 << false;
+        // An AVI of small packets, its index a third of the file: FFmpeg's size limit stops
+        // before the index.
+        QTest::newRow("AVI of small packets") << TestMedia::clip("split-small-packets.avi", {"-f", "lavfi", "-i", "color=c=gray:size=64x48:rate=50:duration=40", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=40", "-c:v", "mpeg4", "-q:v", "31", "-g", "100", "-c:a", "libmp3lame", "-b:a", "8k", "-ac", "1"}) << 1 << "0 00:00:14.660000 00:00:26.660000" << 3 << 0 << false;
+        // Within a third of the input, the last volume too: the key frames leave the first
+        // two short of it, and the rest needs one volume more.
+        QTest::newRow("AVI within a third of it") << aviClip() << 1 << "0 00:00:12.540000 00:00:24.540000 00:00:36.540000" << 4 << 0 << true;
+    }
+
+    void splitsAnAvi()
+    {
+        splitsAndMergesBack();
+    }
+};
+
+VEXO_TEST_CLASS(MediaSplitterAviTest)
+
+// FLV, MP4 and Matroska, which index their key frames too.
+class MediaSplitterClipsTest : public ClipSplitting
+{
+    Q_OBJECT
+
+private slots:
+    void splitsARealClip_data()
+    {
+        addClipColumns();
+        const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
+        // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
+        QTest::newRow("FLV, first packet after 0") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 1 << "0 00:00:14.525000 00:00:26.525000" << 3 << 0 << false;
+        // x264's own key-frame interval, 250 frames (no scene cuts), B-frames, and an MP4 edit
+        // list that would hide pictures before a seek past the key frame.
+        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 1 << "0 00:00:10.000000 00:00:30.000000" << 3 << 0 << false;
+        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 1 << "0 00:00:14.503000 00:00:26.503000" << 3 << 0 << false;
+        // Long GOPs: key frames 10 s apart, B-frames.
+        QTest::newRow("long GOP in Matroska") << fortySeconds("split-long-gop.mkv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << false;
+        QTest::newRow("long GOP in FLV") << fortySeconds("split-long-gop.flv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << false;
+    }
+
+    void splitsARealClip()
+    {
+        splitsAndMergesBack();
+    }
+};
+
+VEXO_TEST_CLASS(MediaSplitterClipsTest)
+
+// MPEG program and transport streams, whose seeks land on any packet, and a DVD's VOB.
+class MediaSplitterStreamsTest : public ClipSplitting
+{
+    Q_OBJECT
+
+private slots:
+    void splitsARealStream_data()
+    {
+        addClipColumns();
+        // No key-frame index: a seek lands on any packet and the copy begins at the next key
+        // frame. The start time lies after 0 (half a second, more than the key-frame
+        // interval) and the audio runs past the video's end.
+        QTest::newRow("MPEG program stream, a key frame every 0.48 s") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.930911 00:00:26.690911" << 3 << 0 << false;
+        // Long GOPs: key frames 10 s apart, B-frames.
+        QTest::newRow("long GOP in an MPEG transport stream") << fortySeconds("split-long-gop.ts", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.023222 00:00:30.023222" << 3 << 0 << false;
+        QTest::newRow("long GOP in an MPEG program stream") << fortySeconds("split-long-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-flags", "+cgop", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:10.010911 00:00:30.010911" << 3 << 0 << false;
+        // MPEG-2 pictures shown before a key frame that refer to the group before it: a volume
+        // decoded alone lacks them, the merge has them.
+        QTest::newRow("open GOPs in an MPEG program stream") << fortySeconds("split-open-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:09.970911 00:00:29.890911" << 3 << 4 << false;
+        // Within a third of the input, the last volume too: one volume more.
+        QTest::newRow("MPEG program stream within a third of it") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.450911 00:00:25.930911 00:00:38.210911" << 4 << 0 << true;
+        // A DVD's VOB: two audio languages, a data stream of navigation packets.
+        const QString dvd = TestMedia::dvdFolder();
+        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 2 << "0 00:00:04.205333" << 2 << 0 << false;
+    }
+
+    void splitsARealStream()
+    {
+        splitsAndMergesBack();
+    }
+};
+
+VEXO_TEST_CLASS(MediaSplitterStreamsTest)
 #include "tst_mediasplitter.moc"
