@@ -420,9 +420,12 @@ double MediaSplitter::partEnd(const QList<FFprobePacket> &packets, const SizeMod
 {
     if (packets.isEmpty() || parts < 1)
         return 0.0;
-    // The packets' bytes, shared alike: each volume's index grows with them.
+    // The packets' bytes, shared alike (each volume's index grows with them), the last packet
+    // taken as large as the others are on the whole.
     const double header = double(model.header);
-    return header + (double(packets.last().pos) - header) * double(part) / double(parts);
+    const double last = double(packets.last().pos);
+    const double end = packets.size() > 1 ? last + (last - header) / double(packets.size() - 1) : last;
+    return header + (end - header) * double(part) / double(parts);
 }
 
 int MediaSplitter::nearestCut(const QList<FFprobePacket> &packets, int begin, double target)

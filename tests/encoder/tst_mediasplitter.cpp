@@ -717,8 +717,8 @@ private slots:
 
     // A listing of canned text, a packet a second for 40 s, a key packet every `keyEvery`
     // seconds, 1000 bytes a second after a header of `header` bytes, of an input of 40,000
-    // bytes and its header: each volume is planned from it, as `damage` (a pattern and what
-    // replaces it) leaves it. FFmpeg writes stand-ins of the volumes, `rate` bytes for each
+    // bytes and its header: each volume is planned from it, as `damage` (patterns, each followed
+    // by what replaces it in the listing and in the input's analysis) leaves it. FFmpeg writes stand-ins of the volumes, `rate` bytes for each
     // second they hold (-t, less the pictures left out at the start; to the input's end from
     // the seek, at `lastRate`, for the last) up to the size limit (then telling the pictures it
     // wrote), and an index of a fiftieth of that after them; its trial copies begin at the key
@@ -729,12 +729,13 @@ private slots:
     void cannedListing_data()
     {
         addColumns<int, int, qint64, int, bool, int, QString>({"keyEvery", "volumes", "volumeSize", "rate", "listed", "jobs", "logged"});
-        addColumns<int, QStringList, int, bool, int>({"early", "damage", "header", "equal", "lastRate"});
+        // tail: bytes of the input after its listed packets' 40,000.
+        addColumns<int, QStringList, int, bool, int, int>({"early", "damage", "header", "equal", "lastRate", "tail"});
         const auto row = [](const char *name, int keyEvery, int volumes, qint64 volumeSize, int rate, bool listed, int jobs,
                             const QString &logged, int early = 0, const QStringList &damage = {}, int header = 0,
-                            bool equal = false, int lastRate = 0) {
+                            bool equal = false, int lastRate = 0, int tail = 0) {
             QTest::newRow(name) << keyEvery << volumes << volumeSize << rate << listed << jobs << logged << early << damage
-                                << header << equal << (lastRate > 0 ? lastRate : rate);
+                                << header << equal << (lastRate > 0 ? lastRate : rate) << tail;
         };
         // Expected: 20 s in 20,513 bytes; written: 24,999 and an index of 499. The first volume
         // is copied again, to 10 s, the others planned by what it taught (1275 bytes a second).
@@ -774,6 +775,19 @@ private slots:
         row("equal parts of two and a half key-frame intervals", 4, 4, 10000, 1000, true, 4, "", 0, {}, 0, true);
         row("more equal parts than key frames", 10, 8, 5000, 1000, true, 4,
             "Warning: done in 4 part instead of 8, terminating split of movie.avi", 0, {}, 0, true);
+        // Halfway lies as far from the key frame at 16 s as from the one at 24 s: the earlier.
+        row("equal halves between two key frames", 8, 2, 20000, 1000, true, 2, "-t 15.999500", 0, {}, 0, true);
+        // The pictures end at 40 s, 10 s and 20,000 bytes of sound before the input's end, as
+        // their own length says.
+        row("sound that runs on past the pictures", 10, 3, 25000, 1000, true, 3, "", 0,
+            {"\"duration\": \"40\\.000000\"", "\"duration\": \"50.000000\"", "\"codec_type\": \"video\"",
+             "\"codec_type\": \"video\", \"start_time\": \"0.000000\", \"duration\": \"40.000000\""}, 0, true, 0, 20000);
+        // The header claims 50 s; the file ends after 40 s, as far as its packets are listed.
+        row("a file cut short", 10, 3, 25000, 1000, true, 3, "", 0,
+            {"\"duration\": \"40\\.000000\"", "\"duration\": \"50.000000\""}, 0, true);
+        // A decoding time a little before the input's start.
+        row("a packet a little before the start", 10, 3, 25000, 1000, true, 3, "", 0,
+            {"pts_time=0\\.000000\\|dts_time=0\\.000000", "pts_time=N/A|dts_time=-0.500000"}, 0, true);
         // A listing that cannot be trusted fails the split before any volume is copied.
         const QString untrusted = "Failed to start split of movie.avi: ";
         row("packets without a time", 10, 3, 25000, 1000, true, 0,
@@ -781,7 +795,10 @@ private slots:
             {"pts_time=1[23]\\.000000\\|dts_time=1[23]\\.000000", "pts_time=N/A|dts_time=N/A"});
         row("times that are no number", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe's listing has lines without a packet's time: 1", 0,
-            {"pts_time=13\\.000000\\|dts_time=13\\.000000", "pts_time=nan|dts_time=nan"}, 0, true);
+            {"pts_time=13\\.000000\\|dts_time=13\\.000000", "pts_time=nan|dts_time=inf"}, 0, true);
+        row("times far past the input's end", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe listed a packet at 100 s, outside the input's 0 s to 40 s", 0,
+            {"pts_time=39\\.000000\\|dts_time=39\\.000000", "pts_time=100.0|dts_time=100.0"});
         row("times far before the input's start", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe listed a packet at -1000 s, outside the input's 0 s to 40 s", 0,
             {"pts_time=1(\\d)\\.000000\\|dts_time=1\\d\\.000000", "pts_time=-1000.0|dts_time=-1000.0"});
@@ -790,8 +807,12 @@ private slots:
             {"pts_time=20\\.000000\\|dts_time=20\\.000000", "pts_time=5.0|dts_time=5.0"});
         row("a listing that stops early", 10, 3, 25000, 1000, true, 0, untrusted + "FFprobe's listing stops at 10 s of 40 s",
             0, {"pts_time=10\\.000000[^$]+", ""}, 0, true);
+        // As the row with sound past the pictures, without the pictures' own length.
+        row("a listing that stops before the input's end", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe's listing stops at 40 s of 50 s", 0, {"\"duration\": \"40\\.000000\"", "\"duration\": \"50.000000\""},
+            0, true, 0, 20000);
         row("lines that are no listing", 10, 3, 25000, 1000, true, 0,
-            untrusted + "FFprobe's listing has lines without a packet's time: 2", 0, {"[^$]+", "Could not\nlist\n"});
+            untrusted + "FFprobe's listing has lines without a packet's time: 2", 0, {"pts_time[^$]+", "Could not\nlist\n"});
         row("a byte position near 2^63", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe listed a packet at byte 9223372036854775000 of an input of 40000 bytes", 0,
             {"pos=20000", "pos=9223372036854775000"});
@@ -811,15 +832,18 @@ private slots:
         QFETCH(QStringList, damage);
         QFETCH(int, header);
         QFETCH(bool, equal);
+        QFETCH(int, tail);
         QString listing;
         for (int second = 0; second < 40; ++second)
             listing += QString("pts_time=%1.000000|dts_time=%1.000000|duration_time=1.000000|flags=%2|pos=%3\n")
                            .arg(second).arg(second % keyEvery == 0 ? "K_" : "__").arg(header + second * 1000);
-        if (!damage.isEmpty())
-            listing.replace(QRegularExpression(damage.at(0)), damage.at(1));
-        const QString analysis = writeEngineFile("probe-canned-input.txt",
-                                                 "{\"streams\": [{\"index\": 0, \"codec_type\": \"video\"}],"
-                                                 " \"format\": {\"format_name\": \"avi\", \"duration\": \"40.000000\", \"start_time\": \"0.000000\"}}\n");
+        QString answer = "{\"streams\": [{\"index\": 0, \"codec_type\": \"video\"}],"
+                         " \"format\": {\"format_name\": \"avi\", \"duration\": \"40.000000\", \"start_time\": \"0.000000\"}}\n";
+        for (qsizetype i = 0; i + 1 < damage.size(); i += 2) {
+            listing.replace(QRegularExpression(damage.at(i)), damage.at(i + 1));
+            answer.replace(QRegularExpression(damage.at(i)), damage.at(i + 1));
+        }
+        const QString analysis = writeEngineFile("probe-canned-input.txt", answer.toUtf8());
         const QString list = writeEngineFile("probe-canned-listing.txt", listing.toUtf8());
         FFprobe canned;
         QVERIFY(canned.startInterface(writeEngineScript("probe-canned", QString("case \"$*\" in\n  -version) echo 'ffprobe version 9.9-test' ;;\n"
@@ -847,7 +871,7 @@ private slots:
         EngineObjects::setEngines(&writer, &canned, nullptr);
         const QString input = m_folder->path() + "/movie.avi";
         QFile file(input);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(header + 40000));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(header + 40000 + tail));
         file.close();
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
         MediaSplitter splitter(&host);
