@@ -133,6 +133,9 @@ private slots:
         QTest::newRow("no duration, line end of two characters") << "pts_time=2.025000|dts_time=2.025000|duration_time=N/A|flags=K_\r" << "2.025 +0 key ";
         QTest::newRow("a negative duration counts for none") << "pts_time=1.000000|dts_time=1.000000|duration_time=-0.040000|flags=__" << "1 +0 - ";
         QTest::newRow("a line that is no packet") << "Could not seek to 12" << "";
+        // "nan" and "inf" read as numbers, but place no packet.
+        QTest::newRow("an infinite presentation time") << "pts_time=inf|dts_time=5.000000|duration_time=inf|flags=__" << "5 +0 - ";
+        QTest::newRow("no time that is a number") << "pts_time=nan|dts_time=-inf|duration_time=0.040000|flags=K_" << "";
     }
 
     void listingLine()
