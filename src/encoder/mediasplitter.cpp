@@ -173,7 +173,8 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_inputSize = info.size();
     m_inputSuffix = info.suffix();
     // Every volume's name is chosen free, the volumes the size needs beyond those asked too.
-    countVolumesNeeded();
+    if (!countVolumesNeeded())
+        return;
     const int n = chooseDisambiguation(volumeFolder(), baseName);
     m_partBaseName = n == 0 ? baseName + m_partSuffix
                             : QStringLiteral("%1 (%2)%3").arg(baseName, QString::number(n), m_partSuffix);
@@ -617,19 +618,27 @@ MediaSplitter::ListingFrame MediaSplitter::listingFrame(qint64 inputSize) const
     return frame;
 }
 
-void MediaSplitter::countVolumesNeeded()
+bool MediaSplitter::countVolumesNeeded()
 {
+    // A listing that failed is said when the first volume is planned.
     if (m_rule != VolumeRule::WithinSize || !m_listing || !awaitListing())
-        return;
+        return true;
     const int needed = volumesWithin(m_packets, firstKeyPacket(), m_volumeSize, m_model, m_inputSize);
+    if (needed == 0) {
+        // Key frames further apart somewhere than the size holds: refused before anything is
+        // copied, not after the volumes before them.
+        fail(tr("Failed (position error) to continue split of %1").arg(QFileInfo(m_input).fileName()));
+        return false;
+    }
     if (needed <= m_volumeCount)
-        return;
+        return true;
     m_console->log(LogLevel::Normal, tr("Volumes of %1 within %2 bytes: %3 volumes instead of %4")
                                          .arg(QFileInfo(m_input).fileName())
                                          .arg(m_volumeSize)
                                          .arg(needed)
                                          .arg(m_volumeCount));
     m_volumeCount = needed;
+    return true;
 }
 
 int MediaSplitter::firstKeyPacket() const

@@ -197,8 +197,9 @@ private:
     // What the loaded input's header says of its reference stream.
     ListingFrame listingFrame(qint64 inputSize) const;
     int firstKeyPacket() const;
-    // Within the size: the volumes the listing needs, when more than asked.
-    void countVolumesNeeded();
+    // Within the size: the volumes the listing needs, when more than asked; false after
+    // failing the split when no key frames let the volumes be within the size.
+    bool countVolumesNeeded();
     // Where the volume being planned ends: the input's end for the last volume, or one that
     // holds the rest; else a cut before `below` (-1: anywhere) that a copy can begin at.
     // False after failing the split.

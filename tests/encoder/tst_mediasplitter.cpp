@@ -768,6 +768,10 @@ private slots:
         row("seeks that land a key frame late", 5, 3, 19000, 1000, true, 3,
             "noise=drop=lt(pts*tb\\,14.999500) -bsf:v:0 noise=drop=lt(n\\,15)+gte(n\\,30) -t 29.999500", -1);
         row("no key packet near enough", 10, 3, 10000, 1000, true, 0, "Failed (position error) to continue split of movie.avi");
+        // Key frames every 5 s up to 20 s, then none: refused before the volumes up to there
+        // are copied.
+        row("no key packet near enough after some", 5, 2, 12000, 1000, true, 0, "Failed (position error) to continue split of movie.avi",
+            0, {"flags=K_\\|pos=(25|30|35)000", "flags=__|pos=\\1000"});
         row("a listing that fails", 10, 3, 25000, 1000, false, 0,
             "Failed to start split part #1 of movie.avi: could not analyze input media file");
         // Equal parts end at the key frames nearest to each part's end, however large a part.
@@ -775,6 +779,8 @@ private slots:
         row("equal parts of two and a half key-frame intervals", 4, 4, 10000, 1000, true, 4, "", 0, {}, 0, true);
         row("more equal parts than key frames", 10, 8, 5000, 1000, true, 4,
             "Warning: done in 4 part instead of 8, terminating split of movie.avi", 0, {}, 0, true);
+        // Halfway through the packets' bytes, to the end of the last one: 20 s, nearer 21 than 18.
+        row("equal halves", 3, 2, 20000, 1000, true, 2, "-t 20.999500", 0, {}, 0, true);
         // Halfway lies as far from the key frame at 16 s as from the one at 24 s: the earlier.
         row("equal halves between two key frames", 8, 2, 20000, 1000, true, 2, "-t 15.999500", 0, {}, 0, true);
         // The pictures end at 40 s, 10 s and 20,000 bytes of sound before the input's end, as
@@ -813,6 +819,8 @@ private slots:
             0, true, 0, 20000);
         row("lines that are no listing", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe's listing has lines without a packet's time: 2", 0, {"pts_time[^$]+", "Could not\nlist\n"});
+        row("a byte position past the input's end", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe listed a packet at byte 40001 of an input of 40000 bytes", 0, {"pos=39000", "pos=40001"});
         row("a byte position near 2^63", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe listed a packet at byte 9223372036854775000 of an input of 40000 bytes", 0,
             {"pos=20000", "pos=9223372036854775000"});
