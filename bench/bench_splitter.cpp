@@ -111,7 +111,7 @@ Split split(const QString &input, const QString &folder, int volumes)
     QElapsedTimer wall;
     wall.start();
     meter.start();
-    splitter.startSplit(input, volumes, QFileInfo(input).size() / volumes + 1);
+    splitter.startSplit(input, volumes, QFileInfo(input).size() / volumes + 1, MediaSplitter::VolumeRule::EqualParts);
     MediaSplitter::dropInputAnalysis(input); // as the window does, when the split did not take it
     if (!done)
         loop.exec();

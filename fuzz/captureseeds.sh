@@ -130,6 +130,18 @@ ffprobe -v error -select_streams V:0 -show_entries packet=pts_time,dts_time,dura
 ffprobe -v error -select_streams V:0 -show_entries packet=pts_time,dts_time,duration_time,flags -of compact=p=0 \
     -show_packets "$work/clip.vob" | seed packet_listing clip.vob.txt
 
+# The split planner: what the input's header says of its pictures ("SIZE START END PARTS
+# VOLUME_SIZE": three parts, or volumes within a third), then their listing as the splitter
+# reads it.
+for clip in clip.avi clip.vob; do
+    size=$(wc -c < "$work/$clip")
+    start=$(ffprobe -v error -select_streams V:0 -show_entries stream=start_time -of default=nw=1:nk=1 "$work/$clip")
+    length=$(ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 "$work/$clip")
+    { echo "$size $start $(echo "$start + $length" | bc) 3 $((size / 3))"
+      ffprobe -v error -select_streams V:0 -show_entries packet=pts_time,dts_time,duration_time,flags,pos \
+          -of compact=p=0 "$work/$clip"; } | seed split_planner "$clip.txt"
+done
+
 # The output meter: FFprobe on a source's lengths (Matroska gives its streams' lengths as
 # tags; a file of two minutes, so that minutes count), and FFmpeg's reports of a whole read.
 ffmpeg -v error -y -f lavfi -i testsrc=duration=125:size=64x48:rate=5 -f lavfi -i sine=duration=125 \

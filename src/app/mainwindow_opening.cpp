@@ -327,7 +327,9 @@ void MainWindow::jobSplitMovie()
     QPointer<MediaSplitter> alive(splitter);
     splitter->setAutoDelete(true);
     splitter->setOutputFolder(outputFolder);
-    splitter->startSplit(m_filePath, volumeCount, volumeSize);
+    splitter->startSplit(m_filePath, volumeCount, volumeSize,
+                         dialog.equalParts() ? MediaSplitter::VolumeRule::EqualParts
+                                             : MediaSplitter::VolumeRule::WithinSize);
     MediaSplitter::dropInputAnalysis(m_filePath); // when the split did not come to it
     // A split refused before its first volume never finishes, so it would never delete
     // itself (one that ended at once has a deletion pending, which deleting now cancels).

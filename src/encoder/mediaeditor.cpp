@@ -2,6 +2,8 @@
 
 #include "engines/engineobjects.h"
 #include "jobs/jobmanager.h"
+#include "jobs/mervojob.h"
+#include "jobs/mervotask.h"
 
 MediaEditor::MediaEditor(JobManager *host)
     : QObject(nullptr)
@@ -25,4 +27,14 @@ void MediaEditor::setAutoDelete(bool on)
 void MediaEditor::setOutputFolder(const QString &folder)
 {
     m_outputFolder = folder;
+}
+
+void MediaEditor::setSources(Job *job, const QStringList &files)
+{
+    if (auto *mervoJob = qobject_cast<MervoJob *>(job)) {
+        for (MervoTask *task : mervoJob->tasks())
+            task->setSources(files);
+    } else if (job->task()) {
+        job->task()->setSources(files);
+    }
 }

@@ -2,8 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class Console;
+class Job;
 class JobManager;
 
 // Base of the editors that change media files without re-encoding them (split, merge).
@@ -23,6 +25,9 @@ public:
     JobManager *host() const { return m_host; }
 
 protected:
+    // The files a job's output is made of, which its end is judged against.
+    static void setSources(Job *job, const QStringList &files);
+
     Console *m_console;
     JobManager *m_host;
     QString m_outputFolder;

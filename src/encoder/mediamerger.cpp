@@ -271,12 +271,7 @@ bool MediaMerger::startMerge(QString &error)
     }
     m_job = job;
     // The parts, one after the other, are what the output is judged against.
-    if (auto *mervoJob = qobject_cast<MervoJob *>(job)) {
-        for (MervoTask *task : mervoJob->tasks())
-            task->setSources(m_files);
-    } else if (job->task()) {
-        job->task()->setSources(m_files);
-    }
+    setSources(job, m_files);
     if (!listPath.isEmpty()) {
         if (job->isFinished())
             QFile::remove(listPath);

@@ -58,6 +58,13 @@ constexpr double SeekPastKeyFrame = 0.5;
 constexpr double BoundaryLead = 0.0005;
 // Seconds before a key packet that seeks landing on any packet are tried from, in turn.
 const double AnyPacketLeads[] = {0.0, 0.2, 1.0, 3.0};
+// How far a listed packet's time may lie outside its stream's start and end as the header
+// gives them: a packet without a presentation time is placed by its decoding time, and
+// streams end a little apart.
+constexpr double ListedTimeSlack = 1.0;
+// The bytes after the last listed packet of a file cut short (that packet, the other streams'
+// last packets, the piece of a packet cut off): a few seconds of the input.
+constexpr double ListedTailSeconds = 2.0;
 
 QString secondsText(double seconds)
 {
@@ -121,21 +128,23 @@ int MediaSplitter::chooseDisambiguation(const QString &folder, const QString &ba
     return std::numeric_limits<int>::max();
 }
 
-void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 volumeSize)
+void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 volumeSize, VolumeRule rule)
 {
     qCDebug(lcEncoder).noquote() << "MediaSplitter::startSplit() Start split jobs:" << volumeCount << volumeSize
                        << input;
-    if (!m_ffmpeg || !m_ffmpeg->startInterface(QString(), QString())) {
+    // An engine whose start queries outlived their time on a busy machine is asked again.
+    if (!m_ffmpeg || !m_ffmpeg->startAgain()) {
         m_console->log(LogLevel::Quiet, tr("Failed to start split: could not start FFmpeg interface."));
         return;
     }
-    if (!m_ffprobe || !m_ffprobe->startInterface(QString(), QString())) {
+    if (!m_ffprobe || !m_ffprobe->startAgain()) {
         m_console->log(LogLevel::Quiet, tr("Failed to start split: could not start FFprobe interface."));
         return;
     }
     m_input = input;
     m_volumeCount = volumeCount;
     m_volumeSize = volumeSize;
+    m_rule = rule;
     if (!analyseInput()) {
         m_console->log(LogLevel::Quiet, tr("Failed to start split: could not analyze input media file"));
         return;
@@ -154,6 +163,7 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     m_referenceStreams = chooseReferenceStreams(m_referenceOutput);
     m_coverOptions = coverOptions();
     resetVolumes();
+    m_listingFrame = listingFrame(QFileInfo(input).size());
     // The listing reads the input beside the split's start; only a split into volumes needs it.
     if (m_volumeCount > 1 && !m_referenceStreams.isEmpty())
         startListing();
@@ -162,6 +172,9 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     const QString baseName = info.completeBaseName();
     m_inputSize = info.size();
     m_inputSuffix = info.suffix();
+    // Every volume's name is chosen free, the volumes the size needs beyond those asked too.
+    if (!countVolumesNeeded())
+        return;
     const int n = chooseDisambiguation(volumeFolder(), baseName);
     m_partBaseName = n == 0 ? baseName + m_partSuffix
                             : QStringLiteral("%1 (%2)%3").arg(baseName, QString::number(n), m_partSuffix);
@@ -189,6 +202,7 @@ void MediaSplitter::resetVolumes()
     m_progress = nullptr;
     m_packets.clear();
     m_listed = false;
+    m_listingFault.clear();
     m_model = SizeModel();
     m_firstKey = m_begin = m_end = -1;
     m_endUntried = false;
@@ -209,8 +223,9 @@ void MediaSplitter::startListing()
         delete ahead;
         m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
     }
-    // FFmpeg's progress counts the pictures of the first video stream it writes.
-    if (m_referenceOutput != QLatin1String("v:0"))
+    // FFmpeg's progress counts the pictures of the first video stream it writes; only a copy
+    // held to a size may need to tell how far it came.
+    if (m_referenceOutput != QLatin1String("v:0") || m_rule != VolumeRule::WithinSize)
         return;
     m_progress = new QTemporaryFile(QDir::tempPath() + QStringLiteral("/vexo-split-XXXXXX.progress"), this);
     if (m_progress->open()) {
@@ -353,7 +368,8 @@ void MediaSplitter::fillPositions(QList<FFprobePacket> &packets, double inputSta
     for (FFprobePacket &packet : packets) {
         if (!anyKnown) {
             const double share = duration > 0.0 ? (packet.time - inputStart) / duration : 0.0;
-            packet.pos = qint64(std::clamp(share, 0.0, 1.0) * double(inputSize));
+            // Not a number (no length, a start that is none) counts as the input's start.
+            packet.pos = share > 0.0 ? qint64(std::min(share, 1.0) * double(std::max<qint64>(inputSize, 0))) : 0;
         } else if (packet.pos < 0) {
             packet.pos = last;
         } else {
@@ -369,15 +385,111 @@ MediaSplitter::SizeModel MediaSplitter::sizeModel(const QList<FFprobePacket> &pa
         return model;
     // What follows the last packet (the index of AVI, Matroska and MP4) counts in the proportion.
     model.header = std::max<qint64>(0, packets.first().pos);
-    const qint64 span = packets.last().pos - model.header;
-    if (span > 0)
-        model.ratio = std::max(1.0, double(inputSize - model.header) / double(span));
+    const double span = double(packets.last().pos) - double(model.header);
+    if (span > 0.0)
+        model.ratio = std::max(1.0, (double(inputSize) - double(model.header)) / span);
+    model.inputRatio = model.ratio;
     return model;
 }
 
 double MediaSplitter::expectedSize(const QList<FFprobePacket> &packets, int begin, int end, const SizeModel &model)
 {
-    return double(model.header) + double(packets.at(end).pos - packets.at(begin).pos) * model.ratio;
+    // In floating point: positions as a listing gives them may lie anywhere up to 2^63.
+    return double(model.header) + (double(packets.at(end).pos) - double(packets.at(begin).pos)) * model.ratio;
+}
+
+bool MediaSplitter::restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
+                             qint64 inputSize)
+{
+    const double learnt = std::max(1.0, model.ratio / model.inputRatio);
+    return double(model.header) + (double(inputSize) - double(packets.at(begin).pos)) * learnt <= double(size);
+}
+
+int MediaSplitter::volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
+                                 qint64 inputSize)
+{
+    int volumes = 1;
+    for (int from = begin; !restFits(packets, from, size, model, inputSize); ++volumes) {
+        from = latestCut(packets, from, -1, size, model);
+        if (from < 0)
+            return 0;
+    }
+    return volumes;
+}
+
+double MediaSplitter::partEnd(const QList<FFprobePacket> &packets, const SizeModel &model, int part, int parts)
+{
+    if (packets.isEmpty() || parts < 1)
+        return 0.0;
+    // The packets' bytes, shared alike (each volume's index grows with them), the last packet
+    // taken as large as the others are on the whole.
+    const double header = double(model.header);
+    const double last = double(packets.last().pos);
+    const double end = packets.size() > 1 ? last + (last - header) / double(packets.size() - 1) : last;
+    return header + (end - header) * double(part) / double(parts);
+}
+
+int MediaSplitter::nearestCut(const QList<FFprobePacket> &packets, int begin, double target)
+{
+    int before = -1;
+    for (int cut = std::max(begin, -1) + 1; cut < packets.size(); ++cut) {
+        if (!packets.at(cut).key)
+            continue;
+        const double pos = double(packets.at(cut).pos);
+        if (pos >= target) {
+            // The positions grow with the packets: no later key packet is nearer.
+            return before >= 0 && target - double(packets.at(before).pos) <= pos - target ? before : cut;
+        }
+        before = cut;
+    }
+    return before;
+}
+
+QString MediaSplitter::listingFault(const QList<FFprobePacket> &packets, qsizetype unreadLines,
+                                    const ListingFrame &frame)
+{
+    if (unreadLines > 0)
+        return tr("FFprobe's listing has lines without a packet's time: %1").arg(unreadLines);
+    if (packets.isEmpty())
+        return tr("FFprobe listed no packet");
+    // A packet's time may precede the stream's start a little (decoding times, where a packet
+    // has no presentation time), and exceed its end where the header only estimates it; not
+    // by the stream's whole length.
+    const double length = std::max(frame.end - frame.start, 0.0);
+    const double earliest = frame.start - ListedTimeSlack;
+    const double latest = frame.end + std::max(ListedTimeSlack, length);
+    double keyTime = -std::numeric_limits<double>::infinity();
+    double reached = -std::numeric_limits<double>::infinity();
+    for (const FFprobePacket &packet : packets) {
+        if (!(packet.time >= earliest && packet.time <= latest)) {
+            return tr("FFprobe listed a packet at %1 s, outside the input's %2 s to %3 s")
+                .arg(packet.time)
+                .arg(frame.start)
+                .arg(frame.end);
+        }
+        if (packet.pos > frame.inputSize) {
+            return tr("FFprobe listed a packet at byte %1 of an input of %2 bytes")
+                .arg(packet.pos)
+                .arg(frame.inputSize);
+        }
+        // Key frames come in the order they are shown, whatever the pictures between them.
+        if (packet.key) {
+            if (packet.time <= keyTime)
+                return tr("FFprobe listed a key packet at %1 s after one at %2 s").arg(packet.time).arg(keyTime);
+            keyTime = packet.time;
+        }
+        reached = std::max(reached, packet.time + packet.duration);
+    }
+    // Stopped short of the stream's end: unless the file itself ends there (cut short, its
+    // header still claiming the whole length), what follows was never listed.
+    qint64 lastPos = -1;
+    for (const FFprobePacket &packet : packets)
+        lastPos = std::max(lastPos, packet.pos);
+    const double tail = length > 0.0 ? double(frame.inputSize) * ListedTailSeconds / length : 0.0;
+    if (reached < frame.end - ListedTimeSlack && (lastPos < 0 || double(frame.inputSize - lastPos) > tail)) {
+        return tr("FFprobe's listing stops at %1 s of %2 s").arg(reached).arg(frame.end);
+    }
+    return QString();
 }
 
 int MediaSplitter::latestCut(const QList<FFprobePacket> &packets, int begin, int below, qint64 size,
@@ -394,7 +506,7 @@ int MediaSplitter::latestCut(const QList<FFprobePacket> &packets, int begin, int
 
 double MediaSplitter::learnedRatio(double ratio, qint64 written, qint64 header, qint64 span)
 {
-    return span > 0 ? std::max(ratio, double(written - header) / double(span)) : ratio;
+    return span > 0 ? std::max(ratio, (double(written) - double(header)) / double(span)) : ratio;
 }
 
 QStringList MediaSplitter::volumeOptions(const VolumeCut &cut, const QString &reference, bool timesIn90kHz)
@@ -463,15 +575,78 @@ bool MediaSplitter::awaitListing()
     const SyncRunner::LoadScope scope;
     const bool whole = m_listing->waitForEnd(m_ffprobe->finishTimeout());
     m_packets = m_listing->packets();
+    const qsizetype unread = m_listing->unreadLines();
     dropListing();
-    if (!whole || m_packets.isEmpty())
+    if (!whole)
         return false;
+    // Before any volume is copied: a volume planned from packets that are not all there
+    // would leave pictures out, or take them twice.
+    m_listingFault = listingFault(m_packets, unread, m_listingFrame);
+    if (!m_listingFault.isEmpty()) {
+        m_packets.clear();
+        return false;
+    }
     fillPositions(m_packets, m_inputStart, m_duration, m_inputSize);
     m_model = sizeModel(m_packets, m_inputSize);
     m_listed = true;
     qCDebug(lcEncoder).noquote() << "MediaSplitter::awaitListing()" << m_packets.size() << "packets, header"
                        << m_model.header << "bytes, proportion" << m_model.ratio;
     return true;
+}
+
+MediaSplitter::ListingFrame MediaSplitter::listingFrame(qint64 inputSize) const
+{
+    // The reference stream's own start and length where the header gives them (the sound may
+    // run on past the pictures), else the input's.
+    ListingFrame frame{m_inputStart, m_inputStart + m_duration, inputSize};
+    const QList<int> streams = m_referenceOutput == QLatin1String("v:0") ? m_ffprobe->videoStreams()
+                                                                          : m_ffprobe->audioStreams();
+    const QList<int> covers = attachedPictures();
+    for (int stream : streams) {
+        if (covers.contains(stream))
+            continue;
+        QHash<QString, QString> values;
+        m_ffprobe->streamData(stream, values, {QStringLiteral("start_time"), QStringLiteral("duration")});
+        bool started = false;
+        bool lasts = false;
+        const double start = values.value(QStringLiteral("start_time")).toDouble(&started);
+        const double length = values.value(QStringLiteral("duration")).toDouble(&lasts);
+        if (started && lasts && length > 0.0)
+            frame = {start, start + length, inputSize};
+        break;
+    }
+    return frame;
+}
+
+bool MediaSplitter::countVolumesNeeded()
+{
+    // A listing that failed is said when the first volume is planned.
+    if (m_rule != VolumeRule::WithinSize || !m_listing || !awaitListing())
+        return true;
+    const int needed = volumesWithin(m_packets, firstKeyPacket(), m_volumeSize, m_model, m_inputSize);
+    if (needed == 0) {
+        // Key frames further apart somewhere than the size holds: refused before anything is
+        // copied, not after the volumes before them.
+        fail(tr("Failed (position error) to continue split of %1").arg(QFileInfo(m_input).fileName()));
+        return false;
+    }
+    if (needed <= m_volumeCount)
+        return true;
+    m_console->log(LogLevel::Normal, tr("Volumes of %1 within %2 bytes: %3 volumes instead of %4")
+                                         .arg(QFileInfo(m_input).fileName())
+                                         .arg(m_volumeSize)
+                                         .arg(needed)
+                                         .arg(m_volumeCount));
+    m_volumeCount = needed;
+    return true;
+}
+
+int MediaSplitter::firstKeyPacket() const
+{
+    // A copy from the start leaves out the packets before the first key packet.
+    const auto first = std::find_if(m_packets.cbegin(), m_packets.cend(),
+                                    [](const FFprobePacket &packet) { return packet.key; });
+    return first == m_packets.cend() ? 0 : int(first - m_packets.cbegin());
 }
 
 double MediaSplitter::timeOf(int index) const
@@ -486,11 +661,6 @@ double MediaSplitter::nextKeyTime(int index) const
             return timeOf(next);
     }
     return std::numeric_limits<double>::infinity();
-}
-
-bool MediaSplitter::restFits(int begin) const
-{
-    return m_model.header + m_inputSize - m_packets.at(begin).pos <= m_volumeSize;
 }
 
 int MediaSplitter::keyPacketAt(double time) const
@@ -510,31 +680,44 @@ bool MediaSplitter::planVolume(int below)
     m_end = -1;
     m_endSeek = 0.0;
     m_endUntried = false;
-    // The last volume takes the rest of the input.
-    if (m_currentVolume >= m_volumeCount)
+    const bool equalParts = m_rule == VolumeRule::EqualParts;
+    // A single volume takes the whole input, the last of equal parts the rest of it.
+    if (m_volumeCount <= 1 || (equalParts && m_currentVolume >= m_volumeCount))
         return true;
     const QString inputName = QFileInfo(m_input).fileName();
     if (!awaitListing()) {
-        fail(tr("Failed to start split part #%1 of %2: could not analyze input media file")
-                 .arg(m_currentVolume)
-                 .arg(inputName));
+        fail(m_listingFault.isEmpty() ? tr("Failed to start split part #%1 of %2: could not analyze input media file")
+                                            .arg(m_currentVolume)
+                                            .arg(inputName)
+                                      : tr("Failed to start split of %1: %2").arg(inputName, m_listingFault));
         return false;
     }
-    if (m_begin < 0) {
-        // A copy from the start leaves out the packets before the first key packet.
-        const auto first = std::find_if(m_packets.cbegin(), m_packets.cend(),
-                                        [](const FFprobePacket &packet) { return packet.key; });
-        m_begin = m_firstKey = first == m_packets.cend() ? 0 : int(first - m_packets.cbegin());
-    }
-    // The rest of the input fits: this volume is the last one written.
-    if (below < 0 && restFits(m_begin))
-        return true;
-    m_end = latestCut(m_packets, m_begin, below, m_volumeSize, m_model);
-    if (m_end < 0) {
-        // No key packet after the volume's first one is near enough: the volume would be
-        // larger than asked.
-        fail(tr("Failed (position error) to continue split of %1").arg(inputName));
-        return false;
+    if (m_begin < 0)
+        m_begin = m_firstKey = firstKeyPacket();
+    if (equalParts) {
+        // No key packet follows: this volume takes the rest, and the split ends early.
+        m_end = nearestCut(m_packets, m_begin, partEnd(m_packets, m_model, m_currentVolume, m_volumeCount));
+        if (m_end < 0)
+            return true;
+    } else {
+        // The rest of the input fits: this volume is the last one written.
+        if (below < 0 && restFits(m_packets, m_begin, m_volumeSize, m_model, m_inputSize))
+            return true;
+        m_end = latestCut(m_packets, m_begin, below, m_volumeSize, m_model);
+        if (m_end < 0) {
+            // No key packet after the volume's first one is near enough: the volume would be
+            // larger than asked.
+            fail(tr("Failed (position error) to continue split of %1").arg(inputName));
+            return false;
+        }
+        // A volume copied larger than expected leaves more for the volumes after it.
+        if (m_currentVolume >= m_volumeCount) {
+            m_volumeCount = m_currentVolume + 1;
+            m_console->log(LogLevel::Normal, tr("Volumes of %1 within %2 bytes: %3 volumes")
+                                                 .arg(inputName)
+                                                 .arg(m_volumeSize)
+                                                 .arg(m_volumeCount));
+        }
     }
     m_endSeek = seekToCut(m_end);
     qCDebug(lcEncoder).noquote() << "MediaSplitter::planVolume() volume" << m_currentVolume << "from"
@@ -615,21 +798,7 @@ void MediaSplitter::startNextJob()
     const QString inputName = QFileInfo(m_input).fileName();
     int below = -1; // a volume copied again ends before this packet
     if (!m_currentOutput.isEmpty()) {
-        if (m_end < 0) {
-            // The volume that took the rest of the input.
-            if (m_currentVolume < m_volumeCount)
-                m_console->log(LogLevel::Quiet, tr("Warning: done in %1 part instead of %2, terminating split of %3")
-                                                    .arg(m_currentVolume)
-                                                    .arg(m_volumeCount)
-                                                    .arg(inputName));
-            finish();
-            return;
-        }
-        if (volumeFits()) {
-            m_begin = m_end;
-            m_beginSeek = m_endSeek;
-            takeSeekTrial();
-        } else {
+        if (!volumeFits()) {
             m_console->log(LogLevel::Normal,
                            tr("Volume %1 of %2 holds %3 bytes, more than %4: it is copied again to end earlier")
                                .arg(m_currentVolume)
@@ -642,7 +811,20 @@ void MediaSplitter::startNextJob()
                          .arg(inputName, m_currentOutput));
                 return;
             }
-            below = m_end;
+            below = m_end < 0 ? int(m_packets.size()) : m_end;
+        } else if (m_end < 0) {
+            // The volume that took the rest of the input.
+            if (m_currentVolume < m_volumeCount)
+                m_console->log(LogLevel::Quiet, tr("Warning: done in %1 part instead of %2, terminating split of %3")
+                                                    .arg(m_currentVolume)
+                                                    .arg(m_volumeCount)
+                                                    .arg(inputName));
+            finish();
+            return;
+        } else {
+            m_begin = m_end;
+            m_beginSeek = m_endSeek;
+            takeSeekTrial();
         }
     }
     if (below < 0) {
@@ -670,21 +852,25 @@ void MediaSplitter::startNextJob()
 
 bool MediaSplitter::volumeFits()
 {
+    // Only a limit is held to, and only where the listing tells where a volume may end.
+    if (m_rule != VolumeRule::WithinSize || !m_listed)
+        return true;
     const qint64 written = QFileInfo(m_currentOutput).size();
-    // A copy stopped by the size limit tells how far it came.
-    int end = m_end;
-    if (m_progress) {
-        QFile progress(m_progress->fileName());
-        const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
-        if (frames > 0 && frames < m_end - m_begin)
-            end = m_begin + frames;
-    }
-    m_model.ratio = learnedRatio(m_model.ratio, written, m_model.header,
-                                 m_packets.at(end).pos - m_packets.at(m_begin).pos);
+    // A copy stopped by the size limit tells how far it came; the last volume runs to the
+    // input's end.
+    const int end = std::min(m_end < 0 ? int(m_packets.size()) : m_end, m_begin + copiedPictures());
+    const qint64 endPos = end < m_packets.size() ? m_packets.at(end).pos : m_inputSize;
+    m_model.ratio = learnedRatio(m_model.ratio, written, m_model.header, endPos - m_packets.at(m_begin).pos);
     qCDebug(lcEncoder).noquote() << "MediaSplitter::volumeFits() volume" << m_currentVolume << "holds" << written
-                       << "bytes, expected" << expectedSize(m_packets, m_begin, m_end, m_model)
-                       << "; proportion now" << m_model.ratio;
+                       << "bytes of" << m_volumeSize << "; proportion now" << m_model.ratio;
     return written <= m_volumeSize;
+}
+
+int MediaSplitter::copiedPictures() const
+{
+    QFile progress(m_progress ? m_progress->fileName() : QString());
+    const int frames = progress.open(QIODevice::ReadOnly) ? copiedFrames(QString::fromUtf8(progress.readAll())) : -1;
+    return frames > 0 ? frames : std::numeric_limits<int>::max() / 2;
 }
 
 void MediaSplitter::queueVolume()
@@ -694,6 +880,7 @@ void MediaSplitter::queueVolume()
                           .arg(volumeFolder(), m_partBaseName, QString::number(m_currentVolume),
                                m_inputSuffix);
     const bool last = m_end < 0;
+    const bool limited = m_rule == VolumeRule::WithinSize && m_listed;
     VolumeCut cut;
     cut.first = m_begin == m_firstKey && !m_picturesFirst;
     cut.seek = m_beginSeek;
@@ -706,12 +893,12 @@ void MediaSplitter::queueVolume()
     }
     QStringList options = volumeOptions(cut, m_referenceOutput, m_timesIn90kHz) + m_coverOptions;
     // What an earlier copy wrote is gone.
-    if (!last && m_progress && m_progress->resize(0))
+    if (limited && m_progress && m_progress->resize(0))
         options << QStringLiteral("-progress") << fileArgument(m_progress->fileName());
     // The size limit only stops a copy that runs past the size asked (it is then copied
     // again): one byte more, so that a copy it stopped is always larger than asked, also in
-    // containers that write nothing after their last packet.
-    const qint64 sizeLimit = last ? 0 : m_volumeSize + 1;
+    // containers that write nothing after their last packet. Equal parts have none.
+    const qint64 sizeLimit = limited ? m_volumeSize + 1 : 0;
     QString program;
     QStringList arguments;
     QString error;
@@ -732,6 +919,8 @@ void MediaSplitter::queueVolume()
         return;
     }
     m_currentJob = job;
+    // Its sound is the input's own, in the input's own container.
+    setSources(job, {m_input});
     prefetchTrialCopies();
     if (!m_started) {
         m_started = true;
@@ -750,9 +939,13 @@ void MediaSplitter::prefetchTrialCopies()
 {
     if (m_endUntried)
         prefetchTrialCopy(m_endSeek);
-    if (m_end < 0 || m_currentVolume + 1 >= m_volumeCount || !m_listed || restFits(m_end))
+    if (m_end < 0 || m_currentVolume + 1 >= m_volumeCount || !m_listed)
         return;
-    const int cut = latestCut(m_packets, m_end, -1, m_volumeSize, m_model);
+    const bool equalParts = m_rule == VolumeRule::EqualParts;
+    if (!equalParts && restFits(m_packets, m_end, m_volumeSize, m_model, m_inputSize))
+        return;
+    const int cut = equalParts ? nearestCut(m_packets, m_end, partEnd(m_packets, m_model, m_currentVolume + 1, m_volumeCount))
+                               : latestCut(m_packets, m_end, -1, m_volumeSize, m_model);
     if (cut <= m_end)
         return;
     const double next = nextKeyTime(cut);

@@ -25,11 +25,14 @@ class QTemporaryFile;
 // hold the input's pictures once each: none repeated, none left out. The other streams are
 // cut at the time of that key packet: the next volume holds what comes from there.
 //
-// Where a volume ends is chosen before it is copied: at the latest key packet up to which
-// the input's bytes, in the proportion the input's size bears to the bytes its packets span,
-// stay within the size asked. (FFmpeg's own size limit stops before the index a container
-// writes at its end, and mid-way between key frames.) A volume larger all the same is copied
-// again, ending at an earlier key packet, and the proportion is learnt from it.
+// Where a volume ends is chosen before it is copied, against the whole input: of equal
+// parts, at the key packet nearest to where its part of the input's bytes ends; within a
+// size, at the latest key packet up to which the input's bytes, in the proportion the input's
+// size bears to the bytes its packets span, stay within the size asked. (FFmpeg's own size
+// limit stops before the index a container writes at its end, and mid-way between key
+// frames.) A volume larger than the size all the same, the last too, is copied again, ending
+// at an earlier key packet, and the proportion is learnt from it. The listing is trusted only
+// when it lists every packet with a time and reaches the input's end.
 //
 // FFmpeg copies a volume from a seek that lands on its first key packet and keeps as many
 // packets of the reference stream as the volume holds; the other streams end at the next
@@ -44,8 +47,16 @@ public:
     explicit MediaSplitter(JobManager *host);
     ~MediaSplitter() override;
 
+    // What the volume size asks for. Equal parts: the size of each of volumeCount equal parts
+    // of the input (the split dialog's "Split in %1 volumes"); volume k then ends at the key
+    // frame nearest to k parts of the input, so that the volumes are as equal as the key
+    // frames allow, the last one too. Within the size: a limit no volume, the last included,
+    // exceeds (a disc's size); volumeCount is only what the input needs at the least, and
+    // more volumes are made where the key frames leave the rest larger than the size.
+    enum class VolumeRule { EqualParts, WithinSize };
     // Failures are reported on the console only.
-    void startSplit(const QString &input, int volumeCount, qint64 volumeSize);
+    void startSplit(const QString &input, int volumeCount, qint64 volumeSize,
+                    VolumeRule rule = VolumeRule::WithinSize);
     // Starts the analysis of an input that a split may be asked for soon (while the user
     // chooses its volumes), so that startSplit() takes its answer; one not taken is ended by
     // dropInputAnalysis().
@@ -91,6 +102,8 @@ public:
     {
         qint64 header = 0;
         double ratio = 1.0;
+        // The proportion learnt from the input alone: the volumes written may teach more.
+        double inputRatio = 1.0;
     };
     static SizeModel sizeModel(const QList<FFprobePacket> &packets, qint64 inputSize);
     static double expectedSize(const QList<FFprobePacket> &packets, int begin, int end, const SizeModel &model);
@@ -98,6 +111,36 @@ public:
     // volume from `begin` is expected within `size` bytes; -1 when there is none.
     static int latestCut(const QList<FFprobePacket> &packets, int begin, int below, qint64 size,
                          const SizeModel &model);
+    // A volume from the packet `begin` to the input's end, its header and the rest of the
+    // input's bytes (what follows its last packet too, and more in the proportion the volumes
+    // written taught), is within `size`.
+    static bool restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
+                         qint64 inputSize);
+    // How many volumes within `size` the input needs from the packet `begin` on, each as
+    // large as the key packets allow; 0 when a volume finds no key packet to end at.
+    static int volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
+                             qint64 inputSize);
+    // Where `part` of `parts` equal parts of the input's packets end, as a byte position.
+    static double partEnd(const QList<FFprobePacket> &packets, const SizeModel &model, int part, int parts);
+    // The key packet after `begin` whose byte position is nearest to `target` (the earlier of
+    // two as near); -1 when no key packet follows `begin`.
+    static int nearestCut(const QList<FFprobePacket> &packets, int begin, double target);
+
+    // What the input's header says of the reference stream's listing: it runs from `start`
+    // to `end` (seconds) in a file of `inputSize` bytes.
+    struct ListingFrame
+    {
+        double start = 0.0;
+        double end = 0.0;
+        qint64 inputSize = 0;
+    };
+    // Why a listing of the reference stream cannot be planned from, in words for the user;
+    // empty when it can. Not every line a packet with a time (the volumes would count
+    // packets that are not there), times no file of that length holds, key packets out of
+    // order, byte positions past the input's end, or a listing that stops short of both the
+    // stream's end and the input's last bytes.
+    static QString listingFault(const QList<FFprobePacket> &packets, qsizetype unreadLines,
+                                const ListingFrame &frame);
     // The proportion after a volume of `written` bytes held input packets that span `span`
     // bytes: it only grows, so that the volumes that follow are not expected smaller.
     static double learnedRatio(double ratio, qint64 written, qint64 header, qint64 span);
@@ -148,8 +191,15 @@ private:
     QList<int> attachedPictures() const;
     QStringList coverOptions() const;
     // The whole listing of the input, its positions filled and its proportion learnt; false
-    // when FFprobe could not list it.
+    // when FFprobe could not list it, or listed what cannot be trusted (m_listingFault says
+    // why).
     bool awaitListing();
+    // What the loaded input's header says of its reference stream.
+    ListingFrame listingFrame(qint64 inputSize) const;
+    int firstKeyPacket() const;
+    // Within the size: the volumes the listing needs, when more than asked; false after
+    // failing the split when no key frames let the volumes be within the size.
+    bool countVolumesNeeded();
     // Where the volume being planned ends: the input's end for the last volume, or one that
     // holds the rest; else a cut before `below` (-1: anywhere) that a copy can begin at.
     // False after failing the split.
@@ -167,11 +217,11 @@ private:
     // The time of the first key packet after this one; infinite when none follows.
     double nextKeyTime(int index) const;
     int keyPacketAt(double time) const;
-    // A volume from this packet to the input's end is within the size asked.
-    bool restFits(int begin) const;
     void queueVolume();
     // The volume just written: false (the proportion learnt) when it is larger than asked.
     bool volumeFits();
+    // The pictures the last copy wrote, as its progress tells; very many when it does not.
+    int copiedPictures() const;
     void prefetchTrialCopies();
     void prefetchTrialCopy(double seek);
     void dropTrialCopies();
@@ -196,6 +246,7 @@ private:
     QString m_partSuffix;
     int m_volumeCount = 0;
     qint64 m_volumeSize = 0;
+    VolumeRule m_rule = VolumeRule::WithinSize;
     // FFprobe's selection of the reference stream ("V:0", "a:0") and its place among the
     // volume's output streams ("v:0", "a:0").
     QString m_referenceStreams;
@@ -214,6 +265,8 @@ private:
     PacketListing *m_listing = nullptr;
     QList<FFprobePacket> m_packets;
     bool m_listed = false;
+    QString m_listingFault;
+    ListingFrame m_listingFrame;
     SizeModel m_model;
     // The volume being written: its first packet (an index into the listing; -1 before the
     // listing is read), the seek its copy starts from, and where the next volume begins (-1:

@@ -182,6 +182,11 @@ void SplitMovieDialog::chooseInitially()
     m_userFolder->setChecked(true);
 }
 
+bool SplitMovieDialog::equalParts() const
+{
+    return m_divideMethod->isChecked();
+}
+
 int SplitMovieDialog::selectedPreset() const
 {
     for (int i = 0; i < kPresetCount; ++i) {

@@ -26,6 +26,9 @@ public:
 
     // Largest number of equal parts offered for an input of this size.
     static int maximumParts(qint64 inputSize);
+    // The volume size is that of equal parts (the divide method), not a limit (a medium's or
+    // the user's slice).
+    bool equalParts() const;
 
 protected slots:
     void divideSetValue(int value);

@@ -8,9 +8,7 @@ void PacketLines::append(QByteArrayView bytes)
     m_pending += bytes;
     qsizetype begin = 0;
     for (qsizetype end = m_pending.indexOf('\n', searched); end >= 0; end = m_pending.indexOf('\n', begin)) {
-        FFprobePacket packet;
-        if (parseLine(QByteArrayView(m_pending).sliced(begin, end - begin), packet))
-            m_packets.append(packet);
+        read(QByteArrayView(m_pending).sliced(begin, end - begin));
         begin = end + 1;
     }
     m_pending.remove(0, begin);
@@ -18,10 +16,17 @@ void PacketLines::append(QByteArrayView bytes)
 
 void PacketLines::finish()
 {
-    FFprobePacket last;
-    if (parseLine(m_pending, last))
-        m_packets.append(last);
+    read(m_pending);
     m_pending.clear();
+}
+
+void PacketLines::read(QByteArrayView line)
+{
+    FFprobePacket packet;
+    if (parseLine(line, packet))
+        m_packets.append(packet);
+    else if (!line.trimmed().isEmpty())
+        ++m_unread;
 }
 
 bool PacketLines::parseLine(QByteArrayView line, FFprobePacket &packet)
@@ -47,7 +52,7 @@ bool PacketLines::parseLine(QByteArrayView line, FFprobePacket &packet)
             pts = seconds;
         else if (key == "dts_time" && number)
             dts = seconds;
-        else if (key == "duration_time" && number && seconds > 0.0)
+        else if (key == "duration_time" && number && qIsFinite(seconds) && seconds > 0.0)
             packet.duration = seconds;
         else if (key == "flags")
             packet.key = value.startsWith('K');
@@ -57,6 +62,7 @@ bool PacketLines::parseLine(QByteArrayView line, FFprobePacket &packet)
             packet.pos = whole && pos >= 0 ? pos : -1; // "N/A" where the demuxer does not tell
         }
     }
-    packet.time = qIsNaN(pts) ? dts : pts;
-    return !qIsNaN(packet.time);
+    // "nan" and "inf" read as numbers, but place no packet.
+    packet.time = qIsFinite(pts) ? pts : dts;
+    return qIsFinite(packet.time);
 }

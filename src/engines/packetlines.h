@@ -18,11 +18,17 @@ public:
     // Reads a last line left without its line end.
     void finish();
     const QList<FFprobePacket> &packets() const { return m_packets; }
+    // Lines read that hold no packet with a time (a packet without one, or no packet at all):
+    // a listing that has any leaves packets out.
+    qsizetype unreadLines() const { return m_unread; }
 
-    // One line of the listing; false when it holds no packet with a time.
+    // One line of the listing; false when it holds no packet with a time (a finite one).
     static bool parseLine(QByteArrayView line, FFprobePacket &packet);
 
 private:
+    void read(QByteArrayView line);
+
     QByteArray m_pending; // the start of a line whose end has not arrived yet
+    qsizetype m_unread = 0;
     QList<FFprobePacket> m_packets;
 };

@@ -6,6 +6,7 @@
 #include "jobs/programstart.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTimer>
@@ -60,10 +61,17 @@ bool PacketListing::waitFor(const std::function<bool(const QList<FFprobePacket> 
         return finish();
     if (m_process->state() == QProcess::Starting)
         m_process->waitForStarted(quietMs);
-    // The listing of a long film takes its time: FFprobe is given up only when it has
-    // printed nothing for a whole wait.
-    for (qint64 before = -1; m_process->state() == QProcess::Running && m_bytes != before && !enough(m_lines.packets());) {
-        before = m_bytes;
+    // The listing of a long film takes its time, and a busy machine may hold FFprobe's next
+    // block of lines back for long: FFprobe is given up only when it has neither printed nor
+    // worked for a whole wait.
+    qint64 printed = -1;
+    qint64 worked = -1;
+    while (m_process->state() == QProcess::Running && !enough(m_lines.packets())) {
+        const qint64 work = workDone();
+        if (m_bytes == printed && (work < 0 || work == worked))
+            break;
+        printed = m_bytes;
+        worked = work;
         if (SyncRunner::LoadScope::active()) {
             QEventLoop loop;
             QTimer::singleShot(quietMs, &loop, &QEventLoop::quit);
@@ -82,6 +90,32 @@ bool PacketListing::waitFor(const std::function<bool(const QList<FFprobePacket> 
     ProcessKiller::killAndWait(m_process, 1000);
     finish();
     return false;
+}
+
+qint64 PacketListing::workDone() const
+{
+    const qint64 pid = m_process->processId();
+    if (pid <= 0)
+        return -1;
+    // "pid (name) state ppid ... utime stime ...": the times are the 12th and 13th fields
+    // after the name, which may itself hold blanks and parentheses.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    qint64 work = fields.at(11).toLongLong() + fields.at(12).toLongLong();
+    // A process waiting for a slow disk uses no processor time, but what it read counts.
+    QFile io(QStringLiteral("/proc/%1/io").arg(pid));
+    if (io.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &entry : io.readAll().split('\n')) {
+            if (entry.startsWith("rchar:"))
+                work += entry.mid(6).trimmed().toLongLong();
+        }
+    }
+    return work;
 }
 
 bool PacketListing::finish()

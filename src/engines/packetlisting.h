@@ -25,21 +25,28 @@ public:
     // Ends FFprobe when it still runs.
     ~PacketListing() override;
 
-    // Waits for FFprobe's end as long as it prints within every quietMs (handling the
-    // window's events inside a SyncRunner::LoadScope, as the engines' other waits do); true
-    // when it listed the whole file: it ended with code 0 and printed no more than a listing
-    // may. An FFprobe given up is ended.
+    // Waits for FFprobe's end as long as it prints, or works (uses the processor, reads the
+    // file), within every quietMs: on a busy machine its next block of lines may take longer
+    // than that, and only an FFprobe that does nothing at all for a whole wait is stuck.
+    // Handles the window's events inside a SyncRunner::LoadScope, as the engines' other waits
+    // do. True when it listed the whole file: it ended with code 0 and printed no more than a
+    // listing may. An FFprobe given up is ended.
     bool waitForEnd(int quietMs);
     // The same wait, ended early (true) once `enough` says the packets listed so far are.
     bool waitFor(const std::function<bool(const QList<FFprobePacket> &)> &enough, int quietMs);
     // FFprobe has ended and all it printed is read.
     bool ended() const { return m_ended; }
     const QList<FFprobePacket> &packets() const { return m_lines.packets(); }
+    // Lines FFprobe printed that hold no packet with a time.
+    qsizetype unreadLines() const { return m_lines.unreadLines(); }
 
 private:
     void readOutput();
     // Reads what is left once FFprobe has ended; true when it listed the whole file.
     bool finish();
+    // What FFprobe has done so far: the processor time it used and the bytes it read, as the
+    // system counts them; -1 when the system does not tell.
+    qint64 workDone() const;
 
     QProcess *m_process;
     PacketLines m_lines;

@@ -35,6 +35,16 @@ bool copiesSound(const QStringList &arguments)
     }
     return false;
 }
+
+// A sound copied from a source into a file of the source's own kind (the volumes of a split)
+// holds the source's own packets where the source holds them: it plays as the source plays,
+// and decoding it would only cost time.
+bool copiedWithinItsContainer(const Task &task, const QString &path)
+{
+    const QStringList sources = task.sources();
+    return sources.size() == 1 && QFileInfo(sources.first()).isFile()
+           && QFileInfo(sources.first()).suffix().compare(QFileInfo(path).suffix(), Qt::CaseInsensitive) == 0;
+}
 OutputCheck::StartMeter s_startMeter = nullptr;
 
 // The streams judged apart, with the words that name them in a failure.
@@ -212,8 +222,9 @@ QString OutputCheck::shortfall(const Task &task, int *unchecked)
     if (path.endsWith(QLatin1String(".stats")) || !QFileInfo(path).isFile())
         return QString();
     // Sound that does not decode has no length worth measuring. A decoder that could not
-    // tell (killed, stuck) fails nothing: the output may well be good.
-    if (s_soundDecoder && copiesSound(task.arguments())) {
+    // tell (killed, stuck) fails nothing: the output may well be good. A sound copied within
+    // its own container is the source's own: it is not decoded.
+    if (s_soundDecoder && copiesSound(task.arguments()) && !copiedWithinItsContainer(task, path)) {
         const Decoding decoding = s_soundDecoder(path);
         if (decoding == Decoding::Fails)
             return QCoreApplication::translate("OutputCheck", "its copied sound does not decode");

@@ -91,7 +91,9 @@ public:
     // engine measured, a copied sound no engine finished decoding, starts no engine read.
     // A task that copied its sound as it was, which no engine checked, also falls short
     // when that sound does not decode: a stream the container cannot hold (an LPCM track's
-    // bytes in an AC-3 file) plays for as long as its packets, but no player plays it.
+    // bytes in an AC-3 file) plays for as long as its packets, but no player plays it. A sound
+    // copied from the task's one source into a file of the same kind is not decoded: it is
+    // the source's own.
     static QString shortfall(const Task &task, int *unchecked = nullptr);
     // Counts the outputs judged: a meter whose engine would not start asks it again once per
     // output, not once per stream or file it reads.

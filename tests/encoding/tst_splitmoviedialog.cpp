@@ -151,6 +151,8 @@ void SplitMovieDialogTest::choices()
     QCOMPARE(divide ? setup.divideText() : setup.volumeText(), methodText);
     QCOMPARE(setup.count, count);
     QCOMPARE(setup.size, size);
+    // Equal parts end near each part's end; a medium's or a slice's size is a limit.
+    QCOMPARE(setup.dialog.equalParts(), divide);
     QVERIFY(setup.splitButton()->isEnabled());
     // A preset is offered only when the input is larger than it.
     if (!divide) {
