@@ -34,6 +34,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -868,6 +869,9 @@ private slots:
         QTest::newRow("SIGTERM while the abort box asks") << int(SIGTERM) << "asking";
         QTest::newRow("SIGHUP with the window hidden beside its jobs") << int(SIGHUP) << "hidden";
         QTest::newRow("SIGTERM, the settings cannot be saved") << int(SIGTERM) << "unwritable";
+        // The reader of the program's output gone (a launcher's log closed, "vexo | head")
+        // ends nothing: the job runs on until a stop signal comes.
+        QTest::newRow("SIGPIPE while the job runs, then SIGTERM") << int(SIGPIPE) << "reader gone";
     }
     void signalTakesTheClosingRoad()
     {
@@ -916,6 +920,11 @@ private slots:
             } else {
                 ::kill(::getpid(), number);
             }
+            if (when == "reader gone") {
+                QCoreApplication::processEvents();
+                QVERIFY(window->isVisible() && task->state == Task::Running);
+                ::kill(::getpid(), SIGTERM);
+            }
         });
         QCOMPARE(code, 0);
         // No box but the ones the user had opened: the abort box, dismissed by the signal.
@@ -930,7 +939,78 @@ private slots:
             QCOMPARE(QSettings().value("Options/verbosity").toInt(), 3);
     }
 
+    // The real program with its output piped to a reader that goes away (a launcher's log
+    // closed, "vexo | head"): it writes on into the closed pipe, and a "kill PID" then ends
+    // it by its closing road, its settings saved. The engines it
+    // starts still end at SIGPIPE by default, as from a terminal.
+    void programOutlivesItsReader()
+    {
+        QTemporaryDir folder;
+        const QString config = folder.path() + "/config";
+        const QString dispositions = folder.path() + "/ffmpeg-status";
+        // FFmpeg as the program finds it in its settings: a script that notes what it was
+        // given, then runs the real one.
+        const QString ffmpeg = folder.path() + "/ffmpeg";
+        {
+            QFile script(ffmpeg);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\ncat /proc/$$/status > '" + QFile::encodeName(dispositions)
+                         + "'\nexec ffmpeg \"$@\"\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            const QString settingsFile = config + "/vexo-media.org/Vexo 4.0 Mervo Edition.conf";
+            QSettings settings(settingsFile, QSettings::IniFormat);
+            settings.setValue("Core/Interfaces/ffmpeg", ffmpeg);
+        }
+        // The program writes into a pipe whose reader stops at the line that tells its first
+        // engine start (the shell has taken the stop signals by then): the rest of its
+        // start-up output finds the pipe closed. Its number and its end are noted aside.
+        const QString noted = folder.path() + "/program";
+        QProcess reader;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", config);
+        reader.setProcessEnvironment(environment);
+        reader.start("sh", {"-c",
+                            "sh -c '\"$0\" & echo $! > \"$1\"; wait $!; echo $? > \"$1.end\"' \"$0\" \"$1\" 2>&1"
+                            " | sed '/start interface/q'",
+                            VEXO_PROGRAM, noted});
+        QByteArray read;
+        while (!read.contains("start interface") && reader.waitForReadyRead(120000))
+            read += reader.readAllStandardOutput();
+        QVERIFY2(read.contains("start interface"), read.constData());
+        QFile number(noted);
+        QTRY_VERIFY_WITH_TIMEOUT(number.size() > 0, kScreenWait);
+        QVERIFY(number.open(QIODevice::ReadOnly));
+        ::kill(pid_t(number.readAll().trimmed().toLongLong()), SIGTERM);
+        QVERIFY(reader.waitForFinished(120000));
+        QFile end(noted + ".end");
+        QVERIFY(end.open(QIODevice::ReadOnly));
+        QCOMPARE(end.readAll().trimmed(), QByteArray("0"));
+        const QSettings saved(config + "/vexo-media.org/Vexo 4.0 Mervo Edition.conf", QSettings::IniFormat);
+        QVERIFY(saved.contains("Main Window/size"));
+        QCOMPARE(saved.value("Core/Interfaces/ffmpeg").toString(), ffmpeg);
+        QFile status(dispositions);
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        QVERIFY(takesDefault(status.readAll(), SIGPIPE));
+    }
+
 private:
+    // Whether a process's status (/proc/PID/status) says that it takes a signal's default
+    // action: neither ignored nor caught.
+    static bool takesDefault(const QByteArray &status, int number)
+    {
+        const quint64 bit = quint64(1) << (number - 1);
+        int masks = 0;
+        for (const QByteArray &line : status.split('\n')) {
+            if (!line.startsWith("SigIgn:") && !line.startsWith("SigCgt:"))
+                continue;
+            ++masks;
+            if (line.mid(7).trimmed().toULongLong(nullptr, 16) & bit)
+                return false;
+        }
+        return masks == 2;
+    }
+
     // Gone, or a zombie nobody has reaped.
     static bool processEnded(qint64 pid)
     {
