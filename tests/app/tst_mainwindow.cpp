@@ -52,6 +52,8 @@
 #include <functional>
 #include <memory>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 VEXO_TEST_NEEDS_DISPLAY
@@ -764,6 +766,93 @@ private slots:
         QCOMPARE(saved.status(), QSettings::NoError);
         QCOMPARE(saved.value("Output/target name").toString(), targetName);
         QVERIFY2(QFileInfo(fileName).size() < 16384, qPrintable(QString::number(QFileInfo(fileName).size())));
+    }
+
+    // A settings file that is not a regular file is neither read nor written: a named pipe
+    // would hold the start for ever before any window, and the closing save would replace
+    // a device that a link names. The program says so and starts from its defaults. A link
+    // to a regular file (kept dotfiles) is followed both ways.
+    void settingsFileNotARegularFile_data()
+    {
+        QTest::addColumn<QString>("store"); // whose file: the program's, its organisation's, the
+                                            // other edition's that "Clear all settings" clears
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("told");
+        QTest::addColumn<int>("verbosity"); // as the window read it
+        QTest::newRow("a named pipe") << "own" << "pipe" << true << 1;
+        QTest::newRow("a link to a named pipe") << "own" << "link to pipe" << true << 1;
+        QTest::newRow("a link to a character device") << "own" << "link to device" << true << 1;
+        QTest::newRow("a link that names nothing") << "own" << "dangling link" << true << 1;
+        QTest::newRow("the organisation's file a named pipe") << "organisation" << "pipe" << true << 1;
+        QTest::newRow("a link to a regular file") << "own" << "link to file" << false << 2;
+        QTest::newRow("the other edition's file a named pipe, cleared") << "other edition" << "pipe" << false << 1;
+    }
+    void settingsFileNotARegularFile()
+    {
+        QFETCH(QString, store);
+        QFETCH(QString, kind);
+        QFETCH(bool, told);
+        QFETCH(int, verbosity);
+        const QStringList files = ShellSettings::storeFiles(QCoreApplication::organizationName(),
+                                                            QCoreApplication::applicationName());
+        QCOMPARE(files.first(), QSettings().fileName());
+        const QString fileName = store == "own"            ? files.at(0)
+                                 : store == "organisation" ? files.at(1)
+                                                           : ShellSettings::storeFiles("Orvel", "Vexo 4.0 Mervo Edition").at(0);
+        QDir().mkpath(QFileInfo(fileName).path());
+        QFile::remove(fileName);
+        const auto removeFile = qScopeGuard([&fileName] { QFile::remove(fileName); });
+        QTemporaryDir aside;
+        QString target = aside.path() + "/target";
+        if (kind == "pipe")
+            target = fileName;
+        if (kind.endsWith("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        // A device of the test's own where it may make one; /dev/null, which only the
+        // system may replace, where it may not.
+        if (kind == "link to device" && ::mknod(QFile::encodeName(target).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            target = "/dev/null";
+        if (kind == "link to file") {
+            QFile kept(target);
+            QVERIFY(kept.open(QIODevice::WriteOnly));
+            kept.write("[Options]\nverbosity=2\n");
+        }
+        if (kind.startsWith("link") || kind == "dangling link")
+            QVERIFY(QFile::link(target, fileName));
+        const auto typeOf = [](const QString &path) {
+            struct stat status = {};
+            return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & S_IFMT) : 0;
+        };
+        const int targetType = typeOf(target);
+        ModalAnswerer answerer;
+        answerer.answerWith(QMessageBox::Ok);
+        ApplicationShell shell;
+        int read = 0;
+        QCOMPARE(runShell(shell, [&](MervoMainWindow *window, int pass) {
+                     read = pass == 1 ? window->verbosity() : read;
+                     window->verboseAction->trigger();
+                     if (store != "other edition" || pass == 2) {
+                         window->exitAction->trigger();
+                         return;
+                     }
+                     ModalAnswerer clear;
+                     clear.answerWithButton("Clear settings and restart");
+                     window->clearSettingsAction->trigger();
+                 }),
+                 0);
+        QCOMPARE(read, verbosity);
+        QCOMPARE(answerer.seen().size(), told ? 1 : 0);
+        if (told) {
+            QVERIFY(answerer.seen().at(0).text.startsWith("The settings file is not a regular file"));
+            QVERIFY(answerer.seen().at(0).informativeText.contains(fileName));
+        }
+        // What was there is there still; after the run the store is where it was.
+        QCOMPARE(typeOf(target), targetType);
+        if (kind != "pipe")
+            QCOMPARE(QFileInfo(fileName).symLinkTarget(), QFileInfo(target).absoluteFilePath());
+        QCOMPARE(ShellSettings::storeFolder(QSettings::UserScope), QFileInfo(files.at(1)).path());
+        if (kind == "link to file")
+            QCOMPARE(QSettings(target, QSettings::IniFormat).value("Options/verbosity").toInt(), 3);
     }
 
     // A signal while the box about a damaged settings file asks, before the window's loop
