@@ -775,7 +775,8 @@ private slots:
     void settingsFileNotARegularFile_data()
     {
         QTest::addColumn<QString>("store"); // whose file: the program's, its organisation's, the
-                                            // other edition's that "Clear all settings" clears
+                                            // system's, the other edition's that "Clear all
+                                            // settings" clears
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("told");
         QTest::addColumn<int>("verbosity"); // as the window read it
@@ -784,6 +785,7 @@ private slots:
         QTest::newRow("a link to a character device") << "own" << "link to device" << true << 1;
         QTest::newRow("a link that names nothing") << "own" << "dangling link" << true << 1;
         QTest::newRow("the organisation's file a named pipe") << "organisation" << "pipe" << true << 1;
+        QTest::newRow("the system's file a named pipe") << "system" << "pipe" << true << 1;
         QTest::newRow("a link to a regular file") << "own" << "link to file" << false << 2;
         QTest::newRow("the other edition's file a named pipe, cleared") << "other edition" << "pipe" << false << 1;
     }
@@ -793,16 +795,23 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(bool, told);
         QFETCH(int, verbosity);
+        QTemporaryDir aside;
+        // The system's files in a folder of the test's own.
+        const QString systemFolder = ShellSettings::storeFolder(QSettings::SystemScope);
+        QSettings::setPath(QSettings::defaultFormat(), QSettings::SystemScope, aside.path() + "/system");
+        const auto restoreSystem = qScopeGuard([&systemFolder] {
+            QSettings::setPath(QSettings::defaultFormat(), QSettings::SystemScope, systemFolder);
+        });
         const QStringList files = ShellSettings::storeFiles(QCoreApplication::organizationName(),
                                                             QCoreApplication::applicationName());
         QCOMPARE(files.first(), QSettings().fileName());
         const QString fileName = store == "own"            ? files.at(0)
                                  : store == "organisation" ? files.at(1)
+                                 : store == "system"       ? files.at(2)
                                                            : ShellSettings::storeFiles("Orvel", "Vexo 4.0 Mervo Edition").at(0);
         QDir().mkpath(QFileInfo(fileName).path());
         QFile::remove(fileName);
         const auto removeFile = qScopeGuard([&fileName] { QFile::remove(fileName); });
-        QTemporaryDir aside;
         QString target = aside.path() + "/target";
         if (kind == "pipe")
             target = fileName;
