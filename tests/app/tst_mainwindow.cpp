@@ -804,7 +804,11 @@ private slots:
         });
         const QStringList files = ShellSettings::storeFiles(QCoreApplication::organizationName(),
                                                             QCoreApplication::applicationName());
+        // Named as the store names them.
         QCOMPARE(files.first(), QSettings().fileName());
+        QCOMPARE(files.at(1), QSettings(QCoreApplication::organizationName(), QString()).fileName());
+        QCOMPARE(files.at(2), QSettings(QSettings::SystemScope, QCoreApplication::organizationName(),
+                                        QCoreApplication::applicationName()).fileName());
         const QString fileName = store == "own"            ? files.at(0)
                                  : store == "organisation" ? files.at(1)
                                  : store == "system"       ? files.at(2)

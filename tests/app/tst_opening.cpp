@@ -283,13 +283,21 @@ private slots:
         QFETCH(QStringList, shown);
         QSettings().setValue("Input/recent", stored);
         QSettings().sync();
-        std::unique_ptr<MervoMainWindow> window(new MervoMainWindow);
+        QPointer<MervoMainWindow> window = new MervoMainWindow;
         QStringList texts;
+        QStringList entries;
         for (QAction *action : window->recentActions) {
             if (action->isVisible())
                 texts << action->text();
+            if (action->isVisible())
+                entries << action->data().toString();
         }
         QCOMPARE(texts, shown);
+        // What the menu shows is all the window keeps, and saves when it closes.
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+        QCOMPARE(QSettings().value("Input/recent").toStringList(), entries);
     }
 
     // A file whose path holds blanks, quotes, ";" and accented letters goes the whole way:
