@@ -4,6 +4,8 @@
 //
 //   bench_dvdload [runs]      (at least 5; paired: raw and program alternate)
 //
+// Prints FAIL and exits 1 when a goal is missed.
+//
 // Makes the DVD with FFmpeg and dvdauthor in a temporary folder: 32 titles of one second,
 // each with one sound track, so that the engines' start-up, not their reading, is timed.
 
@@ -116,8 +118,8 @@ int main(int argc, char **argv)
     Bench::rawSerial(raw);
     std::printf("DVD of %d titles, %d engine runs, %d at once\n", kTitles, int(raw.size()), bound);
     // Side by side: the disc run first (its answer names the titles), then every other run.
-    Bench::comparePaired(
+    const bool met = Bench::comparePaired(
         subject, dvd, 2, raw,
         [&] { return Bench::rawSerial(raw.mid(0, 1)) + Bench::rawSideBySide(raw.mid(1), bound); }, runs, 0.39);
-    return 0;
+    return met ? 0 : 1;
 }

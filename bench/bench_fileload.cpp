@@ -3,6 +3,8 @@
 // side by side; also the longest time the window could not handle events meanwhile.
 //
 //   bench_fileload [runs]      (at least 5; paired: raw and program alternate)
+//
+// Prints FAIL and exits 1 when a goal is missed.
 
 #include "engines/ffprobedata.h"
 #include "engines/interfaceffprobe.h"
@@ -58,7 +60,7 @@ int main(int argc, char **argv)
     Bench::rawSerial(raw);
 
     std::printf("a 10 s AVI (MPEG-4 and MP3), three engine runs\n");
-    Bench::comparePaired(
+    const bool met = Bench::comparePaired(
         subject, file, 1, raw, [&] { return Bench::rawSideBySide(raw, 3); }, runs, 0.6);
-    return 0;
+    return met ? 0 : 1;
 }

@@ -165,6 +165,15 @@ mplayer -noconfig all -dvd-device "$work/dvd" dvd://1 -dumpstream -dumpfile "$wo
 mplayer -noconfig all -dvd-device "$work/dvd" dvd://1 -dumpstream -dumpfile "$work/title2.vob" -endpos 1 2>&1 \
     | seed dvd_title_dump trial.txt
 
+# A disc's table of titles (VIDEO_TS.IFO): three titles in two title sets, the last two
+# sharing the second.
+mkdir -p "$work/dvd2"
+printf '<dvdauthor dest="%s">\n <vmgm><menus><video format="pal"/></menus></vmgm>\n <titleset><titles><pgc><vob file="%s"/></pgc></titles></titleset>\n <titleset><titles><pgc><vob file="%s"/></pgc><pgc><vob file="%s"/></pgc></titles></titleset>\n</dvdauthor>\n' \
+    "$work/dvd2" "$work/title.mpg" "$work/title.mpg" "$work/title.mpg" > "$work/dvd2.xml"
+VIDEO_FORMAT=PAL dvdauthor -x "$work/dvd2.xml" >/dev/null 2>&1
+seed dvd_title_sets two-sets.ifo < "$work/dvd2/VIDEO_TS/VIDEO_TS.IFO"
+seed dvd_title_sets one-set.ifo < "$work/dvd/VIDEO_TS/VIDEO_TS.IFO"
+
 # FFmpeg's first copied packet of a split's volume, with and without a start.
 ffmpeg -v error -i "$work/clip.mkv" -map 0:V:0 -c copy -copyts -frames 1 -f framemd5 - | seed first_copied_packet start.txt
 ffmpeg -v error -ss 1.5 -i "$work/clip.vob" -map 0:a:0 -c copy -copyts -frames 1 -f framemd5 - \

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSettings>
 
 namespace {
@@ -79,41 +80,71 @@ void ApplicationShell::saveEnginePaths()
     settings.sync();
 }
 
+namespace {
+constexpr QSettings::Scope kScopes[] = {QSettings::UserScope, QSettings::SystemScope};
+}
+
+bool ApplicationShell::setAsideIrregularSettings()
+{
+    const QString irregular = ShellSettings::irregularFile(
+        ShellSettings::storeFiles(QCoreApplication::organizationName(), QCoreApplication::applicationName()));
+    if (irregular.isEmpty())
+        return false;
+    m_noticeText = tr("The settings file is not a regular file: it is neither read nor written, and "
+                      "the settings start from their defaults.");
+    m_noticeDetail = tr("Settings file: %1").arg(QDir::toNativeSeparators(irregular));
+    m_asideSettings = std::make_unique<QTemporaryDir>();
+    for (const QSettings::Scope scope : kScopes) {
+        m_settingsFolders << ShellSettings::storeFolder(scope);
+        QSettings::setPath(QSettings::defaultFormat(), scope, m_asideSettings->path());
+    }
+    return true;
+}
+
+void ApplicationShell::restoreSettingsFolders()
+{
+    for (qsizetype i = 0; i < m_settingsFolders.size(); ++i)
+        QSettings::setPath(QSettings::defaultFormat(), kScopes[i], m_settingsFolders.at(i));
+    m_settingsFolders.clear();
+    m_asideSettings.reset();
+}
+
 void ApplicationShell::keepDamagedSettings()
 {
     const QString fileName = QSettings().fileName();
     if (ShellSettings::readsBackWhole(fileName))
         return;
-    m_damagedSettings = fileName;
-    m_damagedSettingsCopy = ShellSettings::keepCopy(fileName);
+    const QString copy = ShellSettings::keepCopy(fileName);
     // The store would read on past the damaged place (junk read as keys, and a read error
     // that hides whether the closing save was written) and save all it read again: with the
     // file kept aside, the live one starts clean.
-    if (!m_damagedSettingsCopy.isEmpty())
+    if (!copy.isEmpty())
         ShellSettings::cutAtDamage(fileName);
+    m_noticeText = tr("The settings file could not be read in full: the settings after the damaged "
+                      "place start from their defaults and will be saved so.");
+    m_noticeDetail = copy.isEmpty()
+                             ? tr("No copy of %1 could be kept.").arg(QDir::toNativeSeparators(fileName))
+                             : tr("The file as it was is kept as %1.").arg(QDir::toNativeSeparators(copy));
 }
 
-void ApplicationShell::tellDamagedSettings(QWidget *window)
+void ApplicationShell::tellSettingsNotice(QWidget *window)
 {
-    if (m_damagedSettings.isEmpty())
+    if (m_noticeText.isEmpty())
         return;
     InfoBoxDialog box(window);
     box.setIcon(QMessageBox::Warning);
-    box.setText(tr("The settings file could not be read in full: the settings after the damaged "
-                            "place start from their defaults and will be saved so."));
-    box.setInformativeText(m_damagedSettingsCopy.isEmpty()
-                                   ? tr("No copy of %1 could be kept.")
-                                             .arg(QDir::toNativeSeparators(m_damagedSettings))
-                                   : tr("The file as it was is kept as %1.")
-                                             .arg(QDir::toNativeSeparators(m_damagedSettingsCopy)));
+    box.setText(m_noticeText);
+    box.setInformativeText(m_noticeDetail);
     box.addButton(QMessageBox::Ok);
-    m_damagedSettings.clear();
+    m_noticeText.clear();
     box.exec();
 }
 
 int ApplicationShell::run()
 {
-    keepDamagedSettings();
+    const auto restore = qScopeGuard([this] { restoreSettingsFolders(); });
+    if (!setAsideIrregularSettings())
+        keepDamagedSettings();
     // From here a "kill PID" or a logout ends the program by its closing road: a signal that
     // comes before the window is ready waits in its pipe for the window's event loop.
     StopSignals stopSignals;
@@ -127,7 +158,7 @@ int ApplicationShell::run()
         window->initialize();
         window->show();
         EngineQueryPrefetch::stop();
-        tellDamagedSettings(window);
+        tellSettingsNotice(window);
         if (onWindowShown)
             onWindowShown(window);
         // A window closed inside the box's own loop (a signal dismisses the box and closes

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -36,10 +38,16 @@ public:
     int passes() const { return m_passes; }
 
 private:
+    // Before anything is read: a settings file that is not a regular file (a named pipe, a
+    // link to a device) is neither read nor written; the run keeps its settings in a
+    // private folder that goes with it, and starts from the defaults.
+    bool setAsideIrregularSettings();
+    void restoreSettingsFolders();
     // Before anything is saved: a settings file that does not read back whole is copied
-    // beside itself, and the user is told once, over the first window.
+    // beside itself.
     void keepDamagedSettings();
-    void tellDamagedSettings(QWidget *window);
+    // Either of them is told to the user once, over the first window.
+    void tellSettingsNotice(QWidget *window);
 
     // The engine objects of one pass; an earlier pass's objects stay alive (its window is
     // deleted only once the next loop runs) but the globals no longer point at them.
@@ -52,6 +60,9 @@ private:
     };
     std::vector<Engines> m_engines;
     int m_passes = 0;
-    QString m_damagedSettings;
-    QString m_damagedSettingsCopy;
+    QString m_noticeText;
+    QString m_noticeDetail;
+    // The run's own settings folder, and the store's folders of each scope to come back to.
+    std::unique_ptr<QTemporaryDir> m_asideSettings;
+    QStringList m_settingsFolders;
 };

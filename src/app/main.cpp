@@ -2,6 +2,7 @@
 
 #include "app/appidentity.h"
 #include "app/applicationshell.h"
+#include "app/stopsignals.h"
 #include "gui4/gui4resources.h"
 #include "jobs/openfilelimit.h"
 
@@ -9,6 +10,8 @@
 
 int main(int argc, char **argv)
 {
+    // Before anything is written: the reader of the program's output may be gone already.
+    StopSignals::outliveReaders();
     // Queued jobs all run at once, each with pipes to its engine.
     raiseOpenFileLimit();
     // MPlayer draws into the player panel's native X window ("-wid"): on a Wayland desktop

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/shellsettings.h"
 
 #include "app/appidentity.h"
 #include "app/applogging.h"
@@ -506,9 +507,14 @@ void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)
     QSettings store;
     store.clear();
     store.sync();
-    QSettings other(QStringLiteral("Orvel"), otherApplicationName);
-    other.clear();
-    other.sync();
+    // The other edition's store is cleared only where it is a file: reading a named pipe
+    // would hold the window for ever, and a save replaces a device that a link names.
+    const QString otherOrganization = QStringLiteral("Orvel");
+    if (ShellSettings::irregularFile(ShellSettings::storeFiles(otherOrganization, otherApplicationName)).isEmpty()) {
+        QSettings other(otherOrganization, otherApplicationName);
+        other.clear();
+        other.sync();
+    }
     m_saveSettingsOnExit = false;
     // The loop can only end once a font-cache run that handles events under it is over.
     m_playerWidget->stopUpdateFontCache();

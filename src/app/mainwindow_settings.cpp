@@ -84,7 +84,8 @@ void MainWindow::readInputOutputSettings()
     QSettings settings;
     m_dvdPath = settings.value(QStringLiteral("Input/DVD")).toString();
     m_filePath = settings.value(QStringLiteral("Input/file")).toString();
-    m_recent = settings.value(QStringLiteral("Input/recent")).toStringList().mid(0, RecentCount);
+    static_assert(RecentCount == RecentList::MaximumEntries, "the File menu shows the whole list");
+    m_recent = RecentList::kept(settings.value(QStringLiteral("Input/recent")).toStringList());
     m_targetFolder = settings.value(QStringLiteral("Output/target folder"), desktopFolder()).toString();
     if (m_targetFolder.isEmpty())
         m_targetFolder = desktopFolder();

@@ -1,6 +1,9 @@
 #include "app/recentlist.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <climits>
 
 namespace {
 const QChar kSeparator = QLatin1Char(';');
@@ -30,6 +33,29 @@ void RecentList::add(QStringList &list, const QString &entry)
 QString RecentList::menuText(const QString &entry)
 {
     const Entry parsed = parse(entry);
-    QString text = parsed.kind == FileKind ? QFileInfo(parsed.path).fileName() : parsed.path;
-    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    const QString text = parsed.kind == FileKind ? QFileInfo(parsed.path).fileName() : parsed.path;
+    // Written out once: QString::replace moves the rest of the text at every few "&", which
+    // made a long entry of them quadratic.
+    QString doubled;
+    doubled.reserve(text.size() + text.count(QLatin1Char('&')));
+    for (const QChar c : text) {
+        doubled += c;
+        if (c == QLatin1Char('&'))
+            doubled += c;
+    }
+    return doubled;
+}
+
+QStringList RecentList::kept(const QStringList &stored)
+{
+    QStringList list;
+    for (const QString &entry : stored) {
+        if (list.size() == MaximumEntries)
+            break;
+        const QString path = parse(entry).path;
+        // No character takes less than a byte: a long text is refused before it is encoded.
+        if (path.size() < PATH_MAX && QFile::encodeName(path).size() < PATH_MAX)
+            list.append(entry);
+    }
+    return list;
 }

@@ -26,5 +26,10 @@ void add(QStringList &list, const QString &entry);
 // A file entry shows its file name, any other its whole path; "&" is doubled so that the
 // menu shows it instead of taking it for a shortcut marker.
 QString menuText(const QString &entry);
+// The list as the settings file holds it, as the program keeps it: the first MaximumEntries
+// entries that name a path. A path longer than the system allows (PATH_MAX bytes, its end
+// included, as the file system spells it) is no path: a hand-edited or damaged file's
+// megabytes would otherwise be laid out in the File menu at every start.
+QStringList kept(const QStringList &stored);
 
 }

@@ -165,6 +165,36 @@ void ShellSettings::writePreferences(QSettings &settings, const Preferences &pre
     settings.endGroup();
 }
 
+QString ShellSettings::storeFolder(QSettings::Scope scope)
+{
+    // Making a store reads its files: the one asked for belongs to an organisation that has
+    // none.
+    const QSettings probe(QSettings::defaultFormat(), scope, QStringLiteral("vexo-no-such-organization"));
+    return QFileInfo(probe.fileName()).path();
+}
+
+QStringList ShellSettings::storeFiles(const QString &organization, const QString &application)
+{
+    QStringList files;
+    for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {
+        const QString folder = storeFolder(scope) + QLatin1Char('/');
+        files << folder + organization + QLatin1Char('/') + application + QLatin1String(".conf")
+              << folder + organization + QLatin1String(".conf");
+    }
+    return files;
+}
+
+QString ShellSettings::irregularFile(const QStringList &files)
+{
+    for (const QString &file : files) {
+        const QFileInfo info(file);
+        const bool irregular = info.exists() ? !info.isFile() && !info.isDir() : info.isSymLink();
+        if (irregular)
+            return file;
+    }
+    return QString();
+}
+
 bool ShellSettings::placeOnScreen(const QPoint &position, const QRect &available)
 {
     // A hand-edited place far outside any screen is refused before anything is added to it

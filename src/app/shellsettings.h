@@ -2,10 +2,11 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QSettings>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
-class QSettings;
 struct Preferences;
 
 // The main window's values in the settings store, and the bounds every value read back is
@@ -54,6 +55,19 @@ QString keepCopy(const QString &fileName);
 // what the store escapes), so that junk after it is neither read as keys nor saved again:
 // what is left reads back whole. False when the file could not be rewritten.
 bool cutAtDamage(const QString &fileName);
+
+// The folder where the default store of a scope keeps its files, as QSettings::setPath left
+// it.
+QString storeFolder(QSettings::Scope scope);
+// The files a default store of these names reads: its own file (the one it writes), then
+// the organisation's, in the user's scope and then in the system's.
+QStringList storeFiles(const QString &organization, const QString &application);
+// The first of the files that is there but is neither a regular file nor a link to one:
+// opening a named pipe waits for a writer for ever, and a save replaces whatever a link
+// names (a device too) with a file of settings. A link that names nothing counts too. A
+// folder does not: it reads as nothing, and the save that fails is reported. Empty when
+// every file is regular or absent. Nothing is opened to tell.
+QString irregularFile(const QStringList &files);
 
 // A stored window place is used only when the window's top-left area lies on a screen;
 // the size is kept within the screen's available area. Returns false when the position

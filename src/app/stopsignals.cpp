@@ -18,6 +18,13 @@ constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
 int s_pipe[2] = {-1, -1};
 struct sigaction s_previous[std::size(kSignals)];
 
+// Caught rather than ignored: a caught signal goes back to its default in a program that
+// is executed, so an engine the program starts still ends when its own reader goes away, as
+// it does when started from a terminal.
+void onBrokenPipe(int)
+{
+}
+
 void onSignal(int number)
 {
     const int saved = errno;
@@ -27,9 +34,19 @@ void onSignal(int number)
 }
 } // namespace
 
+void StopSignals::outliveReaders()
+{
+    struct sigaction action = {};
+    action.sa_handler = onBrokenPipe;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGPIPE, &action, nullptr);
+}
+
 StopSignals::StopSignals(QObject *parent)
     : QObject(parent)
 {
+    outliveReaders();
     if (s_pipe[0] >= 0 || ::pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, this);

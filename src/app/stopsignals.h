@@ -18,6 +18,12 @@ public:
     explicit StopSignals(QObject *parent = nullptr);
     ~StopSignals() override;
 
+    // A reader of the program's output that goes away (a launcher's log closed, "vexo | head")
+    // ends nothing: SIGPIPE would cut the program off in the middle of a job, outside its
+    // closing road, and a write to the terminal that fails is only lost. For the whole run,
+    // from the start of main() and again by each object.
+    static void outliveReaders();
+
 signals:
     void received(int signalNumber);
 

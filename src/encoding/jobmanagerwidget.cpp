@@ -118,8 +118,15 @@ QGroupBox *JobManagerWidget::makeBox(const QString &title, const QString &output
 void JobManagerWidget::addBox(QGroupBox *box, int spacing)
 {
     if (m_pages.isEmpty() || !m_pages.constLast() || m_boxesOnLastPage == PageBoxes) {
+        // A box added grows its page at once, to its boxes' height, before they are laid out:
+        // laid out first in the page's old height, every box of the page would be squeezed,
+        // then stretched back, and drawn again. Grown, the page draws only what it gained.
+        // The list scrolled to its newest job then moves what it shows instead of drawing it
+        // again (a page that changed under the view kept the move from being a copy).
         auto *page = new QWidget(this);
+        page->setAttribute(Qt::WA_StaticContents);
         auto *layout = new QVBoxLayout(page);
+        layout->setSizeConstraint(QLayout::SetMinimumSize);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
         m_layout->addWidget(page);

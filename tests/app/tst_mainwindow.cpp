@@ -39,6 +39,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -56,6 +57,8 @@
 #include <functional>
 #include <memory>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 VEXO_TEST_NEEDS_DISPLAY
@@ -855,6 +858,106 @@ private slots:
         QVERIFY2(QFileInfo(fileName).size() < 16384, qPrintable(QString::number(QFileInfo(fileName).size())));
     }
 
+    // A settings file that is not a regular file is neither read nor written: a named pipe
+    // would hold the start for ever before any window, and the closing save would replace
+    // a device that a link names. The program says so and starts from its defaults. A link
+    // to a regular file (kept dotfiles) is followed both ways.
+    void settingsFileNotARegularFile_data()
+    {
+        QTest::addColumn<QString>("store"); // whose file: the program's, its organisation's, the
+                                            // system's, the other edition's that "Clear all
+                                            // settings" clears
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("told");
+        QTest::addColumn<int>("verbosity"); // as the window read it
+        QTest::newRow("a named pipe") << "own" << "pipe" << true << 1;
+        QTest::newRow("a link to a named pipe") << "own" << "link to pipe" << true << 1;
+        QTest::newRow("a link to a character device") << "own" << "link to device" << true << 1;
+        QTest::newRow("a link that names nothing") << "own" << "dangling link" << true << 1;
+        QTest::newRow("the organisation's file a named pipe") << "organisation" << "pipe" << true << 1;
+        QTest::newRow("the system's file a named pipe") << "system" << "pipe" << true << 1;
+        QTest::newRow("a link to a regular file") << "own" << "link to file" << false << 2;
+        QTest::newRow("the other edition's file a named pipe, cleared") << "other edition" << "pipe" << false << 1;
+    }
+    void settingsFileNotARegularFile()
+    {
+        QFETCH(QString, store);
+        QFETCH(QString, kind);
+        QFETCH(bool, told);
+        QFETCH(int, verbosity);
+        QTemporaryDir aside;
+        // The system's files in a folder of the test's own.
+        const QString systemFolder = ShellSettings::storeFolder(QSettings::SystemScope);
+        QSettings::setPath(QSettings::defaultFormat(), QSettings::SystemScope, aside.path() + "/system");
+        const auto restoreSystem = qScopeGuard([&systemFolder] {
+            QSettings::setPath(QSettings::defaultFormat(), QSettings::SystemScope, systemFolder);
+        });
+        const QStringList files = ShellSettings::storeFiles(QCoreApplication::organizationName(),
+                                                            QCoreApplication::applicationName());
+        // Named as the store names them.
+        QCOMPARE(files.first(), QSettings().fileName());
+        QCOMPARE(files.at(1), QSettings(QCoreApplication::organizationName(), QString()).fileName());
+        QCOMPARE(files.at(2), QSettings(QSettings::SystemScope, QCoreApplication::organizationName(),
+                                        QCoreApplication::applicationName()).fileName());
+        const QString fileName = store == "own"            ? files.at(0)
+                                 : store == "organisation" ? files.at(1)
+                                 : store == "system"       ? files.at(2)
+                                                           : ShellSettings::storeFiles("Orvel", "Vexo 4.0 Mervo Edition").at(0);
+        QDir().mkpath(QFileInfo(fileName).path());
+        QFile::remove(fileName);
+        const auto removeFile = qScopeGuard([&fileName] { QFile::remove(fileName); });
+        QString target = aside.path() + "/target";
+        if (kind == "pipe")
+            target = fileName;
+        if (kind.endsWith("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        // A device of the test's own where it may make one; /dev/null, which only the
+        // system may replace, where it may not.
+        if (kind == "link to device" && ::mknod(QFile::encodeName(target).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            target = "/dev/null";
+        if (kind == "link to file") {
+            QFile kept(target);
+            QVERIFY(kept.open(QIODevice::WriteOnly));
+            kept.write("[Options]\nverbosity=2\n");
+        }
+        if (kind.startsWith("link") || kind == "dangling link")
+            QVERIFY(QFile::link(target, fileName));
+        const auto typeOf = [](const QString &path) {
+            struct stat status = {};
+            return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & S_IFMT) : 0;
+        };
+        const int targetType = typeOf(target);
+        ModalAnswerer answerer;
+        answerer.answerWith(QMessageBox::Ok);
+        ApplicationShell shell;
+        int read = 0;
+        QCOMPARE(runShell(shell, [&](MervoMainWindow *window, int pass) {
+                     read = pass == 1 ? window->verbosity() : read;
+                     window->verboseAction->trigger();
+                     if (store != "other edition" || pass == 2) {
+                         window->exitAction->trigger();
+                         return;
+                     }
+                     ModalAnswerer clear;
+                     clear.answerWithButton("Clear settings and restart");
+                     window->clearSettingsAction->trigger();
+                 }),
+                 0);
+        QCOMPARE(read, verbosity);
+        QCOMPARE(answerer.seen().size(), told ? 1 : 0);
+        if (told) {
+            QVERIFY(answerer.seen().at(0).text.startsWith("The settings file is not a regular file"));
+            QVERIFY(answerer.seen().at(0).informativeText.contains(fileName));
+        }
+        // What was there is there still; after the run the store is where it was.
+        QCOMPARE(typeOf(target), targetType);
+        if (kind != "pipe")
+            QCOMPARE(QFileInfo(fileName).symLinkTarget(), QFileInfo(target).absoluteFilePath());
+        QCOMPARE(ShellSettings::storeFolder(QSettings::UserScope), QFileInfo(files.at(1)).path());
+        if (kind == "link to file")
+            QCOMPARE(QSettings(target, QSettings::IniFormat).value("Options/verbosity").toInt(), 3);
+    }
+
     // A signal while the box about a damaged settings file asks, before the window's loop
     // runs: the box is dismissed, and the program ends by its closing road instead of
     // waiting for a loop that nothing would end.
@@ -958,6 +1061,9 @@ private slots:
         QTest::newRow("SIGTERM while the abort box asks") << int(SIGTERM) << "asking";
         QTest::newRow("SIGHUP with the window hidden beside its jobs") << int(SIGHUP) << "hidden";
         QTest::newRow("SIGTERM, the settings cannot be saved") << int(SIGTERM) << "unwritable";
+        // The reader of the program's output gone (a launcher's log closed, "vexo | head")
+        // ends nothing: the job runs on until a stop signal comes.
+        QTest::newRow("SIGPIPE while the job runs, then SIGTERM") << int(SIGPIPE) << "reader gone";
     }
     void signalTakesTheClosingRoad()
     {
@@ -1006,6 +1112,11 @@ private slots:
             } else {
                 ::kill(::getpid(), number);
             }
+            if (when == "reader gone") {
+                QCoreApplication::processEvents();
+                QVERIFY(window->isVisible() && task->state == Task::Running);
+                ::kill(::getpid(), SIGTERM);
+            }
         });
         QCOMPARE(code, 0);
         // No box but the ones the user had opened: the abort box, dismissed by the signal.
@@ -1020,7 +1131,78 @@ private slots:
             QCOMPARE(QSettings().value("Options/verbosity").toInt(), 3);
     }
 
+    // The real program with its output piped to a reader that goes away (a launcher's log
+    // closed, "vexo | head"): it writes on into the closed pipe, and a "kill PID" then ends
+    // it by its closing road, its settings saved. The engines it
+    // starts still end at SIGPIPE by default, as from a terminal.
+    void programOutlivesItsReader()
+    {
+        QTemporaryDir folder;
+        const QString config = folder.path() + "/config";
+        const QString dispositions = folder.path() + "/ffmpeg-status";
+        // FFmpeg as the program finds it in its settings: a script that notes what it was
+        // given, then runs the real one.
+        const QString ffmpeg = folder.path() + "/ffmpeg";
+        {
+            QFile script(ffmpeg);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\ncat /proc/$$/status > '" + QFile::encodeName(dispositions)
+                         + "'\nexec ffmpeg \"$@\"\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            const QString settingsFile = config + "/vexo-media.org/Vexo 4.0 Mervo Edition.conf";
+            QSettings settings(settingsFile, QSettings::IniFormat);
+            settings.setValue("Core/Interfaces/ffmpeg", ffmpeg);
+        }
+        // The program writes into a pipe whose reader stops at the line that tells its first
+        // engine start (the shell has taken the stop signals by then): the rest of its
+        // start-up output finds the pipe closed. Its number and its end are noted aside.
+        const QString noted = folder.path() + "/program";
+        QProcess reader;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", config);
+        reader.setProcessEnvironment(environment);
+        reader.start("sh", {"-c",
+                            "sh -c '\"$0\" & echo $! > \"$1\"; wait $!; echo $? > \"$1.end\"' \"$0\" \"$1\" 2>&1"
+                            " | sed '/start interface/q'",
+                            VEXO_PROGRAM, noted});
+        QByteArray read;
+        while (!read.contains("start interface") && reader.waitForReadyRead(120000))
+            read += reader.readAllStandardOutput();
+        QVERIFY2(read.contains("start interface"), read.constData());
+        QFile number(noted);
+        QTRY_VERIFY_WITH_TIMEOUT(number.size() > 0, kScreenWait);
+        QVERIFY(number.open(QIODevice::ReadOnly));
+        ::kill(pid_t(number.readAll().trimmed().toLongLong()), SIGTERM);
+        QVERIFY(reader.waitForFinished(120000));
+        QFile end(noted + ".end");
+        QVERIFY(end.open(QIODevice::ReadOnly));
+        QCOMPARE(end.readAll().trimmed(), QByteArray("0"));
+        const QSettings saved(config + "/vexo-media.org/Vexo 4.0 Mervo Edition.conf", QSettings::IniFormat);
+        QVERIFY(saved.contains("Main Window/size"));
+        QCOMPARE(saved.value("Core/Interfaces/ffmpeg").toString(), ffmpeg);
+        QFile status(dispositions);
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        QVERIFY(takesDefault(status.readAll(), SIGPIPE));
+    }
+
 private:
+    // Whether a process's status (/proc/PID/status) says that it takes a signal's default
+    // action: neither ignored nor caught.
+    static bool takesDefault(const QByteArray &status, int number)
+    {
+        const quint64 bit = quint64(1) << (number - 1);
+        int masks = 0;
+        for (const QByteArray &line : status.split('\n')) {
+            if (!line.startsWith("SigIgn:") && !line.startsWith("SigCgt:"))
+                continue;
+            ++masks;
+            if (line.mid(7).trimmed().toULongLong(nullptr, 16) & bit)
+                return false;
+        }
+        return masks == 2;
+    }
+
     // Gone, or a zombie nobody has reaped.
     static bool processEnded(qint64 pid)
     {

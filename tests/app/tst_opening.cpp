@@ -251,6 +251,55 @@ private slots:
         QSettings().setValue("Output/target folder", m_target.path());
     }
 
+    // The recent list as a settings file holds it, in the File menu of the next start: the
+    // five newest entries that name a path; an entry longer than any path (a hand edit, a
+    // damaged disk) is left out rather than laid out at every start.
+    void storedRecentList_data()
+    {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("shown"); // the entries' texts, newest first
+        const auto files = [](int count) {
+            QStringList entries;
+            for (int i = 1; i <= count; ++i)
+                entries << QString("/m/%1.avi;1").arg(i);
+            return entries;
+        };
+        QTest::newRow("five of six") << files(6) << QStringList{"1.avi", "2.avi", "3.avi", "4.avi", "5.avi"};
+        QTest::newRow("a megabyte of & between two paths")
+            << QStringList{"/m/a.avi;1", "/m/" + QString(1 << 20, '&') + ".avi;1", "/m/DVD;2"}
+            << QStringList{"a.avi", "/m/DVD"};
+        QTest::newRow("the longest path, and a byte more")
+            << QStringList{"/" + QString(4094, 'a') + ";2", "/" + QString(4095, 'b') + ";2"}
+            << QStringList{"/" + QString(4094, 'a')};
+        // Counted in bytes as the file system spells the name: 2048 letters of two bytes.
+        QTest::newRow("a path of two-byte letters one byte too long")
+            << QStringList{"/" + QString(2047, u'\u00e9') + ".;1", "/m/b.avi;1"} << QStringList{"b.avi"};
+        QTest::newRow("six after a long one") << QStringList{"/" + QString(5000, 'x') + ";1"} + files(6)
+                                              << QStringList{"1.avi", "2.avi", "3.avi", "4.avi", "5.avi"};
+    }
+    void storedRecentList()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, shown);
+        QSettings().setValue("Input/recent", stored);
+        QSettings().sync();
+        QPointer<MervoMainWindow> window = new MervoMainWindow;
+        QStringList texts;
+        QStringList entries;
+        for (QAction *action : window->recentActions) {
+            if (action->isVisible())
+                texts << action->text();
+            if (action->isVisible())
+                entries << action->data().toString();
+        }
+        QCOMPARE(texts, shown);
+        // What the menu shows is all the window keeps, and saves when it closes.
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+        QCOMPARE(QSettings().value("Input/recent").toStringList(), entries);
+    }
+
     // A file whose path holds blanks, quotes, ";" and accented letters goes the whole way:
     // chooser, title, target, recent entry, playback, the stored list after a restart, and
     // the entry's removal once the file is gone.

@@ -259,6 +259,12 @@ private slots:
                                                  << QByteArray("[Input]\nfile=1\n");
         QTest::newRow("quotes around a key") << "[Input]\nfile=1\n\"key\"=1\n" + end << false
                                              << QByteArray("[Input]\nfile=1\n");
+        // A hand edit in another editor: tabs are text, and a CR ends a line as LF does.
+        QTest::newRow("tabs and CR line ends before a quote left open")
+            << QByteArray("[Input]\r\nfile=/movies/a\tb.avi\r\n\tdvd=/media\r\nname=\"a\r\n") + end << false
+            << QByteArray("[Input]\r\nfile=/movies/a\tb.avi\r\n\tdvd=/media\r\n");
+        QTest::newRow("CR line ends alone, a line-end backslash")
+            << QByteArray("[Input]\rfile=a\\\r[Output]\rtarget%20name=holiday\r") << false << QByteArray("[Input]\r");
         // A disk that gave back a megabyte of noise after the keys: the store reads it as
         // keys of its own.
         QByteArray noise(1 << 20, Qt::Uninitialized);

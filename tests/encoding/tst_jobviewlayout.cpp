@@ -189,8 +189,9 @@ private slots:
 
     // A long list in the job manager window: a job added lays out its own box, never those
     // before it (squeezed for a moment and stretched back, every box of a thousand would be
-    // laid out at each add); a clear lets go of every job at once and deletes all it made,
-    // the widgets of a long list over a few turns of the event loop.
+    // laid out at each add, or those of its page), and the list brought to it moves what it
+    // showed rather than drawing it again; a clear lets go of every job at once and deletes
+    // all it made, the widgets of a long list over a few turns of the event loop.
     void longListAddedAndCleared()
     {
         MervoJobManagerDialog dialog("Job manager", nullptr);
@@ -213,23 +214,37 @@ private slots:
         struct EventCount : QObject
         {
             int resizes = 0;
+            int moves = 0;
             int paints = 0;
             bool eventFilter(QObject *, QEvent *event) override
             {
                 resizes += event->type() == QEvent::Resize;
+                moves += event->type() == QEvent::Move;
                 paints += event->type() == QEvent::Paint;
                 return false;
             }
         } seen;
-        first->installEventFilter(&seen);
+        // The boxes shown before, the last of them in view beside the new one, on its page.
+        QList<QGroupBox *> shown;
+        for (const auto &queued : jobs)
+            shown << static_cast<QGroupBox *>(queued->job.container);
+        QTRY_VERIFY_WITH_TIMEOUT(shown.last()->visibleRegion().boundingRect() == shown.last()->rect(),
+                                 WindowTesting::kScreenWait);
+        QCoreApplication::sendPostedEvents();
+        for (QGroupBox *box : shown)
+            box->installEventFilter(&seen);
         add();
         QTRY_COMPARE_WITH_TIMEOUT(view->height(), view->sizeHint().height(), WindowTesting::kScreenWait);
-        // Neither laid out nor drawn again: the window shows what it showed.
+        auto *added = static_cast<QGroupBox *>(jobs.back()->job.container);
+        QTRY_VERIFY_WITH_TIMEOUT(added->visibleRegion().boundingRect() == added->rect(), WindowTesting::kScreenWait);
+        // Neither laid out nor drawn again: the window shows what it showed, moved up.
         QCoreApplication::sendPostedEvents();
         QCOMPARE(seen.resizes, 0);
+        QCOMPARE(seen.moves, 0);
         QCOMPARE(seen.paints, 0);
         QCOMPARE(first->height(), first->sizeHint().height());
-        first->removeEventFilter(&seen);
+        for (QGroupBox *box : shown)
+            box->removeEventFilter(&seen);
         // A job taken out of the middle: the boxes below move up, and the screen shows the
         // list as it draws itself, with nothing left behind where the list got shorter.
         jobs.at(1)->job.tasks().first()->setState(Task::Completed);
