@@ -510,14 +510,19 @@ private slots:
         QVERIFY(QFileInfo::exists(m_folder->path() + "/slow.part2.avi"));
     }
 
-    // An FFmpeg whose start queries outlived their time (on a busy machine) is asked again when
-    // a split starts, rather than the split refused for an engine that works.
+    // An FFmpeg whose start queries outlived their time (on a busy machine), and whose second
+    // asking failed too, is asked again when a split starts, rather than the split refused for
+    // an engine that works.
     void slowEngineIsAskedAgain()
     {
         const QString answered = m_folder->path() + "/answered";
         FFmpeg slow;
-        QVERIFY(!slow.startInterface(writeEngineScript("ffmpeg-slow-once", QString("case \"$1\" in -codecs) [ -e '%1' ] || { touch '%1'; exec sleep 10; } ;; esac\n"
-                                                                                     "exec ffmpeg \"$@\"").arg(answered)),
+        QVERIFY(!slow.startInterface(writeEngineScript("ffmpeg-slow-once",
+                                                       QString("case \"$1\" in -codecs)\n"
+                                                               "  [ -e '%1' ] || { touch '%1'; exec sleep 10; }\n"
+                                                               "  [ -e '%1.again' ] || { touch '%1.again'; kill -SEGV $$; } ;;\n"
+                                                               "esac\n"
+                                                               "exec ffmpeg \"$@\"").arg(answered)),
                                      QString()));
         QVERIFY(splitsInThree(aviClip(), &slow, m_ffprobe));
     }
