@@ -553,6 +553,7 @@ void FFmpegEncodeCommand::addAudio()
     // Left to the source, the channels are those the target plays, in a layout the encoder
     // writes so that players read it.
     QStringList filters;
+    filters << soundTiming(m_job.source);
     // AVI stores no start times: the muxer puts empty chunks before a sound that starts
     // after the picture, which players skip (the sound comes that much early) and the AAC
     // decoder refuses. Silence from the file's start keeps it in step: a WMA sound decodes
@@ -568,6 +569,15 @@ void FFmpegEncodeCommand::addAudio()
     if (encoder == QLatin1String("aac"))
         m_arguments << "-strict" << "experimental";
     m_arguments << "-acodec" << encoder;
+}
+
+QString FFmpegEncodeCommand::soundTiming(const EncodingSource &source)
+{
+    // FFmpeg keeps the packet times: of RealAudio's second (every packet at 0) it kept 0.04 s.
+    const int sound = SourceStreams::audioIndex(source);
+    const QList<SourceFacts::Sound> &sounds = source.facts.sounds;
+    return sound >= 0 && sound < sounds.size() && sounds.at(sound).untimed ? QStringLiteral("asetpts=N/SR/TB")
+                                                                          : QString();
 }
 
 QString FFmpegEncodeCommand::soundFromStart()

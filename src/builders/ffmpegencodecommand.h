@@ -44,6 +44,9 @@ public:
     // The audio filter that lays the sound out from the output's start on, a gap before it
     // filled with silence.
     static QString soundFromStart();
+    // The audio filter, first of any, that times the chosen sound by its samples where its
+    // packets carry no times that move (SourceFacts::Sound::untimed); empty for the others.
+    static QString soundTiming(const EncodingSource &source);
     // The "-map" switches of the source's picture and its chosen sound, each when wanted.
     static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);
     // The maps of an encoded picture and the chosen sound with the chosen subtitle drawn into

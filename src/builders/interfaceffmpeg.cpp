@@ -505,10 +505,15 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
         if (frame.boxed())
             chain << FFmpegEncodeCommand::boxFilter(frame);
         arguments << FFmpegEncodeCommand::inlaidStreamMaps(data->source, chain.join(QLatin1Char(',')));
-        if (frame.boxed())
+        // Flagged in every case: a source that tells no sample aspect (RealMedia's) leaves the
+        // scaled frame square, 352x288 shown at 1.22 where the picture is 4:3.
+        if (frame.aspect > 0.0)
             arguments << "-aspect" << FFmpegEncodeCommand::aspectValue(frame.aspect);
         arguments << SourceFields::ffmpegFieldOptions(data->source,
                                                       SourceFields::kept(data->source, codec, lines, sameRate));
+        const QString timing = FFmpegEncodeCommand::soundTiming(data->source);
+        if (!timing.isEmpty())
+            arguments << "-af" << timing;
     }
     arguments << "-target" << target << "-y";
     if (target.endsWith(QLatin1String("svcd")))

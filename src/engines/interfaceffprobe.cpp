@@ -309,8 +309,10 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
         sample.insert(stream.index, &stream.sampledTimes);
         discarded.insert(stream.index, &stream.discardedTimes);
     }
-    for (FFprobeAudioStream &stream : data->audioStreams)
+    for (FFprobeAudioStream &stream : data->audioStreams) {
+        sample.insert(stream.index, &stream.sampledTimes);
         discarded.insert(stream.index, &stream.discardedTimes);
+    }
     data->sampledPackets = int(packets.size());
     for (const FFprobeReport::Block &block : packets) {
         const ListedPacket packet = listedPacket(block);

@@ -24,6 +24,10 @@ struct SourceFacts
         // Seconds of sound before its start that a player discards (an encoder's priming, a
         // quick trim's lead-in, which an edit list hides).
         double leadIn = 0.0;
+        // Its packets carry no times that move (RealAudio as FFmpeg writes it, every packet
+        // at 0): a player times it by its samples, an encoder that keeps packet times keeps a
+        // few hundredths of a second of it.
+        bool untimed = false;
         bool operator==(const Sound &other) const;
         bool operator!=(const Sound &other) const { return !(*this == other); }
     };

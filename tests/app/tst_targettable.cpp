@@ -234,6 +234,10 @@ const QList<Source> &sources()
             {"vbr", "VBR MP3 without a header", "length", "table-vbr.mp3", "", {"-f", "lavfi", "-i",
              "aevalsrc=if(lt(t\\,1.5)\\,0.01*sin(2*PI*440*t)\\,0.4*sgn(sin(2*PI*440*t))):s=44100:d=4", "-ac", "2", "-c:a",
              "libmp3lame", "-q:a", "0", "-write_xing", "0"}, 0, -1, {0, 0, 0, 4, 44100, 2, 440}, kSound},
+            // RealMedia as FFmpeg writes it: its sound stream declares no length.
+            {"realmedia", "RealMedia, sound of no declared length", "length", "table-real.rm", "",
+             picture("160x120", "25", 1) + tone(440, 8000, 1) + QStringList{"-c:v", "rv20", "-c:a", "real_144", "-ac", "1"},
+             0, -1, {4.0 / 3, 25, 1, 1, 8000, 1, 440}},
             // A DVD's program stream as a file, whose picture runs ahead of its sound.
             {"vob", "full-size MPEG-PS", "programstream", "table-pal.mpg", "", picture("720x576", "25", 1)
                  + tone(440, 48000, 1) + QStringList{"-target", "pal-dvd", "-aspect", "16:9", "-ac", "2"}, 0, -1,
@@ -948,11 +952,12 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     expected.soundDelay = m_soundDelay;
     if (found.pictures > 0)
         expected.missingPictures = qRound(found.frameRate * found.pictureSeconds) - found.pictures;
-    // A copy keeps the source's sound; an encode has the target's rate and channels.
+    // A copy keeps the source's sound; an encode has the target's rate and channels (a mono
+    // sound may come out as two like channels, which every target plays).
     expected.exactChannels = row.audio == "ac3_copy" || row.settings.samplingRate < 0;
     expected.sampleRate = row.settings.samplingRate > 0 ? row.settings.samplingRate : found.rate;
     expected.channels = expected.exactChannels ? found.channels
-        : qMin(found.channels, channelLimit(row.muxer, expected.audio.value(0)));
+        : qMin(qMax(found.channels, 2), channelLimit(row.muxer, expected.audio.value(0)));
     return expected;
 }
 

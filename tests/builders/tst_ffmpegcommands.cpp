@@ -547,17 +547,17 @@ private slots:
         loaded.init(kBinary, nullptr, &job, nullptr);
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL of the second track",
-            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -target pal-vcd -y /out/v.mpg");
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -aspect 4:3 -target pal-vcd -y /out/v.mpg");
         // And the subtitle chosen, drawn into the picture.
         job.source.noSubtitle = false;
         job.source.subtitle.sid = 0;
         loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("SVCD PAL with a text subtitle", "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -vf "
-            "subtitles=filename=/in/a.avi:si=0 -target pal-svcd -y -y /out/v.mpg");
+            "subtitles=filename=/in/a.avi:si=0 -aspect 4:3 -target pal-svcd -y -y /out/v.mpg");
         job.source.subtitle.format = "vobsub";
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL with a picture subtitle", "/usr/bin/ffmpeg -i /in/a.avi -filter_complex "
-            "[0:v:0][0:s:0]overlay[inlaid] -map [inlaid] -map 0:a:1 -target pal-vcd -y /out/v.mpg");
+            "[0:v:0][0:s:0]overlay[inlaid] -map [inlaid] -map 0:a:1 -aspect 4:3 -target pal-vcd -y /out/v.mpg");
         job.source.noSubtitle = true;
         // The disc's frame holds the picture at its own shape: "-target" alone stretches it.
         job.source.audioStreams.clear();
@@ -587,7 +587,7 @@ private slots:
             job.source.audio.aid = aid;
             loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
             QTest::addRow("VCD of a DVD title's copy, audio %d", aid) << QStringList{program} + list
-                << QString("/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:i:%1 -target pal-vcd -y /out/v.mpg").arg(id);
+                << QString("/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:i:%1 -aspect 4:3 -target pal-vcd -y /out/v.mpg").arg(id);
         }
     }
 

@@ -260,6 +260,11 @@ private slots:
             << TestMedia::clip("late.asf", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2", "-f",
                                             "lavfi", "-i", "sine=duration=2", "-c:v", "wmv2", "-c:a", "wmav2"})
             << "" << "turn 0|progressive|cfr 25|0.05+2.05|wmav2 1ch 0+2.05";
+        // RealAudio as FFmpeg writes it: every sound packet at 0, its stream of no length.
+        QTest::newRow("sound packets without times, RealMedia")
+            << TestMedia::clip("untimed.rm", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=2", "-f", "lavfi",
+                                              "-i", "sine=duration=2:sample_rate=8000", "-c:v", "rv20", "-c:a", "real_144"})
+            << "" << "turn 0|progressive|cfr 25|0+2|ra_144 1ch 0+2 untimed";
         QTest::newRow("no picture") << TestMedia::clip("facts.mp3", {"-f", "lavfi", "-i", "sine=duration=2"})
                                     << "" << "turn 0||cfr 0|0+0|mp3 1ch 0.03+2.04";
         const QString format = block("FORMAT", {"format_name=mov,mp4,m4a,3gp,3g2,mj2", "duration=2.0"});
@@ -389,7 +394,7 @@ private slots:
                           n(facts.pictureStart) + '+' + n(facts.pictureLength) + lead(facts.pictureLeadIn)};
         for (const SourceFacts::Sound &sound : facts.sounds)
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length))
-                         + lead(sound.leadIn);
+                         + lead(sound.leadIn) + (sound.untimed ? " untimed" : "");
         QCOMPARE(facts.measured ? found.join('|') : QString("not measured"), expected);
         QCOMPARE(facts.sideways(), facts.rotation % 180 == 90);
     }
