@@ -61,7 +61,8 @@ const SnappedRate kMpeg4Rates[] = {
     {25.0, "25"}, {30000.0 / 1001, "30000/1001"},
 };
 const char kMpeg4TopRate[] = "30";
-// A source rate rounded to hundredths (29.97 for 30000/1001) still takes the rate it rounds.
+// A rate counted over the whole file lies a hair beside the one it was filmed at (25.001 fps
+// for 25), which it still takes.
 constexpr double kSnapSlack = 1e-4;
 
 // The Xvid speed and quality options of the levels 1 to 3. The classic "-me_method"

@@ -290,6 +290,8 @@ private slots:
         QTest::newRow("MPEG-4 at a dark phone's 20 fps") << mpeg4(20.0) << "-vtag XVID -r 24000/1001 -mbd";
         QTest::newRow("MPEG-4 at 23.976 fps") << mpeg4(23.976) << "-vtag XVID -r 24000/1001 -mbd";
         QTest::newRow("MPEG-4 at 24.2 fps") << mpeg4(24.2) << "-vtag XVID -r 25 -mbd";
+        // A rate counted over the whole file falls a hair beside the one it was filmed at.
+        QTest::newRow("MPEG-4 at a counted 25.001 fps") << mpeg4(25.001) << "-vtag XVID -r 25 -mbd";
         QTest::newRow("MPEG-4 at 25.5 fps") << mpeg4(25.5) << "-vtag XVID -r 30000/1001 -mbd";
         QTest::newRow("MPEG-4 at 29.97 fps") << mpeg4(29.97) << "-vtag XVID -r 30000/1001 -mbd";
         QTest::newRow("MPEG-4 at 24 fps") << mpeg4(24.0) << "-vtag XVID -r 24 -mbd";
