@@ -47,18 +47,23 @@ QString encoderFor(const EncoderName *begin, const EncoderName *end, const QStri
 // best level keeps 32 bits.
 const QStringList kBigEndianPcmMuxers = {"au", "mpeg"};
 
-// The "-r" that MPEG-4 video gets, snapped from the source frame rate: first row whose
-// bound lies above the rate.
+// The "-r" that MPEG-4 video gets, snapped from the source frame rate up to the first of
+// these rates that is no slower: snapped down, an old phone's 14.985 fps became 10 and a
+// phone's 20 fps in the dark 15, a third and a quarter of their pictures dropped. A slower
+// rate repeats pictures, which shows each at its time.
 struct SnappedRate
 {
-    double below;
-    const char *rate;
+    double rate;
+    const char *text;
 };
 const SnappedRate kMpeg4Rates[] = {
-    {15.0, "10"}, {23.96, "15"}, {24.0, "24000/1001"}, {24.5, "24"},
-    {29.0, "25"}, {30.0, "30000/1001"},
+    {10.0, "10"}, {15.0, "15"}, {24000.0 / 1001, "24000/1001"}, {24.0, "24"},
+    {25.0, "25"}, {30000.0 / 1001, "30000/1001"},
 };
 const char kMpeg4TopRate[] = "30";
+// A rate counted over the whole file lies a hair beside the one it was filmed at (25.001 fps
+// for 25), which it still takes.
+constexpr double kSnapSlack = 1e-4;
 
 // The Xvid speed and quality options of the levels 1 to 3. The classic "-me_method"
 // (phods, epzs, hex) is ignored by today's libxvid, which takes "-me_quality" (0 to 6)
@@ -405,8 +410,8 @@ void FFmpegEncodeCommand::addVideo()
         const double f = encodedRate(SourceStreams::frameRate(m_job.source));
         const char *rate = kMpeg4TopRate;
         for (const SnappedRate &row : kMpeg4Rates) {
-            if (f < row.below) {
-                rate = row.rate;
+            if (row.rate >= f * (1.0 - kSnapSlack)) {
+                rate = row.text;
                 break;
             }
         }

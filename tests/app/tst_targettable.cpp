@@ -47,6 +47,7 @@
 #include <QHash>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -355,6 +356,18 @@ const QList<Source> &sources()
             {"asf", "ASF, picture after its sound", "ts", "table-late.asf", "", picture("160x120", "25", 1)
                  + tone(440, 44100, 1) + QStringList{"-c:v", "wmv2", "-ac", "2", "-c:a", "wmav2"}, 0, -1,
              {4.0 / 3, 25, 1, 1, 44100, 2, 440}},
+
+            // Files from phones and downloads. An old phone's 3GP at 15000/1001 fps, its AAC at
+            // 8 kHz, whose encoder's priming the edit list leaves out (0.128 s, which MEncoder
+            // would play).
+            {"old3gp", "old phone 3GP, 14.985 fps", "phone", "table-old.3gp", "", picture("176x144", "15000/1001", 1)
+                 + tone(440, 8000, 1) + QStringList{"-c:v", "h263", "-ac", "1", "-c:a", "aac"}, 0, -1,
+             {11.0 / 9, 15000.0 / 1001, 1, 1, 8000, 1, 440}, kOnePerPair, kMEncoderOnly},
+            // A download cut short at 60 % of its bytes, its index at the front: what came is
+            // encoded, and no more is claimed.
+            {"cutmp4", "MP4 download cut short", "cutshort", "table-cut.mp4", "", picture("160x90", "10", 2)
+                 + tone(440, 44100, 2) + kH264 + aac + QStringList{"-movflags", "faststart", "CUT:0.6"}, 0, -1,
+             {16.0 / 9, 10, 1.1, 1.1, 44100, 2, 440}},
         };
     }();
     return table;
@@ -388,6 +401,18 @@ QString makeSource(const Source &source)
             "Dialogue: 0,%1,%2,Default,,0,0,0,,HHHH\n")
                        .arg(time(cue[1]), time(cue[2])).toUtf8());
         make[i] = path;
+    }
+    // A download cut short: the file made whole, then the share of its bytes that came.
+    const QStringList cut = make.filter(QRegularExpression("^CUT:"));
+    if (!cut.isEmpty() && source.dvd.isEmpty()) {
+        make.removeAll(cut.first());
+        const QString whole = TestMedia::clip("whole-" + source.file, make);
+        const QString path = TestMedia::folder() + "/" + source.file;
+        QFile in(whole), out(path);
+        if (whole.isEmpty() || !in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+            return QString();
+        out.write(in.read(qint64(in.size() * cut.first().mid(4).toDouble())));
+        return path;
     }
     if (source.dvd.isEmpty())
         return TestMedia::clip(source.file, make);
@@ -450,6 +475,7 @@ QList<double> standardRates(const QString &standard)
 // FFmpeg's MPEG-4 video is written at 30 fps at most; the devices show at most as many, every
 // second picture (or fourth) of a faster source, whichever codec.
 constexpr double kMpeg4TopRate = 30;
+const QList<double> kMpeg4Rates{10, 15, 24000.0 / 1001, 24, 25, 30000.0 / 1001, kMpeg4TopRate};
 const QStringList kDevices{"psp", "ipod", "3gp", "3g2"};
 // A device shows a faster source at the share of its rate that is a rate of film or
 // television (25 of 50, 30 of 120); any other faster rate (a phone's 30.044) at its most.
@@ -762,6 +788,12 @@ void TargetTable::buildRow(Fixture &fixture, Row &row)
     } else if (row.video == "mpeg4" && m_source.found.frameRate > kMpeg4TopRate) {
         row.ownRates << kMpeg4TopRate;
     }
+    // FFmpeg's MPEG-4 video takes a rate of its own, no slower than the source's (or the
+    // device's share of it): it repeats pictures, each shown at its time, and drops none.
+    if (row.video == "mpeg4")
+        for (double rate : kMpeg4Rates)
+            if (rate >= row.frameRate)
+                row.ownRates << rate;
     panel->setTarget(fixture.target.path(), row.name);
     // What Start would try and queue; the table runs it itself, side by side with the others.
     row.command = panel->plannedCommand(row.refusal);
@@ -1269,6 +1301,18 @@ class TargetTablePauseTest : public TargetTable
 public:
     TargetTablePauseTest() : TargetTable("pause") {}
 };
+class TargetTablePhoneTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTablePhoneTest() : TargetTable("phone") {}
+};
+class TargetTableCutShortTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableCutShortTest() : TargetTable("cutshort") {}
+};
 
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
@@ -1304,4 +1348,6 @@ VEXO_TEST_CLASS(TargetTablePalCamcorderTest)
 VEXO_TEST_CLASS(TargetTableTrimmedTest)
 VEXO_TEST_CLASS(TargetTableRateDropTest)
 VEXO_TEST_CLASS(TargetTablePauseTest)
+VEXO_TEST_CLASS(TargetTablePhoneTest)
+VEXO_TEST_CLASS(TargetTableCutShortTest)
 #include "tst_targettable.moc"

@@ -280,8 +280,20 @@ private slots:
         QTest::newRow("VP8 in WebM at a level: 4:2:0")
             << ::encode(call(fourThree, 2, "webm", "vp8", {320, 240}, 800, "noaudio", 0, 0))
             << "-vb 800k -pix_fmt yuv420p -vcodec libvpx";
-        QTest::newRow("MPEG-4 just under 15 fps") << mpeg4(14.99) << "-vtag XVID -r 10 -mbd";
+        // Snapped up to a rate no slower, so that no picture is dropped: an old phone's 14.985
+        // fps snapped down to 10 lost a third of its pictures.
+        QTest::newRow("MPEG-4 at a time-lapse's 2 fps") << mpeg4(2.0) << "-vtag XVID -r 10 -mbd";
+        QTest::newRow("MPEG-4 at 10 fps") << mpeg4(10.0) << "-vtag XVID -r 10 -mbd";
+        QTest::newRow("MPEG-4 just over 10 fps") << mpeg4(10.01) << "-vtag XVID -r 15 -mbd";
+        QTest::newRow("MPEG-4 just under 15 fps") << mpeg4(14.99) << "-vtag XVID -r 15 -mbd";
         QTest::newRow("MPEG-4 at 15 fps") << mpeg4(15.0) << "-vtag XVID -r 15 -mbd";
+        QTest::newRow("MPEG-4 at a dark phone's 20 fps") << mpeg4(20.0) << "-vtag XVID -r 24000/1001 -mbd";
+        QTest::newRow("MPEG-4 at 23.976 fps") << mpeg4(23.976) << "-vtag XVID -r 24000/1001 -mbd";
+        QTest::newRow("MPEG-4 at 24.2 fps") << mpeg4(24.2) << "-vtag XVID -r 25 -mbd";
+        // A rate counted over the whole file falls a hair beside the one it was filmed at.
+        QTest::newRow("MPEG-4 at a counted 25.001 fps") << mpeg4(25.001) << "-vtag XVID -r 25 -mbd";
+        QTest::newRow("MPEG-4 at 25.5 fps") << mpeg4(25.5) << "-vtag XVID -r 30000/1001 -mbd";
+        QTest::newRow("MPEG-4 at 29.97 fps") << mpeg4(29.97) << "-vtag XVID -r 30000/1001 -mbd";
         QTest::newRow("MPEG-4 at 24 fps") << mpeg4(24.0) << "-vtag XVID -r 24 -mbd";
         QTest::newRow("MPEG-4 at 30 fps") << mpeg4(30.0) << "-vtag XVID -r 30 -mbd";
         // A device shows at most 30 pictures a second, every second one of a faster source.
