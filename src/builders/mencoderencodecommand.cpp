@@ -2,6 +2,7 @@
 
 #include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
+#include "builders/subtitleinlay.h"
 #include "encoder/records/encodingjob.h"
 #include "encoder/records/sourcekind.h"
 #include "engines/fileargument.h"
@@ -258,8 +259,9 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
     if (!source.noAudio && source.audio.streamNumber > -1)
         m_arguments << "-aid"
                     << QString::number(lavf ? SourceStreams::audioIndex(source) : source.audio.aid);
+    // libavformat's reader numbers the subtitles from 0, as it does the sound.
     if (!source.noSubtitle && source.subtitle.streamNumber > -1)
-        m_arguments << "-sid" << QString::number(source.subtitle.sid);
+        m_arguments << "-sid" << QString::number(lavf ? SubtitleInlay::index(source) : source.subtitle.sid);
     if (startSeconds > 0)
         m_arguments << "-ss" << QString::number(startSeconds);
 }

@@ -69,7 +69,9 @@ QString SubtitleInlay::ffmpegTextFilter(const EncodingSource &source)
 
 QString SubtitleInlay::ffmpegOverlayGraph(const EncodingSource &source, const QString &chain)
 {
-    QString graph = QStringLiteral("[%1][%2]overlay")
+    // The picture ends the overlay: FFmpeg shows a DVB subtitle until its page times out,
+    // 30 s after its last packet, and its pictures would draw the last picture out so long.
+    QString graph = QStringLiteral("[%1][%2]overlay=shortest=1")
                         .arg(SourceStreams::videoSpecifier(source), SourceStreams::subtitleSpecifier(source));
     if (!chain.isEmpty())
         graph += QLatin1Char(',') + chain;

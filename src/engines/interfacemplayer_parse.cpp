@@ -551,6 +551,19 @@ LineOutcome readClipChapters(const QString &line, ClipInfo &clip)
     return outcome(PlayerOutputCode::ChapterList);
 }
 
+// "VIDEO MPEG2(pid=256) AUDIO A52(pid=258) SUB DVB(pid=259)  PROGRAM N. 1" of the transport
+// stream reader, which names a subtitle here from the program's table, before any of its
+// packets (a DVB subtitle's first may come seconds in, past the identify run's end).
+LineOutcome readClipTransportStreams(const QString &line, ClipInfo &clip)
+{
+    static const QRegularExpression subtitle(QStringLiteral("\\sSUB\\s+([^\\s(]+)\\(pid=(\\d+)\\)"));
+    const QRegularExpressionMatch m = subtitle.match(line);
+    if (!m.hasMatch())
+        return outcome(PlayerOutputCode::Ignored);
+    clip.subtitle.format = m.captured(1);
+    return storeInt(m.captured(2), clip.subtitle.sid, "subtitle 'pid'", PlayerOutputCode::SubtitleId);
+}
+
 // The rules of the clip parser in the order they are tried; the first one whose prefix
 // begins the line decides.
 struct ClipLineRule
@@ -566,6 +579,7 @@ const ClipLineRule kClipPrefixRules[] = {
     {"Movie-Aspect is ", readClipMovieAspect},
     {"VO:", readClipVideoOutput},
     {"VIDEO:", readClipVideoLine},
+    {"VIDEO ", readClipTransportStreams},
     {"There are", readClipThereAre},
     {"number of audio channels on disk:", readClipAudioCount},
     {"audio stream:", readClipDvdAudioStream},

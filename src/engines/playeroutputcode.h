@@ -44,6 +44,7 @@ public:
         OtherError = 35,       // any other standard-error line
         PlatformNoise = 36,    // a harmless warning of the Linux build (LIRC, socket,
                                // decoder threading): no error of the source
-        VideoOutputFailed = 37 // the chosen video output could not be opened: no picture
+        VideoOutputFailed = 37, // the chosen video output could not be opened: no picture
+        SubtitleId = 38         // a transport stream's subtitle: its id and format alone
     };
 };

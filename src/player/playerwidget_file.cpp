@@ -266,6 +266,7 @@ bool PlayerWidget::loadFile(const QString &path)
     AudioInfo currentAudio;
     currentAudio.streamNumber = 1;
     QList<int> soundIds; // every audio id the player named, ascending
+    QList<SubtitleInfo> namedSubtitles; // and the subtitles it named by id and format alone
 
     while (run->readLine(QProcess::StandardOutput, &line)) {
         logStdOut(QString::fromUtf8(line).simplified(), LogLevel::Normal);
@@ -346,6 +347,10 @@ bool PlayerWidget::loadFile(const QString &path)
                 soundIds.insert(std::lower_bound(soundIds.begin(), soundIds.end(), answer.aid), answer.aid);
             log(tr("Info: detected audio ID [%1].").arg(answer.aid), LogLevel::Verbose);
             break;
+        case PlayerOutputCode::SubtitleId:
+            namedSubtitles << clip.subtitle;
+            namedSubtitles.last().streamNumber = int(namedSubtitles.size());
+            break;
         case PlayerOutputCode::AudioSamplingRate:
             currentAudio.samplingRate = answer.samplingRate;
             log(tr("Info: detected audio sampling [%1 Hz].").arg(answer.samplingRate), LogLevel::Verbose);
@@ -416,6 +421,9 @@ bool PlayerWidget::loadFile(const QString &path)
     }
     if (movieInfo.audioStreams.isEmpty() && sound)
         movieInfo.audioStreams.append(currentAudio);
+    // So it names a transport stream's subtitle (a DVB recording's), before any of its packets.
+    if (movieInfo.subtitleStreams.isEmpty())
+        movieInfo.subtitleStreams = namedSubtitles;
     movieInfo.audioCount = int(movieInfo.audioStreams.size());
     movieInfo.subtitleCount = int(movieInfo.subtitleStreams.size());
     player->readFFprobeSamples(path, kFileSamples);

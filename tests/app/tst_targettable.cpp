@@ -6,7 +6,8 @@
 // the configure dialog offers; the properties of sources users bring (portrait, anamorphic,
 // film and fast rates, MPEG-TS, six channels, a subtitle before the sound, a cover picture,
 // a VBR MP3 without a header, sound shorter than the picture, an NTSC DVD, fields bottom
-// first, pictures of 4:2:2 and 4:1:1) through the levels that change the picture's size or
+// first, pictures of 4:2:2 and 4:1:1, a camcorder's interlaced H.264, a DVB recording's picture
+// subtitle) through the levels that change the picture's size or
 // the sound's rate. Every output is checked as a player sees it: its codecs, the format of its
 // pictures, a clean decode to the end, the lengths of its picture and of its sound, its frame
 // rate and repeated pictures, the shape of the picture inside any black bars, its fields, the
@@ -368,6 +369,22 @@ const QList<Source> &sources()
             {"cutmp4", "MP4 download cut short", "cutshort", "table-cut.mp4", "", picture("160x90", "10", 2)
                  + tone(440, 44100, 2) + kH264 + aac + QStringList{"-movflags", "faststart", "CUT:0.6"}, 0, -1,
              {16.0 / 9, 10, 1.1, 1.1, 44100, 2, 440}},
+            // A camcorder's AVCHD: interlaced H.264, top field first, with AC-3 in an M2TS.
+            {"avchd", "AVCHD M2TS, interlaced H.264", "avchd", "table-avchd.m2ts", "",
+             picture("720x576", "50", 1, movingFields("top")) + tone(440, 48000, 1) + kH264
+                 + QStringList{"-flags", "+ildct+ilme", "-x264-params", "tff=1", "-aspect", "16:9", "-ac", "2",
+                               "-c:a", "ac3", "-f", "mpegts", "-mpegts_m2ts_mode", "1"}, 0, -1,
+             {16.0 / 9, 25, 1, 1, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
+            // A DVB recording: its picture subtitle (named by the player's transport stream
+            // reader alone, and shown by FFmpeg until its page times out 30 s on), MP2 then
+            // AC-3 sound, the second chosen.
+            {"dvbsub", "DVB subtitle, second sound track", "dvbsub", "table-dvbsub.ts", "",
+             picture("720x576", "25", 2, "lutyuv=y=16+(val-16)*0.5") + tone(440, 48000, 2) + tone(880, 48000, 2)
+                 + QStringList{"-itsoffset", "0.5", "-i", "PICTURESUBTITLE", "-map", "0:v", "-map", "1:a", "-map",
+                 "2:a", "-map", "3:s", "-c:v", "mpeg2video", "-b:v", "3000k", "-aspect", "16:9", "-ac", "2",
+                 "-c:a:0", "mp2", "-c:a:1", "ac3", "-metadata:s:a:0", "language=eng", "-metadata:s:a:1",
+                 "language=ger", "-c:s", "dvbsub", "-metadata:s:s:0", "language=eng", "-f", "mpegts"}, 1, 0,
+             {16.0 / 9, 25, 2, 2, 48000, 2, 880, 0.5, 2}, kOnePerPair, kMEncoderOnly},
         };
     }();
     return table;
@@ -377,6 +394,9 @@ const QList<Source> &sources()
 QString makeSource(const Source &source)
 {
     QStringList make = source.make;
+    // A picture subtitle, which ffmpeg makes from none of its sources.
+    if (make.contains("PICTURESUBTITLE"))
+        make[make.indexOf("PICTURESUBTITLE")] = TestMedia::pictureSubtitleClip();
     for (qsizetype i = 0, written = 0; i < make.size(); ++i) {
         const QStringList cue = make[i].split(':');
         if (cue.size() != 3 || cue[0] != "SUBTITLE")
@@ -1314,6 +1334,20 @@ public:
     TargetTableCutShortTest() : TargetTable("cutshort") {}
 };
 
+// A camcorder's and a TV tuner's recordings.
+class TargetTableAvchdTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableAvchdTest() : TargetTable("avchd") {}
+};
+class TargetTableDvbSubtitleTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableDvbSubtitleTest() : TargetTable("dvbsub") {}
+};
+
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
 VEXO_TEST_CLASS(TargetTableSoundFirstAviTest)
@@ -1350,4 +1384,6 @@ VEXO_TEST_CLASS(TargetTableRateDropTest)
 VEXO_TEST_CLASS(TargetTablePauseTest)
 VEXO_TEST_CLASS(TargetTablePhoneTest)
 VEXO_TEST_CLASS(TargetTableCutShortTest)
+VEXO_TEST_CLASS(TargetTableAvchdTest)
+VEXO_TEST_CLASS(TargetTableDvbSubtitleTest)
 #include "tst_targettable.moc"

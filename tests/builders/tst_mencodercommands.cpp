@@ -456,10 +456,16 @@ private slots:
                 recording.audio.aid = recording.audio.streamNumber = aid;
                 recording.audioStreams << recording.audio;
             }
+            // Its subtitle as the player's own reader names it, by its packets' id.
+            recording.noSubtitle = false;
+            recording.subtitle.sid = 259;
+            recording.subtitle.streamNumber = 1;
+            recording.subtitleStreams << recording.subtitle;
             const QStringList command
                 = encode(call(recording, User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL"));
             QTest::addRow("%s file: libavformat's reader", format) << command << "-demuxer" << "lavf";
             QTest::addRow("%s file: second track recounted", format) << command << "-aid" << "1";
+            QTest::addRow("%s file: subtitle recounted", format) << command << "-sid" << "0";
         }
         QTest::newRow("Matroska file: MEncoder's own reader")
             << encode(call(movieFile(), User, "mpeg", "mpeg2video", {720, 576}, 4000, "mp2", 0, 0, "PAL")) << "-demuxer" << "(none)";

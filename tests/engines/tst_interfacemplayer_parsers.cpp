@@ -139,6 +139,11 @@ private slots:
         row("lavf subtitle", "clip1", {"[lavf] stream 3: subtitle (srt), -sid 0, -slang fre, French subs\n"},
             true, C::SubtitleStream, "subtitle.streamNumber=3|subtitle.format=srt|subtitle.sid=0|"
                                      "subtitle.language=fre|subtitle.description=French subs");
+        // Its own transport stream reader names a subtitle by its id and format alone.
+        row("transport stream's subtitle", "clip1", {"VIDEO MPEG2(pid=256) AUDIO A52(pid=258) SUB DVB(pid=259)  PROGRAM N. 1"},
+            true, C::SubtitleId, "subtitle.sid=259|subtitle.format=DVB");
+        row("transport stream without subtitle", "clip1", {"VIDEO MPEG2(pid=256) AUDIO MPA(pid=257) NO SUBS (yet)!  PROGRAM N. 1"},
+            true, C::Ignored);
         // Older builds. An NTSC rate is told from the whole rate its text also holds.
         row("decoder in the video line", "clip1",
             {"VIDEO: [ffodivx] 640x480 12bpp 29.970 fps 800.0 kbps (100.0 kbyte/s)"},
