@@ -71,7 +71,9 @@ QString SubtitleInlay::ffmpegOverlayGraph(const EncodingSource &source, const QS
 {
     // The picture ends the overlay: FFmpeg shows a DVB subtitle until its page times out,
     // 30 s after its last packet, and its pictures would draw the last picture out so long.
-    QString graph = QStringLiteral("[%1][%2]overlay=shortest=1")
+    // Passed through once the subtitle ends, not cut with the shorter input: that lost the
+    // last picture of a DVD's title.
+    QString graph = QStringLiteral("[%1][%2]overlay=eof_action=pass")
                         .arg(SourceStreams::videoSpecifier(source), SourceStreams::subtitleSpecifier(source));
     if (!chain.isEmpty())
         graph += QLatin1Char(',') + chain;

@@ -222,12 +222,12 @@ private slots:
         subtitled.subtitle.format = "dvdsub";
         QTest::newRow("level 2, a picture subtitle laid over, then the letterbox")
             << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
-            << subIn + "-filter_complex [0:v:0][0:s:1]overlay=shortest=1,scale=352:216,pad=352:288:0:36:000000[inlaid] "
+            << subIn + "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass,scale=352:216,pad=352:288:0:36:000000[inlaid] "
                        "-map [inlaid] -map 0:a:0 -aspect 4:3 -r 25 -vb 1150k -pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k "
                        "-acodec mp2 /out/movie";
         QTest::newRow("user, a picture subtitle laid over")
             << ::encode(call(subtitled, User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
-            << subIn + "-filter_complex [0:v:0][0:s:1]overlay=shortest=1[inlaid] -map [inlaid] -aspect 16:9 -r 25 -s 528x298 "
+            << subIn + "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass[inlaid] -map [inlaid] -aspect 16:9 -r 25 -s 528x298 "
                        "-vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
         QTest::newRow("user, no picture: no subtitle")
             << ::encode(call(subtitled, User, "m4a", "novideo", {}, 0, "aac", 48000, 128))
@@ -483,7 +483,7 @@ private slots:
             return ::encode(call(source, User, "mp4", "x264", {320, 240}, 500, "noaudio", 0, 0));
         };
         for (const char *format : {"pgssub", "hdmv_pgs_subtitle", "dvb_subtitle", "xsub", "DVDSUB"})
-            QTest::addRow("picture subtitle %s", format) << subtitle(format) << "-filter_complex [0:v:0][0:s:0]overlay=shortest=1[inlaid]";
+            QTest::addRow("picture subtitle %s", format) << subtitle(format) << "-filter_complex [0:v:0][0:s:0]overlay=eof_action=pass[inlaid]";
         for (const char *format : {"ass", "mov_text", "subrip", ""})
             QTest::addRow("text subtitle \"%s\"", format) << subtitle(format) << "-vf subtitles=filename=/media/movie.avi:si=0";
         // The player's ids need not run 0, 1, 2: FFmpeg counts the subtitle streams.
@@ -497,7 +497,7 @@ private slots:
             return ::encode(call(source, User, "mp4", "x264", {320, 240}, 500, "noaudio", 0, 0));
         };
         QTest::newRow("text subtitle of id 3, the second") << secondOfTwo("subrip") << "-vf subtitles=filename=/media/movie.avi:si=1";
-        QTest::newRow("picture subtitle of id 3, the second") << secondOfTwo("dvdsub") << "-filter_complex [0:v:0][0:s:1]overlay=shortest=1[inlaid]";
+        QTest::newRow("picture subtitle of id 3, the second") << secondOfTwo("dvdsub") << "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass[inlaid]";
         for (const char *format : {"srt", "dvdsub"}) {
             QTest::addRow("%s subtitle without a picture", format) << subtitle(format, true) << "-i /media/movie.avi -aspect 4:3 -r 25 -s 320x240 -vb 500k";
             QTest::addRow("%s subtitle left out", format) << subtitle(format, false, true) << "-i /media/movie.avi -map 0:v:0 -aspect 4:3 -r 25 -s 320x240 -vb 500k";
@@ -569,7 +569,7 @@ private slots:
         job.source.subtitle.format = "vobsub";
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL with a picture subtitle", "/usr/bin/ffmpeg -i /in/a.avi -filter_complex "
-            "[0:v:0][0:s:0]overlay=shortest=1[inlaid] -map [inlaid] -map 0:a:1 -aspect 4:3 -target pal-vcd -y /out/v.mpg");
+            "[0:v:0][0:s:0]overlay=eof_action=pass[inlaid] -map [inlaid] -map 0:a:1 -aspect 4:3 -target pal-vcd -y /out/v.mpg");
         job.source.noSubtitle = true;
         // The disc's frame holds the picture at its own shape: "-target" alone stretches it.
         job.source.audioStreams.clear();
