@@ -220,7 +220,8 @@ void FFmpegEncodeCommand::addStreamMaps()
         return;
     }
     const PictureFrame frame = this->frame();
-    QStringList chain = SourceFields::ffmpegFilters(fieldsMadeWhole());
+    QStringList chain = QStringList{heldPicture(m_job.source)} + SourceFields::ffmpegFilters(fieldsMadeWhole());
+    chain.removeAll(QString());
     if (frame.boxed())
         chain << boxFilter(frame);
     m_arguments << overlayMaps(m_job.source, audio, chain.join(QLatin1Char(',')));
@@ -385,7 +386,7 @@ void FFmpegEncodeCommand::addVideo()
         QStringList filters{filter};
         if (inlaysSubtitle())
             filters.prepend(SubtitleInlay::ffmpegTextFilter(m_job.source));
-        filters = SourceFields::ffmpegFilters(fieldsMadeWhole()) + filters;
+        filters = QStringList{heldPicture(m_job.source)} + SourceFields::ffmpegFilters(fieldsMadeWhole()) + filters;
         filters.removeAll(QString());
         if (!filters.isEmpty())
             m_arguments << "-vf" << filters.join(QLatin1Char(','));
@@ -554,11 +555,9 @@ void FFmpegEncodeCommand::addAudio()
     // writes so that players read it.
     QStringList filters;
     filters << soundTiming(m_job.source);
-    // AVI stores no start times: the muxer puts empty chunks before a sound that starts
-    // after the picture, which players skip (the sound comes that much early) and the AAC
-    // decoder refuses. Silence from the file's start keeps it in step: a WMA sound decodes
-    // from 0.09 s of an ASF whose picture starts at 0.05 s.
-    if (m_settings.muxer == QLatin1String("avi"))
+    // Silence from the file's start keeps a sound that starts later in step: a WMA sound
+    // decodes from 0.09 s of an ASF whose picture starts at 0.05 s.
+    if (soundStartsWithFile(m_settings.muxer, codec))
         filters << soundFromStart();
     if (!channelsSet)
         filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
@@ -583,6 +582,34 @@ QString FFmpegEncodeCommand::soundTiming(const EncodingSource &source)
 QString FFmpegEncodeCommand::soundFromStart()
 {
     return QStringLiteral("aresample=async=1:first_pts=0");
+}
+
+bool FFmpegEncodeCommand::soundStartsWithFile(const QString &muxer, const QString &codec)
+{
+    // AVI stores no start times: the muxer puts empty chunks before a sound that starts
+    // after the picture, which players skip (the sound comes that much early) and the AAC
+    // decoder refuses. FFmpeg's Ogg muxer numbers FLAC's samples from 0: a sound 0.5 s after
+    // its picture came 0.5 s early, where Vorbis and Opus keep their start. Empty: any codec.
+    static const struct
+    {
+        const char *muxer, *codec;
+    } kFromFile[] = {{"avi", ""}, {"ogg", "flac"}};
+    for (const auto &row : kFromFile)
+        if (muxer == QLatin1String(row.muxer) && (!*row.codec || codec == QLatin1String(row.codec)))
+            return true;
+    return false;
+}
+
+QString FFmpegEncodeCommand::heldPicture(const EncodingSource &source)
+{
+    // FFmpeg ends the picture with its last one: a song's one picture was shown for a
+    // frame's time, the rest of the song without a picture (MP4), or the file's end check
+    // found 0.04 s of the 30 s picture a Matroska file declares.
+    const SourceFacts &facts = source.facts;
+    const double rest = facts.length - facts.pictureStart;
+    if (!facts.stillPicture || !(rest > 0.0))
+        return QString();
+    return QStringLiteral("tpad=stop_mode=clone:stop_duration=%1").arg(rest, 0, 'f', 3);
 }
 
 QString FFmpegEncodeCommand::pcmFramesFilter(const QString &codec, int rate) const

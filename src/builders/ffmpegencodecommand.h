@@ -44,6 +44,12 @@ public:
     // The audio filter that lays the sound out from the output's start on, a gap before it
     // filled with silence.
     static QString soundFromStart();
+    // Whether the container writes the codec's sound from the file's start, whatever time
+    // its first sample has, so that a later sound needs silence before it.
+    static bool soundStartsWithFile(const QString &muxer, const QString &codec);
+    // The video filter, first of any, that shows the source's one picture for as long as the
+    // source plays (SourceFacts::stillPicture); empty for the others.
+    static QString heldPicture(const EncodingSource &source);
     // The audio filter, first of any, that times the chosen sound by its samples where its
     // packets carry no times that move (SourceFacts::Sound::untimed); empty for the others.
     static QString soundTiming(const EncodingSource &source);
