@@ -10,6 +10,8 @@
 
 #include <QtMath>
 
+#include <algorithm>
+
 namespace {
 
 // FFmpeg's encoder for each codec identifier; identifiers not listed are FFmpeg's names.
@@ -391,6 +393,7 @@ void FFmpegEncodeCommand::addVideo()
         if (!filters.isEmpty())
             m_arguments << "-vf" << filters.join(QLatin1Char(','));
     }
+    m_arguments << heldPictureMuxing(m_job.source);
     m_arguments << "-vb" << MEncoderEncodeCommand::number(m_settings.videoBitrate) + "k";
     m_arguments << SourceFields::ffmpegFieldOptions(m_job.source, fieldsKept());
 
@@ -558,7 +561,7 @@ void FFmpegEncodeCommand::addAudio()
     // Silence from the file's start keeps a sound that starts later in step: a WMA sound
     // decodes from 0.09 s of an ASF whose picture starts at 0.05 s.
     if (soundStartsWithFile(m_settings.muxer, codec))
-        filters << soundFromStart();
+        filters << soundOnPictureClock() << soundFromStart();
     if (!channelsSet)
         filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
     filters << pcmFramesFilter(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
@@ -600,16 +603,43 @@ bool FFmpegEncodeCommand::soundStartsWithFile(const QString &muxer, const QStrin
     return false;
 }
 
+QString FFmpegEncodeCommand::soundOnPictureClock() const
+{
+    // FFmpeg times every stream from the input's earliest start; a container that starts
+    // both with the file shows the first picture at its start, that much early against the
+    // sound where the picture starts later (a Matroska picture 0.023 s after its other
+    // sound track: with an AAC encoder's delay, its own late sound came 0.11 s late).
+    const SourceFacts &facts = m_job.source.facts;
+    if (noStream(m_settings.videoCodec, "novideo") || m_job.source.noVideo || !facts.measured)
+        return QString();
+    double earliest = facts.pictureStart;
+    for (const SourceFacts::Sound &sound : facts.sounds)
+        earliest = std::min(earliest, sound.start);
+    const double lead = facts.pictureStart - earliest;
+    return lead >= 0.001 ? QStringLiteral("asetpts=PTS-%1/TB").arg(lead, 0, 'f', 3) : QString();
+}
+
 QString FFmpegEncodeCommand::heldPicture(const EncodingSource &source)
 {
     // FFmpeg ends the picture with its last one: a song's one picture was shown for a
     // frame's time, the rest of the song without a picture (MP4), or the file's end check
     // found 0.04 s of the 30 s picture a Matroska file declares.
+    // The picture lasts to the source's end: its own frame and the copies after it.
     const SourceFacts &facts = source.facts;
     const double rest = facts.length - facts.pictureStart;
     if (!facts.stillPicture || !(rest > 0.0))
         return QString();
+    const double rate = SourceStreams::frameRate(source);
+    if (rate > 0.0)
+        return QStringLiteral("tpad=stop_mode=clone:stop=%1").arg(std::max(qRound(rest * rate) - 1, 0));
     return QStringLiteral("tpad=stop_mode=clone:stop_duration=%1").arg(rest, 0, 'f', 3);
+}
+
+QStringList FFmpegEncodeCommand::heldPictureMuxing(const EncodingSource &source)
+{
+    if (heldPicture(source).isEmpty())
+        return {};
+    return {QStringLiteral("-max_interleave_delta"), QStringLiteral("0")};
 }
 
 QString FFmpegEncodeCommand::pcmFramesFilter(const QString &codec, int rate) const

@@ -506,7 +506,8 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
         chain.removeAll(QString());
         if (frame.boxed())
             chain << FFmpegEncodeCommand::boxFilter(frame);
-        arguments << FFmpegEncodeCommand::inlaidStreamMaps(data->source, chain.join(QLatin1Char(',')));
+        arguments << FFmpegEncodeCommand::inlaidStreamMaps(data->source, chain.join(QLatin1Char(',')))
+                  << FFmpegEncodeCommand::heldPictureMuxing(data->source);
         // Flagged in every case: a source that tells no sample aspect (RealMedia's) leaves the
         // scaled frame square, 352x288 shown at 1.22 where the picture is 4:3.
         if (frame.aspect > 0.0)

@@ -356,63 +356,17 @@ const QList<Source> &sources()
                  + tone(440, 44100, 1) + QStringList{"-c:v", "wmv2", "-ac", "2", "-c:a", "wmav2"}, 0, -1,
              {4.0 / 3, 25, 1, 1, 44100, 2, 440}},
 
-            // Music and sound as downloads, rippers and recorders leave it.
-            {"flaccover", "FLAC with its picture", "soundexplore", "table-cover.flac", "", cover
-                 + QStringList{"-c:a", "flac", "-c:v", "mjpeg"}, 0, -1, {0, 0, 0, 1, 44100, 2, 440}, kSound},
-            {"wav96", "96 kHz 24-bit WAV", "soundexplore", "table-96k.wav", "", tone(440, 96000, 1)
-                 + QStringList{"-ac", "2", "-c:a", "pcm_s24le"}, 0, -1, {0, 0, 0, 1, 96000, 2, 440}, kSound},
-            {"wavfloat", "32-bit float WAV", "soundexplore", "table-float.wav", "", tone(440, 48000, 1)
-                 + QStringList{"-ac", "2", "-c:a", "pcm_f32le"}, 0, -1, {0, 0, 0, 1, 48000, 2, 440}, kSound},
-            {"wavu8", "8-bit unsigned WAV", "soundexplore", "table-u8.wav", "", tone(440, 22050, 1)
-                 + QStringList{"-c:a", "pcm_u8"}, 0, -1, {0, 0, 0, 1, 22050, 1, 440}, kSound},
-            {"wav11k", "11025 Hz mono WAV", "soundexplore", "table-11k.wav", "", tone(440, 11025, 1)
-                 + QStringList{"-c:a", "pcm_s16le"}, 0, -1, {0, 0, 0, 1, 11025, 1, 440}, kSound},
-            {"wav3ch", "three-channel WAV", "soundexplore", "table-3ch.wav", "", tone(440, 48000, 1)
-                 + QStringList{"-af", "aformat=channel_layouts=3.0", "-c:a", "pcm_s16le"}, 0, -1,
-             {0, 0, 0, 1, 48000, 3, 440}, kSound},
-            {"wav50", "5.0 WAV", "soundexplore", "table-50.wav", "", tone(440, 48000, 1)
-                 + QStringList{"-af", "aformat=channel_layouts=5.0", "-c:a", "pcm_s16le"}, 0, -1,
-             {0, 0, 0, 1, 48000, 5, 440}, kSound},
-            {"aac22", "AAC at 22.05 kHz", "soundexplore", "table-22k.m4a", "", tone(440, 22050, 1) + aac, 0, -1,
-             {0, 0, 0, 1, 22050, 2, 440}, kSound},
-            {"aac24", "AAC at 24 kHz", "soundexplore", "table-24k.m4a", "", tone(440, 24000, 1) + aac, 0, -1,
-             {0, 0, 0, 1, 24000, 2, 440}, kSound},
-            {"opusogg", "Opus in Ogg", "soundexplore", "table.opus", "", tone(440, 48000, 1)
-                 + QStringList{"-ac", "2", "-c:a", "libopus"}, 0, -1, {0, 0, 0, 1, 48000, 2, 440}, kSound},
-            {"opuswebm", "Opus in WebM", "soundexplore", "table-opus.webm", "", tone(440, 48000, 1)
-                 + QStringList{"-ac", "2", "-c:a", "libopus"}, 0, -1, {0, 0, 0, 1, 48000, 2, 440}, kSound},
-            {"vorbis", "Ogg Vorbis", "soundexplore", "table-vorbis.ogg", "", tone(440, 44100, 1)
-                 + QStringList{"-ac", "2", "-c:a", "libvorbis"}, 0, -1, {0, 0, 0, 1, 44100, 2, 440}, kSound},
-            {"alac", "ALAC in M4A", "soundexplore", "table-alac.m4a", "", tone(440, 44100, 1)
-                 + QStringList{"-ac", "2", "-c:a", "alac"}, 0, -1, {0, 0, 0, 1, 44100, 2, 440}, kSound},
-            {"wma", "WMA", "soundexplore", "table.wma", "", tone(440, 44100, 1)
-                 + QStringList{"-ac", "2", "-c:a", "wmav2"}, 0, -1, {0, 0, 0, 1, 44100, 2, 440}, kSound},
-            {"ac3", "AC-3 5.1 alone", "soundexplore", "table-51.ac3", "", tone(440, 48000, 1)
-                 + QStringList{"-ac", "6", "-c:a", "ac3"}, 0, -1, {0, 0, 0, 1, 48000, 6, 440}, kSound},
-            {"dts", "DTS 5.1", "soundexplore", "table-51.dts", "", tone(440, 48000, 1)
-                 + QStringList{"-ac", "6", "-c:a", "dca", "-strict", "-2"}, 0, -1, {0, 0, 0, 1, 48000, 6, 440}, kSound},
-            {"mp2", "MP2", "soundexplore", "table.mp2", "", tone(440, 48000, 1)
-                 + QStringList{"-ac", "2", "-c:a", "mp2"}, 0, -1, {0, 0, 0, 1, 48000, 2, 440}, kSound},
-            // Two sound tracks of their own rates and channels, the second chosen.
-            {"tworates", "second track of another rate", "soundexplore", "table-tworates.mkv", "",
-             picture("160x90", "25", 1) + tone(440, 44100, 1) + tone(880, 48000, 1) + twoTracks + kH264
-                 + QStringList{"-c:a:0", "aac", "-ac:a:0", "2", "-c:a:1", "ac3", "-ac:a:1", "6"}, 1, -1,
-             {16.0 / 9, 25, 1, 1, 48000, 6, 880}, kSound},
-            // A first sound track that starts half a second after the second.
-            {"latefirst", "first track late, chosen", "soundexplore", "table-latetrack.mkv", "",
+            // Music as downloads leave it. A first sound track that starts half a second after
+            // its second, chosen: an AVI holds silence before it, FLAC in Ogg too.
+            {"latefirst", "first sound track late", "latetrack", "table-latetrack.mkv", "",
              picture("160x90", "25", 1.5) + QStringList{"-itsoffset", "0.5"} + tone(440, 44100, 1)
-                 + tone(880, 44100, 1.5) + twoTracks + kH264 + aac, 0, -1, {16.0 / 9, 25, 1.5, 1, 44100, 2, 440}, kOnePerPair,
-             kMEncoderOnly},
-            {"latesecond", "first track late, second chosen", "soundexplore", "table-latetrack.mkv", "",
-             picture("160x90", "25", 1.5) + QStringList{"-itsoffset", "0.5"} + tone(440, 44100, 1)
-                 + tone(880, 44100, 1.5) + twoTracks + kH264 + aac, 1, -1, {16.0 / 9, 25, 1.5, 1.5, 44100, 2, 880}},
-            // A song uploaded as a video of one picture.
-            {"stillmkv", "one picture, a long song (Matroska)", "soundexplore", "table-still.mkv", "",
-             picture("160x120", "25", 0.04) + tone(440, 44100, 30) + kH264 + aac, 0, -1,
-             {4.0 / 3, 25, 30, 30, 44100, 2, 440, 0, 0, 1}, kOnePerPair, kMEncoderOnly},
-            {"stillmp4", "one picture, a long song (MP4)", "soundexplore", "table-still.mp4", "",
-             picture("160x120", "25", 0.04) + tone(440, 44100, 30) + kH264 + aac, 0, -1,
-             {4.0 / 3, 25, 30, 30, 44100, 2, 440, 0, 0, 1}, kOnePerPair, kMEncoderOnly},
+                 + tone(880, 44100, 1.5) + twoTracks + kH264 + aac, 0, -1, {16.0 / 9, 25, 1.5, 1, 44100, 2, 440},
+             kOnePerPair, kMEncoderOnly},
+            // A song uploaded as a video of its one picture, longer than the muxers' 10 s of
+            // sound written ahead of a picture that has not come.
+            {"still", "one picture, a song", "stillpicture", "table-still.mkv", "",
+             picture("160x120", "25", 0.04) + tone(440, 44100, 11) + kH264 + aac, 0, -1,
+             {4.0 / 3, 25, 11.02, 11.02, 44100, 2, 440, 0, 0, 1}, kOnePerPair, kMEncoderOnly},
         };
     }();
     return table;
@@ -1010,6 +964,11 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     expected.soundDelay = m_soundDelay;
     if (found.pictures > 0)
         expected.missingPictures = qRound(found.frameRate * found.pictureSeconds) - found.pictures;
+    // A source of one picture: Theora codes each copy of it as nothing, and FFmpeg's muxers
+    // end the stream with the last picture coded, up to a key frame's distance (FFmpeg's 12
+    // pictures) before the sound's end; a player shows that picture on to the end.
+    if (found.pictures == 1 && row.video == "theora")
+        expected.pictureTail = 12 / found.frameRate;
     // A copy keeps the source's sound; an encode has the target's rate and channels (a mono
     // sound may come out as two like channels, which every target plays).
     expected.exactChannels = row.audio == "ac3_copy" || row.settings.samplingRate < 0;
@@ -1328,11 +1287,17 @@ public:
     TargetTablePauseTest() : TargetTable("pause") {}
 };
 
-class TargetTableSoundExploreTest : public TargetTable
+class TargetTableLateTrackTest : public TargetTable
 {
     Q_OBJECT
 public:
-    TargetTableSoundExploreTest() : TargetTable("soundexplore") {}
+    TargetTableLateTrackTest() : TargetTable("latetrack") {}
+};
+class TargetTableStillPictureTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableStillPictureTest() : TargetTable("stillpicture") {}
 };
 
 VEXO_TEST_CLASS(TargetTableAviTest)
@@ -1369,5 +1334,6 @@ VEXO_TEST_CLASS(TargetTablePalCamcorderTest)
 VEXO_TEST_CLASS(TargetTableTrimmedTest)
 VEXO_TEST_CLASS(TargetTableRateDropTest)
 VEXO_TEST_CLASS(TargetTablePauseTest)
-VEXO_TEST_CLASS(TargetTableSoundExploreTest)
+VEXO_TEST_CLASS(TargetTableLateTrackTest)
+VEXO_TEST_CLASS(TargetTableStillPictureTest)
 #include "tst_targettable.moc"

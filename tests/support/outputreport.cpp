@@ -723,7 +723,8 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
         known = known || sameRate(rate, own);
     if (!known)
         return QStringLiteral("%1 fps from a %2 fps source").arg(rate, 0, 'f', 3).arg(expected.frameRate, 0, 'f', 3);
-    if (qAbs(file.videoSeconds - expected.pictureSeconds) > kPictureSlack)
+    if (file.videoSeconds > expected.pictureSeconds + kPictureSlack
+        || file.videoSeconds < expected.pictureSeconds - kPictureSlack - expected.pictureTail)
         return QStringLiteral("picture lasts %1 s of %2").arg(file.videoSeconds, 0, 'f', 3)
             .arg(expected.pictureSeconds);
     // A faster rate repeats pictures; a picture repeated beyond that, or held over a gap in

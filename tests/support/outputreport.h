@@ -154,6 +154,7 @@ struct PlayerExpectation
     void showing(const SourcePicture &shown);
     double soundDelay = 0;        // how much later the source's sound starts than its picture
     int missingPictures = 0;      // what the source lacks of its rate's pictures (a variable rate)
+    double pictureTail = 0;       // how much earlier than the source's the picture may end
 };
 // The first way the output fails the expectation, or "ok".
 QString playerFault(const PlayerExpectation &expected, const DecodeReport &file);
