@@ -155,19 +155,15 @@ double countedRate(const FFprobeVideoStream &stream)
 }
 
 // Whether the stream holds one picture: as the file counts it, else as the analysis found it
-// at the file's start (the whole of a short file) with none other where it looked further on.
+// at the file's start with no other where the runs looked further on (a short file is read
+// whole). A picture held for the first seconds and moving later is no still one: held to its
+// end, it would last twice.
 bool holdsOnePicture(const FFprobeVideoStream &stream)
 {
     const int counted = stream.nb_read_packets > 0 ? stream.nb_read_packets : stream.nb_frames;
     if (counted > 0)
         return counted == 1;
-    if (stream.sampledTimes.size() != 1 || !stream.discardedTimes.isEmpty())
-        return false;
-    for (const QList<double> &stretch : stream.spreadTimes)
-        for (double time : stretch)
-            if (time != stream.sampledTimes.first())
-                return false;
-    return true;
+    return stream.sampledTimes.size() == 1 && stream.discardedTimes.isEmpty() && stream.spreadTimes.isEmpty();
 }
 } // namespace
 

@@ -386,12 +386,13 @@ private slots:
             Call encode = call(movie(4.0 / 3.0, rate), User, muxer, codec, {128, 96}, 64, "noaudio", 0, 0);
             encode.job.source.facts.stillPicture = true;
             encode.job.source.facts.length = 10.02;
+            encode.job.source.facts.pictureStart = rate > 0 ? 0.0 : 0.02;
             return ::encode(encode);
         };
         QTest::newRow("one picture held to the song's end")
             << still("matroska", "x264", 25.0) << "-vf tpad=stop_mode=clone:stop=250 -max_interleave_delta 0 -vb 64k";
         QTest::newRow("one picture of no known rate held to the song's end")
-            << still("mp4", "mpeg4", 0.0) << "-vf tpad=stop_mode=clone:stop_duration=10.020 -max_interleave_delta 0 -vb 64k";
+            << still("mp4", "mpeg4", 0.0) << "-vf tpad=stop_mode=clone:stop_duration=10.000 -max_interleave_delta 0 -vb 64k";
         const EncodingSource wide = movie(1.78, 25.0, {1024, 576});
         QTest::newRow("576 lines keep PAL's letterbox, NTSC asked")
             << ::encode(call(wide, User, "3gp", "h263", {704, 576}, 512, "noaudio", 0, 0, "NTSC"))

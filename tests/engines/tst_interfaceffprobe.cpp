@@ -375,6 +375,12 @@ private slots:
         QTest::newRow("one picture, a song, MP4") << still("facts-still.mp4", 3) << "" << "turn 0|progressive|cfr 25|0+0.04 still|aac 1ch 0+3 lead 0.02";
         QTest::newRow("one picture, a short song, Matroska") << still("facts-still.mkv", 3) << "" << "turn 0|progressive|cfr 25|0+3.02 still|aac 1ch 0+3.02";
         QTest::newRow("one picture, a long song, Matroska") << still("facts-still-long.mkv", 12) << "" << "turn 0|progressive|cfr 25|0+12.02 still|aac 1ch 0+12.02";
+        // A title held for 10 s, then moving: the analysis's first packets hold one picture.
+        QTest::newRow("one picture for 10 s, then moving, Matroska")
+            << TestMedia::clip("facts-title.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
+                                                   "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+gte(t\\,10)'",
+                                                   "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+            << "" << "turn 0|progressive|vfr 4.24 fast 25|0+12.02|aac 1ch 0+12.02";
     }
 
     void sourceFacts()
