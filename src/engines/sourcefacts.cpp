@@ -163,7 +163,7 @@ bool holdsOnePicture(const FFprobeVideoStream &stream)
     const int counted = stream.nb_read_packets > 0 ? stream.nb_read_packets : stream.nb_frames;
     if (counted > 0)
         return counted == 1;
-    return stream.sampledTimes.size() == 1 && stream.discardedTimes.isEmpty() && stream.spreadTimes.isEmpty();
+    return stream.sampledTimes.size() == 1 && stream.spreadTimes.isEmpty();
 }
 } // namespace
 
