@@ -10,6 +10,8 @@
 
 #include <QtMath>
 
+#include <algorithm>
+
 namespace {
 
 // FFmpeg's encoder for each codec identifier; identifiers not listed are FFmpeg's names.
@@ -225,7 +227,8 @@ void FFmpegEncodeCommand::addStreamMaps()
         return;
     }
     const PictureFrame frame = this->frame();
-    QStringList chain = SourceFields::ffmpegFilters(fieldsMadeWhole());
+    QStringList chain = QStringList{heldPicture(m_job.source)} + SourceFields::ffmpegFilters(fieldsMadeWhole());
+    chain.removeAll(QString());
     if (frame.boxed())
         chain << boxFilter(frame);
     m_arguments << overlayMaps(m_job.source, audio, chain.join(QLatin1Char(',')));
@@ -390,11 +393,12 @@ void FFmpegEncodeCommand::addVideo()
         QStringList filters{filter};
         if (inlaysSubtitle())
             filters.prepend(SubtitleInlay::ffmpegTextFilter(m_job.source));
-        filters = SourceFields::ffmpegFilters(fieldsMadeWhole()) + filters;
+        filters = QStringList{heldPicture(m_job.source)} + SourceFields::ffmpegFilters(fieldsMadeWhole()) + filters;
         filters.removeAll(QString());
         if (!filters.isEmpty())
             m_arguments << "-vf" << filters.join(QLatin1Char(','));
     }
+    m_arguments << heldPictureMuxing(m_job.source);
     m_arguments << "-vb" << MEncoderEncodeCommand::number(m_settings.videoBitrate) + "k";
     m_arguments << SourceFields::ffmpegFieldOptions(m_job.source, fieldsKept());
 
@@ -559,12 +563,10 @@ void FFmpegEncodeCommand::addAudio()
     // writes so that players read it.
     QStringList filters;
     filters << soundTiming(m_job.source);
-    // AVI stores no start times: the muxer puts empty chunks before a sound that starts
-    // after the picture, which players skip (the sound comes that much early) and the AAC
-    // decoder refuses. Silence from the file's start keeps it in step: a WMA sound decodes
-    // from 0.09 s of an ASF whose picture starts at 0.05 s.
-    if (m_settings.muxer == QLatin1String("avi"))
-        filters << soundFromStart();
+    // Silence from the file's start keeps a sound that starts later in step: a WMA sound
+    // decodes from 0.09 s of an ASF whose picture starts at 0.05 s.
+    if (soundStartsWithFile(m_settings.muxer, codec))
+        filters << soundOnPictureClock() << soundFromStart();
     if (!channelsSet)
         filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
     filters << pcmFramesFilter(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
@@ -588,6 +590,61 @@ QString FFmpegEncodeCommand::soundTiming(const EncodingSource &source)
 QString FFmpegEncodeCommand::soundFromStart()
 {
     return QStringLiteral("aresample=async=1:first_pts=0");
+}
+
+bool FFmpegEncodeCommand::soundStartsWithFile(const QString &muxer, const QString &codec)
+{
+    // AVI stores no start times: the muxer puts empty chunks before a sound that starts
+    // after the picture, which players skip (the sound comes that much early) and the AAC
+    // decoder refuses. FFmpeg's Ogg muxer numbers FLAC's samples from 0: a sound 0.5 s after
+    // its picture came 0.5 s early, where Vorbis and Opus keep their start. Empty: any codec.
+    static const struct
+    {
+        const char *muxer, *codec;
+    } kFromFile[] = {{"avi", ""}, {"ogg", "flac"}};
+    for (const auto &row : kFromFile)
+        if (muxer == QLatin1String(row.muxer) && (!*row.codec || codec == QLatin1String(row.codec)))
+            return true;
+    return false;
+}
+
+QString FFmpegEncodeCommand::soundOnPictureClock() const
+{
+    // FFmpeg times every stream from the input's earliest start; a container that starts
+    // both with the file shows the first picture at its start, that much early against the
+    // sound where the picture starts later (a Matroska picture 0.023 s after its other
+    // sound track: with an AAC encoder's delay, its own late sound came 0.11 s late).
+    const SourceFacts &facts = m_job.source.facts;
+    if (noStream(m_settings.videoCodec, "novideo") || m_job.source.noVideo || !facts.measured)
+        return QString();
+    double earliest = facts.pictureStart;
+    for (const SourceFacts::Sound &sound : facts.sounds)
+        earliest = std::min(earliest, sound.start);
+    const double lead = facts.pictureStart - earliest;
+    return lead >= 0.001 ? QStringLiteral("asetpts=PTS-%1/TB").arg(lead, 0, 'f', 3) : QString();
+}
+
+QString FFmpegEncodeCommand::heldPicture(const EncodingSource &source)
+{
+    // FFmpeg ends the picture with its last one: a song's one picture was shown for a
+    // frame's time, the rest of the song without a picture (MP4), or the file's end check
+    // found 0.04 s of the 30 s picture a Matroska file declares.
+    // The picture lasts to the source's end: its own frame and the copies after it.
+    const SourceFacts &facts = source.facts;
+    const double rest = facts.length - facts.pictureStart;
+    if (!facts.stillPicture || !(rest > 0.0))
+        return QString();
+    const double rate = SourceStreams::frameRate(source);
+    if (rate > 0.0)
+        return QStringLiteral("tpad=stop_mode=clone:stop=%1").arg(std::max(qRound(rest * rate) - 1, 0));
+    return QStringLiteral("tpad=stop_mode=clone:stop_duration=%1").arg(rest, 0, 'f', 3);
+}
+
+QStringList FFmpegEncodeCommand::heldPictureMuxing(const EncodingSource &source)
+{
+    if (heldPicture(source).isEmpty())
+        return {};
+    return {QStringLiteral("-max_interleave_delta"), QStringLiteral("0")};
 }
 
 QString FFmpegEncodeCommand::pcmFramesFilter(const QString &codec, int rate) const

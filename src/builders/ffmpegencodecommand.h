@@ -44,6 +44,17 @@ public:
     // The audio filter that lays the sound out from the output's start on, a gap before it
     // filled with silence.
     static QString soundFromStart();
+    // Whether the container writes the codec's sound from the file's start, whatever time
+    // its first sample has, so that a later sound needs silence before it.
+    static bool soundStartsWithFile(const QString &muxer, const QString &codec);
+    // The video filter, first of any, that shows the source's one picture for as long as the
+    // source plays (SourceFacts::stillPicture); empty for the others.
+    static QString heldPicture(const EncodingSource &source);
+    // The muxer's options of a command that holds that picture: its decoder gives the one
+    // picture when the file ends, and the muxer must wait for it rather than write the sound
+    // ahead (Matroska wrote 20 s of a song before it, a file players took for one without a
+    // picture). Empty for the others.
+    static QStringList heldPictureMuxing(const EncodingSource &source);
     // The audio filter, first of any, that times the chosen sound by its samples where its
     // packets carry no times that move (SourceFacts::Sound::untimed); empty for the others.
     static QString soundTiming(const EncodingSource &source);
@@ -89,6 +100,9 @@ private:
     bool inlaysSubtitle() const;
     bool inlaysPicture() const;
     // The filter that cuts PCM into frames the MPEG muxer's buffer takes; empty elsewhere.
+    // The audio filter that times the sound from the picture's first frame where the
+    // container starts both with the file; empty where that is the input's start.
+    QString soundOnPictureClock() const;
     QString pcmFramesFilter(const QString &codec, int rate) const;
 
     const EncodingJob &m_job;

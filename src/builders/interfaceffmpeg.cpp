@@ -501,10 +501,13 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
         const QString codec = superVideoCd ? QStringLiteral("mpeg2video") : QStringLiteral("mpeg1video");
         const bool sameRate = SourceFields::sameRate(data->source, disc == &kDiscStandards[1] ? 25.0 : 30000.0 / 1001);
         const int lines = frame.size.height();
-        QStringList chain = SourceFields::ffmpegFilters(SourceFields::madeWhole(data->source, codec, lines, sameRate));
+        QStringList chain = QStringList{FFmpegEncodeCommand::heldPicture(data->source)}
+                            + SourceFields::ffmpegFilters(SourceFields::madeWhole(data->source, codec, lines, sameRate));
+        chain.removeAll(QString());
         if (frame.boxed())
             chain << FFmpegEncodeCommand::boxFilter(frame);
-        arguments << FFmpegEncodeCommand::inlaidStreamMaps(data->source, chain.join(QLatin1Char(',')));
+        arguments << FFmpegEncodeCommand::inlaidStreamMaps(data->source, chain.join(QLatin1Char(',')))
+                  << FFmpegEncodeCommand::heldPictureMuxing(data->source);
         // Flagged in every case: a source that tells no sample aspect (RealMedia's) leaves the
         // scaled frame square, 352x288 shown at 1.22 where the picture is 4:3.
         if (frame.aspect > 0.0)

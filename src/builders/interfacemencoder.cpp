@@ -309,6 +309,10 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QSt
     if (facts.variableRate)
         return tr("MEncoder reads the variable frame rate of this source as a constant one, "
                   "which cuts its picture short or draws it out");
+    // MEncoder encodes a song's one picture once: its MPEG files held no picture that
+    // decodes, its AVI one picture for 30 s of sound.
+    if (facts.stillPicture)
+        return tr("MEncoder shows the one picture of this source for a moment, not for as long as its sound plays");
     // MEncoder reads an edit list's discarded lead-in as pictures and sound to keep: of a
     // quick trim's 6.1 s it encoded 8.6 s, a lone cut-away picture 1.3 s ahead of the rest.
     if (facts.pictureLeadIn > 0.0)

@@ -336,19 +336,34 @@ std::optional<double> streamStart(FFprobe *ffprobe, const QString &path, const Q
             return read.start;
     }
 }
+
+// FFprobe's name of the codec of a file's first sound; empty when no engine read it.
+QString soundCodec(FFprobe *ffprobe, const QString &path)
+{
+    const SyncRunner::Result result = meterRun(
+        ffprobe, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("a:0"),
+                  QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name"), QStringLiteral("-of"),
+                  QStringLiteral("csv=p=0"), fileArgument(path)},
+        "Analyzer");
+    return cutShort(result) ? QString() : result.stdOut.trimmed();
+}
 } // namespace
 
 OutputCheck::Starts OutputMeter::starts(const QString &path, int track)
 {
     OutputCheck::Starts starts;
-    // AVI's streams all start at 0, whatever an encoder laid out before a late sound.
-    if (QFileInfo(path).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0)
+    // AVI's streams all start at 0, whatever an encoder laid out before a late sound; so
+    // does FLAC in Ogg, whose muxer numbers its samples from 0.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("avi"))
         return starts;
     FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
     if (!ffprobe) {
         starts.read = false;
         return starts;
     }
+    if (suffix == QLatin1String("ogg") && soundCodec(ffprobe, path) == QLatin1String("flac"))
+        return starts;
     const std::optional<double> video = streamStart(ffprobe, path, QStringLiteral("V:0"));
     const std::optional<double> audio = video && !std::isnan(*video)
                                             ? streamStart(ffprobe, path, QStringLiteral("a:%1").arg(track))

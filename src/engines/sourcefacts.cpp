@@ -48,7 +48,7 @@ bool SourceFacts::operator==(const SourceFacts &other) const
     return measured == other.measured && rotation == other.rotation && fieldOrder == other.fieldOrder
            && frameRate == other.frameRate && variableRate == other.variableRate && fastRate == other.fastRate
            && pictureStart == other.pictureStart && pictureLeadIn == other.pictureLeadIn
-           && pictureLength == other.pictureLength
+           && pictureLength == other.pictureLength && stillPicture == other.stillPicture
            && sounds == other.sounds && length == other.length;
 }
 
@@ -153,6 +153,18 @@ double countedRate(const FFprobeVideoStream &stream)
         return 0.0;
     return SourceFacts::boundedRate(shown / stream.duration);
 }
+
+// Whether the stream holds one picture: as the file counts it, else as the analysis found it
+// at the file's start with no other where the runs looked further on (a short file is read
+// whole). A picture held for the first seconds and moving later is no still one: held to its
+// end, it would last twice.
+bool holdsOnePicture(const FFprobeVideoStream &stream)
+{
+    const int counted = stream.nb_read_packets > 0 ? stream.nb_read_packets : stream.nb_frames;
+    if (counted > 0)
+        return counted == 1;
+    return stream.sampledTimes.size() == 1 && stream.spreadTimes.isEmpty();
+}
 } // namespace
 
 double SourceFacts::boundedRate(double rate)
@@ -214,6 +226,7 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         // that changes or pauses where no sample looked.
         const double usual = stepsOf(stretches).usual;
         const double counted = countedRate(stream);
+        facts.stillPicture = holdsOnePicture(stream);
         if (counted > 0.0 && usual > 0.0 && std::abs(counted * usual - 1.0) > kOtherStepsShare)
             facts.variableRate = true;
         // The mean rate over the whole stream where the file counts its pictures (an MP4's);

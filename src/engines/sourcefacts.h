@@ -54,6 +54,9 @@ struct SourceFacts
     // keeps the pictures from the key frame before the cut, to be decoded and not shown.
     double pictureLeadIn = 0.0;
     double pictureLength = 0.0; // seconds; 0 unknown or no picture
+    // The picture is one picture that a player shows for as long as the file plays: a song
+    // uploaded as a video of its cover, which an encoder would end after that picture.
+    bool stillPicture = false;
     QList<Sound> sounds;
     double length = 0.0;        // the container's measured length; 0 unknown
 

@@ -382,6 +382,29 @@ private slots:
         QTest::newRow("AVI sound from the file's start")
             << ::encode(call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96))
             << "-af aresample=async=1:first_pts=0 -strict";
+        // FFmpeg's Ogg muxer writes FLAC from 0, whatever its first sample's time.
+        QTest::newRow("FLAC in Ogg from the file's start")
+            << ::encode(call(movie(4.0 / 3.0, 25.0), User, "ogg", "theora", {128, 96}, 64, "flac", 44100, 0))
+            << "-af aresample=async=1:first_pts=0 -acodec flac";
+        // FFmpeg times both from the earlier sound track; the AVI shows the picture from its start.
+        QTest::newRow("AVI sound on the picture's clock") << [] {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96);
+            encode.job.source.facts.pictureStart = 0.023;
+            encode.job.source.facts.sounds = {{"aac", 2, 0.5, 1}, {"aac", 2, 0.0, 1.5}};
+            return ::encode(encode);
+        }() << "-af asetpts=PTS-0.023/TB,aresample=async=1:first_pts=0 -strict";
+        // A song's one picture, shown for the song's 10.02 s: the picture and 250 copies.
+        const auto still = [](const char *muxer, const char *codec, double rate) {
+            Call encode = call(movie(4.0 / 3.0, rate), User, muxer, codec, {128, 96}, 64, "noaudio", 0, 0);
+            encode.job.source.facts.stillPicture = true;
+            encode.job.source.facts.length = 10.02;
+            encode.job.source.facts.pictureStart = rate > 0 ? 0.0 : 0.02;
+            return ::encode(encode);
+        };
+        QTest::newRow("one picture held to the song's end")
+            << still("matroska", "x264", 25.0) << "-vf tpad=stop_mode=clone:stop=250 -max_interleave_delta 0 -vb 64k";
+        QTest::newRow("one picture of no known rate held to the song's end")
+            << still("mp4", "mpeg4", 0.0) << "-vf tpad=stop_mode=clone:stop_duration=10.000 -max_interleave_delta 0 -vb 64k";
         const EncodingSource wide = movie(1.78, 25.0, {1024, 576});
         QTest::newRow("576 lines keep PAL's letterbox, NTSC asked")
             << ::encode(call(wide, User, "3gp", "h263", {704, 576}, 512, "noaudio", 0, 0, "NTSC"))

@@ -139,6 +139,9 @@ private slots:
         QTest::newRow("streams from 1.44 s, the sound alone") << file << "MPEG-TS" << "mpeg2video" << true << "1.44 1.43" << "mp4" << false << true;
         // FFprobe did not answer at the load: what MEncoder would misread cannot be told.
         QTest::newRow("a file whose timing was not measured") << file << "Matroska" << "h264" << false << "unmeasured" << "mp4" << false << false;
+        // A song uploaded as a video of its one picture.
+        QTest::newRow("one picture, a song") << file << "Matroska" << "h264" << false << "still" << "mp4" << false << false;
+        QTest::newRow("one picture, the song alone") << file << "Matroska" << "h264" << true << "still" << "mp4" << false << true;
         QTest::newRow("the sound alone of a file not measured") << file << "Matroska" << "h264" << true << "unmeasured" << "mp4" << false << true;
         // A start no file holds is refused and said in a few figures.
         QTest::newRow("a picture from -1e300 s") << file << "Matroska" << "h264" << false << "-1e300 0" << "mp4" << false << false;
@@ -164,6 +167,7 @@ private slots:
         SourceFacts &facts = source.facts;
         facts.measured = kind == SourceKind::MediaFile && timing != "unmeasured";
         facts.variableRate = timing == "vfr";
+        facts.stillPicture = timing == "still";
         facts.pictureLength = 6;
         facts.pictureStart = timing.section(' ', 0, 0).toDouble();
         facts.sounds = {{"aac", 2, timing.section(' ', 1, 1).toDouble(), 6}};

@@ -365,6 +365,22 @@ private slots:
                                                    "-i", "sine=frequency=880:duration=1.5", "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset",
                                                    "fast", "-bf", "3", "-c:a", "mp2"})
             << "" << "turn 0|progressive|cfr 25|1.48+2|mp2 1ch 1.47+2.01|mp2 1ch 1.97+1.49";
+        // A song uploaded as a video of one picture: counted in its MP4 header; in Matroska,
+        // which counts nothing, read whole by the analysis, or counted where it is longer.
+        const auto still = [](const QString &name, double seconds) {
+            return TestMedia::clip(name, {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=0.04", "-f",
+                                          "lavfi", "-i", QStringLiteral("sine=duration=%1").arg(seconds), "-c:v",
+                                          "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+        };
+        QTest::newRow("one picture, a song, MP4") << still("facts-still.mp4", 3) << "" << "turn 0|progressive|cfr 25|0+0.04 still|aac 1ch 0+3 lead 0.02";
+        QTest::newRow("one picture, a short song, Matroska") << still("facts-still.mkv", 3) << "" << "turn 0|progressive|cfr 25|0+3.02 still|aac 1ch 0+3.02";
+        QTest::newRow("one picture, a long song, Matroska") << still("facts-still-long.mkv", 12) << "" << "turn 0|progressive|cfr 25|0+12.02 still|aac 1ch 0+12.02";
+        // A title held for 10 s, then moving: the analysis's first packets hold one picture.
+        QTest::newRow("one picture for 10 s, then moving, Matroska")
+            << TestMedia::clip("facts-title.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
+                                                   "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+gte(t\\,10)'",
+                                                   "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+            << "" << "turn 0|progressive|vfr 4.24 fast 25|0+12.02|aac 1ch 0+12.02";
     }
 
     void sourceFacts()
@@ -391,7 +407,8 @@ private slots:
         const QString shown = !facts.interlaced() ? QString() : facts.topFieldFirst() ? ", top first" : ", bottom first";
         QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder + shown,
                           facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate) : "cfr " + n(facts.frameRate),
-                          n(facts.pictureStart) + '+' + n(facts.pictureLength) + lead(facts.pictureLeadIn)};
+                          n(facts.pictureStart) + '+' + n(facts.pictureLength) + lead(facts.pictureLeadIn)
+                              + (facts.stillPicture ? " still" : "")};
         for (const SourceFacts::Sound &sound : facts.sounds)
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length))
                          + lead(sound.leadIn) + (sound.untimed ? " untimed" : "");

@@ -442,7 +442,7 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
     report.sampleRate = audio.header.value("sample_rate").toInt();
     report.channels = channelCount(audio.header.value("channel_layout_name"));
     report.audioSeconds = audio.span();
-    report.audioStart = audio.start();
+    report.audioStart = report.audibleStart = audio.start();
     QFile tone(files + ".pcm");
     if (tone.open(QIODevice::ReadOnly)) {
         // The tone from its zero crossings, away from the fades at both ends of the sound
@@ -455,6 +455,8 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
             ++start;
         while (end > start && qAbs(samples[end - 1]) < kSilence)
             --end;
+        if (end > start)
+            report.audibleStart += double(start) / kToneRate;
         const qsizetype first = start + (end - start) / 5, last = end - (end - start) / 5;
         int crossings = 0;
         for (qsizetype i = first + 1; i < last; ++i)
@@ -721,7 +723,8 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
         known = known || sameRate(rate, own);
     if (!known)
         return QStringLiteral("%1 fps from a %2 fps source").arg(rate, 0, 'f', 3).arg(expected.frameRate, 0, 'f', 3);
-    if (qAbs(file.videoSeconds - expected.pictureSeconds) > kPictureSlack)
+    if (file.videoSeconds > expected.pictureSeconds + kPictureSlack
+        || file.videoSeconds < expected.pictureSeconds - kPictureSlack - expected.pictureTail)
         return QStringLiteral("picture lasts %1 s of %2").arg(file.videoSeconds, 0, 'f', 3)
             .arg(expected.pictureSeconds);
     // A faster rate repeats pictures; a picture repeated beyond that, or held over a gap in
@@ -807,7 +810,7 @@ QString playerFault(const PlayerExpectation &expected, const DecodeReport &file)
     QString fault = expected.video.isEmpty() ? QString() : pictureFault(expected, file);
     if (fault.isEmpty() && !expected.audio.isEmpty())
         fault = soundFault(expected, file);
-    const double delay = file.audioStart - file.videoStart;
+    const double delay = file.audibleStart - file.videoStart;
     if (fault.isEmpty() && !expected.video.isEmpty() && !expected.audio.isEmpty()
         && (delay - expected.soundDelay > kLateStartSlack || expected.soundDelay - delay > kEarlyStartSlack))
         fault = QStringLiteral("the sound starts %1 s after the picture, %2 s in the source")

@@ -57,6 +57,9 @@ struct DecodeReport
     // When the first picture and the first sound are shown, on the file's clock: a player
     // keeps them as far apart as they are here.
     double videoStart = 0, audioStart = 0;
+    // When the sound is first heard: silence that a container which stores no start time
+    // puts before a later sound (AVI's) keeps it in step, as a player plays that silence.
+    double audibleStart = 0;
     double toneHz = 0;
     // Each picture as shown: its time, its part inside black bars (empty when all is black)
     // and its brightest pixel (limited-range luma).
@@ -151,6 +154,7 @@ struct PlayerExpectation
     void showing(const SourcePicture &shown);
     double soundDelay = 0;        // how much later the source's sound starts than its picture
     int missingPictures = 0;      // what the source lacks of its rate's pictures (a variable rate)
+    double pictureTail = 0;       // how much earlier than the source's the picture may end
 };
 // The first way the output fails the expectation, or "ok".
 QString playerFault(const PlayerExpectation &expected, const DecodeReport &file);
