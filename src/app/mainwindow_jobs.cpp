@@ -170,7 +170,7 @@ bool MainWindow::trialRun(Encoder &encoder, int type, const QString &program,
     bool valid = stdErr.isEmpty();
     if (valid) {
         const EncoderPreferences &limits = m_preferences.encoder;
-        valid = encoder.checkSteps({EncodingStep{type, program, arguments, output}}, commandLine,
+        valid = encoder.checkSteps({EncodingStep{type, program, arguments, output, {}}}, commandLine,
                                    stdOut, stdErr, limits.validationFrames, limits.validationSize);
     }
     // The user stopped the check: nothing failed, nothing to report.

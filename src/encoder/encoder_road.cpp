@@ -138,7 +138,7 @@ QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFr
     const int preferred = preferredEngine();
     const int other = preferred == EngineType::MEncoder ? EngineType::FFmpeg : EngineType::MEncoder;
     auto oneStep = [&](int type) {
-        EncodingStep step{type, QString(), QStringList(), output};
+        EncodingStep step{type, QString(), QStringList(), output, {}};
         cliCmdEncode(step.type, step.program, step.arguments, output, testFrames, testChapter,
                      testPosition, true);
         return QList<EncodingStep>{step};
@@ -154,8 +154,8 @@ QList<EncodingStep> Encoder::cliCmdEncodeSteps(const QString &output, int testFr
         // but from no position; the encode reads the copy from its start.
         const EncodingStep copy{EngineType::MPlayer, playerBinary(),
                                 DvdTitleDump::arguments(m_source, intermediate, testChapter),
-                                intermediate};
-        EncodingStep encode{EngineType::FFmpeg, QString(), QStringList(), output};
+                                intermediate, {}};
+        EncodingStep encode{EngineType::FFmpeg, QString(), QStringList(), output, {}};
         ffmpegEncode(encode.program, encode.arguments, output, testFrames, 0);
         layOutOnConstantClock(encode.arguments);
         if (SubtitleInlay::chosen(m_source)) {

@@ -1009,7 +1009,7 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     // What players of every target take, whatever the source's: a copy keeps the source's.
     if (!expected.video.isEmpty() && row.video != "copy")
         expected.pixelFormat = "yuv420p";
-        expected.showing(sourcePicture(m_sourcePicture, m_source.fields));
+    expected.showing(sourcePicture(m_sourcePicture, m_source.fields));
     expected.subtitleFrom = found.subtitleFrom;
     expected.subtitleTo = found.subtitleTo;
     expected.soundDelay = m_soundDelay;

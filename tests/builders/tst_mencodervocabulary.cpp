@@ -176,7 +176,7 @@ private slots:
         QVERIFY2(reason.isEmpty() == read, qPrintable(reason));
         QVERIFY2(reason.size() < 160, qPrintable(reason)); // read in a glance
         QVERIFY(readEngine(engine));
-        for (const QString &codec : {"xvid", "mpeg4", "x264"})
+        for (const char *codec : {"xvid", "mpeg4", "x264"})
             QCOMPARE(engine.builder.videoCodecRefusal(muxer, codec), reason);
         QCOMPARE(engine.builder.isVideoCodecSupported(muxer, muxer == "avi" ? "xvid" : "mpeg4"), read);
         QCOMPARE(engine.builder.videoCodecRefusal(muxer, "novideo"), QString());

@@ -116,7 +116,7 @@ void EncoderTargetsTest::prepareContainer(ConsoleEncoder &e, Row &row, const QSt
     const EncodingStep &last = row.steps.last();
     const QString written = last.arguments.value(last.arguments.lastIndexOf("-o") + 1);
     if (last.type == EngineType::MEncoder && written != output) {
-        EncodingStep extract{EngineType::FFmpeg, QString(), QStringList(), output};
+        EncodingStep extract{EngineType::FFmpeg, QString(), QStringList(), output, {}};
         e->cliCmdExtractAudio(EngineType::FFmpeg, extract.program, extract.arguments, written, output);
         row.steps[row.steps.size() - 1].output = written;
         row.steps.append(extract);
@@ -147,7 +147,7 @@ void EncoderTargetsTest::prepareFixed(Row &row)
     const QString name = QString(kindName(row.kind)).replace(' ', '-') + "-" + row.target;
     e->setTarget(QFileInfo(scratch(name)).path(), name);
     QFile::remove(e->outputFile());
-    EncodingStep step{type, QString(), QStringList(), e->outputFile()};
+    EncodingStep step{type, QString(), QStringList(), e->outputFile(), {}};
     const QString input = e->sourcePath();
     if (row.target == "VCD")
         e->cliCmdTargetVcd(type, step.program, step.arguments, input, step.output, e->tvStandard());

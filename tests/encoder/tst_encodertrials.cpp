@@ -118,7 +118,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         // Both limits given: MEncoder takes the frames, FFmpeg the size.
-        const bool valid = e->checkSteps({EncodingStep{type, program, arguments, output}}, commandLine,
+        const bool valid = e->checkSteps({EncodingStep{type, program, arguments, output, {}}}, commandLine,
                                          out, err, 50, 1000000);
         QCOMPARE(valid, fetched<bool>("valid"));
         QVERIFY(timer.elapsed() < 3000 + 3000 + 5000);
@@ -442,12 +442,12 @@ private slots:
         QString commandLine, out, err;
         const QStringList copy = mencoder ? QStringList{"-o", middle}
                                           : QStringList{"dvd://1", "-chapter", "4-4", "-dumpfile", middle};
-        EncodingStep encode{EngineType::FFmpeg, ffmpeg, {"-i", middle, output}, output};
+        EncodingStep encode{EngineType::FFmpeg, ffmpeg, {"-i", middle, output}, output, {}};
         if (fetched<bool>("inlay")) {
             encode.trialArguments = encode.arguments;
             encode.arguments = {"-i", middle, "-filter_complex", "overlay", output};
         }
-        QCOMPARE(e->checkSteps({{first, copier, copy, middle}, encode}, commandLine, out, err, 50, 1000000),
+        QCOMPARE(e->checkSteps({{first, copier, copy, middle, {}}, encode}, commandLine, out, err, 50, 1000000),
                  fetched<bool>("valid"));
         QFile file(calls);
         QVERIFY(file.open(QIODevice::ReadOnly));

@@ -214,7 +214,7 @@ private slots:
         QVERIFY(listing->ended());
         QVERIFY2(ends ? waited.elapsed() < quietMs + busyMs : waited.elapsed() < 3 * quietMs,
                  qPrintable(QString::number(waited.elapsed())));
-        QVERIFY(ends && busyMs == 0 || handled);
+        QVERIFY((ends && busyMs == 0) || handled);
         if (expected.isEmpty()) {
             FFprobe real; // the row's engine may take its time
             QVERIFY(real.startInterface(QStandardPaths::findExecutable("ffprobe"), QString()));

@@ -170,7 +170,7 @@ private slots:
         const QString written = TestMedia::folder() + "/engines/" + name + ".out";
         QFile::remove(written);
         const QString read = writeEngineFile("read-by-engines.bin", QByteArray(262144, 'r'));
-        SyncRunner::Timeouts limits{5000, 20000, 3000};
+        SyncRunner::Timeouts limits = plainLimits(5000, 20000, 3000);
         limits.stall = 800;
         limits.progressed = [last = QString()](const QString &line) mutable { return std::exchange(last, line) != line; };
         limits.work.process = watched != "file";
@@ -254,7 +254,7 @@ private slots:
         const ProcessKiller::KillFunction kill = ProcessKiller::setKillFunction([](QProcess *) {});
         QElapsedTimer clock;
         clock.start();
-        const SyncRunner::Result result = SyncRunner::run(script, {}, QString(), {3000, 300, 300}, "Analyzer");
+        const SyncRunner::Result result = SyncRunner::run(script, {}, QString(), plainLimits(3000, 300, 300), "Analyzer");
         const qint64 elapsed = clock.elapsed();
         ProcessKiller::setKillFunction(kill);
         QVERIFY2(elapsed < 3000, qPrintable(QString::number(elapsed)));
@@ -310,7 +310,7 @@ private slots:
         const QString path = writeEngineScript("endless-runner", QString("exec '%1' endless").arg(TestMedia::fakeEngine()));
         QElapsedTimer clock;
         clock.start();
-        const SyncRunner::Result result = SyncRunner::run(path, {}, QString(), {3000, 20000, 3000}, "Test");
+        const SyncRunner::Result result = SyncRunner::run(path, {}, QString(), plainLimits(3000, 20000, 3000), "Test");
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(result.started && result.crashed && !result.killed);
         QVERIFY(result.droppedBytes > 0);

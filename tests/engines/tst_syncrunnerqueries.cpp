@@ -20,7 +20,7 @@
 #include <signal.h>
 
 namespace {
-const SyncRunner::Timeouts kShort{3000, 400, 400};
+const SyncRunner::Timeouts kShort = plainLimits(3000, 400, 400);
 } // namespace
 
 class SyncRunnerQueriesTest : public QObject

@@ -3,6 +3,7 @@
 #include "engines/engineobjects.h"
 #include "engines/ffmpeg.h"
 #include "engines/ffprobe.h"
+#include "engines/syncrunner.h"
 #include "jobs/console.h"
 #include "testmedia.h"
 
@@ -65,6 +66,16 @@ private:
 };
 
 // Writes folder()/engines/name with the given bytes (and the owner's execute bit if asked).
+// A run's three limits alone: no stall watch, no stop asked, no work watched.
+inline SyncRunner::Timeouts plainLimits(int start, int finish, int kill)
+{
+    SyncRunner::Timeouts limits;
+    limits.start = start;
+    limits.finish = finish;
+    limits.kill = kill;
+    return limits;
+}
+
 inline QString writeEngineFile(const QString &name, const QByteArray &bytes, bool executable = false)
 {
     QDir().mkpath(TestMedia::folder() + QStringLiteral("/engines"));
