@@ -314,6 +314,8 @@ private slots:
             // its first picture held until its own time, as FFmpeg at a constant rate holds it.
             {"sound first, its first picture held as long", 6.0, false, {6.0, 6.0, -1}, {"source.ts"},
              {{6.0, 6.0, 6.0}, false}, {}, Task::Terminated, "", false, {1.4, 1.4, 1.93, 1.4, 0.52}},
+            {"sound 0.2 s first, its first picture held as long", 6.0, false, {6.0, 6.0, -1}, {"source.ts"},
+             {{6.0, 6.0, 6.0}, false}, {}, Task::Terminated, "", false, {1.4, 1.4, 1.6, 1.4, 0.2}},
             {"sound first, its first picture held too briefly", 6.0, false, {6.0, 6.0, -1}, {"source.ts"},
              {{6.0, 6.0, 6.0}, false}, {}, Task::Aborted, "its sound comes 0.53 s later against its picture than in the source",
              false, {1.4, 1.4, 1.93, 1.4, 0.42}},
