@@ -385,6 +385,18 @@ const QList<Source> &sources()
                  "-c:a:0", "mp2", "-c:a:1", "ac3", "-metadata:s:a:0", "language=eng", "-metadata:s:a:1",
                  "language=ger", "-c:s", "dvbsub", "-metadata:s:s:0", "language=eng", "-f", "mpegts"}, 1, 0,
              {16.0 / 9, 25, 2, 2, 48000, 2, 880, 0.5, 2}, kOnePerPair, kMEncoderOnly},
+
+            // TV recordings whose sound starts before the picture: one cut where no key frame
+            // is (its first pictures, to the next key frame 0.25 s after the sound's start,
+            // decode to nothing), one whose tuner sent the sound half a second first.
+            {"tvcut", "TV recording cut mid-group", "tvsoundfirst", "table-tvcut.ts", "",
+             picture("352x288", "25", 2) + tone(440, 48000, 2) + QStringList{"-c:v", "mpeg2video", "-b:v", "2000k",
+                 "-aspect", "16:9", "-ac", "2", "-c:a", "mp2", "-f", "mpegts", "FROM:0.15"}, 0, -1,
+             {16.0 / 9, 25, 1.52, 1.77, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
+            {"tvfirst", "TV recording, sound 0.5 s first", "tvsoundfirst", "table-tvfirst.ts", "",
+             QStringList{"-itsoffset", "0.5"} + picture("352x288", "25", 2) + tone(440, 48000, 2)
+                 + QStringList{"-c:v", "mpeg2video", "-b:v", "2000k", "-aspect", "16:9", "-ac", "2", "-c:a", "mp2",
+                 "-f", "mpegts"}, 0, -1, {16.0 / 9, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
         };
     }();
     return table;
@@ -421,6 +433,13 @@ QString makeSource(const Source &source)
             "Dialogue: 0,%1,%2,Default,,0,0,0,,HHHH\n")
                        .arg(time(cue[1]), time(cue[2])).toUtf8());
         make[i] = path;
+    }
+    // A recording cut where no packet starts: the file made whole, then its bytes from a share on.
+    const QStringList from = make.filter(QRegularExpression("^FROM:"));
+    if (!from.isEmpty()) {
+        make.removeAll(from.first());
+        return TestMedia::cutFront(source.file, TestMedia::clip("whole-" + source.file, make),
+                                   from.first().mid(5).toDouble());
     }
     // A download cut short: the file made whole, then the share of its bytes that came.
     const QStringList cut = make.filter(QRegularExpression("^CUT:"));
@@ -1348,6 +1367,15 @@ public:
     TargetTableDvbSubtitleTest() : TargetTable("dvbsub") {}
 };
 
+
+// TV recordings whose sound starts before their picture.
+class TargetTableTvSoundFirstTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableTvSoundFirstTest() : TargetTable("tvsoundfirst") {}
+};
+
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
 VEXO_TEST_CLASS(TargetTableSoundFirstAviTest)
@@ -1386,4 +1414,5 @@ VEXO_TEST_CLASS(TargetTablePhoneTest)
 VEXO_TEST_CLASS(TargetTableCutShortTest)
 VEXO_TEST_CLASS(TargetTableAvchdTest)
 VEXO_TEST_CLASS(TargetTableDvbSubtitleTest)
+VEXO_TEST_CLASS(TargetTableTvSoundFirstTest)
 #include "tst_targettable.moc"

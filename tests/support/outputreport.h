@@ -57,6 +57,9 @@ struct DecodeReport
     // When the first picture and the first sound are shown, on the file's clock: a player
     // keeps them as far apart as they are here.
     double videoStart = 0, audioStart = 0;
+    // How long the first picture is shown beyond its own step, repeated (an encoder at a
+    // constant rate fills the time before a source's late picture with it).
+    double held = 0;
     double toneHz = 0;
     // Each picture as shown: its time, its part inside black bars (empty when all is black)
     // and its brightest pixel (limited-range luma).
