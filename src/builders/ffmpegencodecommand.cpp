@@ -620,7 +620,12 @@ QString FFmpegEncodeCommand::soundOnPictureClock() const
     double earliest = facts.pictureStart;
     for (const SourceFacts::Sound &sound : facts.sounds)
         earliest = std::min(earliest, sound.start);
-    const double lead = facts.pictureStart - earliest;
+    // A chosen sound that starts before the picture keeps its lead: the output's picture is
+    // held from the sound's start (a TV recording's sound before its first key picture).
+    const int chosen = SourceStreams::audioIndex(m_job.source);
+    const double start = chosen >= 0 && chosen < facts.sounds.size()
+                             ? std::min(facts.pictureStart, facts.sounds.at(chosen).start) : facts.pictureStart;
+    const double lead = start - earliest;
     return lead >= 0.001 ? QStringLiteral("asetpts=PTS-%1/TB").arg(lead, 0, 'f', 3) : QString();
 }
 

@@ -42,6 +42,7 @@ void EngineObjects::setEngines(FFmpeg *ffmpeg, FFprobe *ffprobe, MervoMEncoder *
     OutputCheck::setSourceMeter(ffmpeg ? &OutputMeter::sourceLengths : nullptr);
     OutputCheck::setSoundDecoder(ffmpeg ? &OutputMeter::decodesSound : nullptr);
     OutputCheck::setStartMeter(ffprobe ? &OutputMeter::starts : nullptr);
+    OutputCheck::setHoldMeter(ffmpeg ? &OutputMeter::heldPicture : nullptr);
 }
 
 FFmpeg *EngineObjects::ffmpeg()

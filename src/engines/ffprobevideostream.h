@@ -34,6 +34,10 @@ struct FFprobeVideoStream
     // discarded (a quick trim's lead-in, which an edit list hides) apart.
     QList<double> sampledTimes;
     QList<double> discardedTimes;
+    // The time of its first key picture where the sampled packets begin with pictures that
+    // are not (a TV recording cut mid-group, whose first pictures decode to nothing); 0
+    // where they begin with one or hold none.
+    double keyStart = 0.0;
     // Runs of its own where the analysis leaves them unsaid (InterfaceFFprobe::sampleRuns):
     // stretches of packet times read at points spread through the file, each in the file's
     // order; the packets of the whole file counted ("nb_read_packets", 0 uncounted); and the

@@ -270,6 +270,7 @@ struct ListedPacket
     bool timed = false;
     double time = 0.0;
     bool discarded = false;
+    bool key = false;
 };
 
 ListedPacket listedPacket(const FFprobeReport::Block &block)
@@ -285,7 +286,10 @@ ListedPacket listedPacket(const FFprobeReport::Block &block)
         else if (field.first == QLatin1String("dts_time"))
             decoding = field.second.toDouble(&decoded);
         else if (field.first == QLatin1String("flags"))
+        {
             packet.discarded = field.second.contains(QLatin1Char('D'));
+            packet.key = field.second.startsWith(QLatin1Char('K'));
+        }
     }
     packet.timed = (presented && std::isfinite(presentation)) || (decoded && std::isfinite(decoding));
     packet.time = presented && std::isfinite(presentation) ? presentation : decoding;
@@ -313,11 +317,23 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
         sample.insert(stream.index, &stream.sampledTimes);
         discarded.insert(stream.index, &stream.discardedTimes);
     }
+    QHash<int, double *> keyStart; // of the video streams whose first packet is not key
+    for (FFprobeVideoStream &stream : data->videoStreams)
+        keyStart.insert(stream.index, &stream.keyStart);
+    QSet<int> begun; // the streams a packet of which was seen
     data->sampledPackets = int(packets.size());
     for (const FFprobeReport::Block &block : packets) {
         const ListedPacket packet = listedPacket(block);
         if (!packet.timed)
             continue;
+        double *key = keyStart.value(packet.stream);
+        if (key && !begun.contains(packet.stream) && packet.key)
+            keyStart.remove(packet.stream);
+        else if (key && packet.key && !packet.discarded) {
+            *key = packet.time;
+            keyStart.remove(packet.stream);
+        }
+        begun.insert(packet.stream);
         QList<double> *times = packet.discarded ? discarded.value(packet.stream) : sample.value(packet.stream);
         if (times)
             times->append(packet.time);

@@ -310,15 +310,16 @@ namespace {
 // The packets read at a stream's start: enough for a decoder that gives its first frame
 // late (WMA after two packets, H.264 after its reordering delay) ...
 constexpr int StartPackets = 8;
-// ... read again this many times more while every one was discarded, up to the most below.
+// ... read again this many times more while none gave a frame, up to the most below.
 constexpr int StartPacketGrowth = 8;
 constexpr int MostStartPackets = 4096;
 
 // Where a player starts a stream, read by `ffprobe`: its earliest frame. A player decodes
 // the packets an edit list discards (an MP4 trimmed by a stream copy between key frames
 // starts with them, flagged "D", from 1.3 s before the edit) for the pictures after them,
-// but shows none of them: the decoder gives no frame for them. Where the first packets were
-// all such, more are read. Empty when no engine read it.
+// but shows none of them: the decoder gives no frame for them. Nor does it for the pictures
+// of a recording cut mid-group before its first key frame. Where the first packets gave no
+// frame, more are read. Empty when no engine read it.
 std::optional<double> streamStart(FFprobe *ffprobe, const QString &path, const QString &stream)
 {
     for (int packets = StartPackets;; packets *= StartPacketGrowth) {
@@ -331,8 +332,7 @@ std::optional<double> streamStart(FFprobe *ffprobe, const QString &path, const Q
         if (cutShort(result))
             return std::nullopt;
         const OutputMeter::StartRead read = OutputMeter::readStart(result.stdOut);
-        const bool allDiscarded = read.packets >= packets && read.discarded == read.packets;
-        if (!std::isnan(read.start) || !allDiscarded || packets >= MostStartPackets)
+        if (!std::isnan(read.start) || read.packets < packets || packets >= MostStartPackets)
             return read.start;
     }
 }
@@ -374,6 +374,50 @@ OutputCheck::Starts OutputMeter::starts(const QString &path, int track)
     qCDebug(lcEngines).noquote() << "OutputMeter:" << path << "picture starts" << starts.video << "sound"
                                  << track << starts.audio << (starts.read ? "" : "(not read)");
     return starts;
+}
+
+double OutputMeter::heldPicture(const QString &path, double seconds)
+{
+    FFmpeg *ffmpeg = readyEngine(EngineObjects::ffmpeg());
+    if (!ffmpeg)
+        return -1.0;
+    // mpdecimate keeps a picture only where it differs from the last one kept: by twice its
+    // own measure, as an encoder's copies of one picture sharpen over its first frames (x264
+    // at a PSP's rate, with B-frames, differs so from its first copy).
+    const QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                                QStringLiteral("-i"), fileArgument(path), QStringLiteral("-map"),
+                                QStringLiteral("0:V:0"), QStringLiteral("-t"), QString::number(seconds),
+                                QStringLiteral("-vf"), QStringLiteral("mpdecimate=hi=64*24:lo=64*12:frac=0.5"), QStringLiteral("-fps_mode"),
+                                QStringLiteral("passthrough"), QStringLiteral("-f"), QStringLiteral("framecrc"),
+                                QStringLiteral("-")};
+    const SyncRunner::Result result = meterRun(ffmpeg, arguments, "Transcoder");
+    if (cutShort(result))
+        return -1.0;
+    return readHeld(result.stdOut);
+}
+
+double OutputMeter::readHeld(const QString &listing)
+{
+    // "#tb 0: 1/25", then a picture a line: "0,          0,          0,        1,   622080, 0xf3b7126b"
+    // (stream, decoding time, presentation time, duration, size, checksum) in that base.
+    static const QRegularExpression base(QStringLiteral("^#tb 0: (\\d+)/(\\d+)\\s*$"),
+                                         QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch tb = base.match(listing);
+    const double unit = tb.hasMatch() && tb.captured(2).toDouble() > 0
+                            ? tb.captured(1).toDouble() / tb.captured(2).toDouble() : 0.0;
+    QList<QStringList> pictures;
+    for (const QString &line : listing.split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QLatin1Char(','));
+        if (!line.startsWith(QLatin1Char('#')) && fields.size() >= 6)
+            pictures << fields;
+        if (pictures.size() == 2)
+            break;
+    }
+    if (unit <= 0.0 || pictures.size() < 2)
+        return 0.0;
+    const double held = (pictures[1][2].trimmed().toDouble() - pictures[0][2].trimmed().toDouble()
+                         - pictures[0][3].trimmed().toDouble()) * unit;
+    return std::max(held, 0.0);
 }
 
 OutputMeter::StartRead OutputMeter::readStart(const QString &answer)

@@ -63,6 +63,15 @@ public:
     };
     static StartRead readStart(const QString &answer);
 
+    // How long a file's first picture is shown beyond its own time over its first `seconds`,
+    // read by the registered FFmpeg (the pictures that differ from the one before, as a
+    // viewer tells them apart: an encoder's copies are not bit for bit alike); 0 where it is
+    // not, negative where FFmpeg was not there or was stopped.
+    static double heldPicture(const QString &path, double seconds);
+    // The same from FFmpeg's "framecrc" listing of the pictures that differ: the time from
+    // the first to the second, less the first's own; 0 with fewer than two.
+    static double readHeld(const QString &listing);
+
     // How far the packets reach from the earliest one (its time to the latest end).
     static double packetSpan(const QList<FFprobePacket> &packets);
     // How long packets play: their span, or their lengths added up where they carry no

@@ -215,7 +215,8 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         const FFprobeVideoStream &stream = probe.videoStreams.at(picture);
         facts.rotation = stream.rotation;
         facts.fieldOrder = fieldOrderOf(stream);
-        facts.pictureStart = stream.start_time;
+        // A recording cut mid-group shows its picture from its first key picture on.
+        facts.pictureStart = std::max(stream.start_time, stream.keyStart);
         facts.pictureLeadIn = leadIn(stream.discardedTimes, stream.start_time);
         facts.pictureLength = stream.duration > 0.0 ? stream.duration : probe.duration;
         const QList<QList<double>> stretches = QList<QList<double>>{stream.sampledTimes} + stream.spreadTimes;

@@ -46,6 +46,7 @@ bool copiedWithinItsContainer(const Task &task, const QString &path)
            && QFileInfo(sources.first()).suffix().compare(QFileInfo(path).suffix(), Qt::CaseInsensitive) == 0;
 }
 OutputCheck::StartMeter s_startMeter = nullptr;
+OutputCheck::HoldMeter s_holdMeter = nullptr;
 
 // The streams judged apart, with the words that name them in a failure.
 struct JudgedStream
@@ -160,6 +161,11 @@ OutputCheck::StartMeter OutputCheck::setStartMeter(StartMeter meter)
     return std::exchange(s_startMeter, meter);
 }
 
+OutputCheck::HoldMeter OutputCheck::setHoldMeter(HoldMeter meter)
+{
+    return std::exchange(s_holdMeter, meter);
+}
+
 bool OutputCheck::fallsShort(double measured, double expected)
 {
     return measured < expected * 0.9 && expected - measured > 1.0;
@@ -200,6 +206,16 @@ QString stepFailure(const Task &task, const QString &output, bool &unread)
     unread = !read.read;
     if (std::isnan(source) || !OutputCheck::outOfStep(delay, source))
         return QString();
+    // FFmpeg at a constant rate starts the picture with a sound that comes first in the
+    // source (a transport stream's sound before its picture, or before the first key frame
+    // of a recording cut mid-group), showing the first picture until its own time: in step
+    // when that picture is held for as long as the sound came first.
+    if (s_holdMeter) {
+        const double held = s_holdMeter(output, std::abs(delay - source) + 1.0);
+        qCDebug(lcJobs) << "OutputCheck:" << output << "holds its first picture" << held << "s";
+        if (held > 0.0 && !OutputCheck::outOfStep(delay - held, source))
+            return QString();
+    }
     return QCoreApplication::translate("OutputCheck", delay < source ? kEarlySound : kLateSound)
         .arg(secondsText(std::abs(delay - source)));
 }

@@ -76,13 +76,19 @@ public:
     using SoundDecoder = Decoding (*)(const QString &path);
     // Where a file's picture and its sound `track` (its place among the file's sounds) start.
     using StartMeter = Starts (*)(const QString &path, int track);
+    // How long a file's first picture is shown beyond its own time, repeated over its first
+    // `seconds` (an encoder at a constant rate fills the time before the picture with it);
+    // 0 where it is not, negative where no engine read it.
+    using HoldMeter = double (*)(const QString &path, double seconds);
     // Each returns the meter it replaces; a null meter leaves outputs unjudged, a null
     // source meter holds every stream against the length asked for, a null decoder takes
-    // every copied sound for sound, a null start meter leaves the starts unjudged.
+    // every copied sound for sound, a null start meter leaves the starts unjudged, a null
+    // hold meter takes no first picture for held.
     static Meter setMeter(Meter meter);
     static SourceMeter setSourceMeter(SourceMeter meter);
     static SoundDecoder setSoundDecoder(SoundDecoder decoder);
     static StartMeter setStartMeter(StartMeter meter);
+    static HoldMeter setHoldMeter(HoldMeter meter);
 
     // Why the task's output falls short of what was asked, naming the disk when it is full,
     // or else why its sound is out of step with its picture; empty when neither, or when its

@@ -232,6 +232,12 @@ private slots:
                                                  "-f", "lavfi", "-i", "sine=duration=2", "-c:v", "mpeg2video",
                                                  "-flags", "+ilme+ildct", "-top", "1", "-c:a", "mp2", "-ac", "2"})
             << "" << "turn 0|tt, top first|cfr 25|1.44+2|mp2 2ch 1.43+2.01";
+        // ... cut where no key frame is: its picture shows from the next one, 0.25 s after its sound.
+        const QString recording = TestMedia::clip("facts-whole.ts", {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=2",
+                                                                    "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=2", "-c:v",
+                                                                    "mpeg2video", "-b:v", "2000k", "-c:a", "mp2", "-ac", "2"});
+        QTest::newRow("TV recording cut mid-group") << TestMedia::cutFront("facts-cut.ts", recording, 0.15) << ""
+                                                    << "turn 0|progressive|cfr 25|1.92+1.68|mp2 2ch 1.67+1.75";
         QTest::newRow("fields bottom first, Matroska's lengths as tags")
             << TestMedia::clip("bottomfirst.mkv", {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=2",
                                                    "-c:v", "libx264", "-preset", "ultrafast", "-flags", "+ilme+ildct",

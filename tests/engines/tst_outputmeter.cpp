@@ -47,6 +47,13 @@ QStringList realMedia()
 
 // An MP4 trimmed at 1.3 s by a stream copy, as phones' quick trims make it: its edit list
 // discards the pictures from the key frame before that point, and some sound.
+// A TV recording whose sound starts half a second before its picture.
+QString soundFirstTs()
+{
+    return TestMedia::clip("soundfirst.ts", {"-itsoffset", "0.5", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=6",
+                                             "-f", "lavfi", "-i", "sine=duration=6", "-c:v", "mpeg2video", "-c:a", "mp2"});
+}
+
 QString trimmedMp4()
 {
     const QString whole = TestMedia::clip("long-gop.mp4", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=30:duration=8",
@@ -252,6 +259,11 @@ private slots:
         QTest::newRow("AVI") << TestMedia::clip("starts.avi", picture + sound + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"})
                              << 0 << qQNaN() << qQNaN();
         QTest::newRow("no such sound track") << tracks << 2 << 0.0 << qQNaN();
+        // Cut where no key frame is: its first eight pictures decode to nothing.
+        const QString recording = TestMedia::clip("starts-whole.ts", {"-f", "lavfi", "-i", "testsrc=size=352x288:rate=25:duration=2",
+                                                                     "-c:v", "mpeg2video", "-b:v", "3000k", "-g", "12"});
+        QTest::newRow("transport stream cut mid-group") << TestMedia::cutFront("starts-cut.ts", recording, 0.09) << 0 << 1.92
+                                                        << qQNaN();
         QTest::newRow("sound alone") << TestMedia::clip("starts.mp3", sound + QStringList{"-c:a", "libmp3lame"}) << 0 << qQNaN()
                                      << qQNaN();
     }
@@ -341,6 +353,13 @@ private slots:
         QTest::newRow("transport stream's sound held back")
             << recording << QStringList{"-i", "%1", "-itsoffset", "0.5", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.mkv"}
             << 6.0 << "its sound comes 0.51 s later against its picture than in the source";
+        // FFmpeg at a constant rate starts the picture with a sound that comes first, holding
+        // the first picture until its time; picture and sound copied, started together, are not.
+        QTest::newRow("sound-first transport stream at a constant rate")
+            << soundFirstTs() << QStringList{"-i", "%1", "-fps_mode", "cfr", "-c:v", "mpeg4", "-c:a", "mp2", "%2.mkv"} << 6.0 << "";
+        QTest::newRow("sound-first transport stream's picture moved to its sound")
+            << soundFirstTs() << QStringList{"-itsoffset", "-0.5", "-i", "%1", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.mkv"}
+            << 6.0 << "its sound comes 0.50 s later against its picture than in the source";
         const QString asf = TestMedia::clip("judged.asf", clipOf(6, 6, {"-c:v", "wmv2", "-c:a", "wmav2"}));
         QTest::newRow("ASF encoded") << asf << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "aac", "%2.mp4"} << 6.0 << "";
         // A source's sound that declares no length is as long as its packets, not as its

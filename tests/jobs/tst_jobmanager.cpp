@@ -222,7 +222,8 @@ private slots:
             QStringList sources; S source; L played; int state; const char *failure;
             bool earlierIncomplete = false; // an incomplete output of an earlier run is there
             // Where the output's picture and sound start, then the source's taken sound and its
-            // picture; none: the task names no sound of its source.
+            // picture, then how long the output holds its first picture (0 unsaid); none: the
+            // task names no sound of its source.
             QList<double> starts = {};
         } rows[] = {
             {"cut short", 40.0, false, {28.5, 28.5, -1}, {}, {}, {}, Task::Aborted, "its output lasts 28.5 s of the 40.0 s asked for"},
@@ -309,6 +310,21 @@ private slots:
              Task::Terminated, "", false, {1.44, 0.0, qQNaN(), qQNaN()}},
             {"out of step, the parts of a merge", 20.0, false, {20.0, 12.0, -1}, {"part1.avi", "part2.avi"}, {{10.0, 6.0, 10.0}, false},
              {}, Task::Terminated, "", false, {1.44, 0.0, 1.44, 1.43}},
+            // A source's sound that comes first, its output's picture started with the sound and
+            // its first picture held until its own time, as FFmpeg at a constant rate holds it.
+            {"sound first, its first picture held as long", 6.0, false, {6.0, 6.0, -1}, {"source.ts"},
+             {{6.0, 6.0, 6.0}, false}, {}, Task::Terminated, "", false, {1.4, 1.4, 1.93, 1.4, 0.52}},
+            {"sound 0.2 s first, its first picture held as long", 6.0, false, {6.0, 6.0, -1}, {"source.ts"},
+             {{6.0, 6.0, 6.0}, false}, {}, Task::Terminated, "", false, {1.4, 1.4, 1.6, 1.4, 0.2}},
+            {"sound first, its first picture held too briefly", 6.0, false, {6.0, 6.0, -1}, {"source.ts"},
+             {{6.0, 6.0, 6.0}, false}, {}, Task::Aborted, "its sound comes 0.53 s later against its picture than in the source",
+             false, {1.4, 1.4, 1.93, 1.4, 0.42}},
+            {"sound first, its first picture held too long", 6.0, false, {6.0, 6.0, -1}, {"source.ts"},
+             {{6.0, 6.0, 6.0}, false}, {}, Task::Aborted, "its sound comes 0.53 s later against its picture than in the source",
+             false, {1.4, 1.4, 1.93, 1.4, 0.69}},
+            {"sound brought forward, its first picture held", 6.0, false, {6.0, 6.0, -1}, {"source.ts"},
+             {{6.0, 6.0, 6.0}, false}, {}, Task::Aborted, "its sound comes 1.43 s earlier against its picture than in the source",
+             false, {1.44, 0.0, 1.44, 1.43, 1.0}},
             // A stream that falls short is told first.
             {"out of step and cut", 6.0, false, {2.0, 6.0, -1}, {"source.ts"}, {{6.0, 6.0, 6.0}, false}, {},
              Task::Aborted, "its picture lasts 2.0 s of the 6.0 s asked for", false, {1.44, 0.0, 1.44, 1.43}},
@@ -330,6 +346,9 @@ private slots:
             s_started << QString("%1 %2").arg(QFileInfo(path).fileName()).arg(track);
             const int first = QFileInfo(path).completeBaseName() == "out" ? 0 : 2;
             return s_starts.isEmpty() ? OutputCheck::Starts() : OutputCheck::Starts{s_starts[first], s_starts[first + 1]};
+        });
+        const OutputCheck::HoldMeter previousHold = OutputCheck::setHoldMeter([](const QString &, double) {
+            return s_starts.value(4, 0.0);
         });
         for (const auto &row : rows) {
             QTemporaryDir dir;
@@ -381,6 +400,7 @@ private slots:
         OutputCheck::setMeter(previous);
         OutputCheck::setSourceMeter(previousSource);
         OutputCheck::setStartMeter(previousStarts);
+        OutputCheck::setHoldMeter(previousHold);
     }
 
     // Only a regular file is ever removed: a first pass may write to /dev/null, and the

@@ -178,7 +178,11 @@ QStringList decodedFiles(int input, const QString &files, bool video, bool audio
                   // The pictures that differ from the last one kept: an encoder given the same
                   // picture twice refines it, so the checksums of a repeat differ.
                   << "-map" << stream + ":v:0" << "-vf" << "mpdecimate" << "-fps_mode" << "passthrough" << kOwnTimes
-                  << "-f" << "framecrc" << files + ".kept";
+                  << "-f" << "framecrc" << files + ".kept"
+                  // The first two pictures that differ by twice that measure: how long the
+                  // first is held, over the copies an encoder sharpens.
+                  << "-map" << stream + ":v:0" << "-vf" << "mpdecimate=hi=64*24:lo=64*12:frac=0.5" << "-fps_mode"
+                  << "passthrough" << kOwnTimes << "-frames:v" << "2" << "-f" << "framecrc" << files + ".held";
     return arguments;
 }
 } // namespace
@@ -410,6 +414,9 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
     if (times.size() > 1 && times.last() > times.first())
         report.frameRate = places / (times.last() - times.first());
     report.repeats = report.pictures - int(Frames(files + ".kept").times.size());
+    const Frames held(files + ".held");
+    if (held.times.size() > 1 && report.step > 0)
+        report.held = qMax(0.0, held.times[1].first - held.times[0].first - report.step);
     // Each picture's lines ("frame:0 pts:0 pts_time:0", then "lavfi.<filter>.<key>=<value>").
     QMap<QByteArray, int> box;
     for (const QByteArray &line : lines(files + ".crop")) {
@@ -711,6 +718,13 @@ QString fieldsFault(const PlayerExpectation &expected, const DecodeReport &file)
     return QString();
 }
 
+// How long the output's first picture is held where the source's sound comes first, up to
+// as long as the sound comes first (0 otherwise).
+double heldBeforePicture(const PlayerExpectation &expected, const DecodeReport &file)
+{
+    return expected.soundDelay < 0 ? qMin(file.held, -expected.soundDelay + kLateStartSlack) : 0.0;
+}
+
 QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file)
 {
     // A player's decoder (a DVD player's, a phone's) refuses pictures of another format.
@@ -723,9 +737,13 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
         known = known || sameRate(rate, own);
     if (!known)
         return QStringLiteral("%1 fps from a %2 fps source").arg(rate, 0, 'f', 3).arg(expected.frameRate, 0, 'f', 3);
-    if (file.videoSeconds > expected.pictureSeconds + kPictureSlack
-        || file.videoSeconds < expected.pictureSeconds - kPictureSlack - expected.pictureTail)
-        return QStringLiteral("picture lasts %1 s of %2").arg(file.videoSeconds, 0, 'f', 3)
+    // Where the source's sound comes first, its first picture may be shown from the sound's
+    // start on (FFmpeg at a constant rate): that time is no longer picture, nor pictures lost.
+    const double held = heldBeforePicture(expected, file);
+    const double pictureSeconds = file.videoSeconds - held;
+    if (pictureSeconds > expected.pictureSeconds + kPictureSlack
+        || pictureSeconds < expected.pictureSeconds - kPictureSlack - expected.pictureTail)
+        return QStringLiteral("picture lasts %1 s of %2").arg(pictureSeconds, 0, 'f', 3)
             .arg(expected.pictureSeconds);
     // A faster rate repeats pictures; a picture repeated beyond that, or held over a gap in
     // the times, is a picture lost (one at an end, where the target's clock meets the
@@ -734,7 +752,8 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
     // rate repeats or leaves as gaps (fewer at a share of the rate).
     const double needed = qMax(0.0, file.pictures - expected.frameRate * file.videoSeconds)
                           + expected.missingPictures * qMin(1.0, rate / expected.frameRate);
-    if (file.repeats + file.holes > qCeil(needed) + 1)
+    const int heldPictures = file.step > 0 ? qRound(held / file.step) : 0;
+    if (file.repeats - heldPictures + file.holes > qCeil(needed) + 1)
         return QStringLiteral("%1 of %2 pictures repeat the one before, %3 held over a gap (%4 fps from %5 fps)")
             .arg(file.repeats).arg(file.pictures).arg(file.holes).arg(rate, 0, 'f', 3)
             .arg(expected.frameRate, 0, 'f', 3);
@@ -810,7 +829,8 @@ QString playerFault(const PlayerExpectation &expected, const DecodeReport &file)
     QString fault = expected.video.isEmpty() ? QString() : pictureFault(expected, file);
     if (fault.isEmpty() && !expected.audio.isEmpty())
         fault = soundFault(expected, file);
-    const double delay = file.audibleStart - file.videoStart;
+    // A held first picture starts the picture with the sound; its own time is the last copy's.
+    const double delay = file.audibleStart - file.videoStart - heldBeforePicture(expected, file);
     if (fault.isEmpty() && !expected.video.isEmpty() && !expected.audio.isEmpty()
         && (delay - expected.soundDelay > kLateStartSlack || expected.soundDelay - delay > kEarlyStartSlack))
         fault = QStringLiteral("the sound starts %1 s after the picture, %2 s in the source")

@@ -60,6 +60,9 @@ struct DecodeReport
     // When the sound is first heard: silence that a container which stores no start time
     // puts before a later sound (AVI's) keeps it in step, as a player plays that silence.
     double audibleStart = 0;
+    // How long the first picture is shown beyond its own step, repeated (an encoder at a
+    // constant rate fills the time before a source's late picture with it).
+    double held = 0;
     double toneHz = 0;
     // Each picture as shown: its time, its part inside black bars (empty when all is black)
     // and its brightest pixel (limited-range luma).

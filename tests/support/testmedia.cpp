@@ -108,6 +108,16 @@ QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCo
     return path;
 }
 
+QString TestMedia::cutFront(const QString &name, const QString &whole, double from)
+{
+    const QString path = folder() + "/" + name;
+    QFile in(whole), out(path);
+    if (whole.isEmpty() || !in.open(QIODevice::ReadOnly) || !in.seek(qint64(in.size() * from))
+        || !out.open(QIODevice::WriteOnly) || out.write(in.readAll()) <= 0)
+        return QString();
+    return path;
+}
+
 QString TestMedia::standardAvi()
 {
     return clip("standard.avi", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",

@@ -19,6 +19,9 @@ QString scratch(const QString &subfolder, const QString &name);
 // Arguments after a "THEN" make a second run that reads the first one's file: what only a
 // stream copy writes (a rotation flag: {..., "THEN", "-c", "copy", "-metadata:s:v", "rotate=90"}).
 QString clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs);
+// folder()/name made of the bytes of `whole` from the share `from` of them on, as a recording
+// cut where no packet starts (a TV recording cut mid-group); empty on failure.
+QString cutFront(const QString &name, const QString &whole, double from);
 
 // A 3 s, 320x240, 25 fps clip with a 440 Hz tone: mpeg4 video, mp3 audio, AVI container.
 QString standardAvi();
