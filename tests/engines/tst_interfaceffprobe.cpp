@@ -365,6 +365,19 @@ private slots:
                                                    "-i", "sine=frequency=880:duration=1.5", "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset",
                                                    "fast", "-bf", "3", "-c:a", "mp2"})
             << "" << "turn 0|progressive|cfr 25|1.48+2|mp2 1ch 1.47+2.01|mp2 1ch 1.97+1.49";
+        // A broadcast's sound that changes rate at a programme change, and back.
+        const auto recording = [](int rate, double seconds) {
+            return QStringList{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=160x90:rate=25:duration=%1").arg(seconds),
+                               "-f", "lavfi", "-i", QStringLiteral("sine=sample_rate=%1:duration=%2").arg(rate).arg(seconds),
+                               "-c:v", "mpeg2video", "-c:a", "mp2"};
+        };
+        QTest::newRow("TV recording, its sound's rate changing partway")
+            << TestMedia::clip("facts-ratechange.ts", recording(48000, 1) + QStringList{"JOIN"} + recording(44100, 1))
+            << "" << "turn 0|progressive|cfr 25|1.44+2.01|mp2 1ch 1.43+2.03 rates 48000>44100";
+        QTest::newRow("TV recording, its sound's rate changing and back late on")
+            << TestMedia::clip("facts-rateback.ts", recording(32000, 6) + QStringList{"JOIN"} + recording(48000, 2)
+                                                        + QStringList{"JOIN"} + recording(32000, 2))
+            << "" << "turn 0|progressive|cfr 25|1.44+10.03|mp2 1ch 1.42+10.04 rates 32000>48000>32000";
     }
 
     void sourceFacts()
@@ -380,7 +393,8 @@ private slots:
             Player player(Player::MplayerBackend, "mplayer", QString(), "ffprobe", &console, &console, &console,
                           &console, LogLevel::Quiet, 30000, 30000, 5000);
             player.readFFprobeData(path);
-            player.readFFprobeSamples(path, InterfaceFFprobe::FieldSample | InterfaceFFprobe::RateSample);
+            player.readFFprobeSamples(path, InterfaceFFprobe::FieldSample | InterfaceFFprobe::RateSample
+                                                 | InterfaceFFprobe::SoundRateSample);
             data = *player.ffprobeData();
         } else {
             makeInterface(&data).parseData(&data, answer, QString());
@@ -388,13 +402,20 @@ private slots:
         const SourceFacts facts = SourceFacts::measure(data, data.videoStreams.isEmpty() ? -1 : 0);
         const auto n = [](double value) { return QString::number(value, 'f', 2).remove(QRegularExpression("\\.?0+$")); };
         const auto lead = [&n](double seconds) { return seconds > 0.0 ? " lead " + n(seconds) : QString(); };
+        const auto changes = [](const QList<int> &rates) {
+            QStringList hertz;
+            for (int rate : rates)
+                hertz << QString::number(rate);
+            return hertz.size() > 1 ? " rates " + hertz.join('>') : QString();
+        };
         const QString shown = !facts.interlaced() ? QString() : facts.topFieldFirst() ? ", top first" : ", bottom first";
         QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder + shown,
                           facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate) : "cfr " + n(facts.frameRate),
                           n(facts.pictureStart) + '+' + n(facts.pictureLength) + lead(facts.pictureLeadIn)};
         for (const SourceFacts::Sound &sound : facts.sounds)
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length))
-                         + lead(sound.leadIn) + (sound.untimed ? " untimed" : "");
+                         + lead(sound.leadIn) + (sound.untimed ? " untimed" : "")
+                         + changes(sound.rates);
         QCOMPARE(facts.measured ? found.join('|') : QString("not measured"), expected);
         QCOMPARE(facts.sideways(), facts.rotation % 180 == 90);
     }
