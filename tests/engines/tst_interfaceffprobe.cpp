@@ -365,19 +365,21 @@ private slots:
                                                    "-i", "sine=frequency=880:duration=1.5", "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset",
                                                    "fast", "-bf", "3", "-c:a", "mp2"})
             << "" << "turn 0|progressive|cfr 25|1.48+2|mp2 1ch 1.47+2.01|mp2 1ch 1.97+1.49";
-        // A broadcast's sound that changes rate at a programme change, and back.
-        const auto recording = [](int rate, double seconds) {
-            return QStringList{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=160x90:rate=25:duration=%1").arg(seconds),
-                               "-f", "lavfi", "-i", QStringLiteral("sine=sample_rate=%1:duration=%2").arg(rate).arg(seconds),
-                               "-c:v", "mpeg2video", "-c:a", "mp2"};
+        // A broadcast's sound that changes rate at a programme change, and back: recordings
+        // appended, each on a clock that follows on from the one before (the muxer starts the
+        // picture 1.4 s in, or 0.04 s before an offset).
+        const auto recording = [](int rate, double seconds, double from) {
+            const QStringList part{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=160x90:rate=25:duration=%1").arg(seconds),
+                                   "-f", "lavfi", "-i", QStringLiteral("sine=sample_rate=%1:duration=%2").arg(rate).arg(seconds),
+                                   "-c:v", "mpeg2video", "-c:a", "mp2", "-f", "mpegts"};
+            return from > 0 ? QStringList{"JOIN"} + part + QStringList{"-output_ts_offset", QString::number(from + 0.04)} : part;
         };
         QTest::newRow("TV recording, its sound's rate changing partway")
-            << TestMedia::clip("facts-ratechange.ts", recording(48000, 1) + QStringList{"JOIN"} + recording(44100, 1))
-            << "" << "turn 0|progressive|cfr 25|1.44+2.01|mp2 1ch 1.43+2.03 rates 48000>44100";
+            << TestMedia::clip("facts-ratechange.ts", recording(48000, 1, 0) + recording(44100, 1, 1))
+            << "" << "turn 0|progressive|cfr 25|1.44+2|mp2 1ch 1.43+2.02 rates 48000>44100";
         QTest::newRow("TV recording, its sound's rate changing and back late on")
-            << TestMedia::clip("facts-rateback.ts", recording(32000, 6) + QStringList{"JOIN"} + recording(48000, 2)
-                                                        + QStringList{"JOIN"} + recording(32000, 2))
-            << "" << "turn 0|progressive|cfr 25|1.44+10.03|mp2 1ch 1.42+10.04 rates 32000>48000>32000";
+            << TestMedia::clip("facts-rateback.ts", recording(32000, 6, 0) + recording(48000, 2, 6) + recording(32000, 2, 8))
+            << "" << "turn 0|progressive|cfr 25|1.44+10|mp2 1ch 1.42+10.02 rates 32000>48000>32000";
     }
 
     void sourceFacts()

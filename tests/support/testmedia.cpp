@@ -78,24 +78,25 @@ void keepClip(const QString &path, const QString &cached)
 }
 
 namespace {
-// Recordings made one by one and joined as FFmpeg's concat reader copies them, the times of
-// each following on from the one before; empty on failure.
+// Recordings made one by one and their bytes joined, as a recorder appends one programme to
+// another; empty on failure.
 QString joinedClip(const QString &name, const QStringList &recordings)
 {
     QList<QStringList> parts{{}};
     for (const QString &argument : recordings)
         argument == QLatin1String("JOIN") ? parts.append(QStringList()) : parts.last().append(argument);
-    QFile list(TestMedia::folder() + "/parts-" + name + ".txt");
-    if (!list.open(QIODevice::WriteOnly))
+    const QString path = TestMedia::folder() + "/" + name;
+    QFile joined(path);
+    if (!joined.open(QIODevice::WriteOnly))
         return QString();
     for (qsizetype i = 0; i < parts.size(); ++i) {
-        const QString part = TestMedia::clip(QStringLiteral("part%1-").arg(i) + name, parts.at(i));
-        if (part.isEmpty())
+        QFile part(TestMedia::clip(QStringLiteral("part%1-").arg(i) + name, parts.at(i)));
+        if (!part.open(QIODevice::ReadOnly) || joined.write(part.readAll()) != part.size()) {
+            joined.remove();
             return QString();
-        list.write(QStringLiteral("file '%1'\n").arg(part).toUtf8());
+        }
     }
-    list.close();
-    return TestMedia::clip(name, {"-f", "concat", "-safe", "0", "-i", list.fileName(), "-c", "copy"});
+    return path;
 }
 } // namespace
 
