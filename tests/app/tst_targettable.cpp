@@ -154,6 +154,10 @@ const QList<Source> &sources()
         const QStringList twoTracks{"-map", "0:v", "-map", "1:a", "-map", "2:a"};
         const QStringList twoSubtitles{"-map", "0:v", "-map", "1:a", "-map", "2:s", "-map", "3:s",
                                         "-metadata:s:s:0", "language=eng", "-metadata:s:s:1", "language=fre"};
+        const auto recording = [](int rate) {
+            return picture("160x90", "25", 1) + tone(440, rate, 1)
+                   + QStringList{"-c:v", "mpeg2video", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"};
+        };
         const QStringList cover = tone1 + picture("96x96", "1", 1)
             + QStringList{"-map", "0:a", "-map", "1:v", "-ac", "2", "-frames:v", "1", "-disposition:v", "attached_pic"};
         return QList<Source>{
@@ -385,6 +389,13 @@ const QList<Source> &sources()
                  "-c:a:0", "mp2", "-c:a:1", "ac3", "-metadata:s:a:0", "language=eng", "-metadata:s:a:1",
                  "language=ger", "-c:s", "dvbsub", "-metadata:s:s:0", "language=eng", "-f", "mpegts"}, 1, 0,
              {16.0 / 9, 25, 2, 2, 48000, 2, 880, 0.5, 2}, kOnePerPair, kMEncoderOnly},
+
+            // A TV recording whose sound changes from 48 kHz to 44.1 kHz at a programme change:
+            // a second of each, the second recorded on a clock that follows on from the first.
+            {"ratechange", "sound rate changing partway", "ratechange", "table-ratechange.ts", "",
+             recording(48000) + QStringList{"JOIN"} + recording(44100) + QStringList{"-output_ts_offset", "1.04"},
+             0, -1, {16.0 / 9, 25, 2, 2, 48000, 2, 440},
+             kOnePerPair, kMEncoderOnly},
         };
     }();
     return table;
@@ -1348,6 +1359,14 @@ public:
     TargetTableDvbSubtitleTest() : TargetTable("dvbsub") {}
 };
 
+// A broadcast's recording across a programme change.
+class TargetTableSoundRateChangeTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableSoundRateChangeTest() : TargetTable("ratechange") {}
+};
+
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
 VEXO_TEST_CLASS(TargetTableSoundFirstAviTest)
@@ -1386,4 +1405,5 @@ VEXO_TEST_CLASS(TargetTablePhoneTest)
 VEXO_TEST_CLASS(TargetTableCutShortTest)
 VEXO_TEST_CLASS(TargetTableAvchdTest)
 VEXO_TEST_CLASS(TargetTableDvbSubtitleTest)
+VEXO_TEST_CLASS(TargetTableSoundRateChangeTest)
 #include "tst_targettable.moc"
