@@ -41,11 +41,9 @@ constexpr int kSoundFrames = 48;
 // The frames of a window whose samples over their time give a rate: a quarter of a second
 // of MPEG sound, whose times a Matroska clock rounds by a millisecond at most.
 constexpr qsizetype kSoundWindow = 12;
-// Frames further apart than this (or going back) begin another stretch: the next point read.
-constexpr double kSoundStretchGap = 0.5;
 // The sampling rates sound is made at; a window's rate within this share of one is that one.
-// A window that holds a change of rate, or a gap in its sound, comes out between them and
-// tells nothing.
+// A window that holds a change of rate, a gap in its sound or the step to the next point read
+// comes out between them (or below nothing) and tells nothing.
 const int kSamplingRates[] = {8000,  11025, 12000, 16000, 22050, 24000,  32000,
                               44100, 48000, 64000, 88200, 96000, 176400, 192000};
 constexpr double kSamplingRateSlack = 0.015;
@@ -463,19 +461,17 @@ int windowRate(const SoundFrames &frames, qsizetype first, qsizetype last)
     return 0;
 }
 
-// The rates of stretches of a sound, each change in the order met: a rate counts where two
-// windows running on agree on it, so that a stray frame or short gap changes nothing.
-QList<int> soundRates(const QList<SoundFrames> &stretches)
+// The rates of a sound's frames as read, each change in the order met: a rate counts where
+// two windows running on agree on it, so that a stray frame or short gap changes nothing.
+QList<int> soundRates(const SoundFrames &frames)
 {
     QList<int> rates;
-    for (const SoundFrames &frames : stretches) {
-        int before = 0;
-        for (qsizetype first = 0; first + kSoundWindow < frames.size(); first += kSoundWindow) {
-            const int rate = windowRate(frames, first, first + kSoundWindow);
-            if (rate > 0 && rate == before && (rates.isEmpty() || rates.last() != rate))
-                rates << rate;
-            before = rate;
-        }
+    int before = 0;
+    for (qsizetype first = 0; first + kSoundWindow < frames.size(); first += kSoundWindow) {
+        const int rate = windowRate(frames, first, first + kSoundWindow);
+        if (rate > 0 && rate == before && (rates.isEmpty() || rates.last() != rate))
+            rates << rate;
+        before = rate;
     }
     return rates;
 }
@@ -483,22 +479,17 @@ QList<int> soundRates(const QList<SoundFrames> &stretches)
 
 bool InterfaceFFprobe::parseSoundRates(FFprobeData *data, const QString &stdOut)
 {
-    QHash<int, QList<SoundFrames>> stretches; // by stream index
+    QHash<int, SoundFrames> read; // by stream index
     for (const FFprobeReport::Block &frame : FFprobeReport::entries(stdOut, QStringLiteral("frames"))) {
         bool timed = false, counted = false;
         const double time = fieldValue(frame, "best_effort_timestamp_time").toDouble(&timed);
         const int samples = fieldValue(frame, "nb_samples").toInt(&counted);
-        if (!timed || !counted || !std::isfinite(time) || samples <= 0)
-            continue;
-        QList<SoundFrames> &own = stretches[fieldValue(frame, "stream_index").toInt()];
-        const double step = own.isEmpty() ? 0.0 : time - own.last().last().first;
-        if (own.isEmpty() || step <= 0.0 || step > kSoundStretchGap)
-            own.append(SoundFrames());
-        own.last().append({time, samples});
+        if (timed && counted && std::isfinite(time) && samples > 0)
+            read[fieldValue(frame, "stream_index").toInt()].append({time, samples});
     }
     bool told = false;
     for (FFprobeAudioStream &stream : data->audioStreams) {
-        stream.sampledRates = soundRates(stretches.value(stream.index));
+        stream.sampledRates = soundRates(read.value(stream.index));
         told = told || !stream.sampledRates.isEmpty();
     }
     return told;
