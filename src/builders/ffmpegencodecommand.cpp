@@ -565,7 +565,10 @@ void FFmpegEncodeCommand::addAudio()
     filters << soundTiming(m_job.source);
     // Silence from the file's start keeps a sound that starts later in step: a WMA sound
     // decodes from 0.09 s of an ASF whose picture starts at 0.05 s.
-    if (soundStartsWithFile(m_settings.muxer, codec))
+    // FFmpeg builds its filters anew where the sound's rate changes, and this one pads from the
+    // file's start again (half a second of silence in a second of a recording that goes from
+    // 48 kHz to 44.1 kHz): such a sound is kept as soundTiming() times it.
+    if (soundStartsWithFile(m_settings.muxer, codec) && !soundRateChanges(m_job.source))
         filters << soundOnPictureClock() << soundFromStart();
     if (!channelsSet)
         filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
@@ -583,8 +586,20 @@ QString FFmpegEncodeCommand::soundTiming(const EncodingSource &source)
     // FFmpeg keeps the packet times: of RealAudio's second (every packet at 0) it kept 0.04 s.
     const int sound = SourceStreams::audioIndex(source);
     const QList<SourceFacts::Sound> &sounds = source.facts.sounds;
-    return sound >= 0 && sound < sounds.size() && sounds.at(sound).untimed ? QStringLiteral("asetpts=N/SR/TB")
-                                                                          : QString();
+    if (sound >= 0 && sound < sounds.size() && sounds.at(sound).untimed)
+        return QStringLiteral("asetpts=N/SR/TB");
+    // Where the rate changes, FFmpeg builds its filters anew, and the first frames of the new
+    // ones do not follow on from the last of the old: PCM and Vorbis in Matroska got two
+    // packets of one time there, which a decoder refuses. Laid out by their times to the
+    // hundredth of a second (the resampler's own bound, a tenth, lets them be), they follow on.
+    return soundRateChanges(source) ? QStringLiteral("aresample=async=1:min_hard_comp=0.01") : QString();
+}
+
+bool FFmpegEncodeCommand::soundRateChanges(const EncodingSource &source)
+{
+    const int sound = SourceStreams::audioIndex(source);
+    const QList<SourceFacts::Sound> &sounds = source.facts.sounds;
+    return sound >= 0 && sound < sounds.size() && sounds.at(sound).rateChanges();
 }
 
 QString FFmpegEncodeCommand::soundFromStart()

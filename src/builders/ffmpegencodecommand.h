@@ -55,8 +55,11 @@ public:
     // ahead (Matroska wrote 20 s of a song before it, a file players took for one without a
     // picture). Empty for the others.
     static QStringList heldPictureMuxing(const EncodingSource &source);
+    // Whether the chosen sound's sampling rate changes partway (SourceFacts::Sound::rates).
+    static bool soundRateChanges(const EncodingSource &source);
     // The audio filter, first of any, that times the chosen sound by its samples where its
-    // packets carry no times that move (SourceFacts::Sound::untimed); empty for the others.
+    // packets carry no times that move (SourceFacts::Sound::untimed), or by its times where
+    // its rate changes; empty for the others.
     static QString soundTiming(const EncodingSource &source);
     // The "-map" switches of the source's picture and its chosen sound, each when wanted.
     static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);

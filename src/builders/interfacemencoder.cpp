@@ -326,6 +326,13 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QSt
         return tr("MEncoder plays the %1 s of sound before this source's start that its edit list "
                   "leaves out")
             .arg(secondsText(facts.sounds.at(place).leadIn));
+    // MEncoder keeps the rate its sound starts with: of a recording whose sound changes from
+    // 48 kHz to 44.1 kHz it played the rest a ninth too high, and said the job completed.
+    const QList<int> &rates = facts.sounds.at(place).rates;
+    if (rates.size() > 1)
+        return tr("MEncoder does not follow this source's sound where its sampling rate changes (%1 Hz, then "
+                  "%2 Hz): the rest would play at the wrong pitch")
+            .arg(rates.first()).arg(rates.at(1));
     // MEncoder starts picture and sound together, whatever lies between them in the source.
     const double sound = facts.sounds.at(place).start;
     const double apart = sound - facts.pictureStart;

@@ -22,4 +22,7 @@ struct FFprobeAudioStream
     // The times of the sampled packets flagged to be discarded (an encoder's priming, a
     // quick trim's lead-in).
     QList<double> discardedTimes;
+    // Its sampling rates as decoded at points spread through it, each change in the order
+    // met (a broadcast's sound changes rate at a programme change, which no header states).
+    QList<int> sampledRates;
 };

@@ -35,6 +35,18 @@ constexpr int kSpreadPoints = 8;
 constexpr int kSpreadPackets = 32;
 // The decoded pictures whose flags tell the field order.
 constexpr int kFieldPictures = 6;
+// The decoded sound frames of each sound stream read at the start and at each spread point:
+// a second or more of MPEG or AC-3 sound.
+constexpr int kSoundFrames = 48;
+// The frames of a window whose samples over their time give a rate: a quarter of a second
+// of MPEG sound, whose times a Matroska clock rounds by a millisecond at most.
+constexpr qsizetype kSoundWindow = 12;
+// The sampling rates sound is made at; a window's rate within this share of one is that one.
+// A window that holds a change of rate, a gap in its sound or the step to the next point read
+// comes out between them (or below nothing) and tells nothing.
+const int kSamplingRates[] = {8000,  11025, 12000, 16000, 22050, 24000,  32000,
+                              44100, 48000, 64000, 88200, 96000, 176400, 192000};
+constexpr double kSamplingRateSlack = 0.015;
 // A file this small has its picture's packets counted whole where its container counts none:
 // a 1 GB Matroska took 1.8 s to read from the disk and 0.4 s from the cache, where its spread
 // stretches took 0.2 to 0.5 s.
@@ -344,7 +356,9 @@ const QList<InterfaceFFprobe::SampleRun> &InterfaceFFprobe::sampleRuns()
 {
     static const QList<SampleRun> runs = {{FieldSample, &InterfaceFFprobe::cliCmdGetFields, &InterfaceFFprobe::parseFields},
                                           {RateSample, &InterfaceFFprobe::cliCmdGetSpread, &InterfaceFFprobe::parseSpread},
-                                          {RateSample, &InterfaceFFprobe::cliCmdGetCount, &InterfaceFFprobe::parseCount}};
+                                          {RateSample, &InterfaceFFprobe::cliCmdGetCount, &InterfaceFFprobe::parseCount},
+                                          {SoundRateSample, &InterfaceFFprobe::cliCmdGetSoundRates,
+                                           &InterfaceFFprobe::parseSoundRates}};
     return runs;
 }
 
@@ -415,6 +429,86 @@ bool InterfaceFFprobe::cliCmdGetCount(const QString &file, const FFprobeData &da
                          {QStringLiteral("-count_packets"), QStringLiteral("-show_entries"),
                           QStringLiteral("stream=nb_read_packets")},
                          program, arguments);
+}
+
+bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeData &data, QString &program,
+                                          QStringList &arguments) const
+{
+    program.clear();
+    arguments.clear();
+    if (data.audioStreams.isEmpty())
+        return false;
+    // A packet listing states no rate, and FFprobe 5.1's frames state none either: a stretch's
+    // rate is its decoded samples over the time they span, read where the picture's spread is
+    // read and at the start. The count of each interval covers every sound stream.
+    const double start = data.audioStreams.first().start_time;
+    const QString frames = QStringLiteral("%+#%1").arg(kSoundFrames * data.audioStreams.size());
+    QStringList points{frames};
+    if (data.duration > 0.0 && std::isfinite(data.duration + start))
+        for (int k = 1; k <= kSpreadPoints; ++k) {
+            const double point = std::max(start + data.duration * k / (kSpreadPoints + 1), 0.0);
+            points << QString::number(point, 'f', 3) + frames;
+        }
+    program = m_binary;
+    arguments = QStringList{fileArgument(file), QStringLiteral("-select_streams"), QStringLiteral("a"),
+                            QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
+                            QStringLiteral("-show_entries"),
+                            QStringLiteral("frame=stream_index,nb_samples,best_effort_timestamp_time")}
+                + FFprobeReport::outputOptions();
+    qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetSoundRates() returns command:" << program << "with options"
+                       << arguments;
+    return true;
+}
+
+namespace {
+using SoundFrames = QList<QPair<double, int>>; // decoded frames' times and samples
+
+// The sampling rate of a window of decoded frames, 0 where it names none: the samples of
+// each frame but the last over the time from the first to the last.
+int windowRate(const SoundFrames &frames, qsizetype first, qsizetype last)
+{
+    double samples = 0.0;
+    for (qsizetype i = first; i < last; ++i)
+        samples += frames.at(i).second;
+    const double rate = samples / (frames.at(last).first - frames.at(first).first);
+    for (int made : kSamplingRates)
+        if (std::abs(rate / made - 1.0) <= kSamplingRateSlack)
+            return made;
+    return 0;
+}
+
+// The rates of a sound's frames as read, each change in the order met: a rate counts where
+// two windows running on agree on it, so that a stray frame or short gap changes nothing.
+QList<int> soundRates(const SoundFrames &frames)
+{
+    QList<int> rates;
+    int before = 0;
+    for (qsizetype first = 0; first + kSoundWindow < frames.size(); first += kSoundWindow) {
+        const int rate = windowRate(frames, first, first + kSoundWindow);
+        if (rate > 0 && rate == before && (rates.isEmpty() || rates.last() != rate))
+            rates << rate;
+        before = rate;
+    }
+    return rates;
+}
+} // namespace
+
+bool InterfaceFFprobe::parseSoundRates(FFprobeData *data, const QString &stdOut)
+{
+    QHash<int, SoundFrames> read; // by stream index
+    for (const FFprobeReport::Block &frame : FFprobeReport::entries(stdOut, QStringLiteral("frames"))) {
+        bool timed = false, counted = false;
+        const double time = fieldValue(frame, "best_effort_timestamp_time").toDouble(&timed);
+        const int samples = fieldValue(frame, "nb_samples").toInt(&counted);
+        if (timed && counted && std::isfinite(time) && samples > 0)
+            read[fieldValue(frame, "stream_index").toInt()].append({time, samples});
+    }
+    bool told = false;
+    for (FFprobeAudioStream &stream : data->audioStreams) {
+        stream.sampledRates = soundRates(read.value(stream.index));
+        told = told || !stream.sampledRates.isEmpty();
+    }
+    return told;
 }
 
 bool InterfaceFFprobe::parseFields(FFprobeData *data, const QString &stdOut)

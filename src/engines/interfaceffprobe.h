@@ -31,8 +31,9 @@ public:
     // one shown: "tb", "bt"); stretches of its packets' times read at points spread through
     // the file, and its packets counted over the whole file where the container counts none
     // and reading it all is cheap (the first answer lists only the packets of its first
-    // seconds, after which a phone may drop its rate or a screen recorder pause).
-    enum Sample { FieldSample = 1, RateSample = 2 };
+    // seconds, after which a phone may drop its rate or a screen recorder pause); and the
+    // sound's sampling rates, decoded at the file's start and at points spread through it.
+    enum Sample { FieldSample = 1, RateSample = 2, SoundRateSample = 4 };
     struct SampleRun
     {
         Sample sample;
@@ -48,11 +49,15 @@ public:
                          QStringList &arguments) const;
     bool cliCmdGetCount(const QString &file, const FFprobeData &data, QString &program,
                         QStringList &arguments) const;
+    bool cliCmdGetSoundRates(const QString &file, const FFprobeData &data, QString &program,
+                             QStringList &arguments) const;
     // Their answers, read into the moving picture's record of data; an answer that tells
     // nothing (a run cut short) leaves the record alone and gives false.
     static bool parseFields(FFprobeData *data, const QString &stdOut);
     static bool parseSpread(FFprobeData *data, const QString &stdOut);
     static bool parseCount(FFprobeData *data, const QString &stdOut);
+    // Into each sound stream's record (the sound, not the moving picture, is read here).
+    static bool parseSoundRates(FFprobeData *data, const QString &stdOut);
 
     // Reads the "-version" banner into the status record: signature, version, state 3 on
     // success; state 2 (signature and version untouched) otherwise.

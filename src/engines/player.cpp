@@ -877,6 +877,9 @@ void Player::readFFprobeSamples(const QString &file, int samples)
         if (!ran || !run.parse(&m_ffprobeData, output.stdOut))
             log(run.sample == InterfaceFFprobe::FieldSample
                     ? tr("Player: FFprobe could not read the field order of the pictures of %1.").arg(file)
+                : run.sample == InterfaceFFprobe::SoundRateSample
+                    ? tr("Player: FFprobe could not read the sampling rate of the sound of %1 through the file.")
+                          .arg(file)
                     : tr("Player: FFprobe could not read the frame rate of %1 past its first seconds.").arg(file),
                 LogLevel::Quiet);
     }

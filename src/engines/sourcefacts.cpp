@@ -40,7 +40,7 @@ const QStringList kTopFirstOrders = {"tt", "bt"};
 bool SourceFacts::Sound::operator==(const Sound &other) const
 {
     return codec == other.codec && channels == other.channels && start == other.start && length == other.length
-           && leadIn == other.leadIn && untimed == other.untimed;
+           && leadIn == other.leadIn && untimed == other.untimed && rates == other.rates;
 }
 
 bool SourceFacts::operator==(const SourceFacts &other) const
@@ -246,6 +246,7 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         sound.length = stream.duration > 0.0 ? stream.duration : probe.duration;
         sound.leadIn = leadIn(stream.discardedTimes, stream.start_time);
         sound.untimed = stream.sampledTimes.size() > kFewestSteps && stepsOf({stream.sampledTimes}).steps.isEmpty();
+        sound.rates = stream.sampledRates;
         facts.sounds.append(sound);
     }
     return facts;

@@ -28,6 +28,10 @@ struct SourceFacts
         // at 0): a player times it by its samples, an encoder that keeps packet times keeps a
         // few hundredths of a second of it.
         bool untimed = false;
+        // Its sampling rates as decoded through the file, each change in the order met (a
+        // broadcast's 48 kHz, then 44.1 kHz after a programme change); empty unmeasured.
+        QList<int> rates;
+        bool rateChanges() const { return rates.size() > 1; }
         bool operator==(const Sound &other) const;
         bool operator!=(const Sound &other) const { return !(*this == other); }
     };

@@ -36,7 +36,8 @@ constexpr int kFileLoadSteps = 9;
 // Lengths of one file that differ by less than this are the same.
 constexpr double kSameLength = 0.5;
 // What a file's analysis is completed with.
-constexpr int kFileSamples = InterfaceFFprobe::FieldSample | InterfaceFFprobe::RateSample;
+constexpr int kFileSamples =
+    InterfaceFFprobe::FieldSample | InterfaceFFprobe::RateSample | InterfaceFFprobe::SoundRateSample;
 
 // The identify answers that describe the whole movie, applied to the record as they come.
 void applyMovieAnswer(int code, const ClipInfo &clip, MovieInfo &movie)

@@ -154,6 +154,10 @@ const QList<Source> &sources()
         const QStringList twoTracks{"-map", "0:v", "-map", "1:a", "-map", "2:a"};
         const QStringList twoSubtitles{"-map", "0:v", "-map", "1:a", "-map", "2:s", "-map", "3:s",
                                         "-metadata:s:s:0", "language=eng", "-metadata:s:s:1", "language=fre"};
+        const auto recording = [](int rate) {
+            return picture("160x90", "25", 1) + tone(440, rate, 1)
+                   + QStringList{"-c:v", "mpeg2video", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"};
+        };
         const QStringList cover = tone1 + picture("96x96", "1", 1)
             + QStringList{"-map", "0:a", "-map", "1:v", "-ac", "2", "-frames:v", "1", "-disposition:v", "attached_pic"};
         return QList<Source>{
@@ -396,6 +400,13 @@ const QList<Source> &sources()
             {"still", "one picture, a song", "stillpicture", "table-still.mkv", "",
              picture("160x120", "25", 0.04) + tone(440, 44100, 11) + kH264 + aac, 0, -1,
              {4.0 / 3, 25, 11.02, 11.02, 44100, 2, 440, 0, 0, 1}, kOnePerPair, kMEncoderOnly},
+
+            // A TV recording whose sound changes from 48 kHz to 44.1 kHz at a programme change:
+            // a second of each, the second recorded on a clock that follows on from the first.
+            {"ratechange", "sound rate changing partway", "ratechange", "table-ratechange.ts", "",
+             recording(48000) + QStringList{"JOIN"} + recording(44100) + QStringList{"-output_ts_offset", "1.04"},
+             0, -1, {16.0 / 9, 25, 2, 2, 48000, 2, 440},
+             kOnePerPair, kMEncoderOnly},
         };
     }();
     return table;
@@ -1377,6 +1388,14 @@ public:
     TargetTableStillPictureTest() : TargetTable("stillpicture") {}
 };
 
+// A broadcast's recording across a programme change.
+class TargetTableSoundRateChangeTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableSoundRateChangeTest() : TargetTable("ratechange") {}
+};
+
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
 VEXO_TEST_CLASS(TargetTableSoundFirstAviTest)
@@ -1417,4 +1436,5 @@ VEXO_TEST_CLASS(TargetTableAvchdTest)
 VEXO_TEST_CLASS(TargetTableDvbSubtitleTest)
 VEXO_TEST_CLASS(TargetTableLateTrackTest)
 VEXO_TEST_CLASS(TargetTableStillPictureTest)
+VEXO_TEST_CLASS(TargetTableSoundRateChangeTest)
 #include "tst_targettable.moc"

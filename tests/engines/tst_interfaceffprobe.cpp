@@ -387,6 +387,21 @@ private slots:
                                                    "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+gte(t\\,10)'",
                                                    "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
             << "" << "turn 0|progressive|vfr 4.24 fast 25|0+12.02|aac 1ch 0+12.02";
+        // A broadcast's sound that changes rate at a programme change, and back: recordings
+        // appended, each on a clock that follows on from the one before (the muxer starts the
+        // picture 1.4 s in, or 0.04 s before an offset).
+        const auto recording = [](int rate, double seconds, double from) {
+            const QStringList part{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=160x90:rate=25:duration=%1").arg(seconds),
+                                   "-f", "lavfi", "-i", QStringLiteral("sine=sample_rate=%1:duration=%2").arg(rate).arg(seconds),
+                                   "-c:v", "mpeg2video", "-c:a", "mp2", "-f", "mpegts"};
+            return from > 0 ? QStringList{"JOIN"} + part + QStringList{"-output_ts_offset", QString::number(from + 0.04)} : part;
+        };
+        QTest::newRow("TV recording, its sound's rate changing partway")
+            << TestMedia::clip("facts-ratechange.ts", recording(48000, 1, 0) + recording(44100, 1, 1))
+            << "" << "turn 0|progressive|cfr 25|1.44+2|mp2 1ch 1.43+2.02 rates 48000>44100";
+        QTest::newRow("TV recording, its sound's rate changing and back late on")
+            << TestMedia::clip("facts-rateback.ts", recording(32000, 6, 0) + recording(48000, 2, 6) + recording(32000, 2, 8))
+            << "" << "turn 0|progressive|cfr 25|1.44+10|mp2 1ch 1.42+10.02 rates 32000>48000>32000";
     }
 
     void sourceFacts()
@@ -402,7 +417,8 @@ private slots:
             Player player(Player::MplayerBackend, "mplayer", QString(), "ffprobe", &console, &console, &console,
                           &console, LogLevel::Quiet, 30000, 30000, 5000);
             player.readFFprobeData(path);
-            player.readFFprobeSamples(path, InterfaceFFprobe::FieldSample | InterfaceFFprobe::RateSample);
+            player.readFFprobeSamples(path, InterfaceFFprobe::FieldSample | InterfaceFFprobe::RateSample
+                                                 | InterfaceFFprobe::SoundRateSample);
             data = *player.ffprobeData();
         } else {
             makeInterface(&data).parseData(&data, answer, QString());
@@ -410,6 +426,12 @@ private slots:
         const SourceFacts facts = SourceFacts::measure(data, data.videoStreams.isEmpty() ? -1 : 0);
         const auto n = [](double value) { return QString::number(value, 'f', 2).remove(QRegularExpression("\\.?0+$")); };
         const auto lead = [&n](double seconds) { return seconds > 0.0 ? " lead " + n(seconds) : QString(); };
+        const auto changes = [](const QList<int> &rates) {
+            QStringList hertz;
+            for (int rate : rates)
+                hertz << QString::number(rate);
+            return hertz.size() > 1 ? " rates " + hertz.join('>') : QString();
+        };
         const QString shown = !facts.interlaced() ? QString() : facts.topFieldFirst() ? ", top first" : ", bottom first";
         QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder + shown,
                           facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate) : "cfr " + n(facts.frameRate),
@@ -417,7 +439,8 @@ private slots:
                               + (facts.stillPicture ? " still" : "")};
         for (const SourceFacts::Sound &sound : facts.sounds)
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length))
-                         + lead(sound.leadIn) + (sound.untimed ? " untimed" : "");
+                         + lead(sound.leadIn) + (sound.untimed ? " untimed" : "")
+                         + changes(sound.rates);
         QCOMPARE(facts.measured ? found.join('|') : QString("not measured"), expected);
         QCOMPARE(facts.sideways(), facts.rotation % 180 == 90);
     }

@@ -260,8 +260,16 @@ private slots:
                                                     "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
                                                     "libx264", "-preset", "ultrafast", "-c:a", "aac"})
             << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive";
-        // Its stream names its field order, and FFprobe lists all its packets at once: no run.
-        QTest::newRow("all said at once") << TestMedia::standardMp4() << "" << "progressive";
+        // The sound's rates are decoded wherever there is sound.
+        QTest::newRow("the sound's rate through the file")
+            << TestMedia::standardMp4() << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
+            << "progressive";
+        // Its stream names its field order, FFprobe lists all its packets at once, and it has no
+        // sound: no run.
+        QTest::newRow("all said at once")
+            << TestMedia::clip("loading-silent.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=1", "-c:v",
+                                                      "libx264", "-preset", "ultrafast"})
+            << "" << "progressive";
     }
     void unreadSamplesAreSaid()
     {

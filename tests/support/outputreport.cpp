@@ -830,7 +830,11 @@ QString playerFault(const PlayerExpectation &expected, const DecodeReport &file)
     if (fault.isEmpty() && !expected.audio.isEmpty())
         fault = soundFault(expected, file);
     // A held first picture starts the picture with the sound; its own time is the last copy's.
-    const double delay = file.audibleStart - file.videoStart - heldBeforePicture(expected, file);
+    // A sound that starts after its picture in the source is judged where it is first heard
+    // (AVI holds silence before it); any other where its stream starts, as an MP3 encoder's
+    // own lead-in of silence (0.1 s at 11 kHz) is no step against the picture.
+    const double heard = expected.soundDelay > kLateStartSlack ? file.audibleStart : file.audioStart;
+    const double delay = heard - file.videoStart - heldBeforePicture(expected, file);
     if (fault.isEmpty() && !expected.video.isEmpty() && !expected.audio.isEmpty()
         && (delay - expected.soundDelay > kLateStartSlack || expected.soundDelay - delay > kEarlyStartSlack))
         fault = QStringLiteral("the sound starts %1 s after the picture, %2 s in the source")

@@ -77,11 +77,36 @@ void keepClip(const QString &path, const QString &cached)
 }
 }
 
+namespace {
+// Recordings made one by one and their bytes joined, as a recorder appends one programme to
+// another; empty on failure.
+QString joinedClip(const QString &name, const QStringList &recordings)
+{
+    QList<QStringList> parts{{}};
+    for (const QString &argument : recordings)
+        argument == QLatin1String("JOIN") ? parts.append(QStringList()) : parts.last().append(argument);
+    const QString path = TestMedia::folder() + "/" + name;
+    QFile joined(path);
+    if (!joined.open(QIODevice::WriteOnly))
+        return QString();
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        QFile part(TestMedia::clip(QStringLiteral("part%1-").arg(i) + name, parts.at(i)));
+        if (!part.open(QIODevice::ReadOnly) || joined.write(part.readAll()) != part.size()) {
+            joined.remove();
+            return QString();
+        }
+    }
+    return path;
+}
+} // namespace
+
 QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs)
 {
     const QString path = folder() + "/" + name;
     if (QFileInfo::exists(path))
         return path;
+    if (ffmpegInputAndCodecArgs.contains(QStringLiteral("JOIN")))
+        return joinedClip(name, ffmpegInputAndCodecArgs);
     // A copy: a test may change its clip.
     const QString cached = cachedClip(name, kSameBytes + ffmpegInputAndCodecArgs);
     if (!cached.isEmpty() && QFile::copy(cached, path))

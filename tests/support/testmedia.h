@@ -18,6 +18,9 @@ QString scratch(const QString &subfolder, const QString &name);
 // Example: clip("tone.avi", {"-f","lavfi","-i","sine=frequency=440:duration=3"}).
 // Arguments after a "THEN" make a second run that reads the first one's file: what only a
 // stream copy writes (a rotation flag: {..., "THEN", "-c", "copy", "-metadata:s:v", "rotate=90"}).
+// Arguments split by "JOIN" make recordings of their own, whose bytes are joined one after
+// the other as a recorder appends one programme to another (each part's times as its own
+// arguments set them: "-output_ts_offset" for a transport stream that follows on).
 QString clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs);
 // folder()/name made of the bytes of `whole` from the share `from` of them on, as a recording
 // cut where no packet starts (a TV recording cut mid-group); empty on failure.
