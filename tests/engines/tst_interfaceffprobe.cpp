@@ -390,17 +390,17 @@ private slots:
         // A broadcast's sound that changes rate at a programme change, and back: recordings
         // appended, each on a clock that follows on from the one before (the muxer starts the
         // picture 1.4 s in, or 0.04 s before an offset).
-        const auto recording = [](int rate, double seconds, double from) {
+        const auto broadcast = [](int rate, double seconds, double from) {
             const QStringList part{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=160x90:rate=25:duration=%1").arg(seconds),
                                    "-f", "lavfi", "-i", QStringLiteral("sine=sample_rate=%1:duration=%2").arg(rate).arg(seconds),
                                    "-c:v", "mpeg2video", "-c:a", "mp2", "-f", "mpegts"};
             return from > 0 ? QStringList{"JOIN"} + part + QStringList{"-output_ts_offset", QString::number(from + 0.04)} : part;
         };
         QTest::newRow("TV recording, its sound's rate changing partway")
-            << TestMedia::clip("facts-ratechange.ts", recording(48000, 1, 0) + recording(44100, 1, 1))
+            << TestMedia::clip("facts-ratechange.ts", broadcast(48000, 1, 0) + broadcast(44100, 1, 1))
             << "" << "turn 0|progressive|cfr 25|1.44+2|mp2 1ch 1.43+2.02 rates 48000>44100";
         QTest::newRow("TV recording, its sound's rate changing and back late on")
-            << TestMedia::clip("facts-rateback.ts", recording(32000, 6, 0) + recording(48000, 2, 6) + recording(32000, 2, 8))
+            << TestMedia::clip("facts-rateback.ts", broadcast(32000, 6, 0) + broadcast(48000, 2, 6) + broadcast(32000, 2, 8))
             << "" << "turn 0|progressive|cfr 25|1.44+10|mp2 1ch 1.42+10.02 rates 32000>48000>32000";
     }
 
