@@ -30,7 +30,7 @@ struct SourceFacts
         bool untimed = false;
         // Its sampling rates as decoded through the file, each change in the order met (a
         // broadcast's 48 kHz, then 44.1 kHz after a programme change); empty unmeasured.
-        QList<int> rates;
+        QList<int> rates{};
         bool rateChanges() const { return rates.size() > 1; }
         bool operator==(const Sound &other) const;
         bool operator!=(const Sound &other) const { return !(*this == other); }
