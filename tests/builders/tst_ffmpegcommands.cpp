@@ -393,6 +393,13 @@ private slots:
             encode.job.source.facts.sounds = {{"aac", 2, 0.5, 1}, {"aac", 2, 0.0, 1.5}};
             return ::encode(encode);
         }() << "-af asetpts=PTS-0.023/TB,aresample=async=1:first_pts=0 -strict";
+        // A TV recording's sound before its picture keeps its lead: the picture is held from it.
+        QTest::newRow("AVI of a sound that starts first") << [] {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96);
+            encode.job.source.facts.pictureStart = 1.92;
+            encode.job.source.facts.sounds = {{"mp2", 2, 1.67, 2}};
+            return ::encode(encode);
+        }() << "-af aresample=async=1:first_pts=0 -strict";
         // A song's one picture, shown for the song's 10.02 s: the picture and 250 copies.
         const auto still = [](const char *muxer, const char *codec, double rate) {
             Call encode = call(movie(4.0 / 3.0, rate), User, muxer, codec, {128, 96}, 64, "noaudio", 0, 0);
