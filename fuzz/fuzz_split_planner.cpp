@@ -1,6 +1,7 @@
 // The split planner's helpers (MediaSplitter), pure functions of FFprobe's listing of the
 // input's reference stream: whether the listing can be planned from, its positions filled
-// in, the size model, and the cuts of both rules. The input's first line gives what the
+// in, the size model, the cuts of both rules, and the same listing taken as listed near the
+// cuts only. The input's first line gives what the
 // input's header says, "SIZE START END PARTS VOLUME_SIZE" (bytes, seconds, seconds, equal
 // parts, bytes of a volume within a size); the rest is the listing as FFprobe prints it.
 
@@ -34,6 +35,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     lines.append(bytes.sliced(std::min(headerEnd + 1, bytes.size())));
     lines.finish();
     QList<FFprobePacket> packets = lines.packets();
+    // The same listing as if FFprobe had listed only the packets near the cuts.
+    QList<double> expected;
+    for (int part = 1; part < parts; ++part)
+        expected << MediaSplitter::timeAtByte(packets, frame, double(frame.inputSize) * part / parts);
+    const QList<MediaSplitter::Window> windows = MediaSplitter::nearWindows(frame.start, frame.end, expected);
+    QList<FFprobePacket> near = packets;
+    QList<int> gaps;
+    bool landed = false;
+    if (MediaSplitter::joinWindows(near, windows, gaps, &landed)) {
+        const MediaSplitter::SizeModel nearModel =
+            MediaSplitter::sizeModel(near, frame.inputSize, gaps.isEmpty() ? 0 : gaps.last());
+        MediaSplitter::nearCutsHold(near, gaps, nearModel, parts);
+        MediaSplitter::nearCutsMissed(near, gaps, nearModel, parts);
+    }
     const QString fault = MediaSplitter::listingFault(packets, lines.unreadLines(), frame);
     // The splitter plans from trusted listings only; its helpers stay bounded on any.
     MediaSplitter::fillPositions(packets, frame.start, frame.end - frame.start, frame.inputSize);

@@ -316,9 +316,14 @@ void MainWindow::jobSplitMovie()
         statusBar()->showMessage(tr("Split only possible for file input"), RefusalTimeout);
         return;
     }
-    // The input is analysed while the user chooses the volumes: the split starts at once.
-    MediaSplitter::prefetchInputAnalysis(m_filePath);
     SplitMovieDialog dialog(inputSize, &inputFolder, &outputFolder, &volumeCount, &volumeSize, this);
+    // The input is analysed while the user chooses the volumes: the split starts at once.
+    const auto rule = [&dialog] {
+        return dialog.equalParts() ? MediaSplitter::VolumeRule::EqualParts : MediaSplitter::VolumeRule::WithinSize;
+    };
+    MediaSplitter::prefetchInputAnalysis(m_filePath, rule());
+    connect(&dialog, &SplitMovieDialog::methodChanged, this,
+            [this, rule] { MediaSplitter::prefetchListing(m_filePath, rule()); });
     if (dialog.exec() != QDialog::Accepted) {
         MediaSplitter::dropInputAnalysis(m_filePath);
         return;
@@ -327,9 +332,7 @@ void MainWindow::jobSplitMovie()
     QPointer<MediaSplitter> alive(splitter);
     splitter->setAutoDelete(true);
     splitter->setOutputFolder(outputFolder);
-    splitter->startSplit(m_filePath, volumeCount, volumeSize,
-                         dialog.equalParts() ? MediaSplitter::VolumeRule::EqualParts
-                                             : MediaSplitter::VolumeRule::WithinSize);
+    splitter->startSplit(m_filePath, volumeCount, volumeSize, rule());
     MediaSplitter::dropInputAnalysis(m_filePath); // when the split did not come to it
     // A split refused before its first volume never finishes, so it would never delete
     // itself (one that ended at once has a deletion pending, which deleting now cancels).

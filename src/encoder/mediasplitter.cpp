@@ -62,6 +62,43 @@ const double AnyPacketLeads[] = {0.0, 0.2, 1.0, 3.0};
 // gives them: a packet without a presentation time is placed by its decoding time, and
 // streams end a little apart.
 constexpr double ListedTimeSlack = 1.0;
+// How far either side of where a part is expected to end its packets are listed, and how much
+// of the input's start and end: a hundredth of its length, within these bounds. It holds a
+// key packet at or before the part's end and two after it where key frames come at most
+// half as far apart.
+constexpr double NearCutShare = 0.01;
+constexpr double NearCutReachLeast = 4.0;
+constexpr double NearCutReachMost = 30.0;
+// Windows that would read more of the input than this share: all of it is listed.
+constexpr double NearListingShare = 0.75;
+// Where a part's end lies in time is first taken from its share of the input's bytes, then
+// from where the packets listed put those bytes; after as many listings near the cuts as this,
+// all packets are listed.
+constexpr int NearListings = 3;
+// The containers whose packets of one stream come in the order of their byte positions, so
+// that a volume can keep them by position: those whose seeks land on key frames.
+bool cutByPosition(MediaSplitter::Seeking seeking)
+{
+    return seeking != MediaSplitter::Seeking::AnyPacket;
+}
+// The first bytes of the containers cut by position; another is listed whole.
+struct Signature
+{
+    int offset;
+    QByteArray bytes;
+};
+const Signature PositionCutSignatures[] = {
+    {8, "AVI "}, {0, QByteArray::fromHex("1a45dfa3")}, {4, "ftyp"}, {4, "moov"}, {4, "mdat"}, {0, "FLV"},
+};
+bool cutByPosition(const QString &input)
+{
+    QFile file(input);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(16) : QByteArray();
+    return std::any_of(std::begin(PositionCutSignatures), std::end(PositionCutSignatures),
+                       [&](const Signature &signature) {
+                           return head.mid(signature.offset, signature.bytes.size()) == signature.bytes;
+                       });
+}
 // The bytes after the last listed packet of a file cut short (that packet, the other streams'
 // last packets, the piece of a packet cut off): a few seconds of the input.
 constexpr double ListedTailSeconds = 2.0;
@@ -202,6 +239,11 @@ void MediaSplitter::resetVolumes()
     m_progress = nullptr;
     m_packets.clear();
     m_listed = false;
+    m_nearCuts = false;
+    m_nearListings = 0;
+    m_windows.clear();
+    m_gaps.clear();
+    m_seen.clear();
     m_listingFault.clear();
     m_model = SizeModel();
     m_firstKey = m_begin = m_end = -1;
@@ -221,7 +263,9 @@ void MediaSplitter::startListing()
         m_listing = ahead;
     } else {
         delete ahead;
-        m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
+        m_nearCuts = m_rule == VolumeRule::EqualParts && cutByPosition(m_seeking) && startNearListing();
+        if (!m_nearCuts)
+            m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
     }
     // FFmpeg's progress counts the pictures of the first video stream it writes; only a copy
     // held to a size may need to tell how far it came.
@@ -236,13 +280,23 @@ void MediaSplitter::startListing()
     }
 }
 
-void MediaSplitter::prefetchInputAnalysis(const QString &input)
+void MediaSplitter::prefetchInputAnalysis(const QString &input, VolumeRule rule)
 {
     FFprobe *ffprobe = EngineObjects::ffprobe();
     if (!ffprobe)
         return;
     ffprobe->prefetchLoadWithPackets(input, QString(), inputHeadIntervals());
-    // The listing of its pictures too: a split into volumes waits for it.
+    prefetchListing(input, rule);
+}
+
+void MediaSplitter::prefetchListing(const QString &input, VolumeRule rule)
+{
+    FFprobe *ffprobe = EngineObjects::ffprobe();
+    // The listing of its pictures, where a split into volumes waits for all of it (equal
+    // parts of a container cut by position are listed only near their cuts, once their number
+    // is known).
+    if (!ffprobe || (rule == VolumeRule::EqualParts && cutByPosition(input)))
+        return;
     if (!listingsAhead().contains(input)) {
         if (PacketListing *listing = ffprobe->startPacketListing(input, PicturesStream, nullptr))
             listingsAhead().insert(input, listing);
@@ -378,17 +432,23 @@ void MediaSplitter::fillPositions(QList<FFprobePacket> &packets, double inputSta
     }
 }
 
-MediaSplitter::SizeModel MediaSplitter::sizeModel(const QList<FFprobePacket> &packets, qint64 inputSize)
+MediaSplitter::SizeModel MediaSplitter::sizeModel(const QList<FFprobePacket> &packets, qint64 inputSize,
+                                                  int lastWindow)
 {
     SizeModel model;
     if (packets.isEmpty())
         return model;
     // What follows the last packet (the index of AVI, Matroska and MP4) counts in the proportion.
     model.header = std::max<qint64>(0, packets.first().pos);
-    const double span = double(packets.last().pos) - double(model.header);
+    const double last = double(packets.last().pos);
+    const double span = last - double(model.header);
     if (span > 0.0)
         model.ratio = std::max(1.0, (double(inputSize) - double(model.header)) / span);
     model.inputRatio = model.ratio;
+    const int first = std::clamp(lastWindow, 0, int(packets.size()) - 1);
+    const qsizetype count = packets.size() - first;
+    model.end = count > 1 ? last + (last - double(std::max<qint64>(0, packets.at(first).pos))) / double(count - 1)
+                          : last;
     return model;
 }
 
@@ -421,12 +481,9 @@ double MediaSplitter::partEnd(const QList<FFprobePacket> &packets, const SizeMod
 {
     if (packets.isEmpty() || parts < 1)
         return 0.0;
-    // The packets' bytes, shared alike (each volume's index grows with them), the last packet
-    // taken as large as the others are on the whole.
+    // The packets' bytes, shared alike (each volume's index grows with them).
     const double header = double(model.header);
-    const double last = double(packets.last().pos);
-    const double end = packets.size() > 1 ? last + (last - header) / double(packets.size() - 1) : last;
-    return header + (end - header) * double(part) / double(parts);
+    return header + (model.end - header) * double(part) / double(parts);
 }
 
 int MediaSplitter::nearestCut(const QList<FFprobePacket> &packets, int begin, double target)
@@ -443,6 +500,180 @@ int MediaSplitter::nearestCut(const QList<FFprobePacket> &packets, int begin, do
         before = cut;
     }
     return before;
+}
+
+double MediaSplitter::timeAtByte(const QList<FFprobePacket> &seen, const ListingFrame &frame, double byte)
+{
+    // Between the packets listed (in the order of their positions), and the input's start
+    // and end, the bytes are taken as spread evenly over the time.
+    double time = frame.start;
+    double pos = 0.0;
+    for (const FFprobePacket &packet : seen) {
+        if (double(packet.pos) >= byte) {
+            const double bytes = double(packet.pos) - pos;
+            return bytes > 0.0 ? time + (packet.time - time) * (byte - pos) / bytes : time;
+        }
+        time = packet.time;
+        pos = double(packet.pos);
+    }
+    const double bytes = double(frame.inputSize) - pos;
+    return bytes > 0.0 ? time + (frame.end - time) * std::min(1.0, (byte - pos) / bytes) : time;
+}
+
+QList<MediaSplitter::Window> MediaSplitter::nearWindows(double start, double end, const QList<double> &cuts)
+{
+    const double length = end - start;
+    if (!(length > 0.0) || cuts.isEmpty())
+        return {};
+    const double reach = std::clamp(length * NearCutShare, NearCutReachLeast, NearCutReachMost);
+    QList<Window> windows{{start, start + reach}};
+    const auto add = [&windows](Window window) {
+        if (window.from <= windows.last().to)
+            windows.last().to = std::max(windows.last().to, window.to);
+        else
+            windows << window;
+    };
+    for (double cut : cuts)
+        add({cut - reach, cut + reach});
+    add({end - reach, std::numeric_limits<double>::infinity()});
+    double listed = 0.0;
+    for (const Window &window : std::as_const(windows))
+        listed += std::min(window.to, end) - window.from;
+    return listed <= length * NearListingShare ? windows : QList<Window>();
+}
+
+QString MediaSplitter::intervalsText(const QList<Window> &windows)
+{
+    // The first window from the input's start, the last to its end.
+    QStringList intervals;
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        const QString from = i == 0 ? QString() : secondsText(windows.at(i).from);
+        const QString to = qIsFinite(windows.at(i).to) ? secondsText(windows.at(i).to) : QString();
+        intervals << from + QLatin1Char('%') + to;
+    }
+    return intervals.join(QLatin1Char(','));
+}
+
+bool MediaSplitter::joinWindows(QList<FFprobePacket> &packets, const QList<Window> &windows, QList<int> &gaps,
+                                bool *landed)
+{
+    QList<FFprobePacket> joined;
+    gaps.clear();
+    QList<qsizetype> gapWindows;
+    QHash<qint64, double> listed;
+    qsizetype window = 0;
+    for (const FFprobePacket &packet : std::as_const(packets)) {
+        if (packet.pos < 0)
+            return false;
+        if (!joined.isEmpty() && packet.pos <= joined.last().pos) {
+            // Listed again by the next window; anything else goes back.
+            const auto same = listed.constFind(packet.pos);
+            if (same == listed.cend() || std::abs(same.value() - packet.time) > TimeTolerance)
+                return false;
+            continue;
+        }
+        // FFprobe ends a window before its first packet at or past the window's end: a packet
+        // there is the next window's.
+        bool next = false;
+        while (window + 1 < windows.size() && packet.time >= windows.at(window).to) {
+            ++window;
+            next = true;
+        }
+        if (next && !joined.isEmpty()) {
+            gaps << int(joined.size());
+            gapWindows << window;
+        }
+        listed.insert(packet.pos, packet.time);
+        joined << packet;
+    }
+    packets = joined;
+    if (landed)
+        *landed = seeksLanded(packets, windows, gaps, gapWindows);
+    return true;
+}
+
+bool MediaSplitter::seeksLanded(const QList<FFprobePacket> &packets, const QList<Window> &windows,
+                                const QList<int> &gaps, const QList<qsizetype> &gapWindows)
+{
+    // FFprobe seeks to a window's start as FFmpeg seeks to a volume's: where the window begins
+    // after a gap at the latest key packet at or before its start, the container's seeks land
+    // where its key frames are.
+    if (gaps.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < gaps.size(); ++i) {
+        // A seek to a time within a picture of a key frame (AVI counts its seeks in pictures)
+        // lands on it.
+        const FFprobePacket &first = packets.at(gaps.at(i));
+        const double from = windows.at(gapWindows.at(i)).from;
+        if (!first.key || first.time > from + std::max(TimeTolerance, first.duration))
+            return false;
+        const int end = i + 1 < gaps.size() ? gaps.at(i + 1) : int(packets.size());
+        for (int next = gaps.at(i) + 1; next < end; ++next) {
+            if (packets.at(next).key) {
+                if (packets.at(next).time <= from + TimeTolerance)
+                    return false;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+bool MediaSplitter::nearCutsHold(const QList<FFprobePacket> &packets, const QList<int> &gaps, const SizeModel &model,
+                                 int parts)
+{
+    // No gap after `a` up to `b`.
+    const auto together = [&gaps](int a, int b) {
+        return std::none_of(gaps.cbegin(), gaps.cend(), [=](int gap) { return gap > a && gap <= b; });
+    };
+    const auto nextKey = [&packets](int index) {
+        for (int next = index + 1; next < packets.size(); ++next) {
+            if (packets.at(next).key)
+                return next;
+        }
+        return -1;
+    };
+    // The volumes begin at the first key packet, which the input's first window holds.
+    int begin = packets.isEmpty() || packets.first().key ? 0 : nextKey(0);
+    if (begin < 0 || !together(0, begin))
+        return false;
+    for (int part = 1; part < parts; ++part) {
+        const double target = partEnd(packets, model, part, parts);
+        // The first key packet at or past the part's end, and the last one before it.
+        int after = nextKey(begin);
+        int before = begin;
+        while (after >= 0 && double(packets.at(after).pos) < target) {
+            before = after;
+            after = nextKey(after);
+        }
+        if (after < 0 || !together(before, after))
+            return false;
+        const int cut = nearestCut(packets, begin, target);
+        const int following = nextKey(cut);
+        if (following >= 0 ? !together(cut, following) : !together(cut, int(packets.size()) - 1))
+            return false;
+        begin = cut;
+    }
+    return true;
+}
+
+bool MediaSplitter::nearCutsMissed(const QList<FFprobePacket> &packets, const QList<int> &gaps,
+                                   const SizeModel &model, int parts)
+{
+    if (packets.isEmpty())
+        return false;
+    for (int part = 1; part < parts; ++part) {
+        const double target = partEnd(packets, model, part, parts);
+        bool within = false;
+        for (qsizetype window = 0; window <= gaps.size() && !within; ++window) {
+            const qsizetype first = window == 0 ? 0 : gaps.at(window - 1);
+            const qsizetype last = (window < gaps.size() ? gaps.at(window) : packets.size()) - 1;
+            within = double(packets.at(first).pos) <= target && target <= double(packets.at(last).pos);
+        }
+        if (!within)
+            return true;
+    }
+    return false;
 }
 
 QString MediaSplitter::listingFault(const QList<FFprobePacket> &packets, qsizetype unreadLines,
@@ -525,9 +756,13 @@ QStringList MediaSplitter::volumeOptions(const VolumeCut &cut, const QString &re
     // picture is read before pictures shown ahead of it); the others end at its time, and
     // with them the copy.
     QStringList counted;
-    if (cut.skip > 0)
+    if (cut.skipTo >= 0)
+        counted << QStringLiteral("lt(pos\\,%1)").arg(cut.skipTo);
+    else if (cut.skip > 0)
         counted << QStringLiteral("lt(n\\,%1)").arg(cut.skip);
-    if (qIsFinite(cut.end))
+    if (qIsFinite(cut.end) && cut.endPos >= 0)
+        counted << QStringLiteral("gte(pos\\,%1)").arg(cut.endPos);
+    else if (qIsFinite(cut.end))
         counted << QStringLiteral("gte(n\\,%1)").arg(cut.skip + cut.packets);
     if (!counted.isEmpty())
         options << QStringLiteral("-bsf:") + reference << QStringLiteral("noise=drop=") + counted.join(QLatin1Char('+'));
@@ -577,6 +812,22 @@ bool MediaSplitter::awaitListing()
     m_packets = m_listing->packets();
     const qsizetype unread = m_listing->unreadLines();
     dropListing();
+    if (m_nearCuts) {
+        bool landed = false;
+        const bool joined = whole && joinWindows(m_packets, m_windows, m_gaps, &landed);
+        if (joined && takeNearListing(unread)) {
+            // No trial copy needs to tell it again.
+            m_seeksTried = m_seeksTried || landed;
+            return true;
+        }
+        // Not told: the next listing near the cuts puts them where these packets say the
+        // bytes lie; packets that cannot be cut by position are listed whole.
+        m_nearCuts = joined && m_listingFault.isEmpty() && m_nearListings < NearListings
+                     && nearCutsMissed(m_packets, m_gaps, m_model, m_volumeCount) && seeNearListing()
+                     && startNearListing();
+        m_listingFault.clear();
+        return m_nearCuts ? awaitListing() : listWhole();
+    }
     if (!whole)
         return false;
     // Before any volume is copied: a volume planned from packets that are not all there
@@ -592,6 +843,65 @@ bool MediaSplitter::awaitListing()
     qCDebug(lcEncoder).noquote() << "MediaSplitter::awaitListing()" << m_packets.size() << "packets, header"
                        << m_model.header << "bytes, proportion" << m_model.ratio;
     return true;
+}
+
+bool MediaSplitter::startNearListing()
+{
+    // The parts' ends first as shares of the input's bytes.
+    QList<double> cuts;
+    const SizeModel model = m_seen.isEmpty() ? SizeModel{0, 1.0, 1.0, double(m_listingFrame.inputSize)}
+                                             : sizeModel(m_seen, m_listingFrame.inputSize);
+    for (int part = 1; part < m_volumeCount; ++part) {
+        const double byte = double(model.header) + (model.end - double(model.header)) * part / m_volumeCount;
+        cuts << timeAtByte(m_seen, m_listingFrame, byte);
+    }
+    m_windows = nearWindows(m_listingFrame.start, m_listingFrame.end, cuts);
+    if (m_windows.isEmpty())
+        return false;
+    ++m_nearListings;
+    m_packets.clear();
+    m_gaps.clear();
+    m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this, intervalsText(m_windows));
+    return m_listing;
+}
+
+bool MediaSplitter::seeNearListing()
+{
+    // Where the packets listed so far lie; their order by position is their order in time.
+    for (const FFprobePacket &packet : std::as_const(m_packets)) {
+        const auto at = std::lower_bound(m_seen.begin(), m_seen.end(), packet.pos,
+                                         [](const FFprobePacket &seen, qint64 pos) { return seen.pos < pos; });
+        if (at == m_seen.end() || at->pos != packet.pos)
+            m_seen.insert(at, packet);
+    }
+    for (qsizetype i = 1; i < m_seen.size(); ++i) {
+        if (m_seen.at(i).time <= m_seen.at(i - 1).time - ListedTimeSlack)
+            return false;
+    }
+    return true;
+}
+
+bool MediaSplitter::takeNearListing(qsizetype unreadLines)
+{
+    m_listingFault = listingFault(m_packets, unreadLines, m_listingFrame);
+    if (!m_listingFault.isEmpty())
+        return false;
+    m_model = sizeModel(m_packets, m_inputSize, m_gaps.isEmpty() ? 0 : m_gaps.last());
+    if (!nearCutsHold(m_packets, m_gaps, m_model, m_volumeCount))
+        return false;
+    m_listed = true;
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::takeNearListing()" << m_packets.size() << "packets in"
+                                 << m_gaps.size() + 1 << "windows";
+    return true;
+}
+
+bool MediaSplitter::listWhole()
+{
+    qCDebug(lcEncoder).noquote() << "MediaSplitter::listWhole() the packets near the cuts do not tell them";
+    m_packets.clear();
+    m_gaps.clear();
+    m_listing = m_ffprobe->startPacketListing(m_input, m_referenceStreams, this);
+    return awaitListing();
 }
 
 MediaSplitter::ListingFrame MediaSplitter::listingFrame(qint64 inputSize) const
@@ -885,11 +1195,16 @@ void MediaSplitter::queueVolume()
     cut.first = m_begin == m_firstKey && !m_picturesFirst;
     cut.seek = m_beginSeek;
     cut.begin = m_begin >= 0 ? timeOf(m_begin) : 0.0;
-    if (!cut.first && !(m_beginSeek > 0.0))
+    if (!cut.first && !(m_beginSeek > 0.0)) {
         cut.skip = m_begin - m_firstKey;
+        if (m_nearCuts)
+            cut.skipTo = m_packets.at(m_begin).pos;
+    }
     if (!last) {
         cut.end = timeOf(m_end);
         cut.packets = m_end - m_begin;
+        if (m_nearCuts)
+            cut.endPos = m_packets.at(m_end).pos;
     }
     QStringList options = volumeOptions(cut, m_referenceOutput, m_timesIn90kHz) + m_coverOptions;
     // What an earlier copy wrote is gone.

@@ -60,7 +60,11 @@ public:
     // Starts the analysis of an input that a split may be asked for soon (while the user
     // chooses its volumes), so that startSplit() takes its answer; one not taken is ended by
     // dropInputAnalysis().
-    static void prefetchInputAnalysis(const QString &input);
+    // The listing of all its packets too, where the split may need it: within a size, or
+    // for a container whose packets are not cut by position.
+    static void prefetchInputAnalysis(const QString &input, VolumeRule rule);
+    // That listing alone, once the rule chosen needs it.
+    static void prefetchListing(const QString &input, VolumeRule rule);
     static void dropInputAnalysis(const QString &input);
 
     QString partBaseName() const { return m_partBaseName; }
@@ -104,8 +108,12 @@ public:
         double ratio = 1.0;
         // The proportion learnt from the input alone: the volumes written may teach more.
         double inputRatio = 1.0;
+        // Where the packets' bytes end: the last packet taken as large as those before it.
+        double end = 0.0;
     };
-    static SizeModel sizeModel(const QList<FFprobePacket> &packets, qint64 inputSize);
+    // `lastWindow`: the first packet of the last stretch listed without a gap (0: the whole
+    // input was listed), over which the packets are as large as the last one is taken.
+    static SizeModel sizeModel(const QList<FFprobePacket> &packets, qint64 inputSize, int lastWindow = 0);
     static double expectedSize(const QList<FFprobePacket> &packets, int begin, int end, const SizeModel &model);
     // The latest key packet after `begin` and before `below` (-1: the listing's end) at which a
     // volume from `begin` is expected within `size` bytes; -1 when there is none.
@@ -121,10 +129,46 @@ public:
     static int volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
                              qint64 inputSize);
     // Where `part` of `parts` equal parts of the input's packets end, as a byte position.
+    // The key packets near it are all a listing of the input's packets near its cuts needs.
     static double partEnd(const QList<FFprobePacket> &packets, const SizeModel &model, int part, int parts);
     // The key packet after `begin` whose byte position is nearest to `target` (the earlier of
     // two as near); -1 when no key packet follows `begin`.
     static int nearestCut(const QList<FFprobePacket> &packets, int begin, double target);
+
+    // Equal parts of a long input are planned from its packets near where they are expected
+    // to end, its first and its last: FFprobe reads a small part of it, not all of it. A
+    // window of the input's times (seconds, as its packets give them) to list; `to` infinite:
+    // to the input's end.
+    struct Window
+    {
+        double from = 0.0;
+        double to = 0.0;
+    };
+    // The windows around the times where the parts are expected to end (`cuts`), for an input
+    // whose packets run from `start` to `end`, in time order and apart; empty when they would
+    // read most of the input (then all of it is listed).
+    static QList<Window> nearWindows(double start, double end, const QList<double> &cuts);
+    // FFprobe's read intervals for them ("%4.000000,9.333333%17.333333,36.000000%").
+    static QString intervalsText(const QList<Window> &windows);
+    // The packets listed from the windows, in the input's order: a packet listed again (a
+    // window's seek lands on a key frame the window before listed) is dropped. Gives the
+    // indices at which a window's packets begin after a gap; false when a position is unknown
+    // or goes back (then packets cannot be cut by position). `landed`: each window after a gap
+    // began at the latest key packet at or before its start (FFprobe's seeks, as FFmpeg's,
+    // landed on key frames).
+    static bool joinWindows(QList<FFprobePacket> &packets, const QList<Window> &windows, QList<int> &gaps,
+                            bool *landed = nullptr);
+    static bool seeksLanded(const QList<FFprobePacket> &packets, const QList<Window> &windows,
+                            const QList<int> &gaps, const QList<qsizetype> &gapWindows);
+    // Every cut of `parts` equal parts is planned from packets listed without a gap between:
+    // the key packets either side of where each part ends, and the one after the cut (a seek
+    // past a key frame is judged by it).
+    static bool nearCutsHold(const QList<FFprobePacket> &packets, const QList<int> &gaps, const SizeModel &model,
+                             int parts);
+    // Some part ends where no window was listed: the next windows are put where the packets
+    // listed say its bytes lie. (Where a window holds it, its key frames are too far apart.)
+    static bool nearCutsMissed(const QList<FFprobePacket> &packets, const QList<int> &gaps, const SizeModel &model,
+                               int parts);
 
     // What the input's header says of the reference stream's listing: it runs from `start`
     // to `end` (seconds) in a file of `inputSize` bytes.
@@ -134,6 +178,9 @@ public:
         double end = 0.0;
         qint64 inputSize = 0;
     };
+    // Where in time the input reaches `byte`, by the packets listed so far (in the order of
+    // their positions) and its start and end.
+    static double timeAtByte(const QList<FFprobePacket> &seen, const ListingFrame &frame, double byte);
     // Why a listing of the reference stream cannot be planned from, in words for the user;
     // empty when it can. Not every line a packet with a time (the volumes would count
     // packets that are not there), times no file of that length holds, key packets out of
@@ -153,6 +200,8 @@ public:
     // packets before its first picture. `timesIn90kHz`: FFmpeg 5.1's program-stream muxer
     // tells the bit-stream filters the sound's sample rate as time base while the packets'
     // times count in 90 kHz.
+    // Where only the packets near the cuts were listed, the reference stream's packets are
+    // kept by their byte positions instead: from `skipTo`, before `endPos` (-1: not so).
     struct VolumeCut
     {
         bool first = true;
@@ -161,6 +210,8 @@ public:
         double end = qQNaN();
         int skip = 0;
         int packets = -1;
+        qint64 skipTo = -1;
+        qint64 endPos = -1;
     };
     static QStringList volumeOptions(const VolumeCut &cut, const QString &reference, bool timesIn90kHz);
 
@@ -185,6 +236,16 @@ private:
     // Starts listing the input's reference stream (or takes the listing started with the
     // split dialog), and makes the file of the copies' progress.
     void startListing();
+    // The input's packets were not listed near its cuts after all: all of them are.
+    bool listWhole();
+    // Starts listing the packets near where the parts are expected to end; false when that
+    // would read most of the input.
+    bool startNearListing();
+    // Keeps where the packets just listed lie; false when their times do not follow their
+    // positions.
+    bool seeNearListing();
+    // The packets listed near the cuts, joined: false when they do not tell every cut.
+    bool takeNearListing(qsizetype unreadLines);
     // Also gives the stream's output specifier ("v:0", "a:0"); empty without such a stream.
     QString chooseReferenceStreams(QString &output) const;
     // The input's video streams that are cover pictures, and the options that map them.
@@ -265,6 +326,13 @@ private:
     PacketListing *m_listing = nullptr;
     QList<FFprobePacket> m_packets;
     bool m_listed = false;
+    // Listed near the cuts only: the windows, and where their packets begin after a gap.
+    bool m_nearCuts = false;
+    int m_nearListings = 0;
+    QList<Window> m_windows;
+    QList<int> m_gaps;
+    // The packets listed near the cuts so far, in the order of their positions.
+    QList<FFprobePacket> m_seen;
     QString m_listingFault;
     ListingFrame m_listingFrame;
     SizeModel m_model;

@@ -267,6 +267,7 @@ void SplitMovieDialog::methodSetVolume()
     for (int i = 0; i < kPresetCount; ++i)
         m_presets[i]->setEnabled(m_inputSize > kPresets[i].size);
     volumeUpdateSelection();
+    emit methodChanged();
 }
 
 void SplitMovieDialog::methodSetDivide()
@@ -275,6 +276,7 @@ void SplitMovieDialog::methodSetDivide()
     m_divideGroup->setEnabled(true);
     m_presetGroup->setEnabled(false);
     divideUpdateSelection();
+    emit methodChanged();
 }
 
 void SplitMovieDialog::volumeSelectUser()

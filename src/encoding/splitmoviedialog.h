@@ -30,6 +30,10 @@ public:
     // the user's slice).
     bool equalParts() const;
 
+signals:
+    // The user chose the other method.
+    void methodChanged();
+
 protected slots:
     void divideSetValue(int value);
     void divideUpdateSelection();

@@ -457,7 +457,8 @@ bool FFprobe::readPackets(QList<FFprobePacket> &packets, const QString &filePath
     return true;
 }
 
-PacketListing *FFprobe::startPacketListing(const QString &filePath, const QString &streams, QObject *parent) const
+PacketListing *FFprobe::startPacketListing(const QString &filePath, const QString &streams, QObject *parent,
+                                           const QString &intervals) const
 {
     if (m_state != Ready)
         return nullptr;
@@ -467,7 +468,7 @@ PacketListing *FFprobe::startPacketListing(const QString &filePath, const QStrin
     // output is flushed after every packet, a write for FFprobe and a wake-up for the window
     // per packet (180,000 for a two-hour film).
     QStringList arguments{QStringLiteral("-v"), QStringLiteral("error")};
-    arguments << packetOptions(streams, QStringLiteral("%"), false) << QStringLiteral("-show_entries")
+    arguments << packetOptions(streams, intervals, false) << QStringLiteral("-show_entries")
               << QStringLiteral("packet=pts_time,dts_time,duration_time,flags,pos") << QStringLiteral("-of")
               << QStringLiteral("compact=p=0") << QStringLiteral("-o") << QStringLiteral("pipe:1")
               << fileArgument(filePath);

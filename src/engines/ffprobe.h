@@ -77,10 +77,11 @@ public:
     bool readPackets(QList<FFprobePacket> &packets, const QString &filePath,
                      const QString &streams, const QString &intervals, bool withHashes = true);
     static QList<FFprobePacket> parsePackets(const QString &text);
-    // Starts listing the packets of the selected streams of a whole file, without their
-    // hashes but with their byte positions, as a PacketListing of that parent; null when
-    // FFprobe is not ready.
-    PacketListing *startPacketListing(const QString &filePath, const QString &streams, QObject *parent) const;
+    // Starts listing the packets of the selected streams of a whole file (or of the read
+    // intervals given), without their hashes but with their byte positions, as a
+    // PacketListing of that parent; null when FFprobe is not ready.
+    PacketListing *startPacketListing(const QString &filePath, const QString &streams, QObject *parent,
+                                      const QString &intervals = QStringLiteral("%")) const;
 
     // The value of a key in a block of "key=value" lines; a key the block lacks is logged
     // as a failure.

@@ -76,6 +76,17 @@ FFprobePacket packet(double time, bool key, qint64 pos)
 
 namespace {
 // A 40 s clip (160x120, 25 fps, a tone) in the given container and codecs.
+// 40 s of AVI whose first 20 s hold most of its bytes (noise, then a still colour).
+QString heavyStart()
+{
+    return TestMedia::clip("split-heavy-start.avi",
+                           {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=20,noise=alls=80:allf=t", "-f",
+                            "lavfi", "-i", "color=c=gray:size=160x120:rate=25:duration=20", "-f", "lavfi", "-i",
+                            "sine=frequency=440:duration=40", "-filter_complex", "[0:v][1:v]concat=n=2:v=1:a=0[v]",
+                            "-map", "[v]", "-map", "2:a", "-g", "50", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
+                            "libmp3lame", "-b:a", "64k"});
+}
+
 QString fortySeconds(const QString &name, const QStringList &codecs)
 {
     return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=40", "-f",
@@ -411,6 +422,111 @@ private slots:
         QTEST(MediaSplitter::latestCut(packets, begin, below, size, model), "cut");
     }
 
+    // Equal parts of an input are planned from its packets near their cuts where those tell
+    // every cut: FFprobe lists its windows (each from the key frame at or before its start),
+    // a window's packets listed again by the next are dropped, and a gap lies between
+    // windows that do not meet. Input: a packet every `step` s for `length` s, a key packet
+    // every `keyEvery`, 1000 bytes a packet (3000 in its first half where `heavy`).
+    void nearListing_data()
+    {
+        // intervals: FFprobe's, empty when the whole input is listed; gaps: -1 when the
+        // packets cannot be cut by position; holds: they tell every cut; missed: a part ends
+        // outside the windows; landed: every seek landed on the latest key packet at or before
+        // its window (FFprobe's seeks are FFmpeg's; `early`: one key packet earlier).
+        addColumns<double, double, int, int, QString, int, bool>({"length", "step", "keyEvery", "parts", "intervals", "gaps", "holds"});
+        addColumns<bool, bool, bool, bool>({"heavy", "missed", "early", "landed"});
+        QTest::newRow("a key frame every 2 s") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << 3 << true << false << false << false << true;
+        QTest::newRow("10 s apart: not told") << 40.0 << 1.0 << 10 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << 3 << false << false << false << false << false;
+        QTest::newRow("16 s apart: a window's seek goes back into the one before") << 30.0 << 1.0 << 16 << 2 << "%4.000000,11.000000%19.000000,26.000000%" << 2 << false << false << false << false << false;
+        QTest::newRow("a long film, 12 s apart") << 7200.0 << 0.5 << 12 << 3 << "%30.000000,2370.000000%2430.000000,4770.000000%4830.000000,7170.000000%" << 3 << true << false << false << false << true;
+        QTest::newRow("a long film, 40 s apart") << 7200.0 << 0.5 << 40 << 3 << "%30.000000,2370.000000%2430.000000,4770.000000%4830.000000,7170.000000%" << 3 << false << false << false << false << true;
+        QTest::newRow("most of the input: all of it") << 40.0 << 1.0 << 2 << 8 << "" << 0 << false << false << false << false << false;
+        QTest::newRow("more bytes in the first half: missed") << 40.0 << 1.0 << 2 << 2 << "%4.000000,16.000000%24.000000,36.000000%" << 2 << false << true << true << false << true;
+        QTest::newRow("a seek landing a key frame early") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << 3 << true << false << false << true << false;
+        QTest::newRow("one part") << 40.0 << 1.0 << 2 << 1 << "" << 0 << false << false << false << false << false;
+        QTest::newRow("a position unknown") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << -1 << false << false << false << false << false;
+        QTest::newRow("a position going back") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << -1 << false << false << false << false << false;
+    }
+
+    void nearListing()
+    {
+        QFETCH(double, length);
+        QFETCH(double, step);
+        QFETCH(int, keyEvery);
+        QFETCH(int, parts);
+        QFETCH(int, gaps);
+        QFETCH(bool, heavy);
+        QFETCH(bool, early);
+        QList<double> cuts;
+        for (int part = 1; part < parts; ++part)
+            cuts << length * part / parts;
+        const QList<MediaSplitter::Window> windows = MediaSplitter::nearWindows(0.0, length, cuts);
+        QTEST(MediaSplitter::intervalsText(windows), "intervals");
+        QList<FFprobePacket> input;
+        qint64 pos = 1000;
+        for (double time = 0.0; time < length; time += step) {
+            input << packet(time, std::fmod(time, keyEvery) == 0.0, pos);
+            pos += heavy && time < length / 2 ? 3000 : 1000;
+        }
+        QList<FFprobePacket> listed;
+        for (const MediaSplitter::Window &window : windows) {
+            qsizetype from = 0;
+            qsizetype before = 0;
+            for (qsizetype i = 0; i < input.size() && input.at(i).time <= window.from; ++i) {
+                if (input.at(i).key) {
+                    before = from;
+                    from = i;
+                }
+            }
+            from = early ? before : from;
+            for (qsizetype i = from; i < input.size() && input.at(i).time < window.to; ++i)
+                listed << input.at(i);
+        }
+        if (windows.isEmpty())
+            return;
+        const QString row = QTest::currentDataTag();
+        if (row == QLatin1String("a position unknown"))
+            listed[5].pos = -1;
+        if (row == QLatin1String("a position going back"))
+            std::swap(listed[20].pos, listed[21].pos);
+        QList<int> found;
+        bool landed = false;
+        QCOMPARE(MediaSplitter::joinWindows(listed, windows, found, &landed), gaps >= 0);
+        if (gaps < 0)
+            return;
+        QCOMPARE(found.size(), gaps);
+        QTEST(landed, "landed");
+        for (qsizetype i = 1; i < listed.size(); ++i)
+            QVERIFY(listed.at(i).pos > listed.at(i - 1).pos);
+        const MediaSplitter::SizeModel model = MediaSplitter::sizeModel(listed, pos, found.last());
+        QCOMPARE(model.end, double(pos));
+        QTEST(MediaSplitter::nearCutsHold(listed, found, model, parts), "holds");
+        QTEST(MediaSplitter::nearCutsMissed(listed, found, model, parts), "missed");
+    }
+
+    // Where a part's end is looked for: the input's bytes spread evenly over the time between
+    // the packets listed (at 10 s and 20 s, bytes 1000 and 5000), its start and its end (40 s,
+    // 9000 bytes).
+    void timeAtByte_data()
+    {
+        addColumns<double, bool, double>({"byte", "listed", "time"});
+        QTest::newRow("before the first listed") << 500.0 << true << 5.0;
+        QTest::newRow("between them") << 3000.0 << true << 15.0;
+        QTest::newRow("after the last") << 7000.0 << true << 30.0;
+        QTest::newRow("the end") << 9000.0 << true << 40.0;
+        QTest::newRow("past the end") << 12000.0 << true << 40.0;
+        QTest::newRow("none listed") << 4500.0 << false << 20.0;
+    }
+
+    void timeAtByte()
+    {
+        QFETCH(double, byte);
+        QFETCH(bool, listed);
+        const QList<FFprobePacket> seen = listed ? QList<FFprobePacket>{packet(10.0, true, 1000), packet(20.0, true, 5000)}
+                                                 : QList<FFprobePacket>();
+        QTEST(MediaSplitter::timeAtByte(seen, {0.0, 40.0, 9000}, byte), "time");
+    }
+
     // What a volume taught: the proportion of its bytes, less the header, to the input bytes
     // it held, never less than before.
     void learnedRatio_data()
@@ -435,8 +551,9 @@ private slots:
     void volumeOptions_data()
     {
         addColumns<MediaSplitter::VolumeCut, QString, bool, QString>({"cut", "reference", "ps", "options"});
-        const auto cut = [](bool first, double seek, double begin, double end, int skip, int packets) {
-            return MediaSplitter::VolumeCut{first, seek, begin, end, skip, packets};
+        const auto cut = [](bool first, double seek, double begin, double end, int skip, int packets,
+                            qint64 skipTo = -1, qint64 endPos = -1) {
+            return MediaSplitter::VolumeCut{first, seek, begin, end, skip, packets, skipTo, endPos};
         };
         const double rest = qQNaN();
         QTest::newRow("the first volume") << cut(true, 0.0, 0.023, 10.023, 0, 250) << "v:0" << false << "-bsf:v:0 noise=drop=gte(n\\,250) -t 10.022500";
@@ -456,6 +573,11 @@ private slots:
             << "-bsf:a noise=drop=lt(pts*tb\\,9.999500) -bsf:s noise=drop=lt(pts*tb\\,9.999500) -bsf:v:0 noise=drop=lt(n\\,250)+gte(n\\,500) -t 19.999500";
         QTest::newRow("from the start, the last volume") << cut(false, 0.0, 20.0, rest, 500, -1) << "v:0" << false
             << "-bsf:a noise=drop=lt(pts*tb\\,19.999500) -bsf:s noise=drop=lt(pts*tb\\,19.999500) -bsf:v:0 noise=drop=lt(n\\,500)";
+        // Listed near the cuts only: the packets are kept by their byte positions.
+        QTest::newRow("by position") << cut(false, 10.523, 10.023, 20.023, 0, 250, -1, 900000) << "v:0" << false
+            << "-bsf:a noise=drop=lt(pts*tb\\,-0.500500) -bsf:s noise=drop=lt(pts*tb\\,-0.500500) -bsf:v:0 noise=drop=gte(pos\\,900000) -t 9.499500";
+        QTest::newRow("from the start, by position") << cut(false, 0.0, 10.0, 20.0, 250, 250, 450000, 900000) << "v:0" << false
+            << "-bsf:a noise=drop=lt(pts*tb\\,9.999500) -bsf:s noise=drop=lt(pts*tb\\,9.999500) -bsf:v:0 noise=drop=lt(pos\\,450000)+gte(pos\\,900000) -t 19.999500";
     }
 
     void volumeOptions()
@@ -535,14 +657,18 @@ private slots:
     void analysesStartedAhead_data()
     {
         // told: FFmpeg writes its progress; limit: volumes within two fifths of the input, not
-        // equal parts.
-        addColumns<QString, bool, int, bool>({"clip", "told", "trials", "limit"});
+        // equal parts; near: listings of the packets near the cuts; whole: of all packets.
+        addColumns<QString, bool, int, bool, int, int>({"clip", "told", "trials", "limit", "near", "whole"});
         // The first seek is tried (beside the first volume's copy): a file cut short has no
-        // index to seek by. An MP4 is not read without its index.
-        QTest::newRow("AVI") << aviClip() << true << 1 << true;
-        QTest::newRow("H.264 in MP4") << longGopH264() << true << 0 << false;
-        QTest::newRow("AVI: a copy that tells nothing") << aviClip() << false << 1 << true;
-        QTest::newRow("MPEG program stream") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << true << 2 << false;
+        // index to seek by. An MP4 is not read without its index. Equal parts of a container
+        // cut by position are listed near their cuts once their number is known, and whole
+        // where those packets do not tell the cuts (key frames 10 s apart).
+        QTest::newRow("AVI") << aviClip() << true << 1 << true << 0 << 1;
+        QTest::newRow("AVI, equal parts") << aviClip() << true << 0 << false << 1 << 0;
+        QTest::newRow("AVI, equal parts, most bytes first") << heavyStart() << true << 0 << false << 2 << 0;
+        QTest::newRow("H.264 in MP4") << longGopH264() << true << 0 << false << 1 << 1;
+        QTest::newRow("AVI: a copy that tells nothing") << aviClip() << false << 1 << true << 0 << 1;
+        QTest::newRow("MPEG program stream") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << true << 2 << false << 0 << 1;
     }
 
     void analysesStartedAhead()
@@ -551,6 +677,8 @@ private slots:
         QFETCH(bool, told);
         QFETCH(int, trials);
         QFETCH(bool, limit);
+        QFETCH(int, near);
+        QFETCH(int, whole);
         const QString calls = m_folder->path() + "/ffprobe calls.txt";
         FFprobe logging;
         QVERIFY(logging.startInterface(
@@ -582,15 +710,18 @@ private slots:
                                                   : QStringList();
         };
         EngineObjects::setEngines(&loggingCopies, &logging, nullptr); // the window's analysis too
-        MediaSplitter::prefetchInputAnalysis(input);
-        QTRY_COMPARE_WITH_TIMEOUT(called(calls).filter(name).size(), 2, 10000);
+        MediaSplitter::prefetchInputAnalysis(input, limit ? MediaSplitter::VolumeRule::WithinSize
+                                                          : MediaSplitter::VolumeRule::EqualParts);
+        const int ahead = near == 0 ? 2 : 1; // the whole listing too where no listing near the cuts is made
+        QTRY_COMPARE_WITH_TIMEOUT(called(calls).filter(name).size(), ahead, 10000);
         QTest::qWait(300); // the analysis has ended before the split asks for it
         QVERIFY(splitsInThree(input, &loggingCopies, &logging, limit));
         const QStringList lines = called(calls);
-        // The analysis and the listing of every packet, nothing else.
+        // The analysis and the listings, nothing else.
         QCOMPARE(lines.filter(name).filter("%+#32").size(), 1);
-        QCOMPARE(lines.filter(QRegularExpression("-read_intervals % .*" + QRegularExpression::escape(name))).size(), 1);
-        QCOMPARE(lines.filter(name).size(), 2);
+        QCOMPARE(lines.filter(QRegularExpression("-read_intervals % .*" + QRegularExpression::escape(name))).size(), whole);
+        QCOMPARE(lines.filter(QRegularExpression("-read_intervals %\\d.*" + QRegularExpression::escape(name))).size(), near);
+        QCOMPARE(lines.filter(name).size(), 1 + near + whole);
         QCOMPARE(lines.filter(base + ".part").size(), 0);
         const QStringList made = called(copies).filter(name);
         // One more may have been started beside a copy for a volume that then ended a key
@@ -655,7 +786,7 @@ private slots:
         MediaSplitter splitter(&host);
         splitter.setOutputFolder(m_folder->path());
         // As the window does: the listing of pictures started with the dialog lists none here.
-        MediaSplitter::prefetchInputAnalysis(input);
+        MediaSplitter::prefetchInputAnalysis(input, MediaSplitter::VolumeRule::EqualParts);
         const bool ended = splitToEnd(splitter, input, 3);
         MediaSplitter::dropInputAnalysis(input);
         QVERIFY(ended);
@@ -1197,6 +1328,7 @@ private slots:
         // delays the pictures).
         QTest::newRow("AVI, key frames a second apart, volumes shorter than two") << TestMedia::clip("split-5s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=5", "-f", "lavfi", "-i", "sine=frequency=440:duration=5", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1 << "0 00:00:02.540000 00:00:03.540000" << 3 << 0 << false;
         // Long GOPs: key frames 10 s apart, B-frames.
+        QTest::newRow("AVI, most bytes in its first half") << heavyStart() << 1 << "0 00:00:06.540000 00:00:14.540000" << 3 << 0 << false;
         QTest::newRow("long GOP in AVI") << fortySeconds("split-long-gop.avi", longGop() + mp3) << 1 << "0 00:00:10.500000 00:00:30.500000" << 3 << 0 << false;
         // An AVI of small packets, its index a third of the file: FFmpeg's size limit stops
         // before the index.
@@ -1229,6 +1361,7 @@ private slots:
         // x264's own key-frame interval, 250 frames (no scene cuts), B-frames, and an MP4 edit
         // list that would hide pictures before a seek past the key frame.
         QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 1 << "0 00:00:10.000000 00:00:30.000000" << 3 << 0 << false;
+        QTest::newRow("H.264 in MP4 with B-frames") << fortySeconds("split-40s.mp4", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-pix_fmt", "yuv420p", "-c:a", "aac"}) << 1 << "0 00:00:14.000000 00:00:26.000000" << 3 << 0 << false;
         QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 1 << "0 00:00:14.503000 00:00:26.503000" << 3 << 0 << false;
         // Long GOPs: key frames 10 s apart, B-frames.
         QTest::newRow("long GOP in Matroska") << fortySeconds("split-long-gop.mkv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << false;
