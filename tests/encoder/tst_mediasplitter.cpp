@@ -1328,6 +1328,9 @@ private slots:
         // delays the pictures).
         QTest::newRow("AVI, key frames a second apart, volumes shorter than two") << TestMedia::clip("split-5s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=5", "-f", "lavfi", "-i", "sine=frequency=440:duration=5", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1 << "0 00:00:02.540000 00:00:03.540000" << 3 << 0 << false;
         // Long GOPs: key frames 10 s apart, B-frames.
+        // Open GOPs: the B-pictures shown before a volume's first key frame need the volume
+        // before; merged back, the input's pictures are all there.
+        QTest::newRow("AVI with B-frames") << fortySeconds("split-b-frames.avi", {"-g", "50", "-c:v", "mpeg4", "-bf", "2", "-q:v", "4", "-c:a", "libmp3lame"}) << 1 << "0 00:00:13.980000 00:00:27.420000" << 3 << 4 << false;
         QTest::newRow("AVI, most bytes in its first half") << heavyStart() << 1 << "0 00:00:06.540000 00:00:14.540000" << 3 << 0 << false;
         QTest::newRow("long GOP in AVI") << fortySeconds("split-long-gop.avi", longGop() + mp3) << 1 << "0 00:00:10.500000 00:00:30.500000" << 3 << 0 << false;
         // An AVI of small packets, its index a third of the file: FFmpeg's size limit stops
