@@ -589,10 +589,12 @@ QString FFmpegEncodeCommand::soundTiming(const EncodingSource &source)
     if (sound >= 0 && sound < sounds.size() && sounds.at(sound).untimed)
         return QStringLiteral("asetpts=N/SR/TB");
     // Where the rate changes, FFmpeg builds its filters anew, and the first frames of the new
-    // ones do not follow on from the last of the old: PCM and Vorbis in Matroska got two
-    // packets of one time there, which a decoder refuses. Laid out by their times to the
-    // hundredth of a second (the resampler's own bound, a tenth, lets them be), they follow on.
-    return soundRateChanges(source) ? QStringLiteral("aresample=async=1:min_hard_comp=0.01") : QString();
+    // ones do not follow on from the last of the old; where a joined recording's times go
+    // back, its frames overlap as they come. PCM and Vorbis in Matroska got two packets of one
+    // time there, which a decoder refuses. Laid out by their times to the hundredth of a
+    // second (the resampler's own bound, a tenth, lets them be), they follow on.
+    const bool overlaps = sound >= 0 && sound < sounds.size() && sounds.at(sound).overlaps;
+    return soundRateChanges(source) || overlaps ? QStringLiteral("aresample=async=1:min_hard_comp=0.01") : QString();
 }
 
 bool FFmpegEncodeCommand::soundRateChanges(const EncodingSource &source)
