@@ -158,13 +158,16 @@ const QList<Source> &sources()
             return picture("160x90", "25", 1) + tone(440, rate, 1)
                    + QStringList{"-c:v", "mpeg2video", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"};
         };
-        // A broadcast's second of picture flagged `shape`, and its sound after `late` seconds;
-        // in a transport stream, or as an MPEG program stream with LPCM sound.
-        const auto broadcast = [](const QString &shape, double late, int rate, const QString &sound) {
-            return picture("160x120", "25", 1) + QStringList{"-itsoffset", QString::number(late)}
-                   + tone(440, rate, 1 - late)
+        // A broadcast's second of picture flagged `shape`, and its sound; in a transport stream,
+        // or as an MPEG program stream with LPCM sound.
+        const auto broadcast = [](const QString &shape, int rate, const QString &sound) {
+            return picture("160x120", "25", 1) + tone(440, rate, 1)
                    + QStringList{"-c:v", "mpeg2video", "-aspect", shape, "-ac", "2", "-c:a", sound, "-f",
                                  sound == "mp2" ? "mpegts" : "vob"};
+        };
+        // Two recordings joined, the second on a clock from `offset` seconds on.
+        const auto joined = [](const QStringList &first, const QStringList &second, const QString &offset) {
+            return first + QStringList{"JOIN"} + second + QStringList{"-output_ts_offset", offset};
         };
         const QStringList cover = tone1 + picture("96x96", "1", 1)
             + QStringList{"-map", "0:a", "-map", "1:v", "-ac", "2", "-frames:v", "1", "-disposition:v", "attached_pic"};
@@ -420,20 +423,15 @@ const QList<Source> &sources()
             // the one before (a program stream's starts 0.5 s later than a transport stream's),
             // the sound's last frame running past the next part's start: the picture 4:3, then
             // 16:9 after a programme change; the same as a DVD recorder's program stream with
-            // LPCM sound; a cut whose second part starts a picture before
-            // the first ends; a sound that starts half a second after its picture and
-            // changes rate.
+            // LPCM sound; a cut whose second part starts a picture before the first ends.
             {"shapechange", "4:3 then 16:9, joined", "soundjoin", "table-shapechange.ts", "",
-             broadcast("4:3", 0, 48000, "mp2") + QStringList{"JOIN"} + broadcast("16:9", 0, 48000, "mp2")
-                 + QStringList{"-output_ts_offset", "1.04"},
+             joined(broadcast("4:3", 48000, "mp2"), broadcast("16:9", 48000, "mp2"), "1.04"),
              0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
             {"lpcmjoin", "LPCM program stream, joined", "soundjoin", "table-lpcmjoin.mpg", "",
-             broadcast("4:3", 0, 48000, "pcm_s16be") + QStringList{"JOIN"} + broadcast("16:9", 0, 48000, "pcm_s16be")
-                 + QStringList{"-output_ts_offset", "1.54"},
+             joined(broadcast("4:3", 48000, "pcm_s16be"), broadcast("16:9", 48000, "pcm_s16be"), "1.54"),
              0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
             {"overlap", "parts overlapping at a join", "soundjoin", "table-overlap.ts", "",
-             broadcast("4:3", 0, 48000, "mp2") + QStringList{"JOIN"} + broadcast("4:3", 0, 48000, "mp2")
-                 + QStringList{"-output_ts_offset", "1"},
+             joined(broadcast("4:3", 48000, "mp2"), broadcast("4:3", 48000, "mp2"), "1"),
              0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
         };
     }();

@@ -403,6 +403,11 @@ private slots:
         QTest::newRow("TV recording, its sound's rate changing partway")
             << TestMedia::clip("facts-ratechange.ts", broadcast(48000, 1, 0) + broadcast(44100, 1, 1))
             << "" << "turn 0|progressive|cfr 25|1.44+2|mp2 1ch 1.43+2.02 rates 48000>44100 overlapping";
+        // The second part starts after a gap: its slower frames are no overlap, nor the faster
+        // ones before them.
+        QTest::newRow("TV recording, its sound's rate changing after a gap")
+            << TestMedia::clip("facts-rategap.ts", broadcast(48000, 1, 0) + broadcast(44100, 1, 1.1))
+            << "" << "turn 0|progressive|cfr 25|1.44+2.08|mp2 1ch 1.43+2.12 rates 48000>44100";
         QTest::newRow("TV recording, its sound's rate changing and back late on")
             << TestMedia::clip("facts-rateback.ts", broadcast(32000, 6, 0) + broadcast(48000, 2, 6) + broadcast(32000, 2, 8))
             << "" << "turn 0|progressive|cfr 25|1.44+10|mp2 1ch 1.42+10.02 rates 32000>48000>32000 overlapping";
