@@ -567,9 +567,14 @@ void FFmpegEncodeCommand::addAudio()
     // decodes from 0.09 s of an ASF whose picture starts at 0.05 s.
     // FFmpeg builds its filters anew where the sound's rate changes, and this one pads from the
     // file's start again (half a second of silence in a second of a recording that goes from
-    // 48 kHz to 44.1 kHz): such a sound is kept as soundTiming() times it.
-    if (soundStartsWithFile(m_settings.muxer, codec) && !soundRateChanges(m_job.source))
-        filters << soundOnPictureClock() << soundFromStart();
+    // 48 kHz to 44.1 kHz). FFmpeg's own "-async" pads in the first filters only: left
+    // without, a sound that starts after its picture started with it.
+    if (soundStartsWithFile(m_settings.muxer, codec)) {
+        if (soundRateChanges(m_job.source))
+            m_arguments << "-async" << "1" << "-adrift_threshold" << "0.01";
+        else
+            filters << soundOnPictureClock() << soundFromStart();
+    }
     if (!channelsSet)
         filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
     filters << pcmFramesFilter(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);

@@ -405,6 +405,14 @@ private slots:
             encode.job.source.facts.sounds = {{"aac", 2, 0.5, 1}, {"aac", 2, 0.0, 1.5}};
             return ::encode(encode);
         }() << "-af asetpts=PTS-0.023/TB,aresample=async=1:first_pts=0 -strict";
+        // Its sound after its picture, changing rate: silence before it in the first filters
+        // alone.
+        QTest::newRow("AVI of a late sound changing rate") << [] {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96);
+            encode.job.source.facts.pictureStart = 1.44;
+            encode.job.source.facts.sounds = {{"mp2", 2, 1.93, 1.5, 0, false, {48000, 44100}}};
+            return ::encode(encode);
+        }() << "-ab 96k -async 1 -adrift_threshold 0.01 -af aresample=async=1:min_hard_comp=0.01 -strict";
         // A TV recording's sound before its picture keeps its lead: the picture is held from it.
         QTest::newRow("AVI of a sound that starts first") << [] {
             Call encode = call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96);
