@@ -512,15 +512,12 @@ bool timesOverlap(const SoundFrames &frames, int fastestRate)
 {
     if (fastestRate <= 0)
         return false;
-    qint64 furthest = -1; // the furthest place read since the last step back
+    qint64 furthest = -1; // the furthest place read so far: a frame before it was read already
     for (qsizetype i = 1; i < frames.size(); ++i) {
         const SoundFrame &before = frames.at(i - 1), &frame = frames.at(i);
         furthest = std::max(furthest, before.position);
-        if (frame.position < 0)
-            continue;
         if (frame.position > furthest && frame.time + kOverlapSlack < before.time + double(before.samples) / fastestRate)
             return true;
-        furthest = std::min(furthest, frame.position);
     }
     return false;
 }
