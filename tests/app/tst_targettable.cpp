@@ -427,10 +427,10 @@ const QList<Source> &sources()
             {"shapechange", "4:3 then 16:9, joined", "soundjoin", "table-shapechange.ts", "",
              joined(broadcast("4:3", 48000, "mp2"), broadcast("16:9", 48000, "mp2"), "1.04"),
              0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
-            {"lpcmjoin", "LPCM program stream, joined", "soundjoin", "table-lpcmjoin.mpg", "",
+            {"lpcmjoin", "LPCM program stream, joined", "lpcmjoin", "table-lpcmjoin.mpg", "",
              joined(broadcast("4:3", 48000, "pcm_s16be"), broadcast("16:9", 48000, "pcm_s16be"), "1.54"),
              0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
-            {"overlap", "parts overlapping at a join", "soundjoin", "table-overlap.ts", "",
+            {"overlap", "parts overlapping at a join", "overlapjoin", "table-overlap.ts", "",
              joined(broadcast("4:3", 48000, "mp2"), broadcast("4:3", 48000, "mp2"), "1"),
              0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
         };
@@ -1422,12 +1422,24 @@ public:
     TargetTableSoundRateChangeTest() : TargetTable("ratechange") {}
 };
 
-// Recordings joined where their sound's times do not follow on.
+// Recordings joined where their sound's times do not follow on, a class each.
 class TargetTableSoundJoinTest : public TargetTable
 {
     Q_OBJECT
 public:
     TargetTableSoundJoinTest() : TargetTable("soundjoin") {}
+};
+class TargetTableLpcmJoinTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableLpcmJoinTest() : TargetTable("lpcmjoin") {}
+};
+class TargetTableOverlapJoinTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableOverlapJoinTest() : TargetTable("overlapjoin") {}
 };
 
 VEXO_TEST_CLASS(TargetTableAviTest)
@@ -1472,4 +1484,6 @@ VEXO_TEST_CLASS(TargetTableLateTrackTest)
 VEXO_TEST_CLASS(TargetTableStillPictureTest)
 VEXO_TEST_CLASS(TargetTableSoundRateChangeTest)
 VEXO_TEST_CLASS(TargetTableSoundJoinTest)
+VEXO_TEST_CLASS(TargetTableLpcmJoinTest)
+VEXO_TEST_CLASS(TargetTableOverlapJoinTest)
 #include "tst_targettable.moc"
