@@ -567,9 +567,14 @@ void FFmpegEncodeCommand::addAudio()
     // decodes from 0.09 s of an ASF whose picture starts at 0.05 s.
     // FFmpeg builds its filters anew where the sound's rate changes, and this one pads from the
     // file's start again (half a second of silence in a second of a recording that goes from
-    // 48 kHz to 44.1 kHz): such a sound is kept as soundTiming() times it.
-    if (soundStartsWithFile(m_settings.muxer, codec) && !soundRateChanges(m_job.source))
-        filters << soundOnPictureClock() << soundFromStart();
+    // 48 kHz to 44.1 kHz). FFmpeg's own "-async" pads in the first filters only: left
+    // without, a sound that starts after its picture started with it.
+    if (soundStartsWithFile(m_settings.muxer, codec)) {
+        if (soundRateChanges(m_job.source))
+            m_arguments << "-async" << "1" << "-adrift_threshold" << "0.01";
+        else
+            filters << soundOnPictureClock() << soundFromStart();
+    }
     if (!channelsSet)
         filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
     filters << pcmFramesFilter(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
@@ -589,10 +594,12 @@ QString FFmpegEncodeCommand::soundTiming(const EncodingSource &source)
     if (sound >= 0 && sound < sounds.size() && sounds.at(sound).untimed)
         return QStringLiteral("asetpts=N/SR/TB");
     // Where the rate changes, FFmpeg builds its filters anew, and the first frames of the new
-    // ones do not follow on from the last of the old: PCM and Vorbis in Matroska got two
-    // packets of one time there, which a decoder refuses. Laid out by their times to the
-    // hundredth of a second (the resampler's own bound, a tenth, lets them be), they follow on.
-    return soundRateChanges(source) ? QStringLiteral("aresample=async=1:min_hard_comp=0.01") : QString();
+    // ones do not follow on from the last of the old; where a joined recording's times go
+    // back, its frames overlap as they come. PCM and Vorbis in Matroska got two packets of one
+    // time there, which a decoder refuses. Laid out by their times to the hundredth of a
+    // second (the resampler's own bound, a tenth, lets them be), they follow on.
+    const bool overlaps = sound >= 0 && sound < sounds.size() && sounds.at(sound).overlaps;
+    return soundRateChanges(source) || overlaps ? QStringLiteral("aresample=async=1:min_hard_comp=0.01") : QString();
 }
 
 bool FFmpegEncodeCommand::soundRateChanges(const EncodingSource &source)

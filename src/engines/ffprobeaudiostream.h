@@ -25,4 +25,6 @@ struct FFprobeAudioStream
     // Its sampling rates as decoded at points spread through it, each change in the order
     // met (a broadcast's sound changes rate at a programme change, which no header states).
     QList<int> sampledRates;
+    // Whether the times of its decoded frames there go back against their samples somewhere.
+    bool sampledOverlap = false;
 };

@@ -453,7 +453,7 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
     arguments = QStringList{fileArgument(file), QStringLiteral("-select_streams"), QStringLiteral("a"),
                             QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
                             QStringLiteral("-show_entries"),
-                            QStringLiteral("frame=stream_index,nb_samples,best_effort_timestamp_time")}
+                            QStringLiteral("frame=stream_index,nb_samples,best_effort_timestamp_time,pkt_pos")}
                 + FFprobeReport::outputOptions();
     qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetSoundRates() returns command:" << program << "with options"
                        << arguments;
@@ -461,7 +461,18 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
 }
 
 namespace {
-using SoundFrames = QList<QPair<double, int>>; // decoded frames' times and samples
+// A decoded frame's time, samples and place in the file (-1 where it shares its packet with
+// the frame before).
+struct SoundFrame
+{
+    double time;
+    int samples;
+    qint64 position;
+};
+using SoundFrames = QList<SoundFrame>;
+// Frames overlap by more than this where a frame's time goes back against the samples before
+// it; a clock of milliseconds (Matroska's) rounds a frame's time by half of it.
+constexpr double kOverlapSlack = 0.002;
 
 // The sampling rate of a window of decoded frames, 0 where it names none: the samples of
 // each frame but the last over the time from the first to the last.
@@ -469,8 +480,8 @@ int windowRate(const SoundFrames &frames, qsizetype first, qsizetype last)
 {
     double samples = 0.0;
     for (qsizetype i = first; i < last; ++i)
-        samples += frames.at(i).second;
-    const double rate = samples / (frames.at(last).first - frames.at(first).first);
+        samples += frames.at(i).samples;
+    const double rate = samples / (frames.at(last).time - frames.at(first).time);
     for (int made : kSamplingRates)
         if (std::abs(rate / made - 1.0) <= kSamplingRateSlack)
             return made;
@@ -491,6 +502,25 @@ QList<int> soundRates(const SoundFrames &frames)
     }
     return rates;
 }
+
+// Whether a frame starts before the frame read before it ends, later in the file (parts of a
+// recording joined where their times overlap, a program stream's LPCM stamped off its
+// samples): an encoder that keeps those times writes them going back. Frames read again
+// from an earlier place (the next point read) are no overlap; each frame lasts as long as
+// at the fastest rate it may have.
+bool timesOverlap(const SoundFrames &frames, int fastestRate)
+{
+    if (fastestRate <= 0)
+        return false;
+    qint64 furthest = -1; // the furthest place read so far: a frame before it was read already
+    for (qsizetype i = 1; i < frames.size(); ++i) {
+        const SoundFrame &before = frames.at(i - 1), &frame = frames.at(i);
+        furthest = std::max(furthest, before.position);
+        if (frame.position > furthest && frame.time + kOverlapSlack < before.time + double(before.samples) / fastestRate)
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 bool InterfaceFFprobe::parseSoundRates(FFprobeData *data, const QString &stdOut)
@@ -500,12 +530,19 @@ bool InterfaceFFprobe::parseSoundRates(FFprobeData *data, const QString &stdOut)
         bool timed = false, counted = false;
         const double time = fieldValue(frame, "best_effort_timestamp_time").toDouble(&timed);
         const int samples = fieldValue(frame, "nb_samples").toInt(&counted);
+        bool placed = false;
+        const qint64 position = fieldValue(frame, "pkt_pos").toLongLong(&placed);
         if (timed && counted && std::isfinite(time) && samples > 0)
-            read[fieldValue(frame, "stream_index").toInt()].append({time, samples});
+            read[fieldValue(frame, "stream_index").toInt()].append({time, samples, placed ? position : -1});
     }
     bool told = false;
     for (FFprobeAudioStream &stream : data->audioStreams) {
-        stream.sampledRates = soundRates(read.value(stream.index));
+        const SoundFrames &frames = read.value(stream.index);
+        stream.sampledRates = soundRates(frames);
+        int fastest = stream.sample_rate;
+        for (int rate : std::as_const(stream.sampledRates))
+            fastest = std::max(fastest, rate);
+        stream.sampledOverlap = timesOverlap(frames, fastest);
         told = told || !stream.sampledRates.isEmpty();
     }
     return told;

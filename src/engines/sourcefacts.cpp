@@ -40,7 +40,8 @@ const QStringList kTopFirstOrders = {"tt", "bt"};
 bool SourceFacts::Sound::operator==(const Sound &other) const
 {
     return codec == other.codec && channels == other.channels && start == other.start && length == other.length
-           && leadIn == other.leadIn && untimed == other.untimed && rates == other.rates;
+           && leadIn == other.leadIn && untimed == other.untimed && rates == other.rates
+           && overlaps == other.overlaps;
 }
 
 bool SourceFacts::operator==(const SourceFacts &other) const
@@ -247,6 +248,7 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         sound.leadIn = leadIn(stream.discardedTimes, stream.start_time);
         sound.untimed = stream.sampledTimes.size() > kFewestSteps && stepsOf({stream.sampledTimes}).steps.isEmpty();
         sound.rates = stream.sampledRates;
+        sound.overlaps = stream.sampledOverlap;
         facts.sounds.append(sound);
     }
     return facts;

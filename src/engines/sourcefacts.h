@@ -31,6 +31,9 @@ struct SourceFacts
         // Its sampling rates as decoded through the file, each change in the order met (a
         // broadcast's 48 kHz, then 44.1 kHz after a programme change); empty unmeasured.
         QList<int> rates{};
+        // A frame starts before the one before it ends, as decoded where the rates were read
+        // (parts of a recording joined where their times overlap).
+        bool overlaps = false;
         bool rateChanges() const { return rates.size() > 1; }
         bool operator==(const Sound &other) const;
         bool operator!=(const Sound &other) const { return !(*this == other); }

@@ -158,6 +158,17 @@ const QList<Source> &sources()
             return picture("160x90", "25", 1) + tone(440, rate, 1)
                    + QStringList{"-c:v", "mpeg2video", "-ac", "2", "-c:a", "mp2", "-f", "mpegts"};
         };
+        // A broadcast's second of picture flagged `shape`, and its sound; in a transport stream,
+        // or as an MPEG program stream with LPCM sound.
+        const auto broadcast = [](const QString &shape, int rate, const QString &sound) {
+            return picture("160x120", "25", 1) + tone(440, rate, 1)
+                   + QStringList{"-c:v", "mpeg2video", "-aspect", shape, "-ac", "2", "-c:a", sound, "-f",
+                                 sound == "mp2" ? "mpegts" : "vob"};
+        };
+        // Two recordings joined, the second on a clock from `offset` seconds on.
+        const auto joined = [](const QStringList &first, const QStringList &second, const QString &offset) {
+            return first + QStringList{"JOIN"} + second + QStringList{"-output_ts_offset", offset};
+        };
         const QStringList cover = tone1 + picture("96x96", "1", 1)
             + QStringList{"-map", "0:a", "-map", "1:v", "-ac", "2", "-frames:v", "1", "-disposition:v", "attached_pic"};
         return QList<Source>{
@@ -407,6 +418,21 @@ const QList<Source> &sources()
              recording(48000) + QStringList{"JOIN"} + recording(44100) + QStringList{"-output_ts_offset", "1.04"},
              0, -1, {16.0 / 9, 25, 2, 2, 48000, 2, 440},
              kOnePerPair, kMEncoderOnly},
+
+            // Recordings joined as a recorder appends them, each on a clock that follows on from
+            // the one before (a program stream's starts 0.5 s later than a transport stream's),
+            // the sound's last frame running past the next part's start: the picture 4:3, then
+            // 16:9 after a programme change; the same as a DVD recorder's program stream with
+            // LPCM sound; a cut whose second part starts a picture before the first ends.
+            {"shapechange", "4:3 then 16:9, joined", "soundjoin", "table-shapechange.ts", "",
+             joined(broadcast("4:3", 48000, "mp2"), broadcast("16:9", 48000, "mp2"), "1.04"),
+             0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
+            {"lpcmjoin", "LPCM program stream, joined", "lpcmjoin", "table-lpcmjoin.mpg", "",
+             joined(broadcast("4:3", 48000, "pcm_s16be"), broadcast("16:9", 48000, "pcm_s16be"), "1.54"),
+             0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
+            {"overlap", "parts overlapping at a join", "overlapjoin", "table-overlap.ts", "",
+             joined(broadcast("4:3", 48000, "mp2"), broadcast("4:3", 48000, "mp2"), "1"),
+             0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
         };
     }();
     return table;
@@ -1396,6 +1422,26 @@ public:
     TargetTableSoundRateChangeTest() : TargetTable("ratechange") {}
 };
 
+// Recordings joined where their sound's times do not follow on, a class each.
+class TargetTableSoundJoinTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableSoundJoinTest() : TargetTable("soundjoin") {}
+};
+class TargetTableLpcmJoinTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableLpcmJoinTest() : TargetTable("lpcmjoin") {}
+};
+class TargetTableOverlapJoinTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableOverlapJoinTest() : TargetTable("overlapjoin") {}
+};
+
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
 VEXO_TEST_CLASS(TargetTableSoundFirstAviTest)
@@ -1437,4 +1483,7 @@ VEXO_TEST_CLASS(TargetTableDvbSubtitleTest)
 VEXO_TEST_CLASS(TargetTableLateTrackTest)
 VEXO_TEST_CLASS(TargetTableStillPictureTest)
 VEXO_TEST_CLASS(TargetTableSoundRateChangeTest)
+VEXO_TEST_CLASS(TargetTableSoundJoinTest)
+VEXO_TEST_CLASS(TargetTableLpcmJoinTest)
+VEXO_TEST_CLASS(TargetTableOverlapJoinTest)
 #include "tst_targettable.moc"

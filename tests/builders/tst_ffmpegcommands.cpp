@@ -382,6 +382,18 @@ private slots:
         QTest::newRow("AVI sound from the file's start")
             << ::encode(call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96))
             << "-af aresample=async=1:first_pts=0 -strict";
+        // A broadcast's sound whose frames overlap where its parts were joined, or whose rate
+        // changes, is laid out by its times; one that runs on is left as it comes.
+        const auto joined = [](bool overlaps, const QList<int> &rates) {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "matroska", "x264", {128, 96}, 64, "vorbis", 44100, 128);
+            encode.job.source.facts.sounds = {{"mp2", 2, 1.43, 2, 0, false, rates, overlaps}};
+            return ::encode(encode);
+        };
+        QTest::newRow("sound overlapping at a join laid out by its times")
+            << joined(true, {48000}) << "-ab 128k -af aresample=async=1:min_hard_comp=0.01 -acodec libvorbis";
+        QTest::newRow("sound changing rate laid out by its times")
+            << joined(false, {48000, 44100}) << "-ab 128k -af aresample=async=1:min_hard_comp=0.01 -acodec libvorbis";
+        QTest::newRow("sound running on left as it comes") << joined(false, {48000}) << "-ab 128k -acodec libvorbis";
         // FFmpeg's Ogg muxer writes FLAC from 0, whatever its first sample's time.
         QTest::newRow("FLAC in Ogg from the file's start")
             << ::encode(call(movie(4.0 / 3.0, 25.0), User, "ogg", "theora", {128, 96}, 64, "flac", 44100, 0))
@@ -393,6 +405,14 @@ private slots:
             encode.job.source.facts.sounds = {{"aac", 2, 0.5, 1}, {"aac", 2, 0.0, 1.5}};
             return ::encode(encode);
         }() << "-af asetpts=PTS-0.023/TB,aresample=async=1:first_pts=0 -strict";
+        // Its sound after its picture, changing rate: silence before it in the first filters
+        // alone.
+        QTest::newRow("AVI of a late sound changing rate") << [] {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96);
+            encode.job.source.facts.pictureStart = 1.44;
+            encode.job.source.facts.sounds = {{"mp2", 2, 1.93, 1.5, 0, false, {48000, 44100}}};
+            return ::encode(encode);
+        }() << "-ab 96k -async 1 -adrift_threshold 0.01 -af aresample=async=1:min_hard_comp=0.01 -strict";
         // A TV recording's sound before its picture keeps its lead: the picture is held from it.
         QTest::newRow("AVI of a sound that starts first") << [] {
             Call encode = call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96);

@@ -270,7 +270,7 @@ private slots:
         QTest::newRow("sound packets without times, RealMedia")
             << TestMedia::clip("untimed.rm", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=2", "-f", "lavfi",
                                               "-i", "sine=duration=2:sample_rate=8000", "-c:v", "rv20", "-c:a", "real_144"})
-            << "" << "turn 0|progressive|cfr 25|0+2|ra_144 1ch 0+2 untimed";
+            << "" << "turn 0|progressive|cfr 25|0+2|ra_144 1ch 0+2 untimed overlapping";
         QTest::newRow("no picture") << TestMedia::clip("facts.mp3", {"-f", "lavfi", "-i", "sine=duration=2"})
                                     << "" << "turn 0||cfr 0|0+0|mp3 1ch 0.03+2.04";
         const QString format = block("FORMAT", {"format_name=mov,mp4,m4a,3gp,3g2,mj2", "duration=2.0"});
@@ -396,12 +396,21 @@ private slots:
                                    "-c:v", "mpeg2video", "-c:a", "mp2", "-f", "mpegts"};
             return from > 0 ? QStringList{"JOIN"} + part + QStringList{"-output_ts_offset", QString::number(from + 0.04)} : part;
         };
+        // Its last sound frame runs 8 ms past the next part's start.
+        QTest::newRow("TV recording joined, its sound overlapping at the join")
+            << TestMedia::clip("facts-joined.ts", broadcast(48000, 1, 0) + broadcast(48000, 1, 1))
+            << "" << "turn 0|progressive|cfr 25|1.44+2|mp2 1ch 1.43+1.98 overlapping";
         QTest::newRow("TV recording, its sound's rate changing partway")
             << TestMedia::clip("facts-ratechange.ts", broadcast(48000, 1, 0) + broadcast(44100, 1, 1))
-            << "" << "turn 0|progressive|cfr 25|1.44+2|mp2 1ch 1.43+2.02 rates 48000>44100";
+            << "" << "turn 0|progressive|cfr 25|1.44+2|mp2 1ch 1.43+2.02 rates 48000>44100 overlapping";
+        // The second part starts after a gap: its slower frames are no overlap, nor the faster
+        // ones before them.
+        QTest::newRow("TV recording, its sound's rate changing after a gap")
+            << TestMedia::clip("facts-rategap.ts", broadcast(48000, 1, 0) + broadcast(44100, 1, 1.1))
+            << "" << "turn 0|progressive|cfr 25|1.44+2.08|mp2 1ch 1.43+2.12 rates 48000>44100";
         QTest::newRow("TV recording, its sound's rate changing and back late on")
             << TestMedia::clip("facts-rateback.ts", broadcast(32000, 6, 0) + broadcast(48000, 2, 6) + broadcast(32000, 2, 8))
-            << "" << "turn 0|progressive|cfr 25|1.44+10|mp2 1ch 1.42+10.02 rates 32000>48000>32000";
+            << "" << "turn 0|progressive|cfr 25|1.44+10|mp2 1ch 1.42+10.02 rates 32000>48000>32000 overlapping";
     }
 
     void sourceFacts()
@@ -440,7 +449,7 @@ private slots:
         for (const SourceFacts::Sound &sound : facts.sounds)
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length))
                          + lead(sound.leadIn) + (sound.untimed ? " untimed" : "")
-                         + changes(sound.rates);
+                         + changes(sound.rates) + (sound.overlaps ? " overlapping" : "");
         QCOMPARE(facts.measured ? found.join('|') : QString("not measured"), expected);
         QCOMPARE(facts.sideways(), facts.rotation % 180 == 90);
     }
