@@ -454,7 +454,7 @@ double OutputMeter::readUncodedHold(const QString &listing)
     // The first picture's copies code nothing: held up to the first group that codes a
     // change (the copies a low rate refines code a few bytes more); not told where the
     // first B-pictures code something, or none do.
-    if (groups.isEmpty() || pictures[1].time != groups.first().second || groups.first().first > kUncodedPicture)
+    if (groups.isEmpty() || groups.first().first > kUncodedPicture)
         return 0.0;
     for (const auto &[bytes, time] : std::as_const(groups)) {
         if (bytes > groups.first().first * kChangeCoded)

@@ -300,6 +300,8 @@ private slots:
         QTest::newRow("P-pictures in a row") << "I940 B17 B17 B17 P160 B20 B19 P119 P152 P141 B70 B66" << 0.28;
         QTest::newRow("held through the listing") << "I935 B11 B11 B11 P151 B11 B11 B11 P120" << 0.0;
         QTest::newRow("no B-pictures") << "I935 P151 P137 P120" << 0.0;
+        QTest::newRow("one picture") << "I935" << 0.0;
+        QTest::newRow("a key picture among the copies") << "I935 B11 B11 B11 P151 B11 B11 B11 I935 B40 B40" << 0.32;
     }
 
     void readsUncodedHold()
