@@ -307,6 +307,14 @@ OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer,
 }
 
 namespace {
+// The largest mean packet of B-pictures coded as nothing (every block skipped: shown as the
+// pictures around them): a slice's header and a run of skipped blocks, x264's 11 to 17 bytes.
+constexpr double kUncodedPicture = 24.0;
+// How much larger B-pictures that code a change are than those: x264 at 64 kbit/s codes
+// the copies of a held picture it sharpens in 1.3 times as many bytes, the first that move
+// in 1.8 times and more.
+constexpr double kChangeCoded = 1.6;
+
 // The packets read at a stream's start: enough for a decoder that gives its first frame
 // late (WMA after two packets, H.264 after its reordering delay) ...
 constexpr int StartPackets = 8;
@@ -393,7 +401,66 @@ double OutputMeter::heldPicture(const QString &path, double seconds)
     const SyncRunner::Result result = meterRun(ffmpeg, arguments, "Transcoder");
     if (cutShort(result))
         return -1.0;
-    return readHeld(result.stdOut);
+    const double held = readHeld(result.stdOut);
+    // At a low rate an encoder sharpens its copies of the held picture as much as the source
+    // moves, but codes the B-pictures between them as nothing: those tell the hold instead.
+    FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
+    if (!ffprobe)
+        return held;
+    const SyncRunner::Result frames = meterRun(
+        ffprobe, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("V:0"),
+                  QStringLiteral("-read_intervals"), QStringLiteral("%+%1").arg(seconds), QStringLiteral("-show_entries"),
+                  QStringLiteral("frame=best_effort_timestamp_time,pkt_size,pict_type"), QStringLiteral("-of"),
+                  QStringLiteral("csv"), fileArgument(path)},
+        "Analyzer");
+    return cutShort(frames) ? held : std::max(held, readUncodedHold(frames.stdOut));
+}
+
+double OutputMeter::readUncodedHold(const QString &listing)
+{
+    // "frame,0.040000,11,B" (time, packet size, type), "side_data," after some, a side
+    // data's own lines between them; the pictures in the order shown.
+    struct Picture
+    {
+        double time;
+        int size;
+        bool b;
+    };
+    QList<Picture> pictures;
+    for (const QString &line : listing.split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QLatin1Char(','));
+        bool timed = false, sized = false;
+        const double time = fields.value(1).toDouble(&timed);
+        const int size = fields.value(2).toInt(&sized);
+        if (fields.size() >= 4 && fields[0] == QLatin1String("frame") && timed && sized)
+            pictures.append({time, size, fields[3].trimmed() == QLatin1String("B")});
+    }
+    // The B-pictures between two others, each group by its mean size and its first time;
+    // none between two others where the encoder found them not worth it, as it does where the
+    // picture starts to move: taken for a change.
+    QList<std::pair<double, double>> groups;
+    for (qsizetype i = 1, from = 1; i <= pictures.size(); ++i) {
+        if (i < pictures.size() && pictures[i].b)
+            continue;
+        double bytes = 0.0;
+        for (qsizetype k = from; k < i; ++k)
+            bytes += pictures[k].size;
+        if (i > from)
+            groups.append({bytes / double(i - from), pictures[from].time});
+        else if (i < pictures.size())
+            groups.append({std::numeric_limits<double>::infinity(), pictures[i].time});
+        from = i + 1;
+    }
+    // The first picture's copies code nothing: held up to the first group that codes a
+    // change (the copies a low rate refines code a few bytes more); not told where the
+    // first B-pictures code something, or none do.
+    if (groups.isEmpty() || groups.first().first > kUncodedPicture)
+        return 0.0;
+    for (const auto &[bytes, time] : std::as_const(groups)) {
+        if (bytes > groups.first().first * kChangeCoded)
+            return time - pictures[1].time;
+    }
+    return 0.0;
 }
 
 double OutputMeter::readHeld(const QString &listing)

@@ -65,12 +65,18 @@ public:
 
     // How long a file's first picture is shown beyond its own time over its first `seconds`,
     // read by the registered FFmpeg (the pictures that differ from the one before, as a
-    // viewer tells them apart: an encoder's copies are not bit for bit alike); 0 where it is
-    // not, negative where FFmpeg was not there or was stopped.
+    // viewer tells them apart: an encoder's copies are not bit for bit alike) or, the longer,
+    // by FFprobe (the B-pictures coded as nothing between copies a low rate sharpens); 0
+    // where it is not, negative where FFmpeg was not there or was stopped.
     static double heldPicture(const QString &path, double seconds);
     // The same from FFmpeg's "framecrc" listing of the pictures that differ: the time from
     // the first to the second, less the first's own; 0 with fewer than two.
     static double readHeld(const QString &listing);
+    // The same from FFprobe's listing of the first pictures' times, packet sizes and types
+    // (csv), where the B-pictures between the first picture's copies code nothing: from the
+    // second picture to the first B-pictures that code a change; 0 where the first ones
+    // code something, or none do.
+    static double readUncodedHold(const QString &listing);
 
     // How far the packets reach from the earliest one (its time to the latest end).
     static double packetSpan(const QList<FFprobePacket> &packets);

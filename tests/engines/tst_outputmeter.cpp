@@ -283,6 +283,38 @@ private slots:
         QVERIFY2(near(starts.video, video) && near(starts.audio, audio), qPrintable(said));
     }
 
+    // How long the first picture is held, read from the B-pictures coded as nothing between
+    // its copies: FFprobe's listing of pictures at 25 fps as shown, each its type and packet
+    // size ("B16").
+    void readsUncodedHold_data()
+    {
+        QTest::addColumn<QString>("pictures");
+        QTest::addColumn<double>("held");
+        // x264 at 64 kbit/s, sound 0.5 s first: the copies sharpened code 21 bytes at most.
+        QTest::newRow("held half a second") << "I935 B16 B16 B16 P151 B22 B21 B21 P137 B20 B20 B20 P120 B34 B40 B33 P171" << 0.48;
+        QTest::newRow("pictures moving at once, none coded as nothing") << "I935 B60 B70 B65 P151 B60" << 0.0;
+        QTest::newRow("first B-pictures as large as uncoded ones are") << "I935 B24 B24 B24 P151 B39 B38" << 0.16;
+        QTest::newRow("first B-pictures larger") << "I935 B25 B25 B25 P151 B90 B90" << 0.0;
+        QTest::newRow("copies sharpened, then a change") << "I935 B20 B20 B20 P151 B32 B32 B32 P151 B33 B33" << 0.32;
+        // Where the picture starts to move, x264 may code no B-picture between P-pictures.
+        QTest::newRow("P-pictures in a row") << "I940 B17 B17 B17 P160 B20 B19 P119 P152 P141 B70 B66" << 0.28;
+        QTest::newRow("held through the listing") << "I935 B11 B11 B11 P151 B11 B11 B11 P120" << 0.0;
+        QTest::newRow("no B-pictures") << "I935 P151 P137 P120" << 0.0;
+        QTest::newRow("one picture") << "I935" << 0.0;
+        QTest::newRow("a key picture among the copies") << "I935 B11 B11 B11 P151 B11 B11 B11 I935 B40 B40" << 0.32;
+    }
+
+    void readsUncodedHold()
+    {
+        QFETCH(QString, pictures);
+        QFETCH(double, held);
+        QString listing;
+        const QStringList shown = pictures.split(' ');
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            listing += QString("frame,%1,%2,%3,side_data,\n\n").arg(i * 0.04, 0, 'f', 6).arg(shown[i].mid(1), shown[i].left(1));
+        QCOMPARE(qRound(OutputMeter::readUncodedHold(listing) * 100), qRound(held * 100));
+    }
+
     // Real FFmpeg jobs whose output loses part of one stream, or that is as long as its
     // source's streams, judged at their end: each stream against what was asked, lowered to
     // what the source's same stream holds.
@@ -360,6 +392,17 @@ private slots:
         QTest::newRow("sound-first transport stream's picture moved to its sound")
             << soundFirstTs() << QStringList{"-itsoffset", "-0.5", "-i", "%1", "-i", "%1", "-map", "0:v", "-map", "1:a", "-c", "copy", "%2.mkv"}
             << 6.0 << "its sound comes 0.50 s later against its picture than in the source";
+        // At a PSP's lowest level (x264 at 64 kbit/s, 128x72, with B-pictures) the copies of the
+        // held picture sharpen as much as the picture moves; the B-pictures between them code
+        // nothing.
+        const QStringList lowest{"-r", "25", "-s", "128x72", "-vb", "64k", "-bf", "3", "-bufsize", "2000", "-profile:v",
+                                 "main", "-level", "3.0", "-x264opts", "cabac=0:8x8dct=0:weightb=0:mbtree=0", "-pix_fmt",
+                                 "yuv420p", "-vcodec", "libx264", "-ar", "16000", "-ab", "32k", "-acodec", "aac", "%2.psp"};
+        QTest::newRow("sound-first transport stream at a PSP's lowest level")
+            << soundFirstTs() << QStringList{"-i", "%1"} + lowest << 6.0 << "";
+        QTest::newRow("sound-first transport stream's picture moved to its sound, at a PSP's lowest level")
+            << soundFirstTs() << QStringList{"-itsoffset", "-0.5", "-i", "%1", "-i", "%1", "-map", "0:v", "-map", "1:a"} + lowest
+            << 6.0 << "its sound comes 0.53 s later against its picture than in the source";
         const QString asf = TestMedia::clip("judged.asf", clipOf(6, 6, {"-c:v", "wmv2", "-c:a", "wmav2"}));
         QTest::newRow("ASF encoded") << asf << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "aac", "%2.mp4"} << 6.0 << "";
         // A source's sound that declares no length is as long as its packets, not as its
