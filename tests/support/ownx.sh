@@ -21,15 +21,26 @@ if [ -z "$display" ]; then
 fi
 if [ -n "$VEXO_WINDOW_MANAGER" ]; then
     home=$(mktemp -d "${TMPDIR:-/tmp}/vexo-wm.XXXXXX") || exit 1
-    DISPLAY=":$display" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
-        XDG_DATA_HOME="$home/data" "$VEXO_WINDOW_MANAGER" >/dev/null 2>&1 &
-    manager=$!
-    # Ready once it announces itself on the root window; given up after ten seconds.
+    # Ready once it announces itself on the root window; started again where it ended before
+    # (it did once at start, on a machine busy with the whole suite), given up after three
+    # starts or half a minute without an answer, with what it said.
+    starts=0
     tries=0
     until DISPLAY=":$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        if [ -z "$manager" ] || ! kill -0 "$manager" 2>/dev/null; then
+            starts=$((starts + 1))
+            if [ "$starts" -gt 3 ]; then
+                echo "ownx.sh: the window manager $VEXO_WINDOW_MANAGER did not start:" >&2
+                cat "$home/said" >&2
+                exit 1
+            fi
+            DISPLAY=":$display" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
+                XDG_DATA_HOME="$home/data" "$VEXO_WINDOW_MANAGER" >"$home/said" 2>&1 &
+            manager=$!
+        fi
         tries=$((tries + 1))
-        if [ "$tries" -gt 200 ] || ! kill -0 "$manager" 2>/dev/null; then
-            echo "ownx.sh: the window manager $VEXO_WINDOW_MANAGER did not start" >&2
+        if [ "$tries" -gt 600 ]; then
+            echo "ownx.sh: the window manager $VEXO_WINDOW_MANAGER did not answer" >&2
             exit 1
         fi
         sleep 0.05
