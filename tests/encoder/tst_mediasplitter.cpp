@@ -447,6 +447,7 @@ private slots:
         QTest::newRow("no key frame in the first window") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << 3 << false << false << false << false << true;
         QTest::newRow("one part") << 40.0 << 1.0 << 2 << 1 << "" << 0 << false << false << false << false << false;
         QTest::newRow("a position unknown") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << -1 << false << false << false << false << false;
+        QTest::newRow("a position listed before, with another time") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << -1 << false << false << false << false << false;
         QTest::newRow("a position going back") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << -1 << false << false << false << false << false;
     }
 
@@ -492,9 +493,11 @@ private slots:
         if (windows.isEmpty())
             return;
         if (row == QLatin1String("a position unknown"))
-            listed[5].pos = -1;
+            listed[0].pos = -1;
         if (row == QLatin1String("a position going back"))
             std::swap(listed[20].pos, listed[21].pos);
+        if (row == QLatin1String("a position listed before, with another time"))
+            listed[21].pos = listed[19].pos;
         QList<int> found;
         bool landed = false;
         QCOMPARE(MediaSplitter::joinWindows(listed, windows, found, &landed), gaps >= 0);
