@@ -444,6 +444,7 @@ private slots:
         QTest::newRow("more bytes in the first half: missed") << 40.0 << 1.0 << 2 << 2 << "%4.000000,16.000000%24.000000,36.000000%" << 2 << false << true << true << false << true;
         QTest::newRow("a seek landing a key frame early") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << 3 << true << false << false << true << false;
         QTest::newRow("a seek rounded to a key frame a picture on") << 41.97 << 1.0 << 2 << 3 << "%4.000000,9.990000%17.990000,23.980000%31.980000,37.970000%" << 3 << true << false << false << false << true;
+        QTest::newRow("a seek landing on the key frame after its window's start") << 41.4 << 1.0 << 2 << 3 << "%4.000000,9.800000%17.800000,23.600000%31.600000,37.400000%" << 3 << true << false << false << false << false;
         QTest::newRow("no key frame in the first window") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << 3 << false << false << false << false << true;
         QTest::newRow("one part") << 40.0 << 1.0 << 2 << 1 << "" << 0 << false << false << false << false << false;
         QTest::newRow("a position unknown") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << -1 << false << false << false << false << false;
@@ -469,7 +470,9 @@ private slots:
         // The first key packet 5 s in, or every key packet a picture (0.04 s) after where a
         // seek asks for it: an AVI counts its seeks in pictures, rounded to the nearest.
         const double firstKey = row == QLatin1String("no key frame in the first window") ? 5.0 : 0.0;
-        const double rounded = row == QLatin1String("a seek rounded to a key frame a picture on") ? 0.04 : 0.0;
+        const double rounded = row == QLatin1String("a seek rounded to a key frame a picture on")                ? 0.04
+                               : row == QLatin1String("a seek landing on the key frame after its window's start") ? 0.9
+                                                                                                                   : 0.0;
         QList<FFprobePacket> input;
         qint64 pos = 1000;
         for (double time = 0.0; time < length; time += step) {
