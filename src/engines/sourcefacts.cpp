@@ -50,7 +50,14 @@ bool SourceFacts::operator==(const SourceFacts &other) const
            && frameRate == other.frameRate && variableRate == other.variableRate && fastRate == other.fastRate
            && pictureStart == other.pictureStart && pictureLeadIn == other.pictureLeadIn
            && pictureLength == other.pictureLength && stillPicture == other.stillPicture
-           && sounds == other.sounds && length == other.length;
+           && sounds == other.sounds && length == other.length && shapes == other.shapes
+           && transfer == other.transfer && primaries == other.primaries && matrix == other.matrix
+           && range == other.range && bitDepth == other.bitDepth && repeatFields == other.repeatFields;
+}
+
+bool SourceFacts::highDynamicRange() const
+{
+    return transfer == QLatin1String("smpte2084") || transfer == QLatin1String("arib-std-b67");
 }
 
 QStringList SourceFacts::mplayerTurn() const

@@ -67,11 +67,31 @@ struct SourceFacts
     QList<Sound> sounds;
     double length = 0.0;        // the container's measured length; 0 unknown
 
+    // The picture's display shapes (width over height as a player shows it, the sample aspect
+    // included) as read at its start and at the points spread through it, each change in the
+    // order met: a broadcast's 4:3, then 16:9 after a programme change. Empty unmeasured.
+    QList<double> shapes{};
+    // The picture's colour as FFprobe names it: transfer ("bt709"; "smpte2084" is PQ,
+    // "arib-std-b67" HLG), primaries ("bt709", "bt2020"), matrix ("bt709", "bt2020nc") and
+    // range ("tv", "pc"); empty where unnamed. Bits per sample of its pixel format, 0 unknown.
+    QString transfer{};
+    QString primaries{};
+    QString matrix{};
+    QString range{};
+    int bitDepth = 0;
+    // Film stored at its own rate whose pictures carry repeat-field flags (soft telecine: an NTSC
+    // film DVD's 23.976 pictures shown at 29.97), as the sampled pictures flag them.
+    bool repeatFields = false;
+
     bool operator==(const SourceFacts &other) const;
     bool operator!=(const SourceFacts &other) const { return !(*this == other); }
 
     // Turned a quarter: a player shows the picture with its sides swapped.
     bool sideways() const { return rotation == 90 || rotation == 270; }
+    // The picture's shape changes partway (as far as the spread points tell).
+    bool shapeChanges() const { return shapes.size() > 1; }
+    // Its transfer is PQ (HDR10) or HLG: shown as if it were BT.709, it looks washed out.
+    bool highDynamicRange() const;
     // MPlayer's and MEncoder's video filters that turn the stored picture as a player shows
     // it; they turn nothing by themselves. Empty for an upright picture.
     QStringList mplayerTurn() const;
