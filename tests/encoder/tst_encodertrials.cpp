@@ -325,7 +325,9 @@ private slots:
         QTest::newRow("MPlayer copies nothing") << player << "echo \"dump: 0 bytes written to 'copy.mpg'.\"" << false;
         QTest::newRow("MPlayer finds no title") << player << "echo 'Failed to open dvd://1.'" << false;
         QTest::newRow("MPlayer crashes while copying") << player << playerStatus + "\nkill -SEGV $$" << false;
-        // Stopped once it passes what a trial keeps, and judged as one that never ended.
+        // Stopped once it passes what a trial keeps, and judged as one that never ended; on a
+        // machine so busy that reading its lines takes longer than the ten seconds, as stuck
+        // (it repeats one line): refused either way.
         QTest::newRow("MEncoder prints without end")
             << mencoder << mencoderStatus + QString("\nexec '%1' endless").arg(TestMedia::fakeEngine()) << false;
     }
@@ -341,8 +343,11 @@ private slots:
         clock.start();
         QCOMPARE(e->checkCommand(type, engine, {}, output, commandLine, out, err, 0), fetched<bool>("valid"));
         const bool stuck = QString(QTest::currentDataTag()).contains("stuck");
-        QCOMPARE(err.contains(QString("The %1 engine made no progress for 10 seconds and was stopped.").arg(Encoder::engineName(type))),
-                 stuck);
+        const bool endless = QString(QTest::currentDataTag()).contains("without end");
+        const bool saidStuck =
+            err.contains(QString("The %1 engine made no progress for 10 seconds and was stopped.").arg(Encoder::engineName(type)));
+        if (!endless)
+            QCOMPARE(saidStuck, stuck);
         if (stuck)
             QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
 
