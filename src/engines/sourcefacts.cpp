@@ -154,15 +154,17 @@ QString fieldOrderOf(const FFprobeVideoStream &stream)
 }
 
 // The bits of each sample of a pixel format as FFmpeg names it: the number before its byte
-// order ("yuv420p10le", "p010le", "gray12be"), at most 16 (of "rgb48le", its three samples'),
-// else 8 ("yuv420p", "nv12", "rgb24"); 0 unnamed.
+// order ("yuv420p10le", "p010le", "gray12be"), else 8 ("yuv420p", "nv12", "rgb24"). Unknown
+// (0) where it is unnamed, or where the number is that of a packed pixel's ("rgb48le").
 int bitsOf(const QString &format)
 {
     static const QRegularExpression deep(QStringLiteral("(\\d+)[lb]e$"));
+    constexpr int kDeepest = 16;
     if (format.isEmpty())
         return 0;
     const QRegularExpressionMatch match = deep.match(format);
-    return match.hasMatch() ? std::min(match.captured(1).toInt(), 16) : 8;
+    const int bits = match.hasMatch() ? match.captured(1).toInt() : 8;
+    return bits <= kDeepest ? bits : 0;
 }
 
 // The mean rate of the picture's packets over the whole stream, where the file counts them
