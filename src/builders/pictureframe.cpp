@@ -69,12 +69,10 @@ QString PictureFrame::shapeName(double aspect)
     return row ? QLatin1String(row->name) : number(aspect);
 }
 
-double PictureFrame::flaggedShape() const
+double PictureFrame::shownShape() const
 {
-    if (aspect > 0.0) {
-        const double common = commonShape(aspect);
-        return common > 0.0 ? common : aspect;
-    }
+    if (aspect > 0.0)
+        return aspect;
     return size.isEmpty() ? 0.0 : double(size.width()) / size.height();
 }
 
@@ -82,7 +80,7 @@ QString PictureFrame::ffmpegFit(bool fields) const
 {
     if (size.isEmpty())
         return QString();
-    const double shape = flaggedShape();
+    const double shape = shownShape();
     const CommonShape *common = commonRow(shape);
     const QString frame = common ? QLatin1String(common->fraction) : number(shape);
     // The picture's shape as FFmpeg's scale reads it for each picture ("dar": its size and

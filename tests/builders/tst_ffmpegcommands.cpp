@@ -503,6 +503,8 @@ private slots:
             << shaped(1.34, "avi", "xvid", {640, 480}) << "-aspect 4:3 -r 25 -vf " + fit("640x480", "4/3") + " -vb";
         QTest::newRow("a sliver: never less than 2 pixels")
             << shaped(0.01, "mp4", "x264", {128, 96}) << "-aspect 0.01 -r 25 -vf " + fit("2x96", "0.01") + " -vb";
+        QTest::newRow("no size asked for: nothing to fit into")
+            << shaped(4.0 / 3.0, "mp4", "x264", {0, 0}) << "-aspect 4:3 -r 25 -s 0x0 -vb";
         QTest::newRow("no shape known: the size asked for")
             << shaped(0.0, "mp4", "x264", {624, 352}) << "-r 25 -vf " + fit("624x352", "16/9") + " -vb";
         // Frames of 1/600 s: the decoder's own frames overflow the MPEG muxer's sound buffer.

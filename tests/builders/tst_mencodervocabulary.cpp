@@ -150,6 +150,7 @@ private slots:
         QTest::newRow("HDR10") << file << "MPEG-4" << "hevc" << false << "smpte2084" << "mp4" << false << false;
         QTest::newRow("HLG") << file << "MPEG-4" << "hevc" << false << "arib-std-b67" << "avi" << true << false;
         QTest::newRow("BT.2020 of standard range") << file << "MPEG-4" << "hevc" << false << "bt2020" << "mp4" << false << false;
+        QTest::newRow("BT.2020's matrix alone") << file << "MPEG-4" << "hevc" << false << "bt2020nc" << "mp4" << false << false;
         QTest::newRow("HDR10, the sound alone") << file << "MPEG-4" << "hevc" << true << "smpte2084" << "mp4" << false << true;
         // A start no file holds is refused and said in a few figures.
         QTest::newRow("a picture from -1e300 s") << file << "Matroska" << "h264" << false << "-1e300 0" << "mp4" << false << false;
@@ -182,10 +183,12 @@ private slots:
         facts.shapes = timing == "4:3 then 16:9" ? QList<double>{4.0 / 3, 16.0 / 9} : QList<double>{};
         facts.transfer = QStringList{"smpte2084", "arib-std-b67"}.contains(timing) ? timing : QString();
         facts.primaries = timing == "bt2020" ? timing : QString();
+        facts.matrix = timing == "bt2020nc" ? timing : QString();
         engine.job.target.audio.codec = silent ? "noaudio" : "mp3";
         const QString reason = InterfaceMEncoder::sourceRefusal(source, muxer, !silent);
         QVERIFY2(reason.isEmpty() == read, qPrintable(reason));
         QVERIFY2(reason.size() < 160, qPrintable(reason)); // read in a glance
+        QVERIFY2(read || !facts.highDynamicRange() || reason.contains("HDR"), qPrintable(reason));
         QVERIFY(readEngine(engine));
         for (const char *codec : {"xvid", "mpeg4", "x264"})
             QCOMPARE(engine.builder.videoCodecRefusal(muxer, codec), reason);
