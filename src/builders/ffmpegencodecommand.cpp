@@ -138,11 +138,6 @@ QString FFmpegEncodeCommand::audioEncoder(const QString &codec, const QString &m
     return level == 3 ? QStringLiteral("pcm_s32le") : QStringLiteral("pcm_s16le");
 }
 
-QString FFmpegEncodeCommand::aspectName(double aspect)
-{
-    return PictureFrame::commonShape(aspect) > 0.0 ? PictureFrame::shapeName(aspect) : QString();
-}
-
 QString FFmpegEncodeCommand::aspectValue(double aspect)
 {
     return PictureFrame::shapeName(aspect);

@@ -33,8 +33,6 @@ public:
     // the predefined levels, on the level (`level` 0: the user's settings).
     static QString audioEncoder(const QString &codec, const QString &muxer = QString(),
                                 int level = 0);
-    // "4:3" or "16:9" for the two common display aspect ratios, else empty.
-    static QString aspectName(double aspect);
     // The "-aspect" value of a shape: its name, else the number.
     static QString aspectValue(double aspect);
     // The video filters that come first, before anything is drawn on the picture: its one

@@ -95,17 +95,14 @@ QStringList subtitleFile(double from, double to)
     return {"-i", QStringLiteral("SUBTITLE:%1:%2").arg(from).arg(to)};
 }
 const QStringList kH264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"};
-// A phone's HDR picture: 10 bits, BT.2020 colours and the transfer named ("smpte2084" PQ, HDR10;
-// "arib-std-b67" HLG), the test picture's white at 100 cd/m2.
-QString hdr(const QString &transfer)
+// A phone's HDR video of a second, with its tone: 10 bits, BT.2020 colours and the transfer
+// named ("smpte2084" PQ, HDR10; "arib-std-b67" HLG), the test picture's white at 100 cd/m2.
+QStringList hdr(const QString &transfer)
 {
-    return "format=gbrp,zscale=tin=bt709:pin=bt709:min=gbr:rin=full:t=" + transfer
-           + ":p=bt2020:m=bt2020nc:r=limited:npl=100,format=yuv420p10le";
-}
-QStringList hdrH264(const QString &transfer)
-{
-    return {"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p10le", "-color_primaries", "bt2020",
-            "-color_trc", transfer, "-colorspace", "bt2020nc", "-color_range", "tv"};
+    return picture("192x108", "25", 1, "format=gbrp,zscale=tin=bt709:pin=bt709:min=gbr:rin=full:t=" + transfer
+                                           + ":p=bt2020:m=bt2020nc:r=limited:npl=100,format=yuv420p10le")
+           + tone(440, 44100, 1) + QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p10le", "-color_primaries", "bt2020",
+                         "-color_trc", transfer, "-colorspace", "bt2020nc", "-color_range", "tv"};
 }
 // Without it the MP3 encoder's delay moves the picture by part of a frame, and the AVI
 // muxer leaves the second picture out.
@@ -427,12 +424,10 @@ const QList<Source> &sources()
              {4.0 / 3, 25, 11.02, 11.02, 44100, 2, 440, 0, 0, 1}, kOnePerPair, kMEncoderOnly},
 
             // Phones' HDR video, PQ and HLG, which the targets show in BT.709.
-            {"hdr10", "HDR10 (PQ, 10-bit)", "colour", "table-hdr10.mp4", "", picture("192x108", "25", 1, hdr("smpte2084"))
-                 + tone1 + hdrH264("smpte2084") + aac, 0, -1, {16.0 / 9, 25, 1, 1, 44100, 2, 440}, kOnePerPair,
-             kMEncoderOnly},
-            {"hlg", "HLG (10-bit)", "colour", "table-hlg.mp4", "", picture("192x108", "25", 1, hdr("arib-std-b67"))
-                 + tone1 + hdrH264("arib-std-b67") + aac, 0, -1, {16.0 / 9, 25, 1, 1, 44100, 2, 440}, kOnePerPair,
-             kMEncoderOnly},
+            {"hdr10", "HDR10 (PQ, 10-bit)", "colour", "table-hdr10.mp4", "", hdr("smpte2084") + aac, 0, -1,
+             {16.0 / 9, 25, 1, 1, 44100, 2, 440}, kOnePerPair, kMEncoderOnly},
+            {"hlg", "HLG (10-bit)", "colour", "table-hlg.mp4", "", hdr("arib-std-b67") + aac, 0, -1,
+             {16.0 / 9, 25, 1, 1, 44100, 2, 440}, kOnePerPair, kMEncoderOnly},
 
             // A TV recording whose sound changes from 48 kHz to 44.1 kHz at a programme change:
             // a second of each, the second recorded on a clock that follows on from the first.

@@ -572,18 +572,15 @@ QSize picturesShown(const QList<DecodeReport::Picture> &frames, double from, dou
 }
 
 namespace {
-// FFmpeg's own tone mapping of PQ and HLG into BT.709, and its conversion of other BT.2020
-// colours.
-const char kToneMapped[] = "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=hable:desat=0,"
-                           "zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
-const char kBt709[] = "zscale=p=bt709:t=bt709:m=bt709:r=tv,format=yuv420p";
-
-// The mean saturation of a file's pictures through a filter.
-double meanSaturation(const QString &path, const QString &filter)
+// The mean saturation of a file's pictures of PQ or HLG as FFmpeg's own tone mapping shows
+// them in BT.709.
+double toneMappedSaturation(const QString &path)
 {
     QString err;
     TestMedia::run("ffmpeg", {"-nostdin", "-loglevel", "info", "-i", path, "-map", "0:v:0", "-vf",
-                              filter + ",signalstats,metadata=mode=print:key=lavfi.signalstats.SATAVG", "-f", "null", "-"},
+                              "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=hable:desat=0,"
+                              "zscale=t=bt709:m=bt709:r=tv,format=yuv420p,signalstats,"
+                              "metadata=mode=print:key=lavfi.signalstats.SATAVG", "-f", "null", "-"},
                    nullptr, &err);
     static const QRegularExpression level(QStringLiteral("lavfi\\.signalstats\\.SATAVG=([0-9.]+)"));
     double sum = 0;
@@ -607,7 +604,7 @@ SourcePicture sourcePicture(const QString &path, const QString &shotOrder)
     const QImage first(files + ".pgm");
     source.look = pictureLook(first, first.rect());
     TestMedia::run("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
-                               "stream=height,field_order,color_transfer,color_primaries", "-of", "default=nw=1", path}, &out);
+                               "stream=height,field_order,color_transfer", "-of", "default=nw=1", path}, &out);
     QMap<QString, QString> field;
     for (const QString &line : out.split('\n'))
         field.insert(line.section('=', 0, 0), line.section('=', 1).trimmed());
@@ -618,9 +615,8 @@ SourcePicture sourcePicture(const QString &path, const QString &shotOrder)
                                                                                          : QString();
     if (source.fieldOrder.isEmpty() && order != QLatin1String("progressive"))
         source.fieldOrder = shotOrder;
-    const bool hdr = QStringList{"smpte2084", "arib-std-b67"}.contains(field.value("color_transfer"));
-    if (hdr || field.value("color_primaries") == QLatin1String("bt2020"))
-        source.saturation = meanSaturation(path, hdr ? kToneMapped : kBt709);
+    if (QStringList{"smpte2084", "arib-std-b67"}.contains(field.value("color_transfer")))
+        source.saturation = toneMappedSaturation(path);
     if (!source.fieldOrder.isEmpty()) {
         // Whether its fields show different times (idet's verdict on the pictures as stored),
         // and its pictures made whole from both fields as a good deinterlacer makes them.
@@ -703,14 +699,14 @@ constexpr double kEarlyStartSlack = 0.15;
 constexpr double kRateSlack = 0.01;
 // The shape a player shows may differ from the source's by this share ...
 constexpr double kShapeSlack = 0.02;
-// ... and where it changes, the pictures this long before and after a time show the shape of it.
-constexpr double kShapeWindow = 0.25;
 // ... and by what one line or column more or less of the picture makes: the edge of a scaled
 // picture is blurred over a pixel, and a part-covered line counts as picture.
 double pixelSlack(const QRect &picture)
 {
     return 1.0 / picture.width() + 1.0 / picture.height();
 }
+// Where the shape changes, the pictures this long before and after a time show the shape of it.
+constexpr double kShapeWindow = 0.25;
 // A subtitle shows as pixels this bright over a picture darker than it; it is judged away
 // from its edges, as encoders start a frame early or late.
 constexpr int kSubtitlePeak = 180;
@@ -776,7 +772,7 @@ QString fieldsFault(const PlayerExpectation &expected, const DecodeReport &file)
     return QString();
 }
 
-// HDR or BT.2020 colours shown in BT.709: as saturated as FFmpeg's own tone mapping shows
+// HDR colours shown in BT.709: as saturated as FFmpeg's own tone mapping shows
 // them (shown as if they were BT.709 ones, they have a third of it), and the file says of its
 // pictures no colours they do not hold.
 constexpr double kSaturationSlack = 0.25;

@@ -121,7 +121,7 @@ struct SourcePicture
     int lines = 0;
     bool moving = false; // its fields show different times
     int leastPeak = 0;
-    // Where its colours are HDR or BT.2020, their mean saturation as FFmpeg's tone mapping
+    // Where its transfer is PQ or HLG, its colours' mean saturation as FFmpeg's tone mapping
     // shows them in BT.709 (0 otherwise).
     double saturation = 0;
 };
@@ -161,9 +161,9 @@ struct PlayerExpectation
     int lines = 0;        // of its stored picture
     bool moving = false;  // its fields show different times
     int leastPeak = 0;
-    // The saturation its colours shown in BT.709 have (0: not judged): a picture whose HDR or
-    // BT.2020 colours are shown as if they were BT.709 ones has far less, and its file must
-    // not say BT.2020, PQ or HLG of pictures that are not.
+    // The saturation its colours shown in BT.709 have (0: not judged): an HDR picture shown
+    // as if it were BT.709 has far less, and its file must not say BT.2020, PQ or HLG of
+    // pictures that are not.
     double saturation = 0;
     // The shape shown at times after the picture's start, where the source's changes.
     QList<QPair<double, double>> shapes;
