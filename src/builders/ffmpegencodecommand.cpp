@@ -2,6 +2,7 @@
 
 #include "builders/audiochannels.h"
 #include "builders/mencoderencodecommand.h"
+#include "builders/picturecolour.h"
 #include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
 #include "builders/subtitleinlay.h"
@@ -137,26 +138,18 @@ QString FFmpegEncodeCommand::audioEncoder(const QString &codec, const QString &m
     return level == 3 ? QStringLiteral("pcm_s32le") : QStringLiteral("pcm_s16le");
 }
 
-QString FFmpegEncodeCommand::aspectName(double aspect)
-{
-    const double common = PictureFrame::commonShape(aspect);
-    if (common == 4.0 / 3.0)
-        return QStringLiteral("4:3");
-    return common > 0.0 ? QStringLiteral("16:9") : QString();
-}
-
 QString FFmpegEncodeCommand::aspectValue(double aspect)
 {
-    const QString name = aspectName(aspect);
-    return name.isEmpty() ? MEncoderEncodeCommand::number(aspect) : name;
+    return PictureFrame::shapeName(aspect);
 }
 
-QString FFmpegEncodeCommand::boxFilter(const PictureFrame &frame)
+QStringList FFmpegEncodeCommand::firstFilters(const EncodingSource &source, bool whole, bool encoded)
 {
-    return QStringLiteral("scale=%1:%2,pad=%3:%4:%5:%6:000000")
-        .arg(frame.picture.width()).arg(frame.picture.height())
-        .arg(frame.size.width()).arg(frame.size.height())
-        .arg(frame.offset.x()).arg(frame.offset.y());
+    QStringList filters = QStringList{heldPicture(source)} + SourceFields::ffmpegFilters(whole);
+    if (encoded)
+        filters << PictureColour::ffmpegFilters(source.facts);
+    filters.removeAll(QString());
+    return filters;
 }
 
 QString FFmpegEncodeCommand::duration(int frames)
@@ -226,30 +219,30 @@ void FFmpegEncodeCommand::addStreamMaps()
         m_arguments << streamMaps(m_job.source, video, audio);
         return;
     }
-    const PictureFrame frame = this->frame();
-    QStringList chain = QStringList{heldPicture(m_job.source)} + SourceFields::ffmpegFilters(fieldsMadeWhole());
-    chain.removeAll(QString());
-    if (frame.boxed())
-        chain << boxFilter(frame);
-    m_arguments << overlayMaps(m_job.source, audio, chain.join(QLatin1Char(',')));
+    // A picture subtitle's picture is encoded: a copy is refused with it.
+    m_arguments << overlayMaps(m_job.source, audio, firstFilters(m_job.source, fieldsMadeWhole(), true),
+                               frame().ffmpegFit(fieldsKept()));
 }
 
-QStringList FFmpegEncodeCommand::overlayMaps(const EncodingSource &source, bool audio,
-                                             const QString &chain)
+QStringList FFmpegEncodeCommand::overlayMaps(const EncodingSource &source, bool audio, const QStringList &first,
+                                             const QString &fit)
 {
     // The picture the output takes is the overlay's, drawn through the frame's filters.
-    return QStringList{"-filter_complex", SubtitleInlay::ffmpegOverlayGraph(source, chain),
+    return QStringList{"-filter_complex",
+                       SubtitleInlay::ffmpegOverlayGraph(source, first.join(QLatin1Char(',')), fit),
                        "-map", SubtitleInlay::ffmpegVideoLabel()}
            + streamMaps(source, false, audio);
 }
 
-QStringList FFmpegEncodeCommand::inlaidStreamMaps(const EncodingSource &source, const QString &chain)
+QStringList FFmpegEncodeCommand::inlaidStreamMaps(const EncodingSource &source, const QStringList &first,
+                                                  const QString &fit)
 {
     if (SubtitleInlay::chosen(source) && SubtitleInlay::isPicture(source.subtitle))
-        return overlayMaps(source, true, chain);
-    QStringList filters{chain};
+        return overlayMaps(source, true, first, fit);
+    QStringList filters = first;
     if (SubtitleInlay::chosen(source))
-        filters.prepend(SubtitleInlay::ffmpegTextFilter(source));
+        filters << SubtitleInlay::ffmpegTextFilter(source);
+    filters << fit;
     filters.removeAll(QString());
     QStringList maps = streamMaps(source, true, true);
     if (!filters.isEmpty())
@@ -382,19 +375,22 @@ void FFmpegEncodeCommand::addVideo()
         m_arguments << "-vn";
         return;
     }
+    // Each picture encoded is fitted into the frame by its own shape; a copy keeps the
+    // stream's pictures as they are.
+    const bool encoded = codec != QLatin1String("copy");
     const PictureFrame frame = this->frame();
-    const QString filter = frame.boxed() ? boxFilter(frame) : QString();
-    if (filter.isEmpty())
+    const QString fit = encoded ? frame.ffmpegFit(fieldsKept()) : QString();
+    if (fit.isEmpty())
         m_arguments << "-s" << QStringLiteral("%1x%2").arg(frame.size.width()).arg(frame.size.height());
     // A text subtitle is drawn on the source's picture, before it is scaled into the frame;
     // a picture subtitle's overlay went with the stream maps.
-    // The fields are made whole before anything is drawn on them.
+    // The fields are made whole, and the colours converted, before anything is drawn on them.
     if (!inlaysPicture()) {
-        QStringList filters{filter};
+        QStringList filters = firstFilters(m_job.source, fieldsMadeWhole(), encoded);
         if (inlaysSubtitle())
-            filters.prepend(SubtitleInlay::ffmpegTextFilter(m_job.source));
-        filters = QStringList{heldPicture(m_job.source)} + SourceFields::ffmpegFilters(fieldsMadeWhole()) + filters;
-        filters.removeAll(QString());
+            filters << SubtitleInlay::ffmpegTextFilter(m_job.source);
+        if (!fit.isEmpty())
+            filters << fit;
         if (!filters.isEmpty())
             m_arguments << "-vf" << filters.join(QLatin1Char(','));
     }
@@ -433,8 +429,8 @@ void FFmpegEncodeCommand::addVideo()
     // 8 bits. Left to the source's format, the MPEG-2 and Theora encoders keep 4:2:2 (an
     // editor's ProRes, a 10-bit camera's file; DV's 4:1:1 becomes 4:2:2, MPEG-2's 4:2:2
     // profile), libx264 keeps 4:4:4 or RGB. A copy keeps the stream as it is.
-    if (codec != QLatin1String("copy"))
-        m_arguments << "-pix_fmt" << "yuv420p";
+    if (encoded)
+        m_arguments << "-pix_fmt" << "yuv420p" << PictureColour::ffmpegTags(m_job.source.facts);
     m_arguments << "-vcodec" << videoEncoder(codec);
 }
 

@@ -33,12 +33,12 @@ public:
     // the predefined levels, on the level (`level` 0: the user's settings).
     static QString audioEncoder(const QString &codec, const QString &muxer = QString(),
                                 int level = 0);
-    // "4:3" or "16:9" for the two common display aspect ratios, else empty.
-    static QString aspectName(double aspect);
     // The "-aspect" value of a shape: its name, else the number.
     static QString aspectValue(double aspect);
-    // The filters that scale a boxed picture and put the frame's black bars around it.
-    static QString boxFilter(const PictureFrame &frame);
+    // The video filters that come first, before anything is drawn on the picture: its one
+    // picture held (heldPicture), its fields made whole where `whole`, its colours converted
+    // to the target's where `encoded` (a copy keeps the stream as it is).
+    static QStringList firstFilters(const EncodingSource &source, bool whole, bool encoded);
     // The "-t" duration of a frame limit, at 25 frames per second: "hh:mm:ss.f".
     static QString duration(int frames);
     // The audio filter that lays the sound out from the output's start on, a gap before it
@@ -64,14 +64,15 @@ public:
     // The "-map" switches of the source's picture and its chosen sound, each when wanted.
     static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);
     // The maps of an encoded picture and the chosen sound with the chosen subtitle drawn into
-    // the picture, then drawn through `chain` (the frame's filters; may be empty), for a
-    // command that has no filters of its own.
-    static QStringList inlaidStreamMaps(const EncodingSource &source, const QString &chain);
+    // the picture after the filters `first` and before those of `fit` (the frame's; either
+    // may be empty), for a command that has no filters of its own.
+    static QStringList inlaidStreamMaps(const EncodingSource &source, const QStringList &first, const QString &fit);
 
 private:
-    // The maps of the picture that a picture subtitle is laid over, drawn through `chain`,
-    // and of the chosen sound when wanted.
-    static QStringList overlayMaps(const EncodingSource &source, bool audio, const QString &chain);
+    // The maps of the picture that a picture subtitle is laid over, drawn through `first`
+    // before and `fit` after, and of the chosen sound when wanted.
+    static QStringList overlayMaps(const EncodingSource &source, bool audio, const QStringList &first,
+                                   const QString &fit);
     void addInput();
     // The chosen video and audio stream, and no other.
     void addStreamMaps();

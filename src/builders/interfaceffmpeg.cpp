@@ -3,6 +3,7 @@
 
 #include "builders/ffmpegencodecommand.h"
 #include "builders/mencoderencodecommand.h"
+#include "builders/picturecolour.h"
 #include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
 #include "builders/statusfields.h"
@@ -489,31 +490,25 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
         }
     }
     arguments = QStringList{"-i", fileArgument(input)};
-    // The disc takes the picture, the sound and the subtitle the user chose in the player, the
-    // picture at its own shape: "-target" alone stretches it over the frame.
+    // The disc takes the picture, the sound and the subtitle the user chose in the player,
+    // each picture at its own shape: "-target" alone stretches it over the frame.
     if (known) {
         const bool superVideoCd = target.endsWith(QLatin1String("svcd"));
-        const PictureFrame frame = PictureFrame::of(
-            superVideoCd ? QStringLiteral("mpeg2video") : QStringLiteral("mpeg1video"),
-            superVideoCd ? disc->superVideoCd : disc->videoCd,
-            SourceStreams::displayAspect(data->source));
-        // Unboxed, FFmpeg's scale keeps the picture's shape and the encoder flags it.
         const QString codec = superVideoCd ? QStringLiteral("mpeg2video") : QStringLiteral("mpeg1video");
+        const PictureFrame frame = PictureFrame::of(codec, superVideoCd ? disc->superVideoCd : disc->videoCd,
+                                                    SourceStreams::displayAspect(data->source));
         const bool sameRate = SourceFields::sameRate(data->source, disc == &kDiscStandards[1] ? 25.0 : 30000.0 / 1001);
         const int lines = frame.size.height();
-        QStringList chain = QStringList{FFmpegEncodeCommand::heldPicture(data->source)}
-                            + SourceFields::ffmpegFilters(SourceFields::madeWhole(data->source, codec, lines, sameRate));
-        chain.removeAll(QString());
-        if (frame.boxed())
-            chain << FFmpegEncodeCommand::boxFilter(frame);
-        arguments << FFmpegEncodeCommand::inlaidStreamMaps(data->source, chain.join(QLatin1Char(',')))
+        const bool kept = SourceFields::kept(data->source, codec, lines, sameRate);
+        const QStringList first = FFmpegEncodeCommand::firstFilters(
+            data->source, SourceFields::madeWhole(data->source, codec, lines, sameRate), true);
+        arguments << FFmpegEncodeCommand::inlaidStreamMaps(data->source, first, frame.ffmpegFit(kept))
                   << FFmpegEncodeCommand::heldPictureMuxing(data->source);
         // Flagged in every case: a source that tells no sample aspect (RealMedia's) leaves the
         // scaled frame square, 352x288 shown at 1.22 where the picture is 4:3.
         if (frame.aspect > 0.0)
             arguments << "-aspect" << FFmpegEncodeCommand::aspectValue(frame.aspect);
-        arguments << SourceFields::ffmpegFieldOptions(data->source,
-                                                      SourceFields::kept(data->source, codec, lines, sameRate));
+        arguments << SourceFields::ffmpegFieldOptions(data->source, kept) << PictureColour::ffmpegTags(data->source.facts);
         const QString timing = FFmpegEncodeCommand::soundTiming(data->source);
         if (!timing.isEmpty())
             arguments << "-af" << timing;

@@ -3,6 +3,8 @@
 #include "builders/builderslogging.h"
 
 #include "builders/mencoderencodecommand.h"
+#include "builders/picturecolour.h"
+#include "builders/pictureframe.h"
 #include "builders/sourcefields.h"
 #include "builders/sourcestreams.h"
 #include "builders/statusfields.h"
@@ -288,12 +290,35 @@ QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source, const QSt
     // as fast, while the sound goes on.
     static const QStringList headedVideo = {"mpeg1video", "mpeg2video"};
     const VideoInfo &video = source.video;
-    if (source.kind != SourceKind::MediaFile || source.noVideo)
+    if (source.noVideo)
         return QString();
+    const QString picture = pictureRefusal(source.facts);
+    if (!picture.isEmpty() || source.kind != SourceKind::MediaFile)
+        return picture;
     if (SourceStreams::isTransportStream(source) && !headedVideo.contains(video.videoFormat))
         return tr("MEncoder does not keep %1 video of an MPEG transport stream in time with its sound")
             .arg(video.videoFormat.isEmpty() ? tr("this") : video.videoFormat);
     return timingRefusal(source, muxer, withSound);
+}
+
+QString InterfaceMEncoder::pictureRefusal(const SourceFacts &facts)
+{
+    // MEncoder's scale and expand filters are set up once, for the shape the picture starts
+    // with: a broadcast's 16:9 programme after a 4:3 one came out squeezed to three quarters
+    // of its width.
+    if (facts.shapeChanges())
+        return tr("MEncoder shows every picture of this source at its first shape (%1), which changes "
+                  "partway (to %2): those parts would look squeezed or stretched")
+            .arg(PictureFrame::shapeName(facts.shapes.first()), PictureFrame::shapeName(facts.shapes.at(1)));
+    // MEncoder converts no colours: a PQ picture came out washed out, its hues shifted, in an
+    // 8-bit file.
+    const QString transfer = PictureColour::transferName(facts);
+    if (!transfer.isEmpty())
+        return tr("MEncoder shows the HDR picture of this source (%1) as if it were of standard range: "
+                  "washed out, its hues shifted").arg(transfer);
+    if (PictureColour::converted(facts))
+        return tr("MEncoder shows the BT.2020 colours of this source as if they were BT.709 ones: pale");
+    return QString();
 }
 
 QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QString &muxer, bool withSound)

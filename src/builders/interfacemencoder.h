@@ -9,6 +9,7 @@
 #include <QStringList>
 
 struct EncodingSource;
+struct SourceFacts;
 
 struct EncoderProfile;
 
@@ -80,6 +81,8 @@ public:
 private:
     // The part of sourceRefusal() that the source's measured timing decides.
     static QString timingRefusal(const EncodingSource &source, const QString &muxer, bool withSound);
+    // The part that the picture's shapes and colours decide, of any source (a DVD title's too).
+    static QString pictureRefusal(const SourceFacts &facts);
     void initVocabulary();
     void cliCmdTarget(bool superVideoCd, QString &program, QStringList &arguments,
                       const QString &dvdDevice, const QString &output,

@@ -21,6 +21,17 @@ struct PictureFrame
     double aspect = 0.0; // the frame's display shape (a fitted frame: the picture's); 0 or less unknown
 
     bool boxed() const { return picture != size; }
+    // The frame's display shape; where that is unknown, the shape of its size.
+    double shownShape() const;
+    // FFmpeg's filters that fit each picture into this frame by the picture's own display
+    // shape: scaled to fit, boxed in black where its shape is not the frame's, and the frame
+    // flagged at its shape. FFmpeg works them out for every picture, so that a picture whose
+    // shape changes partway (a broadcast that turns from 4:3 to 16:9 at a programme change)
+    // keeps its shape in each part, and the encoder gets one size. The frame is flagged at a
+    // common shape where its own lies within that one's band (a fitted frame of a 1.78
+    // picture shows at 16:9). `fields`: the fields are kept, and scaled each on its own.
+    // Empty for a frame of no size.
+    QString ffmpegFit(bool fields) const;
 
     // The frame of an encode with this video codec at the target's picture size, of a
     // source shown at `sourceAspect` (0: unknown, the size is kept).
@@ -36,4 +47,7 @@ struct PictureFrame
     // 4:3 for a shape strictly between 1.31 and 1.35, 16:9 strictly between 1.75 and 1.79,
     // else 0: within these bands a picture fills a frame of the common shape unboxed.
     static double commonShape(double aspect);
+    // A shape as players and engines name it: "4:3" and "16:9" for the common shapes, else
+    // the number ("1.85").
+    static QString shapeName(double aspect);
 };

@@ -67,16 +67,23 @@ QString SubtitleInlay::ffmpegTextFilter(const EncodingSource &source)
         .arg(index(source));
 }
 
-QString SubtitleInlay::ffmpegOverlayGraph(const EncodingSource &source, const QString &chain)
+QString SubtitleInlay::ffmpegOverlayGraph(const EncodingSource &source, const QString &first, const QString &after)
 {
+    // The picture is made ready (its fields whole, its colours the target's) before the
+    // subtitle is laid over it, and scaled into its frame with it.
+    QString graph;
+    QString picture = SourceStreams::videoSpecifier(source);
+    if (!first.isEmpty()) {
+        graph = QStringLiteral("[%1]%2[picture];").arg(picture, first);
+        picture = QStringLiteral("picture");
+    }
     // The picture ends the overlay: FFmpeg shows a DVB subtitle until its page times out,
     // 30 s after its last packet, and its pictures would draw the last picture out so long.
     // Passed through once the subtitle ends, not cut with the shorter input: that lost the
     // last picture of a DVD's title.
-    QString graph = QStringLiteral("[%1][%2]overlay=eof_action=pass")
-                        .arg(SourceStreams::videoSpecifier(source), SourceStreams::subtitleSpecifier(source));
-    if (!chain.isEmpty())
-        graph += QLatin1Char(',') + chain;
+    graph += QStringLiteral("[%1][%2]overlay=eof_action=pass").arg(picture, SourceStreams::subtitleSpecifier(source));
+    if (!after.isEmpty())
+        graph += QLatin1Char(',') + after;
     return graph + ffmpegVideoLabel();
 }
 

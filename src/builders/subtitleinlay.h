@@ -26,9 +26,10 @@ QString copyRefusal(const EncodingSource &source, const QString &encoder);
 
 // FFmpeg's filter that draws the chosen text subtitle: "subtitles=filename=...:si=N".
 QString ffmpegTextFilter(const EncodingSource &source);
-// FFmpeg's filter graph that lays the chosen picture subtitle over the source's picture,
-// then runs `chain` (a filter chain, or empty), and ends in the label ffmpegVideoLabel().
-QString ffmpegOverlayGraph(const EncodingSource &source, const QString &chain);
+// FFmpeg's filter graph that runs the source's picture through `first`, lays the chosen
+// picture subtitle over it, then runs `after` (filter chains, either may be empty), and ends
+// in the label ffmpegVideoLabel().
+QString ffmpegOverlayGraph(const EncodingSource &source, const QString &first, const QString &after);
 QString ffmpegVideoLabel();
 // A path as the value of a filter option inside an FFmpeg filter graph: escaped for the
 // option's level and again for the graph's.

@@ -22,6 +22,13 @@ struct FFprobeVideoStream
     double start_time = 0.0;           // "start_time", seconds
     double duration = 0.0;             // "duration", seconds (Matroska: "TAG:DURATION")
     QString field_order;               // "field_order": "progressive", "tt", "bb", "tb", "bt"; "unknown" empty
+    // The colours as the stream names them ("unknown" empty): "color_transfer" ("bt709";
+    // "smpte2084", PQ; "arib-std-b67", HLG), "color_primaries" ("bt709", "bt2020"),
+    // "color_space", the matrix ("bt709", "bt2020nc"), "color_range" ("tv", "pc").
+    QString color_transfer;
+    QString color_primaries;
+    QString color_space;
+    QString color_range;
     // Degrees a player turns the stored picture clockwise to show it (0, 90, 180, 270): the
     // display matrix's "SIDE_DATA:rotation" (counterclockwise), else the "TAG:rotate" of
     // older FFprobes (clockwise).

@@ -24,7 +24,8 @@ const QStringList kStreamKeys = {"index", "duration", "start_time", "bit_rate", 
                                  "pix_fmt", "avg_frame_rate", "r_frame_rate", "sample_rate",
                                  "bits_per_sample", "channels", "TAG:language", "TAG:title",
                                  "DISPOSITION:attached_pic", "field_order", "TAG:rotate",
-                                 "SIDE_DATA:rotation", "TAG:DURATION", "nb_frames"};
+                                 "SIDE_DATA:rotation", "TAG:DURATION", "nb_frames", "color_transfer",
+                                 "color_primaries", "color_space", "color_range"};
 
 // The packets the analysis lists from the file's start, of every stream.
 constexpr int kSampledPackets = 400;
@@ -203,7 +204,15 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.start_time = number("start_time");
         stream.duration = length();
         stream.nb_frames = std::max(integer("nb_frames", "0"), 0);
-        stream.field_order = text("field_order") == QLatin1String("unknown") ? QString() : text("field_order");
+        // FFprobe names what the stream does not say "unknown".
+        const auto named = [&text](const char *key) {
+            return text(key) == QLatin1String("unknown") ? QString() : text(key);
+        };
+        stream.field_order = named("field_order");
+        stream.color_transfer = named("color_transfer");
+        stream.color_primaries = named("color_primaries");
+        stream.color_space = named("color_space");
+        stream.color_range = named("color_range");
         bool turned = false;
         const double counterclockwise = text("SIDE_DATA:rotation").toDouble(&turned);
         stream.rotation = turned ? quarterTurns(-counterclockwise) : quarterTurns(number("TAG:rotate"));

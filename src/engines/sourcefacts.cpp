@@ -2,6 +2,8 @@
 
 #include "engines/ffprobedata.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cmath>
 
@@ -151,6 +153,20 @@ QString fieldOrderOf(const FFprobeVideoStream &stream)
     return named.isEmpty() || flagsFields ? flagged : named;
 }
 
+// The bits of each sample of a pixel format as FFmpeg names it: the number before its byte
+// order ("yuv420p10le", "p010le", "gray12be"), else 8 ("yuv420p", "nv12", "rgb24"). Unknown
+// (0) where it is unnamed, or where the number is that of a packed pixel's ("rgb48le").
+int bitsOf(const QString &format)
+{
+    static const QRegularExpression deep(QStringLiteral("(\\d+)[lb]e$"));
+    constexpr int kDeepest = 16;
+    if (format.isEmpty())
+        return 0;
+    const QRegularExpressionMatch match = deep.match(format);
+    const int bits = match.hasMatch() ? match.captured(1).toInt() : 8;
+    return bits <= kDeepest ? bits : 0;
+}
+
 // The mean rate of the picture's packets over the whole stream, where the file counts them
 // and gives the stream's own length; 0 otherwise.
 double countedRate(const FFprobeVideoStream &stream)
@@ -223,6 +239,11 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         const FFprobeVideoStream &stream = probe.videoStreams.at(picture);
         facts.rotation = stream.rotation;
         facts.fieldOrder = fieldOrderOf(stream);
+        facts.transfer = stream.color_transfer;
+        facts.primaries = stream.color_primaries;
+        facts.matrix = stream.color_space;
+        facts.range = stream.color_range;
+        facts.bitDepth = bitsOf(stream.pix_fmt);
         // A recording cut mid-group shows its picture from its first key picture on.
         facts.pictureStart = std::max(stream.start_time, stream.keyStart);
         facts.pictureLeadIn = leadIn(stream.discardedTimes, stream.start_time);

@@ -95,6 +95,15 @@ QStringList subtitleFile(double from, double to)
     return {"-i", QStringLiteral("SUBTITLE:%1:%2").arg(from).arg(to)};
 }
 const QStringList kH264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"};
+// A phone's HDR video of a second, with its tone: 10 bits, BT.2020 colours and the transfer
+// named ("smpte2084" PQ, HDR10; "arib-std-b67" HLG), the test picture's white at 100 cd/m2.
+QStringList hdr(const QString &transfer)
+{
+    return picture("192x108", "25", 1, "format=gbrp,zscale=tin=bt709:pin=bt709:min=gbr:rin=full:t=" + transfer
+                                           + ":p=bt2020:m=bt2020nc:r=limited:npl=100,format=yuv420p10le")
+           + tone(440, 44100, 1) + QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p10le", "-color_primaries", "bt2020",
+                         "-color_trc", transfer, "-colorspace", "bt2020nc", "-color_range", "tv"};
+}
 // Without it the MP3 encoder's delay moves the picture by part of a frame, and the AVI
 // muxer leaves the second picture out.
 const QStringList kAviSound{"-ac", "2", "-c:a", "libmp3lame", "-avoid_negative_ts", "disabled"};
@@ -111,6 +120,7 @@ struct Found
     double tone;
     double subtitleFrom = 0, subtitleTo = 0;
     int pictures = 0; // where the rate varies, the pictures there are (0: as many as the rate gives)
+    QList<QPair<double, double>> shapes = {}; // where the shape changes, the shape shown at times from the start
 };
 
 // What the profile levels a source goes through must change: the kinds of source go through
@@ -413,6 +423,12 @@ const QList<Source> &sources()
              picture("160x120", "25", 0.04) + tone(440, 44100, 11) + kH264 + aac, 0, -1,
              {4.0 / 3, 25, 11.02, 11.02, 44100, 2, 440, 0, 0, 1}, kOnePerPair, kMEncoderOnly},
 
+            // Phones' HDR video, PQ and HLG, which the targets show in BT.709.
+            {"hdr10", "HDR10 (PQ, 10-bit)", "colour", "table-hdr10.mp4", "", hdr("smpte2084") + aac, 0, -1,
+             {16.0 / 9, 25, 1, 1, 44100, 2, 440}, kOnePerPair, kMEncoderOnly},
+            {"hlg", "HLG (10-bit)", "colour", "table-hlg.mp4", "", hdr("arib-std-b67") + aac, 0, -1,
+             {16.0 / 9, 25, 1, 1, 44100, 2, 440}, kOnePerPair, kMEncoderOnly},
+
             // A TV recording whose sound changes from 48 kHz to 44.1 kHz at a programme change:
             // a second of each, the second recorded on a clock that follows on from the first.
             {"ratechange", "sound rate changing partway", "ratechange", "table-ratechange.ts", "",
@@ -427,10 +443,12 @@ const QList<Source> &sources()
             // LPCM sound; a cut whose second part starts a picture before the first ends.
             {"shapechange", "4:3 then 16:9, joined", "soundjoin", "table-shapechange.ts", "",
              joined(broadcast("4:3", 48000, "mp2"), broadcast("16:9", 48000, "mp2"), "1.04"),
-             0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
+             0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440, 0, 0, 0, {{0.5, 4.0 / 3}, {1.5, 16.0 / 9}}}, kOnePerPair,
+             kMEncoderOnly},
             {"lpcmjoin", "LPCM program stream, joined", "lpcmjoin", "table-lpcmjoin.mpg", "",
              joined(broadcast("4:3", 48000, "pcm_s16be"), broadcast("16:9", 48000, "pcm_s16be"), "1.54"),
-             0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
+             0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440, 0, 0, 0, {{0.5, 4.0 / 3}, {1.5, 16.0 / 9}}}, kOnePerPair,
+             kMEncoderOnly},
             {"overlap", "parts overlapping at a join", "overlapjoin", "table-overlap.ts", "",
              joined(broadcast("4:3", 48000, "mp2"), broadcast("4:3", 48000, "mp2"), "1"),
              0, -1, {4.0 / 3, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
@@ -1066,9 +1084,13 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
     if (!expected.video.isEmpty() && row.video != "copy")
         expected.pixelFormat = "yuv420p";
     expected.showing(sourcePicture(m_sourcePicture, m_source.fields));
+    // A copy keeps the source's colours, and says what they are.
+    if (row.video == "copy")
+        expected.saturation = 0;
     expected.subtitleFrom = found.subtitleFrom;
     expected.subtitleTo = found.subtitleTo;
     expected.soundDelay = m_soundDelay;
+    expected.shapes = found.shapes;
     if (found.pictures > 0)
         expected.missingPictures = qRound(found.frameRate * found.pictureSeconds) - found.pictures;
     // A source of one picture: Theora codes each copy of it as nothing, and FFmpeg's muxers
@@ -1107,8 +1129,9 @@ void TargetTable::judge(QList<Row> &rows)
             decodeOf.insert(i, decoded.value(key));
             continue;
         }
+        const SourcePicture shown = sourcePicture(m_sourcePicture, m_source.fields);
         decodes.append({row.output, folder + "/" + row.name, video, audio,
-                        m_source.subtitle >= 0 || sourcePicture(m_sourcePicture, m_source.fields).leastPeak > 0});
+                        m_source.subtitle >= 0 || shown.leastPeak > 0 || shown.saturation > 0});
         decodeOf.insert(i, int(decodes.size() - 1));
         if (!key.isEmpty())
             decoded.insert(key, int(decodes.size() - 1));
@@ -1441,6 +1464,14 @@ public:
     TargetTableStillPictureTest() : TargetTable("stillpicture") {}
 };
 
+// HDR video.
+class TargetTableColourTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableColourTest() : TargetTable("colour") {}
+};
+
 // A broadcast's recording across a programme change.
 class TargetTableSoundRateChangeTest : public TargetTable
 {
@@ -1523,6 +1554,7 @@ VEXO_TEST_CLASS(TargetTableAvchdTest)
 VEXO_TEST_CLASS(TargetTableDvbSubtitleTest)
 VEXO_TEST_CLASS(TargetTableLateTrackTest)
 VEXO_TEST_CLASS(TargetTableStillPictureTest)
+VEXO_TEST_CLASS(TargetTableColourTest)
 VEXO_TEST_CLASS(TargetTableSoundRateChangeTest)
 VEXO_TEST_CLASS(TargetTableSoundJoinTest)
 VEXO_TEST_CLASS(TargetTableLpcmJoinTest)

@@ -59,6 +59,18 @@ QStringList encode(const Call &c, const QString &output = "/out/movie")
     return program.isEmpty() ? arguments : QStringList{program} + arguments;
 }
 
+// The filters that fit each picture by its own shape into a frame of `size` shown at `shape`
+// ("4/3", "16/9" or a number); a picture within the band of a common shape fills the frame.
+QString fit(const QString &size, const QString &shape, bool fields = false)
+{
+    static const QMap<QString, QString> bands{{"4/3", "gt(dar,1.31)*lt(dar,1.35)"}, {"16/9", "gt(dar,1.75)*lt(dar,1.79)"}};
+    const QString own = bands.contains(shape) ? QString("if(%1,(%2),dar)").arg(bands.value(shape), shape) : "dar";
+    const QStringList side = size.split('x');
+    return QString("scale=w='min(%1,max(2,2*trunc(%1*%3/(%5)/2+0.5)))':h='min(%2,max(2,2*trunc(%2*(%5)/%3/2+0.5)))'%4"
+                   ":eval=frame,pad=%1:%2:2*trunc((ow-iw)/4):2*trunc((oh-ih)/4):000000:eval=frame,setdar=%5")
+        .arg(side.value(0), side.value(1), own, fields ? QString(":interl=1") : QString(), shape);
+}
+
 const QString kIn = "/usr/bin/ffmpeg -y -i /media/movie.avi ";
 // The picture and the chosen sound, the first of the file's audio streams.
 const QString kHead = kIn + "-map 0:v:0 -map 0:a:0 ";
@@ -83,49 +95,49 @@ private slots:
 
         QTest::newRow("user, Xvid AVI from a 4:3 clip")
             << ::encode(call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
-            << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -pix_fmt yuv420p -vcodec libxvid " + kAviMp3;
+            << kHead + kAvi + "-aspect 4:3 -r 25 -vf " + fit("640x480", "4/3") + " -vb 1500k -vtag XVID -pix_fmt yuv420p -vcodec libxvid " + kAviMp3;
         QTest::newRow("level 3, Xvid AVI") // the last of the levels' columns
             << ::encode(call(fourThree, 3, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128))
-            << kHead + kAvi + "-aspect 4:3 -r 25 -s 640x480 -vb 1500k -vtag XVID -g 250 -qmin 2 -qmax 8 -bf 0 -mbd rd "
+            << kHead + kAvi + "-aspect 4:3 -r 25 -vf " + fit("640x480", "4/3") + " -vb 1500k -vtag XVID -g 250 -qmin 2 -qmax 8 -bf 0 -mbd rd "
                        "-me_quality 6 -pix_fmt yuv420p -vcodec libxvid " + kAviMp3;
         QTest::newRow("user, MPEG-1 letterboxed from 1024x576")
             << ::encode(call(movie(1.78, 25.0, {1024, 576}), User, "mpeg_vcd", "mpeg1video",
                              {352, 288}, 1150, "mp2_vcd", 44100, 224))
-            << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
+            << kHead + "-aspect 4:3 -r 25 -vf " + fit("352x288", "4/3") + " -vb 1150k "
                        "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
         // An NTSC disc of a 25 fps source at the film rate, as MEncoder writes it.
         QTest::newRow("level 1, MPEG-1 from 1.35 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
             << ::encode(call(movie(1.35, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
                              {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
-            << kHead + "-aspect 4:3 -r 24000/1001 -vf scale=352:238,pad=352:240:0:0:000000 -vb 1150k "
+            << kHead + "-aspect 4:3 -r 24000/1001 -vf " + fit("352x240", "4/3") + " -vb 1150k "
                        "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
         QTest::newRow("level 2, letterbox from the aspect alone, without a display size")
             << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
                              1150, "mp2_vcd", 44100, 224))
-            << kHead + "-aspect 4:3 -r 25 -vf scale=352:216,pad=352:288:0:36:000000 -vb 1150k "
+            << kHead + "-aspect 4:3 -r 25 -vf " + fit("352x288", "4/3") + " -vb 1150k "
                        "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
         QTest::newRow("user, H.263 letterboxed into 128x96 from 16:9")
             << ::encode(call(movie(16.0 / 9.0, 25.0, {192, 108}), User, "3gp", "h263", {128, 96},
                              64, "noaudio", 0, 0))
-            << kIn + "-map 0:v:0 -aspect 4:3 -r 25 -vf scale=128:72,pad=128:96:0:12:000000 -vb 64k "
+            << kIn + "-map 0:v:0 -aspect 4:3 -r 25 -vf " + fit("128x96", "4/3") + " -vb 64k "
                      "-flags +aic -obmc 1 -pix_fmt yuv420p -vcodec h263 -an /out/movie";
         // The shape of a source is kept whatever its scaled size's: from the display size when
         // the container stores no aspect (FLV), as a number between the two common ones. The
         // frame takes that shape within the size asked for, its pixels square.
         QTest::newRow("user, FLV source without an aspect")
             << ::encode(call(movie(0.0, 25.0, {192, 108}), User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
-            << kIn + "-map 0:v:0 -aspect 16:9 -r 25 -s 528x298 -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+            << kIn + "-map 0:v:0 -aspect 16:9 -r 25 -vf " + fit("528x298", "16/9") + " -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
         QTest::newRow("user, a 1.85 source")
             << ::encode(call(movie(1.85, 25.0, {1998, 1080}), User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
-            << kIn + "-map 0:v:0 -aspect 1.85 -r 25 -s 528x286 -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
+            << kIn + "-map 0:v:0 -aspect 1.85 -r 25 -vf " + fit("528x286", "1.85") + " -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
         // A source whose rate no engine reported keeps its own: snapped from 0 it was 10 fps.
         QTest::newRow("user, MPEG-4 3GP of an unknown rate")
             << ::encode(call(movie(4.0 / 3.0, 0.0), User, "3gp", "mpeg4", {176, 144}, 256, "noaudio", 0, 0))
-            << kIn + "-map 0:v:0 -aspect 4:3 -s 176x132 -vb 256k -mbd rd -flags +mv4+aic -trellis 2 -cmp 2 "
+            << kIn + "-map 0:v:0 -aspect 4:3 -vf " + fit("176x132", "4/3") + " -vb 256k -mbd rd -flags +mv4+aic -trellis 2 -cmp 2 "
                      "-subcmp 2 -g 300 -pix_fmt yuv420p -vcodec mpeg4 -an /out/movie";
         QTest::newRow("level 1, H.264 MP4") // the first of the levels' columns
             << ::encode(call(fourThree, 1, "mp4", "x264", {640, 480}, 1000, "aac", 0, 128))
-            << kHead + "-aspect 4:3 -r 25 -s 640x480 -vb 1000k -preset ultrafast -profile:v baseline" + kX264Tail
+            << kHead + "-aspect 4:3 -r 25 -vf " + fit("640x480", "4/3") + " -vb 1000k -preset ultrafast -profile:v baseline" + kX264Tail
                    + "-ac 2 -ab 128k -strict experimental -acodec aac /out/movie";
         Call twoPass = call(fourThree, User, "mp4", "x264", {640, 480}, 1000, "noaudio", 0, 0);
         twoPass.job.target.video.profile = "x264_high";
@@ -134,31 +146,31 @@ private slots:
         twoPass.start = 12;
         QTest::newRow("user, H.264 first of two passes, 1001 frames from 12 s")
             << ::encode(twoPass)
-            << kIn + "-map 0:v:0 -aspect 4:3 -t 00:00:40.04 -vframes 1001 -ss 12 -r 25 -s 640x480 -vb 1000k "
+            << kIn + "-map 0:v:0 -aspect 4:3 -t 00:00:40.04 -vframes 1001 -ss 12 -r 25 -vf " + fit("640x480", "4/3") + " -vb 1000k "
                        "-preset ultrafast -profile:v high" + kX264Tail + "-an /out/movie";
         QTest::newRow("level 5, H.264 HD in Matroska with AC-3 above 256 kbit/s")
             << ::encode(call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", 48000, 448))
-            << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
+            << kHead + "-aspect 16:9 -r 25 -vf " + fit("1280x720", "16/9") + " -vb 4000k -preset fast" + kX264Tail
                    + "-ar 48000 -ab 448k -acodec ac3 /out/movie";
         Call ac3Copy = call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", -1, 0);
         ac3Copy.job.source.audio.format = "8192"; // MPlayer's AC-3
         QTest::newRow("level 5, the source's AC-3 is copied")
             << ::encode(ac3Copy)
-            << kHead + "-aspect 16:9 -r 25 -s 1280x720 -vb 4000k -preset fast" + kX264Tail
+            << kHead + "-aspect 16:9 -r 25 -vf " + fit("1280x720", "16/9") + " -vb 4000k -preset fast" + kX264Tail
                    + "-acodec copy /out/movie";
         QTest::newRow("level 3, iPod 640x480: one B-frame, baseline")
             << ::encode(call(fourThree, 3, "ipod", "x264", {640, 480}, 800, "aac", 0, 128))
-            << kHead + "-f ipod -aspect 4:3 -r 25 -s 640x480 -vb 800k -bf 1 -preset fast -profile:v "
+            << kHead + "-f ipod -aspect 4:3 -r 25 -vf " + fit("640x480", "4/3") + " -vb 800k -bf 1 -preset fast -profile:v "
                        "baseline" + kX264Tail + "-ac 2 -ab 128k -strict experimental -acodec aac /out/movie";
         QTest::newRow("level 1, PSP: the PSP options, no preset")
             << ::encode(call(fourThree, 1, "psp", "x264_psp", {320, 240}, 500, "aac", 0, 0))
-            << kHead + "-aspect 4:3 -r 25 -s 320x240 -vb 500k -bf 3 -bufsize 2000 -profile:v main "
+            << kHead + "-aspect 4:3 -r 25 -vf " + fit("320x240", "4/3") + " -vb 500k -bf 3 -bufsize 2000 -profile:v main "
                        "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
                        "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0" + kX264Tail
                    + "-ac 2 -strict experimental -acodec aac /out/movie";
         QTest::newRow("user, PSP's H.264 in MP4: the PSP options")
             << ::encode(call(fourThree, User, "mp4", "x264_psp", {320, 240}, 500, "noaudio", 0, 0))
-            << kIn + "-map 0:v:0 -aspect 4:3 -r 25 -s 320x240 -vb 500k -bf 3 -bufsize 2000 -profile:v main "
+            << kIn + "-map 0:v:0 -aspect 4:3 -r 25 -vf " + fit("320x240", "4/3") + " -vb 500k -bf 3 -bufsize 2000 -profile:v main "
                      "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
                      "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0 -preset ultrafast" + kX264Tail
                    + "-an /out/movie";
@@ -168,7 +180,7 @@ private slots:
         flv.job.target.extraOptions = {{"-sn", ""}, {"-passlogfile", "/out/p"}};
         QTest::newRow("user, FLV at 15 fps, -6 dB, extra switches")
             << ::encode(flv)
-            << kHead + "-passlogfile /out/p -sn -aspect 1.5 -r 15 -s 320x214 -vb 300k -bf 0 -preset ultrafast"
+            << kHead + "-passlogfile /out/p -sn -aspect 1.5 -r 15 -vf " + fit("320x214", "1.5") + " -vb 300k -bf 0 -preset ultrafast"
                    + kX264Tail + "-vol 128 -ac 2 -ar 44100 -ab 64k -strict experimental -acodec aac "
                                  "/out/movie";
         Call mp3 = call(fourThree, User, "mp3", "novideo", {}, 0, "mp3", 44100, 192);
@@ -184,17 +196,17 @@ private slots:
                      "-strict experimental -acodec aac /out/movie";
         QTest::newRow("user, H.263 3GP with PCM at 1536 kbit/s")
             << ::encode(call(fourThree, User, "3gp", "h263", {176, 144}, 128, "pcm", 0, 1536))
-            << kHead + "-aspect 4:3 -r 25 -s 176x144 -vb 128k -flags +aic -obmc 1 -pix_fmt yuv420p -vcodec h263 "
+            << kHead + "-aspect 4:3 -r 25 -vf " + fit("176x144", "4/3") + " -vb 128k -flags +aic -obmc 1 -pix_fmt yuv420p -vcodec h263 "
                        "-ac 2 -ab 1536k -acodec pcm_s16le /out/movie";
         QTest::newRow("level 3, MPEG-4 AVI from 23.976 fps, 32-bit PCM")
             << ::encode(call(movie(2.35, 23.976), 3, "avi", "mpeg4", {640, 272}, 900, "pcm", 0, 128))
-            << kHead + kAvi + "-aspect 2.35 -r 23.976 -s 640x272 -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
+            << kHead + kAvi + "-aspect 2.35 -r 23.976 -vf " + fit("640x272", "2.35") + " -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
                        "+mv4+aic -trellis 2 -cmp 2 -subcmp 2 -g 300 -pix_fmt yuv420p -vcodec mpeg4 -ac 1 -ab 128k "
                        "-af aresample=async=1:first_pts=0 -acodec pcm_s32le /out/movie";
         // MPEG-2 cannot flag a square picture's shape: it is boxed into a 4:3 frame.
         QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
             << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
-            << kHead + "-aspect 4:3 -r 25 -vf scale=540:576,pad=720:576:90:0:000000 -vb 5000k -pix_fmt yuv420p -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
+            << kHead + "-aspect 4:3 -r 25 -vf " + fit("720x576", "4/3") + " -vb 5000k -pix_fmt yuv420p -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
                        "-acodec pcm_s16be /out/movie";
         // The chosen subtitle, the second of two that stand before the sound, drawn into the
         // picture before it is scaled; a picture subtitle laid over it in the graph that gives
@@ -213,21 +225,21 @@ private slots:
         const QString textFilter = R"(subtitles=filename=/media/it\\\'s\[a\]\,b\;c\\:d.mkv:si=1)";
         QTest::newRow("user, a text subtitle drawn")
             << ::encode(call(subtitled, User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
-            << subIn + "-map 0:v:0 -aspect 16:9 -r 25 -s 528x298 -vf " + textFilter
+            << subIn + "-map 0:v:0 -aspect 16:9 -r 25 -vf " + textFilter + ',' + fit("528x298", "16/9")
                    + " -vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
         QTest::newRow("level 2, a text subtitle drawn before the letterbox")
             << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
-            << subIn + "-map 0:v:0 -map 0:a:0 -aspect 4:3 -r 25 -vf " + textFilter + ",scale=352:216,pad=352:288:0:36:000000 "
+            << subIn + "-map 0:v:0 -map 0:a:0 -aspect 4:3 -r 25 -vf " + textFilter + ',' + fit("352x288", "4/3") + " "
                        "-vb 1150k -pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
         subtitled.subtitle.format = "dvdsub";
         QTest::newRow("level 2, a picture subtitle laid over, then the letterbox")
             << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
-            << subIn + "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass,scale=352:216,pad=352:288:0:36:000000[inlaid] "
+            << subIn + "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass," + fit("352x288", "4/3") + "[inlaid] "
                        "-map [inlaid] -map 0:a:0 -aspect 4:3 -r 25 -vb 1150k -pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k "
                        "-acodec mp2 /out/movie";
         QTest::newRow("user, a picture subtitle laid over")
             << ::encode(call(subtitled, User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
-            << subIn + "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass[inlaid] -map [inlaid] -aspect 16:9 -r 25 -s 528x298 "
+            << subIn + "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass," + fit("528x298", "16/9") + "[inlaid] -map [inlaid] -aspect 16:9 -r 25 "
                        "-vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
         QTest::newRow("user, no picture: no subtitle")
             << ::encode(call(subtitled, User, "m4a", "novideo", {}, 0, "aac", 48000, 128))
@@ -300,30 +312,30 @@ private slots:
         const auto device = [](const char *muxer, const char *codec, double rate) {
             return ::encode(call(movie(4.0 / 3.0, rate), 1, muxer, codec, {128, 96}, 64, "noaudio", 0, 0));
         };
-        QTest::newRow("PSP at 30 fps") << device("psp", "x264_lr", 30.0) << "-aspect 4:3 -r 30 -s";
-        QTest::newRow("PSP at 50 fps shows 25") << device("psp", "x264_lr", 50.0) << "-aspect 4:3 -r 25 -s";
-        QTest::newRow("PSP at 59.94 fps shows 29.97") << device("psp", "x264_lr", 60000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
-        QTest::newRow("PSP at 120 fps shows 30") << device("psp", "x264_lr", 120.0) << "-aspect 4:3 -r 30 -s";
-        QTest::newRow("iPod at 50 fps shows 25") << device("ipod", "x264", 50.0) << "-aspect 4:3 -r 25 -s";
+        QTest::newRow("PSP at 30 fps") << device("psp", "x264_lr", 30.0) << "-aspect 4:3 -r 30 -vf";
+        QTest::newRow("PSP at 50 fps shows 25") << device("psp", "x264_lr", 50.0) << "-aspect 4:3 -r 25 -vf";
+        QTest::newRow("PSP at 59.94 fps shows 29.97") << device("psp", "x264_lr", 60000.0 / 1001) << "-aspect 4:3 -r 29.97 -vf";
+        QTest::newRow("PSP at 120 fps shows 30") << device("psp", "x264_lr", 120.0) << "-aspect 4:3 -r 30 -vf";
+        QTest::newRow("iPod at 50 fps shows 25") << device("ipod", "x264", 50.0) << "-aspect 4:3 -r 25 -vf";
         // A rate that is no whole multiple of film's or television's is shown at the most: a
         // phone's 30.044 fps halved kept 93 pictures of 181.
-        QTest::newRow("iPod at 30.044 fps shows 30") << device("ipod", "x264", 30.044) << "-aspect 4:3 -r 30 -s";
-        QTest::newRow("PSP at 40 fps shows 30") << device("psp", "x264_lr", 40.0) << "-aspect 4:3 -r 30 -s";
-        QTest::newRow("3GP at 90 fps shows a third, 30") << device("3gp", "h263", 90.0) << "-aspect 4:3 -r 30 -s";
-        QTest::newRow("3G2 at 100 fps shows a fourth, 25") << device("3g2", "x264_lr", 100.0) << "-aspect 4:3 -r 25 -s";
+        QTest::newRow("iPod at 30.044 fps shows 30") << device("ipod", "x264", 30.044) << "-aspect 4:3 -r 30 -vf";
+        QTest::newRow("PSP at 40 fps shows 30") << device("psp", "x264_lr", 40.0) << "-aspect 4:3 -r 30 -vf";
+        QTest::newRow("3GP at 90 fps shows a third, 30") << device("3gp", "h263", 90.0) << "-aspect 4:3 -r 30 -vf";
+        QTest::newRow("3G2 at 100 fps shows a fourth, 25") << device("3g2", "x264_lr", 100.0) << "-aspect 4:3 -r 25 -vf";
         QTest::newRow("iPod MPEG-4 at 30.044 fps snaps 30") << device("ipod", "mpeg4", 30.044) << "-r 30 -mbd";
-        QTest::newRow("iPod at 29.97 fps keeps it") << device("ipod", "x264", 30000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
+        QTest::newRow("iPod at 29.97 fps keeps it") << device("ipod", "x264", 30000.0 / 1001) << "-aspect 4:3 -r 29.97 -vf";
         QTest::newRow("iPod copy at 50 fps keeps 50") << device("ipod", "copy", 50.0) << "-aspect 4:3 -r 50 -s";
-        QTest::newRow("3GP at 59.94 fps shows 29.97") << device("3gp", "h263", 60000.0 / 1001) << "-aspect 4:3 -r 29.97 -s";
-        QTest::newRow("3G2 at 50 fps shows 25") << device("3g2", "x264_lr", 50.0) << "-aspect 4:3 -r 25 -s";
-        QTest::newRow("3G2 at 23.976 fps keeps it") << device("3g2", "x264_lr", 24000.0 / 1001) << "-aspect 4:3 -r 23.976 -s";
+        QTest::newRow("3GP at 59.94 fps shows 29.97") << device("3gp", "h263", 60000.0 / 1001) << "-aspect 4:3 -r 29.97 -vf";
+        QTest::newRow("3G2 at 50 fps shows 25") << device("3g2", "x264_lr", 50.0) << "-aspect 4:3 -r 25 -vf";
+        QTest::newRow("3G2 at 23.976 fps keeps it") << device("3g2", "x264_lr", 24000.0 / 1001) << "-aspect 4:3 -r 23.976 -vf";
         // MPEG-4's rate is snapped from the device's share, not from the source's.
         QTest::newRow("3GP MPEG-4 at 50 fps snaps 25") << device("3gp", "mpeg4", 50.0) << "-r 25 -mbd";
         QTest::newRow("iPod MPEG-4 at 59.94 fps snaps 29.97") << device("ipod", "mpeg4", 60000.0 / 1001)
                                                              << "-r 30000/1001 -mbd";
         QTest::newRow("MP4 at 50 fps keeps 50")
             << ::encode(call(movie(4.0 / 3.0, 50.0), 1, "mp4", "x264_lr", {128, 96}, 64, "noaudio", 0, 0))
-            << "-aspect 4:3 -r 50 -s";
+            << "-aspect 4:3 -r 50 -vf";
         // An interlaced picture's fields: kept by MPEG-2 at its lines and rate, in their order;
         // made whole before any other size, rate or codec.
         const auto fields = [](const QString &order, const QString &codec, QSize size, const QString &standard) {
@@ -334,9 +346,9 @@ private slots:
             return ::encode(call(source, User, "mpeg", codec, size, 6000, "noaudio", 0, 0, standard));
         };
         QTest::newRow("fields top first kept") << fields("tt", "mpeg2video", {720, 576}, "PAL")
-                                               << "-s 720x576 -vb 6000k -flags +ilme+ildct -top 1 -pix_fmt yuv420p -vcodec";
+                                               << "-vf " + fit("720x576", "16/9", true) + " -vb 6000k -flags +ilme+ildct -top 1 -pix_fmt yuv420p -vcodec";
         QTest::newRow("fields bottom first kept") << fields("bb", "mpeg2video", {704, 576}, "PAL")
-                                                  << "-s 704x576 -vb 6000k -flags +ilme+ildct -top 0 -pix_fmt yuv420p -vcodec";
+                                                  << "-vf " + fit("704x576", "16/9", true) + " -vb 6000k -flags +ilme+ildct -top 0 -pix_fmt yuv420p -vcodec";
         // Coded in one order and shown in the other: kept in the order a player shows them.
         for (const char *order : {"tb", "bt"}) {
             SourceFacts shown;
@@ -345,11 +357,11 @@ private slots:
                 << QStringLiteral("-flags +ilme+ildct -top %1 -pix_fmt").arg(shown.topFieldFirst() ? 1 : 0);
         }
         QTest::newRow("fields at 575 lines made whole") << fields("tt", "mpeg2video", {720, 574}, "PAL")
-                                                        << "-s 720x574 -vf yadif -vb 6000k -pix_fmt yuv420p -vcodec";
+                                                        << "-vf yadif," + fit("720x574", "16/9") + " -vb 6000k -pix_fmt yuv420p -vcodec";
         QTest::newRow("fields at NTSC's rate made whole") << fields("tb", "mpeg2video", {720, 576}, "NTSC")
-                                                          << "-s 720x576 -vf yadif -vb 6000k -pix_fmt yuv420p -vcodec";
+                                                          << "-vf yadif," + fit("720x576", "16/9") + " -vb 6000k -pix_fmt yuv420p -vcodec";
         QTest::newRow("fields into MPEG-1 made whole, then boxed")
-            << fields("bt", "mpeg1video", {720, 576}, "PAL") << "-vf yadif,scale=720:432,pad=720:576:0:72:000000 -vb";
+            << fields("bt", "mpeg1video", {720, 576}, "PAL") << "-vf yadif," + fit("720x576", "4/3") + " -vb";
         QTest::newRow("fields copied as stored") << fields("tt", "copy", {720, 576}, "PAL") << "-s 720x406 -vb 6000k -vcodec copy";
         QTest::newRow("fields of a picture turned upright made whole") << [] {
             EncodingSource source = movie(9.0 / 16, 25.0, {324, 576});
@@ -359,16 +371,16 @@ private slots:
             source.facts.fieldOrder = "tt";
             source.facts.rotation = 90;
             return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 576}, 6000, "noaudio", 0, 0, "PAL"));
-        }() << "-vf yadif,scale=304:576,pad=720:576:208:0:000000 -vb 6000k -pix_fmt yuv420p -vcodec";
+        }() << "-vf yadif," + fit("720x576", "4/3") + " -vb 6000k -pix_fmt yuv420p -vcodec";
         QTest::newRow("NTSC fields kept at NTSC's rate") << [] {
             EncodingSource source = movie(4.0 / 3, 30000.0 / 1001, {640, 480});
             source.video.width = 720;
             source.video.height = 480;
             source.facts.fieldOrder = "bb";
             return ::encode(call(source, User, "mpeg", "mpeg2video", {720, 480}, 6000, "noaudio", 0, 0, "NTSC"));
-        }() << "-s 720x480 -vb 6000k -flags +ilme+ildct -top 0 -pix_fmt yuv420p -vcodec";
+        }() << "-vf " + fit("720x480", "4/3", true) + " -vb 6000k -flags +ilme+ildct -top 0 -pix_fmt yuv420p -vcodec";
         QTest::newRow("progressive picture kept whole") << fields("progressive", "mpeg2video", {720, 574}, "PAL")
-                                                        << "-s 720x574 -vb 6000k -pix_fmt yuv420p -vcodec";
+                                                        << "-vf " + fit("720x574", "16/9") + " -vb 6000k -pix_fmt yuv420p -vcodec";
         // A variable rate (a screen recording's 39 a second on average, 60 while things move)
         // at its fast rate: its mean drops a third of those pictures. A device's share of it.
         const auto variable = [](const char *muxer, const char *codec) {
@@ -377,8 +389,8 @@ private slots:
             encode.job.source.facts.fastRate = 60.0;
             return ::encode(encode);
         };
-        QTest::newRow("MP4 from a variable rate: its fast rate") << variable("mp4", "x264_lr") << "-aspect 4:3 -r 60 -s";
-        QTest::newRow("iPod from a variable rate: half its fast rate") << variable("ipod", "x264") << "-aspect 4:3 -r 30 -s";
+        QTest::newRow("MP4 from a variable rate: its fast rate") << variable("mp4", "x264_lr") << "-aspect 4:3 -r 60 -vf";
+        QTest::newRow("iPod from a variable rate: half its fast rate") << variable("ipod", "x264") << "-aspect 4:3 -r 30 -vf";
         QTest::newRow("AVI sound from the file's start")
             << ::encode(call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96))
             << "-af aresample=async=1:first_pts=0 -strict";
@@ -429,16 +441,16 @@ private slots:
             return ::encode(encode);
         };
         QTest::newRow("one picture held to the song's end")
-            << still("matroska", "x264", 25.0) << "-vf tpad=stop_mode=clone:stop=250 -max_interleave_delta 0 -vb 64k";
+            << still("matroska", "x264", 25.0) << "-vf tpad=stop_mode=clone:stop=250," + fit("128x96", "4/3") + " -max_interleave_delta 0 -vb 64k";
         QTest::newRow("one picture of no known rate held to the song's end")
-            << still("mp4", "mpeg4", 0.0) << "-vf tpad=stop_mode=clone:stop_duration=10.000 -max_interleave_delta 0 -vb 64k";
+            << still("mp4", "mpeg4", 0.0) << "-vf tpad=stop_mode=clone:stop_duration=10.000," + fit("128x96", "4/3") + " -max_interleave_delta 0 -vb 64k";
         const EncodingSource wide = movie(1.78, 25.0, {1024, 576});
         QTest::newRow("576 lines keep PAL's letterbox, NTSC asked")
             << ::encode(call(wide, User, "3gp", "h263", {704, 576}, 512, "noaudio", 0, 0, "NTSC"))
-            << "-vf scale=704:432,pad=704:576:0:72:000000";
+            << "-vf " + fit("704x576", "4/3");
         QTest::newRow("288 lines keep PAL's letterbox, NTSC asked")
             << ::encode(call(wide, User, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "noaudio", 0, 0, "NTSC"))
-            << "-vf scale=352:216,pad=352:288:0:36:000000";
+            << "-vf " + fit("352x288", "4/3");
         // The picture keeps its display shape. A fixed frame shows at a shape its format can
         // flag (MPEG-1 and H.263 4:3, MPEG-2 the nearer of 4:3 and 16:9): a narrower picture is
         // pillarboxed, a wider one letterboxed. Any other frame takes the picture's shape within
@@ -450,49 +462,51 @@ private slots:
         const double portrait = 9.0 / 16.0;
         QTest::newRow("portrait into a VideoCD: pillarboxed")
             << shaped(portrait, "mpeg_vcd", "mpeg1video", {352, 288})
-            << "-aspect 4:3 -r 25 -vf scale=148:288,pad=352:288:102:0:000000 -vb";
+            << "-aspect 4:3 -r 25 -vf " + fit("352x288", "4/3") + " -vb";
         QTest::newRow("portrait into MPEG-2 at 480x480: pillarboxed into 4:3")
             << shaped(portrait, "mpeg", "mpeg2video", {480, 480}, "NTSC")
-            << "-aspect 4:3 -r 24000/1001 -vf scale=202:480,pad=480:480:138:0:000000 -vb";
+            << "-aspect 4:3 -r 24000/1001 -vf " + fit("480x480", "4/3") + " -vb";
         QTest::newRow("2.35 into MPEG-2: letterboxed into 16:9")
             << shaped(2.35, "mpeg", "mpeg2video", {720, 576})
-            << "-aspect 16:9 -r 25 -vf scale=720:436,pad=720:576:0:70:000000 -vb";
+            << "-aspect 16:9 -r 25 -vf " + fit("720x576", "16/9") + " -vb";
         QTest::newRow("1.5 into MPEG-2: nearer 4:3, letterboxed")
             << shaped(1.5, "mpeg", "mpeg2video", {720, 576})
-            << "-aspect 4:3 -r 25 -vf scale=720:512,pad=720:576:0:32:000000 -vb";
+            << "-aspect 4:3 -r 25 -vf " + fit("720x576", "4/3") + " -vb";
         QTest::newRow("1.6 into MPEG-2: nearer 16:9, pillarboxed")
             << shaped(1.6, "mpeg", "mpeg2video", {720, 576})
-            << "-aspect 16:9 -r 25 -vf scale=648:576,pad=720:576:36:0:000000 -vb";
+            << "-aspect 16:9 -r 25 -vf " + fit("720x576", "16/9") + " -vb";
         QTest::newRow("16:9 into MPEG-2 fills it")
             << shaped(1.78, "mpeg", "mpeg2video", {480, 576})
-            << "-aspect 16:9 -r 25 -s 480x576 -vb";
+            << "-aspect 16:9 -r 25 -vf " + fit("480x576", "16/9") + " -vb";
         QTest::newRow("portrait into H.263: pillarboxed")
             << shaped(portrait, "3gp", "h263", {176, 144})
-            << "-aspect 4:3 -r 25 -vf scale=74:144,pad=176:144:50:0:000000 -vb";
+            << "-aspect 4:3 -r 25 -vf " + fit("176x144", "4/3") + " -vb";
         QTest::newRow("portrait into the PSP: a portrait frame within its size")
-            << shaped(portrait, "psp", "x264_psp", {480, 272}) << "-aspect 0.5625 -r 25 -s 154x272 -vb";
+            << shaped(portrait, "psp", "x264_psp", {480, 272}) << "-aspect 0.5625 -r 25 -vf " + fit("154x272", "0.5625") + " -vb";
         QTest::newRow("portrait into MP4: a portrait frame")
-            << shaped(portrait, "mp4", "x264", {624, 352}) << "-aspect 0.5625 -r 25 -s 198x352 -vb";
+            << shaped(portrait, "mp4", "x264", {624, 352}) << "-aspect 0.5625 -r 25 -vf " + fit("198x352", "0.5625") + " -vb";
         QTest::newRow("anamorphic 16:9 into Matroska at 720x576: square pixels")
-            << shaped(16.0 / 9.0, "matroska", "x264", {720, 576}) << "-aspect 16:9 -r 25 -s 720x406 -vb";
+            << shaped(16.0 / 9.0, "matroska", "x264", {720, 576}) << "-aspect 16:9 -r 25 -vf " + fit("720x406", "16/9") + " -vb";
         QTest::newRow("4:3 into a 16:9 size: a 4:3 frame")
-            << shaped(4.0 / 3.0, "avi", "xvid", {624, 352}) << "-aspect 4:3 -r 25 -s 470x352 -vb";
+            << shaped(4.0 / 3.0, "avi", "xvid", {624, 352}) << "-aspect 4:3 -r 25 -vf " + fit("470x352", "4/3") + " -vb";
         QTest::newRow("2.35 into Xvid at 640x480: as wide as asked")
-            << shaped(2.35, "avi", "xvid", {640, 480}) << "-aspect 2.35 -r 25 -s 640x272 -vb";
+            << shaped(2.35, "avi", "xvid", {640, 480}) << "-aspect 2.35 -r 25 -vf " + fit("640x272", "2.35") + " -vb";
         QTest::newRow("1:16 into WebM: as high as asked")
-            << shaped(1.0 / 16, "webm", "vp8", {128, 96}) << "-aspect 0.0625 -r 25 -s 6x96 -vb";
+            << shaped(1.0 / 16, "webm", "vp8", {128, 96}) << "-aspect 0.0625 -r 25 -vf " + fit("6x96", "0.0625") + " -vb";
         QTest::newRow("an odd width asked for: an even frame")
-            << shaped(2.35, "matroska", "x264", {721, 480}) << "-aspect 2.35 -r 25 -s 720x306 -vb";
+            << shaped(2.35, "matroska", "x264", {721, 480}) << "-aspect 2.35 -r 25 -vf " + fit("720x306", "2.35") + " -vb";
         QTest::newRow("an odd height asked for: an even frame")
-            << shaped(portrait, "mp4", "x264", {624, 353}) << "-aspect 0.5625 -r 25 -s 198x352 -vb";
+            << shaped(portrait, "mp4", "x264", {624, 353}) << "-aspect 0.5625 -r 25 -vf " + fit("198x352", "0.5625") + " -vb";
         QTest::newRow("a frame never higher than asked, its sides even")
-            << shaped(2.034, "mp4", "x264", {720, 353}) << "-aspect 2.034 -r 25 -s 718x352 -vb";
+            << shaped(2.034, "mp4", "x264", {720, 353}) << "-aspect 2.034 -r 25 -vf " + fit("718x352", "2.034") + " -vb";
         QTest::newRow("a shape near 4:3 keeps a 4:3 size as it is")
-            << shaped(1.34, "avi", "xvid", {640, 480}) << "-aspect 4:3 -r 25 -s 640x480 -vb";
+            << shaped(1.34, "avi", "xvid", {640, 480}) << "-aspect 4:3 -r 25 -vf " + fit("640x480", "4/3") + " -vb";
         QTest::newRow("a sliver: never less than 2 pixels")
-            << shaped(0.01, "mp4", "x264", {128, 96}) << "-aspect 0.01 -r 25 -s 2x96 -vb";
+            << shaped(0.01, "mp4", "x264", {128, 96}) << "-aspect 0.01 -r 25 -vf " + fit("2x96", "0.01") + " -vb";
+        QTest::newRow("no size asked for: nothing to fit into")
+            << shaped(4.0 / 3.0, "mp4", "x264", {0, 0}) << "-aspect 4:3 -r 25 -s 0x0 -vb";
         QTest::newRow("no shape known: the size asked for")
-            << shaped(0.0, "mp4", "x264", {624, 352}) << "-r 25 -s 624x352 -vb";
+            << shaped(0.0, "mp4", "x264", {624, 352}) << "-r 25 -vf " + fit("624x352", "16/9") + " -vb";
         // Frames of 1/600 s: the decoder's own frames overflow the MPEG muxer's sound buffer.
         QTest::newRow("96 kHz PCM in MPEG")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "pcm", 96000, 3072))
@@ -533,9 +547,9 @@ private slots:
             return ::encode(call(source, User, "mp4", "x264", {320, 240}, 500, "noaudio", 0, 0));
         };
         for (const char *format : {"pgssub", "hdmv_pgs_subtitle", "dvb_subtitle", "xsub", "DVDSUB"})
-            QTest::addRow("picture subtitle %s", format) << subtitle(format) << "-filter_complex [0:v:0][0:s:0]overlay=eof_action=pass[inlaid]";
+            QTest::addRow("picture subtitle %s", format) << subtitle(format) << "-filter_complex [0:v:0][0:s:0]overlay=eof_action=pass," + fit("320x240", "4/3") + "[inlaid]";
         for (const char *format : {"ass", "mov_text", "subrip", ""})
-            QTest::addRow("text subtitle \"%s\"", format) << subtitle(format) << "-vf subtitles=filename=/media/movie.avi:si=0";
+            QTest::addRow("text subtitle \"%s\"", format) << subtitle(format) << "-vf subtitles=filename=/media/movie.avi:si=0," + fit("320x240", "4/3");
         // The player's ids need not run 0, 1, 2: FFmpeg counts the subtitle streams.
         const auto secondOfTwo = [](const QString &format) {
             EncodingSource source = movie(4.0 / 3.0);
@@ -546,12 +560,41 @@ private slots:
             source.subtitle.format = format;
             return ::encode(call(source, User, "mp4", "x264", {320, 240}, 500, "noaudio", 0, 0));
         };
-        QTest::newRow("text subtitle of id 3, the second") << secondOfTwo("subrip") << "-vf subtitles=filename=/media/movie.avi:si=1";
-        QTest::newRow("picture subtitle of id 3, the second") << secondOfTwo("dvdsub") << "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass[inlaid]";
+        QTest::newRow("text subtitle of id 3, the second") << secondOfTwo("subrip") << "-vf subtitles=filename=/media/movie.avi:si=1," + fit("320x240", "4/3");
+        QTest::newRow("picture subtitle of id 3, the second") << secondOfTwo("dvdsub") << "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass," + fit("320x240", "4/3") + "[inlaid]";
         for (const char *format : {"srt", "dvdsub"}) {
-            QTest::addRow("%s subtitle without a picture", format) << subtitle(format, true) << "-i /media/movie.avi -aspect 4:3 -r 25 -s 320x240 -vb 500k";
-            QTest::addRow("%s subtitle left out", format) << subtitle(format, false, true) << "-i /media/movie.avi -map 0:v:0 -aspect 4:3 -r 25 -s 320x240 -vb 500k";
+            QTest::addRow("%s subtitle without a picture", format) << subtitle(format, true) << "-i /media/movie.avi -aspect 4:3 -r 25 -vf " + fit("320x240", "4/3") + " -vb 500k";
+            QTest::addRow("%s subtitle left out", format) << subtitle(format, false, true) << "-i /media/movie.avi -map 0:v:0 -aspect 4:3 -r 25 -vf " + fit("320x240", "4/3") + " -vb 500k";
         }
+        // HDR and BT.2020 colours are shown in BT.709, and said to be, before anything is drawn
+        // on them; a copy keeps them, and a picture of standard range keeps its own.
+        const auto coloured = [](const QString &transfer, const QString &primaries, const QString &codec,
+                                 const QString &subtitle = {}) {
+            EncodingSource source = movie(4.0 / 3.0);
+            source.facts.transfer = transfer;
+            source.facts.primaries = primaries;
+            source.noSubtitle = subtitle.isEmpty();
+            source.subtitle.sid = 0;
+            source.subtitle.format = subtitle;
+            return ::encode(call(source, User, "mp4", codec, {320, 240}, 500, "noaudio", 0, 0));
+        };
+        const QString toneMapped = "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=hable:desat=0,"
+                                   "zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
+        const QString bt709 = "-pix_fmt yuv420p -color_primaries bt709 -color_trc bt709 -colorspace bt709 -color_range tv -vcodec";
+        QTest::newRow("PQ tone-mapped") << coloured("smpte2084", "bt2020", "x264") << "-vf " + toneMapped + ',' + fit("320x240", "4/3");
+        QTest::newRow("PQ said to be BT.709") << coloured("smpte2084", "bt2020", "x264") << bt709;
+        QTest::newRow("HLG tone-mapped") << coloured("arib-std-b67", "bt2020", "x264") << "-vf " + toneMapped + ',' + fit("320x240", "4/3");
+        QTest::newRow("HLG without its primaries said to be BT.709") << coloured("arib-std-b67", "", "mpeg4") << bt709;
+        QTest::newRow("BT.2020 of standard range into BT.709")
+            << coloured("bt2020-10", "bt2020", "x264") << "-vf zscale=p=bt709:t=bt709:m=bt709:r=tv,format=yuv420p," + fit("320x240", "4/3");
+        QTest::newRow("BT.709 kept as it is")
+            << coloured("bt709", "bt709", "x264") << "-vf " + fit("320x240", "4/3") + " -vb 500k -preset ultrafast -pix_fmt yuv420p -vcodec";
+        QTest::newRow("PQ copied as it is") << coloured("smpte2084", "bt2020", "copy") << "-s 320x240 -vb 500k -vcodec copy";
+        QTest::newRow("PQ tone-mapped, then a subtitle laid over it")
+            << coloured("smpte2084", "bt2020", "x264", "dvdsub")
+            << "-filter_complex [0:v:0]" + toneMapped + "[picture];[picture][0:s:0]overlay=eof_action=pass," + fit("320x240", "4/3") + "[inlaid]";
+        QTest::newRow("PQ tone-mapped, then a text subtitle drawn")
+            << coloured("smpte2084", "bt2020", "x264", "ass") << "-vf " + toneMapped + ",subtitles=filename=/media/movie.avi:si=0," + fit("320x240", "4/3");
         Call fromOneSecond = call(fourThree, User, "avi", "xvid", {640, 480}, 1500, "mp3", 44100, 128);
         fromOneSecond.start = 1;
         QTest::newRow("start at 1 s") << ::encode(fromOneSecond) << "-ss 1 -r 25";
@@ -609,17 +652,17 @@ private slots:
         loaded.init(kBinary, nullptr, &job, nullptr);
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL of the second track",
-            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -aspect 4:3 -target pal-vcd -y /out/v.mpg");
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -vf " + fit("352x288", "4/3") + " -aspect 4:3 -target pal-vcd -y /out/v.mpg");
         // And the subtitle chosen, drawn into the picture.
         job.source.noSubtitle = false;
         job.source.subtitle.sid = 0;
         loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("SVCD PAL with a text subtitle", "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -vf "
-            "subtitles=filename=/in/a.avi:si=0 -aspect 4:3 -target pal-svcd -y -y /out/v.mpg");
+            "subtitles=filename=/in/a.avi:si=0," + fit("480x576", "4/3") + " -aspect 4:3 -target pal-svcd -y -y /out/v.mpg");
         job.source.subtitle.format = "vobsub";
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL with a picture subtitle", "/usr/bin/ffmpeg -i /in/a.avi -filter_complex "
-            "[0:v:0][0:s:0]overlay=eof_action=pass[inlaid] -map [inlaid] -map 0:a:1 -aspect 4:3 -target pal-vcd -y /out/v.mpg");
+            "[0:v:0][0:s:0]overlay=eof_action=pass," + fit("352x288", "4/3") + "[inlaid] -map [inlaid] -map 0:a:1 -aspect 4:3 -target pal-vcd -y /out/v.mpg");
         job.source.noSubtitle = true;
         // The disc's frame holds the picture at its own shape: "-target" alone stretches it.
         job.source.audioStreams.clear();
@@ -627,21 +670,28 @@ private slots:
         job.source.video.aspect = 9.0 / 16.0;
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "NTSC");
         row("VCD NTSC of a portrait file: pillarboxed",
-            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf scale=148:240,pad=352:240:102:0:000000 "
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf " + fit("352x240", "4/3") + " "
             "-aspect 4:3 -target ntsc-vcd -y /out/v.mpg");
         // Without a standard FFmpeg takes PAL from the 25 frames a second, and so the frame.
         job.source.video.aspect = 2.35;
         loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "");
         row("SVCD of a 2.35 file at 25 fps: letterboxed into PAL's 16:9",
-            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf scale=480:436,pad=480:576:0:70:000000 "
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf " + fit("480x576", "16/9") + " "
             "-aspect 16:9 -target svcd -y -y /out/v.mpg");
         job.source.video.frameRate = 29.97;
         loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "");
         row("SVCD of a 2.35 file at 29.97 fps: letterboxed into NTSC's 16:9",
-            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf scale=480:364,pad=480:480:0:58:000000 "
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf " + fit("480x480", "16/9") + " "
             "-aspect 16:9 -target svcd -y -y /out/v.mpg");
         job.source.video.aspect = 4.0 / 3.0;
         job.source.video.frameRate = 25.0;
+        job.source.facts.transfer = "smpte2084";
+        loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
+        row("VCD PAL of an HDR10 file: tone-mapped, said to be BT.709",
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
+            "tonemap=hable:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p," + fit("352x288", "4/3") + " -aspect 4:3 "
+            "-color_primaries bt709 -color_trc bt709 -colorspace bt709 -color_range tv -target pal-vcd -y /out/v.mpg");
+        job.source.facts.transfer.clear();
         // The copy of a DVD title's stream holds all its audio streams: the chosen one is
         // taken by its id, AC-3 and LPCM by the player's number, MPEG audio from 0x1c0 on.
         job.source.video.kind = VideoInfo::DvdTitle;
@@ -649,7 +699,7 @@ private slots:
             job.source.audio.aid = aid;
             loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
             QTest::addRow("VCD of a DVD title's copy, audio %d", aid) << QStringList{program} + list
-                << QString("/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:i:%1 -aspect 4:3 -target pal-vcd -y /out/v.mpg").arg(id);
+                << QString("/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:i:%1 -vf %2 -aspect 4:3 -target pal-vcd -y /out/v.mpg").arg(id, fit("352x288", "4/3"));
         }
     }
 

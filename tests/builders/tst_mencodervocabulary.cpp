@@ -98,7 +98,7 @@ private slots:
         QTest::addColumn<QString>("container");
         QTest::addColumn<QString>("video");
         QTest::addColumn<bool>("noVideo");
-        QTest::addColumn<QString>("timing"); // "vfr", "unmeasured", or the picture's and the sound's start
+        QTest::addColumn<QString>("timing"); // "vfr", "unmeasured", the picture's and the sound's start, or its shapes or colours
         QTest::addColumn<QString>("muxer");  // of the output
         QTest::addColumn<bool>("silent");    // the output has no sound
         QTest::addColumn<bool>("read");
@@ -143,6 +143,15 @@ private slots:
         QTest::newRow("one picture, a song") << file << "Matroska" << "h264" << false << "still" << "mp4" << false << false;
         QTest::newRow("one picture, the song alone") << file << "Matroska" << "h264" << true << "still" << "mp4" << false << true;
         QTest::newRow("the sound alone of a file not measured") << file << "Matroska" << "h264" << true << "unmeasured" << "mp4" << false << true;
+        // Pictures MEncoder shows wrong: a shape that changes partway, HDR and BT.2020 colours.
+        QTest::newRow("a shape that changes partway") << file << "MPEG-TS" << "mpeg2video" << false << "4:3 then 16:9" << "mp4" << false << false;
+        QTest::newRow("a DVD title whose shape changes") << dvd << "MPEG-PS" << "mpeg2video" << false << "4:3 then 16:9" << "mp4" << false << false;
+        QTest::newRow("a shape that changes, the sound alone") << file << "MPEG-TS" << "mpeg2video" << true << "4:3 then 16:9" << "mp4" << false << true;
+        QTest::newRow("HDR10") << file << "MPEG-4" << "hevc" << false << "smpte2084" << "mp4" << false << false;
+        QTest::newRow("HLG") << file << "MPEG-4" << "hevc" << false << "arib-std-b67" << "avi" << true << false;
+        QTest::newRow("BT.2020 of standard range") << file << "MPEG-4" << "hevc" << false << "bt2020" << "mp4" << false << false;
+        QTest::newRow("BT.2020's matrix alone") << file << "MPEG-4" << "hevc" << false << "bt2020nc" << "mp4" << false << false;
+        QTest::newRow("HDR10, the sound alone") << file << "MPEG-4" << "hevc" << true << "smpte2084" << "mp4" << false << true;
         // A start no file holds is refused and said in a few figures.
         QTest::newRow("a picture from -1e300 s") << file << "Matroska" << "h264" << false << "-1e300 0" << "mp4" << false << false;
     }
@@ -171,10 +180,15 @@ private slots:
         facts.pictureLength = 6;
         facts.pictureStart = timing.section(' ', 0, 0).toDouble();
         facts.sounds = {{"aac", 2, timing.section(' ', 1, 1).toDouble(), 6}};
+        facts.shapes = timing == "4:3 then 16:9" ? QList<double>{4.0 / 3, 16.0 / 9} : QList<double>{};
+        facts.transfer = QStringList{"smpte2084", "arib-std-b67"}.contains(timing) ? timing : QString();
+        facts.primaries = timing == "bt2020" ? timing : QString();
+        facts.matrix = timing == "bt2020nc" ? timing : QString();
         engine.job.target.audio.codec = silent ? "noaudio" : "mp3";
         const QString reason = InterfaceMEncoder::sourceRefusal(source, muxer, !silent);
         QVERIFY2(reason.isEmpty() == read, qPrintable(reason));
         QVERIFY2(reason.size() < 160, qPrintable(reason)); // read in a glance
+        QVERIFY2(read || !facts.highDynamicRange() || reason.contains("HDR"), qPrintable(reason));
         QVERIFY(readEngine(engine));
         for (const char *codec : {"xvid", "mpeg4", "x264"})
             QCOMPARE(engine.builder.videoCodecRefusal(muxer, codec), reason);

@@ -263,21 +263,25 @@ private slots:
         addColumns<bool, QString, QString, QString, QString>({"dvd", "muxer", "video", "audio", "road"});
         QTest::addColumn<QString>("reason"); // a part of the refusal
         QTest::addColumn<int>("sid");        // the chosen subtitle, -1 for none
-        QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "" << -1;
-        QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MPlayer FFmpeg" << "" << -1;
-        QTest::newRow("dvd avi aac") << true << "avi" << "xvid" << "aac_lr" << "MPlayer FFmpeg" << "" << -1;
-        QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MPlayer FFmpeg" << "" << -1;
-        QTest::newRow("dvd psp silent") << true << "psp" << "x264_psp" << "noaudio" << "MPlayer FFmpeg" << "" << -1;
-        QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MPlayer FFmpeg" << "" << -1;
-        QTest::newRow("dvd amr") << true << "3gp" << "mpeg4" << "amrnb" << "" << "FFmpeg after a copy of the DVD title" << -1;
-        QTest::newRow("dvd nowhere") << true << "rm" << "rv20" << "noaudio" << "" << "MEncoder does not write rm files" << -1;
-        QTest::newRow("dvd mpeg pcm") << true << "mpeg" << "mpeg2video" << "pcm" << "MPlayer FFmpeg" << "" << -1;
-        QTest::newRow("dvd mp4 aac, second subtitle") << true << "mp4" << "x264" << "aac" << "MPlayer FFmpeg" << "" << 1;
-        QTest::newRow("dvd avi, subtitle") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "" << 0;
-        QTest::newRow("file mkv") << false << "mkv" << "x264" << "ac3" << "FFmpeg" << "" << -1;
-        QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "" << -1;
-        QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "" << -1;
-        QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << "" << "FFmpeg does not write mpeg4 video into flv files; MEncoder:" << -1;
+        QTest::addColumn<bool>("turns");     // the picture's shape changes partway
+        QTest::newRow("dvd avi") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "" << -1 << false;
+        QTest::newRow("dvd mp4 aac") << true << "mp4" << "x264" << "aac" << "MPlayer FFmpeg" << "" << -1 << false;
+        QTest::newRow("dvd avi aac") << true << "avi" << "xvid" << "aac_lr" << "MPlayer FFmpeg" << "" << -1 << false;
+        QTest::newRow("dvd psp") << true << "psp" << "x264_psp" << "aac" << "MPlayer FFmpeg" << "" << -1 << false;
+        QTest::newRow("dvd psp silent") << true << "psp" << "x264_psp" << "noaudio" << "MPlayer FFmpeg" << "" << -1 << false;
+        QTest::newRow("dvd ac3 audio") << true << "ac3" << "novideo" << "ac3" << "MPlayer FFmpeg" << "" << -1 << false;
+        QTest::newRow("dvd amr") << true << "3gp" << "mpeg4" << "amrnb" << "" << "FFmpeg after a copy of the DVD title" << -1 << false;
+        QTest::newRow("dvd nowhere") << true << "rm" << "rv20" << "noaudio" << "" << "MEncoder does not write rm files" << -1 << false;
+        QTest::newRow("dvd mpeg pcm") << true << "mpeg" << "mpeg2video" << "pcm" << "MPlayer FFmpeg" << "" << -1 << false;
+        QTest::newRow("dvd mp4 aac, second subtitle") << true << "mp4" << "x264" << "aac" << "MPlayer FFmpeg" << "" << 1 << false;
+        QTest::newRow("dvd avi, subtitle") << true << "avi" << "xvid" << "mp3" << "MEncoder" << "" << 0 << false;
+        QTest::newRow("file mkv") << false << "mkv" << "x264" << "ac3" << "FFmpeg" << "" << -1 << false;
+        QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "" << -1 << false;
+        QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "" << -1 << false;
+        QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << "" << "FFmpeg does not write mpeg4 video into flv files; MEncoder:" << -1 << false;
+        // MEncoder shows every picture at the first one's shape.
+        QTest::newRow("dvd avi, its shape changing") << true << "avi" << "xvid" << "mp3" << "MPlayer FFmpeg" << "" << -1 << true;
+        QTest::newRow("file mpeg mp2, its shape changing") << false << "mpeg" << "mpeg2video" << "mp2" << "FFmpeg" << "" << -1 << true;
     }
 
     void encodingRoads()
@@ -297,6 +301,8 @@ private slots:
             e->source().subtitle.sid = e->source().subtitle.streamNumber = sid;
             e->source().noSubtitle = false;
         }
+        if (fetched<bool>("turns"))
+            e->source().facts.shapes = {4.0 / 3, 16.0 / 9};
         e->setTargetMuxer(muxer);
         EncodingTarget &target = e->jobData(e->preferredEngine())->target;
         target.muxer = muxer;

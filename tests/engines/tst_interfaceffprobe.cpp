@@ -288,6 +288,24 @@ private slots:
                                                "[SIDE_DATA]", "side_data_type=CPB properties", "[/SIDE_DATA]"})
             << "turn 180||cfr 0|0+2";
         QTest::newRow("nothing read") << "" << "Invalid data found when processing input" << "not measured";
+        // A phone's HDR video: 10 bits, BT.2020's colours, the PQ (HDR10) or HLG transfer; and
+        // one of standard range in 10 bits.
+        const auto colours = [](const QString &transfer, const QString &primaries, const QString &matrix,
+                                const QString &format = "yuv420p10le", const QString &file = ".mp4") {
+            return TestMedia::clip("facts-" + transfer + format + file, {"-f", "lavfi", "-i",
+                                   "testsrc2=size=160x90:rate=25:duration=1", "-pix_fmt", format, "-color_trc", transfer,
+                                   "-color_primaries", primaries, "-colorspace", matrix, "-c:v",
+                                   file == ".mkv" ? "png" : "libx264"});
+        };
+        QTest::newRow("HDR10") << colours("smpte2084", "bt2020", "bt2020nc") << ""
+                               << "turn 0|progressive|cfr 25|0+1|smpte2084/bt2020/bt2020nc tv 10-bit HDR";
+        QTest::newRow("HLG") << colours("arib-std-b67", "bt2020", "bt2020nc") << ""
+                             << "turn 0|progressive|cfr 25|0+1|arib-std-b67/bt2020/bt2020nc tv 10-bit HDR";
+        QTest::newRow("BT.709 in 8 bits") << colours("bt709", "bt709", "bt709", "yuv420p") << ""
+                                          << "turn 0|progressive|cfr 25|0+1|bt709/bt709/bt709 tv 8-bit";
+        // Of packed pixels FFmpeg names the bits of the whole pixel.
+        QTest::newRow("RGB of 48 bits a pixel") << colours("bt709", "bt709", "rgb", "rgb48be", ".mkv") << ""
+                                                << "turn 0|progressive|cfr 25|0+1|bt709/bt709/gbr pc 0-bit";
 
         // Fields no flag states: a DV camcorder's AVI names no field order, where each of its
         // pictures is flagged bottom first; FFmpeg names a top-first ProRes picture "tb",
@@ -446,6 +464,10 @@ private slots:
                           facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate) : "cfr " + n(facts.frameRate),
                           n(facts.pictureStart) + '+' + n(facts.pictureLength) + lead(facts.pictureLeadIn)
                               + (facts.stillPicture ? " still" : "")};
+        // Its colours, where the stream names them.
+        if (!facts.transfer.isEmpty() || !facts.primaries.isEmpty() || !facts.matrix.isEmpty())
+            found << QStringLiteral("%1/%2/%3 %4 %5-bit%6").arg(facts.transfer, facts.primaries, facts.matrix, facts.range)
+                         .arg(facts.bitDepth).arg(facts.highDynamicRange() ? " HDR" : "");
         for (const SourceFacts::Sound &sound : facts.sounds)
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length))
                          + lead(sound.leadIn) + (sound.untimed ? " untimed" : "")

@@ -280,6 +280,14 @@ QString pixelFormatOf(const QString &streamLine)
     return format.match(streamLine).captured(1);
 }
 
+// What FFmpeg's stream line says of the pictures after their format: "tv, bt709, progressive"
+// of "yuv420p(tv, bt709, progressive)".
+QString colourOf(const QString &streamLine)
+{
+    static const QRegularExpression said(QStringLiteral("Video: [^,]*, \\w+\\(([^)]*)\\)"));
+    return said.match(streamLine).captured(1);
+}
+
 // The field order FFmpeg's stream line names ("yuv420p(tv, top first)"), as FFprobe names it.
 QString fieldOrderOf(const QString &streamLine)
 {
@@ -381,6 +389,7 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
         if (match.captured(1) == QLatin1String("Video") && report.streams.filter(",video").size() == 1) {
             report.fieldOrder = fieldOrderOf(line);
             report.pixelFormat = pixelFormatOf(line);
+            report.colour = colourOf(line);
         }
     }
     report.errors = errorLines(log).join('\n');
@@ -438,6 +447,11 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
                 frame.box = QRect(QPoint(box.value("x1"), box.value("y1")), QPoint(box.value("x2"), box.value("y2")));
         } else if (key == "lavfi.signalstats.YMAX") {
             frame.peak = value;
+        } else if (key == "lavfi.signalstats.SATAVG") {
+            // Over the whole frame: its black bars have none.
+            const double inside = double(frame.box.width()) * frame.box.height();
+            frame.saturation = inside > 0 ? line.mid(equals + 1).toDouble() * report.videoSize.width()
+                                                * report.videoSize.height() / inside : 0;
         } else if (key == "lavfi.idet.multiple.current_frame") {
             report.interlaced += kInterlacedVerdicts.contains(line.mid(equals + 1).trimmed());
         }
@@ -542,6 +556,41 @@ QRect activePicture(const QList<DecodeReport::Picture> &frames, double from, dou
     return area;
 }
 
+QSize picturesShown(const QList<DecodeReport::Picture> &frames, double from, double to)
+{
+    // The median of each side: an encoder's ringing at a low rate lights a line of a bar in
+    // a picture here and there.
+    QList<int> widths, heights;
+    for (const DecodeReport::Picture &frame : frames)
+        if (frame.time - frames.first().time >= from && frame.time - frames.first().time <= to) {
+            widths << frame.box.width();
+            heights << frame.box.height();
+        }
+    std::sort(widths.begin(), widths.end());
+    std::sort(heights.begin(), heights.end());
+    return widths.isEmpty() ? QSize() : QSize(widths.at(widths.size() / 2), heights.at(heights.size() / 2));
+}
+
+namespace {
+// The mean saturation of a file's pictures of PQ or HLG as FFmpeg's own tone mapping shows
+// them in BT.709.
+double toneMappedSaturation(const QString &path)
+{
+    QString err;
+    TestMedia::run("ffmpeg", {"-nostdin", "-loglevel", "info", "-i", path, "-map", "0:v:0", "-vf",
+                              "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=hable:desat=0,"
+                              "zscale=t=bt709:m=bt709:r=tv,format=yuv420p,signalstats,"
+                              "metadata=mode=print:key=lavfi.signalstats.SATAVG", "-f", "null", "-"},
+                   nullptr, &err);
+    static const QRegularExpression level(QStringLiteral("lavfi\\.signalstats\\.SATAVG=([0-9.]+)"));
+    double sum = 0;
+    int count = 0;
+    for (auto it = level.globalMatch(err); it.hasNext(); ++count)
+        sum += it.next().captured(1).toDouble();
+    return count > 0 ? sum / count : 0;
+}
+} // namespace
+
 SourcePicture sourcePicture(const QString &path, const QString &shotOrder)
 {
     static QHash<QString, SourcePicture> measured;
@@ -554,8 +603,8 @@ SourcePicture sourcePicture(const QString &path, const QString &shotOrder)
                                  + lookedAt(files + ".pgm"));
     const QImage first(files + ".pgm");
     source.look = pictureLook(first, first.rect());
-    TestMedia::run("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=height,field_order",
-                               "-of", "default=nw=1", path}, &out);
+    TestMedia::run("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                               "stream=height,field_order,color_transfer", "-of", "default=nw=1", path}, &out);
     QMap<QString, QString> field;
     for (const QString &line : out.split('\n'))
         field.insert(line.section('=', 0, 0), line.section('=', 1).trimmed());
@@ -566,6 +615,8 @@ SourcePicture sourcePicture(const QString &path, const QString &shotOrder)
                                                                                          : QString();
     if (source.fieldOrder.isEmpty() && order != QLatin1String("progressive"))
         source.fieldOrder = shotOrder;
+    if (QStringList{"smpte2084", "arib-std-b67"}.contains(field.value("color_transfer")))
+        source.saturation = toneMappedSaturation(path);
     if (!source.fieldOrder.isEmpty()) {
         // Whether its fields show different times (idet's verdict on the pictures as stored),
         // and its pictures made whole from both fields as a good deinterlacer makes them.
@@ -594,6 +645,7 @@ void PlayerExpectation::showing(const SourcePicture &shown)
     lines = shown.lines;
     moving = shown.moving;
     leastPeak = shown.leastPeak;
+    saturation = shown.saturation;
 }
 
 QList<int> pictureLook(const QImage &image)
@@ -653,6 +705,8 @@ double pixelSlack(const QRect &picture)
 {
     return 1.0 / picture.width() + 1.0 / picture.height();
 }
+// Where the shape changes, the pictures this long before and after a time show the shape of it.
+constexpr double kShapeWindow = 0.25;
 // A subtitle shows as pixels this bright over a picture darker than it; it is judged away
 // from its edges, as encoders start a frame early or late.
 constexpr int kSubtitlePeak = 180;
@@ -718,6 +772,31 @@ QString fieldsFault(const PlayerExpectation &expected, const DecodeReport &file)
     return QString();
 }
 
+// HDR colours shown in BT.709: as saturated as FFmpeg's own tone mapping shows
+// them (shown as if they were BT.709 ones, they have a third of it), and the file says of its
+// pictures no colours they do not hold.
+constexpr double kSaturationSlack = 0.25;
+QString colourFault(const PlayerExpectation &expected, const DecodeReport &file)
+{
+    if (expected.saturation <= 0)
+        return QString();
+    for (const char *hdr : {"bt2020", "smpte2084", "arib-std-b67"})
+        if (file.colour.contains(QLatin1String(hdr)))
+            return QStringLiteral("%1 pictures said to be %2").arg(file.pixelFormat, file.colour);
+    double sum = 0;
+    int count = 0;
+    for (const DecodeReport::Picture &frame : file.frames)
+        if (!frame.box.isEmpty()) {
+            sum += frame.saturation;
+            ++count;
+        }
+    const double saturation = count > 0 ? sum / count : 0;
+    if (qAbs(saturation / expected.saturation - 1) > kSaturationSlack)
+        return QStringLiteral("colours of saturation %1, shown in BT.709 %2").arg(saturation, 0, 'f', 1)
+            .arg(expected.saturation, 0, 'f', 1);
+    return QString();
+}
+
 // How long the output's first picture is held where the source's sound comes first, up to
 // as long as the sound comes first (0 otherwise).
 double heldBeforePicture(const PlayerExpectation &expected, const DecodeReport &file)
@@ -778,6 +857,17 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
     const bool flagged = expected.video == "mpeg1video" || expected.video == "mpeg2video";
     if (!flagged && picture.size() == coded && (coded.width() < coded.height()) != (expected.aspect < 1))
         return shown + ", stored the other way up";
+    // Where the source's shape changes, each part at its own. A low rate's ringing across the
+    // edge of a bar (H.264 at 64 kbit/s in 128x96) lights two lines of it.
+    for (const auto &[time, own] : expected.shapes) {
+        const QSize part = picturesShown(file.frames, time - kShapeWindow, time + kShapeWindow);
+        const double seen = part.isEmpty() ? 0 : double(part.width()) / part.height() * sampleAspect;
+        if (part.isEmpty() || qAbs(seen / own - 1) > kShapeSlack + 2 * pixelSlack(QRect(QPoint(), part)))
+            return QStringLiteral("at %1 s the picture %2x%3 is shown at shape %4, expected %5").arg(time)
+                .arg(part.width()).arg(part.height()).arg(seen, 0, 'f', 3).arg(own, 0, 'f', 3);
+    }
+    if (const QString colours = colourFault(expected, file); !colours.isEmpty())
+        return colours;
     if (const QString turned = turnFault(expected, file); !turned.isEmpty())
         return turned;
     if (const QString fields = fieldsFault(expected, file); !fields.isEmpty())

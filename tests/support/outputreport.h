@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QPair>
 #include <QtNumeric>
 #include <QRect>
 #include <QSize>
@@ -45,6 +46,7 @@ struct DecodeReport
     QSize videoSize;
     double displayAspect = 0;
     QString pixelFormat;     // its pictures' format as FFmpeg names it ("yuv420p")
+    QString colour;          // what the stream says of it: "tv, bt709, progressive"
     QSize picture;           // inside any black bars, over all pictures
     int pictures = 0;        // decoded pictures
     int repeats = 0;         // pictures hardly different from the one shown before them
@@ -64,13 +66,15 @@ struct DecodeReport
     // constant rate fills the time before a source's late picture with it).
     double held = 0;
     double toneHz = 0;
-    // Each picture as shown: its time, its part inside black bars (empty when all is black)
-    // and its brightest pixel (limited-range luma).
+    // Each picture as shown: its time, its part inside black bars (empty when all is black),
+    // its brightest pixel (limited-range luma) and its mean saturation inside the bars (with
+    // the peaks only).
     struct Picture
     {
         double time = 0;
         QRect box;
         int peak = 0;
+        double saturation = 0;
     };
     QList<Picture> frames;
     // A picture as shown (the first at 0.4 s or later), inside any black bars: the mean level
@@ -105,6 +109,8 @@ QList<DecodeReport> decodeAll(const QList<DecodeInput> &inputs);
 double soundDelay(const QString &path, int track);
 // The part of the frame inside black bars in any picture not shown from `from` to `to`.
 QRect activePicture(const QList<DecodeReport::Picture> &frames, double from = qInf(), double to = qInf());
+// The size inside black bars of the pictures shown from `from` to `to` seconds after the first.
+QSize picturesShown(const QList<DecodeReport::Picture> &frames, double from, double to);
 // A source's picture as a player shows it (turned by its rotation flag), once per file: the
 // look of the picture compared, the field order it flags, and, where it is interlaced, the least of
 // its pictures' brightest levels with the fields made into whole pictures.
@@ -115,6 +121,9 @@ struct SourcePicture
     int lines = 0;
     bool moving = false; // its fields show different times
     int leastPeak = 0;
+    // Where its transfer is PQ or HLG, its colours' mean saturation as FFmpeg's tone mapping
+    // shows them in BT.709 (0 otherwise).
+    double saturation = 0;
 };
 // `shotOrder` is the field order the source was shot in ("tt", "bb"), where its stream names
 // none (a DV camcorder's AVI): its pictures are judged for fields as a flagged source's.
@@ -152,8 +161,14 @@ struct PlayerExpectation
     int lines = 0;        // of its stored picture
     bool moving = false;  // its fields show different times
     int leastPeak = 0;
+    // The saturation its colours shown in BT.709 have (0: not judged): an HDR picture shown
+    // as if it were BT.709 has far less, and its file must not say BT.2020, PQ or HLG of
+    // pictures that are not.
+    double saturation = 0;
+    // The shape shown at times after the picture's start, where the source's changes.
+    QList<QPair<double, double>> shapes;
 
-    // The look and the fields of the source's picture, as sourcePicture measured them.
+    // The look, the fields and the colours of the source's picture, as sourcePicture measured them.
     void showing(const SourcePicture &shown);
     double soundDelay = 0;        // how much later the source's sound starts than its picture
     int missingPictures = 0;      // what the source lacks of its rate's pictures (a variable rate)
