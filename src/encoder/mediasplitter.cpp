@@ -458,18 +458,18 @@ double MediaSplitter::expectedSize(const QList<FFprobePacket> &packets, int begi
     return double(model.header) + (double(packets.at(end).pos) - double(packets.at(begin).pos)) * model.ratio;
 }
 
-bool MediaSplitter::restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
-                             qint64 inputSize)
+bool MediaSplitter::restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model)
 {
-    const double learnt = std::max(1.0, model.ratio / model.inputRatio);
-    return double(model.header) + (double(inputSize) - double(packets.at(begin).pos)) * learnt <= double(size);
+    // What follows the input's last packet is mostly its index (AVI, MP4 and Matroska write
+    // one at their end), which grows with the packets: the rest's volume holds its share of
+    // it, not all of it.
+    return expectedSize(packets, begin, int(packets.size()) - 1, model) <= double(size);
 }
 
-int MediaSplitter::volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
-                                 qint64 inputSize)
+int MediaSplitter::volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model)
 {
     int volumes = 1;
-    for (int from = begin; !restFits(packets, from, size, model, inputSize); ++volumes) {
+    for (int from = begin; !restFits(packets, from, size, model); ++volumes) {
         from = latestCut(packets, from, -1, size, model);
         if (from < 0)
             return 0;
@@ -690,6 +690,8 @@ QString MediaSplitter::listingFault(const QList<FFprobePacket> &packets, qsizety
     const double earliest = frame.start - ListedTimeSlack;
     const double latest = frame.end + std::max(ListedTimeSlack, length);
     double keyTime = -std::numeric_limits<double>::infinity();
+    double decoded = -std::numeric_limits<double>::infinity();
+    qint64 keyPos = -1;
     double reached = -std::numeric_limits<double>::infinity();
     for (const FFprobePacket &packet : packets) {
         if (!(packet.time >= earliest && packet.time <= latest)) {
@@ -708,6 +710,20 @@ QString MediaSplitter::listingFault(const QList<FFprobePacket> &packets, qsizety
             if (packet.time <= keyTime)
                 return tr("FFprobe listed a key packet at %1 s after one at %2 s").arg(packet.time).arg(keyTime);
             keyTime = packet.time;
+            // The volumes are cut where the key packets lie in the file (byte positions all 0
+            // would put every cut at the input's start).
+            if (packet.pos >= 0 && packet.pos <= keyPos)
+                return tr("FFprobe listed a key packet at byte %1 after one at byte %2").arg(packet.pos).arg(keyPos);
+            keyPos = std::max(keyPos, packet.pos);
+        }
+        // Packets are stored in the order they are decoded: a listing whose lines are out of
+        // that order would have the volumes count packets that are not where it says.
+        if (qIsFinite(packet.decodeTime)) {
+            if (packet.decodeTime < decoded - TimeTolerance)
+                return tr("FFprobe listed a packet decoded at %1 s after one decoded at %2 s")
+                    .arg(packet.decodeTime)
+                    .arg(decoded);
+            decoded = std::max(decoded, packet.decodeTime);
         }
         reached = std::max(reached, packet.time + packet.duration);
     }
@@ -933,7 +949,7 @@ bool MediaSplitter::countVolumesNeeded()
     // A listing that failed is said when the first volume is planned.
     if (m_rule != VolumeRule::WithinSize || !m_listing || !awaitListing())
         return true;
-    const int needed = volumesWithin(m_packets, firstKeyPacket(), m_volumeSize, m_model, m_inputSize);
+    const int needed = volumesWithin(m_packets, firstKeyPacket(), m_volumeSize, m_model);
     if (needed == 0) {
         // Key frames further apart somewhere than the size holds: refused before anything is
         // copied, not after the volumes before them.
@@ -1011,7 +1027,7 @@ bool MediaSplitter::planVolume(int below)
             return true;
     } else {
         // The rest of the input fits: this volume is the last one written.
-        if (below < 0 && restFits(m_packets, m_begin, m_volumeSize, m_model, m_inputSize))
+        if (below < 0 && restFits(m_packets, m_begin, m_volumeSize, m_model))
             return true;
         m_end = latestCut(m_packets, m_begin, below, m_volumeSize, m_model);
         if (m_end < 0) {
@@ -1167,9 +1183,9 @@ bool MediaSplitter::volumeFits()
         return true;
     const qint64 written = QFileInfo(m_currentOutput).size();
     // A copy stopped by the size limit tells how far it came; the last volume runs to the
-    // input's end.
-    const int end = std::min(m_end < 0 ? int(m_packets.size()) : m_end, m_begin + copiedPictures());
-    const qint64 endPos = end < m_packets.size() ? m_packets.at(end).pos : m_inputSize;
+    // input's end, and is measured as the rest is expected: to the last packet.
+    const int last = int(m_packets.size()) - 1;
+    const qint64 endPos = m_packets.at(std::min({m_end < 0 ? last : m_end, m_begin + copiedPictures(), last})).pos;
     m_model.ratio = learnedRatio(m_model.ratio, written, m_model.header, endPos - m_packets.at(m_begin).pos);
     qCDebug(lcEncoder).noquote() << "MediaSplitter::volumeFits() volume" << m_currentVolume << "holds" << written
                        << "bytes of" << m_volumeSize << "; proportion now" << m_model.ratio;
@@ -1257,7 +1273,7 @@ void MediaSplitter::prefetchTrialCopies()
     if (m_end < 0 || m_currentVolume + 1 >= m_volumeCount || !m_listed)
         return;
     const bool equalParts = m_rule == VolumeRule::EqualParts;
-    if (!equalParts && restFits(m_packets, m_end, m_volumeSize, m_model, m_inputSize))
+    if (!equalParts && restFits(m_packets, m_end, m_volumeSize, m_model))
         return;
     const int cut = equalParts ? nearestCut(m_packets, m_end, partEnd(m_packets, m_model, m_currentVolume + 1, m_volumeCount))
                                : latestCut(m_packets, m_end, -1, m_volumeSize, m_model);

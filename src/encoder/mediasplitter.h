@@ -119,15 +119,13 @@ public:
     // volume from `begin` is expected within `size` bytes; -1 when there is none.
     static int latestCut(const QList<FFprobePacket> &packets, int begin, int below, qint64 size,
                          const SizeModel &model);
-    // A volume from the packet `begin` to the input's end, its header and the rest of the
-    // input's bytes (what follows its last packet too, and more in the proportion the volumes
-    // written taught), is within `size`.
-    static bool restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
-                         qint64 inputSize);
+    // A volume from the packet `begin` to the input's end, expected as any other volume (its
+    // header, and its packets' bytes in the proportion, which spreads what follows the last
+    // packet over the packets), is within `size`.
+    static bool restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model);
     // How many volumes within `size` the input needs from the packet `begin` on, each as
     // large as the key packets allow; 0 when a volume finds no key packet to end at.
-    static int volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
-                             qint64 inputSize);
+    static int volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model);
     // Where `part` of `parts` equal parts of the input's packets end, as a byte position.
     // The key packets near it are all a listing of the input's packets near its cuts needs.
     static double partEnd(const QList<FFprobePacket> &packets, const SizeModel &model, int part, int parts);
@@ -184,8 +182,9 @@ public:
     // Why a listing of the reference stream cannot be planned from, in words for the user;
     // empty when it can. Not every line a packet with a time (the volumes would count
     // packets that are not there), times no file of that length holds, key packets out of
-    // order, byte positions past the input's end, or a listing that stops short of both the
-    // stream's end and the input's last bytes.
+    // order in time or in the file, packets out of their decoding order, byte positions past
+    // the input's end, or a listing that stops short of both the stream's end and the input's
+    // last bytes.
     static QString listingFault(const QList<FFprobePacket> &packets, qsizetype unreadLines,
                                 const ListingFrame &frame);
     // The proportion after a volume of `written` bytes held input packets that span `span`

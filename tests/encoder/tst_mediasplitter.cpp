@@ -972,6 +972,11 @@ private slots:
         row("a byte position near 2^63", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe listed a packet at byte 9223372036854775000 of an input of 40000 bytes", 0,
             {"pos=20000", "pos=9223372036854775000"});
+        row("two lines swapped", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe listed a packet decoded at 13 s after one decoded at 14 s", 0,
+            {"(pts_time=13[^\n]+)\n(pts_time=14[^\n]+)", "\\2\n\\1"});
+        row("byte positions all 0", 10, 4, 10000, 1000, true, 0,
+            untrusted + "FFprobe listed a key packet at byte 0 after one at byte 0", 0, {"pos=\\d+", "pos=0"}, 0, true);
     }
 
     void cannedListing()
@@ -1207,10 +1212,11 @@ class ClipSplitting : public SplitterFixture
 protected:
     static void addClipColumns()
     {
-        // copies: jobs; alone: pictures missing from the volumes each decoded alone; limit: a
-        // third of the input is a size no volume exceeds, not the size of equal parts.
+        // copies: jobs; alone: pictures missing from the volumes each decoded alone; limit: the
+        // share of the input that is a size no volume exceeds (0: equal parts instead), the
+        // volumes asked for being as many as the dialog says for it.
         addColumns<QString, int, QString, int, int>({"clip", "audioStreams", "seeks", "copies", "alone"});
-        QTest::addColumn<bool>("limit");
+        QTest::addColumn<double>("limit");
     }
 
     void splitsAndMergesBack()
@@ -1220,17 +1226,18 @@ protected:
         QFETCH(QString, seeks);
         QFETCH(int, copies);
         QFETCH(int, alone);
-        QFETCH(bool, limit);
+        QFETCH(double, limit);
         QVERIFY(!clip.isEmpty());
         // Blanks, quotes, non-ASCII letters and a shell variable reach the engines unchanged.
         const QString baseName = "Le \"grand\" film d'Ève – 日本 $HOME";
         const QString suffix = QFileInfo(clip).suffix();
         const QString input = m_folder->path() + "/" + baseName + "." + suffix;
         QVERIFY(QFile::copy(clip, input));
-        const int asked = audioStreams == 2 ? 2 : 3;
         // As the split dialog divides the input: not a whole number of megabytes, the parts
         // rounded up to hold it whole; as a limit, to the byte.
-        const qint64 volumeSize = QFileInfo(input).size() / asked + (limit ? 0 : 1);
+        const qint64 inputSize = QFileInfo(input).size();
+        const int asked = limit > 0.0 ? int(std::ceil(1.0 / limit)) : audioStreams == 2 ? 2 : 3;
+        const qint64 volumeSize = limit > 0.0 ? qint64(double(inputSize) * limit) : inputSize / asked + 1;
         const int volumes = int(seeks.count(' ')) + 1;
 
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
@@ -1238,7 +1245,7 @@ protected:
         QSignalSpy started(&splitter, &MediaSplitter::started);
         QSignalSpy finished(&splitter, &MediaSplitter::finished);
         splitter.startSplit(input, asked, volumeSize,
-                            limit ? MediaSplitter::VolumeRule::WithinSize : MediaSplitter::VolumeRule::EqualParts);
+                            limit > 0.0 ? MediaSplitter::VolumeRule::WithinSize : MediaSplitter::VolumeRule::EqualParts);
         QVERIFY(finished.count() == 1 || finished.wait(30000));
         QCOMPARE(started.count(), 1);
         QCOMPARE(finished.count(), 1);
@@ -1268,7 +1275,7 @@ protected:
             QCOMPARE(jobs.at(volume - 1)->output(), QFileInfo(part).fileName());
             QVERIFY2(QFileInfo::exists(part), qPrintable(part));
             // Within the size asked, the container's index included, the last too.
-            if (limit)
+            if (limit > 0.0)
                 QVERIFY2(QFileInfo(part).size() <= volumeSize,
                          qPrintable(QString("%1 bytes for %2").arg(QFileInfo(part).size()).arg(volumeSize)));
             const Sound held = soundOf(part);
@@ -1285,7 +1292,7 @@ protected:
             parts << part;
         }
         // Equal parts differ by a key-frame interval at the most (and what their containers add).
-        if (!limit) {
+        if (limit == 0.0) {
             qint64 smallest = std::numeric_limits<qint64>::max();
             qint64 largest = 0;
             for (const QString &part : std::as_const(parts)) {
@@ -1335,22 +1342,25 @@ private slots:
     {
         addClipColumns();
         const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
-        QTest::newRow("AVI, a key frame every 2 s") << aviClip() << 1 << "0 00:00:14.540000 00:00:26.540000" << 3 << 0 << false;
+        QTest::newRow("AVI, a key frame every 2 s") << aviClip() << 1 << "0 00:00:14.540000 00:00:26.540000" << 3 << 0 << 0.0;
         // Volumes of 1.7 s with key frames a second apart (a frame after each second, MP3
         // delays the pictures).
-        QTest::newRow("AVI, key frames a second apart, volumes shorter than two") << TestMedia::clip("split-5s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=5", "-f", "lavfi", "-i", "sine=frequency=440:duration=5", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1 << "0 00:00:02.540000 00:00:03.540000" << 3 << 0 << false;
+        QTest::newRow("AVI, key frames a second apart, volumes shorter than two") << TestMedia::clip("split-5s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=5", "-f", "lavfi", "-i", "sine=frequency=440:duration=5", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1 << "0 00:00:02.540000 00:00:03.540000" << 3 << 0 << 0.0;
         // Long GOPs: key frames 10 s apart, B-frames.
         // Open GOPs: the B-pictures shown before a volume's first key frame need the volume
         // before; merged back, the input's pictures are all there.
-        QTest::newRow("AVI with B-frames") << fortySeconds("split-b-frames.avi", {"-g", "50", "-c:v", "mpeg4", "-bf", "2", "-q:v", "4", "-c:a", "libmp3lame"}) << 1 << "0 00:00:13.980000 00:00:27.420000" << 3 << 4 << false;
-        QTest::newRow("AVI, most bytes in its first half") << heavyStart() << 1 << "0 00:00:06.540000 00:00:14.540000" << 3 << 0 << false;
-        QTest::newRow("long GOP in AVI") << fortySeconds("split-long-gop.avi", longGop() + mp3) << 1 << "0 00:00:10.500000 00:00:30.500000" << 3 << 0 << false;
+        QTest::newRow("AVI with B-frames") << fortySeconds("split-b-frames.avi", {"-g", "50", "-c:v", "mpeg4", "-bf", "2", "-q:v", "4", "-c:a", "libmp3lame"}) << 1 << "0 00:00:13.980000 00:00:27.420000" << 3 << 4 << 0.0;
+        QTest::newRow("AVI, most bytes in its first half") << heavyStart() << 1 << "0 00:00:06.540000 00:00:14.540000" << 3 << 0 << 0.0;
+        QTest::newRow("long GOP in AVI") << fortySeconds("split-long-gop.avi", longGop() + mp3) << 1 << "0 00:00:10.500000 00:00:30.500000" << 3 << 0 << 0.0;
         // An AVI of small packets, its index a third of the file: FFmpeg's size limit stops
         // before the index.
-        QTest::newRow("AVI of small packets") << TestMedia::clip("split-small-packets.avi", {"-f", "lavfi", "-i", "color=c=gray:size=64x48:rate=50:duration=40", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=40", "-c:v", "mpeg4", "-q:v", "31", "-g", "100", "-c:a", "libmp3lame", "-b:a", "8k", "-ac", "1"}) << 1 << "0 00:00:14.660000 00:00:26.660000" << 3 << 0 << false;
+        QTest::newRow("AVI of small packets") << TestMedia::clip("split-small-packets.avi", {"-f", "lavfi", "-i", "color=c=gray:size=64x48:rate=50:duration=40", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=40", "-c:v", "mpeg4", "-q:v", "31", "-g", "100", "-c:a", "libmp3lame", "-b:a", "8k", "-ac", "1"}) << 1 << "0 00:00:14.660000 00:00:26.660000" << 3 << 0 << 0.0;
         // Within a third of the input, the last volume too: the key frames leave the first
         // two short of it, and the rest needs one volume more.
-        QTest::newRow("AVI within a third of it") << aviClip() << 1 << "0 00:00:12.540000 00:00:24.540000 00:00:36.540000" << 4 << 0 << true;
+        QTest::newRow("AVI within a third of it") << aviClip() << 1 << "0 00:00:12.540000 00:00:24.540000 00:00:36.540000" << 4 << 0 << 1.0 / 3;
+        // Within a little over half of it: the rest after the first volume fits in one, its
+        // share of the input's index with it (the whole index once made a third volume).
+        QTest::newRow("AVI within a little over half of it") << aviClip() << 1 << "0 00:00:20.540000" << 2 << 0 << 0.51;
     }
 
     void splitsAnAvi()
@@ -1372,15 +1382,15 @@ private slots:
         addClipColumns();
         const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
         // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
-        QTest::newRow("FLV, first packet after 0") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 1 << "0 00:00:14.525000 00:00:26.525000" << 3 << 0 << false;
+        QTest::newRow("FLV, first packet after 0") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 1 << "0 00:00:14.525000 00:00:26.525000" << 3 << 0 << 0.0;
         // x264's own key-frame interval, 250 frames (no scene cuts), B-frames, and an MP4 edit
         // list that would hide pictures before a seek past the key frame.
-        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 1 << "0 00:00:10.000000 00:00:30.000000" << 3 << 0 << false;
-        QTest::newRow("H.264 in MP4 with B-frames") << fortySeconds("split-40s.mp4", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-pix_fmt", "yuv420p", "-c:a", "aac"}) << 1 << "0 00:00:14.000000 00:00:26.000000" << 3 << 0 << false;
-        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 1 << "0 00:00:14.503000 00:00:26.503000" << 3 << 0 << false;
+        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 1 << "0 00:00:10.000000 00:00:30.000000" << 3 << 0 << 0.0;
+        QTest::newRow("H.264 in MP4 with B-frames") << fortySeconds("split-40s.mp4", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-pix_fmt", "yuv420p", "-c:a", "aac"}) << 1 << "0 00:00:14.000000 00:00:26.000000" << 3 << 0 << 0.0;
+        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 1 << "0 00:00:14.503000 00:00:26.503000" << 3 << 0 << 0.0;
         // Long GOPs: key frames 10 s apart, B-frames.
-        QTest::newRow("long GOP in Matroska") << fortySeconds("split-long-gop.mkv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << false;
-        QTest::newRow("long GOP in FLV") << fortySeconds("split-long-gop.flv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << false;
+        QTest::newRow("long GOP in Matroska") << fortySeconds("split-long-gop.mkv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << 0.0;
+        QTest::newRow("long GOP in FLV") << fortySeconds("split-long-gop.flv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << 0.0;
     }
 
     void splitsARealClip()
@@ -1403,18 +1413,18 @@ private slots:
         // No key-frame index: a seek lands on any packet and the copy begins at the next key
         // frame. The start time lies after 0 (half a second, more than the key-frame
         // interval) and the audio runs past the video's end.
-        QTest::newRow("MPEG program stream, a key frame every 0.48 s") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.930911 00:00:26.690911" << 3 << 0 << false;
+        QTest::newRow("MPEG program stream, a key frame every 0.48 s") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.930911 00:00:26.690911" << 3 << 0 << 0.0;
         // Long GOPs: key frames 10 s apart, B-frames.
-        QTest::newRow("long GOP in an MPEG transport stream") << fortySeconds("split-long-gop.ts", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.023222 00:00:30.023222" << 3 << 0 << false;
-        QTest::newRow("long GOP in an MPEG program stream") << fortySeconds("split-long-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-flags", "+cgop", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:10.010911 00:00:30.010911" << 3 << 0 << false;
+        QTest::newRow("long GOP in an MPEG transport stream") << fortySeconds("split-long-gop.ts", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.023222 00:00:30.023222" << 3 << 0 << 0.0;
+        QTest::newRow("long GOP in an MPEG program stream") << fortySeconds("split-long-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-flags", "+cgop", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:10.010911 00:00:30.010911" << 3 << 0 << 0.0;
         // MPEG-2 pictures shown before a key frame that refer to the group before it: a volume
         // decoded alone lacks them, the merge has them.
-        QTest::newRow("open GOPs in an MPEG program stream") << fortySeconds("split-open-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:09.970911 00:00:29.890911" << 3 << 4 << false;
+        QTest::newRow("open GOPs in an MPEG program stream") << fortySeconds("split-open-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:09.970911 00:00:29.890911" << 3 << 4 << 0.0;
         // Within a third of the input, the last volume too: one volume more.
-        QTest::newRow("MPEG program stream within a third of it") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.450911 00:00:25.930911 00:00:38.210911" << 4 << 0 << true;
+        QTest::newRow("MPEG program stream within a third of it") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.450911 00:00:25.930911 00:00:38.210911" << 4 << 0 << 1.0 / 3;
         // A DVD's VOB: two audio languages, a data stream of navigation packets.
         const QString dvd = TestMedia::dvdFolder();
-        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 2 << "0 00:00:04.205333" << 2 << 0 << false;
+        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 2 << "0 00:00:04.205333" << 2 << 0 << 0.0;
     }
 
     void splitsARealStream()
