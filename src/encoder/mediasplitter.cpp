@@ -315,8 +315,10 @@ bool MediaSplitter::analyseInput()
 {
     const SyncRunner::LoadScope scope;
     QList<FFprobePacket> firstPackets;
+    // Without its first packets (FFprobe could not seek to them), unless FFprobe did not
+    // answer even when asked again.
     return m_ffprobe->loadWithPackets(m_input, firstPackets, QString(), inputHeadIntervals())
-           || m_ffprobe->load(m_input);
+           || (!m_ffprobe->lastRunCutShort() && m_ffprobe->load(m_input));
 }
 
 QString MediaSplitter::chooseReferenceStreams(QString &output) const
@@ -824,10 +826,14 @@ bool MediaSplitter::awaitListing()
         return false;
     // The window handles its events while FFprobe lists the input.
     const SyncRunner::LoadScope scope;
-    const bool whole = m_listing->waitForEnd(m_ffprobe->finishTimeout());
+    const bool whole = waitForListing();
     m_packets = m_listing->packets();
     const qsizetype unread = m_listing->unreadLines();
+    const bool cutShort = m_listing->cutShort();
     dropListing();
+    // Not even asked again: no other listing would answer.
+    if (cutShort)
+        return false;
     if (m_nearCuts) {
         bool landed = false;
         const bool joined = whole && joinWindows(m_packets, m_windows, m_gaps, &landed);
@@ -859,6 +865,23 @@ bool MediaSplitter::awaitListing()
     qCDebug(lcEncoder).noquote() << "MediaSplitter::awaitListing()" << m_packets.size() << "packets, header"
                        << m_model.header << "bytes, proportion" << m_model.ratio;
     return true;
+}
+
+bool MediaSplitter::waitForListing()
+{
+    const int quiet = m_ffprobe->finishTimeout();
+    if (m_listing->waitForEnd(quiet))
+        return true;
+    if (m_listing->cutShort()) {
+        m_console->logNormal(tr("FFprobe's listing of %1 was cut short (%2); it is asked again with longer "
+                                "time-outs.").arg(QFileInfo(m_input).fileName(), m_listing->failure()));
+        m_listing->startAgain();
+        if (m_listing->waitForEnd(quiet * SyncRunner::AgainFactor))
+            return true;
+    }
+    if (m_listing->cutShort())
+        m_listingFault = tr("FFprobe could not list its packets: %1").arg(m_listing->failure());
+    return false;
 }
 
 bool MediaSplitter::startNearListing()

@@ -254,6 +254,9 @@ private:
     // when FFprobe could not list it, or listed what cannot be trusted (m_listingFault says
     // why).
     bool awaitListing();
+    // Waits for the listing to end, asking FFprobe again, with longer time-outs, where it was
+    // cut short (m_listingFault says why when even that fails); true when it listed all.
+    bool waitForListing();
     // What the loaded input's header says of its reference stream.
     ListingFrame listingFrame(qint64 inputSize) const;
     int firstKeyPacket() const;

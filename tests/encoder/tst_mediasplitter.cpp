@@ -661,6 +661,58 @@ private slots:
         QVERIFY(splitsInThree(aviClip(), &slow, m_ffprobe));
     }
 
+    // FFprobe's analysis or listing of the input cut short by what may pass (a pause longer
+    // than its finish latency, a hang at its end, a kill from outside) is asked again with
+    // longer time-outs; one that never answers fails the split with the reason, nothing copied.
+    void listingCutShort_data()
+    {
+        // when: the FFprobe runs (a shell pattern of their arguments) that misbehave as the
+        // fake engine's mode `how`, the first one only where `once`; jobs: 0 when the split fails.
+        addColumns<QString, QString, bool, QString, int>({"when", "how", "once", "logged", "jobs"});
+        const QString listing = "*'-read_intervals % '*";
+        const QString again = "; it is asked again with longer time-outs.";
+        QTest::newRow("a listing that pauses 3 s") << listing << "pause-after 300 3" << false << "movie.avi was cut short (did not answer in time)" + again << 3;
+        QTest::newRow("a listing that hangs at its end") << listing << "pause-after 100000 3600" << true << "(did not answer in time)" + again << 3;
+        QTest::newRow("a listing killed from outside") << listing << "crash" << true << "(killed by signal 11 (Segmentation fault))" + again << 3;
+        QTest::newRow("an analysis that pauses 2 s") << "*-show_format*" << "slow 2" << false << "it is asked again with longer time-outs" << 3;
+        QTest::newRow("a listing that goes silent") << listing << "hang 3600" << false << "Failed to start split of movie.avi: FFprobe could not list its packets: did not answer in time" << 0;
+    }
+
+    void listingCutShort()
+    {
+        QFETCH(QString, when);
+        QFETCH(QString, how);
+        QFETCH(bool, once);
+        QFETCH(QString, logged);
+        QFETCH(int, jobs);
+        const QString input = m_folder->path() + "/movie.avi";
+        QVERIFY(QFile::copy(aviClip(), input));
+        const QString marker = m_folder->path() + "/misbehaved";
+        // Waits of a second, asked again of three.
+        struct QuickFFprobe : FFprobe
+        {
+            QuickFFprobe() { m_finishTimeout = 1000; }
+        } faulty;
+        QVERIFY(faulty.startInterface(writeEngineScript("ffprobe-cut-short", QString("case \"$*\" in %1)\n"
+                                                                                     "  [ -e '%2' ] || { %3 exec '%4' %5 ffprobe \"$@\"; } ;;\nesac\n"
+                                                                                     "exec ffprobe \"$@\"")
+                                                                                 .arg(when, marker, once ? "touch '" + marker + "';" : "",
+                                                                                      TestMedia::fakeEngine(), how)),
+                                      QString()));
+        EngineObjects::setEngines(m_ffmpeg, &faulty, nullptr);
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        splitter.setOutputFolder(m_folder->path());
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(input, 3, QFileInfo(input).size() * 2 / 5, MediaSplitter::VolumeRule::WithinSize);
+        const bool ended = finished.count() == 1 || finished.wait(60000);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, m_mencoder.get());
+        QVERIFY(ended);
+        QVERIFY2(m_capture->log().contains(logged), qPrintable(m_capture->log()));
+        QCOMPARE(host.jobs().size(), jobs);
+        QCOMPARE(QDir(m_folder->path()).entryList({"movie.part*"}).size(), jobs);
+    }
+
     // The input's analysis and the listing of its packets, started while the user chose the
     // volumes, are the ones the split takes: FFprobe reads no volume. Where seeks land on key
     // frames, FFmpeg runs the copies and a trial copy of one packet for the first volume's end
