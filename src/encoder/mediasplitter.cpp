@@ -143,28 +143,6 @@ QString MediaSplitter::volumeFolder() const
     return m_outputFolder.isEmpty() ? QFileInfo(m_input).canonicalPath() : m_outputFolder;
 }
 
-int MediaSplitter::chooseDisambiguation(const QString &folder, const QString &baseName) const
-{
-    if (m_volumeCount < 1)
-        return 0;
-    // Every number is tested: a folder full of earlier splits gets the next free one.
-    for (int n = 0; n < std::numeric_limits<int>::max(); ++n) {
-        bool taken = false;
-        for (int volume = 1; volume <= m_volumeCount && !taken; ++volume) {
-            const QString name =
-                n == 0 ? QStringLiteral("%1/%2%3%4.%5")
-                             .arg(folder, baseName, m_partSuffix, QString::number(volume), m_inputSuffix)
-                       : QStringLiteral("%1/%2 (%6)%3%4.%5")
-                             .arg(folder, baseName, m_partSuffix, QString::number(volume),
-                                  m_inputSuffix, QString::number(n));
-            taken = QFileInfo::exists(name);
-        }
-        if (!taken)
-            return n;
-    }
-    return std::numeric_limits<int>::max();
-}
-
 void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 volumeSize, VolumeRule rule)
 {
     qCDebug(lcEncoder).noquote() << "MediaSplitter::startSplit() Start split jobs:" << volumeCount << volumeSize
@@ -212,9 +190,12 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     // Every volume's name is chosen free, the volumes the size needs beyond those asked too.
     if (!countVolumesNeeded())
         return;
-    const int n = chooseDisambiguation(volumeFolder(), baseName);
-    m_partBaseName = n == 0 ? baseName + m_partSuffix
-                            : QStringLiteral("%1 (%2)%3").arg(baseName, QString::number(n), m_partSuffix);
+    m_partBaseName = m_names.take(volumeFolder(), baseName, m_partSuffix, m_inputSuffix, m_volumeCount);
+    if (m_partBaseName.isEmpty()) {
+        fail(tr("Failed to start split of %1: no volume can be made in %2: %3")
+                 .arg(info.fileName(), volumeFolder(), m_names.error()));
+        return;
+    }
     startNextJob();
 }
 
@@ -1154,8 +1135,8 @@ void MediaSplitter::startNextJob()
                                .arg(inputName)
                                .arg(QFileInfo(m_currentOutput).size())
                                .arg(m_volumeSize));
-            if (!QFile::remove(m_currentOutput)) {
-                fail(tr("Failed to split part #%1 of %2: could not remove %3")
+            if (!m_names.empty(m_currentVolume)) {
+                fail(tr("Failed to split part #%1 of %2: could not empty %3")
                          .arg(m_currentVolume)
                          .arg(inputName, m_currentOutput));
                 return;
@@ -1225,9 +1206,17 @@ int MediaSplitter::copiedPictures() const
 void MediaSplitter::queueVolume()
 {
     const QString inputName = QFileInfo(m_input).fileName();
-    m_currentOutput = QStringLiteral("%1/%2%3.%4")
-                          .arg(volumeFolder(), m_partBaseName, QString::number(m_currentVolume),
-                               m_inputSuffix);
+    // Into the empty file made for the volume (a volume the size added beyond those taken
+    // takes its name now), which nobody else may have written meanwhile.
+    m_currentOutput = m_names.path(m_currentVolume);
+    while (m_names.count() < m_currentVolume && m_names.takeNext()) {
+    }
+    if (!m_names.untouched(m_currentVolume)) {
+        fail(tr("Failed to split part #%1 of %2: %3 was made or written by another program")
+                 .arg(m_currentVolume)
+                 .arg(inputName, QDir::toNativeSeparators(m_currentOutput)));
+        return;
+    }
     const bool last = m_end < 0;
     const bool limited = m_rule == VolumeRule::WithinSize && m_listed;
     VolumeCut cut;
@@ -1257,7 +1246,7 @@ void MediaSplitter::queueVolume()
     QStringList arguments;
     QString error;
     m_ffmpeg->cliCmdSplit(program, arguments, error, m_input, m_currentOutput, seekText(m_beginSeek), sizeLimit,
-                          options);
+                          options, true);
     m_console->log(LogLevel::Verbose, tr("Start FFmpeg job with %1").arg(arguments.join(QLatin1Char(' '))));
 
     const qint64 expectedSize =
@@ -1330,6 +1319,8 @@ void MediaSplitter::dropListing()
 
 void MediaSplitter::finish()
 {
+    // The volumes never written give their names back.
+    m_names.release();
     dropTrialCopies();
     dropListing();
     delete m_progress;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encoder/mediaeditor.h"
+#include "encoder/volumenames.h"
 
 #include "engines/ffprobepacket.h"
 
@@ -227,7 +228,6 @@ public slots:
 
 private:
     QString volumeFolder() const;
-    int chooseDisambiguation(const QString &folder, const QString &baseName) const;
     bool analyseInput();
     // How the loaded input's container seeks, times its packets and numbers its streams.
     void readContainer();
@@ -305,6 +305,8 @@ private:
     qint64 m_inputSize = 0;
     QString m_input;
     QString m_partBaseName;
+    // The volumes' names, taken from the split's plan to each volume's copy.
+    VolumeNames m_names;
     QString m_inputSuffix;
     QString m_partSuffix;
     int m_volumeCount = 0;

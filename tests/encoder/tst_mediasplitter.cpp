@@ -792,7 +792,7 @@ private slots:
         // frame earlier than planned (a program stream's muxer writes more than the input's).
         const qsizetype tried = made.filter("framemd5").size();
         QVERIFY2(tried >= trials && tried <= trials + 1, qPrintable(QString::number(tried)));
-        const QStringList volumes = made.filter(QRegularExpression(" -n \\S*" + QRegularExpression::escape(base) + "\\.part"));
+        const QStringList volumes = made.filter(QRegularExpression(" -y \\S*" + QRegularExpression::escape(base) + "\\.part"));
         QCOMPARE(volumes.size(), 3);
         // Within a size, every copy tells how far it came, the last too; equal parts are not
         // copied again.
@@ -1165,7 +1165,7 @@ private slots:
         QTest::addColumn<QString>("logged");
         QTest::newRow("beside files (1) to (99)") << 100 << "/movie (100).part" << "";
         QTest::newRow("second name taken during the split")
-            << 0 << "/movie.part" << "Failed to split part #2 of movie.avi: exited with code 1";
+            << 0 << "/movie.part" << "/movie.part2.avi was made or written by another program";
     }
 
     void userFilesAreNeverOverwritten()
@@ -1197,6 +1197,33 @@ private slots:
         QVERIFY(TestMedia::probeDuration(folder + prefix + "1.avi") > 0.0);
         QVERIFY2(logged.isEmpty() ? TestMedia::probeDuration(folder + prefix + "2.avi") > 0.0 : m_capture->log().contains(logged),
                  qPrintable(m_capture->log()));
+    }
+
+    // Two splits of one input into one folder at once (two windows, each its own job manager),
+    // the first one's copies slow to start: the second takes the next free names, and neither
+    // loses or fails a volume.
+    void twoSplitsAtOnce()
+    {
+        const QString folder = m_folder->path();
+        QVERIFY(QFile::copy(aviClip(), folder + "/film.avi"));
+        FFmpeg slow;
+        QVERIFY(slow.startInterface(slowedEngine("ffmpeg-slow-copies", "ffmpeg", "sleep", 1000, "*0:V?*"), QString()));
+        MervoJobManager firstHost(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MervoJobManager secondHost(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        EngineObjects::setEngines(&slow, m_ffprobe, nullptr);
+        MediaSplitter first(&firstHost);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, m_mencoder.get());
+        MediaSplitter second(&secondHost);
+        QSignalSpy firstEnded(&first, &MediaSplitter::finished);
+        first.startSplit(folder + "/film.avi", 4, QFileInfo(folder + "/film.avi").size() / 4 + 1,
+                         MediaSplitter::VolumeRule::EqualParts);
+        QVERIFY(splitToEnd(second, folder + "/film.avi", 4) && (firstEnded.count() == 1 || firstEnded.wait(30000)));
+        QVERIFY2(!m_capture->log().contains("Failed"), qPrintable(m_capture->log()));
+        for (const char *prefix : {"/film.part", "/film (1).part"}) {
+            for (int volume = 1; volume <= 4; ++volume)
+                QVERIFY2(TestMedia::probeDuration(folder + prefix + QString::number(volume) + ".avi") > 5.0,
+                         qPrintable(prefix + QString::number(volume)));
+        }
     }
 
     // A split that stops at a failed volume leaves no engine behind, not even the analysis
