@@ -291,6 +291,33 @@ void MediaSplitter::dropInputAnalysis(const QString &input)
     delete listingsAhead().take(input);
 }
 
+int MediaSplitter::volumesAhead(const QString &input, qint64 size, qint64 *lastSize)
+{
+    const PacketListing *listing = listingsAhead().value(input);
+    if (!listing || !listing->listedWhole() || size <= 0)
+        return 0;
+    QList<FFprobePacket> packets = listing->packets();
+    const qint64 inputSize = QFileInfo(input).size();
+    // The listing's own start and end stand for what the input's analysis would say.
+    const ListingFrame frame{packets.isEmpty() ? 0.0 : packets.first().time,
+                             packets.isEmpty() ? 0.0 : packets.last().time + packets.last().duration, inputSize};
+    if (!listingFault(packets, listing->unreadLines(), frame).isEmpty())
+        return 0;
+    fillPositions(packets, frame.start, frame.end - frame.start, inputSize);
+    const SizeModel model = sizeModel(packets, inputSize);
+    int last = 0;
+    const int volumes = volumesWithin(packets, firstKeyPacket(packets), size, model, &last);
+    if (lastSize && volumes > 0)
+        *lastSize = qint64(expectedSize(packets, last, int(packets.size()) - 1, model));
+    return volumes;
+}
+
+void MediaSplitter::whenListedAhead(const QString &input, QObject *context, const std::function<void()> &ready)
+{
+    if (PacketListing *listing = listingsAhead().value(input))
+        QObject::connect(listing, &PacketListing::listingEnded, context, ready);
+}
+
 // The window handles its events while FFprobe reads the input.
 bool MediaSplitter::analyseInput()
 {
@@ -449,14 +476,18 @@ bool MediaSplitter::restFits(const QList<FFprobePacket> &packets, int begin, qin
     return expectedSize(packets, begin, int(packets.size()) - 1, model) <= double(size);
 }
 
-int MediaSplitter::volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model)
+int MediaSplitter::volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
+                                 int *lastBegin)
 {
     int volumes = 1;
-    for (int from = begin; !restFits(packets, from, size, model); ++volumes) {
+    int from = begin;
+    for (; !restFits(packets, from, size, model); ++volumes) {
         from = latestCut(packets, from, -1, size, model);
         if (from < 0)
             return 0;
     }
+    if (lastBegin)
+        *lastBegin = from;
     return volumes;
 }
 
@@ -953,7 +984,7 @@ bool MediaSplitter::countVolumesNeeded()
     // A listing that failed is said when the first volume is planned.
     if (m_rule != VolumeRule::WithinSize || !m_listing || !awaitListing())
         return true;
-    const int needed = volumesWithin(m_packets, firstKeyPacket(), m_volumeSize, m_model);
+    const int needed = volumesWithin(m_packets, firstKeyPacket(m_packets), m_volumeSize, m_model);
     if (needed == 0) {
         // Key frames further apart somewhere than the size holds: refused before anything is
         // copied, not after the volumes before them.
@@ -971,12 +1002,12 @@ bool MediaSplitter::countVolumesNeeded()
     return true;
 }
 
-int MediaSplitter::firstKeyPacket() const
+int MediaSplitter::firstKeyPacket(const QList<FFprobePacket> &packets)
 {
     // A copy from the start leaves out the packets before the first key packet.
-    const auto first = std::find_if(m_packets.cbegin(), m_packets.cend(),
+    const auto first = std::find_if(packets.cbegin(), packets.cend(),
                                     [](const FFprobePacket &packet) { return packet.key; });
-    return first == m_packets.cend() ? 0 : int(first - m_packets.cbegin());
+    return first == packets.cend() ? 0 : int(first - packets.cbegin());
 }
 
 double MediaSplitter::timeOf(int index) const
@@ -1023,7 +1054,7 @@ bool MediaSplitter::planVolume(int below)
         return false;
     }
     if (m_begin < 0)
-        m_begin = m_firstKey = firstKeyPacket();
+        m_begin = m_firstKey = firstKeyPacket(m_packets);
     if (equalParts) {
         // No key packet follows: this volume takes the rest, and the split ends early.
         m_end = nearestCut(m_packets, m_begin, partEnd(m_packets, m_model, m_currentVolume, m_volumeCount));

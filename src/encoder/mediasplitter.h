@@ -8,6 +8,8 @@
 #include <QList>
 #include <QPointer>
 #include <QtNumeric>
+
+#include <functional>
 #include <QString>
 #include <QStringList>
 
@@ -67,6 +69,13 @@ public:
     // That listing alone, once the rule chosen needs it.
     static void prefetchListing(const QString &input, VolumeRule rule);
     static void dropInputAnalysis(const QString &input);
+    // How many volumes a split of the input within `size` makes, planned from the listing
+    // started ahead once it has listed the whole input; 0 while it runs, or where there is
+    // none, or none to trust. `lastSize`: the last volume's expected size.
+    static int volumesAhead(const QString &input, qint64 size, qint64 *lastSize = nullptr);
+    // Calls `ready` (in the context's thread, while it lives) when the listing started ahead
+    // for the input ends; nothing where none runs.
+    static void whenListedAhead(const QString &input, QObject *context, const std::function<void()> &ready);
 
     QString partBaseName() const { return m_partBaseName; }
     QString currentOutput() const { return m_currentOutput; }
@@ -126,7 +135,9 @@ public:
     static bool restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model);
     // How many volumes within `size` the input needs from the packet `begin` on, each as
     // large as the key packets allow; 0 when a volume finds no key packet to end at.
-    static int volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model);
+    // `lastBegin`: the packet the last of them begins at.
+    static int volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
+                             int *lastBegin = nullptr);
     // Where `part` of `parts` equal parts of the input's packets end, as a byte position.
     // The key packets near it are all a listing of the input's packets near its cuts needs.
     static double partEnd(const QList<FFprobePacket> &packets, const SizeModel &model, int part, int parts);
@@ -259,7 +270,7 @@ private:
     bool waitForListing();
     // What the loaded input's header says of its reference stream.
     ListingFrame listingFrame(qint64 inputSize) const;
-    int firstKeyPacket() const;
+    static int firstKeyPacket(const QList<FFprobePacket> &packets);
     // Within the size: the volumes the listing needs, when more than asked; false after
     // failing the split when no key frames let the volumes be within the size.
     bool countVolumesNeeded();

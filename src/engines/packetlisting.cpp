@@ -33,6 +33,10 @@ void PacketListing::start()
     m_process = new QProcess;
     ProcessTree::bindToProgram(m_process);
     connect(m_process, &QProcess::readyReadStandardOutput, this, &PacketListing::readOutput);
+    connect(m_process, &QProcess::finished, this, [this] {
+        finish();
+        emit listingEnded();
+    });
     if (!m_libraryPath.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"), m_libraryPath);

@@ -36,6 +36,8 @@ public:
     bool waitFor(const std::function<bool(const QList<FFprobePacket> &)> &enough, int quietMs);
     // FFprobe has ended and all it printed is read.
     bool ended() const { return m_ended; }
+    // It has ended, and listed the whole file.
+    bool listedWhole() const { return m_ended && finishedWell(); }
     // The listing was cut short by what may pass: FFprobe was given up for doing nothing for
     // a whole wait (a busy machine, a cold disk), or ended by a signal from outside. A run of
     // it again may list the file.
@@ -48,6 +50,10 @@ public:
     const QList<FFprobePacket> &packets() const { return m_lines.packets(); }
     // Lines FFprobe printed that hold no packet with a time.
     qsizetype unreadLines() const { return m_lines.unreadLines(); }
+
+signals:
+    // FFprobe has ended (by itself, or stopped) and all it printed is read.
+    void listingEnded();
 
 private:
     void start();
