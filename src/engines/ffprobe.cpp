@@ -170,7 +170,7 @@ bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,
     // A run stopped for time (a busy machine, a cold disk) or killed from outside is asked once
     // more, with longer time-outs, before the file is taken for one FFprobe cannot read.
     if (m_lastRunCutShort) {
-        m_console->logNormal(tr("FFprobe: no whole answer in time for %1; it is asked again with longer "
+        m_console->logNormal(tr("FFprobe: the analysis of %1 was cut short; it is asked again with longer "
                                 "time-outs.").arg(filePath));
         const QScopedValueRollback<bool> again(m_askingAgain, true);
         ran = runProcess(arguments, stdOut, stdErr, error);

@@ -11,6 +11,7 @@
 #include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
 #include "jobs/mervotask.h"
+#include "jobs/uniquebasename.h"
 #include "testregistry.h"
 
 #include <QDir>
@@ -674,6 +675,7 @@ private slots:
         QTest::newRow("a listing that pauses 3 s") << listing << "pause-after 300 3" << false << "movie.avi was cut short (did not answer in time)" + again << 3;
         QTest::newRow("a listing that hangs at its end") << listing << "pause-after 100000 3600" << true << "(did not answer in time)" + again << 3;
         QTest::newRow("a listing killed from outside") << listing << "crash" << true << "(killed by signal 11 (Segmentation fault))" + again << 3;
+        QTest::newRow("an analysis killed from outside") << "*-show_format*" << "crash" << true << "FFprobe: the analysis of" << 3;
         QTest::newRow("an analysis that pauses 2 s") << "*-show_format*" << "slow 2" << false << "it is asked again with longer time-outs" << 3;
         QTest::newRow("a listing that goes silent") << listing << "hang 3600" << false << "Failed to start split of movie.avi: FFprobe could not list its packets: did not answer in time" << 0;
     }
@@ -1027,6 +1029,18 @@ private slots:
         row("two lines swapped", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe listed a packet decoded at 13 s after one decoded at 14 s", 0,
             {"(pts_time=13[^\n]+)\n(pts_time=14[^\n]+)", "\\2\n\\1"});
+        row("a key packet's byte unknown, the next one's going back", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe listed a key packet at byte 5000 after one at byte 10000", 0,
+            {"pos=20000", "pos=N/A", "pos=30000", "pos=5000"});
+        // Times of the same packet computed two ways differ by rounding; not more, however often.
+        row("a decoding time a rounding before the one before", 10, 3, 25000, 1000, true, 2, "", 0,
+            {"dts_time=14\\.000000", "dts_time=12.999500"});
+        row("decoding times creeping back, each by a rounding", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe listed a packet decoded at 12.9985 s after one decoded at 13 s", 0,
+            {"dts_time=14\\.000000", "dts_time=12.999500", "dts_time=15\\.000000", "dts_time=12.998500"});
+        // The input ends with its last packet (39,000 bytes), and the volumes written hold no
+        // more than their packets: the rest from 20 s is expected as exactly 19,000, within the size.
+        row("the rest exactly the size asked, to the byte", 10, 3, 19000, 980, true, 3, "", 0, {}, 0, false, 900, -1000);
         row("byte positions all 0", 10, 4, 10000, 1000, true, 0,
             untrusted + "FFprobe listed a key packet at byte 0 after one at byte 0", 0, {"pos=\\d+", "pos=0"}, 0, true);
     }
@@ -1164,6 +1178,7 @@ private slots:
         QTest::addColumn<QString>("prefix"); // of the volumes written
         QTest::addColumn<QString>("logged");
         QTest::newRow("beside files (1) to (99)") << 100 << "/movie (100).part" << "";
+        QTest::newRow("a name held by a queued job") << -1 << "/movie (1).part" << "";
         QTest::newRow("second name taken during the split")
             << 0 << "/movie.part" << "/movie.part2.avi was made or written by another program";
     }
@@ -1187,8 +1202,15 @@ private slots:
         }
         for (int n = 0; n < earlier; ++n)
             QVERIFY(writeUserFile(userFiles.at(n)));
+        if (earlier < 0) { // a job queued to write movie.part2.avi, not yet started
+            userFiles.clear();
+            reserveOutputName(folder, "movie.part2");
+        }
         MediaSplitter splitter(&host);
-        QVERIFY(splitToEnd(splitter, folder + "/movie.avi", 2));
+        const bool ended = splitToEnd(splitter, folder + "/movie.avi", 2);
+        if (earlier < 0)
+            releaseOutputName(folder, "movie.part2");
+        QVERIFY(ended);
 
         for (const QString &file : std::as_const(userFiles)) {
             QFile kept(file);
