@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                             packets.at(begin).pos - packets.first().pos);
             }
         }
-        cuts += MediaSplitter::volumesWithin(packets, 0, volumeSize, model, frame.inputSize);
+        cuts += MediaSplitter::volumesWithin(packets, 0, volumeSize, model);
     }
     FuzzTarget::parsed(packets.size() + cuts + (fault.isEmpty() ? 0 : 1));
     return 0;

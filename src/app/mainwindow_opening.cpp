@@ -322,8 +322,16 @@ void MainWindow::jobSplitMovie()
         return dialog.equalParts() ? MediaSplitter::VolumeRule::EqualParts : MediaSplitter::VolumeRule::WithinSize;
     };
     MediaSplitter::prefetchInputAnalysis(m_filePath, rule());
-    connect(&dialog, &SplitMovieDialog::methodChanged, this,
-            [this, rule] { MediaSplitter::prefetchListing(m_filePath, rule()); });
+    // Within a size, the dialog says the volumes the split makes once the input's pictures
+    // are listed.
+    const QString path = m_filePath;
+    dialog.setVolumePlanner(
+        [path](qint64 size, qint64 *lastSize) { return MediaSplitter::volumesAhead(path, size, lastSize); });
+    MediaSplitter::whenListedAhead(path, &dialog, [&dialog] { dialog.replan(); });
+    connect(&dialog, &SplitMovieDialog::methodChanged, this, [&dialog, path, rule] {
+        MediaSplitter::prefetchListing(path, rule());
+        MediaSplitter::whenListedAhead(path, &dialog, [&dialog] { dialog.replan(); });
+    });
     if (dialog.exec() != QDialog::Accepted) {
         MediaSplitter::dropInputAnalysis(m_filePath);
         return;

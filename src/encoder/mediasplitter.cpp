@@ -143,28 +143,6 @@ QString MediaSplitter::volumeFolder() const
     return m_outputFolder.isEmpty() ? QFileInfo(m_input).canonicalPath() : m_outputFolder;
 }
 
-int MediaSplitter::chooseDisambiguation(const QString &folder, const QString &baseName) const
-{
-    if (m_volumeCount < 1)
-        return 0;
-    // Every number is tested: a folder full of earlier splits gets the next free one.
-    for (int n = 0; n < std::numeric_limits<int>::max(); ++n) {
-        bool taken = false;
-        for (int volume = 1; volume <= m_volumeCount && !taken; ++volume) {
-            const QString name =
-                n == 0 ? QStringLiteral("%1/%2%3%4.%5")
-                             .arg(folder, baseName, m_partSuffix, QString::number(volume), m_inputSuffix)
-                       : QStringLiteral("%1/%2 (%6)%3%4.%5")
-                             .arg(folder, baseName, m_partSuffix, QString::number(volume),
-                                  m_inputSuffix, QString::number(n));
-            taken = QFileInfo::exists(name);
-        }
-        if (!taken)
-            return n;
-    }
-    return std::numeric_limits<int>::max();
-}
-
 void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 volumeSize, VolumeRule rule)
 {
     qCDebug(lcEncoder).noquote() << "MediaSplitter::startSplit() Start split jobs:" << volumeCount << volumeSize
@@ -212,9 +190,12 @@ void MediaSplitter::startSplit(const QString &input, int volumeCount, qint64 vol
     // Every volume's name is chosen free, the volumes the size needs beyond those asked too.
     if (!countVolumesNeeded())
         return;
-    const int n = chooseDisambiguation(volumeFolder(), baseName);
-    m_partBaseName = n == 0 ? baseName + m_partSuffix
-                            : QStringLiteral("%1 (%2)%3").arg(baseName, QString::number(n), m_partSuffix);
+    m_partBaseName = m_names.take(volumeFolder(), baseName, m_partSuffix, m_inputSuffix, m_volumeCount);
+    if (m_partBaseName.isEmpty()) {
+        fail(tr("Failed to start split of %1: no volume can be made in %2: %3")
+                 .arg(info.fileName(), volumeFolder(), m_names.error()));
+        return;
+    }
     startNextJob();
 }
 
@@ -310,13 +291,42 @@ void MediaSplitter::dropInputAnalysis(const QString &input)
     delete listingsAhead().take(input);
 }
 
+int MediaSplitter::volumesAhead(const QString &input, qint64 size, qint64 *lastSize)
+{
+    const PacketListing *listing = listingsAhead().value(input);
+    if (!listing || !listing->listedWhole() || size <= 0)
+        return 0;
+    QList<FFprobePacket> packets = listing->packets();
+    const qint64 inputSize = QFileInfo(input).size();
+    // The listing's own start and end stand for what the input's analysis would say.
+    const ListingFrame frame{packets.isEmpty() ? 0.0 : packets.first().time,
+                             packets.isEmpty() ? 0.0 : packets.last().time + packets.last().duration, inputSize};
+    if (!listingFault(packets, listing->unreadLines(), frame).isEmpty())
+        return 0;
+    fillPositions(packets, frame.start, frame.end - frame.start, inputSize);
+    const SizeModel model = sizeModel(packets, inputSize);
+    int last = 0;
+    const int volumes = volumesWithin(packets, firstKeyPacket(packets), size, model, &last);
+    if (lastSize && volumes > 0)
+        *lastSize = qint64(expectedSize(packets, last, int(packets.size()) - 1, model));
+    return volumes;
+}
+
+void MediaSplitter::whenListedAhead(const QString &input, QObject *context, const std::function<void()> &ready)
+{
+    if (PacketListing *listing = listingsAhead().value(input))
+        QObject::connect(listing, &PacketListing::listingEnded, context, ready);
+}
+
 // The window handles its events while FFprobe reads the input.
 bool MediaSplitter::analyseInput()
 {
     const SyncRunner::LoadScope scope;
     QList<FFprobePacket> firstPackets;
+    // Without its first packets (FFprobe could not seek to them), unless FFprobe did not
+    // answer even when asked again.
     return m_ffprobe->loadWithPackets(m_input, firstPackets, QString(), inputHeadIntervals())
-           || m_ffprobe->load(m_input);
+           || (!m_ffprobe->lastRunCutShort() && m_ffprobe->load(m_input));
 }
 
 QString MediaSplitter::chooseReferenceStreams(QString &output) const
@@ -458,22 +468,26 @@ double MediaSplitter::expectedSize(const QList<FFprobePacket> &packets, int begi
     return double(model.header) + (double(packets.at(end).pos) - double(packets.at(begin).pos)) * model.ratio;
 }
 
-bool MediaSplitter::restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
-                             qint64 inputSize)
+bool MediaSplitter::restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model)
 {
-    const double learnt = std::max(1.0, model.ratio / model.inputRatio);
-    return double(model.header) + (double(inputSize) - double(packets.at(begin).pos)) * learnt <= double(size);
+    // What follows the input's last packet is mostly its index (AVI, MP4 and Matroska write
+    // one at their end), which grows with the packets: the rest's volume holds its share of
+    // it, not all of it.
+    return expectedSize(packets, begin, int(packets.size()) - 1, model) <= double(size);
 }
 
 int MediaSplitter::volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
-                                 qint64 inputSize)
+                                 int *lastBegin)
 {
     int volumes = 1;
-    for (int from = begin; !restFits(packets, from, size, model, inputSize); ++volumes) {
+    int from = begin;
+    for (; !restFits(packets, from, size, model); ++volumes) {
         from = latestCut(packets, from, -1, size, model);
         if (from < 0)
             return 0;
     }
+    if (lastBegin)
+        *lastBegin = from;
     return volumes;
 }
 
@@ -690,6 +704,8 @@ QString MediaSplitter::listingFault(const QList<FFprobePacket> &packets, qsizety
     const double earliest = frame.start - ListedTimeSlack;
     const double latest = frame.end + std::max(ListedTimeSlack, length);
     double keyTime = -std::numeric_limits<double>::infinity();
+    double decoded = -std::numeric_limits<double>::infinity();
+    qint64 keyPos = -1;
     double reached = -std::numeric_limits<double>::infinity();
     for (const FFprobePacket &packet : packets) {
         if (!(packet.time >= earliest && packet.time <= latest)) {
@@ -708,6 +724,20 @@ QString MediaSplitter::listingFault(const QList<FFprobePacket> &packets, qsizety
             if (packet.time <= keyTime)
                 return tr("FFprobe listed a key packet at %1 s after one at %2 s").arg(packet.time).arg(keyTime);
             keyTime = packet.time;
+            // The volumes are cut where the key packets lie in the file (byte positions all 0
+            // would put every cut at the input's start).
+            if (packet.pos >= 0 && packet.pos <= keyPos)
+                return tr("FFprobe listed a key packet at byte %1 after one at byte %2").arg(packet.pos).arg(keyPos);
+            keyPos = std::max(keyPos, packet.pos);
+        }
+        // Packets are stored in the order they are decoded: a listing whose lines are out of
+        // that order would have the volumes count packets that are not where it says.
+        if (qIsFinite(packet.decodeTime)) {
+            if (packet.decodeTime < decoded - TimeTolerance)
+                return tr("FFprobe listed a packet decoded at %1 s after one decoded at %2 s")
+                    .arg(packet.decodeTime)
+                    .arg(decoded);
+            decoded = std::max(decoded, packet.decodeTime);
         }
         reached = std::max(reached, packet.time + packet.duration);
     }
@@ -808,10 +838,14 @@ bool MediaSplitter::awaitListing()
         return false;
     // The window handles its events while FFprobe lists the input.
     const SyncRunner::LoadScope scope;
-    const bool whole = m_listing->waitForEnd(m_ffprobe->finishTimeout());
+    const bool whole = waitForListing();
     m_packets = m_listing->packets();
     const qsizetype unread = m_listing->unreadLines();
+    const bool cutShort = m_listing->cutShort();
     dropListing();
+    // Not even asked again: no other listing would answer.
+    if (cutShort)
+        return false;
     if (m_nearCuts) {
         bool landed = false;
         const bool joined = whole && joinWindows(m_packets, m_windows, m_gaps, &landed);
@@ -843,6 +877,23 @@ bool MediaSplitter::awaitListing()
     qCDebug(lcEncoder).noquote() << "MediaSplitter::awaitListing()" << m_packets.size() << "packets, header"
                        << m_model.header << "bytes, proportion" << m_model.ratio;
     return true;
+}
+
+bool MediaSplitter::waitForListing()
+{
+    const int quiet = m_ffprobe->finishTimeout();
+    if (m_listing->waitForEnd(quiet))
+        return true;
+    if (m_listing->cutShort()) {
+        m_console->logNormal(tr("FFprobe's listing of %1 was cut short (%2); it is asked again with longer "
+                                "time-outs.").arg(QFileInfo(m_input).fileName(), m_listing->failure()));
+        m_listing->startAgain();
+        if (m_listing->waitForEnd(quiet * SyncRunner::AgainFactor))
+            return true;
+    }
+    if (m_listing->cutShort())
+        m_listingFault = tr("FFprobe could not list its packets: %1").arg(m_listing->failure());
+    return false;
 }
 
 bool MediaSplitter::startNearListing()
@@ -933,7 +984,7 @@ bool MediaSplitter::countVolumesNeeded()
     // A listing that failed is said when the first volume is planned.
     if (m_rule != VolumeRule::WithinSize || !m_listing || !awaitListing())
         return true;
-    const int needed = volumesWithin(m_packets, firstKeyPacket(), m_volumeSize, m_model, m_inputSize);
+    const int needed = volumesWithin(m_packets, firstKeyPacket(m_packets), m_volumeSize, m_model);
     if (needed == 0) {
         // Key frames further apart somewhere than the size holds: refused before anything is
         // copied, not after the volumes before them.
@@ -951,12 +1002,12 @@ bool MediaSplitter::countVolumesNeeded()
     return true;
 }
 
-int MediaSplitter::firstKeyPacket() const
+int MediaSplitter::firstKeyPacket(const QList<FFprobePacket> &packets)
 {
     // A copy from the start leaves out the packets before the first key packet.
-    const auto first = std::find_if(m_packets.cbegin(), m_packets.cend(),
+    const auto first = std::find_if(packets.cbegin(), packets.cend(),
                                     [](const FFprobePacket &packet) { return packet.key; });
-    return first == m_packets.cend() ? 0 : int(first - m_packets.cbegin());
+    return first == packets.cend() ? 0 : int(first - packets.cbegin());
 }
 
 double MediaSplitter::timeOf(int index) const
@@ -1003,7 +1054,7 @@ bool MediaSplitter::planVolume(int below)
         return false;
     }
     if (m_begin < 0)
-        m_begin = m_firstKey = firstKeyPacket();
+        m_begin = m_firstKey = firstKeyPacket(m_packets);
     if (equalParts) {
         // No key packet follows: this volume takes the rest, and the split ends early.
         m_end = nearestCut(m_packets, m_begin, partEnd(m_packets, m_model, m_currentVolume, m_volumeCount));
@@ -1011,7 +1062,7 @@ bool MediaSplitter::planVolume(int below)
             return true;
     } else {
         // The rest of the input fits: this volume is the last one written.
-        if (below < 0 && restFits(m_packets, m_begin, m_volumeSize, m_model, m_inputSize))
+        if (below < 0 && restFits(m_packets, m_begin, m_volumeSize, m_model))
             return true;
         m_end = latestCut(m_packets, m_begin, below, m_volumeSize, m_model);
         if (m_end < 0) {
@@ -1115,8 +1166,8 @@ void MediaSplitter::startNextJob()
                                .arg(inputName)
                                .arg(QFileInfo(m_currentOutput).size())
                                .arg(m_volumeSize));
-            if (!QFile::remove(m_currentOutput)) {
-                fail(tr("Failed to split part #%1 of %2: could not remove %3")
+            if (!m_names.empty(m_currentVolume)) {
+                fail(tr("Failed to split part #%1 of %2: could not empty %3")
                          .arg(m_currentVolume)
                          .arg(inputName, m_currentOutput));
                 return;
@@ -1167,9 +1218,9 @@ bool MediaSplitter::volumeFits()
         return true;
     const qint64 written = QFileInfo(m_currentOutput).size();
     // A copy stopped by the size limit tells how far it came; the last volume runs to the
-    // input's end.
-    const int end = std::min(m_end < 0 ? int(m_packets.size()) : m_end, m_begin + copiedPictures());
-    const qint64 endPos = end < m_packets.size() ? m_packets.at(end).pos : m_inputSize;
+    // input's end, and is measured as the rest is expected: to the last packet.
+    const int last = int(m_packets.size()) - 1;
+    const qint64 endPos = m_packets.at(std::min({m_end < 0 ? last : m_end, m_begin + copiedPictures(), last})).pos;
     m_model.ratio = learnedRatio(m_model.ratio, written, m_model.header, endPos - m_packets.at(m_begin).pos);
     qCDebug(lcEncoder).noquote() << "MediaSplitter::volumeFits() volume" << m_currentVolume << "holds" << written
                        << "bytes of" << m_volumeSize << "; proportion now" << m_model.ratio;
@@ -1186,9 +1237,17 @@ int MediaSplitter::copiedPictures() const
 void MediaSplitter::queueVolume()
 {
     const QString inputName = QFileInfo(m_input).fileName();
-    m_currentOutput = QStringLiteral("%1/%2%3.%4")
-                          .arg(volumeFolder(), m_partBaseName, QString::number(m_currentVolume),
-                               m_inputSuffix);
+    // Into the empty file made for the volume (a volume the size added beyond those taken
+    // takes its name now), which nobody else may have written meanwhile.
+    m_currentOutput = m_names.path(m_currentVolume);
+    while (m_names.count() < m_currentVolume && m_names.takeNext()) {
+    }
+    if (!m_names.untouched(m_currentVolume)) {
+        fail(tr("Failed to split part #%1 of %2: %3 was made or written by another program")
+                 .arg(m_currentVolume)
+                 .arg(inputName, QDir::toNativeSeparators(m_currentOutput)));
+        return;
+    }
     const bool last = m_end < 0;
     const bool limited = m_rule == VolumeRule::WithinSize && m_listed;
     VolumeCut cut;
@@ -1218,7 +1277,7 @@ void MediaSplitter::queueVolume()
     QStringList arguments;
     QString error;
     m_ffmpeg->cliCmdSplit(program, arguments, error, m_input, m_currentOutput, seekText(m_beginSeek), sizeLimit,
-                          options);
+                          options, true);
     m_console->log(LogLevel::Verbose, tr("Start FFmpeg job with %1").arg(arguments.join(QLatin1Char(' '))));
 
     const qint64 expectedSize =
@@ -1257,7 +1316,7 @@ void MediaSplitter::prefetchTrialCopies()
     if (m_end < 0 || m_currentVolume + 1 >= m_volumeCount || !m_listed)
         return;
     const bool equalParts = m_rule == VolumeRule::EqualParts;
-    if (!equalParts && restFits(m_packets, m_end, m_volumeSize, m_model, m_inputSize))
+    if (!equalParts && restFits(m_packets, m_end, m_volumeSize, m_model))
         return;
     const int cut = equalParts ? nearestCut(m_packets, m_end, partEnd(m_packets, m_model, m_currentVolume + 1, m_volumeCount))
                                : latestCut(m_packets, m_end, -1, m_volumeSize, m_model);
@@ -1291,6 +1350,8 @@ void MediaSplitter::dropListing()
 
 void MediaSplitter::finish()
 {
+    // The volumes never written give their names back.
+    m_names.release();
     dropTrialCopies();
     dropListing();
     delete m_progress;

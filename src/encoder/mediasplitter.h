@@ -1,12 +1,15 @@
 #pragma once
 
 #include "encoder/mediaeditor.h"
+#include "encoder/volumenames.h"
 
 #include "engines/ffprobepacket.h"
 
 #include <QList>
 #include <QPointer>
 #include <QtNumeric>
+
+#include <functional>
 #include <QString>
 #include <QStringList>
 
@@ -66,6 +69,13 @@ public:
     // That listing alone, once the rule chosen needs it.
     static void prefetchListing(const QString &input, VolumeRule rule);
     static void dropInputAnalysis(const QString &input);
+    // How many volumes a split of the input within `size` makes, planned from the listing
+    // started ahead once it has listed the whole input; 0 while it runs, or where there is
+    // none, or none to trust. `lastSize`: the last volume's expected size.
+    static int volumesAhead(const QString &input, qint64 size, qint64 *lastSize = nullptr);
+    // Calls `ready` (in the context's thread, while it lives) when the listing started ahead
+    // for the input ends; nothing where none runs.
+    static void whenListedAhead(const QString &input, QObject *context, const std::function<void()> &ready);
 
     QString partBaseName() const { return m_partBaseName; }
     QString currentOutput() const { return m_currentOutput; }
@@ -119,15 +129,15 @@ public:
     // volume from `begin` is expected within `size` bytes; -1 when there is none.
     static int latestCut(const QList<FFprobePacket> &packets, int begin, int below, qint64 size,
                          const SizeModel &model);
-    // A volume from the packet `begin` to the input's end, its header and the rest of the
-    // input's bytes (what follows its last packet too, and more in the proportion the volumes
-    // written taught), is within `size`.
-    static bool restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
-                         qint64 inputSize);
+    // A volume from the packet `begin` to the input's end, expected as any other volume (its
+    // header, and its packets' bytes in the proportion, which spreads what follows the last
+    // packet over the packets), is within `size`.
+    static bool restFits(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model);
     // How many volumes within `size` the input needs from the packet `begin` on, each as
     // large as the key packets allow; 0 when a volume finds no key packet to end at.
+    // `lastBegin`: the packet the last of them begins at.
     static int volumesWithin(const QList<FFprobePacket> &packets, int begin, qint64 size, const SizeModel &model,
-                             qint64 inputSize);
+                             int *lastBegin = nullptr);
     // Where `part` of `parts` equal parts of the input's packets end, as a byte position.
     // The key packets near it are all a listing of the input's packets near its cuts needs.
     static double partEnd(const QList<FFprobePacket> &packets, const SizeModel &model, int part, int parts);
@@ -184,8 +194,9 @@ public:
     // Why a listing of the reference stream cannot be planned from, in words for the user;
     // empty when it can. Not every line a packet with a time (the volumes would count
     // packets that are not there), times no file of that length holds, key packets out of
-    // order, byte positions past the input's end, or a listing that stops short of both the
-    // stream's end and the input's last bytes.
+    // order in time or in the file, packets out of their decoding order, byte positions past
+    // the input's end, or a listing that stops short of both the stream's end and the input's
+    // last bytes.
     static QString listingFault(const QList<FFprobePacket> &packets, qsizetype unreadLines,
                                 const ListingFrame &frame);
     // The proportion after a volume of `written` bytes held input packets that span `span`
@@ -228,7 +239,6 @@ public slots:
 
 private:
     QString volumeFolder() const;
-    int chooseDisambiguation(const QString &folder, const QString &baseName) const;
     bool analyseInput();
     // How the loaded input's container seeks, times its packets and numbers its streams.
     void readContainer();
@@ -255,9 +265,12 @@ private:
     // when FFprobe could not list it, or listed what cannot be trusted (m_listingFault says
     // why).
     bool awaitListing();
+    // Waits for the listing to end, asking FFprobe again, with longer time-outs, where it was
+    // cut short (m_listingFault says why when even that fails); true when it listed all.
+    bool waitForListing();
     // What the loaded input's header says of its reference stream.
     ListingFrame listingFrame(qint64 inputSize) const;
-    int firstKeyPacket() const;
+    static int firstKeyPacket(const QList<FFprobePacket> &packets);
     // Within the size: the volumes the listing needs, when more than asked; false after
     // failing the split when no key frames let the volumes be within the size.
     bool countVolumesNeeded();
@@ -303,6 +316,8 @@ private:
     qint64 m_inputSize = 0;
     QString m_input;
     QString m_partBaseName;
+    // The volumes' names, taken from the split's plan to each volume's copy.
+    VolumeNames m_names;
     QString m_inputSuffix;
     QString m_partSuffix;
     int m_volumeCount = 0;

@@ -187,6 +187,18 @@ bool SplitMovieDialog::equalParts() const
     return m_divideMethod->isChecked();
 }
 
+void SplitMovieDialog::setVolumePlanner(const VolumePlanner &planner)
+{
+    m_planner = planner;
+    replan();
+}
+
+void SplitMovieDialog::replan()
+{
+    if (m_volumeMethod->isChecked())
+        volumeUpdateSelection();
+}
+
 int SplitMovieDialog::selectedPreset() const
 {
     for (int i = 0; i < kPresetCount; ++i) {
@@ -240,8 +252,16 @@ void SplitMovieDialog::volumeUpdateSelection()
         return;
     }
     m_splitButton->setEnabled(true);
-    const qint64 rest = m_inputSize % size;
-    const int count = int(m_inputSize / size + (rest != 0 ? 1 : 0));
+    qint64 rest = m_inputSize % size;
+    int count = int(m_inputSize / size + (rest != 0 ? 1 : 0));
+    // The volumes the split will make, where the planner can tell them: what the input's
+    // bytes divided by the size say is only the least there can be.
+    qint64 lastSize = 0;
+    const int planned = m_planner ? m_planner(size, &lastSize) : 0;
+    if (planned > 0) {
+        count = planned;
+        rest = lastSize;
+    }
     *m_volumeCount = count;
 
     const bool megabytes = preset >= 0 ? kPresets[preset].size < kGigabyteDisplayFrom : !userUnitIsGigabytes();

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
@@ -29,6 +31,16 @@ public:
     // The volume size is that of equal parts (the divide method), not a limit (a medium's or
     // the user's slice).
     bool equalParts() const;
+    // What a split within a size makes of the input, where the caller can tell it (the input's
+    // key frames may leave each volume short of the size): the number of volumes and the last
+    // one's expected size in bytes; 0 volumes while it cannot tell. The volume method then says
+    // those volumes, and the count written is theirs.
+    using VolumePlanner = std::function<int(qint64 size, qint64 *lastSize)>;
+    void setVolumePlanner(const VolumePlanner &planner);
+
+public slots:
+    // The planner may tell more now: the volume method's text and count again.
+    void replan();
 
 signals:
     // The user chose the other method.
@@ -60,6 +72,7 @@ private:
     QString *m_outputFolder;
     int *m_volumeCount;
     qint64 *m_volumeSize;
+    VolumePlanner m_planner;
 
     QRadioButton *m_volumeMethod = nullptr;
     QRadioButton *m_divideMethod = nullptr;

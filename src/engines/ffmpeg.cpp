@@ -181,7 +181,7 @@ void FFmpeg::parseCodecs(const QString &text)
 bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &error,
                          const QString &inputPath, const QString &outputPath,
                          const QString &startPosition, qint64 sizeBytes,
-                         const QStringList &outputOptions) const
+                         const QStringList &outputOptions, bool intoOwnFile) const
 {
     error.clear();
     // Today's FFmpeg takes the seek as an input option (before "-i") and the rest as output
@@ -190,7 +190,8 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
     // the caller maps where it wants them; data streams, such as a DVD's navigation packets,
     // have no place in the output and are left out. The size goes in bytes, as the caller
     // gave it. A file that stands at the output path is never overwritten ("-n"): FFmpeg
-    // then refuses, and the file stays as it was.
+    // then refuses, and the file stays as it was; unless it is the caller's own, made to hold
+    // the name for this copy.
     QStringList list = seekOptions(startPosition);
     list << QStringLiteral("-i") << fileArgument(inputPath);
     for (const char *streams : {"0:V?", "0:a?", "0:s?", "0:t?"})
@@ -199,7 +200,7 @@ bool FFmpeg::cliCmdSplit(QString &program, QStringList &arguments, QString &erro
          << QStringLiteral("copy") << QStringLiteral("-scodec") << QStringLiteral("copy");
     if (sizeBytes > 0)
         list << QStringLiteral("-fs") << QString::number(sizeBytes);
-    list << outputOptions << QStringLiteral("-n") << fileArgument(outputPath);
+    list << outputOptions << (intoOwnFile ? QStringLiteral("-y") : QStringLiteral("-n")) << fileArgument(outputPath);
     arguments = list;
     program = m_executablePath;
     return true;

@@ -24,11 +24,12 @@ public:
 
     // Extracts the input from the start position ("hh:mm:ss", a fraction allowed) on, every
     // stream but data and cover pictures, stopping at sizeBytes when it is above 0, with the
-    // caller's output options. Always succeeds; error is cleared.
+    // caller's output options. `intoOwnFile`: the output path holds the empty file the caller
+    // made for this copy, which FFmpeg writes over. Always succeeds; error is cleared.
     bool cliCmdSplit(QString &program, QStringList &arguments, QString &error,
                      const QString &inputPath, const QString &outputPath,
                      const QString &startPosition, qint64 sizeBytes,
-                     const QStringList &outputOptions = QStringList()) const;
+                     const QStringList &outputOptions = QStringList(), bool intoOwnFile = false) const;
 
     // Joins the media files named in a concat list (see concatList) one after another into
     // the output, every picture, sound and subtitle stream copied, and the files attached to

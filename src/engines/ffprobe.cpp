@@ -166,7 +166,16 @@ bool FFprobe::loadWith(const QString &filePath, const QStringList &moreOptions,
     QString error;
     const QStringList arguments = loadArguments(filePath, moreOptions, packets != nullptr);
     const QScopedValueRollback<qint64> limit(m_outputLimit, packets ? SyncRunner::ListingLimit : m_outputLimit);
-    if (!runProcess(arguments, stdOut, stdErr, error)) {
+    bool ran = runProcess(arguments, stdOut, stdErr, error);
+    // A run stopped for time (a busy machine, a cold disk) or killed from outside is asked once
+    // more, with longer time-outs, before the file is taken for one FFprobe cannot read.
+    if (m_lastRunCutShort) {
+        m_console->logNormal(tr("FFprobe: the analysis of %1 was cut short; it is asked again with longer "
+                                "time-outs.").arg(filePath));
+        const QScopedValueRollback<bool> again(m_askingAgain, true);
+        ran = runProcess(arguments, stdOut, stdErr, error);
+    }
+    if (!ran) {
         m_console->log(LogLevel::Quiet,
                        tr("FFprobe: process error loading %1 '%2'").arg(filePath, error));
         qCDebug(lcEngines).noquote() << "FFprobe: run error" << error << quoted(filePath)

@@ -122,6 +122,7 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
                                          m_outputLimit);
     m_lastRunEnd.clear();
     m_lastRunTimedOut = false;
+    m_lastRunCutShort = result.outOfTime() || result.crashedByItself();
     m_queriesLate = m_queriesLate || result.outOfTime();
     if (!result.started) {
         error = tr("process failed to start: %1").arg(result.startFailure);

@@ -40,6 +40,9 @@ public:
                             QString &error) = 0;
 
     QString libraryPath() const { return m_libraryPath; }
+    // The last run was cut short by what may pass: stopped at its time-outs (a busy machine,
+    // a cold disk), or ended by a signal from outside. Asked again, it may answer.
+    bool lastRunCutShort() const { return m_lastRunCutShort; }
     int startTimeout() const { return m_startTimeout; }
     int finishTimeout() const { return m_finishTimeout; }
     int killTimeout() const { return m_killTimeout; }
@@ -104,6 +107,7 @@ protected:
     // "process killed by signal 11 (...)", "process timed out after 3000 milliseconds").
     QString m_lastRunEnd;
     bool m_lastRunTimedOut = false;
+    bool m_lastRunCutShort = false;
     // Set when a run of the current start was cut short by its time-outs.
     bool m_queriesLate = false;
     // Set while a start asks its engine again, with longer time-outs.

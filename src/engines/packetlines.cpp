@@ -64,5 +64,7 @@ bool PacketLines::parseLine(QByteArrayView line, FFprobePacket &packet)
     }
     // "nan" and "inf" read as numbers, but place no packet.
     packet.time = qIsFinite(pts) ? pts : dts;
+    if (qIsFinite(dts))
+        packet.decodeTime = dts;
     return qIsFinite(packet.time);
 }

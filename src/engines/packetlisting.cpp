@@ -1,9 +1,11 @@
 #include "engines/packetlisting.h"
 
 #include "engines/syncrunner.h"
+#include "jobs/processend.h"
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
 #include "jobs/programstart.h"
+#include "jobs/workwatch.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -14,26 +16,53 @@
 PacketListing::PacketListing(const QString &program, const QStringList &arguments, const QString &libraryPath,
                              QObject *parent)
     : QObject(parent)
-    , m_process(new QProcess)
+    , m_program(program)
+    , m_arguments(arguments)
+    , m_libraryPath(libraryPath)
 {
+    start();
+}
+
+PacketListing::~PacketListing()
+{
+    stop();
+}
+
+void PacketListing::start()
+{
+    m_process = new QProcess;
     ProcessTree::bindToProgram(m_process);
     connect(m_process, &QProcess::readyReadStandardOutput, this, &PacketListing::readOutput);
-    if (!libraryPath.isEmpty()) {
+    connect(m_process, &QProcess::finished, this, [this] {
+        finish();
+        emit listingEnded();
+    });
+    if (!m_libraryPath.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
+        environment.insert(QStringLiteral("LD_LIBRARY_PATH"), m_libraryPath);
         m_process->setProcessEnvironment(environment);
     }
     // Its errors are not read: a listing that fails is told by its end.
     m_process->setStandardErrorFile(QProcess::nullDevice());
-    ProgramStart::start(m_process, program, arguments, QIODevice::ReadOnly);
+    ProgramStart::start(m_process, m_program, m_arguments, QIODevice::ReadOnly);
 }
 
-PacketListing::~PacketListing()
+void PacketListing::stop()
 {
     disconnect(m_process, nullptr, this, nullptr);
     if (m_process->state() != QProcess::NotRunning)
         ProcessKiller::killAndWait(m_process, 1000);
     ProcessKiller::release(m_process);
+    m_process = nullptr;
+}
+
+void PacketListing::startAgain()
+{
+    stop();
+    m_lines = PacketLines();
+    m_bytes = 0;
+    m_cut = m_givenUp = m_ended = false;
+    start();
 }
 
 void PacketListing::readOutput()
@@ -64,14 +93,12 @@ bool PacketListing::waitFor(const std::function<bool(const QList<FFprobePacket> 
     // The listing of a long film takes its time, and a busy machine may hold FFprobe's next
     // block of lines back for long: FFprobe is given up only when it has neither printed nor
     // worked for a whole wait.
+    WorkWatch watch(m_process->processId(), true, {});
     qint64 printed = -1;
-    qint64 worked = -1;
     while (m_process->state() == QProcess::Running && !enough(m_lines.packets())) {
-        const qint64 work = workDone();
-        if (m_bytes == printed && (work < 0 || work == worked))
+        if (m_bytes == printed && !watch.worked())
             break;
         printed = m_bytes;
-        worked = work;
         if (SyncRunner::LoadScope::active()) {
             QEventLoop loop;
             QTimer::singleShot(quietMs, &loop, &QEventLoop::quit);
@@ -87,35 +114,28 @@ bool PacketListing::waitFor(const std::function<bool(const QList<FFprobePacket> 
         return finish();
     if (enough(m_lines.packets()))
         return true;
+    m_givenUp = true;
     ProcessKiller::killAndWait(m_process, 1000);
     finish();
     return false;
 }
 
-qint64 PacketListing::workDone() const
+bool PacketListing::cutShort() const
 {
-    const qint64 pid = m_process->processId();
-    if (pid <= 0)
-        return -1;
-    // "pid (name) state ppid ... utime stime ...": the times are the 12th and 13th fields
-    // after the name, which may itself hold blanks and parentheses.
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13)
-        return -1;
-    qint64 work = fields.at(11).toLongLong() + fields.at(12).toLongLong();
-    // A process waiting for a slow disk uses no processor time, but what it read counts.
-    QFile io(QStringLiteral("/proc/%1/io").arg(pid));
-    if (io.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &entry : io.readAll().split('\n')) {
-            if (entry.startsWith("rchar:"))
-                work += entry.mid(6).trimmed().toLongLong();
-        }
-    }
-    return work;
+    return m_givenUp || (!m_cut && m_ended && m_process->exitStatus() == QProcess::CrashExit);
+}
+
+QString PacketListing::failure() const
+{
+    if (!m_ended || finishedWell())
+        return QString();
+    if (m_givenUp)
+        return tr("did not answer in time");
+    if (m_cut)
+        return tr("printed more than a listing may");
+    if (m_process->error() == QProcess::FailedToStart)
+        return ProcessEnd::startFailure(m_process, 0);
+    return ProcessEnd::exitText(m_process->exitStatus(), m_process->exitCode());
 }
 
 bool PacketListing::finish()
@@ -127,6 +147,11 @@ bool PacketListing::finish()
         if (!m_cut)
             m_lines.finish();
     }
+    return finishedWell();
+}
+
+bool PacketListing::finishedWell() const
+{
     return !m_cut && m_process->error() == QProcess::UnknownError && m_process->exitStatus() == QProcess::NormalExit
            && m_process->exitCode() == 0;
 }

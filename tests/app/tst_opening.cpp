@@ -28,6 +28,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -784,6 +785,38 @@ private slots:
         QVERIFY(soundDone);
         QVERIFY(splitCoversInput(sound));
         QVERIFY(QDir(m_target.path()).isEmpty());
+
+        // Within 45 % of it, its key frames a second apart (a quarter of it) leave each volume
+        // one second: the dialog says the four volumes the split makes, not the three its
+        // bytes divided by the slice would.
+        chooser.answer(input);
+        window->openFileAction->trigger();
+        QString said;
+        QElapsedTimer typed;
+        answerer.answerWith([&](QWidget *dialog) {
+            auto *method = dialog->findChild<QRadioButton *>("volumeMethod");
+            if (!typed.isValid()) {
+                typed.start();
+                method->click();
+                auto *slice = dialog->findChild<QLineEdit *>("sliceEdit");
+                slice->clear();
+                QTest::keyClicks(slice, QString::number(double(QFileInfo(input).size()) * 0.45 / 1e6, 'f', 3));
+            }
+            // Asked again until the listing has told, or 10 s have passed.
+            said = method->text();
+            if (!said.startsWith("Split in 4 ") && !typed.hasExpired(10000))
+                return false;
+            buttonIn(dialog, "Split in input folder")->click();
+            buttonIn(dialog, "Split movie")->click();
+            return true;
+        });
+        QMetaObject::invokeMethod(window, "jobSplitMovie");
+        QVERIFY(QTest::qWaitFor([&] { return jobsDone(window, 8); }, 60000));
+        QVERIFY2(said.startsWith("Split in 4 volumes: 3 x "), qPrintable(said));
+        // The last volume as the plan expects it: a second, within the slice.
+        const double last = said.section("+ ", 1).remove("MB").toDouble();
+        QVERIFY2(last > 0.0 && last < double(QFileInfo(input).size()) * 0.45 / 1e6, qPrintable(said));
+        QCOMPARE(jobManager(window)->jobs().last()->title(), QString("Extract volume 4/4 from split me.avi"));
         closeWindow(window);
     }
 

@@ -11,6 +11,7 @@
 #include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
 #include "jobs/mervotask.h"
+#include "jobs/uniquebasename.h"
 #include "testregistry.h"
 
 #include <QDir>
@@ -661,6 +662,59 @@ private slots:
         QVERIFY(splitsInThree(aviClip(), &slow, m_ffprobe));
     }
 
+    // FFprobe's analysis or listing of the input cut short by what may pass (a pause longer
+    // than its finish latency, a hang at its end, a kill from outside) is asked again with
+    // longer time-outs; one that never answers fails the split with the reason, nothing copied.
+    void listingCutShort_data()
+    {
+        // when: the FFprobe runs (a shell pattern of their arguments) that misbehave as the
+        // fake engine's mode `how`, the first one only where `once`; jobs: 0 when the split fails.
+        addColumns<QString, QString, bool, QString, int>({"when", "how", "once", "logged", "jobs"});
+        const QString listing = "*'-read_intervals % '*";
+        const QString again = "; it is asked again with longer time-outs.";
+        QTest::newRow("a listing that pauses 3 s") << listing << "pause-after 300 3" << false << "movie.avi was cut short (did not answer in time)" + again << 3;
+        QTest::newRow("a listing that hangs at its end") << listing << "pause-after 100000 3600" << true << "(did not answer in time)" + again << 3;
+        QTest::newRow("a listing killed from outside") << listing << "crash" << true << "(killed by signal 11 (Segmentation fault))" + again << 3;
+        QTest::newRow("an analysis killed from outside") << "*-show_format*" << "crash" << true << "FFprobe: the analysis of" << 3;
+        QTest::newRow("an analysis that pauses 2 s") << "*-show_format*" << "slow 2" << false << "it is asked again with longer time-outs" << 3;
+        QTest::newRow("a listing that goes silent") << listing << "hang 3600" << false << "Failed to start split of movie.avi: FFprobe could not list its packets: did not answer in time" << 0;
+    }
+
+    void listingCutShort()
+    {
+        QFETCH(QString, when);
+        QFETCH(QString, how);
+        QFETCH(bool, once);
+        QFETCH(QString, logged);
+        QFETCH(int, jobs);
+        const QString input = m_folder->path() + "/movie.avi";
+        QVERIFY(QFile::copy(aviClip(), input));
+        const QString marker = m_folder->path() + "/misbehaved";
+        // Waits of a second, asked again of three.
+        struct QuickFFprobe : FFprobe
+        {
+            QuickFFprobe() { m_finishTimeout = 1000; }
+        } faulty;
+        QVERIFY(faulty.startInterface(writeEngineScript("ffprobe-cut-short", QString("case \"$*\" in %1)\n"
+                                                                                     "  [ -e '%2' ] || { %3 exec '%4' %5 ffprobe \"$@\"; } ;;\nesac\n"
+                                                                                     "exec ffprobe \"$@\"")
+                                                                                 .arg(when, marker, once ? "touch '" + marker + "';" : "",
+                                                                                      TestMedia::fakeEngine(), how)),
+                                      QString()));
+        EngineObjects::setEngines(m_ffmpeg, &faulty, nullptr);
+        MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MediaSplitter splitter(&host);
+        splitter.setOutputFolder(m_folder->path());
+        QSignalSpy finished(&splitter, &MediaSplitter::finished);
+        splitter.startSplit(input, 3, QFileInfo(input).size() * 2 / 5, MediaSplitter::VolumeRule::WithinSize);
+        const bool ended = finished.count() == 1 || finished.wait(60000);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, m_mencoder.get());
+        QVERIFY(ended);
+        QVERIFY2(m_capture->log().contains(logged), qPrintable(m_capture->log()));
+        QCOMPARE(host.jobs().size(), jobs);
+        QCOMPARE(QDir(m_folder->path()).entryList({"movie.part*"}).size(), jobs);
+    }
+
     // The input's analysis and the listing of its packets, started while the user chose the
     // volumes, are the ones the split takes: FFprobe reads no volume. Where seeks land on key
     // frames, FFmpeg runs the copies and a trial copy of one packet for the first volume's end
@@ -740,7 +794,7 @@ private slots:
         // frame earlier than planned (a program stream's muxer writes more than the input's).
         const qsizetype tried = made.filter("framemd5").size();
         QVERIFY2(tried >= trials && tried <= trials + 1, qPrintable(QString::number(tried)));
-        const QStringList volumes = made.filter(QRegularExpression(" -n \\S*" + QRegularExpression::escape(base) + "\\.part"));
+        const QStringList volumes = made.filter(QRegularExpression(" -y \\S*" + QRegularExpression::escape(base) + "\\.part"));
         QCOMPARE(volumes.size(), 3);
         // Within a size, every copy tells how far it came, the last too; equal parts are not
         // copied again.
@@ -972,6 +1026,23 @@ private slots:
         row("a byte position near 2^63", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe listed a packet at byte 9223372036854775000 of an input of 40000 bytes", 0,
             {"pos=20000", "pos=9223372036854775000"});
+        row("two lines swapped", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe listed a packet decoded at 13 s after one decoded at 14 s", 0,
+            {"(pts_time=13[^\n]+)\n(pts_time=14[^\n]+)", "\\2\n\\1"});
+        row("a key packet's byte unknown, the next one's going back", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe listed a key packet at byte 5000 after one at byte 10000", 0,
+            {"pos=20000", "pos=N/A", "pos=30000", "pos=5000"});
+        // Times of the same packet computed two ways differ by rounding; not more, however often.
+        row("a decoding time a rounding before the one before", 10, 3, 25000, 1000, true, 2, "", 0,
+            {"dts_time=14\\.000000", "dts_time=12.999500"});
+        row("decoding times creeping back, each by a rounding", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe listed a packet decoded at 12.9985 s after one decoded at 13 s", 0,
+            {"dts_time=14\\.000000", "dts_time=12.999500", "dts_time=15\\.000000", "dts_time=12.998500"});
+        // The input ends with its last packet (39,000 bytes), and the volumes written hold no
+        // more than their packets: the rest from 20 s is expected as exactly 19,000, within the size.
+        row("the rest exactly the size asked, to the byte", 10, 3, 19000, 980, true, 3, "", 0, {}, 0, false, 900, -1000);
+        row("byte positions all 0", 10, 4, 10000, 1000, true, 0,
+            untrusted + "FFprobe listed a key packet at byte 0 after one at byte 0", 0, {"pos=\\d+", "pos=0"}, 0, true);
     }
 
     void cannedListing()
@@ -1107,8 +1178,9 @@ private slots:
         QTest::addColumn<QString>("prefix"); // of the volumes written
         QTest::addColumn<QString>("logged");
         QTest::newRow("beside files (1) to (99)") << 100 << "/movie (100).part" << "";
+        QTest::newRow("a name held by a queued job") << -1 << "/movie (1).part" << "";
         QTest::newRow("second name taken during the split")
-            << 0 << "/movie.part" << "Failed to split part #2 of movie.avi: exited with code 1";
+            << 0 << "/movie.part" << "/movie.part2.avi was made or written by another program";
     }
 
     void userFilesAreNeverOverwritten()
@@ -1130,8 +1202,15 @@ private slots:
         }
         for (int n = 0; n < earlier; ++n)
             QVERIFY(writeUserFile(userFiles.at(n)));
+        if (earlier < 0) { // a job queued to write movie.part2.avi, not yet started
+            userFiles.clear();
+            reserveOutputName(folder, "movie.part2");
+        }
         MediaSplitter splitter(&host);
-        QVERIFY(splitToEnd(splitter, folder + "/movie.avi", 2));
+        const bool ended = splitToEnd(splitter, folder + "/movie.avi", 2);
+        if (earlier < 0)
+            releaseOutputName(folder, "movie.part2");
+        QVERIFY(ended);
 
         for (const QString &file : std::as_const(userFiles)) {
             QFile kept(file);
@@ -1140,6 +1219,33 @@ private slots:
         QVERIFY(TestMedia::probeDuration(folder + prefix + "1.avi") > 0.0);
         QVERIFY2(logged.isEmpty() ? TestMedia::probeDuration(folder + prefix + "2.avi") > 0.0 : m_capture->log().contains(logged),
                  qPrintable(m_capture->log()));
+    }
+
+    // Two splits of one input into one folder at once (two windows, each its own job manager),
+    // the first one's copies slow to start: the second takes the next free names, and neither
+    // loses or fails a volume.
+    void twoSplitsAtOnce()
+    {
+        const QString folder = m_folder->path();
+        QVERIFY(QFile::copy(aviClip(), folder + "/film.avi"));
+        FFmpeg slow;
+        QVERIFY(slow.startInterface(slowedEngine("ffmpeg-slow-copies", "ffmpeg", "sleep", 1000, "*0:V?*"), QString()));
+        MervoJobManager firstHost(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        MervoJobManager secondHost(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
+        EngineObjects::setEngines(&slow, m_ffprobe, nullptr);
+        MediaSplitter first(&firstHost);
+        EngineObjects::setEngines(m_ffmpeg, m_ffprobe, m_mencoder.get());
+        MediaSplitter second(&secondHost);
+        QSignalSpy firstEnded(&first, &MediaSplitter::finished);
+        first.startSplit(folder + "/film.avi", 4, QFileInfo(folder + "/film.avi").size() / 4 + 1,
+                         MediaSplitter::VolumeRule::EqualParts);
+        QVERIFY(splitToEnd(second, folder + "/film.avi", 4) && (firstEnded.count() == 1 || firstEnded.wait(30000)));
+        QVERIFY2(!m_capture->log().contains("Failed"), qPrintable(m_capture->log()));
+        for (const char *prefix : {"/film.part", "/film (1).part"}) {
+            for (int volume = 1; volume <= 4; ++volume)
+                QVERIFY2(TestMedia::probeDuration(folder + prefix + QString::number(volume) + ".avi") > 5.0,
+                         qPrintable(prefix + QString::number(volume)));
+        }
     }
 
     // A split that stops at a failed volume leaves no engine behind, not even the analysis
@@ -1207,10 +1313,11 @@ class ClipSplitting : public SplitterFixture
 protected:
     static void addClipColumns()
     {
-        // copies: jobs; alone: pictures missing from the volumes each decoded alone; limit: a
-        // third of the input is a size no volume exceeds, not the size of equal parts.
+        // copies: jobs; alone: pictures missing from the volumes each decoded alone; limit: the
+        // share of the input that is a size no volume exceeds (0: equal parts instead), the
+        // volumes asked for being as many as the dialog says for it.
         addColumns<QString, int, QString, int, int>({"clip", "audioStreams", "seeks", "copies", "alone"});
-        QTest::addColumn<bool>("limit");
+        QTest::addColumn<double>("limit");
     }
 
     void splitsAndMergesBack()
@@ -1220,17 +1327,18 @@ protected:
         QFETCH(QString, seeks);
         QFETCH(int, copies);
         QFETCH(int, alone);
-        QFETCH(bool, limit);
+        QFETCH(double, limit);
         QVERIFY(!clip.isEmpty());
         // Blanks, quotes, non-ASCII letters and a shell variable reach the engines unchanged.
         const QString baseName = "Le \"grand\" film d'Ève – 日本 $HOME";
         const QString suffix = QFileInfo(clip).suffix();
         const QString input = m_folder->path() + "/" + baseName + "." + suffix;
         QVERIFY(QFile::copy(clip, input));
-        const int asked = audioStreams == 2 ? 2 : 3;
         // As the split dialog divides the input: not a whole number of megabytes, the parts
         // rounded up to hold it whole; as a limit, to the byte.
-        const qint64 volumeSize = QFileInfo(input).size() / asked + (limit ? 0 : 1);
+        const qint64 inputSize = QFileInfo(input).size();
+        const int asked = limit > 0.0 ? int(std::ceil(1.0 / limit)) : audioStreams == 2 ? 2 : 3;
+        const qint64 volumeSize = limit > 0.0 ? qint64(double(inputSize) * limit) : inputSize / asked + 1;
         const int volumes = int(seeks.count(' ')) + 1;
 
         MervoJobManager host(nullptr, nullptr, nullptr, nullptr, 1, 0, 0, 0);
@@ -1238,7 +1346,7 @@ protected:
         QSignalSpy started(&splitter, &MediaSplitter::started);
         QSignalSpy finished(&splitter, &MediaSplitter::finished);
         splitter.startSplit(input, asked, volumeSize,
-                            limit ? MediaSplitter::VolumeRule::WithinSize : MediaSplitter::VolumeRule::EqualParts);
+                            limit > 0.0 ? MediaSplitter::VolumeRule::WithinSize : MediaSplitter::VolumeRule::EqualParts);
         QVERIFY(finished.count() == 1 || finished.wait(30000));
         QCOMPARE(started.count(), 1);
         QCOMPARE(finished.count(), 1);
@@ -1268,7 +1376,7 @@ protected:
             QCOMPARE(jobs.at(volume - 1)->output(), QFileInfo(part).fileName());
             QVERIFY2(QFileInfo::exists(part), qPrintable(part));
             // Within the size asked, the container's index included, the last too.
-            if (limit)
+            if (limit > 0.0)
                 QVERIFY2(QFileInfo(part).size() <= volumeSize,
                          qPrintable(QString("%1 bytes for %2").arg(QFileInfo(part).size()).arg(volumeSize)));
             const Sound held = soundOf(part);
@@ -1285,7 +1393,7 @@ protected:
             parts << part;
         }
         // Equal parts differ by a key-frame interval at the most (and what their containers add).
-        if (!limit) {
+        if (limit == 0.0) {
             qint64 smallest = std::numeric_limits<qint64>::max();
             qint64 largest = 0;
             for (const QString &part : std::as_const(parts)) {
@@ -1335,22 +1443,25 @@ private slots:
     {
         addClipColumns();
         const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
-        QTest::newRow("AVI, a key frame every 2 s") << aviClip() << 1 << "0 00:00:14.540000 00:00:26.540000" << 3 << 0 << false;
+        QTest::newRow("AVI, a key frame every 2 s") << aviClip() << 1 << "0 00:00:14.540000 00:00:26.540000" << 3 << 0 << 0.0;
         // Volumes of 1.7 s with key frames a second apart (a frame after each second, MP3
         // delays the pictures).
-        QTest::newRow("AVI, key frames a second apart, volumes shorter than two") << TestMedia::clip("split-5s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=5", "-f", "lavfi", "-i", "sine=frequency=440:duration=5", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1 << "0 00:00:02.540000 00:00:03.540000" << 3 << 0 << false;
+        QTest::newRow("AVI, key frames a second apart, volumes shorter than two") << TestMedia::clip("split-5s-1s-gop.avi", {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=5", "-f", "lavfi", "-i", "sine=frequency=440:duration=5", "-g", "25", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "64k"}) << 1 << "0 00:00:02.540000 00:00:03.540000" << 3 << 0 << 0.0;
         // Long GOPs: key frames 10 s apart, B-frames.
         // Open GOPs: the B-pictures shown before a volume's first key frame need the volume
         // before; merged back, the input's pictures are all there.
-        QTest::newRow("AVI with B-frames") << fortySeconds("split-b-frames.avi", {"-g", "50", "-c:v", "mpeg4", "-bf", "2", "-q:v", "4", "-c:a", "libmp3lame"}) << 1 << "0 00:00:13.980000 00:00:27.420000" << 3 << 4 << false;
-        QTest::newRow("AVI, most bytes in its first half") << heavyStart() << 1 << "0 00:00:06.540000 00:00:14.540000" << 3 << 0 << false;
-        QTest::newRow("long GOP in AVI") << fortySeconds("split-long-gop.avi", longGop() + mp3) << 1 << "0 00:00:10.500000 00:00:30.500000" << 3 << 0 << false;
+        QTest::newRow("AVI with B-frames") << fortySeconds("split-b-frames.avi", {"-g", "50", "-c:v", "mpeg4", "-bf", "2", "-q:v", "4", "-c:a", "libmp3lame"}) << 1 << "0 00:00:13.980000 00:00:27.420000" << 3 << 4 << 0.0;
+        QTest::newRow("AVI, most bytes in its first half") << heavyStart() << 1 << "0 00:00:06.540000 00:00:14.540000" << 3 << 0 << 0.0;
+        QTest::newRow("long GOP in AVI") << fortySeconds("split-long-gop.avi", longGop() + mp3) << 1 << "0 00:00:10.500000 00:00:30.500000" << 3 << 0 << 0.0;
         // An AVI of small packets, its index a third of the file: FFmpeg's size limit stops
         // before the index.
-        QTest::newRow("AVI of small packets") << TestMedia::clip("split-small-packets.avi", {"-f", "lavfi", "-i", "color=c=gray:size=64x48:rate=50:duration=40", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=40", "-c:v", "mpeg4", "-q:v", "31", "-g", "100", "-c:a", "libmp3lame", "-b:a", "8k", "-ac", "1"}) << 1 << "0 00:00:14.660000 00:00:26.660000" << 3 << 0 << false;
+        QTest::newRow("AVI of small packets") << TestMedia::clip("split-small-packets.avi", {"-f", "lavfi", "-i", "color=c=gray:size=64x48:rate=50:duration=40", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=40", "-c:v", "mpeg4", "-q:v", "31", "-g", "100", "-c:a", "libmp3lame", "-b:a", "8k", "-ac", "1"}) << 1 << "0 00:00:14.660000 00:00:26.660000" << 3 << 0 << 0.0;
         // Within a third of the input, the last volume too: the key frames leave the first
         // two short of it, and the rest needs one volume more.
-        QTest::newRow("AVI within a third of it") << aviClip() << 1 << "0 00:00:12.540000 00:00:24.540000 00:00:36.540000" << 4 << 0 << true;
+        QTest::newRow("AVI within a third of it") << aviClip() << 1 << "0 00:00:12.540000 00:00:24.540000 00:00:36.540000" << 4 << 0 << 1.0 / 3;
+        // Within a little over half of it: the rest after the first volume fits in one, its
+        // share of the input's index with it (the whole index once made a third volume).
+        QTest::newRow("AVI within a little over half of it") << aviClip() << 1 << "0 00:00:20.540000" << 2 << 0 << 0.51;
     }
 
     void splitsAnAvi()
@@ -1372,15 +1483,15 @@ private slots:
         addClipColumns();
         const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "64k"};
         // The first video packet is stamped at 25 ms: a seek to second 0 would skip to 2 s.
-        QTest::newRow("FLV, first packet after 0") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 1 << "0 00:00:14.525000 00:00:26.525000" << 3 << 0 << false;
+        QTest::newRow("FLV, first packet after 0") << fortySeconds("split-40s.flv", QStringList{"-g", "50", "-c:v", "flv1", "-q:v", "4"} + mp3) << 1 << "0 00:00:14.525000 00:00:26.525000" << 3 << 0 << 0.0;
         // x264's own key-frame interval, 250 frames (no scene cuts), B-frames, and an MP4 edit
         // list that would hide pictures before a seek past the key frame.
-        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 1 << "0 00:00:10.000000 00:00:30.000000" << 3 << 0 << false;
-        QTest::newRow("H.264 in MP4 with B-frames") << fortySeconds("split-40s.mp4", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-pix_fmt", "yuv420p", "-c:a", "aac"}) << 1 << "0 00:00:14.000000 00:00:26.000000" << 3 << 0 << false;
-        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 1 << "0 00:00:14.503000 00:00:26.503000" << 3 << 0 << false;
+        QTest::newRow("H.264 in MP4 with its default long GOP") << longGopH264() << 1 << "0 00:00:10.000000 00:00:30.000000" << 3 << 0 << 0.0;
+        QTest::newRow("H.264 in MP4 with B-frames") << fortySeconds("split-40s.mp4", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-pix_fmt", "yuv420p", "-c:a", "aac"}) << 1 << "0 00:00:14.000000 00:00:26.000000" << 3 << 0 << 0.0;
+        QTest::newRow("Matroska with B-frames") << fortySeconds("split-40s.mkv", {"-g", "50", "-c:v", "libx264", "-preset", "ultrafast", "-bf", "3", "-pix_fmt", "yuv420p", "-c:a", "libvorbis"}) << 1 << "0 00:00:14.503000 00:00:26.503000" << 3 << 0 << 0.0;
         // Long GOPs: key frames 10 s apart, B-frames.
-        QTest::newRow("long GOP in Matroska") << fortySeconds("split-long-gop.mkv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << false;
-        QTest::newRow("long GOP in FLV") << fortySeconds("split-long-gop.flv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << false;
+        QTest::newRow("long GOP in Matroska") << fortySeconds("split-long-gop.mkv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << 0.0;
+        QTest::newRow("long GOP in FLV") << fortySeconds("split-long-gop.flv", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.523000 00:00:30.523000" << 3 << 0 << 0.0;
     }
 
     void splitsARealClip()
@@ -1403,18 +1514,18 @@ private slots:
         // No key-frame index: a seek lands on any packet and the copy begins at the next key
         // frame. The start time lies after 0 (half a second, more than the key-frame
         // interval) and the audio runs past the video's end.
-        QTest::newRow("MPEG program stream, a key frame every 0.48 s") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.930911 00:00:26.690911" << 3 << 0 << false;
+        QTest::newRow("MPEG program stream, a key frame every 0.48 s") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.930911 00:00:26.690911" << 3 << 0 << 0.0;
         // Long GOPs: key frames 10 s apart, B-frames.
-        QTest::newRow("long GOP in an MPEG transport stream") << fortySeconds("split-long-gop.ts", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.023222 00:00:30.023222" << 3 << 0 << false;
-        QTest::newRow("long GOP in an MPEG program stream") << fortySeconds("split-long-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-flags", "+cgop", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:10.010911 00:00:30.010911" << 3 << 0 << false;
+        QTest::newRow("long GOP in an MPEG transport stream") << fortySeconds("split-long-gop.ts", longGop() + QStringList{"-c:a", "aac"}) << 1 << "0 00:00:10.023222 00:00:30.023222" << 3 << 0 << 0.0;
+        QTest::newRow("long GOP in an MPEG program stream") << fortySeconds("split-long-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-flags", "+cgop", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:10.010911 00:00:30.010911" << 3 << 0 << 0.0;
         // MPEG-2 pictures shown before a key frame that refer to the group before it: a volume
         // decoded alone lacks them, the merge has them.
-        QTest::newRow("open GOPs in an MPEG program stream") << fortySeconds("split-open-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:09.970911 00:00:29.890911" << 3 << 4 << false;
+        QTest::newRow("open GOPs in an MPEG program stream") << fortySeconds("split-open-gop.mpg", {"-c:v", "mpeg2video", "-q:v", "4", "-g", "250", "-bf", "2", "-sc_threshold", "1000000000", "-c:a", "mp2"}) << 1 << "0 00:00:09.970911 00:00:29.890911" << 3 << 4 << 0.0;
         // Within a third of the input, the last volume too: one volume more.
-        QTest::newRow("MPEG program stream within a third of it") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.450911 00:00:25.930911 00:00:38.210911" << 4 << 0 << true;
+        QTest::newRow("MPEG program stream within a third of it") << fortySeconds("split-40s.mpg", {"-g", "12", "-c:v", "mpeg2video", "-q:v", "4", "-c:a", "mp2"}) << 1 << "0 00:00:13.450911 00:00:25.930911 00:00:38.210911" << 4 << 0 << 1.0 / 3;
         // A DVD's VOB: two audio languages, a data stream of navigation packets.
         const QString dvd = TestMedia::dvdFolder();
-        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 2 << "0 00:00:04.205333" << 2 << 0 << false;
+        QTest::newRow("DVD VOB with two languages") << (dvd.isEmpty() ? dvd : dvd + "/VIDEO_TS/VTS_01_1.VOB") << 2 << "0 00:00:04.205333" << 2 << 0 << 0.0;
     }
 
     void splitsARealStream()

@@ -121,6 +121,12 @@ void SplitMovieDialogTest::choices_data()
                                           << "Split in 3 volumes: 2 x 1.5GB + 1.00GB" << 3 << qint64(1500000000);
     QTest::newRow("300 MB slice of 1 GB") << qint64(1000000000) << "slice:300:MB"
                                           << "Split in 4 volumes: 3 x 300MB + 100.00MB" << 4 << qint64(300000000);
+    // "plan:N:B " first: the planner tells N volumes, the last of B bytes (key frames leave
+    // each volume short of the size); 0 volumes: it cannot tell yet.
+    QTest::newRow("300 MB slice of 1 GB, planned as 5 volumes") << qint64(1000000000) << "plan:5:120000000 slice:300:MB"
+                                          << "Split in 5 volumes: 4 x 300MB + 120.00MB" << 5 << qint64(300000000);
+    QTest::newRow("300 MB slice of 1 GB, not planned yet") << qint64(1000000000) << "plan:0:0 slice:300:MB"
+                                          << "Split in 4 volumes: 3 x 300MB + 100.00MB" << 4 << qint64(300000000);
 }
 
 void SplitMovieDialogTest::choices()
@@ -132,6 +138,15 @@ void SplitMovieDialogTest::choices()
     QFETCH(qint64, size);
 
     SplitSetup setup(inputSize);
+    if (action.startsWith("plan:")) {
+        const int volumes = action.section(':', 1, 1).toInt();
+        const qint64 last = action.section(':', 2).section(' ', 0, 0).toLongLong();
+        setup.dialog.setVolumePlanner([volumes, last, inputSize](qint64 size, qint64 *lastSize) {
+            *lastSize = last;
+            return size < inputSize ? volumes : 0;
+        });
+        action = action.section(' ', 1);
+    }
     setup.dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&setup.dialog));
     bool divide = inputSize < 737000000;

@@ -16,6 +16,10 @@
 #                         nothing), then runs PROGRAM with ARGS: an engine slowed by a busy
 #                         machine
 #   wait-for FILE         ends well (exit 0) once FILE exists
+#   pause-after LINES SECONDS PROGRAM [ARGS...]
+#                         runs PROGRAM with ARGS, passing on the first LINES lines it prints,
+#                         then pauses SECONDS (doing nothing) before the rest: with more lines
+#                         than it prints, it hangs at its end
 #   slow-end SECONDS      prints "ready", never ends by itself; asked to stop (SIGTERM), it
 #                         takes SECONDS to end, as an engine finishing a write in progress does
 #                         (a second SIGTERM meanwhile does not start its end again)
@@ -50,5 +54,7 @@ case "$mode" in
   partial-hang) printf '%s\n' "$1"; exec sleep 3600 ;;
   slow-end) trap 'trap "" TERM; kill $! 2>/dev/null; sleep "$1"; exit 143' TERM; echo ready; sleep 3600 & wait ;;
   wait-for) while [ ! -e "$1" ]; do sleep 0.02; done ;;
+  pause-after) n=$1; pause=$2; shift 2
+        "$@" | { i=0; while [ $i -lt "$n" ] && IFS= read -r l; do printf '%s\n' "$l"; i=$((i+1)); done; sleep "$pause"; cat; } ;;
   *) echo "fakeengine: unknown mode '$mode'" >&2; exit 64 ;;
 esac
