@@ -102,7 +102,7 @@ void InterfaceFFprobe::cliCmdGetInfo(const QString &file, QString &program,
     // says so (a Matroska file names its default picture length as its rate).
     arguments = QStringList{fileArgument(file), QStringLiteral("-show_format"),
                             QStringLiteral("-show_streams"), QStringLiteral("-show_entries"),
-                            QStringLiteral("packet=stream_index,pts_time,dts_time,flags"),
+                            QStringLiteral("packet=stream_index,pts_time,dts_time,duration_time,flags"),
                             QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(kSampledPackets)}
                 + FFprobeReport::outputOptions();
     qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetInfo() returns command:" << program << "with options"
@@ -281,6 +281,7 @@ struct ListedPacket
     int stream = -1;
     bool timed = false;
     double time = 0.0;
+    double duration = 0.0; // "duration_time"; 0 where it states none ("N/A")
     bool discarded = false;
     bool key = false;
 };
@@ -297,6 +298,8 @@ ListedPacket listedPacket(const FFprobeReport::Block &block)
             presentation = field.second.toDouble(&presented);
         else if (field.first == QLatin1String("dts_time"))
             decoding = field.second.toDouble(&decoded);
+        else if (field.first == QLatin1String("duration_time"))
+            packet.duration = field.second.toDouble();
         else if (field.first == QLatin1String("flags"))
         {
             packet.discarded = field.second.contains(QLatin1Char('D'));
@@ -330,8 +333,11 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
         discarded.insert(stream.index, &stream.discardedTimes);
     }
     QHash<int, double *> keyStart; // of the video streams whose first packet is not key
-    for (FFprobeVideoStream &stream : data->videoStreams)
+    QHash<int, QList<double> *> lasting; // the lengths of the video streams' packets kept
+    for (FFprobeVideoStream &stream : data->videoStreams) {
         keyStart.insert(stream.index, &stream.keyStart);
+        lasting.insert(stream.index, &stream.sampledDurations);
+    }
     QSet<int> begun; // the streams a packet of which was seen
     data->sampledPackets = int(packets.size());
     for (const FFprobeReport::Block &block : packets) {
@@ -349,6 +355,8 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
         QList<double> *times = packet.discarded ? discarded.value(packet.stream) : sample.value(packet.stream);
         if (times)
             times->append(packet.time);
+        if (QList<double> *lengths = packet.discarded ? nullptr : lasting.value(packet.stream))
+            lengths->append(packet.duration);
     }
 }
 

@@ -486,6 +486,13 @@ void PlayerWidget::applyFacts(MovieInfo &movie, int picture)
             LogLevel::Verbose);
         movie.frameRate = facts.frameRate;
     }
+    // The player and MediaInfo name the rate its repeated fields are shown at (29.97).
+    if (!movie.audioOnly && facts.repeatFields) {
+        log(tr("Info: film at %1 fps whose pictures repeat fields to be shown at %2 fps.")
+                .arg(frameRateNumberText(facts.frameRate), frameRateNumberText(movie.frameRate)),
+            LogLevel::Verbose);
+        movie.frameRate = facts.frameRate;
+    }
     // The container's length, as the player's own stands for it; a few hundredths of an
     // encoder's delay apart are the same length.
     const double measured = facts.length > 0.0 ? facts.length : facts.pictureLength;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+
+// Film stored at its own rate whose pictures carry repeat-field flags (soft telecine: an NTSC
+// film DVD's 23.976 pictures, each shown for two fields or, flagged, three, fill 29.97). The
+// demuxers give each packet the length its flags give it, so the pictures' times step by two
+// fields and three by turns, which a check for a constant step takes for a variable rate.
+namespace RepeatedFields {
+
+// The film's rate where the durations of sampled picture packets are those of two fields and
+// of three of one clock, some of three; 0 where every picture lasts two fields, or where the
+// durations follow no such clock. `codedRate` is the rate the stream names (29.97 for an NTSC
+// disc's MPEG-2), taken as the clock of two fields where it is one.
+double filmRate(const QList<double> &durations, double codedRate);
+// Whether each stretch of packet times (each sorted on its own) runs at `rate` on average, as
+// film whose flags go on through the file does; a stretch too short to tell counts as one
+// that does, and so does no stretch at all.
+bool runsAt(const QList<QList<double>> &stretches, double rate);
+
+} // namespace RepeatedFields
