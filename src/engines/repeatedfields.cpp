@@ -21,6 +21,24 @@ constexpr double kPulldownPictures = 4.0 / 5.0;
 // out (a program stream's packet without one, listed at the time of the one before) 3 % more.
 // Video at the rate the fields are shown at runs a quarter faster.
 constexpr double kStretchSlack = 0.1;
+// The rates pictures are coded at, which a clock of two fields rounded to the microsecond
+// (1/29.97 s as 0.033367) lies within this share of.
+constexpr double kClockSlack = 0.0005;
+const double kCodedRates[] = {24000.0 / 1001, 24.0, 25.0, 30000.0 / 1001, 30.0, 50.0, 60000.0 / 1001, 60.0};
+
+// The clock of two fields, exactly (30000/1001), where the stream names it or it is a rate
+// pictures are coded at: FFprobe names a program stream's 30 where its headers say 29.97.
+double clockOf(double twoFields, double codedRate)
+{
+    const auto near = [twoFields](double rate) { return std::abs(rate * twoFields - 1.0) <= kClockSlack; };
+    if (codedRate > 0.0 && near(codedRate))
+        return codedRate;
+    for (double rate : kCodedRates) {
+        if (near(rate))
+            return rate;
+    }
+    return 1.0 / twoFields;
+}
 } // namespace
 
 double RepeatedFields::filmRate(const QList<double> &durations, double codedRate)
@@ -45,8 +63,7 @@ double RepeatedFields::filmRate(const QList<double> &durations, double codedRate
     }
     if (threes == 0)
         return 0.0;
-    // The clock of two fields as the stream names it, exactly (30000/1001), where it is that.
-    const double clock = codedRate > 0.0 && std::abs(codedRate * two - 1.0) <= kFieldSlack ? codedRate : 1.0 / two;
+    const double clock = clockOf(two, codedRate);
     const double pictures = double(twos + threes);
     if (std::abs(threes / pictures - kPulldownShare) <= kPulldownSlack)
         return clock * kPulldownPictures;

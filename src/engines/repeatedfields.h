@@ -11,7 +11,8 @@ namespace RepeatedFields {
 // The film's rate where the durations of sampled picture packets are those of two fields and
 // of three of one clock, some of three; 0 where every picture lasts two fields, or where the
 // durations follow no such clock. `codedRate` is the rate the stream names (29.97 for an NTSC
-// disc's MPEG-2), taken as the clock of two fields where it is one.
+// disc's MPEG-2), taken as the clock of two fields where it is that clock; else the rate
+// pictures are coded at that the clock is, else the clock as the durations give it.
 double filmRate(const QList<double> &durations, double codedRate);
 // Whether each stretch of packet times (each sorted on its own) runs at `rate` on average, as
 // film whose flags go on through the file does; a stretch too short to tell counts as one

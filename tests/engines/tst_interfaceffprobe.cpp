@@ -537,8 +537,13 @@ private slots:
         const QList<double> pulldown = lengths(40, [&](int i) { return i % 2 ? two : three; });
         const QList<double> stretch = lengths(32, [](int i) { return (i / 2 * 5 + i % 2 * 3) / 60000.0 * 1001; });
         QTest::newRow("3:2, the disc's rate named") << pulldown << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
-        QTest::newRow("3:2, no rate named") << pulldown << 0.0 << QList<QList<double>>() << 0.8 / two;
-        QTest::newRow("3:2, another rate named") << pulldown << 60000.0 / 1001 << QList<QList<double>>() << 0.8 / two;
+        QTest::newRow("3:2, no rate named") << pulldown << 0.0 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("3:2, another rate named") << pulldown << 60000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("3:2, 30 named for 29.97") << pulldown << 30.0 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("3:2 of a clock of no coded rate")
+            << lengths(40, [](int i) { return i % 2 ? 0.04 : 0.06; }) << 0.0 << QList<QList<double>>() << 20.0;
+        QTest::newRow("3:2 of a clock named where no rate is coded")
+            << lengths(40, [](int i) { return i % 2 ? 0.04 : 0.06; }) << 25.0 << QList<QList<double>>() << 20.0;
         QTest::newRow("3:2, the film's stretches further on") << pulldown << 30000.0 / 1001
                                                               << QList<QList<double>>{stretch, stretch.mid(0, 8)} << 24000.0 / 1001;
         QTest::newRow("3:2, then video at 29.97 further on")

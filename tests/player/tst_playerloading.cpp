@@ -178,6 +178,13 @@ private slots:
                                                            "-f", "lavfi", "-i", "sine=duration=3", "-c:v", "libx264",
                                                            "-pix_fmt", "yuv420p", "-c:a", "aac"})
             << "Matroska" << "h264" << QSize(320, 240) << QSize(320, 240) << 25.0 << 3.0 << "0:44100:1:aac" << 0;
+        // Film flagged to repeat fields, which the player and MediaInfo name at the rate the
+        // fields are shown at (29.97): described at its own.
+        QTest::newRow("MPEG-2 film flagged to repeat fields")
+            << TestMedia::clip("loading-telecined.mpg", {"-f", "lavfi", "-i", "testsrc=size=352x240:rate=24000/1001:duration=2",
+                                                         "-f", "lavfi", "-i", "sine=duration=2", "TELECINE", "-c:a", "mp2",
+                                                         "-f", "vob"})
+            << "MPEG-PS" << "mpeg2video" << QSize(352, 240) << QSize(426, 240) << 24000.0 / 1001 << 2.0 << "0:44100:1:mp2" << 0;
         // The player reads the length of this one from its first packets' bit rate, those of a
         // busy picture before a still one: 0.6 s of 6.
         QTest::newRow("MPEG-TS whose length the player misreads")
