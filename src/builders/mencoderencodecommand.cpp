@@ -259,9 +259,13 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
     if (!source.noAudio && source.audio.streamNumber > -1)
         m_arguments << "-aid"
                     << QString::number(lavf ? SourceStreams::audioIndex(source) : source.audio.aid);
-    // libavformat's reader numbers the subtitles from 0, as it does the sound.
+    // libavformat's reader numbers the subtitles from 0, as it does the sound. Left to itself
+    // MEncoder draws a subtitle the file flags (a Matroska's default or forced track) into
+    // the picture.
     if (!source.noSubtitle && source.subtitle.streamNumber > -1)
         m_arguments << "-sid" << QString::number(lavf ? SubtitleInlay::index(source) : source.subtitle.sid);
+    else
+        m_arguments << "-nosub";
     if (startSeconds > 0)
         m_arguments << "-ss" << QString::number(startSeconds);
 }

@@ -24,7 +24,8 @@ const QStringList kStreamKeys = {"index", "duration", "start_time", "bit_rate", 
                                  "pix_fmt", "avg_frame_rate", "r_frame_rate", "sample_rate",
                                  "bits_per_sample", "channels", "TAG:language", "TAG:title",
                                  "DISPOSITION:attached_pic", "field_order", "TAG:rotate",
-                                 "SIDE_DATA:rotation", "TAG:DURATION", "nb_frames"};
+                                 "SIDE_DATA:rotation", "TAG:DURATION", "nb_frames",
+                                 "DISPOSITION:default", "DISPOSITION:forced"};
 
 // The packets the analysis lists from the file's start, of every stream.
 constexpr int kSampledPackets = 400;
@@ -224,6 +225,7 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.duration = length();
         stream.language = text("TAG:language");
         stream.title = text("TAG:title");
+        stream.disposition_default = integer("DISPOSITION:default", "0") == 1;
         data->audioStreams.append(stream);
     } else if (type == QLatin1String("subtitle")) {
         FFprobeSubtitleStream &stream = data->addSubtitleStream();
@@ -232,6 +234,8 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.codec_long_name = text("codec_long_name");
         stream.language = text("TAG:language");
         stream.title = text("TAG:title");
+        stream.disposition_default = integer("DISPOSITION:default", "0") == 1;
+        stream.disposition_forced = integer("DISPOSITION:forced", "0") == 1;
     } else {
         qCDebug(lcEngines) << "InterfaceFFprobe::parseData() - Ignore stream data which 'codec_type' is"
                  << type;
