@@ -339,6 +339,10 @@ const QList<Source> &sources()
              picture("160x90", "60", 1, "select='lt(mod(n\\,10)\\,3)+gt(n\\,30)'") + tone(440, 48000, 1) + kH264
                  + aac + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 60, 1, 1, 48000, 2, 440, 0, 0, 39}, kFrameRate,
              kMEncoderOnly},
+            // A video site's H.264 FLV at 15 fps, which MPEG's rates must repeat pictures for.
+            {"h264flv15", "H.264 FLV, 15 fps", "oddrate", "table-h264-15.flv", "", picture("160x90", "15", 4)
+                 + tone(440, 44100, 4) + kH264 + QStringList{"-ac", "2", "-c:a", "aac"}, 0, -1,
+             {16.0 / 9, 15, 4, 4, 44100, 2, 440}},
             // A phone's rate a little above 30, which no device share halves.
             {"above30", "30.044 fps", "oddrate", "table-above30.mp4", "", picture("160x90", "30.044", 1)
                  + tone(440, 44100, 1) + kH264 + aac, 0, -1, {16.0 / 9, 30.044, 1, 1, 44100, 2, 440}, kFrameRate},
