@@ -337,7 +337,7 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
         discarded.insert(stream.index, &stream.discardedTimes);
     }
     QHash<int, double *> keyStart; // of the video streams whose first packet is not key
-    QHash<int, QList<double> *> lasting; // the lengths of the video streams' packets kept
+    QHash<int, QList<double> *> lasting; // the lengths of the video streams' packets
     for (FFprobeVideoStream &stream : data->videoStreams) {
         keyStart.insert(stream.index, &stream.keyStart);
         lasting.insert(stream.index, &stream.sampledDurations);
@@ -359,7 +359,7 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
         QList<double> *times = packet.discarded ? discarded.value(packet.stream) : sample.value(packet.stream);
         if (times)
             times->append(packet.time);
-        if (QList<double> *lengths = packet.discarded ? nullptr : lasting.value(packet.stream))
+        if (QList<double> *lengths = lasting.value(packet.stream))
             lengths->append(packet.duration);
     }
 }

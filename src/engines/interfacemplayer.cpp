@@ -342,6 +342,8 @@ void InterfaceMplayer::cliPlay(QString *program, QStringList *arguments, int fra
     args << platformInputOptions();
     args << QStringList{"-nokeepaspect", "-nocache", "-noconfig", "all"};
     args << platformPriorityOptions();
+    // Fonts found through fontconfig: without it MPlayer looks for ~/.mplayer/subfont.ttf
+    // alone and draws no text subtitle ("font: can't open file").
     args << QStringList{"-fontconfig", "-framedrop", "-nodr", "-double",
                         "-monitorpixelaspect", "1", "-osdlevel", "0", "-softvol",
                         "-softvol-max", "110", "-quiet"};

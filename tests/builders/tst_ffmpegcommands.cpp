@@ -389,6 +389,11 @@ private slots:
         };
         QTest::newRow("MP4 from film flagged to repeat fields: the film's rate") << film("mp4", "x264_lr") << "-aspect 4:3 -r 23.976 -s";
         QTest::newRow("MPEG-4 from film flagged to repeat fields") << film("avi", "mpeg4") << "-vtag XVID -r 24000/1001 -mbd";
+        QTest::newRow("a constant rate measured beside the player's: the player's") << [] {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "mp4", "x264_lr", {128, 96}, 64, "noaudio", 0, 0);
+            encode.job.source.facts.frameRate = 24.99;
+            return ::encode(encode);
+        }() << "-aspect 4:3 -r 25 -s";
         // Exactly the tracks chosen: the second sound of two, no subtitle of those listed.
         QTest::newRow("second track chosen, a subtitle listed, none chosen") << [] {
             Call encode = call(movie(4.0 / 3.0, 25.0), User, "matroska", "x264", {128, 96}, 64, "vorbis", 44100, 128);

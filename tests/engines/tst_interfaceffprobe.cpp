@@ -351,6 +351,17 @@ private slots:
                                                           + QStringList{"-f", "lavfi", "-i", "sine=sample_rate=48000:duration=24", "TELECINE",
                                                                         "-c:a", "mp2", "-ac", "2", "-f", "vob"})
             << "" << "turn 0|progressive|cfr 23.98 repeating fields|0.54+23.99|mp2 2ch 0.53+24 overlapping";
+        // Film, then video at the rate the fields are shown at (a disc's extras after the film):
+        // no constant rate of film.
+        QTest::newRow("film flagged to repeat fields, then video")
+            << TestMedia::clip("facts-soft-then-video.mpg",
+                               QStringList{"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=24000/1001:duration=12", "-f",
+                                           "lavfi", "-i", "sine=sample_rate=48000:duration=12", "TELECINE", "-c:a", "mp2",
+                                           "-ac", "2", "-f", "vob", "JOIN", "-f", "lavfi", "-i",
+                                           "testsrc2=size=160x120:rate=30000/1001:duration=12", "-f", "lavfi", "-i",
+                                           "sine=sample_rate=48000:duration=12", "-c:v", "mpeg2video", "-b:v", "2000k",
+                                           "-aspect", "16:9", "-c:a", "mp2", "-ac", "2", "-f", "vob", "-output_ts_offset", "12.5"})
+            << "" << "turn 0|progressive|vfr 27.05 fast 29.97|0.54+23.95|mp2 2ch 0.53+23.93 overlapping";
         QTest::newRow("film, fields repeated in the pictures")
             << TestMedia::clip("facts-hard.mpg", {"-f", "lavfi", "-i", "testsrc2=size=352x240:rate=24000/1001:duration=2,telecine",
                                                   "-target", "ntsc-dvd", "-s", "352x240", "-flags", "+ilme+ildct", "-top", "1"})
@@ -544,8 +555,14 @@ private slots:
             << lengths(40, [](int i) { return i % 2 ? 0.04 : 0.06; }) << 0.0 << QList<QList<double>>() << 20.0;
         QTest::newRow("3:2 of a clock named where no rate is coded")
             << lengths(40, [](int i) { return i % 2 ? 0.04 : 0.06; }) << 25.0 << QList<QList<double>>() << 20.0;
+        // Read from points in the file: a time given twice is no step (each picture's listed
+        // twice here); a stretch of eight tells nothing, video or not.
+        QList<double> twice;
+        for (double time : stretch)
+            twice << time << time;
+        const QList<double> video = lengths(8, [](int i) { return i * 1001 / 30000.0; });
         QTest::newRow("3:2, the film's stretches further on") << pulldown << 30000.0 / 1001
-                                                              << QList<QList<double>>{stretch, stretch.mid(0, 8)} << 24000.0 / 1001;
+                                                              << QList<QList<double>>{stretch, twice, video} << 24000.0 / 1001;
         QTest::newRow("3:2, then video at 29.97 further on")
             << pulldown << 30000.0 / 1001 << QList<QList<double>>{stretch, lengths(32, [](int i) { return i * 1001 / 30000.0; })}
             << 0.0;
@@ -556,6 +573,14 @@ private slots:
         QTest::newRow("a picture of four fields") << lengths(40, [&](int i) { return i == 9 ? 2 * two : i % 2 ? two : three; })
                                                   << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
         QTest::newRow("seven pictures tell nothing") << pulldown.mid(0, 7) << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
+        QTest::newRow("3:2, lengths rounded to the microsecond both ways")
+            << lengths(40, [&](int i) { return i % 2 ? two + (i % 4 == 1 ? 1e-6 : 0) : three - (i % 4 == 0 ? 1e-6 : 0); })
+            << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("3:2 of a clock the stream names, no rate pictures are coded at")
+            << lengths(40, [](int i) { return i % 2 ? 0.050001 : 0.075002; }) << 20.0 << QList<QList<double>>() << 16.0;
+        QTest::newRow("a length shorter than any picture's among them")
+            << lengths(40, [&](int i) { return i == 7 ? 0.0005 : i % 2 ? two : three; }) << 30000.0 / 1001
+            << QList<QList<double>>() << 24000.0 / 1001;
         QTest::newRow("lengths unstated among them") << lengths(40, [&](int i) { return i % 5 == 0 ? 0.0 : i % 2 ? two : three; })
                                                      << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
     }

@@ -160,6 +160,8 @@ private slots:
         QTest::newRow("ASS chosen") << "ass" << "0" << 0 << true;
         QTest::newRow("forced, the panel's own choice") << "ass" << "default+forced" << -2 << true;
         QTest::newRow("forced, chosen away") << "ass" << "default+forced" << -1 << false;
+        QTest::newRow("forced alone, the panel's own choice") << "ass" << "forced" << -2 << true;
+        QTest::newRow("no flags, the panel's own choice") << "ass" << "0" << -2 << false;
     }
     void chosenTextSubtitleShows()
     {
