@@ -16,6 +16,9 @@ constexpr double kNoLength = 0.001;
 constexpr double kPulldownShare = 0.5;
 constexpr double kPulldownSlack = 0.1;
 constexpr double kPulldownPictures = 4.0 / 5.0;
+// The rarest cadence in use repeats a field in one picture of twelve (film at 24 shown at
+// 25); a stream's last picture, or a cut's, may last three fields alone.
+constexpr double kFewestRepeats = 1.0 / 12.0;
 // A stretch's mean step within this share of the film's: a stretch of 32 pictures that starts
 // and ends on pictures of different lengths is 1 % off, and a picture whose time a reader left
 // out (a program stream's packet without one, listed at the time of the one before) 3 % more.
@@ -41,6 +44,11 @@ double clockOf(double twoFields, double codedRate)
 }
 } // namespace
 
+bool RepeatedFields::timedByFlags(const QString &codec)
+{
+    return codec == QLatin1String("mpeg2video");
+}
+
 double RepeatedFields::filmRate(const QList<double> &durations, double codedRate)
 {
     QList<double> kept;
@@ -50,8 +58,15 @@ double RepeatedFields::filmRate(const QList<double> &durations, double codedRate
     }
     if (kept.size() < kFewestPictures)
         return 0.0;
-    const double two = *std::min_element(kept.cbegin(), kept.cend());
-    qsizetype twos = 0, threes = 0;
+    // Two fields: the shortest length that recurs. A stream's last picture, cut where the
+    // file ends, lasts what is left of its time; it alone may last neither two nor three.
+    std::sort(kept.begin(), kept.end());
+    double two = 0.0;
+    for (qsizetype i = 1; i < kept.size() && two == 0.0; ++i) {
+        if (kept.at(i) <= kept.at(i - 1) * (1.0 + kFieldSlack))
+            two = kept.at(i - 1);
+    }
+    qsizetype twos = 0, threes = 0, others = 0;
     for (double duration : std::as_const(kept)) {
         const double fields = 2.0 * duration / two;
         if (std::abs(fields - 2.0) <= 2.0 * kFieldSlack)
@@ -59,12 +74,14 @@ double RepeatedFields::filmRate(const QList<double> &durations, double codedRate
         else if (std::abs(fields - 3.0) <= 2.0 * kFieldSlack)
             ++threes;
         else
-            return 0.0;
+            ++others;
     }
-    if (threes == 0)
+    if (others > 1)
+        return 0.0;
+    const double pictures = double(twos + threes);
+    if (threes < 2 || threes < kFewestRepeats * pictures)
         return 0.0;
     const double clock = clockOf(two, codedRate);
-    const double pictures = double(twos + threes);
     if (std::abs(threes / pictures - kPulldownShare) <= kPulldownSlack)
         return clock * kPulldownPictures;
     return clock * 2.0 * pictures / (2.0 * twos + 3.0 * threes);

@@ -248,7 +248,9 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         facts.frameRate = boundedRate(facts.variableRate && mean > 0.0 ? mean : stream.avg_frame_rate);
         // Film whose pictures repeat fields steps by two fields and three by turns: its own
         // rate is constant, where the flags go on through the file.
-        const double film = boundedRate(RepeatedFields::filmRate(stream.sampledDurations, stream.avg_frame_rate));
+        const double film = RepeatedFields::timedByFlags(stream.codec_name)
+            ? boundedRate(RepeatedFields::filmRate(stream.sampledDurations, stream.avg_frame_rate))
+            : 0.0;
         if (film > 0.0 && RepeatedFields::runsAt(stream.spreadTimes, film)) {
             facts.repeatFields = true;
             facts.variableRate = false;

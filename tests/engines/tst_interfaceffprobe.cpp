@@ -362,6 +362,13 @@ private slots:
                                            "sine=sample_rate=48000:duration=12", "-c:v", "mpeg2video", "-b:v", "2000k",
                                            "-aspect", "16:9", "-c:a", "mp2", "-ac", "2", "-f", "vob", "-output_ts_offset", "12.5"})
             << "" << "turn 0|progressive|vfr 27.05 fast 29.97|0.54+23.95|mp2 2ch 0.53+23.93 overlapping";
+        // A phone's rate dropping from 30 to 20 a second: its container's times step by two
+        // fields and three as well, and it is no film.
+        QTest::newRow("phone, its rate dropping from 30 to 20")
+            << TestMedia::clip("facts-30-then-20.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=60:duration=3", "-vf",
+                                                   "select='if(lt(n\\,60)\\,not(mod(n\\,2))\\,eq(mod(n-60\\,3)\\,1))'",
+                                                   "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 23.46 fast 30|0+2.98";
         QTest::newRow("film, fields repeated in the pictures")
             << TestMedia::clip("facts-hard.mpg", {"-f", "lavfi", "-i", "testsrc2=size=352x240:rate=24000/1001:duration=2,telecine",
                                                   "-target", "ntsc-dvd", "-s", "352x240", "-flags", "+ilme+ildct", "-top", "1"})
@@ -568,10 +575,23 @@ private slots:
             << 0.0;
         QTest::newRow("one picture in four repeating a field") << lengths(40, [&](int i) { return i % 4 ? two : three; })
                                                               << 30000.0 / 1001 << QList<QList<double>>() << 30000.0 / 1001 * 8 / 9;
+        // 24 shown at 25: a field repeated in one picture of twelve.
+        QTest::newRow("one picture in twelve repeating a field") << lengths(48, [&](int i) { return i % 12 ? 0.04 : 0.06; })
+                                                                 << 25.0 << QList<QList<double>>() << 24.0;
+        QTest::newRow("one picture in thirteen repeating a field") << lengths(52, [&](int i) { return i % 13 ? 0.04 : 0.06; })
+                                                                   << 25.0 << QList<QList<double>>() << 0.0;
+        QTest::newRow("a short stream's last picture of three fields alone")
+            << lengths(10, [&](int i) { return i == 9 ? 0.06 : 0.04; }) << 25.0 << QList<QList<double>>() << 0.0;
+        QTest::newRow("a stream's last picture of three fields alone")
+            << lengths(113, [&](int i) { return i == 112 ? 0.06 : 0.04; }) << 25.0 << QList<QList<double>>() << 0.0;
         QTest::newRow("every picture two fields") << lengths(40, [&](int) { return two; }) << 30000.0 / 1001
                                                   << QList<QList<double>>() << 0.0;
-        QTest::newRow("a picture of four fields") << lengths(40, [&](int i) { return i == 9 ? 2 * two : i % 2 ? two : three; })
-                                                  << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
+        QTest::newRow("two pictures of four fields") << lengths(40, [&](int i) { return i % 20 == 9 ? 2 * two : i % 2 ? two : three; })
+                                                     << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
+        QTest::newRow("the last picture cut to one field") << lengths(40, [&](int i) { return i == 39 ? two / 2 : i % 2 ? two : three; })
+                                                           << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("no length twice") << lengths(40, [&](int i) { return two * (1 + i * 0.3); })
+                                         << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
         QTest::newRow("seven pictures tell nothing") << pulldown.mid(0, 7) << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
         QTest::newRow("3:2, lengths rounded to the microsecond both ways")
             << lengths(40, [&](int i) { return i % 2 ? two + (i % 4 == 1 ? 1e-6 : 0) : three - (i % 4 == 0 ? 1e-6 : 0); })
