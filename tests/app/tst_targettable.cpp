@@ -480,9 +480,9 @@ const QList<Source> &sources()
             // A Matroska whose second sound track and its subtitle are flagged to be played
             // (the subtitle forced too): a player chooses them; chosen away, no engine shows the
             // subtitle.
-            {"flagged", "default second track, forced subtitle", "defaults", "table-flagged.mkv", "",
+            {"flagged", "default second track, forced subtitle", "flagged", "table-flagged.mkv", "",
              flaggedTracks, 1, 0, {16.0 / 9, 25, 2, 2, 48000, 2, 880, 0.5, 1.5}, kOnePerPair, {}, {}, true},
-            {"unflagged", "flagged tracks chosen away", "defaults", "table-flagged.mkv", "", flaggedTracks, 0, -1,
+            {"unflagged", "flagged tracks chosen away", "flaggedaway", "table-flagged.mkv", "", flaggedTracks, 0, -1,
              {16.0 / 9, 25, 2, 2, 48000, 2, 440, 0.5, 1.5}},
         };
     }();
@@ -1537,12 +1537,18 @@ public:
     TargetTableTelecineFileTest() : TargetTable("telecinefile") {}
 };
 
-// Tracks flagged to be played first.
-class TargetTableDefaultTracksTest : public TargetTable
+// Tracks flagged to be played first, as the panel opens on them and chosen away, a class each.
+class TargetTableFlaggedTracksTest : public TargetTable
 {
     Q_OBJECT
 public:
-    TargetTableDefaultTracksTest() : TargetTable("defaults") {}
+    TargetTableFlaggedTracksTest() : TargetTable("flagged") {}
+};
+class TargetTableFlaggedAwayTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableFlaggedAwayTest() : TargetTable("flaggedaway") {}
 };
 
 VEXO_TEST_CLASS(TargetTableAviTest)
@@ -1593,5 +1599,6 @@ VEXO_TEST_CLASS(TargetTableTvCutTest)
 VEXO_TEST_CLASS(TargetTableTvSoundFirstTest)
 VEXO_TEST_CLASS(TargetTableTelecineTest)
 VEXO_TEST_CLASS(TargetTableTelecineFileTest)
-VEXO_TEST_CLASS(TargetTableDefaultTracksTest)
+VEXO_TEST_CLASS(TargetTableFlaggedTracksTest)
+VEXO_TEST_CLASS(TargetTableFlaggedAwayTest)
 #include "tst_targettable.moc"
