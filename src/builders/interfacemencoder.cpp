@@ -698,8 +698,12 @@ void InterfaceMEncoder::cliCmdTarget(bool superVideoCd, QString &program, QStrin
     // the last half second of the sound, and from a title of a second writes no packet.
     arguments << "-of" << "lavf" << "-lavfopts" << disc.muxFormat;
     arguments << "-srate" << "44100" << "-af" << "lavcresample=44100,channels=2";
-    const QString frameRate = pal ? QStringLiteral("25") : QStringLiteral("30000/1001");
-    const double discRate = pal ? 25.0 : 30000.0 / 1001.0;
+    // Film whose pictures repeat fields stays at its own rate on an NTSC disc, as the disc
+    // standards allow: MEncoder reads its pictures at the rate its fields are shown at, and
+    // stamped anew at that rate 57 of 60 pictures filled 2 s.
+    const bool film = data->source.facts.repeatFields;
+    const QString frameRate = pal ? QStringLiteral("25") : film ? QStringLiteral("24000/1001") : QStringLiteral("30000/1001");
+    const double discRate = pal ? 25.0 : film ? 24000.0 / 1001.0 : 30000.0 / 1001.0;
     const QString codec = QLatin1String(disc.codec);
     const int lines = frame.size.height();
     const bool sameRate = SourceFields::sameRate(data->source, discRate);

@@ -259,9 +259,13 @@ void MEncoderEncodeCommand::addInput(int chapter, int startSeconds, int frames)
     if (!source.noAudio && source.audio.streamNumber > -1)
         m_arguments << "-aid"
                     << QString::number(lavf ? SourceStreams::audioIndex(source) : source.audio.aid);
-    // libavformat's reader numbers the subtitles from 0, as it does the sound.
+    // libavformat's reader numbers the subtitles from 0, as it does the sound. Left to itself
+    // MEncoder draws a subtitle the file flags (a Matroska's default or forced track) into
+    // the picture.
     if (!source.noSubtitle && source.subtitle.streamNumber > -1)
         m_arguments << "-sid" << QString::number(lavf ? SubtitleInlay::index(source) : source.subtitle.sid);
+    else
+        m_arguments << "-nosub";
     if (startSeconds > 0)
         m_arguments << "-ss" << QString::number(startSeconds);
 }
@@ -338,36 +342,47 @@ double MEncoderEncodeCommand::playableFrameRate(const QString &muxer, double sou
     return sourceRate;
 }
 
+namespace {
+// The frame rates MPEG-1 video codes (MPEG-2 codes them too); MEncoder's MPEG-1 encoder
+// refuses any other ("MPEG-1/2 does not support 30044/1000 fps"), and a source read at
+// its container's clock (1000 or 600 fps) would be refused likewise.
+struct MpegRate
+{
+    const char *text;
+    double rate;
+};
+const MpegRate kMpegRates[] = {
+    {"24000/1001", 24000.0 / 1001}, {"24", 24.0}, {"25", 25.0}, {"30000/1001", 30000.0 / 1001},
+    {"30", 30.0}, {"50", 50.0}, {"60000/1001", 60000.0 / 1001}, {"60", 60.0},
+};
+
+const MpegRate *codedRate(double rate)
+{
+    for (const MpegRate &row : kMpegRates) {
+        if (std::abs(rate / row.rate - 1.0) < kSameRate)
+            return &row;
+    }
+    return nullptr;
+}
+} // namespace
+
+QString MEncoderEncodeCommand::rateText(double rate)
+{
+    const MpegRate *coded = codedRate(rate);
+    return coded ? QLatin1String(coded->text) : number(rate);
+}
+
 QString MEncoderEncodeCommand::mpegFrameRate(double sourceRate)
 {
-    // The frame rates MPEG-1 video codes (MPEG-2 codes them too); MEncoder's MPEG-1 encoder
-    // refuses any other ("MPEG-1/2 does not support 30044/1000 fps"), and a source read at
-    // its container's clock (1000 or 600 fps) would be refused likewise.
-    struct MpegRate
-    {
-        const char *text;
-        double rate;
-    };
-    static const MpegRate rates[] = {
-        {"24000/1001", 24000.0 / 1001}, {"24", 24.0}, {"25", 25.0}, {"30000/1001", 30000.0 / 1001},
-        {"30", 30.0}, {"50", 50.0}, {"60000/1001", 60000.0 / 1001}, {"60", 60.0},
-    };
-    const auto coded = [](double rate) -> const MpegRate * {
-        for (const MpegRate &row : rates) {
-            if (std::abs(rate / row.rate - 1.0) < kSameRate)
-                return &row;
-        }
-        return nullptr;
-    };
-    if (sourceRate <= 0.0 || coded(sourceRate))
+    if (sourceRate <= 0.0 || codedRate(sourceRate))
         return QString();
     // Every second (or n-th) picture keeps an even pace: 120 fps gives 60.
-    for (int share = 2; sourceRate / share >= std::begin(rates)->rate * (1.0 - kSameRate); ++share) {
-        if (const MpegRate *row = coded(sourceRate / share))
+    for (int share = 2; sourceRate / share >= std::begin(kMpegRates)->rate * (1.0 - kSameRate); ++share) {
+        if (const MpegRate *row = codedRate(sourceRate / share))
             return QLatin1String(row->text);
     }
-    const MpegRate *fastest = std::begin(rates);
-    for (const MpegRate &row : rates) {
+    const MpegRate *fastest = std::begin(kMpegRates);
+    for (const MpegRate &row : kMpegRates) {
         if (row.rate < sourceRate)
             fastest = &row;
     }
@@ -375,6 +390,15 @@ QString MEncoderEncodeCommand::mpegFrameRate(double sourceRate)
 }
 
 QString MEncoderEncodeCommand::outputFrameRate() const
+{
+    // MEncoder reads film whose pictures repeat fields at the rate its fields are shown at
+    // (29.97), and times every picture so: a DVD title's 144 pictures of 6 s lasted 4.8 s.
+    const QString rate = targetFrameRate();
+    const double sourceRate = SourceStreams::frameRate(m_job.source);
+    return rate.isEmpty() && m_job.source.facts.repeatFields && sourceRate > 0.0 ? rateText(sourceRate) : rate;
+}
+
+QString MEncoderEncodeCommand::targetFrameRate() const
 {
     const QString &muxer = m_settings.muxer;
     const bool mpeg = muxer == QLatin1String("mpeg") || muxer == QLatin1String("mpeg_vcd");
@@ -397,15 +421,34 @@ QString MEncoderEncodeCommand::outputFrameRate() const
     return lavfContainer && sourceRate > 0.0 ? number(sourceRate) : QString();
 }
 
+double MEncoderEncodeCommand::outputRate() const
+{
+    const QStringList ratio = outputFrameRate().split(QLatin1Char('/'));
+    const double rate = ratio.value(0).toDouble() / (ratio.size() > 1 ? ratio.at(1).toDouble() : 1.0);
+    return std::isfinite(rate) ? rate : 0.0;
+}
+
 bool MEncoderEncodeCommand::keepsSourceRate() const
 {
-    const QString rate = outputFrameRate();
+    const double output = outputRate();
     const double sourceRate = SourceStreams::frameRate(m_job.source);
-    if (rate.isEmpty() || sourceRate <= 0.0)
+    if (output <= 0.0 || sourceRate <= 0.0)
         return true;
-    const QStringList ratio = rate.split(QLatin1Char('/'));
-    const double output = ratio.value(0).toDouble() / (ratio.size() > 1 ? ratio.at(1).toDouble() : 1.0);
     return qAbs(output - sourceRate) < 0.01;
+}
+
+QStringList MEncoderEncodeCommand::repeatFilters() const
+{
+    // A faster output rate repeats pictures. MEncoder hands the copy "harddup" makes to the
+    // encoder with the time of the picture it repeats, and libavformat's muxers keep the
+    // times: of a 15 fps FLV's 120 pictures in 8 s an MPEG file at 23.976 held the 120 and
+    // 71 gaps (from MEncoder's own AVI reader, whose pictures have no times, it held 191).
+    // "fixpts" after "harddup" stamps every picture anew at the output's rate.
+    const double output = outputRate();
+    const double sourceRate = SourceStreams::frameRate(m_job.source);
+    if (sourceRate > 0.0 && output > sourceRate * (1.0 + kSameRate))
+        return {"harddup", "fixpts=fps=" + outputFrameRate()};
+    return {"harddup"};
 }
 
 void MEncoderEncodeCommand::addFrameRateSwitch()
@@ -453,11 +496,14 @@ void MEncoderEncodeCommand::addContainer()
 {
     const QString &muxer = m_settings.muxer;
     if (muxer == QLatin1String("avi")) {
+        addFrameRateSwitch();
         m_arguments << "-of" << "avi";
         return;
     }
     if (kAudioContainers.contains(muxer)) {
         m_output = intermediatePath(m_output);
+        // The end check measures its picture against the source's.
+        addFrameRateSwitch();
         m_arguments << "-of" << "avi";
         return;
     }
@@ -518,7 +564,7 @@ QString MEncoderEncodeCommand::scaledVideoFilters() const
     const double aspect = SourceStreams::displayAspect(m_job.source);
     if (outputFormat(m_settings.muxer) != QLatin1String("avi") && aspect > 0.0)
         filters << "dsize=" + (frame.boxed() ? shape(frame.aspect) : number(aspect));
-    filters << "harddup";
+    filters << repeatFilters();
     return filters.join(',');
 }
 
@@ -689,7 +735,7 @@ void MEncoderEncodeCommand::addLetterboxedLavc(const QStringList &lavcOptions)
 {
     // The frame is shown at 4:3: a picture of any other shape is boxed into it.
     QStringList filters = firstFilters() + boxFilters(frame());
-    filters << scaleFilter() << "harddup";
+    filters << scaleFilter() << repeatFilters();
     m_arguments << "-vf" << filters.join(',') << "-ovc" << "lavc";
     m_lavcOptions << lavcOptions;
 }

@@ -69,6 +69,9 @@ public:
     // empty where MPEG codes the source's own (or it is unknown), else the share of it that
     // MPEG codes (60 of 120), else MPEG's fastest rate below it (30 of 30.044).
     static QString mpegFrameRate(double sourceRate);
+    // A rate as MEncoder is given it: MPEG's fraction of a rate MPEG codes ("24000/1001"),
+    // else the number.
+    static QString rateText(double rate);
 
 private:
     enum class Aspect { FourThree, SixteenNine, Other };
@@ -82,8 +85,15 @@ private:
     // libavformat containers that need one, a device's share of a faster source, else empty
     // (the source's timing is kept).
     QString outputFrameRate() const;
+    // The rate the target itself asks for, as above; empty where it keeps the source's.
+    QString targetFrameRate() const;
+    // The output's rate as a number, 0 where it keeps the source's timing.
+    double outputRate() const;
     // Whether the output shows the source's pictures at the source's rate (or one unknown).
     bool keepsSourceRate() const;
+    // The filters that end the chain: every picture kept as the encoder is handed it, and
+    // where the output runs faster than the source, stamped at the output's rate.
+    QStringList repeatFilters() const;
     void addFrameRateSwitch();
     void addVideo(int frames);
     void addXvid();

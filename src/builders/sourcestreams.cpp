@@ -25,6 +25,10 @@ double SourceStreams::frameRate(const EncodingSource &source)
     const SourceFacts &facts = source.facts;
     if (facts.variableRate && facts.fastRate > 0.0)
         return facts.fastRate;
+    // Film whose pictures repeat fields: the engines read it at the rate the fields are shown
+    // at, and would end its pictures early there.
+    if (facts.repeatFields && facts.frameRate > 0.0)
+        return facts.frameRate;
     return source.video.frameRate;
 }
 

@@ -15,7 +15,7 @@ namespace SourceStreams {
 double displayAspect(const EncodingSource &source);
 // The rate the engines encode the source's picture at: its own, and where the rate varies
 // the rate of its fast stretches, so that none of its pictures is dropped there (slower
-// stretches repeat pictures); 0 when unknown.
+// stretches repeat pictures); of film whose pictures repeat fields the film's; 0 when unknown.
 double frameRate(const EncodingSource &source);
 // The chosen sound's place among a media file's sounds, whose start an output keeps as far
 // from the picture's as the file does (an output without either is not held to it); -1 for

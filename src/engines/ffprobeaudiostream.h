@@ -17,6 +17,8 @@ struct FFprobeAudioStream
     double duration = 0.0;   // "duration", seconds (Matroska: "TAG:DURATION")
     QString language;        // "TAG:language"
     QString title;           // "TAG:title"
+    // "DISPOSITION:default": the track a player plays first.
+    bool disposition_default = false;
     // The times of the packets sampled with the analysis that a player keeps.
     QList<double> sampledTimes;
     // The times of the sampled packets flagged to be discarded (an encoder's priming, a

@@ -41,6 +41,9 @@ struct FFprobeVideoStream
     // discarded (a quick trim's lead-in, which an edit list hides) apart.
     QList<double> sampledTimes;
     QList<double> discardedTimes;
+    // The lengths ("duration_time") of its sampled packets, in the file's order; 0 where a
+    // packet states none. A picture flagged to repeat a field lasts three fields, not two.
+    QList<double> sampledDurations;
     // The time of its first key picture where the sampled packets begin with pictures that
     // are not (a TV recording cut mid-group, whose first pictures decode to nothing); 0
     // where they begin with one or hold none.

@@ -25,7 +25,8 @@ const QStringList kStreamKeys = {"index", "duration", "start_time", "bit_rate", 
                                  "bits_per_sample", "channels", "TAG:language", "TAG:title",
                                  "DISPOSITION:attached_pic", "field_order", "TAG:rotate",
                                  "SIDE_DATA:rotation", "TAG:DURATION", "nb_frames", "color_transfer",
-                                 "color_primaries", "color_space", "color_range"};
+                                 "color_primaries", "color_space", "color_range", "DISPOSITION:default",
+                                 "DISPOSITION:forced"};
 
 // The packets the analysis lists from the file's start, of every stream.
 constexpr int kSampledPackets = 400;
@@ -103,7 +104,7 @@ void InterfaceFFprobe::cliCmdGetInfo(const QString &file, QString &program,
     // says so (a Matroska file names its default picture length as its rate).
     arguments = QStringList{fileArgument(file), QStringLiteral("-show_format"),
                             QStringLiteral("-show_streams"), QStringLiteral("-show_entries"),
-                            QStringLiteral("packet=stream_index,pts_time,dts_time,flags"),
+                            QStringLiteral("packet=stream_index,pts_time,dts_time,duration_time,flags"),
                             QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(kSampledPackets)}
                 + FFprobeReport::outputOptions();
     qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetInfo() returns command:" << program << "with options"
@@ -233,6 +234,7 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.duration = length();
         stream.language = text("TAG:language");
         stream.title = text("TAG:title");
+        stream.disposition_default = integer("DISPOSITION:default", "0") == 1;
         data->audioStreams.append(stream);
     } else if (type == QLatin1String("subtitle")) {
         FFprobeSubtitleStream &stream = data->addSubtitleStream();
@@ -241,6 +243,8 @@ void InterfaceFFprobe::readStream(FFprobeData *data, const KeyTable &table)
         stream.codec_long_name = text("codec_long_name");
         stream.language = text("TAG:language");
         stream.title = text("TAG:title");
+        stream.disposition_default = integer("DISPOSITION:default", "0") == 1;
+        stream.disposition_forced = integer("DISPOSITION:forced", "0") == 1;
     } else {
         qCDebug(lcEngines) << "InterfaceFFprobe::parseData() - Ignore stream data which 'codec_type' is"
                  << type;
@@ -290,6 +294,7 @@ struct ListedPacket
     int stream = -1;
     bool timed = false;
     double time = 0.0;
+    double duration = 0.0; // "duration_time"; 0 where it states none ("N/A")
     bool discarded = false;
     bool key = false;
 };
@@ -306,6 +311,8 @@ ListedPacket listedPacket(const FFprobeReport::Block &block)
             presentation = field.second.toDouble(&presented);
         else if (field.first == QLatin1String("dts_time"))
             decoding = field.second.toDouble(&decoded);
+        else if (field.first == QLatin1String("duration_time"))
+            packet.duration = field.second.toDouble();
         else if (field.first == QLatin1String("flags"))
         {
             packet.discarded = field.second.contains(QLatin1Char('D'));
@@ -339,8 +346,11 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
         discarded.insert(stream.index, &stream.discardedTimes);
     }
     QHash<int, double *> keyStart; // of the video streams whose first packet is not key
-    for (FFprobeVideoStream &stream : data->videoStreams)
+    QHash<int, QList<double> *> lasting; // the lengths of the video streams' packets
+    for (FFprobeVideoStream &stream : data->videoStreams) {
         keyStart.insert(stream.index, &stream.keyStart);
+        lasting.insert(stream.index, &stream.sampledDurations);
+    }
     QSet<int> begun; // the streams a packet of which was seen
     data->sampledPackets = int(packets.size());
     for (const FFprobeReport::Block &block : packets) {
@@ -358,6 +368,8 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
         QList<double> *times = packet.discarded ? discarded.value(packet.stream) : sample.value(packet.stream);
         if (times)
             times->append(packet.time);
+        if (QList<double> *lengths = lasting.value(packet.stream))
+            lengths->append(packet.duration);
     }
 }
 

@@ -320,6 +320,12 @@ QStringList InterfaceMplayer::playFileStreamOptions(int startSeconds) const
             subtitleChosen = true;
         }
     }
+    // Exactly the subtitle the panel lists as chosen: left to itself MPlayer shows one the
+    // file flags (a Matroska's default or forced track), and loads a text file named as the
+    // movie, which the panel does not list.
+    if (!subtitleChosen && m_subtitleLanguage.isEmpty())
+        options << "-nosub";
+    options << "-noautosub";
     if (startSeconds > 0 && !subtitleChosen)
         options << "-ss" << QString::number(startSeconds);
     return options;
@@ -336,7 +342,9 @@ void InterfaceMplayer::cliPlay(QString *program, QStringList *arguments, int fra
     args << platformInputOptions();
     args << QStringList{"-nokeepaspect", "-nocache", "-noconfig", "all"};
     args << platformPriorityOptions();
-    args << QStringList{"-nofontconfig", "-framedrop", "-nodr", "-double",
+    // Fonts found through fontconfig: without it MPlayer looks for ~/.mplayer/subfont.ttf
+    // alone and draws no text subtitle ("font: can't open file").
+    args << QStringList{"-fontconfig", "-framedrop", "-nodr", "-double",
                         "-monitorpixelaspect", "1", "-osdlevel", "0", "-softvol",
                         "-softvol-max", "110", "-quiet"};
     args << playVideoOptions() << playAudioOptions(volume);

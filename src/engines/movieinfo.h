@@ -43,6 +43,11 @@ struct MovieInfo
     QList<AudioInfo> audioStreams;
     int subtitleCount = 0;
     QList<SubtitleInfo> subtitleStreams;
+    // The places in the lists of the sound and the subtitle a player chooses first, as the
+    // file flags them: the first sound flagged default; the first subtitle flagged forced,
+    // else the first flagged default. -1 where none is flagged (the first sound, no subtitle).
+    int flaggedAudio = -1;
+    int flaggedSubtitle = -1;
     // What FFprobe measured of the file; the figures above are corrected by it (a turned
     // picture's sides, a length the player only estimates).
     SourceFacts facts;

@@ -1,6 +1,7 @@
 #include "engines/sourcefacts.h"
 
 #include "engines/ffprobedata.h"
+#include "engines/repeatedfields.h"
 
 #include <QRegularExpression>
 
@@ -266,6 +267,16 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
                             : facts.variableRate && stream.avg_frame_rate == stream.r_frame_rate ? sampledRate
                                                                                                  : 0.0;
         facts.frameRate = boundedRate(facts.variableRate && mean > 0.0 ? mean : stream.avg_frame_rate);
+        // Film whose pictures repeat fields steps by two fields and three by turns: its own
+        // rate is constant, where the flags go on through the file.
+        const double film = RepeatedFields::timedByFlags(stream.codec_name)
+            ? boundedRate(RepeatedFields::filmRate(stream.sampledDurations, stream.avg_frame_rate))
+            : 0.0;
+        if (film > 0.0 && RepeatedFields::runsAt(stream.spreadTimes, film)) {
+            facts.repeatFields = true;
+            facts.variableRate = false;
+            facts.frameRate = facts.fastRate = film;
+        }
     }
     for (const FFprobeAudioStream &stream : probe.audioStreams) {
         Sound sound;

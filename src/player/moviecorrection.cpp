@@ -96,6 +96,34 @@ void dropCoverPicture(MovieInfo &movie)
     movie.videoBitrate = 0.0;
 }
 
+// The place of the first stream that `flagged` holds for, -1 for none.
+template <typename Stream, typename Flag>
+int firstFlagged(const QList<Stream> &streams, Flag flagged)
+{
+    for (qsizetype i = 0; i < streams.size(); ++i) {
+        if (flagged(streams.at(i)))
+            return int(i);
+    }
+    return -1;
+}
+
+// The sound and the subtitle a player plays first, as the file flags them, where the player
+// lists the streams FFprobe does (its places are FFprobe's).
+void takeFlaggedTracks(MovieInfo &movie, const FFprobeData &probe)
+{
+    movie.flaggedAudio = movie.audioStreams.size() == probe.audioStreams.size()
+        ? firstFlagged(probe.audioStreams, [](const FFprobeAudioStream &s) { return s.disposition_default; })
+        : -1;
+    if (movie.subtitleStreams.size() != probe.subtitleStreams.size()) {
+        movie.flaggedSubtitle = -1;
+        return;
+    }
+    const int forced = firstFlagged(probe.subtitleStreams, [](const FFprobeSubtitleStream &s) { return s.disposition_forced; });
+    movie.flaggedSubtitle = forced >= 0
+        ? forced
+        : firstFlagged(probe.subtitleStreams, [](const FFprobeSubtitleStream &s) { return s.disposition_default; });
+}
+
 } // namespace
 
 MovieCorrection::Notes MovieCorrection::apply(MovieInfo &movie, const FFprobeData &probe, const MediaInfoData &report)
@@ -192,6 +220,7 @@ MovieCorrection::Notes MovieCorrection::apply(MovieInfo &movie, const FFprobeDat
         if (section.contains(QStringLiteral("Channel positions")))
             stream.channelPositions = section.value(QStringLiteral("Channel positions"));
     }
+    takeFlaggedTracks(movie, probe);
 
     if (!movie.audioOnly && movie.scaledWidth == 0 && movie.scaledHeight == 0) {
         // MPlayer's aspect is read from the file as FFprobe's is: only a sane one counts.

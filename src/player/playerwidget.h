@@ -264,6 +264,8 @@ protected:
     // The movie record's corrections from the MediaInfo and FFprobe analyses.
     void correctMovieInfo();
     void measureDvdFields(const QString &path);
+    // A title that FFprobe found to be film whose pictures repeat fields: its rate is the film's.
+    void takeFilmRate(TitleInfo &title, double filmRate);
     void applyFacts(MovieInfo &movie, int picture);
 
     // Track lists.

@@ -25,6 +25,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -32,6 +33,9 @@ namespace {
 
 // The disc run may take this much longer than the finish latency.
 constexpr int kDiscRunExtraMs = 2000;
+// The frame-rate codes of a title (23.976 to 60), and how near a film's rate is to a code's.
+constexpr int kFrameRateCodes = 8;
+constexpr double kSameFilmRate = 0.002;
 
 } // namespace
 
@@ -200,26 +204,50 @@ bool PlayerWidget::loadDvd(const QString &path)
 
 // Each offered title's field order, as FFprobe finds it in the first video object file of the
 // title's set (the identify run tells none): a TV recording's interlaced fields are kept when
-// its frame is, and made whole otherwise. A set is read once, however many titles share it.
+// its frame is, and made whole otherwise. Film whose pictures repeat fields (an NTSC film
+// disc's) is encoded at the film's rate, where the identify run names the rate its fields are
+// shown at. A set is read once, however many titles share it.
 void PlayerWidget::measureDvdFields(const QString &path)
 {
     const QString folder = DvdTitleSets::videoFolder(path);
     const QByteArray manager = DvdTitleSets::managerBytes(folder);
-    QHash<int, QString> orders; // title set to its field order
+    QHash<int, SourceFacts> measured; // title set to what its first file holds
     for (TitleInfo &title : titles) {
         const int set = title.ignored ? 0 : DvdTitleSets::titleSetOf(manager, title.number);
         if (set < 1)
             continue;
-        if (!orders.contains(set)) {
+        if (!measured.contains(set)) {
             player->readFFprobeData(DvdTitleSets::firstVideoObject(folder, set));
-            orders.insert(set, SourceFacts::measure(*ffprobeDataRecord, 0).fieldOrder);
+            measured.insert(set, SourceFacts::measure(*ffprobeDataRecord, 0));
         }
-        title.facts.fieldOrder = orders.value(set);
+        const SourceFacts &facts = measured[set];
+        title.facts.fieldOrder = facts.fieldOrder;
         if (title.facts.interlaced())
             log(tr("Info: the pictures of title %1 are interlaced (field order %2).")
                     .arg(title.number)
                     .arg(title.facts.fieldOrder),
                 LogLevel::Verbose);
+        if (facts.repeatFields)
+            takeFilmRate(title, facts.frameRate);
+    }
+}
+
+void PlayerWidget::takeFilmRate(TitleInfo &title, double filmRate)
+{
+    log(tr("Info: title %1 is film at %2 fps whose pictures repeat fields to be shown at %3 fps.")
+            .arg(title.number)
+            .arg(frameRateNumberText(filmRate), frameRateText(title.frameRateCode)),
+        LogLevel::Verbose);
+    title.facts.repeatFields = true;
+    title.facts.frameRate = filmRate;
+    // The code of the nearest rate: 24 lies a thousandth from 23.976.
+    double nearest = kSameFilmRate;
+    for (int code = 1; code <= kFrameRateCodes; ++code) {
+        const double apart = std::abs(frameRateValue(code) / filmRate - 1.0);
+        if (apart < nearest) {
+            nearest = apart;
+            title.frameRateCode = code;
+        }
     }
 }
 

@@ -486,10 +486,17 @@ void PlayerWidget::applyFacts(MovieInfo &movie, int picture)
             LogLevel::Verbose);
         movie.frameRate = facts.frameRate;
     }
+    // The player names the rate its repeated fields are shown at (29.97), and MediaInfo times
+    // its pictures so (4.8 s of 6).
+    if (!movie.audioOnly && facts.repeatFields) {
+        log(tr("Info: film at %1 fps, its pictures flagged to repeat fields.").arg(frameRateNumberText(facts.frameRate)),
+            LogLevel::Verbose);
+        movie.frameRate = facts.frameRate;
+    }
     // The container's length, as the player's own stands for it; a few hundredths of an
     // encoder's delay apart are the same length.
     const double measured = facts.length > 0.0 ? facts.length : facts.pictureLength;
-    if (measured > 0.0 && qAbs(measured - movie.length) > kSameLength) {
+    if (measured > 0.0 && (qAbs(measured - movie.length) > kSameLength || (facts.repeatFields && measured != movie.length))) {
         log(tr("Info: the movie lasts %1 as measured.").arg(durationText(measured)), LogLevel::Verbose);
         movie.length = measured;
     }

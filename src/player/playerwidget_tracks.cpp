@@ -253,7 +253,9 @@ void PlayerWidget::populateMovieAudio(const MovieInfo &movie)
         audioCombo->addItem(tr("No audio"), -1);
     for (int i = 0; i < count; ++i)
         audioCombo->addItem(movieAudioText(movie.audioStreams.at(i)), i);
-    audioCombo->setCurrentIndex(noAudioItem ? 1 : 0);
+    // The track the file flags to be played first, as a player plays it; else the first.
+    const int flagged = audioCombo->findData(movie.flaggedAudio);
+    audioCombo->setCurrentIndex(movie.flaggedAudio >= 0 && flagged >= 0 ? flagged : noAudioItem ? 1 : 0);
     audioCombo->setEnabled(true);
     audioIndex = audioCombo->currentData().toInt();
 }
@@ -278,7 +280,8 @@ void PlayerWidget::populateMovieSubtitles(const MovieInfo &movie)
             : tr("Subtitle %1 - %2, %3").arg(subtitle.sid).arg(languageName(subtitle.language), subtitle.description);
         subtitleCombo->addItem(text, i);
     }
-    subtitleCombo->setCurrentIndex(0);
+    // The subtitle the file flags to be shown, as a player shows it; else none.
+    subtitleCombo->setCurrentIndex(qMax(subtitleCombo->findData(movie.flaggedSubtitle), 0));
     subtitleCombo->setEnabled(true);
 }
 

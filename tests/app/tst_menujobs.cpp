@@ -115,9 +115,9 @@ struct ProgressSeen
     int remaining = -1;
 };
 
-// A dark Matroska of 2 s whose text subtitle, bright and large, stands before its two sound
-// tracks and shows the whole time: a 5.1 tone of 1320 Hz, then a stereo one of 440 Hz.
-QString surroundWithTextSubtitle()
+// A dark Matroska of 2 s with two sound tracks, tones of the given frequencies, and a text
+// subtitle, bright and large, that shows the whole time; its streams mapped and coded as given.
+QString darkClipWithWords(const QString &name, int firstTone, int secondTone, const QStringList &mapsAndCodecs)
 {
     QTemporaryDir folder;
     QFile words(folder.filePath("words.srt")); // another name than the clip's: no player loads it
@@ -125,11 +125,26 @@ QString surroundWithTextSubtitle()
         return QString();
     words.write("1\n00:00:00,000 --> 00:00:02,000\nBRIGHT WORDS\n\n");
     words.close();
-    return TestMedia::clip("surround-subtitle.mkv", {"-f", "lavfi", "-i", "color=c=0x181818:size=320x180:rate=25:duration=2",
-        "-f", "lavfi", "-i", "sine=frequency=1320:sample_rate=48000:duration=2", "-f", "lavfi", "-i",
-        "sine=frequency=440:sample_rate=48000:duration=2", "-i", words.fileName(), "-map", "0:v", "-map", "3:s",
-        "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "ac3",
+    return TestMedia::clip(name, QStringList{"-f", "lavfi", "-i", "color=c=0x181818:size=320x180:rate=25:duration=2",
+        "-f", "lavfi", "-i", QStringLiteral("sine=frequency=%1:sample_rate=48000:duration=2").arg(firstTone), "-f", "lavfi",
+        "-i", QStringLiteral("sine=frequency=%1:sample_rate=48000:duration=2").arg(secondTone), "-i", words.fileName(),
+        "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "ac3"} + mapsAndCodecs);
+}
+
+// The subtitle stands before the sound tracks: a 5.1 tone of 1320 Hz, then a stereo one of 440 Hz.
+QString surroundWithTextSubtitle()
+{
+    return darkClipWithWords("surround-subtitle.mkv", 1320, 440, {"-map", "0:v", "-map", "3:s", "-map", "1:a", "-map", "2:a",
         "-ac:a:0", "6", "-ac:a:1", "2", "-c:s", "subrip", "-metadata:s:s:0", "language=eng"});
+}
+
+// The second sound track and the subtitle flagged to be played (the subtitle forced too): a
+// tone of 440 Hz, then the flagged one of 1320 Hz.
+QString flaggedTracks()
+{
+    return darkClipWithWords("flagged-tracks.mkv", 440, 1320, {"-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3:s",
+        "-ac", "2", "-c:s", "ass", "-disposition:a:0", "0", "-disposition:a:1", "default", "-disposition:s:0",
+        "default+forced"});
 }
 
 // Chooses an entry of one of the encoder panel's lists as the user does.
@@ -791,7 +806,7 @@ private slots:
     // before the sound does not shift the sound chosen.
     void surroundSoundAndSubtitle_data()
     {
-        QTest::addColumn<QString>("source");  // "text" or "picture" subtitle in Matroska, or "dvd"
+        QTest::addColumn<QString>("source");  // "text" or "picture" subtitle in Matroska, "flagged" tracks, or "dvd"
         QTest::addColumn<bool>("subtitle");   // chosen in the player
         QTest::addColumn<QString>("target");  // the panel's "container video audio level", or a Job menu slot
         QTest::addColumn<QString>("layout");  // of the output's sound, as a player reads it
@@ -821,6 +836,17 @@ private slots:
         QTest::newRow("DVD, MP4 after a copy, no subtitle chosen") << "dvd" << false << "mp4 x264 aac 2" << "5.1" << "";
         QTest::newRow("DVD, VideoCD of the Job menu") << "dvd" << true << "jobEncodeVcd" << "stereo" << "";
         QTest::newRow("DVD, no subtitle chosen") << "dvd" << false << "jobEncodeVcd" << "stereo" << "";
+        // The second sound track and the subtitle the file flags, as the panel chooses them;
+        // the subtitle chosen away is drawn by no engine.
+        QTest::newRow("flagged tracks, MPEG by MEncoder") << "flagged" << true << "mpeg mpeg2video mp2 2" << "stereo" << "";
+        QTest::newRow("flagged tracks, VideoCD of the Job menu") << "flagged" << true << "jobEncodeVcd" << "stereo" << "";
+        QTest::newRow("flagged tracks, Xvid of the Job menu") << "flagged" << true << "jobEncodeXvid" << "stereo" << "";
+        QTest::newRow("flagged subtitle chosen away, MPEG by MEncoder") << "flagged" << false << "mpeg mpeg2video mp2 2"
+                                                                        << "stereo" << "";
+        QTest::newRow("flagged subtitle chosen away, VideoCD of the Job menu") << "flagged" << false << "jobEncodeVcd"
+                                                                               << "stereo" << "";
+        QTest::newRow("flagged subtitle chosen away, Xvid of the Job menu") << "flagged" << false << "jobEncodeXvid"
+                                                                            << "stereo" << "";
     }
     void surroundSoundAndSubtitle()
     {
@@ -830,18 +856,23 @@ private slots:
         QFETCH(QString, layout);
         QFETCH(QString, refusal);
         const bool dvd = source == "dvd";
+        const bool flagged = source == "flagged";
         const QString path = dvd ? TestMedia::subtitledDvdFolder()
-                                 : source == "text" ? surroundWithTextSubtitle() : TestMedia::pictureSubtitleClip();
+                             : flagged ? flaggedTracks()
+                             : source == "text" ? surroundWithTextSubtitle() : TestMedia::pictureSubtitleClip();
         QVERIFY(!path.isEmpty());
         Fixture fixture;
         QVERIFY(fixture.open(path, dvd));
         auto *subtitles = fixture.window->playerWidget()->findChild<QComboBox *>("subtitleCombo");
         QVERIFY(subtitles);
-        subtitles->setCurrentIndex(subtitles->findData(subtitle ? 0 : -1));
+        // Flagged, the subtitle is chosen as the list opens.
+        if (!flagged || !subtitle)
+            subtitles->setCurrentIndex(subtitles->findData(subtitle ? 0 : -1));
         MervoEncoderWidget *panel = fixture.window->mervoEncoderWidget();
         QCOMPARE(panel->encodingSource().noSubtitle, !subtitle);
-        // The first sound track, chosen as it stands: the subtitle before it counts as no sound.
-        const bool twoTracks = source == "text";
+        // The first sound track, chosen as it stands: the subtitle before it counts as no sound;
+        // the flagged second one of a file that flags one.
+        const bool twoTracks = source == "text" || flagged;
         QVERIFY(!panel->encodingSource().noAudio);
 
         QString output, reason;
@@ -893,7 +924,7 @@ private slots:
         QVERIFY2(!output.isEmpty(), qPrintable(reason));
         const QJsonObject sound = firstStream(output, "audio");
         QCOMPARE(sound.value("channel_layout").toString(), layout);
-        if (twoTracks) { // 1320 Hz: the first track, not the second
+        if (twoTracks) { // 1320 Hz: the chosen track, not the other
             const double high = meanVolume(output, "highpass=f=660,highpass=f=660");
             const double low = meanVolume(output, "lowpass=f=660,lowpass=f=660");
             QVERIFY2(high > low + 10.0, qPrintable(QString("%1 %2").arg(high).arg(low)));

@@ -156,6 +156,9 @@ struct Source
     QStringList refusable = {};
     // The order its fields were shot in ("tt", "bb") where its stream names none.
     QString fields = {};
+    // The panel chooses `track` and `subtitle` itself, as the file's flags ask: the user
+    // leaves its lists as they open.
+    bool flagged = false;
 };
 
 const QList<Source> &sources()
@@ -180,6 +183,11 @@ const QList<Source> &sources()
         const auto joined = [](const QStringList &first, const QStringList &second, const QString &offset) {
             return first + QStringList{"JOIN"} + second + QStringList{"-output_ts_offset", offset};
         };
+        const QStringList flaggedTracks = picture("192x108", "25", 2, "lutyuv=y=16+(val-16)*0.5") + tone(440, 48000, 2)
+            + tone(880, 48000, 2) + subtitleFile(0.5, 1.5) + QStringList{"-map", "0:v", "-map", "1:a", "-map", "2:a",
+                  "-map", "3:s"} + kH264 + QStringList{"-ac", "2", "-c:a", "aac", "-c:s", "ass", "-metadata:s:s:0",
+                  "language=eng", "-disposition:a:0", "0", "-disposition:a:1", "default", "-disposition:s:0",
+                  "default+forced"};
         const QStringList cover = tone1 + picture("96x96", "1", 1)
             + QStringList{"-map", "0:a", "-map", "1:v", "-ac", "2", "-frames:v", "1", "-disposition:v", "attached_pic"};
         return QList<Source>{
@@ -341,6 +349,10 @@ const QList<Source> &sources()
              picture("160x90", "60", 1, "select='lt(mod(n\\,10)\\,3)+gt(n\\,30)'") + tone(440, 48000, 1) + kH264
                  + aac + QStringList{"-fps_mode", "vfr"}, 0, -1, {16.0 / 9, 60, 1, 1, 48000, 2, 440, 0, 0, 39}, kFrameRate,
              kMEncoderOnly},
+            // A video site's H.264 FLV at 15 fps, which MPEG's rates must repeat pictures for.
+            {"h264flv15", "H.264 FLV, 15 fps", "oddrate", "table-h264-15.flv", "", picture("160x90", "15", 4)
+                 + tone(440, 44100, 4) + kH264 + QStringList{"-ac", "2", "-c:a", "aac"}, 0, -1,
+             {16.0 / 9, 15, 4, 4, 44100, 2, 440}},
             // A phone's rate a little above 30, which no device share halves.
             {"above30", "30.044 fps", "oddrate", "table-above30.mp4", "", picture("160x90", "30.044", 1)
                  + tone(440, 44100, 1) + kH264 + aac, 0, -1, {16.0 / 9, 30.044, 1, 1, 44100, 2, 440}, kFrameRate},
@@ -463,6 +475,33 @@ const QList<Source> &sources()
              QStringList{"-itsoffset", "0.5"} + picture("352x288", "25", 2) + tone(440, 48000, 2)
                  + QStringList{"-c:v", "mpeg2video", "-b:v", "2000k", "-aspect", "16:9", "-ac", "2", "-c:a", "mp2",
                  "-f", "mpegts"}, 0, -1, {16.0 / 9, 25, 2, 2, 48000, 2, 440}, kOnePerPair, kMEncoderOnly},
+
+            // Film as NTSC discs store it: pictures at 23.976 flagged to repeat fields to fill
+            // 29.97, on a disc and in a file made from one; and the same film with the fields
+            // repeated in the pictures themselves, coded at 29.97 (its 48 pictures in 60).
+            {"softdvd", "NTSC film DVD, repeat-field flags", "telecine", "table-soft-dvd", "ntsc",
+             picture("352x240", "24000/1001", 2) + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks
+                 + QStringList{"TELECINE", "-c:a", "ac3", "-ac", "2", "-f", "dvd"}, 1, -1,
+             {16.0 / 9, 24000.0 / 1001, 2, 2, 48000, 2, 880}},
+            {"harddvd", "NTSC film DVD, fields in the pictures", "telecine", "table-hard-dvd", "ntsc",
+             picture("352x240", "24000/1001", 2, "telecine") + tone(440, 48000, 2) + tone(880, 48000, 2) + twoTracks
+                 + QStringList{"-target", "ntsc-dvd", "-s", "352x240", "-aspect", "16:9", "-flags", "+ilme+ildct",
+                               "-top", "1", "-ac", "2"}, 1, -1, {16.0 / 9, 30000.0 / 1001, 2, 2, 48000, 2, 880, 0, 0, 48}},
+            {"softmpg", "MPEG-2 film, repeat-field flags", "telecinefile", "table-soft.mpg", "",
+             picture("352x240", "24000/1001", 2) + tone(440, 48000, 2)
+                 + QStringList{"TELECINE", "-c:a", "ac3", "-ac", "2", "-f", "vob"}, 0, -1,
+             {16.0 / 9, 24000.0 / 1001, 2, 2, 48000, 2, 440}},
+            // An old video site's Sorenson H.263 at 15 fps, its sound mono at 22.05 kHz.
+            {"sorenson", "Sorenson H.263 FLV, 15 fps", "phone", "table-sorenson.flv", "", picture("160x120", "15", 4)
+                 + tone(440, 22050, 4) + QStringList{"-c:v", "flv1", "-ac", "1", "-c:a", "libmp3lame"}, 0, -1,
+             {4.0 / 3, 15, 4, 4, 22050, 1, 440}},
+            // A Matroska whose second sound track and its subtitle are flagged to be played
+            // (the subtitle forced too): a player chooses them; chosen away, no engine shows the
+            // subtitle.
+            {"flagged", "default second track, forced subtitle", "flagged", "table-flagged.mkv", "",
+             flaggedTracks, 1, 0, {16.0 / 9, 25, 2, 2, 48000, 2, 880, 0.5, 1.5}, kOnePerPair, {}, {}, true},
+            {"unflagged", "flagged tracks chosen away", "flaggedaway", "table-flagged.mkv", "", flaggedTracks, 0, -1,
+             {16.0 / 9, 25, 2, 2, 48000, 2, 440, 0.5, 1.5}},
         };
     }();
     return table;
@@ -679,20 +718,20 @@ struct Fixture
             return "not opened";
         auto *tracks = window->playerWidget()->findChild<QComboBox *>("audioCombo");
         const int entry = tracks ? tracks->findData(source.track) : -1;
-        if (entry >= 0)
+        if (entry >= 0 && !source.flagged)
             tracks->setCurrentIndex(entry);
         const EncodingSource chosen = panel()->encodingSource();
         if (entry < 0 ? source.track != 0 : chosen.audio.aid != chosen.audioStreams.value(source.track).aid)
             return QStringLiteral("audio track %1 not chosen").arg(source.track);
-        if (source.subtitle < 0)
-            return QString();
+        // "No subtitle" chosen where none is asked for, as the list may open on a flagged one.
         auto *subtitles = window->playerWidget()->findChild<QComboBox *>("subtitleCombo");
         const int line = subtitles ? subtitles->findData(source.subtitle) : -1;
-        if (line < 0)
+        if (line < 0 && source.subtitle >= 0)
             return QStringLiteral("no subtitle %1 in the player's list").arg(source.subtitle);
-        subtitles->setCurrentIndex(line);
+        if (line >= 0 && !source.flagged)
+            subtitles->setCurrentIndex(line);
         const EncodingSource subtitled = panel()->encodingSource();
-        if (subtitled.noSubtitle || subtitled.subtitle.sid < 0)
+        if (source.subtitle >= 0 ? subtitled.noSubtitle || subtitled.subtitle.sid < 0 : !subtitled.noSubtitle)
             return QStringLiteral("subtitle %1 not chosen").arg(source.subtitle);
         return subtitled.audio.aid == chosen.audio.aid ? QString() : QStringLiteral("the subtitle moved the audio choice");
     }
@@ -1089,6 +1128,7 @@ PlayerExpectation TargetTable::expectation(const Row &row) const
         expected.saturation = 0;
     expected.subtitleFrom = found.subtitleFrom;
     expected.subtitleTo = found.subtitleTo;
+    expected.subtitleHidden = m_source.subtitle < 0;
     expected.soundDelay = m_soundDelay;
     expected.shapes = found.shapes;
     if (found.pictures > 0)
@@ -1131,7 +1171,7 @@ void TargetTable::judge(QList<Row> &rows)
         }
         const SourcePicture shown = sourcePicture(m_sourcePicture, m_source.fields);
         decodes.append({row.output, folder + "/" + row.name, video, audio,
-                        m_source.subtitle >= 0 || shown.leastPeak > 0 || shown.saturation > 0});
+                        m_source.found.subtitleTo > 0 || shown.leastPeak > 0 || shown.saturation > 0});
         decodeOf.insert(i, int(decodes.size() - 1));
         if (!key.isEmpty())
             decoded.insert(key, int(decodes.size() - 1));
@@ -1514,6 +1554,34 @@ public:
     TargetTableTvSoundFirstTest() : TargetTable("tvfirst") {}
 };
 
+// Film as NTSC discs and files made from them store it.
+class TargetTableTelecineTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableTelecineTest() : TargetTable("telecine") {}
+};
+class TargetTableTelecineFileTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableTelecineFileTest() : TargetTable("telecinefile") {}
+};
+
+// Tracks flagged to be played first, as the panel opens on them and chosen away, a class each.
+class TargetTableFlaggedTracksTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableFlaggedTracksTest() : TargetTable("flagged") {}
+};
+class TargetTableFlaggedAwayTest : public TargetTable
+{
+    Q_OBJECT
+public:
+    TargetTableFlaggedAwayTest() : TargetTable("flaggedaway") {}
+};
+
 VEXO_TEST_CLASS(TargetTableAviTest)
 VEXO_TEST_CLASS(TargetTableAviPart2Test)
 VEXO_TEST_CLASS(TargetTableSoundFirstAviTest)
@@ -1561,4 +1629,8 @@ VEXO_TEST_CLASS(TargetTableLpcmJoinTest)
 VEXO_TEST_CLASS(TargetTableOverlapJoinTest)
 VEXO_TEST_CLASS(TargetTableTvCutTest)
 VEXO_TEST_CLASS(TargetTableTvSoundFirstTest)
+VEXO_TEST_CLASS(TargetTableTelecineTest)
+VEXO_TEST_CLASS(TargetTableTelecineFileTest)
+VEXO_TEST_CLASS(TargetTableFlaggedTracksTest)
+VEXO_TEST_CLASS(TargetTableFlaggedAwayTest)
 #include "tst_targettable.moc"

@@ -391,6 +391,33 @@ private slots:
         };
         QTest::newRow("MP4 from a variable rate: its fast rate") << variable("mp4", "x264_lr") << "-aspect 4:3 -r 60 -vf";
         QTest::newRow("iPod from a variable rate: half its fast rate") << variable("ipod", "x264") << "-aspect 4:3 -r 30 -vf";
+        // Film flagged to repeat fields, which the demuxer times at the rate its fields are
+        // shown at: encoded at its own.
+        const auto film = [](const char *muxer, const char *codec) {
+            Call encode = call(movie(4.0 / 3.0, 30000.0 / 1001), User, muxer, codec, {128, 96}, 64, "noaudio", 0, 0);
+            encode.job.source.facts.repeatFields = true;
+            encode.job.source.facts.frameRate = 24000.0 / 1001;
+            return ::encode(encode);
+        };
+        QTest::newRow("MP4 from film flagged to repeat fields: the film's rate") << film("mp4", "x264_lr") << "-aspect 4:3 -r 23.976 -vf";
+        QTest::newRow("MPEG-4 from film flagged to repeat fields") << film("avi", "mpeg4") << "-vtag XVID -r 24000/1001 -mbd";
+        QTest::newRow("a constant rate measured beside the player's: the player's") << [] {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "mp4", "x264_lr", {128, 96}, 64, "noaudio", 0, 0);
+            encode.job.source.facts.frameRate = 24.99;
+            return ::encode(encode);
+        }() << "-aspect 4:3 -r 25 -vf";
+        // Exactly the tracks chosen: the second sound of two, no subtitle of those listed.
+        QTest::newRow("second track chosen, a subtitle listed, none chosen") << [] {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "matroska", "x264", {128, 96}, 64, "vorbis", 44100, 128);
+            EncodingSource &source = encode.job.source;
+            source.audioStreams = {source.audio, source.audio};
+            source.audioStreams[0].aid = 0;
+            source.audioStreams[1].aid = source.audio.aid = 1;
+            source.subtitleStreams = {SubtitleInfo()};
+            source.subtitleStreams[0].sid = 0;
+            source.noSubtitle = true;
+            return ::encode(encode);
+        }() << "-map 0:v:0 -map 0:a:1 -aspect 4:3 -r 25 -vf";
         QTest::newRow("AVI sound from the file's start")
             << ::encode(call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96))
             << "-af aresample=async=1:first_pts=0 -strict";

@@ -137,14 +137,14 @@ private slots:
         c.job.target.extraOptions.insert("-nocache", "");
         QTest::newRow("file, user, H.264 in MP4 with volume and extra switches")
             << encode(c)
-            << args("/media/movie.mkv -aid 1 -ss 30 -noskip -mc 0 -nocache -passlogfile /out/s.stats -of "
+            << args("/media/movie.mkv -aid 1 -nosub -ss 30 -noskip -mc 0 -nocache -passlogfile /out/s.stats -of "
                     "lavf -lavfopts format=mp4 -vf scale=960:720,dsize=1.33333,harddup -ovc x264 -x264encopts "
                     "bitrate=2000:bframes=0:profile=high:preset=slow -oac mp3lame -srate 48000 -af "
                     "volume=3,lavcresample=48000 -lameopts mode=0:cbr:br=192 -o /out/movie.mp4");
         QTest::newRow("AVI file, level 1, Xvid: read by libavformat, audio id recounted")
             << encode(call(movieFile("/media/clip.AVI"), 1, "avi", "xvid", {640, 480}, 1200, "mp3",
                            44100, 128, "PAL"))
-            << args("/media/clip.AVI -demuxer lavf -aid 0 -noskip -mc 0 -of avi -ffourcc XVID -vf "
+            << args("/media/clip.AVI -demuxer lavf -aid 0 -nosub -noskip -mc 0 -of avi -ffourcc XVID -vf "
                     "scale=640:480,harddup -ovc xvid -force-avi-aspect 1.33 -xvidencopts bitrate=1200:"
                     "aspect=4/3:max_bframes=0:turbo:vhq=0:nohq_ac:notrellis:me_quality=4:profile=dxnhdtv")
                    + lame + args("-o /out/movie.avi");
@@ -152,7 +152,7 @@ private slots:
                  "mp2_vcd", 44100, 224, "NTSC");
         QTest::newRow("file, level 2, VideoCD MPEG-1 letterboxed, NTSC film")
             << encode(c)
-            << args("/media/movie.mkv -aid 1 -noskip -mc 0 -of lavf -lavfopts format=vcd -ofps 24000/1001 "
+            << args("/media/movie.mkv -aid 1 -nosub -noskip -mc 0 -of lavf -lavfopts format=vcd -ofps 24000/1001 "
                     "-vf scale,expand=:::::4/3,scale=352:240,harddup -ovc lavc -oac twolame "
                     "-channels 2 -srate 44100 -af lavcresample=44100,channels=2 -twolameopts br=224 "
                     "-lavcopts vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vbitrate=1150:"
@@ -161,14 +161,14 @@ private slots:
                  "mp2_vcd", 44100, 224, "NTSC");
         QTest::newRow("file, user, VideoCD MPEG-1: one encoder, each option once")
             << encode(c)
-            << args("/media/movie.mkv -aid 1 -noskip -mc 0 -of lavf -lavfopts format=vcd -ofps 24000/1001 "
+            << args("/media/movie.mkv -aid 1 -nosub -noskip -mc 0 -of lavf -lavfopts format=vcd -ofps 24000/1001 "
                     "-vf scale,expand=:::::4/3,scale=352:240,harddup -ovc lavc -oac twolame "
                     "-channels 2 -srate 44100 -af lavcresample=44100,channels=2 -twolameopts br=224 "
                     "-lavcopts vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vbitrate=1150:"
                     "vrc_minrate=1150:vrc_maxrate=1150:aspect=4/3:idct=0 -o /out/movie.mpg");
         QTest::newRow("file, level 3, H.263 in 3GP without audio")
             << encode(call(movieFile(), 3, "3gp", "h263", {176, 144}, 128, "noaudio", 0, 0, "PAL"))
-            << args("/media/movie.mkv -aid 1 -noskip -mc 0 -of lavf -lavfopts format=3gp -vf "
+            << args("/media/movie.mkv -aid 1 -nosub -noskip -mc 0 -of lavf -lavfopts format=3gp -vf "
                     "scale=176:144,harddup -ovc lavc -nosound -lavcopts vcodec=h263:vqmin=8:aic:"
                     "vbitrate=128 -o /out/movie.3gp");
     }
@@ -481,6 +481,64 @@ private slots:
         bare.video.playerFrameRate = 0;
         QTest::newRow("file timed as its header says")
             << encode(call(bare, 2, "mpeg", "mpeg2video", {480, 576}, 2500, "noaudio", 0, 0, "PAL")) << "-fps" << "(none)";
+        // A faster output rate repeats pictures, stamped anew at its rate: MEncoder's repeats
+        // keep the times of the pictures they copy, which the muxers keep as gaps.
+        EncodingSource slow = movieFile("/media/clip.flv");
+        slow.video.frameRate = 15.0;
+        const struct { const char *name; double rate; const char *muxer, *codec; QSize size; const char *standard, *vf; } repeats[] = {
+            {"VideoCD from 15 fps: repeats stamped at 23.976", 15.0, "mpeg_vcd", "mpeg1video", {352, 240}, "",
+             "scale=352:240,harddup,fixpts=fps=24000/1001"},
+            {"PAL MPEG-2 from 15 fps: repeats stamped at 25", 15.0, "mpeg", "mpeg2video", {720, 576}, "PAL",
+             "scale=720:576,dsize=1.33333,harddup,fixpts=fps=25"},
+            {"PAL MPEG-2 from 24.97 fps: repeats stamped at 25", 24.97, "mpeg", "mpeg2video", {720, 576}, "PAL",
+             "scale=720:576,dsize=1.33333,harddup,fixpts=fps=25"},
+            {"PAL MPEG-2 from 24.98 fps: the same rate", 24.98, "mpeg", "mpeg2video", {720, 576}, "PAL",
+             "scale=720:576,dsize=1.33333,harddup"},
+            {"PAL MPEG-2 from 50 fps: pictures dropped, none repeated", 50.0, "mpeg", "mpeg2video", {720, 576}, "PAL",
+             "scale=720:576,dsize=1.33333,harddup"},
+            {"NTSC MPEG-1 from 15 fps: repeats stamped at 23.976", 15.0, "mpeg", "mpeg1video", {352, 240}, "NTSC",
+             "scale=352:240,harddup,fixpts=fps=24000/1001"},
+            {"VideoCD of an unknown rate: nothing stamped", 0.0, "mpeg_vcd", "mpeg1video", {352, 240}, "NTSC",
+             "scale=352:240,harddup"},
+        };
+        for (const auto &row : repeats) {
+            slow.video.frameRate = row.rate;
+            QTest::newRow(row.name) << encode(call(slow, User, row.muxer, row.codec, row.size, 1150, "noaudio", 0, 0, row.standard))
+                                    << "-vf" << row.vf;
+        }
+        // Film whose pictures repeat fields is read at the rate its fields are shown at: the
+        // output is told the film's own, in every container.
+        EncodingSource film = dvdTitle();
+        film.video.frameRate = 23.976;
+        film.facts.repeatFields = true;
+        film.facts.frameRate = 24000.0 / 1001;
+        const struct { const char *name, *muxer, *codec, *audio, *standard, *ofps; } films[] = {
+            {"film flagged to repeat fields, Xvid AVI", "avi", "xvid", "mp3", "", "24000/1001"},
+            {"film flagged to repeat fields, copied into AVI", "avi", "copy", "mp3", "", "24000/1001"},
+            {"film flagged to repeat fields, AC-3 by way of an AVI", "ac3", "novideo", "ac3_copy", "", "24000/1001"},
+            {"film flagged to repeat fields, H.264 MP4", "mp4", "x264", "mp3", "", "24000/1001"},
+            {"film flagged to repeat fields, MPEG-2 of no standard", "mpeg", "mpeg2video", "mp2", "", "24000/1001"},
+            {"film flagged to repeat fields, NTSC MPEG-2", "mpeg", "mpeg2video", "mp2", "NTSC", "24000/1001"},
+            {"film flagged to repeat fields, PAL MPEG-2", "mpeg", "mpeg2video", "mp2", "PAL", "25"},
+        };
+        for (const auto &row : films)
+            QTest::newRow(row.name) << encode(call(film, User, row.muxer, row.codec, {480, 272}, 800, row.audio, 0, 0, row.standard))
+                                    << "-ofps" << row.ofps;
+        film.facts.repeatFields = false;
+        QTest::newRow("film not flagged, Xvid AVI")
+            << encode(call(film, User, "avi", "xvid", {480, 272}, 800, "mp3", 0, 0)) << "-ofps" << "(none)";
+        // Exactly the subtitle chosen: none stops MEncoder drawing one the file flags.
+        EncodingSource subtitled = movieFile();
+        subtitled.subtitle.sid = subtitled.subtitle.streamNumber = 0;
+        subtitled.subtitleStreams << subtitled.subtitle;
+        subtitled.noSubtitle = false;
+        QTest::newRow("file, subtitle chosen") << encode(call(subtitled, User, "avi", "xvid", {320, 240}, 600, "noaudio", 0, 0))
+                                               << "-sid" << "0";
+        QTest::newRow("file, subtitle chosen: no -nosub")
+            << encode(call(subtitled, User, "avi", "xvid", {320, 240}, 600, "noaudio", 0, 0)) << "-nosub" << "(none)";
+        subtitled.noSubtitle = true;
+        QTest::newRow("file, subtitle listed, none chosen")
+            << encode(call(subtitled, User, "avi", "xvid", {320, 240}, 600, "noaudio", 0, 0)) << "-nosub" << "-noskip";
         QTest::newRow("file name starting with a dash")
             << encode(call(movieFile("-film.mkv"), User, "mkv", "xvid", {320, 240}, 600, "noaudio", 0, 0))
             << "input" << "./-film.mkv";
@@ -506,6 +564,7 @@ private slots:
         QTest::addColumn<double>("aspect");
         QTest::addColumn<QString>("standard");
         QTest::addColumn<QStringList>("expected"); // empty: no program, no arguments
+        QTest::addColumn<bool>("film");            // the title is film flagged to repeat fields
 
         const QStringList dvd = args("-o /out/disc.mpg -dvd-device /media/DVD dvd://3 -ni -aid 128 -nosub");
         const QStringList sound = args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of lavf "
@@ -518,7 +577,7 @@ private slots:
                    + args("scale,expand=:::::4/3,scale=352:288,harddup -ofps 25 -noskip -mc 0 -lavcopts "
                           "vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vrc_minrate=1152:vbitrate=1152:"
                           "vrc_maxrate=1152:aspect=4/3")
-                   + dvd;
+                   + dvd << false;
         // A PAL title on an NTSC disc: its frames are stamped anew so that repeats are encoded.
         const QStringList svcdNtsc = sound + args("format=svcd") + resample
             + args("scale=480:480,harddup,fixpts=fps=30000/1001 -ofps 30000/1001 -lavcopts "
@@ -526,20 +585,34 @@ private slots:
                    "vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
             + dvd;
         QTest::newRow("SVCD NTSC from a PAL title, 4:3")
-            << true << int(SourceKind::Dvd) << 1.33 << "NTSC" << svcdNtsc;
+            << true << int(SourceKind::Dvd) << 1.33 << "NTSC" << svcdNtsc << false;
         QTest::newRow("SVCD NTSC from a title of no known shape: 4:3, not boxed")
-            << true << int(SourceKind::Dvd) << 0.0 << "NTSC" << svcdNtsc;
+            << true << int(SourceKind::Dvd) << 0.0 << "NTSC" << svcdNtsc << false;
         QTest::newRow("SVCD, 'pal' is not PAL, aspect 1.5 is boxed into 4:3")
             << true << int(SourceKind::Dvd) << 1.5 << "pal"
-            << QStringList(svcdNtsc).replaceInStrings(QRegularExpression("^scale=480"), "scale,expand=:::::4/3,scale=480");
+            << QStringList(svcdNtsc).replaceInStrings(QRegularExpression("^scale=480"), "scale,expand=:::::4/3,scale=480") << false;
         QTest::newRow("SVCD PAL, 16:9: the disc shows it")
             << true << int(SourceKind::Dvd) << 1.78 << "PAL"
             << sound + args("format=svcd") + resample
                    + args("scale=480:576,harddup -ofps 25 -noskip -mc 0 -lavcopts vcodec=mpeg2video:keyint=15:"
                           "mbd=2:vrc_buf_size=917:vrc_minrate=600:vbitrate=2500:vrc_maxrate=2500:aspect=16/9")
-                   + dvd;
+                   + dvd << false;
         QTest::newRow("VCD from a media file") << false << int(SourceKind::MediaFile) << 1.33 << "PAL"
-                                               << QStringList();
+                                               << QStringList() << false;
+        // Film flagged to repeat fields stays at its own rate on an NTSC disc, every picture
+        // once; on a PAL disc its pictures are repeated to 25 a second.
+        QTest::newRow("SVCD NTSC of film flagged to repeat fields")
+            << true << int(SourceKind::Dvd) << 1.33 << "NTSC"
+            << sound + args("format=svcd") + resample
+                   + args("scale=480:480,harddup -ofps 24000/1001 -noskip -mc 0 -lavcopts vcodec=mpeg2video:keyint=15:"
+                          "mbd=2:vrc_buf_size=917:vrc_minrate=600:vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
+                   + dvd << true;
+        QTest::newRow("SVCD PAL of film flagged to repeat fields")
+            << true << int(SourceKind::Dvd) << 1.78 << "PAL"
+            << sound + args("format=svcd") + resample
+                   + args("scale=480:576,harddup,fixpts=fps=25 -ofps 25 -lavcopts vcodec=mpeg2video:keyint=15:"
+                          "mbd=2:vrc_buf_size=917:vrc_minrate=600:vbitrate=2500:vrc_maxrate=2500:aspect=16/9")
+                   + dvd << true;
     }
 
     void discTargets()
@@ -549,9 +622,15 @@ private slots:
         QFETCH(double, aspect);
         QFETCH(QString, standard);
         QFETCH(QStringList, expected);
+        QFETCH(bool, film);
         EncodingJob job;
         job.source = dvdTitle(aspect);
         job.source.kind = kind;
+        if (film) {
+            job.source.video.frameRate = 23.976;
+            job.source.facts.repeatFields = true;
+            job.source.facts.frameRate = 24000.0 / 1001;
+        }
         InterfaceMEncoder builder;
         builder.init(kBinary, nullptr, &job, nullptr);
         QString program = "stale";

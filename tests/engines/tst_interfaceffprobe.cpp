@@ -3,6 +3,7 @@
 
 #include "engines/ffprobedata.h"
 #include "engines/interfaceffprobe.h"
+#include "engines/repeatedfields.h"
 #include "engines/interfacestatus.h"
 #include "engines/player.h"
 #include "engines/sourcefacts.h"
@@ -355,6 +356,41 @@ private slots:
                                                   "libx264", "-preset", "ultrafast", "-g", "15", "-c:a", "aac"})
             << "" << "turn 0|progressive|vfr 19.97 fast 30.01|0.02+15.02|aac 1ch 0+15.02";
         // A constant rate stays constant read at points spread through the file.
+        // Film as NTSC discs store it: 23.976 pictures flagged to repeat fields (shown at 29.97),
+        // a short file read whole and a longer one read at its spread points; the same film
+        // with its fields repeated in the pictures, coded at 29.97.
+        const QStringList film{"-f", "lavfi", "-i", "testsrc2=size=352x240:rate=24000/1001:duration=2", "-f", "lavfi",
+                               "-i", "sine=sample_rate=48000:duration=2"};
+        QTest::newRow("film, repeat-field flags") << TestMedia::clip("facts-soft.mpg", film + QStringList{"TELECINE",
+                                                                       "-c:a", "ac3", "-ac", "2", "-f", "vob"})
+                                                  << "" << "turn 0|progressive|cfr 23.98 repeating fields|0.54+1.97|ac3 2ch 0.54+1.98";
+        QTest::newRow("film, repeat-field flags, read at the spread points")
+            << TestMedia::clip("facts-soft-long.mpg", QStringList{"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=24000/1001:duration=24"}
+                                                          + QStringList{"-f", "lavfi", "-i", "sine=sample_rate=48000:duration=24", "TELECINE",
+                                                                        "-c:a", "mp2", "-ac", "2", "-f", "vob"})
+            << "" << "turn 0|progressive|cfr 23.98 repeating fields|0.54+23.99|mp2 2ch 0.53+24 overlapping";
+        // Film, then video at the rate the fields are shown at (a disc's extras after the film):
+        // no constant rate of film.
+        QTest::newRow("film flagged to repeat fields, then video")
+            << TestMedia::clip("facts-soft-then-video.mpg",
+                               QStringList{"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=24000/1001:duration=12", "-f",
+                                           "lavfi", "-i", "sine=sample_rate=48000:duration=12", "TELECINE", "-c:a", "mp2",
+                                           "-ac", "2", "-f", "vob", "JOIN", "-f", "lavfi", "-i",
+                                           "testsrc2=size=160x120:rate=30000/1001:duration=12", "-f", "lavfi", "-i",
+                                           "sine=sample_rate=48000:duration=12", "-c:v", "mpeg2video", "-b:v", "2000k",
+                                           "-aspect", "16:9", "-c:a", "mp2", "-ac", "2", "-f", "vob", "-output_ts_offset", "12.5"})
+            << "" << "turn 0|progressive|vfr 27.05 fast 29.97|0.54+23.95|mp2 2ch 0.53+23.93 overlapping";
+        // A phone's rate dropping from 30 to 20 a second: its container's times step by two
+        // fields and three as well, and it is no film.
+        QTest::newRow("phone, its rate dropping from 30 to 20")
+            << TestMedia::clip("facts-30-then-20.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=60:duration=3", "-vf",
+                                                   "select='if(lt(n\\,60)\\,not(mod(n\\,2))\\,eq(mod(n-60\\,3)\\,1))'",
+                                                   "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 23.46 fast 30|0+2.98";
+        QTest::newRow("film, fields repeated in the pictures")
+            << TestMedia::clip("facts-hard.mpg", {"-f", "lavfi", "-i", "testsrc2=size=352x240:rate=24000/1001:duration=2,telecine",
+                                                  "-target", "ntsc-dvd", "-s", "352x240", "-flags", "+ilme+ildct", "-top", "1"})
+            << "" << "turn 0|tt, top first|cfr 29.97|0.53+2";
         QTest::newRow("constant rate, read through the file")
             << TestMedia::clip("facts-constant.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=12", "-f",
                                                       "lavfi", "-i", "sine=sample_rate=48000:duration=12", "-c:v", "libx264",
@@ -461,7 +497,8 @@ private slots:
         };
         const QString shown = !facts.interlaced() ? QString() : facts.topFieldFirst() ? ", top first" : ", bottom first";
         QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder + shown,
-                          facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate) : "cfr " + n(facts.frameRate),
+                          facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate)
+                                             : "cfr " + n(facts.frameRate) + (facts.repeatFields ? " repeating fields" : ""),
                           n(facts.pictureStart) + '+' + n(facts.pictureLength) + lead(facts.pictureLeadIn)
                               + (facts.stillPicture ? " still" : "")};
         // Its colours, where the stream names them.
@@ -520,6 +557,85 @@ private slots:
                                     times(20, [](int i) { return 10 + i / 10.0; }).first()} << false << 15.0;
         QTest::newRow("steps next to nothing, then 25 fps")
             << times(60, [](int i) { return i < 20 ? i * 4.9e-324 : (i - 19) / 25.0; }) << true << 25.0;
+    }
+
+    // The lengths of pictures as demuxers give them: two fields and three by turns are film
+    // flagged to repeat fields, at four fifths of the clock of two fields.
+    void repeatedFields_data()
+    {
+        QTest::addColumn<QList<double>>("durations");
+        QTest::addColumn<double>("codedRate");
+        QTest::addColumn<QList<QList<double>>>("spread");
+        QTest::addColumn<double>("filmRate"); // 0: none, or not kept
+        const auto lengths = [](int count, const std::function<double(int)> &at) {
+            QList<double> list;
+            for (int i = 0; i < count; ++i)
+                list << at(i);
+            return list;
+        };
+        const double two = 0.033367, three = 0.050044;
+        const QList<double> pulldown = lengths(40, [&](int i) { return i % 2 ? two : three; });
+        const QList<double> stretch = lengths(32, [](int i) { return (i / 2 * 5 + i % 2 * 3) / 60000.0 * 1001; });
+        QTest::newRow("3:2, the disc's rate named") << pulldown << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("3:2, no rate named") << pulldown << 0.0 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("3:2, another rate named") << pulldown << 60000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("3:2, 30 named for 29.97") << pulldown << 30.0 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("3:2 of a clock of no coded rate")
+            << lengths(40, [](int i) { return i % 2 ? 0.04 : 0.06; }) << 0.0 << QList<QList<double>>() << 20.0;
+        QTest::newRow("3:2 of a clock named where no rate is coded")
+            << lengths(40, [](int i) { return i % 2 ? 0.04 : 0.06; }) << 25.0 << QList<QList<double>>() << 20.0;
+        // Read from points in the file: a time given twice is no step (each picture's listed
+        // twice here); a stretch of eight tells nothing, video or not.
+        QList<double> twice;
+        for (double time : stretch)
+            twice << time << time;
+        const QList<double> video = lengths(8, [](int i) { return i * 1001 / 30000.0; });
+        QTest::newRow("3:2, the film's stretches further on") << pulldown << 30000.0 / 1001
+                                                              << QList<QList<double>>{stretch, twice, video} << 24000.0 / 1001;
+        QTest::newRow("3:2, then video at 29.97 further on")
+            << pulldown << 30000.0 / 1001 << QList<QList<double>>{stretch, lengths(32, [](int i) { return i * 1001 / 30000.0; })}
+            << 0.0;
+        QTest::newRow("one picture in four repeating a field") << lengths(40, [&](int i) { return i % 4 ? two : three; })
+                                                              << 30000.0 / 1001 << QList<QList<double>>() << 30000.0 / 1001 * 8 / 9;
+        // 24 shown at 25: a field repeated in one picture of twelve.
+        QTest::newRow("one picture in twelve repeating a field") << lengths(48, [&](int i) { return i % 12 ? 0.04 : 0.06; })
+                                                                 << 25.0 << QList<QList<double>>() << 24.0;
+        QTest::newRow("one picture in thirteen repeating a field") << lengths(52, [&](int i) { return i % 13 ? 0.04 : 0.06; })
+                                                                   << 25.0 << QList<QList<double>>() << 0.0;
+        QTest::newRow("a short stream's last picture of three fields alone")
+            << lengths(10, [&](int i) { return i == 9 ? 0.06 : 0.04; }) << 25.0 << QList<QList<double>>() << 0.0;
+        QTest::newRow("a stream's last picture of three fields alone")
+            << lengths(113, [&](int i) { return i == 112 ? 0.06 : 0.04; }) << 25.0 << QList<QList<double>>() << 0.0;
+        QTest::newRow("every picture two fields") << lengths(40, [&](int) { return two; }) << 30000.0 / 1001
+                                                  << QList<QList<double>>() << 0.0;
+        QTest::newRow("two pictures of four fields") << lengths(40, [&](int i) { return i % 20 == 9 ? 2 * two : i % 2 ? two : three; })
+                                                     << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
+        QTest::newRow("the last picture cut to one field") << lengths(40, [&](int i) { return i == 39 ? two / 2 : i % 2 ? two : three; })
+                                                           << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("no length twice") << lengths(40, [&](int i) { return two * (1 + i * 0.3); })
+                                         << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
+        QTest::newRow("seven pictures tell nothing") << pulldown.mid(0, 7) << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
+        QTest::newRow("3:2, lengths rounded to the microsecond both ways")
+            << lengths(40, [&](int i) { return i % 2 ? two + (i % 4 == 1 ? 1e-6 : 0) : three - (i % 4 == 0 ? 1e-6 : 0); })
+            << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("3:2 of a clock the stream names, no rate pictures are coded at")
+            << lengths(40, [](int i) { return i % 2 ? 0.050001 : 0.075002; }) << 20.0 << QList<QList<double>>() << 16.0;
+        QTest::newRow("a length shorter than any picture's among them")
+            << lengths(40, [&](int i) { return i == 7 ? 0.0005 : i % 2 ? two : three; }) << 30000.0 / 1001
+            << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("lengths unstated among them") << lengths(40, [&](int i) { return i % 5 == 0 ? 0.0 : i % 2 ? two : three; })
+                                                     << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
+    }
+
+    void repeatedFields()
+    {
+        QFETCH(QList<double>, durations);
+        QFETCH(double, codedRate);
+        QFETCH(QList<QList<double>>, spread);
+        QFETCH(double, filmRate);
+        const double film = RepeatedFields::filmRate(durations, codedRate);
+        const double kept = film > 0.0 && RepeatedFields::runsAt(spread, film) ? film : 0.0;
+        QVERIFY2(qAbs(kept - filmRate) < 1e-6, qPrintable(QString::number(kept, 'g', 10)));
     }
 
     void constantSteps()

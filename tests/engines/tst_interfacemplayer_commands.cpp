@@ -20,7 +20,7 @@ const QString kDvd = QStringLiteral("/media/DVD folder");
 // What every playback starts with on Linux: no "-priority" (rejected here), and joystick
 // and LIRC off so that their failures never reach standard error.
 const QString kPlayHead = "-slave -nofs -nomouseinput -nolirc -nojoystick -nokeepaspect -nocache "
-                          "-noconfig all -nofontconfig -framedrop -nodr -double "
+                          "-noconfig all -fontconfig -framedrop -nodr -double "
                           "-monitorpixelaspect 1 -osdlevel 0 -softvol -softvol-max 110 -quiet";
 const QString kIdentifyHead = "-noconfig all -noquiet -nocache -nofs -nomouseinput -nolirc "
                               "-nojoystick -slave -nofontconfig -vo null -ao null -frames 1";
@@ -82,16 +82,18 @@ private slots:
         auto row = [](const char *name, const char *command, const char *setup, const char *expected) {
             QTest::newRow(name) << command << setup << expected;
         };
-        row("file, nothing chosen", "play", "", "PLAY TITLE MOVIE");
+        row("file, nothing chosen", "play", "", "PLAY -nosub -noautosub TITLE MOVIE");
         row("file in a window", "play", "wid=12345 size=512x288 vo=gl volume=5",
-            "PLAY -vo gl -vf scale=512:288 -geometry 512x288 -af volume=5 -wid 12345 MOVIE");
-        row("a driver MPlayer did not list is refused", "play", "vo=xv", "PLAY TITLE MOVIE");
-        row("video off ignores driver and size", "play", "videoOff vo=gl size=512x288", "PLAY -vo null TITLE MOVIE");
-        row("audio-only: no video option", "play", "audioOnly vo=x11 size=512x288", "PLAY TITLE MOVIE");
-        row("audio off drops volume and audio id", "play", "audioOff volume=3 aid=2", "PLAY -ao null TITLE MOVIE");
+            "PLAY -vo gl -vf scale=512:288 -geometry 512x288 -af volume=5 -nosub -noautosub -wid 12345 MOVIE");
+        row("a driver MPlayer did not list is refused", "play", "vo=xv", "PLAY -nosub -noautosub TITLE MOVIE");
+        row("video off ignores driver and size", "play", "videoOff vo=gl size=512x288", "PLAY -vo null -nosub -noautosub TITLE MOVIE");
+        row("audio-only: no video option", "play", "audioOnly vo=x11 size=512x288", "PLAY -nosub -noautosub TITLE MOVIE");
+        row("audio off drops volume and audio id", "play", "audioOff volume=3 aid=2", "PLAY -ao null -nosub -noautosub TITLE MOVIE");
         row("file: aid, start, frames; no chapter", "play", "aid=2 start=30 frames=100 chapter=3",
-            "PLAY -aid 2 -ss 30 -frames 100 TITLE MOVIE");
-        row("file: a subtitle id drops the start", "play", "sid=1 start=30", "PLAY -sid 1 TITLE MOVIE");
+            "PLAY -aid 2 -nosub -noautosub -ss 30 -frames 100 TITLE MOVIE");
+        row("file: a subtitle id drops the start", "play", "sid=1 start=30", "PLAY -sid 1 -noautosub TITLE MOVIE");
+        // Exactly the subtitle chosen: MPlayer shows none the file flags, nor a file named as the movie.
+        row("file: subtitles off", "play", "sid=1 subsOff", "PLAY -nosub -noautosub TITLE MOVIE");
         row("DVD: audio id, no subtitle", "play", "dvd=3 aid=129 start=30",
             "PLAY -aid 129 -nosub -dvdangle 1 TITLE -dvd-device DVD dvd://3");
         row("DVD: one chapter wins over the list", "play", "dvd=1 sid=0 angle=2 chapter=3 chapters=1,2 wid=77",
@@ -102,7 +104,7 @@ private slots:
             "PLAY -vf scale=320:240 -geometry 320x240 -nosub -dvdangle 1 TITLE -dvd-device DVD dvd://6");
         row("identify file, no play options", "identify", "videoOff aid=3", "IDENTIFY -endpos 0 -msglevel identify=4 MOVIE");
         // A relative name that starts with "-" must not be read as an option.
-        row("play file named like an option", "play", "file=-vo.avi", "PLAY TITLE ./-vo.avi");
+        row("play file named like an option", "play", "file=-vo.avi", "PLAY -nosub -noautosub TITLE ./-vo.avi");
         row("identify file named like an option", "identify", "file=-vo.avi", "IDENTIFY -endpos 0 -msglevel identify=4 ./-vo.avi");
         row("identify DVD title always reads angle 1", "identify", "dvd=2 angle=3",
             "IDENTIFY -msglevel identify=6 -dvd-device DVD dvd://2 -dvdangle 1");

@@ -89,11 +89,13 @@ QString turnedPhoneVideo()
                                                   "-metadata:s:v:0", "rotate=270"});
 }
 
-QString audioSummary(const QList<AudioInfo> &streams)
+// Each stream as "aid:rate:channels:codec[:language]", the one chosen marked "*".
+QString audioSummary(const QList<AudioInfo> &streams, int chosen = -1)
 {
     QStringList parts;
     for (const AudioInfo &a : streams)
-        parts << QStringLiteral("%1:%2:%3:%4").arg(a.aid).arg(a.samplingRate).arg(a.channelCount).arg(a.codec)
+        parts << (parts.size() == chosen ? "*" : "")
+                     + QStringLiteral("%1:%2:%3:%4").arg(a.aid).arg(a.samplingRate).arg(a.channelCount).arg(a.codec)
                      + (a.language.isEmpty() || a.language == "und" ? QString() : ":" + a.language);
     return parts.join(' ');
 }
@@ -129,26 +131,27 @@ private slots:
         QTest::addColumn<QSize>("display");
         QTest::addColumn<double>("frameRate");
         QTest::addColumn<double>("length");
-        QTest::addColumn<QString>("audio"); // aid:rate:channels:codec per stream
+        QTest::addColumn<QString>("audio"); // aid:rate:channels:codec per stream, "*" the chosen
         QTest::addColumn<int>("subtitles");
+        QTest::addColumn<int>("subtitle"); // the chosen, -1 none
         QTest::newRow("AVI") << TestMedia::standardAvi() << "AVI" << "FMP4" << QSize(320, 240) << QSize(320, 240)
-                             << 25.0 << 3.0 << "1:44100:1:mp3" << 0;
+                             << 25.0 << 3.0 << "*1:44100:1:mp3" << 0 << -1;
         QTest::newRow("MP4") << TestMedia::standardMp4() << "MPEG-4" << "h264" << QSize(320, 240) << QSize(320, 240)
-                             << 25.0 << 3.0 << "0:44100:1:aac" << 0;
+                             << 25.0 << 3.0 << "*0:44100:1:aac" << 0 << -1;
         QTest::newRow("MKV, quotes and accents") << subtitledMkv() << "Matroska" << "h264" << QSize(320, 240)
-                                                 << QSize(320, 240) << 25.0 << 3.0 << "0:44100:1:aac:fre" << 1;
+                                                 << QSize(320, 240) << 25.0 << 3.0 << "*0:44100:1:aac:fre" << 1 << -1;
         QTest::newRow("WebM") << webmFile() << "WebM" << "vp8" << QSize(320, 240) << QSize(320, 240) << 25.0
-                              << 2.0 << "0:44100:1:vorbis" << 0;
+                              << 2.0 << "*0:44100:1:vorbis" << 0 << -1;
         QTest::newRow("leading dash") << dashFile() << "AVI" << "FMP4" << QSize(320, 240) << QSize(320, 240)
-                                      << 25.0 << 3.0 << "1:44100:1:mp3" << 0;
+                                      << 25.0 << 3.0 << "*1:44100:1:mp3" << 0 << -1;
         QTest::newRow("MP3") << audioFile() << "MPEG Audio" << "" << QSize(0, 0) << QSize(0, 0) << 0.0 << 1.0
-                             << "0:44100:1:mp3" << 0;
+                             << "*0:44100:1:mp3" << 0 << -1;
         // MPlayer's own reader describes no picture and MediaInfo gives no rate: FFprobe's.
         QTest::newRow("MPEG-TS of H.264 at 50 fps")
             << TestMedia::clip("loading-h264-50.ts", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=50:duration=1",
                                                       "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264",
                                                       "-pix_fmt", "yuv420p", "-c:a", "mp2", "-f", "mpegts"})
-            << "MPEG-TS" << "h264" << QSize(320, 240) << QSize(320, 240) << 50.0 << 1.0 << "257:44100:1:mp2" << 0;
+            << "MPEG-TS" << "h264" << QSize(320, 240) << QSize(320, 240) << 50.0 << 1.0 << "*257:44100:1:mp2" << 0 << -1;
         // A TV recording's two tracks, which MPlayer's own reader names out of order, the second
         // with its language.
         QTest::newRow("MPEG-TS of two tracks")
@@ -159,25 +162,45 @@ private slots:
                                                      "-c:a:1", "ac3", "-ac:a:1", "2", "-metadata:s:a:1", "language=fre",
                                                      "-f", "mpegts"})
             << "MPEG-TS" << "mpeg2video" << QSize(320, 240) << QSize(320, 240) << 25.0 << 1.0
-            << "257:44100:1:mp2 258:48000:2:ac3:fre" << 0;
+            << "*257:44100:1:mp2 258:48000:2:ac3:fre" << 0 << -1;
         // A cover picture, which MPlayer reports as video of 90000 frames a second, is no video.
         QTest::newRow("M4A with a cover")
             << TestMedia::clip("loading-cover.m4a", {"-f", "lavfi", "-i", "sine=duration=1", "-f", "lavfi", "-i",
                                                      "testsrc=size=64x64:duration=1", "-map", "0", "-map", "1",
                                                      "-frames:v", "1", "-c:a", "aac", "-c:v", "mjpeg",
                                                      "-disposition:v", "attached_pic"})
-            << "MPEG-4" << "" << QSize(0, 0) << QSize(0, 0) << 0.0 << 1.0 << "0:44100:1:aac" << 0;
+            << "MPEG-4" << "" << QSize(0, 0) << QSize(0, 0) << 0.0 << 1.0 << "*0:44100:1:aac" << 0 << -1;
         // A phone's portrait video, stored on its side with a turn to show it at: described,
         // played and encoded upright.
         QTest::newRow("phone video turned a quarter")
             << turnedPhoneVideo()
-            << "MPEG-4" << "h264" << QSize(180, 320) << QSize(180, 320) << 30.0 << 1.0 << "0:44100:1:aac" << 0;
+            << "MPEG-4" << "h264" << QSize(180, 320) << QSize(180, 320) << 30.0 << 1.0 << "*0:44100:1:aac" << 0 << -1;
         // The movie lasts as long as its longest stream.
         QTest::newRow("picture shorter than its sound")
             << TestMedia::clip("loading-shortpicture.mkv", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1",
                                                            "-f", "lavfi", "-i", "sine=duration=3", "-c:v", "libx264",
                                                            "-pix_fmt", "yuv420p", "-c:a", "aac"})
-            << "Matroska" << "h264" << QSize(320, 240) << QSize(320, 240) << 25.0 << 3.0 << "0:44100:1:aac" << 0;
+            << "Matroska" << "h264" << QSize(320, 240) << QSize(320, 240) << 25.0 << 3.0 << "*0:44100:1:aac" << 0 << -1;
+        // Film flagged to repeat fields, which the player and MediaInfo name at the rate the
+        // fields are shown at (29.97): described at its own.
+        QTest::newRow("MPEG-2 film flagged to repeat fields")
+            << TestMedia::clip("loading-telecined.mpg", {"-f", "lavfi", "-i", "testsrc=size=352x240:rate=24000/1001:duration=2",
+                                                         "-f", "lavfi", "-i", "sine=duration=2", "TELECINE", "-c:a", "mp2",
+                                                         "-f", "vob"})
+            << "MPEG-PS" << "mpeg2video" << QSize(352, 240) << QSize(426, 240) << 24000.0 / 1001 << 2.0 << "*0:44100:1:mp2" << 0 << -1;
+        // A film's second sound track and its subtitle flagged to be played (the subtitle forced
+        // too): chosen as the lists open, as a player chooses them.
+        QTest::newRow("Matroska, second track and subtitle flagged")
+            << TestMedia::clip("loading-flagged.mkv", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1",
+                                                       "-f", "lavfi", "-i", "sine=duration=1", "-f", "lavfi", "-i",
+                                                       "sine=frequency=880:duration=1", "-f", "lavfi", "-i",
+                                                       "sine=frequency=660:duration=1", "-i",
+                                                       writeEngineFile("flagged.srt", "1\n00:00:00,500 --> 00:00:01,000\nHi\n"), "-map", "0",
+                                                       "-map", "1", "-map", "2", "-map", "3", "-map", "4", "-c:v", "libx264",
+                                                       "-pix_fmt", "yuv420p", "-c:a", "aac", "-c:s", "ass", "-disposition:a:0", "0",
+                                                       "-disposition:a:1", "default", "-disposition:s:0", "forced"})
+            << "Matroska" << "h264" << QSize(320, 240) << QSize(320, 240) << 25.0 << 1.0
+            << "0:44100:1:aac *1:44100:1:aac 2:44100:1:aac" << 1 << 0;
         // The player reads the length of this one from its first packets' bit rate, those of a
         // busy picture before a still one: 0.6 s of 6.
         QTest::newRow("MPEG-TS whose length the player misreads")
@@ -187,7 +210,7 @@ private slots:
                                                    "[0]noise=alls=100:allf=t[busy];[busy][1]concat[v]", "-map", "[v]",
                                                    "-map", "2", "-c:v", "mpeg2video", "-b:v", "20M", "-maxrate", "40M",
                                                    "-bufsize", "8M", "-c:a", "mp2", "-f", "mpegts"})
-            << "MPEG-TS" << "mpeg2video" << QSize(352, 288) << QSize(352, 288) << 25.0 << 6.0 << "257:44100:1:mp2" << 0;
+            << "MPEG-TS" << "mpeg2video" << QSize(352, 288) << QSize(352, 288) << 25.0 << 6.0 << "*257:44100:1:mp2" << 0 << -1;
     }
     void realFiles()
     {
@@ -200,6 +223,7 @@ private slots:
         QFETCH(double, length);
         QFETCH(QString, audio);
         QFETCH(int, subtitles);
+        QFETCH(int, subtitle);
         QVERIFY(!path.isEmpty());
         const QString previous = QDir::currentPath();
         QDir::setCurrent(TestMedia::folder());
@@ -214,7 +238,8 @@ private slots:
         QCOMPARE(movie.displaySize(), display);
         QCOMPARE(movie.frameRate, frameRate);
         QVERIFY2(qAbs(movie.length - length) < 0.1, qPrintable(QString::number(movie.length)));
-        QCOMPARE(audioSummary(movie.audioStreams), audio);
+        QCOMPARE(audioSummary(movie.audioStreams, m_panel->audioIndex), audio);
+        QCOMPARE(m_panel->subtitleCombo->currentData().toInt(), subtitle);
         QCOMPARE(movie.audioCount, int(movie.audioStreams.size()));
         QCOMPARE(movie.subtitleCount, subtitles);
         QCOMPARE(m_panel->sourceName, QFileInfo(path).completeBaseName());

@@ -41,6 +41,15 @@ QString scanningMPlayer(int lines)
                 "esac")
             .arg(lines));
 }
+// A panel shown on screen with the clip opened as the user opens it; null where it failed.
+std::unique_ptr<PanelProbe> panelWith(PanelConsoles &consoles, const QString &clip)
+{
+    std::unique_ptr<PanelProbe> panel(makePanel(&consoles));
+    panel->show();
+    if (!QTest::qWaitForWindowExposed(panel.get()) || !panel->setInput(clip, 1))
+        return nullptr;
+    return panel;
+}
 } // namespace
 
 class TestPlayerRendering : public QObject
@@ -123,10 +132,8 @@ private slots:
              "ultrafast", "-pix_fmt", "yuv420p", "THEN", "-c", "copy", "-metadata:s:v:0", "rotate=" + rotate});
         QVERIFY(!clip.isEmpty());
         PanelConsoles consoles;
-        std::unique_ptr<PanelProbe> panel(makePanel(&consoles));
-        panel->show();
-        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
-        QVERIFY(panel->setInput(clip, 1));
+        std::unique_ptr<PanelProbe> panel = panelWith(consoles, clip);
+        QVERIFY(panel);
         panel->player->disableAudio();
         panel->play();
         QImage frame;
@@ -137,6 +144,60 @@ private slots:
         saveScreenshot(frame, "player-turned-" + rotate);
         QCOMPARE(frame.size(), display);
         QCOMPARE(turnOf(sourcePicture(clip).look, pictureLook(frame)), QString("upright"));
+        QVERIFY(panel->stopPlayback());
+    }
+
+    // A dark film whose text subtitle shows from 0.5 s to its end, opened as the user opens
+    // it: the panel plays the subtitle it lists as chosen, drawn in bright letters, and none
+    // where it lists none, also where the file flags one to be shown.
+    void chosenTextSubtitleShows_data()
+    {
+        QTest::addColumn<QString>("codec");       // of the subtitle in Matroska
+        QTest::addColumn<QString>("disposition"); // its flags
+        QTest::addColumn<int>("chosen");          // the entry of the panel's list, -1 none
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("SubRip chosen") << "subrip" << "0" << 0 << true;
+        QTest::newRow("ASS chosen") << "ass" << "0" << 0 << true;
+        QTest::newRow("forced, the panel's own choice") << "ass" << "default+forced" << -2 << true;
+        QTest::newRow("forced, chosen away") << "ass" << "default+forced" << -1 << false;
+        QTest::newRow("forced alone, the panel's own choice") << "ass" << "forced" << -2 << true;
+        QTest::newRow("no flags, the panel's own choice") << "ass" << "0" << -2 << false;
+    }
+    void chosenTextSubtitleShows()
+    {
+        QFETCH(QString, codec);
+        QFETCH(QString, disposition);
+        QFETCH(int, chosen);
+        QFETCH(bool, shown);
+        if (!onX11())
+            QSKIP("MPlayer needs an X display to draw into");
+        const QString words = TestMedia::scratch("rendering", "words.srt");
+        QFile file(words);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("1\n00:00:00,500 --> 00:00:30,000\nHHHH HHHH\n\n");
+        file.close();
+        const QString clip = TestMedia::clip("rendering-" + codec + "-" + disposition + ".mkv",
+            {"-f", "lavfi", "-i", "color=c=0x202020:size=320x180:rate=25:duration=30", "-i", words, "-map", "0:v",
+             "-map", "1:s", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:s", codec,
+             "-disposition:s:0", disposition});
+        QVERIFY(!clip.isEmpty());
+        PanelConsoles consoles;
+        std::unique_ptr<PanelProbe> panel = panelWith(consoles, clip);
+        QVERIFY(panel);
+        if (chosen > -2)
+            panel->subtitleCombo->setCurrentIndex(panel->subtitleCombo->findData(chosen));
+        QCOMPARE(panel->subtitleCombo->currentData().toInt(), shown ? 0 : -1);
+        panel->play();
+        // The dark picture, played on past the subtitle's start as the player answers.
+        QImage frame;
+        QVERIFY(waitFor([&] {
+            frame = grabNative(panel->renderer);
+            return panel->position >= 1.0 && colourShare(frame, QColor(0x20, 0x20, 0x20), 12) > 0.5;
+        }, kScreenWait));
+        // White letters, a hundred of its pixels or more, where the picture has none.
+        const bool lettered = colourShare(frame, Qt::white, 40) > 0.0005;
+        saveScreenshot(frame, "player-subtitle-" + QString(QTest::currentDataTag()).replace(' ', '-'));
+        QVERIFY2(lettered == shown, qPrintable(consoles.stdErr.toPlainText().right(600)));
         QVERIFY(panel->stopPlayback());
     }
 

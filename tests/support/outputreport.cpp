@@ -390,6 +390,8 @@ DecodeReport readDecodeReport(const QByteArray &log, const QString &files, int i
             report.fieldOrder = fieldOrderOf(line);
             report.pixelFormat = pixelFormatOf(line);
             report.colour = colourOf(line);
+            static const QRegularExpression coded(QStringLiteral(", (\\d+(?:\\.\\d+)?) fps,"));
+            report.codedRate = coded.match(line).captured(1).toDouble();
         }
     }
     report.errors = errorLines(log).join('\n');
@@ -697,6 +699,7 @@ constexpr double kLateStartSlack = 0.1;
 constexpr double kEarlyStartSlack = 0.15;
 // Rates that differ less are the same to a player (30000/1001 and 30 differ by 0.1 %).
 constexpr double kRateSlack = 0.01;
+constexpr double kCodedRateSlack = 0.02;
 // The shape a player shows may differ from the source's by this share ...
 constexpr double kShapeSlack = 0.02;
 // ... and by what one line or column more or less of the picture makes: the edge of a scaled
@@ -816,6 +819,13 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
         known = known || sameRate(rate, own);
     if (!known)
         return QStringLiteral("%1 fps from a %2 fps source").arg(rate, 0, 'f', 3).arg(expected.frameRate, 0, 'f', 3);
+    // MPEG video names its rate in its own headers, and a disc player shows a picture each step
+    // of it: pictures spaced wider run fast there (or at 4/5 of it, film flagged to repeat
+    // fields). The rate is named to two decimals ("23.98 fps").
+    const bool mpegVideo = file.streams.contains("mpeg1video,video") || file.streams.contains("mpeg2video,video");
+    if (mpegVideo && file.codedRate > 0 && qAbs(rate / file.codedRate - 1) > kCodedRateSlack
+        && qAbs(rate / (file.codedRate * 4 / 5) - 1) > kCodedRateSlack)
+        return QStringLiteral("pictures at %1 fps in a stream coded at %2 fps").arg(rate, 0, 'f', 3).arg(file.codedRate);
     // Where the source's sound comes first, its first picture may be shown from the sound's
     // start on (FFmpeg at a constant rate): that time is no longer picture, nor pictures lost.
     const double held = heldBeforePicture(expected, file);
@@ -840,7 +850,7 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
     // without bars the frame is stored upright or wide as it is shown, since many players
     // ignore a container's sample aspect (not the display aspect MPEG-1 and MPEG-2 video
     // carry in the picture's own headers, which fixed disc frames rely on).
-    const bool subtitled = expected.subtitleTo > expected.subtitleFrom;
+    const bool subtitled = expected.subtitleTo > expected.subtitleFrom && !expected.subtitleHidden;
     const QRect picture = subtitled ? activePicture(file.frames, expected.subtitleFrom - kSubtitleEdge,
                                                     expected.subtitleTo + kSubtitleEdge)
                                     : activePicture(file.frames);
@@ -880,6 +890,11 @@ QString pictureFault(const PlayerExpectation &expected, const DecodeReport &file
         if (during < 0.8 || before > 0.2 || after > 0.2)
             return QStringLiteral("the subtitle shows in %1 % of the pictures of its time, %2 % before, %3 % after")
                 .arg(qRound(100 * during)).arg(qRound(100 * before)).arg(qRound(100 * after));
+    } else if (expected.subtitleHidden && expected.subtitleTo > expected.subtitleFrom) {
+        const double during = shareBright(file.frames, expected.subtitleFrom + kSubtitleEdge,
+                                          expected.subtitleTo - kSubtitleEdge);
+        if (during > 0.2)
+            return QStringLiteral("a subtitle not chosen shows in %1 % of the pictures of its time").arg(qRound(100 * during));
     }
     return QString();
 }

@@ -52,6 +52,7 @@ struct DecodeReport
     int repeats = 0;         // pictures hardly different from the one shown before them
     double step = 0;         // their usual distance in seconds
     double frameRate = 0;    // their mean rate from the first to the last
+    double codedRate = 0;    // the rate the stream's own headers name (FFmpeg's "fps"), 0 unnamed
     int holes = 0;           // distances of more than one and a half steps
     double videoSeconds = 0; // from the first picture's start to the last one's end
     int sampleRate = 0, channels = 0;
@@ -154,6 +155,7 @@ struct PlayerExpectation
     double tone = 0;              // Hz of the chosen track
     QString pixelFormat;          // the pictures' format the target's players take; empty: any
     double subtitleFrom = 0, subtitleTo = 0; // when the chosen subtitle shows; 0 and 0: none
+    bool subtitleHidden = false;  // the subtitle of that time is not chosen: it must not show
     QList<int> look;              // the source's picture as shown; empty: not compared
     // An interlaced source's field order and the least brightest level of its pictures made
     // whole (0: not judged): an output's pictures made of both fields blended fall short of it.

@@ -100,6 +100,31 @@ QString joinedClip(const QString &name, const QStringList &recordings)
 }
 } // namespace
 
+namespace {
+// Film as NTSC discs store it: ffmpeg makes the film's pictures and sound from the inputs,
+// MEncoder codes the pictures as MPEG-2 at their own rate flagged to repeat fields to fill
+// 29.97 (its MPEG muxer's "telecine"; FFmpeg's encoders write no such flags), and ffmpeg
+// puts them beside the sound with the codec arguments given.
+int softTelecined(const QString &path, const QStringList &inputs, const QStringList &codecs, QString *err)
+{
+    const QString film = path + ".film.avi", pictures = path + ".telecined.mpg";
+    int code = TestMedia::run("ffmpeg", kQuiet + inputs + QStringList{"-c:v", "ffv1", "-c:a", "pcm_s16le"} + kSameBytes
+                                            + QStringList{film}, nullptr, err);
+    if (code == 0)
+        code = TestMedia::run("mencoder", {film, "-nosound", "-ovc", "lavc", "-lavcopts",
+                                           "vcodec=mpeg2video:vbitrate=2000:aspect=16/9:threads=1", "-of", "mpeg",
+                                           "-mpegopts", "format=dvd:tsaf:telecine", "-ofps", "24000/1001", "-o",
+                                           pictures}, nullptr, err);
+    if (code == 0)
+        code = TestMedia::run("ffmpeg", kQuiet + QStringList{"-i", pictures, "-i", film, "-map", "0:v", "-map", "1:a",
+                                                             "-c:v", "copy"} + codecs + kSameBytes + QStringList{path},
+                              nullptr, err);
+    QFile::remove(film);
+    QFile::remove(pictures);
+    return code;
+}
+} // namespace
+
 QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs)
 {
     const QString path = folder() + "/" + name;
@@ -115,8 +140,11 @@ QString TestMedia::clip(const QString &name, const QStringList &ffmpegInputAndCo
     // A second step reads what the first one wrote (written beside it, with the same suffix).
     const qsizetype then = ffmpegInputAndCodecArgs.indexOf(QStringLiteral("THEN"));
     const QString first = then < 0 ? path : folder() + "/step1-" + name;
-    int code = run("ffmpeg", kQuiet + ffmpegInputAndCodecArgs.mid(0, then < 0 ? -1 : then) + kSameBytes + QStringList{first},
-                   nullptr, &err);
+    const qsizetype telecine = ffmpegInputAndCodecArgs.indexOf(QStringLiteral("TELECINE"));
+    int code = telecine >= 0 ? softTelecined(path, ffmpegInputAndCodecArgs.mid(0, telecine),
+                                             ffmpegInputAndCodecArgs.mid(telecine + 1), &err)
+                             : run("ffmpeg", kQuiet + ffmpegInputAndCodecArgs.mid(0, then < 0 ? -1 : then) + kSameBytes
+                                                 + QStringList{first}, nullptr, &err);
     if (then >= 0) {
         if (code == 0)
             code = run("ffmpeg", kQuiet + QStringList{"-i", first} + ffmpegInputAndCodecArgs.mid(then + 1)

@@ -21,6 +21,9 @@ QString scratch(const QString &subfolder, const QString &name);
 // Arguments split by "JOIN" make recordings of their own, whose bytes are joined one after
 // the other as a recorder appends one programme to another (each part's times as its own
 // arguments set them: "-output_ts_offset" for a transport stream that follows on).
+// Arguments split by "TELECINE": before it the inputs of a film at 24000/1001 fps and its
+// sound, after it the codec arguments of the file that holds them, its pictures coded as
+// MPEG-2 flagged to repeat fields (shown at 29.97, as an NTSC film DVD stores film).
 QString clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs);
 // folder()/name made of the bytes of `whole` from the share `from` of them on, as a recording
 // cut where no packet starts (a TV recording cut mid-group); empty on failure.
