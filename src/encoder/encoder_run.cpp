@@ -251,6 +251,9 @@ SyncRunner::Result Encoder::runStatusRun(int type, const QString &program, const
     limits = SyncRunner::Timeouts::patient(start, finish, kill);
     if (m_askingAgain)
         limits = limits.again();
+    if (m_askDeadline.isForever())
+        m_askDeadline = SyncRunner::Timeouts::startDeadline(start, finish, kill);
+    limits.deadline = m_askDeadline;
     const SyncRunner::Result run = SyncRunner::runQuery(program, arguments, QString(), limits, classWord);
     m_queriesLate = m_queriesLate || run.outOfTime();
     return run;
@@ -259,8 +262,9 @@ SyncRunner::Result Encoder::runStatusRun(int type, const QString &program, const
 bool Encoder::askEngine(const QString &name, EngineRecord &record, const std::function<bool()> &queries)
 {
     m_queriesLate = false;
+    m_askDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     bool ran = queries();
-    if ((!ran || record.status->state != InterfaceStatus::Ready) && m_queriesLate) {
+    if ((!ran || record.status->state != InterfaceStatus::Ready) && m_queriesLate && !m_askDeadline.hasExpired()) {
         logMessage(tr("Encoder: %1 did not answer in time; it is asked again with longer time-outs.").arg(name),
                    LogLevel::Normal);
         m_queriesLate = false;
@@ -268,6 +272,7 @@ bool Encoder::askEngine(const QString &name, EngineRecord &record, const std::fu
         ran = queries();
         m_askingAgain = false;
     }
+    m_askDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     record.status->late = m_queriesLate && record.status->state != InterfaceStatus::Ready;
     return ran;
 }

@@ -64,10 +64,11 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
     QString failureText;
     QString error;
     m_queriesLate = false;
+    m_startDeadline = SyncRunner::Timeouts::startDeadline(m_startTimeout, m_finishTimeout, m_killTimeout);
     QueryOutcome outcome = queryEngine(failureText, error);
     // An engine whose queries went unanswered in time (a busy machine, a cold disk) is asked
-    // once more with longer time-outs before it is called broken.
-    if (outcome != QueryOutcome::Ready && m_queriesLate) {
+    // once more with longer time-outs before it is called broken, while its start has time.
+    if (outcome != QueryOutcome::Ready && m_queriesLate && !m_startDeadline.hasExpired()) {
         m_console->logNormal(tr("%1: no answer in time; the engine is asked again with longer time-outs.").arg(m_name));
         clearFindings();
         m_askingAgain = true;
@@ -75,6 +76,7 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
         outcome = queryEngine(failureText, error);
         m_askingAgain = false;
     }
+    m_startDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     switch (outcome) {
     case QueryOutcome::Ready:
         m_console->log(LogLevel::Verbose, tr("%1: interface ready.").arg(m_name));
@@ -116,6 +118,7 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     SyncRunner::Timeouts timeouts = SyncRunner::Timeouts::patient(m_startTimeout, m_finishTimeout, m_killTimeout);
     if (m_askingAgain)
         timeouts = timeouts.again();
+    timeouts.deadline = m_startDeadline;
     const SyncRunner::Result result =
         m_queryRunning ? SyncRunner::runQuery(m_executablePath, arguments, m_libraryPath, timeouts, classWord)
                        : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord,

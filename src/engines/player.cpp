@@ -630,10 +630,13 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
     // its answer was cut or missing, and an analysis or a status read from it would call a
     // good file invalid or a working engine broken.
     SyncRunner::Timeouts limits = SyncRunner::Timeouts::patient(m_timeouts.start, m_timeouts.finish, m_timeouts.kill);
+    // A status query is part of the engine's start, which holds the window.
+    if (statusQuery)
+        limits.deadline = SyncRunner::Timeouts::startDeadline(m_timeouts.start, m_timeouts.finish, m_timeouts.kill);
     SyncRunner::Result result;
     // An empty program (a back-end type without an interface) cannot start; do not ask
     // QProcess to try.
-    for (int asking = 0; asking < 2 && !program.isEmpty(); ++asking) {
+    for (int asking = 0; asking < 2 && !program.isEmpty() && !limits.deadline.hasExpired(); ++asking) {
         if (asking > 0) {
             log(tr("Player: %1 did not answer in time; it is asked again with longer time-outs.").arg(engine),
                 LogLevel::Normal);

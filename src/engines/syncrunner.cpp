@@ -45,6 +45,7 @@ struct OutputCapture
     ChannelCapture stdOut;
     ChannelCapture stdErr;
     QElapsedTimer quiet; // since the engine started or last printed (or moved on)
+    QElapsedTimer printed; // since the engine started or last printed (what moves it on)
     // When set, only lines it judges to move the engine on restart `quiet`.
     std::function<bool(const QString &)> progressed;
     QByteArray unfinished[2]; // per channel, the line not ended yet
@@ -58,6 +59,7 @@ void notePrinted(OutputCapture &output, int channel, const QByteArray &bytes)
         return;
     if (!output.progressed) {
         output.quiet.start();
+        output.printed.start();
         return;
     }
     QByteArray &line = output.unfinished[channel];
@@ -69,8 +71,10 @@ void notePrinted(OutputCapture &output, int channel, const QByteArray &bytes)
         line += QByteArrayView(bytes).sliced(begin, std::min(end - begin, LongestJudgedLine - line.size()));
         if (end == size)
             return;
-        if (!line.isEmpty() && output.progressed(QString::fromUtf8(line)))
+        if (!line.isEmpty() && output.progressed(QString::fromUtf8(line))) {
             output.quiet.start();
+            output.printed.start();
+        }
         line.clear();
         begin = end + 1;
     }
@@ -176,6 +180,20 @@ bool waitToLeave(QProcess *process, QProcess::ProcessState state, int timeout)
 
 enum class EndWait { Ended, TimedOut, Stalled, Stopped };
 
+// When the finish time-out counted from now runs out, or the run's deadline if sooner.
+QDeadlineTimer finishBy(const SyncRunner::Timeouts &timeouts)
+{
+    const QDeadlineTimer finish(timeouts.finish);
+    return timeouts.deadline < finish ? timeouts.deadline : finish;
+}
+
+// The start time-out, or what is left of the run's deadline if less.
+int startWait(const SyncRunner::Timeouts &timeouts)
+{
+    return int(std::min<qint64>(timeouts.start, timeouts.deadline.isForever()
+                                                    ? timeouts.start : timeouts.deadline.remainingTime()));
+}
+
 // How often a run that may be asked to stop looks at its stop flag.
 constexpr qint64 StopPollMs = 100;
 
@@ -184,13 +202,14 @@ constexpr qint64 StopPollMs = 100;
 // until it is set.
 EndWait waitForEnd(QProcess *process, OutputCapture &output, const SyncRunner::Timeouts &timeouts)
 {
+    const QDeadlineTimer finish = finishBy(timeouts);
     if (timeouts.stall <= 0 && !timeouts.stop)
-        return waitToLeave(process, QProcess::Running, timeouts.finish) ? EndWait::Ended : EndWait::TimedOut;
-    const QDeadlineTimer finish(timeouts.finish);
+        return waitToLeave(process, QProcess::Running, int(finish.remainingTime())) ? EndWait::Ended : EndWait::TimedOut;
     WorkWatch work;
     if (timeouts.stall > 0 && (timeouts.work.process || !timeouts.work.files.isEmpty())) {
         work = WorkWatch(process->processId(), timeouts.work.process, timeouts.work.files);
         output.quiet.start();
+        output.printed.start();
     }
     for (;;) {
         const qint64 finishLeft = finish.remainingTime();
@@ -208,7 +227,7 @@ EndWait waitForEnd(QProcess *process, OutputCapture &output, const SyncRunner::T
             slice = std::min<qint64>(slice, WorkWatch::LookMs);
         if (waitToLeave(process, QProcess::Running, int(slice)))
             return EndWait::Ended;
-        if (work.worked())
+        if (work.movedOn(output.printed.elapsed(), qint64(timeouts.stall) * SyncRunner::WorkAloneFactor))
             output.quiet.start();
     }
 }
@@ -225,10 +244,11 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
         engine.held->open(output.limit);
     SyncRunner::Result result;
     // A prefetched process may have started, or even ended, long ago.
-    const bool started = waitToLeave(process, QProcess::Starting, timeouts.start)
+    const int startTimeout = startWait(timeouts);
+    const bool started = waitToLeave(process, QProcess::Starting, startTimeout)
                          && process->error() != QProcess::FailedToStart;
     if (!started) {
-        result.startFailure = ProcessEnd::startFailure(process, timeouts.start);
+        result.startFailure = ProcessEnd::startFailure(process, startTimeout);
         result.startTimedOut = process->state() == QProcess::Starting;
         ProcessKiller::killAndWait(process, timeouts.kill);
         ProcessKiller::release(process);
@@ -493,6 +513,11 @@ SyncRunner::Timeouts SyncRunner::Timeouts::patient(int start, int finish, int ki
     timeouts.stall = finish;
     timeouts.work.process = true;
     return timeouts;
+}
+
+QDeadlineTimer SyncRunner::Timeouts::startDeadline(int start, int finish, int kill)
+{
+    return QDeadlineTimer(qint64(AgainFactor) * (qint64(start) + finish + kill) - kill);
 }
 
 SyncRunner::Timeouts SyncRunner::Timeouts::again() const

@@ -151,6 +151,11 @@ private slots:
         const QString fake = TestMedia::fakeEngine();
         const QString growing = "i=0; while [ $i -lt 7 ]; do printf x >> \"$1\"; sleep 0.2; i=$((i+1)); done; echo answer";
         QTest::newRow("works silently") << QString("exec '%1' burn 1400 echo answer").arg(fake) << "process" << "ends";
+        // Work alone holds it for three stall time-outs after its last output, no longer.
+        QTest::newRow("spins silently") << QString("exec '%1' burn 600000 echo answer").arg(fake) << "process" << "stalls";
+        QTest::newRow("grows its file past that, then works silently")
+            << QString("i=0; while [ $i -lt 15 ]; do printf x >> \"$1\"; sleep 0.2; i=$((i+1)); done; exec '%1' burn 1000 echo answer")
+                   .arg(fake) << "both" << "ends";
         QTest::newRow("waits silently") << QString("exec '%1' slow 1.4 echo answer").arg(fake) << "both" << "stalls";
         QTest::newRow("grows its file, watched") << growing << "file" << "ends";
         QTest::newRow("grows its file, not watched") << growing << "process" << "stalls";
@@ -225,6 +230,33 @@ private slots:
         QCOMPARE(file.readAll().size(), 300000);
         QVERIFY(WorkWatch::usageOf(self).readBytes - unread >= 300000);
         QCOMPARE(WorkWatch::usageOf(0).cpuMs, -1);
+    }
+
+    // The readers of /proc: a count no machine reaches (a damaged or faked file) tells nothing.
+    void procReaders_data()
+    {
+        QTest::addColumn<QByteArray>("stat");
+        QTest::addColumn<qint64>("ticks");
+        QTest::addColumn<QByteArray>("io");
+        QTest::addColumn<qint64>("bytes");
+        const QByteArray head = "4242 (a (b) c) R 1 4242 4242 0 -1 4194304 100 0 0 0 ";
+        QTest::newRow("as the kernel writes them") << head + "7 3 2 1 20 0 1 0" << qint64(13)
+                                                   << QByteArray("rchar: 123456\nwchar: 7\n") << qint64(123456);
+        QTest::newRow("largest counts") << head + "9223372036854775807 9223372036854775807 9223372036854775807 9223372036854775807 20"
+                                        << qint64(-1) << QByteArray("rchar: 9223372036854775807\n") << qint64(-1);
+        QTest::newRow("a count past an unsigned 64 bits") << head + "1 1 1 18446744073709551616 20" << qint64(-1)
+                                                          << QByteArray("rchar: 18446744073709551615") << qint64(-1);
+        QTest::newRow("negative counts") << head + "1 -1 1 1 20" << qint64(-1) << QByteArray("rchar: -5\n") << qint64(-1);
+        QTest::newRow("at the bounds") << head + "1099511627776 0 0 0 20" << qint64(1099511627776)
+                                       << QByteArray("rchar: 1152921504606846976\n") << qint64(1152921504606846976);
+        QTest::newRow("cut short") << QByteArray("4242 (x) R 1 2 3") << qint64(-1) << QByteArray("wchar: 1\n") << qint64(-1);
+    }
+    void procReaders()
+    {
+        QFETCH(QByteArray, stat);
+        QFETCH(QByteArray, io);
+        QTEST(WorkWatch::cpuTicks(stat), "ticks");
+        QTEST(WorkWatch::readBytes(io), "bytes");
     }
 
     void hangingEngineIsKilledAndItsOutputParsed()
