@@ -1161,6 +1161,7 @@ private slots:
         QProcess reader;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", config);
+        environment.insert("QT_LOGGING_RULES", "vexo.console.debug=true"); // its start on the terminal
         reader.setProcessEnvironment(environment);
         reader.start("sh", {"-c",
                             "sh -c '\"$0\" & echo $! > \"$1\"; wait $!; echo $? > \"$1.end\"' \"$0\" \"$1\" 2>&1"

@@ -7,6 +7,7 @@
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QLoggingCategory>
 #include <QTest>
 
 #include <memory>
@@ -134,11 +135,13 @@ private slots:
         Player bare(Player::MplayerBackend, kMissing, kMissing, kMissing, nullptr, nullptr,
                     nullptr, log.get(), LogLevel::Quiet, 0, 0, 0);
         log.reset();
+        QLoggingCategory::setFilterRules("vexo.console.debug=true"); // off unless asked for
         for (const char *expected : {"Player Log: a", "Player stdIn: b", "Player stdErr: d"})
             QTest::ignoreMessage(QtDebugMsg, expected); // the test fails unless each one comes
         bare.log("a", LogLevel::Verbose);
         bare.logStdIn("b", LogLevel::Verbose);
         bare.logStdErr("d", LogLevel::Verbose);
+        QLoggingCategory::setFilterRules(QString());
     }
 };
 
