@@ -590,7 +590,10 @@ void MainWindow::reportReadiness(const QList<EngineReadiness::Item> &boxItems,
                                  const QList<EngineReadiness::Item> &logItems)
 {
     const bool ready = EngineReadiness::allReady(boxItems);
-    if (!ready) {
+    const bool untold = EngineReadiness::untold(boxItems, m_notReadyTold);
+    if (!ready && !untold) {
+        statusBar()->showMessage(tr("Player and encoder are NOT ready: %1.").arg(EngineReadiness::notReadyNames(boxItems)));
+    } else if (!ready) {
         InfoBoxDialog box(this);
         box.setTextFormat(Qt::RichText);
         box.setText(tr("<u>Player and encoder are NOT ready.</u>"));

@@ -358,6 +358,9 @@ protected:
     bool m_consoleButton = false;
     int m_verbosity = 1;
     bool m_jobsAbortConfirmed = false;
+    // The engines the readiness box named not ready, each with its path and lack, until it is
+    // ready: what was told is said again in the status bar, not in a box at every open.
+    QSet<QString> m_notReadyTold;
     bool m_closing = false;
     bool m_closed = false;
     bool m_closeRetryPending = false;
