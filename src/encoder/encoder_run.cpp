@@ -11,6 +11,7 @@
 #include "encoder/records/enginetype.h"
 #include "encoder/trialwatch.h"
 #include "engines/syncrunner.h"
+#include "jobs/processend.h"
 #include "jobs/console.h"
 
 #include <QDebug>
@@ -180,7 +181,7 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
     }
     if (run.crashedByItself()) {
         qCDebug(lcEncoder) << "Warning: encoder process crashed.";
-        logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
+        logMessage(ProcessEnd::crashWarning(name, run.exitCode), LogLevel::Normal);
     } else if (reportNormalEnd && !run.crashed) {
         qCDebug(lcEncoder) << "Encoder: process finished.";
         logMessage(tr("Encoder: %1 process finished.").arg(name), LogLevel::Verbose);

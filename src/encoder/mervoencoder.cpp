@@ -8,6 +8,7 @@
 #include "encoder/records/enginetype.h"
 #include "engines/fileargument.h"
 #include "engines/syncrunner.h"
+#include "jobs/processend.h"
 #include "jobs/console.h"
 
 #include <QDebug>
@@ -182,7 +183,7 @@ bool MervoEncoder::runStatusQuery(int type)
     }
     if (run.crashedByItself()) {
         qCDebug(lcEncoder) << "Warning: encoder process crashed.";
-        logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
+        logMessage(ProcessEnd::crashWarning(name, run.exitCode), LogLevel::Normal);
     } else if (!run.crashed) {
         qCDebug(lcEncoder) << "MervoEncoder: process finished.";
         logMessage(tr("MervoEncoder: %1 process finished.").arg(name), LogLevel::Verbose);
