@@ -438,8 +438,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_encoderWidget->setSaveSettingsOnExit(m_saveSettingsOnExit);
     if (m_saveSettingsOnExit) {
         const bool saved = saveSettings();
-        // Nobody is there to answer a box when the system ends the program.
-        if ((!saveEditionSettings() || !saved) && !m_closeOnSignal)
+        if (!saveEditionSettings() || !saved)
             tellSettingsNotSaved();
     }
     m_monitor->close();
@@ -509,7 +508,7 @@ void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)
     store.sync();
     // The other edition's store is cleared only where it is a file: reading a named pipe
     // would hold the window for ever, and a save replaces a device that a link names.
-    const QString otherOrganization = QStringLiteral("Orvel");
+    const QString otherOrganization = QLatin1String(AppIdentity::kOtherEditionOrganization);
     if (ShellSettings::irregularFile(ShellSettings::storeFiles(otherOrganization, otherApplicationName)).isEmpty()) {
         QSettings other(otherOrganization, otherApplicationName);
         other.clear();

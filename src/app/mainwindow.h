@@ -207,7 +207,8 @@ protected:
     // Loads through the player panel as the extended panel does (its consoles emptied first,
     // a modal progress window); this window's panel loads as the base one.
     virtual bool setExtendedInput(const QString &path, int kind);
-    // Tells the user that this run's settings were not saved.
+    // Tells the user that this run's settings were not saved: on the terminal always, in a box
+    // unless the program is ending by a signal.
     void tellSettingsNotSaved();
     void createActions();
     void createMenus();

@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 class TestShellSettings : public QObject
 {
     Q_OBJECT
@@ -318,6 +321,47 @@ private slots:
         QCOMPARE(first.readAll(), QByteArray("first"));
     }
 
+    // Which settings files cannot be read, and which have other names that must see what is
+    // saved. A file its user may not read is judged by a user who is not root (nobody, where
+    // the tests run as root, who reads every file).
+    void settingsFileKinds_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("unreadable");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("a file") << "file" << false << false;
+        QTest::newRow("none") << "none" << false << false;
+        QTest::newRow("a folder") << "folder" << true << false;
+        QTest::newRow("a file its user may not read") << "locked" << true << false;
+        QTest::newRow("a link to a file") << "link" << false << true;
+        QTest::newRow("a file of two names") << "two names" << false << true;
+    }
+    void settingsFileKinds()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, shared);
+        QTemporaryDir folder;
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                         | QFile::ReadOther | QFile::ExeOther));
+        const QString file = folder.path() + "/s.conf";
+        const QString other = folder.path() + "/other name";
+        QFile written(kind == "link" ? other : file);
+        QVERIFY(kind == "none" || kind == "folder" ? true : written.open(QIODevice::WriteOnly) && written.write("old") == 3);
+        written.close();
+        QVERIFY(kind != "folder" || QDir().mkpath(file));
+        QVERIFY(kind != "locked" || written.setPermissions(QFileDevice::Permissions()));
+        QVERIFY(kind != "link" || QFile::link(other, file));
+        QVERIFY(kind != "two names" || ::link(QFile::encodeName(file).constData(), QFile::encodeName(other).constData()) == 0);
+        QTEST(unreadableToAUser(file), "unreadable");
+        QCOMPARE(ShellSettings::isShared(file), shared);
+        if (kind == "folder" || kind == "locked")
+            return;
+        QVERIFY(ShellSettings::writeThrough(file, "new"));
+        QFile seen(shared ? other : file);
+        QVERIFY(seen.open(QIODevice::ReadOnly));
+        QCOMPARE(seen.readAll(), QByteArray("new"));
+    }
+
     void readinessTexts()
     {
         const QList<EngineReadiness::Item> items{{"FFmpeg", true, "6.0", "/usr/bin/ffmpeg"},
@@ -334,6 +378,25 @@ private slots:
                               "MediaInfo is ready [version: 23.04]"}));
         QCOMPARE(EngineReadiness::summaryLine(false), QString("Application is NOT ready [check your installation]."));
         QCOMPARE(EngineReadiness::rule().size(), 76);
+    }
+
+private:
+    // Whether a user who is not root finds the file unreadable: this process where it is not
+    // root, else a child that is nobody.
+    static bool unreadableToAUser(const QString &file)
+    {
+        if (::geteuid() != 0)
+            return ShellSettings::unreadableFile({file}) == file;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+            ::_exit(ShellSettings::unreadableFile({file}) == file ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        [&status] { QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) < 2); }();
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 };
 
