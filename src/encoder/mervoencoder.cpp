@@ -73,6 +73,7 @@ bool MervoEncoder::initEngine(int type, const QString &binary)
         m_mkvmerge = std::make_unique<InterfaceMKVmerge>();
         m_mkvmerge->init(binary, view, own->job.get(), own->status.get());
     }
+    // The time-outs stay as the owner set them (see Encoder::initEngine).
     resetEngine(type);
     return isEngineReady(type);
 }
