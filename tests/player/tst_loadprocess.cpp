@@ -45,7 +45,7 @@ private slots:
     // its last output, not the PatienceFactor ones that an engine printing all along gets.
     void silentSpinnerStopped()
     {
-        constexpr int finish = 400;
+        constexpr int finish = 1000; // as the player's latency at least: two looks at its work a second
         LoadProcess run;
         QElapsedTimer clock;
         clock.start();
