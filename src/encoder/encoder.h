@@ -381,8 +381,8 @@ private:
     // the engine is being asked again.
     bool m_queriesLate = false;
     bool m_askingAgain = false;
-    // While askEngine() runs: when it gives up, set by its first query from the engine's
-    // time-outs (SyncRunner::Timeouts::startDeadline).
+    // When an askEngine() gives up: set by its first status query from the engine's time-outs
+    // (SyncRunner::Timeouts::startDeadline), cleared when the next asking begins.
     QDeadlineTimer m_askDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     bool m_trialCancelled = false;
 

@@ -273,7 +273,6 @@ bool Encoder::askEngine(const QString &name, EngineRecord &record, const std::fu
         ran = queries();
         m_askingAgain = false;
     }
-    m_askDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     record.status->late = m_queriesLate && record.status->state != InterfaceStatus::Ready;
     return ran;
 }

@@ -138,8 +138,10 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     m_lastRunTimedOut = result.killed;
     if (result.killed) {
         // What it printed before its time ran out is still read.
-        m_lastRunEnd = tr("process timed out after %1 milliseconds")
-                           .arg(result.stalled ? timeouts.stall : timeouts.finish);
+        m_lastRunEnd = result.pastDeadline
+                           ? tr("process timed out: an engine's start may take %1 milliseconds")
+                                 .arg(SyncRunner::Timeouts::startBudget(m_startTimeout, m_finishTimeout, m_killTimeout))
+                           : tr("process timed out after %1 milliseconds").arg(result.stalled ? timeouts.stall : timeouts.finish);
         qCDebug(lcEngines).noquote() << QStringLiteral("%1: %2.").arg(QLatin1String(classWord), m_lastRunEnd);
     } else {
         m_lastRunEnd = ProcessEnd::exitText(result.crashed ? QProcess::CrashExit : QProcess::NormalExit,

@@ -51,6 +51,13 @@ struct OutputCapture
     QByteArray unfinished[2]; // per channel, the line not ended yet
 };
 
+// The engine printed what moves it on.
+void movedOn(OutputCapture &output)
+{
+    output.quiet.start();
+    output.printed.start();
+}
+
 // Restarts the quiet clock for what a channel printed: any bytes, or with a judge, a whole
 // line that moves the engine on.
 void notePrinted(OutputCapture &output, int channel, const QByteArray &bytes)
@@ -58,8 +65,7 @@ void notePrinted(OutputCapture &output, int channel, const QByteArray &bytes)
     if (bytes.isEmpty())
         return;
     if (!output.progressed) {
-        output.quiet.start();
-        output.printed.start();
+        movedOn(output);
         return;
     }
     QByteArray &line = output.unfinished[channel];
@@ -71,10 +77,8 @@ void notePrinted(OutputCapture &output, int channel, const QByteArray &bytes)
         line += QByteArrayView(bytes).sliced(begin, std::min(end - begin, LongestJudgedLine - line.size()));
         if (end == size)
             return;
-        if (!line.isEmpty() && output.progressed(QString::fromUtf8(line))) {
-            output.quiet.start();
-            output.printed.start();
-        }
+        if (!line.isEmpty() && output.progressed(QString::fromUtf8(line)))
+            movedOn(output);
         line.clear();
         begin = end + 1;
     }
@@ -208,8 +212,7 @@ EndWait waitForEnd(QProcess *process, OutputCapture &output, const SyncRunner::T
     WorkWatch work;
     if (timeouts.stall > 0 && (timeouts.work.process || !timeouts.work.files.isEmpty())) {
         work = WorkWatch(process->processId(), timeouts.work.process, timeouts.work.files);
-        output.quiet.start();
-        output.printed.start();
+        movedOn(output);
     }
     for (;;) {
         const qint64 finishLeft = finish.remainingTime();
@@ -262,6 +265,7 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
         result.killed = true;
         result.stalled = end == EndWait::Stalled;
         result.stopped = end == EndWait::Stopped;
+        result.pastDeadline = end == EndWait::TimedOut && timeouts.deadline.hasExpired();
         if (ProcessKiller::killAndWait(process, timeouts.kill)) {
             qCDebug(lcEngines).noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
         } else {
@@ -515,9 +519,14 @@ SyncRunner::Timeouts SyncRunner::Timeouts::patient(int start, int finish, int ki
     return timeouts;
 }
 
+qint64 SyncRunner::Timeouts::startBudget(int start, int finish, int kill)
+{
+    return qint64(AgainFactor) * (qint64(start) + finish + kill);
+}
+
 QDeadlineTimer SyncRunner::Timeouts::startDeadline(int start, int finish, int kill)
 {
-    return QDeadlineTimer(qint64(AgainFactor) * (qint64(start) + finish + kill) - kill);
+    return QDeadlineTimer(startBudget(start, finish, kill) - kill);
 }
 
 SyncRunner::Timeouts SyncRunner::Timeouts::again() const

@@ -78,6 +78,8 @@ public:
         // so that however often it is asked and however long it works, a start blocks the
         // window no longer (33 s at the default latencies).
         static QDeadlineTimer startDeadline(int start, int finish, int kill);
+        // How long such a start may take at most, in milliseconds.
+        static qint64 startBudget(int start, int finish, int kill);
     };
     static constexpr int PatienceFactor = 20;
     static constexpr int AgainFactor = 3;
@@ -93,6 +95,7 @@ public:
         bool killed = false;       // did not end within the finish time-out
         bool stalled = false;      // killed for no progress within the stall time-out
         bool stopped = false;      // killed because the stop flag was set
+        bool pastDeadline = false; // killed because the run's deadline had passed
         bool stillRunning = false; // did not even end after the kill
         bool crashed = false;      // ended by a signal (a kill counts as one)
         int exitCode = -1;         // the signal's number after a crash

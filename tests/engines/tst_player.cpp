@@ -7,6 +7,7 @@
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QTest>
 
@@ -126,6 +127,22 @@ private slots:
         QVERIFY(!player->parseStdoutRun("ANS_speed=2", &code, &info));
         QCOMPARE(code, -7);
         QCOMPARE(lines(c.stdErr), QStringList(4, kVlcWarning));
+    }
+
+    // A utility that prints without end at its status query: its start holds the window
+    // three times its latencies at most, and is not asked again once that time is spent.
+    void endlessStatusGivesUp()
+    {
+        Consoles c;
+        QString counter;
+        const QString chatty = countingScript("ffprobe-chatty", "progress 1000000", &counter);
+        QElapsedTimer clock;
+        clock.start();
+        Player player(Player::MplayerBackend, m_mplayer, m_mediaInfo, chatty, &c.stdIn, &c.stdOut, &c.stdErr,
+                            &c.log, LogLevel::Normal, 500, 500, 500);
+        QVERIFY(player.ffprobeStatus()->state != InterfaceStatus::Ready && player.ffprobeStatus()->late);
+        QCOMPARE(runCount(counter), 1);
+        QVERIFY2(clock.elapsed() < SyncRunner::Timeouts::startBudget(500, 500, 500) + 2000, qPrintable(QString::number(clock.elapsed())));
     }
 
     // Once a console is gone, its lines go to the debug output with their prefix.

@@ -87,6 +87,11 @@ private slots:
         // Asked again with longer time-outs before it is called broken: three times as long.
         QTest::newRow("silent FFprobe that hangs")
             << "FFprobe" << QString("exec '%1' hang").arg(fake) << "FFprobe: process timed out after 9000 milliseconds with no output.";
+        // One that spins without a word is given up once its start has taken three times the
+        // latencies (3000, 3000 and 5000 ms), asked again or not.
+        QTest::newRow("silent FFprobe that spins")
+            << "FFprobe" << QString("exec '%1' burn 600000 true").arg(fake)
+            << "FFprobe: process timed out: an engine's start may take 33000 milliseconds with no output.";
     }
 
     void failedStarts()

@@ -387,6 +387,9 @@ private slots:
             << "ffprobe" << "stopped" << "*show_format*"
             << "FFprobe was stopped from outside (killed by signal 15 (Terminated)): the picture's turn, fields and frame "
                "rate and the streams' start times are unknown, and MEncoder is not used for this file.";
+        QTest::newRow("MediaInfo stopped from outside")
+            << "mediainfo" << "stopped" << "*.mp4"
+            << "MediaInfo was stopped from outside (killed by signal 15 (Terminated)): what it tells of the file is missing.";
         QTest::newRow("MediaInfo never answering") << "mediainfo" << "hang" << "*.mp4"
                                                    << "MediaInfo did not answer in time: what it tells of the file is missing.";
         QTest::newRow("MPlayer never answering") << "mplayer" << "hang" << "*identify*"
