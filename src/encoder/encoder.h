@@ -237,7 +237,7 @@ protected:
     // when each of them started). When the engine is not ready after them and a query went
     // unanswered in time, they run once more with longer time-outs before it is called not
     // ready, all within one engine start's deadline; the status tells whether it stayed late. Returns the last result of `queries`.
-    bool askEngine(const QString &name, EngineRecord &record, const std::function<bool()> &queries);
+    bool askEngine(int type, const QString &name, EngineRecord &record, const std::function<bool()> &queries);
     // One status query of the engine (see askEngine): its answer is kept while the
     // executable is unchanged; `limits` receives the time-outs it ran with.
     SyncRunner::Result runStatusRun(int type, const QString &program, const QStringList &arguments,
@@ -381,8 +381,7 @@ private:
     // the engine is being asked again.
     bool m_queriesLate = false;
     bool m_askingAgain = false;
-    // When an askEngine() gives up: set by its first status query from the engine's time-outs
-    // (SyncRunner::Timeouts::startDeadline), cleared when the next asking begins.
+    // While askEngine() runs: when it gives up (SyncRunner::Timeouts::startDeadline).
     QDeadlineTimer m_askDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     bool m_trialCancelled = false;
 

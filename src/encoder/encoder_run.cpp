@@ -15,6 +15,7 @@
 #include "jobs/console.h"
 
 #include <QDebug>
+#include <QScopedValueRollback>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -252,18 +253,19 @@ SyncRunner::Result Encoder::runStatusRun(int type, const QString &program, const
     limits = SyncRunner::Timeouts::patient(start, finish, kill);
     if (m_askingAgain)
         limits = limits.again();
-    if (m_askDeadline.isForever())
-        m_askDeadline = SyncRunner::Timeouts::startDeadline(start, finish, kill);
     limits.deadline = m_askDeadline;
     const SyncRunner::Result run = SyncRunner::runQuery(program, arguments, QString(), limits, classWord);
     m_queriesLate = m_queriesLate || run.outOfTime();
     return run;
 }
 
-bool Encoder::askEngine(const QString &name, EngineRecord &record, const std::function<bool()> &queries)
+bool Encoder::askEngine(int type, const QString &name, EngineRecord &record, const std::function<bool()> &queries)
 {
     m_queriesLate = false;
-    m_askDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
+    int start = 0, finish = 0, kill = 0;
+    timeouts(type, start, finish, kill);
+    const QScopedValueRollback<QDeadlineTimer> deadline(m_askDeadline,
+                                                        SyncRunner::Timeouts::startDeadline(start, finish, kill));
     bool ran = queries();
     if ((!ran || record.status->state != InterfaceStatus::Ready) && m_queriesLate && !m_askDeadline.hasExpired()) {
         logMessage(tr("Encoder: %1 did not answer in time; it is asked again with longer time-outs.").arg(name),
@@ -320,7 +322,7 @@ void Encoder::resetEngine(int type)
     if (!record || !record->status || engineBuilderMissing(type))
         return;
     const QString binary = engineBinary(type);
-    if (!askEngine(name, *record, [this, type] { return queryEngine(type); }))
+    if (!askEngine(type, name, *record, [this, type] { return queryEngine(type); }))
         return;
     logMessage(tr("Encoder: %1 engine reset completed.").arg(name), LogLevel::Verbose);
 

@@ -140,7 +140,7 @@ void MervoEncoder::resetEngine(int type)
             map->clear();
         return runStatusQuery(type);
     };
-    if (!askEngine(name, *own, query))
+    if (!askEngine(type, name, *own, query))
         return;
 
     logMessage(tr("MervoEncoder: %1 engine reset completed.").arg(name), LogLevel::Verbose);

@@ -8,6 +8,7 @@
 
 #include <QDebug>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 
 IProcessor::IProcessor()
     : QObject(nullptr)
@@ -64,7 +65,8 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
     QString failureText;
     QString error;
     m_queriesLate = false;
-    m_startDeadline = SyncRunner::Timeouts::startDeadline(m_startTimeout, m_finishTimeout, m_killTimeout);
+    const QScopedValueRollback<QDeadlineTimer> deadline(
+        m_startDeadline, SyncRunner::Timeouts::startDeadline(m_startTimeout, m_finishTimeout, m_killTimeout));
     QueryOutcome outcome = queryEngine(failureText, error);
     // An engine whose queries went unanswered in time (a busy machine, a cold disk) is asked
     // once more with longer time-outs before it is called broken, while its start has time.
@@ -76,7 +78,6 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
         outcome = queryEngine(failureText, error);
         m_askingAgain = false;
     }
-    m_startDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     switch (outcome) {
     case QueryOutcome::Ready:
         m_console->log(LogLevel::Verbose, tr("%1: interface ready.").arg(m_name));

@@ -1012,6 +1012,7 @@ private slots:
         ModalAnswerer answerer;
         answerer.answerWith(QMessageBox::Ok);
         answerer.answerWith(QMessageBox::Ok);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^The engine paths could not be saved"));
         ApplicationShell shell;
         const int code = runShell(shell, [](MervoMainWindow *window, int) { window->exitAction->trigger(); });
         QDir(fileName).removeRecursively();

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -378,6 +379,19 @@ private slots:
                               "MediaInfo is ready [version: 23.04]"}));
         QCOMPARE(EngineReadiness::summaryLine(false), QString("Application is NOT ready [check your installation]."));
         QCOMPARE(EngineReadiness::rule().size(), 76);
+        // What the box told is not told again; another path, or a failure after the item was
+        // ready, is. A check of fewer items (the base one) leaves the others told.
+        QSet<QString> told;
+        QList<EngineReadiness::Item> later = items;
+        const QList<QPair<QString, bool>> steps{{"/bin/true", true}, {"/bin/true", false}, {"/bin/false", true},
+                                                {"ready", false}, {"/bin/false", true}};
+        for (const auto &[path, box] : steps) {
+            later[1].ready = path == "ready";
+            later[1].path = path;
+            QCOMPARE(EngineReadiness::untold(later, told), box);
+            QVERIFY(!EngineReadiness::untold(later.mid(1, 1), told));
+        }
+        QCOMPARE(EngineReadiness::notReadyNames(items), QString("MPlayer"));
     }
 
 private:

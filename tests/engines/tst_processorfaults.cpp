@@ -168,6 +168,8 @@ private slots:
             << "i=0; while [ $i -lt 7 ]; do head -c 262144 \"$2\" >/dev/null; sleep 0.2; i=$((i+1)); done; echo answer"
             << "process" << "ends";
         QTest::newRow("prints new lines") << "i=0; while [ $i -lt 7 ]; do echo $i; sleep 0.2; i=$((i+1)); done" << "both" << "ends";
+        QTest::newRow("prints new lines a byte at a time")
+            << "i=0; while [ $i -lt 7 ]; do printf $i; sleep 0.1; echo; sleep 0.1; i=$((i+1)); done" << "file" << "ends";
         QTest::newRow("repeats a line and sleeps") << "while :; do echo 'frame= 1'; sleep 0.2; done" << "both" << "stalls";
         QTest::newRow("works, stopped by the user") << QString("exec '%1' burn 5000 echo answer").arg(fake) << "process" << "stopped";
     }
@@ -355,6 +357,11 @@ private slots:
         QVERIFY(result.stdOut.size() < SyncRunner::OutputLimit + 200);
         QVERIFY(result.stdOut.endsWith(QString("bytes more than the 4 MB kept, and was stopped]\n")));
         QVERIFY(result.stdErr.isEmpty());
+        // One that prints exactly as much as is kept is neither cut nor stopped.
+        const QString exact = writeEngineScript("exact-limit", QString("'%1' bytes 100000; sleep 0.3").arg(TestMedia::fakeEngine()));
+        const SyncRunner::Result whole = SyncRunner::run(exact, {}, QString(), plainLimits(3000, 20000, 3000), "Test", 100000);
+        QVERIFY(whole.started && !whole.crashed && whole.droppedBytes == 0);
+        QCOMPARE(whole.stdOut, QString(100000, 'x'));
     }
 
     void outcomeIsRememberedPerPath()
