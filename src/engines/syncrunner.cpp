@@ -448,6 +448,10 @@ struct QueryStore
     QMutex mutex;
     QHash<QString, SyncRunner::Result> answers;
     QHash<QString, RunningEngine> running; // prefetched, not asked for yet
+    // Queries given up at an engine start's deadline, until start-up is over: the shell, the
+    // encoder and both player panels each start the same engines, and a broken one would hold
+    // the window for each of them.
+    QHash<QString, SyncRunner::Result> givenUp;
 };
 
 QueryStore &queryStore()
@@ -476,6 +480,7 @@ void SyncRunner::dropPrefetched()
     for (const RunningEngine &engine : std::as_const(store.running))
         endProcess(engine.process);
     store.running.clear();
+    store.givenUp.clear();
     endPrefetchedRuns(-1);
 }
 
@@ -495,6 +500,8 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
                                                 .arg(QLatin1String(classWord));
             return found.value();
         }
+        if (store.givenUp.contains(key))
+            return store.givenUp.value(key);
         prefetched = store.running.take(key);
     }
     const Result result = prefetched.process ? finishProcess(prefetched, timeouts, classWord)
@@ -504,6 +511,9 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
     if (!stamp.isEmpty() && result.started && !result.crashed) {
         QMutexLocker lock(&store.mutex);
         store.answers.insert(key, result);
+    } else if (!stamp.isEmpty() && result.pastDeadline) {
+        QMutexLocker lock(&store.mutex);
+        store.givenUp.insert(key, result);
     }
     return result;
 }

@@ -135,7 +135,8 @@ public:
     // the executable: the window, the encoder and the player each ask the same engines at
     // start-up, so a complete answer is kept and handed out again while the executable file
     // is unchanged (same path, size and modification time). Never for runs that read or
-    // write media files.
+    // write media files. A query given up at its start's deadline is not run again until
+    // dropPrefetched() says that start-up is over: the answer is the same late one.
     static Result runQuery(const QString &program, const QStringList &arguments,
                            const QString &libraryPath, const Timeouts &timeouts,
                            const char *classWord);

@@ -969,6 +969,34 @@ private slots:
         }
     }
 
+    // A shared settings file (a second name here) is worked on through a private copy:
+    // "Clear all settings" clears the other edition's store in its own file all the same.
+    void clearingBesideASharedFile()
+    {
+        const QString own = QSettings().fileName();
+        const QString other = ShellSettings::storeFiles(AppIdentity::kOtherEditionOrganization,
+                                                        QCoreApplication::applicationName()).first();
+        QTemporaryDir aside;
+        for (const QString &file : {own, other}) {
+            QDir().mkpath(QFileInfo(file).path());
+            QFile written(file);
+            QVERIFY(written.open(QIODevice::WriteOnly) && written.write("[Options]\nverbosity=2\n") > 0);
+        }
+        const auto removeFiles = qScopeGuard([&] { QFile::remove(other), QFile::remove(own); });
+        QCOMPARE(::link(QFile::encodeName(own).constData(), QFile::encodeName(aside.filePath("second")).constData()), 0);
+        ApplicationShell shell;
+        QCOMPARE(runShell(shell, [](MervoMainWindow *window, int pass) {
+                     if (pass == 2)
+                         return window->exitAction->trigger();
+                     ModalAnswerer clear;
+                     clear.answerWithButton("Clear settings and restart");
+                     window->clearSettingsAction->trigger();
+                 }),
+                 0);
+        QVERIFY(!QSettings(other, QSettings::IniFormat).contains("Options/verbosity"));
+        QVERIFY(QSettings(aside.filePath("second"), QSettings::IniFormat).contains("Core/Interfaces/ffmpeg"));
+    }
+
     // A signal while the box about a damaged settings file asks, before the window's loop
     // runs: the box is dismissed, and the program ends by its closing road instead of
     // waiting for a loop that nothing would end.
