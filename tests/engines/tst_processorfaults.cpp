@@ -240,30 +240,21 @@ private slots:
     }
 
     // The readers of /proc: a count no machine reaches (a damaged or faked file) tells nothing.
-    void procReaders_data()
-    {
-        QTest::addColumn<QByteArray>("stat");
-        QTest::addColumn<qint64>("ticks");
-        QTest::addColumn<QByteArray>("io");
-        QTest::addColumn<qint64>("bytes");
-        const QByteArray head = "4242 (a (b) c) R 1 4242 4242 0 -1 4194304 100 0 0 0 ";
-        QTest::newRow("as the kernel writes them") << head + "7 3 2 1 20 0 1 0" << qint64(13)
-                                                   << QByteArray("rchar: 123456\nwchar: 7\n") << qint64(123456);
-        QTest::newRow("largest counts") << head + "9223372036854775807 9223372036854775807 9223372036854775807 9223372036854775807 20"
-                                        << qint64(-1) << QByteArray("rchar: 9223372036854775807\n") << qint64(-1);
-        QTest::newRow("a count past an unsigned 64 bits") << head + "1 1 1 18446744073709551616 20" << qint64(-1)
-                                                          << QByteArray("rchar: 18446744073709551615") << qint64(-1);
-        QTest::newRow("negative counts") << head + "1 -1 1 1 20" << qint64(-1) << QByteArray("rchar: -5\n") << qint64(-1);
-        QTest::newRow("at the bounds") << head + "1099511627776 0 0 0 20" << qint64(1099511627776)
-                                       << QByteArray("rchar: 1152921504606846976\n") << qint64(1152921504606846976);
-        QTest::newRow("cut short") << QByteArray("4242 (x) R 1 2 3") << qint64(-1) << QByteArray("wchar: 1\n") << qint64(-1);
-    }
     void procReaders()
     {
-        QFETCH(QByteArray, stat);
-        QFETCH(QByteArray, io);
-        QTEST(WorkWatch::cpuTicks(stat), "ticks");
-        QTEST(WorkWatch::readBytes(io), "bytes");
+        const QByteArray head = "4242 (a (b) c) R 1 4242 4242 0 -1 4194304 100 0 0 0 ";
+        const QByteArray most = "9223372036854775807";
+        const struct { QByteArray stat; qint64 ticks; QByteArray io; qint64 bytes; } rows[] = {
+            {head + "7 3 2 1 20 0 1 0", 13, "rchar: 123456\nwchar: 7\n", 123456},
+            {head + most + ' ' + most + ' ' + most + ' ' + most + " 20", -1, "rchar: " + most + '\n', -1},
+            {head + "1 1 1 18446744073709551616 20", -1, "rchar: 18446744073709551615", -1},
+            {head + "1 -1 1 1 20", -1, "rchar: -5\n", -1},
+            {head + "1099511627776 0 0 0 20", WorkWatch::MostTicks, "rchar: 1152921504606846976\n", WorkWatch::MostReadBytes},
+            {"4242 (x) R 1 2 3", -1, "wchar: 1\n", -1}};
+        for (const auto &row : rows) {
+            QCOMPARE(WorkWatch::cpuTicks(row.stat), row.ticks);
+            QCOMPARE(WorkWatch::readBytes(row.io), row.bytes);
+        }
     }
 
     void hangingEngineIsKilledAndItsOutputParsed()
