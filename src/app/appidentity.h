@@ -13,6 +13,8 @@ QString applicationTitle();
 // The maker's domain name; fixed, because the settings file's path depends on it.
 inline constexpr const char *kOrganizationName = "vexo-media.org";
 inline constexpr const char *kOrganizationDomain = "Vexo";
+// The organisation of the other edition's store, which "Clear all settings" clears too.
+inline constexpr const char *kOtherEditionOrganization = "Orvel";
 inline constexpr const char *kWindowIcon = ":/gui4/images/vexo4icon.svg";
 // The texts the About box and the update check give of this release.
 inline constexpr const char *kProductName = "Vexo";

@@ -1,6 +1,7 @@
 #include "app/applicationshell.h"
 
 #include "app/appidentity.h"
+#include "app/applogging.h"
 #include "app/enginepaths.h"
 #include "app/enginequeryprefetch.h"
 #include "app/mervomainwindow.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QSettings>
@@ -78,16 +80,24 @@ void ApplicationShell::saveEnginePaths()
     settings.endGroup();
     settings.endGroup();
     settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qCWarning(lcApp).noquote() << tr("The engine paths could not be saved: the settings file %1 cannot be written.")
+                                          .arg(QDir::toNativeSeparators(settings.fileName()));
 }
 
 namespace {
 constexpr QSettings::Scope kScopes[] = {QSettings::UserScope, QSettings::SystemScope};
+
+// The files the program's default store reads (ShellSettings::storeFiles).
+QStringList programStoreFiles()
+{
+    return ShellSettings::storeFiles(QCoreApplication::organizationName(), QCoreApplication::applicationName());
 }
+} // namespace
 
 bool ApplicationShell::setAsideIrregularSettings()
 {
-    const QString irregular = ShellSettings::irregularFile(
-        ShellSettings::storeFiles(QCoreApplication::organizationName(), QCoreApplication::applicationName()));
+    const QString irregular = ShellSettings::irregularFile(programStoreFiles());
     if (irregular.isEmpty())
         return false;
     m_noticeText = tr("The settings file is not a regular file: it is neither read nor written, and "
@@ -107,6 +117,66 @@ void ApplicationShell::restoreSettingsFolders()
         QSettings::setPath(QSettings::defaultFormat(), kScopes[i], m_settingsFolders.at(i));
     m_settingsFolders.clear();
     m_asideSettings.reset();
+}
+
+bool ApplicationShell::tellUnreadableSettings()
+{
+    const QString unreadable = ShellSettings::unreadableFile(programStoreFiles());
+    if (unreadable.isEmpty())
+        return false;
+    m_noticeText = tr("The settings file cannot be read: the settings start from their defaults, and they cannot be "
+                      "saved until it can be read.");
+    m_noticeDetail = QFileInfo(unreadable).isDir()
+                         ? tr("Settings file: %1 is a folder.").arg(QDir::toNativeSeparators(unreadable))
+                         : tr("Settings file: %1 may not be read by you.").arg(QDir::toNativeSeparators(unreadable));
+    return true;
+}
+
+void ApplicationShell::keepSharedSettingsAside()
+{
+    const QString own = QSettings().fileName();
+    if (!ShellSettings::isShared(own))
+        return;
+    const QString folder = ShellSettings::storeFolder(QSettings::UserScope);
+    m_asideSettings = std::make_unique<QTemporaryDir>();
+    // The files of the user's scope the run reads or writes: the program's own, its
+    // organisation's, and the other edition's that "Clear all settings" clears.
+    const QStringList files = programStoreFiles().mid(0, 2)
+                              + ShellSettings::storeFiles(QLatin1String(AppIdentity::kOtherEditionOrganization),
+                                                          QCoreApplication::applicationName()).mid(0, 1);
+    for (const QString &file : files) {
+        ThroughFile through{m_asideSettings->filePath(file.mid(folder.size() + 1)), file, QByteArray(),
+                            QFileInfo(file).isFile()};
+        QFile real(file);
+        if (through.existed && real.open(QIODevice::ReadOnly))
+            through.written = real.readAll();
+        QDir().mkpath(QFileInfo(through.copy).path());
+        QFile copy(through.copy);
+        if (through.existed && copy.open(QIODevice::WriteOnly))
+            copy.write(through.written);
+        m_throughFiles << through;
+    }
+    m_settingsFolders << folder;
+    QSettings::setPath(QSettings::defaultFormat(), QSettings::UserScope, m_asideSettings->path());
+}
+
+void ApplicationShell::writeSettingsThrough()
+{
+    for (ThroughFile &through : m_throughFiles) {
+        QFile copy(through.copy);
+        if (!copy.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = copy.readAll();
+        if (text == through.written && through.existed)
+            continue;
+        if (!ShellSettings::writeThrough(through.file, text)) {
+            qCWarning(lcApp).noquote() << tr("The settings could not be saved: the settings file %1 cannot be written.")
+                                              .arg(QDir::toNativeSeparators(through.file));
+            continue;
+        }
+        through.written = text;
+        through.existed = true;
+    }
 }
 
 void ApplicationShell::keepDamagedSettings()
@@ -131,6 +201,8 @@ void ApplicationShell::tellSettingsNotice(QWidget *window)
 {
     if (m_noticeText.isEmpty())
         return;
+    // Also on the terminal, for whoever started the program from one.
+    qCWarning(lcApp).noquote() << m_noticeText << m_noticeDetail;
     InfoBoxDialog box(window);
     box.setIcon(QMessageBox::Warning);
     box.setText(m_noticeText);
@@ -143,8 +215,10 @@ void ApplicationShell::tellSettingsNotice(QWidget *window)
 int ApplicationShell::run()
 {
     const auto restore = qScopeGuard([this] { restoreSettingsFolders(); });
-    if (!setAsideIrregularSettings())
+    if (!setAsideIrregularSettings() && !tellUnreadableSettings()) {
         keepDamagedSettings();
+        keepSharedSettingsAside();
+    }
     // From here a "kill PID" or a logout ends the program by its closing road: a signal that
     // comes before the window is ready waits in its pipe for the window's event loop.
     StopSignals stopSignals;
@@ -174,6 +248,8 @@ int ApplicationShell::run()
         }
         // A closed window deletes itself later; no later loop may come to do it.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // Its panels saved their settings as they went.
+        writeSettingsThrough();
         if (code != AppIdentity::kRestartExitCode)
             return code;
     }

@@ -43,9 +43,19 @@ private:
     // private folder that goes with it, and starts from the defaults.
     bool setAsideIrregularSettings();
     void restoreSettingsFolders();
+    // Before anything is read: a settings file that cannot be read (a folder, a file its user
+    // may not read) is told; the store starts from the defaults and its saves fail.
+    bool tellUnreadableSettings();
     // Before anything is saved: a settings file that does not read back whole is copied
     // beside itself.
     void keepDamagedSettings();
+    // Before anything is read: the store's files of the user's scope are read and written
+    // through private copies when the program's own is shared (ShellSettings::isShared): its
+    // saves replace the file they write, which the file's other names would not see. Once
+    // each pass has saved, writeSettingsThrough() writes what changed into the files
+    // themselves.
+    void keepSharedSettingsAside();
+    void writeSettingsThrough();
     // Either of them is told to the user once, over the first window.
     void tellSettingsNotice(QWidget *window);
 
@@ -65,4 +75,14 @@ private:
     // The run's own settings folder, and the store's folders of each scope to come back to.
     std::unique_ptr<QTemporaryDir> m_asideSettings;
     QStringList m_settingsFolders;
+    // A private copy of a shared store's file, the file itself, and the copy's text as last
+    // written through.
+    struct ThroughFile
+    {
+        QString copy;
+        QString file;
+        QByteArray written;
+        bool existed;
+    };
+    QList<ThroughFile> m_throughFiles;
 };

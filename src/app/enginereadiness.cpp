@@ -20,6 +20,32 @@ bool EngineReadiness::allReady(const QList<Item> &items)
     return true;
 }
 
+bool EngineReadiness::untold(const QList<Item> &items, QSet<QString> &told)
+{
+    QSet<QString> notReady;
+    for (const Item &item : items) {
+        const QString prefix = item.name + QLatin1Char('\n');
+        if (item.ready)
+            told.removeIf([&prefix](const QString &key) { return key.startsWith(prefix); });
+        else
+            notReady << prefix + item.path + QLatin1Char('\n') + QString::number(int(item.lack));
+    }
+    if (told.contains(notReady))
+        return false;
+    told.unite(notReady);
+    return true;
+}
+
+QString EngineReadiness::notReadyNames(const QList<Item> &items)
+{
+    QStringList names;
+    for (const Item &item : items) {
+        if (!item.ready)
+            names << item.name;
+    }
+    return names.join(QStringLiteral(", "));
+}
+
 EngineReadiness::Lack EngineReadiness::lackOf(const InterfaceStatus *status)
 {
     if (!status || status->state == InterfaceStatus::Ready)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,12 @@ struct Item
 Lack lackOf(const InterfaceStatus *status);
 
 bool allReady(const QList<Item> &items);
+// Whether an item is not ready that `told` does not hold yet (by its name, path and lack):
+// `told` then takes every item not ready. An item ready now leaves it, to be told again
+// should it fail again.
+bool untold(const QList<Item> &items, QSet<QString> &told);
+// Their names, as "MPlayer, FFprobe".
+QString notReadyNames(const QList<Item> &items);
 // " - name is ready<br>" or " - <b>name</b> is NOT ready<br>".
 QString boxLine(const Item &item);
 // The box's informative text: the advice, the product title, then one line per item in

@@ -438,8 +438,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_encoderWidget->setSaveSettingsOnExit(m_saveSettingsOnExit);
     if (m_saveSettingsOnExit) {
         const bool saved = saveSettings();
-        // Nobody is there to answer a box when the system ends the program.
-        if ((!saveEditionSettings() || !saved) && !m_closeOnSignal)
+        if (!saveEditionSettings() || !saved)
             tellSettingsNotSaved();
     }
     m_monitor->close();
@@ -509,7 +508,7 @@ void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)
     store.sync();
     // The other edition's store is cleared only where it is a file: reading a named pipe
     // would hold the window for ever, and a save replaces a device that a link names.
-    const QString otherOrganization = QStringLiteral("Orvel");
+    const QString otherOrganization = QLatin1String(AppIdentity::kOtherEditionOrganization);
     if (ShellSettings::irregularFile(ShellSettings::storeFiles(otherOrganization, otherApplicationName)).isEmpty()) {
         QSettings other(otherOrganization, otherApplicationName);
         other.clear();
@@ -590,7 +589,10 @@ void MainWindow::reportReadiness(const QList<EngineReadiness::Item> &boxItems,
                                  const QList<EngineReadiness::Item> &logItems)
 {
     const bool ready = EngineReadiness::allReady(boxItems);
-    if (!ready) {
+    const bool untold = EngineReadiness::untold(boxItems, m_notReadyTold);
+    if (!ready && !untold) {
+        statusBar()->showMessage(tr("Player and encoder are NOT ready: %1.").arg(EngineReadiness::notReadyNames(boxItems)));
+    } else if (!ready) {
         InfoBoxDialog box(this);
         box.setTextFormat(Qt::RichText);
         box.setText(tr("<u>Player and encoder are NOT ready.</u>"));

@@ -207,7 +207,8 @@ protected:
     // Loads through the player panel as the extended panel does (its consoles emptied first,
     // a modal progress window); this window's panel loads as the base one.
     virtual bool setExtendedInput(const QString &path, int kind);
-    // Tells the user that this run's settings were not saved.
+    // Tells the user that this run's settings were not saved: on the terminal always, in a box
+    // unless the program is ending by a signal.
     void tellSettingsNotSaved();
     void createActions();
     void createMenus();
@@ -358,6 +359,9 @@ protected:
     bool m_consoleButton = false;
     int m_verbosity = 1;
     bool m_jobsAbortConfirmed = false;
+    // The engines the readiness box named not ready, each with its path and lack, until it is
+    // ready: what was told is said again in the status bar, not in a box at every open.
+    QSet<QString> m_notReadyTold;
     bool m_closing = false;
     bool m_closed = false;
     bool m_closeRetryPending = false;

@@ -146,11 +146,18 @@ bool MainWindow::saveSettings()
 
 void MainWindow::tellSettingsNotSaved()
 {
+    const QString text = tr("The settings could not be saved.");
+    const QString detail = tr("The settings file %1 cannot be written: the changes of this session are lost.")
+                               .arg(QDir::toNativeSeparators(QSettings().fileName()));
+    // On the terminal on every road: nobody is there to answer a box when the system ends
+    // the program (a logout).
+    qCWarning(lcApp).noquote() << text << detail;
+    if (m_closeOnSignal)
+        return;
     InfoBoxDialog box(this);
     box.setIcon(QMessageBox::Warning);
-    box.setText(tr("The settings could not be saved."));
-    box.setInformativeText(tr("The settings file %1 cannot be written: the changes of this session are lost.")
-                                   .arg(QDir::toNativeSeparators(QSettings().fileName())));
+    box.setText(text);
+    box.setInformativeText(detail);
     box.addButton(QMessageBox::Ok);
     box.exec();
 }

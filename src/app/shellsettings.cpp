@@ -16,6 +16,8 @@
 #include <cmath>
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace {
 constexpr int NoLimit = std::numeric_limits<int>::max();
 
@@ -195,6 +197,35 @@ QString ShellSettings::irregularFile(const QStringList &files)
     return QString();
 }
 
+QString ShellSettings::unreadableFile(const QStringList &files)
+{
+    for (const QString &file : files) {
+        const QFileInfo info(file);
+        if (info.isDir() || (info.isFile() && !info.isReadable()))
+            return file;
+    }
+    return QString();
+}
+
+bool ShellSettings::isShared(const QString &fileName)
+{
+    struct stat status = {};
+    return QFileInfo(fileName).isSymLink()
+           || (::stat(QFile::encodeName(fileName).constData(), &status) == 0 && S_ISREG(status.st_mode)
+               && status.st_nlink > 1);
+}
+
+bool ShellSettings::writeThrough(const QString &fileName, const QByteArray &text)
+{
+    if (isShared(fileName)) {
+        QFile file(fileName);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size()
+               && file.flush();
+    }
+    QSaveFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+}
+
 bool ShellSettings::placeOnScreen(const QPoint &position, const QRect &available)
 {
     // A hand-edited place far outside any screen is refused before anything is added to it
@@ -319,11 +350,6 @@ bool isSoundLine(QByteArrayView line)
     return !quoted;
 }
 
-bool rewrite(const QString &fileName, const QByteArray &text)
-{
-    QSaveFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
-}
 } // namespace
 
 bool ShellSettings::cutAtDamage(const QString &fileName)
@@ -343,5 +369,5 @@ bool ShellSettings::cutAtDamage(const QString &fileName)
             break;
         begin = end + 1;
     }
-    return rewrite(fileName, text.left(begin));
+    return writeThrough(fileName, text.left(begin));
 }

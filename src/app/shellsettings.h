@@ -65,9 +65,20 @@ QStringList storeFiles(const QString &organization, const QString &application);
 // The first of the files that is there but is neither a regular file nor a link to one:
 // opening a named pipe waits for a writer for ever, and a save replaces whatever a link
 // names (a device too) with a file of settings. A link that names nothing counts too. A
-// folder does not: it reads as nothing, and the save that fails is reported. Empty when
-// every file is regular or absent. Nothing is opened to tell.
+// folder does not (see unreadableFile). Empty when every file is regular or absent. Nothing
+// is opened to tell.
 QString irregularFile(const QStringList &files);
+
+// The first of the files that is there but cannot be read: a folder, or a file its user may
+// not read. The store reads nothing of it and cannot save into it. Empty when every file can
+// be read or is absent.
+QString unreadableFile(const QStringList &files);
+// Whether the file is shared: a link names it, or it has other hard links. The store's save
+// writes a new file in its place, which the other names would not see.
+bool isShared(const QString &fileName);
+// Writes the file's new text: in place when it is shared, so that every name sees it; else
+// by replacing it whole, so that a crash leaves the old text or the new, never half of one.
+bool writeThrough(const QString &fileName, const QByteArray &text);
 
 // A stored window place is used only when the window's top-left area lies on a screen;
 // the size is kept within the screen's available area. Returns false when the position

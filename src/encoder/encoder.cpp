@@ -115,6 +115,10 @@ bool Encoder::initEngine(int type, const QString &binary)
     } else {
         createFFmpegBuilder(binary, *record);
     }
+    // The engine's time-outs stay as they are: a new encoder's are 3000, 3000 and 5000 ms, and
+    // an owner that set the user's latencies before (the encoder panel) has the engine's first
+    // queries run with them, as every later run is; setting the defaults here would undo the
+    // user's choice until the preferences were applied again.
     resetEngine(type);
     return isEngineReady(type);
 }

@@ -236,8 +236,8 @@ protected:
     // Runs `queries` (the status queries of the engine, which clear and fill its record; true
     // when each of them started). When the engine is not ready after them and a query went
     // unanswered in time, they run once more with longer time-outs before it is called not
-    // ready; the status tells whether it stayed late. Returns the last result of `queries`.
-    bool askEngine(const QString &name, EngineRecord &record, const std::function<bool()> &queries);
+    // ready, all within one engine start's deadline; the status tells whether it stayed late. Returns the last result of `queries`.
+    bool askEngine(int type, const QString &name, EngineRecord &record, const std::function<bool()> &queries);
     // One status query of the engine (see askEngine): its answer is kept while the
     // executable is unchanged; `limits` receives the time-outs it ran with.
     SyncRunner::Result runStatusRun(int type, const QString &program, const QStringList &arguments,
@@ -381,6 +381,8 @@ private:
     // the engine is being asked again.
     bool m_queriesLate = false;
     bool m_askingAgain = false;
+    // While askEngine() runs: when it gives up (SyncRunner::Timeouts::startDeadline).
+    QDeadlineTimer m_askDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     bool m_trialCancelled = false;
 
     Engine m_ffmpegEngine;

@@ -11,9 +11,11 @@
 #include "encoder/records/enginetype.h"
 #include "encoder/trialwatch.h"
 #include "engines/syncrunner.h"
+#include "jobs/processend.h"
 #include "jobs/console.h"
 
 #include <QDebug>
+#include <QScopedValueRollback>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -180,7 +182,7 @@ Encoder::RunResult Encoder::runProcess(int type, const QString &program,
     }
     if (run.crashedByItself()) {
         qCDebug(lcEncoder) << "Warning: encoder process crashed.";
-        logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
+        logMessage(ProcessEnd::crashWarning(name, run.exitCode), LogLevel::Normal);
     } else if (reportNormalEnd && !run.crashed) {
         qCDebug(lcEncoder) << "Encoder: process finished.";
         logMessage(tr("Encoder: %1 process finished.").arg(name), LogLevel::Verbose);
@@ -251,16 +253,21 @@ SyncRunner::Result Encoder::runStatusRun(int type, const QString &program, const
     limits = SyncRunner::Timeouts::patient(start, finish, kill);
     if (m_askingAgain)
         limits = limits.again();
+    limits.deadline = m_askDeadline;
     const SyncRunner::Result run = SyncRunner::runQuery(program, arguments, QString(), limits, classWord);
     m_queriesLate = m_queriesLate || run.outOfTime();
     return run;
 }
 
-bool Encoder::askEngine(const QString &name, EngineRecord &record, const std::function<bool()> &queries)
+bool Encoder::askEngine(int type, const QString &name, EngineRecord &record, const std::function<bool()> &queries)
 {
     m_queriesLate = false;
+    int start = 0, finish = 0, kill = 0;
+    timeouts(type, start, finish, kill);
+    const QScopedValueRollback<QDeadlineTimer> deadline(m_askDeadline,
+                                                        SyncRunner::Timeouts::startDeadline(start, finish, kill));
     bool ran = queries();
-    if ((!ran || record.status->state != InterfaceStatus::Ready) && m_queriesLate) {
+    if ((!ran || record.status->state != InterfaceStatus::Ready) && m_queriesLate && !m_askDeadline.hasExpired()) {
         logMessage(tr("Encoder: %1 did not answer in time; it is asked again with longer time-outs.").arg(name),
                    LogLevel::Normal);
         m_queriesLate = false;
@@ -315,7 +322,7 @@ void Encoder::resetEngine(int type)
     if (!record || !record->status || engineBuilderMissing(type))
         return;
     const QString binary = engineBinary(type);
-    if (!askEngine(name, *record, [this, type] { return queryEngine(type); }))
+    if (!askEngine(type, name, *record, [this, type] { return queryEngine(type); }))
         return;
     logMessage(tr("Encoder: %1 engine reset completed.").arg(name), LogLevel::Verbose);
 

@@ -8,6 +8,7 @@
 #include "encoder/records/enginetype.h"
 #include "engines/fileargument.h"
 #include "engines/syncrunner.h"
+#include "jobs/processend.h"
 #include "jobs/console.h"
 
 #include <QDebug>
@@ -72,6 +73,7 @@ bool MervoEncoder::initEngine(int type, const QString &binary)
         m_mkvmerge = std::make_unique<InterfaceMKVmerge>();
         m_mkvmerge->init(binary, view, own->job.get(), own->status.get());
     }
+    // The time-outs stay as the owner set them (see Encoder::initEngine).
     resetEngine(type);
     return isEngineReady(type);
 }
@@ -138,7 +140,7 @@ void MervoEncoder::resetEngine(int type)
             map->clear();
         return runStatusQuery(type);
     };
-    if (!askEngine(name, *own, query))
+    if (!askEngine(type, name, *own, query))
         return;
 
     logMessage(tr("MervoEncoder: %1 engine reset completed.").arg(name), LogLevel::Verbose);
@@ -182,7 +184,7 @@ bool MervoEncoder::runStatusQuery(int type)
     }
     if (run.crashedByItself()) {
         qCDebug(lcEncoder) << "Warning: encoder process crashed.";
-        logMessage(tr("Warning: %1 process crashed.").arg(name), LogLevel::Normal);
+        logMessage(ProcessEnd::crashWarning(name, run.exitCode), LogLevel::Normal);
     } else if (!run.crashed) {
         qCDebug(lcEncoder) << "MervoEncoder: process finished.";
         logMessage(tr("MervoEncoder: %1 process finished.").arg(name), LogLevel::Verbose);

@@ -200,8 +200,11 @@ void MiniConsoleWidget::showState()
         }
         m_consoleButton->setEnabled(row.consoleEnabled);
         m_shownState = m_task->state;
+        // A system's reason is short and says what to mend ("No space left on device"): it
+        // shows on the bar itself, the whole failure in the bar's tip.
+        const QString reason = m_task->engineReason();
         if (row.barText)
-            showFailure(tr(row.barText));
+            showFailure(reason.isEmpty() ? tr(row.barText) : tr("%1: %2").arg(tr(row.barText), reason));
     }
 }
 

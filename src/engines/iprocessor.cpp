@@ -8,6 +8,7 @@
 
 #include <QDebug>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 
 IProcessor::IProcessor()
     : QObject(nullptr)
@@ -64,10 +65,12 @@ bool IProcessor::startFrame(const QString &executablePath, const QString &librar
     QString failureText;
     QString error;
     m_queriesLate = false;
+    const QScopedValueRollback<QDeadlineTimer> deadline(
+        m_startDeadline, SyncRunner::Timeouts::startDeadline(m_startTimeout, m_finishTimeout, m_killTimeout));
     QueryOutcome outcome = queryEngine(failureText, error);
     // An engine whose queries went unanswered in time (a busy machine, a cold disk) is asked
-    // once more with longer time-outs before it is called broken.
-    if (outcome != QueryOutcome::Ready && m_queriesLate) {
+    // once more with longer time-outs before it is called broken, while its start has time.
+    if (outcome != QueryOutcome::Ready && m_queriesLate && !m_startDeadline.hasExpired()) {
         m_console->logNormal(tr("%1: no answer in time; the engine is asked again with longer time-outs.").arg(m_name));
         clearFindings();
         m_askingAgain = true;
@@ -116,6 +119,7 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     SyncRunner::Timeouts timeouts = SyncRunner::Timeouts::patient(m_startTimeout, m_finishTimeout, m_killTimeout);
     if (m_askingAgain)
         timeouts = timeouts.again();
+    timeouts.deadline = m_startDeadline;
     const SyncRunner::Result result =
         m_queryRunning ? SyncRunner::runQuery(m_executablePath, arguments, m_libraryPath, timeouts, classWord)
                        : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord,
@@ -136,8 +140,10 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     m_lastRunTimedOut = result.killed;
     if (result.killed) {
         // What it printed before its time ran out is still read.
-        m_lastRunEnd = tr("process timed out after %1 milliseconds")
-                           .arg(result.stalled ? timeouts.stall : timeouts.finish);
+        m_lastRunEnd = result.pastDeadline
+                           ? tr("process timed out: an engine's start may take %1 milliseconds")
+                                 .arg(SyncRunner::Timeouts::startBudget(m_startTimeout, m_finishTimeout, m_killTimeout))
+                           : tr("process timed out after %1 milliseconds").arg(result.stalled ? timeouts.stall : timeouts.finish);
         qCDebug(lcEngines).noquote() << QStringLiteral("%1: %2.").arg(QLatin1String(classWord), m_lastRunEnd);
     } else {
         m_lastRunEnd = ProcessEnd::exitText(result.crashed ? QProcess::CrashExit : QProcess::NormalExit,

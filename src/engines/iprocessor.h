@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -112,4 +113,6 @@ protected:
     bool m_queriesLate = false;
     // Set while a start asks its engine again, with longer time-outs.
     bool m_askingAgain = false;
+    // While a start runs: when it gives up (SyncRunner::Timeouts::startDeadline).
+    QDeadlineTimer m_startDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
 };

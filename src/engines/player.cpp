@@ -4,6 +4,7 @@
 #include "engines/interfaceffprobe.h"
 #include "engines/interfacemediainfo.h"
 #include "engines/interfacemplayer.h"
+#include "jobs/processend.h"
 #include "jobs/console.h"
 
 #include <QDebug>
@@ -167,6 +168,11 @@ bool Player::analysisLate(int utility) const
     default:
         return false;
     }
+}
+
+QString Player::analysisStoppedBy(int utility) const
+{
+    return utility == FFprobeUtility ? m_ffprobeStoppedBy : utility == MediaInfoUtility ? m_mediaInfoStoppedBy : QString();
 }
 
 QString Player::utilityBinary(int utility) const
@@ -630,10 +636,13 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
     // its answer was cut or missing, and an analysis or a status read from it would call a
     // good file invalid or a working engine broken.
     SyncRunner::Timeouts limits = SyncRunner::Timeouts::patient(m_timeouts.start, m_timeouts.finish, m_timeouts.kill);
+    // A status query is part of the engine's start, which holds the window.
+    if (statusQuery)
+        limits.deadline = SyncRunner::Timeouts::startDeadline(m_timeouts.start, m_timeouts.finish, m_timeouts.kill);
     SyncRunner::Result result;
     // An empty program (a back-end type without an interface) cannot start; do not ask
     // QProcess to try.
-    for (int asking = 0; asking < 2 && !program.isEmpty(); ++asking) {
+    for (int asking = 0; asking < 2 && !program.isEmpty() && !limits.deadline.hasExpired(); ++asking) {
         if (asking > 0) {
             log(tr("Player: %1 did not answer in time; it is asked again with longer time-outs.").arg(engine),
                 LogLevel::Normal);
@@ -676,7 +685,11 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
     bool crashed = result.crashedByItself();
     if (crashRule == CrashRule::IgnoreExitCodeMinusOne && result.exitCode == -1)
         crashed = false;
-    if (crashed) {
+    if (crashed && ProcessEnd::isStopSignal(result.exitCode)) {
+        debugLine(texts.crashedDebug);
+        output->stoppedBy = ProcessEnd::signalText(result.exitCode);
+        log(ProcessEnd::crashWarning(engine, result.exitCode), LogLevel::Normal);
+    } else if (crashed) {
         debugLine(texts.crashedDebug);
         log(processText(texts.crashedLog, name), LogLevel::Normal);
     } else if (!stopped) {
@@ -816,6 +829,7 @@ void Player::readMediaInfoData(const QString &file)
     const bool ran = runProcess(program, arguments, MediaInfoTexts, LogLevel::Quiet,
                                 CrashRule::IgnoreExitCodeMinusOne, &output);
     m_mediaInfoLate = output.late;
+    m_mediaInfoStoppedBy = output.stoppedBy;
     if (!ran)
         return;
     m_mediaInfoData.rawText = output.stdOut;
@@ -898,6 +912,7 @@ void Player::readFFprobeData(const QString &file)
     const bool ran = runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet,
                                 CrashRule::IgnoreExitCodeMinusOne, &output);
     m_ffprobeLate = output.late;
+    m_ffprobeStoppedBy = output.stoppedBy;
     if (!ran)
         return;
     qCDebug(lcEngines).noquote() << output.stdOut;

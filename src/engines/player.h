@@ -166,6 +166,10 @@ public:
     // answer in time, asked again too: its record is empty or cut for want of time, not
     // because the file is no media.
     bool analysisLate(int utility) const;
+    // What stopped the last analysis of the utility from outside ("killed by signal 15
+    // (Terminated)"); empty when nothing did. Its record is empty or cut for that, not
+    // because the file is no media.
+    QString analysisStoppedBy(int utility) const;
 
 private:
     struct ProcessTexts;
@@ -179,6 +183,9 @@ private:
         QString stdErr;
         // Stopped for time, asked again too: the answer is missing or cut.
         bool late = false;
+        // What ended it when it was stopped from outside ("killed by signal 15 (Terminated)");
+        // its answer is missing or cut as well.
+        QString stoppedBy;
     };
 
     // The MPlayer interface when the back-end type has one; otherwise logs why not
@@ -222,4 +229,6 @@ private:
     SyncRunner::Timeouts m_timeouts;
     bool m_mediaInfoLate = false;
     bool m_ffprobeLate = false;
+    QString m_mediaInfoStoppedBy;
+    QString m_ffprobeStoppedBy;
 };

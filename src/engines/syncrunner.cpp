@@ -45,10 +45,18 @@ struct OutputCapture
     ChannelCapture stdOut;
     ChannelCapture stdErr;
     QElapsedTimer quiet; // since the engine started or last printed (or moved on)
+    QElapsedTimer printed; // since the engine started or last printed (what moves it on)
     // When set, only lines it judges to move the engine on restart `quiet`.
     std::function<bool(const QString &)> progressed;
     QByteArray unfinished[2]; // per channel, the line not ended yet
 };
+
+// The engine printed what moves it on.
+void movedOn(OutputCapture &output)
+{
+    output.quiet.start();
+    output.printed.start();
+}
 
 // Restarts the quiet clock for what a channel printed: any bytes, or with a judge, a whole
 // line that moves the engine on.
@@ -57,7 +65,7 @@ void notePrinted(OutputCapture &output, int channel, const QByteArray &bytes)
     if (bytes.isEmpty())
         return;
     if (!output.progressed) {
-        output.quiet.start();
+        movedOn(output);
         return;
     }
     QByteArray &line = output.unfinished[channel];
@@ -70,7 +78,7 @@ void notePrinted(OutputCapture &output, int channel, const QByteArray &bytes)
         if (end == size)
             return;
         if (!line.isEmpty() && output.progressed(QString::fromUtf8(line)))
-            output.quiet.start();
+            movedOn(output);
         line.clear();
         begin = end + 1;
     }
@@ -176,6 +184,20 @@ bool waitToLeave(QProcess *process, QProcess::ProcessState state, int timeout)
 
 enum class EndWait { Ended, TimedOut, Stalled, Stopped };
 
+// When the finish time-out counted from now runs out, or the run's deadline if sooner.
+QDeadlineTimer finishBy(const SyncRunner::Timeouts &timeouts)
+{
+    const QDeadlineTimer finish(timeouts.finish);
+    return timeouts.deadline < finish ? timeouts.deadline : finish;
+}
+
+// The start time-out, or what is left of the run's deadline if less.
+int startWait(const SyncRunner::Timeouts &timeouts)
+{
+    return int(std::min<qint64>(timeouts.start, timeouts.deadline.isForever()
+                                                    ? timeouts.start : timeouts.deadline.remainingTime()));
+}
+
 // How often a run that may be asked to stop looks at its stop flag.
 constexpr qint64 StopPollMs = 100;
 
@@ -184,13 +206,13 @@ constexpr qint64 StopPollMs = 100;
 // until it is set.
 EndWait waitForEnd(QProcess *process, OutputCapture &output, const SyncRunner::Timeouts &timeouts)
 {
+    const QDeadlineTimer finish = finishBy(timeouts);
     if (timeouts.stall <= 0 && !timeouts.stop)
-        return waitToLeave(process, QProcess::Running, timeouts.finish) ? EndWait::Ended : EndWait::TimedOut;
-    const QDeadlineTimer finish(timeouts.finish);
+        return waitToLeave(process, QProcess::Running, int(finish.remainingTime())) ? EndWait::Ended : EndWait::TimedOut;
     WorkWatch work;
     if (timeouts.stall > 0 && (timeouts.work.process || !timeouts.work.files.isEmpty())) {
         work = WorkWatch(process->processId(), timeouts.work.process, timeouts.work.files);
-        output.quiet.start();
+        movedOn(output);
     }
     for (;;) {
         const qint64 finishLeft = finish.remainingTime();
@@ -208,7 +230,7 @@ EndWait waitForEnd(QProcess *process, OutputCapture &output, const SyncRunner::T
             slice = std::min<qint64>(slice, WorkWatch::LookMs);
         if (waitToLeave(process, QProcess::Running, int(slice)))
             return EndWait::Ended;
-        if (work.worked())
+        if (work.movedOn(output.printed.elapsed(), qint64(timeouts.stall) * SyncRunner::WorkAloneFactor))
             output.quiet.start();
     }
 }
@@ -225,10 +247,11 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
         engine.held->open(output.limit);
     SyncRunner::Result result;
     // A prefetched process may have started, or even ended, long ago.
-    const bool started = waitToLeave(process, QProcess::Starting, timeouts.start)
+    const int startTimeout = startWait(timeouts);
+    const bool started = waitToLeave(process, QProcess::Starting, startTimeout)
                          && process->error() != QProcess::FailedToStart;
     if (!started) {
-        result.startFailure = ProcessEnd::startFailure(process, timeouts.start);
+        result.startFailure = ProcessEnd::startFailure(process, startTimeout);
         result.startTimedOut = process->state() == QProcess::Starting;
         ProcessKiller::killAndWait(process, timeouts.kill);
         ProcessKiller::release(process);
@@ -242,6 +265,7 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
         result.killed = true;
         result.stalled = end == EndWait::Stalled;
         result.stopped = end == EndWait::Stopped;
+        result.pastDeadline = end == EndWait::TimedOut && timeouts.deadline.hasExpired();
         if (ProcessKiller::killAndWait(process, timeouts.kill)) {
             qCDebug(lcEngines).noquote() << QStringLiteral("%1: process killed.").arg(QLatin1String(classWord));
         } else {
@@ -424,6 +448,10 @@ struct QueryStore
     QMutex mutex;
     QHash<QString, SyncRunner::Result> answers;
     QHash<QString, RunningEngine> running; // prefetched, not asked for yet
+    // Queries given up at an engine start's deadline, until start-up is over: the shell, the
+    // encoder and both player panels each start the same engines, and a broken one would hold
+    // the window for each of them.
+    QHash<QString, SyncRunner::Result> givenUp;
 };
 
 QueryStore &queryStore()
@@ -452,6 +480,7 @@ void SyncRunner::dropPrefetched()
     for (const RunningEngine &engine : std::as_const(store.running))
         endProcess(engine.process);
     store.running.clear();
+    store.givenUp.clear();
     endPrefetchedRuns(-1);
 }
 
@@ -471,6 +500,8 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
                                                 .arg(QLatin1String(classWord));
             return found.value();
         }
+        if (store.givenUp.contains(key))
+            return store.givenUp.value(key);
         prefetched = store.running.take(key);
     }
     const Result result = prefetched.process ? finishProcess(prefetched, timeouts, classWord)
@@ -480,6 +511,9 @@ SyncRunner::Result SyncRunner::runQuery(const QString &program, const QStringLis
     if (!stamp.isEmpty() && result.started && !result.crashed) {
         QMutexLocker lock(&store.mutex);
         store.answers.insert(key, result);
+    } else if (!stamp.isEmpty() && result.pastDeadline) {
+        QMutexLocker lock(&store.mutex);
+        store.givenUp.insert(key, result);
     }
     return result;
 }
@@ -493,6 +527,16 @@ SyncRunner::Timeouts SyncRunner::Timeouts::patient(int start, int finish, int ki
     timeouts.stall = finish;
     timeouts.work.process = true;
     return timeouts;
+}
+
+qint64 SyncRunner::Timeouts::startBudget(int start, int finish, int kill)
+{
+    return qint64(AgainFactor) * (qint64(start) + finish + kill);
+}
+
+QDeadlineTimer SyncRunner::Timeouts::startDeadline(int start, int finish, int kill)
+{
+    return QDeadlineTimer(startBudget(start, finish, kill) - kill);
 }
 
 SyncRunner::Timeouts SyncRunner::Timeouts::again() const

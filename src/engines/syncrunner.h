@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
 
@@ -33,7 +34,8 @@ public:
     struct Work
     {
         // Its processor time or the bytes it reads moving (its threads' and the children's
-        // it has waited for included).
+        // it has waited for included), for WorkAloneFactor stall time-outs after its last
+        // output at most.
         bool process = false;
         // Files whose size moving shows it (a trial's output).
         QStringList files;
@@ -59,6 +61,10 @@ public:
         // With a stall time-out: what else holds it off. The stall is then counted from when
         // the run is waited for (a prefetched run's, from its take-over).
         Work work;
+        // When set: the latest the engine is waited for, to start and to end; it is stopped
+        // then as at its finish time-out (its kill waited for as always). Set to
+        // startDeadline() for all the runs of an engine's start, asked again included.
+        QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever);
 
         // The limits of a run that may outlive its finish latency while it works: it is stopped
         // once it has made no progress (printed, worked) for `finish`, and at the latest after
@@ -67,9 +73,21 @@ public:
         // The same limits AgainFactor times longer (start, finish and stall): for asking again
         // an engine whose run was stopped for time.
         Timeouts again() const;
+        // The deadline of an engine's start, the queries that find out whether it works and
+        // what it can do: AgainFactor times its three latencies from now, less the last kill,
+        // so that however often it is asked and however long it works, a start blocks the
+        // window no longer (33 s at the default latencies).
+        static QDeadlineTimer startDeadline(int start, int finish, int kill);
+        // How long such a start may take at most, in milliseconds.
+        static qint64 startBudget(int start, int finish, int kill);
     };
     static constexpr int PatienceFactor = 20;
     static constexpr int AgainFactor = 3;
+    // How many stall time-outs work alone (processor time, reads: Work::process) holds the
+    // stall off after the engine's last output: an engine that computes before it answers
+    // (an analysis, a query on a busy machine) gets that long, one that spins without end is
+    // stopped then, not at the finish time-out minutes later.
+    static constexpr int WorkAloneFactor = 3;
 
     struct Result
     {
@@ -77,6 +95,7 @@ public:
         bool killed = false;       // did not end within the finish time-out
         bool stalled = false;      // killed for no progress within the stall time-out
         bool stopped = false;      // killed because the stop flag was set
+        bool pastDeadline = false; // killed because the run's deadline had passed
         bool stillRunning = false; // did not even end after the kill
         bool crashed = false;      // ended by a signal (a kill counts as one)
         int exitCode = -1;         // the signal's number after a crash
@@ -116,7 +135,8 @@ public:
     // the executable: the window, the encoder and the player each ask the same engines at
     // start-up, so a complete answer is kept and handed out again while the executable file
     // is unchanged (same path, size and modification time). Never for runs that read or
-    // write media files.
+    // write media files. A query given up at its start's deadline is not run again until
+    // dropPrefetched() says that start-up is over: the answer is the same late one.
     static Result runQuery(const QString &program, const QStringList &arguments,
                            const QString &libraryPath, const Timeouts &timeouts,
                            const char *classWord);

@@ -1,6 +1,7 @@
 #include "jobs/console.h"
 
 #include "jobs/consolebounds.h"
+#include "jobs/jobslogging.h"
 
 #include <QDebug>
 #include <QScrollBar>
@@ -14,7 +15,7 @@ void Console::writeLine(QTextEdit *view, int verbosity, int level, const char *p
                         const QString &text)
 {
     if (!view) {
-        qDebug().noquote() << prefix << text;
+        qCDebug(lcConsole).noquote() << prefix << text;
         return;
     }
     if (level <= verbosity)

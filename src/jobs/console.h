@@ -13,8 +13,9 @@ constexpr int Verbose = 3;
 }
 
 // The process-wide log sink of the engine side. It forwards each line to one of the
-// advanced monitor's views, filtered by verbosity; without a view it writes to the
-// debug output so that nothing logged before the window exists is lost.
+// advanced monitor's views, filtered by verbosity; without a view it writes to the debug
+// output of its logging category (off unless asked for), so that what is logged before the
+// window exists can still be seen.
 class Console
 {
 public:
@@ -40,8 +41,8 @@ public:
     QTextEdit *stdErrView() const { return m_stdErr; }
     QTextEdit *logView() const { return m_log; }
 
-    // Writes one line to a view, or to the debug output with the prefix when there is
-    // no view. Shared with the other classes that keep views of their own.
+    // Writes one line to a view, or to the console category's debug output with the prefix
+    // when there is no view. Shared with the other classes that keep views of their own.
     static void writeLine(QTextEdit *view, int verbosity, int level, const char *prefix,
                           const QString &text);
     // Adds the text as a new paragraph of plain text, following the end like a terminal

@@ -79,10 +79,11 @@ Job::TaskEnd Job::judgeEnd(Task *task, bool exitedWell)
 {
     TaskEnd end;
     if (exitedWell) {
-        if (!task->hasOutput())
-            task->setFailure(tr("it wrote no output"));
-        else
-            task->setFailure(OutputCheck::shortfall(*task, &end.unchecked));
+        QString failure = task->hasOutput() ? OutputCheck::shortfall(*task, &end.unchecked) : tr("it wrote no output");
+        // Why it fell short, where its engine said so ("No space left on device").
+        if (!failure.isEmpty() && !task->engineReason().isEmpty())
+            failure = tr("%1: %2").arg(failure, task->engineReason());
+        task->setFailure(failure);
     } else if (task->failure().isEmpty()) {
         task->setFailure(tr("it did not end well"));
     }

@@ -303,20 +303,21 @@ void JobManager::attachProcess(Process *process, Task *task)
 bool JobManager::noteExit(Process *process, Task *task, int exitCode,
                           QProcess::ExitStatus exitStatus)
 {
+    // What nobody read yet (a job without a console, the last lines of one) is looked at too,
+    // and left for its readers: an engine that could not write may end with code 0 all the
+    // same (FFmpeg does on a full disk).
+    for (QProcess::ProcessChannel channel : {QProcess::StandardOutput, QProcess::StandardError}) {
+        const QProcess::ProcessChannel reading = process->readChannel();
+        process->setReadChannel(channel);
+        task->noteOutput(QString::fromUtf8(process->peek(process->bytesAvailable())));
+        process->setReadChannel(reading);
+    }
     const bool ok = exitStatus == QProcess::NormalExit && exitCode == 0;
     if (ok)
         return true;
     if (process->abortedByUser) {
         task->setFailure(tr("aborted"));
         return false;
-    }
-    // What nobody read yet (a job without a console, the last lines of one) is looked at too,
-    // and left for its readers.
-    for (QProcess::ProcessChannel channel : {QProcess::StandardOutput, QProcess::StandardError}) {
-        const QProcess::ProcessChannel reading = process->readChannel();
-        process->setReadChannel(channel);
-        task->noteOutput(QString::fromUtf8(process->peek(process->bytesAvailable())));
-        process->setReadChannel(reading);
     }
     const QString end = ProcessEnd::exitText(exitStatus, exitCode);
     const QString reason = task->engineReason();

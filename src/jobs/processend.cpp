@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 
+#include <signal.h>
 #include <string.h>
 
 namespace {
@@ -43,6 +44,17 @@ QString ProcessEnd::signalText(int signal)
     if (!name)
         return tr("killed by a signal");
     return tr("killed by signal %1 (%2)").arg(signal).arg(QString::fromLocal8Bit(name));
+}
+
+bool ProcessEnd::isStopSignal(int signal)
+{
+    return signal == SIGTERM || signal == SIGKILL || signal == SIGINT || signal == SIGHUP || signal == SIGQUIT;
+}
+
+QString ProcessEnd::crashWarning(const QString &name, int signal)
+{
+    return isStopSignal(signal) ? tr("Warning: %1 process was stopped from outside (%2).").arg(name, signalText(signal))
+                                : tr("Warning: %1 process crashed.").arg(name);
 }
 
 QString ProcessEnd::systemReason(const QString &text)

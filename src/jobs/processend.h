@@ -16,6 +16,13 @@ public:
     static QString exitText(QProcess::ExitStatus status, int exitCode);
     // "killed by signal 11 (Segmentation fault)".
     static QString signalText(int signal);
+    // Whether a signal is one that stops a process from outside (a user's "kill", a logout,
+    // Ctrl+C in its terminal) rather than one of its own faults.
+    static bool isStopSignal(int signal);
+    // The warning for an engine that ended by a signal (a crash's exit code is its number):
+    // "Warning: FFprobe process crashed.", or for a stop signal that it was stopped from
+    // outside, and by which signal.
+    static QString crashWarning(const QString &name, int signal);
     // The system's reason an engine printed for stopping that a user can mend outside the
     // program ("No space left on device"), the last one in the text; empty without one.
     static QString systemReason(const QString &text);

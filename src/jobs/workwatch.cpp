@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -13,11 +15,11 @@ QByteArray procFile(qint64 pid, const char *name)
     QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
     return file.open(QIODevice::ReadOnly) ? file.read(4096) : QByteArray();
 }
+} // namespace
 
-// Processor time from /proc/<pid>/stat: user and system time of the process and of the
-// children it has waited for (fields 14 to 17), in clock ticks. The program's name (field
-// 2) may hold blanks and parentheses: the fields are counted from its closing parenthesis.
-qint64 cpuTicks(const QByteArray &stat)
+// Fields 14 to 17 of /proc/<pid>/stat. The program's name (field 2) may hold blanks and
+// parentheses: the fields are counted from its closing parenthesis.
+qint64 WorkWatch::cpuTicks(const QByteArray &stat)
 {
     const qsizetype close = stat.lastIndexOf(')');
     if (close < 0)
@@ -31,15 +33,15 @@ qint64 cpuTicks(const QByteArray &stat)
     for (int i = FirstCpuField; i < FirstCpuField + 4; ++i) {
         bool ok = false;
         const qint64 value = fields.at(i).toLongLong(&ok);
-        if (!ok || value < 0)
+        if (!ok || value < 0 || value > MostTicks)
             return -1;
         ticks += value;
     }
     return ticks;
 }
 
-// "rchar: N" of /proc/<pid>/io: every byte the process read, from files, pipes and devices.
-qint64 readBytes(const QByteArray &io)
+// "rchar: N": every byte the process read, from files, pipes and devices.
+qint64 WorkWatch::readBytes(const QByteArray &io)
 {
     static const QByteArray key("rchar:");
     const qsizetype at = io.indexOf(key);
@@ -48,9 +50,8 @@ qint64 readBytes(const QByteArray &io)
     const qsizetype end = io.indexOf('\n', at);
     bool ok = false;
     const qint64 value = io.mid(at + key.size(), end < 0 ? -1 : end - at - key.size()).trimmed().toLongLong(&ok);
-    return ok ? value : -1;
+    return ok && value >= 0 && value <= MostReadBytes ? value : -1;
 }
-} // namespace
 
 WorkWatch::WorkWatch(qint64 pid, bool process, const QStringList &files)
     : m_pid(process ? pid : 0)
@@ -87,10 +88,10 @@ void WorkWatch::takeLook()
         m_sizes.append(sizeOf(file));
 }
 
-bool WorkWatch::worked()
+WorkWatch::Look WorkWatch::worked()
 {
     if (!isWatching() || m_since.elapsed() < LookMs)
-        return false;
+        return Idle;
     const qint64 span = m_since.elapsed();
     const Usage before = m_usage;
     const QList<qint64> sizes = m_sizes;
@@ -103,5 +104,19 @@ bool WorkWatch::worked()
                      && m_usage.cpuMs - before.cpuMs >= std::max<qint64>(WorkingCpuMs, qint64(WorkingCpuShare * span));
     const bool read = before.readBytes >= 0 && m_usage.readBytes >= 0
                       && m_usage.readBytes - before.readBytes >= WorkingReadPerSecond * span / 1000;
-    return grew || cpu || read;
+    return grew ? Writing : cpu || read ? Working : Idle;
+}
+
+bool WorkWatch::movedOn(qint64 sincePrintedMs, qint64 aloneMs)
+{
+    switch (worked()) {
+    case Writing:
+        m_wrote.start();
+        return true;
+    case Working:
+        return std::min(sincePrintedMs, m_wrote.isValid() ? m_wrote.elapsed() : sincePrintedMs) < aloneMs;
+    case Idle:
+        break;
+    }
+    return false;
 }

@@ -32,9 +32,17 @@ public:
 
     // Whether there is anything to watch.
     bool isWatching() const { return m_pid > 0 || !m_files.isEmpty(); }
-    // Looks now: true when, since the last look that counted, the process worked or a file
-    // grew. A look sooner than LookMs after that one tells nothing (false) and does not count.
-    bool worked();
+    // What a look saw since the last look that counted: nothing, the process at work (its
+    // processor time or its reads), or a watched file grown (output, whatever the process did).
+    enum Look { Idle = 0, Working, Writing };
+    // Looks now. A look sooner than LookMs after the last one that counted tells nothing
+    // (Idle) and does not count.
+    Look worked();
+    // Looks now and tells whether the engine moved on: a watched file grew, or the process
+    // worked within `aloneMs` of its last output (what it printed `sincePrintedMs` ago, or a
+    // file growing). Work without any output is what an engine that computes shows, but also
+    // one that spins in a loop for ever: it stands for progress for a bounded time only.
+    bool movedOn(qint64 sincePrintedMs, qint64 aloneMs);
 
     // What the system tells of a process's work so far: its processor time in milliseconds
     // and the bytes it read; -1 each where it cannot be read (the process has ended, or the
@@ -45,6 +53,14 @@ public:
         qint64 readBytes = -1;
     };
     static Usage usageOf(qint64 pid);
+    // The readers of /proc/<pid>/stat and /proc/<pid>/io: the processor time in clock ticks
+    // (user and system, the waited-for children's included) and "rchar"; -1 where the text
+    // does not tell. A count past what a machine reaches in centuries (a damaged or faked
+    // file) tells nothing either, so that the sums and scalings made of them stay in range.
+    static qint64 cpuTicks(const QByteArray &stat);
+    static qint64 readBytes(const QByteArray &io);
+    static constexpr qint64 MostTicks = qint64(1) << 40;      // 348 years at 100 a second
+    static constexpr qint64 MostReadBytes = qint64(1) << 60; // an exbibyte
     // The size of a file, -1 when there is none.
     static qint64 sizeOf(const QString &path);
 
@@ -54,6 +70,7 @@ private:
     qint64 m_pid = 0;
     QStringList m_files;
     QElapsedTimer m_since; // since the last look that counted
+    QElapsedTimer m_wrote; // since a watched file last grew
     Usage m_usage;
     QList<qint64> m_sizes;
 };

@@ -33,7 +33,10 @@ void LoadProcess::begin(const QString &program, const QStringList &arguments, co
     // coming is progress.
     if (patient) {
         for (auto ready : {&QProcess::readyReadStandardOutput, &QProcess::readyReadStandardError})
-            connect(m_process, ready, this, [this] { m_quiet.start(); });
+            connect(m_process, ready, this, [this] {
+                m_quiet.start();
+                m_printed.start();
+            });
     }
     connect(m_process, &QProcess::started, this, &LoadProcess::onStarted);
     connect(m_process, &QProcess::finished, this, &LoadProcess::conclude);
@@ -62,6 +65,7 @@ void LoadProcess::onStarted()
     m_process->write(m_input);
     m_running.start();
     m_quiet.start();
+    m_printed.start();
     if (m_patient)
         m_work = WorkWatch(m_process->processId(), true, {});
     m_timer.start(nextLook());
@@ -84,7 +88,7 @@ void LoadProcess::onTimeout()
         return;
     }
     if (m_patient) {
-        if (m_work.worked())
+        if (m_work.movedOn(m_printed.elapsed(), qint64(m_finishTimeoutMs) * SyncRunner::WorkAloneFactor))
             m_quiet.start();
         if (m_quiet.elapsed() < m_finishTimeoutMs
             && m_running.elapsed() < qint64(m_finishTimeoutMs) * SyncRunner::PatienceFactor) {

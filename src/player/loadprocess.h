@@ -69,6 +69,7 @@ private:
     bool m_patient = false;
     QElapsedTimer m_running; // since the start
     QElapsedTimer m_quiet;   // since the start or the last progress
+    QElapsedTimer m_printed; // since the start or the last output
     WorkWatch m_work;
     QString m_program;
     QStringList m_arguments;

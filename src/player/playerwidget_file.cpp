@@ -165,7 +165,9 @@ bool PlayerWidget::loadFile(const QString &path)
     // what could not be learnt.
     player->readMediaInfoData(path);
     stepProgress();
-    const bool mediaInfoLate = player->analysisLate(Player::MediaInfoUtility);
+    // An analysis that was stopped from outside (a user's "kill") did not answer either.
+    const QString mediaInfoStop = player->analysisStoppedBy(Player::MediaInfoUtility);
+    const bool mediaInfoLate = player->analysisLate(Player::MediaInfoUtility) || !mediaInfoStop.isEmpty();
     const bool mediaInfoEmpty = mediaInfoDataRecord->videoFields.isEmpty() && mediaInfoDataRecord->audioStreams.isEmpty();
     if (mediaInfoEmpty && !mediaInfoLate) {
         showLoadFailure(failureText, tr("This isn't a valid media file (MediaInfo)."));
@@ -173,18 +175,24 @@ bool PlayerWidget::loadFile(const QString &path)
     }
     player->readFFprobeData(path);
     stepProgress();
-    const bool ffprobeLate = player->analysisLate(Player::FFprobeUtility);
+    const QString ffprobeStop = player->analysisStoppedBy(Player::FFprobeUtility);
+    const bool ffprobeLate = player->analysisLate(Player::FFprobeUtility) || !ffprobeStop.isEmpty();
     if (ffprobeDataRecord->format_name.isEmpty() && (!ffprobeLate || mediaInfoEmpty)) {
         showLoadFailure(failureText, ffprobeLate ? tr("Neither MediaInfo nor FFprobe answered in time: try again, or "
                                                       "increase player latency (finished) in timing preferences.")
                                                  : tr("This isn't a valid media file (FFprobe)."));
         return false;
     }
+    // What kept an analysis from answering: "MediaInfo did not answer in time", or that it was stopped.
+    const auto unanswered = [this](const char *name, const QString &stop) {
+        return stop.isEmpty() ? tr("%1 did not answer in time").arg(QLatin1String(name))
+                              : tr("%1 was stopped from outside (%2)").arg(QLatin1String(name), stop);
+    };
     if (mediaInfoLate)
-        noteLoad(tr("MediaInfo did not answer in time: what it tells of the file is missing."));
+        noteLoad(tr("%1: what it tells of the file is missing.").arg(unanswered("MediaInfo", mediaInfoStop)));
     if (ffprobeDataRecord->format_name.isEmpty())
-        noteLoad(tr("FFprobe did not answer in time: the picture's turn, fields and frame rate and the streams' "
-                    "start times are unknown, and MEncoder is not used for this file."));
+        noteLoad(tr("%1: the picture's turn, fields and frame rate and the streams' start times are unknown, and "
+                    "MEncoder is not used for this file.").arg(unanswered("FFprobe", ffprobeStop)));
     // What the analysis leaves unsaid of the picture (its fields, its rate after the first
     // seconds) is read side by side with the identify run.
     player->prefetchFFprobeSamples(path, kFileSamples);

@@ -8,10 +8,14 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 class TestShellSettings : public QObject
 {
@@ -318,6 +322,41 @@ private slots:
         QCOMPARE(first.readAll(), QByteArray("first"));
     }
 
+    // Which settings files cannot be read, and which have other names that must see what is
+    // saved. A file its user may not read is judged by a user who is not root (nobody, where
+    // the tests run as root, who reads every file).
+    void settingsFileKinds_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("unreadable");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("a file") << "file" << false << false;
+        QTest::newRow("none") << "none" << false << false;
+        QTest::newRow("a folder") << "folder" << true << false;
+        QTest::newRow("a file its user may not read") << "locked" << true << false;
+        QTest::newRow("a link to a file") << "link" << false << true;
+        QTest::newRow("a file of two names") << "two names" << false << true;
+    }
+    void settingsFileKinds()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, shared);
+        QTemporaryDir folder;
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                         | QFile::ReadOther | QFile::ExeOther));
+        const QString file = folder.path() + "/s.conf";
+        const QString other = folder.path() + "/other name";
+        QFile written(kind == "link" ? other : file);
+        QVERIFY(kind == "none" || kind == "folder" ? true : written.open(QIODevice::WriteOnly) && written.write("old") == 3);
+        written.close();
+        QVERIFY(kind != "folder" || QDir().mkpath(file));
+        QVERIFY(kind != "locked" || written.setPermissions(QFileDevice::Permissions()));
+        QVERIFY(kind != "link" || QFile::link(other, file));
+        QVERIFY(kind != "two names" || ::link(QFile::encodeName(file).constData(), QFile::encodeName(other).constData()) == 0);
+        QTEST(unreadableToAUser(file), "unreadable");
+        QCOMPARE(ShellSettings::isShared(file), shared);
+    }
+
     void readinessTexts()
     {
         const QList<EngineReadiness::Item> items{{"FFmpeg", true, "6.0", "/usr/bin/ffmpeg"},
@@ -334,6 +373,38 @@ private slots:
                               "MediaInfo is ready [version: 23.04]"}));
         QCOMPARE(EngineReadiness::summaryLine(false), QString("Application is NOT ready [check your installation]."));
         QCOMPARE(EngineReadiness::rule().size(), 76);
+        // What the box told is not told again; another path, or a failure after the item was
+        // ready, is. A check of fewer items (the base one) leaves the others told.
+        QSet<QString> told;
+        QList<EngineReadiness::Item> later = items;
+        const QList<QPair<QString, bool>> steps{{"/bin/true", true}, {"/bin/true", false}, {"/bin/false", true},
+                                                {"ready", false}, {"/bin/false", true}};
+        for (const auto &[path, box] : steps) {
+            later[1].ready = path == "ready";
+            later[1].path = path;
+            QCOMPARE(EngineReadiness::untold(later, told), box);
+            QVERIFY(!EngineReadiness::untold(later.mid(1, 1), told));
+        }
+        QCOMPARE(EngineReadiness::notReadyNames(items), QString("MPlayer"));
+    }
+
+private:
+    // Whether a user who is not root finds the file unreadable: this process where it is not
+    // root, else a child that is nobody.
+    static bool unreadableToAUser(const QString &file)
+    {
+        if (::geteuid() != 0)
+            return ShellSettings::unreadableFile({file}) == file;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+            ::_exit(ShellSettings::unreadableFile({file}) == file ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        [&status] { QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) < 2); }();
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 };
 

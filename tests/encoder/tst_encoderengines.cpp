@@ -66,6 +66,10 @@ private slots:
         QTest::newRow("not executable") << 1 << writeEngineFile("noexec-mencoder", "#!/bin/sh\n") << 0 << QStringList{"Encoder: MEncoder process failed to start: " + TestMedia::folder() + "/engines/noexec-mencoder is not executable."} << QStringList{"milliseconds"};
         // Stopped at its time-out, it did not crash.
         QTest::newRow("hanging") << 1 << fakeEngineAs("hang-engine", "hang") << 2 << QStringList{"Encoder: MEncoder process being killed.", "Encoder: MEncoder process killed.", "Encoder: MEncoder engine binary is", "Encoder: MEncoder engine failed initialization."} << QStringList{"engine is ready", "crashed", "process finished"};
+        // Its start holds the window three times its latencies at most, however it keeps busy:
+        // working without a word (asked again once that went on too long), or printing on.
+        QTest::newRow("spinning without a word") << 1 << fakeEngineAs("spin-engine", "burn 600000 true") << 2 << QStringList{"Encoder: MEncoder did not answer in time; it is asked again", "Encoder: MEncoder process killed."} << QStringList{"engine is ready", "crashed"};
+        QTest::newRow("printing without end") << 1 << fakeEngineAs("chatty-engine", "progress 100000") << 2 << QStringList{"Encoder: MEncoder process killed."} << QStringList{"engine is ready", "crashed", "asked again"};
         QTest::newRow("crashing") << 1 << fakeEngineAs("crash-engine", "crash") << 2 << QStringList{"Warning: MEncoder process crashed.", "Encoder: MEncoder engine reset completed.", "Encoder: MEncoder engine failed initialization."} << QStringList{"engine is ready", "being killed"};
         // FFmpeg: a missing engine stops at the version query; the others run all three.
         QTest::newRow("FFmpeg missing") << 2 << TestMedia::folder() + "/no-such-ffmpeg" << 0 << QStringList{"Encoder: FFmpeg process failed to start: " + TestMedia::folder() + "/no-such-ffmpeg not found."} << QStringList{"reset completed", "failed initialization", "milliseconds"};

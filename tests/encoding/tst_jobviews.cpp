@@ -228,13 +228,21 @@ private slots:
         const QStringList codecs{"-c:v", "mpeg4", "-c:a", "libmp3lame"};
         MervoTask *cut = ffmpegTask(&cutData, QStringList{"-nostdin", "-y", "-i", writeBadMedia("truncated")} + codecs + QStringList{output}, "Cut");
         MervoTask *good = ffmpegTask(&wholeData, QStringList{"-nostdin", "-y", "-i", TestMedia::standardAvi()} + codecs + QStringList{whole}, "Whole");
+        // FFmpeg on a full disk says why on its error output, and ends with code 0 all the same.
+        const QString fullOutput = TestMedia::scratch("views", "full.avi");
+        EncodingTaskData fullData{2, 3.0, qint64(300000), 1.33, 0, fullOutput, "avi", false, {}};
+        auto *full = new MervoTask;
+        full->set(&fullData, writeEngineScript("full-disk", QString("head -c 30000 '%1' > '%2'\necho 'Error closing file %2: No space left on device' >&2")
+                                                                .arg(TestMedia::standardAvi(), fullOutput)), {}, QString(), "Full", "Encoding");
         QList<MervoJob *> jobs;
-        for (MervoTask *task : {cut, good}) {
+        for (MervoTask *task : {cut, good, full}) {
             jobs << new MervoJob;
             jobs.last()->init({task}, task->name(), task->name() + " job", "out.avi", nullptr, nullptr, nullptr, &log, 2, 0, 0, 0);
             manager.addJob(jobs.last());
         }
-        QVERIFY(WindowTesting::waitFor([&] { return jobs.at(0)->isFinished() && jobs.at(1)->isFinished() && manager.isIdle(); }));
+        QVERIFY(WindowTesting::waitFor([&] { return jobs.at(0)->isFinished() && jobs.at(1)->isFinished() && jobs.at(2)->isFinished() && manager.isIdle(); }));
+        QVERIFY2(full->failure().endsWith(": No space left on device"), qPrintable(full->failure()));
+        QCOMPARE(strip(view, 2)->progressBar()->text(), QString("Failed: No space left on device"));
         QCOMPARE(cut->state, Task::Aborted);
         QVERIFY2(cut->failure().startsWith("its output lasts "), qPrintable(cut->failure()));
         QCOMPARE(good->state, Task::Completed);

@@ -7,6 +7,8 @@
 #include "enginetesting.h"
 #include "testregistry.h"
 
+#include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QTest>
 
 #include <memory>
@@ -127,6 +129,23 @@ private slots:
         QCOMPARE(lines(c.stdErr), QStringList(4, kVlcWarning));
     }
 
+    // A utility that prints without end at its status query: its start holds the window
+    // three times its latencies at most, and is not asked again once that time is spent.
+    void endlessStatusGivesUp()
+    {
+        Consoles c;
+        QString counter;
+        const QString chatty = countingScript("ffprobe-chatty", "progress 1000000", &counter);
+        QElapsedTimer clock;
+        clock.start();
+        Player player(Player::MplayerBackend, m_mplayer, m_mediaInfo, chatty, &c.stdIn, &c.stdOut, &c.stdErr,
+                            &c.log, LogLevel::Normal, 500, 500, 500);
+        QVERIFY(player.ffprobeStatus()->state != InterfaceStatus::Ready && player.ffprobeStatus()->late);
+        QCOMPARE(runCount(counter), 1);
+        QVERIFY(!c.log.toPlainText().contains("asked again"));
+        QVERIFY2(clock.elapsed() < SyncRunner::Timeouts::startBudget(500, 500, 500) + 2000, qPrintable(QString::number(clock.elapsed())));
+    }
+
     // Once a console is gone, its lines go to the debug output with their prefix.
     void logSinksOutliveTheirConsoles()
     {
@@ -134,11 +153,13 @@ private slots:
         Player bare(Player::MplayerBackend, kMissing, kMissing, kMissing, nullptr, nullptr,
                     nullptr, log.get(), LogLevel::Quiet, 0, 0, 0);
         log.reset();
+        QLoggingCategory::setFilterRules("vexo.console.debug=true"); // off unless asked for
         for (const char *expected : {"Player Log: a", "Player stdIn: b", "Player stdErr: d"})
             QTest::ignoreMessage(QtDebugMsg, expected); // the test fails unless each one comes
         bare.log("a", LogLevel::Verbose);
         bare.logStdIn("b", LogLevel::Verbose);
         bare.logStdErr("d", LogLevel::Verbose);
+        QLoggingCategory::setFilterRules(QString());
     }
 };
 

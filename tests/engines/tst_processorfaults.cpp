@@ -87,6 +87,11 @@ private slots:
         // Asked again with longer time-outs before it is called broken: three times as long.
         QTest::newRow("silent FFprobe that hangs")
             << "FFprobe" << QString("exec '%1' hang").arg(fake) << "FFprobe: process timed out after 9000 milliseconds with no output.";
+        // One that spins without a word is given up once its start has taken three times the
+        // latencies (3000, 3000 and 5000 ms), asked again or not.
+        QTest::newRow("silent FFprobe that spins")
+            << "FFprobe" << QString("exec '%1' burn 600000 true").arg(fake)
+            << "FFprobe: process timed out: an engine's start may take 33000 milliseconds with no output.";
     }
 
     void failedStarts()
@@ -151,6 +156,11 @@ private slots:
         const QString fake = TestMedia::fakeEngine();
         const QString growing = "i=0; while [ $i -lt 7 ]; do printf x >> \"$1\"; sleep 0.2; i=$((i+1)); done; echo answer";
         QTest::newRow("works silently") << QString("exec '%1' burn 1400 echo answer").arg(fake) << "process" << "ends";
+        // Work alone holds it for three stall time-outs after its last output, no longer.
+        QTest::newRow("spins silently") << QString("exec '%1' burn 600000 echo answer").arg(fake) << "process" << "stalls";
+        QTest::newRow("grows its file past that, then works silently")
+            << QString("i=0; while [ $i -lt 15 ]; do printf x >> \"$1\"; sleep 0.2; i=$((i+1)); done; exec '%1' burn 1000 echo answer")
+                   .arg(fake) << "both" << "ends";
         QTest::newRow("waits silently") << QString("exec '%1' slow 1.4 echo answer").arg(fake) << "both" << "stalls";
         QTest::newRow("grows its file, watched") << growing << "file" << "ends";
         QTest::newRow("grows its file, not watched") << growing << "process" << "stalls";
@@ -158,6 +168,8 @@ private slots:
             << "i=0; while [ $i -lt 7 ]; do head -c 262144 \"$2\" >/dev/null; sleep 0.2; i=$((i+1)); done; echo answer"
             << "process" << "ends";
         QTest::newRow("prints new lines") << "i=0; while [ $i -lt 7 ]; do echo $i; sleep 0.2; i=$((i+1)); done" << "both" << "ends";
+        QTest::newRow("prints new lines a byte at a time")
+            << "i=0; while [ $i -lt 7 ]; do printf $i; sleep 0.1; echo; sleep 0.1; i=$((i+1)); done" << "file" << "ends";
         QTest::newRow("repeats a line and sleeps") << "while :; do echo 'frame= 1'; sleep 0.2; done" << "both" << "stalls";
         QTest::newRow("works, stopped by the user") << QString("exec '%1' burn 5000 echo answer").arg(fake) << "process" << "stopped";
     }
@@ -225,6 +237,24 @@ private slots:
         QCOMPARE(file.readAll().size(), 300000);
         QVERIFY(WorkWatch::usageOf(self).readBytes - unread >= 300000);
         QCOMPARE(WorkWatch::usageOf(0).cpuMs, -1);
+    }
+
+    // The readers of /proc: a count no machine reaches (a damaged or faked file) tells nothing.
+    void procReaders()
+    {
+        const QByteArray head = "4242 (a (b) c) R 1 4242 4242 0 -1 4194304 100 0 0 0 ";
+        const QByteArray most = "9223372036854775807";
+        const struct { QByteArray stat; qint64 ticks; QByteArray io; qint64 bytes; } rows[] = {
+            {head + "7 3 2 1 20 0 1 0", 13, "rchar: 123456\nwchar: 7\n", 123456},
+            {head + most + ' ' + most + ' ' + most + ' ' + most + " 20", -1, "rchar: " + most + '\n', -1},
+            {head + "1 1 1 18446744073709551616 20", -1, "rchar: 18446744073709551615", -1},
+            {head + "1 -1 1 1 20", -1, "rchar: -5\n", -1},
+            {head + "1099511627776 0 0 0 20", WorkWatch::MostTicks, "rchar: 1152921504606846976\n", WorkWatch::MostReadBytes},
+            {"4242 (x) R 1 2 3", -1, "wchar: 1\n", -1}};
+        for (const auto &row : rows) {
+            QCOMPARE(WorkWatch::cpuTicks(row.stat), row.ticks);
+            QCOMPARE(WorkWatch::readBytes(row.io), row.bytes);
+        }
     }
 
     void hangingEngineIsKilledAndItsOutputParsed()
@@ -318,6 +348,11 @@ private slots:
         QVERIFY(result.stdOut.size() < SyncRunner::OutputLimit + 200);
         QVERIFY(result.stdOut.endsWith(QString("bytes more than the 4 MB kept, and was stopped]\n")));
         QVERIFY(result.stdErr.isEmpty());
+        // One that prints exactly as much as is kept is neither cut nor stopped.
+        const QString exact = writeEngineScript("exact-limit", QString("'%1' bytes 100000; sleep 0.3").arg(TestMedia::fakeEngine()));
+        const SyncRunner::Result whole = SyncRunner::run(exact, {}, QString(), plainLimits(3000, 20000, 3000), "Test", 100000);
+        QVERIFY(whole.started && !whole.crashed && whole.droppedBytes == 0);
+        QCOMPARE(whole.stdOut, QString(100000, 'x'));
     }
 
     void outcomeIsRememberedPerPath()

@@ -72,6 +72,23 @@ private slots:
         QCOMPARE(runCount(counter), 2);
     }
 
+    // A query given up at its start's deadline is not asked again while start-up lasts (each
+    // panel starts the same engines); once it is over, it is.
+    void givenUpQueryAskedOncePerStartUp()
+    {
+        QString counter;
+        const QString engine = countingScript("query-given-up", "hang", &counter);
+        SyncRunner::Timeouts limits = kShort;
+        limits.deadline = QDeadlineTimer(200);
+        QVERIFY(SyncRunner::runQuery(engine, {}, QString(), limits, "Test").pastDeadline);
+        QVERIFY(SyncRunner::runQuery(engine, {}, QString(), kShort, "Test").pastDeadline);
+        QCOMPARE(runCount(counter), 1);
+        SyncRunner::dropPrefetched();
+        const SyncRunner::Result again = SyncRunner::runQuery(engine, {}, QString(), kShort, "Test");
+        QVERIFY(again.killed && !again.pastDeadline);
+        QCOMPARE(runCount(counter), 2);
+    }
+
     void prefetchedRunTakenOver()
     {
         QString counter;

@@ -3,6 +3,7 @@
 
 #include "testregistry.h"
 
+#include <QLoggingCategory>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -37,8 +38,17 @@ private slots:
             }
             Console console;
             console.setVerbosity(1);
+            // On the terminal only when asked for: the engines' start-up listings are long.
+            static QStringList heard;
+            const QtMessageHandler previous = qInstallMessageHandler(
+                [](QtMsgType, const QMessageLogContext &, const QString &text) { heard << text; });
+            (console.*channel.write)(3, "quiet");
+            qInstallMessageHandler(previous);
+            QCOMPARE(heard, QStringList());
+            QLoggingCategory::setFilterRules("vexo.console.debug=true");
             QTest::ignoreMessage(QtDebugMsg, qPrintable(QString(channel.prefix) + "text"));
             (console.*channel.write)(3, "text");
+            QLoggingCategory::setFilterRules(QString());
         }
     }
 

@@ -3,6 +3,7 @@
 #include "testmedia.h"
 
 #include "jobs/outputcheck.h"
+#include "jobs/processend.h"
 #include "jobs/processkiller.h"
 
 #include <QElapsedTimer>
@@ -122,6 +123,16 @@ private slots:
         QTRY_COMPARE(openDescriptors(), before);
     }
 
+    // A fault of its own crashed an engine; a stop signal (a kill, a logout, Ctrl+C or Ctrl+\\
+    // in its terminal) came from outside.
+    void crashWarnings()
+    {
+        QCOMPARE(ProcessEnd::crashWarning("FFprobe", SIGSEGV), QString("Warning: FFprobe process crashed."));
+        for (int signal : {SIGTERM, SIGKILL, SIGINT, SIGHUP, SIGQUIT})
+            QCOMPARE(ProcessEnd::crashWarning("FFprobe", signal),
+                     QString("Warning: FFprobe process was stopped from outside (%1).").arg(ProcessEnd::signalText(signal)));
+    }
+
     // How a process ends, and what it leaves, decide the task's end state and the failure it
     // keeps and logs. A failed run removes only the file it wrote itself; an exit code 0
     // never loses a file, but what a failed one wrote leaves the output's name: renamed as
@@ -141,6 +152,11 @@ private slots:
             // The reason an engine gives where the user can mend it, said with the failure.
             {"disk full", "", "printf x > \"$1\"; echo 'av_interleaved_write_frame(): No space left on device' >&2; exit 1",
              Task::Aborted, false, "exited with code 1: No space left on device", "removed"},
+            // FFmpeg ends with code 0 on a full disk: what it wrote falls short, and says why.
+            {"disk full, exit 0", "", ": > \"$1\"; echo 'Error closing file: No space left on device' >&2", Task::Aborted,
+             false, "it wrote no output: No space left on device", "kept as incomplete file"},
+            {"written whole beside a full disk's warning", "", "printf x > \"$1\"; echo 'No space left on device' >&2",
+             Task::Terminated, true, ""},
             {"crash after writing", "", "printf x > \"$1\"; kill -SEGV $$", Task::Aborted, false,
              "killed by signal 11 (Segmentation fault)", "removed"},
             {"another job's file, rewritten, exit 1", "done", "printf x > \"$1\"; exit 1", Task::Aborted, false,

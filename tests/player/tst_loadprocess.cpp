@@ -1,9 +1,13 @@
 // A load's engine run and the program's end: a run the load gave up on goes with the
 // program, however soon the program ends after it.
 
+#include "engines/syncrunner.h"
 #include "heapwatch.h"
+#include "player/loadprocess.h"
+#include "testmedia.h"
 #include "testregistry.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
@@ -35,6 +39,20 @@ private slots:
         const QByteArray errors = program.readAllStandardError();
         QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, errors.constData());
         QVERIFY2(!errors.contains("LeakSanitizer"), errors.constData());
+    }
+
+    // A patient run holds an engine that works without a word three finish time-outs past
+    // its last output, not the PatienceFactor ones that an engine printing all along gets.
+    void silentSpinnerStopped()
+    {
+        constexpr int finish = 1000; // as the player's latency at least: two looks at its work a second
+        LoadProcess run;
+        QElapsedTimer clock;
+        clock.start();
+        run.begin(TestMedia::fakeEngine(), {"burn", "600000", "true"}, QByteArray(), 10000, finish, true);
+        QVERIFY(run.waitStarted());
+        QVERIFY(!run.waitEnded() && run.wasKilled());
+        QVERIFY2(clock.elapsed() < finish * SyncRunner::PatienceFactor / 2, qPrintable(QString::number(clock.elapsed())));
     }
 };
 

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <memory>
@@ -365,6 +367,8 @@ private slots:
             {&PlayerWidget::logStdOut, &consoles.stdOut, "PlayerWidget stdOut:"},
             {&PlayerWidget::logStdErr, &consoles.stdErr, "PlayerWidget stdErr:"},
         };
+        QLoggingCategory::setFilterRules("vexo.console.debug=true"); // off unless asked for
+        const auto quiet = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
         for (const auto &sink : sinks) {
             sink.console->clear();
             if (!withConsoles)

@@ -98,13 +98,14 @@ inline QString writeEngineScript(const QString &name, const QString &body)
 // A stand-in for the installed engine `engine` (a name on PATH) made slow, as a busy machine,
 // a cold disk or a network share makes it: for the calls whose arguments match the shell
 // pattern `when`, it first waits ("sleep") or keeps a processor busy ("burn") for `ms`
-// milliseconds, or never answers ("hang"); other calls run the engine at once.
+// milliseconds, or never answers ("hang"), or is stopped from outside ("stopped"); other
+// calls run the engine at once.
 inline QString slowedEngine(const QString &name, const QString &engine, const QString &how, int ms,
                             const QString &when = QStringLiteral("*"))
 {
     const QString fake = TestMedia::fakeEngine();
     const QString slow = how == QLatin1String("burn")   ? QStringLiteral("'%1' burn %2 %3 \"$@\"").arg(fake).arg(ms).arg(engine)
-                         : how == QLatin1String("hang") ? QStringLiteral("'%1' hang").arg(fake)
+                         : how == QLatin1String("hang") || how == QLatin1String("stopped") ? QStringLiteral("'%1' %2").arg(fake, how)
                                                         : QStringLiteral("'%1' slow %2 %3 \"$@\"").arg(fake).arg(ms / 1000.0).arg(engine);
     return writeEngineScript(name, QStringLiteral("case \"$*\" in\n  %1) exec %2 ;;\n  *) exec %3 \"$@\" ;;\nesac")
                                        .arg(when, slow, engine));

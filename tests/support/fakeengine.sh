@@ -2,6 +2,7 @@
 # A stand-in for an engine that misbehaves, chosen by the first argument:
 #   hang [seconds]        never ends by itself (sleeps, 3600 s by default)
 #   crash                 dies from a signal (SIGSEGV)
+#   stopped               dies from a stop signal (SIGTERM), as when someone kills it
 #   exit CODE [text]      prints text (if any) and exits with CODE
 #   flood LINES           prints LINES numbered lines on stdout and stderr
 #   progress STEPS        prints "\r"-ended progress lines, one per 0.05 s, then exits 0
@@ -36,6 +37,7 @@ mode=$1; shift
 case "$mode" in
   hang) exec sleep "${1:-3600}" ;;
   crash) kill -SEGV $$ ;;
+  stopped) kill -TERM $$ ;;
   exit) [ -n "$2" ] && printf '%s\n' "$2"; exit "$1" ;;
   flood) i=0; while [ $i -lt "$1" ]; do echo "out line $i"; echo "err line $i" >&2; i=$((i+1)); done ;;
   progress) i=1; while [ $i -le "$1" ]; do printf 'Pos: %d.0s %4df (%2d%%) 25.00fps Trem:   1min  10mb  A-V:0.000 [800:128]\r' "$i" "$((i*25))" "$((i*100/$1))"; sleep 0.05; i=$((i+1)); done; printf '\n' ;;
