@@ -20,6 +20,7 @@
 #include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
 #include "jobs/jobmanager.h"
+#include "jobs/nestedloop.h"
 #include "jobs/valuetext.h"
 #include "jobs/widgetbridge.h"
 #include "player/playerwidget.h"
@@ -99,6 +100,9 @@ MainWindow::~MainWindow()
     // The console outlives the window: it must not write to the views deleted below.
     if (m_console->logView() == m_logView)
         m_console->setSinks(nullptr, nullptr, nullptr, nullptr);
+    // The panels log while they end (the player panel stops a playback that still runs):
+    // they go before the views they write to.
+    delete m_mainWidget;
     // The job manager window and the monitor are windows of their own, without a parent.
     delete m_jobManagerDialog;
     delete m_monitor;
@@ -360,7 +364,9 @@ bool MainWindow::confirmAbortJobs()
 
 bool MainWindow::closeMustWait() const
 {
-    if (m_closing || PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active())
+    // A routine that handles events in a nested loop goes on with this window's parts once
+    // the loop has returned.
+    if (m_closing || NestedLoop::active() || PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active())
         return true;
     // A box of this window runs its own event loop inside a routine of this window, which
     // goes on once the box is answered: the window must still be there then.
@@ -422,6 +428,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         m_playerWidget->stopLoadDvd();
         TrialWatch::instance()->cancel();
+        m_playerWidget->stopUpdateFontCache();
         retryClose();
         return;
     }
@@ -459,18 +466,25 @@ MainWindow::DeletionHold::DeletionHold(MainWindow *window)
 
 MainWindow::DeletionHold::~DeletionHold()
 {
-    if (--m_window->m_deletionHolds == 0 && m_window->m_deletionHeld) {
-        m_window->m_deletionHeld = false;
-        m_window->deleteLater();
+    --m_window->m_deletionHolds;
+    m_window->releaseDeletion();
+}
+
+void MainWindow::releaseDeletion()
+{
+    if (m_deletionHolds == 0 && m_deletionHeld && !NestedLoop::active()) {
+        m_deletionHeld = false;
+        deleteLater();
     }
 }
 
 bool MainWindow::event(QEvent *event)
 {
-    // A close inside a held routine's nested loop asks for the deletion there, and the loop
-    // would carry it out before the routine goes on.
-    if (event->type() == QEvent::DeferredDelete && m_deletionHolds > 0) {
+    // A deletion asked for before a routine's nested loop started is carried out by that
+    // loop, before the routine goes on; as one asked inside a held routine.
+    if (event->type() == QEvent::DeferredDelete && (m_deletionHolds > 0 || NestedLoop::active())) {
         m_deletionHeld = true;
+        NestedLoop::afterwards(this, [this] { releaseDeletion(); });
         return true;
     }
     return QMainWindow::event(event);
@@ -484,7 +498,7 @@ void MainWindow::waitForKilledJobs()
     QElapsedTimer clock;
     clock.start();
     while (!m_jobManager->isIdle() && clock.elapsed() < m_preferences.encoder.latencyKill)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        NestedLoop::processEvents("MainWindow::waitForKilledJobs", QEventLoop::AllEvents, 20);
 }
 
 void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)

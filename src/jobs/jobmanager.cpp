@@ -4,6 +4,7 @@
 #include "jobs/console.h"
 #include "jobs/job.h"
 #include "jobs/keepawake.h"
+#include "jobs/nestedloop.h"
 #include "jobs/process.h"
 #include "jobs/processend.h"
 #include "jobs/processkiller.h"
@@ -90,7 +91,7 @@ void JobManager::killAll()
     // for here. Each end reaches its job from the event loop, queued with the others' and
     // handled a slice per turn, and ends the task as aborted (its partial output removed).
     stopAll(std::exchange(m_processes, {}));
-    QCoreApplication::processEvents();
+    NestedLoop::processEvents("JobManager::killAll");
 }
 
 void JobManager::stopAll(const QList<Process *> &processes)
@@ -249,7 +250,7 @@ void JobManager::keepWindowsPainted()
     if (m_eventsClock.isValid()) {
         if (m_eventsClock.elapsed() < EventsInterval)
             return;
-        QCoreApplication::processEvents();
+        NestedLoop::processEvents("JobManager::keepWindowsPainted");
     }
     startBusySpell();
 }

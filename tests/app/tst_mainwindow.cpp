@@ -21,6 +21,7 @@
 #include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
 #include "jobs/mervotask.h"
+#include "jobs/nestedloop.h"
 #include "player/playerwidget.h"
 #include "enginetesting.h"
 #include "testmedia.h"
@@ -40,6 +41,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -1129,6 +1131,102 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(processEnded(engine), 20000);
         if (when != "unwritable")
             QCOMPARE(QSettings().value("Options/verbosity").toInt(), 3);
+    }
+
+    // A close, or a stop signal, that arrives while the window handles events inside one of its
+    // own routines (a nested loop) waits until the routine is over: nothing it uses goes from
+    // under it. Delivered as the loop starts, after the window's log shows the line given;
+    // the program then ends by its closing road.
+    void closeInsideNestedLoops_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("after"); // the log's last line then
+        QTest::addColumn<int>("arrival");   // 0: the window's close; else the signal
+        const QString adding = "JobManager::keepWindowsPainted";
+        QTest::newRow("twenty jobs added, close") << "twenty jobs" << adding << "" << 0;
+        QTest::newRow("twenty jobs added, SIGTERM") << "twenty jobs" << adding << "" << int(SIGTERM);
+        QTest::newRow("twenty jobs added, SIGINT") << "twenty jobs" << adding << "" << int(SIGINT);
+        QTest::newRow("twenty jobs added, SIGHUP") << "twenty jobs" << adding << "" << int(SIGHUP);
+        QTest::newRow("file opened, close") << "open" << "MainWindow::prepareLoading" << "" << 0;
+        QTest::newRow("playback started, close") << "play" << "PlayerWidget::log" << "Start playback." << 0;
+        QTest::newRow("Xvid finalized, close") << "xvid" << "EncoderWidget::log" << "Finalizing..." << 0;
+    }
+    void closeInsideNestedLoops()
+    {
+        QFETCH(QString, road);
+        QFETCH(QString, site);
+        QFETCH(QString, after);
+        QFETCH(int, arrival);
+        QTemporaryDir folder;
+        startSettings(folder.path());
+        QTimer neverEnds;
+        neverEnds.setSingleShot(true);
+        connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        neverEnds.start(180000);
+        constexpr int Jobs = 20;
+        QStringList outputs;
+        QList<int> states(Jobs, -1);
+        bool delivered = false;
+        ModalAnswerer answerer;
+        answerer.answerWithButton("Abort all and close");
+        const auto watch = qScopeGuard([previous = NestedLoop::setEntryWatch({})] { NestedLoop::setEntryWatch(previous); });
+        ApplicationShell shell;
+        // As a user's action: from the window's own loop, not inside the font-cache run that
+        // the window starts as it shows.
+        const int code = runShell(shell, [&](MervoMainWindow *window, int) { NestedLoop::afterwards(window, [&, window] {
+            window->verboseAction->trigger();
+            if (road != "twenty jobs" && road != "open") {
+                FileChooserScript chooser;
+                chooser.answer(TestMedia::standardAvi());
+                window->openFileAction->trigger();
+                QTRY_VERIFY_WITH_TIMEOUT(window->encoderWidget()->encodingSource().kind == 1, kScreenWait);
+            }
+            NestedLoop::setEntryWatch([&, window](const char *at) {
+                if (delivered || site != at || !window->logView()->toPlainText().endsWith(after))
+                    return;
+                delivered = true;
+                if (arrival == 0)
+                    QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+                else
+                    ::kill(::getpid(), arrival);
+            });
+            FileChooserScript chooser;
+            chooser.answer(TestMedia::standardAvi());
+            if (road == "open")
+                window->openFileAction->trigger();
+            else if (road == "play")
+                window->playerWidget()->findChild<QPushButton *>("playButton")->click();
+            else if (road == "xvid")
+                window->encodeXvid1CDAction->trigger();
+            auto *manager = qobject_cast<MervoJobManager *>(window->jobManager());
+            // Followed from its start: a close inside the add may have freed a job by its end.
+            connect(manager, &MervoJobManager::jobStarted, manager, [&](MervoJob *job) {
+                MervoTask *task = job->tasks().first();
+                const qsizetype i = outputs.indexOf(task->outputPath());
+                connect(task, &Task::stateChanged, task, [&states, i, task] { states[i] = task->state; });
+            });
+            const QPointer<MervoMainWindow> guard(window);
+            for (int i = 0; road == "twenty jobs" && i < Jobs && guard; ++i) {
+                outputs << folder.filePath(QString("job-%1.avi").arg(i));
+                manager->addEngineJob("/bin/sh", {"-c", "printf x > \"$1\"; exec sleep 600", "sh", outputs.last()},
+                                      outputs.last(), "Encoding", QString("Job %1").arg(i), QString("FFmpeg"), 0, 600.0);
+            }
+        }); });
+        QCOMPARE(code, 0);
+        QVERIFY(delivered);
+        // The closing road: the settings saved, the jobs aborted and their partial outputs
+        // removed, a finished encoding kept.
+        QVERIFY(QSettings().contains("Main Window/size"));
+        if (road == "twenty jobs") {
+            QCOMPARE(states, QList<int>(Jobs, int(Task::Aborted)));
+            for (const QString &output : std::as_const(outputs))
+                QVERIFY2(!QFile::exists(output), qPrintable(output));
+        }
+        if (road == "open")
+            QVERIFY(QSettings().value("Input/recent").toStringList().join(' ').contains(TestMedia::standardAvi()));
+        if (road == "xvid")
+            QVERIFY(QFileInfo(folder.filePath("standard.avi")).size() > 0);
     }
 
     // The real program with its output piped to a reader that goes away (a launcher's log

@@ -340,12 +340,14 @@ private slots:
         QFETCH(bool, killTakes);
         constexpr int Jobs = 300;
         raiseOpenFileLimit();
+        // Before the window: after a failed check the window's end still ends the tasks,
+        // whose last states are written here.
+        QList<int> states(Jobs, -1);
         auto main = std::make_unique<Window>();
         QVERIFY(QTest::qWaitForWindowExposed(main->window));
         const int killTimeout = main->window->preferences().encoder.latencyKill;
         QStringList outputs;
         QList<qint64> engines;
-        QList<int> states(Jobs, -1);
         for (int i = 0; i < Jobs; ++i) {
             outputs << main->target.filePath(QString("job-%1.avi").arg(i));
             MervoJob *job = main->manager()->addEngineJob(
