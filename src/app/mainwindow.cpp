@@ -21,6 +21,7 @@
 #include "jobs/infoboxdialog.h"
 #include "jobs/jobmanager.h"
 #include "jobs/nestedloop.h"
+#include "jobs/outputcheck.h"
 #include "jobs/valuetext.h"
 #include "jobs/widgetbridge.h"
 #include "player/playerwidget.h"
@@ -103,6 +104,8 @@ MainWindow::~MainWindow()
     // The panels log while they end (the player panel stops a playback that still runs):
     // they go before the views they write to.
     delete m_mainWidget;
+    // The next window's jobs are checked again.
+    OutputCheck::setStopped(false);
     // The job manager window and the monitor are windows of their own, without a parent.
     delete m_jobManagerDialog;
     delete m_monitor;
@@ -421,9 +424,12 @@ void MainWindow::closeOnSignal()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A load in progress (or a split's analysis, or a command's trial) runs inside this
-    // window's event handling: the window closes once it is over (a DVD load stops before
-    // its next title, a trial at once).
+    // The jobs' end checks stop at once (each keeps its output, saying what it did not
+    // check): a close neither waits for their engines nor for any check that would follow.
+    OutputCheck::setStopped(true);
+    // A load in progress (or a split's analysis, a command's trial, an end check) runs inside
+    // this window's event handling: the window closes once it is over (a DVD load stops
+    // before its next title, a trial and a font-cache run at once).
     if (closeMustWait()) {
         event->ignore();
         m_playerWidget->stopLoadDvd();
@@ -434,6 +440,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     const QScopedValueRollback<bool> closing(m_closing, true);
     if (!confirmAbortJobs()) {
+        OutputCheck::setStopped(false);
         event->ignore();
         if (!m_encoderWidget->isRunning()) {
             hide();

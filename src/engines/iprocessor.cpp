@@ -9,6 +9,8 @@
 #include <QDebug>
 #include <QRegularExpression>
 
+#include <utility>
+
 IProcessor::IProcessor()
     : QObject(nullptr)
     , m_console(EngineObjects::console())
@@ -106,6 +108,20 @@ bool IProcessor::startAgain()
     return startInterface(path, libraryPath);
 }
 
+namespace {
+const bool *s_runStop = nullptr;
+} // namespace
+
+IProcessor::RunStop::RunStop(const bool *flag)
+    : m_outer(std::exchange(s_runStop, flag))
+{
+}
+
+IProcessor::RunStop::~RunStop()
+{
+    s_runStop = m_outer;
+}
+
 bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, QString &stdOut,
                            QString &stdErr, QString &error)
 {
@@ -116,6 +132,7 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     SyncRunner::Timeouts timeouts = SyncRunner::Timeouts::patient(m_startTimeout, m_finishTimeout, m_killTimeout);
     if (m_askingAgain)
         timeouts = timeouts.again();
+    timeouts.stop = s_runStop;
     const SyncRunner::Result result =
         m_queryRunning ? SyncRunner::runQuery(m_executablePath, arguments, m_libraryPath, timeouts, classWord)
                        : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord,

@@ -39,6 +39,20 @@ public:
     virtual bool runProcess(const QStringList &arguments, QString &stdOut, QString &stdErr,
                             QString &error) = 0;
 
+    // While one lives, the runs of every engine also stop once the flag is set (the runs of
+    // a check that the program's close stops), as at their finish time-out.
+    class RunStop
+    {
+    public:
+        explicit RunStop(const bool *flag);
+        ~RunStop();
+        RunStop(const RunStop &) = delete;
+        RunStop &operator=(const RunStop &) = delete;
+
+    private:
+        const bool *m_outer;
+    };
+
     QString libraryPath() const { return m_libraryPath; }
     int startTimeout() const { return m_startTimeout; }
     int finishTimeout() const { return m_finishTimeout; }

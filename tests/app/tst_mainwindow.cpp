@@ -17,6 +17,7 @@
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/jobmanagerwidget.h"
 #include "encoding/mervojobmanagerwidget.h"
+#include "engines/outputmeter.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
@@ -1227,6 +1228,65 @@ private slots:
             QVERIFY(QSettings().value("Input/recent").toStringList().join(' ').contains(TestMedia::standardAvi()));
         if (road == "xvid")
             QVERIFY(QFileInfo(folder.filePath("standard.avi")).size() > 0);
+    }
+
+    // A close, or a stop signal, while a job's output is checked by a meter whose engine makes
+    // no progress: the check stops at once and the window closes, the meter's engine ended;
+    // the output is kept and the log says what was not checked, and why.
+    void closeDuringTheEndCheck_data()
+    {
+        QTest::addColumn<int>("arrival"); // 0: the window's close; else the signal
+        QTest::newRow("close") << 0;
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void closeDuringTheEndCheck()
+    {
+        QFETCH(int, arrival);
+        QTemporaryDir folder;
+        startSettings(folder.path());
+        // FFmpeg as the meters find it: its decode of a copied sound stalls, printing nothing,
+        // and only a release would end it; its stall outlasts a closing held by it.
+        const QString started = folder.filePath("meter.started");
+        QSettings().setValue("Core/Interfaces/ffmpeg",
+                             writeEngineScript("ffmpeg-stuck-meter", QString("case \"$*\" in *\"-f null\"*) echo $$ > '%1'; "
+                                                                             "exec '%2' wait-for '%1.release';; esac\nexec ffmpeg \"$@\"")
+                                                                         .arg(started, TestMedia::fakeEngine())));
+        const auto patience = qScopeGuard([outer = OutputMeter::setPatience(120000)] { OutputMeter::setPatience(outer); });
+        ModalAnswerer answerer;
+        answerer.answerWithButton("Abort all and close");
+        const QString output = folder.filePath("copied.mkv");
+        QString verdict;
+        bool delivered = false;
+        QTimer watch;
+        ApplicationShell shell;
+        const int code = runShell(shell, [&](MervoMainWindow *window, int) {
+            auto *manager = qobject_cast<MervoJobManager *>(window->jobManager());
+            connect(manager, &MervoJobManager::processFinished, window, [&, window] { verdict = window->logView()->toPlainText(); });
+            manager->addEngineJob(kFFmpeg, {"-nostdin", "-i", TestMedia::standardAvi(), "-c", "copy", output}, output,
+                                  "Re-muxing", "copied", QString("FFmpeg"), 0, TestMedia::probeDuration(TestMedia::standardAvi()));
+            connect(&watch, &QTimer::timeout, window, [&, window] {
+                if (delivered || QFileInfo(started).size() == 0)
+                    return;
+                delivered = true;
+                if (arrival == 0)
+                    window->close();
+                else
+                    ::kill(::getpid(), arrival);
+            });
+            watch.start(20);
+        });
+        QFile pid(started);
+        QVERIFY(pid.open(QIODevice::ReadOnly));
+        const qint64 meter = pid.readAll().trimmed().toLongLong();
+        QCOMPARE(code, 0);
+        QVERIFY(delivered);
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(meter), kScreenWait);
+        QVERIFY(QFileInfo(output).size() > 0);
+        for (const char *part : {"copied sound", "length"})
+            QVERIFY2(verdict.contains(QString("]: its %1 was not checked: the check was stopped as the program closed.").arg(part)),
+                     qPrintable(verdict));
     }
 
     // The real program with its output piped to a reader that goes away (a launcher's log
