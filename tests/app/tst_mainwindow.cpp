@@ -119,6 +119,15 @@ int runShell(ApplicationShell &shell, std::function<void(MervoMainWindow *, int)
     return shell.run();
 }
 
+// The same, each script started as a user acts: from the window's own loop, not inside the
+// font-cache run that the window starts as it shows (a close asked there waits for the run).
+int runShellAsUser(ApplicationShell &shell, std::function<void(MervoMainWindow *, int)> script)
+{
+    return runShell(shell, [script](MervoMainWindow *window, int pass) {
+        NestedLoop::afterwards(window, [script, window, pass] { script(window, pass); });
+    });
+}
+
 void checkScreenshot(QWidget *widget, const QString &name)
 {
     const QImage shot = grabWidget(widget);
@@ -1021,7 +1030,7 @@ private slots:
         MervoTask *task = nullptr;
         int endState = -1; // the task goes with its window's job manager
         bool keptOpen = false;
-        const int code = runShell(shell, [&](MervoMainWindow *window, int) {
+        const int code = runShellAsUser(shell, [&](MervoMainWindow *window, int) {
             shown = window;
             task = startEncode(window, &data, folder.path(), output);
             QObject::connect(task, &Task::stateChanged, [&] { endState = task->state; });
@@ -1092,7 +1101,7 @@ private slots:
         int endState = -1;
         int polls = 0;
         std::unique_ptr<ModalAnswerer> answerer;
-        const int code = runShell(shell, [&](MervoMainWindow *window, int) {
+        const int code = runShellAsUser(shell, [&](MervoMainWindow *window, int) {
             window->verboseAction->trigger();
             task = startEncode(window, &data, folder.path(), output);
             QObject::connect(task, &Task::stateChanged, [&] { endState = task->state; });
@@ -1173,9 +1182,7 @@ private slots:
         answerer.answerWithButton("Abort all and close");
         const auto watch = qScopeGuard([previous = NestedLoop::setEntryWatch({})] { NestedLoop::setEntryWatch(previous); });
         ApplicationShell shell;
-        // As a user's action: from the window's own loop, not inside the font-cache run that
-        // the window starts as it shows.
-        const int code = runShell(shell, [&](MervoMainWindow *window, int) { NestedLoop::afterwards(window, [&, window] {
+        const int code = runShellAsUser(shell, [&](MervoMainWindow *window, int) {
             window->verboseAction->trigger();
             if (road != "twenty jobs" && road != "open") {
                 FileChooserScript chooser;
@@ -1213,7 +1220,7 @@ private slots:
                 manager->addEngineJob("/bin/sh", {"-c", "printf x > \"$1\"; exec sleep 600", "sh", outputs.last()},
                                       outputs.last(), "Encoding", QString("Job %1").arg(i), QString("FFmpeg"), 0, 600.0);
             }
-        }); });
+        });
         QCOMPARE(code, 0);
         QVERIFY(delivered);
         // The closing road: the settings saved, the jobs aborted and their partial outputs
@@ -1261,7 +1268,7 @@ private slots:
         bool delivered = false;
         QTimer watch;
         ApplicationShell shell;
-        const int code = runShell(shell, [&](MervoMainWindow *window, int) {
+        const int code = runShellAsUser(shell, [&](MervoMainWindow *window, int) {
             auto *manager = qobject_cast<MervoJobManager *>(window->jobManager());
             connect(manager, &MervoJobManager::processFinished, window, [&, window] { verdict = window->logView()->toPlainText(); });
             manager->addEngineJob(kFFmpeg, {"-nostdin", "-i", TestMedia::standardAvi(), "-c", "copy", output}, output,
