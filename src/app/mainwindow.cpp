@@ -224,10 +224,19 @@ void MainWindow::connectWidgets()
     connect(m_playerWidget, &PlayerWidget::stateChanged, this, &MainWindow::enableVideoOpenActions);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateEncoderInput);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateJobMenu);
-    // A command's trial, from the panel's Start or a menu job: the window says that it runs.
-    connect(TrialWatch::instance(), &TrialWatch::started, this,
-            [this](const QString &text) { statusBar()->showMessage(text); });
-    connect(TrialWatch::instance(), &TrialWatch::ended, statusBar(), &QStatusBar::clearMessage);
+    // A command's trial, from the panel's Start or a menu job: the window says that it runs,
+    // also under another message (an entry's tip, shown while the mouse is over it), and why
+    // a click or a key does nothing meanwhile.
+    connect(TrialWatch::instance(), &TrialWatch::started, this, [this](const QString &text) {
+        m_statusLabel->setText(text);
+        statusBar()->showMessage(text);
+    });
+    connect(TrialWatch::instance(), &TrialWatch::refused, this,
+            [this](const QString &text) { statusBar()->showMessage(text, ResultTimeout); });
+    connect(TrialWatch::instance(), &TrialWatch::ended, this, [this] {
+        m_statusLabel->setText(tr("Ready"));
+        statusBar()->clearMessage();
+    });
 }
 
 void MainWindow::initialize()
