@@ -176,8 +176,8 @@ protected:
 
     // Held by a routine of the window that handles events in a loop of its own while it
     // runs (MPlayer's font-cache run after the window shows or after an engine path is
-    // chosen): a close in that loop takes its road at once, but the window is deleted only
-    // once the last hold is gone, so the routine never goes on in a deleted window.
+    // chosen, whose file chooser's loop is not a NestedLoop): the window is deleted only once
+    // the last hold is gone, so the routine never goes on in a deleted window.
     class DeletionHold
     {
     public:

@@ -128,6 +128,10 @@ bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, 
     error.clear();
     stdOut.clear();
     stdErr.clear();
+    if (s_runStop && *s_runStop) {
+        error = tr("process not started: its run was stopped");
+        return false;
+    }
     // An engine that works goes on past its finish time-out (a busy machine, a cold disk).
     SyncRunner::Timeouts timeouts = SyncRunner::Timeouts::patient(m_startTimeout, m_finishTimeout, m_killTimeout);
     if (m_askingAgain)

@@ -40,7 +40,8 @@ public:
                             QString &error) = 0;
 
     // While one lives, the runs of every engine also stop once the flag is set (the runs of
-    // a check that the program's close stops), as at their finish time-out.
+    // a check that the program's close stops), as at their finish time-out; none starts
+    // while it is set.
     class RunStop
     {
     public:

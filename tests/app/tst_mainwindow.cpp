@@ -1238,29 +1238,43 @@ private slots:
     }
 
     // A close, or a stop signal, while a job's output is checked by a meter whose engine makes
-    // no progress: the check stops at once and the window closes, the meter's engine ended;
-    // the output is kept and the log says what was not checked, and why.
+    // no progress (FFmpeg decoding its copied sound) or would go on long (FFprobe listing its
+    // packets): the check stops at once and the window closes, the meter's engine ended
+    // before its own end; the output is kept and the log says what was not checked, and why.
+    // A job that ends during the check waits for it: no check starts inside another.
     void closeDuringTheEndCheck_data()
     {
         QTest::addColumn<int>("arrival"); // 0: the window's close; else the signal
-        QTest::newRow("close") << 0;
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::addColumn<QString>("meter");
+        QTest::addColumn<QStringList>("unchecked");
+        const QStringList decoding{"copied sound", "length"};
+        QTest::newRow("close, FFmpeg decoding") << 0 << "ffmpeg" << decoding;
+        QTest::newRow("SIGTERM, FFmpeg decoding") << int(SIGTERM) << "ffmpeg" << decoding;
+        QTest::newRow("SIGINT, FFprobe listing") << int(SIGINT) << "ffprobe" << QStringList{"length"};
+        QTest::newRow("SIGHUP, FFprobe listing") << int(SIGHUP) << "ffprobe" << QStringList{"length"};
     }
     void closeDuringTheEndCheck()
     {
         QFETCH(int, arrival);
+        QFETCH(QString, meter);
+        QFETCH(QStringList, unchecked);
         QTemporaryDir folder;
         startSettings(folder.path());
-        // FFmpeg as the meters find it: its decode of a copied sound stalls, printing nothing,
-        // and only a release would end it; its stall outlasts a closing held by it.
+        // The meter's engine as the meters find it notes each start; FFmpeg's decode stalls,
+        // FFprobe's listing goes on for 40 s and then notes its own end.
         const QString started = folder.filePath("meter.started");
-        QSettings().setValue("Core/Interfaces/ffmpeg",
-                             writeEngineScript("ffmpeg-stuck-meter", QString("case \"$*\" in *\"-f null\"*) echo $$ > '%1'; "
-                                                                             "exec '%2' wait-for '%1.release';; esac\nexec ffmpeg \"$@\"")
-                                                                         .arg(started, TestMedia::fakeEngine())));
-        const auto patience = qScopeGuard([outer = OutputMeter::setPatience(120000)] { OutputMeter::setPatience(outer); });
+        const QString stand = meter == "ffmpeg"
+            ? QString("*\"-f null\"*) echo $$ >> '%1'; exec '%2' wait-for '%1.release';;").arg(started, TestMedia::fakeEngine())
+            : QString("*-read_intervals*) echo $$ >> '%1'; i=0; while [ $i -lt 200 ]; do echo '[PACKET]'; sleep 0.2; "
+                      "i=$((i+1)); done; : > '%1.ended'; exit 1;;").arg(started);
+        QSettings().setValue("Core/Interfaces/" + meter,
+                             writeEngineScript("stuck-meter-" + meter, QString("case \"$*\" in %1 esac\nexec %2 \"$@\"").arg(stand, meter)));
+        // No patience runs out first: only a close ends the check.
+        const auto patience = qScopeGuard([outer = OutputMeter::setPatience(600000)] { OutputMeter::setPatience(outer); });
+        QTimer neverEnds;
+        neverEnds.setSingleShot(true);
+        connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        neverEnds.start(180000);
         ModalAnswerer answerer;
         answerer.answerWithButton("Abort all and close");
         const QString output = folder.filePath("copied.mkv");
@@ -1273,25 +1287,35 @@ private slots:
             connect(manager, &MervoJobManager::processFinished, window, [&, window] { verdict = window->logView()->toPlainText(); });
             manager->addEngineJob(kFFmpeg, {"-nostdin", "-i", TestMedia::standardAvi(), "-c", "copy", output}, output,
                                   "Re-muxing", "copied", QString("FFmpeg"), 0, TestMedia::probeDuration(TestMedia::standardAvi()));
-            connect(&watch, &QTimer::timeout, window, [&, window] {
+            // Once the meter runs, a second job that ends then; the close or signal comes after its end.
+            connect(&watch, &QTimer::timeout, window, [&, window, manager] {
                 if (delivered || QFileInfo(started).size() == 0)
                     return;
                 delivered = true;
-                if (arrival == 0)
-                    window->close();
-                else
-                    ::kill(::getpid(), arrival);
+                const QString go = folder.filePath("second.go");
+                MervoJob *second = manager->addEngineJob("/bin/sh", {"-c", "while [ ! -e \"$2\" ]; do sleep 0.02; done; printf x > \"$1\"",
+                                                                     "sh", folder.filePath("second.avi"), go},
+                                                         folder.filePath("second.avi"), "Encoding", "second", QString("FFmpeg"), 0, 10.0);
+                connect(second->tasks().first()->process, &QProcess::finished, window, [window, arrival] {
+                    if (arrival == 0)
+                        window->close();
+                    else
+                        ::kill(::getpid(), arrival);
+                }, Qt::QueuedConnection);
+                QFile(go).open(QIODevice::WriteOnly);
             });
             watch.start(20);
         });
-        QFile pid(started);
-        QVERIFY(pid.open(QIODevice::ReadOnly));
-        const qint64 meter = pid.readAll().trimmed().toLongLong();
+        QFile pids(started);
+        QVERIFY(pids.open(QIODevice::ReadOnly));
+        const QList<QByteArray> meters = pids.readAll().trimmed().split('\n');
         QCOMPARE(code, 0);
         QVERIFY(delivered);
-        QTRY_VERIFY_WITH_TIMEOUT(processEnded(meter), kScreenWait);
+        QCOMPARE(meters.size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(meters.first().toLongLong()), kScreenWait);
+        QVERIFY(!QFile::exists(started + ".ended"));
         QVERIFY(QFileInfo(output).size() > 0);
-        for (const char *part : {"copied sound", "length"})
+        for (const QString &part : unchecked)
             QVERIFY2(verdict.contains(QString("]: its %1 was not checked: the check was stopped as the program closed.").arg(part)),
                      qPrintable(verdict));
     }

@@ -539,6 +539,9 @@ private slots:
                 clickHeld = clickHeld && !QApplication::activePopupWidget();
                 said << shown();
                 window->statusBar()->clearMessage();
+                // A modifier alone asks for nothing.
+                QTest::keyClick(panel->formatCombo(), Qt::Key_Shift);
+                said << shown();
                 const int target = panel->formatCombo()->currentIndex();
                 QTest::keyClick(panel->formatCombo(), Qt::Key_Down);
                 clickHeld = clickHeld && panel->formatCombo()->currentIndex() == target;
@@ -557,6 +560,7 @@ private slots:
                 panel->startButton()->click();
             trialEnded = clock.elapsed();
             watch.stop();
+            said << window->statusLabel()->text();
             queued = !qobject_cast<MervoJobManager *>(window->jobManager())->jobs().isEmpty();
             boxes = answerer.seen().size();
             after = window->statusBar()->currentMessage();
@@ -575,7 +579,7 @@ private slots:
         QCOMPARE(checking, QString("Checking the command with FFmpeg... (Esc cancels)"));
         const QString refused = "Still checking the command with FFmpeg: nothing else can be done until the check "
                                 "ends (Esc cancels it).";
-        QCOMPARE(said, QStringList({checking, refused, refused, refused}));
+        QCOMPARE(said, QStringList({checking, refused, refused, checking, refused, "Ready"}));
         QCOMPARE(queued, engine == "slow" || engine == "real" || engine == "working");
         if (engine == "stalled") {
             QVERIFY2(trialEnded < 30000, qPrintable(QString::number(trialEnded)));
