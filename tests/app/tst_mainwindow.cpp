@@ -39,6 +39,7 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QMenu>
+#include <QMap>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProcess>
@@ -1174,9 +1175,12 @@ private slots:
         neverEnds.setSingleShot(true);
         connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
         neverEnds.start(180000);
+        // Twenty or more: the adds handle events once they have held the window a while,
+        // which an optimised build may take more jobs to reach.
         constexpr int Jobs = 20;
+        constexpr int MostJobs = 1000;
         QStringList outputs;
-        QList<int> states(Jobs, -1);
+        QMap<QString, int> states;
         bool delivered = false;
         ModalAnswerer answerer;
         answerer.answerWithButton("Abort all and close");
@@ -1211,11 +1215,10 @@ private slots:
             // Followed from its start: a close inside the add may have freed a job by its end.
             connect(manager, &MervoJobManager::jobStarted, manager, [&](MervoJob *job) {
                 MervoTask *task = job->tasks().first();
-                const qsizetype i = outputs.indexOf(task->outputPath());
-                connect(task, &Task::stateChanged, task, [&states, i, task] { states[i] = task->state; });
+                connect(task, &Task::stateChanged, task, [&states, task] { states[task->outputPath()] = task->state; });
             });
             const QPointer<MervoMainWindow> guard(window);
-            for (int i = 0; road == "twenty jobs" && i < Jobs && guard; ++i) {
+            for (int i = 0; road == "twenty jobs" && (i < Jobs || (!delivered && i < MostJobs)) && guard; ++i) {
                 outputs << folder.filePath(QString("job-%1.avi").arg(i));
                 manager->addEngineJob("/bin/sh", {"-c", "printf x > \"$1\"; exec sleep 600", "sh", outputs.last()},
                                       outputs.last(), "Encoding", QString("Job %1").arg(i), QString("FFmpeg"), 0, 600.0);
@@ -1227,9 +1230,10 @@ private slots:
         // removed, a finished encoding kept.
         QVERIFY(QSettings().contains("Main Window/size"));
         if (road == "twenty jobs") {
-            QCOMPARE(states, QList<int>(Jobs, int(Task::Aborted)));
-            for (const QString &output : std::as_const(outputs))
+            for (const QString &output : std::as_const(outputs)) {
+                QCOMPARE(states.value(output), int(Task::Aborted));
                 QVERIFY2(!QFile::exists(output), qPrintable(output));
+            }
         }
         if (road == "open")
             QVERIFY(QSettings().value("Input/recent").toStringList().join(' ').contains(TestMedia::standardAvi()));
