@@ -20,6 +20,8 @@
 #include "jobs/console.h"
 #include "jobs/infoboxdialog.h"
 #include "jobs/jobmanager.h"
+#include "jobs/nestedloop.h"
+#include "jobs/outputcheck.h"
 #include "jobs/valuetext.h"
 #include "jobs/widgetbridge.h"
 #include "player/playerwidget.h"
@@ -99,6 +101,11 @@ MainWindow::~MainWindow()
     // The console outlives the window: it must not write to the views deleted below.
     if (m_console->logView() == m_logView)
         m_console->setSinks(nullptr, nullptr, nullptr, nullptr);
+    // The panels log while they end (the player panel stops a playback that still runs):
+    // they go before the views they write to.
+    delete m_mainWidget;
+    // The next window's jobs are checked again.
+    OutputCheck::setStopped(false);
     // The job manager window and the monitor are windows of their own, without a parent.
     delete m_jobManagerDialog;
     delete m_monitor;
@@ -217,10 +224,19 @@ void MainWindow::connectWidgets()
     connect(m_playerWidget, &PlayerWidget::stateChanged, this, &MainWindow::enableVideoOpenActions);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateEncoderInput);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateJobMenu);
-    // A command's trial, from the panel's Start or a menu job: the window says that it runs.
-    connect(TrialWatch::instance(), &TrialWatch::started, this,
-            [this](const QString &text) { statusBar()->showMessage(text); });
-    connect(TrialWatch::instance(), &TrialWatch::ended, statusBar(), &QStatusBar::clearMessage);
+    // A command's trial, from the panel's Start or a menu job: the window says that it runs,
+    // also under another message (an entry's tip, shown while the mouse is over it), and why
+    // a click or a key does nothing meanwhile.
+    connect(TrialWatch::instance(), &TrialWatch::started, this, [this](const QString &text) {
+        m_statusLabel->setText(text);
+        statusBar()->showMessage(text);
+    });
+    connect(TrialWatch::instance(), &TrialWatch::refused, this,
+            [this](const QString &text) { statusBar()->showMessage(text, ResultTimeout); });
+    connect(TrialWatch::instance(), &TrialWatch::ended, this, [this] {
+        m_statusLabel->setText(tr("Ready"));
+        statusBar()->clearMessage();
+    });
 }
 
 void MainWindow::initialize()
@@ -360,7 +376,9 @@ bool MainWindow::confirmAbortJobs()
 
 bool MainWindow::closeMustWait() const
 {
-    if (m_closing || PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active())
+    // A routine that handles events in a nested loop goes on with this window's parts once
+    // the loop has returned.
+    if (m_closing || NestedLoop::active() || PlayerWidget::loadsInProgress() > 0 || SyncRunner::LoadScope::active())
         return true;
     // A box of this window runs its own event loop inside a routine of this window, which
     // goes on once the box is answered: the window must still be there then.
@@ -415,18 +433,23 @@ void MainWindow::closeOnSignal()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A load in progress (or a split's analysis, or a command's trial) runs inside this
-    // window's event handling: the window closes once it is over (a DVD load stops before
-    // its next title, a trial at once).
+    // The jobs' end checks stop at once (each keeps its output, saying what it did not
+    // check): a close neither waits for their engines nor for any check that would follow.
+    OutputCheck::setStopped(true);
+    // A load in progress (or a split's analysis, a command's trial, an end check) runs inside
+    // this window's event handling: the window closes once it is over (a DVD load stops
+    // before its next title, a trial and a font-cache run at once).
     if (closeMustWait()) {
         event->ignore();
         m_playerWidget->stopLoadDvd();
         TrialWatch::instance()->cancel();
+        m_playerWidget->stopUpdateFontCache();
         retryClose();
         return;
     }
     const QScopedValueRollback<bool> closing(m_closing, true);
     if (!confirmAbortJobs()) {
+        OutputCheck::setStopped(false);
         event->ignore();
         if (!m_encoderWidget->isRunning()) {
             hide();
@@ -458,18 +481,25 @@ MainWindow::DeletionHold::DeletionHold(MainWindow *window)
 
 MainWindow::DeletionHold::~DeletionHold()
 {
-    if (--m_window->m_deletionHolds == 0 && m_window->m_deletionHeld) {
-        m_window->m_deletionHeld = false;
-        m_window->deleteLater();
+    --m_window->m_deletionHolds;
+    m_window->releaseDeletion();
+}
+
+void MainWindow::releaseDeletion()
+{
+    if (m_deletionHolds == 0 && m_deletionHeld && !NestedLoop::active()) {
+        m_deletionHeld = false;
+        deleteLater();
     }
 }
 
 bool MainWindow::event(QEvent *event)
 {
-    // A close inside a held routine's nested loop asks for the deletion there, and the loop
-    // would carry it out before the routine goes on.
-    if (event->type() == QEvent::DeferredDelete && m_deletionHolds > 0) {
+    // A deletion asked for before a routine's nested loop started is carried out by that
+    // loop, before the routine goes on; as one asked inside a held routine.
+    if (event->type() == QEvent::DeferredDelete && (m_deletionHolds > 0 || NestedLoop::active())) {
         m_deletionHeld = true;
+        NestedLoop::afterwards(this, [this] { releaseDeletion(); });
         return true;
     }
     return QMainWindow::event(event);
@@ -483,7 +513,7 @@ void MainWindow::waitForKilledJobs()
     QElapsedTimer clock;
     clock.start();
     while (!m_jobManager->isIdle() && clock.elapsed() < m_preferences.encoder.latencyKill)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        NestedLoop::processEvents("MainWindow::waitForKilledJobs", QEventLoop::AllEvents, 20);
 }
 
 void MainWindow::clearSettingsAndRestart(const QString &otherApplicationName)

@@ -176,8 +176,8 @@ protected:
 
     // Held by a routine of the window that handles events in a loop of its own while it
     // runs (MPlayer's font-cache run after the window shows or after an engine path is
-    // chosen): a close in that loop takes its road at once, but the window is deleted only
-    // once the last hold is gone, so the routine never goes on in a deleted window.
+    // chosen, whose file chooser's loop is not a NestedLoop): the window is deleted only once
+    // the last hold is gone, so the routine never goes on in a deleted window.
     class DeletionHold
     {
     public:
@@ -189,6 +189,8 @@ protected:
     private:
         MainWindow *m_window;
     };
+    // Deletes the window later once no hold and no nested loop keeps it any more.
+    void releaseDeletion();
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
@@ -300,9 +302,9 @@ protected:
     // Asks whether running jobs may be aborted; true when none run or the user agreed.
     bool confirmAbortJobs();
     void waitForKilledJobs();
-    // Whether a close must wait: for a load, a command's trial or an analysis that runs
-    // inside this window's event handling, for a box the window shows, or for a close
-    // already under way. It is then asked again a little later, once.
+    // Whether a close must wait: for a load, a command's trial, an analysis or any other
+    // routine that handles events in a nested loop (NestedLoop), for a box the window shows,
+    // or for a close already under way. It is then asked again a little later, once.
     bool closeMustWait() const;
     void retryClose();
     void dismissBoxes();

@@ -14,6 +14,7 @@
 #include "engines/ffprobedata.h"
 #include "engines/mediainfodata.h"
 #include "jobs/filechooser.h"
+#include "jobs/nestedloop.h"
 #include "jobs/rawnamealiases.h"
 #include "player/playerwidget.h"
 
@@ -64,7 +65,7 @@ bool MainWindow::readyToOpen()
 void MainWindow::prepareLoading(bool clearConsoles)
 {
     m_encoderWidget->enableControls(false);
-    QCoreApplication::processEvents();
+    NestedLoop::processEvents("MainWindow::prepareLoading");
     if (clearConsoles) {
         for (QTextEdit *view : {m_logView, m_stdInView, m_stdOutView, m_stdErrView})
             if (view)

@@ -4,10 +4,11 @@
 #include <QString>
 
 // The trial of a command, which the window waits for while it answers (its wait handles the
-// window's events). While a trial runs, the user's clicks and keys are held back: a command
+// window's events). While a trial runs, the user's clicks and keys are refused: a command
 // started meanwhile would run its own trial inside this one, a source opened meanwhile would
 // change what this one tries. The cursor shows that the program is busy and the windows are
-// told (started, ended) so that they say what runs; Escape, or a window's close, cancels it.
+// told (started, refused, ended) so that they say what runs and why nothing else does;
+// Escape, or a window's close, cancels it.
 class TrialWatch : public QObject
 {
     Q_OBJECT
@@ -33,8 +34,9 @@ public:
     const bool *cancelFlag() const { return &m_cancelled; }
 
 signals:
-    // What the windows show while the trial runs.
+    // What the windows show while the trial runs, and when a click or a key was refused.
     void started(const QString &text);
+    void refused(const QString &text);
     void ended();
 
 protected:
@@ -44,7 +46,10 @@ private:
     TrialWatch() = default;
     void open(const QString &engineName);
     void close();
+    // Tells the windows that a click or a key was refused, with a beep.
+    void refuse();
 
     int m_depth = 0;
     bool m_cancelled = false;
+    QString m_engineName;
 };

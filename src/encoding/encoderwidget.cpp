@@ -12,6 +12,7 @@
 #include "jobs/infoboxdialog.h"
 #include "jobs/job.h"
 #include "jobs/jobmanager.h"
+#include "jobs/nestedloop.h"
 #include "jobs/producttitle.h"
 #include "jobs/uniquebasename.h"
 #include "jobs/widgetbridge.h"
@@ -393,7 +394,7 @@ void EncoderWidget::log(const QString &text, int level)
     }
     if (level <= m_verbosity)
         Console::appendPlain(m_log, text);
-    QApplication::processEvents();
+    NestedLoop::processEvents("EncoderWidget::log");
 }
 
 void EncoderWidget::resizeEvent(QResizeEvent *event)

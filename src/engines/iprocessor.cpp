@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QScopedValueRollback>
 
+#include <utility>
+
 IProcessor::IProcessor()
     : QObject(nullptr)
     , m_console(EngineObjects::console())
@@ -109,17 +111,36 @@ bool IProcessor::startAgain()
     return startInterface(path, libraryPath);
 }
 
+namespace {
+const bool *s_runStop = nullptr;
+} // namespace
+
+IProcessor::RunStop::RunStop(const bool *flag)
+    : m_outer(std::exchange(s_runStop, flag))
+{
+}
+
+IProcessor::RunStop::~RunStop()
+{
+    s_runStop = m_outer;
+}
+
 bool IProcessor::runEngine(const char *classWord, const QStringList &arguments, QString &stdOut,
                            QString &stdErr, QString &error)
 {
     error.clear();
     stdOut.clear();
     stdErr.clear();
+    if (s_runStop && *s_runStop) {
+        error = tr("process not started: its run was stopped");
+        return false;
+    }
     // An engine that works goes on past its finish time-out (a busy machine, a cold disk).
     SyncRunner::Timeouts timeouts = SyncRunner::Timeouts::patient(m_startTimeout, m_finishTimeout, m_killTimeout);
     if (m_askingAgain)
         timeouts = timeouts.again();
     timeouts.deadline = m_startDeadline;
+    timeouts.stop = s_runStop;
     const SyncRunner::Result result =
         m_queryRunning ? SyncRunner::runQuery(m_executablePath, arguments, m_libraryPath, timeouts, classWord)
                        : SyncRunner::run(m_executablePath, arguments, m_libraryPath, timeouts, classWord,

@@ -40,6 +40,21 @@ public:
     virtual bool runProcess(const QStringList &arguments, QString &stdOut, QString &stdErr,
                             QString &error) = 0;
 
+    // While one lives, the runs of every engine also stop once the flag is set (the runs of
+    // a check that the program's close stops), as at their finish time-out; none starts
+    // while it is set.
+    class RunStop
+    {
+    public:
+        explicit RunStop(const bool *flag);
+        ~RunStop();
+        RunStop(const RunStop &) = delete;
+        RunStop &operator=(const RunStop &) = delete;
+
+    private:
+        const bool *m_outer;
+    };
+
     QString libraryPath() const { return m_libraryPath; }
     // The last run was cut short by what may pass: stopped at its time-outs (a busy machine,
     // a cold disk), or ended by a signal from outside. Asked again, it may answer.

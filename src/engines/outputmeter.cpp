@@ -35,13 +35,24 @@ int s_patience = DefaultPatience;
 // How much of a copied sound is decoded to tell whether it plays.
 constexpr int DecodedSeconds = 60;
 
+// The time a meter takes: the window goes on answering while its engines run (they may run
+// long on a busy machine), and a close, which stops the checks, stops them.
+struct MeterScope
+{
+    const SyncRunner::LoadScope answering;
+    const IProcessor::RunStop stopping{OutputCheck::stopFlag()};
+};
+
 // One run of a meter's engine, bounded by lack of progress: any line it prints moves it on,
-// or only those `progressed` accepts.
+// or only those `progressed` accepts. None while the checks are stopped.
 SyncRunner::Result meterRun(const IProcessor *engine, const QStringList &arguments, const char *classWord,
                             std::function<bool(const QString &)> progressed = {},
                             qint64 outputLimit = SyncRunner::OutputLimit)
 {
+    if (*OutputCheck::stopFlag())
+        return {};
     SyncRunner::Timeouts timeouts;
+    timeouts.stop = OutputCheck::stopFlag();
     timeouts.start = std::max(engine->startTimeout(), s_patience);
     timeouts.finish = std::numeric_limits<int>::max();
     timeouts.kill = engine->killTimeout();
@@ -94,7 +105,7 @@ template <class Engine>
 Engine *readyEngine(Engine *engine)
 {
     static QHash<const IProcessor *, quint64> refused; // the judgement in which it failed again
-    if (!engine)
+    if (!engine || *OutputCheck::stopFlag())
         return nullptr;
     if (engine->state() == IProcessor::Ready)
         return engine;
@@ -156,6 +167,7 @@ double wholeRead(FFmpeg *ffmpeg, const QString &path, const QStringList &maps)
 
 OutputCheck::Lengths OutputMeter::measure(const QString &path, double expected)
 {
+    const MeterScope scope;
     // The least length that does not fall short (see OutputCheck::fallsShort).
     const double enough = std::min(expected * 0.9, expected - 1.0);
     FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
@@ -183,6 +195,7 @@ OutputCheck::Lengths OutputMeter::measure(const QString &path, double expected)
 
 OutputCheck::Decoding OutputMeter::decodesSound(const QString &path)
 {
+    const MeterScope scope;
     FFmpeg *ffmpeg = readyEngine(EngineObjects::ffmpeg());
     if (!ffmpeg)
         return OutputCheck::Decoding::Unknown;
@@ -215,6 +228,7 @@ int OutputMeter::setPatience(int milliseconds)
 
 OutputCheck::SourceLengths OutputMeter::sourceLengths(const QString &path)
 {
+    const MeterScope scope;
     FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
     if (!ffprobe)
         return {};
@@ -359,6 +373,7 @@ QString soundCodec(FFprobe *ffprobe, const QString &path)
 
 OutputCheck::Starts OutputMeter::starts(const QString &path, int track)
 {
+    const MeterScope scope;
     OutputCheck::Starts starts;
     // AVI's streams all start at 0, whatever an encoder laid out before a late sound; so
     // does FLAC in Ogg, whose muxer numbers its samples from 0.
@@ -386,6 +401,7 @@ OutputCheck::Starts OutputMeter::starts(const QString &path, int track)
 
 double OutputMeter::heldPicture(const QString &path, double seconds)
 {
+    const MeterScope scope;
     FFmpeg *ffmpeg = readyEngine(EngineObjects::ffmpeg());
     if (!ffmpeg)
         return -1.0;

@@ -1,6 +1,7 @@
 #include "engines/packetlisting.h"
 
 #include "engines/syncrunner.h"
+#include "jobs/nestedloop.h"
 #include "jobs/processend.h"
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
@@ -105,7 +106,7 @@ bool PacketListing::waitFor(const std::function<bool(const QList<FFprobePacket> 
             connect(m_process, &QProcess::finished, &loop, &QEventLoop::quit);
             // After readOutput(), connected before.
             connect(m_process, &QProcess::readyReadStandardOutput, &loop, &QEventLoop::quit);
-            loop.exec();
+            NestedLoop::exec("PacketListing::waitFor", loop);
         } else {
             m_process->waitForReadyRead(quietMs);
         }

@@ -1,6 +1,7 @@
 #include "engines/syncrunner.h"
 #include "engines/engineslogging.h"
 #include "engines/heldoutput.h"
+#include "jobs/nestedloop.h"
 #include "jobs/processend.h"
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
@@ -176,7 +177,7 @@ bool waitToLeave(QProcess *process, QProcess::ProcessState state, int timeout)
     timer.start(timeout);
     // A loop that returns with a code was told to end by the program: the wait is over.
     while (process->state() == state && timer.isActive()) {
-        if (loop.exec() != 0)
+        if (NestedLoop::exec("SyncRunner::run", loop) != 0)
             break;
     }
     return process->state() != state;

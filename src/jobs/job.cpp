@@ -8,20 +8,27 @@
 
 namespace {
 // What the end check could not judge, said after a task that ended well: it ended well as far
-// as its engine tells, which is not enough (a whole second of a job of forty would pass).
+// as its engine tells, which is not enough (a whole second of a job of forty would pass). Why:
+// no engine could tell, or the program closed during the check.
 struct UncheckedNote
 {
     int flag;
     const char *text;
+    const char *stoppedText;
 };
 const UncheckedNote kUncheckedNotes[] = {
     {OutputCheck::LengthUnchecked,
-     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its length was not checked, as no engine could measure its output.")},
+     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its length was not checked, as no engine could measure its output."),
+     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its length was not checked: the check was stopped as the program closed.")},
     {OutputCheck::SoundDecodeUnchecked,
-     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its copied sound was not checked, as no engine finished decoding it.")},
+     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its copied sound was not checked, as no engine finished decoding it."),
+     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its copied sound was not checked: the check was stopped as the program "
+                              "closed.")},
     {OutputCheck::StepUnchecked,
      QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its sound's step with its picture was not checked, as no engine "
-                              "could read where they start.")},
+                              "could read where they start."),
+     QT_TRANSLATE_NOOP("Job", "Job: %1 [%2]: its sound's step with its picture was not checked: the check was "
+                              "stopped as the program closed.")},
 };
 } // namespace
 
@@ -96,9 +103,10 @@ void Job::reportTaskEnd(Task *task, bool exitedWell, const TaskEnd &end)
     const QString &failure = end.failure;
     if (failure.isEmpty()) {
         log(tr("Job: %1 terminated [%2].").arg(task->name(), m_id), LogLevel::Normal);
+        const bool stopped = end.unchecked & OutputCheck::CheckStopped;
         for (const UncheckedNote &note : kUncheckedNotes)
             if (end.unchecked & note.flag)
-                log(tr(note.text).arg(task->name(), m_id), LogLevel::Quiet);
+                log(tr(stopped ? note.stoppedText : note.text).arg(task->name(), m_id), LogLevel::Quiet);
         return;
     }
     log(tr("Job: %1 aborted [%2].").arg(task->name(), m_id), LogLevel::Verbose);

@@ -4,6 +4,8 @@
 #include "jobs/console.h"
 #include "jobs/job.h"
 #include "jobs/keepawake.h"
+#include "jobs/nestedloop.h"
+#include "jobs/outputcheck.h"
 #include "jobs/process.h"
 #include "jobs/processend.h"
 #include "jobs/processkiller.h"
@@ -90,7 +92,7 @@ void JobManager::killAll()
     // for here. Each end reaches its job from the event loop, queued with the others' and
     // handled a slice per turn, and ends the task as aborted (its partial output removed).
     stopAll(std::exchange(m_processes, {}));
-    QCoreApplication::processEvents();
+    NestedLoop::processEvents("JobManager::killAll");
 }
 
 void JobManager::stopAll(const QList<Process *> &processes)
@@ -123,12 +125,13 @@ void JobManager::killQueuedSlice()
 
 void JobManager::receiveEnd(Process *process, int exitCode, QProcess::ExitStatus exitStatus)
 {
-    if (!process->killedWithAll) {
+    if (!process->killedWithAll && !OutputCheck::running()) {
         endProcess(process, exitCode, exitStatus);
         return;
     }
     // Hundreds of killed engines end within a few milliseconds of each other: handled all
-    // in the turn they arrive in, their ends would hold the window far too long.
+    // in the turn they arrive in, their ends would hold the window far too long. An end that
+    // arrives while the end of another is checked waits for that check.
     m_pendingEnds.append({process, exitCode, exitStatus});
     if (m_pendingEnds.size() == 1)
         QTimer::singleShot(0, this, &JobManager::handlePendingEnds);
@@ -136,6 +139,11 @@ void JobManager::receiveEnd(Process *process, int exitCode, QProcess::ExitStatus
 
 void JobManager::handlePendingEnds()
 {
+    // Inside a check's wait for its engines: once every such wait has returned.
+    if (OutputCheck::running()) {
+        NestedLoop::afterwards(this, [this] { handlePendingEnds(); });
+        return;
+    }
     QElapsedTimer clock;
     clock.start();
     while (!m_pendingEnds.isEmpty() && clock.elapsed() < SliceMs) {
@@ -249,7 +257,7 @@ void JobManager::keepWindowsPainted()
     if (m_eventsClock.isValid()) {
         if (m_eventsClock.elapsed() < EventsInterval)
             return;
-        QCoreApplication::processEvents();
+        NestedLoop::processEvents("JobManager::keepWindowsPainted");
     }
     startBusySpell();
 }

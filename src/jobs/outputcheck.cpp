@@ -8,6 +8,8 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -16,6 +18,8 @@
 
 namespace {
 quint64 s_judgement = 0;
+bool s_stopped = false;
+int s_running = 0;
 OutputCheck::Meter s_meter = nullptr;
 OutputCheck::SourceMeter s_sourceMeter = nullptr;
 OutputCheck::SoundDecoder s_soundDecoder = nullptr;
@@ -226,12 +230,32 @@ quint64 OutputCheck::judgement()
     return s_judgement;
 }
 
+void OutputCheck::setStopped(bool stopped)
+{
+    s_stopped = stopped;
+}
+
+const bool *OutputCheck::stopFlag()
+{
+    return &s_stopped;
+}
+
+bool OutputCheck::running()
+{
+    return s_running > 0;
+}
+
 QString OutputCheck::shortfall(const Task &task, int *unchecked)
 {
     ++s_judgement;
     int notJudged = 0;
     if (!unchecked)
         unchecked = &notJudged;
+    const QScopedValueRollback<int> checking(s_running, s_running + 1);
+    const auto stopped = qScopeGuard([unchecked] {
+        if (s_stopped && *unchecked)
+            *unchecked |= CheckStopped;
+    });
     *unchecked = 0;
     const QString path = taskDataValue(task.taskData, TaskDataSlot::OutputPath).toString();
     // A first pass writes statistics, not media.

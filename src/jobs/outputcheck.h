@@ -54,6 +54,7 @@ public:
         LengthUnchecked = 1,      // the output's length
         SoundDecodeUnchecked = 2, // whether its copied sound decodes
         StepUnchecked = 4,        // whether its sound is in step with its picture
+        CheckStopped = 8,         // with any of those: the checks were stopped (setStopped)
     };
 
     // What a source's container says of its lengths: `declared` holds the picture's and the
@@ -104,6 +105,17 @@ public:
     // Counts the outputs judged: a meter whose engine would not start asks it again once per
     // output, not once per stream or file it reads.
     static quint64 judgement();
+
+    // Stops the checks (the program closes): the one under way ends at once, and those that
+    // start meanwhile check nothing; each leaves its output as it is, its verdict saying what
+    // was not checked. The meters watch the flag in their engine runs and run none while it
+    // is set.
+    static void setStopped(bool stopped);
+    static const bool *stopFlag();
+    // Whether a check is under way: its meters handle events while their engines run, and
+    // the job engine holds back the ends that arrive meanwhile (a check of each inside the
+    // one before would stack up).
+    static bool running();
     // An output falls well short of its source when it lacks a tenth of the length and
     // more than a second (encoders may drop a frame or a few audio samples at the end).
     static bool fallsShort(double measured, double expected);

@@ -3,6 +3,7 @@
 // the panel.
 
 #include "player/dvdtitleload.h"
+#include "jobs/nestedloop.h"
 #include "player/playerlogging.h"
 
 #include "engines/clipinfo.h"
@@ -157,7 +158,7 @@ bool DvdTitleLoad::waitDone()
     connect(this, &DvdTitleLoad::done, &loop, &QEventLoop::quit);
     // A loop that returns with a code was told to end by the program (it quits or restarts).
     while (!m_done) {
-        if (loop.exec() != 0)
+        if (NestedLoop::exec("DvdTitleLoad::waitDone", loop) != 0)
             return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "player/loadprocess.h"
 
 #include "engines/syncrunner.h"
+#include "jobs/nestedloop.h"
 #include "jobs/processkiller.h"
 #include "jobs/processtree.h"
 #include "jobs/programstart.h"
@@ -121,7 +122,7 @@ void LoadProcess::waitUntil(bool (LoadProcess::*done)() const)
     // A loop that returns with a code was told to end by the program (it quits or
     // restarts): the run is then given up.
     while (!(this->*done)()) {
-        if (loop.exec() != 0) {
+        if (NestedLoop::exec("LoadProcess::waitUntil", loop) != 0) {
             m_startDecided = true;
             if (!m_over)
                 onTimeout();

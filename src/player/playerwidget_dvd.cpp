@@ -2,6 +2,7 @@
 // offer, one playback run per audio stream of a title, and MediaInfo on the folder.
 
 #include "player/playerwidget.h"
+#include "jobs/nestedloop.h"
 #include "player/playerlogging.h"
 
 #include "engines/clipinfo.h"
@@ -92,7 +93,7 @@ bool PlayerWidget::loadDvd(const QString &path)
         while (run.readLine(QProcess::StandardError, &line))
             logDvdStdErr(line);
         while (run.readLine(QProcess::StandardOutput, &line)) {
-            QCoreApplication::processEvents();
+            NestedLoop::processEvents("PlayerWidget::loadDvd");
             logStdOut(QString::fromUtf8(line).simplified(), LogLevel::Normal);
             int code = PlayerOutputCode::Ignored;
             if (!dvdPlayer.parseStdoutDisk(line, &code, &disk)) {

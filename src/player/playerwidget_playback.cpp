@@ -2,6 +2,7 @@
 // timer and the answers it brings, the DVD time code, error watching and the stop.
 
 #include "player/playerwidget.h"
+#include "jobs/nestedloop.h"
 #include "player/playerlogging.h"
 
 #include "engines/player.h"
@@ -205,7 +206,7 @@ void PlayerWidget::readStandardOutput()
 {
     playbackProcess->setReadChannel(QProcess::StandardOutput);
     while (playbackProcess->canReadLine()) {
-        QCoreApplication::processEvents();
+        NestedLoop::processEvents("PlayerWidget::readStandardOutput");
         playbackProcess->setReadChannel(QProcess::StandardOutput);
         if (!playbackProcess->canReadLine())
             break;
@@ -293,7 +294,7 @@ void PlayerWidget::readStandardError()
     QByteArray batch;
     playbackProcess->setReadChannel(QProcess::StandardError);
     while (playbackProcess->canReadLine()) {
-        QCoreApplication::processEvents();
+        NestedLoop::processEvents("PlayerWidget::readStandardError");
         playbackProcess->setReadChannel(QProcess::StandardError);
         if (!playbackProcess->canReadLine())
             break;
@@ -371,7 +372,7 @@ bool PlayerWidget::stopPlayback()
     // No late tick or end signal may reach the panel after a stop.
     pollTimer->blockSignals(true);
     pollTimer->stop();
-    QCoreApplication::processEvents();
+    NestedLoop::processEvents("PlayerWidget::stopPlayback");
     playbackProcess->blockSignals(true);
     if (!finished) {
         playbackProcess->close();

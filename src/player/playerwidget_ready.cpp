@@ -1,6 +1,7 @@
 // Whether the MPlayer back-end is usable, and the run that builds its subtitle font cache.
 
 #include "player/playerwidget.h"
+#include "jobs/nestedloop.h"
 #include "player/playerlogging.h"
 
 #include "jobs/producttitle.h"
@@ -81,7 +82,7 @@ bool PlayerWidget::isReady(bool updateFontCache)
     fontCacheAborted = false;
     bool windowShown = false;
     for (;;) {
-        QCoreApplication::processEvents();
+        NestedLoop::processEvents("PlayerWidget::updateFontCache");
         // Stopped from its progress window, or by the window that closes or restarts.
         if (fontCacheAborted)
             break;
@@ -102,7 +103,7 @@ bool PlayerWidget::isReady(bool updateFontCache)
                 progressWidget->setWindowModality(Qt::ApplicationModal);
                 progressWidget->step();
                 progressWidget->show();
-                QCoreApplication::processEvents();
+                NestedLoop::processEvents("PlayerWidget::updateFontCache");
                 windowShown = true;
             }
             if (windowShown) {
@@ -110,7 +111,7 @@ bool PlayerWidget::isReady(bool updateFontCache)
                     progressWidget->setProgress(1, 100, kPulseRestart);
                 else
                     progressWidget->step();
-                QCoreApplication::processEvents();
+                NestedLoop::processEvents("PlayerWidget::updateFontCache");
             }
         }
         process.setReadChannel(QProcess::StandardError);

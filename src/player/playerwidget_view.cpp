@@ -5,6 +5,7 @@
 
 #include "engines/player.h"
 #include "jobs/console.h"
+#include "jobs/nestedloop.h"
 #include "player/rendererframe.h"
 
 #include <QCoreApplication>
@@ -165,7 +166,7 @@ void writeConsoleLine(QTextEdit *console, int verbosity, int level, const char *
 {
     Console::writeLine(console, verbosity, level, prefix, text);
     if (console && level <= verbosity)
-        QCoreApplication::processEvents();
+        NestedLoop::processEvents("PlayerWidget::log");
 }
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "player/progresswidget.h"
+#include "jobs/nestedloop.h"
 #include "player/playerlogging.h"
 
 #include <QCloseEvent>
@@ -58,11 +59,11 @@ void ProgressWidget::showPainted()
     QElapsedTimer clock;
     clock.start();
     while (windowHandle() && !windowHandle()->isExposed() && clock.elapsed() < kExposeWaitMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        NestedLoop::processEvents("ProgressWidget::showPainted", QEventLoop::AllEvents, 10);
         QThread::yieldCurrentThread();
     }
     repaint();
-    QCoreApplication::processEvents();
+    NestedLoop::processEvents("ProgressWidget::showPainted");
 }
 
 int ProgressWidget::value() const

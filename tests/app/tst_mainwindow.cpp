@@ -17,10 +17,12 @@
 #include "encoding/jobmanagerdialog.h"
 #include "encoding/jobmanagerwidget.h"
 #include "encoding/mervojobmanagerwidget.h"
+#include "engines/outputmeter.h"
 #include "gui4/gui4resources.h"
 #include "jobs/mervojob.h"
 #include "jobs/mervojobmanager.h"
 #include "jobs/mervotask.h"
+#include "jobs/nestedloop.h"
 #include "player/playerwidget.h"
 #include "enginetesting.h"
 #include "testmedia.h"
@@ -37,9 +39,11 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QMenu>
+#include <QMap>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -114,6 +118,15 @@ int runShell(ApplicationShell &shell, std::function<void(MervoMainWindow *, int)
         QTimer::singleShot(0, window, [&shell, window, script] { script(window, shell.passes()); });
     };
     return shell.run();
+}
+
+// The same, each script started as a user acts: from the window's own loop, not inside the
+// font-cache run that the window starts as it shows (a close asked there waits for the run).
+int runShellAsUser(ApplicationShell &shell, std::function<void(MervoMainWindow *, int)> script)
+{
+    return runShell(shell, [script](MervoMainWindow *window, int pass) {
+        NestedLoop::afterwards(window, [script, window, pass] { script(window, pass); });
+    });
 }
 
 void checkScreenshot(QWidget *widget, const QString &name)
@@ -1062,7 +1075,7 @@ private slots:
         MervoTask *task = nullptr;
         int endState = -1; // the task goes with its window's job manager
         bool keptOpen = false;
-        const int code = runShell(shell, [&](MervoMainWindow *window, int) {
+        const int code = runShellAsUser(shell, [&](MervoMainWindow *window, int) {
             shown = window;
             task = startEncode(window, &data, folder.path(), output);
             QObject::connect(task, &Task::stateChanged, [&] { endState = task->state; });
@@ -1135,7 +1148,7 @@ private slots:
         int endState = -1;
         int polls = 0;
         std::unique_ptr<ModalAnswerer> answerer;
-        const int code = runShell(shell, [&](MervoMainWindow *window, int) {
+        const int code = runShellAsUser(shell, [&](MervoMainWindow *window, int) {
             window->verboseAction->trigger();
             if (when == "unwritable") // since the start
                 QVERIFY(QFile::remove(settingsFile) && QDir().mkpath(settingsFile));
@@ -1177,6 +1190,186 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(processEnded(engine), 20000);
         if (when != "unwritable")
             QCOMPARE(QSettings().value("Options/verbosity").toInt(), 3);
+    }
+
+    // A close, or a stop signal, that arrives while the window handles events inside one of its
+    // own routines (a nested loop) waits until the routine is over: nothing it uses goes from
+    // under it. Delivered as the loop starts, after the window's log shows the line given;
+    // the program then ends by its closing road.
+    void closeInsideNestedLoops_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("after"); // the log's last line then
+        QTest::addColumn<int>("arrival");   // 0: the window's close; else the signal
+        const QString adding = "JobManager::keepWindowsPainted";
+        QTest::newRow("twenty jobs added, close") << "twenty jobs" << adding << "" << 0;
+        QTest::newRow("twenty jobs added, SIGTERM") << "twenty jobs" << adding << "" << int(SIGTERM);
+        QTest::newRow("twenty jobs added, SIGINT") << "twenty jobs" << adding << "" << int(SIGINT);
+        QTest::newRow("twenty jobs added, SIGHUP") << "twenty jobs" << adding << "" << int(SIGHUP);
+        QTest::newRow("file opened, close") << "open" << "MainWindow::prepareLoading" << "" << 0;
+        QTest::newRow("playback started, close") << "play" << "PlayerWidget::log" << "Start playback." << 0;
+        QTest::newRow("Xvid finalized, close") << "xvid" << "EncoderWidget::log" << "Finalizing..." << 0;
+    }
+    void closeInsideNestedLoops()
+    {
+        QFETCH(QString, road);
+        QFETCH(QString, site);
+        QFETCH(QString, after);
+        QFETCH(int, arrival);
+        QTemporaryDir folder;
+        startSettings(folder.path());
+        QTimer neverEnds;
+        neverEnds.setSingleShot(true);
+        connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        neverEnds.start(180000);
+        // Twenty or more: the adds handle events once they have held the window a while,
+        // which an optimised build may take more jobs to reach.
+        constexpr int Jobs = 20;
+        constexpr int MostJobs = 1000;
+        QStringList outputs;
+        QMap<QString, int> states;
+        bool delivered = false;
+        ModalAnswerer answerer;
+        answerer.answerWithButton("Abort all and close");
+        const auto watch = qScopeGuard([previous = NestedLoop::setEntryWatch({})] { NestedLoop::setEntryWatch(previous); });
+        ApplicationShell shell;
+        const int code = runShellAsUser(shell, [&](MervoMainWindow *window, int) {
+            window->verboseAction->trigger();
+            if (road != "twenty jobs" && road != "open") {
+                FileChooserScript chooser;
+                chooser.answer(TestMedia::standardAvi());
+                window->openFileAction->trigger();
+                QTRY_VERIFY_WITH_TIMEOUT(window->encoderWidget()->encodingSource().kind == 1, kScreenWait);
+            }
+            NestedLoop::setEntryWatch([&, window](const char *at) {
+                if (delivered || site != at || !window->logView()->toPlainText().endsWith(after))
+                    return;
+                delivered = true;
+                if (arrival == 0)
+                    QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+                else
+                    ::kill(::getpid(), arrival);
+            });
+            FileChooserScript chooser;
+            chooser.answer(TestMedia::standardAvi());
+            if (road == "open")
+                window->openFileAction->trigger();
+            else if (road == "play")
+                window->playerWidget()->findChild<QPushButton *>("playButton")->click();
+            else if (road == "xvid")
+                window->encodeXvid1CDAction->trigger();
+            auto *manager = qobject_cast<MervoJobManager *>(window->jobManager());
+            // Followed from its start: a close inside the add may have freed a job by its end.
+            connect(manager, &MervoJobManager::jobStarted, manager, [&](MervoJob *job) {
+                MervoTask *task = job->tasks().first();
+                connect(task, &Task::stateChanged, task, [&states, task] { states[task->outputPath()] = task->state; });
+            });
+            const QPointer<MervoMainWindow> guard(window);
+            for (int i = 0; road == "twenty jobs" && (i < Jobs || (!delivered && i < MostJobs)) && guard; ++i) {
+                outputs << folder.filePath(QString("job-%1.avi").arg(i));
+                manager->addEngineJob("/bin/sh", {"-c", "printf x > \"$1\"; exec sleep 600", "sh", outputs.last()},
+                                      outputs.last(), "Encoding", QString("Job %1").arg(i), QString("FFmpeg"), 0, 600.0);
+            }
+        });
+        QCOMPARE(code, 0);
+        QVERIFY(delivered);
+        // The closing road: the settings saved, the jobs aborted and their partial outputs
+        // removed, a finished encoding kept.
+        QVERIFY(QSettings().contains("Main Window/size"));
+        if (road == "twenty jobs") {
+            for (const QString &output : std::as_const(outputs)) {
+                QCOMPARE(states.value(output), int(Task::Aborted));
+                QVERIFY2(!QFile::exists(output), qPrintable(output));
+            }
+        }
+        if (road == "open")
+            QVERIFY(QSettings().value("Input/recent").toStringList().join(' ').contains(TestMedia::standardAvi()));
+        if (road == "xvid")
+            QVERIFY(QFileInfo(folder.filePath("standard.avi")).size() > 0);
+    }
+
+    // A close, or a stop signal, while a job's output is checked by a meter whose engine makes
+    // no progress (FFmpeg decoding its copied sound) or would go on long (FFprobe listing its
+    // packets): the check stops at once and the window closes, the meter's engine ended
+    // before its own end; the output is kept and the log says what was not checked, and why.
+    // A job that ends during the check waits for it: no check starts inside another.
+    void closeDuringTheEndCheck_data()
+    {
+        QTest::addColumn<int>("arrival"); // 0: the window's close; else the signal
+        QTest::addColumn<QString>("meter");
+        QTest::addColumn<QStringList>("unchecked");
+        const QStringList decoding{"copied sound", "length"};
+        QTest::newRow("close, FFmpeg decoding") << 0 << "ffmpeg" << decoding;
+        QTest::newRow("SIGTERM, FFmpeg decoding") << int(SIGTERM) << "ffmpeg" << decoding;
+        QTest::newRow("SIGINT, FFprobe listing") << int(SIGINT) << "ffprobe" << QStringList{"length"};
+        QTest::newRow("SIGHUP, FFprobe listing") << int(SIGHUP) << "ffprobe" << QStringList{"length"};
+    }
+    void closeDuringTheEndCheck()
+    {
+        QFETCH(int, arrival);
+        QFETCH(QString, meter);
+        QFETCH(QStringList, unchecked);
+        QTemporaryDir folder;
+        startSettings(folder.path());
+        // The meter's engine as the meters find it notes each start; FFmpeg's decode stalls,
+        // FFprobe's listing goes on for 40 s and then notes its own end.
+        const QString started = folder.filePath("meter.started");
+        const QString stand = meter == "ffmpeg"
+            ? QString("*\"-f null\"*) echo $$ >> '%1'; exec '%2' wait-for '%1.release';;").arg(started, TestMedia::fakeEngine())
+            : QString("*-read_intervals*) echo $$ >> '%1'; i=0; while [ $i -lt 200 ]; do echo '[PACKET]'; sleep 0.2; "
+                      "i=$((i+1)); done; : > '%1.ended'; exit 1;;").arg(started);
+        QSettings().setValue("Core/Interfaces/" + meter,
+                             writeEngineScript("stuck-meter-" + meter, QString("case \"$*\" in %1 esac\nexec %2 \"$@\"").arg(stand, meter)));
+        // No patience runs out first: only a close ends the check.
+        const auto patience = qScopeGuard([outer = OutputMeter::setPatience(600000)] { OutputMeter::setPatience(outer); });
+        QTimer neverEnds;
+        neverEnds.setSingleShot(true);
+        connect(&neverEnds, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        neverEnds.start(180000);
+        ModalAnswerer answerer;
+        answerer.answerWithButton("Abort all and close");
+        const QString output = folder.filePath("copied.mkv");
+        QString verdict;
+        bool delivered = false;
+        QTimer watch;
+        ApplicationShell shell;
+        const int code = runShellAsUser(shell, [&](MervoMainWindow *window, int) {
+            auto *manager = qobject_cast<MervoJobManager *>(window->jobManager());
+            connect(manager, &MervoJobManager::processFinished, window, [&, window] { verdict = window->logView()->toPlainText(); });
+            manager->addEngineJob(kFFmpeg, {"-nostdin", "-i", TestMedia::standardAvi(), "-c", "copy", output}, output,
+                                  "Re-muxing", "copied", QString("FFmpeg"), 0, TestMedia::probeDuration(TestMedia::standardAvi()));
+            // Once the meter runs, a second job that ends then; the close or signal comes after its end.
+            connect(&watch, &QTimer::timeout, window, [&, window, manager] {
+                if (delivered || QFileInfo(started).size() == 0)
+                    return;
+                delivered = true;
+                const QString go = folder.filePath("second.go");
+                MervoJob *second = manager->addEngineJob("/bin/sh", {"-c", "while [ ! -e \"$2\" ]; do sleep 0.02; done; printf x > \"$1\"",
+                                                                     "sh", folder.filePath("second.avi"), go},
+                                                         folder.filePath("second.avi"), "Encoding", "second", QString("FFmpeg"), 0, 10.0);
+                connect(second->tasks().first()->process, &QProcess::finished, window, [window, arrival] {
+                    if (arrival == 0)
+                        window->close();
+                    else
+                        ::kill(::getpid(), arrival);
+                }, Qt::QueuedConnection);
+                QFile(go).open(QIODevice::WriteOnly);
+            });
+            watch.start(20);
+        });
+        QFile pids(started);
+        QVERIFY(pids.open(QIODevice::ReadOnly));
+        const QList<QByteArray> meters = pids.readAll().trimmed().split('\n');
+        QCOMPARE(code, 0);
+        QVERIFY(delivered);
+        QCOMPARE(meters.size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(meters.first().toLongLong()), kScreenWait);
+        QVERIFY(!QFile::exists(started + ".ended"));
+        QVERIFY(QFileInfo(output).size() > 0);
+        for (const QString &part : unchecked)
+            QVERIFY2(verdict.contains(QString("]: its %1 was not checked: the check was stopped as the program closed.").arg(part)),
+                     qPrintable(verdict));
     }
 
     // The real program with its output piped to a reader that goes away (a launcher's log

@@ -26,6 +26,7 @@
 #include "windowtesting.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
@@ -340,12 +341,14 @@ private slots:
         QFETCH(bool, killTakes);
         constexpr int Jobs = 300;
         raiseOpenFileLimit();
+        // Before the window: after a failed check the window's end still ends the tasks,
+        // whose last states are written here.
+        QList<int> states(Jobs, -1);
         auto main = std::make_unique<Window>();
         QVERIFY(QTest::qWaitForWindowExposed(main->window));
         const int killTimeout = main->window->preferences().encoder.latencyKill;
         QStringList outputs;
         QList<qint64> engines;
-        QList<int> states(Jobs, -1);
         for (int i = 0; i < Jobs; ++i) {
             outputs << main->target.filePath(QString("job-%1.avi").arg(i));
             MervoJob *job = main->manager()->addEngineJob(
@@ -398,8 +401,9 @@ private slots:
     }
 
     // A trial runs while the window answers: from the Job menu or the panel's Start, the
-    // window paints, says that the command is checked and shows the busy cursor, and holds
-    // back a click that would start something inside the trial. A stalled engine is stopped
+    // window paints, says that the command is checked (also over the menus) and shows the busy
+    // cursor, and refuses, saying so, a click or a key that would start something inside the
+    // trial or change what it tries. A stalled engine is stopped
     // after a few seconds and refused with the reason; one that moves on slowly is checked to
     // its end and its job queued then; Escape cancels the check and the close box ends the
     // program, each within a second, without a failure box or a job.
@@ -458,6 +462,7 @@ private slots:
         qint64 answeredAt = -1, trialEnded = -1, closedAt = -1;
         bool queued = false, painted = false, engineRunning = false, clickHeld = false, busy = false;
         QString checking, after, detailed;
+        QStringList said;
         int boxes = -1;
         ApplicationShell shell;
         const int code = runShell(shell, [&](MervoMainWindow *window) {
@@ -500,13 +505,6 @@ private slots:
                 QFile pidFile(started);
                 const pid_t process = pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
                 engineRunning = real || (process > 0 && ::kill(process, 0) == 0);
-                // A click meanwhile is held back: it would start something inside the trial.
-                const bool previewBefore = preview->isChecked();
-                const QPoint box(5, preview->height() / 2);
-                QTest::mousePress(preview, Qt::LeftButton, {}, box);
-                clickHeld = !preview->isDown();
-                QTest::mouseRelease(preview, Qt::LeftButton, {}, box);
-                clickHeld = clickHeld && preview->isChecked() == previewBefore;
                 const QCursor *cursor = QGuiApplication::overrideCursor();
                 busy = cursor && cursor->shape() == Qt::BusyCursor;
                 // What the status bar says is on the screen: the window repaints.
@@ -517,6 +515,37 @@ private slots:
                     return !checking.isEmpty() && shownAsRendered(window->statusBar(), screen);
                 }, 10000);
                 saveScreenshot(screen, "main-window-during-trial-" + QString(QTest::currentDataTag()).replace(", ", "-").replace(' ', '-'));
+                const auto shown = [window] {
+                    const QString message = window->statusBar()->currentMessage();
+                    return message.isEmpty() ? window->statusLabel()->text() : message;
+                };
+                // Over the menus (whose entries say there what they do) it still says so.
+                QMenuBar *menus = window->menuBar();
+                const QPoint jobTitle = menus->actionGeometry(menus->actions().at(1)).center();
+                for (QAction *title : menus->actions().mid(0, 2))
+                    QTest::mouseMove(menus, menus->actionGeometry(title).center());
+                said << shown();
+                // A click or a key meanwhile is refused, and says so: it would start something
+                // inside the trial (a menu's job, a preview), or change what it tries (the target).
+                const bool previewBefore = preview->isChecked();
+                const QPoint box(5, preview->height() / 2);
+                QTest::mousePress(preview, Qt::LeftButton, {}, box);
+                clickHeld = !preview->isDown();
+                QTest::mouseRelease(preview, Qt::LeftButton, {}, box);
+                clickHeld = clickHeld && preview->isChecked() == previewBefore;
+                said << shown();
+                window->statusBar()->clearMessage();
+                QTest::mouseClick(menus, Qt::LeftButton, {}, jobTitle);
+                clickHeld = clickHeld && !QApplication::activePopupWidget();
+                said << shown();
+                window->statusBar()->clearMessage();
+                // A modifier alone asks for nothing.
+                QTest::keyClick(panel->formatCombo(), Qt::Key_Shift);
+                said << shown();
+                const int target = panel->formatCombo()->currentIndex();
+                QTest::keyClick(panel->formatCombo(), Qt::Key_Down);
+                clickHeld = clickHeld && panel->formatCombo()->currentIndex() == target;
+                said << shown();
                 answeredAt = clock.elapsed();
                 if (answer == "Escape")
                     QTest::keyClick(window, Qt::Key_Escape);
@@ -531,6 +560,7 @@ private slots:
                 panel->startButton()->click();
             trialEnded = clock.elapsed();
             watch.stop();
+            said << window->statusLabel()->text();
             queued = !qobject_cast<MervoJobManager *>(window->jobManager())->jobs().isEmpty();
             boxes = answerer.seen().size();
             after = window->statusBar()->currentMessage();
@@ -547,6 +577,9 @@ private slots:
         QVERIFY(busy);
         QVERIFY(painted);
         QCOMPARE(checking, QString("Checking the command with FFmpeg... (Esc cancels)"));
+        const QString refused = "Still checking the command with FFmpeg: nothing else can be done until the check "
+                                "ends (Esc cancels it).";
+        QCOMPARE(said, QStringList({checking, refused, refused, checking, refused, "Ready"}));
         QCOMPARE(queued, engine == "slow" || engine == "real" || engine == "working");
         if (engine == "stalled") {
             QVERIFY2(trialEnded < 30000, qPrintable(QString::number(trialEnded)));
