@@ -52,6 +52,19 @@ constexpr double kSamplingRateSlack = 0.015;
 // stretches took 0.2 to 0.5 s.
 constexpr qint64 kCountedBytes = 256 * 1024 * 1024;
 
+// The packets of every stream read at each point of the sound's sampling rates, so that each
+// sound stream has its frames there: the sound's frames as many times over as all the packets
+// listed from the file's start are to those of its sparest sound stream (16 at most).
+constexpr int kSoundShareLimit = 16;
+int soundPointPackets(const FFprobeData &data)
+{
+    qsizetype sparest = data.sampledPackets;
+    for (const FFprobeAudioStream &stream : data.audioStreams)
+        sparest = std::min(sparest, stream.sampledTimes.size() + stream.discardedTimes.size());
+    const double over = sparest > 0 ? double(data.sampledPackets) / double(sparest) : kSoundShareLimit;
+    return int(std::ceil(kSoundFrames * std::min<double>(over, kSoundShareLimit)));
+}
+
 double decimal(const QString &text)
 {
     return text.toDouble(); // "N/A" and other words read as 0
@@ -442,7 +455,11 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
     // rate is its decoded samples over the time they span, read where the picture's spread is
     // read and at the start. The count of each interval covers every sound stream.
     const double start = data.audioStreams.first().start_time;
-    const QString frames = QStringLiteral("%+#%1").arg(kSoundFrames * data.audioStreams.size());
+    // Every stream is read, the pictures left undecoded: with the sound alone FFprobe seeks by
+    // the sound's own index, which Matroska's cues do not hold, and reads the file from its start
+    // up to each point (922 MB of a 1 GB film, to be sure of its sound's last point). Each point's
+    // count covers the other streams' packets, as they came among the sound's first ones.
+    const QString frames = QStringLiteral("%+#%1").arg(soundPointPackets(data));
     QStringList points{frames};
     if (data.duration > 0.0 && std::isfinite(data.duration + start))
         for (int k = 1; k <= kSpreadPoints; ++k) {
@@ -450,7 +467,7 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
             points << QString::number(point, 'f', 3) + frames;
         }
     program = m_binary;
-    arguments = QStringList{fileArgument(file), QStringLiteral("-select_streams"), QStringLiteral("a"),
+    arguments = QStringList{fileArgument(file), QStringLiteral("-skip_frame:v"), QStringLiteral("all"),
                             QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
                             QStringLiteral("-show_entries"),
                             QStringLiteral("frame=stream_index,nb_samples,best_effort_timestamp_time,pkt_pos")}

@@ -277,8 +277,8 @@ private slots:
         QFETCH(QString, said);
         QFETCH(QString, fieldOrder);
         QVERIFY(!path.isEmpty());
-        // FFprobe that answers the analysis and fails every run of one stream.
-        const QString ffprobe = writeEngineScript("ffprobe-no-samples", "case \"$*\" in *-select_streams*) exit 1 ;; esac\n"
+        // FFprobe that answers the analysis and fails every run after it.
+        const QString ffprobe = writeEngineScript("ffprobe-no-samples", "case \"$*\" in *-show_format*) ;; *-read_intervals*) exit 1 ;; esac\n"
                                                                         "exec ffprobe \"$@\"");
         PanelConsoles consoles;
         PanelProbe panel(nullptr, kMPlayer, kMediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
