@@ -48,9 +48,9 @@ const int kSamplingRates[] = {8000,  11025, 12000, 16000, 22050, 24000,  32000,
                               44100, 48000, 64000, 88200, 96000, 176400, 192000};
 constexpr double kSamplingRateSlack = 0.015;
 // A file this small has its picture's packets counted whole where its container counts none:
-// a 1 GB Matroska took 1.8 s to read from the disk and 0.4 s from the cache, where its spread
-// stretches took 0.2 to 0.5 s.
-constexpr qint64 kCountedBytes = 256 * 1024 * 1024;
+// that reads no more than any sample run may. 256 MB, read in 0.2 s from the disk's cache,
+// take 55 s from a network share of 4.7 MB/s.
+constexpr qint64 kCountedBytes = InterfaceFFprobe::LeastSampleRead;
 
 // The packets of every stream read at each point of the sound's sampling rates, so that each
 // sound stream has its frames there: the sound's frames as many times over as all the packets
@@ -363,6 +363,22 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
         if (times)
             times->append(packet.time);
     }
+}
+
+qint64 InterfaceFFprobe::sampleReadLimit(const QString &file, const FFprobeData &data)
+{
+    // The seconds of the file a run may read at each point, at least: a stretch of a few
+    // seconds and the way to it from the key picture it lands on; at a slow picture rate the
+    // spread's stretch twice over.
+    constexpr double kPointSeconds = 8.0;
+    const qint64 size = QFileInfo(file).size();
+    if (!(data.duration > 0.0) || size <= 0)
+        return LeastSampleRead;
+    const int picture = data.movingPicture();
+    const double rate = picture < 0 ? 0.0 : data.videoStreams.at(picture).avg_frame_rate;
+    const double point = std::max(kPointSeconds, rate > 0.0 ? 2.0 * kSpreadPackets / rate : 0.0);
+    const double bytes = double(size) / data.duration * point * (kSpreadPoints + 1);
+    return std::isfinite(bytes) ? std::max(LeastSampleRead, qint64(std::min(bytes, double(size)))) : LeastSampleRead;
 }
 
 const QList<InterfaceFFprobe::SampleRun> &InterfaceFFprobe::sampleRuns()
