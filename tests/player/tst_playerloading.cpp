@@ -244,42 +244,50 @@ private slots:
     }
 
     // What FFprobe's runs after its analysis could not read is said, and the fact stays as
-    // unknown as the analysis left it: a DV camcorder's fields are not called progressive.
+    // unknown as the analysis left it: a DV camcorder's fields are not called progressive. A
+    // run that reads on through the file is stopped as soon as it has read more than a sample
+    // may.
     void unreadSamplesAreSaid_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("fieldOrder");
+        QTest::addColumn<QString>("sample"); // what FFprobe does in place of each run after its analysis
         QTest::newRow("fields no flag states")
             << TestMedia::clip("loading-dv.avi", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=1",
                                                   "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=1", "-target",
                                                   "pal-dv"})
-            << "Player: FFprobe could not read the field order of the pictures of %1." << "";
+            << "Player: FFprobe could not read the field order of the pictures of %1." << "" << "exit 1";
         QTest::newRow("rate past the first seconds")
             << TestMedia::clip("loading-long.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8",
                                                     "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
                                                     "libx264", "-preset", "ultrafast", "-c:a", "aac"})
-            << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive";
+            << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive" << "exit 1";
         // The sound's rates are decoded wherever there is sound.
         QTest::newRow("the sound's rate through the file")
             << TestMedia::standardMp4() << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
-            << "progressive";
+            << "progressive" << "exit 1";
+        QTest::newRow("a run reading on through the file")
+            << TestMedia::standardMp4() << "Player: FFprobe read more of the file than it may, and was stopped." << "progressive"
+            << "head -c 40000000 /dev/zero >/dev/null; exec '" + TestMedia::fakeEngine() + "' hang";
         // Its stream names its field order, FFprobe lists all its packets at once, and it has no
         // sound: no run.
         QTest::newRow("all said at once")
             << TestMedia::clip("loading-silent.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=1", "-c:v",
                                                       "libx264", "-preset", "ultrafast"})
-            << "" << "progressive";
+            << "" << "progressive" << "exit 1";
     }
     void unreadSamplesAreSaid()
     {
         QFETCH(QString, path);
         QFETCH(QString, said);
         QFETCH(QString, fieldOrder);
+        QFETCH(QString, sample);
         QVERIFY(!path.isEmpty());
-        // FFprobe that answers the analysis and fails every run after it.
-        const QString ffprobe = writeEngineScript("ffprobe-no-samples", "case \"$*\" in *-show_format*) ;; *-read_intervals*) exit 1 ;; esac\n"
-                                                                        "exec ffprobe \"$@\"");
+        // FFprobe that answers the analysis and does as the row says in every run after it.
+        const QString ffprobe = writeEngineScript("ffprobe-no-samples-" + QString::number(qHash(sample)),
+                                                  "case \"$*\" in *-show_format*) ;; *-read_intervals*) " + sample
+                                                      + " ;; esac\nexec ffprobe \"$@\"");
         PanelConsoles consoles;
         PanelProbe panel(nullptr, kMPlayer, kMediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
                          &consoles.log, 3, nullptr);
@@ -287,6 +295,59 @@ private slots:
         const QString log = consoles.log.toPlainText();
         QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(said.arg(path)), qPrintable(log));
         QCOMPARE(panel.movieInfo.facts.fieldOrder, fieldOrder);
+    }
+
+    // FFprobe's runs after its analysis start as soon as it has answered, beside a MediaInfo
+    // that answers only once one of them has started; each reads stretches of the file where
+    // its index points, not the file up to each point; and the whole file is counted only where
+    // that reads no more than a run may.
+    void sampleRuns_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<double>("mostRead"); // the most of the file that one run may read
+        QTest::addColumn<bool>("counted");
+        QTest::newRow("two minutes of Matroska, which indexes its picture only")
+            << TestMedia::clip("loading-minutes.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=120",
+                                                       "-f", "lavfi", "-i", "sine=duration=120", "-c:v", "libx264",
+                                                       "-preset", "ultrafast", "-g", "25", "-c:a", "aac"})
+            << 0.5 << true;
+        const QString tail = TestMedia::scratch("loading", "long-tail.mkv");
+        QFile::remove(tail);
+        QFile::copy(subtitledMkv(), tail);
+        QFile padded(tail);
+        QVERIFY(padded.open(QIODevice::ReadWrite) && padded.resize(40 * 1024 * 1024));
+        // Read to its end, the padding is read through.
+        QTest::newRow("Matroska of 40 MB, more than a run may read") << tail << 1.1 << false;
+    }
+    void sampleRuns()
+    {
+        QFETCH(QString, path);
+        QFETCH(double, mostRead);
+        QFETCH(bool, counted);
+        const QString runs = TestMedia::scratch("loading", "runs.txt");
+        QFile::remove(runs);
+        // FFprobe that notes each run after its analysis with what it read (its own reads and
+        // those of the children it has waited for), and MediaInfo that waits for the first.
+        const QString ffprobe = writeEngineScript("ffprobe-noting", QStringLiteral("case \"$*\" in *-version*|*-show_format*) exec ffprobe \"$@\" ;; esac\n"
+                                                                                   "echo >> '%1'; ffprobe \"$@\"; code=$?\n"
+                                                                                   "echo $(grep rchar /proc/$$/io) \"$*\" >> '%1'; exit $code").arg(runs));
+        const QString mediaInfo = writeEngineScript("mediainfo-after-samples",
+                                                    QStringLiteral("[ \"$1\" = --version ] || '%1' wait-for '%2'\nexec mediainfo \"$@\"")
+                                                        .arg(TestMedia::fakeEngine(), runs));
+        PanelConsoles consoles;
+        PanelProbe panel(nullptr, kMPlayer, mediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
+                         &consoles.log, 3, nullptr);
+        QVERIFY(panel.setInput(path, 1));
+        QCOMPARE(panel.loadNotes(), QStringList());
+        QFile noted(runs);
+        QVERIFY(noted.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(noted.readAll()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        // What FFprobe reads besides the file (its libraries' headers) is some 2 MB.
+        for (const QString &line : lines)
+            QVERIFY2(line.contains("-count_packets") || line.section(' ', 1, 1).toDouble() < mostRead * QFileInfo(path).size() + 2e6,
+                     qPrintable(line));
+        QCOMPARE(!lines.filter("-count_packets").isEmpty(), counted);
     }
 
     // What is no media file gives the failure box with its cause and loads nothing.
