@@ -224,16 +224,26 @@ bool openFromShare(Bench::PanelLoad &subject, ReadMeter &meter, const QString &f
     double origin = sinceBootMs();
     const double serial = Bench::rawSerial(probes(file, subject));
     printRuns("the probes one after another", meter.runs(), origin, meter.megabytes());
-    std::vector<double> loads, ratios;
+    std::vector<double> loads, ratios, said;
+    double saidMs = -1.0;
+    const QMetaObject::Connection waits =
+        QObject::connect(&subject.panel(), &PlayerWidget::storageWaitChanged, [&](bool waiting) {
+            if (waiting && saidMs < 0.0)
+                saidMs = sinceBootMs() - origin;
+        });
     for (int i = 0; i < kShareRounds; ++i) {
         meter.clear();
+        saidMs = -1.0;
         origin = sinceBootMs();
         loads.push_back(subject.load(file, 1));
         ratios.push_back(loads.back() / serial);
+        said.push_back(saidMs / 1000.0);
     }
+    QObject::disconnect(waits);
     printRuns("the panel's last load", meter.runs(), origin, meter.megabytes());
     meter.setRate(0.0);
     std::printf("engine runs one after another                %8.3f s\n", serial);
+    Bench::printFigure("said it waits on the storage after (-1: not)", said);
     Bench::printFigure("ratio panel / runs one after another", ratios, "");
     return Bench::printGoal("panel load", loads, kShareOpenGoalSeconds, true, " s");
 }

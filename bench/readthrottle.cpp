@@ -5,7 +5,8 @@
 // ahead and a request's round trip is small beside the bytes at a few MB/s.
 //
 // Environment (unset: the library does nothing):
-//   VEXO_READ_WATCH   the folder whose files are watched (its real path, "/" ended)
+//   VEXO_READ_WATCH   what is watched: the start of the real paths of the files read (a
+//                     folder's, "/" ended, or one file's)
 //   VEXO_READ_STATE   a file this library keeps the link's clock and byte count in
 //   VEXO_READ_RATE    bytes a second through the link; 0 or unset: counted only
 //   VEXO_READ_LOG     a file each process appends a line to when it exits:
@@ -110,7 +111,7 @@ bool watched(int fd)
     char path[4096];
     std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     const ssize_t length = readlink(link, path, sizeof path - 1);
-    const bool isWatched = length > 0 && size_t(length) > s_watchLength
+    const bool isWatched = length > 0 && size_t(length) >= s_watchLength
                            && std::strncmp(path, s_watch, s_watchLength) == 0;
     if (fd < kDescriptors)
         s_seen[fd] = Seen{status.st_dev, status.st_ino, true, isWatched};

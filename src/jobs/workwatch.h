@@ -43,6 +43,9 @@ public:
     {
         qint64 cpuMs = -1;
         qint64 readBytes = -1;
+        // Waiting in the kernel, for a read as a rule (the state "D"): a disk or a network
+        // share that has not answered yet.
+        bool blocked = false;
     };
     static Usage usageOf(qint64 pid);
     // The size of a file, -1 when there is none.

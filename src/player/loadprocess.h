@@ -51,6 +51,8 @@ public:
 
     // The next complete line of the channel, line end included; false when none is left.
     bool readLine(QProcess::ProcessChannel channel, QByteArray *line);
+    // The engine's process id while it runs, else 0.
+    qint64 processId() const { return m_process ? m_process->processId() : 0; }
 
 signals:
     // The run is over (see isOver()).

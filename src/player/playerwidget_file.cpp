@@ -20,6 +20,7 @@
 #include "player/moviecorrection.h"
 #include "player/progresswidget.h"
 #include "player/rendererframe.h"
+#include "player/slowreadwatch.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -153,6 +154,14 @@ bool PlayerWidget::loadFile(const QString &path)
         run->begin(program, arguments, early->cliGetDeinterlace().toUtf8(), preferences.latencyStart,
                    preferences.latencyFinished, true);
     }
+    // The load's engines: those the facade runs, and the identify run (asked again, it is another).
+    SlowReadWatch storage([&run] {
+        QList<qint64> engines = SyncRunner::LoadScope::runningProcessIds();
+        if (run && run->processId() > 0)
+            engines << run->processId();
+        return engines;
+    });
+    connect(&storage, &SlowReadWatch::waitingChanged, this, &PlayerWidget::storageWaitChanged);
     if (progressWidget) {
         progressWidget->step();
         progressWidget->showPainted();

@@ -142,6 +142,30 @@ bool splitCoversInput(const QString &input)
     return true;
 }
 
+#ifdef VEXO_READ_THROTTLE
+// While it lives, the engines started read the file through a link of that many bytes a
+// second, as from a network share (the benchmarks' read throttle, preloaded into them).
+class SlowShare
+{
+public:
+    SlowShare(const QString &file, int bytesPerSecond)
+    {
+        qputenv("VEXO_READ_WATCH", QFileInfo(file).canonicalFilePath().toUtf8());
+        qputenv("VEXO_READ_STATE", m_state.filePath("link").toUtf8());
+        qputenv("VEXO_READ_RATE", QByteArray::number(bytesPerSecond));
+        qputenv("LD_PRELOAD", VEXO_READ_THROTTLE);
+    }
+    ~SlowShare()
+    {
+        for (const char *name : {"LD_PRELOAD", "VEXO_READ_WATCH", "VEXO_READ_STATE", "VEXO_READ_RATE"})
+            qunsetenv(name);
+    }
+
+private:
+    QTemporaryDir m_state;
+};
+#endif
+
 bool jobsDone(MervoMainWindow *window, int count)
 {
     return jobManager(window)->jobs().size() == count && jobManager(window)->isIdle();
@@ -433,6 +457,38 @@ private slots:
         QCOMPARE(window->windowTitle(), QString("Vexo 4.0"));
         QVERIFY(!window->mediaInfoAction->isEnabled());
         closeWindow(window);
+    }
+
+    // A file on storage that reads slowly (a network share): the status bar says that the load
+    // waits on it, and the file loads with the facts it has from the disk.
+    void openFromSlowShare()
+    {
+#ifndef VEXO_READ_THROTTLE
+        QSKIP("the read throttle is built with the benchmarks");
+#else
+        const QString file = TestMedia::clip("opening-share.avi", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=10",
+                                                                   "-f", "lavfi", "-i", "sine=duration=10", "-c:v", "mpeg4",
+                                                                   "-b:v", "2000k", "-c:a", "libmp3lame"});
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        chooser.answer(file);
+        window->openFileAction->trigger();
+        const EncodingSource fromDisk = window->encoderWidget()->encodingSource();
+        QStringList said;
+        connect(window->statusBar(), &QStatusBar::messageChanged, [&said](const QString &text) { said << text; });
+        {
+            const SlowShare share(file, 1000 * 1000);
+            chooser.answer(file);
+            window->openFileAction->trigger();
+        }
+        QCOMPARE(status(window), "Movie file loaded [" + file + "]");
+        QVERIFY2(said.contains("Loading movie from " + file + ": waiting for the disk or network share it is on, which reads slowly..."),
+                 qPrintable(said.join('\n')));
+        const EncodingSource fromShare = window->encoderWidget()->encodingSource();
+        QVERIFY(fromDisk.facts.measured);
+        QVERIFY(fromShare.facts == fromDisk.facts && fromShare.video == fromDisk.video);
+        closeWindow(window);
+#endif
     }
 
     // The window handles its events while a file loads: opening another source is not
