@@ -54,6 +54,11 @@ public:
     // The engine's process id while it runs, else 0.
     qint64 processId() const { return m_process ? m_process->processId() : 0; }
 
+    // How a run's program is started (ProgramStart::start). Tests put a start that comes late
+    // in its place; the previous function is returned.
+    using StartFunction = void (*)(QProcess *process, const QString &program, const QStringList &arguments);
+    static StartFunction setStartFunction(StartFunction start);
+
 signals:
     // The run is over (see isOver()).
     void over();

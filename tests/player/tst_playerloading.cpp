@@ -11,6 +11,8 @@
 #include "gui4/gui4resources.h"
 #include "opendescriptors.h"
 #include "panelprobe.h"
+#include "jobs/programstart.h"
+#include "player/loadprocess.h"
 #include "player/loadscheduler.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -29,6 +31,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 VEXO_TEST_NEEDS_DISPLAY
 
@@ -88,6 +91,39 @@ QString turnedPhoneVideo()
                                                   "-pix_fmt", "yuv420p", "-c:a", "aac", "THEN", "-c", "copy",
                                                   "-metadata:s:v:0", "rotate=270"});
 }
+
+// While it lives (given preferences, whose start latency it shortens), the first identify run
+// of a load starts only once its start latency has passed; the others start at once.
+class LateStart
+{
+public:
+    explicit LateStart(PlayerPreferences *preferences)
+    {
+        if (!preferences)
+            return;
+        preferences->latencyStart = 300;
+        first() = true;
+        m_previous = LoadProcess::setStartFunction(&start);
+    }
+    ~LateStart()
+    {
+        if (m_previous)
+            LoadProcess::setStartFunction(m_previous);
+    }
+
+private:
+    static bool &first()
+    {
+        static bool pending = false;
+        return pending;
+    }
+    static void start(QProcess *process, const QString &program, const QStringList &arguments)
+    {
+        const bool late = arguments.contains("identify=4") && std::exchange(first(), false);
+        QTimer::singleShot(late ? 1000 : 0, process, [=] { ProgramStart::start(process, program, arguments, QIODevice::ReadWrite); });
+    }
+    LoadProcess::StartFunction m_previous = nullptr;
+};
 
 QString audioSummary(const QList<AudioInfo> &streams)
 {
@@ -440,6 +476,7 @@ private slots:
         QTest::newRow("MediaInfo working") << "mediainfo" << "burn" << "*.mp4" << "";
         QTest::newRow("MPlayer waiting") << "mplayer" << "sleep" << "*identify*" << "";
         QTest::newRow("MPlayer working") << "mplayer" << "burn" << "*identify*" << "";
+        QTest::newRow("MPlayer starting late") << "" << "start late" << "" << "";
         QTest::newRow("FFprobe never answering")
             << "ffprobe" << "hang" << "*show_format*"
             << "FFprobe did not answer in time: the picture's turn, fields and frame rate and the streams' start "
@@ -467,6 +504,8 @@ private slots:
         };
         PlayerPreferences preferences;
         preferences.latencyFinished = 1000;
+        // The first identify run starts past its start latency, as on a machine that swaps.
+        const LateStart late(how == "start late" ? &preferences : nullptr);
         PanelConsoles consoles;
         const std::unique_ptr<PanelProbe> panel(new PanelProbe(nullptr, path(kMPlayer), path(kMediaInfo), path(kFFprobe),
                                                                &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
