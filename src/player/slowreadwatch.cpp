@@ -10,12 +10,6 @@ SlowReadWatch::SlowReadWatch(std::function<QList<qint64>()> engines)
     m_since.start();
 }
 
-SlowReadWatch::~SlowReadWatch()
-{
-    if (m_waiting)
-        emit waitingChanged(false);
-}
-
 void SlowReadWatch::look()
 {
     const qint64 span = std::max<qint64>(m_since.restart(), 1);

@@ -23,8 +23,6 @@ class SlowReadWatch : public QObject
 public:
     // `engines` gives the process ids of the load's engines still running.
     explicit SlowReadWatch(std::function<QList<qint64>()> engines);
-    // The wait ends with the load: one said is said over.
-    ~SlowReadWatch() override;
 
     bool waiting() const { return m_waiting; }
 

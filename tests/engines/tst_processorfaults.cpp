@@ -320,6 +320,29 @@ private slots:
         QVERIFY(result.stdErr.isEmpty());
     }
 
+    // An engine that reads on past its read limit (a sample reading a file through to a point
+    // it cannot seek to) is stopped, also while prefetched: no question of time, nor a crash.
+    void runnerStopsAnEndlessReader_data()
+    {
+        QTest::addColumn<bool>("prefetched");
+        QTest::newRow("waited for") << false;
+        QTest::newRow("prefetched") << true;
+    }
+    void runnerStopsAnEndlessReader()
+    {
+        QFETCH(bool, prefetched);
+        const QString path = writeEngineScript("endless-reader", "exec dd if=/dev/zero of=/dev/null bs=1M");
+        SyncRunner::Timeouts limits = plainLimits(3000, 20000, 3000);
+        limits.readLimit = 8 * 1024 * 1024;
+        const SyncRunner::LoadScope scope;
+        if (prefetched) {
+            SyncRunner::prefetchRun(path, {}, SyncRunner::Prefetch{limits.readLimit, {}});
+            QTRY_VERIFY(SyncRunner::LoadScope::runningProcessIds().isEmpty());
+        }
+        const SyncRunner::Result result = SyncRunner::run(path, {}, QString(), limits, "Test");
+        QVERIFY(result.started && result.overRead && !result.outOfTime() && !result.crashedByItself());
+    }
+
     void outcomeIsRememberedPerPath()
     {
         ConsoleCapture capture;

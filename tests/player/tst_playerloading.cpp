@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -330,6 +331,7 @@ private slots:
         QVERIFY(panel.setInput(path, 1));
         const QString log = consoles.log.toPlainText();
         QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(said.arg(path)), qPrintable(log));
+        QVERIFY2(!log.contains("crashed"), qPrintable(log));
         QCOMPARE(panel.movieInfo.facts.fieldOrder, fieldOrder);
     }
 
@@ -365,7 +367,7 @@ private slots:
         // FFprobe that notes each run after its analysis with what it read (its own reads and
         // those of the children it has waited for), and MediaInfo that waits for the first.
         const QString ffprobe = writeEngineScript("ffprobe-noting", QStringLiteral("case \"$*\" in *-version*|*-show_format*) exec ffprobe \"$@\" ;; esac\n"
-                                                                                   "echo >> '%1'; ffprobe \"$@\"; code=$?\n"
+                                                                                   "echo started >> '%1'; ffprobe \"$@\"; code=$?\n"
                                                                                    "echo $(grep rchar /proc/$$/io) \"$*\" >> '%1'; exit $code").arg(runs));
         const QString mediaInfo = writeEngineScript("mediainfo-after-samples",
                                                     QStringLiteral("[ \"$1\" = --version ] || '%1' wait-for '%2'\nexec mediainfo \"$@\"")
@@ -377,7 +379,10 @@ private slots:
         QCOMPARE(panel.loadNotes(), QStringList());
         QFile noted(runs);
         QVERIFY(noted.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(noted.readAll()).split('\n', Qt::SkipEmptyParts);
+        QStringList lines = QString::fromUtf8(noted.readAll()).split('\n', Qt::SkipEmptyParts);
+        // Each run that started ran to its end, once: none was started again.
+        const qsizetype started = lines.removeAll("started");
+        QCOMPARE(started, lines.size());
         QVERIFY(!lines.isEmpty());
         // What FFprobe reads besides the file (its libraries' headers) is some 2 MB.
         for (const QString &line : lines)
@@ -462,8 +467,9 @@ private slots:
     }
 
     // A phone video loaded while one engine takes longer than the finish latency (1 s here),
-    // as on a busy machine or from a cold disk: one that works goes on, one that waits is asked
-    // again with longer time-outs, and the file loads with its facts (turned upright). An
+    // as on a busy machine or from a cold disk: one that works goes on, one that waits (or
+    // starts late) is asked again with longer time-outs, and the file loads with its facts
+    // (turned upright). An
     // analysis that never comes does not refuse the file: the load says what is unknown, and
     // without FFprobe's facts the picture is not turned and the facts are not measured.
     void slowEngines_data()
@@ -512,7 +518,10 @@ private slots:
                                                                &consoles.log, 2, &preferences));
         ModalAnswerer answerer;
         const bool refused = note.startsWith("refused: ");
+        QSignalSpy storageWaits(panel.get(), &PlayerWidget::storageWaitChanged);
         QCOMPARE(panel->setInput(turnedPhoneVideo(), 1), !refused);
+        // An engine that waits, works or hangs is no slow storage.
+        QCOMPARE(storageWaits.size(), 0);
         const QString said = consoles.log.toPlainText();
         // Only one that waits is asked again; one that works is waited for.
         QCOMPARE(said.contains("did not answer in time; it is asked again with longer time-outs."), how != "burn");
