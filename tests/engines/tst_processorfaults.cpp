@@ -331,12 +331,14 @@ private slots:
     void runnerStopsAnEndlessReader()
     {
         QFETCH(bool, prefetched);
-        const QString path = writeEngineScript("endless-reader", "exec dd if=/dev/zero of=/dev/null bs=1M");
+        // It reads only after a while: a prefetched one is seen going, then stopped.
+        const QString path = writeEngineScript("endless-reader", "sleep 0.5; exec dd if=/dev/zero of=/dev/null bs=1M");
         SyncRunner::Timeouts limits = plainLimits(3000, 20000, 3000);
         limits.readLimit = 8 * 1024 * 1024;
         const SyncRunner::LoadScope scope;
         if (prefetched) {
             SyncRunner::prefetchRun(path, {}, SyncRunner::Prefetch{limits.readLimit, {}});
+            QTRY_VERIFY(!SyncRunner::LoadScope::runningProcessIds().isEmpty());
             QTRY_VERIFY(SyncRunner::LoadScope::runningProcessIds().isEmpty());
         }
         const SyncRunner::Result result = SyncRunner::run(path, {}, QString(), limits, "Test");
