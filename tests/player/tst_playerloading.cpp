@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -93,38 +94,14 @@ QString turnedPhoneVideo()
                                                   "-metadata:s:v:0", "rotate=270"});
 }
 
-// While it lives (given preferences, whose start latency it shortens), the first identify run
-// of a load starts only once its start latency has passed; the others start at once.
-class LateStart
+// Starts a load's runs, the first identify run while it is to start late only once its start
+// latency has passed (300 ms where it is set).
+bool s_identifyLate = false;
+void startIdentifyLate(QProcess *process, const QString &program, const QStringList &arguments)
 {
-public:
-    explicit LateStart(PlayerPreferences *preferences)
-    {
-        if (!preferences)
-            return;
-        preferences->latencyStart = 300;
-        first() = true;
-        m_previous = LoadProcess::setStartFunction(&start);
-    }
-    ~LateStart()
-    {
-        if (m_previous)
-            LoadProcess::setStartFunction(m_previous);
-    }
-
-private:
-    static bool &first()
-    {
-        static bool pending = false;
-        return pending;
-    }
-    static void start(QProcess *process, const QString &program, const QStringList &arguments)
-    {
-        const bool late = arguments.contains("identify=4") && std::exchange(first(), false);
-        QTimer::singleShot(late ? 1000 : 0, process, [=] { ProgramStart::start(process, program, arguments, QIODevice::ReadWrite); });
-    }
-    LoadProcess::StartFunction m_previous = nullptr;
-};
+    const bool late = arguments.contains("identify=4") && std::exchange(s_identifyLate, false);
+    QTimer::singleShot(late ? 1000 : 0, process, [=] { ProgramStart::start(process, program, arguments, QIODevice::ReadWrite); });
+}
 
 QString audioSummary(const QList<AudioInfo> &streams)
 {
@@ -515,7 +492,12 @@ private slots:
         PlayerPreferences preferences;
         preferences.latencyFinished = 1000;
         // The first identify run starts past its start latency, as on a machine that swaps.
-        const LateStart late(how == "start late" ? &preferences : nullptr);
+        s_identifyLate = how == "start late";
+        if (s_identifyLate)
+            preferences.latencyStart = 300;
+        const auto starts = qScopeGuard([previous = LoadProcess::setStartFunction(startIdentifyLate)] {
+            LoadProcess::setStartFunction(previous);
+        });
         PanelConsoles consoles;
         const std::unique_ptr<PanelProbe> panel(new PanelProbe(nullptr, path(kMPlayer), path(kMediaInfo), path(kFFprobe),
                                                                &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
