@@ -72,6 +72,12 @@ WorkWatch::Usage WorkWatch::usageOf(qint64 pid)
     if (ticks >= 0 && ticksPerSecond > 0)
         usage.cpuMs = ticks * 1000 / ticksPerSecond;
     usage.readBytes = readBytes(procFile(pid, "io"));
+    // "schedstat": nanoseconds on a processor, nanoseconds waiting for one, time slices.
+    const QList<QByteArray> scheduled = procFile(pid, "schedstat").simplified().split(' ');
+    bool queued = false;
+    const qint64 waited = scheduled.value(1).toLongLong(&queued);
+    if (queued && waited >= 0)
+        usage.queuedMs = waited / 1000000;
     return usage;
 }
 

@@ -14,8 +14,9 @@
 // sleeping disk): over a look (WorkWatch::LookMs at least, while the thread handles events),
 // none of the load's engines made progress in processor time while they read, or waited in
 // the kernel for a read. Engines that compute are no wait on storage, nor are those of a busy
-// machine: they wait for a processor and read little meanwhile. An engine that started since
-// the last look is judged from the next.
+// machine: they wait for a processor (an engine that has just started reads its own files
+// from the cache meanwhile). An engine that started since the last look is judged from the
+// next.
 class SlowReadWatch : public QObject
 {
     Q_OBJECT
