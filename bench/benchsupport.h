@@ -20,6 +20,7 @@
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -53,12 +54,27 @@ struct OffscreenUnlessChosen
     }
 };
 
+// The first argument that is a number and no option's value ("--name value").
 inline int runsArgument(int argc, char **argv, int fallback)
 {
     for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' && argv[i][1] == '-') {
+            ++i;
+            continue;
+        }
         const int value = std::atoi(argv[i]);
         if (value > 0)
             return std::max(5, value);
+    }
+    return fallback;
+}
+
+// The value given after the option ("--name value"), or the fallback.
+inline QString optionArgument(int argc, char **argv, const char *name, const QString &fallback = QString())
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return QString::fromLocal8Bit(argv[i + 1]);
     }
     return fallback;
 }

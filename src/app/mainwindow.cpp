@@ -221,6 +221,12 @@ void MainWindow::connectWidgets()
             qOverload<const QString &, int>(&MainWindow::processBridgeMessage));
     connect(bridge, qOverload<const QString &, void *>(&WidgetBridge::sendMessage), this,
             qOverload<const QString &, void *>(&MainWindow::processBridgeMessage));
+    // A load that waits on the storage its source is on says so while it waits.
+    connect(m_playerWidget, &PlayerWidget::storageWaitChanged, this, [this](bool waiting) {
+        statusBar()->showMessage(waiting ? tr("%1: waiting for the disk or network share it is on, which reads "
+                                              "slowly...").arg(m_loadingText)
+                                         : m_loadingText);
+    });
     connect(m_playerWidget, &PlayerWidget::stateChanged, this, &MainWindow::enableVideoOpenActions);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateEncoderInput);
     connect(m_playerWidget, &PlayerWidget::selectionChanged, this, &MainWindow::updateJobMenu);

@@ -339,6 +339,7 @@ protected:
     QString m_windowTitle;
     QString m_dvdPath;
     QString m_filePath;
+    QString m_loadingText; // what the status bar says while a source loads
     QStringList m_recent;
     QString m_targetFolder;
     QString m_targetName;

@@ -150,7 +150,8 @@ bool MainWindow::setExtendedInput(const QString &path, int kind)
 bool MainWindow::loadInput(const QString &path, int kind, bool extended, const QString &recentEntry)
 {
     const bool dvd = kind == RecentList::DvdKind;
-    statusBar()->showMessage((dvd ? tr("Loading DVD from %1") : tr("Loading movie from %1")).arg(path));
+    m_loadingText = (dvd ? tr("Loading DVD from %1") : tr("Loading movie from %1")).arg(path);
+    statusBar()->showMessage(m_loadingText);
     const bool loaded = extended ? setExtendedInput(path, kind) : m_playerWidget->setInput(path, kind);
     if (!loaded) {
         if (!recentEntry.isEmpty())

@@ -50,9 +50,22 @@ const int kSamplingRates[] = {8000,  11025, 12000, 16000, 22050, 24000,  32000,
                               44100, 48000, 64000, 88200, 96000, 176400, 192000};
 constexpr double kSamplingRateSlack = 0.015;
 // A file this small has its picture's packets counted whole where its container counts none:
-// a 1 GB Matroska took 1.8 s to read from the disk and 0.4 s from the cache, where its spread
-// stretches took 0.2 to 0.5 s.
-constexpr qint64 kCountedBytes = 256 * 1024 * 1024;
+// that reads no more than any sample run may. 256 MB, read in 0.2 s from the disk's cache,
+// take 55 s from a network share of 4.7 MB/s.
+constexpr qint64 kCountedBytes = InterfaceFFprobe::LeastSampleRead;
+
+// The packets of every stream read at each point of the sound's sampling rates, so that each
+// sound stream has its frames there: the sound's frames as many times over as all the packets
+// listed from the file's start are to those of its sparest sound stream (16 at most).
+constexpr int kSoundShareLimit = 16;
+int soundPointPackets(const FFprobeData &data)
+{
+    qsizetype sparest = data.sampledPackets;
+    for (const FFprobeAudioStream &stream : data.audioStreams)
+        sparest = std::min(sparest, stream.sampledTimes.size() + stream.discardedTimes.size());
+    const double over = sparest > 0 ? double(data.sampledPackets) / double(sparest) : kSoundShareLimit;
+    return int(std::ceil(kSoundFrames * std::min<double>(over, kSoundShareLimit)));
+}
 
 double decimal(const QString &text)
 {
@@ -373,6 +386,22 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
     }
 }
 
+qint64 InterfaceFFprobe::sampleReadLimit(const QString &file, const FFprobeData &data)
+{
+    // The seconds of the file a run may read at each point, at least: a stretch of a few
+    // seconds and the way to it from the key picture it lands on; at a slow picture rate the
+    // spread's stretch twice over.
+    constexpr double kPointSeconds = 8.0;
+    const qint64 size = QFileInfo(file).size();
+    if (!(data.duration > 0.0) || size <= 0)
+        return LeastSampleRead;
+    const int picture = data.movingPicture();
+    const double rate = picture < 0 ? 0.0 : data.videoStreams.at(picture).avg_frame_rate;
+    const double point = std::max(kPointSeconds, rate > 0.0 ? 2.0 * kSpreadPackets / rate : 0.0);
+    const double bytes = double(size) / data.duration * point * (kSpreadPoints + 1);
+    return std::isfinite(bytes) ? std::max(LeastSampleRead, qint64(std::min(bytes, double(size)))) : LeastSampleRead;
+}
+
 const QList<InterfaceFFprobe::SampleRun> &InterfaceFFprobe::sampleRuns()
 {
     static const QList<SampleRun> runs = {{FieldSample, &InterfaceFFprobe::cliCmdGetFields, &InterfaceFFprobe::parseFields},
@@ -463,7 +492,11 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
     // rate is its decoded samples over the time they span, read where the picture's spread is
     // read and at the start. The count of each interval covers every sound stream.
     const double start = data.audioStreams.first().start_time;
-    const QString frames = QStringLiteral("%+#%1").arg(kSoundFrames * data.audioStreams.size());
+    // Every stream is read, the pictures left undecoded: with the sound alone FFprobe seeks by
+    // the sound's own index, which Matroska's cues do not hold, and reads the file from its start
+    // up to each point (922 MB of a 1 GB film, to be sure of its sound's last point). Each point's
+    // count covers the other streams' packets, as they came among the sound's first ones.
+    const QString frames = QStringLiteral("%+#%1").arg(soundPointPackets(data));
     QStringList points{frames};
     if (data.duration > 0.0 && std::isfinite(data.duration + start))
         for (int k = 1; k <= kSpreadPoints; ++k) {
@@ -471,7 +504,7 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
             points << QString::number(point, 'f', 3) + frames;
         }
     program = m_binary;
-    arguments = QStringList{fileArgument(file), QStringLiteral("-select_streams"), QStringLiteral("a"),
+    arguments = QStringList{fileArgument(file), QStringLiteral("-skip_frame:v"), QStringLiteral("all"),
                             QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
                             QStringLiteral("-show_entries"),
                             QStringLiteral("frame=stream_index,nb_samples,best_effort_timestamp_time,pkt_pos")}

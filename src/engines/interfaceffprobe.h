@@ -43,6 +43,12 @@ public:
         bool (*parse)(FFprobeData *data, const QString &stdOut);
     };
     static const QList<SampleRun> &sampleRuns();
+    // The most bytes a sample run of the file may read: its stretches at the file's average
+    // rate, never less than LeastSampleRead. One that reads more reads on through the file to
+    // a point it cannot seek to (a Matroska file cut off before its index): it is stopped, and
+    // what it was to tell stays unknown.
+    static qint64 sampleReadLimit(const QString &file, const FFprobeData &data);
+    static constexpr qint64 LeastSampleRead = 32 * 1024 * 1024;
     bool cliCmdGetFields(const QString &file, const FFprobeData &data, QString &program,
                          QStringList &arguments) const;
     bool cliCmdGetSpread(const QString &file, const FFprobeData &data, QString &program,

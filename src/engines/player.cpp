@@ -624,7 +624,7 @@ void debugLine(const char *text)
 
 bool Player::runProcess(const QString &program, const QStringList &arguments,
                         const ProcessTexts &texts, int failedToStartLevel,
-                        CrashRule crashRule, RunOutput *output, bool statusQuery)
+                        CrashRule crashRule, RunOutput *output, bool statusQuery, qint64 readLimit)
 {
     const QString name = backendName(m_backendType);
     const QString engine = texts.engine ? QLatin1String(texts.engine) : name;
@@ -639,6 +639,7 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
     // A status query is part of the engine's start, which holds the window.
     if (statusQuery)
         limits.deadline = SyncRunner::Timeouts::startDeadline(m_timeouts.start, m_timeouts.finish, m_timeouts.kill);
+    limits.readLimit = readLimit;
     SyncRunner::Result result;
     // An empty program (a back-end type without an interface) cannot start; do not ask
     // QProcess to try.
@@ -654,6 +655,7 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
             break;
     }
     output->late = result.outOfTime();
+    output->overRead = result.overRead;
     if (!result.started) {
         qCDebug(lcEngines).noquote() << texts.timedOutDebug << limits.start;
         log(processText(texts.failedToStartLog, name, limits.start), failedToStartLevel);
@@ -681,6 +683,8 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
     // lines above say what became of it. A utility's crash status with exit code -1 is not a
     // crash of the utility itself and is logged as a normal end (a real crash here carries
     // its signal number).
+    if (result.overRead)
+        log(tr("Player: %1 read more of the file than it may, and was stopped.").arg(engine), LogLevel::Normal);
     const bool stopped = result.crashed && !result.crashedByItself();
     bool crashed = result.crashedByItself();
     if (crashRule == CrashRule::IgnoreExitCodeMinusOne && result.exitCode == -1)
@@ -860,23 +864,54 @@ void Player::prefetchMediaInfoData(const QString &file) const
     prefetchAnalysis(*m_mediaInfo, file);
 }
 
-void Player::prefetchFFprobeData(const QString &file) const
+void Player::prefetchFFprobeData(const QString &file, int samples) const
 {
-    prefetchAnalysis(*m_ffprobe, file);
+    if (!samples) {
+        prefetchAnalysis(*m_ffprobe, file);
+        return;
+    }
+    QString program;
+    QStringList arguments;
+    m_ffprobe->cliCmdGetInfo(file, program, arguments);
+    if (program.isEmpty())
+        return;
+    // The samples need the analysis's answer and nothing else: they go beside whatever the
+    // load waits for when it comes (MediaInfo, the player's identify run), not after it. The
+    // read of the analysis parses the same answer and finds them going.
+    SyncRunner::Prefetch prefetch;
+    const QPointer<const Player> self(this);
+    prefetch.ended = [self, file, samples](const QString &stdOut) {
+        if (!self)
+            return;
+        FFprobeData data;
+        self->m_ffprobe->parseData(&data, stdOut, QString());
+        if (!data.format_name.isEmpty())
+            self->prefetchSamples(file, samples, data);
+    };
+    SyncRunner::prefetchRun(program, arguments, prefetch);
 }
 
 void Player::prefetchFFprobeSamples(const QString &file, int samples) const
 {
+    prefetchSamples(file, samples, m_ffprobeData);
+}
+
+void Player::prefetchSamples(const QString &file, int samples, const FFprobeData &data) const
+{
+    SyncRunner::Prefetch prefetch;
+    prefetch.readLimit = InterfaceFFprobe::sampleReadLimit(file, data);
     for (const InterfaceFFprobe::SampleRun &run : InterfaceFFprobe::sampleRuns()) {
         QString program;
         QStringList arguments;
-        if ((run.sample & samples) && (m_ffprobe.get()->*run.command)(file, m_ffprobeData, program, arguments))
-            SyncRunner::prefetchRun(program, arguments);
+        if ((run.sample & samples) && (m_ffprobe.get()->*run.command)(file, data, program, arguments)
+            && !SyncRunner::isPrefetched(program, arguments))
+            SyncRunner::prefetchRun(program, arguments, prefetch);
     }
 }
 
 void Player::readFFprobeSamples(const QString &file, int samples)
 {
+    const qint64 readLimit = InterfaceFFprobe::sampleReadLimit(file, m_ffprobeData);
     for (const InterfaceFFprobe::SampleRun &run : InterfaceFFprobe::sampleRuns()) {
         QString program;
         QStringList arguments;
@@ -884,11 +919,11 @@ void Player::readFFprobeSamples(const QString &file, int samples)
             continue;
         RunOutput output;
         const bool ran = runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet,
-                                    CrashRule::IgnoreExitCodeMinusOne, &output);
+                                    CrashRule::IgnoreExitCodeMinusOne, &output, false, readLimit);
         qCDebug(lcEngines).noquote() << output.stdOut;
         // A fact the sample could not tell stays as the analysis's first answer gave it, and
         // the user is told that it is a guess.
-        if (!ran || !run.parse(&m_ffprobeData, output.stdOut))
+        if (!ran || output.overRead || !run.parse(&m_ffprobeData, output.stdOut))
             log(run.sample == InterfaceFFprobe::FieldSample
                     ? tr("Player: FFprobe could not read the field order of the pictures of %1.").arg(file)
                 : run.sample == InterfaceFFprobe::SoundRateSample

@@ -155,11 +155,14 @@ public:
     // Start those analyses now, side by side with other work; the read above that comes
     // next for the same file takes the run over (see SyncRunner::prefetchRun).
     void prefetchMediaInfoData(const QString &file) const;
-    void prefetchFFprobeData(const QString &file) const;
+    // With `samples`, the sample runs its answer calls for (see prefetchFFprobeSamples) start
+    // as soon as it has ended, whatever is waited for meanwhile.
+    void prefetchFFprobeData(const QString &file, int samples = 0) const;
     // The runs that complete FFprobe's analysis of the file where its answer leaves a fact of
     // the moving picture unsaid (InterfaceFFprobe::sampleRuns), those of `samples` (a sum of
     // InterfaceFFprobe::Sample): read into FFprobeData after readFFprobeData, or started side
-    // by side with other work, to be taken over by the read.
+    // by side with other work, to be taken over by the read (a run already started for the
+    // same answer goes on). Each reads at most InterfaceFFprobe::sampleReadLimit().
     void readFFprobeSamples(const QString &file, int samples);
     void prefetchFFprobeSamples(const QString &file, int samples) const;
     // Whether the last analysis of the utility (FFprobeUtility, MediaInfoUtility) did not
@@ -186,7 +189,11 @@ private:
         // What ended it when it was stopped from outside ("killed by signal 15 (Terminated)");
         // its answer is missing or cut as well.
         QString stoppedBy;
+        // Stopped for reading more than it may: the answer is cut.
+        bool overRead = false;
     };
+    // Starts the sample runs that the analysis in `data` calls for, where none runs yet.
+    void prefetchSamples(const QString &file, int samples, const FFprobeData &data) const;
 
     // The MPlayer interface when the back-end type has one; otherwise logs why not
     // (VLC or unknown type) and returns null.
@@ -198,7 +205,7 @@ private:
     // texts of one executable. False when the process did not start (output untouched).
     bool runProcess(const QString &program, const QStringList &arguments,
                     const ProcessTexts &texts, int failedToStartLevel, CrashRule crashRule,
-                    RunOutput *output, bool statusQuery = false);
+                    RunOutput *output, bool statusQuery = false, qint64 readLimit = 0);
     void echoCommand(const QString &program, const QStringList &arguments) const;
     void echoOutput(const RunOutput &output) const;
 

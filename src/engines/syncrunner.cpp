@@ -50,6 +50,8 @@ struct OutputCapture
     // When set, only lines it judges to move the engine on restart `quiet`.
     std::function<bool(const QString &)> progressed;
     QByteArray unfinished[2]; // per channel, the line not ended yet
+    qint64 readLimit = 0;     // see SyncRunner::Timeouts::readLimit
+    bool overRead = false;
 };
 
 // The engine printed what moves it on.
@@ -57,6 +59,26 @@ void movedOn(OutputCapture &output)
 {
     output.quiet.start();
     output.printed.start();
+}
+
+// How often what a run with a read limit has read is looked at.
+constexpr int ReadLookMs = 100;
+
+// Stops the engine once it has read more than its limit; true when it has.
+bool readPastLimit(QProcess *process, OutputCapture &output)
+{
+    if (output.overRead)
+        return true;
+    if (output.readLimit <= 0 || process->state() != QProcess::Running)
+        return false;
+    const qint64 read = WorkWatch::usageOf(process->processId()).readBytes;
+    if (read <= output.readLimit)
+        return false;
+    qCDebug(lcEngines).noquote() << QStringLiteral("SyncRunner: the engine read %1 bytes, more than the %2 it may.")
+                                        .arg(read).arg(output.readLimit);
+    output.overRead = true;
+    ProcessKiller::kill(process);
+    return true;
 }
 
 // Restarts the quiet clock for what a channel printed: any bytes, or with a judge, a whole
@@ -106,6 +128,15 @@ void collect(QProcess *process, qint64 limit, ChannelCapture &channel, const QBy
         ProcessKiller::kill(process);
 }
 
+int s_loadScopes = 0;
+
+// The engines started while a load scope was open, until they are deleted.
+QList<QProcess *> &scopeProcesses()
+{
+    static QList<QProcess *> processes;
+    return processes;
+}
+
 RunningEngine startProcess(const QString &program, const QStringList &arguments,
                            const QString &libraryPath, qint64 outputLimit = SyncRunner::OutputLimit)
 {
@@ -133,6 +164,10 @@ RunningEngine startProcess(const QString &program, const QStringList &arguments,
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
         process->setProcessEnvironment(environment);
     }
+    if (s_loadScopes > 0) {
+        scopeProcesses().append(process);
+        QObject::connect(process, &QObject::destroyed, [process] { scopeProcesses().removeOne(process); });
+    }
     ProgramStart::start(process, program, arguments, QIODevice::ReadWrite);
     engine.output->quiet.start();
     return engine;
@@ -151,8 +186,6 @@ QString channelText(const ChannelCapture &channel, qint64 limit)
     }
     return text;
 }
-
-int s_loadScopes = 0;
 
 // Inside a load scope, and only on the thread of the window, a wait handles events.
 bool waitWithEvents()
@@ -183,7 +216,7 @@ bool waitToLeave(QProcess *process, QProcess::ProcessState state, int timeout)
     return process->state() != state;
 }
 
-enum class EndWait { Ended, TimedOut, Stalled, Stopped };
+enum class EndWait { Ended, TimedOut, Stalled, Stopped, OverRead };
 
 // When the finish time-out counted from now runs out, or the run's deadline if sooner.
 QDeadlineTimer finishBy(const SyncRunner::Timeouts &timeouts)
@@ -208,7 +241,7 @@ constexpr qint64 StopPollMs = 100;
 EndWait waitForEnd(QProcess *process, OutputCapture &output, const SyncRunner::Timeouts &timeouts)
 {
     const QDeadlineTimer finish = finishBy(timeouts);
-    if (timeouts.stall <= 0 && !timeouts.stop)
+    if (timeouts.stall <= 0 && !timeouts.stop && output.readLimit <= 0)
         return waitToLeave(process, QProcess::Running, int(finish.remainingTime())) ? EndWait::Ended : EndWait::TimedOut;
     WorkWatch work;
     if (timeouts.stall > 0 && (timeouts.work.process || !timeouts.work.files.isEmpty())) {
@@ -229,8 +262,12 @@ EndWait waitForEnd(QProcess *process, OutputCapture &output, const SyncRunner::T
             slice = std::min(slice, StopPollMs);
         if (work.isWatching())
             slice = std::min<qint64>(slice, WorkWatch::LookMs);
+        if (output.readLimit > 0)
+            slice = std::min<qint64>(slice, ReadLookMs);
         if (waitToLeave(process, QProcess::Running, int(slice)))
             return EndWait::Ended;
+        if (readPastLimit(process, output))
+            return EndWait::OverRead;
         if (work.movedOn(output.printed.elapsed(), qint64(timeouts.stall) * SyncRunner::WorkAloneFactor))
             output.quiet.start();
     }
@@ -261,9 +298,12 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
     result.started = true;
 
     output.progressed = timeouts.progressed;
+    if (output.readLimit <= 0)
+        output.readLimit = timeouts.readLimit;
     const EndWait end = waitForEnd(process, output, timeouts);
     if (end != EndWait::Ended) {
-        result.killed = true;
+        // Stopped for what it read, it was not short of time (Result::overRead).
+        result.killed = end != EndWait::OverRead;
         result.stalled = end == EndWait::Stalled;
         result.stopped = end == EndWait::Stopped;
         result.pastDeadline = end == EndWait::TimedOut && timeouts.deadline.hasExpired();
@@ -288,6 +328,7 @@ SyncRunner::Result finishProcess(const RunningEngine &engine, const SyncRunner::
                                             .arg(QLatin1String(classWord)).arg(result.droppedBytes);
     result.stdOut = channelText(output.stdOut, output.limit);
     result.stdErr = channelText(output.stdErr, output.limit);
+    result.overRead = output.overRead;
     result.crashed = result.stillRunning || process->exitStatus() == QProcess::CrashExit;
     result.exitCode = process->exitCode();
     ProcessKiller::release(process);
@@ -323,17 +364,21 @@ void endProcess(QProcess *process)
     ProcessKiller::release(process);
 }
 
-// Ends the prefetched runs of one scope, or all of them for -1.
+// Ends the prefetched runs of one scope, or all of them for -1. They leave the list first:
+// nothing that sees one end finds it there.
 void endPrefetchedRuns(int scope)
 {
+    QList<QProcess *> ending;
     for (auto it = prefetchedRuns().begin(); it != prefetchedRuns().end();) {
         if (scope != -1 && it->scope != scope) {
             ++it;
             continue;
         }
-        endProcess(it->engine.process);
+        ending.append(it->engine.process);
         it = prefetchedRuns().erase(it);
     }
+    for (QProcess *process : std::as_const(ending))
+        endProcess(process);
 }
 } // namespace
 
@@ -354,9 +399,42 @@ SyncRunner::TakenRun SyncRunner::takePrefetchedRun(const QString &program, const
 
 void SyncRunner::prefetchRun(const QString &program, const QStringList &arguments)
 {
+    prefetchRun(program, arguments, Prefetch());
+}
+
+void SyncRunner::prefetchRun(const QString &program, const QStringList &arguments, const Prefetch &prefetch)
+{
     dropPrefetchedRun(program, arguments);
-    prefetchedRuns().insert(runKey(program, arguments),
-                            PrefetchedRun{startProcess(program, arguments, QString()), s_innermostScope});
+    const QString key = runKey(program, arguments);
+    const RunningEngine engine = startProcess(program, arguments, QString());
+    prefetchedRuns().insert(key, PrefetchedRun{engine, s_innermostScope});
+    QProcess *process = engine.process;
+    const std::shared_ptr<OutputCapture> output = engine.output;
+    output->readLimit = prefetch.readLimit;
+    if (prefetch.readLimit > 0) {
+        auto *look = new QTimer(process);
+        QObject::connect(look, &QTimer::timeout, process, [look, process, output] {
+            if (readPastLimit(process, *output))
+                look->stop();
+        });
+        look->start(ReadLookMs);
+    }
+    if (!prefetch.ended)
+        return;
+    QObject::connect(process, &QProcess::finished, process,
+                     [key, process, output, ended = prefetch.ended](int, QProcess::ExitStatus status) {
+        // Taken over, dropped or stopped meanwhile: its reader or nobody wants its answer.
+        const auto found = prefetchedRuns().constFind(key);
+        if (found == prefetchedRuns().cend() || found->engine.process != process || status != QProcess::NormalExit)
+            return;
+        collect(process, output->limit, output->stdOut, process->readAllStandardOutput());
+        ended(decodeLines(output->stdOut.kept));
+    });
+}
+
+bool SyncRunner::isPrefetched(const QString &program, const QStringList &arguments)
+{
+    return prefetchedRuns().contains(runKey(program, arguments));
 }
 
 void SyncRunner::prefetchHeldRun(const QString &program, const QStringList &arguments,
@@ -404,6 +482,15 @@ SyncRunner::LoadScope::~LoadScope()
 bool SyncRunner::LoadScope::active()
 {
     return s_loadScopes > 0;
+}
+
+QList<qint64> SyncRunner::LoadScope::runningProcessIds()
+{
+    QList<qint64> ids;
+    for (const QProcess *process : std::as_const(scopeProcesses()))
+        if (process->state() == QProcess::Running)
+            ids.append(process->processId());
+    return ids;
 }
 
 SyncRunner::Result SyncRunner::run(const QString &program, const QStringList &arguments,

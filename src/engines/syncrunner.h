@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -65,6 +66,10 @@ public:
         // then as at its finish time-out (its kill waited for as always). Set to
         // startDeadline() for all the runs of an engine's start, asked again included.
         QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever);
+        // When above 0: the most bytes the engine may read (of files and pipes: Linux's rchar).
+        // One that reads more is stopped (Result::overRead): a sample of a file that would
+        // read on to its end where it should read a few stretches.
+        qint64 readLimit = 0;
 
         // The limits of a run that may outlive its finish latency while it works: it is stopped
         // once it has made no progress (printed, worked) for `finish`, and at the latest after
@@ -96,6 +101,7 @@ public:
         bool stalled = false;      // killed for no progress within the stall time-out
         bool stopped = false;      // killed because the stop flag was set
         bool pastDeadline = false; // killed because the run's deadline had passed
+        bool overRead = false;     // killed for reading more than its read limit
         bool stillRunning = false; // did not even end after the kill
         bool crashed = false;      // ended by a signal (a kill counts as one)
         int exitCode = -1;         // the signal's number after a crash
@@ -113,7 +119,7 @@ public:
         bool outOfTime() const { return startTimedOut || (killed && !stopped); }
         // Whether it ended by a signal of its own making: not killed by the run, at a
         // time-out, a stop or for its output.
-        bool crashedByItself() const { return crashed && !killed && droppedBytes == 0; }
+        bool crashedByItself() const { return crashed && !killed && !overRead && droppedBytes == 0; }
     };
 
     // What a run keeps of each output channel. The largest answer a parser reads (FFmpeg's
@@ -151,6 +157,19 @@ public:
     // counted from then. Never kept beyond that: the LoadScope it was started in ends it if
     // nobody took it; outside any, the caller drops it (or dropPrefetched() at start-up).
     static void prefetchRun(const QString &program, const QStringList &arguments);
+    // What a prefetched run may be given besides its command.
+    struct Prefetch
+    {
+        // The most bytes it may read (Timeouts::readLimit), watched from its start while the
+        // thread handles events.
+        qint64 readLimit = 0;
+        // Called with its standard output once it has ended by itself, not taken over yet
+        // (while the thread handles events): what needs its answer can start at once.
+        std::function<void(const QString &stdOut)> ended;
+    };
+    static void prefetchRun(const QString &program, const QStringList &arguments, const Prefetch &prefetch);
+    // Whether a run of this command was prefetched and is not taken over yet.
+    static bool isPrefetched(const QString &program, const QStringList &arguments);
     // The same for a run whose engine is to wait, loaded, before it reads anything: it is
     // told to write its answer (outputOption and a named pipe, put before the arguments) to
     // a pipe that opens only when run() takes it over. For an analysis of a file that is still
@@ -187,6 +206,8 @@ public:
         // Whether a scope is open: what it runs in must not be deleted meanwhile (a window
         // closing waits for it).
         static bool active();
+        // The engines started while a scope was open that still run (prefetched, or waited for).
+        static QList<qint64> runningProcessIds();
 
     private:
         int m_serial;

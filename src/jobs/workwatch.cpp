@@ -65,11 +65,20 @@ WorkWatch::Usage WorkWatch::usageOf(qint64 pid)
     Usage usage;
     if (pid <= 0)
         return usage;
-    const qint64 ticks = cpuTicks(procFile(pid, "stat"));
+    const QByteArray stat = procFile(pid, "stat");
+    const qint64 ticks = cpuTicks(stat);
+    const qsizetype close = stat.lastIndexOf(')');
+    usage.blocked = close >= 0 && stat.mid(close + 1).trimmed().startsWith('D');
     static const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
     if (ticks >= 0 && ticksPerSecond > 0)
         usage.cpuMs = ticks * 1000 / ticksPerSecond;
     usage.readBytes = readBytes(procFile(pid, "io"));
+    // "schedstat": nanoseconds on a processor, nanoseconds waiting for one, time slices.
+    const QList<QByteArray> scheduled = procFile(pid, "schedstat").simplified().split(' ');
+    bool queued = false;
+    const qint64 waited = scheduled.value(1).toLongLong(&queued);
+    if (queued && waited >= 0)
+        usage.queuedMs = waited / 1000000;
     return usage;
 }
 

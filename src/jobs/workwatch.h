@@ -51,6 +51,12 @@ public:
     {
         qint64 cpuMs = -1;
         qint64 readBytes = -1;
+        // Waiting in the kernel, for a read as a rule (the state "D"): a disk or a network
+        // share that has not answered yet.
+        bool blocked = false;
+        // How long it was ready to run but waited for a processor, in milliseconds (-1 where
+        // the system does not tell): a busy machine's engines wait there.
+        qint64 queuedMs = -1;
     };
     static Usage usageOf(qint64 pid);
     // The readers of /proc/<pid>/stat and /proc/<pid>/io: the processor time in clock ticks

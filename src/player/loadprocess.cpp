@@ -10,6 +10,22 @@
 
 #include <algorithm>
 
+namespace {
+void startProgram(QProcess *process, const QString &program, const QStringList &arguments)
+{
+    ProgramStart::start(process, program, arguments, QIODevice::ReadWrite);
+}
+
+LoadProcess::StartFunction s_start = startProgram;
+} // namespace
+
+LoadProcess::StartFunction LoadProcess::setStartFunction(StartFunction start)
+{
+    const StartFunction previous = s_start;
+    s_start = start ? start : startProgram;
+    return previous;
+}
+
 LoadProcess::~LoadProcess()
 {
     if (!m_process)
@@ -51,7 +67,7 @@ void LoadProcess::begin(const QString &program, const QStringList &arguments, co
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &LoadProcess::onTimeout);
     m_timer.start(startTimeoutMs);
-    ProgramStart::start(m_process, program, arguments, QIODevice::ReadWrite);
+    s_start(m_process, program, arguments);
 }
 
 bool LoadProcess::runs(const QString &program, const QStringList &arguments) const

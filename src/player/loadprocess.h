@@ -51,6 +51,13 @@ public:
 
     // The next complete line of the channel, line end included; false when none is left.
     bool readLine(QProcess::ProcessChannel channel, QByteArray *line);
+    // The engine's process id while it runs, else 0.
+    qint64 processId() const { return m_process ? m_process->processId() : 0; }
+
+    // How a run's program is started (ProgramStart::start). Tests put a start that comes late
+    // in its place; the previous function is returned.
+    using StartFunction = void (*)(QProcess *process, const QString &program, const QStringList &arguments);
+    static StartFunction setStartFunction(StartFunction start);
 
 signals:
     // The run is over (see isOver()).

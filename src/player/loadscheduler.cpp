@@ -44,6 +44,15 @@ void LoadScheduler::withdraw(LoadProcess *run)
         startWaiting();
 }
 
+QList<qint64> LoadScheduler::runningProcessIds() const
+{
+    QList<qint64> ids;
+    for (const LoadProcess *run : m_going)
+        if (run->processId() > 0)
+            ids.append(run->processId());
+    return ids;
+}
+
 void LoadScheduler::startWaiting()
 {
     while (!m_waiting.isEmpty() && m_going.size() < maximumRuns()) {

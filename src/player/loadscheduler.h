@@ -22,6 +22,8 @@ public:
     // free. The run must outlive its place in line or be withdrawn first.
     void submit(LoadProcess *run, int rank, std::function<void()> start);
     void withdraw(LoadProcess *run);
+    // The process ids of the runs going.
+    QList<qint64> runningProcessIds() const;
 
     // How many runs go at once: the machine's cores unless set (1 makes a load serial).
     static int maximumRuns();

@@ -177,6 +177,8 @@ signals:
     void guiSizeAdjustRequest();
     void stateChanged(bool playing);
     void selectionChanged();
+    // A load waits on the storage its source is on (see SlowReadWatch), or no longer does.
+    void storageWaitChanged(bool waiting);
 
 public slots:
     void playerEnded(int exitCode, QProcess::ExitStatus exitStatus);

@@ -21,9 +21,11 @@
 #include "player/loadscheduler.h"
 #include "player/progresswidget.h"
 #include "player/rendererframe.h"
+#include "player/slowreadwatch.h"
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <cmath>
@@ -73,8 +75,21 @@ bool PlayerWidget::loadDvd(const QString &path)
     // MediaInfo reads the folder meanwhile; the facade's run at the end takes its answer.
     const SyncRunner::LoadScope scope;
     player->prefetchMediaInfoData(path);
+    // The load's engines: the facade's, the disc run and then the title runs going.
+    const LoadProcess *disc = nullptr;
+    const LoadScheduler *titleRuns = nullptr;
+    SlowReadWatch storage([&disc, &titleRuns] {
+        QList<qint64> engines = SyncRunner::LoadScope::runningProcessIds();
+        if (disc)
+            engines << disc->processId();
+        if (titleRuns)
+            engines << titleRuns->runningProcessIds();
+        return engines;
+    });
+    connect(&storage, &SlowReadWatch::waitingChanged, this, &PlayerWidget::storageWaitChanged);
     {
         LoadProcess run;
+        const QScopedValueRollback<const LoadProcess *> watched(disc, &run);
         run.begin(program, arguments, QByteArray(), preferences.latencyStart,
                   preferences.latencyFinished + kDiscRunExtraMs);
         if (!run.waitStarted()) {
@@ -170,6 +185,7 @@ bool PlayerWidget::loadDvd(const QString &path)
     // scheduler goes first, so that the runs that end with the loads start no others.
     std::vector<std::unique_ptr<DvdTitleLoad>> titleLoads(titleCount + 1);
     LoadScheduler scheduler;
+    const QScopedValueRollback<const LoadScheduler *> watchedTitles(titleRuns, &scheduler);
     startDvdTitleLoads(dvdPlayer, path, disk, windowId, scheduler, titleLoads);
     for (int n = 1; n <= titleCount; ++n) {
         if (dvdLoadAborted) {

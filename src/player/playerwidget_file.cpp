@@ -20,6 +20,7 @@
 #include "player/moviecorrection.h"
 #include "player/progresswidget.h"
 #include "player/rendererframe.h"
+#include "player/slowreadwatch.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -138,11 +139,11 @@ bool PlayerWidget::loadFile(const QString &path)
         return false;
     }
     // MediaInfo, FFprobe and the identify run go side by side from here, also while the
-    // progress window comes on screen; each is read in its turn below, which takes the run
-    // already going.
+    // progress window comes on screen, and FFprobe's sample runs from the moment its answer is
+    // in; each is read in its turn below, which takes the run already going.
     const SyncRunner::LoadScope scope;
     player->prefetchMediaInfoData(path);
-    player->prefetchFFprobeData(path);
+    player->prefetchFFprobeData(path, kFileSamples);
     auto run = std::make_unique<LoadProcess>();
     {
         // A facade that logs nothing: the one below logs its set-up where it always did.
@@ -153,6 +154,14 @@ bool PlayerWidget::loadFile(const QString &path)
         run->begin(program, arguments, early->cliGetDeinterlace().toUtf8(), preferences.latencyStart,
                    preferences.latencyFinished, true);
     }
+    // The load's engines: those the facade runs, and the identify run (asked again, it is another).
+    SlowReadWatch storage([&run] {
+        QList<qint64> engines = SyncRunner::LoadScope::runningProcessIds();
+        if (run && run->processId() > 0)
+            engines << run->processId();
+        return engines;
+    });
+    connect(&storage, &SlowReadWatch::waitingChanged, this, &PlayerWidget::storageWaitChanged);
     if (progressWidget) {
         progressWidget->step();
         progressWidget->showPainted();
@@ -194,7 +203,8 @@ bool PlayerWidget::loadFile(const QString &path)
         noteLoad(tr("%1: the picture's turn, fields and frame rate and the streams' start times are unknown, and "
                     "MEncoder is not used for this file.").arg(unanswered("FFprobe", ffprobeStop)));
     // What the analysis leaves unsaid of the picture (its fields, its rate after the first
-    // seconds) is read side by side with the identify run.
+    // seconds) is read side by side with the identify run: started already where the analysis
+    // ended before this.
     player->prefetchFFprobeSamples(path, kFileSamples);
 
     // The identify run, through a facade of its own so that the panel's playback settings

@@ -436,6 +436,59 @@ private slots:
         closeWindow(window);
     }
 
+    // A file or a DVD on storage that reads slowly (a network share): the status bar says that
+    // the load waits on it, and the source loads with the facts it has from the disk.
+    void openFromSlowShare_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("dvd");
+        QTest::newRow("file") << TestMedia::clip("opening-share.avi", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=10",
+                                                                       "-f", "lavfi", "-i", "sine=duration=10", "-c:v", "mpeg4",
+                                                                       "-b:v", "2000k", "-c:a", "libmp3lame"})
+                              << false;
+        QTest::newRow("DVD") << TestMedia::languagesDvdFolder() << true;
+    }
+    void openFromSlowShare()
+    {
+#ifndef VEXO_READ_THROTTLE
+        QSKIP("the read throttle is built with the benchmarks");
+#else
+        QFETCH(QString, path);
+        QFETCH(bool, dvd);
+        QSettings().setValue("Preferences/Player/DVD/ignore short titles", false);
+        MervoMainWindow *window = openWindow();
+        FileChooserScript chooser;
+        const auto open = [&] {
+            chooser.answer(path);
+            (dvd ? window->openDvdAction : window->openFileAction)->trigger();
+            return window->encoderWidget()->encodingSource();
+        };
+        const EncodingSource fromDisk = open();
+        // What the status bar shows each time the load is found waiting.
+        QStringList said;
+        connect(window->playerWidget(), &PlayerWidget::storageWaitChanged, [&](bool waiting) {
+            if (waiting)
+                said << status(window);
+        });
+        // The engines read it at 1 MB/s, as from a network share (the benchmarks' read throttle).
+        QTemporaryDir link;
+        qputenv("VEXO_READ_WATCH", QFileInfo(path).canonicalFilePath().toUtf8());
+        qputenv("VEXO_READ_STATE", link.filePath("link").toUtf8());
+        qputenv("VEXO_READ_RATE", "1000000");
+        qputenv("LD_PRELOAD", VEXO_READ_THROTTLE);
+        const EncodingSource fromShare = open();
+        qunsetenv("LD_PRELOAD");
+        QCOMPARE(status(window), (dvd ? "DVD loaded [" : "Movie file loaded [") + path + "]");
+        QVERIFY(!said.isEmpty());
+        for (const QString &text : std::as_const(said))
+            QCOMPARE(text, (dvd ? "Loading DVD from " : "Loading movie from ") + path
+                               + ": waiting for the disk or network share it is on, which reads slowly...");
+        QVERIFY(fromDisk.video.length > 0.0);
+        QVERIFY(fromShare.facts == fromDisk.facts && fromShare.video == fromDisk.video);
+        closeWindow(window);
+#endif
+    }
+
     // The window handles its events while a file loads: opening another source is not
     // offered meanwhile, and closing waits for the load to end, then closes the window.
     void closeDuringLoad()

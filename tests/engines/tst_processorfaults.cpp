@@ -355,6 +355,31 @@ private slots:
         QCOMPARE(whole.stdOut, QString(100000, 'x'));
     }
 
+    // An engine that reads on past its read limit (a sample reading a file through to a point
+    // it cannot seek to) is stopped, also while prefetched: no question of time, nor a crash.
+    void runnerStopsAnEndlessReader_data()
+    {
+        QTest::addColumn<bool>("prefetched");
+        QTest::newRow("waited for") << false;
+        QTest::newRow("prefetched") << true;
+    }
+    void runnerStopsAnEndlessReader()
+    {
+        QFETCH(bool, prefetched);
+        // It reads only after a while: a prefetched one is seen going, then stopped.
+        const QString path = writeEngineScript("endless-reader", "sleep 0.5; exec dd if=/dev/zero of=/dev/null bs=1M");
+        SyncRunner::Timeouts limits = plainLimits(3000, 20000, 3000);
+        limits.readLimit = 8 * 1024 * 1024;
+        const SyncRunner::LoadScope scope;
+        if (prefetched) {
+            SyncRunner::prefetchRun(path, {}, SyncRunner::Prefetch{limits.readLimit, {}});
+            QTRY_VERIFY(!SyncRunner::LoadScope::runningProcessIds().isEmpty());
+            QTRY_VERIFY(SyncRunner::LoadScope::runningProcessIds().isEmpty());
+        }
+        const SyncRunner::Result result = SyncRunner::run(path, {}, QString(), limits, "Test");
+        QVERIFY(result.started && result.overRead && !result.outOfTime() && !result.crashedByItself());
+    }
+
     void outcomeIsRememberedPerPath()
     {
         ConsoleCapture capture;

@@ -11,6 +11,8 @@
 #include "gui4/gui4resources.h"
 #include "opendescriptors.h"
 #include "panelprobe.h"
+#include "jobs/programstart.h"
+#include "player/loadprocess.h"
 #include "player/loadscheduler.h"
 #include "testregistry.h"
 #include "windowtesting.h"
@@ -24,11 +26,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 VEXO_TEST_NEEDS_DISPLAY
 
@@ -87,6 +92,15 @@ QString turnedPhoneVideo()
                                                   "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264",
                                                   "-pix_fmt", "yuv420p", "-c:a", "aac", "THEN", "-c", "copy",
                                                   "-metadata:s:v:0", "rotate=270"});
+}
+
+// Starts a load's runs, the first identify run while it is to start late only once its start
+// latency has passed (300 ms where it is set).
+bool s_identifyLate = false;
+void startIdentifyLate(QProcess *process, const QString &program, const QStringList &arguments)
+{
+    const bool late = arguments.contains("identify=4") && std::exchange(s_identifyLate, false);
+    QTimer::singleShot(late ? 1000 : 0, process, [=] { ProgramStart::start(process, program, arguments, QIODevice::ReadWrite); });
 }
 
 // Each stream as "aid:rate:channels:codec[:language]", the one chosen marked "*".
@@ -269,49 +283,118 @@ private slots:
     }
 
     // What FFprobe's runs after its analysis could not read is said, and the fact stays as
-    // unknown as the analysis left it: a DV camcorder's fields are not called progressive.
+    // unknown as the analysis left it: a DV camcorder's fields are not called progressive. A
+    // run that reads on through the file is stopped as soon as it has read more than a sample
+    // may.
     void unreadSamplesAreSaid_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("fieldOrder");
+        QTest::addColumn<QString>("sample"); // what FFprobe does in place of each run after its analysis
         QTest::newRow("fields no flag states")
             << TestMedia::clip("loading-dv.avi", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=1",
                                                   "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=1", "-target",
                                                   "pal-dv"})
-            << "Player: FFprobe could not read the field order of the pictures of %1." << "";
+            << "Player: FFprobe could not read the field order of the pictures of %1." << "" << "exit 1";
         QTest::newRow("rate past the first seconds")
             << TestMedia::clip("loading-long.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8",
                                                     "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
                                                     "libx264", "-preset", "ultrafast", "-c:a", "aac"})
-            << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive";
+            << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive" << "exit 1";
         // The sound's rates are decoded wherever there is sound.
         QTest::newRow("the sound's rate through the file")
             << TestMedia::standardMp4() << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
-            << "progressive";
+            << "progressive" << "exit 1";
+        const QString readsOn = "head -c 40000000 /dev/zero >/dev/null; exec '" + TestMedia::fakeEngine() + "' hang";
+        QTest::newRow("a run reading on through the file")
+            << TestMedia::standardMp4() << "Player: FFprobe read more of the file than it may, and was stopped." << "progressive"
+            << readsOn;
+        // What it printed before is no whole answer.
+        QTest::newRow("a run reading on after its answer")
+            << TestMedia::standardMp4() << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
+            << "progressive" << "ffprobe \"$@\"; " + readsOn;
         // Its stream names its field order, FFprobe lists all its packets at once, and it has no
         // sound: no run.
         QTest::newRow("all said at once")
             << TestMedia::clip("loading-silent.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=1", "-c:v",
                                                       "libx264", "-preset", "ultrafast"})
-            << "" << "progressive";
+            << "" << "progressive" << "exit 1";
     }
     void unreadSamplesAreSaid()
     {
         QFETCH(QString, path);
         QFETCH(QString, said);
         QFETCH(QString, fieldOrder);
+        QFETCH(QString, sample);
         QVERIFY(!path.isEmpty());
-        // FFprobe that answers the analysis and fails every run of one stream.
-        const QString ffprobe = writeEngineScript("ffprobe-no-samples", "case \"$*\" in *-select_streams*) exit 1 ;; esac\n"
-                                                                        "exec ffprobe \"$@\"");
+        // FFprobe that answers the analysis and does as the row says in every run after it.
+        const QString ffprobe = writeEngineScript("ffprobe-no-samples-" + QString::number(qHash(sample)),
+                                                  "case \"$*\" in *-show_format*) ;; *-read_intervals*) " + sample
+                                                      + " ;; esac\nexec ffprobe \"$@\"");
         PanelConsoles consoles;
         PanelProbe panel(nullptr, kMPlayer, kMediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
                          &consoles.log, 3, nullptr);
         QVERIFY(panel.setInput(path, 1));
         const QString log = consoles.log.toPlainText();
         QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(said.arg(path)), qPrintable(log));
+        QVERIFY2(!log.contains("crashed"), qPrintable(log));
         QCOMPARE(panel.movieInfo.facts.fieldOrder, fieldOrder);
+    }
+
+    // FFprobe's runs after its analysis start as soon as it has answered, beside a MediaInfo
+    // that answers only once one of them has started; each reads stretches of the file where
+    // its index points, not the file up to each point; and the whole file is counted only where
+    // that reads no more than a run may.
+    void sampleRuns_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<double>("mostRead"); // the most of the file that one run may read
+        QTest::addColumn<bool>("counted");
+        const QString minutes = TestMedia::clip("loading-minutes.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=120",
+                                                                        "-f", "lavfi", "-i", "sine=duration=120", "-c:v", "libx264",
+                                                                        "-preset", "ultrafast", "-g", "25", "-c:a", "aac"});
+        QTest::newRow("two minutes of Matroska, which indexes its picture only") << minutes << 0.5 << true;
+        // The same, padded.
+        const QString padded = TestMedia::scratch("loading", "long-tail.mkv");
+        QFile::remove(padded);
+        QFile::copy(minutes, padded);
+        QFile tail(padded);
+        QVERIFY(tail.open(QIODevice::ReadWrite) && tail.resize(40 * 1024 * 1024));
+        QTest::newRow("Matroska of 40 MB, more than a run may read") << padded << 0.5 << false;
+    }
+    void sampleRuns()
+    {
+        QFETCH(QString, path);
+        QFETCH(double, mostRead);
+        QFETCH(bool, counted);
+        const QString runs = TestMedia::scratch("loading", "runs.txt");
+        QFile::remove(runs);
+        // FFprobe that notes each run after its analysis with what it read (its own reads and
+        // those of the children it has waited for), and MediaInfo that waits for the first.
+        const QString ffprobe = writeEngineScript("ffprobe-noting", QStringLiteral("case \"$*\" in *-version*|*-show_format*) exec ffprobe \"$@\" ;; esac\n"
+                                                                                   "echo started >> '%1'; ffprobe \"$@\"; code=$?\n"
+                                                                                   "echo $(grep rchar /proc/$$/io) \"$*\" >> '%1'; exit $code").arg(runs));
+        const QString mediaInfo = writeEngineScript("mediainfo-after-samples",
+                                                    QStringLiteral("[ \"$1\" = --version ] || '%1' wait-for '%2'\nexec mediainfo \"$@\"")
+                                                        .arg(TestMedia::fakeEngine(), runs));
+        PanelConsoles consoles;
+        PanelProbe panel(nullptr, kMPlayer, mediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
+                         &consoles.log, 3, nullptr);
+        QVERIFY(panel.setInput(path, 1));
+        QCOMPARE(panel.loadNotes(), QStringList());
+        QFile noted(runs);
+        QVERIFY(noted.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(noted.readAll()).split('\n', Qt::SkipEmptyParts);
+        // Each run that started ran to its end, once: none was started again.
+        const qsizetype started = lines.removeAll("started");
+        QCOMPARE(started, lines.size());
+        QVERIFY(!lines.isEmpty());
+        // What FFprobe reads besides the file (its libraries' headers) is some 2 MB.
+        for (const QString &line : lines)
+            QVERIFY2(line.contains("-count_packets") || line.section(' ', 1, 1).toDouble() < mostRead * QFileInfo(path).size() + 2e6,
+                     qPrintable(line));
+        QCOMPARE(!lines.filter("-count_packets").isEmpty(), counted);
     }
 
     // What is no media file gives the failure box with its cause and loads nothing.
@@ -390,8 +473,9 @@ private slots:
     }
 
     // A phone video loaded while one engine takes longer than the finish latency (1 s here),
-    // as on a busy machine or from a cold disk: one that works goes on, one that waits is asked
-    // again with longer time-outs, and the file loads with its facts (turned upright). An
+    // as on a busy machine or from a cold disk: one that works goes on, one that waits (or
+    // starts late) is asked again with longer time-outs, and the file loads with its facts
+    // (turned upright). An
     // analysis that never comes does not refuse the file: the load says what is unknown, and
     // without FFprobe's facts the picture is not turned and the facts are not measured.
     void slowEngines_data()
@@ -404,6 +488,7 @@ private slots:
         QTest::newRow("MediaInfo working") << "mediainfo" << "burn" << "*.mp4" << "";
         QTest::newRow("MPlayer waiting") << "mplayer" << "sleep" << "*identify*" << "";
         QTest::newRow("MPlayer working") << "mplayer" << "burn" << "*identify*" << "";
+        QTest::newRow("MPlayer starting late") << "" << "start late" << "" << "";
         QTest::newRow("FFprobe never answering")
             << "ffprobe" << "hang" << "*show_format*"
             << "FFprobe did not answer in time: the picture's turn, fields and frame rate and the streams' start "
@@ -438,13 +523,23 @@ private slots:
         };
         PlayerPreferences preferences;
         preferences.latencyFinished = 1000;
+        // The first identify run starts past its start latency, as on a machine that swaps.
+        s_identifyLate = how == "start late";
+        if (s_identifyLate)
+            preferences.latencyStart = 300;
+        const auto starts = qScopeGuard([previous = LoadProcess::setStartFunction(startIdentifyLate)] {
+            LoadProcess::setStartFunction(previous);
+        });
         PanelConsoles consoles;
         const std::unique_ptr<PanelProbe> panel(new PanelProbe(nullptr, path(kMPlayer), path(kMediaInfo), path(kFFprobe),
                                                                &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
                                                                &consoles.log, 2, &preferences));
         ModalAnswerer answerer;
         const bool refused = note.startsWith("refused: ");
+        QSignalSpy storageWaits(panel.get(), &PlayerWidget::storageWaitChanged);
         QCOMPARE(panel->setInput(turnedPhoneVideo(), 1), !refused);
+        // An engine that waits, works or hangs is no slow storage.
+        QCOMPARE(storageWaits.size(), 0);
         const QString said = consoles.log.toPlainText();
         // Only one that waits is asked again; one that works is waited for.
         QCOMPARE(said.contains("did not answer in time; it is asked again with longer time-outs."), how == "sleep" || how == "hang");

@@ -1,0 +1,42 @@
+#include "player/slowreadwatch.h"
+
+#include <algorithm>
+
+SlowReadWatch::SlowReadWatch(std::function<QList<qint64>()> engines)
+    : m_engines(std::move(engines))
+{
+    connect(&m_timer, &QTimer::timeout, this, &SlowReadWatch::look);
+    m_timer.start(WorkWatch::LookMs);
+    m_since.start();
+}
+
+void SlowReadWatch::look()
+{
+    const qint64 span = std::max<qint64>(m_since.restart(), 1);
+    const qint64 workingCpuMs = std::max<qint64>(WorkWatch::WorkingCpuMs, qint64(WorkWatch::WorkingCpuShare * span));
+    bool progressed = false;
+    bool starved = false; // waited for a processor at least as long as it ran
+    bool reading = false;
+    QHash<qint64, WorkWatch::Usage> now;
+    for (qint64 pid : m_engines()) {
+        const WorkWatch::Usage usage = WorkWatch::usageOf(pid);
+        now.insert(pid, usage);
+        const auto before = m_before.constFind(pid);
+        if (before == m_before.cend() || usage.cpuMs < 0 || before->cpuMs < 0)
+            continue;
+        const qint64 cpuMs = usage.cpuMs - before->cpuMs;
+        progressed = progressed || cpuMs >= workingCpuMs;
+        starved = starved
+                  || (usage.queuedMs >= 0 && before->queuedMs >= 0
+                      && usage.queuedMs - before->queuedMs >= std::max(workingCpuMs, cpuMs));
+        reading = reading || usage.blocked
+                  || (usage.readBytes >= 0 && before->readBytes >= 0
+                      && usage.readBytes - before->readBytes >= WorkWatch::WorkingReadPerSecond * span / 1000);
+    }
+    m_before = now;
+    const bool waiting = reading && !progressed && !starved;
+    if (waiting != m_waiting) {
+        m_waiting = waiting;
+        emit waitingChanged(waiting);
+    }
+}
