@@ -12,7 +12,10 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace {
 // The only keys taken from FFprobe's answer; every other line is ignored.
@@ -27,14 +30,19 @@ const QStringList kStreamKeys = {"index", "duration", "start_time", "bit_rate", 
                                  "SIDE_DATA:rotation", "TAG:DURATION", "nb_frames"};
 
 // The packets the analysis lists from the file's start, of every stream.
-constexpr int kSampledPackets = 400;
+constexpr int kSampledPackets = InterfaceFFprobe::SampledPackets;
 // The points spread through the file where a stretch of the picture's packets is read, and
 // the packets of each: a stretch of a second or more at the rates of phones and recorders,
 // and the points a tenth of the file apart or closer.
 constexpr int kSpreadPoints = 8;
 constexpr int kSpreadPackets = 32;
-// The decoded pictures whose flags tell the field order.
-constexpr int kFieldPictures = 6;
+// The packets read at the picture's start, whose key picture tells its field order and shape.
+constexpr int kStartPackets = 6;
+// Near a stream's end the last second before the end it declares is read, and a second past
+// it: a whole file to its end, a file cut short (a recording that stopped, a download that
+// did not finish) from its last key picture to where it stops.
+constexpr double kEndSeconds = 1.0;
+constexpr double kEndReach = 2.0;
 // The decoded sound frames of each sound stream read at the start and at each spread point:
 // a second or more of MPEG or AC-3 sound.
 constexpr int kSoundFrames = 48;
@@ -354,11 +362,10 @@ void InterfaceFFprobe::readSampledTimes(FFprobeData *data, const QList<FFprobeRe
 
 const QList<InterfaceFFprobe::SampleRun> &InterfaceFFprobe::sampleRuns()
 {
-    static const QList<SampleRun> runs = {{FieldSample, &InterfaceFFprobe::cliCmdGetFields, &InterfaceFFprobe::parseFields},
-                                          {RateSample, &InterfaceFFprobe::cliCmdGetSpread, &InterfaceFFprobe::parseSpread},
-                                          {RateSample, &InterfaceFFprobe::cliCmdGetCount, &InterfaceFFprobe::parseCount},
-                                          {SoundRateSample, &InterfaceFFprobe::cliCmdGetSoundRates,
-                                           &InterfaceFFprobe::parseSoundRates}};
+    static const QList<SampleRun> runs = {
+        {Sample(FieldSample | RateSample), &InterfaceFFprobe::cliCmdGetSpread, &InterfaceFFprobe::parseSpread},
+        {RateSample, &InterfaceFFprobe::cliCmdGetCount, &InterfaceFFprobe::parseCount},
+        {SoundRateSample, &InterfaceFFprobe::cliCmdGetSoundRates, &InterfaceFFprobe::parseSoundRates}};
     return runs;
 }
 
@@ -379,42 +386,116 @@ bool InterfaceFFprobe::sampleCommand(const char *name, const QString &file, int 
     return true;
 }
 
-bool InterfaceFFprobe::cliCmdGetFields(const QString &file, const FFprobeData &data, QString &program,
-                                       QStringList &arguments) const
+namespace {
+// Where a stream lies on the file's clock: its start, and how long it lasts as far as the
+// file tells: its own length, else the container's from its start, and no less than its
+// sampled packets reach (an AVI whose header counts one picture of a moving film).
+struct Span
 {
-    const int picture = noSample(data, program, arguments);
-    if (picture < 0)
-        return false;
-    // A DV camcorder's AVI names no field order, where every picture is flagged bottom
-    // first; FFmpeg writes "tb" of a top-first ProRes picture, which QuickTime's own naming
-    // reads as shown bottom first.
-    const QString &order = data.videoStreams.at(picture).field_order;
-    if (!order.isEmpty() && order != QLatin1String("tb") && order != QLatin1String("bt"))
-        return false;
-    return sampleCommand("InterfaceFFprobe::cliCmdGetFields()", file, picture,
-                         {QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(kFieldPictures),
-                          QStringLiteral("-show_entries"), QStringLiteral("frame=interlaced_frame,top_field_first")},
-                         program, arguments);
+    double start = 0.0;
+    double length = 0.0;
+    bool known() const { return length > 0.0 && std::isfinite(start + length); }
+    double end() const { return start + length; }
+};
+
+// Where the container's clock starts: at its earliest stream.
+double containerStart(const FFprobeData &data)
+{
+    double start = std::numeric_limits<double>::infinity();
+    for (const FFprobeVideoStream &stream : data.videoStreams)
+        start = std::min(start, stream.start_time);
+    for (const FFprobeAudioStream &stream : data.audioStreams)
+        start = std::min(start, stream.start_time);
+    return std::isfinite(start) ? start : 0.0;
 }
+
+Span streamSpan(const FFprobeData &data, double start, double own, const QList<double> &sampled)
+{
+    const double container = data.duration > 0.0 ? containerStart(data) + data.duration - start : 0.0;
+    double length = own > 0.0 ? own : container;
+    double reach = 0.0;
+    for (double time : sampled)
+        reach = std::max(reach, time - start);
+    if (length < reach)
+        length = std::max(reach, container);
+    return {start, length};
+}
+
+// An interval of -read_intervals from a point on the file's clock (none before 0).
+QString intervalAt(double point, const QString &reach)
+{
+    return QString::number(std::max(point, 0.0), 'f', 3) + reach;
+}
+
+// Where the interval that reads a stream near the end it declares starts, and how far it reads.
+double endPoint(const Span &span)
+{
+    return std::max(span.end() - kEndSeconds, span.start);
+}
+QString endReach()
+{
+    return QStringLiteral("%+%1").arg(kEndReach);
+}
+
+// What the decoded key pictures flag: how many were read, how many flag two fields and of
+// those how many the top one first, and their display shapes in the order read.
+struct KeyPictures
+{
+    int read = 0;
+    int interlaced = 0;
+    int topFirst = 0;
+    QList<double> shapes;
+
+    void add(const FFprobeReport::Block &frame)
+    {
+        ++read;
+        if (fieldValue(frame, "interlaced_frame") == QLatin1String("1")) {
+            ++interlaced;
+            topFirst += fieldValue(frame, "top_field_first") == QLatin1String("1");
+        }
+        // A picture of no sample aspect ("0:1", "N/A") is shown as stored.
+        const double sample = InterfaceFFprobe::parseRatio(fieldValue(frame, "sample_aspect_ratio"));
+        const int width = PictureBounds::side(fieldValue(frame, "width").toInt());
+        const int height = PictureBounds::side(fieldValue(frame, "height").toInt());
+        const double shape = height > 0 ? PictureBounds::aspect(width * (sample > 0.0 ? sample : 1.0) / height) : 0.0;
+        if (shape > 0.0)
+            shapes << shape;
+    }
+    QString fieldOrder() const
+    {
+        return interlaced == 0 ? QStringLiteral("progressive")
+               : 2 * topFirst >= interlaced ? QStringLiteral("tt")
+                                            : QStringLiteral("bb");
+    }
+};
+} // namespace
 
 bool InterfaceFFprobe::cliCmdGetSpread(const QString &file, const FFprobeData &data, QString &program,
                                        QStringList &arguments) const
 {
     const int picture = noSample(data, program, arguments);
-    if (picture < 0 || data.sampledPackets < kSampledPackets)
-        return false; // the first answer read the whole file
-    const FFprobeVideoStream &stream = data.videoStreams.at(picture);
-    const double length = stream.duration > 0.0 ? stream.duration : data.duration;
-    if (!(length > 0.0) || !std::isfinite(length + stream.start_time))
+    if (picture < 0)
         return false;
-    QStringList points;
-    for (int k = 1; k <= kSpreadPoints; ++k)
-        points << QStringLiteral("%1%+#%2")
-                      .arg(std::max(stream.start_time + length * k / (kSpreadPoints + 1), 0.0), 0, 'f', 3)
-                      .arg(kSpreadPackets);
+    // The start's pictures, whose first key one tells the field order a DV camcorder's AVI
+    // names nowhere else and the shape the picture starts with; then the stretches. Only key
+    // pictures are decoded: each stretch starts at one where the container has an index, and
+    // a transport stream's stretch passes one within a group of pictures.
+    const FFprobeVideoStream &stream = data.videoStreams.at(picture);
+    QStringList intervals{QStringLiteral("%+#%1").arg(kStartPackets)};
+    const Span span = streamSpan(data, stream.start_time, stream.duration, stream.sampledTimes);
+    if (span.known()) {
+        const QString stretch = QStringLiteral("%+#%1").arg(kSpreadPackets);
+        for (int k = 1; k <= kSpreadPoints; ++k)
+            intervals << intervalAt(span.start + span.length * k / (kSpreadPoints + 1), stretch);
+        // Never before the last stretch: one that reached the end holds what this reads again.
+        intervals << intervalAt(std::max(endPoint(span), span.start + span.length * kSpreadPoints / (kSpreadPoints + 1)),
+                                endReach());
+    }
     return sampleCommand("InterfaceFFprobe::cliCmdGetSpread()", file, picture,
-                         {QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
-                          QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time,dts_time,flags")},
+                         {QStringLiteral("-skip_frame"), QStringLiteral("nokey"), QStringLiteral("-read_intervals"),
+                          intervals.join(QLatin1Char(',')), QStringLiteral("-show_entries"),
+                          QStringLiteral("packet=pts_time,dts_time,flags:frame=sample_aspect_ratio,width,height,"
+                                         "interlaced_frame,top_field_first")},
                          program, arguments);
 }
 
@@ -422,8 +503,12 @@ bool InterfaceFFprobe::cliCmdGetCount(const QString &file, const FFprobeData &da
                                       QStringList &arguments) const
 {
     const int picture = noSample(data, program, arguments);
-    if (picture < 0 || data.sampledPackets < kSampledPackets || data.videoStreams.at(picture).nb_frames > 0
-        || QFileInfo(file).size() > kCountedBytes)
+    if (picture < 0 || data.sampledPackets < kSampledPackets || QFileInfo(file).size() > kCountedBytes)
+        return false;
+    // A container's count that is no less than the pictures listed stands; a fragmented MP4
+    // counts those of its first fragment alone, an AVI's damaged header one picture.
+    const FFprobeVideoStream &stream = data.videoStreams.at(picture);
+    if (stream.nb_frames > 0 && stream.nb_frames >= stream.picturesSeen())
         return false;
     return sampleCommand("InterfaceFFprobe::cliCmdGetCount()", file, picture,
                          {QStringLiteral("-count_packets"), QStringLiteral("-show_entries"),
@@ -439,19 +524,41 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
     if (data.audioStreams.isEmpty())
         return false;
     // A packet listing states no rate, and FFprobe 5.1's frames state none either: a stretch's
-    // rate is its decoded samples over the time they span, read where the picture's spread is
-    // read and at the start. The count of each interval covers every sound stream.
-    const double start = data.audioStreams.first().start_time;
+    // rate is its decoded samples over the time they span, read at the start, at points spread
+    // from the earliest sound's start to the latest's end, and near each one's end (a
+    // broadcast's sound may change its rate in its last seconds). The count of each interval
+    // covers every sound stream.
     const QString frames = QStringLiteral("%+#%1").arg(kSoundFrames * data.audioStreams.size());
-    QStringList points{frames};
-    if (data.duration > 0.0 && std::isfinite(data.duration + start))
-        for (int k = 1; k <= kSpreadPoints; ++k) {
-            const double point = std::max(start + data.duration * k / (kSpreadPoints + 1), 0.0);
-            points << QString::number(point, 'f', 3) + frames;
-        }
+    QList<Span> spans;
+    double first = std::numeric_limits<double>::infinity(), last = -first;
+    for (const FFprobeAudioStream &stream : data.audioStreams) {
+        const Span span = streamSpan(data, stream.start_time, stream.duration, stream.sampledTimes);
+        if (!span.known())
+            continue;
+        spans << span;
+        first = std::min(first, span.start);
+        last = std::max(last, span.end());
+    }
+    QList<std::pair<double, QString>> points; // in the order of the file's clock
+    if (!spans.isEmpty())
+        for (int k = 1; k <= kSpreadPoints; ++k)
+            points.append({first + (last - first) * k / (kSpreadPoints + 1), frames});
+    for (const Span &span : std::as_const(spans)) {
+        const double end = endPoint(span);
+        const bool read = std::any_of(points.cbegin(), points.cend(), [&](const std::pair<double, QString> &point) {
+            return point.second != frames && std::abs(point.first - end) < kEndSeconds;
+        });
+        if (!read)
+            points.append({end, endReach()});
+    }
+    std::stable_sort(points.begin(), points.end(),
+                     [](const std::pair<double, QString> &a, const std::pair<double, QString> &b) { return a.first < b.first; });
+    QStringList intervals{frames};
+    for (const auto &[time, reach] : std::as_const(points))
+        intervals << intervalAt(time, reach);
     program = m_binary;
     arguments = QStringList{fileArgument(file), QStringLiteral("-select_streams"), QStringLiteral("a"),
-                            QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
+                            QStringLiteral("-read_intervals"), intervals.join(QLatin1Char(',')),
                             QStringLiteral("-show_entries"),
                             QStringLiteral("frame=stream_index,nb_samples,best_effort_timestamp_time,pkt_pos")}
                 + FFprobeReport::outputOptions();
@@ -543,53 +650,55 @@ bool InterfaceFFprobe::parseSoundRates(FFprobeData *data, const QString &stdOut)
         for (int rate : std::as_const(stream.sampledRates))
             fastest = std::max(fastest, rate);
         stream.sampledOverlap = timesOverlap(frames, fastest);
-        told = told || !stream.sampledRates.isEmpty();
+        // How far it reaches: each frame lasts its samples at the rate last read.
+        const int rate = stream.sampledRates.isEmpty() ? stream.sample_rate : stream.sampledRates.last();
+        stream.endRead = !frames.isEmpty() && rate > 0;
+        stream.sampledEnd = -std::numeric_limits<double>::infinity();
+        for (const SoundFrame &frame : frames)
+            stream.sampledEnd = std::max(stream.sampledEnd, frame.time + double(frame.samples) / std::max(rate, 1));
+        if (!stream.endRead)
+            stream.sampledEnd = 0.0;
+        told = told || !frames.isEmpty();
     }
     return told;
 }
 
-bool InterfaceFFprobe::parseFields(FFprobeData *data, const QString &stdOut)
-{
-    const int picture = data->movingPicture();
-    if (picture < 0)
-        return false;
-    int pictures = 0, interlaced = 0, topFirst = 0;
-    for (const FFprobeReport::Block &frame : FFprobeReport::entries(stdOut, QStringLiteral("frames"))) {
-        ++pictures;
-        if (fieldValue(frame, "interlaced_frame") == QLatin1String("1")) {
-            ++interlaced;
-            topFirst += fieldValue(frame, "top_field_first") == QLatin1String("1");
-        }
-    }
-    if (pictures == 0)
-        return false;
-    data->videoStreams[picture].frame_field_order = interlaced == 0               ? QStringLiteral("progressive")
-                                                    : 2 * topFirst >= interlaced ? QStringLiteral("tt")
-                                                                                 : QStringLiteral("bb");
-    return true;
-}
-
-// The stretches follow one another in the answer, each of as many packets as were asked for.
-// Only stretches that reach the file's end are shorter, and each one after such a stretch
-// starts further on and reaches the end too: a count that runs over into the next stretch
-// takes packets the one before holds already, which make no step.
+// The stretches follow one another in the answer: the start's, then each spread point's of as
+// many packets as were asked for, then those read near the end. Only stretches that reach
+// the file's end are shorter, and each one after such a stretch starts further on and reaches
+// the end too: a count that runs over into the next stretch takes packets the one before
+// holds already, which make no step. The decoded key pictures come among them, each after
+// its packet.
 bool InterfaceFFprobe::parseSpread(FFprobeData *data, const QString &stdOut)
 {
     const int picture = data->movingPicture();
     if (picture < 0)
         return false;
     QList<QList<double>> stretches;
-    const QList<FFprobeReport::Block> packets = FFprobeReport::entries(stdOut, QStringLiteral("packets"));
-    for (qsizetype i = 0; i < packets.size(); ++i) {
-        if (i % kSpreadPackets == 0)
+    KeyPictures pictures;
+    qsizetype packets = 0;
+    for (const FFprobeReport::Block &entry : FFprobeReport::entries(stdOut, QStringLiteral("packets_and_frames"))) {
+        const QString type = fieldValue(entry, "type");
+        if (type == QLatin1String("frame")) {
+            pictures.add(entry);
+            continue;
+        }
+        if (type != QLatin1String("packet"))
+            continue;
+        if (packets == 0 || (packets >= kStartPackets && (packets - kStartPackets) % kSpreadPackets == 0))
             stretches.append(QList<double>());
-        const ListedPacket packet = listedPacket(packets.at(i));
+        ++packets;
+        const ListedPacket packet = listedPacket(entry);
         if (packet.timed && !packet.discarded)
             stretches.last().append(packet.time);
     }
     if (stretches.isEmpty())
         return false;
-    data->videoStreams[picture].spreadTimes = stretches;
+    FFprobeVideoStream &stream = data->videoStreams[picture];
+    stream.spreadTimes = stretches;
+    stream.sampledShapes = pictures.shapes;
+    if (pictures.read > 0)
+        stream.frame_field_order = pictures.fieldOrder();
     return true;
 }
 
