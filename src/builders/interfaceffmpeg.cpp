@@ -515,7 +515,7 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
         arguments << SourceFields::ffmpegFieldOptions(data->source,
                                                       SourceFields::kept(data->source, codec, lines, sameRate));
         const QString timing = FFmpegEncodeCommand::soundTiming(data->source);
-        if (!timing.isEmpty())
+        if (!timing.isEmpty() && !data->source.noAudio)
             arguments << "-af" << timing;
     }
     arguments << "-target" << target << "-y";
