@@ -319,8 +319,8 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QSt
     // MEncoder times every picture by the rate it reads first, so a change past the points
     // read would go unseen: a rate is plain only where the whole file was counted or read.
     if (facts.unknown & SourceFacts::RateUnknown)
-        return tr("the frame rate of this source through the file could not be measured (its pictures were not "
-                  "counted or not read past its start), and MEncoder keeps the rate it reads first");
+        return tr("the frame rate of this source could not be measured through the file, and MEncoder keeps the "
+                  "rate it reads first");
     // MEncoder times every picture by the rate it reads first: of a phone's 6 s of variable
     // rate it kept 0.3 s, of a screen recording's 8 s it made 12.5 s.
     if (facts.variableRate)

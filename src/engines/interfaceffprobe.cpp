@@ -6,6 +6,7 @@
 #include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
 #include "engines/picturebounds.h"
+#include "engines/sourcefacts.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -43,6 +44,10 @@ constexpr int kStartPackets = 6;
 // did not finish) from its last key picture to where it stops.
 constexpr double kEndSeconds = 1.0;
 constexpr double kEndReach = 2.0;
+// Packets read one after the other this many usual steps apart were not read in one run.
+constexpr double kReadJump = 8.0;
+// Fewer steps than this tell no usual one.
+constexpr int kFewestSteps = 8;
 // The decoded sound frames of each sound stream read at the start and at each spread point:
 // a second or more of MPEG or AC-3 sound.
 constexpr int kSoundFrames = 48;
@@ -437,6 +442,21 @@ QString endReach()
     return QStringLiteral("%+%1").arg(kEndReach);
 }
 
+// The usual step between sorted times (their median), 0 for too few.
+double usualStep(const QList<double> &times)
+{
+    QList<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    QList<double> steps;
+    for (qsizetype i = 1; i < sorted.size(); ++i)
+        if (sorted.at(i) - sorted.at(i - 1) >= 0.001)
+            steps << sorted.at(i) - sorted.at(i - 1);
+    if (steps.size() < kFewestSteps)
+        return 0.0;
+    std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+    return steps.at(steps.size() / 2);
+}
+
 // What the decoded key pictures flag: how many were read, how many flag two fields and of
 // those how many the top one first, and their display shapes in the order read.
 struct KeyPictures
@@ -560,7 +580,8 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
     arguments = QStringList{fileArgument(file), QStringLiteral("-select_streams"), QStringLiteral("a"),
                             QStringLiteral("-read_intervals"), intervals.join(QLatin1Char(',')),
                             QStringLiteral("-show_entries"),
-                            QStringLiteral("frame=stream_index,nb_samples,best_effort_timestamp_time,pkt_pos")}
+                            QStringLiteral("packet=stream_index,pts_time,duration_time:"
+                                           "frame=stream_index,nb_samples,best_effort_timestamp_time,pkt_pos")}
                 + FFprobeReport::outputOptions();
     qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetSoundRates() returns command:" << program << "with options"
                        << arguments;
@@ -633,7 +654,24 @@ bool timesOverlap(const SoundFrames &frames, int fastestRate)
 bool InterfaceFFprobe::parseSoundRates(FFprobeData *data, const QString &stdOut)
 {
     QHash<int, SoundFrames> read; // by stream index
-    for (const FFprobeReport::Block &frame : FFprobeReport::entries(stdOut, QStringLiteral("frames"))) {
+    // Where each stream's packets reach: a decoder may give no frame for packets read after a
+    // seek (AAC in a fragmented MP4 cut short).
+    QHash<int, double> reach;
+    QList<FFprobeReport::Block> frames;
+    for (const FFprobeReport::Block &entry : FFprobeReport::entries(stdOut, QStringLiteral("packets_and_frames"))) {
+        if (fieldValue(entry, "type") == QLatin1String("frame")) {
+            frames << entry;
+            continue;
+        }
+        bool timed = false;
+        const double time = fieldValue(entry, "pts_time").toDouble(&timed);
+        const double length = std::max(fieldValue(entry, "duration_time").toDouble(), 0.0);
+        const int stream = fieldValue(entry, "stream_index").toInt();
+        if (timed && std::isfinite(time + length))
+            reach[stream] = std::max(reach.value(stream, time + length), time + length);
+    }
+    frames += FFprobeReport::entries(stdOut, QStringLiteral("frames"));
+    for (const FFprobeReport::Block &frame : std::as_const(frames)) {
         bool timed = false, counted = false;
         const double time = fieldValue(frame, "best_effort_timestamp_time").toDouble(&timed);
         const int samples = fieldValue(frame, "nb_samples").toInt(&counted);
@@ -650,15 +688,15 @@ bool InterfaceFFprobe::parseSoundRates(FFprobeData *data, const QString &stdOut)
         for (int rate : std::as_const(stream.sampledRates))
             fastest = std::max(fastest, rate);
         stream.sampledOverlap = timesOverlap(frames, fastest);
-        // How far it reaches: each frame lasts its samples at the rate last read.
+        // How far it reaches: its packets, and each frame for its samples at the rate last read.
         const int rate = stream.sampledRates.isEmpty() ? stream.sample_rate : stream.sampledRates.last();
-        stream.endRead = !frames.isEmpty() && rate > 0;
-        stream.sampledEnd = -std::numeric_limits<double>::infinity();
-        for (const SoundFrame &frame : frames)
-            stream.sampledEnd = std::max(stream.sampledEnd, frame.time + double(frame.samples) / std::max(rate, 1));
-        if (!stream.endRead)
-            stream.sampledEnd = 0.0;
-        told = told || !frames.isEmpty();
+        double end = reach.value(stream.index, -std::numeric_limits<double>::infinity());
+        if (rate > 0)
+            for (const SoundFrame &frame : frames)
+                end = std::max(end, frame.time + double(frame.samples) / rate);
+        stream.endRead = std::isfinite(end);
+        stream.sampledEnd = stream.endRead ? end : 0.0;
+        told = told || !frames.isEmpty() || reach.contains(stream.index);
     }
     return told;
 }
@@ -677,6 +715,11 @@ bool InterfaceFFprobe::parseSpread(FFprobeData *data, const QString &stdOut)
     QList<QList<double>> stretches;
     KeyPictures pictures;
     qsizetype packets = 0;
+    // FFmpeg 5.1 reading a fragmented MP4 by its index after a seek may pass over a fragment
+    // and come back to it: a jump within a stretch, far longer than a picture's step, is the
+    // reading's, and starts a stretch of its own.
+    const double jump = kReadJump * usualStep(data->videoStreams.at(picture).sampledTimes);
+    double last = 0.0;
     for (const FFprobeReport::Block &entry : FFprobeReport::entries(stdOut, QStringLiteral("packets_and_frames"))) {
         const QString type = fieldValue(entry, "type");
         if (type == QLatin1String("frame")) {
@@ -685,12 +728,15 @@ bool InterfaceFFprobe::parseSpread(FFprobeData *data, const QString &stdOut)
         }
         if (type != QLatin1String("packet"))
             continue;
-        if (packets == 0 || (packets >= kStartPackets && (packets - kStartPackets) % kSpreadPackets == 0))
+        const ListedPacket packet = listedPacket(entry);
+        const bool next = packets == 0 || (packets >= kStartPackets && (packets - kStartPackets) % kSpreadPackets == 0);
+        if (next || (jump > 0.0 && packet.timed && !stretches.last().isEmpty() && packet.time - last > jump))
             stretches.append(QList<double>());
         ++packets;
-        const ListedPacket packet = listedPacket(entry);
-        if (packet.timed && !packet.discarded)
+        if (packet.timed && !packet.discarded) {
             stretches.last().append(packet.time);
+            last = packet.time;
+        }
     }
     if (stretches.isEmpty())
         return false;
@@ -709,7 +755,14 @@ bool InterfaceFFprobe::parseCount(FFprobeData *data, const QString &stdOut)
     const int counted = streams.isEmpty() ? 0 : fieldValue(streams.first(), "nb_read_packets").toInt();
     if (picture < 0 || counted <= 0)
         return false;
-    data->videoStreams[picture].nb_read_packets = counted;
+    // A count below the pictures already listed, or of more than any camera films over the
+    // longest the stream may last, is no count of this file.
+    FFprobeVideoStream &stream = data->videoStreams[picture];
+    const Span span = streamSpan(*data, stream.start_time, stream.duration, stream.sampledTimes);
+    const double longest = std::max({span.length, stream.duration, data->duration});
+    if (counted < stream.picturesSeen() || (longest > 0.0 && SourceFacts::boundedRate(counted / longest) <= 0.0))
+        return false;
+    stream.nb_read_packets = counted;
     return true;
 }
 
