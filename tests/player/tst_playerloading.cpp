@@ -5,6 +5,7 @@
 
 #include "engines/player.h"
 
+#include "engines/sourcefacts.h"
 #include "engines/videoinfo.h"
 #include "enginetesting.h"
 #include "eventgaps.h"
@@ -244,49 +245,101 @@ private slots:
     }
 
     // What FFprobe's runs after its analysis could not read is said, and the fact stays as
-    // unknown as the analysis left it: a DV camcorder's fields are not called progressive.
+    // unknown as the analysis left it: a DV camcorder's fields are not called progressive, a
+    // film whose count could not be had or is absurd is neither called constant nor still.
+    // A run fails as FFprobe may: it exits with an error, never answers, is killed, prints no
+    // answer or a count its own listing belies.
     void unreadSamplesAreSaid_data()
     {
         QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("run");   // what the failing run's arguments hold
+        QTest::addColumn<QString>("fault"); // what it does instead of its work
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("fieldOrder");
+        QTest::addColumn<QString>("unknown"); // SourceFacts::Unknown, as letters
+        const QString failing = "exit 1";
         QTest::newRow("fields no flag states")
             << TestMedia::clip("loading-dv.avi", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=1",
                                                   "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=1", "-target",
                                                   "pal-dv"})
-            << "Player: FFprobe could not read the field order of the pictures of %1." << "";
+            << "-select_streams" << failing << "Player: FFprobe could not read the field order of the pictures of %1."
+            << "" << "fields shapes sound length";
+        const QString film = TestMedia::clip("loading-long.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8",
+                                                                 "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
+                                                                 "libx264", "-preset", "ultrafast", "-c:a", "aac"});
         QTest::newRow("rate past the first seconds")
-            << TestMedia::clip("loading-long.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8",
-                                                    "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
-                                                    "libx264", "-preset", "ultrafast", "-c:a", "aac"})
-            << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive";
+            << film << "-select_streams" << failing << "Player: FFprobe could not read the frame rate of %1 past its first seconds."
+            << "progressive" << "rate shapes sound length";
         // The sound's rates are decoded wherever there is sound.
         QTest::newRow("the sound's rate through the file")
-            << TestMedia::standardMp4() << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
-            << "progressive";
+            << TestMedia::standardMp4() << "-select_streams" << failing
+            << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file." << "progressive"
+            << "shapes sound length";
         // Its stream names its field order, FFprobe lists all its packets at once, and it has no
-        // sound: no run.
-        QTest::newRow("all said at once")
+        // sound: its shape past its start is still read.
+        QTest::newRow("the shape past the start")
             << TestMedia::clip("loading-silent.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=1", "-c:v",
                                                       "libx264", "-preset", "ultrafast"})
-            << "" << "progressive";
+            << "-select_streams" << failing << "Player: FFprobe could not read the shape of the pictures of %1 past its start."
+            << "progressive" << "shapes";
+        // A 20 s film in Matroska, which counts nothing itself, whose count fails.
+        const QString uncounted = TestMedia::clip("loading-uncounted.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=20",
+                                                                            "-f", "lavfi", "-i", "sine=duration=20", "-c:v", "libx264",
+                                                                            "-preset", "ultrafast", "-c:a", "aac"});
+        const QString rateUnread = "Player: FFprobe could not read the frame rate of %1 past its first seconds.";
+        QTest::newRow("a count that never answers") << uncounted << "-count_packets" << QString("exec '%1' hang").arg(TestMedia::fakeEngine())
+                                                    << rateUnread << "progressive" << "rate";
+        QTest::newRow("a count killed") << uncounted << "-count_packets" << "kill -KILL $$" << rateUnread << "progressive" << "rate";
+        QTest::newRow("a count that prints no answer") << uncounted << "-count_packets" << "echo 'nb_read_packets=250'" << rateUnread
+                                                       << "progressive" << "rate";
+        // Counts its own listing belies: one picture (it made the film a still picture), and
+        // more than any camera films.
+        QTest::newRow("a count of one picture") << uncounted << "-count_packets" << R"(echo '{"streams": [{"nb_read_packets": 1}]}')"
+                                                << rateUnread << "progressive" << "rate";
+        QTest::newRow("a count beyond any camera") << uncounted << "-count_packets"
+                                                   << R"(echo '{"streams": [{"nb_read_packets": 2000000000}]}')" << rateUnread
+                                                   << "progressive" << "rate";
+        QTest::newRow("stretches that print no answer") << uncounted << "-skip_frame" << "echo '{\"packets_and_frames\": ['"
+                                                        << rateUnread << "progressive" << "rate shapes length";
+        QTest::newRow("sound rates that never answer") << uncounted << "nb_samples" << QString("exec '%1' hang").arg(TestMedia::fakeEngine())
+                                                       << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
+                                                       << "progressive" << "sound length";
+        // A title held 10 s, then moving: the picture is no still one, whatever the count does.
+        QTest::newRow("a held picture that moves later, uncounted")
+            << TestMedia::clip("loading-title.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
+                                                     "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+gte(t\\,10)'",
+                                                     "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+            << "-count_packets" << failing << rateUnread << "progressive" << "rate";
     }
     void unreadSamplesAreSaid()
     {
         QFETCH(QString, path);
+        QFETCH(QString, run);
+        QFETCH(QString, fault);
         QFETCH(QString, said);
         QFETCH(QString, fieldOrder);
+        QFETCH(QString, unknown);
         QVERIFY(!path.isEmpty());
-        // FFprobe that answers the analysis and fails every run of one stream.
-        const QString ffprobe = writeEngineScript("ffprobe-no-samples", "case \"$*\" in *-select_streams*) exit 1 ;; esac\n"
-                                                                        "exec ffprobe \"$@\"");
+        // FFprobe that answers the analysis and fails the runs that complete it.
+        const QString ffprobe = writeEngineScript("ffprobe-unread-" + QString(QTest::currentDataTag()).replace(' ', '-'),
+                                                  QString("case \"$*\" in *%1*) %2 ;; esac\nexec ffprobe \"$@\"").arg(run, fault));
+        PlayerPreferences preferences;
+        preferences.latencyFinished = 1000;
         PanelConsoles consoles;
         PanelProbe panel(nullptr, kMPlayer, kMediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
-                         &consoles.log, 3, nullptr);
+                         &consoles.log, 3, &preferences);
         QVERIFY(panel.setInput(path, 1));
         const QString log = consoles.log.toPlainText();
         QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(said.arg(path)), qPrintable(log));
-        QCOMPARE(panel.movieInfo.facts.fieldOrder, fieldOrder);
+        const SourceFacts &facts = panel.movieInfo.facts;
+        QCOMPARE(facts.fieldOrder, fieldOrder);
+        const char *const names[] = {"fields", "rate", "shapes", "sound", "length"};
+        QStringList unread;
+        for (int i = 0; i < 5; ++i)
+            if (facts.unknown & (1 << i))
+                unread << names[i];
+        QCOMPARE(unread.join(' '), unknown);
+        QVERIFY(!facts.stillPicture);
     }
 
     // What is no media file gives the failure box with its cause and loads nothing.
