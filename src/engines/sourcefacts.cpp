@@ -290,11 +290,11 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
     std::optional<double> reach;
     const auto reaches = [&reach](double end) { reach = std::max(reach.value_or(end), end); };
     QList<double> times;
-    double usual = 0.0;
+    double usual = 0.0, step = 0.0; // the picture's usual step, else its named rate's
     if (video) {
         times = shownTimes(*video);
         usual = stepsOf(stretchesOf(*video, readWhole)).usual;
-        const double step = usual > 0.0 ? usual : video->avg_frame_rate > 0.0 ? 1.0 / video->avg_frame_rate : 0.0;
+        step = usual > 0.0 ? usual : video->avg_frame_rate > 0.0 ? 1.0 / video->avg_frame_rate : 0.0;
         start = video->start_time;
         if ((readWhole || spreadRead) && !times.isEmpty())
             reaches(pictureEnd(times, step));
@@ -338,7 +338,7 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         facts.pictureLeadIn = leadIn(stream.discardedTimes, stream.start_time);
         std::optional<double> held;
         if ((readWhole || spreadRead) && !times.isEmpty())
-            held = pictureEnd(times, usual > 0.0 ? usual : 0.0) - stream.start_time;
+            held = pictureEnd(times, step) - stream.start_time;
         facts.pictureLength = heldLength(stream.duration > 0.0 ? stream.duration : probe.duration, held, cut);
         const QList<QList<double>> stretches = stretchesOf(stream, readWhole);
         double sampledRate = 0.0;

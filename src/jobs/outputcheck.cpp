@@ -75,8 +75,8 @@ constexpr double kLateSoundSlack = 0.1;
 // that the container cannot leave out (MP3 at 11 kHz in FLV starts 0.1 s early so).
 constexpr double kEarlySoundSlack = 0.15;
 
-// A source whose streams all stop this much before the end its container declares is cut
-// short; a stream's last frame may end a little before the container's end.
+// A stream whose packets stop this much before the length it declares holds less of it; its
+// last frame may end a little before.
 constexpr double kCutSlack = 0.5;
 
 // How long the output's stream is expected to play: the length asked for, less what the
@@ -118,16 +118,19 @@ double expectedLength(const Task &task, double OutputCheck::Lengths::*stream, do
         double held = length;
         double heldLongest = longest;
         if (byPackets && s_meter) {
-            // Each stream as far as its packets reach, no further than declared; a source whose
-            // streams all stop short of its declared end is cut short. One stream short alone
-            // may only have packets that tell no times (RealAudio's): its declared length stands.
+            // Each stream that declares its own length as far as its packets reach, where they
+            // stop well short of it; a stream whose length is the container's has only its
+            // declared one (RealAudio's packets tell no times).
             const OutputCheck::Lengths reached = s_meter(source, longest);
-            const auto within = [](double packets, double limit) { return packets >= 0.0 ? std::min(packets, limit) : limit; };
-            const double reach = std::max(within(reached.video, declared.video), within(reached.audio, declared.audio));
-            if (reach > 0.0 && reach < longest - kCutSlack) {
-                held = within(reached.*stream, length);
-                heldLongest = reach;
-            }
+            const auto holds = [&](double OutputCheck::Lengths::*which, bool own) {
+                const double packets = reached.*which, limit = declared.*which;
+                return own && packets >= 0.0 && packets < limit - kCutSlack ? packets : limit;
+            };
+            held = holds(stream, stream == &OutputCheck::Lengths::video ? lengths.videoOwnLength : lengths.audioOwnLength);
+            heldLongest = std::max(holds(&OutputCheck::Lengths::video, lengths.videoOwnLength),
+                                   holds(&OutputCheck::Lengths::audio, lengths.audioOwnLength));
+            if (heldLongest < 0.0)
+                heldLongest = longest;
         }
         lacking += heldLongest - held;
         measured += held;

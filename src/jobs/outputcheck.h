@@ -66,6 +66,11 @@ public:
     {
         Lengths declared;
         bool estimated = false;
+        // Whether the picture and the sound declare a length of their own (not the container's,
+        // nor one their packets were measured by): only such a stream's packets that stop short
+        // of it tell that the source holds less of it (RealAudio's packets tell no times).
+        bool videoOwnLength = true;
+        bool audioOwnLength = true;
     };
 
     // How long a file's streams really play: a stream may be answered with `expected` as
