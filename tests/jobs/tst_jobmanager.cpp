@@ -256,12 +256,14 @@ private slots:
             {"source cut short", 3.04, false, {1.5, 1.5, -1}, {"source.avi"}, {{1.52, 1.515, 1.52}, false}, {},
              Task::Terminated, ""},
             // A fragmented MP4 whose recorder stopped: its header declares 8.07 s, its packets
-            // stop at 7.03 s of picture and 5.97 s of sound. Where the picture's packets reach
-            // its end, the sound's that stop early may only tell no times: no excuse.
+            // stop at 7.03 s of picture and 5.97 s of sound, or its picture's reach its end.
             {"source's packets stop short of its header", 8.07, false, {7.03, 6.0, -1}, {"source.mp4"},
              {{8.07, 8.07, 8.07}, false}, {7.03, 5.97, -1}, Task::Terminated, ""},
             {"source's sound packets alone stop short", 8.07, false, {8.07, 6.0, -1}, {"source.mp4"},
-             {{8.07, 8.07, 8.07}, false}, {8.07, 5.97, -1}, Task::Aborted, "its sound lasts 6.0 s of the 8.1 s asked for"},
+             {{8.07, 8.07, 8.07}, false}, {8.07, 5.97, -1}, Task::Terminated, ""},
+            // A sound whose length is the container's: its packets may tell no times.
+            {"source's sound of no length of its own, its packets short", 8.07, false, {8.07, 6.0, -1}, {"source.rm"},
+             {{8.07, 8.07, 8.07}, false, true, false}, {8.07, 5.97, -1}, Task::Aborted, "its sound lasts 6.0 s of the 8.1 s asked for"},
             // A VBR MP3 without a header: the player guessed 153 s for 40 s of sound.
             {"estimated source length", 153.0, false, {-1, 40.0, -1}, {"source.mp3"}, {{-1, 64.8, 64.8}, true}, {-1, 40.05, -1},
              Task::Terminated, ""},

@@ -759,7 +759,7 @@ private slots:
     // each, and two titles sharing the first set.
     void titleFieldOrders_data()
     {
-        QTest::addColumn<QList<QStringList>>("titleSets"); // each set's titles: "progressive" or "bb"
+        QTest::addColumn<QList<QStringList>>("titleSets"); // each set's titles: "progressive" (4:3) or "bb" (16:9)
         QTest::newRow("a title in each set") << QList<QStringList>{{"progressive"}, {"bb"}};
         QTest::newRow("two titles in the first set") << QList<QStringList>{{"progressive", "progressive"}, {"bb"}};
         QTest::newRow("two titles in the second set") << QList<QStringList>{{"bb"}, {"progressive", "progressive"}};
@@ -772,16 +772,19 @@ private slots:
                                                      "-f", "lavfi", "-i", "sine=duration=1", "-target", "pal-dvd"}
                                              + fields);
         };
-        const QMap<QString, QString> vobs{{"progressive", title("fields-progressive.mpg", {})},
-                                          {"bb", title("fields-bottom.mpg", {"-flags", "+ilme+ildct", "-top", "0"})}};
+        // A TV recording's interlaced title in a set of 16:9 pictures.
+        const QMap<QString, QString> vobs{{"progressive", title("fields-progressive.mpg", {"-aspect", "4:3"})},
+                                          {"bb", title("fields-bottom-wide.mpg", {"-flags", "+ilme+ildct", "-top", "0", "-aspect", "16:9"})}};
+        const QMap<QString, QString> shapes{{"progressive", "4:3 1.33"}, {"bb", "16:9 1.78"}};
         QVERIFY(!vobs.value("progressive").isEmpty() && !vobs.value("bb").isEmpty());
         QString xml;
-        QStringList orders; // each title's, in title order
+        QStringList orders; // each title's field order and shapes, in title order
         for (const QStringList &titles : titleSets) {
-            xml += " <titleset><titles><video format=\"pal\" aspect=\"4:3\"/><audio lang=\"en\"/>";
+            xml += QStringLiteral(" <titleset><titles><video format=\"pal\" aspect=\"%1\"/><audio lang=\"en\"/>")
+                       .arg(shapes.value(titles.first()).section(' ', 0, 0));
             for (const QString &order : titles) {
                 xml += QStringLiteral("<pgc><vob file=\"%1\"/></pgc>").arg(vobs.value(order));
-                orders << order;
+                orders << order + ' ' + shapes.value(order).section(' ', 1);
             }
             xml += "</titles></titleset>\n";
         }
@@ -793,10 +796,14 @@ private slots:
         std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences));
         QVERIFY(panel->setInput(root + "/VIDEO_TS", 2)); // as a disc's VIDEO_TS folder is opened
         QStringList found;
-        for (const TitleInfo &loaded : std::as_const(panel->titles))
-            found << loaded.facts.fieldOrder;
+        for (const TitleInfo &loaded : std::as_const(panel->titles)) {
+            QStringList shown;
+            for (double shape : loaded.facts.shapes)
+                shown << QString::number(shape, 'f', 2);
+            found << loaded.facts.fieldOrder + ' ' + shown.join('>');
+        }
         QCOMPARE(found, orders);
-        const qsizetype interlaced = orders.indexOf("bb");
+        const qsizetype interlaced = orders.indexOf("bb 1.78");
         panel->titleCombo->setCurrentIndex(int(interlaced));
         QCOMPARE(panel->currentSourceFacts().fieldOrder, QString("bb"));
         QVERIFY(consoles.log.toPlainText().contains(
