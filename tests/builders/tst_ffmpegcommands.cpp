@@ -408,6 +408,14 @@ private slots:
             encode.job.source.facts.sounds = {{"aac", 2, 0.5, 1}, {"aac", 2, 0.0, 1.5}};
             return ::encode(encode);
         }() << "-af aresample=async=1:min_hard_comp=0.01,asetpts=PTS-0.023/TB,aresample=async=1:first_pts=0 -strict";
+        // ... whose rates could not be read through the file: a change may come.
+        QTest::newRow("AVI sound on the picture's clock, its rates unread") << [] {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96);
+            encode.job.source.facts.pictureStart = 0.023;
+            encode.job.source.facts.sounds = {{"aac", 2, 0.5, 1}, {"aac", 2, 0.0, 1.5}};
+            encode.job.source.facts.unknown = SourceFacts::SoundRatesUnknown;
+            return ::encode(encode);
+        }() << "-ab 96k -async 1 -adrift_threshold 0.01 -af aresample=async=1:min_hard_comp=0.01 -strict";
         // Its sound after its picture, changing rate: silence before it in the first filters
         // alone.
         QTest::newRow("AVI of a late sound changing rate") << [] {

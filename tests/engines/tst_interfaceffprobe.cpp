@@ -224,8 +224,8 @@ private slots:
             return TestMedia::clip("turned" + tag + ".mp4", wide + QStringList{"THEN", "-c", "copy",
                                                                               "-metadata:s:v:0", "rotate=" + tag});
         };
-        QTest::newRow("phone, a quarter clockwise") << turned("270") << "" << "turn 90|progressive|cfr 30|0+2|aac 1ch 0+2 lead 0.02";
-        QTest::newRow("phone, a quarter back") << turned("90") << "" << "turn 270|progressive|cfr 30|0+2|aac 1ch 0+2 lead 0.02";
+        QTest::newRow("phone, a quarter clockwise") << turned("270") << "" << "turn 90|progressive|cfr 30|0+2 shapes 0.56|aac 1ch 0+2 lead 0.02";
+        QTest::newRow("phone, a quarter back") << turned("90") << "" << "turn 270|progressive|cfr 30|0+2 shapes 0.56|aac 1ch 0+2 lead 0.02";
         QTest::newRow("phone upside down") << turned("180") << "" << "turn 180|progressive|cfr 30|0+2|aac 1ch 0+2 lead 0.02";
         QTest::newRow("TV recording: fields top first, streams starting late")
             << TestMedia::clip("interlaced.ts", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=2",
@@ -312,13 +312,19 @@ private slots:
                                                  << "turn 0|bt, top first|cfr 0|0+2|unknown fields,rate,shapes,length";
 
         // A quick trim's edit list: 1.3 s of picture and sound before the start, to be
-        // decoded and not shown (AAC's priming is such a lead-in too).
+        // decoded and not shown (AAC's priming is such a lead-in too); without sound, half a
+        // second of picture.
         QTest::newRow("quick trim, an edit list")
             << TestMedia::clip("facts-trimmed.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=30:duration=2.3",
                                                      "-f", "lavfi", "-i", "sine=duration=2.3", "-c:v", "libx264", "-preset",
                                                      "ultrafast", "-g", "250", "-c:a", "aac", "-output_ts_offset", "-1.3",
                                                      "-avoid_negative_ts", "disabled"})
             << "" << "turn 0|progressive|cfr 30|0+1 lead 1.3|aac 1ch 0+1 lead 1.02";
+        QTest::newRow("quick trim without sound")
+            << TestMedia::clip("facts-trimmed-silent.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=2.5",
+                                                            "-c:v", "libx264", "-preset", "ultrafast", "-output_ts_offset", "-0.5",
+                                                            "-avoid_negative_ts", "disabled"})
+            << "" << "turn 0|progressive|cfr 25|0+2.02 lead 0.52";
 
         // Rates judged over the whole file. A phone's rate that drops in the dark after the
         // seconds the analysis lists (30 a second, then 10), counted in its MP4 header:
@@ -500,7 +506,8 @@ private slots:
         QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder + shown,
                           facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate) : "cfr " + n(facts.frameRate),
                           n(facts.pictureStart) + '+' + n(facts.pictureLength) + lead(facts.pictureLeadIn)
-                              + (facts.stillPicture ? " still" : "") + (facts.shapeChanges() ? " shapes " + shapes.join('>') : "")};
+                              + (facts.stillPicture ? " still" : "")
+                              + (facts.shapeChanges() || (facts.sideways() && !shapes.isEmpty()) ? " shapes " + shapes.join('>') : "")};
         for (const SourceFacts::Sound &sound : facts.sounds)
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length))
                          + lead(sound.leadIn) + (sound.untimed ? " untimed" : "")

@@ -289,7 +289,10 @@ private slots:
         const QString rateUnread = "Player: FFprobe could not read the frame rate of %1 past its first seconds.";
         QTest::newRow("a count that never answers") << uncounted << "-count_packets" << QString("exec '%1' hang").arg(TestMedia::fakeEngine())
                                                     << rateUnread << "progressive" << "rate";
-        QTest::newRow("a count killed") << uncounted << "-count_packets" << "kill -KILL $$" << rateUnread << "progressive" << "rate";
+        // Killed as it ends: its answer, whole as it looks, is no answer.
+        QTest::newRow("a count killed") << uncounted << "-count_packets"
+                                        << R"(echo '{"streams": [{"nb_read_packets": 500}]}'; kill -KILL $$)" << rateUnread
+                                        << "progressive" << "rate";
         QTest::newRow("a count that prints no answer") << uncounted << "-count_packets" << "echo 'nb_read_packets=250'" << rateUnread
                                                        << "progressive" << "rate";
         // Counts its own listing belies: one picture (it made the film a still picture), and
@@ -304,6 +307,10 @@ private slots:
         QTest::newRow("sound rates that never answer") << uncounted << "nb_samples" << QString("exec '%1' hang").arg(TestMedia::fakeEngine())
                                                        << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
                                                        << "progressive" << "sound length";
+        // A download cut short: the load says the file is shorter than its header declares.
+        QTest::newRow("a download cut short")
+            << TestMedia::cutBack("loading-cut.mkv", uncounted, 0.5) << "NONE" << ":"
+            << "The file stops at %2 s of the 20.02 s its header declares: it was cut short" << "progressive" << "";
         // A title held 10 s, then moving: the picture is no still one, whatever the count does.
         QTest::newRow("a held picture that moves later, uncounted")
             << TestMedia::clip("loading-title.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
@@ -330,8 +337,10 @@ private slots:
                          &consoles.log, 3, &preferences);
         QVERIFY(panel.setInput(path, 1));
         const QString log = consoles.log.toPlainText();
-        QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(said.arg(path)), qPrintable(log));
         const SourceFacts &facts = panel.movieInfo.facts;
+        const QString text = said.contains("%2") ? said.arg(QString::number(facts.length, 'f', 2)) : said.arg(path);
+        QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(text), qPrintable(log));
+        QCOMPARE(panel.loadNotes().join(' ').contains(" stops at "), said.contains(" stops at "));
         QCOMPARE(facts.fieldOrder, fieldOrder);
         const char *const names[] = {"fields", "rate", "shapes", "sound", "length"};
         QStringList unread;
@@ -763,6 +772,8 @@ private slots:
         QTest::newRow("a title in each set") << QList<QStringList>{{"progressive"}, {"bb"}};
         QTest::newRow("two titles in the first set") << QList<QStringList>{{"progressive", "progressive"}, {"bb"}};
         QTest::newRow("two titles in the second set") << QList<QStringList>{{"bb"}, {"progressive", "progressive"}};
+        // A recorder's title that turns from 4:3 to 16:9 partway: its later sequence headers say so.
+        QTest::newRow("a title turning to 16:9") << QList<QStringList>{{"turning"}};
     }
     void titleFieldOrders()
     {
@@ -774,8 +785,9 @@ private slots:
         };
         // A TV recording's interlaced title in a set of 16:9 pictures.
         const QMap<QString, QString> vobs{{"progressive", title("fields-progressive.mpg", {"-aspect", "4:3"})},
-                                          {"bb", title("fields-bottom-wide.mpg", {"-flags", "+ilme+ildct", "-top", "0", "-aspect", "16:9"})}};
-        const QMap<QString, QString> shapes{{"progressive", "4:3 1.33"}, {"bb", "16:9 1.78"}};
+                                          {"bb", title("fields-bottom-wide.mpg", {"-flags", "+ilme+ildct", "-top", "0", "-aspect", "16:9"})},
+                                          {"turning", title("fields-turning.mpg", {"-aspect", "4:3", "-t", "2"})}};
+        const QMap<QString, QString> shapes{{"progressive", "4:3 1.33"}, {"bb", "16:9 1.78"}, {"turning", "4:3 1.33>1.78"}};
         QVERIFY(!vobs.value("progressive").isEmpty() && !vobs.value("bb").isEmpty());
         QString xml;
         QStringList orders; // each title's field order and shapes, in title order
@@ -784,12 +796,25 @@ private slots:
                        .arg(shapes.value(titles.first()).section(' ', 0, 0));
             for (const QString &order : titles) {
                 xml += QStringLiteral("<pgc><vob file=\"%1\"/></pgc>").arg(vobs.value(order));
-                orders << order + ' ' + shapes.value(order).section(' ', 1);
+                orders << (order == "bb" ? order : QString("progressive")) + ' ' + shapes.value(order).section(' ', 1);
             }
             xml += "</titles></titleset>\n";
         }
         const QString root = TestMedia::folder() + "/fields-dvd-" + QString(QTest::currentDataTag()).replace(' ', '-');
         QVERIFY(TestMedia::authorDvd(root, xml));
+        // The turning title's sequence headers in its second half flag 16:9 (their aspect code 3).
+        for (int set = 1; set <= titleSets.size(); ++set) {
+            if (titleSets[set - 1].first() != "turning")
+                continue;
+            QFile vob(QStringLiteral("%1/VIDEO_TS/VTS_%2_1.VOB").arg(root).arg(set, 2, 10, QChar('0')));
+            QVERIFY(vob.open(QIODevice::ReadWrite));
+            QByteArray bytes = vob.readAll();
+            const QByteArray header("\x00\x00\x01\xb3", 4);
+            for (qsizetype at = bytes.indexOf(header, bytes.size() / 2); at >= 0 && at + 8 < bytes.size();
+                 at = bytes.indexOf(header, at + 4))
+                bytes[at + 7] = char((bytes[at + 7] & 0x0f) | 0x30);
+            QVERIFY(vob.seek(0) && vob.write(bytes) == bytes.size());
+        }
         PlayerPreferences preferences;
         preferences.ignoreShortTitles = false;
         PanelConsoles consoles;
@@ -804,6 +829,8 @@ private slots:
         }
         QCOMPARE(found, orders);
         const qsizetype interlaced = orders.indexOf("bb 1.78");
+        if (interlaced < 0)
+            return;
         panel->titleCombo->setCurrentIndex(int(interlaced));
         QCOMPARE(panel->currentSourceFacts().fieldOrder, QString("bb"));
         QVERIFY(consoles.log.toPlainText().contains(
