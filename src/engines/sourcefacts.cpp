@@ -377,9 +377,12 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         sound.start = stream.start_time;
         sound.leadIn = leadIn(stream.discardedTimes, stream.start_time);
         sound.untimed = untimed(stream);
+        // In a file cut short, a sound whose end was not read lasts as far as the file does.
         const std::optional<double> end = soundEnd(stream);
-        sound.length = heldLength(stream.duration > 0.0 ? stream.duration : probe.duration,
-                                  end ? std::optional<double>(*end - stream.start_time) : std::nullopt, cut);
+        const std::optional<double> held = end ? std::optional<double>(*end - stream.start_time)
+                                           : cut ? std::optional<double>(containerStart + facts.length - stream.start_time)
+                                                 : std::nullopt;
+        sound.length = heldLength(stream.duration > 0.0 ? stream.duration : probe.duration, held, cut);
         sound.rates = stream.sampledRates;
         sound.overlaps = stream.sampledOverlap;
         facts.sounds.append(sound);

@@ -456,6 +456,23 @@ private slots:
             << TestMedia::cutBack("facts-cut.mkv", TestMedia::clip("facts-uncut.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=20",
                                   "-f", "lavfi", "-i", "sine=duration=20", "-c:v", "libx264", "-preset", "ultrafast", "-g", "25", "-c:a", "aac"}), 0.5)
             << "" << "turn 0|progressive|cfr 25|0.02+10|aac 1ch 0+10.03|holds 10.03 of 20.02";
+        // ... whose clock starts 5 s on (Matroska's length counted from 0).
+        QTest::newRow("Matroska of a late clock cut at half its bytes")
+            << TestMedia::cutBack("facts-cut-late.mkv", TestMedia::clip("facts-uncut-late.mkv", {"-f", "lavfi", "-i",
+                                  "testsrc2=size=160x90:rate=25:duration=20", "-f", "lavfi", "-i", "sine=duration=20", "-c:v", "libx264",
+                                  "-preset", "ultrafast", "-g", "25", "-c:a", "aac", "-output_ts_offset", "5"}), 0.5)
+            << "" << "turn 0|progressive|cfr 25|5+10|aac 1ch 4.98+10.03|holds 10.03 of 25";
+        // A download whose index at its front counts what never came: no rate of it.
+        QTest::newRow("MP4 download cut short, its index at the front")
+            << TestMedia::cutBack("facts-cut.mp4", TestMedia::clip("facts-uncut.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=10:duration=2",
+                                  "-f", "lavfi", "-i", "sine=duration=2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac",
+                                  "-movflags", "faststart"}), 0.6)
+            << "" << "turn 0|progressive|cfr 10|0+1.1|aac 1ch 0+1.09 lead 0.02|holds 1.1 of 2";
+        // RealMedia cut short, its sound's packets all at 0: how far it reaches is not told by them.
+        QTest::newRow("RealMedia cut at half its bytes")
+            << TestMedia::cutBack("facts-cut.rm", TestMedia::clip("facts-uncut.rm", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=8",
+                                  "-f", "lavfi", "-i", "sine=duration=8:sample_rate=8000", "-c:v", "rv20", "-c:a", "real_144"}), 0.5)
+            << "" << "turn 0|progressive|cfr 25|0+3.36|ra_144 1ch 0+3.36 untimed overlapping|holds 3.36 of 8";
         QTest::newRow("AVI whose header counts one picture")
             << TestMedia::aviCounting("facts-onecount.avi", TestMedia::clip("facts-counted.avi", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=10",
                                       "-f", "lavfi", "-i", "sine=duration=10", "-c:v", "mpeg4", "-c:a", "libmp3lame"}), 1)

@@ -311,6 +311,13 @@ private slots:
         QTest::newRow("a download cut short")
             << TestMedia::cutBack("loading-cut.mkv", uncounted, 0.5) << "NONE" << ":"
             << "The file stops at %2 s of the 20.02 s its header declares: it was cut short" << "progressive" << "";
+        // A song of two pictures, the second late (its header counts both): no still picture
+        // where its stretches could not be read.
+        QTest::newRow("two pictures, the second late, stretches unread")
+            << TestMedia::clip("loading-two-late.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
+                                                        "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+eq(n\\,275)'",
+                                                        "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+            << "-skip_frame" << failing << rateUnread << "progressive" << "rate shapes length";
         // A title held 10 s, then moving: the picture is no still one, whatever the count does.
         QTest::newRow("a held picture that moves later, uncounted")
             << TestMedia::clip("loading-title.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
