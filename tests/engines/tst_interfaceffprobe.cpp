@@ -437,17 +437,27 @@ private slots:
         };
         QTest::newRow("TV recording, its sound's rate changing in its last second")
             << TestMedia::clip("facts-lastsecond.ts", broadcast(48000, 18.8, 0) + broadcast(44100, 1.2, 18.8)) << "" << "turn 0|progressive|cfr 25|1.44+20|mp2 1ch 1.43+19.97 rates 48000>44100 overlapping";
-        QTest::newRow("TV recording, its clock far from 0, its rate rising halfway")
+        QTest::newRow("TV recording, its clock far from 0, its rate rising in its middle")
             << TestMedia::clip("facts-farclock.ts", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=12", "-vf",
-                                                     "select='gte(t\\,6)+not(mod(n\\,3))'", "-fps_mode", "vfr", "-c:v", "libx264",
+                                                     "select='between(t\\,4\\,8)+not(mod(n\\,3))'", "-fps_mode", "vfr", "-c:v", "libx264",
                                                      "-preset", "ultrafast", "-g", "15", "-f", "mpegts", "-output_ts_offset", "3600"})
-            << "" << "turn 0|progressive|vfr 19.97 fast 30|3601.4+12";
+            << "" << "turn 0|progressive|vfr 16.72 fast 30|3601.4+11.93";
         QTest::newRow("TV recording, 4:3 then 16:9")
             << TestMedia::clip("facts-shapes.ts", broadcast(48000, 4, 0) + broadcast(48000, 4, 4, "16:9")) << "" << "turn 0|progressive|cfr 25|1.44+8 shapes 1.33>1.78|mp2 1ch 1.43+8.01 overlapping";
         const QStringList film{"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8", "-f", "lavfi", "-i",
                                "sine=sample_rate=48000:duration=8", "-c:v", "libx264", "-preset", "ultrafast", "-g", "30", "-c:a", "aac"};
         QTest::newRow("fragmented MP4, its header counting its first fragment")
             << TestMedia::clip("facts-fragments.mp4", film + QStringList{"-movflags", "frag_keyframe"}) << "" << "turn 0|progressive|cfr 29.92|0+8.02|aac 1ch 0+8.02";
+        // Read by its index after a seek, FFmpeg passes over a fragment and comes back to it.
+        QTest::newRow("fragmented MP4 with its index")
+            << TestMedia::clip("facts-fragments-indexed.mp4", film + QStringList{"-movflags", "frag_keyframe+global_sidx"}) << ""
+            << "turn 0|progressive|cfr 29.37|0+8.02|aac 1ch 0+8.02";
+        // x264's fake interlacing: the stream names its fields top first, its pictures flag
+        // otherwise; the stream's name stands.
+        QTest::newRow("a field order named, its pictures flagging another")
+            << TestMedia::clip("facts-fake-interlaced.mp4", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=1", "-c:v",
+                                                             "libx264", "-preset", "ultrafast", "-x264opts", "fake-interlaced=1:tff=1"})
+            << "" << "turn 0|tt, top first|cfr 25|0+1";
         QTest::newRow("fragmented MP4 whose recorder stopped")
             << TestMedia::cutBack("facts-fragments-cut.mp4",
                                   TestMedia::clip("facts-fragments-indexed.mp4", film + QStringList{"-movflags", "frag_keyframe+global_sidx"}),
@@ -483,6 +493,43 @@ private slots:
             << "" << "turn 0|progressive|cfr 25|0+0.08|aac 1ch 0+3 lead 0.02";
     }
     void sourceFactsWhereTheStreamsAre() { sourceFacts(); }
+
+    // A count of a stream's pictures stands where it is no less than the pictures its listed
+    // packets show apart, those to be discarded too: the run's, else the container's.
+    void trustedCount_data()
+    {
+        QTest::addColumn<QList<double>>("sampled");
+        QTest::addColumn<QList<double>>("discarded");
+        QTest::addColumn<QList<double>>("spread");
+        QTest::addColumn<int>("header");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<int>("trusted");
+        const QList<double> four{0, 0.04, 0.08, 0.12};
+        QTest::newRow("the header's, as many as listed") << four << QList<double>{} << QList<double>{} << 4 << 0 << 4;
+        QTest::newRow("a header counting one of four") << four << QList<double>{} << QList<double>{} << 1 << 0 << 0;
+        QTest::newRow("the run's before the header's") << four << QList<double>{} << QList<double>{} << 4 << 9 << 9;
+        QTest::newRow("the run's below the listed, the header's") << four << QList<double>{} << QList<double>{} << 5 << 3 << 5;
+        QTest::newRow("a lead-in counted with the rest") << four << QList<double>{-0.08, -0.04} << QList<double>{} << 6 << 0 << 6;
+        QTest::newRow("a count short of the lead-in") << four << QList<double>{-0.08, -0.04} << QList<double>{} << 5 << 0 << 0;
+        QTest::newRow("the same time listed twice is one picture")
+            << four << QList<double>{} << QList<double>{0.08, 0.12, 0.16} << 5 << 0 << 5;
+    }
+    void trustedCount()
+    {
+        QFETCH(QList<double>, sampled);
+        QFETCH(QList<double>, discarded);
+        QFETCH(QList<double>, spread);
+        QFETCH(int, header);
+        QFETCH(int, run);
+        QFETCH(int, trusted);
+        FFprobeVideoStream stream;
+        stream.sampledTimes = sampled;
+        stream.discardedTimes = discarded;
+        stream.spreadTimes = {spread};
+        stream.nb_frames = header;
+        stream.nb_read_packets = run;
+        QCOMPARE(stream.trustedCount(), trusted);
+    }
 
     void sourceFacts()
     {

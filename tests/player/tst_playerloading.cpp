@@ -304,6 +304,9 @@ private slots:
                                                    << "progressive" << "rate";
         QTest::newRow("stretches that print no answer") << uncounted << "-skip_frame" << "echo '{\"packets_and_frames\": ['"
                                                         << rateUnread << "progressive" << "rate shapes length";
+        QTest::newRow("sound rates that print no answer") << uncounted << "nb_samples" << "echo '{}'"
+                                                          << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
+                                                          << "progressive" << "sound length";
         QTest::newRow("sound rates that never answer") << uncounted << "nb_samples" << QString("exec '%1' hang").arg(TestMedia::fakeEngine())
                                                        << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
                                                        << "progressive" << "sound length";
@@ -318,11 +321,20 @@ private slots:
                                                         "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+eq(n\\,275)'",
                                                         "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
             << "-skip_frame" << failing << rateUnread << "progressive" << "rate shapes length";
-        // A title held 10 s, then moving: the picture is no still one, whatever the count does.
-        QTest::newRow("a held picture that moves later, uncounted")
-            << TestMedia::clip("loading-title.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
-                                                     "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+gte(t\\,10)'",
-                                                     "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+        // A title held 10 s, then moving: the picture is no still one, whatever the count does,
+        // nor where neither a count nor a stretch could be read.
+        const QString title = TestMedia::clip("loading-title.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
+                                                                   "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+gte(t\\,10)'",
+                                                                   "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+        QTest::newRow("a held picture that moves later, uncounted") << title << "-count_packets" << failing << rateUnread
+                                                                    << "progressive" << "rate";
+        QTest::newRow("a held picture, neither counted nor read through") << title << "v:0" << failing << rateUnread
+                                                                          << "progressive" << "rate shapes length";
+        // An AVI whose damaged header counts one picture, its count failing: no count of it.
+        QTest::newRow("AVI header counting one picture, uncounted")
+            << TestMedia::aviCounting("loading-onecount.avi", TestMedia::clip("loading-counted.avi", {"-f", "lavfi", "-i",
+                                      "testsrc2=size=160x90:rate=25:duration=10", "-f", "lavfi", "-i", "sine=duration=10", "-c:v", "mpeg4",
+                                      "-c:a", "libmp3lame"}), 1)
             << "-count_packets" << failing << rateUnread << "progressive" << "rate";
     }
     void unreadSamplesAreSaid()
@@ -336,7 +348,7 @@ private slots:
         QVERIFY(!path.isEmpty());
         // FFprobe that answers the analysis and fails the runs that complete it.
         const QString ffprobe = writeEngineScript("ffprobe-unread-" + QString(QTest::currentDataTag()).replace(' ', '-'),
-                                                  QString("case \"$*\" in *%1*) %2 ;; esac\nexec ffprobe \"$@\"").arg(run, fault));
+                                                  QString("case \"$*\" in *%1*) %2; exit ;; esac\nexec ffprobe \"$@\"").arg(run, fault));
         PlayerPreferences preferences;
         preferences.latencyFinished = 1000;
         PanelConsoles consoles;
