@@ -32,11 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     found += FFprobe::parsePackets(text).size();
     // The answers of the runs that complete an analysis, read into its moving picture.
-    InterfaceFFprobe::parseFields(&probe, text);
     InterfaceFFprobe::parseSpread(&probe, text);
     InterfaceFFprobe::parseCount(&probe, text);
+    InterfaceFFprobe::parseSoundRates(&probe, text);
     for (const FFprobeVideoStream &stream : std::as_const(probe.videoStreams))
-        found += stream.spreadTimes.size() + stream.nb_read_packets + stream.frame_field_order.size();
+        found += stream.spreadTimes.size() + stream.nb_read_packets + stream.frame_field_order.size()
+                 + stream.sampledShapes.size();
     FFprobe engine;
     engine.parseSignature(text);
     for (const QByteArray &line : FuzzTarget::lines(data, size)) {

@@ -555,22 +555,31 @@ void FFmpegEncodeCommand::addAudio()
         m_arguments << "-ab" << MEncoderEncodeCommand::number(bitrate) + "k";
     const QString encoder =
         audioEncoder(codec, m_settings.muxer, m_settings.profileLevel ? m_settings.level : 0);
-    // Left to the source, the channels are those the target plays, in a layout the encoder
-    // writes so that players read it.
+    // A copy keeps the sound's frames as they are: FFmpeg filters none of them.
+    const bool copied = encoder == QLatin1String("copy");
     QStringList filters;
-    filters << soundTiming(m_job.source);
+    if (!copied)
+        filters << soundTiming(m_job.source);
     // Silence from the file's start keeps a sound that starts later in step: a WMA sound
     // decodes from 0.09 s of an ASF whose picture starts at 0.05 s.
-    // FFmpeg builds its filters anew where the sound's rate changes, and this one pads from the
-    // file's start again (half a second of silence in a second of a recording that goes from
-    // 48 kHz to 44.1 kHz). FFmpeg's own "-async" pads in the first filters only: left
-    // without, a sound that starts after its picture started with it.
-    if (soundStartsWithFile(m_settings.muxer, codec)) {
-        if (soundRateChanges(m_job.source))
+    // FFmpeg builds its filters anew where the sound's rate changes, and a filter that pads
+    // from the file's start pads again there (half a second of silence in a second of a
+    // recording that goes from 48 kHz to 44.1 kHz). FFmpeg's own "-async" pads in the first
+    // filters only, so it is right whatever the sound holds, seen at the load or not; but it
+    // pads before any filter, so a picture that starts after the input's earliest stream
+    // needs the sound on its clock first, which is kept to a sound whose rate was measured
+    // plain (left without, a sound that starts after its picture started with it).
+    if (!copied && soundStartsWithFile(m_settings.muxer, codec)) {
+        const QString pictureClock = soundOnPictureClock();
+        const bool plainRate = !soundRateChanges(m_job.source)
+                               && !(m_job.source.facts.unknown & SourceFacts::SoundRatesUnknown);
+        if (pictureClock.isEmpty() || !plainRate)
             m_arguments << "-async" << "1" << "-adrift_threshold" << "0.01";
         else
-            filters << soundOnPictureClock() << soundFromStart();
+            filters << pictureClock << soundFromStart();
     }
+    // Left to the source, the channels are those the target plays, in a layout the encoder
+    // writes so that players read it.
     if (!channelsSet)
         filters << AudioChannels::ffmpegLayoutFilter(m_settings.muxer, codec, encoder);
     filters << pcmFramesFilter(codec, rate > 0 ? rate : m_job.source.audio.samplingRate);
@@ -594,8 +603,9 @@ QString FFmpegEncodeCommand::soundTiming(const EncodingSource &source)
     // back, its frames overlap as they come. PCM and Vorbis in Matroska got two packets of one
     // time there, which a decoder refuses. Laid out by their times to the hundredth of a
     // second (the resampler's own bound, a tenth, lets them be), they follow on.
-    const bool overlaps = sound >= 0 && sound < sounds.size() && sounds.at(sound).overlaps;
-    return soundRateChanges(source) || overlaps ? QStringLiteral("aresample=async=1:min_hard_comp=0.01") : QString();
+    // So for every sound, whether the load saw its rate change or not: between the points it
+    // read, or where its reads failed, a change may still come.
+    return QStringLiteral("aresample=async=1:min_hard_comp=0.01");
 }
 
 bool FFmpegEncodeCommand::soundRateChanges(const EncodingSource &source)

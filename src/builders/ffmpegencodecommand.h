@@ -58,8 +58,8 @@ public:
     // Whether the chosen sound's sampling rate changes partway (SourceFacts::Sound::rates).
     static bool soundRateChanges(const EncodingSource &source);
     // The audio filter, first of any, that times the chosen sound by its samples where its
-    // packets carry no times that move (SourceFacts::Sound::untimed), or by its times where
-    // its rate changes; empty for the others.
+    // packets carry no times that move (SourceFacts::Sound::untimed), else by its times, so
+    // that it follows on where its rate changes, seen at the load or not.
     static QString soundTiming(const EncodingSource &source);
     // The "-map" switches of the source's picture and its chosen sound, each when wanted.
     static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);

@@ -510,7 +510,7 @@ void InterfaceFFmpeg::cliCmdTarget(const char *kind, const char *logText, QStrin
             arguments << "-aspect" << FFmpegEncodeCommand::aspectValue(frame.aspect);
         arguments << SourceFields::ffmpegFieldOptions(data->source, kept) << PictureColour::ffmpegTags(data->source.facts);
         const QString timing = FFmpegEncodeCommand::soundTiming(data->source);
-        if (!timing.isEmpty())
+        if (!timing.isEmpty() && !data->source.noAudio)
             arguments << "-af" << timing;
     }
     arguments << "-target" << target << "-y";

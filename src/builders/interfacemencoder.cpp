@@ -228,12 +228,22 @@ constexpr double kStartsApart = 0.1;
 
 // Whether the job's output has sound: its target (its level's profile, or the user's own
 // choice) may leave it out, whatever the source has.
-bool writesSound(const EncodingJob &job)
+EncodeSettings settingsOf(const EncodingJob &job)
 {
     const EncoderProfile &profile = job.target.profile;
     const bool level = profile.level != EncoderProfile::LevelNone && profile.level != EncoderProfile::LevelUser;
-    const EncodeSettings settings = level ? EncodeSettings::ofProfile(profile, 0) : EncodeSettings::ofTarget(job.target);
-    return !MEncoderEncodeCommand::audioEncoder(settings.audioCodec).isEmpty();
+    return level ? EncodeSettings::ofProfile(profile, 0) : EncodeSettings::ofTarget(job.target);
+}
+
+bool writesSound(const EncodingJob &job)
+{
+    return !MEncoderEncodeCommand::audioEncoder(settingsOf(job).audioCodec).isEmpty();
+}
+
+// Whether it has a picture: the source's, left out where "frameno" writes none.
+bool writesPicture(const EncodingJob &job)
+{
+    return !job.source.noVideo && MEncoderEncodeCommand::videoEncoder(settingsOf(job).videoCodec) != QLatin1String("frameno");
 }
 
 // Audio: every libavcodec audio encoder of today's MEncoder refuses to open ("Specified
@@ -290,11 +300,15 @@ QString InterfaceMEncoder::sourceRefusal(const EncodingSource &source, const QSt
     // as fast, while the sound goes on.
     static const QStringList headedVideo = {"mpeg1video", "mpeg2video"};
     const VideoInfo &video = source.video;
-    if (source.noVideo)
+    if (!source.noVideo) {
+        const QString picture = pictureRefusal(source.facts);
+        if (!picture.isEmpty())
+            return picture;
+    }
+    if (source.kind != SourceKind::MediaFile)
         return QString();
-    const QString picture = pictureRefusal(source.facts);
-    if (!picture.isEmpty() || source.kind != SourceKind::MediaFile)
-        return picture;
+    if (source.noVideo)
+        return withSound ? soundTimingRefusal(source, muxer, false) : QString();
     if (SourceStreams::isTransportStream(source) && !headedVideo.contains(video.videoFormat))
         return tr("MEncoder does not keep %1 video of an MPEG transport stream in time with its sound")
             .arg(video.videoFormat.isEmpty() ? tr("this") : video.videoFormat);
@@ -329,6 +343,11 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QSt
     if (!facts.measured)
         return tr("the timing of this source could not be measured (FFprobe did not answer in time), and "
                   "MEncoder may not read it whole or in step");
+    // MEncoder times every picture by the rate it reads first, so a change past the points
+    // read would go unseen: a rate is plain only where the whole file was counted or read.
+    if (facts.unknown & SourceFacts::RateUnknown)
+        return tr("the frame rate of this source could not be measured through the file, and MEncoder keeps the "
+                  "rate it reads first");
     // MEncoder times every picture by the rate it reads first: of a phone's 6 s of variable
     // rate it kept 0.3 s, of a screen recording's 8 s it made 12.5 s.
     if (facts.variableRate)
@@ -344,9 +363,19 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QSt
         return tr("MEncoder shows the %1 s of picture before this source's start that its edit list "
                   "leaves out")
             .arg(secondsText(facts.pictureLeadIn));
+    return withSound ? soundTimingRefusal(source, muxer, true) : QString();
+}
+
+QString InterfaceMEncoder::soundTimingRefusal(const EncodingSource &source, const QString &muxer, bool withPicture)
+{
+    const SourceFacts &facts = source.facts;
     const int place = SourceStreams::audioIndex(source);
-    if (!withSound || source.noAudio || place >= facts.sounds.size())
+    if (source.noAudio || place < 0 || place >= facts.sounds.size())
         return QString();
+    // MEncoder keeps the sampling rate its sound starts with.
+    if (facts.unknown & SourceFacts::SoundRatesUnknown)
+        return tr("the sampling rate of this source's sound through the file could not be measured, and MEncoder "
+                  "keeps the rate its sound starts with");
     if (facts.sounds.at(place).leadIn > kStartsApart)
         return tr("MEncoder plays the %1 s of sound before this source's start that its edit list "
                   "leaves out")
@@ -358,6 +387,8 @@ QString InterfaceMEncoder::timingRefusal(const EncodingSource &source, const QSt
         return tr("MEncoder does not follow this source's sound where its sampling rate changes (%1 Hz, then "
                   "%2 Hz): the rest would play at the wrong pitch")
             .arg(rates.first()).arg(rates.at(1));
+    if (!withPicture)
+        return QString();
     // MEncoder starts picture and sound together, whatever lies between them in the source.
     const double sound = facts.sounds.at(place).start;
     const double apart = sound - facts.pictureStart;
@@ -414,7 +445,16 @@ QString InterfaceMEncoder::videoCodecRefusal(const QString &muxer, const QString
 QString InterfaceMEncoder::audioCodecRefusal(const QString &muxer, const QString &codec) const
 {
     const QString encoder = MEncoderEncodeCommand::audioEncoder(codec);
-    if (!engineKnown() || encoder.isEmpty())
+    if (encoder.isEmpty())
+        return QString();
+    // A target without a picture is judged by its sound alone.
+    if (data && !writesPicture(*data)) {
+        const QString unread =
+            data->source.kind == SourceKind::MediaFile ? soundTimingRefusal(data->source, muxer, false) : QString();
+        if (!unread.isEmpty())
+            return unread;
+    }
+    if (!engineKnown())
         return QString();
     if (const char *reason = codecLimit(std::begin(kAudioLimits), std::end(kAudioLimits), muxer,
                                         {codec}))

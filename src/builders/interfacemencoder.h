@@ -79,10 +79,13 @@ public:
     QMap<QString, QStringList> libraryNames;
 
 private:
-    // The part of sourceRefusal() that the source's measured timing decides.
+    // The part of sourceRefusal() that the source's measured timing decides: its picture's,
+    // then its chosen sound's when the output has sound; that sound's start against the
+    // picture's only where the output has a picture.
     static QString timingRefusal(const EncodingSource &source, const QString &muxer, bool withSound);
     // The part that the picture's shapes and colours decide, of any source (a DVD title's too).
     static QString pictureRefusal(const SourceFacts &facts);
+    static QString soundTimingRefusal(const EncodingSource &source, const QString &muxer, bool withPicture);
     void initVocabulary();
     void cliCmdTarget(bool superVideoCd, QString &program, QStringList &arguments,
                       const QString &dvdDevice, const QString &output,

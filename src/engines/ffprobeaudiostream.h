@@ -29,4 +29,8 @@ struct FFprobeAudioStream
     QList<int> sampledRates;
     // Whether the times of its decoded frames there go back against their samples somewhere.
     bool sampledOverlap = false;
+    // Where its frames decoded there, near its end too, reach on the file's clock: the end of
+    // the latest one (`sampledEnd`), where any was read (`endRead`).
+    bool endRead = false;
+    double sampledEnd = 0.0;
 };

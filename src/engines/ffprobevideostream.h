@@ -49,13 +49,30 @@ struct FFprobeVideoStream
     // where they begin with one or hold none.
     double keyStart = 0.0;
     // Runs of its own where the analysis leaves them unsaid (InterfaceFFprobe::sampleRuns):
-    // stretches of packet times read at points spread through the file, each in the file's
-    // order; the packets of the whole file counted ("nb_read_packets", 0 uncounted); and the
-    // field order its first decoded pictures flag ("tt", "bb" or "progressive"; empty unread).
+    // stretches of packet times read at its start, at points spread through it and near its
+    // end, each in the file's order; the packets of the whole file counted ("nb_read_packets",
+    // 0 uncounted); the field order its key pictures decoded there flag ("tt", "bb" or
+    // "progressive"; empty unread); and their display shapes (width over height, the sample
+    // aspect included), in the order read.
     QList<QList<double>> spreadTimes;
     int nb_read_packets = 0;
     QString frame_field_order;
+    QList<double> sampledShapes;
     // "DISPOSITION:attached_pic": a picture stored with the sound (an album's cover), one
     // frame that no player shows as moving video.
     bool attached_pic = false;
+
+    // Whether its record names no field order, or one coded apart from the one shown ("tb",
+    // "bt"), which writers name differently: its decoded pictures' flags tell it then.
+    bool fieldOrderUnsaid() const
+    {
+        return field_order.isEmpty() || field_order == QLatin1String("tb") || field_order == QLatin1String("bt");
+    }
+    // The pictures its listed packets show apart (each time once), those to be discarded
+    // included: no true count of its pictures is lower.
+    int picturesSeen() const;
+    // The count of its pictures that stands: the run's, else the container's; 0 where none
+    // does, or where each falls below the pictures seen (a fragmented MP4's header counts
+    // those of its first fragment alone, a damaged AVI header one picture of a moving film).
+    int trustedCount() const;
 };

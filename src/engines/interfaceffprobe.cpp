@@ -6,13 +6,17 @@
 #include "engines/fileargument.h"
 #include "engines/interfacestatus.h"
 #include "engines/picturebounds.h"
+#include "engines/sourcefacts.h"
 
 #include <QDebug>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace {
 // The only keys taken from FFprobe's answer; every other line is ignored.
@@ -29,14 +33,23 @@ const QStringList kStreamKeys = {"index", "duration", "start_time", "bit_rate", 
                                  "DISPOSITION:forced"};
 
 // The packets the analysis lists from the file's start, of every stream.
-constexpr int kSampledPackets = 400;
+constexpr int kSampledPackets = InterfaceFFprobe::SampledPackets;
 // The points spread through the file where a stretch of the picture's packets is read, and
 // the packets of each: a stretch of a second or more at the rates of phones and recorders,
 // and the points a tenth of the file apart or closer.
 constexpr int kSpreadPoints = 8;
 constexpr int kSpreadPackets = 32;
-// The decoded pictures whose flags tell the field order.
-constexpr int kFieldPictures = 6;
+// The packets read at the picture's start, whose key picture tells its field order and shape.
+constexpr int kStartPackets = 6;
+// Near a stream's end the last second before the end it declares is read, and a second past
+// it: a whole file to its end, a file cut short (a recording that stopped, a download that
+// did not finish) from its last key picture to where it stops.
+constexpr double kEndSeconds = 1.0;
+constexpr double kEndReach = 2.0;
+// Packets read one after the other this many usual steps apart were not read in one run.
+constexpr double kReadJump = 8.0;
+// Fewer steps than this tell no usual one.
+constexpr int kFewestSteps = 8;
 // The decoded sound frames of each sound stream read at the start and at each spread point:
 // a second or more of MPEG or AC-3 sound.
 constexpr int kSoundFrames = 48;
@@ -398,17 +411,17 @@ qint64 InterfaceFFprobe::sampleReadLimit(const QString &file, const FFprobeData 
     const int picture = data.movingPicture();
     const double rate = picture < 0 ? 0.0 : data.videoStreams.at(picture).avg_frame_rate;
     const double point = std::max(kPointSeconds, rate > 0.0 ? 2.0 * kSpreadPackets / rate : 0.0);
-    const double bytes = double(size) / data.duration * point * (kSpreadPoints + 1);
+    // The start, the spread points and the end.
+    const double bytes = double(size) / data.duration * point * (kSpreadPoints + 2);
     return std::isfinite(bytes) ? std::max(LeastSampleRead, qint64(std::min(bytes, double(size)))) : LeastSampleRead;
 }
 
 const QList<InterfaceFFprobe::SampleRun> &InterfaceFFprobe::sampleRuns()
 {
-    static const QList<SampleRun> runs = {{FieldSample, &InterfaceFFprobe::cliCmdGetFields, &InterfaceFFprobe::parseFields},
-                                          {RateSample, &InterfaceFFprobe::cliCmdGetSpread, &InterfaceFFprobe::parseSpread},
-                                          {RateSample, &InterfaceFFprobe::cliCmdGetCount, &InterfaceFFprobe::parseCount},
-                                          {SoundRateSample, &InterfaceFFprobe::cliCmdGetSoundRates,
-                                           &InterfaceFFprobe::parseSoundRates}};
+    static const QList<SampleRun> runs = {
+        {Sample(FieldSample | RateSample), &InterfaceFFprobe::cliCmdGetSpread, &InterfaceFFprobe::parseSpread},
+        {RateSample, &InterfaceFFprobe::cliCmdGetCount, &InterfaceFFprobe::parseCount},
+        {SoundRateSample, &InterfaceFFprobe::cliCmdGetSoundRates, &InterfaceFFprobe::parseSoundRates}};
     return runs;
 }
 
@@ -429,42 +442,131 @@ bool InterfaceFFprobe::sampleCommand(const char *name, const QString &file, int 
     return true;
 }
 
-bool InterfaceFFprobe::cliCmdGetFields(const QString &file, const FFprobeData &data, QString &program,
-                                       QStringList &arguments) const
+namespace {
+// Where a stream lies on the file's clock: its start, and how long it lasts as far as the
+// file tells: its own length, else the container's from its start, and no less than its
+// sampled packets reach (an AVI whose header counts one picture of a moving film).
+struct Span
 {
-    const int picture = noSample(data, program, arguments);
-    if (picture < 0)
-        return false;
-    // A DV camcorder's AVI names no field order, where every picture is flagged bottom
-    // first; FFmpeg writes "tb" of a top-first ProRes picture, which QuickTime's own naming
-    // reads as shown bottom first.
-    const QString &order = data.videoStreams.at(picture).field_order;
-    if (!order.isEmpty() && order != QLatin1String("tb") && order != QLatin1String("bt"))
-        return false;
-    return sampleCommand("InterfaceFFprobe::cliCmdGetFields()", file, picture,
-                         {QStringLiteral("-read_intervals"), QStringLiteral("%+#%1").arg(kFieldPictures),
-                          QStringLiteral("-show_entries"), QStringLiteral("frame=interlaced_frame,top_field_first")},
-                         program, arguments);
+    double start = 0.0;
+    double length = 0.0;
+    bool known() const { return length > 0.0 && std::isfinite(start + length); }
+    double end() const { return start + length; }
+};
+
+// Where the container's clock starts: at its earliest stream.
+double containerStart(const FFprobeData &data)
+{
+    double start = std::numeric_limits<double>::infinity();
+    for (const FFprobeVideoStream &stream : data.videoStreams)
+        start = std::min(start, stream.start_time);
+    for (const FFprobeAudioStream &stream : data.audioStreams)
+        start = std::min(start, stream.start_time);
+    return std::isfinite(start) ? start : 0.0;
 }
+
+Span streamSpan(const FFprobeData &data, double start, double own, const QList<double> &sampled)
+{
+    const double container = data.duration > 0.0 ? containerStart(data) + data.duration - start : 0.0;
+    double length = own > 0.0 ? own : container;
+    double reach = 0.0;
+    for (double time : sampled)
+        reach = std::max(reach, time - start);
+    if (length < reach)
+        length = std::max(reach, container);
+    return {start, length};
+}
+
+// An interval of -read_intervals from a point on the file's clock (none before 0).
+QString intervalAt(double point, const QString &reach)
+{
+    return QString::number(std::max(point, 0.0), 'f', 3) + reach;
+}
+
+// Where the interval that reads a stream near the end it declares starts, and how far it reads.
+double endPoint(const Span &span)
+{
+    return std::max(span.end() - kEndSeconds, span.start);
+}
+QString endReach()
+{
+    return QStringLiteral("%+%1").arg(kEndReach);
+}
+
+// The usual step between sorted times (their median), 0 for too few.
+double usualStep(const QList<double> &times)
+{
+    QList<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    QList<double> steps;
+    for (qsizetype i = 1; i < sorted.size(); ++i)
+        if (sorted.at(i) - sorted.at(i - 1) >= 0.001)
+            steps << sorted.at(i) - sorted.at(i - 1);
+    if (steps.size() < kFewestSteps)
+        return 0.0;
+    std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+    return steps.at(steps.size() / 2);
+}
+
+// What the decoded key pictures flag: how many were read, how many flag two fields and of
+// those how many the top one first, and their display shapes in the order read.
+struct KeyPictures
+{
+    int read = 0;
+    int interlaced = 0;
+    int topFirst = 0;
+    QList<double> shapes;
+
+    void add(const FFprobeReport::Block &frame)
+    {
+        ++read;
+        if (fieldValue(frame, "interlaced_frame") == QLatin1String("1")) {
+            ++interlaced;
+            topFirst += fieldValue(frame, "top_field_first") == QLatin1String("1");
+        }
+        // A picture of no sample aspect ("0:1", "N/A") is shown as stored.
+        const double sample = InterfaceFFprobe::parseRatio(fieldValue(frame, "sample_aspect_ratio"));
+        const int width = PictureBounds::side(fieldValue(frame, "width").toInt());
+        const int height = PictureBounds::side(fieldValue(frame, "height").toInt());
+        const double shape = height > 0 ? PictureBounds::aspect(width * (sample > 0.0 ? sample : 1.0) / height) : 0.0;
+        if (shape > 0.0)
+            shapes << shape;
+    }
+    QString fieldOrder() const
+    {
+        return interlaced == 0 ? QStringLiteral("progressive")
+               : 2 * topFirst >= interlaced ? QStringLiteral("tt")
+                                            : QStringLiteral("bb");
+    }
+};
+} // namespace
 
 bool InterfaceFFprobe::cliCmdGetSpread(const QString &file, const FFprobeData &data, QString &program,
                                        QStringList &arguments) const
 {
     const int picture = noSample(data, program, arguments);
-    if (picture < 0 || data.sampledPackets < kSampledPackets)
-        return false; // the first answer read the whole file
-    const FFprobeVideoStream &stream = data.videoStreams.at(picture);
-    const double length = stream.duration > 0.0 ? stream.duration : data.duration;
-    if (!(length > 0.0) || !std::isfinite(length + stream.start_time))
+    if (picture < 0)
         return false;
-    QStringList points;
-    for (int k = 1; k <= kSpreadPoints; ++k)
-        points << QStringLiteral("%1%+#%2")
-                      .arg(std::max(stream.start_time + length * k / (kSpreadPoints + 1), 0.0), 0, 'f', 3)
-                      .arg(kSpreadPackets);
+    // The start's pictures, whose first key one tells the field order a DV camcorder's AVI
+    // names nowhere else and the shape the picture starts with; then the stretches. Only key
+    // pictures are decoded: each stretch starts at one where the container has an index, and
+    // a transport stream's stretch passes one within a group of pictures.
+    const FFprobeVideoStream &stream = data.videoStreams.at(picture);
+    QStringList intervals{QStringLiteral("%+#%1").arg(kStartPackets)};
+    const Span span = streamSpan(data, stream.start_time, stream.duration, stream.sampledTimes);
+    if (span.known()) {
+        const QString stretch = QStringLiteral("%+#%1").arg(kSpreadPackets);
+        for (int k = 1; k <= kSpreadPoints; ++k)
+            intervals << intervalAt(span.start + span.length * k / (kSpreadPoints + 1), stretch);
+        // Never before the last stretch: one that reached the end holds what this reads again.
+        intervals << intervalAt(std::max(endPoint(span), span.start + span.length * kSpreadPoints / (kSpreadPoints + 1)),
+                                endReach());
+    }
     return sampleCommand("InterfaceFFprobe::cliCmdGetSpread()", file, picture,
-                         {QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
-                          QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time,dts_time,flags")},
+                         {QStringLiteral("-skip_frame"), QStringLiteral("nokey"), QStringLiteral("-read_intervals"),
+                          intervals.join(QLatin1Char(',')), QStringLiteral("-show_entries"),
+                          QStringLiteral("packet=pts_time,dts_time,flags:frame=sample_aspect_ratio,width,height,"
+                                         "interlaced_frame,top_field_first")},
                          program, arguments);
 }
 
@@ -472,8 +574,12 @@ bool InterfaceFFprobe::cliCmdGetCount(const QString &file, const FFprobeData &da
                                       QStringList &arguments) const
 {
     const int picture = noSample(data, program, arguments);
-    if (picture < 0 || data.sampledPackets < kSampledPackets || data.videoStreams.at(picture).nb_frames > 0
-        || QFileInfo(file).size() > kCountedBytes)
+    if (picture < 0 || data.sampledPackets < kSampledPackets || QFileInfo(file).size() > kCountedBytes)
+        return false;
+    // A container's count that is no less than the pictures listed stands; a fragmented MP4
+    // counts those of its first fragment alone, an AVI's damaged header one picture.
+    const FFprobeVideoStream &stream = data.videoStreams.at(picture);
+    if (stream.nb_frames > 0 && stream.nb_frames >= stream.picturesSeen())
         return false;
     return sampleCommand("InterfaceFFprobe::cliCmdGetCount()", file, picture,
                          {QStringLiteral("-count_packets"), QStringLiteral("-show_entries"),
@@ -489,25 +595,48 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
     if (data.audioStreams.isEmpty())
         return false;
     // A packet listing states no rate, and FFprobe 5.1's frames state none either: a stretch's
-    // rate is its decoded samples over the time they span, read where the picture's spread is
-    // read and at the start. The count of each interval covers every sound stream.
-    const double start = data.audioStreams.first().start_time;
+    // rate is its decoded samples over the time they span, read at the start, at points spread
+    // from the earliest sound's start to the latest's end, and near each one's end (a
+    // broadcast's sound may change its rate in its last seconds). The count of each interval
+    // covers every sound stream.
     // Every stream is read, the pictures left undecoded: with the sound alone FFprobe seeks by
     // the sound's own index, which Matroska's cues do not hold, and reads the file from its start
     // up to each point (922 MB of a 1 GB film, to be sure of its sound's last point). Each point's
     // count covers the other streams' packets, as they came among the sound's first ones.
     const QString frames = QStringLiteral("%+#%1").arg(soundPointPackets(data));
-    QStringList points{frames};
-    if (data.duration > 0.0 && std::isfinite(data.duration + start))
-        for (int k = 1; k <= kSpreadPoints; ++k) {
-            const double point = std::max(start + data.duration * k / (kSpreadPoints + 1), 0.0);
-            points << QString::number(point, 'f', 3) + frames;
-        }
+    QList<Span> spans;
+    double first = std::numeric_limits<double>::infinity(), last = -first;
+    for (const FFprobeAudioStream &stream : data.audioStreams) {
+        const Span span = streamSpan(data, stream.start_time, stream.duration, stream.sampledTimes);
+        if (!span.known())
+            continue;
+        spans << span;
+        first = std::min(first, span.start);
+        last = std::max(last, span.end());
+    }
+    QList<std::pair<double, QString>> points; // in the order of the file's clock
+    if (!spans.isEmpty())
+        for (int k = 1; k <= kSpreadPoints; ++k)
+            points.append({first + (last - first) * k / (kSpreadPoints + 1), frames});
+    for (const Span &span : std::as_const(spans)) {
+        const double end = endPoint(span);
+        const bool read = std::any_of(points.cbegin(), points.cend(), [&](const std::pair<double, QString> &point) {
+            return point.second != frames && std::abs(point.first - end) < kEndSeconds;
+        });
+        if (!read)
+            points.append({end, endReach()});
+    }
+    std::stable_sort(points.begin(), points.end(),
+                     [](const std::pair<double, QString> &a, const std::pair<double, QString> &b) { return a.first < b.first; });
+    QStringList intervals{frames};
+    for (const auto &[time, reach] : std::as_const(points))
+        intervals << intervalAt(time, reach);
     program = m_binary;
     arguments = QStringList{fileArgument(file), QStringLiteral("-skip_frame:v"), QStringLiteral("all"),
-                            QStringLiteral("-read_intervals"), points.join(QLatin1Char(',')),
+                            QStringLiteral("-read_intervals"), intervals.join(QLatin1Char(',')),
                             QStringLiteral("-show_entries"),
-                            QStringLiteral("frame=stream_index,nb_samples,best_effort_timestamp_time,pkt_pos")}
+                            QStringLiteral("packet=stream_index,pts_time,duration_time:"
+                                           "frame=stream_index,nb_samples,best_effort_timestamp_time,pkt_pos")}
                 + FFprobeReport::outputOptions();
     qCDebug(lcEngines) << "InterfaceFFprobe::cliCmdGetSoundRates() returns command:" << program << "with options"
                        << arguments;
@@ -580,7 +709,24 @@ bool timesOverlap(const SoundFrames &frames, int fastestRate)
 bool InterfaceFFprobe::parseSoundRates(FFprobeData *data, const QString &stdOut)
 {
     QHash<int, SoundFrames> read; // by stream index
-    for (const FFprobeReport::Block &frame : FFprobeReport::entries(stdOut, QStringLiteral("frames"))) {
+    // Where each stream's packets reach: a decoder may give no frame for packets read after a
+    // seek (AAC in a fragmented MP4 cut short).
+    QHash<int, double> reach;
+    QList<FFprobeReport::Block> frames;
+    for (const FFprobeReport::Block &entry : FFprobeReport::entries(stdOut, QStringLiteral("packets_and_frames"))) {
+        if (fieldValue(entry, "type") == QLatin1String("frame")) {
+            frames << entry;
+            continue;
+        }
+        bool timed = false;
+        const double time = fieldValue(entry, "pts_time").toDouble(&timed);
+        const double length = std::max(fieldValue(entry, "duration_time").toDouble(), 0.0);
+        const int stream = fieldValue(entry, "stream_index").toInt();
+        if (timed && std::isfinite(time + length))
+            reach[stream] = std::max(reach.value(stream, time + length), time + length);
+    }
+    frames += FFprobeReport::entries(stdOut, QStringLiteral("frames"));
+    for (const FFprobeReport::Block &frame : std::as_const(frames)) {
         bool timed = false, counted = false;
         const double time = fieldValue(frame, "best_effort_timestamp_time").toDouble(&timed);
         const int samples = fieldValue(frame, "nb_samples").toInt(&counted);
@@ -597,53 +743,63 @@ bool InterfaceFFprobe::parseSoundRates(FFprobeData *data, const QString &stdOut)
         for (int rate : std::as_const(stream.sampledRates))
             fastest = std::max(fastest, rate);
         stream.sampledOverlap = timesOverlap(frames, fastest);
-        told = told || !stream.sampledRates.isEmpty();
+        // How far it reaches: its packets, and each frame for its samples at the rate last read.
+        const int rate = stream.sampledRates.isEmpty() ? stream.sample_rate : stream.sampledRates.last();
+        double end = reach.value(stream.index, -std::numeric_limits<double>::infinity());
+        if (rate > 0)
+            for (const SoundFrame &frame : frames)
+                end = std::max(end, frame.time + double(frame.samples) / rate);
+        stream.endRead = std::isfinite(end);
+        stream.sampledEnd = stream.endRead ? end : 0.0;
+        told = told || !frames.isEmpty() || reach.contains(stream.index);
     }
     return told;
 }
 
-bool InterfaceFFprobe::parseFields(FFprobeData *data, const QString &stdOut)
-{
-    const int picture = data->movingPicture();
-    if (picture < 0)
-        return false;
-    int pictures = 0, interlaced = 0, topFirst = 0;
-    for (const FFprobeReport::Block &frame : FFprobeReport::entries(stdOut, QStringLiteral("frames"))) {
-        ++pictures;
-        if (fieldValue(frame, "interlaced_frame") == QLatin1String("1")) {
-            ++interlaced;
-            topFirst += fieldValue(frame, "top_field_first") == QLatin1String("1");
-        }
-    }
-    if (pictures == 0)
-        return false;
-    data->videoStreams[picture].frame_field_order = interlaced == 0               ? QStringLiteral("progressive")
-                                                    : 2 * topFirst >= interlaced ? QStringLiteral("tt")
-                                                                                 : QStringLiteral("bb");
-    return true;
-}
-
-// The stretches follow one another in the answer, each of as many packets as were asked for.
-// Only stretches that reach the file's end are shorter, and each one after such a stretch
-// starts further on and reaches the end too: a count that runs over into the next stretch
-// takes packets the one before holds already, which make no step.
+// The stretches follow one another in the answer: the start's, then each spread point's of as
+// many packets as were asked for, then those read near the end. Only stretches that reach
+// the file's end are shorter, and each one after such a stretch starts further on and reaches
+// the end too: a count that runs over into the next stretch takes packets the one before
+// holds already, which make no step. The decoded key pictures come among them, each after
+// its packet.
 bool InterfaceFFprobe::parseSpread(FFprobeData *data, const QString &stdOut)
 {
     const int picture = data->movingPicture();
     if (picture < 0)
         return false;
     QList<QList<double>> stretches;
-    const QList<FFprobeReport::Block> packets = FFprobeReport::entries(stdOut, QStringLiteral("packets"));
-    for (qsizetype i = 0; i < packets.size(); ++i) {
-        if (i % kSpreadPackets == 0)
+    KeyPictures pictures;
+    qsizetype packets = 0;
+    // FFmpeg 5.1 reading a fragmented MP4 by its index after a seek may pass over a fragment
+    // and come back to it: a jump within a stretch, far longer than a picture's step, is the
+    // reading's, and starts a stretch of its own.
+    const double jump = kReadJump * usualStep(data->videoStreams.at(picture).sampledTimes);
+    double last = 0.0;
+    for (const FFprobeReport::Block &entry : FFprobeReport::entries(stdOut, QStringLiteral("packets_and_frames"))) {
+        const QString type = fieldValue(entry, "type");
+        if (type == QLatin1String("frame")) {
+            pictures.add(entry);
+            continue;
+        }
+        if (type != QLatin1String("packet"))
+            continue;
+        const ListedPacket packet = listedPacket(entry);
+        const bool next = packets == 0 || (packets >= kStartPackets && (packets - kStartPackets) % kSpreadPackets == 0);
+        if (next || (jump > 0.0 && packet.timed && !stretches.last().isEmpty() && packet.time - last > jump))
             stretches.append(QList<double>());
-        const ListedPacket packet = listedPacket(packets.at(i));
-        if (packet.timed && !packet.discarded)
+        ++packets;
+        if (packet.timed && !packet.discarded) {
             stretches.last().append(packet.time);
+            last = packet.time;
+        }
     }
     if (stretches.isEmpty())
         return false;
-    data->videoStreams[picture].spreadTimes = stretches;
+    FFprobeVideoStream &stream = data->videoStreams[picture];
+    stream.spreadTimes = stretches;
+    stream.sampledShapes = pictures.shapes;
+    if (pictures.read > 0)
+        stream.frame_field_order = pictures.fieldOrder();
     return true;
 }
 
@@ -654,7 +810,14 @@ bool InterfaceFFprobe::parseCount(FFprobeData *data, const QString &stdOut)
     const int counted = streams.isEmpty() ? 0 : fieldValue(streams.first(), "nb_read_packets").toInt();
     if (picture < 0 || counted <= 0)
         return false;
-    data->videoStreams[picture].nb_read_packets = counted;
+    // A count below the pictures already listed, or of more than any camera films over the
+    // longest the stream may last, is no count of this file.
+    FFprobeVideoStream &stream = data->videoStreams[picture];
+    const Span span = streamSpan(*data, stream.start_time, stream.duration, stream.sampledTimes);
+    const double longest = std::max({span.length, stream.duration, data->duration});
+    if (counted < stream.picturesSeen() || (longest > 0.0 && SourceFacts::boundedRate(counted / longest) <= 0.0))
+        return false;
+    stream.nb_read_packets = counted;
     return true;
 }
 

@@ -25,18 +25,22 @@ public:
     void cliCmdGetStatus(QString &program, QStringList &arguments) const;
     void cliCmdGetInfo(const QString &file, QString &program, QStringList &arguments) const;
 
-    // The runs that complete an analysis where its first answer leaves a fact of the moving
-    // picture unsaid, each made only where it is: the field order its first decoded pictures
-    // flag (the stream record names none, or a coded order that writers name apart from the
-    // one shown: "tb", "bt"); stretches of its packets' times read at points spread through
-    // the file, and its packets counted over the whole file where the container counts none
-    // and reading it all is cheap (the first answer lists only the packets of its first
-    // seconds, after which a phone may drop its rate or a screen recorder pause); and the
-    // sound's sampling rates, decoded at the file's start and at points spread through it.
+    // The runs that complete an analysis where its first answer (the packets of the file's
+    // first seconds) leaves facts unsaid, each made only where it tells something: the
+    // moving picture read at its start, at points spread through it and near its end (its
+    // packets' times, and the field order and shape of the key pictures decoded there); its
+    // packets counted over the whole file where the container counts none, or fewer than the
+    // analysis lists, and reading it all is cheap; and the sound's frames decoded at its
+    // start, at points spread through it and near the end of each sound stream (its sampling
+    // rates, and how far it reaches). A phone may drop its rate after the first seconds, a
+    // screen recorder pause, a broadcast change its shape or its sound's rate, a recording
+    // stop before the length its header declares.
     enum Sample { FieldSample = 1, RateSample = 2, SoundRateSample = 4 };
+    // The packets the analysis lists from the file's start: fewer, it read the whole file.
+    static constexpr int SampledPackets = 400;
     struct SampleRun
     {
-        Sample sample;
+        Sample sample; // what it reads, a sum of Sample
         // False, leaving the command empty, where the analysis in data needs no such run.
         bool (InterfaceFFprobe::*command)(const QString &file, const FFprobeData &data, QString &program,
                                           QStringList &arguments) const;
@@ -49,8 +53,6 @@ public:
     // what it was to tell stays unknown.
     static qint64 sampleReadLimit(const QString &file, const FFprobeData &data);
     static constexpr qint64 LeastSampleRead = 32 * 1024 * 1024;
-    bool cliCmdGetFields(const QString &file, const FFprobeData &data, QString &program,
-                         QStringList &arguments) const;
     bool cliCmdGetSpread(const QString &file, const FFprobeData &data, QString &program,
                          QStringList &arguments) const;
     bool cliCmdGetCount(const QString &file, const FFprobeData &data, QString &program,
@@ -58,8 +60,8 @@ public:
     bool cliCmdGetSoundRates(const QString &file, const FFprobeData &data, QString &program,
                              QStringList &arguments) const;
     // Their answers, read into the moving picture's record of data; an answer that tells
-    // nothing (a run cut short) leaves the record alone and gives false.
-    static bool parseFields(FFprobeData *data, const QString &stdOut);
+    // nothing (a run cut short, an answer that is none) leaves the record alone and gives
+    // false.
     static bool parseSpread(FFprobeData *data, const QString &stdOut);
     static bool parseCount(FFprobeData *data, const QString &stdOut);
     // Into each sound stream's record (the sound, not the moving picture, is read here).

@@ -312,6 +312,7 @@ OutputCheck::SourceLengths OutputMeter::readSourceLengths(const QString &answer,
         const double seconds = secondsOf(stream);
         // A stream whose length is not given lasts as long as the container, if that says.
         *length = seconds > 0.0 ? seconds : std::max(declared.whole, 0.0);
+        (length == &declared.video ? lengths.videoOwnLength : lengths.audioOwnLength) = seconds > 0.0;
         if (seconds <= 0.0 && undeclared)
             *undeclared << QLatin1String(specifier);
     }

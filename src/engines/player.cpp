@@ -703,6 +703,7 @@ bool Player::runProcess(const QString &program, const QStringList &arguments,
 
     output->stdOut = result.stdOut;
     output->stdErr = result.stdErr;
+    output->whole = !result.killed && !result.crashed && result.exitCode == 0;
     return true;
 }
 
@@ -921,17 +922,31 @@ void Player::readFFprobeSamples(const QString &file, int samples)
         const bool ran = runProcess(program, arguments, FFprobeTexts, LogLevel::Quiet,
                                     CrashRule::IgnoreExitCodeMinusOne, &output, false, readLimit);
         qCDebug(lcEngines).noquote() << output.stdOut;
-        // A fact the sample could not tell stays as the analysis's first answer gave it, and
-        // the user is told that it is a guess.
-        if (!ran || output.overRead || !run.parse(&m_ffprobeData, output.stdOut))
-            log(run.sample == InterfaceFFprobe::FieldSample
-                    ? tr("Player: FFprobe could not read the field order of the pictures of %1.").arg(file)
-                : run.sample == InterfaceFFprobe::SoundRateSample
-                    ? tr("Player: FFprobe could not read the sampling rate of the sound of %1 through the file.")
-                          .arg(file)
-                    : tr("Player: FFprobe could not read the frame rate of %1 past its first seconds.").arg(file),
-                LogLevel::Quiet);
+        // A run stopped or failed gives a cut answer or none: what it was to tell is unknown
+        // (SourceFacts::unknown), never what the analysis's first answer let it look like,
+        // and the user is told. One stopped for reading past its bound is cut as well.
+        if (ran && output.whole && !output.overRead && run.parse(&m_ffprobeData, output.stdOut))
+            continue;
+        for (const QString &unread : unreadTexts(run, file))
+            log(unread, LogLevel::Quiet);
     }
+}
+
+QStringList Player::unreadTexts(const InterfaceFFprobe::SampleRun &run, const QString &file) const
+{
+    QStringList texts;
+    const int picture = m_ffprobeData.movingPicture();
+    if ((run.sample & InterfaceFFprobe::FieldSample) && picture >= 0
+        && m_ffprobeData.videoStreams.at(picture).fieldOrderUnsaid())
+        texts << tr("Player: FFprobe could not read the field order of the pictures of %1.").arg(file);
+    if (run.sample & InterfaceFFprobe::FieldSample)
+        texts << tr("Player: FFprobe could not read the shape of the pictures of %1 past its start.").arg(file);
+    if ((run.sample & InterfaceFFprobe::RateSample) && picture >= 0)
+        texts << tr("Player: FFprobe could not read the frame rate of %1 past its first seconds.").arg(file);
+    if (run.sample & InterfaceFFprobe::SoundRateSample)
+        texts << tr("Player: FFprobe could not read the sampling rate of the sound of %1 through the file.")
+                     .arg(file);
+    return texts;
 }
 
 void Player::readFFprobeData(const QString &file)

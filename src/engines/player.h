@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/ffprobedata.h"
+#include "engines/interfaceffprobe.h"
 #include "engines/interfacestatus.h"
 #include "engines/mediainfodata.h"
 #include "engines/playercapabilities.h"
@@ -16,7 +17,6 @@
 
 #include <memory>
 
-class InterfaceFFprobe;
 class InterfaceMediaInfo;
 class InterfaceMplayer;
 class QTextEdit;
@@ -191,6 +191,8 @@ private:
         QString stoppedBy;
         // Stopped for reading more than it may: the answer is cut.
         bool overRead = false;
+        // Ended by itself with exit code 0: the answer is whole.
+        bool whole = false;
     };
     // Starts the sample runs that the analysis in `data` calls for, where none runs yet.
     void prefetchSamples(const QString &file, int samples, const FFprobeData &data) const;
@@ -200,6 +202,8 @@ private:
     InterfaceMplayer *backend() const;
     QString backendBinaryPath() const;
     QString slaveCommand(QString (InterfaceMplayer::*command)() const) const;
+    // What the log says of a sample run that told nothing: the facts it was to read.
+    QStringList unreadTexts(const InterfaceFFprobe::SampleRun &run, const QString &file) const;
     QString slaveCommand(QString (InterfaceMplayer::*command)(int) const, int number) const;
     // Steps shared by every synchronous run: start, wait, kill, crash test, with the
     // texts of one executable. False when the process did not start (output untouched).

@@ -1,12 +1,15 @@
 #include "engines/sourcefacts.h"
 
 #include "engines/ffprobedata.h"
+#include "engines/interfaceffprobe.h"
 #include "engines/repeatedfields.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -23,6 +26,11 @@ constexpr int kFewestSteps = 8;
 constexpr double kFastStepsShare = 0.25;
 // Faster than any camera films; a shorter step between two times is none.
 constexpr double kFastestRate = 1000.0;
+// A stream whose packets or frames end this much before or after the length it declares
+// holds another: a header that lies, or a file cut short.
+constexpr double kOtherLength = 0.5;
+// Shapes this share apart are one shape, read through rounding.
+constexpr double kSameShape = 0.005;
 
 // MPlayer's filters for each turn, clockwise: "rotate=1" turns 90 degrees clockwise,
 // "rotate=2" 90 counterclockwise, and a half turn is a flip and a mirror.
@@ -55,7 +63,8 @@ bool SourceFacts::operator==(const SourceFacts &other) const
            && pictureLength == other.pictureLength && stillPicture == other.stillPicture
            && sounds == other.sounds && length == other.length && shapes == other.shapes
            && transfer == other.transfer && primaries == other.primaries && matrix == other.matrix
-           && range == other.range && bitDepth == other.bitDepth && repeatFields == other.repeatFields;
+           && range == other.range && bitDepth == other.bitDepth && repeatFields == other.repeatFields
+           && unknown == other.unknown && declaredLength == other.declaredLength;
 }
 
 bool SourceFacts::highDynamicRange() const
@@ -144,12 +153,14 @@ double leadIn(const QList<double> &discarded, double start)
 }
 
 // The field order of the moving picture, as FFprobe's record names it or its decoded
-// pictures flag it: they are read only where the record is silent or names a coded order
-// apart from the shown one, and where they flag fields their order is the one shown.
+// pictures flag it: they are consulted only where the record is silent or names a coded
+// order apart from the shown one, and where they flag fields their order is the one shown.
 QString fieldOrderOf(const FFprobeVideoStream &stream)
 {
     const QString &named = stream.field_order;
     const QString &flagged = stream.frame_field_order;
+    if (!stream.fieldOrderUnsaid())
+        return named;
     const bool flagsFields = flagged == QLatin1String("tt") || flagged == QLatin1String("bb");
     return named.isEmpty() || flagsFields ? flagged : named;
 }
@@ -168,27 +179,72 @@ int bitsOf(const QString &format)
     return bits <= kDeepest ? bits : 0;
 }
 
-// The mean rate of the picture's packets over the whole stream, where the file counts them
-// and gives the stream's own length; 0 otherwise.
-double countedRate(const FFprobeVideoStream &stream)
+// The times of the picture's packets read anywhere: at the start, at the spread points, near
+// its end; those to be discarded left out.
+QList<double> shownTimes(const FFprobeVideoStream &stream)
 {
-    const int counted = stream.nb_read_packets > 0 ? stream.nb_read_packets : stream.nb_frames;
-    const qsizetype shown = counted - stream.discardedTimes.size();
-    if (shown <= 0 || !(stream.duration > 0.0))
-        return 0.0;
-    return SourceFacts::boundedRate(shown / stream.duration);
+    QList<double> times = stream.sampledTimes;
+    for (const QList<double> &stretch : stream.spreadTimes)
+        times += stretch;
+    return times;
 }
 
-// Whether the stream holds one picture: as the file counts it, else as the analysis found it
-// at the file's start with no other where the runs looked further on (a short file is read
-// whole). A picture held for the first seconds and moving later is no still one: held to its
-// end, it would last twice.
-bool holdsOnePicture(const FFprobeVideoStream &stream)
+// The stretches of packet times the rate is judged by: those the analysis listed, and those
+// read through the file where it did not list them all (where it did, those read again tell
+// nothing more).
+QList<QList<double>> stretchesOf(const FFprobeVideoStream &stream, bool readWhole)
 {
-    const int counted = stream.nb_read_packets > 0 ? stream.nb_read_packets : stream.nb_frames;
-    if (counted > 0)
-        return counted == 1;
-    return stream.sampledTimes.size() == 1 && stream.spreadTimes.isEmpty();
+    return readWhole ? QList<QList<double>>{stream.sampledTimes}
+                     : QList<QList<double>>{stream.sampledTimes} + stream.spreadTimes;
+}
+
+// How many pictures those times show apart.
+qsizetype picturesShown(const QList<double> &times)
+{
+    QList<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    return std::unique(sorted.begin(), sorted.end()) - sorted.begin();
+}
+
+// Where the picture's packets read reach: the latest one's time and a step more.
+double pictureEnd(const QList<double> &times, double step)
+{
+    double latest = -std::numeric_limits<double>::infinity();
+    for (double time : times)
+        latest = std::max(latest, time);
+    return latest + step;
+}
+
+// A length declared, held against the length the file holds where that is known: a header's
+// length far below it lies (an AVI's that counts one picture of a moving film); one far above
+// it is kept, unless the whole file is cut short.
+double heldLength(double declared, std::optional<double> held, bool cut)
+{
+    if (!held || !std::isfinite(*held) || *held <= 0.0)
+        return declared;
+    return declared < *held - kOtherLength || (cut && declared > *held + kOtherLength) ? *held : declared;
+}
+
+// A display shape as a player shows it: a quarter turn swaps its sides.
+double shownShape(double shape, bool sideways)
+{
+    return sideways && shape > 0.0 ? 1.0 / shape : shape;
+}
+
+// The shapes read, each change in the order met; the record's own first.
+QList<double> shapesOf(const FFprobeVideoStream &stream, bool sideways)
+{
+    const QSize size = stream.size;
+    const double sample = stream.sample_aspect_ratio > 0.0 ? stream.sample_aspect_ratio : 1.0;
+    const double stored = size.height() > 0 ? double(size.width()) * sample / size.height() : 0.0;
+    const double named = stream.display_aspect_ratio > 0.0 ? stream.display_aspect_ratio : stored;
+    QList<double> shapes;
+    for (double shape : QList<double>{named} + stream.sampledShapes) {
+        shape = shownShape(shape, sideways);
+        if (shape > 0.0 && (shapes.isEmpty() || std::abs(shape / shapes.last() - 1.0) > kSameShape))
+            shapes << shape;
+    }
+    return shapes;
 }
 } // namespace
 
@@ -236,8 +292,57 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
     if (!facts.measured)
         return facts;
     facts.length = probe.duration;
-    if (picture >= 0 && picture < probe.videoStreams.size()) {
-        const FFprobeVideoStream &stream = probe.videoStreams.at(picture);
+    // The first answer listed every packet of a short file; the runs after it read the rest,
+    // and what a run did not tell (it was not made, failed or was stopped) is unknown.
+    const bool readWhole = probe.sampledPackets > 0 && probe.sampledPackets < InterfaceFFprobe::SampledPackets;
+    const FFprobeVideoStream *video = picture >= 0 && picture < probe.videoStreams.size()
+                                          ? &probe.videoStreams.at(picture) : nullptr;
+    const bool spreadRead = video && !video->spreadTimes.isEmpty();
+    for (const FFprobeAudioStream &stream : probe.audioStreams)
+        if (!stream.endRead)
+            facts.unknown |= SoundRatesUnknown | LengthUnknown;
+
+    // Where each stream's packets and frames reach on the file's clock, where they were read.
+    double start = std::numeric_limits<double>::infinity();
+    std::optional<double> reach;
+    const auto reaches = [&reach](double end) { reach = std::max(reach.value_or(end), end); };
+    QList<double> times;
+    double usual = 0.0, step = 0.0; // the picture's usual step, else its named rate's
+    if (video) {
+        times = shownTimes(*video);
+        usual = stepsOf(stretchesOf(*video, readWhole)).usual;
+        step = usual > 0.0 ? usual : video->avg_frame_rate > 0.0 ? 1.0 / video->avg_frame_rate : 0.0;
+        start = video->start_time;
+        if ((readWhole || spreadRead) && !times.isEmpty())
+            reaches(pictureEnd(times, step));
+        else
+            facts.unknown |= LengthUnknown;
+    }
+    // A sound whose packets carry no times that move tells nothing of where it ends.
+    const auto untimed = [](const FFprobeAudioStream &stream) {
+        return stream.sampledTimes.size() > kFewestSteps && stepsOf({stream.sampledTimes}).steps.isEmpty();
+    };
+    const auto soundEnd = [&](const FFprobeAudioStream &stream) -> std::optional<double> {
+        if (stream.endRead && !untimed(stream))
+            return stream.sampledEnd;
+        return std::nullopt;
+    };
+    for (const FFprobeAudioStream &stream : probe.audioStreams) {
+        start = std::min(start, stream.start_time);
+        if (const std::optional<double> end = soundEnd(stream))
+            reaches(*end);
+    }
+    // No stream reaches the end the container declares: the file stops short of it.
+    const double containerStart = std::isfinite(start) ? start : 0.0;
+    const bool cut = reach && !(facts.unknown & LengthUnknown) && probe.duration > 0.0
+                     && *reach - containerStart < probe.duration - kOtherLength;
+    if (cut) {
+        facts.declaredLength = probe.duration;
+        facts.length = *reach - containerStart;
+    }
+
+    if (video) {
+        const FFprobeVideoStream &stream = *video;
         facts.rotation = stream.rotation;
         facts.fieldOrder = fieldOrderOf(stream);
         facts.transfer = stream.color_transfer;
@@ -245,19 +350,38 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         facts.matrix = stream.color_space;
         facts.range = stream.color_range;
         facts.bitDepth = bitsOf(stream.pix_fmt);
+        if (stream.fieldOrderUnsaid() && stream.frame_field_order.isEmpty())
+            facts.unknown |= FieldOrderUnknown;
+        facts.shapes = shapesOf(stream, facts.sideways());
+        if (!spreadRead)
+            facts.unknown |= ShapesUnknown;
         // A recording cut mid-group shows its picture from its first key picture on.
         facts.pictureStart = std::max(stream.start_time, stream.keyStart);
         facts.pictureLeadIn = leadIn(stream.discardedTimes, stream.start_time);
-        facts.pictureLength = stream.duration > 0.0 ? stream.duration : probe.duration;
-        const QList<QList<double>> stretches = QList<QList<double>>{stream.sampledTimes} + stream.spreadTimes;
+        std::optional<double> held;
+        if ((readWhole || spreadRead) && !times.isEmpty())
+            held = pictureEnd(times, step) - stream.start_time;
+        facts.pictureLength = heldLength(stream.duration > 0.0 ? stream.duration : probe.duration, held, cut);
+        const QList<QList<double>> stretches = stretchesOf(stream, readWhole);
         double sampledRate = 0.0;
         facts.variableRate = !constantSteps(stretches, &sampledRate);
         facts.fastRate = fastStepRate(stretches);
+        // The pictures the file holds: a count that stands, over the picture's length as the
+        // file holds it. A count that gives no rate a camera films is no count, nor a header's
+        // of a file cut short.
+        const qsizetype shown = picturesShown(times);
+        const int count = stream.trustedCount();
+        const bool fromHeader = count > 0 && count != stream.nb_read_packets;
+        const double counted = count > 0 && facts.pictureLength > 0.0 && !(cut && fromHeader)
+                                   ? boundedRate((count - stream.discardedTimes.size()) / facts.pictureLength)
+                                   : 0.0;
+        if (!readWhole && (!spreadRead || counted <= 0.0))
+            facts.unknown |= RateUnknown;
+        // One picture that a player shows for as long as the file plays: none other listed
+        // wherever the file was read, and no count of more.
+        facts.stillPicture = shown == 1 && (count == 1 || (count == 0 && (readWhole || spreadRead)));
         // A count of pictures the usual step does not give over the stream's length: a rate
         // that changes or pauses where no sample looked.
-        const double usual = stepsOf(stretches).usual;
-        const double counted = countedRate(stream);
-        facts.stillPicture = holdsOnePicture(stream);
         if (counted > 0.0 && usual > 0.0 && std::abs(counted * usual - 1.0) > kOtherStepsShare)
             facts.variableRate = true;
         // The mean rate over the whole stream where the file counts its pictures (an MP4's);
@@ -283,9 +407,14 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
         sound.codec = stream.codec_name;
         sound.channels = stream.channels;
         sound.start = stream.start_time;
-        sound.length = stream.duration > 0.0 ? stream.duration : probe.duration;
         sound.leadIn = leadIn(stream.discardedTimes, stream.start_time);
-        sound.untimed = stream.sampledTimes.size() > kFewestSteps && stepsOf({stream.sampledTimes}).steps.isEmpty();
+        sound.untimed = untimed(stream);
+        // In a file cut short, a sound whose end was not read lasts as far as the file does.
+        const std::optional<double> end = soundEnd(stream);
+        const std::optional<double> held = end ? std::optional<double>(*end - stream.start_time)
+                                           : cut ? std::optional<double>(containerStart + facts.length - stream.start_time)
+                                                 : std::nullopt;
+        sound.length = heldLength(stream.duration > 0.0 ? stream.duration : probe.duration, held, cut);
         sound.rates = stream.sampledRates;
         sound.overlaps = stream.sampledOverlap;
         facts.sounds.append(sound);

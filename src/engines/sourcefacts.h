@@ -41,6 +41,17 @@ struct SourceFacts
 
     // Whether FFprobe read the source at all; every other value is a default otherwise.
     bool measured = false;
+    // What FFprobe's runs after its analysis could not tell, a sum of Unknown (they did not
+    // answer, were stopped, printed no answer or a count the file belies, or the file is too
+    // large to count its pictures): such a fact is no plain one, whatever its field holds.
+    enum Unknown {
+        FieldOrderUnknown = 1, // the field order, which the stream's record leaves unsaid
+        RateUnknown = 2,       // the picture's rate through the file
+        ShapesUnknown = 4,     // the picture's shape past its start
+        SoundRatesUnknown = 8, // the sound's sampling rates through the file
+        LengthUnknown = 16,    // how far the streams reach
+    };
+    int unknown = 0;
     // Degrees a player turns the stored picture clockwise to show it: 0, 90, 180 or 270.
     int rotation = 0;
     // The field order: "progressive", "tt" or "bb" as FFprobe names it, or as the decoded
@@ -66,10 +77,15 @@ struct SourceFacts
     bool stillPicture = false;
     QList<Sound> sounds;
     double length = 0.0;        // the container's measured length; 0 unknown
+    // The length the container declares where its streams stop well before it (a recording
+    // that stopped, a download cut short): `length` and the streams' lengths are what the
+    // file holds. 0 where it holds what it declares, or where how far it reaches is unknown.
+    double declaredLength = 0.0;
 
     // The picture's display shapes (width over height as a player shows it, the sample aspect
-    // included) as read at its start and at the points spread through it, each change in the
-    // order met: a broadcast's 4:3, then 16:9 after a programme change. Empty unmeasured.
+    // and a quarter turn included) as read at its start and at the points spread through it,
+    // each change in the order met: a broadcast's 4:3, then 16:9 after a programme change.
+    // Empty unmeasured.
     QList<double> shapes{};
     // The picture's colour as FFprobe names it: transfer ("bt709"; "smpte2084" is PQ,
     // "arib-std-b67" HLG), primaries ("bt709", "bt2020"), matrix ("bt709", "bt2020nc") and
@@ -90,6 +106,8 @@ struct SourceFacts
     bool sideways() const { return rotation == 90 || rotation == 270; }
     // The picture's shape changes partway (as far as the spread points tell).
     bool shapeChanges() const { return shapes.size() > 1; }
+    // The file holds less than its container declares.
+    bool cutShort() const { return declaredLength > 0.0; }
     // Its transfer is PQ (HDR10) or HLG: shown as if it were BT.709, it looks washed out.
     bool highDynamicRange() const;
     // MPlayer's and MEncoder's video filters that turn the stored picture as a player shows
@@ -106,7 +124,9 @@ struct SourceFacts
     // The facts of FFprobe's analysis and of its sample runs; `picture` is the place among
     // its video streams of the moving picture (-1: none). The rate is judged over the whole
     // file: by the times of the packets sampled at its start and at points spread through
-    // it, and by its count of pictures against its length where the file gives one.
+    // it, and by its count of pictures against its length where the file gives one. Lengths,
+    // rate and stillness are judged by what the file holds: by the packets and frames read
+    // near each stream's end, and by no count below the pictures listed.
     static SourceFacts measure(const FFprobeData &probe, int picture);
     // Whether stretches of packet times (each sorted on its own) follow one constant step,
     // allowing for times rounded to a coarse clock and the odd dropped picture: neither more

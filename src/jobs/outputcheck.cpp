@@ -79,15 +79,20 @@ constexpr double kLateSoundSlack = 0.1;
 // that the container cannot leave out (MP3 at 11 kHz in FLV starts 0.1 s early so).
 constexpr double kEarlySoundSlack = 0.15;
 
+// A stream whose packets stop this much before the length it declares holds less of it; its
+// last frame may end a little before.
+constexpr double kCutSlack = 0.5;
+
 // How long the output's stream is expected to play: the length asked for, less what the
 // task's sources, played one after the other (the parts of a merge), lack of it. A source
 // whose container declares its lengths lacks what its stream falls short of its longest
-// stream (sound that ends before the picture): a source cut short lacks nothing, for all
-// its streams stop together. One whose length is only estimated plays its stream as far
-// as its packets go. Negative when no source has the stream (the job made it up): it is not
-// judged. The length asked for when the sources do not tell (no file, as a DVD folder, or
-// no engine reads one).
-double expectedLength(const Task &task, double OutputCheck::Lengths::*stream, double asked)
+// stream (sound that ends before the picture). One whose length is only estimated plays its
+// stream as far as its packets go, and so does, `byPackets`, one whose packets stop short of
+// what its container declares (a recording that stopped, a download cut short): an output
+// holds no more than its source. Negative when no source has the stream (the job made it
+// up): it is not judged. The length asked for when the sources do not tell (no file, as a
+// DVD folder, or no engine reads one).
+double expectedLength(const Task &task, double OutputCheck::Lengths::*stream, double asked, bool byPackets)
 {
     const QStringList sources = task.sources();
     if (sources.isEmpty() || !s_sourceMeter)
@@ -112,12 +117,29 @@ double expectedLength(const Task &task, double OutputCheck::Lengths::*stream, do
             if (played < 0.0)
                 return asked;
             measured += played;
-        } else {
-            lacking += longest - length;
-            measured += length;
+            continue;
         }
+        double held = length;
+        double heldLongest = longest;
+        if (byPackets && s_meter) {
+            // Each stream that declares its own length as far as its packets reach, where they
+            // stop well short of it; a stream whose length is the container's has only its
+            // declared one (RealAudio's packets tell no times).
+            const OutputCheck::Lengths reached = s_meter(source, longest);
+            const auto holds = [&](double OutputCheck::Lengths::*which, bool own) {
+                const double packets = reached.*which, limit = declared.*which;
+                return own && packets >= 0.0 && packets < limit - kCutSlack ? packets : limit;
+            };
+            held = holds(stream, stream == &OutputCheck::Lengths::video ? lengths.videoOwnLength : lengths.audioOwnLength);
+            heldLongest = std::max(holds(&OutputCheck::Lengths::video, lengths.videoOwnLength),
+                                   holds(&OutputCheck::Lengths::audio, lengths.audioOwnLength));
+            if (heldLongest < 0.0)
+                heldLongest = longest;
+        }
+        lacking += heldLongest - held;
+        measured += held;
     }
-    return estimated ? std::min(asked, measured) : asked - lacking;
+    return estimated ? std::min(asked, measured) : std::min(asked - lacking, byPackets ? measured : asked);
 }
 
 // Below this much room a disk counts as full: the writes an engine lost there were at most a
@@ -296,10 +318,13 @@ QString OutputCheck::lengthShortfall(const Task &task, const QString &path, int 
             ++streams;
             continue;
         }
-        const double expected = expectedLength(task, judged.length, asked);
+        double expected = expectedLength(task, judged.length, asked, false);
         if (expected < 0.0)
             continue;
         ++streams;
+        // Short of what the source declares: of what it holds, maybe less.
+        if (fallsShort(length, expected))
+            expected = expectedLength(task, judged.length, asked, true);
         if (fallsShort(length, expected))
             shortStreams.append({&judged, expected});
     }

@@ -15,8 +15,9 @@ class Task;
 // short is held against the same stream of the task's sources, which may be shorter than
 // the length asked for: sound that ends before the picture, or a length the source's
 // container only estimates (a VBR MP3 without a header, whose length a player guesses
-// from its first frame's bit rate). A source cut short is no excuse: its container still
-// claims the length asked for, for every stream alike. Picture and sound must also start as
+// from its first frame's bit rate), or a source whose packets stop short of what its
+// container declares (a recording that stopped, a download cut short): an output holds no
+// more than its source holds. Picture and sound must also start as
 // far apart as in the task's source, where the task names the sound it reads of it
 // (Task::soundTrack): an engine may start the sound with the file and the picture at its
 // time in the source, 1.44 s later for a transport stream's.
@@ -66,6 +67,11 @@ public:
     {
         Lengths declared;
         bool estimated = false;
+        // Whether the picture and the sound declare a length of their own (not the container's,
+        // nor one their packets were measured by): only such a stream's packets that stop short
+        // of it tell that the source holds less of it (RealAudio's packets tell no times).
+        bool videoOwnLength = true;
+        bool audioOwnLength = true;
     };
 
     // How long a file's streams really play: a stream may be answered with `expected` as

@@ -9,6 +9,7 @@
 #include "engines/diskinfo.h"
 #include "engines/dvdtitlesets.h"
 #include "engines/ffprobedata.h"
+#include "engines/interfaceffprobe.h"
 #include "engines/sourcefacts.h"
 #include "engines/player.h"
 #include "engines/playeroutputcode.h"
@@ -219,26 +220,29 @@ bool PlayerWidget::loadDvd(const QString &path)
     return true;
 }
 
-// Each offered title's field order, as FFprobe finds it in the first video object file of the
-// title's set (the identify run tells none): a TV recording's interlaced fields are kept when
-// its frame is, and made whole otherwise. Film whose pictures repeat fields (an NTSC film
-// disc's) is encoded at the film's rate, where the identify run names the rate its fields are
-// shown at. A set is read once, however many titles share it.
+// Each offered title's field order and shapes, as FFprobe finds them in the first video object
+// file of the title's set (the identify run tells neither, nor where a recorder's title turns
+// from 4:3 to 16:9): a TV recording's interlaced fields are kept when its frame is, and made
+// whole otherwise. Film whose pictures repeat fields (an NTSC film disc's) is encoded at the
+// film's rate, where the identify run names the rate its fields are shown at. A set is read once, however many titles share it.
 void PlayerWidget::measureDvdFields(const QString &path)
 {
     const QString folder = DvdTitleSets::videoFolder(path);
     const QByteArray manager = DvdTitleSets::managerBytes(folder);
-    QHash<int, SourceFacts> measured; // title set to what its first file holds
+    QHash<int, SourceFacts> measured; // title set to what its first file shows
     for (TitleInfo &title : titles) {
         const int set = title.ignored ? 0 : DvdTitleSets::titleSetOf(manager, title.number);
         if (set < 1)
             continue;
         if (!measured.contains(set)) {
-            player->readFFprobeData(DvdTitleSets::firstVideoObject(folder, set));
+            const QString first = DvdTitleSets::firstVideoObject(folder, set);
+            player->readFFprobeData(first);
+            player->readFFprobeSamples(first, InterfaceFFprobe::FieldSample);
             measured.insert(set, SourceFacts::measure(*ffprobeDataRecord, 0));
         }
-        const SourceFacts &facts = measured[set];
+        const SourceFacts &facts = measured.value(set);
         title.facts.fieldOrder = facts.fieldOrder;
+        title.facts.shapes = facts.shapes;
         if (title.facts.interlaced())
             log(tr("Info: the pictures of title %1 are interlaced (field order %2).")
                     .arg(title.number)

@@ -511,6 +511,12 @@ void PlayerWidget::applyFacts(MovieInfo &movie, int picture)
             LogLevel::Verbose);
         movie.frameRate = facts.frameRate;
     }
+    // A file that stops short of the length its header declares is described, played and
+    // encoded as far as it goes; the user learns why it is shorter than it says.
+    if (facts.cutShort())
+        noteLoad(tr("The file stops at %1 s of the %2 s its header declares: it was cut short (a recording that "
+                    "stopped, a download that did not finish).")
+                     .arg(secondsText(facts.length), secondsText(facts.declaredLength)));
     // The container's length, as the player's own stands for it; a few hundredths of an
     // encoder's delay apart are the same length.
     const double measured = facts.length > 0.0 ? facts.length : facts.pictureLength;

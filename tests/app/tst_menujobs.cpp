@@ -1229,6 +1229,10 @@ QString unusualSource(const QString &kind)
         return TestMedia::clip("source-picture-lead-in.mp4", QStringList{"-f", "lavfi", "-i",
             "testsrc=size=320x240:rate=25:duration=4.5", "-itsoffset", "0.5"} + tone + h264
             + QStringList{"-ac", "2", "-c:a", "aac", "-output_ts_offset", "-0.5", "-avoid_negative_ts", "disabled"});
+    if (kind == "silent picture lead-in") // the same without sound
+        return TestMedia::clip("source-silent-lead-in.mp4", QStringList{"-f", "lavfi", "-i",
+            "testsrc=size=320x240:rate=25:duration=4.5"} + h264 + QStringList{"-output_ts_offset", "-0.5",
+            "-avoid_negative_ts", "disabled"});
     if (kind == "sound lead-in") // an edit list hides its sound's first half second
         return TestMedia::clip("source-sound-lead-in.mp4", picture25 + QStringList{"-itsoffset", "-0.5", "-f", "lavfi",
             "-i", "sine=frequency=440:sample_rate=48000:duration=4.5"} + h264
@@ -1394,6 +1398,8 @@ private slots:
         // list hides: FFmpeg keeps them in step.
         QTest::newRow("picture lead-in to SVCD") << "picture lead-in" << "mpeg mpeg2video mp2" << "ffmpeg" << 25.0 << 2;
         QTest::newRow("sound lead-in to SVCD") << "sound lead-in" << "mpeg mpeg2video mp2" << "ffmpeg" << 25.0 << 2;
+        // The picture's lead-in is shown whether there is sound or not.
+        QTest::newRow("silent picture lead-in to SVCD") << "silent picture lead-in" << "mpeg mpeg2video" << "ffmpeg" << 25.0 << 0;
         QTest::newRow("late second sound track to SVCD") << "second sound track, late" << "mpeg mpeg2video mp2" << "ffmpeg"
                                                          << 25.0 << 2;
     }

@@ -76,9 +76,9 @@ const QString kIn = "/usr/bin/ffmpeg -y -i /media/movie.avi ";
 const QString kHead = kIn + "-map 0:v:0 -map 0:a:0 ";
 const QString kAvi = "-avoid_negative_ts disabled -fps_mode cfr ";
 const QString kX264Tail = " -pix_fmt yuv420p -vcodec libx264 ";
-const QString kMp3 = "-ac 2 -ar 44100 -ab 128k -acodec libmp3lame /out/movie";
+const QString kMp3 = "-ac 2 -ar 44100 -ab 128k -af aresample=async=1:min_hard_comp=0.01 -acodec libmp3lame /out/movie";
 // AVI's sound from the file's start, silence before a sound that starts late.
-const QString kAviMp3 = "-ac 2 -ar 44100 -ab 128k -af aresample=async=1:first_pts=0 -acodec libmp3lame /out/movie";
+const QString kAviMp3 = "-ac 2 -ar 44100 -ab 128k -async 1 -adrift_threshold 0.01 -af aresample=async=1:min_hard_comp=0.01 -acodec libmp3lame /out/movie";
 
 } // namespace
 
@@ -104,18 +104,18 @@ private slots:
             << ::encode(call(movie(1.78, 25.0, {1024, 576}), User, "mpeg_vcd", "mpeg1video",
                              {352, 288}, 1150, "mp2_vcd", 44100, 224))
             << kHead + "-aspect 4:3 -r 25 -vf " + fit("352x288", "4/3") + " -vb 1150k "
-                       "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+                       "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -af aresample=async=1:min_hard_comp=0.01 -acodec mp2 /out/movie";
         // An NTSC disc of a 25 fps source at the film rate, as MEncoder writes it.
         QTest::newRow("level 1, MPEG-1 from 1.35 letterboxed for NTSC; AC-3 at 256 kbit/s in stereo")
             << ::encode(call(movie(1.35, 25.0, {1024, 576}), 1, "mpeg_vcd", "mpeg1video",
                              {352, 240}, 1150, "ac3", 48000, 256, "NTSC"))
             << kHead + "-aspect 4:3 -r 24000/1001 -vf " + fit("352x240", "4/3") + " -vb 1150k "
-                       "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -acodec ac3 /out/movie";
+                       "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 48000 -ab 256k -af aresample=async=1:min_hard_comp=0.01 -acodec ac3 /out/movie";
         QTest::newRow("level 2, letterbox from the aspect alone, without a display size")
             << ::encode(call(movie(1.78, 25.0, {0, 0}), 2, "mpeg_vcd", "mpeg1video", {352, 288},
                              1150, "mp2_vcd", 44100, 224))
             << kHead + "-aspect 4:3 -r 25 -vf " + fit("352x288", "4/3") + " -vb 1150k "
-                       "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+                       "-pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -af aresample=async=1:min_hard_comp=0.01 -acodec mp2 /out/movie";
         QTest::newRow("user, H.263 letterboxed into 128x96 from 16:9")
             << ::encode(call(movie(16.0 / 9.0, 25.0, {192, 108}), User, "3gp", "h263", {128, 96},
                              64, "noaudio", 0, 0))
@@ -151,7 +151,7 @@ private slots:
         QTest::newRow("level 5, H.264 HD in Matroska with AC-3 above 256 kbit/s")
             << ::encode(call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", 48000, 448))
             << kHead + "-aspect 16:9 -r 25 -vf " + fit("1280x720", "16/9") + " -vb 4000k -preset fast" + kX264Tail
-                   + "-ar 48000 -ab 448k -acodec ac3 /out/movie";
+                   + "-ar 48000 -ab 448k -af aresample=async=1:min_hard_comp=0.01 -acodec ac3 /out/movie";
         Call ac3Copy = call(movie(1.78), 5, "matroska", "x264", {1280, 720}, 4000, "ac3", -1, 0);
         ac3Copy.job.source.audio.format = "8192"; // MPlayer's AC-3
         QTest::newRow("level 5, the source's AC-3 is copied")
@@ -167,7 +167,7 @@ private slots:
             << kHead + "-aspect 4:3 -r 25 -vf " + fit("320x240", "4/3") + " -vb 500k -bf 3 -bufsize 2000 -profile:v main "
                        "-level 3.0 -wpredp 0 -x264opts cqm=flat:cabac=0:b_pyramid=0:8x8dct=0:"
                        "weightb=0:mixed_refs=0:fast_pskip=1:mbtree=0" + kX264Tail
-                   + "-ac 2 -strict experimental -acodec aac /out/movie";
+                   + "-ac 2 -af aresample=async=1:min_hard_comp=0.01 -strict experimental -acodec aac /out/movie";
         QTest::newRow("user, PSP's H.264 in MP4: the PSP options")
             << ::encode(call(fourThree, User, "mp4", "x264_psp", {320, 240}, 500, "noaudio", 0, 0))
             << kIn + "-map 0:v:0 -aspect 4:3 -r 25 -vf " + fit("320x240", "4/3") + " -vb 500k -bf 3 -bufsize 2000 -profile:v main "
@@ -189,24 +189,25 @@ private slots:
         QTest::newRow("user, audio-only MP3")
             << ::encode(mp3)
             << kIn + "-map 0:a:0 -aspect 4:3 -t 00:00:02.0 -aframes 50 -r 25 -vn -ac 2 -ar 44100 -ab 192k "
-                       "-acodec libmp3lame /out/movie";
+                       "-af aresample=async=1:min_hard_comp=0.01 -acodec libmp3lame /out/movie";
         QTest::newRow("level 2, audio-only AAC")
             << ::encode(call(movie(1.0, 0.0), 2, "m4a", "novideo", {}, 0, "aac", 48000, 160))
-            << kIn + "-map 0:a:0 -aspect 1 -vn -ar 48000 -ab 160k -af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 "
+            << kIn + "-map 0:a:0 -aspect 1 -vn -ar 48000 -ab 160k -af "
+                     "aresample=async=1:min_hard_comp=0.01,aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 "
                      "-strict experimental -acodec aac /out/movie";
         QTest::newRow("user, H.263 3GP with PCM at 1536 kbit/s")
             << ::encode(call(fourThree, User, "3gp", "h263", {176, 144}, 128, "pcm", 0, 1536))
             << kHead + "-aspect 4:3 -r 25 -vf " + fit("176x144", "4/3") + " -vb 128k -flags +aic -obmc 1 -pix_fmt yuv420p -vcodec h263 "
-                       "-ac 2 -ab 1536k -acodec pcm_s16le /out/movie";
+                       "-ac 2 -ab 1536k -af aresample=async=1:min_hard_comp=0.01 -acodec pcm_s16le /out/movie";
         QTest::newRow("level 3, MPEG-4 AVI from 23.976 fps, 32-bit PCM")
             << ::encode(call(movie(2.35, 23.976), 3, "avi", "mpeg4", {640, 272}, 900, "pcm", 0, 128))
             << kHead + kAvi + "-aspect 2.35 -r 23.976 -vf " + fit("640x272", "2.35") + " -vb 900k -vtag XVID -r 24000/1001 -mbd rd -flags "
                        "+mv4+aic -trellis 2 -cmp 2 -subcmp 2 -g 300 -pix_fmt yuv420p -vcodec mpeg4 -ac 1 -ab 128k "
-                       "-af aresample=async=1:first_pts=0 -acodec pcm_s32le /out/movie";
+                       "-async 1 -adrift_threshold 0.01 -af aresample=async=1:min_hard_comp=0.01 -acodec pcm_s32le /out/movie";
         // MPEG-2 cannot flag a square picture's shape: it is boxed into a 4:3 frame.
         QTest::newRow("level 5, bare PCM in MPEG is 16-bit big-endian")
             << ::encode(call(movie(1.0, 0.0), 5, "mpeg", "mpeg2video", {720, 576}, 5000, "pcm", 0, 0))
-            << kHead + "-aspect 4:3 -r 25 -vf " + fit("720x576", "4/3") + " -vb 5000k -pix_fmt yuv420p -vcodec mpeg2video -ac 1 -af asetnsamples=n=80:p=0 "
+            << kHead + "-aspect 4:3 -r 25 -vf " + fit("720x576", "4/3") + " -vb 5000k -pix_fmt yuv420p -vcodec mpeg2video -ac 1 -af aresample=async=1:min_hard_comp=0.01,asetnsamples=n=80:p=0 "
                        "-acodec pcm_s16be /out/movie";
         // The chosen subtitle, the second of two that stand before the sound, drawn into the
         // picture before it is scaled; a picture subtitle laid over it in the graph that gives
@@ -230,20 +231,21 @@ private slots:
         QTest::newRow("level 2, a text subtitle drawn before the letterbox")
             << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
             << subIn + "-map 0:v:0 -map 0:a:0 -aspect 4:3 -r 25 -vf " + textFilter + ',' + fit("352x288", "4/3") + " "
-                       "-vb 1150k -pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -acodec mp2 /out/movie";
+                       "-vb 1150k -pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k -af aresample=async=1:min_hard_comp=0.01 -acodec mp2 /out/movie";
         subtitled.subtitle.format = "dvdsub";
         QTest::newRow("level 2, a picture subtitle laid over, then the letterbox")
             << ::encode(call(subtitled, 2, "mpeg_vcd", "mpeg1video", {352, 288}, 1150, "mp2_vcd", 44100, 224))
             << subIn + "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass," + fit("352x288", "4/3") + "[inlaid] "
                        "-map [inlaid] -map 0:a:0 -aspect 4:3 -r 25 -vb 1150k -pix_fmt yuv420p -vcodec mpeg1video -ac 2 -ar 44100 -ab 224k "
-                       "-acodec mp2 /out/movie";
+                       "-af aresample=async=1:min_hard_comp=0.01 -acodec mp2 /out/movie";
         QTest::newRow("user, a picture subtitle laid over")
             << ::encode(call(subtitled, User, "mp4", "x264", {528, 384}, 896, "noaudio", 0, 0))
             << subIn + "-filter_complex [0:v:0][0:s:1]overlay=eof_action=pass," + fit("528x298", "16/9") + "[inlaid] -map [inlaid] -aspect 16:9 -r 25 "
                        "-vb 896k -preset ultrafast" + kX264Tail + "-an /out/movie";
         QTest::newRow("user, no picture: no subtitle")
             << ::encode(call(subtitled, User, "m4a", "novideo", {}, 0, "aac", 48000, 128))
-            << subIn + "-map 0:a:0 -aspect 16:9 -r 25 -vn -ar 48000 -ab 128k -af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 "
+            << subIn + "-map 0:a:0 -aspect 16:9 -r 25 -vn -ar 48000 -ab 128k -af "
+                       "aresample=async=1:min_hard_comp=0.01,aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 "
                        "-strict experimental -acodec aac /out/movie";
         Call names = call(movie(1.0, 0.0), User, "avi", "novideo", {}, 0, "noaudio", 0, 0);
         names.job.source.path = "clip:1.avi";
@@ -420,9 +422,10 @@ private slots:
         }() << "-map 0:v:0 -map 0:a:1 -aspect 4:3 -r 25 -vf";
         QTest::newRow("AVI sound from the file's start")
             << ::encode(call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96))
-            << "-af aresample=async=1:first_pts=0 -strict";
+            << "-async 1 -adrift_threshold 0.01 -af aresample=async=1:min_hard_comp=0.01 -strict";
         // A broadcast's sound whose frames overlap where its parts were joined, or whose rate
-        // changes, is laid out by its times; one that runs on is left as it comes.
+        // changes, is laid out by its times; so is one that runs on, where a change may come
+        // that the load did not see.
         const auto joined = [](bool overlaps, const QList<int> &rates) {
             Call encode = call(movie(4.0 / 3.0, 25.0), User, "matroska", "x264", {128, 96}, 64, "vorbis", 44100, 128);
             encode.job.source.facts.sounds = {{"mp2", 2, 1.43, 2, 0, false, rates, overlaps}};
@@ -432,18 +435,26 @@ private slots:
             << joined(true, {48000}) << "-ab 128k -af aresample=async=1:min_hard_comp=0.01 -acodec libvorbis";
         QTest::newRow("sound changing rate laid out by its times")
             << joined(false, {48000, 44100}) << "-ab 128k -af aresample=async=1:min_hard_comp=0.01 -acodec libvorbis";
-        QTest::newRow("sound running on left as it comes") << joined(false, {48000}) << "-ab 128k -acodec libvorbis";
+        QTest::newRow("sound running on laid out by its times all the same") << joined(false, {48000}) << "-ab 128k -af aresample=async=1:min_hard_comp=0.01 -acodec libvorbis";
         // FFmpeg's Ogg muxer writes FLAC from 0, whatever its first sample's time.
         QTest::newRow("FLAC in Ogg from the file's start")
             << ::encode(call(movie(4.0 / 3.0, 25.0), User, "ogg", "theora", {128, 96}, 64, "flac", 44100, 0))
-            << "-af aresample=async=1:first_pts=0 -acodec flac";
+            << "-async 1 -adrift_threshold 0.01 -af aresample=async=1:min_hard_comp=0.01 -acodec flac";
         // FFmpeg times both from the earlier sound track; the AVI shows the picture from its start.
         QTest::newRow("AVI sound on the picture's clock") << [] {
             Call encode = call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96);
             encode.job.source.facts.pictureStart = 0.023;
             encode.job.source.facts.sounds = {{"aac", 2, 0.5, 1}, {"aac", 2, 0.0, 1.5}};
             return ::encode(encode);
-        }() << "-af asetpts=PTS-0.023/TB,aresample=async=1:first_pts=0 -strict";
+        }() << "-af aresample=async=1:min_hard_comp=0.01,asetpts=PTS-0.023/TB,aresample=async=1:first_pts=0 -strict";
+        // ... whose rates could not be read through the file: a change may come.
+        QTest::newRow("AVI sound on the picture's clock, its rates unread") << [] {
+            Call encode = call(movie(4.0 / 3.0, 25.0), User, "avi", "mpeg4", {128, 96}, 64, "aac", 44100, 96);
+            encode.job.source.facts.pictureStart = 0.023;
+            encode.job.source.facts.sounds = {{"aac", 2, 0.5, 1}, {"aac", 2, 0.0, 1.5}};
+            encode.job.source.facts.unknown = SourceFacts::SoundRatesUnknown;
+            return ::encode(encode);
+        }() << "-ab 96k -async 1 -adrift_threshold 0.01 -af aresample=async=1:min_hard_comp=0.01 -strict";
         // Its sound after its picture, changing rate: silence before it in the first filters
         // alone.
         QTest::newRow("AVI of a late sound changing rate") << [] {
@@ -458,7 +469,7 @@ private slots:
             encode.job.source.facts.pictureStart = 1.92;
             encode.job.source.facts.sounds = {{"mp2", 2, 1.67, 2}};
             return ::encode(encode);
-        }() << "-af aresample=async=1:first_pts=0 -strict";
+        }() << "-async 1 -adrift_threshold 0.01 -af aresample=async=1:min_hard_comp=0.01 -strict";
         // A song's one picture, shown for the song's 10.02 s: the picture and 250 copies.
         const auto still = [](const char *muxer, const char *codec, double rate) {
             Call encode = call(movie(4.0 / 3.0, rate), User, muxer, codec, {128, 96}, 64, "noaudio", 0, 0);
@@ -537,16 +548,16 @@ private slots:
         // Frames of 1/600 s: the decoder's own frames overflow the MPEG muxer's sound buffer.
         QTest::newRow("96 kHz PCM in MPEG")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "pcm", 96000, 3072))
-            << "-ar 96000 -ab 3072k -af asetnsamples=n=160:p=0 -acodec pcm_s16be";
+            << "-ar 96000 -ab 3072k -af aresample=async=1:min_hard_comp=0.01,asetnsamples=n=160:p=0 -acodec pcm_s16be";
         QTest::newRow("PCM in MPEG at the source's rate")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "pcm", 0, 1536))
-            << "-af asetnsamples=n=80:p=0 -acodec pcm_s16be";
+            << "-af aresample=async=1:min_hard_comp=0.01,asetnsamples=n=80:p=0 -acodec pcm_s16be";
         // The channels the target's players play, in a layout players read; more where the
         // target takes them, at the source's rate.
         const auto sound = [](const QString &muxer, const QString &video, const QString &audio, int level) {
             return ::encode(call(movie(16.0 / 9.0), level, muxer, video, {480, 272}, 500, audio, 48000, 128));
         };
-        const QString stereo = "-af aformat=channel_layouts=mono|stereo ";
+        const QString stereo = "-af aresample=async=1:min_hard_comp=0.01,aformat=channel_layouts=mono|stereo ";
         QTest::newRow("iPod AAC at the source's rate") << sound("ipod", "x264", "aac", 2) << stereo + "-strict";
         QTest::newRow("3G2 AAC at the source's rate") << sound("3g2", "x264", "aac", User) << stereo + "-strict";
         QTest::newRow("PSP AAC at the source's rate") << sound("psp", "x264_psp", "aac", User) << stereo + "-strict";
@@ -558,11 +569,11 @@ private slots:
             QTest::addRow("%s in MP4", codec) << sound("mp4", "x264", codec, User) << stereo + "-acodec libmp3lame";
         QTest::newRow("VideoCD sound in MPEG") << sound("mpeg", "mpeg2video", "mp2_vcd", User) << stereo + "-acodec mp2";
         QTest::newRow("AAC in MP4 in a layout of its own")
-            << sound("mp4", "x264", "aac", 2) << "-af aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 -strict";
-        QTest::newRow("Vorbis in WebM as the source's") << sound("webm", "vp8", "vorbis", User) << "-ab 128k -acodec libvorbis";
+            << sound("mp4", "x264", "aac", 2) << "-af aresample=async=1:min_hard_comp=0.01,aformat=channel_layouts=mono|stereo|3.0|4.0|5.0|5.1|7.1 -strict";
+        QTest::newRow("Vorbis in WebM as the source's") << sound("webm", "vp8", "vorbis", User) << "-ab 128k -af aresample=async=1:min_hard_comp=0.01 -acodec libvorbis";
         QTest::newRow("coded sound in MPEG keeps its frames")
             << ::encode(call(movie(1.78, 29.97), User, "mpeg", "mpeg2video", {480, 480}, 2520, "mp2", 48000, 224))
-            << "-ar 48000 -ab 224k -acodec mp2";
+            << "-ar 48000 -ab 224k -af aresample=async=1:min_hard_comp=0.01 -acodec mp2";
         // A subtitle is drawn by libass or laid over as a picture, by its format as the player
         // names it; nothing is drawn without a picture of the source, or with the subtitle left out.
         const auto subtitle = [](const QString &format, bool noVideo = false, bool noSubtitle = false) {
@@ -679,17 +690,17 @@ private slots:
         loaded.init(kBinary, nullptr, &job, nullptr);
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL of the second track",
-            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -vf " + fit("352x288", "4/3") + " -aspect 4:3 -target pal-vcd -y /out/v.mpg");
+            "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -vf " + fit("352x288", "4/3") + " -aspect 4:3 -af aresample=async=1:min_hard_comp=0.01 -target pal-vcd -y /out/v.mpg");
         // And the subtitle chosen, drawn into the picture.
         job.source.noSubtitle = false;
         job.source.subtitle.sid = 0;
         loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("SVCD PAL with a text subtitle", "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:1 -vf "
-            "subtitles=filename=/in/a.avi:si=0," + fit("480x576", "4/3") + " -aspect 4:3 -target pal-svcd -y -y /out/v.mpg");
+            "subtitles=filename=/in/a.avi:si=0," + fit("480x576", "4/3") + " -aspect 4:3 -af aresample=async=1:min_hard_comp=0.01 -target pal-svcd -y -y /out/v.mpg");
         job.source.subtitle.format = "vobsub";
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
         row("VCD PAL with a picture subtitle", "/usr/bin/ffmpeg -i /in/a.avi -filter_complex "
-            "[0:v:0][0:s:0]overlay=eof_action=pass," + fit("352x288", "4/3") + "[inlaid] -map [inlaid] -map 0:a:1 -aspect 4:3 -target pal-vcd -y /out/v.mpg");
+            "[0:v:0][0:s:0]overlay=eof_action=pass," + fit("352x288", "4/3") + "[inlaid] -map [inlaid] -map 0:a:1 -aspect 4:3 -af aresample=async=1:min_hard_comp=0.01 -target pal-vcd -y /out/v.mpg");
         job.source.noSubtitle = true;
         // The disc's frame holds the picture at its own shape: "-target" alone stretches it.
         job.source.audioStreams.clear();
@@ -698,18 +709,18 @@ private slots:
         loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "NTSC");
         row("VCD NTSC of a portrait file: pillarboxed",
             "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf " + fit("352x240", "4/3") + " "
-            "-aspect 4:3 -target ntsc-vcd -y /out/v.mpg");
+            "-aspect 4:3 -af aresample=async=1:min_hard_comp=0.01 -target ntsc-vcd -y /out/v.mpg");
         // Without a standard FFmpeg takes PAL from the 25 frames a second, and so the frame.
         job.source.video.aspect = 2.35;
         loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "");
         row("SVCD of a 2.35 file at 25 fps: letterboxed into PAL's 16:9",
             "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf " + fit("480x576", "16/9") + " "
-            "-aspect 16:9 -target svcd -y -y /out/v.mpg");
+            "-aspect 16:9 -af aresample=async=1:min_hard_comp=0.01 -target svcd -y -y /out/v.mpg");
         job.source.video.frameRate = 29.97;
         loaded.cliCmdTargetSvcd(program, list, "/in/a.avi", "/out/v.mpg", "");
         row("SVCD of a 2.35 file at 29.97 fps: letterboxed into NTSC's 16:9",
             "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf " + fit("480x480", "16/9") + " "
-            "-aspect 16:9 -target svcd -y -y /out/v.mpg");
+            "-aspect 16:9 -af aresample=async=1:min_hard_comp=0.01 -target svcd -y -y /out/v.mpg");
         job.source.video.aspect = 4.0 / 3.0;
         job.source.video.frameRate = 25.0;
         job.source.facts.transfer = "smpte2084";
@@ -726,7 +737,7 @@ private slots:
             job.source.audio.aid = aid;
             loaded.cliCmdTargetVcd(program, list, "/in/a.avi", "/out/v.mpg", "PAL");
             QTest::addRow("VCD of a DVD title's copy, audio %d", aid) << QStringList{program} + list
-                << QString("/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:i:%1 -vf %2 -aspect 4:3 -target pal-vcd -y /out/v.mpg").arg(id, fit("352x288", "4/3"));
+                << QString("/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:i:%1 -vf %2 -aspect 4:3 -af aresample=async=1:min_hard_comp=0.01 -target pal-vcd -y /out/v.mpg").arg(id, fit("352x288", "4/3"));
         }
     }
 

@@ -154,6 +154,15 @@ private slots:
         QTest::newRow("HDR10, the sound alone") << file << "MPEG-4" << "hevc" << true << "smpte2084" << "mp4" << false << true;
         // A start no file holds is refused and said in a few figures.
         QTest::newRow("a picture from -1e300 s") << file << "Matroska" << "h264" << false << "-1e300 0" << "mp4" << false << false;
+        // What the load's runs could not read is no plain fact: MEncoder keeps the rate it
+        // reads first, of the picture and of the sound alike.
+        QTest::newRow("a rate not read through the file") << file << "Matroska" << "h264" << false << "rate unknown" << "mp4" << false << false;
+        QTest::newRow("a rate not read through the file, no sound") << file << "Matroska" << "h264" << false << "rate unknown" << "mp4" << true << false;
+        QTest::newRow("sound rates not read") << file << "Matroska" << "h264" << false << "sound rates unknown" << "mp4" << false << false;
+        QTest::newRow("sound rates not read, no sound") << file << "Matroska" << "h264" << false << "sound rates unknown" << "mp4" << true << true;
+        QTest::newRow("sound rates not read, the sound alone") << file << "Matroska" << "h264" << true << "sound rates unknown" << "mp4" << false << false;
+        // A quick trim's edit list hides a little picture: MEncoder would show it, sound or none.
+        QTest::newRow("a picture lead-in of 0.5 s, no sound") << file << "MPEG-4" << "h264" << false << "lead 0.5" << "mp4" << true << false;
     }
 
     void readsTheSource()
@@ -177,6 +186,9 @@ private slots:
         facts.measured = kind == SourceKind::MediaFile && timing != "unmeasured";
         facts.variableRate = timing == "vfr";
         facts.stillPicture = timing == "still";
+        facts.unknown = (timing == "rate unknown" ? SourceFacts::RateUnknown : 0)
+                        | (timing == "sound rates unknown" ? SourceFacts::SoundRatesUnknown : 0);
+        facts.pictureLeadIn = timing.startsWith("lead ") ? timing.mid(5).toDouble() : 0.0;
         facts.pictureLength = 6;
         facts.pictureStart = timing.section(' ', 0, 0).toDouble();
         facts.sounds = {{"aac", 2, timing.section(' ', 1, 1).toDouble(), 6}};
@@ -194,6 +206,10 @@ private slots:
             QCOMPARE(engine.builder.videoCodecRefusal(muxer, codec), reason);
         QCOMPARE(engine.builder.isVideoCodecSupported(muxer, muxer == "avi" ? "xvid" : "mpeg4"), read);
         QCOMPARE(engine.builder.videoCodecRefusal(muxer, "novideo"), QString());
+        // Without a picture, the sound alone is judged.
+        engine.job.target.video.codec = "novideo";
+        const QString alone = engine.builder.audioCodecRefusal(muxer, "mp3");
+        QVERIFY2(alone.isEmpty() == (timing != "sound rates unknown"), qPrintable(alone));
     }
 
     void parseStatus_data()

@@ -225,8 +225,8 @@ private slots:
             return TestMedia::clip("turned" + tag + ".mp4", wide + QStringList{"THEN", "-c", "copy",
                                                                               "-metadata:s:v:0", "rotate=" + tag});
         };
-        QTest::newRow("phone, a quarter clockwise") << turned("270") << "" << "turn 90|progressive|cfr 30|0+2|aac 1ch 0+2 lead 0.02";
-        QTest::newRow("phone, a quarter back") << turned("90") << "" << "turn 270|progressive|cfr 30|0+2|aac 1ch 0+2 lead 0.02";
+        QTest::newRow("phone, a quarter clockwise") << turned("270") << "" << "turn 90|progressive|cfr 30|0+2 shapes 0.56|aac 1ch 0+2 lead 0.02";
+        QTest::newRow("phone, a quarter back") << turned("90") << "" << "turn 270|progressive|cfr 30|0+2 shapes 0.56|aac 1ch 0+2 lead 0.02";
         QTest::newRow("phone upside down") << turned("180") << "" << "turn 180|progressive|cfr 30|0+2|aac 1ch 0+2 lead 0.02";
         QTest::newRow("TV recording: fields top first, streams starting late")
             << TestMedia::clip("interlaced.ts", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=2",
@@ -277,17 +277,17 @@ private slots:
         const QString format = block("FORMAT", {"format_name=mov,mp4,m4a,3gp,3g2,mj2", "duration=2.0"});
         QTest::newRow("older FFprobe: a rotate tag, clockwise")
             << "" << format + block("STREAM", {"index=0", "codec_type=video", "TAG:rotate=90", "duration=2.0"})
-            << "turn 90||cfr 0|0+2";
+            << "turn 90||cfr 0|0+2|unknown fields,rate,shapes,length";
         QTest::newRow("display matrix nested in the default form, a turn not quite square")
             << "" << format + block("STREAM", {"index=0", "codec_type=video", "[SIDE_DATA]", "side_data_type=Display Matrix",
                                                "displaymatrix=", "00000000: 0 65536 0", "rotation=-89.96", "[/SIDE_DATA]",
                                                "duration=N/A"})
-            << "turn 90||cfr 0|0+2";
+            << "turn 90||cfr 0|0+2|unknown fields,rate,shapes,length";
         QTest::newRow("the matrix wins over the tag; a side data block of another kind")
             << "" << format + block("STREAM", {"index=0", "codec_type=video", "TAG:rotate=90", "[SIDE_DATA]",
                                                "side_data_type=Display Matrix", "rotation=180", "[/SIDE_DATA]",
                                                "[SIDE_DATA]", "side_data_type=CPB properties", "[/SIDE_DATA]"})
-            << "turn 180||cfr 0|0+2";
+            << "turn 180||cfr 0|0+2|unknown fields,rate,shapes,length";
         QTest::newRow("nothing read") << "" << "Invalid data found when processing input" << "not measured";
         // A phone's HDR video: 10 bits, BT.2020's colours, the PQ (HDR10) or HLG transfer; and
         // one of standard range in 10 bits.
@@ -326,18 +326,24 @@ private slots:
         QTest::newRow("ProRes top first, named tb") << prores("facts-prores-top.mov", "tff") << "" << "turn 0|tt, top first|cfr 25|0+1";
         QTest::newRow("ProRes bottom first, named bt") << prores("facts-prores-bottom.mov", "bff") << "" << "turn 0|bb, bottom first|cfr 25|0+1";
         QTest::newRow("tb, its pictures unread") << "" << format + block("STREAM", {"index=0", "codec_type=video", "field_order=tb"})
-                                                 << "turn 0|tb, bottom first|cfr 0|0+2";
+                                                 << "turn 0|tb, bottom first|cfr 0|0+2|unknown fields,rate,shapes,length";
         QTest::newRow("bt, its pictures unread") << "" << format + block("STREAM", {"index=0", "codec_type=video", "field_order=bt"})
-                                                 << "turn 0|bt, top first|cfr 0|0+2";
+                                                 << "turn 0|bt, top first|cfr 0|0+2|unknown fields,rate,shapes,length";
 
         // A quick trim's edit list: 1.3 s of picture and sound before the start, to be
-        // decoded and not shown (AAC's priming is such a lead-in too).
+        // decoded and not shown (AAC's priming is such a lead-in too); without sound, half a
+        // second of picture.
         QTest::newRow("quick trim, an edit list")
             << TestMedia::clip("facts-trimmed.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=30:duration=2.3",
                                                      "-f", "lavfi", "-i", "sine=duration=2.3", "-c:v", "libx264", "-preset",
                                                      "ultrafast", "-g", "250", "-c:a", "aac", "-output_ts_offset", "-1.3",
                                                      "-avoid_negative_ts", "disabled"})
             << "" << "turn 0|progressive|cfr 30|0+1 lead 1.3|aac 1ch 0+1 lead 1.02";
+        QTest::newRow("quick trim without sound")
+            << TestMedia::clip("facts-trimmed-silent.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=2.5",
+                                                            "-c:v", "libx264", "-preset", "ultrafast", "-output_ts_offset", "-0.5",
+                                                            "-avoid_negative_ts", "disabled"})
+            << "" << "turn 0|progressive|cfr 25|0+2.02 lead 0.52";
 
         // Rates judged over the whole file. A phone's rate that drops in the dark after the
         // seconds the analysis lists (30 a second, then 10), counted in its MP4 header:
@@ -412,11 +418,11 @@ private slots:
             << "" << "{\"format\": {\"format_name\": \"matroska\", \"duration\": \"2\"}, \"streams\": [{\"index\": 0, "
                      "\"codec_type\": \"video\", \"avg_frame_rate\": \"25/1\", \"r_frame_rate\": \"25/1\"}], "
                      "\"packets\": [" + subnormal.join(", ") + "]}"
-            << "turn 0||cfr 25|0+2";
+            << "turn 0||cfr 25|0+2|unknown fields,shapes";
         QTest::newRow("a damaged header's rate of 90000 a second")
             << "" << format + block("STREAM", {"index=0", "codec_type=video", "avg_frame_rate=90000/1",
                                                "r_frame_rate=90000/1", "duration=2.0"})
-            << "turn 0||cfr 0|0+2";
+            << "turn 0||cfr 0|0+2|unknown fields,rate,shapes,length";
         // Two tracks, the second starting late; a picture whose B-frames are stored before
         // pictures shown earlier, in a transport stream that starts late.
         QTest::newRow("B-frames; a second track that starts late")
@@ -467,6 +473,118 @@ private slots:
             << "" << "turn 0|progressive|cfr 25|1.44+10|mp2 1ch 1.42+10.02 rates 32000>48000>32000 overlapping";
     }
 
+    // Facts judged where the file's streams really are and by what it holds: a sound whose
+    // rate changes after the last point spread through it, a transport stream whose clock
+    // starts far from 0 (a broadcast's), files cut short of their header's length, a header
+    // that counts one picture of a moving film, a song of two pictures, and a broadcast's
+    // shape that turns partway.
+    void sourceFactsWhereTheStreamsAre_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("expected");
+        const auto broadcast = [](int rate, double seconds, double from, const QString &shape = "4:3") {
+            const QStringList part{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=160x120:rate=25:duration=%1").arg(seconds),
+                                   "-f", "lavfi", "-i", QStringLiteral("sine=sample_rate=%1:duration=%2").arg(rate).arg(seconds),
+                                   "-c:v", "mpeg2video", "-aspect", shape, "-c:a", "mp2", "-f", "mpegts"};
+            return from > 0 ? QStringList{"JOIN"} + part + QStringList{"-output_ts_offset", QString::number(from + 0.04)} : part;
+        };
+        QTest::newRow("TV recording, its sound's rate changing in its last second")
+            << TestMedia::clip("facts-lastsecond.ts", broadcast(48000, 18.8, 0) + broadcast(44100, 1.2, 18.8)) << "" << "turn 0|progressive|cfr 25|1.44+20|mp2 1ch 1.43+19.97 rates 48000>44100 overlapping";
+        QTest::newRow("TV recording, its clock far from 0, its rate rising in its middle")
+            << TestMedia::clip("facts-farclock.ts", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=12", "-vf",
+                                                     "select='between(t\\,4\\,8)+not(mod(n\\,3))'", "-fps_mode", "vfr", "-c:v", "libx264",
+                                                     "-preset", "ultrafast", "-g", "15", "-f", "mpegts", "-output_ts_offset", "3600"})
+            << "" << "turn 0|progressive|vfr 16.72 fast 30|3601.4+11.93";
+        QTest::newRow("TV recording, 4:3 then 16:9")
+            << TestMedia::clip("facts-shapes.ts", broadcast(48000, 4, 0) + broadcast(48000, 4, 4, "16:9")) << "" << "turn 0|progressive|cfr 25|1.44+8 shapes 1.33>1.78|mp2 1ch 1.43+8.01 overlapping";
+        const QStringList film{"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8", "-f", "lavfi", "-i",
+                               "sine=sample_rate=48000:duration=8", "-c:v", "libx264", "-preset", "ultrafast", "-g", "30", "-c:a", "aac"};
+        QTest::newRow("fragmented MP4, its header counting its first fragment")
+            << TestMedia::clip("facts-fragments.mp4", film + QStringList{"-movflags", "frag_keyframe"}) << "" << "turn 0|progressive|cfr 29.92|0+8.02|aac 1ch 0+8.02";
+        // Read by its index after a seek, FFmpeg passes over a fragment and comes back to it.
+        QTest::newRow("fragmented MP4 with its index")
+            << TestMedia::clip("facts-fragments-indexed.mp4", film + QStringList{"-movflags", "frag_keyframe+global_sidx"}) << ""
+            << "turn 0|progressive|cfr 29.37|0+8.02|aac 1ch 0+8.02";
+        // x264's fake interlacing: the stream names its fields top first, its pictures flag
+        // otherwise; the stream's name stands.
+        QTest::newRow("a field order named, its pictures flagging another")
+            << TestMedia::clip("facts-fake-interlaced.mp4", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=1", "-c:v",
+                                                             "libx264", "-preset", "ultrafast", "-x264opts", "fake-interlaced=1:tff=1"})
+            << "" << "turn 0|tt, top first|cfr 25|0+1";
+        QTest::newRow("fragmented MP4 whose recorder stopped")
+            << TestMedia::cutBack("facts-fragments-cut.mp4",
+                                  TestMedia::clip("facts-fragments-indexed.mp4", film + QStringList{"-movflags", "frag_keyframe+global_sidx"}),
+                                  0.8) << "" << "turn 0|progressive|cfr 29.91|0+6.49|aac 1ch 0+6.04|holds 6.49 of 8.02";
+        QTest::newRow("Matroska cut at half its bytes")
+            << TestMedia::cutBack("facts-cut.mkv", TestMedia::clip("facts-uncut.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=20",
+                                  "-f", "lavfi", "-i", "sine=duration=20", "-c:v", "libx264", "-preset", "ultrafast", "-g", "25", "-c:a", "aac"}), 0.5)
+            << "" << "turn 0|progressive|cfr 25|0.02+10|aac 1ch 0+10.03|holds 10.03 of 20.02";
+        // ... whose clock starts 5 s on (Matroska's length counted from 0).
+        QTest::newRow("Matroska of a late clock cut at half its bytes")
+            << TestMedia::cutBack("facts-cut-late.mkv", TestMedia::clip("facts-uncut-late.mkv", {"-f", "lavfi", "-i",
+                                  "testsrc2=size=160x90:rate=25:duration=20", "-f", "lavfi", "-i", "sine=duration=20", "-c:v", "libx264",
+                                  "-preset", "ultrafast", "-g", "25", "-c:a", "aac", "-output_ts_offset", "5"}), 0.5)
+            << "" << "turn 0|progressive|cfr 25|5+10|aac 1ch 4.98+10.03|holds 10.03 of 25";
+        // A download whose index at its front counts what never came: no rate of it.
+        QTest::newRow("MP4 download cut short, its index at the front")
+            << TestMedia::cutBack("facts-cut.mp4", TestMedia::clip("facts-uncut.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=10:duration=2",
+                                  "-f", "lavfi", "-i", "sine=duration=2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac",
+                                  "-movflags", "faststart"}), 0.6)
+            << "" << "turn 0|progressive|cfr 10|0+1.1|aac 1ch 0+1.09 lead 0.02|holds 1.1 of 2";
+        // RealMedia cut short, its sound's packets all at 0: how far it reaches is not told by them.
+        QTest::newRow("RealMedia cut at half its bytes")
+            << TestMedia::cutBack("facts-cut.rm", TestMedia::clip("facts-uncut.rm", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=8",
+                                  "-f", "lavfi", "-i", "sine=duration=8:sample_rate=8000", "-c:v", "rv20", "-c:a", "real_144"}), 0.5)
+            << "" << "turn 0|progressive|cfr 25|0+3.36|ra_144 1ch 0+3.36 untimed overlapping|holds 3.36 of 8";
+        QTest::newRow("AVI whose header counts one picture")
+            << TestMedia::aviCounting("facts-onecount.avi", TestMedia::clip("facts-counted.avi", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=10",
+                                      "-f", "lavfi", "-i", "sine=duration=10", "-c:v", "mpeg4", "-c:a", "libmp3lame"}), 1)
+            << "" << "turn 0|progressive|cfr 25|0+10.04|mp3 1ch 0+10.03";
+        QTest::newRow("two pictures, a song, MP4")
+            << TestMedia::clip("facts-two.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=0.08", "-f", "lavfi",
+                                                 "-i", "sine=duration=3", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+            << "" << "turn 0|progressive|cfr 25|0+0.08|aac 1ch 0+3 lead 0.02";
+    }
+    void sourceFactsWhereTheStreamsAre() { sourceFacts(); }
+
+    // A count of a stream's pictures stands where it is no less than the pictures its listed
+    // packets show apart, those to be discarded too: the run's, else the container's.
+    void trustedCount_data()
+    {
+        QTest::addColumn<QList<double>>("sampled");
+        QTest::addColumn<QList<double>>("discarded");
+        QTest::addColumn<QList<double>>("spread");
+        QTest::addColumn<int>("header");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<int>("trusted");
+        const QList<double> four{0, 0.04, 0.08, 0.12};
+        QTest::newRow("the header's, as many as listed") << four << QList<double>{} << QList<double>{} << 4 << 0 << 4;
+        QTest::newRow("a header counting one of four") << four << QList<double>{} << QList<double>{} << 1 << 0 << 0;
+        QTest::newRow("the run's before the header's") << four << QList<double>{} << QList<double>{} << 4 << 9 << 9;
+        QTest::newRow("the run's below the listed, the header's") << four << QList<double>{} << QList<double>{} << 5 << 3 << 5;
+        QTest::newRow("a lead-in counted with the rest") << four << QList<double>{-0.08, -0.04} << QList<double>{} << 6 << 0 << 6;
+        QTest::newRow("a count short of the lead-in") << four << QList<double>{-0.08, -0.04} << QList<double>{} << 5 << 0 << 0;
+        QTest::newRow("the same time listed twice is one picture")
+            << four << QList<double>{} << QList<double>{0.08, 0.12, 0.16} << 5 << 0 << 5;
+    }
+    void trustedCount()
+    {
+        QFETCH(QList<double>, sampled);
+        QFETCH(QList<double>, discarded);
+        QFETCH(QList<double>, spread);
+        QFETCH(int, header);
+        QFETCH(int, run);
+        QFETCH(int, trusted);
+        FFprobeVideoStream stream;
+        stream.sampledTimes = sampled;
+        stream.discardedTimes = discarded;
+        stream.spreadTimes = {spread};
+        stream.nb_frames = header;
+        stream.nb_read_packets = run;
+        QCOMPARE(stream.trustedCount(), trusted);
+    }
+
     void sourceFacts()
     {
         QFETCH(QString, path);
@@ -496,11 +614,19 @@ private slots:
             return hertz.size() > 1 ? " rates " + hertz.join('>') : QString();
         };
         const QString shown = !facts.interlaced() ? QString() : facts.topFieldFirst() ? ", top first" : ", bottom first";
+        QStringList shapes, unknown;
+        for (double shape : facts.shapes)
+            shapes << n(shape);
+        const char *const unknowns[] = {"fields", "rate", "shapes", "sound rates", "length"};
+        for (int i = 0; i < 5; ++i)
+            if (facts.unknown & (1 << i))
+                unknown << unknowns[i];
         QStringList found{QStringLiteral("turn %1").arg(facts.rotation), facts.fieldOrder + shown,
                           facts.variableRate ? "vfr " + n(facts.frameRate) + " fast " + n(facts.fastRate)
                                              : "cfr " + n(facts.frameRate) + (facts.repeatFields ? " repeating fields" : ""),
                           n(facts.pictureStart) + '+' + n(facts.pictureLength) + lead(facts.pictureLeadIn)
-                              + (facts.stillPicture ? " still" : "")};
+                              + (facts.stillPicture ? " still" : "")
+                              + (facts.shapeChanges() || (facts.sideways() && !shapes.isEmpty()) ? " shapes " + shapes.join('>') : "")};
         // Its colours, where the stream names them.
         if (!facts.transfer.isEmpty() || !facts.primaries.isEmpty() || !facts.matrix.isEmpty())
             found << QStringLiteral("%1/%2/%3 %4 %5-bit%6").arg(facts.transfer, facts.primaries, facts.matrix, facts.range)
@@ -509,6 +635,10 @@ private slots:
             found << QStringLiteral("%1 %2ch %3+%4").arg(sound.codec).arg(sound.channels).arg(n(sound.start), n(sound.length))
                          + lead(sound.leadIn) + (sound.untimed ? " untimed" : "")
                          + changes(sound.rates) + (sound.overlaps ? " overlapping" : "");
+        if (facts.cutShort())
+            found << "holds " + n(facts.length) + " of " + n(facts.declaredLength);
+        if (!unknown.isEmpty())
+            found << "unknown " + unknown.join(',');
         QCOMPARE(facts.measured ? found.join('|') : QString("not measured"), expected);
         QCOMPARE(facts.sideways(), facts.rotation % 180 == 90);
     }

@@ -359,9 +359,10 @@ private slots:
         const QString shortSoundMpeg = TestMedia::clip("judged-short-sound.mpg", clipOf(6, 2, {"-c:v", "mpeg2video", "-c:a", "mp2"}));
         QTest::newRow("sound alone, as long as the source's, MPEG")
             << shortSoundMpeg << QStringList{"-i", "%1", "-vn", "-c:a", "libvorbis", "%2.ogg"} << 6.0 << "";
-        // Its header claims 3 s; what can be read stops at half of that, every stream alike.
+        // Its header claims 3 s; what can be read stops at half of that, every stream alike:
+        // the output holds all the source holds.
         QTest::newRow("source cut short") << writeBadMedia("truncated") << QStringList{"-i", "%1", "-c:v", "mpeg4", "-c:a", "libmp3lame", "%2.avi"}
-                                          << 3.04 << "its output lasts 1.6 s of the 3.0 s asked for";
+                                          << 3.04 << "";
         // A copied sound is decoded: an LPCM track's bytes in an AC-3 file play as long as
         // their packets, but no player decodes them. A copy without sound has none to decode.
         const QString lpcm = TestMedia::clip("judged-lpcm.mpg", clipOf(6, 6, {"-c:v", "mpeg2video", "-c:a", "pcm_s16be", "-f", "vob"}));

@@ -5,6 +5,7 @@
 
 #include "engines/player.h"
 
+#include "engines/sourcefacts.h"
 #include "engines/videoinfo.h"
 #include "enginetesting.h"
 #include "eventgaps.h"
@@ -283,63 +284,141 @@ private slots:
     }
 
     // What FFprobe's runs after its analysis could not read is said, and the fact stays as
-    // unknown as the analysis left it: a DV camcorder's fields are not called progressive. A
+    // unknown as the analysis left it: a DV camcorder's fields are not called progressive, a
+    // film whose count could not be had or is absurd is neither called constant nor still.
+    // A run fails as FFprobe may: it exits with an error, never answers, is killed, prints no
+    // answer or a count its own listing belies. A
     // run that reads on through the file is stopped as soon as it has read more than a sample
     // may.
     void unreadSamplesAreSaid_data()
     {
         QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("run");   // what the failing run's arguments hold
+        QTest::addColumn<QString>("fault"); // what it does instead of its work
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("fieldOrder");
-        QTest::addColumn<QString>("sample"); // what FFprobe does in place of each run after its analysis
+        QTest::addColumn<QString>("unknown"); // SourceFacts::Unknown, as letters
+        const QString failing = "exit 1";
         QTest::newRow("fields no flag states")
             << TestMedia::clip("loading-dv.avi", {"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=1",
                                                   "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=1", "-target",
                                                   "pal-dv"})
-            << "Player: FFprobe could not read the field order of the pictures of %1." << "" << "exit 1";
+            << "-read_intervals" << failing << "Player: FFprobe could not read the field order of the pictures of %1."
+            << "" << "fields shapes sound length";
+        const QString film = TestMedia::clip("loading-long.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8",
+                                                                 "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
+                                                                 "libx264", "-preset", "ultrafast", "-c:a", "aac"});
         QTest::newRow("rate past the first seconds")
-            << TestMedia::clip("loading-long.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8",
-                                                    "-f", "lavfi", "-i", "sine=sample_rate=48000:duration=8", "-c:v",
-                                                    "libx264", "-preset", "ultrafast", "-c:a", "aac"})
-            << "Player: FFprobe could not read the frame rate of %1 past its first seconds." << "progressive" << "exit 1";
+            << film << "-read_intervals" << failing << "Player: FFprobe could not read the frame rate of %1 past its first seconds."
+            << "progressive" << "rate shapes sound length";
         // The sound's rates are decoded wherever there is sound.
         QTest::newRow("the sound's rate through the file")
-            << TestMedia::standardMp4() << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
-            << "progressive" << "exit 1";
+            << TestMedia::standardMp4() << "-read_intervals" << failing
+            << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file." << "progressive"
+            << "shapes sound length";
         const QString readsOn = "head -c 40000000 /dev/zero >/dev/null; exec '" + TestMedia::fakeEngine() + "' hang";
         QTest::newRow("a run reading on through the file")
-            << TestMedia::standardMp4() << "Player: FFprobe read more of the file than it may, and was stopped." << "progressive"
-            << readsOn;
+            << TestMedia::standardMp4() << "-read_intervals" << readsOn
+            << "Player: FFprobe read more of the file than it may, and was stopped." << "progressive" << "shapes sound length";
         // What it printed before is no whole answer.
         QTest::newRow("a run reading on after its answer")
-            << TestMedia::standardMp4() << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
-            << "progressive" << "ffprobe \"$@\"; " + readsOn;
+            << TestMedia::standardMp4() << "-read_intervals" << "ffprobe \"$@\"; " + readsOn
+            << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file." << "progressive"
+            << "shapes sound length";
         // Its stream names its field order, FFprobe lists all its packets at once, and it has no
-        // sound: no run.
-        QTest::newRow("all said at once")
+        // sound: its shape past its start is still read.
+        QTest::newRow("the shape past the start")
             << TestMedia::clip("loading-silent.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=1", "-c:v",
                                                       "libx264", "-preset", "ultrafast"})
-            << "" << "progressive" << "exit 1";
+            << "-read_intervals" << failing << "Player: FFprobe could not read the shape of the pictures of %1 past its start."
+            << "progressive" << "shapes";
+        // A 20 s film in Matroska, which counts nothing itself, whose count fails.
+        const QString uncounted = TestMedia::clip("loading-uncounted.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25:duration=20",
+                                                                            "-f", "lavfi", "-i", "sine=duration=20", "-c:v", "libx264",
+                                                                            "-preset", "ultrafast", "-c:a", "aac"});
+        const QString rateUnread = "Player: FFprobe could not read the frame rate of %1 past its first seconds.";
+        QTest::newRow("a count that never answers") << uncounted << "-count_packets" << QString("exec '%1' hang").arg(TestMedia::fakeEngine())
+                                                    << rateUnread << "progressive" << "rate";
+        // Killed as it ends: its answer, whole as it looks, is no answer.
+        QTest::newRow("a count killed") << uncounted << "-count_packets"
+                                        << R"(echo '{"streams": [{"nb_read_packets": 500}]}'; kill -KILL $$)" << rateUnread
+                                        << "progressive" << "rate";
+        QTest::newRow("a count that prints no answer") << uncounted << "-count_packets" << "echo 'nb_read_packets=250'" << rateUnread
+                                                       << "progressive" << "rate";
+        // Counts its own listing belies: one picture (it made the film a still picture), and
+        // more than any camera films.
+        QTest::newRow("a count of one picture") << uncounted << "-count_packets" << R"(echo '{"streams": [{"nb_read_packets": 1}]}')"
+                                                << rateUnread << "progressive" << "rate";
+        QTest::newRow("a count beyond any camera") << uncounted << "-count_packets"
+                                                   << R"(echo '{"streams": [{"nb_read_packets": 2000000000}]}')" << rateUnread
+                                                   << "progressive" << "rate";
+        QTest::newRow("stretches that print no answer") << uncounted << "-skip_frame" << "echo '{\"packets_and_frames\": ['"
+                                                        << rateUnread << "progressive" << "rate shapes length";
+        QTest::newRow("sound rates that print no answer") << uncounted << "nb_samples" << "echo '{}'"
+                                                          << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
+                                                          << "progressive" << "sound length";
+        QTest::newRow("sound rates that never answer") << uncounted << "nb_samples" << QString("exec '%1' hang").arg(TestMedia::fakeEngine())
+                                                       << "Player: FFprobe could not read the sampling rate of the sound of %1 through the file."
+                                                       << "progressive" << "sound length";
+        // A download cut short: the load says the file is shorter than its header declares.
+        QTest::newRow("a download cut short")
+            << TestMedia::cutBack("loading-cut.mkv", uncounted, 0.5) << "NONE" << ":"
+            << "The file stops at %2 s of the 20.02 s its header declares: it was cut short" << "progressive" << "";
+        // A song of two pictures, the second late (its header counts both): no still picture
+        // where its stretches could not be read.
+        QTest::newRow("two pictures, the second late, stretches unread")
+            << TestMedia::clip("loading-two-late.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
+                                                        "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+eq(n\\,275)'",
+                                                        "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
+            << "-skip_frame" << failing << rateUnread << "progressive" << "rate shapes length";
+        // A title held 10 s, then moving: the picture is no still one, whatever the count does,
+        // nor where neither a count nor a stretch could be read.
+        const QString title = TestMedia::clip("loading-title.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
+                                                                   "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+gte(t\\,10)'",
+                                                                   "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+        QTest::newRow("a held picture that moves later, uncounted") << title << "-count_packets" << failing << rateUnread
+                                                                    << "progressive" << "rate";
+        QTest::newRow("a held picture, neither counted nor read through") << title << "v:0" << failing << rateUnread
+                                                                          << "progressive" << "rate shapes length";
+        // An AVI whose damaged header counts one picture, its count failing: no count of it.
+        QTest::newRow("AVI header counting one picture, uncounted")
+            << TestMedia::aviCounting("loading-onecount.avi", TestMedia::clip("loading-counted.avi", {"-f", "lavfi", "-i",
+                                      "testsrc2=size=160x90:rate=25:duration=10", "-f", "lavfi", "-i", "sine=duration=10", "-c:v", "mpeg4",
+                                      "-c:a", "libmp3lame"}), 1)
+            << "-count_packets" << failing << rateUnread << "progressive" << "rate";
     }
     void unreadSamplesAreSaid()
     {
         QFETCH(QString, path);
+        QFETCH(QString, run);
+        QFETCH(QString, fault);
         QFETCH(QString, said);
         QFETCH(QString, fieldOrder);
-        QFETCH(QString, sample);
+        QFETCH(QString, unknown);
         QVERIFY(!path.isEmpty());
-        // FFprobe that answers the analysis and does as the row says in every run after it.
-        const QString ffprobe = writeEngineScript("ffprobe-no-samples-" + QString::number(qHash(sample)),
-                                                  "case \"$*\" in *-show_format*) ;; *-read_intervals*) " + sample
-                                                      + " ;; esac\nexec ffprobe \"$@\"");
+        // FFprobe that answers the analysis and fails the runs that complete it.
+        const QString ffprobe = writeEngineScript("ffprobe-unread-" + QString(QTest::currentDataTag()).replace(' ', '-'),
+                                                  QString("case \"$*\" in *%1*) %2; exit ;; esac\nexec ffprobe \"$@\"").arg(run, fault));
+        PlayerPreferences preferences;
+        preferences.latencyFinished = 1000;
         PanelConsoles consoles;
         PanelProbe panel(nullptr, kMPlayer, kMediaInfo, ffprobe, &consoles.stdIn, &consoles.stdOut, &consoles.stdErr,
-                         &consoles.log, 3, nullptr);
+                         &consoles.log, 3, &preferences);
         QVERIFY(panel.setInput(path, 1));
         const QString log = consoles.log.toPlainText();
-        QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(said.arg(path)), qPrintable(log));
+        const SourceFacts &facts = panel.movieInfo.facts;
+        const QString text = said.contains("%2") ? said.arg(QString::number(facts.length, 'f', 2)) : said.arg(path);
+        QVERIFY2(said.isEmpty() ? !log.contains("FFprobe could not read") : log.contains(text), qPrintable(log));
         QVERIFY2(!log.contains("crashed"), qPrintable(log));
-        QCOMPARE(panel.movieInfo.facts.fieldOrder, fieldOrder);
+        QCOMPARE(panel.loadNotes().join(' ').contains(" stops at "), said.contains(" stops at "));
+        QCOMPARE(facts.fieldOrder, fieldOrder);
+        const char *const names[] = {"fields", "rate", "shapes", "sound", "length"};
+        QStringList unread;
+        for (int i = 0; i < 5; ++i)
+            if (facts.unknown & (1 << i))
+                unread << names[i];
+        QCOMPARE(unread.join(' '), unknown);
+        QVERIFY(!facts.stillPicture);
     }
 
     // FFprobe's runs after its analysis start as soon as it has answered, beside a MediaInfo
@@ -833,10 +912,12 @@ private slots:
     // each, and two titles sharing the first set.
     void titleFieldOrders_data()
     {
-        QTest::addColumn<QList<QStringList>>("titleSets"); // each set's titles: "progressive" or "bb"
+        QTest::addColumn<QList<QStringList>>("titleSets"); // each set's titles: "progressive" (4:3) or "bb" (16:9)
         QTest::newRow("a title in each set") << QList<QStringList>{{"progressive"}, {"bb"}};
         QTest::newRow("two titles in the first set") << QList<QStringList>{{"progressive", "progressive"}, {"bb"}};
         QTest::newRow("two titles in the second set") << QList<QStringList>{{"bb"}, {"progressive", "progressive"}};
+        // A recorder's title that turns from 4:3 to 16:9 partway: its later sequence headers say so.
+        QTest::newRow("a title turning to 16:9") << QList<QStringList>{{"turning"}};
     }
     void titleFieldOrders()
     {
@@ -846,31 +927,54 @@ private slots:
                                                      "-f", "lavfi", "-i", "sine=duration=1", "-target", "pal-dvd"}
                                              + fields);
         };
-        const QMap<QString, QString> vobs{{"progressive", title("fields-progressive.mpg", {})},
-                                          {"bb", title("fields-bottom.mpg", {"-flags", "+ilme+ildct", "-top", "0"})}};
+        // A TV recording's interlaced title in a set of 16:9 pictures.
+        const QMap<QString, QString> vobs{{"progressive", title("fields-progressive.mpg", {"-aspect", "4:3"})},
+                                          {"bb", title("fields-bottom-wide.mpg", {"-flags", "+ilme+ildct", "-top", "0", "-aspect", "16:9"})},
+                                          {"turning", title("fields-turning.mpg", {"-aspect", "4:3", "-t", "2"})}};
+        const QMap<QString, QString> shapes{{"progressive", "4:3 1.33"}, {"bb", "16:9 1.78"}, {"turning", "4:3 1.33>1.78"}};
         QVERIFY(!vobs.value("progressive").isEmpty() && !vobs.value("bb").isEmpty());
         QString xml;
-        QStringList orders; // each title's, in title order
+        QStringList orders; // each title's field order and shapes, in title order
         for (const QStringList &titles : titleSets) {
-            xml += " <titleset><titles><video format=\"pal\" aspect=\"4:3\"/><audio lang=\"en\"/>";
+            xml += QStringLiteral(" <titleset><titles><video format=\"pal\" aspect=\"%1\"/><audio lang=\"en\"/>")
+                       .arg(shapes.value(titles.first()).section(' ', 0, 0));
             for (const QString &order : titles) {
                 xml += QStringLiteral("<pgc><vob file=\"%1\"/></pgc>").arg(vobs.value(order));
-                orders << order;
+                orders << (order == "bb" ? order : QString("progressive")) + ' ' + shapes.value(order).section(' ', 1);
             }
             xml += "</titles></titleset>\n";
         }
         const QString root = TestMedia::folder() + "/fields-dvd-" + QString(QTest::currentDataTag()).replace(' ', '-');
         QVERIFY(TestMedia::authorDvd(root, xml));
+        // The turning title's sequence headers in its second half flag 16:9 (their aspect code 3).
+        for (int set = 1; set <= titleSets.size(); ++set) {
+            if (titleSets[set - 1].first() != "turning")
+                continue;
+            QFile vob(QStringLiteral("%1/VIDEO_TS/VTS_%2_1.VOB").arg(root).arg(set, 2, 10, QChar('0')));
+            QVERIFY(vob.open(QIODevice::ReadWrite));
+            QByteArray bytes = vob.readAll();
+            const QByteArray header("\x00\x00\x01\xb3", 4);
+            for (qsizetype at = bytes.indexOf(header, bytes.size() / 2); at >= 0 && at + 8 < bytes.size();
+                 at = bytes.indexOf(header, at + 4))
+                bytes[at + 7] = char((bytes[at + 7] & 0x0f) | 0x30);
+            QVERIFY(vob.seek(0) && vob.write(bytes) == bytes.size());
+        }
         PlayerPreferences preferences;
         preferences.ignoreShortTitles = false;
         PanelConsoles consoles;
         std::unique_ptr<PanelProbe> panel(makePanel(&consoles, 3, &preferences));
         QVERIFY(panel->setInput(root + "/VIDEO_TS", 2)); // as a disc's VIDEO_TS folder is opened
         QStringList found;
-        for (const TitleInfo &loaded : std::as_const(panel->titles))
-            found << loaded.facts.fieldOrder;
+        for (const TitleInfo &loaded : std::as_const(panel->titles)) {
+            QStringList shown;
+            for (double shape : loaded.facts.shapes)
+                shown << QString::number(shape, 'f', 2);
+            found << loaded.facts.fieldOrder + ' ' + shown.join('>');
+        }
         QCOMPARE(found, orders);
-        const qsizetype interlaced = orders.indexOf("bb");
+        const qsizetype interlaced = orders.indexOf("bb 1.78");
+        if (interlaced < 0)
+            return;
         panel->titleCombo->setCurrentIndex(int(interlaced));
         QCOMPARE(panel->currentSourceFacts().fieldOrder, QString("bb"));
         QVERIFY(consoles.log.toPlainText().contains(

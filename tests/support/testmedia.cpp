@@ -171,6 +171,32 @@ QString TestMedia::cutFront(const QString &name, const QString &whole, double fr
     return path;
 }
 
+QString TestMedia::cutBack(const QString &name, const QString &whole, double share)
+{
+    const QString path = folder() + "/" + name;
+    QFile in(whole), out(path);
+    if (whole.isEmpty() || !in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)
+        || out.write(in.read(qint64(in.size() * share))) <= 0)
+        return QString();
+    return path;
+}
+
+QString TestMedia::aviCounting(const QString &name, const QString &whole, quint32 pictures)
+{
+    // The video stream's header names its type, "vids"; its length lies 32 bytes on.
+    QFile in(whole);
+    QByteArray bytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    const qsizetype video = bytes.indexOf("vids");
+    const qsizetype length = video + 32;
+    if (video < 0 || length + 4 > bytes.size())
+        return QString();
+    for (int i = 0; i < 4; ++i)
+        bytes[length + i] = char((pictures >> (8 * i)) & 0xff);
+    const QString path = folder() + "/" + name;
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() ? path : QString();
+}
+
 QString TestMedia::standardAvi()
 {
     return clip("standard.avi", {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",

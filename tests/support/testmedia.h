@@ -28,6 +28,12 @@ QString clip(const QString &name, const QStringList &ffmpegInputAndCodecArgs);
 // folder()/name made of the bytes of `whole` from the share `from` of them on, as a recording
 // cut where no packet starts (a TV recording cut mid-group); empty on failure.
 QString cutFront(const QString &name, const QString &whole, double from);
+// folder()/name made of the share `share` of the bytes of `whole` from its start, as a download
+// that did not finish or a recording that stopped; empty on failure.
+QString cutBack(const QString &name, const QString &whole, double share);
+// folder()/name: the AVI `whole` with its video stream's header counting `pictures`, as four
+// damaged bytes of it do; empty on failure.
+QString aviCounting(const QString &name, const QString &whole, quint32 pictures);
 
 // A 3 s, 320x240, 25 fps clip with a 440 Hz tone: mpeg4 video, mp3 audio, AVI container.
 QString standardAvi();
