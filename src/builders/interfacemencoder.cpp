@@ -324,6 +324,10 @@ QString InterfaceMEncoder::pictureRefusal(const SourceFacts &facts)
         return tr("MEncoder shows every picture of this source at its first shape (%1), which changes "
                   "partway (to %2): those parts would look squeezed or stretched")
             .arg(PictureFrame::shapeName(facts.shapes.first()), PictureFrame::shapeName(facts.shapes.at(1)));
+    // A change past the start nobody could look for is no plain shape.
+    if (facts.unknown & SourceFacts::ShapesUnknown)
+        return tr("the shape of this source's pictures past its start could not be measured, and MEncoder keeps "
+                  "the shape it starts with");
     // MEncoder converts no colours: a PQ picture came out washed out, its hues shifted, in an
     // 8-bit file.
     const QString transfer = PictureColour::transferName(facts);

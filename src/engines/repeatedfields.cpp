@@ -93,13 +93,22 @@ bool RepeatedFields::runsAt(const QList<QList<double>> &stretches, double rate)
         QList<double> sorted = times;
         std::sort(sorted.begin(), sorted.end());
         // A stretch read from a point in the file may give its first picture's time twice (as
-        // its own and as the next one's decoding time), which is no step.
+        // its own and as the next one's decoding time), which is no step. A program stream
+        // times only the packets that start one of its own (a DVD's, about half the pictures):
+        // a step between two times spans as many of the film's pictures as it lasts, and the
+        // stretch keeps the film's rate where these come out whole.
         qsizetype steps = 0;
-        for (qsizetype i = 1; i < sorted.size(); ++i)
-            steps += sorted.at(i) - sorted.at(i - 1) >= kNoLength;
+        double pictures = 0.0;
+        for (qsizetype i = 1; i < sorted.size(); ++i) {
+            const double step = sorted.at(i) - sorted.at(i - 1);
+            if (step < kNoLength)
+                continue;
+            ++steps;
+            pictures += std::max(1.0, std::round(step * rate));
+        }
         if (steps < kFewestPictures)
             continue;
-        const double mean = (sorted.last() - sorted.first()) / double(steps);
+        const double mean = (sorted.last() - sorted.first()) / pictures;
         if (!std::isfinite(mean) || std::abs(mean * rate - 1.0) > kStretchSlack)
             return false;
     }

@@ -388,7 +388,8 @@ private slots:
         const qint64 took = clock.elapsed();
         qInfo("Closing on %d running jobs took %lld ms (kill time-out %d ms).", Jobs, took, killTimeout);
         QCOMPARE(answers.seen().size(), 1);
-        QVERIFY2(took < killTimeout + (killTakes ? 0 : 3000), qPrintable(QString("%1 ms").arg(took)));
+        // Once per engine would be 300 kill time-outs; a loaded machine may stretch one a little.
+        QVERIFY2(took < 3 * killTimeout, qPrintable(QString("%1 ms").arg(took)));
         if (!killTakes) {
             QVERIFY(pressedAgain);
             return;

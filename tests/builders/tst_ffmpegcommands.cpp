@@ -138,7 +138,7 @@ private slots:
         QTest::newRow("level 1, H.264 MP4") // the first of the levels' columns
             << ::encode(call(fourThree, 1, "mp4", "x264", {640, 480}, 1000, "aac", 0, 128))
             << kHead + "-aspect 4:3 -r 25 -vf " + fit("640x480", "4/3") + " -vb 1000k -preset ultrafast -profile:v baseline" + kX264Tail
-                   + "-ac 2 -ab 128k -strict experimental -acodec aac /out/movie";
+                   + "-ac 2 -ab 128k -af aresample=async=1:min_hard_comp=0.01 -strict experimental -acodec aac /out/movie";
         Call twoPass = call(fourThree, User, "mp4", "x264", {640, 480}, 1000, "noaudio", 0, 0);
         twoPass.job.target.video.profile = "x264_high";
         twoPass.passes = 2;
@@ -161,7 +161,7 @@ private slots:
         QTest::newRow("level 3, iPod 640x480: one B-frame, baseline")
             << ::encode(call(fourThree, 3, "ipod", "x264", {640, 480}, 800, "aac", 0, 128))
             << kHead + "-f ipod -aspect 4:3 -r 25 -vf " + fit("640x480", "4/3") + " -vb 800k -bf 1 -preset fast -profile:v "
-                       "baseline" + kX264Tail + "-ac 2 -ab 128k -strict experimental -acodec aac /out/movie";
+                       "baseline" + kX264Tail + "-ac 2 -ab 128k -af aresample=async=1:min_hard_comp=0.01 -strict experimental -acodec aac /out/movie";
         QTest::newRow("level 1, PSP: the PSP options, no preset")
             << ::encode(call(fourThree, 1, "psp", "x264_psp", {320, 240}, 500, "aac", 0, 0))
             << kHead + "-aspect 4:3 -r 25 -vf " + fit("320x240", "4/3") + " -vb 500k -bf 3 -bufsize 2000 -profile:v main "
@@ -181,7 +181,7 @@ private slots:
         QTest::newRow("user, FLV at 15 fps, -6 dB, extra switches")
             << ::encode(flv)
             << kHead + "-passlogfile /out/p -sn -aspect 1.5 -r 15 -vf " + fit("320x214", "1.5") + " -vb 300k -bf 0 -preset ultrafast"
-                   + kX264Tail + "-vol 128 -ac 2 -ar 44100 -ab 64k -strict experimental -acodec aac "
+                   + kX264Tail + "-vol 128 -ac 2 -ar 44100 -ab 64k -af aresample=async=1:min_hard_comp=0.01 -strict experimental -acodec aac "
                                  "/out/movie";
         Call mp3 = call(fourThree, User, "mp3", "novideo", {}, 0, "mp3", 44100, 192);
         mp3.job.source.noVideo = true;
@@ -728,7 +728,7 @@ private slots:
         row("VCD PAL of an HDR10 file: tone-mapped, said to be BT.709",
             "/usr/bin/ffmpeg -i /in/a.avi -map 0:v:0 -map 0:a:0 -vf zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
             "tonemap=hable:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p," + fit("352x288", "4/3") + " -aspect 4:3 "
-            "-color_primaries bt709 -color_trc bt709 -colorspace bt709 -color_range tv -target pal-vcd -y /out/v.mpg");
+            "-color_primaries bt709 -color_trc bt709 -colorspace bt709 -color_range tv -af aresample=async=1:min_hard_comp=0.01 -target pal-vcd -y /out/v.mpg");
         job.source.facts.transfer.clear();
         // The copy of a DVD title's stream holds all its audio streams: the chosen one is
         // taken by its id, AC-3 and LPCM by the player's number, MPEG audio from 0x1c0 on.

@@ -158,6 +158,8 @@ private slots:
         // reads first, of the picture and of the sound alike.
         QTest::newRow("a rate not read through the file") << file << "Matroska" << "h264" << false << "rate unknown" << "mp4" << false << false;
         QTest::newRow("a rate not read through the file, no sound") << file << "Matroska" << "h264" << false << "rate unknown" << "mp4" << true << false;
+        QTest::newRow("shapes not read past the start") << file << "MPEG-TS" << "mpeg2video" << false << "shapes unknown" << "mp4" << false << false;
+        QTest::newRow("shapes not read, the sound alone") << file << "MPEG-TS" << "mpeg2video" << true << "shapes unknown" << "mp4" << false << true;
         QTest::newRow("sound rates not read") << file << "Matroska" << "h264" << false << "sound rates unknown" << "mp4" << false << false;
         QTest::newRow("sound rates not read, no sound") << file << "Matroska" << "h264" << false << "sound rates unknown" << "mp4" << true << true;
         QTest::newRow("sound rates not read, the sound alone") << file << "Matroska" << "h264" << true << "sound rates unknown" << "mp4" << false << false;
@@ -187,7 +189,8 @@ private slots:
         facts.variableRate = timing == "vfr";
         facts.stillPicture = timing == "still";
         facts.unknown = (timing == "rate unknown" ? SourceFacts::RateUnknown : 0)
-                        | (timing == "sound rates unknown" ? SourceFacts::SoundRatesUnknown : 0);
+                        | (timing == "sound rates unknown" ? SourceFacts::SoundRatesUnknown : 0)
+                        | (timing == "shapes unknown" ? SourceFacts::ShapesUnknown : 0);
         facts.pictureLeadIn = timing.startsWith("lead ") ? timing.mid(5).toDouble() : 0.0;
         facts.pictureLength = 6;
         facts.pictureStart = timing.section(' ', 0, 0).toDouble();

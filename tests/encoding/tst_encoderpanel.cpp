@@ -1013,10 +1013,10 @@ private slots:
         QCOMPARE(lists(), before);
     }
 
-    // The first part of a valid AVI, whose header still claims the whole length: the encoding
-    // of what can be read ends as a failure that says how short it is, and leaves the output's
-    // name; nothing is finalised.
-    void truncatedSourceFails()
+    // The first part of a valid AVI, whose header still claims the whole length: the output is
+    // judged against what the source holds, so the encoding of all of it ends well, under its
+    // own name.
+    void truncatedSourceEndsWithWhatItHolds()
     {
         FFmpeg ffmpeg;
         FFprobe ffprobe;
@@ -1031,15 +1031,10 @@ private slots:
         panel.widget->startButton()->click();
         QVERIFY(WindowTesting::waitFor([&] { return panel.main.manager.jobs().size() == 1 && panel.main.idle(); }, 60000));
         const MervoTask *task = panel.main.manager.jobs().first()->tasks().first();
-        QCOMPARE(task->state, Task::Aborted);
-        QVERIFY2(task->failure().startsWith("its output lasts ") && task->failure().endsWith(" of the 3.0 s asked for"),
-                 qPrintable(task->failure()));
-        // Kept for the user to look at, under a name that says what it is.
-        QVERIFY(!QFile::exists(folder + "/truncated.avi"));
-        QVERIFY(TestMedia::probeDuration(folder + "/truncated (incomplete).avi") < 2.0);
-        QVERIFY(panel.main.log.toPlainText().contains("output kept as incomplete file " + folder + "/truncated (incomplete).avi"));
-        QVERIFY(panel.main.log.toPlainText().contains("Encoding failed."));
-        QVERIFY(!panel.main.log.toPlainText().contains("Finalizing..."));
+        QVERIFY2(task->state == Task::Completed, qPrintable(task->failure()));
+        const double made = TestMedia::probeDuration(folder + "/truncated.avi");
+        QVERIFY2(made > 0.5 && made < 2.0, qPrintable(QString::number(made)));
+        QVERIFY(!QFile::exists(folder + "/truncated (incomplete).avi"));
         QVERIFY(panel.widget->isReady());
     }
 

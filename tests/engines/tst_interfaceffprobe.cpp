@@ -725,6 +725,19 @@ private slots:
         QTest::newRow("3:2, then video at 29.97 further on")
             << pulldown << 30000.0 / 1001 << QList<QList<double>>{stretch, lengths(32, [](int i) { return i * 1001 / 30000.0; })}
             << 0.0;
+        // A program stream times the pictures that start a packet of its own, about half.
+        const auto timedAlone = [](const QList<double> &times) {
+            QList<double> kept;
+            for (qsizetype i = 0; i < times.size(); ++i)
+                if (i % 5 != 1 && i % 5 != 3)
+                    kept << times.at(i);
+            return kept;
+        };
+        QTest::newRow("3:2 further on, a program stream's times")
+            << pulldown << 30000.0 / 1001 << QList<QList<double>>{timedAlone(stretch)} << 24000.0 / 1001;
+        QTest::newRow("3:2, then video further on, a program stream's times")
+            << pulldown << 30000.0 / 1001 << QList<QList<double>>{timedAlone(lengths(32, [](int i) { return i * 1001 / 30000.0; }))}
+            << 0.0;
         QTest::newRow("one picture in four repeating a field") << lengths(40, [&](int i) { return i % 4 ? two : three; })
                                                               << 30000.0 / 1001 << QList<QList<double>>() << 30000.0 / 1001 * 8 / 9;
         // 24 shown at 25: a field repeated in one picture of twelve.
