@@ -569,7 +569,9 @@ void FFmpegEncodeCommand::addAudio()
     // pads before any filter, so a picture that starts after the input's earliest stream
     // needs the sound on its clock first, which is kept to a sound whose rate was measured
     // plain (left without, a sound that starts after its picture started with it).
-    if (!copied && soundStartsWithFile(m_settings.muxer, codec)) {
+    // A sound of no times is laid out from the start by its samples alone: "-async" would
+    // squeeze it onto its one time first.
+    if (!copied && !soundUntimed(m_job.source) && soundStartsWithFile(m_settings.muxer, codec)) {
         const QString pictureClock = soundOnPictureClock();
         const bool plainRate = !soundRateChanges(m_job.source)
                                && !(m_job.source.facts.unknown & SourceFacts::SoundRatesUnknown);
@@ -591,12 +593,17 @@ void FFmpegEncodeCommand::addAudio()
     m_arguments << "-acodec" << encoder;
 }
 
+bool FFmpegEncodeCommand::soundUntimed(const EncodingSource &source)
+{
+    const int sound = SourceStreams::audioIndex(source);
+    const QList<SourceFacts::Sound> &sounds = source.facts.sounds;
+    return sound >= 0 && sound < sounds.size() && sounds.at(sound).untimed;
+}
+
 QString FFmpegEncodeCommand::soundTiming(const EncodingSource &source)
 {
     // FFmpeg keeps the packet times: of RealAudio's second (every packet at 0) it kept 0.04 s.
-    const int sound = SourceStreams::audioIndex(source);
-    const QList<SourceFacts::Sound> &sounds = source.facts.sounds;
-    if (sound >= 0 && sound < sounds.size() && sounds.at(sound).untimed)
+    if (soundUntimed(source))
         return QStringLiteral("asetpts=N/SR/TB");
     // Where the rate changes, FFmpeg builds its filters anew, and the first frames of the new
     // ones do not follow on from the last of the old; where a joined recording's times go

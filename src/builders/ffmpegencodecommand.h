@@ -60,6 +60,7 @@ public:
     // The audio filter, first of any, that times the chosen sound by its samples where its
     // packets carry no times that move (SourceFacts::Sound::untimed), else by its times, so
     // that it follows on where its rate changes, seen at the load or not.
+    static bool soundUntimed(const EncodingSource &source);
     static QString soundTiming(const EncodingSource &source);
     // The "-map" switches of the source's picture and its chosen sound, each when wanted.
     static QStringList streamMaps(const EncodingSource &source, bool video, bool audio);

@@ -152,6 +152,13 @@ double leadIn(const QList<double> &discarded, double start)
     return std::isfinite(lead) ? lead : 0.0;
 }
 
+// Containers of one raw stream, whose length FFprobe estimates from its bit rate.
+bool guessesLength(const QString &format)
+{
+    static const QStringList raw = {"mp3", "aac", "ac3", "eac3", "dts", "mpegvideo", "h264", "hevc", "m4v"};
+    return raw.contains(format);
+}
+
 // The field order of the moving picture, as FFprobe's record names it or its decoded
 // pictures flag it: they are consulted only where the record is silent or names a coded
 // order apart from the shown one, and where they flag fields their order is the one shown.
@@ -337,7 +344,10 @@ SourceFacts SourceFacts::measure(const FFprobeData &probe, int picture)
     const bool cut = reach && !(facts.unknown & LengthUnknown) && probe.duration > 0.0
                      && *reach - containerStart < probe.duration - kOtherLength;
     if (cut) {
-        facts.declaredLength = probe.duration;
+        // A raw stream (an MP3 without its header) declares no length: FFprobe guesses one from
+        // its first frames' bit rate, and a file that goes less far is not cut short.
+        if (!guessesLength(probe.format_name))
+            facts.declaredLength = probe.duration;
         facts.length = *reach - containerStart;
     }
 

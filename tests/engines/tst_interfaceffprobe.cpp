@@ -532,6 +532,12 @@ private slots:
                                   "-f", "lavfi", "-i", "sine=duration=2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac",
                                   "-movflags", "faststart"}), 0.6)
             << "" << "turn 0|progressive|cfr 10|0+1.1|aac 1ch 0+1.09 lead 0.02|holds 1.1 of 2";
+        // A VBR MP3 without its header, quiet first: FFprobe guesses 13 s of its 4 from the first
+        // frames' bit rate. It goes as far as it holds, and is not cut short.
+        QTest::newRow("VBR MP3 without its header")
+            << TestMedia::clip("facts-vbr.mp3", {"-f", "lavfi", "-i", "aevalsrc=if(lt(t\\,1.5)\\,0.01*sin(2*PI*440*t)\\,0.4*sgn(sin(2*PI*440*t))):s=44100:d=4",
+                                                 "-ac", "2", "-c:a", "libmp3lame", "-q:a", "0", "-write_xing", "0"})
+            << "" << "turn 0||cfr 0|0+0|mp3 2ch 0+4.05";
         // RealMedia cut short, its sound's packets all at 0: how far it reaches is not told by them.
         QTest::newRow("RealMedia cut at half its bytes")
             << TestMedia::cutBack("facts-cut.rm", TestMedia::clip("facts-uncut.rm", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=8",
