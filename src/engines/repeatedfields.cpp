@@ -106,7 +106,9 @@ bool RepeatedFields::runsAt(const QList<QList<double>> &stretches, double rate)
             ++steps;
             pictures += std::max(1.0, std::round(step * rate));
         }
-        if (steps < kFewestPictures)
+        // Fewer pictures than two short stretches tell nothing: a stream's last few, read
+        // again near its end, may end on a picture of three fields or one.
+        if (steps < kFewestPictures || pictures < 2 * kFewestPictures)
             continue;
         const double mean = (sorted.last() - sorted.first()) / pictures;
         if (!std::isfinite(mean) || std::abs(mean * rate - 1.0) > kStretchSlack)
