@@ -508,17 +508,6 @@ double usualStep(const QList<double> &times)
     return steps.at(steps.size() / 2);
 }
 
-// How far past a point the sound's rates are read: kSoundFrames frames of the sound whose
-// packets the analysis found longest (AAC at 8 kHz: 6 s), a second at least.
-double soundPointSeconds(const FFprobeData &data)
-{
-    constexpr double kLeast = 1.0, kMost = 8.0;
-    double longest = 0.0;
-    for (const FFprobeAudioStream &stream : data.audioStreams)
-        longest = std::max(longest, usualStep(stream.sampledTimes));
-    return std::clamp(kSoundFrames * longest, kLeast, kMost);
-}
-
 // What the decoded key pictures flag: how many were read, how many flag two fields and of
 // those how many the top one first, and their display shapes in the order read.
 struct KeyPictures
@@ -613,9 +602,8 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
     // the sound's own index, which Matroska's cues do not hold, and reads the file from its start
     // up to each point (922 MB of a 1 GB film, to be sure of its sound's last point). A seek by
     // the picture's index lands on the key picture before the point, which may lie seconds
-    // before it (a held title, a long group of pictures): each interval ends at a time past its
-    // point, not after a count of packets or seconds from where the read began. The start's
-    // count covers the other streams' packets, as they came among the sound's first ones.
+    // before it (a held title, a long group of pictures). Each count covers the other streams'
+    // packets, as they came among the sound's first ones.
     const QString frames = QStringLiteral("%+#%1").arg(soundPointPackets(data));
     QList<Span> spans;
     double first = std::numeric_limits<double>::infinity(), last = -first;
@@ -630,33 +618,32 @@ bool InterfaceFFprobe::cliCmdGetSoundRates(const QString &file, const FFprobeDat
     struct Point
     {
         double time;
-        double until;
         bool atEnd;
     };
     QList<Point> points; // in the order of the file's clock
-    const double stretch = soundPointSeconds(data);
     if (!spans.isEmpty())
-        for (int k = 1; k <= kSpreadPoints; ++k) {
-            const double time = first + (last - first) * k / (kSpreadPoints + 1);
-            points.append({time, time + stretch, false});
-        }
+        for (int k = 1; k <= kSpreadPoints; ++k)
+            points.append({first + (last - first) * k / (kSpreadPoints + 1), false});
     for (const Span &span : std::as_const(spans)) {
         const double end = endPoint(span);
         const bool read = std::any_of(points.cbegin(), points.cend(), [&](const Point &point) {
             return point.atEnd && std::abs(point.time - end) < kEndSeconds;
         });
         if (!read)
-            points.append({end, end + kEndReach, true});
+            points.append({end, true});
     }
     std::stable_sort(points.begin(), points.end(), [](const Point &a, const Point &b) { return a.time < b.time; });
     QStringList intervals{frames};
-    // Without a picture, the sound's own seek lands on the point itself, where a file's times
-    // may lie (a VBR MP3 without a header times its packets by a guessed rate): the read
-    // goes on for its length from where it landed.
+    // A spread point reads its packets from the key picture it lands on, wherever that is. The
+    // read near the end goes on to a time past it, so that it reaches the end from a key
+    // picture far before it (a held title's); without a picture, the sound's own seek lands on
+    // the point itself, where a file's times may lie (a VBR MP3 without a header times its
+    // packets by a guessed rate), and the read goes on for its length from there.
     const bool byPicture = data.movingPicture() >= 0;
     for (const Point &point : std::as_const(points))
-        intervals << intervalAt(point.time, byPicture ? QStringLiteral("%") + QString::number(std::max(point.until, 0.0), 'f', 3)
-                                                      : QStringLiteral("%+") + QString::number(point.until - point.time, 'f', 3));
+        intervals << intervalAt(point.time, !point.atEnd ? frames
+                                            : byPicture  ? QStringLiteral("%") + QString::number(std::max(point.time + kEndReach, 0.0), 'f', 3)
+                                                         : endReach());
     program = m_binary;
     arguments = QStringList{fileArgument(file), QStringLiteral("-skip_frame:v"), QStringLiteral("all"),
                             QStringLiteral("-read_intervals"), intervals.join(QLatin1Char(',')),
