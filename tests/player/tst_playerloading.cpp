@@ -441,9 +441,9 @@ private slots:
         QFile::copy(minutes, padded);
         QFile tail(padded);
         QVERIFY(tail.open(QIODevice::ReadWrite) && tail.resize(40 * 1024 * 1024));
-        // A run reading near its end reads on through the padding, and is stopped at its bound
-        // (looked at ten times a second).
-        QTest::newRow("Matroska of 40 MB, more than a run may read") << padded << 2.0 * InterfaceFFprobe::LeastSampleRead << false << 1;
+        // A run reading near its end (the picture's and the sound's) reads on through the
+        // padding, and is stopped at its bound (looked at ten times a second).
+        QTest::newRow("Matroska of 40 MB, more than a run may read") << padded << 2.0 * InterfaceFFprobe::LeastSampleRead << false << 2;
     }
     void sampleRuns()
     {
