@@ -69,6 +69,9 @@ WorkWatch::Usage WorkWatch::usageOf(qint64 pid)
     const qint64 ticks = cpuTicks(stat);
     const qsizetype close = stat.lastIndexOf(')');
     usage.blocked = close >= 0 && stat.mid(close + 1).trimmed().startsWith('D');
+    const qsizetype open = stat.indexOf('(');
+    if (open >= 0 && close > open)
+        usage.program = stat.mid(open + 1, close - open - 1);
     static const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
     if (ticks >= 0 && ticksPerSecond > 0)
         usage.cpuMs = ticks * 1000 / ticksPerSecond;

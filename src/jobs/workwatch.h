@@ -57,6 +57,9 @@ public:
         // How long it was ready to run but waited for a processor, in milliseconds (-1 where
         // the system does not tell): a busy machine's engines wait there.
         qint64 queuedMs = -1;
+        // The program's name: a script that hands its process to an engine (exec) leaves
+        // the engine's start under the same id.
+        QByteArray program;
     };
     static Usage usageOf(qint64 pid);
     // The readers of /proc/<pid>/stat and /proc/<pid>/io: the processor time in clock ticks

@@ -22,7 +22,7 @@ void SlowReadWatch::look()
         const WorkWatch::Usage usage = WorkWatch::usageOf(pid);
         now.insert(pid, usage);
         const auto before = m_before.constFind(pid);
-        if (before == m_before.cend() || usage.cpuMs < 0 || before->cpuMs < 0)
+        if (before == m_before.cend() || usage.cpuMs < 0 || before->cpuMs < 0 || usage.program != before->program)
             continue;
         const qint64 cpuMs = usage.cpuMs - before->cpuMs;
         progressed = progressed || cpuMs >= workingCpuMs;

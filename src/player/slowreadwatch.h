@@ -15,8 +15,8 @@
 // none of the load's engines made progress in processor time while they read, or waited in
 // the kernel for a read. Engines that compute are no wait on storage, nor are those of a busy
 // machine: they wait for a processor (an engine that has just started reads its own files
-// from the cache meanwhile). An engine that started since the last look is judged from the
-// next.
+// from the cache meanwhile). An engine that started since the last look (or that a script
+// started under its own process id) is judged from the next.
 class SlowReadWatch : public QObject
 {
     Q_OBJECT

@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTextDocument>
 #include <QTest>
 
@@ -237,6 +238,8 @@ private slots:
         QCOMPARE(file.readAll().size(), 300000);
         QVERIFY(WorkWatch::usageOf(self).readBytes - unread >= 300000);
         QCOMPARE(WorkWatch::usageOf(0).cpuMs, -1);
+        // The name the system keeps of a program: its first 15 bytes.
+        QCOMPARE(WorkWatch::usageOf(self).program, QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15).toUtf8());
     }
 
     // The readers of /proc: a count no machine reaches (a damaged or faked file) tells nothing.
