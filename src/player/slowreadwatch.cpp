@@ -15,7 +15,10 @@ void SlowReadWatch::look()
     const qint64 span = std::max<qint64>(m_since.restart(), 1);
     const qint64 workingCpuMs = std::max<qint64>(WorkWatch::WorkingCpuMs, qint64(WorkWatch::WorkingCpuShare * span));
     bool progressed = false;
-    bool starved = false; // waited for a processor at least as long as it ran
+    // Waited for a processor at least as long as it ran, and for a third of the look: an
+    // engine that reads slowly waits a little at each of its many wakings on a busy machine
+    // (a share's reads at 1 MB/s, beside two busy processes per core: up to 150 ms of 500).
+    bool starved = false;
     bool reading = false;
     QHash<qint64, WorkWatch::Usage> now;
     for (qint64 pid : m_engines()) {
@@ -28,7 +31,7 @@ void SlowReadWatch::look()
         progressed = progressed || cpuMs >= workingCpuMs;
         starved = starved
                   || (usage.queuedMs >= 0 && before->queuedMs >= 0
-                      && usage.queuedMs - before->queuedMs >= std::max(workingCpuMs, cpuMs));
+                      && usage.queuedMs - before->queuedMs >= std::max({workingCpuMs, cpuMs, span / 3}));
         reading = reading || usage.blocked
                   || (usage.readBytes >= 0 && before->readBytes >= 0
                       && usage.readBytes - before->readBytes >= WorkWatch::WorkingReadPerSecond * span / 1000);
