@@ -3,6 +3,7 @@
 #include "app/enginepaths.h"
 #include "app/enginereadiness.h"
 #include "app/shellsettings.h"
+#include "engines/interfacestatus.h"
 #include "jobs/preferences.h"
 #include "testregistry.h"
 
@@ -373,19 +374,49 @@ private slots:
                               "MediaInfo is ready [version: 23.04]"}));
         QCOMPARE(EngineReadiness::summaryLine(false), QString("Application is NOT ready [check your installation]."));
         QCOMPARE(EngineReadiness::rule().size(), 76);
-        // What the box told is not told again; another path, or a failure after the item was
-        // ready, is. A check of fewer items (the base one) leaves the others told.
+        // What the box told is not told again; another path or lack, or a failure after the
+        // item was ready, is. A check of fewer items (the base one) leaves the others told.
         QSet<QString> told;
         QList<EngineReadiness::Item> later = items;
-        const QList<QPair<QString, bool>> steps{{"/bin/true", true}, {"/bin/true", false}, {"/bin/false", true},
-                                                {"ready", false}, {"/bin/false", true}};
-        for (const auto &[path, box] : steps) {
-            later[1].ready = path == "ready";
+        using Lack = EngineReadiness::Lack;
+        const struct { const char *path; Lack lack; bool box; } steps[] = {
+            {"/bin/true", Lack::Unknown, true}, {"/bin/true", Lack::Unknown, false},
+            {"/bin/true", Lack::NoAnswerInTime, true}, {"/bin/false", Lack::NoAnswerInTime, true},
+            {"ready", Lack::Unknown, false}, {"/bin/false", Lack::NoAnswerInTime, true}};
+        for (const auto &[path, lack, box] : steps) {
+            later[1].ready = QString(path) == "ready";
             later[1].path = path;
+            later[1].lack = lack;
             QCOMPARE(EngineReadiness::untold(later, told), box);
             QVERIFY(!EngineReadiness::untold(later.mid(1, 1), told));
         }
         QCOMPARE(EngineReadiness::notReadyNames(items), QString("MPlayer"));
+    }
+
+    // Why an engine is not ready, from its last status run, as the box and the log tell it.
+    void readinessLacks_data()
+    {
+        QTest::addColumn<int>("state"); // of the status run; -1: none
+        QTest::addColumn<bool>("late");
+        QTest::addColumn<QString>("lack"); // empty: nothing told
+        QTest::newRow("no status") << -1 << false << "";
+        QTest::newRow("could not be started") << int(InterfaceStatus::Reset) << false << "not installed";
+        QTest::newRow("no answer in time") << int(InterfaceStatus::Reset) << true << "did not answer in time";
+        QTest::newRow("no banner in its answer") << int(InterfaceStatus::ParseFailed) << false << "";
+    }
+
+    void readinessLacks()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, late);
+        QFETCH(QString, lack);
+        InterfaceStatus status;
+        status.state = state;
+        status.late = late;
+        const EngineReadiness::Item item{"x264", false, "", "/bin/x264", EngineReadiness::lackOf(state < 0 ? nullptr : &status)};
+        QCOMPARE(EngineReadiness::boxLine(item), " - <b>x264</b> is NOT ready" + (lack.isEmpty() ? "" : " (" + lack + ")") + "<br>");
+        QCOMPARE(EngineReadiness::logLines({item}),
+                 QStringList{"x264 is NOT ready [path: /bin/x264]" + (lack.isEmpty() ? "" : ": " + lack + ".")});
     }
 
 private:

@@ -527,6 +527,10 @@ private slots:
         film.facts.repeatFields = false;
         QTest::newRow("film not flagged, Xvid AVI")
             << encode(call(film, User, "avi", "xvid", {480, 272}, 800, "mp3", 0, 0)) << "-ofps" << "(none)";
+        film.facts.repeatFields = true;
+        film.video.frameRate = film.facts.frameRate = 0.0;
+        QTest::newRow("film flagged, of an unknown rate: its own")
+            << encode(call(film, User, "avi", "xvid", {480, 272}, 800, "mp3", 0, 0)) << "-ofps" << "(none)";
         // Exactly the subtitle chosen: none stops MEncoder drawing one the file flags.
         EncodingSource subtitled = movieFile();
         subtitled.subtitle.sid = subtitled.subtitle.streamNumber = 0;
@@ -565,6 +569,7 @@ private slots:
         QTest::addColumn<QString>("standard");
         QTest::addColumn<QStringList>("expected"); // empty: no program, no arguments
         QTest::addColumn<bool>("film");            // the title is film flagged to repeat fields
+        QTest::addColumn<double>("rate");          // the title's, as the player read it; 0: unknown
 
         const QStringList dvd = args("-o /out/disc.mpg -dvd-device /media/DVD dvd://3 -ni -aid 128 -nosub");
         const QStringList sound = args("-ovc lavc -oac twolame -twolameopts br=224 -channels 2 -of lavf "
@@ -577,7 +582,7 @@ private slots:
                    + args("scale,expand=:::::4/3,scale=352:288,harddup -ofps 25 -noskip -mc 0 -lavcopts "
                           "vcodec=mpeg1video:keyint=15:vrc_buf_size=327:vrc_minrate=1152:vbitrate=1152:"
                           "vrc_maxrate=1152:aspect=4/3")
-                   + dvd << false;
+                   + dvd << false << 25.0;
         // A PAL title on an NTSC disc: its frames are stamped anew so that repeats are encoded.
         const QStringList svcdNtsc = sound + args("format=svcd") + resample
             + args("scale=480:480,harddup,fixpts=fps=30000/1001 -ofps 30000/1001 -lavcopts "
@@ -585,34 +590,38 @@ private slots:
                    "vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
             + dvd;
         QTest::newRow("SVCD NTSC from a PAL title, 4:3")
-            << true << int(SourceKind::Dvd) << 1.33 << "NTSC" << svcdNtsc << false;
+            << true << int(SourceKind::Dvd) << 1.33 << "NTSC" << svcdNtsc << false << 25.0;
         QTest::newRow("SVCD NTSC from a title of no known shape: 4:3, not boxed")
-            << true << int(SourceKind::Dvd) << 0.0 << "NTSC" << svcdNtsc << false;
+            << true << int(SourceKind::Dvd) << 0.0 << "NTSC" << svcdNtsc << false << 25.0;
         QTest::newRow("SVCD, 'pal' is not PAL, aspect 1.5 is boxed into 4:3")
             << true << int(SourceKind::Dvd) << 1.5 << "pal"
-            << QStringList(svcdNtsc).replaceInStrings(QRegularExpression("^scale=480"), "scale,expand=:::::4/3,scale=480") << false;
+            << QStringList(svcdNtsc).replaceInStrings(QRegularExpression("^scale=480"), "scale,expand=:::::4/3,scale=480") << false << 25.0;
         QTest::newRow("SVCD PAL, 16:9: the disc shows it")
             << true << int(SourceKind::Dvd) << 1.78 << "PAL"
             << sound + args("format=svcd") + resample
                    + args("scale=480:576,harddup -ofps 25 -noskip -mc 0 -lavcopts vcodec=mpeg2video:keyint=15:"
                           "mbd=2:vrc_buf_size=917:vrc_minrate=600:vbitrate=2500:vrc_maxrate=2500:aspect=16/9")
-                   + dvd << false;
+                   + dvd << false << 25.0;
         QTest::newRow("VCD from a media file") << false << int(SourceKind::MediaFile) << 1.33 << "PAL"
-                                               << QStringList() << false;
+                                               << QStringList() << false << 25.0;
         // Film flagged to repeat fields stays at its own rate on an NTSC disc, every picture
         // once; on a PAL disc its pictures are repeated to 25 a second.
+        const QStringList filmNtsc = sound + args("format=svcd") + resample
+            + args("scale=480:480,harddup -ofps 24000/1001 -noskip -mc 0 -lavcopts vcodec=mpeg2video:keyint=15:"
+                   "mbd=2:vrc_buf_size=917:vrc_minrate=600:vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
+            + dvd;
         QTest::newRow("SVCD NTSC of film flagged to repeat fields")
-            << true << int(SourceKind::Dvd) << 1.33 << "NTSC"
-            << sound + args("format=svcd") + resample
-                   + args("scale=480:480,harddup -ofps 24000/1001 -noskip -mc 0 -lavcopts vcodec=mpeg2video:keyint=15:"
-                          "mbd=2:vrc_buf_size=917:vrc_minrate=600:vbitrate=2500:vrc_maxrate=2500:aspect=4/3")
-                   + dvd << true;
+            << true << int(SourceKind::Dvd) << 1.33 << "NTSC" << filmNtsc << true << 23.976;
         QTest::newRow("SVCD PAL of film flagged to repeat fields")
             << true << int(SourceKind::Dvd) << 1.78 << "PAL"
             << sound + args("format=svcd") + resample
                    + args("scale=480:576,harddup,fixpts=fps=25 -ofps 25 -lavcopts vcodec=mpeg2video:keyint=15:"
                           "mbd=2:vrc_buf_size=917:vrc_minrate=600:vbitrate=2500:vrc_maxrate=2500:aspect=16/9")
-                   + dvd << true;
+                   + dvd << true << 23.976;
+        // A title of no known rate: nothing is stamped anew, every picture is kept once.
+        QTest::newRow("SVCD NTSC from a title of unknown rate")
+            << true << int(SourceKind::Dvd) << 1.33 << "NTSC"
+            << QStringList(filmNtsc).replaceInStrings("24000/1001", "30000/1001") << false << 0.0;
     }
 
     void discTargets()
@@ -623,11 +632,12 @@ private slots:
         QFETCH(QString, standard);
         QFETCH(QStringList, expected);
         QFETCH(bool, film);
+        QFETCH(double, rate);
         EncodingJob job;
         job.source = dvdTitle(aspect);
         job.source.kind = kind;
+        job.source.video.frameRate = rate;
         if (film) {
-            job.source.video.frameRate = 23.976;
             job.source.facts.repeatFields = true;
             job.source.facts.frameRate = 24000.0 / 1001;
         }

@@ -44,10 +44,13 @@ private slots:
 
         QTest::newRow("avi xvid") << "avi" << "xvid" << "" << true << true << 0;
         QTest::newRow("matroska x264 crashes") << "matroska" << "x264" << "" << true << false << 0;
+        QTest::newRow("mov libx264 through libavcodec") << "mov" << "libx264" << "" << true << false << 0;
+        QTest::newRow("psp without an AAC encoder") << "psp" << "" << "" << true << false << 0;
 
         QTest::newRow("avi aac_lr through faac") << "avi" << "" << "aac_lr" << true << false << 0;
         QTest::newRow("matroska vorbis by libavcodec") << "matroska" << "" << "vorbis" << true << false << 0;
         QTest::newRow("mpeg mp2 by TwoLAME") << "mpeg" << "" << "mp2" << true << true << 0;
+        QTest::newRow("mp4 mp2 by TwoLAME, taken as layer 1") << "mp4" << "" << "mp2" << true << false << 0;
         // Sound copies that MEncoder times wrongly from one kind of source.
         const int file = SourceKind::MediaFile, dvd = SourceKind::Dvd;
         QTest::newRow("avi AC-3 copy from a file") << "avi" << "" << "ac3_copy" << true << false << file;
@@ -98,7 +101,7 @@ private slots:
         QTest::addColumn<QString>("container");
         QTest::addColumn<QString>("video");
         QTest::addColumn<bool>("noVideo");
-        QTest::addColumn<QString>("timing"); // "vfr", "unmeasured", the picture's and the sound's start, or its shapes or colours
+        QTest::addColumn<QString>("timing"); // "vfr", "unmeasured", the picture's and the sound's start, its shapes or colours, or the sound's lead-in or rates
         QTest::addColumn<QString>("muxer");  // of the output
         QTest::addColumn<bool>("silent");    // the output has no sound
         QTest::addColumn<bool>("read");
@@ -165,6 +168,12 @@ private slots:
         QTest::newRow("sound rates not read, the sound alone") << file << "Matroska" << "h264" << true << "sound rates unknown" << "mp4" << false << false;
         // A quick trim's edit list hides a little picture: MEncoder would show it, sound or none.
         QTest::newRow("a picture lead-in of 0.5 s, no sound") << file << "MPEG-4" << "h264" << false << "lead 0.5" << "mp4" << true << false;
+        // A priming or trim the edit list hides from the sound; a sound whose rate changes.
+        QTest::newRow("a sound lead-in of 0.5 s") << file << "MPEG-4" << "h264" << false << "sound lead 0.5" << "mp4" << false << false;
+        QTest::newRow("a sound lead-in of 0.1 s") << file << "MPEG-4" << "h264" << false << "sound lead 0.1" << "mp4" << false << true;
+        QTest::newRow("a sound lead-in of 0.5 s, no sound") << file << "MPEG-4" << "h264" << false << "sound lead 0.5" << "mp4" << true << true;
+        QTest::newRow("sound at 48 kHz, then 44.1 kHz") << file << "Matroska" << "h264" << false << "sound rate 48000 44100" << "mp4" << false << false;
+        QTest::newRow("sound at 48 kHz, then 44.1 kHz, no sound") << file << "Matroska" << "h264" << false << "sound rate 48000 44100" << "mp4" << true << true;
     }
 
     void readsTheSource()
@@ -195,10 +204,14 @@ private slots:
         facts.pictureLength = 6;
         facts.pictureStart = timing.section(' ', 0, 0).toDouble();
         facts.sounds = {{"aac", 2, timing.section(' ', 1, 1).toDouble(), 6}};
+        facts.sounds[0].leadIn = timing.startsWith("sound lead ") ? timing.section(' ', 2).toDouble() : 0.0;
+        if (timing.startsWith("sound rate "))
+            facts.sounds[0].rates = {timing.section(' ', 2, 2).toInt(), timing.section(' ', 3, 3).toInt()};
         facts.shapes = timing == "4:3 then 16:9" ? QList<double>{4.0 / 3, 16.0 / 9} : QList<double>{};
         facts.transfer = QStringList{"smpte2084", "arib-std-b67"}.contains(timing) ? timing : QString();
         facts.primaries = timing == "bt2020" ? timing : QString();
         facts.matrix = timing == "bt2020nc" ? timing : QString();
+        engine.job.target.profile.level = EncoderProfile::LevelUser; // the target's own settings
         engine.job.target.audio.codec = silent ? "noaudio" : "mp3";
         const QString reason = InterfaceMEncoder::sourceRefusal(source, muxer, !silent);
         QVERIFY2(reason.isEmpty() == read, qPrintable(reason));
@@ -212,7 +225,8 @@ private slots:
         // Without a picture, the sound alone is judged.
         engine.job.target.video.codec = "novideo";
         const QString alone = engine.builder.audioCodecRefusal(muxer, "mp3");
-        QVERIFY2(alone.isEmpty() == (timing != "sound rates unknown"), qPrintable(alone));
+        const bool soundRead = timing != "sound rates unknown" && timing != "sound lead 0.5" && !timing.startsWith("sound rate ");
+        QVERIFY2(alone.isEmpty() == soundRead, qPrintable(alone));
     }
 
     void parseStatus_data()

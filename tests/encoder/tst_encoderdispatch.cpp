@@ -279,6 +279,8 @@ private slots:
         QTest::newRow("file mpeg pcm") << false << "mpeg" << "mpeg2video" << "pcm" << "FFmpeg" << "" << -1 << false;
         QTest::newRow("file mpeg mp2") << false << "mpeg" << "mpeg2video" << "mp2" << "MEncoder" << "" << -1 << false;
         QTest::newRow("file nowhere") << false << "flv" << "mpeg4" << "mp3_flv" << "" << "FFmpeg does not write mpeg4 video into flv files; MEncoder:" << -1 << false;
+        QTest::newRow("file nowhere, MEncoder's own reason") << false << "mkv" << "x264" << "aac_flv" << ""
+                                                             << "; MEncoder: MEncoder crashes when it closes a Matroska file" << -1 << false;
         // MEncoder shows every picture at the first one's shape.
         QTest::newRow("dvd avi, its shape changing") << true << "avi" << "xvid" << "mp3" << "MPlayer FFmpeg" << "" << -1 << true;
         QTest::newRow("file mpeg mp2, its shape changing") << false << "mpeg" << "mpeg2video" << "mp2" << "FFmpeg" << "" << -1 << true;

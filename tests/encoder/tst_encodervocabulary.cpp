@@ -66,7 +66,7 @@ private slots:
         const char *rows[][3] = {
             {"asf", "", ".wmv"}, {"ipod", "noVideo", ".m4a"}, {"ipod", "", ".m4v"},
             {"matroska", "", ".mkv"}, {"mpeg", "", ".mpg"}, {"mpeg_vcd", "noVideo", ".mpg"},
-            {"mp2", "", ".mpa"}, {"rawaudio", "", ".raw"}, {"s32le", "noVideo", ".wav"},
+            {"mp2", "", ".mpa"}, {"rawaudio", "", ".raw"}, {"s32le", "noVideo", ".wav"}, {"f64be", "noVideo", ".wav"},
             {"s16le", "", ".s16le"}, {"RoQ", "", ".roq"}, {"", "", "."}, {"MP3", "", ".mp3"},
         };
         for (const auto &row : rows)
@@ -88,6 +88,7 @@ private slots:
         QTest::newRow("pair") << "mov" << "h263" << "mp3_lr";
         QTest::newRow("pair beats video") << "3gp" << "x264" << "aac_lr";
         QTest::newRow("video beats muxer") << "avi" << "x264" << "aac";
+        QTest::newRow("pair beats muxer") << "matroska" << "theora" << "vorbis";
         QTest::newRow("muxer") << "avi" << "xvid" << "mp3";
         QTest::newRow("any of both") << "webm" << "vp8" << "mp3";
         QTest::newRow("no row, video") << "" << "x264_lr" << "aac_lr";
@@ -108,6 +109,7 @@ private slots:
         QTest::newRow("matroska") << "matroska" << "x264_divx" << "ac3" << "inlay";
         QTest::newRow("ogg") << "ogg" << "theora" << "vorbis" << "inlay";
         QTest::newRow("h264") << "h264" << "x264" << "aac" << "inlay";
+        QTest::newRow("flv") << "flv" << "mpeg4" << "aac_flv" << "inlay";
         QTest::newRow("no row") << "webm" << "x264" << "aac" << "inlay";
         QTest::newRow("mp3") << "mp3" << "novideo" << "mp3" << "inlay";
         QTest::newRow("upper case") << "MKV" << "x264" << "aac" << "inlay";
