@@ -26,6 +26,22 @@ QString block(const QString &name, const QStringList &lines)
     return QString("[%1]\n%2\n[/%1]\n").arg(name, lines.join('\n'));
 }
 
+// Entries of FFprobe's JSON answers: packets of one stream from a time on, one a step, and
+// the decoded pictures' fields.
+QStringList jsonPackets(int stream, double from, double step, int count)
+{
+    QStringList packets;
+    for (int i = 0; i < count; ++i)
+        packets << QStringLiteral("{\"type\": \"packet\", \"stream_index\": %1, \"pts_time\": \"%2\", \"duration_time\": \"%3\"}")
+                       .arg(stream).arg(from + i * step, 0, 'f', 6).arg(step, 0, 'f', 6);
+    return packets;
+}
+QString jsonPicture(int width, int height, const QString &sampleAspect)
+{
+    return QStringLiteral("{\"type\": \"frame\", \"width\": %1, \"height\": %2, \"sample_aspect_ratio\": \"%3\", "
+                          "\"interlaced_frame\": 0}").arg(width).arg(height).arg(sampleAspect);
+}
+
 // A Windows build's answer on an MPEG-4 AVI: CR LF line ends.
 const QString kWindowsAviAnswer =
     QString(block("STREAM", {"index=0", "codec_name=mpeg4", "codec_type=video", "codec_tag_string=XVID",
@@ -204,6 +220,11 @@ private slots:
                                                         << "sar 0|dar 0|fps 0|320x240";
         QTest::newRow("negative rate, decimal") << video({"avg_frame_rate=-25.0", "display_aspect_ratio=1.5"})
                                                 << "sar 0|dar 1.5|fps 0|320x240";
+        QTest::newRow("16K, aspects at their bounds")
+            << block("STREAM", {"codec_type=video", "width=16384", "height=16384", "sample_aspect_ratio=1:16",
+                                "display_aspect_ratio=16:1"}) + block("FORMAT", {"format_name=x"})
+            << "sar 0.0625|dar 16|fps 0|16384x16384";
+        QTest::newRow("negative rate, a fraction") << video({"avg_frame_rate=-25/1"}) << "sar 0|dar 0|fps 0|320x240";
         QTest::newRow("sizes beyond 16K") << block("STREAM", {"codec_type=video", "width=20000000", "height=-240",
                                                               "sample_aspect_ratio=1:1", "avg_frame_rate=30000/1001"})
                                                  + block("FORMAT", {"format_name=x"})
@@ -212,7 +233,8 @@ private slots:
 
     // What a source's analysis tells of its picture's turn, fields and timing and of each
     // stream's start and length: the real FFprobe on clips made as phones, recorders and
-    // tuners make them, and captured answers of FFprobes that name a turn otherwise.
+    // tuners make them, captured answers of FFprobes that name a turn otherwise, and answers
+    // of the runs that complete the analysis where they fail or tell what no clip here makes.
     void sourceFacts_data()
     {
         QTest::addColumn<QString>("path");   // a clip made here, or empty
@@ -419,6 +441,56 @@ private slots:
                      "\"codec_type\": \"video\", \"avg_frame_rate\": \"25/1\", \"r_frame_rate\": \"25/1\"}], "
                      "\"packets\": [" + subnormal.join(", ") + "]}"
             << "turn 0||cfr 25|0+2|unknown fields,shapes";
+        // Answers on Matroska of a constant rate: its picture's first packets among its sound's,
+        // 400 in all, no field order named; the stretches read through it (at the start, at
+        // eight points, near the end), each point's from a picture, with the decoded pictures
+        // given.
+        const auto analysis = [](int seconds, int rate, const QStringList &packets) {
+            return QStringLiteral("{\"format\": {\"format_name\": \"matroska\", \"duration\": \"%1\"}, \"streams\": [{\"index\": 0, "
+                                  "\"codec_type\": \"video\", \"avg_frame_rate\": \"%2/1\", \"r_frame_rate\": \"%2/1\", \"width\": 320, "
+                                  "\"height\": 240}, {\"index\": 1, \"codec_type\": \"audio\", \"codec_name\": \"aac\", \"channels\": 2}], ")
+                       .arg(seconds).arg(rate)
+                   + "\"packets\": [" + packets.join(", ") + "]}";
+        };
+        const auto sampled = [&analysis](int seconds, int rate, int listed, const QStringList &pictures, const QString &count,
+                                         const QString &sound) {
+            QStringList stretches = jsonPackets(0, 0, 1.0 / rate, 6);
+            for (int k = 1; k <= 8; ++k)
+                stretches += (k <= pictures.size() ? QStringList{pictures.at(k - 1)} : QStringList())
+                             + jsonPackets(0, std::floor(k * seconds * rate / 9.0) / rate, 1.0 / rate, 32);
+            return analysis(seconds, rate, jsonPackets(0, 0, 1.0 / rate, listed) + jsonPackets(1, 0, 0.04, 400 - listed))
+                   + "\n[RUN]\n{\"packets_and_frames\": [" + (stretches + jsonPackets(0, seconds - 1, 1.0 / rate, rate)).join(", ")
+                   + "]}\n[RUN]\n" + count + "\n[RUN]\n" + sound;
+        };
+        const auto minute = [&sampled](const QStringList &pictures, const QString &count, const QString &sound) {
+            return sampled(60, 25, 200, pictures, count, sound);
+        };
+        const QStringList square(8, jsonPicture(320, 240, "1:1"));
+        QTest::newRow("stretches read, no picture decoded, no count")
+            << "" << minute({}, "", "") << "turn 0||cfr 25|0+60|aac 2ch 0+60|unknown fields,rate,sound rates,length";
+        // A picture that names no sample aspect ("N/A") is shown as stored.
+        QTest::newRow("pictures of no sample aspect, turning wide")
+            << "" << minute(QStringList(4, jsonPicture(320, 240, "N/A")) + QStringList(4, jsonPicture(640, 240, "N/A")), "", "")
+            << "turn 0|progressive|cfr 25|0+60 shapes 1.33>2.67|aac 2ch 0+60|unknown rate,sound rates,length";
+        QTest::newRow("a count of more than any camera films")
+            << "" << minute(square, "{\"streams\": [{\"nb_read_packets\": 2000000000}]}", "")
+            << "turn 0|progressive|cfr 25|0+60|aac 2ch 0+60|unknown rate,sound rates,length|told nothing: count";
+        // A security camera's two pictures a second, eight of them among the analysis's packets:
+        // the start's stretch tells no step to the first point's.
+        QTest::newRow("two pictures a second, eight listed")
+            << "" << sampled(150, 2, 8, square, "", "") << "turn 0|progressive|cfr 2|0+150|aac 2ch 0+150|unknown rate,sound rates,length";
+        // AAC in a fragmented MP4 cut short: no frame decoded after a seek.
+        QTest::newRow("the sound's packets read, none decoded")
+            << "" << minute(square, "", "{\"packets_and_frames\": [" + jsonPackets(1, 59, 0.04, 25).join(", ") + "]}")
+            << "turn 0|progressive|cfr 25|0+60|aac 2ch 0+60|unknown rate";
+        // Read whole by the analysis: a picture of 1.6 s and a song of 3, whose end no run read.
+        QTest::newRow("a short picture, its sound's end unread")
+            << "" << analysis(3, 25, jsonPackets(0, 0, 0.04, 40) + jsonPackets(1, 0, 0.04, 75))
+            << "turn 0||cfr 25|0+3|aac 2ch 0+3|unknown fields,shapes,sound rates,length";
+        // One picture among the sound's first 399 packets, and nothing read past them.
+        QTest::newRow("one picture listed, nothing read past the analysis")
+            << "" << analysis(12, 25, jsonPackets(0, 0, 0.04, 1) + jsonPackets(1, 0, 0.023, 399))
+            << "turn 0||cfr 25|0+12|aac 2ch 0+12|unknown fields,rate,shapes,sound rates,length";
         QTest::newRow("a damaged header's rate of 90000 a second")
             << "" << format + block("STREAM", {"index=0", "codec_type=video", "avg_frame_rate=90000/1",
                                                "r_frame_rate=90000/1", "duration=2.0"})
@@ -597,6 +669,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QString, expected);
         FFprobeData data;
+        QStringList untold; // the runs whose answers tell nothing
         if (answer.isEmpty()) {
             // Read as a file is loaded: the analysis, then the runs that complete it.
             QVERIFY2(!path.isEmpty(), "the clip could not be made");
@@ -608,7 +681,13 @@ private slots:
                                                  | InterfaceFFprobe::SoundRateSample);
             data = *player.ffprobeData();
         } else {
-            makeInterface(&data).parseData(&data, answer, QString());
+            // The analysis, then the answers of the runs that complete it, in their order (an
+            // empty one: the run was not made).
+            const QStringList answers = answer.split("\n[RUN]\n");
+            makeInterface(&data).parseData(&data, answers.first(), QString());
+            for (qsizetype k = 1; k < answers.size(); ++k)
+                if (!answers.at(k).isEmpty() && !InterfaceFFprobe::sampleRuns().at(k - 1).parse(&data, answers.at(k)))
+                    untold << QStringList{"stretches", "count", "sound rates"}.at(k - 1);
         }
         const SourceFacts facts = SourceFacts::measure(data, data.videoStreams.isEmpty() ? -1 : 0);
         const auto n = [](double value) { return QString::number(value, 'f', 2).remove(QRegularExpression("\\.?0+$")); };
@@ -645,6 +724,8 @@ private slots:
             found << "holds " + n(facts.length) + " of " + n(facts.declaredLength);
         if (!unknown.isEmpty())
             found << "unknown " + unknown.join(',');
+        if (!untold.isEmpty())
+            found << "told nothing: " + untold.join(',');
         QCOMPARE(facts.measured ? found.join('|') : QString("not measured"), expected);
         QCOMPARE(facts.sideways(), facts.rotation % 180 == 90);
     }
@@ -676,12 +757,22 @@ private slots:
             << times(200, [](int i) { return (i + (i % 20 == 0 ? 0.5 : 0)) / 30.0; }) << false << 30.0;
         QTest::newRow("seven steps tell nothing") << QList<QList<double>>{{0, 0.1, 0.15, 0.4, 0.45, 0.9, 1.0, 1.05}}
                                                   << true << 0.0;
+        QTest::newRow("eight steps tell, one a hold of a second")
+            << times(9, [](int i) { return i / 25.0 + (i > 3 ? 1 : 0); }) << false << 6.06;
         QTest::newRow("the same time twice is no step")
             << times(40, [](int i) { return (i / 2) / 25.0; }) << true << 25.0;
         QTest::newRow("a pause of two seconds among 59 steps of 30 fps")
             << times(60, [](int i) { return (i + (i >= 30 ? 60 : 0)) / 30.0; }) << false << 14.87;
         QTest::newRow("a hold of six and a half pictures among a hundred")
             << times(95, [](int i) { return (i + (i >= 50 ? 5.5 : 0)) / 30.0; }) << false << 28.34;
+        // Pictures stamped half a step early leave out none: they make up for no hold.
+        QTest::newRow("two holds of three pictures, three pictures half a step early")
+            << times(101, [](int i) {
+                   double ticks = 0;
+                   for (int j = 0; j < i; ++j)
+                       ticks += j == 20 || j == 60 ? 4 : j == 30 || j == 40 || j == 50 ? 0.5 : 1;
+                   return ticks / 30.0;
+               }) << false << 28.71;
         QTest::newRow("a picture missing in each twenty-five")
             << times(200, [](int i) { return (i + i / 24) / 30.0; }) << true << 28.84;
         // Read at two points of the file: the time between them is no step.
@@ -728,6 +819,9 @@ private slots:
         const QList<double> video = lengths(8, [](int i) { return i * 1001 / 30000.0; });
         QTest::newRow("3:2, the film's stretches further on") << pulldown << 30000.0 / 1001
                                                               << QList<QList<double>>{stretch, twice, video} << 24000.0 / 1001;
+        QTest::newRow("3:2, then a stretch of twelve pictures of video, which tells nothing")
+            << pulldown << 30000.0 / 1001 << QList<QList<double>>{stretch, lengths(12, [](int i) { return i * 1001 / 30000.0; })}
+            << 24000.0 / 1001;
         QTest::newRow("3:2, then video at 29.97 further on")
             << pulldown << 30000.0 / 1001 << QList<QList<double>>{stretch, lengths(32, [](int i) { return i * 1001 / 30000.0; })}
             << 0.0;
@@ -764,6 +858,7 @@ private slots:
         QTest::newRow("no length twice") << lengths(40, [&](int i) { return two * (1 + i * 0.3); })
                                          << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
         QTest::newRow("seven pictures tell nothing") << pulldown.mid(0, 7) << 30000.0 / 1001 << QList<QList<double>>() << 0.0;
+        QTest::newRow("eight pictures tell") << pulldown.mid(0, 8) << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
         QTest::newRow("3:2, lengths rounded to the microsecond both ways")
             << lengths(40, [&](int i) { return i % 2 ? two + (i % 4 == 1 ? 1e-6 : 0) : three - (i % 4 == 0 ? 1e-6 : 0); })
             << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
@@ -771,6 +866,9 @@ private slots:
             << lengths(40, [](int i) { return i % 2 ? 0.050001 : 0.075002; }) << 20.0 << QList<QList<double>>() << 16.0;
         QTest::newRow("a length shorter than any picture's among them")
             << lengths(40, [&](int i) { return i == 7 ? 0.0005 : i % 2 ? two : three; }) << 30000.0 / 1001
+            << QList<QList<double>>() << 24000.0 / 1001;
+        QTest::newRow("two lengths shorter than any picture's among them")
+            << lengths(40, [&](int i) { return i == 7 || i == 21 ? 0.0005 : i % 2 ? two : three; }) << 30000.0 / 1001
             << QList<QList<double>>() << 24000.0 / 1001;
         QTest::newRow("lengths unstated among them") << lengths(40, [&](int i) { return i % 5 == 0 ? 0.0 : i % 2 ? two : three; })
                                                      << 30000.0 / 1001 << QList<QList<double>>() << 24000.0 / 1001;
