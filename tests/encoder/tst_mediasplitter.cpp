@@ -444,6 +444,7 @@ private slots:
         QTest::newRow("most of the input: all of it") << 40.0 << 1.0 << 2 << 8 << "" << 0 << false << false << false << false << false;
         QTest::newRow("more bytes in the first half: missed") << 40.0 << 1.0 << 2 << 2 << "%4.000000,16.000000%24.000000,36.000000%" << 2 << false << true << true << false << true;
         QTest::newRow("a seek landing a key frame early") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << 3 << true << false << false << true << false;
+        QTest::newRow("a seek landing a key frame early, a key frame at its window's start") << 48.0 << 1.0 << 2 << 3 << "%4.000000,12.000000%20.000000,28.000000%36.000000,44.000000%" << 3 << true << false << false << true << false;
         QTest::newRow("a seek rounded to a key frame a picture on") << 41.97 << 1.0 << 2 << 3 << "%4.000000,9.990000%17.990000,23.980000%31.980000,37.970000%" << 3 << true << false << false << false << true;
         QTest::newRow("a seek landing on the key frame after its window's start") << 41.4 << 1.0 << 2 << 3 << "%4.000000,9.800000%17.800000,23.600000%31.600000,37.400000%" << 3 << true << false << false << false << false;
         QTest::newRow("no key frame in the first window") << 40.0 << 1.0 << 2 << 3 << "%4.000000,9.333333%17.333333,22.666667%30.666667,36.000000%" << 3 << false << false << false << false << true;
@@ -677,6 +678,8 @@ private slots:
         QTest::newRow("a listing killed from outside") << listing << "crash" << true << "(killed by signal 11 (Segmentation fault))" + again << 3;
         QTest::newRow("an analysis killed from outside") << "*-show_format*" << "crash" << true << "FFprobe: the analysis of" << 3;
         QTest::newRow("an analysis that pauses 2 s") << "*-show_format*" << "slow 2" << false << "it is asked again with longer time-outs" << 3;
+        // FFprobe that cannot read the first packets (a seek it cannot make) still tells the rest.
+        QTest::newRow("an analysis of the first packets that fails") << "*%+#32*" << "exit 1" << false << "" << 3;
         QTest::newRow("a listing that goes silent") << listing << "hang 3600" << false << "Failed to start split of movie.avi: FFprobe could not list its packets: did not answer in time" << 0;
     }
 
@@ -836,9 +839,14 @@ private slots:
                      qPrintable(QString("volume %1 read %2 of %3 bytes").arg(volume).arg(QString(counts.value(volume - 1))).arg(size)));
         for (int volume = 1; volume <= 3; ++volume) {
             QString out;
-            TestMedia::run("ffprobe", {"-v", "error", "-show_entries", "stream_disposition=attached_pic", "-of", "csv=p=0",
+            TestMedia::run("ffprobe", {"-v", "error", "-select_streams", "v", "-count_packets", "-show_entries",
+                                       "stream=nb_read_packets:stream_disposition=attached_pic", "-of", "csv=p=0",
                                        m_folder->path() + QString("/split-cover.part%1.mp4").arg(volume)}, &out);
-            QCOMPARE(out.count('1'), 1);
+            // The film's pictures of the volume (a key frame every 10 s), then the cover's one.
+            const QStringList streams = out.split('\n', Qt::SkipEmptyParts);
+            QCOMPARE(streams.size(), 2);
+            QVERIFY2(streams.first().section(',', 0, 0).toInt() >= 250 && streams.first().endsWith(",0"), qPrintable(out));
+            QCOMPARE(streams.last(), QString("1,1"));
         }
     }
 
@@ -990,6 +998,9 @@ private slots:
         row("sound that runs on past the pictures", 10, 3, 25000, 1000, true, 3, "", 0,
             {"\"duration\": \"40\\.000000\"", "\"duration\": \"50.000000\"", "\"codec_type\": \"video\"",
              "\"codec_type\": \"video\", \"start_time\": \"0.000000\", \"duration\": \"40.000000\""}, 0, true, 0, 20000);
+        // Streams end a little apart: the pictures half a second before the sound, 20,000 bytes on.
+        row("a listing that ends half a second before the input", 10, 3, 25000, 1000, true, 3, "", 0,
+            {"\"duration\": \"40\\.000000\"", "\"duration\": \"40.500000\""}, 0, true, 0, 20000);
         // The header claims 50 s; the file ends after 40 s, as far as its packets are listed.
         row("a file cut short", 10, 3, 25000, 1000, true, 3, "", 0,
             {"\"duration\": \"40\\.000000\"", "\"duration\": \"50.000000\""}, 0, true);
@@ -1010,6 +1021,9 @@ private slots:
         row("times far before the input's start", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe listed a packet at -1000 s, outside the input's 0 s to 40 s", 0,
             {"pts_time=1(\\d)\\.000000\\|dts_time=1\\d\\.000000", "pts_time=-1000.0|dts_time=-1000.0"});
+        row("two key packets at one time", 10, 3, 25000, 1000, true, 0,
+            untrusted + "FFprobe listed a key packet at 10 s after one at 10 s", 0,
+            {"pts_time=20\\.000000", "pts_time=10.000000"});
         row("key packets out of order", 10, 3, 25000, 1000, true, 0,
             untrusted + "FFprobe listed a key packet at 5 s after one at 10 s", 0,
             {"pts_time=20\\.000000\\|dts_time=20\\.000000", "pts_time=5.0|dts_time=5.0"});

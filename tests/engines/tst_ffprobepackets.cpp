@@ -223,6 +223,7 @@ private slots:
             expected = describe(all);
         }
         QCOMPARE(describe(listing->packets()), expected);
+        QCOMPARE(listing->unreadLines(), 0); // every line a packet, the last one's end too
         delete listing; // ends an FFprobe still running
     }
 
