@@ -420,17 +420,18 @@ double OutputMeter::heldPicture(const QString &path, double seconds)
         return -1.0;
     const double held = readHeld(result.stdOut);
     // At a low rate an encoder sharpens its copies of the held picture as much as the source
-    // moves, but codes the B-pictures between them as nothing: those tell the hold instead.
+    // moves, but codes the B-pictures between them as nothing: those tell the hold instead,
+    // and without them it is not known.
     FFprobe *ffprobe = readyEngine(EngineObjects::ffprobe());
     if (!ffprobe)
-        return held;
+        return -1.0;
     const SyncRunner::Result frames = meterRun(
         ffprobe, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("V:0"),
                   QStringLiteral("-read_intervals"), QStringLiteral("%+%1").arg(seconds), QStringLiteral("-show_entries"),
                   QStringLiteral("frame=best_effort_timestamp_time,pkt_size,pict_type"), QStringLiteral("-of"),
                   QStringLiteral("csv"), fileArgument(path)},
         "Analyzer");
-    return cutShort(frames) ? held : std::max(held, readUncodedHold(frames.stdOut));
+    return cutShort(frames) ? -1.0 : std::max(held, readUncodedHold(frames.stdOut));
 }
 
 double OutputMeter::readUncodedHold(const QString &listing)

@@ -67,7 +67,7 @@ public:
     // read by the registered FFmpeg (the pictures that differ from the one before, as a
     // viewer tells them apart: an encoder's copies are not bit for bit alike) or, the longer,
     // by FFprobe (the B-pictures coded as nothing between copies a low rate sharpens); 0
-    // where it is not, negative where FFmpeg was not there or was stopped.
+    // where it is not, negative where either engine was not there or was stopped.
     static double heldPicture(const QString &path, double seconds);
     // The same from FFmpeg's "framecrc" listing of the pictures that differ: the time from
     // the first to the second, less the first's own; 0 with fewer than two.

@@ -239,6 +239,11 @@ QString stepFailure(const Task &task, const QString &output, bool &unread)
     if (s_holdMeter) {
         const double held = s_holdMeter(output, std::abs(delay - source) + 1.0);
         qCDebug(lcJobs) << "OutputCheck:" << output << "holds its first picture" << held << "s";
+        // A hold no engine could measure leaves the step unknown, not wrong.
+        if (held < 0.0) {
+            unread = true;
+            return QString();
+        }
         if (held > 0.0 && !OutputCheck::outOfStep(delay - held, source))
             return QString();
     }

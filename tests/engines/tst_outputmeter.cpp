@@ -504,6 +504,9 @@ private slots:
         QTest::newRow("start meter killed") << "killed on starts" << "" << "ffmpeg to matroska" << 1.0 << "" << QStringList{step};
         QTest::newRow("start meter missing") << "missing" << "" << "ffmpeg to matroska" << 1.0 << "" << QStringList{step};
         QTest::newRow("starts read") << "" << "" << "ffmpeg to matroska" << 1.0 << "" << QStringList();
+        // Sound that comes first in the source: the first picture's hold tells the step.
+        QTest::newRow("hold meter killed") << "" << "killed holding" << "ffmpeg sound first" << 6.0 << "" << QStringList{step};
+        QTest::newRow("hold read") << "" << "" << "ffmpeg sound first" << 6.0 << "" << QStringList();
     }
 
     void jobJudgedAfterAFailedStart()
@@ -534,7 +537,7 @@ private slots:
                 return writeEngineScript(tag + '-' + name, QString("if [ ! -e '%1' ]; then : > '%1'; exec sleep 10; fi\n"
                                                                            "if [ ! -e '%1.again' ]; then : > '%1.again'; kill -SEGV $$; fi\n")
                                                                        .arg(marker) + run);
-            const QString runs = fault.endsWith("decoding") ? "*0:a:0\\?*" : "*frame=*";
+            const QString runs = fault.endsWith("decoding") ? "*0:a:0\\?*" : fault.endsWith("holding") ? "*mpdecimate*" : "*frame=*";
             const QString act = fault.startsWith("hangs") ? stuck : fault.startsWith("silent") ? "exit 255" : "kill -KILL $$";
             return writeEngineScript(tag + '-' + name, QString("case \"$*\" in %1) %2;; esac\n").arg(runs, act) + run);
         };
@@ -550,8 +553,9 @@ private slots:
         const bool stuck = ffprobe.startsWith("hangs") || ffmpeg.startsWith("hangs");
         const int patience = OutputMeter::setPatience(stuck ? 1000 : 0);
 
-        const bool matroska = engine == "ffmpeg to matroska";
-        const QString source = TestMedia::clip("one-second.avi", clipOf(1, 1));
+        const bool soundFirst = engine == "ffmpeg sound first";
+        const bool matroska = engine == "ffmpeg to matroska" || soundFirst;
+        const QString source = soundFirst ? soundFirstTs() : TestMedia::clip("one-second.avi", clipOf(1, 1));
         const QString output = TestMedia::scratch("judged-after-start", tag) + (matroska ? ".mkv" : ".avi");
         QFile::remove(output);
         const bool mencoder = engine == "mencoder";
@@ -562,6 +566,8 @@ private slots:
         // Its sound encoded: only the starts are read of it.
         if (matroska)
             arguments = QStringList{"-nostdin", "-i", source, "-c:v", "copy", "-c:a", "flac", output};
+        if (soundFirst)
+            arguments = QStringList{"-nostdin", "-i", source, "-fps_mode", "cfr", "-c:v", "mpeg4", "-c:a", "mp2", output};
         EncodingTaskData data{mencoder ? 1 : 2, asked, 0, 0.0, 0, output, QString(), false, QVariant()};
         QTextEdit log;
         // Into Matroska, picture and sound are held against the source's first sound.
