@@ -340,8 +340,9 @@ private slots:
             << "-aspect 4:3 -r 50 -vf";
         // An interlaced picture's fields: kept by MPEG-2 at its lines and rate, in their order;
         // made whole before any other size, rate or codec.
-        const auto fields = [](const QString &order, const QString &codec, QSize size, const QString &standard) {
-            EncodingSource source = movie(16.0 / 9, 25.0, {1024, 576});
+        const auto fields = [](const QString &order, const QString &codec, QSize size, const QString &standard,
+                               double rate = 25.0) {
+            EncodingSource source = movie(16.0 / 9, rate, {1024, 576});
             source.video.width = 720;
             source.video.height = 576;
             source.facts.fieldOrder = order;
@@ -358,6 +359,10 @@ private slots:
             QTest::addRow("fields \"%s\" kept", order) << fields(order, "mpeg2video", {720, 576}, "PAL")
                 << QStringLiteral("-flags +ilme+ildct -top %1 -pix_fmt").arg(shown.topFieldFirst() ? 1 : 0);
         }
+        // A rate no engine told is taken as the disc's: a change of rate drops or repeats whole
+        // pictures, each with both its fields.
+        QTest::newRow("fields of an unknown rate kept") << fields("tt", "mpeg2video", {720, 576}, "PAL", 0.0)
+                                                        << "-flags +ilme+ildct -top 1 -pix_fmt";
         QTest::newRow("fields at 575 lines made whole") << fields("tt", "mpeg2video", {720, 574}, "PAL")
                                                         << "-vf yadif," + fit("720x574", "16/9") + " -vb 6000k -pix_fmt yuv420p -vcodec";
         QTest::newRow("fields at NTSC's rate made whole") << fields("tb", "mpeg2video", {720, 576}, "NTSC")
