@@ -60,4 +60,10 @@ if ! cmake --build "$optimised" --target tst_app >>"$optimisedLog" 2>&1; then
     exit 1
 fi
 (cd "$optimised" && ctest --output-on-failure --repeat until-fail:3 -R '^app\.TestMainWindow$') || status=$?
+# A failing row is told again last, where a reader of a long log looks first.
+if [ "$status" -ne 0 ]; then
+    for log in "$build" "$optimised"; do
+        grep -h -A3 -E '^(FAIL!|XPASS|QFATAL)' "$log/Testing/Temporary/LastTest.log" 2>/dev/null || true
+    done
+fi
 exit "$status"
