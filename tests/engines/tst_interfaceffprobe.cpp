@@ -415,6 +415,13 @@ private slots:
                                                    "select='if(lt(n\\,60)\\,not(mod(n\\,2))\\,eq(mod(n-60\\,3)\\,1))'",
                                                    "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast"})
             << "" << "turn 0|progressive|vfr 23.46 fast 30|0+2.98";
+        // Steps of two sixtieths and three by turns, as a film laid on a 60 Hz clock: its
+        // packets last as long as they are shown, and only MPEG-2's repeat fields by a flag.
+        QTest::newRow("H.264, steps of two and three sixtieths by turns")
+            << TestMedia::clip("facts-two-three.mp4", {"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=60:duration=3", "-vf",
+                                                      "select='eq(mod(n\\,5)\\,0)+eq(mod(n\\,5)\\,2)'", "-fps_mode", "vfr",
+                                                      "-c:v", "libx264", "-preset", "ultrafast"})
+            << "" << "turn 0|progressive|vfr 24.27 fast 30|0+2.97";
         QTest::newRow("film, fields repeated in the pictures")
             << TestMedia::clip("facts-hard.mpg", {"-f", "lavfi", "-i", "testsrc2=size=352x240:rate=24000/1001:duration=2,telecine",
                                                   "-target", "ntsc-dvd", "-s", "352x240", "-flags", "+ilme+ildct", "-top", "1"})
@@ -568,6 +575,12 @@ private slots:
                                                      "select='between(t\\,4\\,8)+not(mod(n\\,3))'", "-fps_mode", "vfr", "-c:v", "libx264",
                                                      "-preset", "ultrafast", "-g", "15", "-f", "mpegts", "-output_ts_offset", "3600"})
             << "" << "turn 0|progressive|vfr 16.72 fast 30|3601.4+11.93";
+        // The same clock far from 0, its programme 16:9 between adverts of 4:3: only points
+        // spread where the stream is find it.
+        QTest::newRow("TV recording, its clock far from 0, 16:9 between parts of 4:3")
+            << TestMedia::clip("facts-farshapes.ts", broadcast(48000, 4, 0) + QStringList{"-output_ts_offset", "3600"}
+                                                         + broadcast(48000, 4, 3604, "16:9") + broadcast(48000, 4, 3608))
+            << "" << "turn 0|progressive|cfr 25|3601.4+12.04 shapes 1.33>1.78>1.33|mp2 1ch 3601.39+12.05";
         QTest::newRow("TV recording, 4:3 then 16:9")
             << TestMedia::clip("facts-shapes.ts", broadcast(48000, 4, 0) + broadcast(48000, 4, 4, "16:9")) << "" << "turn 0|progressive|cfr 25|1.44+8 shapes 1.33>1.78|mp2 1ch 1.43+8.01 overlapping";
         const QStringList film{"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=30:duration=8", "-f", "lavfi", "-i",

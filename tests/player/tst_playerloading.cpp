@@ -371,6 +371,12 @@ private slots:
                                                         "lavfi", "-i", "sine=duration=12", "-vf", "select='eq(n\\,0)+eq(n\\,275)'",
                                                         "-fps_mode", "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"})
             << "nokey" << failing << rateUnread << "progressive" << "rate shapes length";
+        // A song of two pictures in Matroska, whose count fails: two pictures are no still one.
+        QTest::newRow("two pictures, uncounted")
+            << TestMedia::clip("loading-two.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=0.08", "-f",
+                                                   "lavfi", "-i", "sine=duration=3", "-c:v", "libx264", "-preset", "ultrafast",
+                                                   "-c:a", "aac"})
+            << "-count_packets" << failing << "" << "progressive" << "";
         // A title held 10 s, then moving: the picture is no still one, whatever the count does,
         // nor where neither a count nor a stretch could be read.
         const QString title = TestMedia::clip("loading-title.mkv", {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=12", "-f",
